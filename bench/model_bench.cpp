@@ -1,0 +1,45 @@
+#include <benchmark/benchmark.h>
+
+#include "model/model.h"
+
+using namespace orv;
+
+namespace {
+
+// A grid of quads sharing their corners, as a large real mesh does.
+CMesh MakeGrid(int quadsX, int quadsY)
+{
+    CMesh m;
+    for (int j = 0; j < quadsY; ++j)
+        for (int i = 0; i < quadsX; ++i) {
+            auto f = std::make_unique<CFace>();
+            f->textureWidth = 64;
+            f->textureHeight = 64;
+            auto corner = [&](int x, int y) {
+                VertexRecord r;
+                r.x = static_cast<float>(x) * 0.01f;
+                r.y = static_cast<float>(y) * 0.01f;
+                r.z = 0.001f * static_cast<float>((x * 7 + y * 3) % 5);
+                r.u = static_cast<float>(x % 8) / 8.0f;
+                r.v = static_cast<float>(y % 8) / 8.0f;
+                return r;
+            };
+            f->corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
+            m.faces.push_back(std::move(f));
+        }
+    return m;
+}
+
+void BM_RebuildMeshLists100kQuads(benchmark::State& state)
+{
+    CMesh m = MakeGrid(400, 250);
+    for (auto _ : state) {
+        m.RebuildMeshLists();
+        benchmark::DoNotOptimize(m.vertices.data());
+    }
+    state.counters["faces"] = static_cast<double>(m.faces.size());
+    state.counters["vertices"] = static_cast<double>(m.vertices.size());
+}
+BENCHMARK(BM_RebuildMeshLists100kQuads)->Unit(benchmark::kMillisecond);
+
+}  // namespace

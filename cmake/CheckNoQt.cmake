@@ -1,0 +1,17 @@
+# Fails when a file of the core library includes a Qt header. Everything under src/
+# is core except the Qt front ends in src/app and src/render/gl.
+file(GLOB_RECURSE files "${ROOT}/src/*.h" "${ROOT}/src/*.cpp")
+set(offenders "")
+foreach(f IN LISTS files)
+  if(f MATCHES "/src/app/" OR f MATCHES "/src/render/gl/")
+    continue()
+  endif()
+  file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|qt|Qt)")
+  if(lines)
+    list(APPEND offenders "${f}: ${lines}")
+  endif()
+endforeach()
+if(offenders)
+  string(REPLACE ";" "\n" msg "${offenders}")
+  message(FATAL_ERROR "orvane_core must not include Qt headers:\n${msg}")
+endif()

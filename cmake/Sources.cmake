@@ -1,0 +1,12 @@
+# Source lists of the targets. Core files live outside src/app and src/render/ui.
+set(ORVANE_CORE_SOURCES
+  src/model/geometry.cpp
+  src/model/model.cpp
+  src/model/tree.cpp
+)
+set(ORVANE_TOOL_SOURCES
+  src/cli/main.cpp
+)
+set(ORVANE_UI_SOURCES
+  src/app/mainframe.cpp
+)

@@ -1,0 +1,343 @@
+#include "model/model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <bit>
+
+namespace orv {
+
+VertexRecord TransformVertex(const VertexRecord& r, const Matrix4& m)
+{
+    VertexRecord out = r;
+    out.SetPosition(TransformPoint(r.Position(), m));
+    return out;
+}
+
+const std::array<VertexRecord, 8>& UnitCubeCorners()
+{
+    static const std::array<VertexRecord, 8> corners = [] {
+        const float p[8][3] = {{-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1},
+                               {-1, 1, -1},  {-1, 1, 1},  {1, 1, 1},  {1, 1, -1}};
+        std::array<VertexRecord, 8> c{};
+        for (std::size_t i = 0; i < 8; ++i) {
+            c[i].x = p[i][0];
+            c[i].y = p[i][1];
+            c[i].z = p[i][2];
+        }
+        return c;
+    }();
+    return corners;
+}
+
+// ---- CFace -----------------------------------------------------------------
+
+int CFace::ComputeFaceNormal()
+{
+    const std::size_t n = corners.size();
+    Vec3 sum;
+    for (std::size_t i = 0; i < n; ++i) {
+        const VertexRecord& a = corners[i];
+        const VertexRecord& b = corners[(i + 1) % n];
+        sum.x += (a.z + b.z) * (b.y - a.y);
+        sum.y += (a.x + b.x) * (b.z - a.z);
+        sum.z += (a.y + b.y) * (b.x - a.x);
+    }
+    normal = -Normalize(sum);
+    if (n == 0)
+        return 1;
+    float d = 0.0f;
+    for (const auto& c : corners)
+        d += Dot(normal, c.Position());
+    d /= static_cast<float>(n);
+    for (const auto& c : corners) {
+        const float off = Dot(normal, c.Position()) - d;
+        if (off < -0.001f || off > 0.001f)
+            return 0;
+    }
+    return 1;
+}
+
+void CFace::SetCornerColors(uint32_t color)
+{
+    for (auto& c : corners)
+        c.color = color;
+}
+
+Vec3 CFace::Centroid() const
+{
+    Vec3 sum;
+    float weights = 0.0f;
+    if (corners.empty())
+        return sum;
+    const Vec3 c0 = corners[0].Position();
+    for (std::size_t i = 1; i + 1 < corners.size(); ++i) {
+        const Vec3 ci = corners[i].Position(), cj = corners[i + 1].Position();
+        const float w = Length(Cross(ci - c0, cj - c0));
+        sum += w * (c0 + ci + cj);
+        weights += w;
+    }
+    if (weights == 0.0f) {
+        // A degenerate polygon has no area to weigh: use the mean of its corners.
+        Vec3 mean;
+        for (const auto& c : corners)
+            mean += c.Position();
+        return mean / static_cast<float>(corners.size());
+    }
+    return sum / (3.0f * weights);
+}
+
+// ---- CMesh::RebuildMeshLists -------------------------------------------------
+//
+// The lists are the sorted, de-duplicated values met while walking every face's
+// corners from the last to the first, each represented by the first record met.
+// Sorting the walk once (stable by walk order) gives exactly the result of inserting
+// corner by corner into a sorted list, in O(n log n).
+
+namespace {
+
+// Maps a float onto an unsigned key with the same order as '<': equal floats (0.0 and
+// -0.0 included) get equal keys, and every NaN gets the largest key, so that a corrupt
+// file cannot break the strict ordering the sort relies on.
+inline uint32_t OrderKey(float f)
+{
+    if (std::isnan(f))
+        return 0xFFFFFFFFu;
+    if (f == 0.0f)
+        f = 0.0f;
+    const uint32_t bits = std::bit_cast<uint32_t>(f);
+    return (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+}
+
+struct WalkItem {
+    uint64_t hi;   // keys 0 and 1
+    uint64_t lo;   // key 2 and the walk position
+    uint32_t face;
+    uint32_t corner;
+};
+
+inline WalkItem MakeItem(float a, float b, float c, std::size_t seq, std::size_t face, std::size_t corner)
+{
+    return {(uint64_t{OrderKey(a)} << 32) | OrderKey(b), (uint64_t{OrderKey(c)} << 32) | static_cast<uint32_t>(seq),
+            static_cast<uint32_t>(face), static_cast<uint32_t>(corner)};
+}
+
+// Sorts the walk (ties keep walk order), fills `list` with the first record of each
+// distinct key and returns for every walk position the list index of its key.
+template <typename MakeRecord>
+std::vector<int32_t> BuildSortedList(std::vector<WalkItem>& walk, std::vector<VertexRecord>& list,
+                                     MakeRecord makeRecord)
+{
+    std::sort(walk.begin(), walk.end(), [](const WalkItem& a, const WalkItem& b) {
+        return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo;
+    });
+    std::vector<int32_t> listIndex(walk.size());
+    list.clear();
+    for (std::size_t i = 0; i < walk.size(); ++i) {
+        const WalkItem& w = walk[i];
+        const bool same = i > 0 && walk[i - 1].hi == w.hi && (walk[i - 1].lo >> 32) == (w.lo >> 32);
+        if (!same)
+            list.push_back(makeRecord(w));
+        listIndex[static_cast<uint32_t>(w.lo)] = static_cast<int32_t>(list.size() - 1);
+    }
+    return listIndex;
+}
+
+}  // namespace
+
+void CMesh::RebuildMeshLists()
+{
+    std::size_t total = 0;
+    for (const auto& f : faces)
+        total += f->corners.size();
+
+    // Walk order: faces in order, corners from the last to the first.
+    std::vector<WalkItem> walk;
+    walk.reserve(total);
+    std::vector<std::size_t> faceStart(faces.size());
+
+    // 1. Vertex list.
+    for (std::size_t fi = 0; fi < faces.size(); ++fi) {
+        faceStart[fi] = walk.size();
+        const auto& cs = faces[fi]->corners;
+        for (std::size_t c = cs.size(); c-- > 0;) {
+            const Vec3 p = cs[c].Position() - placementOffset;
+            walk.push_back(MakeItem(p.x, p.y, p.z, walk.size(), fi, c));
+        }
+    }
+    const auto vertexIndex = BuildSortedList(walk, vertices, [&](const WalkItem& w) {
+        VertexRecord r = faces[w.face]->corners[w.corner];
+        r.SetPosition(r.Position() - placementOffset);
+        return r;
+    });
+    // Walk item j of a face is corner n-1-j, which is exactly index position j.
+    for (std::size_t fi = 0; fi < faces.size(); ++fi) {
+        CFace& f = *faces[fi];
+        const std::size_t n = f.corners.size();
+        f.vertexIndices.resize(n);
+        for (std::size_t k = 0; k < n; ++k)
+            f.vertexIndices[k] = vertexIndex[faceStart[fi] + k];
+    }
+
+    // 2. Texture-vertex list.
+    walk.clear();
+    for (std::size_t fi = 0; fi < faces.size(); ++fi) {
+        const CFace& f = *faces[fi];
+        for (std::size_t c = f.corners.size(); c-- > 0;) {
+            float u = f.corners[c].u, v = f.corners[c].v;
+            CleanTexCoords(u, v);
+            u *= static_cast<float>(f.textureWidth);
+            v *= static_cast<float>(f.textureHeight);
+            walk.push_back(MakeItem(u, v, 0.0f, walk.size(), fi, c));
+        }
+    }
+    const auto texIndex = BuildSortedList(walk, textureVertices, [&](const WalkItem& w) {
+        const CFace& f = *faces[w.face];
+        VertexRecord r = f.corners[w.corner];
+        CleanTexCoords(r.u, r.v);
+        r.u *= static_cast<float>(f.textureWidth);
+        r.v *= static_cast<float>(f.textureHeight);
+        return r;
+    });
+    for (std::size_t fi = 0; fi < faces.size(); ++fi) {
+        CFace& f = *faces[fi];
+        const std::size_t n = f.corners.size();
+        f.textureVertexIndices.resize(n);
+        for (std::size_t k = 0; k < n; ++k)
+            f.textureVertexIndices[k] = texIndex[faceStart[fi] + k];
+    }
+
+    // 3. Normals: each vertex sums the normals of the faces listing it, in face order.
+    for (auto& f : faces)
+        f->ComputeFaceNormal();
+    std::vector<Vec3> sums(vertices.size());
+    for (const auto& f : faces)
+        for (int32_t idx : f->vertexIndices)
+            sums[static_cast<std::size_t>(idx)] += f->normal;
+    vertexNormals.assign(vertices.size(), VertexRecord{});
+    for (std::size_t i = 0; i < sums.size(); ++i)
+        vertexNormals[i].SetPosition(Normalize(sums[i]));
+}
+
+// ---- hierarchy -------------------------------------------------------------
+
+Matrix4 PoseMatrix(const Vec3& rotation, const Vec3& position)
+{
+    // Internal rotation order is (pitch, roll, yaw).
+    const float p = DegToRad(rotation.x), r = DegToRad(rotation.y), y = DegToRad(rotation.z);
+    const float cp = std::cos(p), sp = std::sin(p);
+    const float cy = std::cos(y), sy = std::sin(y);
+    const float cr = std::cos(r), sr = std::sin(r);
+    Matrix4 m = Matrix4::Identity();
+    m(0, 0) = cy * cr - sy * sp * sr;
+    m(0, 1) = -cp * sr;
+    m(0, 2) = sy * cr + cy * sp * sr;
+    m(1, 0) = cy * sr + sy * sp * cr;
+    m(1, 1) = cp * cr;
+    m(1, 2) = sy * sr - cy * sp * cr;
+    m(2, 0) = -sy * cp;
+    m(2, 1) = sp;
+    m(2, 2) = cy * cp;
+    m(3, 0) = position.x;
+    m(3, 1) = position.y;
+    m(3, 2) = position.z;
+    return m;
+}
+
+CModel::~CModel() = default;
+
+void CModel::RebuildHierarchy()
+{
+    const auto count = static_cast<int32_t>(nodes.size());
+    auto valid = [count](int32_t i) { return i >= 0 && i < count; };
+    for (int32_t i = 0; i < count; ++i) {
+        C3doNode& node = *nodes[static_cast<std::size_t>(i)];
+        node.numChildren = 0;
+        if (node.child > -1 && valid(node.child)) {
+            C3doNode* c = nodes[static_cast<std::size_t>(node.child)].get();
+            c->parent = i;
+            // A damaged file may link siblings into a loop: a chain never has more
+            // members than there are nodes.
+            int32_t steps = 0;
+            while (c->sibling > -1 && valid(c->sibling) && steps < count) {
+                c = nodes[static_cast<std::size_t>(c->sibling)].get();
+                c->parent = i;
+                ++node.numChildren;
+                ++steps;
+            }
+            ++node.numChildren;
+        }
+        node.poses.clear();
+        node.poses.push_back(PoseMatrix(node.rotation, node.position));
+    }
+    currentFrame = 0;
+}
+
+CGeometry* CModel::CurrentGeoset() const
+{
+    if (currentGeoset < 0 || static_cast<std::size_t>(currentGeoset) >= geosets.size())
+        return nullptr;
+    return geosets[static_cast<std::size_t>(currentGeoset)].get();
+}
+
+CMesh* CModel::MeshAt(int32_t index) const
+{
+    CGeometry* g = CurrentGeoset();
+    if (!g || index < 0 || static_cast<std::size_t>(index) >= g->meshes.size())
+        return nullptr;
+    return g->meshes[static_cast<std::size_t>(index)].get();
+}
+
+// ---- copies ------------------------------------------------------------------
+
+std::unique_ptr<CFace> CopyFace(const CFace& s, bool withCorners)
+{
+    auto f = std::make_unique<CFace>();
+    f->name = s.name;
+    f->material = s.material;
+    f->type = s.type;
+    f->geometryMode = s.geometryMode;
+    f->lightingMode = s.lightingMode;
+    f->textureMode = s.textureMode;
+    f->extraLight = s.extraLight;
+    f->normal = s.normal;
+    f->texture = s.texture;
+    f->textureWidth = s.textureWidth;
+    f->textureHeight = s.textureHeight;
+    f->startVertex = s.startVertex;
+    f->angle = s.angle;
+    f->uOffset = s.uOffset;
+    f->vOffset = s.vOffset;
+    f->uScale = s.uScale;
+    f->vScale = s.vScale;
+    f->mirror = s.mirror;
+    if (withCorners)
+        f->corners = s.corners;
+    return f;
+}
+
+std::unique_ptr<CMesh> CopyMesh(const CMesh& s, bool withFaces)
+{
+    auto m = std::make_unique<CMesh>();
+    m->name = s.name;
+    m->radius = s.radius;
+    m->geometryMode = s.geometryMode;
+    m->lightingMode = s.lightingMode;
+    m->textureMode = s.textureMode;
+    m->nodeMatrix = s.nodeMatrix;
+    m->placementOffset = s.placementOffset;
+    m->node = s.node;
+    if (withFaces)
+        for (const auto& f : s.faces)
+            m->faces.push_back(CopyFace(*f, true));
+    return m;
+}
+
+std::unique_ptr<CGeometry> CopyGeometry(const CGeometry& s)
+{
+    auto g = std::make_unique<CGeometry>();
+    for (const auto& m : s.meshes)
+        g->meshes.push_back(CopyMesh(*m, true));
+    return g;
+}
+
+}  // namespace orv

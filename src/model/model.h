@@ -1,0 +1,185 @@
+// The in-memory model of one 3DO object: materials, geometry sets of meshes and faces,
+// the hierarchy of nodes, puppet data, custom materials and a little saved view state.
+//
+// Axes: the model holds y and z exchanged against the game's files, and node rotations
+// as (pitch, roll, yaw); only the file readers and writers translate.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/geometry.h"
+#include "model/keyframe.h"
+#include "model/tree.h"
+#include "model/vertex.h"
+
+namespace orv {
+
+class COrvaneDoc;
+class CRenderer;
+struct C3doNode;
+
+struct CFace {
+    std::string name;
+    int32_t material = -1;
+    uint32_t type = 0;
+    int32_t geometryMode = 0;
+    int32_t lightingMode = 0;
+    int32_t textureMode = 0;
+    float extraLight = 0.0f;
+    Vec3 normal;
+    std::vector<int32_t> vertexIndices;
+    std::vector<int32_t> textureVertexIndices;
+    // Working copy of the corners, in the reverse order of the index lists: corner c of
+    // an n-cornered face is index position n - 1 - c. Not saved.
+    std::vector<VertexRecord> corners;
+    uint32_t texture = 0;  // runtime texture handle, 0 = none
+    int32_t textureWidth = 0;
+    int32_t textureHeight = 0;
+    // Texture-coordinate tool parameters.
+    int32_t startVertex = 0;
+    float angle = 0.0f;
+    float uOffset = 0.0f;
+    float vOffset = 0.0f;
+    float uScale = 0.0f;
+    float vScale = 0.0f;
+    uint32_t mirror = 0;
+
+    // Newell's normal from the corners; returns 1 when all corners lie in one plane
+    // (within 0.001), 0 otherwise.
+    int ComputeFaceNormal();
+    void SetCornerColors(uint32_t color);
+    // Area-weighted centre of the corner polygon (a fan from corner 0).
+    Vec3 Centroid() const;
+};
+
+struct CMesh {
+    std::string name;
+    float radius = 0.0f;
+    int32_t geometryMode = 0;
+    int32_t lightingMode = 0;
+    int32_t textureMode = 0;
+    std::vector<VertexRecord> vertices;
+    std::vector<VertexRecord> textureVertices;  // u, v in texels
+    std::vector<VertexRecord> vertexNormals;
+    std::vector<std::unique_ptr<CFace>> faces;
+    std::vector<uint32_t> runtimeWords;   // not saved
+    std::vector<uint16_t> markerIndices;  // node markers only
+    Vec3 markerPosition;
+    int32_t markerMesh = -1;
+    int32_t markerFace = -1;
+    int32_t markerVertex = -1;
+    Matrix4 nodeMatrix = Matrix4::Identity();
+    Vec3 placementOffset;
+    C3doNode* node = nullptr;  // not owned
+
+    // Rebuilds the vertex, texture-vertex and vertex-normal lists and every face's two
+    // index lists from the faces' corner records.
+    void RebuildMeshLists();
+};
+
+struct CGeometry {
+    std::vector<std::unique_ptr<CMesh>> meshes;
+};
+
+struct C3doNode {
+    int32_t num = 0;
+    uint32_t flags = 0;
+    uint32_t type = 0;
+    int32_t mesh = -1;
+    int32_t parent = -1;
+    int32_t child = -1;
+    int32_t sibling = -1;
+    int32_t numChildren = 0;
+    Vec3 position;
+    Vec3 rotation;  // pitch, roll, yaw in degrees
+    Vec3 pivot;
+    std::string name;
+    Matrix4 matrix = Matrix4::Identity();  // runtime world matrix
+    std::vector<Matrix4> poses;
+};
+
+struct CPuppetItem {
+    std::string name;
+    std::string keyFile;
+    uint32_t flags = 0;
+    int32_t lowPriority = 0;
+    int32_t highPriority = 0;
+    std::string description;
+};
+
+struct CPuppetMode {
+    int32_t mode = 0;
+    int32_t basedOn = -1;
+    std::string comment;
+    std::vector<std::unique_ptr<CPuppetItem>> items;
+};
+
+// A snapshot of the model with its selection and camera (undo and redo lists); camera
+// bookmarks use the camera fields and the matrix only.
+struct UndoSnapshot {
+    std::vector<uint8_t> data;  // the serialised model
+    uint32_t Length() const { return static_cast<uint32_t>(data.size()); }
+    int32_t geoset = 0;
+    int32_t mesh = -1;
+    int32_t face = -1;
+    int32_t node = -1;
+    Vec3 eye;
+    Vec3 direction;
+    Vec3 up;
+    Matrix4 modelMatrix = Matrix4::Identity();
+};
+
+// Pose matrix of a node: rotation from pitch, yaw and roll in degrees, translation row
+// = position.
+Matrix4 PoseMatrix(const Vec3& rotation, const Vec3& position);
+
+class CModel {
+public:
+    CModel() = default;
+    virtual ~CModel();
+    CModel(const CModel&) = delete;
+    CModel& operator=(const CModel&) = delete;
+
+    std::string formatTag;
+    std::string version3do;
+    std::vector<std::string> materials;
+    float radius = 0.0f;
+    Vec3 insertOffset;
+    std::vector<std::unique_ptr<CGeometry>> geosets;
+    std::vector<std::unique_ptr<C3doNode>> nodes;
+    std::vector<std::unique_ptr<CPuppetMode>> puppetModes;
+    std::unique_ptr<CKeyframe> keyframe;
+    int32_t currentGeoset = 0;
+    std::vector<std::string> runtimeStrings;  // not saved
+    CTree customMaterials;
+    std::vector<std::unique_ptr<UndoSnapshot>> bookmarks;
+    int32_t currentFrame = 0;
+    int32_t frameCount = 0;
+    float frameTime = 0.0f;
+    float timeAccumulator = 0.0f;
+    Matrix4 modelMatrix = Matrix4::Identity();
+    Matrix4 rotationStep = Matrix4::Identity();
+    Matrix4 baseMatrix = Matrix4::Identity();
+    COrvaneDoc* document = nullptr;  // not owned
+    CRenderer* renderer = nullptr;   // not owned
+    int32_t currentMode = 0;
+    int32_t currentSubMode = 0;
+
+    // Recounts children, repairs parent links along the sibling chains and rebuilds
+    // every node's pose 0; sets the current frame to 0.
+    void RebuildHierarchy();
+
+    // The mesh at index in the current geometry set, or nullptr.
+    CMesh* MeshAt(int32_t index) const;
+    CGeometry* CurrentGeoset() const;
+};
+
+// Copies used by the clipboard and the edit operations; the index lists start empty.
+std::unique_ptr<CFace> CopyFace(const CFace& source, bool withCorners);
+std::unique_ptr<CMesh> CopyMesh(const CMesh& source, bool withFaces);
+std::unique_ptr<CGeometry> CopyGeometry(const CGeometry& source);
+
+}  // namespace orv

@@ -1,0 +1,18 @@
+#include <QtTest>
+
+#include "app/mainframe.h"
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void titleIsOrvane()
+    {
+        orv::CMainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Orvane"));
+    }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "mainframe_test.moc"
