@@ -6,6 +6,8 @@ set(ORVANE_CORE_SOURCES
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp
+  src/cli/format_commands.cpp
+  src/cli/resource_commands.cpp
 )
 set(ORVANE_UI_SOURCES
   src/app/mainframe.cpp

@@ -1,39 +1,121 @@
 // orvane-tool: the command-line front end of the editor's core.
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
+#include "cli/tool.h"
 #include "model/version.h"
+
+namespace orv::cli {
+
+int Fail(const std::string& file, const std::string& reason)
+{
+    std::fprintf(stderr, "orvane-tool: %s: %s\n", file.c_str(), reason.c_str());
+    return 1;
+}
+
+int Usage(const std::string& message)
+{
+    std::fprintf(stderr, "orvane-tool: %s (see orvane-tool --help)\n", message.c_str());
+    return 2;
+}
+
+std::string LowerExtension(const std::string& path)
+{
+    const auto slash = path.find_last_of("/\\");
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+}  // namespace orv::cli
 
 namespace {
 
-void PrintUsage(std::FILE* out)
+using namespace orv::cli;
+
+void PrintUsage(const Registry& reg, std::FILE* out)
 {
-    std::fputs("Usage: orvane-tool [--help] [--version]\n"
-               "\n"
-               "  --help       show this text\n"
-               "  --version    print the program's version\n",
+    std::fputs("Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE] [--colormap NAME]\n\n"
+               "  --help                 show this text\n"
+               "  --version              print the program's version\n",
                out);
+    if (!reg.info.empty()) {
+        std::string exts;
+        for (const auto& h : reg.info)
+            for (const auto& e : h.extensions)
+                exts += (exts.empty() ? "" : " ") + e;
+        std::fprintf(out, "  info FILE              describe a file (%s)\n", exts.c_str());
+    }
+    if (!reg.convert.empty()) {
+        std::string pairs;
+        for (const auto& h : reg.convert)
+            pairs += (pairs.empty() ? "" : ", ") + h.from + " -> " + h.to;
+        std::fprintf(out, "  convert IN OUT         read IN and write OUT (%s)\n", pairs.c_str());
+    }
+    for (const auto& s : reg.subcommands)
+        std::fputs(s.usage.c_str(), out);
+    std::fputs("\nExit status: 0 on success, 1 when a file cannot be read or written, 2 for wrong usage.\n", out);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        PrintUsage(stderr);
+    Registry reg;
+    RegisterFormatCommands(reg);
+    RegisterResourceCommands(reg);
+
+    std::vector<std::string> args;
+    Options opts;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--resources" || a == "--colormap") {
+            if (i + 1 >= argc)
+                return Usage(a + " needs a value");
+            (a == "--resources" ? opts.resources : opts.colormap) = argv[++i];
+        } else {
+            args.push_back(a);
+        }
+    }
+    if (args.empty()) {
+        PrintUsage(reg, stderr);
         return 2;
     }
-    const std::string cmd = argv[1];
-    if (cmd == "--help" || cmd == "-h") {
-        PrintUsage(stdout);
+    const std::string cmd = args[0];
+    args.erase(args.begin());
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        PrintUsage(reg, stdout);
         return 0;
     }
     if (cmd == "--version") {
         std::printf("%s\n", orv::kVersionString);
         return 0;
     }
-    std::fprintf(stderr, "orvane-tool: unknown command '%s'\n", cmd.c_str());
-    PrintUsage(stderr);
-    return 2;
+    if (cmd == "info") {
+        if (args.size() != 1)
+            return Usage("info takes one file");
+        const std::string ext = LowerExtension(args[0]);
+        for (const auto& h : reg.info)
+            if (std::find(h.extensions.begin(), h.extensions.end(), ext) != h.extensions.end())
+                return h.run(args[0], opts);
+        return Usage("info does not know files of type '" + ext + "'");
+    }
+    if (cmd == "convert") {
+        if (args.size() != 2)
+            return Usage("convert takes an input and an output file");
+        const std::string from = LowerExtension(args[0]), to = LowerExtension(args[1]);
+        for (const auto& h : reg.convert)
+            if (h.from == from && h.to == to)
+                return h.run(args[0], args[1], opts);
+        return Usage("convert cannot turn '" + from + "' into '" + to + "'");
+    }
+    for (const auto& s : reg.subcommands)
+        if (s.name == cmd)
+            return s.run(args, opts);
+    return Usage("unknown command '" + cmd + "'");
 }

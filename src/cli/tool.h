@@ -1,0 +1,55 @@
+// Shared pieces of orvane-tool's subcommands: option parsing, error reporting and the
+// tables through which each group of commands registers what it handles.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orv::cli {
+
+// Options that any subcommand may take; main() removes them from the argument list.
+struct Options {
+    std::string resources;  // --resources ARCHIVE
+    std::string colormap;   // --colormap NAME
+};
+
+// Exit status 1 with one line on stderr naming the file and the reason.
+int Fail(const std::string& file, const std::string& reason);
+// Exit status 2 for wrong usage, with one line on stderr.
+int Usage(const std::string& message);
+
+// Lower-cased extension with its dot (".3do"), or "" when there is none.
+std::string LowerExtension(const std::string& path);
+
+// `info FILE` for the files with one of these extensions.
+struct InfoHandler {
+    std::vector<std::string> extensions;
+    std::function<int(const std::string& path, const Options&)> run;
+};
+
+// `convert IN OUT` from one extension to another.
+struct ConvertHandler {
+    std::string from;
+    std::string to;
+    std::function<int(const std::string& in, const std::string& out, const Options&)> run;
+};
+
+// A subcommand of its own (`gob ...`, `catalog ...`, `render ...`); args exclude its name.
+struct Subcommand {
+    std::string name;
+    std::string usage;  // lines for --help
+    std::function<int(const std::vector<std::string>& args, const Options&)> run;
+};
+
+struct Registry {
+    std::vector<InfoHandler> info;
+    std::vector<ConvertHandler> convert;
+    std::vector<Subcommand> subcommands;
+};
+
+// Each group of commands adds its handlers here.
+void RegisterFormatCommands(Registry& registry);
+void RegisterResourceCommands(Registry& registry);
+
+}  // namespace orv::cli
