@@ -3,6 +3,7 @@ set(ORVANE_CORE_SOURCES
   src/model/geometry.cpp
   src/model/model.cpp
   src/model/tree.cpp
+  src/model/fileio.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp

@@ -1,0 +1,135 @@
+#include "model/fileio.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <system_error>
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+std::string DescribeIoError(const fs::path& path, const char* action)
+{
+    const int e = errno;
+    std::string msg = std::string("cannot ") + action + " " + path.string();
+    if (e != 0)
+        msg += ": " + std::string(std::strerror(e));
+    return msg;
+}
+
+namespace {
+
+template <typename Container>
+bool ReadInto(const fs::path& path, Container& out, std::string* error)
+{
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (error)
+            *error = DescribeIoError(path, "open");
+        return false;
+    }
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        if (error)
+            *error = "cannot read " + path.string() + ": it is a folder";
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size < 0) {
+        if (error)
+            *error = DescribeIoError(path, "read");
+        return false;
+    }
+    out.resize(static_cast<std::size_t>(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), size)) {
+        if (error)
+            *error = DescribeIoError(path, "read");
+        return false;
+    }
+    return true;
+}
+
+fs::path TempNameFor(const fs::path& target)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path t = target;
+    t += ".orvane-tmp-" + std::to_string(stamp) + "-" + std::to_string(counter++);
+    return t;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& out, std::string* error)
+{
+    return ReadInto(path, out, error);
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& out, std::string* error)
+{
+    return ReadInto(path, out, error);
+}
+
+AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target))
+{
+    temp_ = TempNameFor(target_);
+    errno = 0;
+    stream_.open(temp_, std::ios::binary | std::ios::trunc);
+    if (!stream_.is_open())
+        error_ = DescribeIoError(target_, "write");
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (!committed_) {
+        if (stream_.is_open())
+            stream_.close();
+        std::error_code ec;
+        fs::remove(temp_, ec);
+    }
+}
+
+bool AtomicFileWriter::Commit(std::string* error)
+{
+    auto fail = [&](std::string msg) {
+        error_ = std::move(msg);
+        if (error)
+            *error = error_;
+        std::error_code ec;
+        fs::remove(temp_, ec);
+        return false;
+    };
+    if (!error_.empty())
+        return fail(error_);
+    errno = 0;
+    stream_.flush();
+    const bool ok = stream_.good();
+    stream_.close();
+    if (!ok || stream_.fail())
+        return fail(DescribeIoError(target_, "write"));
+    std::error_code ec;
+    fs::rename(temp_, target_, ec);
+    if (ec)
+        return fail("cannot write " + target_.string() + ": " + ec.message());
+    committed_ = true;
+    return true;
+}
+
+bool WriteFileAtomic(const fs::path& path, std::string_view bytes, std::string* error)
+{
+    AtomicFileWriter w(path);
+    if (!w.IsOpen()) {
+        if (error)
+            *error = w.Error();
+        return false;
+    }
+    w.Stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return w.Commit(error);
+}
+
+}  // namespace orv

@@ -1,0 +1,47 @@
+// File access shared by every reader and writer: whole-file reads, and writes that
+// replace the target only once the new content is complete.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+// Reads the whole file. On failure returns false and, when error is given, a reason.
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out, std::string* error = nullptr);
+bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::string* error = nullptr);
+
+// Writes bytes to a temporary file beside path and renames it over path when complete,
+// so a failed or interrupted write leaves the previous file as it was.
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::string* error = nullptr);
+
+// Streaming form of WriteFileAtomic: write through Stream(), then Commit(). A writer
+// destroyed without a successful Commit() removes its temporary file.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::filesystem::path target);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool IsOpen() const { return stream_.is_open() && stream_.good(); }
+    std::ofstream& Stream() { return stream_; }
+    const std::string& Error() const { return error_; }
+    bool Commit(std::string* error = nullptr);
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    std::ofstream stream_;
+    std::string error_;
+    bool committed_ = false;
+};
+
+// "reason" text for the last failed standard I/O call on path.
+std::string DescribeIoError(const std::filesystem::path& path, const char* action);
+
+}  // namespace orv
