@@ -4,6 +4,8 @@ set(ORVANE_CORE_SOURCES
   src/model/model.cpp
   src/model/tree.cpp
   src/model/fileio.cpp
+  src/model/projectfile.cpp
+  src/model/undo.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp

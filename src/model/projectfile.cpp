@@ -1,0 +1,575 @@
+#include "model/projectfile.h"
+
+#include <bit>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "model/fileio.h"
+
+namespace orv {
+
+static_assert(std::endian::native == std::endian::little,
+              "the project layout is little-endian and value arrays are copied as raw images");
+
+// ---- writer ------------------------------------------------------------------
+
+void ArchiveWriter::U16(uint16_t v)
+{
+    bytes_.push_back(static_cast<uint8_t>(v));
+    bytes_.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void ArchiveWriter::U32(uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void ArchiveWriter::F32(float v) { U32(std::bit_cast<uint32_t>(v)); }
+
+void ArchiveWriter::Raw(const void* data, std::size_t size)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    bytes_.insert(bytes_.end(), p, p + size);
+}
+
+void ArchiveWriter::String(std::string_view s)
+{
+    const std::size_t n = s.size();
+    if (n < 255) {
+        U8(static_cast<uint8_t>(n));
+    } else if (n < 0xFFFE) {
+        U8(0xFF);
+        U16(static_cast<uint16_t>(n));
+    } else {
+        U8(0xFF);
+        U16(0xFFFF);
+        U32(static_cast<uint32_t>(n));
+    }
+    Raw(s.data(), n);
+}
+
+void ArchiveWriter::Count(std::size_t n)
+{
+    if (n < 0xFFFF) {
+        U16(static_cast<uint16_t>(n));
+    } else {
+        U16(0xFFFF);
+        U32(static_cast<uint32_t>(n));
+    }
+}
+
+void ArchiveWriter::Vec(const Vec3& v)
+{
+    F32(v.x);
+    F32(v.y);
+    F32(v.z);
+}
+
+void ArchiveWriter::Matrix(const Matrix4& m)
+{
+    for (float f : m.m)
+        F32(f);
+}
+
+void ArchiveWriter::ObjectListHead(std::size_t n)
+{
+    Count(n);
+    // Placeholder words carry no meaning; zero keeps files reproducible.
+    bytes_.resize(bytes_.size() + 4 * n, 0);
+}
+
+void ArchiveWriter::ObjectReference(std::string_view className)
+{
+    for (const auto& [name, index] : classes_) {
+        if (name == className) {
+            U16(static_cast<uint16_t>(0x8000u | index));
+            ++nextIndex_;  // the object itself takes the next index
+            return;
+        }
+    }
+    U16(0xFFFF);
+    U16(1);  // schema
+    U16(static_cast<uint16_t>(className.size()));
+    Raw(className.data(), className.size());
+    classes_.emplace_back(std::string(className), nextIndex_++);
+    ++nextIndex_;
+}
+
+// ---- reader ------------------------------------------------------------------
+
+void ArchiveReader::Need(std::size_t n, const char* what)
+{
+    if (n > size_ - pos_)
+        throw ArchiveError(std::string("the file ends inside ") + what);
+}
+
+uint8_t ArchiveReader::U8()
+{
+    Need(1, "a number");
+    return data_[pos_++];
+}
+
+uint16_t ArchiveReader::U16()
+{
+    Need(2, "a number");
+    const uint16_t v = static_cast<uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
+    pos_ += 2;
+    return v;
+}
+
+uint32_t ArchiveReader::U32()
+{
+    Need(4, "a number");
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | data_[pos_ + static_cast<std::size_t>(i)];
+    pos_ += 4;
+    return v;
+}
+
+float ArchiveReader::F32() { return std::bit_cast<float>(U32()); }
+
+void ArchiveReader::Raw(void* out, std::size_t size)
+{
+    Need(size, "a block of values");
+    if (size > 0)
+        std::memcpy(out, data_ + pos_, size);
+    pos_ += size;
+}
+
+std::string ArchiveReader::String()
+{
+    std::size_t n = U8();
+    if (n == 0xFF) {
+        n = U16();
+        if (n == 0xFFFE)
+            throw ArchiveError("the file holds a wide-character string, which project files never contain");
+        if (n == 0xFFFF)
+            n = U32();
+    }
+    Need(n, "a string");
+    std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
+    pos_ += n;
+    return s;
+}
+
+std::size_t ArchiveReader::Count(std::size_t minElementSize)
+{
+    std::size_t n = U16();
+    if (n == 0xFFFF)
+        n = U32();
+    if (minElementSize > 0 && n > Remaining() / minElementSize)
+        throw ArchiveError("a count of " + std::to_string(n) + " is larger than the rest of the file can hold");
+    return n;
+}
+
+Vec3 ArchiveReader::Vec()
+{
+    Vec3 v;
+    v.x = F32();
+    v.y = F32();
+    v.z = F32();
+    return v;
+}
+
+Matrix4 ArchiveReader::Matrix()
+{
+    Matrix4 m;
+    for (float& f : m.m)
+        f = F32();
+    return m;
+}
+
+std::size_t ArchiveReader::ObjectListHead(std::size_t minElementSize)
+{
+    // Every element takes its placeholder word besides its own form.
+    const std::size_t n = Count(4 + minElementSize);
+    Need(4 * n, "an object list");
+    pos_ += 4 * n;
+    return n;
+}
+
+void ArchiveReader::ObjectReference(std::string_view className)
+{
+    const uint16_t tag = U16();
+    if (tag == 0xFFFF) {
+        const uint16_t schema = U16();
+        const uint16_t len = U16();
+        Need(len, "a class name");
+        std::string name(reinterpret_cast<const char*>(data_ + pos_), len);
+        pos_ += len;
+        if (name != className)
+            throw ArchiveError("unknown class \"" + name + "\" where \"" + std::string(className) + "\" belongs");
+        if (schema != 1)
+            throw ArchiveError("unsupported schema " + std::to_string(schema) + " of class " + name);
+        classes_.resize(nextIndex_ + 1);
+        classes_[nextIndex_] = name;
+        nextIndex_ += 2;  // the class, then the object
+        return;
+    }
+    if ((tag & 0x8000) != 0 && tag != 0xFFFF) {
+        const uint32_t index = tag & 0x7FFFu;
+        if (index >= classes_.size() || classes_[index] != className)
+            throw ArchiveError("bad class tag 0x" + [&] {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "%04X", tag);
+                return std::string(buf);
+            }());
+        ++nextIndex_;
+        return;
+    }
+    // Null pointers and references back to objects already read never occur in a list
+    // of owned entries.
+    throw ArchiveError("unexpected object tag " + std::to_string(tag));
+}
+
+// ---- model layout --------------------------------------------------------------
+
+namespace {
+
+constexpr std::size_t kVertexSize = sizeof(VertexRecord);
+
+void StoreVertices(ArchiveWriter& out, const std::vector<VertexRecord>& v)
+{
+    out.Count(v.size());
+    out.Raw(v.data(), v.size() * kVertexSize);
+}
+
+std::vector<VertexRecord> LoadVertices(ArchiveReader& in)
+{
+    std::vector<VertexRecord> v(in.Count(kVertexSize));
+    in.Raw(v.data(), v.size() * kVertexSize);
+    return v;
+}
+
+void StoreInts(ArchiveWriter& out, const std::vector<int32_t>& v)
+{
+    out.Count(v.size());
+    out.Raw(v.data(), v.size() * 4);
+}
+
+std::vector<int32_t> LoadInts(ArchiveReader& in)
+{
+    std::vector<int32_t> v(in.Count(4));
+    in.Raw(v.data(), v.size() * 4);
+    return v;
+}
+
+void StoreFace(ArchiveWriter& out, const CFace& f)
+{
+    out.String(f.name);
+    out.I32(f.material);
+    out.U32(f.type);
+    out.I32(f.geometryMode);
+    out.I32(f.lightingMode);
+    out.I32(f.textureMode);
+    out.F32(f.extraLight);
+    out.Vec(f.normal);
+    out.I32(f.startVertex);
+    out.F32(f.angle);
+    out.F32(f.uOffset);
+    out.F32(f.vOffset);
+    out.F32(f.uScale);
+    out.F32(f.vScale);
+    out.U32(f.mirror);
+    StoreInts(out, f.vertexIndices);
+    StoreInts(out, f.textureVertexIndices);
+}
+
+std::unique_ptr<CFace> LoadFace(ArchiveReader& in)
+{
+    auto f = std::make_unique<CFace>();
+    f->name = in.String();
+    f->material = in.I32();
+    f->type = in.U32();
+    f->geometryMode = in.I32();
+    f->lightingMode = in.I32();
+    f->textureMode = in.I32();
+    f->extraLight = in.F32();
+    f->normal = in.Vec();
+    f->startVertex = in.I32();
+    f->angle = in.F32();
+    f->uOffset = in.F32();
+    f->vOffset = in.F32();
+    f->uScale = in.F32();
+    f->vScale = in.F32();
+    f->mirror = in.U32();
+    f->vertexIndices = LoadInts(in);
+    f->textureVertexIndices = LoadInts(in);
+    return f;
+}
+
+// Smallest forms, so that a count can be checked against the bytes left.
+constexpr std::size_t kMinFace = 1 + 5 * 4 + 4 + 12 + 4 + 5 * 4 + 4 + 2 + 2;
+constexpr std::size_t kMinMesh = 1 + 4 + 12 + 3 * 2 + 2;
+constexpr std::size_t kMinGeoset = 2;
+constexpr std::size_t kMinNode = 8 * 4 + 36 + 1 + 2;
+constexpr std::size_t kMinMode = 8 + 1 + 2;
+constexpr std::size_t kMinItem = 2 + 12 + 1;
+
+void StoreMesh(ArchiveWriter& out, CMesh& m)
+{
+    m.RebuildMeshLists();
+    out.String(m.name);
+    out.F32(m.radius);
+    out.I32(m.geometryMode);
+    out.I32(m.lightingMode);
+    out.I32(m.textureMode);
+    StoreVertices(out, m.vertices);
+    StoreVertices(out, m.textureVertices);
+    StoreVertices(out, m.vertexNormals);
+    out.ObjectListHead(m.faces.size());
+    for (const auto& f : m.faces)
+        StoreFace(out, *f);
+}
+
+std::unique_ptr<CMesh> LoadMesh(ArchiveReader& in)
+{
+    auto m = std::make_unique<CMesh>();
+    m->name = in.String();
+    m->radius = in.F32();
+    m->geometryMode = in.I32();
+    m->lightingMode = in.I32();
+    m->textureMode = in.I32();
+    m->vertices = LoadVertices(in);
+    m->textureVertices = LoadVertices(in);
+    m->vertexNormals = LoadVertices(in);
+    const std::size_t faces = in.ObjectListHead(kMinFace);
+    m->faces.reserve(faces);
+    for (std::size_t i = 0; i < faces; ++i)
+        m->faces.push_back(LoadFace(in));
+    return m;
+}
+
+void StoreNode(ArchiveWriter& out, const C3doNode& n)
+{
+    out.I32(n.num);
+    out.U32(n.flags);
+    out.U32(n.type);
+    out.I32(n.mesh);
+    out.I32(n.parent);
+    out.I32(n.child);
+    out.I32(n.sibling);
+    out.I32(n.numChildren);
+    out.Vec(n.position);
+    out.Vec(n.rotation);
+    out.Vec(n.pivot);
+    out.String(n.name);
+    out.Count(n.poses.size());
+    for (const auto& p : n.poses)
+        out.Matrix(p);
+}
+
+std::unique_ptr<C3doNode> LoadNode(ArchiveReader& in)
+{
+    auto n = std::make_unique<C3doNode>();
+    n->num = in.I32();
+    n->flags = in.U32();
+    n->type = in.U32();
+    n->mesh = in.I32();
+    n->parent = in.I32();
+    n->child = in.I32();
+    n->sibling = in.I32();
+    n->numChildren = in.I32();
+    n->position = in.Vec();
+    n->rotation = in.Vec();
+    n->pivot = in.Vec();
+    n->name = in.String();
+    n->poses.resize(in.Count(64));
+    for (auto& p : n->poses)
+        p = in.Matrix();
+    return n;
+}
+
+void StoreItem(ArchiveWriter& out, const CPuppetItem& it)
+{
+    out.String(it.name);
+    out.String(it.keyFile);
+    out.U32(it.flags);
+    out.I32(it.lowPriority);
+    out.I32(it.highPriority);
+    out.String(it.description);
+}
+
+std::unique_ptr<CPuppetItem> LoadItem(ArchiveReader& in)
+{
+    auto it = std::make_unique<CPuppetItem>();
+    it->name = in.String();
+    it->keyFile = in.String();
+    it->flags = in.U32();
+    it->lowPriority = in.I32();
+    it->highPriority = in.I32();
+    it->description = in.String();
+    return it;
+}
+
+void StoreMode(ArchiveWriter& out, const CPuppetMode& m)
+{
+    out.I32(m.mode);
+    out.I32(m.basedOn);
+    out.String(m.comment);
+    out.ObjectListHead(m.items.size());
+    for (const auto& it : m.items)
+        StoreItem(out, *it);
+}
+
+std::unique_ptr<CPuppetMode> LoadMode(ArchiveReader& in)
+{
+    auto m = std::make_unique<CPuppetMode>();
+    m->mode = in.I32();
+    m->basedOn = in.I32();
+    m->comment = in.String();
+    const std::size_t n = in.ObjectListHead(kMinItem);
+    for (std::size_t i = 0; i < n; ++i)
+        m->items.push_back(LoadItem(in));
+    return m;
+}
+
+constexpr std::string_view kTreeObjectClass = "CTreeObject";
+
+}  // namespace
+
+void StoreModel(ArchiveWriter& out, CModel& model)
+{
+    model.formatTag = "JK1";
+    out.String(model.formatTag);
+    out.String(model.version3do);
+    out.F32(model.radius);
+    out.Vec(model.insertOffset);
+    out.I32(model.currentGeoset);
+    out.I32(model.currentMode);
+    out.I32(model.currentSubMode);
+    out.Matrix(model.modelMatrix);
+    out.Count(model.materials.size());
+    for (const auto& s : model.materials)
+        out.String(s);
+    out.ObjectListHead(model.geosets.size());
+    for (const auto& g : model.geosets) {
+        out.ObjectListHead(g->meshes.size());
+        for (const auto& m : g->meshes)
+            StoreMesh(out, *m);
+    }
+    out.ObjectListHead(model.nodes.size());
+    for (const auto& n : model.nodes)
+        StoreNode(out, *n);
+    out.ObjectListHead(model.puppetModes.size());
+    for (const auto& m : model.puppetModes)
+        StoreMode(out, *m);
+    out.ObjectListHead(model.bookmarks.size());
+    out.Count(model.customMaterials.Count());
+    for (const auto& e : model.customMaterials.Entries()) {
+        out.ObjectReference(kTreeObjectClass);
+        out.String(e->name);
+        // The stored size is the bytes actually held, so the block that follows always
+        // matches it.
+        const auto size = static_cast<uint32_t>(e->data.size());
+        out.U32(size);
+        out.U32(e->offset);
+        out.Raw(e->data.data(), size);
+    }
+}
+
+std::unique_ptr<CModel> LoadModel(ArchiveReader& in, int* version)
+{
+    auto model = std::make_unique<CModel>();
+    model->formatTag = in.String();
+    if (version)
+        *version = model->formatTag.size() > 2 ? std::atoi(model->formatTag.c_str() + 2) : 0;
+    model->version3do = in.String();
+    model->radius = in.F32();
+    model->insertOffset = in.Vec();
+    model->currentGeoset = in.I32();
+    model->currentMode = in.I32();
+    model->currentSubMode = in.I32();
+    model->modelMatrix = in.Matrix();
+    const std::size_t materials = in.Count(1);
+    model->materials.reserve(materials);
+    for (std::size_t i = 0; i < materials; ++i)
+        model->materials.push_back(in.String());
+    const std::size_t geosets = in.ObjectListHead(kMinGeoset);
+    for (std::size_t g = 0; g < geosets; ++g) {
+        auto geo = std::make_unique<CGeometry>();
+        const std::size_t meshes = in.ObjectListHead(kMinMesh);
+        for (std::size_t m = 0; m < meshes; ++m)
+            geo->meshes.push_back(LoadMesh(in));
+        model->geosets.push_back(std::move(geo));
+    }
+    const std::size_t nodes = in.ObjectListHead(kMinNode);
+    for (std::size_t i = 0; i < nodes; ++i)
+        model->nodes.push_back(LoadNode(in));
+    const std::size_t modes = in.ObjectListHead(kMinMode);
+    for (std::size_t i = 0; i < modes; ++i)
+        model->puppetModes.push_back(LoadMode(in));
+    const std::size_t bookmarks = in.ObjectListHead(0);
+    for (std::size_t i = 0; i < bookmarks; ++i)
+        model->bookmarks.push_back(std::make_unique<UndoSnapshot>());
+    const std::size_t customs = in.Count(2 + 1 + 8);
+    for (std::size_t i = 0; i < customs; ++i) {
+        in.ObjectReference(kTreeObjectClass);
+        auto e = std::make_unique<CTreeObject>();
+        e->SetName(in.String());
+        e->size = in.U32();
+        e->offset = in.U32();
+        if (e->size > in.Remaining())
+            throw ArchiveError("a custom material of " + std::to_string(e->size) + " bytes is larger than the rest of the file");
+        e->data.resize(e->size);
+        in.Raw(e->data.data(), e->size);
+        // Entries come back in their stored order.
+        model->customMaterials.Entries().push_back(std::move(e));
+    }
+    return model;
+}
+
+std::vector<uint8_t> SaveProject(CModel& model, const CameraState& camera)
+{
+    ArchiveWriter out;
+    StoreModel(out, model);
+    out.Vec(camera.eye);
+    out.Vec(camera.direction);
+    out.Vec(camera.up);
+    return out.Take();
+}
+
+std::unique_ptr<CModel> LoadProject(const uint8_t* data, std::size_t size, CameraState* camera, std::string* error)
+{
+    try {
+        ArchiveReader in(data, size);
+        auto model = LoadModel(in);
+        CameraState cam;
+        cam.eye = in.Vec();
+        cam.direction = in.Vec();
+        cam.up = in.Vec();
+        if (camera)
+            *camera = cam;
+        return model;
+    } catch (const ArchiveError& e) {
+        if (error)
+            *error = e.what();
+    } catch (const std::bad_alloc&) {
+        if (error)
+            *error = "not enough memory to load the project";
+    }
+    return nullptr;
+}
+
+std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* camera, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error))
+        return nullptr;
+    std::string why;
+    auto model = LoadProject(bytes.data(), bytes.size(), camera, &why);
+    if (!model && error)
+        *error = "cannot read " + path + ": " + why;
+    return model;
+}
+
+bool WriteProjectFile(const std::string& path, CModel& model, const CameraState& camera, std::string* error)
+{
+    const auto bytes = SaveProject(model, camera);
+    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+}
+
+}  // namespace orv

@@ -1,0 +1,110 @@
+// The editor's own binary project file (".orv"): the whole model, then the camera, in
+// the little-endian archive layout that project files and undo snapshots share.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/geometry.h"
+#include "model/model.h"
+
+namespace orv {
+
+struct CameraState {
+    Vec3 eye;
+    Vec3 direction;
+    Vec3 up;
+};
+
+// Growable little-endian byte sink with the archive's primitive forms.
+class ArchiveWriter {
+public:
+    void U8(uint8_t v) { bytes_.push_back(v); }
+    void U16(uint16_t v);
+    void U32(uint32_t v);
+    void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
+    void F32(float v);
+    void Raw(const void* data, std::size_t size);
+    void String(std::string_view s);
+    void Count(std::size_t n);
+    void Vec(const Vec3& v);
+    void Matrix(const Matrix4& m);
+    // Count n, then n placeholder words.
+    void ObjectListHead(std::size_t n);
+    // The class tag of an object reference: the full class record the first time a class
+    // is written in this archive, 0x8000 + its index afterwards.
+    void ObjectReference(std::string_view className);
+
+    std::vector<uint8_t>& Bytes() { return bytes_; }
+    std::vector<uint8_t> Take() { return std::move(bytes_); }
+
+private:
+    std::vector<uint8_t> bytes_;
+    std::vector<std::pair<std::string, uint32_t>> classes_;
+    uint32_t nextIndex_ = 1;
+};
+
+// Bounds-checked reader of the same forms; every failure throws ArchiveError, and no
+// count is trusted beyond the bytes left.
+class ArchiveError : public std::exception {
+public:
+    explicit ArchiveError(std::string what) : what_(std::move(what)) {}
+    const char* what() const noexcept override { return what_.c_str(); }
+
+private:
+    std::string what_;
+};
+
+class ArchiveReader {
+public:
+    ArchiveReader(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    uint8_t U8();
+    uint16_t U16();
+    uint32_t U32();
+    int32_t I32() { return static_cast<int32_t>(U32()); }
+    float F32();
+    void Raw(void* out, std::size_t size);
+    std::string String();
+    // A count whose elements take at least minElementSize bytes each.
+    std::size_t Count(std::size_t minElementSize);
+    Vec3 Vec();
+    Matrix4 Matrix();
+    std::size_t ObjectListHead(std::size_t minElementSize);
+    // Reads an object reference's class tag and checks it names className.
+    void ObjectReference(std::string_view className);
+
+    std::size_t Position() const { return pos_; }
+    std::size_t Remaining() const { return size_ - pos_; }
+
+private:
+    void Need(std::size_t n, const char* what);
+    const uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+    std::vector<std::string> classes_;  // class name by index (classes and objects share it)
+    uint32_t nextIndex_ = 1;
+};
+
+// Writes the model part (sets the format tag to "JK1" and rebuilds every mesh's lists).
+void StoreModel(ArchiveWriter& out, CModel& model);
+// Reads the model part into a fresh model; throws ArchiveError on a short or corrupt
+// archive. version receives the number after the tag's first two characters.
+std::unique_ptr<CModel> LoadModel(ArchiveReader& in, int* version = nullptr);
+
+// A whole project file: the model part, then the camera.
+std::vector<uint8_t> SaveProject(CModel& model, const CameraState& camera);
+// Parses a whole project file. Returns nullptr with a reason in error when the bytes
+// are not a complete project; nothing half-loaded is ever returned.
+std::unique_ptr<CModel> LoadProject(const uint8_t* data, std::size_t size, CameraState* camera,
+                                    std::string* error);
+
+// Reads and writes project files on disk (written atomically).
+std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* camera, std::string* error);
+bool WriteProjectFile(const std::string& path, CModel& model, const CameraState& camera, std::string* error);
+
+}  // namespace orv

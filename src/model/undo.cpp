@@ -1,0 +1,136 @@
+#include "model/undo.h"
+
+#include "model/keyframe.h"
+
+namespace orv {
+
+namespace {
+
+void Trim(std::vector<std::unique_ptr<UndoSnapshot>>& list)
+{
+    if (list.size() > UndoHistory::kDepth)
+        list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(list.size() - UndoHistory::kDepth));
+}
+
+std::unique_ptr<CKeyframe> CopyKeyframe(const CKeyframe& k)
+{
+    auto c = std::make_unique<CKeyframe>();
+    c->flags = k.flags;
+    c->type = k.type;
+    c->frames = k.frames;
+    c->fps = k.fps;
+    c->joints = k.joints;
+    c->name = k.name;
+    c->markers = k.markers;
+    for (const auto& n : k.nodes) {
+        auto cn = std::make_unique<CKeyframeNode>();
+        cn->meshName = n->meshName;
+        for (const auto& e : n->entries)
+            cn->entries.push_back(std::make_unique<CKeyframeEntry>(*e));
+        c->nodes.push_back(std::move(cn));
+    }
+    return c;
+}
+
+}  // namespace
+
+std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view)
+{
+    ArchiveWriter out;
+    StoreModel(out, model);
+    auto s = std::make_unique<UndoSnapshot>();
+    s->data = out.Take();
+    s->geoset = model.currentGeoset;
+    s->mesh = view.mesh;
+    s->face = view.face;
+    s->node = view.node;
+    s->eye = view.camera.eye;
+    s->direction = view.camera.direction;
+    s->up = view.camera.up;
+    s->modelMatrix = model.modelMatrix;
+    return s;
+}
+
+std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
+                                        std::string* error)
+{
+    std::unique_ptr<CModel> model;
+    try {
+        ArchiveReader in(snap.data.data(), snap.data.size());
+        model = LoadModel(in);
+    } catch (const ArchiveError& e) {
+        if (error)
+            *error = e.what();
+        return nullptr;
+    }
+    model->currentGeoset = snap.geoset;
+    model->modelMatrix = snap.modelMatrix;
+    if (current.keyframe)
+        model->keyframe = CopyKeyframe(*current.keyframe);
+    model->frameCount = current.frameCount;
+    model->frameTime = current.frameTime;
+    model->timeAccumulator = current.timeAccumulator;
+    model->document = current.document;
+    model->renderer = current.renderer;
+    view.mesh = snap.mesh;
+    view.face = snap.face;
+    view.node = snap.node;
+    view.camera = {snap.eye, snap.direction, snap.up};
+    return model;
+}
+
+void UndoHistory::Snapshot(CModel& model, const ViewState& view)
+{
+    undo_.push_back(TakeSnapshot(model, view));
+    Trim(undo_);
+}
+
+std::unique_ptr<CModel> UndoHistory::Undo(CModel& current, ViewState& view, std::string* error)
+{
+    if (undo_.empty())
+        return nullptr;
+    // The present state goes to the redo list; the newest undo entry comes back.
+    auto present = TakeSnapshot(current, view);
+    ViewState restored = view;
+    auto model = RestoreSnapshot(*undo_.back(), current, restored, error);
+    if (!model)
+        return nullptr;
+    undo_.pop_back();
+    redo_.push_back(std::move(present));
+    Trim(redo_);
+    view = restored;
+    return model;
+}
+
+std::unique_ptr<CModel> UndoHistory::Redo(CModel& current, ViewState& view, std::string* error)
+{
+    if (redo_.empty())
+        return nullptr;
+    auto present = TakeSnapshot(current, view);
+    ViewState restored = view;
+    auto model = RestoreSnapshot(*redo_.back(), current, restored, error);
+    if (!model)
+        return nullptr;
+    redo_.pop_back();
+    undo_.push_back(std::move(present));
+    Trim(undo_);
+    view = restored;
+    return model;
+}
+
+std::size_t UndoHistory::MemoryHeld() const
+{
+    std::size_t n = 0;
+    for (const auto* list : {&undo_, &redo_})
+        for (const auto& s : *list)
+            n += s->data.capacity() + sizeof(UndoSnapshot);
+    return n;
+}
+
+void UndoHistory::Clear()
+{
+    undo_.clear();
+    redo_.clear();
+}
+
+}  // namespace orv

@@ -1,0 +1,58 @@
+// Undo and redo: each list holds snapshots of the whole model (in the project-file
+// layout) with the selection and camera of the moment.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+#include "model/projectfile.h"
+
+namespace orv {
+
+// The view state that travels with a snapshot.
+struct ViewState {
+    int32_t mesh = -1;
+    int32_t face = -1;
+    int32_t node = -1;
+    CameraState camera;
+};
+
+// Serialises the model and records the view state and model matrix.
+std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view);
+
+// Rebuilds a model from a snapshot and gives back the recorded view state. Fields that
+// snapshots do not hold (the loaded keyframe and its timing, the puppet joint lines,
+// the back-pointers) are carried over from `current`, so an undo never drops them.
+std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
+                                        std::string* error);
+
+class UndoHistory {
+public:
+    static constexpr std::size_t kDepth = 50;
+
+    // Appends a snapshot of the present state to the undo list (the redo list stays).
+    void Snapshot(CModel& model, const ViewState& view);
+
+    bool CanUndo() const { return !undo_.empty(); }
+    bool CanRedo() const { return !redo_.empty(); }
+
+    // Exchange the present state with the newest entry of one list, pushing the present
+    // onto the other. On success returns the restored model and updates view; the caller
+    // replaces its model with it. On failure returns nullptr and both lists are as before.
+    std::unique_ptr<CModel> Undo(CModel& current, ViewState& view, std::string* error = nullptr);
+    std::unique_ptr<CModel> Redo(CModel& current, ViewState& view, std::string* error = nullptr);
+
+    const std::vector<std::unique_ptr<UndoSnapshot>>& UndoList() const { return undo_; }
+    const std::vector<std::unique_ptr<UndoSnapshot>>& RedoList() const { return redo_; }
+    std::size_t MemoryHeld() const;
+    void Clear();
+
+private:
+    std::vector<std::unique_ptr<UndoSnapshot>> undo_;
+    std::vector<std::unique_ptr<UndoSnapshot>> redo_;
+};
+
+}  // namespace orv
