@@ -6,6 +6,7 @@ set(ORVANE_CORE_SOURCES
   src/model/fileio.cpp
   src/model/projectfile.cpp
   src/model/undo.cpp
+  src/model/settings.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp

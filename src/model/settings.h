@@ -1,0 +1,61 @@
+// The editor's persistent settings with their stored names and defaults. The window
+// layer loads and saves them; everything else reads them from here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+struct Settings {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    int32_t maximized = 0;
+    int32_t stretchMode = 0;
+    int32_t frameRate = 33;
+    int32_t textureMapping = 1;  // 1 = "Nearest", 0 = "Linear"
+    int32_t device = 0;
+    int32_t textureDithering = 1;
+    float vertexScaling = 0.01f;
+    float grid = 0.01f;
+    int32_t renderMode = 0;
+    int32_t warning = 1;
+    std::string colorMap = "01redmap.cmp";
+    // Colours are 0x00BBGGRR.
+    uint32_t colorBackground = 0xC0C0C0;
+    uint32_t colorWireframe = 0x808080;
+    uint32_t colorSelect = 0x0000FF;
+    uint32_t colorLink = 0xFF0000;
+    uint32_t colorUnlink = 0x00FFFF;
+    uint32_t colorGrid = 0x0080FF;
+    uint32_t colorCoorX = 0x0000FF;
+    uint32_t colorCoorY = 0x00FF00;
+    uint32_t colorCoorZ = 0xFF0000;
+
+    // "FrameRate" divides a second; below 1 it counts as 1.
+    int32_t FramePeriodMs() const { return 1000 / (frameRate < 1 ? 1 : frameRate); }
+};
+
+// One stored setting: its key, how it is stored, and where it lives in Settings.
+struct SettingField {
+    enum class Kind { Integer, Color, FloatText, Text };
+    const char* key;
+    Kind kind;
+    int32_t Settings::*integer = nullptr;
+    uint32_t Settings::*color = nullptr;
+    float Settings::*real = nullptr;
+    std::string Settings::*text = nullptr;
+};
+
+// The 24 settings in the order they are written back at exit.
+const std::vector<SettingField>& SettingFields();
+
+// "%f" text of a float setting, and its reading back (narrowed to 32 bits); text that
+// is no number gives the fallback.
+std::string FormatFloatSetting(float v);
+float ParseFloatSetting(const std::string& text, float fallback);
+
+}  // namespace orv
