@@ -1,0 +1,88 @@
+// Command identifiers of menus, toolbars and keys, with their status-bar prompts.
+#pragma once
+
+namespace orv::cmd {
+
+enum : int {
+    // Application and frame
+    LocateResources = 13,
+    FileNew = 57600,
+    FileOpen = 57601,
+    FileClose = 57602,
+    FileSave = 57603,
+    FileSaveAs = 57604,
+    FileMru1 = 57616,
+    AppExit = 57665,
+    AppAbout = 57664,
+    HelpIndex = 57666,
+    ContextHelp = 57669,
+    TipOfTheDay = 504,
+    SelectProduct = 2007,
+    ManageFiles = 5083,
+    HelpTutorials = 2054,
+    HelpFaqs = 2053,
+    ViewToolBar = 59392,
+    ViewStatusBar = 59393,
+    ViewMapToolBar = 5607,
+    ViewToolToolBar = 5645,
+    WindowCascade = 57650,
+    WindowTile = 57651,
+    NextPane = 57680,
+    PrevPane = 57681,
+
+    // Edit
+    EditUndo = 57643,
+    EditRedo = 57644,
+    EditCopy = 57634,
+    EditCut = 57635,
+    EditPaste = 57637,
+
+    // Document: render modes and views
+    RenderAll = 5081,
+    WireAll = 5084,
+    MeshRenderedWire = 5085,
+    MeshRendered = 5086,
+    MeshWire = 5087,
+    ViewFront = 5090,
+    ViewLeft = 5092,
+    ViewRight = 5093,
+    ViewBack = 5094,
+    ViewTop = 5095,
+    ViewBottom = 5097,
+    ViewRotate = 5099,
+    ViewAnimating = 5618,
+    Enlarge = 2055,
+    VertexLarger = 2067,
+    VertexSmaller = 2068,
+    GridOnOff = 5604,
+    GridSmaller = 5602,
+    GridLarger = 5603,
+    GridFacesOnly = 2109,
+    GridEdgesOnly = 2111,
+    MeshMode = 5621,
+    FaceMode = 5647,
+    TexturingMode = 2005,
+    CoordinateMode = 5638,
+    AnimateMode = 5660,
+    ScaleUp = 5622,
+    ScaleDown = 5623,
+    NextFrame = 5665,
+    PrevFrame = 5666,
+    AnimationSequence = 5617,
+    AnimationFrames = 5667,
+    HierarchyNodes = 5668,
+
+    // View (camera)
+    MoveForward = 5600,
+    MoveBackward = 5091,
+    Middle = 5608,
+    PanUp = 5655,
+    PanLeft = 5656,
+    PanRight = 5657,
+    PanDown = 5658,
+    Options = 5606,
+    BookmarkStore0 = 18,
+    BookmarkRecall0 = 28,
+};
+
+}  // namespace orv::cmd

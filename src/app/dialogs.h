@@ -1,0 +1,81 @@
+// The small dialogs of the application: About (also the start-up splash), Tip of the
+// Day and Select Product.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QCheckBox;
+class QPushButton;
+class QRadioButton;
+class QLineEdit;
+class QSettings;
+
+namespace orv {
+
+QIcon AppIcon();
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    // In splash mode the OK button is hidden and the box closes itself after 3 s.
+    explicit CAboutDlg(bool splash, QWidget* parent = nullptr);
+
+signals:
+    // Sent once, after the box has been painted the first time.
+    void firstPainted();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    bool painted_ = false;
+};
+
+// Reads tips from a tips file: lines starting with a blank, a tab, a line end or ';'
+// are skipped; at the end of the file reading goes on from its start. A file without
+// any tip line gives an empty tip after one full pass.
+struct TipReader {
+    // Returns the next tip at or after pos and moves pos past it.
+    static QString Next(const QByteArray& file, qint64& pos);
+};
+
+class CTipDlg : public QDialog {
+    Q_OBJECT
+public:
+    // tipsPath: the tips file; store: the settings file with the "Tip" section.
+    CTipDlg(const QString& tipsPath, QSettings& store, QWidget* parent = nullptr);
+    ~CTipDlg() override;
+
+    QString CurrentTip() const;
+    // Whether the box should show at start-up ("StartUp" of the "Tip" section is 0).
+    static bool ShowAtStartup(QSettings& store);
+
+private:
+    void NextTip();
+
+    QSettings& store_;
+    QByteArray file_;
+    bool fileOk_ = false;
+    qint64 pos_ = 0;
+    QLabel* text_ = nullptr;
+    QCheckBox* startup_ = nullptr;
+    QPushButton* next_ = nullptr;
+};
+
+class CSelectProductDlg : public QDialog {
+    Q_OBJECT
+public:
+    // folders: the game folders set by hand for Jedi Knight and Mysteries of the Sith.
+    CSelectProductDlg(int product, const QString& jkFolder, const QString& motsFolder, QWidget* parent = nullptr);
+    int Product() const;
+    QString Folder(int product) const;
+
+private:
+    QRadioButton* jk_ = nullptr;
+    QRadioButton* mots_ = nullptr;
+    QLineEdit* folders_[2] = {nullptr, nullptr};
+};
+
+}  // namespace orv
