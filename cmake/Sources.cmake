@@ -14,5 +14,9 @@ set(ORVANE_TOOL_SOURCES
   src/cli/resource_commands.cpp
 )
 set(ORVANE_UI_SOURCES
+  src/app/childframe.h
+  src/app/dialogs.cpp
+  src/app/iconfactory.cpp
   src/app/mainframe.cpp
+  src/app/settingsstore.cpp
 )

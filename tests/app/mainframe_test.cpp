@@ -1,13 +1,15 @@
 #include <QtTest>
 
 #include "app/mainframe.h"
+#include "model/settings.h"
 
 class MainFrameTest : public QObject {
     Q_OBJECT
 private slots:
     void titleIsOrvane()
     {
-        orv::CMainFrame frame;
+        orv::Settings settings;
+        orv::CMainFrame frame(settings);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(frame.windowTitle(), QStringLiteral("Orvane"));
