@@ -1,0 +1,123 @@
+#include <QtTest>
+
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include "app/dialogs.h"
+#include "app/mainframe.h"
+#include "app/settingsstore.h"
+#include "model/settings.h"
+
+using namespace orv;
+
+class ShellTest : public QObject {
+    Q_OBJECT
+private slots:
+    void settingsRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Orvane.ini"));
+        {
+            // First run: nothing stored, the defaults stand.
+            QSettings store(path, QSettings::IniFormat);
+            Settings s;
+            LoadSettings(store, s);
+            QCOMPARE(s.frameRate, 33);
+            QCOMPARE(s.grid, 0.01f);
+            QCOMPARE(QString::fromStdString(s.colorMap), QStringLiteral("01redmap.cmp"));
+            QCOMPARE(s.colorBackground, 0xC0C0C0u);
+            SaveSettings(store, s);
+        }
+        {
+            QSettings store(path, QSettings::IniFormat);
+            store.beginGroup(QLatin1String(kSettingsGroup));
+            const QStringList keys = store.childKeys();
+            QCOMPARE(keys.size(), 24);
+            for (const char* k : {"ColorCoorX", "Texture Mapping", "Texture Dithering", "VertexScaling", "Bottom"})
+                QVERIFY2(keys.contains(QLatin1String(k)), k);
+            QCOMPARE(store.value(QStringLiteral("Grid")).toString(), QStringLiteral("0.010000"));
+            store.setValue(QStringLiteral("Grid"), QStringLiteral("0.250000"));
+            store.setValue(QStringLiteral("FrameRate"), 60);
+            store.setValue(QStringLiteral("VertexScaling"), QStringLiteral("not a number"));
+            store.endGroup();
+        }
+        QSettings store(path, QSettings::IniFormat);
+        Settings s;
+        LoadSettings(store, s);
+        QCOMPARE(s.grid, 0.25f);
+        QCOMPARE(s.frameRate, 60);
+        QCOMPARE(s.vertexScaling, 0.01f);  // unreadable text keeps the default
+    }
+
+    void tipReader()
+    {
+        const QByteArray file = "; comment\r\n tip with blank\r\nFirst tip\r\n\r\n\tindented\r\nSecond tip\r\n";
+        qint64 pos = 0;
+        QCOMPARE(TipReader::Next(file, pos), QStringLiteral("First tip"));
+        QCOMPARE(TipReader::Next(file, pos), QStringLiteral("Second tip"));
+        // The end of the file wraps to its start.
+        QCOMPARE(TipReader::Next(file, pos), QStringLiteral("First tip"));
+        // A file without a tip line stops after one pass.
+        qint64 p2 = 0;
+        QCOMPARE(TipReader::Next(QByteArray("; only\n  comments\n\n"), p2), QString());
+        qint64 p3 = 5;
+        QCOMPARE(TipReader::Next(QByteArray(), p3), QString());
+        // Long lines come in pieces of at most 1000 characters.
+        qint64 p4 = 0;
+        const QByteArray longLine = QByteArray(1500, 'x') + "\n";
+        QCOMPARE(TipReader::Next(longLine, p4).size(), 1000);
+        QCOMPARE(TipReader::Next(longLine, p4).size(), 500);
+    }
+
+    void tipDialogRemembersPosition()
+    {
+        QTemporaryDir dir;
+        const QString tips = dir.filePath(QStringLiteral("tips.txt"));
+        QFile f(tips);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("One\nTwo\nThree\n");
+        f.close();
+        QSettings store(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+        {
+            CTipDlg dlg(tips, store);
+            QCOMPARE(dlg.CurrentTip(), QStringLiteral("One"));
+        }
+        {
+            CTipDlg dlg(tips, store);
+            QCOMPARE(dlg.CurrentTip(), QStringLiteral("Two"));
+        }
+        QVERIFY(CTipDlg::ShowAtStartup(store));
+        CTipDlg missing(dir.filePath(QStringLiteral("none.txt")), store);
+        QCOMPARE(missing.CurrentTip(), QStringLiteral("Tips file does not exist in the prescribed directory"));
+    }
+
+    void toolbarStateAndPanes()
+    {
+        Settings s;
+        QByteArray state;
+        {
+            CMainFrame frame(s);
+            frame.BuildMenusAndToolbars();
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            QVERIFY(frame.Execute(5645));  // hide the tool toolbar
+            QVERIFY(frame.ToolBar(2)->isHidden());
+            QVERIFY(!frame.Action(5645)->isChecked());
+            state = frame.SaveBarState();
+            frame.SetPaneText(1, QString());
+            QCOMPARE(frame.PaneText(1), QStringLiteral(" "));
+            frame.SetPaneText(4, QStringLiteral("X:    1.00"));
+            QCOMPARE(frame.PaneText(4), QStringLiteral("X:    1.00"));
+        }
+        CMainFrame again(s);
+        again.BuildMenusAndToolbars();
+        again.RestoreBarState(state);
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QVERIFY(again.ToolBar(2)->isHidden());
+        QVERIFY(!again.ToolBar(0)->isHidden());
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "shell_test.moc"
