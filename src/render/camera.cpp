@@ -84,6 +84,8 @@ void FramePacer::FrameDone(int64_t startMs, int64_t endMs)
 
 // ---- projection and placement ------------------------------------------------
 
+Camera::Camera() { SetProjection(1, 1, false); }
+
 void Camera::SetProjection(int32_t w, int32_t h, bool enlarge)
 {
     // A minimised or not yet laid out window has no area; the aspect must stay finite.
@@ -405,9 +407,12 @@ ViewStatus Camera::UpdateViewStatus(CModel& model, const EditModes& modes, int32
     status.horizontal.pos = hScrollPos;
     status.vertical.pos = vScrollPos;
 
-    // 3. The grid spacing stays on its 0.02 steps (computed in double so that a value
-    // already on a step is kept, whatever the float rounding of the step).
-    settings.grid = static_cast<float>(std::trunc((static_cast<double>(settings.grid) + 0.01) / 0.02) * 0.02);
+    // 3. The grid spacing stays on its 0.02 steps, a half step rounding up. The float
+    // setting 0.01 (the default) lies a hair below the half step, and a plain truncation
+    // would turn it into a spacing of 0, which lays no grid: a small tolerance keeps half
+    // steps rounding up, and the spacing never goes below one step.
+    const double steps = std::trunc((static_cast<double>(settings.grid) + 0.01) / 0.02 + 1e-4);
+    settings.grid = static_cast<float>(std::max(steps, 1.0) * 0.02);
 
     // 4. Pane texts.
     auto& p = status.panes;

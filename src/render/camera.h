@@ -74,9 +74,13 @@ public:
     static constexpr float kNear = 0.05f;
     static constexpr float kFar = 100.0f;
 
+    // At the origin with the identity view (looking along +z, +y up), and the projection of
+    // a 1 x 1 area until the device sets the real one.
+    Camera();
+
     Vec3 eye;
-    Vec3 direction;
-    Vec3 up;
+    Vec3 direction{0.0f, 0.0f, 1.0f};
+    Vec3 up{0.0f, 1.0f, 0.0f};
     // Upper 3x3: column 0 right, column 1 up, column 2 direction; row 3 translation.
     Matrix4 view = Matrix4::Identity();
     Matrix4 projection = Matrix4::Identity();

@@ -41,8 +41,13 @@ std::vector<NodeVisit> WalkHierarchy(CModel& model)
             visit.mesh = node.mesh;
         order.push_back(visit);
 
-        stack.push_back({node.sibling, p.parent});
-        stack.push_back({node.child, world});
+        auto pending = [&](int32_t next) {
+            return next >= 0 && next < count && !visited[static_cast<std::size_t>(next)];
+        };
+        if (pending(node.sibling))
+            stack.push_back({node.sibling, p.parent});
+        if (pending(node.child))
+            stack.push_back({node.child, world});
     }
     return order;
 }
