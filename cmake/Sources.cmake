@@ -7,6 +7,10 @@ set(ORVANE_CORE_SOURCES
   src/model/projectfile.cpp
   src/model/undo.cpp
   src/model/settings.cpp
+  src/render/camera.cpp
+  src/render/hierarchy.cpp
+  src/edit/selection.cpp
+  src/edit/view_commands.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp

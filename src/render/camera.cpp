@@ -1,0 +1,435 @@
+#include "render/camera.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <limits>
+
+#include "render/hierarchy.h"
+
+namespace orv {
+
+namespace {
+
+std::string Format(const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, fmt, args);
+    va_end(args);
+    std::string out;
+    if (n > 0) {
+        out.resize(static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(out.data(), out.size(), fmt, again);
+        out.resize(static_cast<std::size_t>(n));
+    }
+    va_end(again);
+    return out;
+}
+
+int32_t ClampToInt32(double v)
+{
+    if (!(v == v))
+        return 0;
+    constexpr double lo = std::numeric_limits<int32_t>::min();
+    constexpr double hi = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(std::clamp(std::trunc(v), lo, hi));
+}
+
+Vec3 Column(const Matrix4& m, int c) { return {m(0, c), m(1, c), m(2, c)}; }
+
+void SetColumn(Matrix4& m, int c, const Vec3& v)
+{
+    m(0, c) = v.x;
+    m(1, c) = v.y;
+    m(2, c) = v.z;
+}
+
+constexpr float kEmptyBox = 1e11f;
+
+bool BoxIsEmpty(const Vec3& min, const Vec3& max) { return min.x > max.x || min.y > max.y || min.z > max.z; }
+
+}  // namespace
+
+// ---- sizes and pacing ------------------------------------------------------
+
+void ViewSize::ToSurface(int32_t& x, int32_t& y) const
+{
+    if (!stretched || clientWidth <= 0 || clientHeight <= 0)
+        return;
+    x = static_cast<int32_t>(int64_t{x} * surfaceWidth / clientWidth);
+    y = static_cast<int32_t>(int64_t{y} * surfaceHeight / clientHeight);
+}
+
+bool StepDue(int64_t nowMs, int64_t lastMs, int32_t frameRate)
+{
+    const int64_t period = 1000 / (frameRate < 1 ? 1 : frameRate);
+    return nowMs - lastMs >= period;
+}
+
+bool FramePacer::Due(int64_t nowMs, int32_t frameRate) const
+{
+    return !lastFrameMs || StepDue(nowMs, *lastFrameMs, frameRate);
+}
+
+void FramePacer::FrameDone(int64_t startMs, int64_t endMs)
+{
+    lastFrameMs = startMs;
+    if (endMs > startMs)
+        measuredFrameRate = static_cast<int32_t>(1000 / (endMs - startMs));
+}
+
+// ---- projection and placement ------------------------------------------------
+
+Camera::Camera() { SetProjection(1, 1, false); }
+
+void Camera::SetProjection(int32_t w, int32_t h, bool enlarge)
+{
+    // A minimised or not yet laid out window has no area; the aspect must stay finite.
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    const float fov = enlarge ? 0.3926991f : 1.0471976f;
+    const auto aspect = static_cast<float>(static_cast<double>(h) * 0.8 / w);
+    projection = Matrix4::Perspective(fov, aspect, nearPlane, farPlane);
+    halfScaleX = projection(0, 0) * 0.5f;
+    halfScaleY = projection(1, 1) * 0.5f;
+    negHalfScaleX = -halfScaleX;
+    negHalfScaleY = -halfScaleY;
+}
+
+void Camera::PlaceAt(const Vec3& p)
+{
+    view(3, 0) = view(3, 1) = view(3, 2) = 0.0f;
+    eye = p;
+    view = Matrix4::Translation(-p) * view;
+}
+
+void Camera::SetCameraPosition(const Vec3& p, Modifiers mods)
+{
+    if (mods.alt) {
+        UpdateEyeFromView();
+        return;
+    }
+    PlaceAt(p);
+}
+
+void Camera::SetCameraOrientation(const Vec3& dir, const Vec3& upVector)
+{
+    const Vec3 right = Cross(upVector, dir);
+    SetColumn(view, 0, right);
+    SetColumn(view, 1, upVector);
+    SetColumn(view, 2, dir);
+    direction = dir;
+    up = upVector;
+}
+
+void Camera::UpdateEyeFromView()
+{
+    const Matrix4 inv = InvertMatrix(view);
+    eye = {inv(3, 0), inv(3, 1), inv(3, 2)};
+    lookPoint = eye + nearPlane * Column(view, 2);
+}
+
+void Camera::GetCameraVectors(Vec3& dir, Vec3& upVector) const
+{
+    dir = Column(view, 2);
+    upVector = Column(view, 1);
+}
+
+void Camera::UpdateViewInfo()
+{
+    GetCameraVectors(direction, up);
+    yaw = std::atan2(direction.x, direction.z);
+    lookPoint = eye + nearPlane * direction;
+}
+
+// ---- movements -----------------------------------------------------------------
+
+void Camera::MoveCamera(float d, Modifiers mods)
+{
+    if (mods.alt) {
+        view(3, 2) -= d;
+        UpdateEyeFromView();
+        return;
+    }
+    PlaceAt(eye + d * Column(view, 2));
+}
+
+bool Camera::OrbitCamera(const Vec3& axis, float angle)
+{
+    const Matrix4 r = Matrix4::RotationAngles(axis.z * angle, axis.y * angle, axis.x * angle);
+    Matrix4 m = r * view;
+    const Vec3 dir = Column(m, 2);
+    const Vec3 right = Normalize({m(0, 0), 0.0f, m(2, 0)});
+    // A right vector with no horizontal part (a camera rolled on its side) cannot be
+    // levelled; the result would be a degenerate view.
+    if (LengthSquared(right) == 0.0f)
+        return false;
+    const Vec3 upVector = Cross(dir, right);
+    SetColumn(m, 0, right);
+    SetColumn(m, 1, upVector);
+    SetColumn(m, 2, dir);
+    if (!(std::fabs(dir.y) <= 0.99f && upVector.y >= 0.0f))
+        return false;
+    view = m;
+    direction = dir;
+    up = upVector;
+    return true;
+}
+
+bool Camera::KeyMoveLoop(bool upHeld, bool downHeld, Modifiers mods, int32_t scaleExponent)
+{
+    if (!upHeld && !downHeld)
+        return false;
+    float d = ModifierStep(mods, 0.02f, 0.005f, 0.01f) * std::ldexp(1.0f, scaleExponent);
+    if (downHeld)
+        d = -d;
+    MoveCamera(d, mods);
+    return true;
+}
+
+bool Camera::KeyTurnLoop(bool leftHeld, bool rightHeld, Modifiers mods)
+{
+    if (!leftHeld && !rightHeld)
+        return false;
+    float angle = ModifierStep(mods, 0.2f, 0.05f, 0.1f);
+    if (leftHeld)
+        angle = -angle;
+    OrbitCamera({0.0f, 1.0f, 0.0f}, angle * 0.5f);
+    UpdateEyeFromView();
+    return true;
+}
+
+bool Camera::KeyTiltLoop(bool pageUpHeld, bool pageDownHeld, Modifiers mods)
+{
+    if (!pageUpHeld && !pageDownHeld)
+        return false;
+    const Vec3 axis = Cross(direction, up);
+    float angle = ModifierStep(mods, 0.2f, 0.05f, 0.1f);
+    if (pageDownHeld)
+        angle = -angle;
+    OrbitCamera({axis.x, 0.0f, axis.z}, angle);
+    UpdateEyeFromView();
+    return true;
+}
+
+void Camera::Pan(float delta, const Vec3& along, bool enlarge, Modifiers mods)
+{
+    if (enlarge)
+        delta *= 0.2f;
+    SetCameraPosition(eye - along * (delta * 0.002f), mods);
+}
+
+void Camera::PanHorizontal(int32_t code, int32_t pos, bool enlarge, Modifiers mods)
+{
+    float delta = 0.0f;
+    switch (code) {
+    case kScrollLineUp: delta = -1.0f; break;
+    case kScrollLineDown: delta = 1.9f; break;
+    case kScrollPageUp: delta = -5.0f; break;
+    case kScrollPageDown: delta = 5.0f; break;
+    case kScrollThumbTrack: delta = static_cast<float>(int64_t{pos} - hScrollPos); break;
+    default: break;
+    }
+    hScrollPos = ClampToInt32(static_cast<double>(hScrollPos) + std::trunc(static_cast<double>(delta)));
+    Pan(delta, {-direction.z, 0.0f, direction.x}, enlarge, mods);
+}
+
+void Camera::PanVertical(int32_t code, int32_t pos, bool enlarge, Modifiers mods)
+{
+    float delta = 0.0f;
+    switch (code) {
+    case kScrollLineUp: delta = -1.0f; break;
+    case kScrollLineDown: delta = 1.0f; break;
+    case kScrollPageUp: delta = -5.0f; break;
+    case kScrollPageDown: delta = 5.0f; break;
+    case kScrollThumbTrack: delta = static_cast<float>(int64_t{pos} - vScrollPos); break;
+    default: break;
+    }
+    vScrollPos = ClampToInt32(static_cast<double>(vScrollPos) + std::trunc(static_cast<double>(delta)));
+    Pan(delta, up, enlarge, mods);
+}
+
+bool Camera::MouseCamera(bool rightButton, int32_t x, int32_t y, const ViewSize& size, Modifiers mods,
+                         int32_t scaleExponent)
+{
+    if (!rightButton) {
+        hasLastMouse_ = false;
+        lastMouseX_ = lastMouseY_ = -1;
+        return false;
+    }
+    size.ToSurface(x, y);
+    if (!hasLastMouse_) {
+        hasLastMouse_ = true;
+        lastMouseX_ = x;
+        lastMouseY_ = y;
+    }
+    const float s = ModifierStep(mods, 0.4f, 0.1f, 0.2f);
+    const auto dx = static_cast<float>(int64_t{lastMouseX_} - x);
+    const auto dy = static_cast<float>(int64_t{lastMouseY_} - y);
+    OrbitCamera({0.0f, 1.0f, 0.0f}, -s * dx * 0.05f);
+    MoveCamera(dy * std::ldexp(1.0f, scaleExponent) * s * 0.01f, mods);
+    lastMouseX_ = x;
+    lastMouseY_ = y;
+    return true;
+}
+
+// ---- bookmarks and absolute placements ---------------------------------------
+
+void Camera::StoreBookmark(CModel& model, int32_t i) const
+{
+    if (i < 0 || i > 9)
+        return;
+    auto mark = std::make_unique<UndoSnapshot>();
+    mark->eye = eye;
+    mark->direction = direction;
+    mark->up = up;
+    mark->modelMatrix = model.modelMatrix;
+    if (model.bookmarks.size() <= static_cast<std::size_t>(i))
+        model.bookmarks.resize(static_cast<std::size_t>(i) + 1);
+    model.bookmarks[static_cast<std::size_t>(i)] = std::move(mark);
+}
+
+bool Camera::RecallBookmark(CModel& model, int32_t i, Modifiers mods)
+{
+    if (i < 0 || static_cast<std::size_t>(i) >= model.bookmarks.size())
+        return false;
+    const UndoSnapshot* mark = model.bookmarks[static_cast<std::size_t>(i)].get();
+    // A project file keeps only the number of bookmarks: those read back hold no camera
+    // (zero direction and up) and would leave a degenerate view.
+    if (!mark || LengthSquared(mark->direction) == 0.0f || LengthSquared(mark->up) == 0.0f)
+        return false;
+    model.modelMatrix = mark->modelMatrix;
+    SetCameraOrientation(mark->direction, mark->up);
+    SetCameraPosition(mark->eye, mods);
+    lookPoint = eye;
+    return true;
+}
+
+void Camera::CenterView(CModel& model, const Matrix4& scaleMatrix, Modifiers mods)
+{
+    // Before any frame, or for a model with nothing drawn, the box is empty; frame the
+    // origin instead of flying off to its sentinel bounds.
+    Vec3 bmin = boxMin, bmax = boxMax;
+    if (BoxIsEmpty(bmin, bmax))
+        bmin = bmax = Vec3{};
+    const float h = bmax.y - bmin.y;
+    const float d = halfScaleY > 0.0f ? h * nearPlane / halfScaleY : 0.0f;
+    const Vec3 target{0.0f, (bmax.y + bmin.y) * 0.5f, -nearPlane - 13.0f * d - std::fabs(bmin.z)};
+    SetCameraOrientation({0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
+    SetCameraPosition(target, mods);
+    UpdateEyeFromView();
+    hScrollPos = vScrollPos = 0;
+    model.modelMatrix = scaleMatrix * Matrix4::RotationY(kPi);
+}
+
+Matrix4 StandardViewRotation(int32_t viewKind)
+{
+    switch (viewKind) {
+    case kViewFront: return Matrix4::RotationY(kPi);
+    case kViewLeft: return Matrix4::RotationY(kPi / 2.0f);
+    case kViewRight: return Matrix4::RotationY(-kPi / 2.0f);
+    case kViewTop: return Matrix4::RotationY(kPi) * Matrix4::RotationX(kPi / 2.0f);
+    case kViewBottom: return Matrix4::RotationX(-kPi / 2.0f);
+    default: return Matrix4::Identity();
+    }
+}
+
+// ---- status pass -----------------------------------------------------------------
+
+namespace {
+
+// Widens [min, max] by every corner of the mesh through m; returns whether any corner
+// was met.
+bool WidenByMesh(const CMesh& mesh, const Matrix4& m, Vec3& min, Vec3& max)
+{
+    bool any = false;
+    for (const auto& f : mesh.faces)
+        for (const auto& c : f->corners) {
+            const Vec3 p = TransformPoint(c.Position(), m);
+            min = Minimize(min, p);
+            max = Maximize(max, p);
+            any = true;
+        }
+    return any;
+}
+
+}  // namespace
+
+ViewStatus Camera::UpdateViewStatus(CModel& model, const EditModes& modes, int32_t currentMesh, Settings& settings,
+                                    const std::string& deviceName)
+{
+    // 1. The box of what the frame drew, through each placing node's world matrix.
+    RecordMeshNodes(model);
+    Vec3 bmin = Vec3::All(kEmptyBox), bmax = Vec3::All(-kEmptyBox);
+    for (const auto& n : model.nodes) {
+        if (n->mesh < 0 || !MeshDrawMode(modes.renderMode, n->mesh, currentMesh).drawn)
+            continue;
+        if (const CMesh* mesh = model.MeshAt(n->mesh))
+            WidenByMesh(*mesh, n->matrix, bmin, bmax);
+    }
+    boxMin = bmin;
+    boxMax = bmax;
+
+    // Radii: twice the box radius of each mesh, and of everything in the model. A mesh
+    // with no corners (nothing prepared yet) keeps the radius it was read with instead of
+    // getting the size of the empty box's sentinels.
+    Vec3 allMin = Vec3::All(kEmptyBox), allMax = Vec3::All(-kEmptyBox);
+    bool anyCorner = false;
+    for (const auto& g : model.geosets)
+        for (const auto& mesh : g->meshes) {
+            Vec3 mmin = Vec3::All(kEmptyBox), mmax = Vec3::All(-kEmptyBox);
+            if (!WidenByMesh(*mesh, mesh->nodeMatrix, mmin, mmax))
+                continue;
+            mesh->radius = 2.0f * BoxRadius(mmin, mmax);
+            allMin = Minimize(allMin, mmin);
+            allMax = Maximize(allMax, mmax);
+            anyCorner = true;
+        }
+    if (anyCorner)
+        model.radius = 2.0f * BoxRadius(allMin, allMax);
+
+    // 2. Scroll bars (an empty box gives empty ranges).
+    ViewStatus status;
+    if (!BoxIsEmpty(bmin, bmax)) {
+        const double hExtent = std::max(std::fabs(std::min(bmin.x, bmin.z)), std::fabs(std::max(bmax.x, bmax.z)));
+        const double vExtent = std::max(std::fabs(bmin.y), std::fabs(bmax.y));
+        status.horizontal.min = ClampToInt32(-1000.0 * hExtent);
+        status.horizontal.max = ClampToInt32(1000.0 * hExtent);
+        status.vertical.min = ClampToInt32(-1000.0 * vExtent);
+        status.vertical.max = ClampToInt32(1000.0 * vExtent);
+    }
+    for (ScrollBarState* s : {&status.horizontal, &status.vertical})
+        s->page = static_cast<int32_t>((int64_t{s->max} - s->min) / 10);
+    status.horizontal.pos = hScrollPos;
+    status.vertical.pos = vScrollPos;
+
+    // 3. The grid spacing stays on its 0.02 steps, a half step rounding up. The float
+    // setting 0.01 (the default) lies a hair below the half step, and a plain truncation
+    // would turn it into a spacing of 0, which lays no grid: a small tolerance keeps half
+    // steps rounding up, and the spacing never goes below one step.
+    const double steps = std::trunc((static_cast<double>(settings.grid) + 0.01) / 0.02 + 1e-4);
+    settings.grid = static_cast<float>(std::max(steps, 1.0) * 0.02);
+
+    // 4. Pane texts.
+    auto& p = status.panes;
+    p[0] = deviceName;
+    if (modes.grid)
+        p[1] = Format("Grid: %5.2f", static_cast<double>(settings.grid));
+    else if (modes.scaleExponent < 0)
+        p[1] = Format("Scale: 1:%.0f", std::ldexp(1.0, -modes.scaleExponent));
+    else
+        p[1] = Format("Scale: %.0f:1", std::ldexp(1.0, modes.scaleExponent));
+    p[2] = Format("Yaw: %.0f", static_cast<double>(yaw * 180.0f / 3.1415927f));
+    p[3] = Format("Tilt: %.0f", static_cast<double>(direction.y * 90.0f));
+    p[4] = Format("X: %8.2f", static_cast<double>(lookPoint.x));
+    p[5] = Format("Y: %8.2f", static_cast<double>(lookPoint.y));
+    p[6] = Format("Z: %8.2f", static_cast<double>(lookPoint.z));
+    p[7] = Format("FR: %d", modes.animateMode ? model.currentFrame : measuredFrameRate);
+    return status;
+}
+
+}  // namespace orv

@@ -1,0 +1,176 @@
+// The camera of a 3D view: eye, direction, up, the view matrix built from them and the
+// projection, with every movement the keyboard, the mouse, the scroll bars and the View
+// commands drive, the camera bookmarks, and the status texts written after a frame.
+// Window-free: the view passes the modifier keys and window sizes in, and the OpenGL
+// renderer reads the matrices from here.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "edit/modes.h"
+#include "model/geometry.h"
+#include "model/model.h"
+#include "model/settings.h"
+
+namespace orv {
+
+// Scroll-bar message codes as the window passes them to the pans (line left/up is 0).
+inline constexpr int32_t kScrollLineUp = 0;
+inline constexpr int32_t kScrollLineDown = 1;
+inline constexpr int32_t kScrollPageUp = 2;
+inline constexpr int32_t kScrollPageDown = 3;
+inline constexpr int32_t kScrollThumbPosition = 4;
+inline constexpr int32_t kScrollThumbTrack = 5;
+
+// The view's client area and the surface drawn into. Without a fixed "StretchMode"
+// surface both sizes are the same; with one, window pixels are rescaled to the surface.
+struct ViewSize {
+    int32_t clientWidth = 0;
+    int32_t clientHeight = 0;
+    int32_t surfaceWidth = 0;
+    int32_t surfaceHeight = 0;
+    bool stretched = false;
+
+    // A window pixel in surface pixels (integer arithmetic); unchanged when not stretched
+    // or when the client area is empty.
+    void ToSurface(int32_t& x, int32_t& y) const;
+};
+
+// Whether a held-key step (or a paced frame) is due: at least 1000 / frameRate ms
+// (integer division; a rate below 1 counts as 1) have passed since the last one.
+bool StepDue(int64_t nowMs, int64_t lastMs, int32_t frameRate);
+
+// Frame pacing of the renderer, shared by all views: the last frame time and the frame
+// rate measured from it.
+struct FramePacer {
+    std::optional<int64_t> lastFrameMs;  // none before the first frame: always due
+    int32_t measuredFrameRate = 0;
+
+    bool Due(int64_t nowMs, int32_t frameRate) const;
+    // A frame that was started at startMs has been presented at endMs.
+    void FrameDone(int64_t startMs, int64_t endMs);
+};
+
+struct ScrollBarState {
+    int32_t min = 0;
+    int32_t max = 0;
+    int32_t page = 0;
+    int32_t pos = 0;
+};
+
+// What the status pass hands to the window: the eight pane texts of the main frame's
+// status bar and both scroll bars (shown disabled rather than hidden when unusable).
+struct ViewStatus {
+    std::array<std::string, 8> panes;
+    ScrollBarState horizontal;
+    ScrollBarState vertical;
+};
+
+class Camera {
+public:
+    static constexpr float kNear = 0.05f;
+    static constexpr float kFar = 100.0f;
+
+    // At the origin with the identity view (looking along +z, +y up), and the projection of
+    // a 1 x 1 area until the device sets the real one.
+    Camera();
+
+    Vec3 eye;
+    Vec3 direction{0.0f, 0.0f, 1.0f};
+    Vec3 up{0.0f, 1.0f, 0.0f};
+    // Upper 3x3: column 0 right, column 1 up, column 2 direction; row 3 translation.
+    Matrix4 view = Matrix4::Identity();
+    Matrix4 projection = Matrix4::Identity();
+    float nearPlane = kNear;
+    float farPlane = kFar;
+    float halfScaleX = 0.0f;
+    float halfScaleY = 0.0f;
+    float negHalfScaleX = 0.0f;
+    float negHalfScaleY = 0.0f;
+    float yaw = 0.0f;  // radians
+    Vec3 lookPoint;
+    // Bounds of the model as drawn in the last frame (written by the status pass).
+    Vec3 boxMin;
+    Vec3 boxMax;
+    int32_t hScrollPos = 0;
+    int32_t vScrollPos = 0;
+    int32_t measuredFrameRate = 0;
+
+    // The projection for a client area of w x h (fixed values of the device: field of
+    // view pi/3, or pi/8 when enlarged; aspect h*0.8/w; near 0.05; far 100) and the half
+    // scales taken from it. An empty area counts as 1 pixel wide or high.
+    void SetProjection(int32_t w, int32_t h, bool enlarge);
+
+    // Places the camera at p. With Alt held the view is kept and only the eye is read back
+    // from it.
+    void SetCameraPosition(const Vec3& p, Modifiers mods = {});
+    // Turns the camera to look along direction with the given up vector; the translation
+    // row is kept, so callers follow with SetCameraPosition or UpdateEyeFromView.
+    void SetCameraOrientation(const Vec3& dir, const Vec3& upVector);
+    // The eye from the view matrix (row 3 of its inverse) and the look point in front of
+    // it, for movements that change the view matrix directly.
+    void UpdateEyeFromView();
+    // direction = column 2, up = column 1 of the view matrix.
+    void GetCameraVectors(Vec3& dir, Vec3& upVector) const;
+    // Direction, up, yaw and look point from the view matrix; run before every frame.
+    void UpdateViewInfo();
+
+    // Moves along the viewing direction (with Alt: along the view's own z).
+    void MoveCamera(float d, Modifiers mods = {});
+    // Rotates the whole view about the world origin. Refused (false, nothing changed) when
+    // the result would look within 0.99 of straight up or down, turn upside down, or has
+    // no horizontal right vector.
+    bool OrbitCamera(const Vec3& axis, float angle);
+
+    // One step of the held-key loops; each returns false, taking no step, when neither
+    // of its keys is held (which ends the loop). The window paces the steps (StepDue)
+    // and draws a frame after each.
+    bool KeyMoveLoop(bool upHeld, bool downHeld, Modifiers mods, int32_t scaleExponent);
+    bool KeyTurnLoop(bool leftHeld, bool rightHeld, Modifiers mods);
+    bool KeyTiltLoop(bool pageUpHeld, bool pageDownHeld, Modifiers mods);
+
+    // Scroll-bar panning by a scroll code and thumb position; a line to the right pans
+    // 1.9 times as far as a line to the left while the scroll position moves by 1 either
+    // way. Finer by 0.2 when the view is enlarged.
+    void PanHorizontal(int32_t code, int32_t pos, bool enlarge, Modifiers mods = {});
+    void PanVertical(int32_t code, int32_t pos, bool enlarge, Modifiers mods = {});
+
+    // A mouse move (client pixels): with the right button held it turns the camera by the
+    // horizontal motion and moves it by the vertical one; returns whether it moved. A move
+    // without the right button forgets the last point.
+    bool MouseCamera(bool rightButton, int32_t x, int32_t y, const ViewSize& size, Modifiers mods,
+                     int32_t scaleExponent);
+
+    // Camera bookmarks 0..9 in the model: eye, direction, up and the model matrix.
+    void StoreBookmark(CModel& model, int32_t i) const;
+    // Restores a stored bookmark; false (nothing changed) when none is stored at i.
+    bool RecallBookmark(CModel& model, int32_t i, Modifiers mods = {});
+
+    // "Middle": places the camera in front of the box of the last frame and turns the
+    // model to the front view. One call only approaches the fit (the box is that of the
+    // frame before), so a newly opened model gets a frame and then 20 calls.
+    void CenterView(CModel& model, const Matrix4& scaleMatrix, Modifiers mods = {});
+
+    // The status pass after a frame: records each mesh's node and node matrix, measures the
+    // box of the drawn meshes (kept in boxMin/boxMax), the mesh and model radii, rounds the
+    // "Grid" setting to its 0.02 steps, and returns the pane texts and scroll bars.
+    ViewStatus UpdateViewStatus(CModel& model, const EditModes& modes, int32_t currentMesh, Settings& settings,
+                                const std::string& deviceName);
+
+private:
+    void PlaceAt(const Vec3& p);
+    void Pan(float delta, const Vec3& along, bool enlarge, Modifiers mods);
+
+    bool hasLastMouse_ = false;
+    int32_t lastMouseX_ = -1;
+    int32_t lastMouseY_ = -1;
+};
+
+// The model rotation of a standard view (front, left, right, back, top, bottom); the
+// model matrix of the view is the scale matrix times it. Identity for other kinds.
+Matrix4 StandardViewRotation(int32_t viewKind);
+
+}  // namespace orv

@@ -1,0 +1,82 @@
+// Hand-built models and cameras for the view and selection tests.
+#pragma once
+
+#include <cmath>
+#include <initializer_list>
+#include <memory>
+#include <utility>
+
+#include "model/model.h"
+#include "render/camera.h"
+#include "render/hierarchy.h"
+
+namespace orvtest {
+
+inline orv::VertexRecord At(const orv::Vec3& p)
+{
+    orv::VertexRecord r;
+    r.SetPosition(p);
+    return r;
+}
+
+// A face whose corners are stored in the given order; its normal is computed from them.
+inline orv::CFace& AddFace(orv::CMesh& mesh, std::initializer_list<orv::Vec3> corners)
+{
+    auto f = std::make_unique<orv::CFace>();
+    for (const auto& p : corners)
+        f->corners.push_back(At(p));
+    f->ComputeFaceNormal();
+    mesh.faces.push_back(std::move(f));
+    return *mesh.faces.back();
+}
+
+// A square of half-size h around (cx, cy) in the plane z = z0, its front towards -z.
+inline orv::CFace& AddSquare(orv::CMesh& mesh, float cx, float cy, float z0, float h)
+{
+    return AddFace(mesh, {{cx - h, cy - h, z0}, {cx - h, cy + h, z0}, {cx + h, cy + h, z0}, {cx + h, cy - h, z0}});
+}
+
+// A new mesh in geometry set 0 with a hierarchy node placing it; the nodes form one
+// sibling chain from node 0.
+inline orv::CMesh& AddMesh(orv::CModel& model)
+{
+    if (model.geosets.empty())
+        model.geosets.push_back(std::make_unique<orv::CGeometry>());
+    auto& meshes = model.geosets[0]->meshes;
+    meshes.push_back(std::make_unique<orv::CMesh>());
+    auto node = std::make_unique<orv::C3doNode>();
+    node->mesh = static_cast<int32_t>(meshes.size() - 1);
+    if (!model.nodes.empty())
+        model.nodes.back()->sibling = static_cast<int32_t>(model.nodes.size());
+    model.nodes.push_back(std::move(node));
+    return *meshes.back();
+}
+
+// Poses, world matrices and the meshes' node matrices, as a drawn frame leaves them.
+inline void Place(orv::CModel& model)
+{
+    model.RebuildHierarchy();
+    orv::WalkHierarchy(model);
+    orv::RecordMeshNodes(model);
+}
+
+// A camera at eye looking along +z (or -z), with the projection of a w x h view.
+inline orv::Camera CameraAt(const orv::Vec3& eye, bool towardsPlusZ = true, int w = 400, int h = 400)
+{
+    orv::Camera c;
+    c.SetProjection(w, h, false);
+    c.SetCameraOrientation({0.0f, 0.0f, towardsPlusZ ? 1.0f : -1.0f}, {0.0f, 1.0f, 0.0f});
+    c.SetCameraPosition(eye);
+    return c;
+}
+
+// The surface pixel on which a world point is drawn.
+inline std::pair<int, int> ToPixel(const orv::Camera& c, const orv::Vec3& p, int w = 400, int h = 400)
+{
+    const auto q = orv::Transform4({p.x, p.y, p.z, 1.0f}, c.view * c.projection);
+    const float nx = q[0] / q[3], ny = q[1] / q[3];
+    return {static_cast<int>(std::lround((nx + 1.0f) * 0.5f * static_cast<float>(w))),
+            static_cast<int>(std::lround((1.0f - ny) * 0.5f * static_cast<float>(h)))};
+}
+
+}  // namespace orvtest
