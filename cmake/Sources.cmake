@@ -4,6 +4,12 @@ set(ORVANE_CORE_SOURCES
   src/model/model.cpp
   src/model/tree.cpp
   src/model/fileio.cpp
+  src/model/corners.cpp
+  src/formats/textformat.cpp
+  src/formats/textbuffer.cpp
+  src/formats/model3do.cpp
+  src/formats/keyfile.cpp
+  src/formats/puppet.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp
