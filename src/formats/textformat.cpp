@@ -290,8 +290,8 @@ void Appendf(std::string& out, std::string_view format, std::initializer_list<Fo
         } else if (left) {
             out += body;
             Pad(out, width - body.size());
-        } else if (zero && conv != 's' && (body.empty() || IsDigit(body.back()))) {
-            // Zeros go between the sign and the digits.
+        } else if (zero && (conv == 'd' || conv == 'x' || (conv == 'f' && IsDigit(body.back())))) {
+            // Zeros go between the sign and the digits (never into "inf" or "nan").
             std::size_t sign = (!body.empty() && body[0] == '-') ? 1 : 0;
             out += body.substr(0, sign);
             out.append(width - body.size(), '0');

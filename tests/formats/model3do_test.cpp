@@ -1,0 +1,451 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+#include <tuple>
+
+#include "format_test_util.h"
+#include "formats/model3do.h"
+#include "model/corners.h"
+#include "model/model.h"
+
+using namespace orv;
+using orvtest::CrLf;
+
+namespace {
+
+// Edge cases of the format in one small file: a keyword after other text, a comment,
+// upper-case "0X" and prefix-less face types, a face without corners between two others,
+// and a first node that needs the "$$dummy" root.
+const char* const kSample = R"(# A hand-written model
+SECTION: HEADER
+3DO 2.1
+SECTION: MODELRESOURCE
+MATERIALS 2
+0: Wall.MAT
+1: floor.mat
+SECTION: GEOMETRYDEF
+   the radius: RADIUS 2.5
+INSERT OFFSET 1 2 3
+GEOSETS 1
+GEOSET 0
+MESHES 1
+MESH 0
+NAME box
+RADIUS 1.0
+GEOMETRYMODE	4
+LIGHTINGMODE	3
+TEXTUREMODE	0
+VERTICES 3
+# num: x: y: z: i:
+0: 1 2 3 0.25
+1: 4 5 6 0.5
+2: 7 8 9 1
+TEXTURE VERTICES 2
+0: 0.0004 1.234567
+1: 64 -32
+VERTEX NORMALS
+0: 0 0 1
+1: 0 1 0
+2: 1 0 0
+FACES 3
+0: 0 0X10 4 3 0 0.5 3 0, 0 1, 1 2, 0
+1: 1 0x2 4 3 0 0 0
+2: -1 20 4 3 1 0 3 2,1 1,0 0,1
+FACE NORMALS
+0: 1 2 3
+1: 4 5 6
+2: 7 8 9
+SECTION: HIERARCHYDEF
+HIERARCHY NODES 2
+# num: flags: type: mesh: parent: child: sibling: numChildren: x: y: z: pitch: yaw: roll: pivotx: pivoty: pivotz: name:
+0: 0x1 0x2 0 0 -1 -1 0 1 2 3 10 20 30 0.5 0.25 0.125 box
+1: 0x0 0x1 -1 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 other
+)";
+
+ReadStatus ReadText(CModel& model, const std::string& text, bool corners = true)
+{
+    TextBuffer buffer(text);
+    const ReadStatus s = Read3do(model, buffer);
+    if (corners)
+        BuildFaceCorners(model);
+    return s;
+}
+
+CMesh& OnlyMesh(CModel& m) { return *m.geosets.at(0)->meshes.at(0); }
+
+}  // namespace
+
+TEST(Read3do, ReadsTheFormatsEdgeCases)
+{
+    CModel m;
+    const ReadStatus s = ReadText(m, kSample, false);
+    EXPECT_TRUE(s.recognised);
+    EXPECT_TRUE(s.complete);
+    EXPECT_EQ(m.formatTag, "JK1");
+    EXPECT_EQ(m.version3do, "2.1");
+    EXPECT_EQ(m.materials, (std::vector<std::string>{"wall.mat", "floor.mat"}));
+    EXPECT_EQ(m.radius, 2.5f);
+    EXPECT_EQ(m.insertOffset, Vec3(1, 3, 2));  // y and z exchanged
+
+    const CMesh& mesh = OnlyMesh(m);
+    EXPECT_EQ(mesh.name, "box");
+    EXPECT_EQ(mesh.geometryMode, 4);
+    EXPECT_EQ(mesh.lightingMode, 3);
+    ASSERT_EQ(mesh.vertices.size(), 3u);
+    EXPECT_EQ(mesh.vertices[1].Position(), Vec3(4, 6, 5));
+    EXPECT_EQ(mesh.vertices[1].Intensity(), 0.5f);
+    EXPECT_EQ(mesh.vertices[1].color, 0u);  // the intensity is not kept where drawing writes
+    ASSERT_EQ(mesh.textureVertices.size(), 2u);
+    EXPECT_EQ(mesh.textureVertices[0].u, 0.0f);  // |u| < 0.001
+    EXPECT_FLOAT_EQ(mesh.textureVertices[0].v, 1.23457f);
+    EXPECT_EQ(mesh.vertexNormals[2].Position(), Vec3(1, 0, 0));
+
+    // The face without corners is gone, and its normal line went with it.
+    ASSERT_EQ(mesh.faces.size(), 2u);
+    const CFace& f0 = *mesh.faces[0];
+    EXPECT_EQ(f0.material, 0);
+    EXPECT_EQ(f0.type, 0x10u);
+    EXPECT_EQ(f0.extraLight, 0.5f);
+    EXPECT_EQ(f0.vertexIndices, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(f0.textureVertexIndices, (std::vector<int32_t>{0, 1, 0}));
+    EXPECT_EQ(f0.normal, Vec3(1, 3, 2));
+    const CFace& f1 = *mesh.faces[1];
+    EXPECT_EQ(f1.material, -1);
+    EXPECT_EQ(f1.type, 0x20u);
+    EXPECT_EQ(f1.textureMode, 1);
+    EXPECT_EQ(f1.normal, Vec3(7, 9, 8));
+
+    // The first node places a mesh under a parent: a root is put above it and the
+    // file's indices are left as they are.
+    ASSERT_EQ(m.nodes.size(), 3u);
+    EXPECT_EQ(m.nodes[0]->name, "$$dummy");
+    EXPECT_EQ(m.nodes[0]->mesh, -1);
+    EXPECT_EQ(m.nodes[0]->type, 1u);
+    EXPECT_EQ(m.nodes[0]->child, 1);
+    EXPECT_EQ(m.nodes[0]->numChildren, 1);
+    const C3doNode& box = *m.nodes[1];
+    EXPECT_EQ(box.name, "box");
+    EXPECT_EQ(box.flags, 1u);
+    EXPECT_EQ(box.type, 2u);
+    EXPECT_EQ(box.mesh, 0);
+    EXPECT_EQ(box.parent, 0);
+    EXPECT_EQ(box.position, Vec3(1, 3, 2));
+    EXPECT_EQ(box.rotation, Vec3(10, 30, 20));  // (pitch, yaw, roll) -> (pitch, roll, yaw)
+    EXPECT_EQ(box.pivot, Vec3(0.5f, 0.125f, 0.25f));
+    EXPECT_EQ(box.poses.size(), 1u);
+    EXPECT_EQ(m.nodes[2]->name, "other");
+}
+
+TEST(Read3do, LfAndCrLfFilesReadAlike)
+{
+    CModel lf, crlf;
+    ReadText(lf, kSample);
+    ReadText(crlf, CrLf(kSample));
+    ASSERT_EQ(OnlyMesh(crlf).faces.size(), 2u);
+    EXPECT_EQ(Format3do(lf, "x.3do"), Format3do(crlf, "x.3do"));
+}
+
+TEST(Read3do, MalformedInputNeverCrashes)
+{
+    const std::string full = CrLf(kSample);
+    // Truncated anywhere, at every section and inside every line: what was read is
+    // kept, nothing more appears, and the damaged model can still be written.
+    for (std::size_t n = 0; n < full.size(); ++n) {
+        CModel m;
+        const ReadStatus s = ReadText(m, full.substr(0, n));
+        if (n < full.find("HIERARCHY NODES")) {
+            EXPECT_FALSE(s.complete) << n;
+        }
+        std::size_t faces = 0;
+        for (const auto& g : m.geosets)
+            for (const auto& mesh : g->meshes)
+                faces += mesh->faces.size();
+        EXPECT_LE(faces, 2u);
+        EXPECT_LE(m.nodes.size(), 3u);
+        Format3do(m, "t.3do");
+    }
+
+    // Garbage made of the format's own keywords, numbers and line ends, and raw bytes.
+    const char* const pieces[] = {"SECTION: ", "HEADER", "GEOMETRYDEF", "HIERARCHYDEF", "MODELRESOURCE", "GEOSETS ",
+                                  "GEOSET ", "MESHES ", "MESH ", "VERTICES ", "TEXTURE VERTICES ", "VERTEX NORMALS",
+                                  "FACES ", "FACE NORMALS", "HIERARCHY NODES", "MATERIALS ", ": ", ":", "#", " ",
+                                  "\t", "\r\n", "\n", "\r", "0x", "7", "-1", "2147483647", "99999999999", "1e39", "nan",
+                                  ",", "RADIUS ", "INSERT OFFSET ", "NAME ", "GEOMETRYMODE", "3DO "};
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int count = static_cast<int>(rng() % 400);
+        for (int i = 0; i < count; ++i) {
+            if (rng() % 8 == 0)
+                text += static_cast<char>(rng() & 0xFF);
+            else
+                text += pieces[rng() % std::size(pieces)];
+        }
+        CModel m;
+        ReadText(m, text);
+        Format3do(m, "g.3do");
+    }
+}
+
+TEST(Read3do, CountsBeyondTheTextAreNotTrusted)
+{
+    const std::string text = "SECTION: GEOMETRYDEF\r\nRADIUS 1\r\nINSERT OFFSET 0 0 0\r\nGEOSETS 2000000000\r\n"
+                             "GEOSET 0\r\nMESHES 2147483647\r\nMESH 0\r\nNAME m\r\nRADIUS 1\r\nGEOMETRYMODE 4\r\n"
+                             "LIGHTINGMODE 3\r\nTEXTUREMODE 0\r\nVERTICES 2147483647\r\n0: 1 2 3 0\r\n1: 4 5 6 0\r\n";
+    CModel m;
+    const ReadStatus s = ReadText(m, text);
+    EXPECT_TRUE(s.recognised);
+    EXPECT_FALSE(s.complete);
+    ASSERT_EQ(m.geosets.size(), 1u);
+    ASSERT_EQ(m.geosets[0]->meshes.size(), 1u);
+    EXPECT_EQ(OnlyMesh(m).vertices.size(), 2u);
+}
+
+TEST(Read3do, LongFaceLinesKeepEveryCorner)
+{
+    // 400 corners: a line of about 4000 characters, twice the format's old line limit.
+    std::string text = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\n"
+                       "NAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\nVERTICES 400\n";
+    for (int i = 0; i < 400; ++i)
+        text += std::to_string(i) + ": " + std::to_string(std::cos(i * 0.0157f)) + " " +
+                std::to_string(std::sin(i * 0.0157f)) + " 0 0\n";
+    text += "TEXTURE VERTICES 1\n0: 0 0\nVERTEX NORMALS\n";
+    for (int i = 0; i < 400; ++i)
+        text += std::to_string(i) + ": 0 0 1\n";
+    std::string face = "0: 0 0x0 4 3 0 0.0 400 ";
+    for (int i = 0; i < 400; ++i)
+        face += std::to_string(i) + ",   0  ";
+    ASSERT_GT(face.size(), 2047u);
+    text += "FACES 1\n" + face + "\nFACE NORMALS\n0: 0 0 1\n";
+
+    CModel m;
+    ReadText(m, text);
+    ASSERT_EQ(OnlyMesh(m).faces.size(), 1u);
+    const CFace& f = *OnlyMesh(m).faces[0];
+    ASSERT_EQ(f.vertexIndices.size(), 400u);
+    EXPECT_EQ(f.vertexIndices.back(), 399);
+    EXPECT_EQ(f.corners.size(), 400u);
+}
+
+TEST(Read3do, OutOfRangeIndicesAreStoredAndSurvived)
+{
+    std::string text = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\n"
+                       "NAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\nVERTICES 2\n0: 0 0 0 0\n"
+                       "1: 1 0 0 0\nTEXTURE VERTICES 1\n0: 5 6\nVERTEX NORMALS\n0: 0 0 1\n1: 0 0 1\nFACES 1\n"
+                       "0: 7 0x0 4 3 0 0 3 0, 0 99, 0 1, -5\nFACE NORMALS\n0: 0 0 1\n"
+                       "SECTION: HIERARCHYDEF\nHIERARCHY NODES 1\n0: 0x0 0x1 12 -1 40 41 0 0 0 0 0 0 0 0 0 0 n\n";
+    CModel m;
+    ReadText(m, text);
+    const CFace& f = *OnlyMesh(m).faces[0];
+    EXPECT_EQ(f.vertexIndices, (std::vector<int32_t>{0, 99, 1}));
+    EXPECT_EQ(f.textureVertexIndices, (std::vector<int32_t>{0, 0, -5}));
+    ASSERT_EQ(f.corners.size(), 2u);  // the corner on vertex 99 has no position
+    const std::string out = Format3do(m, "r.3do");
+    EXPECT_NE(out.find("FACES 1"), std::string::npos);
+    EXPECT_NE(out.find("    0:    7  0x0   4  3  0   0.00  2  "), std::string::npos) << out;
+}
+
+TEST(Write3do, WritesTheFixedLayout)
+{
+    CModel m;
+    m.materials = {"wall.mat"};
+    m.radius = 1.25f;
+    m.insertOffset = Vec3(0.5f, 0.25f, -1.0f);
+    m.geosets.push_back(std::make_unique<CGeometry>());
+    auto mesh = std::make_unique<CMesh>();
+    mesh->name = "tri";
+    mesh->radius = 0.75f;
+    mesh->geometryMode = 4;
+    mesh->lightingMode = 3;
+    auto face = std::make_unique<CFace>();
+    face->material = 0;
+    face->type = 0x11;
+    face->geometryMode = 4;
+    face->lightingMode = 3;
+    face->extraLight = 0.5f;
+    face->textureWidth = 1;
+    face->textureHeight = 1;
+    VertexRecord c0, c1, c2;
+    c0.SetIntensity(0.5f);
+    c1.SetPosition({0, 0, 1});
+    c1.u = 0.5f;
+    c2.SetPosition({1, 0, 0});
+    c2.u = 0.25f;
+    c2.v = 1.0f;
+    face->corners = {c0, c1, c2};
+    mesh->faces.push_back(std::move(face));
+    m.geosets[0]->meshes.push_back(std::move(mesh));
+    auto node = std::make_unique<C3doNode>();
+    node->num = 5;
+    node->flags = 2;
+    node->type = 0x10;
+    node->mesh = 0;
+    node->position = Vec3(1, 2, 3);
+    node->rotation = Vec3(10, 20, 30);
+    node->pivot = Vec3(0, 0.5f, 0);
+    node->name = "tri";
+    m.nodes.push_back(std::move(node));
+
+    const std::string out = Format3do(m, "tri.3do");
+    EXPECT_TRUE(orvtest::OnlyCrLf(out));
+    EXPECT_EQ(out, CrLf(R"(# MODEL 'tri.3do' created with Orvane Version 1.13
+
+# Header
+SECTION: HEADER
+
+3DO 2.1
+
+# Model resource
+SECTION: MODELRESOURCE
+
+# Material list
+MATERIALS 1
+
+         0:    wall.mat
+
+# Geometry definitions
+SECTION: GEOMETRYDEF
+
+# Object radius
+RADIUS    1.250000
+
+# Insertion offset
+INSERT OFFSET  0.5000000 -1.0000000 0.2500000
+
+# Number of Geometry sets
+GEOSETS 1
+
+# Geometry set definition
+GEOSET 0
+
+# Number of meshes
+MESHES 1
+
+# Mesh definition
+MESH 0
+
+NAME    tri
+
+RADIUS    0.750000
+
+GEOMETRYMODE    4
+LIGHTINGMODE    3
+TEXTUREMODE    0
+
+VERTICES 3
+
+# num:        x:        y:        z:        i:
+    0:   0.000000   0.000000   0.000000   0.500000
+    1:   0.000000   1.000000   0.000000   0.000000
+    2:   1.000000   0.000000   0.000000   0.000000
+
+TEXTURE VERTICES 3
+
+# num:        u:        v:
+    0:      0.000      0.000
+    1:      0.250      1.000
+    2:      0.500      0.000
+
+VERTEX NORMALS
+
+# num:        x:        y:        z:
+    0:   0.000000   0.000000   1.000000
+    1:   0.000000   0.000000   1.000000
+    2:   0.000000   0.000000   1.000000
+
+FACES 1
+
+# num:	mat:	type:	geo:	light:	tex:	extralight:	verts:
+    0:    0  0x11   4  3  0   0.50  3    2,  1   1,  2   0,  0 
+
+FACE NORMALS
+
+# num:        x:        y:        z:
+    0:  -0.000000  -0.000000   1.000000
+
+
+# Hierarchydef
+SECTION: HIERARCHYDEF
+
+# Hierarchy node list
+HIERARCHY NODES 1
+
+#  num:   flags:   type:    mesh:  parent:  child:  sibling:  numChildren:        x:         y:         z:     pitch:       yaw:      roll:    pivotx:    pivoty:    pivotz:	   nodeName
+    0:   0x0002 0x00010        0       -1       -1       -1             0   1.000000   3.000000   2.000000  10.000000  30.000000  20.000000   0.000000   0.000000   0.500000 tri
+)"));
+    EXPECT_EQ(m.nodes[0]->num, 0);  // renumbered
+}
+
+TEST(Write3do, ReadWriteReadKeepsTheModel)
+{
+    CModel first;
+    ReadText(first, kSample);
+    // Drawing rewrites the corner colours; the intensities must not be touched.
+    for (auto& f : OnlyMesh(first).faces)
+        f->SetCornerColors(0xFF102030);
+    const std::string text = Format3do(first, "a.3do");
+    CModel second;
+    const ReadStatus s = ReadText(second, text);
+    EXPECT_TRUE(s.complete);
+
+    EXPECT_EQ(second.materials, first.materials);
+    EXPECT_EQ(second.radius, first.radius);
+    EXPECT_EQ(second.insertOffset, first.insertOffset);
+    const CMesh& a = OnlyMesh(first);
+    const CMesh& b = OnlyMesh(second);
+    ASSERT_EQ(b.faces.size(), a.faces.size());
+    for (std::size_t i = 0; i < a.faces.size(); ++i) {
+        const CFace& fa = *a.faces[i];
+        const CFace& fb = *b.faces[i];
+        EXPECT_EQ(std::tie(fa.material, fa.type, fa.geometryMode, fa.lightingMode, fa.textureMode),
+                  std::tie(fb.material, fb.type, fb.geometryMode, fb.lightingMode, fb.textureMode));
+        EXPECT_EQ(fa.extraLight, fb.extraLight);
+        ASSERT_EQ(fa.corners.size(), fb.corners.size());
+        for (std::size_t c = 0; c < fa.corners.size(); ++c) {
+            EXPECT_EQ(fa.corners[c].Position(), fb.corners[c].Position());
+            EXPECT_NEAR(fa.corners[c].u, fb.corners[c].u, 0.0005);
+            EXPECT_NEAR(fa.corners[c].v, fb.corners[c].v, 0.0005);
+            EXPECT_EQ(fa.corners[c].Intensity(), fb.corners[c].Intensity());
+        }
+    }
+    // Every vertex kept its intensity: 0.25, 0.5 and 1 by position.
+    std::map<std::tuple<float, float, float>, float> intensity;
+    for (const auto& v : b.vertices)
+        intensity[{v.x, v.y, v.z}] = v.Intensity();
+    EXPECT_EQ(intensity.at({1, 3, 2}), 0.25f);
+    EXPECT_EQ(intensity.at({4, 6, 5}), 0.5f);
+    EXPECT_EQ(intensity.at({7, 9, 8}), 1.0f);
+
+    // The written root is not a mesh node, so no second root appears.
+    ASSERT_EQ(second.nodes.size(), first.nodes.size());
+    for (std::size_t i = 0; i < first.nodes.size(); ++i) {
+        const C3doNode& na = *first.nodes[i];
+        const C3doNode& nb = *second.nodes[i];
+        EXPECT_EQ(nb.num, static_cast<int32_t>(i));
+        EXPECT_EQ(std::tie(na.name, na.flags, na.type, na.mesh, na.parent, na.child, na.sibling, na.numChildren),
+                  std::tie(nb.name, nb.flags, nb.type, nb.mesh, nb.parent, nb.child, nb.sibling, nb.numChildren));
+        EXPECT_EQ(na.position, nb.position);
+        EXPECT_EQ(na.rotation, nb.rotation);
+        EXPECT_EQ(na.pivot, nb.pivot);
+    }
+    // Written a second time, the text is stable.
+    EXPECT_EQ(Format3do(second, "a.3do"), text);
+}
+
+TEST(Write3do, ReportsFailureAndKeepsTheOldFile)
+{
+    orvtest::TempDir dir;
+    CModel m;
+    std::string error;
+    EXPECT_FALSE(Write3do(m, dir.path / "missing" / "m.3do", &error));
+    EXPECT_NE(error.find("m.3do"), std::string::npos);
+
+    const auto target = dir.path / "m.3do";
+    ASSERT_TRUE(Write3do(m, target, &error)) << error;
+    CModel back;
+    ASSERT_TRUE(Load3doFile(target, back, &error)) << error;
+    EXPECT_EQ(back.geosets.size(), 0u);
+    EXPECT_FALSE(Load3doFile(dir.path / "none.3do", back, &error));
+}
