@@ -365,7 +365,7 @@ std::string Format3do(CModel& model, const std::string& headerPath)
     for (const auto& g : model.geosets)
         for (const auto& m : g->meshes)
             faces += m->faces.size();
-    o.reserve(4096 + faces * 160);
+    o.reserve(4096 + faces * 256);
 
     Appendf(o, "# MODEL '%s' created with %s\n\n", {headerPath, kVersionString});
     Lines(o, "# Header\nSECTION: HEADER\n\n3DO 2.1\n\n");

@@ -226,13 +226,20 @@ void Appendf(std::string& out, std::string_view format, std::initializer_list<Fo
 {
     auto arg = args.begin();
     for (std::size_t i = 0; i < format.size(); ++i) {
-        const char c = format[i];
-        if (c == '\n') {
+        // Literal text is copied in runs up to the next directive or line end.
+        const std::size_t stop = format.find_first_of("%\n", i);
+        if (stop != i) {
+            out.append(format.substr(i, stop == std::string_view::npos ? std::string_view::npos : stop - i));
+            if (stop == std::string_view::npos)
+                break;
+            i = stop;
+        }
+        if (format[i] == '\n') {
             out += "\r\n";
             continue;
         }
-        if (c != '%' || i + 1 >= format.size()) {
-            out += c;
+        if (i + 1 >= format.size()) {
+            out += '%';
             continue;
         }
         ++i;

@@ -81,56 +81,43 @@ TEST(Read3do, ReadsTheFormatsEdgeCases)
 {
     CModel m;
     const ReadStatus s = ReadText(m, kSample, false);
-    EXPECT_TRUE(s.recognised);
-    EXPECT_TRUE(s.complete);
+    EXPECT_TRUE(s.recognised && s.complete);
     EXPECT_EQ(m.formatTag, "JK1");
     EXPECT_EQ(m.version3do, "2.1");
     EXPECT_EQ(m.materials, (std::vector<std::string>{"wall.mat", "floor.mat"}));
-    EXPECT_EQ(m.radius, 2.5f);
-    EXPECT_EQ(m.insertOffset, Vec3(1, 3, 2));  // y and z exchanged
+    EXPECT_EQ(m.radius, 2.5f);                    // keyword after other text
+    EXPECT_EQ(m.insertOffset, Vec3(1, 3, 2));     // y and z exchanged
 
     const CMesh& mesh = OnlyMesh(m);
     EXPECT_EQ(mesh.name, "box");
-    EXPECT_EQ(mesh.geometryMode, 4);
-    EXPECT_EQ(mesh.lightingMode, 3);
     ASSERT_EQ(mesh.vertices.size(), 3u);
     EXPECT_EQ(mesh.vertices[1].Position(), Vec3(4, 6, 5));
     EXPECT_EQ(mesh.vertices[1].Intensity(), 0.5f);
-    EXPECT_EQ(mesh.vertices[1].color, 0u);  // the intensity is not kept where drawing writes
-    ASSERT_EQ(mesh.textureVertices.size(), 2u);
+    EXPECT_EQ(mesh.vertices[1].color, 0u);  // not where drawing writes
     EXPECT_EQ(mesh.textureVertices[0].u, 0.0f);  // |u| < 0.001
     EXPECT_FLOAT_EQ(mesh.textureVertices[0].v, 1.23457f);
     EXPECT_EQ(mesh.vertexNormals[2].Position(), Vec3(1, 0, 0));
 
-    // The face without corners is gone, and its normal line went with it.
+    // The face without corners is gone; the normal lines still match faces line by line.
     ASSERT_EQ(mesh.faces.size(), 2u);
     const CFace& f0 = *mesh.faces[0];
-    EXPECT_EQ(f0.material, 0);
-    EXPECT_EQ(f0.type, 0x10u);
-    EXPECT_EQ(f0.extraLight, 0.5f);
+    EXPECT_EQ(std::tie(f0.material, f0.type, f0.extraLight), std::make_tuple(0, 0x10u, 0.5f));
     EXPECT_EQ(f0.vertexIndices, (std::vector<int32_t>{0, 1, 2}));
     EXPECT_EQ(f0.textureVertexIndices, (std::vector<int32_t>{0, 1, 0}));
     EXPECT_EQ(f0.normal, Vec3(1, 3, 2));
     const CFace& f1 = *mesh.faces[1];
-    EXPECT_EQ(f1.material, -1);
-    EXPECT_EQ(f1.type, 0x20u);
-    EXPECT_EQ(f1.textureMode, 1);
+    EXPECT_EQ(std::tie(f1.material, f1.type, f1.textureMode), std::make_tuple(-1, 0x20u, 1));
     EXPECT_EQ(f1.normal, Vec3(7, 9, 8));
 
-    // The first node places a mesh under a parent: a root is put above it and the
-    // file's indices are left as they are.
+    // The first node places a mesh under a parent: a root goes above it, and the file's
+    // indices are left as they are.
     ASSERT_EQ(m.nodes.size(), 3u);
-    EXPECT_EQ(m.nodes[0]->name, "$$dummy");
-    EXPECT_EQ(m.nodes[0]->mesh, -1);
-    EXPECT_EQ(m.nodes[0]->type, 1u);
-    EXPECT_EQ(m.nodes[0]->child, 1);
-    EXPECT_EQ(m.nodes[0]->numChildren, 1);
+    const C3doNode& root = *m.nodes[0];
+    EXPECT_EQ(std::tie(root.name, root.mesh, root.type, root.child, root.numChildren),
+              std::make_tuple(std::string("$$dummy"), -1, 1u, 1, 1));
     const C3doNode& box = *m.nodes[1];
-    EXPECT_EQ(box.name, "box");
-    EXPECT_EQ(box.flags, 1u);
-    EXPECT_EQ(box.type, 2u);
-    EXPECT_EQ(box.mesh, 0);
-    EXPECT_EQ(box.parent, 0);
+    EXPECT_EQ(std::tie(box.name, box.flags, box.type, box.mesh, box.parent),
+              std::make_tuple(std::string("box"), 1u, 2u, 0, 0));
     EXPECT_EQ(box.position, Vec3(1, 3, 2));
     EXPECT_EQ(box.rotation, Vec3(10, 30, 20));  // (pitch, yaw, roll) -> (pitch, roll, yaw)
     EXPECT_EQ(box.pivot, Vec3(0.5f, 0.125f, 0.25f));
@@ -168,83 +155,54 @@ TEST(Read3do, MalformedInputNeverCrashes)
     }
 
     // Garbage made of the format's own keywords, numbers and line ends, and raw bytes.
-    const char* const pieces[] = {"SECTION: ", "HEADER", "GEOMETRYDEF", "HIERARCHYDEF", "MODELRESOURCE", "GEOSETS ",
-                                  "GEOSET ", "MESHES ", "MESH ", "VERTICES ", "TEXTURE VERTICES ", "VERTEX NORMALS",
-                                  "FACES ", "FACE NORMALS", "HIERARCHY NODES", "MATERIALS ", ": ", ":", "#", " ",
-                                  "\t", "\r\n", "\n", "\r", "0x", "7", "-1", "2147483647", "99999999999", "1e39", "nan",
-                                  ",", "RADIUS ", "INSERT OFFSET ", "NAME ", "GEOMETRYMODE", "3DO "};
+    const char* const pieces[] = {"SECTION: ", "GEOMETRYDEF", "HIERARCHYDEF", "GEOSETS ", "MESHES ", "MESH ",
+                                  "VERTICES ", "FACES ", "FACE NORMALS", "HIERARCHY NODES", ": ", "#", " ", "\r\n",
+                                  "\n", "0x", "7", "-1", "2147483647", "1e39", "nan", ","};
     std::mt19937 rng(1234);
     for (int round = 0; round < 300; ++round) {
         std::string text;
-        const int count = static_cast<int>(rng() % 400);
-        for (int i = 0; i < count; ++i) {
-            if (rng() % 8 == 0)
-                text += static_cast<char>(rng() & 0xFF);
-            else
-                text += pieces[rng() % std::size(pieces)];
-        }
+        for (int i = static_cast<int>(rng() % 400); i > 0; --i)
+            text += rng() % 8 ? std::string(pieces[rng() % std::size(pieces)]) : std::string(1, char(rng()));
         CModel m;
         ReadText(m, text);
         Format3do(m, "g.3do");
     }
 }
 
-TEST(Read3do, CountsBeyondTheTextAreNotTrusted)
+TEST(Read3do, HostileCountsLinesAndIndices)
 {
-    const std::string text = "SECTION: GEOMETRYDEF\r\nRADIUS 1\r\nINSERT OFFSET 0 0 0\r\nGEOSETS 2000000000\r\n"
-                             "GEOSET 0\r\nMESHES 2147483647\r\nMESH 0\r\nNAME m\r\nRADIUS 1\r\nGEOMETRYMODE 4\r\n"
-                             "LIGHTINGMODE 3\r\nTEXTUREMODE 0\r\nVERTICES 2147483647\r\n0: 1 2 3 0\r\n1: 4 5 6 0\r\n";
+    const std::string head = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 2000000000\nGEOSET 0\n"
+                             "MESHES 2147483647\nMESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\n"
+                             "TEXTUREMODE 0\n";
+    // Counts larger than the text: what is there is read, nothing is allocated for the rest.
     CModel m;
-    const ReadStatus s = ReadText(m, text);
-    EXPECT_TRUE(s.recognised);
-    EXPECT_FALSE(s.complete);
+    EXPECT_FALSE(ReadText(m, head + "VERTICES 2147483647\n0: 1 2 3 0\n1: 4 5 6 0\n").complete);
     ASSERT_EQ(m.geosets.size(), 1u);
     ASSERT_EQ(m.geosets[0]->meshes.size(), 1u);
     EXPECT_EQ(OnlyMesh(m).vertices.size(), 2u);
-}
 
-TEST(Read3do, LongFaceLinesKeepEveryCorner)
-{
-    // 400 corners: a line of about 4000 characters, twice the format's old line limit.
-    std::string text = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\n"
-                       "NAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\nVERTICES 400\n";
+    // 400 corners on one face line of about 3600 characters: every corner is kept. Two
+    // corners point outside the lists: stored as read, skipped when corners are built.
+    std::string text = head + "VERTICES 400\n";
     for (int i = 0; i < 400; ++i)
-        text += std::to_string(i) + ": " + std::to_string(std::cos(i * 0.0157f)) + " " +
-                std::to_string(std::sin(i * 0.0157f)) + " 0 0\n";
-    text += "TEXTURE VERTICES 1\n0: 0 0\nVERTEX NORMALS\n";
+        text += "0: " + std::to_string(i) + " " + std::to_string(i % 7) + " 0 0\n";
+    text += "TEXTURE VERTICES 1\n0: 5 6\nVERTEX NORMALS\n";
     for (int i = 0; i < 400; ++i)
-        text += std::to_string(i) + ": 0 0 1\n";
-    std::string face = "0: 0 0x0 4 3 0 0.0 400 ";
+        text += "0: 0 0 1\n";
+    std::string face = "0: 7 0x0 4 3 0 0.0 402 ";
     for (int i = 0; i < 400; ++i)
-        face += std::to_string(i) + ",   0  ";
+        face += std::to_string(i) + ",  0 ";
+    face += "400, 0 1, -5";
     ASSERT_GT(face.size(), 2047u);
-    text += "FACES 1\n" + face + "\nFACE NORMALS\n0: 0 0 1\n";
-
-    CModel m;
-    ReadText(m, text);
-    ASSERT_EQ(OnlyMesh(m).faces.size(), 1u);
-    const CFace& f = *OnlyMesh(m).faces[0];
-    ASSERT_EQ(f.vertexIndices.size(), 400u);
-    EXPECT_EQ(f.vertexIndices.back(), 399);
-    EXPECT_EQ(f.corners.size(), 400u);
-}
-
-TEST(Read3do, OutOfRangeIndicesAreStoredAndSurvived)
-{
-    std::string text = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\n"
-                       "NAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\nVERTICES 2\n0: 0 0 0 0\n"
-                       "1: 1 0 0 0\nTEXTURE VERTICES 1\n0: 5 6\nVERTEX NORMALS\n0: 0 0 1\n1: 0 0 1\nFACES 1\n"
-                       "0: 7 0x0 4 3 0 0 3 0, 0 99, 0 1, -5\nFACE NORMALS\n0: 0 0 1\n"
-                       "SECTION: HIERARCHYDEF\nHIERARCHY NODES 1\n0: 0x0 0x1 12 -1 40 41 0 0 0 0 0 0 0 0 0 0 n\n";
-    CModel m;
-    ReadText(m, text);
-    const CFace& f = *OnlyMesh(m).faces[0];
-    EXPECT_EQ(f.vertexIndices, (std::vector<int32_t>{0, 99, 1}));
-    EXPECT_EQ(f.textureVertexIndices, (std::vector<int32_t>{0, 0, -5}));
-    ASSERT_EQ(f.corners.size(), 2u);  // the corner on vertex 99 has no position
-    const std::string out = Format3do(m, "r.3do");
-    EXPECT_NE(out.find("FACES 1"), std::string::npos);
-    EXPECT_NE(out.find("    0:    7  0x0   4  3  0   0.00  2  "), std::string::npos) << out;
+    CModel big;
+    ReadText(big, text + "FACES 1\n" + face + "\nFACE NORMALS\n0: 0 0 1\n");
+    ASSERT_EQ(OnlyMesh(big).faces.size(), 1u);
+    const CFace& f = *OnlyMesh(big).faces[0];
+    ASSERT_EQ(f.vertexIndices.size(), 402u);
+    EXPECT_EQ(f.vertexIndices[400], 400);
+    EXPECT_EQ(f.textureVertexIndices[401], -5);
+    EXPECT_EQ(f.corners.size(), 401u);
+    EXPECT_NE(Format3do(big, "b.3do").find("    0:    7  0x0   4  3  0   0.00  401  "), std::string::npos);
 }
 
 TEST(Write3do, WritesTheFixedLayout)

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "format_test_util.h"
 #include "formats/puppet.h"
 #include "model/model.h"
@@ -109,19 +107,6 @@ TEST(ReadPup, StopsWhereTheTextStops)
     ASSERT_EQ(m.puppetModes.size(), 1u);
     EXPECT_EQ(m.puppetModes[0]->items[0]->name, std::string(63, 'a'));
     EXPECT_EQ(m.puppetModes[0]->items[0]->keyFile, "aaaaaaa");
-
-    std::mt19937 rng(7);
-    const char* const pieces[] = {"mode=", "Mode=", ", basedon=", "joints", "end", "#", "\t", " ", "\r\n", "\n",
-                                  "0x", "12", "-1", "2147483648", "a.key"};
-    for (int round = 0; round < 300; ++round) {
-        std::string text;
-        const int count = static_cast<int>(rng() % 200);
-        for (int i = 0; i < count; ++i)
-            text += rng() % 8 == 0 ? std::string(1, static_cast<char>(rng() & 0xFF)) : pieces[rng() % std::size(pieces)];
-        CModel mm;
-        ReadText(mm, text);
-        FormatPup(mm, "g.pup");
-    }
 }
 
 TEST(WritePup, WritesTheFixedLayoutAndReadsBack)
