@@ -20,7 +20,8 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer);
 
 // Reads the file into a fresh model and builds the face corners with textureSize (the
 // seam through which the game's resources give material sizes; 1 x 1 without them).
-// False with a reason when the file cannot be read or holds no 3DO section.
+// False with a reason when the file cannot be read or holds no 3DO section; the model
+// then holds whatever could be read.
 bool Load3doFile(const std::filesystem::path& path, CModel& model, std::string* error = nullptr,
                  const TextureSizeFn& textureSize = {}, ReadStatus* status = nullptr);
 

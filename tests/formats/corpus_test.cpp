@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
 #include "formats/puppet.h"
 #include "model/model.h"
+#include "model_compare.h"
 #include "test_util.h"
 
 using namespace orv;
@@ -27,63 +27,6 @@ std::vector<fs::path> Files(const std::string& sub, const std::string& ext)
             out.push_back(e.path());
     std::sort(out.begin(), out.end());
     return out;
-}
-
-// The writer keeps six decimals of positions and three of texture coordinates.
-void ExpectSameModel(const CModel& a, const CModel& b, const std::string& what)
-{
-    SCOPED_TRACE(what);
-    EXPECT_EQ(a.materials, b.materials);
-    EXPECT_NEAR(a.radius, b.radius, 1e-6);
-    ASSERT_EQ(a.geosets.size(), b.geosets.size());
-    for (std::size_t g = 0; g < a.geosets.size(); ++g) {
-        ASSERT_EQ(a.geosets[g]->meshes.size(), b.geosets[g]->meshes.size());
-        for (std::size_t k = 0; k < a.geosets[g]->meshes.size(); ++k) {
-            const CMesh& ma = *a.geosets[g]->meshes[k];
-            const CMesh& mb = *b.geosets[g]->meshes[k];
-            EXPECT_EQ(ma.name, mb.name);
-            ASSERT_EQ(ma.faces.size(), mb.faces.size());
-            for (std::size_t i = 0; i < ma.faces.size(); ++i) {
-                const CFace& fa = *ma.faces[i];
-                const CFace& fb = *mb.faces[i];
-                EXPECT_EQ(fa.material, fb.material);
-                EXPECT_EQ(fa.type, fb.type);
-                EXPECT_EQ(fa.geometryMode, fb.geometryMode);
-                EXPECT_EQ(fa.lightingMode, fb.lightingMode);
-                EXPECT_EQ(fa.textureMode, fb.textureMode);
-                EXPECT_NEAR(fa.extraLight, fb.extraLight, 0.005);
-                ASSERT_EQ(fa.corners.size(), fb.corners.size()) << "face " << i;
-                for (std::size_t c = 0; c < fa.corners.size(); ++c) {
-                    const VertexRecord& ca = fa.corners[c];
-                    const VertexRecord& cb = fb.corners[c];
-                    EXPECT_NEAR(ca.x, cb.x, 1e-6);
-                    EXPECT_NEAR(ca.y, cb.y, 1e-6);
-                    EXPECT_NEAR(ca.z, cb.z, 1e-6);
-                    EXPECT_NEAR(ca.u, cb.u, 0.0005 + 1e-6 * std::fabs(ca.u));
-                    EXPECT_NEAR(ca.v, cb.v, 0.0005 + 1e-6 * std::fabs(ca.v));
-                    EXPECT_NEAR(ca.Intensity(), cb.Intensity(), 1e-6);
-                }
-            }
-        }
-    }
-    ASSERT_EQ(a.nodes.size(), b.nodes.size());
-    for (std::size_t i = 0; i < a.nodes.size(); ++i) {
-        const C3doNode& na = *a.nodes[i];
-        const C3doNode& nb = *b.nodes[i];
-        EXPECT_EQ(na.name, nb.name);
-        EXPECT_EQ(na.flags, nb.flags);
-        EXPECT_EQ(na.type, nb.type);
-        EXPECT_EQ(na.mesh, nb.mesh);
-        EXPECT_EQ(na.parent, nb.parent);
-        EXPECT_EQ(na.child, nb.child);
-        EXPECT_EQ(na.sibling, nb.sibling);
-        const float pa[] = {na.position.x, na.position.y, na.position.z, na.rotation.x, na.rotation.y,
-                            na.rotation.z, na.pivot.x,    na.pivot.y,    na.pivot.z};
-        const float pb[] = {nb.position.x, nb.position.y, nb.position.z, nb.rotation.x, nb.rotation.y,
-                            nb.rotation.z, nb.pivot.x,    nb.pivot.y,    nb.pivot.z};
-        for (int q = 0; q < 9; ++q)
-            EXPECT_NEAR(pa[q], pb[q], 1e-5);
-    }
 }
 
 }  // namespace
@@ -110,7 +53,8 @@ TEST(Corpus, ModelsSurviveReadWriteRead)
         TextBuffer buffer(text);
         EXPECT_TRUE(Read3do(second, buffer).complete);
         BuildFaceCorners(second);
-        ExpectSameModel(first, second, f.string());
+        SCOPED_TRACE(f.string());
+        orvtest::ExpectSameModel(first, second);
         // A second round changes nothing.
         EXPECT_EQ(Format3do(second, f.filename().string()), text) << f;
     }
