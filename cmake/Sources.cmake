@@ -11,6 +11,12 @@ set(ORVANE_CORE_SOURCES
   src/render/hierarchy.cpp
   src/edit/selection.cpp
   src/edit/view_commands.cpp
+  src/model/corners.cpp
+  src/formats/textformat.cpp
+  src/formats/textbuffer.cpp
+  src/formats/model3do.cpp
+  src/formats/keyfile.cpp
+  src/formats/puppet.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp

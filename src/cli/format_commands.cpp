@@ -1,8 +1,150 @@
 // orvane-tool commands for the game's text formats (3DO, KEY, PUP).
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
 #include "cli/tool.h"
+#include "formats/keyfile.h"
+#include "formats/model3do.h"
+#include "formats/puppet.h"
+#include "model/corners.h"
+#include "model/fileio.h"
+#include "model/model.h"
 
 namespace orv::cli {
 
-void RegisterFormatCommands(Registry&) {}
+namespace fs = std::filesystem;
+
+namespace {
+
+// Material sizes for the corner records. No game resources are used yet, so every
+// material counts as 1 x 1 and the output does not depend on what is installed; this
+// is where --resources ARCHIVE will supply the real sizes.
+TextureSizeFn TextureSizes(const Options&)
+{
+    return {};
+}
+
+std::string Shortest(float v)
+{
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+int Info3do(const std::string& path, const Options& opts)
+{
+    CModel model;
+    std::string error;
+    if (!Load3doFile(path, model, &error, TextureSizes(opts)))
+        return Fail(path, error);
+    std::size_t meshes = 0, vertices = 0, faces = 0;
+    for (const auto& g : model.geosets)
+        for (const auto& m : g->meshes) {
+            ++meshes;
+            vertices += m->vertices.size();
+            faces += m->faces.size();
+        }
+    std::printf("geosets: %zu\nmeshes: %zu\nvertices: %zu\nfaces: %zu\nnodes: %zu\nmaterials: %zu\n",
+                model.geosets.size(), meshes, vertices, faces, model.nodes.size(), model.materials.size());
+    return 0;
+}
+
+int InfoKey(const std::string& path, const Options&)
+{
+    CModel model;
+    std::string error;
+    const auto keyframe = LoadKeyFile(path, model, &error);
+    if (!keyframe)
+        return Fail(path, error);
+    std::size_t entries = 0;
+    for (const auto& n : keyframe->nodes)
+        entries += n->entries.size();
+    std::printf("frames: %d\nfps: %s\nnodes: %zu\nentries: %zu\n", keyframe->frames, Shortest(keyframe->fps).c_str(),
+                keyframe->nodes.size(), entries);
+    return 0;
+}
+
+int InfoPup(const std::string& path, const Options&)
+{
+    CModel model;
+    std::string error;
+    if (!LoadPupFile(path, model, &error))
+        return Fail(path, error);
+    std::size_t submodes = 0;
+    for (const auto& m : model.puppetModes)
+        submodes += m->items.size();
+    std::printf("modes: %zu\nsubmodes: %zu\n", model.puppetModes.size(), submodes);
+    return 0;
+}
+
+int Convert3do(const std::string& in, const std::string& out, const Options& opts)
+{
+    CModel model;
+    std::string error;
+    if (!Load3doFile(in, model, &error, TextureSizes(opts)))
+        return Fail(in, error);
+    if (!Write3do(model, out, &error))
+        return Fail(out, error);
+    return 0;
+}
+
+int ConvertKey(const std::string& in, const std::string& out, const Options&)
+{
+    CModel model;
+    std::string error;
+    auto keyframe = LoadKeyFile(in, model, &error);
+    if (!keyframe)
+        return Fail(in, error);
+    // Without a model the joint count is the one the file gave.
+    const int32_t joints = keyframe->joints;
+    if (!WriteFileAtomic(out, FormatKey(*keyframe, joints, out), &error))
+        return Fail(out, error);
+    return 0;
+}
+
+int ConvertPup(const std::string& in, const std::string& out, const Options&)
+{
+    CModel model;
+    std::string error;
+    if (!LoadPupFile(in, model, &error))
+        return Fail(in, error);
+    if (!WritePup(model, out, &error))
+        return Fail(out, error);
+    return 0;
+}
+
+// The export takes the puppet file and keyframes from the folder of the 3DO (where a
+// modder keeps them), and reads that puppet file so its keyframes are copied too.
+int ConvertBrp(const std::string& in, const std::string& out, const Options& opts)
+{
+    CModel model;
+    std::string error;
+    if (!Load3doFile(in, model, &error, TextureSizes(opts)))
+        return Fail(in, error);
+    const fs::path inPath(in);
+    const std::string title = inPath.stem().string();
+    const fs::path sourceDir = inPath.parent_path().empty() ? fs::path(".") : inPath.parent_path();
+    const fs::path pup = FindFileNoCase(sourceDir, title + ".pup");
+    if (!pup.empty() && !LoadPupFile(pup, model, &error))
+        return Fail(pup.string(), error);
+    if (!ExportBrindleProject(model, title, out, sourceDir, &error))
+        return Fail(out, error);
+    return 0;
+}
+
+}  // namespace
+
+void RegisterFormatCommands(Registry& registry)
+{
+    registry.info.push_back({{".3do"}, Info3do});
+    registry.info.push_back({{".key"}, InfoKey});
+    registry.info.push_back({{".pup"}, InfoPup});
+    registry.convert.push_back({".3do", ".3do", Convert3do});
+    registry.convert.push_back({".key", ".key", ConvertKey});
+    registry.convert.push_back({".pup", ".pup", ConvertPup});
+    registry.convert.push_back({".3do", ".brp", ConvertBrp});
+}
 
 }  // namespace orv::cli

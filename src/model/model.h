@@ -151,6 +151,9 @@ public:
     std::vector<std::unique_ptr<CGeometry>> geosets;
     std::vector<std::unique_ptr<C3doNode>> nodes;
     std::vector<std::unique_ptr<CPuppetMode>> puppetModes;
+    // Lines of the PUP file's "joints" section (body part = node), kept so that a puppet
+    // file is written back with them; not part of the project file.
+    std::vector<std::string> puppetJoints;
     std::unique_ptr<CKeyframe> keyframe;
     int32_t currentGeoset = 0;
     std::vector<std::string> runtimeStrings;  // not saved

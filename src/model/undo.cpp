@@ -70,6 +70,7 @@ std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& 
     model->frameCount = current.frameCount;
     model->frameTime = current.frameTime;
     model->timeAccumulator = current.timeAccumulator;
+    model->puppetJoints = current.puppetJoints;
     model->document = current.document;
     model->renderer = current.renderer;
     view.mesh = snap.mesh;

@@ -1,0 +1,322 @@
+#include "formats/keyfile.h"
+
+#include "formats/textformat.h"
+#include "model/fileio.h"
+#include "model/model.h"
+#include "model/version.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Vec3 FileToModel(float x, float y, float z) { return {x, z, y}; }
+
+std::string_view TrimRight(std::string_view s)
+{
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// The next line that is neither empty nor a comment, whole (TABs included); false at
+// the end of the text. The cursor moves past it.
+bool NextDataLine(TextBuffer& buf, std::string_view& line)
+{
+    const std::string_view text = buf.Text();
+    std::size_t p = buf.Cursor();
+    while (p < text.size()) {
+        std::size_t end = p;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        std::string_view candidate = text.substr(p, end - p);
+        std::size_t next = end;
+        if (next < text.size() && text[next] == '\r')
+            ++next;
+        if (next < text.size() && text[next] == '\n')
+            ++next;
+        p = next;
+        std::size_t first = 0;
+        while (first < candidate.size() && (candidate[first] == ' ' || candidate[first] == '\t'))
+            ++first;
+        if (first < candidate.size() && candidate[first] != '#') {
+            buf.SetCursor(p);
+            line = candidate;
+            return true;
+        }
+    }
+    buf.SetCursor(text.size());
+    return false;
+}
+
+// "SECTION: MARKERS" with its count on a "MARKERS n" line (or after the section name),
+// then one "frame type" row per marker. Reading stops at the first line that is not such
+// a row, so a wrong count never swallows the next section.
+void ReadMarkers(CKeyframe& keyframe, TextBuffer& buf, std::string_view section)
+{
+    std::string_view rest = section.substr(std::string_view("MARKERS").size());
+    int32_t count = 0;
+    if (!TrimRight(rest).empty()) {
+        count = ToInt(rest);
+    } else {
+        const std::string_view text = buf.Text();
+        const std::size_t at = text.find("MARKERS ", buf.Cursor());
+        const std::size_t next = text.find("SECTION: ", buf.Cursor());
+        if (at == std::string_view::npos || at > next)
+            return;
+        std::string_view t;
+        buf.SetCursor(at);
+        GetToken(buf, "MARKERS ", t, " ");
+        count = ToInt(t);
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const std::size_t before = buf.Cursor();
+        std::string_view line;
+        CKeyframeMarker marker;
+        if (!NextDataLine(buf, line) || Scan(line, "%f %d", {&marker.frame, &marker.type}) != 2) {
+            buf.SetCursor(before);
+            return;
+        }
+        keyframe.markers.push_back(marker);
+    }
+}
+
+void Lines(std::string& out, std::string_view text) { Appendf(out, text, {}); }
+
+}  // namespace
+
+std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus* status)
+{
+    ReadStatus st;
+    auto keyframe = std::make_unique<CKeyframe>();
+    std::string_view flags, type, frames, fps, joints;
+    bool nodesFollow = false;
+    std::string_view section;
+    while (GetToken(buffer, "SECTION: ", section, "\n")) {
+        section = TrimRight(section);
+        if (section == "HEADER") {
+            st.recognised = true;
+            if (!GetToken(buffer, "FLAGS ", flags, " ") || !GetToken(buffer, "TYPE ", type, " ") ||
+                !GetToken(buffer, "FRAMES ", frames, " ") || !GetToken(buffer, "FPS ", fps, " ") ||
+                !GetToken(buffer, "JOINTS ", joints, " "))
+                break;
+            model.frameTime = 1.0f / ToFloat(fps);
+            model.frameCount = ToInt(frames);
+        } else if (section.starts_with("MARKERS")) {
+            st.recognised = true;
+            ReadMarkers(*keyframe, buffer, section);
+        } else if (section == "KEYFRAME NODES") {
+            st.recognised = true;
+            nodesFollow = true;
+            break;
+        }
+    }
+    keyframe->flags = ToHex(flags);
+    keyframe->type = ToHex(type);
+    keyframe->frames = ToInt(frames);
+    keyframe->fps = ToFloat(fps);
+    keyframe->joints = ToInt(joints);
+
+    auto finish = [&](bool complete) {
+        st.complete = complete;
+        if (status)
+            *status = st;
+        return std::move(keyframe);
+    };
+    if (!nodesFollow)
+        return finish(false);
+
+    std::string_view t;
+    if (!GetToken(buffer, "NODES ", t, " "))
+        return finish(false);
+    const int32_t nodeCount = ToInt(t);
+    for (int32_t n = 0; n < nodeCount; ++n) {
+        std::string_view name;
+        if (!GetToken(buffer, "NODE ", t, " ") || !GetToken(buffer, "MESH NAME ", name, " ") ||
+            !GetToken(buffer, "ENTRIES ", t, " "))
+            return finish(false);
+        keyframe->nodes.push_back(std::make_unique<CKeyframeNode>());
+        CKeyframeNode& node = *keyframe->nodes.back();
+        node.meshName = name;
+        const int32_t entryCount = ToInt(t);
+        for (int32_t e = 0; e < entryCount; ++e) {
+            std::string_view line1, line2;
+            if (!GetToken(buffer, "", line1, ""))
+                return finish(false);
+            node.entries.push_back(std::make_unique<CKeyframeEntry>());
+            CKeyframeEntry& entry = *node.entries.back();
+            float x = 0, y = 0, z = 0, pitch = 0, yaw = 0, roll = 0;
+            Scan(line1, "%d: %d %x %f %f %f %f %f %f", {&entry.num, &entry.frame, &entry.flags, &x, &y, &z, &pitch, &yaw, &roll});
+            entry.position = FileToModel(x, y, z);
+            entry.rotation = Vec3(pitch, roll, yaw);
+            if (!GetToken(buffer, "", line2, ""))
+                return finish(false);
+            x = y = z = pitch = yaw = roll = 0;
+            Scan(line2, "%f %f %f %f %f %f", {&x, &y, &z, &pitch, &yaw, &roll});
+            entry.deltaPosition = FileToModel(x, y, z);
+            entry.deltaRotation = Vec3(pitch, roll, yaw);
+        }
+    }
+    return finish(true);
+}
+
+std::unique_ptr<CKeyframe> LoadKeyFile(const fs::path& path, CModel& model, std::string* error, ReadStatus* status)
+{
+    TextBuffer buffer;
+    if (!LoadTextBuffer(path, buffer, error))
+        return nullptr;
+    ReadStatus s;
+    auto keyframe = ReadKey(model, buffer, &s);
+    if (status)
+        *status = s;
+    if (!s.recognised) {
+        if (error)
+            *error = "not a KEY file (no SECTION found)";
+        return nullptr;
+    }
+    keyframe->name = path.filename().string();
+    return keyframe;
+}
+
+std::string FormatKey(const CKeyframe& k, int32_t joints, const std::string& headerPath)
+{
+    std::string o;
+    std::size_t entries = 0;
+    for (const auto& n : k.nodes)
+        entries += n->entries.size();
+    o.reserve(1024 + k.nodes.size() * 300 + entries * 220);
+
+    Appendf(o, "# KEYFRAME '%s' created with %s\n\n", {headerPath, kVersionString});
+    Lines(o, "# Header\nSECTION: HEADER\n\n");
+    Appendf(o, "FLAGS  0x%04x\n", {k.flags});
+    Appendf(o, "TYPE   0x%04x\n", {k.type});
+    Appendf(o, "FRAMES %d\n", {k.frames});
+    Appendf(o, "FPS    %6.3f\n", {k.fps});
+    Appendf(o, "JOINTS %d\n\n", {joints});
+
+    // The event markers go back where the game's own files carry them.
+    if (!k.markers.empty()) {
+        Lines(o, "# Markers\nSECTION: MARKERS\n\n");
+        Appendf(o, "MARKERS %d\n\n", {k.markers.size()});
+        for (const auto& m : k.markers)
+            Appendf(o, "%f %d\n", {m.frame, m.type});
+        Lines(o, "\n");
+    }
+
+    Lines(o, "# Key Frames\nSECTION: KEYFRAME NODES\n\n");
+    Appendf(o, "NODES %d\n", {k.nodes.size()});
+    for (std::size_t i = 0; i < k.nodes.size(); ++i) {
+        const CKeyframeNode& node = *k.nodes[i];
+        Appendf(o, "\nNODE    %d\n", {i});
+        Appendf(o, "MESH NAME %s\n", {node.meshName});
+        Appendf(o, "ENTRIES %d\n\n", {node.entries.size()});
+        Lines(o, "# num:   frame:   flags:           x:           y:           z:           p:           y:           r:\n");
+        Lines(o, "#                                 dx:          dy:          dz:          dp:          dy:          dr:\n");
+        for (const auto& e : node.entries) {
+            Appendf(o, "%4d:     %3d     0x%04x  %10.8f   %10.8f   %10.8f   %10.8f   %10.8f   %10.8f\n",
+                    {e->num, e->frame, e->flags, e->position.x, e->position.z, e->position.y, e->rotation.x,
+                     e->rotation.z, e->rotation.y});
+            Appendf(o, "                          %10.8f   %10.8f   %10.8f   %10.8f   %10.8f   %10.8f\n",
+                    {e->deltaPosition.x, e->deltaPosition.z, e->deltaPosition.y, e->deltaRotation.x,
+                     e->deltaRotation.z, e->deltaRotation.y});
+        }
+    }
+    return o;
+}
+
+bool WriteKey(const CModel& model, const fs::path& path, std::string* error)
+{
+    if (!model.keyframe) {
+        if (error)
+            *error = "cannot write " + path.string() + ": there is no keyframe";
+        return false;
+    }
+    const auto joints = static_cast<int32_t>(model.nodes.size());
+    return WriteFileAtomic(path, FormatKey(*model.keyframe, joints, path.string()), error);
+}
+
+namespace {
+
+// Change per frame from e to n over span frames, taking the short way across 0/360.
+// Pitch wraps when the next value is above 180, roll and yaw from 180 on.
+float AngleDelta(float e, float n, float span, bool wrapAt180)
+{
+    const bool nextHigh = wrapAt180 ? n >= 180.0f : n > 180.0f;
+    if (nextHigh && e < 180.0f)
+        return (n - e - 360.0f) / span;
+    if (n < 180.0f && e > 180.0f)
+        return (n - e + 360.0f) / span;
+    return (n - e) / span;
+}
+
+}  // namespace
+
+void ComputeKeyDeltas(CKeyframe& keyframe)
+{
+    for (auto& node : keyframe.nodes) {
+        const std::size_t count = node->entries.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            CKeyframeEntry& e = *node->entries[i];
+            const CKeyframeEntry& n = *node->entries[(i + 1) % count];
+            e.deltaPosition = Vec3();
+            e.deltaRotation = Vec3();
+            // 64-bit: frame numbers come from files and may be anything.
+            int64_t span = int64_t{n.frame} - int64_t{e.frame};
+            if (span < 0)
+                span += keyframe.frames;
+            if (span <= 1)
+                continue;
+            const auto s = static_cast<float>(span);
+            e.deltaPosition = (n.position - e.position) / s;
+            e.deltaRotation.x = AngleDelta(e.rotation.x, n.rotation.x, s, false);  // pitch
+            e.deltaRotation.y = AngleDelta(e.rotation.y, n.rotation.y, s, true);   // roll
+            e.deltaRotation.z = AngleDelta(e.rotation.z, n.rotation.z, s, true);   // yaw
+        }
+    }
+}
+
+void ComputeKeyDeltas(CModel& model)
+{
+    if (model.keyframe)
+        ComputeKeyDeltas(*model.keyframe);
+}
+
+std::string KeyframeSaveProblem(const CKeyframe& keyframe)
+{
+    for (const auto& node : keyframe.nodes) {
+        if (node->entries.empty())
+            return "Cannot save keyfile, since node \"" + node->meshName + "\" has no frames.";
+        if (node->entries.back()->frame >= keyframe.frames)
+            return "Cannot save keyfile, since node \"" + node->meshName + "\" has wrong frame.";
+    }
+    return {};
+}
+
+KeySaveResult SaveKeyframe(CModel& model, const fs::path& path, std::string* message)
+{
+    if (!model.keyframe) {
+        if (message)
+            *message = "cannot write " + path.string() + ": there is no keyframe";
+        return KeySaveResult::Failed;
+    }
+    if (std::string problem = KeyframeSaveProblem(*model.keyframe); !problem.empty()) {
+        if (message)
+            *message = std::move(problem);
+        return KeySaveResult::Refused;
+    }
+    ComputeKeyDeltas(*model.keyframe);
+    return WriteKey(model, path, message) ? KeySaveResult::Saved : KeySaveResult::Failed;
+}
+
+bool CreateEmptyKeyframe(CModel& model, const std::string& name, const fs::path& path, std::string* error)
+{
+    auto keyframe = std::make_unique<CKeyframe>();
+    keyframe->type = 0xFFFF;
+    keyframe->fps = 15.0f;
+    keyframe->name = name;
+    model.keyframe = std::move(keyframe);
+    return WriteKey(model, path, error);
+}
+
+}  // namespace orv

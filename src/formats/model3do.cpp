@@ -1,0 +1,520 @@
+#include "formats/model3do.h"
+
+#include <set>
+#include <system_error>
+#include <vector>
+
+#include "formats/textformat.h"
+#include "model/fileio.h"
+#include "model/model.h"
+#include "model/version.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- reading ---------------------------------------------------------------------
+
+bool ReadMaterials(CModel& model, TextBuffer& buf)
+{
+    std::string_view t;
+    if (!GetToken(buf, "MATERIALS ", t, " "))
+        return false;
+    const int32_t n = ToInt(t);
+    for (int32_t i = 0; i < n; ++i) {
+        if (!GetToken(buf, ":", t, " "))
+            return false;
+        model.materials.push_back(ToLowerAscii(t));
+    }
+    return true;
+}
+
+// Splits a face line at ':', blank, ',', TAB, CR and LF. The whole line is used however
+// long it is: a face with many corners is written on one line, and cutting it would
+// lose corners.
+class FaceTokens {
+public:
+    explicit FaceTokens(std::string_view line) : line_(line) {}
+    bool Next(std::string_view& token)
+    {
+        while (pos_ < line_.size() && IsSeparator(line_[pos_]))
+            ++pos_;
+        if (pos_ >= line_.size())
+            return false;
+        const std::size_t start = pos_;
+        while (pos_ < line_.size() && !IsSeparator(line_[pos_]))
+            ++pos_;
+        token = line_.substr(start, pos_ - start);
+        return true;
+    }
+
+private:
+    static bool IsSeparator(char c) { return c == ':' || c == ' ' || c == ',' || c == '\t' || c == '\r' || c == '\n'; }
+    std::string_view line_;
+    std::size_t pos_ = 0;
+};
+
+// The face of one FACES line; corner pairs beyond the tokens present are not invented.
+std::unique_ptr<CFace> ParseFace(std::string_view line)
+{
+    auto face = std::make_unique<CFace>();
+    FaceTokens tokens(line);
+    std::string_view t;
+    if (!tokens.Next(t))
+        return face;
+    face->material = ToInt(t);
+    if (!tokens.Next(t))
+        return face;
+    face->type = ToHex(t);
+    if (!tokens.Next(t))
+        return face;
+    face->geometryMode = ToInt(t);
+    if (!tokens.Next(t))
+        return face;
+    face->lightingMode = ToInt(t);
+    if (!tokens.Next(t))
+        return face;
+    face->textureMode = ToInt(t);
+    if (!tokens.Next(t))
+        return face;
+    face->extraLight = ToFloat(t);
+    if (!tokens.Next(t))
+        return face;
+    const int32_t n = ToInt(t);
+    std::string_view a, b;
+    for (int32_t c = 0; c < n && tokens.Next(a) && tokens.Next(b); ++c) {
+        face->vertexIndices.push_back(ToInt(a));
+        face->textureVertexIndices.push_back(ToInt(b));
+    }
+    return face;
+}
+
+Vec3 FileToModel(float x, float y, float z) { return {x, z, y}; }
+
+bool ReadMesh(CGeometry& geoset, TextBuffer& buf)
+{
+    std::string_view t;
+    if (!GetToken(buf, "MESH ", t, " "))
+        return false;
+    geoset.meshes.push_back(std::make_unique<CMesh>());
+    CMesh& mesh = *geoset.meshes.back();
+
+    if (!GetToken(buf, "NAME ", t, " "))
+        return false;
+    mesh.name = t;
+    if (!GetToken(buf, "RADIUS ", t, " "))
+        return false;
+    mesh.radius = ToFloat(t);
+    if (!GetToken(buf, "GEOMETRYMODE", t, " "))
+        return false;
+    mesh.geometryMode = ToInt(t);
+    if (!GetToken(buf, "LIGHTINGMODE", t, " "))
+        return false;
+    mesh.lightingMode = ToInt(t);
+    if (!GetToken(buf, "TEXTUREMODE", t, " "))
+        return false;
+    mesh.textureMode = ToInt(t);
+
+    if (!GetToken(buf, "VERTICES ", t, " "))
+        return false;
+    const int32_t vertexCount = ToInt(t);
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        if (!GetToken(buf, ": ", t, ""))
+            return false;
+        float x = 0, y = 0, z = 0, intensity = 0;
+        Scan(t, "%f %f %f %f", {&x, &y, &z, &intensity});
+        VertexRecord r;
+        r.SetPosition(FileToModel(x, y, z));
+        r.SetIntensity(intensity);
+        mesh.vertices.push_back(r);
+    }
+
+    if (!GetToken(buf, "TEXTURE VERTICES ", t, " "))
+        return false;
+    const int32_t texCount = ToInt(t);
+    for (int32_t i = 0; i < texCount; ++i) {
+        if (!GetToken(buf, ": ", t, ""))
+            return false;
+        VertexRecord r;
+        Scan(t, "%f %f", {&r.u, &r.v});
+        CleanTexCoords(r.u, r.v);
+        mesh.textureVertices.push_back(r);
+    }
+
+    if (!GetToken(buf, "VERTEX NORMALS", t, ""))
+        return false;
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        if (!GetToken(buf, ": ", t, ""))
+            return false;
+        float x = 0, y = 0, z = 0;
+        Scan(t, "%f %f %f", {&x, &y, &z});
+        VertexRecord r;
+        r.SetPosition(FileToModel(x, y, z));
+        mesh.vertexNormals.push_back(r);
+    }
+
+    if (!GetToken(buf, "FACES ", t, " "))
+        return false;
+    const int32_t faceCount = ToInt(t);
+    // The face each FACES line became, or nullptr for a line without corners: the
+    // FACE NORMALS lines are matched to the faces line by line.
+    std::vector<CFace*> faceOfLine;
+    for (int32_t i = 0; i < faceCount; ++i) {
+        if (!GetToken(buf, ": ", t, ""))
+            return false;
+        auto face = ParseFace(t);
+        if (face->vertexIndices.empty()) {
+            faceOfLine.push_back(nullptr);
+            continue;
+        }
+        faceOfLine.push_back(face.get());
+        mesh.faces.push_back(std::move(face));
+    }
+
+    if (!GetToken(buf, "FACE NORMALS", t, " "))
+        return false;
+    for (CFace* face : faceOfLine) {
+        if (!GetToken(buf, ":", t, ""))
+            return false;
+        if (!face)
+            continue;
+        float x = 0, y = 0, z = 0;
+        Scan(t, "%f %f %f", {&x, &y, &z});
+        face->normal = FileToModel(x, y, z);
+    }
+    return true;
+}
+
+bool ReadGeometry(CModel& model, TextBuffer& buf)
+{
+    std::string_view t;
+    if (!GetToken(buf, "RADIUS ", t, " "))
+        return false;
+    model.radius = ToFloat(t);
+    if (!GetToken(buf, "INSERT OFFSET ", t, ""))
+        return false;
+    float x = 0, y = 0, z = 0;
+    Scan(t, "%f %f %f", {&x, &y, &z});
+    model.insertOffset = FileToModel(x, y, z);
+    if (!GetToken(buf, "GEOSETS ", t, " "))
+        return false;
+    const int32_t geosetCount = ToInt(t);
+    for (int32_t g = 0; g < geosetCount; ++g) {
+        if (!GetToken(buf, "GEOSET ", t, " "))
+            return false;
+        model.geosets.push_back(std::make_unique<CGeometry>());
+        CGeometry& geoset = *model.geosets.back();
+        if (!GetToken(buf, "MESHES ", t, " "))
+            return false;
+        const int32_t meshCount = ToInt(t);
+        for (int32_t m = 0; m < meshCount; ++m)
+            if (!ReadMesh(geoset, buf))
+                return false;
+    }
+    return true;
+}
+
+bool ReadHierarchy(CModel& model, TextBuffer& buf)
+{
+    std::string_view t;
+    if (!GetToken(buf, "HIERARCHY NODES", t, " "))
+        return false;
+    const int32_t nodeCount = ToInt(t);
+    for (int32_t i = 0; i < nodeCount; ++i) {
+        if (!GetToken(buf, "", t, ""))
+            return false;
+        auto node = std::make_unique<C3doNode>();
+        float px = 0, py = 0, pz = 0, pitch = 0, yaw = 0, roll = 0, vx = 0, vy = 0, vz = 0;
+        Scan(t, "%d: %x %x %d %d %d %d %d %f %f %f %f %f %f %f %f %f %s",
+             {&node->num, &node->flags, &node->type, &node->mesh, &node->parent, &node->child, &node->sibling,
+              &node->numChildren, &px, &py, &pz, &pitch, &yaw, &roll, &vx, &vy, &vz, &node->name});
+        node->position = FileToModel(px, py, pz);
+        node->rotation = Vec3(pitch, roll, yaw);
+        node->pivot = FileToModel(vx, vy, vz);
+        // A first node that places a mesh under a parent gets a root above it; the
+        // file's indices are deliberately left as they are.
+        if (i == 0 && node->mesh > -1 && node->parent != -1) {
+            auto dummy = std::make_unique<C3doNode>();
+            dummy->name = "$$dummy";
+            dummy->mesh = -1;
+            dummy->type = 1;
+            dummy->child = 1;
+            dummy->numChildren = 1;
+            model.nodes.push_back(std::move(dummy));
+        }
+        model.nodes.push_back(std::move(node));
+    }
+    return true;
+}
+
+// ---- writing ---------------------------------------------------------------------
+
+void Lines(std::string& out, std::string_view text) { Appendf(out, text, {}); }
+
+void FormatMesh(std::string& o, CMesh& mesh, std::size_t index)
+{
+    mesh.RebuildMeshLists();
+    Lines(o, "# Mesh definition\n");
+    Appendf(o, "MESH %d\n\n", {index});
+    Appendf(o, "NAME    %s\n\n", {mesh.name});
+    Appendf(o, "RADIUS    %f\n\n", {mesh.radius});
+    Appendf(o, "GEOMETRYMODE    %d\n", {mesh.geometryMode});
+    Appendf(o, "LIGHTINGMODE    %d\n", {mesh.lightingMode});
+    Appendf(o, "TEXTUREMODE    %d\n\n", {mesh.textureMode});
+
+    Appendf(o, "VERTICES %d\n\n", {mesh.vertices.size()});
+    Lines(o, "# num:        x:        y:        z:        i:\n");
+    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+        const VertexRecord& v = mesh.vertices[i];
+        Appendf(o, "%5d: %10.6f %10.6f %10.6f %10.6f\n", {i, v.x, v.z, v.y, v.Intensity()});
+    }
+    Lines(o, "\n");
+
+    Appendf(o, "TEXTURE VERTICES %d\n\n", {mesh.textureVertices.size()});
+    Lines(o, "# num:        u:        v:\n");
+    for (std::size_t i = 0; i < mesh.textureVertices.size(); ++i)
+        Appendf(o, "%5d: %10.3f %10.3f\n", {i, mesh.textureVertices[i].u, mesh.textureVertices[i].v});
+    Lines(o, "\n");
+
+    Lines(o, "VERTEX NORMALS\n\n");
+    Lines(o, "# num:        x:        y:        z:\n");
+    for (std::size_t i = 0; i < mesh.vertexNormals.size(); ++i) {
+        const VertexRecord& n = mesh.vertexNormals[i];
+        Appendf(o, "%5d: %10.6f %10.6f %10.6f\n", {i, n.x, n.z, n.y});
+    }
+    Lines(o, "\n");
+
+    Appendf(o, "FACES %d\n\n", {mesh.faces.size()});
+    Lines(o, "# num:\tmat:\ttype:\tgeo:\tlight:\ttex:\textralight:\tverts:\n");
+    for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
+        const CFace& f = *mesh.faces[i];
+        Appendf(o, "%5d: %4d  0x%x   %d  %d  %d  %5.2f  %d  ",
+                {i, f.material, f.type, f.geometryMode, f.lightingMode, f.textureMode, f.extraLight,
+                 f.vertexIndices.size()});
+        for (std::size_t c = 0; c < f.vertexIndices.size(); ++c)
+            Appendf(o, "%3d,%3d ", {f.vertexIndices[c], f.textureVertexIndices[c]});
+        Lines(o, "\n");
+    }
+    Lines(o, "\n");
+
+    Lines(o, "FACE NORMALS\n\n");
+    Lines(o, "# num:        x:        y:        z:\n");
+    for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
+        const Vec3& n = mesh.faces[i]->normal;
+        Appendf(o, "%5d: %10.6f %10.6f %10.6f\n", {i, n.x, n.z, n.y});
+    }
+    Lines(o, "\n");
+}
+
+}  // namespace
+
+ReadStatus Read3do(CModel& model, TextBuffer& buffer)
+{
+    ReadStatus status;
+    model.formatTag = "JK1";
+    std::string_view section;
+    while (GetToken(buffer, "SECTION: ", section, " ")) {
+        if (section == "HEADER") {
+            status.recognised = true;
+            std::string_view version;
+            if (!GetToken(buffer, "3DO ", version, " "))
+                break;
+            model.version3do = version;
+        } else if (section == "MODELRESOURCE") {
+            status.recognised = true;
+            if (!ReadMaterials(model, buffer))
+                break;
+        } else if (section == "GEOMETRYDEF") {
+            status.recognised = true;
+            if (!ReadGeometry(model, buffer))
+                break;
+        } else if (section == "HIERARCHYDEF") {
+            status.recognised = true;
+            status.complete = ReadHierarchy(model, buffer);
+            break;
+        }
+    }
+    model.RebuildHierarchy();
+    return status;
+}
+
+bool Load3doFile(const fs::path& path, CModel& model, std::string* error, const TextureSizeFn& textureSize,
+                 ReadStatus* status)
+{
+    TextBuffer buffer;
+    if (!LoadTextBuffer(path, buffer, error))
+        return false;
+    const ReadStatus s = Read3do(model, buffer);
+    if (status)
+        *status = s;
+    BuildFaceCorners(model, textureSize);
+    if (!s.recognised) {
+        if (error)
+            *error = "not a 3DO file (no SECTION found)";
+        return false;
+    }
+    return true;
+}
+
+std::string Format3do(CModel& model, const std::string& headerPath)
+{
+    std::string o;
+    std::size_t faces = 0;
+    for (const auto& g : model.geosets)
+        for (const auto& m : g->meshes)
+            faces += m->faces.size();
+    o.reserve(4096 + faces * 256);
+
+    Appendf(o, "# MODEL '%s' created with %s\n\n", {headerPath, kVersionString});
+    Lines(o, "# Header\nSECTION: HEADER\n\n3DO 2.1\n\n");
+
+    Lines(o, "# Model resource\nSECTION: MODELRESOURCE\n\n# Material list\n");
+    Appendf(o, "MATERIALS %d\n\n", {model.materials.size()});
+    for (std::size_t i = 0; i < model.materials.size(); ++i)
+        Appendf(o, "%10d:    %s\n", {i, model.materials[i]});
+    Lines(o, "\n");
+
+    Lines(o, "# Geometry definitions\nSECTION: GEOMETRYDEF\n\n# Object radius\n");
+    Appendf(o, "RADIUS    %f\n\n", {model.radius});
+    Lines(o, "# Insertion offset\n");
+    const Vec3& io = model.insertOffset;
+    Appendf(o, "INSERT OFFSET  %9.7f %9.7f %9.7f\n\n", {io.x, io.z, io.y});
+    Lines(o, "# Number of Geometry sets\n");
+    Appendf(o, "GEOSETS %d\n\n", {model.geosets.size()});
+    for (std::size_t g = 0; g < model.geosets.size(); ++g) {
+        CGeometry& geoset = *model.geosets[g];
+        Lines(o, "# Geometry set definition\n");
+        Appendf(o, "GEOSET %d\n\n", {g});
+        Lines(o, "# Number of meshes\n");
+        Appendf(o, "MESHES %d\n\n", {geoset.meshes.size()});
+        for (std::size_t m = 0; m < geoset.meshes.size(); ++m)
+            FormatMesh(o, *geoset.meshes[m], m);
+    }
+
+    Lines(o, "\n# Hierarchydef\nSECTION: HIERARCHYDEF\n\n# Hierarchy node list\n");
+    Appendf(o, "HIERARCHY NODES %d\n\n", {model.nodes.size()});
+    Lines(o, "#  num:   flags:   type:    mesh:  parent:  child:  sibling:  numChildren:        x:         y:         "
+             "z:     pitch:       yaw:      roll:    pivotx:    pivoty:    pivotz:\t   nodeName\n");
+    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+        C3doNode& n = *model.nodes[i];
+        n.num = static_cast<int32_t>(i);
+        Appendf(o,
+                "%5d:   0x%04x 0x%05x %8d %8d %8d %8d %13d %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f "
+                "%10.6f %s\n",
+                {n.num, n.flags, n.type, n.mesh, n.parent, n.child, n.sibling, n.numChildren, n.position.x,
+                 n.position.z, n.position.y, n.rotation.x, n.rotation.z, n.rotation.y, n.pivot.x, n.pivot.z,
+                 n.pivot.y, n.name});
+    }
+    return o;
+}
+
+bool Write3do(CModel& model, const fs::path& path, std::string* error)
+{
+    return WriteFileAtomic(path, Format3do(model, path.string()), error);
+}
+
+// ---- resource-tree export -----------------------------------------------------------
+
+std::string SafeFileName(const std::string& name)
+{
+    const auto cut = name.find_last_of("/\\");
+    std::string s = cut == std::string::npos ? name : name.substr(cut + 1);
+    if (s == "." || s == "..")
+        return {};
+    return s;
+}
+
+fs::path FindFileNoCase(const fs::path& dir, const std::string& name)
+{
+    std::error_code ec;
+    const fs::path exact = dir / name;
+    if (fs::is_regular_file(exact, ec))
+        return exact;
+    const std::string lower = ToLowerAscii(name);
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        if (ToLowerAscii(it->path().filename().string()) == lower && it->is_regular_file(ec))
+            return it->path();
+    return {};
+}
+
+namespace {
+
+bool CopyIfPresent(const fs::path& sourceDir, const std::string& name, const fs::path& target, std::string* error)
+{
+    const fs::path source = FindFileNoCase(sourceDir, name);
+    if (source.empty())
+        return true;
+    std::string bytes;
+    return ReadWholeFile(source, bytes, error) && WriteFileAtomic(target, bytes, error);
+}
+
+}  // namespace
+
+bool ExportBrindleProject(CModel& model, const std::string& title, const fs::path& projectPath,
+                          const fs::path& sourceDir, std::string* error)
+{
+    if (!WriteFileAtomic(projectPath, "", error))
+        return false;
+
+    fs::path base = projectPath;
+    base.replace_extension();
+    if (base == projectPath) {
+        if (error)
+            *error = "cannot export to " + projectPath.string() + ": the name has no extension";
+        return false;
+    }
+    static const char* const kFolders[] = {"3do",  "3do/key",  "3do/mat",  "cog",      "jkl",
+                                           "mat",  "misc",     "misc/ai",  "misc/cmp", "misc/par",
+                                           "misc/per", "misc/pup", "misc/snd", "misc/spr", "sound"};
+    for (const char* folder : kFolders) {
+        const fs::path dir = base / fs::path(folder).make_preferred();
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        if (ec || !fs::is_directory(dir, ec)) {
+            if (error)
+                *error = "cannot create folder " + dir.string() + (ec ? ": " + ec.message() : "");
+            return false;
+        }
+    }
+
+    const std::string safeTitle = SafeFileName(title);
+    if (!Write3do(model, base / "3do" / (safeTitle + ".3do"), error))
+        return false;
+
+    // Copies go on after a failure; the first failure is reported.
+    bool ok = true;
+    std::string firstError;
+    auto note = [&](bool copied, const std::string& reason) {
+        if (!copied && ok) {
+            ok = false;
+            firstError = reason;
+        }
+    };
+    std::string reason;
+    note(CopyIfPresent(sourceDir, safeTitle + ".pup", base / "misc" / "pup" / (safeTitle + ".pup"), &reason), reason);
+
+    std::set<std::string> copied;
+    for (const auto& mode : model.puppetModes)
+        for (const auto& item : mode->items) {
+            const std::string name = SafeFileName(item->keyFile);
+            if (name.empty() || !copied.insert(name).second)
+                continue;
+            note(CopyIfPresent(sourceDir, name, base / "3do" / "key" / name, &reason), reason);
+        }
+
+    for (const auto& entry : model.customMaterials.Entries()) {
+        const std::string name = SafeFileName(entry->shortName);
+        if (name.empty())
+            continue;
+        const std::string_view bytes(reinterpret_cast<const char*>(entry->data.data()), entry->data.size());
+        note(WriteFileAtomic(base / "3do" / "mat" / name, bytes, &reason), reason);
+    }
+
+    if (!ok && error)
+        *error = firstError;
+    return ok;
+}
+
+}  // namespace orv

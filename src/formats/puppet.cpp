@@ -1,0 +1,143 @@
+#include "formats/puppet.h"
+
+#include "formats/textformat.h"
+#include "model/fileio.h"
+#include "model/model.h"
+#include "model/version.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Lines of a puppet file. A line ends with LF (a CR before it is dropped); text after
+// the last line end is not a line. Lines that are empty once leading white space is
+// stripped are skipped.
+class PupLines {
+public:
+    explicit PupLines(TextBuffer& buffer) : buf_(buffer) {}
+
+    // The next line as written but without its leading white space; false at the end.
+    bool NextRaw(std::string_view& line)
+    {
+        const std::string_view text = buf_.Text();
+        std::size_t p = buf_.Cursor();
+        while (p < text.size()) {
+            const std::size_t lf = text.find('\n', p);
+            if (lf == std::string_view::npos)
+                break;
+            std::string_view l = text.substr(p, lf - p);
+            p = lf + 1;
+            if (!l.empty() && l.back() == '\r')
+                l.remove_suffix(1);
+            while (!l.empty() && IsSpace(l.front()))
+                l.remove_prefix(1);
+            if (!l.empty()) {
+                buf_.SetCursor(p);
+                line = l;
+                return true;
+            }
+        }
+        buf_.SetCursor(text.size());
+        return false;
+    }
+
+    // The next line, lower-cased; "" at the end.
+    std::string Next()
+    {
+        std::string_view raw;
+        return NextRaw(raw) ? ToLowerAscii(raw) : std::string();
+    }
+
+private:
+    TextBuffer& buf_;
+};
+
+std::string FromHash(const std::string& line)
+{
+    const auto hash = line.find('#');
+    return hash == std::string::npos ? std::string() : line.substr(hash);
+}
+
+bool StartsWith(const std::string& s, std::string_view prefix) { return s.starts_with(prefix); }
+
+}  // namespace
+
+void ReadPup(CModel& model, TextBuffer& buffer)
+{
+    model.puppetModes.clear();
+    model.puppetJoints.clear();
+    PupLines lines(buffer);
+    std::string line = lines.Next();
+    for (;;) {
+        while (StartsWith(line, "mode=")) {
+            auto mode = std::make_unique<CPuppetMode>();
+            Scan(line, "mode=%d, basedon=%d", {&mode->mode, &mode->basedOn});
+            mode->comment = FromHash(line);
+            for (line = lines.Next(); !line.empty() && !StartsWith(line, "mode=") && !StartsWith(line, "joints");
+                 line = lines.Next()) {
+                if (line[0] == '#') {
+                    mode->comment = line;
+                    continue;
+                }
+                auto item = std::make_unique<CPuppetItem>();
+                Scan(line, "%63s\t%63s\t%x\t%d\t%d",
+                     {&item->name, &item->keyFile, &item->flags, &item->lowPriority, &item->highPriority});
+                item->description = FromHash(line);
+                mode->items.push_back(std::move(item));
+            }
+            if (!mode->items.empty())
+                model.puppetModes.push_back(std::move(mode));
+        }
+        if (StartsWith(line, "joints")) {
+            // The body-part lines are kept as written, up to the closing "end".
+            std::string_view raw;
+            while (lines.NextRaw(raw) && !ToLowerAscii(raw).starts_with("end"))
+                model.puppetJoints.emplace_back(raw);
+            return;
+        }
+        if (line.empty() || StartsWith(line, "end"))
+            return;
+        line = lines.Next();
+    }
+}
+
+bool LoadPupFile(const fs::path& path, CModel& model, std::string* error)
+{
+    TextBuffer buffer;
+    if (!LoadTextBuffer(path, buffer, error))
+        return false;
+    ReadPup(model, buffer);
+    return true;
+}
+
+std::string FormatPup(const CModel& model, const std::string& headerPath)
+{
+    std::string o;
+    Appendf(o, "# Puppet Control File '%s' created with %s\n", {headerPath, kVersionString});
+    Appendf(o, "# submode\t  keyframe\t      flags\t  lopri\t  hipri\n", {});
+    for (const auto& mode : model.puppetModes) {
+        if (mode->basedOn < 0)
+            Appendf(o, "\nMode=%d\t\t\t\t\t%s\n", {mode->mode, mode->comment});
+        else
+            Appendf(o, "\nMode=%d, BasedOn=%d\t\t%s\n", {mode->mode, mode->basedOn, mode->comment});
+        for (const auto& item : mode->items)
+            Appendf(o, "%-13s %s\t\t0x%02x\t\t%d\t\t%d\t\t%s\n",
+                    {item->name, item->keyFile, item->flags, item->lowPriority, item->highPriority, item->description});
+    }
+    if (!model.puppetJoints.empty()) {
+        Appendf(o, "\njoints\n", {});
+        for (const auto& joint : model.puppetJoints)
+            Appendf(o, "%s\n", {joint});
+        Appendf(o, "end\n", {});
+    }
+    return o;
+}
+
+bool WritePup(const CModel& model, const fs::path& path, std::string* error)
+{
+    return WriteFileAtomic(path, FormatPup(model, path.string()), error);
+}
+
+}  // namespace orv

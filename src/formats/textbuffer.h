@@ -1,0 +1,58 @@
+// The scanner shared by the readers of the game's text formats: the whole file in memory
+// with a cursor, and GetToken, which finds a keyword and takes the token after it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// What a reader made of a text: whether the text was one of its format at all (a known
+// section was found) and whether everything the text announces was there.
+struct ReadStatus {
+    bool recognised = false;
+    bool complete = false;
+};
+
+class TextBuffer {
+public:
+    TextBuffer() = default;
+    explicit TextBuffer(std::string text) : data_(std::move(text)) {}
+
+    std::string_view Text() const { return data_; }
+    std::size_t Size() const { return data_.size(); }
+    std::size_t Cursor() const { return cursor_; }
+    void SetCursor(std::size_t c) { cursor_ = c < data_.size() ? c : data_.size(); }
+    bool AtEnd() const { return cursor_ >= data_.size(); }
+
+private:
+    std::string data_;
+    std::size_t cursor_ = 0;
+};
+
+// Reads the whole file into buffer (cursor at the start). False with a reason on failure.
+bool LoadTextBuffer(const std::filesystem::path& path, TextBuffer& buffer, std::string* error = nullptr);
+
+// Skips comment lines ('#' at the cursor), finds the first occurrence of keyword at or
+// after the cursor (an empty keyword matches at the cursor), skips blanks and TABs, and
+// returns as token the run up to the first of delimiters, CR, LF or TAB. The cursor then
+// stands after that terminator and any TABs, CRs and LFs that follow it.
+// Returns false, with the cursor at the end, when the keyword does not occur or the
+// text is used up; the token then is empty. Never reads past the end of the text.
+bool GetToken(TextBuffer& buffer, std::string_view keyword, std::string_view& token, std::string_view delimiters);
+
+// Standard decimal conversions, locale-independent: optional leading white space and
+// sign, then as many characters as form a number; 0 when there is none.
+// ToInt stops at the first non-digit ("0x4" gives 0) and saturates at the int32 range.
+int32_t ToInt(std::string_view text);
+// Hexadecimal with or without a "0x" / "0X" prefix.
+uint32_t ToHex(std::string_view text);
+float ToFloat(std::string_view text);
+
+// ASCII lower case (names in the game's files are ASCII; other bytes are kept).
+std::string ToLowerAscii(std::string_view text);
+
+}  // namespace orv

@@ -1,0 +1,85 @@
+#include "model/corners.h"
+
+#include <algorithm>
+
+#include "model/model.h"
+
+namespace orv {
+
+namespace {
+
+constexpr uint32_t kCornerColor = 0x00FFFFFF;
+
+template <typename T>
+const T* At(const std::vector<T>& list, int32_t index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
+        return nullptr;
+    return &list[static_cast<std::size_t>(index)];
+}
+
+}  // namespace
+
+void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
+{
+    for (auto& geoset : model.geosets) {
+        for (std::size_t k = 0; k < geoset->meshes.size(); ++k) {
+            CMesh& mesh = *geoset->meshes[k];
+            mesh.placementOffset = Vec3();
+            for (const auto& node : model.nodes)
+                if (node->mesh >= 0 && static_cast<std::size_t>(node->mesh) == k) {
+                    mesh.placementOffset = node->pivot;
+                    break;
+                }
+
+            for (auto& face : mesh.faces) {
+                CFace& f = *face;
+                f.textureWidth = 1;
+                f.textureHeight = 1;
+                const std::string* material = At(model.materials, f.material);
+                if (f.material < 0) {
+                    if (f.uScale == 0.0f)
+                        f.uScale = 1.0f;
+                    if (f.vScale == 0.0f)
+                        f.vScale = 1.0f;
+                } else if (material && textureSize) {
+                    if (const auto size = textureSize(*material); size && size->width > 0 && size->height > 0) {
+                        f.textureWidth = size->width;
+                        f.textureHeight = size->height;
+                        if (f.uScale == 0.0f)
+                            f.uScale = static_cast<float>(size->width) / 2.0f;
+                        if (f.vScale == 0.0f)
+                            f.vScale = static_cast<float>(size->height) / 2.0f;
+                    }
+                }
+                const auto w = static_cast<float>(f.textureWidth);
+                const auto h = static_cast<float>(f.textureHeight);
+
+                // Built in index order and reversed once, which gives the same list as
+                // inserting each corner at the front.
+                f.corners.clear();
+                f.corners.reserve(f.vertexIndices.size());
+                for (std::size_t i = 0; i < f.vertexIndices.size(); ++i) {
+                    const VertexRecord* vertex = At(mesh.vertices, f.vertexIndices[i]);
+                    if (!vertex)
+                        continue;
+                    VertexRecord c;
+                    c.SetPosition(vertex->Position() + mesh.placementOffset);
+                    c.specular = vertex->specular;
+                    c.color = kCornerColor;
+                    const VertexRecord* tex =
+                        i < f.textureVertexIndices.size() ? At(mesh.textureVertices, f.textureVertexIndices[i]) : nullptr;
+                    if (tex) {
+                        c.u = tex->u / w;
+                        c.v = tex->v / h;
+                    }
+                    f.corners.push_back(c);
+                }
+                std::reverse(f.corners.begin(), f.corners.end());
+                f.ComputeFaceNormal();
+            }
+        }
+    }
+}
+
+}  // namespace orv

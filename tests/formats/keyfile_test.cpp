@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "format_test_util.h"
+#include "formats/keyfile.h"
+#include "model/fileio.h"
+#include "model/model.h"
+
+using namespace orv;
+using orvtest::CrLf;
+
+namespace {
+
+const char* const kSample = R"(# A hand-written animation
+SECTION: HEADER
+
+FLAGS  0x0014
+TYPE   0xFFFF
+FRAMES 20
+FPS    12.500
+JOINTS 7
+
+###############
+SECTION: MARKERS
+
+MARKERS 2
+
+5.000000 1
+15.500000	2
+
+SECTION: KEYFRAME NODES
+
+NODES 2
+
+NODE    0
+MESH NAME $$$DUMMY
+ENTRIES 2
+
+# num:   frame:   flags:           x:           y:           z:           p:           y:           r:
+#                                 dx:          dy:          dz:          dp:          dy:          dr:
+   0:        0   0x0003   1.00000000   2.00000000   3.00000000  10.00000000  20.00000000  30.00000000
+                          0.25000000   0.50000000   0.12500000   1.00000000   2.00000000   3.00000000
+   1:       10   0x0002   4.00000000   5.00000000   6.00000000  40.00000000  50.00000000  60.00000000
+                          0.00000000   0.00000000   0.00000000   0.00000000   0.00000000   0.00000000
+
+NODE    1
+MESH NAME arm
+ENTRIES 1
+
+   0:        3   0x0000   0.00000000   0.00000000   0.00000000   0.00000000   0.00000000   0.00000000
+                          0.00000000   0.00000000   0.00000000   0.00000000   0.00000000   0.00000000
+)";
+
+std::unique_ptr<CKeyframe> ReadText(CModel& model, const std::string& text, ReadStatus* status = nullptr)
+{
+    TextBuffer buffer(text);
+    return ReadKey(model, buffer, status);
+}
+
+CKeyframeEntry& AddEntry(CKeyframeNode& node, int frame, Vec3 position = {}, Vec3 rotation = {})
+{
+    node.entries.push_back(std::make_unique<CKeyframeEntry>());
+    CKeyframeEntry& e = *node.entries.back();
+    e.num = static_cast<int32_t>(node.entries.size() - 1);
+    e.frame = frame;
+    e.position = position;
+    e.rotation = rotation;
+    return e;
+}
+
+CKeyframeNode& AddNode(CKeyframe& k, const std::string& name)
+{
+    k.nodes.push_back(std::make_unique<CKeyframeNode>());
+    k.nodes.back()->meshName = name;
+    return *k.nodes.back();
+}
+
+}  // namespace
+
+TEST(ReadKey, ReadsHeaderMarkersAndEntries)
+{
+    for (const std::string& text : {std::string(kSample), CrLf(kSample)}) {
+        CModel m;
+        ReadStatus s;
+        const auto k = ReadText(m, text, &s);
+        EXPECT_TRUE(s.recognised);
+        EXPECT_TRUE(s.complete);
+        EXPECT_EQ(std::tie(k->flags, k->type, k->frames, k->fps, k->joints), std::make_tuple(0x14u, 0xFFFFu, 20, 12.5f, 7));
+        EXPECT_EQ(m.frameCount, 20);
+        EXPECT_FLOAT_EQ(m.frameTime, 0.08f);
+
+        ASSERT_EQ(k->markers.size(), 2u);
+        EXPECT_EQ(std::tie(k->markers[1].frame, k->markers[1].type), std::make_tuple(15.5f, 2));
+
+        ASSERT_EQ(k->nodes.size(), 2u);
+        EXPECT_EQ(k->nodes[0]->meshName, "$$$DUMMY");
+        ASSERT_EQ(k->nodes[0]->entries.size(), 2u);
+        const CKeyframeEntry& e = *k->nodes[0]->entries[0];
+        EXPECT_EQ(e.flags, 3u);
+        EXPECT_EQ(e.position, Vec3(1, 3, 2));         // y and z exchanged
+        EXPECT_EQ(e.rotation, Vec3(10, 30, 20));      // (pitch, yaw, roll) -> (pitch, roll, yaw)
+        EXPECT_EQ(e.deltaPosition, Vec3(0.25f, 0.125f, 0.5f));
+        EXPECT_EQ(e.deltaRotation, Vec3(1, 3, 2));
+        EXPECT_EQ(k->nodes[0]->entries[1]->frame, 10);
+        EXPECT_EQ(k->nodes[1]->entries[0]->frame, 3);
+    }
+}
+
+TEST(ReadKey, MarkerSectionVariantsNeverSwallowTheNodes)
+{
+    // The count after the section name, and a count larger than the rows present.
+    const std::string inline_count = "SECTION: HEADER\nFLAGS 0x0\nTYPE 0x0\nFRAMES 4\nFPS 10\nJOINTS 1\n"
+                                     "SECTION: MARKERS 1\n\n2.000000 4\n"
+                                     "SECTION: KEYFRAME NODES\nNODES 1\nNODE 0\nMESH NAME a\nENTRIES 0\n";
+    CModel m;
+    auto k = ReadText(m, inline_count);
+    ASSERT_EQ(k->markers.size(), 1u);
+    EXPECT_EQ(k->markers[0].type, 4);
+    EXPECT_EQ(k->nodes.size(), 1u);
+
+    const std::string too_many = "SECTION: HEADER\nFLAGS 0x0\nTYPE 0x0\nFRAMES 4\nFPS 10\nJOINTS 1\n"
+                                 "SECTION: MARKERS\n\nMARKERS 9\n\n1.0 1\n2.0 2\n\n"
+                                 "SECTION: KEYFRAME NODES\nNODES 1\nNODE 0\nMESH NAME a\nENTRIES 0\n";
+    k = ReadText(m, too_many);
+    EXPECT_EQ(k->markers.size(), 2u);
+    ASSERT_EQ(k->nodes.size(), 1u);
+    EXPECT_EQ(k->nodes[0]->meshName, "a");
+
+    // No count line at all: no markers, and the rest still reads.
+    const std::string no_count = "SECTION: MARKERS\n1.0 1\nSECTION: KEYFRAME NODES\nNODES 1\nNODE 0\nMESH NAME b\n"
+                                 "ENTRIES 0\n";
+    k = ReadText(m, no_count);
+    EXPECT_TRUE(k->markers.empty());
+    ASSERT_EQ(k->nodes.size(), 1u);
+}
+
+TEST(ReadKey, MalformedInputNeverCrashes)
+{
+    const std::string full = CrLf(kSample);
+    for (std::size_t n = 0; n < full.size(); ++n) {
+        CModel m;
+        ReadStatus s;
+        auto k = ReadText(m, full.substr(0, n), &s);
+        ASSERT_NE(k, nullptr);
+        EXPECT_LE(k->nodes.size(), 2u);
+        if (n < full.find("\nNODES ")) {
+            EXPECT_FALSE(s.complete) << n;
+        }
+        ComputeKeyDeltas(*k);
+        FormatKey(*k, 1, "t.key");
+    }
+
+    const std::string huge = "SECTION: HEADER\nFLAGS 0x0\nTYPE 0x0\nFRAMES -2147483648\nFPS 0\nJOINTS 1\n"
+                             "SECTION: KEYFRAME NODES\nNODES 2147483647\nNODE 0\nMESH NAME a\nENTRIES 2147483647\n"
+                             "0: 2147483647 0x0 0 0 0 0 0 0\n0 0 0 0 0 0\n1: -2147483648 0x0 1 1 1 1 1 1\n0 0 0 0 0 0\n";
+    CModel m;
+    ReadStatus s;
+    auto k = ReadText(m, huge, &s);
+    EXPECT_FALSE(s.complete);
+    ASSERT_EQ(k->nodes.size(), 1u);
+    EXPECT_EQ(k->nodes[0]->entries.size(), 2u);
+    ComputeKeyDeltas(*k);  // frame differences beyond 32 bits
+    EXPECT_TRUE(std::isinf(m.frameTime));
+}
+
+TEST(WriteKey, WritesTheFixedLayoutWithTheModelsJointCount)
+{
+    CModel m;
+    for (int i = 0; i < 3; ++i)
+        m.nodes.push_back(std::make_unique<C3doNode>());
+    m.keyframe = std::make_unique<CKeyframe>();
+    CKeyframe& k = *m.keyframe;
+    k.flags = 3;
+    k.type = 0xFFFF;
+    k.frames = 20;
+    k.fps = 15.0f;
+    k.joints = 25;  // as read; not what is written
+    k.markers.push_back({7.0f, 8});
+    CKeyframeNode& node = AddNode(k, "torso");
+    CKeyframeEntry& e0 = AddEntry(node, 0, {1, 2, 3}, {10, 20, 30});
+    e0.flags = 3;
+    e0.deltaPosition = Vec3(0.25f, 0.5f, 0.125f);
+    e0.deltaRotation = Vec3(-1, -2, -3);
+    CKeyframeEntry& e1 = AddEntry(node, 10, {-0.5f, 0, 0}, {359.5f, 0, 0});
+    e1.flags = 2;
+
+    EXPECT_EQ(FormatKey(k, static_cast<int32_t>(m.nodes.size()), "walk.key"), CrLf(R"(# KEYFRAME 'walk.key' created with Orvane Version 1.13
+
+# Header
+SECTION: HEADER
+
+FLAGS  0x0003
+TYPE   0xffff
+FRAMES 20
+FPS    15.000
+JOINTS 3
+
+# Markers
+SECTION: MARKERS
+
+MARKERS 1
+
+7.000000 8
+
+# Key Frames
+SECTION: KEYFRAME NODES
+
+NODES 1
+
+NODE    0
+MESH NAME torso
+ENTRIES 2
+
+# num:   frame:   flags:           x:           y:           z:           p:           y:           r:
+#                                 dx:          dy:          dz:          dp:          dy:          dr:
+   0:       0     0x0003  1.00000000   3.00000000   2.00000000   10.00000000   30.00000000   20.00000000
+                          0.25000000   0.12500000   0.50000000   -1.00000000   -3.00000000   -2.00000000
+   1:      10     0x0002  -0.50000000   0.00000000   0.00000000   359.50000000   0.00000000   0.00000000
+                          0.00000000   0.00000000   0.00000000   0.00000000   0.00000000   0.00000000
+)"));
+
+    // Through a file: JOINTS is the model's node count, and everything reads back.
+    orvtest::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(WriteKey(m, dir.path / "walk.key", &error)) << error;
+    CModel back;
+    auto again = LoadKeyFile(dir.path / "walk.key", back, &error);
+    ASSERT_NE(again, nullptr) << error;
+    EXPECT_EQ(again->joints, 3);
+    EXPECT_EQ(again->name, "walk.key");
+    ASSERT_EQ(again->markers.size(), 1u);
+    EXPECT_EQ(again->markers[0].frame, 7.0f);
+    const CKeyframeEntry& r0 = *again->nodes[0]->entries[0];
+    EXPECT_EQ(r0.position, e0.position);
+    EXPECT_EQ(r0.rotation, e0.rotation);
+    EXPECT_EQ(r0.deltaPosition, e0.deltaPosition);
+    EXPECT_EQ(r0.deltaRotation, e0.deltaRotation);
+    EXPECT_EQ(again->nodes[0]->entries[1]->rotation, e1.rotation);
+
+    // A keyframe without markers is written without the section.
+    k.markers.clear();
+    EXPECT_EQ(FormatKey(k, 3, "w.key").find("MARKERS"), std::string::npos);
+    m.keyframe.reset();
+    EXPECT_FALSE(WriteKey(m, dir.path / "none.key", &error));
+}
+
+TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)
+{
+    CKeyframe k;
+    k.frames = 20;
+    CKeyframeNode& a = AddNode(k, "a");
+    AddEntry(a, 0, {0, 0, 0}, {170, 170, 170});
+    AddEntry(a, 10, {10, -20, 5}, {190, 190, 180});
+    ComputeKeyDeltas(k);
+    const CKeyframeEntry& first = *a.entries[0];
+    EXPECT_EQ(first.deltaPosition, Vec3(1, -2, 0.5f));
+    EXPECT_FLOAT_EQ(first.deltaRotation.x, -34.0f);  // pitch 170 -> 190
+    EXPECT_FLOAT_EQ(first.deltaRotation.y, -34.0f);  // roll 170 -> 190
+    EXPECT_FLOAT_EQ(first.deltaRotation.z, -35.0f);  // yaw 170 -> 180 wraps
+    // The last pairs with the first: span 0 - 10 + 20 = 10.
+    const CKeyframeEntry& second = *a.entries[1];
+    EXPECT_EQ(second.deltaPosition, Vec3(-1, 2, -0.5f));
+    EXPECT_FLOAT_EQ(second.deltaRotation.x, 34.0f);   // 190 -> 170 comes back the short way
+    EXPECT_FLOAT_EQ(second.deltaRotation.z, -1.0f);   // 180 -> 170: neither side above 180
+
+    CKeyframeNode& b = AddNode(k, "b");
+    AddEntry(b, 0, {}, {170, 170, 0});
+    AddEntry(b, 10, {}, {180, 180, 0});
+    CKeyframeNode& c = AddNode(k, "c");
+    AddEntry(c, 4, {1, 1, 1}, {350, 0, 0});
+    AddEntry(c, 5, {9, 9, 9}, {10, 0, 0});
+    CKeyframeNode& d = AddNode(k, "d");
+    AddEntry(d, 3, {1, 2, 3}, {4, 5, 6}).deltaPosition = Vec3(7, 7, 7);
+    ComputeKeyDeltas(k);
+    EXPECT_FLOAT_EQ(b.entries[0]->deltaRotation.x, 1.0f);    // pitch to exactly 180
+    EXPECT_FLOAT_EQ(b.entries[0]->deltaRotation.y, -35.0f);  // roll to exactly 180
+    EXPECT_EQ(c.entries[0]->deltaPosition, Vec3());          // one frame apart
+    EXPECT_FLOAT_EQ(c.entries[1]->deltaRotation.x, (350.0f - 10.0f - 360.0f) / 19.0f);
+    EXPECT_EQ(d.entries[0]->deltaPosition, Vec3());          // alone: pairs with itself
+}
+
+TEST(SaveKeyframe, RefusesNodesWithoutOrBeyondFramesAndWritesOtherwise)
+{
+    orvtest::TempDir dir;
+    CModel m;
+    m.keyframe = std::make_unique<CKeyframe>();
+    CKeyframe& k = *m.keyframe;
+    k.frames = 10;
+    CKeyframeNode& a = AddNode(k, "hip");
+    AddEntry(a, 0, {0, 0, 0});
+    AddEntry(a, 5, {5, 0, 0});
+    CKeyframeNode& b = AddNode(k, "knee");
+
+    const auto path = dir.path / "k.key";
+    std::string message;
+    EXPECT_EQ(SaveKeyframe(m, path, &message), KeySaveResult::Refused);
+    EXPECT_EQ(message, "Cannot save keyfile, since node \"knee\" has no frames.");
+    AddEntry(b, 10);
+    EXPECT_EQ(SaveKeyframe(m, path, &message), KeySaveResult::Refused);
+    EXPECT_EQ(message, "Cannot save keyfile, since node \"knee\" has wrong frame.");
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    b.entries[0]->frame = 9;
+    EXPECT_EQ(KeyframeSaveProblem(k), "");
+    EXPECT_EQ(SaveKeyframe(m, path, &message), KeySaveResult::Saved) << message;
+    EXPECT_EQ(a.entries[0]->deltaPosition, Vec3(1, 0, 0));  // deltas computed before writing
+    EXPECT_EQ(SaveKeyframe(m, dir.path / "no" / "k.key", &message), KeySaveResult::Failed);
+    EXPECT_FALSE(message.empty());
+}
+
+TEST(CreateEmptyKeyframe, ReplacesTheKeyframeAndWritesIt)
+{
+    orvtest::TempDir dir;
+    CModel m;
+    m.keyframe = std::make_unique<CKeyframe>();
+    AddNode(*m.keyframe, "old");
+    const auto path = dir.path / "new.key";
+    std::string error;
+    ASSERT_TRUE(CreateEmptyKeyframe(m, "new.key", path, &error)) << error;
+    ASSERT_NE(m.keyframe, nullptr);
+    EXPECT_EQ(m.keyframe->name, "new.key");
+    EXPECT_TRUE(m.keyframe->nodes.empty());
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(path, text));
+    EXPECT_EQ(text.substr(text.find("\r\n")), CrLf(R"(
+
+# Header
+SECTION: HEADER
+
+FLAGS  0x0000
+TYPE   0xffff
+FRAMES 0
+FPS    15.000
+JOINTS 0
+
+# Key Frames
+SECTION: KEYFRAME NODES
+
+NODES 0
+)"));
+}

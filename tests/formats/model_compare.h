@@ -1,0 +1,64 @@
+// Compares two models the way the 3DO format can keep them: positions to six decimals,
+// texture coordinates to three, everything else exactly.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <tuple>
+
+#include "model/model.h"
+
+namespace orvtest {
+
+inline void ExpectNear(const orv::Vec3& a, const orv::Vec3& b, float tolerance)
+{
+    EXPECT_NEAR(a.x, b.x, tolerance);
+    EXPECT_NEAR(a.y, b.y, tolerance);
+    EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
+{
+    EXPECT_EQ(a.materials, b.materials);
+    EXPECT_NEAR(a.radius, b.radius, 1e-6);
+    ExpectNear(a.insertOffset, b.insertOffset, 1e-6f);
+    ASSERT_EQ(a.geosets.size(), b.geosets.size());
+    for (std::size_t g = 0; g < a.geosets.size(); ++g) {
+        ASSERT_EQ(a.geosets[g]->meshes.size(), b.geosets[g]->meshes.size());
+        for (std::size_t k = 0; k < a.geosets[g]->meshes.size(); ++k) {
+            const orv::CMesh& ma = *a.geosets[g]->meshes[k];
+            const orv::CMesh& mb = *b.geosets[g]->meshes[k];
+            EXPECT_EQ(ma.name, mb.name);
+            ASSERT_EQ(ma.faces.size(), mb.faces.size());
+            for (std::size_t i = 0; i < ma.faces.size(); ++i) {
+                const orv::CFace& fa = *ma.faces[i];
+                const orv::CFace& fb = *mb.faces[i];
+                EXPECT_EQ(std::tie(fa.material, fa.type, fa.geometryMode, fa.lightingMode, fa.textureMode),
+                          std::tie(fb.material, fb.type, fb.geometryMode, fb.lightingMode, fb.textureMode));
+                EXPECT_NEAR(fa.extraLight, fb.extraLight, 0.005);
+                ASSERT_EQ(fa.corners.size(), fb.corners.size()) << "face " << i;
+                for (std::size_t c = 0; c < fa.corners.size(); ++c) {
+                    const orv::VertexRecord& ca = fa.corners[c];
+                    const orv::VertexRecord& cb = fb.corners[c];
+                    ExpectNear(ca.Position(), cb.Position(), 1e-6f);
+                    EXPECT_NEAR(ca.u, cb.u, 0.0005 + 1e-6 * std::fabs(ca.u));
+                    EXPECT_NEAR(ca.v, cb.v, 0.0005 + 1e-6 * std::fabs(ca.v));
+                    EXPECT_NEAR(ca.Intensity(), cb.Intensity(), 1e-6);
+                }
+            }
+        }
+    }
+    ASSERT_EQ(a.nodes.size(), b.nodes.size());
+    for (std::size_t i = 0; i < a.nodes.size(); ++i) {
+        const orv::C3doNode& na = *a.nodes[i];
+        const orv::C3doNode& nb = *b.nodes[i];
+        EXPECT_EQ(std::tie(na.name, na.flags, na.type, na.mesh, na.parent, na.child, na.sibling, na.numChildren),
+                  std::tie(nb.name, nb.flags, nb.type, nb.mesh, nb.parent, nb.child, nb.sibling, nb.numChildren));
+        ExpectNear(na.position, nb.position, 1e-5f);
+        ExpectNear(na.rotation, nb.rotation, 1e-5f);
+        ExpectNear(na.pivot, nb.pivot, 1e-5f);
+    }
+}
+
+}  // namespace orvtest

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "format_test_util.h"
+#include "formats/puppet.h"
+#include "model/model.h"
+
+using namespace orv;
+using orvtest::CrLf;
+
+namespace {
+
+const char* const kSample =
+    "# Puppet file for a test actor\n"
+    "# submode\tkeyframe\tflags\tlopri\thipri\n"
+    "This line before the first mode is ignored\n"
+    "\n"
+    "Mode=0\t\t\t# Default Mode\n"
+    "Stand\t\tKyStand0.key\t0x00\t0\t0\n"
+    "walk\tkywalk.key\t\t0x40    2\t3\t# Walk forward\n"
+    "   turn   kyturn.key 1 4 5\n"
+    "  \t \n"
+    "Mode=1, BasedOn=0\t\t# only comments\n"
+    "# nothing but a comment\n"
+    "\n"
+    "Mode=2, BasedOn=0\t# armed\n"
+    "fire\t\tfire.key\t0x28\t1\t3\t# fire\n"
+    "# Replaces the mode comment\n"
+    "draw\t\tdraw.key\t0x22\t1\t3\n"
+    "\n"
+    "joints\n"
+    "0=15\t# Head\n"
+    "  1=16\n"
+    "end\n"
+    "Mode=7\n"
+    "late\tlate.key\t0\t0\t0\n";
+
+void ReadText(CModel& model, const std::string& text)
+{
+    TextBuffer buffer(text);
+    ReadPup(model, buffer);
+}
+
+void ExpectItem(const CPuppetItem& item, const char* name, const char* key, uint32_t flags, int lo, int hi,
+                const char* description)
+{
+    EXPECT_EQ(item.name, name);
+    EXPECT_EQ(item.keyFile, key);
+    EXPECT_EQ(item.flags, flags);
+    EXPECT_EQ(item.lowPriority, lo);
+    EXPECT_EQ(item.highPriority, hi);
+    EXPECT_EQ(item.description, description);
+}
+
+}  // namespace
+
+TEST(ReadPup, ReadsModesSubModesAndJoints)
+{
+    for (const std::string& text : {std::string(kSample), CrLf(kSample)}) {
+        CModel m;
+        m.puppetModes.push_back(std::make_unique<CPuppetMode>());  // replaced
+        ReadText(m, text);
+        ASSERT_EQ(m.puppetModes.size(), 2u);  // mode 1 has only comments and is dropped
+
+        const CPuppetMode& m0 = *m.puppetModes[0];
+        EXPECT_EQ(m0.mode, 0);
+        EXPECT_EQ(m0.basedOn, -1);
+        EXPECT_EQ(m0.comment, "# default mode");
+        ASSERT_EQ(m0.items.size(), 3u);
+        ExpectItem(*m0.items[0], "stand", "kystand0.key", 0, 0, 0, "");
+        ExpectItem(*m0.items[1], "walk", "kywalk.key", 0x40, 2, 3, "# walk forward");
+        ExpectItem(*m0.items[2], "turn", "kyturn.key", 1, 4, 5, "");
+
+        const CPuppetMode& m2 = *m.puppetModes[1];
+        EXPECT_EQ(m2.mode, 2);
+        EXPECT_EQ(m2.basedOn, 0);
+        EXPECT_EQ(m2.comment, "# replaces the mode comment");
+        ASSERT_EQ(m2.items.size(), 2u);
+        ExpectItem(*m2.items[1], "draw", "draw.key", 0x22, 1, 3, "");
+
+        // The joints lines as written (case kept), and nothing after the section.
+        EXPECT_EQ(m.puppetJoints, (std::vector<std::string>{"0=15\t# Head", "1=16"}));
+    }
+}
+
+TEST(ReadPup, StopsWhereTheTextStops)
+{
+    CModel m;
+    // The last line has no line end and is not read.
+    ReadText(m, "Mode=0\r\nstand\ta.key\t0\t0\t0\r\nwalk\tb.key\t0\t0\t0");
+    ASSERT_EQ(m.puppetModes.size(), 1u);
+    EXPECT_EQ(m.puppetModes[0]->items.size(), 1u);
+    EXPECT_TRUE(m.puppetJoints.empty());
+
+    // "end" ends the read; a mode line without its sub-modes leaves nothing.
+    ReadText(m, "end\nMode=0\nstand\ta.key\t0\t0\t0\n");
+    EXPECT_TRUE(m.puppetModes.empty());
+    ReadText(m, "Mode=3\n");
+    EXPECT_TRUE(m.puppetModes.empty());
+
+    // A joints section before any mode (a puppet used only for its joints).
+    ReadText(m, "# blank puppet\njoints\n0=1 #Size 4\nend\n");
+    EXPECT_TRUE(m.puppetModes.empty());
+    EXPECT_EQ(m.puppetJoints, std::vector<std::string>{"0=1 #Size 4"});
+
+    // Long names: at most 63 characters each, as the format's fields allow.
+    ReadText(m, "Mode=0\n" + std::string(70, 'a') + " k.key 0 0 0\n");
+    ASSERT_EQ(m.puppetModes.size(), 1u);
+    EXPECT_EQ(m.puppetModes[0]->items[0]->name, std::string(63, 'a'));
+    EXPECT_EQ(m.puppetModes[0]->items[0]->keyFile, "aaaaaaa");
+}
+
+TEST(WritePup, WritesTheFixedLayoutAndReadsBack)
+{
+    CModel m;
+    auto add = [&](int number, int basedOn, const char* comment) -> CPuppetMode& {
+        m.puppetModes.push_back(std::make_unique<CPuppetMode>());
+        CPuppetMode& mode = *m.puppetModes.back();
+        mode.mode = number;
+        mode.basedOn = basedOn;
+        mode.comment = comment;
+        return mode;
+    };
+    auto item = [](CPuppetMode& mode, const char* name, const char* key, uint32_t flags, int lo, int hi,
+                   const char* description) {
+        mode.items.push_back(std::make_unique<CPuppetItem>(CPuppetItem{name, key, flags, lo, hi, description}));
+    };
+    CPuppetMode& m0 = add(0, -1, "# default mode");
+    item(m0, "stand", "kystand0.key", 0, 0, 0, "");
+    item(m0, "walk", "kywalk.key", 0x40, 2, 3, "# walk");
+    CPuppetMode& m2 = add(2, 0, "# armed");
+    item(m2, "crouchforward", "kycrchgn.key", 0x101, 12, -1, "# long name");
+    m.puppetJoints = {"0=15\t# head"};
+
+    const std::string text = FormatPup(m, "actor.pup");
+    EXPECT_EQ(text,
+              "# Puppet Control File 'actor.pup' created with Orvane Version 1.13\r\n"
+              "# submode\t  keyframe\t      flags\t  lopri\t  hipri\r\n"
+              "\r\n"
+              "Mode=0\t\t\t\t\t# default mode\r\n"
+              "stand         kystand0.key\t\t0x00\t\t0\t\t0\t\t\r\n"
+              "walk          kywalk.key\t\t0x40\t\t2\t\t3\t\t# walk\r\n"
+              "\r\n"
+              "Mode=2, BasedOn=0\t\t# armed\r\n"
+              "crouchforward kycrchgn.key\t\t0x101\t\t12\t\t-1\t\t# long name\r\n"
+              "\r\n"
+              "joints\r\n"
+              "0=15\t# head\r\n"
+              "end\r\n");
+
+    CModel back;
+    ReadText(back, text);
+    ASSERT_EQ(back.puppetModes.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const CPuppetMode& a = *m.puppetModes[i];
+        const CPuppetMode& b = *back.puppetModes[i];
+        EXPECT_EQ(a.mode, b.mode);
+        EXPECT_EQ(a.basedOn, b.basedOn);
+        EXPECT_EQ(a.comment, b.comment);
+        ASSERT_EQ(a.items.size(), b.items.size());
+        for (std::size_t j = 0; j < a.items.size(); ++j)
+            ExpectItem(*b.items[j], a.items[j]->name.c_str(), a.items[j]->keyFile.c_str(), a.items[j]->flags,
+                       a.items[j]->lowPriority, a.items[j]->highPriority, a.items[j]->description.c_str());
+    }
+    EXPECT_EQ(back.puppetJoints, m.puppetJoints);
+
+    // Without joint lines no joints section is written.
+    m.puppetJoints.clear();
+    EXPECT_EQ(FormatPup(m, "a.pup").find("joints"), std::string::npos);
+    orvtest::TempDir dir;
+    std::string error;
+    EXPECT_TRUE(WritePup(m, dir.path / "a.pup", &error)) << error;
+    EXPECT_FALSE(WritePup(m, dir.path / "no" / "a.pup", &error));
+    EXPECT_FALSE(error.empty());
+}

@@ -1,0 +1,27 @@
+// libFuzzer target: the PUP reader and writer on arbitrary bytes. What the writer
+// produces must read back with the same modes, sub-modes and joint lines.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "formats/puppet.h"
+#include "model/model.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    orv::CModel model;
+    orv::TextBuffer buffer(std::string(reinterpret_cast<const char*>(data), size));
+    orv::ReadPup(model, buffer);
+    const std::string text = orv::FormatPup(model, "fuzz.pup");
+
+    orv::CModel again;
+    orv::TextBuffer written(text);
+    orv::ReadPup(again, written);
+    if (again.puppetModes.size() != model.puppetModes.size() || again.puppetJoints != model.puppetJoints)
+        std::abort();
+    for (std::size_t i = 0; i < model.puppetModes.size(); ++i)
+        if (again.puppetModes[i]->items.size() != model.puppetModes[i]->items.size() ||
+            again.puppetModes[i]->mode != model.puppetModes[i]->mode)
+            std::abort();
+    return 0;
+}
