@@ -52,7 +52,7 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view)
 }
 
 std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
-                                        std::string* error)
+                                        const TextureSizeFn& textureSize, std::string* error)
 {
     std::unique_ptr<CModel> model;
     try {
@@ -65,6 +65,8 @@ std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& 
     }
     model->currentGeoset = snap.geoset;
     model->modelMatrix = snap.modelMatrix;
+    // Snapshots hold the lists only; the corners are the working geometry.
+    BuildFaceCorners(*model, textureSize);
     if (current.keyframe)
         model->keyframe = CopyKeyframe(*current.keyframe);
     model->frameCount = current.frameCount;
@@ -86,14 +88,15 @@ void UndoHistory::Snapshot(CModel& model, const ViewState& view)
     Trim(undo_);
 }
 
-std::unique_ptr<CModel> UndoHistory::Undo(CModel& current, ViewState& view, std::string* error)
+std::unique_ptr<CModel> UndoHistory::Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize,
+                                          std::string* error)
 {
     if (undo_.empty())
         return nullptr;
     // The present state goes to the redo list; the newest undo entry comes back.
     auto present = TakeSnapshot(current, view);
     ViewState restored = view;
-    auto model = RestoreSnapshot(*undo_.back(), current, restored, error);
+    auto model = RestoreSnapshot(*undo_.back(), current, restored, textureSize, error);
     if (!model)
         return nullptr;
     undo_.pop_back();
@@ -103,13 +106,14 @@ std::unique_ptr<CModel> UndoHistory::Undo(CModel& current, ViewState& view, std:
     return model;
 }
 
-std::unique_ptr<CModel> UndoHistory::Redo(CModel& current, ViewState& view, std::string* error)
+std::unique_ptr<CModel> UndoHistory::Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize,
+                                          std::string* error)
 {
     if (redo_.empty())
         return nullptr;
     auto present = TakeSnapshot(current, view);
     ViewState restored = view;
-    auto model = RestoreSnapshot(*redo_.back(), current, restored, error);
+    auto model = RestoreSnapshot(*redo_.back(), current, restored, textureSize, error);
     if (!model)
         return nullptr;
     redo_.pop_back();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/corners.h"
 #include "model/model.h"
 #include "model/projectfile.h"
 
@@ -23,11 +24,12 @@ struct ViewState {
 // Serialises the model and records the view state and model matrix.
 std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view);
 
-// Rebuilds a model from a snapshot and gives back the recorded view state. Fields that
-// snapshots do not hold (the loaded keyframe and its timing, the puppet joint lines,
-// the back-pointers) are carried over from `current`, so an undo never drops them.
+// Rebuilds a model from a snapshot (its face corners built with textureSize) and gives
+// back the recorded view state. Fields that snapshots do not hold (the loaded keyframe
+// and its timing, the puppet joint lines, the back-pointers) are carried over from
+// `current`, so an undo never drops them.
 std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
-                                        std::string* error);
+                                        const TextureSizeFn& textureSize, std::string* error);
 
 class UndoHistory {
 public:
@@ -42,8 +44,10 @@ public:
     // Exchange the present state with the newest entry of one list, pushing the present
     // onto the other. On success returns the restored model and updates view; the caller
     // replaces its model with it. On failure returns nullptr and both lists are as before.
-    std::unique_ptr<CModel> Undo(CModel& current, ViewState& view, std::string* error = nullptr);
-    std::unique_ptr<CModel> Redo(CModel& current, ViewState& view, std::string* error = nullptr);
+    std::unique_ptr<CModel> Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {},
+                                 std::string* error = nullptr);
+    std::unique_ptr<CModel> Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {},
+                                 std::string* error = nullptr);
 
     const std::vector<std::unique_ptr<UndoSnapshot>>& UndoList() const { return undo_; }
     const std::vector<std::unique_ptr<UndoSnapshot>>& RedoList() const { return redo_; }

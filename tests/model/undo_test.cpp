@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "model/undo.h"
+
+using namespace orv;
+
+namespace {
+
+// A one-quad model whose state is told by the first corner's x.
+std::unique_ptr<CModel> MakeModel()
+{
+    auto m = std::make_unique<CModel>();
+    auto g = std::make_unique<CGeometry>();
+    auto mesh = std::make_unique<CMesh>();
+    auto f = std::make_unique<CFace>();
+    f->textureWidth = f->textureHeight = 1;
+    for (auto [x, y] : {std::pair{0.f, 0.f}, {1.f, 0.f}, {1.f, 1.f}, {0.f, 1.f}}) {
+        VertexRecord r;
+        r.x = x;
+        r.y = y;
+        f->corners.push_back(r);
+    }
+    mesh->faces.push_back(std::move(f));
+    g->meshes.push_back(std::move(mesh));
+    m->geosets.push_back(std::move(g));
+    return m;
+}
+
+float State(const CModel& m)
+{
+    // Corners are rebuilt from the sorted list on restore: take the smallest x.
+    float x = 1e9f;
+    for (const auto& c : m.geosets[0]->meshes[0]->faces[0]->corners)
+        x = std::min(x, c.x);
+    return x;
+}
+
+// An edit: the present state goes on the undo list, then the quad moves to x0 = to.
+void Edit(UndoHistory& h, std::unique_ptr<CModel>& m, const ViewState& v, float to)
+{
+    h.Snapshot(*m, v);
+    const float d = to - State(*m);
+    for (auto& c : m->geosets[0]->meshes[0]->faces[0]->corners)
+        c.x += d;
+}
+
+}  // namespace
+
+TEST(Undo, ListsKeepFiftyAndDropTheOldest)
+{
+    UndoHistory h;
+    auto m = MakeModel();
+    ViewState v;
+    for (int i = 0; i < 51; ++i)
+        Edit(h, m, v, static_cast<float>(i + 1));
+    ASSERT_EQ(h.UndoList().size(), 50u);
+    // The state before the first edit (x0 = 0) is gone; the oldest kept one is x0 = 1.
+    ViewState out;
+    auto oldest = RestoreSnapshot(*h.UndoList().front(), *m, out, {}, nullptr);
+    ASSERT_TRUE(oldest);
+    EXPECT_EQ(State(*oldest), 1.0f);
+}
+
+TEST(Undo, UndoAndRedoExchangeThePresent)
+{
+    UndoHistory h;
+    auto m = MakeModel();
+    ViewState v;
+    v.mesh = 0;
+    v.face = 0;
+    v.camera = {{0, 0, -5}, {0, 0, 1}, {0, 1, 0}};
+    Edit(h, m, v, 3.0f);
+    // The view after the edit differs from the one recorded with the snapshot.
+    v.face = -1;
+    v.camera.eye = {1, 1, 1};
+    m->modelMatrix = Matrix4::Scaling(2, 2, 2);
+
+    auto undone = h.Undo(*m, v);
+    ASSERT_TRUE(undone);
+    EXPECT_EQ(State(*undone), 0.0f);
+    EXPECT_EQ(v.face, 0);
+    EXPECT_EQ(v.camera.eye, Vec3(0, 0, -5));
+    EXPECT_EQ(undone->modelMatrix, Matrix4::Identity());
+    EXPECT_FALSE(h.CanUndo());
+    ASSERT_EQ(h.RedoList().size(), 1u);
+    m = std::move(undone);
+
+    auto redone = h.Redo(*m, v);
+    ASSERT_TRUE(redone);
+    EXPECT_EQ(State(*redone), 3.0f);
+    EXPECT_EQ(v.face, -1);
+    EXPECT_EQ(v.camera.eye, Vec3(1, 1, 1));
+    EXPECT_EQ(redone->modelMatrix, Matrix4::Scaling(2, 2, 2));
+    EXPECT_TRUE(h.CanUndo());
+    EXPECT_FALSE(h.CanRedo());
+    EXPECT_FALSE(h.Redo(*redone, v));
+}
+
+TEST(Undo, RedoSurvivesANewEdit)
+{
+    UndoHistory h;
+    auto m = MakeModel();
+    ViewState v;
+    Edit(h, m, v, 1.0f);  // first edit
+    Edit(h, m, v, 2.0f);  // second edit
+    m = h.Undo(*m, v);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(State(*m), 1.0f);
+    m = h.Undo(*m, v);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(State(*m), 0.0f);
+    Edit(h, m, v, 7.0f);  // third edit
+    m = h.Redo(*m, v);
+    ASSERT_TRUE(m);
+    // Redo brings back what the last Undo replaced: the state after the first edit.
+    EXPECT_EQ(State(*m), 1.0f);
+}
+
+TEST(Undo, RoundTripIsExactAndKeepsWhatSnapshotsDoNotHold)
+{
+    auto m = MakeModel();
+    m->materials = {"wall.mat"};
+    m->geosets[0]->meshes[0]->faces[0]->material = 0;
+    m->keyframe = std::make_unique<CKeyframe>();
+    m->keyframe->name = "walk.key";
+    m->keyframe->nodes.push_back(std::make_unique<CKeyframeNode>());
+    m->frameCount = 12;
+    m->puppetJoints = {"0 1"};
+    ViewState v;
+    const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 32}; };
+    std::string err;
+    // The first restore gives the corners their drawing colour and the texture tool its
+    // default scales; from then on snapshot and restore reproduce the same bytes.
+    auto first = RestoreSnapshot(*TakeSnapshot(*m, v), *m, v, sizes, &err);
+    ASSERT_TRUE(first) << err;
+    auto snap = TakeSnapshot(*first, v);
+    auto back = RestoreSnapshot(*snap, *m, v, sizes, &err);
+    ASSERT_TRUE(back) << err;
+    EXPECT_EQ(TakeSnapshot(*back, v)->data, snap->data);
+    ASSERT_TRUE(back->keyframe);
+    EXPECT_EQ(back->keyframe->name, "walk.key");
+    EXPECT_EQ(back->keyframe->nodes.size(), 1u);
+    EXPECT_NE(back->keyframe.get(), m->keyframe.get());
+    EXPECT_EQ(back->frameCount, 12);
+    EXPECT_EQ(back->puppetJoints, m->puppetJoints);
+    EXPECT_EQ(back->geosets[0]->meshes[0]->faces[0]->textureWidth, 64);
+
+    // A damaged snapshot is refused and the lists stay as they were.
+    UndoHistory h;
+    h.Snapshot(*m, v);
+    const_cast<UndoSnapshot&>(*h.UndoList().back()).data.resize(10);
+    EXPECT_FALSE(h.Undo(*m, v, {}, &err));
+    EXPECT_EQ(h.UndoList().size(), 1u);
+    EXPECT_TRUE(h.RedoList().empty());
+}
