@@ -4,6 +4,13 @@ set(ORVANE_CORE_SOURCES
   src/model/model.cpp
   src/model/tree.cpp
   src/model/fileio.cpp
+  src/resources/archive.cpp
+  src/resources/bitmap.cpp
+  src/resources/catalog.cpp
+  src/resources/filemanager.cpp
+  src/resources/material.cpp
+  src/resources/registry.cpp
+  src/resources/sample.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp
