@@ -149,7 +149,7 @@ bool ReadArchiveDirectory(const fs::path& path, ArchiveDirectory& out, std::stri
 std::string DescribeArchiveDamage(const ArchiveDirectory& dir)
 {
     if (dir.Truncated())
-        return "damaged archive: its head promises " + std::to_string(dir.header.recordCount) +
+        return "damaged or not a GOB/GOO archive: its head promises " + std::to_string(dir.header.recordCount) +
                " records but the file holds " + std::to_string(dir.records.size());
     for (const auto& r : dir.records)
         if (!FitsInFile(r.offset, r.size, dir.fileSize))
