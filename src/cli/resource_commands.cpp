@@ -10,6 +10,7 @@
 #include "resources/catalog.h"
 #include "resources/filemanager.h"
 #include "resources/material.h"
+#include "resources/sample.h"
 
 namespace orv::cli {
 
@@ -415,6 +416,33 @@ int InfoBmp(const std::string& path, const Options&)
     return 0;
 }
 
+// ---- sample ----------------------------------------------------------------------
+
+int Sample(const std::vector<std::string>& args, const Options&)
+{
+    if (args.size() != 1)
+        return Usage("sample takes one folder");
+    const fs::path dir = args[0];
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec))
+        return Fail(args[0], "no such folder");
+    auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::string error;
+        if (!WriteFileAtomic(dir / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error))
+            return Fail((dir / name).string(), error);
+        std::printf("%s\n", (dir / name).string().c_str());
+        return 0;
+    };
+    const auto cmp = MakeSampleColormap();
+    for (const char* name : {"dflt.cmp", "01redmap.cmp"})
+        if (int st = write(name, cmp); st != 0)
+            return st;
+    for (const auto& m : MakeSampleMaterials())
+        if (int st = write(m.name, m.bytes); st != 0)
+            return st;
+    return 0;
+}
+
 }  // namespace
 
 void RegisterResourceCommands(Registry& registry)
@@ -439,6 +467,8 @@ void RegisterResourceCommands(Registry& registry)
          Gob});
     registry.subcommands.push_back(
         {"catalog", "  catalog ARCHIVE        the stock materials, colormaps, keyframes and puppets\n", Catalog});
+    registry.subcommands.push_back(
+        {"sample", "  sample DIR             write the sample colormaps and materials into DIR\n", Sample});
 }
 
 }  // namespace orv::cli

@@ -36,6 +36,15 @@ void FillColorImage(uint32_t colorIndex, const Palette& palette, MaterialImage& 
     SetImagePalette(out, palette);
 }
 
+// The texture whose size the cels have: the first with a first level.
+const MatTexture* FirstPicture(const MatInfo& info)
+{
+    for (const auto& t : info.textures)
+        if (t.mipmapCount > 0)
+            return &t;
+    return nullptr;
+}
+
 std::string UnsupportedText(uint32_t bits)
 {
     return std::to_string(bits) + "-bit materials are not supported (only 8-bit ones)";
@@ -155,12 +164,7 @@ MatStatus ConvertMat(std::span<const uint8_t> bytes, const Palette& palette, Mat
         FillColorImage(info.colorIndices.back(), palette, out);
         return MatStatus::Ok;
     }
-    const MatTexture* first = nullptr;
-    for (const auto& t : info.textures)
-        if (t.mipmapCount > 0) {
-            first = &t;
-            break;
-        }
+    const MatTexture* first = FirstPicture(info);
     if (!first || first->width == 0 || first->height == 0) {
         SetError(error, "the material holds no picture");
         return MatStatus::Invalid;
@@ -226,14 +230,15 @@ MatStatus MaterialTextureSize(std::span<const uint8_t> bytes, int32_t& width, in
         width = height = kColorImageSize;
         return MatStatus::Ok;
     }
-    if (info.textures.empty() || info.textures[0].width == 0 || info.textures[0].height == 0 ||
-        info.textures[0].width > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()) ||
-        info.textures[0].height > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) {
+    const MatTexture* first = FirstPicture(info);
+    if (!first || first->width == 0 || first->height == 0 ||
+        first->width > static_cast<uint32_t>(std::numeric_limits<int32_t>::max() - 3) ||
+        first->height > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) {
         SetError(error, "the material holds no picture");
         return MatStatus::Invalid;
     }
-    width = static_cast<int32_t>(info.textures[0].width);
-    height = static_cast<int32_t>(info.textures[0].height);
+    width = static_cast<int32_t>(first->width);
+    height = static_cast<int32_t>(first->height);
     return MatStatus::Ok;  // the size is known also for materials that cannot be converted
 }
 
