@@ -20,25 +20,6 @@ const std::vector<uint8_t> kCrateBmp = {
     0, 1, 0, 0,                                                                // top row
 };
 
-std::vector<std::string> Names(const fs::path& archive)
-{
-    ArchiveDirectory d;
-    EXPECT_TRUE(ReadArchiveDirectory(archive, d));
-    std::vector<std::string> out;
-    for (const auto& r : d.records)
-        out.push_back(r.name);
-    return out;
-}
-
-std::vector<uint8_t> ItemData(const fs::path& archive, std::size_t index)
-{
-    ArchiveDirectory d;
-    EXPECT_TRUE(ReadArchiveDirectory(archive, d));
-    std::vector<uint8_t> data;
-    EXPECT_TRUE(ReadArchiveEntry(archive, d.records.at(index), data));
-    return data;
-}
-
 }  // namespace
 
 TEST(FileManager, ItemNamesFollowTheExtensionTable)
@@ -50,8 +31,6 @@ TEST(FileManager, ItemNamesFollowTheExtensionTable)
     EXPECT_EQ(ArchiveItemNameFor("/x/KYRUN.KEY"), "3do\\key\\kyrun.key");
     EXPECT_EQ(ArchiveItemNameFor("/x/bot.ai2"), "misc\\ai\\bot.ai2");
     EXPECT_EQ(ArchiveItemNameFor("/x/x.wav"), "voiceuu\\x.wav");
-    EXPECT_EQ(ArchiveItemNameFor("/x/level.jkl"), "jkl\\level.jkl");
-    EXPECT_EQ(ArchiveItemNameFor("/x/dflt.cmp"), "misc\\cmp\\dflt.cmp");
     // The table is tested in order: ".mat" comes before ".key".
     EXPECT_EQ(ArchiveItemNameFor("/x/a.mat.key"), "mat\\a.mat.key");
     // A folder named like a bitmap does not make its files bitmaps.
@@ -70,7 +49,7 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     AddFileResult res;
     ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}, &res));
     EXPECT_EQ(res.itemName, "mat\\crate.mat");
-    auto mat = ItemData(gob, 0);
+    auto mat = Bytes(ArchiveItem(gob, "mat\\crate.mat"));
     ASSERT_EQ(mat.size(), 76u + 40 + 24 + 6);
     EXPECT_EQ(std::string(mat.begin(), mat.begin() + 4), "MAT ");
     EXPECT_EQ(Word(mat, 116), 3u);  // width
@@ -86,8 +65,8 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     opts.onDuplicate = DuplicatePolicy::Replace;
     ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", opts, &res));
     EXPECT_TRUE(res.replaced);
-    EXPECT_EQ(Names(gob), std::vector<std::string>{"mat\\crate.mat"});
-    mat = ItemData(gob, 0);
+    EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{"mat\\crate.mat"});
+    mat = Bytes(ArchiveItem(gob, "mat\\crate.mat"));
     EXPECT_EQ(std::vector<uint8_t>(mat.end() - 6, mat.end()), (std::vector<uint8_t>{5, 9, 5, 9, 9, 5}));
 }
 
@@ -107,7 +86,7 @@ TEST(FileManager, DuplicateIsAskedReplacedOrKept)
     // "No": the old item stays and the new one is added beside it.
     ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask));
     EXPECT_EQ(asked, std::vector<std::string>{"COG\\DOOR.COG"});
-    EXPECT_EQ(Names(gob), (std::vector<std::string>{"readme.txt", "COG\\DOOR.COG", "cog\\door.cog"}));
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "COG\\DOOR.COG", "cog\\door.cog"}));
 
     // "Yes": the first item of that name (ignoring case) is replaced.
     ask.askReplace = [&](const std::string& name) {
@@ -117,7 +96,7 @@ TEST(FileManager, DuplicateIsAskedReplacedOrKept)
     AddFileResult res;
     ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask, &res));
     EXPECT_TRUE(res.replaced);
-    EXPECT_EQ(Names(gob), (std::vector<std::string>{"readme.txt", "cog\\door.cog", "cog\\door.cog"}));
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "cog\\door.cog", "cog\\door.cog"}));
 
     // Keep never asks; Ask without a callback keeps too.
     AddFileOptions keep;
@@ -128,7 +107,7 @@ TEST(FileManager, DuplicateIsAskedReplacedOrKept)
     };
     ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", keep));
     ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", AddFileOptions{}));
-    EXPECT_EQ(Names(gob).size(), 5u);
+    EXPECT_EQ(ArchiveNames(gob).size(), 5u);
 }
 
 TEST(FileManager, FileThatCannotBeReadOrConvertedCostsNothing)

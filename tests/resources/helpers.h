@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/fileio.h"
+#include "resources/archive.h"
 
 namespace orvtest {
 
@@ -49,6 +50,39 @@ inline void Spit(const std::filesystem::path& p, const std::vector<uint8_t>& byt
 inline uint32_t Word(const std::vector<uint8_t>& b, std::size_t at)
 {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+inline void PutWord(std::vector<uint8_t>& b, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+inline orv::ArchiveDirectory ReadDir(const std::filesystem::path& archive)
+{
+    orv::ArchiveDirectory d;
+    std::string err;
+    EXPECT_TRUE(orv::ReadArchiveDirectory(archive, d, &err)) << err;
+    return d;
+}
+
+inline std::vector<std::string> ArchiveNames(const std::filesystem::path& archive)
+{
+    std::vector<std::string> out;
+    for (const auto& r : ReadDir(archive).records)
+        out.push_back(r.name);
+    return out;
+}
+
+// The data of the first item named name, or "<missing>".
+inline std::string ArchiveItem(const std::filesystem::path& archive, const std::string& name)
+{
+    const auto d = ReadDir(archive);
+    const auto i = orv::FindArchiveRecord(d.records, name);
+    std::vector<uint8_t> data;
+    if (!i || !orv::ReadArchiveEntry(archive, d.records[*i], data))
+        return "<missing>";
+    return std::string(data.begin(), data.end());
 }
 
 inline std::size_t CountFiles(const std::filesystem::path& dir)

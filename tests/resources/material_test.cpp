@@ -11,12 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void PutWord(std::vector<uint8_t>& b, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 // A texture MAT put together by hand: every texture w × h with the given levels; level
 // 0 of texture t is filled with 0x10 + t, the smaller levels with 0xEE.
 std::vector<uint8_t> TextureMat(uint32_t textures, uint32_t w, uint32_t h, uint32_t levels, uint32_t type = 2,
