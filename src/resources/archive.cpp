@@ -7,6 +7,7 @@
 
 #include "model/fileio.h"
 #include "resources/bytes.h"
+#include "resources/util.h"
 
 namespace orv {
 
@@ -15,12 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
-
-void SetError(std::string* error, std::string msg)
-{
-    if (error)
-        *error = std::move(msg);
-}
 
 bool OpenForReading(const fs::path& path, std::ifstream& in, uint64_t& size, std::string* error)
 {
@@ -381,6 +376,15 @@ bool RewriteArchive(const fs::path& path, const ArchiveEdit& edit, std::string* 
     if (res.removed.empty() && edit.insertions.empty())
         return true;
 
+    // The new archive replaces the old one by a rename, which a read-only file would not
+    // stop; so its write permission is asked first, and its permissions carried over.
+    errno = 0;
+    if (!std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).is_open()) {
+        SetError(error, DescribeIoError(path, "write"));
+        return false;
+    }
+    std::error_code ec;
+    const auto perms = fs::status(path, ec).permissions();
     AtomicFileWriter w(path);
     if (!w.IsOpen()) {
         SetError(error, w.Error());
@@ -391,6 +395,8 @@ bool RewriteArchive(const fs::path& path, const ArchiveEdit& edit, std::string* 
     in.close();
     if (!w.Commit(error))
         return false;
+    if (!ec)
+        fs::permissions(path, perms, ec);
     res.rewritten = true;
     return true;
 }

@@ -5,16 +5,11 @@
 
 #include "model/fileio.h"
 #include "resources/bytes.h"
+#include "resources/util.h"
 
 namespace orv {
 
 namespace {
-
-void SetError(std::string* error, std::string msg)
-{
-    if (error)
-        *error = std::move(msg);
-}
 
 constexpr int64_t kMaxDimension = 65535;
 constexpr int64_t kMaxPixels = int64_t{1} << 26;

@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <fstream>
 
+#include "resources/util.h"
+
 namespace orv {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 bool Contains(std::string_view s, std::string_view part)
 {
@@ -86,7 +79,7 @@ void BuildCatalog(const std::vector<ArchiveRecord>& records, ResourceCatalog& ca
     catalog.Clear();
     std::vector<std::unique_ptr<CTreeObject>> lists[4];
     for (const auto& r : records) {
-        std::string name = Lower(r.name);
+        std::string name = LowerAscii(r.name);
         const ResourceKind kind = ClassifyResource(name);
         if (kind == ResourceKind::None)
             continue;

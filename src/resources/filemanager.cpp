@@ -3,27 +3,13 @@
 #include "model/fileio.h"
 #include "model/tree.h"
 #include "resources/bitmap.h"
+#include "resources/util.h"
 
 namespace orv {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void SetError(std::string* error, std::string msg)
-{
-    if (error)
-        *error = std::move(msg);
-}
-
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 // The file's name without its folder; a backslash in it counts as a separator too.
 std::string FileNameOf(const fs::path& file)
@@ -54,7 +40,7 @@ std::string ArchiveDirectoryFor(std::string_view name)
 
 std::string ArchiveItemNameFor(const fs::path& file)
 {
-    std::string name = Lower(FileNameOf(file));
+    std::string name = LowerAscii(FileNameOf(file));
     if (IsBitmapName(name))
         name = name.substr(0, name.find('.')) + ".mat";
     return ArchiveDirectoryFor(name) + name;
@@ -76,7 +62,7 @@ bool AddFileToArchive(const fs::path& archive, const fs::path& file, const AddFi
     }
     if (!ReadWholeFile(file, entry.data, error))
         return false;
-    if (IsBitmapName(Lower(FileNameOf(file)))) {
+    if (IsBitmapName(LowerAscii(FileNameOf(file)))) {
         MaterialImage image;
         std::string why;
         if (!ReadBmp(entry.data, image, &why)) {

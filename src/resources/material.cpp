@@ -5,18 +5,13 @@
 
 #include "resources/bytes.h"
 #include "resources/catalog.h"
+#include "resources/util.h"
 
 namespace orv {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void SetError(std::string* error, std::string msg)
-{
-    if (error)
-        *error = std::move(msg);
-}
 
 constexpr int kColorImageSize = 256;
 

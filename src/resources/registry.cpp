@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/fileio.h"
+#include "resources/util.h"
 
 namespace orv {
 
@@ -11,18 +12,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && Lower(a) == Lower(b);
+    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
 }
 
 void AppendUtf8(std::string& out, uint32_t cp)
@@ -127,25 +119,25 @@ std::vector<std::string> SplitComponents(std::string_view s)
 
 void MemoryRegistry::SetString(std::string_view key, std::string_view valueName, std::string value)
 {
-    keys_[Lower(key)][Lower(valueName)] = std::move(value);
+    keys_[LowerAscii(key)][LowerAscii(valueName)] = std::move(value);
 }
 
 void MemoryRegistry::AddKey(std::string_view key)
 {
-    keys_[Lower(key)];
+    keys_[LowerAscii(key)];
 }
 
 bool MemoryRegistry::HasKey(std::string_view key) const
 {
-    return keys_.count(Lower(key)) != 0;
+    return keys_.count(LowerAscii(key)) != 0;
 }
 
 std::optional<std::string> MemoryRegistry::ReadString(std::string_view key, std::string_view valueName) const
 {
-    const auto k = keys_.find(Lower(key));
+    const auto k = keys_.find(LowerAscii(key));
     if (k == keys_.end())
         return std::nullopt;
-    const auto v = k->second.find(Lower(valueName));
+    const auto v = k->second.find(LowerAscii(valueName));
     if (v == k->second.end())
         return std::nullopt;
     return v->second;
@@ -293,11 +285,11 @@ fs::path ResolvePathNoCase(const fs::path& path)
             current = std::move(exact);
             continue;
         }
-        const std::string want = Lower(comp.string());
+        const std::string want = LowerAscii(comp.string());
         bool found = false;
         const fs::path dir = current.empty() ? fs::path(".") : current;
         for (fs::directory_iterator it(dir, ec), endIt; !ec && it != endIt; it.increment(ec)) {
-            if (Lower(it->path().filename().string()) == want) {
+            if (LowerAscii(it->path().filename().string()) == want) {
                 current /= it->path().filename();
                 found = true;
                 break;
@@ -317,7 +309,7 @@ fs::path MapGamePath(std::string_view path, const fs::path& winePrefix)
     const bool drive = path.size() >= 2 && path[1] == ':' &&
                        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
     if (drive && !winePrefix.empty()) {
-        const char letter = static_cast<char>(Lower(path.substr(0, 1))[0]);
+        const char letter = static_cast<char>(LowerAscii(path.substr(0, 1))[0]);
         native = winePrefix / "dosdevices" / (std::string(1, letter) + ":");
         std::error_code ec;
         if (letter == 'c' && !fs::exists(native, ec))

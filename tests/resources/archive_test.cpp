@@ -81,8 +81,11 @@ TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
     b.insert(b.end(), {'B', 'B', 'B'});
     b.resize(base + 41, 0xEE);
     Spit(gob, b);
+    const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(gob, perms);
 
     ASSERT_TRUE(InsertArchiveEntry(gob, "jkl\\x.jkl", Bytes("JKL")));
+    EXPECT_EQ(fs::status(gob).permissions(), perms);
     const auto d = ReadDir(gob);
     EXPECT_EQ(std::string(d.header.magic.data(), 4), "XYZ!");
     EXPECT_EQ(d.header.version, 7u);
