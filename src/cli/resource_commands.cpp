@@ -440,6 +440,11 @@ int Sample(const std::vector<std::string>& args, const Options&)
     for (const auto& m : MakeSampleMaterials())
         if (int st = write(m.name, m.bytes); st != 0)
             return st;
+    // The same laid out as in the game's archive.
+    std::string error;
+    if (!WriteArchive(dir / "res2.gob", SampleResourceEntries(), &error))
+        return Fail((dir / "res2.gob").string(), error);
+    std::printf("%s\n", (dir / "res2.gob").string().c_str());
     return 0;
 }
 
@@ -468,7 +473,8 @@ void RegisterResourceCommands(Registry& registry)
     registry.subcommands.push_back(
         {"catalog", "  catalog ARCHIVE        the stock materials, colormaps, keyframes and puppets\n", Catalog});
     registry.subcommands.push_back(
-        {"sample", "  sample DIR             write the sample colormaps and materials into DIR\n", Sample});
+        {"sample", "  sample DIR             write the sample colormaps and materials into DIR, loose\n"
+         "                         and as DIR/res2.gob laid out like the game's archive\n", Sample});
 }
 
 }  // namespace orv::cli

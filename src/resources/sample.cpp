@@ -196,4 +196,13 @@ std::vector<SampleMaterial> MakeSampleMaterials()
     return out;
 }
 
+std::vector<ArchiveEntryData> SampleResourceEntries()
+{
+    const auto cmp = MakeSampleColormap();
+    std::vector<ArchiveEntryData> out = {{"misc\\cmp\\01redmap.cmp", cmp}, {"misc\\cmp\\dflt.cmp", cmp}};
+    for (auto& m : MakeSampleMaterials())
+        out.push_back({"3do\\mat\\" + m.name, std::move(m.bytes)});
+    return out;
+}
+
 }  // namespace orv

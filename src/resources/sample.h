@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/archive.h"
 #include "resources/material.h"
 
 namespace orv {
@@ -27,5 +28,9 @@ struct SampleMaterial {
 // dflt.mat, 00cab02.mat and further textures (checker, bricks, gradient, noise, wood,
 // metal) as 64 × 64 texture MATs over SamplePalette(), and one colour material.
 std::vector<SampleMaterial> MakeSampleMaterials();
+
+// The colormaps and materials under their places in the game's archive:
+// misc\cmp\01redmap.cmp, misc\cmp\dflt.cmp and 3do\mat\NAME.mat.
+std::vector<ArchiveEntryData> SampleResourceEntries();
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "resources/catalog.h"
 #include "resources/helpers.h"
 #include "resources/sample.h"
 
@@ -63,4 +64,24 @@ TEST(Sample, MaterialsAreValid64SquareTexturesWithDetail)
     EXPECT_EQ(names.size(), mats.size());
     // Deterministic: the build makes the same archive every time.
     EXPECT_EQ(MakeSampleMaterials()[3].bytes, mats[3].bytes);
+}
+
+TEST(Sample, ArchiveOfTheSamplesServesAsTheGameResources)
+{
+    orvtest::TempDir dir;
+    ASSERT_TRUE(WriteArchive(dir / "res2.gob", SampleResourceEntries()));
+    LocateOptions opts;
+    opts.sampleArchive = dir / "res2.gob";
+    ResourceCatalog cat;
+    const LocateResult r = LocateResources(0, opts, cat);
+    EXPECT_TRUE(r.usingSample);
+    EXPECT_EQ(cat.colormaps.Count(), 2u);
+    EXPECT_EQ(cat.materials.Count(), MakeSampleMaterials().size());
+    // A model's unknown material shows the fallback texture through the default colormap.
+    const auto img = ResolveMaterialImage(cat, r.resourceFile, nullptr, "crate.mat", "dflt.cmp");
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->width, 64);
+    EXPECT_EQ(img->Rgb(img->pixels[0]), (std::array<uint8_t, 3>{SamplePalette()[img->pixels[0] * 3],
+                                                                 SamplePalette()[img->pixels[0] * 3 + 1],
+                                                                 SamplePalette()[img->pixels[0] * 3 + 2]}));
 }
