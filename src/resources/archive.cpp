@@ -279,20 +279,26 @@ bool WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const st
         SetError(error, "cancelled");
         return false;
     }
-    std::vector<char> buffer;
-    for (const auto& it : items) {
-        if (it.data) {
-            os.write(reinterpret_cast<const char*>(it.data->data()), static_cast<std::streamsize>(it.data->size()));
-            done += it.size;
+    std::vector<char> buffer(kCopyChunk);
+    for (std::size_t i = 0; i < items.size();) {
+        if (items[i].data) {
+            os.write(reinterpret_cast<const char*>(items[i].data->data()), static_cast<std::streamsize>(items[i].size));
+            done += items[i].size;
+            ++i;
         } else {
-            buffer.resize(std::min<std::size_t>(kCopyChunk, std::max<std::size_t>(it.size, 1)));
+            // Items that lie back to back in the old file (the usual case) are copied as
+            // one run, in large chunks.
+            const uint64_t start = items[i].oldOffset;
+            uint64_t left = items[i].size;
+            std::size_t next = i + 1;
+            while (next < items.size() && !items[next].data && items[next].oldOffset == start + left)
+                left += items[next++].size;
             in->clear();
-            in->seekg(static_cast<std::streamoff>(it.oldOffset), std::ios::beg);
-            uint64_t left = it.size;
+            in->seekg(static_cast<std::streamoff>(start), std::ios::beg);
             while (left > 0) {
                 const auto n = static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size()));
                 if (!in->read(buffer.data(), n)) {
-                    SetError(error, "cannot read item " + it.name + " from the archive");
+                    SetError(error, "cannot read item " + items[i].name + " from the archive");
                     return false;
                 }
                 os.write(buffer.data(), n);
@@ -303,6 +309,7 @@ bool WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const st
                     return false;
                 }
             }
+            i = next;
         }
         if (!os) {
             SetError(error, w.Error().empty() ? "cannot write the new archive" : w.Error());
