@@ -101,6 +101,7 @@ bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory&
         return false;
     }
     uint8_t head[kArchiveHeaderSize];
+    in.clear();
     in.seekg(0, std::ios::beg);
     if (!in.read(reinterpret_cast<char*>(head), kArchiveHeaderSize)) {
         SetError(error, "cannot read the archive's head");
