@@ -17,6 +17,13 @@ set(ORVANE_CORE_SOURCES
   src/formats/model3do.cpp
   src/formats/keyfile.cpp
   src/formats/puppet.cpp
+  src/resources/archive.cpp
+  src/resources/bitmap.cpp
+  src/resources/catalog.cpp
+  src/resources/filemanager.cpp
+  src/resources/material.cpp
+  src/resources/registry.cpp
+  src/resources/sample.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp

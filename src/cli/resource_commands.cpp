@@ -1,8 +1,480 @@
 // orvane-tool commands for the game's resources (GOB/GOO archives, MAT, CMP, BMP).
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
 #include "cli/tool.h"
+#include "model/fileio.h"
+#include "resources/archive.h"
+#include "resources/bitmap.h"
+#include "resources/catalog.h"
+#include "resources/filemanager.h"
+#include "resources/material.h"
+#include "resources/sample.h"
 
 namespace orv::cli {
 
-void RegisterResourceCommands(Registry&) {}
+namespace fs = std::filesystem;
+
+namespace {
+
+// Names inside archives use backslashes; a slash typed on the command line means the same.
+std::string ArchiveName(std::string s)
+{
+    for (char& c : s)
+        if (c == '/')
+            c = '\\';
+    return s;
+}
+
+// Reads an archive's directory; refuses a damaged one. Returns an exit status or -1.
+int ReadIntactDirectory(const std::string& path, ArchiveDirectory& dir)
+{
+    std::string error;
+    if (!ReadArchiveDirectory(path, dir, &error))
+        return Fail(path, error);
+    if (auto why = DescribeArchiveDamage(dir); !why.empty())
+        return Fail(path, why);
+    return -1;
+}
+
+// The palette named by --colormap: a .cmp file, or a colormap of the catalogue of
+// --resources (else of fallbackArchive). Returns an exit status on failure, -1 on success.
+int PaletteFromOption(const Options& opts, const std::string& fallbackArchive, Palette& palette)
+{
+    const std::string& c = opts.colormap;
+    std::error_code ec;
+    std::string error;
+    if (fs::is_regular_file(c, ec)) {
+        std::vector<uint8_t> bytes;
+        ColormapData cmp;
+        if (!ReadWholeFile(c, bytes, &error) || !ParseColormap(bytes, cmp, &error))
+            return Fail(c, error);
+        palette = cmp.palette;
+        return -1;
+    }
+    const std::string archive = !opts.resources.empty() ? opts.resources : fallbackArchive;
+    if (archive.empty())
+        return Fail(c, "no such colormap file (give --resources ARCHIVE to look the name up in an archive)");
+    ResourceCatalog catalog;
+    std::string warning;
+    if (!LoadCatalog(archive, catalog, &error, &warning))
+        return Fail(archive, error);
+    const CTreeObject* entry = catalog.colormaps.Lookup(c);
+    if (!entry)
+        return Fail(c, "neither a colormap file nor a colormap of " + archive);
+    std::vector<uint8_t> bytes;
+    ColormapData cmp;
+    if (!ReadEntryData(archive, *entry, bytes, &error) || !ParseColormap(bytes, cmp, &error))
+        return Fail(archive, entry->name + ": " + error);
+    palette = cmp.palette;
+    return -1;
+}
+
+// The colormap of an archive's catalogue by name, or its first one when name is empty.
+std::optional<Palette> CatalogPalette(const std::string& archive, const std::string& name, std::string& error)
+{
+    ResourceCatalog catalog;
+    if (!LoadCatalog(archive, catalog, &error))
+        return std::nullopt;
+    const CTreeObject* entry = nullptr;
+    if (name.empty())
+        entry = catalog.colormaps.Count() > 0 ? &catalog.colormaps.At(0) : nullptr;
+    else
+        entry = catalog.colormaps.Lookup(name);
+    if (!entry) {
+        error = name.empty() ? "no colormap in " + archive : "no " + name + " in " + archive;
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
+    ColormapData cmp;
+    if (!ReadEntryData(archive, *entry, bytes, &error) || !ParseColormap(bytes, cmp, &error))
+        return std::nullopt;
+    return cmp.palette;
+}
+
+// ---- gob ---------------------------------------------------------------------
+
+int GobCreate(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return Usage("gob create takes one archive");
+    std::error_code ec;
+    if (fs::exists(args[0], ec))
+        return Fail(args[0], "already exists");
+    std::string error;
+    if (!CreateArchive(args[0], &error))
+        return Fail(args[0], error);
+    return 0;
+}
+
+int GobList(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return Usage("gob list takes one archive");
+    ArchiveDirectory dir;
+    std::string error;
+    if (!ReadArchiveDirectory(args[0], dir, &error))
+        return Fail(args[0], error);
+    for (const auto& r : dir.records)
+        std::printf("%10u %10u %s\n", r.offset, r.size, r.name.c_str());
+    if (auto why = DescribeArchiveDamage(dir); !why.empty())
+        return Fail(args[0], why);
+    return 0;
+}
+
+int GobAdd(const std::vector<std::string>& rawArgs, const Options& opts)
+{
+    std::vector<std::string> args;
+    DuplicatePolicy policy = DuplicatePolicy::Replace;
+    for (const auto& a : rawArgs) {
+        if (a == "--keep")
+            policy = DuplicatePolicy::Keep;
+        else if (a == "--replace")
+            policy = DuplicatePolicy::Replace;
+        else if (a.rfind("--", 0) == 0)
+            return Usage("gob add does not know " + a);
+        else
+            args.push_back(a);
+    }
+    if (args.size() < 2)
+        return Usage("gob add takes an archive and one or more files");
+    const std::string& archive = args[0];
+    ArchiveDirectory dir;
+    if (int st = ReadIntactDirectory(archive, dir); st >= 0)
+        return st;
+
+    // Bitmaps are remapped onto --colormap, else onto dflt.cmp of --resources.
+    std::optional<Palette> palette;
+    if (!opts.colormap.empty()) {
+        Palette p;
+        if (int st = PaletteFromOption(opts, {}, p); st >= 0)
+            return st;
+        palette = p;
+    } else if (!opts.resources.empty()) {
+        std::string error;
+        palette = CatalogPalette(opts.resources, "dflt.cmp", error);
+    }
+
+    AddFileOptions add;
+    add.onDuplicate = policy;
+    add.bitmapPalette = palette ? &*palette : nullptr;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        AddFileResult res;
+        std::string error;
+        if (!AddFileToArchive(archive, args[i], add, &res, &error))
+            return Fail(args[i], error);
+        std::printf("%s %s\n", res.replaced ? "replaced" : "added", res.itemName.c_str());
+    }
+    return 0;
+}
+
+const ArchiveRecord* FindItem(const ArchiveDirectory& dir, const std::string& name)
+{
+    if (auto i = FindArchiveRecord(dir.records, name))
+        return &dir.records[*i];
+    for (const auto& r : dir.records)
+        if (CompareNoCase(r.name, name) == 0)
+            return &r;
+    return nullptr;
+}
+
+int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
+{
+    std::vector<std::string> args;
+    fs::path folder = ".";
+    bool bmp = false;
+    for (std::size_t i = 0; i < rawArgs.size(); ++i) {
+        const std::string& a = rawArgs[i];
+        if (a == "-o") {
+            if (i + 1 >= rawArgs.size())
+                return Usage("-o needs a folder");
+            folder = rawArgs[++i];
+        } else if (a == "--bmp") {
+            bmp = true;
+        } else if (a.rfind("--", 0) == 0) {
+            return Usage("gob extract does not know " + a);
+        } else {
+            args.push_back(a);
+        }
+    }
+    if (args.size() < 2)
+        return Usage("gob extract takes an archive and one or more item names");
+    const std::string& archive = args[0];
+    ArchiveDirectory dir;
+    std::string error;
+    if (!ReadArchiveDirectory(archive, dir, &error))
+        return Fail(archive, error);
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return Fail(folder.string(), "no such folder");
+
+    std::optional<Palette> palette;
+    if (bmp) {
+        Palette p;
+        if (!opts.colormap.empty()) {
+            if (int st = PaletteFromOption(opts, archive, p); st >= 0)
+                return st;
+            palette = p;
+        } else {
+            // The first colormap of the game's catalogue, else of this archive's.
+            palette = CatalogPalette(opts.resources.empty() ? archive : opts.resources, {}, error);
+            if (!palette)
+                return Fail(archive, "no colormap to convert materials with: " + error + " (give --colormap)");
+        }
+    }
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const ArchiveRecord* r = FindItem(dir, ArchiveName(args[i]));
+        if (!r)
+            return Fail(archive, "no item " + args[i]);
+        const bool convert = palette && LowerExtension(ShortNameOf(r->name)) == ".mat";
+        fs::path written;
+        if (!ExtractArchiveItem(archive, *r, folder, convert ? &*palette : nullptr, &written, &error))
+            return Fail(archive, error);
+        std::printf("%s\n", written.string().c_str());
+    }
+    return 0;
+}
+
+int GobDelete(const std::vector<std::string>& args)
+{
+    if (args.size() < 2)
+        return Usage("gob delete takes an archive and one or more item names");
+    const std::string& archive = args[0];
+    ArchiveDirectory dir;
+    if (int st = ReadIntactDirectory(archive, dir); st >= 0)
+        return st;
+    // All names must be there before anything changes.
+    ArchiveEdit edit;
+    std::vector<ArchiveRecord> left = dir.records;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string name = ArchiveName(args[i]);
+        auto at = FindArchiveRecord(left, name);
+        if (!at)
+            return Fail(archive, "no item " + name);
+        left.erase(left.begin() + static_cast<std::ptrdiff_t>(*at));
+        edit.removals.push_back(name);
+    }
+    std::string error;
+    if (!RewriteArchive(archive, edit, &error))
+        return Fail(archive, error);
+    return 0;
+}
+
+int Gob(const std::vector<std::string>& args, const Options& opts)
+{
+    if (args.empty())
+        return Usage("gob needs create, list, add, extract or delete");
+    const std::string& what = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (what == "create")
+        return GobCreate(rest);
+    if (what == "list")
+        return GobList(rest);
+    if (what == "add")
+        return GobAdd(rest, opts);
+    if (what == "extract")
+        return GobExtract(rest, opts);
+    if (what == "delete")
+        return GobDelete(rest);
+    return Usage("gob does not know '" + what + "'");
+}
+
+// ---- catalog -------------------------------------------------------------------
+
+int Catalog(const std::vector<std::string>& args, const Options&)
+{
+    if (args.size() != 1)
+        return Usage("catalog takes one archive");
+    ResourceCatalog catalog;
+    std::string error, warning;
+    if (!LoadCatalog(args[0], catalog, &error, &warning))
+        return Fail(args[0], error);
+    const std::pair<const char*, const CTree*> lists[] = {
+        {"materials", &catalog.materials},
+        {"colormaps", &catalog.colormaps},
+        {"keyframes", &catalog.keyframes},
+        {"puppets", &catalog.puppets},
+    };
+    for (const auto& [title, tree] : lists) {
+        std::printf("%s: %zu\n", title, tree->Count());
+        for (const auto& e : tree->Entries())
+            std::printf("  %-24s %10u %10u %s\n", e->shortName.c_str(), e->offset, e->size, e->name.c_str());
+    }
+    if (!warning.empty())
+        return Fail(args[0], warning);
+    return 0;
+}
+
+// ---- convert -------------------------------------------------------------------
+
+int MatToBmp(const std::string& in, const std::string& out, const Options& opts)
+{
+    if (opts.colormap.empty())
+        return Usage("converting a MAT into a bitmap needs --colormap (a .cmp file, or a name with --resources)");
+    Palette palette;
+    if (int st = PaletteFromOption(opts, {}, palette); st >= 0)
+        return st;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadWholeFile(in, bytes, &error))
+        return Fail(in, error);
+    MaterialImage image;
+    if (ConvertMatFirstCel(bytes, palette, image, &error) != MatStatus::Ok)
+        return Fail(in, error);
+    if (!WriteBmpFile(out, image, &error))
+        return Fail(out, error);
+    return 0;
+}
+
+int BmpToMat(const std::string& in, const std::string& out, const Options& opts)
+{
+    MaterialImage image;
+    std::string error;
+    if (!ReadBmpFile(in, image, &error))
+        return Fail(in, error);
+    if (!opts.colormap.empty()) {
+        Palette palette;
+        if (int st = PaletteFromOption(opts, {}, palette); st >= 0)
+            return st;
+        RemapToPalette(image, palette);
+    }
+    const auto mat = MakeMat(image);
+    if (!WriteFileAtomic(out, std::string_view(reinterpret_cast<const char*>(mat.data()), mat.size()), &error))
+        return Fail(out, error);
+    return 0;
+}
+
+// ---- info ----------------------------------------------------------------------
+
+int InfoArchive(const std::string& path, const Options&)
+{
+    ArchiveDirectory dir;
+    std::string error;
+    if (!ReadArchiveDirectory(path, dir, &error))
+        return Fail(path, error);
+    if (auto why = DescribeArchiveDamage(dir); !why.empty())
+        return Fail(path, why);
+    uint64_t data = 0;
+    for (const auto& r : dir.records)
+        data += r.size;
+    ResourceCatalog catalog;
+    BuildCatalog(dir.records, catalog);
+    std::printf("GOB/GOO archive: %llu bytes\n", static_cast<unsigned long long>(dir.fileSize));
+    std::printf("head: \"%.4s\", version %u, directory offset %u\n", dir.header.magic.data(), dir.header.version,
+                dir.header.directoryOffset);
+    std::printf("records: %zu, data: %llu bytes\n", dir.records.size(), static_cast<unsigned long long>(data));
+    std::printf("catalogue: %zu materials, %zu colormaps, %zu keyframes, %zu puppets\n", catalog.materials.Count(),
+                catalog.colormaps.Count(), catalog.keyframes.Count(), catalog.puppets.Count());
+    return 0;
+}
+
+int InfoMat(const std::string& path, const Options&)
+{
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadWholeFile(path, bytes, &error))
+        return Fail(path, error);
+    MatInfo info;
+    const MatStatus st = ParseMat(bytes, info, &error);
+    if (st == MatStatus::Invalid)
+        return Fail(path, error);
+    std::printf("MAT: %s material, %u records, %u bits per pixel\n", info.IsColor() ? "colour" : "texture",
+                info.recordCount, info.bitsPerPixel);
+    for (std::size_t i = 0; i < info.colorIndices.size(); ++i)
+        std::printf("colour %zu: index %u\n", i, info.colorIndices[i]);
+    for (std::size_t i = 0; i < info.textures.size(); ++i) {
+        const auto& t = info.textures[i];
+        std::printf("texture %zu: %u x %u, %u mipmap levels%s\n", i, t.width, t.height, t.mipmapCount,
+                    t.transparent ? ", transparent" : "");
+    }
+    if (st == MatStatus::Unsupported)
+        std::printf("conversion: %s\n", error.c_str());
+    return 0;
+}
+
+int InfoCmp(const std::string& path, const Options&)
+{
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ColormapData cmp;
+    if (!ReadWholeFile(path, bytes, &error) || !ParseColormap(bytes, cmp, &error))
+        return Fail(path, error);
+    std::printf("CMP colormap: %zu bytes, transparency table %s\n", bytes.size(), cmp.HasTransparency() ? "yes" : "no");
+    std::printf("palette: 256 colours; index 0 = (%u, %u, %u), index 255 = (%u, %u, %u)\n", cmp.palette[0],
+                cmp.palette[1], cmp.palette[2], cmp.palette[765], cmp.palette[766], cmp.palette[767]);
+    return 0;
+}
+
+int InfoBmp(const std::string& path, const Options&)
+{
+    MaterialImage image;
+    std::string error;
+    if (!ReadBmpFile(path, image, &error))
+        return Fail(path, error);
+    std::printf("BMP: %d x %d, 8-bit paletted after reading\n", image.width, image.height);
+    return 0;
+}
+
+// ---- sample ----------------------------------------------------------------------
+
+int Sample(const std::vector<std::string>& args, const Options&)
+{
+    if (args.size() != 1)
+        return Usage("sample takes one folder");
+    const fs::path dir = args[0];
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec))
+        return Fail(args[0], "no such folder");
+    auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::string error;
+        if (!WriteFileAtomic(dir / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error))
+            return Fail((dir / name).string(), error);
+        std::printf("%s\n", (dir / name).string().c_str());
+        return 0;
+    };
+    const auto cmp = MakeSampleColormap();
+    for (const char* name : {"dflt.cmp", "01redmap.cmp"})
+        if (int st = write(name, cmp); st != 0)
+            return st;
+    for (const auto& m : MakeSampleMaterials())
+        if (int st = write(m.name, m.bytes); st != 0)
+            return st;
+    // The same laid out as in the game's archive.
+    std::string error;
+    if (!WriteArchive(dir / "res2.gob", SampleResourceEntries(), &error))
+        return Fail((dir / "res2.gob").string(), error);
+    std::printf("%s\n", (dir / "res2.gob").string().c_str());
+    return 0;
+}
+
+}  // namespace
+
+void RegisterResourceCommands(Registry& registry)
+{
+    registry.info.push_back({{".gob", ".goo"}, InfoArchive});
+    registry.info.push_back({{".mat"}, InfoMat});
+    registry.info.push_back({{".cmp"}, InfoCmp});
+    registry.info.push_back({{".bmp"}, InfoBmp});
+    registry.convert.push_back({".mat", ".bmp", MatToBmp});
+    registry.convert.push_back({".bmp", ".mat", BmpToMat});
+    registry.subcommands.push_back(
+        {"gob",
+         "  gob create ARCHIVE     make a new, empty GOB/GOO archive\n"
+         "  gob list ARCHIVE       one line per item: offset, size, name\n"
+         "  gob add ARCHIVE FILE... [--keep]\n"
+         "                         add files (bitmaps become materials; an item of the same\n"
+         "                         name is replaced unless --keep)\n"
+         "  gob extract ARCHIVE NAME... [-o DIR] [--bmp]\n"
+         "                         save items into DIR (--bmp: materials as bitmaps)\n"
+         "  gob delete ARCHIVE NAME...\n"
+         "                         remove items\n",
+         Gob});
+    registry.subcommands.push_back(
+        {"catalog", "  catalog ARCHIVE        the stock materials, colormaps, keyframes and puppets\n", Catalog});
+    registry.subcommands.push_back(
+        {"sample", "  sample DIR             write the sample colormaps and materials into DIR, loose\n"
+         "                         and as DIR/res2.gob laid out like the game's archive\n", Sample});
+}
 
 }  // namespace orv::cli

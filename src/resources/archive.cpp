@@ -1,0 +1,457 @@
+#include "resources/archive.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <limits>
+
+#include "model/fileio.h"
+#include "resources/bytes.h"
+#include "resources/util.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kCopyChunk = 1 << 20;
+
+bool OpenForReading(const fs::path& path, std::ifstream& in, uint64_t& size, std::string* error)
+{
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        SetError(error, "cannot read " + path.string() + ": it is a folder");
+        return false;
+    }
+    errno = 0;
+    in.open(path, std::ios::binary);
+    if (!in) {
+        SetError(error, DescribeIoError(path, "open"));
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff end = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (end < 0) {
+        SetError(error, DescribeIoError(path, "read"));
+        return false;
+    }
+    size = static_cast<uint64_t>(end);
+    return true;
+}
+
+std::string PastEndText(const ArchiveRecord& r, uint64_t fileSize)
+{
+    return "item " + r.name + " (offset " + std::to_string(r.offset) + ", size " + std::to_string(r.size) +
+           ") reaches past the end of the file (" + std::to_string(fileSize) + " bytes)";
+}
+
+bool FitsInFile(uint64_t offset, uint64_t size, uint64_t fileSize)
+{
+    return offset <= fileSize && size <= fileSize - offset;
+}
+
+void EncodeHeader(uint8_t* p, const ArchiveHeader& h)
+{
+    std::copy(h.magic.begin(), h.magic.end(), p);
+    StoreU32(p + 4, h.version);
+    StoreU32(p + 8, h.directoryOffset);
+    StoreU32(p + 12, h.recordCount);
+}
+
+void EncodeRecord(uint8_t* p, uint32_t offset, uint32_t size, std::string_view name)
+{
+    StoreU32(p, offset);
+    StoreU32(p + 4, size);
+    std::fill(p + 8, p + kArchiveRecordSize, uint8_t{0});
+    // Records read from an existing archive may fill all 128 bytes without a terminator;
+    // they go back exactly as they were.
+    const std::size_t n = std::min(name.size(), kArchiveNameFieldSize);
+    std::copy(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(n), p + 8);
+}
+
+std::size_t CountBackslashes(std::string_view s)
+{
+    return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\\'));
+}
+
+std::size_t LastBackslash(std::string_view s)
+{
+    const auto p = s.rfind('\\');
+    return p == std::string_view::npos ? 0 : p;
+}
+
+// One item of the rewritten archive: from the old file, or new data.
+struct PlannedItem {
+    std::string name;
+    uint32_t size = 0;
+    uint32_t oldOffset = 0;
+    const std::vector<uint8_t>* data = nullptr;  // set for inserted items
+};
+
+}  // namespace
+
+bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory& out, std::string* error)
+{
+    out = ArchiveDirectory{};
+    out.fileSize = fileSize;
+    if (fileSize < kArchiveHeaderSize) {
+        SetError(error, "too short for a GOB/GOO archive (" + std::to_string(fileSize) + " bytes, the head alone is 16)");
+        return false;
+    }
+    uint8_t head[kArchiveHeaderSize];
+    in.clear();
+    in.seekg(0, std::ios::beg);
+    if (!in.read(reinterpret_cast<char*>(head), kArchiveHeaderSize)) {
+        SetError(error, "cannot read the archive's head");
+        return false;
+    }
+    std::copy(head, head + 4, out.header.magic.begin());
+    out.header.version = LoadU32(head + 4);
+    out.header.directoryOffset = LoadU32(head + 8);
+    out.header.recordCount = LoadU32(head + 12);
+
+    // Only whole records that the file actually holds are read.
+    const uint64_t available = (fileSize - kArchiveHeaderSize) / kArchiveRecordSize;
+    const uint64_t count = std::min<uint64_t>(out.header.recordCount, available);
+    std::vector<uint8_t> dir(static_cast<std::size_t>(count * kArchiveRecordSize));
+    if (!dir.empty() && !in.read(reinterpret_cast<char*>(dir.data()), static_cast<std::streamsize>(dir.size()))) {
+        SetError(error, "cannot read the archive's directory");
+        return false;
+    }
+    out.records.resize(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < out.records.size(); ++i) {
+        const uint8_t* p = dir.data() + i * kArchiveRecordSize;
+        ArchiveRecord& r = out.records[i];
+        r.offset = LoadU32(p);
+        r.size = LoadU32(p + 4);
+        const char* name = reinterpret_cast<const char*>(p + 8);
+        const auto* nul = std::find(name, name + kArchiveNameFieldSize, '\0');
+        r.name.assign(name, nul);
+    }
+    return true;
+}
+
+bool ReadArchiveDirectory(const fs::path& path, ArchiveDirectory& out, std::string* error)
+{
+    std::ifstream in;
+    uint64_t size = 0;
+    if (!OpenForReading(path, in, size, error))
+        return false;
+    return ReadArchiveDirectory(in, size, out, error);
+}
+
+std::string DescribeArchiveDamage(const ArchiveDirectory& dir)
+{
+    if (dir.Truncated())
+        return "damaged or not a GOB/GOO archive: its head promises " + std::to_string(dir.header.recordCount) +
+               " records but the file holds " + std::to_string(dir.records.size());
+    for (const auto& r : dir.records)
+        if (!FitsInFile(r.offset, r.size, dir.fileSize))
+            return "damaged archive: " + PastEndText(r, dir.fileSize);
+    return {};
+}
+
+bool ReadArchiveEntry(std::istream& in, uint64_t fileSize, const ArchiveRecord& record, std::vector<uint8_t>& out,
+                      std::string* error)
+{
+    if (!FitsInFile(record.offset, record.size, fileSize)) {
+        SetError(error, PastEndText(record, fileSize));
+        return false;
+    }
+    out.resize(record.size);
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(record.offset), std::ios::beg);
+    if (record.size > 0 && !in.read(reinterpret_cast<char*>(out.data()), record.size)) {
+        SetError(error, "cannot read item " + record.name);
+        return false;
+    }
+    return true;
+}
+
+bool ReadArchiveEntry(const fs::path& path, const ArchiveRecord& record, std::vector<uint8_t>& out, std::string* error)
+{
+    std::ifstream in;
+    uint64_t size = 0;
+    if (!OpenForReading(path, in, size, error))
+        return false;
+    return ReadArchiveEntry(in, size, record, out, error);
+}
+
+bool ReadFileRange(const fs::path& path, uint64_t offset, uint64_t size, std::vector<uint8_t>& out, std::string* error)
+{
+    std::ifstream in;
+    uint64_t fileSize = 0;
+    if (!OpenForReading(path, in, fileSize, error))
+        return false;
+    if (!FitsInFile(offset, size, fileSize)) {
+        SetError(error, "bytes " + std::to_string(offset) + " to " + std::to_string(offset + size) + " lie past the end of " +
+                            path.string() + " (" + std::to_string(fileSize) + " bytes)");
+        return false;
+    }
+    out.resize(static_cast<std::size_t>(size));
+    in.seekg(static_cast<std::streamoff>(offset), std::ios::beg);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(size))) {
+        SetError(error, DescribeIoError(path, "read"));
+        return false;
+    }
+    return true;
+}
+
+std::string CheckArchiveName(std::string_view name)
+{
+    if (name.empty())
+        return "an archive item needs a name";
+    if (name.find('\0') != std::string_view::npos)
+        return "an archive item's name cannot hold a NUL character";
+    if (name.size() > kArchiveMaxNameLength)
+        return "the name " + std::string(name) + " has " + std::to_string(name.size()) +
+               " characters; archive names hold at most 127";
+    return {};
+}
+
+std::size_t ArchiveInsertPosition(const std::vector<ArchiveRecord>& records, std::string_view name)
+{
+    // Byte-wise, case-sensitive comparisons (char_traits<char> compares as unsigned char).
+    const std::size_t lastN = LastBackslash(name);
+    const std::size_t depthN = CountBackslashes(name);
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const std::string_view e = records[i].name;
+        const std::size_t depthE = CountBackslashes(e);
+        const std::size_t len = std::min(lastN, LastBackslash(e));
+        const int c = name.substr(0, len).compare(e.substr(0, len));
+        if (c < 0)
+            return i;
+        if (c == 0 && depthN < depthE)
+            return i;
+        if (depthN > depthE)
+            continue;
+        if (name.compare(e) <= 0)
+            return i;
+    }
+    return records.size();
+}
+
+std::optional<std::size_t> FindArchiveRecord(const std::vector<ArchiveRecord>& records, std::string_view name)
+{
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i].name == name)
+            return i;
+    return std::nullopt;
+}
+
+bool CreateArchive(const fs::path& path, std::string* error)
+{
+    uint8_t head[kArchiveHeaderSize];
+    EncodeHeader(head, ArchiveHeader{});
+    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(head), sizeof head), error);
+}
+
+namespace {
+
+// Writes head, directory and data blocks; items come from the old file (in) or memory.
+bool WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const std::vector<PlannedItem>& items,
+                        std::istream* in, const ArchiveProgress& progress, std::string* error)
+{
+    const uint64_t dataStart = ArchiveRecordPosition(items.size());
+    uint64_t total = 0;
+    for (const auto& it : items)
+        total += it.size;
+    if (dataStart + total > std::numeric_limits<uint32_t>::max()) {
+        SetError(error, "the archive would exceed 4 GB, more than its 32-bit offsets can address");
+        return false;
+    }
+
+    std::vector<uint8_t> block(kArchiveHeaderSize + kArchiveRecordSize * items.size());
+    ArchiveHeader h = head;
+    h.recordCount = static_cast<uint32_t>(items.size());
+    EncodeHeader(block.data(), h);
+    uint64_t offset = dataStart;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EncodeRecord(block.data() + ArchiveRecordPosition(i), static_cast<uint32_t>(offset), items[i].size, items[i].name);
+        offset += items[i].size;
+    }
+    auto& os = w.Stream();
+    os.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
+
+    uint64_t done = 0;
+    if (progress && !progress(0, total)) {
+        SetError(error, "cancelled");
+        return false;
+    }
+    std::vector<char> buffer(kCopyChunk);
+    for (std::size_t i = 0; i < items.size();) {
+        if (items[i].data) {
+            os.write(reinterpret_cast<const char*>(items[i].data->data()), static_cast<std::streamsize>(items[i].size));
+            done += items[i].size;
+            ++i;
+        } else {
+            // Items that lie back to back in the old file (the usual case) are copied as
+            // one run, in large chunks.
+            const uint64_t start = items[i].oldOffset;
+            uint64_t left = items[i].size;
+            std::size_t next = i + 1;
+            while (next < items.size() && !items[next].data && items[next].oldOffset == start + left)
+                left += items[next++].size;
+            in->clear();
+            in->seekg(static_cast<std::streamoff>(start), std::ios::beg);
+            while (left > 0) {
+                const auto n = static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size()));
+                if (!in->read(buffer.data(), n)) {
+                    SetError(error, "cannot read item " + items[i].name + " from the archive");
+                    return false;
+                }
+                os.write(buffer.data(), n);
+                left -= static_cast<uint64_t>(n);
+                done += static_cast<uint64_t>(n);
+                if (progress && left > 0 && !progress(done, total)) {
+                    SetError(error, "cancelled");
+                    return false;
+                }
+            }
+            i = next;
+        }
+        if (!os) {
+            SetError(error, w.Error().empty() ? "cannot write the new archive" : w.Error());
+            return false;
+        }
+        if (progress && !progress(done, total)) {
+            SetError(error, "cancelled");
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RewriteArchive(const fs::path& path, const ArchiveEdit& edit, std::string* error, const ArchiveProgress& progress,
+                    ArchiveEditResult* result)
+{
+    ArchiveEditResult local;
+    ArchiveEditResult& res = result ? *result : local;
+    res = ArchiveEditResult{};
+
+    for (const auto& ins : edit.insertions) {
+        if (auto why = CheckArchiveName(ins.name); !why.empty()) {
+            SetError(error, why);
+            return false;
+        }
+        if (ins.data.size() > std::numeric_limits<uint32_t>::max()) {
+            SetError(error, "item " + ins.name + " is larger than an archive can hold (4 GB)");
+            return false;
+        }
+    }
+
+    std::ifstream in;
+    uint64_t fileSize = 0;
+    if (!OpenForReading(path, in, fileSize, error))
+        return false;
+    ArchiveDirectory dir;
+    if (!ReadArchiveDirectory(in, fileSize, dir, error))
+        return false;
+    if (auto why = DescribeArchiveDamage(dir); !why.empty()) {
+        SetError(error, why + "; it is left unchanged");
+        return false;
+    }
+
+    // The plan keeps the records (for the insert order) and, beside them, where each
+    // item's data comes from.
+    std::vector<ArchiveRecord> records = dir.records;
+    std::vector<PlannedItem> items;
+    items.reserve(records.size() + edit.insertions.size());
+    for (const auto& r : records)
+        items.push_back(PlannedItem{r.name, r.size, r.offset, nullptr});
+
+    for (const auto& name : edit.removals) {
+        if (auto i = FindArchiveRecord(records, name)) {
+            records.erase(records.begin() + static_cast<std::ptrdiff_t>(*i));
+            items.erase(items.begin() + static_cast<std::ptrdiff_t>(*i));
+            res.removed.push_back(name);
+        } else {
+            res.notFound.push_back(name);
+        }
+    }
+    for (const auto& ins : edit.insertions) {
+        const std::size_t at = ArchiveInsertPosition(records, ins.name);
+        ArchiveRecord r;
+        r.name = ins.name;
+        r.size = static_cast<uint32_t>(ins.data.size());
+        records.insert(records.begin() + static_cast<std::ptrdiff_t>(at), r);
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(at), PlannedItem{ins.name, r.size, 0, &ins.data});
+    }
+    if (res.removed.empty() && edit.insertions.empty())
+        return true;
+
+    // The new archive replaces the old one by a rename, which a read-only file would not
+    // stop; so its write permission is asked first, and its permissions carried over.
+    errno = 0;
+    if (!std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).is_open()) {
+        SetError(error, DescribeIoError(path, "write"));
+        return false;
+    }
+    std::error_code ec;
+    const auto perms = fs::status(path, ec).permissions();
+    AtomicFileWriter w(path);
+    if (!w.IsOpen()) {
+        SetError(error, w.Error());
+        return false;
+    }
+    if (!WriteArchiveStream(w, dir.header, items, &in, progress, error))
+        return false;
+    in.close();
+    if (!w.Commit(error))
+        return false;
+    if (!ec)
+        fs::permissions(path, perms, ec);
+    res.rewritten = true;
+    return true;
+}
+
+bool InsertArchiveEntry(const fs::path& path, std::string name, std::vector<uint8_t> data, std::string* error,
+                        const ArchiveProgress& progress)
+{
+    ArchiveEdit edit;
+    edit.insertions.push_back(ArchiveEntryData{std::move(name), std::move(data)});
+    return RewriteArchive(path, edit, error, progress);
+}
+
+bool DeleteArchiveEntry(const fs::path& path, const std::string& name, bool* found, std::string* error,
+                        const ArchiveProgress& progress)
+{
+    ArchiveEdit edit;
+    edit.removals.push_back(name);
+    ArchiveEditResult res;
+    const bool ok = RewriteArchive(path, edit, error, progress, &res);
+    if (found)
+        *found = !res.removed.empty();
+    return ok;
+}
+
+bool WriteArchive(const fs::path& path, const std::vector<ArchiveEntryData>& entries, std::string* error)
+{
+    std::vector<PlannedItem> items;
+    items.reserve(entries.size());
+    for (const auto& e : entries) {
+        if (auto why = CheckArchiveName(e.name); !why.empty()) {
+            SetError(error, why);
+            return false;
+        }
+        if (e.data.size() > std::numeric_limits<uint32_t>::max()) {
+            SetError(error, "item " + e.name + " is larger than an archive can hold (4 GB)");
+            return false;
+        }
+        items.push_back(PlannedItem{e.name, static_cast<uint32_t>(e.data.size()), 0, &e.data});
+    }
+    AtomicFileWriter w(path);
+    if (!w.IsOpen()) {
+        SetError(error, w.Error());
+        return false;
+    }
+    if (!WriteArchiveStream(w, ArchiveHeader{}, items, nullptr, {}, error))
+        return false;
+    return w.Commit(error);
+}
+
+}  // namespace orv

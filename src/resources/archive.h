@@ -1,0 +1,125 @@
+// GOB/GOO resource archives: a 16-byte head, a directory of 136-byte records directly
+// behind it, then the items' data. Every change rewrites the whole archive into a
+// temporary file beside it and renames that over the old one only once it is complete.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+inline constexpr std::size_t kArchiveHeaderSize = 16;
+inline constexpr std::size_t kArchiveRecordSize = 136;
+inline constexpr std::size_t kArchiveNameFieldSize = 128;
+// The name field holds the name and its terminating NUL.
+inline constexpr std::size_t kArchiveMaxNameLength = 127;
+
+struct ArchiveHeader {
+    std::array<char, 4> magic{'G', 'O', 'B', ' '};
+    uint32_t version = 20;
+    uint32_t directoryOffset = 12;
+    uint32_t recordCount = 0;
+};
+
+struct ArchiveRecord {
+    uint32_t offset = 0;
+    uint32_t size = 0;
+    std::string name;  // backslash separated, as stored
+};
+
+struct ArchiveDirectory {
+    ArchiveHeader header;
+    std::vector<ArchiveRecord> records;  // the complete records, in file order
+    uint64_t fileSize = 0;
+
+    // The head promised more records than the file holds.
+    bool Truncated() const { return records.size() < header.recordCount; }
+};
+
+// Position of record i in the file; the file manager identifies records by it.
+inline uint64_t ArchiveRecordPosition(std::size_t index)
+{
+    return kArchiveHeaderSize + kArchiveRecordSize * static_cast<uint64_t>(index);
+}
+
+// Called while an archive is rewritten with the bytes of item data copied so far and
+// in all; returning false abandons the rewrite and leaves the archive as it was.
+using ArchiveProgress = std::function<bool(uint64_t done, uint64_t total)>;
+
+// Reads the head and the directory. Magic, version and directory offset are not
+// checked; the records are taken from offset 16. When the head promises more records
+// than the file holds, reading stops at the end of the file (see Truncated()).
+// Fails only when the file cannot be read or is too short for a head.
+bool ReadArchiveDirectory(const std::filesystem::path& path, ArchiveDirectory& out, std::string* error = nullptr);
+bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory& out, std::string* error = nullptr);
+
+// Why the archive cannot be rewritten without losing data (a truncated directory, an
+// item reaching past the end of the file), or "" when it is intact.
+std::string DescribeArchiveDamage(const ArchiveDirectory& dir);
+
+// Reads an item's bytes; refuses an item whose offset and size reach past the end.
+bool ReadArchiveEntry(const std::filesystem::path& path, const ArchiveRecord& record, std::vector<uint8_t>& out,
+                      std::string* error = nullptr);
+bool ReadArchiveEntry(std::istream& in, uint64_t fileSize, const ArchiveRecord& record, std::vector<uint8_t>& out,
+                      std::string* error = nullptr);
+// Any byte range of a file, with the same check.
+bool ReadFileRange(const std::filesystem::path& path, uint64_t offset, uint64_t size, std::vector<uint8_t>& out,
+                   std::string* error = nullptr);
+
+// Why name cannot be stored in an archive (empty, too long, a NUL), or "".
+std::string CheckArchiveName(std::string_view name);
+
+// Index at which a record named name is inserted: the first i >= 1 where the name
+// belongs by the directory-then-name order, else the end. Record 0 never moves.
+std::size_t ArchiveInsertPosition(const std::vector<ArchiveRecord>& records, std::string_view name);
+
+// Index of the first record whose name equals name exactly.
+std::optional<std::size_t> FindArchiveRecord(const std::vector<ArchiveRecord>& records, std::string_view name);
+
+// A new, empty archive: "GOB ", 20, 12, 0 (also for a .goo name).
+bool CreateArchive(const std::filesystem::path& path, std::string* error = nullptr);
+
+struct ArchiveEntryData {
+    std::string name;
+    std::vector<uint8_t> data;
+};
+
+// One rewrite: first each removal takes away the first record of exactly that name,
+// then each insertion goes where ArchiveInsertPosition puts it.
+struct ArchiveEdit {
+    std::vector<std::string> removals;
+    std::vector<ArchiveEntryData> insertions;
+};
+
+struct ArchiveEditResult {
+    std::vector<std::string> removed;   // removals that found their record
+    std::vector<std::string> notFound;  // removals that did not
+    bool rewritten = false;             // false when nothing changed: the file is untouched
+};
+
+// Rewrites the archive with the edit applied: the head's first three words as they
+// were, the new count, the records with contiguous offsets from the end of the
+// directory, the data blocks in record order (copied from the old file in chunks).
+// Refuses a damaged archive and names that cannot be stored.
+bool RewriteArchive(const std::filesystem::path& path, const ArchiveEdit& edit, std::string* error = nullptr,
+                    const ArchiveProgress& progress = {}, ArchiveEditResult* result = nullptr);
+
+bool InsertArchiveEntry(const std::filesystem::path& path, std::string name, std::vector<uint8_t> data,
+                        std::string* error = nullptr, const ArchiveProgress& progress = {});
+// A name no record has leaves the file untouched and sets found to false.
+bool DeleteArchiveEntry(const std::filesystem::path& path, const std::string& name, bool* found = nullptr,
+                        std::string* error = nullptr, const ArchiveProgress& progress = {});
+
+// Writes a complete archive holding entries in the given order (head "GOB ", 20, 12).
+bool WriteArchive(const std::filesystem::path& path, const std::vector<ArchiveEntryData>& entries,
+                  std::string* error = nullptr);
+
+}  // namespace orv

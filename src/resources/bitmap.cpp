@@ -1,0 +1,175 @@
+#include "resources/bitmap.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "model/fileio.h"
+#include "resources/bytes.h"
+#include "resources/util.h"
+
+namespace orv {
+
+namespace {
+
+constexpr int64_t kMaxDimension = 65535;
+constexpr int64_t kMaxPixels = int64_t{1} << 26;
+
+int32_t LoadI32(const uint8_t* p)
+{
+    return static_cast<int32_t>(LoadU32(p));
+}
+
+}  // namespace
+
+bool ReadBmp(std::span<const uint8_t> bytes, MaterialImage& out, std::string* error)
+{
+    out = MaterialImage{};
+    const uint64_t size = bytes.size();
+    const uint8_t* p = bytes.data();
+    if (size < 2 || p[0] != 'B' || p[1] != 'M') {
+        SetError(error, "not a bitmap (it does not begin with \"BM\")");
+        return false;
+    }
+    if (size < 18) {
+        SetError(error, "the bitmap's header is truncated");
+        return false;
+    }
+    const uint32_t pixelOffset = LoadU32(p + 10);
+    const uint32_t headerSize = LoadU32(p + 14);
+    int64_t width = 0, height = 0;
+    uint32_t bits = 0, compression = 0, colorsUsed = 0, entrySize = 0;
+    if (headerSize == 12) {  // the old-style header: 16-bit sizes, 3-byte palette entries
+        if (size < 26) {
+            SetError(error, "the bitmap's header is truncated");
+            return false;
+        }
+        width = LoadU16(p + 18);
+        height = LoadU16(p + 20);
+        bits = LoadU16(p + 24);
+        entrySize = 3;
+    } else if (headerSize >= 40) {  // 40 bytes, or a later header that begins the same way
+        if (size < 14 + static_cast<uint64_t>(headerSize)) {
+            SetError(error, "the bitmap's header is truncated");
+            return false;
+        }
+        width = LoadI32(p + 18);
+        height = LoadI32(p + 22);
+        bits = LoadU16(p + 28);
+        compression = LoadU32(p + 30);
+        colorsUsed = LoadU32(p + 46);
+        entrySize = 4;
+    } else {
+        SetError(error, "unknown bitmap header of " + std::to_string(headerSize) + " bytes");
+        return false;
+    }
+    if (bits != 1 && bits != 4 && bits != 8) {
+        SetError(error, "bitmaps of " + std::to_string(bits) +
+                            " bits per pixel are not supported; save it with a palette of 256 colours (8-bit)");
+        return false;
+    }
+    if (compression != 0) {
+        SetError(error, "compressed bitmaps are not supported; save it uncompressed");
+        return false;
+    }
+    const bool topDown = height < 0;
+    height = std::llabs(height);
+    if (width <= 0 || height == 0 || width > kMaxDimension || height > kMaxDimension || width * height > kMaxPixels) {
+        SetError(error, "a bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                            " pixels cannot be used");
+        return false;
+    }
+    const uint32_t colors = colorsUsed != 0 ? colorsUsed : (1u << bits);
+    if (colors > 256) {
+        SetError(error, "the bitmap's palette of " + std::to_string(colors) + " colours is too large");
+        return false;
+    }
+    const uint64_t paletteStart = 14 + static_cast<uint64_t>(headerSize);
+    if (paletteStart + uint64_t{colors} * entrySize > size) {
+        SetError(error, "the bitmap's palette is truncated");
+        return false;
+    }
+    const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
+    const uint64_t lastRowBytes = (static_cast<uint64_t>(width) * bits + 7) / 8;
+    const uint64_t need = rowBytes * static_cast<uint64_t>(height - 1) + lastRowBytes;
+    if (pixelOffset > size || size - pixelOffset < need) {
+        SetError(error, "the bitmap's pixels are truncated");
+        return false;
+    }
+
+    out.width = static_cast<int32_t>(width);
+    out.height = static_cast<int32_t>(height);
+    out.stride = StrideOf(out.width);
+    out.celCount = 1;
+    for (uint32_t i = 0; i < colors; ++i) {
+        const uint8_t* e = p + paletteStart + static_cast<uint64_t>(i) * entrySize;
+        out.palette[i * 4 + 0] = e[0];
+        out.palette[i * 4 + 1] = e[1];
+        out.palette[i * 4 + 2] = e[2];
+        out.palette[i * 4 + 3] = 0;
+    }
+    out.pixels.resize(static_cast<std::size_t>(width * height));
+    for (int64_t y = 0; y < height; ++y) {
+        const int64_t fileRow = topDown ? y : height - 1 - y;
+        const uint8_t* src = p + pixelOffset + static_cast<uint64_t>(fileRow) * rowBytes;
+        uint8_t* dst = out.pixels.data() + y * width;
+        if (bits == 8) {
+            std::copy_n(src, width, dst);
+        } else {
+            const int perByte = 8 / static_cast<int>(bits);
+            const int mask = (1 << bits) - 1;
+            for (int64_t x = 0; x < width; ++x) {
+                const int shift = 8 - static_cast<int>(bits) * (static_cast<int>(x % perByte) + 1);
+                dst[x] = static_cast<uint8_t>((src[x / perByte] >> shift) & mask);
+            }
+        }
+    }
+    return true;
+}
+
+bool ReadBmpFile(const std::filesystem::path& path, MaterialImage& out, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, error))
+        return false;
+    return ReadBmp(bytes, out, error);
+}
+
+std::vector<uint8_t> WriteBmp(const MaterialImage& image)
+{
+    const int32_t w = image.width, h = image.height;
+    const int32_t stride = StrideOf(w);
+    const uint32_t pixelBytes = static_cast<uint32_t>(stride) * static_cast<uint32_t>(h);
+    std::vector<uint8_t> out;
+    out.reserve(kBmpPixelOffset + pixelBytes);
+    AppendBytes(out, "BM", 2);
+    AppendU32(out, pixelBytes + kBmpPixelOffset);
+    AppendU16(out, 0);
+    AppendU16(out, 0);
+    AppendU32(out, kBmpPixelOffset);
+    AppendU32(out, 40);
+    AppendU32(out, static_cast<uint32_t>(w));
+    AppendU32(out, static_cast<uint32_t>(h));
+    AppendU16(out, 1);  // planes
+    AppendU16(out, 8);  // bits per pixel
+    for (int i = 0; i < 6; ++i)  // no compression; image size, resolution and colour counts 0
+        AppendU32(out, 0);
+    AppendBytes(out, image.palette.data(), image.palette.size());
+    out.resize(kBmpPixelOffset + pixelBytes, 0);
+    // File row 0 is the picture's bottom row.
+    for (int32_t r = 0; r < h; ++r) {
+        const std::size_t src = static_cast<std::size_t>(h - 1 - r) * static_cast<std::size_t>(w);
+        if (src + static_cast<std::size_t>(w) > image.pixels.size())
+            continue;
+        std::copy_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(src), w,
+                    out.begin() + kBmpPixelOffset + static_cast<std::ptrdiff_t>(r) * stride);
+    }
+    return out;
+}
+
+bool WriteBmpFile(const std::filesystem::path& path, const MaterialImage& image, std::string* error)
+{
+    const auto bytes = WriteBmp(image);
+    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+}
+
+}  // namespace orv

@@ -1,0 +1,68 @@
+// The file manager's operations on an archive, without the dialog: adding a file as
+// the game expects it (directory by extension, bitmaps turned into materials) and
+// saving items into a folder.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "resources/archive.h"
+#include "resources/material.h"
+
+namespace orv {
+
+// The directory an item goes to by its (lower-case) name: "cog\", "3do\key\", ...;
+// "" for the top level.
+std::string ArchiveDirectoryFor(std::string_view lowerName);
+
+// The archive name a file is stored under: its lower-cased file name (a bitmap
+// becomes NAME.mat, NAME up to the first ".") behind the directory of ArchiveDirectoryFor.
+std::string ArchiveItemNameFor(const std::filesystem::path& file);
+
+// "The item "NAME" already exist. Do you want to overwrite the existing item?"
+std::string DuplicateItemQuestion(std::string_view itemName);
+
+enum class DuplicatePolicy {
+    Ask,      // call askReplace (the Warning setting is on)
+    Replace,  // replace without asking (Warning off)
+    Keep,     // keep the existing item and add the new one beside it
+};
+
+struct AddFileOptions {
+    DuplicatePolicy onDuplicate = DuplicatePolicy::Ask;
+    // Under Ask: true replaces the existing item, false keeps it. Without a callback
+    // the existing item is kept.
+    std::function<bool(const std::string& itemName)> askReplace;
+    // The palette bitmaps are remapped onto (the catalogue's dflt.cmp); without one
+    // they keep their own colour indices.
+    const Palette* bitmapPalette = nullptr;
+    ArchiveProgress progress;
+};
+
+struct AddFileResult {
+    std::string itemName;
+    bool replaced = false;
+};
+
+// Reads (and converts) the file first, then looks for an item of the same full name
+// (without regard to case) and rewrites the archive once, so a file that cannot be read
+// or converted never costs the existing item.
+bool AddFileToArchive(const std::filesystem::path& archive, const std::filesystem::path& file,
+                      const AddFileOptions& options, AddFileResult* result = nullptr, std::string* error = nullptr);
+
+// Where an item lands in folder: the folder and the item's file name. Parts of the
+// name that would lead out of the folder (directories, "..", drive letters) are cut
+// away; a name with nothing left is refused. asBitmap gives NAME.bmp (NAME up to the
+// first ".").
+bool ExtractionTarget(const std::filesystem::path& folder, std::string_view itemName, bool asBitmap,
+                      std::filesystem::path& target, std::string* error = nullptr);
+
+// Saves an item into folder: its bytes as they are, or with bitmapPalette a MAT's first
+// cel as a bitmap. The target is replaced only once it is complete.
+bool ExtractArchiveItem(const std::filesystem::path& archive, const ArchiveRecord& record,
+                        const std::filesystem::path& folder, const Palette* bitmapPalette,
+                        std::filesystem::path* written = nullptr, std::string* error = nullptr);
+
+}  // namespace orv

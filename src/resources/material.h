@@ -1,0 +1,144 @@
+// MAT materials and CMP colormaps, and the 8-bit paletted image a material becomes
+// through a colormap (for drawing, previews and export to a bitmap).
+//
+// Rows run top-down everywhere in memory: row 0 of a cel is the top of the picture,
+// as in the MAT file, where the game's v axis points down. Only BMP files store rows
+// bottom-up; the bitmap reader and writer turn them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/tree.h"
+
+namespace orv {
+
+struct ResourceCatalog;
+
+// 256 entries of red, green, blue, as a CMP file holds them.
+using Palette = std::array<uint8_t, 768>;
+
+inline constexpr std::size_t kColormapHeadSize = 64;
+inline constexpr std::size_t kLightTableSize = 16384;
+inline constexpr std::size_t kColormapDataSize = kColormapHeadSize + 768 + kLightTableSize;  // 17216
+inline constexpr std::size_t kTransparencyTableSize = 65536;
+
+inline constexpr std::size_t kMatHeadSize = 76;
+inline constexpr std::size_t kMatColorRecordSize = 24;
+inline constexpr std::size_t kMatTextureRecordSize = 40;
+inline constexpr std::size_t kMatTextureHeadSize = 24;
+
+inline constexpr const char* kFallbackMaterial = "00cab02.mat";
+inline constexpr const char* kFallbackColormap = "01redmap.cmp";
+
+// The first 17216 bytes of a CMP file: head, palette and light table.
+struct ColormapData {
+    std::array<uint8_t, kColormapHeadSize> head{};
+    Palette palette{};
+    std::vector<uint8_t> lightTable;  // 64 rows of 256 indices
+
+    bool HasTransparency() const;  // the word at offset 8 of the head
+};
+
+// Needs at least the 17216 bytes of ColormapData; a transparency table is not read.
+bool ParseColormap(std::span<const uint8_t> bytes, ColormapData& out, std::string* error = nullptr);
+
+struct MaterialImage {
+    int32_t width = 0;   // pixels per row of one cel
+    int32_t height = 0;  // rows of one cel
+    int32_t stride = 0;  // width rounded up to a multiple of 4 (the bitmap row length)
+    int32_t celCount = 0;
+    std::array<uint8_t, 1024> palette{};  // 256 entries of blue, green, red, 0
+    // celCount cels of width × height bytes, cel 0 first, rows top-down without padding.
+    std::vector<uint8_t> pixels;
+
+    const uint8_t* Cel(int index) const { return pixels.data() + static_cast<std::size_t>(index) * width * height; }
+    // The palette entry of index i as red, green, blue.
+    std::array<uint8_t, 3> Rgb(int i) const { return {palette[i * 4 + 2], palette[i * 4 + 1], palette[i * 4]}; }
+};
+
+int32_t StrideOf(int32_t width);
+void SetImagePalette(MaterialImage& image, const Palette& palette);
+
+enum class MatStatus {
+    Ok,
+    Unsupported,  // a valid MAT this program does not convert (16-bit and other true-colour textures)
+    Invalid,      // not a MAT, or truncated
+};
+
+struct MatTexture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t transparent = 0;
+    uint32_t mipmapCount = 0;
+    std::size_t pixelOffset = 0;  // first level; meaningful when mipmapCount > 0
+};
+
+struct MatInfo {
+    uint32_t type = 0;  // 0 colour material, anything else a texture material
+    uint32_t recordCount = 0;
+    uint32_t textureCount = 0;
+    uint32_t bitsPerPixel = 0;
+    std::vector<uint32_t> colorIndices;  // colour materials: the index of each record
+    std::vector<MatTexture> textures;    // texture materials: every texture head
+
+    bool IsColor() const { return type == 0; }
+};
+
+// Reads the head, the records and every texture head, skipping the smaller mipmap
+// levels behind each texture's first level.
+MatStatus ParseMat(std::span<const uint8_t> bytes, MatInfo& out, std::string* error = nullptr);
+
+// The image a material becomes: a colour material gives one 256 × 256 cel filled with
+// the colour index of its last record; a texture material gives one cel per texture
+// with a first level (cels of another size than the first are left out).
+MatStatus ConvertMat(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out,
+                     std::string* error = nullptr);
+
+// Only the first cel: types 2 and 3 are textures, 0 colour; other types give no image.
+MatStatus ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out,
+                             std::string* error = nullptr);
+
+// Texture size in texels of a material (what faces scale their texture coordinates
+// by): cel 0 of a texture material, 256 × 256 for a colour material.
+MatStatus MaterialTextureSize(std::span<const uint8_t> bytes, int32_t& width, int32_t& height,
+                              std::string* error = nullptr);
+
+// A texture MAT of one cel (the image's first) and one level:
+// 76 + 40 + 24 + width × height bytes.
+std::vector<uint8_t> MakeMat(const MaterialImage& image);
+
+// A colour material of one record: 76 + 24 bytes.
+std::vector<uint8_t> MakeColorMat(uint8_t colorIndex);
+
+// Moves every pixel onto the nearest colour of palette (squared distance, the lower
+// index on ties; one search per distinct source index) and gives the image that palette.
+void RemapToPalette(MaterialImage& image, const Palette& palette);
+
+// ---- resolving names through the catalogue ------------------------------------
+
+// A colormap by name, else "01redmap.cmp", from the catalogue; false when neither is there.
+bool LoadColormap(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile, std::string_view name,
+                  ColormapData& out, std::string* error = nullptr);
+
+// A material's MAT bytes: the catalogue's stock material, else the custom material of
+// that name (case-insensitive, in list order), else the catalogue's "00cab02.mat";
+// false when none is there.
+bool FindMaterialBytes(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
+                       const CTree* customMaterials, std::string_view name, std::vector<uint8_t>& out,
+                       std::string* error = nullptr);
+
+// Resolves and converts a material; nothing when the material or the colormap cannot
+// be found or converted (the face is then drawn untextured).
+std::optional<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog,
+                                                  const std::filesystem::path& resourceFile,
+                                                  const CTree* customMaterials, std::string_view materialName,
+                                                  std::string_view colormapName, std::string* error = nullptr);
+
+}  // namespace orv

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# orvane-tool's resource commands end to end: exit statuses, outputs, files written.
+#   resource_commands_test.sh TOOL WORKDIR
+set -u
+tool="$1"
+work="$2"
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work" || exit 1
+failures=0
+
+check() {  # check DESCRIPTION EXPECTED-STATUS COMMAND...
+  local what="$1" want="$2"
+  shift 2
+  "$@" >out.txt 2>err.txt
+  local got=$?
+  if [ "$got" != "$want" ]; then
+    echo "FAIL: $what: exit $got, expected $want"; cat out.txt err.txt
+    failures=$((failures + 1))
+  fi
+  if [ "$want" != 0 ] && [ "$(wc -l <err.txt)" != 1 ]; then
+    echo "FAIL: $what: expected one line on stderr"; cat err.txt
+    failures=$((failures + 1))
+  fi
+}
+
+same() {  # same DESCRIPTION FILE EXPECTED-TEXT
+  if [ "$(cat "$2")" != "$3" ]; then
+    echo "FAIL: $1"; echo "got:"; cat "$2"; echo "expected:"; echo "$3"
+    failures=$((failures + 1))
+  fi
+}
+
+printf '# door\r\n' >door.cog
+printf 'hello' >readme.txt
+# 2 x 2 bitmap, two palette entries (red, green); top row 0 1, bottom row 1 0.
+printf 'BM\x46\x00\x00\x00\x00\x00\x00\x00\x3e\x00\x00\x00\x28\x00\x00\x00\x02\x00\x00\x00\x02\x00\x00\x00\x01\x00\x08\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\x00\x00\xff\x00\x00\x01\x00\x00\x00\x00\x01\x00\x00' >crate.bmp
+{ printf 'CMP \x1e\x00\x00\x00'; head -c 17208 /dev/zero; } >grey.cmp
+
+check "create" 0 "$tool" gob create new.gob
+same "a new archive is the bare head" <(od -An -tx1 new.gob | tr -s ' ') " 47 4f 42 20 14 00 00 00 0c 00 00 00 00 00 00 00"
+check "create refuses an existing file" 1 "$tool" gob create new.gob
+check "add" 0 "$tool" gob add new.gob door.cog crate.bmp readme.txt
+same "add reports the stored names" out.txt "added cog\\door.cog
+added mat\\crate.mat
+added readme.txt"
+check "list" 0 "$tool" gob list new.gob
+same "list: offset, size, name, contiguous from 16 + 3 x 136" out.txt "       424          8 cog\\door.cog
+       432          5 readme.txt
+       437        144 mat\\crate.mat"
+check "replace" 0 "$tool" gob add new.gob readme.txt
+same "replacing add" out.txt "replaced readme.txt"
+
+mkdir -p out
+check "extract" 0 "$tool" gob extract new.gob 'cog\door.cog' mat/crate.mat -o out
+cmp -s out/door.cog door.cog || { echo "FAIL: extracted door.cog differs"; failures=$((failures + 1)); }
+check "extract as bitmap" 0 "$tool" gob extract new.gob mat/crate.mat -o out --bmp --colormap grey.cmp
+[ "$(stat -c %s out/crate.bmp)" = 1086 ] || { echo "FAIL: crate.bmp size"; failures=$((failures + 1)); }
+same "the bitmap's rows: bottom row first" <(tail -c 8 out/crate.bmp | od -An -tx1 | tr -s ' ') " 01 00 00 00 00 01 00 00"
+check "convert mat to bmp" 0 "$tool" convert out/crate.mat back.bmp --colormap grey.cmp
+check "convert bmp to mat" 0 "$tool" convert back.bmp back.mat
+cmp -s back.mat out/crate.mat || { echo "FAIL: MAT -> BMP -> MAT differs"; failures=$((failures + 1)); }
+check "convert mat to bmp needs a colormap" 2 "$tool" convert out/crate.mat x.bmp
+check "info mat" 0 "$tool" info back.mat
+same "info mat" out.txt "MAT: texture material, 1 records, 8 bits per pixel
+texture 0: 2 x 2, 1 mipmap levels"
+
+check "delete" 0 "$tool" gob delete new.gob 'cog\door.cog' readme.txt
+check "list after delete" 0 "$tool" gob list new.gob
+same "one item left, moved to the end of the directory" out.txt "       152        144 mat\\crate.mat"
+check "delete of a missing item" 1 "$tool" gob delete new.gob mat/crate.mat nothing.txt
+check "nothing was deleted" 0 "$tool" gob list new.gob
+same "still there" out.txt "       152        144 mat\\crate.mat"
+
+"$tool" gob create res.gob >/dev/null
+cp grey.cmp dflt.cmp
+cp out/crate.mat kyrun.key
+"$tool" gob add res.gob dflt.cmp kyrun.key >/dev/null
+check "catalog" 0 "$tool" catalog res.gob
+grep -q '^colormaps: 1$' out.txt || { echo "FAIL: catalog colormaps"; cat out.txt; failures=$((failures + 1)); }
+grep -q '^keyframes: 1$' out.txt || { echo "FAIL: catalog keyframes"; cat out.txt; failures=$((failures + 1)); }
+check "colormap by name in --resources" 0 "$tool" convert out/crate.mat named.bmp --colormap dflt.cmp --resources res.gob
+rm dflt.cmp
+check "colormap by name in --resources (no such file)" 0 "$tool" convert out/crate.mat named.bmp --colormap dflt.cmp --resources res.gob
+check "unknown colormap name" 1 "$tool" convert out/crate.mat named.bmp --colormap nope.cmp --resources res.gob
+
+printf 'Not a real gob file\n' >junk.gob
+check "corrupt archive refused by list" 1 "$tool" gob list junk.gob
+check "corrupt archive refused by add" 1 "$tool" gob add junk.gob readme.txt
+check "corrupt archive refused by info" 1 "$tool" info junk.gob
+same "corrupt archive left as it was" junk.gob "Not a real gob file"
+check "missing archive" 1 "$tool" gob list missing.gob
+check "wrong usage" 2 "$tool" gob frobnicate x.gob
+check "wrong usage of add" 2 "$tool" gob add new.gob
+
+if [ "$failures" != 0 ]; then
+  echo "$failures failure(s)"
+  exit 1
+fi
+echo "all resource command checks passed"

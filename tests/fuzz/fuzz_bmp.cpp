@@ -1,0 +1,29 @@
+// BMP files from untrusted bytes: reading, remapping, and the round trips into a MAT
+// and back into a bitmap.
+#include <cstdint>
+#include <span>
+
+#include "resources/bitmap.h"
+#include "resources/material.h"
+
+using namespace orv;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    MaterialImage image;
+    if (!ReadBmp(std::span<const uint8_t>(data, size), image))
+        return 0;
+    if (image.width <= 0 || image.height <= 0 ||
+        image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
+        __builtin_trap();
+    MaterialImage back;
+    if (!ReadBmp(WriteBmp(image), back) || back.pixels != image.pixels || back.palette != image.palette)
+        __builtin_trap();
+    Palette palette{};
+    for (int i = 0; i < 768; ++i)
+        palette[i] = static_cast<uint8_t>(255 - i);
+    RemapToPalette(image, palette);
+    if (ConvertMat(MakeMat(image), palette, back) != MatStatus::Ok || back.pixels != image.pixels)
+        __builtin_trap();
+    return 0;
+}

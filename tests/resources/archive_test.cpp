@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include "resources/archive.h"
+#include "resources/helpers.h"
+#include "test_util.h"
+
+using namespace orv;
+using namespace orvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<uint8_t> kEmptyHead = {'G', 'O', 'B', ' ', 0x14, 0, 0, 0, 0x0C, 0, 0, 0, 0, 0, 0, 0};
+
+// Input archives are put together by hand, so that they can hold what the writer never
+// produces: gaps, out-of-order data, lying counts.
+std::vector<uint8_t> Head(uint32_t count)
+{
+    std::vector<uint8_t> b(kEmptyHead.begin(), kEmptyHead.begin() + 12);
+    PutWord(b, count);
+    return b;
+}
+
+void PutRecord(std::vector<uint8_t>& b, uint32_t offset, uint32_t size, std::string name)
+{
+    PutWord(b, offset);
+    PutWord(b, size);
+    name.resize(128, '\0');
+    b.insert(b.end(), name.begin(), name.end());
+}
+
+void ExpectContiguous(const fs::path& archive)
+{
+    const auto d = ReadDir(archive);
+    uint64_t expected = 16 + 136 * d.records.size();
+    for (const auto& r : d.records) {
+        EXPECT_EQ(r.offset, expected) << r.name;
+        expected += r.size;
+    }
+    EXPECT_EQ(d.fileSize, expected);
+}
+
+}  // namespace
+
+TEST(Archive, NewArchiveThenAddDoorCogThenDeleteIt)
+{
+    TempDir dir;
+    const fs::path goo = dir / "new.goo";
+    ASSERT_TRUE(CreateArchive(goo));
+    EXPECT_EQ(Slurp(goo), kEmptyHead);  // "GOB " also for a .goo name
+
+    ASSERT_TRUE(InsertArchiveEntry(goo, "cog\\door.cog", Bytes("# door")));
+    std::vector<uint8_t> expected = {'G', 'O', 'B', ' ', 0x14, 0, 0, 0, 0x0C, 0, 0, 0, 1, 0, 0, 0,
+                                     0x98, 0, 0, 0, 6, 0, 0, 0};  // offset 152, size 6
+    for (char c : std::string("cog\\door.cog"))
+        expected.push_back(static_cast<uint8_t>(c));
+    expected.resize(16 + 136, 0);
+    for (char c : std::string("# door"))
+        expected.push_back(static_cast<uint8_t>(c));
+    EXPECT_EQ(Slurp(goo), expected);
+
+    bool found = false;
+    ASSERT_TRUE(DeleteArchiveEntry(goo, "cog\\door.cog", &found));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(Slurp(goo), kEmptyHead);
+}
+
+TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
+{
+    TempDir dir;
+    const fs::path gob = dir / "gappy.gob";
+    std::vector<uint8_t> b = {'X', 'Y', 'Z', '!', 7, 0, 0, 0, 99, 0, 0, 0};
+    PutWord(b, 3);
+    const uint32_t base = 16 + 3 * 136;
+    PutRecord(b, base + 20, 3, "misc\\b.txt");  // data out of order, with gaps
+    PutRecord(b, base + 5, 4, "cog\\a.cog");
+    PutRecord(b, base + 40, 0, "empty.dat");
+    b.resize(base + 5, 0xEE);
+    b.insert(b.end(), {'A', 'A', 'A', 'A'});
+    b.resize(base + 20, 0xEE);
+    b.insert(b.end(), {'B', 'B', 'B'});
+    b.resize(base + 41, 0xEE);
+    Spit(gob, b);
+    const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(gob, perms);
+
+    ASSERT_TRUE(InsertArchiveEntry(gob, "jkl\\x.jkl", Bytes("JKL")));
+    EXPECT_EQ(fs::status(gob).permissions(), perms);
+    const auto d = ReadDir(gob);
+    EXPECT_EQ(std::string(d.header.magic.data(), 4), "XYZ!");
+    EXPECT_EQ(d.header.version, 7u);
+    EXPECT_EQ(d.header.directoryOffset, 99u);
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"misc\\b.txt", "cog\\a.cog", "empty.dat", "jkl\\x.jkl"}));
+    ExpectContiguous(gob);
+    EXPECT_EQ(ArchiveItem(gob, "misc\\b.txt"), "BBB");
+    EXPECT_EQ(ArchiveItem(gob, "cog\\a.cog"), "AAAA");
+    EXPECT_EQ(ArchiveItem(gob, "empty.dat"), "");
+
+    ASSERT_TRUE(DeleteArchiveEntry(gob, "cog\\a.cog"));
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"misc\\b.txt", "empty.dat", "jkl\\x.jkl"}));
+    ExpectContiguous(gob);
+    EXPECT_EQ(ArchiveItem(gob, "jkl\\x.jkl"), "JKL");
+
+    // A name that differs in case only is no match: the file stays as it is.
+    const auto before = Slurp(gob);
+    bool found = true;
+    ASSERT_TRUE(DeleteArchiveEntry(gob, "MISC\\B.TXT", &found));
+    EXPECT_FALSE(found);
+    EXPECT_EQ(Slurp(gob), before);
+}
+
+TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectories)
+{
+    std::vector<ArchiveRecord> recs;
+    for (const char* n : {"readme.txt", "cog\\door.cog", "3do\\key\\kyrun.key", "3do\\crate.3do", "3do\\mat\\a.mat",
+                          "about.txt", "zz.txt", "3do\\key\\a.key", "B.txt"}) {
+        ArchiveRecord r;
+        r.name = n;
+        recs.insert(recs.begin() + static_cast<std::ptrdiff_t>(ArchiveInsertPosition(recs, n)), r);
+    }
+    std::vector<std::string> names;
+    for (const auto& r : recs)
+        names.push_back(r.name);
+    // Record 0 stays first; files come before the subdirectories of their directory;
+    // comparisons are byte-wise, so "B.txt" sorts before "about.txt".
+    EXPECT_EQ(names, (std::vector<std::string>{"readme.txt", "B.txt", "about.txt", "zz.txt", "3do\\crate.3do",
+                                               "3do\\key\\a.key", "3do\\key\\kyrun.key", "3do\\mat\\a.mat",
+                                               "cog\\door.cog"}));
+}
+
+TEST(Archive, NamesOf128CharactersAreRefused)
+{
+    TempDir dir;
+    const fs::path gob = dir / "n.gob";
+    ASSERT_TRUE(CreateArchive(gob));
+    const std::string longest = "mat\\" + std::string(123, 'a');  // 127 characters
+    ASSERT_TRUE(InsertArchiveEntry(gob, longest, Bytes("x")));
+    EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{longest});
+
+    const auto before = Slurp(gob);
+    std::string err;
+    EXPECT_FALSE(InsertArchiveEntry(gob, longest + "b", Bytes("y"), &err));
+    EXPECT_NE(err.find("127"), std::string::npos) << err;
+    EXPECT_FALSE(InsertArchiveEntry(gob, "", Bytes("y"), &err));
+    EXPECT_EQ(Slurp(gob), before);
+}
+
+TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
+{
+    TempDir dir;
+    const fs::path gob = dir / "short.gob";
+    auto b = Head(5);  // promises five records, holds two and part of a third
+    PutRecord(b, 0, 0, "a.txt");
+    PutRecord(b, 0, 0, "b.txt");
+    b.resize(b.size() + 60, 0);
+    Spit(gob, b);
+    auto d = ReadDir(gob);
+    EXPECT_EQ(d.records.size(), 2u);
+    EXPECT_TRUE(d.Truncated());
+    EXPECT_NE(DescribeArchiveDamage(d).find("promises 5 records"), std::string::npos);
+    std::string err;
+    EXPECT_FALSE(InsertArchiveEntry(gob, "c.txt", Bytes("c"), &err));
+    EXPECT_EQ(Slurp(gob), b);
+
+    // An item reaching past the end is refused when read, and blocks rewrites.
+    const fs::path past = dir / "past.gob";
+    auto p = Head(2);
+    PutRecord(p, 16 + 2 * 136, 2, "ok.txt");
+    PutRecord(p, 16 + 2 * 136 + 2, 0xFFFFFFF0u, "huge.txt");
+    p.insert(p.end(), {'o', 'k'});
+    Spit(past, p);
+    d = ReadDir(past);
+    std::vector<uint8_t> data;
+    EXPECT_TRUE(ReadArchiveEntry(past, d.records[0], data));
+    EXPECT_FALSE(ReadArchiveEntry(past, d.records[1], data, &err));
+    EXPECT_NE(err.find("huge.txt (offset 290, size 4294967280) reaches past the end"), std::string::npos) << err;
+    EXPECT_FALSE(DeleteArchiveEntry(past, "ok.txt", nullptr, &err));
+    EXPECT_EQ(Slurp(past), p);
+
+    Spit(dir / "tiny.gob", {'G', 'O', 'B'});
+    EXPECT_FALSE(ReadArchiveDirectory(dir / "tiny.gob", d, &err));
+    EXPECT_FALSE(ReadArchiveDirectory(dir / "missing.gob", d, &err));
+}
+
+TEST(Archive, CancelledRewriteLeavesTheOldArchiveAndNoTemporaryFile)
+{
+    TempDir dir;
+    const fs::path gob = dir / "big.gob";
+    ASSERT_TRUE(WriteArchive(gob, {{"a.bin", std::vector<uint8_t>(3 << 20, 1)}, {"b.bin", Bytes("bbb")}}));
+    const auto before = Slurp(gob);
+    int calls = 0;
+    uint64_t lastTotal = 0;
+    auto cancelMidway = [&](uint64_t done, uint64_t total) {
+        ++calls;
+        lastTotal = total;
+        return done < (1u << 20);
+    };
+    ArchiveEdit edit;
+    edit.insertions.push_back({"c.bin", Bytes("new")});
+    std::string err;
+    EXPECT_FALSE(RewriteArchive(gob, edit, &err, cancelMidway));
+    EXPECT_EQ(err, "cancelled");
+    EXPECT_GT(calls, 1);
+    EXPECT_EQ(lastTotal, (3u << 20) + 3u + 3u);
+    EXPECT_EQ(Slurp(gob), before);
+    EXPECT_EQ(CountFiles(dir.path), 1u);
+
+    // Removal and insertion in one rewrite, as a replacing Add does.
+    edit.removals.push_back("b.bin");
+    edit.insertions[0].name = "b.bin";
+    ASSERT_TRUE(RewriteArchive(gob, edit, &err)) << err;
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"a.bin", "b.bin"}));
+    EXPECT_EQ(ArchiveItem(gob, "b.bin"), "new");
+}
+
+TEST(Archive, CorpusArchivesReadAndTheCorruptOneIsRefused)
+{
+    const fs::path corpus = CorpusDir("gob");
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus";
+    EXPECT_EQ(ArchiveNames(corpus / "threefiles.gob"), (std::vector<std::string>{"first.txt", "second.txt", "third.txt"}));
+    EXPECT_EQ(DescribeArchiveDamage(ReadDir(corpus / "threefiles.gob")), "");
+    EXPECT_EQ(ArchiveItem(corpus / "threefiles.gob", "third.txt"), "3");
+    EXPECT_EQ(ArchiveNames(corpus / "structured.gob"), std::vector<std::string>{"dir\\test.txt"});
+    EXPECT_TRUE(ArchiveNames(corpus / "empty.gob").empty());
+    const auto junk = ReadDir(corpus / "junk.gob");
+    EXPECT_TRUE(junk.records.empty());
+    EXPECT_NE(DescribeArchiveDamage(junk), "");
+
+    // Changing a copy of a real archive keeps its items.
+    TempDir dir;
+    fs::copy_file(corpus / "threefiles.gob", dir / "t.gob");
+    ASSERT_TRUE(InsertArchiveEntry(dir / "t.gob", "cog\\new.cog", Bytes("n")));
+    ASSERT_TRUE(DeleteArchiveEntry(dir / "t.gob", "second.txt"));
+    EXPECT_EQ(ArchiveNames(dir / "t.gob"), (std::vector<std::string>{"first.txt", "third.txt", "cog\\new.cog"}));
+    ExpectContiguous(dir / "t.gob");
+    EXPECT_EQ(ArchiveItem(dir / "t.gob", "first.txt"), "1");
+    EXPECT_EQ(ArchiveItem(dir / "t.gob", "third.txt"), "3");
+}

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include "resources/bitmap.h"
+#include "resources/helpers.h"
+
+using namespace orv;
+using namespace orvtest;
+
+namespace {
+
+// A bitmap with a 40-byte header: given height (negative = top-down), bits, palette
+// entries and the rows exactly as they lie in the file.
+std::vector<uint8_t> Bmp(int32_t w, int32_t h, uint16_t bits, std::vector<uint8_t> palette, std::vector<uint8_t> rows,
+                         uint32_t colorsUsed = 0, uint32_t headerSize = 40)
+{
+    auto word = [](std::vector<uint8_t>& b, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    std::vector<uint8_t> b = {'B', 'M'};
+    const uint32_t off = 14 + headerSize + static_cast<uint32_t>(palette.size());
+    word(b, off + static_cast<uint32_t>(rows.size()));
+    word(b, 0);
+    word(b, off);
+    word(b, headerSize);
+    word(b, static_cast<uint32_t>(w));
+    word(b, static_cast<uint32_t>(h));
+    b.insert(b.end(), {1, 0, static_cast<uint8_t>(bits), 0});
+    for (int i = 0; i < 4; ++i)
+        word(b, 0);
+    word(b, colorsUsed);
+    word(b, 0);
+    b.resize(14 + headerSize, 0);
+    b.insert(b.end(), palette.begin(), palette.end());
+    b.insert(b.end(), rows.begin(), rows.end());
+    return b;
+}
+
+MaterialImage Read(const std::vector<uint8_t>& bytes)
+{
+    MaterialImage img;
+    std::string err;
+    EXPECT_TRUE(ReadBmp(bytes, img, &err)) << err;
+    return img;
+}
+
+}  // namespace
+
+TEST(Bitmap, WriterLayoutPutsTheTopRowLast)
+{
+    MaterialImage img;
+    img.width = 3;
+    img.height = 2;
+    img.pixels = {1, 2, 3, 4, 5, 6};  // top row 1 2 3
+    img.palette[4 * 1 + 2] = 0xAA;     // index 1: red 0xAA
+    const auto bmp = WriteBmp(img);
+    const std::vector<uint8_t> head = {'B', 'M', 0x3E, 0x04, 0, 0, 0, 0, 0, 0, 0x36, 0x04, 0, 0,  // 1086, 1078
+                                       40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0,
+                                       0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(bmp.size(), 1086u);
+    EXPECT_EQ(std::vector<uint8_t>(bmp.begin(), bmp.begin() + 54), head);
+    EXPECT_EQ(bmp[54 + 4 + 2], 0xAA);
+    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 1078, bmp.end()), (std::vector<uint8_t>{4, 5, 6, 0, 1, 2, 3, 0}));
+}
+
+TEST(Bitmap, RoundTripsOddWidthsRowByRow)
+{
+    for (int w = 1; w <= 9; ++w)
+        for (int h : {1, 2, 5}) {
+            MaterialImage img;
+            img.width = w;
+            img.height = h;
+            for (int i = 0; i < w * h; ++i)
+                img.pixels.push_back(static_cast<uint8_t>(i * 37 + w));
+            for (int i = 0; i < 1024; ++i)
+                img.palette[i] = (i % 4 == 3) ? 0 : static_cast<uint8_t>(i * 7);
+            const auto back = Read(WriteBmp(img));
+            EXPECT_EQ(back.width, w);
+            EXPECT_EQ(back.height, h);
+            EXPECT_EQ(back.stride, (w + 3) / 4 * 4);
+            EXPECT_EQ(back.pixels, img.pixels) << w << "x" << h;
+            EXPECT_EQ(back.palette, img.palette);
+        }
+}
+
+TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
+{
+    const std::vector<uint8_t> pal2 = {0, 0, 255, 0, 255, 0, 0, 0};  // red, blue
+    // Bottom-up and top-down files of the same picture: top row 0 1, bottom row 1 1.
+    const auto up = Read(Bmp(2, 2, 8, pal2, {1, 1, 0, 0, 0, 1, 0, 0}, 2));
+    const auto down = Read(Bmp(2, -2, 8, pal2, {0, 1, 0, 0, 1, 1, 0, 0}, 2));
+    EXPECT_EQ(up.pixels, (std::vector<uint8_t>{0, 1, 1, 1}));
+    EXPECT_EQ(down.pixels, up.pixels);
+    EXPECT_EQ(up.Rgb(0), (std::array<uint8_t, 3>{255, 0, 0}));
+    EXPECT_EQ(up.Rgb(1), (std::array<uint8_t, 3>{0, 0, 255}));
+    EXPECT_EQ(up.Rgb(2), (std::array<uint8_t, 3>{0, 0, 0}));
+
+    // 4 bits: 16 palette entries, high nibble first. 1 bit: 2 entries, high bit first.
+    const auto four = Read(Bmp(3, 1, 4, std::vector<uint8_t>(64, 9), {0x1F, 0x20, 0, 0}));
+    EXPECT_EQ(four.pixels, (std::vector<uint8_t>{1, 15, 2}));
+    const auto one = Read(Bmp(10, 1, 1, std::vector<uint8_t>(8, 9), {0xA0, 0x40, 0, 0}));
+    EXPECT_EQ(one.pixels, (std::vector<uint8_t>{1, 0, 1, 0, 0, 0, 0, 0, 0, 1}));
+
+    // The old 12-byte header with 16-bit sizes and 3-byte palette entries.
+    const std::vector<uint8_t> old = {'B', 'M', 36, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0,  // pixels at 32
+                                      12, 0, 0, 0, 3, 0, 1, 0, 1, 0, 1, 0,           // 3 x 1, 1 bit
+                                      10, 20, 30, 40, 50, 60,                        // blue, green, red x2
+                                      0xA0, 0, 0, 0};
+    const auto o = Read(old);
+    EXPECT_EQ(o.width, 3);
+    EXPECT_EQ(o.height, 1);
+    EXPECT_EQ(o.pixels, (std::vector<uint8_t>{1, 0, 1}));
+    EXPECT_EQ(o.Rgb(1), (std::array<uint8_t, 3>{60, 50, 40}));
+
+    // A later, larger header (as image editors write) is read by its first 40 bytes.
+    const auto v5 = Read(Bmp(1, 1, 8, std::vector<uint8_t>(1024, 3), {7, 0, 0, 0}, 0, 124));
+    EXPECT_EQ(v5.pixels, std::vector<uint8_t>{7});
+}
+
+TEST(Bitmap, BadFilesAreRefusedWithAReason)
+{
+    const std::vector<uint8_t> pal(1024, 0);
+    const std::vector<uint8_t> row = {1, 2, 3, 0};
+    MaterialImage img;
+    std::string err;
+    auto refused = [&](std::vector<uint8_t> bytes, const std::string& why) {
+        err.clear();
+        EXPECT_FALSE(ReadBmp(bytes, img, &err)) << why;
+        EXPECT_NE(err.find(why), std::string::npos) << err;
+    };
+    auto notBm = Bmp(3, 1, 8, pal, row);
+    notBm[0] = 'P';
+    refused(notBm, "BM");
+    refused(Bmp(1, 1, 24, {}, {1, 2, 3, 0}), "24 bits");
+    auto rle = Bmp(3, 1, 8, pal, row);
+    rle[30] = 1;
+    refused(rle, "compressed");
+    refused(Bmp(0, 1, 8, pal, row), "0 x 1");
+    refused(Bmp(3, 0, 8, pal, row), "3 x 0");
+    refused(Bmp(70000, 1, 8, pal, row), "70000");
+    refused(Bmp(3, 2, 8, pal, row), "truncated");
+    refused(Bmp(3, 1, 8, pal, row, 300), "300 colours");
+    refused(Bmp(3, 1, 8, {}, row, 256), "palette is truncated");
+    refused(Bmp(3, 1, 8, pal, row, 0, 20), "20 bytes");
+    refused(std::vector<uint8_t>{'B', 'M', 0, 0}, "truncated");
+    // A missing padding after the last row is tolerated.
+    EXPECT_TRUE(ReadBmp(Bmp(3, 1, 8, pal, {1, 2, 3}), img, &err)) << err;
+}

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include "resources/catalog.h"
+#include "resources/helpers.h"
+
+using namespace orv;
+using namespace orvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Names(const CTree& t)
+{
+    std::vector<std::string> out;
+    for (const auto& e : t.Entries())
+        out.push_back(e->name);
+    return out;
+}
+
+ArchiveRecord Rec(const std::string& name, uint32_t offset = 0)
+{
+    ArchiveRecord r;
+    r.name = name;
+    r.offset = offset;
+    return r;
+}
+
+// A game folder with its archive, as an installer leaves it.
+void MakeGame(const fs::path& root, const std::string& archive, const std::vector<ArchiveEntryData>& entries)
+{
+    fs::create_directories(root / "Resource");
+    ASSERT_TRUE(WriteArchive(root / "Resource" / archive, entries));
+}
+
+}  // namespace
+
+TEST(Catalog, ClassificationTable)
+{
+    EXPECT_EQ(ClassifyResource("3do\\mat\\dflt.mat"), ResourceKind::Material);
+    EXPECT_EQ(ClassifyResource("3do\\key\\kyrun.key"), ResourceKind::Keyframe);
+    EXPECT_EQ(ClassifyResource("misc\\cmp\\01redmap.cmp"), ResourceKind::Colormap);
+    EXPECT_EQ(ClassifyResource("3do\\cmp\\x.cmp"), ResourceKind::None);
+    EXPECT_EQ(ClassifyResource("misc\\pup\\ky.pup"), ResourceKind::Puppet);
+    EXPECT_EQ(ClassifyResource("3do\\mat\\readme.txt"), ResourceKind::None);
+    EXPECT_EQ(ClassifyResource("mat\\crate.mat"), ResourceKind::None);
+    // The first passing test wins: a material whose name mentions "pup".
+    EXPECT_EQ(ClassifyResource("3do\\mat\\pup.mat"), ResourceKind::Material);
+    EXPECT_EQ(ClassifyResource("misc\\pupcmp.cmp"), ResourceKind::Colormap);
+}
+
+TEST(Catalog, BuildLowerCasesAndSortsLikeRepeatedAdd)
+{
+    const std::vector<ArchiveRecord> recs = {
+        Rec("3DO\\MAT\\A.MAT", 1), Rec("3do\\mat\\c.mat", 2),   Rec("3do\\mat\\sub\\b.mat", 3),
+        Rec("misc\\cmp\\dflt.cmp", 4), Rec("3do\\mat\\b.mat", 5), Rec("cog\\x.cog", 6),
+        Rec("misc\\pup\\ky.pup", 7),   Rec("3do\\key\\run.key", 8)};
+    ResourceCatalog cat;
+    cat.puppets.Add(std::make_unique<CTreeObject>("stale.pup", 0, 0));
+    BuildCatalog(recs, cat);
+    EXPECT_EQ(Names(cat.materials),
+              (std::vector<std::string>{"3do\\mat\\a.mat", "3do\\mat\\b.mat", "3do\\mat\\sub\\b.mat", "3do\\mat\\c.mat"}));
+    EXPECT_EQ(cat.materials.Lookup("A.mat")->offset, 1u);
+    EXPECT_EQ(Names(cat.colormaps), std::vector<std::string>{"misc\\cmp\\dflt.cmp"});
+    EXPECT_EQ(Names(cat.keyframes), std::vector<std::string>{"3do\\key\\run.key"});
+    EXPECT_EQ(Names(cat.puppets), std::vector<std::string>{"misc\\pup\\ky.pup"});
+
+    // The same order as CTree::Add record by record, namesakes included.
+    CTree reference;
+    for (const auto& r : recs) {
+        std::string lower = r.name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ClassifyResource(lower) == ResourceKind::Material)
+            reference.Add(std::make_unique<CTreeObject>(lower, r.offset, 0));
+    }
+    ASSERT_EQ(reference.Count(), cat.materials.Count());
+    for (std::size_t i = 0; i < reference.Count(); ++i)
+        EXPECT_EQ(reference.At(i).offset, cat.materials.At(i).offset) << i;
+}
+
+TEST(Catalog, ReadEntryDataRefusesEntriesPastTheEnd)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteArchive(dir / "r.gob", {{"3do\\mat\\a.mat", Bytes("MATDATA")}}));
+    ResourceCatalog cat;
+    ASSERT_TRUE(LoadCatalog(dir / "r.gob", cat));
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(ReadEntryData(dir / "r.gob", cat.materials.At(0), data));
+    EXPECT_EQ(data, Bytes("MATDATA"));
+    CTreeObject bad("3do\\mat\\bad.mat", 150, 100);
+    std::string err;
+    EXPECT_FALSE(ReadEntryData(dir / "r.gob", bad, data, &err));
+    EXPECT_NE(err.find("past the end"), std::string::npos);
+}
+
+TEST(Locate, InstallPathThenSourceDirThenSampleThenMessage)
+{
+    TempDir dir;
+    const fs::path prefix = dir / "wine";
+    fs::create_directories(prefix / "drive_c");
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directory_symlink("../drive_c", prefix / "dosdevices" / "c:");
+    fs::create_directories(dir / "cdrom");
+    fs::create_directory_symlink(dir / "cdrom", prefix / "dosdevices" / "d:");
+    const fs::path install = prefix / "drive_c" / "Games" / "Jedi Knight";
+    MakeGame(install, "Res2.gob", {{"3do\\mat\\dflt.mat", Bytes("m")}, {"misc\\cmp\\01redmap.cmp", Bytes("c")}});
+
+    MemoryRegistry reg;
+    reg.SetString(kJediKnightKey, kInstallPathValue, "C:\\Games\\Jedi Knight");
+    reg.SetString(kJediKnightKey, kSourceDirValue, "D:\\");
+    LocateOptions opts;
+    opts.registry = &reg;
+    opts.winePrefix = prefix;
+    ResourceCatalog cat;
+    cat.keyframes.Add(std::make_unique<CTreeObject>("old.key", 0, 0));
+
+    LocateResult r = LocateResources(0, opts, cat);
+    EXPECT_EQ(r.windowText, "Orvane - Jedi Knight mode");
+    EXPECT_EQ(r.installPath, "C:\\Games\\Jedi Knight");
+    EXPECT_EQ(r.episodeDirectory, "C:\\Games\\Jedi Knight\\episode\\");
+    // Found without regard to case, through the prefix's C: drive.
+    EXPECT_EQ(r.resourceFile.filename(), "Res2.gob");
+    EXPECT_TRUE(fs::equivalent(r.resourceFile, install / "Resource" / "Res2.gob"));
+    EXPECT_EQ(r.message, "");
+    EXPECT_FALSE(r.usingSample);
+    EXPECT_EQ(cat.materials.Count(), 1u);
+    EXPECT_EQ(cat.colormaps.Count(), 1u);
+    EXPECT_EQ(cat.keyframes.Count(), 0u);
+
+    // The archive is gone from the install folder: "Source Dir" + gamedata\resource\res2.gob.
+    fs::remove(install / "Resource" / "Res2.gob");
+    MakeGame(dir / "cdrom" / "gamedata", "res2.gob", {{"misc\\pup\\ky.pup", Bytes("p")}});
+    r = LocateResources(0, opts, cat);
+    EXPECT_EQ(r.resourceFile, prefix / "dosdevices" / "d:" / "gamedata" / "Resource" / "res2.gob");
+    EXPECT_EQ(cat.materials.Count(), 0u);
+    EXPECT_EQ(cat.puppets.Count(), 1u);
+
+    // Nothing of the game: the sample archive stands in and says so.
+    fs::remove_all(dir / "cdrom" / "gamedata");
+    ASSERT_TRUE(WriteArchive(dir / "res2.gob", {{"3do\\mat\\00cab02.mat", Bytes("s")}}));
+    opts.sampleArchive = dir / "res2.gob";
+    r = LocateResources(0, opts, cat);
+    EXPECT_TRUE(r.usingSample);
+    EXPECT_EQ(r.resourceFile, dir / "res2.gob");
+    EXPECT_FALSE(r.statusText.empty());
+    EXPECT_EQ(r.message, "");
+    EXPECT_EQ(cat.materials.Count(), 1u);
+
+    // Without the sample too: the message, and an empty catalogue.
+    opts.sampleArchive = dir / "missing.gob";
+    r = LocateResources(0, opts, cat);
+    EXPECT_EQ(r.message, "Cannot find Jedi Knight/Mots resource files.");
+    EXPECT_TRUE(r.resourceFile.empty());
+    EXPECT_TRUE(cat.Empty());
+}
+
+TEST(Locate, MotsKeyAndAKeyThatDoesNotOpenKeepsThePreviousInstallPath)
+{
+    TempDir dir;
+    MakeGame(dir / "mots", "jkmres.goo", {{"3do\\key\\a.key", Bytes("k")}});
+    MemoryRegistry reg;
+    reg.SetString(kMotsKey, kInstallPathValue, (dir / "mots").string());
+    // A Jedi Knight key without values: the key opens, nothing is read.
+    reg.AddKey(kJediKnightKey);
+    LocateOptions opts;
+    opts.registry = &reg;
+    ResourceCatalog cat;
+    LocateResult r = LocateResources(1, opts, cat);
+    EXPECT_EQ(r.windowText, "Orvane - Mysteries of the Sith mode");
+    EXPECT_EQ(r.resourceFile, dir / "mots" / "Resource" / "jkmres.goo");
+    EXPECT_EQ(cat.keyframes.Count(), 1u);
+
+    // Jedi Knight with no "Install Path": the previous value is kept for the paths.
+    opts.previousInstallPath = "/nowhere";
+    r = LocateResources(0, opts, cat);
+    EXPECT_EQ(r.installPath, "/nowhere");
+    EXPECT_EQ(r.episodeDirectory, "/nowhere\\episode\\");
+    EXPECT_EQ(r.episodePath, fs::path("/nowhere/episode/"));
+    EXPECT_EQ(r.message, "Cannot find Jedi Knight/Mots resource files.");
+    EXPECT_TRUE(cat.Empty());
+}

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include "resources/filemanager.h"
+#include "resources/helpers.h"
+
+using namespace orv;
+using namespace orvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A 3 × 2 bitmap, bottom-up, two palette entries (red 0, green 1). Top row 0 1 0,
+// bottom row 1 1 0.
+const std::vector<uint8_t> kCrateBmp = {
+    'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,                            // file head
+    40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0, 8, 0, 0, 0,  // header
+    0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,                            //
+    0, 0, 255, 0, 0, 255, 0, 0,                                                // palette
+    1, 1, 0, 0,                                                                // bottom row
+    0, 1, 0, 0,                                                                // top row
+};
+
+}  // namespace
+
+TEST(FileManager, ItemNamesFollowTheExtensionTable)
+{
+    EXPECT_EQ(ArchiveItemNameFor("/x/door.cog"), "cog\\door.cog");
+    EXPECT_EQ(ArchiveItemNameFor("/x/ky.pup"), "misc\\pup\\ky.pup");
+    EXPECT_EQ(ArchiveItemNameFor("/x/readme.txt"), "readme.txt");
+    EXPECT_EQ(ArchiveItemNameFor("/x/Crate.Final.BMP"), "mat\\crate.mat");
+    EXPECT_EQ(ArchiveItemNameFor("/x/KYRUN.KEY"), "3do\\key\\kyrun.key");
+    EXPECT_EQ(ArchiveItemNameFor("/x/bot.ai2"), "misc\\ai\\bot.ai2");
+    EXPECT_EQ(ArchiveItemNameFor("/x/x.wav"), "voiceuu\\x.wav");
+    // The table is tested in order: ".mat" comes before ".key".
+    EXPECT_EQ(ArchiveItemNameFor("/x/a.mat.key"), "mat\\a.mat.key");
+    // A folder named like a bitmap does not make its files bitmaps.
+    EXPECT_EQ(ArchiveItemNameFor("/x/pics.bmp/notes.txt"), "notes.txt");
+    EXPECT_EQ(DuplicateItemQuestion("cog\\door.cog"),
+              "The item \"cog\\door.cog\" already exist. Do you want to overwrite the existing item?");
+}
+
+TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
+{
+    TempDir dir;
+    const fs::path gob = dir / "a.gob";
+    ASSERT_TRUE(CreateArchive(gob));
+    Spit(dir / "crate.bmp", kCrateBmp);
+
+    AddFileResult res;
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}, &res));
+    EXPECT_EQ(res.itemName, "mat\\crate.mat");
+    auto mat = Bytes(ArchiveItem(gob, "mat\\crate.mat"));
+    ASSERT_EQ(mat.size(), 76u + 40 + 24 + 6);
+    EXPECT_EQ(std::string(mat.begin(), mat.begin() + 4), "MAT ");
+    EXPECT_EQ(Word(mat, 116), 3u);  // width
+    EXPECT_EQ(Word(mat, 120), 2u);  // height
+    // Without a palette the bitmap's own indices, top row first.
+    EXPECT_EQ(std::vector<uint8_t>(mat.end() - 6, mat.end()), (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
+
+    Palette pal{};
+    pal[5 * 3 + 0] = 255;  // red at 5
+    pal[9 * 3 + 1] = 255;  // green at 9
+    AddFileOptions opts;
+    opts.bitmapPalette = &pal;
+    opts.onDuplicate = DuplicatePolicy::Replace;
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", opts, &res));
+    EXPECT_TRUE(res.replaced);
+    EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{"mat\\crate.mat"});
+    mat = Bytes(ArchiveItem(gob, "mat\\crate.mat"));
+    EXPECT_EQ(std::vector<uint8_t>(mat.end() - 6, mat.end()), (std::vector<uint8_t>{5, 9, 5, 9, 9, 5}));
+}
+
+TEST(FileManager, DuplicateIsAskedReplacedOrKept)
+{
+    TempDir dir;
+    const fs::path gob = dir / "a.gob";
+    ASSERT_TRUE(WriteArchive(gob, {{"readme.txt", Bytes("r")}, {"COG\\DOOR.COG", Bytes("old")}}));
+    Spit(dir / "door.cog", Bytes("new"));
+
+    std::vector<std::string> asked;
+    AddFileOptions ask;
+    ask.askReplace = [&](const std::string& name) {
+        asked.push_back(name);
+        return false;
+    };
+    // "No": the old item stays and the new one is added beside it.
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask));
+    EXPECT_EQ(asked, std::vector<std::string>{"COG\\DOOR.COG"});
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "COG\\DOOR.COG", "cog\\door.cog"}));
+
+    // "Yes": the first item of that name (ignoring case) is replaced.
+    ask.askReplace = [&](const std::string& name) {
+        asked.push_back(name);
+        return true;
+    };
+    AddFileResult res;
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask, &res));
+    EXPECT_TRUE(res.replaced);
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "cog\\door.cog", "cog\\door.cog"}));
+
+    // Keep never asks; Ask without a callback keeps too.
+    AddFileOptions keep;
+    keep.onDuplicate = DuplicatePolicy::Keep;
+    keep.askReplace = [&](const std::string&) {
+        ADD_FAILURE() << "asked";
+        return true;
+    };
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", keep));
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", AddFileOptions{}));
+    EXPECT_EQ(ArchiveNames(gob).size(), 5u);
+}
+
+TEST(FileManager, FileThatCannotBeReadOrConvertedCostsNothing)
+{
+    TempDir dir;
+    const fs::path gob = dir / "a.gob";
+    ASSERT_TRUE(WriteArchive(gob, {{"mat\\crate.mat", Bytes("precious")}, {"cog\\door.cog", Bytes("d")}}));
+    const auto before = Slurp(gob);
+    AddFileOptions replace;
+    replace.onDuplicate = DuplicatePolicy::Replace;
+    std::string err;
+    EXPECT_FALSE(AddFileToArchive(gob, dir / "door.cog", replace, nullptr, &err));  // no such file
+    Spit(dir / "crate.bmp", Bytes("GIF89a, not a bitmap"));
+    EXPECT_FALSE(AddFileToArchive(gob, dir / "crate.bmp", replace, nullptr, &err));
+    EXPECT_NE(err.find("BM"), std::string::npos) << err;
+    Spit(dir / (std::string(130, 'n') + ".cog"), Bytes("long"));
+    EXPECT_FALSE(AddFileToArchive(gob, dir / (std::string(130, 'n') + ".cog"), replace, nullptr, &err));
+    EXPECT_EQ(Slurp(gob), before);
+}
+
+TEST(FileManager, ExtractionStaysInsideTheFolder)
+{
+    TempDir dir;
+    fs::path t;
+    ASSERT_TRUE(ExtractionTarget(dir.path, "cog\\door.cog", false, t));
+    EXPECT_EQ(t, dir / "door.cog");
+    for (const char* evil : {"..\\..\\evil.txt", "C:\\Windows\\evil.txt", "\\evil.txt", "a/b/../../evil.txt", "D:evil.txt"}) {
+        ASSERT_TRUE(ExtractionTarget(dir.path, evil, false, t)) << evil;
+        EXPECT_EQ(t, dir / "evil.txt") << evil;
+    }
+    std::string err;
+    EXPECT_FALSE(ExtractionTarget(dir.path, "misc\\..", false, t, &err));
+    EXPECT_FALSE(ExtractionTarget(dir.path, "cog\\", false, t, &err));
+    ASSERT_TRUE(ExtractionTarget(dir.path, "mat\\crate.v2.mat", true, t));
+    EXPECT_EQ(t, dir / "crate.bmp");
+}
+
+TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
+{
+    TempDir dir;
+    const fs::path gob = dir / "a.gob";
+    ASSERT_TRUE(CreateArchive(gob));
+    Spit(dir / "crate.bmp", kCrateBmp);
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}));
+    ASSERT_TRUE(InsertArchiveEntry(gob, "..\\cog\\x.cog", Bytes("cog text")));
+    fs::create_directory(dir / "out");
+
+    ArchiveDirectory d;
+    ASSERT_TRUE(ReadArchiveDirectory(gob, d));
+    fs::path written;
+    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[1], dir / "out", nullptr, &written));
+    EXPECT_EQ(written, dir / "out" / "x.cog");
+    EXPECT_EQ(Slurp(written), Bytes("cog text"));
+
+    Palette pal{};
+    pal[0] = 255;      // index 0 red
+    pal[3 + 1] = 255;  // index 1 green
+    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "out", &pal, &written));
+    EXPECT_EQ(written, dir / "out" / "crate.bmp");
+    const auto bmp = Slurp(written);
+    ASSERT_EQ(bmp.size(), 1078u + 8);
+    EXPECT_EQ(Word(bmp, 10), 1078u);
+    // The same picture as the bitmap that went in: bottom row first in the file.
+    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 1078, bmp.end()), (std::vector<uint8_t>{1, 1, 0, 0, 0, 1, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 54, bmp.begin() + 62), (std::vector<uint8_t>{0, 0, 255, 0, 0, 255, 0, 0}));
+
+    // A non-material cannot be converted.
+    std::string err;
+    EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "out", &pal, &written, &err));
+}

@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include "resources/catalog.h"
+#include "resources/helpers.h"
+#include "resources/material.h"
+#include "test_util.h"
+
+using namespace orv;
+using namespace orvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A texture MAT put together by hand: every texture w × h with the given levels; level
+// 0 of texture t is filled with 0x10 + t, the smaller levels with 0xEE.
+std::vector<uint8_t> TextureMat(uint32_t textures, uint32_t w, uint32_t h, uint32_t levels, uint32_t type = 2,
+                                uint32_t bits = 8)
+{
+    std::vector<uint8_t> b = {'M', 'A', 'T', ' '};
+    for (uint32_t v : {50u, type, textures, textures, 0u, bits})
+        PutWord(b, v);
+    b.resize(76, 0);
+    for (uint32_t t = 0; t < textures; ++t)
+        for (uint32_t v : {8u, 0u, 0x3F800000u, 0x3F800000u, 0x3F800000u, 0x3F800000u, 0u, 0xBFF78482u, 0u, t})
+            PutWord(b, v);
+    const uint32_t texel = bits / 8;
+    for (uint32_t t = 0; t < textures; ++t) {
+        for (uint32_t v : {w, h, 0u, 0u, 0u, levels})
+            PutWord(b, v);
+        b.insert(b.end(), w * h * texel, static_cast<uint8_t>(0x10 + t));
+        for (uint32_t k = 1; k < levels; ++k)
+            b.insert(b.end(), (w >> k) * (h >> k) * texel, 0xEE);
+    }
+    return b;
+}
+
+Palette Greys()
+{
+    Palette p{};
+    for (int i = 0; i < 256; ++i)
+        p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = static_cast<uint8_t>(i);
+    return p;
+}
+
+std::vector<uint8_t> Cmp(uint8_t firstRed)
+{
+    std::vector<uint8_t> c = {'C', 'M', 'P', ' ', 30, 0, 0, 0};
+    c.resize(17216, 0);
+    c[64] = firstRed;
+    return c;
+}
+
+}  // namespace
+
+TEST(Material, ColourMaterialFillsA256SquareWithTheLastRecordsIndex)
+{
+    const auto mat = MakeColorMat(17);
+    std::vector<uint8_t> expected = {'M', 'A', 'T', ' ', 50, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0};
+    expected.resize(76, 0);
+    expected.insert(expected.end(), {0, 0, 0, 0, 17, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F,
+                                     0, 0, 0x80, 0x3F});
+    EXPECT_EQ(mat, expected);
+
+    MaterialImage img;
+    ASSERT_EQ(ConvertMat(mat, Greys(), img), MatStatus::Ok);
+    EXPECT_EQ(img.width, 256);
+    EXPECT_EQ(img.height, 256);
+    EXPECT_EQ(img.celCount, 1);
+    ASSERT_EQ(img.pixels.size(), 65536u);
+    EXPECT_TRUE(std::all_of(img.pixels.begin(), img.pixels.end(), [](uint8_t p) { return p == 17; }));
+    EXPECT_EQ(img.Rgb(17), (std::array<uint8_t, 3>{17, 17, 17}));
+
+    // Two records: the last one counts.
+    auto two = mat;
+    two[12] = 2;
+    two.insert(two.end(), mat.end() - 24, mat.end());
+    two[two.size() - 20] = 40;
+    ASSERT_EQ(ConvertMat(two, Greys(), img), MatStatus::Ok);
+    EXPECT_EQ(img.pixels[1234], 40);
+
+    int32_t w = 0, h = 0;
+    EXPECT_EQ(MaterialTextureSize(mat, w, h), MatStatus::Ok);
+    EXPECT_EQ(w, 256);
+    EXPECT_EQ(h, 256);
+}
+
+TEST(Material, CelsFollowEachOtherAndSmallerLevelsAreSkipped)
+{
+    MaterialImage img;
+    ASSERT_EQ(ConvertMat(TextureMat(3, 32, 32, 1), Greys(), img), MatStatus::Ok);
+    EXPECT_EQ(img.width, 32);
+    EXPECT_EQ(img.height, 32);
+    EXPECT_EQ(img.stride, 32);
+    EXPECT_EQ(img.celCount, 3);
+    ASSERT_EQ(img.pixels.size(), 3072u);
+    EXPECT_EQ(img.Cel(0)[0], 0x10);
+    EXPECT_EQ(img.Cel(1)[1023], 0x11);
+    EXPECT_EQ(img.Cel(2)[0], 0x12);
+
+    // Four levels per texture: the second texture head lies behind all of the first's.
+    ASSERT_EQ(ConvertMat(TextureMat(2, 8, 6, 4), Greys(), img), MatStatus::Ok);
+    EXPECT_EQ(img.celCount, 2);
+    EXPECT_EQ(img.stride, 8);
+    ASSERT_EQ(img.pixels.size(), 96u);
+    EXPECT_TRUE(std::all_of(img.pixels.begin() + 48, img.pixels.end(), [](uint8_t p) { return p == 0x11; }));
+
+    // The first cel only; a texture type other than 2 or 3 holds no picture.
+    ASSERT_EQ(ConvertMatFirstCel(TextureMat(3, 5, 3, 1, 3), Greys(), img), MatStatus::Ok);
+    EXPECT_EQ(img.celCount, 1);
+    EXPECT_EQ(img.stride, 8);
+    EXPECT_EQ(img.pixels, std::vector<uint8_t>(15, 0x10));
+    EXPECT_EQ(ConvertMatFirstCel(TextureMat(1, 4, 4, 1, 7), Greys(), img), MatStatus::Invalid);
+    EXPECT_EQ(ConvertMat(TextureMat(1, 4, 4, 1, 7), Greys(), img), MatStatus::Ok);
+}
+
+TEST(Material, SixteenBitIsUnsupportedAndDamageIsInvalid)
+{
+    MaterialImage img;
+    std::string err;
+    const auto m16 = TextureMat(1, 16, 8, 2, 2, 16);
+    EXPECT_EQ(ConvertMat(m16, Greys(), img, &err), MatStatus::Unsupported);
+    EXPECT_NE(err.find("16-bit"), std::string::npos) << err;
+    int32_t w = 0, h = 0;
+    EXPECT_EQ(MaterialTextureSize(m16, w, h), MatStatus::Ok);
+    EXPECT_EQ(w, 16);
+    EXPECT_EQ(h, 8);
+
+    auto cut = TextureMat(2, 16, 16, 1);
+    cut.resize(cut.size() - 1);
+    EXPECT_EQ(ConvertMat(cut, Greys(), img, &err), MatStatus::Invalid);
+    EXPECT_EQ(ConvertMat(Bytes("MAT "), Greys(), img), MatStatus::Invalid);
+    auto noColour = MakeColorMat(3);
+    noColour[12] = 0;
+    EXPECT_EQ(ConvertMat(noColour, Greys(), img), MatStatus::Invalid);
+    auto lying = TextureMat(1, 4, 4, 1);
+    lying[12] = 0xFF;  // 255 records in a file that holds one
+    lying[15] = 0x7F;
+    EXPECT_EQ(ConvertMat(lying, Greys(), img), MatStatus::Invalid);
+    // Only what is needed must be there: the last texture's smaller levels may be missing.
+    auto lastLevels = TextureMat(1, 8, 8, 4);
+    lastLevels.resize(lastLevels.size() - 21);
+    EXPECT_EQ(ConvertMat(lastLevels, Greys(), img), MatStatus::Ok);
+}
+
+TEST(Material, MakeMatLayout)
+{
+    MaterialImage img;
+    img.width = 3;
+    img.height = 2;
+    img.pixels = {1, 2, 3, 4, 5, 6};
+    const std::vector<uint8_t> expected = [] {
+        std::vector<uint8_t> e = {'M', 'A', 'T', ' ', 0x32, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0,
+                                  1, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0};
+        e.resize(76, 0);
+        e.insert(e.end(), {8, 0, 0, 0, 0, 0, 0, 0,                                          //
+                           0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F,  //
+                           0, 0, 0, 0, 0, 0, 0, 0, 0x82, 0x84, 0xF7, 0xBF, 0, 0, 0, 0,          //
+                           3, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0,  //
+                           1, 2, 3, 4, 5, 6});
+        return e;
+    }();
+    const auto mat = MakeMat(img);
+    EXPECT_EQ(mat.size(), 76u + 40 + 24 + 3 * 2);
+    EXPECT_EQ(mat, expected);
+    MaterialImage back;
+    ASSERT_EQ(ConvertMat(mat, Greys(), back), MatStatus::Ok);
+    EXPECT_EQ(back.pixels, img.pixels);
+}
+
+TEST(Material, RemapPicksNearestAndTheLowerIndexOnTies)
+{
+    Palette target{};
+    target[5 * 3] = 255;  // 5 and 9 both pure red
+    target[9 * 3] = 255;
+    target[7 * 3 + 2] = 200;  // 7 blue
+    MaterialImage img;
+    img.width = 4;
+    img.height = 1;
+    img.pixels = {0, 1, 2, 1};
+    img.palette[0 * 4 + 2] = 255;  // pure red
+    img.palette[1 * 4 + 0] = 250;  // almost pure blue
+    img.palette[1 * 4 + 1] = 10;
+    img.palette[2 * 4 + 2] = 120;  // dark red: nearer black (index 0) than red
+    RemapToPalette(img, target);
+    EXPECT_EQ(img.pixels, (std::vector<uint8_t>{5, 7, 0, 7}));
+    EXPECT_EQ(img.Rgb(9), (std::array<uint8_t, 3>{255, 0, 0}));
+}
+
+TEST(Material, ResolvingFallsBackToFallbacksAndThenToNothing)
+{
+    TempDir dir;
+    const fs::path gob = dir / "res.gob";
+    ASSERT_TRUE(WriteArchive(gob, {{"3do\\mat\\dflt.mat", MakeColorMat(1)},
+                                   {"3do\\mat\\00cab02.mat", MakeColorMat(2)},
+                                   {"misc\\cmp\\01redmap.cmp", Cmp(11)},
+                                   {"misc\\cmp\\other.cmp", Cmp(22)}}));
+    ResourceCatalog cat;
+    ASSERT_TRUE(LoadCatalog(gob, cat));
+    CTree custom;
+    auto own = std::make_unique<CTreeObject>("Mine.MAT", 0, 0);
+    own->data = MakeColorMat(3);
+    custom.Add(std::move(own));
+    auto shadow = std::make_unique<CTreeObject>("dflt.mat", 0, 0);
+    shadow->data = MakeColorMat(4);
+    custom.Add(std::move(shadow));
+
+    auto pixelAndRed = [&](std::string_view m, std::string_view c) -> std::pair<int, int> {
+        auto img = ResolveMaterialImage(cat, gob, &custom, m, c);
+        if (!img)
+            return {-1, -1};
+        return {img->pixels[0], img->Rgb(0)[0]};
+    };
+    EXPECT_EQ(pixelAndRed("DFLT.MAT", "other.cmp"), std::make_pair(1, 22));  // stock hides custom
+    EXPECT_EQ(pixelAndRed("mine.mat", "nosuch.cmp"), std::make_pair(3, 11));
+    EXPECT_EQ(pixelAndRed("unknown.mat", "01redmap.cmp"), std::make_pair(2, 11));
+    EXPECT_EQ(pixelAndRed("3do\\mat\\dflt.mat", "01redmap.cmp"), std::make_pair(2, 11));  // names are short names
+
+    ASSERT_TRUE(WriteArchive(gob, {{"3do\\mat\\dflt.mat", MakeColorMat(1)}, {"misc\\cmp\\x.cmp", Cmp(5)}}));
+    ASSERT_TRUE(LoadCatalog(gob, cat));
+    std::string err;
+    EXPECT_FALSE(ResolveMaterialImage(cat, gob, &custom, "dflt.mat", "nosuch.cmp", &err));
+    EXPECT_NE(err.find("01redmap.cmp"), std::string::npos);
+    EXPECT_FALSE(ResolveMaterialImage(cat, gob, nullptr, "unknown.mat", "x.cmp", &err));
+    EXPECT_NE(err.find("00cab02.mat"), std::string::npos);
+    EXPECT_TRUE(ResolveMaterialImage(cat, gob, nullptr, "dflt.mat", "x.cmp"));
+}
+
+TEST(Material, CorpusMaterialsAndColormap)
+{
+    const fs::path corpus = CorpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus";
+    ColormapData cmp;
+    const auto cmpBytes = Slurp(corpus / "cmp" / "input.cmp");
+    ASSERT_TRUE(ParseColormap(cmpBytes, cmp));
+    EXPECT_TRUE(cmp.HasTransparency());
+    EXPECT_EQ(cmp.lightTable.size(), 16384u);
+    EXPECT_FALSE(ParseColormap(std::span(cmpBytes).first(17215), cmp));
+
+    struct Expect {
+        const char* file;
+        int width, height, cels;
+    };
+    for (const Expect& e : {Expect{"00ladder1.mat", 32, 32, 1}, Expect{"00map3.mat", 128, 128, 1},
+                            Expect{"bry0side1.mat", 256, 256, 1}, Expect{"brypport1.mat", 16, 32, 1},
+                            Expect{"enemys.mat", 128, 32, 2}, Expect{"phaser.mat", 32, 32, 8}}) {
+        const auto bytes = Slurp(corpus / "mat" / e.file);
+        MaterialImage img;
+        std::string err;
+        ASSERT_EQ(ConvertMat(bytes, cmp.palette, img, &err), MatStatus::Ok) << e.file << ": " << err;
+        EXPECT_EQ(img.width, e.width) << e.file;
+        EXPECT_EQ(img.height, e.height) << e.file;
+        EXPECT_EQ(img.celCount, e.cels) << e.file;
+        EXPECT_EQ(img.pixels.size(), static_cast<std::size_t>(e.width * e.height * e.cels)) << e.file;
+        // One cel made back into a MAT reads back unchanged.
+        MaterialImage first;
+        ASSERT_EQ(ConvertMatFirstCel(bytes, cmp.palette, first), MatStatus::Ok);
+        MaterialImage again;
+        ASSERT_EQ(ConvertMat(MakeMat(first), cmp.palette, again), MatStatus::Ok);
+        EXPECT_TRUE(std::equal(again.pixels.begin(), again.pixels.end(), img.pixels.begin())) << e.file;
+    }
+    MaterialImage img;
+    ASSERT_EQ(ConvertMat(Slurp(corpus / "mat" / "bry0side1.mat"), cmp.palette, img), MatStatus::Ok);
+    EXPECT_EQ(img.pixels[0], 12);
+}

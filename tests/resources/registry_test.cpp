@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "resources/catalog.h"
+#include "resources/helpers.h"
+#include "resources/registry.h"
+
+using namespace orv;
+using namespace orvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// As Wine writes it: key separators and backslashes in values doubled, characters
+// above 127 as \x escapes, continuation lines for long binary values.
+const char* kSystemReg = R"(WINE REGISTRY Version 2
+;; All keys relative to \\Machine
+
+#arch=win64
+
+[Software\\LucasArts Entertainment Company\\JediKnight\\v1.0] 1700000000
+#time=1da1b2c3d4e5f60
+"Install Path"="C:\\Program Files\\LucasArts\\Jedi Knight"
+"Source Dir"="D:\\"
+"Count"=dword:00000003
+"Bin"=hex:01,02,\
+  03,04
+@="default \"quoted\""
+
+[Software\\Wow6432Node\\LucasArts Entertainment Company LLC\\Mysteries of the Sith\\v1.0] 1700000000
+"Install Path"=str(2):"C:\\Games\\Mots \x00e9t\xe9"
+"Source Dir"="E:\\"
+
+[Software\\Broken
+"Install Path"="C:\\wrong"
+)";
+
+EnvironmentLookup Env(std::map<std::string, std::string> vars)
+{
+    return [vars](const std::string& name) -> std::optional<std::string> {
+        auto it = vars.find(name);
+        if (it == vars.end())
+            return std::nullopt;
+        return it->second;
+    };
+}
+
+}  // namespace
+
+TEST(WineRegistry, ParsesKeysStringValuesAndEscapes)
+{
+    const WineRegistry reg = WineRegistry::Parse(kSystemReg);
+    EXPECT_TRUE(reg.HasKey(kJediKnightKey));
+    EXPECT_EQ(reg.ReadString(kJediKnightKey, kInstallPathValue), "C:\\Program Files\\LucasArts\\Jedi Knight");
+    EXPECT_EQ(reg.ReadString("software\\lucasarts entertainment company\\jediknight\\V1.0", "source dir"), "D:\\");
+    EXPECT_EQ(reg.ReadString(kJediKnightKey, ""), "default \"quoted\"");
+    EXPECT_EQ(reg.ReadString(kJediKnightKey, "Count"), std::nullopt);
+    EXPECT_EQ(reg.ReadString(kJediKnightKey, "Bin"), std::nullopt);
+    // A 32-bit program's key in a 64-bit prefix.
+    EXPECT_TRUE(reg.HasKey(kMotsKey));
+    EXPECT_EQ(reg.ReadString(kMotsKey, kInstallPathValue), "C:\\Games\\Mots \xC3\xA9t\xC3\xA9");
+    // An unterminated section takes no values, and spoils no earlier key.
+    EXPECT_FALSE(reg.HasKey("Software\\Broken"));
+    EXPECT_EQ(reg.Keys().KeyCount(), 2u);
+
+    EXPECT_EQ(WineRegistry::Parse("[A\\\\B]\r\n\"V\"=\"x\\ty\"\r\n").ReadString("a\\b", "v"), "x\ty");
+    EXPECT_FALSE(WineRegistry::Parse("").HasKey(kJediKnightKey));
+}
+
+TEST(WineRegistry, PrefixFromEnvironmentAndPathsIntoIt)
+{
+    EXPECT_EQ(DefaultWinePrefix(Env({{"WINEPREFIX", "/p"}, {"HOME", "/h"}})), fs::path("/p"));
+    EXPECT_EQ(DefaultWinePrefix(Env({{"WINEPREFIX", ""}, {"HOME", "/h"}})), fs::path("/h/.wine"));
+    EXPECT_EQ(DefaultWinePrefix(Env({})), fs::path());
+
+    TempDir dir;
+    const fs::path prefix = dir / "pfx";
+    fs::create_directories(prefix / "drive_c" / "Program Files" / "LucasArts");
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directories(dir / "media");
+    fs::create_directory_symlink(dir / "media", prefix / "dosdevices" / "e:");
+    // Without a dosdevices link for C: the drive_c folder is used.
+    EXPECT_EQ(MapGamePath("C:\\PROGRAM FILES\\lucasarts\\Jedi Knight", prefix),
+              prefix / "drive_c" / "Program Files" / "LucasArts" / "Jedi Knight");
+    EXPECT_EQ(MapGamePath("e:\\gamedata\\x.goo", prefix), prefix / "dosdevices" / "e:" / "gamedata" / "x.goo");
+    EXPECT_EQ(MapGamePath("/opt/jk\\resource\\res2.gob", {}), fs::path("/opt/jk/resource/res2.gob"));
+
+    ASSERT_TRUE(WriteFileAtomic(prefix / "system.reg", kSystemReg));
+    EXPECT_TRUE(WineRegistry::Load(prefix).HasKey(kJediKnightKey));
+    EXPECT_FALSE(WineRegistry::Load(dir / "nowhere").HasKey(kJediKnightKey));
+}
+
+TEST(WineRegistry, SettingsComeFirstKeyByKey)
+{
+    const WineRegistry wine = WineRegistry::Parse(kSystemReg);
+    MemoryRegistry settings;
+    settings.SetString(kJediKnightKey, kInstallPathValue, "/home/me/jk");
+    const ChainedRegistry reg(settings, wine);
+    EXPECT_EQ(reg.ReadString(kJediKnightKey, kInstallPathValue), "/home/me/jk");
+    // The settings' key holds no "Source Dir": the Wine value is not mixed in.
+    EXPECT_EQ(reg.ReadString(kJediKnightKey, kSourceDirValue), std::nullopt);
+    EXPECT_EQ(reg.ReadString(kMotsKey, kSourceDirValue), "E:\\");
+    EXPECT_TRUE(reg.HasKey(kMotsKey));
+    EXPECT_FALSE(reg.HasKey("Software\\Other"));
+}
