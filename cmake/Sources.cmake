@@ -11,6 +11,7 @@ set(ORVANE_CORE_SOURCES
   src/render/hierarchy.cpp
   src/edit/selection.cpp
   src/edit/view_commands.cpp
+  src/edit/document.cpp
   src/model/corners.cpp
   src/formats/textformat.cpp
   src/formats/textbuffer.cpp

@@ -1,0 +1,275 @@
+#include "edit/document.h"
+
+#include <system_error>
+
+#include "formats/keyfile.h"
+#include "formats/model3do.h"
+#include "formats/puppet.h"
+#include "formats/textbuffer.h"
+#include "resources/catalog.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Contains(const std::string& lower, const char* what) { return lower.find(what) != std::string::npos; }
+
+fs::path FolderOf(const std::string& path)
+{
+    const fs::path p(path);
+    return p.has_parent_path() ? p.parent_path() : fs::path(".");
+}
+
+}  // namespace
+
+std::string PuppetNameFor(const std::string& modelPath)
+{
+    std::string name = fs::path(modelPath).filename().string();
+    const auto dot = name.find('.');
+    if (dot != std::string::npos)
+        name.resize(dot + 1);
+    else
+        name += '.';
+    return name + "pup";
+}
+
+COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
+    : model(std::make_unique<CModel>()), settings_(settings), env_(std::move(env))
+{
+    model->document = this;
+    modes.renderMode = settings.renderMode;
+}
+
+COrvaneDoc::~COrvaneDoc() = default;
+
+void COrvaneDoc::SetPathName(const std::string& path)
+{
+    pathName_ = path;
+    title_ = fs::path(path).filename().string();
+}
+
+void COrvaneDoc::ResetModel(std::unique_ptr<CModel> m)
+{
+    model = std::move(m);
+    model->document = this;
+    model->renderer = renderer;
+}
+
+bool COrvaneDoc::NewDocument()
+{
+    const fs::path tmpl = env_.programDir / "New.orv";
+    std::error_code ec;
+    std::unique_ptr<CModel> m;
+    CameraState cam;
+    if (!env_.programDir.empty() && fs::is_regular_file(tmpl, ec))
+        m = ReadProjectFile(tmpl.string(), &cam, nullptr);
+    if (m) {
+        BuildFaceCorners(*m, env_.textureSize);
+        savedCamera = cam;
+    } else {
+        m = std::make_unique<CModel>();
+        savedCamera = {};
+    }
+    ResetModel(std::move(m));
+    history.Clear();
+    modified_ = false;
+    return true;
+}
+
+bool COrvaneDoc::ReadBytes(const std::string& name, const fs::path& besideDir, std::string& text,
+                           std::string* foundName) const
+{
+    if (name.empty())
+        return false;
+    if (env_.catalog) {
+        const CTree* lists[] = {&env_.catalog->puppets, &env_.catalog->keyframes};
+        for (const CTree* list : lists) {
+            if (const CTreeObject* entry = list->Lookup(name)) {
+                std::vector<uint8_t> bytes;
+                if (ReadEntryData(env_.resourceFile, *entry, bytes)) {
+                    text.assign(bytes.begin(), bytes.end());
+                    if (foundName)
+                        *foundName = entry->shortName;
+                    return true;
+                }
+            }
+        }
+    }
+    // The game's own names ignore case; so does the look-up beside the document.
+    const fs::path file = FindFileNoCase(besideDir, SafeFileName(name));
+    if (file.empty())
+        return false;
+    TextBuffer buffer;
+    if (!LoadTextBuffer(file, buffer))
+        return false;
+    text = std::string(buffer.Text());
+    if (foundName)
+        *foundName = name;
+    return true;
+}
+
+bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
+{
+    const std::string lower = ToLowerAscii(path);
+    if (Contains(lower, ".3do")) {
+        auto m = std::make_unique<CModel>();
+        std::string why;
+        if (!Load3doFile(path, *m, &why, env_.textureSize)) {
+            // A file that cannot be read must not open as an empty model that a later
+            // save would write over it.
+            if (error)
+                *error = why;
+            return false;
+        }
+        m->formatTag = "JK1";
+        std::string text;
+        const std::string pup = PuppetNameFor(path);
+        // Only the catalogue's puppet list counts here, not its keyframes.
+        bool found = false;
+        if (env_.catalog) {
+            if (const CTreeObject* entry = env_.catalog->puppets.Lookup(pup)) {
+                std::vector<uint8_t> bytes;
+                if (ReadEntryData(env_.resourceFile, *entry, bytes)) {
+                    text.assign(bytes.begin(), bytes.end());
+                    found = true;
+                }
+            }
+        }
+        if (!found) {
+            const fs::path beside = FindFileNoCase(FolderOf(path), pup);
+            TextBuffer b;
+            if (!beside.empty() && LoadTextBuffer(beside, b)) {
+                text = std::string(b.Text());
+                found = true;
+            }
+        }
+        if (found) {
+            TextBuffer buffer(std::move(text));
+            ReadPup(*m, buffer);
+        }
+        ResetModel(std::move(m));
+        savedCamera = {};
+    } else {
+        CameraState cam;
+        std::string why;
+        auto m = ReadProjectFile(path, &cam, &why);
+        if (!m) {
+            if (error)
+                *error = why;
+            return false;
+        }
+        BuildFaceCorners(*m, env_.textureSize);
+        ResetModel(std::move(m));
+        savedCamera = cam;
+    }
+    SetPathName(path);
+    history.Clear();
+    modified_ = false;
+    if (!Contains(lower, ".3do"))
+        LoadCurrentKeyframe();
+    return true;
+}
+
+bool COrvaneDoc::LoadCurrentKeyframe()
+{
+    const int32_t mode = model->currentMode, sub = model->currentSubMode;
+    if (mode < 0 || static_cast<std::size_t>(mode) >= model->puppetModes.size())
+        return false;
+    const CPuppetMode& pm = *model->puppetModes[static_cast<std::size_t>(mode)];
+    if (sub < 0 || static_cast<std::size_t>(sub) >= pm.items.size())
+        return false;
+    const std::string& keyFile = pm.items[static_cast<std::size_t>(sub)]->keyFile;
+    std::string text;
+    std::string name;
+    bool found = false;
+    if (env_.catalog) {
+        if (const CTreeObject* entry = env_.catalog->keyframes.Lookup(keyFile)) {
+            std::vector<uint8_t> bytes;
+            if (ReadEntryData(env_.resourceFile, *entry, bytes)) {
+                text.assign(bytes.begin(), bytes.end());
+                name = entry->shortName;
+                found = true;
+            }
+        }
+    }
+    if (!found) {
+        const fs::path beside = FindFileNoCase(pathName_.empty() ? fs::path(".") : FolderOf(pathName_), SafeFileName(keyFile));
+        TextBuffer b;
+        if (beside.empty() || !LoadTextBuffer(beside, b))
+            return false;
+        text = std::string(b.Text());
+        name = keyFile;
+    }
+    TextBuffer buffer(std::move(text));
+    auto key = ReadKey(*model, buffer);
+    key->name = name;
+    model->keyframe = std::move(key);
+    return true;
+}
+
+bool COrvaneDoc::SaveDocument(const std::string& path, std::string* error)
+{
+    const std::string lower = ToLowerAscii(path);
+    bool ok = false;
+    if (Contains(lower, ".brp")) {
+        std::string title = title_.empty() ? fs::path(path).stem().string() : title_;
+        const auto dot = title.find('.');
+        if (dot != std::string::npos)
+            title.resize(dot);
+        ok = ExportBrindleProject(*model, title, path, env_.programDir, error);
+    } else if (Contains(lower, ".3do")) {
+        ok = Write3do(*model, path, error);
+    } else {
+        ok = WriteProjectFile(path, *model, CameraForSave(), error);
+    }
+    if (ok && path == pathName_)
+        modified_ = false;
+    return ok;
+}
+
+bool COrvaneDoc::SaveAs(const std::string& path, std::string* error)
+{
+    // The save is atomic: on failure the file at path (if any) is left as it was.
+    if (!SaveDocument(path, error))
+        return false;
+    if (Contains(ToLowerAscii(path), ".orv")) {
+        SetPathName(path);
+        modified_ = false;
+    }
+    return true;
+}
+
+bool COrvaneDoc::ImportPuppet(const std::string& path, std::string* error)
+{
+    return LoadPupFile(path, *model, error);
+}
+
+void COrvaneDoc::TakeSnapshot(const ViewState& view)
+{
+    history.Snapshot(*model, view);
+    modified_ = true;
+}
+
+bool COrvaneDoc::Undo(ViewState& view, std::string* error)
+{
+    auto m = history.Undo(*model, view, env_.textureSize, error);
+    if (!m)
+        return false;
+    ResetModel(std::move(m));
+    modified_ = true;
+    return true;
+}
+
+bool COrvaneDoc::Redo(ViewState& view, std::string* error)
+{
+    auto m = history.Redo(*model, view, env_.textureSize, error);
+    if (!m)
+        return false;
+    ResetModel(std::move(m));
+    modified_ = true;
+    return true;
+}
+
+}  // namespace orv
