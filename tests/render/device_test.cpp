@@ -61,6 +61,38 @@ TEST(TextureFiltering, FollowsMappingAndAnisotropy)
     EXPECT_EQ(f.anisotropy, 16.0f);
 }
 
+// No OpenGL at all: the caller learns why, and nothing that draws does anything.
+TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
+{
+    Settings settings;
+    GlDevice device(settings);
+    std::string error;
+    EXPECT_FALSE(device.Initialize([](const char*) -> GlProc { return nullptr; }, &error));
+    EXPECT_NE(error.find("glGetString"), std::string::npos);
+    EXPECT_FALSE(device.Initialize({}, &error));
+    EXPECT_FALSE(device.Initialized());
+    const DeviceResult r = device.CreateDevice(100, 100, false);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.messages.empty());
+    EXPECT_FALSE(device.BeginFrame());
+    device.Present(0);
+    EXPECT_TRUE(device.ReadPixels().pixels.empty());
+    EXPECT_EQ(device.CurrentDeviceName(), "");
+
+    SceneRenderer scene(device, settings);
+    auto model = MakeModel(1);
+    model->materials = {"a.mat"};
+    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 2), 0);
+    scene.SetMaterialResolver([](const std::string&, const std::string&) -> std::optional<TextureImage> {
+        return SolidCels(2, 2, {0xFF0000});
+    });
+    scene.PrepareScene(*model);
+    EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->texture, 0u);
+    EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->textureWidth, 1);
+    scene.Draw(*model, {});
+    scene.ModelChanged();
+}
+
 using DeviceTest = GlTest;
 
 TEST_F(DeviceTest, ListsTheContextsRenderer)

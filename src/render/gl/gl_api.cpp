@@ -19,6 +19,7 @@ void SetError(std::string* error, std::string text)
 
 bool GlApi::Load(const GlGetProcAddress& getProc, std::string* error)
 {
+    loaded = false;
     if (!getProc) {
         SetError(error, "No OpenGL function loader was given.");
         return false;
@@ -58,6 +59,7 @@ bool GlApi::Load(const GlGetProcAddress& getProc, std::string* error)
             maxAnisotropy = 1.0f;
         }
     }
+    loaded = true;
     return true;
 }
 

@@ -89,9 +89,7 @@ using GlGetProcAddress = std::function<GlProc(const char* name)>;
     X(PFNGLUNIFORM1FPROC, Uniform1f) \
     X(PFNGLUNIFORMMATRIX4FVPROC, UniformMatrix4fv) \
     X(PFNGLDRAWARRAYSPROC, DrawArrays) \
-    X(PFNGLDRAWELEMENTSPROC, DrawElements) \
-    X(PFNGLGETSAMPLERPARAMETERIVPROC, GetSamplerParameteriv) \
-    X(PFNGLGETSAMPLERPARAMETERFVPROC, GetSamplerParameterfv)
+    X(PFNGLDRAWELEMENTSPROC, DrawElements)
 // clang-format on
 
 // Function table of one context. Every member of the list above is non-null after a
@@ -101,6 +99,7 @@ struct GlApi {
     ORV_GL_FUNCTIONS(ORV_GL_MEMBER)
 #undef ORV_GL_MEMBER
 
+    bool loaded = false;  // every entry point present and the version new enough
     int major = 0;
     int minor = 0;
     std::string renderer;

@@ -158,8 +158,7 @@ void SceneRenderer::ReleaseBuffers()
 
 void SceneRenderer::DeleteGl(MeshBuffers& b)
 {
-    const GLuint names[] = {b.vertexBuffer, b.indexBuffer};
-    gl_.DeleteBuffers(2, names);
+    gl_.DeleteBuffers(1, &b.vertexBuffer);
     gl_.DeleteVertexArrays(1, &b.vertexArray);
     b = MeshBuffers{};
 }
@@ -286,49 +285,50 @@ SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CMesh& mesh)
 
 void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
 {
-    // Each face's corners once; its fan as triangles (same corners, same order) and
-    // its closed outline as separate segments, which cover the same pixels as a strip.
-    // Faces keep their order: consecutive faces with one texture share a draw call, so
-    // where faces overlap the same one ends on top as with a call per face.
-    std::vector<VertexRecord> vertices;
-    std::vector<uint32_t> triangles;
-    std::vector<uint32_t> lines;
+    // Each face's fan as separate triangles (same corners, same order) and its closed
+    // outline as separate segments, which cover the same pixels as a strip. Vertices
+    // are written out per triangle and segment: software rasterisers handle plain
+    // arrays much faster than indexed ones. Faces keep their order: consecutive faces
+    // with one texture share a draw call, so where faces overlap the same one ends on
+    // top as with a call per face.
+    std::size_t triangleCorners = 0, lineCorners = 0;
     for (const auto& face : mesh.faces) {
         const std::size_t n = face->corners.size();
-        if (n == 0)
-            continue;
-        const auto base = static_cast<uint32_t>(vertices.size());
-        vertices.insert(vertices.end(), face->corners.begin(), face->corners.end());
-        if (n >= 3) {
-            if (b.runs.empty() || b.runs.back().handle != face->texture)
-                b.runs.push_back({face->texture, static_cast<uint32_t>(triangles.size()), 0});
-            for (uint32_t k = 1; k + 1 < n; ++k) {
-                triangles.insert(triangles.end(), {base, base + k, base + k + 1});
-                b.runs.back().indexCount += 3;
-            }
-        }
-        if (n >= 2)
-            for (uint32_t k = 0; k < n; ++k)
-                lines.insert(lines.end(), {base + k, base + static_cast<uint32_t>((k + 1) % n)});
+        triangleCorners += n >= 3 ? 3 * (n - 2) : 0;
+        lineCorners += n >= 2 ? 2 * n : 0;
     }
+    std::vector<VertexRecord> vertices;
+    vertices.reserve(triangleCorners + lineCorners);
+    for (const auto& face : mesh.faces) {
+        const auto& c = face->corners;
+        const std::size_t n = c.size();
+        if (n < 3)
+            continue;
+        if (b.runs.empty() || b.runs.back().handle != face->texture)
+            b.runs.push_back({face->texture, static_cast<uint32_t>(vertices.size()), 0});
+        for (std::size_t k = 1; k + 1 < n; ++k)
+            vertices.insert(vertices.end(), {c[0], c[k], c[k + 1]});
+        b.runs.back().count += static_cast<uint32_t>(3 * (n - 2));
+    }
+    b.lineFirst = static_cast<uint32_t>(vertices.size());
+    for (const auto& face : mesh.faces) {
+        const auto& c = face->corners;
+        const std::size_t n = c.size();
+        if (n >= 2)
+            for (std::size_t k = 0; k < n; ++k)
+                vertices.insert(vertices.end(), {c[k], c[(k + 1) % n]});
+    }
+    b.lineCount = static_cast<uint32_t>(vertices.size()) - b.lineFirst;
     b.faceCount = mesh.faces.size();
     b.firstFace = mesh.faces.empty() ? nullptr : mesh.faces.front().get();
     b.lastFace = mesh.faces.empty() ? nullptr : mesh.faces.back().get();
-    b.lineIndexCount = static_cast<uint32_t>(lines.size());
-    const auto lineStart = static_cast<uint32_t>(triangles.size());
-    triangles.insert(triangles.end(), lines.begin(), lines.end());
-    b.lineFirstIndex = lineStart;
 
     gl_.GenVertexArrays(1, &b.vertexArray);
     gl_.GenBuffers(1, &b.vertexBuffer);
-    gl_.GenBuffers(1, &b.indexBuffer);
     gl_.BindVertexArray(b.vertexArray);
     gl_.BindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);
     gl_.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(VertexRecord)), vertices.data(),
                    GL_STATIC_DRAW);
-    gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indexBuffer);
-    gl_.BufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(triangles.size() * sizeof(uint32_t)),
-                   triangles.data(), GL_STATIC_DRAW);
     // Colours come from one constant per draw (white or the wireframe colour).
     device_.SetupVertexLayout(false);
 }
@@ -341,52 +341,30 @@ void SceneRenderer::DrawMeshBuffered(const CMesh& mesh, bool solid)
         device_.SetConstantColor(ToDeviceColor(kWhite));
         for (const TextureRun& run : b.runs) {
             device_.SetTexture(GlTextureOf(run.handle));
-            gl_.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.indexCount), GL_UNSIGNED_INT,
-                             reinterpret_cast<const void*>(static_cast<uintptr_t>(run.firstIndex) * sizeof(uint32_t)));
+            gl_.DrawArrays(GL_TRIANGLES, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
         }
-    } else if (b.lineIndexCount) {
+    } else if (b.lineCount) {
         device_.SetTexture(0);
         device_.SetConstantColor(ToDeviceColor(settings_.colorWireframe));
-        gl_.DrawElements(GL_LINES, static_cast<GLsizei>(b.lineIndexCount), GL_UNSIGNED_INT,
-                         reinterpret_cast<const void*>(static_cast<uintptr_t>(b.lineFirstIndex) * sizeof(uint32_t)));
+        gl_.DrawArrays(GL_LINES, static_cast<GLint>(b.lineFirst), static_cast<GLsizei>(b.lineCount));
     }
 }
 
 void SceneRenderer::DrawMeshPerFace(const CMesh& mesh, bool solid)
 {
+    // Each face hands its own corners to its own draw call.
     const uint32_t color = ToDeviceColor(solid ? kWhite : settings_.colorWireframe);
-    scratch_.clear();
     for (const auto& face : mesh.faces) {
-        const std::size_t n = face->corners.size();
-        if (n == 0)
+        if (face->corners.empty())
             continue;
-        for (VertexRecord c : face->corners) {
+        scratch_.assign(face->corners.begin(), face->corners.end());
+        for (VertexRecord& c : scratch_)
             c.color = color;
-            scratch_.push_back(c);
-        }
-        if (!solid) {
-            // The outline is closed by repeating the first corner.
-            scratch_.push_back(scratch_[scratch_.size() - n]);
-        }
-    }
-    if (scratch_.empty())
-        return;
-    Stream(scratch_.data(), scratch_.size() * sizeof(VertexRecord));
-    GLint first = 0;
-    for (const auto& face : mesh.faces) {
-        const auto n = static_cast<GLint>(face->corners.size());
-        if (n == 0)
-            continue;
-        if (solid) {
-            device_.SetTexture(GlTextureOf(face->texture));
-            gl_.DrawArrays(GL_TRIANGLE_FAN, first, n);
-            first += n;
-        } else {
-            device_.SetTexture(0);
-            if (n >= 2)
-                gl_.DrawArrays(GL_LINE_STRIP, first, n + 1);
-            first += n + 1;
-        }
+        if (!solid)
+            scratch_.push_back(scratch_.front());  // the outline is closed by the first corner
+        device_.SetTexture(solid ? GlTextureOf(face->texture) : 0);
+        Stream(scratch_.data(), scratch_.size() * sizeof(VertexRecord));
+        gl_.DrawArrays(solid ? GL_TRIANGLE_FAN : GL_LINE_STRIP, 0, static_cast<GLsizei>(scratch_.size()));
     }
 }
 

@@ -94,15 +94,14 @@ public:
 private:
     struct TextureRun {
         uint32_t handle = 0;
-        uint32_t firstIndex = 0;
-        uint32_t indexCount = 0;
+        uint32_t first = 0;  // vertex
+        uint32_t count = 0;
     };
     struct MeshBuffers {
         GLuint vertexArray = 0;
         GLuint vertexBuffer = 0;
-        GLuint indexBuffer = 0;  // the triangles, then the outline segments
-        uint32_t lineFirstIndex = 0;
-        uint32_t lineIndexCount = 0;
+        uint32_t lineFirst = 0;  // the outline segments follow the triangles
+        uint32_t lineCount = 0;
         std::vector<TextureRun> runs;
         // What the buffers were made from, to notice a mesh replaced without notice.
         std::size_t faceCount = 0;

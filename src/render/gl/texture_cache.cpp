@@ -60,7 +60,7 @@ TextureCache::~TextureCache()
 void TextureCache::Clear()
 {
     for (auto& r : records_)
-        if (r->texture && gl_)
+        if (r->texture && gl_ && gl_->loaded)
             gl_->DeleteTextures(1, &r->texture);
     records_.clear();
     byHandle_.clear();
@@ -108,7 +108,7 @@ const TextureRecord* TextureCache::GetTexture(const std::string& material, const
 
 void TextureCache::Upload(TextureRecord& r)
 {
-    if (!gl_ || !r.image)
+    if (!gl_ || !gl_->loaded || !r.image)
         return;
     GLint maxSize = 0;
     gl_->GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);

@@ -59,7 +59,8 @@ public:
     TextureCache(const TextureCache&) = delete;
     TextureCache& operator=(const TextureCache&) = delete;
 
-    // The GL functions to make textures with; without them records keep no texture.
+    // The GL functions to make textures with; until they are loaded records keep no
+    // texture.
     void SetApi(const GlApi* gl) { gl_ = gl; }
     void SetResolver(MaterialResolver resolver) { resolver_ = std::move(resolver); }
     bool HasResolver() const { return static_cast<bool>(resolver_); }
