@@ -87,8 +87,9 @@ TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
         return SolidCels(2, 2, {0xFF0000});
     });
     scene.PrepareScene(*model);
+    // The picture is known, the texture cannot be made: white, at the picture's size.
     EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->texture, 0u);
-    EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->textureWidth, 1);
+    EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->textureWidth, 2);
     scene.Draw(*model, {});
     scene.ModelChanged();
 }

@@ -157,8 +157,30 @@ TEST_F(TextureTest, FacesWithoutAPictureAreWhite)
     for (int i = 0; i < 4; ++i)
         AddFace(mesh, FacingSquare(xs[i], 0, 0.2f, 2.0f), materials[i]);
     AddFace(mesh, FacingSquare(0, 0.6f, 0.2f, 2.0f), 2);
+    // A picture wider than the driver's textures can be: known size, no texture.
+    GLint maxSize = 0;
+    device_->Api().GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    model->materials.push_back("huge.mat");
+    scene_->SetMaterialResolver([maxSize](const std::string& m, const std::string&) -> std::optional<TextureImage> {
+        if (m == "damaged.mat") {
+            TextureImage bad = SolidCels(8, 8, {0xFF0000, 0xFF0000});
+            bad.pixels.resize(100);  // fewer pixels than two cels need
+            return bad;
+        }
+        if (m == "good.mat")
+            return SolidCels(2, 2, {0x00FF00});
+        if (m == "huge.mat")
+            return SolidCels(maxSize + 1, 1, {0xFF0000});
+        return std::nullopt;
+    });
+    AddFace(mesh, FacingSquare(0, -0.6f, 0.2f, 2.0f), 3);
     scene_->PrepareScene(*model);
     const RgbaImage image = Render(*model);
+    EXPECT_EQ(mesh.faces[5]->texture, 0u);
+    EXPECT_EQ(mesh.faces[5]->textureWidth, maxSize + 1);
+    const auto [hx, hy] = PixelOf({0, -0.6f, 2.0f});
+    EXPECT_EQ(image.At(hx, hy), 0xFFFFFFFFu);
+    EXPECT_EQ(device_->Api().GetError(), static_cast<GLenum>(GL_NO_ERROR));
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(mesh.faces[static_cast<std::size_t>(i)]->texture, 0u) << i;
         EXPECT_EQ(mesh.faces[static_cast<std::size_t>(i)]->textureWidth, 1) << i;

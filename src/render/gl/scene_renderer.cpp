@@ -105,23 +105,26 @@ void SceneRenderer::PrepareScene(CModel& model)
         return;
     }
     const std::string colormap = settings_.colorMap;
-    auto textureOf = [&](const CFace& f) -> const TextureRecord* {
-        const std::string* name = f.material >= 0 ? MaterialName(model, f.material) : nullptr;
-        return name ? textures_.GetTexture(*name, colormap) : nullptr;
+    // A material's size is that of its picture, known even where no texture could be
+    // made of it; the face then draws white.
+    auto recordOf = [&](const std::string& material) -> const TextureRecord* {
+        const TextureRecord* r = textures_.Record(material, colormap);
+        return r && r->image ? r : nullptr;
     };
     // Sizes first: the corners' u and v are divided by them.
     if (cornerBuilder_)
         cornerBuilder_(model, [&](const std::string& material) -> std::optional<std::pair<int32_t, int32_t>> {
-            const TextureRecord* t = textures_.GetTexture(material, colormap);
-            if (!t)
+            const TextureRecord* r = recordOf(material);
+            if (!r)
                 return std::nullopt;
-            return std::pair(t->width, t->height);
+            return std::pair(r->width, r->height);
         });
     ForEachFace(model, [&](CFace& f) {
-        const TextureRecord* t = textureOf(f);
-        f.texture = t ? t->handle : 0;
-        f.textureWidth = t ? t->width : 1;
-        f.textureHeight = t ? t->height : 1;
+        const std::string* name = f.material >= 0 ? MaterialName(model, f.material) : nullptr;
+        const TextureRecord* r = name ? recordOf(*name) : nullptr;
+        f.texture = r && r->texture ? r->handle : 0;
+        f.textureWidth = r ? r->width : 1;
+        f.textureHeight = r ? r->height : 1;
     });
 }
 

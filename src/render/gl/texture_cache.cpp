@@ -76,6 +76,12 @@ const TextureRecord* TextureCache::Find(uint32_t handle) const
 
 const TextureRecord* TextureCache::GetTexture(const std::string& material, const std::string& colormap)
 {
+    const TextureRecord* r = Record(material, colormap);
+    return r && r->texture ? r : nullptr;
+}
+
+const TextureRecord* TextureCache::Record(const std::string& material, const std::string& colormap)
+{
     const std::string m = Lower(material);
     const std::string c = Lower(colormap);
     const auto it = std::lower_bound(records_.begin(), records_.end(), std::pair(m, c),
@@ -83,7 +89,7 @@ const TextureRecord* TextureCache::GetTexture(const std::string& material, const
                                          return std::tie(r->material, r->colormap) < std::tie(key.first, key.second);
                                      });
     if (it != records_.end() && (*it)->material == m && (*it)->colormap == c)
-        return (*it)->texture ? it->get() : nullptr;
+        return it->get();
     if (m.empty())
         return nullptr;
 
@@ -103,7 +109,7 @@ const TextureRecord* TextureCache::GetTexture(const std::string& material, const
     TextureRecord* r = record.get();
     byHandle_[r->handle] = r;
     records_.insert(it, std::move(record));
-    return r->texture ? r : nullptr;
+    return r;
 }
 
 void TextureCache::Upload(TextureRecord& r)

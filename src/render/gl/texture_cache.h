@@ -69,6 +69,10 @@ public:
     // empty material name and for a material that has no picture (that answer is
     // remembered too, so a missing material is looked up once).
     const TextureRecord* GetTexture(const std::string& material, const std::string& colormap);
+    // The record behind GetTexture, also when it holds no texture: its picture (and so
+    // its size) may be known though the texture could not be made. Null for an empty
+    // material name.
+    const TextureRecord* Record(const std::string& material, const std::string& colormap);
     // The texture a face handle names, null when it names none (or a deleted one).
     const TextureRecord* Find(uint32_t handle) const;
 
