@@ -89,6 +89,7 @@ using GlGetProcAddress = std::function<GlProc(const char* name)>;
     X(PFNGLUNIFORM1FPROC, Uniform1f) \
     X(PFNGLUNIFORMMATRIX4FVPROC, UniformMatrix4fv) \
     X(PFNGLDRAWARRAYSPROC, DrawArrays) \
+    X(PFNGLMULTIDRAWARRAYSPROC, MultiDrawArrays) \
     X(PFNGLDRAWELEMENTSPROC, DrawElements)
 // clang-format on
 

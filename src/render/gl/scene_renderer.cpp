@@ -288,20 +288,18 @@ SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CMesh& mesh)
 
 void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
 {
-    // Each face's fan as separate triangles (same corners, same order) and its closed
-    // outline as separate segments, which cover the same pixels as a strip. Vertices
-    // are written out per triangle and segment: software rasterisers handle plain
-    // arrays much faster than indexed ones. Faces keep their order: consecutive faces
-    // with one texture share a draw call, so where faces overlap the same one ends on
-    // top as with a call per face.
-    std::size_t triangleCorners = 0, lineCorners = 0;
+    // Each face's fan as separate triangles (same corners, same order), written out in
+    // full: software rasterisers take plain triangle arrays much faster than fans or
+    // indices. Then each outline closed by its first corner, drawn as the same strip
+    // as with a call per face. Faces keep their order; consecutive faces with one
+    // texture share a draw call, so where faces overlap the same one ends on top.
+    std::size_t total = 0;
     for (const auto& face : mesh.faces) {
         const std::size_t n = face->corners.size();
-        triangleCorners += n >= 3 ? 3 * (n - 2) : 0;
-        lineCorners += n >= 2 ? 2 * n : 0;
+        total += (n >= 3 ? 3 * (n - 2) : 0) + n + 1;
     }
     std::vector<VertexRecord> vertices;
-    vertices.reserve(triangleCorners + lineCorners);
+    vertices.reserve(total);
     for (const auto& face : mesh.faces) {
         const auto& c = face->corners;
         const std::size_t n = c.size();
@@ -313,15 +311,15 @@ void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
             vertices.insert(vertices.end(), {c[0], c[k], c[k + 1]});
         b.runs.back().count += static_cast<uint32_t>(3 * (n - 2));
     }
-    b.lineFirst = static_cast<uint32_t>(vertices.size());
     for (const auto& face : mesh.faces) {
         const auto& c = face->corners;
-        const std::size_t n = c.size();
-        if (n >= 2)
-            for (std::size_t k = 0; k < n; ++k)
-                vertices.insert(vertices.end(), {c[k], c[(k + 1) % n]});
+        if (c.size() < 2)
+            continue;
+        b.outlineFirst.push_back(static_cast<GLint>(vertices.size()));
+        b.outlineCount.push_back(static_cast<GLsizei>(c.size() + 1));
+        vertices.insert(vertices.end(), c.begin(), c.end());
+        vertices.push_back(c.front());
     }
-    b.lineCount = static_cast<uint32_t>(vertices.size()) - b.lineFirst;
     b.faceCount = mesh.faces.size();
     b.firstFace = mesh.faces.empty() ? nullptr : mesh.faces.front().get();
     b.lastFace = mesh.faces.empty() ? nullptr : mesh.faces.back().get();
@@ -346,10 +344,11 @@ void SceneRenderer::DrawMeshBuffered(const CMesh& mesh, bool solid)
             device_.SetTexture(GlTextureOf(run.handle));
             gl_.DrawArrays(GL_TRIANGLES, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
         }
-    } else if (b.lineCount) {
+    } else if (!b.outlineFirst.empty()) {
         device_.SetTexture(0);
         device_.SetConstantColor(ToDeviceColor(settings_.colorWireframe));
-        gl_.DrawArrays(GL_LINES, static_cast<GLint>(b.lineFirst), static_cast<GLsizei>(b.lineCount));
+        gl_.MultiDrawArrays(GL_LINE_STRIP, b.outlineFirst.data(), b.outlineCount.data(),
+                            static_cast<GLsizei>(b.outlineFirst.size()));
     }
 }
 

@@ -94,15 +94,16 @@ public:
 private:
     struct TextureRun {
         uint32_t handle = 0;
-        uint32_t first = 0;  // vertex
+        uint32_t first = 0;  // vertex of the run's first triangle
         uint32_t count = 0;
     };
     struct MeshBuffers {
         GLuint vertexArray = 0;
         GLuint vertexBuffer = 0;
-        uint32_t lineFirst = 0;  // the outline segments follow the triangles
-        uint32_t lineCount = 0;
         std::vector<TextureRun> runs;
+        // Closed outlines, one strip per face, handed over in one call.
+        std::vector<GLint> outlineFirst;
+        std::vector<GLsizei> outlineCount;
         // What the buffers were made from, to notice a mesh replaced without notice.
         std::size_t faceCount = 0;
         const CFace* firstFace = nullptr;
