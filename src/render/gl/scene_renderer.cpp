@@ -313,7 +313,7 @@ void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
     }
     for (const auto& face : mesh.faces) {
         const auto& c = face->corners;
-        if (c.size() < 2)
+        if (c.empty())
             continue;
         b.outlineFirst.push_back(static_cast<GLint>(vertices.size()));
         b.outlineCount.push_back(static_cast<GLsizei>(c.size() + 1));
