@@ -74,8 +74,11 @@ public:
     void SetMaterialResolver(MaterialResolver resolver);
     void SetCornerBuilder(CornerBuilder builder) { cornerBuilder_ = std::move(builder); }
 
-    // A fresh texture cache; every face of every geometry set gets its texture (none
-    // without a material or a picture, then 1 × 1 texels) and its corners rebuilt.
+    // A fresh texture cache; every face of every geometry set gets its texture and
+    // texture size, then its corners rebuilt by the corner builder (when one is set).
+    // Without a material or a picture: no texture and 1 × 1 texels; a picture that
+    // cannot become a texture: no texture, the picture's size. Faces without a texture
+    // draw white.
     void PrepareScene(CModel& model);
     // Gives each face of one mesh its texture without touching corners or sizes (faces
     // added or pasted into the mesh).
