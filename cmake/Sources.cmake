@@ -1,4 +1,4 @@
-# Source lists of the targets. Core files live outside src/app and src/render/ui.
+# Source lists of the targets. Core files live outside src/app and src/render/gl.
 set(ORVANE_CORE_SOURCES
   src/model/geometry.cpp
   src/model/model.cpp
@@ -37,4 +37,14 @@ set(ORVANE_UI_SOURCES
   src/app/iconfactory.cpp
   src/app/mainframe.cpp
   src/app/settingsstore.cpp
+)
+# OpenGL renderer: plain C++ and OpenGL/EGL, shared by the 3D view and orvane-tool.
+set(ORVANE_RENDER_SOURCES
+  src/render/gl/gl_api.cpp
+  src/render/gl/gl_device.cpp
+  src/render/gl/texture_cache.cpp
+  src/render/gl/scene_renderer.cpp
+  src/render/gl/headless_context.cpp
+  src/render/gl/offscreen_render.cpp
+  src/render/gl/png_writer.cpp
 )

@@ -1,0 +1,373 @@
+#include "render/gl/scene_renderer.h"
+
+namespace orv {
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+const std::string* MaterialName(const CModel& model, int32_t index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= model.materials.size())
+        return nullptr;
+    return &model.materials[static_cast<std::size_t>(index)];
+}
+
+template <typename F>
+void ForEachFace(CModel& model, F&& f)
+{
+    for (auto& geoset : model.geosets)
+        for (auto& mesh : geoset->meshes)
+            for (auto& face : mesh->faces)
+                f(*face);
+}
+
+}  // namespace
+
+MeshDrawing MeshDrawingFor(int32_t renderMode, bool current)
+{
+    switch (renderMode) {
+    case kRenderAllWire:
+        return {true, false};
+    case kRenderCurrentSolidOthersWire:
+        return {true, current};
+    case kRenderCurrentSolid:
+        return {current, current};
+    case kRenderCurrentWire:
+        return {current, false};
+    default:
+        return {true, true};
+    }
+}
+
+std::vector<int32_t> NodeDrawOrder(const CModel& model)
+{
+    const auto n = static_cast<int32_t>(model.nodes.size());
+    std::vector<int32_t> order;
+    if (n == 0)
+        return order;
+    std::vector<char> visited(static_cast<std::size_t>(n), 0);
+    // A node, then everything below it (its children and their siblings), then its own
+    // siblings: the recursive walk unrolled onto a stack.
+    std::vector<int32_t> stack{0};
+    while (!stack.empty()) {
+        const int32_t i = stack.back();
+        stack.pop_back();
+        if (i < 0 || i >= n || visited[static_cast<std::size_t>(i)])
+            continue;
+        visited[static_cast<std::size_t>(i)] = 1;
+        order.push_back(i);
+        const C3doNode& node = *model.nodes[static_cast<std::size_t>(i)];
+        stack.push_back(node.sibling);
+        stack.push_back(node.child);
+    }
+    return order;
+}
+
+SceneRenderer::SceneRenderer(GlDevice& device, Settings& settings)
+    : device_(device), settings_(settings), gl_(device.Api())
+{
+    textures_.SetApi(&device.Api());
+}
+
+SceneRenderer::~SceneRenderer()
+{
+    if (!device_.Initialized())
+        return;
+    textures_.Clear();
+    ReleaseBuffers();
+    if (streamArray_)
+        gl_.DeleteVertexArrays(1, &streamArray_);
+    if (streamBuffer_)
+        gl_.DeleteBuffers(1, &streamBuffer_);
+    if (streamIndices_)
+        gl_.DeleteBuffers(1, &streamIndices_);
+}
+
+void SceneRenderer::SetMaterialResolver(MaterialResolver resolver)
+{
+    textures_.SetResolver(std::move(resolver));
+}
+
+const TextureRecord* SceneRenderer::GetTexture(const std::string& material, const std::string& colormap)
+{
+    return textures_.GetTexture(material, colormap);
+}
+
+void SceneRenderer::PrepareScene(CModel& model)
+{
+    // Handles are never reused, so faces that still name an old texture draw untextured
+    // until they are given a new one below.
+    textures_.Clear();
+    ReleaseBuffers();
+    if (!textures_.HasResolver()) {
+        ForEachFace(model, [](CFace& f) { f.texture = 0; });
+        return;
+    }
+    const std::string colormap = settings_.colorMap;
+    // A material's size is that of its picture, known even where no texture could be
+    // made of it; the face then draws white.
+    auto recordOf = [&](const std::string& material) -> const TextureRecord* {
+        const TextureRecord* r = textures_.Record(material, colormap);
+        return r && r->image ? r : nullptr;
+    };
+    // Sizes first: the corners' u and v are divided by them.
+    if (cornerBuilder_)
+        cornerBuilder_(model, [&](const std::string& material) -> std::optional<std::pair<int32_t, int32_t>> {
+            const TextureRecord* r = recordOf(material);
+            if (!r)
+                return std::nullopt;
+            return std::pair(r->width, r->height);
+        });
+    ForEachFace(model, [&](CFace& f) {
+        const std::string* name = f.material >= 0 ? MaterialName(model, f.material) : nullptr;
+        const TextureRecord* r = name ? recordOf(*name) : nullptr;
+        f.texture = r && r->texture ? r->handle : 0;
+        f.textureWidth = r ? r->width : 1;
+        f.textureHeight = r ? r->height : 1;
+    });
+}
+
+void SceneRenderer::AssignFaceTextures(const CModel& model, CMesh& mesh)
+{
+    if (!textures_.HasResolver())
+        return;
+    for (auto& face : mesh.faces) {
+        const std::string* name = face->material >= 0 ? MaterialName(model, face->material) : nullptr;
+        const TextureRecord* t = name ? textures_.GetTexture(*name, settings_.colorMap) : nullptr;
+        face->texture = t ? t->handle : 0;
+    }
+    if (const auto it = buffers_.find(&mesh); it != buffers_.end()) {
+        DeleteGl(*it->second);
+        buffers_.erase(it);
+    }
+}
+
+void SceneRenderer::ModelChanged()
+{
+    ReleaseBuffers();
+}
+
+void SceneRenderer::ReleaseBuffers()
+{
+    if (!device_.Initialized()) {
+        buffers_.clear();
+        return;
+    }
+    for (auto& entry : buffers_)
+        DeleteGl(*entry.second);
+    buffers_.clear();
+}
+
+void SceneRenderer::DeleteGl(MeshBuffers& b)
+{
+    gl_.DeleteBuffers(1, &b.vertexBuffer);
+    gl_.DeleteVertexArrays(1, &b.vertexArray);
+    b = MeshBuffers{};
+}
+
+uint32_t SceneRenderer::GlTextureOf(uint32_t handle) const
+{
+    const TextureRecord* t = textures_.Find(handle);
+    return t ? t->texture : 0;
+}
+
+void SceneRenderer::Draw(const CModel& model, const SceneDrawOptions& options)
+{
+    if (!device_.HasDevice())
+        return;
+    if (!streamArray_) {
+        gl_.GenVertexArrays(1, &streamArray_);
+        gl_.GenBuffers(1, &streamBuffer_);
+        gl_.GenBuffers(1, &streamIndices_);
+        gl_.BindVertexArray(streamArray_);
+        gl_.BindBuffer(GL_ARRAY_BUFFER, streamBuffer_);
+        gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, streamIndices_);
+        device_.SetupVertexLayout(true);
+    }
+
+    // The axes lie on the world axes whatever the model matrix.
+    if (options.coordinateMode) {
+        device_.SetWorld(Matrix4::Identity());
+        DrawAxes();
+    }
+
+    for (const int32_t i : NodeDrawOrder(model)) {
+        const C3doNode& node = *model.nodes[static_cast<std::size_t>(i)];
+        const CMesh* mesh = model.MeshAt(node.mesh);
+        if (!mesh)
+            continue;
+        const MeshDrawing how = MeshDrawingFor(options.renderMode, node.mesh == options.currentMesh);
+        if (!how.drawn)
+            continue;
+        device_.SetWorld(node.matrix * options.world);
+        if (options.onePerFace)
+            DrawMeshPerFace(*mesh, how.solid);
+        else
+            DrawMeshBuffered(*mesh, how.solid);
+    }
+
+    if (options.markers && !options.markers->empty()) {
+        device_.SetWorld(Matrix4::Identity());
+        DrawMarkers(*options.markers);
+    }
+    gl_.BindVertexArray(0);
+}
+
+void SceneRenderer::Stream(const void* data, std::size_t bytes)
+{
+    gl_.BindVertexArray(streamArray_);
+    gl_.BindBuffer(GL_ARRAY_BUFFER, streamBuffer_);
+    // A new store each time, so the driver need not wait for the previous draw.
+    gl_.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), data, GL_STREAM_DRAW);
+}
+
+void SceneRenderer::DrawAxes()
+{
+    auto point = [](float x, float y, float z, uint32_t color) {
+        VertexRecord r;
+        r.x = x;
+        r.y = y;
+        r.z = z;
+        r.color = ToDeviceColor(color);
+        r.u = 1.0f;
+        r.v = 1.0f;
+        return r;
+    };
+    const VertexRecord axes[6] = {
+        point(-5000, 0, 0, settings_.colorCoorX), point(5000, 0, 0, settings_.colorCoorX),
+        point(0, -5000, 0, settings_.colorCoorY), point(0, 5000, 0, settings_.colorCoorY),
+        point(0, 0, -5000, settings_.colorCoorZ), point(0, 0, 5000, settings_.colorCoorZ),
+    };
+    device_.SetTexture(0);
+    Stream(axes, sizeof axes);
+    gl_.DrawArrays(GL_LINES, 0, 6);
+}
+
+void SceneRenderer::DrawMarkers(const std::vector<std::unique_ptr<CMesh>>& markers)
+{
+    scratch_.clear();
+    std::vector<uint32_t> indices;
+    for (const auto& marker : markers) {
+        if (!marker)
+            continue;
+        const auto base = static_cast<uint32_t>(scratch_.size());
+        const std::size_t count = marker->vertices.size();
+        scratch_.insert(scratch_.end(), marker->vertices.begin(), marker->vertices.end());
+        const auto& list = marker->markerIndices;
+        // A triangle that names a vertex the marker does not have is left out.
+        for (std::size_t t = 0; t + 2 < list.size(); t += 3)
+            if (list[t] < count && list[t + 1] < count && list[t + 2] < count)
+                for (std::size_t k = 0; k < 3; ++k)
+                    indices.push_back(base + list[t + k]);
+    }
+    if (indices.empty())
+        return;
+    device_.SetTexture(0);
+    Stream(scratch_.data(), scratch_.size() * sizeof(VertexRecord));
+    gl_.BufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(uint32_t)),
+                   indices.data(), GL_STREAM_DRAW);
+    gl_.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr);
+}
+
+SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CMesh& mesh)
+{
+    auto& slot = buffers_[&mesh];
+    const CFace* first = mesh.faces.empty() ? nullptr : mesh.faces.front().get();
+    const CFace* last = mesh.faces.empty() ? nullptr : mesh.faces.back().get();
+    if (slot && (slot->faceCount != mesh.faces.size() || slot->firstFace != first || slot->lastFace != last)) {
+        DeleteGl(*slot);
+        slot.reset();
+    }
+    if (!slot) {
+        slot = std::make_unique<MeshBuffers>();
+        BuildBuffers(mesh, *slot);
+    }
+    return *slot;
+}
+
+void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
+{
+    // Each face's fan as separate triangles (same corners, same order), written out in
+    // full: software rasterisers take plain triangle arrays much faster than fans or
+    // indices. Then each outline closed by its first corner, drawn as the same strip
+    // as with a call per face. Faces keep their order; consecutive faces with one
+    // texture share a draw call, so where faces overlap the same one ends on top.
+    std::size_t total = 0;
+    for (const auto& face : mesh.faces) {
+        const std::size_t n = face->corners.size();
+        total += (n >= 3 ? 3 * (n - 2) : 0) + n + 1;
+    }
+    std::vector<VertexRecord> vertices;
+    vertices.reserve(total);
+    for (const auto& face : mesh.faces) {
+        const auto& c = face->corners;
+        const std::size_t n = c.size();
+        if (n < 3)
+            continue;
+        if (b.runs.empty() || b.runs.back().handle != face->texture)
+            b.runs.push_back({face->texture, static_cast<uint32_t>(vertices.size()), 0});
+        for (std::size_t k = 1; k + 1 < n; ++k)
+            vertices.insert(vertices.end(), {c[0], c[k], c[k + 1]});
+        b.runs.back().count += static_cast<uint32_t>(3 * (n - 2));
+    }
+    for (const auto& face : mesh.faces) {
+        const auto& c = face->corners;
+        if (c.empty())
+            continue;
+        b.outlineFirst.push_back(static_cast<GLint>(vertices.size()));
+        b.outlineCount.push_back(static_cast<GLsizei>(c.size() + 1));
+        vertices.insert(vertices.end(), c.begin(), c.end());
+        vertices.push_back(c.front());
+    }
+    b.faceCount = mesh.faces.size();
+    b.firstFace = mesh.faces.empty() ? nullptr : mesh.faces.front().get();
+    b.lastFace = mesh.faces.empty() ? nullptr : mesh.faces.back().get();
+
+    gl_.GenVertexArrays(1, &b.vertexArray);
+    gl_.GenBuffers(1, &b.vertexBuffer);
+    gl_.BindVertexArray(b.vertexArray);
+    gl_.BindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);
+    gl_.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(VertexRecord)), vertices.data(),
+                   GL_STATIC_DRAW);
+    // Colours come from one constant per draw (white or the wireframe colour).
+    device_.SetupVertexLayout(false);
+}
+
+void SceneRenderer::DrawMeshBuffered(const CMesh& mesh, bool solid)
+{
+    MeshBuffers& b = BuffersFor(mesh);
+    gl_.BindVertexArray(b.vertexArray);
+    if (solid) {
+        device_.SetConstantColor(ToDeviceColor(kWhite));
+        for (const TextureRun& run : b.runs) {
+            device_.SetTexture(GlTextureOf(run.handle));
+            gl_.DrawArrays(GL_TRIANGLES, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
+        }
+    } else if (!b.outlineFirst.empty()) {
+        device_.SetTexture(0);
+        device_.SetConstantColor(ToDeviceColor(settings_.colorWireframe));
+        gl_.MultiDrawArrays(GL_LINE_STRIP, b.outlineFirst.data(), b.outlineCount.data(),
+                            static_cast<GLsizei>(b.outlineFirst.size()));
+    }
+}
+
+void SceneRenderer::DrawMeshPerFace(const CMesh& mesh, bool solid)
+{
+    // Each face hands its own corners to its own draw call.
+    const uint32_t color = ToDeviceColor(solid ? kWhite : settings_.colorWireframe);
+    for (const auto& face : mesh.faces) {
+        if (face->corners.empty())
+            continue;
+        scratch_.assign(face->corners.begin(), face->corners.end());
+        for (VertexRecord& c : scratch_)
+            c.color = color;
+        if (!solid)
+            scratch_.push_back(scratch_.front());  // the outline is closed by the first corner
+        device_.SetTexture(solid ? GlTextureOf(face->texture) : 0);
+        Stream(scratch_.data(), scratch_.size() * sizeof(VertexRecord));
+        gl_.DrawArrays(solid ? GL_TRIANGLE_FAN : GL_LINE_STRIP, 0, static_cast<GLsizei>(scratch_.size()));
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,139 @@
+// Drawing a model into the device's surface: the faces' textures (PrepareScene), the
+// meshes of the hierarchy in the document's render mode, the coordinate axes and the
+// node markers of the selection.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "model/model.h"
+#include "model/settings.h"
+#include "render/gl/gl_device.h"
+#include "render/gl/texture_cache.h"
+
+namespace orv {
+
+// Width and height of a material's texture by its name; nothing when it has none.
+using TextureSizeLookup = std::function<std::optional<std::pair<int32_t, int32_t>>(const std::string& material)>;
+// Rebuilds every face's corner records from the mesh lists with the real texture sizes
+// (the model's corner builder, plugged in by the application).
+using CornerBuilder = std::function<void(CModel& model, const TextureSizeLookup& textureSize)>;
+
+// Render modes of the document.
+enum RenderMode : int32_t {
+    kRenderAllSolid = 0,
+    kRenderAllWire = 1,
+    kRenderCurrentSolidOthersWire = 2,
+    kRenderCurrentSolid = 3,
+    kRenderCurrentWire = 4,
+};
+
+// Whether a mesh is drawn, and whether solid, in a render mode; "current" is the
+// selection's current mesh. An unknown mode (a damaged setting) draws as mode 0.
+struct MeshDrawing {
+    bool drawn = false;
+    bool solid = false;
+};
+MeshDrawing MeshDrawingFor(int32_t renderMode, bool current);
+
+// The order in which the hierarchy is walked from node 0: a node, its children, then
+// its siblings. Links out of range end a chain; a node is visited once even when the
+// links run in a circle.
+std::vector<int32_t> NodeDrawOrder(const CModel& model);
+
+struct SceneDrawOptions {
+    int32_t renderMode = kRenderAllSolid;
+    int32_t currentMesh = -1;
+    bool coordinateMode = false;
+    // Node markers of the selection: each mesh's vertices drawn as indexed triangles
+    // with its marker indices, in its own vertex colours.
+    const std::vector<std::unique_ptr<CMesh>>* markers = nullptr;
+    // Put after each node's own matrix. The editor's node matrices already hold the
+    // model matrix and leave this the identity.
+    Matrix4 world = Matrix4::Identity();
+    // One draw call per face from corners copied every frame, the way the faces were
+    // first drawn: kept to compare pixels and speed with the mesh buffers.
+    bool onePerFace = false;
+};
+
+class SceneRenderer {
+public:
+    SceneRenderer(GlDevice& device, Settings& settings);
+    ~SceneRenderer();
+    SceneRenderer(const SceneRenderer&) = delete;
+    SceneRenderer& operator=(const SceneRenderer&) = delete;
+
+    // Where materials come from. Without a resolver the resources count as unavailable:
+    // PrepareScene then keeps the corners and takes every texture away.
+    void SetMaterialResolver(MaterialResolver resolver);
+    void SetCornerBuilder(CornerBuilder builder) { cornerBuilder_ = std::move(builder); }
+
+    // A fresh texture cache; every face of every geometry set gets its texture and
+    // texture size, then its corners rebuilt by the corner builder (when one is set).
+    // Without a material or a picture: no texture and 1 × 1 texels; a picture that
+    // cannot become a texture: no texture, the picture's size. Faces without a texture
+    // draw white.
+    void PrepareScene(CModel& model);
+    // Gives each face of one mesh its texture without touching corners or sizes (faces
+    // added or pasted into the mesh).
+    void AssignFaceTextures(const CModel& model, CMesh& mesh);
+    const TextureRecord* GetTexture(const std::string& material, const std::string& colormap);
+    TextureCache& Textures() { return textures_; }
+
+    // The model's faces or corners changed: the mesh buffers are made again before the
+    // next frame.
+    void ModelChanged();
+
+    // Draws the scene into the device's surface, between BeginFrame and Present. Node
+    // world matrices are taken as they are stored in the nodes.
+    void Draw(const CModel& model, const SceneDrawOptions& options);
+
+private:
+    struct TextureRun {
+        uint32_t handle = 0;
+        uint32_t first = 0;  // vertex of the run's first triangle
+        uint32_t count = 0;
+    };
+    struct MeshBuffers {
+        GLuint vertexArray = 0;
+        GLuint vertexBuffer = 0;
+        std::vector<TextureRun> runs;
+        // Closed outlines, one strip per face, handed over in one call.
+        std::vector<GLint> outlineFirst;
+        std::vector<GLsizei> outlineCount;
+        // What the buffers were made from, to notice a mesh replaced without notice.
+        std::size_t faceCount = 0;
+        const CFace* firstFace = nullptr;
+        const CFace* lastFace = nullptr;
+    };
+
+    void DrawAxes();
+    void DrawMarkers(const std::vector<std::unique_ptr<CMesh>>& markers);
+    void DrawMeshBuffered(const CMesh& mesh, bool solid);
+    void DrawMeshPerFace(const CMesh& mesh, bool solid);
+    MeshBuffers& BuffersFor(const CMesh& mesh);
+    void BuildBuffers(const CMesh& mesh, MeshBuffers& b);
+    void ReleaseBuffers();
+    void DeleteGl(MeshBuffers& b);
+    void Stream(const void* data, std::size_t bytes);
+    uint32_t GlTextureOf(uint32_t handle) const;
+
+    GlDevice& device_;
+    Settings& settings_;
+    const GlApi& gl_;
+    TextureCache textures_;
+    CornerBuilder cornerBuilder_;
+    std::unordered_map<const CMesh*, std::unique_ptr<MeshBuffers>> buffers_;
+    GLuint streamArray_ = 0;
+    GLuint streamBuffer_ = 0;
+    GLuint streamIndices_ = 0;
+    std::vector<VertexRecord> scratch_;
+};
+
+}  // namespace orv
