@@ -18,6 +18,7 @@ set(ORVANE_CORE_SOURCES
   src/formats/model3do.cpp
   src/formats/keyfile.cpp
   src/formats/puppet.cpp
+  src/formats/samplemodel.cpp
   src/resources/archive.cpp
   src/resources/bitmap.cpp
   src/resources/catalog.cpp

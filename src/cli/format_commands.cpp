@@ -18,14 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Material sizes for the corner records. No game resources are used yet, so every
-// material counts as 1 x 1 and the output does not depend on what is installed; this
-// is where --resources ARCHIVE will supply the real sizes.
-TextureSizeFn TextureSizes(const Options&)
-{
-    return {};
-}
-
 std::string Shortest(float v)
 {
     char buf[64];
@@ -35,9 +27,12 @@ std::string Shortest(float v)
 
 int Info3do(const std::string& path, const Options& opts)
 {
-    CModel model;
+    ResourceHandle res;
     std::string error;
-    if (!Load3doFile(path, model, &error, TextureSizes(opts)))
+    if (!OpenResources(opts, res, error))
+        return Fail(opts.resources, error);
+    CModel model;
+    if (!Load3doFile(path, model, &error, res.textureSize))
         return Fail(path, error);
     std::size_t meshes = 0, vertices = 0, faces = 0;
     for (const auto& g : model.geosets)
@@ -81,9 +76,12 @@ int InfoPup(const std::string& path, const Options&)
 
 int Convert3do(const std::string& in, const std::string& out, const Options& opts)
 {
-    CModel model;
+    ResourceHandle res;
     std::string error;
-    if (!Load3doFile(in, model, &error, TextureSizes(opts)))
+    if (!OpenResources(opts, res, error))
+        return Fail(opts.resources, error);
+    CModel model;
+    if (!Load3doFile(in, model, &error, res.textureSize))
         return Fail(in, error);
     if (!Write3do(model, out, &error))
         return Fail(out, error);
@@ -119,9 +117,12 @@ int ConvertPup(const std::string& in, const std::string& out, const Options&)
 // modder keeps them), and reads that puppet file so its keyframes are copied too.
 int ConvertBrp(const std::string& in, const std::string& out, const Options& opts)
 {
-    CModel model;
+    ResourceHandle res;
     std::string error;
-    if (!Load3doFile(in, model, &error, TextureSizes(opts)))
+    if (!OpenResources(opts, res, error))
+        return Fail(opts.resources, error);
+    CModel model;
+    if (!Load3doFile(in, model, &error, res.textureSize))
         return Fail(in, error);
     const fs::path inPath(in);
     const std::string title = inPath.stem().string();

@@ -6,6 +6,8 @@
 
 #include "cli/tool.h"
 #include "model/version.h"
+#include "resources/catalog.h"
+#include "resources/material.h"
 
 namespace orv::cli {
 
@@ -19,6 +21,24 @@ int Usage(const std::string& message)
 {
     std::fprintf(stderr, "orvane-tool: %s (see orvane-tool --help)\n", message.c_str());
     return 2;
+}
+
+struct ResourceContext {
+    ResourceCatalog catalog;
+};
+
+bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error)
+{
+    out = {};
+    if (opts.resources.empty())
+        return true;
+    auto ctx = std::make_shared<ResourceContext>();
+    if (!LoadCatalog(opts.resources, ctx->catalog, &error))
+        return false;
+    out.textureSize = MaterialSizeFunction(ctx->catalog, opts.resources, nullptr,
+                                           opts.colormap.empty() ? std::string("01redmap.cmp") : opts.colormap);
+    out.context = std::move(ctx);
+    return true;
 }
 
 std::string LowerExtension(const std::string& path)

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/tool.h"
+#include "formats/samplemodel.h"
 #include "model/fileio.h"
 #include "resources/archive.h"
 #include "resources/bitmap.h"
@@ -440,9 +441,16 @@ int Sample(const std::vector<std::string>& args, const Options&)
     for (const auto& m : MakeSampleMaterials())
         if (int st = write(m.name, m.bytes); st != 0)
             return st;
+    // The sample model with its puppet file and keyframes.
+    auto entries = SampleResourceEntries();
+    for (const auto& f : MakeSampleModelFiles()) {
+        if (int st = write(f.fileName, std::vector<uint8_t>(f.text.begin(), f.text.end())); st != 0)
+            return st;
+        entries.push_back({f.archiveName, std::vector<uint8_t>(f.text.begin(), f.text.end())});
+    }
     // The same laid out as in the game's archive.
     std::string error;
-    if (!WriteArchive(dir / "res2.gob", SampleResourceEntries(), &error))
+    if (!WriteArchive(dir / "res2.gob", entries, &error))
         return Fail((dir / "res2.gob").string(), error);
     std::printf("%s\n", (dir / "res2.gob").string().c_str());
     return 0;
@@ -473,8 +481,8 @@ void RegisterResourceCommands(Registry& registry)
     registry.subcommands.push_back(
         {"catalog", "  catalog ARCHIVE        the stock materials, colormaps, keyframes and puppets\n", Catalog});
     registry.subcommands.push_back(
-        {"sample", "  sample DIR             write the sample colormaps and materials into DIR, loose\n"
-         "                         and as DIR/res2.gob laid out like the game's archive\n", Sample});
+        {"sample", "  sample DIR             write the sample colormaps, materials and walker model into\n"
+         "                         DIR, loose and as DIR/res2.gob laid out like the game's archive\n", Sample});
 }
 
 }  // namespace orv::cli

@@ -2,9 +2,13 @@
 // tables through which each group of commands registers what it handles.
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "model/corners.h"
 
 namespace orv::cli {
 
@@ -13,6 +17,17 @@ struct Options {
     std::string resources;  // --resources ARCHIVE
     std::string colormap;   // --colormap NAME
 };
+
+// The game resources named by --resources: the archive's catalogue and the material
+// sizes drawn through the --colormap (default "01redmap.cmp"). Without --resources
+// there are none, so results do not depend on what is installed.
+struct ResourceContext;
+struct ResourceHandle {
+    std::shared_ptr<ResourceContext> context;
+    TextureSizeFn textureSize;  // empty without --resources
+};
+// False with a reason when the archive given cannot be read.
+bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error);
 
 // Exit status 1 with one line on stderr naming the file and the reason.
 int Fail(const std::string& file, const std::string& reason);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
+#include <memory>
 
 #include "resources/bytes.h"
 #include "resources/catalog.h"
@@ -368,6 +370,23 @@ std::optional<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog
     if (ConvertMat(mat, cmp.palette, image, error) != MatStatus::Ok)
         return std::nullopt;
     return image;
+}
+
+TextureSizeFn MaterialSizeFunction(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
+                                   const CTree* customMaterials, std::string colormapName)
+{
+    auto cache = std::make_shared<std::map<std::string, std::optional<TextureSize>>>();
+    return [&catalog, resourceFile, customMaterials, colormapName = std::move(colormapName),
+            cache](const std::string& material) -> std::optional<TextureSize> {
+        auto it = cache->find(material);
+        if (it != cache->end())
+            return it->second;
+        std::optional<TextureSize> size;
+        if (auto image = ResolveMaterialImage(catalog, resourceFile, customMaterials, material, colormapName))
+            size = TextureSize{image->width, image->height};
+        cache->emplace(material, size);
+        return size;
+    };
 }
 
 }  // namespace orv

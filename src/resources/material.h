@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/corners.h"
 #include "model/tree.h"
 
 namespace orv {
@@ -140,5 +141,11 @@ std::optional<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog
                                                   const std::filesystem::path& resourceFile,
                                                   const CTree* customMaterials, std::string_view materialName,
                                                   std::string_view colormapName, std::string* error = nullptr);
+
+// Texture sizes as drawing uses them: the size of the image the material resolves to
+// through the colormap, nothing when it resolves to no image. Results are remembered per
+// name; the catalogue and custom materials must outlive the function.
+TextureSizeFn MaterialSizeFunction(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
+                                   const CTree* customMaterials, std::string colormapName);
 
 }  // namespace orv
