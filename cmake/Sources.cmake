@@ -35,6 +35,7 @@ set(ORVANE_TOOL_SOURCES
 set(ORVANE_UI_SOURCES
   src/app/childframe.h
   src/app/dialogs.cpp
+  src/app/document.cpp
   src/app/iconfactory.cpp
   src/app/mainframe.cpp
   src/app/settingsstore.cpp

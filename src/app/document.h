@@ -1,0 +1,61 @@
+// The window side of a document: the core document plus the notifications its windows
+// listen to (views redraw and panes reload on every update).
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <filesystem>
+#include <memory>
+
+#include "edit/document.h"
+
+namespace orv {
+
+struct ResourceCatalog;
+struct Settings;
+
+// What every document and view of the application shares: the settings and the game's
+// resources (catalogue and archive), which "Select Product" may replace at any time.
+struct AppServices {
+    Settings* settings = nullptr;
+    const ResourceCatalog* catalog = nullptr;
+    std::filesystem::path resourceFile;
+    std::filesystem::path programDir;
+};
+
+class CDocument : public QObject {
+    Q_OBJECT
+public:
+    CDocument(AppServices& services, QObject* parent = nullptr);
+    ~CDocument() override;
+
+    COrvaneDoc& Doc() { return *doc_; }
+    const COrvaneDoc& Doc() const { return *doc_; }
+    CModel& Model() { return *doc_->model; }
+    AppServices& Services() { return services_; }
+
+    // The document's environment follows the application's resources.
+    void RefreshEnvironment();
+
+    // Window title: the file name, or "Orvane<n>" for a new document, with "*" when modified.
+    QString DisplayName() const;
+    void SetUntitledNumber(int n) { untitled_ = n; }
+
+    // Every view and pane of the document refreshes.
+    void UpdateAllViews();
+    void SetModified(bool on = true);
+
+signals:
+    void updated();
+    void modifiedChanged(bool modified);
+    // The model object was replaced (open, undo, redo): views drop what they cached.
+    void modelReplaced();
+
+private:
+    AppServices& services_;
+    std::unique_ptr<COrvaneDoc> doc_;
+    int untitled_ = 0;
+    bool lastModified_ = false;
+};
+
+}  // namespace orv
