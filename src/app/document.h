@@ -48,8 +48,11 @@ public:
 signals:
     void updated();
     void modifiedChanged(bool modified);
-    // The model object was replaced (open, undo, redo): views drop what they cached.
+    // The model object was replaced (open, undo, redo): views drop what they cached and
+    // prepare the scene again.
     void modelReplaced();
+    // Materials, custom materials or the colormap changed: views load the textures again.
+    void materialsChanged();
 
 private:
     AppServices& services_;
