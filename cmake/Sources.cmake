@@ -33,11 +33,13 @@ set(ORVANE_TOOL_SOURCES
   src/cli/resource_commands.cpp
 )
 set(ORVANE_UI_SOURCES
-  src/app/childframe.h
+  src/app/app.cpp
+  src/app/childframe.cpp
   src/app/dialogs.cpp
   src/app/document.cpp
   src/app/iconfactory.cpp
   src/app/mainframe.cpp
+  src/app/panes.cpp
   src/app/settingsstore.cpp
 )
 # OpenGL renderer: plain C++ and OpenGL/EGL, shared by the 3D view and orvane-tool.

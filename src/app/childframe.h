@@ -1,14 +1,55 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QSplitter;
 
 namespace orv {
 
-// The frame of one document window: the property panes beside the 3D view.
+class CDocument;
+class CPane;
+class Selection;
+class Camera;
+
+// The frame of one document window: the four property panes in a column on the left,
+// the 3D view on the right.
 class CChildFrame : public QWidget {
     Q_OBJECT
 public:
-    explicit CChildFrame(QWidget* parent = nullptr) : QWidget(parent) {}
+    CChildFrame(CDocument* doc, QWidget* parent = nullptr);
+    ~CChildFrame() override;
+
+    CDocument* Document() const { return doc_; }
+    QWidget* View() const { return view_; }
+    Selection* CurrentSelection() const;
+    CPane* Pane(int index) const { return panes_[static_cast<std::size_t>(index)]; }
+    QSplitter* Splitter() const { return splitter_; }
+
+    // Asked before the window closes while the document is modified; false keeps it open.
+    std::function<bool(CChildFrame*)> canClose;
+    // The Materials dialog for a face, when the application offers one.
+    std::function<bool(CChildFrame*, struct CFace&)> chooseMaterial;
+
+    void RefreshPanes();
+    void UpdateTitle();
+
+signals:
+    void activated(CChildFrame* frame);
+    void paneTexts(const QStringList& texts);
+    void selectionChanged();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    CDocument* doc_;
+    QSplitter* splitter_ = nullptr;
+    QWidget* view_ = nullptr;
+    std::unique_ptr<Selection> selection_;
+    std::array<CPane*, 4> panes_{};
 };
 
 }  // namespace orv

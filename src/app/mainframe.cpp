@@ -97,6 +97,15 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
 }
 
+CMainFrame::~CMainFrame()
+{
+    // The document area outlives this object's members while QWidget tears it down;
+    // its signals must not reach them any more.
+    disconnect(mdi_, nullptr, this, nullptr);
+    for (QMenu* m : {fileMenu_, editMenu_, viewMenu_, toolsMenu_, windowMenu_, helpMenu_})
+        disconnect(m, nullptr, this, nullptr);
+}
+
 QAction* CMainFrame::DefineCommand(int id, const QString& text, const QString& prompt, const QList<QKeySequence>& keys)
 {
     Command& c = commands_[id];
@@ -232,6 +241,16 @@ void CMainFrame::BuildMenusAndToolbars()
                               GridOnOff, GridFacesOnly, GridEdgesOnly, kSep, VertexLarger, VertexSmaller, kSep, 2019, Enlarge,
                               kSep, 2020, 2021, 2022, 2023, 2025, 2024, kSep, 2013, 2014, 2015, 2012, 2016, 2017});
     AddButtons(toolbars_[2], {5641, 5643, kSep, 5653, 2063, 5651, kSep, PrevFrame, NextFrame});
+    // A toolbar none of whose commands exist yet is neither shown nor offered.
+    const int toggles[3] = {ViewToolBar, ViewMapToolBar, ViewToolToolBar};
+    for (int i = 0; i < 3; ++i) {
+        QToolBar* bar = toolbars_[static_cast<std::size_t>(i)];
+        if (bar->actions().isEmpty()) {
+            bar->hide();
+            bar->toggleViewAction()->setVisible(false);
+            commands_[toggles[i]].run = nullptr;
+        }
+    }
 
     auto fill = [this](QMenu* menu, std::initializer_list<int> ids) {
         menu->clear();
@@ -304,6 +323,9 @@ void CMainFrame::RestoreBarState(const QByteArray& state)
 {
     if (!state.isEmpty())
         restoreState(state);
+    for (QToolBar* bar : toolbars_)
+        if (bar->actions().isEmpty())
+            bar->hide();
 }
 
 QByteArray CMainFrame::SaveBarState() const { return saveState(); }

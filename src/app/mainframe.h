@@ -32,6 +32,7 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     explicit CMainFrame(Settings& settings, QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
     // Defines a command's action. prompt is "status text\ntool tip" as in the string table.
     QAction* DefineCommand(int id, const QString& text, const QString& prompt, const QList<QKeySequence>& keys = {});

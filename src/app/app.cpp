@@ -1,0 +1,489 @@
+#include "app/app.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "app/childframe.h"
+#include "app/commands.h"
+#include "app/dialogs.h"
+#include "app/mainframe.h"
+#include "app/settingsstore.h"
+#include "formats/textbuffer.h"
+#include "resources/registry.h"
+
+namespace orv {
+
+namespace {
+
+const QString kOpenFilter = QStringLiteral("Orvane Files (*.orv)|*.orv|3DO Files (*.3do)|*.3do|PUP Files (*.pup)|*.pup||");
+const QString kSaveAsFilter = QStringLiteral("Orvane Files (*.orv)|*.orv|") + QStringLiteral("Brindle Project Files (*.brp)|*.brp|") +
+                              QStringLiteral("3DO Files (*.3do)|*.3do||");
+
+// Keeps the wait cursor up for a long file operation.
+struct WaitCursor {
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+QString DefaultProgramDir()
+{
+    const QDir exe(QCoreApplication::applicationDirPath());
+    const QString installed = exe.absoluteFilePath(QStringLiteral("../share/orvane"));
+    if (QFileInfo(installed).isDir())
+        return QDir(installed).absolutePath();
+    return exe.absolutePath();
+}
+
+const char* GameKey(int product) { return product == 1 ? kMotsKey : kJediKnightKey; }
+
+}  // namespace
+
+QString ToQtFilter(const QString& filter)
+{
+    QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString text = parts[i];
+        // Qt reads the patterns from the parentheses of the text.
+        const auto open = text.indexOf(QLatin1Char('('));
+        if (open >= 0)
+            text = text.left(open).trimmed();
+        out.append(QStringLiteral("%1 (%2)").arg(text, patterns));
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hooks, QObject* parent)
+    : QObject(parent), store_(std::move(store)), hooks_(std::move(hooks))
+{
+    if (!hooks_.openFile)
+        hooks_.openFile = [](QWidget* parent, const QString& caption, const QString& filter, const QString&,
+                             const QString& fileName) {
+            return QFileDialog::getOpenFileName(parent, caption, fileName, ToQtFilter(filter));
+        };
+    if (!hooks_.saveFile)
+        hooks_.saveFile = [](QWidget* parent, const QString& caption, const QString& filter, const QString& defaultExt,
+                             const QString& fileName) {
+            QFileDialog dlg(parent, caption, fileName, ToQtFilter(filter));
+            dlg.setAcceptMode(QFileDialog::AcceptSave);
+            dlg.setDefaultSuffix(defaultExt);
+            dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
+            if (!fileName.isEmpty())
+                dlg.selectFile(fileName);
+            return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? dlg.selectedFiles().first()
+                                                                                      : QString();
+        };
+    if (!hooks_.message)
+        hooks_.message = [](QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons b) {
+            QMessageBox box(icon, QStringLiteral("Orvane"), text, b, parent);
+            return static_cast<QMessageBox::StandardButton>(box.exec());
+        };
+    services_.settings = &settings_;
+    services_.catalog = &catalog_;
+    SetProgramDir(DefaultProgramDir());
+}
+
+COrvaneApp::~COrvaneApp()
+{
+    if (frame_) {
+        // Windows closing with the application ask nothing.
+        for (CChildFrame* f : frame_->Children())
+            f->canClose = nullptr;
+        delete frame_;
+    }
+}
+
+void COrvaneApp::SetProgramDir(const QString& dir)
+{
+    programDir_ = dir;
+    services_.programDir = dir.toStdString();
+}
+
+bool COrvaneApp::Start(const QStringList& args, const StartOptions& options)
+{
+    LoadSettings(*store_, settings_);
+
+    frame_ = new CMainFrame(settings_);
+    frame_->setWindowIcon(AppIcon());
+    DefineCommands();
+    frame_->BuildMenusAndToolbars();
+    frame_->RestoreBarState(store_->value(QLatin1String(kBarStateKey)).toByteArray());
+    frame_->SetRecentFiles(RecentFiles());
+    connect(frame_, &CMainFrame::filesDropped, this, [this](const QStringList& paths) {
+        for (const QString& p : paths)
+            OpenFile(p);
+    });
+    connect(frame_, &CMainFrame::recentFileChosen, this, [this](const QString& p) { OpenFile(p); });
+
+    // The command line: a file to open, or a new document.
+    QString file;
+    for (const QString& a : args)
+        if (!a.startsWith(QLatin1Char('-'))) {
+            file = a;
+            break;
+        }
+
+    // Placement: the work area on the first run; the maximized flag survives the move.
+    const int maximized = settings_.maximized;
+    QRect r(settings_.left, settings_.top, settings_.right - settings_.left, settings_.bottom - settings_.top);
+    if (settings_.right == 0 || settings_.bottom == 0 || r.width() <= 0 || r.height() <= 0) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        r = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    }
+    frame_->setGeometry(r);
+    settings_.maximized = maximized;
+    if (maximized)
+        frame_->showMaximized();
+    else
+        frame_->show();
+
+    // The resources are located while the splash box is up (its first paint starts it).
+    if (options.splash) {
+        CAboutDlg splash(true, frame_);
+        connect(&splash, &CAboutDlg::firstPainted, this, &COrvaneApp::LocateGameResources);
+        splash.exec();
+    } else {
+        LocateGameResources();
+    }
+
+    if (!file.isEmpty()) {
+        if (!OpenFile(file))
+            NewDocument();
+    } else {
+        NewDocument();
+    }
+
+    if (options.tips && CTipDlg::ShowAtStartup(*store_)) {
+        CTipDlg tips(QDir(programDir_).filePath(QStringLiteral("tips.txt")), *store_, frame_);
+        tips.exec();
+    }
+    return true;
+}
+
+void COrvaneApp::Shutdown()
+{
+    if (frame_)
+        store_->setValue(QLatin1String(kBarStateKey), frame_->SaveBarState());
+    SaveSettings(*store_, settings_);
+}
+
+void COrvaneApp::Message(QMessageBox::Icon icon, const QString& text)
+{
+    hooks_.message(frame_, icon, text, QMessageBox::Ok);
+}
+
+// ---- commands ------------------------------------------------------------------
+
+void COrvaneApp::DefineCommands()
+{
+    CMainFrame& f = *frame_;
+    auto active = [this] { return ActiveFrame() != nullptr; };
+
+    f.DefineCommand(cmd::FileNew, QStringLiteral("&New"), QStringLiteral("Create a new document\nNew"),
+                    {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    f.SetHandler(cmd::FileNew, [this] { NewDocument(); });
+    f.DefineCommand(cmd::FileOpen, QStringLiteral("&Open..."), QStringLiteral("Open an existing document\nOpen"),
+                    {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    f.SetHandler(cmd::FileOpen, [this] {
+        const QString path = hooks_.openFile(frame_, QStringLiteral("Open"), kOpenFilter, QString(), QString());
+        if (!path.isEmpty())
+            OpenFile(path);
+    });
+    f.DefineCommand(cmd::FileClose, QStringLiteral("&Close"), QStringLiteral("Close the active document\nClose"));
+    f.SetHandler(
+        cmd::FileClose, [this] {
+            if (QMdiSubWindow* sub = frame_->MdiArea()->activeSubWindow())
+                sub->close();
+        },
+        active);
+    f.DefineCommand(cmd::FileSave, QStringLiteral("&Save"), QStringLiteral("Save the active document\nSave"),
+                    {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    f.SetHandler(cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active);
+    f.DefineCommand(cmd::FileSaveAs, QStringLiteral("Save &As..."),
+                    QStringLiteral("Save the active document with a new name\nSave As"));
+    f.SetHandler(cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active);
+    f.DefineCommand(cmd::AppExit, QStringLiteral("E&xit"),
+                    QStringLiteral("Quit the application; prompts to save documents\nExit"));
+    f.SetHandler(cmd::AppExit, [this] { frame_->close(); });
+
+    f.DefineCommand(cmd::SelectProduct, QStringLiteral("Select &Product..."), QStringLiteral("Select product to edit"));
+    f.SetHandler(cmd::SelectProduct, [this] { SelectProduct(); });
+
+    f.DefineCommand(cmd::AppAbout, QStringLiteral("&About Orvane..."),
+                    QStringLiteral("Display program information, version number and copyright\nAbout"));
+    f.SetHandler(cmd::AppAbout, [this] {
+        CAboutDlg about(false, frame_);
+        about.exec();
+    });
+    f.DefineCommand(cmd::TipOfTheDay, QStringLiteral("Ti&p of the Day..."), QStringLiteral("Displays a Tip of the Day."));
+    f.SetHandler(cmd::TipOfTheDay, [this] {
+        CTipDlg tips(QDir(programDir_).filePath(QStringLiteral("tips.txt")), *store_, frame_);
+        tips.exec();
+    });
+    f.DefineCommand(cmd::HelpIndex, QStringLiteral("&Help Topics"), QStringLiteral("Opens Help\nHelp Topics"));
+    f.SetHandler(cmd::HelpIndex, [this] { ShowHelpPage(QStringLiteral("index.html")); });
+    f.DefineCommand(cmd::HelpTutorials, QStringLiteral("Help &Tutorial's"),
+                    QStringLiteral("Opens Help Tutorial's on Web\nHelp Tutorial's"));
+    f.SetHandler(cmd::HelpTutorials, [this] { ShowHelpPage(QStringLiteral("OrvaneTutorial.htm")); });
+    f.DefineCommand(cmd::HelpFaqs, QStringLiteral("Help &FAQ's"), QStringLiteral("Opens Help FAQ's on Web\nHelp FAQ's"));
+    f.SetHandler(cmd::HelpFaqs, [this] { ShowHelpPage(QStringLiteral("OrvaneFaq.htm")); });
+}
+
+void COrvaneApp::ShowHelpPage(const QString& page)
+{
+    const QString path = QDir(programDir_).filePath(QStringLiteral("help/") + page);
+    if (!QFileInfo::exists(path)) {
+        Message(QMessageBox::Warning, QStringLiteral("The help page %1 is not installed.").arg(path));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+CChildFrame* COrvaneApp::ActiveFrame() const { return frame_ ? frame_->ActiveChild() : nullptr; }
+
+CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
+{
+    CDocument* d = doc.release();
+    auto* child = new CChildFrame(d, nullptr);
+    d->setParent(child);  // the document lives as long as its window
+    child->canClose = [this](CChildFrame* f) { return PromptSave(f); };
+    QMdiSubWindow* sub = frame_->MdiArea()->addSubWindow(child);
+    sub->setWindowIcon(AppIcon());
+    sub->resize(frame_->MdiArea()->size() * 0.9);
+    sub->showMaximized();
+    child->setFocus();
+    frame_->UpdateCommandUI();
+    emit documentOpened(child);
+    return child;
+}
+
+CChildFrame* COrvaneApp::NewDocument()
+{
+    auto doc = std::make_unique<CDocument>(services_);
+    doc->SetUntitledNumber(++untitledCount_);
+    doc->Doc().NewDocument();
+    return AddFrame(std::move(doc));
+}
+
+CChildFrame* COrvaneApp::OpenFile(const QString& path)
+{
+    if (path.toLower().contains(QStringLiteral(".pup"))) {
+        // A puppet file goes into the active document's model.
+        CChildFrame* f = ActiveFrame();
+        if (!f)
+            return nullptr;
+        std::string error;
+        if (!f->Document()->Doc().ImportPuppet(path.toStdString(), &error)) {
+            Message(QMessageBox::Warning, QString::fromStdString(error));
+            return f;
+        }
+        f->Document()->SetModified(true);
+        f->Document()->UpdateAllViews();
+        return f;
+    }
+    const QString canonical = QFileInfo(path).absoluteFilePath();
+    // A document already open comes to the front instead of opening twice.
+    for (CChildFrame* f : frame_->Children())
+        if (QFileInfo(QString::fromStdString(f->Document()->Doc().PathName())).absoluteFilePath() == canonical) {
+            frame_->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(f->parentWidget()));
+            return f;
+        }
+    auto doc = std::make_unique<CDocument>(services_);
+    std::string error;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        ok = doc->Doc().OpenDocument(canonical.toStdString(), &error);
+    }
+    if (!ok) {
+        Message(QMessageBox::Warning,
+                QStringLiteral("Failed to open document.\n\n%1").arg(QString::fromStdString(error)));
+        return nullptr;
+    }
+    AddRecentFile(canonical);
+    return AddFrame(std::move(doc));
+}
+
+bool COrvaneApp::SaveDocument(CChildFrame* frame)
+{
+    if (!frame)
+        return false;
+    COrvaneDoc& doc = frame->Document()->Doc();
+    if (doc.PathName().empty())
+        return SaveDocumentAs(frame);
+    std::string error;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        ok = doc.SaveDocument(doc.PathName(), &error);
+    }
+    if (!ok) {
+        Message(QMessageBox::Warning, QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(error)));
+        return false;
+    }
+    frame->Document()->SetModified(false);
+    frame->UpdateTitle();
+    return true;
+}
+
+bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
+{
+    if (!frame)
+        return false;
+    CDocument* d = frame->Document();
+    COrvaneDoc& doc = d->Doc();
+    QString name = QString::fromStdString(doc.Title());
+    if (name.isEmpty())
+        name = d->DisplayName();
+    const QString path = hooks_.saveFile(frame_, QStringLiteral("Save As"), kSaveAsFilter, QStringLiteral("orv"), name);
+    if (path.isEmpty())
+        return false;
+    std::string error;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        ok = doc.SaveAs(path.toStdString(), &error);
+    }
+    if (!ok) {
+        Message(QMessageBox::Warning, QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(error)));
+        return false;
+    }
+    if (path.toLower().contains(QStringLiteral(".orv"))) {
+        AddRecentFile(path);
+        d->SetModified(false);
+    }
+    frame->UpdateTitle();
+    return true;
+}
+
+bool COrvaneApp::PromptSave(CChildFrame* frame)
+{
+    const auto answer = hooks_.message(frame_, QMessageBox::Question,
+                                       QStringLiteral("Save changes to %1?").arg(frame->Document()->DisplayName()),
+                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes)
+        return SaveDocument(frame);
+    return true;
+}
+
+// ---- recent files ----------------------------------------------------------------
+
+QStringList COrvaneApp::RecentFiles() const
+{
+    QStringList files;
+    for (int i = 1; i <= 4; ++i) {
+        const QString f = store_->value(QLatin1String(kRecentGroup) + QStringLiteral("/File%1").arg(i)).toString();
+        if (!f.isEmpty())
+            files.append(f);
+    }
+    return files;
+}
+
+void COrvaneApp::AddRecentFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > 4)
+        files.removeLast();
+    for (int i = 1; i <= 4; ++i) {
+        const QString key = QLatin1String(kRecentGroup) + QStringLiteral("/File%1").arg(i);
+        if (i <= files.size())
+            store_->setValue(key, files[i - 1]);
+        else
+            store_->remove(key);
+    }
+    if (frame_)
+        frame_->SetRecentFiles(files);
+}
+
+// ---- product and resources ---------------------------------------------------------
+
+QString COrvaneApp::GameFolder(int product) const
+{
+    return store_->value(QLatin1String(kGameGroup) + QLatin1Char('/') + QString::fromLatin1(GameKey(product)) +
+                         QStringLiteral("/") + QString::fromLatin1(kInstallPathValue))
+        .toString();
+}
+
+void COrvaneApp::SetGameFolder(int product, const QString& folder)
+{
+    const QString key = QLatin1String(kGameGroup) + QLatin1Char('/') + QString::fromLatin1(GameKey(product)) +
+                        QStringLiteral("/") + QString::fromLatin1(kInstallPathValue);
+    if (folder.isEmpty())
+        store_->remove(key);
+    else
+        store_->setValue(key, folder);
+}
+
+void COrvaneApp::LocateGameResources()
+{
+    // The game's keys: first as the settings hold them (a folder set by hand), then
+    // from the Wine prefix the game was installed into.
+    MemoryRegistry own;
+    for (int p = 0; p < 2; ++p) {
+        const QString base = QLatin1String(kGameGroup) + QLatin1Char('/') + QString::fromLatin1(GameKey(p)) + QLatin1Char('/');
+        for (const char* value : {kInstallPathValue, kSourceDirValue}) {
+            const QString v = store_->value(base + QString::fromLatin1(value)).toString();
+            if (!v.isEmpty())
+                own.SetString(GameKey(p), value, v.toStdString());
+        }
+    }
+    const auto prefix = DefaultWinePrefix(SystemEnvironment());
+    const WineRegistry wine = WineRegistry::Load(prefix);
+    ChainedRegistry registry(own, wine);
+    LocateOptions opts;
+    opts.registry = &registry;
+    opts.winePrefix = prefix;
+    opts.previousInstallPath = lastLocate_.installPath;
+    opts.sampleArchive = QDir(programDir_).filePath(QStringLiteral("sample/res2.gob")).toStdString();
+    {
+        WaitCursor wait;
+        lastLocate_ = LocateResources(product_, opts, catalog_);
+    }
+    services_.resourceFile = lastLocate_.resourceFile;
+    frame_->setWindowTitle(QString::fromStdString(lastLocate_.windowText));
+    if (!lastLocate_.statusText.empty())
+        frame_->SetMessagePaneText(QString::fromStdString(lastLocate_.statusText));
+    // Open documents draw with the new resources.
+    for (CChildFrame* f : frame_->Children()) {
+        f->Document()->RefreshEnvironment();
+        emit f->Document()->materialsChanged();
+        f->Document()->UpdateAllViews();
+    }
+    if (!lastLocate_.message.empty())
+        Message(QMessageBox::NoIcon, QString::fromStdString(lastLocate_.message));
+    else if (!lastLocate_.warning.empty())
+        Message(QMessageBox::Warning, QString::fromStdString(lastLocate_.warning));
+}
+
+void COrvaneApp::SelectProduct()
+{
+    CSelectProductDlg dlg(product_, GameFolder(0), GameFolder(1), frame_);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    for (int p = 0; p < 2; ++p)
+        SetGameFolder(p, dlg.Folder(p));
+    product_ = dlg.Product();
+    LocateGameResources();
+}
+
+}  // namespace orv

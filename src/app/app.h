@@ -1,0 +1,102 @@
+// The application: settings, the chosen game and its resources, the main window, the
+// documents and the application-wide commands.
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "app/document.h"
+#include "model/settings.h"
+#include "resources/catalog.h"
+
+class QSettings;
+
+namespace orv {
+
+class CMainFrame;
+class CChildFrame;
+
+// The points where the application asks the user; tests replace them.
+struct UserInterfaceHooks {
+    // Returns the chosen path, or an empty string when cancelled. filter uses the
+    // "text|pattern|...||" form of the file dialogs.
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultExt,
+                          const QString& fileName)>
+        openFile;
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultExt,
+                          const QString& fileName)>
+        saveFile;
+    std::function<QMessageBox::StandardButton(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                              QMessageBox::StandardButtons buttons)>
+        message;
+};
+
+// "Text (*.a)|*.a|Other (*.b;*.c)|*.b;*.c||" as a Qt file-dialog filter.
+QString ToQtFilter(const QString& filter);
+
+class COrvaneApp : public QObject {
+    Q_OBJECT
+public:
+    explicit COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hooks = {}, QObject* parent = nullptr);
+    ~COrvaneApp() override;
+
+    struct StartOptions {
+        bool splash = true;  // the About box while the resources are located
+        bool tips = true;    // the tip of the day, when the settings ask for it
+    };
+    // Reads the settings, makes the main window, opens the file named on the command
+    // line (or a new document), places and shows the window, locates the resources.
+    bool Start(const QStringList& args, const StartOptions& options);
+    // Writes the settings and the toolbar state.
+    void Shutdown();
+
+    CMainFrame* Frame() const { return frame_; }
+    Settings& AppSettings() { return settings_; }
+    AppServices& Services() { return services_; }
+    QSettings& Store() { return *store_; }
+    int Product() const { return product_; }
+    const LocateResult& LastLocate() const { return lastLocate_; }
+    const QString& ProgramDir() const { return programDir_; }
+    void SetProgramDir(const QString& dir);
+
+    // Commands.
+    CChildFrame* NewDocument();
+    // Opens a file as a document; a ".pup" file is read into the active document.
+    CChildFrame* OpenFile(const QString& path);
+    bool SaveDocument(CChildFrame* frame);
+    bool SaveDocumentAs(CChildFrame* frame);
+    // Finds the game's resources for the chosen product and rebuilds the catalogue.
+    void LocateGameResources();
+    void SelectProduct();
+    CChildFrame* ActiveFrame() const;
+    QStringList RecentFiles() const;
+
+signals:
+    void documentOpened(CChildFrame* frame);
+
+private:
+    void DefineCommands();
+    CChildFrame* AddFrame(std::unique_ptr<CDocument> doc);
+    bool PromptSave(CChildFrame* frame);
+    void AddRecentFile(const QString& path);
+    void ShowHelpPage(const QString& page);
+    void Message(QMessageBox::Icon icon, const QString& text);
+    QString GameFolder(int product) const;
+    void SetGameFolder(int product, const QString& folder);
+
+    std::unique_ptr<QSettings> store_;
+    UserInterfaceHooks hooks_;
+    Settings settings_;
+    int product_ = 0;
+    ResourceCatalog catalog_;
+    AppServices services_;
+    LocateResult lastLocate_;
+    QString programDir_;
+    CMainFrame* frame_ = nullptr;
+    int untitledCount_ = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,115 @@
+#include "app/childframe.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QScrollArea>
+#include <QSplitter>
+
+#include "app/document.h"
+#include "app/panes.h"
+#include "edit/selection.h"
+#include "model/settings.h"
+
+namespace orv {
+
+namespace {
+
+// The 3D view's place: the background colour until a renderer draws there.
+class ViewArea : public QWidget {
+public:
+    ViewArea(const Settings& settings, QWidget* parent) : QWidget(parent), settings_(settings)
+    {
+        setMinimumSize(20, 20);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const uint32_t c = settings_.colorBackground;  // 0x00BBGGRR
+        p.fillRect(rect(), QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                                  static_cast<int>((c >> 16) & 0xFF)));
+    }
+
+private:
+    const Settings& settings_;
+};
+
+}  // namespace
+
+CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc_(doc)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    selection_ = std::make_unique<Selection>();
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    auto* column = new QSplitter(Qt::Vertical, splitter_);
+    PaneContext ctx;
+    ctx.doc = doc;
+    ctx.selection = [this] { return CurrentSelection(); };
+    ctx.chooseMaterial = [this](CFace& face) { return chooseMaterial && chooseMaterial(this, face); };
+    panes_[0] = new CGeoView(ctx, column);
+    panes_[1] = new CMeshView(ctx, column);
+    panes_[2] = new CFaceView(ctx, column);
+    panes_[3] = new CVertexView(ctx, column);
+    QList<int> heights;
+    for (CPane* p : panes_) {
+        // A pane smaller than its fields scrolls.
+        auto* scroll = new QScrollArea(column);
+        scroll->setWidget(p);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setMinimumHeight(20);
+        heights.append(p->IdealHeight());
+        column->addWidget(scroll);
+    }
+    column->setSizes(heights);
+    // Height the window gains goes to the panes in proportion; the vertex pane, whose
+    // ideal height is the smallest, gets its share too.
+    for (int i = 0; i < 4; ++i)
+        column->setStretchFactor(i, 1);
+    column->setMinimumWidth(20);
+    view_ = new ViewArea(*doc->Services().settings, splitter_);
+    splitter_->addWidget(column);
+    splitter_->addWidget(view_);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({230, 600});
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(splitter_);
+
+    connect(doc, &CDocument::updated, this, &CChildFrame::RefreshPanes);
+    connect(doc, &CDocument::modifiedChanged, this, &CChildFrame::UpdateTitle);
+    UpdateTitle();
+    RefreshPanes();
+    view_->setFocus();
+}
+
+CChildFrame::~CChildFrame() = default;
+
+Selection* CChildFrame::CurrentSelection() const { return selection_.get(); }
+
+void CChildFrame::RefreshPanes()
+{
+    for (CPane* p : panes_)
+        p->Refresh();
+}
+
+void CChildFrame::UpdateTitle()
+{
+    setWindowTitle(doc_->DisplayName() + QStringLiteral("[*]"));
+    setWindowModified(doc_->Doc().IsModified());
+}
+
+void CChildFrame::closeEvent(QCloseEvent* e)
+{
+    if (doc_->Doc().IsModified() && canClose && !canClose(this)) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+}
+
+}  // namespace orv

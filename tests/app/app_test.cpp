@@ -1,0 +1,172 @@
+#include <QtTest>
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QTemporaryDir>
+
+#include "app/app.h"
+#include "app/childframe.h"
+#include "app/commands.h"
+#include "app/mainframe.h"
+#include "app/panes.h"
+#include "edit/selection.h"
+
+using namespace orv;
+
+namespace {
+
+const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
+
+struct Harness {
+    QTemporaryDir dir;
+    QString nextSavePath;
+    QStringList messages;
+    std::unique_ptr<COrvaneApp> app;
+
+    Harness()
+    {
+        UserInterfaceHooks hooks;
+        hooks.saveFile = [this](QWidget*, const QString&, const QString&, const QString&, const QString&) {
+            return nextSavePath;
+        };
+        hooks.openFile = [](QWidget*, const QString&, const QString&, const QString&, const QString&) { return QString(); };
+        hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
+            messages.append(text);
+            return QMessageBox::No;
+        };
+        app = std::make_unique<COrvaneApp>(
+            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
+        app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
+        app->Start({}, {false, false});
+    }
+};
+
+void Type(QLineEdit* e, const QString& text)
+{
+    e->setText(text);
+    emit e->editingFinished();
+}
+
+}  // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startsWithSampleResourcesAndNewDocument()
+    {
+        Harness h;
+        QVERIFY(h.app->LastLocate().usingSample || !h.app->LastLocate().resourceFile.empty());
+        QCOMPARE(h.app->Frame()->Children().size(), 1);
+        QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Jedi Knight mode")));
+        // Commands that need a document follow the active window.
+        QVERIFY(h.app->Frame()->Action(cmd::FileSave)->isEnabled());
+        h.app->Frame()->MdiArea()->closeAllSubWindows();
+        h.app->Frame()->UpdateCommandUI();
+        QVERIFY(!h.app->Frame()->Action(cmd::FileSave)->isEnabled());
+        // A puppet file with no document open does nothing.
+        QCOMPARE(h.app->OpenFile(kSampleDir + QStringLiteral("/walker.pup")), nullptr);
+        QVERIFY(h.messages.isEmpty());
+    }
+
+    void opensSampleModelWithItsPuppet()
+    {
+        Harness h;
+        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        QVERIFY(f);
+        const CModel& m = f->Document()->Model();
+        QCOMPARE(m.nodes.size(), std::size_t{6});
+        QCOMPARE(m.puppetModes.size(), std::size_t{1});
+        QCOMPARE(h.app->RecentFiles().first(), QFileInfo(kSampleDir + QStringLiteral("/walker.3do")).absoluteFilePath());
+        // A missing file is reported and opens nothing.
+        QCOMPARE(h.app->OpenFile(h.dir.filePath(QStringLiteral("gone.3do"))), nullptr);
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to open document.")));
+    }
+
+    void saveAsRenamesOnlyForProjects()
+    {
+        Harness h;
+        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        QVERIFY(f);
+        const std::string original = f->Document()->Doc().PathName();
+        h.nextSavePath = h.dir.filePath(QStringLiteral("copy.3do"));
+        QVERIFY(h.app->SaveDocumentAs(f));
+        QVERIFY(QFileInfo::exists(h.nextSavePath));
+        QCOMPARE(f->Document()->Doc().PathName(), original);
+        h.nextSavePath = h.dir.filePath(QStringLiteral("walker.orv"));
+        QVERIFY(h.app->SaveDocumentAs(f));
+        QCOMPARE(QString::fromStdString(f->Document()->Doc().PathName()), h.nextSavePath);
+        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
+        // A save that cannot be written is reported, the name stays.
+        h.nextSavePath = h.dir.filePath(QStringLiteral("no/such/folder/x.orv"));
+        QVERIFY(!h.app->SaveDocumentAs(f));
+        QVERIFY(h.messages.last().startsWith(QStringLiteral("Failed to save document.")));
+        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
+    }
+
+    void panesWriteBack()
+    {
+        Harness h;
+        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        QVERIFY(f);
+        CModel& m = f->Document()->Model();
+        Selection* sel = f->CurrentSelection();
+        sel->currentMesh = 2;
+        sel->currentFace = 1;
+        f->RefreshPanes();
+
+        auto* faceFlags = f->Pane(2)->findChild<QLineEdit*>(QStringLiteral("1059"));
+        QVERIFY(faceFlags && faceFlags->isEnabled());
+        Type(faceFlags, QStringLiteral("0x05"));
+        CFace& face = *m.geosets[0]->meshes[2]->faces[1];
+        QCOMPARE(face.type, 5u);
+        QCOMPARE(faceFlags->text(), QStringLiteral("0x05"));
+        QVERIFY(f->Document()->Doc().IsModified());
+        Type(faceFlags, QStringLiteral("12"));
+        QCOMPARE(face.type, 12u);
+        QCOMPARE(faceFlags->text(), QStringLiteral("0x0C"));
+        QCOMPARE(CFaceView::ParseFlags(QStringLiteral("0X1f")), std::optional<uint32_t>(31));
+        QCOMPARE(CFaceView::ParseFlags(QStringLiteral("abc")), std::nullopt);
+
+        auto* meshName = f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"));
+        Type(meshName, QStringLiteral("leftleg"));
+        QCOMPARE(m.geosets[0]->meshes[2]->name, std::string("leftleg"));
+
+        // The vertex pane shows world coordinates and stores the mesh's own.
+        CMesh& mesh = *m.geosets[0]->meshes[2];
+        mesh.nodeMatrix = Matrix4::Translation({1, 0, 0});
+        sel->nodes.clear();
+        NodeMarker marker;
+        marker.mesh = 2;
+        marker.face = 1;
+        marker.vertex = 0;
+        sel->nodes.push_back(marker);
+        sel->currentNode = 0;
+        f->RefreshPanes();
+        auto* vx = f->Pane(3)->findChild<QDoubleSpinBox*>(QStringLiteral("231"));
+        QVERIFY(vx && vx->isEnabled());
+        const VertexRecord* rec = FaceVertex(face, 0);
+        QVERIFY(qAbs(vx->value() - static_cast<double>(rec->x + 1.0f)) < 1e-6);
+        vx->setValue(2.5);
+        emit vx->editingFinished();
+        QCOMPARE(rec->x, 1.5f);
+
+        // Choosing another geometry set leaves no current mesh or face.
+        auto g = std::make_unique<CGeometry>();
+        m.geosets.push_back(std::move(g));
+        f->RefreshPanes();
+        auto* geo = f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"));
+        QCOMPARE(geo->count(), 2);
+        geo->setCurrentIndex(1);
+        emit geo->activated(1);
+        QCOMPARE(m.currentGeoset, 1);
+        QCOMPARE(sel->currentMesh, -1);
+        QCOMPARE(sel->currentFace, -1);
+        QVERIFY(!f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"))->isEnabled());
+    }
+};
+
+QTEST_MAIN(AppTest)
+#include "app_test.moc"
