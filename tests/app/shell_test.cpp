@@ -95,14 +95,24 @@ private slots:
     {
         Settings s;
         QByteArray state;
+        auto define = [](CMainFrame& f) {
+            f.DefineCommand(57600, QStringLiteral("&New"), QStringLiteral("Create a new document\nNew"));
+            f.SetHandler(57600, [] {});
+            f.DefineCommand(5608, QStringLiteral("&Middle"), QStringLiteral("Middle\nMiddle"));
+            f.SetHandler(5608, [] {});
+        };
         {
             CMainFrame frame(s);
+            define(frame);
             frame.BuildMenusAndToolbars();
             frame.show();
             QVERIFY(QTest::qWaitForWindowExposed(&frame));
-            QVERIFY(frame.Execute(5645));  // hide the tool toolbar
+            // The tool toolbar has no command yet: neither shown nor offered.
             QVERIFY(frame.ToolBar(2)->isHidden());
-            QVERIFY(!frame.Action(5645)->isChecked());
+            QVERIFY(!frame.Execute(5645));
+            QVERIFY(frame.Execute(5607));  // hide the map toolbar
+            QVERIFY(frame.ToolBar(1)->isHidden());
+            QVERIFY(!frame.Action(5607)->isChecked());
             state = frame.SaveBarState();
             frame.SetPaneText(1, QString());
             QCOMPARE(frame.PaneText(1), QStringLiteral(" "));
@@ -110,12 +120,14 @@ private slots:
             QCOMPARE(frame.PaneText(4), QStringLiteral("X:    1.00"));
         }
         CMainFrame again(s);
+        define(again);
         again.BuildMenusAndToolbars();
         again.RestoreBarState(state);
         again.show();
         QVERIFY(QTest::qWaitForWindowExposed(&again));
-        QVERIFY(again.ToolBar(2)->isHidden());
+        QVERIFY(again.ToolBar(1)->isHidden());
         QVERIFY(!again.ToolBar(0)->isHidden());
+        QVERIFY(again.ToolBar(2)->isHidden());
     }
 };
 
