@@ -480,9 +480,14 @@ void COrvaneApp::SelectProduct()
     CSelectProductDlg dlg(product_, GameFolder(0), GameFolder(1), frame_);
     if (dlg.exec() != QDialog::Accepted)
         return;
-    for (int p = 0; p < 2; ++p)
-        SetGameFolder(p, dlg.Folder(p));
-    product_ = dlg.Product();
+    ApplyProductChoice(dlg.Product(), dlg.Folder(0), dlg.Folder(1));
+}
+
+void COrvaneApp::ApplyProductChoice(int product, const QString& jkFolder, const QString& motsFolder)
+{
+    SetGameFolder(0, jkFolder);
+    SetGameFolder(1, motsFolder);
+    product_ = product == 1 ? 1 : 0;
     LocateGameResources();
 }
 

@@ -71,6 +71,9 @@ public:
     // Finds the game's resources for the chosen product and rebuilds the catalogue.
     void LocateGameResources();
     void SelectProduct();
+    // What "&Ok" of Select Product does: keeps the game folders set by hand (empty: none),
+    // takes the product and locates its resources.
+    void ApplyProductChoice(int product, const QString& jkFolder, const QString& motsFolder);
     CChildFrame* ActiveFrame() const;
     QStringList RecentFiles() const;
 

@@ -106,6 +106,32 @@ private slots:
         QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
     }
 
+    void productChoiceFindsAGameFolderSetByHand()
+    {
+        Harness h;
+        // A game folder whose names differ in case from what the game's keys imply.
+        QDir game(h.dir.filePath(QStringLiteral("Jedi Knight")));
+        QVERIFY(game.mkpath(QStringLiteral("Resource")));
+        QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/res2.gob"), game.filePath(QStringLiteral("Resource/Res2.gob"))));
+        h.app->ApplyProductChoice(0, game.absolutePath(), QString());
+        QVERIFY(!h.app->LastLocate().usingSample);
+        QCOMPARE(QString::fromStdString(h.app->LastLocate().resourceFile.string()),
+                 game.filePath(QStringLiteral("Resource/Res2.gob")));
+        QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Jedi Knight mode")));
+        QVERIFY(h.app->Services().catalog->puppets.Lookup("walker.pup") != nullptr);
+        // The other game has no archive there: the sample stands in.
+        h.app->ApplyProductChoice(1, game.absolutePath(), QString());
+        QVERIFY(h.app->LastLocate().usingSample);
+        QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Mysteries of the Sith mode")));
+        // The folder is kept under the game's key and value names.
+        h.app->Store().sync();
+        QFile ini(h.dir.filePath(QStringLiteral("Orvane.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray text = ini.readAll();
+        QVERIFY2(text.contains("JediKnight"), text.constData());
+        QVERIFY(text.contains("Install%20Path"));
+    }
+
     void panesWriteBack()
     {
         Harness h;
