@@ -41,6 +41,7 @@ set(ORVANE_UI_SOURCES
   src/app/mainframe.cpp
   src/app/panes.cpp
   src/app/settingsstore.cpp
+  src/app/viewcommands.cpp
 )
 # OpenGL renderer: plain C++ and OpenGL/EGL, shared by the 3D view and orvane-tool.
 set(ORVANE_RENDER_SOURCES

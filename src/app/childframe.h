@@ -2,6 +2,8 @@
 
 #include <QWidget>
 #include <array>
+
+#include "app/viewcommands.h"
 #include <functional>
 #include <memory>
 
@@ -32,6 +34,9 @@ public:
     std::function<bool(CChildFrame*)> canClose;
     // The Materials dialog for a face, when the application offers one.
     std::function<bool(CChildFrame*, struct CFace&)> chooseMaterial;
+
+    // The view's commands, once the view has them.
+    ViewCommandTarget viewCommands;
 
     void RefreshPanes();
     void UpdateTitle();
