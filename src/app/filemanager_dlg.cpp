@@ -437,6 +437,10 @@ void CFileManagerDlg::ListNode(int index)
         if (IsMaterialName(row.name))
             pendingThumbs_.push_back(row.position);
     }
+    // Large offsets need more room than the usual widths give; a column only ever widens.
+    for (int c = 1; c < 3; ++c)
+        if (list_->ContentWidth(c) > list_->columnWidth(c))
+            list_->setColumnWidth(c, list_->ContentWidth(c));
     list_->setUpdatesEnabled(true);
     filling_ = false;
     UpdateButtons();

@@ -48,6 +48,8 @@ class CArchiveListWidget : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
     std::function<QMimeData*(const QList<QTreeWidgetItem*>&)> makeDragData;
+    // The width the column's contents ask for.
+    int ContentWidth(int column) const { return sizeHintForColumn(column); }
 
 protected:
     void startDrag(Qt::DropActions supportedActions) override;

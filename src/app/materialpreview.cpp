@@ -1,6 +1,7 @@
 #include "app/materialpreview.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cstring>
 
 namespace orv {
@@ -47,6 +48,29 @@ void CMaterialPreview::SetBackground(uint32_t bbggrr)
 {
     background_ = ColorFromSetting(bbggrr);
     update();
+}
+
+void CMaterialPreview::SetSquare(bool on)
+{
+    square_ = on;
+    PlaceFrame();
+    update();
+}
+
+void CMaterialPreview::PlaceFrame()
+{
+    QRect r = rect();
+    if (square_) {
+        const int side = std::min(r.width(), r.height());
+        r = QRect(r.left() + (r.width() - side) / 2, r.top() + (r.height() - side) / 2, side, side);
+    }
+    setFrameRect(r);
+}
+
+void CMaterialPreview::resizeEvent(QResizeEvent* e)
+{
+    QFrame::resizeEvent(e);
+    PlaceFrame();
 }
 
 void CMaterialPreview::paintEvent(QPaintEvent* e)

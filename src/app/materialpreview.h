@@ -26,12 +26,19 @@ public:
     void ClearImage() { SetImage(QImage()); }
     const QImage& Image() const { return image_; }
     void SetBackground(uint32_t bbggrr);
+    // The frame as the largest square centred in the widget, so that square textures
+    // (most of the game's) are not distorted when the dialog is resized.
+    void SetSquare(bool on);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void PlaceFrame();
+
     QImage image_;
+    bool square_ = false;
     QColor background_{192, 192, 192};
 };
 

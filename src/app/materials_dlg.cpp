@@ -61,6 +61,7 @@ CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace,
     preview_->setMinimumSize(192, 192);
     preview_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     preview_->SetBackground(settings ? settings->colorBackground : 0xC0C0C0);
+    preview_->SetSquare(true);
 
     auto makeButton = [this](const char* text, const char* name) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
@@ -119,7 +120,7 @@ CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace,
     if (current.isEmpty() || !SelectName(current))
         if (list_->count() > 0)
             list_->setCurrentRow(0);
-    resize(620, 380);
+    resize(660, 420);
 }
 
 CMaterialsDlg::~CMaterialsDlg() = default;

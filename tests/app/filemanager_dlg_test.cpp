@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -601,6 +603,43 @@ private slots:
         QTRY_VERIFY(dlg.List()->width() > small);
         QVERIFY(dlg.List()->geometry().bottom() > 500);
         QVERIFY(dlg.Button(CFileManagerDlg::Help)->geometry().right() > 900);
+    }
+
+    void standardSaveDialogFollowsTheChosenType()
+    {
+        QTemporaryDir dir;
+        Prompts p = StandardPrompts();
+        QStringList shownFilters;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            shownFilters = d->nameFilters();
+            // The type chosen as a user does, in the dialog's type box.
+            auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            if (!types)
+                return;
+            QTest::keyClick(types, Qt::Key_Down);
+            d->selectFile(QStringLiteral("New"));
+            static_cast<QDialog*>(d)->accept();
+        });
+        FileRequest r;
+        r.caption = QStringLiteral("New");
+        r.filter = QStringLiteral("GOB Files (*.gob)|*.gob|GOO Files (*.goo)|*.goo||");
+        r.fileName = QStringLiteral("New");
+        r.directory = dir.path();
+        r.defaultSuffix = QStringLiteral("GOB");
+        const FileAnswer a = p.saveFile(nullptr, r);
+        QCOMPARE(shownFilters, (QStringList{"GOB Files (*.gob)", "GOO Files (*.goo)"}));
+        QCOMPARE(a.filterIndex, 1);
+        QCOMPARE(a.files.size(), 1);
+        QCOMPARE(QFileInfo(a.files[0]).fileName(), QStringLiteral("New.goo"));
+        // Cancelled.
+        QTimer::singleShot(0, [] {
+            if (auto* d = QApplication::activeModalWidget())
+                static_cast<QDialog*>(d)->reject();
+        });
+        QVERIFY(p.saveFile(nullptr, r).Cancelled());
     }
 
     void filtersInTheFileDialogsSyntax()
