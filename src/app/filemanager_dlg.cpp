@@ -483,6 +483,47 @@ std::optional<ArchiveRecord> CFileManagerDlg::RecordAt(qulonglong position, std:
     return directory_.records[*index];
 }
 
+bool CFileManagerDlg::CurrentRecords(const QList<qulonglong>& positions, std::vector<ArchiveRecord>& out)
+{
+    // Rows are identified by their records' positions; the archive is read again so
+    // that a change made by another program since the listing cannot make a command
+    // act on other items than the ones shown.
+    out.clear();
+    ArchiveDirectory now;
+    std::string error;
+    bool same = ReadArchiveDirectory(PathOf(archivePath_), now, &error);
+    for (qulonglong pos : positions) {
+        const auto shown = RecordAt(pos);
+        const auto index = ArchiveRecordIndexAt(pos, now.records.size());
+        if (!same || !shown || !index || now.records[*index].name != shown->name ||
+            now.records[*index].offset != shown->offset || now.records[*index].size != shown->size) {
+            same = false;
+            break;
+        }
+        out.push_back(now.records[*index]);
+    }
+    if (same)
+        return true;
+    const int node = listedNode_;
+    Report(error.empty() ? QStringLiteral("The archive %1 has been changed by another program. It is read again; "
+                                          "please choose the items once more.")
+                               .arg(QDir::toNativeSeparators(archivePath_))
+                         : QStringLiteral("Cannot read the archive %1:\n%2").arg(QDir::toNativeSeparators(archivePath_), Q(error)));
+    const std::string dir = node > 0 ? DirectoryOf(nodes_[static_cast<std::size_t>(node)].entry.name) : std::string();
+    const std::size_t depth = node > 0 ? nodes_[static_cast<std::size_t>(node)].entry.size : 0;
+    // Not while a drag is starting: the rows it was made from must stay.
+    QMetaObject::invokeMethod(
+        this,
+        [this, dir, depth] {
+            if (busy_ || archivePath_.isEmpty())
+                return;
+            ReadDirectory();
+            SelectNode(NodeForDirectory(dir, depth));
+        },
+        Qt::QueuedConnection);
+    return false;
+}
+
 // ---- thumbnails and preview ----------------------------------------------------------
 
 const Palette* CFileManagerDlg::ThumbnailPalette()
@@ -637,16 +678,12 @@ void CFileManagerDlg::DeleteSelected()
 {
     if (busy_ || archivePath_.isEmpty() || selectionOrder_.isEmpty())
         return;
+    std::vector<ArchiveRecord> records;
+    if (!CurrentRecords(selectionOrder_, records))
+        return;
     ArchiveEdit edit;
-    for (qulonglong pos : selectionOrder_) {
-        std::string error;
-        const auto record = RecordAt(pos, &error);
-        if (!record) {
-            Report(QStringLiteral("Cannot delete: ") + Q(error));
-            return;
-        }
-        edit.removals.push_back(record->name);
-    }
+    for (const auto& r : records)
+        edit.removals.push_back(r.name);
     const auto& node = nodes_[static_cast<std::size_t>(std::max(listedNode_, 0))].entry;
     const std::string dir = DirectoryOf(node.name);
     const std::size_t depth = node.size;
@@ -664,17 +701,9 @@ void CFileManagerDlg::SaveSelectedAs()
 {
     if (busy_ || archivePath_.isEmpty() || selectionOrder_.isEmpty() || !prompts_.saveFile)
         return;
-    const QList<qulonglong> order = selectionOrder_;
     std::vector<ArchiveRecord> records;
-    for (qulonglong pos : order) {
-        std::string error;
-        auto record = RecordAt(pos, &error);
-        if (!record) {
-            Report(QStringLiteral("Cannot save: ") + Q(error));
-            return;
-        }
-        records.push_back(*record);
-    }
+    if (!CurrentRecords(selectionOrder_, records))
+        return;
 
     // The first item's dialog chooses the folder and the type for all of them.
     const std::string firstShort = ShortNameOf(records.front().name);
@@ -754,28 +783,27 @@ QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
             return nullptr;
         }
     }
+    std::vector<ArchiveRecord> records;
+    if (!CurrentRecords(positions, records))
+        return nullptr;
     // Each drag gets a folder of its own, so a drop target still copying the files of
     // an earlier drag is not disturbed.
     const QString folder = QDir(dragDir_->path()).filePath(QString::number(++dragCount_));
     QList<QUrl> urls;
     QStringList failures;
-    for (qulonglong pos : positions) {
+    for (const ArchiveRecord& record : records) {
         std::string error;
-        const auto record = RecordAt(pos, &error);
         std::vector<uint8_t> data;
         fs::path target;
-        if (!record || !ReadArchiveEntry(PathOf(archivePath_), *record, data, &error)) {
-            failures << Q(error);
-            continue;
-        }
         // Items of the same short name go into folders of their own.
         QString dir = folder;
-        for (int k = 1; QFileInfo::exists(QDir(dir).filePath(Q(ShortNameOf(record->name)))); ++k)
+        for (int k = 1; QFileInfo::exists(QDir(dir).filePath(Q(ShortNameOf(record.name)))); ++k)
             dir = QDir(folder).filePath(QString::number(k));
         QDir().mkpath(dir);
-        if (!ExtractionTarget(PathOf(dir), record->name, false, target, &error) ||
+        if (!ReadArchiveEntry(PathOf(archivePath_), record, data, &error) ||
+            !ExtractionTarget(PathOf(dir), record.name, false, target, &error) ||
             !WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), &error)) {
-            failures << Q(record->name) + QStringLiteral(": ") + Q(error);
+            failures << Q(record.name) + QStringLiteral(": ") + Q(error);
             continue;
         }
         urls << QUrl::fromLocalFile(Q(target.string()));

@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QHash>
-#include <QPointer>
 #include <QTreeWidget>
 #include <memory>
 #include <optional>
@@ -116,7 +115,9 @@ private:
     void MakeThumbnails(int count);
     std::optional<ArchiveRecord> RecordAt(qulonglong position, std::string* error = nullptr) const;
     const Palette* ThumbnailPalette();
-    bool Busy() const { return busy_; }
+    // The records at these positions as the archive holds them now; false (reported,
+    // and the archive listed again) when they are no longer the ones listed.
+    bool CurrentRecords(const QList<qulonglong>& positions, std::vector<ArchiveRecord>& out);
     void Report(const QString& text);
     // Runs a rewrite with the progress dialog; false after a failure (reported) or a
     // cancel (not reported).

@@ -238,6 +238,30 @@ private slots:
         QCOMPARE(RowNames(dlg), QStringList{QStringLiteral("b.cog")});
     }
 
+    void itemsChangedByAnotherProgramAreNotTouched()
+    {
+        Resources res;
+        Script s;
+        QTemporaryDir dir;
+        const QString gob = dir.filePath(QStringLiteral("two.gob"));
+        QVERIFY(WriteArchive(P(gob), {{"cog\\a.cog", Bytes("A")}, {"cog\\b.cog", Bytes("B")}}));
+        CFileManagerDlg dlg(res.services, nullptr, s.Make());
+        QVERIFY(dlg.OpenArchiveFile(gob));
+        QVERIFY(dlg.SelectItem(QStringLiteral("cog\\b.cog")));
+        dlg.SelectRows({QStringLiteral("b.cog")});
+        // Meanwhile another program puts another item where b was.
+        QVERIFY(WriteArchive(P(gob), {{"cog\\a.cog", Bytes("A")}, {"cog\\keep.cog", Bytes("K")}}));
+        const auto before = ReadAll(gob);
+        dlg.DeleteSelected();
+        QCOMPARE(s.messages.size(), 1);
+        QVERIFY(s.messages[0].contains(QStringLiteral("changed by another program")));
+        QCOMPARE(ReadAll(gob), before);
+        QVERIFY(!dlg.DragData(dlg.SelectionOrder()));
+        QCOMPARE(s.messages.size(), 2);
+        // The listing is read again.
+        QTRY_COMPARE(RowNames(dlg), (QStringList{"a.cog", "keep.cog"}));
+    }
+
     void saveAsOfSeveralAsksOnce()
     {
         Resources res;
