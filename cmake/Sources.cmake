@@ -26,6 +26,8 @@ set(ORVANE_CORE_SOURCES
   src/resources/material.cpp
   src/resources/registry.cpp
   src/resources/sample.cpp
+  src/resources/archivetree.cpp
+  src/edit/materials.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp
@@ -42,6 +44,10 @@ set(ORVANE_UI_SOURCES
   src/app/panes.cpp
   src/app/settingsstore.cpp
   src/app/viewcommands.cpp
+  src/app/prompts.cpp
+  src/app/materialpreview.cpp
+  src/app/filemanager_dlg.cpp
+  src/app/materials_dlg.cpp
 )
 # OpenGL renderer: plain C++ and OpenGL/EGL, shared by the 3D view and orvane-tool.
 set(ORVANE_RENDER_SOURCES

@@ -1,0 +1,826 @@
+#include "app/filemanager_dlg.h"
+
+#include <QDir>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/materialpreview.h"
+#include "model/fileio.h"
+#include "model/settings.h"
+#include "resources/bitmap.h"
+#include "resources/catalog.h"
+#include "resources/filemanager.h"
+#include "resources/util.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kNewFilter = "GOB Files (*.gob)|*.gob|GOO Files (*.goo)|*.goo||";
+constexpr const char* kOpenFilter = "GOB/GOO Files (*.gob, *goo)|*.gob;*.goo||";
+constexpr int kThumbnailSize = 24;
+constexpr int kThumbnailsPerTick = 24;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+fs::path PathOf(const QString& s) { return fs::path(s.toStdString()); }
+
+// The extension of a short name: the part after its first ".".
+std::string ExtensionOf(const std::string& shortName)
+{
+    const auto dot = shortName.find('.');
+    return dot == std::string::npos ? std::string() : shortName.substr(dot + 1);
+}
+
+bool IsMaterialName(const std::string& shortName) { return LowerAscii(ExtensionOf(shortName)) == "mat"; }
+
+std::string DirectoryOf(const std::string& name)
+{
+    const auto p = name.rfind('\\');
+    return p == std::string::npos ? std::string() : name.substr(0, p);
+}
+
+// The palette of a colormap entry of the catalogue.
+std::optional<Palette> ColormapPalette(const AppServices& services, const CTreeObject& entry, std::string* error)
+{
+    std::vector<uint8_t> bytes;
+    if (!ReadEntryData(services.resourceFile, entry, bytes, error))
+        return std::nullopt;
+    ColormapData cmp;
+    if (!ParseColormap(bytes, cmp, error))
+        return std::nullopt;
+    return cmp.palette;
+}
+
+QStringList LocalFiles(const QMimeData* data)
+{
+    QStringList out;
+    if (!data || !data->hasUrls())
+        return out;
+    for (const QUrl& u : data->urls())
+        if (u.isLocalFile() && QFileInfo(u.toLocalFile()).isFile())
+            out << u.toLocalFile();
+    return out;
+}
+
+const char* kHelpText =
+    "The File Manager shows a GOB or GOO archive of the game: its directories on the left, "
+    "the items of the chosen directory on the right.\n\n"
+    "Open reads an archive, New creates an empty one. Add stores files in the archive "
+    "under the directory the game expects for their type; a bitmap is stored as a "
+    "material. Delete removes the selected items. Save As writes the selected items to "
+    "a folder, materials optionally as bitmaps.\n\n"
+    "Files dropped on the directory tree are added; items dragged out of the list are "
+    "copied to where they are dropped. Every change is written to the archive at once.";
+
+}  // namespace
+
+// ---- tree and list ---------------------------------------------------------------
+
+void CArchiveTreeWidget::dragEnterEvent(QDragEnterEvent* e)
+{
+    // Drags from this program's own list would only add the items back.
+    if (acceptFiles && !e->source() && !LocalFiles(e->mimeData()).isEmpty()) {
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+    } else {
+        e->ignore();
+    }
+}
+
+void CArchiveTreeWidget::dragMoveEvent(QDragMoveEvent* e)
+{
+    if (acceptFiles && !e->source() && !LocalFiles(e->mimeData()).isEmpty()) {
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+    } else {
+        e->ignore();
+    }
+}
+
+void CArchiveTreeWidget::dropEvent(QDropEvent* e)
+{
+    const QStringList files = LocalFiles(e->mimeData());
+    if (!acceptFiles || e->source() || files.isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    // Added after the drop has finished, so the other program is not kept waiting by
+    // questions or a long rewrite.
+    QMetaObject::invokeMethod(this, [this, files] { emit filesDropped(files); }, Qt::QueuedConnection);
+}
+
+void CArchiveListWidget::startDrag(Qt::DropActions)
+{
+    const QList<QTreeWidgetItem*> items = selectedItems();
+    if (items.isEmpty() || !makeDragData)
+        return;
+    QMimeData* data = makeDragData(items);
+    if (!data)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+// ---- the dialog ------------------------------------------------------------------
+
+CFileManagerDlg::CFileManagerDlg(AppServices& services, QWidget* parent, Prompts prompts)
+    : QDialog(parent), services_(services), prompts_(std::move(prompts))
+{
+    setWindowTitle(QStringLiteral("File Manager"));
+    setSizeGripEnabled(true);
+
+    tree_ = new CArchiveTreeWidget(this);
+    tree_->setObjectName(QStringLiteral("tree"));
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+    tree_->setAcceptDrops(true);
+    tree_->setDropIndicatorShown(false);
+
+    list_ = new CArchiveListWidget(this);
+    list_->setObjectName(QStringLiteral("list"));
+    list_->setColumnCount(3);
+    list_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Offset"), QStringLiteral("Size")});
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setDragEnabled(true);
+    list_->setDragDropMode(QAbstractItemView::DragOnly);
+    list_->setIconSize(QSize(kThumbnailSize, kThumbnailSize));
+    list_->header()->setStretchLastSection(false);
+    list_->setColumnWidth(0, 160);
+    list_->setColumnWidth(1, 63);
+    list_->setColumnWidth(2, 79);
+    list_->headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
+    list_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    list_->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    list_->makeDragData = [this](const QList<QTreeWidgetItem*>& items) {
+        QList<qulonglong> positions;
+        for (auto* it : items)
+            positions << it->data(0, Qt::UserRole).toULongLong();
+        return DragData(positions);
+    };
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(tree_);
+    splitter->addWidget(list_);
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 3);
+    splitter->setChildrenCollapsible(false);
+
+    auto makeButton = [this](const char* text, const char* name) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    open_ = makeButton("&Open", "open");
+    new_ = makeButton("&New", "new");
+    add_ = makeButton("&Add", "add");
+    delete_ = makeButton("&Delete", "delete");
+    saveAs_ = makeButton("&Save As", "saveAs");
+    close_ = makeButton("&Close", "close");
+    help_ = makeButton("&Help", "help");
+
+    preview_ = new CMaterialPreview(this);
+    preview_->setObjectName(QStringLiteral("preview"));
+    preview_->setFixedSize(112, 112);
+    preview_->SetBackground(services_.settings ? services_.settings->colorBackground : 0xC0C0C0);
+    preview_->setToolTip(QStringLiteral("The selected material"));
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {open_, new_, add_, delete_, saveAs_})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(preview_, 0, Qt::AlignHCenter);
+    buttons->addSpacing(8);
+    buttons->addWidget(close_);
+    buttons->addWidget(help_);
+
+    auto* row = new QHBoxLayout(this);
+    row->addWidget(splitter, 1);
+    row->addLayout(buttons);
+
+    thumbTimer_ = new QTimer(this);
+    thumbTimer_->setInterval(0);
+    connect(thumbTimer_, &QTimer::timeout, this, [this] {
+        MakeThumbnails(kThumbnailsPerTick);
+        if (pendingThumbs_.empty())
+            thumbTimer_->stop();
+    });
+
+    connect(open_, &QPushButton::clicked, this, &CFileManagerDlg::OpenArchive);
+    connect(new_, &QPushButton::clicked, this, &CFileManagerDlg::NewArchive);
+    connect(add_, &QPushButton::clicked, this, &CFileManagerDlg::AddFiles);
+    connect(delete_, &QPushButton::clicked, this, &CFileManagerDlg::DeleteSelected);
+    connect(saveAs_, &QPushButton::clicked, this, &CFileManagerDlg::SaveSelectedAs);
+    connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(help_, &QPushButton::clicked, this, &CFileManagerDlg::ShowHelp);
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (!filling_ && current)
+            ListNode(current->data(0, Qt::UserRole).toInt());
+    });
+    connect(tree_, &CArchiveTreeWidget::filesDropped, this, &CFileManagerDlg::AddFileList);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CFileManagerDlg::OnSelectionChanged);
+    connect(list_, &QTreeWidget::currentItemChanged, this, &CFileManagerDlg::OnCurrentRowChanged);
+
+    resize(760, 460);
+    UpdateButtons();
+}
+
+CFileManagerDlg::~CFileManagerDlg() = default;
+
+QPushButton* CFileManagerDlg::Button(Control id) const
+{
+    switch (id) {
+    case Close: return close_;
+    case Open: return open_;
+    case SaveAs: return saveAs_;
+    case Add: return add_;
+    case New: return new_;
+    case Delete: return delete_;
+    case Help: return help_;
+    }
+    return nullptr;
+}
+
+void CFileManagerDlg::Report(const QString& text)
+{
+    if (prompts_.showMessage)
+        prompts_.showMessage(this, text, MessageKind::Warning);
+}
+
+void CFileManagerDlg::UpdateButtons()
+{
+    const bool open = !archivePath_.isEmpty();
+    const bool rows = !selectionOrder_.isEmpty();
+    new_->setVisible(!open);
+    add_->setVisible(open);
+    delete_->setVisible(open);
+    add_->setEnabled(open && !rows);
+    delete_->setEnabled(open && rows);
+    saveAs_->setEnabled(open && rows);
+    tree_->acceptFiles = open;
+}
+
+// ---- New and Open -----------------------------------------------------------------
+
+void CFileManagerDlg::NewArchive()
+{
+    if (busy_ || !prompts_.saveFile)
+        return;
+    FileRequest r;
+    r.caption = QStringLiteral("New");
+    r.filter = QLatin1String(kNewFilter);
+    r.fileName = QStringLiteral("New");
+    r.defaultSuffix = QStringLiteral("GOB");
+    r.directory = archivePath_.isEmpty() ? QString() : QFileInfo(archivePath_).absolutePath();
+    const FileAnswer a = prompts_.saveFile(this, r);
+    if (a.Cancelled())
+        return;
+    std::string error;
+    if (!CreateArchive(PathOf(a.files.first()), &error)) {
+        Report(QStringLiteral("Cannot create the archive %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(error)));
+        return;
+    }
+    OpenArchiveFile(a.files.first());
+}
+
+void CFileManagerDlg::OpenArchive()
+{
+    if (busy_ || !prompts_.openFiles)
+        return;
+    FileRequest r;
+    r.caption = QStringLiteral("Open");
+    r.filter = QLatin1String(kOpenFilter);
+    r.defaultSuffix = QStringLiteral("GOB");
+    r.directory = archivePath_.isEmpty() ? QString() : QFileInfo(archivePath_).absolutePath();
+    const FileAnswer a = prompts_.openFiles(this, r);
+    if (!a.Cancelled())
+        OpenArchiveFile(a.files.first());
+}
+
+bool CFileManagerDlg::OpenArchiveFile(const QString& path)
+{
+    if (busy_)
+        return false;
+    ArchiveDirectory dir;
+    std::string error;
+    if (!ReadArchiveDirectory(PathOf(path), dir, &error)) {
+        Report(QStringLiteral("Cannot open the archive %1:\n%2").arg(QDir::toNativeSeparators(path), Q(error)));
+        return false;
+    }
+    archivePath_ = QFileInfo(path).absoluteFilePath();
+    setWindowTitle(QStringLiteral("File Manager - ") + QDir::toNativeSeparators(archivePath_));
+    ReadDirectory();
+    if (const std::string damage = DescribeArchiveDamage(directory_); !damage.empty())
+        Report(QStringLiteral("The archive %1 is %2.\nIts items can be listed and saved, but it cannot be changed.")
+                   .arg(QDir::toNativeSeparators(archivePath_), Q(damage)));
+    return true;
+}
+
+// ---- the tree and the list ----------------------------------------------------------
+
+void CFileManagerDlg::ReadDirectory()
+{
+    thumbTimer_->stop();
+    filling_ = true;
+    list_->clear();
+    rowItems_.clear();
+    tree_->clear();
+    nodeItems_.clear();
+    nodes_.clear();
+    selectionOrder_.clear();
+    pendingThumbs_.clear();
+    preview_->ClearImage();
+    listedNode_ = -1;
+
+    std::string error;
+    if (!ReadArchiveDirectory(PathOf(archivePath_), directory_, &error)) {
+        directory_ = ArchiveDirectory{};
+        Report(QStringLiteral("Cannot read the archive %1:\n%2").arg(QDir::toNativeSeparators(archivePath_), Q(error)));
+    }
+    nodes_ = BuildArchiveTree(QFileInfo(archivePath_).fileName().toStdString(), directory_.records);
+    for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        auto* item = new QTreeWidgetItem(QStringList{Q(nodes_[i].label)});
+        item->setData(0, Qt::UserRole, static_cast<int>(i));
+        const int parent = nodes_[i].parent;
+        if (parent < 0)
+            tree_->addTopLevelItem(item);
+        else
+            nodeItems_[static_cast<std::size_t>(parent)]->addChild(item);
+        nodeItems_.push_back(item);
+    }
+    filling_ = false;
+    if (!nodeItems_.empty()) {
+        nodeItems_.front()->setExpanded(true);
+        tree_->scrollToItem(nodeItems_.front());
+    }
+    tree_->setFocus();
+    SelectNode(0);
+    UpdateButtons();
+}
+
+bool CFileManagerDlg::SelectNode(int index)
+{
+    if (index < 0 || index >= static_cast<int>(nodeItems_.size()))
+        return false;
+    QTreeWidgetItem* item = nodeItems_[static_cast<std::size_t>(index)];
+    tree_->scrollToItem(item);
+    if (tree_->currentItem() == item)
+        ListNode(index);
+    else
+        tree_->setCurrentItem(item);
+    return listedNode_ == index;
+}
+
+bool CFileManagerDlg::SelectItem(const QString& name)
+{
+    const auto index = FindArchiveRecord(directory_.records, name.toStdString());
+    if (!index)
+        return false;
+    if (!SelectNode(ArchiveNodeOfRecord(nodes_, directory_.records, *index)))
+        return false;
+    if (QTreeWidgetItem* row = rowItems_.value(ArchiveRecordPosition(*index)))
+        list_->scrollToItem(row);
+    return true;
+}
+
+int CFileManagerDlg::NodeForDirectory(const std::string& directory, std::size_t depth) const
+{
+    if (depth == 0)
+        return 0;
+    for (std::size_t n = 1; n < nodes_.size(); ++n)
+        if (nodes_[n].entry.size == depth && DirectoryOf(nodes_[n].entry.name) == directory)
+            return static_cast<int>(n);
+    return 0;
+}
+
+void CFileManagerDlg::ListNode(int index)
+{
+    if (index < 0 || index >= static_cast<int>(nodes_.size()))
+        return;
+    thumbTimer_->stop();
+    listedNode_ = index;
+    filling_ = true;
+    list_->setUpdatesEnabled(false);
+    list_->clear();
+    rowItems_.clear();
+    selectionOrder_.clear();
+    pendingThumbs_.clear();
+    preview_->ClearImage();
+    for (const ArchiveListRow& row : ListArchiveNode(directory_.records, nodes_[static_cast<std::size_t>(index)].entry)) {
+        auto* item = new QTreeWidgetItem(
+            QStringList{Q(row.name), QString::number(row.offset), QString::number(row.size)});
+        item->setData(0, Qt::UserRole, static_cast<qulonglong>(row.position));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        list_->addTopLevelItem(item);
+        rowItems_.insert(row.position, item);
+        if (IsMaterialName(row.name))
+            pendingThumbs_.push_back(row.position);
+    }
+    // Large offsets need more room than the usual widths give; a column only ever widens.
+    for (int c = 1; c < 3; ++c)
+        if (list_->ContentWidth(c) > list_->columnWidth(c))
+            list_->setColumnWidth(c, list_->ContentWidth(c));
+    list_->setUpdatesEnabled(true);
+    filling_ = false;
+    UpdateButtons();
+    if (!pendingThumbs_.empty())
+        thumbTimer_->start();
+}
+
+void CFileManagerDlg::OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    if (filling_)
+        return;
+    for (const QModelIndex& i : deselected.indexes())
+        if (i.column() == 0)
+            selectionOrder_.removeAll(i.data(Qt::UserRole).toULongLong());
+    for (const QModelIndex& i : selected.indexes())
+        if (i.column() == 0) {
+            const qulonglong pos = i.data(Qt::UserRole).toULongLong();
+            if (!selectionOrder_.contains(pos))
+                selectionOrder_ << pos;
+        }
+    UpdateButtons();
+}
+
+void CFileManagerDlg::SelectRows(const QStringList& names)
+{
+    list_->clearSelection();
+    for (const QString& n : names)
+        for (int i = 0; i < list_->topLevelItemCount(); ++i)
+            if (list_->topLevelItem(i)->text(0) == n)
+                list_->topLevelItem(i)->setSelected(true);
+}
+
+std::optional<ArchiveRecord> CFileManagerDlg::RecordAt(qulonglong position, std::string* error) const
+{
+    const auto index = ArchiveRecordIndexAt(position, directory_.records.size());
+    if (!index) {
+        SetError(error, "the item is no longer in the archive");
+        return std::nullopt;
+    }
+    return directory_.records[*index];
+}
+
+bool CFileManagerDlg::CurrentRecords(const QList<qulonglong>& positions, std::vector<ArchiveRecord>& out)
+{
+    // Rows are identified by their records' positions; the archive is read again so
+    // that a change made by another program since the listing cannot make a command
+    // act on other items than the ones shown.
+    out.clear();
+    ArchiveDirectory now;
+    std::string error;
+    bool same = ReadArchiveDirectory(PathOf(archivePath_), now, &error);
+    for (qulonglong pos : positions) {
+        const auto shown = RecordAt(pos);
+        const auto index = ArchiveRecordIndexAt(pos, now.records.size());
+        if (!same || !shown || !index || now.records[*index].name != shown->name ||
+            now.records[*index].offset != shown->offset || now.records[*index].size != shown->size) {
+            same = false;
+            break;
+        }
+        out.push_back(now.records[*index]);
+    }
+    if (same)
+        return true;
+    const int node = listedNode_;
+    Report(error.empty() ? QStringLiteral("The archive %1 has been changed by another program. It is read again; "
+                                          "please choose the items once more.")
+                               .arg(QDir::toNativeSeparators(archivePath_))
+                         : QStringLiteral("Cannot read the archive %1:\n%2").arg(QDir::toNativeSeparators(archivePath_), Q(error)));
+    const std::string dir = node > 0 ? DirectoryOf(nodes_[static_cast<std::size_t>(node)].entry.name) : std::string();
+    const std::size_t depth = node > 0 ? nodes_[static_cast<std::size_t>(node)].entry.size : 0;
+    // Not while a drag is starting: the rows it was made from must stay.
+    QMetaObject::invokeMethod(
+        this,
+        [this, dir, depth] {
+            if (busy_ || archivePath_.isEmpty())
+                return;
+            ReadDirectory();
+            SelectNode(NodeForDirectory(dir, depth));
+        },
+        Qt::QueuedConnection);
+    return false;
+}
+
+// ---- thumbnails and preview ----------------------------------------------------------
+
+const Palette* CFileManagerDlg::ThumbnailPalette()
+{
+    if (!thumbPalette_) {
+        thumbPalette_.emplace();
+        ColormapData cmp;
+        if (services_.catalog && services_.settings &&
+            LoadColormap(*services_.catalog, services_.resourceFile, services_.settings->colorMap, cmp))
+            thumbPalette_->emplace(cmp.palette);
+    }
+    return thumbPalette_->has_value() ? &**thumbPalette_ : nullptr;
+}
+
+void CFileManagerDlg::MakeThumbnails(int count)
+{
+    const Palette* palette = ThumbnailPalette();
+    if (!palette) {
+        pendingThumbs_.clear();
+        return;
+    }
+    while (count-- > 0 && !pendingThumbs_.empty()) {
+        const qulonglong pos = pendingThumbs_.front();
+        pendingThumbs_.erase(pendingThumbs_.begin());
+        QTreeWidgetItem* item = rowItems_.value(pos);
+        const auto record = RecordAt(pos);
+        std::vector<uint8_t> bytes;
+        MaterialImage image;
+        if (!item || !record || !ReadArchiveEntry(PathOf(archivePath_), *record, bytes) ||
+            ConvertMatFirstCel(bytes, *palette, image) != MatStatus::Ok)
+            continue;
+        const QImage cel = CelImage(image);
+        if (!cel.isNull())
+            item->setIcon(0, QPixmap::fromImage(cel.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio)));
+    }
+}
+
+void CFileManagerDlg::MakeAllThumbnails()
+{
+    while (!pendingThumbs_.empty())
+        MakeThumbnails(kThumbnailsPerTick);
+    thumbTimer_->stop();
+}
+
+void CFileManagerDlg::OnCurrentRowChanged(QTreeWidgetItem* current)
+{
+    preview_->ClearImage();
+    if (filling_ || !current || !IsMaterialName(current->text(0).toStdString()))
+        return;
+    const Palette* palette = ThumbnailPalette();
+    const auto record = RecordAt(current->data(0, Qt::UserRole).toULongLong());
+    std::vector<uint8_t> bytes;
+    MaterialImage image;
+    if (palette && record && ReadArchiveEntry(PathOf(archivePath_), *record, bytes) &&
+        ConvertMatFirstCel(bytes, *palette, image) == MatStatus::Ok) {
+        preview_->SetImage(CelImage(image));
+        preview_->setToolTip(QStringLiteral("%1 - x= %2, y= %3").arg(current->text(0)).arg(image.width).arg(image.height));
+    }
+}
+
+// ---- changes ---------------------------------------------------------------------
+
+bool CFileManagerDlg::RunRewrite(const QString& label,
+                                 const std::function<bool(const ArchiveProgress&, std::string*)>& rewrite)
+{
+    bool cancelled = false;
+    bool waitCursor = false;
+    ArchiveProgress shown = prompts_.progress ? prompts_.progress(this, label) : ArchiveProgress{};
+    const ArchiveProgress callback = [&](uint64_t done, uint64_t total) {
+        if (!waitCursor) {
+            // Only once copying has begun: questions asked before keep the normal cursor.
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            waitCursor = true;
+        }
+        if (!shown)
+            return true;
+        const bool go = shown(done, total);
+        cancelled = cancelled || !go;
+        return go;
+    };
+    busy_ = true;
+    std::string error;
+    const bool ok = rewrite(callback, &error);
+    busy_ = false;
+    if (waitCursor)
+        QGuiApplication::restoreOverrideCursor();
+    shown = nullptr;  // closes the progress dialog
+    if (!ok && !cancelled)
+        Report(label + QStringLiteral(" failed:\n") + Q(error) + QStringLiteral("\n\nThe archive is unchanged."));
+    return ok;
+}
+
+void CFileManagerDlg::AddFiles()
+{
+    if (busy_ || archivePath_.isEmpty() || !prompts_.openFiles)
+        return;
+    FileRequest r;
+    r.caption = QStringLiteral("Add");
+    const std::string node =
+        listedNode_ >= 0 ? nodes_[static_cast<std::size_t>(listedNode_)].entry.shortName : std::string();
+    r.filter = Q(AddFilesFilter(node));
+    r.multiple = true;
+    const FileAnswer a = prompts_.openFiles(this, r);
+    if (!a.Cancelled())
+        AddFileList(a.files);
+}
+
+void CFileManagerDlg::AddFileList(const QStringList& paths)
+{
+    if (busy_ || archivePath_.isEmpty())
+        return;
+    for (const QString& p : paths)
+        AddFile(p);
+}
+
+bool CFileManagerDlg::AddFile(const QString& path)
+{
+    if (busy_ || archivePath_.isEmpty())
+        return false;
+    const bool warn = services_.settings && services_.settings->warning != 0;
+    AddFileOptions options;
+    options.onDuplicate = warn ? DuplicatePolicy::Ask : DuplicatePolicy::Replace;
+    options.askReplace = [this](const std::string& name) {
+        return prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)));
+    };
+    // Bitmaps are remapped onto the game's default colormap when the catalogue has it.
+    std::optional<Palette> dflt;
+    if (services_.catalog)
+        if (const CTreeObject* cmp = services_.catalog->colormaps.Lookup("dflt.cmp"))
+            dflt = ColormapPalette(services_, *cmp, nullptr);
+    options.bitmapPalette = dflt ? &*dflt : nullptr;
+
+    AddFileResult result;
+    const QString label = QStringLiteral("Adding %1").arg(QFileInfo(path).fileName());
+    const bool ok = RunRewrite(label, [&](const ArchiveProgress& progress, std::string* error) {
+        options.progress = progress;
+        return AddFileToArchive(PathOf(archivePath_), PathOf(path), options, &result, error);
+    });
+    const int before = listedNode_;
+    const std::string beforeDir =
+        before >= 0 ? DirectoryOf(nodes_[static_cast<std::size_t>(before)].entry.name) : std::string();
+    const std::size_t beforeDepth = before >= 0 ? nodes_[static_cast<std::size_t>(before)].entry.size : 0;
+    ReadDirectory();
+    if (ok)
+        SelectItem(Q(result.itemName));
+    else
+        SelectNode(NodeForDirectory(beforeDir, beforeDepth));
+    return ok;
+}
+
+void CFileManagerDlg::DeleteSelected()
+{
+    if (busy_ || archivePath_.isEmpty() || selectionOrder_.isEmpty())
+        return;
+    std::vector<ArchiveRecord> records;
+    if (!CurrentRecords(selectionOrder_, records))
+        return;
+    ArchiveEdit edit;
+    for (const auto& r : records)
+        edit.removals.push_back(r.name);
+    const auto& node = nodes_[static_cast<std::size_t>(std::max(listedNode_, 0))].entry;
+    const std::string dir = DirectoryOf(node.name);
+    const std::size_t depth = node.size;
+    // One rewrite removes them all, so the archive never holds half of the deletion.
+    RunRewrite(edit.removals.size() == 1 ? QStringLiteral("Deleting %1").arg(Q(ShortNameOf(edit.removals.front())))
+                                         : QStringLiteral("Deleting %1 items").arg(edit.removals.size()),
+               [&](const ArchiveProgress& progress, std::string* error) {
+                   return RewriteArchive(PathOf(archivePath_), edit, error, progress);
+               });
+    ReadDirectory();
+    SelectNode(NodeForDirectory(dir, depth));
+}
+
+void CFileManagerDlg::SaveSelectedAs()
+{
+    if (busy_ || archivePath_.isEmpty() || selectionOrder_.isEmpty() || !prompts_.saveFile)
+        return;
+    std::vector<ArchiveRecord> records;
+    if (!CurrentRecords(selectionOrder_, records))
+        return;
+
+    // The first item's dialog chooses the folder and the type for all of them.
+    const std::string firstShort = ShortNameOf(records.front().name);
+    FileRequest r;
+    r.caption = QStringLiteral("Save As");
+    r.filter = Q(SaveItemFilter(firstShort));
+    r.fileName = Q(firstShort);
+    r.directory = lastSaveFolder_;
+    const FileAnswer a = prompts_.saveFile(this, r);
+    if (a.Cancelled())
+        return;
+    const bool asBitmap = a.filterIndex == 1 && IsMaterialName(firstShort);
+    QFileInfo chosen(a.files.first());
+    const QString folder = chosen.absolutePath();
+    lastSaveFolder_ = folder;
+
+    std::optional<Palette> palette;
+    if (asBitmap) {
+        if (!services_.catalog || services_.catalog->colormaps.Count() == 0) {
+            Report(QStringLiteral("Materials cannot be saved as bitmaps: the game's resources hold no colormap."));
+            return;
+        }
+        std::string error;
+        palette = ColormapPalette(services_, services_.catalog->colormaps.At(0), &error);
+        if (!palette) {
+            Report(QStringLiteral("Materials cannot be saved as bitmaps: the colormap %1 cannot be read:\n%2")
+                       .arg(Q(services_.catalog->colormaps.At(0).name), Q(error)));
+            return;
+        }
+    }
+
+    QStringList failures;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const ArchiveRecord& rec = records[i];
+        const bool convert = asBitmap && IsMaterialName(ShortNameOf(rec.name));
+        fs::path target;
+        std::string error;
+        if (i == 0) {
+            QString name = chosen.fileName();
+            // Only the file name changes its extension, never a folder with a dot.
+            if (convert)
+                name = name.left(static_cast<int>(name.indexOf(QLatin1Char('.')))) + QStringLiteral(".bmp");
+            target = PathOf(QDir(folder).filePath(name));
+        } else if (!ExtractionTarget(PathOf(folder), rec.name, convert, target, &error)) {
+            failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
+            continue;
+        }
+        std::vector<uint8_t> data;
+        if (!ReadArchiveEntry(PathOf(archivePath_), rec, data, &error)) {
+            failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
+            continue;
+        }
+        if (convert) {
+            MaterialImage image;
+            if (ConvertMatFirstCel(data, *palette, image, &error) != MatStatus::Ok) {
+                failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
+                continue;
+            }
+            data = WriteBmp(image);
+        }
+        if (!WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), &error))
+            failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
+    }
+    if (!failures.isEmpty())
+        Report(QStringLiteral("These items could not be saved:\n") + failures.join(QLatin1Char('\n')));
+}
+
+QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
+{
+    if (archivePath_.isEmpty() || positions.isEmpty())
+        return nullptr;
+    if (!dragDir_) {
+        dragDir_ = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("orvane-drag-XXXXXX")));
+        if (!dragDir_->isValid()) {
+            Report(QStringLiteral("Cannot make a temporary folder for the dragged items."));
+            dragDir_.reset();
+            return nullptr;
+        }
+    }
+    std::vector<ArchiveRecord> records;
+    if (!CurrentRecords(positions, records))
+        return nullptr;
+    // Each drag gets a folder of its own, so a drop target still copying the files of
+    // an earlier drag is not disturbed.
+    const QString folder = QDir(dragDir_->path()).filePath(QString::number(++dragCount_));
+    QList<QUrl> urls;
+    QStringList failures;
+    for (const ArchiveRecord& record : records) {
+        std::string error;
+        std::vector<uint8_t> data;
+        fs::path target;
+        // Items of the same short name go into folders of their own.
+        QString dir = folder;
+        for (int k = 1; QFileInfo::exists(QDir(dir).filePath(Q(ShortNameOf(record.name)))); ++k)
+            dir = QDir(folder).filePath(QString::number(k));
+        QDir().mkpath(dir);
+        if (!ReadArchiveEntry(PathOf(archivePath_), record, data, &error) ||
+            !ExtractionTarget(PathOf(dir), record.name, false, target, &error) ||
+            !WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), &error)) {
+            failures << Q(record.name) + QStringLiteral(": ") + Q(error);
+            continue;
+        }
+        urls << QUrl::fromLocalFile(Q(target.string()));
+    }
+    if (!failures.isEmpty())
+        Report(QStringLiteral("These items could not be dragged:\n") + failures.join(QLatin1Char('\n')));
+    if (urls.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+void CFileManagerDlg::ShowHelp()
+{
+    if (prompts_.showMessage)
+        prompts_.showMessage(this, QLatin1String(kHelpText), MessageKind::Information);
+}
+
+}  // namespace orv

@@ -1,0 +1,409 @@
+#include "app/materials_dlg.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/materialpreview.h"
+#include "edit/materials.h"
+#include "model/fileio.h"
+#include "model/settings.h"
+#include "resources/bitmap.h"
+#include "resources/catalog.h"
+#include "resources/filemanager.h"
+#include "resources/util.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kLoadFilter = "Material Files (*.mat, *.bmp)|*.mat;*.bmp||";
+constexpr const char* kSaveFilter = "BMP Files (*.bmp)|*.bmp|MAT Files (*.mat)|*.mat||";
+constexpr const char* kUsedQuestion =
+    "The selected material is used at several faces.\n\nAre you sure that you want to continue deletion?";
+constexpr const char* kConvertQuestion = "Do you want to convert all used JK/Mots materials into custom materials?";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+const char* kHelpText =
+    "The list shows the materials of the model; the picture shows the selected one "
+    "through the current colormap.\n\n"
+    "Ok gives the selected material to the current face. Add picks a material of the "
+    "game to add to the model. Delete removes the selected material: the faces that use "
+    "it are left without material, all others keep theirs. Load reads bitmaps and MAT "
+    "files as custom materials, which are saved with the project. Save writes the "
+    "selected material as a bitmap or as a MAT file. Convert copies every game material "
+    "the model uses into the model as a custom material.";
+
+}  // namespace
+
+CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace, QWidget* parent, Prompts prompts)
+    : QDialog(parent), document_(document), mode_(mode), face_(mode == Mode::InModel ? currentFace : nullptr),
+      prompts_(std::move(prompts))
+{
+    const Settings* settings = document_.Services().settings;
+    colormap_ = settings ? settings->colorMap : std::string(kFallbackColormap);
+    setWindowTitle(QStringLiteral("Materials"));
+    setSizeGripEnabled(true);
+
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("list"));
+    list_->setSortingEnabled(true);
+    list_->setMinimumWidth(170);
+
+    preview_ = new CMaterialPreview(this);
+    preview_->setObjectName(QStringLiteral("preview"));
+    preview_->setMinimumSize(192, 192);
+    preview_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    preview_->SetBackground(settings ? settings->colorBackground : 0xC0C0C0);
+    preview_->SetSquare(true);
+
+    auto makeButton = [this](const char* text, const char* name) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    ok_ = makeButton("&Ok", "ok");
+    ok_->setDefault(true);
+    cancel_ = makeButton("&Cancel", "cancel");
+    help_ = makeButton("&Help", "help");
+    add_ = makeButton("&Add", "add");
+    delete_ = makeButton("&Delete", "delete");
+    convert_ = makeButton("Con&vert", "convert");
+    load_ = makeButton("&Load", "load");
+    save_ = makeButton("&Save", "save");
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {ok_, cancel_, help_})
+        buttons->addWidget(b);
+    buttons->addSpacing(16);
+    for (QPushButton* b : {add_, delete_, convert_, load_, save_})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+
+    auto* row = new QHBoxLayout(this);
+    row->addWidget(list_, 2);
+    row->addWidget(preview_, 3);
+    row->addLayout(buttons);
+
+    connect(ok_, &QPushButton::clicked, this, &CMaterialsDlg::OnOk);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help_, &QPushButton::clicked, this, &CMaterialsDlg::ShowHelp);
+    connect(add_, &QPushButton::clicked, this, &CMaterialsDlg::AddMaterial);
+    connect(delete_, &QPushButton::clicked, this, &CMaterialsDlg::DeleteMaterial);
+    connect(convert_, &QPushButton::clicked, this, &CMaterialsDlg::ConvertMaterials);
+    connect(load_, &QPushButton::clicked, this, &CMaterialsDlg::LoadMaterials);
+    connect(save_, &QPushButton::clicked, this, &CMaterialsDlg::SaveMaterial);
+
+    CModel& model = document_.Model();
+    QString current;
+    if (mode_ == Mode::InModel) {
+        for (const auto& name : model.materials)
+            list_->addItem(Q(LowerAscii(name)));
+        if (face_ && face_->material >= 0 && face_->material < static_cast<int32_t>(model.materials.size()))
+            current = Q(LowerAscii(model.materials[static_cast<std::size_t>(face_->material)]));
+    } else {
+        if (const ResourceCatalog* catalog = document_.Services().catalog)
+            for (const auto& e : catalog->materials.Entries())
+                list_->addItem(Q(e->shortName));
+        for (QPushButton* b : {add_, delete_, load_, convert_})
+            b->hide();
+    }
+    setWindowTitle(ModeText());
+    connect(list_, &QListWidget::currentItemChanged, this, [this] { ShowSelected(); });
+    if (current.isEmpty() || !SelectName(current))
+        if (list_->count() > 0)
+            list_->setCurrentRow(0);
+    resize(660, 420);
+}
+
+CMaterialsDlg::~CMaterialsDlg() = default;
+
+QPushButton* CMaterialsDlg::Button(Control id) const
+{
+    switch (id) {
+    case Ok: return ok_;
+    case Cancel: return cancel_;
+    case Save: return save_;
+    case Load: return load_;
+    case Add: return add_;
+    case Convert: return convert_;
+    case Delete: return delete_;
+    case Help: return help_;
+    }
+    return nullptr;
+}
+
+QString CMaterialsDlg::ModeText() const
+{
+    return mode_ == Mode::InModel ? QStringLiteral("Materials in 3DO") : QStringLiteral("Add Material to 3DO");
+}
+
+bool CMaterialsDlg::Warn() const
+{
+    const Settings* s = document_.Services().settings;
+    return s && s->warning != 0;
+}
+
+void CMaterialsDlg::Report(const QString& text)
+{
+    if (prompts_.showMessage)
+        prompts_.showMessage(this, text, MessageKind::Warning);
+}
+
+void CMaterialsDlg::NotifyMaterialsChanged()
+{
+    // The sizes the document knows belong to the old materials; they go first, so
+    // views reloading their textures see the new ones.
+    document_.RefreshEnvironment();
+    emit document_.materialsChanged();
+    document_.UpdateAllViews();
+}
+
+QString CMaterialsDlg::CurrentName() const
+{
+    const QListWidgetItem* item = list_->currentItem();
+    return item ? item->text() : QString();
+}
+
+bool CMaterialsDlg::SelectName(const QString& name)
+{
+    const auto found = list_->findItems(name, Qt::MatchFixedString);
+    if (found.isEmpty())
+        return false;
+    if (list_->currentItem() == found.first())
+        ShowSelected();
+    else
+        list_->setCurrentItem(found.first());
+    return true;
+}
+
+void CMaterialsDlg::ShowSelected()
+{
+    image_.reset();
+    const QString name = CurrentName();
+    const AppServices& services = document_.Services();
+    if (!name.isEmpty() && services.catalog)
+        image_ = ResolveMaterialImage(*services.catalog, services.resourceFile, &document_.Model().customMaterials,
+                                      name.toStdString(), colormap_);
+    if (image_) {
+        setWindowTitle(ModeText() + QStringLiteral(" - x= %1, y= %2").arg(image_->width).arg(image_->height));
+        preview_->SetImage(CelImage(*image_));
+    } else {
+        setWindowTitle(ModeText());
+        preview_->ClearImage();
+    }
+}
+
+// ---- commands ----------------------------------------------------------------------
+
+void CMaterialsDlg::OnOk()
+{
+    const QString name = CurrentName();
+    CModel& model = document_.Model();
+    bool changed = false;
+    if (!name.isEmpty()) {
+        if (mode_ == Mode::InModel) {
+            if (face_)
+                if (const auto index = FindModelMaterial(model, name.toStdString())) {
+                    changed = face_->material != static_cast<int32_t>(*index);
+                    face_->material = static_cast<int32_t>(*index);
+                }
+        } else {
+            // A name the model has already is not listed twice.
+            const std::size_t before = model.materials.size();
+            AddModelMaterialName(model, name.toStdString());
+            changed = model.materials.size() != before;
+        }
+    }
+    result_ = name;
+    document_.SetModified(true);
+    if (changed)
+        NotifyMaterialsChanged();
+    accept();
+}
+
+void CMaterialsDlg::AddMaterial()
+{
+    if (mode_ != Mode::InModel || !prompts_.exec)
+        return;
+    CMaterialsDlg stock(document_, Mode::AddToModel, nullptr, this, prompts_);
+    if (prompts_.exec(stock) != QDialog::Accepted)
+        return;
+    const QString name = stock.SelectedName().toLower();
+    if (name.isEmpty())
+        return;
+    if (list_->findItems(name, Qt::MatchFixedString).isEmpty())
+        list_->addItem(name);
+    SelectName(name);
+    document_.SetModified(true);
+}
+
+void CMaterialsDlg::DeleteMaterial()
+{
+    if (mode_ != Mode::InModel)
+        return;
+    QListWidgetItem* item = list_->currentItem();
+    if (!item)
+        return;
+    CModel& model = document_.Model();
+    const auto index = FindModelMaterial(model, item->text().toStdString());
+    if (!index)
+        return;
+    if (CountFacesWithMaterial(model, static_cast<int32_t>(*index)) > 0 && Warn() &&
+        !(prompts_.askYesNo && prompts_.askYesNo(this, QLatin1String(kUsedQuestion))))
+        return;
+    DeleteModelMaterial(model, *index);
+    const int row = list_->row(item);
+    delete list_->takeItem(row);
+    if (list_->count() > 0)
+        list_->setCurrentRow(std::max(0, row - 1));
+    else
+        ShowSelected();
+    document_.SetModified(true);
+    NotifyMaterialsChanged();
+}
+
+void CMaterialsDlg::LoadMaterials()
+{
+    if (mode_ != Mode::InModel || !prompts_.openFiles)
+        return;
+    FileRequest r;
+    r.caption = QStringLiteral("Load");
+    r.filter = QLatin1String(kLoadFilter);
+    r.fileName = QStringLiteral("Load");
+    r.defaultSuffix = QStringLiteral("MAT");
+    r.multiple = true;
+    const FileAnswer a = prompts_.openFiles(this, r);
+    if (!a.Cancelled())
+        LoadMaterialFiles(a.files);
+}
+
+void CMaterialsDlg::LoadMaterialFiles(const QStringList& paths)
+{
+    bool loaded = false;
+    for (const QString& p : paths) {
+        const LoadResult r = LoadMaterialFile(p);
+        if (r == LoadResult::Stop)
+            break;
+        loaded = loaded || r == LoadResult::Loaded;
+    }
+    if (loaded)
+        NotifyMaterialsChanged();
+}
+
+CMaterialsDlg::LoadResult CMaterialsDlg::LoadMaterialFile(const QString& path)
+{
+    const AppServices& services = document_.Services();
+    // Bitmaps take the colours of the dialog's colormap when the catalogue has it.
+    std::optional<Palette> palette;
+    if (services.catalog)
+        if (const CTreeObject* cmp = services.catalog->colormaps.Lookup(colormap_)) {
+            std::vector<uint8_t> bytes;
+            ColormapData data;
+            if (ReadEntryData(services.resourceFile, *cmp, bytes) && ParseColormap(bytes, data))
+                palette = data.palette;
+        }
+    std::string name;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadMaterialFile(fs::path(path.toStdString()), palette ? &*palette : nullptr, name, bytes, &error)) {
+        Report(QStringLiteral("Cannot load %1:\n%2").arg(QDir::toNativeSeparators(path), Q(error)));
+        return LoadResult::Failed;
+    }
+    CModel& model = document_.Model();
+    if (FindCustomMaterial(model.customMaterials, name) && Warn() &&
+        !(prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)))))
+        return LoadResult::Stop;
+    PutCustomMaterial(model.customMaterials, name, std::move(bytes));
+    AddModelMaterialName(model, name);
+    const QString shown = Q(name).toLower();
+    if (list_->findItems(shown, Qt::MatchFixedString).isEmpty())
+        list_->addItem(shown);
+    document_.SetModified(true);
+    // The new bytes must be previewed even when the name was selected already.
+    SelectName(shown);
+    ShowSelected();
+    return LoadResult::Loaded;
+}
+
+void CMaterialsDlg::SaveMaterial()
+{
+    const QString name = CurrentName();
+    if (name.isEmpty() || !prompts_.saveFile)
+        return;
+    FileRequest r;
+    r.caption = QStringLiteral("Save");
+    r.filter = QLatin1String(kSaveFilter);
+    r.fileName = name.left(static_cast<int>(name.indexOf(QLatin1Char('.'))));
+    r.defaultSuffix = QStringLiteral("BMP");
+    const FileAnswer a = prompts_.saveFile(this, r);
+    if (a.Cancelled())
+        return;
+    const fs::path target(a.files.first().toStdString());
+    const AppServices& services = document_.Services();
+    const CModel& model = document_.Model();
+    const std::string material = name.toStdString();
+    const auto custom = FindCustomMaterial(model.customMaterials, material);
+    const CTreeObject* stock = services.catalog ? services.catalog->materials.Lookup(material) : nullptr;
+    // A material found nowhere would otherwise be saved as the fallback material's picture.
+    if (!custom && !stock) {
+        Report(QStringLiteral("The material %1 is neither a custom material nor one of the game's materials.").arg(name));
+        return;
+    }
+    std::string error;
+    if (a.filterIndex == 0) {
+        const auto image = services.catalog ? ResolveMaterialImage(*services.catalog, services.resourceFile,
+                                                                   &model.customMaterials, material, colormap_, &error)
+                                            : std::nullopt;
+        if (!image) {
+            Report(QStringLiteral("Cannot convert %1 into a bitmap:\n%2").arg(name, Q(error)));
+            return;
+        }
+        if (!WriteBmpFile(target, *image, &error))
+            Report(QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(error)));
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    if (custom) {
+        bytes = model.customMaterials.At(*custom).data;
+    } else if (!ReadEntryData(services.resourceFile, *stock, bytes, &error)) {
+        Report(QStringLiteral("Cannot read %1:\n%2").arg(name, Q(error)));
+        return;
+    }
+    if (!WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error))
+        Report(QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(error)));
+}
+
+void CMaterialsDlg::ConvertMaterials()
+{
+    if (mode_ != Mode::InModel || !prompts_.askYesNo)
+        return;
+    if (!prompts_.askYesNo(this, QLatin1String(kConvertQuestion)))
+        return;
+    const AppServices& services = document_.Services();
+    std::size_t converted = 0;
+    std::string error;
+    if (services.catalog &&
+        !ConvertStockMaterials(document_.Model(), *services.catalog, services.resourceFile, &converted, &error)) {
+        Report(QStringLiteral("The materials could not be converted:\n") + Q(error));
+        return;
+    }
+    document_.SetModified(true);
+    if (converted > 0)
+        NotifyMaterialsChanged();
+}
+
+void CMaterialsDlg::ShowHelp()
+{
+    if (prompts_.showMessage)
+        prompts_.showMessage(this, QLatin1String(kHelpText), MessageKind::Information);
+}
+
+}  // namespace orv

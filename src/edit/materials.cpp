@@ -1,0 +1,164 @@
+#include "edit/materials.h"
+
+#include <memory>
+
+#include "model/fileio.h"
+#include "resources/bitmap.h"
+#include "resources/catalog.h"
+#include "resources/util.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+std::optional<std::size_t> FindModelMaterial(const CModel& model, std::string_view name)
+{
+    for (std::size_t i = 0; i < model.materials.size(); ++i)
+        if (CompareNoCase(model.materials[i], name) == 0)
+            return i;
+    return std::nullopt;
+}
+
+std::size_t CountFacesWithMaterial(const CModel& model, int32_t index)
+{
+    std::size_t n = 0;
+    for (const auto& geo : model.geosets)
+        for (const auto& mesh : geo->meshes)
+            for (const auto& face : mesh->faces)
+                if (face->material == index)
+                    ++n;
+    return n;
+}
+
+bool DeleteModelMaterial(CModel& model, std::size_t index)
+{
+    if (index >= model.materials.size())
+        return false;
+    const auto deleted = static_cast<int32_t>(index);
+    for (auto& geo : model.geosets)
+        for (auto& mesh : geo->meshes)
+            for (auto& face : mesh->faces) {
+                if (face->material == deleted)
+                    face->material = -1;
+                else if (face->material > deleted)
+                    --face->material;
+            }
+    const std::string name = model.materials[index];
+    model.materials.erase(model.materials.begin() + static_cast<std::ptrdiff_t>(index));
+    RemoveCustomMaterial(model.customMaterials, name);
+    return true;
+}
+
+std::size_t AddModelMaterialName(CModel& model, std::string_view name)
+{
+    if (auto i = FindModelMaterial(model, name))
+        return *i;
+    model.materials.emplace_back(name);
+    return model.materials.size() - 1;
+}
+
+void RecomputeCustomMaterialOffsets(CTree& materials)
+{
+    uint32_t offset = 0;
+    for (auto& e : materials.Entries()) {
+        e->offset = offset;
+        offset += e->size;
+    }
+}
+
+std::optional<std::size_t> FindCustomMaterial(const CTree& materials, std::string_view name)
+{
+    const auto& entries = materials.Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (CompareNoCase(entries[i]->shortName, name) == 0)
+            return i;
+    return std::nullopt;
+}
+
+void PutCustomMaterial(CTree& materials, const std::string& name, std::vector<uint8_t> bytes)
+{
+    RemoveCustomMaterial(materials, name);
+    auto entry = std::make_unique<CTreeObject>(name, 0u, static_cast<uint32_t>(bytes.size()));
+    entry->data = std::move(bytes);
+    materials.Add(std::move(entry));
+    RecomputeCustomMaterialOffsets(materials);
+}
+
+bool RemoveCustomMaterial(CTree& materials, std::string_view name)
+{
+    const auto i = FindCustomMaterial(materials, name);
+    if (!i)
+        return false;
+    materials.RemoveAt(*i);
+    RecomputeCustomMaterialOffsets(materials);
+    return true;
+}
+
+bool ReadMaterialFile(const fs::path& file, const Palette* palette, std::string& name, std::vector<uint8_t>& bytes,
+                      std::string* error)
+{
+    const std::string fileName = LowerAscii(ShortNameOf(file.filename().string()));
+    std::vector<uint8_t> raw;
+    if (!ReadWholeFile(file, raw, error))
+        return false;
+    if (fileName.find(".bmp") != std::string::npos) {
+        MaterialImage image;
+        std::string why;
+        if (!ReadBmp(raw, image, &why)) {
+            SetError(error, file.string() + ": " + why);
+            return false;
+        }
+        if (palette)
+            RemapToPalette(image, *palette);
+        name = fileName.substr(0, fileName.find('.')) + ".mat";
+        bytes = MakeMat(image);
+    } else {
+        // Only a material may become one: anything else would be drawn as garbage or
+        // not at all, and saved into the model's project.
+        MatInfo info;
+        std::string why;
+        if (ParseMat(raw, info, &why) == MatStatus::Invalid) {
+            SetError(error, file.string() + " is not a MAT material: " + why);
+            return false;
+        }
+        name = fileName;
+        bytes = std::move(raw);
+    }
+    if (name.empty() || name == ".mat") {
+        SetError(error, file.string() + " has no name a material could take");
+        return false;
+    }
+    return true;
+}
+
+bool ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog, const fs::path& resourceFile,
+                           std::size_t* converted, std::string* error)
+{
+    // All bytes are read first, so a failure leaves the document as it was.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> found;
+    for (const auto& name : model.materials) {
+        if (FindCustomMaterial(model.customMaterials, name))
+            continue;
+        bool pending = false;
+        for (const auto& f : found)
+            pending = pending || CompareNoCase(f.first, name) == 0;
+        const CTreeObject* stock = catalog.materials.Lookup(name);
+        if (!stock || pending)
+            continue;
+        std::vector<uint8_t> bytes;
+        if (!ReadEntryData(resourceFile, *stock, bytes, error))
+            return false;
+        found.emplace_back(stock->shortName, std::move(bytes));
+    }
+    for (auto& [name, bytes] : found) {
+        auto entry = std::make_unique<CTreeObject>(name, 0u, static_cast<uint32_t>(bytes.size()));
+        entry->data = std::move(bytes);
+        model.customMaterials.Add(std::move(entry));
+    }
+    RecomputeCustomMaterialOffsets(model.customMaterials);
+    if (converted)
+        *converted = found.size();
+    return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,61 @@
+// Changes to a model's materials: its list of material names, the faces that refer to
+// them by index, and the custom materials (MAT bytes kept in the document).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/model.h"
+#include "resources/material.h"
+
+namespace orv {
+
+struct ResourceCatalog;
+
+// Index of name in the model's material list, compared without regard to case.
+std::optional<std::size_t> FindModelMaterial(const CModel& model, std::string_view name);
+
+// Faces of all meshes of all geometry sets whose material is index.
+std::size_t CountFacesWithMaterial(const CModel& model, int32_t index);
+
+// Removes the material at index from the model's list. Faces on it get -1 (no
+// material); faces above it move down by one, so every other face keeps its material.
+// A custom material of that name leaves the document too. Returns false for an index
+// out of range.
+bool DeleteModelMaterial(CModel& model, std::size_t index);
+
+// Appends name to the model's list unless it is there already (without regard to case);
+// returns its index.
+std::size_t AddModelMaterialName(CModel& model, std::string_view name);
+
+// Offsets of custom materials: the running sum of the sizes before each (the first 0).
+void RecomputeCustomMaterialOffsets(CTree& materials);
+
+// Index of the custom material of that short name, compared without regard to case.
+std::optional<std::size_t> FindCustomMaterial(const CTree& materials, std::string_view name);
+
+// Adds a custom material (replacing one of the same name) and recomputes the offsets.
+void PutCustomMaterial(CTree& materials, const std::string& name, std::vector<uint8_t> bytes);
+
+// Removes the custom material of that name; false when there is none.
+bool RemoveCustomMaterial(CTree& materials, std::string_view name);
+
+// A file to load as a custom material: a bitmap (".bmp" in its lower-cased name)
+// becomes a MAT named NAME.mat (NAME up to the first "."), remapped onto palette when
+// one is given; any other file must be a MAT and is taken whole under its file name.
+// Names are lower-cased, as the game's are.
+bool ReadMaterialFile(const std::filesystem::path& file, const Palette* palette, std::string& name,
+                      std::vector<uint8_t>& bytes, std::string* error = nullptr);
+
+// Every name of the model's list that is no custom material but a stock material of
+// the catalogue becomes a custom material with the stock bytes. converted counts them.
+// Nothing changes when one of them cannot be read.
+bool ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
+                           std::size_t* converted = nullptr, std::string* error = nullptr);
+
+}  // namespace orv

@@ -1,0 +1,188 @@
+// Shared pieces of the resource dialog tests: a game resource archive made with the
+// project's own writers, and prompts that answer from a script and record what the
+// dialogs asked.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/document.h"
+#include "app/prompts.h"
+#include "model/fileio.h"
+#include "model/settings.h"
+#include "resources/archive.h"
+#include "resources/bitmap.h"
+#include "resources/catalog.h"
+#include "resources/material.h"
+#include "resources/sample.h"
+
+namespace dlgtest {
+
+inline std::filesystem::path P(const QString& s) { return std::filesystem::path(s.toStdString()); }
+
+inline std::vector<uint8_t> ReadAll(const QString& path)
+{
+    std::vector<uint8_t> out;
+    orv::ReadWholeFile(P(path), out);
+    return out;
+}
+
+inline bool WriteAll(const QString& path, const std::vector<uint8_t>& bytes)
+{
+    return orv::WriteFileAtomic(P(path), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// A colormap whose palette is a grey ramp (entry i = i, i, i), unlike the sample's.
+inline std::vector<uint8_t> GreyColormap()
+{
+    std::vector<uint8_t> cmp = orv::MakeSampleColormap();
+    for (int i = 0; i < 256; ++i)
+        for (int c = 0; c < 3; ++c)
+            cmp[orv::kColormapHeadSize + static_cast<std::size_t>(i) * 3 + c] = static_cast<uint8_t>(i);
+    return cmp;
+}
+
+inline orv::Palette PaletteOf(const std::vector<uint8_t>& cmp)
+{
+    orv::ColormapData d;
+    orv::ParseColormap(cmp, d);
+    return d.palette;
+}
+
+// A small 8-bit picture of four colours in its own palette: row y, column x has
+// index (x + 2 * y) % 4; width 5 (not a multiple of 4).
+inline orv::MaterialImage TestPicture()
+{
+    orv::MaterialImage img;
+    img.width = 5;
+    img.height = 3;
+    img.stride = orv::StrideOf(img.width);
+    img.celCount = 1;
+    const uint8_t colours[4][3] = {{250, 10, 10}, {10, 250, 10}, {10, 10, 250}, {240, 240, 240}};
+    for (int i = 0; i < 4; ++i) {
+        img.palette[i * 4 + 0] = colours[i][2];
+        img.palette[i * 4 + 1] = colours[i][1];
+        img.palette[i * 4 + 2] = colours[i][0];
+    }
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x)
+            img.pixels.push_back(static_cast<uint8_t>((x + 2 * y) % 4));
+    return img;
+}
+
+// The game's resources: 01redmap.cmp (the sample palette), dflt.cmp (grey) and the
+// sample materials, in an archive of a temporary folder, with the catalogue read from it.
+struct Resources {
+    QTemporaryDir dir;
+    orv::Settings settings;
+    orv::ResourceCatalog catalog;
+    orv::AppServices services;
+    QString archive;
+
+    explicit Resources(bool withColormaps = true)
+    {
+        archive = dir.filePath(QStringLiteral("res2.gob"));
+        std::vector<orv::ArchiveEntryData> entries;
+        for (auto& e : orv::SampleResourceEntries()) {
+            if (e.name.find(".cmp") != std::string::npos) {
+                if (!withColormaps)
+                    continue;
+                if (e.name == "misc\\cmp\\dflt.cmp")
+                    e.data = GreyColormap();
+            }
+            entries.push_back(std::move(e));
+        }
+        orv::WriteArchive(P(archive), entries);
+        orv::LoadCatalog(P(archive), catalog);
+        settings.warning = 1;
+        services.settings = &settings;
+        services.catalog = &catalog;
+        services.resourceFile = P(archive);
+    }
+
+    std::vector<uint8_t> Entry(const std::string& name) const
+    {
+        orv::ArchiveDirectory d;
+        orv::ReadArchiveDirectory(P(archive), d);
+        for (const auto& r : d.records)
+            if (r.name == name) {
+                std::vector<uint8_t> out;
+                orv::ReadArchiveEntry(P(archive), r, out);
+                return out;
+            }
+        return {};
+    }
+};
+
+// Answers the dialogs' questions from queues and records every request.
+struct Script {
+    std::deque<orv::FileAnswer> openAnswers;
+    std::deque<orv::FileAnswer> saveAnswers;
+    std::deque<bool> yesNo;
+    std::vector<orv::FileRequest> openRequests;
+    std::vector<orv::FileRequest> saveRequests;
+    QStringList questions;
+    QStringList messages;
+    // Progress callbacks handed out: each returns what progressAnswer says.
+    std::function<bool(uint64_t, uint64_t)> progressAnswer;
+    int progressCalls = 0;
+    std::function<int(QDialog&)> exec;
+
+    orv::Prompts Make()
+    {
+        orv::Prompts p;
+        p.openFiles = [this](QWidget*, const orv::FileRequest& r) {
+            openRequests.push_back(r);
+            if (openAnswers.empty())
+                return orv::FileAnswer{};
+            auto a = openAnswers.front();
+            openAnswers.pop_front();
+            return a;
+        };
+        p.saveFile = [this](QWidget*, const orv::FileRequest& r) {
+            saveRequests.push_back(r);
+            if (saveAnswers.empty())
+                return orv::FileAnswer{};
+            auto a = saveAnswers.front();
+            saveAnswers.pop_front();
+            return a;
+        };
+        p.askYesNo = [this](QWidget*, const QString& q) {
+            questions << q;
+            if (yesNo.empty())
+                return false;
+            const bool a = yesNo.front();
+            yesNo.pop_front();
+            return a;
+        };
+        p.showMessage = [this](QWidget*, const QString& text, orv::MessageKind) { messages << text; };
+        p.progress = [this](QWidget*, const QString&) -> orv::ArchiveProgress {
+            return [this](uint64_t done, uint64_t total) {
+                ++progressCalls;
+                return progressAnswer ? progressAnswer(done, total) : true;
+            };
+        };
+        p.exec = [this](QDialog& d) { return exec ? exec(d) : static_cast<int>(QDialog::Rejected); };
+        return p;
+    }
+};
+
+inline orv::FileAnswer Answer(const QStringList& files, int filter = 0)
+{
+    orv::FileAnswer a;
+    a.files = files;
+    a.filterIndex = filter;
+    return a;
+}
+
+}  // namespace dlgtest

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "edit/materials.h"
+#include "resources/bitmap.h"
+#include "resources/catalog.h"
+#include "resources/helpers.h"
+#include "resources/sample.h"
+
+using namespace orv;
+using namespace orvtest;
+
+namespace {
+
+// Two geometry sets whose faces use the materials given.
+void AddFaces(CModel& m, std::initializer_list<std::initializer_list<int>> geosets)
+{
+    for (const auto& faces : geosets) {
+        auto geo = std::make_unique<CGeometry>();
+        auto mesh = std::make_unique<CMesh>();
+        for (int material : faces) {
+            auto f = std::make_unique<CFace>();
+            f->material = material;
+            mesh->faces.push_back(std::move(f));
+        }
+        geo->meshes.push_back(std::move(mesh));
+        m.geosets.push_back(std::move(geo));
+    }
+}
+
+std::vector<int32_t> FaceMaterials(const CModel& m)
+{
+    std::vector<int32_t> out;
+    for (const auto& g : m.geosets)
+        for (const auto& mesh : g->meshes)
+            for (const auto& f : mesh->faces)
+                out.push_back(f->material);
+    return out;
+}
+
+}  // namespace
+
+TEST(Materials, DeleteRenumbersTheFacesAboveAcrossGeometrySets)
+{
+    CModel m;
+    m.materials = {"a.mat", "b.mat", "c.mat", "d.mat"};
+    AddFaces(m, {{0, 1, 2, 3, -1}, {3, 1, 2}});
+    EXPECT_EQ(CountFacesWithMaterial(m, 1), 2u);
+    EXPECT_EQ(CountFacesWithMaterial(m, 3), 2u);
+    PutCustomMaterial(m.customMaterials, "B.MAT", MakeColorMat(1));
+    ASSERT_TRUE(DeleteModelMaterial(m, 1));
+    EXPECT_EQ(m.materials, (std::vector<std::string>{"a.mat", "c.mat", "d.mat"}));
+    EXPECT_EQ(FaceMaterials(m), (std::vector<int32_t>{0, -1, 1, 2, -1, 2, -1, 1}));
+    // Every face still names the material it named before.
+    EXPECT_EQ(m.materials[2], "d.mat");
+    EXPECT_EQ(m.customMaterials.Count(), 0u);
+    EXPECT_FALSE(DeleteModelMaterial(m, 3));
+    EXPECT_EQ(m.materials.size(), 3u);
+}
+
+TEST(Materials, NamesAreAddedOnce)
+{
+    CModel m;
+    m.materials = {"Crate.mat"};
+    EXPECT_EQ(AddModelMaterialName(m, "crate.MAT"), 0u);
+    EXPECT_EQ(AddModelMaterialName(m, "wall.mat"), 1u);
+    EXPECT_EQ(m.materials, (std::vector<std::string>{"Crate.mat", "wall.mat"}));
+    EXPECT_EQ(FindModelMaterial(m, "WALL.MAT"), 1u);
+    EXPECT_FALSE(FindModelMaterial(m, "none.mat"));
+}
+
+TEST(Materials, CustomMaterialOffsetsAreRunningSums)
+{
+    CTree t;
+    PutCustomMaterial(t, "b.mat", std::vector<uint8_t>(10));
+    PutCustomMaterial(t, "a.mat", std::vector<uint8_t>(7));
+    PutCustomMaterial(t, "c.mat", std::vector<uint8_t>(3));
+    ASSERT_EQ(t.Count(), 3u);
+    EXPECT_EQ(t.At(0).name, "a.mat");
+    EXPECT_EQ(t.At(0).offset, 0u);
+    EXPECT_EQ(t.At(1).offset, 7u);
+    EXPECT_EQ(t.At(2).offset, 17u);
+    // Replacing (whatever the case) keeps one entry and moves the offsets behind it.
+    PutCustomMaterial(t, "A.MAT", std::vector<uint8_t>(1));
+    ASSERT_EQ(t.Count(), 3u);
+    EXPECT_EQ(t.At(0).name, "A.MAT");
+    EXPECT_EQ(t.At(0).size, 1u);
+    EXPECT_EQ(t.At(1).offset, 1u);
+    EXPECT_EQ(t.At(2).offset, 11u);
+    EXPECT_TRUE(RemoveCustomMaterial(t, "b.mat"));
+    EXPECT_EQ(t.At(1).offset, 1u);
+    EXPECT_FALSE(RemoveCustomMaterial(t, "b.mat"));
+}
+
+TEST(Materials, FilesBecomeCustomMaterials)
+{
+    TempDir dir;
+    MaterialImage img;
+    img.width = 3;
+    img.height = 2;
+    img.stride = 4;
+    img.celCount = 1;
+    img.palette[4 * 1 + 2] = 255;  // index 1: pure red
+    img.pixels = {0, 1, 0, 1, 1, 0};
+    ASSERT_TRUE(WriteBmpFile(dir / "Crate.Final.BMP", img));
+    Palette target{};
+    target[3 * 7] = 255;  // entry 7: pure red
+    std::string name;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadMaterialFile(dir / "Crate.Final.BMP", &target, name, bytes));
+    EXPECT_EQ(name, "crate.mat");
+    MaterialImage expected = img;
+    RemapToPalette(expected, target);
+    EXPECT_EQ(bytes, MakeMat(expected));
+    EXPECT_EQ(expected.pixels[1], 7);
+    // Without a palette the bitmap keeps its indices.
+    ASSERT_TRUE(ReadMaterialFile(dir / "Crate.Final.BMP", nullptr, name, bytes));
+    EXPECT_EQ(bytes, MakeMat(img));
+
+    Spit(dir / "Flat.MAT", MakeColorMat(4));
+    ASSERT_TRUE(ReadMaterialFile(dir / "Flat.MAT", nullptr, name, bytes));
+    EXPECT_EQ(name, "flat.mat");
+    EXPECT_EQ(bytes, MakeColorMat(4));
+
+    std::string error;
+    Spit(dir / "junk.mat", Bytes("junk"));
+    EXPECT_FALSE(ReadMaterialFile(dir / "junk.mat", nullptr, name, bytes, &error));
+    EXPECT_NE(error.find("not a MAT"), std::string::npos);
+    Spit(dir / "bad.bmp", Bytes("XX not a bitmap"));
+    EXPECT_FALSE(ReadMaterialFile(dir / "bad.bmp", nullptr, name, bytes, &error));
+    EXPECT_FALSE(ReadMaterialFile(dir / "missing.mat", nullptr, name, bytes, &error));
+}
+
+TEST(Materials, ConvertCopiesTheUsedStockMaterials)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteArchive(dir / "res2.gob", SampleResourceEntries()));
+    ResourceCatalog catalog;
+    ASSERT_TRUE(LoadCatalog(dir / "res2.gob", catalog));
+    CModel m;
+    m.materials = {"WOOD.mat", "metal.mat", "custom.mat", "nowhere.mat", "wood.mat"};
+    PutCustomMaterial(m.customMaterials, "custom.mat", MakeColorMat(2));
+    PutCustomMaterial(m.customMaterials, "Metal.mat", MakeColorMat(3));
+    std::size_t converted = 0;
+    ASSERT_TRUE(ConvertStockMaterials(m, catalog, dir / "res2.gob", &converted));
+    EXPECT_EQ(converted, 1u);  // wood once; metal is custom already
+    ASSERT_EQ(m.customMaterials.Count(), 3u);
+    EXPECT_EQ(m.customMaterials.At(2).name, "wood.mat");
+    const std::string stock = ArchiveItem(dir / "res2.gob", "3do\\mat\\wood.mat");
+    ASSERT_NE(stock, "<missing>");
+    EXPECT_EQ(m.customMaterials.At(2).data, Bytes(stock));
+    EXPECT_EQ(m.customMaterials.At(1).data, MakeColorMat(3));
+    EXPECT_EQ(m.customMaterials.At(2).offset, m.customMaterials.At(0).size + m.customMaterials.At(1).size);
+
+    // A resource file that cannot be read changes nothing.
+    CModel m2;
+    m2.materials = {"wood.mat"};
+    std::string error;
+    EXPECT_FALSE(ConvertStockMaterials(m2, catalog, dir / "gone.gob", &converted, &error));
+    EXPECT_EQ(m2.customMaterials.Count(), 0u);
+}
