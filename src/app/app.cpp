@@ -18,8 +18,11 @@
 #include "app/childframe.h"
 #include "app/commands.h"
 #include "app/dialogs.h"
+#include "app/filemanager_dlg.h"
+#include "app/materials_dlg.h"
 #include "app/mainframe.h"
 #include "app/settingsstore.h"
+#include "edit/selection.h"
 #include "formats/textbuffer.h"
 #include "resources/registry.h"
 
@@ -224,6 +227,28 @@ void COrvaneApp::DefineCommands()
 
     f.DefineCommand(cmd::SelectProduct, QStringLiteral("Select &Product..."), QStringLiteral("Select product to edit"));
     f.SetHandler(cmd::SelectProduct, [this] { SelectProduct(); });
+    QAction* files = f.DefineCommand(cmd::ManageFiles, QStringLiteral("&Manage Files..."), QStringLiteral("Manage Files"),
+                                     {QKeySequence(Qt::CTRL | Qt::Key_F)});
+    // Ctrl+F belongs to the 3D view's keys; elsewhere it is free for the fields.
+    files->setShortcutContext(Qt::WidgetShortcut);
+    f.SetHandler(cmd::ManageFiles, [this] {
+        CFileManagerDlg dlg(services_, frame_);
+        dlg.exec();
+    });
+    f.DefineCommand(cmd::Materials, QStringLiteral("Mat&erials..."),
+                    QStringLiteral("Show and edit the model's materials\nMaterials"));
+    f.SetHandler(
+        cmd::Materials,
+        [this] {
+            CChildFrame* child = ActiveFrame();
+            if (!child)
+                return;
+            CFace* face = nullptr;
+            if (Selection* sel = child->CurrentSelection(); sel && !child->Document()->Doc().modes.meshMode)
+                face = sel->CurrentFace(child->Document()->Model());
+            ChooseMaterial(child, face);
+        },
+        active);
 
     f.DefineCommand(cmd::AppAbout, QStringLiteral("&About Orvane..."),
                     QStringLiteral("Display program information, version number and copyright\nAbout"));
@@ -263,6 +288,7 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     auto* child = new CChildFrame(d, nullptr);
     d->setParent(child);  // the document lives as long as its window
     child->canClose = [this](CChildFrame* f) { return PromptSave(f); };
+    child->chooseMaterial = [this](CChildFrame* f, CFace& face) { return ChooseMaterial(f, &face); };
     QMdiSubWindow* sub = frame_->MdiArea()->addSubWindow(child);
     sub->setWindowIcon(AppIcon());
     sub->resize(frame_->MdiArea()->size() * 0.9);
@@ -369,6 +395,21 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         d->SetModified(false);
     }
     frame->UpdateTitle();
+    return true;
+}
+
+bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)
+{
+    CDocument* doc = frame->Document();
+    const int32_t before = face ? face->material : -1;
+    CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    if (face && face->material != before) {
+        // The face draws with its new material's texture.
+        emit doc->materialsChanged();
+        doc->UpdateAllViews();
+    }
     return true;
 }
 

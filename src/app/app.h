@@ -84,6 +84,7 @@ private:
     void DefineCommands();
     CChildFrame* AddFrame(std::unique_ptr<CDocument> doc);
     bool PromptSave(CChildFrame* frame);
+    bool ChooseMaterial(CChildFrame* frame, struct CFace* face);
     void AddRecentFile(const QString& path);
     void ShowHelpPage(const QString& page);
     void Message(QMessageBox::Icon icon, const QString& text);

@@ -19,6 +19,7 @@ enum : int {
     TipOfTheDay = 504,
     SelectProduct = 2007,
     ManageFiles = 5083,
+    Materials = 5089,
     HelpTutorials = 2054,
     HelpFaqs = 2053,
     ViewToolBar = 59392,
