@@ -148,6 +148,16 @@ void SceneRenderer::ModelChanged()
     ReleaseBuffers();
 }
 
+void SceneRenderer::MeshChanged(const CMesh& mesh)
+{
+    const auto it = buffers_.find(&mesh);
+    if (it == buffers_.end())
+        return;
+    if (device_.Initialized())
+        DeleteGl(*it->second);
+    buffers_.erase(it);
+}
+
 void SceneRenderer::ReleaseBuffers()
 {
     if (!device_.Initialized()) {

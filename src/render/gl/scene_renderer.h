@@ -89,6 +89,9 @@ public:
     // The model's faces or corners changed: the mesh buffers are made again before the
     // next frame.
     void ModelChanged();
+    // One mesh's faces or corners changed (a texture drag): only its buffers are made
+    // again.
+    void MeshChanged(const CMesh& mesh);
 
     // Draws the scene into the device's surface, between BeginFrame and Present. Node
     // world matrices are taken as they are stored in the nodes.
