@@ -52,3 +52,4 @@ set(ORVANE_RENDER_SOURCES
 )
 list(APPEND ORVANE_RENDER_SOURCES src/render/gl/renderer.cpp)
 list(APPEND ORVANE_UI_SOURCES src/app/orvaneview.cpp src/app/options_dlg.cpp)
+set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)

@@ -1020,6 +1020,7 @@ void COrvaneView::RunOptions()
         for (const auto& entry : catalog->colormaps.Entries())
             sources.colormaps.append(QString::fromStdString(entry->shortName));
     CSheetDlg sheet(AppSettings(), sources, this);
+    sheet.SetMessageHandler(showMessage_);
     connect(&sheet, &CSheetDlg::applied, this, &COrvaneView::ApplyOptions);
     if (runOptions_)
         runOptions_(sheet);
