@@ -470,6 +470,9 @@ void COrvaneView::ResizeGl()
 
 void COrvaneView::PaintWithoutGl(QPainter& p)
 {
+    // The OpenGL surface covers the whole area.
+    if (gl_ && gl_->isVisible())
+        return;
     p.fillRect(area_->rect(), FromBgr(AppSettings().colorBackground));
     if (!reason_.isEmpty()) {
         p.setPen(Qt::black);
@@ -870,7 +873,10 @@ std::optional<bool> COrvaneView::CommandChecked(int id) const
 
 void COrvaneView::AfterDocumentCommand()
 {
+    // The view and mode commands change no face: the drawing buffers stay.
+    selfUpdate_ = true;
     doc_.UpdateAllViews();
+    selfUpdate_ = false;
     UpdateContinuous();
 }
 

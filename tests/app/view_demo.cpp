@@ -4,8 +4,10 @@
 //
 //   orvane_view_demo MODEL [--resources ARCHIVE] [--size WxH] [STEP...]
 //   STEP: --run ID | --click X,Y[,ctrl] | --drag X,Y,X2,Y2 (right button) | --wait MS
-//         | --save PNG (the view's picture) | --quit
+//         | --save PNG (the view's picture) | --frames N (time N camera steps, each drawn)
+//         | --quit
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMouseEvent>
@@ -134,6 +136,16 @@ int main(int argc, char** argv)
         } else if (what == QLatin1String("--save")) {
             const QImage shot = view->GrabFrame();
             std::printf("save %s: %s\n", qPrintable(step[1]), shot.save(step[1]) ? "written" : "failed");
+        } else if (what == QLatin1String("--frames")) {
+            const int n = step[1].toInt();
+            QElapsedTimer timer;
+            timer.start();
+            for (int k = 0; k < n; ++k) {
+                // As a held key does: a step, then the frame at the next paint.
+                view->RunCommand(k % 2 ? 5600 : 5091);
+                QApplication::processEvents();
+            }
+            std::printf("frames: %d in %lld ms\n", n, static_cast<long long>(timer.elapsed()));
         } else if (what == QLatin1String("--quit")) {
             QApplication::quit();
             return;
