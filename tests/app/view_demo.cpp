@@ -134,7 +134,10 @@ int main(int argc, char** argv)
         } else if (what == QLatin1String("--wait")) {
             next = step[1].toInt();
         } else if (what == QLatin1String("--save")) {
-            const QImage shot = view->GrabFrame();
+            // Without OpenGL the window as painted.
+            QImage shot = view->GrabFrame();
+            if (shot.isNull())
+                shot = window.grab().toImage();
             std::printf("save %s: %s\n", qPrintable(step[1]), shot.save(step[1]) ? "written" : "failed");
         } else if (what == QLatin1String("--frames")) {
             const int n = step[1].toInt();
