@@ -173,3 +173,60 @@ BENCHMARK(BM_Draw100kFacesWireMeshBuffers)->Unit(benchmark::kMillisecond)->UseRe
 BENCHMARK(BM_Draw100kFacesWireOneCallPerFace)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+// ---- a frame of the 3D view -------------------------------------------------------
+// The view's whole frame through its renderer: the hierarchy walk, the scene, the copy
+// into the window and the status pass (box, radii, pane texts) that follows each frame
+// outside the rotating view, with the camera moving a little every frame.
+#include "edit/document.h"
+#include "render/gl/renderer.h"
+
+namespace {
+
+void BM_ViewFrame100kFaces(benchmark::State& state)
+{
+    Scene& s = TheScene();
+    if (!s.renderer) {
+        state.SkipWithError(("no OpenGL drawing here: " + s.error).c_str());
+        return;
+    }
+    Settings settings = s.settings;
+    settings.frameRate = 1000000;  // no pacing: as fast as it draws
+    COrvaneDoc doc(settings, DocumentEnvironment{});
+    doc.model = MakeSphereModel();
+    doc.model->formatTag = "JK1";
+    Camera camera;
+    Selection selection;
+    FramePacer pacer;
+    CRenderer view(doc, settings, camera, selection, pacer);
+    std::string error;
+    if (!view.Initialize(HeadlessGlContext::ProcAddress(), {"None"}, &error) ||
+        !view.CreateDevice(kWidth, kHeight).ok) {
+        state.SkipWithError(("no view renderer: " + error).c_str());
+        return;
+    }
+    view.PrepareScene();
+    // The benchmark's faces carry their corners only: textures without new corners.
+    view.Scene().SetCornerBuilder({});
+    view.Scene().SetMaterialResolver(Checker);
+    view.Scene().PrepareScene(*doc.model);
+    camera.SetCameraOrientation({0, 0, 1}, {0, 1, 0});
+    camera.SetCameraPosition({0, 0, -2.6f});  // the sphere fills the picture as in the benchmarks above
+    view.SetPresentTarget(s.window);
+    view.RenderFrame(true);
+    double fastest = 1e9;
+    float step = 0.001f;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        camera.MoveCamera(step);
+        step = -step;
+        view.RenderFrame(true);
+        s.device->Api().Finish();
+        fastest = std::min(fastest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["best_fps"] = 1.0 / fastest;
+}
+BENCHMARK(BM_ViewFrame100kFaces)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -59,3 +59,6 @@ set(ORVANE_RENDER_SOURCES
   src/render/gl/offscreen_render.cpp
   src/render/gl/png_writer.cpp
 )
+list(APPEND ORVANE_RENDER_SOURCES src/render/gl/renderer.cpp)
+list(APPEND ORVANE_UI_SOURCES src/app/orvaneview.cpp src/app/options_dlg.cpp)
+set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)

@@ -89,6 +89,9 @@ int main(int argc, char** argv)
     Registry reg;
     RegisterFormatCommands(reg);
     RegisterResourceCommands(reg);
+#ifdef ORVANE_TOOL_RENDER
+    RegisterRenderCommand(reg);
+#endif
 
     std::vector<std::string> args;
     Options opts;

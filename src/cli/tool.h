@@ -66,5 +66,7 @@ struct Registry {
 // Each group of commands adds its handlers here.
 void RegisterFormatCommands(Registry& registry);
 void RegisterResourceCommands(Registry& registry);
+// `render`, present when the tool is built with the OpenGL renderer.
+void RegisterRenderCommand(Registry& registry);
 
 }  // namespace orv::cli

@@ -148,6 +148,16 @@ void SceneRenderer::ModelChanged()
     ReleaseBuffers();
 }
 
+void SceneRenderer::MeshChanged(const CMesh& mesh)
+{
+    const auto it = buffers_.find(&mesh);
+    if (it == buffers_.end())
+        return;
+    if (device_.Initialized())
+        DeleteGl(*it->second);
+    buffers_.erase(it);
+}
+
 void SceneRenderer::ReleaseBuffers()
 {
     if (!device_.Initialized()) {
@@ -290,13 +300,16 @@ void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
 {
     // Each face's fan as separate triangles (same corners, same order), written out in
     // full: software rasterisers take plain triangle arrays much faster than fans or
-    // indices. Then each outline closed by its first corner, drawn as the same strip
-    // as with a call per face. Faces keep their order; consecutive faces with one
-    // texture share a draw call, so where faces overlap the same one ends on top.
+    // indices. Then each outline closed by its first corner: the segments of the strip
+    // a call per face draws, as separate lines in one array (a line, like each segment
+    // of a strip, leaves out its last pixel, so the pixels are the same; a software
+    // rasteriser takes one array of lines far faster than a strip per face). Faces keep
+    // their order; consecutive faces with one texture share a draw call, so where faces
+    // overlap the same one ends on top.
     std::size_t total = 0;
     for (const auto& face : mesh.faces) {
         const std::size_t n = face->corners.size();
-        total += (n >= 3 ? 3 * (n - 2) : 0) + n + 1;
+        total += (n >= 3 ? 3 * (n - 2) : 0) + 2 * n;
     }
     std::vector<VertexRecord> vertices;
     vertices.reserve(total);
@@ -311,15 +324,13 @@ void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
             vertices.insert(vertices.end(), {c[0], c[k], c[k + 1]});
         b.runs.back().count += static_cast<uint32_t>(3 * (n - 2));
     }
+    b.linesFirst = static_cast<GLint>(vertices.size());
     for (const auto& face : mesh.faces) {
         const auto& c = face->corners;
-        if (c.empty())
-            continue;
-        b.outlineFirst.push_back(static_cast<GLint>(vertices.size()));
-        b.outlineCount.push_back(static_cast<GLsizei>(c.size() + 1));
-        vertices.insert(vertices.end(), c.begin(), c.end());
-        vertices.push_back(c.front());
+        for (std::size_t k = 0; k < c.size(); ++k)
+            vertices.insert(vertices.end(), {c[k], c[(k + 1) % c.size()]});
     }
+    b.linesCount = static_cast<GLsizei>(vertices.size() - static_cast<std::size_t>(b.linesFirst));
     b.faceCount = mesh.faces.size();
     b.firstFace = mesh.faces.empty() ? nullptr : mesh.faces.front().get();
     b.lastFace = mesh.faces.empty() ? nullptr : mesh.faces.back().get();
@@ -344,11 +355,10 @@ void SceneRenderer::DrawMeshBuffered(const CMesh& mesh, bool solid)
             device_.SetTexture(GlTextureOf(run.handle));
             gl_.DrawArrays(GL_TRIANGLES, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
         }
-    } else if (!b.outlineFirst.empty()) {
+    } else if (b.linesCount > 0) {
         device_.SetTexture(0);
         device_.SetConstantColor(ToDeviceColor(settings_.colorWireframe));
-        gl_.MultiDrawArrays(GL_LINE_STRIP, b.outlineFirst.data(), b.outlineCount.data(),
-                            static_cast<GLsizei>(b.outlineFirst.size()));
+        gl_.DrawArrays(GL_LINES, b.linesFirst, b.linesCount);
     }
 }
 

@@ -89,6 +89,9 @@ public:
     // The model's faces or corners changed: the mesh buffers are made again before the
     // next frame.
     void ModelChanged();
+    // One mesh's faces or corners changed (a texture drag): only its buffers are made
+    // again.
+    void MeshChanged(const CMesh& mesh);
 
     // Draws the scene into the device's surface, between BeginFrame and Present. Node
     // world matrices are taken as they are stored in the nodes.
@@ -104,9 +107,10 @@ private:
         GLuint vertexArray = 0;
         GLuint vertexBuffer = 0;
         std::vector<TextureRun> runs;
-        // Closed outlines, one strip per face, handed over in one call.
-        std::vector<GLint> outlineFirst;
-        std::vector<GLsizei> outlineCount;
+        // Closed outlines, every edge of every face as a line of its own, handed over
+        // in one call.
+        GLint linesFirst = 0;
+        GLsizei linesCount = 0;
         // What the buffers were made from, to notice a mesh replaced without notice.
         std::size_t faceCount = 0;
         const CFace* firstFace = nullptr;

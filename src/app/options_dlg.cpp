@@ -1,0 +1,289 @@
+#include "app/options_dlg.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "model/settings.h"
+
+namespace orv {
+
+namespace {
+
+constexpr int kMinFrameRate = 1;
+constexpr int kMaxFrameRate = 100;
+constexpr double kMinVertexSize = 0.00125;
+constexpr double kMaxVertexSize = 0.1;
+
+struct ColorField {
+    const char* label;
+    uint32_t Settings::*member;
+};
+
+// In the order of the page's buttons.
+const std::array<ColorField, CSheetDlg::kColorCount> kColorFields = {{
+    {"Selected Vertex:", &Settings::colorSelect},
+    {"Linked Vertex:", &Settings::colorLink},
+    {"Un-Linked Vertex:", &Settings::colorUnlink},
+    {"Grid Node:", &Settings::colorGrid},
+    {"Background:", &Settings::colorBackground},
+    {"Wireframes:", &Settings::colorWireframe},
+    {"X Axis:", &Settings::colorCoorX},
+    {"Y Axis:", &Settings::colorCoorY},
+    {"Z Axis:", &Settings::colorCoorZ},
+}};
+
+QColor FromBgr(uint32_t bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
+
+uint32_t ToBgr(const QColor& c)
+{
+    return static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
+           (static_cast<uint32_t>(c.blue()) << 16);
+}
+
+// The stored index if the list has it, else the first entry.
+void SelectIndex(QComboBox* box, int index) { box->setCurrentIndex(index >= 0 && index < box->count() ? index : 0); }
+
+}  // namespace
+
+QString CSheetDlg::RangeMessageFrameRate()
+{
+    return QStringLiteral("Enter a whole number between %1 and %2 for the frame rate.").arg(kMinFrameRate).arg(kMaxFrameRate);
+}
+
+QString CSheetDlg::RangeMessageVertexSize()
+{
+    return QStringLiteral("Enter a number between %1 and %2 for the vertex size.")
+        .arg(kMinVertexSize, 0, 'g', 6)
+        .arg(kMaxVertexSize, 0, 'g', 6);
+}
+
+CSheetDlg::CSheetDlg(Settings& settings, OptionsSources sources, QWidget* parent)
+    : QDialog(parent), settings_(settings)
+{
+    setWindowTitle(QStringLiteral("Options"));
+    setObjectName(QStringLiteral("OptionsSheet"));
+    for (int i = 0; i < kColorCount; ++i)
+        colors_[static_cast<std::size_t>(i)] = settings_.*kColorFields[static_cast<std::size_t>(i)].member;
+
+    pages_ = new QTabWidget(this);
+    pages_->addTab(MakeGeneralPage(sources), QStringLiteral("General"));
+    pages_->addTab(MakeColorsPage(), QStringLiteral("Colors"));
+    pages_->addTab(MakeBackupPage(), QStringLiteral("Backup"));
+
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
+    connect(buttons_, &QDialogButtonBox::accepted, this, &CSheetDlg::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &CSheetDlg::reject);
+    connect(ApplyButton(), &QPushButton::clicked, this, [this] { Apply(); });
+    ApplyButton()->setEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(pages_);
+    layout->addWidget(buttons_);
+
+    showMessage_ = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Options"), text); };
+}
+
+QPushButton* CSheetDlg::ApplyButton() const { return buttons_->button(QDialogButtonBox::Apply); }
+
+QWidget* CSheetDlg::MakeGeneralPage(const OptionsSources& sources)
+{
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+
+    stretch_ = new QComboBox(page);
+    stretch_->addItems(sources.stretchFactors.isEmpty() ? QStringList{QStringLiteral("None")} : sources.stretchFactors);
+    SelectIndex(stretch_, settings_.stretchMode);
+    form->addRow(QStringLiteral("Stretch Factor:"), stretch_);
+
+    device_ = new QComboBox(page);
+    device_->addItems(sources.devices);
+    SelectIndex(device_, settings_.device);
+    form->addRow(QStringLiteral("DirectX Device:"), device_);
+
+    frameRate_ = new QLineEdit(QString::number(settings_.frameRate), page);
+    form->addRow(QStringLiteral("Frame Rate (desired):"), frameRate_);
+
+    vertexSize_ = new QLineEdit(QString::number(static_cast<double>(settings_.vertexScaling), 'g', 6), page);
+    form->addRow(QStringLiteral("Vertex Size:"), vertexSize_);
+
+    mapping_ = new QComboBox(page);
+    mapping_->addItems({QStringLiteral("Nearest"), QStringLiteral("Linear")});
+    mapping_->setCurrentIndex(settings_.textureMapping == 1 ? 0 : 1);
+    form->addRow(QStringLiteral("Texture Mapping:"), mapping_);
+
+    dithered_ = new QComboBox(page);
+    dithered_->addItems({QStringLiteral("No"), QStringLiteral("Yes")});
+    dithered_->setCurrentIndex(settings_.textureDithering == 1 ? 1 : 0);
+    form->addRow(QStringLiteral("Dithered:"), dithered_);
+
+    warnings_ = new QComboBox(page);
+    warnings_->addItems({QStringLiteral("No"), QStringLiteral("Yes")});
+    warnings_->setCurrentIndex(settings_.warning == 1 ? 1 : 0);
+    form->addRow(QStringLiteral("Warnings:"), warnings_);
+
+    colorMap_ = new QComboBox(page);
+    colorMap_->addItems(sources.colormaps);
+    colorMap_->setMaxVisibleItems(std::max<int>(10, static_cast<int>(sources.colormaps.size())));
+    const int current = colorMap_->findText(QString::fromStdString(settings_.colorMap), Qt::MatchFixedString);
+    colorMap_->setCurrentIndex(current);
+    form->addRow(QStringLiteral("Color Map:"), colorMap_);
+
+    for (QComboBox* box : {stretch_, device_, mapping_, dithered_, warnings_, colorMap_})
+        connect(box, &QComboBox::currentIndexChanged, this, &CSheetDlg::MarkModified);
+    for (QLineEdit* edit : {frameRate_, vertexSize_})
+        connect(edit, &QLineEdit::textEdited, this, &CSheetDlg::MarkModified);
+    return page;
+}
+
+QWidget* CSheetDlg::MakeColorsPage()
+{
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    for (int i = 0; i < kColorCount; ++i) {
+        auto* button = new QPushButton(page);
+        button->setObjectName(QString::fromLatin1(kColorFields[static_cast<std::size_t>(i)].label));
+        button->setAccessibleName(QString::fromLatin1(kColorFields[static_cast<std::size_t>(i)].label));
+        button->setMinimumSize(64, 22);
+        colorButtons_[static_cast<std::size_t>(i)] = button;
+        PaintButton(i);
+        connect(button, &QPushButton::clicked, this, [this, i] { ChooseColor(i); });
+        form->addRow(QString::fromLatin1(kColorFields[static_cast<std::size_t>(i)].label), button);
+    }
+    return page;
+}
+
+QWidget* CSheetDlg::MakeBackupPage()
+{
+    auto* page = new QWidget;
+    auto* row = new QHBoxLayout;
+    backupCheck_ = new QCheckBox(QStringLiteral("Automatic backup every:"), page);
+    backupMinutes_ = new QSpinBox(page);
+    backupMinutes_->setRange(0, 120);
+    backupMinutes_->setValue(0);
+    backupCheck_->setChecked(backupMinutes_->value() != 0);
+    row->addWidget(backupCheck_);
+    row->addWidget(backupMinutes_);
+    row->addWidget(new QLabel(QStringLiteral("Minutes"), page));
+    row->addStretch(1);
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(row);
+    layout->addStretch(1);
+    connect(backupCheck_, &QCheckBox::toggled, this, [this](bool on) {
+        if (on && backupMinutes_->value() == 0)
+            backupMinutes_->setValue(10);
+        else if (!on)
+            backupMinutes_->setValue(0);
+        MarkModified();
+    });
+    connect(backupMinutes_, &QSpinBox::valueChanged, this, &CSheetDlg::MarkModified);
+    return page;
+}
+
+void CSheetDlg::MarkModified()
+{
+    modified_ = true;
+    ApplyButton()->setEnabled(true);
+}
+
+void CSheetDlg::PaintButton(int i)
+{
+    QPixmap swatch(48, 14);
+    swatch.fill(FromBgr(colors_[static_cast<std::size_t>(i)]));
+    QPushButton* button = colorButtons_[static_cast<std::size_t>(i)];
+    button->setIcon(QIcon(swatch));
+    button->setIconSize(swatch.size());
+}
+
+void CSheetDlg::SetPageColor(int i, uint32_t bgr)
+{
+    if (i < 0 || i >= kColorCount)
+        return;
+    colors_[static_cast<std::size_t>(i)] = bgr & 0xFFFFFF;
+    PaintButton(i);
+    MarkModified();
+}
+
+void CSheetDlg::ChooseColor(int i)
+{
+    const QColor chosen = QColorDialog::getColor(FromBgr(colors_[static_cast<std::size_t>(i)]), this,
+                                                 QString::fromLatin1(kColorFields[static_cast<std::size_t>(i)].label));
+    if (chosen.isValid())
+        SetPageColor(i, ToBgr(chosen));
+}
+
+void CSheetDlg::Refuse(const QString& message, QWidget* field)
+{
+    lastError_ = message;
+    pages_->setCurrentIndex(0);
+    field->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
+    if (showMessage_)
+        showMessage_(message);
+}
+
+bool CSheetDlg::Apply()
+{
+    const QLocale c = QLocale::c();
+    bool ok = false;
+    const int rate = c.toInt(frameRate_->text().trimmed(), &ok);
+    if (!ok || rate < kMinFrameRate || rate > kMaxFrameRate) {
+        Refuse(RangeMessageFrameRate(), frameRate_);
+        return false;
+    }
+    const double size = c.toDouble(vertexSize_->text().trimmed(), &ok);
+    if (!ok || !(size >= kMinVertexSize && size <= kMaxVertexSize)) {
+        Refuse(RangeMessageVertexSize(), vertexSize_);
+        return false;
+    }
+    lastError_.clear();
+
+    settings_.frameRate = rate;
+    settings_.vertexScaling = static_cast<float>(size);
+    settings_.textureMapping = mapping_->currentText() == QLatin1String("Nearest") ? 1 : 0;
+    settings_.textureDithering = dithered_->currentText() == QLatin1String("Yes") ? 1 : 0;
+    settings_.warning = warnings_->currentText() == QLatin1String("Yes") ? 1 : 0;
+    settings_.stretchMode = std::max(0, stretch_->currentIndex());
+    // Without a device list (no drawing context yet) the stored choice stays.
+    if (device_->count() > 0)
+        settings_.device = std::max(0, device_->currentIndex());
+    bool colormapChanged = false;
+    if (colorMap_->currentIndex() >= 0) {
+        const QString chosen = colorMap_->currentText();
+        if (chosen.compare(QString::fromStdString(settings_.colorMap), Qt::CaseInsensitive) != 0) {
+            settings_.colorMap = chosen.toStdString();
+            colormapChanged = true;
+        }
+    }
+    for (int i = 0; i < kColorCount; ++i)
+        settings_.*kColorFields[static_cast<std::size_t>(i)].member = colors_[static_cast<std::size_t>(i)];
+    // The backup interval is not kept: the program makes no automatic backups.
+
+    modified_ = false;
+    ApplyButton()->setEnabled(false);
+    emit applied(colormapChanged);
+    return true;
+}
+
+void CSheetDlg::accept()
+{
+    if (!Apply())
+        return;  // the sheet stays open on the refused field
+    QDialog::accept();
+}
+
+}  // namespace orv

@@ -1,0 +1,155 @@
+// orvane-tool render: a picture of a model as the 3D view shows it when the model is
+// opened, drawn by the view's own renderer in an OpenGL context that needs no display.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/tool.h"
+#include "edit/document.h"
+#include "edit/view_commands.h"
+#include "render/gl/headless_context.h"
+#include "render/gl/png_writer.h"
+#include "render/gl/renderer.h"
+#include "resources/catalog.h"
+#include "resources/material.h"
+
+namespace orv::cli {
+
+namespace {
+
+constexpr int32_t kMaxSide = 8192;
+
+bool ParseSize(const std::string& text, int32_t& w, int32_t& h)
+{
+    const auto x = text.find('x');
+    if (x == std::string::npos || x == 0 || x + 1 >= text.size())
+        return false;
+    char* end = nullptr;
+    const long pw = std::strtol(text.c_str(), &end, 10);
+    if (end != text.c_str() + x)
+        return false;
+    const long ph = std::strtol(text.c_str() + x + 1, &end, 10);
+    if (*end != '\0' || pw < 1 || ph < 1 || pw > kMaxSide || ph > kMaxSide)
+        return false;
+    w = static_cast<int32_t>(pw);
+    h = static_cast<int32_t>(ph);
+    return true;
+}
+
+int ViewKindByName(const std::string& name)
+{
+    const char* names[] = {"front", "left", "right", "back", "top", "bottom"};
+    for (int i = 0; i < 6; ++i)
+        if (name == names[i])
+            return i;
+    return -1;
+}
+
+int Render(const std::vector<std::string>& args, const Options& opts)
+{
+    std::string model, out;
+    int32_t width = 800, height = 600;
+    int viewKind = -1;
+    int mode = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-o" || a == "--size" || a == "--view" || a == "--mode") {
+            if (!hasValue)
+                return Usage("render: " + a + " needs a value");
+            const std::string& v = args[++i];
+            if (a == "-o") {
+                out = v;
+            } else if (a == "--size") {
+                if (!ParseSize(v, width, height))
+                    return Usage("render: --size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide));
+            } else if (a == "--view") {
+                viewKind = ViewKindByName(v);
+                if (viewKind < 0)
+                    return Usage("render: --view takes front, left, right, back, top or bottom");
+            } else {
+                if (v.size() != 1 || v[0] < '0' || v[0] > '4')
+                    return Usage("render: --mode takes a render mode from 0 to 4");
+                mode = v[0] - '0';
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            return Usage("render: unknown option '" + a + "'");
+        } else if (model.empty()) {
+            model = a;
+        } else {
+            return Usage("render takes one model");
+        }
+    }
+    if (model.empty() || out.empty())
+        return Usage("render takes a model and -o OUT.png");
+
+    Settings settings;
+    if (!opts.colormap.empty())
+        settings.colorMap = opts.colormap;
+    ResourceCatalog catalog;
+    DocumentEnvironment env;
+    if (!opts.resources.empty()) {
+        std::string error;
+        if (!LoadCatalog(opts.resources, catalog, &error))
+            return Fail(opts.resources, error);
+        env.catalog = &catalog;
+        env.resourceFile = opts.resources;
+        env.textureSize = MaterialSizeFunction(catalog, opts.resources, nullptr, settings.colorMap);
+    }
+    COrvaneDoc doc(settings, env);
+    std::string error;
+    if (!doc.OpenDocument(model, &error))
+        return Fail(model, error);
+
+    auto context = HeadlessGlContext::Create(&error);
+    if (!context)
+        return Fail(out, "no OpenGL context for drawing: " + error);
+    Camera camera;
+    Selection selection;
+    FramePacer pacer;
+    std::optional<RgbaImage> image;
+    {
+        CRenderer renderer(doc, settings, camera, selection, pacer);
+        if (!renderer.Initialize(HeadlessGlContext::ProcAddress(), {"None"}, &error))
+            return Fail(out, "no OpenGL drawing: " + error);
+        const DeviceResult made = renderer.CreateDevice(width, height);
+        if (!made.ok)
+            return Fail(out, made.messages.empty() ? std::string("no drawing surface of that size")
+                                                   : made.messages.front());
+        renderer.SetResources(env.catalog, env.resourceFile);
+        renderer.PrepareScene();
+        renderer.PlaceInitialCamera();
+
+        ViewContext view{*doc.model, doc.modes, settings, &selection, &camera};
+        if (viewKind >= 0)
+            ShowStandardView(view, viewKind);
+        // The modes of one mesh show the first mesh, as if it had been clicked.
+        if (mode >= kRenderMeshAndWireframe && doc.model->MeshAt(0))
+            selection.currentMesh = 0;
+        if (!SetRenderMode(view, mode))
+            doc.modes.renderMode = mode;
+        renderer.SetPresentTarget(CRenderer::kNoPresent);
+        if (!renderer.RenderFrame(true) || !renderer.LastFrameDrawn())
+            return Fail(out, "the frame could not be drawn");
+        image = renderer.ReadPixels();
+    }
+    if (!WritePng(out, image->width, image->height, image->pixels, &error))
+        return Fail(out, error);
+    return 0;
+}
+
+}  // namespace
+
+void RegisterRenderCommand(Registry& registry)
+{
+    registry.subcommands.push_back(
+        {"render",
+         "  render MODEL -o OUT.png [--size WxH] [--view front|left|right|back|top|bottom] [--mode 0-4]\n"
+         "                         draw a model (.3do, or a project with its saved camera) as\n"
+         "                         the 3D view shows it when opened, into a PNG (default 800x600,\n"
+         "                         textured from --resources through --colormap; modes 2-4 show\n"
+         "                         the first mesh as the current one); needs no display\n",
+         Render});
+}
+
+}  // namespace orv::cli

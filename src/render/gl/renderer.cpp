@@ -1,0 +1,358 @@
+#include "render/gl/renderer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+
+#include "model/corners.h"
+#include "render/hierarchy.h"
+#include "resources/catalog.h"
+#include "resources/material.h"
+
+namespace orv {
+
+FramePacer& SharedFramePacer()
+{
+    static FramePacer pacer;
+    return pacer;
+}
+
+int64_t SteadyClockMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+TextureImage ToTextureImage(const MaterialImage& image)
+{
+    TextureImage t;
+    t.width = image.width;
+    t.height = image.height;
+    t.cels = image.celCount;
+    t.pixels = image.pixels;
+    for (int i = 0; i < 256; ++i) {
+        const auto rgb = image.Rgb(i);
+        for (int k = 0; k < 3; ++k)
+            t.palette[static_cast<std::size_t>(i * 3 + k)] = rgb[static_cast<std::size_t>(k)];
+    }
+    return t;
+}
+
+MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
+                                         std::function<const CModel*()> model)
+{
+    if (!catalog)
+        return {};
+    return [catalog, file = std::move(resourceFile), model = std::move(model)](
+               const std::string& material, const std::string& colormap) -> std::optional<TextureImage> {
+        const CModel* m = model ? model() : nullptr;
+        auto image = ResolveMaterialImage(*catalog, file, m ? &m->customMaterials : nullptr, material, colormap);
+        if (!image)
+            return std::nullopt;
+        return ToTextureImage(*image);
+    };
+}
+
+CornerBuilder ModelCornerBuilder()
+{
+    return [](CModel& model, const TextureSizeLookup& lookup) {
+        BuildFaceCorners(model, [&lookup](const std::string& material) -> std::optional<TextureSize> {
+            const auto size = lookup(material);
+            if (!size)
+                return std::nullopt;
+            return TextureSize{size->first, size->second};
+        });
+    };
+}
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+}  // namespace
+
+CRenderer::CRenderer(COrvaneDoc& doc, Settings& settings, Camera& camera, Selection& selection, FramePacer& pacer)
+    : doc_(doc), settings_(settings), camera_(camera), selection_(selection), pacer_(pacer), device_(settings),
+      clock_(SteadyClockMs)
+{
+    scene_ = std::make_unique<SceneRenderer>(device_, settings_);
+    doc_.renderer = this;
+    if (doc_.model)
+        doc_.model->renderer = this;
+}
+
+CRenderer::~CRenderer()
+{
+    if (doc_.renderer == this)
+        doc_.renderer = nullptr;
+    if (doc_.model && doc_.model->renderer == this)
+        doc_.model->renderer = nullptr;
+    // Textures and buffers go before the device whose functions delete them.
+    scene_.reset();
+}
+
+bool CRenderer::Initialize(const GlGetProcAddress& getProc, std::vector<std::string> displayModes, std::string* error)
+{
+    busy_ = true;
+    device_.SetDisplayModes(std::move(displayModes));
+    if (!device_.Initialize(getProc, error))
+        return false;
+    busy_ = false;
+    return true;
+}
+
+std::vector<std::string> CRenderer::DeviceNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& d : device_.Devices())
+        names.push_back(d->name);
+    return names;
+}
+
+ViewSize CRenderer::Size() const
+{
+    ViewSize s;
+    s.clientWidth = device_.Client().Width();
+    s.clientHeight = device_.Client().Height();
+    s.surfaceWidth = device_.SurfaceWidth();
+    s.surfaceHeight = device_.SurfaceHeight();
+    s.stretched = settings_.stretchMode != 0;
+    return s;
+}
+
+DeviceResult CRenderer::CreateDevice(int32_t w, int32_t h)
+{
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    device_.SetClientRect({0, 0, w, h});
+    DeviceResult result = device_.CreateDevice(w, h, doc_.modes.enlarge);
+    // Camera and device share one projection: picking inverts exactly what is drawn.
+    camera_.SetProjection(w, h, doc_.modes.enlarge);
+    device_.SetProjection(camera_.projection);
+    device_.SetView(camera_.view);
+    framed_ = false;
+    return result;
+}
+
+DeviceResult CRenderer::ResizeDevice(int32_t cx, int32_t cy)
+{
+    if (busy_ || cx <= 0 || cy <= 0) {
+        DeviceResult unchanged;
+        unchanged.ok = device_.HasDevice();
+        return unchanged;
+    }
+    return CreateDevice(cx, cy);
+}
+
+void CRenderer::SetResources(const ResourceCatalog* catalog, std::filesystem::path resourceFile)
+{
+    catalog_ = catalog;
+    resourceFile_ = std::move(resourceFile);
+}
+
+void CRenderer::PrepareScene()
+{
+    if (!device_.Initialized())
+        return;
+    selection_.ClearNodes(doc_.modes);
+    scene_->SetMaterialResolver(CatalogMaterialResolver(catalog_, resourceFile_, [this] { return doc_.model.get(); }));
+    scene_->SetCornerBuilder(ModelCornerBuilder());
+    scene_->PrepareScene(Model());
+    preparedModel_ = doc_.model.get();
+    Model().renderer = this;
+    Measure();
+    camera_.hScrollPos = camera_.vScrollPos = 0;
+}
+
+void CRenderer::EnsurePrepared()
+{
+    // A model replaced behind the renderer's back (open, undo) must not be drawn from
+    // buffers and textures made for the one before.
+    if (preparedModel_ != doc_.model.get())
+        PrepareScene();
+}
+
+void CRenderer::AssignFaceTextures(CMesh& mesh)
+{
+    if (device_.Initialized())
+        scene_->AssignFaceTextures(Model(), mesh);
+}
+
+void CRenderer::ModelChanged()
+{
+    if (device_.Initialized())
+        scene_->ModelChanged();
+}
+
+void CRenderer::MeshChanged(const CMesh& mesh)
+{
+    if (device_.Initialized())
+        scene_->MeshChanged(mesh);
+}
+
+void CRenderer::Measure()
+{
+    if (!doc_.model)
+        return;
+    camera_.UpdateViewInfo();
+    WalkHierarchy(Model());
+    const bool wasBusy = busy_;
+    busy_ = true;
+    StatusPass();
+    busy_ = wasBusy;
+}
+
+void CRenderer::StatusPass()
+{
+    lastStatus_ = camera_.UpdateViewStatus(Model(), doc_.modes, selection_.currentMesh, settings_, DeviceName());
+    if (statusListener_)
+        statusListener_(lastStatus_);
+}
+
+void CRenderer::CenterView(Modifiers mods)
+{
+    camera_.CenterView(Model(), doc_.modes.scaleMatrix, mods);
+    device_.SetView(camera_.view);
+    Measure();
+}
+
+void CRenderer::PlaceInitialCamera(Modifiers mods)
+{
+    const std::string path = Lower(doc_.PathName());
+    const CameraState& saved = doc_.savedCamera;
+    // A project without a camera (zero direction or up) would show nothing from a
+    // degenerate view; it is framed like a model file instead.
+    const bool usableSaved = LengthSquared(saved.direction) > 0.0f && LengthSquared(saved.up) > 0.0f &&
+                             LengthSquared(Cross(saved.up, saved.direction)) > 0.0f;
+    if ((path.empty() || path.find(".orv") != std::string::npos) && usableSaved) {
+        camera_.SetCameraOrientation(saved.direction, saved.up);
+        camera_.SetCameraPosition(saved.eye, mods);
+        device_.SetView(camera_.view);
+        Measure();
+        return;
+    }
+    // The box of the first frame, then twenty steps towards the fit.
+    Measure();
+    for (int i = 0; i < 20; ++i)
+        CenterView(mods);
+}
+
+int64_t CRenderer::MsUntilDue() const
+{
+    if (!pacer_.lastFrameMs)
+        return 0;
+    const int64_t period = settings_.FramePeriodMs();
+    const int64_t elapsed = clock_() - *pacer_.lastFrameMs;
+    return std::max<int64_t>(0, period - elapsed);
+}
+
+void CRenderer::UpdateMarkerMeshes()
+{
+    const auto& nodes = selection_.nodes;
+    if (markerMeshes_.size() > nodes.size())
+        markerMeshes_.resize(nodes.size());
+    while (markerMeshes_.size() < nodes.size()) {
+        auto m = std::make_unique<CMesh>();
+        m->markerIndices.assign(kMarkerIndices.begin(), kMarkerIndices.end());
+        markerMeshes_.push_back(std::move(m));
+    }
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const auto v = nodes[i].Vertices();
+        CMesh& m = *markerMeshes_[i];
+        m.vertices.assign(v.begin(), v.end());
+        m.markerPosition = nodes[i].position;
+        m.markerMesh = nodes[i].mesh;
+        m.markerFace = nodes[i].face;
+        m.markerVertex = nodes[i].vertex;
+    }
+}
+
+void CRenderer::Present(const ClientRect* clip)
+{
+    if (target_ != kNoPresent)
+        device_.Present(target_, clip);
+}
+
+bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
+{
+    lastDrawn_ = false;
+    if (busy_)
+        return true;
+    const EditModes& modes = doc_.modes;
+    const bool continuous = modes.ContinuousView();
+    if (!force && !continuous)
+        return false;
+    if (!device_.HasDevice() || !doc_.model)
+        return false;
+    EnsurePrepared();
+
+    const int64_t now = clock_();
+    if (!pacer_.Due(now, settings_.frameRate))
+        return true;
+
+    CModel& model = Model();
+    device_.SetView(camera_.view);
+    device_.SetProjection(camera_.projection);
+    device_.BeginFrame();
+    camera_.UpdateViewInfo();
+    if (modes.viewKind == kViewAnimating && animationStep_)
+        animationStep_(model);
+
+    WalkHierarchy(model);
+    UpdateMarkerMeshes();
+    SceneDrawOptions options;
+    options.renderMode = modes.renderMode;
+    options.currentMesh = selection_.currentMesh;
+    options.coordinateMode = modes.coordinateMode;
+    options.markers = &markerMeshes_;
+    scene_->Draw(model, options);
+    // The rotating view turns the next frame one step further.
+    if (modes.viewKind == kViewRotating)
+        model.modelMatrix = model.rotationStep * model.modelMatrix;
+    framed_ = true;
+    Present(clip);
+
+    if (!continuous) {
+        busy_ = true;
+        StatusPass();
+        busy_ = false;
+    }
+    pacer_.FrameDone(now, clock_());
+    camera_.measuredFrameRate = pacer_.measuredFrameRate;
+    lastDrawn_ = true;
+    return true;
+}
+
+void CRenderer::PresentLast(const ClientRect* clip)
+{
+    if (!device_.HasDevice())
+        return;
+    if (!framed_) {
+        // Nothing drawn into this surface yet: show the background, not stale memory.
+        device_.BeginFrame();
+        framed_ = true;
+    }
+    Present(clip);
+}
+
+PickResult CRenderer::Pick(int32_t x, int32_t y, Modifiers mods)
+{
+    if (!doc_.model)
+        return PickResult::Ignored;
+    PickRequest request;
+    request.x = x;
+    request.y = y;
+    request.size = Size();
+    // The world transform left by a frame is the identity.
+    request.world = Matrix4::Identity();
+    request.view = camera_.view;
+    request.projection = camera_.projection;
+    request.mods = mods;
+    return selection_.Pick(Model(), doc_.modes, settings_, request);
+}
+
+}  // namespace orv
