@@ -21,6 +21,8 @@
 #include "app/filemanager_dlg.h"
 #include "app/materials_dlg.h"
 #include "app/mainframe.h"
+#include "app/orvaneview.h"
+#include "app/viewcommands.h"
 #include "app/settingsstore.h"
 #include "edit/selection.h"
 #include "formats/textbuffer.h"
@@ -250,6 +252,8 @@ void COrvaneApp::DefineCommands()
         },
         active);
 
+    DefineViewCommands(f, [this] { return ActiveFrame(); });
+
     f.DefineCommand(cmd::AppAbout, QStringLiteral("&About Orvane..."),
                     QStringLiteral("Display program information, version number and copyright\nAbout"));
     f.SetHandler(cmd::AppAbout, [this] {
@@ -289,6 +293,37 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     d->setParent(child);  // the document lives as long as its window
     child->canClose = [this](CChildFrame* f) { return PromptSave(f); };
     child->chooseMaterial = [this](CChildFrame* f, CFace& face) { return ChooseMaterial(f, &face); };
+    // The view's own keys act while it has the focus.
+    QWidget* gl = child->View()->GlWidget();
+    for (int id : ViewCommandIds())
+        gl->addAction(frame_->Action(id));
+    gl->addAction(frame_->Action(cmd::ManageFiles));
+    COrvaneView* view = child->View();
+    connect(view, &COrvaneView::paneTexts, this, [this, child](const QStringList& texts) {
+        if (ActiveFrame() != child)
+            return;
+        for (int i = 0; i < texts.size() && i < 8; ++i) {
+            if (i == 0)
+                frame_->SetMessagePaneText(texts[0]);
+            else
+                frame_->SetPaneText(i, texts[i]);
+        }
+    });
+    connect(view, &COrvaneView::selectionChanged, frame_, &CMainFrame::UpdateCommandUI);
+    connect(d, &CDocument::updated, frame_, &CMainFrame::UpdateCommandUI);
+    connect(view, &COrvaneView::optionsApplied, this, [this, child](bool colormapChanged) {
+        // The other windows follow the new settings; with a new colormap they load
+        // their textures again.
+        for (CChildFrame* f : frame_->Children()) {
+            if (f == child)
+                continue;
+            if (colormapChanged) {
+                f->Document()->RefreshEnvironment();
+                emit f->Document()->materialsChanged();
+            }
+            f->Document()->UpdateAllViews();
+        }
+    });
     QMdiSubWindow* sub = frame_->MdiArea()->addSubWindow(child);
     sub->setWindowIcon(AppIcon());
     sub->resize(frame_->MdiArea()->size() * 0.9);

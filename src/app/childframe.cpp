@@ -2,47 +2,21 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QScrollArea>
 #include <QSplitter>
 
 #include "app/document.h"
+#include "app/orvaneview.h"
 #include "app/panes.h"
 #include "edit/selection.h"
 #include "model/settings.h"
 
 namespace orv {
 
-namespace {
-
-// The 3D view's place: the background colour until a renderer draws there.
-class ViewArea : public QWidget {
-public:
-    ViewArea(const Settings& settings, QWidget* parent) : QWidget(parent), settings_(settings)
-    {
-        setMinimumSize(20, 20);
-        setFocusPolicy(Qt::StrongFocus);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        const uint32_t c = settings_.colorBackground;  // 0x00BBGGRR
-        p.fillRect(rect(), QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                                  static_cast<int>((c >> 16) & 0xFF)));
-    }
-
-private:
-    const Settings& settings_;
-};
-
-}  // namespace
 
 CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc_(doc)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    selection_ = std::make_unique<Selection>();
     splitter_ = new QSplitter(Qt::Horizontal, this);
     auto* column = new QSplitter(Qt::Vertical, splitter_);
     PaneContext ctx;
@@ -71,7 +45,11 @@ CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc
     for (int i = 0; i < 4; ++i)
         column->setStretchFactor(i, 1);
     column->setMinimumWidth(20);
-    view_ = new ViewArea(*doc->Services().settings, splitter_);
+    view_ = new COrvaneView(*doc, splitter_);
+    viewCommands.run = [this](int id) { return view_->RunCommand(id); };
+    viewCommands.enabled = [this](int id) { return view_->CommandEnabled(id); };
+    viewCommands.checked = [this](int id) { return view_->CommandChecked(id); };
+    connect(view_, &COrvaneView::selectionChanged, this, &CChildFrame::RefreshPanes);
     splitter_->addWidget(column);
     splitter_->addWidget(view_);
     splitter_->setStretchFactor(1, 1);
@@ -84,12 +62,12 @@ CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc
     connect(doc, &CDocument::modifiedChanged, this, &CChildFrame::UpdateTitle);
     UpdateTitle();
     RefreshPanes();
-    view_->setFocus();
+    view_->GlWidget()->setFocus();
 }
 
 CChildFrame::~CChildFrame() = default;
 
-Selection* CChildFrame::CurrentSelection() const { return selection_.get(); }
+Selection* CChildFrame::CurrentSelection() const { return &view_->GetSelection(); }
 
 void CChildFrame::RefreshPanes()
 {

@@ -15,6 +15,7 @@ class CDocument;
 class CPane;
 class Selection;
 class Camera;
+class COrvaneView;
 
 // The frame of one document window: the four property panes in a column on the left,
 // the 3D view on the right.
@@ -25,7 +26,7 @@ public:
     ~CChildFrame() override;
 
     CDocument* Document() const { return doc_; }
-    QWidget* View() const { return view_; }
+    COrvaneView* View() const { return view_; }
     Selection* CurrentSelection() const;
     CPane* Pane(int index) const { return panes_[static_cast<std::size_t>(index)]; }
     QSplitter* Splitter() const { return splitter_; }
@@ -41,10 +42,6 @@ public:
     void RefreshPanes();
     void UpdateTitle();
 
-signals:
-    void activated(CChildFrame* frame);
-    void paneTexts(const QStringList& texts);
-    void selectionChanged();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -52,8 +49,7 @@ protected:
 private:
     CDocument* doc_;
     QSplitter* splitter_ = nullptr;
-    QWidget* view_ = nullptr;
-    std::unique_ptr<Selection> selection_;
+    COrvaneView* view_ = nullptr;
     std::array<CPane*, 4> panes_{};
 };
 
