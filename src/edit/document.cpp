@@ -73,40 +73,10 @@ bool COrvaneDoc::NewDocument()
         savedCamera = {};
     }
     ResetModel(std::move(m));
+    pathName_.clear();
+    title_.clear();
     history.Clear();
     modified_ = false;
-    return true;
-}
-
-bool COrvaneDoc::ReadBytes(const std::string& name, const fs::path& besideDir, std::string& text,
-                           std::string* foundName) const
-{
-    if (name.empty())
-        return false;
-    if (env_.catalog) {
-        const CTree* lists[] = {&env_.catalog->puppets, &env_.catalog->keyframes};
-        for (const CTree* list : lists) {
-            if (const CTreeObject* entry = list->Lookup(name)) {
-                std::vector<uint8_t> bytes;
-                if (ReadEntryData(env_.resourceFile, *entry, bytes)) {
-                    text.assign(bytes.begin(), bytes.end());
-                    if (foundName)
-                        *foundName = entry->shortName;
-                    return true;
-                }
-            }
-        }
-    }
-    // The game's own names ignore case; so does the look-up beside the document.
-    const fs::path file = FindFileNoCase(besideDir, SafeFileName(name));
-    if (file.empty())
-        return false;
-    TextBuffer buffer;
-    if (!LoadTextBuffer(file, buffer))
-        return false;
-    text = std::string(buffer.Text());
-    if (foundName)
-        *foundName = name;
     return true;
 }
 
@@ -218,7 +188,10 @@ bool COrvaneDoc::SaveDocument(const std::string& path, std::string* error)
         const auto dot = title.find('.');
         if (dot != std::string::npos)
             title.resize(dot);
-        ok = ExportBrindleProject(*model, title, path, env_.programDir, error);
+        // The puppet file and keyframes are copied from where the document's own were
+        // looked for: beside it (the program folder for a document without a file).
+        const fs::path sources = pathName_.empty() ? env_.programDir : FolderOf(pathName_);
+        ok = ExportBrindleProject(*model, title, path, sources, error);
     } else if (Contains(lower, ".3do")) {
         ok = Write3do(*model, path, error);
     } else {
@@ -243,7 +216,12 @@ bool COrvaneDoc::SaveAs(const std::string& path, std::string* error)
 
 bool COrvaneDoc::ImportPuppet(const std::string& path, std::string* error)
 {
-    return LoadPupFile(path, *model, error);
+    if (!LoadPupFile(path, *model, error))
+        return false;
+    // The puppet data now differs from the document's file; closing must not drop it
+    // without asking.
+    modified_ = true;
+    return true;
 }
 
 void COrvaneDoc::TakeSnapshot(const ViewState& view)
