@@ -10,6 +10,10 @@
 
 #include "model/corners.h"
 
+namespace orv {
+struct ResourceCatalog;
+}
+
 namespace orv::cli {
 
 // Options that any subcommand may take; main() removes them from the argument list.
@@ -25,6 +29,7 @@ struct ResourceContext;
 struct ResourceHandle {
     std::shared_ptr<ResourceContext> context;
     TextureSizeFn textureSize;  // empty without --resources
+    const ResourceCatalog* catalog = nullptr;  // the archive's catalogue; null without --resources
 };
 // False with a reason when the archive given cannot be read.
 bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error);
@@ -66,5 +71,6 @@ struct Registry {
 // Each group of commands adds its handlers here.
 void RegisterFormatCommands(Registry& registry);
 void RegisterResourceCommands(Registry& registry);
+void RegisterProjectCommands(Registry& registry);
 
 }  // namespace orv::cli

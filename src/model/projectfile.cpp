@@ -618,7 +618,7 @@ std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* ca
     std::string why;
     auto model = LoadProject(bytes.data(), bytes.size(), camera, &why);
     if (!model && error)
-        *error = "cannot read " + path + ": " + why;
+        *error = "not a complete project file (" + why + ")";
     return model;
 }
 
