@@ -67,8 +67,9 @@ std::size_t FaceCount(const CModel& m)
 }
 
 // One undoable edit's worth of work: the snapshot taken before the edit, and the
-// restore that an Undo performs.
-void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, bool touchEveryMesh)
+// restore that an Undo performs. editedMeshes meshes change between snapshots (every
+// mesh for a negative count); the others are as the previous snapshot left them.
+void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, int editedMeshes)
 {
     ViewState view;
     const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 64}; };
@@ -76,16 +77,14 @@ void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, 
     model = RestoreSnapshot(*TakeSnapshot(*model, view), *model, view, sizes, nullptr);
     // The snapshot of the edit before this one.
     std::size_t bytes = TakeSnapshot(*model, view)->data.size();
+    auto& meshes = model->geosets[0]->meshes;
+    const std::size_t edited = editedMeshes < 0 ? meshes.size() : static_cast<std::size_t>(editedMeshes);
     for (auto _ : state) {
-        if (touchEveryMesh) {
-            // An edit that moved every mesh: nothing of the last snapshot can be reused.
-            state.PauseTiming();
-            for (const auto& g : model->geosets)
-                for (const auto& mesh : g->meshes)
-                    for (auto& c : mesh->faces.front()->corners)
-                        c.x += 0.5f;
-            state.ResumeTiming();
-        }
+        state.PauseTiming();
+        for (std::size_t k = 0; k < edited && k < meshes.size(); ++k)
+            for (auto& c : meshes[k]->faces.front()->corners)
+                c.x += 0.5f;
+        state.ResumeTiming();
         // As the undo list does: the last snapshot's size is the hint for the next.
         auto snap = TakeSnapshot(*model, view, bytes);
         auto back = RestoreSnapshot(*snap, *model, view, sizes, nullptr);
@@ -96,23 +95,18 @@ void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, 
     state.counters["snapshot_bytes"] = static_cast<double>(bytes);
 }
 
-void BM_SnapshotRestoreLarge(benchmark::State& state) { SnapshotAndRestore(state, MakeLargeModel(), false); }
-BENCHMARK(BM_SnapshotRestoreLarge)->Unit(benchmark::kMillisecond);
-
-void BM_SnapshotRestoreLargeAllMeshesEdited(benchmark::State& state)
+// Arguments: meshes edited since the last snapshot (-1: all; the large model has ten).
+void BM_SnapshotRestoreLarge(benchmark::State& state)
 {
-    SnapshotAndRestore(state, MakeLargeModel(), true);
+    SnapshotAndRestore(state, MakeLargeModel(), static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_SnapshotRestoreLargeAllMeshesEdited)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SnapshotRestoreLarge)->Arg(0)->Arg(1)->Arg(-1)->Unit(benchmark::kMillisecond);
 
-void BM_SnapshotRestoreSample(benchmark::State& state) { SnapshotAndRestore(state, MakeSampleModel(), false); }
-BENCHMARK(BM_SnapshotRestoreSample)->Unit(benchmark::kMicrosecond);
-
-void BM_SnapshotRestoreSampleAllMeshesEdited(benchmark::State& state)
+void BM_SnapshotRestoreSample(benchmark::State& state)
 {
-    SnapshotAndRestore(state, MakeSampleModel(), true);
+    SnapshotAndRestore(state, MakeSampleModel(), static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_SnapshotRestoreSampleAllMeshesEdited)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SnapshotRestoreSample)->Arg(0)->Arg(1)->Arg(-1)->Unit(benchmark::kMicrosecond);
 
 // A full undo list of the large model: fifty snapshots, each after a small edit.
 void BM_FiftySnapshotsLarge(benchmark::State& state)

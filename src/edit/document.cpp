@@ -36,7 +36,7 @@ std::string PuppetNameFor(const std::string& modelPath)
 }
 
 COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
-    : model(std::make_unique<CModel>()), settings_(settings), env_(std::move(env))
+    : model(std::make_unique<CModel>()), env_(std::move(env))
 {
     model->document = this;
     modes.renderMode = settings.renderMode;

@@ -85,7 +85,6 @@ public:
 private:
     void ResetModel(std::unique_ptr<CModel> m);
 
-    const Settings& settings_;
     DocumentEnvironment env_;
     std::string pathName_;
     std::string title_;
