@@ -65,14 +65,13 @@ bool COrvaneDoc::NewDocument()
     CameraState cam;
     if (!env_.programDir.empty() && fs::is_regular_file(tmpl, ec))
         m = ReadProjectFile(tmpl.string(), &cam, nullptr);
-    if (m) {
-        BuildFaceCorners(*m, env_.textureSize);
-        savedCamera = cam;
-    } else {
-        m = std::make_unique<CModel>();
-        savedCamera = {};
-    }
-    ResetModel(std::move(m));
+    const bool fromTemplate = m != nullptr;
+    savedCamera = fromTemplate ? cam : CameraState{};
+    ResetModel(fromTemplate ? std::move(m) : std::make_unique<CModel>());
+    // Built once the model is the document's: sizes of custom materials come from the
+    // document's own model.
+    if (fromTemplate)
+        BuildFaceCorners(*model, env_.textureSize);
     pathName_.clear();
     title_.clear();
     history.Clear();
@@ -86,7 +85,9 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
     if (Contains(lower, ".3do")) {
         auto m = std::make_unique<CModel>();
         std::string why;
-        if (!Load3doFile(path, *m, &why, env_.textureSize)) {
+        // The corners are built with the material sizes once the model is the document's
+        // (below): custom materials are looked up in the document's model.
+        if (!Load3doFile(path, *m, &why)) {
             // A file that cannot be read must not open as an empty model that a later
             // save would write over it.
             if (error)
@@ -120,6 +121,7 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
             ReadPup(*m, buffer);
         }
         ResetModel(std::move(m));
+        BuildFaceCorners(*model, env_.textureSize);
         savedCamera = {};
     } else {
         CameraState cam;
@@ -130,8 +132,8 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
                 *error = why;
             return false;
         }
-        BuildFaceCorners(*m, env_.textureSize);
         ResetModel(std::move(m));
+        BuildFaceCorners(*model, env_.textureSize);
         savedCamera = cam;
     }
     SetPathName(path);

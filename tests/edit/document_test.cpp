@@ -638,3 +638,40 @@ TEST_F(DocumentTest, SnapshotsUndoAndRedoMarkTheDocumentModified)
     EXPECT_FALSE(doc->history.CanUndo());
     EXPECT_FALSE(doc->history.CanRedo());
 }
+
+TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
+{
+    // Sizes as the application gives them: custom materials of the document's model first.
+    auto doc = Doc(false);
+    DocumentEnvironment env = Env(false);
+    COrvaneDoc* d = doc.get();
+    env.textureSize = [d](const std::string& name) -> std::optional<TextureSize> {
+        if (d->model->customMaterials.Lookup(name))
+            return TextureSize{128, 32};
+        return std::nullopt;
+    };
+    doc->SetEnvironment(env);
+
+    // A project whose custom material stands in for the body's "metal.mat".
+    auto model = MakeSampleModel();
+    auto custom = std::make_unique<CTreeObject>("3do\\mat\\metal.mat", 0, 1);
+    custom->data = {0};
+    model->customMaterials.Add(std::move(custom));
+    const fs::path project = root / "program" / "New.orv";
+    std::string err;
+    ASSERT_TRUE(WriteProjectFile(project.string(), *model, {}, &err)) << err;
+    auto widthOfBody = [&] { return d->model->geosets[0]->meshes[0]->faces[0]->textureWidth; };
+    ASSERT_EQ(d->model->geosets.size(), 0u);
+
+    ASSERT_TRUE(doc->OpenDocument(project.string(), &err)) << err;
+    EXPECT_EQ(widthOfBody(), 128);
+    ASSERT_TRUE(doc->NewDocument());
+    EXPECT_EQ(widthOfBody(), 128);
+    // A 3DO has no custom materials: the previous model's do not count.
+    ASSERT_TRUE(doc->OpenDocument(Walker("walker.3do", root / "models").string(), &err)) << err;
+    EXPECT_EQ(widthOfBody(), 1);
+    // The scale of the texture tool follows the size found.
+    EXPECT_EQ(d->model->geosets[0]->meshes[0]->faces[0]->uScale, 0.0f);
+    ASSERT_TRUE(doc->OpenDocument(project.string(), &err)) << err;
+    EXPECT_EQ(d->model->geosets[0]->meshes[0]->faces[0]->uScale, 64.0f);
+}
