@@ -33,6 +33,7 @@ set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp
   src/cli/format_commands.cpp
   src/cli/resource_commands.cpp
+  src/cli/project_commands.cpp
 )
 set(ORVANE_UI_SOURCES
   src/app/app.cpp

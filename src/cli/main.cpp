@@ -37,6 +37,7 @@ bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error)
         return false;
     out.textureSize = MaterialSizeFunction(ctx->catalog, opts.resources, nullptr,
                                            opts.colormap.empty() ? std::string("01redmap.cmp") : opts.colormap);
+    out.catalog = &ctx->catalog;
     out.context = std::move(ctx);
     return true;
 }
@@ -92,6 +93,7 @@ int main(int argc, char** argv)
 #ifdef ORVANE_TOOL_RENDER
     RegisterRenderCommand(reg);
 #endif
+    RegisterProjectCommands(reg);
 
     std::vector<std::string> args;
     Options opts;

@@ -10,6 +10,10 @@
 
 #include "model/corners.h"
 
+namespace orv {
+struct ResourceCatalog;
+}
+
 namespace orv::cli {
 
 // Options that any subcommand may take; main() removes them from the argument list.
@@ -25,6 +29,7 @@ struct ResourceContext;
 struct ResourceHandle {
     std::shared_ptr<ResourceContext> context;
     TextureSizeFn textureSize;  // empty without --resources
+    const ResourceCatalog* catalog = nullptr;  // the archive's catalogue; null without --resources
 };
 // False with a reason when the archive given cannot be read.
 bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error);
@@ -68,5 +73,6 @@ void RegisterFormatCommands(Registry& registry);
 void RegisterResourceCommands(Registry& registry);
 // `render`, present when the tool is built with the OpenGL renderer.
 void RegisterRenderCommand(Registry& registry);
+void RegisterProjectCommands(Registry& registry);
 
 }  // namespace orv::cli

@@ -36,7 +36,7 @@ std::string PuppetNameFor(const std::string& modelPath)
 }
 
 COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
-    : model(std::make_unique<CModel>()), settings_(settings), env_(std::move(env))
+    : model(std::make_unique<CModel>()), env_(std::move(env))
 {
     model->document = this;
     modes.renderMode = settings.renderMode;
@@ -65,48 +65,17 @@ bool COrvaneDoc::NewDocument()
     CameraState cam;
     if (!env_.programDir.empty() && fs::is_regular_file(tmpl, ec))
         m = ReadProjectFile(tmpl.string(), &cam, nullptr);
-    if (m) {
-        BuildFaceCorners(*m, env_.textureSize);
-        savedCamera = cam;
-    } else {
-        m = std::make_unique<CModel>();
-        savedCamera = {};
-    }
-    ResetModel(std::move(m));
+    const bool fromTemplate = m != nullptr;
+    savedCamera = fromTemplate ? cam : CameraState{};
+    ResetModel(fromTemplate ? std::move(m) : std::make_unique<CModel>());
+    // Built once the model is the document's: sizes of custom materials come from the
+    // document's own model.
+    if (fromTemplate)
+        BuildFaceCorners(*model, env_.textureSize);
+    pathName_.clear();
+    title_.clear();
     history.Clear();
     modified_ = false;
-    return true;
-}
-
-bool COrvaneDoc::ReadBytes(const std::string& name, const fs::path& besideDir, std::string& text,
-                           std::string* foundName) const
-{
-    if (name.empty())
-        return false;
-    if (env_.catalog) {
-        const CTree* lists[] = {&env_.catalog->puppets, &env_.catalog->keyframes};
-        for (const CTree* list : lists) {
-            if (const CTreeObject* entry = list->Lookup(name)) {
-                std::vector<uint8_t> bytes;
-                if (ReadEntryData(env_.resourceFile, *entry, bytes)) {
-                    text.assign(bytes.begin(), bytes.end());
-                    if (foundName)
-                        *foundName = entry->shortName;
-                    return true;
-                }
-            }
-        }
-    }
-    // The game's own names ignore case; so does the look-up beside the document.
-    const fs::path file = FindFileNoCase(besideDir, SafeFileName(name));
-    if (file.empty())
-        return false;
-    TextBuffer buffer;
-    if (!LoadTextBuffer(file, buffer))
-        return false;
-    text = std::string(buffer.Text());
-    if (foundName)
-        *foundName = name;
     return true;
 }
 
@@ -116,7 +85,9 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
     if (Contains(lower, ".3do")) {
         auto m = std::make_unique<CModel>();
         std::string why;
-        if (!Load3doFile(path, *m, &why, env_.textureSize)) {
+        // The corners are built with the material sizes once the model is the document's
+        // (below): custom materials are looked up in the document's model.
+        if (!Load3doFile(path, *m, &why)) {
             // A file that cannot be read must not open as an empty model that a later
             // save would write over it.
             if (error)
@@ -150,6 +121,7 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
             ReadPup(*m, buffer);
         }
         ResetModel(std::move(m));
+        BuildFaceCorners(*model, env_.textureSize);
         savedCamera = {};
     } else {
         CameraState cam;
@@ -160,8 +132,8 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
                 *error = why;
             return false;
         }
-        BuildFaceCorners(*m, env_.textureSize);
         ResetModel(std::move(m));
+        BuildFaceCorners(*model, env_.textureSize);
         savedCamera = cam;
     }
     SetPathName(path);
@@ -218,7 +190,10 @@ bool COrvaneDoc::SaveDocument(const std::string& path, std::string* error)
         const auto dot = title.find('.');
         if (dot != std::string::npos)
             title.resize(dot);
-        ok = ExportBrindleProject(*model, title, path, env_.programDir, error);
+        // The puppet file and keyframes are copied from where the document's own were
+        // looked for: beside it (the program folder for a document without a file).
+        const fs::path sources = pathName_.empty() ? env_.programDir : FolderOf(pathName_);
+        ok = ExportBrindleProject(*model, title, path, sources, error);
     } else if (Contains(lower, ".3do")) {
         ok = Write3do(*model, path, error);
     } else {
@@ -243,7 +218,12 @@ bool COrvaneDoc::SaveAs(const std::string& path, std::string* error)
 
 bool COrvaneDoc::ImportPuppet(const std::string& path, std::string* error)
 {
-    return LoadPupFile(path, *model, error);
+    if (!LoadPupFile(path, *model, error))
+        return false;
+    // The puppet data now differs from the document's file; closing must not drop it
+    // without asking.
+    modified_ = true;
+    return true;
 }
 
 void COrvaneDoc::TakeSnapshot(const ViewState& view)

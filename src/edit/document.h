@@ -19,8 +19,8 @@ namespace orv {
 struct ResourceCatalog;
 
 // What a document needs from the application: the game's catalogue and archive, the
-// program's own folder (the "New.orv" template, the export's puppet and keyframe
-// sources) and the sizes of materials for building face corners.
+// program's own folder (the "New.orv" template; the export's puppet and keyframe sources
+// for a document without a file) and the sizes of materials for building face corners.
 struct DocumentEnvironment {
     const ResourceCatalog* catalog = nullptr;
     std::filesystem::path resourceFile;
@@ -54,8 +54,8 @@ public:
     const DocumentEnvironment& Environment() const { return env_; }
     void SetEnvironment(DocumentEnvironment env) { env_ = std::move(env); }
 
-    // A new document: the template "New.orv" of the program folder when it loads, the
-    // empty model otherwise. Always succeeds.
+    // A new document, without a file name: the template "New.orv" of the program folder
+    // when it loads, the empty model otherwise. Always succeeds.
     bool NewDocument();
     // Opens by the lower-cased name: ".3do" reads a 3DO model and its puppet file;
     // anything else loads a project file and its current keyframe. On failure the
@@ -67,7 +67,7 @@ public:
     bool SaveDocument(const std::string& path, std::string* error = nullptr);
     // Save As: saves, and a project (".orv") name becomes the document's name.
     bool SaveAs(const std::string& path, std::string* error = nullptr);
-    // Reads a ".pup" file into the model's puppet data.
+    // Reads a ".pup" file into the model's puppet data and marks the document modified.
     bool ImportPuppet(const std::string& path, std::string* error = nullptr);
     // Loads the keyframe of the current puppet mode and sub-mode from the catalogue or
     // from beside the document; false when there is none.
@@ -84,10 +84,7 @@ public:
 
 private:
     void ResetModel(std::unique_ptr<CModel> m);
-    bool ReadBytes(const std::string& name, const std::filesystem::path& besideDir, std::string& text,
-                   std::string* foundName) const;
 
-    const Settings& settings_;
     DocumentEnvironment env_;
     std::string pathName_;
     std::string title_;

@@ -22,6 +22,14 @@ const T* At(const std::vector<T>& list, int32_t index)
 
 void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
 {
+    // Each material's size is asked for once, not once per face.
+    std::vector<std::optional<std::optional<TextureSize>>> sizes(textureSize ? model.materials.size() : 0);
+    auto sizeOf = [&](int32_t material) -> std::optional<TextureSize> {
+        auto& known = sizes[static_cast<std::size_t>(material)];
+        if (!known)
+            known = textureSize(model.materials[static_cast<std::size_t>(material)]);
+        return *known;
+    };
     for (auto& geoset : model.geosets) {
         for (std::size_t k = 0; k < geoset->meshes.size(); ++k) {
             CMesh& mesh = *geoset->meshes[k];
@@ -43,7 +51,7 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
                     if (f.vScale == 0.0f)
                         f.vScale = 1.0f;
                 } else if (material && textureSize) {
-                    if (const auto size = textureSize(*material); size && size->width > 0 && size->height > 0) {
+                    if (const auto size = sizeOf(f.material); size && size->width > 0 && size->height > 0) {
                         f.textureWidth = size->width;
                         f.textureHeight = size->height;
                         if (f.uScale == 0.0f)

@@ -78,6 +78,19 @@ bool ReadWholeFile(const fs::path& path, std::string& out, std::string* error)
 AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target))
 {
     temp_ = TempNameFor(target_);
+    std::error_code ec;
+    if (fs::is_regular_file(target_, ec)) {
+        // The rename would replace even a file that may not be written: ask first. The
+        // replacement gets the permissions the file had.
+        errno = 0;
+        if (!std::fstream(target_, std::ios::in | std::ios::out | std::ios::binary).is_open()) {
+            error_ = DescribeIoError(target_, "write");
+            return;
+        }
+        const auto status = fs::status(target_, ec);
+        if (!ec)
+            keepPermissions_ = status.permissions();
+    }
     errno = 0;
     stream_.open(temp_, std::ios::binary | std::ios::trunc);
     if (!stream_.is_open())
@@ -113,6 +126,8 @@ bool AtomicFileWriter::Commit(std::string* error)
     if (!ok || stream_.fail())
         return fail(DescribeIoError(target_, "write"));
     std::error_code ec;
+    if (keepPermissions_)
+        fs::permissions(temp_, *keepPermissions_, ec);
     fs::rename(temp_, target_, ec);
     if (ec)
         return fail("cannot write " + target_.string() + ": " + ec.message());

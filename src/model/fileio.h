@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,8 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out,
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::string* error = nullptr);
 
 // Writes bytes to a temporary file beside path and renames it over path when complete,
-// so a failed or interrupted write leaves the previous file as it was.
+// so a failed or interrupted write leaves the previous file as it was. A file that may
+// not be written is not replaced; a replaced file keeps its permissions.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::string* error = nullptr);
 
 // Streaming form of WriteFileAtomic: write through Stream(), then Commit(). A writer
@@ -38,6 +40,7 @@ private:
     std::filesystem::path temp_;
     std::ofstream stream_;
     std::string error_;
+    std::optional<std::filesystem::perms> keepPermissions_;  // of the file replaced
     bool committed_ = false;
 };
 

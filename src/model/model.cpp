@@ -1,8 +1,10 @@
 #include "model/model.h"
 
 #include <algorithm>
-#include <cmath>
 #include <bit>
+#include <cmath>
+#include <cstring>
+#include <type_traits>
 
 namespace orv {
 
@@ -90,8 +92,9 @@ Vec3 CFace::Centroid() const
 //
 // The lists are the sorted, de-duplicated values met while walking every face's
 // corners from the last to the first, each represented by the first record met.
-// Sorting the walk once (stable by walk order) gives exactly the result of inserting
-// corner by corner into a sorted list, in O(n log n).
+// Gathering the distinct values in walk order and sorting only those gives exactly the
+// result of inserting corner by corner into a sorted list, in O(n + m log m) for n
+// corners with m distinct values.
 
 namespace {
 
@@ -109,42 +112,237 @@ inline uint32_t OrderKey(float f)
 }
 
 struct WalkItem {
-    uint64_t hi;   // keys 0 and 1
-    uint64_t lo;   // key 2 and the walk position
+    uint64_t hi;  // keys 0 and 1
+    uint32_t lo;  // key 2
     uint32_t face;
     uint32_t corner;
 };
 
-inline WalkItem MakeItem(float a, float b, float c, std::size_t seq, std::size_t face, std::size_t corner)
+inline WalkItem MakeItem(float a, float b, float c, std::size_t face, std::size_t corner)
 {
-    return {(uint64_t{OrderKey(a)} << 32) | OrderKey(b), (uint64_t{OrderKey(c)} << 32) | static_cast<uint32_t>(seq),
-            static_cast<uint32_t>(face), static_cast<uint32_t>(corner)};
+    return {(uint64_t{OrderKey(a)} << 32) | OrderKey(b), OrderKey(c), static_cast<uint32_t>(face),
+            static_cast<uint32_t>(corner)};
 }
 
-// Sorts the walk (ties keep walk order), fills `list` with the first record of each
-// distinct key and returns for every walk position the list index of its key.
+inline bool SameKey(const WalkItem& a, const WalkItem& b) { return a.hi == b.hi && a.lo == b.lo; }
+
+// Open-addressing table of the distinct keys met so far, by the walk position of the
+// first item with each key.
+class DistinctKeys {
+public:
+    explicit DistinctKeys(const std::vector<WalkItem>& walk) : walk_(walk) { Resize(1024); }
+
+    // The number of the item's key (in order of first appearance).
+    uint32_t Insert(uint32_t pos)
+    {
+        const WalkItem& w = walk_[pos];
+        for (std::size_t h = Hash(w) & mask_;; h = (h + 1) & mask_) {
+            const uint32_t slot = table_[h];
+            if (slot == kEmpty) {
+                const auto id = static_cast<uint32_t>(first_.size());
+                table_[h] = id;
+                first_.push_back(pos);
+                if (2 * first_.size() > table_.size())
+                    Resize(2 * table_.size());
+                return id;
+            }
+            if (SameKey(walk_[first_[slot]], w))
+                return slot;
+        }
+    }
+
+    // Walk position of the first item of each distinct key, by key number.
+    const std::vector<uint32_t>& First() const { return first_; }
+
+private:
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+
+    static std::size_t Hash(const WalkItem& w)
+    {
+        uint64_t h = w.hi * 0x9E3779B97F4A7C15ull ^ (uint64_t{w.lo} + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+        h ^= h >> 31;
+        h *= 0x94D049BB133111EBull;
+        h ^= h >> 29;
+        return static_cast<std::size_t>(h);
+    }
+
+    void Resize(std::size_t size)
+    {
+        table_.assign(size, kEmpty);
+        mask_ = size - 1;
+        for (uint32_t id = 0; id < first_.size(); ++id) {
+            std::size_t h = Hash(walk_[first_[id]]) & mask_;
+            while (table_[h] != kEmpty)
+                h = (h + 1) & mask_;
+            table_[h] = id;
+        }
+    }
+
+    const std::vector<WalkItem>& walk_;
+    std::vector<uint32_t> table_;
+    std::vector<uint32_t> first_;
+    std::size_t mask_ = 0;
+};
+
+// The walk is in walk order. Fills `list` with the first record of each distinct key, in
+// key order, and returns for every walk position the list index of its key.
 template <typename MakeRecord>
-std::vector<int32_t> BuildSortedList(std::vector<WalkItem>& walk, std::vector<VertexRecord>& list,
+std::vector<int32_t> BuildSortedList(const std::vector<WalkItem>& walk, std::vector<VertexRecord>& list,
                                      MakeRecord makeRecord)
 {
-    std::sort(walk.begin(), walk.end(), [](const WalkItem& a, const WalkItem& b) {
-        return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo;
-    });
+    DistinctKeys keys(walk);
     std::vector<int32_t> listIndex(walk.size());
+    for (std::size_t i = 0; i < walk.size(); ++i)
+        listIndex[i] = static_cast<int32_t>(keys.Insert(static_cast<uint32_t>(i)));
+
+    // Distinct keys never tie, so any sort gives the one order.
+    const std::vector<uint32_t>& first = keys.First();
+    std::vector<uint32_t> order(first.size());
+    for (uint32_t id = 0; id < order.size(); ++id)
+        order[id] = id;
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const WalkItem& x = walk[first[a]];
+        const WalkItem& y = walk[first[b]];
+        return x.hi != y.hi ? x.hi < y.hi : x.lo < y.lo;
+    });
+    std::vector<int32_t> rankOf(order.size());
     list.clear();
-    for (std::size_t i = 0; i < walk.size(); ++i) {
-        const WalkItem& w = walk[i];
-        const bool same = i > 0 && walk[i - 1].hi == w.hi && (walk[i - 1].lo >> 32) == (w.lo >> 32);
-        if (!same)
-            list.push_back(makeRecord(w));
-        listIndex[static_cast<uint32_t>(w.lo)] = static_cast<int32_t>(list.size() - 1);
+    list.reserve(order.size());
+    for (std::size_t r = 0; r < order.size(); ++r) {
+        rankOf[order[r]] = static_cast<int32_t>(r);
+        list.push_back(makeRecord(walk[first[order[r]]]));
     }
+    for (auto& index : listIndex)
+        index = rankOf[static_cast<std::size_t>(index)];
     return listIndex;
 }
 
 }  // namespace
 
+namespace {
+
+// A 64-bit fingerprint over a stream of bytes, in four independent lanes so that long
+// runs of corners and list entries are mixed at memory speed (the xxHash64 scheme).
+class Fingerprint {
+public:
+    void Add(const void* data, std::size_t n)
+    {
+        if (n == 0)
+            return;  // an empty list may have no storage at all
+        const auto* p = static_cast<const uint8_t*>(data);
+        total_ += n;
+        if (fill_ > 0) {
+            const std::size_t take = std::min(kStripe - fill_, n);
+            std::memcpy(buf_ + fill_, p, take);
+            fill_ += take;
+            p += take;
+            n -= take;
+            if (fill_ < kStripe)
+                return;
+            Stripe(buf_);
+            fill_ = 0;
+        }
+        for (; n >= kStripe; p += kStripe, n -= kStripe)
+            Stripe(p);
+        if (n > 0)
+            std::memcpy(buf_, p, n);
+        fill_ = n;
+    }
+
+    template <typename T>
+    void Value(const T& v)
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+        Add(&v, sizeof v);
+    }
+
+    template <typename T>
+    void List(const std::vector<T>& v)
+    {
+        Value(static_cast<uint64_t>(v.size()));
+        Add(v.data(), v.size() * sizeof(T));
+    }
+
+    uint64_t Finish() const
+    {
+        uint64_t h = std::rotl(lane_[0], 1) + std::rotl(lane_[1], 7) + std::rotl(lane_[2], 12) + std::rotl(lane_[3], 18);
+        for (uint64_t l : lane_)
+            h = (h ^ Round(0, l)) * kP1 + kP4;
+        h += total_;
+        std::size_t i = 0;
+        for (; i + 8 <= fill_; i += 8)
+            h = std::rotl(h ^ Round(0, Load(buf_ + i)), 27) * kP1 + kP4;
+        for (; i < fill_; ++i)
+            h = std::rotl(h ^ (buf_[i] * kP5), 11) * kP1;
+        h ^= h >> 33;
+        h *= kP2;
+        h ^= h >> 29;
+        h *= kP3;
+        h ^= h >> 32;
+        return h;
+    }
+
+private:
+    static constexpr uint64_t kP1 = 0x9E3779B185EBCA87ull;
+    static constexpr uint64_t kP2 = 0xC2B2AE3D27D4EB4Full;
+    static constexpr uint64_t kP3 = 0x165667B19E3779F9ull;
+    static constexpr uint64_t kP4 = 0x85EBCA77C2B2AE63ull;
+    static constexpr uint64_t kP5 = 0x27D4EB2F165667C5ull;
+    static constexpr std::size_t kStripe = 32;
+
+    static uint64_t Load(const uint8_t* p)
+    {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        return w;
+    }
+    static uint64_t Round(uint64_t acc, uint64_t w) { return std::rotl(acc + w * kP2, 31) * kP1; }
+    void Stripe(const uint8_t* p)
+    {
+        for (int i = 0; i < 4; ++i)
+            lane_[i] = Round(lane_[i], Load(p + 8 * i));
+    }
+
+    uint64_t lane_[4] = {kP1 + kP2, kP2, 0, 0ull - kP1};
+    uint8_t buf_[kStripe] = {};
+    std::size_t fill_ = 0;
+    uint64_t total_ = 0;
+};
+
+}  // namespace
+
+uint64_t CMesh::ListsFingerprint() const
+{
+    Fingerprint fp;
+    // What the rebuild reads...
+    fp.Value(placementOffset);
+    fp.Value(static_cast<uint64_t>(faces.size()));
+    for (const auto& f : faces) {
+        fp.List(f->corners);
+        fp.Value(f->textureWidth);
+        fp.Value(f->textureHeight);
+        // ...and what it writes.
+        fp.Value(f->normal);
+        fp.List(f->vertexIndices);
+        fp.List(f->textureVertexIndices);
+    }
+    fp.List(vertices);
+    fp.List(textureVertices);
+    fp.List(vertexNormals);
+    return fp.Finish();
+}
+
 void CMesh::RebuildMeshLists()
+{
+    // The rebuild is a function of the corners, texture sizes and placement offset alone;
+    // when they and its results are as the last rebuild left them, it would change nothing.
+    if (rebuiltFingerprint && *rebuiltFingerprint == ListsFingerprint())
+        return;
+    RebuildMeshListsFully();
+    rebuiltFingerprint = ListsFingerprint();
+}
+
+void CMesh::RebuildMeshListsFully()
 {
     std::size_t total = 0;
     for (const auto& f : faces)
@@ -161,7 +359,7 @@ void CMesh::RebuildMeshLists()
         const auto& cs = faces[fi]->corners;
         for (std::size_t c = cs.size(); c-- > 0;) {
             const Vec3 p = cs[c].Position() - placementOffset;
-            walk.push_back(MakeItem(p.x, p.y, p.z, walk.size(), fi, c));
+            walk.push_back(MakeItem(p.x, p.y, p.z, fi, c));
         }
     }
     const auto vertexIndex = BuildSortedList(walk, vertices, [&](const WalkItem& w) {
@@ -187,7 +385,7 @@ void CMesh::RebuildMeshLists()
             CleanTexCoords(u, v);
             u *= static_cast<float>(f.textureWidth);
             v *= static_cast<float>(f.textureHeight);
-            walk.push_back(MakeItem(u, v, 0.0f, walk.size(), fi, c));
+            walk.push_back(MakeItem(u, v, 0.0f, fi, c));
         }
     }
     const auto texIndex = BuildSortedList(walk, textureVertices, [&](const WalkItem& w) {

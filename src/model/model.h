@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,8 +77,18 @@ struct CMesh {
     C3doNode* node = nullptr;  // not owned
 
     // Rebuilds the vertex, texture-vertex and vertex-normal lists and every face's two
-    // index lists from the faces' corner records.
+    // index lists from the faces' corner records. The rebuild is skipped when neither its
+    // inputs (corners, texture sizes, placement offset) nor its results (the lists, index
+    // lists and face normals) have changed since the last one, since it would give back
+    // exactly what is there.
     void RebuildMeshLists();
+    // The rebuild itself, whatever the fingerprint says.
+    void RebuildMeshListsFully();
+
+    // A 64-bit fingerprint of everything RebuildMeshLists reads and writes.
+    uint64_t ListsFingerprint() const;
+    // The fingerprint as the last rebuild left the mesh; empty until the first rebuild.
+    std::optional<uint64_t> rebuiltFingerprint;
 };
 
 struct CGeometry {

@@ -1,5 +1,6 @@
 #include "model/projectfile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -14,24 +15,28 @@ static_assert(std::endian::native == std::endian::little,
 
 // ---- writer ------------------------------------------------------------------
 
-void ArchiveWriter::U16(uint16_t v)
+void ArchiveWriter::Expand(std::size_t n)
 {
-    bytes_.push_back(static_cast<uint8_t>(v));
-    bytes_.push_back(static_cast<uint8_t>(v >> 8));
+    bytes_.resize(std::max({used_ + n, 2 * bytes_.size(), std::size_t{256}}));
 }
 
-void ArchiveWriter::U32(uint32_t v)
+void ArchiveWriter::Reserve(std::size_t n)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    if (n > bytes_.size())
+        bytes_.resize(n);
 }
 
-void ArchiveWriter::F32(float v) { U32(std::bit_cast<uint32_t>(v)); }
-
-void ArchiveWriter::Raw(const void* data, std::size_t size)
+std::vector<uint8_t>& ArchiveWriter::Bytes()
 {
-    const auto* p = static_cast<const uint8_t*>(data);
-    bytes_.insert(bytes_.end(), p, p + size);
+    bytes_.resize(used_);
+    return bytes_;
+}
+
+std::vector<uint8_t> ArchiveWriter::Take()
+{
+    bytes_.resize(used_);
+    used_ = 0;
+    return std::move(bytes_);
 }
 
 void ArchiveWriter::String(std::string_view s)
@@ -77,7 +82,8 @@ void ArchiveWriter::ObjectListHead(std::size_t n)
 {
     Count(n);
     // Placeholder words carry no meaning; zero keeps files reproducible.
-    bytes_.resize(bytes_.size() + 4 * n, 0);
+    if (n > 0)
+        std::memset(Grow(4 * n), 0, 4 * n);
 }
 
 void ArchiveWriter::ObjectReference(std::string_view className)
@@ -522,6 +528,53 @@ std::unique_ptr<CModel> LoadModel(ArchiveReader& in, int* version)
     return model;
 }
 
+// ---- trailer -------------------------------------------------------------------
+//
+// What the model part has no place for (the puppet file's "joints" lines) follows the
+// camera as a trailer: the magic, a version word, then the fields of that version. It
+// is written only when there is something to keep, so every other project is exactly
+// the model part and the camera; readers that stop after the camera never see it.
+// A later version keeps the fields of version 1 first and adds its own after them.
+
+namespace {
+
+constexpr char kTrailerMagic[4] = {'O', 'R', 'V', 'X'};
+constexpr uint32_t kTrailerVersion = 1;
+
+bool HasTrailerData(const CModel& model) { return !model.puppetJoints.empty(); }
+
+void StoreTrailer(ArchiveWriter& out, const CModel& model)
+{
+    out.Raw(kTrailerMagic, sizeof kTrailerMagic);
+    out.U32(kTrailerVersion);
+    out.Count(model.puppetJoints.size());
+    for (const auto& line : model.puppetJoints)
+        out.String(line);
+}
+
+void LoadTrailer(ArchiveReader& in, CModel& model)
+{
+    char magic[sizeof kTrailerMagic];
+    const std::size_t start = in.Position();
+    const std::size_t have = std::min(in.Remaining(), sizeof magic);
+    in.Raw(magic, have);
+    if (have == 0 || std::memcmp(magic, kTrailerMagic, have) != 0) {
+        // Bytes after the camera that are not ours are none of our business.
+        in.Seek(start);
+        return;
+    }
+    if (have < sizeof magic)
+        throw ArchiveError("the file ends inside its trailer");
+    if (in.U32() < 1)
+        throw ArchiveError("the file ends with a trailer of unknown version 0");
+    const std::size_t joints = in.Count(1);
+    model.puppetJoints.reserve(joints);
+    for (std::size_t i = 0; i < joints; ++i)
+        model.puppetJoints.push_back(in.String());
+}
+
+}  // namespace
+
 std::vector<uint8_t> SaveProject(CModel& model, const CameraState& camera)
 {
     ArchiveWriter out;
@@ -529,6 +582,8 @@ std::vector<uint8_t> SaveProject(CModel& model, const CameraState& camera)
     out.Vec(camera.eye);
     out.Vec(camera.direction);
     out.Vec(camera.up);
+    if (HasTrailerData(model))
+        StoreTrailer(out, model);
     return out.Take();
 }
 
@@ -541,6 +596,7 @@ std::unique_ptr<CModel> LoadProject(const uint8_t* data, std::size_t size, Camer
         cam.eye = in.Vec();
         cam.direction = in.Vec();
         cam.up = in.Vec();
+        LoadTrailer(in, *model);
         if (camera)
             *camera = cam;
         return model;
@@ -562,7 +618,7 @@ std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* ca
     std::string why;
     auto model = LoadProject(bytes.data(), bytes.size(), camera, &why);
     if (!model && error)
-        *error = "cannot read " + path + ": " + why;
+        *error = "not a complete project file (" + why + ")";
     return model;
 }
 

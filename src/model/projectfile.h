@@ -2,8 +2,10 @@
 // the little-endian archive layout that project files and undo snapshots share.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,12 +25,26 @@ struct CameraState {
 // Growable little-endian byte sink with the archive's primitive forms.
 class ArchiveWriter {
 public:
-    void U8(uint8_t v) { bytes_.push_back(v); }
-    void U16(uint16_t v);
-    void U32(uint32_t v);
+    void U8(uint8_t v) { *Grow(1) = v; }
+    void U16(uint16_t v)
+    {
+        uint8_t* p = Grow(2);
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+    }
+    void U32(uint32_t v)
+    {
+        uint8_t* p = Grow(4);
+        for (int i = 0; i < 4; ++i)
+            p[i] = static_cast<uint8_t>(v >> (8 * i));
+    }
     void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
-    void F32(float v);
-    void Raw(const void* data, std::size_t size);
+    void F32(float v) { U32(std::bit_cast<uint32_t>(v)); }
+    void Raw(const void* data, std::size_t size)
+    {
+        if (size > 0)
+            std::memcpy(Grow(size), data, size);
+    }
     void String(std::string_view s);
     void Count(std::size_t n);
     void Vec(const Vec3& v);
@@ -39,11 +55,27 @@ public:
     // is written in this archive, 0x8000 + its index afterwards.
     void ObjectReference(std::string_view className);
 
-    std::vector<uint8_t>& Bytes() { return bytes_; }
-    std::vector<uint8_t> Take() { return std::move(bytes_); }
+    // Room for n bytes in all, so that a large model is written without regrowing.
+    void Reserve(std::size_t n);
+    // The bytes written so far.
+    std::vector<uint8_t>& Bytes();
+    std::vector<uint8_t> Take();
 
 private:
-    std::vector<uint8_t> bytes_;
+    // n bytes more at the end; the buffer grows ahead of the bytes written, so that the
+    // many small fields of a large model cost a compare and a store each.
+    uint8_t* Grow(std::size_t n)
+    {
+        if (n > bytes_.size() - used_)
+            Expand(n);
+        uint8_t* p = bytes_.data() + used_;
+        used_ += n;
+        return p;
+    }
+    void Expand(std::size_t n);
+
+    std::vector<uint8_t> bytes_;  // its size is the room; used_ bytes hold the archive
+    std::size_t used_ = 0;
     std::vector<std::pair<std::string, uint32_t>> classes_;
     uint32_t nextIndex_ = 1;
 };
@@ -79,6 +111,8 @@ public:
     void ObjectReference(std::string_view className);
 
     std::size_t Position() const { return pos_; }
+    // Back to a position already passed.
+    void Seek(std::size_t pos) { pos_ = pos <= size_ ? pos : size_; }
     std::size_t Remaining() const { return size_ - pos_; }
 
 private:
@@ -96,7 +130,8 @@ void StoreModel(ArchiveWriter& out, CModel& model);
 // archive. version receives the number after the tag's first two characters.
 std::unique_ptr<CModel> LoadModel(ArchiveReader& in, int* version = nullptr);
 
-// A whole project file: the model part, then the camera.
+// A whole project file: the model part, then the camera, then (only when the model has
+// puppet joint lines, which the model part has no place for) a trailer that keeps them.
 std::vector<uint8_t> SaveProject(CModel& model, const CameraState& camera);
 // Parses a whole project file. Returns nullptr with a reason in error when the bytes
 // are not a complete project; nothing half-loaded is ever returned.

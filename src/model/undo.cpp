@@ -34,12 +34,18 @@ std::unique_ptr<CKeyframe> CopyKeyframe(const CKeyframe& k)
 
 }  // namespace
 
-std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view)
+std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, std::size_t sizeHint)
 {
     ArchiveWriter out;
+    if (sizeHint > 0)
+        out.Reserve(sizeHint + sizeHint / 64 + 4096);
     StoreModel(out, model);
     auto s = std::make_unique<UndoSnapshot>();
     s->data = out.Take();
+    // Up to fifty of these are kept: a buffer that grew far past its content gives the
+    // spare room back.
+    if (s->data.capacity() - s->data.size() > s->data.size() / 16 + 4096)
+        s->data.shrink_to_fit();
     s->geoset = model.currentGeoset;
     s->mesh = view.mesh;
     s->face = view.face;
@@ -82,9 +88,17 @@ std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& 
     return model;
 }
 
+std::size_t UndoHistory::SizeHint() const
+{
+    // Consecutive snapshots of one model differ little in size.
+    if (!undo_.empty())
+        return undo_.back()->data.size();
+    return redo_.empty() ? 0 : redo_.back()->data.size();
+}
+
 void UndoHistory::Snapshot(CModel& model, const ViewState& view)
 {
-    undo_.push_back(TakeSnapshot(model, view));
+    undo_.push_back(TakeSnapshot(model, view, SizeHint()));
     Trim(undo_);
 }
 
@@ -94,7 +108,7 @@ std::unique_ptr<CModel> UndoHistory::Undo(CModel& current, ViewState& view, cons
     if (undo_.empty())
         return nullptr;
     // The present state goes to the redo list; the newest undo entry comes back.
-    auto present = TakeSnapshot(current, view);
+    auto present = TakeSnapshot(current, view, SizeHint());
     ViewState restored = view;
     auto model = RestoreSnapshot(*undo_.back(), current, restored, textureSize, error);
     if (!model)
@@ -111,7 +125,7 @@ std::unique_ptr<CModel> UndoHistory::Redo(CModel& current, ViewState& view, cons
 {
     if (redo_.empty())
         return nullptr;
-    auto present = TakeSnapshot(current, view);
+    auto present = TakeSnapshot(current, view, SizeHint());
     ViewState restored = view;
     auto model = RestoreSnapshot(*redo_.back(), current, restored, textureSize, error);
     if (!model)

@@ -21,8 +21,9 @@ struct ViewState {
     CameraState camera;
 };
 
-// Serialises the model and records the view state and model matrix.
-std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view);
+// Serialises the model and records the view state and model matrix. sizeHint (the size
+// of a recent snapshot) lets the bytes be written without regrowing.
+std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, std::size_t sizeHint = 0);
 
 // Rebuilds a model from a snapshot (its face corners built with textureSize) and gives
 // back the recorded view state. Fields that snapshots do not hold (the loaded keyframe
@@ -55,6 +56,8 @@ public:
     void Clear();
 
 private:
+    std::size_t SizeHint() const;
+
     std::vector<std::unique_ptr<UndoSnapshot>> undo_;
     std::vector<std::unique_ptr<UndoSnapshot>> redo_;
 };

@@ -69,3 +69,21 @@ TEST(FileIo, FailuresAreReported)
     EXPECT_FALSE(err.empty());
     EXPECT_FALSE(ReadWholeFile(dir.path, bytes, &err));  // a folder is no file
 }
+
+TEST(FileIo, ReplacedFileKeepsItsPermissions)
+{
+    TempDir dir;
+    const fs::path f = dir.path / "private.orv";
+    ASSERT_TRUE(WriteFileAtomic(f, "old"));
+    for (const auto perms : {fs::perms::owner_read | fs::perms::owner_write,
+                             fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read}) {
+        fs::permissions(f, perms);
+        std::string err;
+        ASSERT_TRUE(WriteFileAtomic(f, "new", &err)) << err;
+        EXPECT_EQ(fs::status(f).permissions() & fs::perms::all, perms);
+        std::string back;
+        ASSERT_TRUE(ReadWholeFile(f, back));
+        EXPECT_EQ(back, "new");
+    }
+    EXPECT_EQ(CountEntries(dir.path), 1u);
+}

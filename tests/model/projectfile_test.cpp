@@ -3,6 +3,7 @@
 #include <cstring>
 #include <random>
 
+#include "model/corners.h"
 #include "model/projectfile.h"
 
 using namespace orv;
@@ -270,4 +271,69 @@ TEST(ProjectFile, TruncatedOrCorruptFilesAreRefusedCleanly)
     Append(huge, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F});
     EXPECT_FALSE(LoadProject(huge.data(), huge.size(), nullptr, &err));
     EXPECT_NE(err.find("larger than the rest"), std::string::npos);
+}
+
+TEST(ProjectFile, PuppetJointLinesTravelInATrailerOnlyWhenPresent)
+{
+    CModel plain;
+    Populate(plain);
+    const CameraState cam{{1, 2, 3}, {0, 0, 1}, {0, 1, 0}};
+    const Bytes without = SaveProject(plain, cam);
+    // A model without joint lines ends with the camera.
+    CameraState camBack;
+    auto back = LoadProject(without.data(), without.size(), &camBack, nullptr);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->puppetJoints.empty());
+
+    CModel withJoints;
+    Populate(withJoints);
+    withJoints.puppetJoints = {"0\t4", std::string(300, 'j')};
+    const Bytes with = SaveProject(withJoints, cam);
+    // The same bytes, then the magic, version 1, the count and the lines as strings.
+    ASSERT_GT(with.size(), without.size());
+    EXPECT_TRUE(std::equal(without.begin(), without.end(), with.begin()));
+    Bytes trailer;
+    Append(trailer, {'O', 'R', 'V', 'X', 1, 0, 0, 0, 2, 0, 3, '0', '\t', '4', 0xFF, 0x2C, 0x01});
+    trailer.insert(trailer.end(), 300, 'j');
+    EXPECT_EQ(Bytes(with.begin() + static_cast<std::ptrdiff_t>(without.size()), with.end()), trailer);
+
+    back = LoadProject(with.data(), with.size(), &camBack, nullptr);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->puppetJoints, withJoints.puppetJoints);
+    EXPECT_EQ(camBack.up, cam.up);
+    // Saved again, the lines come out the same.
+    BuildFaceCorners(*back);
+    const Bytes again = SaveProject(*back, camBack);
+    ASSERT_GT(again.size(), trailer.size());
+    EXPECT_EQ(Bytes(again.end() - static_cast<std::ptrdiff_t>(trailer.size()), again.end()), trailer);
+
+    // A later version's additions after the joint lines are passed over.
+    Bytes later = with;
+    later[without.size() + 4] = 2;
+    Append(later, {9, 9, 9});
+    back = LoadProject(later.data(), later.size(), nullptr, nullptr);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->puppetJoints, withJoints.puppetJoints);
+    // Bytes after the camera that are not a trailer are ignored.
+    Bytes foreign = without;
+    Append(foreign, {'X', 'Y', 'Z', 'W', 1, 2});
+    back = LoadProject(foreign.data(), foreign.size(), nullptr, nullptr);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->puppetJoints.empty());
+    // A trailer cut anywhere, even inside its magic, is a truncated file.
+    for (std::size_t n = without.size() + 1; n < with.size(); ++n) {
+        std::string err;
+        EXPECT_FALSE(LoadProject(with.data(), n, nullptr, &err)) << "loaded from the first " << n << " bytes";
+        EXPECT_FALSE(err.empty());
+    }
+    // Version 0 is no version.
+    Bytes zero = with;
+    zero[without.size() + 4] = 0;
+    EXPECT_FALSE(LoadProject(zero.data(), zero.size(), nullptr, nullptr));
+
+    // Snapshots hold the model part alone.
+    ArchiveWriter a, b;
+    StoreModel(a, plain);
+    StoreModel(b, withJoints);
+    EXPECT_EQ(a.Bytes(), b.Bytes());
 }

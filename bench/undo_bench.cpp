@@ -1,0 +1,131 @@
+// Undo snapshots: taking one and restoring it, for a 100,000-face model and for the
+// sample walker, and the memory that a full undo list of the large model holds.
+#include <benchmark/benchmark.h>
+
+#include "formats/samplemodel.h"
+#include "model/undo.h"
+
+using namespace orv;
+
+namespace {
+
+constexpr int kQuadsX = 400;
+constexpr int kQuadsY = 250;
+
+// A gently curved, textured grid of 100,000 quads sharing their corners, split over ten
+// meshes of a six-node-like hierarchy, as a large real model is.
+std::unique_ptr<CModel> MakeLargeModel()
+{
+    auto model = std::make_unique<CModel>();
+    model->materials = {"grid.mat"};
+    model->geosets.push_back(std::make_unique<CGeometry>());
+    constexpr int kMeshes = 10;
+    for (int k = 0; k < kMeshes; ++k) {
+        auto mesh = std::make_unique<CMesh>();
+        mesh->name = "grid" + std::to_string(k);
+        for (int j = k * kQuadsY / kMeshes; j < (k + 1) * kQuadsY / kMeshes; ++j)
+            for (int i = 0; i < kQuadsX; ++i) {
+                auto f = std::make_unique<CFace>();
+                f->material = 0;
+                f->geometryMode = 4;
+                f->lightingMode = 3;
+                f->textureMode = 1;
+                f->textureWidth = 64;
+                f->textureHeight = 64;
+                auto corner = [](int x, int y) {
+                    VertexRecord r;
+                    r.x = static_cast<float>(x) * 0.01f;
+                    r.z = static_cast<float>(y) * 0.01f;
+                    r.y = 0.001f * static_cast<float>((x * 7 + y * 3) % 11);
+                    r.u = static_cast<float>(x % 16) / 16.0f;
+                    r.v = static_cast<float>(y % 16) / 16.0f;
+                    r.color = 0x00FFFFFF;
+                    return r;
+                };
+                f->corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
+                f->ComputeFaceNormal();
+                mesh->faces.push_back(std::move(f));
+            }
+        model->geosets[0]->meshes.push_back(std::move(mesh));
+        auto node = std::make_unique<C3doNode>();
+        node->mesh = k;
+        node->name = "grid" + std::to_string(k);
+        node->sibling = k + 1 < kMeshes ? k + 1 : -1;
+        model->nodes.push_back(std::move(node));
+    }
+    model->RebuildHierarchy();
+    return model;
+}
+
+std::size_t FaceCount(const CModel& m)
+{
+    std::size_t n = 0;
+    for (const auto& g : m.geosets)
+        for (const auto& mesh : g->meshes)
+            n += mesh->faces.size();
+    return n;
+}
+
+// One undoable edit's worth of work: the snapshot taken before the edit, and the
+// restore that an Undo performs. editedMeshes meshes change between snapshots (every
+// mesh for a negative count); the others are as the previous snapshot left them.
+void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, int editedMeshes)
+{
+    ViewState view;
+    const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 64}; };
+    // The model as an undo leaves it: restored once, corners built from its lists.
+    model = RestoreSnapshot(*TakeSnapshot(*model, view), *model, view, sizes, nullptr);
+    // The snapshot of the edit before this one.
+    std::size_t bytes = TakeSnapshot(*model, view)->data.size();
+    auto& meshes = model->geosets[0]->meshes;
+    const std::size_t edited = editedMeshes < 0 ? meshes.size() : static_cast<std::size_t>(editedMeshes);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (std::size_t k = 0; k < edited && k < meshes.size(); ++k)
+            for (auto& c : meshes[k]->faces.front()->corners)
+                c.x += 0.5f;
+        state.ResumeTiming();
+        // As the undo list does: the last snapshot's size is the hint for the next.
+        auto snap = TakeSnapshot(*model, view, bytes);
+        auto back = RestoreSnapshot(*snap, *model, view, sizes, nullptr);
+        bytes = snap->data.size();
+        benchmark::DoNotOptimize(back.get());
+    }
+    state.counters["faces"] = static_cast<double>(FaceCount(*model));
+    state.counters["snapshot_bytes"] = static_cast<double>(bytes);
+}
+
+// Arguments: meshes edited since the last snapshot (-1: all; the large model has ten).
+void BM_SnapshotRestoreLarge(benchmark::State& state)
+{
+    SnapshotAndRestore(state, MakeLargeModel(), static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_SnapshotRestoreLarge)->Arg(0)->Arg(1)->Arg(-1)->Unit(benchmark::kMillisecond);
+
+void BM_SnapshotRestoreSample(benchmark::State& state)
+{
+    SnapshotAndRestore(state, MakeSampleModel(), static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_SnapshotRestoreSample)->Arg(0)->Arg(1)->Arg(-1)->Unit(benchmark::kMicrosecond);
+
+// A full undo list of the large model: fifty snapshots, each after a small edit.
+void BM_FiftySnapshotsLarge(benchmark::State& state)
+{
+    auto model = MakeLargeModel();
+    ViewState view;
+    std::size_t held = 0;
+    for (auto _ : state) {
+        UndoHistory history;
+        for (std::size_t i = 0; i < UndoHistory::kDepth; ++i) {
+            history.Snapshot(*model, view);
+            model->geosets[0]->meshes[i % 10]->faces.front()->corners.front().y += 0.25f;
+        }
+        held = history.MemoryHeld();
+        benchmark::DoNotOptimize(held);
+    }
+    state.counters["held_MB"] = static_cast<double>(held) / (1024.0 * 1024.0);
+    state.counters["per_snapshot_MB"] = static_cast<double>(held) / (1024.0 * 1024.0 * UndoHistory::kDepth);
+}
+BENCHMARK(BM_FiftySnapshotsLarge)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace

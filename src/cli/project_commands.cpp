@@ -1,0 +1,76 @@
+// orvane-tool commands for the editor's own project files (".orv"): info, and convert
+// to and from 3DO models and folder exports, through the document's own open and save
+// rules so that the tool gives what the editor would.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "cli/tool.h"
+#include "edit/document.h"
+#include "model/projectfile.h"
+#include "model/settings.h"
+#include "resources/catalog.h"
+
+namespace orv::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int InfoProject(const std::string& path, const Options&)
+{
+    std::string error;
+    CameraState camera;
+    const auto model = ReadProjectFile(path, &camera, &error);
+    if (!model)
+        return Fail(path, error);
+    // The same lines as for a 3DO; the counts are those of the stored lists.
+    std::size_t meshes = 0, vertices = 0, faces = 0;
+    for (const auto& g : model->geosets)
+        for (const auto& m : g->meshes) {
+            ++meshes;
+            vertices += m->vertices.size();
+            faces += m->faces.size();
+        }
+    std::printf("geosets: %zu\nmeshes: %zu\nvertices: %zu\nfaces: %zu\nnodes: %zu\nmaterials: %zu\n",
+                model->geosets.size(), meshes, vertices, faces, model->nodes.size(), model->materials.size());
+    return 0;
+}
+
+// Opens in as the editor would (a 3DO with its puppet file from the --resources
+// catalogue or beside it; a project with its current keyframe) and saves it under out,
+// whose name decides the form.
+int ConvertThroughDocument(const std::string& in, const std::string& out, const Options& opts)
+{
+    ResourceHandle res;
+    std::string error;
+    if (!OpenResources(opts, res, error))
+        return Fail(opts.resources, error);
+    DocumentEnvironment env;
+    if (res.catalog) {
+        env.catalog = res.catalog;
+        env.resourceFile = opts.resources;
+    }
+    env.textureSize = res.textureSize;
+    // Without a view the project stores the camera it was opened with (none for a 3DO).
+    const Settings settings;
+    COrvaneDoc doc(settings, std::move(env));
+    if (!doc.OpenDocument(in, &error))
+        return Fail(in, error);
+    if (!doc.SaveDocument(out, &error))
+        return Fail(out, error);
+    return 0;
+}
+
+}  // namespace
+
+void RegisterProjectCommands(Registry& registry)
+{
+    registry.info.push_back({{".orv"}, InfoProject});
+    registry.convert.push_back({".3do", ".orv", ConvertThroughDocument});
+    registry.convert.push_back({".orv", ".3do", ConvertThroughDocument});
+    registry.convert.push_back({".orv", ".brp", ConvertThroughDocument});
+    registry.convert.push_back({".orv", ".orv", ConvertThroughDocument});
+}
+
+}  // namespace orv::cli

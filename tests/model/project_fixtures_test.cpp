@@ -1,0 +1,99 @@
+// The project files under tests/fixtures/orv (seeds of the project-file fuzzer and inputs
+// of the orvane-tool checks) are what the program writes today: a change of the bytes
+// written shows up here. ORVANE_UPDATE_FIXTURES=1 writes them anew.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "edit/document.h"
+#include "formats/format_test_util.h"
+#include "formats/samplemodel.h"
+#include "model/fileio.h"
+#include "model/projectfile.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kFixtures = fs::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures";
+
+std::vector<uint8_t> ReadFixture(const fs::path& p)
+{
+    std::vector<uint8_t> b;
+    EXPECT_TRUE(ReadWholeFile(p, b)) << p;
+    return b;
+}
+
+// The fixture as written now, compared with (or, when asked, written over) the file.
+void Check(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    const fs::path path = kFixtures / "orv" / name;
+    if (const char* update = std::getenv("ORVANE_UPDATE_FIXTURES"); update && *update == '1') {
+        fs::create_directories(path.parent_path());
+        ASSERT_TRUE(WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+    }
+    EXPECT_EQ(ReadFixture(path), bytes) << name << " differs from what the program writes";
+}
+
+// The sample walker with two custom materials, a camera bookmark, joint lines and the
+// walking sub-mode current: every part of the layout and the trailer in one file.
+std::vector<uint8_t> WalkerProject()
+{
+    auto model = MakeSampleModel();
+    for (const char* name : {"small.mat", "wide.mat"}) {
+        auto e = std::make_unique<CTreeObject>(std::string("3do\\mat\\") + name, 0, 0);
+        e->data = ReadFixture(kFixtures / "mat" / name);
+        e->size = static_cast<uint32_t>(e->data.size());
+        model->customMaterials.Add(std::move(e));
+    }
+    model->bookmarks.push_back(std::make_unique<UndoSnapshot>());
+    model->puppetJoints = {"0=1\t# head", "1=0\t# torso"};
+    model->currentSubMode = 1;
+    return SaveProject(*model, {{0, 0.1f, -0.4f}, {0, 0, 1}, {0, 1, 0}});
+}
+
+}  // namespace
+
+TEST(ProjectFixtures, AreWhatTheProgramWrites)
+{
+    // The empty model: the smallest project.
+    CModel empty;
+    const auto emptyBytes = SaveProject(empty, {});
+    EXPECT_EQ(emptyBytes.size(), 145u);
+    Check("empty.orv", emptyBytes);
+
+    // tiny.3do with its puppet file beside it, converted by the document as the editor
+    // and orvane-tool do.
+    orvtest::TempDir temp;
+    fs::copy_file(kFixtures / "3do" / "tiny_crlf.3do", temp.path / "tiny.3do");
+    fs::copy_file(kFixtures / "pup" / "actor_crlf.pup", temp.path / "tiny.pup");
+    const Settings settings;
+    COrvaneDoc doc(settings, {});
+    std::string err;
+    ASSERT_TRUE(doc.OpenDocument((temp.path / "tiny.3do").string(), &err)) << err;
+    ASSERT_FALSE(doc.model->puppetJoints.empty());
+    ASSERT_TRUE(doc.SaveDocument((temp.path / "tiny.orv").string(), &err)) << err;
+    Check("tiny.orv", ReadFixture(temp.path / "tiny.orv"));
+
+    const auto walker = WalkerProject();
+    Check("walker.orv", walker);
+    // Cut inside the geometry: refused.
+    const std::vector<uint8_t> truncated(walker.begin(), walker.begin() + static_cast<std::ptrdiff_t>(walker.size() / 2));
+    Check("truncated.orv", truncated);
+
+    // Each complete fixture loads with what was put in.
+    CameraState cam;
+    auto back = LoadProject(walker.data(), walker.size(), &cam, &err);
+    ASSERT_TRUE(back) << err;
+    EXPECT_EQ(back->customMaterials.Count(), 2u);
+    EXPECT_EQ(back->customMaterials.At(1).shortName, "wide.mat");
+    EXPECT_EQ(back->puppetJoints.size(), 2u);
+    EXPECT_EQ(back->geosets[0]->meshes.size(), 6u);
+    EXPECT_EQ(cam.eye, Vec3(0, 0.1f, -0.4f));
+    EXPECT_FALSE(LoadProject(truncated.data(), truncated.size(), nullptr, nullptr));
+    back = LoadProject(emptyBytes.data(), emptyBytes.size(), nullptr, &err);
+    ASSERT_TRUE(back) << err;
+    EXPECT_TRUE(back->geosets.empty());
+}
