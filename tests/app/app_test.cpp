@@ -10,6 +10,7 @@
 #include "app/childframe.h"
 #include "app/commands.h"
 #include "app/mainframe.h"
+#include "app/orvaneview.h"
 #include "app/panes.h"
 #include "edit/selection.h"
 
@@ -83,6 +84,33 @@ private slots:
         QCOMPARE(h.app->OpenFile(h.dir.filePath(QStringLiteral("gone.3do"))), nullptr);
         QCOMPARE(h.messages.size(), 1);
         QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to open document.")));
+    }
+
+    void viewCommandsFollowTheSelection()
+    {
+        Harness h;
+        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        frame->UpdateCommandUI();
+        // Mesh mode wants a current mesh; the render mode of the document is checked.
+        QVERIFY(!frame->Action(cmd::MeshMode)->isEnabled());
+        QVERIFY(frame->Action(cmd::RenderAll)->isChecked());
+        QVERIFY(!frame->Action(cmd::MeshRendered)->isEnabled());
+        f->CurrentSelection()->currentMesh = 0;
+        frame->UpdateCommandUI();
+        QVERIFY(frame->Action(cmd::MeshMode)->isEnabled());
+        QVERIFY(frame->Execute(cmd::MeshMode));
+        QVERIFY(f->Document()->Doc().modes.meshMode);
+        QVERIFY(frame->Action(cmd::MeshMode)->isChecked());
+        QVERIFY(frame->Execute(cmd::MeshRendered));
+        QCOMPARE(f->Document()->Doc().modes.renderMode, 3);
+        QVERIFY(frame->Action(cmd::MeshRendered)->isChecked());
+        QVERIFY(!frame->Action(cmd::RenderAll)->isChecked());
+        // The view's letters act in the view only: the actions are the view's shortcuts.
+        QVERIFY(f->View()->GlWidget()->actions().contains(frame->Action(cmd::MeshMode)));
+        QCOMPARE(frame->Action(cmd::MeshMode)->shortcutContext(), Qt::WidgetShortcut);
+        QCOMPARE(frame->Action(cmd::FileSave)->shortcutContext(), Qt::WindowShortcut);
     }
 
     void saveAsRenamesOnlyForProjects()
