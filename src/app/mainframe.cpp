@@ -288,7 +288,7 @@ void CMainFrame::BuildMenusAndToolbars()
                      ViewAnimating, kSep, MoveForward, MoveBackward, Middle, Enlarge, ScaleUp, ScaleDown, kSep, MeshMode,
                      FaceMode, TexturingMode, CoordinateMode, AnimateMode, kSep, GridOnOff, GridSmaller, GridLarger,
                      GridFacesOnly, GridEdgesOnly, VertexLarger, VertexSmaller, kSep, PrevFrame, NextFrame});
-    fill(toolsMenu_, {SelectProduct, ManageFiles, Options, kSep, AnimationSequence, AnimationFrames, HierarchyNodes});
+    fill(toolsMenu_, {SelectProduct, ManageFiles, Materials, Options, kSep, AnimationSequence, AnimationFrames, HierarchyNodes});
     fill(windowMenu_, {WindowCascade, WindowTile});
     fill(helpMenu_, {HelpIndex, HelpTutorials, HelpFaqs, kSep, AppAbout});
     // The tip of the day heads the Help menu, followed by a separator.
