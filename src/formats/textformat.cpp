@@ -8,11 +8,7 @@
 
 namespace orv {
 
-namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-int HexValue(char c)
+int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -22,6 +18,11 @@ int HexValue(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -72,14 +73,14 @@ bool ScanHex(std::string_view s, std::size_t& pos, uint32_t& out)
     bool negative = false;
     if (p < s.size() && (s[p] == '+' || s[p] == '-'))
         negative = s[p++] == '-';
-    if (p + 2 < s.size() && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X') && HexValue(s[p + 2]) >= 0)
+    if (p + 2 < s.size() && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X') && HexDigitValue(s[p + 2]) >= 0)
         p += 2;
-    if (p >= s.size() || HexValue(s[p]) < 0)
+    if (p >= s.size() || HexDigitValue(s[p]) < 0)
         return false;
     uint64_t v = 0;
-    for (; p < s.size() && HexValue(s[p]) >= 0; ++p)
+    for (; p < s.size() && HexDigitValue(s[p]) >= 0; ++p)
         if (v <= 0xFFFFFFFFu)
-            v = v * 16 + static_cast<uint64_t>(HexValue(s[p]));
+            v = v * 16 + static_cast<uint64_t>(HexDigitValue(s[p]));
     if (v > 0xFFFFFFFFu)
         v = 0xFFFFFFFFu;
     const auto u = static_cast<uint32_t>(v);

@@ -14,6 +14,9 @@
 
 namespace orv {
 
+// The value of a hexadecimal digit, or -1 for any other character.
+int HexDigitValue(char c);
+
 // ---- formatting -------------------------------------------------------------
 
 class FormatArg {

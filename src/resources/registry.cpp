@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "formats/textformat.h"
 #include "model/fileio.h"
 #include "resources/util.h"
 
@@ -31,16 +32,6 @@ void AppendUtf8(std::string& out, uint32_t cp)
     }
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Reads an escaped string from text[pos] up to the unescaped terminator; pos ends
 // behind the terminator. Wine writes "\\" for a backslash, C escapes for control
@@ -71,8 +62,8 @@ bool ParseEscaped(std::string_view text, std::size_t& pos, char terminator, std:
         case 'x': {
             uint32_t cp = 0;
             int digits = 0;
-            while (digits < 4 && pos < text.size() && HexValue(text[pos]) >= 0) {
-                cp = cp * 16 + static_cast<uint32_t>(HexValue(text[pos++]));
+            while (digits < 4 && pos < text.size() && HexDigitValue(text[pos]) >= 0) {
+                cp = cp * 16 + static_cast<uint32_t>(HexDigitValue(text[pos++]));
                 ++digits;
             }
             if (digits == 0)
