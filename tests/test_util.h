@@ -1,7 +1,15 @@
+// Helpers shared by the core tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/fileio.h"
 
 namespace orvtest {
 
@@ -13,6 +21,42 @@ inline std::filesystem::path CorpusDir(const std::string& sub = {})
         p /= sub;
     std::error_code ec;
     return std::filesystem::is_directory(p, ec) ? p : std::filesystem::path{};
+}
+
+// A fresh folder per test under the system's temporary folder, removed afterwards.
+struct TempDir {
+    std::filesystem::path path;
+    TempDir()
+    {
+        const auto* test = ::testing::UnitTest::GetInstance();
+        const auto* info = test->current_test_info();
+        path = std::filesystem::temp_directory_path() / ("orvane-" + std::string(info->test_suite_name()) + "-" +
+                                                         info->name() + "-" + std::to_string(test->random_seed()));
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::filesystem::path operator/(const std::string& name) const { return path / name; }
+};
+
+inline std::vector<uint8_t> Bytes(std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+inline std::vector<uint8_t> Slurp(const std::filesystem::path& p)
+{
+    std::vector<uint8_t> out;
+    EXPECT_TRUE(orv::ReadWholeFile(p, out)) << p;
+    return out;
+}
+
+inline void Spit(const std::filesystem::path& p, const std::vector<uint8_t>& bytes)
+{
+    ASSERT_TRUE(orv::WriteFileAtomic(p, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+}
+
+inline std::size_t CountFiles(const std::filesystem::path& dir)
+{
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()));
 }
 
 }  // namespace orvtest

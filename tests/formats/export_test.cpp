@@ -1,66 +1,43 @@
 #include <gtest/gtest.h>
 
-#include "format_test_util.h"
 #include "formats/model3do.h"
-#include "model/fileio.h"
 #include "model/model.h"
+#include "test_util.h"
 
 using namespace orv;
+using orvtest::Bytes;
+using orvtest::Slurp;
+using orvtest::Spit;
 namespace fs = std::filesystem;
 
-namespace {
-
-void Put(const fs::path& p, const std::string& bytes) { ASSERT_TRUE(WriteFileAtomic(p, bytes)); }
-
-std::string Get(const fs::path& p)
-{
-    std::string s;
-    EXPECT_TRUE(ReadWholeFile(p, s)) << p;
-    return s;
-}
-
-void AddItem(CModel& m, const std::string& key)
-{
-    if (m.puppetModes.empty())
-        m.puppetModes.push_back(std::make_unique<CPuppetMode>());
-    auto item = std::make_unique<CPuppetItem>();
-    item->keyFile = key;
-    m.puppetModes[0]->items.push_back(std::move(item));
-}
-
-}  // namespace
-
-TEST(ExportBrindleProject, BuildsTheResourceTree)
+TEST(ExportBrindleProject, BuildsTheResourceTreeWithSafeNames)
 {
     orvtest::TempDir dir;
-    const fs::path source = dir.path / "program";
+    const fs::path source = dir / "program";
     fs::create_directories(source);
-    Put(source / "ship.pup", "pup bytes");
-    Put(source / "KyWalk.KEY", "walk bytes");  // found whatever the case
-    Put(source / "evil.key", "evil bytes");
-    Put(dir.path / "outside.key", "must not be read");
+    Spit(source / "ship.pup", Bytes("pup bytes"));
+    Spit(source / "KyWalk.KEY", Bytes("walk bytes"));  // found whatever the case
+    Spit(source / "evil.key", Bytes("evil bytes"));
+    Spit(dir / "outside.key", Bytes("must not be read"));
 
     CModel m;
     m.materials = {"hull.mat"};
-    AddItem(m, "kywalk.key");
-    AddItem(m, "kyrun.key");          // not there: skipped silently
-    AddItem(m, "..\\..\\evil.key");   // only its file name is used
-    AddItem(m, "../outside.key");
-    auto mat = std::make_unique<CTreeObject>("hull.mat", 0, 3);
-    mat->data = {1, 2, 3};
-    m.customMaterials.Add(std::move(mat));
-    auto bad = std::make_unique<CTreeObject>("..", 0, 1);
-    bad->data = {9};
-    m.customMaterials.Add(std::move(bad));
+    m.puppetModes.push_back(std::make_unique<CPuppetMode>());
+    // Missing files are skipped silently; of unsafe names only the file name is used.
+    for (const char* key : {"kywalk.key", "kyrun.key", "..\\..\\evil.key", "../outside.key"})
+        m.puppetModes[0]->items.emplace_back(std::make_unique<CPuppetItem>())->keyFile = key;
+    for (auto [name, data] : {std::pair{"hull.mat", std::vector<uint8_t>{1, 2, 3}}, {"..", {9}}}) {
+        auto mat = std::make_unique<CTreeObject>(name, 0, static_cast<uint32_t>(data.size()));
+        mat->data = data;
+        m.customMaterials.Add(std::move(mat));
+    }
 
-    const fs::path project = dir.path / "out" / "ship.brp";
+    const fs::path project = dir / "out" / "ship.brp";
     fs::create_directories(project.parent_path());
     std::string error;
     ASSERT_TRUE(ExportBrindleProject(m, "ship", project, source, &error)) << error;
-
-    EXPECT_TRUE(fs::is_regular_file(project));
     EXPECT_EQ(fs::file_size(project), 0u);
-    const fs::path base = dir.path / "out" / "ship";
+    const fs::path base = dir / "out" / "ship";
     for (const char* sub : {"3do", "3do/key", "3do/mat", "cog", "jkl", "mat", "misc", "misc/ai", "misc/cmp", "misc/par",
                             "misc/per", "misc/pup", "misc/snd", "misc/spr", "sound"})
         EXPECT_TRUE(fs::is_directory(base / sub)) << sub;
@@ -68,20 +45,20 @@ TEST(ExportBrindleProject, BuildsTheResourceTree)
     CModel back;
     ASSERT_TRUE(Load3doFile(base / "3do" / "ship.3do", back, &error)) << error;
     EXPECT_EQ(back.materials, m.materials);
-    EXPECT_NE(Get(base / "3do" / "ship.3do").find("# MODEL '" + (base / "3do" / "ship.3do").string() + "'"),
+    const auto text = Slurp(base / "3do" / "ship.3do");
+    EXPECT_NE(std::string(text.begin(), text.end()).find("# MODEL '" + (base / "3do" / "ship.3do").string() + "'"),
               std::string::npos);
-    EXPECT_EQ(Get(base / "misc" / "pup" / "ship.pup"), "pup bytes");
-    EXPECT_EQ(Get(base / "3do" / "key" / "kywalk.key"), "walk bytes");
-    EXPECT_EQ(Get(base / "3do" / "key" / "evil.key"), "evil bytes");
-    EXPECT_FALSE(fs::exists(base / "3do" / "key" / "kyrun.key"));
-    EXPECT_FALSE(fs::exists(base / "3do" / "key" / "outside.key"));
-    EXPECT_EQ(Get(base / "3do" / "mat" / "hull.mat"), std::string("\x01\x02\x03", 3));
-    EXPECT_EQ(std::distance(fs::directory_iterator(base / "3do" / "mat"), fs::directory_iterator()), 1);
+    EXPECT_EQ(Slurp(base / "misc" / "pup" / "ship.pup"), Bytes("pup bytes"));
+    EXPECT_EQ(Slurp(base / "3do" / "key" / "kywalk.key"), Bytes("walk bytes"));
+    EXPECT_EQ(Slurp(base / "3do" / "key" / "evil.key"), Bytes("evil bytes"));
+    EXPECT_EQ(orvtest::CountFiles(base / "3do" / "key"), 2u);
+    EXPECT_EQ(Slurp(base / "3do" / "mat" / "hull.mat"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(orvtest::CountFiles(base / "3do" / "mat"), 1u);
 
     // Exporting again replaces the copies and succeeds.
-    Put(source / "ship.pup", "new pup");
+    Spit(source / "ship.pup", Bytes("new pup"));
     ASSERT_TRUE(ExportBrindleProject(m, "ship", project, source, &error)) << error;
-    EXPECT_EQ(Get(base / "misc" / "pup" / "ship.pup"), "new pup");
+    EXPECT_EQ(Slurp(base / "misc" / "pup" / "ship.pup"), Bytes("new pup"));
 }
 
 TEST(ExportBrindleProject, ReportsWhatCannotBeCreated)
@@ -89,11 +66,10 @@ TEST(ExportBrindleProject, ReportsWhatCannotBeCreated)
     orvtest::TempDir dir;
     CModel m;
     std::string error;
-    EXPECT_FALSE(ExportBrindleProject(m, "a", dir.path / "missing" / "a.brp", dir.path, &error));
+    EXPECT_FALSE(ExportBrindleProject(m, "a", dir / "missing" / "a.brp", dir.path, &error));
     EXPECT_NE(error.find("a.brp"), std::string::npos);
-
     // A file where the folder should go.
-    Put(dir.path / "b", "in the way");
-    EXPECT_FALSE(ExportBrindleProject(m, "b", dir.path / "b.brp", dir.path, &error));
-    EXPECT_NE(error.find("b"), std::string::npos);
+    Spit(dir / "b", Bytes("in the way"));
+    EXPECT_FALSE(ExportBrindleProject(m, "b", dir / "b.brp", dir.path, &error));
+    EXPECT_FALSE(error.empty());
 }

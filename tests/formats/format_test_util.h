@@ -1,11 +1,10 @@
 // Helpers shared by the format tests.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "test_util.h"
 
 namespace orvtest {
 
@@ -30,20 +29,5 @@ inline bool OnlyCrLf(std::string_view text)
             return false;
     return true;
 }
-
-// A fresh folder under the system's temporary folder, removed again afterwards.
-struct TempDir {
-    std::filesystem::path path;
-    TempDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = std::filesystem::temp_directory_path() /
-               ("orvane-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
 
 }  // namespace orvtest

@@ -1,5 +1,6 @@
-// Compares two models the way the 3DO format can keep them: positions to six decimals,
-// texture coordinates to three, everything else exactly.
+// Compares models, keyframes and puppets the way the text formats can keep them:
+// positions to six decimals, texture coordinates to three, key values to eight,
+// everything else exactly.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "model/keyframe.h"
 #include "model/model.h"
 
 namespace orvtest {
@@ -59,6 +61,50 @@ inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
         ExpectNear(na.rotation, nb.rotation, 1e-5f);
         ExpectNear(na.pivot, nb.pivot, 1e-5f);
     }
+}
+
+// Everything of a keyframe but its name and JOINTS count (which the writer takes from
+// the model).
+inline void ExpectSameKeyframe(const orv::CKeyframe& a, const orv::CKeyframe& b)
+{
+    EXPECT_EQ(std::tie(a.flags, a.type, a.frames, a.fps), std::tie(b.flags, b.type, b.frames, b.fps));
+    ASSERT_EQ(a.markers.size(), b.markers.size());
+    for (std::size_t i = 0; i < a.markers.size(); ++i) {
+        EXPECT_NEAR(a.markers[i].frame, b.markers[i].frame, 1e-5);
+        EXPECT_EQ(a.markers[i].type, b.markers[i].type);
+    }
+    ASSERT_EQ(a.nodes.size(), b.nodes.size());
+    for (std::size_t n = 0; n < a.nodes.size(); ++n) {
+        EXPECT_EQ(a.nodes[n]->meshName, b.nodes[n]->meshName);
+        ASSERT_EQ(a.nodes[n]->entries.size(), b.nodes[n]->entries.size());
+        for (std::size_t i = 0; i < a.nodes[n]->entries.size(); ++i) {
+            const orv::CKeyframeEntry& ea = *a.nodes[n]->entries[i];
+            const orv::CKeyframeEntry& eb = *b.nodes[n]->entries[i];
+            EXPECT_EQ(std::tie(ea.num, ea.frame, ea.flags), std::tie(eb.num, eb.frame, eb.flags));
+            ExpectNear(ea.position, eb.position, 1e-5f);
+            ExpectNear(ea.rotation, eb.rotation, 1e-5f);
+            ExpectNear(ea.deltaPosition, eb.deltaPosition, 1e-5f);
+            ExpectNear(ea.deltaRotation, eb.deltaRotation, 1e-5f);
+        }
+    }
+}
+
+inline void ExpectSamePuppet(const orv::CModel& a, const orv::CModel& b)
+{
+    ASSERT_EQ(a.puppetModes.size(), b.puppetModes.size());
+    for (std::size_t m = 0; m < a.puppetModes.size(); ++m) {
+        const orv::CPuppetMode& ma = *a.puppetModes[m];
+        const orv::CPuppetMode& mb = *b.puppetModes[m];
+        EXPECT_EQ(std::tie(ma.mode, ma.basedOn, ma.comment), std::tie(mb.mode, mb.basedOn, mb.comment));
+        ASSERT_EQ(ma.items.size(), mb.items.size());
+        for (std::size_t i = 0; i < ma.items.size(); ++i) {
+            const orv::CPuppetItem& ia = *ma.items[i];
+            const orv::CPuppetItem& ib = *mb.items[i];
+            EXPECT_EQ(std::tie(ia.name, ia.keyFile, ia.flags, ia.lowPriority, ia.highPriority, ia.description),
+                      std::tie(ib.name, ib.keyFile, ib.flags, ib.lowPriority, ib.highPriority, ib.description));
+        }
+    }
+    EXPECT_EQ(a.puppetJoints, b.puppetJoints);
 }
 
 }  // namespace orvtest

@@ -3,6 +3,7 @@
 #include "format_test_util.h"
 #include "formats/puppet.h"
 #include "model/model.h"
+#include "model_compare.h"
 
 using namespace orv;
 using orvtest::CrLf;
@@ -149,26 +150,14 @@ TEST(WritePup, WritesTheFixedLayoutAndReadsBack)
 
     CModel back;
     ReadText(back, text);
-    ASSERT_EQ(back.puppetModes.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i) {
-        const CPuppetMode& a = *m.puppetModes[i];
-        const CPuppetMode& b = *back.puppetModes[i];
-        EXPECT_EQ(a.mode, b.mode);
-        EXPECT_EQ(a.basedOn, b.basedOn);
-        EXPECT_EQ(a.comment, b.comment);
-        ASSERT_EQ(a.items.size(), b.items.size());
-        for (std::size_t j = 0; j < a.items.size(); ++j)
-            ExpectItem(*b.items[j], a.items[j]->name.c_str(), a.items[j]->keyFile.c_str(), a.items[j]->flags,
-                       a.items[j]->lowPriority, a.items[j]->highPriority, a.items[j]->description.c_str());
-    }
-    EXPECT_EQ(back.puppetJoints, m.puppetJoints);
+    orvtest::ExpectSamePuppet(back, m);
 
     // Without joint lines no joints section is written.
     m.puppetJoints.clear();
     EXPECT_EQ(FormatPup(m, "a.pup").find("joints"), std::string::npos);
     orvtest::TempDir dir;
     std::string error;
-    EXPECT_TRUE(WritePup(m, dir.path / "a.pup", &error)) << error;
-    EXPECT_FALSE(WritePup(m, dir.path / "no" / "a.pup", &error));
+    EXPECT_TRUE(WritePup(m, dir / "a.pup", &error)) << error;
+    EXPECT_FALSE(WritePup(m, dir / "no" / "a.pup", &error));
     EXPECT_FALSE(error.empty());
 }

@@ -7,23 +7,8 @@ using namespace orv;
 
 namespace {
 
-VertexRecord Vertex(float x, float y, float z, float intensity = 0.0f)
-{
-    VertexRecord r;
-    r.SetPosition({x, y, z});
-    r.SetIntensity(intensity);
-    return r;
-}
-
-VertexRecord TexVertex(float u, float v)
-{
-    VertexRecord r;
-    r.u = u;
-    r.v = v;
-    return r;
-}
-
-// One geometry set with two meshes; mesh 1 is placed by nodes 1 and 2.
+// One geometry set with two meshes (face 0 without a material, face 1 on "b.mat"); mesh 1
+// is placed by nodes 1 and 2.
 struct Fixture {
     CModel model;
     Fixture()
@@ -32,25 +17,31 @@ struct Fixture {
         model.geosets.push_back(std::make_unique<CGeometry>());
         for (int k = 0; k < 2; ++k) {
             auto mesh = std::make_unique<CMesh>();
-            mesh->vertices = {Vertex(0, 0, 0, 0.25f), Vertex(1, 0, 0, 0.5f), Vertex(0, 0, 1, 0.75f)};
-            mesh->textureVertices = {TexVertex(0, 0), TexVertex(32, 0), TexVertex(0, 16)};
+            for (auto [x, z, i] : {std::tuple{0.f, 0.f, 0.25f}, {1.f, 0.f, 0.5f}, {0.f, 1.f, 0.75f}}) {
+                mesh->vertices.emplace_back().SetPosition({x, 0, z});
+                mesh->vertices.back().SetIntensity(i);
+            }
+            for (auto [u, v] : {std::pair{0.f, 0.f}, {32.f, 0.f}, {0.f, 16.f}}) {
+                mesh->textureVertices.emplace_back().u = u;
+                mesh->textureVertices.back().v = v;
+            }
             auto face = std::make_unique<CFace>();
             face->material = k == 0 ? -1 : 1;
-            face->vertexIndices = {0, 1, 2};
-            face->textureVertexIndices = {0, 1, 2};
+            face->vertexIndices = face->textureVertexIndices = {0, 1, 2};
             mesh->faces.push_back(std::move(face));
             model.geosets[0]->meshes.push_back(std::move(mesh));
         }
         for (int i = 0; i < 3; ++i) {
-            auto node = std::make_unique<C3doNode>();
-            node->mesh = i == 0 ? -1 : 1;
-            node->pivot = Vec3(static_cast<float>(i), 10.0f, 0.0f);
-            model.nodes.push_back(std::move(node));
+            model.nodes.push_back(std::make_unique<C3doNode>());
+            model.nodes.back()->mesh = i == 0 ? -1 : 1;
+            model.nodes.back()->pivot = Vec3(static_cast<float>(i), 10.0f, 0.0f);
         }
     }
     CMesh& Mesh(int k) { return *model.geosets[0]->meshes[static_cast<std::size_t>(k)]; }
     CFace& Face(int k) { return *Mesh(k).faces[0]; }
 };
+
+std::optional<TextureSize> Size64x32(const std::string&) { return TextureSize{64, 32}; }
 
 }  // namespace
 
@@ -58,7 +49,6 @@ TEST(BuildFaceCorners, BuildsReversedCornersWithPlacementAndIntensity)
 {
     Fixture fx;
     BuildFaceCorners(fx.model);
-
     // Mesh 0 has no node: no offset. Corners run opposite to the index list.
     const CFace& f0 = fx.Face(0);
     ASSERT_EQ(f0.corners.size(), 3u);
@@ -66,14 +56,11 @@ TEST(BuildFaceCorners, BuildsReversedCornersWithPlacementAndIntensity)
     EXPECT_EQ(f0.corners[2].Position(), Vec3(0, 0, 0));
     EXPECT_EQ(f0.corners[0].Intensity(), 0.75f);
     EXPECT_EQ(f0.corners[2].Intensity(), 0.25f);
-    EXPECT_EQ(f0.corners[0].color, 0x00FFFFFFu);
-    EXPECT_EQ(f0.corners[0].reserved, 0u);
+    EXPECT_EQ(std::tie(f0.corners[0].color, f0.corners[0].reserved), std::make_tuple(0x00FFFFFFu, 0u));
     // Without a material: 1 x 1, so u and v stay in texels; scales default to 1.
     EXPECT_EQ(f0.corners[0].v, 16.0f);
-    EXPECT_EQ(f0.uScale, 1.0f);
-    EXPECT_EQ(f0.vScale, 1.0f);
+    EXPECT_EQ(std::tie(f0.uScale, f0.vScale), std::make_tuple(1.0f, 1.0f));
     EXPECT_EQ(f0.normal, Vec3(0, 1, 0));
-
     // Mesh 1 takes the pivot of the first node that places it (node 1, not node 2).
     EXPECT_EQ(fx.Mesh(1).placementOffset, Vec3(1, 10, 0));
     EXPECT_EQ(fx.Face(1).corners[1].Position(), Vec3(2, 10, 0));
@@ -85,23 +72,20 @@ TEST(BuildFaceCorners, DividesByTheKnownTextureSize)
 {
     Fixture fx;
     std::vector<std::string> asked;
-    BuildFaceCorners(fx.model, [&](const std::string& name) -> std::optional<TextureSize> {
+    BuildFaceCorners(fx.model, [&](const std::string& name) {
         asked.push_back(name);
-        return TextureSize{64, 32};
+        return Size64x32(name);
     });
     EXPECT_EQ(asked, std::vector<std::string>{"b.mat"});
-    const CFace& f = fx.Face(1);
-    EXPECT_EQ(f.textureWidth, 64);
-    EXPECT_EQ(f.textureHeight, 32);
-    EXPECT_EQ(f.corners[1].u, 0.5f);   // 32 / 64
-    EXPECT_EQ(f.corners[0].v, 0.5f);   // 16 / 32
-    EXPECT_EQ(f.uScale, 32.0f);
-    EXPECT_EQ(f.vScale, 16.0f);
-
+    CFace& f = fx.Face(1);
+    EXPECT_EQ(std::tie(f.textureWidth, f.textureHeight), std::make_tuple(64, 32));
+    EXPECT_EQ(f.corners[1].u, 0.5f);  // 32 / 64
+    EXPECT_EQ(f.corners[0].v, 0.5f);  // 16 / 32
+    EXPECT_EQ(std::tie(f.uScale, f.vScale), std::make_tuple(32.0f, 16.0f));
     // A scale already set is kept; a second pass gives the same corners.
-    fx.Face(1).uScale = 3.0f;
+    f.uScale = 3.0f;
     const auto before = f.corners;
-    BuildFaceCorners(fx.model, [](const std::string&) { return std::optional<TextureSize>(TextureSize{64, 32}); });
+    BuildFaceCorners(fx.model, Size64x32);
     EXPECT_EQ(f.uScale, 3.0f);
     ASSERT_EQ(f.corners.size(), before.size());
     EXPECT_EQ(f.corners[1].u, before[1].u);

@@ -7,10 +7,9 @@
 #include <filesystem>
 
 #include "edit/document.h"
-#include "formats/format_test_util.h"
 #include "formats/samplemodel.h"
-#include "model/fileio.h"
 #include "model/projectfile.h"
+#include "test_util.h"
 
 using namespace orv;
 namespace fs = std::filesystem;
@@ -19,22 +18,15 @@ namespace {
 
 const fs::path kFixtures = fs::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures";
 
-std::vector<uint8_t> ReadFixture(const fs::path& p)
-{
-    std::vector<uint8_t> b;
-    EXPECT_TRUE(ReadWholeFile(p, b)) << p;
-    return b;
-}
+using orvtest::Slurp;
 
 // The fixture as written now, compared with (or, when asked, written over) the file.
 void Check(const std::string& name, const std::vector<uint8_t>& bytes)
 {
     const fs::path path = kFixtures / "orv" / name;
-    if (const char* update = std::getenv("ORVANE_UPDATE_FIXTURES"); update && *update == '1') {
-        fs::create_directories(path.parent_path());
-        ASSERT_TRUE(WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
-    }
-    EXPECT_EQ(ReadFixture(path), bytes) << name << " differs from what the program writes";
+    if (const char* update = std::getenv("ORVANE_UPDATE_FIXTURES"); update && *update == '1')
+        orvtest::Spit(path, bytes);
+    EXPECT_EQ(Slurp(path), bytes) << name << " differs from what the program writes";
 }
 
 // The sample walker with two custom materials, a camera bookmark, joint lines and the
@@ -44,7 +36,7 @@ std::vector<uint8_t> WalkerProject()
     auto model = MakeSampleModel();
     for (const char* name : {"small.mat", "wide.mat"}) {
         auto e = std::make_unique<CTreeObject>(std::string("3do\\mat\\") + name, 0, 0);
-        e->data = ReadFixture(kFixtures / "mat" / name);
+        e->data = Slurp(kFixtures / "mat" / name);
         e->size = static_cast<uint32_t>(e->data.size());
         model->customMaterials.Add(std::move(e));
     }
@@ -75,7 +67,7 @@ TEST(ProjectFixtures, AreWhatTheProgramWrites)
     ASSERT_TRUE(doc.OpenDocument((temp.path / "tiny.3do").string(), &err)) << err;
     ASSERT_FALSE(doc.model->puppetJoints.empty());
     ASSERT_TRUE(doc.SaveDocument((temp.path / "tiny.orv").string(), &err)) << err;
-    Check("tiny.orv", ReadFixture(temp.path / "tiny.orv"));
+    Check("tiny.orv", Slurp(temp.path / "tiny.orv"));
 
     const auto walker = WalkerProject();
     Check("walker.orv", walker);

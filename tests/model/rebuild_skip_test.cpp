@@ -40,16 +40,14 @@ std::vector<uint8_t> Expected(const CMesh& m)
     return Results(*copy);
 }
 
+// Few distinct values, so that corners share list entries.
 VertexRecord Corner(std::mt19937& rng)
 {
-    // Few distinct values, so that corners share list entries.
-    std::uniform_int_distribution<int> d(0, 3);
+    auto d = [&] { return static_cast<float>(rng() % 4); };
     VertexRecord r;
-    r.x = static_cast<float>(d(rng));
-    r.y = static_cast<float>(d(rng)) * 0.5f;
-    r.z = static_cast<float>(d(rng)) * 0.25f;
-    r.u = static_cast<float>(d(rng)) / 4.0f;
-    r.v = static_cast<float>(d(rng)) / 4.0f;
+    r.SetPosition({d(), d() * 0.5f, d() * 0.25f});
+    r.u = d() / 4.0f;
+    r.v = d() / 4.0f;
     r.color = 0x00FFFFFF;
     return r;
 }
@@ -58,8 +56,7 @@ std::unique_ptr<CFace> RandomFace(std::mt19937& rng)
 {
     auto f = std::make_unique<CFace>();
     f->textureWidth = f->textureHeight = 16;
-    const int corners = 3 + static_cast<int>(rng() % 3);
-    for (int i = 0; i < corners; ++i)
+    for (int i = 3 + static_cast<int>(rng() % 3); i > 0; --i)
         f->corners.push_back(Corner(rng));
     return f;
 }

@@ -8,34 +8,6 @@ using namespace orvtest;
 
 namespace {
 
-// A bitmap with a 40-byte header: given height (negative = top-down), bits, palette
-// entries and the rows exactly as they lie in the file.
-std::vector<uint8_t> Bmp(int32_t w, int32_t h, uint16_t bits, std::vector<uint8_t> palette, std::vector<uint8_t> rows,
-                         uint32_t colorsUsed = 0, uint32_t headerSize = 40)
-{
-    auto word = [](std::vector<uint8_t>& b, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    std::vector<uint8_t> b = {'B', 'M'};
-    const uint32_t off = 14 + headerSize + static_cast<uint32_t>(palette.size());
-    word(b, off + static_cast<uint32_t>(rows.size()));
-    word(b, 0);
-    word(b, off);
-    word(b, headerSize);
-    word(b, static_cast<uint32_t>(w));
-    word(b, static_cast<uint32_t>(h));
-    b.insert(b.end(), {1, 0, static_cast<uint8_t>(bits), 0});
-    for (int i = 0; i < 4; ++i)
-        word(b, 0);
-    word(b, colorsUsed);
-    word(b, 0);
-    b.resize(14 + headerSize, 0);
-    b.insert(b.end(), palette.begin(), palette.end());
-    b.insert(b.end(), rows.begin(), rows.end());
-    return b;
-}
-
 MaterialImage Read(const std::vector<uint8_t>& bytes)
 {
     MaterialImage img;
@@ -75,9 +47,7 @@ TEST(Bitmap, RoundTripsOddWidthsRowByRow)
             for (int i = 0; i < 1024; ++i)
                 img.palette[i] = (i % 4 == 3) ? 0 : static_cast<uint8_t>(i * 7);
             const auto back = Read(WriteBmp(img));
-            EXPECT_EQ(back.width, w);
-            EXPECT_EQ(back.height, h);
-            EXPECT_EQ(back.stride, (w + 3) / 4 * 4);
+            EXPECT_EQ(std::tie(back.width, back.height, back.stride), std::make_tuple(w, h, (w + 3) / 4 * 4));
             EXPECT_EQ(back.pixels, img.pixels) << w << "x" << h;
             EXPECT_EQ(back.palette, img.palette);
         }

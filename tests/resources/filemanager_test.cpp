@@ -9,32 +9,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A 3 × 2 bitmap, bottom-up, two palette entries (red 0, green 1). Top row 0 1 0,
+// A 3 x 2 bitmap, bottom-up, two palette entries (red 0, green 1). Top row 0 1 0,
 // bottom row 1 1 0.
-const std::vector<uint8_t> kCrateBmp = {
-    'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,                            // file head
-    40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0, 8, 0, 0, 0,  // header
-    0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,                            //
-    0, 0, 255, 0, 0, 255, 0, 0,                                                // palette
-    1, 1, 0, 0,                                                                // bottom row
-    0, 1, 0, 0,                                                                // top row
-};
+const std::vector<uint8_t> kCrateBmp = Bmp(3, 2, 8, {0, 0, 255, 0, 0, 255, 0, 0}, {1, 1, 0, 0, 0, 1, 0, 0}, 2);
 
 }  // namespace
 
 TEST(FileManager, ItemNamesFollowTheExtensionTable)
 {
-    EXPECT_EQ(ArchiveItemNameFor("/x/door.cog"), "cog\\door.cog");
-    EXPECT_EQ(ArchiveItemNameFor("/x/ky.pup"), "misc\\pup\\ky.pup");
-    EXPECT_EQ(ArchiveItemNameFor("/x/readme.txt"), "readme.txt");
-    EXPECT_EQ(ArchiveItemNameFor("/x/Crate.Final.BMP"), "mat\\crate.mat");
-    EXPECT_EQ(ArchiveItemNameFor("/x/KYRUN.KEY"), "3do\\key\\kyrun.key");
-    EXPECT_EQ(ArchiveItemNameFor("/x/bot.ai2"), "misc\\ai\\bot.ai2");
-    EXPECT_EQ(ArchiveItemNameFor("/x/x.wav"), "voiceuu\\x.wav");
-    // The table is tested in order: ".mat" comes before ".key".
-    EXPECT_EQ(ArchiveItemNameFor("/x/a.mat.key"), "mat\\a.mat.key");
-    // A folder named like a bitmap does not make its files bitmaps.
-    EXPECT_EQ(ArchiveItemNameFor("/x/pics.bmp/notes.txt"), "notes.txt");
+    // The table is tested in order: ".mat" comes before ".key". A folder named like a
+    // bitmap does not make its files bitmaps.
+    for (auto [file, item] : {std::pair{"/x/door.cog", "cog\\door.cog"}, {"/x/ky.pup", "misc\\pup\\ky.pup"},
+                              {"/x/readme.txt", "readme.txt"}, {"/x/Crate.Final.BMP", "mat\\crate.mat"},
+                              {"/x/KYRUN.KEY", "3do\\key\\kyrun.key"}, {"/x/bot.ai2", "misc\\ai\\bot.ai2"},
+                              {"/x/x.wav", "voiceuu\\x.wav"}, {"/x/a.mat.key", "mat\\a.mat.key"},
+                              {"/x/pics.bmp/notes.txt", "notes.txt"}})
+        EXPECT_EQ(ArchiveItemNameFor(file), item) << file;
     EXPECT_EQ(DuplicateItemQuestion("cog\\door.cog"),
               "The item \"cog\\door.cog\" already exist. Do you want to overwrite the existing item?");
 }

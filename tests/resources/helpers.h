@@ -1,50 +1,14 @@
 // Small helpers shared by the resource tests.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "model/fileio.h"
 #include "resources/archive.h"
+#include "test_util.h"
 
 namespace orvtest {
-
-// A fresh folder per test, removed afterwards.
-struct TempDir {
-    std::filesystem::path path;
-    TempDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = std::filesystem::temp_directory_path() /
-               ("orvane-res-" + std::string(info->test_suite_name()) + "-" + info->name());
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::filesystem::path operator/(const std::string& name) const { return path / name; }
-};
-
-inline std::vector<uint8_t> Bytes(std::string_view s)
-{
-    return std::vector<uint8_t>(s.begin(), s.end());
-}
-
-inline std::vector<uint8_t> Slurp(const std::filesystem::path& p)
-{
-    std::vector<uint8_t> out;
-    EXPECT_TRUE(orv::ReadWholeFile(p, out)) << p;
-    return out;
-}
-
-inline void Spit(const std::filesystem::path& p, const std::vector<uint8_t>& bytes)
-{
-    ASSERT_TRUE(orv::WriteFileAtomic(p, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
-}
 
 // A little-endian word read back from test output.
 inline uint32_t Word(const std::vector<uint8_t>& b, std::size_t at)
@@ -56,6 +20,22 @@ inline void PutWord(std::vector<uint8_t>& b, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// A bitmap with a 40-byte (or larger) header: given height (negative = top-down), bits,
+// palette entries and the rows exactly as they lie in the file.
+inline std::vector<uint8_t> Bmp(int32_t w, int32_t h, uint16_t bits, const std::vector<uint8_t>& palette,
+                                const std::vector<uint8_t>& rows, uint32_t colorsUsed = 0, uint32_t headerSize = 40)
+{
+    std::vector<uint8_t> b = {'B', 'M'};
+    const uint32_t off = 14 + headerSize + static_cast<uint32_t>(palette.size());
+    for (uint32_t v : {off + static_cast<uint32_t>(rows.size()), 0u, off, headerSize, static_cast<uint32_t>(w),
+                       static_cast<uint32_t>(h), 1u | (uint32_t{bits} << 16), 0u, 0u, 0u, 0u, colorsUsed, 0u})
+        PutWord(b, v);
+    b.resize(14 + headerSize, 0);
+    b.insert(b.end(), palette.begin(), palette.end());
+    b.insert(b.end(), rows.begin(), rows.end());
+    return b;
 }
 
 inline orv::ArchiveDirectory ReadDir(const std::filesystem::path& archive)
@@ -83,12 +63,6 @@ inline std::string ArchiveItem(const std::filesystem::path& archive, const std::
     if (!i || !orv::ReadArchiveEntry(archive, d.records[*i], data))
         return "<missing>";
     return std::string(data.begin(), data.end());
-}
-
-inline std::size_t CountFiles(const std::filesystem::path& dir)
-{
-    return static_cast<std::size_t>(
-        std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()));
 }
 
 }  // namespace orvtest
