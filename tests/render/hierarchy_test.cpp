@@ -94,24 +94,6 @@ TEST(HierarchyWalk, DamagedLinksEndTheWalk)
     EXPECT_NEAR(deep.nodes.back()->matrix(3, 1), n * 0.001f, 0.5f);
 }
 
-TEST(HierarchyWalk, MeshesResolveInTheCurrentGeometrySet)
-{
-    CModel m;
-    orvtest::AddMesh(m);
-    orvtest::AddMesh(m);
-    m.nodes[0]->position = {1, 0, 0};
-    m.nodes[1]->mesh = 5;  // no such mesh
-    m.RebuildHierarchy();
-    const auto visits = WalkHierarchy(m);
-    ASSERT_EQ(visits.size(), 2u);
-    EXPECT_EQ(std::pair(visits[0].mesh, visits[1].mesh), std::pair(0, -1));
-    // The mesh placed by node 0 records it and its matrix; the unresolved index records nothing.
-    RecordMeshNodes(m);
-    EXPECT_EQ(m.MeshAt(0)->node, m.nodes[0].get());
-    EXPECT_EQ(m.MeshAt(0)->nodeMatrix, Matrix4::Translation({1, 0, 0}));
-    EXPECT_EQ(m.MeshAt(1)->node, nullptr);
-}
-
 TEST(HierarchyWalk, RenderModeTable)
 {
     const struct {
