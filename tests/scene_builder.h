@@ -1,6 +1,8 @@
 // Hand-built models and cameras for the view and selection tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <initializer_list>
 #include <memory>
@@ -11,6 +13,19 @@
 #include "render/hierarchy.h"
 
 namespace orvtest {
+
+inline void ExpectClose(const orv::Vec3& a, const orv::Vec3& b, float tol = 1e-5f)
+{
+    EXPECT_NEAR(a.x, b.x, tol);
+    EXPECT_NEAR(a.y, b.y, tol);
+    EXPECT_NEAR(a.z, b.z, tol);
+}
+
+inline void ExpectClose(const orv::Matrix4& a, const orv::Matrix4& b, float tol = 1e-5f)
+{
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(a.m[static_cast<std::size_t>(i)], b.m[static_cast<std::size_t>(i)], tol) << "element " << i;
+}
 
 inline orv::VertexRecord At(const orv::Vec3& p)
 {

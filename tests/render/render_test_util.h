@@ -1,12 +1,21 @@
+// Helpers of the rendered-pixel tests: a headless context shared by the whole test
+// program, hand-built models, and reading pictures back.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "model/fileio.h"
 #include "model/model.h"
 #include "model/settings.h"
 #include "render/gl/gl_device.h"
@@ -15,58 +24,215 @@
 
 namespace orvtest {
 
-// One headless context for the whole test program; each test gets a fresh device and
-// scene renderer on it.
+using orv::RgbaImage;
+using orv::Vec3;
+
+// Each test gets a fresh device and scene renderer on the one context.
 class GlTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    void SetUp() override;
-    void TearDown() override;
+    static void SetUpTestSuite()
+    {
+        if (!context_)
+            context_ = orv::HeadlessGlContext::Create(&why_);
+    }
+    static void TearDownTestSuite() { context_.reset(); }
 
-    bool MakeDevice(int32_t w, int32_t h, bool enlarge = false);
-    orv::RgbaImage Render(const orv::CModel& model, const orv::SceneDrawOptions& options = {});
+    void SetUp() override
+    {
+        if (!context_)
+            GTEST_SKIP() << "No OpenGL context can be made here: " << why_;
+        ASSERT_TRUE(context_->MakeCurrent());
+        device_ = std::make_unique<orv::GlDevice>(settings_);
+        std::string error;
+        ASSERT_TRUE(device_->Initialize(orv::HeadlessGlContext::ProcAddress(), &error)) << error;
+        scene_ = std::make_unique<orv::SceneRenderer>(*device_, settings_);
+    }
+    void TearDown() override
+    {
+        scene_.reset();
+        device_.reset();
+    }
 
-    // Pixel (x right, y down) where a point given in view space lands.
-    std::pair<int32_t, int32_t> PixelOf(const orv::Vec3& viewPoint) const;
+    bool MakeDevice(int32_t w, int32_t h, bool enlarge = false)
+    {
+        device_->SetClientRect({0, 0, w, h});
+        return device_->CreateDevice(w, h, enlarge).ok;
+    }
+
+    RgbaImage Render(const orv::CModel& model, const orv::SceneDrawOptions& options = {})
+    {
+        EXPECT_TRUE(device_->BeginFrame());
+        scene_->Draw(model, options);
+        return device_->ReadPixels();
+    }
+
+    // Pixel (x right, y down) where a point given in view space lands, and its colour.
+    std::pair<int32_t, int32_t> PixelOf(const Vec3& p) const
+    {
+        const auto clip = orv::Transform4({p.x, p.y, p.z, 1.0f}, device_->Projection());
+        return {static_cast<int32_t>(std::floor((clip[0] / clip[3] + 1.0f) * 0.5f * device_->SurfaceWidth())),
+                static_cast<int32_t>(std::floor((1.0f - clip[1] / clip[3]) * 0.5f * device_->SurfaceHeight()))};
+    }
+    uint32_t ColorAt(const RgbaImage& image, const Vec3& p) const
+    {
+        const auto [x, y] = PixelOf(p);
+        return image.At(x, y);
+    }
 
     orv::Settings settings_;
     std::unique_ptr<orv::GlDevice> device_;
     std::unique_ptr<orv::SceneRenderer> scene_;
 
-    static std::unique_ptr<orv::HeadlessGlContext> context_;
-    static std::string why_;
+    inline static std::unique_ptr<orv::HeadlessGlContext> context_;
+    inline static std::string why_;
 };
 
-// A model of one geometry set whose meshes are each carried by one node (node i
-// carries mesh i, the nodes are siblings), with identity node matrices.
-std::unique_ptr<orv::CModel> MakeModel(int meshes);
+// One geometry set whose mesh i is carried by node i; the nodes are siblings with
+// identity matrices.
+inline std::unique_ptr<orv::CModel> MakeModel(int meshes)
+{
+    auto model = std::make_unique<orv::CModel>();
+    model->geosets.push_back(std::make_unique<orv::CGeometry>());
+    for (int i = 0; i < meshes; ++i) {
+        model->geosets[0]->meshes.push_back(std::make_unique<orv::CMesh>());
+        model->nodes.push_back(std::make_unique<orv::C3doNode>());
+        model->nodes.back()->mesh = i;
+        model->nodes.back()->sibling = i + 1 < meshes ? i + 1 : -1;
+    }
+    return model;
+}
 
-// Adds a face whose vertex index list runs through the given points in order, with
-// texture vertices in texels; its corners are built the way the model builds them
-// (reverse order, u and v divided by the texture size).
-orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<orv::Vec3>& points, int32_t material = -1,
-                    const std::vector<std::pair<float, float>>& texels = {}, int32_t texW = 1, int32_t texH = 1);
+// A face whose vertex index list runs through the points in order, with texture
+// vertices in texels; its corners built as the model builds them (in reverse order, u
+// and v divided by the texture size).
+inline orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<Vec3>& points, int32_t material = -1,
+                           const std::vector<std::pair<float, float>>& texels = {}, int32_t texW = 1, int32_t texH = 1)
+{
+    auto face = std::make_unique<orv::CFace>();
+    face->material = material;
+    face->textureWidth = texW;
+    face->textureHeight = texH;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        orv::VertexRecord v, t;
+        v.SetPosition(points[i]);
+        if (i < texels.size())
+            std::tie(t.u, t.v) = texels[i];
+        face->vertexIndices.push_back(static_cast<int32_t>(mesh.vertices.size()));
+        face->textureVertexIndices.push_back(static_cast<int32_t>(mesh.textureVertices.size()));
+        mesh.vertices.push_back(v);
+        mesh.textureVertices.push_back(t);
+        v.color = 0x00FFFFFF;
+        v.u = t.u / static_cast<float>(texW);
+        v.v = t.v / static_cast<float>(texH);
+        face->corners.insert(face->corners.begin(), v);
+    }
+    mesh.faces.push_back(std::move(face));
+    return *mesh.faces.back();
+}
 
 // An axis-aligned square at depth z, its index list counter-clockwise as seen from the
 // origin looking along +z (so it faces the default camera).
-std::vector<orv::Vec3> FacingSquare(float cx, float cy, float half, float z);
+inline std::vector<Vec3> FacingSquare(float cx, float cy, float half, float z)
+{
+    return {{cx - half, cy - half, z}, {cx + half, cy - half, z}, {cx + half, cy + half, z}, {cx - half, cy + half, z}};
+}
 
-// The corner builder the tests plug in: corners from the index lists, u and v divided
-// by the texture size the renderer reports.
-orv::CornerBuilder TestCornerBuilder();
+// A picture of w × h pixels per cel where every pixel of cel c has palette index c, and
+// palette entry c the colour given (0xRRGGBB).
+inline orv::TextureImage SolidCels(int32_t w, int32_t h, const std::vector<uint32_t>& celColors)
+{
+    orv::TextureImage image{w, h, static_cast<int32_t>(celColors.size()), {}, {}};
+    for (std::size_t c = 0; c < celColors.size(); ++c) {
+        image.pixels.insert(image.pixels.end(), static_cast<std::size_t>(w * h), static_cast<uint8_t>(c));
+        for (std::size_t k = 0; k < 3; ++k)
+            image.palette[c * 3 + k] = static_cast<uint8_t>(celColors[c] >> (16 - 8 * k));
+    }
+    return image;
+}
 
-// A picture of cels × h rows × w columns where every pixel of cel c has palette index
-// c, and palette entry c has the colour given.
-orv::TextureImage SolidCels(int32_t w, int32_t h, const std::vector<uint32_t>& celColorsRgb);
+// Whether two 0xAARRGGBB colours differ by at most tolerance in every channel.
+inline bool Near(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
 
-// 0xFFRRGGBB that a 5-6-5 texel of this 0xRRGGBB colour reads back as, to within one
-// step of rounding.
-uint32_t Through565(uint32_t rgb);
-bool Near(uint32_t a, uint32_t b, int tolerance);
+// What a 5-6-5 texel of the 0xRRGGBB colour reads back as, to within one step of rounding.
+inline uint32_t Through565(uint32_t rgb)
+{
+    auto channel = [rgb](int shift, uint32_t bits) {
+        const uint32_t v = ((rgb >> shift) & 0xFF) >> (8 - bits);
+        return static_cast<uint32_t>(std::lround(v * 255.0 / ((1u << bits) - 1))) << shift;
+    };
+    return 0xFF000000u | channel(16, 5) | channel(8, 6) | channel(0, 5);
+}
 
 // Whether a pixel of the colour lies within radius of (x, y).
-bool ColorNear(const orv::RgbaImage& image, int32_t x, int32_t y, uint32_t argb, int radius = 2);
-int CountColor(const orv::RgbaImage& image, uint32_t argb);
+inline bool ColorNear(const RgbaImage& image, int32_t x, int32_t y, uint32_t argb, int radius = 2)
+{
+    for (int32_t dy = -radius; dy <= radius; ++dy)
+        for (int32_t dx = -radius; dx <= radius; ++dx)
+            if (image.At(x + dx, y + dy) == argb)
+                return true;
+    return false;
+}
+
+inline int CountColor(const RgbaImage& image, uint32_t argb)
+{
+    int n = 0;
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            n += image.At(x, y) == argb;
+    return n;
+}
+
+// A PNG as the picture writer makes it (8-bit RGBA, no interlace, unfiltered rows),
+// every chunk's CRC checked; nothing when the file is not one.
+inline std::optional<RgbaImage> DecodePng(const std::vector<uint8_t>& png)
+{
+    auto get32 = [&png](std::size_t at) {
+        return (uint32_t{png[at]} << 24) | (uint32_t{png[at + 1]} << 16) | (uint32_t{png[at + 2]} << 8) | png[at + 3];
+    };
+    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (png.size() < 8 || !std::equal(signature, signature + 8, png.begin()))
+        return std::nullopt;
+    RgbaImage image;
+    std::vector<uint8_t> packed;
+    std::string type;
+    std::size_t at = 8;
+    for (; type != "IEND" && at + 12 <= png.size() && png.size() - at - 12 >= get32(at); at += 12 + get32(at)) {
+        const uint32_t length = get32(at);
+        const uint8_t* data = png.data() + at + 8;
+        type.assign(data - 4, data);
+        if (get32(at + 8 + length) != crc32(0L, data - 4, length + 4))
+            return std::nullopt;
+        if (type == "IHDR" && (length != 13 || data[8] != 8 || data[9] != 6 || data[12] != 0))
+            return std::nullopt;
+        if (type == "IHDR")
+            image = {static_cast<int32_t>(get32(at + 8)), static_cast<int32_t>(get32(at + 12)), {}};
+        if (type == "IDAT")
+            packed.insert(packed.end(), data, data + length);
+    }
+    const std::size_t row = static_cast<std::size_t>(image.width) * 4;
+    std::vector<uint8_t> raw((row + 1) * static_cast<std::size_t>(image.height));
+    uLongf size = raw.size();
+    if (type != "IEND" || at != png.size() || raw.empty() ||
+        uncompress(raw.data(), &size, packed.data(), packed.size()) != Z_OK || size != raw.size())
+        return std::nullopt;
+    for (auto r = raw.begin(); r != raw.end(); r += static_cast<long>(row + 1)) {
+        if (*r != 0)
+            return std::nullopt;
+        image.pixels.insert(image.pixels.end(), r + 1, r + 1 + static_cast<long>(row));
+    }
+    return image;
+}
+
+inline std::optional<RgbaImage> ReadPng(const std::filesystem::path& path)
+{
+    std::vector<uint8_t> bytes;
+    return orv::ReadWholeFile(path, bytes) ? DecodePng(bytes) : std::nullopt;
+}
 
 }  // namespace orvtest

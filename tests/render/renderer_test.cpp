@@ -6,11 +6,11 @@
 #include <cmath>
 
 #include "edit/view_commands.h"
-#include "model/corners.h"
 #include "render/gl/renderer.h"
 #include "render/render_test_util.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
+#include "scene_builder.h"
 
 using namespace orv;
 using orvtest::FacingSquare;
@@ -19,6 +19,7 @@ namespace {
 
 const std::string kSampleArchive = std::string(ORVANE_BINARY_DIR) + "/share/orvane/sample/res2.gob";
 
+// A document of one square facing the saved camera, with a 200 × 200 view.
 class RendererTest : public orvtest::GlTest {
 protected:
     void SetUp() override
@@ -29,14 +30,8 @@ protected:
         scene_.reset();
         device_.reset();
         doc_ = std::make_unique<COrvaneDoc>(settings_, DocumentEnvironment{});
-        auto model = orvtest::MakeModel(1);
-        model->formatTag = "JK1";
-        model->materials = {"flatred.mat", "nosuch.mat"};
-        orvtest::AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 0), 0,
-                         {{0, 0}, {256, 0}, {256, 256}, {0, 256}})
-            .ComputeFaceNormal();
-        model->RebuildHierarchy();
-        doc_->model = std::move(model);
+        doc_->model = Square("flatred.mat");
+        doc_->model->materials.push_back("nosuch.mat");
         doc_->savedCamera = CameraState{{0, 0, -3}, {0, 0, 1}, {0, 1, 0}};
         renderer_ = std::make_unique<CRenderer>(*doc_, settings_, camera_, selection_, pacer_);
         std::string error;
@@ -50,6 +45,17 @@ protected:
     {
         renderer_.reset();
         orvtest::GlTest::TearDown();
+    }
+
+    static std::unique_ptr<CModel> Square(const std::string& material)
+    {
+        auto model = orvtest::MakeModel(1);
+        model->formatTag = "JK1";
+        model->materials = {material};
+        orvtest::AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 0), 0, {{0, 0}, {256, 0}, {256, 256}, {0, 256}})
+            .ComputeFaceNormal();
+        model->RebuildHierarchy();
+        return model;
     }
 
     bool LoadSample()
@@ -88,22 +94,6 @@ TEST_F(RendererTest, ForcedFramesComeAtMostAtTheFrameRate)
     EXPECT_TRUE(renderer_->LastFrameDrawn());
 }
 
-TEST_F(RendererTest, FrameRateBelowOneCountsAsOne)
-{
-    for (int32_t rate : {0, -5}) {
-        settings_.frameRate = rate;
-        now_ += 5000;
-        renderer_->RenderFrame(true);
-        ASSERT_TRUE(renderer_->LastFrameDrawn());
-        now_ += 999;
-        renderer_->RenderFrame(true);
-        EXPECT_FALSE(renderer_->LastFrameDrawn());
-        now_ += 1;
-        renderer_->RenderFrame(true);
-        EXPECT_TRUE(renderer_->LastFrameDrawn());
-    }
-}
-
 TEST_F(RendererTest, UnforcedFramesOnlyInTheRotatingView)
 {
     EXPECT_FALSE(renderer_->RenderFrame(false));
@@ -117,9 +107,7 @@ TEST_F(RendererTest, UnforcedFramesOnlyInTheRotatingView)
     EXPECT_TRUE(renderer_->RenderFrame(false));
     EXPECT_TRUE(renderer_->LastFrameDrawn());
     // The next frame is turned one step further; no status pass in this view.
-    const Matrix4 expected = Model().rotationStep * before;
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(Model().modelMatrix.m[static_cast<std::size_t>(i)], expected.m[static_cast<std::size_t>(i)], 1e-6f);
+    orvtest::ExpectClose(Model().modelMatrix, Model().rotationStep * before, 1e-6f);
     EXPECT_EQ(statusPasses, 0);
 
     ASSERT_TRUE(ShowStandardView(c, kViewFront));
@@ -129,29 +117,26 @@ TEST_F(RendererTest, UnforcedFramesOnlyInTheRotatingView)
     EXPECT_EQ(statusPasses, 1);
 }
 
-TEST_F(RendererTest, NoFrameStartsDuringTheStatusPass)
+// Each drawn frame ends with the status pass; no frame starts while it runs.
+TEST_F(RendererTest, StatusPassAfterTheFrameAndNoFrameDuringIt)
 {
     int passes = 0;
     bool innerDrawn = true, innerResult = false;
-    renderer_->SetStatusListener([&](const ViewStatus&) {
+    ViewStatus seen;
+    renderer_->SetStatusListener([&](const ViewStatus& s) {
         ++passes;
+        seen = s;
         innerResult = renderer_->RenderFrame(true);
         innerDrawn = renderer_->LastFrameDrawn();
         EXPECT_TRUE(renderer_->Busy());
     });
+    renderer_->PlaceInitialCamera();
+    passes = 0;
     renderer_->RenderFrame(true);
     EXPECT_EQ(passes, 1);
     EXPECT_TRUE(innerResult);
     EXPECT_FALSE(innerDrawn);
     EXPECT_FALSE(renderer_->Busy());
-}
-
-TEST_F(RendererTest, StatusPassGivesPanesAndScrollBars)
-{
-    ViewStatus seen;
-    renderer_->SetStatusListener([&](const ViewStatus& s) { seen = s; });
-    renderer_->PlaceInitialCamera();
-    renderer_->RenderFrame(true);
     EXPECT_EQ(seen.panes[0], renderer_->DeviceName());
     EXPECT_FALSE(seen.panes[0].empty());
     EXPECT_EQ(seen.panes[1], "Scale: 1:1");
@@ -160,7 +145,7 @@ TEST_F(RendererTest, StatusPassGivesPanesAndScrollBars)
     EXPECT_EQ(seen.vertical.page, 200);
 }
 
-TEST_F(RendererTest, SceneTexturedThroughTheCatalogue)
+TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
 {
     ASSERT_TRUE(LoadSample());
     selection_.currentMesh = 0;
@@ -171,8 +156,7 @@ TEST_F(RendererTest, SceneTexturedThroughTheCatalogue)
     EXPECT_TRUE(selection_.nodes.empty());  // preparing clears the node markers
     const CFace& face = *Model().geosets[0]->meshes[0]->faces[0];
     EXPECT_NE(face.texture, 0u);
-    EXPECT_EQ(face.textureWidth, 256);
-    EXPECT_EQ(face.textureHeight, 256);
+    EXPECT_EQ(std::pair(face.textureWidth, face.textureHeight), std::pair(256, 256));
     // Corners rebuilt with the real size: u, v from 0 to 1.
     float maxU = 0;
     for (const auto& c : face.corners)
@@ -185,42 +169,37 @@ TEST_F(RendererTest, SceneTexturedThroughTheCatalogue)
     const auto rgb = picture->Rgb(picture->Cel(0)[0]);
     renderer_->PlaceInitialCamera();
     renderer_->RenderFrame(true);
-    const RgbaImage image = renderer_->ReadPixels();
-    const uint32_t expected =
-        orvtest::Through565((uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | uint32_t{rgb[2]});
-    EXPECT_TRUE(orvtest::Near(image.At(kSide / 2, kSide / 2), expected, 4)) << std::hex << image.At(kSide / 2, kSide / 2);
+    const uint32_t drawn = renderer_->ReadPixels().At(kSide / 2, kSide / 2);
+    EXPECT_TRUE(orvtest::Near(drawn, orvtest::Through565((uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | rgb[2]), 4))
+        << std::hex << drawn;
 
-    // A material found nowhere takes the archive's fallback; without the catalogue no
-    // face keeps a texture.
+    // A material found nowhere takes the archive's fallback.
     Model().geosets[0]->meshes[0]->faces[0]->material = 1;
     renderer_->PrepareScene();
     EXPECT_NE(face.texture, 0u);
+
+    // A model replaced behind the renderer's back is prepared before it is drawn.
+    doc_->model = Square("checker.mat");
+    const CFace& other = *Model().geosets[0]->meshes[0]->faces[0];
+    EXPECT_EQ(other.texture, 0u);
+    renderer_->RenderFrame(true);
+    EXPECT_NE(other.texture, 0u);
+    EXPECT_EQ(Model().renderer, renderer_.get());
+    // Without the catalogue no face keeps a texture.
     renderer_->SetResources(nullptr, {});
     renderer_->PrepareScene();
-    EXPECT_EQ(face.texture, 0u);
-}
-
-TEST_F(RendererTest, AReplacedModelIsPreparedBeforeItIsDrawn)
-{
-    ASSERT_TRUE(LoadSample());
-    renderer_->PrepareScene();
-    auto other = orvtest::MakeModel(1);
-    other->formatTag = "JK1";
-    other->materials = {"checker.mat"};
-    orvtest::AddFace(*other->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 0), 0);
-    other->RebuildHierarchy();
-    doc_->model = std::move(other);
-    EXPECT_EQ(Model().geosets[0]->meshes[0]->faces[0]->texture, 0u);
-    renderer_->RenderFrame(true);
-    EXPECT_NE(Model().geosets[0]->meshes[0]->faces[0]->texture, 0u);
-    EXPECT_EQ(Model().renderer, renderer_.get());
+    EXPECT_EQ(other.texture, 0u);
+    // A renderer that goes leaves no pointer to itself behind.
+    EXPECT_EQ(doc_->renderer, renderer_.get());
+    renderer_.reset();
+    EXPECT_EQ(doc_->renderer, nullptr);
+    EXPECT_EQ(Model().renderer, nullptr);
 }
 
 TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
 {
     renderer_->PlaceInitialCamera();  // unnamed: the saved camera
-    EXPECT_FLOAT_EQ(camera_.eye.z, -3.0f);
-    EXPECT_FLOAT_EQ(camera_.eye.y, 0.0f);
+    orvtest::ExpectClose(camera_.eye, {0, 0, -3}, 0.0f);
 
     // A model file: centred on its box, in front of it, converged after the twenty steps.
     doc_->SetPathName("/models/square.3do");
@@ -231,8 +210,7 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     EXPECT_LT(camera_.eye.z, -1.0f);
     const Vec3 eye = camera_.eye;
     renderer_->CenterView();
-    EXPECT_NEAR(camera_.eye.z, eye.z, 1e-5f);
-    EXPECT_NEAR(camera_.eye.y, eye.y, 1e-5f);
+    orvtest::ExpectClose(camera_.eye, eye);
 
     // A project without a usable saved camera is framed the same way.
     doc_->SetPathName("/models/square.orv");
@@ -243,24 +221,14 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     EXPECT_NEAR(camera_.eye.z, eye.z, 1e-4f);
 }
 
-TEST_F(RendererTest, DocumentPointsAtItsRenderer)
-{
-    EXPECT_EQ(doc_->renderer, renderer_.get());
-    EXPECT_EQ(Model().renderer, renderer_.get());
-    renderer_.reset();
-    EXPECT_EQ(doc_->renderer, nullptr);
-    EXPECT_EQ(Model().renderer, nullptr);
-}
-
 TEST_F(RendererTest, StretchedSurfaceDrawsAndPicksAtItsOwnSize)
 {
     settings_.stretchMode = 1;  // 200 x 100 whatever the window
     ASSERT_TRUE(renderer_->CreateDevice(400, 400).ok);
-    EXPECT_EQ(renderer_->Device().SurfaceWidth(), 200);
-    EXPECT_EQ(renderer_->Device().SurfaceHeight(), 100);
     const ViewSize size = renderer_->Size();
     EXPECT_TRUE(size.stretched);
-    EXPECT_EQ(size.clientWidth, 400);
+    EXPECT_EQ(std::pair(size.clientWidth, size.surfaceWidth), std::pair(400, 200));
+    EXPECT_EQ(renderer_->Device().SurfaceHeight(), 100);
     renderer_->PlaceInitialCamera();
     renderer_->RenderFrame(true);
     const RgbaImage image = renderer_->ReadPixels();
@@ -271,25 +239,6 @@ TEST_F(RendererTest, StretchedSurfaceDrawsAndPicksAtItsOwnSize)
     EXPECT_EQ(renderer_->Pick(200, 200, {}), PickResult::Selected);
     EXPECT_EQ(selection_.currentFace, 0);
     EXPECT_EQ(selection_.nodes.size(), 4u);
-}
-
-TEST(MaterialPictures, PaletteBecomesRedGreenBlue)
-{
-    MaterialImage m;
-    m.width = 2;
-    m.height = 1;
-    m.celCount = 1;
-    m.pixels = {3, 4};
-    m.palette[3 * 4 + 0] = 10;  // blue
-    m.palette[3 * 4 + 1] = 20;  // green
-    m.palette[3 * 4 + 2] = 30;  // red
-    const TextureImage t = ToTextureImage(m);
-    EXPECT_EQ(t.width, 2);
-    EXPECT_EQ(t.cels, 1);
-    EXPECT_EQ(t.pixels, (std::vector<uint8_t>{3, 4}));
-    EXPECT_EQ(t.palette[9], 30);
-    EXPECT_EQ(t.palette[10], 20);
-    EXPECT_EQ(t.palette[11], 10);
 }
 
 }  // namespace
