@@ -264,37 +264,32 @@ private slots:
         QVERIFY(!QFileInfo::exists(out.filePath(QStringLiteral("b.cog"))));
     }
 
-    void saveAsBitmapUsesTheFirstColormap()
+    void saveAsBitmapUsesTheFirstColormapAndNeedsOne()
     {
-        Fm f;
-        QVERIFY(f.dlg.OpenArchiveFile(f.res.archive));
-        QVERIFY(f.dlg.SelectItem(QStringLiteral("3do\\mat\\wood.mat")));
-        f.dlg.SelectRows({QStringLiteral("wood.mat"), QStringLiteral("metal.mat")});
-        f.s.saveAnswers.push_back(Answer(f.Path(QStringLiteral("wood.mat")), 1));
-        f.dlg.SaveSelectedAs();
-        QCOMPARE(f.s.saveRequests[0].filter, QStringLiteral("MAT Files (*.mat)|*.mat|BMP Files (*.bmp)|*.bmp||"));
-        QVERIFY2(f.s.messages.isEmpty(), qPrintable(f.s.messages.join('\n')));
-        // 01redmap.cmp comes first in the catalogue: the sample palette, not dflt's grey.
-        for (const char* name : {"wood", "metal"}) {
-            MaterialImage image;
-            QCOMPARE(ConvertMatFirstCel(f.res.Entry(std::string("3do\\mat\\") + name + ".mat"), SamplePalette(), image),
-                     MatStatus::Ok);
-            QCOMPARE(ReadAll(f.Path(QString::fromLatin1(name) + ".bmp")), WriteBmp(image));
-            QVERIFY(!QFileInfo::exists(f.Path(QString::fromLatin1(name) + ".mat")));
+        for (const bool withColormaps : {true, false}) {
+            Fm f(withColormaps);
+            QVERIFY(f.dlg.OpenArchiveFile(f.res.archive));
+            QVERIFY(f.dlg.SelectItem(QStringLiteral("3do\\mat\\wood.mat")));
+            f.dlg.SelectRows({QStringLiteral("wood.mat"), QStringLiteral("metal.mat")});
+            f.s.saveAnswers.push_back(Answer(f.Path(QStringLiteral("wood.mat")), 1));
+            f.dlg.SaveSelectedAs();
+            QCOMPARE(f.s.saveRequests[0].filter, QStringLiteral("MAT Files (*.mat)|*.mat|BMP Files (*.bmp)|*.bmp||"));
+            if (!withColormaps) {
+                QCOMPARE(f.s.messages.size(), 1);
+                QVERIFY(f.s.messages[0].contains(QStringLiteral("no colormap")));
+                QVERIFY(QDir(f.dir.path()).entryList(QDir::Files).isEmpty());
+                continue;
+            }
+            QVERIFY2(f.s.messages.isEmpty(), qPrintable(f.s.messages.join('\n')));
+            // 01redmap.cmp comes first in the catalogue: the sample palette, not dflt's grey.
+            for (const char* name : {"wood", "metal"}) {
+                MaterialImage image;
+                QCOMPARE(ConvertMatFirstCel(f.res.Entry(std::string("3do\\mat\\") + name + ".mat"), SamplePalette(), image),
+                         MatStatus::Ok);
+                QCOMPARE(ReadAll(f.Path(QString::fromLatin1(name) + ".bmp")), WriteBmp(image));
+                QVERIFY(!QFileInfo::exists(f.Path(QString::fromLatin1(name) + ".mat")));
+            }
         }
-    }
-
-    void saveAsBitmapWithoutColormapIsRefused()
-    {
-        Fm f(false);
-        QVERIFY(f.dlg.OpenArchiveFile(f.res.archive));
-        QVERIFY(f.dlg.SelectItem(QStringLiteral("3do\\mat\\wood.mat")));
-        f.dlg.SelectRows({QStringLiteral("wood.mat")});
-        f.s.saveAnswers.push_back(Answer(f.Path(QStringLiteral("wood.bmp")), 1));
-        f.dlg.SaveSelectedAs();
-        QCOMPARE(f.s.messages.size(), 1);
-        QVERIFY(f.s.messages[0].contains(QStringLiteral("no colormap")));
-        QVERIFY(QDir(f.dir.path()).entryList(QDir::Files).isEmpty());
     }
 
     void duplicateQuestionOnlyWithWarning()

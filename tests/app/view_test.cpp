@@ -202,19 +202,6 @@ struct Fixture {
     QRgb Background() const { return Rgb(settings.colorBackground); }
 };
 
-// The options sheet over these settings, its messages collected.
-struct Sheet {
-    QStringList shown;
-    CSheetDlg dlg;
-
-    explicit Sheet(Settings& s)
-        : dlg(s, {{QStringLiteral("None"), QStringLiteral("640x480")}, {QStringLiteral("dev")},
-                  {QStringLiteral("01redmap.cmp"), QStringLiteral("dflt.cmp")}})
-    {
-        dlg.SetMessageHandler([this](const QString& m) { shown.append(m); });
-    }
-};
-
 }  // namespace
 
 class ViewTest : public QObject {
@@ -232,27 +219,6 @@ private slots:
     }
 
     // ---- what is drawn ---------------------------------------------------------------
-
-    void texturedFaceShowsItsTextureColour()
-    {
-        Fixture f;
-        QVERIFY(f.services.catalog);
-        f.ShowSquare(0, 0, 1, 0);
-        const QImage image = f.Frame();
-        QVERIFY(f.view->Renderer());
-        // flatred.mat through the colormap, as a 5-6-5 texel.
-        const auto picture = ResolveMaterialImage(f.catalog, f.services.resourceFile, nullptr, "flatred.mat",
-                                                  f.settings.colorMap);
-        QVERIFY(picture);
-        const auto rgb = picture->Rgb(picture->Cel(0)[0]);
-        const int r = rgb[0] >> 3, g = rgb[1] >> 2, b = rgb[2] >> 3;
-        const QRgb expected = qRgb((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2));
-        const QRgb centre = image.pixel(kCentre);
-        QVERIFY2(Near(centre, expected, 4),
-                 qPrintable(QStringLiteral("centre %1, texture %2").arg(centre, 0, 16).arg(expected, 0, 16)));
-        QVERIFY(!Near(expected, kWhite, 20));
-        QVERIFY(Near(image.pixel(2, 2), f.Background(), 1));
-    }
 
     void backFacesAreCulledAndNotPicked()
     {
@@ -660,8 +626,10 @@ private slots:
         Settings settings;
         settings.device = 7;  // beyond the list: the first device is shown
         settings.colorMap = "DFLT.CMP";
-        Sheet s(settings);
-        CSheetDlg& sheet = s.dlg;
+        CSheetDlg sheet(settings, {{QStringLiteral("None"), QStringLiteral("640x480")}, {QStringLiteral("dev")},
+                                   {QStringLiteral("01redmap.cmp"), QStringLiteral("dflt.cmp")}});
+        QStringList shown;
+        sheet.SetMessageHandler([&](const QString& m) { shown.append(m); });
         QCOMPARE(sheet.Device()->currentIndex(), 0);
         QCOMPARE(sheet.ColorMap()->currentText(), QStringLiteral("dflt.cmp"));
         QCOMPARE(sheet.TextureMapping()->currentText(), QStringLiteral("Nearest"));
@@ -675,7 +643,7 @@ private slots:
         sheet.VertexSize()->setText(QStringLiteral("0.2"));
         QVERIFY(!sheet.Apply());
         QCOMPARE(sheet.LastError(), CSheetDlg::RangeMessageVertexSize());
-        QCOMPARE(s.shown, QStringList{sheet.LastError()});
+        QCOMPARE(shown, QStringList{sheet.LastError()});
         QVERIFY(sheet.LastError().contains(QStringLiteral("0.00125")) && sheet.LastError().contains(QStringLiteral("0.1")));
         QCOMPARE(settings.vertexScaling, 0.01f);
         sheet.VertexSize()->setText(QStringLiteral("0.1"));
@@ -734,13 +702,26 @@ private slots:
         QCOMPARE(settings.frameRate, 1);
     }
 
-    void optionsThroughTheView()
+    void textureColourAndOptionsThroughTheView()
     {
         Fixture f;
+        QVERIFY(f.services.catalog);
         f.ShowSquare(0, 0, 1, 0);
+        const QImage image = f.Frame();
+        QVERIFY(Near(image.pixel(2, 2), f.Background(), 1));
+        // flatred.mat through the colormap, as a 5-6-5 texel.
+        const auto picture = ResolveMaterialImage(f.catalog, f.services.resourceFile, nullptr, "flatred.mat",
+                                                  f.settings.colorMap);
+        QVERIFY(picture);
+        const auto rgb = picture->Rgb(picture->Cel(0)[0]);
+        const int r5 = rgb[0] >> 3, g6 = rgb[1] >> 2, b5 = rgb[2] >> 3;
+        const QRgb red = qRgb((r5 << 3) | (r5 >> 2), (g6 << 2) | (g6 >> 4), (b5 << 3) | (b5 >> 2));
+        QVERIFY(!Near(red, kWhite, 20));
+        const QRgb drawn = image.pixel(kCentre);
+        QVERIFY2(Near(drawn, red, 4), qPrintable(QStringLiteral("centre %1, texture %2").arg(drawn, 0, 16).arg(red, 0, 16)));
+
         f.Click(kCentre);
         QCOMPARE(f.view->GetSelection().nodes.size(), std::size_t{4});
-        const QRgb red = f.Frame().pixel(kCentre);
         f.settings.frameRate = 100;  // the sheet refuses more
 
         // The same colormap: the device is made again, the textures (and the nodes) stay.
@@ -771,7 +752,7 @@ private slots:
         for (const auto& r : records)
             QCOMPARE(r->colormap, std::string("dflt.cmp"));
         // (The sample's two colormaps hold the same palette: the colour stays.)
-        QVERIFY(Near(f.Frame().pixel(kCentre), red, 1));
+        QVERIFY(Near(f.Frame().pixel(kCentre), drawn, 1));
 
         // A stretch factor: the surface has that size, stretched to the window.
         f.view->SetOptionsRunner([](CSheetDlg& sheet) {
