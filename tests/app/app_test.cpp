@@ -42,6 +42,8 @@ struct Harness {
         app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
         app->Start({}, {false, false});
     }
+
+    CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + QStringLiteral("/walker.3do")); }
 };
 
 void Type(QLineEdit* e, const QString& text)
@@ -55,7 +57,7 @@ void Type(QLineEdit* e, const QString& text)
 class AppTest : public QObject {
     Q_OBJECT
 private slots:
-    void startsWithSampleResourcesAndNewDocument()
+    void startsWithANewDocumentAndOpensModels()
     {
         Harness h;
         QVERIFY(h.app->LastLocate().usingSample || !h.app->LastLocate().resourceFile.empty());
@@ -69,16 +71,12 @@ private slots:
         // A puppet file with no document open does nothing.
         QCOMPARE(h.app->OpenFile(kSampleDir + QStringLiteral("/walker.pup")), nullptr);
         QVERIFY(h.messages.isEmpty());
-    }
 
-    void opensSampleModelWithItsPuppet()
-    {
-        Harness h;
-        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        // A model comes with its puppet.
+        CChildFrame* f = h.OpenWalker();
         QVERIFY(f);
-        const CModel& m = f->Document()->Model();
-        QCOMPARE(m.nodes.size(), std::size_t{6});
-        QCOMPARE(m.puppetModes.size(), std::size_t{1});
+        QCOMPARE(f->Document()->Model().nodes.size(), std::size_t{6});
+        QCOMPARE(f->Document()->Model().puppetModes.size(), std::size_t{1});
         QCOMPARE(h.app->RecentFiles().first(), QFileInfo(kSampleDir + QStringLiteral("/walker.3do")).absoluteFilePath());
         // A missing file is reported and opens nothing.
         QCOMPARE(h.app->OpenFile(h.dir.filePath(QStringLiteral("gone.3do"))), nullptr);
@@ -89,7 +87,7 @@ private slots:
     void viewCommandsFollowTheSelection()
     {
         Harness h;
-        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        CChildFrame* f = h.OpenWalker();
         QVERIFY(f);
         CMainFrame* frame = h.app->Frame();
         frame->UpdateCommandUI();
@@ -116,7 +114,7 @@ private slots:
     void saveAsRenamesOnlyForProjects()
     {
         Harness h;
-        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        CChildFrame* f = h.OpenWalker();
         QVERIFY(f);
         const std::string original = f->Document()->Doc().PathName();
         h.nextSavePath = h.dir.filePath(QStringLiteral("copy.3do"));
@@ -163,7 +161,7 @@ private slots:
     void panesWriteBack()
     {
         Harness h;
-        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        CChildFrame* f = h.OpenWalker();
         QVERIFY(f);
         CModel& m = f->Document()->Model();
         Selection* sel = f->CurrentSelection();
@@ -193,9 +191,7 @@ private slots:
         mesh.nodeMatrix = Matrix4::Translation({1, 0, 0});
         sel->nodes.clear();
         NodeMarker marker;
-        marker.mesh = 2;
-        marker.face = 1;
-        marker.vertex = 0;
+        marker.mesh = 2, marker.face = 1, marker.vertex = 0;
         sel->nodes.push_back(marker);
         sel->currentNode = 0;
         f->RefreshPanes();
@@ -208,8 +204,7 @@ private slots:
         QCOMPARE(rec->x, 1.5f);
 
         // Choosing another geometry set leaves no current mesh or face.
-        auto g = std::make_unique<CGeometry>();
-        m.geosets.push_back(std::move(g));
+        m.geosets.push_back(std::make_unique<CGeometry>());
         f->RefreshPanes();
         auto* geo = f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"));
         QCOMPARE(geo->count(), 2);

@@ -10,7 +10,6 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,13 +41,31 @@ inline bool WriteAll(const QString& path, const std::vector<uint8_t>& bytes)
 
 inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
+inline orv::ArchiveDirectory Dir(const QString& archive)
+{
+    orv::ArchiveDirectory d;
+    orv::ReadArchiveDirectory(P(archive), d);
+    return d;
+}
+
+// The bytes of the archive's item called name; empty when there is none.
+inline std::vector<uint8_t> Item(const QString& archive, const std::string& name)
+{
+    std::vector<uint8_t> out;
+    for (const auto& r : Dir(archive).records)
+        if (r.name == name) {
+            orv::ReadArchiveEntry(P(archive), r, out);
+            break;
+        }
+    return out;
+}
+
 // A colormap whose palette is a grey ramp (entry i = i, i, i), unlike the sample's.
 inline std::vector<uint8_t> GreyColormap()
 {
     std::vector<uint8_t> cmp = orv::MakeSampleColormap();
-    for (int i = 0; i < 256; ++i)
-        for (int c = 0; c < 3; ++c)
-            cmp[orv::kColormapHeadSize + static_cast<std::size_t>(i) * 3 + c] = static_cast<uint8_t>(i);
+    for (std::size_t i = 0; i < 256 * 3; ++i)
+        cmp[orv::kColormapHeadSize + i] = static_cast<uint8_t>(i / 3);
     return cmp;
 }
 
@@ -69,11 +86,9 @@ inline orv::MaterialImage TestPicture()
     img.stride = orv::StrideOf(img.width);
     img.celCount = 1;
     const uint8_t colours[4][3] = {{250, 10, 10}, {10, 250, 10}, {10, 10, 250}, {240, 240, 240}};
-    for (int i = 0; i < 4; ++i) {
-        img.palette[i * 4 + 0] = colours[i][2];
-        img.palette[i * 4 + 1] = colours[i][1];
-        img.palette[i * 4 + 2] = colours[i][0];
-    }
+    for (int i = 0; i < 4; ++i)
+        for (int c = 0; c < 3; ++c)
+            img.palette[i * 4 + c] = colours[i][2 - c];  // stored blue, green, red
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
             img.pixels.push_back(static_cast<uint8_t>((x + 2 * y) % 4));
@@ -94,12 +109,11 @@ struct Resources {
         archive = dir.filePath(QStringLiteral("res2.gob"));
         std::vector<orv::ArchiveEntryData> entries;
         for (auto& e : orv::SampleResourceEntries()) {
-            if (e.name.find(".cmp") != std::string::npos) {
-                if (!withColormaps)
-                    continue;
-                if (e.name == "misc\\cmp\\dflt.cmp")
-                    e.data = GreyColormap();
-            }
+            const bool colormap = e.name.find(".cmp") != std::string::npos;
+            if (colormap && !withColormaps)
+                continue;
+            if (e.name == "misc\\cmp\\dflt.cmp")
+                e.data = GreyColormap();
             entries.push_back(std::move(e));
         }
         orv::WriteArchive(P(archive), entries);
@@ -110,21 +124,21 @@ struct Resources {
         services.resourceFile = P(archive);
     }
 
-    std::vector<uint8_t> Entry(const std::string& name) const
-    {
-        orv::ArchiveDirectory d;
-        orv::ReadArchiveDirectory(P(archive), d);
-        for (const auto& r : d.records)
-            if (r.name == name) {
-                std::vector<uint8_t> out;
-                orv::ReadArchiveEntry(P(archive), r, out);
-                return out;
-            }
-        return {};
-    }
+    std::vector<uint8_t> Entry(const std::string& name) const { return Item(archive, name); }
 };
 
-// Answers the dialogs' questions from queues and records every request.
+template <class T>
+T Pop(std::deque<T>& queue, T none = {})
+{
+    if (queue.empty())
+        return none;
+    T a = std::move(queue.front());
+    queue.pop_front();
+    return a;
+}
+
+// Answers the dialogs' questions from queues (an empty queue cancels or says No) and
+// records every request.
 struct Script {
     std::deque<orv::FileAnswer> openAnswers;
     std::deque<orv::FileAnswer> saveAnswers;
@@ -143,27 +157,15 @@ struct Script {
         orv::Prompts p;
         p.openFiles = [this](QWidget*, const orv::FileRequest& r) {
             openRequests.push_back(r);
-            if (openAnswers.empty())
-                return orv::FileAnswer{};
-            auto a = openAnswers.front();
-            openAnswers.pop_front();
-            return a;
+            return Pop(openAnswers);
         };
         p.saveFile = [this](QWidget*, const orv::FileRequest& r) {
             saveRequests.push_back(r);
-            if (saveAnswers.empty())
-                return orv::FileAnswer{};
-            auto a = saveAnswers.front();
-            saveAnswers.pop_front();
-            return a;
+            return Pop(saveAnswers);
         };
         p.askYesNo = [this](QWidget*, const QString& q) {
             questions << q;
-            if (yesNo.empty())
-                return false;
-            const bool a = yesNo.front();
-            yesNo.pop_front();
-            return a;
+            return Pop(yesNo, false);
         };
         p.showMessage = [this](QWidget*, const QString& text, orv::MessageKind) { messages << text; };
         p.progress = [this](QWidget*, const QString&) -> orv::ArchiveProgress {
@@ -177,10 +179,10 @@ struct Script {
     }
 };
 
-inline orv::FileAnswer Answer(const QStringList& files, int filter = 0)
+inline orv::FileAnswer Answer(const QString& file, int filter = 0)
 {
     orv::FileAnswer a;
-    a.files = files;
+    a.files = QStringList{file};
     a.filterIndex = filter;
     return a;
 }

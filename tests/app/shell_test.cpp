@@ -49,46 +49,36 @@ private slots:
         QCOMPARE(s.vertexScaling, 0.01f);  // unreadable text keeps the default
     }
 
-    void tipReader()
+    void tipsComeOneAtATime()
     {
         const QByteArray file = "; comment\r\n tip with blank\r\nFirst tip\r\n\r\n\tindented\r\nSecond tip\r\n";
         qint64 pos = 0;
         QCOMPARE(TipReader::Next(file, pos), QStringLiteral("First tip"));
         QCOMPARE(TipReader::Next(file, pos), QStringLiteral("Second tip"));
-        // The end of the file wraps to its start.
-        QCOMPARE(TipReader::Next(file, pos), QStringLiteral("First tip"));
+        QCOMPARE(TipReader::Next(file, pos), QStringLiteral("First tip"));  // the end wraps to the start
         // A file without a tip line stops after one pass.
-        qint64 p2 = 0;
-        QCOMPARE(TipReader::Next(QByteArray("; only\n  comments\n\n"), p2), QString());
-        qint64 p3 = 5;
-        QCOMPARE(TipReader::Next(QByteArray(), p3), QString());
+        pos = 0;
+        QCOMPARE(TipReader::Next(QByteArray("; only\n  comments\n\n"), pos), QString());
+        pos = 5;
+        QCOMPARE(TipReader::Next(QByteArray(), pos), QString());
         // Long lines come in pieces of at most 1000 characters.
-        qint64 p4 = 0;
+        pos = 0;
         const QByteArray longLine = QByteArray(1500, 'x') + "\n";
-        QCOMPARE(TipReader::Next(longLine, p4).size(), 1000);
-        QCOMPARE(TipReader::Next(longLine, p4).size(), 500);
-    }
+        QCOMPARE(TipReader::Next(longLine, pos).size(), 1000);
+        QCOMPARE(TipReader::Next(longLine, pos).size(), 500);
 
-    void tipDialogRemembersPosition()
-    {
+        // The dialog goes on where the last one stopped.
         QTemporaryDir dir;
         const QString tips = dir.filePath(QStringLiteral("tips.txt"));
         QFile f(tips);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("One\nTwo\nThree\n");
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("One\nTwo\nThree\n") > 0);
         f.close();
         QSettings store(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
-        {
-            CTipDlg dlg(tips, store);
-            QCOMPARE(dlg.CurrentTip(), QStringLiteral("One"));
-        }
-        {
-            CTipDlg dlg(tips, store);
-            QCOMPARE(dlg.CurrentTip(), QStringLiteral("Two"));
-        }
+        QCOMPARE(CTipDlg(tips, store).CurrentTip(), QStringLiteral("One"));
+        QCOMPARE(CTipDlg(tips, store).CurrentTip(), QStringLiteral("Two"));
         QVERIFY(CTipDlg::ShowAtStartup(store));
-        CTipDlg missing(dir.filePath(QStringLiteral("none.txt")), store);
-        QCOMPARE(missing.CurrentTip(), QStringLiteral("Tips file does not exist in the prescribed directory"));
+        QCOMPARE(CTipDlg(dir.filePath(QStringLiteral("none.txt")), store).CurrentTip(),
+                 QStringLiteral("Tips file does not exist in the prescribed directory"));
     }
 
     void toolbarStateAndPanes()
@@ -107,6 +97,7 @@ private slots:
             frame.BuildMenusAndToolbars();
             frame.show();
             QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            QCOMPARE(frame.windowTitle(), QStringLiteral("Orvane"));
             // The tool toolbar has no command yet: neither shown nor offered.
             QVERIFY(frame.ToolBar(2)->isHidden());
             QVERIFY(!frame.Execute(5645));
