@@ -49,6 +49,29 @@ private slots:
         QCOMPARE(s.vertexScaling, 0.01f);  // unreadable text keeps the default
     }
 
+    void maximizedKeepsTheNormalRectangle()
+    {
+        Settings s;
+        CMainFrame frame(s);
+        frame.BuildMenusAndToolbars();
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.setGeometry(40, 50, 700, 500);  // the user's own placement
+        QTRY_COMPARE(s.right - s.left, 700);
+        const int left = s.left, top = s.top, right = s.right, bottom = s.bottom;
+        QCOMPARE(s.bottom - s.top, 500);
+        frame.showMaximized();
+        QTRY_COMPARE(s.maximized, 1);
+        QTRY_VERIFY(frame.width() != 700);
+        // The stored rectangle stays the one to come back to.
+        QCOMPARE(s.left, left);
+        QCOMPARE(s.top, top);
+        QCOMPARE(s.right, right);
+        QCOMPARE(s.bottom, bottom);
+        frame.showNormal();
+        QTRY_COMPARE(s.maximized, 0);
+    }
+
     void tipsComeOneAtATime()
     {
         const QByteArray file = "; comment\r\n tip with blank\r\nFirst tip\r\n\r\n\tindented\r\nSecond tip\r\n";
