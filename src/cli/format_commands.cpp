@@ -25,24 +25,25 @@ std::string Shortest(float v)
     return std::string(buf, r.ptr);
 }
 
-int Info3do(const std::string& path, const Options& opts)
+// Reads a 3DO with the material sizes of the --resources archive; 0, or the exit status
+// of the failure already reported.
+int Load3doWithResources(const std::string& path, const Options& opts, CModel& model)
 {
     ResourceHandle res;
     std::string error;
     if (!OpenResources(opts, res, error))
         return Fail(opts.resources, error);
-    CModel model;
     if (!Load3doFile(path, model, &error, res.textureSize))
         return Fail(path, error);
-    std::size_t meshes = 0, vertices = 0, faces = 0;
-    for (const auto& g : model.geosets)
-        for (const auto& m : g->meshes) {
-            ++meshes;
-            vertices += m->vertices.size();
-            faces += m->faces.size();
-        }
-    std::printf("geosets: %zu\nmeshes: %zu\nvertices: %zu\nfaces: %zu\nnodes: %zu\nmaterials: %zu\n",
-                model.geosets.size(), meshes, vertices, faces, model.nodes.size(), model.materials.size());
+    return 0;
+}
+
+int Info3do(const std::string& path, const Options& opts)
+{
+    CModel model;
+    if (const int rc = Load3doWithResources(path, opts, model))
+        return rc;
+    PrintModelSummary(model);
     return 0;
 }
 
@@ -76,13 +77,10 @@ int InfoPup(const std::string& path, const Options&)
 
 int Convert3do(const std::string& in, const std::string& out, const Options& opts)
 {
-    ResourceHandle res;
-    std::string error;
-    if (!OpenResources(opts, res, error))
-        return Fail(opts.resources, error);
     CModel model;
-    if (!Load3doFile(in, model, &error, res.textureSize))
-        return Fail(in, error);
+    if (const int rc = Load3doWithResources(in, opts, model))
+        return rc;
+    std::string error;
     if (!Write3do(model, out, &error))
         return Fail(out, error);
     return 0;
@@ -117,13 +115,10 @@ int ConvertPup(const std::string& in, const std::string& out, const Options&)
 // modder keeps them), and reads that puppet file so its keyframes are copied too.
 int ConvertBrp(const std::string& in, const std::string& out, const Options& opts)
 {
-    ResourceHandle res;
-    std::string error;
-    if (!OpenResources(opts, res, error))
-        return Fail(opts.resources, error);
     CModel model;
-    if (!Load3doFile(in, model, &error, res.textureSize))
-        return Fail(in, error);
+    if (const int rc = Load3doWithResources(in, opts, model))
+        return rc;
+    std::string error;
     const fs::path inPath(in);
     const std::string title = inPath.stem().string();
     const fs::path sourceDir = inPath.parent_path().empty() ? fs::path(".") : inPath.parent_path();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/tool.h"
+#include "model/model.h"
 #include "model/version.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
@@ -40,6 +41,19 @@ bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error)
     out.catalog = &ctx->catalog;
     out.context = std::move(ctx);
     return true;
+}
+
+void PrintModelSummary(const CModel& model)
+{
+    std::size_t meshes = 0, vertices = 0, faces = 0;
+    for (const auto& g : model.geosets)
+        for (const auto& m : g->meshes) {
+            ++meshes;
+            vertices += m->vertices.size();
+            faces += m->faces.size();
+        }
+    std::printf("geosets: %zu\nmeshes: %zu\nvertices: %zu\nfaces: %zu\nnodes: %zu\nmaterials: %zu\n",
+                model.geosets.size(), meshes, vertices, faces, model.nodes.size(), model.materials.size());
 }
 
 std::string LowerExtension(const std::string& path)

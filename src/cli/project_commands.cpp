@@ -25,15 +25,7 @@ int InfoProject(const std::string& path, const Options&)
     if (!model)
         return Fail(path, error);
     // The same lines as for a 3DO; the counts are those of the stored lists.
-    std::size_t meshes = 0, vertices = 0, faces = 0;
-    for (const auto& g : model->geosets)
-        for (const auto& m : g->meshes) {
-            ++meshes;
-            vertices += m->vertices.size();
-            faces += m->faces.size();
-        }
-    std::printf("geosets: %zu\nmeshes: %zu\nvertices: %zu\nfaces: %zu\nnodes: %zu\nmaterials: %zu\n",
-                model->geosets.size(), meshes, vertices, faces, model->nodes.size(), model->materials.size());
+    PrintModelSummary(*model);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "model/corners.h"
 
 namespace orv {
+struct CModel;
 struct ResourceCatalog;
 }
 
@@ -38,6 +39,9 @@ bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error)
 int Fail(const std::string& file, const std::string& reason);
 // Exit status 2 for wrong usage, with one line on stderr.
 int Usage(const std::string& message);
+
+// The `info` lines of a model (3DO or project): geosets, meshes, vertices, faces, nodes, materials.
+void PrintModelSummary(const CModel& model);
 
 // Lower-cased extension with its dot (".3do"), or "" when there is none.
 std::string LowerExtension(const std::string& path);
