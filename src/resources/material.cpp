@@ -150,7 +150,13 @@ MatStatus ParseMat(std::span<const uint8_t> bytes, MatInfo& out, std::string* er
     return MatStatus::Ok;
 }
 
-MatStatus ConvertMat(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out, std::string* error)
+namespace {
+
+// A colour material's one cel, or a texture material's cels: every texture with a first
+// level of the first one's size, or only the first of them (where types other than
+// colour and texture give no picture).
+MatStatus MaterialCels(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out,
+                       std::string* error, bool firstCelOnly)
 {
     out = MaterialImage{};
     MatInfo info;
@@ -160,6 +166,16 @@ MatStatus ConvertMat(std::span<const uint8_t> bytes, const Palette& palette, Mat
     if (info.IsColor()) {
         FillColorImage(info.colorIndices.back(), palette, out);
         return MatStatus::Ok;
+    }
+    if (firstCelOnly) {
+        if (info.type != 2 && info.type != 3) {
+            SetError(error, "material type " + std::to_string(info.type) + " holds no picture");
+            return MatStatus::Invalid;
+        }
+        if (info.textures.empty() || info.textures[0].mipmapCount == 0) {
+            SetError(error, "the material holds no picture");
+            return MatStatus::Invalid;
+        }
     }
     const MatTexture* first = FirstPicture(info);
     if (!first || first->width == 0 || first->height == 0) {
@@ -181,40 +197,24 @@ MatStatus ConvertMat(std::span<const uint8_t> bytes, const Palette& palette, Mat
         out.pixels.insert(out.pixels.end(), bytes.begin() + static_cast<std::ptrdiff_t>(t.pixelOffset),
                           bytes.begin() + static_cast<std::ptrdiff_t>(t.pixelOffset + celBytes));
         ++out.celCount;
+        if (firstCelOnly)
+            break;
     }
     SetImagePalette(out, palette);
     return MatStatus::Ok;
 }
 
+}  // namespace
+
+MatStatus ConvertMat(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out, std::string* error)
+{
+    return MaterialCels(bytes, palette, out, error, false);
+}
+
 MatStatus ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out,
                              std::string* error)
 {
-    out = MaterialImage{};
-    MatInfo info;
-    const MatStatus st = ParseMat(bytes, info, error);
-    if (st != MatStatus::Ok)
-        return st;
-    if (info.IsColor()) {
-        FillColorImage(info.colorIndices.back(), palette, out);
-        return MatStatus::Ok;
-    }
-    if (info.type != 2 && info.type != 3) {
-        SetError(error, "material type " + std::to_string(info.type) + " holds no picture");
-        return MatStatus::Invalid;
-    }
-    if (info.textures.empty() || info.textures[0].mipmapCount == 0 || info.textures[0].width == 0 ||
-        info.textures[0].height == 0) {
-        SetError(error, "the material holds no picture");
-        return MatStatus::Invalid;
-    }
-    MaterialImage all;
-    const MatStatus cst = ConvertMat(bytes, palette, all, error);
-    if (cst != MatStatus::Ok)
-        return cst;
-    out = std::move(all);
-    out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
-    out.celCount = 1;
-    return MatStatus::Ok;
+    return MaterialCels(bytes, palette, out, error, true);
 }
 
 MatStatus MaterialTextureSize(std::span<const uint8_t> bytes, int32_t& width, int32_t& height, std::string* error)
