@@ -121,6 +121,14 @@ RayHit Selection::RayCast(const CModel& model, const EditModes& modes, const Vec
     const Vec3 s = 100.0f * dir;
     float best = 1.0e11f;
     std::vector<Vec3> polygon;
+    // The nearest hit so far wins.
+    auto keep = [&](const Vec3& hit, const Vec3& normal, int32_t mesh, int32_t face, int32_t node) {
+        const float dist = LengthSquared(origin - hit);
+        if (dist < best) {
+            best = dist;
+            result = RayHit{true, hit, normal, mesh, face, node};
+        }
+    };
 
     for (const auto& node : model.nodes) {
         if (node->mesh < 0 || (modes.CurrentMeshOnly() && node->mesh != currentMesh))
@@ -145,16 +153,7 @@ RayHit Selection::RayCast(const CModel& model, const EditModes& modes, const Vec
                 polygon.push_back(TransformPoint(c.Position(), w));
             if (!PassesThrough(origin, s, polygon))
                 continue;
-            const float dist = LengthSquared(origin - hit);
-            if (dist < best) {
-                best = dist;
-                result.hit = true;
-                result.point = hit;
-                result.normal = face.normal;
-                result.mesh = node->mesh;
-                result.face = static_cast<int32_t>(fi);
-                result.node = -1;
-            }
+            keep(hit, face.normal, node->mesh, static_cast<int32_t>(fi), -1);
         }
     }
 
@@ -178,16 +177,7 @@ RayHit Selection::RayCast(const CModel& model, const EditModes& modes, const Vec
             const std::array<Vec3, 3> tri{a, b, c};
             if (!PassesThrough(origin, s, tri))
                 continue;
-            const float dist = LengthSquared(origin - hit);
-            if (dist < best) {
-                best = dist;
-                result.hit = true;
-                result.point = hit;
-                result.normal = n;
-                result.mesh = marker.mesh;
-                result.face = marker.face;
-                result.node = static_cast<int32_t>(k);
-            }
+            keep(hit, n, marker.mesh, marker.face, static_cast<int32_t>(k));
         }
     }
     return result;
