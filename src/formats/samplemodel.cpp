@@ -124,20 +124,17 @@ std::unique_ptr<CModel> MakeSampleModel()
     auto mode = std::make_unique<CPuppetMode>();
     mode->mode = 0;
     mode->comment = "# default mode";
-    auto stand = std::make_unique<CPuppetItem>();
-    stand->name = "stand";
-    stand->keyFile = "wkstand.key";
-    stand->lowPriority = 1;
-    stand->highPriority = 1;
-    stand->description = "# submode 0 = stand";
-    auto walk = std::make_unique<CPuppetItem>();
-    walk->name = "walk";
-    walk->keyFile = "wkwalk.key";
-    walk->lowPriority = 1;
-    walk->highPriority = 1;
-    walk->description = "# submode 1 = walk";
-    mode->items.push_back(std::move(stand));
-    mode->items.push_back(std::move(walk));
+    auto item = [&mode](const char* name, const char* keyFile, const char* description) {
+        auto it = std::make_unique<CPuppetItem>();
+        it->name = name;
+        it->keyFile = keyFile;
+        it->lowPriority = 1;
+        it->highPriority = 1;
+        it->description = description;
+        mode->items.push_back(std::move(it));
+    };
+    item("stand", "wkstand.key", "# submode 0 = stand");
+    item("walk", "wkwalk.key", "# submode 1 = walk");
     model->puppetModes.push_back(std::move(mode));
     return model;
 }

@@ -68,32 +68,26 @@ bool GetToken(TextBuffer& buffer, std::string_view keyword, std::string_view& to
     return true;
 }
 
-int32_t ToInt(std::string_view text)
+namespace {
+
+// The number at the start of text after leading blanks, or 0 when there is none.
+template <class T>
+T ScanAfterBlanks(std::string_view text, bool (*scan)(std::string_view, std::size_t&, T&))
 {
     std::size_t pos = 0;
     while (pos < text.size() && IsSpace(text[pos]))
         ++pos;
-    int32_t v = 0;
-    return ScanInt(text, pos, v) ? v : 0;
+    T v{};
+    return scan(text, pos, v) ? v : T{};
 }
 
-uint32_t ToHex(std::string_view text)
-{
-    std::size_t pos = 0;
-    while (pos < text.size() && IsSpace(text[pos]))
-        ++pos;
-    uint32_t v = 0;
-    return ScanHex(text, pos, v) ? v : 0;
-}
+}  // namespace
 
-float ToFloat(std::string_view text)
-{
-    std::size_t pos = 0;
-    while (pos < text.size() && IsSpace(text[pos]))
-        ++pos;
-    float v = 0.0f;
-    return ScanFloat(text, pos, v) ? v : 0.0f;
-}
+int32_t ToInt(std::string_view text) { return ScanAfterBlanks<int32_t>(text, ScanInt); }
+
+uint32_t ToHex(std::string_view text) { return ScanAfterBlanks<uint32_t>(text, ScanHex); }
+
+float ToFloat(std::string_view text) { return ScanAfterBlanks<float>(text, ScanFloat); }
 
 std::string ToLowerAscii(std::string_view text)
 {
