@@ -234,20 +234,19 @@ void COrvaneDoc::TakeSnapshot(const ViewState& view)
 
 bool COrvaneDoc::Undo(ViewState& view, std::string* error)
 {
-    auto m = history.Undo(*model, view, env_.textureSize, error);
-    if (!m)
-        return false;
-    ResetModel(std::move(m));
-    modified_ = true;
-    return true;
+    return TakeRestored(history.Undo(*model, view, env_.textureSize, error));
 }
 
 bool COrvaneDoc::Redo(ViewState& view, std::string* error)
 {
-    auto m = history.Redo(*model, view, env_.textureSize, error);
-    if (!m)
+    return TakeRestored(history.Redo(*model, view, env_.textureSize, error));
+}
+
+bool COrvaneDoc::TakeRestored(std::unique_ptr<CModel> restored)
+{
+    if (!restored)
         return false;
-    ResetModel(std::move(m));
+    ResetModel(std::move(restored));
     modified_ = true;
     return true;
 }

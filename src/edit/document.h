@@ -84,6 +84,8 @@ public:
 
 private:
     void ResetModel(std::unique_ptr<CModel> m);
+    // An undo or redo result: the model put in place and the document modified.
+    bool TakeRestored(std::unique_ptr<CModel> restored);
 
     DocumentEnvironment env_;
     std::string pathName_;

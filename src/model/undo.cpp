@@ -102,39 +102,33 @@ void UndoHistory::Snapshot(CModel& model, const ViewState& view)
     Trim(undo_);
 }
 
+std::unique_ptr<CModel> UndoHistory::Exchange(SnapshotList& from, SnapshotList& to, CModel& current,
+                                              ViewState& view, const TextureSizeFn& textureSize, std::string* error)
+{
+    if (from.empty())
+        return nullptr;
+    auto present = TakeSnapshot(current, view, SizeHint());
+    ViewState restored = view;
+    auto model = RestoreSnapshot(*from.back(), current, restored, textureSize, error);
+    if (!model)
+        return nullptr;  // both lists stay as they were
+    from.pop_back();
+    to.push_back(std::move(present));
+    Trim(to);
+    view = restored;
+    return model;
+}
+
 std::unique_ptr<CModel> UndoHistory::Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize,
                                           std::string* error)
 {
-    if (undo_.empty())
-        return nullptr;
-    // The present state goes to the redo list; the newest undo entry comes back.
-    auto present = TakeSnapshot(current, view, SizeHint());
-    ViewState restored = view;
-    auto model = RestoreSnapshot(*undo_.back(), current, restored, textureSize, error);
-    if (!model)
-        return nullptr;
-    undo_.pop_back();
-    redo_.push_back(std::move(present));
-    Trim(redo_);
-    view = restored;
-    return model;
+    return Exchange(undo_, redo_, current, view, textureSize, error);
 }
 
 std::unique_ptr<CModel> UndoHistory::Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize,
                                           std::string* error)
 {
-    if (redo_.empty())
-        return nullptr;
-    auto present = TakeSnapshot(current, view, SizeHint());
-    ViewState restored = view;
-    auto model = RestoreSnapshot(*redo_.back(), current, restored, textureSize, error);
-    if (!model)
-        return nullptr;
-    redo_.pop_back();
-    undo_.push_back(std::move(present));
-    Trim(undo_);
-    view = restored;
-    return model;
+    return Exchange(redo_, undo_, current, view, textureSize, error);
 }
 
 std::size_t UndoHistory::MemoryHeld() const

@@ -56,10 +56,14 @@ public:
     void Clear();
 
 private:
+    using SnapshotList = std::vector<std::unique_ptr<UndoSnapshot>>;
     std::size_t SizeHint() const;
+    // Undo and Redo: the newest entry of `from` comes back, the present goes onto `to`.
+    std::unique_ptr<CModel> Exchange(SnapshotList& from, SnapshotList& to, CModel& current, ViewState& view,
+                                     const TextureSizeFn& textureSize, std::string* error);
 
-    std::vector<std::unique_ptr<UndoSnapshot>> undo_;
-    std::vector<std::unique_ptr<UndoSnapshot>> redo_;
+    SnapshotList undo_;
+    SnapshotList redo_;
 };
 
 }  // namespace orv
