@@ -52,6 +52,23 @@ constexpr float kEmptyBox = 1e11f;
 
 bool BoxIsEmpty(const Vec3& min, const Vec3& max) { return min.x > max.x || min.y > max.y || min.z > max.z; }
 
+// A scroll-bar command's step (lines, pages or the thumb's move), which also moves the
+// bar's position.
+float ScrollStep(int32_t code, int32_t pos, int32_t& scrollPos, float lineDown)
+{
+    float delta = 0.0f;
+    switch (code) {
+    case kScrollLineUp: delta = -1.0f; break;
+    case kScrollLineDown: delta = lineDown; break;
+    case kScrollPageUp: delta = -5.0f; break;
+    case kScrollPageDown: delta = 5.0f; break;
+    case kScrollThumbTrack: delta = static_cast<float>(int64_t{pos} - scrollPos); break;
+    default: break;
+    }
+    scrollPos = ClampToInt32(static_cast<double>(scrollPos) + std::trunc(static_cast<double>(delta)));
+    return delta;
+}
+
 }  // namespace
 
 // ---- sizes and pacing ------------------------------------------------------
@@ -225,31 +242,13 @@ void Camera::Pan(float delta, const Vec3& along, bool enlarge, Modifiers mods)
 
 void Camera::PanHorizontal(int32_t code, int32_t pos, bool enlarge, Modifiers mods)
 {
-    float delta = 0.0f;
-    switch (code) {
-    case kScrollLineUp: delta = -1.0f; break;
-    case kScrollLineDown: delta = 1.9f; break;
-    case kScrollPageUp: delta = -5.0f; break;
-    case kScrollPageDown: delta = 5.0f; break;
-    case kScrollThumbTrack: delta = static_cast<float>(int64_t{pos} - hScrollPos); break;
-    default: break;
-    }
-    hScrollPos = ClampToInt32(static_cast<double>(hScrollPos) + std::trunc(static_cast<double>(delta)));
+    const float delta = ScrollStep(code, pos, hScrollPos, 1.9f);
     Pan(delta, {-direction.z, 0.0f, direction.x}, enlarge, mods);
 }
 
 void Camera::PanVertical(int32_t code, int32_t pos, bool enlarge, Modifiers mods)
 {
-    float delta = 0.0f;
-    switch (code) {
-    case kScrollLineUp: delta = -1.0f; break;
-    case kScrollLineDown: delta = 1.0f; break;
-    case kScrollPageUp: delta = -5.0f; break;
-    case kScrollPageDown: delta = 5.0f; break;
-    case kScrollThumbTrack: delta = static_cast<float>(int64_t{pos} - vScrollPos); break;
-    default: break;
-    }
-    vScrollPos = ClampToInt32(static_cast<double>(vScrollPos) + std::trunc(static_cast<double>(delta)));
+    const float delta = ScrollStep(code, pos, vScrollPos, 1.0f);
     Pan(delta, up, enlarge, mods);
 }
 
