@@ -381,6 +381,19 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     return AddFrame(std::move(doc));
 }
 
+bool COrvaneApp::RunSave(const std::function<bool(std::string* error)>& save)
+{
+    std::string error;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        ok = save(&error);
+    }
+    if (!ok)
+        Message(QMessageBox::Warning, QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(error)));
+    return ok;
+}
+
 bool COrvaneApp::SaveDocument(CChildFrame* frame)
 {
     if (!frame)
@@ -388,16 +401,8 @@ bool COrvaneApp::SaveDocument(CChildFrame* frame)
     COrvaneDoc& doc = frame->Document()->Doc();
     if (doc.PathName().empty())
         return SaveDocumentAs(frame);
-    std::string error;
-    bool ok = false;
-    {
-        WaitCursor wait;
-        ok = doc.SaveDocument(doc.PathName(), &error);
-    }
-    if (!ok) {
-        Message(QMessageBox::Warning, QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(error)));
+    if (!RunSave([&](std::string* error) { return doc.SaveDocument(doc.PathName(), error); }))
         return false;
-    }
     frame->Document()->SetModified(false);
     frame->UpdateTitle();
     return true;
@@ -415,16 +420,8 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     const QString path = hooks_.saveFile(frame_, QStringLiteral("Save As"), kSaveAsFilter, QStringLiteral("orv"), name);
     if (path.isEmpty())
         return false;
-    std::string error;
-    bool ok = false;
-    {
-        WaitCursor wait;
-        ok = doc.SaveAs(path.toStdString(), &error);
-    }
-    if (!ok) {
-        Message(QMessageBox::Warning, QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(error)));
+    if (!RunSave([&](std::string* error) { return doc.SaveAs(path.toStdString(), error); }))
         return false;
-    }
     if (path.toLower().contains(QStringLiteral(".orv"))) {
         AddRecentFile(path);
         d->SetModified(false);

@@ -88,6 +88,8 @@ private:
     void AddRecentFile(const QString& path);
     void ShowHelpPage(const QString& page);
     void Message(QMessageBox::Icon icon, const QString& text);
+    // Runs a save under the wait cursor; a failure is reported here.
+    bool RunSave(const std::function<bool(std::string* error)>& save);
     QString GameFolder(int product) const;
     void SetGameFolder(int product, const QString& folder);
 
