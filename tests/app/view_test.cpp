@@ -316,31 +316,6 @@ private slots:
 
     // ---- status, scroll bars, camera input -----------------------------------------
 
-    void statusPanesAndScrollBars()
-    {
-        Fixture f;
-        f.ShowSquare();
-        QSignalSpy panes(f.view, &COrvaneView::paneTexts);
-        f.Frame();
-        QVERIFY(panes.count() >= 1);
-        const QStringList texts = panes.last().at(0).toStringList();
-        QCOMPARE(texts.size(), 8);
-        QCOMPARE(texts[0], QString::fromStdString(f.view->Renderer()->DeviceName()));
-        QCOMPARE(texts[6], QStringLiteral("Z:    -2.95"));
-        // The square spans -1..1: ranges of +-1000. One line right pans by 1.9 steps of
-        // 0.002 along (-1, 0, 0) and counts 1; a page down by 5 steps.
-        QScrollBar* h = f.view->HorizontalBar();
-        QCOMPARE(h->maximum(), 1000);
-        const Vec3 eye = f.view->GetCamera().eye;
-        h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QVERIFY(std::fabs(f.view->GetCamera().eye.x - (eye.x + 0.0038f)) < 1e-5f);
-        f.view->VerticalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QVERIFY(std::fabs(f.view->GetCamera().eye.y - (eye.y - 0.01f)) < 1e-5f);
-        f.Frame();
-        QCOMPARE(h->value(), 1);
-        QCOMPARE(f.view->VerticalBar()->value(), 5);
-    }
-
     void heldArrowKeyMovesInPacedSteps()
     {
         Fixture f;
@@ -458,10 +433,31 @@ private slots:
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
     }
 
-    void commandStatesFollowTheSelection()
+    void statusScrollBarsAndCommandStates()
     {
         Fixture f;
         f.ShowSquare();
+        QSignalSpy panes(f.view, &COrvaneView::paneTexts);
+        f.Frame();
+        QVERIFY(panes.count() >= 1);
+        const QStringList texts = panes.last().at(0).toStringList();
+        QCOMPARE(texts.size(), 8);
+        QCOMPARE(texts[0], QString::fromStdString(f.view->Renderer()->DeviceName()));
+        QCOMPARE(texts[6], QStringLiteral("Z:    -2.95"));
+        // The square spans -1..1: ranges of +-1000. One line right pans by 1.9 steps of
+        // 0.002 along (-1, 0, 0) and counts 1; a page down by 5 steps.
+        QScrollBar* h = f.view->HorizontalBar();
+        QCOMPARE(h->maximum(), 1000);
+        const Vec3 eye = f.view->GetCamera().eye;
+        h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QVERIFY(std::fabs(f.view->GetCamera().eye.x - (eye.x + 0.0038f)) < 1e-5f);
+        f.view->VerticalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QVERIFY(std::fabs(f.view->GetCamera().eye.y - (eye.y - 0.01f)) < 1e-5f);
+        f.Frame();
+        QCOMPARE(h->value(), 1);
+        QCOMPARE(f.view->VerticalBar()->value(), 5);
+
+        // Commands follow the selection.
         auto enabled = [&](std::initializer_list<int> ids, bool on) {
             for (int id : ids)
                 QVERIFY2(f.view->CommandEnabled(id) == on, qPrintable(QString::number(id)));
@@ -477,10 +473,10 @@ private slots:
         QVERIFY(!f.view->CommandEnabled(cmd::TexturingMode));
         // A bookmark brings back the camera exactly.
         QVERIFY(f.view->RunCommand(cmd::BookmarkStore0 + 3));
-        const Vec3 eye = f.view->GetCamera().eye;
-        QVERIFY(f.view->RunCommand(cmd::MoveForward) && f.view->GetCamera().eye.z != eye.z);
+        const Vec3 mark = f.view->GetCamera().eye;
+        QVERIFY(f.view->RunCommand(cmd::MoveForward) && f.view->GetCamera().eye.z != mark.z);
         QVERIFY(f.view->RunCommand(cmd::BookmarkRecall0 + 3));
-        QCOMPARE(f.view->GetCamera().eye.z, eye.z);
+        QCOMPARE(f.view->GetCamera().eye.z, mark.z);
     }
 
     void dragsSlideTheTextureOrTurnTheCamera()
@@ -536,25 +532,23 @@ private slots:
         QVERIFY(sheet.Apply());
         QCOMPARE(applied.last().at(0).toBool(), false);  // the same colormap, whatever its case
 
-        // Vertex size within 0.00125 .. 0.1; a refusal stores nothing and says why.
-        auto vertexSize = [&](const char* text) {
-            sheet.VertexSize()->setText(QLatin1String(text));
+        // Out of its range a field is refused: nothing is stored and the reason is shown.
+        auto apply = [&](QLineEdit* field, const char* text) {
+            field->setText(QLatin1String(text));
             return sheet.Apply();
         };
-        QVERIFY(!vertexSize("0.2"));
-        QCOMPARE(sheet.LastError(), CSheetDlg::RangeMessageVertexSize());
-        QCOMPARE(shown, QStringList{sheet.LastError()});
+        QVERIFY(!apply(sheet.VertexSize(), "0.2"));
+        QCOMPARE(shown, QStringList{CSheetDlg::RangeMessageVertexSize()});
         QCOMPARE(settings.vertexScaling, 0.01f);
-        QVERIFY(vertexSize("0.1") && !vertexSize("0.001") && vertexSize("0.00125"));
+        QVERIFY(apply(sheet.VertexSize(), "0.1") && !apply(sheet.VertexSize(), "0.001"));
+        QVERIFY(apply(sheet.VertexSize(), "0.00125"));
         QCOMPARE(settings.vertexScaling, 0.00125f);
         for (const char* bad : {"0", "101", "abc", "2.5"}) {
-            sheet.FrameRate()->setText(QLatin1String(bad));
-            QVERIFY2(!sheet.Apply(), bad);
+            QVERIFY2(!apply(sheet.FrameRate(), bad), bad);
             QCOMPARE(sheet.LastError(), CSheetDlg::RangeMessageFrameRate());
         }
         QCOMPARE(settings.frameRate, 33);
-        sheet.FrameRate()->setText(QStringLiteral("100"));
-        QVERIFY(sheet.Apply());
+        QVERIFY(apply(sheet.FrameRate(), "100"));
         QCOMPARE(settings.frameRate, 100);
 
         QVERIFY(!sheet.ApplyButton()->isEnabled());
