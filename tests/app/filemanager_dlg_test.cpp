@@ -19,12 +19,6 @@ namespace {
 
 using Dlg = CFileManagerDlg;
 
-const char* kAll17 =
-    "JK Files (*.jk)|*.jk|COG Files (*.cog)|*.cog|JKL Files (*.jkl)|*.jkl|UNI Files (*.uni)|*.uni|"
-    "3DO Files (*.3do)|*.3do|MAT Files (*.mat)|*.mat|KEY Files (*.key)|*.key|DAT Files (*.dat)|*.dat|"
-    "AI Files (*.ai*)|*.ai*|CMP Files (*.cmp)|*.cmp|PAR Files (*.par)|*.par|PER Files (*.per)|*.per|"
-    "PUP Files (*.pup)|*.pup|SND Files (*.snd)|*.snd|SPR Files (*.spr)|*.spr|WAV Files (*.wav)|*.wav|"
-    "BMP Files (*.bmp)|*.bmp||";
 const QString kCogFilter = QStringLiteral("COG Files (*.cog)|*.cog||");
 const QString kGobFilter = QStringLiteral("GOB Files (*.gob)|*.gob|GOO Files (*.goo)|*.goo||");
 
@@ -66,14 +60,6 @@ struct Fm {
         return out;
     }
 
-    int NodeLabelled(const std::string& label) const
-    {
-        for (std::size_t i = 0; i < dlg.Nodes().size(); ++i)
-            if (dlg.Nodes()[i].label == label)
-                return static_cast<int>(i);
-        return -1;
-    }
-
     bool Enabled(Dlg::Control id) const { return dlg.Button(id)->isEnabled(); }
     bool Visible(Dlg::Control id) const { return dlg.Button(id)->isVisible(); }
 
@@ -97,6 +83,15 @@ struct Fm {
     }
 };
 
+// The tree's labels as "a(b,c(d))".
+QString Outline(const QTreeWidgetItem* item)
+{
+    QStringList children;
+    for (int i = 0; i < item->childCount(); ++i)
+        children << Outline(item->child(i));
+    return item->text(0) + (children.isEmpty() ? QString() : QLatin1Char('(') + children.join(QLatin1Char(',')) + QLatin1Char(')'));
+}
+
 }  // namespace
 
 class FileManagerDlgTest : public QObject {
@@ -106,9 +101,7 @@ private slots:
     {
         Fm f;
         f.dlg.show();
-        QCOMPARE(f.dlg.windowTitle(), QStringLiteral("File Manager"));
-        QVERIFY(f.Visible(Dlg::New));
-        QVERIFY(!f.Visible(Dlg::Add) && !f.Visible(Dlg::Delete));
+        QVERIFY(f.Visible(Dlg::New) && !f.Visible(Dlg::Add) && !f.Visible(Dlg::Delete));
         QVERIFY(!f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete) && !f.Enabled(Dlg::SaveAs));
         f.dlg.AddFiles();
         QVERIFY(f.s.openRequests.empty());
@@ -122,7 +115,7 @@ private slots:
         QCOMPARE(f.dlg.windowTitle(), QStringLiteral("File Manager"));
     }
 
-    void newThenAddDoorCogAndDroppedFiles()
+    void newThenAddFilesBitmapsAndDuplicates()
     {
         Fm f;
         f.dlg.show();
@@ -130,34 +123,24 @@ private slots:
         QCOMPARE(f.s.saveRequests.size(), std::size_t{1});
         QCOMPARE(f.s.saveRequests[0].filter, kGobFilter);
         QCOMPARE(f.s.saveRequests[0].fileName, QStringLiteral("New"));
-        QCOMPARE(f.s.saveRequests[0].defaultSuffix, QStringLiteral("GOB"));
-        QCOMPARE(ReadAll(gob), Bytes(std::string("GOB \x14\0\0\0\x0c\0\0\0\0\0\0\0", 16)));
         QCOMPARE(f.dlg.windowTitle(), QStringLiteral("File Manager - ") + QDir::toNativeSeparators(gob));
         QVERIFY(!f.Visible(Dlg::New) && f.Visible(Dlg::Add) && f.Visible(Dlg::Delete));
         QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete) && !f.Enabled(Dlg::SaveAs));
-        QCOMPARE(f.dlg.Tree()->topLevelItem(0)->text(0), QStringLiteral("New.gob"));
 
         f.s.openAnswers.push_back(Answer(f.File(QStringLiteral("door.cog"), "# door\r\nsymbols\r\nend\r\n")));
         f.dlg.Button(Dlg::Add)->click();
-        // The root is listed: all seventeen types are offered.
+        // The root is listed: every type is offered.
         QCOMPARE(f.s.openRequests.size(), std::size_t{1});
-        QCOMPARE(f.s.openRequests[0].filter, QLatin1String(kAll17));
+        QCOMPARE(f.s.openRequests[0].filter, QString::fromStdString(AddFilesFilter("")));
         QVERIFY(f.s.openRequests[0].multiple);
         QVERIFY(f.s.messages.isEmpty());
-        auto d = Dir(gob);
-        QCOMPARE(d.header.recordCount, 1u);
-        QCOMPARE(d.records.size(), std::size_t{1});
-        QCOMPARE(d.records[0].name, std::string("cog\\door.cog"));
-        QCOMPARE(d.records[0].offset, 152u);
-        QCOMPARE(d.records[0].size, 22u);
+        QCOMPARE(Dir(gob).records.size(), std::size_t{1});
         QCOMPARE(Item(gob, "cog\\door.cog"), Bytes("# door\r\nsymbols\r\nend\r\n"));
-        // The tree shows the new directory and lists it.
-        QCOMPARE(f.dlg.Nodes().size(), std::size_t{2});
-        QCOMPARE(f.dlg.Nodes()[1].label, std::string("cog"));
+        // The tree shows the new directory and lists it, with each row's offset and size.
+        QCOMPARE(Outline(f.dlg.Tree()->topLevelItem(0)), QStringLiteral("New.gob(cog)"));
         QCOMPARE(f.dlg.ListedNode(), 1);
         QCOMPARE(f.Rows(), QStringList{QStringLiteral("door.cog")});
-        QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1), QStringLiteral("152"));
-        QCOMPARE(f.dlg.List()->topLevelItem(0)->text(2), QStringLiteral("22"));
+        QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1) + ' ' + f.dlg.List()->topLevelItem(0)->text(2), QStringLiteral("152 22"));
         // The listed node's first record decides the filter of the next Add.
         f.dlg.Button(Dlg::Add)->click();
         QCOMPARE(f.s.openRequests.back().filter, kCogFilter);
@@ -170,48 +153,41 @@ private slots:
         // The top-level item is listed by the root, though record 0 lies in a directory.
         QVERIFY(f.dlg.SelectNode(0));
         QCOMPARE(f.Rows(), QStringList{QStringLiteral("readme.txt")});
-    }
 
-    void addBitmapThenDeleteTheOnlyRecord()
-    {
-        Fm f;
-        f.dlg.show();
-        const QString gob = f.New();
+        // A bitmap becomes a material remapped onto dflt.cmp (the grey ramp here).
         const QString crate = f.Path(QStringLiteral("crate.bmp"));
         QVERIFY(WriteBmpFile(P(crate), TestPicture()));
         QVERIFY(f.dlg.AddFile(crate));
-        QCOMPARE(Dir(gob).records.size(), std::size_t{1});
-        QCOMPARE(Dir(gob).records[0].name, std::string("mat\\crate.mat"));
-        // The material holds the picture remapped onto dflt.cmp (the grey ramp here).
         MaterialImage expected = TestPicture();
         RemapToPalette(expected, PaletteOf(GreyColormap()));
         QCOMPARE(Item(gob, "mat\\crate.mat"), MakeMat(expected));
-        QCOMPARE(Item(gob, "mat\\crate.mat").size(), std::size_t{76 + 40 + 24 + 15});
-
-        f.dlg.SelectRows({QStringLiteral("crate.mat")});
-        QVERIFY(f.Enabled(Dlg::Delete) && f.Enabled(Dlg::SaveAs) && !f.Enabled(Dlg::Add));
-        f.dlg.Button(Dlg::Delete)->click();
-        QCOMPARE(ReadAll(gob).size(), std::size_t{16});
-        QCOMPARE(Dir(gob).header.recordCount, 0u);
-        QCOMPARE(f.dlg.Nodes().size(), std::size_t{1});
-        QCOMPARE(f.dlg.List()->topLevelItemCount(), 0);
-        QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete));
+        // A duplicate with Warning on is asked about (No adds it beside the old one); with
+        // Warning off it replaces the old one unasked.
+        f.s.yesNo.push_back(false);
+        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("door.cog"), "two")));
+        QCOMPARE(f.s.questions,
+                 QStringList{"The item \"cog\\door.cog\" already exist. Do you want to overwrite the existing item?"});
+        QCOMPARE(Dir(gob).records.size(), std::size_t{5});
+        f.res.settings.warning = 0;
+        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("ky.pup"), "pup2")));
+        QCOMPARE(f.s.questions.size(), 1);
+        QCOMPARE(Item(gob, "misc\\pup\\ky.pup"), Bytes("pup2"));
+        QCOMPARE(Dir(gob).records.size(), std::size_t{5});
     }
 
-    void deleteOfSeveralKeepsTheRestContiguousAndTouchesNoChangedItem()
+    void deleteAndDragTouchNoChangedItem()
     {
         Fm f;
         const QString gob = f.Path(QStringLiteral("three.gob"));
         QVERIFY(f.Open(gob, {{"cog\\a.cog", Bytes("AAAA")}, {"cog\\b.cog", Bytes("BB")}, {"cog\\c.cog", Bytes("C")}}));
         QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
         f.dlg.SelectRows({QStringLiteral("c.cog"), QStringLiteral("a.cog")});
-        f.dlg.DeleteSelected();
-        const auto d = Dir(gob);
-        QCOMPARE(d.records.size(), std::size_t{1});
-        QCOMPARE(d.records[0].name, std::string("cog\\b.cog"));
-        QCOMPARE(d.records[0].offset, 16u + 136u);
+        QVERIFY(f.Enabled(Dlg::Delete) && f.Enabled(Dlg::SaveAs) && !f.Enabled(Dlg::Add));
+        f.dlg.Button(Dlg::Delete)->click();
+        QCOMPARE(Dir(gob).records.size(), std::size_t{1});
         QCOMPARE(Item(gob, "cog\\b.cog"), Bytes("BB"));
         QCOMPARE(f.Rows(), QStringList{QStringLiteral("b.cog")});  // the same directory listed again
+        QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete));
 
         // Meanwhile another program puts another item where b is.
         f.dlg.SelectRows({QStringLiteral("b.cog")});
@@ -224,6 +200,17 @@ private slots:
         QVERIFY(!f.dlg.DragData(f.dlg.SelectionOrder()));
         QCOMPARE(f.s.messages.size(), 2);
         QTRY_COMPARE(f.Rows(), (QStringList{"a.cog", "keep.cog"}));  // the listing is read again
+
+        // Rows dragged out become files for the drop target.
+        QList<qulonglong> positions;
+        for (int i = 0; i < 2; ++i)
+            positions << f.dlg.List()->topLevelItem(i)->data(0, Qt::UserRole).toULongLong();
+        std::unique_ptr<QMimeData> data(f.dlg.DragData(positions));
+        QVERIFY(data);
+        QCOMPARE(data->urls().size(), 2);
+        QCOMPARE(QFileInfo(data->urls()[1].toLocalFile()).fileName(), QStringLiteral("keep.cog"));
+        QCOMPARE(ReadAll(data->urls()[0].toLocalFile()), Bytes("A"));
+        QCOMPARE(ReadAll(data->urls()[1].toLocalFile()), Bytes("K"));
     }
 
     void saveAsOfSeveralAsksOnceAndACancelEndsIt()
@@ -234,22 +221,18 @@ private slots:
                                                             {"cog\\c.cog", Bytes("C")},
                                                             {"alpha", Bytes("A")},
                                                             {"beta", Bytes("B")}}));
-        // Cancelled: neither is written (not even beside the program); a name without an
-        // extension offers all files.
+        // Cancelled: neither is written (not even beside the program).
         f.dlg.SelectRows({QStringLiteral("alpha"), QStringLiteral("beta")});
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(f.dir.path());
         f.dlg.SaveSelectedAs();
         QDir::setCurrent(cwd);
         QCOMPARE(f.s.saveRequests.size(), std::size_t{1});
-        QCOMPARE(f.s.saveRequests[0].filter, QStringLiteral("All Files (*)|*||"));
         QVERIFY(!QFileInfo::exists(f.Path(QStringLiteral("alpha"))) && !QFileInfo::exists(f.Path(QStringLiteral("beta"))));
 
-        QVERIFY(f.dlg.SelectNode(f.NodeLabelled("cog")));
-        QCOMPARE(f.Rows(), (QStringList{"a.cog", "b.cog", "c.cog"}));
+        QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
         // Selected b first, then c and a: the dialog is asked for b.
         f.dlg.SelectRows({QStringLiteral("b.cog"), QStringLiteral("c.cog"), QStringLiteral("a.cog")});
-        QCOMPARE(f.dlg.SelectionOrder().size(), 3);
         QTemporaryDir out;
         f.s.saveAnswers.push_back(Answer(out.filePath(QStringLiteral("renamed.cog"))));
         f.dlg.Button(Dlg::SaveAs)->click();
@@ -273,7 +256,6 @@ private slots:
             f.dlg.SelectRows({QStringLiteral("wood.mat"), QStringLiteral("metal.mat")});
             f.s.saveAnswers.push_back(Answer(f.Path(QStringLiteral("wood.mat")), 1));
             f.dlg.SaveSelectedAs();
-            QCOMPARE(f.s.saveRequests[0].filter, QStringLiteral("MAT Files (*.mat)|*.mat|BMP Files (*.bmp)|*.bmp||"));
             if (!withColormaps) {
                 QCOMPARE(f.s.messages.size(), 1);
                 QVERIFY(f.s.messages[0].contains(QStringLiteral("no colormap")));
@@ -292,52 +274,6 @@ private slots:
         }
     }
 
-    void duplicateQuestionOnlyWithWarning()
-    {
-        Fm f;
-        const QString gob = f.New();
-        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("door.cog"), "one")));
-        QVERIFY(f.s.questions.isEmpty());
-        // Warning on, answer No: the existing item stays and the file is added beside it.
-        f.s.yesNo.push_back(false);
-        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("door.cog"), "two")));
-        QCOMPARE(f.s.questions,
-                 QStringList{"The item \"cog\\door.cog\" already exist. Do you want to overwrite the existing item?"});
-        QCOMPARE(Dir(gob).records.size(), std::size_t{2});
-        // Warning on, answer Yes: replaced.
-        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("gate.cog"), "gate")));
-        f.s.yesNo.push_back(true);
-        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("gate.cog"), "gate2")));
-        QCOMPARE(f.s.questions.size(), 2);
-        QCOMPARE(Item(gob, "cog\\gate.cog"), Bytes("gate2"));
-        QCOMPARE(Dir(gob).records.size(), std::size_t{3});
-        // Warning off: replaced without a question.
-        f.res.settings.warning = 0;
-        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("gate.cog"), "gate3")));
-        QCOMPARE(f.s.questions.size(), 2);
-        QCOMPARE(Item(gob, "cog\\gate.cog"), Bytes("gate3"));
-        QCOMPARE(Dir(gob).records.size(), std::size_t{3});
-    }
-
-    void rowsDraggedOutBecomeFiles()
-    {
-        Fm f;
-        QVERIFY(f.dlg.OpenArchiveFile(f.res.archive));
-        QVERIFY(f.dlg.SelectItem(QStringLiteral("misc\\cmp\\dflt.cmp")));
-        QList<qulonglong> positions;
-        for (int i = 0; i < f.dlg.List()->topLevelItemCount(); ++i)
-            positions << f.dlg.List()->topLevelItem(i)->data(0, Qt::UserRole).toULongLong();
-        QCOMPARE(positions.size(), 2);
-        std::unique_ptr<QMimeData> data(f.dlg.DragData(positions));
-        QVERIFY(data);
-        const QList<QUrl> urls = data->urls();
-        QCOMPARE(urls.size(), 2);
-        QCOMPARE(QFileInfo(urls[0].toLocalFile()).fileName(), QStringLiteral("01redmap.cmp"));
-        QCOMPARE(QFileInfo(urls[1].toLocalFile()).fileName(), QStringLiteral("dflt.cmp"));
-        QCOMPARE(ReadAll(urls[0].toLocalFile()), MakeSampleColormap());
-        QCOMPARE(ReadAll(urls[1].toLocalFile()), GreyColormap());
-    }
-
     void treeFollowsTheRunsOfRecords()
     {
         Fm f;
@@ -349,17 +285,9 @@ private slots:
                                                             {"top.txt", Bytes("6")}}));
         QCOMPARE(f.dlg.Tree()->topLevelItemCount(), 1);
         auto* root = f.dlg.Tree()->topLevelItem(0);
-        QCOMPARE(root->text(0), QStringLiteral("runs.gob"));
+        QCOMPARE(Outline(root), QStringLiteral("runs.gob(3do(mat,key),cog)"));
         QVERIFY(root->isExpanded());
-        // 3do under the root, mat and key under 3do, cog back under the root.
-        QCOMPARE(root->childCount(), 2);
-        QCOMPARE(root->child(0)->text(0), QStringLiteral("3do"));
-        QCOMPARE(root->child(0)->childCount(), 2);
-        QCOMPARE(root->child(0)->child(0)->text(0), QStringLiteral("mat"));
-        QCOMPARE(root->child(0)->child(1)->text(0), QStringLiteral("key"));
-        QCOMPARE(root->child(1)->text(0), QStringLiteral("cog"));
         // The root lists the top-level item; mat lists its two.
-        QCOMPARE(f.dlg.ListedNode(), 0);
         QCOMPARE(f.Rows(), QStringList{QStringLiteral("top.txt")});
         f.dlg.Tree()->setCurrentItem(root->child(0)->child(0));
         QCOMPARE(f.Rows(), (QStringList{"a.mat", "b.mat"}));
@@ -376,9 +304,7 @@ private slots:
         for (int i = 0; i < f.dlg.List()->topLevelItemCount(); ++i)
             QVERIFY2(!f.dlg.List()->topLevelItem(i)->icon(0).isNull(), qPrintable(f.dlg.List()->topLevelItem(i)->text(0)));
         // The current row's material is previewed, first row at the top.
-        QTreeWidgetItem* wood = f.dlg.List()->findItems(QStringLiteral("wood.mat"), Qt::MatchExactly).value(0);
-        QVERIFY(wood);
-        f.dlg.List()->setCurrentItem(wood);
+        f.dlg.List()->setCurrentItem(f.dlg.List()->findItems(QStringLiteral("wood.mat"), Qt::MatchExactly).value(0));
         MaterialImage image;
         QCOMPARE(ConvertMatFirstCel(f.res.Entry("3do\\mat\\wood.mat"), SamplePalette(), image), MatStatus::Ok);
         QCOMPARE(f.dlg.Preview()->Image().size(), QSize(image.width, image.height));
@@ -402,10 +328,6 @@ private slots:
         QVERIFY(f.s.progressCalls >= 2);
         QVERIFY(f.s.messages.isEmpty());  // a cancel is no failure
         QCOMPARE(ReadAll(big), before);
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
-        f.s.progressAnswer = nullptr;
-        QVERIFY(f.dlg.AddFile(door));
-        QCOMPARE(Dir(big).records.size(), std::size_t{2});
 
         const QString gob = f.Path(QStringLiteral("damaged.gob"));
         QVERIFY(WriteArchive(P(gob), {{"cog\\a.cog", Bytes("AAAA")}}));
@@ -419,10 +341,6 @@ private slots:
         QCOMPARE(f.s.messages.size(), 2);
         QVERIFY(f.s.messages[1].contains(QStringLiteral("unchanged")));
         QCOMPARE(ReadAll(gob), bytes);
-        // A file that cannot be read is reported as well.
-        QVERIFY(!f.dlg.AddFile(f.Path(QStringLiteral("missing.cog"))));
-        QCOMPARE(f.s.messages.size(), 3);
-        QCOMPARE(ReadAll(gob), bytes);
     }
 
     void progressDialogShowsAndCancels()
@@ -433,7 +351,6 @@ private slots:
         QVERIFY(progress(0, 100));
         auto* shown = parent.findChild<QProgressDialog*>();
         QVERIFY(shown && shown->isVisible());
-        QCOMPARE(shown->labelText(), QStringLiteral("Adding"));
         QVERIFY(progress(50, 100));
         QCOMPARE(shown->value(), 500);
         shown->cancel();
@@ -450,8 +367,9 @@ private slots:
     {
         QCOMPARE(QtFileFilters(QStringLiteral("GOB/GOO Files (*.gob, *goo)|*.gob;*.goo||")),
                  QStringList{"GOB/GOO Files (*.gob *.goo)"});
-        QCOMPARE(QtFileFilters(QLatin1String(kAll17)).size(), 17);
-        QCOMPARE(QtFileFilters(QLatin1String(kAll17))[8], QStringLiteral("AI Files (*.ai*)"));
+        const QStringList all = QtFileFilters(QString::fromStdString(AddFilesFilter("")));
+        QCOMPARE(all.size(), 17);
+        QCOMPARE(all[8], QStringLiteral("AI Files (*.ai*)"));
         QCOMPARE(CompleteSuffix(QStringLiteral("/t/x.dat"), QStringLiteral("BMP Files (*.bmp)|*.bmp||"), 0, "BMP"),
                  QStringLiteral("/t/x.dat"));
         QCOMPARE(CompleteSuffix(QStringLiteral("/t/x"), QStringLiteral("All Files (*)|*||"), 0, "MAT"),

@@ -4,7 +4,6 @@
 // without OpenGL the drawing tests skip and the view's fallback is tested instead.
 #include <QtTest>
 
-#include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -17,7 +16,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 
 #include "app/commands.h"
@@ -107,17 +105,17 @@ struct Fixture {
     std::unique_ptr<QWidget> window;
     COrvaneView* view = nullptr;
 
-    explicit Fixture(bool withResources = true)
+    Fixture()
     {
         settings.frameRate = 1000;  // no frame waits for the pacing in these tests
         settings.colorBackground = 0x563412;
         services.settings = &settings;
         std::string error;
         const std::string archive = SamplePath("res2.gob").toStdString();
-        if (withResources && LoadCatalog(archive, catalog, &error)) {
+        if (LoadCatalog(archive, catalog, &error)) {
             services.catalog = &catalog;
             services.resourceFile = archive;
-        } else if (withResources) {
+        } else {
             qWarning("sample archive missing: %s", error.c_str());
         }
         doc = std::make_unique<CDocument>(services);
@@ -139,13 +137,10 @@ struct Fixture {
     bool OpenWalker()
     {
         std::string error;
-        const bool ok = doc->Doc().OpenDocument(SamplePath("walker.3do").toStdString(), &error);
-        if (!ok)
-            qWarning("%s", error.c_str());
-        return ok;
+        return doc->Doc().OpenDocument(SamplePath("walker.3do").toStdString(), &error) || (qWarning("%s", error.c_str()), false);
     }
 
-    void Show(int w = kSide, int h = kSide)
+    void Show()
     {
         CModel& model = doc->Model();
         model.RebuildHierarchy();
@@ -157,10 +152,10 @@ struct Fixture {
         layout->addWidget(view);
         view->SetMessageHandler([](const QString& text) { qWarning("message: %s", qPrintable(text)); });
         window->show();
-        // The drawing area gets exactly w x h pixels.
-        window->resize(w + view->VerticalBar()->sizeHint().width(), h + view->HorizontalBar()->sizeHint().height());
+        // The drawing area gets exactly kSide x kSide pixels.
+        window->resize(kSide + view->VerticalBar()->sizeHint().width(), kSide + view->HorizontalBar()->sizeHint().height());
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_COMPARE(view->GlWidget()->size(), QSize(w, h));
+        QTRY_COMPARE(view->GlWidget()->size(), QSize(kSide, kSide));
     }
 
     // One square facing the camera, shown and drawn once.
@@ -223,6 +218,7 @@ private slots:
     void backFacesAreCulledAndNotPicked()
     {
         Fixture f;
+        f.settings.vertexScaling = 0.1f;  // nodes large enough to hit their pixels
         CMesh& mesh = AddMesh(f.NewModel());
         AddSquare(mesh, -1.0f, 0, 0, 0.5f);
         AddSquare(mesh, 1.0f, 0, 0, 0.5f, -1, false);
@@ -230,7 +226,6 @@ private slots:
         const QImage image = f.Frame();
         QVERIFY(Near(image.pixel(f.PixelOf({1.0f, 0, 0})), f.Background(), 1));
         QVERIFY(Near(image.pixel(f.PixelOf({-1.0f, 0, 0})), kWhite, 1));
-        QVERIFY(!f.view->CommandEnabled(cmd::MeshRendered));
         QSignalSpy changed(f.view, &COrvaneView::selectionChanged);
         f.Click(f.PixelOf({1.0f, 0, 0}));
         QCOMPARE(f.view->GetSelection().currentFace, -1);
@@ -238,57 +233,47 @@ private slots:
         QCOMPARE(f.view->GetSelection().currentMesh, 0);
         QCOMPARE(f.view->GetSelection().currentFace, 0);
         QCOMPARE(changed.count(), 2);
-        QVERIFY(f.view->CommandEnabled(cmd::MeshRendered));
-        // The face's four vertex nodes, drawn in the unlinked colour, at any node size.
-        QCOMPARE(f.view->GetSelection().nodes.size(), std::size_t{4});
-        f.settings.vertexScaling = 0.1f;
-        QVERIFY(!f.view->RunCommand(cmd::VertexLarger));  // already at the largest size
-        QVERIFY(f.view->RunCommand(cmd::VertexSmaller));
-        QCOMPARE(f.settings.vertexScaling, 0.1f - 0.00125f);
-        QVERIFY(f.view->RunCommand(cmd::VertexLarger));
+        // The face's four vertex nodes, drawn in the unlinked colour.
         QCOMPARE(f.view->GetSelection().nodes.size(), std::size_t{4});
         QVERIFY(Near(f.Frame().pixel(f.PixelOf({-1.5f, -0.5f, 0})), Rgb(f.settings.colorUnlink), 2));
     }
 
-    void wireframeAndAxesInTheirColours()
+    void enlargeWireframeAndAxesCommandsChangeTheDrawing()
     {
         Fixture f;
         f.settings.colorWireframe = 0xFF00C0;  // blue 255, green 0, red 0xC0
-        f.ShowSquare();
+        f.ShowSquare(0, 0, 0.2f);
+        const int before = Count(f.Frame(), kWhite, 1);
+        QVERIFY(before > 100);
+        QVERIFY(f.view->RunCommand(cmd::Enlarge));
+        const int enlarged = Count(f.Frame(), kWhite, 1);
+        // pi/3 against pi/8: (tan(pi/6) / tan(pi/16))^2 = 8.4 times the area.
+        QVERIFY2(enlarged > before * 7 && enlarged < before * 10,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(enlarged)));
+        QVERIFY(f.view->RunCommand(cmd::Enlarge));
+
         QVERIFY(f.view->RunCommand(cmd::WireAll));
-        QCOMPARE(f.view->CommandChecked(cmd::WireAll), std::optional<bool>(true));
         QCOMPARE(f.view->CommandChecked(cmd::RenderAll), std::optional<bool>(false));
         QImage image = f.Frame();
         QVERIFY(Near(image.pixel(kCentre), f.Background(), 1));
-        // The outline's left edge, closed all round.
-        const QPoint corner = f.PixelOf({-1, -1, 0}), opposite = f.PixelOf({1, 1, 0});
-        const QRgb wire = Rgb(f.settings.colorWireframe);
-        int onLeft = 0;
-        for (int y = opposite.y() + 2; y < corner.y() - 2; ++y)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (Near(image.pixel(corner.x() + dx, y), wire, 2)) {
-                    ++onLeft;
-                    break;
-                }
-        QVERIFY2(onLeft > (corner.y() - opposite.y()) * 3 / 4, qPrintable(QString::number(onLeft)));
-        QVERIFY(Count(image, wire, 2) > 4 * (corner.y() - opposite.y()) * 3 / 4);
+        // Most of the outline's four edges are in the wireframe colour.
+        const int side = f.PixelOf({-0.2f, -0.2f, 0}).y() - f.PixelOf({0.2f, 0.2f, 0}).y();
+        QVERIFY2(Count(image, Rgb(f.settings.colorWireframe), 2) > 3 * side, qPrintable(QString::number(side)));
 
         // The axes: red x, green y, through the origin.
         const QPoint origin = f.PixelOf({0, 0, 0});
-        QVERIFY(!Near(image.pixel(20, origin.y()), Rgb(f.settings.colorCoorX), 10));
-        QVERIFY(f.view->RunCommand(cmd::CoordinateMode));
-        QCOMPARE(f.view->CommandChecked(cmd::CoordinateMode), std::optional<bool>(true));
-        image = f.Frame();
         auto onLine = [&](int x, int y, bool horizontal, uint32_t colour) {
             for (int d = -1; d <= 1; ++d)
                 if (Near(horizontal ? image.pixel(x, y + d) : image.pixel(x + d, y), Rgb(colour), 2))
                     return true;
             return false;
         };
+        QVERIFY(!onLine(20, origin.y(), true, f.settings.colorCoorX));
+        QVERIFY(f.view->RunCommand(cmd::CoordinateMode));
+        image = f.Frame();
         QVERIFY(onLine(20, origin.y(), true, f.settings.colorCoorX));
         QVERIFY(onLine(kSide - 20, origin.y(), true, f.settings.colorCoorX));
         QVERIFY(onLine(origin.x(), 20, false, f.settings.colorCoorY));
-        QVERIFY(onLine(origin.x(), kSide - 20, false, f.settings.colorCoorY));
     }
 
     void backgroundWithoutAModel()
@@ -305,56 +290,16 @@ private slots:
         QVERIFY(f.view->RunCommand(cmd::WireAll));
     }
 
-    void enlargeNarrowsTheField()
-    {
-        Fixture f;
-        f.ShowSquare(0, 0, 0.2f);
-        const int before = Count(f.Frame(), kWhite, 1);
-        QVERIFY(before > 100);
-        QVERIFY(f.view->RunCommand(cmd::Enlarge));
-        QCOMPARE(f.view->CommandChecked(cmd::Enlarge), std::optional<bool>(true));
-        const int enlarged = Count(f.Frame(), kWhite, 1);
-        // pi/3 against pi/8: (tan(pi/6) / tan(pi/16))^2 = 8.4 times the area.
-        QVERIFY2(enlarged > before * 7 && enlarged < before * 10,
-                 qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(enlarged)));
-        QVERIFY(f.view->RunCommand(cmd::Enlarge));
-        QVERIFY(std::abs(Count(f.Frame(), kWhite, 1) - before) <= before / 50);
-    }
-
-    void openedModelIsCentredAndAProjectKeepsItsCamera()
+    void aProjectKeepsTheViewsCamera()
     {
         QTemporaryDir dir;
         const std::string project = dir.filePath(QStringLiteral("walker.orv")).toStdString();
         Vec3 eye;
         {
-            Fixture f(false);
+            Fixture f;
             QVERIFY(f.OpenWalker());
-            f.Show(400, 300);
-            const QImage image = f.Frame();
-            // Without resources every face is untextured: white, and plenty of it.
-            QVERIFY(f.view->Renderer());
-            QVERIFY(Count(image, kWhite, 1) > 1000);
-            int top = image.height(), bottom = -1, left = image.width(), right = -1;
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    if (!Near(image.pixel(x, y), f.Background(), 2)) {
-                        top = std::min(top, y);
-                        bottom = std::max(bottom, y);
-                        left = std::min(left, x);
-                        right = std::max(right, x);
-                    }
-            QVERIFY(bottom > top);
-            // Wholly inside, and centred both ways to within a few pixels.
-            QVERIFY(top > 5 && bottom < image.height() - 5 && left > 5 && right < image.width() - 5);
-            QVERIFY2(std::abs((top + bottom) / 2 - image.height() / 2) <= 6,
-                     qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
-            QVERIFY(std::abs((left + right) / 2 - image.width() / 2) <= 6);
-            // The front view, and the "Middle" command keeps it there.
-            QCOMPARE(f.view->CommandChecked(cmd::ViewFront), std::optional<bool>(true));
-            const Vec3 front = f.view->GetCamera().eye;
-            QVERIFY(f.view->RunCommand(cmd::Middle));
-            QVERIFY(std::fabs(f.view->GetCamera().eye.z - front.z) < 1e-4f);
-
+            f.Show();
+            QVERIFY(Count(f.Frame(), f.Background(), 2) < kSide * kSide - 1000);
             QVERIFY(f.view->RunCommand(cmd::MoveBackward));
             QVERIFY(f.view->RunCommand(cmd::PanLeft));
             eye = f.view->GetCamera().eye;
@@ -370,61 +315,6 @@ private slots:
     }
 
     // ---- status, scroll bars, camera input -----------------------------------------
-
-    void statusPanesAndScrollBars()
-    {
-        Fixture f;
-        f.ShowSquare();
-        QSignalSpy panes(f.view, &COrvaneView::paneTexts);
-        f.Frame();
-        QVERIFY(panes.count() >= 1);
-        const QStringList texts = panes.last().at(0).toStringList();
-        QCOMPARE(texts.size(), 8);
-        QCOMPARE(texts[0], QString::fromStdString(f.view->Renderer()->DeviceName()));
-        QVERIFY(!texts[0].isEmpty());
-        QCOMPARE(texts[1], QStringLiteral("Scale: 1:1"));
-        QCOMPARE(texts[6], QStringLiteral("Z:    -2.95"));
-        QVERIFY(texts[7].startsWith(QStringLiteral("FR: ")));
-        // The square spans -1..1: ranges of +-1000, pages of a tenth.
-        QScrollBar* h = f.view->HorizontalBar();
-        QCOMPARE(h->minimum(), -1000);
-        QCOMPARE(h->maximum(), 1000);
-        QCOMPARE(h->pageStep(), 200);
-        QVERIFY(h->isEnabled());
-        QCOMPARE(f.view->VerticalBar()->maximum(), 1000);
-
-        // One line right pans by 1.9 steps of 0.002 along (-1, 0, 0) and counts 1.
-        const Vec3 eye = f.view->GetCamera().eye;
-        h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QVERIFY(std::fabs(f.view->GetCamera().eye.x - (eye.x + 0.0038f)) < 1e-5f);
-        QCOMPARE(f.view->GetCamera().hScrollPos, 1);
-        f.view->VerticalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QVERIFY(std::fabs(f.view->GetCamera().eye.y - (eye.y - 0.01f)) < 1e-5f);
-        f.Frame();
-        QCOMPARE(h->value(), 1);
-        QCOMPARE(f.view->VerticalBar()->value(), 5);
-    }
-
-    void rightDragTurnsTheCameraAndCentresTheCursor()
-    {
-        Fixture f;
-        f.ShowSquare();
-        QWidget* area = f.view->GlWidget();
-        const Vec3 dir = f.view->GetCamera().direction;
-        QTest::mousePress(area, Qt::RightButton, {}, QPoint(100, 200));
-        QCOMPARE(area->cursor().shape(), Qt::BlankCursor);
-        f.Moves(Qt::RightButton, {110, 120, 130, 140, 150, 160}, 200);
-        f.Frame();
-        const Vec3 turned = f.view->GetCamera().direction;
-        // The first move only takes the point; four more of 10 pixels at 0.2 x 0.05
-        // radian each turn the view by 0.5 radian about y.
-        const float angle = std::acos(std::clamp(Dot(turned, dir), -1.0f, 1.0f));
-        QVERIFY2(std::fabs(angle - 0.5f) < 0.02f, qPrintable(QString::number(angle)));
-        QVERIFY(std::fabs(turned.y) < 1e-4f);
-        QTest::mouseRelease(area, Qt::RightButton, {}, QPoint(160, 200));
-        QCOMPARE(area->cursor().shape(), Qt::ArrowCursor);
-        QTRY_COMPARE(QCursor::pos(), area->mapToGlobal(kCentre));
-    }
 
     void heldArrowKeyMovesInPacedSteps()
     {
@@ -462,25 +352,21 @@ private slots:
         f.settings.frameRate = 50;
         f.ShowSquare();
         QVERIFY(f.view->RunCommand(cmd::ViewRotate));
-        QCOMPARE(f.view->CommandChecked(cmd::ViewRotate), std::optional<bool>(true));
         const Matrix4 start = f.doc->Model().modelMatrix;
-        QSignalSpy changed(f.view, &COrvaneView::selectionChanged);
         f.Click(kCentre);  // on the face, still turned little
         QCOMPARE(f.view->GetSelection().currentFace, -1);
-        QCOMPARE(changed.count(), 0);
+        // Several frames of 0.05 radian each, without anything asking for them.
         QTest::qWait(300);
         const Matrix4 turned = f.doc->Model().modelMatrix;
-        // Several frames of 0.05 radian each, without anything asking for them.
         const float c = turned(0, 0) * start(0, 0) + turned(0, 2) * start(0, 2);
-        const float angle = std::acos(std::clamp(c, -1.0f, 1.0f));
-        QVERIFY2(angle > 0.09f, qPrintable(QString::number(angle)));
+        QVERIFY2(std::acos(std::clamp(c, -1.0f, 1.0f)) > 0.09f, qPrintable(QString::number(c)));
         QVERIFY(f.view->RunCommand(cmd::ViewFront));
         const Matrix4 still = f.doc->Model().modelMatrix;
         QTest::qWait(150);
         QVERIFY(f.doc->Model().modelMatrix.m == still.m);
     }
 
-    // ---- picking -----------------------------------------------------------------------
+    // ---- picking and commands --------------------------------------------------------
 
     void gridNodeBehindAFaceIsPickedAndCtrlExtendsInOrder()
     {
@@ -493,39 +379,24 @@ private slots:
         f.Show();
         f.Frame();
         f.Click(f.PixelOf({-0.5f, -0.5f, 0}));
-        QCOMPARE(f.view->GetSelection().currentFace, 0);
         QVERIFY(f.view->RunCommand(cmd::GridOnOff));
-        QCOMPARE(f.view->CommandChecked(cmd::GridOnOff), std::optional<bool>(true));
         f.Frame();
         const Selection& s = f.view->GetSelection();
-        auto hasNode = [&](const Vec3& p) {
-            return std::any_of(s.nodes.begin(), s.nodes.end(), [&](const auto& n) { return Near(n.position, p, 1e-3f); });
-        };
         // (0.4, 0.4) lies behind mesh 1's square; the grid node wins.
         const Vec3 hidden{0.4f, 0.4f, 0};
-        QVERIFY(hasNode(hidden));
         f.Click(f.PixelOf(hidden));
         QCOMPARE(s.selectedPositions.size(), std::size_t{1});
         QVERIFY(Near(s.selectedPositions[0], hidden, 1e-3f));
         QCOMPARE(s.currentMesh, 0);
-        // Ctrl-clicks add, in click order; a plain click starts again.
-        const Vec3 more[] = {{-0.6f, 0.2f, 0}, {0.8f, -0.8f, 0}, {0, 0.6f, 0}};
-        for (const Vec3& p : more) {
-            QVERIFY(hasNode(p));
-            f.Click(f.PixelOf(p), Qt::ControlModifier);
-        }
-        QCOMPARE(s.selectedPositions.size(), std::size_t{4});
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(Near(s.selectedPositions[static_cast<std::size_t>(i + 1)], more[i], 1e-3f));
-        const QImage image = f.Frame();
-        QVERIFY(hasNode({-0.8f, -0.8f, 0}));
-        QVERIFY(Near(image.pixel(f.PixelOf(more[1])), Rgb(f.settings.colorSelect), 2));
-        QVERIFY(Near(image.pixel(f.PixelOf({-0.8f, -0.8f, 0})), Rgb(f.settings.colorGrid), 2));
-        f.Click(f.PixelOf(more[2]));
+        // A ctrl-click adds, drawn in the selection colour; a plain click starts again.
+        const Vec3 more{0.8f, -0.8f, 0};
+        f.Click(f.PixelOf(more), Qt::ControlModifier);
+        QCOMPARE(s.selectedPositions.size(), std::size_t{2});
+        QVERIFY(Near(s.selectedPositions[1], more, 1e-3f));
+        QVERIFY(Near(f.Frame().pixel(f.PixelOf(more)), Rgb(f.settings.colorSelect), 2));
+        f.Click(f.PixelOf({-0.6f, 0.2f, 0}));
         QCOMPARE(s.selectedPositions.size(), std::size_t{1});
     }
-
-    // ---- commands -------------------------------------------------------------------------
 
     void undoAndRedoRestoreTheModel()
     {
@@ -538,7 +409,6 @@ private slots:
         QVERIFY(!f.view->CommandEnabled(cmd::EditUndo));
         const QPoint second = f.PixelOf({0.5f, 0, 0});
         f.Click(second);
-        QCOMPARE(f.view->GetSelection().currentFace, 1);
         const Camera& camera = f.view->GetCamera();
         const Vec3 eye = camera.eye;
         // An edit: snapshot, then the second face goes.
@@ -551,14 +421,11 @@ private slots:
         QVERIFY(f.view->RunCommand(cmd::MoveForward));
 
         QSignalSpy replaced(f.doc.get(), &CDocument::modelReplaced);
-        QVERIFY(f.view->CommandEnabled(cmd::EditUndo));
         QVERIFY(f.view->RunCommand(cmd::EditUndo));
         QCOMPARE(replaced.count(), 1);
         QCOMPARE(faces().size(), std::size_t{2});
         QCOMPARE(f.view->GetSelection().currentFace, 1);
-        QCOMPARE(f.view->GetSelection().currentNode, -1);
         QVERIFY(std::fabs(f.view->GetCamera().eye.z - eye.z) < 1e-5f);
-        QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(Near(f.Frame().pixel(second), kWhite, 1));
         QVERIFY(!f.view->CommandEnabled(cmd::EditUndo));
         QVERIFY(f.view->RunCommand(cmd::EditRedo));
@@ -566,38 +433,53 @@ private slots:
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
     }
 
-    void commandStatesFollowTheSelection()
+    void statusScrollBarsAndCommandStates()
     {
         Fixture f;
         f.ShowSquare();
-        for (int id : {cmd::MeshRenderedWire, cmd::MeshRendered, cmd::MeshWire, cmd::MeshMode, cmd::FaceMode,
-                       cmd::GridOnOff, cmd::TexturingMode, cmd::VertexLarger})
-            QVERIFY2(!f.view->CommandEnabled(id), qPrintable(QString::number(id)));
-        for (int id : {cmd::RenderAll, cmd::ViewTop, cmd::Middle, cmd::ScaleUp, cmd::CoordinateMode, cmd::Options})
-            QVERIFY2(f.view->CommandEnabled(id), qPrintable(QString::number(id)));
+        QSignalSpy panes(f.view, &COrvaneView::paneTexts);
+        f.Frame();
+        QVERIFY(panes.count() >= 1);
+        const QStringList texts = panes.last().at(0).toStringList();
+        QCOMPARE(texts.size(), 8);
+        QCOMPARE(texts[0], QString::fromStdString(f.view->Renderer()->DeviceName()));
+        QCOMPARE(texts[6], QStringLiteral("Z:    -2.95"));
+        // The square spans -1..1: ranges of +-1000. One line right pans by 1.9 steps of
+        // 0.002 along (-1, 0, 0) and counts 1; a page down by 5 steps.
+        QScrollBar* h = f.view->HorizontalBar();
+        QCOMPARE(h->maximum(), 1000);
+        const Vec3 eye = f.view->GetCamera().eye;
+        h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QVERIFY(std::fabs(f.view->GetCamera().eye.x - (eye.x + 0.0038f)) < 1e-5f);
+        f.view->VerticalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QVERIFY(std::fabs(f.view->GetCamera().eye.y - (eye.y - 0.01f)) < 1e-5f);
+        f.Frame();
+        QCOMPARE(h->value(), 1);
+        QCOMPARE(f.view->VerticalBar()->value(), 5);
+
+        // Commands follow the selection.
+        auto enabled = [&](std::initializer_list<int> ids, bool on) {
+            for (int id : ids)
+                QVERIFY2(f.view->CommandEnabled(id) == on, qPrintable(QString::number(id)));
+        };
+        enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode, cmd::VertexLarger},
+                false);
+        enabled({cmd::RenderAll, cmd::ViewTop, cmd::Middle, cmd::ScaleUp, cmd::CoordinateMode, cmd::Options}, true);
         QVERIFY(!f.view->HandlesCommand(cmd::AnimateMode));
         f.Click(kCentre);
-        for (int id : {cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode})
-            QVERIFY2(f.view->CommandEnabled(id), qPrintable(QString::number(id)));
+        enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode}, true);
         QVERIFY(f.view->RunCommand(cmd::MeshMode));
         QCOMPARE(f.view->CommandChecked(cmd::MeshMode), std::optional<bool>(true));
         QVERIFY(!f.view->CommandEnabled(cmd::TexturingMode));
-        // Scale: five steps up, then no more; the status pane says so.
-        for (int i = 0; i < 5; ++i)
-            QVERIFY(f.view->RunCommand(cmd::ScaleUp));
-        QVERIFY(!f.view->RunCommand(cmd::ScaleUp));
-        f.Frame();
-        QCOMPARE(f.view->PaneTexts().value(1), QStringLiteral("Scale: 32:1"));
         // A bookmark brings back the camera exactly.
         QVERIFY(f.view->RunCommand(cmd::BookmarkStore0 + 3));
-        const Vec3 eye = f.view->GetCamera().eye;
-        QVERIFY(f.view->RunCommand(cmd::MoveForward));
-        QVERIFY(f.view->GetCamera().eye.z != eye.z);
+        const Vec3 mark = f.view->GetCamera().eye;
+        QVERIFY(f.view->RunCommand(cmd::MoveForward) && f.view->GetCamera().eye.z != mark.z);
         QVERIFY(f.view->RunCommand(cmd::BookmarkRecall0 + 3));
-        QCOMPARE(f.view->GetCamera().eye.z, eye.z);
+        QCOMPARE(f.view->GetCamera().eye.z, mark.z);
     }
 
-    void textureDragSlidesTheFaceTexture()
+    void dragsSlideTheTextureOrTurnTheCamera()
     {
         Fixture f;
         f.ShowSquare(0, 0, 1, 1);  // checker.mat
@@ -617,6 +499,20 @@ private slots:
         QVERIFY2(std::fabs(u() - (before + 0.06f)) < 1e-4f, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(u())));
         QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(f.Frame() != drawn);  // the drawing follows the corners
+
+        // A right drag turns the camera with the cursor hidden, then puts it in the middle.
+        const Vec3 dir = f.view->GetCamera().direction;
+        QTest::mousePress(area, Qt::RightButton, {}, QPoint(100, 200));
+        QCOMPARE(area->cursor().shape(), Qt::BlankCursor);
+        // The first move only takes the point; four more of 10 pixels at 0.2 x 0.05
+        // radian each turn the view by 0.5 radian about y.
+        f.Moves(Qt::RightButton, {110, 120, 130, 140, 150, 160}, 200);
+        const Vec3 turned = f.view->GetCamera().direction;
+        const float angle = std::acos(std::clamp(Dot(turned, dir), -1.0f, 1.0f));
+        QVERIFY2(std::fabs(angle - 0.5f) < 0.02f && std::fabs(turned.y) < 1e-4f, qPrintable(QString::number(angle)));
+        QTest::mouseRelease(area, Qt::RightButton, {}, QPoint(160, 200));
+        QCOMPARE(area->cursor().shape(), Qt::ArrowCursor);
+        QTRY_COMPARE(QCursor::pos(), area->mapToGlobal(kCentre));
     }
 
     // ---- options ------------------------------------------------------------------------
@@ -632,37 +528,30 @@ private slots:
         sheet.SetMessageHandler([&](const QString& m) { shown.append(m); });
         QCOMPARE(sheet.Device()->currentIndex(), 0);
         QCOMPARE(sheet.ColorMap()->currentText(), QStringLiteral("dflt.cmp"));
-        QCOMPARE(sheet.TextureMapping()->currentText(), QStringLiteral("Nearest"));
-        QCOMPARE(sheet.Dithered()->currentText(), QStringLiteral("Yes"));
-        QVERIFY(!sheet.ApplyButton()->isEnabled());
         QSignalSpy applied(&sheet, &CSheetDlg::applied);
         QVERIFY(sheet.Apply());
-        QCOMPARE(applied.count(), 1);
         QCOMPARE(applied.last().at(0).toBool(), false);  // the same colormap, whatever its case
 
-        sheet.VertexSize()->setText(QStringLiteral("0.2"));
-        QVERIFY(!sheet.Apply());
-        QCOMPARE(sheet.LastError(), CSheetDlg::RangeMessageVertexSize());
-        QCOMPARE(shown, QStringList{sheet.LastError()});
-        QVERIFY(sheet.LastError().contains(QStringLiteral("0.00125")) && sheet.LastError().contains(QStringLiteral("0.1")));
+        // Out of its range a field is refused: nothing is stored and the reason is shown.
+        auto apply = [&](QLineEdit* field, const char* text) {
+            field->setText(QLatin1String(text));
+            return sheet.Apply();
+        };
+        QVERIFY(!apply(sheet.VertexSize(), "0.2"));
+        QCOMPARE(shown, QStringList{CSheetDlg::RangeMessageVertexSize()});
         QCOMPARE(settings.vertexScaling, 0.01f);
-        sheet.VertexSize()->setText(QStringLiteral("0.1"));
-        QVERIFY(sheet.Apply());
-        QCOMPARE(settings.vertexScaling, 0.1f);
-        sheet.VertexSize()->setText(QStringLiteral("0.001"));
-        QVERIFY(!sheet.Apply());
-        sheet.VertexSize()->setText(QStringLiteral("0.00125"));
-        QVERIFY(sheet.Apply());
+        QVERIFY(apply(sheet.VertexSize(), "0.1") && !apply(sheet.VertexSize(), "0.001"));
+        QVERIFY(apply(sheet.VertexSize(), "0.00125"));
+        QCOMPARE(settings.vertexScaling, 0.00125f);
         for (const char* bad : {"0", "101", "abc", "2.5"}) {
-            sheet.FrameRate()->setText(QLatin1String(bad));
-            QVERIFY2(!sheet.Apply(), bad);
+            QVERIFY2(!apply(sheet.FrameRate(), bad), bad);
             QCOMPARE(sheet.LastError(), CSheetDlg::RangeMessageFrameRate());
         }
         QCOMPARE(settings.frameRate, 33);
-        sheet.FrameRate()->setText(QStringLiteral("100"));
-        QVERIFY(sheet.Apply());
+        QVERIFY(apply(sheet.FrameRate(), "100"));
         QCOMPARE(settings.frameRate, 100);
 
+        QVERIFY(!sheet.ApplyButton()->isEnabled());
         sheet.StretchFactor()->setCurrentIndex(1);
         QVERIFY(sheet.ApplyButton()->isEnabled());
         sheet.TextureMapping()->setCurrentIndex(1);
@@ -673,29 +562,23 @@ private slots:
         QVERIFY(sheet.Apply());
         QCOMPARE(applied.last().at(0).toBool(), true);
         QVERIFY(!sheet.ApplyButton()->isEnabled());
-        QCOMPARE(settings.stretchMode, 1);
-        QCOMPARE(settings.textureMapping, 0);
-        QCOMPARE(settings.textureDithering, 0);
-        QCOMPARE(settings.warning, 0);
+        QCOMPARE(std::tuple(settings.stretchMode, settings.textureMapping, settings.textureDithering, settings.warning),
+                 std::tuple(1, 0, 0, 0));
         QCOMPARE(settings.device, 0);
         QCOMPARE(settings.colorMap, std::string("01redmap.cmp"));
         QCOMPARE(settings.colorBackground, 0x112233u);
 
-        // Backup: checking gives 10 minutes, clearing gives 0; the value is not stored.
-        QCOMPARE(sheet.BackupMinutes()->value(), 0);
-        QVERIFY(!sheet.BackupEnabled()->isChecked());
+        // Backup: checking gives 10 minutes, clearing gives 0.
         sheet.BackupEnabled()->setChecked(true);
         QCOMPARE(sheet.BackupMinutes()->value(), 10);
         sheet.BackupEnabled()->setChecked(false);
         QCOMPARE(sheet.BackupMinutes()->value(), 0);
-        QCOMPARE(sheet.BackupMinutes()->maximum(), 120);
 
         // OK on a refused field keeps the sheet open.
         sheet.FrameRate()->setText(QStringLiteral("0"));
         sheet.show();
         sheet.accept();
         QVERIFY(sheet.isVisible());
-        QCOMPARE(sheet.result(), 0);
         sheet.FrameRate()->setText(QStringLiteral("1"));
         sheet.accept();
         QVERIFY(!sheet.isVisible());
@@ -707,8 +590,6 @@ private slots:
         Fixture f;
         QVERIFY(f.services.catalog);
         f.ShowSquare(0, 0, 1, 0);
-        const QImage image = f.Frame();
-        QVERIFY(Near(image.pixel(2, 2), f.Background(), 1));
         // flatred.mat through the colormap, as a 5-6-5 texel.
         const auto picture = ResolveMaterialImage(f.catalog, f.services.resourceFile, nullptr, "flatred.mat",
                                                   f.settings.colorMap);
@@ -717,7 +598,7 @@ private slots:
         const int r5 = rgb[0] >> 3, g6 = rgb[1] >> 2, b5 = rgb[2] >> 3;
         const QRgb red = qRgb((r5 << 3) | (r5 >> 2), (g6 << 2) | (g6 >> 4), (b5 << 3) | (b5 >> 2));
         QVERIFY(!Near(red, kWhite, 20));
-        const QRgb drawn = image.pixel(kCentre);
+        const QRgb drawn = f.Frame().pixel(kCentre);
         QVERIFY2(Near(drawn, red, 4), qPrintable(QStringLiteral("centre %1, texture %2").arg(drawn, 0, 16).arg(red, 0, 16)));
 
         f.Click(kCentre);
@@ -738,9 +619,7 @@ private slots:
 
         // Another colormap: the textures are made again through it.
         f.view->SetOptionsRunner([](CSheetDlg& sheet) {
-            const int other = sheet.ColorMap()->findText(QStringLiteral("dflt.cmp"));
-            QVERIFY(other >= 0);
-            sheet.ColorMap()->setCurrentIndex(other);
+            sheet.ColorMap()->setCurrentIndex(sheet.ColorMap()->findText(QStringLiteral("dflt.cmp")));
             sheet.accept();
         });
         QVERIFY(f.view->RunCommand(cmd::Options));
@@ -753,25 +632,6 @@ private slots:
             QCOMPARE(r->colormap, std::string("dflt.cmp"));
         // (The sample's two colormaps hold the same palette: the colour stays.)
         QVERIFY(Near(f.Frame().pixel(kCentre), drawn, 1));
-
-        // A stretch factor: the surface has that size, stretched to the window.
-        f.view->SetOptionsRunner([](CSheetDlg& sheet) {
-            sheet.StretchFactor()->setCurrentIndex(1);
-            sheet.accept();
-        });
-        QVERIFY(f.view->RunCommand(cmd::Options));
-        CRenderer* r = f.view->Renderer();
-        int32_t sw = 0, sh = 0;
-        QVERIFY(ParseDisplayMode(r->DisplayModes()[1], sw, sh));
-        QCOMPARE(r->Device().SurfaceWidth(), sw);
-        QCOMPARE(r->Device().SurfaceHeight(), sh);
-        const QImage stretched = f.Frame();
-        QCOMPARE(stretched.size(), QSize(kSide, kSide));
-        QVERIFY(!Near(stretched.pixel(kCentre), f.Background(), 4));
-        // A click still finds the face under the mouse.
-        f.view->GetSelection().currentFace = -1;
-        f.Click(kCentre + QPoint(40, -40));
-        QCOMPARE(f.view->GetSelection().currentFace, 0);
     }
 
     // ---- without OpenGL ------------------------------------------------------------------
