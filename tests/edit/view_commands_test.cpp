@@ -54,13 +54,12 @@ TEST_F(Doc, RenderModes)
     EXPECT_FALSE(modes.grid);
 }
 
-TEST_F(Doc, StandardViewsTurnTheModelNotTheCamera)
+// Standard views and the rotating view turn the model, never the camera, and drop the
+// pose, the grid and the nodes.
+TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
 {
     ASSERT_TRUE(camera.KeyTurnLoop(false, true, {}));
-    model.currentFrame = 3;
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
-    SelectFace(0);
-    modes.grid = true;
     const struct {
         int32_t kind;
         Vec3 front, top;  // where the model's +z and +y end up
@@ -69,6 +68,9 @@ TEST_F(Doc, StandardViewsTurnTheModelNotTheCamera)
                  {kViewTop, {0, -2, 0}, {0, 0, -2}},  {kViewBottom, {0, -2, 0}, {0, 0, 2}}};
     for (const auto& v : views) {
         SCOPED_TRACE(v.kind);
+        model.currentFrame = 3;
+        SelectFace(0);
+        modes.grid = true;
         ASSERT_TRUE(ShowStandardView(ctx, v.kind));
         EXPECT_EQ(modes.viewKind, v.kind);
         ExpectClose(TransformPoint({0, 0, 1}, model.modelMatrix), v.front);
@@ -76,34 +78,28 @@ TEST_F(Doc, StandardViewsTurnTheModelNotTheCamera)
         EXPECT_EQ(camera.direction, Vec3(0, 0, 1));
         EXPECT_EQ(camera.up, Vec3(0, 1, 0));
         EXPECT_EQ(model.currentFrame, 0);  // poses back to their base
-        EXPECT_FALSE(modes.grid);
-        EXPECT_TRUE(sel.nodes.empty());
+        EXPECT_TRUE(!modes.grid && sel.nodes.empty());
     }
     EXPECT_FALSE(ShowStandardView(ctx, kViewRotating));
+
+    // Rotating: from the front, a step turns by -0.05 about y; it draws the whole model
+    // (all-wireframe is kept) and has nothing current.
+    SelectFace(0);
+    modes.renderMode = kRenderMesh;
+    ASSERT_TRUE(StartRotateView(ctx));
+    EXPECT_EQ(std::pair(modes.viewKind, modes.renderMode), std::pair(kViewRotating, kRenderAll));
+    EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(-1, -1));
+    EXPECT_TRUE(sel.nodes.empty());
+    ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
+    ExpectClose(model.rotationStep, Matrix4::RotationY(-0.05f));
+    modes.renderMode = kRenderAllWireframe;
+    StartRotateView(ctx);
+    EXPECT_EQ(modes.renderMode, kRenderAllWireframe);
 
     // Without a renderer the document still changes its state.
     ViewContext bare{model, modes, settings};
     ASSERT_TRUE(ShowStandardView(bare, kViewBack));
     ExpectClose(model.modelMatrix, modes.scaleMatrix);
-}
-
-TEST_F(Doc, RotateView)
-{
-    SelectFace(0);
-    sel.currentNode = 2;
-    modes.renderMode = kRenderMesh;
-    modes.scaleMatrix = Matrix4::Scaling(0.5f, 0.5f, 0.5f);
-    ASSERT_TRUE(StartRotateView(ctx));
-    EXPECT_EQ(modes.viewKind, kViewRotating);
-    EXPECT_EQ(modes.renderMode, kRenderAll);
-    EXPECT_EQ(std::tuple(sel.currentMesh, sel.currentFace, sel.currentNode), std::tuple(-1, -1, -1));
-    EXPECT_TRUE(sel.nodes.empty());
-    ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));  // from the front
-    ExpectClose(model.rotationStep, Matrix4::RotationY(-0.05f));  // a step turns by -0.05 about y
-
-    modes.renderMode = kRenderAllWireframe;  // kept: it draws the whole model
-    StartRotateView(ctx);
-    EXPECT_EQ(modes.renderMode, kRenderAllWireframe);
 }
 
 TEST_F(Doc, ScaleStaysWithinFiveSteps)
