@@ -200,26 +200,6 @@ TEST_F(PickScene, GridNodeBehindAFaceWinsWithTheGridOn)
     EXPECT_NEAR(hit.normal.z, -1.0f, 1e-5f);
 }
 
-TEST_F(PickScene, CtrlExtendsGridSelectionInClickOrder)
-{
-    const std::size_t count = Grid(0, 0).size();
-    const Vec3 clicks[] = {{-0.5f, -0.5f, 0}, {0, 0, 0}, {1, 1, 0}, {-1, 0.6f, 0}};
-    for (std::size_t i = 0; i < 4; ++i) {
-        ASSERT_EQ(ClickAt(clicks[i], Modifiers{false, i > 0, false}), PickResult::GridNode) << i;
-        EXPECT_EQ(sel.currentNode, NodeAt(clicks[i])) << i;
-    }
-    EXPECT_EQ(sel.selectedPositions, std::vector<Vec3>(std::begin(clicks), std::end(clicks)));
-    EXPECT_EQ(sel.nodes.size(), count);  // a grid click keeps the node list
-    const uint32_t select = ToDeviceColor(settings.colorSelect);
-    EXPECT_EQ(Node({1, 1, 0}).color, select);
-
-    // A plain click starts over with one position.
-    ASSERT_EQ(ClickAt({0.2f, -1, 0}), PickResult::GridNode);
-    EXPECT_EQ(sel.selectedPositions, std::vector<Vec3>{Vec3(0.2f, -1, 0)});
-    EXPECT_EQ(Node({0.2f, -1, 0}).color, select);
-    EXPECT_EQ(Node({0, 0, 0}).color, ToDeviceColor(settings.colorGrid));
-}
-
 TEST_F(PickScene, HalfSpacingRule)
 {
     const float g = 0.01f;
