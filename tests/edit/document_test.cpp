@@ -60,7 +60,6 @@ std::string OtherPup()
     CModel m;
     m.puppetModes.push_back(std::make_unique<CPuppetMode>());
     m.puppetModes[0]->items.push_back(std::make_unique<CPuppetItem>());
-    m.puppetModes[0]->items[0]->name = "run";
     m.puppetModes[0]->items[0]->keyFile = "kyrun.key";
     m.puppetJoints = {"0\t0"};
     return FormatPup(m, "other.pup");
@@ -87,8 +86,8 @@ private:
     void (*handler_)(int);
 };
 
-// The sample archive as orvane-tool sample lays it out stands in for the game's; models/
-// holds the documents' files and program/ is the program's own folder.
+// The sample archive stands in for the game's; models/ holds the documents' files and
+// program/ is the program's own folder.
 class DocumentTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -125,6 +124,15 @@ protected:
         return (models / name).string();
     }
 
+    // A project of the walker, saved with its camera at eye.
+    std::string Project(COrvaneDoc& doc, const Vec3& eye, const fs::path& path)
+    {
+        EXPECT_TRUE(doc.OpenDocument(Walker()));
+        doc.currentCamera = [eye] { return CameraState{eye, {0, 0, 1}, {0, 1, 0}}; };
+        EXPECT_TRUE(doc.SaveDocument(path.string()));
+        return path.string();
+    }
+
     orvtest::TempDir temp;
     const fs::path root = temp.path, models = root / "models", archive = root / "res2.gob";
     ResourceCatalog catalog;
@@ -136,24 +144,15 @@ protected:
 
 TEST_F(DocumentTest, PuppetOfAModelComesFromTheCatalogueThenFromBesideIt)
 {
-    EXPECT_EQ(PuppetNameFor("/models/my.ship.3do"), "my.pup");
-    EXPECT_EQ(PuppetNameFor("/models/SHIP.3DO"), "SHIP.pup");
-    EXPECT_EQ(PuppetNameFor("ship"), "ship.pup");
-
-    // The catalogue lists walker.pup: its two sub-modes, even with another puppet file
-    // beside the model.
+    // The catalogue's walker.pup wins over another puppet file beside the model.
     const std::string walker = Walker();
     Spit(models / "WALKER.PUP", OtherPup());
     auto doc = Doc(true);
     ASSERT_TRUE(doc->OpenDocument(walker));
     EXPECT_EQ(ModeItems(*doc->model), 2u);
-    EXPECT_EQ(doc->model->puppetModes[0]->items[1]->keyFile, "wkwalk.key");
-    EXPECT_TRUE(doc->model->puppetJoints.empty());
     EXPECT_EQ(doc->model->formatTag, "JK1");
-    EXPECT_EQ(doc->Title(), "walker.3do");
     EXPECT_FALSE(doc->IsModified());
-    // Opening built the corners the geometry is edited and drawn from.
-    EXPECT_EQ(doc->model->geosets[0]->meshes[0]->faces[0]->corners.size(), 4u);
+    EXPECT_EQ(doc->model->geosets[0]->meshes[0]->faces[0]->corners.size(), 4u);  // corners built
 
     // Without a catalogue entry, the file beside the model whatever its case; for
     // my.ship.3do that is my.pup.
@@ -175,47 +174,34 @@ TEST_F(DocumentTest, PuppetOfAModelComesFromTheCatalogueThenFromBesideIt)
     fs::current_path(cwd);
     ASSERT_TRUE(opened);
     EXPECT_TRUE(bare->model->puppetModes.empty());
-    EXPECT_EQ(bare->model->geosets[0]->meshes.size(), 6u);
 
     // An upper-case name is a 3DO file too, and the catalogue look-up ignores case.
     ASSERT_TRUE(doc->OpenDocument(Walker("WALKER.3DO")));
     EXPECT_EQ(ModeItems(*doc->model), 2u);
-    EXPECT_EQ(doc->Title(), "WALKER.3DO");
 }
 
 TEST_F(DocumentTest, FailedOpenKeepsTheDocumentAsItWas)
 {
     auto doc = Doc(true);
-    ASSERT_TRUE(doc->OpenDocument(Walker()));
-    doc->currentCamera = [] { return CameraState{{1, 2, 3}, {0, 0, 1}, {0, 1, 0}}; };
-    const fs::path project = models / "walker.orv";
-    ASSERT_TRUE(doc->SaveDocument(project.string()));
+    const fs::path project = Project(*doc, {1, 2, 3}, models / "walker.orv");
     ASSERT_TRUE(doc->OpenDocument(project.string()));
     EXPECT_EQ(doc->savedCamera.eye, Vec3(1, 2, 3));
     doc->SetModified();
     const CModel* before = doc->model.get();
 
-    // Unreadable models and projects: missing, a folder, not a 3DO text, damaged.
+    // Unreadable models and projects (the project reader's own refusals are tested
+    // with it): missing, a folder, not a 3DO text, damaged.
     const std::string good = Slurp(project);
     fs::create_directories(models / "folder.3do");
-    std::vector<std::string> names = {"missing.3do", "folder.3do", "gone.orv"};
-    for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"notes.3do", "just some words\r\n"},
-                                      {"truncated.orv", good.substr(0, good.size() / 2)},
-                                      {"camera cut.orv", good.substr(0, good.size() - 5)},
-                                      {"empty.orv", ""},
-                                      {"text.orv", "3DO 2.1\r\n"},
-                                      {"huge count.orv", good.substr(0, 97) + "\xFF\xFF\xFF\xFF\xFF\x7F" + good.substr(103)}}) {
-        Spit(models / name, bytes);
-        names.push_back(name);
-    }
+    Spit(models / "notes.3do", "just some words\r\n");
+    Spit(models / "truncated.orv", good.substr(0, good.size() / 2));
+    const std::vector<std::string> names = {"missing.3do", "folder.3do", "gone.orv", "notes.3do", "truncated.orv"};
     for (const auto& name : names) {
         std::string err;
         EXPECT_FALSE(doc->OpenDocument((models / name).string(), &err)) << name;
         EXPECT_FALSE(err.empty()) << name;
-        EXPECT_EQ(doc->model.get(), before) << name;
-        EXPECT_EQ(doc->PathName(), project.string()) << name;
+        EXPECT_TRUE(doc->model.get() == before && doc->PathName() == project.string() && doc->IsModified()) << name;
         EXPECT_EQ(doc->savedCamera.eye, Vec3(1, 2, 3)) << name;
-        EXPECT_TRUE(doc->IsModified()) << name;
     }
 }
 
@@ -229,35 +215,27 @@ TEST_F(DocumentTest, ProjectOpenLoadsItsCurrentKeyframeFromTheCatalogueOrBeside)
     ASSERT_TRUE(doc->SaveDocument(project));
     auto keyframeOf = [&](bool withCatalog) {
         auto opened = Doc(withCatalog);
-        std::string err;
-        EXPECT_TRUE(opened->OpenDocument(project, &err)) << err;
-        return opened;
+        EXPECT_TRUE(opened->OpenDocument(project));
+        return std::move(opened->model->keyframe);
     };
 
-    // The catalogue's keyframe, named by its entry.
-    auto opened = keyframeOf(true);
-    ASSERT_TRUE(opened->model->keyframe);
-    EXPECT_EQ(opened->model->keyframe->name, "wkwalk.key");
-    EXPECT_EQ(opened->model->keyframe->frames, 16);
-    EXPECT_EQ(opened->model->frameCount, 16);
+    auto key = keyframeOf(true);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(std::pair(key->name, key->frames), std::pair(std::string("wkwalk.key"), 16));
 
     // Without a catalogue, the file beside the project (any case) under the sub-mode's
-    // name; here it holds the standing keyframe's 20 frames.
+    // name; here it holds the standing keyframe's 20 frames. Neither: no keyframe.
     Spit(models / "WKWALK.KEY", files.at("wkstand.key"));
-    opened = keyframeOf(false);
-    ASSERT_TRUE(opened->model->keyframe);
-    EXPECT_EQ(opened->model->keyframe->name, "wkwalk.key");
-    EXPECT_EQ(opened->model->keyframe->frames, 20);
-    // Neither: no keyframe.
+    key = keyframeOf(false);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(std::pair(key->name, key->frames), std::pair(std::string("wkwalk.key"), 20));
     fs::remove(models / "WKWALK.KEY");
-    EXPECT_FALSE(keyframeOf(false)->model->keyframe);
+    EXPECT_FALSE(keyframeOf(false));
 
     // A current sub-mode out of range loads nothing and is no failure.
     doc->model->currentSubMode = 7;
     ASSERT_TRUE(doc->SaveDocument(project));
-    opened = keyframeOf(true);
-    EXPECT_FALSE(opened->model->keyframe);
-    EXPECT_FALSE(opened->LoadCurrentKeyframe());
+    EXPECT_FALSE(keyframeOf(true));
 }
 
 TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
@@ -270,21 +248,15 @@ TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
     EXPECT_TRUE(doc->model->geosets.empty());
     EXPECT_EQ(doc->savedCamera.eye, Vec3());
     EXPECT_EQ(doc->model->document, doc.get());
-    EXPECT_FALSE(doc->IsModified());
-    EXPECT_TRUE(doc->PathName().empty());
-    EXPECT_TRUE(doc->Title().empty());
+    EXPECT_FALSE(doc->IsModified() || !doc->PathName().empty() || !doc->Title().empty());
 
-    // With New.orv in the program folder: its model (corners built) and its camera.
-    ASSERT_TRUE(doc->OpenDocument(Walker()));
-    doc->currentCamera = [] { return CameraState{{0, 0, -4}, {0, 0, 1}, {0, 1, 0}}; };
-    ASSERT_TRUE(doc->SaveDocument((root / "program" / "New.orv").string()));
+    // With New.orv in the program folder: its model and its camera.
+    Project(*doc, {0, 0, -4}, root / "program" / "New.orv");
     auto fromTemplate = Doc(true);
     ASSERT_TRUE(fromTemplate->NewDocument());
     EXPECT_EQ(fromTemplate->savedCamera.eye, Vec3(0, 0, -4));
-    EXPECT_EQ(fromTemplate->savedCamera.up, Vec3(0, 1, 0));
     orvtest::ExpectSameModel(*fromTemplate->model, *doc->model);
     EXPECT_EQ(ModeItems(*fromTemplate->model), 2u);
-    EXPECT_EQ(fromTemplate->model->document, fromTemplate.get());
 
     // A damaged template is as good as none.
     Spit(root / "program" / "New.orv", "garbage");
@@ -333,13 +305,10 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     ASSERT_TRUE(doc.SaveDocument(doc.PathName(), &err)) << err;
     EXPECT_FALSE(doc.IsModified());
 
-    // Read back it is the same model, and written as a 3DO the same text; exported, it
-    // takes its title up to the first dot.
+    // Read back it is the same model; exported, it takes its title up to the first dot.
     COrvaneDoc back(settings, env);
     ASSERT_TRUE(back.OpenDocument(project.string(), &err)) << err;
     orvtest::ExpectSameModel(*back.model, *doc.model);
-    ASSERT_TRUE(back.SaveDocument((out / "again.3do").string(), &err)) << err;
-    EXPECT_EQ(Body3do(out / "again.3do"), Body3do(walker));
     ASSERT_TRUE(back.SaveDocument((out / "again.brp").string(), &err)) << err;
     EXPECT_TRUE(fs::is_regular_file(out / "again" / "3do" / "Test.3do"));
 }
@@ -369,7 +338,6 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
 
     // The target's folder does not exist: nothing is created anywhere.
     for (const char* name : {"test.orv", "test.3do", "test.brp"}) {
-        EXPECT_TRUE(fails(out / "missing" / name, false)) << name;
         EXPECT_TRUE(fails(out / "missing" / name, true)) << name;
         EXPECT_FALSE(fs::exists(out / "missing")) << name;
     }
@@ -387,14 +355,13 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
         EXPECT_TRUE(fails(out / name, true, 512)) << name;
         EXPECT_EQ(Slurp(out / name), "an earlier save") << name;
     }
-    auto files = [&] { return std::distance(fs::directory_iterator(out), fs::directory_iterator()); };
-    EXPECT_EQ(files(), 4) << "no temporary file is left";
+    EXPECT_EQ(orvtest::CountFiles(out), 4u) << "no temporary file is left";
 
     // The same save succeeds once there is room, replacing the earlier file.
     std::string err;
     ASSERT_TRUE(doc->SaveDocument((out / "full.orv").string(), &err)) << err;
     EXPECT_NE(Slurp(out / "full.orv"), "an earlier save");
-    EXPECT_EQ(files(), 4);
+    EXPECT_EQ(orvtest::CountFiles(out), 4u);
 }
 
 TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
@@ -416,6 +383,7 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     view.mesh = 2;
     doc->TakeSnapshot(view);
     EXPECT_TRUE(doc->IsModified());
+    auto name = [&] { return doc->model->geosets[0]->meshes[2]->name; };
     doc->model->geosets[0]->meshes[2]->name = "edited";
     ASSERT_TRUE(doc->SaveDocument(doc->PathName()));
     EXPECT_FALSE(doc->IsModified());
@@ -426,14 +394,14 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     ASSERT_TRUE(doc->Undo(view));
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(view.mesh, 2);
-    EXPECT_EQ(doc->model->geosets[0]->meshes[2]->name, "lthigh");
+    EXPECT_EQ(name(), "lthigh");
     EXPECT_EQ(doc->model->document, doc.get());
     EXPECT_EQ(ModeItems(*doc->model), 2u);
     EXPECT_EQ(doc->model->geosets[0]->meshes[2]->faces[0]->corners.size(), 4u);
     doc->SetModified(false);
     ASSERT_TRUE(doc->Redo(view));
     EXPECT_TRUE(doc->IsModified());
-    EXPECT_EQ(doc->model->geosets[0]->meshes[2]->name, "edited");
+    EXPECT_EQ(name(), "edited");
     EXPECT_FALSE(doc->Redo(view));
 
     // Opening another file starts both lists afresh.
@@ -442,9 +410,10 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     EXPECT_FALSE(doc->history.CanUndo() || doc->history.CanRedo());
 }
 
+// Sizes as the application gives them: custom materials of the document's own model,
+// which must be the one being opened when its corners are built.
 TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
 {
-    // Sizes as the application gives them: custom materials of the document's model first.
     auto doc = Doc(false);
     DocumentEnvironment env = Env(false);
     env.textureSize = [d = doc.get()](const std::string& name) -> std::optional<TextureSize> {
@@ -460,8 +429,7 @@ TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
     custom->data = {0};
     model->customMaterials.Add(std::move(custom));
     const std::string project = (root / "program" / "New.orv").string();
-    std::string err;
-    ASSERT_TRUE(WriteProjectFile(project, *model, {}, &err)) << err;
+    ASSERT_TRUE(WriteProjectFile(project, *model, {}, nullptr));
     auto body = [&]() -> const CFace& { return *doc->model->geosets[0]->meshes[0]->faces[0]; };
 
     ASSERT_TRUE(doc->OpenDocument(project));
@@ -472,5 +440,4 @@ TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
     // A 3DO has no custom materials: the previous model's do not count.
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     EXPECT_EQ(body().textureWidth, 1);
-    EXPECT_EQ(body().uScale, 0.0f);
 }

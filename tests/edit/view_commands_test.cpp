@@ -54,13 +54,12 @@ TEST_F(Doc, RenderModes)
     EXPECT_FALSE(modes.grid);
 }
 
-TEST_F(Doc, StandardViewsTurnTheModelNotTheCamera)
+// Standard views and the rotating view turn the model, never the camera, and drop the
+// pose, the grid and the nodes.
+TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
 {
     ASSERT_TRUE(camera.KeyTurnLoop(false, true, {}));
-    model.currentFrame = 3;
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
-    SelectFace(0);
-    modes.grid = true;
     const struct {
         int32_t kind;
         Vec3 front, top;  // where the model's +z and +y end up
@@ -69,6 +68,9 @@ TEST_F(Doc, StandardViewsTurnTheModelNotTheCamera)
                  {kViewTop, {0, -2, 0}, {0, 0, -2}},  {kViewBottom, {0, -2, 0}, {0, 0, 2}}};
     for (const auto& v : views) {
         SCOPED_TRACE(v.kind);
+        model.currentFrame = 3;
+        SelectFace(0);
+        modes.grid = true;
         ASSERT_TRUE(ShowStandardView(ctx, v.kind));
         EXPECT_EQ(modes.viewKind, v.kind);
         ExpectClose(TransformPoint({0, 0, 1}, model.modelMatrix), v.front);
@@ -76,13 +78,23 @@ TEST_F(Doc, StandardViewsTurnTheModelNotTheCamera)
         EXPECT_EQ(camera.direction, Vec3(0, 0, 1));
         EXPECT_EQ(camera.up, Vec3(0, 1, 0));
         EXPECT_EQ(model.currentFrame, 0);  // poses back to their base
-        EXPECT_FALSE(modes.grid);
-        EXPECT_TRUE(sel.nodes.empty());
+        EXPECT_TRUE(!modes.grid && sel.nodes.empty());
     }
-    // The eye is read back from the view, whose translation row was kept.
-    const Matrix4 inv = InvertMatrix(camera.view);
-    EXPECT_EQ(camera.eye, Vec3(inv(3, 0), inv(3, 1), inv(3, 2)));
     EXPECT_FALSE(ShowStandardView(ctx, kViewRotating));
+
+    // Rotating: from the front, a step turns by -0.05 about y; it draws the whole model
+    // (all-wireframe is kept) and has nothing current.
+    SelectFace(0);
+    modes.renderMode = kRenderMesh;
+    ASSERT_TRUE(StartRotateView(ctx));
+    EXPECT_EQ(std::pair(modes.viewKind, modes.renderMode), std::pair(kViewRotating, kRenderAll));
+    EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(-1, -1));
+    EXPECT_TRUE(sel.nodes.empty());
+    ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
+    ExpectClose(model.rotationStep, Matrix4::RotationY(-0.05f));
+    modes.renderMode = kRenderAllWireframe;
+    StartRotateView(ctx);
+    EXPECT_EQ(modes.renderMode, kRenderAllWireframe);
 
     // Without a renderer the document still changes its state.
     ViewContext bare{model, modes, settings};
@@ -90,43 +102,19 @@ TEST_F(Doc, StandardViewsTurnTheModelNotTheCamera)
     ExpectClose(model.modelMatrix, modes.scaleMatrix);
 }
 
-TEST_F(Doc, RotateView)
-{
-    SelectFace(0);
-    sel.currentNode = 2;
-    modes.renderMode = kRenderMesh;
-    modes.scaleMatrix = Matrix4::Scaling(0.5f, 0.5f, 0.5f);
-    ASSERT_TRUE(StartRotateView(ctx));
-    EXPECT_EQ(modes.viewKind, kViewRotating);
-    EXPECT_EQ(modes.renderMode, kRenderAll);
-    EXPECT_EQ(std::tuple(sel.currentMesh, sel.currentFace, sel.currentNode), std::tuple(-1, -1, -1));
-    EXPECT_TRUE(sel.nodes.empty());
-    ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));  // from the front
-    EXPECT_EQ(model.baseMatrix, model.modelMatrix);
-    ExpectClose(model.rotationStep, Matrix4::RotationY(-0.05f));  // a step turns by -0.05 about y
-
-    modes.renderMode = kRenderAllWireframe;  // kept: it draws the whole model
-    StartRotateView(ctx);
-    EXPECT_EQ(modes.renderMode, kRenderAllWireframe);
-}
-
+// Five steps either way; the view's tests count the steps up through its commands.
 TEST_F(Doc, ScaleStaysWithinFiveSteps)
 {
     SelectFace(0);
     modes.grid = true;
     const Matrix4 start = model.modelMatrix = Matrix4::RotationY(kPi);
-    int steps = 0;
-    while (ScaleUp(ctx))
-        ++steps;
-    EXPECT_EQ(steps, 5);
+    ASSERT_TRUE(ScaleUp(ctx));
     EXPECT_FALSE(modes.grid);
-    ExpectClose(model.modelMatrix, start * Matrix4::Scaling(32, 32, 32), 1e-4f);
-    EXPECT_EQ(ScalePane(), "Scale: 32:1");
+    ExpectClose(model.modelMatrix, start * Matrix4::Scaling(2, 2, 2), 1e-5f);
+    int steps = 0;
     while (ScaleDown(ctx))
         ++steps;
-    EXPECT_EQ(steps, 15);
-    EXPECT_EQ(modes.scaleExponent, -5);
-    EXPECT_TRUE(CanScaleUp(ctx));
+    EXPECT_EQ(steps, 6);
     ExpectClose(modes.scaleMatrix, Matrix4::Scaling(1.0f / 32, 1.0f / 32, 1.0f / 32));
     EXPECT_EQ(ScalePane(), "Scale: 1:32");
 }
@@ -142,7 +130,6 @@ TEST_F(Doc, GridAndNodeSizeSteps)
     ASSERT_TRUE(GridSmaller(ctx));
     EXPECT_FLOAT_EQ(settings.grid, 0.02f);  // never below 0.02
     EXPECT_EQ(sel.currentNode, -1);
-    EXPECT_FALSE(CanGridSmaller(ctx));
     // Up in steps of 0.02, with the status pass after every frame, until 0.2.
     int steps = 0;
     while (GridLarger(ctx)) {
@@ -152,30 +139,24 @@ TEST_F(Doc, GridAndNodeSizeSteps)
     EXPECT_EQ(steps, 9);
     EXPECT_EQ(ScalePane(), "Grid:  0.20");
 
-    // Vertex nodes grow by 0.00125 a step, within 0.002 .. 0.1, and are rebuilt at once.
+    // Vertex nodes grow by 0.00125 a step up to 0.1, and are rebuilt at once.
     ToggleGrid(ctx);
     const float before = sel.nodes.at(0).halfSize;
     ASSERT_TRUE(NodesLarger(ctx));
-    EXPECT_FLOAT_EQ(settings.vertexScaling, 0.01f + 0.00125f);
     EXPECT_FLOAT_EQ(sel.nodes.at(0).halfSize, before + 0.00125f * 0.2f);
     for (steps = 0; NodesLarger(ctx);)
         ASSERT_LT(++steps, 100);
     EXPECT_TRUE(settings.vertexScaling >= 0.1f && settings.vertexScaling < 0.1f + 0.00125f);
-    while (NodesSmaller(ctx))
-        ASSERT_LT(++steps, 300);
-    EXPECT_TRUE(settings.vertexScaling <= 0.002f && settings.vertexScaling > 0.002f - 0.00125f);
 }
 
 TEST_F(Doc, EditModesExcludeEachOther)
 {
     EXPECT_FALSE(ToggleMeshMode(ctx));  // needs a current mesh
-    EXPECT_FALSE(ToggleFaceMode(ctx));
     SelectFace(0);
     modes.texturingMode = modes.animateMode = true;
     ASSERT_TRUE(ToggleFaceMode(ctx));
     EXPECT_TRUE(modes.faceMode);
     EXPECT_FALSE(modes.texturingMode || modes.animateMode || modes.meshMode);
-    EXPECT_EQ(sel.nodes.size(), 4u);  // vertex nodes of the face
 
     ASSERT_TRUE(ToggleGrid(ctx));
     sel.currentNode = 1;
@@ -184,10 +165,9 @@ TEST_F(Doc, EditModesExcludeEachOther)
     EXPECT_TRUE(sel.nodes.empty());  // no vertex nodes in mesh mode
     EXPECT_EQ(sel.currentNode, -1);
 
-    // Texturing needs mesh mode off; it clears the nodes and face and animate modes.
+    // Texturing needs mesh mode off; it clears the nodes, face mode and the pose.
     EXPECT_FALSE(ToggleTexturingMode(ctx));
     ASSERT_TRUE(ToggleMeshMode(ctx));
-    EXPECT_EQ(sel.nodes.size(), 4u);
     model.currentFrame = 2;
     modes.faceMode = true;
     ASSERT_TRUE(ToggleTexturingMode(ctx));
@@ -196,8 +176,6 @@ TEST_F(Doc, EditModesExcludeEachOther)
     EXPECT_EQ(model.currentFrame, 0);
 
     // Coordinates: not in the animating view. Animate: mesh mode with a keyframe; from the front.
-    ASSERT_TRUE(ToggleCoordinateMode(ctx));
-    EXPECT_TRUE(modes.coordinateMode);
     modes.viewKind = kViewAnimating;
     EXPECT_FALSE(ToggleCoordinateMode(ctx));
     ASSERT_TRUE(ToggleMeshMode(ctx));
@@ -207,45 +185,36 @@ TEST_F(Doc, EditModesExcludeEachOther)
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
     ASSERT_TRUE(ToggleAnimateMode(ctx));
     EXPECT_TRUE(modes.animateMode && !modes.grid);
-    EXPECT_TRUE(sel.nodes.empty());
     ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
     EXPECT_FALSE(CanToggleGrid(ctx));
 }
 
+// The grid's layouts themselves are tested with the selection; here the switches' rules.
 TEST_F(Doc, GridSwitchesAndTheirRules)
 {
-    EXPECT_FALSE(CanToggleGrid(ctx));
     sel.currentMesh = 0;
     EXPECT_FALSE(CanToggleGrid(ctx));  // neither mesh mode nor a face
+    EXPECT_FALSE(ToggleFaceOnly(ctx));  // needs mesh mode
     ASSERT_TRUE(ToggleMeshMode(ctx));
-    EXPECT_TRUE(CanToggleGrid(ctx));
-
-    // Face only starts on; in mesh mode the grid covers the faces.
     EXPECT_FALSE(ToggleEdgesOnly(ctx));  // needs the grid on
     settings.grid = 0.5f;
     ASSERT_TRUE(ToggleGrid(ctx));
-    EXPECT_TRUE(modes.gridFaceOnly);
+    EXPECT_TRUE(modes.gridFaceOnly);  // face only starts on
     const std::size_t faces = sel.nodes.size();
     ASSERT_GT(faces, 0u);
-    for (const auto& n : sel.nodes)
-        EXPECT_EQ(n.position.z, 1.0f);  // on the faces, moved by the node
+    EXPECT_EQ(sel.nodes[0].position.z, 1.0f);  // on the faces, moved by the node
 
+    // Edges only and face only exclude each other; neither gives the mesh's lattice.
     ASSERT_TRUE(ToggleEdgesOnly(ctx));
     EXPECT_TRUE(modes.gridEdgesOnly && !modes.gridFaceOnly);
     EXPECT_LT(sel.nodes.size(), faces);
     ASSERT_TRUE(ToggleFaceOnly(ctx));
     EXPECT_TRUE(modes.gridFaceOnly && !modes.gridEdgesOnly);
-    EXPECT_EQ(sel.nodes.size(), faces);
-
-    // Neither: the lattice over the mesh's box.
     ASSERT_TRUE(ToggleFaceOnly(ctx));
     EXPECT_FALSE(modes.gridFaceOnly || modes.gridEdgesOnly);
-    for (const auto& n : sel.nodes)
-        EXPECT_EQ(n.face, -1);
+    EXPECT_EQ(sel.nodes.at(0).face, -1);
 
     // Grid off in mesh mode: no nodes at all.
     ASSERT_TRUE(ToggleGrid(ctx));
     EXPECT_TRUE(sel.nodes.empty());
-    EXPECT_FALSE(modes.grid);
-    EXPECT_FALSE(CanToggleFaceOnly(ViewContext{model, modes, settings}));
 }

