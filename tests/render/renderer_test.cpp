@@ -168,10 +168,13 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
     EXPECT_EQ(Model().renderer, nullptr);
 }
 
-// A model file is centred on its box, in front of it (the view's tests see that in
-// pixels); a project without a usable saved camera is framed the same way.
-TEST_F(RendererTest, InitialCameraOfAModelFileAndOfAProjectWithoutOne)
+// A project opens with its saved camera; a model file is centred on its box, in front of
+// it; a project without a usable saved camera is framed the same way.
+TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
 {
+    renderer_->PlaceInitialCamera();  // unnamed: the saved camera
+    orvtest::ExpectClose(camera_.eye, {0, 0, -3}, 0.0f);
+
     doc_->SetPathName("/models/square.3do");
     Model().nodes[0]->position = {0, 2, 0};
     Model().RebuildHierarchy();
