@@ -155,7 +155,7 @@ TEST(RebuildMeshLists, SurvivesNaNCoordinates)
             EXPECT_LT(static_cast<std::size_t>(i), m.vertices.size());
 }
 
-TEST(FaceOps, NormalPlanarityCentroidAndCopies)
+TEST(FaceOps, NormalPlanarityAndCentroid)
 {
     // Each corner is measured against the mean plane of Newell's normal. For a unit square
     // whose fourth corner is lifted by h, every corner lies h/4 off that plane: a lift of
@@ -182,22 +182,6 @@ TEST(FaceOps, NormalPlanarityCentroidAndCopies)
     EXPECT_NEAR(f.Centroid().x, 2.0f, 1e-5);
     EXPECT_NEAR(f.Centroid().y, 4.0f / 9.0f, 1e-5);
 
-    // Copies: without corners or faces when asked; a geometry copy has faces, not lists.
-    f.material = 3;
-    f.vertexIndices = {1, 2, 3, 0};
-    auto bare = CopyFace(f, false);
-    EXPECT_EQ(bare->material, 3);
-    EXPECT_TRUE(bare->corners.empty() && bare->vertexIndices.empty());
-    CGeometry g;
-    g.meshes.push_back(std::make_unique<CMesh>());
-    g.meshes[0]->vertices.resize(4);
-    g.meshes[0]->faces.push_back(CopyFace(f, true));
-    EXPECT_TRUE(CopyMesh(*g.meshes[0], false)->faces.empty());
-    auto gc = CopyGeometry(g);
-    EXPECT_TRUE(gc->meshes[0]->vertices.empty());
-    ASSERT_EQ(gc->meshes[0]->faces.size(), 1u);
-    EXPECT_EQ(gc->meshes[0]->faces[0]->corners.size(), 4u);
-    EXPECT_NE(gc->meshes[0]->faces[0].get(), g.meshes[0]->faces[0].get());
 }
 
 TEST(Hierarchy, SiblingChainsPosesAndDamagedLinks)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "resources/bitmap.h"
 #include "resources/filemanager.h"
 #include "resources/helpers.h"
 
@@ -147,16 +148,14 @@ TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
     EXPECT_EQ(Slurp(written), Bytes("cog text"));
 
     Palette pal{};
-    pal[0] = 255;      // index 0 red
-    pal[3 + 1] = 255;  // index 1 green
+    pal[3] = 255;  // index 1 red
     ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "out", &pal, &written));
     EXPECT_EQ(written, dir / "out" / "crate.bmp");
-    const auto bmp = Slurp(written);
-    ASSERT_EQ(bmp.size(), 1078u + 8);
-    EXPECT_EQ(Word(bmp, 10), 1078u);
-    // The same picture as the bitmap that went in: bottom row first in the file.
-    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 1078, bmp.end()), (std::vector<uint8_t>{1, 1, 0, 0, 0, 1, 0, 0}));
-    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 54, bmp.begin() + 62), (std::vector<uint8_t>{0, 0, 255, 0, 0, 255, 0, 0}));
+    // The same picture as the bitmap that went in, over the given palette.
+    MaterialImage back;
+    ASSERT_TRUE(ReadBmp(Slurp(written), back));
+    EXPECT_EQ(back.pixels, (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
+    EXPECT_EQ(back.Rgb(1), (std::array<uint8_t, 3>{255, 0, 0}));
 
     // A non-material cannot be converted.
     std::string err;
