@@ -95,35 +95,30 @@ TEST(Locate, InstallPathThenSourceDirThenSampleThenMessage)
     cat.keyframes.Add(std::make_unique<CTreeObject>("old.key", 0, 0));
 
     LocateResult r = LocateResources(0, opts, cat);
-    EXPECT_EQ(r.windowText, "Orvane - Jedi Knight mode");
-    EXPECT_EQ(r.installPath, "C:\\Games\\Jedi Knight");
-    EXPECT_EQ(r.episodeDirectory, "C:\\Games\\Jedi Knight\\episode\\");
+    EXPECT_EQ(std::tie(r.windowText, r.installPath, r.episodeDirectory, r.message),
+              std::make_tuple(std::string("Orvane - Jedi Knight mode"), std::string("C:\\Games\\Jedi Knight"),
+                              std::string("C:\\Games\\Jedi Knight\\episode\\"), std::string()));
     // Found without regard to case, through the prefix's C: drive.
     EXPECT_EQ(r.resourceFile.filename(), "Res2.gob");
     EXPECT_TRUE(fs::equivalent(r.resourceFile, install / "Resource" / "Res2.gob"));
-    EXPECT_EQ(r.message, "");
     EXPECT_FALSE(r.usingSample);
-    EXPECT_EQ(cat.materials.Count(), 1u);
-    EXPECT_EQ(cat.colormaps.Count(), 1u);
-    EXPECT_EQ(cat.keyframes.Count(), 0u);
+    EXPECT_EQ(std::make_tuple(cat.materials.Count(), cat.colormaps.Count(), cat.keyframes.Count()),
+              std::make_tuple(std::size_t{1}, std::size_t{1}, std::size_t{0}));
 
     // The archive is gone from the install folder: "Source Dir" + gamedata\resource\res2.gob.
     fs::remove(install / "Resource" / "Res2.gob");
     MakeGame(dir / "cdrom" / "gamedata", "res2.gob", {{"misc\\pup\\ky.pup", Bytes("p")}});
     r = LocateResources(0, opts, cat);
     EXPECT_EQ(r.resourceFile, prefix / "dosdevices" / "d:" / "gamedata" / "Resource" / "res2.gob");
-    EXPECT_EQ(cat.materials.Count(), 0u);
-    EXPECT_EQ(cat.puppets.Count(), 1u);
+    EXPECT_EQ(std::make_pair(cat.materials.Count(), cat.puppets.Count()), std::make_pair(std::size_t{0}, std::size_t{1}));
 
     // Nothing of the game: the sample archive stands in and says so.
     fs::remove_all(dir / "cdrom" / "gamedata");
     ASSERT_TRUE(WriteArchive(dir / "res2.gob", {{"3do\\mat\\00cab02.mat", Bytes("s")}}));
     opts.sampleArchive = dir / "res2.gob";
     r = LocateResources(0, opts, cat);
-    EXPECT_TRUE(r.usingSample);
+    EXPECT_TRUE(r.usingSample && !r.statusText.empty() && r.message.empty());
     EXPECT_EQ(r.resourceFile, dir / "res2.gob");
-    EXPECT_FALSE(r.statusText.empty());
-    EXPECT_EQ(r.message, "");
     EXPECT_EQ(cat.materials.Count(), 1u);
 
     // Without the sample too: the message, and an empty catalogue.
@@ -153,8 +148,8 @@ TEST(Locate, MotsKeyAndAKeyThatDoesNotOpenKeepsThePreviousInstallPath)
     // Jedi Knight with no "Install Path": the previous value is kept for the paths.
     opts.previousInstallPath = "/nowhere";
     r = LocateResources(0, opts, cat);
-    EXPECT_EQ(r.installPath, "/nowhere");
-    EXPECT_EQ(r.episodeDirectory, "/nowhere\\episode\\");
+    EXPECT_EQ(std::tie(r.installPath, r.episodeDirectory),
+              std::make_tuple(std::string("/nowhere"), std::string("/nowhere\\episode\\")));
     EXPECT_EQ(r.episodePath, fs::path("/nowhere/episode/"));
     EXPECT_EQ(r.message, "Cannot find Jedi Knight/Mots resource files.");
     EXPECT_TRUE(cat.Empty());
