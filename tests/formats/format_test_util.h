@@ -21,13 +21,4 @@ inline std::string CrLf(std::string_view text)
     return out;
 }
 
-// True when every LF of the text is preceded by CR.
-inline bool OnlyCrLf(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-            return false;
-    return true;
-}
-
 }  // namespace orvtest

@@ -41,8 +41,7 @@ inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
                 EXPECT_NEAR(fa.extraLight, fb.extraLight, 0.005);
                 ASSERT_EQ(fa.corners.size(), fb.corners.size()) << "face " << i;
                 for (std::size_t c = 0; c < fa.corners.size(); ++c) {
-                    const orv::VertexRecord& ca = fa.corners[c];
-                    const orv::VertexRecord& cb = fb.corners[c];
+                    const orv::VertexRecord &ca = fa.corners[c], &cb = fb.corners[c];
                     ExpectNear(ca.Position(), cb.Position(), 1e-6f);
                     EXPECT_NEAR(ca.u, cb.u, 0.0005 + 1e-6 * std::fabs(ca.u));
                     EXPECT_NEAR(ca.v, cb.v, 0.0005 + 1e-6 * std::fabs(ca.v));
@@ -53,13 +52,11 @@ inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
     }
     ASSERT_EQ(a.nodes.size(), b.nodes.size());
     for (std::size_t i = 0; i < a.nodes.size(); ++i) {
-        const orv::C3doNode& na = *a.nodes[i];
-        const orv::C3doNode& nb = *b.nodes[i];
+        const orv::C3doNode &na = *a.nodes[i], &nb = *b.nodes[i];
         EXPECT_EQ(std::tie(na.name, na.flags, na.type, na.mesh, na.parent, na.child, na.sibling, na.numChildren),
                   std::tie(nb.name, nb.flags, nb.type, nb.mesh, nb.parent, nb.child, nb.sibling, nb.numChildren));
-        ExpectNear(na.position, nb.position, 1e-5f);
-        ExpectNear(na.rotation, nb.rotation, 1e-5f);
-        ExpectNear(na.pivot, nb.pivot, 1e-5f);
+        for (auto member : {&orv::C3doNode::position, &orv::C3doNode::rotation, &orv::C3doNode::pivot})
+            ExpectNear(na.*member, nb.*member, 1e-5f);
     }
 }
 
@@ -78,13 +75,11 @@ inline void ExpectSameKeyframe(const orv::CKeyframe& a, const orv::CKeyframe& b)
         EXPECT_EQ(a.nodes[n]->meshName, b.nodes[n]->meshName);
         ASSERT_EQ(a.nodes[n]->entries.size(), b.nodes[n]->entries.size());
         for (std::size_t i = 0; i < a.nodes[n]->entries.size(); ++i) {
-            const orv::CKeyframeEntry& ea = *a.nodes[n]->entries[i];
-            const orv::CKeyframeEntry& eb = *b.nodes[n]->entries[i];
+            const orv::CKeyframeEntry &ea = *a.nodes[n]->entries[i], &eb = *b.nodes[n]->entries[i];
             EXPECT_EQ(std::tie(ea.num, ea.frame, ea.flags), std::tie(eb.num, eb.frame, eb.flags));
-            ExpectNear(ea.position, eb.position, 1e-5f);
-            ExpectNear(ea.rotation, eb.rotation, 1e-5f);
-            ExpectNear(ea.deltaPosition, eb.deltaPosition, 1e-5f);
-            ExpectNear(ea.deltaRotation, eb.deltaRotation, 1e-5f);
+            for (auto member : {&orv::CKeyframeEntry::position, &orv::CKeyframeEntry::rotation,
+                                &orv::CKeyframeEntry::deltaPosition, &orv::CKeyframeEntry::deltaRotation})
+                ExpectNear(ea.*member, eb.*member, 1e-5f);
         }
     }
 }
@@ -93,13 +88,11 @@ inline void ExpectSamePuppet(const orv::CModel& a, const orv::CModel& b)
 {
     ASSERT_EQ(a.puppetModes.size(), b.puppetModes.size());
     for (std::size_t m = 0; m < a.puppetModes.size(); ++m) {
-        const orv::CPuppetMode& ma = *a.puppetModes[m];
-        const orv::CPuppetMode& mb = *b.puppetModes[m];
+        const orv::CPuppetMode &ma = *a.puppetModes[m], &mb = *b.puppetModes[m];
         EXPECT_EQ(std::tie(ma.mode, ma.basedOn, ma.comment), std::tie(mb.mode, mb.basedOn, mb.comment));
         ASSERT_EQ(ma.items.size(), mb.items.size());
         for (std::size_t i = 0; i < ma.items.size(); ++i) {
-            const orv::CPuppetItem& ia = *ma.items[i];
-            const orv::CPuppetItem& ib = *mb.items[i];
+            const orv::CPuppetItem &ia = *ma.items[i], &ib = *mb.items[i];
             EXPECT_EQ(std::tie(ia.name, ia.keyFile, ia.flags, ia.lowPriority, ia.highPriority, ia.description),
                       std::tie(ib.name, ib.keyFile, ib.flags, ib.lowPriority, ib.highPriority, ib.description));
         }

@@ -52,14 +52,11 @@ TEST(BuildFaceCorners, BuildsReversedCornersWithPlacementAndIntensity)
     // Mesh 0 has no node: no offset. Corners run opposite to the index list.
     const CFace& f0 = fx.Face(0);
     ASSERT_EQ(f0.corners.size(), 3u);
-    EXPECT_EQ(f0.corners[0].Position(), Vec3(0, 0, 1));
-    EXPECT_EQ(f0.corners[2].Position(), Vec3(0, 0, 0));
-    EXPECT_EQ(f0.corners[0].Intensity(), 0.75f);
-    EXPECT_EQ(f0.corners[2].Intensity(), 0.25f);
+    EXPECT_EQ(std::make_pair(f0.corners[0].Position(), f0.corners[2].Position()), std::make_pair(Vec3(0, 0, 1), Vec3()));
+    EXPECT_EQ(std::make_pair(f0.corners[0].Intensity(), f0.corners[2].Intensity()), std::make_pair(0.75f, 0.25f));
     EXPECT_EQ(std::tie(f0.corners[0].color, f0.corners[0].reserved), std::make_tuple(0x00FFFFFFu, 0u));
     // Without a material: 1 x 1, so u and v stay in texels; scales default to 1.
-    EXPECT_EQ(f0.corners[0].v, 16.0f);
-    EXPECT_EQ(std::tie(f0.uScale, f0.vScale), std::make_tuple(1.0f, 1.0f));
+    EXPECT_EQ(std::tie(f0.corners[0].v, f0.uScale, f0.vScale), std::make_tuple(16.0f, 1.0f, 1.0f));
     EXPECT_EQ(f0.normal, Vec3(0, 1, 0));
     // Mesh 1 takes the pivot of the first node that places it (node 1, not node 2).
     EXPECT_EQ(fx.Mesh(1).placementOffset, Vec3(1, 10, 0));
@@ -79,8 +76,7 @@ TEST(BuildFaceCorners, DividesByTheKnownTextureSize)
     EXPECT_EQ(asked, std::vector<std::string>{"b.mat"});
     CFace& f = fx.Face(1);
     EXPECT_EQ(std::tie(f.textureWidth, f.textureHeight), std::make_tuple(64, 32));
-    EXPECT_EQ(f.corners[1].u, 0.5f);  // 32 / 64
-    EXPECT_EQ(f.corners[0].v, 0.5f);  // 16 / 32
+    EXPECT_EQ(std::tie(f.corners[1].u, f.corners[0].v), std::make_tuple(0.5f, 0.5f));  // 32 / 64, 16 / 32
     EXPECT_EQ(std::tie(f.uScale, f.vScale), std::make_tuple(32.0f, 16.0f));
     // A scale already set is kept; a second pass gives the same corners.
     f.uScale = 3.0f;
@@ -89,23 +85,18 @@ TEST(BuildFaceCorners, DividesByTheKnownTextureSize)
     EXPECT_EQ(f.uScale, 3.0f);
     ASSERT_EQ(f.corners.size(), before.size());
     EXPECT_EQ(f.corners[1].u, before[1].u);
-}
 
-TEST(BuildFaceCorners, SkipsWhatItCannotResolve)
-{
-    Fixture fx;
-    CFace& f = fx.Face(0);
-    f.vertexIndices = {0, 7, -1, 2, 1};
-    f.textureVertexIndices = {1, 0, 0, 99};  // one short, one out of range
-    fx.Face(1).material = 5;                 // no such material
-    BuildFaceCorners(fx.model, [](const std::string&) { return std::optional<TextureSize>(TextureSize{8, 8}); });
-    // Vertices 7 and -1 do not exist; vertex 2 has no texture vertex 99 and vertex 1 no
-    // texture index at all: both keep their positions with u = v = 0.
-    ASSERT_EQ(f.corners.size(), 3u);
-    EXPECT_EQ(f.corners[0].Position(), Vec3(1, 0, 0));
-    EXPECT_EQ(f.corners[0].u, 0.0f);
-    EXPECT_EQ(f.corners[1].Position(), Vec3(0, 0, 1));
-    EXPECT_EQ(f.corners[1].v, 0.0f);
-    EXPECT_EQ(f.corners[2].u, 32.0f);
-    EXPECT_EQ(fx.Face(1).textureWidth, 1);
+    // What cannot be resolved is skipped: vertices 7 and -1 do not exist; vertex 2 has no
+    // texture vertex 99 and vertex 1 no texture index at all: both keep their positions
+    // with u = v = 0. Material 5 does not exist: 1 x 1.
+    CFace& g = fx.Face(0);
+    g.vertexIndices = {0, 7, -1, 2, 1};
+    g.textureVertexIndices = {1, 0, 0, 99};
+    f.material = 5;
+    BuildFaceCorners(fx.model, Size64x32);
+    ASSERT_EQ(g.corners.size(), 3u);
+    EXPECT_EQ(std::make_pair(g.corners[0].Position(), g.corners[0].u), std::make_pair(Vec3(1, 0, 0), 0.0f));
+    EXPECT_EQ(std::make_pair(g.corners[1].Position(), g.corners[1].v), std::make_pair(Vec3(0, 0, 1), 0.0f));
+    EXPECT_EQ(g.corners[2].u, 32.0f);
+    EXPECT_EQ(f.textureWidth, 1);
 }

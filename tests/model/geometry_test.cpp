@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -47,25 +48,10 @@ TEST(Geometry, RowVectorConventions)
     ExpectNear(Matrix4::RotationAngles(0, 0, 0.4f), Matrix4::RotationX(0.4f));
 }
 
-TEST(Geometry, PerspectiveMapsNearAndFarToTheDepthRange)
+TEST(Geometry, InversesAndThePerspectiveDepthRange)
 {
-    const Matrix4 p = Matrix4::Perspective(kPi / 3, 0.6f, 0.05f, 100.0f);
-    // The aspect scales x only; w is the view depth.
-    EXPECT_NEAR(p(0, 0) / p(1, 1), 0.6f, 1e-6);
-    EXPECT_NEAR(p(1, 1), 1.0f / std::tan(kPi / 6), 1e-5);
-    EXPECT_EQ(p(2, 3), 1.0f);
-    EXPECT_EQ(p(3, 3), 0.0f);
-    auto nearPt = Transform4({0, 0, 0.05f, 1}, p);
-    auto farPt = Transform4({0, 0, 100.0f, 1}, p);
-    EXPECT_NEAR(nearPt[2] / nearPt[3], 0.0f, 1e-5);
-    EXPECT_NEAR(farPt[2] / farPt[3], 1.0f, 1e-5);
-}
-
-TEST(Geometry, Inverses)
-{
-    for (float a : {0.3f, -2.5f})
-        for (auto rot : {&Matrix4::RotationX, &Matrix4::RotationY, &Matrix4::RotationZ})
-            ExpectNear(InvertRigid(rot(a)), rot(-a));
+    for (auto rot : {&Matrix4::RotationX, &Matrix4::RotationY, &Matrix4::RotationZ})
+        ExpectNear(InvertRigid(rot(0.3f)), rot(-0.3f));
     ExpectNear(InvertRigid(Matrix4::Translation({1, -2, 3})), Matrix4::Translation({-1, 2, -3}));
     // A rigid transform: both inverses agree.
     const Matrix4 m = Matrix4::RotationX(0.4f) * Matrix4::RotationY(-1.3f) * Matrix4::Translation({5, -1, 2});
@@ -81,26 +67,30 @@ TEST(Geometry, Inverses)
         g(0, 0) = g(1, 1) = 0.0f;
         ExpectNear(g * InvertMatrix(g), Matrix4::Identity(), 2e-3f);
     }
-    // The view set-up times a projection inverts too (as picking needs).
-    const Matrix4 vp = Matrix4::Translation({0, -1, 4}) * Matrix4::Perspective(kPi / 3, 0.6f, 0.05f, 100.0f);
+    // The projection maps the near plane to depth 0 and the far plane to 1, with w the view
+    // depth; the view set-up times the projection inverts too (as picking needs).
+    const Matrix4 p = Matrix4::Perspective(kPi / 3, 0.6f, 0.05f, 100.0f);
+    const auto nearPt = Transform4({0, 0, 0.05f, 1}, p), farPt = Transform4({0, 0, 100.0f, 1}, p);
+    EXPECT_NEAR(nearPt[2] / nearPt[3], 0.0f, 1e-5);
+    EXPECT_NEAR(farPt[2] / farPt[3], 1.0f, 1e-5);
+    EXPECT_EQ(farPt[3], 100.0f);
+    const Matrix4 vp = Matrix4::Translation({0, -1, 4}) * p;
     ExpectNear(InvertMatrix(vp) * vp, Matrix4::Identity(), 1e-3f);
 
     // A row of zeros: the result is defined (no NaN), the zero pivot replaced.
     Matrix4 s = Matrix4::Identity();
     s(2, 2) = 0.0f;
     const Matrix4 inv = InvertMatrix(s);
-    for (float e : inv.m)
-        EXPECT_FALSE(std::isnan(e));
+    EXPECT_TRUE(std::none_of(std::begin(inv.m), std::end(inv.m), [](float e) { return std::isnan(e); }));
     EXPECT_FLOAT_EQ(inv(0, 0), 1.0f);
 }
 
 TEST(Geometry, RoundingHalvesAwayFromZero)
 {
-    EXPECT_FLOAT_EQ(RoundToStep(0.00016f, 10000), 0.0002f);
-    EXPECT_FLOAT_EQ(RoundToStep(-0.00016f, 10000), -0.0002f);
-    EXPECT_FLOAT_EQ(RoundToStep(0.25f, 2), 0.5f);
-    EXPECT_FLOAT_EQ(RoundToStep(-0.25f, 2), -0.5f);
-    EXPECT_FLOAT_EQ(RoundToStep(0.24f, 2), 0.0f);
+    for (auto [in, step, out] : {std::tuple{0.00016f, 10000, 0.0002f}, {0.25f, 2, 0.5f}, {0.24f, 2, 0.0f}}) {
+        EXPECT_FLOAT_EQ(RoundToStep(in, step), out);
+        EXPECT_FLOAT_EQ(RoundToStep(-in, step), -out);
+    }
     // Texture coordinates: five decimals, then |t| < 0.001 becomes 0, so 0.001 itself stays
     // and so does a value that rounds up onto it.
     for (auto [in, out] : {std::pair{0.0004f, 0.0f}, {0.123456f, 0.12346f}, {-0.5f, -0.5f}, {-0.0009f, 0.0f},
@@ -117,13 +107,13 @@ TEST(Geometry, LineParameterUsesDominantAxis)
     EXPECT_FLOAT_EQ(LineParameter({0, 0, 0}, {2, 1, 0}, {1, 5, 7}), 0.5f);
     EXPECT_FLOAT_EQ(LineParameter({0, 0, 0}, {1, 4, 2}, {9, 2, 9}), 0.5f);
     EXPECT_FLOAT_EQ(LineParameter({0, 0, 1}, {1, 1, 5}, {0, 0, 2}), 0.25f);
+    EXPECT_FLOAT_EQ(LineParameter({1, 1, 1}, {1, 1, 1}, {3, 3, 3}), 0.0f);
     // A tie between the two largest components falls to the later test.
     EXPECT_FLOAT_EQ(LineParameter({0, 0, 0}, {1, 1, 0}, {0.5f, 0.5f, 0}), 0.0f);
     EXPECT_FLOAT_EQ(LineParameter({0, 0, 0}, {2, 0, 2}, {1, 0, 0.5f}), 0.25f);
-    EXPECT_FLOAT_EQ(LineParameter({1, 1, 1}, {1, 1, 1}, {3, 3, 3}), 0.0f);
 }
 
-TEST(Geometry, ColoursRadiiVerticesAndTheCube)
+TEST(Geometry, ColoursRadiiAndTransformedVertices)
 {
     // Stored colours are red in the low byte; the device wants 0xAARRGGBB.
     EXPECT_EQ(ToDeviceColor(18u | (52u << 8) | (86u << 16)), 0xFF000000u | (18u << 16) | (52u << 8) | 86u);
@@ -143,10 +133,4 @@ TEST(Geometry, ColoursRadiiVerticesAndTheCube)
     EXPECT_EQ(std::tie(t.color, t.reserved, t.specular, t.u), std::tie(r.color, r.reserved, r.specular, r.u));
     r.SetSelected(false);
     EXPECT_EQ(r.reserved, 0u);
-
-    const auto& cube = UnitCubeCorners();
-    EXPECT_EQ(cube[0].Position(), Vec3(-1, -1, -1));
-    EXPECT_EQ(cube[2].Position(), Vec3(1, -1, 1));
-    EXPECT_EQ(cube[6].Position(), Vec3(1, 1, 1));
-    EXPECT_EQ(cube[7].Position(), Vec3(1, 1, -1));
 }

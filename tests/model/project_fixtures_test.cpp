@@ -52,9 +52,7 @@ TEST(ProjectFixtures, AreWhatTheProgramWrites)
 {
     // The empty model: the smallest project.
     CModel empty;
-    const auto emptyBytes = SaveProject(empty, {});
-    EXPECT_EQ(emptyBytes.size(), 145u);
-    Check("empty.orv", emptyBytes);
+    Check("empty.orv", SaveProject(empty, {}));
 
     // tiny.3do with its puppet file beside it, converted by the document as the editor
     // and orvane-tool do.
@@ -71,21 +69,6 @@ TEST(ProjectFixtures, AreWhatTheProgramWrites)
 
     const auto walker = WalkerProject();
     Check("walker.orv", walker);
-    // Cut inside the geometry: refused.
-    const std::vector<uint8_t> truncated(walker.begin(), walker.begin() + static_cast<std::ptrdiff_t>(walker.size() / 2));
-    Check("truncated.orv", truncated);
-
-    // Each complete fixture loads with what was put in.
-    CameraState cam;
-    auto back = LoadProject(walker.data(), walker.size(), &cam, &err);
-    ASSERT_TRUE(back) << err;
-    EXPECT_EQ(back->customMaterials.Count(), 2u);
-    EXPECT_EQ(back->customMaterials.At(1).shortName, "wide.mat");
-    EXPECT_EQ(back->puppetJoints.size(), 2u);
-    EXPECT_EQ(back->geosets[0]->meshes.size(), 6u);
-    EXPECT_EQ(cam.eye, Vec3(0, 0.1f, -0.4f));
-    EXPECT_FALSE(LoadProject(truncated.data(), truncated.size(), nullptr, nullptr));
-    back = LoadProject(emptyBytes.data(), emptyBytes.size(), nullptr, &err);
-    ASSERT_TRUE(back) << err;
-    EXPECT_TRUE(back->geosets.empty());
+    // Cut inside the geometry (orvane-tool must refuse it).
+    Check("truncated.orv", {walker.begin(), walker.begin() + static_cast<std::ptrdiff_t>(walker.size() / 2)});
 }

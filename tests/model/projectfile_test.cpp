@@ -67,18 +67,15 @@ TEST(ProjectFile, EmptyModelIs145Bytes)
     CameraState cam;
     cam.direction = {0, 0, 1};
     Bytes want;
-    want << Bytes{3, 'J', 'K', '1', 0}  // format tag
-         << Zeros(4 + 12)               // radius, insertion offset
-         << Zeros(12)                   // geometry set, puppet mode, sub-mode
-         << IdentityBytes()             // model matrix
-         << Zeros(12)                   // six empty counts
-         << Zeros(12)                   // eye
+    want << Bytes{3, 'J', 'K', '1', 0}      // format tag
+         << Zeros(4 + 12)                   // radius, insertion offset
+         << Zeros(12)                       // geometry set, puppet mode, sub-mode
+         << IdentityBytes()                 // model matrix
+         << Zeros(12)                       // six empty counts
+         << Zeros(12)                       // eye
          << Zeros(10) << Bytes{0x80, 0x3F}  // direction (0,0,1)
-         << Zeros(12);                  // up
-    const Bytes got = SaveProject(m, cam);
-    ASSERT_EQ(got.size(), 145u);
-    EXPECT_EQ(got, want);
-    EXPECT_EQ(m.formatTag, "JK1");
+         << Zeros(12);                      // up
+    EXPECT_EQ(SaveProject(m, cam), want);
 }
 
 TEST(ProjectFile, StringAndCountLengthForms)
@@ -121,11 +118,11 @@ TEST(ProjectFile, CustomMaterialsAsObjectReferences)
     m.customMaterials.At(1).offset = 2;
     const Bytes b = SaveProject(m, {});
     Bytes want;
-    want << Bytes{0x02, 0x00}                            // count
-         << Bytes{0xFF, 0xFF, 0x01, 0x00, 0x0B, 0x00}    // new class, schema 1, name length 11
+    want << Bytes{0x02, 0x00}                          // count
+         << Bytes{0xFF, 0xFF, 0x01, 0x00, 0x0B, 0x00}  // new class, schema 1, name length 11
          << std::string("CTreeObject")
          << Bytes{7} << std::string("one.mat") << Bytes{2, 0, 0, 0, 0, 0, 0, 0, 0xAB, 0xCD}
-         << Bytes{0x01, 0x80}                            // the class again: 0x8001
+         << Bytes{0x01, 0x80}  // the class again: 0x8001
          << Bytes{7} << std::string("two.mat") << Bytes{2, 0, 0, 0, 2, 0, 0, 0, 0xAB, 0xCD};
     // Custom materials start after the five empty counts that follow the matrix.
     const std::size_t at = 4 + 1 + 4 + 12 + 12 + 64 + 2 * 5;
@@ -135,9 +132,8 @@ TEST(ProjectFile, CustomMaterialsAsObjectReferences)
     auto back = LoadProject(b.data(), b.size(), nullptr, nullptr);
     ASSERT_TRUE(back);
     ASSERT_EQ(back->customMaterials.Count(), 2u);
-    EXPECT_EQ(back->customMaterials.At(1).shortName, "two.mat");
-    EXPECT_EQ(back->customMaterials.At(1).offset, 2u);
-    EXPECT_EQ(back->customMaterials.At(0).data, (std::vector<uint8_t>{0xAB, 0xCD}));
+    EXPECT_EQ(std::tie(back->customMaterials.At(1).shortName, back->customMaterials.At(1).offset),
+              std::make_tuple(std::string("two.mat"), 2u));
 }
 
 TEST(ProjectFile, LoadingKeepsEveryStoredField)
@@ -152,24 +148,20 @@ TEST(ProjectFile, LoadingKeepsEveryStoredField)
     BuildFaceCorners(*back, [](const std::string&) { return TextureSize{64, 64}; });
     EXPECT_EQ(SaveProject(*back, cam), first);
     // What was put in came out (the line above alone would pass a writer that drops a field).
-    EXPECT_EQ(std::tie(cam.eye, cam.up), std::tie(kCamera.eye, kCamera.up));
-    EXPECT_EQ(back->insertOffset, Vec3(1, 2, 3));
-    EXPECT_EQ(back->version3do, "2.1");
-    EXPECT_EQ(back->materials, m->materials);
-    EXPECT_EQ(back->nodes[1]->name, "head");
+    EXPECT_EQ(std::tie(cam.eye, cam.up, back->insertOffset, back->currentSubMode),
+              std::tie(kCamera.eye, kCamera.up, m->insertOffset, m->currentSubMode));
+    EXPECT_EQ(std::tie(back->version3do, back->materials, back->nodes[1]->name, back->puppetModes[0]->items[1]->keyFile),
+              std::tie(m->version3do, m->materials, m->nodes[1]->name, m->puppetModes[0]->items[1]->keyFile));
     EXPECT_EQ(back->nodes[1]->poses[0], m->nodes[1]->poses[0]);
     EXPECT_EQ(back->puppetModes[0]->items[0]->flags, 0x28u);
-    EXPECT_EQ(back->puppetModes[0]->items[1]->keyFile, "wkwalk.key");
-    EXPECT_EQ(back->currentSubMode, 1);
     EXPECT_EQ(back->bookmarks.size(), 1u);
     EXPECT_EQ(back->customMaterials.At(0).data, (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(back->geosets[0]->meshes[1]->faces[0]->uScale, 2.0f);
     // Saved lists are sorted and de-duplicated.
     const CMesh& head = *back->geosets[0]->meshes[1];
-    EXPECT_EQ(head.name, "head");
     ASSERT_EQ(head.vertices.size(), 8u);
     EXPECT_EQ(head.vertices[0].Position(), Vec3(-0.0175f, 0.0f, -0.0175f));
     EXPECT_EQ(head.vertices[7].Position(), Vec3(0.0175f, 0.035f, 0.0175f));
-    EXPECT_EQ(head.textureVertices.size(), 4u);
 }
 
 TEST(ProjectFile, TruncatedOrCorruptFilesAreRefusedCleanly)
@@ -211,41 +203,33 @@ TEST(ProjectFile, TruncatedOrCorruptFilesAreRefusedCleanly)
 
 TEST(ProjectFile, PuppetJointLinesTravelInATrailerOnlyWhenPresent)
 {
-    auto plain = Populated();
-    const Bytes without = SaveProject(*plain, kCamera);
-    auto back = LoadProject(without.data(), without.size(), nullptr, nullptr);
-    ASSERT_TRUE(back);
-    EXPECT_TRUE(back->puppetJoints.empty());
-
-    auto withJoints = Populated();
+    auto plain = Populated(), withJoints = Populated();
     withJoints->puppetJoints = {"0\t4", std::string(300, 'j')};
-    const Bytes with = SaveProject(*withJoints, kCamera);
+    const Bytes without = SaveProject(*plain, kCamera), with = SaveProject(*withJoints, kCamera);
+    auto joints = [](const Bytes& b, CameraState* cam = nullptr) {
+        auto m = LoadProject(b.data(), b.size(), cam, nullptr);
+        EXPECT_TRUE(m);
+        return m ? m->puppetJoints : std::vector<std::string>{"<refused>"};
+    };
+    EXPECT_TRUE(joints(without).empty());
     // The same bytes, then the magic, version 1, the count and the lines as strings.
-    ASSERT_GT(with.size(), without.size());
-    EXPECT_EQ(Slice(with, 0, without.size()), without);
-    Bytes trailer;
-    trailer << std::string("ORVX") << Bytes{1, 0, 0, 0, 2, 0, 3, '0', '\t', '4', 0xFF, 0x2C, 0x01}
-            << std::string(300, 'j');
-    EXPECT_EQ(Slice(with, without.size(), with.size() - without.size()), trailer);
+    Bytes want = without;
+    want << std::string("ORVX") << Bytes{1, 0, 0, 0, 2, 0, 3, '0', '\t', '4', 0xFF, 0x2C, 0x01}
+         << std::string(300, 'j');
+    EXPECT_EQ(with, want);
     CameraState cam;
-    back = LoadProject(with.data(), with.size(), &cam, nullptr);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->puppetJoints, withJoints->puppetJoints);
+    EXPECT_EQ(joints(with, &cam), withJoints->puppetJoints);
     EXPECT_EQ(cam.up, kCamera.up);
 
     // A later version's additions after the joint lines are passed over.
     Bytes later = with;
     later[without.size() + 4] = 2;
     later << Bytes{9, 9, 9};
-    back = LoadProject(later.data(), later.size(), nullptr, nullptr);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->puppetJoints, withJoints->puppetJoints);
+    EXPECT_EQ(joints(later), withJoints->puppetJoints);
     // Bytes after the camera that are not a trailer are ignored.
     Bytes foreign = without;
     foreign << std::string("XYZW") << Bytes{1, 2};
-    back = LoadProject(foreign.data(), foreign.size(), nullptr, nullptr);
-    ASSERT_TRUE(back);
-    EXPECT_TRUE(back->puppetJoints.empty());
+    EXPECT_TRUE(joints(foreign).empty());
     // A trailer cut anywhere, even inside its magic, is a truncated file.
     for (std::size_t n = without.size() + 1; n < with.size(); ++n) {
         std::string err;

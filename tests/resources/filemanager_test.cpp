@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "resources/bitmap.h"
 #include "resources/filemanager.h"
 #include "resources/helpers.h"
 
@@ -35,17 +36,19 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     const fs::path gob = dir / "a.gob";
     ASSERT_TRUE(CreateArchive(gob));
     Spit(dir / "crate.bmp", kCrateBmp);
-
+    auto pixels = [&] {
+        const auto mat = Bytes(ArchiveItem(gob, "mat\\crate.mat"));
+        if (mat.size() != 76u + 40 + 24 + 6)
+            return std::vector<uint8_t>{};
+        EXPECT_EQ(std::string(mat.begin(), mat.begin() + 4), "MAT ");
+        EXPECT_EQ(std::make_pair(Word(mat, 116), Word(mat, 120)), std::make_pair(3u, 2u));  // width, height
+        return std::vector<uint8_t>(mat.end() - 6, mat.end());
+    };
     AddFileResult res;
     ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}, &res));
     EXPECT_EQ(res.itemName, "mat\\crate.mat");
-    auto mat = Bytes(ArchiveItem(gob, "mat\\crate.mat"));
-    ASSERT_EQ(mat.size(), 76u + 40 + 24 + 6);
-    EXPECT_EQ(std::string(mat.begin(), mat.begin() + 4), "MAT ");
-    EXPECT_EQ(Word(mat, 116), 3u);  // width
-    EXPECT_EQ(Word(mat, 120), 2u);  // height
     // Without a palette the bitmap's own indices, top row first.
-    EXPECT_EQ(std::vector<uint8_t>(mat.end() - 6, mat.end()), (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
+    EXPECT_EQ(pixels(), (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
 
     Palette pal{};
     pal[5 * 3 + 0] = 255;  // red at 5
@@ -56,8 +59,7 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", opts, &res));
     EXPECT_TRUE(res.replaced);
     EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{"mat\\crate.mat"});
-    mat = Bytes(ArchiveItem(gob, "mat\\crate.mat"));
-    EXPECT_EQ(std::vector<uint8_t>(mat.end() - 6, mat.end()), (std::vector<uint8_t>{5, 9, 5, 9, 9, 5}));
+    EXPECT_EQ(pixels(), (std::vector<uint8_t>{5, 9, 5, 9, 9, 5}));
 }
 
 TEST(FileManager, DuplicateIsAskedReplacedOrKept)
@@ -68,34 +70,27 @@ TEST(FileManager, DuplicateIsAskedReplacedOrKept)
     Spit(dir / "door.cog", Bytes("new"));
 
     std::vector<std::string> asked;
+    bool answer = false;
     AddFileOptions ask;
     ask.askReplace = [&](const std::string& name) {
         asked.push_back(name);
-        return false;
+        return answer;
     };
     // "No": the old item stays and the new one is added beside it.
     ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask));
     EXPECT_EQ(asked, std::vector<std::string>{"COG\\DOOR.COG"});
     EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "COG\\DOOR.COG", "cog\\door.cog"}));
-
     // "Yes": the first item of that name (ignoring case) is replaced.
-    ask.askReplace = [&](const std::string& name) {
-        asked.push_back(name);
-        return true;
-    };
+    answer = true;
     AddFileResult res;
     ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask, &res));
     EXPECT_TRUE(res.replaced);
     EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "cog\\door.cog", "cog\\door.cog"}));
 
     // Keep never asks; Ask without a callback keeps too.
-    AddFileOptions keep;
-    keep.onDuplicate = DuplicatePolicy::Keep;
-    keep.askReplace = [&](const std::string&) {
-        ADD_FAILURE() << "asked";
-        return true;
-    };
-    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", keep));
+    ask.onDuplicate = DuplicatePolicy::Keep;
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask));
+    EXPECT_EQ(asked.size(), 2u);
     ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", AddFileOptions{}));
     EXPECT_EQ(ArchiveNames(gob).size(), 5u);
 }
@@ -153,16 +148,14 @@ TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
     EXPECT_EQ(Slurp(written), Bytes("cog text"));
 
     Palette pal{};
-    pal[0] = 255;      // index 0 red
-    pal[3 + 1] = 255;  // index 1 green
+    pal[3] = 255;  // index 1 red
     ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "out", &pal, &written));
     EXPECT_EQ(written, dir / "out" / "crate.bmp");
-    const auto bmp = Slurp(written);
-    ASSERT_EQ(bmp.size(), 1078u + 8);
-    EXPECT_EQ(Word(bmp, 10), 1078u);
-    // The same picture as the bitmap that went in: bottom row first in the file.
-    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 1078, bmp.end()), (std::vector<uint8_t>{1, 1, 0, 0, 0, 1, 0, 0}));
-    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 54, bmp.begin() + 62), (std::vector<uint8_t>{0, 0, 255, 0, 0, 255, 0, 0}));
+    // The same picture as the bitmap that went in, over the given palette.
+    MaterialImage back;
+    ASSERT_TRUE(ReadBmp(Slurp(written), back));
+    EXPECT_EQ(back.pixels, (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
+    EXPECT_EQ(back.Rgb(1), (std::array<uint8_t, 3>{255, 0, 0}));
 
     // A non-material cannot be converted.
     std::string err;
