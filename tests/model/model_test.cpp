@@ -184,6 +184,30 @@ TEST(FaceOps, NormalPlanarityAndCentroid)
 
 }
 
+// Bare copies leave the lists to be rebuilt; full ones are deep.
+TEST(FaceOps, Copies)
+{
+    CFace f;
+    f.corners = {Corner(0, 0, 0), Corner(4, 0, 0), Corner(3, 1, 0), Corner(1, 1, 0)};
+    f.material = 3;
+    f.vertexIndices = {1, 2, 3, 0};
+    auto bare = CopyFace(f, false);
+    EXPECT_EQ(bare->material, 3);
+    EXPECT_TRUE(bare->corners.empty());
+    EXPECT_TRUE(bare->vertexIndices.empty());
+    CMesh mesh;
+    mesh.vertices.resize(4);
+    mesh.faces.push_back(CopyFace(f, true));
+    EXPECT_TRUE(CopyMesh(mesh, false)->faces.empty());
+    CGeometry g;
+    g.meshes.push_back(CopyMesh(mesh, true));
+    auto gc = CopyGeometry(g);
+    EXPECT_TRUE(gc->meshes[0]->vertices.empty());
+    ASSERT_EQ(gc->meshes[0]->faces.size(), 1u);
+    EXPECT_EQ(gc->meshes[0]->faces[0]->corners.size(), 4u);
+    EXPECT_NE(gc->meshes[0]->faces[0].get(), g.meshes[0]->faces[0].get());
+}
+
 TEST(Hierarchy, SiblingChainsPosesAndDamagedLinks)
 {
     CModel model;
