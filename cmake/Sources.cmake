@@ -28,6 +28,7 @@ set(ORVANE_CORE_SOURCES
   src/resources/sample.cpp
   src/resources/archivetree.cpp
   src/edit/materials.cpp
+  src/edit/properties.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp

@@ -210,20 +210,20 @@ void CMaterialsDlg::OnOk()
     bool changed = false;
     if (!name.isEmpty()) {
         if (mode_ == Mode::InModel) {
-            if (face_)
-                if (const auto index = FindModelMaterial(model, name.toStdString())) {
-                    changed = face_->material != static_cast<int32_t>(*index);
-                    face_->material = static_cast<int32_t>(*index);
-                }
-        } else {
+            const auto index = face_ ? FindModelMaterial(model, name.toStdString()) : std::nullopt;
+            if (index && face_->material != static_cast<int32_t>(*index)) {
+                document_.Doc().TakeSnapshot();
+                face_->material = static_cast<int32_t>(*index);
+                changed = true;
+            }
+        } else if (!FindModelMaterial(model, name.toStdString())) {
             // A name the model has already is not listed twice.
-            const std::size_t before = model.materials.size();
+            document_.Doc().TakeSnapshot();
             AddModelMaterialName(model, name.toStdString());
-            changed = model.materials.size() != before;
+            changed = true;
         }
     }
     result_ = name;
-    document_.SetModified(true);
     if (changed)
         NotifyMaterialsChanged();
     accept();
@@ -233,6 +233,7 @@ void CMaterialsDlg::AddMaterial()
 {
     if (mode_ != Mode::InModel || !prompts_.exec)
         return;
+    // The stock dialog's OK adds the name to the model (one undo step of its own).
     CMaterialsDlg stock(document_, Mode::AddToModel, nullptr, this, prompts_);
     if (prompts_.exec(stock) != QDialog::Accepted)
         return;
@@ -242,7 +243,6 @@ void CMaterialsDlg::AddMaterial()
     if (list_->findItems(name, Qt::MatchFixedString).isEmpty())
         list_->addItem(name);
     SelectName(name);
-    document_.SetModified(true);
 }
 
 void CMaterialsDlg::DeleteMaterial()
@@ -259,6 +259,7 @@ void CMaterialsDlg::DeleteMaterial()
     if (CountFacesWithMaterial(model, static_cast<int32_t>(*index)) > 0 && Warn() &&
         !(prompts_.askYesNo && prompts_.askYesNo(this, QLatin1String(kUsedQuestion))))
         return;
+    document_.Doc().TakeSnapshot();
     DeleteModelMaterial(model, *index);
     const int row = list_->row(item);
     delete list_->takeItem(row);
@@ -287,13 +288,17 @@ void CMaterialsDlg::LoadMaterials()
 
 void CMaterialsDlg::LoadMaterialFiles(const QStringList& paths)
 {
-    bool loaded = false;
-    for (const QString& p : paths) {
-        const LoadResult r = LoadMaterialFile(p);
-        if (r == LoadResult::Stop)
-            break;
-        loaded = loaded || r == LoadResult::Loaded;
-    }
+    // All the files of one Load are one undo step.
+    const bool loaded = document_.Doc().Change([&] {
+        bool any = false;
+        for (const QString& p : paths) {
+            const LoadResult r = LoadMaterialFile(p);
+            if (r == LoadResult::Stop)
+                break;
+            any = any || r == LoadResult::Loaded;
+        }
+        return any;
+    });
     if (loaded)
         NotifyMaterialsChanged();
 }
@@ -390,12 +395,16 @@ void CMaterialsDlg::ConvertMaterials()
     const AppServices& services = document_.Services();
     std::size_t converted = 0;
     std::string error;
-    if (services.catalog &&
-        !ConvertStockMaterials(document_.Model(), *services.catalog, services.resourceFile, &converted, &error)) {
+    bool failed = false;
+    document_.Doc().Change([&] {
+        failed = services.catalog &&
+                 !ConvertStockMaterials(document_.Model(), *services.catalog, services.resourceFile, &converted, &error);
+        return !failed && converted > 0;
+    });
+    if (failed) {
         Report(QStringLiteral("The materials could not be converted:\n") + Q(error));
         return;
     }
-    document_.SetModified(true);
     if (converted > 0)
         NotifyMaterialsChanged();
 }

@@ -273,16 +273,19 @@ COrvaneView::COrvaneView(CDocument& doc, QWidget* parent) : QWidget(parent), doc
     showMessage_ = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orvane"), text); };
 
     // A save stores the camera as the view shows it once the view has placed it.
-    doc_.Doc().currentCamera = [this] {
-        if (!cameraPlaced_)
-            return doc_.Doc().savedCamera;
-        return CameraState{camera_.eye, camera_.direction, camera_.up};
+    doc_.Doc().currentView = [this] {
+        ViewState v;
+        v.mesh = selection_.currentMesh;
+        v.face = selection_.currentFace;
+        v.node = selection_.currentNode;
+        v.camera = cameraPlaced_ ? CameraState{camera_.eye, camera_.direction, camera_.up} : doc_.Doc().savedCamera;
+        return v;
     };
 }
 
 COrvaneView::~COrvaneView()
 {
-    doc_.Doc().currentCamera = nullptr;
+    doc_.Doc().currentView = nullptr;
     continuous_.stop();
     heldKeys_.stop();
     retry_.stop();
@@ -672,7 +675,7 @@ void COrvaneView::MouseMove(QMouseEvent* e)
     if (camera_.MouseCamera(right, p.x(), p.y(), renderer_->Size(), mods, modes.scaleExponent))
         RequestFrame();
     CModel& model = doc_.Model();
-    if (selection_.TextureDrag(model, modes, left, p.x(), p.y(), mods)) {
+    if (selection_.TextureDrag(model, modes, left, p.x(), p.y(), mods, [this] { doc_.Doc().TakeSnapshot(); })) {
         if (const CMesh* mesh = selection_.CurrentMesh(model); mesh && MakeCurrent()) {
             renderer_->MeshChanged(*mesh);
             DoneCurrent();
@@ -984,11 +987,7 @@ bool COrvaneView::RunCommand(int id)
 
 bool COrvaneView::UndoRedo(bool redo)
 {
-    ViewState state;
-    state.mesh = selection_.currentMesh;
-    state.face = selection_.currentFace;
-    state.node = selection_.currentNode;
-    state.camera = CameraState{camera_.eye, camera_.direction, camera_.up};
+    ViewState state = doc_.Doc().CurrentView();
     std::string error;
     bool ok = false;
     {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/document.h"
+#include "edit/properties.h"
 #include "edit/selection.h"
 
 namespace orv {
@@ -153,7 +154,9 @@ void CGeoView::Refresh()
         geoset_->addItem(QString::number(i + 1));
     SetCombo(geoset_, m.currentGeoset);
     radius_->setText(Num(m.radius));
-    const float v[3] = {m.insertOffset.x, m.insertOffset.y, m.insertOffset.z};
+    // The offset as the 3DO file gives it (x, y, z), not in the model's exchanged axes.
+    const Vec3 offset = SwapFileAxes(m.insertOffset);
+    const float v[3] = {offset.x, offset.y, offset.z};
     for (int i = 0; i < 3; ++i)
         offset_[i]->setValue(v[i]);
     loading_ = false;
@@ -161,28 +164,28 @@ void CGeoView::Refresh()
 
 void CGeoView::WriteBack()
 {
-    CModel& m = ctx_.doc->Model();
     const auto radius = ReadRanged(this, radius_, 0, 1000);
     if (!radius) {
         Refresh();
         return;
     }
-    const int geoset = geoset_->currentIndex();
-    const Vec3 offset(static_cast<float>(offset_[0]->value()), static_cast<float>(offset_[1]->value()),
-                      static_cast<float>(offset_[2]->value()));
-    if (geoset == m.currentGeoset && *radius == m.radius && offset == m.insertOffset)
+    CModel& m = ctx_.doc->Model();
+    const int32_t before = m.currentGeoset;
+    GeosetFields fields;
+    fields.geoset = geoset_->currentIndex() >= 0 ? geoset_->currentIndex() : before;
+    fields.radius = *radius;
+    fields.insertOffset = SwapFileAxes(Vec3(static_cast<float>(offset_[0]->value()),
+                                            static_cast<float>(offset_[1]->value()),
+                                            static_cast<float>(offset_[2]->value())));
+    if (!SetGeosetFields(ctx_.doc->Doc(), fields))
         return;
-    if (geoset >= 0 && geoset != m.currentGeoset) {
-        m.currentGeoset = geoset;
+    if (ctx_.doc->Model().currentGeoset != before)
         // The current mesh and face belong to the set that is no longer shown.
         if (Selection* s = Sel()) {
             s->currentMesh = -1;
             s->currentFace = -1;
             s->ClearNodes(ctx_.doc->Doc().modes);
         }
-    }
-    m.radius = *radius;
-    m.insertOffset = offset;
     Changed();
 }
 
@@ -233,20 +236,15 @@ void CMeshView::WriteBack()
         Refresh();
         return;
     }
-    const std::string name = name_->text().toStdString();
-    int32_t modes[3] = {mesh->geometryMode, mesh->lightingMode, mesh->textureMode};
+    MeshFields fields = MeshFieldsOf(*mesh);
+    fields.name = name_->text().toStdString();
+    fields.radius = *radius;
+    int32_t* modes[3] = {&fields.geometryMode, &fields.lightingMode, &fields.textureMode};
     for (int i = 0; i < 3; ++i)
         if (modes_[i]->currentIndex() >= 0)
-            modes[i] = modes_[i]->currentIndex();
-    if (name == mesh->name && *radius == mesh->radius && modes[0] == mesh->geometryMode &&
-        modes[1] == mesh->lightingMode && modes[2] == mesh->textureMode)
-        return;
-    mesh->name = name;
-    mesh->radius = *radius;
-    mesh->geometryMode = modes[0];
-    mesh->lightingMode = modes[1];
-    mesh->textureMode = modes[2];
-    Changed();
+            *modes[i] = modes_[i]->currentIndex();
+    if (SetMeshFields(ctx_.doc->Doc(), Sel()->currentMesh, fields))
+        Changed();
 }
 
 // ---- CFaceView ---------------------------------------------------------------------
@@ -345,31 +343,18 @@ void CFaceView::WriteBack()
         Refresh();
         return;
     }
-    const std::string oldName = face->name;
-    const std::string name = name_->text().toStdString();
-    int32_t modes[3] = {face->geometryMode, face->lightingMode, face->textureMode};
+    FaceFields fields = FaceFieldsOf(*face);
+    fields.name = name_->text().toStdString();
+    fields.type = *flags;
+    fields.extraLight = *light;
+    int32_t* modes[3] = {&fields.geometryMode, &fields.lightingMode, &fields.textureMode};
     for (int i = 0; i < 3; ++i)
         if (modes_[i]->currentIndex() >= 0)
-            modes[i] = modes_[i]->currentIndex();
-    const bool same = name == oldName && *flags == face->type && modes[0] == face->geometryMode &&
-                      modes[1] == face->lightingMode && modes[2] == face->textureMode && *light == face->extraLight;
+            *modes[i] = modes_[i]->currentIndex();
     flags_->setText(FormatFlags(*flags));
-    if (same)
-        return;
-    if (name != oldName && ctx_.doc->Doc().modes.faceMode) {
-        // In face mode a face stands for its group: rename every face that shared the name.
-        if (CMesh* mesh = CurrentMesh())
-            for (auto& f : mesh->faces)
-                if (f->name == oldName)
-                    f->name = name;
-    }
-    face->name = name;
-    face->type = *flags;
-    face->geometryMode = modes[0];
-    face->lightingMode = modes[1];
-    face->textureMode = modes[2];
-    face->extraLight = *light;
-    Changed();
+    const Selection* sel = Sel();
+    if (SetFaceFields(ctx_.doc->Doc(), sel->currentMesh, sel->currentFace, fields, ctx_.doc->Doc().modes.faceMode))
+        Changed();
 }
 
 void CFaceView::EditFlags()
@@ -405,11 +390,10 @@ CVertexView::CVertexView(PaneContext ctx, QWidget* parent) : CPane(std::move(ctx
 
 namespace {
 
+// The current node of the selection and, for a vertex node, the vertex it stands for.
 struct VertexTarget {
-    CMesh* mesh = nullptr;
-    VertexRecord* record = nullptr;
-    int32_t index = -1;
     const NodeMarker* marker = nullptr;
+    std::optional<VertexFields> fields;
 };
 
 VertexTarget CurrentVertex(CDocument& doc, Selection* sel)
@@ -418,15 +402,12 @@ VertexTarget CurrentVertex(CDocument& doc, Selection* sel)
     if (!sel || sel->currentNode < 0 || static_cast<std::size_t>(sel->currentNode) >= sel->nodes.size())
         return t;
     t.marker = &sel->nodes[static_cast<std::size_t>(sel->currentNode)];
-    if (t.marker->IsGridNode())
-        return t;
-    t.mesh = doc.Model().MeshAt(t.marker->mesh);
-    if (!t.mesh || t.marker->face < 0 || static_cast<std::size_t>(t.marker->face) >= t.mesh->faces.size())
-        return t;
-    t.record = FaceVertex(*t.mesh->faces[static_cast<std::size_t>(t.marker->face)], t.marker->vertex);
-    t.index = t.marker->vertex;
+    if (!t.marker->IsGridNode())
+        t.fields = VertexFieldsOf(doc.Model(), t.marker->mesh, t.marker->face, t.marker->vertex);
     return t;
 }
+
+QString Shown(float x) { return QString::number(static_cast<double>(x), 'f', 6); }
 
 }  // namespace
 
@@ -434,16 +415,16 @@ void CVertexView::Refresh()
 {
     loading_ = true;
     const VertexTarget t = CurrentVertex(*ctx_.doc, Sel());
-    const bool editable = t.record != nullptr;
+    const bool editable = t.fields.has_value();
     number_->setEnabled(editable);
     for (auto* f : fields_) {
         f->setEnabled(editable);
         f->setSpecialValueText(QString());
     }
     if (editable) {
-        number_->setText(QString::number(t.index));
-        const Vec3 w = TransformPoint(t.record->Position(), t.mesh->nodeMatrix);
-        const float v[5] = {w.x, w.y, w.z, t.record->u, t.record->v};
+        number_->setText(QString::number(t.marker->vertex));
+        const Vec3& p = t.fields->filePosition;
+        const float v[5] = {p.x, p.y, p.z, t.fields->u, t.fields->v};
         for (int i = 0; i < 5; ++i)
             fields_[i]->setValue(v[i]);
     } else {
@@ -454,7 +435,11 @@ void CVertexView::Refresh()
             fields_[i]->setValue(fields_[i]->minimum());
         }
         if (t.marker) {
-            const float v[3] = {t.marker->position.x, t.marker->position.y, t.marker->position.z};
+            // Nodes lie where the view shows them; the pane gives the model's own space,
+            // in the file's axes, as for vertices.
+            const Vec3 p = SwapFileAxes(
+                TransformPoint(t.marker->position, InvertMatrix(ctx_.doc->Model().modelMatrix)));
+            const float v[3] = {p.x, p.y, p.z};
             for (int i = 0; i < 3; ++i) {
                 fields_[i]->setSpecialValueText(QString());
                 fields_[i]->setValue(v[i]);
@@ -467,21 +452,31 @@ void CVertexView::Refresh()
 void CVertexView::WriteBack()
 {
     const VertexTarget t = CurrentVertex(*ctx_.doc, Sel());
-    if (!t.record)
+    if (!t.fields)
         return;
-    const Vec3 world(static_cast<float>(fields_[0]->value()), static_cast<float>(fields_[1]->value()),
-                     static_cast<float>(fields_[2]->value()));
-    const Vec3 current = TransformPoint(t.record->Position(), t.mesh->nodeMatrix);
-    const float u = static_cast<float>(fields_[3]->value()), v = static_cast<float>(fields_[4]->value());
-    // Compare what is shown, so that a focus change without an edit changes nothing.
-    auto shown = [](float x) { return QString::number(static_cast<double>(x), 'f', 6); };
-    if (shown(world.x) == shown(current.x) && shown(world.y) == shown(current.y) && shown(world.z) == shown(current.z) &&
-        shown(u) == shown(t.record->u) && shown(v) == shown(t.record->v))
+    VertexFields typed;
+    typed.filePosition = Vec3(static_cast<float>(fields_[0]->value()), static_cast<float>(fields_[1]->value()),
+                              static_cast<float>(fields_[2]->value()));
+    typed.u = static_cast<float>(fields_[3]->value());
+    typed.v = static_cast<float>(fields_[4]->value());
+    // Compare what is shown, so that a focus change without an edit changes nothing;
+    // a field left as shown keeps its exact value.
+    const VertexFields& now = *t.fields;
+    const float shownNow[5] = {now.filePosition.x, now.filePosition.y, now.filePosition.z, now.u, now.v};
+    float* typedField[5] = {&typed.filePosition.x, &typed.filePosition.y, &typed.filePosition.z, &typed.u, &typed.v};
+    bool edited = false;
+    for (int i = 0; i < 5; ++i) {
+        if (Shown(*typedField[i]) == Shown(shownNow[i]))
+            *typedField[i] = shownNow[i];
+        else
+            edited = true;
+    }
+    if (!edited)
         return;
-    // Only this record changes: the same position on other faces does not follow.
-    t.record->SetPosition(TransformPoint(world, InvertMatrix(t.mesh->nodeMatrix)));
-    t.record->u = u;
-    t.record->v = v;
+    if (!SetVertexFields(ctx_.doc->Doc(), t.marker->mesh, t.marker->face, t.marker->vertex, typed))
+        return;
+    // The nodes follow the moved vertex; it stays the current one.
+    Sel()->RefreshNodes(ctx_.doc->Model(), ctx_.doc->Doc().modes, *ctx_.doc->Services().settings);
     Changed();
 }
 

@@ -226,10 +226,29 @@ bool COrvaneDoc::ImportPuppet(const std::string& path, std::string* error)
     return true;
 }
 
+ViewState COrvaneDoc::CurrentView() const
+{
+    if (currentView)
+        return currentView();
+    ViewState v;
+    v.camera = savedCamera;
+    return v;
+}
+
 void COrvaneDoc::TakeSnapshot(const ViewState& view)
 {
     history.Snapshot(*model, view);
     modified_ = true;
+}
+
+bool COrvaneDoc::Change(const std::function<bool()>& change)
+{
+    auto before = history.Take(*model, CurrentView());
+    if (!change())
+        return false;
+    history.Push(std::move(before));
+    modified_ = true;
+    return true;
 }
 
 bool COrvaneDoc::Undo(ViewState& view, std::string* error)

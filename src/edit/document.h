@@ -42,8 +42,10 @@ public:
     UndoHistory history;
     CameraState savedCamera;  // read from a project; applied when the view is made
 
-    // The camera of the document's view, when it has one; the saved camera otherwise.
-    std::function<CameraState()> currentCamera;
+    // The selection and camera of the document's view, when it has one; no selection
+    // and the saved camera otherwise. Snapshots record it.
+    std::function<ViewState()> currentView;
+    ViewState CurrentView() const;
 
     const std::string& PathName() const { return pathName_; }
     const std::string& Title() const { return title_; }
@@ -74,11 +76,18 @@ public:
     bool LoadCurrentKeyframe();
 
     // The camera a save stores.
-    CameraState CameraForSave() const { return currentCamera ? currentCamera() : savedCamera; }
+    CameraState CameraForSave() const { return CurrentView().camera; }
 
     // Undo and redo of whole-model snapshots; every snapshot and restore marks the
     // document modified.
     void TakeSnapshot(const ViewState& view);
+    // A snapshot with the view's present state: what every model change takes first.
+    void TakeSnapshot() { TakeSnapshot(CurrentView()); }
+    // One change of the model as one undo step, for changes that know only afterwards
+    // whether they changed anything: the present state is kept before change runs and
+    // becomes the undo step only when change returns true (the document is then
+    // modified). Returns what change returned.
+    bool Change(const std::function<bool()>& change);
     bool Undo(ViewState& view, std::string* error = nullptr);
     bool Redo(ViewState& view, std::string* error = nullptr);
 

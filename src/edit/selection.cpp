@@ -274,6 +274,21 @@ void Selection::RebuildNodes(const CModel& model, EditModes& modes, const Settin
     BuildFaceGrid(*CurrentMesh(model), *face, modes, b);
 }
 
+void Selection::RefreshNodes(const CModel& model, EditModes& modes, const Settings& settings)
+{
+    std::optional<NodeMarker> current;
+    if (currentNode >= 0 && static_cast<std::size_t>(currentNode) < nodes.size())
+        current = nodes[static_cast<std::size_t>(currentNode)];
+    RebuildNodes(model, modes, settings);
+    if (!current || current->IsGridNode())
+        return;
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (nodes[i].mesh == current->mesh && nodes[i].face == current->face && nodes[i].vertex == current->vertex) {
+            currentNode = static_cast<int32_t>(i);
+            return;
+        }
+}
+
 void Selection::BuildVertexNodes(const CModel& model, EditModes& modes, const Settings& settings)
 {
     ClearNodes(modes);
@@ -489,7 +504,7 @@ PickResult Selection::Pick(CModel& model, EditModes& modes, const Settings& sett
 }
 
 bool Selection::TextureDrag(CModel& model, const EditModes& modes, bool leftButton, int32_t x, int32_t y,
-                            Modifiers mods)
+                            Modifiers mods, const std::function<void()>& onDragStart)
 {
     CFace* face = CurrentFace(model);
     if (!leftButton || !modes.texturingMode || !face) {
@@ -497,6 +512,8 @@ bool Selection::TextureDrag(CModel& model, const EditModes& modes, bool leftButt
         return false;
     }
     if (!dragging_) {
+        if (onDragStart)
+            onDragStart();
         dragging_ = true;
         dragX_ = x;
         dragY_ = y;

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -105,6 +106,9 @@ public:
     // The nodes for the current modes: vertex nodes of the current face, the grid of the
     // current face, or in mesh mode the grid of the current mesh.
     void RebuildNodes(const CModel& model, EditModes& modes, const Settings& settings);
+    // RebuildNodes after the model changed under the nodes: a current vertex node stays
+    // current when its vertex gets a node again.
+    void RefreshNodes(const CModel& model, EditModes& modes, const Settings& settings);
     // Adds a node at p (rounded to 1/10000) unless one is there already or a neighbour in
     // the sorted list lies closer than spacing / 2; returns whether it was added.
     bool AddNode(const Vec3& p, uint32_t bgrColor, int32_t mesh, int32_t face, int32_t vertex, float spacing,
@@ -117,8 +121,10 @@ public:
     PickResult Pick(CModel& model, EditModes& modes, const Settings& settings, const PickRequest& request);
     // A mouse move: with the left button held in texturing mode it slides the current
     // face's texture coordinates; returns whether they changed (the document is then
-    // modified; no undo snapshot is taken for a drag).
-    bool TextureDrag(CModel& model, const EditModes& modes, bool leftButton, int32_t x, int32_t y, Modifiers mods);
+    // modified). onDragStart runs once as a drag begins, before anything changes: the
+    // whole drag is one undo step.
+    bool TextureDrag(CModel& model, const EditModes& modes, bool leftButton, int32_t x, int32_t y, Modifiers mods,
+                     const std::function<void()>& onDragStart = {});
 
 private:
     struct Build;

@@ -90,4 +90,17 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
     }
 }
 
+void RebuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
+{
+    for (auto& geoset : model.geosets)
+        for (auto& mesh : geoset->meshes) {
+            // A mesh whose corners were never built has nothing newer than its lists.
+            const bool built = std::any_of(mesh->faces.begin(), mesh->faces.end(),
+                                           [](const auto& f) { return !f->corners.empty(); });
+            if (built)
+                mesh->RebuildMeshLists();
+        }
+    BuildFaceCorners(model, textureSize);
+}
+
 }  // namespace orv

@@ -36,4 +36,10 @@ using TextureSizeFn = std::function<std::optional<TextureSize>(const std::string
 // is out of range keeps its position with u = v = 0.
 void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize = {});
 
+// The corners again for new texture sizes (the resources or the colormap changed) without
+// losing an edit: corners are the truth between saves, so every mesh's lists are first
+// rebuilt from its corners, then the corners from the lists with the new sizes. A mesh
+// whose corners were never built keeps its lists.
+void RebuildFaceCorners(CModel& model, const TextureSizeFn& textureSize = {});
+
 }  // namespace orv

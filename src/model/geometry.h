@@ -30,6 +30,10 @@ inline Vec3 operator*(const Vec3& v, float s) { return {v.x * s, v.y * s, v.z * 
 inline Vec3 operator*(float s, const Vec3& v) { return {v.x * s, v.y * s, v.z * s}; }
 inline Vec3 operator/(const Vec3& v, float s) { return {v.x / s, v.y / s, v.z / s}; }
 
+// The model holds y and z exchanged against the game's files; the exchange is its own
+// inverse, so this turns file axes into the model's and back.
+constexpr Vec3 SwapFileAxes(const Vec3& v) { return {v.x, v.z, v.y}; }
+
 float Dot(const Vec3& a, const Vec3& b);
 float LengthSquared(const Vec3& v);
 float Length(const Vec3& v);

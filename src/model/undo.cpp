@@ -96,9 +96,16 @@ std::size_t UndoHistory::SizeHint() const
     return redo_.empty() ? 0 : redo_.back()->data.size();
 }
 
-void UndoHistory::Snapshot(CModel& model, const ViewState& view)
+void UndoHistory::Snapshot(CModel& model, const ViewState& view) { Push(Take(model, view)); }
+
+std::unique_ptr<UndoSnapshot> UndoHistory::Take(CModel& model, const ViewState& view) const
 {
-    undo_.push_back(TakeSnapshot(model, view, SizeHint()));
+    return TakeSnapshot(model, view, SizeHint());
+}
+
+void UndoHistory::Push(std::unique_ptr<UndoSnapshot> snapshot)
+{
+    undo_.push_back(std::move(snapshot));
     Trim(undo_);
 }
 

@@ -38,6 +38,11 @@ public:
 
     // Appends a snapshot of the present state to the undo list (the redo list stays).
     void Snapshot(CModel& model, const ViewState& view);
+    // Appends a snapshot taken earlier (before a change that turned out to change
+    // something); the redo list stays.
+    void Push(std::unique_ptr<UndoSnapshot> snapshot);
+    // A snapshot of the present state, sized like the recent ones, not yet in a list.
+    std::unique_ptr<UndoSnapshot> Take(CModel& model, const ViewState& view) const;
 
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }

@@ -373,23 +373,9 @@ ViewStatus Camera::UpdateViewStatus(CModel& model, const EditModes& modes, int32
     boxMin = bmin;
     boxMax = bmax;
 
-    // Radii: twice the box radius of each mesh, and of everything in the model. A mesh
-    // with no corners (nothing prepared yet) keeps the radius it was read with instead of
-    // getting the size of the empty box's sentinels.
-    Vec3 allMin = Vec3::All(kEmptyBox), allMax = Vec3::All(-kEmptyBox);
-    bool anyCorner = false;
-    for (const auto& g : model.geosets)
-        for (const auto& mesh : g->meshes) {
-            Vec3 mmin = Vec3::All(kEmptyBox), mmax = Vec3::All(-kEmptyBox);
-            if (!WidenByMesh(*mesh, mesh->nodeMatrix, mmin, mmax))
-                continue;
-            mesh->radius = 2.0f * BoxRadius(mmin, mmax);
-            allMin = Minimize(allMin, mmin);
-            allMax = Maximize(allMax, mmax);
-            anyCorner = true;
-        }
-    if (anyCorner)
-        model.radius = 2.0f * BoxRadius(allMin, allMax);
+    // Radii are model data that the files store: measured in the model's own space,
+    // never through the view's scale and rotation.
+    UpdateModelRadii(model);
 
     // 2. Scroll bars (an empty box gives empty ranges).
     ViewStatus status;

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTemporaryDir>
+#include <set>
+#include <tuple>
 
 #include "app/app.h"
 #include "app/childframe.h"
@@ -12,6 +14,7 @@
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"
+#include "edit/properties.h"
 #include "edit/selection.h"
 
 using namespace orv;
@@ -183,9 +186,18 @@ private slots:
         Type(meshName, QStringLiteral("leftleg"));
         QCOMPARE(m.geosets[0]->meshes[2]->name, std::string("leftleg"));
 
-        // The vertex pane shows world coordinates and stores the mesh's own.
+        // The vertex pane shows the model's own space in the file's axes, whatever the
+        // view's scale, and a typed coordinate moves every corner of the vertex.
         CMesh& mesh = *m.geosets[0]->meshes[2];
-        mesh.nodeMatrix = Matrix4::Translation({1, 0, 0});
+        auto distinct = [&mesh] {
+            std::set<std::tuple<float, float, float>> seen;
+            for (const auto& fc : mesh.faces)
+                for (const auto& c : fc->corners)
+                    seen.insert({c.x, c.y, c.z});
+            return seen.size();
+        };
+        const std::size_t vertices = distinct();
+        m.modelMatrix = Matrix4::Scaling(2, 2, 2);
         sel->nodes.clear();
         NodeMarker marker;
         marker.mesh = 2, marker.face = 1, marker.vertex = 0;
@@ -194,20 +206,32 @@ private slots:
         f->RefreshPanes();
         auto* vx = f->Pane(3)->findChild<QDoubleSpinBox*>(QStringLiteral("231"));
         QVERIFY(vx && vx->isEnabled());
-        const VertexRecord* rec = FaceVertex(face, 0);
-        QVERIFY(qAbs(vx->value() - static_cast<double>(rec->x + 1.0f)) < 1e-6);
-        vx->setValue(2.5);
+        const VertexFields before = *VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(qAbs(vx->value() - static_cast<double>(before.filePosition.x)) < 1e-6);
+        const std::size_t steps = f->Document()->Doc().history.UndoList().size();
+        vx->setValue(-0.08);
         emit vx->editingFinished();
-        QCOMPARE(rec->x, 1.5f);
+        QCOMPARE(VertexFieldsOf(m, 2, 1, 0)->filePosition.x, -0.08f);
+        QCOMPARE(VertexFieldsOf(m, 2, 1, 0)->filePosition.y, before.filePosition.y);
+        QCOMPARE(distinct(), vertices);
+        QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
+        // The vertex stays the current one for the next field.
+        QCOMPARE(sel->currentNode >= 0, true);
+        QCOMPARE(sel->nodes[static_cast<std::size_t>(sel->currentNode)].vertex, 0);
+        ViewState view;
+        QVERIFY(f->Document()->Doc().Undo(view));
+        QCOMPARE(VertexFieldsOf(f->Document()->Model(), 2, 1, 0)->filePosition.x, before.filePosition.x);
 
         // Choosing another geometry set leaves no current mesh or face.
-        m.geosets.push_back(std::make_unique<CGeometry>());
+        CModel& m2 = f->Document()->Model();
+        sel->currentMesh = 2;
+        m2.geosets.push_back(std::make_unique<CGeometry>());
         f->RefreshPanes();
         auto* geo = f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"));
         QCOMPARE(geo->count(), 2);
         geo->setCurrentIndex(1);
         emit geo->activated(1);
-        QCOMPARE(m.currentGeoset, 1);
+        QCOMPARE(m2.currentGeoset, 1);
         QCOMPARE(sel->currentMesh, -1);
         QCOMPARE(sel->currentFace, -1);
         QVERIFY(!f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"))->isEnabled());

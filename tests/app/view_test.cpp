@@ -22,6 +22,7 @@
 #include "app/document.h"
 #include "app/options_dlg.h"
 #include "app/orvaneview.h"
+#include "edit/properties.h"
 #include "model/corners.h"
 #include "model/settings.h"
 #include "render/gl/renderer.h"
@@ -499,6 +500,10 @@ private slots:
         QVERIFY2(std::fabs(u() - (before + 0.06f)) < 1e-4f, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(u())));
         QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(f.Frame() != drawn);  // the drawing follows the corners
+        // The whole drag is one undo step.
+        QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{1});
+        QVERIFY(f.view->RunCommand(cmd::EditUndo));
+        QCOMPARE(u(), before);
 
         // A right drag turns the camera with the cursor hidden, then puts it in the middle.
         const Vec3 dir = f.view->GetCamera().direction;
@@ -513,6 +518,22 @@ private slots:
         QTest::mouseRelease(area, Qt::RightButton, {}, QPoint(160, 200));
         QCOMPARE(area->cursor().shape(), Qt::ArrowCursor);
         QTRY_COMPARE(QCursor::pos(), area->mapToGlobal(kCentre));
+    }
+
+    // What Select Product and a new colormap do: the scene is prepared again, and an edit
+    // made since the model was read stays.
+    void preparingTheSceneAgainKeepsEdits()
+    {
+        Fixture f;
+        QVERIFY(f.OpenWalker());
+        f.Show();
+        f.Frame();
+        CModel& m = f.doc->Model();
+        VertexFields moved = *VertexFieldsOf(m, 2, 1, 0);
+        moved.filePosition.x -= 0.01f;
+        QVERIFY(SetVertexFields(f.doc->Doc(), 2, 1, 0, moved));
+        f.view->PrepareScene();
+        QCOMPARE(VertexFieldsOf(m, 2, 1, 0)->filePosition.x, moved.filePosition.x);
     }
 
     // ---- options ------------------------------------------------------------------------

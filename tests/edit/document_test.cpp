@@ -128,7 +128,7 @@ protected:
     std::string Project(COrvaneDoc& doc, const Vec3& eye, const fs::path& path)
     {
         EXPECT_TRUE(doc.OpenDocument(Walker()));
-        doc.currentCamera = [eye] { return CameraState{eye, {0, 0, 1}, {0, 1, 0}}; };
+        doc.currentView = [eye] { return ViewState{-1, -1, -1, CameraState{eye, {0, 0, 1}, {0, 1, 0}}}; };
         EXPECT_TRUE(doc.SaveDocument(path.string()));
         return path.string();
     }

@@ -56,7 +56,7 @@ MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::fi
 CornerBuilder ModelCornerBuilder()
 {
     return [](CModel& model, const TextureSizeLookup& lookup) {
-        BuildFaceCorners(model, [&lookup](const std::string& material) -> std::optional<TextureSize> {
+        RebuildFaceCorners(model, [&lookup](const std::string& material) -> std::optional<TextureSize> {
             const auto size = lookup(material);
             if (!size)
                 return std::nullopt;

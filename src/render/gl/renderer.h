@@ -45,7 +45,7 @@ TextureImage ToTextureImage(const MaterialImage& image);
 MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
                                          std::function<const CModel*()> model);
 
-// BuildFaceCorners with the texture sizes the scene found.
+// RebuildFaceCorners with the texture sizes the scene found.
 CornerBuilder ModelCornerBuilder();
 
 class CRenderer {

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+#include "edit/document.h"
+#include "edit/properties.h"
+#include "edit/view_commands.h"
+#include "formats/model3do.h"
+#include "formats/samplemodel.h"
+#include "model/corners.h"
+#include "scene_builder.h"
+#include "test_util.h"
+
+using namespace orv;
+using orvtest::ExpectClose;
+
+namespace {
+
+// A closed cube of half-size 0.5 as one mesh, its faces outward; placed by one node.
+std::unique_ptr<CModel> Cube()
+{
+    auto model = std::make_unique<CModel>();
+    CMesh& m = orvtest::AddMesh(*model);
+    const float h = 0.5f;
+    auto add = [&](std::initializer_list<Vec3> c) { orvtest::AddFace(m, c); };
+    add({{-h, -h, -h}, {-h, h, -h}, {h, h, -h}, {h, -h, -h}});
+    add({{h, -h, h}, {h, h, h}, {-h, h, h}, {-h, -h, h}});
+    add({{-h, -h, h}, {-h, h, h}, {-h, h, -h}, {-h, -h, -h}});
+    add({{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
+    add({{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
+    add({{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
+    for (auto& f : m.faces)
+        f->textureWidth = f->textureHeight = 1;  // as prepared without materials
+    model->formatTag = "JK1";
+    model->RebuildHierarchy();
+    return model;
+}
+
+std::size_t DistinctPositions(const CMesh& mesh)
+{
+    std::set<std::tuple<float, float, float>> seen;
+    for (const auto& f : mesh.faces)
+        for (const auto& c : f->corners)
+            seen.insert({c.x, c.y, c.z});
+    return seen.size();
+}
+
+struct Doc {
+    Settings settings;
+    COrvaneDoc doc{settings, {}};
+    explicit Doc(std::unique_ptr<CModel> m) { doc.model = std::move(m); }
+    CMesh& Mesh() { return *doc.model->MeshAt(0); }
+};
+
+}  // namespace
+
+// Vertex 0 of a face is its last corner; the pane gives model space in file axes.
+TEST(VertexPane, ShowsModelSpaceInFileAxesWhateverTheView)
+{
+    Doc d(Cube());
+    d.doc.model->nodes[0]->position = {1, 2, 3};  // internal axes: file (1, 3, 2)
+    d.doc.model->RebuildHierarchy();
+    const auto f = VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    ASSERT_TRUE(f);
+    // Face 0's last corner is (0.5, -0.5, -0.5): moved by the node, then y and z swapped.
+    ExpectClose(f->filePosition, {1.5f, 2.5f, 1.5f});
+    // The view's scale and rotation are no part of it.
+    d.doc.model->modelMatrix = Matrix4::Scaling(2, 2, 2) * Matrix4::RotationY(1.0f);
+    ExpectClose(VertexFieldsOf(*d.doc.model, 0, 0, 0)->filePosition, {1.5f, 2.5f, 1.5f});
+    EXPECT_FALSE(VertexFieldsOf(*d.doc.model, 0, 0, 4));  // a quad has vertices 0..3
+    EXPECT_FALSE(VertexFieldsOf(*d.doc.model, 0, 6, 0));
+}
+
+TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlongAsOneUndoStep)
+{
+    Doc d(Cube());
+    d.doc.model->nodes[0]->position = {1, 0, 0};
+    d.doc.model->RebuildHierarchy();
+    VertexFields typed = *VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    typed.filePosition.x = 2.0f;  // corner x becomes 1.0
+    typed.u = 0.25f;
+    const Vec3 sideNormal = d.Mesh().faces[3]->normal;
+    ASSERT_TRUE(SetVertexFields(d.doc, 0, 0, 0, typed));
+    EXPECT_EQ(d.doc.history.UndoList().size(), 1u);
+    EXPECT_TRUE(d.doc.IsModified());
+    // The three faces that met at (0.5, -0.5, -0.5) all follow: still 8 corners, closed.
+    int moved = 0;
+    for (const auto& f : d.Mesh().faces)
+        for (const auto& c : f->corners)
+            if (c.Position() == Vec3(1.0f, -0.5f, -0.5f))
+                ++moved;
+    EXPECT_EQ(moved, 3);
+    EXPECT_EQ(DistinctPositions(d.Mesh()), 8u);
+    // u belongs to the one corner; the moved faces' normals are recomputed.
+    EXPECT_EQ(d.Mesh().faces[0]->corners[3].u, 0.25f);
+    EXPECT_EQ(d.Mesh().faces[3]->corners[0].u, 0.0f);
+    EXPECT_NE(d.Mesh().faces[3]->normal, sideNormal);
+    // The same values again change nothing and take no snapshot.
+    EXPECT_FALSE(SetVertexFields(d.doc, 0, 0, 0, *VertexFieldsOf(*d.doc.model, 0, 0, 0)));
+    EXPECT_EQ(d.doc.history.UndoList().size(), 1u);
+
+    ViewState view;
+    ASSERT_TRUE(d.doc.Undo(view));
+    EXPECT_EQ(d.Mesh().faces[0]->corners[3].Position(), Vec3(0.5f, -0.5f, -0.5f));
+}
+
+TEST(VertexPane, ATypedCoordinateIsWhatTheFileGets)
+{
+    orvtest::TempDir dir;
+    Doc d(Cube());
+    VertexFields typed = *VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    typed.filePosition = {-0.08f, 0.25f, 0.125f};
+    ASSERT_TRUE(SetVertexFields(d.doc, 0, 0, 0, typed));
+    ASSERT_TRUE(Write3do(*d.doc.model, dir / "cube.3do"));
+    CModel back;
+    ASSERT_TRUE(Load3doFile(dir / "cube.3do", back));
+    const auto& v = back.MeshAt(0)->vertices;
+    EXPECT_EQ(v.size(), 8u);
+    const bool found = std::any_of(v.begin(), v.end(), [](const VertexRecord& r) {
+        // Read back into the model's axes: file (x, y, z) = (-0.08, 0.25, 0.125).
+        return r.Position() == Vec3(-0.08f, 0.125f, 0.25f);
+    });
+    EXPECT_TRUE(found);
+}
+
+TEST(Properties, EachPaneChangeIsOneUndoStepAndNoChangeTakesNone)
+{
+    Doc d(Cube());
+    d.doc.model->geosets.push_back(std::make_unique<CGeometry>());
+    orvtest::AddFace(d.Mesh(), {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).name = "lid";
+    d.Mesh().faces[0]->name = "lid";
+
+    MeshFields mesh = MeshFieldsOf(d.Mesh());
+    EXPECT_FALSE(SetMeshFields(d.doc, 0, mesh));
+    mesh.name = "box";
+    mesh.lightingMode = 3;
+    EXPECT_TRUE(SetMeshFields(d.doc, 0, mesh));
+    EXPECT_FALSE(SetMeshFields(d.doc, 5, mesh));
+
+    FaceFields face = FaceFieldsOf(*d.Mesh().faces[0]);
+    face.name = "top";
+    face.type = 5;
+    EXPECT_TRUE(SetFaceFields(d.doc, 0, 0, face, /*renameGroup=*/true));
+    EXPECT_EQ(d.Mesh().faces[6]->name, "top");  // the group follows in face mode
+
+    GeosetFields geo = GeosetFieldsOf(*d.doc.model);
+    geo.geoset = 1;
+    geo.insertOffset = {0, 0, 1};
+    EXPECT_TRUE(SetGeosetFields(d.doc, geo));
+    geo.geoset = 7;  // no such set: the shown one stays
+    EXPECT_FALSE(SetGeosetFields(d.doc, geo));
+    EXPECT_EQ(d.doc.history.UndoList().size(), 3u);
+
+    // Undo walks back one change at a time.
+    ViewState view;
+    ASSERT_TRUE(d.doc.Undo(view));
+    EXPECT_EQ(d.doc.model->currentGeoset, 0);
+    ASSERT_TRUE(d.doc.Undo(view));
+    EXPECT_EQ(d.doc.model->MeshAt(0)->faces[6]->name, "lid");
+    EXPECT_EQ(d.doc.model->MeshAt(0)->faces[0]->type, 0u);
+    EXPECT_EQ(d.doc.model->MeshAt(0)->name, "box");
+    ASSERT_TRUE(d.doc.Undo(view));
+    EXPECT_EQ(d.doc.model->MeshAt(0)->lightingMode, 0);
+}
+
+TEST(Properties, AChangeThatChangesNothingLeavesNoUndoStep)
+{
+    Doc d(Cube());
+    EXPECT_FALSE(d.doc.Change([] { return false; }));
+    EXPECT_FALSE(d.doc.history.CanUndo());
+    EXPECT_FALSE(d.doc.IsModified());
+    EXPECT_TRUE(d.doc.Change([&] {
+        d.doc.model->materials.push_back("dflt.mat");
+        return true;
+    }));
+    ViewState view;
+    ASSERT_TRUE(d.doc.Undo(view));
+    EXPECT_TRUE(d.doc.model->materials.empty());
+}
+
+// Saving after any view command writes the same bytes: the radii the file stores are
+// measured in the model's own space.
+TEST(Radii, SavedFileDoesNotDependOnTheView)
+{
+    orvtest::TempDir dir;
+    auto model = MakeSampleModel();
+    EditModes modes;
+    Settings settings;
+    Camera camera = orvtest::CameraAt({0, 0, -1});
+    ViewContext c{*model, modes, settings, nullptr, &camera};
+    // One path for every save: the file's first line names it.
+    auto saveAfter = [&](const std::string&) {
+        orvtest::Place(*model);
+        camera.UpdateViewInfo();
+        camera.UpdateViewStatus(*model, modes, -1, settings, "");
+        EXPECT_TRUE(Write3do(*model, dir / "walker.3do"));
+        return orvtest::Slurp(dir / "walker.3do");
+    };
+    const auto before = saveAfter("front");
+    ASSERT_TRUE(ScaleUp(c));
+    EXPECT_EQ(saveAfter("scaled"), before);
+    modes.enlarge = true;
+    camera.SetProjection(400, 400, true);
+    EXPECT_EQ(saveAfter("enlarged"), before);
+    for (int32_t kind : {kViewLeft, kViewRight, kViewBack, kViewTop, kViewBottom, kViewFront}) {
+        ASSERT_TRUE(ShowStandardView(c, kind));
+        EXPECT_EQ(saveAfter("view"), before) << "view " << kind;
+    }
+}
+
+// Re-preparing the scene (new resources, another colormap) builds the corners again
+// from lists that first take every edit, then divides u and v by the new sizes.
+TEST(Corners, RebuildingForNewTextureSizesKeepsEdits)
+{
+    Doc d(Cube());
+    d.doc.model->materials = {"wall.mat"};
+    for (auto& f : d.Mesh().faces)
+        f->material = 0;
+    d.Mesh().faces[0]->corners[0].u = 32.0f;  // in texels while the size is unknown
+    d.Mesh().faces[0]->corners[0].SetPosition({-0.75f, -0.5f, -0.5f});
+    RebuildFaceCorners(*d.doc.model, [](const std::string&) { return TextureSize{64, 16}; });
+    const CFace& f = *d.Mesh().faces[0];
+    EXPECT_EQ(f.corners[0].Position(), Vec3(-0.75f, -0.5f, -0.5f));
+    EXPECT_FLOAT_EQ(f.corners[0].u, 0.5f);
+    EXPECT_EQ(f.textureWidth, 64);
+
+    // A mesh whose corners were never built keeps its lists.
+    CModel listsOnly;
+    CMesh& m = orvtest::AddMesh(listsOnly);
+    m.vertices.resize(3);
+    auto face = std::make_unique<CFace>();
+    face->vertexIndices = {0, 1, 2};
+    m.faces.push_back(std::move(face));
+    RebuildFaceCorners(listsOnly);
+    EXPECT_EQ(m.vertices.size(), 3u);
+    EXPECT_EQ(m.faces[0]->corners.size(), 3u);
+}
