@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -13,7 +14,9 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "app/childframe.h"
 #include "app/commands.h"
@@ -24,6 +27,7 @@
 #include "app/orvaneview.h"
 #include "app/viewcommands.h"
 #include "app/settingsstore.h"
+#include "edit/materials.h"
 #include "edit/selection.h"
 #include "formats/textbuffer.h"
 #include "resources/registry.h"
@@ -94,6 +98,8 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
             return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? dlg.selectedFiles().first()
                                                                                       : QString();
         };
+    if (!hooks_.openUrl)
+        hooks_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!hooks_.message)
         hooks_.message = [](QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons b) {
             QMessageBox box(icon, QStringLiteral("Orvane"), text, b, parent);
@@ -281,7 +287,40 @@ void COrvaneApp::ShowHelpPage(const QString& page)
         Message(QMessageBox::Warning, QStringLiteral("The help page %1 is not installed.").arg(path));
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!hooks_.openUrl(QUrl::fromLocalFile(path)))
+        ShowHelpViewer(path);
+}
+
+void COrvaneApp::ShowHelpViewer(const QString& path)
+{
+    if (!helpViewer_) {
+        auto* window = new QDialog(frame_);
+        window->setObjectName(QStringLiteral("HelpViewer"));
+        window->setWindowTitle(QStringLiteral("Orvane Help"));
+        window->resize(720, 560);
+        auto* browser = new QTextBrowser(window);
+        browser->setObjectName(QStringLiteral("HelpBrowser"));
+        // Pages of the help folder open here; anything else goes to the desktop.
+        browser->setOpenExternalLinks(false);
+        browser->setOpenLinks(false);
+        connect(browser, &QTextBrowser::anchorClicked, browser, [this, browser](const QUrl& url) {
+            if (url.isLocalFile() || url.isRelative())
+                browser->setSource(url.isRelative() ? browser->source().resolved(url) : url);
+            else
+                hooks_.openUrl(url);
+        });
+        connect(browser, &QTextBrowser::sourceChanged, window,
+                [window, browser] { window->setWindowTitle(QStringLiteral("Orvane Help - ") + browser->documentTitle()); });
+        auto* layout = new QVBoxLayout(window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(browser);
+        helpViewer_ = window;
+    }
+    auto* browser = helpViewer_->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+    browser->setSource(QUrl::fromLocalFile(path));
+    helpViewer_->show();
+    helpViewer_->raise();
+    helpViewer_->activateWindow();
 }
 
 CChildFrame* COrvaneApp::ActiveFrame() const { return frame_ ? frame_->ActiveChild() : nullptr; }
@@ -401,6 +440,8 @@ bool COrvaneApp::SaveDocument(CChildFrame* frame)
     COrvaneDoc& doc = frame->Document()->Doc();
     if (doc.PathName().empty())
         return SaveDocumentAs(frame);
+    if (!ConfirmCustomMaterialsFor3do(frame, QString::fromStdString(doc.PathName())))
+        return false;
     if (!RunSave([&](std::string* error) { return doc.SaveDocument(doc.PathName(), error); }))
         return false;
     frame->Document()->SetModified(false);
@@ -420,6 +461,8 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     const QString path = hooks_.saveFile(frame_, QStringLiteral("Save As"), kSaveAsFilter, QStringLiteral("orv"), name);
     if (path.isEmpty())
         return false;
+    if (!ConfirmCustomMaterialsFor3do(frame, path))
+        return false;
     if (!RunSave([&](std::string* error) { return doc.SaveAs(path.toStdString(), error); }))
         return false;
     if (path.toLower().contains(QStringLiteral(".orv"))) {
@@ -427,6 +470,46 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         d->SetModified(false);
     }
     frame->UpdateTitle();
+    return true;
+}
+
+bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString& path)
+{
+    const CModel& model = frame->Document()->Model();
+    const std::size_t count = model.customMaterials.Count();
+    if (count == 0 || !path.toLower().contains(QStringLiteral(".3do")))
+        return true;
+    const auto answer = hooks_.message(
+        frame_, QMessageBox::Question,
+        QStringLiteral("This model holds %1 custom material(s), which a 3DO file cannot carry.\n\n"
+                       "Write them as MAT files beside it?")
+            .arg(count),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer != QMessageBox::Yes)
+        return true;
+    const std::filesystem::path folder = std::filesystem::path(path.toStdString()).parent_path();
+    const std::vector<std::string> existing = ExistingCustomMaterialFiles(model, folder);
+    if (!existing.empty() && settings_.warning != 0) {
+        QStringList names;
+        for (const auto& n : existing)
+            names << QString::fromStdString(n);
+        const auto replace = hooks_.message(frame_, QMessageBox::Question,
+                                            QStringLiteral("These files exist already:\n%1\n\nReplace them?")
+                                                .arg(names.join(QStringLiteral("\n"))),
+                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (replace == QMessageBox::Cancel)
+            return false;
+        if (replace == QMessageBox::No)
+            return true;
+    }
+    std::string error;
+    if (!WriteCustomMaterials(model, folder, &error)) {
+        Message(QMessageBox::Warning,
+                QStringLiteral("The custom materials could not be written.\n\n%1").arg(QString::fromStdString(error)));
+        return false;
+    }
     return true;
 }
 

@@ -13,6 +13,8 @@
 #include "resources/catalog.h"
 
 class QSettings;
+class QTextBrowser;
+class QUrl;
 
 namespace orv {
 
@@ -32,6 +34,8 @@ struct UserInterfaceHooks {
     std::function<QMessageBox::StandardButton(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                               QMessageBox::StandardButtons buttons)>
         message;
+    // Opens a local page in the desktop's browser; false when the desktop has none.
+    std::function<bool(const QUrl& url)> openUrl;
 };
 
 // "Text (*.a)|*.a|Other (*.b;*.c)|*.b;*.c||" as a Qt file-dialog filter.
@@ -76,6 +80,8 @@ public:
     void ApplyProductChoice(int product, const QString& jkFolder, const QString& motsFolder);
     CChildFrame* ActiveFrame() const;
     QStringList RecentFiles() const;
+    // The help window, once a page was shown in it (tests).
+    QWidget* HelpViewer() const { return helpViewer_; }
 
 signals:
     void documentOpened(CChildFrame* frame);
@@ -87,6 +93,11 @@ private:
     bool ChooseMaterial(CChildFrame* frame, struct CFace* face);
     void AddRecentFile(const QString& path);
     void ShowHelpPage(const QString& page);
+    // The help pages in a window of the program's own, for a desktop without a browser.
+    void ShowHelpViewer(const QString& path);
+    // Before writing a 3DO: a model with custom materials loses them in the file; the
+    // user may have them written beside it as MAT files. False when the user cancels.
+    bool ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString& path);
     void Message(QMessageBox::Icon icon, const QString& text);
     // Runs a save under the wait cursor; a failure is reported here.
     bool RunSave(const std::function<bool(std::string* error)>& save);
@@ -102,6 +113,7 @@ private:
     LocateResult lastLocate_;
     QString programDir_;
     CMainFrame* frame_ = nullptr;
+    QWidget* helpViewer_ = nullptr;
     int untitledCount_ = 0;
 };
 

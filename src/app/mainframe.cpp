@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -72,6 +73,7 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
     toolsMenu_ = menuBar()->addMenu(QStringLiteral("&Tools"));
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
+    connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillWindowList);
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     for (QMenu* m : {fileMenu_, editMenu_, viewMenu_, toolsMenu_, windowMenu_, helpMenu_})
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
@@ -290,6 +292,7 @@ void CMainFrame::BuildMenusAndToolbars()
                      GridFacesOnly, GridEdgesOnly, VertexLarger, VertexSmaller, kSep, PrevFrame, NextFrame});
     fill(toolsMenu_, {SelectProduct, ManageFiles, Materials, Options, kSep, AnimationSequence, AnimationFrames, HierarchyNodes});
     fill(windowMenu_, {WindowCascade, WindowTile});
+    windowActions_.clear();
     fill(helpMenu_, {HelpIndex, HelpTutorials, HelpFaqs, kSep, AppAbout});
     // The tip of the day heads the Help menu, followed by a separator.
     if (HasHandler(TipOfTheDay)) {
@@ -302,12 +305,44 @@ void CMainFrame::BuildMenusAndToolbars()
     UpdateCommandUI();
 }
 
+QStringList RecentFileLabels(const QStringList& paths)
+{
+    QList<QStringList> parts;
+    for (const QString& p : paths)
+        parts.append(QDir::toNativeSeparators(QDir::cleanPath(p)).split(QDir::separator(), Qt::SkipEmptyParts));
+    QList<int> depth(paths.size(), 1);
+    auto label = [&](int i) {
+        const QStringList& c = parts[i];
+        const int n = std::min<int>(depth[i], static_cast<int>(c.size()));
+        QString text = c.mid(c.size() - n).join(QDir::separator());
+        if (n > 1 && n < c.size())
+            text = QStringLiteral("...") + QDir::separator() + text;
+        return text;
+    };
+    // Lengthen every label that another one equals, until none do (or a path runs out).
+    for (bool clash = true; clash;) {
+        clash = false;
+        for (int i = 0; i < paths.size(); ++i)
+            for (int j = i + 1; j < paths.size(); ++j)
+                if (label(i) == label(j) && (depth[i] < parts[i].size() || depth[j] < parts[j].size())) {
+                    ++depth[i];
+                    ++depth[j];
+                    clash = true;
+                }
+    }
+    QStringList out;
+    for (int i = 0; i < paths.size(); ++i)
+        out.append(label(i));
+    return out;
+}
+
 void CMainFrame::SetRecentFiles(const QStringList& files)
 {
+    const QStringList labels = RecentFileLabels(files);
     for (int i = 0; i < recentActions_.size(); ++i) {
         QAction* a = recentActions_[i];
         if (i < files.size()) {
-            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(files[i]).fileName()));
+            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(labels[i]));
             a->setStatusTip(files[i]);
             a->setData(files[i]);
             a->setVisible(true);
@@ -317,6 +352,30 @@ void CMainFrame::SetRecentFiles(const QStringList& files)
     }
     if (recentSeparator_)
         recentSeparator_->setVisible(!files.isEmpty());
+}
+
+void CMainFrame::FillWindowList()
+{
+    for (QAction* a : windowActions_) {
+        windowMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    windowActions_.clear();
+    const QList<QMdiSubWindow*> subs = mdi_->subWindowList(QMdiArea::CreationOrder);
+    if (subs.isEmpty())
+        return;
+    windowActions_.append(windowMenu_->addSeparator());
+    QMdiSubWindow* active = mdi_->activeSubWindow() ? mdi_->activeSubWindow() : mdi_->currentSubWindow();
+    for (int i = 0; i < subs.size(); ++i) {
+        QMdiSubWindow* sub = subs[i];
+        // Numbers 1-9 get a keyboard accelerator, as in a Windows menu.
+        const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
+        QAction* a = windowMenu_->addAction(number + QLatin1Char(' ') + sub->windowTitle().remove(QStringLiteral("[*]")));
+        a->setCheckable(true);
+        a->setChecked(sub == active);
+        connect(a, &QAction::triggered, this, [this, sub] { mdi_->setActiveSubWindow(sub); });
+        windowActions_.append(a);
+    }
 }
 
 void CMainFrame::RestoreBarState(const QByteArray& state)

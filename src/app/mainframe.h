@@ -18,6 +18,10 @@ namespace orv {
 struct Settings;
 class CChildFrame;
 
+// The texts of the recent-file list: each file's name, with as many of its folders
+// in front as it takes to tell files of one name apart.
+QStringList RecentFileLabels(const QStringList& paths);
+
 // One command: the action that menus, toolbars and keys share, and what it does.
 struct Command {
     QAction* action = nullptr;
@@ -88,6 +92,8 @@ protected:
 private:
     void KeepPlacement();
     void AddButtons(QToolBar* bar, std::initializer_list<int> ids);
+    // The Window menu's list of open windows, made again each time the menu opens.
+    void FillWindowList();
 
     Settings& settings_;
     QMdiArea* mdi_ = nullptr;
@@ -101,6 +107,7 @@ private:
     QMenu* windowMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QList<QAction*> recentActions_;
+    QList<QAction*> windowActions_;
     QAction* recentSeparator_ = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "formats/model3do.h"
 #include "model/fileio.h"
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
@@ -158,6 +159,31 @@ bool ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog, const 
     RecomputeCustomMaterialOffsets(model.customMaterials);
     if (converted)
         *converted = found.size();
+    return true;
+}
+
+std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : model.customMaterials.Entries())
+        if (std::filesystem::exists(folder / SafeFileName(entry->shortName), ec))
+            names.push_back(entry->shortName);
+    return names;
+}
+
+bool WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder, std::string* error)
+{
+    for (const auto& entry : model.customMaterials.Entries()) {
+        const std::vector<uint8_t>& bytes = entry->data;
+        // A name from a project file must not lead out of the folder.
+        const std::string name = SafeFileName(entry->shortName);
+        if (name.empty())
+            continue;
+        if (!WriteFileAtomic(folder / name,
+                             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error))
+            return false;
+    }
     return true;
 }
 

@@ -52,6 +52,13 @@ bool RemoveCustomMaterial(CTree& materials, std::string_view name);
 bool ReadMaterialFile(const std::filesystem::path& file, const Palette* palette, std::string& name,
                       std::vector<uint8_t>& bytes, std::string* error = nullptr);
 
+// Names of the model's custom materials that already exist as files in folder.
+std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder);
+
+// Writes every custom material into folder as a MAT file of its own name (each written
+// whole or not at all), for a model saved in a format that cannot carry them.
+bool WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder, std::string* error = nullptr);
+
 // Every name of the model's list that is no custom material but a stock material of
 // the catalogue becomes a custom material with the stock bytes. converted counts them.
 // Nothing changes when one of them cannot be read.

@@ -325,6 +325,29 @@ void Camera::CenterView(CModel& model, const Matrix4& scaleMatrix, Modifiers mod
     model.modelMatrix = scaleMatrix * Matrix4::RotationY(kPi);
 }
 
+bool Camera::BackOffToFit(float margin)
+{
+    if (BoxIsEmpty(boxMin, boxMax))
+        return false;
+    // Moving back by d adds d to every point's depth in view space; a point is in the
+    // picture when |x| * P00 and |y| * P11 stay within margin times its depth.
+    float need = 0.0f;
+    float deepest = -std::numeric_limits<float>::max();
+    for (int i = 0; i < 8; ++i) {
+        const Vec3 corner{(i & 1) ? boxMax.x : boxMin.x, (i & 2) ? boxMax.y : boxMin.y, (i & 4) ? boxMax.z : boxMin.z};
+        const Vec3 v = TransformPoint(corner, view);
+        need = std::max({need, std::fabs(v.x) * projection(0, 0) / margin - v.z,
+                         std::fabs(v.y) * projection(1, 1) / margin - v.z, nearPlane * 1.01f - v.z});
+        deepest = std::max(deepest, v.z);
+    }
+    need = std::min(need, farPlane * 0.99f - deepest);
+    // What is left after a fit is rounding, not a reason to move.
+    if (!std::isfinite(need) || need <= 1e-5f * std::max(1.0f, std::fabs(deepest)))
+        return false;
+    MoveCamera(-need);
+    return true;
+}
+
 Matrix4 StandardViewRotation(int32_t viewKind)
 {
     switch (viewKind) {

@@ -153,6 +153,11 @@ public:
     // model to the front view. One call only approaches the fit (the box is that of the
     // frame before), so a newly opened model gets a frame and then 20 calls.
     void CenterView(CModel& model, const Matrix4& scaleMatrix, Modifiers mods = {});
+    // Moves the camera back along its direction until the whole box of the last frame
+    // lies inside the picture (within margin of its edges) and in front of the near
+    // plane, never pushing the box past the far plane. "Middle" frames by height only,
+    // which leaves a long model running past the edges. Returns whether it moved.
+    bool BackOffToFit(float margin = 0.95f);
 
     // The status pass after a frame: records each mesh's node and node matrix, measures the
     // box of the drawn meshes (kept in boxMin/boxMax), the mesh and model radii, rounds the

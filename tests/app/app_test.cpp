@@ -4,6 +4,9 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTextBrowser>
 #include <QTemporaryDir>
 #include <set>
 #include <tuple>
@@ -14,6 +17,7 @@
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"
+#include "edit/materials.h"
 #include "edit/properties.h"
 #include "edit/selection.h"
 
@@ -27,6 +31,8 @@ struct Harness {
     QTemporaryDir dir;
     QString nextSavePath;
     QStringList messages;
+    QList<QMessageBox::StandardButton> answers;  // given in turn, then No
+    bool browser = true;
     std::unique_ptr<COrvaneApp> app;
 
     Harness()
@@ -38,8 +44,9 @@ struct Harness {
         hooks.openFile = [](QWidget*, const QString&, const QString&, const QString&, const QString&) { return QString(); };
         hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
             messages.append(text);
-            return QMessageBox::No;
+            return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
         };
+        hooks.openUrl = [this](const QUrl&) { return browser; };
         app = std::make_unique<COrvaneApp>(
             std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
         app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
@@ -235,6 +242,59 @@ private slots:
         QCOMPARE(sel->currentMesh, -1);
         QCOMPARE(sel->currentFace, -1);
         QVERIFY(!f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"))->isEnabled());
+    }
+
+    // Small mends of the shell: help without a browser, custom materials and 3DO files,
+    // recent files of one name, the Window menu's list.
+    void helpMaterialsRecentFilesAndWindows()
+    {
+        Harness h;
+        h.browser = false;
+        QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));
+        QVERIFY(h.app->HelpViewer() && h.app->HelpViewer()->isVisible());
+        auto* page = h.app->HelpViewer()->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+        QVERIFY(page->source().toLocalFile().endsWith(QStringLiteral("help/OrvaneFaq.htm")));
+        QVERIFY(!page->toPlainText().isEmpty());
+
+        CChildFrame* f = h.OpenWalker();
+        PutCustomMaterial(f->Document()->Model().customMaterials, "mine.mat", {1, 2, 3});
+        h.nextSavePath = h.dir.filePath(QStringLiteral("out.3do"));
+        h.answers = {QMessageBox::Cancel};
+        QVERIFY(!h.app->SaveDocumentAs(f));
+        QVERIFY(!QFileInfo::exists(h.nextSavePath));
+        QVERIFY(h.messages.last().contains(QStringLiteral("cannot carry")));
+        h.answers = {QMessageBox::Yes};
+        QVERIFY(h.app->SaveDocumentAs(f));
+        QFile mat(h.dir.filePath(QStringLiteral("mine.mat")));
+        QVERIFY(mat.open(QIODevice::ReadOnly));
+        QCOMPARE(mat.readAll(), QByteArray("\x01\x02\x03", 3));
+        // Once there, the file is replaced only when the user agrees.
+        const int asked = static_cast<int>(h.messages.size());
+        h.answers = {QMessageBox::Yes, QMessageBox::Cancel};
+        QVERIFY(!h.app->SaveDocumentAs(f));
+        QCOMPARE(h.messages.size(), asked + 2);
+        QVERIFY(h.messages.last().contains(QStringLiteral("mine.mat")));
+
+        const QString sep = QDir::separator();
+        QCOMPARE(RecentFileLabels({QStringLiteral("/m/a/x/walker.3do"), QStringLiteral("/m/b/x/walker.3do"),
+                                   QStringLiteral("/m/ship.3do")}),
+                 QStringList({QStringLiteral("...") + sep + "a" + sep + "x" + sep + "walker.3do",
+                              QStringLiteral("...") + sep + "b" + sep + "x" + sep + "walker.3do",
+                              QStringLiteral("ship.3do")}));
+
+        CMainFrame* frame = h.app->Frame();
+        emit frame->WindowMenu()->aboutToShow();
+        QStringList listed;
+        for (QAction* a : frame->WindowMenu()->actions())
+            if (a->isCheckable())
+                listed << a->text() + (a->isChecked() ? QStringLiteral(" *") : QString());
+        QCOMPARE(listed.size(), frame->MdiArea()->subWindowList().size());
+        QVERIFY(listed.last().startsWith(QStringLiteral("&2 walker.3do")));
+        emit frame->WindowMenu()->aboutToShow();  // made again, not added twice
+        int checkable = 0;
+        for (QAction* a : frame->WindowMenu()->actions())
+            checkable += a->isCheckable() ? 1 : 0;
+        QCOMPARE(checkable, listed.size());
     }
 };
 

@@ -222,6 +222,36 @@ TEST(Camera, CenterViewFramesTheLastBox)
     ExpectClose(e.eye, {0, 0, -0.05f});
 }
 
+// "Middle" frames by height: a long, flat model would run past the sides, so a model
+// that opens is also backed off until its whole box is in the picture.
+TEST(Camera, BackOffToFitShowsALongModelWhole)
+{
+    CModel model;
+    Camera c;
+    c.SetProjection(400, 300, false);
+    c.boxMin = {-6, -0.5f, -1};
+    c.boxMax = {4, 0.5f, 1};
+    c.CenterView(model, Matrix4::Identity());
+    auto inside = [&c](const Vec3& p, float limit) {
+        const auto q = Transform4({p.x, p.y, p.z, 1.0f}, c.view * c.projection);
+        return q[3] > c.nearPlane && std::fabs(q[0] / q[3]) <= limit && std::fabs(q[1] / q[3]) <= limit;
+    };
+    EXPECT_FALSE(inside(c.boxMin, 1.0f));
+    ASSERT_TRUE(c.BackOffToFit());
+    for (int i = 0; i < 8; ++i) {
+        const Vec3 p{(i & 1) ? c.boxMax.x : c.boxMin.x, (i & 2) ? c.boxMax.y : c.boxMin.y,
+                     (i & 4) ? c.boxMax.z : c.boxMin.z};
+        EXPECT_TRUE(inside(p, 0.951f)) << i;
+    }
+    // The farthest-reaching corner lies at the margin: no farther back than needed.
+    EXPECT_FALSE(inside(c.boxMin, 0.949f));
+    EXPECT_EQ(c.direction, Vec3(0, 0, 1));
+    // A box that fits already leaves the camera alone.
+    const Vec3 eye = c.eye;
+    EXPECT_FALSE(c.BackOffToFit());
+    EXPECT_EQ(c.eye, eye);
+}
+
 // The renderer's tests pace whole frames at a usual rate; here the odd rates.
 TEST(Pacing, StepsFollowTheFrameRate)
 {

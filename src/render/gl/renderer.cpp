@@ -235,10 +235,15 @@ void CRenderer::PlaceInitialCamera(Modifiers mods)
         Measure();
         return;
     }
-    // The box of the first frame, then twenty steps towards the fit.
+    // The box of the first frame, then twenty steps towards the fit; a model longer than
+    // it is high is then seen whole.
     Measure();
     for (int i = 0; i < 20; ++i)
         CenterView(mods);
+    if (camera_.BackOffToFit()) {
+        device_.SetView(camera_.view);
+        Measure();
+    }
 }
 
 int64_t CRenderer::MsUntilDue() const
