@@ -67,7 +67,18 @@ public:
     bool SaveDocument(const std::string& path, std::string* error = nullptr);
     // Save As: saves, and a project (".orv") name becomes the document's name.
     bool SaveAs(const std::string& path, std::string* error = nullptr);
+
+    // A model file that ended before what it announced opens with what could be read;
+    // this says what was missing ("3 of 12 meshes read"), "" for a file read whole.
+    const std::string& ReadInPart() const { return readInPart_; }
+    // True when a save to path would replace the file that was read only in part. Such a
+    // save is refused until the user agrees (AgreeToReplacePartialFile, good for the next
+    // save only); once it is replaced the document holds its whole content again.
+    bool SaveReplacesPartialFile(const std::string& path) const;
+    void AgreeToReplacePartialFile() { replaceAgreed_ = true; }
+
     // Reads a ".pup" file into the model's puppet data and marks the document modified.
+    // A file that holds no puppet modes is refused and changes nothing.
     bool ImportPuppet(const std::string& path, std::string* error = nullptr);
     // Loads the keyframe of the current puppet mode and sub-mode from the catalogue or
     // from beside the document; false when there is none.
@@ -91,7 +102,22 @@ private:
     std::string pathName_;
     std::string title_;
     bool modified_ = false;
+    std::string readInPart_;
+    bool replaceAgreed_ = false;
 };
+
+// A puppet file read for importing, not yet in any model.
+struct PuppetImport {
+    std::vector<std::unique_ptr<CPuppetMode>> modes;
+    std::vector<std::string> joints;
+    std::string missing;  // what the file lacked when it ended early; "" when whole
+};
+
+// Reads a ".pup" file; false with a reason when it cannot be read or holds no puppet
+// modes ("walk.pup holds no puppet modes").
+bool ReadPuppetImport(const std::string& path, PuppetImport& out, std::string* error = nullptr);
+// Gives the model the imported puppet modes and joint lines in place of its own.
+void ApplyPuppetImport(CModel& model, PuppetImport&& import);
 
 // The name of the puppet file that belongs to a 3DO file: its file name cut after the
 // first "." with "pup" appended (my.ship.3do gives my.pup).
