@@ -47,7 +47,7 @@ int InfoEnd(const ReadStatus& status)
     return 1;
 }
 
-// A puppet file reader's result that is no puppet file at all.
+// What info and convert say of a .pup that gave neither puppet modes nor joints.
 const char* const kNoPuppetModes = "holds no puppet modes";
 
 int Info3do(const std::string& path, const Options& opts)

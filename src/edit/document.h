@@ -57,13 +57,15 @@ public:
     // A new document, without a file name: the template "New.orv" of the program folder
     // when it loads, the empty model otherwise. Always succeeds.
     bool NewDocument();
-    // Opens by the lower-cased name: ".3do" reads a 3DO model and its puppet file;
-    // anything else loads a project file and its current keyframe. On failure the
-    // document keeps what it had and error says why.
+    // Opens by the lower-cased name: ".3do" reads a 3DO model and its puppet file (a file
+    // that ends early opens with what it holds, see ReadInPart); anything else loads a
+    // project file and its current keyframe. On failure the document keeps what it had
+    // and error says why.
     bool OpenDocument(const std::string& path, std::string* error = nullptr);
     // Saves by the lower-cased name: ".brp" exports the resource tree, ".3do" writes the
     // 3DO file, anything else writes the project file. Every save is written whole or
-    // not at all; failures are reported.
+    // not at all; failures are reported. A save over a file read only in part is refused
+    // unless the user agreed (below).
     bool SaveDocument(const std::string& path, std::string* error = nullptr);
     // Save As: saves, and a project (".orv") name becomes the document's name.
     bool SaveAs(const std::string& path, std::string* error = nullptr);
