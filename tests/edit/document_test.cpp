@@ -432,26 +432,6 @@ TEST_F(DocumentTest, ImportOfAFileWithoutPuppetModesChangesNothing)
     EXPECT_EQ(ModeItems(*doc->model), 2u);
     EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0=1"});
     EXPECT_FALSE(doc->IsModified());
-
-    // One that ended early is read as far as it goes, and says so.
-    PuppetImport import;
-    const std::string pup = files.at("walker.pup");
-    Spit(root / "cut.pup", pup.substr(0, pup.size() - 3));
-    ASSERT_TRUE(ReadPuppetImport((root / "cut.pup").string(), import, &err)) << err;
-    EXPECT_FALSE(import.missing.empty());
-}
-
-// A file of another kind opened as a project is named for what it is.
-TEST_F(DocumentTest, AFileThatIsNoProjectIsNamedAsSuch)
-{
-    auto doc = Doc(false);
-    Spit(models / "walk.key", files.at("wkwalk.key"));
-    Spit(models / "notes.txt", "# KEYFRAME notes, 8313 words\r\n");
-    std::string err;
-    EXPECT_FALSE(doc->OpenDocument((models / "walk.key").string(), &err));
-    EXPECT_EQ(err, "not an Orvane project file (it looks like a KEY keyframe file)");
-    EXPECT_FALSE(doc->OpenDocument((models / "notes.txt").string(), &err));
-    EXPECT_EQ(err, "not an Orvane project file");
 }
 
 TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)

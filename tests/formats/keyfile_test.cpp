@@ -10,7 +10,6 @@
 
 using namespace orv;
 using orvtest::CrLf;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -229,19 +228,6 @@ TEST(ReadKey, SaysWhatAFileThatEndsEarlyLacks)
     ReadStatus s;
     ReadText(m, full.substr(0, full.size() - 1), &s);
     EXPECT_TRUE(s.complete && s.missing.empty()) << s.missing;
-
-    const fs::path dir = fs::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures" / "key";
-    const std::pair<const char*, const char*> fixtures[] = {
-        {"entries_missing.key", "1 of 2 nodes read; node 1 (top) has 1 of 2 entries"},
-        {"nodes_missing.key", "1 of 2 nodes read"},
-        {"keyframe_nodes_missing.key", "no KEYFRAME NODES section"},
-    };
-    for (const auto& [name, missing] : fixtures) {
-        std::string error;
-        ReadStatus st;
-        ASSERT_NE(LoadKeyFile(dir / name, m, &error, &st), nullptr) << error;
-        EXPECT_EQ(std::tie(st.complete, st.missing), std::make_tuple(false, std::string(missing))) << name;
-    }
 }
 
 TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)

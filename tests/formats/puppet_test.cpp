@@ -9,7 +9,6 @@
 
 using namespace orv;
 using orvtest::CrLf;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -132,21 +131,6 @@ TEST(ReadPup, SaysWhetherTheTextWasAPuppetFileAndWhetherItEndedEarly)
         const ReadStatus st = ReadText(m, text);
         EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(recognised, missing.empty(), missing))
             << text;
-    }
-
-    const fs::path dir = fs::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures" / "pup";
-    const std::tuple<const char*, bool, const char*> fixtures[] = {
-        {"joints_end_missing.pup", true, "the joints section has no end line"},
-        {"last_line_unterminated.pup", true, "the last line has no line end and was not read"},
-        {"no_modes.pup", false, ""},
-        {"actor_crlf.pup", true, ""},
-    };
-    for (const auto& [name, recognised, missing] : fixtures) {
-        CModel m;
-        std::string error;
-        ReadStatus st;
-        ASSERT_TRUE(LoadPupFile(dir / name, m, &error, &st)) << error;
-        EXPECT_EQ(std::tie(st.recognised, st.missing), std::make_tuple(recognised, std::string(missing))) << name;
     }
 }
 
