@@ -36,7 +36,10 @@ namespace orv {
 
 namespace {
 
-const QString kOpenFilter = QStringLiteral("Orvane Files (*.orv)|*.orv|3DO Files (*.3do)|*.3do|PUP Files (*.pup)|*.pup||");
+// Every kind the editor opens comes first, so no model is hidden by the first filter;
+// the entries of the program's own filter follow unchanged.
+const QString kOpenFilter = QStringLiteral("All Orvane Files (*.orv;*.3do;*.pup)|*.orv;*.3do;*.pup|") +
+                            QStringLiteral("Orvane Files (*.orv)|*.orv|3DO Files (*.3do)|*.3do|PUP Files (*.pup)|*.pup||");
 const QString kSaveAsFilter = QStringLiteral("Orvane Files (*.orv)|*.orv|") + QStringLiteral("Brindle Project Files (*.brp)|*.brp|") +
                               QStringLiteral("3DO Files (*.3do)|*.3do||");
 
@@ -105,6 +108,8 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
             QMessageBox box(icon, QStringLiteral("Orvane"), text, b, parent);
             return static_cast<QMessageBox::StandardButton>(box.exec());
         };
+    if (!hooks_.exec)
+        hooks_.exec = [](QDialog& d) { return d.exec(); };
     services_.settings = &settings_;
     services_.catalog = &catalog_;
     SetProgramDir(DefaultProgramDir());
@@ -240,8 +245,8 @@ void COrvaneApp::DefineCommands()
     // Ctrl+F belongs to the 3D view's keys; elsewhere it is free for the fields.
     files->setShortcutContext(Qt::WidgetShortcut);
     f.SetHandler(cmd::ManageFiles, [this] {
-        CFileManagerDlg dlg(services_, frame_);
-        dlg.exec();
+        CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
+        hooks_.exec(dlg);
     });
     f.DefineCommand(cmd::Materials, QStringLiteral("Mat&erials..."),
                     QStringLiteral("Show and edit the model's materials\nMaterials"));
@@ -381,22 +386,97 @@ CChildFrame* COrvaneApp::NewDocument()
     return AddFrame(std::move(doc));
 }
 
-CChildFrame* COrvaneApp::OpenFile(const QString& path)
+Prompts COrvaneApp::FileManagerPrompts()
 {
-    if (path.toLower().contains(QStringLiteral(".pup"))) {
-        // A puppet file goes into the active document's model.
-        CChildFrame* f = ActiveFrame();
-        if (!f)
-            return nullptr;
-        std::string error;
-        if (!f->Document()->Doc().ImportPuppet(path.toStdString(), &error)) {
-            Message(QMessageBox::Warning, QString::fromStdString(error));
-            return f;
-        }
-        f->Document()->SetModified(true);
-        f->Document()->UpdateAllViews();
+    Prompts p = StandardPrompts();
+    p.showMessage = [this](QWidget* parent, const QString& text, MessageKind kind) {
+        hooks_.message(parent, kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::Information, text,
+                       QMessageBox::Ok);
+    };
+    p.askYesNo = [this](QWidget* parent, const QString& question) {
+        return hooks_.message(parent, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+    p.exec = hooks_.exec;
+    return p;
+}
+
+CChildFrame* COrvaneApp::ImportPuppetFile(const QString& path)
+{
+    // A puppet file goes into the active document's model.
+    CChildFrame* f = ActiveFrame();
+    if (!f)
+        return nullptr;
+    PuppetImport import;
+    std::string error;
+    if (!ReadPuppetImport(path.toStdString(), import, &error)) {
+        // Not a puppet file (or unreadable): the model keeps its own.
+        Message(QMessageBox::Warning, QString::fromStdString(error));
         return f;
     }
+    if (!import.missing.empty()) {
+        const QString question = QStringLiteral("%1 ended early: %2.\n\nUse what was read in place of the model's puppet data?")
+                                     .arg(QFileInfo(path).fileName(), QString::fromStdString(import.missing));
+        if (hooks_.message(frame_, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) !=
+            QMessageBox::Yes)
+            return f;
+    }
+    f->Document()->Doc().TakePuppet(std::move(import));
+    f->Document()->SetModified(true);
+    f->Document()->UpdateAllViews();
+    return f;
+}
+
+bool COrvaneApp::OpenOtherKind(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    QString text;
+    if (suffix == QLatin1String("key")) {
+        text = QStringLiteral("%1 is a keyframe animation (KEY). Keyframes are chosen through a model's puppet file in "
+                              "the Animation Sequence dialog; open the model (.3do or .orv) instead.");
+    } else if (suffix == QLatin1String("mat")) {
+        text = QStringLiteral("%1 is a material (MAT). A model's faces are given materials in the Materials dialog "
+                              "(Tools > Materials...), and the File Manager shows the materials of an archive; open "
+                              "the model (.3do or .orv) instead.");
+    } else if (suffix == QLatin1String("cmp")) {
+        text = QStringLiteral("%1 is a colormap (CMP). Materials are shown through one of the game's colormaps, chosen "
+                              "as the Color Map on the General page of Tools > Options...; a colormap is not opened "
+                              "as a document.");
+    } else if (suffix == QLatin1String("gob") || suffix == QLatin1String("goo")) {
+        // An archive is what the File Manager is for.
+        CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
+        if (dlg.OpenArchiveFile(path))
+            hooks_.exec(dlg);
+        return true;
+    } else {
+        return false;
+    }
+    Message(QMessageBox::Information, text.arg(name));
+    return true;
+}
+
+bool COrvaneApp::MayReplacePartialFile(CChildFrame* frame, const QString& path)
+{
+    COrvaneDoc& doc = frame->Document()->Doc();
+    if (!doc.SaveReplacesPartialFile(path.toStdString()))
+        return true;
+    // The file holds more than the document; asked whatever the "Warning" setting, as
+    // what would be lost is the user's model itself.
+    const QString question = QStringLiteral("%1 was read only in part. Saving will replace it with what was read. Save anyway?")
+                                 .arg(QFileInfo(path).fileName());
+    if (hooks_.message(frame_, QMessageBox::Warning, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    doc.AgreeToReplacePartialFile();
+    return true;
+}
+
+CChildFrame* COrvaneApp::OpenFile(const QString& path)
+{
+    if (path.toLower().contains(QStringLiteral(".pup")))
+        return ImportPuppetFile(path);
+    if (!path.toLower().contains(QStringLiteral(".3do")) && OpenOtherKind(path))
+        return nullptr;
     const QString canonical = QFileInfo(path).absoluteFilePath();
     // A document already open comes to the front instead of opening twice.
     for (CChildFrame* f : frame_->Children())
@@ -417,7 +497,15 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
         return nullptr;
     }
     AddRecentFile(canonical);
-    return AddFrame(std::move(doc));
+    const std::string partial = doc->Doc().ReadInPart();
+    CChildFrame* child = AddFrame(std::move(doc));
+    if (!partial.empty()) {
+        const QString name = QFileInfo(canonical).fileName();
+        Message(QMessageBox::Warning,
+                QStringLiteral("%1 ended early: %2.\n\nWhat could be read is open. Saving over %1 will ask first.")
+                    .arg(name, QString::fromStdString(partial)));
+    }
+    return child;
 }
 
 bool COrvaneApp::RunSave(const std::function<bool(std::string* error)>& save)
@@ -440,7 +528,8 @@ bool COrvaneApp::SaveDocument(CChildFrame* frame)
     COrvaneDoc& doc = frame->Document()->Doc();
     if (doc.PathName().empty())
         return SaveDocumentAs(frame);
-    if (!ConfirmCustomMaterialsFor3do(frame, QString::fromStdString(doc.PathName())))
+    if (!MayReplacePartialFile(frame, QString::fromStdString(doc.PathName())) ||
+        !ConfirmCustomMaterialsFor3do(frame, QString::fromStdString(doc.PathName())))
         return false;
     if (!RunSave([&](std::string* error) { return doc.SaveDocument(doc.PathName(), error); }))
         return false;
@@ -459,7 +548,7 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     if (name.isEmpty())
         name = d->DisplayName();
     const QString path = hooks_.saveFile(frame_, QStringLiteral("Save As"), kSaveAsFilter, QStringLiteral("orv"), name);
-    if (path.isEmpty())
+    if (path.isEmpty() || !MayReplacePartialFile(frame, path))
         return false;
     if (!ConfirmCustomMaterialsFor3do(frame, path))
         return false;

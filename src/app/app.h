@@ -9,9 +9,11 @@
 #include <memory>
 
 #include "app/document.h"
+#include "app/prompts.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
 
+class QDialog;
 class QSettings;
 class QTextBrowser;
 class QUrl;
@@ -36,6 +38,8 @@ struct UserInterfaceHooks {
         message;
     // Opens a local page in the desktop's browser; false when the desktop has none.
     std::function<bool(const QUrl& url)> openUrl;
+    // Runs a dialog of the application's own commands to its end (QDialog::exec).
+    std::function<int(QDialog&)> exec;
 };
 
 // "Text (*.a)|*.a|Other (*.b;*.c)|*.b;*.c||" as a Qt file-dialog filter.
@@ -89,6 +93,17 @@ signals:
 private:
     void DefineCommands();
     CChildFrame* AddFrame(std::unique_ptr<CDocument> doc);
+    // File > Open of a ".pup": its puppet data into the active document.
+    CChildFrame* ImportPuppetFile(const QString& path);
+    // File > Open of a file that is no document (a keyframe, material, colormap or
+    // archive): says where such files are used, or opens an archive in the File Manager.
+    // False when the file is of none of these kinds.
+    bool OpenOtherKind(const QString& path);
+    // Before a save to path: true when it may go ahead (the user agreed to replace a
+    // file that was read only in part, or there is no such file).
+    bool MayReplacePartialFile(CChildFrame* frame, const QString& path);
+    // The File Manager's prompts, through this application's hooks.
+    Prompts FileManagerPrompts();
     bool PromptSave(CChildFrame* frame);
     bool ChooseMaterial(CChildFrame* frame, struct CFace* face);
     void AddRecentFile(const QString& path);

@@ -27,31 +27,45 @@ std::string Shortest(float v)
 
 // Reads a 3DO with the material sizes of the --resources archive; 0, or the exit status
 // of the failure already reported.
-int Load3doWithResources(const std::string& path, const Options& opts, CModel& model)
+int Load3doWithResources(const std::string& path, const Options& opts, CModel& model, ReadStatus& status)
 {
     ResourceHandle res;
     std::string error;
     if (!OpenResources(opts, res, error))
         return Fail(opts.resources, error);
-    if (!Load3doFile(path, model, &error, res.textureSize))
+    if (!Load3doFile(path, model, &error, res.textureSize, &status))
         return Fail(path, error);
     return 0;
 }
 
+// The last line of `info` for a file that ended early; exit status 1 then.
+int InfoEnd(const ReadStatus& status)
+{
+    if (status.complete)
+        return 0;
+    std::printf("incomplete: %s\n", status.missing.c_str());
+    return 1;
+}
+
+// What info and convert say of a .pup that gave neither puppet modes nor joints.
+const char* const kNoPuppetModes = "holds no puppet modes";
+
 int Info3do(const std::string& path, const Options& opts)
 {
     CModel model;
-    if (const int rc = Load3doWithResources(path, opts, model))
+    ReadStatus status;
+    if (const int rc = Load3doWithResources(path, opts, model, status))
         return rc;
     PrintModelSummary(model);
-    return 0;
+    return InfoEnd(status);
 }
 
 int InfoKey(const std::string& path, const Options&)
 {
     CModel model;
     std::string error;
-    const auto keyframe = LoadKeyFile(path, model, &error);
+    ReadStatus status;
+    const auto keyframe = LoadKeyFile(path, model, &error, &status);
     if (!keyframe)
         return Fail(path, error);
     std::size_t entries = 0;
@@ -59,26 +73,32 @@ int InfoKey(const std::string& path, const Options&)
         entries += n->entries.size();
     std::printf("frames: %d\nfps: %s\nnodes: %zu\nentries: %zu\n", keyframe->frames, Shortest(keyframe->fps).c_str(),
                 keyframe->nodes.size(), entries);
-    return 0;
+    return InfoEnd(status);
 }
 
 int InfoPup(const std::string& path, const Options&)
 {
     CModel model;
     std::string error;
-    if (!LoadPupFile(path, model, &error))
+    ReadStatus status;
+    if (!LoadPupFile(path, model, &error, &status))
         return Fail(path, error);
+    if (!status.recognised)
+        return Fail(path, kNoPuppetModes);
     std::size_t submodes = 0;
     for (const auto& m : model.puppetModes)
         submodes += m->items.size();
     std::printf("modes: %zu\nsubmodes: %zu\n", model.puppetModes.size(), submodes);
-    return 0;
+    return InfoEnd(status);
 }
 
 int Convert3do(const std::string& in, const std::string& out, const Options& opts)
 {
     CModel model;
-    if (const int rc = Load3doWithResources(in, opts, model))
+    ReadStatus status;
+    if (const int rc = Load3doWithResources(in, opts, model, status))
+        return rc;
+    if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
         return rc;
     std::string error;
     if (!Write3do(model, out, &error))
@@ -86,13 +106,16 @@ int Convert3do(const std::string& in, const std::string& out, const Options& opt
     return 0;
 }
 
-int ConvertKey(const std::string& in, const std::string& out, const Options&)
+int ConvertKey(const std::string& in, const std::string& out, const Options& opts)
 {
     CModel model;
     std::string error;
-    auto keyframe = LoadKeyFile(in, model, &error);
+    ReadStatus status;
+    auto keyframe = LoadKeyFile(in, model, &error, &status);
     if (!keyframe)
         return Fail(in, error);
+    if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
+        return rc;
     // Without a model the joint count is the one the file gave.
     const int32_t joints = keyframe->joints;
     if (!WriteFileAtomic(out, FormatKey(*keyframe, joints, out), &error))
@@ -100,12 +123,17 @@ int ConvertKey(const std::string& in, const std::string& out, const Options&)
     return 0;
 }
 
-int ConvertPup(const std::string& in, const std::string& out, const Options&)
+int ConvertPup(const std::string& in, const std::string& out, const Options& opts)
 {
     CModel model;
     std::string error;
-    if (!LoadPupFile(in, model, &error))
+    ReadStatus status;
+    if (!LoadPupFile(in, model, &error, &status))
         return Fail(in, error);
+    if (!status.recognised)
+        return Fail(in, kNoPuppetModes);
+    if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
+        return rc;
     if (!WritePup(model, out, &error))
         return Fail(out, error);
     return 0;
@@ -116,7 +144,10 @@ int ConvertPup(const std::string& in, const std::string& out, const Options&)
 int ConvertBrp(const std::string& in, const std::string& out, const Options& opts)
 {
     CModel model;
-    if (const int rc = Load3doWithResources(in, opts, model))
+    ReadStatus status;
+    if (const int rc = Load3doWithResources(in, opts, model, status))
+        return rc;
+    if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
         return rc;
     std::string error;
     const fs::path inPath(in);

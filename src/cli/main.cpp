@@ -18,6 +18,16 @@ int Fail(const std::string& file, const std::string& reason)
     return 1;
 }
 
+int CheckComplete(const std::string& file, bool complete, const std::string& missing, const Options& opts)
+{
+    if (complete)
+        return 0;
+    if (!opts.partial)
+        return Fail(file, "incomplete: " + missing + " (--partial converts what was read)");
+    std::fprintf(stderr, "orvane-tool: %s: incomplete: %s; converting what was read\n", file.c_str(), missing.c_str());
+    return 0;
+}
+
 int Usage(const std::string& message)
 {
     std::fprintf(stderr, "orvane-tool: %s (see orvane-tool --help)\n", message.c_str());
@@ -75,9 +85,10 @@ using namespace orv::cli;
 
 void PrintUsage(const Registry& reg, std::FILE* out)
 {
-    std::fputs("Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE] [--colormap NAME]\n\n"
+    std::fputs("Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE] [--colormap NAME] [--partial]\n\n"
                "  --help                 show this text\n"
-               "  --version              print the program's version\n",
+               "  --version              print the program's version\n"
+               "  --partial              let convert take a file that ends early, as far as it goes\n",
                out);
     if (!reg.info.empty()) {
         std::string exts;
@@ -94,7 +105,10 @@ void PrintUsage(const Registry& reg, std::FILE* out)
     }
     for (const auto& s : reg.subcommands)
         std::fputs(s.usage.c_str(), out);
-    std::fputs("\nExit status: 0 on success, 1 when a file cannot be read or written, 2 for wrong usage.\n", out);
+    std::fputs("\nA model, keyframe or puppet file that ends before what it announces gets an \"incomplete:\" line\n"
+               "from info, which then exits with 1.\n"
+               "Exit status: 0 on success, 1 when a file cannot be read or written or is incomplete, 2 for wrong usage.\n",
+               out);
 }
 
 }  // namespace
@@ -113,7 +127,9 @@ int main(int argc, char** argv)
     Options opts;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--resources" || a == "--colormap") {
+        if (a == "--partial") {
+            opts.partial = true;
+        } else if (a == "--resources" || a == "--colormap") {
             if (i + 1 >= argc)
                 return Usage(a + " needs a value");
             (a == "--resources" ? opts.resources : opts.colormap) = argv[++i];

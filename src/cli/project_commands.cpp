@@ -49,6 +49,8 @@ int ConvertThroughDocument(const std::string& in, const std::string& out, const 
     COrvaneDoc doc(settings, std::move(env));
     if (!doc.OpenDocument(in, &error))
         return Fail(in, error);
+    if (const int rc = CheckComplete(in, doc.ReadInPart().empty(), doc.ReadInPart(), opts))
+        return rc;
     if (!doc.SaveDocument(out, &error))
         return Fail(out, error);
     return 0;

@@ -21,7 +21,13 @@ namespace orv::cli {
 struct Options {
     std::string resources;  // --resources ARCHIVE
     std::string colormap;   // --colormap NAME
+    bool partial = false;   // --partial: convert files that end early, as far as they go
 };
+
+// For `convert`: 0 when the input was read whole. For an input that ended early, exit
+// status 1 with one line saying what is missing, unless --partial lets it through (then
+// one line of warning and 0).
+int CheckComplete(const std::string& file, bool complete, const std::string& missing, const Options& opts);
 
 // The game resources named by --resources: the archive's catalogue and the material
 // sizes drawn through the --colormap (default "01redmap.cmp"). Without --resources

@@ -1,6 +1,7 @@
 #include "edit/document.h"
 
 #include <system_error>
+#include <utility>
 
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
@@ -20,6 +21,17 @@ fs::path FolderOf(const std::string& path)
 {
     const fs::path p(path);
     return p.has_parent_path() ? p.parent_path() : fs::path(".");
+}
+
+// Whether two names lead to the same file (the file need not exist yet).
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec))
+        return true;
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return !pa.empty() && pa == pb;
 }
 
 }  // namespace
@@ -76,24 +88,31 @@ bool COrvaneDoc::NewDocument()
     title_.clear();
     history.Clear();
     modified_ = false;
+    readInPart_.clear();
+    replaceAgreed_ = false;
     return true;
 }
 
 bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
 {
     const std::string lower = ToLowerAscii(path);
+    std::string readInPart;
     if (Contains(lower, ".3do")) {
         auto m = std::make_unique<CModel>();
         std::string why;
+        ReadStatus status;
         // The corners are built with the material sizes once the model is the document's
         // (below): custom materials are looked up in the document's model.
-        if (!Load3doFile(path, *m, &why)) {
+        if (!Load3doFile(path, *m, &why, {}, &status)) {
             // A file that cannot be read must not open as an empty model that a later
             // save would write over it.
             if (error)
                 *error = why;
             return false;
         }
+        // A file that ended early opens with what was read; saving over it asks first.
+        if (!status.complete)
+            readInPart = status.missing;
         m->formatTag = "JK1";
         std::string text;
         const std::string pup = PuppetNameFor(path);
@@ -139,6 +158,8 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
     SetPathName(path);
     history.Clear();
     modified_ = false;
+    readInPart_ = std::move(readInPart);
+    replaceAgreed_ = false;
     if (!Contains(lower, ".3do"))
         LoadCurrentKeyframe();
     return true;
@@ -181,8 +202,21 @@ bool COrvaneDoc::LoadCurrentKeyframe()
     return true;
 }
 
+bool COrvaneDoc::SaveReplacesPartialFile(const std::string& path) const
+{
+    return !readInPart_.empty() && SameFile(path, pathName_);
+}
+
 bool COrvaneDoc::SaveDocument(const std::string& path, std::string* error)
 {
+    const bool replacesPartial = SaveReplacesPartialFile(path);
+    const bool agreed = std::exchange(replaceAgreed_, false);
+    if (replacesPartial && !agreed) {
+        // The file holds more than the document: only the user may decide to lose it.
+        if (error)
+            *error = title_ + " was read only in part (" + readInPart_ + "); it is not replaced without asking";
+        return false;
+    }
     const std::string lower = ToLowerAscii(path);
     bool ok = false;
     if (Contains(lower, ".brp")) {
@@ -201,6 +235,8 @@ bool COrvaneDoc::SaveDocument(const std::string& path, std::string* error)
     }
     if (ok && path == pathName_)
         modified_ = false;
+    if (ok && replacesPartial)
+        readInPart_.clear();
     return ok;
 }
 
@@ -212,18 +248,51 @@ bool COrvaneDoc::SaveAs(const std::string& path, std::string* error)
     if (Contains(ToLowerAscii(path), ".orv")) {
         SetPathName(path);
         modified_ = false;
+        // The document's file is now the one just written whole.
+        readInPart_.clear();
     }
     return true;
 }
 
+bool ReadPuppetImport(const std::string& path, PuppetImport& out, std::string* error)
+{
+    // Read aside: a file that is no puppet file must not touch the model.
+    CModel read;
+    ReadStatus status;
+    if (!LoadPupFile(path, read, error, &status))
+        return false;
+    if (!status.recognised) {
+        if (error)
+            *error = fs::path(path).filename().string() + " holds no puppet modes";
+        return false;
+    }
+    out.modes = std::move(read.puppetModes);
+    out.joints = std::move(read.puppetJoints);
+    out.missing = status.complete ? std::string() : status.missing;
+    return true;
+}
+
+void ApplyPuppetImport(CModel& model, PuppetImport&& import)
+{
+    model.puppetModes = std::move(import.modes);
+    model.puppetJoints = std::move(import.joints);
+}
+
 bool COrvaneDoc::ImportPuppet(const std::string& path, std::string* error)
 {
-    if (!LoadPupFile(path, *model, error))
+    PuppetImport import;
+    if (!ReadPuppetImport(path, import, error))
         return false;
-    // The puppet data now differs from the document's file; closing must not drop it
-    // without asking.
-    modified_ = true;
+    TakePuppet(std::move(import));
     return true;
+}
+
+void COrvaneDoc::TakePuppet(PuppetImport&& import)
+{
+    // One undo step, which also marks the document modified: the puppet data now
+    // differs from the document's file, and closing must not drop it without asking.
+    TakeSnapshot();
+    ApplyPuppetImport(*model, std::move(import));
 }
 
 ViewState COrvaneDoc::CurrentView() const

@@ -28,6 +28,13 @@ struct DocumentEnvironment {
     TextureSizeFn textureSize;
 };
 
+// A puppet file read for importing, not yet in any model.
+struct PuppetImport {
+    std::vector<std::unique_ptr<CPuppetMode>> modes;
+    std::vector<std::string> joints;
+    std::string missing;  // what the file lacked when it ended early; "" when whole
+};
+
 class COrvaneDoc {
 public:
     COrvaneDoc(const Settings& settings, DocumentEnvironment env);
@@ -59,18 +66,33 @@ public:
     // A new document, without a file name: the template "New.orv" of the program folder
     // when it loads, the empty model otherwise. Always succeeds.
     bool NewDocument();
-    // Opens by the lower-cased name: ".3do" reads a 3DO model and its puppet file;
-    // anything else loads a project file and its current keyframe. On failure the
-    // document keeps what it had and error says why.
+    // Opens by the lower-cased name: ".3do" reads a 3DO model and its puppet file (a file
+    // that ends early opens with what it holds, see ReadInPart); anything else loads a
+    // project file and its current keyframe. On failure the document keeps what it had
+    // and error says why.
     bool OpenDocument(const std::string& path, std::string* error = nullptr);
     // Saves by the lower-cased name: ".brp" exports the resource tree, ".3do" writes the
     // 3DO file, anything else writes the project file. Every save is written whole or
-    // not at all; failures are reported.
+    // not at all; failures are reported. A save over a file read only in part is refused
+    // unless the user agreed (below).
     bool SaveDocument(const std::string& path, std::string* error = nullptr);
     // Save As: saves, and a project (".orv") name becomes the document's name.
     bool SaveAs(const std::string& path, std::string* error = nullptr);
+
+    // A model file that ended before what it announced opens with what could be read;
+    // this says what was missing ("3 of 12 meshes read"), "" for a file read whole.
+    const std::string& ReadInPart() const { return readInPart_; }
+    // True when a save to path would replace the file that was read only in part. Such a
+    // save is refused until the user agrees (AgreeToReplacePartialFile, good for the next
+    // save only); once it is replaced the document holds its whole content again.
+    bool SaveReplacesPartialFile(const std::string& path) const;
+    void AgreeToReplacePartialFile() { replaceAgreed_ = true; }
+
     // Reads a ".pup" file into the model's puppet data and marks the document modified.
+    // A file that holds no puppet modes is refused and changes nothing.
     bool ImportPuppet(const std::string& path, std::string* error = nullptr);
+    // Puppet data read already (ReadPuppetImport) replaces the model's, as one undo step.
+    void TakePuppet(PuppetImport&& import);
     // Loads the keyframe of the current puppet mode and sub-mode from the catalogue or
     // from beside the document; false when there is none.
     bool LoadCurrentKeyframe();
@@ -100,7 +122,15 @@ private:
     std::string pathName_;
     std::string title_;
     bool modified_ = false;
+    std::string readInPart_;
+    bool replaceAgreed_ = false;
 };
+
+// Reads a ".pup" file; false with a reason when it cannot be read or holds no puppet
+// modes ("walk.pup holds no puppet modes").
+bool ReadPuppetImport(const std::string& path, PuppetImport& out, std::string* error = nullptr);
+// Gives the model the imported puppet modes and joint lines in place of its own.
+void ApplyPuppetImport(CModel& model, PuppetImport&& import);
 
 // The name of the puppet file that belongs to a 3DO file: its file name cut after the
 // first "." with "pup" appended (my.ship.3do gives my.pup).

@@ -84,6 +84,12 @@ void ReadMarkers(CKeyframe& keyframe, TextBuffer& buf, std::string_view section)
 
 void Lines(std::string& out, std::string_view text) { Appendf(out, text, {}); }
 
+// "3 of 9 entries": how far a list got before the text ran out.
+std::string Of(int32_t read, int32_t declared, const char* what)
+{
+    return std::to_string(read) + " of " + std::to_string(declared) + " " + what;
+}
+
 }  // namespace
 
 std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus* status)
@@ -92,15 +98,22 @@ std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus
     auto keyframe = std::make_unique<CKeyframe>();
     std::string_view flags, type, frames, fps, joints;
     bool nodesFollow = false;
+    std::string missing;
     std::string_view section;
     while (GetToken(buffer, "SECTION: ", section, "\n")) {
         section = TrimRight(section);
         if (section == "HEADER") {
             st.recognised = true;
-            if (!GetToken(buffer, "FLAGS ", flags, " ") || !GetToken(buffer, "TYPE ", type, " ") ||
-                !GetToken(buffer, "FRAMES ", frames, " ") || !GetToken(buffer, "FPS ", fps, " ") ||
-                !GetToken(buffer, "JOINTS ", joints, " "))
+            const char* lacking = !GetToken(buffer, "FLAGS ", flags, " ")    ? "FLAGS"
+                                  : !GetToken(buffer, "TYPE ", type, " ")     ? "TYPE"
+                                  : !GetToken(buffer, "FRAMES ", frames, " ") ? "FRAMES"
+                                  : !GetToken(buffer, "FPS ", fps, " ")       ? "FPS"
+                                  : !GetToken(buffer, "JOINTS ", joints, " ") ? "JOINTS"
+                                                                              : nullptr;
+            if (lacking) {
+                missing = std::string("the HEADER section ends before its ") + lacking + " line";
                 break;
+            }
             model.frameTime = 1.0f / ToFloat(fps);
             model.frameCount = ToInt(frames);
         } else if (section.starts_with("MARKERS")) {
@@ -118,32 +131,44 @@ std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus
     keyframe->fps = ToFloat(fps);
     keyframe->joints = ToInt(joints);
 
-    auto finish = [&](bool complete) {
-        st.complete = complete;
+    auto finish = [&](std::string what) {
+        st.complete = what.empty();
+        st.missing = std::move(what);
         if (status)
-            *status = st;
+            *status = std::move(st);
         return std::move(keyframe);
     };
     if (!nodesFollow)
-        return finish(false);
+        return finish(missing.empty() ? "no KEYFRAME NODES section" : missing);
+
+    // A count or entry line that runs to the end of the text may be cut: a count with no
+    // digit left, or an entry line with fewer numbers than its layout has. (The last line
+    // of a complete file may lack its line end; it is whole when all its numbers are there.)
+    auto cutCount = [&](std::string_view count) { return RunsToEnd(buffer, count) && TrimRight(count).empty(); };
 
     std::string_view t;
-    if (!GetToken(buffer, "NODES ", t, " "))
-        return finish(false);
+    if (!GetToken(buffer, "NODES ", t, " ") || cutCount(t))
+        return finish("the KEYFRAME NODES section ends before its NODES line");
     const int32_t nodeCount = ToInt(t);
     for (int32_t n = 0; n < nodeCount; ++n) {
         std::string_view name;
-        if (!GetToken(buffer, "NODE ", t, " ") || !GetToken(buffer, "MESH NAME ", name, " ") ||
-            !GetToken(buffer, "ENTRIES ", t, " "))
-            return finish(false);
+        const std::string nodesRead = Of(n, nodeCount, "nodes") + " read";
+        if (!GetToken(buffer, "NODE ", t, " "))
+            return finish(nodesRead);
+        if (!GetToken(buffer, "MESH NAME ", name, " "))
+            return finish(nodesRead + "; node " + std::to_string(n) + " ends before its MESH NAME line");
+        const std::string label = "node " + std::to_string(n) + " (" + std::string(name) + ")";
+        if (!GetToken(buffer, "ENTRIES ", t, " ") || cutCount(t))
+            return finish(nodesRead + "; " + label + " ends before its ENTRIES line");
         keyframe->nodes.push_back(std::make_unique<CKeyframeNode>());
         CKeyframeNode& node = *keyframe->nodes.back();
         node.meshName = name;
         const int32_t entryCount = ToInt(t);
         for (int32_t e = 0; e < entryCount; ++e) {
+            const std::string entriesRead = nodesRead + "; " + label + " has " + Of(e, entryCount, "entries");
             std::string_view line1, line2;
             if (!GetToken(buffer, "", line1, ""))
-                return finish(false);
+                return finish(entriesRead);
             node.entries.push_back(std::make_unique<CKeyframeEntry>());
             CKeyframeEntry& entry = *node.entries.back();
             float x = 0, y = 0, z = 0, pitch = 0, yaw = 0, roll = 0;
@@ -151,14 +176,16 @@ std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus
             entry.position = FileToModel(x, y, z);
             entry.rotation = Vec3(pitch, roll, yaw);
             if (!GetToken(buffer, "", line2, ""))
-                return finish(false);
+                return finish(entriesRead);
             x = y = z = pitch = yaw = roll = 0;
-            Scan(line2, "%f %f %f %f %f %f", {&x, &y, &z, &pitch, &yaw, &roll});
+            const int deltas = Scan(line2, "%f %f %f %f %f %f", {&x, &y, &z, &pitch, &yaw, &roll});
             entry.deltaPosition = FileToModel(x, y, z);
             entry.deltaRotation = Vec3(pitch, roll, yaw);
+            if (deltas < 6 && RunsToEnd(buffer, line2))
+                return finish(entriesRead + "; the last line is cut short");
         }
     }
-    return finish(true);
+    return finish({});
 }
 
 std::unique_ptr<CKeyframe> LoadKeyFile(const fs::path& path, CModel& model, std::string* error, ReadStatus* status)

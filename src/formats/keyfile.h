@@ -17,9 +17,13 @@ class CModel;
 // header. Besides the header and the nodes it keeps the rows of a "SECTION: MARKERS"
 // (the animation's event markers). A missing keyword ends the read and returns what was
 // read. Never returns nullptr. The caller makes the result the model's keyframe.
+// The status is complete when the text held a KEYFRAME NODES section with as many nodes
+// and entries as counted; otherwise missing names the first shortfall ("2 of 25 nodes
+// read; node 2 (torso) has 3 of 9 entries").
 std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus* status = nullptr);
 
 // Reads the file; nullptr with a reason when it cannot be read or holds no KEY section.
+// A file that ends early gives what could be read, and status says what is missing.
 std::unique_ptr<CKeyframe> LoadKeyFile(const std::filesystem::path& path, CModel& model, std::string* error = nullptr,
                                        ReadStatus* status = nullptr);
 

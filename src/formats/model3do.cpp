@@ -1,5 +1,6 @@
 #include "formats/model3do.h"
 
+#include <optional>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -17,15 +18,25 @@ namespace {
 
 // ---- reading ---------------------------------------------------------------------
 
-bool ReadMaterials(CModel& model, TextBuffer& buf)
+// "5 of 20 vertices": how far a list got before the text ran out.
+std::string Of(int64_t read, int64_t declared, const char* what)
+{
+    return std::to_string(read) + " of " + std::to_string(declared) + " " + what;
+}
+
+bool ReadMaterials(CModel& model, TextBuffer& buf, std::string& missing)
 {
     std::string_view t;
-    if (!GetToken(buf, "MATERIALS ", t, " "))
+    if (!GetToken(buf, "MATERIALS ", t, " ")) {
+        missing = "the MODELRESOURCE section ends before its MATERIALS line";
         return false;
+    }
     const int32_t n = ToInt(t);
     for (int32_t i = 0; i < n; ++i) {
-        if (!GetToken(buf, ":", t, " "))
+        if (!GetToken(buf, ":", t, " ")) {
+            missing = Of(i, n, "materials") + " read";
             return false;
+        }
         model.materials.push_back(ToLowerAscii(t));
     }
     return true;
@@ -57,9 +68,11 @@ private:
 };
 
 // The face of one FACES line; corner pairs beyond the tokens present are not invented.
-std::unique_ptr<CFace> ParseFace(std::string_view line)
+// cornerCount is the count the line gives, or empty when the line ends before it.
+std::unique_ptr<CFace> ParseFace(std::string_view line, std::optional<int32_t>& cornerCount)
 {
     auto face = std::make_unique<CFace>();
+    cornerCount.reset();
     FaceTokens tokens(line);
     std::string_view t;
     if (!tokens.Next(t))
@@ -83,6 +96,7 @@ std::unique_ptr<CFace> ParseFace(std::string_view line)
     if (!tokens.Next(t))
         return face;
     const int32_t n = ToInt(t);
+    cornerCount = n;
     std::string_view a, b;
     for (int32_t c = 0; c < n && tokens.Next(a) && tokens.Next(b); ++c) {
         face->vertexIndices.push_back(ToInt(a));
@@ -93,36 +107,52 @@ std::unique_ptr<CFace> ParseFace(std::string_view line)
 
 Vec3 FileToModel(float x, float y, float z) { return {x, z, y}; }
 
-bool ReadMesh(CGeometry& geoset, TextBuffer& buf)
+// One mesh of a geometry set. On a shortfall missing says where the mesh stopped
+// ("mesh 3 (torso) has 5 of 20 vertices"; empty when not even its MESH line was there).
+// The first face line with fewer corners than it counts is noted in faceNote; reading
+// goes on past it.
+bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, std::string& faceNote)
 {
     std::string_view t;
     if (!GetToken(buf, "MESH ", t, " "))
         return false;
+    const std::size_t index = geoset.meshes.size();
     geoset.meshes.push_back(std::make_unique<CMesh>());
     CMesh& mesh = *geoset.meshes.back();
+    bool named = false;
+    auto label = [&] { return "mesh " + std::to_string(index) + (named ? " (" + mesh.name + ")" : std::string()); };
+    auto endsBefore = [&](const char* what) {
+        missing = label() + " ends before its " + what + " line";
+        return false;
+    };
+    auto has = [&](int32_t read, int32_t declared, const char* what) {
+        missing = label() + " has " + Of(read, declared, what);
+        return false;
+    };
 
     if (!GetToken(buf, "NAME ", t, " "))
-        return false;
+        return endsBefore("NAME");
     mesh.name = t;
+    named = true;
     if (!GetToken(buf, "RADIUS ", t, " "))
-        return false;
+        return endsBefore("RADIUS");
     mesh.radius = ToFloat(t);
     if (!GetToken(buf, "GEOMETRYMODE", t, " "))
-        return false;
+        return endsBefore("GEOMETRYMODE");
     mesh.geometryMode = ToInt(t);
     if (!GetToken(buf, "LIGHTINGMODE", t, " "))
-        return false;
+        return endsBefore("LIGHTINGMODE");
     mesh.lightingMode = ToInt(t);
     if (!GetToken(buf, "TEXTUREMODE", t, " "))
-        return false;
+        return endsBefore("TEXTUREMODE");
     mesh.textureMode = ToInt(t);
 
     if (!GetToken(buf, "VERTICES ", t, " "))
-        return false;
+        return endsBefore("VERTICES");
     const int32_t vertexCount = ToInt(t);
     for (int32_t i = 0; i < vertexCount; ++i) {
         if (!GetToken(buf, ": ", t, ""))
-            return false;
+            return has(i, vertexCount, "vertices");
         float x = 0, y = 0, z = 0, intensity = 0;
         Scan(t, "%f %f %f %f", {&x, &y, &z, &intensity});
         VertexRecord r;
@@ -132,11 +162,11 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf)
     }
 
     if (!GetToken(buf, "TEXTURE VERTICES ", t, " "))
-        return false;
+        return endsBefore("TEXTURE VERTICES");
     const int32_t texCount = ToInt(t);
     for (int32_t i = 0; i < texCount; ++i) {
         if (!GetToken(buf, ": ", t, ""))
-            return false;
+            return has(i, texCount, "texture vertices");
         VertexRecord r;
         Scan(t, "%f %f", {&r.u, &r.v});
         CleanTexCoords(r.u, r.v);
@@ -144,10 +174,10 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf)
     }
 
     if (!GetToken(buf, "VERTEX NORMALS", t, ""))
-        return false;
+        return endsBefore("VERTEX NORMALS");
     for (int32_t i = 0; i < vertexCount; ++i) {
         if (!GetToken(buf, ": ", t, ""))
-            return false;
+            return has(i, vertexCount, "vertex normals");
         float x = 0, y = 0, z = 0;
         Scan(t, "%f %f %f", {&x, &y, &z});
         VertexRecord r;
@@ -156,15 +186,20 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf)
     }
 
     if (!GetToken(buf, "FACES ", t, " "))
-        return false;
+        return endsBefore("FACES");
     const int32_t faceCount = ToInt(t);
     // The face each FACES line became, or nullptr for a line without corners: the
     // FACE NORMALS lines are matched to the faces line by line.
     std::vector<CFace*> faceOfLine;
     for (int32_t i = 0; i < faceCount; ++i) {
         if (!GetToken(buf, ": ", t, ""))
-            return false;
-        auto face = ParseFace(t);
+            return has(i, faceCount, "faces");
+        std::optional<int32_t> corners;
+        auto face = ParseFace(t, corners);
+        const auto read = static_cast<int32_t>(face->vertexIndices.size());
+        if (faceNote.empty() && (!corners || read < *corners))
+            faceNote = "face " + std::to_string(i) + " of " + label() +
+                       (corners ? " has " + Of(read, *corners, "corners") : " ends before its corner count");
         if (face->vertexIndices.empty()) {
             faceOfLine.push_back(nullptr);
             continue;
@@ -174,10 +209,11 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf)
     }
 
     if (!GetToken(buf, "FACE NORMALS", t, " "))
-        return false;
-    for (CFace* face : faceOfLine) {
+        return endsBefore("FACE NORMALS");
+    for (std::size_t i = 0; i < faceOfLine.size(); ++i) {
         if (!GetToken(buf, ":", t, ""))
-            return false;
+            return has(static_cast<int32_t>(i), faceCount, "face normals");
+        CFace* face = faceOfLine[i];
         if (!face)
             continue;
         float x = 0, y = 0, z = 0;
@@ -187,44 +223,64 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf)
     return true;
 }
 
-bool ReadGeometry(CModel& model, TextBuffer& buf)
+bool ReadGeometry(CModel& model, TextBuffer& buf, std::string& missing, std::string& faceNote)
 {
     std::string_view t;
-    if (!GetToken(buf, "RADIUS ", t, " "))
+    auto endsBefore = [&](const char* what) {
+        missing = std::string("the GEOMETRYDEF section ends before its ") + what + " line";
         return false;
+    };
+    if (!GetToken(buf, "RADIUS ", t, " "))
+        return endsBefore("RADIUS");
     model.radius = ToFloat(t);
     if (!GetToken(buf, "INSERT OFFSET ", t, ""))
-        return false;
+        return endsBefore("INSERT OFFSET");
     float x = 0, y = 0, z = 0;
     Scan(t, "%f %f %f", {&x, &y, &z});
     model.insertOffset = FileToModel(x, y, z);
     if (!GetToken(buf, "GEOSETS ", t, " "))
-        return false;
+        return endsBefore("GEOSETS");
     const int32_t geosetCount = ToInt(t);
     for (int32_t g = 0; g < geosetCount; ++g) {
-        if (!GetToken(buf, "GEOSET ", t, " "))
+        if (!GetToken(buf, "GEOSET ", t, " ")) {
+            missing = Of(g, geosetCount, "geometry sets") + " read";
             return false;
+        }
         model.geosets.push_back(std::make_unique<CGeometry>());
         CGeometry& geoset = *model.geosets.back();
-        if (!GetToken(buf, "MESHES ", t, " "))
+        // Most models have one geometry set; only with more is the set named.
+        const std::string set = geosetCount > 1 ? "geometry set " + std::to_string(g) + ": " : std::string();
+        if (!GetToken(buf, "MESHES ", t, " ")) {
+            missing = set + "the set ends before its MESHES line";
             return false;
+        }
         const int32_t meshCount = ToInt(t);
-        for (int32_t m = 0; m < meshCount; ++m)
-            if (!ReadMesh(geoset, buf))
+        for (int32_t m = 0; m < meshCount; ++m) {
+            std::string where;
+            if (!ReadMesh(geoset, buf, where, faceNote)) {
+                missing = set + Of(m, meshCount, "meshes") + " read" + (where.empty() ? "" : "; " + where);
                 return false;
+            }
+        }
     }
     return true;
 }
 
-bool ReadHierarchy(CModel& model, TextBuffer& buf)
+bool ReadHierarchy(CModel& model, TextBuffer& buf, std::string& missing)
 {
     std::string_view t;
-    if (!GetToken(buf, "HIERARCHY NODES", t, " "))
+    if (!GetToken(buf, "HIERARCHY NODES", t, " ")) {
+        missing = "the HIERARCHYDEF section ends before its HIERARCHY NODES line";
         return false;
+    }
+    std::string_view last = t;
     const int32_t nodeCount = ToInt(t);
     for (int32_t i = 0; i < nodeCount; ++i) {
-        if (!GetToken(buf, "", t, ""))
+        if (!GetToken(buf, "", t, "")) {
+            missing = Of(i, nodeCount, "hierarchy nodes") + " read";
             return false;
+        }
+        last = t;
         auto node = std::make_unique<C3doNode>();
         float px = 0, py = 0, pz = 0, pitch = 0, yaw = 0, roll = 0, vx = 0, vy = 0, vz = 0;
         Scan(t, "%d: %x %x %d %d %d %d %d %f %f %f %f %f %f %f %f %f %s",
@@ -245,6 +301,13 @@ bool ReadHierarchy(CModel& model, TextBuffer& buf)
             model.nodes.push_back(std::move(dummy));
         }
         model.nodes.push_back(std::move(node));
+    }
+    // Every writer ends the last line; a last line without its line end is where a cut
+    // file stops, and its last value (often the node's name) may be cut with it.
+    if (RunsToEnd(buf, last)) {
+        missing = (nodeCount > 0 ? Of(nodeCount - 1, nodeCount, "hierarchy nodes") + " read whole; " : std::string()) +
+                  "the last line has no line end";
+        return false;
     }
     return true;
 }
@@ -314,28 +377,38 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer)
 {
     ReadStatus status;
     model.formatTag = "JK1";
+    // The two sections a model cannot do without, each read to its end.
+    bool geometry = false, hierarchy = false;
+    std::string missing, faceNote;
     std::string_view section;
-    while (GetToken(buffer, "SECTION: ", section, " ")) {
+    while (missing.empty() && GetToken(buffer, "SECTION: ", section, " ")) {
         if (section == "HEADER") {
             status.recognised = true;
             std::string_view version;
             if (!GetToken(buffer, "3DO ", version, " "))
-                break;
-            model.version3do = version;
+                missing = "the HEADER section ends before its 3DO line";
+            else
+                model.version3do = version;
         } else if (section == "MODELRESOURCE") {
             status.recognised = true;
-            if (!ReadMaterials(model, buffer))
-                break;
+            ReadMaterials(model, buffer, missing);
         } else if (section == "GEOMETRYDEF") {
             status.recognised = true;
-            if (!ReadGeometry(model, buffer))
-                break;
+            geometry = ReadGeometry(model, buffer, missing, faceNote);
         } else if (section == "HIERARCHYDEF") {
             status.recognised = true;
-            status.complete = ReadHierarchy(model, buffer);
+            hierarchy = ReadHierarchy(model, buffer, missing);
             break;
         }
     }
+    if (missing.empty() && !geometry)
+        missing = "no GEOMETRYDEF section";
+    else if (missing.empty() && !hierarchy)
+        missing = "no HIERARCHYDEF section";
+    if (!faceNote.empty())
+        missing = missing.empty() ? faceNote : missing + "; " + faceNote;
+    status.complete = missing.empty();
+    status.missing = std::move(missing);
     model.RebuildHierarchy();
     return status;
 }

@@ -16,12 +16,18 @@ class CModel;
 // a missing keyword ends the read and keeps what was read, counts never make it read
 // past the text. Sets the format tag "JK1" and ends with RebuildHierarchy. Face corners
 // are not built here; see Load3doFile and BuildFaceCorners.
+// The status is complete only when the text held everything it announced: a GEOMETRYDEF
+// and a HIERARCHYDEF section, as many materials, geometry sets, meshes, vertices,
+// texture vertices, normals, faces, face normals and nodes as counted, every corner a
+// face line counts, and a line end after the last line. Otherwise missing names the
+// first shortfall ("3 of 12 meshes read; mesh 3 (torso) has 5 of 20 vertices").
 ReadStatus Read3do(CModel& model, TextBuffer& buffer);
 
 // Reads the file into a fresh model and builds the face corners with textureSize (the
 // seam through which the game's resources give material sizes; 1 x 1 without them).
 // False with a reason when the file cannot be read or holds no 3DO section; the model
-// then holds whatever could be read.
+// then holds whatever could be read. A file that ends early is read (true) and status
+// says what is missing.
 bool Load3doFile(const std::filesystem::path& path, CModel& model, std::string* error = nullptr,
                  const TextureSizeFn& textureSize = {}, ReadStatus* status = nullptr);
 

@@ -50,6 +50,20 @@ public:
         return NextRaw(raw) ? ToLowerAscii(raw) : std::string();
     }
 
+    // Once the lines are used up: the text after the last line end (which is not a
+    // line), without surrounding white space, lower-cased.
+    std::string Unterminated() const
+    {
+        const std::string_view text = buf_.Text();
+        const std::size_t lf = text.rfind('\n');
+        std::string_view tail = lf == std::string_view::npos ? text : text.substr(lf + 1);
+        while (!tail.empty() && IsSpace(tail.front()))
+            tail.remove_prefix(1);
+        while (!tail.empty() && IsSpace(tail.back()))
+            tail.remove_suffix(1);
+        return ToLowerAscii(tail);
+    }
+
 private:
     TextBuffer& buf_;
 };
@@ -64,11 +78,26 @@ bool StartsWith(const std::string& s, std::string_view prefix) { return s.starts
 
 }  // namespace
 
-void ReadPup(CModel& model, TextBuffer& buffer)
+ReadStatus ReadPup(CModel& model, TextBuffer& buffer)
 {
     model.puppetModes.clear();
     model.puppetJoints.clear();
     PupLines lines(buffer);
+    ReadStatus status;
+    // Called where the read stops. A last line without its line end is not a line and is
+    // not read: unless it is a comment or the closing "end", the file was cut there.
+    auto finish = [&](bool atTextEnd, bool inJoints) {
+        status.recognised = !model.puppetModes.empty() || !model.puppetJoints.empty();
+        if (atTextEnd) {
+            const std::string tail = lines.Unterminated();
+            if (!tail.empty() && tail[0] != '#' && !tail.starts_with("end"))
+                status.missing = "the last line has no line end and was not read";
+            else if (inJoints && !tail.starts_with("end"))
+                status.missing = "the joints section has no end line";
+        }
+        status.complete = status.missing.empty();
+        return status;
+    };
     std::string line = lines.Next();
     for (;;) {
         while (StartsWith(line, "mode=")) {
@@ -93,22 +122,27 @@ void ReadPup(CModel& model, TextBuffer& buffer)
         if (StartsWith(line, "joints")) {
             // The body-part lines are kept as written, up to the closing "end".
             std::string_view raw;
-            while (lines.NextRaw(raw) && !ToLowerAscii(raw).starts_with("end"))
+            while (lines.NextRaw(raw)) {
+                if (ToLowerAscii(raw).starts_with("end"))
+                    return finish(false, true);
                 model.puppetJoints.emplace_back(raw);
-            return;
+            }
+            return finish(true, true);
         }
         if (line.empty() || StartsWith(line, "end"))
-            return;
+            return finish(line.empty(), false);
         line = lines.Next();
     }
 }
 
-bool LoadPupFile(const fs::path& path, CModel& model, std::string* error)
+bool LoadPupFile(const fs::path& path, CModel& model, std::string* error, ReadStatus* status)
 {
     TextBuffer buffer;
     if (!LoadTextBuffer(path, buffer, error))
         return false;
-    ReadPup(model, buffer);
+    const ReadStatus s = ReadPup(model, buffer);
+    if (status)
+        *status = s;
     return true;
 }
 

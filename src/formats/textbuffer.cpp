@@ -68,6 +68,12 @@ bool GetToken(TextBuffer& buffer, std::string_view keyword, std::string_view& to
     return true;
 }
 
+bool RunsToEnd(const TextBuffer& buffer, std::string_view token)
+{
+    const std::string_view text = buffer.Text();
+    return token.data() != nullptr && token.data() + token.size() == text.data() + text.size();
+}
+
 namespace {
 
 // The number at the start of text after leading blanks, or 0 when there is none.

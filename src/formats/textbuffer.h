@@ -11,10 +11,13 @@
 namespace orv {
 
 // What a reader made of a text: whether the text was one of its format at all (a known
-// section was found) and whether everything the text announces was there.
+// section was found) and whether everything the text announces was there. A text that
+// ends early (a cut-off file) still gives what could be read; missing then says what the
+// text announced and did not hold ("3 of 12 meshes read").
 struct ReadStatus {
     bool recognised = false;
     bool complete = false;
+    std::string missing;
 };
 
 class TextBuffer {
@@ -43,6 +46,10 @@ bool LoadTextBuffer(const std::filesystem::path& path, TextBuffer& buffer, std::
 // Returns false, with the cursor at the end, when the keyword does not occur or the
 // text is used up; the token then is empty. Never reads past the end of the text.
 bool GetToken(TextBuffer& buffer, std::string_view keyword, std::string_view& token, std::string_view delimiters);
+
+// True when token, taken from buffer's text, runs up to the end of the text: the text
+// ended inside that line, so the token may have been cut short.
+bool RunsToEnd(const TextBuffer& buffer, std::string_view token);
 
 // Standard decimal conversions, locale-independent: optional leading white space and
 // sign, then as many characters as form a number; 0 when there is none.

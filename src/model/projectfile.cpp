@@ -610,6 +610,43 @@ std::unique_ptr<CModel> LoadProject(const uint8_t* data, std::size_t size, Camer
     return nullptr;
 }
 
+namespace {
+
+// Every project file begins with its format tag, a short string "JK" and a number.
+bool HasProjectHeader(const std::vector<uint8_t>& b)
+{
+    return b.size() >= 3 && b[0] >= 2 && b[0] < 0xFF && b[1] == 'J' && b[2] == 'K';
+}
+
+// What a file that is no project file seems to be, by its first bytes; "" when unknown.
+std::string KindOfOtherFile(const std::vector<uint8_t>& b)
+{
+    auto startsWith = [&](std::string_view magic) {
+        return b.size() >= magic.size() && std::equal(magic.begin(), magic.end(), b.begin());
+    };
+    if (startsWith("GOB "))
+        return "a GOB or GOO archive";
+    if (startsWith("MAT "))
+        return "a MAT material";
+    if (startsWith("CMP "))
+        return "a CMP colormap";
+    if (startsWith("BM"))
+        return "a bitmap";
+    std::string head(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(b.size(), 4096)));
+    const bool header = head.find("SECTION: HEADER") != std::string::npos;
+    if (header && head.find("FRAMES ") != std::string::npos)
+        return "a KEY keyframe file";
+    if (header && head.find("3DO ") != std::string::npos)
+        return "a 3DO model";
+    for (char& c : head)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if (head.find("mode=") != std::string::npos || head.find("joints") != std::string::npos)
+        return "a PUP puppet file";
+    return {};
+}
+
+}  // namespace
+
 std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* camera, std::string* error)
 {
     std::vector<uint8_t> bytes;
@@ -617,8 +654,15 @@ std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* ca
         return nullptr;
     std::string why;
     auto model = LoadProject(bytes.data(), bytes.size(), camera, &why);
-    if (!model && error)
-        *error = "not a complete project file (" + why + ")";
+    if (!model && error) {
+        // A file of another kind is named as such, not as a damaged project.
+        if (!HasProjectHeader(bytes)) {
+            const std::string kind = KindOfOtherFile(bytes);
+            *error = "not an Orvane project file" + (kind.empty() ? std::string() : " (it looks like " + kind + ")");
+        } else {
+            *error = "not a complete project file (" + why + ")";
+        }
+    }
     return model;
 }
 

@@ -138,7 +138,10 @@ std::vector<uint8_t> SaveProject(CModel& model, const CameraState& camera);
 std::unique_ptr<CModel> LoadProject(const uint8_t* data, std::size_t size, CameraState* camera,
                                     std::string* error);
 
-// Reads and writes project files on disk (written atomically).
+// Reads and writes project files on disk (written atomically). A file that does not
+// begin with a project's format tag is reported as "not an Orvane project file", with
+// what it looks like when its first bytes tell; a project that ends early or is damaged
+// as "not a complete project file (...)".
 std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* camera, std::string* error);
 bool WriteProjectFile(const std::string& path, CModel& model, const CameraState& camera, std::string* error);
 

@@ -364,6 +364,76 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
     EXPECT_EQ(orvtest::CountFiles(out), 4u);
 }
 
+// A model file that ends early opens with what it holds and says what it lacks; it is
+// never replaced by what was read unless the user agreed, for that one save.
+TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
+{
+    const std::string whole = files.at("walker.3do");
+    const fs::path cut = models / "cut.3do";
+    Spit(cut, whole.substr(0, whole.find("MESH 3")));
+    auto doc = Doc(false);
+    std::string err;
+    ASSERT_TRUE(doc->OpenDocument(cut.string(), &err)) << err;
+    EXPECT_EQ(doc->ReadInPart(), "3 of 6 meshes read");
+    EXPECT_EQ(doc->model->geosets[0]->meshes.size(), 3u);
+    EXPECT_FALSE(doc->IsModified());
+
+    // A plain save over it is refused and the file stays as it was, under any spelling of
+    // its name; other files are written as usual.
+    const std::string before = Slurp(cut);
+    doc->SetModified();
+    for (const fs::path& same : {cut, models / "." / "cut.3do"}) {
+        EXPECT_TRUE(doc->SaveReplacesPartialFile(same.string()));
+        EXPECT_FALSE(doc->SaveDocument(same.string(), &err));
+        EXPECT_NE(err.find("cut.3do was read only in part"), std::string::npos) << err;
+    }
+    EXPECT_FALSE(doc->SaveAs(cut.string()));
+    EXPECT_EQ(Slurp(cut), before);
+    EXPECT_TRUE(doc->IsModified());
+    ASSERT_TRUE(doc->SaveAs((models / "copy.3do").string(), &err)) << err;
+    EXPECT_FALSE(doc->ReadInPart().empty());
+
+    // Agreed: the next save replaces it, and from then on the document is its whole content.
+    doc->AgreeToReplacePartialFile();
+    ASSERT_TRUE(doc->SaveDocument(cut.string(), &err)) << err;
+    EXPECT_EQ(Body3do(cut), Body3do(models / "copy.3do"));
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_TRUE(doc->ReadInPart().empty());
+    EXPECT_FALSE(doc->SaveReplacesPartialFile(cut.string()));
+    ASSERT_TRUE(doc->SaveDocument(cut.string(), &err)) << err;
+
+    // The agreement holds for one save only; a project save renames the document, whose
+    // file is then written whole; opening a whole file forgets the part-read state.
+    ASSERT_TRUE(doc->OpenDocument(cut.string()));
+    Spit(cut, whole.substr(0, whole.size() / 2));
+    ASSERT_TRUE(doc->OpenDocument(cut.string()));
+    EXPECT_FALSE(doc->ReadInPart().empty());
+    doc->AgreeToReplacePartialFile();
+    EXPECT_TRUE(doc->SaveDocument((models / "other.3do").string(), &err)) << err;
+    EXPECT_FALSE(doc->SaveDocument(cut.string()));
+    ASSERT_TRUE(doc->SaveAs((models / "cut.orv").string(), &err)) << err;
+    EXPECT_TRUE(doc->ReadInPart().empty());
+    ASSERT_TRUE(doc->OpenDocument(Walker()));
+    EXPECT_TRUE(doc->ReadInPart().empty());
+}
+
+// A file that is no puppet file leaves the model's puppet data and modified flag alone.
+TEST_F(DocumentTest, ImportOfAFileWithoutPuppetModesChangesNothing)
+{
+    Spit(models / "walker.pup", files.at("walker.pup"));
+    auto doc = Doc(false);
+    ASSERT_TRUE(doc->OpenDocument(Walker()));
+    ASSERT_EQ(ModeItems(*doc->model), 2u);
+    doc->model->puppetJoints = {"0=1"};
+    Spit(root / "random.pup", "Some notes\r\nthat were never a puppet file\r\n");
+    std::string err;
+    EXPECT_FALSE(doc->ImportPuppet((root / "random.pup").string(), &err));
+    EXPECT_EQ(err, "random.pup holds no puppet modes");
+    EXPECT_EQ(ModeItems(*doc->model), 2u);
+    EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0=1"});
+    EXPECT_FALSE(doc->IsModified());
+}
+
 TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
 {
     auto doc = Doc(false);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "format_test_util.h"
 #include "formats/keyfile.h"
@@ -171,14 +172,18 @@ TEST(ReadKey, MarkerSectionVariantsNeverSwallowTheNodes)
 TEST(ReadKey, MalformedInputNeverCrashes)
 {
     const std::string full = CrLf(kSample);
+    // A cut is reported wherever it falls, up to the last number of the last line (a file
+    // may end without a line end, so a cut inside that number cannot be told).
+    const std::size_t lastNumber = full.find_last_of(' ', full.size() - 3) + 1;
     for (std::size_t n = 0; n < full.size(); ++n) {
         CModel m;
         ReadStatus s;
         auto k = ReadText(m, full.substr(0, n), &s);
         ASSERT_NE(k, nullptr);
         EXPECT_LE(k->nodes.size(), 1u);
-        if (n < full.find("\nNODES ")) {
+        if (n <= lastNumber) {
             EXPECT_FALSE(s.complete) << n;
+            EXPECT_FALSE(s.missing.empty()) << n;
         }
         ComputeKeyDeltas(*k);
         FormatKey(*k, 1, "t.key");
@@ -195,6 +200,34 @@ TEST(ReadKey, MalformedInputNeverCrashes)
     EXPECT_EQ(k->nodes[0]->entries.size(), 2u);
     ComputeKeyDeltas(*k);  // frame differences beyond 32 bits
     EXPECT_TRUE(std::isinf(m.frameTime));
+}
+
+TEST(ReadKey, SaysWhatAFileThatEndsEarlyLacks)
+{
+    const std::string full = kSample;
+    auto cutBefore = [&](const char* at) { return full.substr(0, full.find(at)); };
+    const std::pair<std::string, std::string> cuts[] = {
+        {cutBefore("FPS"), "the HEADER section ends before its FPS line"},
+        {cutBefore("SECTION: KEYFRAME"), "no KEYFRAME NODES section"},
+        {cutBefore("NODES 1"), "the KEYFRAME NODES section ends before its NODES line"},
+        {cutBefore("NODES 1") + "NODES ", "the KEYFRAME NODES section ends before its NODES line"},
+        {cutBefore("ENTRIES"), "0 of 1 nodes read; node 0 ($$$DUMMY) ends before its ENTRIES line"},
+        {cutBefore("   1:       10"), "0 of 1 nodes read; node 0 ($$$DUMMY) has 1 of 2 entries"},
+        {full.substr(0, full.rfind("0.00000000 ")),
+         "0 of 1 nodes read; node 0 ($$$DUMMY) has 1 of 2 entries; the last line is cut short"},
+        {std::string(full).replace(full.find("NODES 1"), 7, "NODES 2"), "1 of 2 nodes read"},
+    };
+    for (const auto& [text, missing] : cuts) {
+        CModel m;
+        ReadStatus s;
+        ReadText(m, text, &s);
+        EXPECT_EQ(std::tie(s.complete, s.missing), std::make_tuple(false, missing));
+    }
+    // The whole text without its last line end is complete: the game's own files end so.
+    CModel m;
+    ReadStatus s;
+    ReadText(m, full.substr(0, full.size() - 1), &s);
+    EXPECT_TRUE(s.complete && s.missing.empty()) << s.missing;
 }
 
 TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)

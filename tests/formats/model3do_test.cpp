@@ -12,6 +12,7 @@
 
 using namespace orv;
 using orvtest::CrLf;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -117,14 +118,14 @@ TEST(Read3do, ReadsTheFormatsEdgeCases)
 TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
 {
     const std::string full = CrLf(kSample);
-    // Cut anywhere: what was read is kept, nothing more appears, and the damaged model can
-    // still be written.
+    // Cut anywhere: what was read is kept, nothing more appears, the damaged model can
+    // still be written, and the cut is reported. (Only a cut after the last line's CR
+    // loses nothing.)
     for (std::size_t n = 0; n < full.size(); ++n) {
         CModel m;
         const ReadStatus s = ReadText(m, full.substr(0, n));
-        if (n < full.find("HIERARCHY NODES")) {
-            EXPECT_FALSE(s.complete) << n;
-        }
+        EXPECT_EQ(s.complete, n + 1 >= full.size()) << n;
+        EXPECT_EQ(s.missing.empty(), s.complete) << n;
         EXPECT_LE(m.geosets.empty() || m.geosets[0]->meshes.empty() ? 0u : OnlyMesh(m).faces.size(), 2u);
         EXPECT_LE(m.nodes.size(), 3u);
         Format3do(m, "t.3do");
@@ -160,6 +161,61 @@ TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
     EXPECT_EQ(f.textureVertexIndices[401], -5);
     EXPECT_EQ(f.corners.size(), 401u);
     EXPECT_NE(Format3do(big, "b.3do").find("    0:    7  0x0   4  3  0   0.00  401  "), std::string::npos);
+}
+
+// A file that ends early says where: the first list that came up short, or the section
+// or line that never came.
+TEST(Read3do, SaysWhatAFileThatEndsEarlyLacks)
+{
+    const std::string full = kSample;
+    auto cutBefore = [&](const char* at) { return full.substr(0, full.find(at)); };
+    const std::pair<std::string, std::string> cuts[] = {
+        {cutBefore("1: floor"), "1 of 2 materials read"},
+        {cutBefore("GEOSETS"), "the GEOMETRYDEF section ends before its GEOSETS line"},
+        {cutBefore("NAME box"), "0 of 1 meshes read; mesh 0 ends before its NAME line"},
+        {cutBefore("2: 1 5 3 1"), "0 of 1 meshes read; mesh 0 (box) has 2 of 3 vertices"},
+        {cutBefore("TEXTURE VERTICES"), "0 of 1 meshes read; mesh 0 (box) ends before its TEXTURE VERTICES line"},
+        {cutBefore("2: -1 20"), "0 of 1 meshes read; mesh 0 (box) has 2 of 3 faces"},
+        {cutBefore("2: 7 8 9"), "0 of 1 meshes read; mesh 0 (box) has 2 of 3 face normals"},
+        {cutBefore("SECTION: HIERARCHYDEF"), "no HIERARCHYDEF section"},
+        {cutBefore("1: 0x0 0x1 -1"), "1 of 2 hierarchy nodes read"},
+        {full.substr(0, full.size() - 1), "1 of 2 hierarchy nodes read whole; the last line has no line end"},
+        // Sections a model cannot do without, even where the text goes on.
+        {full.substr(full.find("SECTION: HIERARCHYDEF")), "no GEOMETRYDEF section"},
+        // A face line short of its corners is noted; the rest is still read.
+        {std::string(full).replace(full.find("3 0,1 1,0 2,1"), 13, "3 0,1 1,0"),
+         "face 2 of mesh 0 (box) has 2 of 3 corners"},
+    };
+    for (const auto& [text, missing] : cuts) {
+        CModel m;
+        const ReadStatus s = ReadText(m, text);
+        EXPECT_TRUE(s.recognised);
+        EXPECT_FALSE(s.complete) << missing;
+        EXPECT_EQ(s.missing, missing);
+    }
+
+    // The fixtures named for their defect: each gives what it holds and says what it lacks.
+    const fs::path dir = fs::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures" / "3do";
+    const std::tuple<const char*, std::size_t, std::size_t, const char*> fixtures[] = {
+        {"meshes_missing.3do", 1, 0, "1 of 2 meshes read"},
+        {"hierarchy_missing.3do", 2, 0, "no HIERARCHYDEF section"},
+        {"face_corners_missing.3do", 2, 2, "face 0 of mesh 0 (base) has 3 of 4 corners"},
+        {"last_line_cut.3do", 2, 2, "1 of 2 hierarchy nodes read whole; the last line has no line end"},
+    };
+    for (const auto& [name, meshes, nodes, missing] : fixtures) {
+        SCOPED_TRACE(name);
+        CModel m;
+        ReadStatus s;
+        std::string error;
+        ASSERT_TRUE(Load3doFile(dir / name, m, &error, {}, &s)) << error;
+        EXPECT_EQ(std::tie(s.complete, s.missing), std::make_tuple(false, std::string(missing)));
+        EXPECT_EQ(m.geosets.at(0)->meshes.size(), meshes);
+        EXPECT_EQ(m.nodes.size(), nodes);
+    }
+    ReadStatus whole;
+    CModel tiny;
+    ASSERT_TRUE(Load3doFile(dir / "tiny_crlf.3do", tiny, nullptr, {}, &whole));
+    EXPECT_TRUE(whole.complete && whole.missing.empty());
 }
 
 TEST(Write3do, WritesTheFixedLayoutAndReadsBackTheSameModel)

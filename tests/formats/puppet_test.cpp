@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "format_test_util.h"
 #include "formats/puppet.h"
 #include "model/model.h"
@@ -35,10 +37,10 @@ const char* const kSample =
     "Mode=7\n"
     "late\tlate.key\t0\t0\t0\n";
 
-void ReadText(CModel& model, const std::string& text)
+ReadStatus ReadText(CModel& model, const std::string& text)
 {
     TextBuffer buffer(text);
-    ReadPup(model, buffer);
+    return ReadPup(model, buffer);
 }
 
 }  // namespace
@@ -105,6 +107,31 @@ TEST(ReadPup, StopsWhereTheTextStops)
     ASSERT_EQ(m.puppetModes.size(), 1u);
     EXPECT_EQ(m.puppetModes[0]->items[0]->name, std::string(63, 'a'));
     EXPECT_EQ(m.puppetModes[0]->items[0]->keyFile, "aaaaaaa");
+}
+
+// A file is a puppet file when it gives modes or joints; it is whole unless it ends in a
+// line without its line end (which is not read) or inside the joints section.
+TEST(ReadPup, SaysWhetherTheTextWasAPuppetFileAndWhetherItEndedEarly)
+{
+    const std::string modes = "Mode=0\r\nstand\ta.key\t0\t0\t0\r\n";
+    const std::tuple<std::string, bool, std::string> cases[] = {
+        {modes, true, ""},
+        {modes + "# a last comment", true, ""},
+        {modes + "joints\r\n0=1\r\nend", true, ""},
+        {modes + "joints\r\n0=1\r\nend\r\n  \r\n", true, ""},
+        {modes + "walk\tb.key\t0", true, "the last line has no line end and was not read"},
+        {modes + "joints\r\n0=1\r\n", true, "the joints section has no end line"},
+        {modes + "joints\r\n0=1\r\n1=", true, "the last line has no line end and was not read"},
+        {"# blank puppet\r\njoints\r\n0=1\r\nend\r\n", true, ""},
+        {"Some text\r\nthat is no puppet file\r\n", false, ""},
+        {"Mode=3\r\n# a mode without sub-modes\r\n", false, ""},
+    };
+    for (const auto& [text, recognised, missing] : cases) {
+        CModel m;
+        const ReadStatus st = ReadText(m, text);
+        EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(recognised, missing.empty(), missing))
+            << text;
+    }
 }
 
 TEST(WritePup, FailuresAreReported)

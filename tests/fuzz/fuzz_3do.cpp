@@ -1,5 +1,6 @@
 // libFuzzer target: the 3DO reader, corner building and writer on arbitrary bytes. What
-// the writer produces must read back with the same structure.
+// the writer produces must read back whole with the same structure, and cut short must
+// read as incomplete.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -40,6 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!status.complete || again.materials.size() != model.materials.size() ||
         again.geosets.size() != model.geosets.size())
         std::abort();
+    // The written text cut anywhere before its last line end (which ends a node line
+    // when there are nodes) must read as incomplete.
+    if (!again.nodes.empty() && size > 0) {
+        const std::size_t cut = ((std::size_t{data[0]} << 8) | data[size - 1]) % (text.size() - 1);
+        orv::CModel part;
+        orv::TextBuffer cutText(text.substr(0, cut));
+        const orv::ReadStatus partStatus = orv::Read3do(part, cutText);
+        if (partStatus.complete || partStatus.missing.empty())
+            std::abort();
+    }
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
         const auto& a = model.geosets[g]->meshes;
         const auto& b = again.geosets[g]->meshes;

@@ -1,5 +1,5 @@
 // libFuzzer target: the PUP reader and writer on arbitrary bytes. What the writer
-// produces must read back with the same modes, sub-modes and joint lines.
+// produces must read back whole with the same modes, sub-modes and joint lines.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -16,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     orv::CModel again;
     orv::TextBuffer written(text);
-    orv::ReadPup(again, written);
-    if (again.puppetModes.size() != model.puppetModes.size() || again.puppetJoints != model.puppetJoints)
+    const orv::ReadStatus status = orv::ReadPup(again, written);
+    if (!status.complete || again.puppetModes.size() != model.puppetModes.size() ||
+        again.puppetJoints != model.puppetJoints)
         std::abort();
     for (std::size_t i = 0; i < model.puppetModes.size(); ++i)
         if (again.puppetModes[i]->items.size() != model.puppetModes[i]->items.size() ||

@@ -1,0 +1,176 @@
+// File > Open with what users really open: a model that ends early, a file that is no
+// puppet file, and files that are no documents at all.
+#include <QtTest>
+
+#include <QMdiArea>
+#include <QTemporaryDir>
+
+#include "app/app.h"
+#include "app/childframe.h"
+#include "app/commands.h"
+#include "app/filemanager_dlg.h"
+#include "app/mainframe.h"
+
+using namespace orv;
+
+namespace {
+
+const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
+
+struct Harness {
+    QTemporaryDir dir;
+    QString openFilter;
+    QString savePath;
+    QStringList messages;
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    QStringList archivesShown;  // the File Manager's archive each time it runs
+    std::unique_ptr<COrvaneApp> app;
+
+    Harness()
+    {
+        UserInterfaceHooks hooks;
+        hooks.openFile = [this](QWidget*, const QString&, const QString& filter, const QString&, const QString&) {
+            openFilter = filter;
+            return QString();
+        };
+        hooks.saveFile = [this](QWidget*, const QString&, const QString&, const QString&, const QString&) {
+            return savePath;
+        };
+        hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
+            messages.append(text);
+            return answer;
+        };
+        hooks.exec = [this](QDialog& d) {
+            if (auto* files = qobject_cast<CFileManagerDlg*>(&d))
+                archivesShown.append(files->ArchivePath());
+            return int(QDialog::Rejected);
+        };
+        app = std::make_unique<COrvaneApp>(
+            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
+        app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
+        app->Start({}, {false, false});
+    }
+
+    QString Copy(const QString& sample, const QString& name, qint64 keep = -1)
+    {
+        QFile in(kSampleDir + QLatin1Char('/') + sample);
+        in.open(QIODevice::ReadOnly);
+        const QByteArray bytes = in.readAll();
+        const QString path = dir.filePath(name);
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        out.write(keep < 0 ? bytes : bytes.left(keep));
+        return path;
+    }
+
+    static QByteArray Read(const QString& path)
+    {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+};
+
+}  // namespace
+
+class OpenFilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theFirstFilterShowsEveryKindTheEditorOpens()
+    {
+        Harness h;
+        QVERIFY(h.app->Frame()->Execute(cmd::FileOpen));
+        QVERIFY(h.openFilter.startsWith(QStringLiteral("All Orvane Files (*.orv;*.3do;*.pup)|*.orv;*.3do;*.pup|"
+                                                       "Orvane Files (*.orv)|*.orv|3DO Files (*.3do)|*.3do|")));
+        QCOMPARE(ToQtFilter(h.openFilter).split(QStringLiteral(";;")).first(),
+                 QStringLiteral("All Orvane Files (*.orv *.3do *.pup)"));
+    }
+
+    void aModelThatEndsEarlyOpensWithAWordAndIsSavedOverOnlyWhenTheUserAgrees()
+    {
+        Harness h;
+        const QByteArray whole = Harness::Read(kSampleDir + QStringLiteral("/walker.3do"));
+        const QString path = h.Copy(QStringLiteral("walker.3do"), QStringLiteral("ky.3do"), whole.indexOf("MESH 3"));
+        const QByteArray cut = Harness::Read(path);
+        CChildFrame* f = h.app->OpenFile(path);
+        QVERIFY(f);
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY2(h.messages.last().startsWith(QStringLiteral("ky.3do ended early: 3 of 6 meshes read.")),
+                 qPrintable(h.messages.last()));
+
+        // Save asks; "No" leaves the file alone and the document modified.
+        f->Document()->SetModified(true);
+        QVERIFY(!h.app->SaveDocument(f));
+        QCOMPARE(h.messages.last(),
+                 QStringLiteral("ky.3do was read only in part. Saving will replace it with what was read. Save anyway?"));
+        QCOMPARE(Harness::Read(path), cut);
+        QVERIFY(f->Document()->Doc().IsModified());
+        // Save As onto the same file asks too.
+        h.savePath = path;
+        QVERIFY(!h.app->SaveDocumentAs(f));
+        QCOMPARE(Harness::Read(path), cut);
+        // "Yes" writes what was read, and later saves ask nothing more.
+        h.answer = QMessageBox::Yes;
+        QVERIFY(h.app->SaveDocument(f));
+        QVERIFY(Harness::Read(path) != cut);
+        QVERIFY(!f->Document()->Doc().IsModified());
+        const int asked = h.messages.size();
+        QVERIFY(h.app->SaveDocument(f));
+        QCOMPARE(h.messages.size(), asked);
+    }
+
+    void aFileWithoutPuppetModesChangesNothing()
+    {
+        Harness h;
+        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        QVERIFY(f);
+        CModel& m = f->Document()->Model();
+        QCOMPARE(m.puppetModes.size(), std::size_t{1});
+        const QString random = h.Copy(QStringLiteral("bricks.mat"), QStringLiteral("random.pup"));
+        QCOMPARE(h.app->OpenFile(random), f);
+        QCOMPARE(h.messages.last(), QStringLiteral("random.pup holds no puppet modes"));
+        QCOMPARE(m.puppetModes.size(), std::size_t{1});
+        QVERIFY(!f->Document()->Doc().IsModified());
+
+        // A puppet file that ended early is taken only when the user agrees.
+        const QString cut = h.Copy(QStringLiteral("walker.pup"), QStringLiteral("cut.pup"),
+                                   Harness::Read(kSampleDir + QStringLiteral("/walker.pup")).size() - 3);
+        QCOMPARE(h.app->OpenFile(cut), f);
+        QVERIFY(h.messages.last().startsWith(QStringLiteral("cut.pup ended early: ")));
+        QCOMPARE(m.puppetModes[0]->items.size(), std::size_t{2});
+        QVERIFY(!f->Document()->Doc().IsModified());
+        h.answer = QMessageBox::Yes;
+        h.app->OpenFile(cut);
+        QCOMPARE(m.puppetModes[0]->items.size(), std::size_t{1});
+        QVERIFY(f->Document()->Doc().IsModified());
+    }
+
+    void filesThatAreNoDocumentsSayWhereTheyAreUsed()
+    {
+        Harness h;
+        const int windows = h.app->Frame()->Children().size();
+        const std::pair<QString, QString> kinds[] = {
+            {QStringLiteral("wkwalk.key"), QStringLiteral("wkwalk.key is a keyframe animation (KEY). Keyframes are chosen "
+                                                          "through a model's puppet file in the Animation Sequence dialog")},
+            {QStringLiteral("bricks.mat"), QStringLiteral("bricks.mat is a material (MAT).")},
+            {QStringLiteral("dflt.cmp"), QStringLiteral("dflt.cmp is a colormap (CMP).")},
+        };
+        for (const auto& [file, text] : kinds) {
+            QCOMPARE(h.app->OpenFile(kSampleDir + QLatin1Char('/') + file), nullptr);
+            QVERIFY2(h.messages.last().startsWith(text), qPrintable(h.messages.last()));
+        }
+        // An archive opens in the File Manager.
+        QCOMPARE(h.app->OpenFile(kSampleDir + QStringLiteral("/res2.gob")), nullptr);
+        QCOMPARE(h.archivesShown, QStringList{QFileInfo(kSampleDir + QStringLiteral("/res2.gob")).absoluteFilePath()});
+        QCOMPARE(h.app->Frame()->Children().size(), windows);
+
+        // Anything else that is no project is named as such.
+        const QString notes = h.Copy(QStringLiteral("wkwalk.key"), QStringLiteral("notes.txt"));
+        QCOMPARE(h.app->OpenFile(notes), nullptr);
+        QVERIFY2(h.messages.last().endsWith(QStringLiteral("not an Orvane project file (it looks like a KEY keyframe file)")),
+                 qPrintable(h.messages.last()));
+    }
+};
+
+QTEST_MAIN(OpenFilesTest)
+#include "open_files_test.moc"
