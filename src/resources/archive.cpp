@@ -97,30 +97,43 @@ bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory&
     out = ArchiveDirectory{};
     out.fileSize = fileSize;
     if (fileSize < kArchiveHeaderSize) {
-        SetError(error, "too short for a GOB/GOO archive (" + std::to_string(fileSize) + " bytes, the head alone is 16)");
+        SetError(error, "too short for a GOB/GOO archive (" + std::to_string(fileSize) +
+                            " bytes, the head and the record count alone are 16)");
         return false;
     }
-    uint8_t head[kArchiveHeaderSize];
+    uint8_t head[kArchiveHeadSize];
     in.clear();
     in.seekg(0, std::ios::beg);
-    if (!in.read(reinterpret_cast<char*>(head), kArchiveHeaderSize)) {
+    if (!in.read(reinterpret_cast<char*>(head), kArchiveHeadSize)) {
         SetError(error, "cannot read the archive's head");
         return false;
     }
     std::copy(head, head + 4, out.header.magic.begin());
     out.header.version = LoadU32(head + 4);
     out.header.directoryOffset = LoadU32(head + 8);
-    out.header.recordCount = LoadU32(head + 12);
+    // An offset that points nowhere leaves the directory empty; DescribeArchiveDamage
+    // names it.
+    if (out.BadDirectoryOffset())
+        return true;
+
+    uint8_t count[4];
+    in.seekg(static_cast<std::streamoff>(out.header.directoryOffset), std::ios::beg);
+    if (!in.read(reinterpret_cast<char*>(count), 4)) {
+        SetError(error, "cannot read the archive's record count");
+        return false;
+    }
+    out.header.recordCount = LoadU32(count);
 
     // Only whole records that the file actually holds are read.
-    const uint64_t available = (fileSize - kArchiveHeaderSize) / kArchiveRecordSize;
-    const uint64_t count = std::min<uint64_t>(out.header.recordCount, available);
-    std::vector<uint8_t> dir(static_cast<std::size_t>(count * kArchiveRecordSize));
+    const uint64_t recordsAt = uint64_t{out.header.directoryOffset} + 4;
+    const uint64_t available = (fileSize - recordsAt) / kArchiveRecordSize;
+    const uint64_t n = std::min<uint64_t>(out.header.recordCount, available);
+    std::vector<uint8_t> dir(static_cast<std::size_t>(n * kArchiveRecordSize));
     if (!dir.empty() && !in.read(reinterpret_cast<char*>(dir.data()), static_cast<std::streamsize>(dir.size()))) {
         SetError(error, "cannot read the archive's directory");
         return false;
     }
-    out.records.resize(static_cast<std::size_t>(count));
+    out.records.resize(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < out.records.size(); ++i) {
         const uint8_t* p = dir.data() + i * kArchiveRecordSize;
         ArchiveRecord& r = out.records[i];
@@ -144,6 +157,12 @@ bool ReadArchiveDirectory(const fs::path& path, ArchiveDirectory& out, std::stri
 
 std::string DescribeArchiveDamage(const ArchiveDirectory& dir)
 {
+    if (dir.header.directoryOffset < kArchiveHeadSize)
+        return "damaged or not a GOB/GOO archive: its directory offset " + std::to_string(dir.header.directoryOffset) +
+               " points into the 12-byte head";
+    if (dir.BadDirectoryOffset())
+        return "damaged or not a GOB/GOO archive: its directory offset " + std::to_string(dir.header.directoryOffset) +
+               " points past the end of the file (" + std::to_string(dir.fileSize) + " bytes)";
     if (dir.Truncated())
         return "damaged or not a GOB/GOO archive: its head promises " + std::to_string(dir.header.recordCount) +
                " records but the file holds " + std::to_string(dir.records.size());
@@ -265,6 +284,8 @@ bool WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const st
 
     std::vector<uint8_t> block(kArchiveHeaderSize + kArchiveRecordSize * items.size());
     ArchiveHeader h = head;
+    // The directory goes behind the head, wherever the old file had it.
+    h.directoryOffset = static_cast<uint32_t>(kArchiveHeadSize);
     h.recordCount = static_cast<uint32_t>(items.size());
     EncodeHeader(block.data(), h);
     uint64_t offset = dataStart;
