@@ -45,13 +45,14 @@ std::string ExtensionOf(const std::string& shortName)
     return dot == std::string::npos ? std::string() : shortName.substr(dot + 1);
 }
 
-bool IsMaterialName(const std::string& shortName) { return LowerAscii(ExtensionOf(shortName)) == "mat"; }
-
-std::string DirectoryOf(const std::string& name)
+// Asked before Save As replaces a file the file dialog did not ask about.
+QString ReplaceFileQuestion(const QString& path)
 {
-    const auto p = name.rfind('\\');
-    return p == std::string::npos ? std::string() : name.substr(0, p);
+    return QStringLiteral("The file \"%1\" already exists. Do you want to replace it?")
+        .arg(QDir::toNativeSeparators(path));
 }
+
+bool IsMaterialName(const std::string& shortName) { return LowerAscii(ExtensionOf(shortName)) == "mat"; }
 
 // The palette of a colormap entry of the catalogue.
 std::optional<Palette> ColormapPalette(const AppServices& services, const CTreeObject& entry, std::string* error)
@@ -403,14 +404,9 @@ bool CFileManagerDlg::SelectItem(const QString& name)
     return true;
 }
 
-int CFileManagerDlg::NodeForDirectory(const std::string& directory, std::size_t depth) const
+std::string CFileManagerDlg::ListedDirectory() const
 {
-    if (depth == 0)
-        return 0;
-    for (std::size_t n = 1; n < nodes_.size(); ++n)
-        if (nodes_[n].entry.size == depth && DirectoryOf(nodes_[n].entry.name) == directory)
-            return static_cast<int>(n);
-    return 0;
+    return listedNode_ > 0 ? nodes_[static_cast<std::size_t>(listedNode_)].directory : std::string();
 }
 
 void CFileManagerDlg::ListNode(int index)
@@ -426,7 +422,7 @@ void CFileManagerDlg::ListNode(int index)
     selectionOrder_.clear();
     pendingThumbs_.clear();
     preview_->ClearImage();
-    for (const ArchiveListRow& row : ListArchiveNode(directory_.records, nodes_[static_cast<std::size_t>(index)].entry)) {
+    for (const ArchiveListRow& row : ListArchiveNode(directory_.records, nodes_[static_cast<std::size_t>(index)])) {
         auto* item = new QTreeWidgetItem(
             QStringList{Q(row.name), QString::number(row.offset), QString::number(row.size)});
         item->setData(0, Qt::UserRole, static_cast<qulonglong>(row.position));
@@ -504,21 +500,19 @@ bool CFileManagerDlg::CurrentRecords(const QList<qulonglong>& positions, std::ve
     }
     if (same)
         return true;
-    const int node = listedNode_;
+    const std::string dir = ListedDirectory();
     Report(error.empty() ? QStringLiteral("The archive %1 has been changed by another program. It is read again; "
                                           "please choose the items once more.")
                                .arg(QDir::toNativeSeparators(archivePath_))
                          : QStringLiteral("Cannot read the archive %1:\n%2").arg(QDir::toNativeSeparators(archivePath_), Q(error)));
-    const std::string dir = node > 0 ? DirectoryOf(nodes_[static_cast<std::size_t>(node)].entry.name) : std::string();
-    const std::size_t depth = node > 0 ? nodes_[static_cast<std::size_t>(node)].entry.size : 0;
     // Not while a drag is starting: the rows it was made from must stay.
     QMetaObject::invokeMethod(
         this,
-        [this, dir, depth] {
+        [this, dir] {
             if (busy_ || archivePath_.isEmpty())
                 return;
             ReadDirectory();
-            SelectNode(NodeForDirectory(dir, depth));
+            SelectNode(ArchiveNodeOfDirectory(nodes_, dir));
         },
         Qt::QueuedConnection);
     return false;
@@ -631,46 +625,62 @@ void CFileManagerDlg::AddFiles()
         AddFileList(a.files);
 }
 
-void CFileManagerDlg::AddFileList(const QStringList& paths)
-{
-    if (busy_ || archivePath_.isEmpty())
-        return;
-    for (const QString& p : paths)
-        AddFile(p);
-}
-
 bool CFileManagerDlg::AddFile(const QString& path)
 {
-    if (busy_ || archivePath_.isEmpty())
+    return AddFileList(QStringList{path});
+}
+
+bool CFileManagerDlg::AddFileList(const QStringList& paths)
+{
+    if (busy_ || archivePath_.isEmpty() || paths.isEmpty())
         return false;
-    const bool warn = services_.settings && services_.settings->warning != 0;
-    AddFileOptions options;
-    options.onDuplicate = warn ? DuplicatePolicy::Ask : DuplicatePolicy::Replace;
-    options.askReplace = [this](const std::string& name) {
-        return prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)));
-    };
     // Bitmaps are remapped onto the game's default colormap when the catalogue has it.
     std::optional<Palette> dflt;
     if (services_.catalog)
         if (const CTreeObject* cmp = services_.catalog->colormaps.Lookup("dflt.cmp"))
             dflt = ColormapPalette(services_, *cmp, nullptr);
-    options.bitmapPalette = dflt ? &*dflt : nullptr;
 
-    AddFileResult result;
-    const QString label = QStringLiteral("Adding %1").arg(QFileInfo(path).fileName());
-    const bool ok = RunRewrite(label, [&](const ArchiveProgress& progress, std::string* error) {
-        options.progress = progress;
-        return AddFileToArchive(PathOf(archivePath_), PathOf(path), options, &result, error);
-    });
-    const int before = listedNode_;
-    const std::string beforeDir =
-        before >= 0 ? DirectoryOf(nodes_[static_cast<std::size_t>(before)].entry.name) : std::string();
-    const std::size_t beforeDepth = before >= 0 ? nodes_[static_cast<std::size_t>(before)].entry.size : 0;
+    // Files that cannot be read or converted are left out and named afterwards; the
+    // others go in together, with one rewrite of the archive.
+    std::vector<ArchiveEntryData> entries;
+    QString firstFile;
+    QStringList failures;
+    for (const QString& p : paths) {
+        ArchiveEntryData e;
+        std::string error;
+        if (PrepareArchiveFile(PathOf(p), dflt ? &*dflt : nullptr, e, &error)) {
+            if (entries.empty())
+                firstFile = QFileInfo(p).fileName();
+            entries.push_back(std::move(e));
+        } else {
+            failures << QDir::toNativeSeparators(p) + QStringLiteral(": ") + Q(error);
+        }
+    }
+
+    bool ok = false;
+    std::vector<AddFileResult> results;
+    if (!entries.empty()) {
+        const bool warn = services_.settings && services_.settings->warning != 0;
+        AddFileOptions options;
+        options.onDuplicate = warn ? DuplicatePolicy::Ask : DuplicatePolicy::Replace;
+        options.askReplace = [this](const std::string& name) {
+            return prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)));
+        };
+        const QString label = entries.size() == 1 ? QStringLiteral("Adding %1").arg(firstFile)
+                                                  : QStringLiteral("Adding %1 files").arg(entries.size());
+        ok = RunRewrite(label, [&](const ArchiveProgress& progress, std::string* error) {
+            options.progress = progress;
+            return AddEntriesToArchive(PathOf(archivePath_), std::move(entries), options, &results, error);
+        });
+    }
+    const std::string before = ListedDirectory();
     ReadDirectory();
-    if (ok)
-        SelectItem(Q(result.itemName));
+    if (ok && !results.empty())
+        SelectItem(Q(results.back().itemName));
     else
-        SelectNode(NodeForDirectory(beforeDir, beforeDepth));
+        SelectNode(ArchiveNodeOfDirectory(nodes_, before));
+    if (!failures.isEmpty())
+        Report(QStringLiteral("These files could not be added:\n") + failures.join(QLatin1Char('\n')));
     return ok;
 }
 
@@ -684,9 +694,7 @@ void CFileManagerDlg::DeleteSelected()
     ArchiveEdit edit;
     for (const auto& r : records)
         edit.removals.push_back(r.name);
-    const auto& node = nodes_[static_cast<std::size_t>(std::max(listedNode_, 0))].entry;
-    const std::string dir = DirectoryOf(node.name);
-    const std::size_t depth = node.size;
+    const std::string dir = ListedDirectory();
     // One rewrite removes them all, so the archive never holds half of the deletion.
     RunRewrite(edit.removals.size() == 1 ? QStringLiteral("Deleting %1").arg(Q(ShortNameOf(edit.removals.front())))
                                          : QStringLiteral("Deleting %1 items").arg(edit.removals.size()),
@@ -694,7 +702,7 @@ void CFileManagerDlg::DeleteSelected()
                    return RewriteArchive(PathOf(archivePath_), edit, error, progress);
                });
     ReadDirectory();
-    SelectNode(NodeForDirectory(dir, depth));
+    SelectNode(ArchiveNodeOfDirectory(nodes_, dir));
 }
 
 void CFileManagerDlg::SaveSelectedAs()
@@ -735,22 +743,31 @@ void CFileManagerDlg::SaveSelectedAs()
         }
     }
 
+    const bool warn = services_.settings && services_.settings->warning != 0;
     QStringList failures;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const ArchiveRecord& rec = records[i];
         const bool convert = asBitmap && IsMaterialName(ShortNameOf(rec.name));
         fs::path target;
         std::string error;
+        bool askedInDialog = false;
         if (i == 0) {
             QString name = chosen.fileName();
             // Only the file name changes its extension, never a folder with a dot.
             if (convert)
                 name = name.left(static_cast<int>(name.indexOf(QLatin1Char('.')))) + QStringLiteral(".bmp");
             target = PathOf(QDir(folder).filePath(name));
+            askedInDialog = QDir(folder).filePath(name) == chosen.absoluteFilePath();
         } else if (!ExtractionTarget(PathOf(folder), rec.name, convert, target, &error)) {
             failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
             continue;
         }
+        // The file dialog asked about the name chosen in it; any other file that exists
+        // (one this command has just written, too) is asked about here.
+        std::error_code ec;
+        if (warn && !askedInDialog && fs::exists(target, ec) &&
+            !(prompts_.askYesNo && prompts_.askYesNo(this, ReplaceFileQuestion(Q(target.string())))))
+            continue;
         std::vector<uint8_t> data;
         if (!ReadArchiveEntry(PathOf(archivePath_), rec, data, &error)) {
             failures << Q(rec.name) + QStringLiteral(": ") + Q(error);

@@ -77,8 +77,9 @@ public:
     bool OpenArchiveFile(const QString& path);
     // Adds one file as "&Add" does; false when nothing was added.
     bool AddFile(const QString& path);
-    // Adds several files (a drop on the tree).
-    void AddFileList(const QStringList& paths);
+    // Adds several files (a multiple choice of "&Add", a drop on the tree) with one
+    // rewrite of the archive; false when nothing was added.
+    bool AddFileList(const QStringList& paths);
 
     const QString& ArchivePath() const { return archivePath_; }
     QPushButton* Button(Control id) const;
@@ -106,8 +107,8 @@ public:
 private:
     // Reads the directory again into the tree and lists the root.
     void ReadDirectory();
-    // The first node of that directory and depth; the root when there is none.
-    int NodeForDirectory(const std::string& directory, std::size_t depth) const;
+    // The directory of the listed node ("" for the root or none).
+    std::string ListedDirectory() const;
     void ListNode(int index);
     void UpdateButtons();
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);

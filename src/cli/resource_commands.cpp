@@ -1,4 +1,5 @@
 // orvane-tool commands for the game's resources (GOB/GOO archives, MAT, CMP, BMP).
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -157,16 +158,22 @@ int GobAdd(const std::vector<std::string>& rawArgs, const Options& opts)
         palette = CatalogPalette(opts.resources, "dflt.cmp", error);
     }
 
+    // Every file is read (and converted) before the archive is touched, and all of them
+    // go in with one rewrite.
+    std::vector<ArchiveEntryData> entries(args.size() - 1);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string error;
+        if (!PrepareArchiveFile(args[i], palette ? &*palette : nullptr, entries[i - 1], &error))
+            return Fail(args[i], error);
+    }
     AddFileOptions add;
     add.onDuplicate = policy;
-    add.bitmapPalette = palette ? &*palette : nullptr;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        AddFileResult res;
-        std::string error;
-        if (!AddFileToArchive(archive, args[i], add, &res, &error))
-            return Fail(args[i], error);
+    std::vector<AddFileResult> results;
+    std::string error;
+    if (!AddEntriesToArchive(archive, std::move(entries), add, &results, &error))
+        return Fail(archive, error);
+    for (const auto& res : results)
         std::printf("%s %s\n", res.replaced ? "replaced" : "added", res.itemName.c_str());
-    }
     return 0;
 }
 
@@ -185,6 +192,7 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
     std::vector<std::string> args;
     fs::path folder = ".";
     bool bmp = false;
+    bool flat = false;
     for (std::size_t i = 0; i < rawArgs.size(); ++i) {
         const std::string& a = rawArgs[i];
         if (a == "-o") {
@@ -193,6 +201,8 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
             folder = rawArgs[++i];
         } else if (a == "--bmp") {
             bmp = true;
+        } else if (a == "--flat") {
+            flat = true;
         } else if (a.rfind("--", 0) == 0) {
             return Usage("gob extract does not know " + a);
         } else {
@@ -224,15 +234,38 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
                 return Fail(archive, "no colormap to convert materials with: " + error + " (give --colormap)");
         }
     }
+
+    // Every item's target is settled before anything is written: a name that would
+    // lead out of the folder, or two items on one path, stop the command first.
+    struct Job {
+        const ArchiveRecord* record;
+        bool convert;
+        fs::path target;
+    };
+    std::vector<Job> jobs;
+    std::vector<std::pair<std::string, fs::path>> targets;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const ArchiveRecord* r = FindItem(dir, ArchiveName(args[i]));
         if (!r)
             return Fail(archive, "no item " + args[i]);
+        if (std::any_of(jobs.begin(), jobs.end(), [&](const Job& j) { return j.record == r; }))
+            continue;  // named twice
         const bool convert = palette && LowerExtension(ShortNameOf(r->name)) == ".mat";
-        fs::path written;
-        if (!ExtractArchiveItem(archive, *r, folder, convert ? &*palette : nullptr, &written, &error))
+        fs::path target;
+        const bool ok = flat ? ExtractionTarget(folder, r->name, convert, target, &error)
+                             : ExtractionTargetInFolders(folder, r->name, convert, target, &error);
+        if (!ok)
             return Fail(archive, error);
-        std::printf("%s\n", written.string().c_str());
+        jobs.push_back({r, convert, target});
+        targets.emplace_back(r->name, target);
+    }
+    if (auto clash = DescribeExtractionClash(targets); !clash.empty())
+        return Fail(archive, clash + (flat ? "; nothing was extracted (leave out --flat to keep the archive's folders)"
+                                           : "; nothing was extracted"));
+    for (const Job& j : jobs) {
+        if (!ExtractArchiveItem(archive, *j.record, j.target, j.convert ? &*palette : nullptr, &error))
+            return Fail(archive, error);
+        std::printf("%s\n", j.target.string().c_str());
     }
     return 0;
 }
@@ -471,10 +504,14 @@ void RegisterResourceCommands(Registry& registry)
          "  gob create ARCHIVE     make a new, empty GOB/GOO archive\n"
          "  gob list ARCHIVE       one line per item: offset, size, name\n"
          "  gob add ARCHIVE FILE... [--keep]\n"
-         "                         add files (bitmaps become materials; an item of the same\n"
-         "                         name is replaced unless --keep)\n"
-         "  gob extract ARCHIVE NAME... [-o DIR] [--bmp]\n"
-         "                         save items into DIR (--bmp: materials as bitmaps)\n"
+         "                         add files with one rewrite of the archive (bitmaps become\n"
+         "                         materials; an item of the same name is replaced unless --keep)\n"
+         "  gob extract ARCHIVE NAME... [-o DIR] [--bmp] [--flat]\n"
+         "                         save items below DIR in the archive's folders (3do\\mat\\a.mat\n"
+         "                         as DIR/3do/mat/a.mat; names leading out of DIR are refused;\n"
+         "                         existing files are replaced). --flat: all into DIR itself;\n"
+         "                         two items of one file name are refused (exit 1, nothing\n"
+         "                         written). --bmp: materials as bitmaps\n"
          "  gob delete ARCHIVE NAME...\n"
          "                         remove items\n",
          Gob});

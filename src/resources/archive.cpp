@@ -82,12 +82,44 @@ std::size_t LastBackslash(std::string_view s)
     return p == std::string_view::npos ? 0 : p;
 }
 
+// What the insert order looks at in a name, worked out once per name.
+struct NameShape {
+    std::size_t depth = 0;  // backslashes
+    std::size_t last = 0;   // index of the last backslash, 0 when none
+
+    explicit NameShape(std::string_view name) : depth(CountBackslashes(name)), last(LastBackslash(name)) {}
+};
+
+// The insert order over any list of names: nameAt(i) and shapeAt(i) give record i's.
+template <class NameAt, class ShapeAt>
+std::size_t InsertPositionIn(std::size_t count, std::string_view name, NameAt nameAt, ShapeAt shapeAt)
+{
+    // Byte-wise, case-sensitive comparisons (char_traits<char> compares as unsigned char).
+    const NameShape n(name);
+    for (std::size_t i = 1; i < count; ++i) {
+        const std::string_view e = nameAt(i);
+        const NameShape& se = shapeAt(i);
+        const std::size_t len = std::min(n.last, se.last);
+        const int c = name.substr(0, len).compare(e.substr(0, len));
+        if (c < 0)
+            return i;
+        if (c == 0 && n.depth < se.depth)
+            return i;
+        if (n.depth > se.depth)
+            continue;
+        if (name.compare(e) <= 0)
+            return i;
+    }
+    return count;
+}
+
 // One item of the rewritten archive: from the old file, or new data.
 struct PlannedItem {
     std::string name;
     uint32_t size = 0;
     uint32_t oldOffset = 0;
     const std::vector<uint8_t>* data = nullptr;  // set for inserted items
+    NameShape shape{std::string_view{}};
 };
 
 }  // namespace
@@ -97,30 +129,43 @@ bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory&
     out = ArchiveDirectory{};
     out.fileSize = fileSize;
     if (fileSize < kArchiveHeaderSize) {
-        SetError(error, "too short for a GOB/GOO archive (" + std::to_string(fileSize) + " bytes, the head alone is 16)");
+        SetError(error, "too short for a GOB/GOO archive (" + std::to_string(fileSize) +
+                            " bytes, the head and the record count alone are 16)");
         return false;
     }
-    uint8_t head[kArchiveHeaderSize];
+    uint8_t head[kArchiveHeadSize];
     in.clear();
     in.seekg(0, std::ios::beg);
-    if (!in.read(reinterpret_cast<char*>(head), kArchiveHeaderSize)) {
+    if (!in.read(reinterpret_cast<char*>(head), kArchiveHeadSize)) {
         SetError(error, "cannot read the archive's head");
         return false;
     }
     std::copy(head, head + 4, out.header.magic.begin());
     out.header.version = LoadU32(head + 4);
     out.header.directoryOffset = LoadU32(head + 8);
-    out.header.recordCount = LoadU32(head + 12);
+    // An offset that points nowhere leaves the directory empty; DescribeArchiveDamage
+    // names it.
+    if (out.BadDirectoryOffset())
+        return true;
+
+    uint8_t count[4];
+    in.seekg(static_cast<std::streamoff>(out.header.directoryOffset), std::ios::beg);
+    if (!in.read(reinterpret_cast<char*>(count), 4)) {
+        SetError(error, "cannot read the archive's record count");
+        return false;
+    }
+    out.header.recordCount = LoadU32(count);
 
     // Only whole records that the file actually holds are read.
-    const uint64_t available = (fileSize - kArchiveHeaderSize) / kArchiveRecordSize;
-    const uint64_t count = std::min<uint64_t>(out.header.recordCount, available);
-    std::vector<uint8_t> dir(static_cast<std::size_t>(count * kArchiveRecordSize));
+    const uint64_t recordsAt = uint64_t{out.header.directoryOffset} + 4;
+    const uint64_t available = (fileSize - recordsAt) / kArchiveRecordSize;
+    const uint64_t n = std::min<uint64_t>(out.header.recordCount, available);
+    std::vector<uint8_t> dir(static_cast<std::size_t>(n * kArchiveRecordSize));
     if (!dir.empty() && !in.read(reinterpret_cast<char*>(dir.data()), static_cast<std::streamsize>(dir.size()))) {
         SetError(error, "cannot read the archive's directory");
         return false;
     }
-    out.records.resize(static_cast<std::size_t>(count));
+    out.records.resize(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < out.records.size(); ++i) {
         const uint8_t* p = dir.data() + i * kArchiveRecordSize;
         ArchiveRecord& r = out.records[i];
@@ -144,6 +189,12 @@ bool ReadArchiveDirectory(const fs::path& path, ArchiveDirectory& out, std::stri
 
 std::string DescribeArchiveDamage(const ArchiveDirectory& dir)
 {
+    if (dir.header.directoryOffset < kArchiveHeadSize)
+        return "damaged or not a GOB/GOO archive: its directory offset " + std::to_string(dir.header.directoryOffset) +
+               " points into the 12-byte head";
+    if (dir.BadDirectoryOffset())
+        return "damaged or not a GOB/GOO archive: its directory offset " + std::to_string(dir.header.directoryOffset) +
+               " points past the end of the file (" + std::to_string(dir.fileSize) + " bytes)";
     if (dir.Truncated())
         return "damaged or not a GOB/GOO archive: its head promises " + std::to_string(dir.header.recordCount) +
                " records but the file holds " + std::to_string(dir.records.size());
@@ -213,24 +264,10 @@ std::string CheckArchiveName(std::string_view name)
 
 std::size_t ArchiveInsertPosition(const std::vector<ArchiveRecord>& records, std::string_view name)
 {
-    // Byte-wise, case-sensitive comparisons (char_traits<char> compares as unsigned char).
-    const std::size_t lastN = LastBackslash(name);
-    const std::size_t depthN = CountBackslashes(name);
-    for (std::size_t i = 1; i < records.size(); ++i) {
-        const std::string_view e = records[i].name;
-        const std::size_t depthE = CountBackslashes(e);
-        const std::size_t len = std::min(lastN, LastBackslash(e));
-        const int c = name.substr(0, len).compare(e.substr(0, len));
-        if (c < 0)
-            return i;
-        if (c == 0 && depthN < depthE)
-            return i;
-        if (depthN > depthE)
-            continue;
-        if (name.compare(e) <= 0)
-            return i;
-    }
-    return records.size();
+    NameShape shape{std::string_view{}};
+    return InsertPositionIn(
+        records.size(), name, [&](std::size_t i) -> std::string_view { return records[i].name; },
+        [&](std::size_t i) -> const NameShape& { return shape = NameShape(records[i].name); });
 }
 
 std::optional<std::size_t> FindArchiveRecord(const std::vector<ArchiveRecord>& records, std::string_view name)
@@ -265,6 +302,8 @@ bool WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const st
 
     std::vector<uint8_t> block(kArchiveHeaderSize + kArchiveRecordSize * items.size());
     ArchiveHeader h = head;
+    // The directory goes behind the head, wherever the old file had it.
+    h.directoryOffset = static_cast<uint32_t>(kArchiveHeadSize);
     h.recordCount = static_cast<uint32_t>(items.size());
     EncodeHeader(block.data(), h);
     uint64_t offset = dataStart;
@@ -356,30 +395,28 @@ bool RewriteArchive(const fs::path& path, const ArchiveEdit& edit, std::string* 
         return false;
     }
 
-    // The plan keeps the records (for the insert order) and, beside them, where each
-    // item's data comes from.
-    std::vector<ArchiveRecord> records = dir.records;
+    // The plan: each item's name (with its shape, worked out once, as many insertions
+    // walk the list) and where its data comes from.
     std::vector<PlannedItem> items;
-    items.reserve(records.size() + edit.insertions.size());
-    for (const auto& r : records)
-        items.push_back(PlannedItem{r.name, r.size, r.offset, nullptr});
+    items.reserve(dir.records.size() + edit.insertions.size());
+    for (const auto& r : dir.records)
+        items.push_back(PlannedItem{r.name, r.size, r.offset, nullptr, NameShape(r.name)});
 
     for (const auto& name : edit.removals) {
-        if (auto i = FindArchiveRecord(records, name)) {
-            records.erase(records.begin() + static_cast<std::ptrdiff_t>(*i));
-            items.erase(items.begin() + static_cast<std::ptrdiff_t>(*i));
+        const auto it = std::find_if(items.begin(), items.end(), [&](const PlannedItem& p) { return p.name == name; });
+        if (it != items.end()) {
+            items.erase(it);
             res.removed.push_back(name);
         } else {
             res.notFound.push_back(name);
         }
     }
     for (const auto& ins : edit.insertions) {
-        const std::size_t at = ArchiveInsertPosition(records, ins.name);
-        ArchiveRecord r;
-        r.name = ins.name;
-        r.size = static_cast<uint32_t>(ins.data.size());
-        records.insert(records.begin() + static_cast<std::ptrdiff_t>(at), r);
-        items.insert(items.begin() + static_cast<std::ptrdiff_t>(at), PlannedItem{ins.name, r.size, 0, &ins.data});
+        const std::size_t at = InsertPositionIn(
+            items.size(), ins.name, [&](std::size_t i) -> std::string_view { return items[i].name; },
+            [&](std::size_t i) -> const NameShape& { return items[i].shape; });
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(at),
+                     PlannedItem{ins.name, static_cast<uint32_t>(ins.data.size()), 0, &ins.data, NameShape(ins.name)});
     }
     if (res.removed.empty() && edit.insertions.empty())
         return true;
@@ -442,7 +479,7 @@ bool WriteArchive(const fs::path& path, const std::vector<ArchiveEntryData>& ent
             SetError(error, "item " + e.name + " is larger than an archive can hold (4 GB)");
             return false;
         }
-        items.push_back(PlannedItem{e.name, static_cast<uint32_t>(e.data.size()), 0, &e.data});
+        items.push_back(PlannedItem{e.name, static_cast<uint32_t>(e.data.size()), 0, &e.data, NameShape(e.name)});
     }
     AtomicFileWriter w(path);
     if (!w.IsOpen()) {

@@ -1,6 +1,9 @@
-// GOB/GOO resource archives: a 16-byte head, a directory of 136-byte records directly
-// behind it, then the items' data. Every change rewrites the whole archive into a
-// temporary file beside it and renames that over the old one only once it is complete.
+// GOB/GOO resource archives: a head ("GOB ", version, directory offset), a directory
+// (a record count, then 136-byte records) where the head's offset says, and the items'
+// data. Archives written here put the directory at 12, so the count is at 12 and the
+// records follow the count at 16; other tools may put it elsewhere (often at the end).
+// Every change rewrites the whole archive into a temporary file beside it and renames
+// that over the old one only once it is complete.
 #pragma once
 
 #include <array>
@@ -16,7 +19,10 @@
 
 namespace orv {
 
+// The head and the count of an archive written here; its records start at this offset.
 inline constexpr std::size_t kArchiveHeaderSize = 16;
+// Magic, version and directory offset; a directory may not begin inside them.
+inline constexpr std::size_t kArchiveHeadSize = 12;
 inline constexpr std::size_t kArchiveRecordSize = 136;
 inline constexpr std::size_t kArchiveNameFieldSize = 128;
 // The name field holds the name and its terminating NUL.
@@ -26,7 +32,7 @@ struct ArchiveHeader {
     std::array<char, 4> magic{'G', 'O', 'B', ' '};
     uint32_t version = 20;
     uint32_t directoryOffset = 12;
-    uint32_t recordCount = 0;
+    uint32_t recordCount = 0;  // the first word of the directory
 };
 
 struct ArchiveRecord {
@@ -40,11 +46,18 @@ struct ArchiveDirectory {
     std::vector<ArchiveRecord> records;  // the complete records, in file order
     uint64_t fileSize = 0;
 
-    // The head promised more records than the file holds.
+    // The head's directory offset points into the head or leaves no room for the count
+    // in the file: no directory could be read.
+    bool BadDirectoryOffset() const
+    {
+        return header.directoryOffset < kArchiveHeadSize || uint64_t{header.directoryOffset} + 4 > fileSize;
+    }
+    // The directory promised more records than the file holds.
     bool Truncated() const { return records.size() < header.recordCount; }
 };
 
-// Position of record i in the file; the file manager identifies records by it.
+// Position of record i as archives written here hold it (directory at 12). The file
+// manager identifies records by it, whatever offset the directory has in the file.
 inline uint64_t ArchiveRecordPosition(std::size_t index)
 {
     return kArchiveHeaderSize + kArchiveRecordSize * static_cast<uint64_t>(index);
@@ -54,15 +67,18 @@ inline uint64_t ArchiveRecordPosition(std::size_t index)
 // in all; returning false abandons the rewrite and leaves the archive as it was.
 using ArchiveProgress = std::function<bool(uint64_t done, uint64_t total)>;
 
-// Reads the head and the directory. Magic, version and directory offset are not
-// checked; the records are taken from offset 16. When the head promises more records
-// than the file holds, reading stops at the end of the file (see Truncated()).
-// Fails only when the file cannot be read or is too short for a head.
+// Reads the head and the directory: the record count at the head's directory offset,
+// the records behind it. Magic and version are not checked. A directory offset inside
+// the head or past the end of the file gives no records (see BadDirectoryOffset());
+// when the count promises more records than the file holds, reading stops at the end of
+// the file (see Truncated()). Fails only when the file cannot be read or is too short
+// for a head and a count.
 bool ReadArchiveDirectory(const std::filesystem::path& path, ArchiveDirectory& out, std::string* error = nullptr);
 bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory& out, std::string* error = nullptr);
 
-// Why the archive cannot be rewritten without losing data (a truncated directory, an
-// item reaching past the end of the file), or "" when it is intact.
+// Why the archive cannot be rewritten without losing data (a directory offset that
+// points nowhere, a truncated directory, an item reaching past the end of the file), or
+// "" when it is intact.
 std::string DescribeArchiveDamage(const ArchiveDirectory& dir);
 
 // Reads an item's bytes; refuses an item whose offset and size reach past the end.
@@ -105,9 +121,10 @@ struct ArchiveEditResult {
     bool rewritten = false;             // false when nothing changed: the file is untouched
 };
 
-// Rewrites the archive with the edit applied: the head's first three words as they
-// were, the new count, the records with contiguous offsets from the end of the
-// directory, the data blocks in record order (copied from the old file in chunks).
+// Rewrites the archive with the edit applied: the head's magic and version as they
+// were, the directory at 12 (wherever it was before) with the new count, the records
+// with contiguous offsets from the end of the directory, the data blocks in record
+// order (copied from the old file in chunks).
 // Refuses a damaged archive and names that cannot be stored.
 bool RewriteArchive(const std::filesystem::path& path, const ArchiveEdit& edit, std::string* error = nullptr,
                     const ArchiveProgress& progress = {}, ArchiveEditResult* result = nullptr);

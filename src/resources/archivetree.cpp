@@ -1,6 +1,7 @@
 #include "resources/archivetree.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "resources/util.h"
 
@@ -11,13 +12,6 @@ namespace {
 std::size_t Depth(std::string_view name)
 {
     return static_cast<std::size_t>(std::count(name.begin(), name.end(), '\\'));
-}
-
-// The name up to (not including) its last backslash; "" at the top level.
-std::string_view DirectoryOf(std::string_view name)
-{
-    const auto p = name.rfind('\\');
-    return p == std::string_view::npos ? std::string_view{} : name.substr(0, p);
 }
 
 std::string UpperAscii(std::string_view s)
@@ -40,6 +34,12 @@ constexpr const char* kAddFilterEntries[] = {
 
 }  // namespace
 
+std::string_view ArchiveDirectoryOf(std::string_view name)
+{
+    const auto p = name.rfind('\\');
+    return p == std::string_view::npos ? std::string_view{} : name.substr(0, p);
+}
+
 std::vector<ArchiveTreeNode> BuildArchiveTree(std::string_view rootLabel, const std::vector<ArchiveRecord>& records)
 {
     std::vector<ArchiveTreeNode> nodes;
@@ -48,28 +48,38 @@ std::vector<ArchiveTreeNode> BuildArchiveTree(std::string_view rootLabel, const 
     root.entry.offset = static_cast<uint32_t>(kArchiveHeaderSize);
     nodes.push_back(std::move(root));
 
-    std::size_t previousDepth = 1;
-    std::string previousDirectory;
-    int parent = 0;
-    int last = 0;
+    // Directory -> node; a node whose own first record has not come yet is marked, so
+    // that record can still become its entry.
+    std::unordered_map<std::string, int> byDirectory;
+    std::vector<bool> hasOwnRecord{true};
+    // The node of a directory, made (with those of its parents) when it is new.
+    auto nodeOf = [&](auto& self, std::string_view directory, uint64_t position) -> int {
+        if (directory.empty())
+            return 0;
+        if (auto it = byDirectory.find(std::string(directory)); it != byDirectory.end())
+            return it->second;
+        const int parent = self(self, ArchiveDirectoryOf(directory), position);
+        ArchiveTreeNode node;
+        node.parent = parent;
+        node.label = ShortNameOf(directory);
+        node.directory = std::string(directory);
+        node.entry = CTreeObject(node.directory + "\\", static_cast<uint32_t>(position),
+                                 static_cast<uint32_t>(Depth(directory) + 1));
+        nodes.push_back(std::move(node));
+        hasOwnRecord.push_back(false);
+        const int index = static_cast<int>(nodes.size() - 1);
+        byDirectory.emplace(std::string(directory), index);
+        return index;
+    };
     for (std::size_t i = 0; i < records.size(); ++i) {
         const std::string& name = records[i].name;
-        const std::size_t depth = Depth(name);
-        const std::string_view directory = DirectoryOf(name);
-        if (depth > 0 && directory != previousDirectory) {
-            if (previousDepth < depth)
-                parent = last;
-            else if (depth < previousDepth)
-                parent = parent < 0 ? -1 : nodes[static_cast<std::size_t>(parent)].parent;
-            ArchiveTreeNode node;
-            node.parent = parent;
-            node.label = ShortNameOf(directory);
-            node.entry = CTreeObject(name, static_cast<uint32_t>(ArchiveRecordPosition(i)), static_cast<uint32_t>(depth));
-            nodes.push_back(std::move(node));
-            last = static_cast<int>(nodes.size() - 1);
+        const uint64_t position = ArchiveRecordPosition(i);
+        const int n = nodeOf(nodeOf, ArchiveDirectoryOf(name), position);
+        if (!hasOwnRecord[static_cast<std::size_t>(n)]) {
+            hasOwnRecord[static_cast<std::size_t>(n)] = true;
+            nodes[static_cast<std::size_t>(n)].entry =
+                CTreeObject(name, static_cast<uint32_t>(position), static_cast<uint32_t>(Depth(name)));
         }
-        previousDepth = depth;
-        previousDirectory = std::string(directory);
     }
     return nodes;
 }
@@ -84,44 +94,31 @@ std::optional<std::size_t> ArchiveRecordIndexAt(uint64_t position, std::size_t r
     return static_cast<std::size_t>(index);
 }
 
-std::vector<ArchiveListRow> ListArchiveNode(const std::vector<ArchiveRecord>& records, const CTreeObject& node)
+std::vector<ArchiveListRow> ListArchiveNode(const std::vector<ArchiveRecord>& records, const ArchiveTreeNode& node)
 {
     std::vector<ArchiveListRow> rows;
-    const auto first = ArchiveRecordIndexAt(node.offset, records.size());
-    if (!first)
-        return rows;
-    const std::size_t depth = node.size;
-    if (depth == 0) {
-        // The root lists every top-level record: they make no nodes of their own, and
-        // record 0, which never moves, may lie in a directory ahead of them.
-        for (std::size_t i = 0; i < records.size(); ++i)
-            if (Depth(records[i].name) == 0)
-                rows.push_back(ArchiveListRow{records[i].name, records[i].offset, records[i].size, ArchiveRecordPosition(i), i});
-        return rows;
-    }
-    const std::string_view directory = DirectoryOf(node.name);
-    for (std::size_t i = *first; i < records.size(); ++i) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
         const ArchiveRecord& r = records[i];
-        if (Depth(r.name) != depth || DirectoryOf(r.name) != directory)
-            break;
-        rows.push_back(ArchiveListRow{ShortNameOf(r.name), r.offset, r.size, ArchiveRecordPosition(i), i});
+        if (ArchiveDirectoryOf(r.name) == node.directory)
+            rows.push_back(ArchiveListRow{ShortNameOf(r.name), r.offset, r.size, ArchiveRecordPosition(i), i});
     }
     return rows;
+}
+
+int ArchiveNodeOfDirectory(const std::vector<ArchiveTreeNode>& nodes, std::string_view directory)
+{
+    for (std::size_t n = 1; n < nodes.size(); ++n)
+        if (nodes[n].directory == directory)
+            return static_cast<int>(n);
+    return 0;
 }
 
 int ArchiveNodeOfRecord(const std::vector<ArchiveTreeNode>& nodes, const std::vector<ArchiveRecord>& records,
                         std::size_t index)
 {
-    if (index >= records.size() || Depth(records[index].name) == 0)
+    if (index >= records.size())
         return 0;
-    // Nodes start runs in record order, and a run ends at every top-level record, so a
-    // record below the top level belongs to the last node that starts at or before it.
-    int found = 0;
-    const uint64_t position = ArchiveRecordPosition(index);
-    for (std::size_t n = 1; n < nodes.size(); ++n)
-        if (nodes[n].entry.offset <= position)
-            found = static_cast<int>(n);
-    return found;
+    return ArchiveNodeOfDirectory(nodes, ArchiveDirectoryOf(records[index].name));
 }
 
 std::string AddFilesFilter(std::string_view nodeShortName)

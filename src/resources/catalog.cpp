@@ -100,7 +100,7 @@ bool LoadCatalog(const fs::path& archive, ResourceCatalog& catalog, std::string*
     BuildCatalog(dir.records, catalog);
     if (warning) {
         warning->clear();
-        if (dir.Truncated())
+        if (dir.Truncated() || dir.BadDirectoryOffset())
             *warning = DescribeArchiveDamage(dir);
     }
     return true;

@@ -39,7 +39,8 @@ ResourceKind ClassifyResource(std::string_view lowerName);
 void BuildCatalog(const std::vector<ArchiveRecord>& records, ResourceCatalog& catalog);
 
 // Reads the archive's directory into the catalogue. A truncated directory yields the
-// complete records and a warning; fails only when the archive cannot be read at all.
+// complete records and a warning, a directory offset that points nowhere an empty
+// catalogue and a warning; fails only when the archive cannot be read at all.
 bool LoadCatalog(const std::filesystem::path& archive, ResourceCatalog& catalog, std::string* error = nullptr,
                  std::string* warning = nullptr);
 

@@ -1,5 +1,8 @@
 #include "resources/filemanager.h"
 
+#include <map>
+#include <unordered_map>
+
 #include "model/fileio.h"
 #include "model/tree.h"
 #include "resources/bitmap.h"
@@ -51,56 +54,116 @@ std::string DuplicateItemQuestion(std::string_view itemName)
     return "The item \"" + std::string(itemName) + "\" already exist. Do you want to overwrite the existing item?";
 }
 
-bool AddFileToArchive(const fs::path& archive, const fs::path& file, const AddFileOptions& options,
-                      AddFileResult* result, std::string* error)
+bool PrepareArchiveFile(const fs::path& file, const Palette* bitmapPalette, ArchiveEntryData& out, std::string* error)
 {
-    ArchiveEntryData entry;
-    entry.name = ArchiveItemNameFor(file);
-    if (auto why = CheckArchiveName(entry.name); !why.empty()) {
+    out = ArchiveEntryData{};
+    out.name = ArchiveItemNameFor(file);
+    if (auto why = CheckArchiveName(out.name); !why.empty()) {
         SetError(error, why);
         return false;
     }
-    if (!ReadWholeFile(file, entry.data, error))
+    if (!ReadWholeFile(file, out.data, error))
         return false;
     if (IsBitmapName(LowerAscii(FileNameOf(file)))) {
         MaterialImage image;
         std::string why;
-        if (!ReadBmp(entry.data, image, &why)) {
+        if (!ReadBmp(out.data, image, &why)) {
             SetError(error, file.string() + ": " + why);
             return false;
         }
-        if (options.bitmapPalette)
-            RemapToPalette(image, *options.bitmapPalette);
-        entry.data = MakeMat(image);
-    }
-
-    ArchiveDirectory dir;
-    if (!ReadArchiveDirectory(archive, dir, error))
-        return false;
-    ArchiveEdit edit;
-    bool replaced = false;
-    for (const auto& r : dir.records) {
-        if (CompareNoCase(r.name, entry.name) != 0)
-            continue;
-        switch (options.onDuplicate) {
-        case DuplicatePolicy::Replace: replaced = true; break;
-        case DuplicatePolicy::Ask: replaced = options.askReplace && options.askReplace(r.name); break;
-        case DuplicatePolicy::Keep: break;
-        }
-        if (replaced)
-            edit.removals.push_back(r.name);
-        break;
-    }
-    const std::string name = entry.name;
-    edit.insertions.push_back(std::move(entry));
-    if (!RewriteArchive(archive, edit, error, options.progress))
-        return false;
-    if (result) {
-        result->itemName = name;
-        result->replaced = replaced;
+        if (bitmapPalette)
+            RemapToPalette(image, *bitmapPalette);
+        out.data = MakeMat(image);
     }
     return true;
 }
+
+bool AddEntriesToArchive(const fs::path& archive, std::vector<ArchiveEntryData> entries, const AddFileOptions& options,
+                         std::vector<AddFileResult>* results, std::string* error)
+{
+    ArchiveDirectory dir;
+    if (!ReadArchiveDirectory(archive, dir, error))
+        return false;
+    // A damaged archive is refused by the rewrite; nobody is asked about it first.
+    if (auto why = DescribeArchiveDamage(dir); !why.empty()) {
+        SetError(error, why + "; it is left unchanged");
+        return false;
+    }
+
+    // Lower-cased name -> the archive's first record of it, and -> the latest item of
+    // this call; each looked up once per item instead of a walk over the archive.
+    std::unordered_map<std::string, std::size_t> existing;
+    for (std::size_t i = 0; i < dir.records.size(); ++i)
+        existing.emplace(LowerAscii(dir.records[i].name), i);
+    std::unordered_map<std::string, std::size_t> added;
+    std::vector<bool> dropped(entries.size(), false);
+    std::vector<AddFileResult> res(entries.size());
+
+    ArchiveEdit edit;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        const std::string key = LowerAscii(entries[k].name);
+        res[k].itemName = entries[k].name;
+        const auto earlier = added.find(key);
+        const auto old = earlier == added.end() ? existing.find(key) : existing.end();
+        if (earlier != added.end() || old != existing.end()) {
+            const std::string& dupName =
+                earlier != added.end() ? entries[earlier->second].name : dir.records[old->second].name;
+            bool replace = false;
+            switch (options.onDuplicate) {
+            case DuplicatePolicy::Replace: replace = true; break;
+            case DuplicatePolicy::Ask: replace = options.askReplace && options.askReplace(dupName); break;
+            case DuplicatePolicy::Keep: break;
+            }
+            if (replace) {
+                if (earlier != added.end())
+                    dropped[earlier->second] = true;
+                else
+                    edit.removals.push_back(dupName);
+                res[k].replaced = true;
+            }
+        }
+        // Once an item of this name is added it stands for the name; the archive's own
+        // record is not asked about twice.
+        added[key] = k;
+    }
+    for (std::size_t k = 0; k < entries.size(); ++k)
+        if (!dropped[k])
+            edit.insertions.push_back(std::move(entries[k]));
+    if (!RewriteArchive(archive, edit, error, options.progress))
+        return false;
+    if (results)
+        *results = std::move(res);
+    return true;
+}
+
+bool AddFileToArchive(const fs::path& archive, const fs::path& file, const AddFileOptions& options,
+                      AddFileResult* result, std::string* error)
+{
+    std::vector<ArchiveEntryData> entries(1);
+    if (!PrepareArchiveFile(file, options.bitmapPalette, entries[0], error))
+        return false;
+    std::vector<AddFileResult> results;
+    if (!AddEntriesToArchive(archive, std::move(entries), options, &results, error))
+        return false;
+    if (result)
+        *result = results.front();
+    return true;
+}
+
+namespace {
+
+// NAME.bmp for a file name NAME.ext... (NAME up to the first ".").
+std::string BitmapFileName(const std::string& name)
+{
+    return name.substr(0, name.find('.')) + ".bmp";
+}
+
+bool IsDriveLetter(std::string_view s)
+{
+    return s.size() >= 2 && s[1] == ':' && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+}
+
+}  // namespace
 
 bool ExtractionTarget(const fs::path& folder, std::string_view itemName, bool asBitmap, fs::path& target,
                       std::string* error)
@@ -109,10 +172,10 @@ bool ExtractionTarget(const fs::path& folder, std::string_view itemName, bool as
     std::string name(itemName);
     if (const auto sep = name.find_last_of("\\/"); sep != std::string::npos)
         name = name.substr(sep + 1);
-    if (name.size() >= 2 && name[1] == ':' && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
+    if (IsDriveLetter(name))
         name = name.substr(2);
     if (asBitmap)
-        name = name.substr(0, name.find('.')) + ".bmp";
+        name = BitmapFileName(name);
     if (name.empty() || name == "." || name == ".." || name == ".bmp") {
         SetError(error, "item " + std::string(itemName) + " has no name it could be saved under");
         return false;
@@ -121,12 +184,65 @@ bool ExtractionTarget(const fs::path& folder, std::string_view itemName, bool as
     return true;
 }
 
-bool ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, const fs::path& folder,
-                        const Palette* bitmapPalette, fs::path* written, std::string* error)
+bool ExtractionTargetInFolders(const fs::path& folder, std::string_view itemName, bool asBitmap, fs::path& target,
+                               std::string* error)
 {
-    fs::path target;
-    if (!ExtractionTarget(folder, record.name, bitmapPalette != nullptr, target, error))
+    const std::string item(itemName);
+    auto refuse = [&](const std::string& why) {
+        SetError(error, "item " + item + " is not extracted: " + why);
         return false;
+    };
+    if (itemName.empty() || itemName.front() == '\\' || itemName.front() == '/')
+        return refuse("its name is an absolute path, which would lead out of the target folder");
+    if (IsDriveLetter(itemName))
+        return refuse("its name starts with a drive letter, which would lead out of the target folder");
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t sep = item.find_first_of("\\/", start);
+        parts.push_back(item.substr(start, sep == std::string::npos ? std::string::npos : sep - start));
+        if (sep == std::string::npos)
+            break;
+        start = sep + 1;
+    }
+    if (asBitmap)
+        parts.back() = BitmapFileName(parts.back());
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string& p = parts[i];
+        if (p == "..")
+            return refuse("its name has a \"..\" component, which would lead out of the target folder");
+        if (i + 1 == parts.size() && (p.empty() || p == "." || p == ".bmp"))
+            return refuse("its name has no file name to save it under");
+        if (p.empty() || p == ".")
+            return refuse("its name has an empty or \".\" folder component");
+    }
+    target = folder;
+    for (const auto& p : parts)
+        target /= p;
+    return true;
+}
+
+std::string DescribeExtractionClash(const std::vector<std::pair<std::string, fs::path>>& targets)
+{
+    std::map<fs::path, const std::string*> files;
+    for (const auto& [name, target] : targets) {
+        const fs::path t = target.lexically_normal();
+        auto [it, inserted] = files.emplace(t, &name);
+        if (!inserted && *it->second != name)
+            return "items " + *it->second + " and " + name + " would both be saved as " + t.string();
+    }
+    // A file where another item needs a folder.
+    for (const auto& [path, name] : files)
+        for (fs::path up = path.parent_path(); !up.empty() && up != up.parent_path(); up = up.parent_path())
+            if (auto it = files.find(up); it != files.end())
+                return "item " + *it->second + " would be saved as " + up.string() + ", which item " + *name +
+                       " needs as a folder";
+    return {};
+}
+
+bool ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, const fs::path& target,
+                        const Palette* bitmapPalette, std::string* error)
+{
     std::vector<uint8_t> data;
     if (!ReadArchiveEntry(archive, record, data, error))
         return false;
@@ -139,11 +255,15 @@ bool ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, co
         }
         data = WriteBmp(image);
     }
-    if (!WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error))
-        return false;
-    if (written)
-        *written = target;
-    return true;
+    if (target.has_parent_path()) {
+        std::error_code ec;
+        fs::create_directories(target.parent_path(), ec);
+        if (ec) {
+            SetError(error, "cannot make the folder " + target.parent_path().string() + ": " + ec.message());
+            return false;
+        }
+    }
+    return WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error);
 }
 
 }  // namespace orv

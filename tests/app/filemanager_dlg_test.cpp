@@ -274,7 +274,7 @@ private slots:
         }
     }
 
-    void treeFollowsTheRunsOfRecords()
+    void treeHasOneNodePerDirectory()
     {
         Fm f;
         QVERIFY(f.Open(f.Path(QStringLiteral("runs.gob")), {{"3do\\a.3do", Bytes("1")},
@@ -292,6 +292,109 @@ private slots:
         f.dlg.Tree()->setCurrentItem(root->child(0)->child(0));
         QCOMPARE(f.Rows(), (QStringList{"a.mat", "b.mat"}));
         QCOMPARE(f.dlg.List()->topLevelItem(1)->text(1), QString::number(16 + 6 * 136 + 2));
+
+        // Records not grouped by directory: still one node each, nested by name, listing
+        // all of the directory's records in archive order.
+        QVERIFY(f.Open(f.Path(QStringLiteral("mixed.gob")), {{"a\\x", Bytes("1")},
+                                                             {"b\\y", Bytes("2")},
+                                                             {"a\\z", Bytes("3")},
+                                                             {"a\\b\\w", Bytes("4")},
+                                                             {"b\\v", Bytes("5")}}));
+        QCOMPARE(Outline(f.dlg.Tree()->topLevelItem(0)), QStringLiteral("mixed.gob(a(b),b)"));
+        QVERIFY(f.dlg.SelectItem(QStringLiteral("a\\z")));
+        QCOMPARE(f.Rows(), (QStringList{"x", "z"}));
+        QCOMPARE(f.dlg.List()->topLevelItem(1)->data(0, Qt::UserRole).toULongLong(), qulonglong{16 + 2 * 136});
+        QVERIFY(f.dlg.SelectItem(QStringLiteral("b\\v")));
+        QCOMPARE(f.Rows(), (QStringList{"y", "v"}));
+
+        // A new item of a directory whose records do not come first goes in behind the
+        // others: the directory keeps its one node, which lists the new item too.
+        QVERIFY(f.Open(f.Path(QStringLiteral("late.gob")), {{"mat\\a.mat", Bytes("1")}, {"3do\\x.3do", Bytes("2")}}));
+        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("b.mat"), "3")));
+        QCOMPARE(Dir(f.Path(QStringLiteral("late.gob"))).records.back().name, std::string("mat\\b.mat"));
+        QCOMPARE(Outline(f.dlg.Tree()->topLevelItem(0)), QStringLiteral("late.gob(mat,3do)"));
+        QCOMPARE(f.dlg.ListedNode(), 1);
+        QCOMPARE(f.Rows(), (QStringList{"a.mat", "b.mat"}));
+    }
+
+    void severalFilesAreAddedWithOneRewrite()
+    {
+        Fm f;
+        const QString gob = f.Path(QStringLiteral("one.gob"));
+        QVERIFY(f.Open(gob, {{"cog\\door.cog", Bytes("old")}}));
+        QList<uint64_t> totals;
+        f.s.progressAnswer = [&](uint64_t, uint64_t total) {
+            if (!totals.contains(total))
+                totals << total;
+            return true;
+        };
+        // The duplicate is asked about before the archive is written.
+        f.s.yesNo.push_back(true);
+        orv::FileAnswer many;
+        many.files = QStringList{f.File(QStringLiteral("door.cog"), "new"), f.File(QStringLiteral("ky.pup"), "pup"),
+                                 f.Path(QStringLiteral("missing.key")),
+                                 f.File(QStringLiteral("readme.txt"), "read me")};
+        f.s.openAnswers.push_back(many);
+        f.dlg.Button(Dlg::Add)->click();
+        QCOMPARE(f.s.questions.size(), 1);
+        QCOMPARE(totals, QList<uint64_t>{3 + 3 + 7});
+        QCOMPARE(Dir(gob).records.size(), std::size_t{3});
+        QCOMPARE(Item(gob, "cog\\door.cog"), Bytes("new"));
+        // The file that could not be read is named; the others went in.
+        QCOMPARE(f.s.messages.size(), 1);
+        QVERIFY(f.s.messages[0].contains(QStringLiteral("missing.key")));
+
+        // A drop of several files is one rewrite too.
+        totals.clear();
+        QVERIFY(f.Drop({f.File(QStringLiteral("a.cog"), "a"), f.File(QStringLiteral("b.cog"), "bb")}));
+        QTRY_COMPARE(Dir(gob).records.size(), std::size_t{5});
+        QCOMPARE(totals, QList<uint64_t>{3 + 3 + 7 + 1 + 2});
+    }
+
+    void saveAsAsksBeforeReplacingAFile()
+    {
+        Fm f;
+        QVERIFY(f.Open(f.Path(QStringLiteral("two.gob")), {{"cog\\a.cog", Bytes("A")}, {"cog\\b.cog", Bytes("B")}}));
+        QTemporaryDir out;
+        const QString b = out.filePath(QStringLiteral("b.cog"));
+        QVERIFY(WriteAll(b, Bytes("mine")));
+        auto save = [&] {
+            QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
+            f.dlg.SelectRows({QStringLiteral("a.cog"), QStringLiteral("b.cog")});
+            // The file dialog itself asks about the name chosen in it (a.cog).
+            f.s.saveAnswers.push_back(Answer(out.filePath(QStringLiteral("a.cog"))));
+            f.dlg.SaveSelectedAs();
+        };
+        // No keeps the file; Yes replaces it.
+        f.s.yesNo = {false};
+        save();
+        QCOMPARE(f.s.questions, QStringList{QStringLiteral("The file \"%1\" already exists. Do you want to replace it?")
+                                                .arg(QDir::toNativeSeparators(b))});
+        QCOMPARE(ReadAll(out.filePath(QStringLiteral("a.cog"))), Bytes("A"));
+        QCOMPARE(ReadAll(b), Bytes("mine"));
+        f.s.yesNo = {true};
+        save();
+        QCOMPARE(f.s.questions.size(), 2);
+        QCOMPARE(ReadAll(b), Bytes("B"));
+        // Without the Warning setting nothing is asked.
+        QVERIFY(WriteAll(b, Bytes("mine")));
+        f.res.settings.warning = 0;
+        save();
+        QCOMPARE(f.s.questions.size(), 2);
+        QCOMPARE(ReadAll(b), Bytes("B"));
+
+        // Two items of one name: the second would replace the first one's file.
+        f.res.settings.warning = 1;
+        QVERIFY(f.Open(f.Path(QStringLiteral("twins.gob")), {{"cog\\a.cog", Bytes("1")}, {"cog\\a.cog", Bytes("2")}}));
+        QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
+        f.dlg.SelectRows({QStringLiteral("a.cog")});
+        QCOMPARE(f.dlg.SelectionOrder().size(), 2);
+        QTemporaryDir out2;
+        f.s.saveAnswers.push_back(Answer(out2.filePath(QStringLiteral("a.cog"))));
+        f.s.yesNo = {false};
+        f.dlg.SaveSelectedAs();
+        QCOMPARE(f.s.questions.size(), 3);
+        QCOMPARE(ReadAll(out2.filePath(QStringLiteral("a.cog"))), Bytes("1"));
     }
 
     void thumbnailsAndPreviewOfMaterials()

@@ -4,6 +4,7 @@
 set -u
 tool="$1"
 work="$2"
+fixtures="$(cd "$(dirname "${BASH_SOURCE[0]}")/../fixtures/gob" && pwd)"
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
@@ -53,14 +54,16 @@ same "replacing add" out.txt "replaced readme.txt"
 
 mkdir -p out
 check "extract" 0 "$tool" gob extract new.gob 'cog\door.cog' mat/crate.mat -o out
-cmp -s out/door.cog door.cog || { echo "FAIL: extracted door.cog differs"; failures=$((failures + 1)); }
+same "extract names the files it wrote, in the archive's folders" out.txt "out/cog/door.cog
+out/mat/crate.mat"
+cmp -s out/cog/door.cog door.cog || { echo "FAIL: extracted door.cog differs"; failures=$((failures + 1)); }
 check "extract as bitmap" 0 "$tool" gob extract new.gob mat/crate.mat -o out --bmp --colormap grey.cmp
-[ "$(stat -c %s out/crate.bmp)" = 1086 ] || { echo "FAIL: crate.bmp size"; failures=$((failures + 1)); }
-same "the bitmap's rows: bottom row first" <(tail -c 8 out/crate.bmp | od -An -tx1 | tr -s ' ') " 01 00 00 00 00 01 00 00"
-check "convert mat to bmp" 0 "$tool" convert out/crate.mat back.bmp --colormap grey.cmp
+[ "$(stat -c %s out/mat/crate.bmp)" = 1086 ] || { echo "FAIL: crate.bmp size"; failures=$((failures + 1)); }
+same "the bitmap's rows: bottom row first" <(tail -c 8 out/mat/crate.bmp | od -An -tx1 | tr -s ' ') " 01 00 00 00 00 01 00 00"
+check "convert mat to bmp" 0 "$tool" convert out/mat/crate.mat back.bmp --colormap grey.cmp
 check "convert bmp to mat" 0 "$tool" convert back.bmp back.mat
-cmp -s back.mat out/crate.mat || { echo "FAIL: MAT -> BMP -> MAT differs"; failures=$((failures + 1)); }
-check "convert mat to bmp needs a colormap" 2 "$tool" convert out/crate.mat x.bmp
+cmp -s back.mat out/mat/crate.mat || { echo "FAIL: MAT -> BMP -> MAT differs"; failures=$((failures + 1)); }
+check "convert mat to bmp needs a colormap" 2 "$tool" convert out/mat/crate.mat x.bmp
 check "info mat" 0 "$tool" info back.mat
 same "info mat" out.txt "MAT: texture material, 1 records, 8 bits per pixel
 texture 0: 2 x 2, 1 mipmap levels"
@@ -74,15 +77,50 @@ same "still there" out.txt "       152        144 mat\\crate.mat"
 
 "$tool" gob create res.gob >/dev/null
 cp grey.cmp dflt.cmp
-cp out/crate.mat kyrun.key
+cp out/mat/crate.mat kyrun.key
 "$tool" gob add res.gob dflt.cmp kyrun.key >/dev/null
 check "catalog" 0 "$tool" catalog res.gob
 grep -q '^colormaps: 1$' out.txt || { echo "FAIL: catalog colormaps"; cat out.txt; failures=$((failures + 1)); }
 grep -q '^keyframes: 1$' out.txt || { echo "FAIL: catalog keyframes"; cat out.txt; failures=$((failures + 1)); }
-check "colormap by name in --resources" 0 "$tool" convert out/crate.mat named.bmp --colormap dflt.cmp --resources res.gob
+check "colormap by name in --resources" 0 "$tool" convert out/mat/crate.mat named.bmp --colormap dflt.cmp --resources res.gob
 rm dflt.cmp
-check "colormap by name in --resources (no such file)" 0 "$tool" convert out/crate.mat named.bmp --colormap dflt.cmp --resources res.gob
-check "unknown colormap name" 1 "$tool" convert out/crate.mat named.bmp --colormap nope.cmp --resources res.gob
+check "colormap by name in --resources (no such file)" 0 "$tool" convert out/mat/crate.mat named.bmp --colormap dflt.cmp --resources res.gob
+check "unknown colormap name" 1 "$tool" convert out/mat/crate.mat named.bmp --colormap nope.cmp --resources res.gob
+
+# Two items of one file name in different folders: both kept, each in its folder.
+mkdir -p two/x
+printf 'other wood' >wood.mat
+"$tool" sample two >/dev/null
+"$tool" gob add two/res2.gob wood.mat >/dev/null
+check "extract two items of one name" 0 "$tool" gob extract two/res2.gob '3do\mat\wood.mat' mat/wood.mat -o two/x
+cmp -s two/x/3do/mat/wood.mat two/wood.mat || { echo "FAIL: 3do/mat/wood.mat differs"; failures=$((failures + 1)); }
+same "mat/wood.mat is the added one" two/x/mat/wood.mat "other wood"
+mkdir -p two/y
+check "--flat refuses two items of one name" 1 "$tool" gob extract two/res2.gob '3do\mat\wood.mat' mat/wood.mat -o two/y --flat
+grep -q 'would both be saved as' err.txt || { echo "FAIL: --flat clash message"; cat err.txt; failures=$((failures + 1)); }
+[ -z "$(ls -A two/y)" ] || { echo "FAIL: --flat clash wrote files"; failures=$((failures + 1)); }
+check "--flat puts items into the folder itself" 0 "$tool" gob extract two/res2.gob mat/wood.mat -o two/y --flat
+same "--flat" out.txt "two/y/wood.mat"
+
+# An item whose name leads out of the target folder is refused.
+{ printf 'GOB \x14\x00\x00\x00\x0c\x00\x00\x00\x01\x00\x00\x00\x98\x00\x00\x00\x01\x00\x00\x00'
+  printf '..\\evil.txt'; head -c 117 /dev/zero; printf 'x'; } >evil.gob
+mkdir -p safe
+check "a name with .. is refused" 1 "$tool" gob extract evil.gob '..\evil.txt' -o safe
+grep -q 'lead out of the target folder' err.txt || { echo "FAIL: .. message"; cat err.txt; failures=$((failures + 1)); }
+[ ! -e evil.txt ] || { echo "FAIL: evil.txt was written"; failures=$((failures + 1)); }
+
+# Adding reads every file before the archive changes: one that cannot be read adds nothing.
+cp new.gob before.gob
+check "add with a missing file" 1 "$tool" gob add new.gob door.cog missing.txt
+cmp -s new.gob before.gob || { echo "FAIL: add with a missing file changed the archive"; failures=$((failures + 1)); }
+
+# An archive whose directory is not behind the head.
+check "list of a directory at offset 40" 0 "$tool" gob list "$fixtures/directory_at_offset_40.gob"
+same "list of a directory at offset 40" out.txt "        12          8 cog\door.cog
+        20         20 misc\notes.txt"
+check "a directory offset past the end is damage" 1 "$tool" gob list "$fixtures/directory_offset_past_end.gob"
+grep -q 'directory offset 1000 points past the end' err.txt || { echo "FAIL: offset message"; cat err.txt; failures=$((failures + 1)); }
 
 printf 'Not a real gob file\n' >junk.gob
 check "corrupt archive refused by list" 1 "$tool" gob list junk.gob

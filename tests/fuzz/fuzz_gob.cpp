@@ -1,5 +1,6 @@
 // Archive directories from untrusted bytes: reading, the damage check, item reads, the
-// catalogue, and a rewrite of the same bytes as a file.
+// catalogue, the file manager's tree, extraction targets, and a rewrite of the same
+// bytes as a file.
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,7 +10,9 @@
 
 #include "model/fileio.h"
 #include "resources/archive.h"
+#include "resources/archivetree.h"
 #include "resources/catalog.h"
+#include "resources/filemanager.h"
 
 using namespace orv;
 
@@ -35,6 +38,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     ResourceCatalog catalog;
     BuildCatalog(dir.records, catalog);
+
+    // Every record is listed by exactly one node; parents come before their children.
+    const auto nodes = BuildArchiveTree("fuzz.gob", dir.records);
+    std::size_t listed = 0;
+    for (std::size_t n = 0; n < nodes.size(); ++n) {
+        if (n > 0 && (nodes[n].parent < 0 || static_cast<std::size_t>(nodes[n].parent) >= n))
+            __builtin_trap();
+        listed += ListArchiveNode(dir.records, nodes[n]).size();
+    }
+    if (listed != dir.records.size())
+        __builtin_trap();
+    // An extraction target, when there is one, lies inside the folder.
+    const std::filesystem::path folder = "/fuzz/out";
+    for (const auto& r : dir.records) {
+        std::filesystem::path target;
+        if (!ExtractionTargetInFolders(folder, r.name, false, target))
+            continue;
+        const auto rel = target.lexically_normal().lexically_relative(folder);
+        if (rel.empty() || *rel.begin() == "..")
+            __builtin_trap();
+    }
 
     // A rewrite must either refuse or give an intact archive with contiguous offsets.
     static const std::filesystem::path path =

@@ -65,7 +65,7 @@ TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
 {
     TempDir dir;
     const fs::path gob = dir / "gappy.gob";
-    std::vector<uint8_t> b = {'X', 'Y', 'Z', '!', 7, 0, 0, 0, 99, 0, 0, 0};
+    std::vector<uint8_t> b = {'X', 'Y', 'Z', '!', 7, 0, 0, 0, 12, 0, 0, 0};
     PutWord(b, 3);
     const uint32_t base = 16 + 3 * 136;
     PutRecord(b, base + 20, 3, "misc\\b.txt");  // data out of order, with gaps
@@ -85,7 +85,7 @@ TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
     const auto d = ReadDir(gob);
     EXPECT_EQ(std::string(d.header.magic.data(), 4), "XYZ!");
     EXPECT_EQ(d.header.version, 7u);
-    EXPECT_EQ(d.header.directoryOffset, 99u);
+    EXPECT_EQ(d.header.directoryOffset, 12u);
     EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"misc\\b.txt", "cog\\a.cog", "empty.dat", "jkl\\x.jkl"}));
     ExpectContiguous(gob);
     EXPECT_EQ(ArchiveItem(gob, "misc\\b.txt"), "BBB");
@@ -135,6 +135,48 @@ TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectoriesAndNamesStayUnder128
     EXPECT_NE(err.find("127"), std::string::npos) << err;
     EXPECT_FALSE(InsertArchiveEntry(gob, "", Bytes("y"), &err));
     EXPECT_EQ(Slurp(gob), before);
+}
+
+TEST(Archive, TheDirectoryIsReadWhereTheHeadSaysAndRewrittenBehindIt)
+{
+    const fs::path fixtures = fs::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures" / "gob";
+    TempDir dir;
+    // Data between head and directory, and data before a directory at the end.
+    for (auto [file, offset] : {std::pair{"directory_at_offset_40.gob", 40u}, {"directory_at_end.gob", 17u}}) {
+        const fs::path gob = dir / file;
+        fs::copy_file(fixtures / file, gob);
+        const auto d = ReadDir(gob);
+        EXPECT_EQ(d.header.directoryOffset, offset) << file;
+        EXPECT_EQ(DescribeArchiveDamage(d), "") << file;
+    }
+    const fs::path at40 = dir / "directory_at_offset_40.gob";
+    EXPECT_EQ(ArchiveNames(at40), (std::vector<std::string>{"cog\\door.cog", "misc\\notes.txt"}));
+    EXPECT_EQ(ArchiveItem(at40, "cog\\door.cog"), "# door\r\n");
+    EXPECT_EQ(ArchiveItem(at40, "misc\\notes.txt"), "twenty bytes of text");
+    EXPECT_EQ(ArchiveItem(dir / "directory_at_end.gob", "readme.txt"), "hello");
+
+    // A change writes the directory behind the head, as every archive made here has it.
+    ASSERT_TRUE(InsertArchiveEntry(at40, "cog\\new.cog", Bytes("n")));
+    const auto after = ReadDir(at40);
+    EXPECT_EQ(after.header.directoryOffset, 12u);
+    EXPECT_EQ(ArchiveNames(at40), (std::vector<std::string>{"cog\\door.cog", "cog\\new.cog", "misc\\notes.txt"}));
+    ExpectContiguous(at40);
+    EXPECT_EQ(ArchiveItem(at40, "misc\\notes.txt"), "twenty bytes of text");
+
+    // An offset into the head or past the end gives no directory, is named, and blocks
+    // every change.
+    for (auto [file, why] : {std::pair{"directory_offset_inside_head.gob", "directory offset 4 points into the 12-byte head"},
+                             {"directory_offset_past_end.gob", "directory offset 1000 points past the end of the file (16 bytes)"}}) {
+        const fs::path gob = dir / file;
+        fs::copy_file(fixtures / file, gob);
+        const auto d = ReadDir(gob);
+        EXPECT_TRUE(d.records.empty()) << file;
+        EXPECT_NE(DescribeArchiveDamage(d).find(why), std::string::npos) << DescribeArchiveDamage(d);
+        std::string err;
+        EXPECT_FALSE(InsertArchiveEntry(gob, "cog\\x.cog", Bytes("x"), &err));
+        EXPECT_NE(err.find(why), std::string::npos) << err;
+        EXPECT_EQ(Slurp(gob), Slurp(fixtures / file));
+    }
 }
 
 TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)

@@ -41,7 +41,7 @@ std::vector<std::string> Names(const std::vector<ArchiveListRow>& rows)
 
 }  // namespace
 
-TEST(ArchiveTree, NodesComeFromRunsOfRecords)
+TEST(ArchiveTree, OneNodePerDirectoryWhateverTheRecordOrder)
 {
     const auto recs = Records({"3do\\a.3do", "3do\\mat\\a.mat", "3do\\mat\\b.mat", "3do\\key\\k.key", "cog\\x.cog"});
     const auto nodes = BuildArchiveTree("g.gob", recs);
@@ -49,7 +49,7 @@ TEST(ArchiveTree, NodesComeFromRunsOfRecords)
     EXPECT_EQ(std::tie(nodes[0].label, nodes[0].parent, nodes[0].entry.offset, nodes[0].entry.size),
               std::make_tuple(std::string("g.gob"), -1, 16u, 0u));
     EXPECT_EQ(Shape(nodes), (std::vector<std::string>{"3do<g.gob", "mat<3do", "key<3do", "cog<g.gob"}));
-    // Each node owns the first record of its run: name, position and depth.
+    // Each node owns the first record of its directory: name, position and depth.
     EXPECT_EQ(nodes[2].entry.name, "3do\\mat\\a.mat");
     EXPECT_EQ(nodes[2].entry.shortName, "a.mat");
     EXPECT_EQ(std::tie(nodes[2].entry.offset, nodes[2].entry.size), std::make_tuple(16u + 136u, 2u));
@@ -60,32 +60,46 @@ TEST(ArchiveTree, NodesComeFromRunsOfRecords)
         std::vector<std::string> shape;
     };
     for (const Case& c : {
-             // Ungrouped directories show more than once.
-             Case{Records({"cog\\a.cog", "mat\\b.mat", "cog\\c.cog"}), {"cog<g.gob", "mat<g.gob", "cog<g.gob"}},
-             // Down two levels at once: "c" hangs under the root, not under an "a\b" that has
-             // no node; back up two levels, "d" goes to the grandparent of the root: the top.
-             Case{Records({"a\\b\\c\\x.txt", "d\\y.txt", "d\\e\\z.txt"}), {"c<g.gob", "d<", "e<d"}},
-             // After a top-level record, a directory goes under the last node.
-             Case{Records({"x\\a", "t.txt", "y\\b"}), {"x<g.gob", "y<x"}},
+             // Interleaved directories: one node each, nested by their names.
+             Case{Records({"a\\x", "b\\y", "a\\z", "a\\b\\w", "b\\v"}), {"a<g.gob", "b<g.gob", "b<a"}},
+             Case{Records({"cog\\a.cog", "mat\\b.mat", "cog\\c.cog"}), {"cog<g.gob", "mat<g.gob"}},
+             // Down two levels at once: the directory between gets a node of its own; back
+             // up two levels, "d" goes under the root.
+             Case{Records({"a\\b\\c\\x.txt", "d\\y.txt", "d\\e\\z.txt"}), {"a<g.gob", "b<a", "c<b", "d<g.gob", "e<d"}},
+             // A top-level record between directories changes nothing.
+             Case{Records({"x\\a", "t.txt", "y\\b"}), {"x<g.gob", "y<g.gob"}},
          })
         EXPECT_EQ(Shape(BuildArchiveTree("g.gob", c.records)), c.shape);
+
+    // A directory that holds only directories: its own path, and the first record below it.
+    const auto deep = BuildArchiveTree("g.gob", Records({"a\\b\\c\\x.txt", "a\\y.txt"}));
+    EXPECT_EQ(deep[2].directory, "a\\b");
+    EXPECT_EQ(std::tie(deep[2].entry.name, deep[2].entry.offset, deep[2].entry.size),
+              std::make_tuple(std::string("a\\b\\"), 16u, 2u));
+    // A directory's record that comes later becomes its entry.
+    EXPECT_EQ(std::tie(deep[1].entry.name, deep[1].entry.offset, deep[1].entry.size),
+              std::make_tuple(std::string("a\\y.txt"), 16u + 136u, 1u));
 }
 
-TEST(ArchiveTree, ListingANodeStopsWhereItsRunEnds)
+TEST(ArchiveTree, ANodeListsAllRecordsOfItsDirectoryInArchiveOrder)
 {
-    const auto recs = Records({"3do\\mat\\a.mat", "3do\\mat\\b.mat", "3do\\mat\\sub\\c.mat", "3do\\mat\\d.mat"});
+    const auto recs = Records({"a\\x", "b\\y", "a\\z", "a\\b\\w", "b\\v", "top.txt", "a\\q"});
     const auto nodes = BuildArchiveTree("g.gob", recs);
     ASSERT_EQ(nodes.size(), 4u);
-    const auto rows = ListArchiveNode(recs, nodes[1].entry);
-    EXPECT_EQ(Names(rows), (std::vector<std::string>{"a.mat", "b.mat"}));
-    EXPECT_EQ(std::tie(rows[1].offset, rows[1].size, rows[1].position, rows[1].index),
-              std::make_tuple(1010u, 10u, uint64_t{16 + 136}, std::size_t{1}));
-    EXPECT_EQ(Names(ListArchiveNode(recs, nodes[2].entry)), std::vector<std::string>{"c.mat"});
-    // The same directory again makes a node of its own, which lists the rest.
-    EXPECT_EQ(nodes[3].label, "mat");
-    EXPECT_EQ(Names(ListArchiveNode(recs, nodes[3].entry)), std::vector<std::string>{"d.mat"});
-    // A node whose position no longer names a record lists nothing.
-    EXPECT_TRUE(ListArchiveNode(recs, CTreeObject("cog\\a.cog", 16 + 5 * 136, 1)).empty());
+    const auto a = ListArchiveNode(recs, nodes[1]);
+    EXPECT_EQ(Names(a), (std::vector<std::string>{"x", "z", "q"}));
+    EXPECT_EQ(std::tie(a[1].offset, a[1].size, a[1].position, a[1].index),
+              std::make_tuple(1020u, 10u, uint64_t{16 + 2 * 136}, std::size_t{2}));
+    EXPECT_EQ(Names(ListArchiveNode(recs, nodes[2])), (std::vector<std::string>{"y", "v"}));
+    EXPECT_EQ(Names(ListArchiveNode(recs, nodes[3])), std::vector<std::string>{"w"});
+    EXPECT_EQ(Names(ListArchiveNode(recs, nodes[0])), std::vector<std::string>{"top.txt"});
+    // Each record's node, and each directory's.
+    std::vector<std::string> owners;
+    for (std::size_t i = 0; i < 8; ++i)
+        owners.push_back(nodes[static_cast<std::size_t>(ArchiveNodeOfRecord(nodes, recs, i))].directory);
+    EXPECT_EQ(owners, (std::vector<std::string>{"a", "b", "a", "a\\b", "b", "", "a", ""}));
+    EXPECT_EQ(ArchiveNodeOfDirectory(nodes, "a\\b"), 3);
+    EXPECT_EQ(ArchiveNodeOfDirectory(nodes, "nowhere"), 0);
 }
 
 TEST(ArchiveTree, RootListsEveryTopLevelRecord)
@@ -93,11 +107,7 @@ TEST(ArchiveTree, RootListsEveryTopLevelRecord)
     // Record 0 never moves, so top-level items may follow a directory.
     const auto recs = Records({"cog\\door.cog", "readme.txt", "misc\\x.uni", "z.txt"});
     const auto nodes = BuildArchiveTree("g.gob", recs);
-    EXPECT_EQ(Names(ListArchiveNode(recs, nodes[0].entry)), (std::vector<std::string>{"readme.txt", "z.txt"}));
-    std::vector<std::string> owners;
-    for (std::size_t i = 0; i < 5; ++i)
-        owners.push_back(nodes[static_cast<std::size_t>(ArchiveNodeOfRecord(nodes, recs, i))].label);
-    EXPECT_EQ(owners, (std::vector<std::string>{"cog", "g.gob", "misc", "g.gob", "g.gob"}));
+    EXPECT_EQ(Names(ListArchiveNode(recs, nodes[0])), (std::vector<std::string>{"readme.txt", "z.txt"}));
     // Positions map to records.
     EXPECT_EQ(ArchiveRecordIndexAt(16, 2), 0u);
     EXPECT_EQ(ArchiveRecordIndexAt(16 + 136, 2), 1u);

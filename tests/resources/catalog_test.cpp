@@ -73,6 +73,37 @@ TEST(Catalog, BuildLowerCasesSortsLikeRepeatedAddAndReadsInsideTheArchive)
     EXPECT_NE(err.find("past the end"), std::string::npos);
 }
 
+TEST(Catalog, TakesTheDirectoryFromTheHeadsOffsetAndWarnsWhenItPointsNowhere)
+{
+    // Another tool's layout: the data behind the head, the directory at the end.
+    std::vector<uint8_t> b = {'G', 'O', 'B', ' ', 0x14, 0, 0, 0};
+    PutWord(b, 12 + 7);
+    for (char c : std::string("MATDATA"))
+        b.push_back(static_cast<uint8_t>(c));
+    PutWord(b, 1);
+    PutWord(b, 12);
+    PutWord(b, 7);
+    std::string name = "3do\\mat\\a.mat";
+    name.resize(128, '\0');
+    b.insert(b.end(), name.begin(), name.end());
+    TempDir dir;
+    Spit(dir / "r.gob", b);
+    ResourceCatalog cat;
+    std::string warning = "unset";
+    ASSERT_TRUE(LoadCatalog(dir / "r.gob", cat, nullptr, &warning));
+    EXPECT_EQ(warning, "");
+    ASSERT_EQ(Names(cat.materials), std::vector<std::string>{"3do\\mat\\a.mat"});
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(ReadEntryData(dir / "r.gob", cat.materials.At(0), data));
+    EXPECT_EQ(data, Bytes("MATDATA"));
+
+    b[8] = 200;  // past the end of the 159-byte file
+    Spit(dir / "r.gob", b);
+    ASSERT_TRUE(LoadCatalog(dir / "r.gob", cat, nullptr, &warning));
+    EXPECT_TRUE(cat.Empty());
+    EXPECT_NE(warning.find("directory offset 200 points past the end"), std::string::npos) << warning;
+}
+
 TEST(Locate, InstallPathThenSourceDirThenSampleThenMessage)
 {
     TempDir dir;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "resources/bitmap.h"
 #include "resources/filemanager.h"
 #include "resources/helpers.h"
@@ -130,6 +132,82 @@ TEST(FileManager, ExtractionStaysInsideTheFolder)
     EXPECT_EQ(t, dir / "crate.bmp");
 }
 
+TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
+{
+    TempDir dir;
+    const fs::path gob = dir / "a.gob";
+    ASSERT_TRUE(WriteArchive(gob, {{"COG\\DOOR.COG", Bytes("old")}}));
+    std::vector<ArchiveEntryData> entries = {
+        {"cog\\door.cog", Bytes("first")}, {"readme.txt", Bytes("r")}, {"cog\\door.cog", Bytes("second")}};
+    std::vector<std::string> asked;
+    std::vector<bool> answers = {false, true};
+    std::set<uint64_t> totals;
+    AddFileOptions opts;
+    opts.askReplace = [&](const std::string& name) {
+        asked.push_back(name);
+        // Every question comes before the archive is touched.
+        EXPECT_TRUE(totals.empty());
+        const bool a = answers.front();
+        answers.erase(answers.begin());
+        return a;
+    };
+    opts.progress = [&](uint64_t, uint64_t total) {
+        totals.insert(total);
+        return true;
+    };
+    std::vector<AddFileResult> results;
+    std::string err;
+    ASSERT_TRUE(AddEntriesToArchive(gob, entries, opts, &results, &err)) << err;
+    // The first door.cog finds the archive's item (No: kept beside it); the second finds
+    // the first (Yes: it replaces that one).
+    EXPECT_EQ(asked, (std::vector<std::string>{"COG\\DOOR.COG", "cog\\door.cog"}));
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"COG\\DOOR.COG", "readme.txt", "cog\\door.cog"}));
+    EXPECT_EQ(ArchiveItem(gob, "cog\\door.cog"), "second");
+    EXPECT_EQ(ArchiveItem(gob, "COG\\DOOR.COG"), "old");
+    std::vector<bool> replaced;
+    for (const auto& r : results)
+        replaced.push_back(r.replaced);
+    EXPECT_EQ(replaced, (std::vector<bool>{false, false, true}));
+    // One rewrite: every progress report counts the same whole.
+    EXPECT_EQ(totals, (std::set<uint64_t>{3 + 1 + 6}));
+
+    // Replace without asking: the archive's first item of the name and the earlier new
+    // one both give way.
+    opts.onDuplicate = DuplicatePolicy::Replace;
+    ASSERT_TRUE(AddEntriesToArchive(gob, {{"cog\\door.cog", Bytes("3")}, {"Cog\\Door.cog", Bytes("4")}}, opts));
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "Cog\\Door.cog", "cog\\door.cog"}));
+    EXPECT_EQ(ArchiveItem(gob, "Cog\\Door.cog"), "4");
+    EXPECT_EQ(ArchiveItem(gob, "cog\\door.cog"), "second");
+    EXPECT_EQ(asked.size(), 2u);
+}
+
+TEST(FileManager, ExtractionKeepsTheArchivesFoldersAndRefusesNamesLeadingOut)
+{
+    TempDir dir;
+    fs::path t;
+    ASSERT_TRUE(ExtractionTargetInFolders(dir.path, "3do\\mat\\a.mat", false, t));
+    EXPECT_EQ(t, dir / "3do" / "mat" / "a.mat");
+    ASSERT_TRUE(ExtractionTargetInFolders(dir.path, "mat/crate.v2.mat", true, t));
+    EXPECT_EQ(t, dir / "mat" / "crate.bmp");
+    for (auto [evil, why] : {std::pair{"..\\evil.txt", "\"..\" component"}, {"cog\\..\\..\\evil.txt", "\"..\" component"},
+                             {"a/b/../../../evil.txt", "\"..\" component"}, {"\\evil.txt", "absolute path"},
+                             {"/etc/evil", "absolute path"}, {"C:\\evil.txt", "drive letter"},
+                             {"D:evil.txt", "drive letter"}, {"cog\\", "no file name"}, {"a\\\\b", "empty"},
+                             {"a\\.\\b", "empty"}}) {
+        std::string err;
+        EXPECT_FALSE(ExtractionTargetInFolders(dir.path, evil, false, t, &err)) << evil;
+        EXPECT_NE(err.find(why), std::string::npos) << evil << ": " << err;
+    }
+
+    // Two items on one path, or a file where another item needs a folder.
+    EXPECT_EQ(DescribeExtractionClash({{"3do\\mat\\a.mat", dir / "3do/mat/a.mat"}, {"mat\\a.mat", dir / "mat/a.mat"}}), "");
+    EXPECT_NE(DescribeExtractionClash({{"3do\\mat\\a.mat", dir / "a.mat"}, {"mat\\a.mat", dir / "a.mat"}})
+                  .find("items 3do\\mat\\a.mat and mat\\a.mat would both be saved as"),
+              std::string::npos);
+    EXPECT_NE(DescribeExtractionClash({{"a\\b", dir / "a/b"}, {"a", dir / "a"}}).find("needs as a folder"),
+              std::string::npos);
+}
+
 TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
 {
     TempDir dir;
@@ -137,27 +215,24 @@ TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
     ASSERT_TRUE(CreateArchive(gob));
     Spit(dir / "crate.bmp", kCrateBmp);
     ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}));
-    ASSERT_TRUE(InsertArchiveEntry(gob, "..\\cog\\x.cog", Bytes("cog text")));
-    fs::create_directory(dir / "out");
+    ASSERT_TRUE(InsertArchiveEntry(gob, "cog\\x.cog", Bytes("cog text")));
 
     ArchiveDirectory d;
     ASSERT_TRUE(ReadArchiveDirectory(gob, d));
-    fs::path written;
-    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[1], dir / "out", nullptr, &written));
-    EXPECT_EQ(written, dir / "out" / "x.cog");
-    EXPECT_EQ(Slurp(written), Bytes("cog text"));
+    // The folders the target needs are made.
+    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[1], dir / "out" / "cog" / "x.cog", nullptr));
+    EXPECT_EQ(Slurp(dir / "out" / "cog" / "x.cog"), Bytes("cog text"));
 
     Palette pal{};
     pal[3] = 255;  // index 1 red
-    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "out", &pal, &written));
-    EXPECT_EQ(written, dir / "out" / "crate.bmp");
+    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "crate.bmp", &pal));
     // The same picture as the bitmap that went in, over the given palette.
     MaterialImage back;
-    ASSERT_TRUE(ReadBmp(Slurp(written), back));
+    ASSERT_TRUE(ReadBmp(Slurp(dir / "crate.bmp"), back));
     EXPECT_EQ(back.pixels, (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
     EXPECT_EQ(back.Rgb(1), (std::array<uint8_t, 3>{255, 0, 0}));
 
     // A non-material cannot be converted.
     std::string err;
-    EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "out", &pal, &written, &err));
+    EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "x.bmp", &pal, &err));
 }
