@@ -440,6 +440,8 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     // An imported puppet file: the model now differs from its file, closing must ask.
     Spit(root / "elsewhere" / "walker.pup", files.at("walker.pup"));
+    const std::size_t itemsBefore = ModeItems(*doc->model);
+    ASSERT_NE(itemsBefore, 2u);  // the model opened without its puppet
     ASSERT_TRUE(doc->ImportPuppet((root / "elsewhere" / "walker.pup").string()));
     EXPECT_EQ(ModeItems(*doc->model), 2u);
     EXPECT_TRUE(doc->IsModified());
@@ -474,8 +476,13 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     EXPECT_EQ(name(), "edited");
     EXPECT_FALSE(doc->Redo(view));
 
-    // Opening another file starts both lists afresh.
+    // The import was an undo step of its own, before the edit.
     ASSERT_TRUE(doc->Undo(view));
+    ASSERT_TRUE(doc->Undo(view));
+    EXPECT_EQ(ModeItems(*doc->model), itemsBefore);
+    EXPECT_FALSE(doc->history.CanUndo());
+
+    // Opening another file starts both lists afresh.
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     EXPECT_FALSE(doc->history.CanUndo() || doc->history.CanRedo());
 }
