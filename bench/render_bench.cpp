@@ -10,9 +10,9 @@
 #include <string>
 
 #include "model/model.h"
-#include "render/gl/gl_device.h"
-#include "render/gl/headless_context.h"
-#include "render/gl/scene_renderer.h"
+#include "render/gl_device.h"
+#include "render/headless_context.h"
+#include "render/scene_renderer.h"
 
 using namespace orv;
 
@@ -178,8 +178,8 @@ BENCHMARK(BM_Draw100kFacesWireOneCallPerFace)->Unit(benchmark::kMillisecond)->Us
 // The view's whole frame through its renderer: the hierarchy walk, the scene, the copy
 // into the window and the status pass (box, radii, pane texts) that follows each frame
 // outside the rotating view, with the camera moving a little every frame.
-#include "edit/document.h"
-#include "render/gl/renderer.h"
+#include "document/document.h"
+#include "render/renderer.h"
 
 namespace {
 

@@ -1,18 +1,14 @@
-# Source lists of the targets. Core files live outside src/app and src/render/gl.
+# Source lists of the targets, folder by folder in the order of their layering (see
+# cmake/CheckLayers.cmake).
 set(ORVANE_CORE_SOURCES
   src/model/geometry.cpp
   src/model/model.cpp
+  src/model/corners.cpp
   src/model/tree.cpp
   src/model/fileio.cpp
   src/model/projectfile.cpp
   src/model/undo.cpp
   src/model/settings.cpp
-  src/render/camera.cpp
-  src/render/hierarchy.cpp
-  src/edit/selection.cpp
-  src/edit/view_commands.cpp
-  src/edit/document.cpp
-  src/model/corners.cpp
   src/formats/textformat.cpp
   src/formats/textbuffer.cpp
   src/formats/model3do.cpp
@@ -20,15 +16,31 @@ set(ORVANE_CORE_SOURCES
   src/formats/puppet.cpp
   src/formats/samplemodel.cpp
   src/resources/archive.cpp
+  src/resources/archivetree.cpp
   src/resources/bitmap.cpp
   src/resources/catalog.cpp
   src/resources/filemanager.cpp
   src/resources/material.cpp
   src/resources/registry.cpp
   src/resources/sample.cpp
-  src/resources/archivetree.cpp
+  src/document/document.cpp
+  src/view/camera.cpp
+  src/view/hierarchy.cpp
+  src/edit/selection.cpp
+  src/edit/view_commands.cpp
   src/edit/materials.cpp
   src/edit/properties.cpp
+)
+# The OpenGL renderer: plain C++ on OpenGL and EGL, shared by the 3D view and orvane-tool.
+set(ORVANE_RENDER_SOURCES
+  src/render/gl_api.cpp
+  src/render/gl_device.cpp
+  src/render/texture_cache.cpp
+  src/render/scene_renderer.cpp
+  src/render/renderer.cpp
+  src/render/headless_context.cpp
+  src/render/offscreen_render.cpp
+  src/render/png_writer.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp
@@ -36,6 +48,7 @@ set(ORVANE_TOOL_SOURCES
   src/cli/resource_commands.cpp
   src/cli/project_commands.cpp
 )
+set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)
 set(ORVANE_UI_SOURCES
   src/app/app.cpp
   src/app/childframe.cpp
@@ -50,17 +63,6 @@ set(ORVANE_UI_SOURCES
   src/app/materialpreview.cpp
   src/app/filemanager_dlg.cpp
   src/app/materials_dlg.cpp
+  src/app/orvaneview.cpp
+  src/app/options_dlg.cpp
 )
-# OpenGL renderer: plain C++ and OpenGL/EGL, shared by the 3D view and orvane-tool.
-set(ORVANE_RENDER_SOURCES
-  src/render/gl/gl_api.cpp
-  src/render/gl/gl_device.cpp
-  src/render/gl/texture_cache.cpp
-  src/render/gl/scene_renderer.cpp
-  src/render/gl/headless_context.cpp
-  src/render/gl/offscreen_render.cpp
-  src/render/gl/png_writer.cpp
-)
-list(APPEND ORVANE_RENDER_SOURCES src/render/gl/renderer.cpp)
-list(APPEND ORVANE_UI_SOURCES src/app/orvaneview.cpp src/app/options_dlg.cpp)
-set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "model/model.h"
-#include "render/camera.h"
-#include "render/hierarchy.h"
+#include "view/camera.h"
+#include "view/hierarchy.h"
 
 namespace orvtest {
 

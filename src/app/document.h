@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "edit/document.h"
+#include "document/document.h"
 
 namespace orv {
 

@@ -1,7 +1,7 @@
 #include "app/orvaneview.h"
 
 // The renderer's OpenGL declarations come before Qt's, which would hide some of them.
-#include "render/gl/renderer.h"
+#include "render/renderer.h"
 
 #include <QCursor>
 #include <QGridLayout>

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "edit/modes.h"
+#include "document/modes.h"
 #include "edit/selection.h"
-#include "render/camera.h"
+#include "view/camera.h"
 
 class QScrollBar;
 class QMouseEvent;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/tool.h"
-#include "edit/document.h"
+#include "document/document.h"
 #include "model/projectfile.h"
 #include "model/settings.h"
 #include "resources/catalog.h"

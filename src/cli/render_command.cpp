@@ -5,11 +5,11 @@
 #include <string>
 
 #include "cli/tool.h"
-#include "edit/document.h"
+#include "document/document.h"
 #include "edit/view_commands.h"
-#include "render/gl/headless_context.h"
-#include "render/gl/png_writer.h"
-#include "render/gl/renderer.h"
+#include "render/headless_context.h"
+#include "render/png_writer.h"
+#include "render/renderer.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
 

@@ -1,7 +1,7 @@
 #include "edit/properties.h"
 
 #include "edit/selection.h"
-#include "render/hierarchy.h"
+#include "view/hierarchy.h"
 
 namespace orv {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "edit/document.h"
+#include "document/document.h"
 
 namespace orv {
 

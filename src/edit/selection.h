@@ -16,10 +16,10 @@
 #include <optional>
 #include <vector>
 
-#include "edit/modes.h"
+#include "document/modes.h"
 #include "model/model.h"
 #include "model/settings.h"
-#include "render/camera.h"
+#include "view/camera.h"
 
 namespace orv {
 

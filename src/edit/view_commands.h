@@ -6,11 +6,11 @@
 
 #include <cstdint>
 
-#include "edit/modes.h"
+#include "document/modes.h"
 #include "edit/selection.h"
 #include "model/model.h"
 #include "model/settings.h"
-#include "render/camera.h"
+#include "view/camera.h"
 
 namespace orv {
 

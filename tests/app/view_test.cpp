@@ -25,7 +25,7 @@
 #include "edit/properties.h"
 #include "model/corners.h"
 #include "model/settings.h"
-#include "render/gl/renderer.h"
+#include "render/renderer.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
 

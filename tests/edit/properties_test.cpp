@@ -3,7 +3,7 @@
 #include <set>
 #include <tuple>
 
-#include "edit/document.h"
+#include "document/document.h"
 #include "edit/properties.h"
 #include "edit/view_commands.h"
 #include "formats/model3do.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "edit/document.h"
+#include "document/document.h"
 #include "formats/samplemodel.h"
 #include "model/projectfile.h"
 #include "test_util.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "model/fileio.h"
-#include "render/gl/png_writer.h"
+#include "render/png_writer.h"
 #include "render/render_test_util.h"
 
 namespace {

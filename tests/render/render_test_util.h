@@ -18,9 +18,9 @@
 #include "model/fileio.h"
 #include "model/model.h"
 #include "model/settings.h"
-#include "render/gl/gl_device.h"
-#include "render/gl/headless_context.h"
-#include "render/gl/scene_renderer.h"
+#include "render/gl_device.h"
+#include "render/headless_context.h"
+#include "render/scene_renderer.h"
 
 namespace orvtest {
 

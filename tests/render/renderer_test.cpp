@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "edit/view_commands.h"
-#include "render/gl/renderer.h"
+#include "render/renderer.h"
 #include "render/render_test_util.h"
 #include "resources/catalog.h"
 #include "scene_builder.h"

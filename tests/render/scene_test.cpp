@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "render/hierarchy.h"
+#include "view/hierarchy.h"
 #include "render/render_test_util.h"
 
 using namespace orv;

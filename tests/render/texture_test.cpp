@@ -2,8 +2,8 @@
 #include <map>
 #include <set>
 
-#include "render/gl/renderer.h"
-#include "render/gl/texture_cache.h"
+#include "render/renderer.h"
+#include "render/texture_cache.h"
 #include "render/render_test_util.h"
 
 using namespace orv;

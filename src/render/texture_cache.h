@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "render/gl/gl_api.h"
+#include "render/gl_api.h"
 
 namespace orv {
 

@@ -1,6 +1,6 @@
-#include "render/gl/offscreen_render.h"
+#include "render/offscreen_render.h"
 
-#include "render/gl/headless_context.h"
+#include "render/headless_context.h"
 
 namespace orv {
 

@@ -1,4 +1,4 @@
-#include "render/gl/headless_context.h"
+#include "render/headless_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -1,4 +1,4 @@
-#include "render/hierarchy.h"
+#include "view/hierarchy.h"
 
 #include <algorithm>
 

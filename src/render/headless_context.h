@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "render/gl/gl_api.h"
+#include "render/gl_api.h"
 
 namespace orv {
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "edit/document.h"
+#include "document/document.h"
 #include "formats/format_test_util.h"
 #include "formats/model_compare.h"
 #include "formats/puppet.h"

@@ -8,8 +8,8 @@
 
 #include "model/model.h"
 #include "model/settings.h"
-#include "render/gl/gl_device.h"
-#include "render/gl/scene_renderer.h"
+#include "render/gl_device.h"
+#include "render/scene_renderer.h"
 
 namespace orv {
 

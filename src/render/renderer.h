@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "edit/document.h"
+#include "document/document.h"
 #include "edit/selection.h"
 #include "model/settings.h"
-#include "render/camera.h"
-#include "render/gl/gl_device.h"
-#include "render/gl/scene_renderer.h"
+#include "view/camera.h"
+#include "render/gl_device.h"
+#include "render/scene_renderer.h"
 
 namespace orv {
 

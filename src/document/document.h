@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "edit/modes.h"
+#include "document/modes.h"
 #include "model/corners.h"
 #include "model/model.h"
 #include "model/projectfile.h"

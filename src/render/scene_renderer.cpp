@@ -1,4 +1,4 @@
-#include "render/gl/scene_renderer.h"
+#include "render/scene_renderer.h"
 
 namespace orv {
 

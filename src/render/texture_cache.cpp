@@ -1,4 +1,4 @@
-#include "render/gl/texture_cache.h"
+#include "render/texture_cache.h"
 
 #include <algorithm>
 #include <cctype>

@@ -14,8 +14,8 @@
 
 #include "model/model.h"
 #include "model/settings.h"
-#include "render/gl/gl_device.h"
-#include "render/gl/texture_cache.h"
+#include "render/gl_device.h"
+#include "render/texture_cache.h"
 
 namespace orv {
 

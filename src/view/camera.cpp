@@ -1,4 +1,4 @@
-#include "render/camera.h"
+#include "view/camera.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "render/hierarchy.h"
+#include "view/hierarchy.h"
 
 namespace orv {
 

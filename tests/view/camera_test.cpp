@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "render/camera.h"
+#include "view/camera.h"
 #include "scene_builder.h"
 
 using namespace orv;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "render/camera.h"
-#include "render/hierarchy.h"
+#include "view/camera.h"
+#include "view/hierarchy.h"
 #include "scene_builder.h"
 
 using namespace orv;

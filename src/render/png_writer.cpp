@@ -1,4 +1,4 @@
-#include "render/gl/png_writer.h"
+#include "render/png_writer.h"
 
 #include <zlib.h>
 

@@ -16,7 +16,7 @@
 #include "model/geometry.h"
 #include "model/settings.h"
 #include "model/vertex.h"
-#include "render/gl/gl_api.h"
+#include "render/gl_api.h"
 
 namespace orv {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "edit/modes.h"
+#include "document/modes.h"
 #include "model/geometry.h"
 #include "model/model.h"
 #include "model/settings.h"

@@ -1,4 +1,4 @@
-#include "render/gl/gl_device.h"
+#include "render/gl_device.h"
 
 #include <algorithm>
 #include <cctype>

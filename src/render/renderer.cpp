@@ -1,11 +1,11 @@
-#include "render/gl/renderer.h"
+#include "render/renderer.h"
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 
 #include "model/corners.h"
-#include "render/hierarchy.h"
+#include "view/hierarchy.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
 

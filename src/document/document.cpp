@@ -1,4 +1,4 @@
-#include "edit/document.h"
+#include "document/document.h"
 
 #include <system_error>
 #include <utility>

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "render/hierarchy.h"
+#include "view/hierarchy.h"
 #include "scene_builder.h"
 
 using namespace orv;
