@@ -13,6 +13,7 @@
 #include "render/gl_device.h"
 #include "render/headless_context.h"
 #include "render/scene_renderer.h"
+#include "view/hierarchy.h"
 
 using namespace orv;
 
@@ -115,7 +116,7 @@ struct Scene {
     void Frame(const SceneDrawOptions& options)
     {
         device->BeginFrame();
-        renderer->Draw(*model, options);
+        renderer->Draw(*model, NodeOrder(*model), options);
         device->Present(window);
         device->Api().Finish();
     }
@@ -153,19 +154,19 @@ void DrawModel(benchmark::State& state, bool onePerFace, int32_t renderMode)
 
 void BM_Draw100kFacesMeshBuffers(benchmark::State& state)
 {
-    DrawModel(state, false, kRenderAllSolid);
+    DrawModel(state, false, kRenderAll);
 }
 void BM_Draw100kFacesOneCallPerFace(benchmark::State& state)
 {
-    DrawModel(state, true, kRenderAllSolid);
+    DrawModel(state, true, kRenderAll);
 }
 void BM_Draw100kFacesWireMeshBuffers(benchmark::State& state)
 {
-    DrawModel(state, false, kRenderAllWire);
+    DrawModel(state, false, kRenderAllWireframe);
 }
 void BM_Draw100kFacesWireOneCallPerFace(benchmark::State& state)
 {
-    DrawModel(state, true, kRenderAllWire);
+    DrawModel(state, true, kRenderAllWireframe);
 }
 BENCHMARK(BM_Draw100kFacesMeshBuffers)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Draw100kFacesOneCallPerFace)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -206,8 +207,6 @@ void BM_ViewFrame100kFaces(benchmark::State& state)
         return;
     }
     view.PrepareScene();
-    // The benchmark's faces carry their corners only: textures without new corners.
-    view.Scene().SetCornerBuilder({});
     view.Scene().SetMaterialResolver(Checker);
     view.Scene().PrepareScene(*doc.model);
     camera.SetCameraOrientation({0, 0, 1}, {0, 1, 0});

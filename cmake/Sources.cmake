@@ -30,6 +30,7 @@ set(ORVANE_CORE_SOURCES
   src/edit/view_commands.cpp
   src/edit/materials.cpp
   src/edit/properties.cpp
+  src/commands/command_table.cpp
 )
 # The OpenGL renderer: plain C++ on OpenGL and EGL, shared by the 3D view and orvane-tool.
 set(ORVANE_RENDER_SOURCES
@@ -39,7 +40,6 @@ set(ORVANE_RENDER_SOURCES
   src/render/scene_renderer.cpp
   src/render/renderer.cpp
   src/render/headless_context.cpp
-  src/render/offscreen_render.cpp
   src/render/png_writer.cpp
 )
 set(ORVANE_TOOL_SOURCES
@@ -58,7 +58,6 @@ set(ORVANE_UI_SOURCES
   src/app/mainframe.cpp
   src/app/panes.cpp
   src/app/settingsstore.cpp
-  src/app/viewcommands.cpp
   src/app/prompts.cpp
   src/app/materialpreview.cpp
   src/app/filemanager_dlg.cpp

@@ -19,14 +19,13 @@
 #include <QVBoxLayout>
 
 #include "app/childframe.h"
-#include "app/commands.h"
 #include "app/dialogs.h"
 #include "app/filemanager_dlg.h"
 #include "app/materials_dlg.h"
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
-#include "app/viewcommands.h"
 #include "app/settingsstore.h"
+#include "commands/command_ids.h"
 #include "edit/materials.h"
 #include "edit/selection.h"
 #include "formats/textbuffer.h"
@@ -208,49 +207,32 @@ void COrvaneApp::Message(QMessageBox::Icon icon, const QString& text)
 
 void COrvaneApp::DefineCommands()
 {
+    // The commands that need the application's windows and questions; everything else
+    // runs from the command table through the active document's view.
     CMainFrame& f = *frame_;
     auto active = [this] { return ActiveFrame() != nullptr; };
-
-    f.DefineCommand(cmd::FileNew, QStringLiteral("&New"), QStringLiteral("Create a new document\nNew"),
-                    {QKeySequence(Qt::CTRL | Qt::Key_N)});
-    f.SetHandler(cmd::FileNew, [this] { NewDocument(); });
-    f.DefineCommand(cmd::FileOpen, QStringLiteral("&Open..."), QStringLiteral("Open an existing document\nOpen"),
-                    {QKeySequence(Qt::CTRL | Qt::Key_O)});
-    f.SetHandler(cmd::FileOpen, [this] {
+    f.Bind(cmd::FileNew, [this] { NewDocument(); });
+    f.Bind(cmd::FileOpen, [this] {
         const QString path = hooks_.openFile(frame_, QStringLiteral("Open"), kOpenFilter, QString(), QString());
         if (!path.isEmpty())
             OpenFile(path);
     });
-    f.DefineCommand(cmd::FileClose, QStringLiteral("&Close"), QStringLiteral("Close the active document\nClose"));
-    f.SetHandler(
-        cmd::FileClose, [this] {
+    f.Bind(
+        cmd::FileClose,
+        [this] {
             if (QMdiSubWindow* sub = frame_->MdiArea()->activeSubWindow())
                 sub->close();
         },
         active);
-    f.DefineCommand(cmd::FileSave, QStringLiteral("&Save"), QStringLiteral("Save the active document\nSave"),
-                    {QKeySequence(Qt::CTRL | Qt::Key_S)});
-    f.SetHandler(cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active);
-    f.DefineCommand(cmd::FileSaveAs, QStringLiteral("Save &As..."),
-                    QStringLiteral("Save the active document with a new name\nSave As"));
-    f.SetHandler(cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active);
-    f.DefineCommand(cmd::AppExit, QStringLiteral("E&xit"),
-                    QStringLiteral("Quit the application; prompts to save documents\nExit"));
-    f.SetHandler(cmd::AppExit, [this] { frame_->close(); });
-
-    f.DefineCommand(cmd::SelectProduct, QStringLiteral("Select &Product..."), QStringLiteral("Select product to edit"));
-    f.SetHandler(cmd::SelectProduct, [this] { SelectProduct(); });
-    QAction* files = f.DefineCommand(cmd::ManageFiles, QStringLiteral("&Manage Files..."), QStringLiteral("Manage Files"),
-                                     {QKeySequence(Qt::CTRL | Qt::Key_F)});
-    // Ctrl+F belongs to the 3D view's keys; elsewhere it is free for the fields.
-    files->setShortcutContext(Qt::WidgetShortcut);
-    f.SetHandler(cmd::ManageFiles, [this] {
+    f.Bind(cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active);
+    f.Bind(cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active);
+    f.Bind(cmd::AppExit, [this] { frame_->close(); });
+    f.Bind(cmd::SelectProduct, [this] { SelectProduct(); });
+    f.Bind(cmd::ManageFiles, [this] {
         CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
         hooks_.exec(dlg);
     });
-    f.DefineCommand(cmd::Materials, QStringLiteral("Mat&erials..."),
-                    QStringLiteral("Show and edit the model's materials\nMaterials"));
-    f.SetHandler(
+    f.Bind(
         cmd::Materials,
         [this] {
             CChildFrame* child = ActiveFrame();
@@ -262,27 +244,24 @@ void COrvaneApp::DefineCommands()
             ChooseMaterial(child, face);
         },
         active);
-
-    DefineViewCommands(f, [this] { return ActiveFrame(); });
-
-    f.DefineCommand(cmd::AppAbout, QStringLiteral("&About Orvane..."),
-                    QStringLiteral("Display program information, version number and copyright\nAbout"));
-    f.SetHandler(cmd::AppAbout, [this] {
+    f.Bind(
+        cmd::Options,
+        [this] {
+            if (CChildFrame* child = ActiveFrame())
+                child->View()->RunOptions();
+        },
+        active);
+    f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
         about.exec();
     });
-    f.DefineCommand(cmd::TipOfTheDay, QStringLiteral("Ti&p of the Day..."), QStringLiteral("Displays a Tip of the Day."));
-    f.SetHandler(cmd::TipOfTheDay, [this] {
+    f.Bind(cmd::TipOfTheDay, [this] {
         CTipDlg tips(QDir(programDir_).filePath(QStringLiteral("tips.txt")), *store_, frame_);
         tips.exec();
     });
-    f.DefineCommand(cmd::HelpIndex, QStringLiteral("&Help Topics"), QStringLiteral("Opens Help\nHelp Topics"));
-    f.SetHandler(cmd::HelpIndex, [this] { ShowHelpPage(QStringLiteral("index.html")); });
-    f.DefineCommand(cmd::HelpTutorials, QStringLiteral("Help &Tutorial's"),
-                    QStringLiteral("Opens Help Tutorial's on Web\nHelp Tutorial's"));
-    f.SetHandler(cmd::HelpTutorials, [this] { ShowHelpPage(QStringLiteral("OrvaneTutorial.htm")); });
-    f.DefineCommand(cmd::HelpFaqs, QStringLiteral("Help &FAQ's"), QStringLiteral("Opens Help FAQ's on Web\nHelp FAQ's"));
-    f.SetHandler(cmd::HelpFaqs, [this] { ShowHelpPage(QStringLiteral("OrvaneFaq.htm")); });
+    f.Bind(cmd::HelpIndex, [this] { ShowHelpPage(QStringLiteral("index.html")); });
+    f.Bind(cmd::HelpTutorials, [this] { ShowHelpPage(QStringLiteral("OrvaneTutorial.htm")); });
+    f.Bind(cmd::HelpFaqs, [this] { ShowHelpPage(QStringLiteral("OrvaneFaq.htm")); });
 }
 
 void COrvaneApp::ShowHelpPage(const QString& page)
@@ -338,10 +317,7 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     child->canClose = [this](CChildFrame* f) { return PromptSave(f); };
     child->chooseMaterial = [this](CChildFrame* f, CFace& face) { return ChooseMaterial(f, &face); };
     // The view's own keys act while it has the focus.
-    QWidget* gl = child->View()->GlWidget();
-    for (int id : ViewCommandIds())
-        gl->addAction(frame_->Action(id));
-    gl->addAction(frame_->Action(cmd::ManageFiles));
+    child->View()->GlWidget()->addActions(frame_->ViewKeyActions());
     COrvaneView* view = child->View();
     connect(view, &COrvaneView::paneTexts, this, [this, child](const QStringList& texts) {
         if (ActiveFrame() != child)

@@ -46,9 +46,6 @@ CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc
         column->setStretchFactor(i, 1);
     column->setMinimumWidth(20);
     view_ = new COrvaneView(*doc, splitter_);
-    viewCommands.run = [this](int id) { return view_->RunCommand(id); };
-    viewCommands.enabled = [this](int id) { return view_->CommandEnabled(id); };
-    viewCommands.checked = [this](int id) { return view_->CommandChecked(id); };
     connect(view_, &COrvaneView::selectionChanged, this, &CChildFrame::RefreshPanes);
     splitter_->addWidget(column);
     splitter_->addWidget(view_);

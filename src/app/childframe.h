@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <array>
 
-#include "app/viewcommands.h"
 #include <functional>
 #include <memory>
 
@@ -35,9 +34,6 @@ public:
     std::function<bool(CChildFrame*)> canClose;
     // The Materials dialog for a face, when the application offers one.
     std::function<bool(CChildFrame*, struct CFace&)> chooseMaterial;
-
-    // The view's commands, once the view has them.
-    ViewCommandTarget viewCommands;
 
     void RefreshPanes();
     void UpdateTitle();

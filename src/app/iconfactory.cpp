@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <cmath>
 
-#include "app/commands.h"
+#include "commands/command_ids.h"
 
 namespace orv {
 

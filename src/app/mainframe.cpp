@@ -13,19 +13,18 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <vector>
 
 #include "app/childframe.h"
-#include "app/commands.h"
 #include "app/iconfactory.h"
+#include "app/orvaneview.h"
+#include "commands/command_table.h"
 #include "model/settings.h"
 
 namespace orv {
-
-namespace {
-
-constexpr int kSep = -1;  // a separator in the menu and toolbar layouts
-
-}  // namespace
 
 CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent), settings_(settings)
 {
@@ -78,23 +77,40 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     for (QMenu* m : {fileMenu_, editMenu_, viewMenu_, toolsMenu_, windowMenu_, helpMenu_})
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
 
-    // The toolbar and status bar switches belong to the frame itself.
-    DefineCommand(cmd::ViewToolBar, QStringLiteral("&Main Toolbar"), QStringLiteral("Show or hide the toolbar\nToggle ToolBar"));
-    DefineCommand(cmd::ViewMapToolBar, QStringLiteral("M&ap Toolbar"), QStringLiteral("Show or hide the Map toolbar\nToggle Map Toolbar"));
-    DefineCommand(cmd::ViewToolToolBar, QStringLiteral("&Tool Toolbar"), QStringLiteral("Show or hide the Tool toolbar\nToggle Tool Toolbar"));
-    DefineCommand(cmd::ViewStatusBar, QStringLiteral("&Status Bar"), QStringLiteral("Show or hide the status bar\nToggle StatusBar"));
+    // Every command of the table gets its action: text, prompts, keys and icon.
+    for (const CommandRow& row : CommandTable()) {
+        auto* a = new QAction(QString::fromUtf8(row.text), this);
+        a->setData(row.id);
+        const QString prompt = QString::fromUtf8(row.prompt);
+        const int nl = static_cast<int>(prompt.indexOf(QLatin1Char('\n')));
+        a->setStatusTip(nl < 0 ? prompt : prompt.left(nl));
+        a->setToolTip(nl < 0 ? QString(a->text()).remove(QLatin1Char('&')) : prompt.mid(nl + 1));
+        a->setIcon(CommandIcon(row.id));
+        a->setIconVisibleInMenu(false);
+        a->setCheckable(row.checked != nullptr);
+        QList<QKeySequence> keys;
+        for (const QString& k : QString::fromUtf8(row.keys).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            keys.append(QKeySequence::fromString(k, QKeySequence::PortableText));
+        a->setShortcuts(keys);
+        // Keys of document and view commands belong to the 3D view: a pane with the focus
+        // types the letter instead.
+        if (row.scope != CommandScope::Application)
+            a->setShortcutContext(Qt::WidgetShortcut);
+        const int id = row.id;
+        connect(a, &QAction::triggered, this, [this, id] { Execute(id); });
+        actions_.insert(id, a);
+    }
+
+    // The toolbar and status bar switches and the window arrangement are the frame's own.
     const std::pair<int, int> barCommands[] = {{cmd::ViewToolBar, 0}, {cmd::ViewMapToolBar, 1}, {cmd::ViewToolToolBar, 2}};
     for (auto [id, index] : barCommands) {
         QToolBar* bar = toolbars_[static_cast<std::size_t>(index)];
-        SetHandler(id, [bar] { bar->setVisible(bar->isHidden()); }, {}, [bar] { return !bar->isHidden(); });
+        Bind(id, [bar] { bar->setVisible(bar->isHidden()); }, {}, [bar] { return !bar->isHidden(); });
     }
-    SetHandler(cmd::ViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); }, {},
-               [this] { return !statusBar()->isHidden(); });
-
-    DefineCommand(cmd::WindowCascade, QStringLiteral("&Cascade"), QStringLiteral("Arrange windows so they overlap\nCascade Windows"));
-    DefineCommand(cmd::WindowTile, QStringLiteral("&Tile"), QStringLiteral("Arrange windows as non-overlapping tiles\nTile Windows"));
-    SetHandler(cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
-    SetHandler(cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
+    Bind(cmd::ViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); }, {},
+         [this] { return !statusBar()->isHidden(); });
+    Bind(cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
+    Bind(cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
 
     connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
 }
@@ -108,74 +124,85 @@ CMainFrame::~CMainFrame()
         disconnect(m, nullptr, this, nullptr);
 }
 
-QAction* CMainFrame::DefineCommand(int id, const QString& text, const QString& prompt, const QList<QKeySequence>& keys)
+void CMainFrame::Bind(int id, std::function<void()> run, std::function<bool()> enabled, std::function<bool()> checked)
 {
-    Command& c = commands_[id];
-    if (!c.action) {
-        c.action = new QAction(text, this);
-        c.action->setData(id);
-        connect(c.action, &QAction::triggered, this, [this, id] { Execute(id); });
-    }
-    c.action->setText(text);
-    const int nl = static_cast<int>(prompt.indexOf(QLatin1Char('\n')));
-    c.action->setStatusTip(nl < 0 ? prompt : prompt.left(nl));
-    c.action->setToolTip(nl < 0 ? QString(text).remove(QLatin1Char('&')) : prompt.mid(nl + 1));
-    c.action->setIcon(CommandIcon(id));
-    c.action->setIconVisibleInMenu(false);
-    if (!keys.isEmpty())
-        c.action->setShortcuts(keys);
-    return c.action;
+    CommandBinding& b = bindings_[id];
+    b.run = std::move(run);
+    b.enabled = std::move(enabled);
+    b.checked = std::move(checked);
+    if (QAction* a = Action(id); a && b.checked)
+        a->setCheckable(true);
 }
 
-void CMainFrame::SetHandler(int id, std::function<void()> run, std::function<bool()> enabled, std::function<bool()> checked)
+QAction* CMainFrame::Action(int id) const { return actions_.value(id, nullptr); }
+
+bool CMainFrame::Available(int id) const
 {
-    Command& c = commands_[id];
-    c.run = std::move(run);
-    c.enabled = std::move(enabled);
-    c.checked = std::move(checked);
-    if (c.action)
-        c.action->setCheckable(static_cast<bool>(c.checked));
+    if (bindings_.contains(id))
+        return static_cast<bool>(bindings_.value(id).run);
+    const CommandRow* row = FindCommand(id);
+    return row && row->run;
 }
 
-QAction* CMainFrame::Action(int id) const
+COrvaneView* CMainFrame::ActiveView() const
 {
-    auto it = commands_.constFind(id);
-    return it == commands_.constEnd() ? nullptr : it->action;
-}
-
-bool CMainFrame::HasHandler(int id) const
-{
-    auto it = commands_.constFind(id);
-    return it != commands_.constEnd() && it->action && it->run;
+    CChildFrame* child = ActiveChild();
+    return child ? child->View() : nullptr;
 }
 
 bool CMainFrame::Execute(int id)
 {
-    auto it = commands_.find(id);
-    if (it == commands_.end() || !it->run)
-        return false;
-    if (it->enabled && !it->enabled()) {
-        UpdateCommandUI();
-        return false;
+    bool ran = false;
+    if (auto it = bindings_.constFind(id); it != bindings_.constEnd()) {
+        // Copy: the handler may change the bindings.
+        const CommandBinding b = *it;
+        if (b.run && (!b.enabled || b.enabled())) {
+            b.run();
+            ran = true;
+        }
+    } else if (COrvaneView* view = ActiveView()) {
+        ran = view->RunCommand(id);
+    } else if (const CommandRow* row = FindCommand(id)) {
+        CommandContext none;
+        ran = RunCommand(*row, none).ran;
     }
-    // Copy: the handler may redefine commands.
-    auto run = it->run;
-    run();
     UpdateCommandUI();
-    return true;
+    return ran;
 }
 
 void CMainFrame::UpdateCommandUI()
 {
-    for (auto it = commands_.begin(); it != commands_.end(); ++it) {
-        if (!it->action)
+    const COrvaneView* view = ActiveView();
+    for (const CommandRow& row : CommandTable()) {
+        QAction* a = Action(row.id);
+        if (!a)
             continue;
-        it->action->setEnabled(it->run && (!it->enabled || it->enabled()));
-        if (it->checked) {
-            it->action->setCheckable(true);
-            it->action->setChecked(it->checked());
+        bool enabled = false;
+        std::optional<bool> checked;
+        if (auto it = bindings_.constFind(row.id); it != bindings_.constEnd()) {
+            enabled = it->run && (!it->enabled || it->enabled());
+            if (it->checked)
+                checked = it->checked();
+            else if (view)
+                checked = view->CommandChecked(row.id);
+        } else if (row.run) {
+            enabled = view ? view->CommandEnabled(row.id) : CommandEnabled(row, CommandContext{});
+            if (view)
+                checked = view->CommandChecked(row.id);
         }
+        a->setEnabled(enabled);
+        if (a->isCheckable())
+            a->setChecked(checked.value_or(false));
     }
+}
+
+QList<QAction*> CMainFrame::ViewKeyActions() const
+{
+    QList<QAction*> out;
+    for (const CommandRow& row : CommandTable())
+        if (row.scope != CommandScope::Application && *row.keys && Available(row.id))
+            out.append(Action(row.id));
+    return out;
 }
 
 void CMainFrame::SetPaneText(int pane, const QString& text)
@@ -213,64 +240,50 @@ QList<CChildFrame*> CMainFrame::Children() const
     return out;
 }
 
-void CMainFrame::AddButtons(QToolBar* bar, std::initializer_list<int> ids)
-{
-    bool pendingSeparator = false;
-    for (int id : ids) {
-        if (id == kSep) {
-            pendingSeparator = !bar->actions().isEmpty();
-            continue;
-        }
-        if (!HasHandler(id))
-            continue;
-        if (pendingSeparator)
-            bar->addSeparator();
-        pendingSeparator = false;
-        bar->addAction(Action(id));
-    }
-}
-
 void CMainFrame::BuildMenusAndToolbars()
 {
-    using namespace cmd;
-    for (QToolBar* bar : toolbars_)
-        bar->clear();
-    AddButtons(toolbars_[0], {FileNew, FileOpen, FileSave, kSep, EditCut, EditCopy, EditPaste, kSep, ContextHelp, kSep,
-                              EditUndo, EditRedo, kSep, RenderAll, WireAll, MeshRenderedWire, MeshRendered, MeshWire, kSep,
-                              MeshMode, FaceMode, TexturingMode, CoordinateMode, AnimateMode, kSep, ViewFront, ViewBack,
-                              ViewLeft, ViewRight, ViewTop, ViewBottom, ViewRotate, ViewAnimating});
-    AddButtons(toolbars_[1], {MoveForward, MoveBackward, Middle, kSep, ScaleUp, ScaleDown, kSep, GridSmaller, GridLarger,
-                              GridOnOff, GridFacesOnly, GridEdgesOnly, kSep, VertexLarger, VertexSmaller, kSep, 2019, Enlarge,
-                              kSep, 2020, 2021, 2022, 2023, 2025, 2024, kSep, 2013, 2014, 2015, 2012, 2016, 2017});
-    AddButtons(toolbars_[2], {5641, 5643, kSep, 5653, 2063, 5651, kSep, PrevFrame, NextFrame});
-    // A toolbar none of whose commands exist yet is neither shown nor offered.
-    const int toggles[3] = {ViewToolBar, ViewMapToolBar, ViewToolToolBar};
+    // The rows of one menu or toolbar in their order, a separator where the group changes.
+    auto fill = [this](QWidget* target, auto placeOf, auto where, int below = INT_MAX) {
+        std::vector<std::pair<int, int>> items;  // order, id
+        for (const CommandRow& row : CommandTable()) {
+            const auto place = placeOf(row);
+            if (place.first == where && place.second < below && Available(row.id))
+                items.emplace_back(place.second, row.id);
+        }
+        std::stable_sort(items.begin(), items.end());
+        int group = items.empty() ? 0 : items.front().first / 100;
+        for (const auto& [order, id] : items) {
+            if (order / 100 != group) {
+                auto* separator = new QAction(target);
+                separator->setSeparator(true);
+                target->addAction(separator);
+            }
+            group = order / 100;
+            target->addAction(Action(id));
+        }
+    };
+    auto menuPlace = [](const CommandRow& r) { return std::pair(r.menu.menu, r.menu.order); };
+    auto barPlace = [](const CommandRow& r) { return std::pair(r.bar.bar, r.bar.order); };
+
+    const Bar bars[3] = {Bar::Main, Bar::Map, Bar::Tool};
+    const int toggles[3] = {cmd::ViewToolBar, cmd::ViewMapToolBar, cmd::ViewToolToolBar};
     for (int i = 0; i < 3; ++i) {
         QToolBar* bar = toolbars_[static_cast<std::size_t>(i)];
+        bar->clear();
+        fill(bar, barPlace, bars[i]);
+        // A toolbar none of whose commands exist yet is neither shown nor offered.
         if (bar->actions().isEmpty()) {
             bar->hide();
             bar->toggleViewAction()->setVisible(false);
-            commands_[toggles[i]].run = nullptr;
+            bindings_.remove(toggles[i]);
+            bindings_[toggles[i]];  // bound to nothing: not available
         }
     }
 
-    auto fill = [this](QMenu* menu, std::initializer_list<int> ids) {
+    for (QMenu* menu : {fileMenu_, editMenu_, viewMenu_, toolsMenu_, windowMenu_, helpMenu_})
         menu->clear();
-        bool pendingSeparator = false;
-        for (int id : ids) {
-            if (id == kSep) {
-                pendingSeparator = !menu->actions().isEmpty();
-                continue;
-            }
-            if (!HasHandler(id))
-                continue;
-            if (pendingSeparator)
-                menu->addSeparator();
-            pendingSeparator = false;
-            menu->addAction(Action(id));
-        }
-    };
-    fill(fileMenu_, {FileNew, FileOpen, FileClose, FileSave, FileSaveAs});
+    // File: the commands, the recent files, then Exit.
+    fill(fileMenu_, menuPlace, Menu::File, 900);
     recentSeparator_ = fileMenu_->addSeparator();
     recentActions_.clear();
     for (int i = 0; i < 4; ++i) {
@@ -281,25 +294,14 @@ void CMainFrame::BuildMenusAndToolbars()
     }
     recentSeparator_->setVisible(false);
     fileMenu_->addSeparator();
-    if (HasHandler(AppExit))
-        fileMenu_->addAction(Action(AppExit));
-
-    fill(editMenu_, {EditUndo, EditRedo, kSep, EditCut, EditCopy, EditPaste});
-    fill(viewMenu_, {ViewToolBar, ViewMapToolBar, ViewToolToolBar, ViewStatusBar, kSep, RenderAll, WireAll, MeshRenderedWire,
-                     MeshRendered, MeshWire, kSep, ViewFront, ViewBack, ViewLeft, ViewRight, ViewTop, ViewBottom, ViewRotate,
-                     ViewAnimating, kSep, MoveForward, MoveBackward, Middle, Enlarge, ScaleUp, ScaleDown, kSep, MeshMode,
-                     FaceMode, TexturingMode, CoordinateMode, AnimateMode, kSep, GridOnOff, GridSmaller, GridLarger,
-                     GridFacesOnly, GridEdgesOnly, VertexLarger, VertexSmaller, kSep, PrevFrame, NextFrame});
-    fill(toolsMenu_, {SelectProduct, ManageFiles, Materials, Options, kSep, AnimationSequence, AnimationFrames, HierarchyNodes});
-    fill(windowMenu_, {WindowCascade, WindowTile});
+    if (Available(cmd::AppExit))
+        fileMenu_->addAction(Action(cmd::AppExit));
+    fill(editMenu_, menuPlace, Menu::Edit);
+    fill(viewMenu_, menuPlace, Menu::View);
+    fill(toolsMenu_, menuPlace, Menu::Tools);
+    fill(windowMenu_, menuPlace, Menu::Window);
     windowActions_.clear();
-    fill(helpMenu_, {HelpIndex, HelpTutorials, HelpFaqs, kSep, AppAbout});
-    // The tip of the day heads the Help menu, followed by a separator.
-    if (HasHandler(TipOfTheDay)) {
-        QAction* first = helpMenu_->actions().isEmpty() ? nullptr : helpMenu_->actions().first();
-        helpMenu_->insertAction(first, Action(TipOfTheDay));
-        helpMenu_->insertSeparator(first);
-    }
+    fill(helpMenu_, menuPlace, Menu::Help);
     for (QMenu* m : {editMenu_, toolsMenu_})
         m->menuAction()->setVisible(!m->actions().isEmpty());
     UpdateCommandUI();

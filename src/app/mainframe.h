@@ -22,12 +22,12 @@ class CChildFrame;
 // in front as it takes to tell files of one name apart.
 QStringList RecentFileLabels(const QStringList& paths);
 
-// One command: the action that menus, toolbars and keys share, and what it does.
-struct Command {
-    QAction* action = nullptr;
+// A command the window layer supplies itself (files, dialogs, toolbars): what it does
+// and, when it has them, its rules.
+struct CommandBinding {
     std::function<void()> run;
-    std::function<bool()> enabled;  // empty: always enabled
-    std::function<bool()> checked;  // empty: not checkable
+    std::function<bool()> enabled;  // empty: enabled
+    std::function<bool()> checked;  // empty: the table's rule, or no check mark
 };
 
 // The program's main window: the document area, three toolbars, the status bar with
@@ -38,16 +38,21 @@ public:
     explicit CMainFrame(Settings& settings, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // Defines a command's action. prompt is "status text\ntool tip" as in the string table.
-    QAction* DefineCommand(int id, const QString& text, const QString& prompt, const QList<QKeySequence>& keys = {});
-    void SetHandler(int id, std::function<void()> run, std::function<bool()> enabled = {},
-                    std::function<bool()> checked = {});
+    // Supplies a command of the table that has no core function (or replaces it).
+    void Bind(int id, std::function<void()> run, std::function<bool()> enabled = {},
+              std::function<bool()> checked = {});
+    // The action of a command of the table (every row has one).
     QAction* Action(int id) const;
-    bool HasHandler(int id) const;
+    // Whether the command can be run here: it has a core function or a binding.
+    bool Available(int id) const;
     // Runs a command as its menu item would (only when enabled).
     bool Execute(int id);
-    // Refreshes every action's enabled and checked state from its handlers.
+    // Refreshes every action's enabled and checked state from the table's rules, asked
+    // of the active document window, and from the bindings.
     void UpdateCommandUI();
+    // The actions whose keys belong to a 3D view (document and view commands); each view
+    // adds them to itself, so they act while it has the focus.
+    QList<QAction*> ViewKeyActions() const;
 
     // Panes 1-7: grid, status 1, status 2, x, y, z, rate. An empty text shows as a blank.
     void SetPaneText(int pane, const QString& text);
@@ -68,7 +73,8 @@ public:
     QMenu* HelpMenu() const { return helpMenu_; }
     QMenu* WindowMenu() const { return windowMenu_; }
 
-    // Builds the menus and toolbars from the defined commands (ids absent are skipped).
+    // Builds the menus and toolbars from the table's places (commands that cannot run
+    // here are left out; a toolbar none of whose commands can is hidden).
     void BuildMenusAndToolbars();
     // Restores the toolbars' positions and visibility saved under "ToolBar".
     void RestoreBarState(const QByteArray& state);
@@ -91,15 +97,16 @@ protected:
 
 private:
     void KeepPlacement();
-    void AddButtons(QToolBar* bar, std::initializer_list<int> ids);
     // The Window menu's list of open windows, made again each time the menu opens.
     void FillWindowList();
+    class COrvaneView* ActiveView() const;
 
     Settings& settings_;
     QMdiArea* mdi_ = nullptr;
     std::array<QToolBar*, 3> toolbars_{};
     std::array<QLabel*, 8> panes_{};
-    QHash<int, Command> commands_;
+    QHash<int, QAction*> actions_;
+    QHash<int, CommandBinding> bindings_;
     QMenu* fileMenu_ = nullptr;
     QMenu* editMenu_ = nullptr;
     QMenu* viewMenu_ = nullptr;

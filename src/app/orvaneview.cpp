@@ -20,10 +20,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/commands.h"
+#include "commands/command_table.h"
 #include "app/document.h"
 #include "app/options_dlg.h"
-#include "edit/view_commands.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
 
@@ -68,42 +67,6 @@ int LoopOfKey(int key, bool& first)
     default: return -1;
     }
 }
-
-int RenderModeOf(int id)
-{
-    switch (id) {
-    case cmd::RenderAll: return kRenderAll;
-    case cmd::WireAll: return kRenderAllWireframe;
-    case cmd::MeshRenderedWire: return kRenderMeshAndWireframe;
-    case cmd::MeshRendered: return kRenderMesh;
-    case cmd::MeshWire: return kRenderMeshWireframe;
-    default: return -1;
-    }
-}
-
-int ViewKindOf(int id)
-{
-    switch (id) {
-    case cmd::ViewFront: return kViewFront;
-    case cmd::ViewLeft: return kViewLeft;
-    case cmd::ViewRight: return kViewRight;
-    case cmd::ViewBack: return kViewBack;
-    case cmd::ViewTop: return kViewTop;
-    case cmd::ViewBottom: return kViewBottom;
-    default: return -1;
-    }
-}
-
-// The held-key commands when run from a menu: one step each.
-constexpr int kMoveForwardKey = 5096;
-constexpr int kMoveBackwardKey = 5098;
-constexpr int kTurnLeftKey = 5601;
-constexpr int kTurnRightKey = 5605;
-constexpr int kTiltUpKey = 32794;
-constexpr int kTiltDownKey = 32790;
-
-bool IsBookmarkStore(int id) { return id >= cmd::BookmarkStore0 && id < cmd::BookmarkStore0 + 10; }
-bool IsBookmarkRecall(int id) { return id >= cmd::BookmarkRecall0 && id < cmd::BookmarkRecall0 + 10; }
 
 struct WaitCursor {
     WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -777,239 +740,80 @@ void COrvaneView::HeldKeysTick()
 
 // ---- commands ------------------------------------------------------------------------
 
-const std::vector<int>& COrvaneView::CommandIds()
+CommandContext COrvaneView::Context() const
 {
-    static const std::vector<int> ids = [] {
-        std::vector<int> v = {cmd::RenderAll, cmd::WireAll, cmd::MeshRenderedWire, cmd::MeshRendered, cmd::MeshWire,
-                              cmd::ViewFront, cmd::ViewLeft, cmd::ViewRight, cmd::ViewBack, cmd::ViewTop,
-                              cmd::ViewBottom, cmd::ViewRotate, cmd::Enlarge, cmd::ScaleUp, cmd::ScaleDown,
-                              cmd::GridOnOff, cmd::GridSmaller, cmd::GridLarger, cmd::GridFacesOnly,
-                              cmd::GridEdgesOnly, cmd::VertexLarger, cmd::VertexSmaller, cmd::MeshMode, cmd::FaceMode,
-                              cmd::TexturingMode, cmd::CoordinateMode, cmd::MoveForward, cmd::MoveBackward,
-                              cmd::Middle, cmd::PanUp, cmd::PanLeft, cmd::PanRight, cmd::PanDown, kMoveForwardKey,
-                              kMoveBackwardKey, kTurnLeftKey, kTurnRightKey, kTiltUpKey, kTiltDownKey,
-                              cmd::EditUndo, cmd::EditRedo, cmd::Options};
-        for (int i = 0; i < 10; ++i) {
-            v.push_back(cmd::BookmarkStore0 + i);
-            v.push_back(cmd::BookmarkRecall0 + i);
-        }
-        return v;
-    }();
-    return ids;
-}
-
-bool COrvaneView::HandlesCommand(int id) const
-{
-    const auto& ids = CommandIds();
-    return std::find(ids.begin(), ids.end(), id) != ids.end();
+    auto* self = const_cast<COrvaneView*>(this);
+    CommandContext c;
+    c.doc = &self->doc_.Doc();
+    c.settings = &AppSettings();
+    c.selection = &self->selection_;
+    c.camera = &self->camera_;
+    c.mods = HeldModifiers();
+    c.drawing = renderer_ && renderer_->HasDevice();
+    return c;
 }
 
 bool COrvaneView::CommandEnabled(int id) const
 {
-    auto* self = const_cast<COrvaneView*>(this);
-    ViewContext c{self->doc_.Model(), self->doc_.Doc().modes, AppSettings(), &self->selection_, &self->camera_};
-    const bool drawing = renderer_ && renderer_->HasDevice();
-    if (const int mode = RenderModeOf(id); mode >= 0)
-        return CanSetRenderMode(c, mode);
-    if (ViewKindOf(id) >= 0)
-        return true;
-    if (IsBookmarkStore(id) || IsBookmarkRecall(id))
-        return drawing;
-    switch (id) {
-    case cmd::ViewRotate:
-    case cmd::Enlarge:
-    case cmd::Options:
-        return true;
-    case cmd::ScaleUp: return CanScaleUp(c);
-    case cmd::ScaleDown: return CanScaleDown(c);
-    case cmd::GridOnOff: return CanToggleGrid(c);
-    case cmd::GridSmaller: return CanGridSmaller(c);
-    case cmd::GridLarger: return CanGridLarger(c);
-    case cmd::GridFacesOnly: return CanToggleFaceOnly(c);
-    case cmd::GridEdgesOnly: return CanToggleEdgesOnly(c);
-    case cmd::VertexLarger: return CanNodesLarger(c);
-    case cmd::VertexSmaller: return CanNodesSmaller(c);
-    case cmd::MeshMode: return CanToggleMeshMode(c);
-    case cmd::FaceMode: return CanToggleFaceMode(c);
-    case cmd::TexturingMode: return CanToggleTexturingMode(c);
-    case cmd::CoordinateMode: return CanToggleCoordinateMode(c);
-    case cmd::MoveForward:
-    case cmd::MoveBackward:
-    case cmd::Middle:
-    case cmd::PanUp:
-    case cmd::PanDown:
-    case cmd::PanLeft:
-    case cmd::PanRight:
-    case kMoveForwardKey:
-    case kMoveBackwardKey:
-    case kTurnLeftKey:
-    case kTurnRightKey:
-    case kTiltUpKey:
-    case kTiltDownKey:
-        return drawing;
-    case cmd::EditUndo: return doc_.Doc().history.CanUndo();
-    case cmd::EditRedo: return doc_.Doc().history.CanRedo();
-    default: return false;
-    }
+    const CommandRow* row = FindCommand(id);
+    return row && row->run && orv::CommandEnabled(*row, Context());
 }
 
 std::optional<bool> COrvaneView::CommandChecked(int id) const
 {
-    const EditModes& m = doc_.Doc().modes;
-    if (const int mode = RenderModeOf(id); mode >= 0)
-        return m.renderMode == mode;
-    if (const int kind = ViewKindOf(id); kind >= 0)
-        return m.viewKind == kind;
-    switch (id) {
-    case cmd::ViewRotate: return m.viewKind == kViewRotating;
-    case cmd::Enlarge: return m.enlarge;
-    case cmd::GridOnOff: return m.grid;
-    case cmd::GridFacesOnly: return m.gridFaceOnly;
-    case cmd::GridEdgesOnly: return m.gridEdgesOnly;
-    case cmd::MeshMode: return m.meshMode;
-    case cmd::FaceMode: return m.faceMode;
-    case cmd::TexturingMode: return m.texturingMode;
-    case cmd::CoordinateMode: return m.coordinateMode;
-    default: return std::nullopt;
-    }
-}
-
-void COrvaneView::AfterDocumentCommand()
-{
-    // The view and mode commands change no face: the drawing buffers stay.
-    selfUpdate_ = true;
-    doc_.UpdateAllViews();
-    selfUpdate_ = false;
-    UpdateContinuous();
+    const CommandRow* row = FindCommand(id);
+    if (!row || !row->checked)
+        return std::nullopt;
+    return orv::CommandChecked(*row, Context());
 }
 
 bool COrvaneView::RunCommand(int id)
 {
-    if (!HandlesCommand(id) || !CommandEnabled(id))
+    const CommandRow* row = FindCommand(id);
+    if (!row || !row->run)
         return false;
-    ViewContext c{doc_.Model(), doc_.Doc().modes, AppSettings(), &selection_, &camera_};
-    EditModes& modes = doc_.Doc().modes;
-    const Modifiers mods = HeldModifiers();
-
-    if (const int mode = RenderModeOf(id); mode >= 0) {
-        if (!SetRenderMode(c, mode))
-            return false;
-        AfterDocumentCommand();
-        return true;
+    CommandContext c = Context();
+    CommandResult r;
+    {
+        std::optional<WaitCursor> wait;
+        if (row->busy)
+            wait.emplace();
+        r = orv::RunCommand(*row, c);
     }
-    if (const int kind = ViewKindOf(id); kind >= 0) {
-        ShowStandardView(c, kind);
-        AfterDocumentCommand();
-        return true;
-    }
-    if (IsBookmarkStore(id)) {
-        camera_.StoreBookmark(doc_.Model(), id - cmd::BookmarkStore0);
-        return true;
-    }
-    if (IsBookmarkRecall(id)) {
-        if (camera_.RecallBookmark(doc_.Model(), id - cmd::BookmarkRecall0, mods))
-            RequestFrame();
-        return true;
-    }
-
-    bool changed = false;
-    switch (id) {
-    case cmd::ViewRotate: changed = StartRotateView(c); break;
-    case cmd::Enlarge:
-        modes.enlarge = !modes.enlarge;
-        if (renderer_ && MakeCurrent()) {
-            const QSize px = PixelSize();
-            ShowDeviceResult(renderer_->CreateDevice(px.width(), px.height()));
-            DoneCurrent();
-        }
-        changed = true;
-        break;
-    case cmd::ScaleUp: changed = ScaleUp(c); break;
-    case cmd::ScaleDown: changed = ScaleDown(c); break;
-    case cmd::GridOnOff: {
-        const WaitCursor wait;
-        changed = ToggleGrid(c);
-        break;
-    }
-    case cmd::GridSmaller: changed = GridSmaller(c); break;
-    case cmd::GridLarger: changed = GridLarger(c); break;
-    case cmd::GridFacesOnly: changed = ToggleFaceOnly(c); break;
-    case cmd::GridEdgesOnly: changed = ToggleEdgesOnly(c); break;
-    case cmd::VertexLarger: changed = NodesLarger(c); break;
-    case cmd::VertexSmaller: changed = NodesSmaller(c); break;
-    case cmd::MeshMode: changed = ToggleMeshMode(c); break;
-    case cmd::FaceMode: changed = ToggleFaceMode(c); break;
-    case cmd::TexturingMode: changed = ToggleTexturingMode(c); break;
-    case cmd::CoordinateMode: changed = ToggleCoordinateMode(c); break;
-    case cmd::Middle:
-        renderer_->CenterView(mods);
-        changed = true;
-        break;
-    case cmd::MoveForward:
-    case cmd::MoveBackward:
-        camera_.MoveCamera(id == cmd::MoveForward ? 0.005f : -0.005f, mods);
-        RequestFrame();
-        return true;
-    case cmd::PanUp:
-    case cmd::PanDown:
-        camera_.PanVertical(id == cmd::PanUp ? kScrollLineUp : kScrollLineDown, 0, modes.enlarge, mods);
-        RequestFrame();
-        return true;
-    case cmd::PanLeft:
-    case cmd::PanRight:
-        camera_.PanHorizontal(id == cmd::PanLeft ? kScrollLineUp : kScrollLineDown, 0, modes.enlarge, mods);
-        RequestFrame();
-        return true;
-    case kMoveForwardKey:
-    case kMoveBackwardKey:
-        camera_.KeyMoveLoop(id == kMoveForwardKey, id == kMoveBackwardKey, mods, modes.scaleExponent);
-        RequestFrame();
-        return true;
-    case kTurnLeftKey:
-    case kTurnRightKey:
-        camera_.KeyTurnLoop(id == kTurnLeftKey, id == kTurnRightKey, mods);
-        RequestFrame();
-        return true;
-    case kTiltUpKey:
-    case kTiltDownKey:
-        camera_.KeyTiltLoop(id == kTiltUpKey, id == kTiltDownKey, mods);
-        RequestFrame();
-        return true;
-    case cmd::EditUndo: return UndoRedo(false);
-    case cmd::EditRedo: return UndoRedo(true);
-    case cmd::Options: RunOptions(); return true;
-    default: return false;
-    }
-    if (changed)
-        AfterDocumentCommand();
-    return changed;
+    if (!r.message.empty())
+        Message(QString::fromStdString(r.message));
+    if (r.ran)
+        ApplyEffects(r.effects);
+    return r.ran;
 }
 
-bool COrvaneView::UndoRedo(bool redo)
+void COrvaneView::ApplyEffects(uint32_t effects)
 {
-    ViewState state = doc_.Doc().CurrentView();
-    std::string error;
-    bool ok = false;
-    {
-        const WaitCursor wait;
-        ok = redo ? doc_.Doc().Redo(state, &error) : doc_.Doc().Undo(state, &error);
+    if (effects & kModelReplaced)
+        // Views of the document drop what they made for the model before.
+        emit doc_.modelReplaced();
+    if ((effects & kRecreateDevice) && renderer_ && MakeCurrent()) {
+        const QSize px = PixelSize();
+        ShowDeviceResult(renderer_->CreateDevice(px.width(), px.height()));
+        DoneCurrent();
     }
-    if (!ok) {
-        if (!error.empty())
-            Message(QString::fromStdString(error));
-        return false;
+    if ((effects & kMeasure) && renderer_)
+        renderer_->Measure();
+    if (effects & kModelChanged) {
+        // Faces changed: every view makes its drawing data again.
+        doc_.SetModified(true);
+        doc_.UpdateAllViews();
+    } else if (effects & kViewStateChanged) {
+        // The view and mode switches change no face: the drawing buffers stay.
+        selfUpdate_ = true;
+        doc_.UpdateAllViews();
+        selfUpdate_ = false;
     }
-    selection_.currentMesh = state.mesh;
-    selection_.currentFace = state.face;
-    // Views of the document drop what they made for the model before.
-    emit doc_.modelReplaced();
-    selection_.currentNode = -1;
-    camera_.SetCameraOrientation(state.camera.direction, state.camera.up);
-    camera_.SetCameraPosition(state.camera.eye);
-    doc_.SetModified(true);
-    AfterDocumentCommand();
-    emit selectionChanged();
-    return true;
+    if (effects & kRedrawView)
+        RequestFrame();
+    UpdateContinuous();
+    if (effects & kSelectionChanged)
+        emit selectionChanged();
 }
 
 void COrvaneView::RunOptions()

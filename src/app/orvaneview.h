@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_table.h"
 #include "document/modes.h"
 #include "edit/selection.h"
 #include "view/camera.h"
@@ -46,15 +47,18 @@ public:
     // Qt::WidgetShortcut, so that they act only while the view has the focus.
     QWidget* GlWidget() const;
 
-    // Command routing. RunCommand runs a view or document command of this view when it
-    // handles it and it is enabled (true when it ran); CommandEnabled gives its enabled
-    // state and CommandChecked its check mark (none for commands without one).
+    // Commands of the command table, in this view's context: RunCommand runs one when it
+    // has a core function and is enabled (true when it ran) and carries out the refreshes
+    // it asks for; CommandEnabled and CommandChecked give its state (no check mark for
+    // commands without one).
     bool RunCommand(int id);
     bool CommandEnabled(int id) const;
     std::optional<bool> CommandChecked(int id) const;
-    bool HandlesCommand(int id) const;
-    // Every command id the view handles.
-    static const std::vector<int>& CommandIds();
+    // What the commands work on: this view's document, selection and camera, and the
+    // modifier keys held now.
+    CommandContext Context() const;
+    // The options sheet (command 5606).
+    void RunOptions();
 
     // Draws this view again (at the next paint).
     void RequestFrame();
@@ -130,9 +134,7 @@ private:
     void ContinuousTick();
     void HeldKeysTick();
     void TakeHeldStep(int loop, Modifiers mods);
-    void AfterDocumentCommand();
-    bool UndoRedo(bool redo);
-    void RunOptions();
+    void ApplyEffects(uint32_t effects);
     void ApplyOptions(bool colormapChanged);
     void Message(const QString& text);
     QSize PixelSize() const;

@@ -50,7 +50,6 @@ std::string PuppetNameFor(const std::string& modelPath)
 COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
     : model(std::make_unique<CModel>()), env_(std::move(env))
 {
-    model->document = this;
     modes.renderMode = settings.renderMode;
 }
 
@@ -60,13 +59,6 @@ void COrvaneDoc::SetPathName(const std::string& path)
 {
     pathName_ = path;
     title_ = fs::path(path).filename().string();
-}
-
-void COrvaneDoc::ResetModel(std::unique_ptr<CModel> m)
-{
-    model = std::move(m);
-    model->document = this;
-    model->renderer = renderer;
 }
 
 bool COrvaneDoc::NewDocument()
@@ -79,7 +71,7 @@ bool COrvaneDoc::NewDocument()
         m = ReadProjectFile(tmpl.string(), &cam, nullptr);
     const bool fromTemplate = m != nullptr;
     savedCamera = fromTemplate ? cam : CameraState{};
-    ResetModel(fromTemplate ? std::move(m) : std::make_unique<CModel>());
+    model = fromTemplate ? std::move(m) : std::make_unique<CModel>();
     // Built once the model is the document's: sizes of custom materials come from the
     // document's own model.
     if (fromTemplate)
@@ -139,7 +131,7 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
             TextBuffer buffer(std::move(text));
             ReadPup(*m, buffer);
         }
-        ResetModel(std::move(m));
+        model = std::move(m);
         BuildFaceCorners(*model, env_.textureSize);
         savedCamera = {};
     } else {
@@ -151,7 +143,7 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
                 *error = why;
             return false;
         }
-        ResetModel(std::move(m));
+        model = std::move(m);
         BuildFaceCorners(*model, env_.textureSize);
         savedCamera = cam;
     }
@@ -334,7 +326,7 @@ bool COrvaneDoc::TakeRestored(std::unique_ptr<CModel> restored)
 {
     if (!restored)
         return false;
-    ResetModel(std::move(restored));
+    model = std::move(restored);
     modified_ = true;
     return true;
 }

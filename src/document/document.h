@@ -42,8 +42,6 @@ public:
     COrvaneDoc(const COrvaneDoc&) = delete;
     COrvaneDoc& operator=(const COrvaneDoc&) = delete;
 
-    CRenderer* renderer = nullptr;  // the view's, not owned; null until the view makes one
-    uint32_t runtimeWord = 0;
     std::unique_ptr<CModel> model;
     EditModes modes;
     UndoHistory history;
@@ -114,7 +112,6 @@ public:
     bool Redo(ViewState& view, std::string* error = nullptr);
 
 private:
-    void ResetModel(std::unique_ptr<CModel> m);
     // An undo or redo result: the model put in place and the document modified.
     bool TakeRestored(std::unique_ptr<CModel> restored);
 

@@ -88,6 +88,14 @@ Vec3 CFace::Centroid() const
     return sum / (3.0f * weights);
 }
 
+namespace {
+
+// A face never given its texture's size (0) holds u and v in texels, as one without a
+// material does; scaling them by 0 would wipe its texture coordinates.
+float TexelScale(int32_t size) { return static_cast<float>(size > 0 ? size : 1); }
+
+}  // namespace
+
 // ---- CMesh::RebuildMeshLists -------------------------------------------------
 //
 // The lists are the sorted, de-duplicated values met while walking every face's
@@ -383,8 +391,8 @@ void CMesh::RebuildMeshListsFully()
         for (std::size_t c = f.corners.size(); c-- > 0;) {
             float u = f.corners[c].u, v = f.corners[c].v;
             CleanTexCoords(u, v);
-            u *= static_cast<float>(f.textureWidth);
-            v *= static_cast<float>(f.textureHeight);
+            u *= TexelScale(f.textureWidth);
+            v *= TexelScale(f.textureHeight);
             walk.push_back(MakeItem(u, v, 0.0f, fi, c));
         }
     }
@@ -392,8 +400,8 @@ void CMesh::RebuildMeshListsFully()
         const CFace& f = *faces[w.face];
         VertexRecord r = f.corners[w.corner];
         CleanTexCoords(r.u, r.v);
-        r.u *= static_cast<float>(f.textureWidth);
-        r.v *= static_cast<float>(f.textureHeight);
+        r.u *= TexelScale(f.textureWidth);
+        r.v *= TexelScale(f.textureHeight);
         return r;
     });
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
@@ -523,7 +531,6 @@ std::unique_ptr<CMesh> CopyMesh(const CMesh& s, bool withFaces)
     m->textureMode = s.textureMode;
     m->nodeMatrix = s.nodeMatrix;
     m->placementOffset = s.placementOffset;
-    m->node = s.node;
     if (withFaces)
         for (const auto& f : s.faces)
             m->faces.push_back(CopyFace(*f, true));

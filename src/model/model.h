@@ -18,8 +18,6 @@
 
 namespace orv {
 
-class COrvaneDoc;
-class CRenderer;
 struct C3doNode;
 
 struct CFace {
@@ -66,15 +64,8 @@ struct CMesh {
     std::vector<VertexRecord> textureVertices;  // u, v in texels
     std::vector<VertexRecord> vertexNormals;
     std::vector<std::unique_ptr<CFace>> faces;
-    std::vector<uint32_t> runtimeWords;   // not saved
-    std::vector<uint16_t> markerIndices;  // node markers only
-    Vec3 markerPosition;
-    int32_t markerMesh = -1;
-    int32_t markerFace = -1;
-    int32_t markerVertex = -1;
     Matrix4 nodeMatrix = Matrix4::Identity();
     Vec3 placementOffset;
-    C3doNode* node = nullptr;  // not owned
 
     // Rebuilds the vertex, texture-vertex and vertex-normal lists and every face's two
     // index lists from the faces' corner records. The rebuild is skipped when neither its
@@ -167,7 +158,6 @@ public:
     std::vector<std::string> puppetJoints;
     std::unique_ptr<CKeyframe> keyframe;
     int32_t currentGeoset = 0;
-    std::vector<std::string> runtimeStrings;  // not saved
     CTree customMaterials;
     std::vector<std::unique_ptr<UndoSnapshot>> bookmarks;
     int32_t currentFrame = 0;
@@ -177,8 +167,6 @@ public:
     Matrix4 modelMatrix = Matrix4::Identity();
     Matrix4 rotationStep = Matrix4::Identity();
     Matrix4 baseMatrix = Matrix4::Identity();
-    COrvaneDoc* document = nullptr;  // not owned
-    CRenderer* renderer = nullptr;   // not owned
     int32_t currentMode = 0;
     int32_t currentSubMode = 0;
 

@@ -79,8 +79,6 @@ std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& 
     model->frameTime = current.frameTime;
     model->timeAccumulator = current.timeAccumulator;
     model->puppetJoints = current.puppetJoints;
-    model->document = current.document;
-    model->renderer = current.renderer;
     view.mesh = snap.mesh;
     view.face = snap.face;
     view.node = snap.node;

@@ -53,18 +53,6 @@ MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::fi
     };
 }
 
-CornerBuilder ModelCornerBuilder()
-{
-    return [](CModel& model, const TextureSizeLookup& lookup) {
-        RebuildFaceCorners(model, [&lookup](const std::string& material) -> std::optional<TextureSize> {
-            const auto size = lookup(material);
-            if (!size)
-                return std::nullopt;
-            return TextureSize{size->first, size->second};
-        });
-    };
-}
-
 namespace {
 
 std::string Lower(std::string s)
@@ -80,17 +68,10 @@ CRenderer::CRenderer(COrvaneDoc& doc, Settings& settings, Camera& camera, Select
       clock_(SteadyClockMs)
 {
     scene_ = std::make_unique<SceneRenderer>(device_, settings_);
-    doc_.renderer = this;
-    if (doc_.model)
-        doc_.model->renderer = this;
 }
 
 CRenderer::~CRenderer()
 {
-    if (doc_.renderer == this)
-        doc_.renderer = nullptr;
-    if (doc_.model && doc_.model->renderer == this)
-        doc_.model->renderer = nullptr;
     // Textures and buffers go before the device whose functions delete them.
     scene_.reset();
 }
@@ -160,10 +141,8 @@ void CRenderer::PrepareScene()
         return;
     selection_.ClearNodes(doc_.modes);
     scene_->SetMaterialResolver(CatalogMaterialResolver(catalog_, resourceFile_, [this] { return doc_.model.get(); }));
-    scene_->SetCornerBuilder(ModelCornerBuilder());
     scene_->PrepareScene(Model());
     preparedModel_ = doc_.model.get();
-    Model().renderer = this;
     Measure();
     camera_.hScrollPos = camera_.vScrollPos = 0;
 }
@@ -255,27 +234,6 @@ int64_t CRenderer::MsUntilDue() const
     return std::max<int64_t>(0, period - elapsed);
 }
 
-void CRenderer::UpdateMarkerMeshes()
-{
-    const auto& nodes = selection_.nodes;
-    if (markerMeshes_.size() > nodes.size())
-        markerMeshes_.resize(nodes.size());
-    while (markerMeshes_.size() < nodes.size()) {
-        auto m = std::make_unique<CMesh>();
-        m->markerIndices.assign(kMarkerIndices.begin(), kMarkerIndices.end());
-        markerMeshes_.push_back(std::move(m));
-    }
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        const auto v = nodes[i].Vertices();
-        CMesh& m = *markerMeshes_[i];
-        m.vertices.assign(v.begin(), v.end());
-        m.markerPosition = nodes[i].position;
-        m.markerMesh = nodes[i].mesh;
-        m.markerFace = nodes[i].face;
-        m.markerVertex = nodes[i].vertex;
-    }
-}
-
 void CRenderer::Present(const ClientRect* clip)
 {
     if (target_ != kNoPresent)
@@ -307,14 +265,13 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     if (modes.viewKind == kViewAnimating && animationStep_)
         animationStep_(model);
 
-    WalkHierarchy(model);
-    UpdateMarkerMeshes();
+    const std::vector<NodeVisit> nodes = WalkHierarchy(model);
     SceneDrawOptions options;
     options.renderMode = modes.renderMode;
     options.currentMesh = selection_.currentMesh;
     options.coordinateMode = modes.coordinateMode;
-    options.markers = &markerMeshes_;
-    scene_->Draw(model, options);
+    options.markers = selection_.nodes;
+    scene_->Draw(model, nodes, options);
     // The rotating view turns the next frame one step further.
     if (modes.viewKind == kViewRotating)
         model.modelMatrix = model.rotationStep * model.modelMatrix;

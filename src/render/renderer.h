@@ -45,8 +45,6 @@ TextureImage ToTextureImage(const MaterialImage& image);
 MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
                                          std::function<const CModel*()> model);
 
-// RebuildFaceCorners with the texture sizes the scene found.
-CornerBuilder ModelCornerBuilder();
 
 class CRenderer {
 public:
@@ -98,6 +96,9 @@ public:
     // "Middle", followed by a measurement of the model as it is now placed, so that a
     // second call starts from the new placement.
     void CenterView(Modifiers mods = {});
+    // Places the nodes as the next frame will and measures the model's box, so that a
+    // camera placement right after starts from where the model now is.
+    void Measure();
 
     // The framebuffer a finished frame is copied into (the window's own), or kNoPresent.
     void SetPresentTarget(uint32_t framebuffer) { target_ = framebuffer; }
@@ -136,8 +137,6 @@ private:
     CModel& Model() { return *doc_.model; }
     void EnsurePrepared();
     void StatusPass();
-    void Measure();
-    void UpdateMarkerMeshes();
     void Present(const ClientRect* clip);
 
     COrvaneDoc& doc_;
@@ -154,7 +153,6 @@ private:
     bool busy_ = true;
     bool lastDrawn_ = false;
     bool framed_ = false;  // a frame has been drawn into the surface
-    std::vector<std::unique_ptr<CMesh>> markerMeshes_;
     std::function<void(const ViewStatus&)> statusListener_;
     std::function<void(CModel&)> animationStep_;
     std::function<int64_t()> clock_;

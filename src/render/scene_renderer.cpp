@@ -1,5 +1,7 @@
 #include "render/scene_renderer.h"
 
+#include "model/corners.h"
+
 namespace orv {
 
 namespace {
@@ -23,46 +25,6 @@ void ForEachFace(CModel& model, F&& f)
 }
 
 }  // namespace
-
-MeshDrawing MeshDrawingFor(int32_t renderMode, bool current)
-{
-    switch (renderMode) {
-    case kRenderAllWire:
-        return {true, false};
-    case kRenderCurrentSolidOthersWire:
-        return {true, current};
-    case kRenderCurrentSolid:
-        return {current, current};
-    case kRenderCurrentWire:
-        return {current, false};
-    default:
-        return {true, true};
-    }
-}
-
-std::vector<int32_t> NodeDrawOrder(const CModel& model)
-{
-    const auto n = static_cast<int32_t>(model.nodes.size());
-    std::vector<int32_t> order;
-    if (n == 0)
-        return order;
-    std::vector<char> visited(static_cast<std::size_t>(n), 0);
-    // A node, then everything below it (its children and their siblings), then its own
-    // siblings: the recursive walk unrolled onto a stack.
-    std::vector<int32_t> stack{0};
-    while (!stack.empty()) {
-        const int32_t i = stack.back();
-        stack.pop_back();
-        if (i < 0 || i >= n || visited[static_cast<std::size_t>(i)])
-            continue;
-        visited[static_cast<std::size_t>(i)] = 1;
-        order.push_back(i);
-        const C3doNode& node = *model.nodes[static_cast<std::size_t>(i)];
-        stack.push_back(node.sibling);
-        stack.push_back(node.child);
-    }
-    return order;
-}
 
 SceneRenderer::SceneRenderer(GlDevice& device, Settings& settings)
     : device_(device), settings_(settings), gl_(device.Api())
@@ -112,13 +74,12 @@ void SceneRenderer::PrepareScene(CModel& model)
         return r && r->image ? r : nullptr;
     };
     // Sizes first: the corners' u and v are divided by them.
-    if (cornerBuilder_)
-        cornerBuilder_(model, [&](const std::string& material) -> std::optional<std::pair<int32_t, int32_t>> {
-            const TextureRecord* r = recordOf(material);
-            if (!r)
-                return std::nullopt;
-            return std::pair(r->width, r->height);
-        });
+    RebuildFaceCorners(model, [&](const std::string& material) -> std::optional<TextureSize> {
+        const TextureRecord* r = recordOf(material);
+        if (!r)
+            return std::nullopt;
+        return TextureSize{r->width, r->height};
+    });
     ForEachFace(model, [&](CFace& f) {
         const std::string* name = f.material >= 0 ? MaterialName(model, f.material) : nullptr;
         const TextureRecord* r = name ? recordOf(*name) : nullptr;
@@ -182,7 +143,7 @@ uint32_t SceneRenderer::GlTextureOf(uint32_t handle) const
     return t ? t->texture : 0;
 }
 
-void SceneRenderer::Draw(const CModel& model, const SceneDrawOptions& options)
+void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, const SceneDrawOptions& options)
 {
     if (!device_.HasDevice())
         return;
@@ -202,24 +163,23 @@ void SceneRenderer::Draw(const CModel& model, const SceneDrawOptions& options)
         DrawAxes();
     }
 
-    for (const int32_t i : NodeDrawOrder(model)) {
-        const C3doNode& node = *model.nodes[static_cast<std::size_t>(i)];
-        const CMesh* mesh = model.MeshAt(node.mesh);
+    for (const NodeVisit& visit : nodes) {
+        const CMesh* mesh = model.MeshAt(visit.mesh);
         if (!mesh)
             continue;
-        const MeshDrawing how = MeshDrawingFor(options.renderMode, node.mesh == options.currentMesh);
+        const MeshDrawStyle how = MeshDrawMode(options.renderMode, visit.mesh, options.currentMesh);
         if (!how.drawn)
             continue;
-        device_.SetWorld(node.matrix * options.world);
+        device_.SetWorld(model.nodes[static_cast<std::size_t>(visit.node)]->matrix * options.world);
         if (options.onePerFace)
             DrawMeshPerFace(*mesh, how.solid);
         else
             DrawMeshBuffered(*mesh, how.solid);
     }
 
-    if (options.markers && !options.markers->empty()) {
+    if (!options.markers.empty()) {
         device_.SetWorld(Matrix4::Identity());
-        DrawMarkers(*options.markers);
+        DrawMarkers(options.markers);
     }
     gl_.BindVertexArray(0);
 }
@@ -254,22 +214,17 @@ void SceneRenderer::DrawAxes()
     gl_.DrawArrays(GL_LINES, 0, 6);
 }
 
-void SceneRenderer::DrawMarkers(const std::vector<std::unique_ptr<CMesh>>& markers)
+void SceneRenderer::DrawMarkers(std::span<const NodeMarker> markers)
 {
     scratch_.clear();
     std::vector<uint32_t> indices;
-    for (const auto& marker : markers) {
-        if (!marker)
-            continue;
+    indices.reserve(markers.size() * kMarkerIndices.size());
+    for (const NodeMarker& marker : markers) {
         const auto base = static_cast<uint32_t>(scratch_.size());
-        const std::size_t count = marker->vertices.size();
-        scratch_.insert(scratch_.end(), marker->vertices.begin(), marker->vertices.end());
-        const auto& list = marker->markerIndices;
-        // A triangle that names a vertex the marker does not have is left out.
-        for (std::size_t t = 0; t + 2 < list.size(); t += 3)
-            if (list[t] < count && list[t + 1] < count && list[t + 2] < count)
-                for (std::size_t k = 0; k < 3; ++k)
-                    indices.push_back(base + list[t + k]);
+        const auto corners = marker.Vertices();
+        scratch_.insert(scratch_.end(), corners.begin(), corners.end());
+        for (const uint16_t i : kMarkerIndices)
+            indices.push_back(base + i);
     }
     if (indices.empty())
         return;

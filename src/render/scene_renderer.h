@@ -7,53 +7,27 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "edit/selection.h"
 #include "model/model.h"
 #include "model/settings.h"
 #include "render/gl_device.h"
+#include "view/hierarchy.h"
 #include "render/texture_cache.h"
 
 namespace orv {
 
-// Width and height of a material's texture by its name; nothing when it has none.
-using TextureSizeLookup = std::function<std::optional<std::pair<int32_t, int32_t>>(const std::string& material)>;
-// Rebuilds every face's corner records from the mesh lists with the real texture sizes
-// (the model's corner builder, plugged in by the application).
-using CornerBuilder = std::function<void(CModel& model, const TextureSizeLookup& textureSize)>;
-
-// Render modes of the document.
-enum RenderMode : int32_t {
-    kRenderAllSolid = 0,
-    kRenderAllWire = 1,
-    kRenderCurrentSolidOthersWire = 2,
-    kRenderCurrentSolid = 3,
-    kRenderCurrentWire = 4,
-};
-
-// Whether a mesh is drawn, and whether solid, in a render mode; "current" is the
-// selection's current mesh. An unknown mode (a damaged setting) draws as mode 0.
-struct MeshDrawing {
-    bool drawn = false;
-    bool solid = false;
-};
-MeshDrawing MeshDrawingFor(int32_t renderMode, bool current);
-
-// The order in which the hierarchy is walked from node 0: a node, its children, then
-// its siblings. Links out of range end a chain; a node is visited once even when the
-// links run in a circle.
-std::vector<int32_t> NodeDrawOrder(const CModel& model);
-
 struct SceneDrawOptions {
-    int32_t renderMode = kRenderAllSolid;
+    int32_t renderMode = kRenderAll;
     int32_t currentMesh = -1;
     bool coordinateMode = false;
-    // Node markers of the selection: each mesh's vertices drawn as indexed triangles
-    // with its marker indices, in its own vertex colours.
-    const std::vector<std::unique_ptr<CMesh>>* markers = nullptr;
+    // Node markers of the selection, each a small cube in its own colour.
+    std::span<const NodeMarker> markers;
     // Put after each node's own matrix. The editor's node matrices already hold the
     // model matrix and leave this the identity.
     Matrix4 world = Matrix4::Identity();
@@ -72,10 +46,10 @@ public:
     // Where materials come from. Without a resolver the resources count as unavailable:
     // PrepareScene then keeps the corners and takes every texture away.
     void SetMaterialResolver(MaterialResolver resolver);
-    void SetCornerBuilder(CornerBuilder builder) { cornerBuilder_ = std::move(builder); }
 
     // A fresh texture cache; every face of every geometry set gets its texture and
-    // texture size, then its corners rebuilt by the corner builder (when one is set).
+    // texture size, its corners rebuilt for the new sizes (keeping every edit, see
+    // RebuildFaceCorners).
     // Without a material or a picture: no texture and 1 × 1 texels; a picture that
     // cannot become a texture: no texture, the picture's size. Faces without a texture
     // draw white.
@@ -93,9 +67,10 @@ public:
     // again.
     void MeshChanged(const CMesh& mesh);
 
-    // Draws the scene into the device's surface, between BeginFrame and Present. Node
-    // world matrices are taken as they are stored in the nodes.
-    void Draw(const CModel& model, const SceneDrawOptions& options);
+    // Draws the scene into the device's surface, between BeginFrame and Present: the
+    // nodes in the order of the hierarchy walk that placed them (WalkHierarchy), with
+    // the world matrices it stored in the nodes.
+    void Draw(const CModel& model, std::span<const NodeVisit> nodes, const SceneDrawOptions& options);
 
 private:
     struct TextureRun {
@@ -118,7 +93,7 @@ private:
     };
 
     void DrawAxes();
-    void DrawMarkers(const std::vector<std::unique_ptr<CMesh>>& markers);
+    void DrawMarkers(std::span<const NodeMarker> markers);
     void DrawMeshBuffered(const CMesh& mesh, bool solid);
     void DrawMeshPerFace(const CMesh& mesh, bool solid);
     MeshBuffers& BuffersFor(const CMesh& mesh);
@@ -132,7 +107,6 @@ private:
     Settings& settings_;
     const GlApi& gl_;
     TextureCache textures_;
-    CornerBuilder cornerBuilder_;
     std::unordered_map<const CMesh*, std::unique_ptr<MeshBuffers>> buffers_;
     GLuint streamArray_ = 0;
     GLuint streamBuffer_ = 0;

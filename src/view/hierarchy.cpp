@@ -46,6 +46,20 @@ void WalkNodes(const CModel& model, const Matrix4& top,
     }
 }
 
+namespace {
+
+NodeVisit VisitOf(const CModel& model, int32_t i)
+{
+    NodeVisit visit;
+    visit.node = i;
+    const int32_t mesh = model.nodes[static_cast<std::size_t>(i)]->mesh;
+    if (mesh >= 0 && model.MeshAt(mesh))
+        visit.mesh = mesh;
+    return visit;
+}
+
+}  // namespace
+
 std::vector<NodeVisit> WalkHierarchy(CModel& model)
 {
     std::vector<NodeVisit> order;
@@ -60,14 +74,19 @@ std::vector<NodeVisit> WalkHierarchy(CModel& model)
             return &node.poses[static_cast<std::size_t>(frame)];
         },
         [&](int32_t i, const Matrix4& world) {
-            C3doNode& node = *model.nodes[static_cast<std::size_t>(i)];
-            node.matrix = world;
-            NodeVisit visit;
-            visit.node = i;
-            if (node.mesh >= 0 && model.MeshAt(node.mesh))
-                visit.mesh = node.mesh;
-            order.push_back(visit);
+            model.nodes[static_cast<std::size_t>(i)]->matrix = world;
+            order.push_back(VisitOf(model, i));
         });
+    return order;
+}
+
+std::vector<NodeVisit> NodeOrder(const CModel& model)
+{
+    std::vector<NodeVisit> order;
+    order.reserve(model.nodes.size());
+    WalkNodes(
+        model, Matrix4::Identity(), [](const C3doNode&) -> const Matrix4* { return nullptr; },
+        [&](int32_t i, const Matrix4&) { order.push_back(VisitOf(model, i)); });
     return order;
 }
 
@@ -148,7 +167,6 @@ void RecordMeshNodes(CModel& model)
         if (n->mesh < 0)
             continue;
         if (CMesh* mesh = model.MeshAt(n->mesh)) {
-            mesh->node = n.get();
             mesh->nodeMatrix = n->matrix;
         }
     }

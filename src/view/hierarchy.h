@@ -32,6 +32,9 @@ void WalkNodes(const CModel& model, const Matrix4& top,
 // top. Stores every visited node's world matrix and returns the nodes in drawing order.
 std::vector<NodeVisit> WalkHierarchy(CModel& model);
 
+// The nodes in the walk's order, their world matrices left as they are.
+std::vector<NodeVisit> NodeOrder(const CModel& model);
+
 // Every node's matrix in the model's own space: the base pose (rotation and position as
 // the file gives them) down the hierarchy, with neither the view's scale and rotation
 // nor an animation frame. Identity for nodes the walk does not reach.
@@ -48,8 +51,8 @@ Matrix4 MeshModelMatrix(const CModel& model, int32_t mesh);
 // the model keeps its own when no mesh has any.
 void UpdateModelRadii(CModel& model);
 
-// Every mesh of the current geometry set placed by a node records that node and a copy
-// of its world matrix (nodes in index order, so the last node naming a mesh wins).
+// Every mesh of the current geometry set placed by a node takes a copy of that node's
+// world matrix (nodes in index order, so the last node naming a mesh wins).
 void RecordMeshNodes(CModel& model);
 
 struct MeshDrawStyle {

@@ -13,7 +13,7 @@
 
 #include "app/app.h"
 #include "app/childframe.h"
-#include "app/commands.h"
+#include "commands/command_ids.h"
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"

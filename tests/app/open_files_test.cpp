@@ -7,7 +7,7 @@
 
 #include "app/app.h"
 #include "app/childframe.h"
-#include "app/commands.h"
+#include "commands/command_ids.h"
 #include "app/filemanager_dlg.h"
 #include "app/mainframe.h"
 

@@ -106,12 +106,8 @@ private slots:
     {
         Settings s;
         QByteArray state;
-        auto define = [](CMainFrame& f) {
-            f.DefineCommand(57600, QStringLiteral("&New"), QStringLiteral("Create a new document\nNew"));
-            f.SetHandler(57600, [] {});
-            f.DefineCommand(5608, QStringLiteral("&Middle"), QStringLiteral("Middle\nMiddle"));
-            f.SetHandler(5608, [] {});
-        };
+        // New on the main toolbar; the map toolbar's camera commands come with the table.
+        auto define = [](CMainFrame& f) { f.Bind(57600, [] {}); };
         {
             CMainFrame frame(s);
             define(frame);

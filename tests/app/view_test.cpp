@@ -18,7 +18,7 @@
 #include <cmath>
 #include <memory>
 
-#include "app/commands.h"
+#include "commands/command_ids.h"
 #include "app/document.h"
 #include "app/options_dlg.h"
 #include "app/orvaneview.h"
@@ -130,7 +130,6 @@ struct Fixture {
         CModel& model = *doc->Doc().model;
         model.formatTag = "JK1";
         model.materials = {"flatred.mat", "checker.mat"};
-        model.document = &doc->Doc();
         doc->Doc().savedCamera = CameraState{{0, 0, -3}, {0, 0, 1}, {0, 1, 0}};
         return model;
     }
@@ -465,8 +464,7 @@ private slots:
         };
         enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode, cmd::VertexLarger},
                 false);
-        enabled({cmd::RenderAll, cmd::ViewTop, cmd::Middle, cmd::ScaleUp, cmd::CoordinateMode, cmd::Options}, true);
-        QVERIFY(!f.view->HandlesCommand(cmd::AnimateMode));
+        enabled({cmd::RenderAll, cmd::ViewTop, cmd::Middle, cmd::ScaleUp, cmd::CoordinateMode}, true);
         f.Click(kCentre);
         enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode}, true);
         QVERIFY(f.view->RunCommand(cmd::MeshMode));
@@ -632,7 +630,7 @@ private slots:
             sheet.accept();
         });
         QSignalSpy applied(f.view, &COrvaneView::optionsApplied);
-        QVERIFY(f.view->RunCommand(cmd::Options));
+        f.view->RunOptions();
         QCOMPARE(applied.count(), 1);
         QCOMPARE(applied.last().at(0).toBool(), false);
         QCOMPARE(f.settings.textureDithering, 0);
@@ -643,7 +641,7 @@ private slots:
             sheet.ColorMap()->setCurrentIndex(sheet.ColorMap()->findText(QStringLiteral("dflt.cmp")));
             sheet.accept();
         });
-        QVERIFY(f.view->RunCommand(cmd::Options));
+        f.view->RunOptions();
         QCOMPARE(applied.last().at(0).toBool(), true);
         QCOMPARE(f.settings.colorMap, std::string("dflt.cmp"));
         QCOMPARE(f.view->GetSelection().nodes.size(), std::size_t{0});

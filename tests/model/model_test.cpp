@@ -155,6 +155,25 @@ TEST(RebuildMeshLists, SurvivesNaNCoordinates)
             EXPECT_LT(static_cast<std::size_t>(i), m.vertices.size());
 }
 
+// A face whose texture size was never set (0, a face made by an edit) keeps its
+// coordinates as texels instead of losing them to a scale of 0.
+TEST(RebuildMeshLists, UnsetTextureSizeKeepsTexels)
+{
+    CMesh m;
+    VertexRecord a = Corner(0, 0, 0), b = Corner(1, 0, 0), c = Corner(0, 1, 0);
+    a.u = 5.0f;
+    b.v = 3.0f;
+    AddFace(m, {a, b, c});
+    m.faces[0]->textureWidth = m.faces[0]->textureHeight = 0;
+    m.RebuildMeshLists();
+    float maxU = 0, maxV = 0;
+    for (const auto& t : m.textureVertices) {
+        maxU = std::max(maxU, t.u);
+        maxV = std::max(maxV, t.v);
+    }
+    EXPECT_EQ(std::pair(maxU, maxV), std::pair(5.0f, 3.0f));
+}
+
 TEST(FaceOps, NormalPlanarityAndCentroid)
 {
     // Each corner is measured against the mean plane of Newell's normal. For a unit square

@@ -45,7 +45,7 @@ TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
     scene.SetMaterialResolver([](const std::string&, const std::string&) { return std::optional(SolidCels(2, 2, {0xFF0000})); });
     scene.PrepareScene(*model);
     EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->texture, 0u);  // the picture cannot become a texture
-    scene.Draw(*model, {});
+    scene.Draw(*model, NodeOrder(*model), {});
 }
 
 using DeviceTest = GlTest;
@@ -92,7 +92,7 @@ TEST_F(DeviceTest, TriesTheChosenDeviceFirstThenTheOthers)
         EXPECT_NE(r.messages[i].find(device_->Devices()[i]->name), std::string::npos) << i;
     auto model = MakeModel(1);
     AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.5f, 2));
-    scene_->Draw(*model, {});  // nothing to draw into, and no crash
+    scene_->Draw(*model, NodeOrder(*model), {});  // nothing to draw into, and no crash
 }
 
 TEST_F(DeviceTest, SurfaceSizesAndTheirLimits)

@@ -62,7 +62,7 @@ protected:
     RgbaImage Render(const orv::CModel& model, const orv::SceneDrawOptions& options = {})
     {
         EXPECT_TRUE(device_->BeginFrame());
-        scene_->Draw(model, options);
+        scene_->Draw(model, orv::NodeOrder(model), options);
         return device_->ReadPixels();
     }
 

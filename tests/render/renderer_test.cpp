@@ -160,12 +160,6 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
     EXPECT_EQ(other.texture, 0u);
     renderer_->RenderFrame(true);
     EXPECT_NE(other.texture, 0u);
-    EXPECT_EQ(Model().renderer, renderer_.get());
-    // A renderer that goes leaves no pointer to itself behind.
-    EXPECT_EQ(doc_->renderer, renderer_.get());
-    renderer_.reset();
-    EXPECT_EQ(doc_->renderer, nullptr);
-    EXPECT_EQ(Model().renderer, nullptr);
 }
 
 // A project opens with its saved camera; a model file is centred on its box, in front of

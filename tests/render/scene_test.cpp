@@ -1,6 +1,5 @@
 #include <algorithm>
 
-#include "view/hierarchy.h"
 #include "render/render_test_util.h"
 
 using namespace orv;
@@ -9,31 +8,6 @@ using namespace orvtest;
 namespace {
 
 constexpr uint32_t kBlack = 0xFF000000u, kWhite = 0xFFFFFFFFu;
-
-// The scene renderer keeps its own render-mode table and walk order; both must match
-// the hierarchy's, which picking and the status pass use.
-TEST(SceneOrder, MatchesTheHierarchy)
-{
-    for (int32_t mode = -1; mode <= 9; ++mode)
-        for (const bool current : {true, false}) {
-            const MeshDrawing d = MeshDrawingFor(mode, current);
-            const MeshDrawStyle h = MeshDrawMode(mode, current ? 2 : 1, 2);
-            EXPECT_EQ(std::pair(d.drawn, d.solid), std::pair(h.drawn, h.solid)) << mode << " " << current;
-        }
-
-    // {child, sibling} of each node: a tree, then links out of range and a circle.
-    auto model = MakeModel(5);
-    for (const auto& links : {std::vector<std::pair<int, int>>{{1, 2}, {4, 3}, {-1, -1}, {-1, -1}, {-1, -1}},
-                              {{1, -1}, {0, 50}, {-1, -1}, {-1, -1}, {-7, -1}}}) {
-        for (std::size_t n = 0; n < links.size(); ++n)
-            std::tie(model->nodes[n]->child, model->nodes[n]->sibling) = links[n];
-        std::vector<int32_t> walked;
-        for (const NodeVisit& v : WalkHierarchy(*model))
-            walked.push_back(v.node);
-        EXPECT_EQ(NodeDrawOrder(*model), walked);
-        EXPECT_GE(walked.size(), 2u);
-    }
-}
 
 class SceneTest : public GlTest {
 protected:
@@ -117,22 +91,22 @@ TEST_F(SceneTest, RenderModesDrawMeshesSolidOrAsOutlines)
         return ColorNear(image, l, (t + b) / 2, wire) && ColorNear(image, (l + r) / 2, b, wire) &&
                ColorAt(image, centre0) == kBlack;
     };
-    RgbaImage image = draw(kRenderAllWire, -1);
+    RgbaImage image = draw(kRenderAllWireframe, -1);
     EXPECT_TRUE(outlined(image));
     EXPECT_EQ(CountColor(image, wire) + CountColor(image, kBlack), 96 * 64);
 
-    image = draw(kRenderCurrentSolidOthersWire, 1);
+    image = draw(kRenderMeshAndWireframe, 1);
     EXPECT_EQ(ColorAt(image, centre1), kWhite);
     EXPECT_TRUE(outlined(image));
 
-    image = draw(kRenderCurrentSolid, 1);
+    image = draw(kRenderMesh, 1);
     EXPECT_EQ(ColorAt(image, centre1), kWhite);
     EXPECT_EQ(CountColor(image, kWhite) + CountColor(image, kBlack), 96 * 64);  // no outline
     EXPECT_EQ(ColorAt(image, centre0), kBlack);
 
     // "Mesh as wireframes" without a current mesh draws nothing.
-    EXPECT_EQ(CountColor(draw(kRenderCurrentWire, -1), kBlack), 96 * 64);
-    image = draw(kRenderCurrentWire, 0);
+    EXPECT_EQ(CountColor(draw(kRenderMeshWireframe, -1), kBlack), 96 * 64);
+    image = draw(kRenderMeshWireframe, 0);
     EXPECT_TRUE(outlined(image));
     EXPECT_EQ(CountColor(image, wire) + CountColor(image, kBlack), 96 * 64);  // mesh 1 not drawn
 }
@@ -162,31 +136,21 @@ TEST_F(SceneTest, AxesInCoordinateModeHaveTheirColoursAndIgnoreTheModelMatrix)
     EXPECT_FALSE(ColorNear(image, xx, xy, 0xFF00FF00u, 4));
 }
 
-// Markers: a cube with each face in both windings, so that culling leaves one of each;
-// a second naming vertices it does not have, whose bad triangles are skipped.
+// Markers: small cubes in their own colours, where the selection put them whatever the
+// node matrices.
 TEST_F(SceneTest, MarkersUseTheirColoursAndNoWorldMatrix)
 {
     ASSERT_TRUE(MakeDevice(64, 64));
-    std::vector<std::unique_ptr<CMesh>> markers;
-    for (const float x : {0.0f, 0.6f}) {
-        markers.push_back(std::make_unique<CMesh>());
-        for (const VertexRecord& corner : UnitCubeCorners()) {
-            markers.back()->vertices.push_back(
-                TransformVertex(corner, Matrix4::Scaling(0.2f, 0.2f, 0.2f) * Matrix4::Translation({x, 0, 2})));
-            markers.back()->vertices.back().color = x == 0 ? 0xFF00FF00u : 0xFFFF00FFu;
-        }
-        for (const auto& q : {std::array<uint16_t, 4>{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4}, {2, 3, 7, 6}, {0, 3, 7, 4}, {1, 2, 6, 5}})
-            markers.back()->markerIndices.insert(markers.back()->markerIndices.end(),
-                                                 {q[0], q[1], q[2], q[0], q[2], q[3], q[0], q[2], q[1], q[0], q[3], q[2]});
+    std::vector<NodeMarker> markers(2);
+    for (std::size_t i = 0; i < 2; ++i) {
+        markers[i].position = {i == 0 ? 0.0f : 0.6f, 0, 2};
+        markers[i].halfSize = 0.2f;
+        markers[i].color = i == 0 ? 0xFF00FF00u : 0xFFFF00FFu;
     }
-    markers[1]->markerIndices.insert(markers[1]->markerIndices.begin(), {0, 1, 200});
-    markers[1]->markerIndices.push_back(3);  // an incomplete triangle
-    markers.push_back(nullptr);
-
     auto model = MakeModel(1);  // an empty mesh whose node moves it away
     model->nodes[0]->matrix = Matrix4::Translation({3, 3, 0});
     SceneDrawOptions options;
-    options.markers = &markers;
+    options.markers = markers;
     const RgbaImage image = Render(*model, options);
     EXPECT_EQ(image.At(32, 32), 0xFF00FF00u);
     EXPECT_EQ(ColorAt(image, {0.6f, 0, 1.8f}), 0xFFFF00FFu);

@@ -67,7 +67,6 @@ TEST_F(TextureTest, TexturedFaceShowsItsTextureRowZeroOnTop)
         image.pixels = {0, 0, 0, 0, 1, 1, 1, 1};  // row 1 uses colour 1
         return image;
     });
-    scene_->SetCornerBuilder(ModelCornerBuilder());
     // Texels: the face's top edge at v = 0, its bottom edge at v = 2 (the height).
     AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1.0f, 2.0f), 0, {{0, 2}, {4, 2}, {4, 0}, {0, 0}});
     scene_->PrepareScene(*model);
@@ -103,7 +102,6 @@ TEST_F(TextureTest, FacesShowTheirPictureOrWhite)
             return SolidCels(2, 2, {0xFF0000, 0x00FF00, 0x0000FF});
         return std::nullopt;
     });
-    scene_->SetCornerBuilder(ModelCornerBuilder());
     const struct {
         int32_t material;
         uint32_t colour;
@@ -161,25 +159,20 @@ TEST_F(TextureTest, WithoutResourcesFacesKeepCornersAndLoseTextures)
             return std::nullopt;
         return SolidCels(8, 4, {0x00FF00});
     });
-    int built = 0;
-    scene_->SetCornerBuilder([&](CModel& m, const TextureSizeLookup& size) {
-        ++built;
-        EXPECT_EQ(size("A.MAT"), std::optional(std::pair(8, 4)));
-        ModelCornerBuilder()(m, size);
-    });
     CMesh& mesh = *model->geosets[0]->meshes[0];
     AddFace(mesh, FacingSquare(0, 0, 1, 2), 0, {{8, 4}, {0, 4}, {0, 0}, {8, 0}});
     scene_->PrepareScene(*model);
     const uint32_t oldHandle = mesh.faces[0]->texture;
     ASSERT_NE(oldHandle, 0u);
-    const float u = mesh.faces[0]->corners[3].u;
-    EXPECT_FLOAT_EQ(u, 1.0f);  // 8 texels of 8
+    EXPECT_FLOAT_EQ(mesh.faces[0]->corners[3].u, 1.0f);  // 8 texels of 8
+    EXPECT_EQ(std::pair(mesh.faces[0]->textureWidth, mesh.faces[0]->textureHeight), std::pair(8, 4));
 
     // Without a resolver the corners are not rebuilt (with unknown sizes) and no face
     // keeps a texture.
+    mesh.faces[0]->corners[3].u = 0.5f;
+    const float u = mesh.faces[0]->corners[3].u;
     scene_->SetMaterialResolver({});
     scene_->PrepareScene(*model);
-    EXPECT_EQ(built, 1);
     EXPECT_EQ(mesh.faces[0]->texture, 0u);
     EXPECT_EQ(scene_->Textures().Find(oldHandle), nullptr);
     EXPECT_EQ(mesh.faces[0]->corners[3].u, u);

@@ -1,4 +1,5 @@
-// Command identifiers of menus, toolbars and keys, with their status-bar prompts.
+// Command identifiers of menus, toolbars and keys. They stay the numbers the program's
+// commands have always had, so that saved toolbar layouts and help references agree.
 #pragma once
 
 namespace orv::cmd {
@@ -37,6 +38,28 @@ enum : int {
     EditCopy = 57634,
     EditCut = 57635,
     EditPaste = 57637,
+    AddGeometry = 5648,
+    AddMesh = 5649,
+    AddFace = 5650,
+    CarveMesh = 5641,
+    ExtrudeFace = 5643,
+    CreateRectangle = 5653,
+    CreateCylinder = 2063,
+    CreateDome = 5651,
+    TextureTool = 2019,
+    UpdateVertices = 2087,
+    MoveUp = 2020,
+    MoveDown = 2021,
+    MoveLeftX = 2022,
+    MoveRightX = 2023,
+    MoveLeftZ = 2025,
+    MoveRightZ = 2024,
+    RotateLeftY = 2013,
+    RotateRightY = 2014,
+    RotateLeftX = 2015,
+    RotateRightX = 2012,
+    RotateLeftZ = 2016,
+    RotateRightZ = 2017,
 
     // Document: render modes and views
     RenderAll = 5081,
@@ -81,6 +104,12 @@ enum : int {
     PanLeft = 5656,
     PanRight = 5657,
     PanDown = 5658,
+    KeyMoveForward = 5096,
+    KeyMoveBackward = 5098,
+    KeyTurnLeft = 5601,
+    KeyTurnRight = 5605,
+    KeyTiltUp = 32794,
+    KeyTiltDown = 32790,
     Options = 5606,
     BookmarkStore0 = 18,
     BookmarkRecall0 = 28,

@@ -1,0 +1,407 @@
+#include "commands/command_table.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "document/document.h"
+#include "edit/selection.h"
+#include "edit/view_commands.h"
+#include "view/camera.h"
+
+namespace orv {
+
+namespace {
+
+// ---- context helpers ---------------------------------------------------------------
+
+ViewContext Ctx(const CommandContext& c)
+{
+    return ViewContext{*c.doc->model, c.doc->modes, *c.settings, c.selection, c.camera};
+}
+
+CommandResult Done(uint32_t effects) { return CommandResult{true, effects, {}}; }
+CommandResult NotRun() { return CommandResult{}; }
+CommandResult DoneIf(bool ran, uint32_t effects) { return ran ? Done(effects) : NotRun(); }
+
+bool Drawing(const CommandContext& c) { return c.drawing && c.camera; }
+
+int RenderModeOf(int id)
+{
+    switch (id) {
+    case cmd::RenderAll: return kRenderAll;
+    case cmd::WireAll: return kRenderAllWireframe;
+    case cmd::MeshRenderedWire: return kRenderMeshAndWireframe;
+    case cmd::MeshRendered: return kRenderMesh;
+    case cmd::MeshWire: return kRenderMeshWireframe;
+    default: return -1;
+    }
+}
+
+int ViewKindOf(int id)
+{
+    switch (id) {
+    case cmd::ViewFront: return kViewFront;
+    case cmd::ViewLeft: return kViewLeft;
+    case cmd::ViewRight: return kViewRight;
+    case cmd::ViewBack: return kViewBack;
+    case cmd::ViewTop: return kViewTop;
+    case cmd::ViewBottom: return kViewBottom;
+    default: return -1;
+    }
+}
+
+// ---- render modes, views, scale ------------------------------------------------------
+
+bool CanRenderMode(const CommandContext& c) { return CanSetRenderMode(Ctx(c), RenderModeOf(c.id)); }
+bool IsRenderMode(const CommandContext& c) { return c.doc->modes.renderMode == RenderModeOf(c.id); }
+CommandResult RenderMode(CommandContext& c)
+{
+    ViewContext v = Ctx(c);
+    return DoneIf(SetRenderMode(v, RenderModeOf(c.id)), kViewStateChanged);
+}
+
+bool IsViewKind(const CommandContext& c) { return c.doc->modes.viewKind == ViewKindOf(c.id); }
+CommandResult StandardView(CommandContext& c)
+{
+    ViewContext v = Ctx(c);
+    return DoneIf(ShowStandardView(v, ViewKindOf(c.id)), kViewStateChanged);
+}
+
+bool IsRotating(const CommandContext& c) { return c.doc->modes.viewKind == kViewRotating; }
+CommandResult RotateView(CommandContext& c)
+{
+    ViewContext v = Ctx(c);
+    return DoneIf(StartRotateView(v), kViewStateChanged);
+}
+
+bool IsEnlarged(const CommandContext& c) { return c.doc->modes.enlarge; }
+CommandResult EnlargeView(CommandContext& c)
+{
+    c.doc->modes.enlarge = !c.doc->modes.enlarge;
+    return Done(kViewStateChanged | kRecreateDevice);
+}
+
+bool CanUp(const CommandContext& c) { return CanScaleUp(Ctx(c)); }
+bool CanDown(const CommandContext& c) { return CanScaleDown(Ctx(c)); }
+CommandResult Up(CommandContext& c)
+{
+    ViewContext v = Ctx(c);
+    return DoneIf(ScaleUp(v), kViewStateChanged);
+}
+CommandResult Down(CommandContext& c)
+{
+    ViewContext v = Ctx(c);
+    return DoneIf(ScaleDown(v), kViewStateChanged);
+}
+
+// ---- grid, nodes and edit modes --------------------------------------------------------
+
+// A document switch: its rule, its check mark and its toggle, as view_commands gives them.
+template <bool (*Can)(const ViewContext&), bool (*Toggle)(ViewContext&)>
+bool CanSwitch(const CommandContext& c)
+{
+    return Can(Ctx(c));
+}
+template <bool (*Can)(const ViewContext&), bool (*Toggle)(ViewContext&)>
+CommandResult Switch(CommandContext& c)
+{
+    ViewContext v = Ctx(c);
+    return DoneIf(Toggle(v), kViewStateChanged);
+}
+
+bool GridIsOn(const CommandContext& c) { return c.doc->modes.grid; }
+bool FaceOnlyIsOn(const CommandContext& c) { return c.doc->modes.gridFaceOnly; }
+bool EdgesOnlyIsOn(const CommandContext& c) { return c.doc->modes.gridEdgesOnly; }
+bool MeshModeIsOn(const CommandContext& c) { return c.doc->modes.meshMode; }
+bool FaceModeIsOn(const CommandContext& c) { return c.doc->modes.faceMode; }
+bool TexturingModeIsOn(const CommandContext& c) { return c.doc->modes.texturingMode; }
+bool CoordinateModeIsOn(const CommandContext& c) { return c.doc->modes.coordinateMode; }
+
+// ---- camera --------------------------------------------------------------------------
+
+CommandResult MoveForwardStep(CommandContext& c)
+{
+    c.camera->MoveCamera(c.id == cmd::MoveForward ? 0.005f : -0.005f, c.mods);
+    return Done(kRedrawView);
+}
+
+CommandResult MiddleStep(CommandContext& c)
+{
+    c.camera->CenterView(*c.doc->model, c.doc->modes.scaleMatrix, c.mods);
+    return Done(kViewStateChanged | kMeasure);
+}
+
+CommandResult PanStep(CommandContext& c)
+{
+    const bool enlarge = c.doc->modes.enlarge;
+    switch (c.id) {
+    case cmd::PanUp: c.camera->PanVertical(kScrollLineUp, 0, enlarge, c.mods); break;
+    case cmd::PanDown: c.camera->PanVertical(kScrollLineDown, 0, enlarge, c.mods); break;
+    case cmd::PanLeft: c.camera->PanHorizontal(kScrollLineUp, 0, enlarge, c.mods); break;
+    default: c.camera->PanHorizontal(kScrollLineDown, 0, enlarge, c.mods); break;
+    }
+    return Done(kRedrawView);
+}
+
+// The held-key movements, run as a command: one step each.
+CommandResult HeldKeyStep(CommandContext& c)
+{
+    switch (c.id) {
+    case cmd::KeyMoveForward:
+    case cmd::KeyMoveBackward:
+        c.camera->KeyMoveLoop(c.id == cmd::KeyMoveForward, c.id == cmd::KeyMoveBackward, c.mods,
+                              c.doc->modes.scaleExponent);
+        break;
+    case cmd::KeyTurnLeft:
+    case cmd::KeyTurnRight:
+        c.camera->KeyTurnLoop(c.id == cmd::KeyTurnLeft, c.id == cmd::KeyTurnRight, c.mods);
+        break;
+    default:
+        c.camera->KeyTiltLoop(c.id == cmd::KeyTiltUp, c.id == cmd::KeyTiltDown, c.mods);
+        break;
+    }
+    return Done(kRedrawView);
+}
+
+CommandResult StoreMark(CommandContext& c)
+{
+    c.camera->StoreBookmark(*c.doc->model, c.id - cmd::BookmarkStore0);
+    return Done(0);
+}
+
+CommandResult RecallMark(CommandContext& c)
+{
+    const bool recalled = c.camera->RecallBookmark(*c.doc->model, c.id - cmd::BookmarkRecall0, c.mods);
+    return Done(recalled ? kRedrawView : 0);
+}
+
+// ---- undo and redo ------------------------------------------------------------------
+
+bool CanUndo(const CommandContext& c) { return c.doc->history.CanUndo(); }
+bool CanRedo(const CommandContext& c) { return c.doc->history.CanRedo(); }
+
+CommandResult UndoRedo(CommandContext& c)
+{
+    ViewState state = c.doc->CurrentView();
+    CommandResult r;
+    const bool ok = c.id == cmd::EditRedo ? c.doc->Redo(state, &r.message) : c.doc->Undo(state, &r.message);
+    if (!ok)
+        return r;
+    if (c.selection) {
+        c.selection->currentMesh = state.mesh;
+        c.selection->currentFace = state.face;
+        c.selection->currentNode = -1;
+    }
+    if (c.camera) {
+        c.camera->SetCameraOrientation(state.camera.direction, state.camera.up);
+        c.camera->SetCameraPosition(state.camera.eye);
+    }
+    return Done(kModelReplaced | kViewStateChanged | kSelectionChanged);
+}
+
+// ---- the table --------------------------------------------------------------------------
+
+constexpr auto App = CommandScope::Application;
+constexpr auto Doc = CommandScope::Document;
+constexpr auto View = CommandScope::View;
+
+std::vector<CommandRow> MakeTable()
+{
+    const MenuPlace noMenu{};
+    const BarPlace noBar{};
+    auto m = [](Menu menu, int order) { return MenuPlace{menu, order}; };
+    auto b = [](Bar bar, int order) { return BarPlace{bar, order}; };
+    std::vector<CommandRow> t = {
+        // File
+        {cmd::FileNew, "&New", "Create a new document\nNew", "Ctrl+N", App, m(Menu::File, 100), b(Bar::Main, 100)},
+        {cmd::FileOpen, "&Open...", "Open an existing document\nOpen", "Ctrl+O", App, m(Menu::File, 101), b(Bar::Main, 101)},
+        {cmd::FileClose, "&Close", "Close the active document\nClose", "", App, m(Menu::File, 102), noBar},
+        {cmd::FileSave, "&Save", "Save the active document\nSave", "Ctrl+S", App, m(Menu::File, 103), b(Bar::Main, 102)},
+        {cmd::FileSaveAs, "Save &As...", "Save the active document with a new name\nSave As", "", App, m(Menu::File, 104),
+         noBar},
+        {cmd::AppExit, "E&xit", "Quit the application; prompts to save documents\nExit", "", App, m(Menu::File, 900),
+         noBar},
+
+        // Edit
+        {cmd::EditUndo, "&Undo", "Undo the last action\nUndo", "Ctrl+Z;Alt+Backspace", View, m(Menu::Edit, 100),
+         b(Bar::Main, 400), UndoRedo, CanUndo, nullptr, true},
+        {cmd::EditRedo, "&Redo", "Redo the previously undone action\nRedo", "", View, m(Menu::Edit, 101), b(Bar::Main, 401),
+         UndoRedo, CanRedo, nullptr, true},
+
+        // View: toolbars and status bar (the frame's own)
+        {cmd::ViewToolBar, "&Main Toolbar", "Show or hide the toolbar\nToggle ToolBar", "", App, m(Menu::View, 100), noBar},
+        {cmd::ViewMapToolBar, "M&ap Toolbar", "Show or hide the Map toolbar\nToggle Map Toolbar", "", App,
+         m(Menu::View, 101), noBar},
+        {cmd::ViewToolToolBar, "&Tool Toolbar", "Show or hide the Tool toolbar\nToggle Tool Toolbar", "", App,
+         m(Menu::View, 102), noBar},
+        {cmd::ViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "", App, m(Menu::View, 103),
+         noBar},
+
+        // View: render modes
+        {cmd::RenderAll, "All Meshes &Rendered", "Show all meshes rendered\nAll meshes rendered", "", Doc,
+         m(Menu::View, 200), b(Bar::Main, 500), RenderMode, CanRenderMode, IsRenderMode},
+        {cmd::WireAll, "All Meshes as &Wireframes", "Show all meshes as wireframes\nAll meshes as wireframes", "", Doc,
+         m(Menu::View, 201), b(Bar::Main, 501), RenderMode, CanRenderMode, IsRenderMode},
+        {cmd::MeshRenderedWire, "Mesh Rendered && Wireframes", "Show mesh rendered & wireframes\nMesh rendered & wireframes",
+         "", Doc, m(Menu::View, 202), b(Bar::Main, 502), RenderMode, CanRenderMode, IsRenderMode},
+        {cmd::MeshRendered, "Mesh Rendered", "Show mesh rendered\nMesh rendered", "", Doc, m(Menu::View, 203),
+         b(Bar::Main, 503), RenderMode, CanRenderMode, IsRenderMode},
+        {cmd::MeshWire, "Mesh as Wireframes", "Show mesh as wireframes\nMesh as wireframes", "", Doc, m(Menu::View, 204),
+         b(Bar::Main, 504), RenderMode, CanRenderMode, IsRenderMode},
+
+        // View: standard views
+        {cmd::ViewFront, "&Front View", "View object from front\nFront View", "", Doc, m(Menu::View, 300),
+         b(Bar::Main, 700), StandardView, nullptr, IsViewKind},
+        {cmd::ViewBack, "&Back View", "View object from back\nBack View", "", Doc, m(Menu::View, 301), b(Bar::Main, 701),
+         StandardView, nullptr, IsViewKind},
+        {cmd::ViewLeft, "&Left View", "View object from left\nLeft View", "", Doc, m(Menu::View, 302), b(Bar::Main, 702),
+         StandardView, nullptr, IsViewKind},
+        {cmd::ViewRight, "&Right View", "View object from right\nRight View", "", Doc, m(Menu::View, 303),
+         b(Bar::Main, 703), StandardView, nullptr, IsViewKind},
+        {cmd::ViewTop, "&Top View", "View object from top\nTop View", "", Doc, m(Menu::View, 304), b(Bar::Main, 704),
+         StandardView, nullptr, IsViewKind},
+        {cmd::ViewBottom, "Botto&m View", "View object from bottom\nBottom View", "", Doc, m(Menu::View, 305),
+         b(Bar::Main, 705), StandardView, nullptr, IsViewKind},
+        {cmd::ViewRotate, "R&otate View", "Rotate View\nRotate View", "", Doc, m(Menu::View, 306), b(Bar::Main, 706),
+         RotateView, nullptr, IsRotating},
+
+        // View: camera and scale
+        {cmd::MoveForward, "Move Fore&ward", "Move Foreward\nMove Foreward", "", View, m(Menu::View, 400),
+         b(Bar::Map, 100), MoveForwardStep, Drawing},
+        {cmd::MoveBackward, "Move Back&ward", "Move Backward\nMove Backward", "", View, m(Menu::View, 401),
+         b(Bar::Map, 101), MoveForwardStep, Drawing},
+        {cmd::Middle, "&Middle", "Middle\nMiddle", "", View, m(Menu::View, 402), b(Bar::Map, 102), MiddleStep, Drawing},
+        {cmd::Enlarge, "&Enlarge View (W)", "Enlarge view 10 times\nEnlarge View (W)", "W", Doc, m(Menu::View, 403),
+         b(Bar::Map, 501), EnlargeView, nullptr, IsEnlarged},
+        {cmd::ScaleUp, "Scale &Up", "Scale Up\nScale Up", "", Doc, m(Menu::View, 404), b(Bar::Map, 200), Up, CanUp},
+        {cmd::ScaleDown, "Scale &Down", "Scale Down\nScale Down", "", Doc, m(Menu::View, 405), b(Bar::Map, 201), Down,
+         CanDown},
+
+        // View: edit modes
+        {cmd::MeshMode, "&Mesh Mode", "Select Mesh Mode\nMesh Mode", "M", Doc, m(Menu::View, 500), b(Bar::Main, 600),
+         Switch<CanToggleMeshMode, ToggleMeshMode>, CanSwitch<CanToggleMeshMode, ToggleMeshMode>, MeshModeIsOn},
+        {cmd::FaceMode, "&Face Mode", "Select Face Mode\nFace Mode", "F", Doc, m(Menu::View, 501), b(Bar::Main, 601),
+         Switch<CanToggleFaceMode, ToggleFaceMode>, CanSwitch<CanToggleFaceMode, ToggleFaceMode>, FaceModeIsOn},
+        {cmd::TexturingMode, "&Texturing Mode", "Select Texturing Mode\nTexturing Mode", "", Doc, m(Menu::View, 502),
+         b(Bar::Main, 602), Switch<CanToggleTexturingMode, ToggleTexturingMode>,
+         CanSwitch<CanToggleTexturingMode, ToggleTexturingMode>, TexturingModeIsOn},
+        {cmd::CoordinateMode, "&Coordinate Mode", "Select Coordinate Mode\nCoordinate Mode", "", Doc, m(Menu::View, 503),
+         b(Bar::Main, 603), Switch<CanToggleCoordinateMode, ToggleCoordinateMode>,
+         CanSwitch<CanToggleCoordinateMode, ToggleCoordinateMode>, CoordinateModeIsOn},
+
+        // View: grid and nodes
+        {cmd::GridOnOff, "&Grid on/off (G)", "Show/Hide Grid\nGrid on/off (G)", "G", Doc, m(Menu::View, 600),
+         b(Bar::Map, 302), Switch<CanToggleGrid, ToggleGrid>, CanSwitch<CanToggleGrid, ToggleGrid>, GridIsOn, true},
+        {cmd::GridSmaller, "Grid Smaller", "Make grid smaller\nGrid smaller", "Num++", Doc, m(Menu::View, 601),
+         b(Bar::Map, 300), Switch<CanGridSmaller, GridSmaller>, CanSwitch<CanGridSmaller, GridSmaller>},
+        {cmd::GridLarger, "Grid Larger", "Make grid larger\nGrid larger", "Num+-", Doc, m(Menu::View, 602),
+         b(Bar::Map, 301), Switch<CanGridLarger, GridLarger>, CanSwitch<CanGridLarger, GridLarger>},
+        {cmd::GridFacesOnly, "Face Only", "Show grid nodes only on faces\nFace Only", "", Doc, m(Menu::View, 603),
+         b(Bar::Map, 303), Switch<CanToggleFaceOnly, ToggleFaceOnly>, CanSwitch<CanToggleFaceOnly, ToggleFaceOnly>,
+         FaceOnlyIsOn},
+        {cmd::GridEdgesOnly, "Edges Only", "Show grid nodes only on edges\nEdges Only", "", Doc, m(Menu::View, 604),
+         b(Bar::Map, 304), Switch<CanToggleEdgesOnly, ToggleEdgesOnly>,
+         CanSwitch<CanToggleEdgesOnly, ToggleEdgesOnly>, EdgesOnlyIsOn},
+        {cmd::VertexLarger, "Nodes/Vertices Larger", "Make grid nodes & vertices larger\nNodes/Vertices larger",
+         "Ctrl+Num++", Doc, m(Menu::View, 605), b(Bar::Map, 400), Switch<CanNodesLarger, NodesLarger>,
+         CanSwitch<CanNodesLarger, NodesLarger>},
+        {cmd::VertexSmaller, "Nodes/Vertices Smaller", "Make grid nodes & vertices smaller\nNodes/Vertices smaller",
+         "Ctrl+Num+-", Doc, m(Menu::View, 606), b(Bar::Map, 401), Switch<CanNodesSmaller, NodesSmaller>,
+         CanSwitch<CanNodesSmaller, NodesSmaller>},
+
+        // Keys of the 3D view without a menu item
+        {cmd::PanUp, "", "Pan up\nPan Up (U)", "U", View, noMenu, noBar, PanStep, Drawing},
+        {cmd::PanDown, "", "Pan down\nPan Down (D)", "D", View, noMenu, noBar, PanStep, Drawing},
+        {cmd::PanLeft, "", "Pan left\nPan Left (L)", "L", View, noMenu, noBar, PanStep, Drawing},
+        {cmd::PanRight, "", "Pan right\nPan Right (R)", "R", View, noMenu, noBar, PanStep, Drawing},
+        // The arrow and page keys are held-key loops of the view; run as commands, one step.
+        {cmd::KeyMoveForward, "", "", "", View, noMenu, noBar, HeldKeyStep, Drawing},
+        {cmd::KeyMoveBackward, "", "", "", View, noMenu, noBar, HeldKeyStep, Drawing},
+        {cmd::KeyTurnLeft, "", "", "", View, noMenu, noBar, HeldKeyStep, Drawing},
+        {cmd::KeyTurnRight, "", "", "", View, noMenu, noBar, HeldKeyStep, Drawing},
+        {cmd::KeyTiltUp, "", "", "", View, noMenu, noBar, HeldKeyStep, Drawing},
+        {cmd::KeyTiltDown, "", "", "", View, noMenu, noBar, HeldKeyStep, Drawing},
+
+        // Tools
+        {cmd::SelectProduct, "Select &Product...", "Select product to edit", "", App, m(Menu::Tools, 100), noBar},
+        // Ctrl+F belongs to the 3D view's keys; elsewhere it is free for the fields.
+        {cmd::ManageFiles, "&Manage Files...", "Manage Files", "Ctrl+F", View, m(Menu::Tools, 101), noBar},
+        {cmd::Materials, "Mat&erials...", "Show and edit the model's materials\nMaterials", "", Doc, m(Menu::Tools, 102),
+         noBar},
+        {cmd::Options, "&Options...", "Change Options\nOptions", "", View, m(Menu::Tools, 103), noBar},
+
+        // Window
+        {cmd::WindowCascade, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", App,
+         m(Menu::Window, 100), noBar},
+        {cmd::WindowTile, "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows", "", App, m(Menu::Window, 101),
+         noBar},
+
+        // Help
+        {cmd::TipOfTheDay, "Ti&p of the Day...", "Displays a Tip of the Day.", "", App, m(Menu::Help, 0), noBar},
+        {cmd::HelpIndex, "&Help Topics", "Opens Help\nHelp Topics", "", App, m(Menu::Help, 100), noBar},
+        {cmd::HelpTutorials, "Help &Tutorial's", "Opens Help Tutorial's on Web\nHelp Tutorial's", "", App,
+         m(Menu::Help, 101), noBar},
+        {cmd::HelpFaqs, "Help &FAQ's", "Opens Help FAQ's on Web\nHelp FAQ's", "", App, m(Menu::Help, 102), noBar},
+        {cmd::AppAbout, "&About Orvane...", "Display program information, version number and copyright\nAbout", "", App,
+         m(Menu::Help, 200), noBar},
+    };
+    for (int i = 0; i <= 9; ++i) {
+        static const char* const storeKeys[10] = {"Ctrl+0", "Ctrl+1", "Ctrl+2", "Ctrl+3", "Ctrl+4",
+                                                  "Ctrl+5", "Ctrl+6", "Ctrl+7", "Ctrl+8", "Ctrl+9"};
+        static const char* const recallKeys[10] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+        t.push_back({cmd::BookmarkStore0 + i, "", "Store the camera in a bookmark\nStore Bookmark", storeKeys[i], View,
+                     noMenu, noBar, StoreMark, Drawing});
+        t.push_back({cmd::BookmarkRecall0 + i, "", "Bring back the camera of a bookmark\nRecall Bookmark", recallKeys[i],
+                     View, noMenu, noBar, RecallMark, Drawing});
+    }
+    return t;
+}
+
+}  // namespace
+
+std::span<const CommandRow> CommandTable()
+{
+    static const std::vector<CommandRow> table = MakeTable();
+    return table;
+}
+
+const CommandRow* FindCommand(int id)
+{
+    const auto table = CommandTable();
+    const auto it = std::find_if(table.begin(), table.end(), [id](const CommandRow& r) { return r.id == id; });
+    return it == table.end() ? nullptr : &*it;
+}
+
+bool CommandEnabled(const CommandRow& row, const CommandContext& c)
+{
+    if (row.scope != CommandScope::Application && (!c.doc || !c.settings))
+        return false;
+    CommandContext asked = c;
+    asked.id = row.id;
+    return !row.enabled || row.enabled(asked);
+}
+
+bool CommandChecked(const CommandRow& row, const CommandContext& c)
+{
+    if (!row.checked || (row.scope != CommandScope::Application && !c.doc))
+        return false;
+    CommandContext asked = c;
+    asked.id = row.id;
+    return row.checked(asked);
+}
+
+CommandResult RunCommand(const CommandRow& row, CommandContext& c)
+{
+    if (!row.run || !CommandEnabled(row, c))
+        return {};
+    c.id = row.id;
+    return row.run(c);
+}
+
+CommandResult RunCommand(int id, CommandContext& c)
+{
+    const CommandRow* row = FindCommand(id);
+    return row ? RunCommand(*row, c) : CommandResult{};
+}
+
+}  // namespace orv
