@@ -507,29 +507,19 @@ bool Selection::TextureDrag(CModel& model, const EditModes& modes, bool leftButt
                             Modifiers mods, const std::function<void()>& onDragStart)
 {
     CFace* face = CurrentFace(model);
-    if (!leftButton || !modes.texturingMode || !face) {
-        dragging_ = false;
-        return false;
-    }
-    if (!dragging_) {
-        if (onDragStart)
-            onDragStart();
-        dragging_ = true;
-        dragX_ = x;
-        dragY_ = y;
-    }
-    const float s = ModifierStep(mods, 0.4f, 0.1f, 0.2f);
-    const auto dx = static_cast<float>(int64_t{dragX_} - x);
-    const auto dy = static_cast<float>(int64_t{dragY_} - y);
-    for (auto& c : face->corners) {
-        c.u -= dx * s * 0.01f;
-        c.v -= dy * s * 0.01f;
-        CleanTexCoords(c.u, c.v);
-    }
     // Each move slides by the motion since the previous one, not since the button went
     // down, so the texture follows the mouse at a steady rate.
-    dragX_ = x;
-    dragY_ = y;
+    const auto step = drag_.Move(leftButton && modes.texturingMode && face, x, y);
+    if (!step)
+        return false;
+    if (step->started && onDragStart)
+        onDragStart();
+    const float s = ModifierStep(mods, 0.4f, 0.1f, 0.2f);
+    for (auto& c : face->corners) {
+        c.u -= step->dx * s * 0.01f;
+        c.v -= step->dy * s * 0.01f;
+        CleanTexCoords(c.u, c.v);
+    }
     return true;
 }
 

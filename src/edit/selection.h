@@ -133,9 +133,7 @@ private:
     void BuildMeshGrid(const CModel& model, EditModes& modes, const Settings& settings);
     bool AddCandidate(const Vec3& p, uint32_t bgrColor, int32_t mesh, int32_t face, int32_t vertex, Build& b);
 
-    bool dragging_ = false;
-    int32_t dragX_ = 0;
-    int32_t dragY_ = 0;
+    DragTracker drag_;
 };
 
 }  // namespace orv

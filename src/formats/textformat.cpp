@@ -311,4 +311,11 @@ void Appendf(std::string& out, std::string_view format, std::initializer_list<Fo
     }
 }
 
+std::string Format(std::string_view format, std::initializer_list<FormatArg> args)
+{
+    std::string out;
+    Appendf(out, format, args);
+    return out;
+}
+
 }  // namespace orv

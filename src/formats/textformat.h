@@ -48,6 +48,8 @@ private:
 // %x prints the low 32 bits of its argument, as the C directive does for an int.
 // Every "\n" of the format is written as CR LF, the line end of the game's files.
 void Appendf(std::string& out, std::string_view format, std::initializer_list<FormatArg> args);
+// The same as a new string (status texts and messages).
+std::string Format(std::string_view format, std::initializer_list<FormatArg> args);
 
 // ---- scanning ---------------------------------------------------------------
 

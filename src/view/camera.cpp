@@ -2,33 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <limits>
 
+#include "formats/textformat.h"
 #include "view/hierarchy.h"
 
 namespace orv {
 
 namespace {
 
-std::string Format(const char* fmt, ...)
-{
-    va_list args;
-    va_start(args, fmt);
-    va_list again;
-    va_copy(again, args);
-    const int n = std::vsnprintf(nullptr, 0, fmt, args);
-    va_end(args);
-    std::string out;
-    if (n > 0) {
-        out.resize(static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(out.data(), out.size(), fmt, again);
-        out.resize(static_cast<std::size_t>(n));
-    }
-    va_end(again);
-    return out;
-}
 
 int32_t ClampToInt32(double v)
 {
@@ -255,24 +237,13 @@ void Camera::PanVertical(int32_t code, int32_t pos, bool enlarge, Modifiers mods
 bool Camera::MouseCamera(bool rightButton, int32_t x, int32_t y, const ViewSize& size, Modifiers mods,
                          int32_t scaleExponent)
 {
-    if (!rightButton) {
-        hasLastMouse_ = false;
-        lastMouseX_ = lastMouseY_ = -1;
-        return false;
-    }
     size.ToSurface(x, y);
-    if (!hasLastMouse_) {
-        hasLastMouse_ = true;
-        lastMouseX_ = x;
-        lastMouseY_ = y;
-    }
+    const auto step = drag_.Move(rightButton, x, y);
+    if (!step)
+        return false;
     const float s = ModifierStep(mods, 0.4f, 0.1f, 0.2f);
-    const auto dx = static_cast<float>(int64_t{lastMouseX_} - x);
-    const auto dy = static_cast<float>(int64_t{lastMouseY_} - y);
-    OrbitCamera({0.0f, 1.0f, 0.0f}, -s * dx * 0.05f);
-    MoveCamera(dy * std::ldexp(1.0f, scaleExponent) * s * 0.01f, mods);
-    lastMouseX_ = x;
-    lastMouseY_ = y;
+    OrbitCamera({0.0f, 1.0f, 0.0f}, -s * step->dx * 0.05f);
+    MoveCamera(step->dy * std::ldexp(1.0f, scaleExponent) * s * 0.01f, mods);
     return true;
 }
 
@@ -426,17 +397,17 @@ ViewStatus Camera::UpdateViewStatus(CModel& model, const EditModes& modes, int32
     auto& p = status.panes;
     p[0] = deviceName;
     if (modes.grid)
-        p[1] = Format("Grid: %5.2f", static_cast<double>(settings.grid));
+        p[1] = Format("Grid: %5.2f", {static_cast<double>(settings.grid)});
     else if (modes.scaleExponent < 0)
-        p[1] = Format("Scale: 1:%.0f", std::ldexp(1.0, -modes.scaleExponent));
+        p[1] = Format("Scale: 1:%.0f", {std::ldexp(1.0, -modes.scaleExponent)});
     else
-        p[1] = Format("Scale: %.0f:1", std::ldexp(1.0, modes.scaleExponent));
-    p[2] = Format("Yaw: %.0f", static_cast<double>(yaw * 180.0f / 3.1415927f));
-    p[3] = Format("Tilt: %.0f", static_cast<double>(direction.y * 90.0f));
-    p[4] = Format("X: %8.2f", static_cast<double>(lookPoint.x));
-    p[5] = Format("Y: %8.2f", static_cast<double>(lookPoint.y));
-    p[6] = Format("Z: %8.2f", static_cast<double>(lookPoint.z));
-    p[7] = Format("FR: %d", modes.animateMode ? model.currentFrame : measuredFrameRate);
+        p[1] = Format("Scale: %.0f:1", {std::ldexp(1.0, modes.scaleExponent)});
+    p[2] = Format("Yaw: %.0f", {static_cast<double>(yaw * 180.0f / 3.1415927f)});
+    p[3] = Format("Tilt: %.0f", {static_cast<double>(direction.y * 90.0f)});
+    p[4] = Format("X: %8.2f", {static_cast<double>(lookPoint.x)});
+    p[5] = Format("Y: %8.2f", {static_cast<double>(lookPoint.y)});
+    p[6] = Format("Z: %8.2f", {static_cast<double>(lookPoint.z)});
+    p[7] = Format("FR: %d", {modes.animateMode ? model.currentFrame : measuredFrameRate});
     return status;
 }
 

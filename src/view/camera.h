@@ -11,6 +11,7 @@
 #include <string>
 
 #include "document/modes.h"
+#include "view/drag.h"
 #include "model/geometry.h"
 #include "model/model.h"
 #include "model/settings.h"
@@ -169,9 +170,7 @@ private:
     void PlaceAt(const Vec3& p);
     void Pan(float delta, const Vec3& along, bool enlarge, Modifiers mods);
 
-    bool hasLastMouse_ = false;
-    int32_t lastMouseX_ = -1;
-    int32_t lastMouseY_ = -1;
+    DragTracker drag_;
 };
 
 // The model rotation of a standard view (front, left, right, back, top, bottom); the

@@ -17,6 +17,7 @@
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"
+#include "commands/command_table.h"
 #include "edit/materials.h"
 #include "edit/properties.h"
 #include "edit/selection.h"
@@ -92,6 +93,26 @@ private slots:
         QCOMPARE(h.app->OpenFile(h.dir.filePath(QStringLiteral("gone.3do"))), nullptr);
         QCOMPARE(h.messages.size(), 1);
         QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to open document.")));
+    }
+
+    // Every row of the command table becomes an action with its text and keys: a key name
+    // that Qt does not read would leave a command without its shortcut.
+    void everyTableRowBecomesAnAction()
+    {
+        Harness h;
+        CMainFrame* frame = h.app->Frame();
+        for (const CommandRow& row : CommandTable()) {
+            QAction* a = frame->Action(row.id);
+            QVERIFY2(a, qPrintable(QString::number(row.id)));
+            QCOMPARE(a->text(), QString::fromUtf8(row.text));
+            const QStringList keys = QString::fromUtf8(row.keys).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            QCOMPARE(a->shortcuts().size(), keys.size());
+            for (int i = 0; i < keys.size(); ++i)
+                QCOMPARE(a->shortcuts()[i].toString(QKeySequence::PortableText), keys[i]);
+            QCOMPARE(a->shortcutContext(),
+                     row.scope == CommandScope::Application ? Qt::WindowShortcut : Qt::WidgetShortcut);
+        }
+        QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
     }
 
     void viewCommandsFollowTheSelection()
