@@ -5,6 +5,7 @@
 
 #include "document/document.h"
 #include "edit/selection.h"
+#include "edit/transform.h"
 #include "edit/view_commands.h"
 #include "view/camera.h"
 
@@ -172,7 +173,50 @@ CommandResult StoreMark(CommandContext& c)
 CommandResult RecallMark(CommandContext& c)
 {
     const bool recalled = c.camera->RecallBookmark(*c.doc->model, c.id - cmd::BookmarkRecall0, c.mods);
-    return Done(recalled ? kRedrawView : 0);
+    return Done(recalled ? uint32_t{kRedrawView} : 0u);
+}
+
+// ---- move and rotate ------------------------------------------------------------------
+
+// Axis and direction of the twelve nudges: 0 X, 1 Y, 2 Z.
+std::pair<int, float> NudgeOf(int id)
+{
+    switch (id) {
+    case cmd::MoveUp: return {1, 1.0f};
+    case cmd::MoveDown: return {1, -1.0f};
+    case cmd::MoveLeftX: return {0, 1.0f};
+    case cmd::MoveRightX: return {0, -1.0f};
+    case cmd::MoveLeftZ: return {2, 1.0f};
+    case cmd::MoveRightZ: return {2, -1.0f};
+    case cmd::RotateLeftY: return {1, 1.0f};
+    case cmd::RotateRightY: return {1, -1.0f};
+    case cmd::RotateLeftX: return {0, 1.0f};
+    case cmd::RotateRightX: return {0, -1.0f};
+    case cmd::RotateLeftZ: return {2, 1.0f};
+    default: return {2, -1.0f};
+    }
+}
+
+bool CanMoveRule(const CommandContext& c) { return CanMove(Ctx(c)); }
+bool CanRotateRule(const CommandContext& c) { return CanRotate(Ctx(c)); }
+
+// Every nudge is one undo step, also one taken back (Undo then gives the same state).
+CommandResult Move(CommandContext& c)
+{
+    c.doc->TakeSnapshot();
+    ViewContext v = Ctx(c);
+    const auto [axis, sign] = NudgeOf(c.id);
+    MoveSelection(v, axis, sign * MoveStep(c.mods));
+    return Done(kModelChanged);
+}
+
+CommandResult Rotate(CommandContext& c)
+{
+    c.doc->TakeSnapshot();
+    ViewContext v = Ctx(c);
+    const auto [axis, sign] = NudgeOf(c.id);
+    RotateSelection(v, axis, sign * RotateStep(c.mods));
+    return Done(kModelChanged);
 }
 
 // ---- undo and redo ------------------------------------------------------------------
@@ -308,6 +352,32 @@ std::vector<CommandRow> MakeTable()
         {cmd::VertexSmaller, "Nodes/Vertices Smaller", "Make grid nodes & vertices smaller\nNodes/Vertices smaller",
          "Ctrl+Num+-", Doc, m(Menu::View, 606), b(Bar::Map, 401), Switch<CanNodesSmaller, NodesSmaller>,
          CanSwitch<CanNodesSmaller, NodesSmaller>},
+
+        // Edit: move and rotate (map toolbar)
+        {cmd::MoveUp, "Move &Up", "Move up along  the y-axis\nMove Up", "", View, m(Menu::Edit, 300),
+         b(Bar::Map, 600), Move, CanMoveRule},
+        {cmd::MoveDown, "Move &Down", "Move down along  the y-axis\nMove Down", "", View, m(Menu::Edit, 301),
+         b(Bar::Map, 601), Move, CanMoveRule},
+        {cmd::MoveLeftX, "Move &Left (X)", "Move left along  the x-axis\nMove Left", "", View, m(Menu::Edit, 302),
+         b(Bar::Map, 602), Move, CanMoveRule},
+        {cmd::MoveRightX, "Move &Right (X)", "Move right along  the x-axis\nMove Right", "", View, m(Menu::Edit, 303),
+         b(Bar::Map, 603), Move, CanMoveRule},
+        {cmd::MoveLeftZ, "Move Left (&Z)", "Move left along  the z-axis\nMove Left", "", View, m(Menu::Edit, 304),
+         b(Bar::Map, 604), Move, CanMoveRule},
+        {cmd::MoveRightZ, "Move Right (Z)", "Move right along  the z-axis\nMove Right", "", View, m(Menu::Edit, 305),
+         b(Bar::Map, 605), Move, CanMoveRule},
+        {cmd::RotateLeftY, "Rotate Left Around Y", "Rotate left aound the y-axis\nRotate Left Around Y", "", View,
+         m(Menu::Edit, 400), b(Bar::Map, 700), Rotate, CanRotateRule},
+        {cmd::RotateRightY, "Rotate Right Around Y", "Rotate right aound the y-axis\nRotate Right Around Y", "", View,
+         m(Menu::Edit, 401), b(Bar::Map, 701), Rotate, CanRotateRule},
+        {cmd::RotateLeftX, "Rotate Left Around X", "Rotate left aound the x-axis\nRotate Left Around X", "", View,
+         m(Menu::Edit, 402), b(Bar::Map, 702), Rotate, CanRotateRule},
+        {cmd::RotateRightX, "Rotate Right Around X", "Rotate right aound the x-axis\nRotate Right Around X", "", View,
+         m(Menu::Edit, 403), b(Bar::Map, 703), Rotate, CanRotateRule},
+        {cmd::RotateLeftZ, "Rotate Left Around Z", "Rotate left aound the z-axis\nRotate Left Around Z", "", View,
+         m(Menu::Edit, 404), b(Bar::Map, 704), Rotate, CanRotateRule},
+        {cmd::RotateRightZ, "Rotate Right Around Z", "Rotate right aound the z-axis\nRotate Right Around Z", "", View,
+         m(Menu::Edit, 405), b(Bar::Map, 705), Rotate, CanRotateRule},
 
         // Keys of the 3D view without a menu item
         {cmd::PanUp, "", "Pan up\nPan Up (U)", "U", View, noMenu, noBar, PanStep, Drawing},

@@ -121,11 +121,20 @@ std::vector<Matrix4> MeshModelMatrices(const CModel& model, std::size_t meshCoun
 
 }  // namespace
 
-Matrix4 MeshModelMatrix(const CModel& model, int32_t mesh)
+int32_t NodeOfMesh(const CModel& model, int32_t mesh)
 {
     if (mesh < 0)
-        return Matrix4::Identity();
-    return MeshModelMatrices(model, static_cast<std::size_t>(mesh) + 1)[static_cast<std::size_t>(mesh)];
+        return -1;
+    for (std::size_t i = model.nodes.size(); i-- > 0;)
+        if (model.nodes[i]->mesh == mesh)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+Matrix4 MeshModelMatrix(const CModel& model, int32_t mesh)
+{
+    const int32_t node = NodeOfMesh(model, mesh);
+    return node < 0 ? Matrix4::Identity() : BaseNodeMatrices(model)[static_cast<std::size_t>(node)];
 }
 
 void UpdateModelRadii(CModel& model)

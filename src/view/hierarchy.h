@@ -40,6 +40,10 @@ std::vector<NodeVisit> NodeOrder(const CModel& model);
 // nor an animation frame. Identity for nodes the walk does not reach.
 std::vector<Matrix4> BaseNodeMatrices(const CModel& model);
 
+// The hierarchy node that places mesh index k (the last naming it, as drawing records
+// it), or -1. A node's mesh index applies to every geometry set.
+int32_t NodeOfMesh(const CModel& model, int32_t mesh);
+
 // The model-space matrix of the node that places mesh index k (the last node naming it,
 // as drawing records it), identity when no node does. A node's mesh index applies to
 // every geometry set.

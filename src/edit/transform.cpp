@@ -1,0 +1,216 @@
+#include "edit/transform.h"
+
+#include <vector>
+
+#include "edit/properties.h"
+#include "view/hierarchy.h"
+
+namespace orv {
+
+namespace {
+
+float& Coordinate(VertexRecord& r, int axis) { return axis == 0 ? r.x : (axis == 1 ? r.y : r.z); }
+
+// The corners one step moves, with where they were, so that a step taken back puts
+// every one of them exactly where it was (adding and subtracting a step again need not).
+struct Moved {
+    CFace* face;
+    VertexRecord* corner;
+    Vec3 before;
+};
+
+// Every corner of the mesh within the shared-vertex distance of one of the positions,
+// each once.
+std::vector<Moved> CornersAt(CMesh& mesh, const std::vector<Vec3>& positions)
+{
+    std::vector<Moved> out;
+    for (auto& f : mesh.faces)
+        for (auto& c : f->corners)
+            for (const Vec3& p : positions)
+                if (LengthSquared(c.Position() - p) < kSharedVertexDistanceSq) {
+                    out.push_back({f.get(), &c, c.Position()});
+                    break;
+                }
+    return out;
+}
+
+// The corners of every face of the mesh named like the current face (face mode).
+std::vector<Moved> GroupCorners(CMesh& mesh, const std::string& name)
+{
+    std::vector<Moved> out;
+    for (auto& f : mesh.faces)
+        if (f->name == name)
+            for (auto& c : f->corners)
+                out.push_back({f.get(), &c, c.Position()});
+    return out;
+}
+
+// The faces a step touches (each once, in the order met) and whether each was planar
+// before it. Only they can change: the check need not look at the rest of a large mesh.
+struct Touched {
+    std::vector<CFace*> faces;
+    std::vector<char> planar;
+};
+
+Touched TouchedFaces(const std::vector<Moved>& moved)
+{
+    // The corners were gathered face by face: a face's corners stand together.
+    Touched t;
+    for (const Moved& m : moved)
+        if (t.faces.empty() || t.faces.back() != m.face)
+            t.faces.push_back(m.face);
+    for (CFace* f : t.faces)
+        t.planar.push_back(static_cast<char>(f->ComputeFaceNormal()));
+    return t;
+}
+
+// After a step: the touched faces' normals are computed again, and the step is taken
+// back when it bent a face that was planar before it out of its plane. (A face that was
+// bent already does not block every edit of its mesh.)
+TransformOutcome KeepOrTakeBack(const Touched& touched, const std::vector<Moved>& moved)
+{
+    bool broken = false;
+    for (std::size_t i = 0; i < touched.faces.size(); ++i)
+        if (!touched.faces[i]->ComputeFaceNormal() && touched.planar[i])
+            broken = true;
+    if (!broken)
+        return TransformOutcome::Done;
+    for (const Moved& m : moved)
+        m.corner->SetPosition(m.before);
+    for (CFace* f : touched.faces)
+        f->ComputeFaceNormal();
+    return TransformOutcome::TakenBack;
+}
+
+// The positions of the current face's vertices before the step.
+std::vector<Vec3> FacePositions(const CFace& face)
+{
+    std::vector<Vec3> out;
+    out.reserve(face.corners.size());
+    for (const auto& c : face.corners)
+        out.push_back(c.Position());
+    return out;
+}
+
+// The positions of the selected vertices among the node list.
+std::vector<Vec3> SelectedPositions(const ViewContext& c, const CMesh& mesh)
+{
+    std::vector<Vec3> out;
+    if (!c.selection)
+        return out;
+    for (const NodeMarker& n : c.selection->nodes) {
+        if (n.IsGridNode() || n.mesh != c.selection->currentMesh || n.face < 0 ||
+            static_cast<std::size_t>(n.face) >= mesh.faces.size())
+            continue;
+        const VertexRecord* v = FaceVertex(*mesh.faces[static_cast<std::size_t>(n.face)], n.vertex);
+        if (v && v->Selected())
+            out.push_back(v->Position());
+    }
+    return out;
+}
+
+void RefreshNodes(ViewContext& c)
+{
+    if (c.selection)
+        c.selection->RefreshNodes(c.model, c.modes, c.settings);
+}
+
+C3doNode* NodeOf(ViewContext& c)
+{
+    const int32_t node = NodeOfMesh(c.model, c.selection ? c.selection->currentMesh : -1);
+    return node < 0 ? nullptr : c.model.nodes[static_cast<std::size_t>(node)].get();
+}
+
+}  // namespace
+
+float MoveStep(Modifiers mods) { return ModifierStep(mods, 0.01f, 0.001f, 0.005f); }
+float RotateStep(Modifiers mods) { return ModifierStep(mods, 45.0f, 1.0f, 6.0f); }
+
+bool CanMove(const ViewContext& c)
+{
+    if (c.modes.grid || !c.HasCurrentMesh())
+        return false;
+    return c.modes.meshMode || c.HasCurrentFace();
+}
+
+bool CanRotate(const ViewContext& c)
+{
+    if (!CanMove(c))
+        return false;
+    return c.modes.meshMode || c.selection->currentNode < 0;
+}
+
+TransformOutcome MoveSelection(ViewContext& c, int axis, float step)
+{
+    if (!CanMove(c) || axis < 0 || axis > 2)
+        return TransformOutcome::Unchanged;
+    CMesh& mesh = *c.selection->CurrentMesh(c.model);
+    if (c.modes.meshMode) {
+        C3doNode* node = NodeOf(c);
+        if (!node)
+            return TransformOutcome::Unchanged;
+        (axis == 0 ? node->position.x : (axis == 1 ? node->position.y : node->position.z)) += step;
+        c.model.RebuildHierarchy();
+        return TransformOutcome::Done;
+    }
+    const CFace& face = *c.selection->CurrentFace(c.model);
+    std::vector<Moved> moved;
+    if (c.selection->currentNode >= 0)
+        moved = CornersAt(mesh, SelectedPositions(c, mesh));
+    else if (c.modes.faceMode)
+        moved = GroupCorners(mesh, face.name);
+    else
+        moved = CornersAt(mesh, FacePositions(face));
+    if (moved.empty())
+        return TransformOutcome::Unchanged;
+    const Touched touched = TouchedFaces(moved);
+    for (const Moved& m : moved)
+        Coordinate(*m.corner, axis) += step;
+    const TransformOutcome outcome = KeepOrTakeBack(touched, moved);
+    RefreshNodes(c);
+    return outcome;
+}
+
+TransformOutcome RotateSelection(ViewContext& c, int axis, float degrees)
+{
+    if (!CanRotate(c) || axis < 0 || axis > 2)
+        return TransformOutcome::Unchanged;
+    CMesh& mesh = *c.selection->CurrentMesh(c.model);
+    if (c.modes.meshMode) {
+        C3doNode* node = NodeOf(c);
+        if (!node)
+            return TransformOutcome::Unchanged;
+        // The model holds (pitch, roll, yaw): X turns the pitch, Y the yaw, Z the roll.
+        (axis == 0 ? node->rotation.x : (axis == 1 ? node->rotation.z : node->rotation.y)) += degrees;
+        c.model.RebuildHierarchy();
+        return TransformOutcome::Done;
+    }
+    const CFace& face = *c.selection->CurrentFace(c.model);
+    Vec3 pivot;
+    std::vector<Moved> moved;
+    if (c.modes.faceMode) {
+        int groups = 0;
+        for (const auto& f : mesh.faces)
+            if (f->name == face.name && !f->corners.empty()) {
+                pivot += f->Centroid();
+                ++groups;
+            }
+        pivot = groups > 0 ? pivot / static_cast<float>(groups) : pivot;
+        moved = GroupCorners(mesh, face.name);
+    } else {
+        pivot = face.Centroid();
+        moved = CornersAt(mesh, FacePositions(face));
+    }
+    if (moved.empty())
+        return TransformOutcome::Unchanged;
+    const float angle = degrees * 3.1415927f / 180.0f;
+    const Matrix4 r = axis == 0 ? Matrix4::RotationX(angle) : (axis == 1 ? Matrix4::RotationY(angle) : Matrix4::RotationZ(angle));
+    const Touched touched = TouchedFaces(moved);
+    for (const Moved& m : moved)
+        m.corner->SetPosition(TransformPoint(m.before - pivot, r) + pivot);
+    const TransformOutcome outcome = KeepOrTakeBack(touched, moved);
+    RefreshNodes(c);
+    return outcome;
+}
+
+}  // namespace orv

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+#include "document/document.h"
+#include "edit/transform.h"
+#include "model/projectfile.h"
+#include "model/undo.h"
+#include "scene_builder.h"
+
+using namespace orv;
+using orvtest::ExpectClose;
+
+namespace {
+
+// A closed cube of half-size 0.5 (faces outward), plus a lone square far away whose
+// faces share no corner with the cube, both in mesh 0.
+std::unique_ptr<CModel> Shapes()
+{
+    auto model = std::make_unique<CModel>();
+    CMesh& m = orvtest::AddMesh(*model);
+    const float h = 0.5f;
+    auto add = [&](std::initializer_list<Vec3> c) { orvtest::AddFace(m, c); };
+    add({{-h, -h, -h}, {-h, h, -h}, {h, h, -h}, {h, -h, -h}});
+    add({{h, -h, h}, {h, h, h}, {-h, h, h}, {-h, -h, h}});
+    add({{-h, -h, h}, {-h, h, h}, {-h, h, -h}, {-h, -h, -h}});
+    add({{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
+    add({{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
+    add({{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
+    orvtest::AddSquare(m, 5, 5, 5, 0.25f);  // face 6
+    model->RebuildHierarchy();
+    return model;
+}
+
+struct Scene {
+    Settings settings;
+    COrvaneDoc doc{settings, {}};
+    Selection selection;
+    Scene()
+    {
+        doc.model = Shapes();
+        selection.currentMesh = 0;
+        selection.currentFace = 0;
+    }
+    ViewContext Ctx() { return ViewContext{*doc.model, doc.modes, settings, &selection, nullptr}; }
+    CMesh& Mesh() { return *doc.model->MeshAt(0); }
+    std::vector<uint8_t> Bytes() { return TakeSnapshot(*doc.model, {})->data; }
+};
+
+std::size_t DistinctPositions(const CMesh& mesh)
+{
+    std::set<std::tuple<float, float, float>> seen;
+    for (const auto& f : mesh.faces)
+        for (const auto& c : f->corners)
+            seen.insert({c.x, c.y, c.z});
+    return seen.size();
+}
+
+}  // namespace
+
+TEST(Transform, StepsFollowTheModifierKeysShiftWinning)
+{
+    EXPECT_EQ(std::pair(MoveStep({}), RotateStep({})), std::pair(0.005f, 6.0f));
+    EXPECT_EQ(std::pair(MoveStep({.ctrl = true}), RotateStep({.ctrl = true})), std::pair(0.001f, 1.0f));
+    EXPECT_EQ(std::pair(MoveStep({.shift = true}), RotateStep({.shift = true})), std::pair(0.01f, 45.0f));
+    EXPECT_EQ(std::pair(MoveStep({.shift = true, .ctrl = true}), RotateStep({.shift = true, .ctrl = true})),
+              std::pair(0.01f, 45.0f));
+}
+
+TEST(Transform, EnablingRules)
+{
+    Scene s;
+    ViewContext c = s.Ctx();
+    EXPECT_TRUE(CanMove(c) && CanRotate(c));
+    s.selection.currentNode = 0;  // a vertex is current: moves act on it, rotations wait
+    EXPECT_TRUE(CanMove(c));
+    EXPECT_FALSE(CanRotate(c));
+    s.doc.modes.grid = true;
+    EXPECT_FALSE(CanMove(c));
+    s.doc.modes.grid = false;
+    s.selection.currentFace = -1;
+    EXPECT_FALSE(CanMove(c));
+    s.doc.modes.meshMode = true;  // a mesh alone is enough in mesh mode
+    EXPECT_TRUE(CanMove(c) && CanRotate(c));
+}
+
+TEST(Transform, AFaceMoveTakesItsSharedVerticesAlong)
+{
+    Scene s;
+    ViewContext c = s.Ctx();
+    ASSERT_EQ(MoveSelection(c, 2, -0.01f), TransformOutcome::Done);
+    // The whole front face moved; the four side faces stretched with it, still closed.
+    for (const auto& corner : s.Mesh().faces[0]->corners)
+        EXPECT_FLOAT_EQ(corner.z, -0.51f);
+    EXPECT_EQ(DistinctPositions(s.Mesh()), 8u + 4u);
+    int moved = 0;
+    for (const auto& f : s.Mesh().faces)
+        for (const auto& corner : f->corners)
+            moved += corner.z == -0.51f ? 1 : 0;
+    EXPECT_EQ(moved, 4 * 3);  // each corner met by three faces
+}
+
+TEST(Transform, FaceModeMovesTheNamedGroupAndLeavesNeighboursBehind)
+{
+    Scene s;
+    s.Mesh().faces[0]->name = "lid";
+    s.Mesh().faces[6]->name = "lid";
+    s.doc.modes.faceMode = true;
+    ViewContext c = s.Ctx();
+    const Vec3 side = s.Mesh().faces[2]->corners[3].Position();  // shares a corner with face 0
+    ASSERT_EQ(MoveSelection(c, 2, -0.01f), TransformOutcome::Done);
+    EXPECT_FLOAT_EQ(s.Mesh().faces[0]->corners[0].z, -0.51f);
+    EXPECT_FLOAT_EQ(s.Mesh().faces[6]->corners[0].z, 5.0f - 0.01f);
+    EXPECT_EQ(s.Mesh().faces[2]->corners[3].Position(), side);
+}
+
+// A vertex pulled off the planes of its three faces would bend them: the step is taken
+// back, and the snapshot taken before it gives back the very same model.
+TEST(Transform, AStepThatBendsAFaceIsTakenBack)
+{
+    Scene s;
+    CFace& face = *s.Mesh().faces[0];
+    FaceVertex(face, 0)->SetSelected(true);
+    NodeMarker node;
+    node.mesh = 0, node.face = 0, node.vertex = 0;
+    s.selection.nodes = {node};
+    s.selection.currentNode = 0;
+    const auto before = s.Bytes();
+    s.doc.TakeSnapshot();
+    ViewContext c = s.Ctx();
+    EXPECT_EQ(MoveSelection(c, 0, 0.01f), TransformOutcome::TakenBack);
+    EXPECT_EQ(s.Bytes(), before);
+    // Undo gives back the model as the snapshot before the step held it.
+    const auto positions = [](const CMesh& m) {
+        std::vector<Vec3> out;
+        for (const auto& f : m.faces)
+            for (const auto& corner : f->corners)
+                out.push_back(corner.Position());
+        return out;
+    };
+    const auto kept = positions(s.Mesh());
+    ViewState view;
+    ASSERT_TRUE(s.doc.Undo(view));
+    EXPECT_EQ(positions(s.Mesh()), kept);
+
+    // A face that was bent already does not hold every other edit back.
+    Scene t;
+    t.Mesh().faces[6]->corners[0].z += 0.1f;
+    t.selection.currentFace = 0;
+    ViewContext tc = t.Ctx();
+    EXPECT_EQ(MoveSelection(tc, 2, -0.01f), TransformOutcome::Done);
+}
+
+TEST(Transform, RotatingSixTimesAndBackReturnsTheFace)
+{
+    Scene s;
+    s.selection.currentFace = 6;  // the lone square: nothing to bend
+    ViewContext c = s.Ctx();
+    std::vector<Vec3> start;
+    for (const auto& corner : s.Mesh().faces[6]->corners)
+        start.push_back(corner.Position());
+    for (int i = 0; i < 6; ++i)
+        ASSERT_EQ(RotateSelection(c, 1, 6.0f), TransformOutcome::Done);
+    // Thirty-six degrees about y through the centre (5, 5, 5).
+    const float a = 36.0f * 3.1415927f / 180.0f;
+    const Vec3 first = start[0] - Vec3(5, 5, 5);
+    ExpectClose(s.Mesh().faces[6]->corners[0].Position(),
+                Vec3(5 + first.x * std::cos(a) - first.z * std::sin(a), 5 + first.y,
+                     5 + first.x * std::sin(a) + first.z * std::cos(a)));
+    for (int i = 0; i < 6; ++i)
+        ASSERT_EQ(RotateSelection(c, 1, -6.0f), TransformOutcome::Done);
+    for (std::size_t k = 0; k < start.size(); ++k)
+        ExpectClose(s.Mesh().faces[6]->corners[k].Position(), start[k], 1e-5f);
+}
+
+TEST(Transform, MeshModeMovesAndTurnsTheMeshsNode)
+{
+    Scene s;
+    s.doc.modes.meshMode = true;
+    ViewContext c = s.Ctx();
+    ASSERT_EQ(MoveSelection(c, 1, 0.01f), TransformOutcome::Done);
+    ASSERT_EQ(MoveSelection(c, 2, -0.005f), TransformOutcome::Done);
+    EXPECT_EQ(s.doc.model->nodes[0]->position, Vec3(0, 0.01f, -0.005f));
+    // X turns the pitch, Y the yaw, Z the roll; the model holds (pitch, roll, yaw).
+    ASSERT_EQ(RotateSelection(c, 1, 45.0f), TransformOutcome::Done);
+    ASSERT_EQ(RotateSelection(c, 2, -1.0f), TransformOutcome::Done);
+    EXPECT_EQ(s.doc.model->nodes[0]->rotation, Vec3(0, -1.0f, 45.0f));
+    // The pose follows at once.
+    ExpectClose(s.doc.model->nodes[0]->poses[0],
+                PoseMatrix(s.doc.model->nodes[0]->rotation, s.doc.model->nodes[0]->position));
+}
