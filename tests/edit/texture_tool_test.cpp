@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "edit/selection.h"
+#include "edit/texture_tool.h"
+#include "scene_builder.h"
+
+using namespace orv;
+
+namespace {
+
+// A face whose vertex k (index-list position k) lies at points[k]; corners are stored in
+// the reverse order, as the model keeps them.
+CFace FaceThrough(std::vector<Vec3> points)
+{
+    CFace f;
+    for (auto it = points.rbegin(); it != points.rend(); ++it)
+        f.corners.push_back(orvtest::At(*it));
+    f.ComputeFaceNormal();
+    return f;
+}
+
+std::pair<float, float> UV(const CFace& f, int k) { return {FaceVertex(f, k)->u, FaceVertex(f, k)->v}; }
+
+void ExpectUV(const CFace& f, int k, float u, float v)
+{
+    EXPECT_NEAR(FaceVertex(f, k)->u, u, 1e-5f) << "vertex " << k;
+    EXPECT_NEAR(FaceVertex(f, k)->v, v, 1e-5f) << "vertex " << k;
+}
+
+const std::vector<Vec3> kSquare = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+
+}  // namespace
+
+TEST(TextureTool, SquareUnfoldsFromTheStartVertexMirroredAndTurned)
+{
+    CFace f = FaceThrough(kSquare);
+    TextureLayout layout;
+    layout.uScale = layout.vScale = 1;
+    ASSERT_TRUE(ApplyTextureLayout(f, layout));
+    // The start vertex at the offsets, its predecessor along v, its successor along u.
+    ExpectUV(f, 0, 0, 0);
+    ExpectUV(f, 3, 0, 1);
+    ExpectUV(f, 1, 1, 0);
+    ExpectUV(f, 2, 1, 1);
+
+    layout.mirror = true;
+    ASSERT_TRUE(ApplyTextureLayout(f, layout));
+    ExpectUV(f, 3, 0, -1);
+    ExpectUV(f, 1, 1, 0);
+    ExpectUV(f, 2, 1, -1);
+
+    layout.mirror = false;
+    layout.angle = 90;
+    layout.uOffset = 0.5f;
+    ASSERT_TRUE(ApplyTextureLayout(f, layout));
+    ExpectUV(f, 1, 0.5f, 1);  // the flat point (1, 0) turned to (0, 1), then offset
+    ExpectUV(f, 3, -0.5f, 0);
+    ExpectUV(f, 2, -0.5f, 1);
+}
+
+TEST(TextureTool, TriangleWithScalesOffsetsAndAnotherStart)
+{
+    CFace f = FaceThrough({{0, 0, 0}, {2, 0, 0}, {0, 1, 0}});
+    TextureLayout layout{1, 0, 0.5f, 0.25f, 2, 3, false};
+    ASSERT_TRUE(ApplyTextureLayout(f, layout));
+    ExpectUV(f, 1, 0.5f, 0.25f);
+    ExpectUV(f, 0, 0.5f, 6.25f);   // along the edge to the predecessor: v = 3 * 2
+    ExpectUV(f, 2, 2.5f, 6.25f);   // 2 along and 1 across: u = 2 * 1, v = 3 * 2
+    StoreTextureLayout(f, layout);
+    EXPECT_EQ(TextureLayoutOf(f).vScale, 3);
+    EXPECT_EQ(f.startVertex, 1);
+}
+
+// Faces the tool cannot lay out are refused with a reason and keep their coordinates;
+// nothing ever becomes NaN.
+TEST(TextureTool, DegenerateFacesAreRefused)
+{
+    CFace line = FaceThrough({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}});
+    FaceVertex(line, 1)->u = 0.75f;
+    TextureLayout layout;
+    layout.uScale = layout.vScale = 1;
+    EXPECT_NE(TextureLayoutProblem(line, 0).find("no area"), std::string::npos);
+    EXPECT_FALSE(ApplyTextureLayout(line, layout));
+    EXPECT_EQ(UV(line, 1).first, 0.75f);
+
+    CFace two = FaceThrough({{0, 0, 0}, {1, 0, 0}});
+    EXPECT_NE(TextureLayoutProblem(two, 0).find("three"), std::string::npos);
+    EXPECT_FALSE(ApplyTextureLayout(two, layout));
+
+    // A start vertex on top of its predecessor has no direction to unfold along.
+    CFace doubled = FaceThrough({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}});
+    EXPECT_FALSE(TextureLayoutProblem(doubled, 3).empty());
+    EXPECT_TRUE(TextureLayoutProblem(doubled, 0).empty());
+    layout.startVertex = 3;
+    EXPECT_FALSE(ApplyTextureLayout(doubled, layout));
+    layout.startVertex = 7;
+    EXPECT_FALSE(ApplyTextureLayout(doubled, layout));
+    layout.startVertex = 0;
+    ASSERT_TRUE(ApplyTextureLayout(doubled, layout));
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(std::isfinite(UV(doubled, k).first) && std::isfinite(UV(doubled, k).second)) << k;
+}
+
+// The texture of one square runs on across the edge it shares with its neighbour: u
+// grows with x on both.
+TEST(TextureTool, TransferContinuesTheTextureAcrossASharedEdge)
+{
+    CFace source = FaceThrough(kSquare);
+    for (int k = 0; k < 4; ++k) {
+        FaceVertex(source, k)->u = kSquare[static_cast<std::size_t>(k)].x;
+        FaceVertex(source, k)->v = kSquare[static_cast<std::size_t>(k)].y;
+    }
+    source.uScale = 32;
+    source.vScale = 16;
+    CFace target = FaceThrough({{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
+    ASSERT_TRUE(TransferTexture(target, source));
+    ExpectUV(target, 0, 1, 0);
+    ExpectUV(target, 1, 2, 0);
+    ExpectUV(target, 2, 2, 1);
+    ExpectUV(target, 3, 1, 1);
+    // The tool's parameters describe the result: start at the smallest u, v.
+    EXPECT_EQ(target.startVertex, 0);
+    EXPECT_EQ(std::pair(target.uOffset, target.vOffset), std::pair(1.0f, 0.0f));
+    EXPECT_EQ(std::pair(target.uScale, target.vScale), std::pair(32.0f, 16.0f));
+    EXPECT_EQ(target.angle, 0.0f);
+
+    // No shared edge: the target keeps its coordinates.
+    CFace apart = FaceThrough({{5, 0, 0}, {6, 0, 0}, {6, 1, 0}});
+    FaceVertex(apart, 2)->u = 0.5f;
+    EXPECT_FALSE(TransferTexture(apart, source));
+    EXPECT_EQ(UV(apart, 2).first, 0.5f);
+
+    // A source with no extent away from the edge gives the edge's coordinates, never NaN.
+    CFace sliver = FaceThrough({{1, 0, 0}, {1, 0.5f, 0}, {1, 1, 0}});
+    FaceVertex(sliver, 0)->v = 0;
+    FaceVertex(sliver, 2)->v = 1;
+    CFace beside = FaceThrough({{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
+    TransferTexture(beside, sliver);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(std::isfinite(UV(beside, k).first) && std::isfinite(UV(beside, k).second)) << k;
+}
