@@ -32,6 +32,7 @@ set(ORVANE_CORE_SOURCES
   src/edit/properties.cpp
   src/edit/transform.cpp
   src/edit/texture_tool.cpp
+  src/edit/primitives.cpp
   src/commands/command_table.cpp
 )
 # The OpenGL renderer: plain C++ on OpenGL and EGL, shared by the 3D view and orvane-tool.

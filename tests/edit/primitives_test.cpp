@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "edit/primitives.h"
+#include "scene_builder.h"
+
+using namespace orv;
+using orvtest::ExpectClose;
+
+namespace {
+
+// The camera at the origin looking along +z with y up: the model's own axes.
+const CameraFrame kFrame{{0, 0, 0}, {0, 0, 1}, {0, 1, 0}};
+
+struct Built {
+    CModel model;
+    CMesh* mesh = nullptr;
+    Built()
+    {
+        mesh = &orvtest::AddMesh(model);
+        model.materials = {"wall.mat"};
+    }
+};
+
+// Every face's normal points away from centre: the shape is seen from outside.
+void ExpectOutward(const CMesh& mesh, const Vec3& centre)
+{
+    for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
+        const CFace& f = *mesh.faces[i];
+        EXPECT_GT(Dot(f.normal, f.Centroid() - centre), 0.0f) << "face " << i;
+    }
+}
+
+const NewFaceStyle kStyle{"Shape", "WALL.MAT"};
+
+}  // namespace
+
+TEST(Primitives, CylinderEndsSidesAndTheirCorners)
+{
+    Built b;
+    const CylinderSize size{6, 0.05f, 0.1f};
+    BuildCylinder(b.model, *b.mesh, Matrix4::Identity(), kFrame, size, kStyle,
+                  [](const std::string&) { return TextureSize{64, 32}; });
+    ASSERT_EQ(b.mesh->faces.size(), 2u + 6u);
+    EXPECT_EQ(b.mesh->faces[0]->corners.size(), 6u);
+    EXPECT_EQ(b.mesh->faces[2]->corners.size(), 4u);
+    // Corner 0 of the first end by hand: a = 30 degrees, d = 0.025 / cos 30 degrees,
+    // the offset (-cos a, sin a) * d goes to (z, -y) of the centre (0, 0, 0.05).
+    const float a = 3.1415927f / 6.0f, d = 0.025f / std::cos(a);
+    // The first end lists its corners last to first.
+    ExpectClose(b.mesh->faces[0]->corners[5].Position(), {-0.05f, -std::sin(a) * d, 0.05f + std::cos(a) * d});
+    ExpectClose(b.mesh->faces[1]->corners[0].Position(), {0.05f, -std::sin(a) * d, 0.05f + std::cos(a) * d});
+    ExpectOutward(*b.mesh, {0, 0, 0.05f});
+    // The new faces' fields: the style's name, the material found without regard to case,
+    // its size and half of it as the tool's scales.
+    const CFace& f = *b.mesh->faces[3];
+    EXPECT_EQ(f.name, "Shape");
+    EXPECT_EQ(f.material, 0);
+    EXPECT_EQ(std::tuple(f.geometryMode, f.lightingMode, f.textureMode, f.type), std::tuple(4, 3, 2, 0u));
+    EXPECT_EQ(std::pair(f.textureWidth, f.uScale), std::pair(64, 32.0f));
+    EXPECT_EQ(f.corners[0].color, 0xFFFFFFFFu);
+}
+
+TEST(Primitives, BoxIsAFourSidedPrism)
+{
+    Built b;
+    BuildBox(b.model, *b.mesh, Matrix4::Identity(), kFrame, {0.05f, 0.025f, 0.025f}, {"Box", ""});
+    ASSERT_EQ(b.mesh->faces.size(), 6u);
+    for (const auto& f : b.mesh->faces)
+        EXPECT_EQ(f->corners.size(), 4u);
+    // The centre lies a width in front of the camera; corner 0 of the first end is the
+    // cross-section point c0 moved back by half the width.
+    ExpectClose(b.mesh->faces[0]->corners[3].Position(), {-0.025f, -0.0125f, 0.05f - 0.0125f});
+    ExpectOutward(*b.mesh, {0, 0, 0.05f});
+    EXPECT_EQ(b.mesh->faces[0]->material, -1);  // no material: 1 x 1 texels, scales 1
+    EXPECT_EQ(b.mesh->faces[0]->uScale, 1.0f);
+}
+
+TEST(Primitives, DomeRingsCloseAtTheTop)
+{
+    Built b;
+    DomeSize size;
+    size.sides = 8;
+    size.rings = 3;
+    BuildDome(b.model, *b.mesh, Matrix4::Identity(), kFrame, size, kStyle);
+    ASSERT_EQ(b.mesh->faces.size(), 8u * 3u);
+    EXPECT_EQ(b.mesh->faces[0]->corners.size(), 4u);
+    EXPECT_EQ(b.mesh->faces[23]->corners.size(), 3u);  // the top ring's triangles meet the axis
+    // The top ring's apex lies on the axis through the centre (0, 0, 0.05).
+    const Vec3 apex = b.mesh->faces[23]->corners[1].Position();
+    EXPECT_NEAR(apex.x, 0, 1e-6f);
+    EXPECT_NEAR(apex.z, 0.05f, 1e-6f);
+    // The bottom ring starts half the height below the centre.
+    EXPECT_NEAR(b.mesh->faces[0]->corners[0].y, -0.025f, 1e-6f);
+    ExpectOutward(*b.mesh, {0, -0.025f, 0.05f});
+}
+
+TEST(Primitives, ShapesGoIntoTheMeshsOwnCoordinates)
+{
+    Built b;
+    const Matrix4 world = Matrix4::Translation({1, 2, 3});
+    BuildBox(b.model, *b.mesh, world, kFrame, {}, kStyle);
+    ExpectClose(b.mesh->faces[0]->corners[3].Position(), Vec3(-0.025f, -0.0125f, 0.0375f) - Vec3(1, 2, 3));
+}
+
+TEST(Primitives, SizesOutsideTheDialogsRangesAreRefused)
+{
+    EXPECT_TRUE(CheckCylinderSize({}).empty());
+    EXPECT_FALSE(CheckCylinderSize({4, 0.005f, 0.1f}).empty());
+    EXPECT_TRUE(CheckCylinderSize({4, 0.01f, 0.1f}).empty());
+    EXPECT_FALSE(CheckCylinderSize({25, 0.05f, 0.1f}).empty());
+    EXPECT_FALSE(CheckDomeSize({0.05f, 0.05f, 16, 0, 4}).empty());
+    EXPECT_FALSE(CheckBoxSize({0.05f, 0.025f, 200}).empty());
+}
