@@ -67,4 +67,5 @@ set(ORVANE_UI_SOURCES
   src/app/materials_dlg.cpp
   src/app/orvaneview.cpp
   src/app/options_dlg.cpp
+  src/app/edit_dialogs.cpp
 )

@@ -20,12 +20,13 @@
 
 #include "app/childframe.h"
 #include "app/dialogs.h"
+#include "app/edit_dialogs.h"
 #include "app/filemanager_dlg.h"
 #include "app/materials_dlg.h"
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
 #include "app/settingsstore.h"
-#include "commands/command_ids.h"
+#include "commands/command_table.h"
 #include "edit/materials.h"
 #include "edit/selection.h"
 #include "formats/textbuffer.h"
@@ -251,6 +252,10 @@ void COrvaneApp::DefineCommands()
                 child->View()->RunOptions();
         },
         active);
+    f.Bind(cmd::TextureTool, [this] { RunTextureTool(ActiveFrame()); });
+    f.Bind(cmd::CreateRectangle, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Rectangle)); });
+    f.Bind(cmd::CreateCylinder, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Cylinder)); });
+    f.Bind(cmd::CreateDome, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Dome)); });
     f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
         about.exec();
@@ -576,6 +581,45 @@ bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString&
         return false;
     }
     return true;
+}
+
+void COrvaneApp::RunTextureTool(CChildFrame* frame)
+{
+    if (!frame)
+        return;
+    const CommandContext c = frame->View()->Context();
+    CFace* face = ViewContextOf(c).selection->CurrentFace(*c.doc->model);
+    if (!face)
+        return;
+    CTextureDlg dlg(*frame->Document(), *face, frame_);
+    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
+    hooks_.exec(dlg);
+}
+
+void COrvaneApp::RunPrimitive(CChildFrame* frame, int shape)
+{
+    if (!frame)
+        return;
+    COrvaneView* view = frame->View();
+    const CommandContext c = view->Context();
+    ViewContext v = ViewContextOf(c);
+    CPrimitiveDlg dlg(CPrimitiveDlg::Shape(shape), QString::fromStdString(DefaultPrimitiveMaterial(v)), frame_);
+    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
+    dlg.SetTextureChooser([this, frame, &dlg] {
+        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, nullptr, &dlg);
+        return hooks_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
+    });
+    if (hooks_.exec(dlg) != QDialog::Accepted)
+        return;
+    COrvaneDoc& doc = *c.doc;
+    bool made = false;
+    switch (dlg.GetShape()) {
+    case CPrimitiveDlg::Shape::Rectangle: made = CreateBox(doc, v, dlg.Box(), dlg.Style()); break;
+    case CPrimitiveDlg::Shape::Cylinder: made = CreateCylinder(doc, v, dlg.Cylinder(), dlg.Style()); break;
+    case CPrimitiveDlg::Shape::Dome: made = CreateDome(doc, v, dlg.Dome(), dlg.Style()); break;
+    }
+    if (made)
+        view->AfterCommand(kModelChanged | kTexturesChanged);
 }
 
 bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)

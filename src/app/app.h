@@ -106,6 +106,9 @@ private:
     Prompts FileManagerPrompts();
     bool PromptSave(CChildFrame* frame);
     bool ChooseMaterial(CChildFrame* frame, struct CFace* face);
+    // The dialogs of the edit commands, on the active document window.
+    void RunTextureTool(CChildFrame* frame);
+    void RunPrimitive(CChildFrame* frame, int shape);
     void AddRecentFile(const QString& path);
     void ShowHelpPage(const QString& page);
     // The help pages in a window of the program's own, for a desktop without a browser.

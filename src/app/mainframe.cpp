@@ -150,21 +150,42 @@ COrvaneView* CMainFrame::ActiveView() const
     return child ? child->View() : nullptr;
 }
 
+CommandContext CMainFrame::ActiveContext() const
+{
+    const COrvaneView* view = ActiveView();
+    return view ? view->Context() : CommandContext{};
+}
+
+bool CMainFrame::Enabled(const CommandRow& row, const CommandContext& c) const
+{
+    if (auto it = bindings_.constFind(row.id); it != bindings_.constEnd()) {
+        if (!it->run)
+            return false;
+        // A binding's own rule, else the table's (asked of the active document window).
+        if (it->enabled)
+            return it->enabled();
+    } else if (!row.run) {
+        return false;
+    }
+    return CommandEnabled(row, c);
+}
+
 bool CMainFrame::Execute(int id)
 {
+    const CommandRow* row = FindCommand(id);
     bool ran = false;
-    if (auto it = bindings_.constFind(id); it != bindings_.constEnd()) {
-        // Copy: the handler may change the bindings.
-        const CommandBinding b = *it;
-        if (b.run && (!b.enabled || b.enabled())) {
+    if (row && Enabled(*row, ActiveContext())) {
+        if (auto it = bindings_.constFind(id); it != bindings_.constEnd()) {
+            // Copy: the handler may change the bindings.
+            const CommandBinding b = *it;
             b.run();
             ran = true;
+        } else if (COrvaneView* view = ActiveView()) {
+            ran = view->RunCommand(id);
+        } else {
+            CommandContext none;
+            ran = RunCommand(*row, none).ran;
         }
-    } else if (COrvaneView* view = ActiveView()) {
-        ran = view->RunCommand(id);
-    } else if (const CommandRow* row = FindCommand(id)) {
-        CommandContext none;
-        ran = RunCommand(*row, none).ran;
     }
     UpdateCommandUI();
     return ran;
@@ -172,27 +193,16 @@ bool CMainFrame::Execute(int id)
 
 void CMainFrame::UpdateCommandUI()
 {
-    const COrvaneView* view = ActiveView();
+    const CommandContext c = ActiveContext();
     for (const CommandRow& row : CommandTable()) {
         QAction* a = Action(row.id);
         if (!a)
             continue;
-        bool enabled = false;
-        std::optional<bool> checked;
-        if (auto it = bindings_.constFind(row.id); it != bindings_.constEnd()) {
-            enabled = it->run && (!it->enabled || it->enabled());
-            if (it->checked)
-                checked = it->checked();
-            else if (view)
-                checked = view->CommandChecked(row.id);
-        } else if (row.run) {
-            enabled = view ? view->CommandEnabled(row.id) : CommandEnabled(row, CommandContext{});
-            if (view)
-                checked = view->CommandChecked(row.id);
-        }
-        a->setEnabled(enabled);
-        if (a->isCheckable())
-            a->setChecked(checked.value_or(false));
+        a->setEnabled(Enabled(row, c));
+        if (!a->isCheckable())
+            continue;
+        auto it = bindings_.constFind(row.id);
+        a->setChecked(it != bindings_.constEnd() && it->checked ? it->checked() : CommandChecked(row, c));
     }
 }
 

@@ -6,6 +6,8 @@
 #include <array>
 #include <functional>
 
+#include "commands/command_table.h"
+
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -100,6 +102,10 @@ private:
     // The Window menu's list of open windows, made again each time the menu opens.
     void FillWindowList();
     class COrvaneView* ActiveView() const;
+    // The active document window's view context (none without one), and whether a
+    // command is enabled in it: a binding's own rule, else the table's.
+    CommandContext ActiveContext() const;
+    bool Enabled(const CommandRow& row, const CommandContext& c) const;
 
     Settings& settings_;
     QMdiArea* mdi_ = nullptr;

@@ -783,15 +783,17 @@ bool COrvaneView::RunCommand(int id)
     if (!r.message.empty())
         Message(QString::fromStdString(r.message));
     if (r.ran)
-        ApplyEffects(r.effects);
+        AfterCommand(r.effects);
     return r.ran;
 }
 
-void COrvaneView::ApplyEffects(uint32_t effects)
+void COrvaneView::AfterCommand(uint32_t effects)
 {
     if (effects & kModelReplaced)
         // Views of the document drop what they made for the model before.
         emit doc_.modelReplaced();
+    else if (effects & kTexturesChanged)
+        emit doc_.materialsChanged();
     if ((effects & kRecreateDevice) && renderer_ && MakeCurrent()) {
         const QSize px = PixelSize();
         ShowDeviceResult(renderer_->CreateDevice(px.width(), px.height()));

@@ -59,6 +59,8 @@ public:
     CommandContext Context() const;
     // The options sheet (command 5606).
     void RunOptions();
+    // What the window does after a command, by the effects it reported (CommandEffect).
+    void AfterCommand(uint32_t effects);
 
     // Draws this view again (at the next paint).
     void RequestFrame();
@@ -134,7 +136,6 @@ private:
     void ContinuousTick();
     void HeldKeysTick();
     void TakeHeldStep(int loop, Modifiers mods);
-    void ApplyEffects(uint32_t effects);
     void ApplyOptions(bool colormapChanged);
     void Message(const QString& text);
     QSize PixelSize() const;

@@ -4,21 +4,24 @@
 #include <vector>
 
 #include "document/document.h"
+#include "edit/primitives.h"
 #include "edit/selection.h"
+#include "edit/texture_tool.h"
 #include "edit/transform.h"
 #include "edit/view_commands.h"
 #include "view/camera.h"
 
 namespace orv {
 
+ViewContext ViewContextOf(const CommandContext& c)
+{
+    return ViewContext{*c.doc->model, c.doc->modes, *c.settings, c.selection, c.camera};
+}
+
 namespace {
 
 // ---- context helpers ---------------------------------------------------------------
 
-ViewContext Ctx(const CommandContext& c)
-{
-    return ViewContext{*c.doc->model, c.doc->modes, *c.settings, c.selection, c.camera};
-}
 
 CommandResult Done(uint32_t effects) { return CommandResult{true, effects, {}}; }
 CommandResult NotRun() { return CommandResult{}; }
@@ -53,25 +56,25 @@ int ViewKindOf(int id)
 
 // ---- render modes, views, scale ------------------------------------------------------
 
-bool CanRenderMode(const CommandContext& c) { return CanSetRenderMode(Ctx(c), RenderModeOf(c.id)); }
+bool CanRenderMode(const CommandContext& c) { return CanSetRenderMode(ViewContextOf(c), RenderModeOf(c.id)); }
 bool IsRenderMode(const CommandContext& c) { return c.doc->modes.renderMode == RenderModeOf(c.id); }
 CommandResult RenderMode(CommandContext& c)
 {
-    ViewContext v = Ctx(c);
+    ViewContext v = ViewContextOf(c);
     return DoneIf(SetRenderMode(v, RenderModeOf(c.id)), kViewStateChanged);
 }
 
 bool IsViewKind(const CommandContext& c) { return c.doc->modes.viewKind == ViewKindOf(c.id); }
 CommandResult StandardView(CommandContext& c)
 {
-    ViewContext v = Ctx(c);
+    ViewContext v = ViewContextOf(c);
     return DoneIf(ShowStandardView(v, ViewKindOf(c.id)), kViewStateChanged);
 }
 
 bool IsRotating(const CommandContext& c) { return c.doc->modes.viewKind == kViewRotating; }
 CommandResult RotateView(CommandContext& c)
 {
-    ViewContext v = Ctx(c);
+    ViewContext v = ViewContextOf(c);
     return DoneIf(StartRotateView(v), kViewStateChanged);
 }
 
@@ -82,16 +85,16 @@ CommandResult EnlargeView(CommandContext& c)
     return Done(kViewStateChanged | kRecreateDevice);
 }
 
-bool CanUp(const CommandContext& c) { return CanScaleUp(Ctx(c)); }
-bool CanDown(const CommandContext& c) { return CanScaleDown(Ctx(c)); }
+bool CanUp(const CommandContext& c) { return CanScaleUp(ViewContextOf(c)); }
+bool CanDown(const CommandContext& c) { return CanScaleDown(ViewContextOf(c)); }
 CommandResult Up(CommandContext& c)
 {
-    ViewContext v = Ctx(c);
+    ViewContext v = ViewContextOf(c);
     return DoneIf(ScaleUp(v), kViewStateChanged);
 }
 CommandResult Down(CommandContext& c)
 {
-    ViewContext v = Ctx(c);
+    ViewContext v = ViewContextOf(c);
     return DoneIf(ScaleDown(v), kViewStateChanged);
 }
 
@@ -101,12 +104,12 @@ CommandResult Down(CommandContext& c)
 template <bool (*Can)(const ViewContext&), bool (*Toggle)(ViewContext&)>
 bool CanSwitch(const CommandContext& c)
 {
-    return Can(Ctx(c));
+    return Can(ViewContextOf(c));
 }
 template <bool (*Can)(const ViewContext&), bool (*Toggle)(ViewContext&)>
 CommandResult Switch(CommandContext& c)
 {
-    ViewContext v = Ctx(c);
+    ViewContext v = ViewContextOf(c);
     return DoneIf(Toggle(v), kViewStateChanged);
 }
 
@@ -197,14 +200,14 @@ std::pair<int, float> NudgeOf(int id)
     }
 }
 
-bool CanMoveRule(const CommandContext& c) { return CanMove(Ctx(c)); }
-bool CanRotateRule(const CommandContext& c) { return CanRotate(Ctx(c)); }
+bool CanMoveRule(const CommandContext& c) { return CanMove(ViewContextOf(c)); }
+bool CanRotateRule(const CommandContext& c) { return CanRotate(ViewContextOf(c)); }
 
 // Every nudge is one undo step, also one taken back (Undo then gives the same state).
 CommandResult Move(CommandContext& c)
 {
     c.doc->TakeSnapshot();
-    ViewContext v = Ctx(c);
+    ViewContext v = ViewContextOf(c);
     const auto [axis, sign] = NudgeOf(c.id);
     MoveSelection(v, axis, sign * MoveStep(c.mods));
     return Done(kModelChanged);
@@ -213,11 +216,33 @@ CommandResult Move(CommandContext& c)
 CommandResult Rotate(CommandContext& c)
 {
     c.doc->TakeSnapshot();
-    ViewContext v = Ctx(c);
+    ViewContext v = ViewContextOf(c);
     const auto [axis, sign] = NudgeOf(c.id);
     RotateSelection(v, axis, sign * RotateStep(c.mods));
     return Done(kModelChanged);
 }
+
+// ---- texture coordinates and primitives -------------------------------------------------
+
+bool HasFace(const CommandContext& c) { return ViewContextOf(c).HasCurrentFace(); }
+
+bool CanRelay(const CommandContext& c)
+{
+    const ViewContext v = ViewContextOf(c);
+    return v.HasCurrentMesh() && (c.doc->modes.meshMode || v.HasCurrentFace());
+}
+
+CommandResult Relay(CommandContext& c)
+{
+    ViewContext v = ViewContextOf(c);
+    CMesh& mesh = *v.selection->CurrentMesh(v.model);
+    const CFace* face = c.doc->modes.meshMode ? nullptr : v.selection->CurrentFace(v.model);
+    const bool changed = c.doc->Change(
+        [&] { return RelayStoredTextures(mesh, face, c.doc->modes.faceMode, c.doc->modes.meshMode) > 0; });
+    return Done(changed ? uint32_t{kModelChanged} : 0u);
+}
+
+bool CanPrimitive(const CommandContext& c) { return CanCreatePrimitive(ViewContextOf(c)); }
 
 // ---- undo and redo ------------------------------------------------------------------
 
@@ -378,6 +403,20 @@ std::vector<CommandRow> MakeTable()
          m(Menu::Edit, 404), b(Bar::Map, 704), Rotate, CanRotateRule},
         {cmd::RotateRightZ, "Rotate Right Around Z", "Rotate right aound the z-axis\nRotate Right Around Z", "", View,
          m(Menu::Edit, 405), b(Bar::Map, 705), Rotate, CanRotateRule},
+
+        // Edit: shapes and texture coordinates; their dialogs are the window's
+        {cmd::CreateRectangle, "Create &Rectangle...", "Create Rectangle\nCreate Rectangle", "", View,
+         m(Menu::Edit, 500), b(Bar::Tool, 200), nullptr, CanPrimitive},
+        {cmd::CreateCylinder, "Create C&ylinder...", "Create Cylinder\nCreate Cylinder", "", View, m(Menu::Edit, 501),
+         b(Bar::Tool, 201), nullptr, CanPrimitive},
+        {cmd::CreateDome, "Create D&ome...", "Create Dome\nCreate Dome", "", View, m(Menu::Edit, 502),
+         b(Bar::Tool, 202), nullptr, CanPrimitive},
+        {cmd::TextureTool, "Change &Texture Coordinates...",
+         "Change Texture Coordinates\nChange Texture Coordinates (T)", "T;Ctrl+T", View, m(Menu::Edit, 600),
+         b(Bar::Map, 500), nullptr, HasFace},
+        {cmd::UpdateVertices, "Update &Vertices",
+         "Lay the texture out again with the face's stored parameters\nUpdate Vertices", "", View,
+         m(Menu::Edit, 601), b(Bar::Map, 502), Relay, CanRelay},
 
         // Keys of the 3D view without a menu item
         {cmd::PanUp, "", "Pan up\nPan Up (U)", "U", View, noMenu, noBar, PanStep, Drawing},

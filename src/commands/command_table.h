@@ -12,6 +12,7 @@
 
 #include "commands/command_ids.h"
 #include "document/modes.h"
+#include "edit/view_commands.h"
 
 namespace orv {
 
@@ -59,6 +60,7 @@ enum CommandEffect : uint32_t {
     kSelectionChanged = 1u << 4,   // panes and command states follow the selection
     kRecreateDevice = 1u << 5,     // the projection changed (enlarge)
     kMeasure = 1u << 6,            // measure the model as now placed ("Middle")
+    kTexturesChanged = 1u << 7,    // faces with new materials: views load their textures again
 };
 
 struct CommandResult {
@@ -88,6 +90,10 @@ struct CommandRow {
 std::span<const CommandRow> CommandTable();
 // The row of a command id, or nullptr.
 const CommandRow* FindCommand(int id);
+
+// The document's model, switches and settings with the view's selection and camera, as
+// the edit operations take them. Needs a document.
+ViewContext ViewContextOf(const CommandContext& c);
 
 // The core side of a command: whether it is enabled and checked in a context, and
 // running it (nothing happens, ran false, when it has no core function or is not

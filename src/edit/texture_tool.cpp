@@ -122,6 +122,20 @@ bool ApplyTextureLayout(CFace& face, const TextureLayout& layout)
     return true;
 }
 
+int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bool meshMode)
+{
+    int32_t count = 0;
+    for (auto& f : mesh.faces) {
+        const bool chosen = meshMode || f.get() == current || (faceMode && current && f->name == current->name);
+        const TextureLayout stored = TextureLayoutOf(*f);
+        if (!chosen || stored.uScale == 0.0f || stored.vScale == 0.0f)
+            continue;
+        if (ApplyTextureLayout(*f, stored))
+            ++count;
+    }
+    return count;
+}
+
 // ---- texture transfer ------------------------------------------------------------------
 
 namespace {

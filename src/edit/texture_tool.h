@@ -35,6 +35,12 @@ std::string TextureLayoutProblem(const CFace& face, int32_t startVertex);
 // TextureLayoutProblem refuses; returns whether the coordinates were set.
 bool ApplyTextureLayout(CFace& face, const TextureLayout& layout);
 
+// "Update Vertices": the texture laid out again with the parameters stored in the face,
+// after its vertices moved -- for the current face, in face mode its group, in mesh mode
+// every face of the mesh. Faces whose parameters were never set (scales 0) or that the
+// tool refuses are left alone. Returns how many faces were laid out.
+int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bool meshMode);
+
 // Continues the source face's texture onto the target across their first shared edge
 // (edges on one line, within 1.0e-5): the edge's two vertices take the source's
 // coordinates at their places along its edge, the others follow by the source's spread

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -34,6 +35,8 @@ struct Harness {
     QStringList messages;
     QList<QMessageBox::StandardButton> answers;  // given in turn, then No
     bool browser = true;
+    // How the application's own dialogs end (QDialog::exec); rejected unless replaced.
+    std::function<int(QDialog&)> dialog = [](QDialog&) { return int(QDialog::Rejected); };
     std::unique_ptr<COrvaneApp> app;
 
     Harness()
@@ -48,6 +51,7 @@ struct Harness {
             return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
         };
         hooks.openUrl = [this](const QUrl&) { return browser; };
+        hooks.exec = [this](QDialog& d) { return dialog(d); };
         app = std::make_unique<COrvaneApp>(
             std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
         app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
@@ -113,6 +117,58 @@ private slots:
                      row.scope == CommandScope::Application ? Qt::WindowShortcut : Qt::WidgetShortcut);
         }
         QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
+    }
+
+    // Edit commands through the window's actions: a nudge, a new shape from its dialog and
+    // the texture tool, each undone by Undo.
+    void editCommandsThroughTheWindow()
+    {
+        Harness h;
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        Selection* sel = f->CurrentSelection();
+        sel->currentMesh = 2;
+        sel->currentFace = 1;
+        frame->UpdateCommandUI();
+        auto faceY = [&] { return FaceVertex(*f->Document()->Model().geosets[0]->meshes[2]->faces[1], 0)->y; };
+        const float y = faceY();
+        QVERIFY(frame->Action(cmd::MoveUp)->isEnabled());
+        frame->Action(cmd::MoveUp)->trigger();
+        QVERIFY(qAbs(faceY() - (y + 0.005f)) < 1e-6f);
+        frame->Action(cmd::EditUndo)->trigger();
+        QCOMPARE(faceY(), y);
+
+        auto faces = [&] { return f->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
+        const std::size_t before = faces();
+        QString title;
+        h.dialog = [&title](QDialog& d) {
+            title = d.windowTitle();
+            return int(QDialog::Accepted);
+        };
+        QVERIFY(frame->Execute(cmd::CreateCylinder));
+        QCOMPARE(title, QStringLiteral("Create Cylinder"));
+        QCOMPARE(faces(), before + 2 + 4);  // the default four sides
+        frame->Action(cmd::EditUndo)->trigger();
+        QCOMPARE(faces(), before);
+
+        // The texture tool lays the face out and keeps its parameters for next time.
+        sel->currentMesh = 2;
+        sel->currentFace = 1;
+        h.dialog = [](QDialog& d) {
+            auto* scale = d.findChild<QDoubleSpinBox*>(QStringLiteral("247"));
+            auto* ok = d.findChild<QPushButton*>(QStringLiteral("1"));
+            if (!scale || !ok)
+                return int(QDialog::Rejected);
+            scale->setValue(2.0);
+            ok->click();
+            return d.result();
+        };
+        QVERIFY(frame->Execute(cmd::TextureTool));
+        const CFace& face = *f->Document()->Model().geosets[0]->meshes[2]->faces[1];
+        QCOMPARE(face.uScale, 2.0f);
+        QCOMPARE(FaceVertex(face, 0)->u, face.uOffset);  // the start vertex lands on the offsets
+        QVERIFY(f->Document()->Doc().history.CanUndo());
     }
 
     void viewCommandsFollowTheSelection()

@@ -1,0 +1,273 @@
+#include "app/edit_dialogs.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/document.h"
+
+namespace orv {
+
+namespace {
+
+QDoubleSpinBox* Number(QWidget* parent, const char* id, double lo, double hi, double step, int decimals)
+{
+    auto* s = new QDoubleSpinBox(parent);
+    s->setObjectName(QString::fromLatin1(id));
+    s->setRange(lo, hi);
+    s->setSingleStep(step);
+    s->setDecimals(decimals);
+    s->setKeyboardTracking(false);
+    return s;
+}
+
+void ShowOr(const std::function<void(const QString&)>& show, QWidget* parent, const QString& text)
+{
+    if (show)
+        show(text);
+    else
+        QMessageBox::warning(parent, QStringLiteral("Orvane"), text);
+}
+
+}  // namespace
+
+// ---- Texture Coordinates ------------------------------------------------------------
+
+CTextureDlg::CTextureDlg(CDocument& doc, CFace& face, QWidget* parent) : QDialog(parent), doc_(doc), face_(face)
+{
+    setWindowTitle(QStringLiteral("Texture Coordinates"));
+    auto* form = new QFormLayout;
+    start_ = new QSpinBox(this);
+    start_->setObjectName(QStringLiteral("266"));
+    // One step a click, wrapping from the last vertex to the first and back.
+    start_->setRange(0, std::max<int>(0, static_cast<int>(face.corners.size()) - 1));
+    start_->setWrapping(true);
+    start_->setKeyboardTracking(false);
+    form->addRow(QStringLiteral("Start Vertex:"), start_);
+    // The stored values may lie outside the spin ranges (a transferred texture's
+    // offsets are negative): the boxes must show them as they are.
+    uOffset_ = Number(this, "245", -1000, 1000, 0.01, 5);
+    vOffset_ = Number(this, "246", -1000, 1000, 0.01, 5);
+    uScale_ = Number(this, "247", -1000, 1000, 0.1, 5);
+    vScale_ = Number(this, "249", -1000, 1000, 0.1, 5);
+    angle_ = Number(this, "243", -360, 360, 1, 4);
+    form->addRow(QStringLiteral("U Offset:"), uOffset_);
+    form->addRow(QStringLiteral("V Offset:"), vOffset_);
+    form->addRow(QStringLiteral("U Scale:"), uScale_);
+    form->addRow(QStringLiteral("V Scale:"), vScale_);
+    form->addRow(QStringLiteral("Angle:"), angle_);
+    mirror_ = new QCheckBox(QStringLiteral("Mirror:"), this);
+    mirror_->setObjectName(QStringLiteral("1011"));
+    form->addRow(mirror_);
+
+    const TextureLayout stored = TextureLayoutOf(face);
+    start_->setValue(stored.startVertex);
+    uOffset_->setValue(stored.uOffset);
+    vOffset_->setValue(stored.vOffset);
+    uScale_->setValue(stored.uScale);
+    vScale_->setValue(stored.vScale);
+    angle_->setValue(stored.angle);
+    mirror_->setChecked(stored.mirror);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* apply = buttons->addButton(QStringLiteral("&Apply"), QDialogButtonBox::ApplyRole);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    ok->setObjectName(QStringLiteral("1"));
+    apply->setObjectName(QStringLiteral("4001"));
+    cancel->setObjectName(QStringLiteral("2"));
+    cancel->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &CTextureDlg::Accept);
+    connect(apply, &QPushButton::clicked, this, &CTextureDlg::Apply);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(mirror_, &QCheckBox::clicked, this, &CTextureDlg::Apply);
+    // A spin click shows its value and lays the texture out at once.
+    for (QDoubleSpinBox* box : {uOffset_, vOffset_, uScale_, vScale_, angle_})
+        connect(box, &QDoubleSpinBox::valueChanged, this, [this] {
+            if (!loading_)
+                Apply();
+        });
+    connect(start_, &QSpinBox::valueChanged, this, [this] {
+        if (!loading_)
+            Apply();
+    });
+
+    auto* col = new QVBoxLayout(this);
+    col->addLayout(form);
+    col->addWidget(buttons);
+    loading_ = false;
+}
+
+TextureLayout CTextureDlg::Layout() const
+{
+    TextureLayout l;
+    l.startVertex = start_->value();
+    l.uOffset = static_cast<float>(uOffset_->value());
+    l.vOffset = static_cast<float>(vOffset_->value());
+    l.uScale = static_cast<float>(uScale_->value());
+    l.vScale = static_cast<float>(vScale_->value());
+    l.angle = static_cast<float>(angle_->value());
+    l.mirror = mirror_->isChecked();
+    return l;
+}
+
+bool CTextureDlg::Apply()
+{
+    const TextureLayout l = Layout();
+    const std::string problem = TextureLayoutProblem(face_, l.startVertex);
+    if (!problem.empty()) {
+        ShowOr(showMessage_, this, QString::fromStdString(problem));
+        return false;
+    }
+    if (!snapshotTaken_) {
+        doc_.Doc().TakeSnapshot();
+        snapshotTaken_ = true;
+    }
+    ApplyTextureLayout(face_, l);
+    doc_.SetModified(true);
+    doc_.UpdateAllViews();
+    return true;
+}
+
+void CTextureDlg::Accept()
+{
+    if (!Apply())
+        return;
+    StoreTextureLayout(face_, Layout());
+    accept();
+}
+
+// ---- the primitive shapes --------------------------------------------------------------
+
+CPrimitiveDlg::CPrimitiveDlg(Shape shape, const QString& texture, QWidget* parent) : QDialog(parent), shape_(shape)
+{
+    auto* form = new QFormLayout;
+    QString faceName;
+    switch (shape) {
+    case Shape::Cylinder:
+        setWindowTitle(QStringLiteral("Create Cylinder"));
+        sides_ = AddCount(form, "Sides:", "4091", CylinderSize{}.sides);
+        radius_ = AddNumber(form, "Radius:", "4092", CylinderSize{}.radius, 4);
+        length_ = AddNumber(form, "Length:", "4090", CylinderSize{}.length, 4);
+        faceName = QStringLiteral("Cylinder");
+        break;
+    case Shape::Dome:
+        setWindowTitle(QStringLiteral("Create Dome"));
+        height_ = AddNumber(form, "Height:", "5020", DomeSize{}.height, 4);
+        radius_ = AddNumber(form, "Radius:", "1015", DomeSize{}.radius, 4);
+        sides_ = AddCount(form, "Sides:", "1017", DomeSize{}.sides);
+        rings_ = AddCount(form, "Rings:", "5021", DomeSize{}.rings);
+        faceName = QStringLiteral("Dome");
+        break;
+    case Shape::Rectangle:
+        setWindowTitle(QStringLiteral("Create Rectangle"));
+        width_ = AddNumber(form, "Width:", "5078", BoxSize{}.width, 4);
+        depth_ = AddNumber(form, "Depth:", "5079", BoxSize{}.depth, 4);
+        height_ = AddNumber(form, "Height:", "5073", BoxSize{}.height, 4);
+        faceName = QStringLiteral("Rectangle");
+        break;
+    }
+    const char* nameId = shape == Shape::Cylinder ? "4093" : (shape == Shape::Dome ? "1018" : "1019");
+    faceName_ = new QLineEdit(faceName, this);
+    faceName_->setObjectName(QString::fromLatin1(nameId));
+    form->addRow(QStringLiteral("Face Name:"), faceName_);
+    if (shape == Shape::Dome)
+        textureScale_ = AddNumber(form, "Texture Scale:", "1021", DomeSize{}.textureScale, 2);
+    texture_ = new QLineEdit(texture, this);
+    texture_->setReadOnly(true);
+    texture_->setObjectName(QString::fromLatin1(
+        shape == Shape::Cylinder ? "4096" : (shape == Shape::Dome ? "5022" : "5077")));
+    form->addRow(QStringLiteral("Texture:"), texture_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton* choose = buttons->addButton(QStringLiteral("&Texture"), QDialogButtonBox::ActionRole);
+    ok->setObjectName(QStringLiteral("1"));
+    cancel->setObjectName(QStringLiteral("2"));
+    choose->setObjectName(QStringLiteral("Texture"));
+    connect(ok, &QPushButton::clicked, this, [this] {
+        const QString problem = Problem();
+        if (problem.isEmpty())
+            accept();
+        else
+            ShowOr(showMessage_, this, problem);
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(choose, &QPushButton::clicked, this, [this] {
+        if (!chooseTexture_)
+            return;
+        const QString name = chooseTexture_();
+        if (!name.isEmpty())
+            texture_->setText(name);
+    });
+    auto* col = new QVBoxLayout(this);
+    col->addLayout(form);
+    col->addWidget(buttons);
+}
+
+QDoubleSpinBox* CPrimitiveDlg::AddNumber(QFormLayout* form, const char* label, const char* id, double value,
+                                         int decimals)
+{
+    // Wide ranges: a value outside the accepted one is refused on OK with the reason,
+    // rather than silently pulled into range.
+    QDoubleSpinBox* s = Number(this, id, 0, 1000, 0.01, decimals);
+    s->setValue(value);
+    form->addRow(QString::fromLatin1(label), s);
+    return s;
+}
+
+QSpinBox* CPrimitiveDlg::AddCount(QFormLayout* form, const char* label, const char* id, int value)
+{
+    auto* s = new QSpinBox(this);
+    s->setObjectName(QString::fromLatin1(id));
+    s->setRange(0, 1000);
+    s->setValue(value);
+    form->addRow(QString::fromLatin1(label), s);
+    return s;
+}
+
+BoxSize CPrimitiveDlg::Box() const
+{
+    BoxSize b;
+    if (width_)
+        b = {static_cast<float>(width_->value()), static_cast<float>(depth_->value()),
+             static_cast<float>(height_->value())};
+    return b;
+}
+
+CylinderSize CPrimitiveDlg::Cylinder() const
+{
+    CylinderSize c;
+    if (length_)
+        c = {sides_->value(), static_cast<float>(radius_->value()), static_cast<float>(length_->value())};
+    return c;
+}
+
+DomeSize CPrimitiveDlg::Dome() const
+{
+    DomeSize d;
+    if (rings_)
+        d = {static_cast<float>(height_->value()), static_cast<float>(radius_->value()), sides_->value(),
+             rings_->value(), static_cast<float>(textureScale_->value())};
+    return d;
+}
+
+NewFaceStyle CPrimitiveDlg::Style() const { return {faceName_->text().toStdString(), texture_->text().toStdString()}; }
+
+QString CPrimitiveDlg::Problem() const
+{
+    switch (shape_) {
+    case Shape::Cylinder: return QString::fromStdString(CheckCylinderSize(Cylinder()));
+    case Shape::Dome: return QString::fromStdString(CheckDomeSize(Dome()));
+    default: return QString::fromStdString(CheckBoxSize(Box()));
+    }
+}
+
+}  // namespace orv
