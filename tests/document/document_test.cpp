@@ -200,7 +200,9 @@ TEST_F(DocumentTest, FailedOpenKeepsTheDocumentAsItWas)
         std::string err;
         EXPECT_FALSE(doc->OpenDocument((models / name).string(), &err)) << name;
         EXPECT_FALSE(err.empty()) << name;
-        EXPECT_TRUE(doc->model.get() == before && doc->PathName() == project.string() && doc->IsModified()) << name;
+        EXPECT_EQ(doc->model.get(), before) << name;
+        EXPECT_EQ(doc->PathName(), project.string()) << name;
+        EXPECT_TRUE(doc->IsModified()) << name;
         EXPECT_EQ(doc->savedCamera.eye, Vec3(1, 2, 3)) << name;
     }
 }
@@ -248,7 +250,9 @@ TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
     EXPECT_TRUE(doc->model->geosets.empty());
     EXPECT_EQ(doc->savedCamera.eye, Vec3());
     EXPECT_EQ(doc->model->document, doc.get());
-    EXPECT_FALSE(doc->IsModified() || !doc->PathName().empty() || !doc->Title().empty());
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(doc->PathName(), "");
+    EXPECT_EQ(doc->Title(), "");
 
     // With New.orv in the program folder: its model and its camera.
     Project(*doc, {0, 0, -4}, root / "program" / "New.orv");
@@ -484,7 +488,8 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
 
     // Opening another file starts both lists afresh.
     ASSERT_TRUE(doc->OpenDocument(Walker()));
-    EXPECT_FALSE(doc->history.CanUndo() || doc->history.CanRedo());
+    EXPECT_FALSE(doc->history.CanUndo());
+    EXPECT_FALSE(doc->history.CanRedo());
 }
 
 // Sizes as the application gives them: custom materials of the document's own model,

@@ -78,7 +78,8 @@ TEST(Key, ReadsTheSampleAndWritesItInTheFixedLayoutWithTheModelsJointCount)
         CModel m;
         ReadStatus s;
         auto k = ReadText(m, text, &s);
-        EXPECT_TRUE(s.recognised && s.complete);
+        EXPECT_TRUE(s.recognised);
+        EXPECT_TRUE(s.complete);
         EXPECT_EQ(k->joints, 7);
         EXPECT_EQ(m.frameCount, 20);
         EXPECT_FLOAT_EQ(m.frameTime, 0.08f);
@@ -227,7 +228,8 @@ TEST(ReadKey, SaysWhatAFileThatEndsEarlyLacks)
     CModel m;
     ReadStatus s;
     ReadText(m, full.substr(0, full.size() - 1), &s);
-    EXPECT_TRUE(s.complete && s.missing.empty()) << s.missing;
+    EXPECT_TRUE(s.complete);
+    EXPECT_EQ(s.missing, "");
 }
 
 TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)

@@ -228,7 +228,7 @@ TEST(Material, CorpusMaterialsAndColormap)
         std::string err;
         ASSERT_EQ(ConvertMat(bytes, cmp.palette, img, &err), MatStatus::Ok) << err;
         EXPECT_EQ(std::tie(img.width, img.height, img.celCount), std::tie(width, height, cels));
-        EXPECT_EQ(img.pixels.size(), static_cast<std::size_t>(width * height * cels));
+        ASSERT_EQ(img.pixels.size(), static_cast<std::size_t>(width * height * cels));
         if (std::string(file) == "bry0side1.mat") {
             EXPECT_EQ(img.pixels[0], 12);
         }
