@@ -37,6 +37,8 @@ struct Harness {
 
     Harness()
     {
+        // No game installed: a Wine prefix that does not exist, so the sample stands in.
+        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
         UserInterfaceHooks hooks;
         hooks.saveFile = [this](QWidget*, const QString&, const QString&, const QString&, const QString&) {
             return nextSavePath;
@@ -70,7 +72,9 @@ private slots:
     void startsWithANewDocumentAndOpensModels()
     {
         Harness h;
-        QVERIFY(h.app->LastLocate().usingSample || !h.app->LastLocate().resourceFile.empty());
+        QVERIFY(h.app->LastLocate().usingSample);
+        QCOMPARE(QFileInfo(QString::fromStdString(h.app->LastLocate().resourceFile.string())).canonicalFilePath(),
+                 QFileInfo(kSampleDir + QStringLiteral("/res2.gob")).canonicalFilePath());
         QCOMPARE(h.app->Frame()->Children().size(), 1);
         QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Jedi Knight mode")));
         // Commands that need a document follow the active window.
@@ -177,7 +181,8 @@ private slots:
         f->RefreshPanes();
 
         auto* faceFlags = f->Pane(2)->findChild<QLineEdit*>(QStringLiteral("1059"));
-        QVERIFY(faceFlags && faceFlags->isEnabled());
+        QVERIFY(faceFlags);
+        QVERIFY(faceFlags->isEnabled());
         Type(faceFlags, QStringLiteral("0x05"));
         CFace& face = *m.geosets[0]->meshes[2]->faces[1];
         QCOMPARE(face.type, 5u);
@@ -190,6 +195,7 @@ private slots:
         QCOMPARE(CFaceView::ParseFlags(QStringLiteral("abc")), std::nullopt);
 
         auto* meshName = f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"));
+        QVERIFY(meshName);
         Type(meshName, QStringLiteral("leftleg"));
         QCOMPARE(m.geosets[0]->meshes[2]->name, std::string("leftleg"));
 
@@ -212,22 +218,29 @@ private slots:
         sel->currentNode = 0;
         f->RefreshPanes();
         auto* vx = f->Pane(3)->findChild<QDoubleSpinBox*>(QStringLiteral("231"));
-        QVERIFY(vx && vx->isEnabled());
-        const VertexFields before = *VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(vx);
+        QVERIFY(vx->isEnabled());
+        const auto shown = VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(shown);
+        const VertexFields before = *shown;
         QVERIFY(qAbs(vx->value() - static_cast<double>(before.filePosition.x)) < 1e-6);
         const std::size_t steps = f->Document()->Doc().history.UndoList().size();
         vx->setValue(-0.08);
         emit vx->editingFinished();
-        QCOMPARE(VertexFieldsOf(m, 2, 1, 0)->filePosition.x, -0.08f);
-        QCOMPARE(VertexFieldsOf(m, 2, 1, 0)->filePosition.y, before.filePosition.y);
+        const auto typed = VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(typed);
+        QCOMPARE(typed->filePosition.x, -0.08f);
+        QCOMPARE(typed->filePosition.y, before.filePosition.y);
         QCOMPARE(distinct(), vertices);
         QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
         // The vertex stays the current one for the next field.
-        QCOMPARE(sel->currentNode >= 0, true);
+        QVERIFY(sel->currentNode >= 0);
         QCOMPARE(sel->nodes[static_cast<std::size_t>(sel->currentNode)].vertex, 0);
         ViewState view;
         QVERIFY(f->Document()->Doc().Undo(view));
-        QCOMPARE(VertexFieldsOf(f->Document()->Model(), 2, 1, 0)->filePosition.x, before.filePosition.x);
+        const auto undone = VertexFieldsOf(f->Document()->Model(), 2, 1, 0);
+        QVERIFY(undone);
+        QCOMPARE(undone->filePosition.x, before.filePosition.x);
 
         // Choosing another geometry set leaves no current mesh or face.
         CModel& m2 = f->Document()->Model();
@@ -235,13 +248,16 @@ private slots:
         m2.geosets.push_back(std::make_unique<CGeometry>());
         f->RefreshPanes();
         auto* geo = f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"));
+        QVERIFY(geo);
         QCOMPARE(geo->count(), 2);
         geo->setCurrentIndex(1);
         emit geo->activated(1);
         QCOMPARE(m2.currentGeoset, 1);
         QCOMPARE(sel->currentMesh, -1);
         QCOMPARE(sel->currentFace, -1);
-        QVERIFY(!f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"))->isEnabled());
+        auto* meshNameNow = f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"));
+        QVERIFY(meshNameNow);
+        QVERIFY(!meshNameNow->isEnabled());
     }
 
     // Small mends of the shell: help without a browser, custom materials and 3DO files,
@@ -251,12 +267,15 @@ private slots:
         Harness h;
         h.browser = false;
         QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));
-        QVERIFY(h.app->HelpViewer() && h.app->HelpViewer()->isVisible());
+        QVERIFY(h.app->HelpViewer());
+        QVERIFY(h.app->HelpViewer()->isVisible());
         auto* page = h.app->HelpViewer()->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+        QVERIFY(page);
         QVERIFY(page->source().toLocalFile().endsWith(QStringLiteral("help/OrvaneFaq.htm")));
         QVERIFY(!page->toPlainText().isEmpty());
 
         CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
         PutCustomMaterial(f->Document()->Model().customMaterials, "mine.mat", {1, 2, 3});
         h.nextSavePath = h.dir.filePath(QStringLiteral("out.3do"));
         h.answers = {QMessageBox::Cancel};
