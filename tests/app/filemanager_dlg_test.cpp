@@ -111,7 +111,7 @@ private slots:
         QVERIFY(f.s.openRequests.empty());
         QVERIFY(!f.Drop({f.File(QStringLiteral("door.cog"), "x")}));
         // An archive that cannot be read is reported and leaves the dialog as it was.
-        f.s.openAnswers.push_back(Answer(f.File(QStringLiteral("short.gob"), "GOB")));
+        f.s.openAnswers.push_back(Answer(QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/head_cut_short.gob")));
         f.dlg.Button(Dlg::Open)->click();
         QCOMPARE(f.s.openRequests[0].filter, QStringLiteral("GOB/GOO Files (*.gob, *goo)|*.gob;*.goo||"));
         QCOMPARE(f.s.messages.size(), 1);

@@ -191,10 +191,9 @@ TEST_F(DocumentTest, FailedOpenKeepsTheDocumentAsItWas)
 
     // Unreadable models and projects (the project reader's own refusals are tested
     // with it): missing, a folder, not a 3DO text, damaged.
-    const std::string good = Slurp(project);
     fs::create_directories(models / "folder.3do");
-    Spit(models / "notes.3do", "just some words\r\n");
-    Spit(models / "truncated.orv", good.substr(0, good.size() / 2));
+    fs::copy_file(orvtest::Fixture("3do", "not_a_model.3do"), models / "notes.3do");
+    fs::copy_file(orvtest::Fixture("orv", "truncated.orv"), models / "truncated.orv");
     const std::vector<std::string> names = {"missing.3do", "folder.3do", "gone.orv", "notes.3do", "truncated.orv"};
     for (const auto& name : names) {
         std::string err;
@@ -263,7 +262,8 @@ TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
     EXPECT_EQ(ModeItems(*fromTemplate->model), 2u);
 
     // A damaged template is as good as none.
-    Spit(root / "program" / "New.orv", "garbage");
+    fs::copy_file(orvtest::Fixture("orv", "text_not_a_project.orv"), root / "program" / "New.orv",
+                  fs::copy_options::overwrite_existing);
     ASSERT_TRUE(fromTemplate->NewDocument());
     EXPECT_TRUE(fromTemplate->model->geosets.empty());
     EXPECT_EQ(fromTemplate->savedCamera.eye, Vec3());
@@ -429,7 +429,7 @@ TEST_F(DocumentTest, ImportOfAFileWithoutPuppetModesChangesNothing)
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     ASSERT_EQ(ModeItems(*doc->model), 2u);
     doc->model->puppetJoints = {"0=1"};
-    Spit(root / "random.pup", "Some notes\r\nthat were never a puppet file\r\n");
+    fs::copy_file(orvtest::Fixture("pup", "no_modes.pup"), root / "random.pup");
     std::string err;
     EXPECT_FALSE(doc->ImportPuppet((root / "random.pup").string(), &err));
     EXPECT_EQ(err, "random.pup holds no puppet modes");

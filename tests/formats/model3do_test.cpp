@@ -148,17 +148,16 @@ TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
     }
 
     // Counts larger than the text: what is there is read, nothing is allocated for the rest.
-    const std::string head = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 2000000000\nGEOSET 0\n"
-                             "MESHES 2147483647\nMESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\n"
-                             "TEXTUREMODE 0\n";
     CModel m;
-    EXPECT_FALSE(ReadText(m, head + "VERTICES 2147483647\n0: 1 2 3 0\n1: 4 5 6 0\n").complete);
+    EXPECT_FALSE(ReadText(m, orvtest::FixtureText("3do", "counts_past_text.3do")).complete);
     ASSERT_EQ(m.geosets.size(), 1u);
     ASSERT_EQ(m.geosets[0]->meshes.size(), 1u);
     EXPECT_EQ(OnlyMesh(m).vertices.size(), 2u);
 
     // 400 corners on one face line of about 3600 characters: every corner is kept. Two
     // corners point outside the lists: stored as read, skipped when corners are built.
+    const std::string head = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\n"
+                             "MESHES 1\nMESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n";
     std::string text = head + "VERTICES 400\n", normals, face = "0: 7 0x0 4 3 0 0.0 402 ";
     for (int i = 0; i < 400; ++i) {
         text += "0: " + std::to_string(i) + " " + std::to_string(i % 7) + " 0 0\n";
