@@ -30,6 +30,7 @@ const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sampl
 struct Harness {
     QTemporaryDir dir;
     QString nextSavePath;
+    int nextSaveFilter = 0;  // the entry of the Save As types chosen with it
     QStringList messages;
     QList<QMessageBox::StandardButton> answers;  // given in turn, then No
     bool browser = true;
@@ -40,8 +41,12 @@ struct Harness {
         // No game installed: a Wine prefix that does not exist, so the sample stands in.
         qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
         UserInterfaceHooks hooks;
-        hooks.saveFile = [this](QWidget*, const QString&, const QString&, const QString&, const QString&) {
-            return nextSavePath;
+        hooks.saveFile = [this](QWidget*, const FileRequest&) {
+            FileAnswer a;
+            if (!nextSavePath.isEmpty())
+                a.files = QStringList{nextSavePath};
+            a.filterIndex = nextSaveFilter;
+            return a;
         };
         hooks.openFile = [](QWidget*, const QString&, const QString&, const QString&, const QString&) { return QString(); };
         hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
@@ -141,6 +146,43 @@ private slots:
         QVERIFY(!h.app->SaveDocumentAs(f));
         QVERIFY(h.messages.last().startsWith(QStringLiteral("Failed to save document.")));
         QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
+    }
+
+    // A name given without an extension takes the extension of the type chosen with it;
+    // a name with an extension of its own keeps it, whatever the type.
+    void saveAsGivesABareNameTheChosenTypesExtension()
+    {
+        Harness h;
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        auto saveAs = [&](const QString& name, int filter) {
+            h.nextSavePath = h.dir.filePath(name);
+            h.nextSaveFilter = filter;
+            return h.app->SaveDocumentAs(f);
+        };
+        auto startOf = [&](const QString& name) {
+            QFile file(h.dir.filePath(name));
+            return file.open(QIODevice::ReadOnly) ? file.read(200) : QByteArray("<missing>");
+        };
+        QVERIFY(saveAs(QStringLiteral("ship"), 2));  // "3DO Files"
+        const QByteArray model = startOf(QStringLiteral("ship.3do"));
+        QVERIFY2(model.startsWith("# MODEL '"), model.constData());
+        QVERIFY2(model.contains("SECTION: HEADER"), model.constData());
+        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship.orv"))));
+        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship"))));
+        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.3do"));  // a model save keeps the name
+
+        QVERIFY(saveAs(QStringLiteral("ship"), 1));  // "Brindle Project Files"
+        QVERIFY(QFileInfo::exists(h.dir.filePath(QStringLiteral("ship.brp"))));
+        QVERIFY(QFileInfo::exists(h.dir.filePath(QStringLiteral("ship/3do/walker.3do"))));
+
+        QVERIFY(saveAs(QStringLiteral("hull.orv"), 2));
+        QVERIFY(startOf(QStringLiteral("hull.orv")).startsWith(QByteArray("\x03JK1", 4)));
+        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("hull.orv.3do"))));
+        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("hull.orv"));
+
+        QVERIFY(saveAs(QStringLiteral("plain"), 0));  // "Orvane Files"
+        QVERIFY(startOf(QStringLiteral("plain.orv")).startsWith(QByteArray("\x03JK1", 4)));
     }
 
     void productChoiceFindsAGameFolderSetByHand()
