@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +23,20 @@ inline std::filesystem::path CorpusDir(const std::string& sub = {})
         p /= sub;
     std::error_code ec;
     return std::filesystem::is_directory(p, ec) ? p : std::filesystem::path{};
+}
+
+// A file of tests/fixtures/<kind>/: the inputs named for their defect that the tests
+// read and the fuzzers start from.
+inline std::filesystem::path Fixture(const std::string& kind, const std::string& name)
+{
+    return std::filesystem::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures" / kind / name;
+}
+
+inline std::string FixtureText(const std::string& kind, const std::string& name)
+{
+    std::ifstream in(Fixture(kind, name), std::ios::binary);
+    EXPECT_TRUE(in) << kind << "/" << name;
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A fresh folder per test under the system's temporary folder, removed afterwards.

@@ -90,17 +90,7 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
             return QFileDialog::getOpenFileName(parent, caption, fileName, ToQtFilter(filter));
         };
     if (!hooks_.saveFile)
-        hooks_.saveFile = [](QWidget* parent, const QString& caption, const QString& filter, const QString& defaultExt,
-                             const QString& fileName) {
-            QFileDialog dlg(parent, caption, fileName, ToQtFilter(filter));
-            dlg.setAcceptMode(QFileDialog::AcceptSave);
-            dlg.setDefaultSuffix(defaultExt);
-            dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
-            if (!fileName.isEmpty())
-                dlg.selectFile(fileName);
-            return dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty() ? dlg.selectedFiles().first()
-                                                                                      : QString();
-        };
+        hooks_.saveFile = StandardPrompts().saveFile;
     if (!hooks_.openUrl)
         hooks_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!hooks_.message)
@@ -528,8 +518,18 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     QString name = QString::fromStdString(doc.Title());
     if (name.isEmpty())
         name = d->DisplayName();
-    const QString path = hooks_.saveFile(frame_, QStringLiteral("Save As"), kSaveAsFilter, QStringLiteral("orv"), name);
-    if (path.isEmpty() || !MayReplacePartialFile(frame, path))
+    FileRequest request;
+    request.caption = QStringLiteral("Save As");
+    request.filter = kSaveAsFilter;
+    request.fileName = name;
+    request.defaultSuffix = QStringLiteral("orv");
+    const FileAnswer answer = hooks_.saveFile(frame_, request);
+    if (answer.Cancelled())
+        return false;
+    // A name given without an extension takes the chosen type's: "ship" with "3DO Files"
+    // chosen is a model, not a project.
+    const QString path = CompleteSuffix(answer.files.first(), request.filter, answer.filterIndex, request.defaultSuffix);
+    if (!MayReplacePartialFile(frame, path))
         return false;
     if (!ConfirmCustomMaterialsFor3do(frame, path))
         return false;

@@ -30,9 +30,8 @@ struct UserInterfaceHooks {
     std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultExt,
                           const QString& fileName)>
         openFile;
-    std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultExt,
-                          const QString& fileName)>
-        saveFile;
+    // The chosen path and the filter entry chosen with it; no path when cancelled.
+    std::function<FileAnswer(QWidget* parent, const FileRequest& request)> saveFile;
     std::function<QMessageBox::StandardButton(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                               QMessageBox::StandardButtons buttons)>
         message;

@@ -32,6 +32,7 @@ const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sampl
 struct Harness {
     QTemporaryDir dir;
     QString nextSavePath;
+    int nextSaveFilter = 0;  // the entry of the Save As types chosen with it
     QStringList messages;
     QList<QMessageBox::StandardButton> answers;  // given in turn, then No
     bool browser = true;
@@ -41,9 +42,15 @@ struct Harness {
 
     Harness()
     {
+        // No game installed: a Wine prefix that does not exist, so the sample stands in.
+        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
         UserInterfaceHooks hooks;
-        hooks.saveFile = [this](QWidget*, const QString&, const QString&, const QString&, const QString&) {
-            return nextSavePath;
+        hooks.saveFile = [this](QWidget*, const FileRequest&) {
+            FileAnswer a;
+            if (!nextSavePath.isEmpty())
+                a.files = QStringList{nextSavePath};
+            a.filterIndex = nextSaveFilter;
+            return a;
         };
         hooks.openFile = [](QWidget*, const QString&, const QString&, const QString&, const QString&) { return QString(); };
         hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
@@ -75,7 +82,9 @@ private slots:
     void startsWithANewDocumentAndOpensModels()
     {
         Harness h;
-        QVERIFY(h.app->LastLocate().usingSample || !h.app->LastLocate().resourceFile.empty());
+        QVERIFY(h.app->LastLocate().usingSample);
+        QCOMPARE(QFileInfo(QString::fromStdString(h.app->LastLocate().resourceFile.string())).canonicalFilePath(),
+                 QFileInfo(kSampleDir + QStringLiteral("/res2.gob")).canonicalFilePath());
         QCOMPARE(h.app->Frame()->Children().size(), 1);
         QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Jedi Knight mode")));
         // Commands that need a document follow the active window.
@@ -216,6 +225,43 @@ private slots:
         QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
     }
 
+    // A name given without an extension takes the extension of the type chosen with it;
+    // a name with an extension of its own keeps it, whatever the type.
+    void saveAsGivesABareNameTheChosenTypesExtension()
+    {
+        Harness h;
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        auto saveAs = [&](const QString& name, int filter) {
+            h.nextSavePath = h.dir.filePath(name);
+            h.nextSaveFilter = filter;
+            return h.app->SaveDocumentAs(f);
+        };
+        auto startOf = [&](const QString& name) {
+            QFile file(h.dir.filePath(name));
+            return file.open(QIODevice::ReadOnly) ? file.read(200) : QByteArray("<missing>");
+        };
+        QVERIFY(saveAs(QStringLiteral("ship"), 2));  // "3DO Files"
+        const QByteArray model = startOf(QStringLiteral("ship.3do"));
+        QVERIFY2(model.startsWith("# MODEL '"), model.constData());
+        QVERIFY2(model.contains("SECTION: HEADER"), model.constData());
+        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship.orv"))));
+        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship"))));
+        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.3do"));  // a model save keeps the name
+
+        QVERIFY(saveAs(QStringLiteral("ship"), 1));  // "Brindle Project Files"
+        QVERIFY(QFileInfo::exists(h.dir.filePath(QStringLiteral("ship.brp"))));
+        QVERIFY(QFileInfo::exists(h.dir.filePath(QStringLiteral("ship/3do/walker.3do"))));
+
+        QVERIFY(saveAs(QStringLiteral("hull.orv"), 2));
+        QVERIFY(startOf(QStringLiteral("hull.orv")).startsWith(QByteArray("\x03JK1", 4)));
+        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("hull.orv.3do"))));
+        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("hull.orv"));
+
+        QVERIFY(saveAs(QStringLiteral("plain"), 0));  // "Orvane Files"
+        QVERIFY(startOf(QStringLiteral("plain.orv")).startsWith(QByteArray("\x03JK1", 4)));
+    }
+
     void productChoiceFindsAGameFolderSetByHand()
     {
         Harness h;
@@ -254,7 +300,8 @@ private slots:
         f->RefreshPanes();
 
         auto* faceFlags = f->Pane(2)->findChild<QLineEdit*>(QStringLiteral("1059"));
-        QVERIFY(faceFlags && faceFlags->isEnabled());
+        QVERIFY(faceFlags);
+        QVERIFY(faceFlags->isEnabled());
         Type(faceFlags, QStringLiteral("0x05"));
         CFace& face = *m.geosets[0]->meshes[2]->faces[1];
         QCOMPARE(face.type, 5u);
@@ -267,6 +314,7 @@ private slots:
         QCOMPARE(CFaceView::ParseFlags(QStringLiteral("abc")), std::nullopt);
 
         auto* meshName = f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"));
+        QVERIFY(meshName);
         Type(meshName, QStringLiteral("leftleg"));
         QCOMPARE(m.geosets[0]->meshes[2]->name, std::string("leftleg"));
 
@@ -289,22 +337,29 @@ private slots:
         sel->currentNode = 0;
         f->RefreshPanes();
         auto* vx = f->Pane(3)->findChild<QDoubleSpinBox*>(QStringLiteral("231"));
-        QVERIFY(vx && vx->isEnabled());
-        const VertexFields before = *VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(vx);
+        QVERIFY(vx->isEnabled());
+        const auto shown = VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(shown);
+        const VertexFields before = *shown;
         QVERIFY(qAbs(vx->value() - static_cast<double>(before.filePosition.x)) < 1e-6);
         const std::size_t steps = f->Document()->Doc().history.UndoList().size();
         vx->setValue(-0.08);
         emit vx->editingFinished();
-        QCOMPARE(VertexFieldsOf(m, 2, 1, 0)->filePosition.x, -0.08f);
-        QCOMPARE(VertexFieldsOf(m, 2, 1, 0)->filePosition.y, before.filePosition.y);
+        const auto typed = VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(typed);
+        QCOMPARE(typed->filePosition.x, -0.08f);
+        QCOMPARE(typed->filePosition.y, before.filePosition.y);
         QCOMPARE(distinct(), vertices);
         QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
         // The vertex stays the current one for the next field.
-        QCOMPARE(sel->currentNode >= 0, true);
+        QVERIFY(sel->currentNode >= 0);
         QCOMPARE(sel->nodes[static_cast<std::size_t>(sel->currentNode)].vertex, 0);
         ViewState view;
         QVERIFY(f->Document()->Doc().Undo(view));
-        QCOMPARE(VertexFieldsOf(f->Document()->Model(), 2, 1, 0)->filePosition.x, before.filePosition.x);
+        const auto undone = VertexFieldsOf(f->Document()->Model(), 2, 1, 0);
+        QVERIFY(undone);
+        QCOMPARE(undone->filePosition.x, before.filePosition.x);
 
         // Choosing another geometry set leaves no current mesh or face.
         CModel& m2 = f->Document()->Model();
@@ -312,13 +367,16 @@ private slots:
         m2.geosets.push_back(std::make_unique<CGeometry>());
         f->RefreshPanes();
         auto* geo = f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"));
+        QVERIFY(geo);
         QCOMPARE(geo->count(), 2);
         geo->setCurrentIndex(1);
         emit geo->activated(1);
         QCOMPARE(m2.currentGeoset, 1);
         QCOMPARE(sel->currentMesh, -1);
         QCOMPARE(sel->currentFace, -1);
-        QVERIFY(!f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"))->isEnabled());
+        auto* meshNameNow = f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"));
+        QVERIFY(meshNameNow);
+        QVERIFY(!meshNameNow->isEnabled());
     }
 
     // Small mends of the shell: help without a browser, custom materials and 3DO files,
@@ -328,12 +386,15 @@ private slots:
         Harness h;
         h.browser = false;
         QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));
-        QVERIFY(h.app->HelpViewer() && h.app->HelpViewer()->isVisible());
+        QVERIFY(h.app->HelpViewer());
+        QVERIFY(h.app->HelpViewer()->isVisible());
         auto* page = h.app->HelpViewer()->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+        QVERIFY(page);
         QVERIFY(page->source().toLocalFile().endsWith(QStringLiteral("help/OrvaneFaq.htm")));
         QVERIFY(!page->toPlainText().isEmpty());
 
         CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
         PutCustomMaterial(f->Document()->Model().customMaterials, "mine.mat", {1, 2, 3});
         h.nextSavePath = h.dir.filePath(QStringLiteral("out.3do"));
         h.answers = {QMessageBox::Cancel};

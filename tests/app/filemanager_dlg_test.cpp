@@ -101,13 +101,17 @@ private slots:
     {
         Fm f;
         f.dlg.show();
-        QVERIFY(f.Visible(Dlg::New) && !f.Visible(Dlg::Add) && !f.Visible(Dlg::Delete));
-        QVERIFY(!f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete) && !f.Enabled(Dlg::SaveAs));
+        QVERIFY(f.Visible(Dlg::New));
+        QVERIFY(!f.Visible(Dlg::Add));
+        QVERIFY(!f.Visible(Dlg::Delete));
+        QVERIFY(!f.Enabled(Dlg::Add));
+        QVERIFY(!f.Enabled(Dlg::Delete));
+        QVERIFY(!f.Enabled(Dlg::SaveAs));
         f.dlg.AddFiles();
         QVERIFY(f.s.openRequests.empty());
         QVERIFY(!f.Drop({f.File(QStringLiteral("door.cog"), "x")}));
         // An archive that cannot be read is reported and leaves the dialog as it was.
-        f.s.openAnswers.push_back(Answer(f.File(QStringLiteral("short.gob"), "GOB")));
+        f.s.openAnswers.push_back(Answer(QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/head_cut_short.gob")));
         f.dlg.Button(Dlg::Open)->click();
         QCOMPARE(f.s.openRequests[0].filter, QStringLiteral("GOB/GOO Files (*.gob, *goo)|*.gob;*.goo||"));
         QCOMPARE(f.s.messages.size(), 1);
@@ -124,8 +128,12 @@ private slots:
         QCOMPARE(f.s.saveRequests[0].filter, kGobFilter);
         QCOMPARE(f.s.saveRequests[0].fileName, QStringLiteral("New"));
         QCOMPARE(f.dlg.windowTitle(), QStringLiteral("File Manager - ") + QDir::toNativeSeparators(gob));
-        QVERIFY(!f.Visible(Dlg::New) && f.Visible(Dlg::Add) && f.Visible(Dlg::Delete));
-        QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete) && !f.Enabled(Dlg::SaveAs));
+        QVERIFY(!f.Visible(Dlg::New));
+        QVERIFY(f.Visible(Dlg::Add));
+        QVERIFY(f.Visible(Dlg::Delete));
+        QVERIFY(f.Enabled(Dlg::Add));
+        QVERIFY(!f.Enabled(Dlg::Delete));
+        QVERIFY(!f.Enabled(Dlg::SaveAs));
 
         f.s.openAnswers.push_back(Answer(f.File(QStringLiteral("door.cog"), "# door\r\nsymbols\r\nend\r\n")));
         f.dlg.Button(Dlg::Add)->click();
@@ -182,12 +190,15 @@ private slots:
         QVERIFY(f.Open(gob, {{"cog\\a.cog", Bytes("AAAA")}, {"cog\\b.cog", Bytes("BB")}, {"cog\\c.cog", Bytes("C")}}));
         QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
         f.dlg.SelectRows({QStringLiteral("c.cog"), QStringLiteral("a.cog")});
-        QVERIFY(f.Enabled(Dlg::Delete) && f.Enabled(Dlg::SaveAs) && !f.Enabled(Dlg::Add));
+        QVERIFY(f.Enabled(Dlg::Delete));
+        QVERIFY(f.Enabled(Dlg::SaveAs));
+        QVERIFY(!f.Enabled(Dlg::Add));
         f.dlg.Button(Dlg::Delete)->click();
         QCOMPARE(Dir(gob).records.size(), std::size_t{1});
         QCOMPARE(Item(gob, "cog\\b.cog"), Bytes("BB"));
         QCOMPARE(f.Rows(), QStringList{QStringLiteral("b.cog")});  // the same directory listed again
-        QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete));
+        QVERIFY(f.Enabled(Dlg::Add));
+        QVERIFY(!f.Enabled(Dlg::Delete));
 
         // Meanwhile another program puts another item where b is.
         f.dlg.SelectRows({QStringLiteral("b.cog")});
@@ -228,7 +239,8 @@ private slots:
         f.dlg.SaveSelectedAs();
         QDir::setCurrent(cwd);
         QCOMPARE(f.s.saveRequests.size(), std::size_t{1});
-        QVERIFY(!QFileInfo::exists(f.Path(QStringLiteral("alpha"))) && !QFileInfo::exists(f.Path(QStringLiteral("beta"))));
+        QVERIFY(!QFileInfo::exists(f.Path(QStringLiteral("alpha"))));
+        QVERIFY(!QFileInfo::exists(f.Path(QStringLiteral("beta"))));
 
         QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
         // Selected b first, then c and a: the dialog is asked for b.
@@ -453,7 +465,8 @@ private slots:
         ArchiveProgress progress = MakeProgressDialogCallback(&parent, QStringLiteral("Adding"), 0);
         QVERIFY(progress(0, 100));
         auto* shown = parent.findChild<QProgressDialog*>();
-        QVERIFY(shown && shown->isVisible());
+        QVERIFY(shown);
+        QVERIFY(shown->isVisible());
         QVERIFY(progress(50, 100));
         QCOMPARE(shown->value(), 500);
         shown->cancel();
@@ -462,7 +475,8 @@ private slots:
         QVERIFY(!parent.findChild<QProgressDialog*>());
         // Short rewrites show nothing.
         ArchiveProgress quick = MakeProgressDialogCallback(&parent, QStringLiteral("Quick"), 60000);
-        QVERIFY(quick(0, 10) && quick(10, 10));
+        QVERIFY(quick(0, 10));
+        QVERIFY(quick(10, 10));
         QVERIFY(!parent.findChild<QProgressDialog*>());
     }
 
@@ -470,9 +484,6 @@ private slots:
     {
         QCOMPARE(QtFileFilters(QStringLiteral("GOB/GOO Files (*.gob, *goo)|*.gob;*.goo||")),
                  QStringList{"GOB/GOO Files (*.gob *.goo)"});
-        const QStringList all = QtFileFilters(QString::fromStdString(AddFilesFilter("")));
-        QCOMPARE(all.size(), 17);
-        QCOMPARE(all[8], QStringLiteral("AI Files (*.ai*)"));
         QCOMPARE(CompleteSuffix(QStringLiteral("/t/x.dat"), QStringLiteral("BMP Files (*.bmp)|*.bmp||"), 0, "BMP"),
                  QStringLiteral("/t/x.dat"));
         QCOMPARE(CompleteSuffix(QStringLiteral("/t/x"), QStringLiteral("All Files (*)|*||"), 0, "MAT"),

@@ -33,8 +33,11 @@ struct Harness {
             openFilter = filter;
             return QString();
         };
-        hooks.saveFile = [this](QWidget*, const QString&, const QString&, const QString&, const QString&) {
-            return savePath;
+        hooks.saveFile = [this](QWidget*, const FileRequest&) {
+            FileAnswer a;
+            if (!savePath.isEmpty())
+                a.files = QStringList{savePath};
+            return a;
         };
         hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
             messages.append(text);

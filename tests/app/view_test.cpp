@@ -473,7 +473,8 @@ private slots:
         // A bookmark brings back the camera exactly.
         QVERIFY(f.view->RunCommand(cmd::BookmarkStore0 + 3));
         const Vec3 mark = f.view->GetCamera().eye;
-        QVERIFY(f.view->RunCommand(cmd::MoveForward) && f.view->GetCamera().eye.z != mark.z);
+        QVERIFY(f.view->RunCommand(cmd::MoveForward));
+        QVERIFY(f.view->GetCamera().eye.z != mark.z);
         QVERIFY(f.view->RunCommand(cmd::BookmarkRecall0 + 3));
         QCOMPARE(f.view->GetCamera().eye.z, mark.z);
     }
@@ -512,7 +513,8 @@ private slots:
         f.Moves(Qt::RightButton, {110, 120, 130, 140, 150, 160}, 200);
         const Vec3 turned = f.view->GetCamera().direction;
         const float angle = std::acos(std::clamp(Dot(turned, dir), -1.0f, 1.0f));
-        QVERIFY2(std::fabs(angle - 0.5f) < 0.02f && std::fabs(turned.y) < 1e-4f, qPrintable(QString::number(angle)));
+        QVERIFY2(std::fabs(angle - 0.5f) < 0.02f, qPrintable(QString::number(angle)));
+        QVERIFY2(std::fabs(turned.y) < 1e-4f, qPrintable(QString::number(turned.y)));
         QTest::mouseRelease(area, Qt::RightButton, {}, QPoint(160, 200));
         QCOMPARE(area->cursor().shape(), Qt::ArrowCursor);
         QTRY_COMPARE(QCursor::pos(), area->mapToGlobal(kCentre));
@@ -527,11 +529,15 @@ private slots:
         f.Show();
         f.Frame();
         CModel& m = f.doc->Model();
-        VertexFields moved = *VertexFieldsOf(m, 2, 1, 0);
+        const auto shown = VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(shown);
+        VertexFields moved = *shown;
         moved.filePosition.x -= 0.01f;
         QVERIFY(SetVertexFields(f.doc->Doc(), 2, 1, 0, moved));
         f.view->PrepareScene();
-        QCOMPARE(VertexFieldsOf(m, 2, 1, 0)->filePosition.x, moved.filePosition.x);
+        const auto kept = VertexFieldsOf(m, 2, 1, 0);
+        QVERIFY(kept);
+        QCOMPARE(kept->filePosition.x, moved.filePosition.x);
     }
 
     // ---- options ------------------------------------------------------------------------
@@ -559,7 +565,8 @@ private slots:
         QVERIFY(!apply(sheet.VertexSize(), "0.2"));
         QCOMPARE(shown, QStringList{CSheetDlg::RangeMessageVertexSize()});
         QCOMPARE(settings.vertexScaling, 0.01f);
-        QVERIFY(apply(sheet.VertexSize(), "0.1") && !apply(sheet.VertexSize(), "0.001"));
+        QVERIFY(apply(sheet.VertexSize(), "0.1"));
+        QVERIFY(!apply(sheet.VertexSize(), "0.001"));
         QVERIFY(apply(sheet.VertexSize(), "0.00125"));
         QCOMPARE(settings.vertexScaling, 0.00125f);
         for (const char* bad : {"0", "101", "abc", "2.5"}) {

@@ -191,16 +191,17 @@ TEST_F(DocumentTest, FailedOpenKeepsTheDocumentAsItWas)
 
     // Unreadable models and projects (the project reader's own refusals are tested
     // with it): missing, a folder, not a 3DO text, damaged.
-    const std::string good = Slurp(project);
     fs::create_directories(models / "folder.3do");
-    Spit(models / "notes.3do", "just some words\r\n");
-    Spit(models / "truncated.orv", good.substr(0, good.size() / 2));
+    fs::copy_file(orvtest::Fixture("3do", "not_a_model.3do"), models / "notes.3do");
+    fs::copy_file(orvtest::Fixture("orv", "truncated.orv"), models / "truncated.orv");
     const std::vector<std::string> names = {"missing.3do", "folder.3do", "gone.orv", "notes.3do", "truncated.orv"};
     for (const auto& name : names) {
         std::string err;
         EXPECT_FALSE(doc->OpenDocument((models / name).string(), &err)) << name;
         EXPECT_FALSE(err.empty()) << name;
-        EXPECT_TRUE(doc->model.get() == before && doc->PathName() == project.string() && doc->IsModified()) << name;
+        EXPECT_EQ(doc->model.get(), before) << name;
+        EXPECT_EQ(doc->PathName(), project.string()) << name;
+        EXPECT_TRUE(doc->IsModified()) << name;
         EXPECT_EQ(doc->savedCamera.eye, Vec3(1, 2, 3)) << name;
     }
 }
@@ -247,7 +248,9 @@ TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
     ASSERT_TRUE(doc->NewDocument());
     EXPECT_TRUE(doc->model->geosets.empty());
     EXPECT_EQ(doc->savedCamera.eye, Vec3());
-    EXPECT_FALSE(doc->IsModified() || !doc->PathName().empty() || !doc->Title().empty());
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(doc->PathName(), "");
+    EXPECT_EQ(doc->Title(), "");
 
     // With New.orv in the program folder: its model and its camera.
     Project(*doc, {0, 0, -4}, root / "program" / "New.orv");
@@ -258,7 +261,8 @@ TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
     EXPECT_EQ(ModeItems(*fromTemplate->model), 2u);
 
     // A damaged template is as good as none.
-    Spit(root / "program" / "New.orv", "garbage");
+    fs::copy_file(orvtest::Fixture("orv", "text_not_a_project.orv"), root / "program" / "New.orv",
+                  fs::copy_options::overwrite_existing);
     ASSERT_TRUE(fromTemplate->NewDocument());
     EXPECT_TRUE(fromTemplate->model->geosets.empty());
     EXPECT_EQ(fromTemplate->savedCamera.eye, Vec3());
@@ -424,7 +428,7 @@ TEST_F(DocumentTest, ImportOfAFileWithoutPuppetModesChangesNothing)
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     ASSERT_EQ(ModeItems(*doc->model), 2u);
     doc->model->puppetJoints = {"0=1"};
-    Spit(root / "random.pup", "Some notes\r\nthat were never a puppet file\r\n");
+    fs::copy_file(orvtest::Fixture("pup", "no_modes.pup"), root / "random.pup");
     std::string err;
     EXPECT_FALSE(doc->ImportPuppet((root / "random.pup").string(), &err));
     EXPECT_EQ(err, "random.pup holds no puppet modes");
@@ -482,7 +486,8 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
 
     // Opening another file starts both lists afresh.
     ASSERT_TRUE(doc->OpenDocument(Walker()));
-    EXPECT_FALSE(doc->history.CanUndo() || doc->history.CanRedo());
+    EXPECT_FALSE(doc->history.CanUndo());
+    EXPECT_FALSE(doc->history.CanRedo());
 }
 
 // Sizes as the application gives them: custom materials of the document's own model,

@@ -67,7 +67,9 @@ TEST(VertexPane, ShowsModelSpaceInFileAxesWhateverTheView)
     ExpectClose(f->filePosition, {1.5f, 2.5f, 1.5f});
     // The view's scale and rotation are no part of it.
     d.doc.model->modelMatrix = Matrix4::Scaling(2, 2, 2) * Matrix4::RotationY(1.0f);
-    ExpectClose(VertexFieldsOf(*d.doc.model, 0, 0, 0)->filePosition, {1.5f, 2.5f, 1.5f});
+    const auto turned = VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    ASSERT_TRUE(turned);
+    ExpectClose(turned->filePosition, {1.5f, 2.5f, 1.5f});
     EXPECT_FALSE(VertexFieldsOf(*d.doc.model, 0, 0, 4));  // a quad has vertices 0..3
     EXPECT_FALSE(VertexFieldsOf(*d.doc.model, 0, 6, 0));
 }
@@ -77,7 +79,9 @@ TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlongAsOneUndoStep)
     Doc d(Cube());
     d.doc.model->nodes[0]->position = {1, 0, 0};
     d.doc.model->RebuildHierarchy();
-    VertexFields typed = *VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    const auto shown = VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    ASSERT_TRUE(shown);
+    VertexFields typed = *shown;
     typed.filePosition.x = 2.0f;  // corner x becomes 1.0
     typed.u = 0.25f;
     const Vec3 sideNormal = d.Mesh().faces[3]->normal;
@@ -109,12 +113,15 @@ TEST(VertexPane, ATypedCoordinateIsWhatTheFileGets)
 {
     orvtest::TempDir dir;
     Doc d(Cube());
-    VertexFields typed = *VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    const auto shown = VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    ASSERT_TRUE(shown);
+    VertexFields typed = *shown;
     typed.filePosition = {-0.08f, 0.25f, 0.125f};
     ASSERT_TRUE(SetVertexFields(d.doc, 0, 0, 0, typed));
     ASSERT_TRUE(Write3do(*d.doc.model, dir / "cube.3do"));
     CModel back;
     ASSERT_TRUE(Load3doFile(dir / "cube.3do", back));
+    ASSERT_NE(back.MeshAt(0), nullptr);
     const auto& v = back.MeshAt(0)->vertices;
     EXPECT_EQ(v.size(), 8u);
     const bool found = std::any_of(v.begin(), v.end(), [](const VertexRecord& r) {
@@ -157,10 +164,13 @@ TEST(Properties, EachPaneChangeIsOneUndoStepAndNoChangeTakesNone)
     ASSERT_TRUE(d.doc.Undo(view));
     EXPECT_EQ(d.doc.model->currentGeoset, 0);
     ASSERT_TRUE(d.doc.Undo(view));
+    ASSERT_NE(d.doc.model->MeshAt(0), nullptr);
+    ASSERT_EQ(d.doc.model->MeshAt(0)->faces.size(), 7u);
     EXPECT_EQ(d.doc.model->MeshAt(0)->faces[6]->name, "lid");
     EXPECT_EQ(d.doc.model->MeshAt(0)->faces[0]->type, 0u);
     EXPECT_EQ(d.doc.model->MeshAt(0)->name, "box");
     ASSERT_TRUE(d.doc.Undo(view));
+    ASSERT_NE(d.doc.model->MeshAt(0), nullptr);
     EXPECT_EQ(d.doc.model->MeshAt(0)->lightingMode, 0);
 }
 

@@ -151,8 +151,10 @@ TEST_F(PickScene, ClicksThatChangeNothing)
         EXPECT_EQ(ClickAt({2, 0, 0}), PickResult::Ignored);
     }
     EXPECT_EQ(std::tuple(sel.currentMesh, sel.currentFace, sel.currentNode), std::tuple(0, 0, node));
-    EXPECT_EQ(sel.nodes.size(), nodes.size());
-    EXPECT_TRUE(FaceVertex(Face(0, 0), sel.nodes[static_cast<std::size_t>(node)].vertex)->Selected());
+    ASSERT_EQ(sel.nodes.size(), nodes.size());
+    const VertexRecord* vertex = FaceVertex(Face(0, 0), sel.nodes[static_cast<std::size_t>(node)].vertex);
+    ASSERT_NE(vertex, nullptr);
+    EXPECT_TRUE(vertex->Selected());
 }
 
 TEST_F(PickScene, VertexNodeColoursShowLinksAndSelection)
@@ -174,7 +176,9 @@ TEST_F(PickScene, VertexNodeColoursShowLinksAndSelection)
 
     // A plain click elsewhere moves the selection; Ctrl extends it.
     ASSERT_EQ(ClickAt({-1, -1, 0}), PickResult::Selected);
-    EXPECT_FALSE(FaceVertex(Face(0, 0), v)->Selected());
+    const VertexRecord* left = FaceVertex(Face(0, 0), v);
+    ASSERT_NE(left, nullptr);
+    EXPECT_FALSE(left->Selected());
     ASSERT_EQ(ClickAt({-1, 1, 0}, kCtrl), PickResult::Selected);
     EXPECT_EQ(std::count_if(Face(0, 0).corners.begin(), Face(0, 0).corners.end(),
                             [](const VertexRecord& c) { return c.Selected(); }),
@@ -228,7 +232,9 @@ TEST_F(PickScene, GridOfAFace)
     const std::size_t full = Grid(0, 0).size();
     for (const auto& n : sel.nodes) {
         EXPECT_EQ(std::tuple(n.mesh, n.face, n.vertex), std::tuple(0, 0, -1));
-        EXPECT_TRUE(std::fabs(n.position.x) <= 1.0f && std::fabs(n.position.y) <= 1.0f && n.position.z == 0.0f);
+        EXPECT_LE(std::fabs(n.position.x), 1.0f);
+        EXPECT_LE(std::fabs(n.position.y), 1.0f);
+        EXPECT_EQ(n.position.z, 0.0f);
     }
     // Each 2-unit edge is cut into trunc((2 + 0.5) / 0.5) = 5 pieces; the inside carries
     // the 0.5 lattice lifted onto the face.
@@ -244,7 +250,7 @@ TEST_F(PickScene, GridOfAFace)
     modes.gridEdgesOnly = false;
     modes.scaleExponent = -1;
     sel.RebuildNodes(model, modes, settings);
-    EXPECT_GT(sel.nodes.size(), 2 * full);
+    ASSERT_GT(sel.nodes.size(), 2 * full);
     EXPECT_FLOAT_EQ(sel.nodes[0].halfSize, 0.01f);  // 0.02 at scale 1
 }
 
@@ -284,8 +290,10 @@ TEST_F(PickScene, MeshLatticeAndFaceGrids)
     ASSERT_EQ(Grid(2, 2).size(), 64u);
     EXPECT_EQ(sel.nodes.front().position, Vec3(-0.25f, -0.25f, -0.25f));
     EXPECT_EQ(sel.nodes.back().position, Vec3(1.25f, 1.25f, 1.25f));
-    for (const auto& n : sel.nodes)
-        EXPECT_TRUE(n.face == -1 && n.IsGridNode());
+    for (const auto& n : sel.nodes) {
+        EXPECT_EQ(n.face, -1);
+        EXPECT_TRUE(n.IsGridNode());
+    }
 
     // Face only: the grids of all six faces, on the surface, marked with the current face.
     modes.gridFaceOnly = true;
@@ -293,7 +301,9 @@ TEST_F(PickScene, MeshLatticeAndFaceGrids)
         const float lo = std::min({n.position.x, n.position.y, n.position.z});
         const float hi = std::max({n.position.x, n.position.y, n.position.z});
         EXPECT_EQ(n.face, 2);
-        EXPECT_TRUE(lo >= 0.0f && hi <= 1.0f && (lo == 0.0f || hi == 1.0f));
+        EXPECT_GE(lo, 0.0f);
+        EXPECT_LE(hi, 1.0f);
+        EXPECT_TRUE(lo == 0.0f || hi == 1.0f) << "off the surface: " << lo << ".." << hi;
     }
     EXPECT_GE(NodeAt({0.5f, 0.5f, 1}), 0);  // inside a face, not only on its edges
 }

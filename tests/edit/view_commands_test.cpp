@@ -78,7 +78,8 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
         EXPECT_EQ(camera.direction, Vec3(0, 0, 1));
         EXPECT_EQ(camera.up, Vec3(0, 1, 0));
         EXPECT_EQ(model.currentFrame, 0);  // poses back to their base
-        EXPECT_TRUE(!modes.grid && sel.nodes.empty());
+        EXPECT_FALSE(modes.grid);
+        EXPECT_TRUE(sel.nodes.empty());
     }
     EXPECT_FALSE(ShowStandardView(ctx, kViewRotating));
 
@@ -148,7 +149,8 @@ TEST_F(Doc, GridAndNodeSizeSteps)
     EXPECT_FLOAT_EQ(sel.nodes.at(0).halfSize, before + 0.00125f * 0.2f);
     for (steps = 0; NodesLarger(ctx);)
         ASSERT_LT(++steps, 100);
-    EXPECT_TRUE(settings.vertexScaling >= 0.1f && settings.vertexScaling < 0.1f + 0.00125f);
+    EXPECT_GE(settings.vertexScaling, 0.1f);
+    EXPECT_LT(settings.vertexScaling, 0.1f + 0.00125f);
 }
 
 TEST_F(Doc, EditModesExcludeEachOther)
@@ -158,12 +160,16 @@ TEST_F(Doc, EditModesExcludeEachOther)
     modes.texturingMode = modes.animateMode = true;
     ASSERT_TRUE(ToggleFaceMode(ctx));
     EXPECT_TRUE(modes.faceMode);
-    EXPECT_FALSE(modes.texturingMode || modes.animateMode || modes.meshMode);
+    EXPECT_FALSE(modes.texturingMode);
+    EXPECT_FALSE(modes.animateMode);
+    EXPECT_FALSE(modes.meshMode);
 
     ASSERT_TRUE(ToggleGrid(ctx));
     sel.currentNode = 1;
     ASSERT_TRUE(ToggleMeshMode(ctx));
-    EXPECT_TRUE(modes.meshMode && !modes.faceMode && !modes.grid);
+    EXPECT_TRUE(modes.meshMode);
+    EXPECT_FALSE(modes.faceMode);
+    EXPECT_FALSE(modes.grid);
     EXPECT_TRUE(sel.nodes.empty());  // no vertex nodes in mesh mode
     EXPECT_EQ(sel.currentNode, -1);
 
@@ -173,7 +179,8 @@ TEST_F(Doc, EditModesExcludeEachOther)
     model.currentFrame = 2;
     modes.faceMode = true;
     ASSERT_TRUE(ToggleTexturingMode(ctx));
-    EXPECT_TRUE(modes.texturingMode && !modes.faceMode);
+    EXPECT_TRUE(modes.texturingMode);
+    EXPECT_FALSE(modes.faceMode);
     EXPECT_TRUE(sel.nodes.empty());
     EXPECT_EQ(model.currentFrame, 0);
 
@@ -186,7 +193,8 @@ TEST_F(Doc, EditModesExcludeEachOther)
     ASSERT_TRUE(ToggleGrid(ctx));
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
     ASSERT_TRUE(ToggleAnimateMode(ctx));
-    EXPECT_TRUE(modes.animateMode && !modes.grid);
+    EXPECT_TRUE(modes.animateMode);
+    EXPECT_FALSE(modes.grid);
     ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
     EXPECT_FALSE(CanToggleGrid(ctx));
 }
@@ -208,12 +216,15 @@ TEST_F(Doc, GridSwitchesAndTheirRules)
 
     // Edges only and face only exclude each other; neither gives the mesh's lattice.
     ASSERT_TRUE(ToggleEdgesOnly(ctx));
-    EXPECT_TRUE(modes.gridEdgesOnly && !modes.gridFaceOnly);
+    EXPECT_TRUE(modes.gridEdgesOnly);
+    EXPECT_FALSE(modes.gridFaceOnly);
     EXPECT_LT(sel.nodes.size(), faces);
     ASSERT_TRUE(ToggleFaceOnly(ctx));
-    EXPECT_TRUE(modes.gridFaceOnly && !modes.gridEdgesOnly);
+    EXPECT_TRUE(modes.gridFaceOnly);
+    EXPECT_FALSE(modes.gridEdgesOnly);
     ASSERT_TRUE(ToggleFaceOnly(ctx));
-    EXPECT_FALSE(modes.gridFaceOnly || modes.gridEdgesOnly);
+    EXPECT_FALSE(modes.gridFaceOnly);
+    EXPECT_FALSE(modes.gridEdgesOnly);
     EXPECT_EQ(sel.nodes.at(0).face, -1);
 
     // Grid off in mesh mode: no nodes at all.

@@ -78,7 +78,8 @@ TEST(Key, ReadsTheSampleAndWritesItInTheFixedLayoutWithTheModelsJointCount)
         CModel m;
         ReadStatus s;
         auto k = ReadText(m, text, &s);
-        EXPECT_TRUE(s.recognised && s.complete);
+        EXPECT_TRUE(s.recognised);
+        EXPECT_TRUE(s.complete);
         EXPECT_EQ(k->joints, 7);
         EXPECT_EQ(m.frameCount, 20);
         EXPECT_FLOAT_EQ(m.frameTime, 0.08f);
@@ -150,21 +151,19 @@ ENTRIES 2
 
 TEST(ReadKey, MarkerSectionVariantsNeverSwallowTheNodes)
 {
-    const std::string head = "SECTION: HEADER\nFLAGS 0x0\nTYPE 0x0\nFRAMES 4\nFPS 10\nJOINTS 1\n";
-    const std::string nodes = "SECTION: KEYFRAME NODES\nNODES 1\nNODE 0\nMESH NAME a\nENTRIES 0\n";
     CModel m;
     // The count after the section name.
-    auto k = ReadText(m, head + "SECTION: MARKERS 1\n\n2.000000 4\n" + nodes);
+    auto k = ReadText(m, orvtest::FixtureText("key", "markers_count_on_section_line.key"));
     ASSERT_EQ(k->markers.size(), 1u);
     EXPECT_EQ(k->markers[0].type, 4);
     EXPECT_EQ(k->nodes.size(), 1u);
     // A count larger than the rows present.
-    k = ReadText(m, head + "SECTION: MARKERS\n\nMARKERS 9\n\n1.0 1\n2.0 2\n\n" + nodes);
+    k = ReadText(m, orvtest::FixtureText("key", "markers_count_past_rows.key"));
     EXPECT_EQ(k->markers.size(), 2u);
     ASSERT_EQ(k->nodes.size(), 1u);
     EXPECT_EQ(k->nodes[0]->meshName, "a");
     // No count line at all: no markers, and the rest still reads.
-    k = ReadText(m, "SECTION: MARKERS\n1.0 1\n" + nodes);
+    k = ReadText(m, orvtest::FixtureText("key", "markers_count_line_missing.key"));
     EXPECT_TRUE(k->markers.empty());
     EXPECT_EQ(k->nodes.size(), 1u);
 }
@@ -189,12 +188,9 @@ TEST(ReadKey, MalformedInputNeverCrashes)
         FormatKey(*k, 1, "t.key");
     }
 
-    const std::string huge = "SECTION: HEADER\nFLAGS 0x0\nTYPE 0x0\nFRAMES -2147483648\nFPS 0\nJOINTS 1\n"
-                             "SECTION: KEYFRAME NODES\nNODES 2147483647\nNODE 0\nMESH NAME a\nENTRIES 2147483647\n"
-                             "0: 2147483647 0x0 0 0 0 0 0 0\n0 0 0 0 0 0\n1: -2147483648 0x0 1 1 1 1 1 1\n0 0 0 0 0 0\n";
     CModel m;
     ReadStatus s;
-    auto k = ReadText(m, huge, &s);
+    auto k = ReadText(m, orvtest::FixtureText("key", "counts_at_int_limits.key"), &s);
     EXPECT_FALSE(s.complete);
     ASSERT_EQ(k->nodes.size(), 1u);
     EXPECT_EQ(k->nodes[0]->entries.size(), 2u);
@@ -227,7 +223,8 @@ TEST(ReadKey, SaysWhatAFileThatEndsEarlyLacks)
     CModel m;
     ReadStatus s;
     ReadText(m, full.substr(0, full.size() - 1), &s);
-    EXPECT_TRUE(s.complete && s.missing.empty()) << s.missing;
+    EXPECT_TRUE(s.complete);
+    EXPECT_EQ(s.missing, "");
 }
 
 TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -118,31 +119,45 @@ TEST(Read3do, ReadsTheFormatsEdgeCases)
 TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
 {
     const std::string full = CrLf(kSample);
-    // Cut anywhere: what was read is kept, nothing more appears, the damaged model can
-    // still be written, and the cut is reported. (Only a cut after the last line's CR
-    // loses nothing.)
+    // Cut anywhere: what was read is kept (a longer cut never gives less), nothing more
+    // appears than the whole text gives, the damaged model can still be written, and the
+    // cut is reported. (Only a cut after the last line's CR loses nothing.)
+    using Counts = std::array<std::size_t, 4>;  // materials, vertices, faces, nodes
+    auto counts = [](CModel& m) {
+        const bool mesh = !m.geosets.empty() && !m.geosets[0]->meshes.empty();
+        return Counts{m.materials.size(), mesh ? OnlyMesh(m).vertices.size() : 0, mesh ? OnlyMesh(m).faces.size() : 0,
+                      m.nodes.size()};
+    };
+    CModel whole;
+    ReadText(whole, full);
+    const Counts all = counts(whole);
+    ASSERT_EQ(all, (Counts{2, 3, 2, 3}));
+    Counts last{};
     for (std::size_t n = 0; n < full.size(); ++n) {
         CModel m;
         const ReadStatus s = ReadText(m, full.substr(0, n));
         EXPECT_EQ(s.complete, n + 1 >= full.size()) << n;
         EXPECT_EQ(s.missing.empty(), s.complete) << n;
-        EXPECT_LE(m.geosets.empty() || m.geosets[0]->meshes.empty() ? 0u : OnlyMesh(m).faces.size(), 2u);
-        EXPECT_LE(m.nodes.size(), 3u);
+        const Counts now = counts(m);
+        for (std::size_t i = 0; i < now.size(); ++i) {
+            EXPECT_GE(now[i], last[i]) << "count " << i << " fell at " << n;
+            EXPECT_LE(now[i], all[i]) << "count " << i << " grew past the whole text's at " << n;
+        }
+        last = now;
         Format3do(m, "t.3do");
     }
 
     // Counts larger than the text: what is there is read, nothing is allocated for the rest.
-    const std::string head = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 2000000000\nGEOSET 0\n"
-                             "MESHES 2147483647\nMESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\n"
-                             "TEXTUREMODE 0\n";
     CModel m;
-    EXPECT_FALSE(ReadText(m, head + "VERTICES 2147483647\n0: 1 2 3 0\n1: 4 5 6 0\n").complete);
+    EXPECT_FALSE(ReadText(m, orvtest::FixtureText("3do", "counts_past_text.3do")).complete);
     ASSERT_EQ(m.geosets.size(), 1u);
     ASSERT_EQ(m.geosets[0]->meshes.size(), 1u);
     EXPECT_EQ(OnlyMesh(m).vertices.size(), 2u);
 
     // 400 corners on one face line of about 3600 characters: every corner is kept. Two
     // corners point outside the lists: stored as read, skipped when corners are built.
+    const std::string head = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\n"
+                             "MESHES 1\nMESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n";
     std::string text = head + "VERTICES 400\n", normals, face = "0: 7 0x0 4 3 0 0.0 402 ";
     for (int i = 0; i < 400; ++i) {
         text += "0: " + std::to_string(i) + " " + std::to_string(i % 7) + " 0 0\n";
@@ -215,7 +230,8 @@ TEST(Read3do, SaysWhatAFileThatEndsEarlyLacks)
     ReadStatus whole;
     CModel tiny;
     ASSERT_TRUE(Load3doFile(dir / "tiny_crlf.3do", tiny, nullptr, {}, &whole));
-    EXPECT_TRUE(whole.complete && whole.missing.empty());
+    EXPECT_TRUE(whole.complete);
+    EXPECT_EQ(whole.missing, "");
 }
 
 TEST(Write3do, WritesTheFixedLayoutAndReadsBackTheSameModel)

@@ -84,17 +84,19 @@ TEST(Pup, ReadsModesSubModesAndJointsAndWritesThemInTheFixedLayout)
 
 TEST(ReadPup, StopsWhereTheTextStops)
 {
+    using orvtest::FixtureText;
     CModel m;
-    // The last line has no line end and is not read.
-    ReadText(m, "Mode=0\r\nstand\ta.key\t0\t0\t0\r\nwalk\tb.key\t0\t0\t0");
+    // The last line has no line end and is not read: mode 2, cut inside its only
+    // sub-mode line, holds nothing and is dropped.
+    ReadText(m, FixtureText("pup", "last_line_unterminated.pup"));
     ASSERT_EQ(m.puppetModes.size(), 1u);
-    EXPECT_EQ(m.puppetModes[0]->items.size(), 1u);
+    EXPECT_EQ(m.puppetModes[0]->items.size(), 2u);
     EXPECT_TRUE(m.puppetJoints.empty());
 
     // "end" ends the read; a mode line without its sub-modes leaves nothing.
-    ReadText(m, "end\nMode=0\nstand\ta.key\t0\t0\t0\n");
+    ReadText(m, FixtureText("pup", "end_before_modes.pup"));
     EXPECT_TRUE(m.puppetModes.empty());
-    ReadText(m, "Mode=3\n");
+    ReadText(m, FixtureText("pup", "mode_without_submodes.pup"));
     EXPECT_TRUE(m.puppetModes.empty());
 
     // A joints section before any mode (a puppet used only for its joints).
@@ -103,7 +105,7 @@ TEST(ReadPup, StopsWhereTheTextStops)
     EXPECT_EQ(m.puppetJoints, std::vector<std::string>{"0=1 #Size 4"});
 
     // Long names: at most 63 characters each, as the format's fields allow.
-    ReadText(m, "Mode=0\n" + std::string(70, 'a') + " k.key 0 0 0\n");
+    ReadText(m, FixtureText("pup", "names_past_63_characters.pup"));
     ASSERT_EQ(m.puppetModes.size(), 1u);
     EXPECT_EQ(m.puppetModes[0]->items[0]->name, std::string(63, 'a'));
     EXPECT_EQ(m.puppetModes[0]->items[0]->keyFile, "aaaaaaa");
@@ -114,23 +116,26 @@ TEST(ReadPup, StopsWhereTheTextStops)
 TEST(ReadPup, SaysWhetherTheTextWasAPuppetFileAndWhetherItEndedEarly)
 {
     const std::string modes = "Mode=0\r\nstand\ta.key\t0\t0\t0\r\n";
-    const std::tuple<std::string, bool, std::string> cases[] = {
-        {modes, true, ""},
-        {modes + "# a last comment", true, ""},
-        {modes + "joints\r\n0=1\r\nend", true, ""},
-        {modes + "joints\r\n0=1\r\nend\r\n  \r\n", true, ""},
-        {modes + "walk\tb.key\t0", true, "the last line has no line end and was not read"},
-        {modes + "joints\r\n0=1\r\n", true, "the joints section has no end line"},
-        {modes + "joints\r\n0=1\r\n1=", true, "the last line has no line end and was not read"},
-        {"# blank puppet\r\njoints\r\n0=1\r\nend\r\n", true, ""},
-        {"Some text\r\nthat is no puppet file\r\n", false, ""},
-        {"Mode=3\r\n# a mode without sub-modes\r\n", false, ""},
-    };
-    for (const auto& [text, recognised, missing] : cases) {
+    for (const std::string& text : {modes, modes + "# a last comment", modes + "joints\r\n0=1\r\nend",
+                                    modes + "joints\r\n0=1\r\nend\r\n  \r\n",
+                                    std::string("# blank puppet\r\njoints\r\n0=1\r\nend\r\n")}) {
         CModel m;
         const ReadStatus st = ReadText(m, text);
-        EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(recognised, missing.empty(), missing))
+        EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(true, true, std::string()))
             << text;
+    }
+    const std::tuple<const char*, bool, std::string> fixtures[] = {
+        {"last_line_unterminated.pup", true, "the last line has no line end and was not read"},
+        {"joints_end_missing.pup", true, "the joints section has no end line"},
+        {"joint_line_unterminated.pup", true, "the last line has no line end and was not read"},
+        {"no_modes.pup", false, ""},
+        {"mode_without_submodes.pup", false, ""},
+    };
+    for (const auto& [name, recognised, missing] : fixtures) {
+        CModel m;
+        const ReadStatus st = ReadText(m, orvtest::FixtureText("pup", name));
+        EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(recognised, missing.empty(), missing))
+            << name;
     }
 }
 

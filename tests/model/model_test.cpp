@@ -203,26 +203,72 @@ TEST(FaceOps, NormalPlanarityAndCentroid)
 
 }
 
-// Bare copies leave the lists to be rebuilt; full ones are deep.
-TEST(FaceOps, Copies)
+// A copy carries every field of its face or mesh, each set here to a value of its own so
+// that a field left out or taken from its neighbour shows; the lists the rebuild makes are
+// left to it. Bare copies leave out the corners or the faces; full ones are deep.
+TEST(FaceOps, CopiesCarryEveryField)
 {
     CFace f;
+    f.name = "hull", f.material = 3, f.type = 0x10, f.geometryMode = 4, f.lightingMode = 5, f.textureMode = 2;
+    f.extraLight = 0.5f, f.normal = {0, 0.6f, 0.8f}, f.texture = 7, f.textureWidth = 64, f.textureHeight = 32;
+    f.startVertex = 6, f.angle = 45, f.uOffset = 0.25f, f.vOffset = 0.75f, f.uScale = 1.5f, f.vScale = 2.5f;
+    f.mirror = 1;
     f.corners = {Corner(0, 0, 0), Corner(4, 0, 0), Corner(3, 1, 0), Corner(1, 1, 0)};
-    f.material = 3;
     f.vertexIndices = {1, 2, 3, 0};
-    auto bare = CopyFace(f, false);
-    EXPECT_EQ(bare->material, 3);
-    EXPECT_TRUE(bare->corners.empty());
-    EXPECT_TRUE(bare->vertexIndices.empty());
+    f.textureVertexIndices = {0, 1, 2, 3};
+    for (const bool withCorners : {false, true}) {
+        SCOPED_TRACE(withCorners);
+        const auto c = CopyFace(f, withCorners);
+        EXPECT_EQ(c->name, f.name);
+        EXPECT_EQ(c->material, f.material);
+        EXPECT_EQ(c->type, f.type);
+        EXPECT_EQ(c->geometryMode, f.geometryMode);
+        EXPECT_EQ(c->lightingMode, f.lightingMode);
+        EXPECT_EQ(c->textureMode, f.textureMode);
+        EXPECT_EQ(c->extraLight, f.extraLight);
+        EXPECT_EQ(c->normal, f.normal);
+        EXPECT_EQ(c->texture, f.texture);
+        EXPECT_EQ(c->textureWidth, f.textureWidth);
+        EXPECT_EQ(c->textureHeight, f.textureHeight);
+        EXPECT_EQ(c->startVertex, f.startVertex);
+        EXPECT_EQ(c->angle, f.angle);
+        EXPECT_EQ(c->uOffset, f.uOffset);
+        EXPECT_EQ(c->vOffset, f.vOffset);
+        EXPECT_EQ(c->uScale, f.uScale);
+        EXPECT_EQ(c->vScale, f.vScale);
+        EXPECT_EQ(c->mirror, f.mirror);
+        EXPECT_EQ(c->corners.size(), withCorners ? 4u : 0u);
+        EXPECT_TRUE(c->vertexIndices.empty());
+        EXPECT_TRUE(c->textureVertexIndices.empty());
+    }
+
     CMesh mesh;
+    mesh.name = "body", mesh.radius = 2.5f, mesh.geometryMode = 1, mesh.lightingMode = 3, mesh.textureMode = 2;
+    mesh.nodeMatrix = Matrix4::Translation({1, 2, 3});
+    mesh.placementOffset = {4, 5, 6};
     mesh.vertices.resize(4);
     mesh.faces.push_back(CopyFace(f, true));
-    EXPECT_TRUE(CopyMesh(mesh, false)->faces.empty());
+    for (const bool withFaces : {false, true}) {
+        SCOPED_TRACE(withFaces);
+        const auto c = CopyMesh(mesh, withFaces);
+        EXPECT_EQ(c->name, mesh.name);
+        EXPECT_EQ(c->radius, mesh.radius);
+        EXPECT_EQ(c->geometryMode, mesh.geometryMode);
+        EXPECT_EQ(c->lightingMode, mesh.lightingMode);
+        EXPECT_EQ(c->textureMode, mesh.textureMode);
+        EXPECT_EQ(c->nodeMatrix, mesh.nodeMatrix);
+        EXPECT_EQ(c->placementOffset, mesh.placementOffset);
+        EXPECT_EQ(c->faces.size(), withFaces ? 1u : 0u);
+        EXPECT_TRUE(c->vertices.empty());
+    }
+
     CGeometry g;
     g.meshes.push_back(CopyMesh(mesh, true));
-    auto gc = CopyGeometry(g);
-    EXPECT_TRUE(gc->meshes[0]->vertices.empty());
+    const auto gc = CopyGeometry(g);
+    ASSERT_EQ(gc->meshes.size(), 1u);
+    EXPECT_EQ(gc->meshes[0]->name, "body");
     ASSERT_EQ(gc->meshes[0]->faces.size(), 1u);
+    EXPECT_EQ(gc->meshes[0]->faces[0]->mirror, 1u);
     EXPECT_EQ(gc->meshes[0]->faces[0]->corners.size(), 4u);
     EXPECT_NE(gc->meshes[0]->faces[0].get(), g.meshes[0]->faces[0].get());
 }
@@ -264,11 +310,30 @@ TEST(Hierarchy, PoseMatrixAngles)
         EXPECT_NEAR(m(row, col), 1.0f, 1e-6);
         EXPECT_NEAR(m(col, row), -1.0f, 1e-6);
     }
-    // Combined angles stay a rotation.
-    Matrix4 rot = PoseMatrix({30, -45, 120}, {4, 5, 6});
-    rot(3, 0) = rot(3, 1) = rot(3, 2) = 0;
-    const Matrix4 id = rot * InvertRigid(rot);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            EXPECT_NEAR(id(i, j), i == j ? 1.0f : 0.0f, 1e-5);
+}
+
+// Points are rows multiplied from the left, so the pose turns a point by roll about z
+// first, then by pitch about x, then by yaw about y. Any other order gives other entries
+// for angles like these, where no two of the turns commute.
+TEST(Hierarchy, PoseMatrixTurnsByRollThenPitchThenYaw)
+{
+    const float pitch = 30, yaw = 50, roll = -70;
+    const float rad = 3.1415927f / 180;
+    const Matrix4 m = PoseMatrix({pitch, roll, yaw}, {4, 5, 6});
+    Matrix4 want = Matrix4::RotationZ(roll * rad) * Matrix4::RotationX(pitch * rad) * Matrix4::RotationY(yaw * rad);
+    want(3, 0) = 4, want(3, 1) = 5, want(3, 2) = 6;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            EXPECT_NEAR(m(i, j), want(i, j), 1e-6f) << "(" << i << ", " << j << ")";
+    // Two points worked out by hand. (1, 0, 0): roll gives (cos 70°, sin 70°, 0) =
+    // (0.3420201, 0.9396926, 0); pitch (0.3420201, 0.9396926 · cos 30°, -0.9396926 · sin 30°)
+    // = (0.3420201, 0.8137977, -0.4698463); yaw (x cos 50° - z sin 50°, y, x sin 50° + z cos 50°).
+    // (0, 0, 1): roll leaves it; pitch gives (0, 0.5, 0.8660254); yaw (-0.6634139, 0.5, 0.5566704).
+    for (auto [from, to] : {std::pair{Vec3(1, 0, 0), Vec3(0.5797695f, 0.8137977f, -0.0400088f)},
+                            std::pair{Vec3(0, 0, 1), Vec3(-0.6634139f, 0.5f, 0.5566704f)}}) {
+        const Vec3 got = TransformDirection(from, m);
+        EXPECT_NEAR(got.x, to.x, 1e-6f);
+        EXPECT_NEAR(got.y, to.y, 1e-6f);
+        EXPECT_NEAR(got.z, to.z, 1e-6f);
+    }
 }

@@ -6,6 +6,7 @@
 #include "formats/samplemodel.h"
 #include "model/corners.h"
 #include "model/projectfile.h"
+#include "test_util.h"
 
 using namespace orv;
 
@@ -191,12 +192,7 @@ TEST(ProjectFile, TruncatedOrCorruptFilesAreRefusedCleanly)
     EXPECT_FALSE(LoadProject(wrong.data(), wrong.size(), nullptr, &err));
     EXPECT_NE(err.find("XTreeObject"), std::string::npos);
     // A count that promises billions of vertices is refused before allocating.
-    Bytes huge;
-    huge << Bytes{3, 'J', 'K', '1', 0} << Zeros(4 + 12 + 12) << IdentityBytes()
-         << Bytes{0, 0, 1, 0, 0, 0, 0, 0}  // no materials; one geoset, placeholder
-         << Bytes{1, 0, 0, 0, 0, 0}        // one mesh, placeholder
-         << Bytes{0} << Zeros(16)          // name, radius and modes
-         << Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F};
+    const Bytes huge = orvtest::Slurp(orvtest::Fixture("orv", "vertex_count_past_end.orv"));
     EXPECT_FALSE(LoadProject(huge.data(), huge.size(), nullptr, &err));
     EXPECT_NE(err.find("larger than the rest"), std::string::npos);
 }

@@ -27,7 +27,9 @@ TEST(CTree, OrderIgnoresCaseAndKeepsNamesakesTogetherNewestFirst)
         EXPECT_EQ(r.found, found) << name;
         EXPECT_EQ(r.position, position) << name;
     }
-    EXPECT_EQ(t.Lookup("zeta.mat")->offset, 1u);
+    const CTreeObject* zeta = t.Lookup("zeta.mat");
+    ASSERT_NE(zeta, nullptr);
+    EXPECT_EQ(zeta->offset, 1u);
     EXPECT_EQ(t.Lookup("nope"), nullptr);
     EXPECT_EQ(ShortNameOf("dir\\"), "");
     EXPECT_LT(CompareNoCase("ab", "abc"), 0);

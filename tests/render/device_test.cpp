@@ -86,7 +86,9 @@ TEST_F(DeviceTest, TriesTheChosenDeviceFirstThenTheOthers)
     settings_.device = 7;
     device_->SetSurfaceFailureForTest([](int32_t) { return true; });
     r = device_->CreateDevice(32, 32, false);
-    EXPECT_FALSE(r.ok || device_->HasDevice() || device_->BeginFrame());
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(device_->HasDevice());
+    EXPECT_FALSE(device_->BeginFrame());
     ASSERT_EQ(r.messages.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_NE(r.messages[i].find(device_->Devices()[i]->name), std::string::npos) << i;

@@ -12,8 +12,7 @@ namespace {
 
 const std::vector<uint8_t> kEmptyHead = {'G', 'O', 'B', ' ', 0x14, 0, 0, 0, 0x0C, 0, 0, 0, 0, 0, 0, 0};
 
-// Input archives are put together by hand, so that they can hold what the writer never
-// produces: gaps, out-of-order data, lying counts.
+// What the writer should give, put together by hand (the damaged inputs are fixtures).
 std::vector<uint8_t> Head(uint32_t count)
 {
     std::vector<uint8_t> b(kEmptyHead.begin(), kEmptyHead.begin() + 12);
@@ -64,19 +63,9 @@ TEST(Archive, NewArchiveThenAddDoorCogThenDeleteIt)
 TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
 {
     TempDir dir;
+    // Another tool's head ("XYZ!", version 7); the data out of order, with gaps.
     const fs::path gob = dir / "gappy.gob";
-    std::vector<uint8_t> b = {'X', 'Y', 'Z', '!', 7, 0, 0, 0, 12, 0, 0, 0};
-    PutWord(b, 3);
-    const uint32_t base = 16 + 3 * 136;
-    PutRecord(b, base + 20, 3, "misc\\b.txt");  // data out of order, with gaps
-    PutRecord(b, base + 5, 4, "cog\\a.cog");
-    PutRecord(b, base + 40, 0, "empty.dat");
-    b.resize(base + 5, 0xEE);
-    b.insert(b.end(), {'A', 'A', 'A', 'A'});
-    b.resize(base + 20, 0xEE);
-    b.insert(b.end(), {'B', 'B', 'B'});
-    b.resize(base + 41, 0xEE);
-    Spit(gob, b);
+    fs::copy_file(Fixture("gob", "foreign_head_gaps_out_of_order.gob"), gob);
     const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(gob, perms);
 
@@ -183,11 +172,8 @@ TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
 {
     TempDir dir;
     const fs::path gob = dir / "short.gob";
-    auto b = Head(5);  // promises five records, holds two and part of a third
-    PutRecord(b, 0, 0, "a.txt");
-    PutRecord(b, 0, 0, "b.txt");
-    b.resize(b.size() + 60, 0);
-    Spit(gob, b);
+    fs::copy_file(Fixture("gob", "record_count_past_end.gob"), gob);  // five promised, two and a part there
+    const auto b = Slurp(gob);
     auto d = ReadDir(gob);
     EXPECT_EQ(d.records.size(), 2u);
     EXPECT_TRUE(d.Truncated());
@@ -198,12 +184,10 @@ TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
 
     // An item reaching past the end is refused when read, and blocks rewrites.
     const fs::path past = dir / "past.gob";
-    auto p = Head(2);
-    PutRecord(p, 16 + 2 * 136, 2, "ok.txt");
-    PutRecord(p, 16 + 2 * 136 + 2, 0xFFFFFFF0u, "huge.txt");
-    p.insert(p.end(), {'o', 'k'});
-    Spit(past, p);
+    fs::copy_file(Fixture("gob", "record_size_past_eof.gob"), past);
+    const auto p = Slurp(past);
     d = ReadDir(past);
+    ASSERT_EQ(d.records.size(), 2u);
     std::vector<uint8_t> data;
     EXPECT_TRUE(ReadArchiveEntry(past, d.records[0], data));
     EXPECT_FALSE(ReadArchiveEntry(past, d.records[1], data, &err));
@@ -211,8 +195,7 @@ TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
     EXPECT_FALSE(DeleteArchiveEntry(past, "ok.txt", nullptr, &err));
     EXPECT_EQ(Slurp(past), p);
 
-    Spit(dir / "tiny.gob", {'G', 'O', 'B'});
-    EXPECT_FALSE(ReadArchiveDirectory(dir / "tiny.gob", d, &err));
+    EXPECT_FALSE(ReadArchiveDirectory(Fixture("gob", "head_cut_short.gob"), d, &err));
     EXPECT_FALSE(ReadArchiveDirectory(dir / "missing.gob", d, &err));
 }
 

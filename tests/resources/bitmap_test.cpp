@@ -89,30 +89,18 @@ TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
 
 TEST(Bitmap, BadFilesAreRefusedWithAReason)
 {
-    const std::vector<uint8_t> pal(1024, 0);
-    const std::vector<uint8_t> row = {1, 2, 3, 0};
     MaterialImage img;
     std::string err;
-    auto refused = [&](std::vector<uint8_t> bytes, const std::string& why) {
+    for (auto [file, why] : {std::pair{"magic_not_bm.bmp", "BM"}, {"true_colour_24_bits.bmp", "24 bits"},
+                             {"rle_compressed.bmp", "compressed"}, {"width_zero.bmp", "0 x 1"},
+                             {"height_zero.bmp", "3 x 0"}, {"width_70000.bmp", "70000"},
+                             {"rows_past_end.bmp", "truncated"}, {"colours_300.bmp", "300 colours"},
+                             {"palette_past_end.bmp", "palette is truncated"}, {"header_20_bytes.bmp", "20 bytes"},
+                             {"head_cut_short.bmp", "truncated"}}) {
         err.clear();
-        EXPECT_FALSE(ReadBmp(bytes, img, &err)) << why;
-        EXPECT_NE(err.find(why), std::string::npos) << err;
-    };
-    auto notBm = Bmp(3, 1, 8, pal, row);
-    notBm[0] = 'P';
-    refused(notBm, "BM");
-    refused(Bmp(1, 1, 24, {}, {1, 2, 3, 0}), "24 bits");
-    auto rle = Bmp(3, 1, 8, pal, row);
-    rle[30] = 1;
-    refused(rle, "compressed");
-    refused(Bmp(0, 1, 8, pal, row), "0 x 1");
-    refused(Bmp(3, 0, 8, pal, row), "3 x 0");
-    refused(Bmp(70000, 1, 8, pal, row), "70000");
-    refused(Bmp(3, 2, 8, pal, row), "truncated");
-    refused(Bmp(3, 1, 8, pal, row, 300), "300 colours");
-    refused(Bmp(3, 1, 8, {}, row, 256), "palette is truncated");
-    refused(Bmp(3, 1, 8, pal, row, 0, 20), "20 bytes");
-    refused(std::vector<uint8_t>{'B', 'M', 0, 0}, "truncated");
+        EXPECT_FALSE(ReadBmp(Slurp(Fixture("bmp", file)), img, &err)) << file;
+        EXPECT_NE(err.find(why), std::string::npos) << file << ": " << err;
+    }
     // A missing padding after the last row is tolerated.
-    EXPECT_TRUE(ReadBmp(Bmp(3, 1, 8, pal, {1, 2, 3}), img, &err)) << err;
+    EXPECT_TRUE(ReadBmp(Slurp(Fixture("bmp", "last_row_padding_missing.bmp")), img, &err)) << err;
 }

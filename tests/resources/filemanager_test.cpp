@@ -107,7 +107,7 @@ TEST(FileManager, FileThatCannotBeReadOrConvertedCostsNothing)
     replace.onDuplicate = DuplicatePolicy::Replace;
     std::string err;
     EXPECT_FALSE(AddFileToArchive(gob, dir / "door.cog", replace, nullptr, &err));  // no such file
-    Spit(dir / "crate.bmp", Bytes("GIF89a, not a bitmap"));
+    fs::copy_file(Fixture("bmp", "magic_not_bm.bmp"), dir / "crate.bmp");
     EXPECT_FALSE(AddFileToArchive(gob, dir / "crate.bmp", replace, nullptr, &err));
     EXPECT_NE(err.find("BM"), std::string::npos) << err;
     Spit(dir / (std::string(130, 'n') + ".cog"), Bytes("long"));

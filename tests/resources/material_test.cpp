@@ -113,19 +113,11 @@ TEST(Material, SixteenBitIsUnsupportedAndDamageIsInvalid)
     EXPECT_EQ(MaterialTextureSize(m16, w, h), MatStatus::Ok);
     EXPECT_EQ(std::tie(w, h), std::make_tuple(16, 8));
 
-    auto cut = TextureMat(2, 16, 16, 1);
-    cut.pop_back();
-    auto noColour = MakeColorMat(3);
-    noColour[12] = 0;
-    auto lying = TextureMat(1, 4, 4, 1);
-    lying[12] = 0xFF;  // 255 records in a file that holds one
-    lying[15] = 0x7F;
-    for (const auto& bad : {cut, Bytes("MAT "), noColour, lying})
-        EXPECT_EQ(ConvertMat(bad, Greys(), img, &err), MatStatus::Invalid);
+    for (const char* bad : {"last_texel_missing.mat", "header_cut_after_magic.mat", "no_records.mat",
+                            "record_count_past_end.mat"})
+        EXPECT_EQ(ConvertMat(Slurp(Fixture("mat", bad)), Greys(), img, &err), MatStatus::Invalid) << bad;
     // Only what is needed must be there: the last texture's smaller levels may be missing.
-    auto lastLevels = TextureMat(1, 8, 8, 4);
-    lastLevels.resize(lastLevels.size() - 21);
-    EXPECT_EQ(ConvertMat(lastLevels, Greys(), img), MatStatus::Ok);
+    EXPECT_EQ(ConvertMat(Slurp(Fixture("mat", "last_levels_missing.mat")), Greys(), img), MatStatus::Ok);
 }
 
 TEST(Material, MakeMatLayout)
@@ -228,7 +220,7 @@ TEST(Material, CorpusMaterialsAndColormap)
         std::string err;
         ASSERT_EQ(ConvertMat(bytes, cmp.palette, img, &err), MatStatus::Ok) << err;
         EXPECT_EQ(std::tie(img.width, img.height, img.celCount), std::tie(width, height, cels));
-        EXPECT_EQ(img.pixels.size(), static_cast<std::size_t>(width * height * cels));
+        ASSERT_EQ(img.pixels.size(), static_cast<std::size_t>(width * height * cels));
         if (std::string(file) == "bry0side1.mat") {
             EXPECT_EQ(img.pixels[0], 12);
         }

@@ -13,28 +13,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // As Wine writes it: key separators and backslashes in values doubled, characters
-// above 127 as \x escapes, continuation lines for long binary values.
-const char* kSystemReg = R"(WINE REGISTRY Version 2
-;; All keys relative to \\Machine
-
-#arch=win64
-
-[Software\\LucasArts Entertainment Company\\JediKnight\\v1.0] 1700000000
-#time=1da1b2c3d4e5f60
-"Install Path"="C:\\Program Files\\LucasArts\\Jedi Knight"
-"Source Dir"="D:\\"
-"Count"=dword:00000003
-"Bin"=hex:01,02,\
-  03,04
-@="default \"quoted\""
-
-[Software\\Wow6432Node\\LucasArts Entertainment Company LLC\\Mysteries of the Sith\\v1.0] 1700000000
-"Install Path"=str(2):"C:\\Games\\Mots \x00e9t\xe9"
-"Source Dir"="E:\\"
-
-[Software\\Broken
-"Install Path"="C:\\wrong"
-)";
+// above 127 as \x escapes, continuation lines for long binary values; and a last key
+// whose line has no closing bracket.
+std::string SystemReg() { return FixtureText("winereg", "key_line_unterminated.reg"); }
 
 EnvironmentLookup Env(std::map<std::string, std::string> vars)
 {
@@ -50,7 +31,7 @@ EnvironmentLookup Env(std::map<std::string, std::string> vars)
 
 TEST(WineRegistry, ParsesKeysStringValuesAndEscapes)
 {
-    const WineRegistry reg = WineRegistry::Parse(kSystemReg);
+    const WineRegistry reg = WineRegistry::Parse(SystemReg());
     EXPECT_TRUE(reg.HasKey(kJediKnightKey));
     EXPECT_EQ(reg.ReadString(kJediKnightKey, kInstallPathValue), "C:\\Program Files\\LucasArts\\Jedi Knight");
     EXPECT_EQ(reg.ReadString("software\\lucasarts entertainment company\\jediknight\\V1.0", "source dir"), "D:\\");
@@ -86,14 +67,14 @@ TEST(WineRegistry, PrefixFromEnvironmentAndPathsIntoIt)
     EXPECT_EQ(MapGamePath("e:\\gamedata\\x.goo", prefix), prefix / "dosdevices" / "e:" / "gamedata" / "x.goo");
     EXPECT_EQ(MapGamePath("/opt/jk\\resource\\res2.gob", {}), fs::path("/opt/jk/resource/res2.gob"));
 
-    ASSERT_TRUE(WriteFileAtomic(prefix / "system.reg", kSystemReg));
+    ASSERT_TRUE(WriteFileAtomic(prefix / "system.reg", SystemReg()));
     EXPECT_TRUE(WineRegistry::Load(prefix).HasKey(kJediKnightKey));
     EXPECT_FALSE(WineRegistry::Load(dir / "nowhere").HasKey(kJediKnightKey));
 }
 
 TEST(WineRegistry, SettingsComeFirstKeyByKey)
 {
-    const WineRegistry wine = WineRegistry::Parse(kSystemReg);
+    const WineRegistry wine = WineRegistry::Parse(SystemReg());
     MemoryRegistry settings;
     settings.SetString(kJediKnightKey, kInstallPathValue, "/home/me/jk");
     const ChainedRegistry reg(settings, wine);

@@ -86,7 +86,8 @@ TEST(Camera, TiltStopsShortOfVertical)
         for (int i = 0; i < 60; ++i) {
             const Matrix4 before = c.view;
             c.KeyTiltLoop(pageUp, !pageUp, {});
-            EXPECT_TRUE(std::fabs(c.direction.y) <= 0.99f && c.up.y >= 0.0f) << i;
+            EXPECT_LE(std::fabs(c.direction.y), 0.99f) << i;
+            EXPECT_GE(c.up.y, 0.0f) << i;
             if (c.view == before && refusedFrom < 0)
                 refusedFrom = i;
             EXPECT_TRUE(refusedFrom < 0 || c.view == before) << "once refused, held keys change nothing";
