@@ -190,6 +190,7 @@ CPrimitiveDlg::CPrimitiveDlg(Shape shape, const QString& texture, QWidget* paren
     QPushButton* cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     QPushButton* choose = buttons->addButton(QStringLiteral("&Texture"), QDialogButtonBox::ActionRole);
     ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
     cancel->setObjectName(QStringLiteral("2"));
     choose->setObjectName(QStringLiteral("Texture"));
     connect(ok, &QPushButton::clicked, this, [this] {

@@ -317,6 +317,74 @@ void Draw(QPainter& p, int id)
         p.setBrush(kPaper);
         p.drawEllipse(QRectF(12, 12, 8, 8));
         break;
+    // Move: an arrow along the axis, the axis letter in its colour.
+    case MoveUp:
+    case MoveDown:
+    case MoveLeftX:
+    case MoveRightX:
+    case MoveLeftZ:
+    case MoveRightZ: {
+        const bool y = id == MoveUp || id == MoveDown, z = id == MoveLeftZ || id == MoveRightZ;
+        const bool positive = id == MoveUp || id == MoveLeftX || id == MoveLeftZ;
+        const QColor c = y ? kGreen : (z ? kBlue : kRed);
+        if (y)
+            Arrow(p, QPointF(14, positive ? 27 : 5), QPointF(14, positive ? 6 : 26), c);
+        else if (z)
+            Arrow(p, positive ? QPointF(22, 8) : QPointF(6, 26), positive ? QPointF(7, 24) : QPointF(22, 9), c);
+        else
+            Arrow(p, QPointF(positive ? 27 : 4, 14), QPointF(positive ? 5 : 26, 14), c);
+        Label(p, y ? QStringLiteral("y") : (z ? QStringLiteral("z") : QStringLiteral("x")), QRectF(18, 18, 14, 14), c,
+              12);
+        break;
+    }
+    // Rotate: a turning arrow, the axis letter in the middle.
+    case RotateLeftY:
+    case RotateRightY:
+    case RotateLeftX:
+    case RotateRightX:
+    case RotateLeftZ:
+    case RotateRightZ: {
+        const bool y = id == RotateLeftY || id == RotateRightY, z = id == RotateLeftZ || id == RotateRightZ;
+        const bool left = id == RotateLeftY || id == RotateLeftX || id == RotateLeftZ;
+        const QColor c = y ? kGreen : (z ? kBlue : kRed);
+        CurvedArrow(p, !left, c);
+        Label(p, y ? QStringLiteral("y") : (z ? QStringLiteral("z") : QStringLiteral("x")), QRectF(8, 8, 16, 16), kInk,
+              12);
+        break;
+    }
+    case TextureTool:
+    case UpdateVertices: {
+        p.setPen(QPen(kInk, 1));
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) {
+                p.setBrush((i + j) % 2 ? kFill : kPaper);
+                p.drawRect(QRectF(4 + i * 6, 4 + j * 6, 6, 6));
+            }
+        if (id == TextureTool)
+            Label(p, QStringLiteral("T"), QRectF(16, 16, 16, 16), kRed, 14);
+        else
+            Dots(p, {QPointF(4, 4), QPointF(28, 4), QPointF(28, 28), QPointF(4, 28)}, 3, kRed);
+        break;
+    }
+    case CreateRectangle:
+        Cube(p, QRectF(5, 7, 22, 18), true, kOrange);
+        break;
+    case CreateCylinder: {
+        p.setPen(QPen(kInk, 1.5));
+        p.setBrush(kOrange);
+        p.drawRect(QRectF(7, 9, 18, 16));
+        p.setBrush(kOrange.lighter(130));
+        p.drawEllipse(QRectF(7, 5, 18, 8));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(7, 21, 18, 8), 180 * 16, 180 * 16);
+        break;
+    }
+    case CreateDome:
+        p.setPen(QPen(kInk, 1.5));
+        p.setBrush(kOrange);
+        p.drawChord(QRectF(4, 8, 24, 32), 0, 180 * 16);
+        p.drawLine(QPointF(4, 24), QPointF(28, 24));
+        break;
     default:
         Label(p, QString::number(id), QRectF(0, 0, kSize, kSize), kInk, 9);
         break;
