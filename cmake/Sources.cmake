@@ -9,6 +9,7 @@ set(ORVANE_CORE_SOURCES
   src/model/projectfile.cpp
   src/model/undo.cpp
   src/model/settings.cpp
+  src/model/limits.cpp
   src/formats/textformat.cpp
   src/formats/textbuffer.cpp
   src/formats/model3do.cpp

@@ -1,0 +1,86 @@
+#include "model/limits.h"
+
+namespace orv {
+
+namespace {
+
+std::string Where(std::size_t g, std::size_t m, const CMesh& mesh)
+{
+    return "geometry set " + std::to_string(g) + ", mesh " + std::to_string(m) + " (" + mesh.name + ")";
+}
+
+std::string Count(std::size_t n, const char* what, std::size_t limit)
+{
+    return std::to_string(n) + " " + what + " (at most " + std::to_string(limit) + ")";
+}
+
+std::string LongName(const std::string& name)
+{
+    return "the name \"" + name + "\" has " + std::to_string(name.size()) + " characters (at most " +
+           std::to_string(kMaxNameLength) + "; the game keeps only the first " + std::to_string(kMaxNameLength) + ")";
+}
+
+}  // namespace
+
+std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
+{
+    std::vector<LimitBreach> out;
+    auto add = [&out](int32_t g, int32_t m, int32_t f, std::string text) {
+        out.push_back({g, m, f, std::move(text)});
+    };
+    if (model.geosets.size() > kMaxGeometrySets)
+        add(-1, -1, -1, "the model: " + Count(model.geosets.size(), "geometry sets", kMaxGeometrySets));
+    for (std::size_t g = 0; g < model.geosets.size(); ++g) {
+        const auto& meshes = model.geosets[g]->meshes;
+        const auto gi = static_cast<int32_t>(g);
+        for (std::size_t m = 0; m < meshes.size(); ++m) {
+            const CMesh& mesh = *meshes[m];
+            const auto mi = static_cast<int32_t>(m);
+            const std::string where = Where(g, m, mesh);
+            if (mesh.name.size() > kMaxNameLength)
+                add(gi, mi, -1, where + ": " + LongName(mesh.name));
+            if (mesh.vertices.size() > kMaxMeshVertices)
+                add(gi, mi, -1, where + ": " + Count(mesh.vertices.size(), "vertices", kMaxMeshVertices));
+            if (mesh.textureVertices.size() > kMaxMeshTextureVertices)
+                add(gi, mi, -1,
+                    where + ": " + Count(mesh.textureVertices.size(), "texture vertices", kMaxMeshTextureVertices));
+            if (mesh.faces.size() > kMaxMeshFaces)
+                add(gi, mi, -1, where + ": " + Count(mesh.faces.size(), "faces", kMaxMeshFaces));
+            for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+                const CFace& face = *mesh.faces[f];
+                const auto fi = static_cast<int32_t>(f);
+                const std::size_t corners = face.vertexIndices.size();
+                if (corners < kMinFaceCorners || corners > kMaxFaceCorners)
+                    add(gi, mi, fi,
+                        where + ", face " + std::to_string(f) + ": " + std::to_string(corners) + " corners (from " +
+                            std::to_string(kMinFaceCorners) + " to " + std::to_string(kMaxFaceCorners) + ")");
+                if (face.material < -1 || (face.material >= 0 && static_cast<std::size_t>(face.material) >=
+                                                                      model.materials.size()))
+                    add(gi, mi, fi,
+                        where + ", face " + std::to_string(f) + ": material " + std::to_string(face.material) +
+                            " is not in the list of " + std::to_string(model.materials.size()) + " materials");
+            }
+        }
+    }
+    for (std::size_t i = 0; i < model.materials.size(); ++i)
+        if (model.materials[i].size() > kMaxNameLength)
+            add(-1, -1, -1, "material " + std::to_string(i) + ": " + LongName(model.materials[i]));
+    for (std::size_t n = 0; n < model.nodes.size(); ++n) {
+        const C3doNode& node = *model.nodes[n];
+        const std::string where = "node " + std::to_string(n) + " (" + node.name + ")";
+        if (node.name.size() > kMaxNameLength)
+            add(-1, -1, -1, where + ": " + LongName(node.name));
+        // A node's mesh index applies to every geometry set.
+        for (std::size_t g = 0; g < model.geosets.size(); ++g) {
+            const std::size_t count = model.geosets[g]->meshes.size();
+            if (node.mesh < -1 || (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) >= count)) {
+                add(static_cast<int32_t>(g), -1, -1,
+                    where + ": mesh " + std::to_string(node.mesh) + " is not among the " + std::to_string(count) +
+                        " meshes of geometry set " + std::to_string(g));
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace orv

@@ -1,0 +1,36 @@
+// The limits the game's engine puts on a model: a file that breaks one does not load in
+// the game (or loses part of its names), so the editor checks before a 3DO is written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+
+namespace orv {
+
+inline constexpr std::size_t kMaxMeshVertices = 512;
+inline constexpr std::size_t kMaxMeshTextureVertices = 768;
+inline constexpr std::size_t kMaxMeshFaces = 512;
+inline constexpr std::size_t kMinFaceCorners = 3;
+inline constexpr std::size_t kMaxFaceCorners = 24;
+inline constexpr std::size_t kMaxGeometrySets = 4;
+inline constexpr std::size_t kMaxNameLength = 31;
+
+// One breach, with where it is: "geometry set 0, mesh 3 (torso): 600 vertices (at most 512)".
+struct LimitBreach {
+    int32_t geoset = -1;  // -1: not in a geometry set (model, node or material)
+    int32_t mesh = -1;
+    int32_t face = -1;
+    std::string text;
+};
+
+// Every breach of the engine's limits, in the order of the model: geometry sets, then per
+// set each mesh (its name, vertices, texture vertices, faces, each face's corners and
+// material index), then the materials' names, then each node (its name, its mesh index).
+// Counts come from the mesh lists: the model must be as read from a file or have had its
+// lists rebuilt (the 3DO writer rebuilds them first).
+std::vector<LimitBreach> CheckEngineLimits(const CModel& model);
+
+}  // namespace orv

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "model/limits.h"
+
+using namespace orv;
+
+namespace {
+
+// A model of one mesh with the given list sizes and faces of the given corner counts.
+std::unique_ptr<CModel> Sized(std::size_t vertices, std::size_t textureVertices, std::size_t faces,
+                              std::size_t corners = 3)
+{
+    auto m = std::make_unique<CModel>();
+    m->geosets.push_back(std::make_unique<CGeometry>());
+    auto mesh = std::make_unique<CMesh>();
+    mesh->name = "body";
+    mesh->vertices.resize(vertices);
+    mesh->textureVertices.resize(textureVertices);
+    for (std::size_t f = 0; f < faces; ++f) {
+        auto face = std::make_unique<CFace>();
+        face->vertexIndices.resize(corners);
+        mesh->faces.push_back(std::move(face));
+    }
+    m->geosets[0]->meshes.push_back(std::move(mesh));
+    auto node = std::make_unique<C3doNode>();
+    node->mesh = 0;
+    m->nodes.push_back(std::move(node));
+    return m;
+}
+
+std::size_t Breaches(const CModel& m) { return CheckEngineLimits(m).size(); }
+
+}  // namespace
+
+// Each limit holds at its value and is broken one past it.
+TEST(EngineLimits, EachLimitAtAndOnePast)
+{
+    EXPECT_EQ(Breaches(*Sized(512, 768, 512)), 0u);
+    EXPECT_EQ(Breaches(*Sized(513, 768, 512)), 1u);
+    EXPECT_EQ(Breaches(*Sized(512, 769, 512)), 1u);
+    EXPECT_EQ(Breaches(*Sized(512, 768, 513)), 1u);
+    EXPECT_EQ(Breaches(*Sized(3, 3, 1, 24)), 0u);
+    EXPECT_EQ(Breaches(*Sized(3, 3, 1, 25)), 1u);
+    EXPECT_EQ(Breaches(*Sized(3, 3, 1, 2)), 1u);
+
+    auto m = Sized(3, 3, 1);
+    for (int i = 0; i < 3; ++i)
+        m->geosets.push_back(std::make_unique<CGeometry>());
+    m->materials = {std::string(31, 'm')};
+    m->nodes[0]->name = std::string(31, 'n');
+    m->geosets[0]->meshes[0]->name = std::string(31, 'b');
+    // Four sets, but the node's mesh 0 is missing from the three empty ones.
+    EXPECT_EQ(Breaches(*m), 3u);
+    for (int i = 1; i < 4; ++i)
+        m->geosets[static_cast<std::size_t>(i)]->meshes.push_back(std::make_unique<CMesh>());
+    EXPECT_EQ(Breaches(*m), 0u);
+    m->geosets.push_back(std::make_unique<CGeometry>());
+    m->geosets.back()->meshes.push_back(std::make_unique<CMesh>());
+    m->materials[0] += "x";
+    m->nodes[0]->name += "x";
+    m->geosets[0]->meshes[0]->name += "x";
+    EXPECT_EQ(Breaches(*m), 4u);
+}
+
+TEST(EngineLimits, BreachesSayWhereTheyAre)
+{
+    auto m = Sized(600, 3, 2);
+    m->geosets[0]->meshes[0]->faces[1]->material = 2;
+    m->nodes[0]->mesh = 5;
+    const auto breaches = CheckEngineLimits(*m);
+    ASSERT_EQ(breaches.size(), 3u);
+    EXPECT_EQ(breaches[0].text, "geometry set 0, mesh 0 (body): 600 vertices (at most 512)");
+    EXPECT_EQ(std::tuple(breaches[1].geoset, breaches[1].mesh, breaches[1].face), std::tuple(0, 0, 1));
+    EXPECT_NE(breaches[1].text.find("material 2 is not in the list of 0 materials"), std::string::npos);
+    EXPECT_NE(breaches[2].text.find("node 0 (): mesh 5 is not among"), std::string::npos) << breaches[2].text;
+}
