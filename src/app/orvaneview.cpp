@@ -987,16 +987,18 @@ bool COrvaneView::RunCommand(int id)
 
 bool COrvaneView::UndoRedo(bool redo)
 {
+    // Nothing to undo or redo is no failure to tell about.
+    const UndoHistory& history = doc_.Doc().history;
+    if (!(redo ? history.CanRedo() : history.CanUndo()))
+        return false;
     ViewState state = doc_.Doc().CurrentView();
-    std::string error;
-    bool ok = false;
+    Status restored;
     {
         const WaitCursor wait;
-        ok = redo ? doc_.Doc().Redo(state, &error) : doc_.Doc().Undo(state, &error);
+        restored = redo ? doc_.Doc().Redo(state) : doc_.Doc().Undo(state);
     }
-    if (!ok) {
-        if (!error.empty())
-            Message(QString::fromStdString(error));
+    if (!restored) {
+        Message(QString::fromStdString(restored.error()));
         return false;
     }
     selection_.currentMesh = state.mesh;

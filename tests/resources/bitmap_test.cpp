@@ -10,10 +10,9 @@ namespace {
 
 MaterialImage Read(const std::vector<uint8_t>& bytes)
 {
-    MaterialImage img;
-    std::string err;
-    EXPECT_TRUE(ReadBmp(bytes, img, &err)) << err;
-    return img;
+    auto img = ReadBmp(bytes);
+    EXPECT_TRUE(orvtest::Ok(img));
+    return std::move(img).value_or({});
 }
 
 }  // namespace
@@ -91,12 +90,10 @@ TEST(Bitmap, BadFilesAreRefusedWithAReason)
 {
     const std::vector<uint8_t> pal(1024, 0);
     const std::vector<uint8_t> row = {1, 2, 3, 0};
-    MaterialImage img;
-    std::string err;
     auto refused = [&](std::vector<uint8_t> bytes, const std::string& why) {
-        err.clear();
-        EXPECT_FALSE(ReadBmp(bytes, img, &err)) << why;
-        EXPECT_NE(err.find(why), std::string::npos) << err;
+        const auto img = ReadBmp(bytes);
+        EXPECT_FALSE(img) << why;
+        EXPECT_NE(img.error().find(why), std::string::npos) << img.error();
     };
     auto notBm = Bmp(3, 1, 8, pal, row);
     notBm[0] = 'P';
@@ -114,5 +111,5 @@ TEST(Bitmap, BadFilesAreRefusedWithAReason)
     refused(Bmp(3, 1, 8, pal, row, 0, 20), "20 bytes");
     refused(std::vector<uint8_t>{'B', 'M', 0, 0}, "truncated");
     // A missing padding after the last row is tolerated.
-    EXPECT_TRUE(ReadBmp(Bmp(3, 1, 8, pal, {1, 2, 3}), img, &err)) << err;
+    EXPECT_TRUE(orvtest::Ok(ReadBmp(Bmp(3, 1, 8, pal, {1, 2, 3}))));
 }
