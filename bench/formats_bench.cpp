@@ -59,9 +59,8 @@ void BM_Write3do100kFaces(benchmark::State& state)
     auto model = MakeModel();
     const fs::path path = BenchFile("orvane-bench-write.3do");
     for (auto _ : state) {
-        std::string error;
-        if (!Write3do(*model, path, &error))
-            state.SkipWithError(error.c_str());
+        if (const Status written = Write3do(*model, path); !written)
+            state.SkipWithError(written.error().c_str());
     }
     state.counters["faces"] = kQuadsX * kQuadsY;
     state.counters["bytes"] = static_cast<double>(fs::file_size(path));
@@ -74,14 +73,16 @@ void BM_Read3do100kFaces(benchmark::State& state)
     const fs::path path = BenchFile("orvane-bench-read.3do");
     {
         auto model = MakeModel();
-        Write3do(*model, path);
+        if (const Status written = Write3do(*model, path); !written) {
+            state.SkipWithError(written.error().c_str());
+            return;
+        }
     }
     std::size_t faces = 0;
     for (auto _ : state) {
         CModel model;
-        std::string error;
-        if (!Load3doFile(path, model, &error))
-            state.SkipWithError(error.c_str());
+        if (const auto read = Load3doFile(path, model); !read)
+            state.SkipWithError(read.error().c_str());
         faces = model.geosets[0]->meshes[0]->faces.size();
         benchmark::DoNotOptimize(faces);
     }

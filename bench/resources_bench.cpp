@@ -47,7 +47,9 @@ const fs::path& BigArchive()
             entries[i].name = name;
             entries[i].data.assign(each, static_cast<uint8_t>(i));
         }
-        WriteArchive(p, entries);
+        // The benchmarks that read it then fail on the missing file.
+        if (const Status written = WriteArchive(p, entries); !written)
+            std::fprintf(stderr, "cannot make %s: %s\n", p.string().c_str(), written.error().c_str());
         return p;
     }();
     return path;
@@ -63,9 +65,8 @@ void BM_AddOneFileTo100MBArchive(benchmark::State& state)
     AddFileOptions opts;
     opts.onDuplicate = DuplicatePolicy::Replace;  // every round leaves the archive the same size
     for (auto _ : state) {
-        std::string error;
-        if (!AddFileToArchive(work, file, opts, nullptr, &error))
-            state.SkipWithError(error.c_str());
+        if (const auto added = AddFileToArchive(work, file, opts); !added)
+            state.SkipWithError(added.error().c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(work)));
     fs::remove(work);
@@ -91,13 +92,17 @@ void BM_AddThousandFilesTo100MBArchive(benchmark::State& state)
         state.PauseTiming();
         fs::copy_file(src, work, fs::copy_options::overwrite_existing);
         state.ResumeTiming();
-        std::vector<ArchiveEntryData> entries(paths.size());
-        std::string error;
-        for (std::size_t i = 0; i < paths.size(); ++i)
-            if (!PrepareArchiveFile(paths[i], nullptr, entries[i], &error))
-                state.SkipWithError(error.c_str());
-        if (!AddEntriesToArchive(work, std::move(entries), opts, nullptr, &error))
-            state.SkipWithError(error.c_str());
+        std::vector<ArchiveEntryData> entries;
+        entries.reserve(paths.size());
+        for (const auto& path : paths) {
+            auto entry = PrepareArchiveFile(path, nullptr);
+            if (!entry)
+                state.SkipWithError(entry.error().c_str());
+            else
+                entries.push_back(std::move(*entry));
+        }
+        if (const auto added = AddEntriesToArchive(work, std::move(entries), opts); !added)
+            state.SkipWithError(added.error().c_str());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(work)));
     fs::remove(work);
@@ -144,11 +149,13 @@ void BM_LoadCatalog10000Records(benchmark::State& state)
             entries[i].name = name;
             entries[i].data = {1};
         }
-        WriteArchive(p, entries);
+        if (const Status written = WriteArchive(p, entries); !written)
+            state.SkipWithError(written.error().c_str());
     }
     ResourceCatalog catalog;
     for (auto _ : state) {
-        LoadCatalog(p, catalog);
+        if (const auto load = LoadCatalog(p, catalog); !load)
+            state.SkipWithError(load.error().c_str());
         benchmark::DoNotOptimize(catalog.materials.Count());
     }
     state.counters["materials"] = static_cast<double>(catalog.materials.Count());

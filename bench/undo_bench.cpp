@@ -74,7 +74,7 @@ void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, 
     ViewState view;
     const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 64}; };
     // The model as an undo leaves it: restored once, corners built from its lists.
-    model = RestoreSnapshot(*TakeSnapshot(*model, view), *model, view, sizes, nullptr);
+    model = RestoreSnapshot(*TakeSnapshot(*model, view), *model, view, sizes).value();
     // The snapshot of the edit before this one.
     std::size_t bytes = TakeSnapshot(*model, view)->data.size();
     auto& meshes = model->geosets[0]->meshes;
@@ -87,9 +87,9 @@ void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, 
         state.ResumeTiming();
         // As the undo list does: the last snapshot's size is the hint for the next.
         auto snap = TakeSnapshot(*model, view, bytes);
-        auto back = RestoreSnapshot(*snap, *model, view, sizes, nullptr);
+        auto back = RestoreSnapshot(*snap, *model, view, sizes);
         bytes = snap->data.size();
-        benchmark::DoNotOptimize(back.get());
+        benchmark::DoNotOptimize(back.ok());
     }
     state.counters["faces"] = static_cast<double>(FaceCount(*model));
     state.counters["snapshot_bytes"] = static_cast<double>(bytes);

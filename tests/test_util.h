@@ -15,6 +15,26 @@
 
 namespace orvtest {
 
+// ASSERT_TRUE(orvtest::Ok(result)) passes when the operation succeeded and otherwise reports
+// the result's message.
+template <typename R>
+::testing::AssertionResult Ok(const R& result)
+{
+    if (result.ok())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "failed: " << result.error();
+}
+
+// ASSERT_TRUE(Into(result, out)): as Ok, and out takes the value on success.
+template <typename T>
+::testing::AssertionResult Into(orv::Result<T> result, T& out)
+{
+    if (!result.ok())
+        return ::testing::AssertionFailure() << "failed: " << result.error();
+    out = std::move(*result);
+    return ::testing::AssertionSuccess();
+}
+
 // The folder of real game files, or an empty path when this machine has none.
 inline std::filesystem::path CorpusDir(const std::string& sub = {})
 {
@@ -59,14 +79,16 @@ inline std::vector<uint8_t> Bytes(std::string_view s) { return std::vector<uint8
 
 inline std::vector<uint8_t> Slurp(const std::filesystem::path& p)
 {
-    std::vector<uint8_t> out;
-    EXPECT_TRUE(orv::ReadWholeFile(p, out)) << p;
-    return out;
+    auto out = orv::ReadWholeFile(p);
+    EXPECT_TRUE(out) << p << ": " << out.error();
+    return std::move(out).value_or({});
 }
 
 inline void Spit(const std::filesystem::path& p, const std::vector<uint8_t>& bytes)
 {
-    ASSERT_TRUE(orv::WriteFileAtomic(p, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+    const orv::Status written =
+        orv::WriteFileAtomic(p, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    ASSERT_TRUE(written) << written.error();
 }
 
 inline std::size_t CountFiles(const std::filesystem::path& dir)

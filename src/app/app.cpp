@@ -378,21 +378,20 @@ CChildFrame* COrvaneApp::ImportPuppetFile(const QString& path)
     CChildFrame* f = ActiveFrame();
     if (!f)
         return nullptr;
-    PuppetImport import;
-    std::string error;
-    if (!ReadPuppetImport(path.toStdString(), import, &error)) {
+    auto import = ReadPuppetImport(path.toStdString());
+    if (!import) {
         // Not a puppet file (or unreadable): the model keeps its own.
-        Message(QMessageBox::Warning, QString::fromStdString(error));
+        Message(QMessageBox::Warning, QString::fromStdString(import.error()));
         return f;
     }
-    if (!import.missing.empty()) {
+    if (!import->missing.empty()) {
         const QString question = QStringLiteral("%1 ended early: %2.\n\nUse what was read in place of the model's puppet data?")
-                                     .arg(QFileInfo(path).fileName(), QString::fromStdString(import.missing));
+                                     .arg(QFileInfo(path).fileName(), QString::fromStdString(import->missing));
         if (hooks_.message(frame_, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) !=
             QMessageBox::Yes)
             return f;
     }
-    f->Document()->Doc().TakePuppet(std::move(import));
+    f->Document()->Doc().TakePuppet(std::move(*import));
     f->Document()->SetModified(true);
     f->Document()->UpdateAllViews();
     return f;
@@ -456,15 +455,14 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
             return f;
         }
     auto doc = std::make_unique<CDocument>(services_);
-    std::string error;
-    bool ok = false;
+    Status opened;
     {
         WaitCursor wait;
-        ok = doc->Doc().OpenDocument(canonical.toStdString(), &error);
+        opened = doc->Doc().OpenDocument(canonical.toStdString());
     }
-    if (!ok) {
+    if (!opened) {
         Message(QMessageBox::Warning,
-                QStringLiteral("Failed to open document.\n\n%1").arg(QString::fromStdString(error)));
+                QStringLiteral("Failed to open document.\n\n%1").arg(QString::fromStdString(opened.error())));
         return nullptr;
     }
     AddRecentFile(canonical);
@@ -479,17 +477,17 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     return child;
 }
 
-bool COrvaneApp::RunSave(const std::function<bool(std::string* error)>& save)
+bool COrvaneApp::RunSave(const std::function<Status()>& save)
 {
-    std::string error;
-    bool ok = false;
+    Status saved;
     {
         WaitCursor wait;
-        ok = save(&error);
+        saved = save();
     }
-    if (!ok)
-        Message(QMessageBox::Warning, QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(error)));
-    return ok;
+    if (!saved)
+        Message(QMessageBox::Warning,
+                QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(saved.error())));
+    return saved.ok();
 }
 
 bool COrvaneApp::SaveDocument(CChildFrame* frame)
@@ -502,7 +500,7 @@ bool COrvaneApp::SaveDocument(CChildFrame* frame)
     if (!MayReplacePartialFile(frame, QString::fromStdString(doc.PathName())) ||
         !ConfirmCustomMaterialsFor3do(frame, QString::fromStdString(doc.PathName())))
         return false;
-    if (!RunSave([&](std::string* error) { return doc.SaveDocument(doc.PathName(), error); }))
+    if (!RunSave([&] { return doc.SaveDocument(doc.PathName()); }))
         return false;
     frame->Document()->SetModified(false);
     frame->UpdateTitle();
@@ -533,7 +531,7 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         return false;
     if (!ConfirmCustomMaterialsFor3do(frame, path))
         return false;
-    if (!RunSave([&](std::string* error) { return doc.SaveAs(path.toStdString(), error); }))
+    if (!RunSave([&] { return doc.SaveAs(path.toStdString()); }))
         return false;
     if (path.toLower().contains(QStringLiteral(".orv"))) {
         AddRecentFile(path);
@@ -574,10 +572,9 @@ bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString&
         if (replace == QMessageBox::No)
             return true;
     }
-    std::string error;
-    if (!WriteCustomMaterials(model, folder, &error)) {
-        Message(QMessageBox::Warning,
-                QStringLiteral("The custom materials could not be written.\n\n%1").arg(QString::fromStdString(error)));
+    if (Status written = WriteCustomMaterials(model, folder); !written) {
+        Message(QMessageBox::Warning, QStringLiteral("The custom materials could not be written.\n\n%1")
+                                          .arg(QString::fromStdString(written.error())));
         return false;
     }
     return true;

@@ -117,7 +117,7 @@ private:
     bool ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString& path);
     void Message(QMessageBox::Icon icon, const QString& text);
     // Runs a save under the wait cursor; a failure is reported here.
-    bool RunSave(const std::function<bool(std::string* error)>& save);
+    bool RunSave(const std::function<Status()>& save);
     QString GameFolder(int product) const;
     void SetGameFolder(int product, const QString& folder);
 

@@ -55,15 +55,15 @@ QString ReplaceFileQuestion(const QString& path)
 bool IsMaterialName(const std::string& shortName) { return LowerAscii(ExtensionOf(shortName)) == "mat"; }
 
 // The palette of a colormap entry of the catalogue.
-std::optional<Palette> ColormapPalette(const AppServices& services, const CTreeObject& entry, std::string* error)
+Result<Palette> ColormapPalette(const AppServices& services, const CTreeObject& entry)
 {
-    std::vector<uint8_t> bytes;
-    if (!ReadEntryData(services.resourceFile, entry, bytes, error))
-        return std::nullopt;
-    ColormapData cmp;
-    if (!ParseColormap(bytes, cmp, error))
-        return std::nullopt;
-    return cmp.palette;
+    const auto bytes = ReadEntryData(services.resourceFile, entry);
+    if (!bytes)
+        return Fail(bytes.error());
+    const auto cmp = ParseColormap(*bytes);
+    if (!cmp)
+        return Fail(cmp.error());
+    return cmp->palette;
 }
 
 QStringList LocalFiles(const QMimeData* data)
@@ -296,9 +296,9 @@ void CFileManagerDlg::NewArchive()
     const FileAnswer a = prompts_.saveFile(this, r);
     if (a.Cancelled())
         return;
-    std::string error;
-    if (!CreateArchive(PathOf(a.files.first()), &error)) {
-        Report(QStringLiteral("Cannot create the archive %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(error)));
+    if (Status created = CreateArchive(PathOf(a.files.first())); !created) {
+        Report(QStringLiteral("Cannot create the archive %1:\n%2")
+                   .arg(QDir::toNativeSeparators(a.files.first()), Q(created.error())));
         return;
     }
     OpenArchiveFile(a.files.first());
@@ -322,18 +322,16 @@ bool CFileManagerDlg::OpenArchiveFile(const QString& path)
 {
     if (busy_)
         return false;
-    ArchiveDirectory dir;
-    std::string error;
-    if (!ReadArchiveDirectory(PathOf(path), dir, &error)) {
-        Report(QStringLiteral("Cannot open the archive %1:\n%2").arg(QDir::toNativeSeparators(path), Q(error)));
+    if (const auto dir = ReadArchiveDirectory(PathOf(path)); !dir) {
+        Report(QStringLiteral("Cannot open the archive %1:\n%2").arg(QDir::toNativeSeparators(path), Q(dir.error())));
         return false;
     }
     archivePath_ = QFileInfo(path).absoluteFilePath();
     setWindowTitle(QStringLiteral("File Manager - ") + QDir::toNativeSeparators(archivePath_));
     ReadDirectory();
-    if (const std::string damage = DescribeArchiveDamage(directory_); !damage.empty())
+    if (Status intact = CheckArchiveIntact(directory_); !intact)
         Report(QStringLiteral("The archive %1 is %2.\nIts items can be listed and saved, but it cannot be changed.")
-                   .arg(QDir::toNativeSeparators(archivePath_), Q(damage)));
+                   .arg(QDir::toNativeSeparators(archivePath_), Q(intact.error())));
     return true;
 }
 
@@ -353,10 +351,12 @@ void CFileManagerDlg::ReadDirectory()
     preview_->ClearImage();
     listedNode_ = -1;
 
-    std::string error;
-    if (!ReadArchiveDirectory(PathOf(archivePath_), directory_, &error)) {
+    if (auto dir = ReadArchiveDirectory(PathOf(archivePath_))) {
+        directory_ = std::move(*dir);
+    } else {
         directory_ = ArchiveDirectory{};
-        Report(QStringLiteral("Cannot read the archive %1:\n%2").arg(QDir::toNativeSeparators(archivePath_), Q(error)));
+        Report(QStringLiteral("Cannot read the archive %1:\n%2")
+                   .arg(QDir::toNativeSeparators(archivePath_), Q(dir.error())));
     }
     nodes_ = BuildArchiveTree(QFileInfo(archivePath_).fileName().toStdString(), directory_.records);
     for (std::size_t i = 0; i < nodes_.size(); ++i) {
@@ -469,13 +469,11 @@ void CFileManagerDlg::SelectRows(const QStringList& names)
                 list_->topLevelItem(i)->setSelected(true);
 }
 
-std::optional<ArchiveRecord> CFileManagerDlg::RecordAt(qulonglong position, std::string* error) const
+std::optional<ArchiveRecord> CFileManagerDlg::RecordAt(qulonglong position) const
 {
     const auto index = ArchiveRecordIndexAt(position, directory_.records.size());
-    if (!index) {
-        SetError(error, "the item is no longer in the archive");
+    if (!index)
         return std::nullopt;
-    }
     return directory_.records[*index];
 }
 
@@ -485,13 +483,15 @@ bool CFileManagerDlg::CurrentRecords(const QList<qulonglong>& positions, std::ve
     // that a change made by another program since the listing cannot make a command
     // act on other items than the ones shown.
     out.clear();
-    ArchiveDirectory now;
-    std::string error;
-    bool same = ReadArchiveDirectory(PathOf(archivePath_), now, &error);
+    const auto read = ReadArchiveDirectory(PathOf(archivePath_));
+    bool same = read.ok();
     for (qulonglong pos : positions) {
+        if (!same)
+            break;
+        const ArchiveDirectory& now = *read;
         const auto shown = RecordAt(pos);
         const auto index = ArchiveRecordIndexAt(pos, now.records.size());
-        if (!same || !shown || !index || now.records[*index].name != shown->name ||
+        if (!shown || !index || now.records[*index].name != shown->name ||
             now.records[*index].offset != shown->offset || now.records[*index].size != shown->size) {
             same = false;
             break;
@@ -501,6 +501,7 @@ bool CFileManagerDlg::CurrentRecords(const QList<qulonglong>& positions, std::ve
     if (same)
         return true;
     const std::string dir = ListedDirectory();
+    const std::string& error = read.error();
     Report(error.empty() ? QStringLiteral("The archive %1 has been changed by another program. It is read again; "
                                           "please choose the items once more.")
                                .arg(QDir::toNativeSeparators(archivePath_))
@@ -524,10 +525,9 @@ const Palette* CFileManagerDlg::ThumbnailPalette()
 {
     if (!thumbPalette_) {
         thumbPalette_.emplace();
-        ColormapData cmp;
-        if (services_.catalog && services_.settings &&
-            LoadColormap(*services_.catalog, services_.resourceFile, services_.settings->colorMap, cmp))
-            thumbPalette_->emplace(cmp.palette);
+        if (services_.catalog && services_.settings)
+            if (const auto cmp = LoadColormap(*services_.catalog, services_.resourceFile, services_.settings->colorMap))
+                thumbPalette_->emplace(cmp->palette);
     }
     return thumbPalette_->has_value() ? &**thumbPalette_ : nullptr;
 }
@@ -544,12 +544,13 @@ void CFileManagerDlg::MakeThumbnails(int count)
         pendingThumbs_.erase(pendingThumbs_.begin());
         QTreeWidgetItem* item = rowItems_.value(pos);
         const auto record = RecordAt(pos);
-        std::vector<uint8_t> bytes;
-        MaterialImage image;
-        if (!item || !record || !ReadArchiveEntry(PathOf(archivePath_), *record, bytes) ||
-            ConvertMatFirstCel(bytes, *palette, image) != MatStatus::Ok)
+        if (!item || !record)
             continue;
-        const QImage cel = CelImage(image);
+        const auto bytes = ReadArchiveEntry(PathOf(archivePath_), *record);
+        const auto image = bytes ? ConvertMatFirstCel(*bytes, *palette) : Fail(bytes.error());
+        if (!image)
+            continue;
+        const QImage cel = CelImage(*image);
         if (!cel.isNull())
             item->setIcon(0, QPixmap::fromImage(cel.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio)));
     }
@@ -569,19 +570,19 @@ void CFileManagerDlg::OnCurrentRowChanged(QTreeWidgetItem* current)
         return;
     const Palette* palette = ThumbnailPalette();
     const auto record = RecordAt(current->data(0, Qt::UserRole).toULongLong());
-    std::vector<uint8_t> bytes;
-    MaterialImage image;
-    if (palette && record && ReadArchiveEntry(PathOf(archivePath_), *record, bytes) &&
-        ConvertMatFirstCel(bytes, *palette, image) == MatStatus::Ok) {
-        preview_->SetImage(CelImage(image));
-        preview_->setToolTip(QStringLiteral("%1 - x= %2, y= %3").arg(current->text(0)).arg(image.width).arg(image.height));
+    if (!palette || !record)
+        return;
+    const auto bytes = ReadArchiveEntry(PathOf(archivePath_), *record);
+    const auto image = bytes ? ConvertMatFirstCel(*bytes, *palette) : Fail(bytes.error());
+    if (image) {
+        preview_->SetImage(CelImage(*image));
+        preview_->setToolTip(QStringLiteral("%1 - x= %2, y= %3").arg(current->text(0)).arg(image->width).arg(image->height));
     }
 }
 
 // ---- changes ---------------------------------------------------------------------
 
-bool CFileManagerDlg::RunRewrite(const QString& label,
-                                 const std::function<bool(const ArchiveProgress&, std::string*)>& rewrite)
+bool CFileManagerDlg::RunRewrite(const QString& label, const std::function<Status(const ArchiveProgress&)>& rewrite)
 {
     bool cancelled = false;
     bool waitCursor = false;
@@ -599,15 +600,15 @@ bool CFileManagerDlg::RunRewrite(const QString& label,
         return go;
     };
     busy_ = true;
-    std::string error;
-    const bool ok = rewrite(callback, &error);
+    const Status rewritten = rewrite(callback);
     busy_ = false;
     if (waitCursor)
         QGuiApplication::restoreOverrideCursor();
     shown = nullptr;  // closes the progress dialog
-    if (!ok && !cancelled)
-        Report(label + QStringLiteral(" failed:\n") + Q(error) + QStringLiteral("\n\nThe archive is unchanged."));
-    return ok;
+    if (!rewritten && !cancelled)
+        Report(label + QStringLiteral(" failed:\n") + Q(rewritten.error()) +
+               QStringLiteral("\n\nThe archive is unchanged."));
+    return rewritten.ok();
 }
 
 void CFileManagerDlg::AddFiles()
@@ -638,7 +639,8 @@ bool CFileManagerDlg::AddFileList(const QStringList& paths)
     std::optional<Palette> dflt;
     if (services_.catalog)
         if (const CTreeObject* cmp = services_.catalog->colormaps.Lookup("dflt.cmp"))
-            dflt = ColormapPalette(services_, *cmp, nullptr);
+            if (const auto p = ColormapPalette(services_, *cmp))
+                dflt = *p;
 
     // Files that cannot be read or converted are left out and named afterwards; the
     // others go in together, with one rewrite of the archive.
@@ -646,14 +648,12 @@ bool CFileManagerDlg::AddFileList(const QStringList& paths)
     QString firstFile;
     QStringList failures;
     for (const QString& p : paths) {
-        ArchiveEntryData e;
-        std::string error;
-        if (PrepareArchiveFile(PathOf(p), dflt ? &*dflt : nullptr, e, &error)) {
+        if (auto e = PrepareArchiveFile(PathOf(p), dflt ? &*dflt : nullptr)) {
             if (entries.empty())
                 firstFile = QFileInfo(p).fileName();
-            entries.push_back(std::move(e));
+            entries.push_back(std::move(*e));
         } else {
-            failures << QDir::toNativeSeparators(p) + QStringLiteral(": ") + Q(error);
+            failures << QDir::toNativeSeparators(p) + QStringLiteral(": ") + Q(e.error());
         }
     }
 
@@ -668,9 +668,13 @@ bool CFileManagerDlg::AddFileList(const QStringList& paths)
         };
         const QString label = entries.size() == 1 ? QStringLiteral("Adding %1").arg(firstFile)
                                                   : QStringLiteral("Adding %1 files").arg(entries.size());
-        ok = RunRewrite(label, [&](const ArchiveProgress& progress, std::string* error) {
+        ok = RunRewrite(label, [&](const ArchiveProgress& progress) -> Status {
             options.progress = progress;
-            return AddEntriesToArchive(PathOf(archivePath_), std::move(entries), options, &results, error);
+            auto added = AddEntriesToArchive(PathOf(archivePath_), std::move(entries), options);
+            if (!added)
+                return Fail(added.error());
+            results = std::move(*added);
+            return {};
         });
     }
     const std::string before = ListedDirectory();
@@ -698,8 +702,10 @@ void CFileManagerDlg::DeleteSelected()
     // One rewrite removes them all, so the archive never holds half of the deletion.
     RunRewrite(edit.removals.size() == 1 ? QStringLiteral("Deleting %1").arg(Q(ShortNameOf(edit.removals.front())))
                                          : QStringLiteral("Deleting %1 items").arg(edit.removals.size()),
-               [&](const ArchiveProgress& progress, std::string* error) {
-                   return RewriteArchive(PathOf(archivePath_), edit, error, progress);
+               [&](const ArchiveProgress& progress) -> Status {
+                   if (const auto rewritten = RewriteArchive(PathOf(archivePath_), edit, progress); !rewritten)
+                       return Fail(rewritten.error());
+                   return {};
                });
     ReadDirectory();
     SelectNode(ArchiveNodeOfDirectory(nodes_, dir));
@@ -734,13 +740,13 @@ void CFileManagerDlg::SaveSelectedAs()
             Report(QStringLiteral("Materials cannot be saved as bitmaps: the game's resources hold no colormap."));
             return;
         }
-        std::string error;
-        palette = ColormapPalette(services_, services_.catalog->colormaps.At(0), &error);
-        if (!palette) {
+        const auto first = ColormapPalette(services_, services_.catalog->colormaps.At(0));
+        if (!first) {
             Report(QStringLiteral("Materials cannot be saved as bitmaps: the colormap %1 cannot be read:\n%2")
-                       .arg(Q(services_.catalog->colormaps.At(0).name), Q(error)));
+                       .arg(Q(services_.catalog->colormaps.At(0).name), Q(first.error())));
             return;
         }
+        palette = *first;
     }
 
     const bool warn = services_.settings && services_.settings->warning != 0;
@@ -749,7 +755,6 @@ void CFileManagerDlg::SaveSelectedAs()
         const ArchiveRecord& rec = records[i];
         const bool convert = asBitmap && IsMaterialName(ShortNameOf(rec.name));
         fs::path target;
-        std::string error;
         bool askedInDialog = false;
         if (i == 0) {
             QString name = chosen.fileName();
@@ -758,8 +763,10 @@ void CFileManagerDlg::SaveSelectedAs()
                 name = name.left(static_cast<int>(name.indexOf(QLatin1Char('.')))) + QStringLiteral(".bmp");
             target = PathOf(QDir(folder).filePath(name));
             askedInDialog = QDir(folder).filePath(name) == chosen.absoluteFilePath();
-        } else if (!ExtractionTarget(PathOf(folder), rec.name, convert, target, &error)) {
-            failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
+        } else if (auto t = ExtractionTarget(PathOf(folder), rec.name, convert)) {
+            target = std::move(*t);
+        } else {
+            failures << Q(rec.name) + QStringLiteral(": ") + Q(t.error());
             continue;
         }
         // The file dialog asked about the name chosen in it; any other file that exists
@@ -768,21 +775,24 @@ void CFileManagerDlg::SaveSelectedAs()
         if (warn && !askedInDialog && fs::exists(target, ec) &&
             !(prompts_.askYesNo && prompts_.askYesNo(this, ReplaceFileQuestion(Q(target.string())))))
             continue;
-        std::vector<uint8_t> data;
-        if (!ReadArchiveEntry(PathOf(archivePath_), rec, data, &error)) {
-            failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
+        auto read = ReadArchiveEntry(PathOf(archivePath_), rec);
+        if (!read) {
+            failures << Q(rec.name) + QStringLiteral(": ") + Q(read.error());
             continue;
         }
+        std::vector<uint8_t> data = std::move(*read);
         if (convert) {
-            MaterialImage image;
-            if (ConvertMatFirstCel(data, *palette, image, &error) != MatStatus::Ok) {
-                failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
+            const auto image = ConvertMatFirstCel(data, *palette);
+            if (!image) {
+                failures << Q(rec.name) + QStringLiteral(": ") + Q(image.error());
                 continue;
             }
-            data = WriteBmp(image);
+            data = WriteBmp(*image);
         }
-        if (!WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), &error))
-            failures << Q(rec.name) + QStringLiteral(": ") + Q(error);
+        if (Status written =
+                WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+            !written)
+            failures << Q(rec.name) + QStringLiteral(": ") + Q(written.error());
     }
     if (!failures.isEmpty())
         Report(QStringLiteral("These items could not be saved:\n") + failures.join(QLatin1Char('\n')));
@@ -809,21 +819,21 @@ QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
     QList<QUrl> urls;
     QStringList failures;
     for (const ArchiveRecord& record : records) {
-        std::string error;
-        std::vector<uint8_t> data;
-        fs::path target;
         // Items of the same short name go into folders of their own.
         QString dir = folder;
         for (int k = 1; QFileInfo::exists(QDir(dir).filePath(Q(ShortNameOf(record.name)))); ++k)
             dir = QDir(folder).filePath(QString::number(k));
         QDir().mkpath(dir);
-        if (!ReadArchiveEntry(PathOf(archivePath_), record, data, &error) ||
-            !ExtractionTarget(PathOf(dir), record.name, false, target, &error) ||
-            !WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), &error)) {
-            failures << Q(record.name) + QStringLiteral(": ") + Q(error);
+        const auto data = ReadArchiveEntry(PathOf(archivePath_), record);
+        const auto target = data ? ExtractionTarget(PathOf(dir), record.name, false) : Fail(data.error());
+        const Status written =
+            target ? WriteFileAtomic(*target, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))
+                   : Fail(target.error());
+        if (!written) {
+            failures << Q(record.name) + QStringLiteral(": ") + Q(written.error());
             continue;
         }
-        urls << QUrl::fromLocalFile(Q(target.string()));
+        urls << QUrl::fromLocalFile(Q(target->string()));
     }
     if (!failures.isEmpty())
         Report(QStringLiteral("These items could not be dragged:\n") + failures.join(QLatin1Char('\n')));

@@ -114,7 +114,7 @@ private:
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void OnCurrentRowChanged(QTreeWidgetItem* current);
     void MakeThumbnails(int count);
-    std::optional<ArchiveRecord> RecordAt(qulonglong position, std::string* error = nullptr) const;
+    std::optional<ArchiveRecord> RecordAt(qulonglong position) const;
     const Palette* ThumbnailPalette();
     // The records at these positions as the archive holds them now; false (reported,
     // and the archive listed again) when they are no longer the ones listed.
@@ -122,7 +122,7 @@ private:
     void Report(const QString& text);
     // Runs a rewrite with the progress dialog; false after a failure (reported) or a
     // cancel (not reported).
-    bool RunRewrite(const QString& label, const std::function<bool(const ArchiveProgress&, std::string*)>& rewrite);
+    bool RunRewrite(const QString& label, const std::function<Status(const ArchiveProgress&)>& rewrite);
 
     AppServices& services_;
     Prompts prompts_;

@@ -190,8 +190,9 @@ void CMaterialsDlg::ShowSelected()
     const QString name = CurrentName();
     const AppServices& services = document_.Services();
     if (!name.isEmpty() && services.catalog)
-        image_ = ResolveMaterialImage(*services.catalog, services.resourceFile, &document_.Model().customMaterials,
-                                      name.toStdString(), colormap_);
+        if (auto image = ResolveMaterialImage(*services.catalog, services.resourceFile,
+                                              &document_.Model().customMaterials, name.toStdString(), colormap_))
+            image_ = std::move(*image);
     if (image_) {
         setWindowTitle(ModeText() + QStringLiteral(" - x= %1, y= %2").arg(image_->width).arg(image_->height));
         preview_->SetImage(CelImage(*image_));
@@ -309,19 +310,17 @@ CMaterialsDlg::LoadResult CMaterialsDlg::LoadMaterialFile(const QString& path)
     // Bitmaps take the colours of the dialog's colormap when the catalogue has it.
     std::optional<Palette> palette;
     if (services.catalog)
-        if (const CTreeObject* cmp = services.catalog->colormaps.Lookup(colormap_)) {
-            std::vector<uint8_t> bytes;
-            ColormapData data;
-            if (ReadEntryData(services.resourceFile, *cmp, bytes) && ParseColormap(bytes, data))
-                palette = data.palette;
-        }
-    std::string name;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!ReadMaterialFile(fs::path(path.toStdString()), palette ? &*palette : nullptr, name, bytes, &error)) {
-        Report(QStringLiteral("Cannot load %1:\n%2").arg(QDir::toNativeSeparators(path), Q(error)));
+        if (const CTreeObject* cmp = services.catalog->colormaps.Lookup(colormap_))
+            if (const auto bytes = ReadEntryData(services.resourceFile, *cmp))
+                if (const auto data = ParseColormap(*bytes))
+                    palette = data->palette;
+    auto read = ReadMaterialFile(fs::path(path.toStdString()), palette ? &*palette : nullptr);
+    if (!read) {
+        Report(QStringLiteral("Cannot load %1:\n%2").arg(QDir::toNativeSeparators(path), Q(read.error())));
         return LoadResult::Failed;
     }
+    const std::string name = read->name;
+    std::vector<uint8_t> bytes = std::move(read->bytes);
     CModel& model = document_.Model();
     if (FindCustomMaterial(model.customMaterials, name) && Warn() &&
         !(prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)))))
@@ -362,28 +361,32 @@ void CMaterialsDlg::SaveMaterial()
         Report(QStringLiteral("The material %1 is neither a custom material nor one of the game's materials.").arg(name));
         return;
     }
-    std::string error;
     if (a.filterIndex == 0) {
+        // Without the game's resources there is no colormap, and no reason to give.
         const auto image = services.catalog ? ResolveMaterialImage(*services.catalog, services.resourceFile,
-                                                                   &model.customMaterials, material, colormap_, &error)
-                                            : std::nullopt;
+                                                                   &model.customMaterials, material, colormap_)
+                                            : Fail({});
         if (!image) {
-            Report(QStringLiteral("Cannot convert %1 into a bitmap:\n%2").arg(name, Q(error)));
+            Report(QStringLiteral("Cannot convert %1 into a bitmap:\n%2").arg(name, Q(image.error())));
             return;
         }
-        if (!WriteBmpFile(target, *image, &error))
-            Report(QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(error)));
+        if (Status written = WriteBmpFile(target, *image); !written)
+            Report(QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(written.error())));
         return;
     }
     std::vector<uint8_t> bytes;
     if (custom) {
         bytes = model.customMaterials.At(*custom).data;
-    } else if (!ReadEntryData(services.resourceFile, *stock, bytes, &error)) {
-        Report(QStringLiteral("Cannot read %1:\n%2").arg(name, Q(error)));
+    } else if (auto read = ReadEntryData(services.resourceFile, *stock)) {
+        bytes = std::move(*read);
+    } else {
+        Report(QStringLiteral("Cannot read %1:\n%2").arg(name, Q(read.error())));
         return;
     }
-    if (!WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error))
-        Report(QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(error)));
+    if (Status written =
+            WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        !written)
+        Report(QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(written.error())));
 }
 
 void CMaterialsDlg::ConvertMaterials()
@@ -394,15 +397,20 @@ void CMaterialsDlg::ConvertMaterials()
         return;
     const AppServices& services = document_.Services();
     std::size_t converted = 0;
-    std::string error;
-    bool failed = false;
+    Status conversion;
     document_.Doc().Change([&] {
-        failed = services.catalog &&
-                 !ConvertStockMaterials(document_.Model(), *services.catalog, services.resourceFile, &converted, &error);
-        return !failed && converted > 0;
+        if (!services.catalog)
+            return false;
+        const auto done = ConvertStockMaterials(document_.Model(), *services.catalog, services.resourceFile);
+        if (!done) {
+            conversion = Fail(done.error());
+            return false;
+        }
+        converted = *done;
+        return converted > 0;
     });
-    if (failed) {
-        Report(QStringLiteral("The materials could not be converted:\n") + Q(error));
+    if (!conversion) {
+        Report(QStringLiteral("The materials could not be converted:\n") + Q(conversion.error()));
         return;
     }
     if (converted > 0)

@@ -29,12 +29,13 @@ std::string Shortest(float v)
 // of the failure already reported.
 int Load3doWithResources(const std::string& path, const Options& opts, CModel& model, ReadStatus& status)
 {
-    ResourceHandle res;
-    std::string error;
-    if (!OpenResources(opts, res, error))
-        return Fail(opts.resources, error);
-    if (!Load3doFile(path, model, &error, res.textureSize, &status))
-        return Fail(path, error);
+    const auto res = OpenResources(opts);
+    if (!res)
+        return Fail(opts.resources, res.error());
+    auto read = Load3doFile(path, model, res->textureSize);
+    if (!read)
+        return Fail(path, read.error());
+    status = std::move(*read);
     return 0;
 }
 
@@ -63,26 +64,25 @@ int Info3do(const std::string& path, const Options& opts)
 int InfoKey(const std::string& path, const Options&)
 {
     CModel model;
-    std::string error;
-    ReadStatus status;
-    const auto keyframe = LoadKeyFile(path, model, &error, &status);
-    if (!keyframe)
-        return Fail(path, error);
+    const auto read = LoadKeyFile(path, model);
+    if (!read)
+        return Fail(path, read.error());
+    const auto& keyframe = read->keyframe;
     std::size_t entries = 0;
     for (const auto& n : keyframe->nodes)
         entries += n->entries.size();
     std::printf("frames: %d\nfps: %s\nnodes: %zu\nentries: %zu\n", keyframe->frames, Shortest(keyframe->fps).c_str(),
                 keyframe->nodes.size(), entries);
-    return InfoEnd(status);
+    return InfoEnd(read->status);
 }
 
 int InfoPup(const std::string& path, const Options&)
 {
     CModel model;
-    std::string error;
-    ReadStatus status;
-    if (!LoadPupFile(path, model, &error, &status))
-        return Fail(path, error);
+    const auto read = LoadPupFile(path, model);
+    if (!read)
+        return Fail(path, read.error());
+    const ReadStatus& status = *read;
     if (!status.recognised)
         return Fail(path, kNoPuppetModes);
     std::size_t submodes = 0;
@@ -100,42 +100,40 @@ int Convert3do(const std::string& in, const std::string& out, const Options& opt
         return rc;
     if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
         return rc;
-    std::string error;
-    if (!Write3do(model, out, &error))
-        return Fail(out, error);
+    if (Status written = Write3do(model, out); !written)
+        return Fail(out, written.error());
     return 0;
 }
 
 int ConvertKey(const std::string& in, const std::string& out, const Options& opts)
 {
     CModel model;
-    std::string error;
-    ReadStatus status;
-    auto keyframe = LoadKeyFile(in, model, &error, &status);
-    if (!keyframe)
-        return Fail(in, error);
+    const auto read = LoadKeyFile(in, model);
+    if (!read)
+        return Fail(in, read.error());
+    const ReadStatus& status = read->status;
     if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
         return rc;
     // Without a model the joint count is the one the file gave.
-    const int32_t joints = keyframe->joints;
-    if (!WriteFileAtomic(out, FormatKey(*keyframe, joints, out), &error))
-        return Fail(out, error);
+    const CKeyframe& keyframe = *read->keyframe;
+    if (Status written = WriteFileAtomic(out, FormatKey(keyframe, keyframe.joints, out)); !written)
+        return Fail(out, written.error());
     return 0;
 }
 
 int ConvertPup(const std::string& in, const std::string& out, const Options& opts)
 {
     CModel model;
-    std::string error;
-    ReadStatus status;
-    if (!LoadPupFile(in, model, &error, &status))
-        return Fail(in, error);
+    const auto read = LoadPupFile(in, model);
+    if (!read)
+        return Fail(in, read.error());
+    const ReadStatus& status = *read;
     if (!status.recognised)
         return Fail(in, kNoPuppetModes);
     if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
         return rc;
-    if (!WritePup(model, out, &error))
-        return Fail(out, error);
+    if (Status written = WritePup(model, out); !written)
+        return Fail(out, written.error());
     return 0;
 }
 
@@ -149,15 +147,15 @@ int ConvertBrp(const std::string& in, const std::string& out, const Options& opt
         return rc;
     if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
         return rc;
-    std::string error;
     const fs::path inPath(in);
     const std::string title = inPath.stem().string();
     const fs::path sourceDir = inPath.parent_path().empty() ? fs::path(".") : inPath.parent_path();
     const fs::path pup = FindFileNoCase(sourceDir, title + ".pup");
-    if (!pup.empty() && !LoadPupFile(pup, model, &error))
-        return Fail(pup.string(), error);
-    if (!ExportBrindleProject(model, title, out, sourceDir, &error))
-        return Fail(out, error);
+    if (!pup.empty())
+        if (const auto read = LoadPupFile(pup, model); !read)
+            return Fail(pup.string(), read.error());
+    if (Status exported = ExportBrindleProject(model, title, out, sourceDir); !exported)
+        return Fail(out, exported.error());
     return 0;
 }
 

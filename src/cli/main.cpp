@@ -38,19 +38,19 @@ struct ResourceContext {
     ResourceCatalog catalog;
 };
 
-bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error)
+Result<ResourceHandle> OpenResources(const Options& opts)
 {
-    out = {};
+    ResourceHandle out;
     if (opts.resources.empty())
-        return true;
+        return out;
     auto ctx = std::make_shared<ResourceContext>();
-    if (!LoadCatalog(opts.resources, ctx->catalog, &error))
-        return false;
+    if (const auto load = LoadCatalog(opts.resources, ctx->catalog); !load)
+        return orv::Fail(load.error());
     out.textureSize = MaterialSizeFunction(ctx->catalog, opts.resources, nullptr,
                                            opts.colormap.empty() ? std::string("01redmap.cmp") : opts.colormap);
     out.catalog = &ctx->catalog;
     out.context = std::move(ctx);
-    return true;
+    return out;
 }
 
 void PrintModelSummary(const CModel& model)

@@ -19,13 +19,11 @@ namespace {
 
 int InfoProject(const std::string& path, const Options&)
 {
-    std::string error;
-    CameraState camera;
-    const auto model = ReadProjectFile(path, &camera, &error);
-    if (!model)
-        return Fail(path, error);
+    const auto project = ReadProjectFile(path);
+    if (!project)
+        return Fail(path, project.error());
     // The same lines as for a 3DO; the counts are those of the stored lists.
-    PrintModelSummary(*model);
+    PrintModelSummary(*project->model);
     return 0;
 }
 
@@ -34,10 +32,10 @@ int InfoProject(const std::string& path, const Options&)
 // whose name decides the form.
 int ConvertThroughDocument(const std::string& in, const std::string& out, const Options& opts)
 {
-    ResourceHandle res;
-    std::string error;
-    if (!OpenResources(opts, res, error))
-        return Fail(opts.resources, error);
+    const auto opened = OpenResources(opts);
+    if (!opened)
+        return Fail(opts.resources, opened.error());
+    const ResourceHandle& res = *opened;
     DocumentEnvironment env;
     if (res.catalog) {
         env.catalog = res.catalog;
@@ -47,12 +45,12 @@ int ConvertThroughDocument(const std::string& in, const std::string& out, const 
     // Without a view the project stores the camera it was opened with (none for a 3DO).
     const Settings settings;
     COrvaneDoc doc(settings, std::move(env));
-    if (!doc.OpenDocument(in, &error))
-        return Fail(in, error);
+    if (Status opened = doc.OpenDocument(in); !opened)
+        return Fail(in, opened.error());
     if (const int rc = CheckComplete(in, doc.ReadInPart().empty(), doc.ReadInPart(), opts))
         return rc;
-    if (!doc.SaveDocument(out, &error))
-        return Fail(out, error);
+    if (Status saved = doc.SaveDocument(out); !saved)
+        return Fail(out, saved.error());
     return 0;
 }
 

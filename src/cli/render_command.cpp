@@ -89,17 +89,16 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     ResourceCatalog catalog;
     DocumentEnvironment env;
     if (!opts.resources.empty()) {
-        std::string error;
-        if (!LoadCatalog(opts.resources, catalog, &error))
-            return Fail(opts.resources, error);
+        if (const auto load = LoadCatalog(opts.resources, catalog); !load)
+            return Fail(opts.resources, load.error());
         env.catalog = &catalog;
         env.resourceFile = opts.resources;
         env.textureSize = MaterialSizeFunction(catalog, opts.resources, nullptr, settings.colorMap);
     }
     COrvaneDoc doc(settings, env);
+    if (Status opened = doc.OpenDocument(model); !opened)
+        return Fail(model, opened.error());
     std::string error;
-    if (!doc.OpenDocument(model, &error))
-        return Fail(model, error);
 
     auto context = HeadlessGlContext::Create(&error);
     if (!context)
@@ -133,8 +132,8 @@ int Render(const std::vector<std::string>& args, const Options& opts)
             return Fail(out, "the frame could not be drawn");
         image = renderer.ReadPixels();
     }
-    if (!WritePng(out, image->width, image->height, image->pixels, &error))
-        return Fail(out, error);
+    if (Status written = WritePng(out, image->width, image->height, image->pixels); !written)
+        return Fail(out, written.error());
     return 0;
 }
 

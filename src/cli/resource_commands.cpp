@@ -32,12 +32,24 @@ std::string ArchiveName(std::string s)
 // Reads an archive's directory; refuses a damaged one. Returns an exit status or -1.
 int ReadIntactDirectory(const std::string& path, ArchiveDirectory& dir)
 {
-    std::string error;
-    if (!ReadArchiveDirectory(path, dir, &error))
-        return Fail(path, error);
-    if (auto why = DescribeArchiveDamage(dir); !why.empty())
-        return Fail(path, why);
+    auto read = ReadArchiveDirectory(path);
+    if (!read)
+        return Fail(path, read.error());
+    dir = std::move(*read);
+    if (Status intact = CheckArchiveIntact(dir); !intact)
+        return Fail(path, intact.error());
     return -1;
+}
+
+// The palette of a colormap's bytes.
+Result<Palette> PaletteOf(const Result<std::vector<uint8_t>>& bytes)
+{
+    if (!bytes)
+        return orv::Fail(bytes.error());
+    const auto cmp = ParseColormap(*bytes);
+    if (!cmp)
+        return orv::Fail(cmp.error());
+    return cmp->palette;
 }
 
 // The palette named by --colormap: a .cmp file, or a colormap of the catalogue of
@@ -46,53 +58,43 @@ int PaletteFromOption(const Options& opts, const std::string& fallbackArchive, P
 {
     const std::string& c = opts.colormap;
     std::error_code ec;
-    std::string error;
     if (fs::is_regular_file(c, ec)) {
-        std::vector<uint8_t> bytes;
-        ColormapData cmp;
-        if (!ReadWholeFile(c, bytes, &error) || !ParseColormap(bytes, cmp, &error))
-            return Fail(c, error);
-        palette = cmp.palette;
+        const auto read = PaletteOf(ReadWholeFile(c));
+        if (!read)
+            return Fail(c, read.error());
+        palette = *read;
         return -1;
     }
     const std::string archive = !opts.resources.empty() ? opts.resources : fallbackArchive;
     if (archive.empty())
         return Fail(c, "no such colormap file (give --resources ARCHIVE to look the name up in an archive)");
     ResourceCatalog catalog;
-    std::string warning;
-    if (!LoadCatalog(archive, catalog, &error, &warning))
-        return Fail(archive, error);
+    if (const auto load = LoadCatalog(archive, catalog); !load)
+        return Fail(archive, load.error());
     const CTreeObject* entry = catalog.colormaps.Lookup(c);
     if (!entry)
         return Fail(c, "neither a colormap file nor a colormap of " + archive);
-    std::vector<uint8_t> bytes;
-    ColormapData cmp;
-    if (!ReadEntryData(archive, *entry, bytes, &error) || !ParseColormap(bytes, cmp, &error))
-        return Fail(archive, entry->name + ": " + error);
-    palette = cmp.palette;
+    const auto read = PaletteOf(ReadEntryData(archive, *entry));
+    if (!read)
+        return Fail(archive, entry->name + ": " + read.error());
+    palette = *read;
     return -1;
 }
 
 // The colormap of an archive's catalogue by name, or its first one when name is empty.
-std::optional<Palette> CatalogPalette(const std::string& archive, const std::string& name, std::string& error)
+Result<Palette> CatalogPalette(const std::string& archive, const std::string& name)
 {
     ResourceCatalog catalog;
-    if (!LoadCatalog(archive, catalog, &error))
-        return std::nullopt;
+    if (const auto load = LoadCatalog(archive, catalog); !load)
+        return orv::Fail(load.error());
     const CTreeObject* entry = nullptr;
     if (name.empty())
         entry = catalog.colormaps.Count() > 0 ? &catalog.colormaps.At(0) : nullptr;
     else
         entry = catalog.colormaps.Lookup(name);
-    if (!entry) {
-        error = name.empty() ? "no colormap in " + archive : "no " + name + " in " + archive;
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes;
-    ColormapData cmp;
-    if (!ReadEntryData(archive, *entry, bytes, &error) || !ParseColormap(bytes, cmp, &error))
-        return std::nullopt;
-    return cmp.palette;
+    if (!entry)
+        return orv::Fail(name.empty() ? "no colormap in " + archive : "no " + name + " in " + archive);
+    return PaletteOf(ReadEntryData(archive, *entry));
 }
 
 // ---- gob ---------------------------------------------------------------------
@@ -104,9 +106,8 @@ int GobCreate(const std::vector<std::string>& args)
     std::error_code ec;
     if (fs::exists(args[0], ec))
         return Fail(args[0], "already exists");
-    std::string error;
-    if (!CreateArchive(args[0], &error))
-        return Fail(args[0], error);
+    if (Status created = CreateArchive(args[0]); !created)
+        return Fail(args[0], created.error());
     return 0;
 }
 
@@ -114,14 +115,13 @@ int GobList(const std::vector<std::string>& args)
 {
     if (args.size() != 1)
         return Usage("gob list takes one archive");
-    ArchiveDirectory dir;
-    std::string error;
-    if (!ReadArchiveDirectory(args[0], dir, &error))
-        return Fail(args[0], error);
-    for (const auto& r : dir.records)
+    const auto dir = ReadArchiveDirectory(args[0]);
+    if (!dir)
+        return Fail(args[0], dir.error());
+    for (const auto& r : dir->records)
         std::printf("%10u %10u %s\n", r.offset, r.size, r.name.c_str());
-    if (auto why = DescribeArchiveDamage(dir); !why.empty())
-        return Fail(args[0], why);
+    if (Status intact = CheckArchiveIntact(*dir); !intact)
+        return Fail(args[0], intact.error());
     return 0;
 }
 
@@ -154,25 +154,26 @@ int GobAdd(const std::vector<std::string>& rawArgs, const Options& opts)
             return st;
         palette = p;
     } else if (!opts.resources.empty()) {
-        std::string error;
-        palette = CatalogPalette(opts.resources, "dflt.cmp", error);
+        // Without it the bitmaps keep their own colour indices.
+        if (auto p = CatalogPalette(opts.resources, "dflt.cmp"))
+            palette = *p;
     }
 
     // Every file is read (and converted) before the archive is touched, and all of them
     // go in with one rewrite.
-    std::vector<ArchiveEntryData> entries(args.size() - 1);
+    std::vector<ArchiveEntryData> entries;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string error;
-        if (!PrepareArchiveFile(args[i], palette ? &*palette : nullptr, entries[i - 1], &error))
-            return Fail(args[i], error);
+        auto entry = PrepareArchiveFile(args[i], palette ? &*palette : nullptr);
+        if (!entry)
+            return Fail(args[i], entry.error());
+        entries.push_back(std::move(*entry));
     }
     AddFileOptions add;
     add.onDuplicate = policy;
-    std::vector<AddFileResult> results;
-    std::string error;
-    if (!AddEntriesToArchive(archive, std::move(entries), add, &results, &error))
-        return Fail(archive, error);
-    for (const auto& res : results)
+    const auto results = AddEntriesToArchive(archive, std::move(entries), add);
+    if (!results)
+        return Fail(archive, results.error());
+    for (const auto& res : *results)
         std::printf("%s %s\n", res.replaced ? "replaced" : "added", res.itemName.c_str());
     return 0;
 }
@@ -212,10 +213,10 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
     if (args.size() < 2)
         return Usage("gob extract takes an archive and one or more item names");
     const std::string& archive = args[0];
-    ArchiveDirectory dir;
-    std::string error;
-    if (!ReadArchiveDirectory(archive, dir, &error))
-        return Fail(archive, error);
+    const auto read = ReadArchiveDirectory(archive);
+    if (!read)
+        return Fail(archive, read.error());
+    const ArchiveDirectory& dir = *read;
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
         return Fail(folder.string(), "no such folder");
@@ -229,9 +230,10 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
             palette = p;
         } else {
             // The first colormap of the game's catalogue, else of this archive's.
-            palette = CatalogPalette(opts.resources.empty() ? archive : opts.resources, {}, error);
-            if (!palette)
-                return Fail(archive, "no colormap to convert materials with: " + error + " (give --colormap)");
+            const auto first = CatalogPalette(opts.resources.empty() ? archive : opts.resources, {});
+            if (!first)
+                return Fail(archive, "no colormap to convert materials with: " + first.error() + " (give --colormap)");
+            palette = *first;
         }
     }
 
@@ -251,20 +253,20 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
         if (std::any_of(jobs.begin(), jobs.end(), [&](const Job& j) { return j.record == r; }))
             continue;  // named twice
         const bool convert = palette && LowerExtension(ShortNameOf(r->name)) == ".mat";
-        fs::path target;
-        const bool ok = flat ? ExtractionTarget(folder, r->name, convert, target, &error)
-                             : ExtractionTargetInFolders(folder, r->name, convert, target, &error);
-        if (!ok)
-            return Fail(archive, error);
-        jobs.push_back({r, convert, target});
-        targets.emplace_back(r->name, target);
+        const auto target = flat ? ExtractionTarget(folder, r->name, convert)
+                                 : ExtractionTargetInFolders(folder, r->name, convert);
+        if (!target)
+            return Fail(archive, target.error());
+        jobs.push_back({r, convert, *target});
+        targets.emplace_back(r->name, *target);
     }
-    if (auto clash = DescribeExtractionClash(targets); !clash.empty())
-        return Fail(archive, clash + (flat ? "; nothing was extracted (leave out --flat to keep the archive's folders)"
-                                           : "; nothing was extracted"));
+    if (Status apart = CheckExtractionTargets(targets); !apart)
+        return Fail(archive, apart.error() + (flat ? "; nothing was extracted (leave out --flat to keep the archive's "
+                                                     "folders)"
+                                                   : "; nothing was extracted"));
     for (const Job& j : jobs) {
-        if (!ExtractArchiveItem(archive, *j.record, j.target, j.convert ? &*palette : nullptr, &error))
-            return Fail(archive, error);
+        if (Status saved = ExtractArchiveItem(archive, *j.record, j.target, j.convert ? &*palette : nullptr); !saved)
+            return Fail(archive, saved.error());
         std::printf("%s\n", j.target.string().c_str());
     }
     return 0;
@@ -289,9 +291,8 @@ int GobDelete(const std::vector<std::string>& args)
         left.erase(left.begin() + static_cast<std::ptrdiff_t>(*at));
         edit.removals.push_back(name);
     }
-    std::string error;
-    if (!RewriteArchive(archive, edit, &error))
-        return Fail(archive, error);
+    if (const auto rewritten = RewriteArchive(archive, edit); !rewritten)
+        return Fail(archive, rewritten.error());
     return 0;
 }
 
@@ -321,9 +322,9 @@ int Catalog(const std::vector<std::string>& args, const Options&)
     if (args.size() != 1)
         return Usage("catalog takes one archive");
     ResourceCatalog catalog;
-    std::string error, warning;
-    if (!LoadCatalog(args[0], catalog, &error, &warning))
-        return Fail(args[0], error);
+    const auto load = LoadCatalog(args[0], catalog);
+    if (!load)
+        return Fail(args[0], load.error());
     const std::pair<const char*, const CTree*> lists[] = {
         {"materials", &catalog.materials},
         {"colormaps", &catalog.colormaps},
@@ -335,8 +336,8 @@ int Catalog(const std::vector<std::string>& args, const Options&)
         for (const auto& e : tree->Entries())
             std::printf("  %-24s %10u %10u %s\n", e->shortName.c_str(), e->offset, e->size, e->name.c_str());
     }
-    if (!warning.empty())
-        return Fail(args[0], warning);
+    if (!load->warning.empty())
+        return Fail(args[0], load->warning);
     return 0;
 }
 
@@ -349,33 +350,32 @@ int MatToBmp(const std::string& in, const std::string& out, const Options& opts)
     Palette palette;
     if (int st = PaletteFromOption(opts, {}, palette); st >= 0)
         return st;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!ReadWholeFile(in, bytes, &error))
-        return Fail(in, error);
-    MaterialImage image;
-    if (ConvertMatFirstCel(bytes, palette, image, &error) != MatStatus::Ok)
-        return Fail(in, error);
-    if (!WriteBmpFile(out, image, &error))
-        return Fail(out, error);
+    const auto bytes = ReadWholeFile(in);
+    if (!bytes)
+        return Fail(in, bytes.error());
+    const auto image = ConvertMatFirstCel(*bytes, palette);
+    if (!image)
+        return Fail(in, image.error());
+    if (Status written = WriteBmpFile(out, *image); !written)
+        return Fail(out, written.error());
     return 0;
 }
 
 int BmpToMat(const std::string& in, const std::string& out, const Options& opts)
 {
-    MaterialImage image;
-    std::string error;
-    if (!ReadBmpFile(in, image, &error))
-        return Fail(in, error);
+    auto image = ReadBmpFile(in);
+    if (!image)
+        return Fail(in, image.error());
     if (!opts.colormap.empty()) {
         Palette palette;
         if (int st = PaletteFromOption(opts, {}, palette); st >= 0)
             return st;
-        RemapToPalette(image, palette);
+        RemapToPalette(*image, palette);
     }
-    const auto mat = MakeMat(image);
-    if (!WriteFileAtomic(out, std::string_view(reinterpret_cast<const char*>(mat.data()), mat.size()), &error))
-        return Fail(out, error);
+    const auto mat = MakeMat(*image);
+    if (Status written = WriteFileAtomic(out, std::string_view(reinterpret_cast<const char*>(mat.data()), mat.size()));
+        !written)
+        return Fail(out, written.error());
     return 0;
 }
 
@@ -384,11 +384,8 @@ int BmpToMat(const std::string& in, const std::string& out, const Options& opts)
 int InfoArchive(const std::string& path, const Options&)
 {
     ArchiveDirectory dir;
-    std::string error;
-    if (!ReadArchiveDirectory(path, dir, &error))
-        return Fail(path, error);
-    if (auto why = DescribeArchiveDamage(dir); !why.empty())
-        return Fail(path, why);
+    if (int st = ReadIntactDirectory(path, dir); st >= 0)
+        return st;
     uint64_t data = 0;
     for (const auto& r : dir.records)
         data += r.size;
@@ -405,14 +402,13 @@ int InfoArchive(const std::string& path, const Options&)
 
 int InfoMat(const std::string& path, const Options&)
 {
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!ReadWholeFile(path, bytes, &error))
-        return Fail(path, error);
-    MatInfo info;
-    const MatStatus st = ParseMat(bytes, info, &error);
-    if (st == MatStatus::Invalid)
-        return Fail(path, error);
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return Fail(path, bytes.error());
+    const auto parsed = ParseMat(*bytes);
+    if (!parsed)
+        return Fail(path, parsed.error());
+    const MatInfo& info = *parsed;
     std::printf("MAT: %s material, %u records, %u bits per pixel\n", info.IsColor() ? "colour" : "texture",
                 info.recordCount, info.bitsPerPixel);
     for (std::size_t i = 0; i < info.colorIndices.size(); ++i)
@@ -422,19 +418,21 @@ int InfoMat(const std::string& path, const Options&)
         std::printf("texture %zu: %u x %u, %u mipmap levels%s\n", i, t.width, t.height, t.mipmapCount,
                     t.transparent ? ", transparent" : "");
     }
-    if (st == MatStatus::Unsupported)
-        std::printf("conversion: %s\n", error.c_str());
+    if (!info.unsupported.empty())
+        std::printf("conversion: %s\n", info.unsupported.c_str());
     return 0;
 }
 
 int InfoCmp(const std::string& path, const Options&)
 {
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ColormapData cmp;
-    if (!ReadWholeFile(path, bytes, &error) || !ParseColormap(bytes, cmp, &error))
-        return Fail(path, error);
-    std::printf("CMP colormap: %zu bytes, transparency table %s\n", bytes.size(), cmp.HasTransparency() ? "yes" : "no");
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return Fail(path, bytes.error());
+    const auto parsed = ParseColormap(*bytes);
+    if (!parsed)
+        return Fail(path, parsed.error());
+    const ColormapData& cmp = *parsed;
+    std::printf("CMP colormap: %zu bytes, transparency table %s\n", bytes->size(), cmp.HasTransparency() ? "yes" : "no");
     std::printf("palette: 256 colours; index 0 = (%u, %u, %u), index 255 = (%u, %u, %u)\n", cmp.palette[0],
                 cmp.palette[1], cmp.palette[2], cmp.palette[765], cmp.palette[766], cmp.palette[767]);
     return 0;
@@ -442,11 +440,10 @@ int InfoCmp(const std::string& path, const Options&)
 
 int InfoBmp(const std::string& path, const Options&)
 {
-    MaterialImage image;
-    std::string error;
-    if (!ReadBmpFile(path, image, &error))
-        return Fail(path, error);
-    std::printf("BMP: %d x %d, 8-bit paletted after reading\n", image.width, image.height);
+    const auto image = ReadBmpFile(path);
+    if (!image)
+        return Fail(path, image.error());
+    std::printf("BMP: %d x %d, 8-bit paletted after reading\n", image->width, image->height);
     return 0;
 }
 
@@ -461,9 +458,10 @@ int Sample(const std::vector<std::string>& args, const Options&)
     if (!fs::is_directory(dir, ec))
         return Fail(args[0], "no such folder");
     auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
-        std::string error;
-        if (!WriteFileAtomic(dir / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error))
-            return Fail((dir / name).string(), error);
+        if (Status written = WriteFileAtomic(
+                dir / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            !written)
+            return Fail((dir / name).string(), written.error());
         std::printf("%s\n", (dir / name).string().c_str());
         return 0;
     };
@@ -482,9 +480,8 @@ int Sample(const std::vector<std::string>& args, const Options&)
         entries.push_back({f.archiveName, std::vector<uint8_t>(f.text.begin(), f.text.end())});
     }
     // The same laid out as in the game's archive.
-    std::string error;
-    if (!WriteArchive(dir / "res2.gob", entries, &error))
-        return Fail((dir / "res2.gob").string(), error);
+    if (Status written = WriteArchive(dir / "res2.gob", entries); !written)
+        return Fail((dir / "res2.gob").string(), written.error());
     std::printf("%s\n", (dir / "res2.gob").string().c_str());
     return 0;
 }

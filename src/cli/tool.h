@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/corners.h"
+#include "model/result.h"
 
 namespace orv {
 struct CModel;
@@ -38,8 +39,8 @@ struct ResourceHandle {
     TextureSizeFn textureSize;  // empty without --resources
     const ResourceCatalog* catalog = nullptr;  // the archive's catalogue; null without --resources
 };
-// False with a reason when the archive given cannot be read.
-bool OpenResources(const Options& opts, ResourceHandle& out, std::string& error);
+// Fails when the archive given cannot be read.
+Result<ResourceHandle> OpenResources(const Options& opts);
 
 // Exit status 1 with one line on stderr naming the file and the reason.
 int Fail(const std::string& file, const std::string& reason);

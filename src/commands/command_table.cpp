@@ -252,10 +252,9 @@ bool CanRedo(const CommandContext& c) { return c.doc->history.CanRedo(); }
 CommandResult UndoRedo(CommandContext& c)
 {
     ViewState state = c.doc->CurrentView();
-    CommandResult r;
-    const bool ok = c.id == cmd::EditRedo ? c.doc->Redo(state, &r.message) : c.doc->Undo(state, &r.message);
-    if (!ok)
-        return r;
+    const Status restored = c.id == cmd::EditRedo ? c.doc->Redo(state) : c.doc->Undo(state);
+    if (!restored)
+        return CommandResult{false, 0, restored.error()};
     if (c.selection) {
         c.selection->currentMesh = state.mesh;
         c.selection->currentFace = state.face;

@@ -65,13 +65,13 @@ bool COrvaneDoc::NewDocument()
 {
     const fs::path tmpl = env_.programDir / "New.orv";
     std::error_code ec;
-    std::unique_ptr<CModel> m;
-    CameraState cam;
+    LoadedProject project;
     if (!env_.programDir.empty() && fs::is_regular_file(tmpl, ec))
-        m = ReadProjectFile(tmpl.string(), &cam, nullptr);
-    const bool fromTemplate = m != nullptr;
-    savedCamera = fromTemplate ? cam : CameraState{};
-    model = fromTemplate ? std::move(m) : std::make_unique<CModel>();
+        if (auto read = ReadProjectFile(tmpl.string()))
+            project = std::move(*read);
+    const bool fromTemplate = project.model != nullptr;
+    savedCamera = fromTemplate ? project.camera : CameraState{};
+    model = fromTemplate ? std::move(project.model) : std::make_unique<CModel>();
     // Built once the model is the document's: sizes of custom materials come from the
     // document's own model.
     if (fromTemplate)
@@ -85,26 +85,22 @@ bool COrvaneDoc::NewDocument()
     return true;
 }
 
-bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
+Status COrvaneDoc::OpenDocument(const std::string& path)
 {
     const std::string lower = ToLowerAscii(path);
     std::string readInPart;
     if (Contains(lower, ".3do")) {
         auto m = std::make_unique<CModel>();
-        std::string why;
-        ReadStatus status;
         // The corners are built with the material sizes once the model is the document's
         // (below): custom materials are looked up in the document's model.
-        if (!Load3doFile(path, *m, &why, {}, &status)) {
-            // A file that cannot be read must not open as an empty model that a later
-            // save would write over it.
-            if (error)
-                *error = why;
-            return false;
-        }
+        const auto status = Load3doFile(path, *m);
+        // A file that cannot be read must not open as an empty model that a later save
+        // would write over it.
+        if (!status)
+            return Fail(status.error());
         // A file that ended early opens with what was read; saving over it asks first.
-        if (!status.complete)
-            readInPart = status.missing;
+        if (!status->complete)
+            readInPart = status->missing;
         m->formatTag = "JK1";
         std::string text;
         const std::string pup = PuppetNameFor(path);
@@ -112,20 +108,19 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
         bool found = false;
         if (env_.catalog) {
             if (const CTreeObject* entry = env_.catalog->puppets.Lookup(pup)) {
-                std::vector<uint8_t> bytes;
-                if (ReadEntryData(env_.resourceFile, *entry, bytes)) {
-                    text.assign(bytes.begin(), bytes.end());
+                if (const auto bytes = ReadEntryData(env_.resourceFile, *entry)) {
+                    text.assign(bytes->begin(), bytes->end());
                     found = true;
                 }
             }
         }
         if (!found) {
             const fs::path beside = FindFileNoCase(FolderOf(path), pup);
-            TextBuffer b;
-            if (!beside.empty() && LoadTextBuffer(beside, b)) {
-                text = std::string(b.Text());
-                found = true;
-            }
+            if (!beside.empty())
+                if (auto b = LoadTextBuffer(beside)) {
+                    text = std::string(b->Text());
+                    found = true;
+                }
         }
         if (found) {
             TextBuffer buffer(std::move(text));
@@ -135,17 +130,12 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
         BuildFaceCorners(*model, env_.textureSize);
         savedCamera = {};
     } else {
-        CameraState cam;
-        std::string why;
-        auto m = ReadProjectFile(path, &cam, &why);
-        if (!m) {
-            if (error)
-                *error = why;
-            return false;
-        }
-        model = std::move(m);
+        auto project = ReadProjectFile(path);
+        if (!project)
+            return Fail(project.error());
+        model = std::move(project->model);
         BuildFaceCorners(*model, env_.textureSize);
-        savedCamera = cam;
+        savedCamera = project->camera;
     }
     SetPathName(path);
     history.Clear();
@@ -154,7 +144,7 @@ bool COrvaneDoc::OpenDocument(const std::string& path, std::string* error)
     replaceAgreed_ = false;
     if (!Contains(lower, ".3do"))
         LoadCurrentKeyframe();
-    return true;
+    return {};
 }
 
 bool COrvaneDoc::LoadCurrentKeyframe()
@@ -171,9 +161,8 @@ bool COrvaneDoc::LoadCurrentKeyframe()
     bool found = false;
     if (env_.catalog) {
         if (const CTreeObject* entry = env_.catalog->keyframes.Lookup(keyFile)) {
-            std::vector<uint8_t> bytes;
-            if (ReadEntryData(env_.resourceFile, *entry, bytes)) {
-                text.assign(bytes.begin(), bytes.end());
+            if (const auto bytes = ReadEntryData(env_.resourceFile, *entry)) {
+                text.assign(bytes->begin(), bytes->end());
                 name = entry->shortName;
                 found = true;
             }
@@ -181,14 +170,16 @@ bool COrvaneDoc::LoadCurrentKeyframe()
     }
     if (!found) {
         const fs::path beside = FindFileNoCase(pathName_.empty() ? fs::path(".") : FolderOf(pathName_), SafeFileName(keyFile));
-        TextBuffer b;
-        if (beside.empty() || !LoadTextBuffer(beside, b))
+        if (beside.empty())
             return false;
-        text = std::string(b.Text());
+        const auto b = LoadTextBuffer(beside);
+        if (!b)
+            return false;
+        text = std::string(b->Text());
         name = keyFile;
     }
     TextBuffer buffer(std::move(text));
-    auto key = ReadKey(*model, buffer);
+    auto key = ReadKey(*model, buffer).keyframe;
     key->name = name;
     model->keyframe = std::move(key);
     return true;
@@ -199,18 +190,15 @@ bool COrvaneDoc::SaveReplacesPartialFile(const std::string& path) const
     return !readInPart_.empty() && SameFile(path, pathName_);
 }
 
-bool COrvaneDoc::SaveDocument(const std::string& path, std::string* error)
+Status COrvaneDoc::SaveDocument(const std::string& path)
 {
     const bool replacesPartial = SaveReplacesPartialFile(path);
     const bool agreed = std::exchange(replaceAgreed_, false);
-    if (replacesPartial && !agreed) {
-        // The file holds more than the document: only the user may decide to lose it.
-        if (error)
-            *error = title_ + " was read only in part (" + readInPart_ + "); it is not replaced without asking";
-        return false;
-    }
+    // The file holds more than the document: only the user may decide to lose it.
+    if (replacesPartial && !agreed)
+        return Fail(title_ + " was read only in part (" + readInPart_ + "); it is not replaced without asking");
     const std::string lower = ToLowerAscii(path);
-    bool ok = false;
+    Status saved;
     if (Contains(lower, ".brp")) {
         std::string title = title_.empty() ? fs::path(path).stem().string() : title_;
         const auto dot = title.find('.');
@@ -219,49 +207,47 @@ bool COrvaneDoc::SaveDocument(const std::string& path, std::string* error)
         // The puppet file and keyframes are copied from where the document's own were
         // looked for: beside it (the program folder for a document without a file).
         const fs::path sources = pathName_.empty() ? env_.programDir : FolderOf(pathName_);
-        ok = ExportBrindleProject(*model, title, path, sources, error);
+        saved = ExportBrindleProject(*model, title, path, sources);
     } else if (Contains(lower, ".3do")) {
-        ok = Write3do(*model, path, error);
+        saved = Write3do(*model, path);
     } else {
-        ok = WriteProjectFile(path, *model, CameraForSave(), error);
+        saved = WriteProjectFile(path, *model, CameraForSave());
     }
-    if (ok && path == pathName_)
+    if (saved && path == pathName_)
         modified_ = false;
-    if (ok && replacesPartial)
+    if (saved && replacesPartial)
         readInPart_.clear();
-    return ok;
+    return saved;
 }
 
-bool COrvaneDoc::SaveAs(const std::string& path, std::string* error)
+Status COrvaneDoc::SaveAs(const std::string& path)
 {
     // The save is atomic: on failure the file at path (if any) is left as it was.
-    if (!SaveDocument(path, error))
-        return false;
+    if (Status saved = SaveDocument(path); !saved)
+        return saved;
     if (Contains(ToLowerAscii(path), ".orv")) {
         SetPathName(path);
         modified_ = false;
         // The document's file is now the one just written whole.
         readInPart_.clear();
     }
-    return true;
+    return {};
 }
 
-bool ReadPuppetImport(const std::string& path, PuppetImport& out, std::string* error)
+Result<PuppetImport> ReadPuppetImport(const std::string& path)
 {
     // Read aside: a file that is no puppet file must not touch the model.
     CModel read;
-    ReadStatus status;
-    if (!LoadPupFile(path, read, error, &status))
-        return false;
-    if (!status.recognised) {
-        if (error)
-            *error = fs::path(path).filename().string() + " holds no puppet modes";
-        return false;
-    }
+    const auto status = LoadPupFile(path, read);
+    if (!status)
+        return Fail(status.error());
+    if (!status->recognised)
+        return Fail(fs::path(path).filename().string() + " holds no puppet modes");
+    PuppetImport out;
     out.modes = std::move(read.puppetModes);
     out.joints = std::move(read.puppetJoints);
-    out.missing = status.complete ? std::string() : status.missing;
-    return true;
+    out.missing = status->complete ? std::string() : status->missing;
+    return out;
 }
 
 void ApplyPuppetImport(CModel& model, PuppetImport&& import)
@@ -270,13 +256,13 @@ void ApplyPuppetImport(CModel& model, PuppetImport&& import)
     model.puppetJoints = std::move(import.joints);
 }
 
-bool COrvaneDoc::ImportPuppet(const std::string& path, std::string* error)
+Status COrvaneDoc::ImportPuppet(const std::string& path)
 {
-    PuppetImport import;
-    if (!ReadPuppetImport(path, import, error))
-        return false;
-    TakePuppet(std::move(import));
-    return true;
+    auto import = ReadPuppetImport(path);
+    if (!import)
+        return Fail(import.error());
+    TakePuppet(std::move(*import));
+    return {};
 }
 
 void COrvaneDoc::TakePuppet(PuppetImport&& import)
@@ -312,23 +298,23 @@ bool COrvaneDoc::Change(const std::function<bool()>& change)
     return true;
 }
 
-bool COrvaneDoc::Undo(ViewState& view, std::string* error)
+Status COrvaneDoc::Undo(ViewState& view)
 {
-    return TakeRestored(history.Undo(*model, view, env_.textureSize, error));
+    return TakeRestored(history.Undo(*model, view, env_.textureSize));
 }
 
-bool COrvaneDoc::Redo(ViewState& view, std::string* error)
+Status COrvaneDoc::Redo(ViewState& view)
 {
-    return TakeRestored(history.Redo(*model, view, env_.textureSize, error));
+    return TakeRestored(history.Redo(*model, view, env_.textureSize));
 }
 
-bool COrvaneDoc::TakeRestored(std::unique_ptr<CModel> restored)
+Status COrvaneDoc::TakeRestored(Result<std::unique_ptr<CModel>> restored)
 {
     if (!restored)
-        return false;
-    model = std::move(restored);
+        return Fail(restored.error());
+    model = std::move(*restored);
     modified_ = true;
-    return true;
+    return {};
 }
 
 }  // namespace orv

@@ -66,16 +66,15 @@ public:
     bool NewDocument();
     // Opens by the lower-cased name: ".3do" reads a 3DO model and its puppet file (a file
     // that ends early opens with what it holds, see ReadInPart); anything else loads a
-    // project file and its current keyframe. On failure the document keeps what it had
-    // and error says why.
-    bool OpenDocument(const std::string& path, std::string* error = nullptr);
+    // project file and its current keyframe. On failure the document keeps what it had.
+    Status OpenDocument(const std::string& path);
     // Saves by the lower-cased name: ".brp" exports the resource tree, ".3do" writes the
     // 3DO file, anything else writes the project file. Every save is written whole or
     // not at all; failures are reported. A save over a file read only in part is refused
     // unless the user agreed (below).
-    bool SaveDocument(const std::string& path, std::string* error = nullptr);
+    Status SaveDocument(const std::string& path);
     // Save As: saves, and a project (".orv") name becomes the document's name.
-    bool SaveAs(const std::string& path, std::string* error = nullptr);
+    Status SaveAs(const std::string& path);
 
     // A model file that ended before what it announced opens with what could be read;
     // this says what was missing ("3 of 12 meshes read"), "" for a file read whole.
@@ -88,7 +87,7 @@ public:
 
     // Reads a ".pup" file into the model's puppet data and marks the document modified.
     // A file that holds no puppet modes is refused and changes nothing.
-    bool ImportPuppet(const std::string& path, std::string* error = nullptr);
+    Status ImportPuppet(const std::string& path);
     // Puppet data read already (ReadPuppetImport) replaces the model's, as one undo step.
     void TakePuppet(PuppetImport&& import);
     // Loads the keyframe of the current puppet mode and sub-mode from the catalogue or
@@ -108,12 +107,13 @@ public:
     // becomes the undo step only when change returns true (the document is then
     // modified). Returns what change returned.
     bool Change(const std::function<bool()>& change);
-    bool Undo(ViewState& view, std::string* error = nullptr);
-    bool Redo(ViewState& view, std::string* error = nullptr);
+    // Fail when there is nothing to undo or redo (see history) or the step cannot be read.
+    Status Undo(ViewState& view);
+    Status Redo(ViewState& view);
 
 private:
     // An undo or redo result: the model put in place and the document modified.
-    bool TakeRestored(std::unique_ptr<CModel> restored);
+    Status TakeRestored(Result<std::unique_ptr<CModel>> restored);
 
     DocumentEnvironment env_;
     std::string pathName_;
@@ -123,9 +123,9 @@ private:
     bool replaceAgreed_ = false;
 };
 
-// Reads a ".pup" file; false with a reason when it cannot be read or holds no puppet
-// modes ("walk.pup holds no puppet modes").
-bool ReadPuppetImport(const std::string& path, PuppetImport& out, std::string* error = nullptr);
+// Reads a ".pup" file; fails when it cannot be read or holds no puppet modes
+// ("walk.pup holds no puppet modes").
+Result<PuppetImport> ReadPuppetImport(const std::string& path);
 // Gives the model the imported puppet modes and joint lines in place of its own.
 void ApplyPuppetImport(CModel& model, PuppetImport&& import);
 

@@ -95,45 +95,36 @@ bool RemoveCustomMaterial(CTree& materials, std::string_view name)
     return true;
 }
 
-bool ReadMaterialFile(const fs::path& file, const Palette* palette, std::string& name, std::vector<uint8_t>& bytes,
-                      std::string* error)
+Result<MaterialFile> ReadMaterialFile(const fs::path& file, const Palette* palette)
 {
     const std::string fileName = LowerAscii(ShortNameOf(file.filename().string()));
-    std::vector<uint8_t> raw;
-    if (!ReadWholeFile(file, raw, error))
-        return false;
+    auto raw = ReadWholeFile(file);
+    if (!raw)
+        return Fail(raw.error());
+    MaterialFile material;
     if (fileName.find(".bmp") != std::string::npos) {
-        MaterialImage image;
-        std::string why;
-        if (!ReadBmp(raw, image, &why)) {
-            SetError(error, file.string() + ": " + why);
-            return false;
-        }
+        auto image = ReadBmp(*raw);
+        if (!image)
+            return Fail(file.string() + ": " + image.error());
         if (palette)
-            RemapToPalette(image, *palette);
-        name = fileName.substr(0, fileName.find('.')) + ".mat";
-        bytes = MakeMat(image);
+            RemapToPalette(*image, *palette);
+        material.name = fileName.substr(0, fileName.find('.')) + ".mat";
+        material.bytes = MakeMat(*image);
     } else {
         // Only a material may become one: anything else would be drawn as garbage or
-        // not at all, and saved into the model's project.
-        MatInfo info;
-        std::string why;
-        if (ParseMat(raw, info, &why) == MatStatus::Invalid) {
-            SetError(error, file.string() + " is not a MAT material: " + why);
-            return false;
-        }
-        name = fileName;
-        bytes = std::move(raw);
+        // not at all, and saved into the model's project. A MAT this program cannot
+        // draw is still a material.
+        if (const auto info = ParseMat(*raw); !info)
+            return Fail(file.string() + " is not a MAT material: " + info.error());
+        material.name = fileName;
+        material.bytes = std::move(*raw);
     }
-    if (name.empty() || name == ".mat") {
-        SetError(error, file.string() + " has no name a material could take");
-        return false;
-    }
-    return true;
+    if (material.name.empty() || material.name == ".mat")
+        return Fail(file.string() + " has no name a material could take");
+    return material;
 }
 
-bool ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog, const fs::path& resourceFile,
-                           std::size_t* converted, std::string* error)
+Result<std::size_t> ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog, const fs::path& resourceFile)
 {
     // All bytes are read first, so a failure leaves the document as it was.
     std::vector<std::pair<std::string, std::vector<uint8_t>>> found;
@@ -146,10 +137,10 @@ bool ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog, const 
         const CTreeObject* stock = catalog.materials.Lookup(name);
         if (!stock || pending)
             continue;
-        std::vector<uint8_t> bytes;
-        if (!ReadEntryData(resourceFile, *stock, bytes, error))
-            return false;
-        found.emplace_back(stock->shortName, std::move(bytes));
+        auto bytes = ReadEntryData(resourceFile, *stock);
+        if (!bytes)
+            return Fail(bytes.error());
+        found.emplace_back(stock->shortName, std::move(*bytes));
     }
     for (auto& [name, bytes] : found) {
         auto entry = std::make_unique<CTreeObject>(name, 0u, static_cast<uint32_t>(bytes.size()));
@@ -157,9 +148,7 @@ bool ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog, const 
         model.customMaterials.Add(std::move(entry));
     }
     RecomputeCustomMaterialOffsets(model.customMaterials);
-    if (converted)
-        *converted = found.size();
-    return true;
+    return found.size();
 }
 
 std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder)
@@ -172,7 +161,7 @@ std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const 
     return names;
 }
 
-bool WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder, std::string* error)
+Status WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder)
 {
     for (const auto& entry : model.customMaterials.Entries()) {
         const std::vector<uint8_t>& bytes = entry->data;
@@ -180,11 +169,12 @@ bool WriteCustomMaterials(const CModel& model, const std::filesystem::path& fold
         const std::string name = SafeFileName(entry->shortName);
         if (name.empty())
             continue;
-        if (!WriteFileAtomic(folder / name,
-                             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error))
-            return false;
+        if (Status written = WriteFileAtomic(
+                folder / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            !written)
+            return written;
     }
-    return true;
+    return {};
 }
 
 }  // namespace orv

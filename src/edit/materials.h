@@ -49,20 +49,23 @@ bool RemoveCustomMaterial(CTree& materials, std::string_view name);
 // becomes a MAT named NAME.mat (NAME up to the first "."), remapped onto palette when
 // one is given; any other file must be a MAT and is taken whole under its file name.
 // Names are lower-cased, as the game's are.
-bool ReadMaterialFile(const std::filesystem::path& file, const Palette* palette, std::string& name,
-                      std::vector<uint8_t>& bytes, std::string* error = nullptr);
+struct MaterialFile {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+Result<MaterialFile> ReadMaterialFile(const std::filesystem::path& file, const Palette* palette);
 
 // Names of the model's custom materials that already exist as files in folder.
 std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder);
 
 // Writes every custom material into folder as a MAT file of its own name (each written
 // whole or not at all), for a model saved in a format that cannot carry them.
-bool WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder, std::string* error = nullptr);
+Status WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder);
 
 // Every name of the model's list that is no custom material but a stock material of
-// the catalogue becomes a custom material with the stock bytes. converted counts them.
+// the catalogue becomes a custom material with the stock bytes; the value counts them.
 // Nothing changes when one of them cannot be read.
-bool ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
-                           std::size_t* converted = nullptr, std::string* error = nullptr);
+Result<std::size_t> ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog,
+                                          const std::filesystem::path& resourceFile);
 
 }  // namespace orv

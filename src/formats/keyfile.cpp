@@ -92,7 +92,7 @@ std::string Of(int32_t read, int32_t declared, const char* what)
 
 }  // namespace
 
-std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus* status)
+KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
 {
     ReadStatus st;
     auto keyframe = std::make_unique<CKeyframe>();
@@ -134,9 +134,7 @@ std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus
     auto finish = [&](std::string what) {
         st.complete = what.empty();
         st.missing = std::move(what);
-        if (status)
-            *status = std::move(st);
-        return std::move(keyframe);
+        return KeyframeRead{std::move(keyframe), std::move(st)};
     };
     if (!nodesFollow)
         return finish(missing.empty() ? "no KEYFRAME NODES section" : missing);
@@ -188,22 +186,16 @@ std::unique_ptr<CKeyframe> ReadKey(CModel& model, TextBuffer& buffer, ReadStatus
     return finish({});
 }
 
-std::unique_ptr<CKeyframe> LoadKeyFile(const fs::path& path, CModel& model, std::string* error, ReadStatus* status)
+Result<KeyframeRead> LoadKeyFile(const fs::path& path, CModel& model)
 {
-    TextBuffer buffer;
-    if (!LoadTextBuffer(path, buffer, error))
-        return nullptr;
-    ReadStatus s;
-    auto keyframe = ReadKey(model, buffer, &s);
-    if (status)
-        *status = s;
-    if (!s.recognised) {
-        if (error)
-            *error = "not a KEY file (no SECTION found)";
-        return nullptr;
-    }
-    keyframe->name = path.filename().string();
-    return keyframe;
+    auto buffer = LoadTextBuffer(path);
+    if (!buffer)
+        return Fail(buffer.error());
+    KeyframeRead read = ReadKey(model, *buffer);
+    if (!read.status.recognised)
+        return Fail("not a KEY file (no SECTION found)");
+    read.keyframe->name = path.filename().string();
+    return read;
 }
 
 std::string FormatKey(const CKeyframe& k, int32_t joints, const std::string& headerPath)
@@ -252,15 +244,12 @@ std::string FormatKey(const CKeyframe& k, int32_t joints, const std::string& hea
     return o;
 }
 
-bool WriteKey(const CModel& model, const fs::path& path, std::string* error)
+Status WriteKey(const CModel& model, const fs::path& path)
 {
-    if (!model.keyframe) {
-        if (error)
-            *error = "cannot write " + path.string() + ": there is no keyframe";
-        return false;
-    }
+    if (!model.keyframe)
+        return Fail("cannot write " + path.string() + ": there is no keyframe");
     const auto joints = static_cast<int32_t>(model.nodes.size());
-    return WriteFileAtomic(path, FormatKey(*model.keyframe, joints, path.string()), error);
+    return WriteFileAtomic(path, FormatKey(*model.keyframe, joints, path.string()));
 }
 
 namespace {
@@ -309,41 +298,35 @@ void ComputeKeyDeltas(CModel& model)
         ComputeKeyDeltas(*model.keyframe);
 }
 
-std::string KeyframeSaveProblem(const CKeyframe& keyframe)
+Status CheckKeyframeSavable(const CKeyframe& keyframe)
 {
     for (const auto& node : keyframe.nodes) {
         if (node->entries.empty())
-            return "Cannot save keyfile, since node \"" + node->meshName + "\" has no frames.";
+            return Fail("Cannot save keyfile, since node \"" + node->meshName + "\" has no frames.");
         if (node->entries.back()->frame >= keyframe.frames)
-            return "Cannot save keyfile, since node \"" + node->meshName + "\" has wrong frame.";
+            return Fail("Cannot save keyfile, since node \"" + node->meshName + "\" has wrong frame.");
     }
     return {};
 }
 
-KeySaveResult SaveKeyframe(CModel& model, const fs::path& path, std::string* message)
+Status SaveKeyframe(CModel& model, const fs::path& path)
 {
-    if (!model.keyframe) {
-        if (message)
-            *message = "cannot write " + path.string() + ": there is no keyframe";
-        return KeySaveResult::Failed;
-    }
-    if (std::string problem = KeyframeSaveProblem(*model.keyframe); !problem.empty()) {
-        if (message)
-            *message = std::move(problem);
-        return KeySaveResult::Refused;
-    }
+    if (!model.keyframe)
+        return Fail("cannot write " + path.string() + ": there is no keyframe");
+    if (Status savable = CheckKeyframeSavable(*model.keyframe); !savable)
+        return savable;
     ComputeKeyDeltas(*model.keyframe);
-    return WriteKey(model, path, message) ? KeySaveResult::Saved : KeySaveResult::Failed;
+    return WriteKey(model, path);
 }
 
-bool CreateEmptyKeyframe(CModel& model, const std::string& name, const fs::path& path, std::string* error)
+Status CreateEmptyKeyframe(CModel& model, const std::string& name, const fs::path& path)
 {
     auto keyframe = std::make_unique<CKeyframe>();
     keyframe->type = 0xFFFF;
     keyframe->fps = 15.0f;
     keyframe->name = name;
     model.keyframe = std::move(keyframe);
-    return WriteKey(model, path, error);
+    return WriteKey(model, path);
 }
 
 }  // namespace orv

@@ -413,22 +413,16 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer)
     return status;
 }
 
-bool Load3doFile(const fs::path& path, CModel& model, std::string* error, const TextureSizeFn& textureSize,
-                 ReadStatus* status)
+Result<ReadStatus> Load3doFile(const fs::path& path, CModel& model, const TextureSizeFn& textureSize)
 {
-    TextBuffer buffer;
-    if (!LoadTextBuffer(path, buffer, error))
-        return false;
-    const ReadStatus s = Read3do(model, buffer);
-    if (status)
-        *status = s;
+    auto buffer = LoadTextBuffer(path);
+    if (!buffer)
+        return Fail(buffer.error());
+    ReadStatus status = Read3do(model, *buffer);
     BuildFaceCorners(model, textureSize);
-    if (!s.recognised) {
-        if (error)
-            *error = "not a 3DO file (no SECTION found)";
-        return false;
-    }
-    return true;
+    if (!status.recognised)
+        return Fail("not a 3DO file (no SECTION found)");
+    return status;
 }
 
 std::string Format3do(CModel& model, const std::string& headerPath)
@@ -483,9 +477,9 @@ std::string Format3do(CModel& model, const std::string& headerPath)
     return o;
 }
 
-bool Write3do(CModel& model, const fs::path& path, std::string* error)
+Status Write3do(CModel& model, const fs::path& path)
 {
-    return WriteFileAtomic(path, Format3do(model, path.string()), error);
+    return WriteFileAtomic(path, Format3do(model, path.string()));
 }
 
 // ---- resource-tree export -----------------------------------------------------------
@@ -514,30 +508,29 @@ fs::path FindFileNoCase(const fs::path& dir, const std::string& name)
 
 namespace {
 
-bool CopyIfPresent(const fs::path& sourceDir, const std::string& name, const fs::path& target, std::string* error)
+Status CopyIfPresent(const fs::path& sourceDir, const std::string& name, const fs::path& target)
 {
     const fs::path source = FindFileNoCase(sourceDir, name);
     if (source.empty())
-        return true;
-    std::string bytes;
-    return ReadWholeFile(source, bytes, error) && WriteFileAtomic(target, bytes, error);
+        return {};
+    auto bytes = ReadWholeTextFile(source);
+    if (!bytes)
+        return Fail(bytes.error());
+    return WriteFileAtomic(target, *bytes);
 }
 
 }  // namespace
 
-bool ExportBrindleProject(CModel& model, const std::string& title, const fs::path& projectPath,
-                          const fs::path& sourceDir, std::string* error)
+Status ExportBrindleProject(CModel& model, const std::string& title, const fs::path& projectPath,
+                            const fs::path& sourceDir)
 {
-    if (!WriteFileAtomic(projectPath, "", error))
-        return false;
+    if (Status s = WriteFileAtomic(projectPath, ""); !s)
+        return s;
 
     fs::path base = projectPath;
     base.replace_extension();
-    if (base == projectPath) {
-        if (error)
-            *error = "cannot export to " + projectPath.string() + ": the name has no extension";
-        return false;
-    }
+    if (base == projectPath)
+        return Fail("cannot export to " + projectPath.string() + ": the name has no extension");
     static const char* const kFolders[] = {"3do",  "3do/key",  "3do/mat",  "cog",      "jkl",
                                            "mat",  "misc",     "misc/ai",  "misc/cmp", "misc/par",
                                            "misc/per", "misc/pup", "misc/snd", "misc/spr", "sound"};
@@ -545,28 +538,21 @@ bool ExportBrindleProject(CModel& model, const std::string& title, const fs::pat
         const fs::path dir = base / fs::path(folder).make_preferred();
         std::error_code ec;
         fs::create_directories(dir, ec);
-        if (ec || !fs::is_directory(dir, ec)) {
-            if (error)
-                *error = "cannot create folder " + dir.string() + (ec ? ": " + ec.message() : "");
-            return false;
-        }
+        if (ec || !fs::is_directory(dir, ec))
+            return Fail("cannot create folder " + dir.string() + (ec ? ": " + ec.message() : ""));
     }
 
     const std::string safeTitle = SafeFileName(title);
-    if (!Write3do(model, base / "3do" / (safeTitle + ".3do"), error))
-        return false;
+    if (Status s = Write3do(model, base / "3do" / (safeTitle + ".3do")); !s)
+        return s;
 
     // Copies go on after a failure; the first failure is reported.
-    bool ok = true;
-    std::string firstError;
-    auto note = [&](bool copied, const std::string& reason) {
-        if (!copied && ok) {
-            ok = false;
-            firstError = reason;
-        }
+    Status first;
+    auto note = [&](Status copied) {
+        if (!copied && first)
+            first = std::move(copied);
     };
-    std::string reason;
-    note(CopyIfPresent(sourceDir, safeTitle + ".pup", base / "misc" / "pup" / (safeTitle + ".pup"), &reason), reason);
+    note(CopyIfPresent(sourceDir, safeTitle + ".pup", base / "misc" / "pup" / (safeTitle + ".pup")));
 
     std::set<std::string> copied;
     for (const auto& mode : model.puppetModes)
@@ -574,7 +560,7 @@ bool ExportBrindleProject(CModel& model, const std::string& title, const fs::pat
             const std::string name = SafeFileName(item->keyFile);
             if (name.empty() || !copied.insert(name).second)
                 continue;
-            note(CopyIfPresent(sourceDir, name, base / "3do" / "key" / name, &reason), reason);
+            note(CopyIfPresent(sourceDir, name, base / "3do" / "key" / name));
         }
 
     for (const auto& entry : model.customMaterials.Entries()) {
@@ -582,12 +568,9 @@ bool ExportBrindleProject(CModel& model, const std::string& title, const fs::pat
         if (name.empty())
             continue;
         const std::string_view bytes(reinterpret_cast<const char*>(entry->data.data()), entry->data.size());
-        note(WriteFileAtomic(base / "3do" / "mat" / name, bytes, &reason), reason);
+        note(WriteFileAtomic(base / "3do" / "mat" / name, bytes));
     }
-
-    if (!ok && error)
-        *error = firstError;
-    return ok;
+    return first;
 }
 
 }  // namespace orv

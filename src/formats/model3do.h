@@ -25,27 +25,26 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer);
 
 // Reads the file into a fresh model and builds the face corners with textureSize (the
 // seam through which the game's resources give material sizes; 1 x 1 without them).
-// False with a reason when the file cannot be read or holds no 3DO section; the model
-// then holds whatever could be read. A file that ends early is read (true) and status
-// says what is missing.
-bool Load3doFile(const std::filesystem::path& path, CModel& model, std::string* error = nullptr,
-                 const TextureSizeFn& textureSize = {}, ReadStatus* status = nullptr);
+// Fails when the file cannot be read or holds no 3DO section; the model then holds
+// whatever could be read. A file that ends early is read, and the status says what is
+// missing.
+Result<ReadStatus> Load3doFile(const std::filesystem::path& path, CModel& model, const TextureSizeFn& textureSize = {});
 
 // The 3DO text of the model, CR LF line ends, headed with headerPath. Rebuilds every
 // mesh's lists from the face corners and renumbers the nodes, as saving does.
 std::string Format3do(CModel& model, const std::string& headerPath);
 
-// Writes Format3do(model, path) atomically; false with a reason when it fails.
-bool Write3do(CModel& model, const std::filesystem::path& path, std::string* error = nullptr);
+// Writes Format3do(model, path) atomically.
+Status Write3do(CModel& model, const std::filesystem::path& path);
 
 // Creates the empty project file at projectPath and, beside it, the folder named after
 // it without its extension, with the game's resource sub-folders; writes the model as
 // 3do/<title>.3do; copies <title>.pup from sourceDir into misc/pup and every keyframe
 // named by the puppet modes into 3do/key (sources that do not exist are skipped); writes
-// the custom materials into 3do/mat. False with a reason for the first failure (the
+// the custom materials into 3do/mat. Fails with the first failure's reason (the
 // remaining copies are still made).
-bool ExportBrindleProject(CModel& model, const std::string& title, const std::filesystem::path& projectPath,
-                          const std::filesystem::path& sourceDir, std::string* error = nullptr);
+Status ExportBrindleProject(CModel& model, const std::string& title, const std::filesystem::path& projectPath,
+                            const std::filesystem::path& sourceDir);
 
 // The file named name in dir, or one whose name differs only in case (the game's files
 // come from a file system that ignores case); empty when there is none.

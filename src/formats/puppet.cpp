@@ -135,15 +135,12 @@ ReadStatus ReadPup(CModel& model, TextBuffer& buffer)
     }
 }
 
-bool LoadPupFile(const fs::path& path, CModel& model, std::string* error, ReadStatus* status)
+Result<ReadStatus> LoadPupFile(const fs::path& path, CModel& model)
 {
-    TextBuffer buffer;
-    if (!LoadTextBuffer(path, buffer, error))
-        return false;
-    const ReadStatus s = ReadPup(model, buffer);
-    if (status)
-        *status = s;
-    return true;
+    auto buffer = LoadTextBuffer(path);
+    if (!buffer)
+        return Fail(buffer.error());
+    return ReadPup(model, *buffer);
 }
 
 std::string FormatPup(const CModel& model, const std::string& headerPath)
@@ -169,9 +166,9 @@ std::string FormatPup(const CModel& model, const std::string& headerPath)
     return o;
 }
 
-bool WritePup(const CModel& model, const fs::path& path, std::string* error)
+Status WritePup(const CModel& model, const fs::path& path)
 {
-    return WriteFileAtomic(path, FormatPup(model, path.string()), error);
+    return WriteFileAtomic(path, FormatPup(model, path.string()));
 }
 
 }  // namespace orv

@@ -20,15 +20,15 @@ class CModel;
 // (which is not read) or inside the joints section, before its "end".
 ReadStatus ReadPup(CModel& model, TextBuffer& buffer);
 
-// Reads the file; false with a reason when it cannot be read.
-bool LoadPupFile(const std::filesystem::path& path, CModel& model, std::string* error = nullptr,
-                 ReadStatus* status = nullptr);
+// Reads the file; fails only when it cannot be read (the status says whether it held
+// puppet data).
+Result<ReadStatus> LoadPupFile(const std::filesystem::path& path, CModel& model);
 
 // The PUP text of the model's puppet data, CR LF line ends, headed with headerPath; the
 // joints section follows the modes when the model has joint lines.
 std::string FormatPup(const CModel& model, const std::string& headerPath);
 
-// Writes FormatPup(model, path) atomically; false with a reason when it fails.
-bool WritePup(const CModel& model, const std::filesystem::path& path, std::string* error = nullptr);
+// Writes FormatPup(model, path) atomically.
+Status WritePup(const CModel& model, const std::filesystem::path& path);
 
 }  // namespace orv

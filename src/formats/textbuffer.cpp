@@ -5,13 +5,12 @@
 
 namespace orv {
 
-bool LoadTextBuffer(const std::filesystem::path& path, TextBuffer& buffer, std::string* error)
+Result<TextBuffer> LoadTextBuffer(const std::filesystem::path& path)
 {
-    std::string text;
-    if (!ReadWholeFile(path, text, error))
-        return false;
-    buffer = TextBuffer(std::move(text));
-    return true;
+    auto text = ReadWholeTextFile(path);
+    if (!text)
+        return Fail(text.error());
+    return TextBuffer(std::move(*text));
 }
 
 namespace {

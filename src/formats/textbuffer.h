@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/result.h"
+
 namespace orv {
 
 // What a reader made of a text: whether the text was one of its format at all (a known
@@ -36,8 +38,8 @@ private:
     std::size_t cursor_ = 0;
 };
 
-// Reads the whole file into buffer (cursor at the start). False with a reason on failure.
-bool LoadTextBuffer(const std::filesystem::path& path, TextBuffer& buffer, std::string* error = nullptr);
+// The whole file, cursor at the start.
+Result<TextBuffer> LoadTextBuffer(const std::filesystem::path& path);
 
 // Skips comment lines ('#' at the cursor), finds the first occurrence of keyword at or
 // after the cursor (an empty keyword matches at the cursor), skips blanks and TABs, and

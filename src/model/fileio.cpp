@@ -22,36 +22,25 @@ std::string DescribeIoError(const fs::path& path, const char* action)
 namespace {
 
 template <typename Container>
-bool ReadInto(const fs::path& path, Container& out, std::string* error)
+Result<Container> ReadInto(const fs::path& path)
 {
     errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (error)
-            *error = DescribeIoError(path, "open");
-        return false;
-    }
+    if (!in)
+        return Fail(DescribeIoError(path, "open"));
     std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        if (error)
-            *error = "cannot read " + path.string() + ": it is a folder";
-        return false;
-    }
+    if (fs::is_directory(path, ec))
+        return Fail("cannot read " + path.string() + ": it is a folder");
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
-    if (size < 0) {
-        if (error)
-            *error = DescribeIoError(path, "read");
-        return false;
-    }
+    if (size < 0)
+        return Fail(DescribeIoError(path, "read"));
+    Container out;
     out.resize(static_cast<std::size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), size)) {
-        if (error)
-            *error = DescribeIoError(path, "read");
-        return false;
-    }
-    return true;
+    if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), size))
+        return Fail(DescribeIoError(path, "read"));
+    return out;
 }
 
 fs::path TempNameFor(const fs::path& target)
@@ -65,14 +54,14 @@ fs::path TempNameFor(const fs::path& target)
 
 }  // namespace
 
-bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& out, std::string* error)
+Result<std::vector<uint8_t>> ReadWholeFile(const fs::path& path)
 {
-    return ReadInto(path, out, error);
+    return ReadInto<std::vector<uint8_t>>(path);
 }
 
-bool ReadWholeFile(const fs::path& path, std::string& out, std::string* error)
+Result<std::string> ReadWholeTextFile(const fs::path& path)
 {
-    return ReadInto(path, out, error);
+    return ReadInto<std::string>(path);
 }
 
 AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target))
@@ -107,15 +96,13 @@ AtomicFileWriter::~AtomicFileWriter()
     }
 }
 
-bool AtomicFileWriter::Commit(std::string* error)
+Status AtomicFileWriter::Commit()
 {
     auto fail = [&](std::string msg) {
         error_ = std::move(msg);
-        if (error)
-            *error = error_;
         std::error_code ec;
         fs::remove(temp_, ec);
-        return false;
+        return Fail(error_);
     };
     if (!error_.empty())
         return fail(error_);
@@ -132,19 +119,16 @@ bool AtomicFileWriter::Commit(std::string* error)
     if (ec)
         return fail("cannot write " + target_.string() + ": " + ec.message());
     committed_ = true;
-    return true;
+    return {};
 }
 
-bool WriteFileAtomic(const fs::path& path, std::string_view bytes, std::string* error)
+Status WriteFileAtomic(const fs::path& path, std::string_view bytes)
 {
     AtomicFileWriter w(path);
-    if (!w.IsOpen()) {
-        if (error)
-            *error = w.Error();
-        return false;
-    }
+    if (!w.IsOpen())
+        return Fail(w.Error());
     w.Stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return w.Commit(error);
+    return w.Commit();
 }
 
 }  // namespace orv

@@ -10,16 +10,18 @@
 #include <string_view>
 #include <vector>
 
+#include "model/result.h"
+
 namespace orv {
 
-// Reads the whole file. On failure returns false and, when error is given, a reason.
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out, std::string* error = nullptr);
-bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::string* error = nullptr);
+// Reads the whole file: its bytes, or as text.
+Result<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path);
+Result<std::string> ReadWholeTextFile(const std::filesystem::path& path);
 
 // Writes bytes to a temporary file beside path and renames it over path when complete,
 // so a failed or interrupted write leaves the previous file as it was. A file that may
 // not be written is not replaced; a replaced file keeps its permissions.
-bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::string* error = nullptr);
+Status WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
 // Streaming form of WriteFileAtomic: write through Stream(), then Commit(). A writer
 // destroyed without a successful Commit() removes its temporary file.
@@ -33,7 +35,7 @@ public:
     bool IsOpen() const { return stream_.is_open() && stream_.good(); }
     std::ofstream& Stream() { return stream_; }
     const std::string& Error() const { return error_; }
-    bool Commit(std::string* error = nullptr);
+    Status Commit();
 
 private:
     std::filesystem::path target_;

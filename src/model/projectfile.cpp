@@ -477,7 +477,11 @@ void StoreModel(ArchiveWriter& out, CModel& model)
     }
 }
 
-std::unique_ptr<CModel> LoadModel(ArchiveReader& in, int* version)
+namespace {
+
+// The model part; throws ArchiveError, which LoadModel and LoadProject turn into their
+// failure.
+std::unique_ptr<CModel> ReadModel(ArchiveReader& in, int* version)
 {
     auto model = std::make_unique<CModel>();
     model->formatTag = in.String();
@@ -526,6 +530,17 @@ std::unique_ptr<CModel> LoadModel(ArchiveReader& in, int* version)
         model->customMaterials.Entries().push_back(std::move(e));
     }
     return model;
+}
+
+}  // namespace
+
+Result<std::unique_ptr<CModel>> LoadModel(ArchiveReader& in, int* version)
+{
+    try {
+        return ReadModel(in, version);
+    } catch (const ArchiveError& e) {
+        return Fail(e.what());
+    }
 }
 
 // ---- trailer -------------------------------------------------------------------
@@ -587,27 +602,22 @@ std::vector<uint8_t> SaveProject(CModel& model, const CameraState& camera)
     return out.Take();
 }
 
-std::unique_ptr<CModel> LoadProject(const uint8_t* data, std::size_t size, CameraState* camera, std::string* error)
+Result<LoadedProject> LoadProject(const uint8_t* data, std::size_t size)
 {
     try {
         ArchiveReader in(data, size);
-        auto model = LoadModel(in);
-        CameraState cam;
-        cam.eye = in.Vec();
-        cam.direction = in.Vec();
-        cam.up = in.Vec();
-        LoadTrailer(in, *model);
-        if (camera)
-            *camera = cam;
-        return model;
+        LoadedProject project;
+        project.model = ReadModel(in, nullptr);
+        project.camera.eye = in.Vec();
+        project.camera.direction = in.Vec();
+        project.camera.up = in.Vec();
+        LoadTrailer(in, *project.model);
+        return project;
     } catch (const ArchiveError& e) {
-        if (error)
-            *error = e.what();
+        return Fail(e.what());
     } catch (const std::bad_alloc&) {
-        if (error)
-            *error = "not enough memory to load the project";
+        return Fail("not enough memory to load the project");
     }
-    return nullptr;
 }
 
 namespace {
@@ -647,29 +657,26 @@ std::string KindOfOtherFile(const std::vector<uint8_t>& b)
 
 }  // namespace
 
-std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* camera, std::string* error)
+Result<LoadedProject> ReadProjectFile(const std::string& path)
 {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error))
-        return nullptr;
-    std::string why;
-    auto model = LoadProject(bytes.data(), bytes.size(), camera, &why);
-    if (!model && error) {
-        // A file of another kind is named as such, not as a damaged project.
-        if (!HasProjectHeader(bytes)) {
-            const std::string kind = KindOfOtherFile(bytes);
-            *error = "not an Orvane project file" + (kind.empty() ? std::string() : " (it looks like " + kind + ")");
-        } else {
-            *error = "not a complete project file (" + why + ")";
-        }
+    auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return Fail(bytes.error());
+    auto project = LoadProject(bytes->data(), bytes->size());
+    if (project)
+        return project;
+    // A file of another kind is named as such, not as a damaged project.
+    if (!HasProjectHeader(*bytes)) {
+        const std::string kind = KindOfOtherFile(*bytes);
+        return Fail("not an Orvane project file" + (kind.empty() ? std::string() : " (it looks like " + kind + ")"));
     }
-    return model;
+    return Fail("not a complete project file (" + project.error() + ")");
 }
 
-bool WriteProjectFile(const std::string& path, CModel& model, const CameraState& camera, std::string* error)
+Status WriteProjectFile(const std::string& path, CModel& model, const CameraState& camera)
 {
     const auto bytes = SaveProject(model, camera);
-    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace orv

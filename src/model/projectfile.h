@@ -13,6 +13,7 @@
 
 #include "model/geometry.h"
 #include "model/model.h"
+#include "model/result.h"
 
 namespace orv {
 
@@ -81,7 +82,8 @@ private:
 };
 
 // Bounds-checked reader of the same forms; every failure throws ArchiveError, and no
-// count is trusted beyond the bytes left.
+// count is trusted beyond the bytes left. The exception stays inside the project
+// reader: LoadModel and LoadProject give it back as their failure.
 class ArchiveError : public std::exception {
 public:
     explicit ArchiveError(std::string what) : what_(std::move(what)) {}
@@ -126,23 +128,27 @@ private:
 
 // Writes the model part (sets the format tag to "JK1" and rebuilds every mesh's lists).
 void StoreModel(ArchiveWriter& out, CModel& model);
-// Reads the model part into a fresh model; throws ArchiveError on a short or corrupt
-// archive. version receives the number after the tag's first two characters.
-std::unique_ptr<CModel> LoadModel(ArchiveReader& in, int* version = nullptr);
+// Reads the model part into a fresh model; fails on a short or corrupt archive.
+// version receives the number after the tag's first two characters.
+Result<std::unique_ptr<CModel>> LoadModel(ArchiveReader& in, int* version = nullptr);
+
+struct LoadedProject {
+    std::unique_ptr<CModel> model;  // never null
+    CameraState camera;
+};
 
 // A whole project file: the model part, then the camera, then (only when the model has
 // puppet joint lines, which the model part has no place for) a trailer that keeps them.
 std::vector<uint8_t> SaveProject(CModel& model, const CameraState& camera);
-// Parses a whole project file. Returns nullptr with a reason in error when the bytes
-// are not a complete project; nothing half-loaded is ever returned.
-std::unique_ptr<CModel> LoadProject(const uint8_t* data, std::size_t size, CameraState* camera,
-                                    std::string* error);
+// Parses a whole project file. Fails when the bytes are not a complete project; nothing
+// half-loaded is ever returned.
+Result<LoadedProject> LoadProject(const uint8_t* data, std::size_t size);
 
 // Reads and writes project files on disk (written atomically). A file that does not
 // begin with a project's format tag is reported as "not an Orvane project file", with
 // what it looks like when its first bytes tell; a project that ends early or is damaged
 // as "not a complete project file (...)".
-std::unique_ptr<CModel> ReadProjectFile(const std::string& path, CameraState* camera, std::string* error);
-bool WriteProjectFile(const std::string& path, CModel& model, const CameraState& camera, std::string* error);
+Result<LoadedProject> ReadProjectFile(const std::string& path);
+Status WriteProjectFile(const std::string& path, CModel& model, const CameraState& camera);
 
 }  // namespace orv

@@ -57,18 +57,14 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
     return s;
 }
 
-std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
-                                        const TextureSizeFn& textureSize, std::string* error)
+Result<std::unique_ptr<CModel>> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
+                                                const TextureSizeFn& textureSize)
 {
-    std::unique_ptr<CModel> model;
-    try {
-        ArchiveReader in(snap.data.data(), snap.data.size());
-        model = LoadModel(in);
-    } catch (const ArchiveError& e) {
-        if (error)
-            *error = e.what();
-        return nullptr;
-    }
+    ArchiveReader in(snap.data.data(), snap.data.size());
+    auto loaded = LoadModel(in);
+    if (!loaded)
+        return loaded;
+    std::unique_ptr<CModel> model = std::move(*loaded);
     model->currentGeoset = snap.geoset;
     model->modelMatrix = snap.modelMatrix;
     // Snapshots hold the lists only; the corners are the working geometry.
@@ -107,16 +103,17 @@ void UndoHistory::Push(std::unique_ptr<UndoSnapshot> snapshot)
     Trim(undo_);
 }
 
-std::unique_ptr<CModel> UndoHistory::Exchange(SnapshotList& from, SnapshotList& to, CModel& current,
-                                              ViewState& view, const TextureSizeFn& textureSize, std::string* error)
+Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, SnapshotList& to, CModel& current,
+                                                      ViewState& view, const TextureSizeFn& textureSize,
+                                                      const char* empty)
 {
     if (from.empty())
-        return nullptr;
+        return Fail(empty);
     auto present = TakeSnapshot(current, view, SizeHint());
     ViewState restored = view;
-    auto model = RestoreSnapshot(*from.back(), current, restored, textureSize, error);
+    auto model = RestoreSnapshot(*from.back(), current, restored, textureSize);
     if (!model)
-        return nullptr;  // both lists stay as they were
+        return model;  // both lists stay as they were
     from.pop_back();
     to.push_back(std::move(present));
     Trim(to);
@@ -124,16 +121,14 @@ std::unique_ptr<CModel> UndoHistory::Exchange(SnapshotList& from, SnapshotList& 
     return model;
 }
 
-std::unique_ptr<CModel> UndoHistory::Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize,
-                                          std::string* error)
+Result<std::unique_ptr<CModel>> UndoHistory::Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize)
 {
-    return Exchange(undo_, redo_, current, view, textureSize, error);
+    return Exchange(undo_, redo_, current, view, textureSize, "there is nothing to undo");
 }
 
-std::unique_ptr<CModel> UndoHistory::Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize,
-                                          std::string* error)
+Result<std::unique_ptr<CModel>> UndoHistory::Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize)
 {
-    return Exchange(redo_, undo_, current, view, textureSize, error);
+    return Exchange(redo_, undo_, current, view, textureSize, "there is nothing to redo");
 }
 
 std::size_t UndoHistory::MemoryHeld() const

@@ -29,8 +29,8 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
 // back the recorded view state. Fields that snapshots do not hold (the loaded keyframe
 // and its timing, the puppet joint lines, the back-pointers) are carried over from
 // `current`, so an undo never drops them.
-std::unique_ptr<CModel> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
-                                        const TextureSizeFn& textureSize, std::string* error);
+Result<std::unique_ptr<CModel>> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
+                                                const TextureSizeFn& textureSize);
 
 class UndoHistory {
 public:
@@ -49,11 +49,10 @@ public:
 
     // Exchange the present state with the newest entry of one list, pushing the present
     // onto the other. On success returns the restored model and updates view; the caller
-    // replaces its model with it. On failure returns nullptr and both lists are as before.
-    std::unique_ptr<CModel> Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {},
-                                 std::string* error = nullptr);
-    std::unique_ptr<CModel> Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {},
-                                 std::string* error = nullptr);
+    // replaces its model with it. Fails when the list is empty (see CanUndo, CanRedo) or
+    // its snapshot cannot be read; both lists are then as before.
+    Result<std::unique_ptr<CModel>> Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
+    Result<std::unique_ptr<CModel>> Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
 
     const std::vector<std::unique_ptr<UndoSnapshot>>& UndoList() const { return undo_; }
     const std::vector<std::unique_ptr<UndoSnapshot>>& RedoList() const { return redo_; }
@@ -64,8 +63,8 @@ private:
     using SnapshotList = std::vector<std::unique_ptr<UndoSnapshot>>;
     std::size_t SizeHint() const;
     // Undo and Redo: the newest entry of `from` comes back, the present goes onto `to`.
-    std::unique_ptr<CModel> Exchange(SnapshotList& from, SnapshotList& to, CModel& current, ViewState& view,
-                                     const TextureSizeFn& textureSize, std::string* error);
+    Result<std::unique_ptr<CModel>> Exchange(SnapshotList& from, SnapshotList& to, CModel& current, ViewState& view,
+                                             const TextureSizeFn& textureSize, const char* empty);
 
     SnapshotList undo_;
     SnapshotList redo_;

@@ -60,16 +60,12 @@ std::vector<uint8_t> EncodePng(int32_t width, int32_t height, const std::vector<
     return out;
 }
 
-bool WritePng(const std::filesystem::path& path, int32_t width, int32_t height, const std::vector<uint8_t>& rgba,
-              std::string* error)
+Status WritePng(const std::filesystem::path& path, int32_t width, int32_t height, const std::vector<uint8_t>& rgba)
 {
     const std::vector<uint8_t> bytes = EncodePng(width, height, rgba);
-    if (bytes.empty()) {
-        if (error)
-            *error = "The picture cannot be encoded.";
-        return false;
-    }
-    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+    if (bytes.empty())
+        return Fail("The picture cannot be encoded.");
+    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace orv

@@ -17,28 +17,22 @@ namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
 
-bool OpenForReading(const fs::path& path, std::ifstream& in, uint64_t& size, std::string* error)
+// Opens path into in; the value is the file's size.
+Result<uint64_t> OpenForReading(const fs::path& path, std::ifstream& in)
 {
     std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        SetError(error, "cannot read " + path.string() + ": it is a folder");
-        return false;
-    }
+    if (fs::is_directory(path, ec))
+        return Fail("cannot read " + path.string() + ": it is a folder");
     errno = 0;
     in.open(path, std::ios::binary);
-    if (!in) {
-        SetError(error, DescribeIoError(path, "open"));
-        return false;
-    }
+    if (!in)
+        return Fail(DescribeIoError(path, "open"));
     in.seekg(0, std::ios::end);
     const std::streamoff end = in.tellg();
     in.seekg(0, std::ios::beg);
-    if (end < 0) {
-        SetError(error, DescribeIoError(path, "read"));
-        return false;
-    }
-    size = static_cast<uint64_t>(end);
-    return true;
+    if (end < 0)
+        return Fail(DescribeIoError(path, "read"));
+    return static_cast<uint64_t>(end);
 }
 
 std::string PastEndText(const ArchiveRecord& r, uint64_t fileSize)
@@ -124,36 +118,30 @@ struct PlannedItem {
 
 }  // namespace
 
-bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory& out, std::string* error)
+Result<ArchiveDirectory> ReadArchiveDirectory(std::istream& in, uint64_t fileSize)
 {
-    out = ArchiveDirectory{};
+    ArchiveDirectory out;
     out.fileSize = fileSize;
-    if (fileSize < kArchiveHeaderSize) {
-        SetError(error, "too short for a GOB/GOO archive (" + std::to_string(fileSize) +
-                            " bytes, the head and the record count alone are 16)");
-        return false;
-    }
+    if (fileSize < kArchiveHeaderSize)
+        return Fail("too short for a GOB/GOO archive (" + std::to_string(fileSize) +
+                    " bytes, the head and the record count alone are 16)");
     uint8_t head[kArchiveHeadSize];
     in.clear();
     in.seekg(0, std::ios::beg);
-    if (!in.read(reinterpret_cast<char*>(head), kArchiveHeadSize)) {
-        SetError(error, "cannot read the archive's head");
-        return false;
-    }
+    if (!in.read(reinterpret_cast<char*>(head), kArchiveHeadSize))
+        return Fail("cannot read the archive's head");
     std::copy(head, head + 4, out.header.magic.begin());
     out.header.version = LoadU32(head + 4);
     out.header.directoryOffset = LoadU32(head + 8);
-    // An offset that points nowhere leaves the directory empty; DescribeArchiveDamage
+    // An offset that points nowhere leaves the directory empty; CheckArchiveIntact
     // names it.
     if (out.BadDirectoryOffset())
-        return true;
+        return out;
 
     uint8_t count[4];
     in.seekg(static_cast<std::streamoff>(out.header.directoryOffset), std::ios::beg);
-    if (!in.read(reinterpret_cast<char*>(count), 4)) {
-        SetError(error, "cannot read the archive's record count");
-        return false;
-    }
+    if (!in.read(reinterpret_cast<char*>(count), 4))
+        return Fail("cannot read the archive's record count");
     out.header.recordCount = LoadU32(count);
 
     // Only whole records that the file actually holds are read.
@@ -161,10 +149,8 @@ bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory&
     const uint64_t available = (fileSize - recordsAt) / kArchiveRecordSize;
     const uint64_t n = std::min<uint64_t>(out.header.recordCount, available);
     std::vector<uint8_t> dir(static_cast<std::size_t>(n * kArchiveRecordSize));
-    if (!dir.empty() && !in.read(reinterpret_cast<char*>(dir.data()), static_cast<std::streamsize>(dir.size()))) {
-        SetError(error, "cannot read the archive's directory");
-        return false;
-    }
+    if (!dir.empty() && !in.read(reinterpret_cast<char*>(dir.data()), static_cast<std::streamsize>(dir.size())))
+        return Fail("cannot read the archive's directory");
     out.records.resize(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < out.records.size(); ++i) {
         const uint8_t* p = dir.data() + i * kArchiveRecordSize;
@@ -175,90 +161,82 @@ bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory&
         const auto* nul = std::find(name, name + kArchiveNameFieldSize, '\0');
         r.name.assign(name, nul);
     }
-    return true;
+    return out;
 }
 
-bool ReadArchiveDirectory(const fs::path& path, ArchiveDirectory& out, std::string* error)
+Result<ArchiveDirectory> ReadArchiveDirectory(const fs::path& path)
 {
     std::ifstream in;
-    uint64_t size = 0;
-    if (!OpenForReading(path, in, size, error))
-        return false;
-    return ReadArchiveDirectory(in, size, out, error);
+    const auto size = OpenForReading(path, in);
+    if (!size)
+        return Fail(size.error());
+    return ReadArchiveDirectory(in, *size);
 }
 
-std::string DescribeArchiveDamage(const ArchiveDirectory& dir)
+Status CheckArchiveIntact(const ArchiveDirectory& dir)
 {
     if (dir.header.directoryOffset < kArchiveHeadSize)
-        return "damaged or not a GOB/GOO archive: its directory offset " + std::to_string(dir.header.directoryOffset) +
-               " points into the 12-byte head";
+        return Fail("damaged or not a GOB/GOO archive: its directory offset " +
+                    std::to_string(dir.header.directoryOffset) + " points into the 12-byte head");
     if (dir.BadDirectoryOffset())
-        return "damaged or not a GOB/GOO archive: its directory offset " + std::to_string(dir.header.directoryOffset) +
-               " points past the end of the file (" + std::to_string(dir.fileSize) + " bytes)";
+        return Fail("damaged or not a GOB/GOO archive: its directory offset " +
+                    std::to_string(dir.header.directoryOffset) + " points past the end of the file (" +
+                    std::to_string(dir.fileSize) + " bytes)");
     if (dir.Truncated())
-        return "damaged or not a GOB/GOO archive: its head promises " + std::to_string(dir.header.recordCount) +
-               " records but the file holds " + std::to_string(dir.records.size());
+        return Fail("damaged or not a GOB/GOO archive: its head promises " + std::to_string(dir.header.recordCount) +
+                    " records but the file holds " + std::to_string(dir.records.size()));
     for (const auto& r : dir.records)
         if (!FitsInFile(r.offset, r.size, dir.fileSize))
-            return "damaged archive: " + PastEndText(r, dir.fileSize);
+            return Fail("damaged archive: " + PastEndText(r, dir.fileSize));
     return {};
 }
 
-bool ReadArchiveEntry(std::istream& in, uint64_t fileSize, const ArchiveRecord& record, std::vector<uint8_t>& out,
-                      std::string* error)
+Result<std::vector<uint8_t>> ReadArchiveEntry(std::istream& in, uint64_t fileSize, const ArchiveRecord& record)
 {
-    if (!FitsInFile(record.offset, record.size, fileSize)) {
-        SetError(error, PastEndText(record, fileSize));
-        return false;
-    }
-    out.resize(record.size);
+    if (!FitsInFile(record.offset, record.size, fileSize))
+        return Fail(PastEndText(record, fileSize));
+    std::vector<uint8_t> out(record.size);
     in.clear();
     in.seekg(static_cast<std::streamoff>(record.offset), std::ios::beg);
-    if (record.size > 0 && !in.read(reinterpret_cast<char*>(out.data()), record.size)) {
-        SetError(error, "cannot read item " + record.name);
-        return false;
-    }
-    return true;
+    if (record.size > 0 && !in.read(reinterpret_cast<char*>(out.data()), record.size))
+        return Fail("cannot read item " + record.name);
+    return out;
 }
 
-bool ReadArchiveEntry(const fs::path& path, const ArchiveRecord& record, std::vector<uint8_t>& out, std::string* error)
+Result<std::vector<uint8_t>> ReadArchiveEntry(const fs::path& path, const ArchiveRecord& record)
 {
     std::ifstream in;
-    uint64_t size = 0;
-    if (!OpenForReading(path, in, size, error))
-        return false;
-    return ReadArchiveEntry(in, size, record, out, error);
+    const auto size = OpenForReading(path, in);
+    if (!size)
+        return Fail(size.error());
+    return ReadArchiveEntry(in, *size, record);
 }
 
-bool ReadFileRange(const fs::path& path, uint64_t offset, uint64_t size, std::vector<uint8_t>& out, std::string* error)
+Result<std::vector<uint8_t>> ReadFileRange(const fs::path& path, uint64_t offset, uint64_t size)
 {
     std::ifstream in;
-    uint64_t fileSize = 0;
-    if (!OpenForReading(path, in, fileSize, error))
-        return false;
-    if (!FitsInFile(offset, size, fileSize)) {
-        SetError(error, "bytes " + std::to_string(offset) + " to " + std::to_string(offset + size) + " lie past the end of " +
-                            path.string() + " (" + std::to_string(fileSize) + " bytes)");
-        return false;
-    }
-    out.resize(static_cast<std::size_t>(size));
+    const auto fileSize = OpenForReading(path, in);
+    if (!fileSize)
+        return Fail(fileSize.error());
+    if (!FitsInFile(offset, size, *fileSize))
+        return Fail("bytes " + std::to_string(offset) + " to " + std::to_string(offset + size) +
+                    " lie past the end of " + path.string() + " (" + std::to_string(*fileSize) + " bytes)");
+    std::vector<uint8_t> out(static_cast<std::size_t>(size));
     in.seekg(static_cast<std::streamoff>(offset), std::ios::beg);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(size))) {
-        SetError(error, DescribeIoError(path, "read"));
-        return false;
-    }
-    return true;
+    if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(size)))
+        return Fail(DescribeIoError(path, "read"));
+    return out;
 }
 
-std::string CheckArchiveName(std::string_view name)
+Status CheckArchiveName(std::string_view name)
 {
     if (name.empty())
-        return "an archive item needs a name";
+        return Fail("an archive item needs a name");
     if (name.find('\0') != std::string_view::npos)
-        return "an archive item's name cannot hold a NUL character";
+        return Fail("an archive item's name cannot hold a NUL character");
     if (name.size() > kArchiveMaxNameLength)
-        return "the name " + std::string(name) + " has " + std::to_string(name.size()) +
-               " characters; archive names hold at most 127";
+        return Fail("the name " + std::string(name) + " has " + std::to_string(name.size()) +
+                    " characters; archive names hold at most 127");
     return {};
 }
 
@@ -278,27 +256,25 @@ std::optional<std::size_t> FindArchiveRecord(const std::vector<ArchiveRecord>& r
     return std::nullopt;
 }
 
-bool CreateArchive(const fs::path& path, std::string* error)
+Status CreateArchive(const fs::path& path)
 {
     uint8_t head[kArchiveHeaderSize];
     EncodeHeader(head, ArchiveHeader{});
-    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(head), sizeof head), error);
+    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(head), sizeof head));
 }
 
 namespace {
 
 // Writes head, directory and data blocks; items come from the old file (in) or memory.
-bool WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const std::vector<PlannedItem>& items,
-                        std::istream* in, const ArchiveProgress& progress, std::string* error)
+Status WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const std::vector<PlannedItem>& items,
+                          std::istream* in, const ArchiveProgress& progress)
 {
     const uint64_t dataStart = ArchiveRecordPosition(items.size());
     uint64_t total = 0;
     for (const auto& it : items)
         total += it.size;
-    if (dataStart + total > std::numeric_limits<uint32_t>::max()) {
-        SetError(error, "the archive would exceed 4 GB, more than its 32-bit offsets can address");
-        return false;
-    }
+    if (dataStart + total > std::numeric_limits<uint32_t>::max())
+        return Fail("the archive would exceed 4 GB, more than its 32-bit offsets can address");
 
     std::vector<uint8_t> block(kArchiveHeaderSize + kArchiveRecordSize * items.size());
     ArchiveHeader h = head;
@@ -315,10 +291,8 @@ bool WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const st
     os.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
 
     uint64_t done = 0;
-    if (progress && !progress(0, total)) {
-        SetError(error, "cancelled");
-        return false;
-    }
+    if (progress && !progress(0, total))
+        return Fail("cancelled");
     std::vector<char> buffer(kCopyChunk);
     for (std::size_t i = 0; i < items.size();) {
         if (items[i].data) {
@@ -337,63 +311,46 @@ bool WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const st
             in->seekg(static_cast<std::streamoff>(start), std::ios::beg);
             while (left > 0) {
                 const auto n = static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size()));
-                if (!in->read(buffer.data(), n)) {
-                    SetError(error, "cannot read item " + items[i].name + " from the archive");
-                    return false;
-                }
+                if (!in->read(buffer.data(), n))
+                    return Fail("cannot read item " + items[i].name + " from the archive");
                 os.write(buffer.data(), n);
                 left -= static_cast<uint64_t>(n);
                 done += static_cast<uint64_t>(n);
-                if (progress && left > 0 && !progress(done, total)) {
-                    SetError(error, "cancelled");
-                    return false;
-                }
+                if (progress && left > 0 && !progress(done, total))
+                    return Fail("cancelled");
             }
             i = next;
         }
-        if (!os) {
-            SetError(error, w.Error().empty() ? "cannot write the new archive" : w.Error());
-            return false;
-        }
-        if (progress && !progress(done, total)) {
-            SetError(error, "cancelled");
-            return false;
-        }
+        if (!os)
+            return Fail(w.Error().empty() ? "cannot write the new archive" : w.Error());
+        if (progress && !progress(done, total))
+            return Fail("cancelled");
     }
-    return true;
+    return {};
 }
 
 }  // namespace
 
-bool RewriteArchive(const fs::path& path, const ArchiveEdit& edit, std::string* error, const ArchiveProgress& progress,
-                    ArchiveEditResult* result)
+Result<ArchiveEditResult> RewriteArchive(const fs::path& path, const ArchiveEdit& edit, const ArchiveProgress& progress)
 {
-    ArchiveEditResult local;
-    ArchiveEditResult& res = result ? *result : local;
-    res = ArchiveEditResult{};
-
+    ArchiveEditResult res;
     for (const auto& ins : edit.insertions) {
-        if (auto why = CheckArchiveName(ins.name); !why.empty()) {
-            SetError(error, why);
-            return false;
-        }
-        if (ins.data.size() > std::numeric_limits<uint32_t>::max()) {
-            SetError(error, "item " + ins.name + " is larger than an archive can hold (4 GB)");
-            return false;
-        }
+        if (Status name = CheckArchiveName(ins.name); !name)
+            return Fail(name.error());
+        if (ins.data.size() > std::numeric_limits<uint32_t>::max())
+            return Fail("item " + ins.name + " is larger than an archive can hold (4 GB)");
     }
 
     std::ifstream in;
-    uint64_t fileSize = 0;
-    if (!OpenForReading(path, in, fileSize, error))
-        return false;
-    ArchiveDirectory dir;
-    if (!ReadArchiveDirectory(in, fileSize, dir, error))
-        return false;
-    if (auto why = DescribeArchiveDamage(dir); !why.empty()) {
-        SetError(error, why + "; it is left unchanged");
-        return false;
-    }
+    const auto fileSize = OpenForReading(path, in);
+    if (!fileSize)
+        return Fail(fileSize.error());
+    const auto read = ReadArchiveDirectory(in, *fileSize);
+    if (!read)
+        return Fail(read.error());
+    const ArchiveDirectory& dir = *read;
+    if (Status intact = CheckArchiveIntact(dir); !intact)
+        return Fail(intact.error() + "; it is left unchanged");
 
     // The plan: each item's name (with its shape, worked out once, as many insertions
     // walk the list) and where its data comes from.
@@ -419,76 +376,64 @@ bool RewriteArchive(const fs::path& path, const ArchiveEdit& edit, std::string* 
                      PlannedItem{ins.name, static_cast<uint32_t>(ins.data.size()), 0, &ins.data, NameShape(ins.name)});
     }
     if (res.removed.empty() && edit.insertions.empty())
-        return true;
+        return res;
 
     // The new archive replaces the old one by a rename, which a read-only file would not
     // stop; so its write permission is asked first, and its permissions carried over.
     errno = 0;
-    if (!std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).is_open()) {
-        SetError(error, DescribeIoError(path, "write"));
-        return false;
-    }
+    if (!std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).is_open())
+        return Fail(DescribeIoError(path, "write"));
     std::error_code ec;
     const auto perms = fs::status(path, ec).permissions();
     AtomicFileWriter w(path);
-    if (!w.IsOpen()) {
-        SetError(error, w.Error());
-        return false;
-    }
-    if (!WriteArchiveStream(w, dir.header, items, &in, progress, error))
-        return false;
+    if (!w.IsOpen())
+        return Fail(w.Error());
+    if (Status written = WriteArchiveStream(w, dir.header, items, &in, progress); !written)
+        return Fail(written.error());
     in.close();
-    if (!w.Commit(error))
-        return false;
+    if (Status committed = w.Commit(); !committed)
+        return Fail(committed.error());
     if (!ec)
         fs::permissions(path, perms, ec);
     res.rewritten = true;
-    return true;
+    return res;
 }
 
-bool InsertArchiveEntry(const fs::path& path, std::string name, std::vector<uint8_t> data, std::string* error,
-                        const ArchiveProgress& progress)
+Status InsertArchiveEntry(const fs::path& path, std::string name, std::vector<uint8_t> data,
+                          const ArchiveProgress& progress)
 {
     ArchiveEdit edit;
     edit.insertions.push_back(ArchiveEntryData{std::move(name), std::move(data)});
-    return RewriteArchive(path, edit, error, progress);
+    if (auto rewritten = RewriteArchive(path, edit, progress); !rewritten)
+        return Fail(rewritten.error());
+    return {};
 }
 
-bool DeleteArchiveEntry(const fs::path& path, const std::string& name, bool* found, std::string* error,
-                        const ArchiveProgress& progress)
+Result<ArchiveEditResult> DeleteArchiveEntry(const fs::path& path, const std::string& name,
+                                             const ArchiveProgress& progress)
 {
     ArchiveEdit edit;
     edit.removals.push_back(name);
-    ArchiveEditResult res;
-    const bool ok = RewriteArchive(path, edit, error, progress, &res);
-    if (found)
-        *found = !res.removed.empty();
-    return ok;
+    return RewriteArchive(path, edit, progress);
 }
 
-bool WriteArchive(const fs::path& path, const std::vector<ArchiveEntryData>& entries, std::string* error)
+Status WriteArchive(const fs::path& path, const std::vector<ArchiveEntryData>& entries)
 {
     std::vector<PlannedItem> items;
     items.reserve(entries.size());
     for (const auto& e : entries) {
-        if (auto why = CheckArchiveName(e.name); !why.empty()) {
-            SetError(error, why);
-            return false;
-        }
-        if (e.data.size() > std::numeric_limits<uint32_t>::max()) {
-            SetError(error, "item " + e.name + " is larger than an archive can hold (4 GB)");
-            return false;
-        }
+        if (Status name = CheckArchiveName(e.name); !name)
+            return name;
+        if (e.data.size() > std::numeric_limits<uint32_t>::max())
+            return Fail("item " + e.name + " is larger than an archive can hold (4 GB)");
         items.push_back(PlannedItem{e.name, static_cast<uint32_t>(e.data.size()), 0, &e.data, NameShape(e.name)});
     }
     AtomicFileWriter w(path);
-    if (!w.IsOpen()) {
-        SetError(error, w.Error());
-        return false;
-    }
-    if (!WriteArchiveStream(w, ArchiveHeader{}, items, nullptr, {}, error))
-        return false;
-    return w.Commit(error);
+    if (!w.IsOpen())
+        return Fail(w.Error());
+    if (Status written = WriteArchiveStream(w, ArchiveHeader{}, items, nullptr, {}); !written)
+        return written;
+    return w.Commit();
 }
 
 }  // namespace orv

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/result.h"
+
 namespace orv {
 
 // The head and the count of an archive written here; its records start at this offset.
@@ -73,25 +75,23 @@ using ArchiveProgress = std::function<bool(uint64_t done, uint64_t total)>;
 // when the count promises more records than the file holds, reading stops at the end of
 // the file (see Truncated()). Fails only when the file cannot be read or is too short
 // for a head and a count.
-bool ReadArchiveDirectory(const std::filesystem::path& path, ArchiveDirectory& out, std::string* error = nullptr);
-bool ReadArchiveDirectory(std::istream& in, uint64_t fileSize, ArchiveDirectory& out, std::string* error = nullptr);
+Result<ArchiveDirectory> ReadArchiveDirectory(const std::filesystem::path& path);
+Result<ArchiveDirectory> ReadArchiveDirectory(std::istream& in, uint64_t fileSize);
 
-// Why the archive cannot be rewritten without losing data (a directory offset that
-// points nowhere, a truncated directory, an item reaching past the end of the file), or
-// "" when it is intact.
-std::string DescribeArchiveDamage(const ArchiveDirectory& dir);
+// Whether the archive can be rewritten without losing data; the failure names the
+// damage (a directory offset that points nowhere, a truncated directory, an item
+// reaching past the end of the file).
+Status CheckArchiveIntact(const ArchiveDirectory& dir);
 
 // Reads an item's bytes; refuses an item whose offset and size reach past the end.
-bool ReadArchiveEntry(const std::filesystem::path& path, const ArchiveRecord& record, std::vector<uint8_t>& out,
-                      std::string* error = nullptr);
-bool ReadArchiveEntry(std::istream& in, uint64_t fileSize, const ArchiveRecord& record, std::vector<uint8_t>& out,
-                      std::string* error = nullptr);
+Result<std::vector<uint8_t>> ReadArchiveEntry(const std::filesystem::path& path, const ArchiveRecord& record);
+Result<std::vector<uint8_t>> ReadArchiveEntry(std::istream& in, uint64_t fileSize, const ArchiveRecord& record);
 // Any byte range of a file, with the same check.
-bool ReadFileRange(const std::filesystem::path& path, uint64_t offset, uint64_t size, std::vector<uint8_t>& out,
-                   std::string* error = nullptr);
+Result<std::vector<uint8_t>> ReadFileRange(const std::filesystem::path& path, uint64_t offset, uint64_t size);
 
-// Why name cannot be stored in an archive (empty, too long, a NUL), or "".
-std::string CheckArchiveName(std::string_view name);
+// Whether name can be stored in an archive; the failure says why not (empty, too long,
+// a NUL).
+Status CheckArchiveName(std::string_view name);
 
 // Index at which a record named name is inserted: the first i >= 1 where the name
 // belongs by the directory-then-name order, else the end. Record 0 never moves.
@@ -101,7 +101,7 @@ std::size_t ArchiveInsertPosition(const std::vector<ArchiveRecord>& records, std
 std::optional<std::size_t> FindArchiveRecord(const std::vector<ArchiveRecord>& records, std::string_view name);
 
 // A new, empty archive: "GOB ", 20, 12, 0 (also for a .goo name).
-bool CreateArchive(const std::filesystem::path& path, std::string* error = nullptr);
+Status CreateArchive(const std::filesystem::path& path);
 
 struct ArchiveEntryData {
     std::string name;
@@ -125,18 +125,18 @@ struct ArchiveEditResult {
 // were, the directory at 12 (wherever it was before) with the new count, the records
 // with contiguous offsets from the end of the directory, the data blocks in record
 // order (copied from the old file in chunks).
-// Refuses a damaged archive and names that cannot be stored.
-bool RewriteArchive(const std::filesystem::path& path, const ArchiveEdit& edit, std::string* error = nullptr,
-                    const ArchiveProgress& progress = {}, ArchiveEditResult* result = nullptr);
+// Refuses a damaged archive and names that cannot be stored. A rewrite that progress
+// abandons fails with "cancelled".
+Result<ArchiveEditResult> RewriteArchive(const std::filesystem::path& path, const ArchiveEdit& edit,
+                                         const ArchiveProgress& progress = {});
 
-bool InsertArchiveEntry(const std::filesystem::path& path, std::string name, std::vector<uint8_t> data,
-                        std::string* error = nullptr, const ArchiveProgress& progress = {});
-// A name no record has leaves the file untouched and sets found to false.
-bool DeleteArchiveEntry(const std::filesystem::path& path, const std::string& name, bool* found = nullptr,
-                        std::string* error = nullptr, const ArchiveProgress& progress = {});
+Status InsertArchiveEntry(const std::filesystem::path& path, std::string name, std::vector<uint8_t> data,
+                          const ArchiveProgress& progress = {});
+// A name no record has leaves the file untouched (nothing in the result's removed).
+Result<ArchiveEditResult> DeleteArchiveEntry(const std::filesystem::path& path, const std::string& name,
+                                             const ArchiveProgress& progress = {});
 
 // Writes a complete archive holding entries in the given order (head "GOB ", 20, 12).
-bool WriteArchive(const std::filesystem::path& path, const std::vector<ArchiveEntryData>& entries,
-                  std::string* error = nullptr);
+Status WriteArchive(const std::filesystem::path& path, const std::vector<ArchiveEntryData>& entries);
 
 }  // namespace orv

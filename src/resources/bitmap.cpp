@@ -5,7 +5,6 @@
 
 #include "model/fileio.h"
 #include "resources/bytes.h"
-#include "resources/util.h"
 
 namespace orv {
 
@@ -21,37 +20,28 @@ int32_t LoadI32(const uint8_t* p)
 
 }  // namespace
 
-bool ReadBmp(std::span<const uint8_t> bytes, MaterialImage& out, std::string* error)
+Result<MaterialImage> ReadBmp(std::span<const uint8_t> bytes)
 {
-    out = MaterialImage{};
     const uint64_t size = bytes.size();
     const uint8_t* p = bytes.data();
-    if (size < 2 || p[0] != 'B' || p[1] != 'M') {
-        SetError(error, "not a bitmap (it does not begin with \"BM\")");
-        return false;
-    }
-    if (size < 18) {
-        SetError(error, "the bitmap's header is truncated");
-        return false;
-    }
+    if (size < 2 || p[0] != 'B' || p[1] != 'M')
+        return Fail("not a bitmap (it does not begin with \"BM\")");
+    if (size < 18)
+        return Fail("the bitmap's header is truncated");
     const uint32_t pixelOffset = LoadU32(p + 10);
     const uint32_t headerSize = LoadU32(p + 14);
     int64_t width = 0, height = 0;
     uint32_t bits = 0, compression = 0, colorsUsed = 0, entrySize = 0;
     if (headerSize == 12) {  // the old-style header: 16-bit sizes, 3-byte palette entries
-        if (size < 26) {
-            SetError(error, "the bitmap's header is truncated");
-            return false;
-        }
+        if (size < 26)
+            return Fail("the bitmap's header is truncated");
         width = LoadU16(p + 18);
         height = LoadU16(p + 20);
         bits = LoadU16(p + 24);
         entrySize = 3;
     } else if (headerSize >= 40) {  // 40 bytes, or a later header that begins the same way
-        if (size < 14 + static_cast<uint64_t>(headerSize)) {
-            SetError(error, "the bitmap's header is truncated");
-            return false;
-        }
+        if (size < 14 + static_cast<uint64_t>(headerSize))
+            return Fail("the bitmap's header is truncated");
         width = LoadI32(p + 18);
         height = LoadI32(p + 22);
         bits = LoadU16(p + 28);
@@ -59,43 +49,31 @@ bool ReadBmp(std::span<const uint8_t> bytes, MaterialImage& out, std::string* er
         colorsUsed = LoadU32(p + 46);
         entrySize = 4;
     } else {
-        SetError(error, "unknown bitmap header of " + std::to_string(headerSize) + " bytes");
-        return false;
+        return Fail("unknown bitmap header of " + std::to_string(headerSize) + " bytes");
     }
-    if (bits != 1 && bits != 4 && bits != 8) {
-        SetError(error, "bitmaps of " + std::to_string(bits) +
-                            " bits per pixel are not supported; save it with a palette of 256 colours (8-bit)");
-        return false;
-    }
-    if (compression != 0) {
-        SetError(error, "compressed bitmaps are not supported; save it uncompressed");
-        return false;
-    }
+    if (bits != 1 && bits != 4 && bits != 8)
+        return Fail("bitmaps of " + std::to_string(bits) +
+                        " bits per pixel are not supported; save it with a palette of 256 colours (8-bit)");
+    if (compression != 0)
+        return Fail("compressed bitmaps are not supported; save it uncompressed");
     const bool topDown = height < 0;
     height = std::llabs(height);
-    if (width <= 0 || height == 0 || width > kMaxDimension || height > kMaxDimension || width * height > kMaxPixels) {
-        SetError(error, "a bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
-                            " pixels cannot be used");
-        return false;
-    }
+    if (width <= 0 || height == 0 || width > kMaxDimension || height > kMaxDimension || width * height > kMaxPixels)
+        return Fail("a bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                        " pixels cannot be used");
     const uint32_t colors = colorsUsed != 0 ? colorsUsed : (1u << bits);
-    if (colors > 256) {
-        SetError(error, "the bitmap's palette of " + std::to_string(colors) + " colours is too large");
-        return false;
-    }
+    if (colors > 256)
+        return Fail("the bitmap's palette of " + std::to_string(colors) + " colours is too large");
     const uint64_t paletteStart = 14 + static_cast<uint64_t>(headerSize);
-    if (paletteStart + uint64_t{colors} * entrySize > size) {
-        SetError(error, "the bitmap's palette is truncated");
-        return false;
-    }
+    if (paletteStart + uint64_t{colors} * entrySize > size)
+        return Fail("the bitmap's palette is truncated");
     const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
     const uint64_t lastRowBytes = (static_cast<uint64_t>(width) * bits + 7) / 8;
     const uint64_t need = rowBytes * static_cast<uint64_t>(height - 1) + lastRowBytes;
-    if (pixelOffset > size || size - pixelOffset < need) {
-        SetError(error, "the bitmap's pixels are truncated");
-        return false;
-    }
+    if (pixelOffset > size || size - pixelOffset < need)
+        return Fail("the bitmap's pixels are truncated");
 
+    MaterialImage out;
     out.width = static_cast<int32_t>(width);
     out.height = static_cast<int32_t>(height);
     out.stride = StrideOf(out.width);
@@ -123,15 +101,15 @@ bool ReadBmp(std::span<const uint8_t> bytes, MaterialImage& out, std::string* er
             }
         }
     }
-    return true;
+    return out;
 }
 
-bool ReadBmpFile(const std::filesystem::path& path, MaterialImage& out, std::string* error)
+Result<MaterialImage> ReadBmpFile(const std::filesystem::path& path)
 {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, error))
-        return false;
-    return ReadBmp(bytes, out, error);
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return Fail(bytes.error());
+    return ReadBmp(*bytes);
 }
 
 std::vector<uint8_t> WriteBmp(const MaterialImage& image)
@@ -166,10 +144,10 @@ std::vector<uint8_t> WriteBmp(const MaterialImage& image)
     return out;
 }
 
-bool WriteBmpFile(const std::filesystem::path& path, const MaterialImage& image, std::string* error)
+Status WriteBmpFile(const std::filesystem::path& path, const MaterialImage& image)
 {
     const auto bytes = WriteBmp(image);
-    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+    return WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace orv

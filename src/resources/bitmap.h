@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/result.h"
 #include "resources/material.h"
 
 namespace orv {
@@ -17,12 +18,12 @@ inline constexpr uint32_t kBmpPixelOffset = 14 + 40 + 1024;  // 1078
 
 // Reads a 1-, 4- or 8-bit uncompressed bitmap (a 40-byte or larger header, or the
 // old 12-byte one) into an 8-bit image of one cel. Refuses anything else with a reason.
-bool ReadBmp(std::span<const uint8_t> bytes, MaterialImage& out, std::string* error = nullptr);
-bool ReadBmpFile(const std::filesystem::path& path, MaterialImage& out, std::string* error = nullptr);
+Result<MaterialImage> ReadBmp(std::span<const uint8_t> bytes);
+Result<MaterialImage> ReadBmpFile(const std::filesystem::path& path);
 
 // The image's first cel as an 8-bit bitmap: file head, 40-byte header, 1024-byte
 // palette, rows bottom-up and padded to the stride.
 std::vector<uint8_t> WriteBmp(const MaterialImage& image);
-bool WriteBmpFile(const std::filesystem::path& path, const MaterialImage& image, std::string* error = nullptr);
+Status WriteBmpFile(const std::filesystem::path& path, const MaterialImage& image);
 
 }  // namespace orv

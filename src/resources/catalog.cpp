@@ -91,28 +91,26 @@ void BuildCatalog(const std::vector<ArchiveRecord>& records, ResourceCatalog& ca
     FillSorted(catalog.puppets, std::move(lists[static_cast<int>(ResourceKind::Puppet) - 1]));
 }
 
-bool LoadCatalog(const fs::path& archive, ResourceCatalog& catalog, std::string* error, std::string* warning)
+Result<CatalogLoad> LoadCatalog(const fs::path& archive, ResourceCatalog& catalog)
 {
     catalog.Clear();
-    ArchiveDirectory dir;
-    if (!ReadArchiveDirectory(archive, dir, error))
-        return false;
-    BuildCatalog(dir.records, catalog);
-    if (warning) {
-        warning->clear();
-        if (dir.Truncated() || dir.BadDirectoryOffset())
-            *warning = DescribeArchiveDamage(dir);
-    }
-    return true;
+    const auto dir = ReadArchiveDirectory(archive);
+    if (!dir)
+        return Fail(dir.error());
+    BuildCatalog(dir->records, catalog);
+    CatalogLoad load;
+    if (dir->Truncated() || dir->BadDirectoryOffset())
+        load.warning = CheckArchiveIntact(*dir).error();
+    return load;
 }
 
-bool ReadEntryData(const fs::path& resourceFile, const CTreeObject& entry, std::vector<uint8_t>& out, std::string* error)
+Result<std::vector<uint8_t>> ReadEntryData(const fs::path& resourceFile, const CTreeObject& entry)
 {
     ArchiveRecord r;
     r.name = entry.name;
     r.offset = entry.offset;
     r.size = entry.size;
-    return ReadArchiveEntry(resourceFile, r, out, error);
+    return ReadArchiveEntry(resourceFile, r);
 }
 
 LocateResult LocateResources(int product, const LocateOptions& options, ResourceCatalog& catalog)
@@ -148,9 +146,8 @@ LocateResult LocateResources(int product, const LocateOptions& options, Resource
                             " resource files not found: using the sample resources";
     }
     result.resourceFile = archive;
-    std::string error;
-    if (!LoadCatalog(archive, catalog, &error, &result.warning))
-        result.warning = error;
+    const auto load = LoadCatalog(archive, catalog);
+    result.warning = load ? load->warning : load.error();
     return result;
 }
 

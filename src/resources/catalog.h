@@ -38,15 +38,18 @@ ResourceKind ClassifyResource(std::string_view lowerName);
 // the order of CTree::Add applied to the records one after another.
 void BuildCatalog(const std::vector<ArchiveRecord>& records, ResourceCatalog& catalog);
 
+// What LoadCatalog read of a damaged archive.
+struct CatalogLoad {
+    std::string warning;  // the damage; "" when the directory was read whole
+};
+
 // Reads the archive's directory into the catalogue. A truncated directory yields the
 // complete records and a warning, a directory offset that points nowhere an empty
 // catalogue and a warning; fails only when the archive cannot be read at all.
-bool LoadCatalog(const std::filesystem::path& archive, ResourceCatalog& catalog, std::string* error = nullptr,
-                 std::string* warning = nullptr);
+Result<CatalogLoad> LoadCatalog(const std::filesystem::path& archive, ResourceCatalog& catalog);
 
 // The entry's bytes from the resource file; an entry reaching past the end is refused.
-bool ReadEntryData(const std::filesystem::path& resourceFile, const CTreeObject& entry, std::vector<uint8_t>& out,
-                   std::string* error = nullptr);
+Result<std::vector<uint8_t>> ReadEntryData(const std::filesystem::path& resourceFile, const CTreeObject& entry);
 
 struct LocateOptions {
     const RegistryReader* registry = nullptr;  // the game's keys; none: no key opens

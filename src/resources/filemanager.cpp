@@ -54,41 +54,37 @@ std::string DuplicateItemQuestion(std::string_view itemName)
     return "The item \"" + std::string(itemName) + "\" already exist. Do you want to overwrite the existing item?";
 }
 
-bool PrepareArchiveFile(const fs::path& file, const Palette* bitmapPalette, ArchiveEntryData& out, std::string* error)
+Result<ArchiveEntryData> PrepareArchiveFile(const fs::path& file, const Palette* bitmapPalette)
 {
-    out = ArchiveEntryData{};
+    ArchiveEntryData out;
     out.name = ArchiveItemNameFor(file);
-    if (auto why = CheckArchiveName(out.name); !why.empty()) {
-        SetError(error, why);
-        return false;
-    }
-    if (!ReadWholeFile(file, out.data, error))
-        return false;
+    if (Status name = CheckArchiveName(out.name); !name)
+        return Fail(name.error());
+    auto bytes = ReadWholeFile(file);
+    if (!bytes)
+        return Fail(bytes.error());
+    out.data = std::move(*bytes);
     if (IsBitmapName(LowerAscii(FileNameOf(file)))) {
-        MaterialImage image;
-        std::string why;
-        if (!ReadBmp(out.data, image, &why)) {
-            SetError(error, file.string() + ": " + why);
-            return false;
-        }
+        auto image = ReadBmp(out.data);
+        if (!image)
+            return Fail(file.string() + ": " + image.error());
         if (bitmapPalette)
-            RemapToPalette(image, *bitmapPalette);
-        out.data = MakeMat(image);
+            RemapToPalette(*image, *bitmapPalette);
+        out.data = MakeMat(*image);
     }
-    return true;
+    return out;
 }
 
-bool AddEntriesToArchive(const fs::path& archive, std::vector<ArchiveEntryData> entries, const AddFileOptions& options,
-                         std::vector<AddFileResult>* results, std::string* error)
+Result<std::vector<AddFileResult>> AddEntriesToArchive(const fs::path& archive, std::vector<ArchiveEntryData> entries,
+                                                       const AddFileOptions& options)
 {
-    ArchiveDirectory dir;
-    if (!ReadArchiveDirectory(archive, dir, error))
-        return false;
+    const auto read = ReadArchiveDirectory(archive);
+    if (!read)
+        return Fail(read.error());
+    const ArchiveDirectory& dir = *read;
     // A damaged archive is refused by the rewrite; nobody is asked about it first.
-    if (auto why = DescribeArchiveDamage(dir); !why.empty()) {
-        SetError(error, why + "; it is left unchanged");
-        return false;
-    }
+    if (Status intact = CheckArchiveIntact(dir); !intact)
+        return Fail(intact.error() + "; it is left unchanged");
 
     // Lower-cased name -> the archive's first record of it, and -> the latest item of
     // this call; each looked up once per item instead of a walk over the archive.
@@ -129,25 +125,22 @@ bool AddEntriesToArchive(const fs::path& archive, std::vector<ArchiveEntryData> 
     for (std::size_t k = 0; k < entries.size(); ++k)
         if (!dropped[k])
             edit.insertions.push_back(std::move(entries[k]));
-    if (!RewriteArchive(archive, edit, error, options.progress))
-        return false;
-    if (results)
-        *results = std::move(res);
-    return true;
+    if (auto rewritten = RewriteArchive(archive, edit, options.progress); !rewritten)
+        return Fail(rewritten.error());
+    return res;
 }
 
-bool AddFileToArchive(const fs::path& archive, const fs::path& file, const AddFileOptions& options,
-                      AddFileResult* result, std::string* error)
+Result<AddFileResult> AddFileToArchive(const fs::path& archive, const fs::path& file, const AddFileOptions& options)
 {
-    std::vector<ArchiveEntryData> entries(1);
-    if (!PrepareArchiveFile(file, options.bitmapPalette, entries[0], error))
-        return false;
-    std::vector<AddFileResult> results;
-    if (!AddEntriesToArchive(archive, std::move(entries), options, &results, error))
-        return false;
-    if (result)
-        *result = results.front();
-    return true;
+    auto entry = PrepareArchiveFile(file, options.bitmapPalette);
+    if (!entry)
+        return Fail(entry.error());
+    std::vector<ArchiveEntryData> entries;
+    entries.push_back(std::move(*entry));
+    auto results = AddEntriesToArchive(archive, std::move(entries), options);
+    if (!results)
+        return Fail(results.error());
+    return results->front();
 }
 
 namespace {
@@ -165,8 +158,7 @@ bool IsDriveLetter(std::string_view s)
 
 }  // namespace
 
-bool ExtractionTarget(const fs::path& folder, std::string_view itemName, bool asBitmap, fs::path& target,
-                      std::string* error)
+Result<fs::path> ExtractionTarget(const fs::path& folder, std::string_view itemName, bool asBitmap)
 {
     // Only the last component counts, whichever separator the name uses.
     std::string name(itemName);
@@ -176,22 +168,15 @@ bool ExtractionTarget(const fs::path& folder, std::string_view itemName, bool as
         name = name.substr(2);
     if (asBitmap)
         name = BitmapFileName(name);
-    if (name.empty() || name == "." || name == ".." || name == ".bmp") {
-        SetError(error, "item " + std::string(itemName) + " has no name it could be saved under");
-        return false;
-    }
-    target = folder / name;
-    return true;
+    if (name.empty() || name == "." || name == ".." || name == ".bmp")
+        return Fail("item " + std::string(itemName) + " has no name it could be saved under");
+    return folder / name;
 }
 
-bool ExtractionTargetInFolders(const fs::path& folder, std::string_view itemName, bool asBitmap, fs::path& target,
-                               std::string* error)
+Result<fs::path> ExtractionTargetInFolders(const fs::path& folder, std::string_view itemName, bool asBitmap)
 {
     const std::string item(itemName);
-    auto refuse = [&](const std::string& why) {
-        SetError(error, "item " + item + " is not extracted: " + why);
-        return false;
-    };
+    auto refuse = [&](const std::string& why) { return Fail("item " + item + " is not extracted: " + why); };
     if (itemName.empty() || itemName.front() == '\\' || itemName.front() == '/')
         return refuse("its name is an absolute path, which would lead out of the target folder");
     if (IsDriveLetter(itemName))
@@ -216,54 +201,50 @@ bool ExtractionTargetInFolders(const fs::path& folder, std::string_view itemName
         if (p.empty() || p == ".")
             return refuse("its name has an empty or \".\" folder component");
     }
-    target = folder;
+    fs::path target = folder;
     for (const auto& p : parts)
         target /= p;
-    return true;
+    return target;
 }
 
-std::string DescribeExtractionClash(const std::vector<std::pair<std::string, fs::path>>& targets)
+Status CheckExtractionTargets(const std::vector<std::pair<std::string, fs::path>>& targets)
 {
     std::map<fs::path, const std::string*> files;
     for (const auto& [name, target] : targets) {
         const fs::path t = target.lexically_normal();
         auto [it, inserted] = files.emplace(t, &name);
         if (!inserted && *it->second != name)
-            return "items " + *it->second + " and " + name + " would both be saved as " + t.string();
+            return Fail("items " + *it->second + " and " + name + " would both be saved as " + t.string());
     }
     // A file where another item needs a folder.
     for (const auto& [path, name] : files)
         for (fs::path up = path.parent_path(); !up.empty() && up != up.parent_path(); up = up.parent_path())
             if (auto it = files.find(up); it != files.end())
-                return "item " + *it->second + " would be saved as " + up.string() + ", which item " + *name +
-                       " needs as a folder";
+                return Fail("item " + *it->second + " would be saved as " + up.string() + ", which item " + *name +
+                            " needs as a folder");
     return {};
 }
 
-bool ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, const fs::path& target,
-                        const Palette* bitmapPalette, std::string* error)
+Status ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, const fs::path& target,
+                          const Palette* bitmapPalette)
 {
-    std::vector<uint8_t> data;
-    if (!ReadArchiveEntry(archive, record, data, error))
-        return false;
+    auto read = ReadArchiveEntry(archive, record);
+    if (!read)
+        return Fail(read.error());
+    std::vector<uint8_t> data = std::move(*read);
     if (bitmapPalette) {
-        MaterialImage image;
-        std::string why;
-        if (ConvertMatFirstCel(data, *bitmapPalette, image, &why) != MatStatus::Ok) {
-            SetError(error, "item " + record.name + ": " + why);
-            return false;
-        }
-        data = WriteBmp(image);
+        const auto image = ConvertMatFirstCel(data, *bitmapPalette);
+        if (!image)
+            return Fail("item " + record.name + ": " + image.error());
+        data = WriteBmp(*image);
     }
     if (target.has_parent_path()) {
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
-        if (ec) {
-            SetError(error, "cannot make the folder " + target.parent_path().string() + ": " + ec.message());
-            return false;
-        }
+        if (ec)
+            return Fail("cannot make the folder " + target.parent_path().string() + ": " + ec.message());
     }
-    return WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), error);
+    return WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 }  // namespace orv

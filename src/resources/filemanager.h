@@ -51,45 +51,45 @@ struct AddFileResult {
 // A file as the archive stores it: its name by ArchiveItemNameFor, its bytes (a bitmap
 // made into a MAT, remapped onto bitmapPalette when there is one). Fails on a file that
 // cannot be read or converted, or whose name cannot be stored.
-bool PrepareArchiveFile(const std::filesystem::path& file, const Palette* bitmapPalette, ArchiveEntryData& out,
-                        std::string* error = nullptr);
+Result<ArchiveEntryData> PrepareArchiveFile(const std::filesystem::path& file, const Palette* bitmapPalette);
 
 // Adds the items in ONE rewrite of the archive. Item by item, in order, the duplicate is
 // the latest item of the same full name (without regard to case) added by this call,
 // else the archive's first one; options decide (every question is asked before the
-// rewrite) whether it is replaced or kept beside the new one. results: one per item.
-bool AddEntriesToArchive(const std::filesystem::path& archive, std::vector<ArchiveEntryData> entries,
-                         const AddFileOptions& options, std::vector<AddFileResult>* results = nullptr,
-                         std::string* error = nullptr);
+// rewrite) whether it is replaced or kept beside the new one. The value: one result per
+// item.
+Result<std::vector<AddFileResult>> AddEntriesToArchive(const std::filesystem::path& archive,
+                                                       std::vector<ArchiveEntryData> entries,
+                                                       const AddFileOptions& options);
 
 // One file: PrepareArchiveFile, then AddEntriesToArchive, so a file that cannot be read
 // or converted never costs the existing item.
-bool AddFileToArchive(const std::filesystem::path& archive, const std::filesystem::path& file,
-                      const AddFileOptions& options, AddFileResult* result = nullptr, std::string* error = nullptr);
+Result<AddFileResult> AddFileToArchive(const std::filesystem::path& archive, const std::filesystem::path& file,
+                                       const AddFileOptions& options);
 
 // Where an item lands in folder when all items go into that one folder: the folder and
 // the item's file name. Parts of the name that would lead out of the folder
 // (directories, "..", drive letters) are cut away; a name with nothing left is refused.
 // asBitmap gives NAME.bmp (NAME up to the first ".").
-bool ExtractionTarget(const std::filesystem::path& folder, std::string_view itemName, bool asBitmap,
-                      std::filesystem::path& target, std::string* error = nullptr);
+Result<std::filesystem::path> ExtractionTarget(const std::filesystem::path& folder, std::string_view itemName,
+                                               bool asBitmap);
 
 // Where an item lands below folder with the archive's directories kept as folders
 // (3do\mat\a.mat gives FOLDER/3do/mat/a.mat; '/' separates as '\' does). A name that
 // would lead out of the folder or is not a plain path (a ".." or "." or empty component,
 // a leading separator, a drive letter) is refused. asBitmap: as ExtractionTarget.
-bool ExtractionTargetInFolders(const std::filesystem::path& folder, std::string_view itemName, bool asBitmap,
-                               std::filesystem::path& target, std::string* error = nullptr);
+Result<std::filesystem::path> ExtractionTargetInFolders(const std::filesystem::path& folder,
+                                                        std::string_view itemName, bool asBitmap);
 
-// Why these items cannot all be saved where they are meant to go (two of them on one
-// path, or one where another needs a folder), or "". Pairs of item name and target.
-std::string DescribeExtractionClash(const std::vector<std::pair<std::string, std::filesystem::path>>& targets);
+// Whether these items can all be saved where they are meant to go; the failure names
+// the clash (two of them on one path, or one where another needs a folder). Pairs of
+// item name and target.
+Status CheckExtractionTargets(const std::vector<std::pair<std::string, std::filesystem::path>>& targets);
 
 // Saves an item as target, making the folders it needs: its bytes as they are, or with
 // bitmapPalette a MAT's first cel as a bitmap. The target is replaced only once it is
 // complete.
-bool ExtractArchiveItem(const std::filesystem::path& archive, const ArchiveRecord& record,
-                        const std::filesystem::path& target, const Palette* bitmapPalette,
-                        std::string* error = nullptr);
+Status ExtractArchiveItem(const std::filesystem::path& archive, const ArchiveRecord& record,
+                          const std::filesystem::path& target, const Palette* bitmapPalette);
 
 }  // namespace orv

@@ -54,16 +54,15 @@ bool ColormapData::HasTransparency() const
     return LoadU32(head.data() + 8) != 0;
 }
 
-bool ParseColormap(std::span<const uint8_t> bytes, ColormapData& out, std::string* error)
+Result<ColormapData> ParseColormap(std::span<const uint8_t> bytes)
 {
-    if (bytes.size() < kColormapDataSize) {
-        SetError(error, "too short for a colormap (" + std::to_string(bytes.size()) + " bytes, at least 17216 expected)");
-        return false;
-    }
+    if (bytes.size() < kColormapDataSize)
+        return Fail("too short for a colormap (" + std::to_string(bytes.size()) + " bytes, at least 17216 expected)");
+    ColormapData out;
     std::copy_n(bytes.begin(), kColormapHeadSize, out.head.begin());
     std::copy_n(bytes.begin() + kColormapHeadSize, 768, out.palette.begin());
     out.lightTable.assign(bytes.begin() + kColormapHeadSize + 768, bytes.begin() + kColormapDataSize);
-    return true;
+    return out;
 }
 
 int32_t StrideOf(int32_t width)
@@ -81,14 +80,12 @@ void SetImagePalette(MaterialImage& image, const Palette& palette)
     }
 }
 
-MatStatus ParseMat(std::span<const uint8_t> bytes, MatInfo& out, std::string* error)
+Result<MatInfo> ParseMat(std::span<const uint8_t> bytes)
 {
-    out = MatInfo{};
+    MatInfo out;
     const uint64_t size = bytes.size();
-    if (size < kMatHeadSize) {
-        SetError(error, "too short for a MAT (" + std::to_string(size) + " bytes, the head alone is 76)");
-        return MatStatus::Invalid;
-    }
+    if (size < kMatHeadSize)
+        return Fail("too short for a MAT (" + std::to_string(size) + " bytes, the head alone is 76)");
     const uint8_t* p = bytes.data();
     out.type = LoadU32(p + 8);
     out.recordCount = LoadU32(p + 12);
@@ -96,30 +93,22 @@ MatStatus ParseMat(std::span<const uint8_t> bytes, MatInfo& out, std::string* er
     out.bitsPerPixel = LoadU32(p + 24);
 
     if (out.IsColor()) {
-        if (out.recordCount == 0) {
-            SetError(error, "colour material without colour records");
-            return MatStatus::Invalid;
-        }
-        if (out.recordCount > (size - kMatHeadSize) / kMatColorRecordSize) {
-            SetError(error, "the MAT's " + std::to_string(out.recordCount) + " colour records are truncated");
-            return MatStatus::Invalid;
-        }
+        if (out.recordCount == 0)
+            return Fail("colour material without colour records");
+        if (out.recordCount > (size - kMatHeadSize) / kMatColorRecordSize)
+            return Fail("the MAT's " + std::to_string(out.recordCount) + " colour records are truncated");
         for (uint32_t i = 0; i < out.recordCount; ++i)
             out.colorIndices.push_back(LoadU32(p + kMatHeadSize + i * kMatColorRecordSize + 4));
-        return MatStatus::Ok;
+        return out;
     }
 
-    if (out.recordCount > (size - kMatHeadSize) / kMatTextureRecordSize) {
-        SetError(error, "the MAT's " + std::to_string(out.recordCount) + " texture records are truncated");
-        return MatStatus::Invalid;
-    }
+    if (out.recordCount > (size - kMatHeadSize) / kMatTextureRecordSize)
+        return Fail("the MAT's " + std::to_string(out.recordCount) + " texture records are truncated");
     const uint64_t texel = TexelBytes(out.bitsPerPixel);
     uint64_t pos = kMatHeadSize + static_cast<uint64_t>(out.recordCount) * kMatTextureRecordSize;
     for (uint32_t t = 0; t < out.recordCount; ++t) {
-        if (pos > size || size - pos < kMatTextureHeadSize) {
-            SetError(error, "texture " + std::to_string(t) + " of the MAT is truncated");
-            return MatStatus::Invalid;
-        }
+        if (pos > size || size - pos < kMatTextureHeadSize)
+            return Fail("texture " + std::to_string(t) + " of the MAT is truncated");
         MatTexture tex;
         tex.width = LoadU32(p + pos);
         tex.height = LoadU32(p + pos + 4);
@@ -128,11 +117,9 @@ MatStatus ParseMat(std::span<const uint8_t> bytes, MatInfo& out, std::string* er
         pos += kMatTextureHeadSize;
         if (tex.mipmapCount > 0) {
             const uint64_t level0 = static_cast<uint64_t>(tex.width) * tex.height * texel;
-            if (level0 > size - pos) {
-                SetError(error, "the pixels of texture " + std::to_string(t) + " (" + std::to_string(tex.width) + " x " +
-                                    std::to_string(tex.height) + ") are truncated");
-                return MatStatus::Invalid;
-            }
+            if (level0 > size - pos)
+                return Fail("the pixels of texture " + std::to_string(t) + " (" + std::to_string(tex.width) + " x " +
+                                std::to_string(tex.height) + ") are truncated");
             tex.pixelOffset = static_cast<std::size_t>(pos);
             pos += level0;
             // The smaller levels, each half the width and height of the one before. Only
@@ -143,11 +130,9 @@ MatStatus ParseMat(std::span<const uint8_t> bytes, MatInfo& out, std::string* er
         }
         out.textures.push_back(tex);
     }
-    if (out.bitsPerPixel > 8) {
-        SetError(error, UnsupportedText(out.bitsPerPixel));
-        return MatStatus::Unsupported;
-    }
-    return MatStatus::Ok;
+    if (out.bitsPerPixel > 8)
+        out.unsupported = UnsupportedText(out.bitsPerPixel);
+    return out;
 }
 
 namespace {
@@ -155,39 +140,32 @@ namespace {
 // A colour material's one cel, or a texture material's cels: every texture with a first
 // level of the first one's size, or only the first of them (where types other than
 // colour and texture give no picture).
-MatStatus MaterialCels(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out,
-                       std::string* error, bool firstCelOnly)
+Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette& palette, bool firstCelOnly)
 {
-    out = MaterialImage{};
-    MatInfo info;
-    const MatStatus st = ParseMat(bytes, info, error);
-    if (st != MatStatus::Ok)
-        return st;
+    const auto parsed = ParseMat(bytes);
+    if (!parsed)
+        return Fail(parsed.error());
+    const MatInfo& info = *parsed;
+    if (!info.unsupported.empty())
+        return Fail(info.unsupported);
+    MaterialImage out;
     if (info.IsColor()) {
         FillColorImage(info.colorIndices.back(), palette, out);
-        return MatStatus::Ok;
+        return out;
     }
     if (firstCelOnly) {
-        if (info.type != 2 && info.type != 3) {
-            SetError(error, "material type " + std::to_string(info.type) + " holds no picture");
-            return MatStatus::Invalid;
-        }
-        if (info.textures.empty() || info.textures[0].mipmapCount == 0) {
-            SetError(error, "the material holds no picture");
-            return MatStatus::Invalid;
-        }
+        if (info.type != 2 && info.type != 3)
+            return Fail("material type " + std::to_string(info.type) + " holds no picture");
+        if (info.textures.empty() || info.textures[0].mipmapCount == 0)
+            return Fail("the material holds no picture");
     }
     const MatTexture* first = FirstPicture(info);
-    if (!first || first->width == 0 || first->height == 0) {
-        SetError(error, "the material holds no picture");
-        return MatStatus::Invalid;
-    }
+    if (!first || first->width == 0 || first->height == 0)
+        return Fail("the material holds no picture");
     const std::size_t celBytes = static_cast<std::size_t>(first->width) * first->height;
     if (first->width > static_cast<uint32_t>(std::numeric_limits<int32_t>::max() - 3) ||
-        first->height > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) {
-        SetError(error, "the material's texture is too large");
-        return MatStatus::Invalid;
-    }
+        first->height > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()))
+        return Fail("the material's texture is too large");
     out.width = static_cast<int32_t>(first->width);
     out.height = static_cast<int32_t>(first->height);
     out.stride = StrideOf(out.width);
@@ -201,42 +179,36 @@ MatStatus MaterialCels(std::span<const uint8_t> bytes, const Palette& palette, M
             break;
     }
     SetImagePalette(out, palette);
-    return MatStatus::Ok;
+    return out;
 }
 
 }  // namespace
 
-MatStatus ConvertMat(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out, std::string* error)
+Result<MaterialImage> ConvertMat(std::span<const uint8_t> bytes, const Palette& palette)
 {
-    return MaterialCels(bytes, palette, out, error, false);
+    return MaterialCels(bytes, palette, false);
 }
 
-MatStatus ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out,
-                             std::string* error)
+Result<MaterialImage> ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette& palette)
 {
-    return MaterialCels(bytes, palette, out, error, true);
+    return MaterialCels(bytes, palette, true);
 }
 
-MatStatus MaterialTextureSize(std::span<const uint8_t> bytes, int32_t& width, int32_t& height, std::string* error)
+Result<TextureSize> MaterialTextureSize(std::span<const uint8_t> bytes)
 {
-    MatInfo info;
-    const MatStatus st = ParseMat(bytes, info, error);
-    if (st == MatStatus::Invalid)
-        return st;
-    if (info.IsColor()) {
-        width = height = kColorImageSize;
-        return MatStatus::Ok;
-    }
+    // The size is known also for materials that cannot be converted.
+    const auto parsed = ParseMat(bytes);
+    if (!parsed)
+        return Fail(parsed.error());
+    const MatInfo& info = *parsed;
+    if (info.IsColor())
+        return TextureSize{kColorImageSize, kColorImageSize};
     const MatTexture* first = FirstPicture(info);
     if (!first || first->width == 0 || first->height == 0 ||
         first->width > static_cast<uint32_t>(std::numeric_limits<int32_t>::max() - 3) ||
-        first->height > static_cast<uint32_t>(std::numeric_limits<int32_t>::max())) {
-        SetError(error, "the material holds no picture");
-        return MatStatus::Invalid;
-    }
-    width = static_cast<int32_t>(first->width);
-    height = static_cast<int32_t>(first->height);
-    return MatStatus::Ok;  // the size is known also for materials that cannot be converted
+        first->height > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()))
+        return Fail("the material holds no picture");
+    return TextureSize{static_cast<int32_t>(first->width), static_cast<int32_t>(first->height)};
 }
 
 std::vector<uint8_t> MakeMat(const MaterialImage& image)
@@ -319,57 +291,46 @@ void RemapToPalette(MaterialImage& image, const Palette& palette)
     SetImagePalette(image, palette);
 }
 
-bool LoadColormap(const ResourceCatalog& catalog, const fs::path& resourceFile, std::string_view name, ColormapData& out,
-                  std::string* error)
+Result<ColormapData> LoadColormap(const ResourceCatalog& catalog, const fs::path& resourceFile, std::string_view name)
 {
     const CTreeObject* entry = catalog.colormaps.Lookup(name);
     if (!entry)
         entry = catalog.colormaps.Lookup(kFallbackColormap);
-    if (!entry) {
-        SetError(error, "neither the colormap " + std::string(name) + " nor " + kFallbackColormap + " is in the catalogue");
-        return false;
-    }
-    if (entry->size < kColormapDataSize) {
-        SetError(error, "colormap " + entry->name + " is too short (" + std::to_string(entry->size) + " bytes)");
-        return false;
-    }
-    std::vector<uint8_t> bytes;
-    if (!ReadFileRange(resourceFile, entry->offset, kColormapDataSize, bytes, error))
-        return false;
-    return ParseColormap(bytes, out, error);
+    if (!entry)
+        return Fail("neither the colormap " + std::string(name) + " nor " + kFallbackColormap + " is in the catalogue");
+    if (entry->size < kColormapDataSize)
+        return Fail("colormap " + entry->name + " is too short (" + std::to_string(entry->size) + " bytes)");
+    const auto bytes = ReadFileRange(resourceFile, entry->offset, kColormapDataSize);
+    if (!bytes)
+        return Fail(bytes.error());
+    return ParseColormap(*bytes);
 }
 
-bool FindMaterialBytes(const ResourceCatalog& catalog, const fs::path& resourceFile, const CTree* customMaterials,
-                       std::string_view name, std::vector<uint8_t>& out, std::string* error)
+Result<std::vector<uint8_t>> FindMaterialBytes(const ResourceCatalog& catalog, const fs::path& resourceFile,
+                                               const CTree* customMaterials, std::string_view name)
 {
     if (const CTreeObject* stock = catalog.materials.Lookup(name))
-        return ReadEntryData(resourceFile, *stock, out, error);
+        return ReadEntryData(resourceFile, *stock);
     if (customMaterials)
         for (const auto& e : customMaterials->Entries())
-            if (CompareNoCase(e->shortName, name) == 0) {
-                out = e->data;
-                return true;
-            }
+            if (CompareNoCase(e->shortName, name) == 0)
+                return e->data;
     if (const CTreeObject* fallback = catalog.materials.Lookup(kFallbackMaterial))
-        return ReadEntryData(resourceFile, *fallback, out, error);
-    SetError(error, "neither the material " + std::string(name) + " nor " + kFallbackMaterial + " is available");
-    return false;
+        return ReadEntryData(resourceFile, *fallback);
+    return Fail("neither the material " + std::string(name) + " nor " + kFallbackMaterial + " is available");
 }
 
-std::optional<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog, const fs::path& resourceFile,
-                                                  const CTree* customMaterials, std::string_view materialName,
-                                                  std::string_view colormapName, std::string* error)
+Result<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog, const fs::path& resourceFile,
+                                           const CTree* customMaterials, std::string_view materialName,
+                                           std::string_view colormapName)
 {
-    ColormapData cmp;
-    if (!LoadColormap(catalog, resourceFile, colormapName, cmp, error))
-        return std::nullopt;
-    std::vector<uint8_t> mat;
-    if (!FindMaterialBytes(catalog, resourceFile, customMaterials, materialName, mat, error))
-        return std::nullopt;
-    MaterialImage image;
-    if (ConvertMat(mat, cmp.palette, image, error) != MatStatus::Ok)
-        return std::nullopt;
-    return image;
+    const auto cmp = LoadColormap(catalog, resourceFile, colormapName);
+    if (!cmp)
+        return Fail(cmp.error());
+    const auto mat = FindMaterialBytes(catalog, resourceFile, customMaterials, materialName);
+    if (!mat)
+        return Fail(mat.error());
+    return ConvertMat(*mat, cmp->palette);
 }
 
 TextureSizeFn MaterialSizeFunction(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,

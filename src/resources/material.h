@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/corners.h"
+#include "model/result.h"
 #include "model/tree.h"
 
 namespace orv {
@@ -48,7 +49,7 @@ struct ColormapData {
 };
 
 // Needs at least the 17216 bytes of ColormapData; a transparency table is not read.
-bool ParseColormap(std::span<const uint8_t> bytes, ColormapData& out, std::string* error = nullptr);
+Result<ColormapData> ParseColormap(std::span<const uint8_t> bytes);
 
 struct MaterialImage {
     int32_t width = 0;   // pixels per row of one cel
@@ -67,12 +68,6 @@ struct MaterialImage {
 int32_t StrideOf(int32_t width);
 void SetImagePalette(MaterialImage& image, const Palette& palette);
 
-enum class MatStatus {
-    Ok,
-    Unsupported,  // a valid MAT this program does not convert (16-bit and other true-colour textures)
-    Invalid,      // not a MAT, or truncated
-};
-
 struct MatTexture {
     uint32_t width = 0;
     uint32_t height = 0;
@@ -88,28 +83,29 @@ struct MatInfo {
     uint32_t bitsPerPixel = 0;
     std::vector<uint32_t> colorIndices;  // colour materials: the index of each record
     std::vector<MatTexture> textures;    // texture materials: every texture head
+    // Why this valid MAT cannot be converted (16-bit and other true-colour textures);
+    // "" when it can.
+    std::string unsupported;
 
     bool IsColor() const { return type == 0; }
 };
 
 // Reads the head, the records and every texture head, skipping the smaller mipmap
-// levels behind each texture's first level.
-MatStatus ParseMat(std::span<const uint8_t> bytes, MatInfo& out, std::string* error = nullptr);
+// levels behind each texture's first level. Fails on what is not a MAT or is truncated.
+Result<MatInfo> ParseMat(std::span<const uint8_t> bytes);
 
 // The image a material becomes: a colour material gives one 256 × 256 cel filled with
 // the colour index of its last record; a texture material gives one cel per texture
-// with a first level (cels of another size than the first are left out).
-MatStatus ConvertMat(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out,
-                     std::string* error = nullptr);
+// with a first level (cels of another size than the first are left out). Fails also on
+// a MAT that cannot be converted (MatInfo::unsupported).
+Result<MaterialImage> ConvertMat(std::span<const uint8_t> bytes, const Palette& palette);
 
 // Only the first cel: types 2 and 3 are textures, 0 colour; other types give no image.
-MatStatus ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette& palette, MaterialImage& out,
-                             std::string* error = nullptr);
+Result<MaterialImage> ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette& palette);
 
 // Texture size in texels of a material (what faces scale their texture coordinates
 // by): cel 0 of a texture material, 256 × 256 for a colour material.
-MatStatus MaterialTextureSize(std::span<const uint8_t> bytes, int32_t& width, int32_t& height,
-                              std::string* error = nullptr);
+Result<TextureSize> MaterialTextureSize(std::span<const uint8_t> bytes);
 
 // A texture MAT of one cel (the image's first) and one level:
 // 76 + 40 + 24 + width × height bytes.
@@ -124,23 +120,22 @@ void RemapToPalette(MaterialImage& image, const Palette& palette);
 
 // ---- resolving names through the catalogue ------------------------------------
 
-// A colormap by name, else "01redmap.cmp", from the catalogue; false when neither is there.
-bool LoadColormap(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile, std::string_view name,
-                  ColormapData& out, std::string* error = nullptr);
+// A colormap by name, else "01redmap.cmp", from the catalogue; fails when neither is there.
+Result<ColormapData> LoadColormap(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
+                                  std::string_view name);
 
 // A material's MAT bytes: the catalogue's stock material, else the custom material of
 // that name (case-insensitive, in list order), else the catalogue's "00cab02.mat";
-// false when none is there.
-bool FindMaterialBytes(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
-                       const CTree* customMaterials, std::string_view name, std::vector<uint8_t>& out,
-                       std::string* error = nullptr);
+// fails when none is there.
+Result<std::vector<uint8_t>> FindMaterialBytes(const ResourceCatalog& catalog,
+                                               const std::filesystem::path& resourceFile,
+                                               const CTree* customMaterials, std::string_view name);
 
-// Resolves and converts a material; nothing when the material or the colormap cannot
-// be found or converted (the face is then drawn untextured).
-std::optional<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog,
-                                                  const std::filesystem::path& resourceFile,
-                                                  const CTree* customMaterials, std::string_view materialName,
-                                                  std::string_view colormapName, std::string* error = nullptr);
+// Resolves and converts a material; fails when the material or the colormap cannot be
+// found or converted (the face is then drawn untextured).
+Result<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
+                                           const CTree* customMaterials, std::string_view materialName,
+                                           std::string_view colormapName);
 
 // Texture sizes as drawing uses them: the size of the image the material resolves to
 // through the colormap, nothing when it resolves to no image. Results are remembered per

@@ -193,10 +193,10 @@ WineRegistry WineRegistry::Parse(std::string_view text)
 
 WineRegistry WineRegistry::Load(const fs::path& prefix)
 {
-    std::string text;
-    if (prefix.empty() || !ReadWholeFile(prefix / "system.reg", text))
+    if (prefix.empty())
         return WineRegistry{};
-    return Parse(text);
+    const auto text = ReadWholeTextFile(prefix / "system.reg");
+    return text ? Parse(*text) : WineRegistry{};
 }
 
 std::string WineRegistry::Resolve(std::string_view key) const

@@ -16,11 +16,4 @@ inline std::string LowerAscii(std::string_view s)
     return out;
 }
 
-// Stores a failure's reason when the caller asked for one.
-inline void SetError(std::string* error, std::string msg)
-{
-    if (error)
-        *error = std::move(msg);
-}
-
 }  // namespace orv

@@ -29,35 +29,29 @@ inline std::filesystem::path P(const QString& s) { return std::filesystem::path(
 
 inline std::vector<uint8_t> ReadAll(const QString& path)
 {
-    std::vector<uint8_t> out;
-    orv::ReadWholeFile(P(path), out);
-    return out;
+    return orv::ReadWholeFile(P(path)).value_or({});
 }
 
 inline bool WriteAll(const QString& path, const std::vector<uint8_t>& bytes)
 {
-    return orv::WriteFileAtomic(P(path), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return orv::WriteFileAtomic(P(path), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))
+        .ok();
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
 inline orv::ArchiveDirectory Dir(const QString& archive)
 {
-    orv::ArchiveDirectory d;
-    orv::ReadArchiveDirectory(P(archive), d);
-    return d;
+    return orv::ReadArchiveDirectory(P(archive)).value_or({});
 }
 
 // The bytes of the archive's item called name; empty when there is none.
 inline std::vector<uint8_t> Item(const QString& archive, const std::string& name)
 {
-    std::vector<uint8_t> out;
     for (const auto& r : Dir(archive).records)
-        if (r.name == name) {
-            orv::ReadArchiveEntry(P(archive), r, out);
-            break;
-        }
-    return out;
+        if (r.name == name)
+            return orv::ReadArchiveEntry(P(archive), r).value_or({});
+    return {};
 }
 
 // A colormap whose palette is a grey ramp (entry i = i, i, i), unlike the sample's.
@@ -71,9 +65,7 @@ inline std::vector<uint8_t> GreyColormap()
 
 inline orv::Palette PaletteOf(const std::vector<uint8_t>& cmp)
 {
-    orv::ColormapData d;
-    orv::ParseColormap(cmp, d);
-    return d.palette;
+    return orv::ParseColormap(cmp).value_or({}).palette;
 }
 
 // A small 8-bit picture of four colours in its own palette: row y, column x has
@@ -116,8 +108,10 @@ struct Resources {
                 e.data = GreyColormap();
             entries.push_back(std::move(e));
         }
-        orv::WriteArchive(P(archive), entries);
-        orv::LoadCatalog(P(archive), catalog);
+        const orv::Status written = orv::WriteArchive(P(archive), entries);
+        const auto loaded = orv::LoadCatalog(P(archive), catalog);
+        if (!written || !loaded)
+            qFatal("cannot make the test archive: %s%s", written.error().c_str(), loaded.error().c_str());
         settings.warning = 1;
         services.settings = &settings;
         services.catalog = &catalog;

@@ -47,9 +47,8 @@ int main(int argc, char** argv)
 
     Settings settings;
     ResourceCatalog catalog;
-    std::string error;
-    if (!LoadCatalog(resources.toStdString(), catalog, &error))
-        std::fprintf(stderr, "resources: %s\n", error.c_str());
+    if (const auto load = LoadCatalog(resources.toStdString(), catalog); !load)
+        std::fprintf(stderr, "resources: %s\n", load.error().c_str());
     AppServices services;
     services.settings = &settings;
     services.catalog = &catalog;
@@ -82,8 +81,8 @@ int main(int argc, char** argv)
     }
 
     CDocument doc(services);
-    if (!doc.Doc().OpenDocument(args[1].toStdString(), &error)) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(args[1]), error.c_str());
+    if (const Status opened = doc.Doc().OpenDocument(args[1].toStdString()); !opened) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(args[1]), opened.error().c_str());
         return 1;
     }
     CFace* face = nullptr;

@@ -42,9 +42,8 @@ int main(int argc, char** argv)
         const QString a = args[i];
         const QString v = i + 1 < args.size() ? args[i + 1] : QString();
         if (a == QLatin1String("--resources")) {
-            std::string error;
-            if (!LoadCatalog(v.toStdString(), catalog, &error)) {
-                std::fprintf(stderr, "%s: %s\n", qPrintable(v), error.c_str());
+            if (const auto load = LoadCatalog(v.toStdString(), catalog); !load) {
+                std::fprintf(stderr, "%s: %s\n", qPrintable(v), load.error().c_str());
                 return 1;
             }
             services.catalog = &catalog;
@@ -64,9 +63,8 @@ int main(int argc, char** argv)
     }
 
     CDocument doc(services);
-    std::string error;
-    if (!doc.Doc().OpenDocument(args[1].toStdString(), &error)) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(args[1]), error.c_str());
+    if (const Status opened = doc.Doc().OpenDocument(args[1].toStdString()); !opened) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(args[1]), opened.error().c_str());
         return 1;
     }
 

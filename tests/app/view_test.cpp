@@ -111,13 +111,12 @@ struct Fixture {
         settings.frameRate = 1000;  // no frame waits for the pacing in these tests
         settings.colorBackground = 0x563412;
         services.settings = &settings;
-        std::string error;
         const std::string archive = SamplePath("res2.gob").toStdString();
-        if (LoadCatalog(archive, catalog, &error)) {
+        if (const auto load = LoadCatalog(archive, catalog)) {
             services.catalog = &catalog;
             services.resourceFile = archive;
         } else {
-            qWarning("sample archive missing: %s", error.c_str());
+            qWarning("sample archive missing: %s", load.error().c_str());
         }
         doc = std::make_unique<CDocument>(services);
     }
@@ -136,8 +135,8 @@ struct Fixture {
 
     bool OpenWalker()
     {
-        std::string error;
-        return doc->Doc().OpenDocument(SamplePath("walker.3do").toStdString(), &error) || (qWarning("%s", error.c_str()), false);
+        const Status opened = doc->Doc().OpenDocument(SamplePath("walker.3do").toStdString());
+        return opened || (qWarning("%s", opened.error().c_str()), false);
     }
 
     void Show()
@@ -303,12 +302,12 @@ private slots:
             QVERIFY(f.view->RunCommand(cmd::MoveBackward));
             QVERIFY(f.view->RunCommand(cmd::PanLeft));
             eye = f.view->GetCamera().eye;
-            std::string error;
-            QVERIFY2(f.doc->Doc().SaveAs(project, &error), error.c_str());
+            const Status saved = f.doc->Doc().SaveAs(project);
+            QVERIFY2(saved, saved.error().c_str());
         }
         Fixture g;
-        std::string error;
-        QVERIFY2(g.doc->Doc().OpenDocument(project, &error), error.c_str());
+        const Status opened = g.doc->Doc().OpenDocument(project);
+        QVERIFY2(opened, opened.error().c_str());
         g.Show();
         g.Frame();
         QVERIFY(Near(g.view->GetCamera().eye, eye));

@@ -28,9 +28,9 @@ namespace {
 
 std::string Slurp(const fs::path& p)
 {
-    std::string s;
-    EXPECT_TRUE(ReadWholeFile(p, s)) << p;
-    return s;
+    auto s = ReadWholeTextFile(p);
+    EXPECT_TRUE(s) << p;
+    return std::move(s).value_or({});
 }
 
 void Spit(const fs::path& p, std::string_view text)
@@ -98,8 +98,8 @@ protected:
             files[f.fileName] = f.text;
         }
         std::string err;
-        ASSERT_TRUE(WriteArchive(archive, entries, &err)) << err;
-        ASSERT_TRUE(LoadCatalog(archive, catalog, &err)) << err;
+        ASSERT_TRUE(orvtest::Ok(WriteArchive(archive, entries)));
+        ASSERT_TRUE(orvtest::Ok(LoadCatalog(archive, catalog)));
         fs::create_directories(models);
         fs::create_directories(root / "program");
     }
@@ -170,7 +170,7 @@ TEST_F(DocumentTest, PuppetOfAModelComesFromTheCatalogueThenFromBesideIt)
     Spit(root / "walker.pup", OtherPup());
     const fs::path cwd = fs::current_path();
     fs::current_path(root);
-    const bool opened = bare->OpenDocument(walker);
+    const Status opened = bare->OpenDocument(walker);
     fs::current_path(cwd);
     ASSERT_TRUE(opened);
     EXPECT_TRUE(bare->model->puppetModes.empty());
@@ -196,9 +196,9 @@ TEST_F(DocumentTest, FailedOpenKeepsTheDocumentAsItWas)
     fs::copy_file(orvtest::Fixture("orv", "truncated.orv"), models / "truncated.orv");
     const std::vector<std::string> names = {"missing.3do", "folder.3do", "gone.orv", "notes.3do", "truncated.orv"};
     for (const auto& name : names) {
-        std::string err;
-        EXPECT_FALSE(doc->OpenDocument((models / name).string(), &err)) << name;
-        EXPECT_FALSE(err.empty()) << name;
+        const Status opened = doc->OpenDocument((models / name).string());
+        EXPECT_FALSE(opened) << name;
+        EXPECT_FALSE(opened.error().empty()) << name;
         EXPECT_EQ(doc->model.get(), before) << name;
         EXPECT_EQ(doc->PathName(), project.string()) << name;
         EXPECT_TRUE(doc->IsModified()) << name;
@@ -281,7 +281,7 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     std::string err;
 
     // A 3DO copy: written, the document keeps its name and stays modified.
-    ASSERT_TRUE(doc.SaveAs((out / "test.3do").string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc.SaveAs((out / "test.3do").string())));
     EXPECT_EQ(doc.PathName(), walker);
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(Body3do(out / "test.3do"), Body3do(walker));
@@ -290,7 +290,7 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     // the puppet and keyframes taken from beside the document.
     Spit(models / "walker.pup", files.at("walker.pup"));
     Spit(models / "wkwalk.key", files.at("wkwalk.key"));
-    ASSERT_TRUE(doc.SaveAs((out / "export.brp").string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc.SaveAs((out / "export.brp").string())));
     EXPECT_EQ(doc.PathName(), walker);
     EXPECT_TRUE(fs::is_regular_file(out / "export.brp"));
     EXPECT_EQ(Body3do(out / "export" / "3do" / "walker.3do"), Body3do(walker));
@@ -300,19 +300,19 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     // A project: the document takes the new name and is saved; Save by its own name now
     // writes the project.
     const fs::path project = out / "Test.ORV";
-    ASSERT_TRUE(doc.SaveAs(project.string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc.SaveAs(project.string())));
     EXPECT_EQ(doc.PathName(), project.string());
     EXPECT_EQ(doc.Title(), "Test.ORV");
     EXPECT_FALSE(doc.IsModified());
     doc.SetModified();
-    ASSERT_TRUE(doc.SaveDocument(doc.PathName(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc.SaveDocument(doc.PathName())));
     EXPECT_FALSE(doc.IsModified());
 
     // Read back it is the same model; exported, it takes its title up to the first dot.
     COrvaneDoc back(settings, env);
-    ASSERT_TRUE(back.OpenDocument(project.string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(back.OpenDocument(project.string())));
     orvtest::ExpectSameModel(*back.model, *doc.model);
-    ASSERT_TRUE(back.SaveDocument((out / "again.brp").string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(back.SaveDocument((out / "again.brp").string())));
     EXPECT_TRUE(fs::is_regular_file(out / "again" / "3do" / "Test.3do"));
 }
 
@@ -327,16 +327,15 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
     // Whether a save fails, reporting it and leaving the document's name and state; room
     // limits the size of the files it may write.
     auto fails = [&](const fs::path& path, bool saveAs, rlim_t room = RLIM_INFINITY) {
-        std::string err;
-        bool ok = true;
+        Status saved;
         {
             FileSizeLimit limit(room);
-            ok = saveAs ? doc->SaveAs(path.string(), &err) : doc->SaveDocument(path.string(), &err);
+            saved = saveAs ? doc->SaveAs(path.string()) : doc->SaveDocument(path.string());
         }
-        EXPECT_FALSE(err.empty()) << path;
+        EXPECT_FALSE(saved.error().empty()) << path;
         EXPECT_EQ(doc->PathName(), walker);
         EXPECT_TRUE(doc->IsModified());
-        return !ok;
+        return !saved;
     };
 
     // The target's folder does not exist: nothing is created anywhere.
@@ -362,7 +361,7 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
 
     // The same save succeeds once there is room, replacing the earlier file.
     std::string err;
-    ASSERT_TRUE(doc->SaveDocument((out / "full.orv").string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc->SaveDocument((out / "full.orv").string())));
     EXPECT_NE(Slurp(out / "full.orv"), "an earlier save");
     EXPECT_EQ(orvtest::CountFiles(out), 4u);
 }
@@ -376,7 +375,7 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     Spit(cut, whole.substr(0, whole.find("MESH 3")));
     auto doc = Doc(false);
     std::string err;
-    ASSERT_TRUE(doc->OpenDocument(cut.string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc->OpenDocument(cut.string())));
     EXPECT_EQ(doc->ReadInPart(), "3 of 6 meshes read");
     EXPECT_EQ(doc->model->geosets[0]->meshes.size(), 3u);
     EXPECT_FALSE(doc->IsModified());
@@ -387,23 +386,24 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     doc->SetModified();
     for (const fs::path& same : {cut, models / "." / "cut.3do"}) {
         EXPECT_TRUE(doc->SaveReplacesPartialFile(same.string()));
-        EXPECT_FALSE(doc->SaveDocument(same.string(), &err));
-        EXPECT_NE(err.find("cut.3do was read only in part"), std::string::npos) << err;
+        const Status saved = doc->SaveDocument(same.string());
+        EXPECT_FALSE(saved);
+        EXPECT_NE(saved.error().find("cut.3do was read only in part"), std::string::npos) << saved.error();
     }
     EXPECT_FALSE(doc->SaveAs(cut.string()));
     EXPECT_EQ(Slurp(cut), before);
     EXPECT_TRUE(doc->IsModified());
-    ASSERT_TRUE(doc->SaveAs((models / "copy.3do").string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc->SaveAs((models / "copy.3do").string())));
     EXPECT_FALSE(doc->ReadInPart().empty());
 
     // Agreed: the next save replaces it, and from then on the document is its whole content.
     doc->AgreeToReplacePartialFile();
-    ASSERT_TRUE(doc->SaveDocument(cut.string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc->SaveDocument(cut.string())));
     EXPECT_EQ(Body3do(cut), Body3do(models / "copy.3do"));
     EXPECT_FALSE(doc->IsModified());
     EXPECT_TRUE(doc->ReadInPart().empty());
     EXPECT_FALSE(doc->SaveReplacesPartialFile(cut.string()));
-    ASSERT_TRUE(doc->SaveDocument(cut.string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc->SaveDocument(cut.string())));
 
     // The agreement holds for one save only; a project save renames the document, whose
     // file is then written whole; opening a whole file forgets the part-read state.
@@ -412,9 +412,9 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     ASSERT_TRUE(doc->OpenDocument(cut.string()));
     EXPECT_FALSE(doc->ReadInPart().empty());
     doc->AgreeToReplacePartialFile();
-    EXPECT_TRUE(doc->SaveDocument((models / "other.3do").string(), &err)) << err;
+    EXPECT_TRUE(orvtest::Ok(doc->SaveDocument((models / "other.3do").string())));
     EXPECT_FALSE(doc->SaveDocument(cut.string()));
-    ASSERT_TRUE(doc->SaveAs((models / "cut.orv").string(), &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(doc->SaveAs((models / "cut.orv").string())));
     EXPECT_TRUE(doc->ReadInPart().empty());
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     EXPECT_TRUE(doc->ReadInPart().empty());
@@ -429,9 +429,9 @@ TEST_F(DocumentTest, ImportOfAFileWithoutPuppetModesChangesNothing)
     ASSERT_EQ(ModeItems(*doc->model), 2u);
     doc->model->puppetJoints = {"0=1"};
     fs::copy_file(orvtest::Fixture("pup", "no_modes.pup"), root / "random.pup");
-    std::string err;
-    EXPECT_FALSE(doc->ImportPuppet((root / "random.pup").string(), &err));
-    EXPECT_EQ(err, "random.pup holds no puppet modes");
+    const Status imported = doc->ImportPuppet((root / "random.pup").string());
+    EXPECT_FALSE(imported);
+    EXPECT_EQ(imported.error(), "random.pup holds no puppet modes");
     EXPECT_EQ(ModeItems(*doc->model), 2u);
     EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0=1"});
     EXPECT_FALSE(doc->IsModified());
@@ -449,9 +449,9 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     EXPECT_EQ(ModeItems(*doc->model), 2u);
     EXPECT_TRUE(doc->IsModified());
     doc->SetModified(false);
-    std::string err;
-    EXPECT_FALSE(doc->ImportPuppet((root / "elsewhere" / "gone.pup").string(), &err));
-    EXPECT_FALSE(err.empty());
+    const Status imported = doc->ImportPuppet((root / "elsewhere" / "gone.pup").string());
+    EXPECT_FALSE(imported);
+    EXPECT_FALSE(imported.error().empty());
     EXPECT_FALSE(doc->IsModified());
 
     ViewState view;
@@ -509,7 +509,7 @@ TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
     custom->data = {0};
     model->customMaterials.Add(std::move(custom));
     const std::string project = (root / "program" / "New.orv").string();
-    ASSERT_TRUE(WriteProjectFile(project, *model, {}, nullptr));
+    ASSERT_TRUE(orvtest::Ok(WriteProjectFile(project, *model, {})));
     auto body = [&]() -> const CFace& { return *doc->model->geosets[0]->meshes[0]->faces[0]; };
 
     ASSERT_TRUE(doc->OpenDocument(project));

@@ -78,29 +78,29 @@ TEST(Materials, FilesBecomeCustomMaterials)
     ASSERT_TRUE(WriteBmpFile(dir / "Crate.Final.BMP", img));
     Palette target{};
     target[3 * 7] = 255;  // entry 7: pure red
-    std::string name;
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadMaterialFile(dir / "Crate.Final.BMP", &target, name, bytes));
+    MaterialFile read;
+    ASSERT_TRUE(Into(ReadMaterialFile(dir / "Crate.Final.BMP", &target), read));
+    const auto& [name, bytes] = read;
     EXPECT_EQ(name, "crate.mat");
     MaterialImage expected = img;
     RemapToPalette(expected, target);
     ASSERT_EQ(expected.pixels[1], 7);
     EXPECT_EQ(bytes, MakeMat(expected));
     // Without a palette the bitmap keeps its indices.
-    ASSERT_TRUE(ReadMaterialFile(dir / "Crate.Final.BMP", nullptr, name, bytes));
+    ASSERT_TRUE(Into(ReadMaterialFile(dir / "Crate.Final.BMP", nullptr), read));
     EXPECT_EQ(bytes, MakeMat(img));
 
     Spit(dir / "Flat.MAT", MakeColorMat(4));
-    ASSERT_TRUE(ReadMaterialFile(dir / "Flat.MAT", nullptr, name, bytes));
+    ASSERT_TRUE(Into(ReadMaterialFile(dir / "Flat.MAT", nullptr), read));
     EXPECT_EQ(std::pair(name, bytes), std::pair(std::string("flat.mat"), MakeColorMat(4)));
 
     // Files that are not what their names say are refused with a reason.
     Spit(dir / "junk.mat", Bytes("junk"));
     Spit(dir / "bad.bmp", Bytes("XX not a bitmap"));
     for (const char* bad : {"junk.mat", "bad.bmp", "missing.mat"}) {
-        std::string error;
-        EXPECT_FALSE(ReadMaterialFile(dir / bad, nullptr, name, bytes, &error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        const auto refused = ReadMaterialFile(dir / bad, nullptr);
+        EXPECT_FALSE(refused) << bad;
+        EXPECT_FALSE(refused.error().empty()) << bad;
     }
 }
 
@@ -115,7 +115,7 @@ TEST(Materials, ConvertCopiesTheUsedStockMaterials)
     PutCustomMaterial(m.customMaterials, "custom.mat", MakeColorMat(2));
     PutCustomMaterial(m.customMaterials, "Metal.mat", MakeColorMat(3));
     std::size_t converted = 0;
-    ASSERT_TRUE(ConvertStockMaterials(m, catalog, dir / "res2.gob", &converted));
+    ASSERT_TRUE(Into(ConvertStockMaterials(m, catalog, dir / "res2.gob"), converted));
     EXPECT_EQ(converted, 1u);  // wood once; metal is custom already
     ASSERT_EQ(m.customMaterials.Count(), 3u);
     EXPECT_EQ(m.customMaterials.At(2).name, "wood.mat");
@@ -126,7 +126,6 @@ TEST(Materials, ConvertCopiesTheUsedStockMaterials)
     // A resource file that cannot be read changes nothing.
     CModel m2;
     m2.materials = {"wood.mat"};
-    std::string error;
-    EXPECT_FALSE(ConvertStockMaterials(m2, catalog, dir / "gone.gob", &converted, &error));
+    EXPECT_FALSE(ConvertStockMaterials(m2, catalog, dir / "gone.gob"));
     EXPECT_EQ(m2.customMaterials.Count(), 0u);
 }

@@ -40,10 +40,9 @@ TEST(Corpus, ModelsSurviveReadWriteRead)
     for (const auto& f : files) {
         SCOPED_TRACE(f.string());
         CModel first, second;
-        std::string error;
-        ReadStatus s;
-        ASSERT_TRUE(Load3doFile(f, first, &error, {}, &s)) << error;
-        EXPECT_TRUE(s.complete) << s.missing;
+        const auto s = Load3doFile(f, first);
+        ASSERT_TRUE(orvtest::Ok(s));
+        EXPECT_TRUE(s->complete) << s->missing;
         std::size_t faces = 0;
         for (const auto& g : first.geosets)
             for (const auto& m : g->meshes)
@@ -67,25 +66,23 @@ TEST(Corpus, KeyframesAndPuppetsSurviveReadWriteRead)
     for (const auto& f : keys) {
         SCOPED_TRACE(f.string());
         CModel model;
-        std::string error;
-        ReadStatus s;
-        const auto first = LoadKeyFile(f, model, &error, &s);
-        ASSERT_NE(first, nullptr) << error;
-        EXPECT_TRUE(s.complete) << s.missing;
+        const auto read = LoadKeyFile(f, model);
+        ASSERT_TRUE(orvtest::Ok(read));
+        EXPECT_TRUE(read->status.complete) << read->status.missing;
+        const auto& first = read->keyframe;
         EXPECT_FALSE(first->nodes.empty());
         TextBuffer buffer(FormatKey(*first, first->joints, f.filename().string()));
-        const auto second = ReadKey(model, buffer);
+        const auto second = ReadKey(model, buffer).keyframe;
         EXPECT_EQ(second->joints, first->joints);
         orvtest::ExpectSameKeyframe(*first, *second);
     }
     for (const auto& f : puppets) {
         SCOPED_TRACE(f.string());
         CModel first, second;
-        std::string error;
-        ReadStatus s;
-        ASSERT_TRUE(LoadPupFile(f, first, &error, &s)) << error;
-        EXPECT_TRUE(s.recognised);
-        EXPECT_TRUE(s.complete) << s.missing;
+        const auto s = LoadPupFile(f, first);
+        ASSERT_TRUE(orvtest::Ok(s));
+        EXPECT_TRUE(s->recognised);
+        EXPECT_TRUE(s->complete) << s->missing;
         EXPECT_FALSE(first.puppetJoints.empty());  // every corpus puppet has joints
         TextBuffer buffer(FormatPup(first, f.filename().string()));
         ReadPup(second, buffer);
@@ -111,8 +108,9 @@ TEST(Corpus, EveryCutOfAModelOrKeyframeIsReported)
         return at;
     };
     for (const auto& f : models) {
-        std::string text;
-        ASSERT_TRUE(ReadWholeFile(f, text));
+        const auto read = ReadWholeTextFile(f);
+        ASSERT_TRUE(read);
+        const std::string& text = *read;
         // Keeping everything but the final LF loses nothing.
         for (std::size_t n : cuts(text.size() - 2)) {
             CModel m;
@@ -123,14 +121,14 @@ TEST(Corpus, EveryCutOfAModelOrKeyframeIsReported)
         }
     }
     for (const auto& f : keys) {
-        std::string text;
-        ASSERT_TRUE(ReadWholeFile(f, text));
+        const auto read = ReadWholeTextFile(f);
+        ASSERT_TRUE(read);
+        const std::string& text = *read;
         const std::size_t lastNumber = text.find_last_of(" \t", text.find_last_not_of(" \t\r\n")) + 1;
         for (std::size_t n : cuts(lastNumber)) {
             CModel m;
             TextBuffer buffer(text.substr(0, n));
-            ReadStatus s;
-            ReadKey(m, buffer, &s);
+            const ReadStatus s = ReadKey(m, buffer).status;
             EXPECT_FALSE(s.complete) << f.filename() << " cut at " << n;
             EXPECT_NE(s.missing, "") << f.filename() << " cut at " << n;
         }

@@ -35,7 +35,7 @@ TEST(ExportBrindleProject, BuildsTheResourceTreeWithSafeNames)
     const fs::path project = dir / "out" / "ship.brp";
     fs::create_directories(project.parent_path());
     std::string error;
-    ASSERT_TRUE(ExportBrindleProject(m, "ship", project, source, &error)) << error;
+    ASSERT_TRUE(orvtest::Ok(ExportBrindleProject(m, "ship", project, source)));
     EXPECT_EQ(fs::file_size(project), 0u);
     const fs::path base = dir / "out" / "ship";
     for (const char* sub : {"3do", "3do/key", "3do/mat", "cog", "jkl", "mat", "misc", "misc/ai", "misc/cmp", "misc/par",
@@ -43,7 +43,7 @@ TEST(ExportBrindleProject, BuildsTheResourceTreeWithSafeNames)
         EXPECT_TRUE(fs::is_directory(base / sub)) << sub;
 
     CModel back;
-    ASSERT_TRUE(Load3doFile(base / "3do" / "ship.3do", back, &error)) << error;
+    ASSERT_TRUE(orvtest::Ok(Load3doFile(base / "3do" / "ship.3do", back)));
     EXPECT_EQ(back.materials, m.materials);
     const auto text = Slurp(base / "3do" / "ship.3do");
     EXPECT_NE(std::string(text.begin(), text.end()).find("# MODEL '" + (base / "3do" / "ship.3do").string() + "'"),
@@ -57,7 +57,7 @@ TEST(ExportBrindleProject, BuildsTheResourceTreeWithSafeNames)
 
     // Exporting again replaces the copies and succeeds.
     Spit(source / "ship.pup", Bytes("new pup"));
-    ASSERT_TRUE(ExportBrindleProject(m, "ship", project, source, &error)) << error;
+    ASSERT_TRUE(orvtest::Ok(ExportBrindleProject(m, "ship", project, source)));
     EXPECT_EQ(Slurp(base / "misc" / "pup" / "ship.pup"), Bytes("new pup"));
 }
 
@@ -65,11 +65,12 @@ TEST(ExportBrindleProject, ReportsWhatCannotBeCreated)
 {
     orvtest::TempDir dir;
     CModel m;
-    std::string error;
-    EXPECT_FALSE(ExportBrindleProject(m, "a", dir / "missing" / "a.brp", dir.path, &error));
-    EXPECT_NE(error.find("a.brp"), std::string::npos);
+    const Status missing = ExportBrindleProject(m, "a", dir / "missing" / "a.brp", dir.path);
+    EXPECT_FALSE(missing);
+    EXPECT_NE(missing.error().find("a.brp"), std::string::npos);
     // A file where the folder should go.
     Spit(dir / "b", Bytes("in the way"));
-    EXPECT_FALSE(ExportBrindleProject(m, "b", dir / "b.brp", dir.path, &error));
-    EXPECT_FALSE(error.empty());
+    const Status blocked = ExportBrindleProject(m, "b", dir / "b.brp", dir.path);
+    EXPECT_FALSE(blocked);
+    EXPECT_FALSE(blocked.error().empty());
 }

@@ -49,7 +49,10 @@ ENTRIES 2
 std::unique_ptr<CKeyframe> ReadText(CModel& model, const std::string& text, ReadStatus* status = nullptr)
 {
     TextBuffer buffer(text);
-    return ReadKey(model, buffer, status);
+    KeyframeRead read = ReadKey(model, buffer);
+    if (status)
+        *status = std::move(read.status);
+    return std::move(read.keyframe);
 }
 
 CKeyframeEntry& AddEntry(CKeyframeNode& node, int frame, Vec3 position = {}, Vec3 rotation = {})
@@ -133,11 +136,11 @@ ENTRIES 2
             m.nodes.push_back(std::make_unique<C3doNode>());
         m.keyframe = std::move(k);
         orvtest::TempDir dir;
-        std::string error;
-        ASSERT_TRUE(WriteKey(m, dir / "walk.key", &error)) << error;
+        ASSERT_TRUE(orvtest::Ok(WriteKey(m, dir / "walk.key")));
         CModel back;
-        auto again = LoadKeyFile(dir / "walk.key", back, &error);
-        ASSERT_NE(again, nullptr) << error;
+        const auto read = LoadKeyFile(dir / "walk.key", back);
+        ASSERT_TRUE(orvtest::Ok(read));
+        const auto& again = read->keyframe;
         EXPECT_EQ(std::tie(again->joints, again->name), std::make_tuple(3, std::string("walk.key")));
         orvtest::ExpectSameKeyframe(*again, *m.keyframe);
 
@@ -145,7 +148,7 @@ ENTRIES 2
         m.keyframe->markers.clear();
         EXPECT_EQ(FormatKey(*m.keyframe, 3, "w.key").find("MARKERS"), std::string::npos);
         m.keyframe.reset();
-        EXPECT_FALSE(WriteKey(m, dir.path / "none.key", &error));
+        EXPECT_FALSE(WriteKey(m, dir.path / "none.key"));
     }
 }
 
@@ -275,28 +278,26 @@ TEST(SaveKeyframe, RefusesNodesWithoutOrBeyondFramesAndCreateEmptyReplacesTheKey
     CKeyframeNode& b = AddNode(k, "knee");
 
     const auto path = dir.path / "k.key";
-    std::string message;
-    EXPECT_EQ(SaveKeyframe(m, path, &message), KeySaveResult::Refused);
-    EXPECT_EQ(message, "Cannot save keyfile, since node \"knee\" has no frames.");
+    EXPECT_EQ(SaveKeyframe(m, path).error(), "Cannot save keyfile, since node \"knee\" has no frames.");
     AddEntry(b, 10);
-    EXPECT_EQ(SaveKeyframe(m, path, &message), KeySaveResult::Refused);
-    EXPECT_EQ(message, "Cannot save keyfile, since node \"knee\" has wrong frame.");
+    EXPECT_EQ(SaveKeyframe(m, path).error(), "Cannot save keyfile, since node \"knee\" has wrong frame.");
     EXPECT_FALSE(std::filesystem::exists(path));
 
     b.entries[0]->frame = 9;
-    EXPECT_EQ(KeyframeSaveProblem(k), "");
-    EXPECT_EQ(SaveKeyframe(m, path, &message), KeySaveResult::Saved) << message;
+    EXPECT_TRUE(CheckKeyframeSavable(k));
+    EXPECT_TRUE(orvtest::Ok(SaveKeyframe(m, path)));
     EXPECT_EQ(a.entries[0]->deltaPosition, Vec3(1, 0, 0));  // deltas computed before writing
-    EXPECT_EQ(SaveKeyframe(m, dir.path / "no" / "k.key", &message), KeySaveResult::Failed);
-    EXPECT_FALSE(message.empty());
+    const Status unwritable = SaveKeyframe(m, dir.path / "no" / "k.key");
+    EXPECT_FALSE(unwritable);
+    EXPECT_NE(unwritable.error().find("k.key"), std::string::npos);
 
     // A new empty keyframe replaces this one and is written at once.
-    ASSERT_TRUE(CreateEmptyKeyframe(m, "new.key", dir / "new.key", &message)) << message;
+    ASSERT_TRUE(orvtest::Ok(CreateEmptyKeyframe(m, "new.key", dir / "new.key")));
     ASSERT_NE(m.keyframe, nullptr);
     EXPECT_EQ(m.keyframe->name, "new.key");
     EXPECT_TRUE(m.keyframe->nodes.empty());
     CModel back;
-    const auto written = LoadKeyFile(dir / "new.key", back, &message);
-    ASSERT_NE(written, nullptr) << message;
-    orvtest::ExpectSameKeyframe(*written, *m.keyframe);
+    const auto written = LoadKeyFile(dir / "new.key", back);
+    ASSERT_TRUE(orvtest::Ok(written));
+    orvtest::ExpectSameKeyframe(*written->keyframe, *m.keyframe);
 }

@@ -220,18 +220,17 @@ TEST(Read3do, SaysWhatAFileThatEndsEarlyLacks)
     for (const auto& [name, meshes, nodes, missing] : fixtures) {
         SCOPED_TRACE(name);
         CModel m;
-        ReadStatus s;
-        std::string error;
-        ASSERT_TRUE(Load3doFile(dir / name, m, &error, {}, &s)) << error;
-        EXPECT_EQ(std::tie(s.complete, s.missing), std::make_tuple(false, std::string(missing)));
+        const auto s = Load3doFile(dir / name, m);
+        ASSERT_TRUE(orvtest::Ok(s));
+        EXPECT_EQ(std::tie(s->complete, s->missing), std::make_tuple(false, std::string(missing)));
         EXPECT_EQ(m.geosets.at(0)->meshes.size(), meshes);
         EXPECT_EQ(m.nodes.size(), nodes);
     }
-    ReadStatus whole;
     CModel tiny;
-    ASSERT_TRUE(Load3doFile(dir / "tiny_crlf.3do", tiny, nullptr, {}, &whole));
-    EXPECT_TRUE(whole.complete);
-    EXPECT_EQ(whole.missing, "");
+    const auto whole = Load3doFile(dir / "tiny_crlf.3do", tiny);
+    ASSERT_TRUE(whole);
+    EXPECT_TRUE(whole->complete);
+    EXPECT_EQ(whole->missing, "");
 }
 
 TEST(Write3do, WritesTheFixedLayoutAndReadsBackTheSameModel)
@@ -348,11 +347,11 @@ TEST(Write3do, FailuresAreReported)
 {
     orvtest::TempDir dir;
     CModel m;
-    std::string error;
-    EXPECT_FALSE(Write3do(m, dir / "missing" / "m.3do", &error));
-    EXPECT_NE(error.find("m.3do"), std::string::npos);
-    ASSERT_TRUE(Write3do(m, dir / "m.3do", &error)) << error;
+    const Status written = Write3do(m, dir / "missing" / "m.3do");
+    EXPECT_FALSE(written);
+    EXPECT_NE(written.error().find("m.3do"), std::string::npos);
+    ASSERT_TRUE(orvtest::Ok(Write3do(m, dir / "m.3do")));
     CModel back;
-    ASSERT_TRUE(Load3doFile(dir / "m.3do", back, &error)) << error;
-    EXPECT_FALSE(Load3doFile(dir / "none.3do", back, &error));
+    ASSERT_TRUE(orvtest::Ok(Load3doFile(dir / "m.3do", back)));
+    EXPECT_FALSE(Load3doFile(dir / "none.3do", back));
 }

@@ -143,8 +143,8 @@ TEST(WritePup, FailuresAreReported)
 {
     CModel m;
     orvtest::TempDir dir;
-    std::string error;
-    EXPECT_TRUE(WritePup(m, dir / "a.pup", &error)) << error;
-    EXPECT_FALSE(WritePup(m, dir / "no" / "a.pup", &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(orvtest::Ok(WritePup(m, dir / "a.pup")));
+    const Status unwritable = WritePup(m, dir / "no" / "a.pup");
+    EXPECT_FALSE(unwritable);
+    EXPECT_FALSE(unwritable.error().empty());
 }

@@ -10,20 +10,22 @@ using namespace orv;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    MaterialImage image;
-    if (!ReadBmp(std::span<const uint8_t>(data, size), image))
+    auto read = ReadBmp(std::span<const uint8_t>(data, size));
+    if (!read)
         return 0;
+    MaterialImage& image = *read;
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
         __builtin_trap();
-    MaterialImage back;
-    if (!ReadBmp(WriteBmp(image), back) || back.pixels != image.pixels || back.palette != image.palette)
+    const auto back = ReadBmp(WriteBmp(image));
+    if (!back || back->pixels != image.pixels || back->palette != image.palette)
         __builtin_trap();
     Palette palette{};
     for (int i = 0; i < 768; ++i)
         palette[i] = static_cast<uint8_t>(255 - i);
     RemapToPalette(image, palette);
-    if (ConvertMat(MakeMat(image), palette, back) != MatStatus::Ok || back.pixels != image.pixels)
+    const auto mat = ConvertMat(MakeMat(image), palette);
+    if (!mat || mat->pixels != image.pixels)
         __builtin_trap();
     return 0;
 }

@@ -20,19 +20,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     std::istringstream in(bytes);
-    ArchiveDirectory dir;
-    std::string error;
-    if (!ReadArchiveDirectory(in, size, dir, &error))
+    const auto read = ReadArchiveDirectory(in, size);
+    if (!read)
         return 0;
+    const ArchiveDirectory& dir = *read;
     if (dir.records.size() > dir.header.recordCount)
         __builtin_trap();
-    const bool intact = DescribeArchiveDamage(dir).empty();
+    const bool intact = CheckArchiveIntact(dir).ok();
     for (const auto& r : dir.records) {
-        std::vector<uint8_t> item;
-        const bool ok = ReadArchiveEntry(in, size, r, item, &error);
-        if (intact && !ok)
+        const auto item = ReadArchiveEntry(in, size, r);
+        if (intact && !item)
             __builtin_trap();
-        if (ok && item.size() != r.size)
+        if (item && item->size() != r.size)
             __builtin_trap();
         (void)ArchiveInsertPosition(dir.records, r.name);
     }
@@ -52,10 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // An extraction target, when there is one, lies inside the folder.
     const std::filesystem::path folder = "/fuzz/out";
     for (const auto& r : dir.records) {
-        std::filesystem::path target;
-        if (!ExtractionTargetInFolders(folder, r.name, false, target))
+        const auto target = ExtractionTargetInFolders(folder, r.name, false);
+        if (!target)
             continue;
-        const auto rel = target.lexically_normal().lexically_relative(folder);
+        const auto rel = target->lexically_normal().lexically_relative(folder);
         if (rel.empty() || *rel.begin() == "..")
             __builtin_trap();
     }
@@ -69,17 +68,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!dir.records.empty())
         edit.removals.push_back(dir.records.front().name);
     edit.insertions.push_back({"cog\\fuzz.cog", {'x'}});
-    if (RewriteArchive(path, edit, &error)) {
-        ArchiveDirectory after;
-        if (!intact || !ReadArchiveDirectory(path, after, &error) || !DescribeArchiveDamage(after).empty())
+    if (const auto rewritten = RewriteArchive(path, edit)) {
+        const auto after = ReadArchiveDirectory(path);
+        if (!intact || !after || !CheckArchiveIntact(*after))
             __builtin_trap();
-        uint64_t expected = ArchiveRecordPosition(after.records.size());
-        for (const auto& r : after.records) {
+        uint64_t expected = ArchiveRecordPosition(after->records.size());
+        for (const auto& r : after->records) {
             if (r.offset != expected)
                 __builtin_trap();
             expected += r.size;
         }
-    } else if (intact && error.find("4 GB") == std::string::npos) {
+    } else if (intact && rewritten.error().find("4 GB") == std::string::npos) {
         __builtin_trap();
     }
     std::error_code ec;

@@ -11,15 +11,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     orv::CModel model;
     orv::TextBuffer buffer(std::string(reinterpret_cast<const char*>(data), size));
-    auto keyframe = orv::ReadKey(model, buffer);
-    orv::KeyframeSaveProblem(*keyframe);
+    auto keyframe = orv::ReadKey(model, buffer).keyframe;
+    (void)orv::CheckKeyframeSavable(*keyframe);
     orv::ComputeKeyDeltas(*keyframe);
     const std::string text = orv::FormatKey(*keyframe, keyframe->joints, "fuzz.key");
 
     orv::CModel again;
     orv::TextBuffer written(text);
-    orv::ReadStatus status;
-    auto back = orv::ReadKey(again, written, &status);
+    auto [back, status] = orv::ReadKey(again, written);
     if (!status.complete || back->nodes.size() != keyframe->nodes.size() ||
         back->markers.size() != keyframe->markers.size() || back->joints != keyframe->joints)
         std::abort();

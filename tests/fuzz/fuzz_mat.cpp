@@ -11,31 +11,28 @@ using namespace orv;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::span<const uint8_t> bytes(data, size);
-    ColormapData cmp;
-    (void)ParseColormap(bytes, cmp);
+    (void)ParseColormap(bytes);
     Palette palette{};
     for (int i = 0; i < 768; ++i)
         palette[i] = static_cast<uint8_t>(i * 7);
 
-    MatInfo info;
-    (void)ParseMat(bytes, info);
-    int32_t w = 0, h = 0;
-    (void)MaterialTextureSize(bytes, w, h);
+    (void)ParseMat(bytes);
+    const auto texels = MaterialTextureSize(bytes);
 
-    MaterialImage image;
-    if (ConvertMat(bytes, palette, image) == MatStatus::Ok) {
-        if (image.celCount < 1 || image.pixels.size() != static_cast<size_t>(image.width) * image.height * image.celCount)
+    if (const auto image = ConvertMat(bytes, palette)) {
+        if (image->celCount < 1 ||
+            image->pixels.size() != static_cast<size_t>(image->width) * image->height * image->celCount)
             __builtin_trap();
-        if (image.width != w || image.height != h)
+        if (!texels || image->width != texels->width || image->height != texels->height)
             __builtin_trap();
     }
-    if (ConvertMatFirstCel(bytes, palette, image) == MatStatus::Ok) {
-        MaterialImage back;
-        if (ConvertMat(MakeMat(image), palette, back) != MatStatus::Ok || back.pixels != image.pixels)
+    if (const auto image = ConvertMatFirstCel(bytes, palette)) {
+        const auto back = ConvertMat(MakeMat(*image), palette);
+        if (!back || back->pixels != image->pixels)
             __builtin_trap();
-        if (static_cast<int64_t>(image.width) * image.height <= (1 << 20)) {
-            const auto bmp = WriteBmp(image);
-            if (!ReadBmp(bmp, back) || back.pixels != image.pixels)
+        if (static_cast<int64_t>(image->width) * image->height <= (1 << 20)) {
+            const auto bmp = ReadBmp(WriteBmp(*image));
+            if (!bmp || bmp->pixels != image->pixels)
                 __builtin_trap();
         }
     }

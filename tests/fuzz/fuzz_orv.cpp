@@ -49,31 +49,33 @@ bool SameBits(const orv::Vec3& a, const orv::Vec3& b)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    orv::CameraState camera;
-    std::string error;
-    auto model = orv::LoadProject(data, size, &camera, &error);
-    if (!model) {
-        if (error.empty())
+    auto loaded = orv::LoadProject(data, size);
+    if (!loaded) {
+        if (loaded.error().empty())
             std::abort();  // every refusal says why
         return 0;
     }
+    auto& model = loaded->model;
+    const orv::CameraState camera = loaded->camera;
     // As after an open: corners from the stored lists, indices not trusted.
     orv::BuildFaceCorners(*model);
     const Shape shape = ShapeOf(*model);
 
     const auto saved = orv::SaveProject(*model, camera);
-    orv::CameraState camera2;
-    auto again = orv::LoadProject(saved.data(), saved.size(), &camera2, &error);
-    if (!again || !(ShapeOf(*again) == shape) || !SameBits(camera2.eye, camera.eye) ||
+    auto again = orv::LoadProject(saved.data(), saved.size());
+    if (!again)
+        std::abort();
+    const orv::CameraState& camera2 = again->camera;
+    if (!(ShapeOf(*again->model) == shape) || !SameBits(camera2.eye, camera.eye) ||
         !SameBits(camera2.direction, camera.direction) || !SameBits(camera2.up, camera.up) ||
-        again->puppetJoints != model->puppetJoints)
+        again->model->puppetJoints != model->puppetJoints)
         std::abort();
 
     // An undo round trip of the loaded model.
     orv::ViewState view;
     auto snapshot = orv::TakeSnapshot(*model, view);
-    auto restored = orv::RestoreSnapshot(*snapshot, *model, view, {}, &error);
-    if (!restored || !(ShapeOf(*restored) == shape))
+    auto restored = orv::RestoreSnapshot(*snapshot, *model, view, {});
+    if (!restored || !(ShapeOf(**restored) == shape))
         std::abort();
     return 0;
 }

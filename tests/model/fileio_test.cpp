@@ -14,12 +14,12 @@ TEST(FileIo, ReplacingKeepsPermissionsAndLeavesNoTemporaries)
     for (const auto perms : {fs::perms::owner_read | fs::perms::owner_write,
                              fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read}) {
         fs::permissions(f, perms);
-        std::string err;
-        ASSERT_TRUE(WriteFileAtomic(f, "new", &err)) << err;
+        const Status written = WriteFileAtomic(f, "new");
+        ASSERT_TRUE(written) << written.error();
         EXPECT_EQ(fs::status(f).permissions() & fs::perms::all, perms);
-        std::string back;
-        ASSERT_TRUE(ReadWholeFile(f, back));
-        EXPECT_EQ(back, "new");
+        const auto back = ReadWholeTextFile(f);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, "new");
     }
     // A writer destroyed without Commit (a failure midway) keeps the old file.
     {
@@ -34,12 +34,11 @@ TEST(FileIo, ReplacingKeepsPermissionsAndLeavesNoTemporaries)
 TEST(FileIo, FailuresAreReported)
 {
     orvtest::TempDir dir;
-    std::string err;
-    EXPECT_FALSE(WriteFileAtomic(dir / "missing-folder" / "x.orv", "data", &err));
-    EXPECT_NE(err.find("x.orv"), std::string::npos);
-    std::vector<uint8_t> bytes;
-    err.clear();
-    EXPECT_FALSE(ReadWholeFile(dir / "nope.3do", bytes, &err));
-    EXPECT_FALSE(err.empty());
-    EXPECT_FALSE(ReadWholeFile(dir.path, bytes, &err));  // a folder is no file
+    const Status written = WriteFileAtomic(dir / "missing-folder" / "x.orv", "data");
+    EXPECT_FALSE(written);
+    EXPECT_NE(written.error().find("x.orv"), std::string::npos);
+    const auto missing = ReadWholeFile(dir / "nope.3do");
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(missing.error().empty());
+    EXPECT_FALSE(ReadWholeFile(dir.path));  // a folder is no file
 }

@@ -61,10 +61,11 @@ TEST(ProjectFixtures, AreWhatTheProgramWrites)
     fs::copy_file(kFixtures / "pup" / "actor_crlf.pup", temp.path / "tiny.pup");
     const Settings settings;
     COrvaneDoc doc(settings, {});
-    std::string err;
-    ASSERT_TRUE(doc.OpenDocument((temp.path / "tiny.3do").string(), &err)) << err;
+    const Status opened = doc.OpenDocument((temp.path / "tiny.3do").string());
+    ASSERT_TRUE(opened) << opened.error();
     ASSERT_FALSE(doc.model->puppetJoints.empty());
-    ASSERT_TRUE(doc.SaveDocument((temp.path / "tiny.orv").string(), &err)) << err;
+    const Status saved = doc.SaveDocument((temp.path / "tiny.orv").string());
+    ASSERT_TRUE(saved) << saved.error();
     Check("tiny.orv", Slurp(temp.path / "tiny.orv"));
 
     const auto walker = WalkerProject();

@@ -103,9 +103,9 @@ TEST(ProjectFile, StringAndCountLengthForms)
     m.materials.assign(65535, "");
     const Bytes large = SaveProject(m, {});
     EXPECT_EQ(Slice(large, 97, 6), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}));
-    auto back = LoadProject(large.data(), large.size(), nullptr, nullptr);
+    auto back = LoadProject(large.data(), large.size());
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->materials.size(), 65535u);
+    EXPECT_EQ(back->model->materials.size(), 65535u);
 }
 
 TEST(ProjectFile, CustomMaterialsAsObjectReferences)
@@ -130,10 +130,11 @@ TEST(ProjectFile, CustomMaterialsAsObjectReferences)
     ASSERT_GE(b.size(), at + want.size());
     EXPECT_EQ(Slice(b, at, want.size()), want);
 
-    auto back = LoadProject(b.data(), b.size(), nullptr, nullptr);
-    ASSERT_TRUE(back);
-    ASSERT_EQ(back->customMaterials.Count(), 2u);
-    EXPECT_EQ(std::tie(back->customMaterials.At(1).shortName, back->customMaterials.At(1).offset),
+    auto loaded = LoadProject(b.data(), b.size());
+    ASSERT_TRUE(loaded);
+    const CModel& back = *loaded->model;
+    ASSERT_EQ(back.customMaterials.Count(), 2u);
+    EXPECT_EQ(std::tie(back.customMaterials.At(1).shortName, back.customMaterials.At(1).offset),
               std::make_tuple(std::string("two.mat"), 2u));
 }
 
@@ -141,10 +142,10 @@ TEST(ProjectFile, LoadingKeepsEveryStoredField)
 {
     auto m = Populated();
     const Bytes first = SaveProject(*m, kCamera);
-    CameraState cam;
-    std::string err;
-    auto back = LoadProject(first.data(), first.size(), &cam, &err);
-    ASSERT_TRUE(back) << err;
+    auto loaded = LoadProject(first.data(), first.size());
+    ASSERT_TRUE(loaded) << loaded.error();
+    const CameraState cam = loaded->camera;
+    auto back = std::move(loaded->model);
     // Saved again, the loaded model gives the same bytes: the load lost nothing.
     BuildFaceCorners(*back, [](const std::string&) { return TextureSize{64, 64}; });
     EXPECT_EQ(SaveProject(*back, cam), first);
@@ -171,30 +172,31 @@ TEST(ProjectFile, TruncatedOrCorruptFilesAreRefusedCleanly)
     const Bytes good = SaveProject(*m, {});
     // Every truncation fails with a reason; none crashes or half-loads.
     for (std::size_t n = 0; n < good.size(); ++n) {
-        std::string err;
-        EXPECT_FALSE(LoadProject(good.data(), n, nullptr, &err)) << "loaded from the first " << n << " bytes";
-        EXPECT_FALSE(err.empty());
+        const auto cut = LoadProject(good.data(), n);
+        EXPECT_FALSE(cut) << "loaded from the first " << n << " bytes";
+        EXPECT_FALSE(cut.error().empty());
     }
     // Flipped bytes anywhere: loads or refuses, never crashes, never over-allocates.
     std::mt19937 rng(3);
     for (std::size_t i = 0; i < good.size(); ++i) {
         Bytes bad = good;
         bad[i] ^= static_cast<uint8_t>(1 + rng() % 255);
-        std::string err;
-        EXPECT_TRUE(LoadProject(bad.data(), bad.size(), nullptr, &err) || !err.empty());
+        const auto flipped = LoadProject(bad.data(), bad.size());
+        EXPECT_TRUE(flipped || !flipped.error().empty());
     }
     // A wrong class name is refused.
     Bytes wrong = good;
     const auto pos = std::search(wrong.begin(), wrong.end(), std::begin("CTreeObject"), std::end("CTreeObject") - 1);
     ASSERT_NE(pos, wrong.end());
     *pos = 'X';
-    std::string err;
-    EXPECT_FALSE(LoadProject(wrong.data(), wrong.size(), nullptr, &err));
-    EXPECT_NE(err.find("XTreeObject"), std::string::npos);
+    const auto misnamed = LoadProject(wrong.data(), wrong.size());
+    EXPECT_FALSE(misnamed);
+    EXPECT_NE(misnamed.error().find("XTreeObject"), std::string::npos);
     // A count that promises billions of vertices is refused before allocating.
     const Bytes huge = orvtest::Slurp(orvtest::Fixture("orv", "vertex_count_past_end.orv"));
-    EXPECT_FALSE(LoadProject(huge.data(), huge.size(), nullptr, &err));
-    EXPECT_NE(err.find("larger than the rest"), std::string::npos);
+    const auto overlong = LoadProject(huge.data(), huge.size());
+    EXPECT_FALSE(overlong);
+    EXPECT_NE(overlong.error().find("larger than the rest"), std::string::npos);
 }
 
 TEST(ProjectFile, PuppetJointLinesTravelInATrailerOnlyWhenPresent)
@@ -203,9 +205,13 @@ TEST(ProjectFile, PuppetJointLinesTravelInATrailerOnlyWhenPresent)
     withJoints->puppetJoints = {"0\t4", std::string(300, 'j')};
     const Bytes without = SaveProject(*plain, kCamera), with = SaveProject(*withJoints, kCamera);
     auto joints = [](const Bytes& b, CameraState* cam = nullptr) {
-        auto m = LoadProject(b.data(), b.size(), cam, nullptr);
-        EXPECT_TRUE(m);
-        return m ? m->puppetJoints : std::vector<std::string>{"<refused>"};
+        auto loaded = LoadProject(b.data(), b.size());
+        EXPECT_TRUE(loaded);
+        if (!loaded)
+            return std::vector<std::string>{"<refused>"};
+        if (cam)
+            *cam = loaded->camera;
+        return loaded->model->puppetJoints;
     };
     EXPECT_TRUE(joints(without).empty());
     // The same bytes, then the magic, version 1, the count and the lines as strings.
@@ -228,14 +234,14 @@ TEST(ProjectFile, PuppetJointLinesTravelInATrailerOnlyWhenPresent)
     EXPECT_TRUE(joints(foreign).empty());
     // A trailer cut anywhere, even inside its magic, is a truncated file.
     for (std::size_t n = without.size() + 1; n < with.size(); ++n) {
-        std::string err;
-        EXPECT_FALSE(LoadProject(with.data(), n, nullptr, &err)) << "loaded from the first " << n << " bytes";
-        EXPECT_FALSE(err.empty());
+        const auto cut = LoadProject(with.data(), n);
+        EXPECT_FALSE(cut) << "loaded from the first " << n << " bytes";
+        EXPECT_FALSE(cut.error().empty());
     }
     // Version 0 is no version.
     Bytes zero = with;
     zero[without.size() + 4] = 0;
-    EXPECT_FALSE(LoadProject(zero.data(), zero.size(), nullptr, nullptr));
+    EXPECT_FALSE(LoadProject(zero.data(), zero.size()));
 
     // Snapshots hold the model part alone.
     ArchiveWriter a, b;

@@ -40,6 +40,12 @@ void Edit(UndoHistory& h, std::unique_ptr<CModel>& m, const ViewState& v, float 
         c.x += d;
 }
 
+// The model an undo or redo gives back; null when it failed.
+std::unique_ptr<CModel> Taken(Result<std::unique_ptr<CModel>> restored)
+{
+    return restored ? std::move(*restored) : nullptr;
+}
+
 }  // namespace
 
 TEST(Undo, UndoAndRedoExchangeThePresentWithItsView)
@@ -55,12 +61,12 @@ TEST(Undo, UndoAndRedoExchangeThePresentWithItsView)
     v.camera.eye = {1, 1, 1};
     m->modelMatrix = Matrix4::Scaling(2, 2, 2);
 
-    auto undone = h.Undo(*m, v);
+    auto undone = Taken(h.Undo(*m, v));
     ASSERT_TRUE(undone);
     EXPECT_EQ(std::tie(v.face, v.camera.eye), std::make_tuple(0, Vec3(0, 0, -5)));
     EXPECT_EQ(std::make_pair(State(*undone), undone->modelMatrix), std::make_pair(0.0f, Matrix4::Identity()));
     EXPECT_FALSE(h.CanUndo());
-    auto redone = h.Redo(*undone, v);
+    auto redone = Taken(h.Redo(*undone, v));
     ASSERT_TRUE(redone);
     EXPECT_EQ(std::tie(v.face, v.camera.eye), std::make_tuple(-1, Vec3(1, 1, 1)));
     EXPECT_EQ(std::make_pair(State(*redone), redone->modelMatrix), std::make_pair(3.0f, Matrix4::Scaling(2, 2, 2)));
@@ -73,7 +79,7 @@ TEST(Undo, UndoAndRedoExchangeThePresentWithItsView)
         Edit(h, redone, v, static_cast<float>(i));
     ASSERT_EQ(h.UndoList().size(), 50u);
     for (int i = 50; i >= 1; --i) {
-        redone = h.Undo(*redone, v);
+        redone = Taken(h.Undo(*redone, v));
         ASSERT_TRUE(redone) << i;
         EXPECT_EQ(State(*redone), static_cast<float>(i));
     }
@@ -81,7 +87,7 @@ TEST(Undo, UndoAndRedoExchangeThePresentWithItsView)
     EXPECT_EQ(h.RedoList().size(), 50u);
     // Redo brings back what the last Undo replaced, even after a new edit.
     Edit(h, redone, v, 70.0f);
-    redone = h.Redo(*redone, v);
+    redone = Taken(h.Redo(*redone, v));
     ASSERT_TRUE(redone);
     EXPECT_EQ(State(*redone), 2.0f);
 }
@@ -98,14 +104,15 @@ TEST(Undo, RoundTripIsExactAndKeepsWhatSnapshotsDoNotHold)
     m->puppetJoints = {"0 1"};
     ViewState v;
     const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 32}; };
-    std::string err;
     // The first restore gives the corners their drawing colour and the texture tool its
     // default scales; from then on snapshot and restore reproduce the same bytes.
-    auto first = RestoreSnapshot(*TakeSnapshot(*m, v), *m, v, sizes, &err);
-    ASSERT_TRUE(first) << err;
+    auto restored = RestoreSnapshot(*TakeSnapshot(*m, v), *m, v, sizes);
+    ASSERT_TRUE(restored) << restored.error();
+    const auto first = std::move(*restored);
     auto snap = TakeSnapshot(*first, v);
-    auto back = RestoreSnapshot(*snap, *m, v, sizes, &err);
-    ASSERT_TRUE(back) << err;
+    restored = RestoreSnapshot(*snap, *m, v, sizes);
+    ASSERT_TRUE(restored) << restored.error();
+    const auto back = std::move(*restored);
     EXPECT_EQ(TakeSnapshot(*back, v)->data, snap->data);
     ASSERT_TRUE(back->keyframe);
     EXPECT_EQ(back->keyframe->name, "walk.key");
@@ -119,7 +126,7 @@ TEST(Undo, RoundTripIsExactAndKeepsWhatSnapshotsDoNotHold)
     UndoHistory h;
     h.Snapshot(*m, v);
     const_cast<UndoSnapshot&>(*h.UndoList().back()).data.resize(10);
-    EXPECT_FALSE(h.Undo(*m, v, {}, &err));
+    EXPECT_FALSE(h.Undo(*m, v));
     EXPECT_EQ(h.UndoList().size(), 1u);
     EXPECT_TRUE(h.RedoList().empty());
 }

@@ -45,9 +45,7 @@ protected:
 
     std::string Errors() const
     {
-        std::string text;
-        orv::ReadWholeFile(dir_ / "err.txt", text);
-        return text;
+        return orv::ReadWholeTextFile(dir_ / "err.txt").value_or({});
     }
 
     fs::path dir_;
@@ -116,9 +114,9 @@ TEST(Png, EncodesRgbaRowsAndRefusesMismatchedSizes)
     EXPECT_TRUE(orv::EncodePng(2, 2, std::vector<uint8_t>(15)).empty());
     EXPECT_TRUE(orv::EncodePng(-1, -1, std::vector<uint8_t>(4)).empty());
     const auto path = fs::temp_directory_path() / ("orvane-png-" + std::to_string(::getpid()) + ".png");
-    std::string error;
-    EXPECT_FALSE(orv::WritePng(path, 2, 2, std::vector<uint8_t>(3), &error));
-    EXPECT_FALSE(error.empty());
+    const orv::Status written = orv::WritePng(path, 2, 2, std::vector<uint8_t>(3));
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(written.error().empty());
     EXPECT_FALSE(fs::exists(path));
 }
 

@@ -230,8 +230,8 @@ inline std::optional<RgbaImage> DecodePng(const std::vector<uint8_t>& png)
 
 inline std::optional<RgbaImage> ReadPng(const std::filesystem::path& path)
 {
-    std::vector<uint8_t> bytes;
-    return orv::ReadWholeFile(path, bytes) ? DecodePng(bytes) : std::nullopt;
+    const auto bytes = orv::ReadWholeFile(path);
+    return bytes ? DecodePng(*bytes) : std::nullopt;
 }
 
 }  // namespace orvtest

@@ -59,8 +59,7 @@ protected:
 
     bool LoadSample()
     {
-        std::string error;
-        if (!LoadCatalog(kSampleArchive, catalog_, &error))
+        if (!LoadCatalog(kSampleArchive, catalog_))
             return false;
         renderer_->SetResources(&catalog_, kSampleArchive);
         return true;

@@ -54,9 +54,9 @@ TEST(Archive, NewArchiveThenAddDoorCogThenDeleteIt)
     expected.insert(expected.end(), {'#', ' ', 'd', 'o', 'o', 'r'});
     EXPECT_EQ(Slurp(goo), expected);
 
-    bool found = false;
-    ASSERT_TRUE(DeleteArchiveEntry(goo, "cog\\door.cog", &found));
-    EXPECT_TRUE(found);
+    const auto deleted = DeleteArchiveEntry(goo, "cog\\door.cog");
+    ASSERT_TRUE(deleted);
+    EXPECT_EQ(deleted->removed, std::vector<std::string>{"cog\\door.cog"});
     EXPECT_EQ(Slurp(goo), kEmptyHead);
 }
 
@@ -88,9 +88,9 @@ TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
 
     // A name that differs in case only is no match: the file stays as it is.
     const auto before = Slurp(gob);
-    bool found = true;
-    ASSERT_TRUE(DeleteArchiveEntry(gob, "MISC\\B.TXT", &found));
-    EXPECT_FALSE(found);
+    const auto deleted = DeleteArchiveEntry(gob, "MISC\\B.TXT");
+    ASSERT_TRUE(deleted);
+    EXPECT_TRUE(deleted->removed.empty());
     EXPECT_EQ(Slurp(gob), before);
 }
 
@@ -119,10 +119,10 @@ TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectoriesAndNamesStayUnder128
     ASSERT_TRUE(InsertArchiveEntry(gob, longest, Bytes("x")));
     EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{longest});
     const auto before = Slurp(gob);
-    std::string err;
-    EXPECT_FALSE(InsertArchiveEntry(gob, longest + "b", Bytes("y"), &err));
-    EXPECT_NE(err.find("127"), std::string::npos) << err;
-    EXPECT_FALSE(InsertArchiveEntry(gob, "", Bytes("y"), &err));
+    const Status tooLong = InsertArchiveEntry(gob, longest + "b", Bytes("y"));
+    EXPECT_FALSE(tooLong);
+    EXPECT_NE(tooLong.error().find("127"), std::string::npos) << tooLong.error();
+    EXPECT_FALSE(InsertArchiveEntry(gob, "", Bytes("y")));
     EXPECT_EQ(Slurp(gob), before);
 }
 
@@ -136,7 +136,7 @@ TEST(Archive, TheDirectoryIsReadWhereTheHeadSaysAndRewrittenBehindIt)
         fs::copy_file(fixtures / file, gob);
         const auto d = ReadDir(gob);
         EXPECT_EQ(d.header.directoryOffset, offset) << file;
-        EXPECT_EQ(DescribeArchiveDamage(d), "") << file;
+        EXPECT_TRUE(orvtest::Ok(CheckArchiveIntact(d))) << file;
     }
     const fs::path at40 = dir / "directory_at_offset_40.gob";
     EXPECT_EQ(ArchiveNames(at40), (std::vector<std::string>{"cog\\door.cog", "misc\\notes.txt"}));
@@ -160,10 +160,10 @@ TEST(Archive, TheDirectoryIsReadWhereTheHeadSaysAndRewrittenBehindIt)
         fs::copy_file(fixtures / file, gob);
         const auto d = ReadDir(gob);
         EXPECT_TRUE(d.records.empty()) << file;
-        EXPECT_NE(DescribeArchiveDamage(d).find(why), std::string::npos) << DescribeArchiveDamage(d);
-        std::string err;
-        EXPECT_FALSE(InsertArchiveEntry(gob, "cog\\x.cog", Bytes("x"), &err));
-        EXPECT_NE(err.find(why), std::string::npos) << err;
+        EXPECT_NE(CheckArchiveIntact(d).error().find(why), std::string::npos) << CheckArchiveIntact(d).error();
+        const Status inserted = InsertArchiveEntry(gob, "cog\\x.cog", Bytes("x"));
+        EXPECT_FALSE(inserted);
+        EXPECT_NE(inserted.error().find(why), std::string::npos) << inserted.error();
         EXPECT_EQ(Slurp(gob), Slurp(fixtures / file));
     }
 }
@@ -177,9 +177,8 @@ TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
     auto d = ReadDir(gob);
     EXPECT_EQ(d.records.size(), 2u);
     EXPECT_TRUE(d.Truncated());
-    EXPECT_NE(DescribeArchiveDamage(d).find("promises 5 records"), std::string::npos);
-    std::string err;
-    EXPECT_FALSE(InsertArchiveEntry(gob, "c.txt", Bytes("c"), &err));
+    EXPECT_NE(CheckArchiveIntact(d).error().find("promises 5 records"), std::string::npos);
+    EXPECT_FALSE(InsertArchiveEntry(gob, "c.txt", Bytes("c")));
     EXPECT_EQ(Slurp(gob), b);
 
     // An item reaching past the end is refused when read, and blocks rewrites.
@@ -188,15 +187,16 @@ TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
     const auto p = Slurp(past);
     d = ReadDir(past);
     ASSERT_EQ(d.records.size(), 2u);
-    std::vector<uint8_t> data;
-    EXPECT_TRUE(ReadArchiveEntry(past, d.records[0], data));
-    EXPECT_FALSE(ReadArchiveEntry(past, d.records[1], data, &err));
-    EXPECT_NE(err.find("huge.txt (offset 290, size 4294967280) reaches past the end"), std::string::npos) << err;
-    EXPECT_FALSE(DeleteArchiveEntry(past, "ok.txt", nullptr, &err));
+    EXPECT_TRUE(ReadArchiveEntry(past, d.records[0]));
+    const auto huge = ReadArchiveEntry(past, d.records[1]);
+    EXPECT_FALSE(huge);
+    EXPECT_NE(huge.error().find("huge.txt (offset 290, size 4294967280) reaches past the end"), std::string::npos)
+        << huge.error();
+    EXPECT_FALSE(DeleteArchiveEntry(past, "ok.txt"));
     EXPECT_EQ(Slurp(past), p);
 
-    EXPECT_FALSE(ReadArchiveDirectory(Fixture("gob", "head_cut_short.gob"), d, &err));
-    EXPECT_FALSE(ReadArchiveDirectory(dir / "missing.gob", d, &err));
+    EXPECT_FALSE(ReadArchiveDirectory(Fixture("gob", "head_cut_short.gob")));
+    EXPECT_FALSE(ReadArchiveDirectory(dir / "missing.gob"));
 }
 
 TEST(Archive, CancelledRewriteLeavesTheOldArchiveAndNoTemporaryFile)
@@ -214,9 +214,7 @@ TEST(Archive, CancelledRewriteLeavesTheOldArchiveAndNoTemporaryFile)
     };
     ArchiveEdit edit;
     edit.insertions.push_back({"c.bin", Bytes("new")});
-    std::string err;
-    EXPECT_FALSE(RewriteArchive(gob, edit, &err, cancelMidway));
-    EXPECT_EQ(err, "cancelled");
+    EXPECT_EQ(RewriteArchive(gob, edit, cancelMidway).error(), "cancelled");
     EXPECT_GT(calls, 1);
     EXPECT_EQ(lastTotal, (3u << 20) + 3u + 3u);
     EXPECT_EQ(Slurp(gob), before);
@@ -225,7 +223,7 @@ TEST(Archive, CancelledRewriteLeavesTheOldArchiveAndNoTemporaryFile)
     // Removal and insertion in one rewrite, as a replacing Add does.
     edit.removals.push_back("b.bin");
     edit.insertions[0].name = "b.bin";
-    ASSERT_TRUE(RewriteArchive(gob, edit, &err)) << err;
+    ASSERT_TRUE(orvtest::Ok(RewriteArchive(gob, edit)));
     EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"a.bin", "b.bin"}));
     EXPECT_EQ(ArchiveItem(gob, "b.bin"), "new");
 }
@@ -236,13 +234,13 @@ TEST(Archive, CorpusArchivesReadAndTheCorruptOneIsRefused)
     if (corpus.empty())
         GTEST_SKIP() << "no corpus";
     EXPECT_EQ(ArchiveNames(corpus / "threefiles.gob"), (std::vector<std::string>{"first.txt", "second.txt", "third.txt"}));
-    EXPECT_EQ(DescribeArchiveDamage(ReadDir(corpus / "threefiles.gob")), "");
+    EXPECT_TRUE(orvtest::Ok(CheckArchiveIntact(ReadDir(corpus / "threefiles.gob"))));
     EXPECT_EQ(ArchiveItem(corpus / "threefiles.gob", "third.txt"), "3");
     EXPECT_EQ(ArchiveNames(corpus / "structured.gob"), std::vector<std::string>{"dir\\test.txt"});
     EXPECT_TRUE(ArchiveNames(corpus / "empty.gob").empty());
     const auto junk = ReadDir(corpus / "junk.gob");
     EXPECT_TRUE(junk.records.empty());
-    EXPECT_NE(DescribeArchiveDamage(junk), "");
+    EXPECT_FALSE(CheckArchiveIntact(junk));
 
     // Changing a copy of a real archive keeps its items.
     TempDir dir;

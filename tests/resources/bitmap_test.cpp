@@ -10,10 +10,9 @@ namespace {
 
 MaterialImage Read(const std::vector<uint8_t>& bytes)
 {
-    MaterialImage img;
-    std::string err;
-    EXPECT_TRUE(ReadBmp(bytes, img, &err)) << err;
-    return img;
+    auto img = ReadBmp(bytes);
+    EXPECT_TRUE(orvtest::Ok(img));
+    return std::move(img).value_or({});
 }
 
 }  // namespace
@@ -89,18 +88,16 @@ TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
 
 TEST(Bitmap, BadFilesAreRefusedWithAReason)
 {
-    MaterialImage img;
-    std::string err;
     for (auto [file, why] : {std::pair{"magic_not_bm.bmp", "BM"}, {"true_colour_24_bits.bmp", "24 bits"},
                              {"rle_compressed.bmp", "compressed"}, {"width_zero.bmp", "0 x 1"},
                              {"height_zero.bmp", "3 x 0"}, {"width_70000.bmp", "70000"},
                              {"rows_past_end.bmp", "truncated"}, {"colours_300.bmp", "300 colours"},
                              {"palette_past_end.bmp", "palette is truncated"}, {"header_20_bytes.bmp", "20 bytes"},
                              {"head_cut_short.bmp", "truncated"}}) {
-        err.clear();
-        EXPECT_FALSE(ReadBmp(Slurp(Fixture("bmp", file)), img, &err)) << file;
-        EXPECT_NE(err.find(why), std::string::npos) << file << ": " << err;
+        const auto img = ReadBmp(Slurp(Fixture("bmp", file)));
+        EXPECT_FALSE(img) << file;
+        EXPECT_NE(img.error().find(why), std::string::npos) << file << ": " << img.error();
     }
     // A missing padding after the last row is tolerated.
-    EXPECT_TRUE(ReadBmp(Slurp(Fixture("bmp", "last_row_padding_missing.bmp")), img, &err)) << err;
+    EXPECT_TRUE(orvtest::Ok(ReadBmp(Slurp(Fixture("bmp", "last_row_padding_missing.bmp")))));
 }

@@ -68,12 +68,12 @@ TEST(Catalog, BuildLowerCasesSortsLikeRepeatedAddAndReadsInsideTheArchive)
     ASSERT_TRUE(WriteArchive(dir / "r.gob", {{"3do\\mat\\a.mat", Bytes("MATDATA")}}));
     ASSERT_TRUE(LoadCatalog(dir / "r.gob", cat));
     ASSERT_EQ(cat.materials.Count(), 1u);
-    std::vector<uint8_t> data;
-    ASSERT_TRUE(ReadEntryData(dir / "r.gob", cat.materials.At(0), data));
-    EXPECT_EQ(data, Bytes("MATDATA"));
-    std::string err;
-    EXPECT_FALSE(ReadEntryData(dir / "r.gob", CTreeObject("3do\\mat\\bad.mat", 150, 100), data, &err));
-    EXPECT_NE(err.find("past the end"), std::string::npos);
+    const auto data = ReadEntryData(dir / "r.gob", cat.materials.At(0));
+    ASSERT_TRUE(data);
+    EXPECT_EQ(*data, Bytes("MATDATA"));
+    const auto past = ReadEntryData(dir / "r.gob", CTreeObject("3do\\mat\\bad.mat", 150, 100));
+    EXPECT_FALSE(past);
+    EXPECT_NE(past.error().find("past the end"), std::string::npos);
 }
 
 TEST(Catalog, TakesTheDirectoryFromTheHeadsOffsetAndWarnsWhenItPointsNowhere)
@@ -92,15 +92,17 @@ TEST(Catalog, TakesTheDirectoryFromTheHeadsOffsetAndWarnsWhenItPointsNowhere)
     TempDir dir;
     Spit(dir / "r.gob", b);
     ResourceCatalog cat;
-    std::string warning = "unset";
-    ASSERT_TRUE(LoadCatalog(dir / "r.gob", cat, nullptr, &warning));
-    EXPECT_EQ(warning, "");
+    auto load = LoadCatalog(dir / "r.gob", cat);
+    ASSERT_TRUE(load);
+    EXPECT_EQ(load->warning, "");
     ASSERT_EQ(Names(cat.materials), std::vector<std::string>{"3do\\mat\\a.mat"});
-    std::vector<uint8_t> data;
-    ASSERT_TRUE(ReadEntryData(dir / "r.gob", cat.materials.At(0), data));
-    EXPECT_EQ(data, Bytes("MATDATA"));
+    const auto data = ReadEntryData(dir / "r.gob", cat.materials.At(0));
+    ASSERT_TRUE(data);
+    EXPECT_EQ(*data, Bytes("MATDATA"));
 
-    ASSERT_TRUE(LoadCatalog(Fixture("gob", "directory_offset_past_end.gob"), cat, nullptr, &warning));
+    load = LoadCatalog(Fixture("gob", "directory_offset_past_end.gob"), cat);
+    ASSERT_TRUE(load);
+    const std::string& warning = load->warning;
     EXPECT_TRUE(cat.Empty());
     EXPECT_NE(warning.find("directory offset 1000 points past the end"), std::string::npos) << warning;
 }

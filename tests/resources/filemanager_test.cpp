@@ -46,9 +46,9 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
         EXPECT_EQ(std::make_pair(Word(mat, 116), Word(mat, 120)), std::make_pair(3u, 2u));  // width, height
         return std::vector<uint8_t>(mat.end() - 6, mat.end());
     };
-    AddFileResult res;
-    ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}, &res));
-    EXPECT_EQ(res.itemName, "mat\\crate.mat");
+    auto res = AddFileToArchive(gob, dir / "crate.bmp", {});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->itemName, "mat\\crate.mat");
     // Without a palette the bitmap's own indices, top row first.
     EXPECT_EQ(pixels(), (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
 
@@ -58,8 +58,9 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     AddFileOptions opts;
     opts.bitmapPalette = &pal;
     opts.onDuplicate = DuplicatePolicy::Replace;
-    ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", opts, &res));
-    EXPECT_TRUE(res.replaced);
+    res = AddFileToArchive(gob, dir / "crate.bmp", opts);
+    ASSERT_TRUE(res);
+    EXPECT_TRUE(res->replaced);
     EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{"mat\\crate.mat"});
     EXPECT_EQ(pixels(), (std::vector<uint8_t>{5, 9, 5, 9, 9, 5}));
 }
@@ -84,9 +85,9 @@ TEST(FileManager, DuplicateIsAskedReplacedOrKept)
     EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "COG\\DOOR.COG", "cog\\door.cog"}));
     // "Yes": the first item of that name (ignoring case) is replaced.
     answer = true;
-    AddFileResult res;
-    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask, &res));
-    EXPECT_TRUE(res.replaced);
+    const auto res = AddFileToArchive(gob, dir / "door.cog", ask);
+    ASSERT_TRUE(res);
+    EXPECT_TRUE(res->replaced);
     EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "cog\\door.cog", "cog\\door.cog"}));
 
     // Keep never asks; Ask without a callback keeps too.
@@ -105,31 +106,32 @@ TEST(FileManager, FileThatCannotBeReadOrConvertedCostsNothing)
     const auto before = Slurp(gob);
     AddFileOptions replace;
     replace.onDuplicate = DuplicatePolicy::Replace;
-    std::string err;
-    EXPECT_FALSE(AddFileToArchive(gob, dir / "door.cog", replace, nullptr, &err));  // no such file
+    EXPECT_FALSE(AddFileToArchive(gob, dir / "door.cog", replace));  // no such file
     fs::copy_file(Fixture("bmp", "magic_not_bm.bmp"), dir / "crate.bmp");
-    EXPECT_FALSE(AddFileToArchive(gob, dir / "crate.bmp", replace, nullptr, &err));
-    EXPECT_NE(err.find("BM"), std::string::npos) << err;
+    const auto notBitmap = AddFileToArchive(gob, dir / "crate.bmp", replace);
+    EXPECT_FALSE(notBitmap);
+    EXPECT_NE(notBitmap.error().find("BM"), std::string::npos) << notBitmap.error();
     Spit(dir / (std::string(130, 'n') + ".cog"), Bytes("long"));
-    EXPECT_FALSE(AddFileToArchive(gob, dir / (std::string(130, 'n') + ".cog"), replace, nullptr, &err));
+    EXPECT_FALSE(AddFileToArchive(gob, dir / (std::string(130, 'n') + ".cog"), replace));
     EXPECT_EQ(Slurp(gob), before);
 }
 
 TEST(FileManager, ExtractionStaysInsideTheFolder)
 {
     TempDir dir;
-    fs::path t;
-    ASSERT_TRUE(ExtractionTarget(dir.path, "cog\\door.cog", false, t));
-    EXPECT_EQ(t, dir / "door.cog");
+    auto t = ExtractionTarget(dir.path, "cog\\door.cog", false);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(*t, dir / "door.cog");
     for (const char* evil : {"..\\..\\evil.txt", "C:\\Windows\\evil.txt", "\\evil.txt", "a/b/../../evil.txt", "D:evil.txt"}) {
-        ASSERT_TRUE(ExtractionTarget(dir.path, evil, false, t)) << evil;
-        EXPECT_EQ(t, dir / "evil.txt") << evil;
+        t = ExtractionTarget(dir.path, evil, false);
+        ASSERT_TRUE(t) << evil;
+        EXPECT_EQ(*t, dir / "evil.txt") << evil;
     }
-    std::string err;
-    EXPECT_FALSE(ExtractionTarget(dir.path, "misc\\..", false, t, &err));
-    EXPECT_FALSE(ExtractionTarget(dir.path, "cog\\", false, t, &err));
-    ASSERT_TRUE(ExtractionTarget(dir.path, "mat\\crate.v2.mat", true, t));
-    EXPECT_EQ(t, dir / "crate.bmp");
+    EXPECT_FALSE(ExtractionTarget(dir.path, "misc\\..", false));
+    EXPECT_FALSE(ExtractionTarget(dir.path, "cog\\", false));
+    t = ExtractionTarget(dir.path, "mat\\crate.v2.mat", true);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(*t, dir / "crate.bmp");
 }
 
 TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
@@ -155,9 +157,9 @@ TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
         totals.insert(total);
         return true;
     };
-    std::vector<AddFileResult> results;
-    std::string err;
-    ASSERT_TRUE(AddEntriesToArchive(gob, entries, opts, &results, &err)) << err;
+    const auto added = AddEntriesToArchive(gob, entries, opts);
+    ASSERT_TRUE(orvtest::Ok(added));
+    const std::vector<AddFileResult>& results = *added;
     // The first door.cog finds the archive's item (No: kept beside it); the second finds
     // the first (Yes: it replaces that one).
     EXPECT_EQ(asked, (std::vector<std::string>{"COG\\DOOR.COG", "cog\\door.cog"}));
@@ -184,27 +186,30 @@ TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
 TEST(FileManager, ExtractionKeepsTheArchivesFoldersAndRefusesNamesLeadingOut)
 {
     TempDir dir;
-    fs::path t;
-    ASSERT_TRUE(ExtractionTargetInFolders(dir.path, "3do\\mat\\a.mat", false, t));
-    EXPECT_EQ(t, dir / "3do" / "mat" / "a.mat");
-    ASSERT_TRUE(ExtractionTargetInFolders(dir.path, "mat/crate.v2.mat", true, t));
-    EXPECT_EQ(t, dir / "mat" / "crate.bmp");
+    auto t = ExtractionTargetInFolders(dir.path, "3do\\mat\\a.mat", false);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(*t, dir / "3do" / "mat" / "a.mat");
+    t = ExtractionTargetInFolders(dir.path, "mat/crate.v2.mat", true);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(*t, dir / "mat" / "crate.bmp");
     for (auto [evil, why] : {std::pair{"..\\evil.txt", "\"..\" component"}, {"cog\\..\\..\\evil.txt", "\"..\" component"},
                              {"a/b/../../../evil.txt", "\"..\" component"}, {"\\evil.txt", "absolute path"},
                              {"/etc/evil", "absolute path"}, {"C:\\evil.txt", "drive letter"},
                              {"D:evil.txt", "drive letter"}, {"cog\\", "no file name"}, {"a\\\\b", "empty"},
                              {"a\\.\\b", "empty"}}) {
-        std::string err;
-        EXPECT_FALSE(ExtractionTargetInFolders(dir.path, evil, false, t, &err)) << evil;
-        EXPECT_NE(err.find(why), std::string::npos) << evil << ": " << err;
+        t = ExtractionTargetInFolders(dir.path, evil, false);
+        EXPECT_FALSE(t) << evil;
+        EXPECT_NE(t.error().find(why), std::string::npos) << evil << ": " << t.error();
     }
 
     // Two items on one path, or a file where another item needs a folder.
-    EXPECT_EQ(DescribeExtractionClash({{"3do\\mat\\a.mat", dir / "3do/mat/a.mat"}, {"mat\\a.mat", dir / "mat/a.mat"}}), "");
-    EXPECT_NE(DescribeExtractionClash({{"3do\\mat\\a.mat", dir / "a.mat"}, {"mat\\a.mat", dir / "a.mat"}})
+    EXPECT_TRUE(orvtest::Ok(
+        CheckExtractionTargets({{"3do\\mat\\a.mat", dir / "3do/mat/a.mat"}, {"mat\\a.mat", dir / "mat/a.mat"}})));
+    EXPECT_NE(CheckExtractionTargets({{"3do\\mat\\a.mat", dir / "a.mat"}, {"mat\\a.mat", dir / "a.mat"}})
+                  .error()
                   .find("items 3do\\mat\\a.mat and mat\\a.mat would both be saved as"),
               std::string::npos);
-    EXPECT_NE(DescribeExtractionClash({{"a\\b", dir / "a/b"}, {"a", dir / "a"}}).find("needs as a folder"),
+    EXPECT_NE(CheckExtractionTargets({{"a\\b", dir / "a/b"}, {"a", dir / "a"}}).error().find("needs as a folder"),
               std::string::npos);
 }
 
@@ -217,8 +222,9 @@ TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
     ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}));
     ASSERT_TRUE(InsertArchiveEntry(gob, "cog\\x.cog", Bytes("cog text")));
 
-    ArchiveDirectory d;
-    ASSERT_TRUE(ReadArchiveDirectory(gob, d));
+    const auto read = ReadArchiveDirectory(gob);
+    ASSERT_TRUE(read);
+    const ArchiveDirectory& d = *read;
     // The folders the target needs are made.
     ASSERT_TRUE(ExtractArchiveItem(gob, d.records[1], dir / "out" / "cog" / "x.cog", nullptr));
     EXPECT_EQ(Slurp(dir / "out" / "cog" / "x.cog"), Bytes("cog text"));
@@ -227,12 +233,11 @@ TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
     pal[3] = 255;  // index 1 red
     ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "crate.bmp", &pal));
     // The same picture as the bitmap that went in, over the given palette.
-    MaterialImage back;
-    ASSERT_TRUE(ReadBmp(Slurp(dir / "crate.bmp"), back));
-    EXPECT_EQ(back.pixels, (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
-    EXPECT_EQ(back.Rgb(1), (std::array<uint8_t, 3>{255, 0, 0}));
+    const auto back = ReadBmp(Slurp(dir / "crate.bmp"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->pixels, (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
+    EXPECT_EQ(back->Rgb(1), (std::array<uint8_t, 3>{255, 0, 0}));
 
     // A non-material cannot be converted.
-    std::string err;
-    EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "x.bmp", &pal, &err));
+    EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "x.bmp", &pal));
 }

@@ -40,10 +40,9 @@ inline std::vector<uint8_t> Bmp(int32_t w, int32_t h, uint16_t bits, const std::
 
 inline orv::ArchiveDirectory ReadDir(const std::filesystem::path& archive)
 {
-    orv::ArchiveDirectory d;
-    std::string err;
-    EXPECT_TRUE(orv::ReadArchiveDirectory(archive, d, &err)) << err;
-    return d;
+    auto d = orv::ReadArchiveDirectory(archive);
+    EXPECT_TRUE(d) << d.error();
+    return std::move(d).value_or({});
 }
 
 inline std::vector<std::string> ArchiveNames(const std::filesystem::path& archive)
@@ -59,10 +58,12 @@ inline std::string ArchiveItem(const std::filesystem::path& archive, const std::
 {
     const auto d = ReadDir(archive);
     const auto i = orv::FindArchiveRecord(d.records, name);
-    std::vector<uint8_t> data;
-    if (!i || !orv::ReadArchiveEntry(archive, d.records[*i], data))
+    if (!i)
         return "<missing>";
-    return std::string(data.begin(), data.end());
+    const auto data = orv::ReadArchiveEntry(archive, d.records[*i]);
+    if (!data)
+        return "<missing>";
+    return std::string(data->begin(), data->end());
 }
 
 }  // namespace orvtest

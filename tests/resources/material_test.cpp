@@ -63,61 +63,67 @@ TEST(Material, ColourMaterialFillsA256SquareWithTheLastRecordsIndex)
     EXPECT_EQ(mat, expected);
 
     MaterialImage img;
-    ASSERT_EQ(ConvertMat(mat, Greys(), img), MatStatus::Ok);
+    ASSERT_TRUE(Into(ConvertMat(mat, Greys()), img));
     EXPECT_EQ(std::tie(img.width, img.height, img.celCount), std::make_tuple(256, 256, 1));
     EXPECT_EQ(img.pixels, std::vector<uint8_t>(65536, 17));
-    int32_t w = 0, h = 0;
-    EXPECT_EQ(MaterialTextureSize(mat, w, h), MatStatus::Ok);
-    EXPECT_EQ(std::tie(w, h), std::make_tuple(256, 256));
+    const auto size = MaterialTextureSize(mat);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(std::tie(size->width, size->height), std::make_tuple(256, 256));
 
     // Two records: the last one counts.
     auto two = mat;
     two[12] = 2;
     two.insert(two.end(), mat.end() - 24, mat.end());
     two[two.size() - 20] = 40;
-    ASSERT_EQ(ConvertMat(two, Greys(), img), MatStatus::Ok);
+    ASSERT_TRUE(Into(ConvertMat(two, Greys()), img));
     EXPECT_EQ(img.pixels[1234], 40);
 }
 
 TEST(Material, CelsFollowEachOtherAndSmallerLevelsAreSkipped)
 {
     MaterialImage img;
-    ASSERT_EQ(ConvertMat(TextureMat(3, 32, 32, 1), Greys(), img), MatStatus::Ok);
+    ASSERT_TRUE(Into(ConvertMat(TextureMat(3, 32, 32, 1), Greys()), img));
     EXPECT_EQ(std::tie(img.width, img.height, img.stride, img.celCount), std::make_tuple(32, 32, 32, 3));
     ASSERT_EQ(img.pixels.size(), 3072u);
     EXPECT_EQ(std::tie(img.Cel(0)[0], img.Cel(1)[1023], img.Cel(2)[0]), std::make_tuple(0x10, 0x11, 0x12));
 
     // Four levels per texture: the second texture head lies behind all of the first's.
-    ASSERT_EQ(ConvertMat(TextureMat(2, 8, 6, 4), Greys(), img), MatStatus::Ok);
+    ASSERT_TRUE(Into(ConvertMat(TextureMat(2, 8, 6, 4), Greys()), img));
     EXPECT_EQ(std::tie(img.stride, img.celCount), std::make_tuple(8, 2));
     ASSERT_EQ(img.pixels.size(), 96u);
     EXPECT_TRUE(std::all_of(img.pixels.begin() + 48, img.pixels.end(), [](uint8_t p) { return p == 0x11; }));
 
     // The first cel only, with rows padded to four; a texture type other than 2 or 3 holds
     // no picture.
-    ASSERT_EQ(ConvertMatFirstCel(TextureMat(3, 5, 3, 1, 3), Greys(), img), MatStatus::Ok);
+    ASSERT_TRUE(Into(ConvertMatFirstCel(TextureMat(3, 5, 3, 1, 3), Greys()), img));
     EXPECT_EQ(std::tie(img.stride, img.celCount), std::make_tuple(8, 1));
     EXPECT_EQ(img.pixels, std::vector<uint8_t>(15, 0x10));
-    EXPECT_EQ(ConvertMatFirstCel(TextureMat(1, 4, 4, 1, 7), Greys(), img), MatStatus::Invalid);
-    EXPECT_EQ(ConvertMat(TextureMat(1, 4, 4, 1, 7), Greys(), img), MatStatus::Ok);
+    EXPECT_FALSE(ConvertMatFirstCel(TextureMat(1, 4, 4, 1, 7), Greys()));
+    EXPECT_TRUE(ConvertMat(TextureMat(1, 4, 4, 1, 7), Greys()));
 }
 
 TEST(Material, SixteenBitIsUnsupportedAndDamageIsInvalid)
 {
-    MaterialImage img;
-    std::string err;
     const auto m16 = TextureMat(1, 16, 8, 2, 2, 16);
-    EXPECT_EQ(ConvertMat(m16, Greys(), img, &err), MatStatus::Unsupported);
-    EXPECT_NE(err.find("16-bit"), std::string::npos) << err;
-    int32_t w = 0, h = 0;
-    EXPECT_EQ(MaterialTextureSize(m16, w, h), MatStatus::Ok);
-    EXPECT_EQ(std::tie(w, h), std::make_tuple(16, 8));
+    // A valid MAT that cannot be converted: its heads read, the conversion says why not.
+    const auto info = ParseMat(m16);
+    ASSERT_TRUE(info);
+    EXPECT_NE(info->unsupported.find("16-bit"), std::string::npos) << info->unsupported;
+    const auto converted = ConvertMat(m16, Greys());
+    EXPECT_FALSE(converted);
+    EXPECT_EQ(converted.error(), info->unsupported);
+    const auto size = MaterialTextureSize(m16);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(std::tie(size->width, size->height), std::make_tuple(16, 8));
 
     for (const char* bad : {"last_texel_missing.mat", "header_cut_after_magic.mat", "no_records.mat",
-                            "record_count_past_end.mat"})
-        EXPECT_EQ(ConvertMat(Slurp(Fixture("mat", bad)), Greys(), img, &err), MatStatus::Invalid) << bad;
+                            "record_count_past_end.mat"}) {
+        const auto bytes = Slurp(Fixture("mat", bad));
+        EXPECT_FALSE(ParseMat(bytes)) << bad;
+        EXPECT_FALSE(ConvertMat(bytes, Greys())) << bad;
+    }
     // Only what is needed must be there: the last texture's smaller levels may be missing.
-    EXPECT_EQ(ConvertMat(Slurp(Fixture("mat", "last_levels_missing.mat")), Greys(), img), MatStatus::Ok);
+    EXPECT_TRUE(ConvertMat(Slurp(Fixture("mat", "last_levels_missing.mat")), Greys()));
 }
 
 TEST(Material, MakeMatLayout)
@@ -137,7 +143,7 @@ TEST(Material, MakeMatLayout)
     const auto mat = MakeMat(img);
     EXPECT_EQ(mat, expected);
     MaterialImage back;
-    ASSERT_EQ(ConvertMat(mat, Greys(), back), MatStatus::Ok);
+    ASSERT_TRUE(Into(ConvertMat(mat, Greys()), back));
     EXPECT_EQ(back.pixels, img.pixels);
 }
 
@@ -191,11 +197,12 @@ TEST(Material, ResolvingFallsBackToFallbacksAndThenToNothing)
 
     ASSERT_TRUE(WriteArchive(gob, {{"3do\\mat\\dflt.mat", MakeColorMat(1)}, {"misc\\cmp\\x.cmp", Cmp(5)}}));
     ASSERT_TRUE(LoadCatalog(gob, cat));
-    std::string err;
-    EXPECT_FALSE(ResolveMaterialImage(cat, gob, &custom, "dflt.mat", "nosuch.cmp", &err));
-    EXPECT_NE(err.find("01redmap.cmp"), std::string::npos);
-    EXPECT_FALSE(ResolveMaterialImage(cat, gob, nullptr, "unknown.mat", "x.cmp", &err));
-    EXPECT_NE(err.find("00cab02.mat"), std::string::npos);
+    const auto noColormap = ResolveMaterialImage(cat, gob, &custom, "dflt.mat", "nosuch.cmp");
+    EXPECT_FALSE(noColormap);
+    EXPECT_NE(noColormap.error().find("01redmap.cmp"), std::string::npos);
+    const auto noMaterial = ResolveMaterialImage(cat, gob, nullptr, "unknown.mat", "x.cmp");
+    EXPECT_FALSE(noMaterial);
+    EXPECT_NE(noMaterial.error().find("00cab02.mat"), std::string::npos);
     EXPECT_TRUE(ResolveMaterialImage(cat, gob, nullptr, "dflt.mat", "x.cmp"));
 }
 
@@ -206,10 +213,10 @@ TEST(Material, CorpusMaterialsAndColormap)
         GTEST_SKIP() << "no corpus";
     ColormapData cmp;
     const auto cmpBytes = Slurp(corpus / "cmp" / "input.cmp");
-    ASSERT_TRUE(ParseColormap(cmpBytes, cmp));
+    ASSERT_TRUE(Into(ParseColormap(cmpBytes), cmp));
     EXPECT_TRUE(cmp.HasTransparency());
     EXPECT_EQ(cmp.lightTable.size(), 16384u);
-    EXPECT_FALSE(ParseColormap(std::span(cmpBytes).first(17215), cmp));
+    EXPECT_FALSE(ParseColormap(std::span(cmpBytes).first(17215)));
 
     for (auto [file, width, height, cels] : {std::tuple{"00ladder1.mat", 32, 32, 1}, {"00map3.mat", 128, 128, 1},
                                              {"bry0side1.mat", 256, 256, 1}, {"brypport1.mat", 16, 32, 1},
@@ -217,8 +224,7 @@ TEST(Material, CorpusMaterialsAndColormap)
         SCOPED_TRACE(file);
         const auto bytes = Slurp(corpus / "mat" / file);
         MaterialImage img;
-        std::string err;
-        ASSERT_EQ(ConvertMat(bytes, cmp.palette, img, &err), MatStatus::Ok) << err;
+        ASSERT_TRUE(Into(ConvertMat(bytes, cmp.palette), img));
         EXPECT_EQ(std::tie(img.width, img.height, img.celCount), std::tie(width, height, cels));
         ASSERT_EQ(img.pixels.size(), static_cast<std::size_t>(width * height * cels));
         if (std::string(file) == "bry0side1.mat") {
@@ -226,8 +232,8 @@ TEST(Material, CorpusMaterialsAndColormap)
         }
         // One cel made back into a MAT reads back unchanged.
         MaterialImage first, again;
-        ASSERT_EQ(ConvertMatFirstCel(bytes, cmp.palette, first), MatStatus::Ok);
-        ASSERT_EQ(ConvertMat(MakeMat(first), cmp.palette, again), MatStatus::Ok);
+        ASSERT_TRUE(Into(ConvertMatFirstCel(bytes, cmp.palette), first));
+        ASSERT_TRUE(Into(ConvertMat(MakeMat(first), cmp.palette), again));
         EXPECT_TRUE(std::equal(again.pixels.begin(), again.pixels.end(), img.pixels.begin()));
     }
 }

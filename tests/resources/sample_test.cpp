@@ -11,7 +11,7 @@ using namespace orv;
 TEST(Sample, ColormapIsACompleteCmpWithAUsableLightTable)
 {
     ColormapData data;
-    ASSERT_TRUE(ParseColormap(MakeSampleColormap(), data));
+    ASSERT_TRUE(orvtest::Into(ParseColormap(MakeSampleColormap()), data));
     EXPECT_FALSE(data.HasTransparency());
     EXPECT_EQ(data.palette, SamplePalette());
     std::set<std::array<uint8_t, 3>> distinct;
@@ -38,9 +38,9 @@ TEST(Sample, ArchiveOfValidTexturesServesAsTheGameResources)
     std::set<std::string> names;
     for (const auto& m : mats) {
         names.insert(m.name);
-        MaterialImage img;
-        std::string err;
-        ASSERT_EQ(ConvertMat(m.bytes, SamplePalette(), img, &err), MatStatus::Ok) << m.name << ": " << err;
+        const auto converted = ConvertMat(m.bytes, SamplePalette());
+        ASSERT_TRUE(orvtest::Ok(converted)) << m.name;
+        const MaterialImage& img = *converted;
         if (m.name != "flatred.mat") {
             EXPECT_EQ(std::tie(img.width, img.height), std::make_tuple(64, 64)) << m.name;
             EXPECT_GE(std::set<uint8_t>(img.pixels.begin(), img.pixels.end()).size(), 2u) << m.name;
