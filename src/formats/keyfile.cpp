@@ -24,29 +24,14 @@ std::string_view TrimRight(std::string_view s)
 // the end of the text. The cursor moves past it.
 bool NextDataLine(TextBuffer& buf, std::string_view& line)
 {
-    const std::string_view text = buf.Text();
-    std::size_t p = buf.Cursor();
-    while (p < text.size()) {
-        std::size_t end = p;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
-        std::string_view candidate = text.substr(p, end - p);
-        std::size_t next = end;
-        if (next < text.size() && text[next] == '\r')
-            ++next;
-        if (next < text.size() && text[next] == '\n')
-            ++next;
-        p = next;
-        std::size_t first = 0;
-        while (first < candidate.size() && (candidate[first] == ' ' || candidate[first] == '\t'))
-            ++first;
-        if (first < candidate.size() && candidate[first] != '#') {
-            buf.SetCursor(p);
-            line = candidate;
+    TextLine l;
+    while (ReadLine(buf, l)) {
+        const std::size_t first = l.text.find_first_not_of(" \t");
+        if (first != std::string_view::npos && l.text[first] != '#') {
+            line = l.text;
             return true;
         }
     }
-    buf.SetCursor(text.size());
     return false;
 }
 

@@ -11,8 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Lines of a puppet file. A line ends with LF (a CR before it is dropped); text after
-// the last line end is not a line. Lines that are empty once leading white space is
+// Lines of a puppet file. Text after the last line end is not a line. Lines that are empty once leading white space is
 // stripped are skipped.
 class PupLines {
 public:
@@ -21,25 +20,16 @@ public:
     // The next line as written but without its leading white space; false at the end.
     bool NextRaw(std::string_view& line)
     {
-        const std::string_view text = buf_.Text();
-        std::size_t p = buf_.Cursor();
-        while (p < text.size()) {
-            const std::size_t lf = text.find('\n', p);
-            if (lf == std::string_view::npos)
-                break;
-            std::string_view l = text.substr(p, lf - p);
-            p = lf + 1;
-            if (!l.empty() && l.back() == '\r')
-                l.remove_suffix(1);
-            while (!l.empty() && IsSpace(l.front()))
-                l.remove_prefix(1);
-            if (!l.empty()) {
-                buf_.SetCursor(p);
-                line = l;
+        TextLine l;
+        while (ReadLine(buf_, l) && l.terminated) {
+            std::string_view t = l.text;
+            while (!t.empty() && IsSpace(t.front()))
+                t.remove_prefix(1);
+            if (!t.empty()) {
+                line = t;
                 return true;
             }
         }
-        buf_.SetCursor(text.size());
         return false;
     }
 
@@ -55,7 +45,7 @@ public:
     std::string Unterminated() const
     {
         const std::string_view text = buf_.Text();
-        const std::size_t lf = text.rfind('\n');
+        const std::size_t lf = text.find_last_of("\r\n");
         std::string_view tail = lf == std::string_view::npos ? text : text.substr(lf + 1);
         while (!tail.empty() && IsSpace(tail.front()))
             tail.remove_prefix(1);

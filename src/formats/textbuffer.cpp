@@ -19,6 +19,25 @@ bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 }  // namespace
 
+bool ReadLine(TextBuffer& buffer, TextLine& line)
+{
+    const std::string_view text = buffer.Text();
+    const std::size_t p = buffer.Cursor();
+    if (p >= text.size())
+        return false;
+    std::size_t end = text.find_first_of("\r\n", p);
+    if (end == std::string_view::npos) {
+        line = {text.substr(p), false};
+        buffer.SetCursor(text.size());
+        return true;
+    }
+    line = {text.substr(p, end - p), true};
+    if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+        ++end;
+    buffer.SetCursor(end + 1);
+    return true;
+}
+
 bool GetToken(TextBuffer& buffer, std::string_view keyword, std::string_view& token, std::string_view delimiters)
 {
     const std::string_view text = buffer.Text();

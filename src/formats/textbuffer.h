@@ -49,6 +49,15 @@ Result<TextBuffer> LoadTextBuffer(const std::filesystem::path& path);
 // text is used up; the token then is empty. Never reads past the end of the text.
 bool GetToken(TextBuffer& buffer, std::string_view keyword, std::string_view& token, std::string_view delimiters);
 
+// One line of the text, without its line end (LF, CR LF, or a lone CR).
+struct TextLine {
+    std::string_view text;
+    bool terminated = false;  // false for text after the last line end
+};
+// The line at the cursor; the cursor moves past its line end. False at the end of the
+// text. The line reader of the formats that read line by line (KEY markers, PUP).
+bool ReadLine(TextBuffer& buffer, TextLine& line);
+
 // True when token, taken from buffer's text, runs up to the end of the text: the text
 // ended inside that line, so the token may have been cut short.
 bool RunsToEnd(const TextBuffer& buffer, std::string_view token);

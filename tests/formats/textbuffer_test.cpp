@@ -81,3 +81,19 @@ TEST(Appendf, FormatsLikePrintfWithCrLf)
                  " -0.100000| 0.01|0.3333333|0.451664|15.000|  -490.580\r\n"
                  "           -5| 12,1234 |100%");
 }
+
+// The line reader of the formats read line by line: every kind of line end, and the text
+// after the last one, which is a line of its own but not a terminated one.
+TEST(TextBuffer, ReadLineTakesEveryLineEnd)
+{
+    TextBuffer b(std::string("one\r\ntwo\nthree\rfour\r\n\r\nlast"));
+    std::vector<std::pair<std::string, bool>> lines;
+    TextLine l;
+    while (ReadLine(b, l))
+        lines.emplace_back(std::string(l.text), l.terminated);
+    EXPECT_EQ(lines, (std::vector<std::pair<std::string, bool>>{
+                         {"one", true}, {"two", true}, {"three", true}, {"four", true}, {"", true}, {"last", false}}));
+    EXPECT_TRUE(b.AtEnd());
+    TextBuffer empty;
+    EXPECT_FALSE(ReadLine(empty, l));
+}
