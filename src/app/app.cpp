@@ -38,10 +38,13 @@ namespace {
 
 // Every kind the editor opens comes first, so no model is hidden by the first filter;
 // the entries of the program's own filter follow unchanged.
-const QString kOpenFilter = QStringLiteral("All Orvane Files (*.orv;*.3do;*.pup)|*.orv;*.3do;*.pup|") +
-                            QStringLiteral("Orvane Files (*.orv)|*.orv|3DO Files (*.3do)|*.3do|PUP Files (*.pup)|*.pup||");
-const QString kSaveAsFilter = QStringLiteral("Orvane Files (*.orv)|*.orv|") + QStringLiteral("Brindle Project Files (*.brp)|*.brp|") +
-                              QStringLiteral("3DO Files (*.3do)|*.3do||");
+const FileFilters kOpenFilter = {{"All Orvane Files (*.orv;*.3do;*.pup)", {"*.orv", "*.3do", "*.pup"}},
+                                 {"Orvane Files (*.orv)", {"*.orv"}},
+                                 {"3DO Files (*.3do)", {"*.3do"}},
+                                 {"PUP Files (*.pup)", {"*.pup"}}};
+const FileFilters kSaveAsFilter = {{"Orvane Files (*.orv)", {"*.orv"}},
+                                   {"Brindle Project Files (*.brp)", {"*.brp"}},
+                                   {"3DO Files (*.3do)", {"*.3do"}}};
 
 // Keeps the wait cursor up for a long file operation.
 struct WaitCursor {
@@ -62,33 +65,11 @@ const char* GameKey(int product) { return product == 1 ? kMotsKey : kJediKnightK
 
 }  // namespace
 
-QString ToQtFilter(const QString& filter)
-{
-    QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].isEmpty())
-            break;
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        QString text = parts[i];
-        // Qt reads the patterns from the parentheses of the text.
-        const auto open = text.indexOf(QLatin1Char('('));
-        if (open >= 0)
-            text = text.left(open).trimmed();
-        out.append(QStringLiteral("%1 (%2)").arg(text, patterns));
-    }
-    return out.join(QStringLiteral(";;"));
-}
-
 COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hooks, QObject* parent)
     : QObject(parent), store_(std::move(store)), hooks_(std::move(hooks))
 {
     if (!hooks_.openFile)
-        hooks_.openFile = [](QWidget* parent, const QString& caption, const QString& filter, const QString&,
-                             const QString& fileName) {
-            return QFileDialog::getOpenFileName(parent, caption, fileName, ToQtFilter(filter));
-        };
+        hooks_.openFile = StandardPrompts().openFiles;
     if (!hooks_.saveFile)
         hooks_.saveFile = StandardPrompts().saveFile;
     if (!hooks_.openUrl)
@@ -204,9 +185,12 @@ void COrvaneApp::DefineCommands()
     auto active = [this] { return ActiveFrame() != nullptr; };
     f.Bind(cmd::FileNew, [this] { NewDocument(); });
     f.Bind(cmd::FileOpen, [this] {
-        const QString path = hooks_.openFile(frame_, QStringLiteral("Open"), kOpenFilter, QString(), QString());
-        if (!path.isEmpty())
-            OpenFile(path);
+        FileRequest request;
+        request.caption = QStringLiteral("Open");
+        request.filters = kOpenFilter;
+        const FileAnswer answer = hooks_.openFile(frame_, request);
+        if (!answer.Cancelled())
+            OpenFile(answer.files.first());
     });
     f.Bind(
         cmd::FileClose,
@@ -518,7 +502,7 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         name = d->DisplayName();
     FileRequest request;
     request.caption = QStringLiteral("Save As");
-    request.filter = kSaveAsFilter;
+    request.filters = kSaveAsFilter;
     request.fileName = name;
     request.defaultSuffix = QStringLiteral("orv");
     const FileAnswer answer = hooks_.saveFile(frame_, request);
@@ -526,7 +510,7 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         return false;
     // A name given without an extension takes the chosen type's: "ship" with "3DO Files"
     // chosen is a model, not a project.
-    const QString path = CompleteSuffix(answer.files.first(), request.filter, answer.filterIndex, request.defaultSuffix);
+    const QString path = CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex, request.defaultSuffix);
     if (!MayReplacePartialFile(frame, path))
         return false;
     if (!ConfirmCustomMaterialsFor3do(frame, path))

@@ -25,11 +25,8 @@ class CChildFrame;
 
 // The points where the application asks the user; tests replace them.
 struct UserInterfaceHooks {
-    // Returns the chosen path, or an empty string when cancelled. filter uses the
-    // "text|pattern|...||" form of the file dialogs.
-    std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& defaultExt,
-                          const QString& fileName)>
-        openFile;
+    // The chosen file, or none when cancelled.
+    std::function<FileAnswer(QWidget* parent, const FileRequest& request)> openFile;
     // The chosen path and the filter entry chosen with it; no path when cancelled.
     std::function<FileAnswer(QWidget* parent, const FileRequest& request)> saveFile;
     std::function<QMessageBox::StandardButton(QWidget* parent, QMessageBox::Icon icon, const QString& text,
@@ -40,9 +37,6 @@ struct UserInterfaceHooks {
     // Runs a dialog of the application's own commands to its end (QDialog::exec).
     std::function<int(QDialog&)> exec;
 };
-
-// "Text (*.a)|*.a|Other (*.b;*.c)|*.b;*.c||" as a Qt file-dialog filter.
-QString ToQtFilter(const QString& filter);
 
 class COrvaneApp : public QObject {
     Q_OBJECT

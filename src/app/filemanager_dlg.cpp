@@ -29,8 +29,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kNewFilter = "GOB Files (*.gob)|*.gob|GOO Files (*.goo)|*.goo||";
-constexpr const char* kOpenFilter = "GOB/GOO Files (*.gob, *goo)|*.gob;*.goo||";
+const FileFilters kNewFilter = {{"GOB Files (*.gob)", {"*.gob"}}, {"GOO Files (*.goo)", {"*.goo"}}};
+const FileFilters kOpenFilter = {{"GOB/GOO Files (*.gob, *goo)", {"*.gob", "*.goo"}}};
 constexpr int kThumbnailSize = 24;
 constexpr int kThumbnailsPerTick = 24;
 
@@ -289,7 +289,7 @@ void CFileManagerDlg::NewArchive()
         return;
     FileRequest r;
     r.caption = QStringLiteral("New");
-    r.filter = QLatin1String(kNewFilter);
+    r.filters = kNewFilter;
     r.fileName = QStringLiteral("New");
     r.defaultSuffix = QStringLiteral("GOB");
     r.directory = archivePath_.isEmpty() ? QString() : QFileInfo(archivePath_).absolutePath();
@@ -310,7 +310,7 @@ void CFileManagerDlg::OpenArchive()
         return;
     FileRequest r;
     r.caption = QStringLiteral("Open");
-    r.filter = QLatin1String(kOpenFilter);
+    r.filters = kOpenFilter;
     r.defaultSuffix = QStringLiteral("GOB");
     r.directory = archivePath_.isEmpty() ? QString() : QFileInfo(archivePath_).absolutePath();
     const FileAnswer a = prompts_.openFiles(this, r);
@@ -619,7 +619,7 @@ void CFileManagerDlg::AddFiles()
     r.caption = QStringLiteral("Add");
     const std::string node =
         listedNode_ >= 0 ? nodes_[static_cast<std::size_t>(listedNode_)].entry.shortName : std::string();
-    r.filter = Q(AddFilesFilter(node));
+    r.filters = AddFilesFilter(node);
     r.multiple = true;
     const FileAnswer a = prompts_.openFiles(this, r);
     if (!a.Cancelled())
@@ -723,7 +723,7 @@ void CFileManagerDlg::SaveSelectedAs()
     const std::string firstShort = ShortNameOf(records.front().name);
     FileRequest r;
     r.caption = QStringLiteral("Save As");
-    r.filter = Q(SaveItemFilter(firstShort));
+    r.filters = SaveItemFilter(firstShort);
     r.fileName = Q(firstShort);
     r.directory = lastSaveFolder_;
     const FileAnswer a = prompts_.saveFile(this, r);

@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kLoadFilter = "Material Files (*.mat, *.bmp)|*.mat;*.bmp||";
-constexpr const char* kSaveFilter = "BMP Files (*.bmp)|*.bmp|MAT Files (*.mat)|*.mat||";
+const FileFilters kLoadFilter = {{"Material Files (*.mat, *.bmp)", {"*.mat", "*.bmp"}}};
+const FileFilters kSaveFilter = {{"BMP Files (*.bmp)", {"*.bmp"}}, {"MAT Files (*.mat)", {"*.mat"}}};
 constexpr const char* kUsedQuestion =
     "The selected material is used at several faces.\n\nAre you sure that you want to continue deletion?";
 constexpr const char* kConvertQuestion = "Do you want to convert all used JK/Mots materials into custom materials?";
@@ -278,7 +278,7 @@ void CMaterialsDlg::LoadMaterials()
         return;
     FileRequest r;
     r.caption = QStringLiteral("Load");
-    r.filter = QLatin1String(kLoadFilter);
+    r.filters = kLoadFilter;
     r.fileName = QStringLiteral("Load");
     r.defaultSuffix = QStringLiteral("MAT");
     r.multiple = true;
@@ -344,7 +344,7 @@ void CMaterialsDlg::SaveMaterial()
         return;
     FileRequest r;
     r.caption = QStringLiteral("Save");
-    r.filter = QLatin1String(kSaveFilter);
+    r.filters = kSaveFilter;
     r.fileName = name.left(static_cast<int>(name.indexOf(QLatin1Char('.'))));
     r.defaultSuffix = QStringLiteral("BMP");
     const FileAnswer a = prompts_.saveFile(this, r);

@@ -15,29 +15,12 @@ namespace orv {
 
 namespace {
 
-struct FilterEntry {
-    QString text;
-    QStringList patterns;
-};
-
-std::vector<FilterEntry> ParseFilter(const QString& filter)
-{
-    std::vector<FilterEntry> out;
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].isEmpty())
-            break;  // "||" ends the list
-        out.push_back({parts[i], parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)});
-    }
-    return out;
-}
-
 // "*.gob" gives "gob"; patterns with wildcards after the dot ("*.ai*") give nothing.
-QString PlainExtension(const QStringList& patterns)
+QString PlainExtension(const std::vector<std::string>& patterns)
 {
     static const QRegularExpression plain(QStringLiteral("^\\*\\.([A-Za-z0-9_]+)$"));
-    for (const QString& p : patterns) {
-        const auto m = plain.match(p.trimmed());
+    for (const std::string& p : patterns) {
+        const auto m = plain.match(QString::fromStdString(p).trimmed());
         if (m.hasMatch())
             return m.captured(1);
     }
@@ -46,14 +29,14 @@ QString PlainExtension(const QStringList& patterns)
 
 FileAnswer RunFileDialog(QWidget* parent, const FileRequest& r, bool save)
 {
-    const auto entries = ParseFilter(r.filter);
-    const QStringList filters = QtFileFilters(r.filter);
+    const FileFilters& entries = r.filters;
+    const QStringList filters = QtFileFilters(r.filters);
     QFileDialog dlg(parent, r.caption, r.directory);
     dlg.setNameFilters(filters);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : (r.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile));
     auto suffixFor = [&](int index) {
-        const QString ext = index >= 0 && index < static_cast<int>(entries.size()) ? PlainExtension(entries[index].patterns)
+        const QString ext = index >= 0 && index < static_cast<int>(entries.size()) ? PlainExtension(entries[static_cast<std::size_t>(index)].patterns)
                                                                                    : QString();
         return ext.isEmpty() ? r.defaultSuffix.toLower() : ext;
     };
@@ -72,7 +55,7 @@ FileAnswer RunFileDialog(QWidget* parent, const FileRequest& r, bool save)
     a.filterIndex = std::max<int>(0, static_cast<int>(filters.indexOf(dlg.selectedNameFilter())));
     if (save)
         for (QString& f : a.files)
-            f = CompleteSuffix(f, r.filter, a.filterIndex, r.defaultSuffix);
+            f = CompleteSuffix(f, r.filters, a.filterIndex, r.defaultSuffix);
     return a;
 }
 
@@ -80,28 +63,31 @@ FileAnswer RunFileDialog(QWidget* parent, const FileRequest& r, bool save)
 
 QString MessageCaption() { return QStringLiteral("Orvane"); }
 
-QStringList QtFileFilters(const QString& filter)
+QStringList QtFileFilters(const FileFilters& filters)
 {
     QStringList out;
-    for (const auto& e : ParseFilter(filter)) {
-        QString text = e.text;
-        // The text's own parenthesised part is replaced by the real patterns.
+    for (const FileFilter& f : filters) {
+        QString text = QString::fromStdString(f.description);
+        // The text's own parenthesised part is replaced by the real patterns, which the
+        // file dialog takes from the parentheses.
         const int open = static_cast<int>(text.lastIndexOf(QLatin1Char('(')));
         if (open >= 0 && text.endsWith(QLatin1Char(')')))
             text = text.left(open).trimmed();
-        out << text + QStringLiteral(" (") + e.patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        QStringList patterns;
+        for (const std::string& p : f.patterns)
+            patterns << QString::fromStdString(p);
+        out << text + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return out;
 }
 
-QString CompleteSuffix(const QString& path, const QString& filter, int filterIndex, const QString& defaultSuffix)
+QString CompleteSuffix(const QString& path, const FileFilters& filters, int filterIndex, const QString& defaultSuffix)
 {
     if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
         return path;
-    const auto entries = ParseFilter(filter);
     QString ext;
-    if (filterIndex >= 0 && filterIndex < static_cast<int>(entries.size()))
-        ext = PlainExtension(entries[static_cast<std::size_t>(filterIndex)].patterns);
+    if (filterIndex >= 0 && filterIndex < static_cast<int>(filters.size()))
+        ext = PlainExtension(filters[static_cast<std::size_t>(filterIndex)].patterns);
     if (ext.isEmpty())
         ext = defaultSuffix.toLower();
     return ext.isEmpty() ? path : path + QLatin1Char('.') + ext;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "model/file_filter.h"
 #include "resources/archive.h"
 
 class QDialog;
@@ -17,9 +18,8 @@ namespace orv {
 
 struct FileRequest {
     QString caption;
-    // "Text|patterns|Text|patterns||" as the program states it; QtFileFilters turns it
-    // into the file dialog's own syntax.
-    QString filter;
+    // The types offered; QtFileFilters turns them into the file dialog's own syntax.
+    FileFilters filters;
     QString fileName;       // the name the dialog starts with
     QString directory;      // the folder it starts in; empty: the current one
     QString defaultSuffix;  // added when a typed name has no extension of its own
@@ -51,14 +51,14 @@ struct Prompts {
 // Real file dialogs, message boxes and progress dialogs.
 Prompts StandardPrompts();
 
-// "GOB Files (*.gob)|*.gob|GOO Files (*.goo)|*.goo||" → {"GOB Files (*.gob)", "GOO
-// Files (*.goo)"}. The file dialog takes the patterns from the parentheses, so each
-// entry shows its text with its real patterns in them ("*.gob;*.goo" as "*.gob *.goo").
-QStringList QtFileFilters(const QString& filter);
+// The types as the file dialog takes them: it reads the patterns from the parentheses,
+// so each entry shows its text with its real patterns in them ("GOB/GOO Files (*.gob,
+// *goo)" for {"*.gob", "*.goo"} becomes "GOB/GOO Files (*.gob *.goo)").
+QStringList QtFileFilters(const FileFilters& filters);
 
 // The path with the extension of the chosen filter entry (else defaultSuffix) added
 // when its file name has none.
-QString CompleteSuffix(const QString& path, const QString& filter, int filterIndex, const QString& defaultSuffix);
+QString CompleteSuffix(const QString& path, const FileFilters& filters, int filterIndex, const QString& defaultSuffix);
 
 // A progress callback that shows a progress dialog over parent once a rewrite takes
 // longer than delayMs, keeps the application responsive meanwhile and reports the

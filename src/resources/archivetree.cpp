@@ -24,13 +24,19 @@ std::string UpperAscii(std::string_view s)
 }
 
 // The seventeen types of "&Add", in the order the filter lists them.
-constexpr const char* kAddFilterEntries[] = {
-    "JK Files (*.jk)|*.jk|",    "COG Files (*.cog)|*.cog|", "JKL Files (*.jkl)|*.jkl|", "UNI Files (*.uni)|*.uni|",
-    "3DO Files (*.3do)|*.3do|", "MAT Files (*.mat)|*.mat|", "KEY Files (*.key)|*.key|", "DAT Files (*.dat)|*.dat|",
-    "AI Files (*.ai*)|*.ai*|",  "CMP Files (*.cmp)|*.cmp|", "PAR Files (*.par)|*.par|", "PER Files (*.per)|*.per|",
-    "PUP Files (*.pup)|*.pup|", "SND Files (*.snd)|*.snd|", "SPR Files (*.spr)|*.spr|", "WAV Files (*.wav)|*.wav|",
-    "BMP Files (*.bmp)|*.bmp|",
-};
+// The seventeen types "&Add" offers, in their order.
+const FileFilters& AddFilterEntries()
+{
+    static const FileFilters entries = {
+        {"JK Files (*.jk)", {"*.jk"}},    {"COG Files (*.cog)", {"*.cog"}}, {"JKL Files (*.jkl)", {"*.jkl"}},
+        {"UNI Files (*.uni)", {"*.uni"}}, {"3DO Files (*.3do)", {"*.3do"}}, {"MAT Files (*.mat)", {"*.mat"}},
+        {"KEY Files (*.key)", {"*.key"}}, {"DAT Files (*.dat)", {"*.dat"}}, {"AI Files (*.ai*)", {"*.ai*"}},
+        {"CMP Files (*.cmp)", {"*.cmp"}}, {"PAR Files (*.par)", {"*.par"}}, {"PER Files (*.per)", {"*.per"}},
+        {"PUP Files (*.pup)", {"*.pup"}}, {"SND Files (*.snd)", {"*.snd"}}, {"SPR Files (*.spr)", {"*.spr"}},
+        {"WAV Files (*.wav)", {"*.wav"}}, {"BMP Files (*.bmp)", {"*.bmp"}},
+    };
+    return entries;
+}
 
 }  // namespace
 
@@ -121,7 +127,7 @@ int ArchiveNodeOfRecord(const std::vector<ArchiveTreeNode>& nodes, const std::ve
     return ArchiveNodeOfDirectory(nodes, ArchiveDirectoryOf(records[index].name));
 }
 
-std::string AddFilesFilter(std::string_view nodeShortName)
+FileFilters AddFilesFilter(std::string_view nodeShortName)
 {
     static const std::pair<const char*, std::size_t> byExtension[] = {
         {".cog", 1},  {".jkl", 2},  {".uni", 3},  {".3do", 4},  {".mat", 5},  {".key", 6},
@@ -131,25 +137,21 @@ std::string AddFilesFilter(std::string_view nodeShortName)
     const std::string lower = LowerAscii(nodeShortName);
     for (const auto& [ext, entry] : byExtension)
         if (lower.find(ext) != std::string::npos)
-            return std::string(kAddFilterEntries[entry]) + "|";
-    std::string all;
-    for (const char* e : kAddFilterEntries)
-        all += e;
-    return all + "|";
+            return {AddFilterEntries()[entry]};
+    return AddFilterEntries();
 }
 
-std::string SaveItemFilter(std::string_view shortName)
+FileFilters SaveItemFilter(std::string_view shortName)
 {
     const auto dot = shortName.find('.');
     const std::string ext = dot == std::string_view::npos ? std::string() : std::string(shortName.substr(dot + 1));
     // A name without an extension has no type of its own to offer.
     if (ext.empty())
-        return "All Files (*)|*||";
-    const std::string upper = UpperAscii(ext);
-    std::string filter = upper + " Files (*." + ext + ")|*." + ext + "|";
+        return {{"All Files (*)", {"*"}}};
+    FileFilters filters = {{UpperAscii(ext) + " Files (*." + ext + ")", {"*." + ext}}};
     if (LowerAscii(ext) == "mat")
-        filter += "BMP Files (*.bmp)|*.bmp|";
-    return filter + "|";
+        filters.push_back({"BMP Files (*.bmp)", {"*.bmp"}});
+    return filters;
 }
 
 }  // namespace orv

@@ -1,6 +1,6 @@
 // How the file manager shows an archive: a tree with one node per directory, whatever
-// order the records come in, and the rows a node lists. Also the file-dialog filters of
-// its commands, as "Text|patterns|...|" strings.
+// order the records come in, and the rows a node lists. Also the file types its
+// commands' file dialogs offer.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/file_filter.h"
 #include "model/tree.h"
 #include "resources/archive.h"
 
@@ -61,9 +62,9 @@ std::string_view ArchiveDirectoryOf(std::string_view name);
 
 // The filter of "&Add": when the short name of the listed node's first record contains
 // one of the known extensions, only that type's entry; otherwise all seventeen.
-std::string AddFilesFilter(std::string_view nodeShortName);
+FileFilters AddFilesFilter(std::string_view nodeShortName);
 
 // The filter of "&Save As" for an item: its own type, and bitmaps for a material.
-std::string SaveItemFilter(std::string_view shortName);
+FileFilters SaveItemFilter(std::string_view shortName);
 
 }  // namespace orv

@@ -52,7 +52,7 @@ struct Harness {
             a.filterIndex = nextSaveFilter;
             return a;
         };
-        hooks.openFile = [](QWidget*, const QString&, const QString&, const QString&, const QString&) { return QString(); };
+        hooks.openFile = [](QWidget*, const FileRequest&) { return FileAnswer{}; };
         hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
             messages.append(text);
             return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();

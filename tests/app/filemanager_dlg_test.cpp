@@ -19,8 +19,8 @@ namespace {
 
 using Dlg = CFileManagerDlg;
 
-const QString kCogFilter = QStringLiteral("COG Files (*.cog)|*.cog||");
-const QString kGobFilter = QStringLiteral("GOB Files (*.gob)|*.gob|GOO Files (*.goo)|*.goo||");
+const FileFilters kCogFilter = {{"COG Files (*.cog)", {"*.cog"}}};
+const FileFilters kGobFilter = {{"GOB Files (*.gob)", {"*.gob"}}, {"GOO Files (*.goo)", {"*.goo"}}};
 
 // A File Manager over the test resources, with a folder for the files it works on.
 struct Fm {
@@ -113,7 +113,7 @@ private slots:
         // An archive that cannot be read is reported and leaves the dialog as it was.
         f.s.openAnswers.push_back(Answer(QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/head_cut_short.gob")));
         f.dlg.Button(Dlg::Open)->click();
-        QCOMPARE(f.s.openRequests[0].filter, QStringLiteral("GOB/GOO Files (*.gob, *goo)|*.gob;*.goo||"));
+        QVERIFY(f.s.openRequests[0].filters == (FileFilters{{"GOB/GOO Files (*.gob, *goo)", {"*.gob", "*.goo"}}}));
         QCOMPARE(f.s.messages.size(), 1);
         QVERIFY(f.dlg.ArchivePath().isEmpty());
         QCOMPARE(f.dlg.windowTitle(), QStringLiteral("File Manager"));
@@ -125,7 +125,7 @@ private slots:
         f.dlg.show();
         const QString gob = f.New();
         QCOMPARE(f.s.saveRequests.size(), std::size_t{1});
-        QCOMPARE(f.s.saveRequests[0].filter, kGobFilter);
+        QVERIFY(f.s.saveRequests[0].filters == kGobFilter);
         QCOMPARE(f.s.saveRequests[0].fileName, QStringLiteral("New"));
         QCOMPARE(f.dlg.windowTitle(), QStringLiteral("File Manager - ") + QDir::toNativeSeparators(gob));
         QVERIFY(!f.Visible(Dlg::New));
@@ -139,7 +139,7 @@ private slots:
         f.dlg.Button(Dlg::Add)->click();
         // The root is listed: every type is offered.
         QCOMPARE(f.s.openRequests.size(), std::size_t{1});
-        QCOMPARE(f.s.openRequests[0].filter, QString::fromStdString(AddFilesFilter("")));
+        QVERIFY(f.s.openRequests[0].filters == AddFilesFilter(""));
         QVERIFY(f.s.openRequests[0].multiple);
         QVERIFY(f.s.messages.isEmpty());
         QCOMPARE(Dir(gob).records.size(), std::size_t{1});
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1) + ' ' + f.dlg.List()->topLevelItem(0)->text(2), QStringLiteral("152 22"));
         // The listed node's first record decides the filter of the next Add.
         f.dlg.Button(Dlg::Add)->click();
-        QCOMPARE(f.s.openRequests.back().filter, kCogFilter);
+        QVERIFY(f.s.openRequests.back().filters == kCogFilter);
 
         // Files dropped on the tree are added too.
         QVERIFY(f.Drop({f.File(QStringLiteral("ky.pup"), "pup"), f.File(QStringLiteral("readme.txt"), "read me")}));
@@ -250,7 +250,7 @@ private slots:
         f.dlg.Button(Dlg::SaveAs)->click();
         QCOMPARE(f.s.saveRequests.size(), std::size_t{2});
         QCOMPARE(f.s.saveRequests[1].fileName, QStringLiteral("b.cog"));
-        QCOMPARE(f.s.saveRequests[1].filter, kCogFilter);
+        QVERIFY(f.s.saveRequests[1].filters == kCogFilter);
         QVERIFY(f.s.messages.isEmpty());
         // The first under the chosen name, the others under their own in that folder.
         QCOMPARE(ReadAll(out.filePath(QStringLiteral("renamed.cog"))), Bytes("BB"));
@@ -482,12 +482,11 @@ private slots:
 
     void fileDialogsTakeTheFiltersAndTheChosenType()
     {
-        QCOMPARE(QtFileFilters(QStringLiteral("GOB/GOO Files (*.gob, *goo)|*.gob;*.goo||")),
+        QCOMPARE(QtFileFilters({{"GOB/GOO Files (*.gob, *goo)", {"*.gob", "*.goo"}}}),
                  QStringList{"GOB/GOO Files (*.gob *.goo)"});
-        QCOMPARE(CompleteSuffix(QStringLiteral("/t/x.dat"), QStringLiteral("BMP Files (*.bmp)|*.bmp||"), 0, "BMP"),
+        QCOMPARE(CompleteSuffix(QStringLiteral("/t/x.dat"), {{"BMP Files (*.bmp)", {"*.bmp"}}}, 0, "BMP"),
                  QStringLiteral("/t/x.dat"));
-        QCOMPARE(CompleteSuffix(QStringLiteral("/t/x"), QStringLiteral("All Files (*)|*||"), 0, "MAT"),
-                 QStringLiteral("/t/x.mat"));
+        QCOMPARE(CompleteSuffix(QStringLiteral("/t/x"), {{"All Files (*)", {"*"}}}, 0, "MAT"), QStringLiteral("/t/x.mat"));
 
         // The real save dialog, its second type chosen as a user does in its type box.
         QTemporaryDir dir;
@@ -505,7 +504,7 @@ private slots:
         });
         FileRequest r;
         r.caption = r.fileName = QStringLiteral("New");
-        r.filter = kGobFilter;
+        r.filters = kGobFilter;
         r.directory = dir.path();
         r.defaultSuffix = QStringLiteral("GOB");
         const FileAnswer a = p.saveFile(nullptr, r);

@@ -176,7 +176,7 @@ private slots:
         auto dlg = t.Open();
         t.s.openAnswers.push_back(Answer(crate));
         dlg->Button(Dlg::Load)->click();
-        QCOMPARE(t.s.openRequests[0].filter, QStringLiteral("Material Files (*.mat, *.bmp)|*.mat;*.bmp||"));
+        QVERIFY(t.s.openRequests[0].filters == (FileFilters{{"Material Files (*.mat, *.bmp)", {"*.mat", "*.bmp"}}}));
         QVERIFY(t.s.openRequests[0].multiple);
         const CTree& custom = t.M().customMaterials;
         QCOMPARE(custom.Count(), std::size_t{1});
@@ -233,7 +233,8 @@ private slots:
         t.s.saveAnswers.push_back(Answer(path("wood.bmp"), 0));
         dlg->Button(Dlg::Save)->click();
         QCOMPARE(t.s.saveRequests[0].fileName, QStringLiteral("wood"));
-        QCOMPARE(t.s.saveRequests[0].filter, QStringLiteral("BMP Files (*.bmp)|*.bmp|MAT Files (*.mat)|*.mat||"));
+        QVERIFY(t.s.saveRequests[0].filters ==
+                (FileFilters{{"BMP Files (*.bmp)", {"*.bmp"}}, {"MAT Files (*.mat)", {"*.mat"}}}));
         const auto image = ConvertMat(t.res.Entry("3do\\mat\\wood.mat"), SamplePalette());
         QVERIFY(image);
         QCOMPARE(ReadAll(path("wood.bmp")), WriteBmp(*image));

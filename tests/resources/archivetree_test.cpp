@@ -117,15 +117,20 @@ TEST(ArchiveTree, RootListsEveryTopLevelRecord)
 
 TEST(ArchiveTree, FiltersFollowTheListedNodeAndTheItemsType)
 {
-    const std::string all = AddFilesFilter("readme.txt");
-    EXPECT_EQ(all.rfind("JK Files (*.jk)|*.jk|COG Files (*.cog)|*.cog|", 0), 0u);
-    EXPECT_TRUE(all.ends_with("|BMP Files (*.bmp)|*.bmp||"));
+    const FileFilters all = AddFilesFilter("readme.txt");
+    ASSERT_EQ(all.size(), 17u);
+    EXPECT_EQ(all.front(), (FileFilter{"JK Files (*.jk)", {"*.jk"}}));
+    EXPECT_EQ(all[1], (FileFilter{"COG Files (*.cog)", {"*.cog"}}));
+    EXPECT_EQ(all.back(), (FileFilter{"BMP Files (*.bmp)", {"*.bmp"}}));
     // Tested in order: ".mat" before ".key"; ".jk" after ".jkl".
-    for (auto [name, filter] : {std::pair{"level.jkl", "JKL Files (*.jkl)|*.jkl||"}, {"level.jk", "JK Files (*.jk)|*.jk||"},
-                                {"bot.ai2", "AI Files (*.ai*)|*.ai*||"}, {"a.mat.key", "MAT Files (*.mat)|*.mat||"}})
-        EXPECT_EQ(AddFilesFilter(name), filter) << name;
+    for (auto [name, filter] : {std::pair{"level.jkl", FileFilter{"JKL Files (*.jkl)", {"*.jkl"}}},
+                                {"level.jk", FileFilter{"JK Files (*.jk)", {"*.jk"}}},
+                                {"bot.ai2", FileFilter{"AI Files (*.ai*)", {"*.ai*"}}},
+                                {"a.mat.key", FileFilter{"MAT Files (*.mat)", {"*.mat"}}}})
+        EXPECT_EQ(AddFilesFilter(name), FileFilters{filter}) << name;
     // Saving offers the item's own type, and bitmaps for materials.
-    for (auto [name, filter] : {std::pair{"Wood.MAT", "MAT Files (*.MAT)|*.MAT|BMP Files (*.bmp)|*.bmp||"},
-                                {"a.b.c", "B.C Files (*.b.c)|*.b.c||"}, {"README", "All Files (*)|*||"}})
-        EXPECT_EQ(SaveItemFilter(name), filter) << name;
+    EXPECT_EQ(SaveItemFilter("Wood.MAT"),
+              (FileFilters{{"MAT Files (*.MAT)", {"*.MAT"}}, {"BMP Files (*.bmp)", {"*.bmp"}}}));
+    EXPECT_EQ(SaveItemFilter("a.b.c"), (FileFilters{{"B.C Files (*.b.c)", {"*.b.c"}}}));
+    EXPECT_EQ(SaveItemFilter("README"), (FileFilters{{"All Files (*)", {"*"}}}));
 }
