@@ -70,7 +70,8 @@ std::optional<TextureImage> Checker(const std::string& material, const std::stri
     image.cels = 1;
     image.pixels.resize(64 * 64);
     for (int i = 0; i < 64 * 64; ++i)
-        image.pixels[static_cast<std::size_t>(i)] = static_cast<uint8_t>(((i / 64 / 8 + i % 64 / 8) % 2) + material[3] * 2);
+        image.pixels[static_cast<std::size_t>(i)] =
+            static_cast<uint8_t>(((i / 64 / 8 + i % 64 / 8) % 2) + material[3] * 2);
     for (int i = 0; i < 256; ++i) {
         image.palette[static_cast<std::size_t>(i) * 3] = static_cast<uint8_t>(i * 40);
         image.palette[static_cast<std::size_t>(i) * 3 + 1] = static_cast<uint8_t>(i * 90);
@@ -152,22 +153,10 @@ void DrawModel(benchmark::State& state, bool onePerFace, int32_t renderMode)
     state.SetLabel(s.device->Devices().front()->name);
 }
 
-void BM_Draw100kFacesMeshBuffers(benchmark::State& state)
-{
-    DrawModel(state, false, kRenderAll);
-}
-void BM_Draw100kFacesOneCallPerFace(benchmark::State& state)
-{
-    DrawModel(state, true, kRenderAll);
-}
-void BM_Draw100kFacesWireMeshBuffers(benchmark::State& state)
-{
-    DrawModel(state, false, kRenderAllWireframe);
-}
-void BM_Draw100kFacesWireOneCallPerFace(benchmark::State& state)
-{
-    DrawModel(state, true, kRenderAllWireframe);
-}
+void BM_Draw100kFacesMeshBuffers(benchmark::State& state) { DrawModel(state, false, kRenderAll); }
+void BM_Draw100kFacesOneCallPerFace(benchmark::State& state) { DrawModel(state, true, kRenderAll); }
+void BM_Draw100kFacesWireMeshBuffers(benchmark::State& state) { DrawModel(state, false, kRenderAllWireframe); }
+void BM_Draw100kFacesWireOneCallPerFace(benchmark::State& state) { DrawModel(state, true, kRenderAllWireframe); }
 BENCHMARK(BM_Draw100kFacesMeshBuffers)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Draw100kFacesOneCallPerFace)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Draw100kFacesWireMeshBuffers)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -28,10 +28,7 @@ struct Cleanup {
     }
 } cleanup;
 
-const fs::path& BenchDir()
-{
-    return kBenchDir;
-}
+const fs::path& BenchDir() { return kBenchDir; }
 
 // 5,000 records holding 100 MB, spread over directories as a game archive is.
 const fs::path& BigArchive()

@@ -1,10 +1,10 @@
 #include "app/app.h"
 
 #include <QAction>
-#include <QDialog>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,8 +22,8 @@
 #include "app/dialogs.h"
 #include "app/edit_dialogs.h"
 #include "app/filemanager_dlg.h"
-#include "app/materials_dlg.h"
 #include "app/mainframe.h"
+#include "app/materials_dlg.h"
 #include "app/orvaneview.h"
 #include "app/settingsstore.h"
 #include "commands/command_table.h"
@@ -75,7 +75,8 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
     if (!hooks_.openUrl)
         hooks_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!hooks_.message)
-        hooks_.message = [](QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons b) {
+        hooks_.message = [](QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                            QMessageBox::StandardButtons b) {
             QMessageBox box(icon, QStringLiteral("Orvane"), text, b, parent);
             return static_cast<QMessageBox::StandardButton>(box.exec());
         };
@@ -199,8 +200,10 @@ void COrvaneApp::DefineCommands()
                 sub->close();
         },
         active);
-    f.Bind(cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active);
-    f.Bind(cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active);
+    f.Bind(
+        cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active);
+    f.Bind(
+        cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active);
     f.Bind(cmd::AppExit, [this] { frame_->close(); });
     f.Bind(cmd::SelectProduct, [this] { SelectProduct(); });
     f.Bind(cmd::ManageFiles, [this] {
@@ -272,8 +275,9 @@ void COrvaneApp::ShowHelpViewer(const QString& path)
             else
                 hooks_.openUrl(url);
         });
-        connect(browser, &QTextBrowser::sourceChanged, window,
-                [window, browser] { window->setWindowTitle(QStringLiteral("Orvane Help - ") + browser->documentTitle()); });
+        connect(browser, &QTextBrowser::sourceChanged, window, [window, browser] {
+            window->setWindowTitle(QStringLiteral("Orvane Help - ") + browser->documentTitle());
+        });
         auto* layout = new QVBoxLayout(window);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(browser);
@@ -369,8 +373,9 @@ CChildFrame* COrvaneApp::ImportPuppetFile(const QString& path)
         return f;
     }
     if (!import->missing.empty()) {
-        const QString question = QStringLiteral("%1 ended early: %2.\n\nUse what was read in place of the model's puppet data?")
-                                     .arg(QFileInfo(path).fileName(), QString::fromStdString(import->missing));
+        const QString question =
+            QStringLiteral("%1 ended early: %2.\n\nUse what was read in place of the model's puppet data?")
+                .arg(QFileInfo(path).fileName(), QString::fromStdString(import->missing));
         if (hooks_.message(frame_, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) !=
             QMessageBox::Yes)
             return f;
@@ -387,16 +392,19 @@ bool COrvaneApp::OpenOtherKind(const QString& path)
     const QString suffix = QFileInfo(path).suffix().toLower();
     QString text;
     if (suffix == QLatin1String("key")) {
-        text = QStringLiteral("%1 is a keyframe animation (KEY). Keyframes are chosen through a model's puppet file in "
-                              "the Animation Sequence dialog; open the model (.3do or .orv) instead.");
+        text = QStringLiteral(
+            "%1 is a keyframe animation (KEY). Keyframes are chosen through a model's puppet file in "
+            "the Animation Sequence dialog; open the model (.3do or .orv) instead.");
     } else if (suffix == QLatin1String("mat")) {
-        text = QStringLiteral("%1 is a material (MAT). A model's faces are given materials in the Materials dialog "
-                              "(Tools > Materials...), and the File Manager shows the materials of an archive; open "
-                              "the model (.3do or .orv) instead.");
+        text = QStringLiteral(
+            "%1 is a material (MAT). A model's faces are given materials in the Materials dialog "
+            "(Tools > Materials...), and the File Manager shows the materials of an archive; open "
+            "the model (.3do or .orv) instead.");
     } else if (suffix == QLatin1String("cmp")) {
-        text = QStringLiteral("%1 is a colormap (CMP). Materials are shown through one of the game's colormaps, chosen "
-                              "as the Color Map on the General page of Tools > Options...; a colormap is not opened "
-                              "as a document.");
+        text = QStringLiteral(
+            "%1 is a colormap (CMP). Materials are shown through one of the game's colormaps, chosen "
+            "as the Color Map on the General page of Tools > Options...; a colormap is not opened "
+            "as a document.");
     } else if (suffix == QLatin1String("gob") || suffix == QLatin1String("goo")) {
         // An archive is what the File Manager is for.
         CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
@@ -417,8 +425,9 @@ bool COrvaneApp::MayReplacePartialFile(CChildFrame* frame, const QString& path)
         return true;
     // The file holds more than the document; asked whatever the "Warning" setting, as
     // what would be lost is the user's model itself.
-    const QString question = QStringLiteral("%1 was read only in part. Saving will replace it with what was read. Save anyway?")
-                                 .arg(QFileInfo(path).fileName());
+    const QString question =
+        QStringLiteral("%1 was read only in part. Saving will replace it with what was read. Save anyway?")
+            .arg(QFileInfo(path).fileName());
     if (hooks_.message(frame_, QMessageBox::Warning, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
     doc.AgreeToReplacePartialFile();
@@ -510,7 +519,8 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         return false;
     // A name given without an extension takes the chosen type's: "ship" with "3DO Files"
     // chosen is a model, not a project.
-    const QString path = CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex, request.defaultSuffix);
+    const QString path =
+        CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex, request.defaultSuffix);
     if (!MayReplacePartialFile(frame, path))
         return false;
     if (!ConfirmCustomMaterialsFor3do(frame, path))
@@ -531,12 +541,12 @@ bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString&
     const std::size_t count = model.customMaterials.Count();
     if (count == 0 || !path.toLower().contains(QStringLiteral(".3do")))
         return true;
-    const auto answer = hooks_.message(
-        frame_, QMessageBox::Question,
-        QStringLiteral("This model holds %1 custom material(s), which a 3DO file cannot carry.\n\n"
-                       "Write them as MAT files beside it?")
-            .arg(count),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const auto answer =
+        hooks_.message(frame_, QMessageBox::Question,
+                       QStringLiteral("This model holds %1 custom material(s), which a 3DO file cannot carry.\n\n"
+                                      "Write them as MAT files beside it?")
+                           .arg(count),
+                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer != QMessageBox::Yes)
@@ -547,10 +557,10 @@ bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString&
         QStringList names;
         for (const auto& n : existing)
             names << QString::fromStdString(n);
-        const auto replace = hooks_.message(frame_, QMessageBox::Question,
-                                            QStringLiteral("These files exist already:\n%1\n\nReplace them?")
-                                                .arg(names.join(QStringLiteral("\n"))),
-                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        const auto replace = hooks_.message(
+            frame_, QMessageBox::Question,
+            QStringLiteral("These files exist already:\n%1\n\nReplace them?").arg(names.join(QStringLiteral("\n"))),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (replace == QMessageBox::Cancel)
             return false;
         if (replace == QMessageBox::No)
@@ -665,8 +675,9 @@ void COrvaneApp::AddRecentFile(const QString& path)
 
 QString COrvaneApp::GameFolder(int product) const
 {
-    return store_->value(QLatin1String(kGameGroup) + QLatin1Char('/') + QString::fromLatin1(GameKey(product)) +
-                         QStringLiteral("/") + QString::fromLatin1(kInstallPathValue))
+    return store_
+        ->value(QLatin1String(kGameGroup) + QLatin1Char('/') + QString::fromLatin1(GameKey(product)) +
+                QStringLiteral("/") + QString::fromLatin1(kInstallPathValue))
         .toString();
 }
 
@@ -686,7 +697,8 @@ void COrvaneApp::LocateGameResources()
     // from the Wine prefix the game was installed into.
     MemoryRegistry own;
     for (int p = 0; p < 2; ++p) {
-        const QString base = QLatin1String(kGameGroup) + QLatin1Char('/') + QString::fromLatin1(GameKey(p)) + QLatin1Char('/');
+        const QString base =
+            QLatin1String(kGameGroup) + QLatin1Char('/') + QString::fromLatin1(GameKey(p)) + QLatin1Char('/');
         for (const char* value : {kInstallPathValue, kSourceDirValue}) {
             const QString v = store_->value(base + QString::fromLatin1(value)).toString();
             if (!v.isEmpty())

@@ -13,7 +13,6 @@
 
 namespace orv {
 
-
 CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc_(doc)
 {
     setAttribute(Qt::WA_DeleteOnClose);

@@ -38,7 +38,6 @@ public:
     void RefreshPanes();
     void UpdateTitle();
 
-
 protected:
     void closeEvent(QCloseEvent* e) override;
 

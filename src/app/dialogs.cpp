@@ -230,7 +230,8 @@ CSelectProductDlg::CSelectProductDlg(int product, const QString& jkFolder, const
     for (int i = 0; i < 2; ++i) {
         folders_[i] = new QLineEdit(folders[i], box);
         folders_[i]->setPlaceholderText(QStringLiteral("found through the game's install (Wine) when empty"));
-        folders_[i]->setToolTip(QStringLiteral("Folder of the installed game (the one that holds its resource folder)"));
+        folders_[i]->setToolTip(
+            QStringLiteral("Folder of the installed game (the one that holds its resource folder)"));
         auto* browse = new QPushButton(QStringLiteral("Browse..."), box);
         QLineEdit* edit = folders_[i];
         connect(browse, &QPushButton::clicked, this, [this, edit] {

@@ -36,7 +36,9 @@ void CDocument::RefreshEnvironment()
         env.textureSize = [&catalog, file, doc, colormap, cache](const std::string& material) {
             auto it = cache->find(material);
             if (it == cache->end())
-                it = cache->emplace(material, MaterialSizeFunction(catalog, file, &doc->model->customMaterials, colormap)(material))
+                it = cache
+                         ->emplace(material, MaterialSizeFunction(catalog, file, &doc->model->customMaterials,
+                                                                  colormap)(material))
                          .first;
             return it->second;
         };
@@ -46,7 +48,8 @@ void CDocument::RefreshEnvironment()
 
 QString CDocument::DisplayName() const
 {
-    QString name = doc_->Title().empty() ? QStringLiteral("Orvane%1").arg(untitled_) : QString::fromStdString(doc_->Title());
+    QString name =
+        doc_->Title().empty() ? QStringLiteral("Orvane%1").arg(untitled_) : QString::fromStdString(doc_->Title());
     return name;
 }
 

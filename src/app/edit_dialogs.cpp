@@ -181,8 +181,8 @@ CPrimitiveDlg::CPrimitiveDlg(Shape shape, const QString& texture, QWidget* paren
         textureScale_ = AddNumber(form, "Texture Scale:", "1021", DomeSize{}.textureScale, 2);
     texture_ = new QLineEdit(texture, this);
     texture_->setReadOnly(true);
-    texture_->setObjectName(QString::fromLatin1(
-        shape == Shape::Cylinder ? "4096" : (shape == Shape::Dome ? "5022" : "5077")));
+    texture_->setObjectName(
+        QString::fromLatin1(shape == Shape::Cylinder ? "4096" : (shape == Shape::Dome ? "5022" : "5077")));
     form->addRow(QStringLiteral("Texture:"), texture_);
 
     auto* buttons = new QDialogButtonBox(this);

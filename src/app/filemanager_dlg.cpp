@@ -123,7 +123,8 @@ void CArchiveTreeWidget::dropEvent(QDropEvent* e)
     e->accept();
     // Added after the drop has finished, so the other program is not kept waiting by
     // questions or a long rewrite.
-    QMetaObject::invokeMethod(this, [this, files] { emit filesDropped(files); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, files] { emit filesDropped(files); }, Qt::QueuedConnection);
 }
 
 void CArchiveListWidget::startDrag(Qt::DropActions)
@@ -423,8 +424,8 @@ void CFileManagerDlg::ListNode(int index)
     pendingThumbs_.clear();
     preview_->ClearImage();
     for (const ArchiveListRow& row : ListArchiveNode(directory_.records, nodes_[static_cast<std::size_t>(index)])) {
-        auto* item = new QTreeWidgetItem(
-            QStringList{Q(row.name), QString::number(row.offset), QString::number(row.size)});
+        auto* item =
+            new QTreeWidgetItem(QStringList{Q(row.name), QString::number(row.offset), QString::number(row.size)});
         item->setData(0, Qt::UserRole, static_cast<qulonglong>(row.position));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -502,10 +503,12 @@ bool CFileManagerDlg::CurrentRecords(const QList<qulonglong>& positions, std::ve
         return true;
     const std::string dir = ListedDirectory();
     const std::string& error = read.error();
-    Report(error.empty() ? QStringLiteral("The archive %1 has been changed by another program. It is read again; "
-                                          "please choose the items once more.")
-                               .arg(QDir::toNativeSeparators(archivePath_))
-                         : QStringLiteral("Cannot read the archive %1:\n%2").arg(QDir::toNativeSeparators(archivePath_), Q(error)));
+    Report(
+        error.empty()
+            ? QStringLiteral("The archive %1 has been changed by another program. It is read again; "
+                             "please choose the items once more.")
+                  .arg(QDir::toNativeSeparators(archivePath_))
+            : QStringLiteral("Cannot read the archive %1:\n%2").arg(QDir::toNativeSeparators(archivePath_), Q(error)));
     // Not while a drag is starting: the rows it was made from must stay.
     QMetaObject::invokeMethod(
         this,
@@ -576,7 +579,8 @@ void CFileManagerDlg::OnCurrentRowChanged(QTreeWidgetItem* current)
     const auto image = bytes ? ConvertMatFirstCel(*bytes, *palette) : Fail(bytes.error());
     if (image) {
         preview_->SetImage(CelImage(*image));
-        preview_->setToolTip(QStringLiteral("%1 - x= %2, y= %3").arg(current->text(0)).arg(image->width).arg(image->height));
+        preview_->setToolTip(
+            QStringLiteral("%1 - x= %2, y= %3").arg(current->text(0)).arg(image->width).arg(image->height));
     }
 }
 
@@ -626,10 +630,7 @@ void CFileManagerDlg::AddFiles()
         AddFileList(a.files);
 }
 
-bool CFileManagerDlg::AddFile(const QString& path)
-{
-    return AddFileList(QStringList{path});
-}
+bool CFileManagerDlg::AddFile(const QString& path) { return AddFileList(QStringList{path}); }
 
 bool CFileManagerDlg::AddFileList(const QStringList& paths)
 {
@@ -827,8 +828,9 @@ QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
         const auto data = ReadArchiveEntry(PathOf(archivePath_), record);
         const auto target = data ? ExtractionTarget(PathOf(dir), record.name, false) : Fail(data.error());
         const Status written =
-            target ? WriteFileAtomic(*target, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))
-                   : Fail(target.error());
+            target
+                ? WriteFileAtomic(*target, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))
+                : Fail(target.error());
         if (!written) {
             failures << Q(record.name) + QStringLiteral(": ") + Q(written.error());
             continue;

@@ -25,10 +25,12 @@ const QColor kPaper(250, 250, 245);
 void Cube(QPainter& p, QRectF r, bool solid, const QColor& c)
 {
     const qreal d = r.width() * 0.3;
-    QPolygonF front({r.topLeft() + QPointF(0, d), r.topLeft() + QPointF(r.width() - d, d), r.bottomRight() - QPointF(d, 0),
-                     r.bottomLeft()});
-    QPolygonF top({r.topLeft() + QPointF(0, d), r.topLeft() + QPointF(d, 0), r.topRight(), r.topRight() + QPointF(-d, d)});
-    QPolygonF side({r.topRight() + QPointF(-d, d), r.topRight(), r.bottomRight() - QPointF(0, d), r.bottomRight() - QPointF(d, 0)});
+    QPolygonF front({r.topLeft() + QPointF(0, d), r.topLeft() + QPointF(r.width() - d, d),
+                     r.bottomRight() - QPointF(d, 0), r.bottomLeft()});
+    QPolygonF top(
+        {r.topLeft() + QPointF(0, d), r.topLeft() + QPointF(d, 0), r.topRight(), r.topRight() + QPointF(-d, d)});
+    QPolygonF side({r.topRight() + QPointF(-d, d), r.topRight(), r.bottomRight() - QPointF(0, d),
+                    r.bottomRight() - QPointF(d, 0)});
     p.setPen(QPen(solid ? kInk : c, 2));
     if (solid) {
         p.setBrush(c);
@@ -69,7 +71,8 @@ void CurvedArrow(QPainter& p, bool clockwise, const QColor& c, QRectF r = QRectF
     const qreal endDeg = (start + span) / 16.0 * M_PI / 180.0;
     const QPointF c0 = r.center();
     const QPointF tip(c0.x() + r.width() / 2 * std::cos(endDeg), c0.y() - r.height() / 2 * std::sin(endDeg));
-    const QPointF tangent = clockwise ? QPointF(std::sin(endDeg), std::cos(endDeg)) : QPointF(-std::sin(endDeg), -std::cos(endDeg));
+    const QPointF tangent =
+        clockwise ? QPointF(std::sin(endDeg), std::cos(endDeg)) : QPointF(-std::sin(endDeg), -std::cos(endDeg));
     const QPointF n(-tangent.y(), tangent.x());
     p.setPen(Qt::NoPen);
     p.setBrush(c);
@@ -130,13 +133,12 @@ void Draw(QPainter& p, int id)
 {
     using namespace cmd;
     switch (id) {
-    case FileNew:
-        Page(p, QRectF(7, 3, 18, 26));
-        break;
+    case FileNew: Page(p, QRectF(7, 3, 18, 26)); break;
     case FileOpen:
         p.setPen(QPen(kInk, 1.5));
         p.setBrush(QColor(233, 185, 110));
-        p.drawPolygon(QPolygonF({QPointF(3, 8), QPointF(12, 8), QPointF(14, 11), QPointF(28, 11), QPointF(28, 27), QPointF(3, 27)}));
+        p.drawPolygon(QPolygonF(
+            {QPointF(3, 8), QPointF(12, 8), QPointF(14, 11), QPointF(28, 11), QPointF(28, 27), QPointF(3, 27)}));
         p.setBrush(QColor(252, 233, 79));
         p.drawPolygon(QPolygonF({QPointF(6, 15), QPointF(30, 15), QPointF(27, 27), QPointF(3, 27)}));
         break;
@@ -176,12 +178,8 @@ void Draw(QPainter& p, int id)
         p.drawEllipse(QRectF(4, 4, 24, 24));
         Label(p, QStringLiteral("?"), QRectF(4, 4, 24, 24), kBlue, 18);
         break;
-    case EditUndo:
-        CurvedArrow(p, false, kBlue);
-        break;
-    case EditRedo:
-        CurvedArrow(p, true, kBlue);
-        break;
+    case EditUndo: CurvedArrow(p, false, kBlue); break;
+    case EditRedo: CurvedArrow(p, true, kBlue); break;
     case RenderAll:
         Cube(p, QRectF(2, 10, 14, 14), true, kFill);
         Cube(p, QRectF(14, 4, 16, 16), true, kFill);
@@ -194,12 +192,8 @@ void Draw(QPainter& p, int id)
         Cube(p, QRectF(2, 10, 14, 14), false, kInk);
         Cube(p, QRectF(14, 4, 16, 16), true, kOrange);
         break;
-    case MeshRendered:
-        Cube(p, QRectF(7, 6, 20, 20), true, kOrange);
-        break;
-    case MeshWire:
-        Cube(p, QRectF(7, 6, 20, 20), false, kOrange);
-        break;
+    case MeshRendered: Cube(p, QRectF(7, 6, 20, 20), true, kOrange); break;
+    case MeshWire: Cube(p, QRectF(7, 6, 20, 20), false, kOrange); break;
     case MeshMode:
         Cube(p, QRectF(6, 6, 20, 20), true, kFill);
         Label(p, QStringLiteral("M"), QRectF(0, 16, 16, 16), kRed, 13);
@@ -249,12 +243,8 @@ void Draw(QPainter& p, int id)
         CurvedArrow(p, true, kBlue);
         Cube(p, QRectF(11, 11, 10, 10), true, kFill);
         break;
-    case MoveForward:
-        Arrow(p, QPointF(16, 28), QPointF(16, 6), kBlue);
-        break;
-    case MoveBackward:
-        Arrow(p, QPointF(16, 4), QPointF(16, 26), kBlue);
-        break;
+    case MoveForward: Arrow(p, QPointF(16, 28), QPointF(16, 6), kBlue); break;
+    case MoveBackward: Arrow(p, QPointF(16, 4), QPointF(16, 26), kBlue); break;
     case Middle:
         p.setPen(QPen(kRed, 2));
         p.setBrush(Qt::NoBrush);
@@ -271,28 +261,26 @@ void Draw(QPainter& p, int id)
         p.drawLine(QPointF(20, 20), QPointF(28, 28));
         Label(p, id == ScaleUp ? QStringLiteral("+") : QStringLiteral("\u2212"), QRectF(4, 4, 18, 18), kInk, 16);
         break;
-    case GridSmaller:
-        Grid(p, QRectF(4, 4, 24, 24), 6, kInk);
-        break;
-    case GridLarger:
-        Grid(p, QRectF(4, 4, 24, 24), 2, kInk);
-        break;
-    case GridOnOff:
-        Grid(p, QRectF(4, 4, 24, 24), 4, kOrange);
-        break;
+    case GridSmaller: Grid(p, QRectF(4, 4, 24, 24), 6, kInk); break;
+    case GridLarger: Grid(p, QRectF(4, 4, 24, 24), 2, kInk); break;
+    case GridOnOff: Grid(p, QRectF(4, 4, 24, 24), 4, kOrange); break;
     case GridFacesOnly:
         p.setPen(QPen(kInk, 1.5));
         p.setBrush(kFill.lighter(130));
         p.drawRect(QRectF(4, 4, 24, 24));
-        Dots(p, {QPointF(10, 10), QPointF(16, 10), QPointF(22, 10), QPointF(10, 16), QPointF(16, 16), QPointF(22, 16),
-                 QPointF(10, 22), QPointF(16, 22), QPointF(22, 22)}, 1.8, kOrange);
+        Dots(p,
+             {QPointF(10, 10), QPointF(16, 10), QPointF(22, 10), QPointF(10, 16), QPointF(16, 16), QPointF(22, 16),
+              QPointF(10, 22), QPointF(16, 22), QPointF(22, 22)},
+             1.8, kOrange);
         break;
     case GridEdgesOnly:
         p.setPen(QPen(kInk, 1.5));
         p.setBrush(kFill.lighter(130));
         p.drawRect(QRectF(4, 4, 24, 24));
-        Dots(p, {QPointF(4, 4), QPointF(16, 4), QPointF(28, 4), QPointF(4, 16), QPointF(28, 16), QPointF(4, 28),
-                 QPointF(16, 28), QPointF(28, 28)}, 2.2, kOrange);
+        Dots(p,
+             {QPointF(4, 4), QPointF(16, 4), QPointF(28, 4), QPointF(4, 16), QPointF(28, 16), QPointF(4, 28),
+              QPointF(16, 28), QPointF(28, 28)},
+             2.2, kOrange);
         break;
     case VertexLarger:
         Dots(p, {QPointF(14, 16)}, 9, kRed);
@@ -366,9 +354,7 @@ void Draw(QPainter& p, int id)
             Dots(p, {QPointF(4, 4), QPointF(28, 4), QPointF(28, 28), QPointF(4, 28)}, 3, kRed);
         break;
     }
-    case CreateRectangle:
-        Cube(p, QRectF(5, 7, 22, 18), true, kOrange);
-        break;
+    case CreateRectangle: Cube(p, QRectF(5, 7, 22, 18), true, kOrange); break;
     case CreateCylinder: {
         p.setPen(QPen(kInk, 1.5));
         p.setBrush(kOrange);
@@ -385,9 +371,7 @@ void Draw(QPainter& p, int id)
         p.drawChord(QRectF(4, 8, 24, 32), 0, 180 * 16);
         p.drawLine(QPointF(4, 24), QPointF(28, 24));
         break;
-    default:
-        Label(p, QString::number(id), QRectF(0, 0, kSize, kSize), kInk, 9);
-        break;
+    default: Label(p, QString::number(id), QRectF(0, 0, kSize, kSize), kInk, 9); break;
     }
 }
 

@@ -102,15 +102,20 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     }
 
     // The toolbar and status bar switches and the window arrangement are the frame's own.
-    const std::pair<int, int> barCommands[] = {{cmd::ViewToolBar, 0}, {cmd::ViewMapToolBar, 1}, {cmd::ViewToolToolBar, 2}};
+    const std::pair<int, int> barCommands[] = {
+        {cmd::ViewToolBar, 0}, {cmd::ViewMapToolBar, 1}, {cmd::ViewToolToolBar, 2}};
     for (auto [id, index] : barCommands) {
         QToolBar* bar = toolbars_[static_cast<std::size_t>(index)];
-        Bind(id, [bar] { bar->setVisible(bar->isHidden()); }, {}, [bar] { return !bar->isHidden(); });
+        Bind(
+            id, [bar] { bar->setVisible(bar->isHidden()); }, {}, [bar] { return !bar->isHidden(); });
     }
-    Bind(cmd::ViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); }, {},
-         [this] { return !statusBar()->isHidden(); });
-    Bind(cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
-    Bind(cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
+    Bind(
+        cmd::ViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); }, {},
+        [this] { return !statusBar()->isHidden(); });
+    Bind(
+        cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
+    Bind(
+        cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
 
     connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
 }
@@ -382,7 +387,8 @@ void CMainFrame::FillWindowList()
         QMdiSubWindow* sub = subs[i];
         // Numbers 1-9 get a keyboard accelerator, as in a Windows menu.
         const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
-        QAction* a = windowMenu_->addAction(number + QLatin1Char(' ') + sub->windowTitle().remove(QStringLiteral("[*]")));
+        QAction* a =
+            windowMenu_->addAction(number + QLatin1Char(' ') + sub->windowTitle().remove(QStringLiteral("[*]")));
         a->setCheckable(true);
         a->setChecked(sub == active);
         connect(a, &QAction::triggered, this, [this, sub] { mdi_->setActiveSubWindow(sub); });

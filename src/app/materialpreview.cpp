@@ -22,7 +22,8 @@ QImage CelImage(const MaterialImage& image, int cel)
     out.setColorTable(table);
     const uint8_t* src = image.Cel(cel);
     for (int y = 0; y < image.height; ++y)
-        std::memcpy(out.scanLine(y), src + static_cast<std::size_t>(y) * image.width, static_cast<std::size_t>(image.width));
+        std::memcpy(out.scanLine(y), src + static_cast<std::size_t>(y) * image.width,
+                    static_cast<std::size_t>(image.width));
     return out;
 }
 

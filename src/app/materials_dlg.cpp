@@ -43,7 +43,10 @@ const char* kHelpText =
 }  // namespace
 
 CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace, QWidget* parent, Prompts prompts)
-    : QDialog(parent), document_(document), mode_(mode), face_(mode == Mode::InModel ? currentFace : nullptr),
+    : QDialog(parent),
+      document_(document),
+      mode_(mode),
+      face_(mode == Mode::InModel ? currentFace : nullptr),
       prompts_(std::move(prompts))
 {
     const Settings* settings = document_.Services().settings;
@@ -358,7 +361,8 @@ void CMaterialsDlg::SaveMaterial()
     const CTreeObject* stock = services.catalog ? services.catalog->materials.Lookup(material) : nullptr;
     // A material found nowhere would otherwise be saved as the fallback material's picture.
     if (!custom && !stock) {
-        Report(QStringLiteral("The material %1 is neither a custom material nor one of the game's materials.").arg(name));
+        Report(
+            QStringLiteral("The material %1 is neither a custom material nor one of the game's materials.").arg(name));
         return;
     }
     if (a.filterIndex == 0) {
@@ -371,7 +375,8 @@ void CMaterialsDlg::SaveMaterial()
             return;
         }
         if (Status written = WriteBmpFile(target, *image); !written)
-            Report(QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(written.error())));
+            Report(QStringLiteral("Cannot save %1:\n%2")
+                       .arg(QDir::toNativeSeparators(a.files.first()), Q(written.error())));
         return;
     }
     std::vector<uint8_t> bytes;
@@ -386,7 +391,8 @@ void CMaterialsDlg::SaveMaterial()
     if (Status written =
             WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         !written)
-        Report(QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(written.error())));
+        Report(
+            QStringLiteral("Cannot save %1:\n%2").arg(QDir::toNativeSeparators(a.files.first()), Q(written.error())));
 }
 
 void CMaterialsDlg::ConvertMaterials()

@@ -61,7 +61,9 @@ void SelectIndex(QComboBox* box, int index) { box->setCurrentIndex(index >= 0 &&
 
 QString CSheetDlg::RangeMessageFrameRate()
 {
-    return QStringLiteral("Enter a whole number between %1 and %2 for the frame rate.").arg(kMinFrameRate).arg(kMaxFrameRate);
+    return QStringLiteral("Enter a whole number between %1 and %2 for the frame rate.")
+        .arg(kMinFrameRate)
+        .arg(kMaxFrameRate);
 }
 
 QString CSheetDlg::RangeMessageVertexSize()
@@ -71,8 +73,7 @@ QString CSheetDlg::RangeMessageVertexSize()
         .arg(kMaxVertexSize, 0, 'g', 6);
 }
 
-CSheetDlg::CSheetDlg(Settings& settings, OptionsSources sources, QWidget* parent)
-    : QDialog(parent), settings_(settings)
+CSheetDlg::CSheetDlg(Settings& settings, OptionsSources sources, QWidget* parent) : QDialog(parent), settings_(settings)
 {
     setWindowTitle(QStringLiteral("Options"));
     setObjectName(QStringLiteral("OptionsSheet"));

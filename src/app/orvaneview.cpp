@@ -20,9 +20,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "commands/command_table.h"
 #include "app/document.h"
 #include "app/options_dlg.h"
+#include "commands/command_table.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
 
@@ -594,12 +594,9 @@ void COrvaneView::MousePress(QMouseEvent* e)
     if (doc_.Doc().modes.texturingMode)
         area_->setCursor(Qt::SizeAllCursor);
     switch (renderer_->Pick(p.x(), p.y(), mods)) {
-    case PickResult::Ignored:
-        return;
+    case PickResult::Ignored: return;
     case PickResult::Missed:
-    case PickResult::GridNode:
-        RequestFrame();
-        break;
+    case PickResult::GridNode: RequestFrame(); break;
     case PickResult::Selected:
         // Selection flags are not drawn: the buffers stay.
         selfUpdate_ = true;

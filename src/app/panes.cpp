@@ -141,7 +141,8 @@ CGeoView::CGeoView(PaneContext ctx, QWidget* parent) : CPane(std::move(ctx), par
     const char* labels[3] = {"Offset X:", "Offset Y:", "Offset Z:"};
     const char* ids[3] = {"231", "233", "235"};
     for (int i = 0; i < 3; ++i)
-        offset_[i] = AddSpin(form, QString::fromLatin1(labels[i]), QString::fromLatin1(ids[i]), -1.0e6, 1.0e6, 0.0001, 6);
+        offset_[i] =
+            AddSpin(form, QString::fromLatin1(labels[i]), QString::fromLatin1(ids[i]), -1.0e6, 1.0e6, 0.0001, 6);
     idealHeight_ = 112;
 }
 
@@ -174,9 +175,9 @@ void CGeoView::WriteBack()
     GeosetFields fields;
     fields.geoset = geoset_->currentIndex() >= 0 ? geoset_->currentIndex() : before;
     fields.radius = *radius;
-    fields.insertOffset = SwapFileAxes(Vec3(static_cast<float>(offset_[0]->value()),
-                                            static_cast<float>(offset_[1]->value()),
-                                            static_cast<float>(offset_[2]->value())));
+    fields.insertOffset =
+        SwapFileAxes(Vec3(static_cast<float>(offset_[0]->value()), static_cast<float>(offset_[1]->value()),
+                          static_cast<float>(offset_[2]->value())));
     if (!SetGeosetFields(ctx_.doc->Doc(), fields))
         return;
     if (ctx_.doc->Model().currentGeoset != before)
@@ -437,8 +438,8 @@ void CVertexView::Refresh()
         if (t.marker) {
             // Nodes lie where the view shows them; the pane gives the model's own space,
             // in the file's axes, as for vertices.
-            const Vec3 p = SwapFileAxes(
-                TransformPoint(t.marker->position, InvertMatrix(ctx_.doc->Model().modelMatrix)));
+            const Vec3 p =
+                SwapFileAxes(TransformPoint(t.marker->position, InvertMatrix(ctx_.doc->Model().modelMatrix)));
             const float v[3] = {p.x, p.y, p.z};
             for (int i = 0; i < 3; ++i) {
                 fields_[i]->setSpecialValueText(QString());

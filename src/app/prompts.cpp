@@ -34,17 +34,20 @@ FileAnswer RunFileDialog(QWidget* parent, const FileRequest& r, bool save)
     QFileDialog dlg(parent, r.caption, r.directory);
     dlg.setNameFilters(filters);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(save ? QFileDialog::AnyFile : (r.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile));
+    dlg.setFileMode(save ? QFileDialog::AnyFile
+                         : (r.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile));
     auto suffixFor = [&](int index) {
-        const QString ext = index >= 0 && index < static_cast<int>(entries.size()) ? PlainExtension(entries[static_cast<std::size_t>(index)].patterns)
-                                                                                   : QString();
+        const QString ext = index >= 0 && index < static_cast<int>(entries.size())
+                                ? PlainExtension(entries[static_cast<std::size_t>(index)].patterns)
+                                : QString();
         return ext.isEmpty() ? r.defaultSuffix.toLower() : ext;
     };
     if (save) {
         // The suffix follows the chosen type, so the overwrite check sees the real name.
         dlg.setDefaultSuffix(suffixFor(0));
-        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
-                         [&](const QString& f) { dlg.setDefaultSuffix(suffixFor(static_cast<int>(filters.indexOf(f)))); });
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& f) {
+            dlg.setDefaultSuffix(suffixFor(static_cast<int>(filters.indexOf(f))));
+        });
     }
     if (!r.fileName.isEmpty())
         dlg.selectFile(r.fileName);

@@ -30,12 +30,8 @@ void LoadSettings(QSettings& store, Settings& s)
                 s.*f.color = static_cast<uint32_t>(i);
             break;
         }
-        case SettingField::Kind::FloatText:
-            s.*f.real = ParseFloatSetting(v.toString().toStdString(), s.*f.real);
-            break;
-        case SettingField::Kind::Text:
-            s.*f.text = v.toString().toStdString();
-            break;
+        case SettingField::Kind::FloatText: s.*f.real = ParseFloatSetting(v.toString().toStdString(), s.*f.real); break;
+        case SettingField::Kind::Text: s.*f.text = v.toString().toStdString(); break;
         }
     }
     store.endGroup();
@@ -47,18 +43,12 @@ void SaveSettings(QSettings& store, const Settings& s)
     for (const auto& f : SettingFields()) {
         const QString key = QString::fromLatin1(f.key);
         switch (f.kind) {
-        case SettingField::Kind::Integer:
-            store.setValue(key, s.*f.integer);
-            break;
-        case SettingField::Kind::Color:
-            store.setValue(key, static_cast<qlonglong>(s.*f.color));
-            break;
+        case SettingField::Kind::Integer: store.setValue(key, s.*f.integer); break;
+        case SettingField::Kind::Color: store.setValue(key, static_cast<qlonglong>(s.*f.color)); break;
         case SettingField::Kind::FloatText:
             store.setValue(key, QString::fromStdString(FormatFloatSetting(s.*f.real)));
             break;
-        case SettingField::Kind::Text:
-            store.setValue(key, QString::fromStdString(s.*f.text));
-            break;
+        case SettingField::Kind::Text: store.setValue(key, QString::fromStdString(s.*f.text)); break;
         }
     }
     store.endGroup();

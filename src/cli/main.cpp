@@ -73,7 +73,8 @@ std::string LowerExtension(const std::string& path)
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return {};
     std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext;
 }
 
@@ -85,11 +86,12 @@ using namespace orv::cli;
 
 void PrintUsage(const Registry& reg, std::FILE* out)
 {
-    std::fputs("Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE] [--colormap NAME] [--partial]\n\n"
-               "  --help                 show this text\n"
-               "  --version              print the program's version\n"
-               "  --partial              let convert take a file that ends early, as far as it goes\n",
-               out);
+    std::fputs(
+        "Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE] [--colormap NAME] [--partial]\n\n"
+        "  --help                 show this text\n"
+        "  --version              print the program's version\n"
+        "  --partial              let convert take a file that ends early, as far as it goes\n",
+        out);
     if (!reg.info.empty()) {
         std::string exts;
         for (const auto& h : reg.info)
@@ -105,10 +107,11 @@ void PrintUsage(const Registry& reg, std::FILE* out)
     }
     for (const auto& s : reg.subcommands)
         std::fputs(s.usage.c_str(), out);
-    std::fputs("\nA model, keyframe or puppet file that ends before what it announces gets an \"incomplete:\" line\n"
-               "from info, which then exits with 1.\n"
-               "Exit status: 0 on success, 1 when a file cannot be read or written or is incomplete, 2 for wrong usage.\n",
-               out);
+    std::fputs(
+        "\nA model, keyframe or puppet file that ends before what it announces gets an \"incomplete:\" line\n"
+        "from info, which then exits with 1.\n"
+        "Exit status: 0 on success, 1 when a file cannot be read or written or is incomplete, 2 for wrong usage.\n",
+        out);
 }
 
 }  // namespace

@@ -113,8 +113,8 @@ int Render(const std::vector<std::string>& args, const Options& opts)
             return Fail(out, "no OpenGL drawing: " + error);
         const DeviceResult made = renderer.CreateDevice(width, height);
         if (!made.ok)
-            return Fail(out, made.messages.empty() ? std::string("no drawing surface of that size")
-                                                   : made.messages.front());
+            return Fail(out,
+                        made.messages.empty() ? std::string("no drawing surface of that size") : made.messages.front());
         renderer.SetResources(env.catalog, env.resourceFile);
         renderer.PrepareScene();
         renderer.PlaceInitialCamera();

@@ -253,8 +253,8 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
         if (std::any_of(jobs.begin(), jobs.end(), [&](const Job& j) { return j.record == r; }))
             continue;  // named twice
         const bool convert = palette && LowerExtension(ShortNameOf(r->name)) == ".mat";
-        const auto target = flat ? ExtractionTarget(folder, r->name, convert)
-                                 : ExtractionTargetInFolders(folder, r->name, convert);
+        const auto target =
+            flat ? ExtractionTarget(folder, r->name, convert) : ExtractionTargetInFolders(folder, r->name, convert);
         if (!target)
             return Fail(archive, target.error());
         jobs.push_back({r, convert, *target});
@@ -432,7 +432,8 @@ int InfoCmp(const std::string& path, const Options&)
     if (!parsed)
         return Fail(path, parsed.error());
     const ColormapData& cmp = *parsed;
-    std::printf("CMP colormap: %zu bytes, transparency table %s\n", bytes->size(), cmp.HasTransparency() ? "yes" : "no");
+    std::printf("CMP colormap: %zu bytes, transparency table %s\n", bytes->size(),
+                cmp.HasTransparency() ? "yes" : "no");
     std::printf("palette: 256 colours; index 0 = (%u, %u, %u), index 255 = (%u, %u, %u)\n", cmp.palette[0],
                 cmp.palette[1], cmp.palette[2], cmp.palette[765], cmp.palette[766], cmp.palette[767]);
     return 0;
@@ -515,8 +516,10 @@ void RegisterResourceCommands(Registry& registry)
     registry.subcommands.push_back(
         {"catalog", "  catalog ARCHIVE        the stock materials, colormaps, keyframes and puppets\n", Catalog});
     registry.subcommands.push_back(
-        {"sample", "  sample DIR             write the sample colormaps, materials and walker model into\n"
-         "                         DIR, loose and as DIR/res2.gob laid out like the game's archive\n", Sample});
+        {"sample",
+         "  sample DIR             write the sample colormaps, materials and walker model into\n"
+         "                         DIR, loose and as DIR/res2.gob laid out like the game's archive\n",
+         Sample});
 }
 
 }  // namespace orv::cli

@@ -14,7 +14,7 @@
 namespace orv {
 struct CModel;
 struct ResourceCatalog;
-}
+}  // namespace orv
 
 namespace orv::cli {
 
@@ -36,7 +36,7 @@ int CheckComplete(const std::string& file, bool complete, const std::string& mis
 struct ResourceContext;
 struct ResourceHandle {
     std::shared_ptr<ResourceContext> context;
-    TextureSizeFn textureSize;  // empty without --resources
+    TextureSizeFn textureSize;                 // empty without --resources
     const ResourceCatalog* catalog = nullptr;  // the archive's catalogue; null without --resources
 };
 // Fails when the archive given cannot be read.

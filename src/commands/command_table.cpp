@@ -22,7 +22,6 @@ namespace {
 
 // ---- context helpers ---------------------------------------------------------------
 
-
 CommandResult Done(uint32_t effects) { return CommandResult{true, effects, {}}; }
 CommandResult NotRun() { return CommandResult{}; }
 CommandResult DoneIf(bool ran, uint32_t effects) { return ran ? Done(effects) : NotRun(); }
@@ -157,12 +156,8 @@ CommandResult HeldKeyStep(CommandContext& c)
                               c.doc->modes.scaleExponent);
         break;
     case cmd::KeyTurnLeft:
-    case cmd::KeyTurnRight:
-        c.camera->KeyTurnLoop(c.id == cmd::KeyTurnLeft, c.id == cmd::KeyTurnRight, c.mods);
-        break;
-    default:
-        c.camera->KeyTiltLoop(c.id == cmd::KeyTiltUp, c.id == cmd::KeyTiltDown, c.mods);
-        break;
+    case cmd::KeyTurnRight: c.camera->KeyTurnLoop(c.id == cmd::KeyTurnLeft, c.id == cmd::KeyTurnRight, c.mods); break;
+    default: c.camera->KeyTiltLoop(c.id == cmd::KeyTiltUp, c.id == cmd::KeyTiltDown, c.mods); break;
     }
     return Done(kRedrawView);
 }
@@ -282,48 +277,52 @@ std::vector<CommandRow> MakeTable()
     std::vector<CommandRow> t = {
         // File
         {cmd::FileNew, "&New", "Create a new document\nNew", "Ctrl+N", App, m(Menu::File, 100), b(Bar::Main, 100)},
-        {cmd::FileOpen, "&Open...", "Open an existing document\nOpen", "Ctrl+O", App, m(Menu::File, 101), b(Bar::Main, 101)},
+        {cmd::FileOpen, "&Open...", "Open an existing document\nOpen", "Ctrl+O", App, m(Menu::File, 101),
+         b(Bar::Main, 101)},
         {cmd::FileClose, "&Close", "Close the active document\nClose", "", App, m(Menu::File, 102), noBar},
-        {cmd::FileSave, "&Save", "Save the active document\nSave", "Ctrl+S", App, m(Menu::File, 103), b(Bar::Main, 102)},
-        {cmd::FileSaveAs, "Save &As...", "Save the active document with a new name\nSave As", "", App, m(Menu::File, 104),
-         noBar},
+        {cmd::FileSave, "&Save", "Save the active document\nSave", "Ctrl+S", App, m(Menu::File, 103),
+         b(Bar::Main, 102)},
+        {cmd::FileSaveAs, "Save &As...", "Save the active document with a new name\nSave As", "", App,
+         m(Menu::File, 104), noBar},
         {cmd::AppExit, "E&xit", "Quit the application; prompts to save documents\nExit", "", App, m(Menu::File, 900),
          noBar},
 
         // Edit
         {cmd::EditUndo, "&Undo", "Undo the last action\nUndo", "Ctrl+Z;Alt+Backspace", View, m(Menu::Edit, 100),
          b(Bar::Main, 400), UndoRedo, CanUndo, nullptr, true},
-        {cmd::EditRedo, "&Redo", "Redo the previously undone action\nRedo", "", View, m(Menu::Edit, 101), b(Bar::Main, 401),
-         UndoRedo, CanRedo, nullptr, true},
+        {cmd::EditRedo, "&Redo", "Redo the previously undone action\nRedo", "", View, m(Menu::Edit, 101),
+         b(Bar::Main, 401), UndoRedo, CanRedo, nullptr, true},
 
         // View: toolbars and status bar (the frame's own)
-        {cmd::ViewToolBar, "&Main Toolbar", "Show or hide the toolbar\nToggle ToolBar", "", App, m(Menu::View, 100), noBar},
+        {cmd::ViewToolBar, "&Main Toolbar", "Show or hide the toolbar\nToggle ToolBar", "", App, m(Menu::View, 100),
+         noBar},
         {cmd::ViewMapToolBar, "M&ap Toolbar", "Show or hide the Map toolbar\nToggle Map Toolbar", "", App,
          m(Menu::View, 101), noBar},
         {cmd::ViewToolToolBar, "&Tool Toolbar", "Show or hide the Tool toolbar\nToggle Tool Toolbar", "", App,
          m(Menu::View, 102), noBar},
-        {cmd::ViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "", App, m(Menu::View, 103),
-         noBar},
+        {cmd::ViewStatusBar, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "", App,
+         m(Menu::View, 103), noBar},
 
         // View: render modes
         {cmd::RenderAll, "All Meshes &Rendered", "Show all meshes rendered\nAll meshes rendered", "", Doc,
          m(Menu::View, 200), b(Bar::Main, 500), RenderMode, CanRenderMode, IsRenderMode},
         {cmd::WireAll, "All Meshes as &Wireframes", "Show all meshes as wireframes\nAll meshes as wireframes", "", Doc,
          m(Menu::View, 201), b(Bar::Main, 501), RenderMode, CanRenderMode, IsRenderMode},
-        {cmd::MeshRenderedWire, "Mesh Rendered && Wireframes", "Show mesh rendered & wireframes\nMesh rendered & wireframes",
-         "", Doc, m(Menu::View, 202), b(Bar::Main, 502), RenderMode, CanRenderMode, IsRenderMode},
+        {cmd::MeshRenderedWire, "Mesh Rendered && Wireframes",
+         "Show mesh rendered & wireframes\nMesh rendered & wireframes", "", Doc, m(Menu::View, 202), b(Bar::Main, 502),
+         RenderMode, CanRenderMode, IsRenderMode},
         {cmd::MeshRendered, "Mesh Rendered", "Show mesh rendered\nMesh rendered", "", Doc, m(Menu::View, 203),
          b(Bar::Main, 503), RenderMode, CanRenderMode, IsRenderMode},
-        {cmd::MeshWire, "Mesh as Wireframes", "Show mesh as wireframes\nMesh as wireframes", "", Doc, m(Menu::View, 204),
-         b(Bar::Main, 504), RenderMode, CanRenderMode, IsRenderMode},
+        {cmd::MeshWire, "Mesh as Wireframes", "Show mesh as wireframes\nMesh as wireframes", "", Doc,
+         m(Menu::View, 204), b(Bar::Main, 504), RenderMode, CanRenderMode, IsRenderMode},
 
         // View: standard views
         {cmd::ViewFront, "&Front View", "View object from front\nFront View", "", Doc, m(Menu::View, 300),
          b(Bar::Main, 700), StandardView, nullptr, IsViewKind},
-        {cmd::ViewBack, "&Back View", "View object from back\nBack View", "", Doc, m(Menu::View, 301), b(Bar::Main, 701),
-         StandardView, nullptr, IsViewKind},
-        {cmd::ViewLeft, "&Left View", "View object from left\nLeft View", "", Doc, m(Menu::View, 302), b(Bar::Main, 702),
-         StandardView, nullptr, IsViewKind},
+        {cmd::ViewBack, "&Back View", "View object from back\nBack View", "", Doc, m(Menu::View, 301),
+         b(Bar::Main, 701), StandardView, nullptr, IsViewKind},
+        {cmd::ViewLeft, "&Left View", "View object from left\nLeft View", "", Doc, m(Menu::View, 302),
+         b(Bar::Main, 702), StandardView, nullptr, IsViewKind},
         {cmd::ViewRight, "&Right View", "View object from right\nRight View", "", Doc, m(Menu::View, 303),
          b(Bar::Main, 703), StandardView, nullptr, IsViewKind},
         {cmd::ViewTop, "&Top View", "View object from top\nTop View", "", Doc, m(Menu::View, 304), b(Bar::Main, 704),
@@ -353,8 +352,8 @@ std::vector<CommandRow> MakeTable()
         {cmd::TexturingMode, "&Texturing Mode", "Select Texturing Mode\nTexturing Mode", "", Doc, m(Menu::View, 502),
          b(Bar::Main, 602), Switch<CanToggleTexturingMode, ToggleTexturingMode>,
          CanSwitch<CanToggleTexturingMode, ToggleTexturingMode>, TexturingModeIsOn},
-        {cmd::CoordinateMode, "&Coordinate Mode", "Select Coordinate Mode\nCoordinate Mode", "", Doc, m(Menu::View, 503),
-         b(Bar::Main, 603), Switch<CanToggleCoordinateMode, ToggleCoordinateMode>,
+        {cmd::CoordinateMode, "&Coordinate Mode", "Select Coordinate Mode\nCoordinate Mode", "", Doc,
+         m(Menu::View, 503), b(Bar::Main, 603), Switch<CanToggleCoordinateMode, ToggleCoordinateMode>,
          CanSwitch<CanToggleCoordinateMode, ToggleCoordinateMode>, CoordinateModeIsOn},
 
         // View: grid and nodes
@@ -368,8 +367,8 @@ std::vector<CommandRow> MakeTable()
          b(Bar::Map, 303), Switch<CanToggleFaceOnly, ToggleFaceOnly>, CanSwitch<CanToggleFaceOnly, ToggleFaceOnly>,
          FaceOnlyIsOn},
         {cmd::GridEdgesOnly, "Edges Only", "Show grid nodes only on edges\nEdges Only", "", Doc, m(Menu::View, 604),
-         b(Bar::Map, 304), Switch<CanToggleEdgesOnly, ToggleEdgesOnly>,
-         CanSwitch<CanToggleEdgesOnly, ToggleEdgesOnly>, EdgesOnlyIsOn},
+         b(Bar::Map, 304), Switch<CanToggleEdgesOnly, ToggleEdgesOnly>, CanSwitch<CanToggleEdgesOnly, ToggleEdgesOnly>,
+         EdgesOnlyIsOn},
         {cmd::VertexLarger, "Nodes/Vertices Larger", "Make grid nodes & vertices larger\nNodes/Vertices larger",
          "Ctrl+Num++", Doc, m(Menu::View, 605), b(Bar::Map, 400), Switch<CanNodesLarger, NodesLarger>,
          CanSwitch<CanNodesLarger, NodesLarger>},
@@ -378,8 +377,8 @@ std::vector<CommandRow> MakeTable()
          CanSwitch<CanNodesSmaller, NodesSmaller>},
 
         // Edit: move and rotate (map toolbar)
-        {cmd::MoveUp, "Move &Up", "Move up along  the y-axis\nMove Up", "", View, m(Menu::Edit, 300),
-         b(Bar::Map, 600), Move, CanMoveRule},
+        {cmd::MoveUp, "Move &Up", "Move up along  the y-axis\nMove Up", "", View, m(Menu::Edit, 300), b(Bar::Map, 600),
+         Move, CanMoveRule},
         {cmd::MoveDown, "Move &Down", "Move down along  the y-axis\nMove Down", "", View, m(Menu::Edit, 301),
          b(Bar::Map, 601), Move, CanMoveRule},
         {cmd::MoveLeftX, "Move &Left (X)", "Move left along  the x-axis\nMove Left", "", View, m(Menu::Edit, 302),
@@ -414,8 +413,8 @@ std::vector<CommandRow> MakeTable()
          "Change Texture Coordinates\nChange Texture Coordinates (T)", "T;Ctrl+T", View, m(Menu::Edit, 600),
          b(Bar::Map, 500), nullptr, HasFace},
         {cmd::UpdateVertices, "Update &Vertices",
-         "Lay the texture out again with the face's stored parameters\nUpdate Vertices", "", View,
-         m(Menu::Edit, 601), b(Bar::Map, 502), Relay, CanRelay},
+         "Lay the texture out again with the face's stored parameters\nUpdate Vertices", "", View, m(Menu::Edit, 601),
+         b(Bar::Map, 502), Relay, CanRelay},
 
         // Keys of the 3D view without a menu item
         {cmd::PanUp, "", "Pan up\nPan Up (U)", "U", View, noMenu, noBar, PanStep, Drawing},
@@ -434,15 +433,15 @@ std::vector<CommandRow> MakeTable()
         {cmd::SelectProduct, "Select &Product...", "Select product to edit", "", App, m(Menu::Tools, 100), noBar},
         // Ctrl+F belongs to the 3D view's keys; elsewhere it is free for the fields.
         {cmd::ManageFiles, "&Manage Files...", "Manage Files", "Ctrl+F", View, m(Menu::Tools, 101), noBar},
-        {cmd::Materials, "Mat&erials...", "Show and edit the model's materials\nMaterials", "", Doc, m(Menu::Tools, 102),
-         noBar},
+        {cmd::Materials, "Mat&erials...", "Show and edit the model's materials\nMaterials", "", Doc,
+         m(Menu::Tools, 102), noBar},
         {cmd::Options, "&Options...", "Change Options\nOptions", "", View, m(Menu::Tools, 103), noBar},
 
         // Window
         {cmd::WindowCascade, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", App,
          m(Menu::Window, 100), noBar},
-        {cmd::WindowTile, "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows", "", App, m(Menu::Window, 101),
-         noBar},
+        {cmd::WindowTile, "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows", "", App,
+         m(Menu::Window, 101), noBar},
 
         // Help
         {cmd::TipOfTheDay, "Ti&p of the Day...", "Displays a Tip of the Day.", "", App, m(Menu::Help, 0), noBar},
@@ -459,8 +458,8 @@ std::vector<CommandRow> MakeTable()
         static const char* const recallKeys[10] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
         t.push_back({cmd::BookmarkStore0 + i, "", "Store the camera in a bookmark\nStore Bookmark", storeKeys[i], View,
                      noMenu, noBar, StoreMark, Drawing});
-        t.push_back({cmd::BookmarkRecall0 + i, "", "Bring back the camera of a bookmark\nRecall Bookmark", recallKeys[i],
-                     View, noMenu, noBar, RecallMark, Drawing});
+        t.push_back({cmd::BookmarkRecall0 + i, "", "Bring back the camera of a bookmark\nRecall Bookmark",
+                     recallKeys[i], View, noMenu, noBar, RecallMark, Drawing});
     }
     return t;
 }

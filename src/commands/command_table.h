@@ -42,25 +42,25 @@ struct BarPlace {
 
 // What a command works on: the active document and its view, if any.
 struct CommandContext {
-    int id = 0;                       // the command being run or asked about
-    COrvaneDoc* doc = nullptr;        // none when no document is open
+    int id = 0;                 // the command being run or asked about
+    COrvaneDoc* doc = nullptr;  // none when no document is open
     Settings* settings = nullptr;
-    Selection* selection = nullptr;   // the active view's
-    Camera* camera = nullptr;         // the active view's
-    Modifiers mods;                   // held when the command runs
-    bool drawing = false;             // the view has a drawing device
+    Selection* selection = nullptr;  // the active view's
+    Camera* camera = nullptr;        // the active view's
+    Modifiers mods;                  // held when the command runs
+    bool drawing = false;            // the view has a drawing device
 };
 
 // What the window must do after a command: each bit one kind of refresh.
 enum CommandEffect : uint32_t {
-    kRedrawView = 1u << 0,         // this view draws again (the camera moved)
-    kViewStateChanged = 1u << 1,   // views and panes refresh; no face changed
-    kModelChanged = 1u << 2,       // faces changed: every view makes its drawing data again
-    kModelReplaced = 1u << 3,      // a new model object (undo, redo): views prepare again
-    kSelectionChanged = 1u << 4,   // panes and command states follow the selection
-    kRecreateDevice = 1u << 5,     // the projection changed (enlarge)
-    kMeasure = 1u << 6,            // measure the model as now placed ("Middle")
-    kTexturesChanged = 1u << 7,    // faces with new materials: views load their textures again
+    kRedrawView = 1u << 0,        // this view draws again (the camera moved)
+    kViewStateChanged = 1u << 1,  // views and panes refresh; no face changed
+    kModelChanged = 1u << 2,      // faces changed: every view makes its drawing data again
+    kModelReplaced = 1u << 3,     // a new model object (undo, redo): views prepare again
+    kSelectionChanged = 1u << 4,  // panes and command states follow the selection
+    kRecreateDevice = 1u << 5,    // the projection changed (enlarge)
+    kMeasure = 1u << 6,           // measure the model as now placed ("Middle")
+    kTexturesChanged = 1u << 7,   // faces with new materials: views load their textures again
 };
 
 struct CommandResult {

@@ -169,7 +169,8 @@ bool COrvaneDoc::LoadCurrentKeyframe()
         }
     }
     if (!found) {
-        const fs::path beside = FindFileNoCase(pathName_.empty() ? fs::path(".") : FolderOf(pathName_), SafeFileName(keyFile));
+        const fs::path beside =
+            FindFileNoCase(pathName_.empty() ? fs::path(".") : FolderOf(pathName_), SafeFileName(keyFile));
         if (beside.empty())
             return false;
         const auto b = LoadTextBuffer(beside);
@@ -298,15 +299,9 @@ bool COrvaneDoc::Change(const std::function<bool()>& change)
     return true;
 }
 
-Status COrvaneDoc::Undo(ViewState& view)
-{
-    return TakeRestored(history.Undo(*model, view, env_.textureSize));
-}
+Status COrvaneDoc::Undo(ViewState& view) { return TakeRestored(history.Undo(*model, view, env_.textureSize)); }
 
-Status COrvaneDoc::Redo(ViewState& view)
-{
-    return TakeRestored(history.Redo(*model, view, env_.textureSize));
-}
+Status COrvaneDoc::Redo(ViewState& view) { return TakeRestored(history.Redo(*model, view, env_.textureSize)); }
 
 Status COrvaneDoc::TakeRestored(Result<std::unique_ptr<CModel>> restored)
 {

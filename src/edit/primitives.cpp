@@ -166,10 +166,9 @@ void BuildBox(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camera
     const Vec3& w = frame.direction;
     const Vec3& u = frame.up;
     const Vec3 p0 = frame.look + size.width * w;
-    const Vec3 cross[4] = {p0 - 0.5f * size.depth * w - 0.5f * size.height * u,
-                           p0 - 0.5f * size.depth * w + 0.5f * size.height * u,
-                           p0 + 0.5f * size.depth * w + 0.5f * size.height * u,
-                           p0 + 0.5f * size.depth * w - 0.5f * size.height * u};
+    const Vec3 cross[4] = {
+        p0 - 0.5f * size.depth * w - 0.5f * size.height * u, p0 - 0.5f * size.depth * w + 0.5f * size.height * u,
+        p0 + 0.5f * size.depth * w + 0.5f * size.height * u, p0 + 0.5f * size.depth * w - 0.5f * size.height * u};
     std::vector<VertexRecord> first, second;
     for (int j = 0; j < 4; ++j) {
         const float a = static_cast<float>(j) * kPiF / 2.0f + kPiF / 4.0f;
@@ -237,8 +236,7 @@ void BuildDome(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camer
             };
             const VertexRecord lowerA = Corner(ring(rl, lowerY, a), ua, vl, toMesh);
             const VertexRecord lowerA2 = Corner(ring(rl, lowerY, a2), ua2, vl, toMesh);
-            const VertexRecord upperA =
-                Corner(top ? Vec3{p0.x, upperY, p0.z} : ring(ru, upperY, a), ua, vu, toMesh);
+            const VertexRecord upperA = Corner(top ? Vec3{p0.x, upperY, p0.z} : ring(ru, upperY, a), ua, vu, toMesh);
             auto face = NewFace(model, style, textureSize);
             face->corners.push_back(lowerA2);
             if (!top)
@@ -264,8 +262,7 @@ bool Create(COrvaneDoc& doc, ViewContext& c, const Size& size, const NewFaceStyl
     doc.TakeSnapshot();
     const int32_t index = c.selection->currentMesh;
     CMesh& mesh = *c.selection->CurrentMesh(c.model);
-    build(c.model, mesh, MeshWorld(c.model, index), FrameOf(*c.camera), size, style,
-          doc.Environment().textureSize);
+    build(c.model, mesh, MeshWorld(c.model, index), FrameOf(*c.camera), size, style, doc.Environment().textureSize);
     return true;
 }
 

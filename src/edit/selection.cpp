@@ -309,8 +309,8 @@ void Selection::BuildVertexNodes(const CModel& model, EditModes& modes, const Se
             for (const auto& c : f->corners)
                 if (LengthSquared(c.Position() - p) < 0.0001f)
                     ++links;
-        const uint32_t color = v.Selected() ? settings.colorSelect
-                                            : (links > 1 ? settings.colorLink : settings.colorUnlink);
+        const uint32_t color =
+            v.Selected() ? settings.colorSelect : (links > 1 ? settings.colorLink : settings.colorUnlink);
         AddCandidate(TransformPoint(p, mesh->nodeMatrix), color, currentMesh, currentFace, i, b);
     }
 }
@@ -459,8 +459,8 @@ PickResult Selection::Pick(CModel& model, EditModes& modes, const Settings& sett
         return PickResult::Ignored;
     int32_t x = request.x, y = request.y;
     request.size.ToSurface(x, y);
-    const auto ray = PickRay(x, y, request.size.surfaceWidth, request.size.surfaceHeight, request.world,
-                             request.view, request.projection);
+    const auto ray = PickRay(x, y, request.size.surfaceWidth, request.size.surfaceHeight, request.world, request.view,
+                             request.projection);
     if (!ray)
         return PickResult::Missed;
     const bool ctrl = request.mods.ctrl;

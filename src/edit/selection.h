@@ -26,12 +26,12 @@ namespace orv {
 // A small cube marking a vertex or a grid node: drawn as an indexed triangle list of its
 // 8 vertices with kMarkerIndices, and hit by the pick triangle by triangle.
 struct NodeMarker {
-    Vec3 position;           // world coordinates, rounded to 1/10000
+    Vec3 position;  // world coordinates, rounded to 1/10000
     float halfSize = 0.0f;
-    uint32_t color = 0;      // device colour 0xAARRGGBB
+    uint32_t color = 0;  // device colour 0xAARRGGBB
     int32_t mesh = -1;
-    int32_t face = -1;       // -1 for a node of a mesh lattice
-    int32_t vertex = -1;     // position in the face's vertex index list; -1 for a grid node
+    int32_t face = -1;    // -1 for a node of a mesh lattice
+    int32_t vertex = -1;  // position in the face's vertex index list; -1 for a grid node
 
     bool IsGridNode() const { return mesh < 0 || face < 0 || vertex < 0; }
     // UnitCubeCorners scaled by the half-size, moved to the position, in the marker's
@@ -93,9 +93,9 @@ public:
 
     int32_t currentMesh = -1;  // in the model's current geometry set
     int32_t currentFace = -1;
-    int32_t currentNode = -1;  // in the node list
-    std::vector<NodeMarker> nodes;           // sorted by position: x, then y, then z
-    std::vector<Vec3> selectedPositions;     // grid nodes, in click order
+    int32_t currentNode = -1;             // in the node list
+    std::vector<NodeMarker> nodes;        // sorted by position: x, then y, then z
+    std::vector<Vec3> selectedPositions;  // grid nodes, in click order
 
     // The current mesh and face when their indices resolve, else nullptr.
     CMesh* CurrentMesh(const CModel& model) const;

@@ -204,7 +204,8 @@ TransformOutcome RotateSelection(ViewContext& c, int axis, float degrees)
     if (moved.empty())
         return TransformOutcome::Unchanged;
     const float angle = degrees * 3.1415927f / 180.0f;
-    const Matrix4 r = axis == 0 ? Matrix4::RotationX(angle) : (axis == 1 ? Matrix4::RotationY(angle) : Matrix4::RotationZ(angle));
+    const Matrix4 r =
+        axis == 0 ? Matrix4::RotationX(angle) : (axis == 1 ? Matrix4::RotationY(angle) : Matrix4::RotationZ(angle));
     const Touched touched = TouchedFaces(moved);
     for (const Moved& m : moved)
         m.corner->SetPosition(TransformPoint(m.before - pivot, r) + pivot);

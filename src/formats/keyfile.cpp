@@ -89,7 +89,7 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
         section = TrimRight(section);
         if (section == "HEADER") {
             st.recognised = true;
-            const char* lacking = !GetToken(buffer, "FLAGS ", flags, " ")    ? "FLAGS"
+            const char* lacking = !GetToken(buffer, "FLAGS ", flags, " ")     ? "FLAGS"
                                   : !GetToken(buffer, "TYPE ", type, " ")     ? "TYPE"
                                   : !GetToken(buffer, "FRAMES ", frames, " ") ? "FRAMES"
                                   : !GetToken(buffer, "FPS ", fps, " ")       ? "FPS"
@@ -155,7 +155,8 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
             node.entries.push_back(std::make_unique<CKeyframeEntry>());
             CKeyframeEntry& entry = *node.entries.back();
             float x = 0, y = 0, z = 0, pitch = 0, yaw = 0, roll = 0;
-            Scan(line1, "%d: %d %x %f %f %f %f %f %f", {&entry.num, &entry.frame, &entry.flags, &x, &y, &z, &pitch, &yaw, &roll});
+            Scan(line1, "%d: %d %x %f %f %f %f %f %f",
+                 {&entry.num, &entry.frame, &entry.flags, &x, &y, &z, &pitch, &yaw, &roll});
             entry.position = FileToModel(x, y, z);
             entry.rotation = Vec3(pitch, roll, yaw);
             if (!GetToken(buffer, "", line2, ""))
@@ -215,15 +216,19 @@ std::string FormatKey(const CKeyframe& k, int32_t joints, const std::string& hea
         Appendf(o, "\nNODE    %d\n", {i});
         Appendf(o, "MESH NAME %s\n", {node.meshName});
         Appendf(o, "ENTRIES %d\n\n", {node.entries.size()});
-        Lines(o, "# num:   frame:   flags:           x:           y:           z:           p:           y:           r:\n");
-        Lines(o, "#                                 dx:          dy:          dz:          dp:          dy:          dr:\n");
+        Lines(
+            o,
+            "# num:   frame:   flags:           x:           y:           z:           p:           y:           r:\n");
+        Lines(
+            o,
+            "#                                 dx:          dy:          dz:          dp:          dy:          dr:\n");
         for (const auto& e : node.entries) {
             Appendf(o, "%4d:     %3d     0x%04x  %10.8f   %10.8f   %10.8f   %10.8f   %10.8f   %10.8f\n",
                     {e->num, e->frame, e->flags, e->position.x, e->position.z, e->position.y, e->rotation.x,
                      e->rotation.z, e->rotation.y});
             Appendf(o, "                          %10.8f   %10.8f   %10.8f   %10.8f   %10.8f   %10.8f\n",
-                    {e->deltaPosition.x, e->deltaPosition.z, e->deltaPosition.y, e->deltaRotation.x,
-                     e->deltaRotation.z, e->deltaRotation.y});
+                    {e->deltaPosition.x, e->deltaPosition.z, e->deltaPosition.y, e->deltaRotation.x, e->deltaRotation.z,
+                     e->deltaRotation.y});
         }
     }
     return o;

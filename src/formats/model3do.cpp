@@ -462,25 +462,23 @@ std::string Format3do(CModel& model, const std::string& headerPath)
 
     Lines(o, "\n# Hierarchydef\nSECTION: HIERARCHYDEF\n\n# Hierarchy node list\n");
     Appendf(o, "HIERARCHY NODES %d\n\n", {model.nodes.size()});
-    Lines(o, "#  num:   flags:   type:    mesh:  parent:  child:  sibling:  numChildren:        x:         y:         "
-             "z:     pitch:       yaw:      roll:    pivotx:    pivoty:    pivotz:\t   nodeName\n");
+    Lines(o,
+          "#  num:   flags:   type:    mesh:  parent:  child:  sibling:  numChildren:        x:         y:         "
+          "z:     pitch:       yaw:      roll:    pivotx:    pivoty:    pivotz:\t   nodeName\n");
     for (std::size_t i = 0; i < model.nodes.size(); ++i) {
         C3doNode& n = *model.nodes[i];
         n.num = static_cast<int32_t>(i);
-        Appendf(o,
-                "%5d:   0x%04x 0x%05x %8d %8d %8d %8d %13d %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f "
-                "%10.6f %s\n",
-                {n.num, n.flags, n.type, n.mesh, n.parent, n.child, n.sibling, n.numChildren, n.position.x,
-                 n.position.z, n.position.y, n.rotation.x, n.rotation.z, n.rotation.y, n.pivot.x, n.pivot.z,
-                 n.pivot.y, n.name});
+        Appendf(
+            o,
+            "%5d:   0x%04x 0x%05x %8d %8d %8d %8d %13d %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f "
+            "%10.6f %s\n",
+            {n.num, n.flags, n.type, n.mesh, n.parent, n.child, n.sibling, n.numChildren, n.position.x, n.position.z,
+             n.position.y, n.rotation.x, n.rotation.z, n.rotation.y, n.pivot.x, n.pivot.z, n.pivot.y, n.name});
     }
     return o;
 }
 
-Status Write3do(CModel& model, const fs::path& path)
-{
-    return WriteFileAtomic(path, Format3do(model, path.string()));
-}
+Status Write3do(CModel& model, const fs::path& path) { return WriteFileAtomic(path, Format3do(model, path.string())); }
 
 // ---- resource-tree export -----------------------------------------------------------
 
@@ -531,8 +529,8 @@ Status ExportBrindleProject(CModel& model, const std::string& title, const fs::p
     base.replace_extension();
     if (base == projectPath)
         return Fail("cannot export to " + projectPath.string() + ": the name has no extension");
-    static const char* const kFolders[] = {"3do",  "3do/key",  "3do/mat",  "cog",      "jkl",
-                                           "mat",  "misc",     "misc/ai",  "misc/cmp", "misc/par",
+    static const char* const kFolders[] = {"3do",      "3do/key",  "3do/mat",  "cog",      "jkl",
+                                           "mat",      "misc",     "misc/ai",  "misc/cmp", "misc/par",
                                            "misc/per", "misc/pup", "misc/snd", "misc/spr", "sound"};
     for (const char* folder : kFolders) {
         const fs::path dir = base / fs::path(folder).make_preferred();

@@ -42,7 +42,8 @@ std::unique_ptr<CFace> Quad(const Vec3& a, const Vec3& b, const Vec3& c, const V
 }
 
 // A box from min to max, in the mesh's own coordinates.
-std::unique_ptr<CMesh> Box(const std::string& name, const Vec3& lo, const Vec3& hi, int32_t material, int32_t topMaterial)
+std::unique_ptr<CMesh> Box(const std::string& name, const Vec3& lo, const Vec3& hi, int32_t material,
+                           int32_t topMaterial)
 {
     auto m = std::make_unique<CMesh>();
     m->name = name;
@@ -51,12 +52,12 @@ std::unique_ptr<CMesh> Box(const std::string& name, const Vec3& lo, const Vec3& 
     m->textureMode = 1;
     const Vec3 c = (lo + hi) * 0.5f;
     auto p = [&](int x, int y, int z) { return Vec3(x ? hi.x : lo.x, y ? hi.y : lo.y, z ? hi.z : lo.z); };
-    m->faces.push_back(Quad(p(0, 0, 0), p(1, 0, 0), p(1, 1, 0), p(0, 1, 0), c, material));  // -z
-    m->faces.push_back(Quad(p(0, 0, 1), p(1, 0, 1), p(1, 1, 1), p(0, 1, 1), c, material));  // +z
-    m->faces.push_back(Quad(p(0, 0, 0), p(0, 0, 1), p(0, 1, 1), p(0, 1, 0), c, material));  // -x
-    m->faces.push_back(Quad(p(1, 0, 0), p(1, 0, 1), p(1, 1, 1), p(1, 1, 0), c, material));  // +x
+    m->faces.push_back(Quad(p(0, 0, 0), p(1, 0, 0), p(1, 1, 0), p(0, 1, 0), c, material));     // -z
+    m->faces.push_back(Quad(p(0, 0, 1), p(1, 0, 1), p(1, 1, 1), p(0, 1, 1), c, material));     // +z
+    m->faces.push_back(Quad(p(0, 0, 0), p(0, 0, 1), p(0, 1, 1), p(0, 1, 0), c, material));     // -x
+    m->faces.push_back(Quad(p(1, 0, 0), p(1, 0, 1), p(1, 1, 1), p(1, 1, 0), c, material));     // +x
     m->faces.push_back(Quad(p(0, 1, 0), p(1, 1, 0), p(1, 1, 1), p(0, 1, 1), c, topMaterial));  // top
-    m->faces.push_back(Quad(p(0, 0, 0), p(1, 0, 0), p(1, 0, 1), p(0, 0, 1), c, material));  // bottom
+    m->faces.push_back(Quad(p(0, 0, 0), p(1, 0, 0), p(1, 0, 1), p(0, 0, 1), c, material));     // bottom
     m->radius = 2.0f * BoxRadius(lo, hi);
     return m;
 }
@@ -146,8 +147,7 @@ std::vector<SampleFile> MakeSampleModelFiles()
     files.push_back({"3do\\walker.3do", "walker.3do", Format3do(*model, "walker.3do")});
     files.push_back({"misc\\pup\\walker.pup", "walker.pup", FormatPup(*model, "walker.pup")});
 
-    auto keyframe = [&](const std::string& name, int frames,
-                        std::vector<std::unique_ptr<CKeyframeNode>> nodes) {
+    auto keyframe = [&](const std::string& name, int frames, std::vector<std::unique_ptr<CKeyframeNode>> nodes) {
         CKeyframe k;
         k.type = 0xFFFF;
         k.frames = frames;
@@ -168,9 +168,12 @@ std::vector<SampleFile> MakeSampleModelFiles()
     {
         // Walking: legs and arms swing in opposite phase, the torso bobs on each step.
         std::vector<std::unique_ptr<CKeyframeNode>> nodes;
-        nodes.push_back(KeyNode("torso", pos(0), {{0, {0, 0, 0}}, {4, {0, 0, 0}}, {8, {0, 0, 0}}, {12, {0, 0, 0}}}, 0.004f));
-        nodes.push_back(KeyNode("lthigh", pos(2), {{0, {25, 0, 0}}, {4, {0, 0, 0}}, {8, {335, 0, 0}}, {12, {0, 0, 0}}}));
-        nodes.push_back(KeyNode("rthigh", pos(3), {{0, {335, 0, 0}}, {4, {0, 0, 0}}, {8, {25, 0, 0}}, {12, {0, 0, 0}}}));
+        nodes.push_back(
+            KeyNode("torso", pos(0), {{0, {0, 0, 0}}, {4, {0, 0, 0}}, {8, {0, 0, 0}}, {12, {0, 0, 0}}}, 0.004f));
+        nodes.push_back(
+            KeyNode("lthigh", pos(2), {{0, {25, 0, 0}}, {4, {0, 0, 0}}, {8, {335, 0, 0}}, {12, {0, 0, 0}}}));
+        nodes.push_back(
+            KeyNode("rthigh", pos(3), {{0, {335, 0, 0}}, {4, {0, 0, 0}}, {8, {25, 0, 0}}, {12, {0, 0, 0}}}));
         nodes.push_back(KeyNode("larm", pos(4), {{0, {340, 0, 0}}, {4, {0, 0, 0}}, {8, {20, 0, 0}}, {12, {0, 0, 0}}}));
         nodes.push_back(KeyNode("rarm", pos(5), {{0, {20, 0, 0}}, {4, {0, 0, 0}}, {8, {340, 0, 0}}, {12, {0, 0, 0}}}));
         files.push_back({"3do\\key\\wkwalk.key", "wkwalk.key", keyframe("wkwalk.key", 16, std::move(nodes))});

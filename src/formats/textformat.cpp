@@ -23,7 +23,6 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool StartsWithNoCase(std::string_view s, std::size_t pos, std::string_view word)
@@ -57,7 +56,8 @@ bool ScanInt(std::string_view s, std::size_t& pos, int32_t& out)
     if (p >= s.size() || !IsDigit(s[p]))
         return false;
     // Saturate rather than overflow: counts and indices of damaged files can be huge.
-    const int64_t limit = negative ? -int64_t{std::numeric_limits<int32_t>::min()} : std::numeric_limits<int32_t>::max();
+    const int64_t limit =
+        negative ? -int64_t{std::numeric_limits<int32_t>::min()} : std::numeric_limits<int32_t>::max();
     int64_t v = 0;
     for (; p < s.size() && IsDigit(s[p]); ++p)
         if (v < limit)
@@ -212,8 +212,7 @@ int Scan(std::string_view input, std::string_view format, std::initializer_list<
             target->As<std::string>()->assign(input.substr(start, ip - start));
             break;
         }
-        default:
-            return assigned;
+        default: return assigned;
         }
         ++assigned;
         ++target;
@@ -287,11 +286,8 @@ void Appendf(std::string& out, std::string_view format, std::initializer_list<Fo
             body = r.ec == std::errc{} ? std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)) : "0";
             break;
         }
-        case 's':
-            body = a.Str();
-            break;
-        default:
-            continue;
+        case 's': body = a.Str(); break;
+        default: continue;
         }
         if (body.size() >= width) {
             out += body;

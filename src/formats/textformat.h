@@ -24,9 +24,11 @@ public:
     enum class Kind { Int, Float, Str };
 
     template <std::integral T>
-    FormatArg(T v) : kind_(Kind::Int), i_(static_cast<int64_t>(v)) {}
+    FormatArg(T v) : kind_(Kind::Int), i_(static_cast<int64_t>(v))
+    {}
     template <std::floating_point T>
-    FormatArg(T v) : kind_(Kind::Float), f_(static_cast<double>(v)) {}
+    FormatArg(T v) : kind_(Kind::Float), f_(static_cast<double>(v))
+    {}
     FormatArg(std::string_view s) : kind_(Kind::Str), s_(s) {}
     FormatArg(const std::string& s) : kind_(Kind::Str), s_(s) {}
     FormatArg(const char* s) : kind_(Kind::Str), s_(s) {}
@@ -64,7 +66,10 @@ public:
 
     Kind kind() const { return kind_; }
     template <typename T>
-    T* As() const { return static_cast<T*>(p_); }
+    T* As() const
+    {
+        return static_cast<T*>(p_);
+    }
 
 private:
     Kind kind_;

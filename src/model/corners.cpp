@@ -75,8 +75,9 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
                     c.SetPosition(vertex->Position() + mesh.placementOffset);
                     c.specular = vertex->specular;
                     c.color = kCornerColor;
-                    const VertexRecord* tex =
-                        i < f.textureVertexIndices.size() ? At(mesh.textureVertices, f.textureVertexIndices[i]) : nullptr;
+                    const VertexRecord* tex = i < f.textureVertexIndices.size()
+                                                  ? At(mesh.textureVertices, f.textureVertexIndices[i])
+                                                  : nullptr;
                     if (tex) {
                         c.u = tex->u / w;
                         c.v = tex->v / h;
@@ -95,8 +96,8 @@ void RebuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
     for (auto& geoset : model.geosets)
         for (auto& mesh : geoset->meshes) {
             // A mesh whose corners were never built has nothing newer than its lists.
-            const bool built = std::any_of(mesh->faces.begin(), mesh->faces.end(),
-                                           [](const auto& f) { return !f->corners.empty(); });
+            const bool built =
+                std::any_of(mesh->faces.begin(), mesh->faces.end(), [](const auto& f) { return !f->corners.empty(); });
             if (built)
                 mesh->RebuildMeshLists();
         }

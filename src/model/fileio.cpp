@@ -54,15 +54,9 @@ fs::path TempNameFor(const fs::path& target)
 
 }  // namespace
 
-Result<std::vector<uint8_t>> ReadWholeFile(const fs::path& path)
-{
-    return ReadInto<std::vector<uint8_t>>(path);
-}
+Result<std::vector<uint8_t>> ReadWholeFile(const fs::path& path) { return ReadInto<std::vector<uint8_t>>(path); }
 
-Result<std::string> ReadWholeTextFile(const fs::path& path)
-{
-    return ReadInto<std::string>(path);
-}
+Result<std::string> ReadWholeTextFile(const fs::path& path) { return ReadInto<std::string>(path); }
 
 AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target))
 {

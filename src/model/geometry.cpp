@@ -22,15 +22,9 @@ Vec3 Cross(const Vec3& a, const Vec3& b)
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-Vec3 Minimize(const Vec3& a, const Vec3& b)
-{
-    return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
-}
+Vec3 Minimize(const Vec3& a, const Vec3& b) { return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)}; }
 
-Vec3 Maximize(const Vec3& a, const Vec3& b)
-{
-    return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
-}
+Vec3 Maximize(const Vec3& a, const Vec3& b) { return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)}; }
 
 Matrix4 Matrix4::Identity()
 {
@@ -145,8 +139,7 @@ Vec3 TransformPoint(const Vec3& p, const Matrix4& m)
 
 Vec3 TransformDirection(const Vec3& v, const Matrix4& m)
 {
-    return {v.x * m(0, 0) + v.y * m(1, 0) + v.z * m(2, 0),
-            v.x * m(0, 1) + v.y * m(1, 1) + v.z * m(2, 1),
+    return {v.x * m(0, 0) + v.y * m(1, 0) + v.z * m(2, 0), v.x * m(0, 1) + v.y * m(1, 1) + v.z * m(2, 1),
             v.x * m(0, 2) + v.y * m(1, 2) + v.z * m(2, 2)};
 }
 
@@ -269,10 +262,7 @@ Matrix4 InvertMatrix(const Matrix4& m)
     return r;
 }
 
-float RoundToStep(float v, float k)
-{
-    return static_cast<float>(std::round(static_cast<double>(v) * k) / k);
-}
+float RoundToStep(float v, float k) { return static_cast<float>(std::round(static_cast<double>(v) * k) / k); }
 
 void CleanTexCoords(float& u, float& v)
 {

@@ -16,10 +16,33 @@ struct Vec3 {
     constexpr Vec3(float ax, float ay, float az) : x(ax), y(ay), z(az) {}
     static constexpr Vec3 All(float s) { return {s, s, s}; }
 
-    void Set(float ax, float ay, float az) { x = ax; y = ay; z = az; }
-    Vec3& operator+=(const Vec3& b) { x += b.x; y += b.y; z += b.z; return *this; }
-    Vec3& operator-=(const Vec3& b) { x -= b.x; y -= b.y; z -= b.z; return *this; }
-    Vec3& operator*=(float s) { x *= s; y *= s; z *= s; return *this; }
+    void Set(float ax, float ay, float az)
+    {
+        x = ax;
+        y = ay;
+        z = az;
+    }
+    Vec3& operator+=(const Vec3& b)
+    {
+        x += b.x;
+        y += b.y;
+        z += b.z;
+        return *this;
+    }
+    Vec3& operator-=(const Vec3& b)
+    {
+        x -= b.x;
+        y -= b.y;
+        z -= b.z;
+        return *this;
+    }
+    Vec3& operator*=(float s)
+    {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
     bool operator==(const Vec3& b) const = default;
 };
 

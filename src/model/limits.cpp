@@ -25,9 +25,7 @@ std::string LongName(const std::string& name)
 std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
 {
     std::vector<LimitBreach> out;
-    auto add = [&out](int32_t g, int32_t m, int32_t f, std::string text) {
-        out.push_back({g, m, f, std::move(text)});
-    };
+    auto add = [&out](int32_t g, int32_t m, int32_t f, std::string text) { out.push_back({g, m, f, std::move(text)}); };
     if (model.geosets.size() > kMaxGeometrySets)
         add(-1, -1, -1, "the model: " + Count(model.geosets.size(), "geometry sets", kMaxGeometrySets));
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
@@ -54,8 +52,8 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
                     add(gi, mi, fi,
                         where + ", face " + std::to_string(f) + ": " + std::to_string(corners) + " corners (from " +
                             std::to_string(kMinFaceCorners) + " to " + std::to_string(kMaxFaceCorners) + ")");
-                if (face.material < -1 || (face.material >= 0 && static_cast<std::size_t>(face.material) >=
-                                                                      model.materials.size()))
+                if (face.material < -1 ||
+                    (face.material >= 0 && static_cast<std::size_t>(face.material) >= model.materials.size()))
                     add(gi, mi, fi,
                         where + ", face " + std::to_string(f) + ": material " + std::to_string(face.material) +
                             " is not in the list of " + std::to_string(model.materials.size()) + " materials");

@@ -273,7 +273,8 @@ public:
 
     uint64_t Finish() const
     {
-        uint64_t h = std::rotl(lane_[0], 1) + std::rotl(lane_[1], 7) + std::rotl(lane_[2], 12) + std::rotl(lane_[3], 18);
+        uint64_t h =
+            std::rotl(lane_[0], 1) + std::rotl(lane_[1], 7) + std::rotl(lane_[2], 12) + std::rotl(lane_[3], 18);
         for (uint64_t l : lane_)
             h = (h ^ Round(0, l)) * kP1 + kP4;
         h += total_;

@@ -15,10 +15,7 @@ static_assert(std::endian::native == std::endian::little,
 
 // ---- writer ------------------------------------------------------------------
 
-void ArchiveWriter::Expand(std::size_t n)
-{
-    bytes_.resize(std::max({used_ + n, 2 * bytes_.size(), std::size_t{256}}));
-}
+void ArchiveWriter::Expand(std::size_t n) { bytes_.resize(std::max({used_ + n, 2 * bytes_.size(), std::size_t{256}})); }
 
 void ArchiveWriter::Reserve(std::size_t n)
 {
@@ -523,7 +520,8 @@ std::unique_ptr<CModel> ReadModel(ArchiveReader& in, int* version)
         e->size = in.U32();
         e->offset = in.U32();
         if (e->size > in.Remaining())
-            throw ArchiveError("a custom material of " + std::to_string(e->size) + " bytes is larger than the rest of the file");
+            throw ArchiveError("a custom material of " + std::to_string(e->size) +
+                               " bytes is larger than the rest of the file");
         e->data.resize(e->size);
         in.Raw(e->data.data(), e->size);
         // Entries come back in their stored order.

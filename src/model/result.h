@@ -33,11 +33,10 @@ class [[nodiscard]] Result {
 
 public:
     template <typename U = T>
-        requires(std::is_convertible_v<U &&, T> && !std::is_same_v<std::remove_cvref_t<U>, Failure> &&
-                 !std::is_same_v<std::remove_cvref_t<U>, Result>)
-    Result(U&& value) : state_(std::in_place_index<0>, std::forward<U>(value))
-    {
-    }
+    requires(std::is_convertible_v<U&&, T> && !std::is_same_v<std::remove_cvref_t<U>, Failure> &&
+             !std::is_same_v<std::remove_cvref_t<U>, Result>) Result(U&& value)
+        : state_(std::in_place_index<0>, std::forward<U>(value))
+    {}
     Result(Failure failure) : state_(std::in_place_index<1>, std::move(failure.message)) {}
 
     bool ok() const { return state_.index() == 0; }

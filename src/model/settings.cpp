@@ -10,7 +10,9 @@ const std::vector<SettingField>& SettingFields()
     using K = SettingField::Kind;
     auto color = [](const char* key, uint32_t Settings::*m) { return SettingField{key, K::Color, nullptr, m}; };
     auto integer = [](const char* key, int32_t Settings::*m) { return SettingField{key, K::Integer, m}; };
-    auto real = [](const char* key, float Settings::*m) { return SettingField{key, K::FloatText, nullptr, nullptr, m}; };
+    auto real = [](const char* key, float Settings::*m) {
+        return SettingField{key, K::FloatText, nullptr, nullptr, m};
+    };
     static const std::vector<SettingField> fields = {
         color("ColorCoorX", &Settings::colorCoorX),
         color("ColorCoorY", &Settings::colorCoorY),

@@ -25,7 +25,12 @@ struct VertexRecord {
     float v = 0.0f;
 
     Vec3 Position() const { return {x, y, z}; }
-    void SetPosition(const Vec3& p) { x = p.x; y = p.y; z = p.z; }
+    void SetPosition(const Vec3& p)
+    {
+        x = p.x;
+        y = p.y;
+        z = p.z;
+    }
 
     bool Selected() const { return (reserved & kSelectedBit) != 0; }
     void SetSelected(bool on) { reserved = on ? (reserved | kSelectedBit) : (reserved & ~kSelectedBit); }

@@ -24,11 +24,11 @@ bool GlApi::Load(const GlGetProcAddress& getProc, std::string* error)
         SetError(error, "No OpenGL function loader was given.");
         return false;
     }
-#define ORV_GL_LOAD(type, name)                                                         \
-    name = reinterpret_cast<type>(getProc("gl" #name));                                 \
-    if (!name) {                                                                        \
-        SetError(error, "The OpenGL function gl" #name " is not available.");           \
-        return false;                                                                   \
+#define ORV_GL_LOAD(type, name)                                               \
+    name = reinterpret_cast<type>(getProc("gl" #name));                       \
+    if (!name) {                                                              \
+        SetError(error, "The OpenGL function gl" #name " is not available."); \
+        return false;                                                         \
     }
     ORV_GL_FUNCTIONS(ORV_GL_LOAD)
 #undef ORV_GL_LOAD

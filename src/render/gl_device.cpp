@@ -63,7 +63,8 @@ uint32_t RgbaImage::At(int32_t x, int32_t y) const
 {
     if (x < 0 || y < 0 || x >= width || y >= height)
         return 0;
-    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
+    const std::size_t i =
+        (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
     if (i + 3 >= pixels.size())
         return 0;
     return (static_cast<uint32_t>(pixels[i + 3]) << 24) | (static_cast<uint32_t>(pixels[i]) << 16) |
@@ -209,10 +210,7 @@ void GlDevice::SetDisplayModes(std::vector<std::string> modes)
     displayModes_ = std::move(modes);
 }
 
-float GlDevice::FieldOfView(bool enlarge)
-{
-    return enlarge ? 0.3926991f : 1.0471976f;
-}
+float GlDevice::FieldOfView(bool enlarge) { return enlarge ? 0.3926991f : 1.0471976f; }
 
 void GlDevice::RestoreFramebuffers(GLint draw, GLint read) const
 {

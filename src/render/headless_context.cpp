@@ -73,15 +73,16 @@ std::unique_ptr<HeadlessGlContext> HeadlessGlContext::Create(std::string* error)
     EGLint count = 0;
     const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     if (!eglChooseConfig(display, configAttributes, &config, 1, &count) || count < 1) {
-        if (!HasToken(extensions, "EGL_KHR_no_config_context") && !HasToken(extensions, "EGL_MESA_configless_context")) {
+        if (!HasToken(extensions, "EGL_KHR_no_config_context") &&
+            !HasToken(extensions, "EGL_MESA_configless_context")) {
             Release(display);
             return fail("The EGL display has no OpenGL configuration.");
         }
         config = nullptr;
     }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                                        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                        EGL_NONE};
+    const EGLint contextAttributes[] = {
+        EGL_CONTEXT_MAJOR_VERSION,           3,       EGL_CONTEXT_MINOR_VERSION, 3, EGL_CONTEXT_OPENGL_PROFILE_MASK,
+        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT) {
         Release(display);

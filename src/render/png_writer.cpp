@@ -45,7 +45,8 @@ std::vector<uint8_t> EncodePng(int32_t width, int32_t height, const std::vector<
     }
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_DEFAULT_COMPRESSION) !=
+        Z_OK)
         return {};
     packed.resize(packedSize);
 

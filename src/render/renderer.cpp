@@ -5,9 +5,9 @@
 #include <chrono>
 
 #include "model/corners.h"
-#include "view/hierarchy.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
+#include "view/hierarchy.h"
 
 namespace orv {
 
@@ -64,7 +64,12 @@ std::string Lower(std::string s)
 }  // namespace
 
 CRenderer::CRenderer(COrvaneDoc& doc, Settings& settings, Camera& camera, Selection& selection, FramePacer& pacer)
-    : doc_(doc), settings_(settings), camera_(camera), selection_(selection), pacer_(pacer), device_(settings),
+    : doc_(doc),
+      settings_(settings),
+      camera_(camera),
+      selection_(selection),
+      pacer_(pacer),
+      device_(settings),
       clock_(SteadyClockMs)
 {
     scene_ = std::make_unique<SceneRenderer>(device_, settings_);

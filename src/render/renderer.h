@@ -19,9 +19,9 @@
 #include "document/document.h"
 #include "edit/selection.h"
 #include "model/settings.h"
-#include "view/camera.h"
 #include "render/gl_device.h"
 #include "render/scene_renderer.h"
+#include "view/camera.h"
 
 namespace orv {
 
@@ -44,7 +44,6 @@ TextureImage ToTextureImage(const MaterialImage& image);
 // call (undo replaces it); an empty function when there is no catalogue.
 MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
                                          std::function<const CModel*()> model);
-
 
 class CRenderer {
 public:

@@ -46,10 +46,7 @@ SceneRenderer::~SceneRenderer()
         gl_.DeleteBuffers(1, &streamIndices_);
 }
 
-void SceneRenderer::SetMaterialResolver(MaterialResolver resolver)
-{
-    textures_.SetResolver(std::move(resolver));
-}
+void SceneRenderer::SetMaterialResolver(MaterialResolver resolver) { textures_.SetResolver(std::move(resolver)); }
 
 const TextureRecord* SceneRenderer::GetTexture(const std::string& material, const std::string& colormap)
 {
@@ -104,10 +101,7 @@ void SceneRenderer::AssignFaceTextures(const CModel& model, CMesh& mesh)
     }
 }
 
-void SceneRenderer::ModelChanged()
-{
-    ReleaseBuffers();
-}
+void SceneRenderer::ModelChanged() { ReleaseBuffers(); }
 
 void SceneRenderer::MeshChanged(const CMesh& mesh)
 {
@@ -230,8 +224,8 @@ void SceneRenderer::DrawMarkers(std::span<const NodeMarker> markers)
         return;
     device_.SetTexture(0);
     Stream(scratch_.data(), scratch_.size() * sizeof(VertexRecord));
-    gl_.BufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(uint32_t)),
-                   indices.data(), GL_STREAM_DRAW);
+    gl_.BufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(uint32_t)), indices.data(),
+                   GL_STREAM_DRAW);
     gl_.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr);
 }
 

@@ -17,8 +17,8 @@
 #include "model/model.h"
 #include "model/settings.h"
 #include "render/gl_device.h"
-#include "view/hierarchy.h"
 #include "render/texture_cache.h"
+#include "view/hierarchy.h"
 
 namespace orv {
 

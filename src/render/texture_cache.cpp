@@ -19,8 +19,8 @@ bool Usable(const TextureImage& image)
 {
     if (image.width <= 0 || image.height <= 0 || image.cels <= 0)
         return false;
-    const uint64_t need = static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height) *
-                          static_cast<uint64_t>(image.cels);
+    const uint64_t need =
+        static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height) * static_cast<uint64_t>(image.cels);
     return image.pixels.size() >= need;
 }
 
@@ -52,10 +52,7 @@ std::vector<uint16_t> ConvertCelTo565(const TextureImage& image, int32_t cel)
     return texels;
 }
 
-TextureCache::~TextureCache()
-{
-    Clear();
-}
+TextureCache::~TextureCache() { Clear(); }
 
 void TextureCache::Clear()
 {
@@ -84,10 +81,11 @@ const TextureRecord* TextureCache::Record(const std::string& material, const std
 {
     const std::string m = Lower(material);
     const std::string c = Lower(colormap);
-    const auto it = std::lower_bound(records_.begin(), records_.end(), std::pair(m, c),
-                                     [](const std::unique_ptr<TextureRecord>& r, const std::pair<std::string, std::string>& key) {
-                                         return std::tie(r->material, r->colormap) < std::tie(key.first, key.second);
-                                     });
+    const auto it =
+        std::lower_bound(records_.begin(), records_.end(), std::pair(m, c),
+                         [](const std::unique_ptr<TextureRecord>& r, const std::pair<std::string, std::string>& key) {
+                             return std::tie(r->material, r->colormap) < std::tie(key.first, key.second);
+                         });
     if (it != records_.end() && (*it)->material == m && (*it)->colormap == c)
         return it->get();
     if (m.empty())

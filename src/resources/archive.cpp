@@ -284,7 +284,8 @@ Status WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const 
     EncodeHeader(block.data(), h);
     uint64_t offset = dataStart;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        EncodeRecord(block.data() + ArchiveRecordPosition(i), static_cast<uint32_t>(offset), items[i].size, items[i].name);
+        EncodeRecord(block.data() + ArchiveRecordPosition(i), static_cast<uint32_t>(offset), items[i].size,
+                     items[i].name);
         offset += items[i].size;
     }
     auto& os = w.Stream();

@@ -13,10 +13,7 @@ namespace {
 constexpr int64_t kMaxDimension = 65535;
 constexpr int64_t kMaxPixels = int64_t{1} << 26;
 
-int32_t LoadI32(const uint8_t* p)
-{
-    return static_cast<int32_t>(LoadU32(p));
-}
+int32_t LoadI32(const uint8_t* p) { return static_cast<int32_t>(LoadU32(p)); }
 
 }  // namespace
 
@@ -53,14 +50,13 @@ Result<MaterialImage> ReadBmp(std::span<const uint8_t> bytes)
     }
     if (bits != 1 && bits != 4 && bits != 8)
         return Fail("bitmaps of " + std::to_string(bits) +
-                        " bits per pixel are not supported; save it with a palette of 256 colours (8-bit)");
+                    " bits per pixel are not supported; save it with a palette of 256 colours (8-bit)");
     if (compression != 0)
         return Fail("compressed bitmaps are not supported; save it uncompressed");
     const bool topDown = height < 0;
     height = std::llabs(height);
     if (width <= 0 || height == 0 || width > kMaxDimension || height > kMaxDimension || width * height > kMaxPixels)
-        return Fail("a bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
-                        " pixels cannot be used");
+        return Fail("a bitmap of " + std::to_string(width) + " x " + std::to_string(height) + " pixels cannot be used");
     const uint32_t colors = colorsUsed != 0 ? colorsUsed : (1u << bits);
     if (colors > 256)
         return Fail("the bitmap's palette of " + std::to_string(colors) + " colours is too large");
@@ -127,8 +123,8 @@ std::vector<uint8_t> WriteBmp(const MaterialImage& image)
     AppendU32(out, 40);
     AppendU32(out, static_cast<uint32_t>(w));
     AppendU32(out, static_cast<uint32_t>(h));
-    AppendU16(out, 1);  // planes
-    AppendU16(out, 8);  // bits per pixel
+    AppendU16(out, 1);           // planes
+    AppendU16(out, 8);           // bits per pixel
     for (int i = 0; i < 6; ++i)  // no compression; image size, resolution and colour counts 0
         AppendU32(out, 0);
     AppendBytes(out, image.palette.data(), image.palette.size());

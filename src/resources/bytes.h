@@ -15,10 +15,7 @@ inline uint32_t LoadU32(const uint8_t* p)
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
-inline uint16_t LoadU16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+inline uint16_t LoadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 inline void StoreU32(uint8_t* p, uint32_t v)
 {

@@ -11,10 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Contains(std::string_view s, std::string_view part)
-{
-    return s.find(part) != std::string_view::npos;
-}
+bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
 
 bool CanOpen(const fs::path& p)
 {

@@ -59,11 +59,11 @@ struct LocateOptions {
 };
 
 struct LocateResult {
-    std::string windowText;                 // "Orvane - Jedi Knight mode" / "... Mysteries of the Sith mode"
-    std::string installPath;                // as read, or the previous one
-    std::string episodeDirectory;           // install path + "\episode\"
-    std::filesystem::path episodePath;      // the same on this system
-    std::filesystem::path resourceFile;     // the archive in use; empty when none
+    std::string windowText;              // "Orvane - Jedi Knight mode" / "... Mysteries of the Sith mode"
+    std::string installPath;             // as read, or the previous one
+    std::string episodeDirectory;        // install path + "\episode\"
+    std::filesystem::path episodePath;   // the same on this system
+    std::filesystem::path resourceFile;  // the archive in use; empty when none
     bool usingSample = false;
     std::string message;     // kMissingResourcesMessage when no archive was found
     std::string statusText;  // says that the sample archive stands in

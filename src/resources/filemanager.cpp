@@ -15,24 +15,18 @@ namespace fs = std::filesystem;
 namespace {
 
 // The file's name without its folder; a backslash in it counts as a separator too.
-std::string FileNameOf(const fs::path& file)
-{
-    return ShortNameOf(file.filename().string());
-}
+std::string FileNameOf(const fs::path& file) { return ShortNameOf(file.filename().string()); }
 
-bool IsBitmapName(std::string_view lowerName)
-{
-    return lowerName.find(".bmp") != std::string_view::npos;
-}
+bool IsBitmapName(std::string_view lowerName) { return lowerName.find(".bmp") != std::string_view::npos; }
 
 }  // namespace
 
 std::string ArchiveDirectoryFor(std::string_view name)
 {
     static const std::pair<const char*, const char*> table[] = {
-        {".cog", "cog\\"},       {".jkl", "jkl\\"},          {".uni", "misc\\"},       {".3do", "3do\\"},
-        {".mat", "mat\\"},       {".key", "3do\\key\\"},     {".ai", "misc\\ai\\"},    {".cmp", "misc\\cmp\\"},
-        {".par", "misc\\par\\"}, {".per", "misc\\per\\"},    {".pup", "misc\\pup\\"},  {".snd", "misc\\snd\\"},
+        {".cog", "cog\\"},       {".jkl", "jkl\\"},       {".uni", "misc\\"},      {".3do", "3do\\"},
+        {".mat", "mat\\"},       {".key", "3do\\key\\"},  {".ai", "misc\\ai\\"},   {".cmp", "misc\\cmp\\"},
+        {".par", "misc\\par\\"}, {".per", "misc\\per\\"}, {".pup", "misc\\pup\\"}, {".snd", "misc\\snd\\"},
         {".spr", "misc\\spr\\"}, {".wav", "voiceuu\\"},
     };
     for (const auto& [ext, dir] : table)
@@ -146,10 +140,7 @@ Result<AddFileResult> AddFileToArchive(const fs::path& archive, const fs::path& 
 namespace {
 
 // NAME.bmp for a file name NAME.ext... (NAME up to the first ".").
-std::string BitmapFileName(const std::string& name)
-{
-    return name.substr(0, name.find('.')) + ".bmp";
-}
+std::string BitmapFileName(const std::string& name) { return name.substr(0, name.find('.')) + ".bmp"; }
 
 bool IsDriveLetter(std::string_view s)
 {

@@ -78,8 +78,8 @@ Result<std::filesystem::path> ExtractionTarget(const std::filesystem::path& fold
 // (3do\mat\a.mat gives FOLDER/3do/mat/a.mat; '/' separates as '\' does). A name that
 // would lead out of the folder or is not a plain path (a ".." or "." or empty component,
 // a leading separator, a drive letter) is refused. asBitmap: as ExtractionTarget.
-Result<std::filesystem::path> ExtractionTargetInFolders(const std::filesystem::path& folder,
-                                                        std::string_view itemName, bool asBitmap);
+Result<std::filesystem::path> ExtractionTargetInFolders(const std::filesystem::path& folder, std::string_view itemName,
+                                                        bool asBitmap);
 
 // Whether these items can all be saved where they are meant to go; the failure names
 // the clash (two of them on one path, or one where another needs a folder). Pairs of

@@ -18,10 +18,7 @@ namespace {
 constexpr int kColorImageSize = 256;
 
 // Bytes per texel of a texture material; 16-bit and true-colour materials occupy more.
-uint64_t TexelBytes(uint32_t bitsPerPixel)
-{
-    return bitsPerPixel > 8 ? (bitsPerPixel + 7) / 8 : 1;
-}
+uint64_t TexelBytes(uint32_t bitsPerPixel) { return bitsPerPixel > 8 ? (bitsPerPixel + 7) / 8 : 1; }
 
 void FillColorImage(uint32_t colorIndex, const Palette& palette, MaterialImage& out)
 {
@@ -49,10 +46,7 @@ std::string UnsupportedText(uint32_t bits)
 
 }  // namespace
 
-bool ColormapData::HasTransparency() const
-{
-    return LoadU32(head.data() + 8) != 0;
-}
+bool ColormapData::HasTransparency() const { return LoadU32(head.data() + 8) != 0; }
 
 Result<ColormapData> ParseColormap(std::span<const uint8_t> bytes)
 {
@@ -65,10 +59,7 @@ Result<ColormapData> ParseColormap(std::span<const uint8_t> bytes)
     return out;
 }
 
-int32_t StrideOf(int32_t width)
-{
-    return (width + 3) / 4 * 4;
-}
+int32_t StrideOf(int32_t width) { return (width + 3) / 4 * 4; }
 
 void SetImagePalette(MaterialImage& image, const Palette& palette)
 {
@@ -119,7 +110,7 @@ Result<MatInfo> ParseMat(std::span<const uint8_t> bytes)
             const uint64_t level0 = static_cast<uint64_t>(tex.width) * tex.height * texel;
             if (level0 > size - pos)
                 return Fail("the pixels of texture " + std::to_string(t) + " (" + std::to_string(tex.width) + " x " +
-                                std::to_string(tex.height) + ") are truncated");
+                            std::to_string(tex.height) + ") are truncated");
             tex.pixelOffset = static_cast<std::size_t>(pos);
             pos += level0;
             // The smaller levels, each half the width and height of the one before. Only

@@ -128,8 +128,8 @@ Result<ColormapData> LoadColormap(const ResourceCatalog& catalog, const std::fil
 // that name (case-insensitive, in list order), else the catalogue's "00cab02.mat";
 // fails when none is there.
 Result<std::vector<uint8_t>> FindMaterialBytes(const ResourceCatalog& catalog,
-                                               const std::filesystem::path& resourceFile,
-                                               const CTree* customMaterials, std::string_view name);
+                                               const std::filesystem::path& resourceFile, const CTree* customMaterials,
+                                               std::string_view name);
 
 // Resolves and converts a material; fails when the material or the colormap cannot be
 // found or converted (the face is then drawn untextured).

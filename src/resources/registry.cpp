@@ -32,7 +32,6 @@ void AppendUtf8(std::string& out, uint32_t cp)
     }
 }
 
-
 // Reads an escaped string from text[pos] up to the unescaped terminator; pos ends
 // behind the terminator. Wine writes "\\" for a backslash, C escapes for control
 // characters, \xNNNN for characters above 127 and octal for other small codes.
@@ -113,15 +112,9 @@ void MemoryRegistry::SetString(std::string_view key, std::string_view valueName,
     keys_[LowerAscii(key)][LowerAscii(valueName)] = std::move(value);
 }
 
-void MemoryRegistry::AddKey(std::string_view key)
-{
-    keys_[LowerAscii(key)];
-}
+void MemoryRegistry::AddKey(std::string_view key) { keys_[LowerAscii(key)]; }
 
-bool MemoryRegistry::HasKey(std::string_view key) const
-{
-    return keys_.count(LowerAscii(key)) != 0;
-}
+bool MemoryRegistry::HasKey(std::string_view key) const { return keys_.count(LowerAscii(key)) != 0; }
 
 std::optional<std::string> MemoryRegistry::ReadString(std::string_view key, std::string_view valueName) const
 {
@@ -212,10 +205,7 @@ std::string WineRegistry::Resolve(std::string_view key) const
     return std::string(key);
 }
 
-bool WineRegistry::HasKey(std::string_view key) const
-{
-    return keys_.HasKey(Resolve(key));
-}
+bool WineRegistry::HasKey(std::string_view key) const { return keys_.HasKey(Resolve(key)); }
 
 std::optional<std::string> WineRegistry::ReadString(std::string_view key, std::string_view valueName) const
 {
@@ -224,10 +214,7 @@ std::optional<std::string> WineRegistry::ReadString(std::string_view key, std::s
 
 // ---- ChainedRegistry ---------------------------------------------------------
 
-bool ChainedRegistry::HasKey(std::string_view key) const
-{
-    return first_.HasKey(key) || second_.HasKey(key);
-}
+bool ChainedRegistry::HasKey(std::string_view key) const { return first_.HasKey(key) || second_.HasKey(key); }
 
 std::optional<std::string> ChainedRegistry::ReadString(std::string_view key, std::string_view valueName) const
 {

@@ -16,30 +16,44 @@ struct Rgb {
 
 // Each ramp runs from a dark to a bright end in sixteen steps.
 constexpr Rgb kRamps[16][2] = {
-    {{0, 0, 0}, {255, 255, 255}},      // grey
-    {{40, 8, 4}, {230, 120, 90}},      // brick red
-    {{40, 30, 15}, {240, 220, 170}},   // sand
-    {{30, 18, 8}, {200, 140, 80}},     // wood brown
-    {{20, 25, 5}, {190, 200, 110}},    // olive
-    {{5, 30, 10}, {140, 230, 140}},    // green
-    {{5, 30, 30}, {120, 230, 220}},    // teal
-    {{10, 20, 45}, {160, 200, 255}},   // sky blue
-    {{5, 5, 40}, {110, 120, 250}},     // deep blue
-    {{25, 5, 40}, {200, 140, 250}},    // purple
-    {{40, 5, 30}, {250, 140, 210}},    // magenta
-    {{50, 20, 0}, {255, 200, 90}},     // orange
-    {{45, 40, 0}, {255, 250, 150}},    // yellow
-    {{15, 18, 25}, {190, 200, 220}},   // steel
-    {{35, 12, 5}, {210, 110, 60}},     // rust
-    {{50, 30, 25}, {255, 225, 200}},   // warm
+    {{0, 0, 0}, {255, 255, 255}},     // grey
+    {{40, 8, 4}, {230, 120, 90}},     // brick red
+    {{40, 30, 15}, {240, 220, 170}},  // sand
+    {{30, 18, 8}, {200, 140, 80}},    // wood brown
+    {{20, 25, 5}, {190, 200, 110}},   // olive
+    {{5, 30, 10}, {140, 230, 140}},   // green
+    {{5, 30, 30}, {120, 230, 220}},   // teal
+    {{10, 20, 45}, {160, 200, 255}},  // sky blue
+    {{5, 5, 40}, {110, 120, 250}},    // deep blue
+    {{25, 5, 40}, {200, 140, 250}},   // purple
+    {{40, 5, 30}, {250, 140, 210}},   // magenta
+    {{50, 20, 0}, {255, 200, 90}},    // orange
+    {{45, 40, 0}, {255, 250, 150}},   // yellow
+    {{15, 18, 25}, {190, 200, 220}},  // steel
+    {{35, 12, 5}, {210, 110, 60}},    // rust
+    {{50, 30, 25}, {255, 225, 200}},  // warm
 };
 
-enum Ramp : int { Grey, Brick, Sand, Wood, Olive, Green, Teal, Sky, Blue, Purple, Magenta, Orange, Yellow, Steel, Rust, Warm };
+enum Ramp : int {
+    Grey,
+    Brick,
+    Sand,
+    Wood,
+    Olive,
+    Green,
+    Teal,
+    Sky,
+    Blue,
+    Purple,
+    Magenta,
+    Orange,
+    Yellow,
+    Steel,
+    Rust,
+    Warm
+};
 
-uint8_t Shade(int ramp, int level)
-{
-    return static_cast<uint8_t>(ramp * 16 + std::clamp(level, 0, 15));
-}
+uint8_t Shade(int ramp, int level) { return static_cast<uint8_t>(ramp * 16 + std::clamp(level, 0, 15)); }
 
 constexpr int kSize = 64;
 
@@ -57,7 +71,9 @@ double ValueNoise(double x, double y, int period, uint32_t seed)
 {
     const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
     const double fx = x - x0, fy = y - y0;
-    auto at = [&](int xi, int yi) { return Hash(((xi % period) + period) % period, ((yi % period) + period) % period, seed); };
+    auto at = [&](int xi, int yi) {
+        return Hash(((xi % period) + period) % period, ((yi % period) + period) % period, seed);
+    };
     auto smooth = [](double t) { return t * t * (3 - 2 * t); };
     const double sx = smooth(fx), sy = smooth(fy);
     const double top = at(x0, y0) * (1 - sx) + at(x0 + 1, y0) * sx;
@@ -69,7 +85,8 @@ double Fractal(int x, int y, uint32_t seed)
 {
     double sum = 0, amp = 0.5;
     for (int octave = 0, cells = 4; octave < 4; ++octave, cells *= 2, amp *= 0.5)
-        sum += amp * ValueNoise(x * cells / static_cast<double>(kSize), y * cells / static_cast<double>(kSize), cells, seed + octave);
+        sum += amp * ValueNoise(x * cells / static_cast<double>(kSize), y * cells / static_cast<double>(kSize), cells,
+                                seed + octave);
     return sum / 0.9375;
 }
 
@@ -153,13 +170,11 @@ std::vector<SampleMaterial> MakeSampleMaterials()
                    })});
 
     // The fallback for materials found nowhere: a loud two-colour checker.
-    out.push_back({"00cab02.mat", Texture([](int x, int y) {
-                       return ((x / 8 + y / 8) % 2) ? Shade(Magenta, 12) : Shade(Grey, 2);
-                   })});
+    out.push_back({"00cab02.mat",
+                   Texture([](int x, int y) { return ((x / 8 + y / 8) % 2) ? Shade(Magenta, 12) : Shade(Grey, 2); })});
 
-    out.push_back({"checker.mat", Texture([](int x, int y) {
-                       return ((x / 16 + y / 16) % 2) ? Shade(Sky, 14) : Shade(Blue, 5);
-                   })});
+    out.push_back({"checker.mat",
+                   Texture([](int x, int y) { return ((x / 16 + y / 16) % 2) ? Shade(Sky, 14) : Shade(Blue, 5); })});
 
     out.push_back({"bricks.mat", Texture([](int x, int y) {
                        const int row = y / 16;
@@ -173,9 +188,8 @@ std::vector<SampleMaterial> MakeSampleMaterials()
     // Bright at the top, dark at the bottom: shows at a glance which way up a texture is.
     out.push_back({"gradient.mat", Texture([](int, int y) { return Shade(Orange, 15 - y / 4); })});
 
-    out.push_back({"noise.mat", Texture([](int x, int y) {
-                       return Shade(Green, 3 + static_cast<int>(Fractal(x, y, 37) * 11));
-                   })});
+    out.push_back({"noise.mat",
+                   Texture([](int x, int y) { return Shade(Green, 3 + static_cast<int>(Fractal(x, y, 37) * 11)); })});
 
     out.push_back({"wood.mat", Texture([](int x, int y) {
                        const double dx = x - 20.5, dy = (y - 70.0) * 0.35;

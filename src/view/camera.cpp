@@ -11,7 +11,6 @@ namespace orv {
 
 namespace {
 
-
 int32_t ClampToInt32(double v)
 {
     if (!(v == v))

@@ -11,10 +11,10 @@
 #include <string>
 
 #include "document/modes.h"
-#include "view/drag.h"
 #include "model/geometry.h"
 #include "model/model.h"
 #include "model/settings.h"
+#include "view/drag.h"
 
 namespace orv {
 

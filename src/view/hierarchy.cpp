@@ -185,14 +185,10 @@ MeshDrawStyle MeshDrawMode(int32_t renderMode, int32_t mesh, int32_t currentMesh
 {
     const bool current = mesh >= 0 && mesh == currentMesh;
     switch (renderMode) {
-    case 1:
-        return {true, false};
-    case 2:
-        return {true, current};
-    case 3:
-        return {current, current};
-    case 4:
-        return {current, false};
+    case 1: return {true, false};
+    case 2: return {true, current};
+    case 3: return {current, current};
+    case 4: return {current, false};
     default:
         // Mode 0, and any value out of range read from the settings, draws everything.
         return {true, true};

@@ -3,21 +3,21 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QTextBrowser>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <set>
 #include <tuple>
 
 #include "app/app.h"
 #include "app/childframe.h"
-#include "commands/command_ids.h"
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"
+#include "commands/command_ids.h"
 #include "commands/command_table.h"
 #include "edit/materials.h"
 #include "edit/properties.h"
@@ -101,7 +101,8 @@ private slots:
         QVERIFY(f);
         QCOMPARE(f->Document()->Model().nodes.size(), std::size_t{6});
         QCOMPARE(f->Document()->Model().puppetModes.size(), std::size_t{1});
-        QCOMPARE(h.app->RecentFiles().first(), QFileInfo(kSampleDir + QStringLiteral("/walker.3do")).absoluteFilePath());
+        QCOMPARE(h.app->RecentFiles().first(),
+                 QFileInfo(kSampleDir + QStringLiteral("/walker.3do")).absoluteFilePath());
         // A missing file is reported and opens nothing.
         QCOMPARE(h.app->OpenFile(h.dir.filePath(QStringLiteral("gone.3do"))), nullptr);
         QCOMPARE(h.messages.size(), 1);
@@ -268,7 +269,8 @@ private slots:
         // A game folder whose names differ in case from what the game's keys imply.
         QDir game(h.dir.filePath(QStringLiteral("Jedi Knight")));
         QVERIFY(game.mkpath(QStringLiteral("Resource")));
-        QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/res2.gob"), game.filePath(QStringLiteral("Resource/Res2.gob"))));
+        QVERIFY(
+            QFile::copy(kSampleDir + QStringLiteral("/res2.gob"), game.filePath(QStringLiteral("Resource/Res2.gob"))));
         h.app->ApplyProductChoice(0, game.absolutePath(), QString());
         QVERIFY(!h.app->LastLocate().usingSample);
         QCOMPARE(QString::fromStdString(h.app->LastLocate().resourceFile.string()),

@@ -27,10 +27,7 @@ namespace dlgtest {
 
 inline std::filesystem::path P(const QString& s) { return std::filesystem::path(s.toStdString()); }
 
-inline std::vector<uint8_t> ReadAll(const QString& path)
-{
-    return orv::ReadWholeFile(P(path)).value_or({});
-}
+inline std::vector<uint8_t> ReadAll(const QString& path) { return orv::ReadWholeFile(P(path)).value_or({}); }
 
 inline bool WriteAll(const QString& path, const std::vector<uint8_t>& bytes)
 {
@@ -40,10 +37,7 @@ inline bool WriteAll(const QString& path, const std::vector<uint8_t>& bytes)
 
 inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-inline orv::ArchiveDirectory Dir(const QString& archive)
-{
-    return orv::ReadArchiveDirectory(P(archive)).value_or({});
-}
+inline orv::ArchiveDirectory Dir(const QString& archive) { return orv::ReadArchiveDirectory(P(archive)).value_or({}); }
 
 // The bytes of the archive's item called name; empty when there is none.
 inline std::vector<uint8_t> Item(const QString& archive, const std::string& name)
@@ -63,10 +57,7 @@ inline std::vector<uint8_t> GreyColormap()
     return cmp;
 }
 
-inline orv::Palette PaletteOf(const std::vector<uint8_t>& cmp)
-{
-    return orv::ParseColormap(cmp).value_or({}).palette;
-}
+inline orv::Palette PaletteOf(const std::vector<uint8_t>& cmp) { return orv::ParseColormap(cmp).value_or({}).palette; }
 
 // A small 8-bit picture of four colours in its own palette: row y, column x has
 // index (x + 2 * y) % 4; width 5 (not a multiple of 4).

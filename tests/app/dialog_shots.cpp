@@ -23,7 +23,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    QString resources = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../../share/orvane/sample/res2.gob"));
+    QString resources =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../../share/orvane/sample/res2.gob"));
     int seconds = 6;
     QString addLater;
     for (int i = 0; i + 1 < args.size();) {
@@ -41,7 +42,8 @@ int main(int argc, char** argv)
         }
     }
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: orvane_dialog_shots filemanager ARCHIVE [ITEM [ROW...]] | materials MODEL.3do [add]\n");
+        std::fprintf(stderr,
+                     "usage: orvane_dialog_shots filemanager ARCHIVE [ITEM [ROW...]] | materials MODEL.3do [add]\n");
         return 2;
     }
 

@@ -89,7 +89,8 @@ QString Outline(const QTreeWidgetItem* item)
     QStringList children;
     for (int i = 0; i < item->childCount(); ++i)
         children << Outline(item->child(i));
-    return item->text(0) + (children.isEmpty() ? QString() : QLatin1Char('(') + children.join(QLatin1Char(',')) + QLatin1Char(')'));
+    return item->text(0) +
+           (children.isEmpty() ? QString() : QLatin1Char('(') + children.join(QLatin1Char(',')) + QLatin1Char(')'));
 }
 
 }  // namespace
@@ -148,7 +149,8 @@ private slots:
         QCOMPARE(Outline(f.dlg.Tree()->topLevelItem(0)), QStringLiteral("New.gob(cog)"));
         QCOMPARE(f.dlg.ListedNode(), 1);
         QCOMPARE(f.Rows(), QStringList{QStringLiteral("door.cog")});
-        QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1) + ' ' + f.dlg.List()->topLevelItem(0)->text(2), QStringLiteral("152 22"));
+        QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1) + ' ' + f.dlg.List()->topLevelItem(0)->text(2),
+                 QStringLiteral("152 22"));
         // The listed node's first record decides the filter of the next Add.
         f.dlg.Button(Dlg::Add)->click();
         QVERIFY(f.s.openRequests.back().filters == kCogFilter);
@@ -343,9 +345,9 @@ private slots:
         // The duplicate is asked about before the archive is written.
         f.s.yesNo.push_back(true);
         orv::FileAnswer many;
-        many.files = QStringList{f.File(QStringLiteral("door.cog"), "new"), f.File(QStringLiteral("ky.pup"), "pup"),
-                                 f.Path(QStringLiteral("missing.key")),
-                                 f.File(QStringLiteral("readme.txt"), "read me")};
+        many.files =
+            QStringList{f.File(QStringLiteral("door.cog"), "new"), f.File(QStringLiteral("ky.pup"), "pup"),
+                        f.Path(QStringLiteral("missing.key")), f.File(QStringLiteral("readme.txt"), "read me")};
         f.s.openAnswers.push_back(many);
         f.dlg.Button(Dlg::Add)->click();
         QCOMPARE(f.s.questions.size(), 1);
@@ -417,7 +419,8 @@ private slots:
         QVERIFY(f.dlg.PendingThumbnails() > 0);
         f.dlg.MakeAllThumbnails();
         for (int i = 0; i < f.dlg.List()->topLevelItemCount(); ++i)
-            QVERIFY2(!f.dlg.List()->topLevelItem(i)->icon(0).isNull(), qPrintable(f.dlg.List()->topLevelItem(i)->text(0)));
+            QVERIFY2(!f.dlg.List()->topLevelItem(i)->icon(0).isNull(),
+                     qPrintable(f.dlg.List()->topLevelItem(i)->text(0)));
         // The current row's material is previewed, first row at the top.
         f.dlg.List()->setCurrentItem(f.dlg.List()->findItems(QStringLiteral("wood.mat"), Qt::MatchExactly).value(0));
         const auto image = ConvertMatFirstCel(f.res.Entry("3do\\mat\\wood.mat"), SamplePalette());
@@ -486,7 +489,8 @@ private slots:
                  QStringList{"GOB/GOO Files (*.gob *.goo)"});
         QCOMPARE(CompleteSuffix(QStringLiteral("/t/x.dat"), {{"BMP Files (*.bmp)", {"*.bmp"}}}, 0, "BMP"),
                  QStringLiteral("/t/x.dat"));
-        QCOMPARE(CompleteSuffix(QStringLiteral("/t/x"), {{"All Files (*)", {"*"}}}, 0, "MAT"), QStringLiteral("/t/x.mat"));
+        QCOMPARE(CompleteSuffix(QStringLiteral("/t/x"), {{"All Files (*)", {"*"}}}, 0, "MAT"),
+                 QStringLiteral("/t/x.mat"));
 
         // The real save dialog, its second type chosen as a user does in its type box.
         QTemporaryDir dir;

@@ -198,7 +198,8 @@ private slots:
         t.s.yesNo = {false, true};
         dlg->LoadMaterialFiles({crate});
         QCOMPARE(t.s.questions,
-                 QStringList{QStringLiteral("The item \"crate.mat\" already exist. Do you want to overwrite the existing item?")});
+                 QStringList{QStringLiteral(
+                     "The item \"crate.mat\" already exist. Do you want to overwrite the existing item?")});
         QCOMPARE(custom.At(0).data, first);
         dlg->LoadMaterialFiles({crate});
         QCOMPARE(custom.Count(), std::size_t{1});
@@ -257,8 +258,9 @@ private slots:
         auto dlg = t.Open();
         t.s.yesNo = {false, true};
         dlg->Button(Dlg::Convert)->click();
-        QCOMPARE(t.s.questions,
-                 QStringList{QStringLiteral("Do you want to convert all used JK/Mots materials into custom materials?")});
+        QCOMPARE(
+            t.s.questions,
+            QStringList{QStringLiteral("Do you want to convert all used JK/Mots materials into custom materials?")});
         const CTree& custom = t.M().customMaterials;
         QCOMPARE(custom.Count(), std::size_t{1});
         QVERIFY(!t.doc.Doc().IsModified());

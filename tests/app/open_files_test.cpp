@@ -7,9 +7,9 @@
 
 #include "app/app.h"
 #include "app/childframe.h"
-#include "commands/command_ids.h"
 #include "app/filemanager_dlg.h"
 #include "app/mainframe.h"
+#include "commands/command_ids.h"
 
 using namespace orv;
 
@@ -83,9 +83,10 @@ private slots:
     {
         Harness h;
         QVERIFY(h.app->Frame()->Execute(cmd::FileOpen));
-        QCOMPARE(QtFileFilters(h.openFilter),
-                 QStringList({QStringLiteral("All Orvane Files (*.orv *.3do *.pup)"), QStringLiteral("Orvane Files (*.orv)"),
-                              QStringLiteral("3DO Files (*.3do)"), QStringLiteral("PUP Files (*.pup)")}));
+        QCOMPARE(
+            QtFileFilters(h.openFilter),
+            QStringList({QStringLiteral("All Orvane Files (*.orv *.3do *.pup)"), QStringLiteral("Orvane Files (*.orv)"),
+                         QStringLiteral("3DO Files (*.3do)"), QStringLiteral("PUP Files (*.pup)")}));
     }
 
     void aModelThatEndsEarlyOpensWithAWordAndIsSavedOverOnlyWhenTheUserAgrees()
@@ -103,8 +104,9 @@ private slots:
         // Save asks; "No" leaves the file alone and the document modified.
         f->Document()->SetModified(true);
         QVERIFY(!h.app->SaveDocument(f));
-        QCOMPARE(h.messages.last(),
-                 QStringLiteral("ky.3do was read only in part. Saving will replace it with what was read. Save anyway?"));
+        QCOMPARE(
+            h.messages.last(),
+            QStringLiteral("ky.3do was read only in part. Saving will replace it with what was read. Save anyway?"));
         QCOMPARE(Harness::Read(path), cut);
         QVERIFY(f->Document()->Doc().IsModified());
         // Save As onto the same file asks too.
@@ -152,8 +154,9 @@ private slots:
         Harness h;
         const int windows = h.app->Frame()->Children().size();
         const std::pair<QString, QString> kinds[] = {
-            {QStringLiteral("wkwalk.key"), QStringLiteral("wkwalk.key is a keyframe animation (KEY). Keyframes are chosen "
-                                                          "through a model's puppet file in the Animation Sequence dialog")},
+            {QStringLiteral("wkwalk.key"),
+             QStringLiteral("wkwalk.key is a keyframe animation (KEY). Keyframes are chosen "
+                            "through a model's puppet file in the Animation Sequence dialog")},
             {QStringLiteral("bricks.mat"), QStringLiteral("bricks.mat is a material (MAT).")},
             {QStringLiteral("dflt.cmp"), QStringLiteral("dflt.cmp is a colormap (CMP).")},
         };
@@ -169,7 +172,8 @@ private slots:
         // Anything else that is no project is named as such.
         const QString notes = h.Copy(QStringLiteral("wkwalk.key"), QStringLiteral("notes.txt"));
         QCOMPARE(h.app->OpenFile(notes), nullptr);
-        QVERIFY2(h.messages.last().endsWith(QStringLiteral("not an Orvane project file (it looks like a KEY keyframe file)")),
+        QVERIFY2(h.messages.last().endsWith(
+                     QStringLiteral("not an Orvane project file (it looks like a KEY keyframe file)")),
                  qPrintable(h.messages.last()));
     }
 };

@@ -109,10 +109,13 @@ int main(int argc, char** argv)
         } else if (what == QLatin1String("--click")) {
             const QStringList p = step[1].split(QLatin1Char(','));
             const QPointF at(p.value(0).toInt(), p.value(1).toInt());
-            const Qt::KeyboardModifiers mods = p.value(2) == QLatin1String("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
-            QMouseEvent press(QEvent::MouseButtonPress, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, mods);
+            const Qt::KeyboardModifiers mods =
+                p.value(2) == QLatin1String("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
+            QMouseEvent press(QEvent::MouseButtonPress, at, area->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              mods);
             QApplication::sendEvent(area, &press);
-            QMouseEvent release(QEvent::MouseButtonRelease, at, area->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, mods);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, area->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                                mods);
             QApplication::sendEvent(area, &release);
             const Selection& s = view->GetSelection();
             std::printf("click %s: mesh %d face %d node %d, %zu nodes\n", qPrintable(step[1]), s.currentMesh,
@@ -120,14 +123,16 @@ int main(int argc, char** argv)
         } else if (what == QLatin1String("--drag")) {
             const QStringList p = step[1].split(QLatin1Char(','));
             const QPointF from(p.value(0).toInt(), p.value(1).toInt()), to(p.value(2).toInt(), p.value(3).toInt());
-            QMouseEvent press(QEvent::MouseButtonPress, from, area->mapToGlobal(from), Qt::RightButton, Qt::RightButton, {});
+            QMouseEvent press(QEvent::MouseButtonPress, from, area->mapToGlobal(from), Qt::RightButton, Qt::RightButton,
+                              {});
             QApplication::sendEvent(area, &press);
             for (int k = 1; k <= 10; ++k) {
                 const QPointF at = from + (to - from) * (k / 10.0);
                 QMouseEvent move(QEvent::MouseMove, at, area->mapToGlobal(at), Qt::NoButton, Qt::RightButton, {});
                 QApplication::sendEvent(area, &move);
             }
-            QMouseEvent release(QEvent::MouseButtonRelease, to, area->mapToGlobal(to), Qt::RightButton, Qt::NoButton, {});
+            QMouseEvent release(QEvent::MouseButtonRelease, to, area->mapToGlobal(to), Qt::RightButton, Qt::NoButton,
+                                {});
             QApplication::sendEvent(area, &release);
         } else if (what == QLatin1String("--wait")) {
             next = step[1].toInt();

@@ -18,10 +18,10 @@
 #include <cmath>
 #include <memory>
 
-#include "commands/command_ids.h"
 #include "app/document.h"
 #include "app/options_dlg.h"
 #include "app/orvaneview.h"
+#include "commands/command_ids.h"
 #include "edit/properties.h"
 #include "model/corners.h"
 #include "model/settings.h"
@@ -38,7 +38,10 @@ const QPoint kCentre(kSide / 2, kSide / 2);
 const QRgb kWhite = qRgb(255, 255, 255);  // a face without a material
 const char* kSampleDir = ORVANE_BINARY_DIR "/share/orvane/sample";
 
-QString SamplePath(const char* name) { return QString::fromLatin1(kSampleDir) + QLatin1Char('/') + QLatin1String(name); }
+QString SamplePath(const char* name)
+{
+    return QString::fromLatin1(kSampleDir) + QLatin1Char('/') + QLatin1String(name);
+}
 
 // A mesh placed by a node of its own; the nodes form one sibling chain.
 CMesh& AddMesh(CModel& model)
@@ -86,7 +89,10 @@ bool Near(QRgb a, QRgb b, int tolerance = 6)
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-bool Near(const Vec3& a, const Vec3& b, float tolerance = 1e-4f) { return LengthSquared(a - b) < tolerance * tolerance; }
+bool Near(const Vec3& a, const Vec3& b, float tolerance = 1e-4f)
+{
+    return LengthSquared(a - b) < tolerance * tolerance;
+}
 
 int Count(const QImage& image, QRgb colour, int tolerance = 6)
 {
@@ -152,7 +158,8 @@ struct Fixture {
         view->SetMessageHandler([](const QString& text) { qWarning("message: %s", qPrintable(text)); });
         window->show();
         // The drawing area gets exactly kSide x kSide pixels.
-        window->resize(kSide + view->VerticalBar()->sizeHint().width(), kSide + view->HorizontalBar()->sizeHint().height());
+        window->resize(kSide + view->VerticalBar()->sizeHint().width(),
+                       kSide + view->HorizontalBar()->sizeHint().height());
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QTRY_COMPARE(view->GlWidget()->size(), QSize(kSide, kSide));
     }
@@ -373,7 +380,7 @@ private slots:
         f.settings.grid = 0.2f;
         f.settings.vertexScaling = 0.1f;
         CModel& model = f.NewModel();
-        AddSquare(AddMesh(model), 0, 0, 0, 1);           // mesh 0: the grid
+        AddSquare(AddMesh(model), 0, 0, 0, 1);            // mesh 0: the grid
         AddSquare(AddMesh(model), 0.4f, 0.4f, -1, 0.3f);  // mesh 1: in front of it
         f.Show();
         f.Frame();
@@ -461,8 +468,9 @@ private slots:
             for (int id : ids)
                 QVERIFY2(f.view->CommandEnabled(id) == on, qPrintable(QString::number(id)));
         };
-        enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode, cmd::VertexLarger},
-                false);
+        enabled(
+            {cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode, cmd::VertexLarger},
+            false);
         enabled({cmd::RenderAll, cmd::ViewTop, cmd::Middle, cmd::ScaleUp, cmd::CoordinateMode}, true);
         f.Click(kCentre);
         enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode}, true);
@@ -495,7 +503,8 @@ private slots:
         f.Moves(Qt::LeftButton, {210, 240}, 200);
         QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(230, 200));
         QCOMPARE(area->cursor().shape(), Qt::ArrowCursor);
-        QVERIFY2(std::fabs(u() - (before + 0.06f)) < 1e-4f, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(u())));
+        QVERIFY2(std::fabs(u() - (before + 0.06f)) < 1e-4f,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(u())));
         QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(f.Frame() != drawn);  // the drawing follows the corners
         // The whole drag is one undo step.
@@ -546,7 +555,8 @@ private slots:
         Settings settings;
         settings.device = 7;  // beyond the list: the first device is shown
         settings.colorMap = "DFLT.CMP";
-        CSheetDlg sheet(settings, {{QStringLiteral("None"), QStringLiteral("640x480")}, {QStringLiteral("dev")},
+        CSheetDlg sheet(settings, {{QStringLiteral("None"), QStringLiteral("640x480")},
+                                   {QStringLiteral("dev")},
                                    {QStringLiteral("01redmap.cmp"), QStringLiteral("dflt.cmp")}});
         QStringList shown;
         sheet.SetMessageHandler([&](const QString& m) { shown.append(m); });
@@ -616,15 +626,16 @@ private slots:
         QVERIFY(f.services.catalog);
         f.ShowSquare(0, 0, 1, 0);
         // flatred.mat through the colormap, as a 5-6-5 texel.
-        const auto picture = ResolveMaterialImage(f.catalog, f.services.resourceFile, nullptr, "flatred.mat",
-                                                  f.settings.colorMap);
+        const auto picture =
+            ResolveMaterialImage(f.catalog, f.services.resourceFile, nullptr, "flatred.mat", f.settings.colorMap);
         QVERIFY(picture);
         const auto rgb = picture->Rgb(picture->Cel(0)[0]);
         const int r5 = rgb[0] >> 3, g6 = rgb[1] >> 2, b5 = rgb[2] >> 3;
         const QRgb red = qRgb((r5 << 3) | (r5 >> 2), (g6 << 2) | (g6 >> 4), (b5 << 3) | (b5 >> 2));
         QVERIFY(!Near(red, kWhite, 20));
         const QRgb drawn = f.Frame().pixel(kCentre);
-        QVERIFY2(Near(drawn, red, 4), qPrintable(QStringLiteral("centre %1, texture %2").arg(drawn, 0, 16).arg(red, 0, 16)));
+        QVERIFY2(Near(drawn, red, 4),
+                 qPrintable(QStringLiteral("centre %1, texture %2").arg(drawn, 0, 16).arg(red, 0, 16)));
 
         f.Click(kCentre);
         QCOMPARE(f.view->GetSelection().nodes.size(), std::size_t{4});

@@ -3,8 +3,8 @@
 // fail without costing the previous file.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -115,7 +115,10 @@ protected:
         return env;
     }
 
-    std::unique_ptr<COrvaneDoc> Doc(bool withCatalog) { return std::make_unique<COrvaneDoc>(settings, Env(withCatalog)); }
+    std::unique_ptr<COrvaneDoc> Doc(bool withCatalog)
+    {
+        return std::make_unique<COrvaneDoc>(settings, Env(withCatalog));
+    }
 
     // The sample model saved under a name in models/ (with no puppet file beside it).
     std::string Walker(const std::string& name = "walker.3do")

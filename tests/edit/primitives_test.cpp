@@ -40,8 +40,9 @@ TEST(Primitives, CylinderEndsSidesAndTheirCorners)
 {
     Built b;
     const CylinderSize size{6, 0.05f, 0.1f};
-    BuildCylinder(b.model, *b.mesh, Matrix4::Identity(), kFrame, size, kStyle,
-                  [](const std::string&) { return TextureSize{64, 32}; });
+    BuildCylinder(b.model, *b.mesh, Matrix4::Identity(), kFrame, size, kStyle, [](const std::string&) {
+        return TextureSize{64, 32};
+    });
     ASSERT_EQ(b.mesh->faces.size(), 2u + 6u);
     EXPECT_EQ(b.mesh->faces[0]->corners.size(), 6u);
     EXPECT_EQ(b.mesh->faces[2]->corners.size(), 4u);

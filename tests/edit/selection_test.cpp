@@ -265,7 +265,7 @@ TEST_F(PickScene, GridsOfATriangleASidewaysFaceAndAHugeFace)
 
     for (const auto& n : Grid(2, 0))
         EXPECT_LE(n.position.x + n.position.y, 0.0001f);  // none beyond the long edge
-    EXPECT_GE(NodeAt({-0.5f, -0.5f, 0}), 0);             // inside
+    EXPECT_GE(NodeAt({-0.5f, -0.5f, 0}), 0);              // inside
     // Across the x axis the grid is laid out on y and z, inside included.
     EXPECT_GE(NodeAt({0, 0, 0}), 0);
     for (const auto& n : Grid(2, 1))

@@ -66,8 +66,8 @@ TEST(TextureTool, TriangleWithScalesOffsetsAndAnotherStart)
     TextureLayout layout{1, 0, 0.5f, 0.25f, 2, 3, false};
     ASSERT_TRUE(ApplyTextureLayout(f, layout));
     ExpectUV(f, 1, 0.5f, 0.25f);
-    ExpectUV(f, 0, 0.5f, 6.25f);   // along the edge to the predecessor: v = 3 * 2
-    ExpectUV(f, 2, 2.5f, 6.25f);   // 2 along and 1 across: u = 2 * 1, v = 3 * 2
+    ExpectUV(f, 0, 0.5f, 6.25f);  // along the edge to the predecessor: v = 3 * 2
+    ExpectUV(f, 2, 2.5f, 6.25f);  // 2 along and 1 across: u = 2 * 1, v = 3 * 2
     StoreTextureLayout(f, layout);
     EXPECT_EQ(TextureLayoutOf(f).vScale, 3);
     EXPECT_EQ(f.startVertex, 1);

@@ -203,7 +203,7 @@ TEST_F(Doc, EditModesExcludeEachOther)
 TEST_F(Doc, GridSwitchesAndTheirRules)
 {
     sel.currentMesh = 0;
-    EXPECT_FALSE(CanToggleGrid(ctx));  // neither mesh mode nor a face
+    EXPECT_FALSE(CanToggleGrid(ctx));   // neither mesh mode nor a face
     EXPECT_FALSE(ToggleFaceOnly(ctx));  // needs mesh mode
     ASSERT_TRUE(ToggleMeshMode(ctx));
     EXPECT_FALSE(ToggleEdgesOnly(ctx));  // needs the grid on

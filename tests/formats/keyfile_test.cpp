@@ -246,8 +246,8 @@ TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)
     // The last pairs with the first: span 0 - 10 + 20 = 10.
     const CKeyframeEntry& second = *a.entries[1];
     EXPECT_EQ(second.deltaPosition, Vec3(-1, 2, -0.5f));
-    EXPECT_FLOAT_EQ(second.deltaRotation.x, 34.0f);   // 190 -> 170 comes back the short way
-    EXPECT_FLOAT_EQ(second.deltaRotation.z, -1.0f);   // 180 -> 170: neither side above 180
+    EXPECT_FLOAT_EQ(second.deltaRotation.x, 34.0f);  // 190 -> 170 comes back the short way
+    EXPECT_FLOAT_EQ(second.deltaRotation.z, -1.0f);  // 180 -> 170: neither side above 180
 
     CKeyframeNode& b = AddNode(k, "b");
     AddEntry(b, 0, {}, {170, 170, 0});
@@ -262,7 +262,7 @@ TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)
     EXPECT_FLOAT_EQ(b.entries[0]->deltaRotation.y, -35.0f);  // roll to exactly 180
     EXPECT_EQ(c.entries[0]->deltaPosition, Vec3());          // one frame apart
     EXPECT_FLOAT_EQ(c.entries[1]->deltaRotation.x, (350.0f - 10.0f - 360.0f) / 19.0f);
-    EXPECT_EQ(d.entries[0]->deltaPosition, Vec3());          // alone: pairs with itself
+    EXPECT_EQ(d.entries[0]->deltaPosition, Vec3());  // alone: pairs with itself
 }
 
 TEST(SaveKeyframe, RefusesNodesWithoutOrBeyondFramesAndCreateEmptyReplacesTheKeyframe)

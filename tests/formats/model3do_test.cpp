@@ -6,10 +6,10 @@
 #include <tuple>
 
 #include "format_test_util.h"
-#include "model_compare.h"
 #include "formats/model3do.h"
 #include "model/corners.h"
 #include "model/model.h"
+#include "model_compare.h"
 
 using namespace orv;
 using orvtest::CrLf;
@@ -156,8 +156,9 @@ TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
 
     // 400 corners on one face line of about 3600 characters: every corner is kept. Two
     // corners point outside the lists: stored as read, skipped when corners are built.
-    const std::string head = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\n"
-                             "MESHES 1\nMESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n";
+    const std::string head =
+        "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\n"
+        "MESHES 1\nMESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n";
     std::string text = head + "VERTICES 400\n", normals, face = "0: 7 0x0 4 3 0 0.0 402 ";
     for (int i = 0; i < 400; ++i) {
         text += "0: " + std::to_string(i) + " " + std::to_string(i % 7) + " 0 0\n";

@@ -116,13 +116,12 @@ TEST(ReadPup, StopsWhereTheTextStops)
 TEST(ReadPup, SaysWhetherTheTextWasAPuppetFileAndWhetherItEndedEarly)
 {
     const std::string modes = "Mode=0\r\nstand\ta.key\t0\t0\t0\r\n";
-    for (const std::string& text : {modes, modes + "# a last comment", modes + "joints\r\n0=1\r\nend",
-                                    modes + "joints\r\n0=1\r\nend\r\n  \r\n",
-                                    std::string("# blank puppet\r\njoints\r\n0=1\r\nend\r\n")}) {
+    for (const std::string& text :
+         {modes, modes + "# a last comment", modes + "joints\r\n0=1\r\nend", modes + "joints\r\n0=1\r\nend\r\n  \r\n",
+          std::string("# blank puppet\r\njoints\r\n0=1\r\nend\r\n")}) {
         CModel m;
         const ReadStatus st = ReadText(m, text);
-        EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(true, true, std::string()))
-            << text;
+        EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(true, true, std::string())) << text;
     }
     const std::tuple<const char*, bool, std::string> fixtures[] = {
         {"last_line_unterminated.pup", true, "the last line has no line end and was not read"},
@@ -134,7 +133,8 @@ TEST(ReadPup, SaysWhetherTheTextWasAPuppetFileAndWhetherItEndedEarly)
     for (const auto& [name, recognised, missing] : fixtures) {
         CModel m;
         const ReadStatus st = ReadText(m, orvtest::FixtureText("pup", name));
-        EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(recognised, missing.empty(), missing))
+        EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing),
+                  std::make_tuple(recognised, missing.empty(), missing))
             << name;
     }
 }

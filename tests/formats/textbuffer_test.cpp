@@ -77,9 +77,10 @@ TEST(Appendf, FormatsLikePrintfWithCrLf)
     Appendf(o, "%5d:|%-6s|%04x|0x%05x|%x|0x%02x\n", {7, "ab", 0x2Au, 1, -1, 0xE});
     Appendf(o, "%10.6f|%5.2f|%9.7f|%f|%6.3f|%10.3f\n", {-0.1f, 0.005, 1.0f / 3.0f, 0.451664f, 15.0f, -490.58f});
     Appendf(o, "%13d|%3d,%3d |100%%", {-5, 12, 1234});
-    EXPECT_EQ(o, "    7:|ab    |002a|0x00001|ffffffff|0x0e\r\n"
-                 " -0.100000| 0.01|0.3333333|0.451664|15.000|  -490.580\r\n"
-                 "           -5| 12,1234 |100%");
+    EXPECT_EQ(o,
+              "    7:|ab    |002a|0x00001|ffffffff|0x0e\r\n"
+              " -0.100000| 0.01|0.3333333|0.451664|15.000|  -490.580\r\n"
+              "           -5| 12,1234 |100%");
 }
 
 // The line reader of the formats read line by line: every kind of line end, and the text

@@ -52,7 +52,8 @@ TEST(BuildFaceCorners, BuildsReversedCornersWithPlacementAndIntensity)
     // Mesh 0 has no node: no offset. Corners run opposite to the index list.
     const CFace& f0 = fx.Face(0);
     ASSERT_EQ(f0.corners.size(), 3u);
-    EXPECT_EQ(std::make_pair(f0.corners[0].Position(), f0.corners[2].Position()), std::make_pair(Vec3(0, 0, 1), Vec3()));
+    EXPECT_EQ(std::make_pair(f0.corners[0].Position(), f0.corners[2].Position()),
+              std::make_pair(Vec3(0, 0, 1), Vec3()));
     EXPECT_EQ(std::make_pair(f0.corners[0].Intensity(), f0.corners[2].Intensity()), std::make_pair(0.75f, 0.25f));
     EXPECT_EQ(std::tie(f0.corners[0].color, f0.corners[0].reserved), std::make_tuple(0x00FFFFFFu, 0u));
     // Without a material: 1 x 1, so u and v stay in texels; scales default to 1.

@@ -93,8 +93,14 @@ TEST(Geometry, RoundingHalvesAwayFromZero)
     }
     // Texture coordinates: five decimals, then |t| < 0.001 becomes 0, so 0.001 itself stays
     // and so does a value that rounds up onto it.
-    for (auto [in, out] : {std::pair{0.0004f, 0.0f}, {0.123456f, 0.12346f}, {-0.5f, -0.5f}, {-0.0009f, 0.0f},
-                           {0.001f, 0.001f}, {0.000996f, 0.001f}, {0.000994f, 0.0f}, {1.234565f, 1.23457f}}) {
+    for (auto [in, out] : {std::pair{0.0004f, 0.0f},
+                           {0.123456f, 0.12346f},
+                           {-0.5f, -0.5f},
+                           {-0.0009f, 0.0f},
+                           {0.001f, 0.001f},
+                           {0.000996f, 0.001f},
+                           {0.000994f, 0.0f},
+                           {1.234565f, 1.23457f}}) {
         float u = in, v = -in;
         CleanTexCoords(u, v);
         EXPECT_NEAR(u, out, 1e-6) << in;

@@ -62,7 +62,8 @@ struct Reference {
     }
     // Inserts every corner's key, then finds each face's indices, last corner first.
     template <typename Key, typename Less>
-    static void Pass(CMesh& m, std::vector<VertexRecord>& list, std::vector<std::vector<int32_t>>& idx, Key key, Less less)
+    static void Pass(CMesh& m, std::vector<VertexRecord>& list, std::vector<std::vector<int32_t>>& idx, Key key,
+                     Less less)
     {
         for (auto& f : m.faces)
             for (std::size_t c = f->corners.size(); c-- > 0;)
@@ -76,16 +77,22 @@ struct Reference {
 
     explicit Reference(CMesh& m)
     {
-        Pass(m, vertices, vidx, [&](const CFace&, VertexRecord r) {
-            r.SetPosition(r.Position() - m.placementOffset);
-            return r;
-        }, Less3);
-        Pass(m, texVertices, tidx, [](const CFace& f, VertexRecord r) {
-            CleanTexCoords(r.u, r.v);
-            r.u *= static_cast<float>(f.textureWidth);
-            r.v *= static_cast<float>(f.textureHeight);
-            return r;
-        }, LessUV);
+        Pass(
+            m, vertices, vidx,
+            [&](const CFace&, VertexRecord r) {
+                r.SetPosition(r.Position() - m.placementOffset);
+                return r;
+            },
+            Less3);
+        Pass(
+            m, texVertices, tidx,
+            [](const CFace& f, VertexRecord r) {
+                CleanTexCoords(r.u, r.v);
+                r.u *= static_cast<float>(f.textureWidth);
+                r.v *= static_cast<float>(f.textureHeight);
+                return r;
+            },
+            LessUV);
         std::vector<Vec3> faceNormals;
         for (auto& f : m.faces) {
             CFace copy = *CopyFace(*f, true);
@@ -123,8 +130,8 @@ TEST(RebuildMeshLists, MatchesTheIncrementalAlgorithmBitForBit)
         for (int f = 0; f < 1 + round * 5; ++f) {
             std::vector<VertexRecord> cs;
             for (int c = static_cast<int>(rng() % 7); c > 0; --c)  // includes empty and degenerate faces
-                cs.push_back(Corner(pick(positions), pick(positions), pick(positions), pick(texCoords),
-                                    pick(texCoords), static_cast<uint32_t>(rng())));
+                cs.push_back(Corner(pick(positions), pick(positions), pick(positions), pick(texCoords), pick(texCoords),
+                                    static_cast<uint32_t>(rng())));
             AddFace(m, cs, 1 + static_cast<int>(rng() % 64), 1 + static_cast<int>(rng() % 64));
         }
         Reference ref(m);
@@ -200,7 +207,6 @@ TEST(FaceOps, NormalPlanarityAndCentroid)
     f.corners = {Corner(0, 0, 0), Corner(4, 0, 0), Corner(3, 1, 0), Corner(1, 1, 0)};
     EXPECT_NEAR(f.Centroid().x, 2.0f, 1e-5);
     EXPECT_NEAR(f.Centroid().y, 4.0f / 9.0f, 1e-5);
-
 }
 
 // A copy carries every field of its face or mesh, each set here to a value of its own so

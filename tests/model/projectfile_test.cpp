@@ -121,9 +121,8 @@ TEST(ProjectFile, CustomMaterialsAsObjectReferences)
     Bytes want;
     want << Bytes{0x02, 0x00}                          // count
          << Bytes{0xFF, 0xFF, 0x01, 0x00, 0x0B, 0x00}  // new class, schema 1, name length 11
-         << std::string("CTreeObject")
-         << Bytes{7} << std::string("one.mat") << Bytes{2, 0, 0, 0, 0, 0, 0, 0, 0xAB, 0xCD}
-         << Bytes{0x01, 0x80}  // the class again: 0x8001
+         << std::string("CTreeObject") << Bytes{7} << std::string("one.mat")
+         << Bytes{2, 0, 0, 0, 0, 0, 0, 0, 0xAB, 0xCD} << Bytes{0x01, 0x80}  // the class again: 0x8001
          << Bytes{7} << std::string("two.mat") << Bytes{2, 0, 0, 0, 2, 0, 0, 0, 0xAB, 0xCD};
     // Custom materials start after the five empty counts that follow the matrix.
     const std::size_t at = 4 + 1 + 4 + 12 + 12 + 64 + 2 * 5;
@@ -152,8 +151,9 @@ TEST(ProjectFile, LoadingKeepsEveryStoredField)
     // What was put in came out (the line above alone would pass a writer that drops a field).
     EXPECT_EQ(std::tie(cam.eye, cam.up, back->insertOffset, back->currentSubMode),
               std::tie(kCamera.eye, kCamera.up, m->insertOffset, m->currentSubMode));
-    EXPECT_EQ(std::tie(back->version3do, back->materials, back->nodes[1]->name, back->puppetModes[0]->items[1]->keyFile),
-              std::tie(m->version3do, m->materials, m->nodes[1]->name, m->puppetModes[0]->items[1]->keyFile));
+    EXPECT_EQ(
+        std::tie(back->version3do, back->materials, back->nodes[1]->name, back->puppetModes[0]->items[1]->keyFile),
+        std::tie(m->version3do, m->materials, m->nodes[1]->name, m->puppetModes[0]->items[1]->keyFile));
     EXPECT_EQ(back->nodes[1]->poses[0], m->nodes[1]->poses[0]);
     EXPECT_EQ(back->puppetModes[0]->items[0]->flags, 0x28u);
     EXPECT_EQ(back->bookmarks.size(), 1u);

@@ -89,12 +89,28 @@ TEST(RebuildSkip, EveryKindOfChangeGivesTheFullRebuildsLists)
         {"texture height", [&](CMesh& m) { face(m).textureHeight = 3; }},
         {"placement offset", [&](CMesh& m) { m.placementOffset.y += 1.0f; }},
         {"face added", [&](CMesh& m) { m.faces.push_back(RandomFace(rng)); }},
-        {"face removed", [&](CMesh& m) { if (m.faces.size() > 2) m.faces.erase(m.faces.begin()); }},
+        {"face removed",
+         [&](CMesh& m) {
+             if (m.faces.size() > 2)
+                 m.faces.erase(m.faces.begin());
+         }},
         {"faces swapped", [&](CMesh& m) { std::swap(m.faces.front(), m.faces.back()); }},
         {"corner added", [&](CMesh& m) { face(m).corners.push_back(Corner(rng)); }},
-        {"corners reversed", [&](CMesh& m) { auto& c = face(m).corners; std::reverse(c.begin(), c.end()); }},
-        {"vertex list edited", [&](CMesh& m) { if (!m.vertices.empty()) m.vertices[0].x += 9.0f; }},
-        {"texture list edited", [&](CMesh& m) { if (!m.textureVertices.empty()) m.textureVertices.back().u = -1.0f; }},
+        {"corners reversed",
+         [&](CMesh& m) {
+             auto& c = face(m).corners;
+             std::reverse(c.begin(), c.end());
+         }},
+        {"vertex list edited",
+         [&](CMesh& m) {
+             if (!m.vertices.empty())
+                 m.vertices[0].x += 9.0f;
+         }},
+        {"texture list edited",
+         [&](CMesh& m) {
+             if (!m.textureVertices.empty())
+                 m.textureVertices.back().u = -1.0f;
+         }},
         {"normal list edited", [&](CMesh& m) { m.vertexNormals.push_back({}); }},
         {"index list edited", [&](CMesh& m) { face(m).vertexIndices[0] = 0x7FFF; }},
         {"texture index list edited", [&](CMesh& m) { face(m).textureVertexIndices.pop_back(); }},

@@ -8,8 +8,8 @@ TEST(CTree, OrderIgnoresCaseAndKeepsNamesakesTogetherNewestFirst)
 {
     CTree t;
     uint32_t offset = 0;
-    for (const char* name : {"3do\\mat\\Zeta.mat", "3do\\mat\\alpha.mat", "mat\\Beta.MAT", "other\\beta.mat",
-                             "x\\BETA.mat", "_under.mat"})
+    for (const char* name :
+         {"3do\\mat\\Zeta.mat", "3do\\mat\\alpha.mat", "mat\\Beta.MAT", "other\\beta.mat", "x\\BETA.mat", "_under.mat"})
         t.Add(std::make_unique<CTreeObject>(name, ++offset, 10));
     // Sorted by short name; '_' (0x5F) sorts before lower-case letters but after upper-case
     // ones: the order compares lower-cased bytes, so "_under" comes before "alpha".
@@ -21,8 +21,11 @@ TEST(CTree, OrderIgnoresCaseAndKeepsNamesakesTogetherNewestFirst)
     EXPECT_EQ(t.At(0).shortName, "_under.mat");
 
     // Find gives the first match, or where the name would go.
-    for (auto [name, found, position] : {std::tuple{"BETA.MAT", true, 2u}, {"gamma.mat", false, 5u},
-                                         {"zz", false, 6u}, {"_under.mat", true, 0u}, {"0", false, 0u}}) {
+    for (auto [name, found, position] : {std::tuple{"BETA.MAT", true, 2u},
+                                         {"gamma.mat", false, 5u},
+                                         {"zz", false, 6u},
+                                         {"_under.mat", true, 0u},
+                                         {"0", false, 0u}}) {
         const auto r = t.Find(name);
         EXPECT_EQ(r.found, found) << name;
         EXPECT_EQ(r.position, position) << name;

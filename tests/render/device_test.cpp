@@ -13,8 +13,8 @@ const std::string kNoMemory = "There was not enough video memory available to us
 TEST(DisplayModes, ListAndParse)
 {
     // Common depths other than the desktop's are left out; unusual ones are kept.
-    const std::vector<DisplayModeInfo> modes = {
-        {640, 480, 16}, {640, 480, 32}, {800, 600, 16}, {1024, 768, 15}, {320, 200, 8}, {1280, 1024, 24}};
+    const std::vector<DisplayModeInfo> modes = {{640, 480, 16},  {640, 480, 32}, {800, 600, 16},
+                                                {1024, 768, 15}, {320, 200, 8},  {1280, 1024, 24}};
     EXPECT_EQ(BuildDisplayModeList(modes, 16), (std::vector<std::string>{"None", "640x480", "800x600", "1024x768"}));
 
     int32_t w = 7, h = 9;
@@ -42,7 +42,8 @@ TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
     auto model = MakeModel(1);
     model->materials = {"a.mat"};
     AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 2), 0);
-    scene.SetMaterialResolver([](const std::string&, const std::string&) { return std::optional(SolidCels(2, 2, {0xFF0000})); });
+    scene.SetMaterialResolver(
+        [](const std::string&, const std::string&) { return std::optional(SolidCels(2, 2, {0xFF0000})); });
     scene.PrepareScene(*model);
     EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->texture, 0u);  // the picture cannot become a texture
     scene.Draw(*model, NodeOrder(*model), {});
@@ -77,7 +78,8 @@ TEST_F(DeviceTest, TriesTheChosenDeviceFirstThenTheOthers)
     device_->SetSurfaceFailureForTest([](int32_t i) { return i != 0; });
     DeviceResult r = device_->CreateDevice(32, 32, false);
     EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.messages, std::vector<std::string>{kNoMemory + "Second Device device. Restoring to Software Emulation."});
+    EXPECT_EQ(r.messages,
+              std::vector<std::string>{kNoMemory + "Second Device device. Restoring to Software Emulation."});
     EXPECT_EQ(settings_.device, 0);
     EXPECT_EQ(device_->CurrentDeviceName(), first);
 
@@ -235,14 +237,19 @@ TEST_F(DeviceTest, PresentCopiesAndStretchesIntoTheTarget)
     EXPECT_EQ(surface.At(5, 5), kWhite);
 
     auto shown = present(nullptr);
-    for (const auto& [x, y, c] : {std::tuple{10, 10, kWhite}, {38, 28, kWhite}, {42, 10, kRed}, {10, 32, kRed}, {79, 59, kRed}})
+    for (const auto& [x, y, c] :
+         {std::tuple{10, 10, kWhite}, {38, 28, kWhite}, {42, 10, kRed}, {10, 32, kRed}, {79, 59, kRed}})
         EXPECT_EQ(shown(x, y), c) << x << "," << y;
 
     // Only the clip rectangle (client pixels 30..50 × 20..40) changes.
     const ClientRect clip{30, 20, 50, 40};
     auto clipped = present(&clip);
-    for (const auto& [x, y, c] : {std::tuple{10, 10, kBlack}, {60, 50, kBlack}, {35, 25, kWhite}, {45, 35, kRed},
-                                 {29, 25, kBlack}, {50, 25, kBlack}})
+    for (const auto& [x, y, c] : {std::tuple{10, 10, kBlack},
+                                  {60, 50, kBlack},
+                                  {35, 25, kWhite},
+                                  {45, 35, kRed},
+                                  {29, 25, kBlack},
+                                  {50, 25, kBlack}})
         EXPECT_EQ(clipped(x, y), c) << x << "," << y;
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     gl.DeleteFramebuffers(1, &target);

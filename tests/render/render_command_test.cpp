@@ -43,10 +43,7 @@ protected:
         return orvtest::ReadPng(dir_ / name).value_or(orv::RgbaImage{});
     }
 
-    std::string Errors() const
-    {
-        return orv::ReadWholeTextFile(dir_ / "err.txt").value_or({});
-    }
+    std::string Errors() const { return orv::ReadWholeTextFile(dir_ / "err.txt").value_or({}); }
 
     fs::path dir_;
 };
@@ -83,13 +80,14 @@ TEST_F(RenderCommand, ModesAndViews)
                 }
         return hi - lo;
     };
-    EXPECT_GT(width(Picture("front.png", "--size 200x150")), width(Picture("left.png", "--size 200x150 --view left")) + 10);
+    EXPECT_GT(width(Picture("front.png", "--size 200x150")),
+              width(Picture("left.png", "--size 200x150 --view left")) + 10);
 }
 
 TEST_F(RenderCommand, ExitStatuses)
 {
-    for (const char* usage : {"", "-o x.png --size 0x10", "-o x.png --view sideways", "-o x.png --mode 5",
-                              "-o x.png --bogus"})
+    for (const char* usage :
+         {"", "-o x.png --size 0x10", "-o x.png --view sideways", "-o x.png --mode 5", "-o x.png --bogus"})
         EXPECT_EQ(Run(usage), 2) << usage;
     const std::string out = "-o '" + (dir_ / "x.png").string() + "'";
     EXPECT_EQ(Run(out, (dir_ / "missing.3do").string()), 1);

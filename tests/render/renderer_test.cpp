@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "edit/view_commands.h"
-#include "render/renderer.h"
 #include "render/render_test_util.h"
+#include "render/renderer.h"
 #include "resources/catalog.h"
 #include "scene_builder.h"
 
@@ -51,7 +51,8 @@ protected:
         auto model = orvtest::MakeModel(1);
         model->formatTag = "JK1";
         model->materials = {material};
-        orvtest::AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 0), 0, {{0, 0}, {256, 0}, {256, 256}, {0, 256}})
+        orvtest::AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 0), 0,
+                         {{0, 0}, {256, 0}, {256, 256}, {0, 256}})
             .ComputeFaceNormal();
         model->RebuildHierarchy();
         return model;

@@ -163,7 +163,8 @@ TEST_F(SceneTest, OutOfRangeIndicesAreSkipped)
     ASSERT_TRUE(MakeDevice(64, 64));
     auto model = MakeModel(2);
     model->materials = {"one.mat"};
-    scene_->SetMaterialResolver([](const std::string&, const std::string&) { return std::optional(SolidCels(1, 1, {0xFF0000})); });
+    scene_->SetMaterialResolver(
+        [](const std::string&, const std::string&) { return std::optional(SolidCels(1, 1, {0xFF0000})); });
     AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.3f, 2.0f), 42);
     AddFace(*model->geosets[0]->meshes[1], FacingSquare(0.7f, 0, 0.1f, 2.0f), -5);
     model->geosets[0]->meshes[1]->faces.push_back(std::make_unique<CFace>());  // no corners at all

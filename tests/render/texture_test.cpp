@@ -2,9 +2,9 @@
 #include <map>
 #include <set>
 
+#include "render/render_test_util.h"
 #include "render/renderer.h"
 #include "render/texture_cache.h"
-#include "render/render_test_util.h"
 
 using namespace orv;
 using namespace orvtest;
@@ -106,7 +106,7 @@ TEST_F(TextureTest, FacesShowTheirPictureOrWhite)
         int32_t material;
         uint32_t colour;
         int32_t width;  // of the texture the face takes
-    } faces[] = {{0, kWhite, 1}, {1, kWhite, 1}, {2, kWhite, maxSize + 1}, {9, kWhite, 1},
+    } faces[] = {{0, kWhite, 1},  {1, kWhite, 1},      {2, kWhite, maxSize + 1}, {9, kWhite, 1},
                  {-1, kWhite, 1}, {3, 0xFF00FF00u, 2}, {4, 0xFF0000FFu, 2}};
     CMesh& mesh = *model->geosets[0]->meshes[0];
     for (int i = 0; i < 7; ++i)

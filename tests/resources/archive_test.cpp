@@ -108,9 +108,9 @@ TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectoriesAndNamesStayUnder128
         names.push_back(r.name);
     // Record 0 stays first; files come before the subdirectories of their directory;
     // comparisons are byte-wise, so "B.txt" sorts before "about.txt".
-    EXPECT_EQ(names, (std::vector<std::string>{"readme.txt", "B.txt", "about.txt", "zz.txt", "3do\\crate.3do",
-                                               "3do\\key\\a.key", "3do\\key\\kyrun.key", "3do\\mat\\a.mat",
-                                               "cog\\door.cog"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"readme.txt", "B.txt", "about.txt", "zz.txt", "3do\\crate.3do",
+                                        "3do\\key\\a.key", "3do\\key\\kyrun.key", "3do\\mat\\a.mat", "cog\\door.cog"}));
 
     TempDir dir;
     const fs::path gob = dir / "n.gob";
@@ -154,8 +154,9 @@ TEST(Archive, TheDirectoryIsReadWhereTheHeadSaysAndRewrittenBehindIt)
 
     // An offset into the head or past the end gives no directory, is named, and blocks
     // every change.
-    for (auto [file, why] : {std::pair{"directory_offset_inside_head.gob", "directory offset 4 points into the 12-byte head"},
-                             {"directory_offset_past_end.gob", "directory offset 1000 points past the end of the file (16 bytes)"}}) {
+    for (auto [file, why] :
+         {std::pair{"directory_offset_inside_head.gob", "directory offset 4 points into the 12-byte head"},
+          {"directory_offset_past_end.gob", "directory offset 1000 points past the end of the file (16 bytes)"}}) {
         const fs::path gob = dir / file;
         fs::copy_file(fixtures / file, gob);
         const auto d = ReadDir(gob);
@@ -233,7 +234,8 @@ TEST(Archive, CorpusArchivesReadAndTheCorruptOneIsRefused)
     const fs::path corpus = CorpusDir("gob");
     if (corpus.empty())
         GTEST_SKIP() << "no corpus";
-    EXPECT_EQ(ArchiveNames(corpus / "threefiles.gob"), (std::vector<std::string>{"first.txt", "second.txt", "third.txt"}));
+    EXPECT_EQ(ArchiveNames(corpus / "threefiles.gob"),
+              (std::vector<std::string>{"first.txt", "second.txt", "third.txt"}));
     EXPECT_TRUE(orvtest::Ok(CheckArchiveIntact(ReadDir(corpus / "threefiles.gob"))));
     EXPECT_EQ(ArchiveItem(corpus / "threefiles.gob", "third.txt"), "3");
     EXPECT_EQ(ArchiveNames(corpus / "structured.gob"), std::vector<std::string>{"dir\\test.txt"});

@@ -23,11 +23,11 @@ TEST(Bitmap, WriterLayoutPutsTheTopRowLast)
     img.width = 3;
     img.height = 2;
     img.pixels = {1, 2, 3, 4, 5, 6};  // top row 1 2 3
-    img.palette[4 * 1 + 2] = 0xAA;     // index 1: red 0xAA
+    img.palette[4 * 1 + 2] = 0xAA;    // index 1: red 0xAA
     const auto bmp = WriteBmp(img);
     const std::vector<uint8_t> head = {'B', 'M', 0x3E, 0x04, 0, 0, 0, 0, 0, 0, 0x36, 0x04, 0, 0,  // 1086, 1078
-                                       40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 8, 0,
-                                       0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+                                       40,  0,   0,    0,    3, 0, 0, 0, 2, 0, 0,    0,    1, 0, 8, 0, 0, 0, 0, 0,
+                                       0,   0,   0,    0,    0, 0, 0, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0};
     ASSERT_EQ(bmp.size(), 1086u);
     EXPECT_EQ(std::vector<uint8_t>(bmp.begin(), bmp.begin() + 54), head);
     EXPECT_EQ(bmp[54 + 4 + 2], 0xAA);
@@ -71,10 +71,10 @@ TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
     EXPECT_EQ(one.pixels, (std::vector<uint8_t>{1, 0, 1, 0, 0, 0, 0, 0, 0, 1}));
 
     // The old 12-byte header with 16-bit sizes and 3-byte palette entries.
-    const std::vector<uint8_t> old = {'B', 'M', 36, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0,  // pixels at 32
-                                      12, 0, 0, 0, 3, 0, 1, 0, 1, 0, 1, 0,           // 3 x 1, 1 bit
-                                      10, 20, 30, 40, 50, 60,                        // blue, green, red x2
-                                      0xA0, 0, 0, 0};
+    const std::vector<uint8_t> old = {'B',  'M', 36, 0,  0,  0,  0, 0, 0, 0, 32, 0, 0, 0,  // pixels at 32
+                                      12,   0,   0,  0,  3,  0,  1, 0, 1, 0, 1,  0,        // 3 x 1, 1 bit
+                                      10,   20,  30, 40, 50, 60,                           // blue, green, red x2
+                                      0xA0, 0,   0,  0};
     const auto o = Read(old);
     EXPECT_EQ(o.width, 3);
     EXPECT_EQ(o.height, 1);
@@ -88,11 +88,16 @@ TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
 
 TEST(Bitmap, BadFilesAreRefusedWithAReason)
 {
-    for (auto [file, why] : {std::pair{"magic_not_bm.bmp", "BM"}, {"true_colour_24_bits.bmp", "24 bits"},
-                             {"rle_compressed.bmp", "compressed"}, {"width_zero.bmp", "0 x 1"},
-                             {"height_zero.bmp", "3 x 0"}, {"width_70000.bmp", "70000"},
-                             {"rows_past_end.bmp", "truncated"}, {"colours_300.bmp", "300 colours"},
-                             {"palette_past_end.bmp", "palette is truncated"}, {"header_20_bytes.bmp", "20 bytes"},
+    for (auto [file, why] : {std::pair{"magic_not_bm.bmp", "BM"},
+                             {"true_colour_24_bits.bmp", "24 bits"},
+                             {"rle_compressed.bmp", "compressed"},
+                             {"width_zero.bmp", "0 x 1"},
+                             {"height_zero.bmp", "3 x 0"},
+                             {"width_70000.bmp", "70000"},
+                             {"rows_past_end.bmp", "truncated"},
+                             {"colours_300.bmp", "300 colours"},
+                             {"palette_past_end.bmp", "palette is truncated"},
+                             {"header_20_bytes.bmp", "20 bytes"},
                              {"head_cut_short.bmp", "truncated"}}) {
         const auto img = ReadBmp(Slurp(Fixture("bmp", file)));
         EXPECT_FALSE(img) << file;

@@ -38,26 +38,30 @@ TEST(Catalog, ClassificationTable)
 {
     // The first passing test wins: a material whose name mentions "pup", a colormap too.
     using K = ResourceKind;
-    for (auto [name, kind] : {std::pair{"3do\\mat\\dflt.mat", K::Material}, {"3do\\key\\kyrun.key", K::Keyframe},
-                              {"misc\\cmp\\01redmap.cmp", K::Colormap}, {"3do\\cmp\\x.cmp", K::None},
-                              {"misc\\pup\\ky.pup", K::Puppet}, {"3do\\mat\\readme.txt", K::None},
-                              {"mat\\crate.mat", K::None}, {"3do\\mat\\pup.mat", K::Material},
+    for (auto [name, kind] : {std::pair{"3do\\mat\\dflt.mat", K::Material},
+                              {"3do\\key\\kyrun.key", K::Keyframe},
+                              {"misc\\cmp\\01redmap.cmp", K::Colormap},
+                              {"3do\\cmp\\x.cmp", K::None},
+                              {"misc\\pup\\ky.pup", K::Puppet},
+                              {"3do\\mat\\readme.txt", K::None},
+                              {"mat\\crate.mat", K::None},
+                              {"3do\\mat\\pup.mat", K::Material},
                               {"misc\\pupcmp.cmp", K::Colormap}})
         EXPECT_EQ(ClassifyResource(name), kind) << name;
 }
 
 TEST(Catalog, BuildLowerCasesSortsLikeRepeatedAddAndReadsInsideTheArchive)
 {
-    const std::vector<ArchiveRecord> recs = {
-        Rec("3DO\\MAT\\A.MAT", 1), Rec("3do\\mat\\c.mat", 2),   Rec("3do\\mat\\sub\\b.mat", 3),
-        Rec("misc\\cmp\\dflt.cmp", 4), Rec("3do\\mat\\b.mat", 5), Rec("cog\\x.cog", 6),
-        Rec("misc\\pup\\ky.pup", 7)};
+    const std::vector<ArchiveRecord> recs = {Rec("3DO\\MAT\\A.MAT", 1),      Rec("3do\\mat\\c.mat", 2),
+                                             Rec("3do\\mat\\sub\\b.mat", 3), Rec("misc\\cmp\\dflt.cmp", 4),
+                                             Rec("3do\\mat\\b.mat", 5),      Rec("cog\\x.cog", 6),
+                                             Rec("misc\\pup\\ky.pup", 7)};
     ResourceCatalog cat;
     cat.puppets.Add(std::make_unique<CTreeObject>("stale.pup", 0, 0));
     BuildCatalog(recs, cat);
     // Sorted by short name as repeated CTree::Add would: the newer namesake first.
-    EXPECT_EQ(Names(cat.materials),
-              (std::vector<std::string>{"3do\\mat\\a.mat", "3do\\mat\\b.mat", "3do\\mat\\sub\\b.mat", "3do\\mat\\c.mat"}));
+    EXPECT_EQ(Names(cat.materials), (std::vector<std::string>{"3do\\mat\\a.mat", "3do\\mat\\b.mat",
+                                                              "3do\\mat\\sub\\b.mat", "3do\\mat\\c.mat"}));
     const CTreeObject* a = cat.materials.Lookup("A.mat");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->offset, 1u);
@@ -144,7 +148,8 @@ TEST(Locate, InstallPathThenSourceDirThenSampleThenMessage)
     MakeGame(dir / "cdrom" / "gamedata", "res2.gob", {{"misc\\pup\\ky.pup", Bytes("p")}});
     r = LocateResources(0, opts, cat);
     EXPECT_EQ(r.resourceFile, prefix / "dosdevices" / "d:" / "gamedata" / "Resource" / "res2.gob");
-    EXPECT_EQ(std::make_pair(cat.materials.Count(), cat.puppets.Count()), std::make_pair(std::size_t{0}, std::size_t{1}));
+    EXPECT_EQ(std::make_pair(cat.materials.Count(), cat.puppets.Count()),
+              std::make_pair(std::size_t{0}, std::size_t{1}));
 
     // Nothing of the game: the sample archive stands in and says so.
     fs::remove_all(dir / "cdrom" / "gamedata");

@@ -22,10 +22,14 @@ TEST(FileManager, ItemNamesFollowTheExtensionTable)
 {
     // The table is tested in order: ".mat" comes before ".key". A folder named like a
     // bitmap does not make its files bitmaps.
-    for (auto [file, item] : {std::pair{"/x/door.cog", "cog\\door.cog"}, {"/x/ky.pup", "misc\\pup\\ky.pup"},
-                              {"/x/readme.txt", "readme.txt"}, {"/x/Crate.Final.BMP", "mat\\crate.mat"},
-                              {"/x/KYRUN.KEY", "3do\\key\\kyrun.key"}, {"/x/bot.ai2", "misc\\ai\\bot.ai2"},
-                              {"/x/x.wav", "voiceuu\\x.wav"}, {"/x/a.mat.key", "mat\\a.mat.key"},
+    for (auto [file, item] : {std::pair{"/x/door.cog", "cog\\door.cog"},
+                              {"/x/ky.pup", "misc\\pup\\ky.pup"},
+                              {"/x/readme.txt", "readme.txt"},
+                              {"/x/Crate.Final.BMP", "mat\\crate.mat"},
+                              {"/x/KYRUN.KEY", "3do\\key\\kyrun.key"},
+                              {"/x/bot.ai2", "misc\\ai\\bot.ai2"},
+                              {"/x/x.wav", "voiceuu\\x.wav"},
+                              {"/x/a.mat.key", "mat\\a.mat.key"},
                               {"/x/pics.bmp/notes.txt", "notes.txt"}})
         EXPECT_EQ(ArchiveItemNameFor(file), item) << file;
     EXPECT_EQ(DuplicateItemQuestion("cog\\door.cog"),
@@ -122,7 +126,8 @@ TEST(FileManager, ExtractionStaysInsideTheFolder)
     auto t = ExtractionTarget(dir.path, "cog\\door.cog", false);
     ASSERT_TRUE(t);
     EXPECT_EQ(*t, dir / "door.cog");
-    for (const char* evil : {"..\\..\\evil.txt", "C:\\Windows\\evil.txt", "\\evil.txt", "a/b/../../evil.txt", "D:evil.txt"}) {
+    for (const char* evil :
+         {"..\\..\\evil.txt", "C:\\Windows\\evil.txt", "\\evil.txt", "a/b/../../evil.txt", "D:evil.txt"}) {
         t = ExtractionTarget(dir.path, evil, false);
         ASSERT_TRUE(t) << evil;
         EXPECT_EQ(*t, dir / "evil.txt") << evil;
@@ -192,10 +197,15 @@ TEST(FileManager, ExtractionKeepsTheArchivesFoldersAndRefusesNamesLeadingOut)
     t = ExtractionTargetInFolders(dir.path, "mat/crate.v2.mat", true);
     ASSERT_TRUE(t);
     EXPECT_EQ(*t, dir / "mat" / "crate.bmp");
-    for (auto [evil, why] : {std::pair{"..\\evil.txt", "\"..\" component"}, {"cog\\..\\..\\evil.txt", "\"..\" component"},
-                             {"a/b/../../../evil.txt", "\"..\" component"}, {"\\evil.txt", "absolute path"},
-                             {"/etc/evil", "absolute path"}, {"C:\\evil.txt", "drive letter"},
-                             {"D:evil.txt", "drive letter"}, {"cog\\", "no file name"}, {"a\\\\b", "empty"},
+    for (auto [evil, why] : {std::pair{"..\\evil.txt", "\"..\" component"},
+                             {"cog\\..\\..\\evil.txt", "\"..\" component"},
+                             {"a/b/../../../evil.txt", "\"..\" component"},
+                             {"\\evil.txt", "absolute path"},
+                             {"/etc/evil", "absolute path"},
+                             {"C:\\evil.txt", "drive letter"},
+                             {"D:evil.txt", "drive letter"},
+                             {"cog\\", "no file name"},
+                             {"a\\\\b", "empty"},
                              {"a\\.\\b", "empty"}}) {
         t = ExtractionTargetInFolders(dir.path, evil, false);
         EXPECT_FALSE(t) << evil;

@@ -55,11 +55,11 @@ std::vector<uint8_t> Cmp(uint8_t firstRed)
 TEST(Material, ColourMaterialFillsA256SquareWithTheLastRecordsIndex)
 {
     const auto mat = MakeColorMat(17);
-    std::vector<uint8_t> expected = {'M', 'A', 'T', ' ', 50, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0,
-                                     0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0};
+    std::vector<uint8_t> expected = {'M', 'A', 'T', ' ', 50, 0, 0, 0, 0, 0, 0, 0, 1, 0,
+                                     0,   0,   0,   0,   0,  0, 0, 0, 0, 0, 8, 0, 0, 0};
     expected.resize(76, 0);
-    expected.insert(expected.end(), {0, 0, 0, 0, 17, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F,
-                                     0, 0, 0x80, 0x3F});
+    expected.insert(expected.end(),
+                    {0, 0, 0, 0, 17, 0, 0, 0, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F});
     EXPECT_EQ(mat, expected);
 
     MaterialImage img;
@@ -116,8 +116,8 @@ TEST(Material, SixteenBitIsUnsupportedAndDamageIsInvalid)
     ASSERT_TRUE(size);
     EXPECT_EQ(std::tie(size->width, size->height), std::make_tuple(16, 8));
 
-    for (const char* bad : {"last_texel_missing.mat", "header_cut_after_magic.mat", "no_records.mat",
-                            "record_count_past_end.mat"}) {
+    for (const char* bad :
+         {"last_texel_missing.mat", "header_cut_after_magic.mat", "no_records.mat", "record_count_past_end.mat"}) {
         const auto bytes = Slurp(Fixture("mat", bad));
         EXPECT_FALSE(ParseMat(bytes)) << bad;
         EXPECT_FALSE(ConvertMat(bytes, Greys())) << bad;
@@ -132,14 +132,15 @@ TEST(Material, MakeMatLayout)
     img.width = 3;
     img.height = 2;
     img.pixels = {1, 2, 3, 4, 5, 6};
-    std::vector<uint8_t> expected = {'M', 'A', 'T', ' ', 0x32, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0,
-                                     1, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0};
+    std::vector<uint8_t> expected = {'M', 'A', 'T', ' ', 0x32, 0, 0, 0, 2, 0, 0, 0, 1, 0,
+                                     0,   0,   1,   0,   0,    0, 0, 0, 0, 0, 8, 0, 0, 0};
     expected.resize(76, 0);
-    expected.insert(expected.end(), {8, 0, 0, 0, 0, 0, 0, 0,                                          //
-                                     0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F,  //
-                                     0, 0, 0, 0, 0, 0, 0, 0, 0x82, 0x84, 0xF7, 0xBF, 0, 0, 0, 0,          //
-                                     3, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0,  //
-                                     1, 2, 3, 4, 5, 6});
+    expected.insert(expected.end(), {8, 0, 0,    0,    0, 0, 0,    0,                                               //
+                                     0, 0, 0x80, 0x3F, 0, 0, 0x80, 0x3F, 0,    0,    0x80, 0x3F, 0, 0, 0x80, 0x3F,  //
+                                     0, 0, 0,    0,    0, 0, 0,    0,    0x82, 0x84, 0xF7, 0xBF, 0, 0, 0,    0,     //
+                                     3, 0, 0,    0,    2, 0, 0,    0,    0,    0,    0,    0,    0, 0, 0,    0,
+                                     0, 0, 0,    0,    1, 0, 0,    0,  //
+                                     1, 2, 3,    4,    5, 6});
     const auto mat = MakeMat(img);
     EXPECT_EQ(mat, expected);
     MaterialImage back;
@@ -218,9 +219,12 @@ TEST(Material, CorpusMaterialsAndColormap)
     EXPECT_EQ(cmp.lightTable.size(), 16384u);
     EXPECT_FALSE(ParseColormap(std::span(cmpBytes).first(17215)));
 
-    for (auto [file, width, height, cels] : {std::tuple{"00ladder1.mat", 32, 32, 1}, {"00map3.mat", 128, 128, 1},
-                                             {"bry0side1.mat", 256, 256, 1}, {"brypport1.mat", 16, 32, 1},
-                                             {"enemys.mat", 128, 32, 2}, {"phaser.mat", 32, 32, 8}}) {
+    for (auto [file, width, height, cels] : {std::tuple{"00ladder1.mat", 32, 32, 1},
+                                             {"00map3.mat", 128, 128, 1},
+                                             {"bry0side1.mat", 256, 256, 1},
+                                             {"brypport1.mat", 16, 32, 1},
+                                             {"enemys.mat", 128, 32, 2},
+                                             {"phaser.mat", 32, 32, 8}}) {
         SCOPED_TRACE(file);
         const auto bytes = Slurp(corpus / "mat" / file);
         MaterialImage img;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "view/camera.h"
 #include "scene_builder.h"
+#include "view/camera.h"
 
 using namespace orv;
 using orvtest::CameraAt;
@@ -100,9 +100,11 @@ TEST(Camera, TiltStopsShortOfVertical)
 
 TEST(Camera, MoveStepsFollowModifiersAndScale)
 {
-    const std::tuple<Modifiers, int, bool, float> cases[] = {
-        {{}, 0, false, 0.01f}, {kCtrl, 0, false, 0.005f}, {kShift, 0, false, 0.02f}, {{}, 2, false, 0.04f},
-        {{}, -1, true, -0.005f}};
+    const std::tuple<Modifiers, int, bool, float> cases[] = {{{}, 0, false, 0.01f},
+                                                             {kCtrl, 0, false, 0.005f},
+                                                             {kShift, 0, false, 0.02f},
+                                                             {{}, 2, false, 0.04f},
+                                                             {{}, -1, true, -0.005f}};
     for (const auto& [mods, e, down, expected] : cases) {
         Camera c = CameraAt({0, 0, -3});
         ASSERT_TRUE(c.KeyMoveLoop(!down, down, mods, e));
@@ -162,7 +164,8 @@ TEST(Camera, BookmarksRestoreExactly)
     EXPECT_EQ(model.modelMatrix, Matrix4::Identity());
 
     ASSERT_TRUE(c.RecallBookmark(model, 5));
-    EXPECT_EQ(std::tuple(c.eye, c.direction, c.up, c.lookPoint), std::tuple(marked.eye, marked.direction, marked.up, marked.eye));
+    EXPECT_EQ(std::tuple(c.eye, c.direction, c.up, c.lookPoint),
+              std::tuple(marked.eye, marked.direction, marked.up, marked.eye));
     EXPECT_EQ(model.modelMatrix, world);
     ExpectClose(c.view, marked.view);
 }
@@ -172,7 +175,7 @@ TEST(Camera, MouseDragTurnsAndMoves)
     const ViewSize size{400, 400, 400, 400, false};
     Camera c = CameraAt({0, 0, -3});
     ASSERT_TRUE(c.MouseCamera(true, 100, 100, size, {}, 0));  // the first move only takes the point
-    c.MouseCamera(true, 100, 90, size, {}, 0);  // up by 10: forward by 10 * 0.2 * 0.01
+    c.MouseCamera(true, 100, 90, size, {}, 0);                // up by 10: forward by 10 * 0.2 * 0.01
     EXPECT_NEAR(c.eye.z, -2.98f, 1e-6f);
     c.MouseCamera(true, 110, 90, size, {}, 0);  // sideways: turns where it stands
     c.UpdateViewInfo();

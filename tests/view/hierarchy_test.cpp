@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "view/hierarchy.h"
 #include "scene_builder.h"
+#include "view/hierarchy.h"
 
 using namespace orv;
 using orvtest::ExpectClose;

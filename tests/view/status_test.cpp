@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "scene_builder.h"
 #include "view/camera.h"
 #include "view/hierarchy.h"
-#include "scene_builder.h"
 
 using namespace orv;
 
