@@ -10,6 +10,7 @@ set(ORVANE_CORE_SOURCES
   src/model/undo.cpp
   src/model/settings.cpp
   src/model/limits.cpp
+  src/model/validate.cpp
   src/formats/textformat.cpp
   src/formats/textbuffer.cpp
   src/formats/model3do.cpp
@@ -34,6 +35,8 @@ set(ORVANE_CORE_SOURCES
   src/edit/transform.cpp
   src/edit/texture_tool.cpp
   src/edit/primitives.cpp
+  src/edit/clipboard.cpp
+  src/edit/carve.cpp
   src/commands/command_table.cpp
 )
 # The OpenGL renderer: plain C++ on OpenGL and EGL, shared by the 3D view and orvane-tool.

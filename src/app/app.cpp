@@ -233,6 +233,8 @@ void COrvaneApp::DefineCommands()
     f.Bind(cmd::CreateRectangle, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Rectangle)); });
     f.Bind(cmd::CreateCylinder, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Cylinder)); });
     f.Bind(cmd::CreateDome, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Dome)); });
+    f.Bind(cmd::CarveMesh, [this] { RunCarve(ActiveFrame()); });
+    f.Bind(cmd::ExtrudeFace, [this] { RunExtrude(ActiveFrame()); });
     f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
         about.exec();
@@ -611,6 +613,44 @@ void COrvaneApp::RunPrimitive(CChildFrame* frame, int shape)
     }
     if (made)
         view->AfterCommand(kModelChanged | kTexturesChanged);
+}
+
+void COrvaneApp::RunCarve(CChildFrame* frame)
+{
+    if (!frame)
+        return;
+    COrvaneView* view = frame->View();
+    const CommandContext c = view->Context();
+    ViewContext v = ViewContextOf(c);
+    if (settings_.warning != 0 &&
+        hooks_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
+                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    // The snapshot stays when the carve is refused: Undo gives the same model back.
+    c.doc->TakeSnapshot();
+    const std::string refused = CarveMesh(v);
+    if (!refused.empty())
+        Message(QMessageBox::Warning, QString::fromStdString(refused));
+    view->AfterCommand(kModelChanged | kSelectionChanged);
+}
+
+void COrvaneApp::RunExtrude(CChildFrame* frame)
+{
+    if (!frame)
+        return;
+    COrvaneView* view = frame->View();
+    const CommandContext c = view->Context();
+    ViewContext v = ViewContextOf(c);
+    const CFace* face = v.selection->CurrentFace(v.model);
+    if (!face)
+        return;
+    CExtrudeDlg dlg(static_cast<int>(face->corners.size()), v.selection->selectedPositions.size() == 2, frame_);
+    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
+    if (hooks_.exec(dlg) != QDialog::Accepted)
+        return;
+    c.doc->TakeSnapshot();
+    ExtrudeFace(v, dlg.Params());
+    view->AfterCommand(kModelChanged | kTexturesChanged | kSelectionChanged);
 }
 
 bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)

@@ -102,6 +102,8 @@ private:
     // The dialogs of the edit commands, on the active document window.
     void RunTextureTool(CChildFrame* frame);
     void RunPrimitive(CChildFrame* frame, int shape);
+    void RunCarve(CChildFrame* frame);
+    void RunExtrude(CChildFrame* frame);
     void AddRecentFile(const QString& path);
     void ShowHelpPage(const QString& page);
     // The help pages in a window of the program's own, for a desktop without a browser.

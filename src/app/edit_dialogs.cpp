@@ -1,12 +1,15 @@
 #include "app/edit_dialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -141,6 +144,92 @@ void CTextureDlg::Accept()
         return;
     StoreTextureLayout(face_, Layout());
     accept();
+}
+
+// ---- Extrude Face ----------------------------------------------------------------------
+
+CExtrudeDlg::CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent)
+    : QDialog(parent), vertexCount_(vertexCount)
+{
+    setWindowTitle(QStringLiteral("Extrude Face"));
+    auto* directions = new QGroupBox(QStringLiteral("Directions"), this);
+    auto* dirForm = new QFormLayout(directions);
+    upDown_ = Number(this, "4082", -1000, 1000, 1, 3);
+    leftRight_ = Number(this, "4083", -1000, 1000, 1, 3);
+    dirForm->addRow(QStringLiteral("Up/Down Angle:"), upDown_);
+    dirForm->addRow(QStringLiteral("Left/Right Angle:"), leftRight_);
+    const char* combos[3] = {"5070", "5071", "5072"};
+    for (int i = 0; i < 3; ++i) {
+        vertex_[i] = new QComboBox(this);
+        vertex_[i]->setObjectName(QString::fromLatin1(combos[i]));
+        if (i == 0)
+            vertex_[i]->addItem(QStringLiteral("All Vertices"));
+        for (int v = 0; v < vertexCount; ++v)
+            vertex_[i]->addItem(QStringLiteral("Vertex %1").arg(v));
+        dirForm->addRow(vertex_[i]);
+    }
+    auto* depths = new QGroupBox(QStringLiteral("Depths:"), this);
+    auto* depthForm = new QFormLayout(depths);
+    const char* depthIds[3] = {"4000", "5039", "5040"};
+    for (int i = 0; i < 3; ++i) {
+        depth_[i] = Number(this, depthIds[i], -1000, 1000, 0.01, 4);
+        depth_[i]->setValue(0.1);
+        depthForm->addRow(depth_[i]);
+    }
+    indent_ = Number(this, "4099", -1000, 1000, 0.01, 4);
+    auto* shape = new QGroupBox(QStringLiteral("Shape"), this);
+    auto* shapeCol = new QVBoxLayout(shape);
+    auto* parallel = new QRadioButton(QStringLiteral("Parallellogram"), this);
+    parallel->setObjectName(QStringLiteral("5197"));
+    parallel->setChecked(true);
+    rotated_ = new QRadioButton(QStringLiteral("Rotated End Face"), this);
+    rotated_->setObjectName(QStringLiteral("5198"));
+    shapeCol->addWidget(parallel);
+    shapeCol->addWidget(rotated_);
+    // Angles and shapes need the direction two grid nodes give; without them the end
+    // face is spanned by three chosen vertices.
+    for (QWidget* w : std::initializer_list<QWidget*>{upDown_, leftRight_, parallel, rotated_})
+        w->setEnabled(twoGridNodes);
+    vertex_[0]->setEnabled(!twoGridNodes);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    cancel->setObjectName(QStringLiteral("2"));
+    connect(ok, &QPushButton::clicked, this, [this] {
+        const std::string problem = CheckExtrudeParams(Params(), vertexCount_);
+        if (problem.empty())
+            accept();
+        else
+            ShowOr(showMessage_, this, QString::fromStdString(problem));
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* col = new QVBoxLayout(this);
+    auto* indentForm = new QFormLayout;
+    indentForm->addRow(QStringLiteral("Indent:"), indent_);
+    col->addWidget(directions);
+    col->addWidget(depths);
+    col->addLayout(indentForm);
+    col->addWidget(shape);
+    col->addWidget(buttons);
+}
+
+ExtrudeParams CExtrudeDlg::Params() const
+{
+    ExtrudeParams p;
+    p.upDownAngle = static_cast<float>(upDown_->value());
+    p.leftRightAngle = static_cast<float>(leftRight_->value());
+    p.indent = static_cast<float>(indent_->value());
+    p.firstVertex = vertex_[0]->currentIndex() - 1;
+    p.secondVertex = vertex_[1]->currentIndex();
+    p.thirdVertex = vertex_[2]->currentIndex();
+    p.depth1 = static_cast<float>(depth_[0]->value());
+    p.depth2 = static_cast<float>(depth_[1]->value());
+    p.depth3 = static_cast<float>(depth_[2]->value());
+    p.rotatedEndFace = rotated_->isChecked();
+    return p;
 }
 
 // ---- the primitive shapes --------------------------------------------------------------

@@ -6,10 +6,13 @@
 #include <QDialog>
 #include <functional>
 
+#include "edit/carve.h"
 #include "edit/primitives.h"
 #include "edit/texture_tool.h"
 
 class QCheckBox;
+class QComboBox;
+class QRadioButton;
 class QDoubleSpinBox;
 class QFormLayout;
 class QLineEdit;
@@ -48,6 +51,27 @@ private:
     QDoubleSpinBox* vScale_ = nullptr;
     QDoubleSpinBox* angle_ = nullptr;
     QCheckBox* mirror_ = nullptr;
+    std::function<void(const QString&)> showMessage_;
+};
+
+// "Extrude Face": angles and shape with exactly two grid nodes selected, otherwise the
+// three vertices whose depths span the end face; depths and indent. OK is refused, with
+// the reason, for values out of range or three vertices that are not all different.
+class CExtrudeDlg : public QDialog {
+    Q_OBJECT
+public:
+    CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent = nullptr);
+    ExtrudeParams Params() const;
+    void SetMessageHandler(std::function<void(const QString&)> show) { showMessage_ = std::move(show); }
+
+private:
+    int vertexCount_;
+    QDoubleSpinBox* upDown_ = nullptr;
+    QDoubleSpinBox* leftRight_ = nullptr;
+    QDoubleSpinBox* indent_ = nullptr;
+    QComboBox* vertex_[3] = {nullptr, nullptr, nullptr};
+    QDoubleSpinBox* depth_[3] = {nullptr, nullptr, nullptr};
+    QRadioButton* rotated_ = nullptr;
     std::function<void(const QString&)> showMessage_;
 };
 

@@ -355,6 +355,17 @@ void Draw(QPainter& p, int id)
         break;
     }
     case CreateRectangle: Cube(p, QRectF(5, 7, 22, 18), true, kOrange); break;
+    case CarveMesh:
+        Cube(p, QRectF(3, 7, 22, 20), true, kFill);
+        p.setPen(QPen(kRed, 2.5, Qt::DashLine));
+        p.drawLine(QPointF(4, 28), QPointF(28, 4));
+        break;
+    case ExtrudeFace:
+        p.setPen(QPen(kInk, 1.5));
+        p.setBrush(kFill);
+        p.drawRect(QRectF(4, 16, 14, 12));
+        Arrow(p, QPointF(11, 16), QPointF(24, 5), kRed, 2.5);
+        break;
     case CreateCylinder: {
         p.setPen(QPen(kInk, 1.5));
         p.setBrush(kOrange);

@@ -745,6 +745,7 @@ CommandContext COrvaneView::Context() const
     c.settings = &AppSettings();
     c.selection = &self->selection_;
     c.camera = &self->camera_;
+    c.clipboard = &self->clipboard_;
     c.mods = HeldModifiers();
     c.drawing = renderer_ && renderer_->HasDevice();
     return c;

@@ -18,6 +18,7 @@
 
 #include "commands/command_table.h"
 #include "document/modes.h"
+#include "edit/clipboard.h"
 #include "edit/selection.h"
 #include "view/camera.h"
 
@@ -148,6 +149,7 @@ private:
     CDocument& doc_;
     Camera camera_;
     Selection selection_;
+    Clipboard clipboard_;  // the view's own: copying here does not enable Paste elsewhere
     std::unique_ptr<CRenderer> renderer_;
     ViewArea* area_ = nullptr;
     ViewGlSurface* gl_ = nullptr;

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "document/document.h"
+#include "edit/carve.h"
+#include "edit/clipboard.h"
 #include "edit/primitives.h"
 #include "edit/selection.h"
 #include "edit/texture_tool.h"
@@ -239,6 +241,51 @@ CommandResult Relay(CommandContext& c)
 
 bool CanPrimitive(const CommandContext& c) { return CanCreatePrimitive(ViewContextOf(c)); }
 
+// ---- clipboard, add and delete, carve and extrude -----------------------------------
+
+constexpr uint32_t kStructureChanged = kModelChanged | kTexturesChanged | kSelectionChanged;
+
+CommandResult Outcome(const EditOutcome& o)
+{
+    // Cut has taken its snapshot even when its deletion is refused.
+    return CommandResult{true, o.changed ? kStructureChanged : uint32_t{kModelChanged}, o.message};
+}
+
+bool CanCopyRule(const CommandContext& c) { return c.clipboard && CanCopy(ViewContextOf(c)); }
+bool CanPasteRule(const CommandContext& c) { return c.clipboard && CanPaste(ViewContextOf(c), *c.clipboard); }
+bool CanAddMeshRule(const CommandContext& c) { return CanAddMesh(ViewContextOf(c)); }
+bool CanAddFaceRule(const CommandContext& c) { return CanAddFace(ViewContextOf(c)); }
+bool CanCarveRule(const CommandContext& c) { return CanCarve(ViewContextOf(c)); }
+bool CanExtrudeRule(const CommandContext& c) { return CanExtrude(ViewContextOf(c)); }
+
+CommandResult CopyCommand(CommandContext& c)
+{
+    Copy(ViewContextOf(c), *c.clipboard);
+    return Done(0);
+}
+
+CommandResult CutCommand(CommandContext& c)
+{
+    ViewContext v = ViewContextOf(c);
+    return Outcome(Cut(*c.doc, v, *c.clipboard));
+}
+
+CommandResult PasteCommand(CommandContext& c)
+{
+    ViewContext v = ViewContextOf(c);
+    return Outcome(Paste(*c.doc, v, *c.clipboard));
+}
+
+CommandResult AddCommand(CommandContext& c)
+{
+    ViewContext v = ViewContextOf(c);
+    switch (c.id) {
+    case cmd::AddGeometry: return Outcome(AddGeometry(*c.doc, v));
+    case cmd::AddMesh: return Outcome(AddMesh(*c.doc, v));
+    default: return Outcome(AddFace(*c.doc, v));
+    }
+}
+
 // ---- undo and redo ------------------------------------------------------------------
 
 bool CanUndo(const CommandContext& c) { return c.doc->history.CanUndo(); }
@@ -415,6 +462,24 @@ std::vector<CommandRow> MakeTable()
         {cmd::UpdateVertices, "Update &Vertices",
          "Lay the texture out again with the face's stored parameters\nUpdate Vertices", "", View, m(Menu::Edit, 601),
          b(Bar::Map, 502), Relay, CanRelay},
+
+        // Edit: clipboard, add, carve and extrude
+        {cmd::EditCut, "Cu&t", "Cut the selection and put it on the Clipboard\nCut", "Ctrl+X;Shift+Del", View,
+         m(Menu::Edit, 200), b(Bar::Main, 200), CutCommand, CanCopyRule},
+        {cmd::EditCopy, "&Copy", "Copy the selection and put it on the Clipboard\nCopy", "C;Ctrl+C;Ctrl+Ins", View,
+         m(Menu::Edit, 201), b(Bar::Main, 201), CopyCommand, CanCopyRule},
+        {cmd::EditPaste, "&Paste", "Insert Clipboard contents\nPaste", "V;Ctrl+V;Shift+Ins", View, m(Menu::Edit, 202),
+         b(Bar::Main, 202), PasteCommand, CanPasteRule},
+        {cmd::AddGeometry, "Add &Geometry", "Add new geometry to 3do\nAdd Geometry", "", View, m(Menu::Edit, 700),
+         noBar, AddCommand},
+        {cmd::AddMesh, "Add &Mesh", "Add new mesh to current geometry\nAdd Mesh", "", View, m(Menu::Edit, 701), noBar,
+         AddCommand, CanAddMeshRule},
+        {cmd::AddFace, "Add &Face", "Add new face to current mesh\nAdd Face", "", View, m(Menu::Edit, 702), noBar,
+         AddCommand, CanAddFaceRule},
+        {cmd::CarveMesh, "C&arve Mesh", "Carve Current Mesh\nCarve Mesh", "A;Ctrl+A", View, m(Menu::Edit, 800),
+         b(Bar::Tool, 100), nullptr, CanCarveRule},
+        {cmd::ExtrudeFace, "E&xtrude Face...", "Extrude Current Face\nExtrude Face", "E;Ctrl+E", View,
+         m(Menu::Edit, 801), b(Bar::Tool, 101), nullptr, CanExtrudeRule},
 
         // Keys of the 3D view without a menu item
         {cmd::PanUp, "", "Pan up\nPan Up (U)", "U", View, noMenu, noBar, PanStep, Drawing},

@@ -19,6 +19,7 @@ namespace orv {
 class COrvaneDoc;
 class Selection;
 class Camera;
+struct Clipboard;
 struct Settings;
 
 // Where a command acts: the application as a whole, the active document, or the active
@@ -47,6 +48,7 @@ struct CommandContext {
     Settings* settings = nullptr;
     Selection* selection = nullptr;  // the active view's
     Camera* camera = nullptr;        // the active view's
+    Clipboard* clipboard = nullptr;  // the active view's own
     Modifiers mods;                  // held when the command runs
     bool drawing = false;            // the view has a drawing device
 };

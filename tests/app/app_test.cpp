@@ -181,6 +181,51 @@ private slots:
         QVERIFY(f->Document()->Doc().history.CanUndo());
     }
 
+    // Cut, Paste and Extrude through the window; each view keeps its own clipboard.
+    void clipboardAndExtrudeThroughTheWindow()
+    {
+        Harness h;
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        Selection* sel = f->CurrentSelection();
+        sel->currentMesh = 2;
+        sel->currentFace = 1;
+        auto faces = [&] { return f->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
+        const std::size_t before = faces();
+        QVERIFY(frame->Execute(cmd::EditCut));
+        QCOMPARE(faces(), before - 1);
+        frame->UpdateCommandUI();
+        QVERIFY(!frame->Action(cmd::EditPaste)->isEnabled());  // no current face to paste onto
+        sel->currentFace = 0;
+        frame->UpdateCommandUI();
+        QVERIFY(frame->Action(cmd::EditPaste)->isEnabled());
+
+        // Another document's view has a clipboard of its own: with a mesh and face current
+        // there, Paste still waits for something copied there.
+        const QString copy = h.dir.filePath(QStringLiteral("second.3do"));
+        QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), copy));
+        CChildFrame* other = h.app->OpenFile(copy);
+        QVERIFY(other && other != f);
+        other->CurrentSelection()->currentMesh = 2;
+        other->CurrentSelection()->currentFace = 0;
+        frame->UpdateCommandUI();
+        QVERIFY(frame->Action(cmd::EditCut)->isEnabled());
+        QVERIFY(!frame->Action(cmd::EditPaste)->isEnabled());
+
+        // Extrude: the dialog's values, one undo step.
+        frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(f->parentWidget()));
+        sel->currentFace = 0;
+        h.dialog = [](QDialog& d) {
+            return d.windowTitle() == QStringLiteral("Extrude Face") ? int(QDialog::Accepted) : 0;
+        };
+        const std::size_t steps = f->Document()->Doc().history.UndoList().size();
+        const std::size_t count = faces();
+        QVERIFY(frame->Execute(cmd::ExtrudeFace));
+        QCOMPARE(faces(), count + 4);
+        QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
+    }
+
     void viewCommandsFollowTheSelection()
     {
         Harness h;

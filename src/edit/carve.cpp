@@ -1,0 +1,402 @@
+#include "edit/carve.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "edit/selection.h"
+#include "edit/texture_tool.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kSameFace = "Cannot carve mesh. You must select 3 grid nodes not on the same face.";
+constexpr const char* kOnALine = "Cannot carve mesh. You must select 3 grid nodes not on a line.";
+
+// A face's vertices in index-list order (vertex k is corner n-1-k), and back.
+std::vector<VertexRecord> VerticesOf(const CFace& f) { return {f.corners.rbegin(), f.corners.rend()}; }
+void SetVertices(CFace& f, const std::vector<VertexRecord>& v) { f.corners.assign(v.rbegin(), v.rend()); }
+
+VertexRecord ToWorld(const VertexRecord& r, const Matrix4& t)
+{
+    VertexRecord w = r;
+    w.SetPosition(TransformPoint(r.Position(), t));
+    return w;
+}
+
+// The cap face closing the cut: its vertices kept in world coordinates while it grows,
+// with the records to store.
+struct Cap {
+    std::unique_ptr<CFace> face;  // attributes; corners set at the end
+    std::vector<Vec3> world;
+    std::vector<VertexRecord> records;
+};
+
+// Adds the crossing point h (record r) to the cap so that the cap's outline stays convex
+// around the plane's normal n.
+void AddToCap(Cap& cap, const Vec3& h, const VertexRecord& r, const Vec3& n)
+{
+    for (const Vec3& w : cap.world)
+        if (Length(w - h) < 0.0001f)
+            return;
+    const std::size_t count = cap.world.size();
+    std::size_t at = count;
+    for (std::size_t k = 0; k + 1 < count; ++k) {
+        const Vec3 a = cap.world[k], b = cap.world[k + 1];
+        const Vec3 c = Cross(b - a, h - b);
+        if (Length(c) < 0.0001f) {
+            // On the line of this edge: beyond its end it belongs further on.
+            if (Dot(b - a, h - b) > 0)
+                continue;
+            at = Dot(a - b, h - a) > 0 ? k : k + 1;
+            break;
+        }
+        if (Dot(c, n) < 0) {
+            at = k + 1;
+            break;
+        }
+    }
+    cap.world.insert(cap.world.begin() + static_cast<std::ptrdiff_t>(at), h);
+    cap.records.insert(cap.records.begin() + static_cast<std::ptrdiff_t>(at), r);
+    const std::size_t n2 = cap.world.size();
+    if (n2 < 3)
+        return;
+    std::size_t i1 = (at + 1) % n2, i2 = (at + 2) % n2;
+    const Vec3 w1 = cap.world[i1], w2 = cap.world[i2];
+    if (!(Dot(Cross(w2 - w1, h - w1), n) < -0.0001f))
+        return;
+    // The new point made the outline turn the wrong way: the rest of the list goes in
+    // before the point that follows it.
+    for (std::size_t idx = i2; idx < n2 && i1 < idx; ++idx) {
+        const Vec3 w = cap.world[idx];
+        const VertexRecord rec = cap.records[idx];
+        cap.world.erase(cap.world.begin() + static_cast<std::ptrdiff_t>(idx));
+        cap.records.erase(cap.records.begin() + static_cast<std::ptrdiff_t>(idx));
+        cap.world.insert(cap.world.begin() + static_cast<std::ptrdiff_t>(i1), w);
+        cap.records.insert(cap.records.begin() + static_cast<std::ptrdiff_t>(i1), rec);
+    }
+}
+
+// The segment from o to e against the plane (-n)·X + n·p = 0: the parameter of the
+// crossing, when there is one within the segment.
+std::optional<float> Crossing(const Vec3& o, const Vec3& e, const Vec3& n, const Vec3& p)
+{
+    const Vec3 s = e - o;
+    const float f = Dot(-n, o) + Dot(n, p);
+    const float den = Dot(-n, s);
+    if (std::fabs(f) <= 1.0e-5f || std::fabs(den) <= 1.0e-5f)
+        return std::nullopt;
+    const float t = -f / den;
+    if (t < 0.0f || t > 1.0f)
+        return std::nullopt;
+    return t;
+}
+
+}  // namespace
+
+bool CanCarve(const ViewContext& c)
+{
+    return c.HasCurrentMesh() && c.modes.grid && c.modes.meshMode && c.selection->selectedPositions.size() == 3;
+}
+
+bool CanExtrude(const ViewContext& c) { return !c.modes.meshMode && c.HasCurrentMesh() && c.HasCurrentFace(); }
+
+std::string CarveMesh(ViewContext& c)
+{
+    if (!CanCarve(c))
+        return {};
+    CMesh& mesh = *c.selection->CurrentMesh(c.model);
+    const Matrix4 t = mesh.nodeMatrix;
+    const Matrix4 back = InvertMatrix(t);
+    const Vec3 p1 = c.selection->selectedPositions[0];
+    const Vec3 p2 = c.selection->selectedPositions[1];
+    const Vec3 p3 = c.selection->selectedPositions[2];
+
+    // 1. Three nodes on the plane of one face cut nothing off.
+    for (const auto& f : mesh.faces) {
+        const VertexRecord* first = FaceVertex(*f, 0);
+        if (!first)
+            continue;
+        const Vec3 normal = TransformDirection(f->normal, t);
+        const Vec3 n = -normal;
+        const float e = Dot(normal, TransformPoint(first->Position(), t));
+        auto distance = [&](const Vec3& p) {
+            const float side = Dot(n, p) + e;
+            const float n2 = LengthSquared(n);
+            if (std::fabs(side) > 1.0e-5f && n2 > 1.0e-5f)
+                return Length(n * (side / n2));
+            return 0.0f;
+        };
+        if (distance(p1) < 0.001f && distance(p2) < 0.001f && distance(p3) < 0.001f)
+            return kSameFace;
+    }
+    // 2. The cutting plane.
+    const Vec3 k = Cross(p2 - p1, p3 - p2);
+    if (std::fabs(k.x) < 0.001f && std::fabs(k.y) < 0.001f && std::fabs(k.z) < 0.001f)
+        return kOnALine;
+    const Vec3 n = Normalize(k);
+
+    // 3. Every edge the plane crosses gets a new vertex there, which the cap takes too.
+    Cap cap;
+    for (std::size_t fi = mesh.faces.size(); fi-- > 0;) {
+        CFace& f = *mesh.faces[fi];
+        std::vector<VertexRecord> v = VerticesOf(f);
+        for (std::size_t j = v.size(); j-- > 0;) {
+            const std::size_t p = j == 0 ? v.size() - 1 : j - 1;
+            const VertexRecord vj = ToWorld(v[j], t), vp = ToWorld(v[p], t);
+            const auto hit = Crossing(vj.Position(), vp.Position(), n, p1);
+            if (!hit)
+                continue;
+            const float s = *hit;
+            const Vec3 h = vj.Position() + (vp.Position() - vj.Position()) * s;
+            VertexRecord r = v[j];
+            r.SetPosition(TransformPoint(h, back));
+            r.u = vj.u + (vp.u - vj.u) * s;
+            r.v = vj.v + (vp.v - vj.v) * s;
+            if (s > 0.0f && s < 1.0f)
+                v.insert(v.begin() + static_cast<std::ptrdiff_t>(j), r);
+            if (!cap.face) {
+                cap.face = CopyFace(f, false);
+                cap.face->normal = n;
+            }
+            AddToCap(cap, h, r, n);
+        }
+        SetVertices(f, v);
+    }
+
+    // 4. What lies on the side the normal points to goes; faces left too small go too.
+    for (std::size_t fi = mesh.faces.size(); fi-- > 0;) {
+        CFace& f = *mesh.faces[fi];
+        for (std::size_t ci = f.corners.size(); ci-- > 0;) {
+            const Vec3 w = TransformPoint(f.corners[ci].Position(), t);
+            if (Dot(-n, w) + Dot(n, p1) < -1.0e-5f)
+                f.corners.erase(f.corners.begin() + static_cast<std::ptrdiff_t>(ci));
+        }
+        if (f.corners.size() < 3)
+            mesh.faces.erase(mesh.faces.begin() + static_cast<std::ptrdiff_t>(fi));
+        else
+            f.ComputeFaceNormal();
+    }
+
+    // 5. The cap closes the opening.
+    if (cap.face && cap.records.size() >= 3) {
+        SetVertices(*cap.face, cap.records);
+        cap.face->ComputeFaceNormal();
+        // The cap is seen from the side that went, as the faces it closes are seen from
+        // outside.
+        if (Dot(TransformDirection(cap.face->normal, t), n) < 0.0f) {
+            std::reverse(cap.face->corners.begin(), cap.face->corners.end());
+            cap.face->ComputeFaceNormal();
+        }
+        mesh.faces.push_back(std::move(cap.face));
+    }
+    c.selection->currentFace = -1;
+    c.selection->ClearNodes(c.modes);
+    return {};
+}
+
+// ---- extrude -------------------------------------------------------------------------
+
+std::string CheckExtrudeParams(const ExtrudeParams& p, int32_t vertexCount)
+{
+    auto outside = [](float v, float lo, float hi) { return !(v >= lo && v <= hi); };
+    if (outside(p.upDownAngle, -45, 45))
+        return "The up/down angle must lie between -45 and 45.";
+    if (outside(p.leftRightAngle, -45, 45))
+        return "The left/right angle must lie between -45 and 45.";
+    if (outside(p.indent, -1, 1))
+        return "The indent must lie between -1 and 1.";
+    if (outside(p.depth1, 0.01f, 100))
+        return "The depth must lie between 0.01 and 100.";
+    if (p.firstVertex >= 0) {
+        for (const int32_t v : {p.firstVertex, p.secondVertex, p.thirdVertex})
+            if (v >= vertexCount)
+                return "The face has no vertex " + std::to_string(v) + ".";
+        if (p.firstVertex == p.secondVertex || p.firstVertex == p.thirdVertex || p.secondVertex == p.thirdVertex)
+            return "You must select three different vertices.";
+    }
+    return {};
+}
+
+namespace {
+
+// Whether the edge a-b lies on the line of c-d within the parameters of c-d.
+bool OnEdge(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d)
+{
+    const Vec3 dir = d - c;
+    const float len2 = LengthSquared(dir);
+    if (len2 == 0.0f)
+        return false;
+    for (const Vec3& p : {a, b}) {
+        const float s = Dot(p - c, dir) / len2;
+        if (s < -0.00001f || s > 1.00001f)
+            return false;
+        if (Length(c + dir * s - p) > 1.0e-5f)
+            return false;
+    }
+    return true;
+}
+
+// The face beyond each edge of f (vertices k and k+1 in world coordinates): the first face
+// of the current geometry set with an edge on the same line, shared the other way round.
+std::vector<const CFace*> Neighbours(const CModel& model, const CFace& f, const std::vector<Vec3>& fw)
+{
+    const std::size_t n = fw.size();
+    std::vector<const CFace*> out(n, nullptr);
+    Vec3 lo = fw[0], hi = fw[0];
+    for (const Vec3& p : fw) {
+        lo = Minimize(lo, p);
+        hi = Maximize(hi, p);
+    }
+    lo -= Vec3::All(1.0e-4f);
+    hi += Vec3::All(1.0e-4f);
+    const CGeometry* set = model.CurrentGeoset();
+    if (!set)
+        return out;
+    std::size_t found = 0;
+    std::vector<Vec3> gw;
+    for (const auto& mesh : set->meshes) {
+        for (const auto& g : mesh->faces) {
+            if (g.get() == &f || g->corners.empty())
+                continue;
+            // Only faces whose box meets this face's box can share an edge with it.
+            gw.clear();
+            bool near = false;
+            for (auto it = g->corners.rbegin(); it != g->corners.rend(); ++it) {
+                const Vec3 p = TransformPoint(it->Position(), mesh->nodeMatrix);
+                gw.push_back(p);
+                near = near || (p.x >= lo.x && p.x <= hi.x && p.y >= lo.y && p.y <= hi.y && p.z >= lo.z && p.z <= hi.z);
+            }
+            if (!near)
+                continue;
+            const std::size_t m = gw.size();
+            for (std::size_t k = 0; k < n; ++k) {
+                if (out[k])
+                    continue;
+                const Vec3 fa = fw[k], fb = fw[(k + 1) % n];
+                for (std::size_t j = 0; j < m; ++j) {
+                    const Vec3 gPrev = gw[j == 0 ? m - 1 : j - 1], gj = gw[j];
+                    if (Dot(gPrev - gj, fb - fa) <= 0)
+                        continue;
+                    if (OnEdge(fa, fb, gPrev, gj) || OnEdge(gPrev, gj, fa, fb)) {
+                        out[k] = g.get();
+                        ++found;
+                        break;
+                    }
+                }
+            }
+            if (found == n)
+                return out;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void ExtrudeFace(ViewContext& c, const ExtrudeParams& p)
+{
+    if (!CanExtrude(c))
+        return;
+    CMesh& mesh = *c.selection->CurrentMesh(c.model);
+    CFace& f = *c.selection->CurrentFace(c.model);
+    const std::size_t n = f.corners.size();
+    if (n < 3 || !CheckExtrudeParams(p, static_cast<int32_t>(n)).empty())
+        return;
+    const Matrix4 t = mesh.nodeMatrix;
+    const Matrix4 back = InvertMatrix(t);
+
+    // 1. The base: the face as it is, in world coordinates.
+    const std::vector<VertexRecord> base = VerticesOf(f);
+    std::vector<Vec3> bw;
+    for (const auto& r : base)
+        bw.push_back(TransformPoint(r.Position(), t));
+    const Vec3 normal = Normalize(TransformDirection(f.normal, t));
+    CFace worldFace;
+    for (auto it = bw.rbegin(); it != bw.rend(); ++it) {
+        VertexRecord r;
+        r.SetPosition(*it);
+        worldFace.corners.push_back(r);
+    }
+    const Vec3 centre = worldFace.Centroid();
+
+    // 2. The faces beyond the edges.
+    const std::vector<const CFace*> neighbours = Neighbours(c.model, f, bw);
+
+    // 3. Depths: one for all, or a plane through three chosen end points.
+    std::vector<float> depth(n, p.depth1);
+    if (p.firstVertex >= 0) {
+        const auto i1 = static_cast<std::size_t>(p.firstVertex), i2 = static_cast<std::size_t>(p.secondVertex),
+                   i3 = static_cast<std::size_t>(p.thirdVertex);
+        const Vec3 q1 = bw[i1] - normal * p.depth1, q2 = bw[i2] - normal * p.depth2, q3 = bw[i3] - normal * p.depth3;
+        const Vec3 qn = Normalize(Cross(q2 - q1, q3 - q1));
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k == i1 || k == i2 || k == i3) {
+                depth[k] = k == i1 ? p.depth1 : (k == i2 ? p.depth2 : p.depth3);
+                continue;
+            }
+            // Where the line from the vertex against the normal meets the plane; a vertex
+            // whose line misses it (the plane along the normal) takes the first depth.
+            const float den = Dot(qn, -normal);
+            const float s = std::fabs(den) > 1.0e-6f ? Dot(qn, q1 - bw[k]) / den : -1.0f;
+            depth[k] = s >= 0.0f && s <= 1000.0f && std::isfinite(s) ? s : p.depth1;
+        }
+    }
+
+    // 4. The end positions.
+    std::vector<Vec3> end(n);
+    const bool angled = c.selection->selectedPositions.size() == 2;
+    for (std::size_t k = 0; k < n; ++k) {
+        Vec3 e = bw[k] - normal * depth[k];
+        if (Length(centre - bw[k]) > p.indent)
+            e += Normalize(centre - bw[k]) * p.indent;
+        if (angled) {
+            const Vec3 d = Normalize(c.selection->selectedPositions[1] - c.selection->selectedPositions[0]);
+            const Vec3 s = Cross(normal, d);
+            e += d * (depth[k] * std::tan(p.upDownAngle * 3.1415927f / 180.0f));
+            e -= s * (depth[k] * std::tan(p.leftRightAngle * 3.1415927f / 180.0f));
+        }
+        end[k] = e;
+    }
+
+    // 5. The rotated end face: each end point mirrored about the line towards the centre.
+    if (p.rotatedEndFace) {
+        std::size_t farthest = 0;
+        for (std::size_t k = 1; k < n; ++k)
+            if (Length(end[k] - centre) > Length(end[farthest] - centre))
+                farthest = k;
+        const Vec3 mid = (bw[farthest] + end[farthest]) * 0.5f;
+        for (std::size_t k = 0; k < n; ++k) {
+            const Vec3 x = end[k] + (end[k] - bw[k]) * 100.0f;
+            const Vec3 seg = bw[k] - x;
+            const float len2 = LengthSquared(seg);
+            const float s = len2 > 0 ? std::clamp(Dot(mid - x, seg) / len2, 0.0f, 1.0f) : 0.0f;
+            const Vec3 q = x + seg * s;
+            end[k] = q * 2.0f - bw[k];
+        }
+    }
+
+    std::vector<VertexRecord> moved = base;
+    for (std::size_t k = 0; k < n; ++k)
+        moved[k].SetPosition(TransformPoint(end[k], back));
+    SetVertices(f, moved);
+
+    // 6. A side face along each edge, from where the edge was to where it is now.
+    const CFace attributes = *CopyFace(f, false);
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t k1 = (k + 1) % n;
+        auto side = CopyFace(attributes, false);
+        side->corners = {base[k], base[k1], moved[k1], moved[k]};
+        side->ComputeFaceNormal();
+        if (neighbours[k])
+            TransferTexture(*side, *neighbours[k]);
+        mesh.faces.push_back(std::move(side));
+    }
+    // 7. The moved face's normal.
+    f.ComputeFaceNormal();
+    c.selection->ClearNodes(c.modes);
+}
+
+}  // namespace orv

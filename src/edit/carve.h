@@ -1,0 +1,47 @@
+// Carve Mesh and Extrude Face: the current mesh cut by the plane through three selected
+// grid nodes, the cut-away side removed and the opening closed by a cap; the current face
+// pushed out into a prism with a side face along each edge. Both work in world
+// coordinates (the mesh's vertices through the matrix it is drawn with) and store their
+// results back in the mesh's own coordinates.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "document/document.h"
+#include "edit/view_commands.h"
+
+namespace orv {
+
+bool CanCarve(const ViewContext& c);
+bool CanExtrude(const ViewContext& c);
+
+// Carves the current mesh with the plane through the first three selected grid nodes (in
+// click order): the side the plane's normal (P2 - P1) x (P3 - P2) points to goes. A
+// refusal names itself ("Cannot carve mesh. You must select 3 grid nodes ..."); the caller
+// has taken the undo snapshot and shows it.
+std::string CarveMesh(ViewContext& c);
+
+struct ExtrudeParams {
+    float upDownAngle = 0.0f;     // degrees, with exactly two grid nodes selected
+    float leftRightAngle = 0.0f;  // degrees, with exactly two grid nodes selected
+    float indent = 0.0f;
+    int32_t firstVertex = -1;  // -1: "All Vertices" take the first depth
+    int32_t secondVertex = 0;
+    int32_t thirdVertex = 0;
+    float depth1 = 0.1f;
+    float depth2 = 0.1f;
+    float depth3 = 0.1f;
+    bool rotatedEndFace = false;  // shape 1: the end face turned towards the centroid
+};
+
+// Why the dialog's values cannot be used ("" when they can): the ranges it checks on OK
+// and three chosen vertices that must differ.
+std::string CheckExtrudeParams(const ExtrudeParams& p, int32_t vertexCount);
+
+// Extrudes the current face: it moves by its depths against its normal and a side face
+// joins each of its edges to where the edge was, textured on from the face beyond the
+// edge when there is one. The caller has taken the undo snapshot.
+void ExtrudeFace(ViewContext& c, const ExtrudeParams& p);
+
+}  // namespace orv

@@ -1,0 +1,342 @@
+#include "edit/clipboard.h"
+
+#include "edit/primitives.h"
+#include "edit/texture_tool.h"
+#include "view/camera.h"
+#include "view/hierarchy.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kOnlyGeometrySet = "Cannot delete current geometry set, since this is the only one.";
+constexpr const char* kMeshHasChild = "Cannot delete current mesh, since this contains a child mesh.";
+
+void ClearNodes(ViewContext& c)
+{
+    if (c.selection)
+        c.selection->ClearNodes(c.modes);
+}
+
+// The geometry sets whose meshes line up with the current set's (as many meshes): the
+// sets a node's mesh index means the same mesh in.
+std::vector<CGeometry*> SetsAlike(CModel& model)
+{
+    std::vector<CGeometry*> out;
+    const CGeometry* current = model.CurrentGeoset();
+    if (!current)
+        return out;
+    for (auto& g : model.geosets)
+        if (g->meshes.size() == current->meshes.size())
+            out.push_back(g.get());
+    return out;
+}
+
+// The camera's look point, direction and up vector as the frame was last drawn; the
+// model's origin looking along +z without a camera.
+CameraFrame FrameOf(const ViewContext& c)
+{
+    if (!c.camera)
+        return {{}, {0, 0, 1}, {0, 1, 0}};
+    c.camera->UpdateViewInfo();
+    return {c.camera->lookPoint, c.camera->direction, c.camera->up};
+}
+
+// Appends a node placing mesh, named after it, of type 1, linked to nothing yet.
+int32_t AppendNode(CModel& model, int32_t mesh, const std::string& name)
+{
+    auto node = std::make_unique<C3doNode>();
+    node->name = name;
+    node->mesh = mesh;
+    node->type = 1;
+    model.nodes.push_back(std::move(node));
+    return static_cast<int32_t>(model.nodes.size() - 1);
+}
+
+// Makes node the next sibling of the last node of the chain that starts at first; a
+// circle in damaged links ends the search.
+void LinkAsLastSibling(CModel& model, int32_t first, int32_t node)
+{
+    if (first < 0 || first == node)
+        return;
+    int32_t last = first;
+    for (std::size_t guard = 0; guard < model.nodes.size(); ++guard) {
+        const int32_t next = model.nodes[static_cast<std::size_t>(last)]->sibling;
+        if (next < 0 || next == node || static_cast<std::size_t>(next) >= model.nodes.size())
+            break;
+        last = next;
+    }
+    model.nodes[static_cast<std::size_t>(last)]->sibling = node;
+}
+
+// A new mesh in every set alike: a copy of source in each (the current set's copy is
+// returned). Its name is "Mesh%d" with the set's mesh count before.
+CMesh& AddMeshToSets(CModel& model, const CMesh& source)
+{
+    const std::vector<CGeometry*> sets = SetsAlike(model);
+    const std::string name = "Mesh" + std::to_string(model.CurrentGeoset()->meshes.size());
+    for (CGeometry* g : sets) {
+        auto copy = CopyMesh(source, true);
+        copy->name = name;
+        copy->nodeMatrix = Matrix4::Identity();
+        g->meshes.push_back(std::move(copy));
+    }
+    return *model.CurrentGeoset()->meshes.back();
+}
+
+}  // namespace
+
+bool CanCopy(const ViewContext& c)
+{
+    if (c.modes.meshMode)
+        return c.HasCurrentMesh();
+    return (c.HasCurrentMesh() && c.HasCurrentFace()) || c.model.CurrentGeoset() != nullptr;
+}
+
+bool CanPaste(const ViewContext& c, const Clipboard& clip)
+{
+    if (c.modes.meshMode || c.modes.faceMode)
+        return c.HasCurrentMesh() && clip.mesh;
+    return c.HasCurrentMesh() && c.HasCurrentFace() && clip.face;
+}
+
+bool CanAddMesh(const ViewContext& c) { return c.HasCurrentMesh(); }
+bool CanAddFace(const ViewContext& c) { return c.HasCurrentMesh() && c.HasCurrentFace(); }
+
+void Copy(const ViewContext& c, Clipboard& clip)
+{
+    clip = {};
+    const CMesh* mesh = c.selection ? c.selection->CurrentMesh(c.model) : nullptr;
+    const CFace* face = c.selection ? c.selection->CurrentFace(c.model) : nullptr;
+    if (c.modes.meshMode) {
+        if (mesh)
+            clip.mesh = CopyMesh(*mesh, true);
+    } else if (c.modes.faceMode) {
+        if (mesh && face) {
+            clip.mesh = std::make_unique<CMesh>();
+            for (const auto& f : mesh->faces)
+                if (f->name == face->name)
+                    clip.mesh->faces.push_back(CopyFace(*f, true));
+        }
+    } else if (face) {
+        clip.face = CopyFace(*face, true);
+    }
+}
+
+EditOutcome DeleteGeometrySet(ViewContext& c)
+{
+    if (c.model.geosets.size() <= 1)
+        return {false, kOnlyGeometrySet};
+    const auto current = static_cast<std::size_t>(c.model.currentGeoset);
+    if (current >= c.model.geosets.size())
+        return {};
+    c.model.geosets.erase(c.model.geosets.begin() + static_cast<std::ptrdiff_t>(current));
+    c.model.currentGeoset = 0;
+    if (c.selection) {
+        c.selection->currentMesh = -1;
+        c.selection->currentFace = -1;
+    }
+    ClearNodes(c);
+    return {true, {}};
+}
+
+EditOutcome DeleteMesh(ViewContext& c, int32_t k)
+{
+    CModel& model = c.model;
+    const CGeometry* current = model.CurrentGeoset();
+    if (!current || k < 0 || static_cast<std::size_t>(k) >= current->meshes.size())
+        return {};
+    const int32_t n = NodeOfMesh(model, k);
+    if (n >= 0 && model.nodes[static_cast<std::size_t>(n)]->child >= 0)
+        return {false, kMeshHasChild};
+
+    for (CGeometry* g : SetsAlike(model))
+        g->meshes.erase(g->meshes.begin() + k);
+
+    if (n == 0 && model.nodes[0]->sibling >= 0) {
+        // The root of a hierarchy with siblings stays, empty: the walk starts there.
+        model.nodes[0]->mesh = -1;
+    } else if (n >= 0) {
+        const int32_t next = model.nodes[static_cast<std::size_t>(n)]->sibling;
+        for (auto& node : model.nodes) {
+            if (node->child == n)
+                node->child = next;
+            if (node->sibling == n)
+                node->sibling = next;
+        }
+        model.nodes.erase(model.nodes.begin() + n);
+        auto shift = [n](int32_t& link) {
+            if (link == n)
+                link = -1;
+            else if (link > n)
+                --link;
+        };
+        for (auto& node : model.nodes) {
+            shift(node->parent);
+            shift(node->child);
+            shift(node->sibling);
+        }
+    }
+    // Mesh indices above the removed mesh move down; other nodes that named it lose it.
+    for (auto& node : model.nodes) {
+        if (node->mesh == k)
+            node->mesh = -1;
+        else if (node->mesh > k)
+            --node->mesh;
+    }
+    model.RebuildHierarchy();
+    if (c.selection) {
+        c.selection->currentMesh = -1;
+        c.selection->currentFace = -1;
+    }
+    ClearNodes(c);
+    return {true, {}};
+}
+
+EditOutcome Cut(COrvaneDoc& doc, ViewContext& c, Clipboard& clip)
+{
+    if (!CanCopy(c))
+        return {};
+    Copy(c, clip);
+    doc.TakeSnapshot();
+    CMesh* mesh = c.selection ? c.selection->CurrentMesh(c.model) : nullptr;
+    CFace* face = c.selection ? c.selection->CurrentFace(c.model) : nullptr;
+    if (c.modes.meshMode && mesh)
+        return DeleteMesh(c, c.selection->currentMesh);
+    if (mesh && face) {
+        if (c.modes.faceMode) {
+            const std::string name = face->name;
+            for (std::size_t i = mesh->faces.size(); i-- > 0;)
+                if (mesh->faces[i]->name == name)
+                    mesh->faces.erase(mesh->faces.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            mesh->faces.erase(mesh->faces.begin() + c.selection->currentFace);
+        }
+        c.selection->currentFace = -1;
+        ClearNodes(c);
+        return {true, {}};
+    }
+    if (c.model.CurrentGeoset())
+        return DeleteGeometrySet(c);
+    return {};
+}
+
+EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip)
+{
+    if (!CanPaste(c, clip))
+        return {};
+    doc.TakeSnapshot();
+    CModel& model = c.model;
+    if (c.modes.meshMode) {
+        const int32_t after = NodeOfMesh(model, c.selection->currentMesh);
+        CMesh& added = AddMeshToSets(model, *clip.mesh);
+        const auto index = static_cast<int32_t>(model.CurrentGeoset()->meshes.size() - 1);
+        c.selection->currentMesh = index;
+        c.selection->currentFace = -1;
+        const int32_t node = AppendNode(model, index, added.name);
+        // Beside the current mesh's node; without one at the top level, after node 0.
+        LinkAsLastSibling(model, after >= 0 ? after : 0, node);
+        model.nodes[static_cast<std::size_t>(node)]->position = 0.5f * FrameOf(c).look;
+        model.RebuildHierarchy();
+        ClearNodes(c);
+        return {true, {}};
+    }
+    CMesh& mesh = *c.selection->CurrentMesh(model);
+    if (c.modes.faceMode) {
+        for (const auto& f : clip.mesh->faces)
+            mesh.faces.push_back(CopyFace(*f, true));
+        c.selection->currentFace = -1;
+        ClearNodes(c);
+        return {true, {}};
+    }
+    CFace& face = *c.selection->CurrentFace(model);
+    const CFace& from = *clip.face;
+    face.material = from.material;
+    face.type = from.type;
+    face.geometryMode = from.geometryMode;
+    face.lightingMode = from.lightingMode;
+    face.textureMode = from.textureMode;
+    face.extraLight = from.extraLight;
+    face.texture = from.texture;
+    face.textureWidth = from.textureWidth;
+    face.textureHeight = from.textureHeight;
+    TransferTexture(face, from);
+    return {true, {}};
+}
+
+EditOutcome AddGeometry(COrvaneDoc& doc, ViewContext& c)
+{
+    doc.TakeSnapshot();
+    CModel& model = c.model;
+    const CGeometry* current = model.CurrentGeoset();
+    model.geosets.push_back(current ? CopyGeometry(*current) : std::make_unique<CGeometry>());
+    model.currentGeoset = static_cast<int32_t>(model.geosets.size() - 1);
+    if (c.selection) {
+        c.selection->currentMesh = -1;
+        c.selection->currentFace = -1;
+    }
+    ClearNodes(c);
+    return {true, {}};
+}
+
+EditOutcome AddMesh(COrvaneDoc& doc, ViewContext& c)
+{
+    if (!CanAddMesh(c))
+        return {};
+    doc.TakeSnapshot();
+    CModel& model = c.model;
+    const int32_t parent = NodeOfMesh(model, c.selection->currentMesh);
+    CMesh empty;
+    empty.geometryMode = 4;
+    empty.lightingMode = 3;
+    empty.textureMode = 1;
+    CMesh& added = AddMeshToSets(model, empty);
+    const auto index = static_cast<int32_t>(model.CurrentGeoset()->meshes.size() - 1);
+
+    // The node: the current mesh node's first child, or the last of its children.
+    const int32_t node = AppendNode(model, index, added.name);
+    if (parent < 0) {
+        LinkAsLastSibling(model, 0, node);
+    } else if (C3doNode& p = *model.nodes[static_cast<std::size_t>(parent)]; p.child < 0) {
+        p.child = node;
+        ++p.numChildren;
+    } else {
+        LinkAsLastSibling(model, p.child, node);
+    }
+
+    // A four-sided cylinder of radius 0.05 and length 0.1 around the mesh's origin, in the
+    // model's first material, built as the camera looks.
+    CameraFrame frame = FrameOf(c);
+    const Vec3 look = frame.look;
+    frame.look = -0.05f * frame.direction;
+    const NewFaceStyle style{"", model.materials.empty() ? std::string() : model.materials.front()};
+    for (CGeometry* g : SetsAlike(model))
+        BuildCylinder(model, *g->meshes[static_cast<std::size_t>(index)], Matrix4::Identity(), frame, CylinderSize{},
+                      style, doc.Environment().textureSize);
+    model.nodes[static_cast<std::size_t>(node)]->position = -0.05f * frame.direction - look;
+    model.RebuildHierarchy();
+    c.selection->currentMesh = index;
+    c.selection->currentFace = -1;
+    ClearNodes(c);
+    return {true, {}};
+}
+
+EditOutcome AddFace(COrvaneDoc& doc, ViewContext& c)
+{
+    if (!CanAddFace(c))
+        return {};
+    doc.TakeSnapshot();
+    CMesh& mesh = *c.selection->CurrentMesh(c.model);
+    auto copy = CopyFace(*c.selection->CurrentFace(c.model), true);
+    const CameraFrame frame = FrameOf(c);
+    const Vec3 offset = copy->Centroid() + frame.look + 0.01f * frame.direction;
+    for (auto& corner : copy->corners)
+        corner.SetPosition(corner.Position() - offset);
+    copy->ComputeFaceNormal();
+    mesh.faces.push_back(std::move(copy));
+    c.selection->currentFace = static_cast<int32_t>(mesh.faces.size() - 1);
+    ClearNodes(c);
+    return {true, {}};
+}
+
+}  // namespace orv

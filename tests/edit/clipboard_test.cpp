@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include "document/document.h"
+#include "edit/carve.h"
+#include "edit/clipboard.h"
+#include "model/corners.h"
+#include "model/undo.h"
+#include "model/validate.h"
+#include "scene_builder.h"
+
+using namespace orv;
+
+namespace {
+
+void AddCube(CMesh& m, float h = 0.5f)
+{
+    auto add = [&](std::initializer_list<Vec3> c) { orvtest::AddFace(m, c).textureWidth = 1; };
+    add({{-h, -h, -h}, {-h, h, -h}, {h, h, -h}, {h, -h, -h}});
+    add({{h, -h, h}, {h, h, h}, {-h, h, h}, {-h, -h, h}});
+    add({{-h, -h, h}, {-h, h, h}, {-h, h, -h}, {-h, -h, -h}});
+    add({{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
+    add({{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
+    add({{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
+    for (auto& f : m.faces)
+        f->textureWidth = f->textureHeight = 1;
+}
+
+// A character as real models are laid out: a "$$dummy" root without a mesh, the body
+// below it, the head and an arm below the body; the nodes do not stand in mesh order
+// (node 1 places mesh 2), and the model has four geometry sets (levels of detail) whose
+// meshes line up.
+std::unique_ptr<CModel> Character(int sets = 4)
+{
+    auto model = std::make_unique<CModel>();
+    model->formatTag = "JK1";
+    for (int g = 0; g < sets; ++g) {
+        auto set = std::make_unique<CGeometry>();
+        for (int m = 0; m < 3; ++m) {
+            auto mesh = std::make_unique<CMesh>();
+            mesh->name = std::string("part") + char('0' + m);
+            AddCube(*mesh, 0.1f * static_cast<float>(m + 1) / static_cast<float>(g + 1));
+            set->meshes.push_back(std::move(mesh));
+        }
+        model->geosets.push_back(std::move(set));
+    }
+    auto node = [&](const char* name, int32_t mesh, int32_t child, int32_t sibling) {
+        auto n = std::make_unique<C3doNode>();
+        n->name = name;
+        n->mesh = mesh;
+        n->child = child;
+        n->sibling = sibling;
+        model->nodes.push_back(std::move(n));
+    };
+    node("$$dummy", -1, 1, -1);
+    node("body", 2, 2, -1);
+    node("head", 0, -1, 3);
+    node("arm", 1, -1, -1);
+    model->RebuildHierarchy();
+    // Lists and corners as a model read from a file has them.
+    for (auto& set : model->geosets)
+        for (auto& mesh : set->meshes)
+            mesh->RebuildMeshLists();
+    BuildFaceCorners(*model);
+    return model;
+}
+
+struct Scene {
+    Settings settings;
+    COrvaneDoc doc{settings, {}};
+    Selection selection;
+    Clipboard clip;
+    explicit Scene(std::unique_ptr<CModel> m) { doc.model = std::move(m); }
+    ViewContext Ctx() { return ViewContext{*doc.model, doc.modes, settings, &selection, nullptr}; }
+    // The model as a project file holds it (lists rebuilt from the corners).
+    std::vector<uint8_t> Bytes() { return TakeSnapshot(*doc.model, {})->data; }
+    void ExpectValid()
+    {
+        for (auto& g : doc.model->geosets)
+            for (auto& m : g->meshes)
+                m->RebuildMeshLists();
+        const auto faults = ValidateModel(*doc.model);
+        EXPECT_TRUE(faults.empty()) << faults.front();
+    }
+    // Undo gives back exactly the model as it was before the command.
+    void ExpectUndoRestores(const std::vector<uint8_t>& before)
+    {
+        ViewState view;
+        ASSERT_TRUE(doc.Undo(view));
+        EXPECT_EQ(Bytes(), before);
+    }
+};
+
+}  // namespace
+
+TEST(Clipboard, CopyCutAndPasteInEachMode)
+{
+    Scene s(Character(1));
+    ViewContext c = s.Ctx();
+    s.selection.currentMesh = 0;  // the head: no children
+    s.selection.currentFace = 1;
+
+    // A face: pasting it onto another face gives that face its attributes only.
+    s.doc.model->geosets[0]->meshes[0]->faces[1]->type = 0x4;
+    s.doc.model->geosets[0]->meshes[0]->faces[1]->extraLight = 0.5f;
+    Copy(c, s.clip);
+    ASSERT_TRUE(s.clip.face);
+    s.selection.currentFace = 3;
+    const Vec3 kept = s.doc.model->geosets[0]->meshes[0]->faces[3]->corners[0].Position();
+    ASSERT_TRUE(Paste(s.doc, c, s.clip).changed);
+    const CFace& pasted = *s.doc.model->geosets[0]->meshes[0]->faces[3];
+    EXPECT_EQ(std::pair(pasted.type, pasted.extraLight), std::pair(0x4u, 0.5f));
+    EXPECT_EQ(pasted.corners[0].Position(), kept);
+
+    // A face group: cut takes the faces of the current face's name, paste brings them back.
+    for (int f : {2, 4})
+        s.doc.model->geosets[0]->meshes[0]->faces[static_cast<std::size_t>(f)]->name = "rim";
+    s.doc.modes.faceMode = true;
+    s.selection.currentFace = 2;
+    const auto beforeCut = s.Bytes();
+    ASSERT_TRUE(Cut(s.doc, c, s.clip).changed);
+    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 4u);
+    EXPECT_EQ(s.selection.currentFace, -1);
+    s.ExpectValid();
+    s.ExpectUndoRestores(beforeCut);
+    ViewContext after = s.Ctx();  // Undo put a new model in place
+    s.selection.currentFace = 0;
+    ASSERT_TRUE(Paste(s.doc, after, s.clip).changed);
+    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 8u);
+
+    // A mesh: pasted as a new last sibling of the current mesh's node, "Mesh%d".
+    s.doc.modes.faceMode = false;
+    s.doc.modes.meshMode = true;
+    Copy(after, s.clip);
+    ASSERT_TRUE(s.clip.mesh);
+    ASSERT_TRUE(Paste(s.doc, after, s.clip).changed);
+    ASSERT_EQ(s.doc.model->geosets[0]->meshes.size(), 4u);
+    EXPECT_EQ(s.doc.model->geosets[0]->meshes[3]->name, "Mesh3");
+    EXPECT_EQ(s.selection.currentMesh, 3);
+    const C3doNode& added = *s.doc.model->nodes.back();
+    EXPECT_EQ(std::tuple(added.name, added.mesh, added.type, added.parent), std::tuple("Mesh3", 3, 1u, 1));
+    EXPECT_EQ(s.doc.model->nodes[3]->sibling, 4);  // after the arm, the head's last sibling
+    s.ExpectValid();
+}
+
+// The refusals: the copy stands and the model is as before (Undo then gives it back).
+TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
+{
+    Scene s(Character(1));
+    ViewContext c = s.Ctx();
+    s.doc.modes.meshMode = true;
+    s.selection.currentMesh = 2;  // the body, whose node has the head and arm below it
+    const auto before = s.Bytes();
+    const EditOutcome refused = Cut(s.doc, c, s.clip);
+    EXPECT_FALSE(refused.changed);
+    EXPECT_EQ(refused.message, "Cannot delete current mesh, since this contains a child mesh.");
+    EXPECT_TRUE(s.clip.mesh);
+    EXPECT_EQ(s.Bytes(), before);
+
+    s.doc.modes.meshMode = false;
+    s.selection.currentMesh = -1;
+    const EditOutcome only = Cut(s.doc, c, s.clip);
+    EXPECT_EQ(only.message, "Cannot delete current geometry set, since this is the only one.");
+    EXPECT_TRUE(s.clip.Empty());  // nothing is copied then, so Paste stays off
+    EXPECT_FALSE(CanPaste(c, s.clip));
+}
+
+// Deleting mesh k keeps every geometry set and the hierarchy consistent: mesh k goes from
+// each set, the node placing it goes, mesh indices above k move down, the root without a
+// mesh stays so, and the links are made whole again.
+TEST(Clipboard, DeletingAMeshKeepsEverySetAndTheHierarchyConsistent)
+{
+    Scene s(Character(4));
+    ViewContext c = s.Ctx();
+    s.doc.modes.meshMode = true;
+    s.selection.currentMesh = 0;  // the head, placed by node 2, the body's first child
+    const auto before = s.Bytes();
+    ASSERT_TRUE(Cut(s.doc, c, s.clip).changed);
+    for (const auto& set : s.doc.model->geosets) {
+        ASSERT_EQ(set->meshes.size(), 2u);
+        EXPECT_EQ(set->meshes[0]->name, "part1");
+    }
+    const auto& nodes = s.doc.model->nodes;
+    ASSERT_EQ(nodes.size(), 3u);
+    EXPECT_EQ(nodes[0]->mesh, -1);
+    EXPECT_EQ(std::tuple(nodes[1]->name, nodes[1]->mesh, nodes[1]->child), std::tuple("body", 1, 2));
+    EXPECT_EQ(std::tuple(nodes[2]->name, nodes[2]->mesh, nodes[2]->parent), std::tuple("arm", 0, 1));
+    EXPECT_EQ(nodes[1]->numChildren, 1);
+    s.ExpectValid();
+    s.ExpectUndoRestores(before);
+}
+
+TEST(Clipboard, AddGeometryMeshAndFace)
+{
+    Scene s(Character(1));
+    ViewContext c = s.Ctx();
+    s.doc.model->materials = {"wall.mat"};
+    s.selection.currentMesh = 0;
+    s.selection.currentFace = 0;
+    ASSERT_TRUE(AddMesh(s.doc, c).changed);
+    ASSERT_TRUE(AddMesh(s.doc, c).changed);
+    const auto& meshes = s.doc.model->geosets[0]->meshes;
+    EXPECT_EQ(meshes[3]->name, "Mesh3");
+    EXPECT_EQ(meshes[4]->name, "Mesh4");
+    EXPECT_EQ(meshes[4]->faces.size(), 2u + 4u);  // the four-sided cylinder
+    EXPECT_EQ(meshes[4]->faces[0]->material, 0);
+    // The first new node hangs below the mesh that was current; the second (current mesh
+    // 3 has no children) below that one.
+    EXPECT_EQ(s.doc.model->nodes[4]->parent, 2);
+    EXPECT_EQ(s.doc.model->nodes[5]->parent, 4);
+    s.ExpectValid();
+
+    s.selection.currentMesh = 0;
+    s.selection.currentFace = 0;
+    ASSERT_TRUE(AddFace(s.doc, c).changed);
+    EXPECT_EQ(s.selection.currentFace, 6);
+    ASSERT_TRUE(AddGeometry(s.doc, c).changed);
+    EXPECT_EQ(s.doc.model->geosets.size(), 2u);
+    EXPECT_EQ(s.doc.model->currentGeoset, 1);
+    EXPECT_EQ(s.selection.currentMesh, -1);
+    s.ExpectValid();
+    EXPECT_EQ(s.doc.history.UndoList().size(), 4u);
+}
+
+// Carving a cube through its mid-plane leaves half of it closed by a four-cornered cap;
+// clicking the nodes the other way round keeps the other half.
+TEST(Carve, HalfACubeWithItsCap)
+{
+    for (const bool reversed : {false, true}) {
+        Scene s(Character(1));
+        ViewContext c = s.Ctx();
+        s.doc.modes.meshMode = true;
+        s.doc.modes.grid = true;
+        s.selection.currentMesh = 0;
+        const float h = 0.1f;
+        std::vector<Vec3> nodes = {{0, -h, -h}, {0, h, -h}, {0, h, h}};
+        if (reversed)
+            std::reverse(nodes.begin(), nodes.end());
+        s.selection.selectedPositions = nodes;
+        ASSERT_EQ(CarveMesh(c), "");
+        const CMesh& m = *s.doc.model->geosets[0]->meshes[0];
+        ASSERT_EQ(m.faces.size(), 6u);
+        EXPECT_EQ(m.faces.back()->corners.size(), 4u);
+        for (const auto& f : m.faces)
+            for (const auto& corner : f->corners)
+                EXPECT_TRUE(reversed ? corner.x >= -1e-6f : corner.x <= 1e-6f) << corner.x;
+        // The cap closes the cut: it lies on the plane and faces the side that went.
+        EXPECT_NEAR(std::fabs(m.faces.back()->normal.x), 1.0f, 1e-5f);
+        EXPECT_GT(m.faces.back()->normal.x * (reversed ? -1.0f : 1.0f), 0.0f);
+        s.ExpectValid();
+    }
+}
+
+TEST(Carve, RefusesNodesOnALineOrOnOneFace)
+{
+    Scene s(Character(1));
+    ViewContext c = s.Ctx();
+    s.doc.modes.meshMode = true;
+    s.doc.modes.grid = true;
+    s.selection.currentMesh = 0;
+    s.selection.selectedPositions = {{-0.05f, 0, -0.1f}, {0, 0, -0.1f}, {0, 0.05f, -0.1f}};
+    EXPECT_EQ(CarveMesh(c), "Cannot carve mesh. You must select 3 grid nodes not on the same face.");
+    s.selection.selectedPositions = {{0, -0.05f, 0}, {0, 0, 0}, {0, 0.05f, 0}};
+    EXPECT_EQ(CarveMesh(c), "Cannot carve mesh. You must select 3 grid nodes not on a line.");
+    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 6u);
+}
+
+TEST(Extrude, ASquareBecomesAPrism)
+{
+    Scene s(std::make_unique<CModel>());
+    CMesh& m = orvtest::AddMesh(*s.doc.model);
+    orvtest::AddSquare(m, 0, 0, 0, 0.5f);  // its normal -z
+    s.selection.currentMesh = 0;
+    s.selection.currentFace = 0;
+    ViewContext c = s.Ctx();
+    ExtrudeParams p;
+    p.depth1 = 0.1f;
+    ExtrudeFace(c, p);
+    ASSERT_EQ(m.faces.size(), 5u);
+    for (const auto& corner : m.faces[0]->corners)
+        EXPECT_NEAR(corner.z, 0.1f, 1e-6f);  // moved by the depth against its normal
+    // The side faces face outward from the prism's axis.
+    for (std::size_t i = 1; i < 5; ++i) {
+        const CFace& side = *m.faces[i];
+        EXPECT_EQ(side.corners.size(), 4u);
+        const Vec3 centre = side.Centroid();
+        EXPECT_GT(Dot(side.normal, Vec3(centre.x, centre.y, 0)), 0.0f) << i;
+    }
+    s.ExpectValid();
+}
+
+TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
+{
+    Scene s(std::make_unique<CModel>());
+    CMesh& m = orvtest::AddMesh(*s.doc.model);
+    orvtest::AddSquare(m, 0, 0, 0, 0.5f);
+    s.selection.currentMesh = 0;
+    s.selection.currentFace = 0;
+    ViewContext c = s.Ctx();
+    ExtrudeParams p;
+    p.firstVertex = 0;
+    p.secondVertex = 1;
+    p.thirdVertex = 2;
+    p.depth1 = 0.1f;
+    p.depth2 = 0.2f;
+    p.depth3 = 0.3f;
+    EXPECT_EQ(CheckExtrudeParams({.firstVertex = 0, .secondVertex = 1, .thirdVertex = 1}, 4),
+              "You must select three different vertices.");
+    ExtrudeFace(c, p);
+    auto depthOf = [&](int k) { return FaceVertex(*m.faces[0], k)->z; };
+    EXPECT_NEAR(depthOf(0), 0.1f, 1e-5f);
+    EXPECT_NEAR(depthOf(1), 0.2f, 1e-5f);
+    EXPECT_NEAR(depthOf(2), 0.3f, 1e-5f);
+    EXPECT_NEAR(depthOf(3), 0.2f, 1e-5f);  // on the plane through the three chosen ends
+
+    // Every corner lies 0.707 from the centre: an indent of 1 leaves them where they are.
+    Scene t(std::make_unique<CModel>());
+    CMesh& tm = orvtest::AddMesh(*t.doc.model);
+    orvtest::AddSquare(tm, 0, 0, 0, 0.5f);
+    t.selection.currentMesh = 0;
+    t.selection.currentFace = 0;
+    ViewContext tc = t.Ctx();
+    ExtrudeParams q;
+    q.indent = 1.0f;
+    ExtrudeFace(tc, q);
+    EXPECT_NEAR(std::fabs(tm.faces[0]->corners[0].x), 0.5f, 1e-6f);
+    ExtrudeParams r;
+    r.indent = 0.2f;
+    Scene u(std::make_unique<CModel>());
+    CMesh& um = orvtest::AddMesh(*u.doc.model);
+    orvtest::AddSquare(um, 0, 0, 0, 0.5f);
+    u.selection.currentMesh = 0;
+    u.selection.currentFace = 0;
+    ViewContext uc = u.Ctx();
+    ExtrudeFace(uc, r);
+    EXPECT_NEAR(std::fabs(um.faces[0]->corners[0].x), 0.5f - 0.2f / std::sqrt(2.0f), 1e-5f);
+}
