@@ -8,7 +8,10 @@ namespace {
 
 bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-std::string MeshName(std::size_t g, std::size_t m) { return "geometry set " + std::to_string(g) + ", mesh " + std::to_string(m); }
+std::string MeshName(std::size_t g, std::size_t m)
+{
+    return "geometry set " + std::to_string(g) + ", mesh " + std::to_string(m);
+}
 
 }  // namespace
 
@@ -35,7 +38,8 @@ std::vector<std::string> ValidateModel(const CModel& model)
                     }
                 if (!Finite(face.normal))
                     faults.push_back(where + " has a normal that is no number");
-                if (face.material < -1 || (face.material >= 0 && static_cast<std::size_t>(face.material) >= model.materials.size()))
+                if (face.material < -1 ||
+                    (face.material >= 0 && static_cast<std::size_t>(face.material) >= model.materials.size()))
                     faults.push_back(where + " names material " + std::to_string(face.material));
                 if (face.vertexIndices.size() != face.corners.size())
                     continue;  // lists not rebuilt since the last edit
@@ -67,7 +71,8 @@ std::vector<std::string> ValidateModel(const CModel& model)
         if (node.child == n || node.sibling == n || node.parent == n)
             faults.push_back(where + " links to itself");
         for (std::size_t g = 0; g < model.geosets.size(); ++g)
-            if (node.mesh < -1 || (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) >= model.geosets[g]->meshes.size())) {
+            if (node.mesh < -1 ||
+                (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) >= model.geosets[g]->meshes.size())) {
                 faults.push_back(where + " places mesh " + std::to_string(node.mesh) + ", which geometry set " +
                                  std::to_string(g) + " does not have");
                 break;

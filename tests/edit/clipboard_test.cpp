@@ -334,3 +334,60 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
     ExtrudeFace(uc, r);
     EXPECT_NEAR(std::fabs(um.faces[0]->corners[0].x), 0.5f - 0.2f / std::sqrt(2.0f), 1e-5f);
 }
+
+// Every structural command, then Undo: the model is byte for byte what it was.
+TEST(Clipboard, EveryCommandIsUndoneExactly)
+{
+    struct Case {
+        const char* name;
+        bool meshMode, faceMode;
+        int32_t mesh, face;
+        std::function<bool(Scene&, ViewContext&)> run;
+    };
+    const std::vector<Case> cases = {
+        {"cut face", false, false, 0, 1, [](Scene& s, ViewContext& c) { return Cut(s.doc, c, s.clip).changed; }},
+        {"cut mesh", true, false, 1, -1, [](Scene& s, ViewContext& c) { return Cut(s.doc, c, s.clip).changed; }},
+        {"paste mesh", true, false, 1, -1,
+         [](Scene& s, ViewContext& c) {
+             Copy(c, s.clip);
+             return Paste(s.doc, c, s.clip).changed;
+         }},
+        {"paste onto face", false, false, 0, 2,
+         [](Scene& s, ViewContext& c) {
+             Copy(c, s.clip);
+             s.clip.face->type = 0x5;  // as if copied from a face of other flags
+             c.selection->currentFace = 3;
+             return Paste(s.doc, c, s.clip).changed;
+         }},
+        {"add geometry", false, false, -1, -1, [](Scene& s, ViewContext& c) { return AddGeometry(s.doc, c).changed; }},
+        {"add mesh", false, false, 1, 0, [](Scene& s, ViewContext& c) { return AddMesh(s.doc, c).changed; }},
+        {"add face", false, false, 1, 0, [](Scene& s, ViewContext& c) { return AddFace(s.doc, c).changed; }},
+        {"extrude", false, false, 1, 2,
+         [](Scene& s, ViewContext& c) {
+             s.doc.TakeSnapshot();
+             ExtrudeFace(c, {});
+             return true;
+         }},
+        {"carve", true, false, 2, -1,
+         [](Scene& s, ViewContext& c) {
+             s.doc.modes.grid = true;
+             c.selection->selectedPositions = {{0, -0.3f, -0.3f}, {0, 0.3f, -0.3f}, {0, 0.3f, 0.3f}};
+             s.doc.TakeSnapshot();
+             return CarveMesh(c).empty();
+         }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Scene s(Character(2));
+        s.doc.modes.meshMode = k.meshMode;
+        s.doc.modes.faceMode = k.faceMode;
+        s.selection.currentMesh = k.mesh;
+        s.selection.currentFace = k.face;
+        const auto before = s.Bytes();
+        ViewContext c = s.Ctx();
+        ASSERT_TRUE(k.run(s, c));
+        EXPECT_NE(s.Bytes(), before);
+        s.ExpectValid();
+        s.ExpectUndoRestores(before);
+    }
+}
