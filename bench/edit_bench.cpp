@@ -1,9 +1,12 @@
 // Edit commands as the view runs them, each with its undo snapshot: a nudge of a face on
 // a 100,000-face model (one mesh, or the same spread over 200 meshes) and on the sample
-// walker, and building a 50-sided, 100-ring dome.
+// walker, building a 50-sided, 100-ring dome, carving and pasting a 10,000-face mesh and
+// extruding one face of a 100,000-face geometry set.
 #include <benchmark/benchmark.h>
 
 #include "document/document.h"
+#include "edit/carve.h"
+#include "edit/clipboard.h"
 #include "edit/primitives.h"
 #include "edit/transform.h"
 #include "formats/samplemodel.h"
@@ -91,6 +94,94 @@ void BM_CreateDome50x100(benchmark::State& state)
     }
 }
 
+// A 100-sided, 100-ring dome (10,000 faces) as the one mesh of a model, placed by one node.
+std::unique_ptr<CModel> MakeDomeModel()
+{
+    auto model = std::make_unique<CModel>();
+    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets[0]->meshes.push_back(std::make_unique<CMesh>());
+    auto node = std::make_unique<C3doNode>();
+    node->mesh = 0;
+    model->nodes.push_back(std::move(node));
+    model->RebuildHierarchy();
+    DomeSize size;
+    size.sides = 100;
+    size.rings = 100;
+    const CameraFrame frame{{0, 0, 0}, {0, 0, 1}, {0, 1, 0}};
+    BuildDome(*model, *model->geosets[0]->meshes[0], Matrix4::Identity(), frame, size, {"Dome", ""});
+    model->geosets[0]->meshes[0]->RebuildMeshLists();
+    return model;
+}
+
+// Carving the dome in half by a plane through its axis, snapshot first; a fresh dome is
+// made (untimed) for every run.
+void BM_CarveMesh10k(benchmark::State& state)
+{
+    Settings settings;
+    for (auto _ : state) {
+        state.PauseTiming();
+        COrvaneDoc doc(settings, {});
+        doc.model = MakeDomeModel();
+        doc.modes.meshMode = true;
+        doc.modes.grid = true;
+        Selection selection;
+        selection.currentMesh = 0;
+        selection.selectedPositions = {{0, -1, -1}, {0, 1, -1}, {0, 1, 1}};
+        state.ResumeTiming();
+        doc.TakeSnapshot();
+        ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
+        const std::string refusal = CarveMesh(c);
+        if (!refusal.empty())
+            state.SkipWithError(refusal.c_str());
+        benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
+    }
+}
+
+// Pasting a copied 10,000-face mesh in mesh mode (the command takes its snapshot); the
+// paste is undone (untimed) so every run pastes into the same model.
+void BM_PasteMesh10k(benchmark::State& state)
+{
+    Settings settings;
+    COrvaneDoc doc(settings, {});
+    doc.model = MakeDomeModel();
+    doc.modes.meshMode = true;
+    Selection selection;
+    selection.currentMesh = 0;
+    Clipboard clip;
+    ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
+    Copy(c, clip);
+    ViewState view;
+    for (auto _ : state) {
+        ViewContext now{*doc.model, doc.modes, settings, &selection, nullptr};
+        if (!Paste(doc, now, clip).changed)
+            state.SkipWithError("nothing pasted");
+        state.PauseTiming();
+        if (!doc.Undo(view))
+            state.SkipWithError("undo failed");
+        selection.currentMesh = 0;
+        state.ResumeTiming();
+    }
+}
+
+// Extruding the middle face of a 100,000-face geometry set: the search for the faces
+// beyond its edges scans the whole mesh. The model grows by four side faces per run.
+void BM_ExtrudeFaceIn100k(benchmark::State& state)
+{
+    Settings settings;
+    COrvaneDoc doc(settings, {});
+    doc.model = MakeGrid(1);
+    Selection selection;
+    selection.currentMesh = 0;
+    selection.currentFace = static_cast<int32_t>(kQuads / 2);
+    ExtrudeParams p;
+    p.depth1 = 0.01f;
+    for (auto _ : state) {
+        ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
+        ExtrudeFace(c, p);
+        benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
+    }
+}
+
 }  // namespace
 
 BENCHMARK(BM_MoveFaceLargeOneMesh)->Unit(benchmark::kMillisecond);
@@ -99,3 +190,6 @@ BENCHMARK(BM_RotateFaceLargeOneMesh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveFaceWalker)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RotateFaceWalker)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CreateDome50x100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CarveMesh10k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PasteMesh10k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtrudeFaceIn100k)->Unit(benchmark::kMillisecond);
