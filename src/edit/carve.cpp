@@ -133,8 +133,12 @@ std::string CarveMesh(ViewContext& c)
             return kSameFace;
     }
     // 2. The cutting plane.
+    // Measured against the lengths of the two sides (the sine of their angle): models are
+    // small, and three grid nodes a grid step apart span a cross product far below any
+    // fixed tolerance.
     const Vec3 k = Cross(p2 - p1, p3 - p2);
-    if (std::fabs(k.x) < 0.001f && std::fabs(k.y) < 0.001f && std::fabs(k.z) < 0.001f)
+    const float sides = Length(p2 - p1) * Length(p3 - p2);
+    if (!(sides > 0.0f) || Length(k) < 0.001f * sides)
         return kOnALine;
     const Vec3 n = Normalize(k);
 

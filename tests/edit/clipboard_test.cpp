@@ -262,6 +262,13 @@ TEST(Carve, RefusesNodesOnALineOrOnOneFace)
     s.selection.selectedPositions = {{0, -0.05f, 0}, {0, 0, 0}, {0, 0.05f, 0}};
     EXPECT_EQ(CarveMesh(c), "Cannot carve mesh. You must select 3 grid nodes not on a line.");
     EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 6u);
+    // Nodes a small grid step apart at a right angle are not on a line: the plane x = 0
+    // carves, however small the model.
+    s.selection.selectedPositions = {{0, -0.01f, -0.01f}, {0, 0.01f, -0.01f}, {0, 0.01f, 0.01f}};
+    EXPECT_EQ(CarveMesh(c), "");
+    for (const auto& f : s.doc.model->geosets[0]->meshes[0]->faces)
+        for (const auto& corner : f->corners)
+            EXPECT_LE(corner.x, 1e-6f);
 }
 
 TEST(Extrude, ASquareBecomesAPrism)
