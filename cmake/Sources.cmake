@@ -34,6 +34,12 @@ set(ORVANE_CORE_SOURCES
   src/edit/transform.cpp
   src/edit/texture_tool.cpp
   src/edit/primitives.cpp
+  src/anim/playback.cpp
+  src/anim/anim_files.cpp
+  src/anim/anim_fields.cpp
+  src/anim/puppet_edit.cpp
+  src/anim/keyframe_edit.cpp
+  src/anim/hierarchy_edit.cpp
   src/commands/command_table.cpp
 )
 # The OpenGL renderer: plain C++ on OpenGL and EGL, shared by the 3D view and orvane-tool.
