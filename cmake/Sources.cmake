@@ -75,4 +75,5 @@ set(ORVANE_UI_SOURCES
   src/app/orvaneview.cpp
   src/app/options_dlg.cpp
   src/app/edit_dialogs.cpp
+  src/app/anim_dialogs.cpp
 )

@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/anim_dialogs.h"
 #include "app/childframe.h"
 #include "app/dialogs.h"
 #include "app/edit_dialogs.h"
@@ -233,6 +234,13 @@ void COrvaneApp::DefineCommands()
     f.Bind(cmd::CreateRectangle, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Rectangle)); });
     f.Bind(cmd::CreateCylinder, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Cylinder)); });
     f.Bind(cmd::CreateDome, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Dome)); });
+    for (int id : {int(cmd::AnimationSequence), int(cmd::AnimationFrames), int(cmd::HierarchyNodes)})
+        f.Bind(id, [this, id] {
+            if (CChildFrame* child = ActiveFrame())
+                RunAnimationDialog(id, *child, hooks_.exec,
+                                   {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
+                                    [this] { ShowHelpPage(QStringLiteral("index.html")); }});
+        });
     f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
         about.exec();
