@@ -115,6 +115,15 @@ QTreeWidget* Tree(QWidget* parent, const char* id)
     return tree;
 }
 
+// The columns' widths are the least they get: each widens to what it shows.
+void FitColumns(QTreeWidget* list, const QList<int>& widths)
+{
+    for (int c = 0; c < widths.size(); ++c) {
+        list->resizeColumnToContents(c);
+        list->setColumnWidth(c, std::max(list->columnWidth(c), widths[c]));
+    }
+}
+
 int32_t IndexOf(const QTreeWidgetItem* item) { return item ? item->data(0, Qt::UserRole).toInt() : -1; }
 
 // The dialogs' buttons in a column beside their lists.
@@ -329,6 +338,7 @@ void CAnimSequenceDlg::TreeSelected(QTreeWidgetItem* item)
                 row->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
         }
     }
+    FitColumns(list_, {75, 60, 40, 40, 40, 160});
     busy_ = false;
     const bool editable = editor_.ModeEditable(mode);
     edit_->setEnabled(editable);
@@ -629,6 +639,7 @@ void CAnimFramesDlg::FillList()
                 row->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
         }
     }
+    FitColumns(list_, {50, 45, 45, 50, 50, 50, 50, 50, 50});
     busy_ = false;
 }
 

@@ -557,14 +557,18 @@ void COrvaneView::ContinuousTick()
         return;
     }
     // Wake when the next frame is due -- in the animating view, when the keyframe's next
-    // frame is -- instead of spinning until then.
-    const int64_t wait = renderer_->MsUntilAnimationStep();
+    // frame is -- instead of spinning until then. A due frame is drawn at once: the
+    // playback drops what time a late frame collected past the frame time, so every
+    // millisecond between the wake and the frame would slow the animation down.
+    int64_t wait = renderer_->MsUntilAnimationStep();
     if (wait == 0) {
-        RequestFrame();
-        continuous_.setInterval(std::max(1, AppSettings().FramePeriodMs()));
-    } else {
-        continuous_.setInterval(static_cast<int>(wait));
+        if (gl_)
+            gl_->repaint();
+        else
+            RequestFrame();
+        wait = renderer_->LastFrameDrawn() ? renderer_->MsUntilAnimationStep() : AppSettings().FramePeriodMs();
     }
+    continuous_.setInterval(static_cast<int>(std::max<int64_t>(1, wait)));
 }
 
 void COrvaneView::showEvent(QShowEvent* e)
