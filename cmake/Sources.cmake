@@ -37,6 +37,12 @@ set(ORVANE_CORE_SOURCES
   src/edit/primitives.cpp
   src/edit/clipboard.cpp
   src/edit/carve.cpp
+  src/anim/playback.cpp
+  src/anim/anim_files.cpp
+  src/anim/anim_fields.cpp
+  src/anim/puppet_edit.cpp
+  src/anim/keyframe_edit.cpp
+  src/anim/hierarchy_edit.cpp
   src/commands/command_table.cpp
 )
 # The OpenGL renderer: plain C++ on OpenGL and EGL, shared by the 3D view and orvane-tool.
@@ -72,4 +78,5 @@ set(ORVANE_UI_SOURCES
   src/app/orvaneview.cpp
   src/app/options_dlg.cpp
   src/app/edit_dialogs.cpp
+  src/app/anim_dialogs.cpp
 )

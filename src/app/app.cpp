@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/anim_dialogs.h"
 #include "app/childframe.h"
 #include "app/dialogs.h"
 #include "app/edit_dialogs.h"
@@ -235,6 +236,13 @@ void COrvaneApp::DefineCommands()
     f.Bind(cmd::CreateDome, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Dome)); });
     f.Bind(cmd::CarveMesh, [this] { RunCarve(ActiveFrame()); });
     f.Bind(cmd::ExtrudeFace, [this] { RunExtrude(ActiveFrame()); });
+    for (int id : {int(cmd::AnimationSequence), int(cmd::AnimationFrames), int(cmd::HierarchyNodes)})
+        f.Bind(id, [this, id] {
+            if (CChildFrame* child = ActiveFrame())
+                RunAnimationDialog(id, *child, hooks_.exec,
+                                   {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
+                                    [this] { ShowHelpPage(QStringLiteral("index.html")); }});
+        });
     f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
         about.exec();

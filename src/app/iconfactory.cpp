@@ -233,6 +233,23 @@ void Draw(QPainter& p, int id)
             p.drawRect(QRectF(25, 7.5 + i * 5, 2, 2));
         }
         break;
+    case PrevFrame:
+    case NextFrame: {
+        // A film strip's frame with a step back or on.
+        p.setPen(QPen(kInk, 1.5));
+        p.setBrush(QColor(60, 60, 60));
+        p.drawRect(QRectF(3, 8, 26, 16));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(10, 11, 12, 10));
+        const bool next = id == NextFrame;
+        p.setPen(Qt::NoPen);
+        p.setBrush(kGreen);
+        p.drawPolygon(next ? QPolygonF({QPointF(13, 12.5), QPointF(20, 16), QPointF(13, 19.5)})
+                           : QPolygonF({QPointF(19, 12.5), QPointF(12, 16), QPointF(19, 19.5)}));
+        p.setBrush(kInk);
+        p.drawRect(next ? QRectF(20, 12.5, 1.5, 7) : QRectF(10.5, 12.5, 1.5, 7));
+        break;
+    }
     case ViewFront: ViewLetter(p, QStringLiteral("F")); break;
     case ViewBack: ViewLetter(p, QStringLiteral("B")); break;
     case ViewLeft: ViewLetter(p, QStringLiteral("L")); break;

@@ -68,6 +68,15 @@ int LoopOfKey(int key, bool& first)
     }
 }
 
+// Every view, in the order they were made (the order of their documents): of those
+// that draw continuously, only the first animates, as the idle loop of old drew only the
+// first view it found.
+std::vector<COrvaneView*>& AllViews()
+{
+    static std::vector<COrvaneView*> views;
+    return views;
+}
+
 struct WaitCursor {
     WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
@@ -234,6 +243,7 @@ COrvaneView::COrvaneView(CDocument& doc, QWidget* parent) : QWidget(parent), doc
     connect(&heldKeys_, &QTimer::timeout, this, &COrvaneView::HeldKeysTick);
 
     showMessage_ = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Orvane"), text); };
+    AllViews().push_back(this);
 
     // A save stores the camera as the view shows it once the view has placed it.
     doc_.Doc().currentView = [this] {
@@ -250,6 +260,11 @@ COrvaneView::~COrvaneView()
 {
     doc_.Doc().currentView = nullptr;
     continuous_.stop();
+    auto& views = AllViews();
+    views.erase(std::remove(views.begin(), views.end(), this), views.end());
+    // The next view in a continuous mode takes over.
+    if (!views.empty())
+        views.front()->UpdateContinuous();
     heldKeys_.stop();
     retry_.stop();
     if (renderer_) {
@@ -516,13 +531,23 @@ void COrvaneView::OnModelReplaced()
     UpdateContinuous();
 }
 
+bool COrvaneView::WantsContinuous() const
+{
+    return renderer_ && renderer_->HasDevice() && doc_.Doc().modes.ContinuousView() && isVisible();
+}
+
 void COrvaneView::UpdateContinuous()
 {
-    const bool want = renderer_ && renderer_->HasDevice() && doc_.Doc().modes.ContinuousView() && isVisible();
-    if (want && !continuous_.isActive())
-        continuous_.start(0);
-    else if (!want)
-        continuous_.stop();
+    const std::vector<COrvaneView*> views = AllViews();
+    bool taken = false;
+    for (COrvaneView* v : views) {
+        const bool want = !taken && v->WantsContinuous();
+        taken = taken || want;
+        if (want && !v->continuous_.isActive())
+            v->continuous_.start(0);
+        else if (!want)
+            v->continuous_.stop();
+    }
 }
 
 void COrvaneView::ContinuousTick()
@@ -531,14 +556,19 @@ void COrvaneView::ContinuousTick()
         continuous_.stop();
         return;
     }
-    // Wake when the next frame is due instead of spinning until then.
-    const int64_t wait = renderer_->MsUntilDue();
+    // Wake when the next frame is due -- in the animating view, when the keyframe's next
+    // frame is -- instead of spinning until then. A due frame is drawn at once: the
+    // playback drops what time a late frame collected past the frame time, so every
+    // millisecond between the wake and the frame would slow the animation down.
+    int64_t wait = renderer_->MsUntilAnimationStep();
     if (wait == 0) {
-        RequestFrame();
-        continuous_.setInterval(std::max(1, AppSettings().FramePeriodMs()));
-    } else {
-        continuous_.setInterval(static_cast<int>(wait));
+        if (gl_)
+            gl_->repaint();
+        else
+            RequestFrame();
+        wait = renderer_->LastFrameDrawn() ? renderer_->MsUntilAnimationStep() : AppSettings().FramePeriodMs();
     }
+    continuous_.setInterval(static_cast<int>(std::max<int64_t>(1, wait)));
 }
 
 void COrvaneView::showEvent(QShowEvent* e)
@@ -551,6 +581,7 @@ void COrvaneView::hideEvent(QHideEvent* e)
 {
     QWidget::hideEvent(e);
     continuous_.stop();
+    UpdateContinuous();
     FocusLost();
 }
 

@@ -68,6 +68,10 @@ public:
     // Makes textures and corners again (the materials or the resources changed).
     void PrepareScene();
 
+    // Whether this view draws continuously now (the rotating or animating view): of all
+    // views in such a view, only the first made does.
+    bool Continuous() const { return continuous_.isActive(); }
+
     // Whether the view can draw at all; when it cannot, why (also shown in the window).
     bool CanDraw() const { return reason_.isEmpty(); }
     QString UnavailableReason() const { return reason_; }
@@ -133,6 +137,8 @@ private:
     void OnDocumentUpdated();
     void OnModelReplaced();
     void OnScroll(bool horizontal, int action);
+    bool WantsContinuous() const;
+    // Starts or stops the continuous drawing of every view (only the first that wants it).
     void UpdateContinuous();
     void ContinuousTick();
     void HeldKeysTick();

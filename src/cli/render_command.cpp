@@ -1,12 +1,16 @@
 // orvane-tool render: a picture of a model as the 3D view shows it when the model is
 // opened, drawn by the view's own renderer in an OpenGL context that needs no display.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "anim/playback.h"
 #include "cli/tool.h"
 #include "document/document.h"
 #include "edit/view_commands.h"
+#include "formats/keyfile.h"
 #include "render/headless_context.h"
 #include "render/png_writer.h"
 #include "render/renderer.h"
@@ -45,16 +49,44 @@ int ViewKindByName(const std::string& name)
     return -1;
 }
 
+// The keyframe to pose the model with: a KEY file by its path, else a stock keyframe of
+// that name in the --resources archive.
+Status LoadKeyframe(const std::string& key, COrvaneDoc& doc)
+{
+    CModel& model = *doc.model;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(key, ec)) {
+        auto read = LoadKeyFile(key, model);
+        if (!read)
+            return orv::Fail(read.error());
+        model.keyframe = std::move(read->keyframe);
+        return {};
+    }
+    const ResourceCatalog* catalog = doc.Environment().catalog;
+    const CTreeObject* entry = catalog ? catalog->keyframes.Lookup(key) : nullptr;
+    if (!entry)
+        return orv::Fail(catalog ? "no such file, and no stock keyframe of that name in the resources"
+                                 : "no such file (a stock keyframe is found by name with --resources)");
+    const auto bytes = ReadEntryData(doc.Environment().resourceFile, *entry);
+    if (!bytes)
+        return orv::Fail(bytes.error());
+    TextBuffer buffer(std::string(bytes->begin(), bytes->end()));
+    model.keyframe = ReadKey(model, buffer).keyframe;
+    model.keyframe->name = entry->shortName;
+    return {};
+}
+
 int Render(const std::vector<std::string>& args, const Options& opts)
 {
-    std::string model, out;
+    std::string model, out, key;
+    long frame = -1;
     int32_t width = 800, height = 600;
     int viewKind = -1;
     int mode = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "-o" || a == "--size" || a == "--view" || a == "--mode") {
+        if (a == "-o" || a == "--size" || a == "--view" || a == "--mode" || a == "--key" || a == "--frame") {
             if (!hasValue)
                 return Usage("render: " + a + " needs a value");
             const std::string& v = args[++i];
@@ -63,6 +95,13 @@ int Render(const std::vector<std::string>& args, const Options& opts)
             } else if (a == "--size") {
                 if (!ParseSize(v, width, height))
                     return Usage("render: --size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide));
+            } else if (a == "--key") {
+                key = v;
+            } else if (a == "--frame") {
+                char* end = nullptr;
+                frame = std::strtol(v.c_str(), &end, 10);
+                if (v.empty() || *end != '\0' || frame < 0 || frame > 0x7FFFFFFF)
+                    return Usage("render: --frame takes a frame number from 0");
             } else if (a == "--view") {
                 viewKind = ViewKindByName(v);
                 if (viewKind < 0)
@@ -98,6 +137,14 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     COrvaneDoc doc(settings, env);
     if (Status opened = doc.OpenDocument(model); !opened)
         return Fail(model, opened.error());
+    if (!key.empty())
+        if (Status loaded = LoadKeyframe(key, doc); !loaded)
+            return Fail(key, loaded.error());
+    if (frame >= 0 && !doc.model->keyframe)
+        return Usage("render: --frame needs a keyframe (--key KEYFILE)");
+    if (doc.model->keyframe && frame >= doc.model->frameCount)
+        return Fail(doc.model->keyframe->name, "has frames 0 to " + std::to_string(doc.model->frameCount - 1) +
+                                                   "; there is no frame " + std::to_string(frame));
     std::string error;
 
     auto context = HeadlessGlContext::Create(&error);
@@ -127,6 +174,12 @@ int Render(const std::vector<std::string>& args, const Options& opts)
             selection.currentMesh = 0;
         if (!SetRenderMode(view, mode))
             doc.modes.renderMode = mode;
+        // The pose of the frame asked for (a keyframe given alone poses frame 0).
+        if (!key.empty() || frame >= 0) {
+            if (Status posed = BuildAnimationPoses(*doc.model); !posed)
+                return Fail(doc.model->keyframe->name, posed.error());
+            doc.model->currentFrame = static_cast<int32_t>(std::max(frame, 0L));
+        }
         renderer.SetPresentTarget(CRenderer::kNoPresent);
         if (!renderer.RenderFrame(true) || !renderer.LastFrameDrawn())
             return Fail(out, "the frame could not be drawn");
@@ -144,10 +197,13 @@ void RegisterRenderCommand(Registry& registry)
     registry.subcommands.push_back(
         {"render",
          "  render MODEL -o OUT.png [--size WxH] [--view front|left|right|back|top|bottom] [--mode 0-4]\n"
+         "                [--key KEYFILE] [--frame N]\n"
          "                         draw a model (.3do, or a project with its saved camera) as\n"
          "                         the 3D view shows it when opened, into a PNG (default 800x600,\n"
          "                         textured from --resources through --colormap; modes 2-4 show\n"
-         "                         the first mesh as the current one); needs no display\n",
+         "                         the first mesh as the current one); needs no display. With a\n"
+         "                         keyframe (a KEY file, or a stock one by name from --resources)\n"
+         "                         the model is posed at frame N (default 0)\n",
          Render});
 }
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "anim/anim_files.h"
+#include "anim/keyframe_edit.h"
+#include "anim/playback.h"
 #include "document/document.h"
 #include "edit/carve.h"
 #include "edit/clipboard.h"
@@ -200,9 +203,24 @@ std::pair<int, float> NudgeOf(int id)
 bool CanMoveRule(const CommandContext& c) { return CanMove(ViewContextOf(c)); }
 bool CanRotateRule(const CommandContext& c) { return CanRotate(ViewContextOf(c)); }
 
+// In animate mode a nudge changes the keyframe entry in effect, not the mesh's node; an
+// undo step only when an entry changed.
+CommandResult AnimateNudge(CommandContext& c, bool rotate)
+{
+    ViewContext v = ViewContextOf(c);
+    const auto [axis, sign] = NudgeOf(c.id);
+    const AnimateStepResult r =
+        AnimateStep(*c.doc, v, axis, sign * (rotate ? RotateStep(c.mods) : MoveStep(c.mods)), rotate);
+    return CommandResult{true, kViewStateChanged, r.message};
+}
+
+bool Animating(const CommandContext& c) { return c.doc->modes.meshMode && c.doc->modes.animateMode; }
+
 // Every nudge is one undo step, also one taken back (Undo then gives the same state).
 CommandResult Move(CommandContext& c)
 {
+    if (Animating(c))
+        return AnimateNudge(c, false);
     c.doc->TakeSnapshot();
     ViewContext v = ViewContextOf(c);
     const auto [axis, sign] = NudgeOf(c.id);
@@ -212,11 +230,50 @@ CommandResult Move(CommandContext& c)
 
 CommandResult Rotate(CommandContext& c)
 {
+    if (Animating(c))
+        return AnimateNudge(c, true);
     c.doc->TakeSnapshot();
     ViewContext v = ViewContextOf(c);
     const auto [axis, sign] = NudgeOf(c.id);
     RotateSelection(v, axis, sign * RotateStep(c.mods));
     return Done(kModelChanged);
+}
+
+// ---- animation ---------------------------------------------------------------------------
+
+CommandResult Failed(const Status& s) { return CommandResult{false, 0, s.error()}; }
+
+bool CanAnimatingView(const CommandContext& c) { return CanStartAnimatingView(ViewContextOf(c)); }
+bool IsAnimatingView(const CommandContext& c) { return c.doc->modes.viewKind == kViewAnimating; }
+CommandResult AnimatingView(CommandContext& c)
+{
+    ViewContext v = ViewContextOf(c);
+    const Status started = StartAnimatingView(v);
+    return started ? Done(kViewStateChanged | kSelectionChanged) : Failed(started);
+}
+
+bool CanAnimateMode(const CommandContext& c) { return CanToggleAnimateMode(ViewContextOf(c)); }
+bool AnimateModeIsOn(const CommandContext& c) { return c.doc->modes.animateMode; }
+CommandResult AnimateModeSwitch(CommandContext& c)
+{
+    ViewContext v = ViewContextOf(c);
+    const Status switched = SwitchAnimateMode(v);
+    return switched ? Done(kViewStateChanged) : Failed(switched);
+}
+
+bool CanNext(const CommandContext& c) { return CanNextFrame(ViewContextOf(c)); }
+bool CanPrevious(const CommandContext& c) { return CanPreviousFrame(ViewContextOf(c)); }
+CommandResult FrameStep(CommandContext& c)
+{
+    ViewContext v = ViewContextOf(c);
+    return DoneIf(c.id == cmd::NextFrame ? NextFrame(v) : PreviousFrame(v), kViewStateChanged);
+}
+
+bool AnimateModeOff(const CommandContext& c) { return !c.doc->modes.animateMode; }
+bool HasKeyframe(const CommandContext& c) { return c.doc->model->keyframe != nullptr; }
+bool CanShowHierarchy(const CommandContext& c)
+{
+    return c.doc->modes.viewKind != kViewAnimating && !c.doc->modes.animateMode;
 }
 
 // ---- texture coordinates and primitives -------------------------------------------------
@@ -294,9 +351,22 @@ bool CanRedo(const CommandContext& c) { return c.doc->history.CanRedo(); }
 CommandResult UndoRedo(CommandContext& c)
 {
     ViewState state = c.doc->CurrentView();
+    const CKeyframe* had = c.doc->model->keyframe.get();
+    const std::unique_ptr<CKeyframe> before = had ? CopyKeyframe(*had) : nullptr;
+    const int32_t frame = c.doc->model->currentFrame;
     const Status restored = c.id == cmd::EditRedo ? c.doc->Redo(state) : c.doc->Undo(state);
     if (!restored)
         return CommandResult{false, 0, restored.error()};
+    CModel& model = *c.doc->model;
+    std::string message;
+    // A keyframe edit taken back is taken back in its file too, which the edit wrote.
+    if (before && model.keyframe && before->name == model.keyframe->name && !SameKeyframe(*before, *model.keyframe))
+        if (Status written = WriteDocumentKeyframe(*c.doc); !written)
+            message = written.error();
+    // The restored model holds base poses: an animation goes on where it was.
+    if (c.doc->modes.animateMode || c.doc->modes.viewKind == kViewAnimating)
+        if (BuildAnimationPoses(model))
+            model.currentFrame = std::clamp(frame, 0, std::max(0, model.frameCount - 1));
     if (c.selection) {
         c.selection->currentMesh = state.mesh;
         c.selection->currentFace = state.face;
@@ -306,7 +376,7 @@ CommandResult UndoRedo(CommandContext& c)
         c.camera->SetCameraOrientation(state.camera.direction, state.camera.up);
         c.camera->SetCameraPosition(state.camera.eye);
     }
-    return Done(kModelReplaced | kViewStateChanged | kSelectionChanged);
+    return CommandResult{true, kModelReplaced | kViewStateChanged | kSelectionChanged, message};
 }
 
 // ---- the table --------------------------------------------------------------------------
@@ -378,6 +448,8 @@ std::vector<CommandRow> MakeTable()
          b(Bar::Main, 705), StandardView, nullptr, IsViewKind},
         {cmd::ViewRotate, "R&otate View", "Rotate View\nRotate View", "", Doc, m(Menu::View, 306), b(Bar::Main, 706),
          RotateView, nullptr, IsRotating},
+        {cmd::ViewAnimating, "A&nimating View", "Animating View\nAnimating View", "", Doc, m(Menu::View, 307),
+         b(Bar::Main, 707), AnimatingView, CanAnimatingView, IsAnimatingView},
 
         // View: camera and scale
         {cmd::MoveForward, "Move Fore&ward", "Move Foreward\nMove Foreward", "", View, m(Menu::View, 400),
@@ -402,6 +474,14 @@ std::vector<CommandRow> MakeTable()
         {cmd::CoordinateMode, "&Coordinate Mode", "Select Coordinate Mode\nCoordinate Mode", "", Doc,
          m(Menu::View, 503), b(Bar::Main, 603), Switch<CanToggleCoordinateMode, ToggleCoordinateMode>,
          CanSwitch<CanToggleCoordinateMode, ToggleCoordinateMode>, CoordinateModeIsOn},
+        {cmd::AnimateMode, "&Animate Mode", "Select Animate Mode\nAnimate Mode", "", Doc, m(Menu::View, 504),
+         b(Bar::Main, 604), AnimateModeSwitch, CanAnimateMode, AnimateModeIsOn},
+
+        // View: stepping the animation
+        {cmd::PrevFrame, "&Previous Frame", "Move to previous frame\nPrevious Frame (P)", "P", Doc, m(Menu::View, 700),
+         b(Bar::Tool, 300), FrameStep, CanPrevious},
+        {cmd::NextFrame, "&Next Frame", "Move to next frame\nNext Frame (N)", "N", Doc, m(Menu::View, 701),
+         b(Bar::Tool, 301), FrameStep, CanNext},
 
         // View: grid and nodes
         {cmd::GridOnOff, "&Grid on/off (G)", "Show/Hide Grid\nGrid on/off (G)", "G", Doc, m(Menu::View, 600),
@@ -501,6 +581,13 @@ std::vector<CommandRow> MakeTable()
         {cmd::Materials, "Mat&erials...", "Show and edit the model's materials\nMaterials", "", Doc,
          m(Menu::Tools, 102), noBar},
         {cmd::Options, "&Options...", "Change Options\nOptions", "", View, m(Menu::Tools, 103), noBar},
+        // Tools: the animation dialogs are the window's
+        {cmd::AnimationSequence, "Animation &Sequence...", "Select Animation Sequence\nAnimation Sequence", "", Doc,
+         m(Menu::Tools, 200), noBar, nullptr, AnimateModeOff},
+        {cmd::AnimationFrames, "Animation &Frames...", "Select Animation Frames\nAnimation Frames", "", Doc,
+         m(Menu::Tools, 201), noBar, nullptr, HasKeyframe},
+        {cmd::HierarchyNodes, "&Hierarchy Nodes...", "Display Hierarchy Nodes\nHierarchy Nodes", "", Doc,
+         m(Menu::Tools, 202), noBar, nullptr, CanShowHierarchy},
 
         // Window
         {cmd::WindowCascade, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", App,

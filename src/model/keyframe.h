@@ -42,4 +42,9 @@ struct CKeyframe {
     std::vector<std::unique_ptr<CKeyframeNode>> nodes;
 };
 
+// A deep copy (undo snapshots, the keyframe dialog's working copy).
+std::unique_ptr<CKeyframe> CopyKeyframe(const CKeyframe& keyframe);
+// Whether two keyframes hold the same header, markers, nodes and entries (names too).
+bool SameKeyframe(const CKeyframe& a, const CKeyframe& b);
+
 }  // namespace orv

@@ -31,6 +31,54 @@ const std::array<VertexRecord, 8>& UnitCubeCorners()
     return corners;
 }
 
+// ---- keyframes -----------------------------------------------------------------
+
+std::unique_ptr<CKeyframe> CopyKeyframe(const CKeyframe& k)
+{
+    auto c = std::make_unique<CKeyframe>();
+    c->flags = k.flags;
+    c->type = k.type;
+    c->frames = k.frames;
+    c->fps = k.fps;
+    c->joints = k.joints;
+    c->name = k.name;
+    c->markers = k.markers;
+    c->nodes.reserve(k.nodes.size());
+    for (const auto& n : k.nodes) {
+        auto cn = std::make_unique<CKeyframeNode>();
+        cn->meshName = n->meshName;
+        cn->entries.reserve(n->entries.size());
+        for (const auto& e : n->entries)
+            cn->entries.push_back(std::make_unique<CKeyframeEntry>(*e));
+        c->nodes.push_back(std::move(cn));
+    }
+    return c;
+}
+
+bool SameKeyframe(const CKeyframe& a, const CKeyframe& b)
+{
+    auto sameEntry = [](const CKeyframeEntry& x, const CKeyframeEntry& y) {
+        return x.num == y.num && x.frame == y.frame && x.flags == y.flags && x.position == y.position &&
+               x.rotation == y.rotation && x.deltaPosition == y.deltaPosition && x.deltaRotation == y.deltaRotation;
+    };
+    if (a.flags != b.flags || a.type != b.type || a.frames != b.frames || a.fps != b.fps || a.joints != b.joints ||
+        a.name != b.name || a.markers.size() != b.markers.size() || a.nodes.size() != b.nodes.size())
+        return false;
+    for (std::size_t i = 0; i < a.markers.size(); ++i)
+        if (a.markers[i].frame != b.markers[i].frame || a.markers[i].type != b.markers[i].type)
+            return false;
+    for (std::size_t i = 0; i < a.nodes.size(); ++i) {
+        const CKeyframeNode& x = *a.nodes[i];
+        const CKeyframeNode& y = *b.nodes[i];
+        if (x.meshName != y.meshName || x.entries.size() != y.entries.size())
+            return false;
+        for (std::size_t e = 0; e < x.entries.size(); ++e)
+            if (!sameEntry(*x.entries[e], *y.entries[e]))
+                return false;
+    }
+    return true;
+}
+
 // ---- CFace -----------------------------------------------------------------
 
 int CFace::ComputeFaceNormal()

@@ -132,6 +132,11 @@ struct UndoSnapshot {
     Vec3 direction;
     Vec3 up;
     Matrix4 modelMatrix = Matrix4::Identity();
+    // The keyframe of the moment (not part of the serialised model) with the timing read
+    // from it, so that an undo gives back keyframe edits too; none for bookmarks.
+    std::unique_ptr<CKeyframe> keyframe;
+    int32_t frameCount = 0;
+    float frameTime = 0.0f;
 };
 
 // Pose matrix of a node: rotation from pitch, yaw and roll in degrees, translation row

@@ -12,26 +12,6 @@ void Trim(std::vector<std::unique_ptr<UndoSnapshot>>& list)
         list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(list.size() - UndoHistory::kDepth));
 }
 
-std::unique_ptr<CKeyframe> CopyKeyframe(const CKeyframe& k)
-{
-    auto c = std::make_unique<CKeyframe>();
-    c->flags = k.flags;
-    c->type = k.type;
-    c->frames = k.frames;
-    c->fps = k.fps;
-    c->joints = k.joints;
-    c->name = k.name;
-    c->markers = k.markers;
-    for (const auto& n : k.nodes) {
-        auto cn = std::make_unique<CKeyframeNode>();
-        cn->meshName = n->meshName;
-        for (const auto& e : n->entries)
-            cn->entries.push_back(std::make_unique<CKeyframeEntry>(*e));
-        c->nodes.push_back(std::move(cn));
-    }
-    return c;
-}
-
 }  // namespace
 
 std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, std::size_t sizeHint)
@@ -54,6 +34,10 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
     s->direction = view.camera.direction;
     s->up = view.camera.up;
     s->modelMatrix = model.modelMatrix;
+    if (model.keyframe)
+        s->keyframe = CopyKeyframe(*model.keyframe);
+    s->frameCount = model.frameCount;
+    s->frameTime = model.frameTime;
     return s;
 }
 
@@ -69,10 +53,10 @@ Result<std::unique_ptr<CModel>> RestoreSnapshot(const UndoSnapshot& snap, const 
     model->modelMatrix = snap.modelMatrix;
     // Snapshots hold the lists only; the corners are the working geometry.
     BuildFaceCorners(*model, textureSize);
-    if (current.keyframe)
-        model->keyframe = CopyKeyframe(*current.keyframe);
-    model->frameCount = current.frameCount;
-    model->frameTime = current.frameTime;
+    if (snap.keyframe)
+        model->keyframe = CopyKeyframe(*snap.keyframe);
+    model->frameCount = snap.frameCount;
+    model->frameTime = snap.frameTime;
     model->timeAccumulator = current.timeAccumulator;
     model->puppetJoints = current.puppetJoints;
     view.mesh = snap.mesh;

@@ -26,9 +26,9 @@ struct ViewState {
 std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, std::size_t sizeHint = 0);
 
 // Rebuilds a model from a snapshot (its face corners built with textureSize) and gives
-// back the recorded view state. Fields that snapshots do not hold (the loaded keyframe
-// and its timing, the puppet joint lines, the back-pointers) are carried over from
-// `current`, so an undo never drops them.
+// back the recorded view state with the keyframe of the moment. Fields that snapshots do
+// not hold (the playing time, the puppet joint lines, the back-pointers) are carried over
+// from `current`, so an undo never drops them.
 Result<std::unique_ptr<CModel>> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
                                                 const TextureSizeFn& textureSize);
 

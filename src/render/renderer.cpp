@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 
+#include "anim/playback.h"
 #include "model/corners.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
@@ -70,6 +71,7 @@ CRenderer::CRenderer(COrvaneDoc& doc, Settings& settings, Camera& camera, Select
       selection_(selection),
       pacer_(pacer),
       device_(settings),
+      animationStep_(AdvanceAnimation),
       clock_(SteadyClockMs)
 {
     scene_ = std::make_unique<SceneRenderer>(device_, settings_);
@@ -239,6 +241,17 @@ int64_t CRenderer::MsUntilDue() const
     return std::max<int64_t>(0, period - elapsed);
 }
 
+int64_t CRenderer::MsUntilAnimationStep() const
+{
+    const int64_t due = MsUntilDue();
+    if (doc_.modes.viewKind != kViewAnimating || !lastAnimationMs_ || !doc_.model)
+        return due;
+    const int64_t since = clock_() - *lastAnimationMs_;
+    const int64_t step = MsUntilFrameStep(*doc_.model, static_cast<double>(since) / 1000.0);
+    // A keyframe that never steps still draws now and then (its view may be uncovered).
+    return std::max(due, step < 0 ? int64_t{1000} : std::min<int64_t>(step, 1000));
+}
+
 void CRenderer::Present(const ClientRect* clip)
 {
     if (target_ != kNoPresent)
@@ -267,8 +280,16 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     device_.SetProjection(camera_.projection);
     device_.BeginFrame();
     camera_.UpdateViewInfo();
-    if (modes.viewKind == kViewAnimating && animationStep_)
-        animationStep_(model);
+    if (modes.viewKind == kViewAnimating) {
+        // The real time since the last frame of the animation: the keyframe plays at its
+        // own speed whatever the drawing rate.
+        const float seconds = lastAnimationMs_ ? static_cast<float>(now - *lastAnimationMs_) / 1000.0f : 0.0f;
+        lastAnimationMs_ = now;
+        if (animationStep_)
+            animationStep_(model, seconds);
+    } else {
+        lastAnimationMs_.reset();
+    }
 
     const std::vector<NodeVisit> nodes = WalkHierarchy(model);
     SceneDrawOptions options;

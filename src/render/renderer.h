@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -120,8 +121,14 @@ public:
 
     // After every status pass: the pane texts and the scroll bars.
     void SetStatusListener(std::function<void(const ViewStatus&)> listener) { statusListener_ = std::move(listener); }
-    // Called once per frame of the animating view, before drawing (keyframe playback).
-    void SetAnimationStep(std::function<void(CModel&)> step) { animationStep_ = std::move(step); }
+    // Called once per drawn frame of the animating view, before drawing, with the real
+    // time in seconds since the previous one (0 for the first): keyframe playback
+    // (AdvanceAnimation unless replaced).
+    void SetAnimationStep(std::function<void(CModel&, float seconds)> step) { animationStep_ = std::move(step); }
+    // Milliseconds until the animating view's next frame changes the pose: the frame
+    // pacing's wait, or longer while the keyframe's next frame is not yet due (at most a
+    // second); the pacing's wait outside the animating view.
+    int64_t MsUntilAnimationStep() const;
     void SetClock(std::function<int64_t()> clock) { clock_ = std::move(clock); }
 
     bool Busy() const { return busy_; }
@@ -153,7 +160,8 @@ private:
     bool lastDrawn_ = false;
     bool framed_ = false;  // a frame has been drawn into the surface
     std::function<void(const ViewStatus&)> statusListener_;
-    std::function<void(CModel&)> animationStep_;
+    std::function<void(CModel&, float)> animationStep_;
+    std::optional<int64_t> lastAnimationMs_;  // the animating view's last frame
     std::function<int64_t()> clock_;
     ViewStatus lastStatus_;
 };

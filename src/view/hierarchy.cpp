@@ -68,8 +68,15 @@ std::vector<NodeVisit> WalkHierarchy(CModel& model)
     WalkNodes(
         model, model.modelMatrix,
         [frame](const C3doNode& node) -> const Matrix4* {
-            // A node without a pose for the frame takes its parent's transform alone.
-            if (frame < 0 || static_cast<std::size_t>(frame) >= node.poses.size())
+            // A node the animation does not move keeps its one base pose at every frame
+            // (it would otherwise fall onto its parent's origin: a walker's head into its
+            // torso); an animated node without a pose for the frame takes its parent's
+            // transform alone.
+            if (frame < 0 || node.poses.empty())
+                return nullptr;
+            if (node.poses.size() == 1)
+                return &node.poses.front();
+            if (static_cast<std::size_t>(frame) >= node.poses.size())
                 return nullptr;
             return &node.poses[static_cast<std::size_t>(frame)];
         },

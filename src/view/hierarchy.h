@@ -28,8 +28,8 @@ void WalkNodes(const CModel& model, const Matrix4& top,
                const std::function<const Matrix4*(const C3doNode& node)>& localPose,
                const std::function<void(int32_t node, const Matrix4& world)>& visit);
 
-// The walk as drawing does it: the pose of the current frame, the model matrix at the
-// top. Stores every visited node's world matrix and returns the nodes in drawing order.
+// The walk as drawing does it: the pose of the current frame (a node with its base pose
+// only keeps it at every frame), the model matrix at the top. Stores every visited node's world matrix and returns the nodes in drawing order.
 std::vector<NodeVisit> WalkHierarchy(CModel& model);
 
 // The nodes in the walk's order, their world matrices left as they are.

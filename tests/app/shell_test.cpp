@@ -139,9 +139,10 @@ private slots:
             frame.BuildMenusAndToolbars();
             frame.show();
             QVERIFY(QTest::qWaitForWindowExposed(&frame));
-            // The tool toolbar has no command yet: neither shown nor offered.
+            // The tool toolbar carries the frame steps: shown, and it can be hidden.
+            QVERIFY(!frame.ToolBar(2)->isHidden());
+            QVERIFY(frame.Execute(5645));
             QVERIFY(frame.ToolBar(2)->isHidden());
-            QVERIFY(!frame.Execute(5645));
             QVERIFY(frame.Execute(5607));  // hide the map toolbar
             QVERIFY(frame.ToolBar(1)->isHidden());
             QVERIFY(!frame.Action(5607)->isChecked());

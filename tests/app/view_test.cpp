@@ -372,6 +372,44 @@ private slots:
         QVERIFY(f.doc->Model().modelMatrix.m == still.m);
     }
 
+    // Of two views in a continuous view only the first made draws on; when it leaves, the
+    // other takes over. The walker walks in the animating view and steps with N and P in
+    // animate mode.
+    void onlyTheFirstContinuousViewAnimatesAndTheWalkerWalks()
+    {
+        if (!COrvaneView::OpenGlAvailable())
+            QSKIP("no OpenGL here");
+        auto first = std::make_unique<Fixture>();
+        Fixture second;
+        QVERIFY(first->OpenWalker());
+        first->Show();
+        second.ShowSquare();
+        QVERIFY(second.view->RunCommand(cmd::ViewRotate));
+        QVERIFY(second.view->Continuous());
+        CModel& walker = first->doc->Model();
+        walker.currentSubMode = 1;
+        QVERIFY(first->doc->Doc().LoadCurrentKeyframe());
+        QVERIFY(first->view->RunCommand(cmd::ViewAnimating));
+        QVERIFY(first->view->Continuous());
+        QVERIFY(!second.view->Continuous());
+        QTRY_VERIFY_WITH_TIMEOUT(walker.currentFrame > 1, 2000);
+
+        QVERIFY(first->view->RunCommand(cmd::ViewFront));
+        QVERIFY(second.view->Continuous());
+        QCOMPARE(walker.currentFrame, 0);
+        first->view->GetSelection().currentMesh = 2;
+        QVERIFY(first->view->RunCommand(cmd::MeshMode));
+        QVERIFY(first->view->RunCommand(cmd::AnimateMode));
+        QVERIFY(first->view->RunCommand(cmd::NextFrame));
+        QVERIFY(first->view->RunCommand(cmd::NextFrame));
+        QVERIFY(first->view->RunCommand(cmd::PrevFrame));
+        QCOMPARE(walker.currentFrame, 1);
+        QVERIFY(first->view->RunCommand(cmd::ViewRotate));
+        QVERIFY(!second.view->Continuous());
+        first.reset();
+        QVERIFY(second.view->Continuous());
+    }
+
     // ---- picking and commands --------------------------------------------------------
 
     void gridNodeBehindAFaceIsPickedAndCtrlExtendsInOrder()

@@ -1,9 +1,11 @@
-// libFuzzer target: the KEY reader, delta computation and writer on arbitrary bytes.
-// What the writer produces must read back with the same nodes, entries and markers.
+// libFuzzer target: the KEY reader, delta computation, writer and playback on arbitrary
+// bytes. What the writer produces must read back with the same nodes, entries and
+// markers; the poses are built within their bound (or refused) and played a while.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "anim/playback.h"
 #include "formats/keyfile.h"
 #include "model/model.h"
 
@@ -25,5 +27,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (std::size_t n = 0; n < keyframe->nodes.size(); ++n)
         if (back->nodes[n]->entries.size() != keyframe->nodes[n]->entries.size())
             std::abort();
+
+    // A model with a node for each of the first key nodes plays the keyframe.
+    for (std::size_t n = 0; n < keyframe->nodes.size() && n < 8; ++n) {
+        model.nodes.push_back(std::make_unique<orv::C3doNode>());
+        model.nodes.back()->name = keyframe->nodes[n]->meshName;
+    }
+    model.keyframe = std::move(keyframe);
+    if (orv::BuildAnimationPoses(model)) {
+        std::size_t poses = 0;
+        for (const auto& n : model.nodes)
+            poses += n->poses.size();
+        if (poses > static_cast<std::size_t>(orv::kMaxAnimationPoses) + model.nodes.size())
+            std::abort();
+        for (int i = 0; i < 64; ++i)
+            orv::AdvanceAnimation(model, 0.05f);
+    } else if (orv::AnimationPoseCount(model) <= orv::kMaxAnimationPoses) {
+        std::abort();
+    }
     return 0;
 }

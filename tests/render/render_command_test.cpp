@@ -98,6 +98,42 @@ TEST_F(RenderCommand, ExitStatuses)
     EXPECT_FALSE(fs::exists(dir_ / "x.png"));
 }
 
+// A keyframe poses the walker: frames 0 and 8 of the walk swing the legs (and arms) the
+// other way while the head, which the walk does not move, stays where it was. A stock
+// keyframe is found by name in the resources; a frame past the last is refused.
+TEST_F(RenderCommand, KeyframeFramePosesTheLegs)
+{
+    const std::string key = "--size 200x300 --key '" + kSample + "/wkwalk.key'";
+    const auto first = Picture("f0.png", key + " --frame 0");
+    const auto eighth = Picture("f8.png", key + " --frame 8");
+    int32_t top = first.height, bottom = 0;
+    for (int32_t y = 0; y < first.height; ++y)
+        for (int32_t x = 0; x < first.width; ++x)
+            if (first.At(x, y) != kBackground) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ASSERT_LT(top, bottom);
+    auto differing = [&](int32_t from, int32_t to) {
+        int n = 0;
+        for (int32_t y = from; y < to; ++y)
+            for (int32_t x = 0; x < first.width; ++x)
+                n += first.At(x, y) != eighth.At(x, y) ? 1 : 0;
+        return n;
+    };
+    const int32_t h = bottom - top;
+    EXPECT_EQ(differing(top, top + h / 6), 0);              // the head
+    EXPECT_GT(differing(bottom - h / 3, bottom + 1), 100);  // the legs
+
+    EXPECT_EQ(Picture("stock.png", "--frame 8 --key wkwalk.key --size 200x300 --resources '" + kSample + "/res2.gob'")
+                  .At(0, 0),
+              kBackground);
+    EXPECT_EQ(Run("-o '" + (dir_ / "x.png").string() + "' " + key + " --frame 16"), 1);
+    EXPECT_NE(Errors().find("there is no frame 16"), std::string::npos) << Errors();
+    EXPECT_EQ(Run("-o '" + (dir_ / "x.png").string() + "' --key nosuch.key"), 1);
+    EXPECT_EQ(Run("-o '" + (dir_ / "x.png").string() + "' --frame 3"), 2);
+}
+
 // The picture writer keeps every byte, rows top first; it refuses sizes that do not match
 // the pixels and then writes nothing.
 TEST(Png, EncodesRgbaRowsAndRefusesMismatchedSizes)

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "anim/playback.h"
 #include "edit/view_commands.h"
 #include "render/render_test_util.h"
 #include "render/renderer.h"
@@ -109,6 +110,38 @@ TEST_F(RendererTest, FramePacingAndTheContinuousView)
     EXPECT_FALSE(renderer_->RenderFrame(false));
     EXPECT_TRUE(renderer_->RenderFrame(true));
     EXPECT_EQ(statusPasses, 1);
+}
+
+// The animating view hands the playback the real time since its last frame, and wakes
+// when the keyframe's next frame is due: a 15 fps keyframe plays about 15 frames a
+// second whatever "FrameRate" draws (0.05 s a drawn frame at 33 would play 33 of them
+// in two seconds).
+TEST_F(RendererTest, TheAnimatingViewPlaysAtTheKeyframesSpeed)
+{
+    settings_.frameRate = 33;
+    Model().keyframe = std::make_unique<CKeyframe>();
+    Model().frameCount = 1000;
+    Model().frameTime = 1.0f / 15.0f;
+    ViewContext c{Model(), doc_->modes, settings_, &selection_, &camera_};
+    ASSERT_TRUE(StartAnimatingView(c));
+
+    std::vector<float> given;
+    renderer_->SetAnimationStep([&](CModel&, float seconds) { given.push_back(seconds); });
+    for (int64_t wait : {1000, 50, 70}) {
+        now_ += wait;
+        ASSERT_TRUE(renderer_->RenderFrame(false));
+    }
+    EXPECT_EQ(given, (std::vector<float>{0.0f, 0.05f, 0.07f}));
+
+    renderer_->SetAnimationStep(AdvanceAnimation);
+    Model().currentFrame = 0;
+    const int64_t end = now_ + 2000;
+    while (now_ < end) {
+        now_ += std::max<int64_t>(1, renderer_->MsUntilAnimationStep());
+        renderer_->RenderFrame(false);
+    }
+    EXPECT_GE(Model().currentFrame, 28);
+    EXPECT_LE(Model().currentFrame, 30);
 }
 
 // Each drawn frame ends with the status pass; no frame starts while it runs.

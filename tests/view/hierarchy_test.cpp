@@ -54,6 +54,8 @@ TEST(HierarchyWalk, ChildrenAndSiblingsInheritTheRightMatrices)
     ExpectClose(TransformPoint({0, 0, 0}, m.nodes[1]->matrix), {0, 10, 0});
 }
 
+// An animated node past its poses hangs from its parent alone; a node the animation does
+// not move keeps its base pose at every frame.
 TEST(HierarchyWalk, AFrameWithoutAPoseKeepsTheParentTransform)
 {
     CModel m;
@@ -65,7 +67,11 @@ TEST(HierarchyWalk, AFrameWithoutAPoseKeepsTheParentTransform)
     m.nodes[0]->poses.push_back(Matrix4::Translation({0, 0, 9}));
     m.currentFrame = 1;
     WalkHierarchy(m);
-    ExpectClose(m.nodes[1]->matrix, Matrix4::Translation({0, 0, 9}));
+    ExpectClose(m.nodes[1]->matrix, Matrix4::Translation({7, 7, 16}));
+    m.currentFrame = 2;
+    WalkHierarchy(m);
+    ExpectClose(m.nodes[0]->matrix, Matrix4::Identity());
+    ExpectClose(m.nodes[1]->matrix, Matrix4::Translation({7, 7, 7}));
     m.currentFrame = -1;  // below 0: no pose at all
     WalkHierarchy(m);
     ExpectClose(m.nodes[1]->matrix, Matrix4::Identity());

@@ -1,0 +1,79 @@
+#include "anim/hierarchy_edit.h"
+
+#include "model/corners.h"
+
+namespace orv {
+
+std::vector<HierarchyTreeItem> HierarchyTree(const CModel& model)
+{
+    const auto count = static_cast<int32_t>(model.nodes.size());
+    std::vector<HierarchyTreeItem> items;
+    std::vector<bool> placed(model.nodes.size(), false);
+    auto valid = [count](int32_t i) { return i >= 0 && i < count; };
+    auto place = [&](int32_t i) {
+        const int32_t parent = model.nodes[static_cast<std::size_t>(i)]->parent;
+        HierarchyTreeItem item;
+        item.node = i;
+        item.under = parent == -1                                                ? HierarchyTreeItem::kUnderRoot
+                     : valid(parent) && placed[static_cast<std::size_t>(parent)] ? parent
+                                                                                 : HierarchyTreeItem::kTopLevel;
+        placed[static_cast<std::size_t>(i)] = true;
+        items.push_back(item);
+    };
+    // The recursive walk (node, child family, sibling family) with a stack of its own.
+    std::vector<int32_t> stack;
+    if (count > 0)
+        stack.push_back(0);
+    while (!stack.empty()) {
+        const int32_t i = stack.back();
+        stack.pop_back();
+        if (!valid(i) || placed[static_cast<std::size_t>(i)])
+            continue;
+        place(i);
+        const C3doNode& n = *model.nodes[static_cast<std::size_t>(i)];
+        stack.push_back(n.sibling);
+        stack.push_back(n.child);
+    }
+    for (int32_t i = 0; i < count; ++i)
+        if (!placed[static_cast<std::size_t>(i)])
+            place(i);
+    return items;
+}
+
+NodeFields FieldsOfNode(const C3doNode& node)
+{
+    NodeFields f;
+    f.flags = node.flags;
+    f.type = node.type;
+    f.position = node.position;
+    f.rotation = node.rotation;
+    f.pivot = node.pivot;
+    return f;
+}
+
+bool ApplyNodeFields(COrvaneDoc& doc, int32_t node, const NodeFields& f)
+{
+    CModel& model = *doc.model;
+    if (node < 0 || static_cast<std::size_t>(node) >= model.nodes.size())
+        return false;
+    const bool changed = doc.Change([&] {
+        C3doNode& n = *model.nodes[static_cast<std::size_t>(node)];
+        const NodeFields before = FieldsOfNode(n);
+        if (before.flags == f.flags && before.type == f.type && before.position == f.position &&
+            before.rotation == f.rotation && before.pivot == f.pivot)
+            return false;
+        n.flags = f.flags;
+        n.type = f.type;
+        n.position = f.position;
+        n.rotation = f.rotation;
+        n.pivot = f.pivot;
+        // The pivot places the mesh's corners: they move with it at once.
+        if (before.pivot != f.pivot)
+            RebuildFaceCorners(model, doc.Environment().textureSize);
+        return true;
+    });
+    model.RebuildHierarchy();
+    return changed;
+}
+
+}  // namespace orv

@@ -1,0 +1,43 @@
+// What the Hierarchy Nodes dialog shows and changes, without a window: the tree of the
+// nodes and one node's flags, type, position, rotation and pivot.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "document/document.h"
+#include "model/model.h"
+
+namespace orv {
+
+// One node of the dialog's tree, in the order of insertion. under is the node it hangs
+// below, kUnderRoot for the root item "Hierarchy Nodes" and kTopLevel for the tree's top
+// level (a node whose parent is not in the tree yet when it is reached).
+struct HierarchyTreeItem {
+    static constexpr int32_t kUnderRoot = -1;
+    static constexpr int32_t kTopLevel = -2;
+    int32_t node = -1;
+    int32_t under = kUnderRoot;
+};
+
+// Node 0 and its family, depth first: a node, its first child's family, then its next
+// sibling's; each node under the item of its parent (its parent -1: under the root item),
+// once only, whatever loops the links make. Nodes the walk does not reach follow at the
+// end, so that every node can be edited.
+std::vector<HierarchyTreeItem> HierarchyTree(const CModel& model);
+
+struct NodeFields {
+    uint32_t flags = 0;
+    uint32_t type = 0;
+    Vec3 position;
+    Vec3 rotation;  // as held: pitch, roll, yaw
+    Vec3 pivot;
+};
+NodeFields FieldsOfNode(const C3doNode& node);
+
+// "&Apply": stores the fields into the node as one undo step (none when nothing
+// differs) and rebuilds the hierarchy, which also leaves any animation; a new pivot
+// moves the corners of the meshes it places. False when nothing changed.
+bool ApplyNodeFields(COrvaneDoc& doc, int32_t node, const NodeFields& fields);
+
+}  // namespace orv

@@ -1,0 +1,190 @@
+#include "anim/keyframe_edit.h"
+
+#include "anim/anim_files.h"
+#include "anim/playback.h"
+#include "formats/keyfile.h"
+#include "formats/textbuffer.h"
+#include "view/hierarchy.h"
+
+namespace orv {
+
+namespace {
+
+float& Component(Vec3& v, int axis) { return axis == 0 ? v.x : (axis == 1 ? v.y : v.z); }
+
+}  // namespace
+
+CKeyframeNode* KeyNodeNamed(CKeyframe& keyframe, const std::string& name)
+{
+    const std::string lower = ToLowerAscii(name);
+    for (auto& n : keyframe.nodes)
+        if (ToLowerAscii(n->meshName) == lower)
+            return n.get();
+    return nullptr;
+}
+
+int32_t EntryInEffect(const CKeyframeNode& node, int32_t frame)
+{
+    for (std::size_t k = 0; k + 1 < node.entries.size(); ++k)
+        if (node.entries[k]->frame <= frame && frame < node.entries[k + 1]->frame)
+            return static_cast<int32_t>(k);
+    return -1;
+}
+
+AnimateStepResult AnimateStep(COrvaneDoc& doc, ViewContext& c, int axis, float step, bool rotate)
+{
+    AnimateStepResult r;
+    CModel& model = c.model;
+    const CMesh* mesh = c.selection ? c.selection->CurrentMesh(model) : nullptr;
+    if (!model.keyframe || !mesh || axis < 0 || axis > 2)
+        return r;
+    if (IsStockKeyframe(doc, model.keyframe->name)) {
+        r.message = model.keyframe->name + " is a stock keyframe of the game and is not changed.";
+        return r;
+    }
+    // Playback poses the nodes by name: the node that places the mesh names its key node.
+    const int32_t placing = NodeOfMesh(model, c.selection->currentMesh);
+    CKeyframeNode* key =
+        placing >= 0 ? KeyNodeNamed(*model.keyframe, model.nodes[static_cast<std::size_t>(placing)]->name) : nullptr;
+    if (!key)
+        key = KeyNodeNamed(*model.keyframe, mesh->name);
+    const int32_t frame = model.currentFrame;
+    const int32_t entry = key ? EntryInEffect(*key, frame) : -1;
+    r.changed = doc.Change([&] {
+        if (entry < 0)
+            return false;
+        CKeyframeEntry& e = *key->entries[static_cast<std::size_t>(entry)];
+        // The model holds rotations as (pitch, roll, yaw): X pitch, Y roll, Z yaw.
+        Component(rotate ? e.rotation : e.position, axis) += step;
+        return true;
+    });
+    ComputeKeyDeltas(*model.keyframe);
+    if (Status written = WriteDocumentKeyframe(doc); !written)
+        r.message = written.error();
+    if (Status built = BuildAnimationPoses(model); !built && r.message.empty())
+        r.message = built.error();
+    model.currentFrame = frame;
+    return r;
+}
+
+// ---- the Animation Frames dialog ------------------------------------------------------
+
+KeyframeEditor::KeyframeEditor(const COrvaneDoc& doc)
+    : keyframe_(doc.model->keyframe ? CopyKeyframe(*doc.model->keyframe) : std::make_unique<CKeyframe>()),
+      stock_(doc.model->keyframe && IsStockKeyframe(doc, doc.model->keyframe->name))
+{}
+
+CKeyframeNode* KeyframeEditor::Node(int32_t node)
+{
+    if (node < 0 || static_cast<std::size_t>(node) >= keyframe_->nodes.size())
+        return nullptr;
+    return keyframe_->nodes[static_cast<std::size_t>(node)].get();
+}
+
+CKeyframeEntry* KeyframeEditor::Entry(int32_t node, int32_t entry)
+{
+    CKeyframeNode* n = Node(node);
+    if (!n || entry < 0 || static_cast<std::size_t>(entry) >= n->entries.size())
+        return nullptr;
+    return n->entries[static_cast<std::size_t>(entry)].get();
+}
+
+void KeyframeEditor::AddNode(const std::string& meshName)
+{
+    if (stock_)
+        return;
+    auto n = std::make_unique<CKeyframeNode>();
+    n->meshName = meshName;
+    keyframe_->nodes.push_back(std::move(n));
+    currentNode = static_cast<int32_t>(keyframe_->nodes.size()) - 1;
+    currentEntry = -1;
+}
+
+void KeyframeEditor::AddEntry(int32_t node, const EntryFields& f)
+{
+    CKeyframeNode* n = Node(node);
+    if (stock_ || !n)
+        return;
+    auto e = std::make_unique<CKeyframeEntry>();
+    e->num = static_cast<int32_t>(n->entries.size());
+    n->entries.push_back(std::move(e));
+    currentNode = node;
+    currentEntry = static_cast<int32_t>(n->entries.size()) - 1;
+    EditEntry(node, currentEntry, f);
+}
+
+void KeyframeEditor::EditEntry(int32_t node, int32_t entry, const EntryFields& f)
+{
+    CKeyframeEntry* e = Entry(node, entry);
+    if (stock_ || !e)
+        return;
+    e->frame = f.frame;
+    e->flags = f.flags;
+    e->position = f.position;
+    e->rotation = f.rotation;
+}
+
+EntryFields KeyframeEditor::FieldsOf(int32_t node, int32_t entry) const
+{
+    EntryFields f;
+    if (const CKeyframeEntry* e = const_cast<KeyframeEditor*>(this)->Entry(node, entry)) {
+        f.frame = e->frame;
+        f.flags = e->flags;
+        f.position = e->position;
+        f.rotation = e->rotation;
+    }
+    return f;
+}
+
+void KeyframeEditor::EditHeader(uint32_t flags, uint32_t type, int32_t frames, float fps)
+{
+    if (stock_)
+        return;
+    keyframe_->flags = flags;
+    keyframe_->type = type;
+    keyframe_->frames = frames;
+    keyframe_->fps = fps;
+}
+
+void KeyframeEditor::DeleteCurrent()
+{
+    if (stock_)
+        return;
+    if (CKeyframeNode* n = Node(currentNode)) {
+        if (Entry(currentNode, currentEntry)) {
+            n->entries.erase(n->entries.begin() + currentEntry);
+            currentEntry = static_cast<int32_t>(n->entries.size()) - 1;
+        } else {
+            keyframe_->nodes.erase(keyframe_->nodes.begin() + currentNode);
+            currentNode = static_cast<int32_t>(keyframe_->nodes.size()) - 1;
+            currentEntry = -1;
+        }
+    }
+}
+
+KeyframeEditor::CommitResult KeyframeEditor::Commit(COrvaneDoc& doc)
+{
+    CommitResult r;
+    if (stock_)
+        return r;
+    if (Status savable = CheckKeyframeSavable(*keyframe_); !savable) {
+        r.stay = true;
+        r.message = savable.error();
+        return r;
+    }
+    ComputeKeyDeltas(*keyframe_);
+    CModel& model = *doc.model;
+    doc.Change([&] {
+        const bool differs = !model.keyframe || !SameKeyframe(*model.keyframe, *keyframe_);
+        model.keyframe = CopyKeyframe(*keyframe_);
+        // Playback follows the header as edited, as it would after reading the file.
+        model.frameCount = keyframe_->frames;
+        model.frameTime = 1.0f / keyframe_->fps;
+        return differs;
+    });
+    if (Status written = WriteDocumentKeyframe(doc); !written)
+        r.message = written.error();
+    return r;
+}
+
+}  // namespace orv

@@ -1,0 +1,191 @@
+#include "anim/playback.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "formats/textbuffer.h"
+
+namespace orv {
+
+namespace {
+
+bool SameNameNoCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
+}
+
+// The frame the poses of entry e run up to (not included): the next entry's frame, or the
+// model's frame count after the last entry. 64-bit, as frame numbers come from files.
+int64_t NextFrameOf(const CKeyframeNode& k, std::size_t e, int32_t frameCount)
+{
+    return e + 1 < k.entries.size() ? int64_t{k.entries[e + 1]->frame} : int64_t{frameCount};
+}
+
+// Poses of one key node: every entry gives at least its own. Stops counting once past
+// the bound.
+int64_t PosesOf(const CKeyframeNode& k, int32_t frameCount)
+{
+    int64_t n = 0;
+    for (std::size_t e = 0; e < k.entries.size() && n <= kMaxAnimationPoses; ++e)
+        n += std::max<int64_t>(1, NextFrameOf(k, e, frameCount) - k.entries[e]->frame);
+    return n;
+}
+
+std::size_t MatchingNodes(const CModel& model, const CKeyframeNode& k)
+{
+    return static_cast<std::size_t>(std::count_if(model.nodes.begin(), model.nodes.end(),
+                                                  [&](const auto& n) { return SameNameNoCase(n->name, k.meshName); }));
+}
+
+std::vector<Matrix4> BuildPoses(const CKeyframeNode& k, int32_t frameCount, int64_t count)
+{
+    std::vector<Matrix4> poses;
+    poses.reserve(static_cast<std::size_t>(count));
+    for (std::size_t e = 0; e < k.entries.size(); ++e) {
+        const CKeyframeEntry& entry = *k.entries[e];
+        Vec3 p = entry.position, r = entry.rotation;
+        poses.push_back(PoseMatrix(r, p));
+        const int64_t next = NextFrameOf(k, e, frameCount);
+        for (int64_t f = int64_t{entry.frame} + 1; f < next; ++f) {
+            p += entry.deltaPosition;
+            r += entry.deltaRotation;
+            poses.push_back(PoseMatrix(r, p));
+        }
+    }
+    return poses;
+}
+
+Matrix4 FrontModelMatrix(const EditModes& m) { return m.scaleMatrix * Matrix4::RotationY(kPi); }
+
+void ClearNodes(ViewContext& c)
+{
+    if (c.selection)
+        c.selection->ClearNodes(c.modes);
+    else
+        c.modes.grid = false;
+}
+
+}  // namespace
+
+int64_t AnimationPoseCount(const CModel& model)
+{
+    if (!model.keyframe)
+        return 0;
+    int64_t total = 0;
+    for (const auto& k : model.keyframe->nodes) {
+        const std::size_t matches = MatchingNodes(model, *k);
+        if (matches == 0)
+            continue;
+        // Each count is at most the bound plus one entry's span (below 2^33), times a
+        // node count: no overflow before the bound is seen to be passed.
+        total += static_cast<int64_t>(matches) * PosesOf(*k, model.frameCount);
+        if (total > kMaxAnimationPoses)
+            break;
+    }
+    return total;
+}
+
+Status BuildAnimationPoses(CModel& model)
+{
+    model.RebuildHierarchy();
+    if (!model.keyframe)
+        return {};
+    if (AnimationPoseCount(model) > kMaxAnimationPoses)
+        return Fail("The keyframe " + model.keyframe->name +
+                    " cannot be played: its frames times the nodes it animates come to more than " +
+                    std::to_string(kMaxAnimationPoses) + " poses, the most the editor keeps (FRAMES " +
+                    std::to_string(model.frameCount) + ").");
+    for (const auto& k : model.keyframe->nodes) {
+        if (MatchingNodes(model, *k) == 0)
+            continue;
+        std::vector<Matrix4> poses = BuildPoses(*k, model.frameCount, PosesOf(*k, model.frameCount));
+        for (auto& n : model.nodes)
+            if (SameNameNoCase(n->name, k->meshName))
+                n->poses = poses;
+    }
+    model.currentFrame = 0;
+    return {};
+}
+
+void AdvanceAnimation(CModel& model, float dt)
+{
+    model.timeAccumulator += dt;
+    if (model.frameTime < model.timeAccumulator) {
+        model.currentFrame =
+            model.currentFrame == std::numeric_limits<int32_t>::max() ? model.frameCount : model.currentFrame + 1;
+        model.timeAccumulator = 0.0f;
+        if (model.currentFrame >= model.frameCount)
+            model.currentFrame = 0;
+    }
+}
+
+int64_t MsUntilFrameStep(const CModel& model, double since)
+{
+    const double frameTime = model.frameTime;
+    if (std::isnan(frameTime) || std::isinf(frameTime))
+        return -1;
+    const double left = frameTime - double(model.timeAccumulator) - since;
+    if (left < 0.0)
+        return 0;
+    return static_cast<int64_t>(std::min(std::floor(left * 1000.0), 1.0e9)) + 1;
+}
+
+bool CanStartAnimatingView(const ViewContext& c) { return c.model.keyframe != nullptr; }
+
+Status StartAnimatingView(ViewContext& c)
+{
+    if (!CanStartAnimatingView(c))
+        return Fail("there is no keyframe to play");
+    if (Status built = BuildAnimationPoses(c.model); !built)
+        return built;
+    c.modes.viewKind = kViewAnimating;
+    if (c.modes.renderMode != kRenderAll && c.modes.renderMode != kRenderAllWireframe)
+        c.modes.renderMode = kRenderAll;
+    c.model.modelMatrix = FrontModelMatrix(c.modes);
+    if (c.selection) {
+        c.selection->currentFace = -1;
+        c.selection->currentMesh = -1;
+    }
+    ClearNodes(c);
+    return {};
+}
+
+Status SwitchAnimateMode(ViewContext& c)
+{
+    if (!CanToggleAnimateMode(c))
+        return Fail("animate mode needs mesh mode and a keyframe");
+    const bool on = !c.modes.animateMode;
+    Status built = BuildAnimationPoses(c.model);
+    if (!built && on)
+        return built;
+    ToggleAnimateMode(c);
+    return {};
+}
+
+bool CanNextFrame(const ViewContext& c)
+{
+    return c.modes.animateMode && int64_t{c.model.currentFrame} < int64_t{c.model.frameCount} - 1;
+}
+
+bool CanPreviousFrame(const ViewContext& c) { return c.modes.animateMode && c.model.currentFrame >= 1; }
+
+bool NextFrame(ViewContext& c)
+{
+    if (!CanNextFrame(c))
+        return false;
+    ++c.model.currentFrame;
+    return true;
+}
+
+bool PreviousFrame(ViewContext& c)
+{
+    if (!CanPreviousFrame(c))
+        return false;
+    --c.model.currentFrame;
+    return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,60 @@
+// Keyframe playback: the poses of the hierarchy nodes built from the current keyframe's
+// entries, the playing clock, and the commands that enter the animation (the animating
+// view, animate mode) and step it frame by frame.
+#pragma once
+
+#include <cstdint>
+
+#include "edit/view_commands.h"
+#include "model/model.h"
+#include "model/result.h"
+
+namespace orv {
+
+// The most node poses one keyframe may ask for (its frames times the nodes it animates):
+// 2^20 matrices, 64 MiB. A real keyframe needs far fewer (64 nodes for 16,384 frames);
+// a damaged or hostile file ("FRAMES 2000000000", entries at frames in the billions) is
+// refused before anything is made, instead of exhausting memory or time.
+inline constexpr int64_t kMaxAnimationPoses = int64_t{1} << 20;
+
+// How many poses BuildAnimationPoses would make, counted without making them. Counts
+// past kMaxAnimationPoses may stop early (the result is then only known to be larger).
+int64_t AnimationPoseCount(const CModel& model);
+
+// Puts every node back to its base pose (RebuildHierarchy), then gives every node named
+// like a key node of the current keyframe (without regard to case; several nodes of one
+// name alike) one pose per frame: each entry's own pose, then its values stepped by its
+// deltas until the next entry's frame (the model's frame count after the last entry).
+// The current frame becomes 0. A keyframe that needs more than kMaxAnimationPoses poses
+// is refused with a message; the nodes then keep their base poses.
+Status BuildAnimationPoses(CModel& model);
+
+// Adds dt seconds to the playing time; when it passes the frame time (strictly), the
+// current frame steps by one (back to 0 at the frame count) and the collected time is
+// dropped, so a frame steps at most once per call. Callers give the real time since the
+// previous call.
+void AdvanceAnimation(CModel& model, float dt);
+
+// Milliseconds until AdvanceAnimation would step, when `since` seconds have passed since
+// its last call (at least 1 beyond the exact moment, since the test is strict); -1 when
+// it never steps (a frame time that is infinite or not a number).
+int64_t MsUntilFrameStep(const CModel& model, double since);
+
+// "Animating View": needs a keyframe. Shows the model from the front in render mode 0 or
+// 1 with no current mesh, face or node, builds the poses and plays them; refused (nothing
+// changes) when the poses cannot be built.
+bool CanStartAnimatingView(const ViewContext& c);
+Status StartAnimatingView(ViewContext& c);
+
+// "Animate Mode" (mesh mode with a keyframe): toggles the mode, the grid off, the model
+// from the front, the poses built again at frame 0. Switching on is refused when the
+// poses cannot be built.
+Status SwitchAnimateMode(ViewContext& c);
+
+// "Next Frame" and "Previous Frame" in animate mode, within 0 .. frame count - 1.
+bool CanNextFrame(const ViewContext& c);
+bool CanPreviousFrame(const ViewContext& c);
+bool NextFrame(ViewContext& c);
+bool PreviousFrame(ViewContext& c);
+
+}  // namespace orv

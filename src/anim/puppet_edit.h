@@ -1,0 +1,81 @@
+// What the Animation Sequence dialog does to the puppet data, without a window. It works
+// on a copy of the model's modes: only Commit ("&OK") gives them to the model, as one undo
+// step, so that a cancelled dialog leaves the model as it was.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/document.h"
+#include "model/model.h"
+#include "model/result.h"
+
+namespace orv {
+
+// The fields of the Add Sub Mode dialog; the key file is named without its extension.
+struct SubModeFields {
+    std::string name = "stand";
+    std::string keyFile = "mykey";
+    uint32_t flags = 0;
+    int32_t lowPriority = 0;
+    int32_t highPriority = 0;
+    std::string description = "# submode 0 = stand";
+};
+
+// "Description" of a sub-mode row: the text after the first "=", leading blanks removed
+// ("" without an "=").
+std::string DescriptionAfterEquals(const std::string& description);
+// "Key File" of a row, and the key file field: the name up to its first ".".
+std::string KeyFileStem(const std::string& keyFile);
+
+class PuppetEditor {
+public:
+    explicit PuppetEditor(const COrvaneDoc& doc);
+
+    const std::vector<std::unique_ptr<CPuppetMode>>& Modes() const { return modes_; }
+    const CPuppetMode* Mode(int32_t mode) const;
+    const CPuppetItem* SubMode(int32_t mode, int32_t sub) const;
+    // The puppet file of the document's title (walker.3do gives walker.pup).
+    std::string PuppetFile() const;
+
+    int32_t currentMode = -1;
+    int32_t currentSubMode = -1;
+
+    // Whether a sub-mode's keyframe is a stock one (it may then be neither edited nor
+    // deleted), and whether a mode may be: its last sub-mode's keyframe is no stock one,
+    // or, for a mode without sub-modes, the puppet file is no stock one.
+    bool StockSubMode(int32_t mode, int32_t sub) const;
+    bool ModeEditable(int32_t mode) const;
+
+    // A new mode numbered by the count of modes before it; it becomes the current mode.
+    void AddMode(int32_t basedOn, const std::string& description);
+    void EditMode(int32_t mode, int32_t basedOn, const std::string& description);
+    // Refused while another mode is based on it ("Cannot delete puppet mode, since mode
+    // %d is based on this mode."). The other modes keep their numbers.
+    Status DeleteMode(int32_t mode);
+
+    // Appends a sub-mode that becomes the current one; refused when its keyframe would be
+    // a stock one ("Cannot create key data, ..."). Its keyframe file is made (empty) on
+    // Commit unless one of that name exists beside the document by then.
+    Status AddSubMode(int32_t mode, const SubModeFields& fields);
+    SubModeFields FieldsOf(int32_t mode, int32_t sub) const;
+    void EditSubMode(int32_t mode, int32_t sub, const SubModeFields& fields);
+    void DeleteSubMode(int32_t mode, int32_t sub);
+
+    // "&OK", as one undo step: the model takes the modes and the current mode and
+    // sub-mode; the new keyframe files are written empty beside the document (never over
+    // a file that exists); the PUP file is written beside it; the current sub-mode's
+    // keyframe is loaded (a new one that could not be written is kept empty in memory;
+    // with none found the model has no keyframe). The model is changed whatever the writes
+    // give; a failed write is reported.
+    Status Commit(COrvaneDoc& doc);
+
+private:
+    const COrvaneDoc& doc_;
+    std::vector<std::unique_ptr<CPuppetMode>> modes_;
+    std::vector<std::string> newKeyFiles_;
+};
+
+}  // namespace orv

@@ -1,0 +1,215 @@
+// The animation dialogs: "Animation Sequence" (the puppet's modes and sub-modes, with
+// Add Mode and Add Sub Mode), "Animation Frames" (the current keyframe's header, nodes
+// and entries, with Edit Frame, Add Node and Add Entry) and "Hierarchy Nodes" (one node's
+// flags, type, position, rotation and pivot). The work is the core's (src/anim); the
+// first two edit a copy that only "&OK" gives to the model, as one undo step.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+#include "anim/hierarchy_edit.h"
+#include "anim/keyframe_edit.h"
+#include "anim/puppet_edit.h"
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace orv {
+
+class CDocument;
+class CChildFrame;
+
+// What the dialogs ask of their surroundings; empty members fall back to a message box,
+// QDialog::exec and no help.
+struct AnimDialogHooks {
+    std::function<void(const QString&)> message;
+    std::function<int(QDialog&)> exec;  // runs the small dialogs opened from a dialog
+    std::function<void()> help;
+};
+
+// Runs 5617, 5667 or 5668 for a document window: after "&OK" of the first two in the
+// animating view the animation starts again with what was chosen; the views refresh.
+void RunAnimationDialog(int command, CChildFrame& frame, const std::function<int(QDialog&)>& exec,
+                        const AnimDialogHooks& hooks);
+
+// "Add Mode" / "Edit Mode": based-on list of modes 0 .. offered - 1 (enabled only when
+// based-on is 0 or more) and the description.
+class CAddModeDlg : public QDialog {
+    Q_OBJECT
+public:
+    CAddModeDlg(bool edit, const QString& description, int32_t basedOn, int32_t offered, QWidget* parent = nullptr);
+    int32_t BasedOn() const;
+    QString Description() const;
+
+private:
+    QComboBox* basedOn_ = nullptr;
+    QLineEdit* description_ = nullptr;
+};
+
+// "Add Sub Mode" / "Edit Sub Mode": OK refuses flags outside 0 .. 0xFF (the field is set
+// to the nearer bound) and an empty key file name.
+class CAddSubModeDlg : public QDialog {
+    Q_OBJECT
+public:
+    CAddSubModeDlg(bool edit, const SubModeFields& fields, QWidget* parent = nullptr);
+    SubModeFields Fields() const;
+    void SetMessageHandler(std::function<void(const QString&)> show) { showMessage_ = std::move(show); }
+    void accept() override;
+
+private:
+    QComboBox* name_ = nullptr;
+    QLineEdit* keyFile_ = nullptr;
+    QLineEdit* flags_ = nullptr;
+    QSpinBox* low_ = nullptr;
+    QSpinBox* high_ = nullptr;
+    QLineEdit* description_ = nullptr;
+    std::function<void(const QString&)> showMessage_;
+};
+
+class CAnimSequenceDlg : public QDialog {
+    Q_OBJECT
+public:
+    CAnimSequenceDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent = nullptr);
+    ~CAnimSequenceDlg() override;
+
+    PuppetEditor& Editor() { return editor_; }
+    void accept() override;
+
+private:
+    void Fill();
+    void TreeSelected(QTreeWidgetItem* item);
+    void RowSelected();
+    void Add();
+    void Delete();
+    void Edit();
+    int32_t SelectedMode() const;
+    int Exec(QDialog& d);
+    void Message(const QString& text);
+
+    CDocument& doc_;
+    AnimDialogHooks hooks_;
+    PuppetEditor editor_;
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* delete_ = nullptr;
+    QPushButton* edit_ = nullptr;
+    bool busy_ = false;
+};
+
+// "Edit Frame": the keyframe's flags, type, frames and frames per second.
+class CEditFrameDlg : public QDialog {
+    Q_OBJECT
+public:
+    CEditFrameDlg(const CKeyframe& keyframe, QWidget* parent = nullptr);
+    uint32_t Flags() const;
+    uint32_t Type() const;
+    int32_t Frames() const;
+    float Fps() const;
+    void SetMessageHandler(std::function<void(const QString&)> show) { showMessage_ = std::move(show); }
+    void accept() override;
+
+private:
+    QLineEdit* flags_ = nullptr;
+    QLineEdit* type_ = nullptr;
+    QSpinBox* frames_ = nullptr;
+    QLineEdit* fps_ = nullptr;
+    float fpsBefore_ = 0.0f;
+    std::function<void(const QString&)> showMessage_;
+};
+
+// "Add Entry" / "Edit Entry".
+class CAddEntryDlg : public QDialog {
+    Q_OBJECT
+public:
+    CAddEntryDlg(bool edit, const EntryFields& fields, QWidget* parent = nullptr);
+    EntryFields Fields() const;
+    void SetMessageHandler(std::function<void(const QString&)> show) { showMessage_ = std::move(show); }
+    void accept() override;
+
+private:
+    EntryFields before_;
+    QSpinBox* frame_ = nullptr;
+    QLineEdit* flags_ = nullptr;
+    QLineEdit* values_[6] = {};  // x, y, z, pitch, yaw, roll
+    std::function<void(const QString&)> showMessage_;
+};
+
+// "Add Node": the names of the model's hierarchy nodes, the first chosen.
+class CAddNodeDlg : public QDialog {
+    Q_OBJECT
+public:
+    CAddNodeDlg(const CModel& model, QWidget* parent = nullptr);
+    QString MeshName() const;
+
+private:
+    QComboBox* names_ = nullptr;
+};
+
+class CAnimFramesDlg : public QDialog {
+    Q_OBJECT
+public:
+    CAnimFramesDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent = nullptr);
+    ~CAnimFramesDlg() override;
+
+    KeyframeEditor& Editor() { return editor_; }
+    void accept() override;
+
+private:
+    void Fill();
+    void FillList();
+    void TreeSelected(QTreeWidgetItem* item);
+    void RowSelected();
+    void Add();
+    void Delete();
+    void Edit();
+    bool RootSelected() const;
+    int Exec(QDialog& d);
+    void Message(const QString& text);
+
+    CDocument& doc_;
+    AnimDialogHooks hooks_;
+    KeyframeEditor editor_;
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* delete_ = nullptr;
+    QPushButton* edit_ = nullptr;
+    bool busy_ = false;
+};
+
+class CHierarchyDlg : public QDialog {
+    Q_OBJECT
+public:
+    CHierarchyDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent = nullptr);
+
+    // "&Apply": false (and the dialog stays open) when a field is out of range.
+    bool Apply();
+    void accept() override;
+    int32_t EditedNode() const { return node_; }
+
+private:
+    void Load(int32_t node);
+    void Edited();
+    void Message(const QString& text);
+
+    CDocument& doc_;
+    AnimDialogHooks hooks_;
+    QTreeWidget* tree_ = nullptr;
+    QLineEdit* index_ = nullptr;
+    QLineEdit* flags_ = nullptr;
+    QLineEdit* type_ = nullptr;
+    QLineEdit* values_[9] = {};  // x, y, z, pitch, yaw, roll, pivot x, y, z
+    QPushButton* apply_ = nullptr;
+    int32_t node_ = -1;  // the node whose fields are shown; -1 before any
+    bool loading_ = false;
+};
+
+}  // namespace orv

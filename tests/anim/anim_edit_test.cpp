@@ -1,0 +1,298 @@
+#include <gtest/gtest.h>
+
+#include "anim/anim_fields.h"
+#include "anim/anim_files.h"
+#include "anim/hierarchy_edit.h"
+#include "anim/keyframe_edit.h"
+#include "anim/playback.h"
+#include "anim/puppet_edit.h"
+#include "commands/command_table.h"
+#include "formats/keyfile.h"
+#include "formats/puppet.h"
+#include "formats/samplemodel.h"
+#include "resources/archive.h"
+#include "resources/catalog.h"
+#include "scene_builder.h"
+#include "test_util.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The sample walker opened from a folder of its own, with its puppet file and keyframes
+// beside it; with stock(), the game's archive holds wkwalk.key.
+struct Walker {
+    orvtest::TempDir dir;
+    Settings settings;
+    ResourceCatalog catalog;
+    COrvaneDoc doc{settings, {}};
+    Selection selection;
+
+    Walker()
+    {
+        for (const SampleFile& f : MakeSampleModelFiles())
+            EXPECT_TRUE(orvtest::Ok(WriteFileAtomic(dir / f.fileName, f.text)));
+        EXPECT_TRUE(orvtest::Ok(doc.OpenDocument((dir / "walker.3do").string())));
+        doc.currentView = [this] {
+            ViewState v;
+            v.mesh = selection.currentMesh;
+            return v;
+        };
+    }
+    CModel& Model() { return *doc.model; }
+    // The walk (sub-mode 1) as the current keyframe.
+    void Walk()
+    {
+        Model().currentMode = 0;
+        Model().currentSubMode = 1;
+        ASSERT_TRUE(doc.LoadCurrentKeyframe());
+    }
+    // The game's archive, in a folder "resource" below the game's own, holds wkwalk.key.
+    void Stock()
+    {
+        fs::create_directories(dir / "game" / "resource");
+        const fs::path archive = dir / "game" / "resource" / "res2.gob";
+        std::vector<ArchiveEntryData> entries;
+        for (const SampleFile& f : MakeSampleModelFiles())
+            if (f.fileName == "wkwalk.key")
+                entries.push_back({f.archiveName, std::vector<uint8_t>(f.text.begin(), f.text.end())});
+        ASSERT_TRUE(orvtest::Ok(WriteArchive(archive, entries)));
+        ASSERT_TRUE(orvtest::Ok(LoadCatalog(archive, catalog)));
+        doc.SetEnvironment({&catalog, archive, {}, {}});
+    }
+    CommandResult Run(int id)
+    {
+        CommandContext c;
+        c.doc = &doc;
+        c.settings = &settings;
+        c.selection = &selection;
+        return RunCommand(id, c);
+    }
+    std::unique_ptr<CKeyframe> ReadBack(const std::string& name)
+    {
+        CModel m;
+        auto read = LoadKeyFile(dir / name, m);
+        EXPECT_TRUE(orvtest::Ok(read));
+        return read ? std::move(read->keyframe) : std::make_unique<CKeyframe>();
+    }
+    const CKeyframeEntry& Thigh(const CKeyframe& k, int entry) { return *k.nodes[1]->entries[entry]; }
+};
+
+}  // namespace
+
+// Animate mode: a nudge changes the entry in effect at the current frame with its own
+// pairing of axes (Y turns the roll), rewrites the KEY file, keeps the frame; Undo takes
+// it back in the file too; after the last entry nothing changes but the file is written.
+TEST(AnimateStep, TheEntryInEffectTakesTheStepAndTheFileFollows)
+{
+    Walker w;
+    w.Walk();
+    w.doc.modes.meshMode = w.doc.modes.animateMode = true;
+    ASSERT_TRUE(orvtest::Ok(BuildAnimationPoses(w.Model())));
+    w.Model().currentFrame = 5;  // lthigh's entry 1 (frames 4 .. 7)
+    w.selection.currentMesh = 2;
+    const Vec3 before = w.Thigh(*w.Model().keyframe, 1).position;
+
+    EXPECT_TRUE(w.Run(cmd::MoveUp).ran);
+    EXPECT_TRUE(w.Run(cmd::RotateLeftY).ran);
+    const CKeyframeEntry& e = w.Thigh(*w.Model().keyframe, 1);
+    orvtest::ExpectClose(e.position, before + Vec3(0, 0.005f, 0));
+    orvtest::ExpectClose(e.rotation, {0, 6, 0});  // (pitch, roll, yaw): the roll
+    EXPECT_EQ(w.Model().currentFrame, 5);
+    EXPECT_EQ(w.Model().nodes[2]->poses.size(), 16u);
+    auto file = w.ReadBack("wkwalk.key");
+    orvtest::ExpectClose(w.Thigh(*file, 1).rotation, {0, 6, 0});
+    orvtest::ExpectClose(w.Thigh(*file, 1).position, e.position);
+    EXPECT_NEAR(w.Thigh(*file, 0).deltaRotation.y, 1.5f, 1e-6f);  // deltas computed again
+
+    EXPECT_TRUE(w.Run(cmd::EditUndo).ran);
+    orvtest::ExpectClose(w.Thigh(*w.Model().keyframe, 1).rotation, {0, 0, 0});
+    orvtest::ExpectClose(w.Thigh(*w.ReadBack("wkwalk.key"), 1).rotation, {0, 0, 0});
+    EXPECT_EQ(w.Model().currentFrame, 5);
+
+    w.Model().currentFrame = 13;  // past the last entry (12)
+    fs::remove(w.dir / "wkwalk.key");
+    const std::size_t steps = w.doc.history.UndoList().size();
+    EXPECT_TRUE(w.Run(cmd::MoveUp).ran);
+    EXPECT_EQ(w.doc.history.UndoList().size(), steps);
+    EXPECT_TRUE(fs::exists(w.dir / "wkwalk.key"));
+
+    // A stock keyframe is not changed, and nothing is written.
+    w.Stock();
+    w.Model().currentFrame = 5;
+    fs::remove(w.dir / "wkwalk.key");
+    const CommandResult r = w.Run(cmd::MoveUp);
+    EXPECT_NE(r.message.find("stock keyframe"), std::string::npos) << r.message;
+    orvtest::ExpectClose(w.Thigh(*w.Model().keyframe, 1).position, before + Vec3(0, 0.005f, 0));
+    EXPECT_FALSE(fs::exists(w.dir / "wkwalk.key"));
+}
+
+TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
+{
+    Walker w;
+    fs::copy_file(w.dir / "wkwalk.key", w.dir / "mine.key");
+    {
+        PuppetEditor e(w.doc);
+        e.AddMode(0, "# mode 1");
+        EXPECT_EQ(e.currentMode, 1);
+        EXPECT_EQ(e.DeleteMode(0).error(), "Cannot delete puppet mode, since mode 1 is based on this mode.");
+        ASSERT_TRUE(orvtest::Ok(e.AddSubMode(1, {"walk", "mywalk", 0x40, 1, 2, "# submode 1 = walk"})));
+        EXPECT_EQ(std::pair(e.currentMode, e.currentSubMode), std::pair(1, 0));
+    }  // cancelled: the model keeps its puppet data
+    EXPECT_EQ(w.Model().puppetModes.size(), 1u);
+    EXPECT_FALSE(w.doc.history.CanUndo());
+
+    PuppetEditor e(w.doc);
+    e.AddMode(0, "# mode 1");
+    ASSERT_TRUE(orvtest::Ok(e.AddSubMode(1, {"walk", "mywalk", 0x40, 1, 2, "# submode 1 = walk"})));
+    ASSERT_TRUE(orvtest::Ok(e.AddSubMode(1, {"run", "mine", 0, 0, 0, "# submode 2 = run"})));
+    ASSERT_TRUE(orvtest::Ok(e.AddSubMode(0, {"fire", "gone", 0, 0, 0, "# submode 8 = fire"})));
+    e.DeleteSubMode(0, 2);  // "&Delete" on a sub-mode row takes that sub-mode
+    e.currentMode = 1;
+    e.currentSubMode = 1;
+    ASSERT_TRUE(orvtest::Ok(e.Commit(w.doc)));
+
+    EXPECT_EQ(w.doc.history.UndoList().size(), 1u);
+    CModel pup;
+    ASSERT_TRUE(orvtest::Ok(LoadPupFile(w.dir / "walker.pup", pup)));
+    ASSERT_EQ(pup.puppetModes.size(), 2u);
+    EXPECT_EQ(pup.puppetModes[0]->items.size(), 2u);
+    ASSERT_EQ(pup.puppetModes[1]->items.size(), 2u);
+    EXPECT_EQ(pup.puppetModes[1]->basedOn, 0);
+    EXPECT_EQ(pup.puppetModes[1]->items[0]->flags, 0x40u);
+    // The new keyframe is made empty; an existing file of the name is never replaced.
+    EXPECT_EQ(w.ReadBack("mywalk.key")->type, 0xFFFFu);
+    EXPECT_EQ(w.ReadBack("mine.key")->nodes.size(), 5u);
+    EXPECT_FALSE(fs::exists(w.dir / "gone.key"));
+    ASSERT_TRUE(w.Model().keyframe);
+    EXPECT_EQ(w.Model().keyframe->name, "mine.key");
+
+    ViewState v;
+    ASSERT_TRUE(orvtest::Ok(w.doc.Undo(v)));
+    EXPECT_EQ(w.Model().puppetModes.size(), 1u);
+    EXPECT_FALSE(w.Model().keyframe);
+}
+
+TEST(PuppetEditor, StockKeyframesAndTheGamesFoldersAreLeftAlone)
+{
+    Walker w;
+    w.Stock();
+    PuppetEditor e(w.doc);
+    EXPECT_TRUE(e.StockSubMode(0, 1));
+    EXPECT_FALSE(e.StockSubMode(0, 0));
+    EXPECT_FALSE(e.ModeEditable(0));  // its last sub-mode plays a stock keyframe
+    EXPECT_EQ(e.AddSubMode(0, {"walk", "wkwalk", 0, 0, 0, ""}).error(),
+              "Cannot create key data, since the specified name\nalready exist in the Jk/Mots resource file.");
+    EXPECT_EQ(e.Modes()[0]->items.size(), 2u);
+
+    // A model opened from the game's folders writes nothing there.
+    fs::copy_file(w.dir / "walker.3do", w.dir / "game" / "walker.3do");
+    ASSERT_TRUE(orvtest::Ok(w.doc.OpenDocument((w.dir / "game" / "walker.3do").string())));
+    const Status written = WriteDocumentPuppet(w.doc);
+    EXPECT_NE(written.error().find("belongs to the game's resources"), std::string::npos) << written.error();
+    EXPECT_FALSE(fs::exists(w.dir / "game" / "walker.pup"));
+    // A model without a file has no folder for them.
+    w.doc.NewDocument();
+    EXPECT_FALSE(AnimationFolder(w.doc));
+}
+
+TEST(KeyframeEditor, NodesEntriesHeaderAndTheSaveRule)
+{
+    Walker w;
+    w.Walk();
+    KeyframeEditor e(w.doc);
+    e.AddNode("head");
+    EXPECT_EQ(e.currentNode, 5);
+    for (int32_t frame : {0, 4, 8})
+        e.AddEntry(5, {frame, 0x10, {0, 0, 0}, {0, 0, 20}});
+    e.currentEntry = 1;
+    e.DeleteCurrent();
+    const auto& entries = e.Keyframe().nodes[5]->entries;
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(std::pair(entries[0]->num, entries[1]->num), std::pair(0, 2));
+    EXPECT_EQ(e.currentEntry, 1);
+    EXPECT_EQ(w.Model().keyframe->nodes.size(), 5u);  // the model's own is untouched
+
+    e.EditHeader(0, 0xFFFF, 6, 30.0f);
+    const auto refused = e.Commit(w.doc);
+    EXPECT_TRUE(refused.stay);
+    EXPECT_EQ(refused.message, "Cannot save keyfile, since node \"torso\" has wrong frame.");
+    e.EditHeader(0, 0xFFFF, 16, 30.0f);
+    const auto saved = e.Commit(w.doc);
+    EXPECT_FALSE(saved.stay);
+    EXPECT_EQ(saved.message, "");
+    EXPECT_EQ(w.Model().keyframe->nodes.size(), 6u);
+    EXPECT_EQ(w.Model().frameCount, 16);
+    EXPECT_FLOAT_EQ(w.Model().frameTime, 1.0f / 30.0f);
+    const auto file = w.ReadBack("wkwalk.key");
+    ASSERT_EQ(file->nodes.size(), 6u);
+    EXPECT_EQ(file->nodes[5]->entries[1]->frame, 8);
+    EXPECT_FLOAT_EQ(file->fps, 30.0f);
+    ViewState v;
+    ASSERT_TRUE(orvtest::Ok(w.doc.Undo(v)));
+    EXPECT_EQ(w.Model().keyframe->nodes.size(), 5u);
+
+    // A stock keyframe is shown, not changed, and closes without a save.
+    w.Stock();
+    fs::remove(w.dir / "wkwalk.key");
+    KeyframeEditor stock(w.doc);
+    EXPECT_TRUE(stock.Stock());
+    stock.AddNode("head");
+    EXPECT_EQ(stock.Keyframe().nodes.size(), 5u);
+    EXPECT_FALSE(stock.Commit(w.doc).stay);
+    EXPECT_FALSE(fs::exists(w.dir / "wkwalk.key"));
+}
+
+TEST(AnimFields, HexadecimalFieldsAndSubModeNames)
+{
+    EXPECT_EQ(ParseHexField("255", 0xFF).value, 255u);
+    EXPECT_EQ(ParseHexField("0xff", 0xFF).value, 255u);
+    const HexField over = ParseHexField("0x100", 0xFF);
+    EXPECT_FALSE(over.inRange);
+    EXPECT_EQ(over.value, 0xFFu);
+    EXPECT_EQ(ParseHexField("4096", 0xFFFF).value, ParseHexField("0x1000", 0xFFFF).value);
+    EXPECT_EQ(ParseHexField("0x10000", 0xFFFF).value, 0xFFFFu);
+    EXPECT_FALSE(ParseHexField("-3", 0xFF).inRange);
+    EXPECT_FALSE(ParseHexField("99999999999999999999", 0xFF).inRange);
+    EXPECT_EQ(RangeMessage(0xFF), "Enter a value between 0x0 and 0xff\n");
+    EXPECT_EQ(SubModeDescription(SubModeNumber("fire2")), "# submode 9 = fire2");
+    EXPECT_EQ(kSubModeNames.back(), std::string("drawsaber"));
+    EXPECT_EQ(DescriptionAfterEquals("# submode 1 =   walk"), "walk");
+}
+
+// Node 0 has child 1, node 1 has sibling 2: 1 and 2 hang under 0, 0 under the root; a
+// node the walk cannot reach still shows. Apply is one undo step and rebuilds the pose.
+TEST(HierarchyEdit, TreeAndApply)
+{
+    Settings settings;
+    COrvaneDoc doc(settings, {});
+    for (int i = 0; i < 4; ++i)
+        orvtest::AddMesh(*doc.model);
+    CModel& m = *doc.model;
+    m.nodes[0]->sibling = -1;
+    m.nodes[0]->child = 1;
+    m.nodes[1]->sibling = 2;
+    m.nodes[2]->sibling = -1;
+    m.nodes[3]->parent = 9;
+    m.RebuildHierarchy();
+    const auto tree = HierarchyTree(m);
+    ASSERT_EQ(tree.size(), 4u);
+    const int32_t root = HierarchyTreeItem::kUnderRoot;
+    EXPECT_EQ(std::pair(tree[0].node, tree[0].under), std::pair(0, root));
+    EXPECT_EQ(std::pair(tree[1].node, tree[1].under), std::pair(1, 0));
+    EXPECT_EQ(std::pair(tree[2].node, tree[2].under), std::pair(2, 0));
+    EXPECT_EQ(std::pair(tree[3].node, tree[3].under), std::pair(3, HierarchyTreeItem::kTopLevel));
+
+    orvtest::AddSquare(*m.MeshAt(1), 0, 0, 0, 0.5f);
+    NodeFields f = FieldsOfNode(*m.nodes[1]);
+    f.position = {1, 2, 3};
+    f.pivot = {0, 0, 1};
+    EXPECT_TRUE(ApplyNodeFields(doc, 1, f));
+    EXPECT_EQ(doc.history.UndoList().size(), 1u);
+    orvtest::ExpectClose(Vec3(m.nodes[1]->poses[0](3, 0), m.nodes[1]->poses[0](3, 1), m.nodes[1]->poses[0](3, 2)),
+                         {1, 2, 3});
+    EXPECT_NEAR(m.MeshAt(1)->faces[0]->corners[0].z, 1.0f, 1e-6f);  // the pivot moved the corners
+    EXPECT_FALSE(ApplyNodeFields(doc, 1, f));
+    EXPECT_EQ(doc.history.UndoList().size(), 1u);
+}

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "anim/playback.h"
+#include "formats/keyfile.h"
+#include "scene_builder.h"
+#include "test_util.h"
+
+using namespace orv;
+
+namespace {
+
+CKeyframeEntry Entry(int32_t frame, Vec3 position, Vec3 rotation, Vec3 dPosition, Vec3 dRotation)
+{
+    CKeyframeEntry e;
+    e.frame = frame;
+    e.position = position;
+    e.rotation = rotation;
+    e.deltaPosition = dPosition;
+    e.deltaRotation = dRotation;
+    return e;
+}
+
+// Nodes "hip", "leg" (twice, as a model may name two nodes alike) and "arm", each
+// placing a mesh; a keyframe of frameCount frames animates "LEG" (other letter case).
+struct Rig {
+    std::unique_ptr<CModel> model = std::make_unique<CModel>();
+    Settings settings;
+    EditModes modes;
+    Selection selection;
+
+    explicit Rig(int32_t frameCount)
+    {
+        for (const char* name : {"hip", "leg", "leg", "arm"}) {
+            orvtest::AddMesh(*model);
+            model->nodes.back()->name = name;
+            model->nodes.back()->position = {0.5f, 0.25f, 0.0f};
+        }
+        model->RebuildHierarchy();
+        model->keyframe = std::make_unique<CKeyframe>();
+        model->keyframe->name = "rig.key";
+        model->keyframe->frames = frameCount;
+        model->frameCount = frameCount;
+        model->frameTime = 1.0f / 10.0f;
+        auto node = std::make_unique<CKeyframeNode>();
+        node->meshName = "LEG";
+        for (const CKeyframeEntry& e : {Entry(0, {0, 0, 0}, {0, 0, 0}, {0.1f, 0, 0}, {0, 10, 0}),
+                                        Entry(5, {1, 1, 1}, {90, 0, 0}, {0, -0.2f, 0}, {-5, 0, 0})})
+            node->entries.push_back(std::make_unique<CKeyframeEntry>(e));
+        model->keyframe->nodes.push_back(std::move(node));
+    }
+    ViewContext Ctx() { return ViewContext{*model, modes, settings, &selection, nullptr}; }
+    const std::vector<Matrix4>& Poses(int node) { return model->nodes[static_cast<std::size_t>(node)]->poses; }
+};
+
+}  // namespace
+
+// The two drawing rates of the description: with 0.05 s a drawn frame, FPS 10 steps on
+// every third frame (two frames make exactly the frame time, which the strict test does
+// not take), FPS 30 on every one; the frame wraps at the frame count.
+TEST(Playback, AdvanceStepsStrictlyPastTheFrameTimeAndWraps)
+{
+    CModel m;
+    m.frameCount = 20;
+    m.frameTime = 1.0f / 10.0f;
+    std::vector<int32_t> frames;
+    for (int i = 0; i < 6; ++i) {
+        AdvanceAnimation(m, 0.05f);
+        frames.push_back(m.currentFrame);
+    }
+    EXPECT_EQ(frames, (std::vector<int32_t>{0, 0, 1, 1, 1, 2}));
+
+    m.frameTime = 1.0f / 30.0f;
+    m.currentFrame = 0;
+    m.timeAccumulator = 0;
+    for (int i = 1; i <= 19; ++i) {
+        AdvanceAnimation(m, 0.05f);
+        ASSERT_EQ(m.currentFrame, i);
+    }
+    AdvanceAnimation(m, 0.05f);
+    EXPECT_EQ(m.currentFrame, 0);
+
+    // The wait until the next step: 0.1 s frame time, 0.03 s collected, 0.02 s since.
+    m.frameTime = 0.1f;
+    m.timeAccumulator = 0.03f;
+    EXPECT_EQ(MsUntilFrameStep(m, 0.02), 51);
+    EXPECT_EQ(MsUntilFrameStep(m, 0.2), 0);
+    m.frameTime = 1.0f / 0.0f;  // FPS 0
+    EXPECT_EQ(MsUntilFrameStep(m, 0.0), -1);
+}
+
+// Entries at frames 0 and 5 with 10 frames: poses 0-4 step from the first entry by its
+// own deltas, poses 5-9 from the second by its deltas (worked by hand below).
+TEST(Playback, PosesStepEachEntryByItsDeltasForEveryNodeOfTheName)
+{
+    Rig r(10);
+    r.model->currentFrame = 3;
+    ASSERT_TRUE(orvtest::Ok(BuildAnimationPoses(*r.model)));
+    EXPECT_EQ(r.model->currentFrame, 0);
+    ASSERT_EQ(r.Poses(1).size(), 10u);
+    EXPECT_EQ(r.Poses(2), r.Poses(1));  // both nodes named "leg"
+    EXPECT_EQ(r.Poses(0).size(), 1u);   // "hip" keeps its base pose
+    EXPECT_EQ(r.Poses(3).size(), 1u);
+
+    const auto rad = [](float deg) { return deg * 3.1415927f / 180.0f; };
+    // Pose 3: position (0.3, 0, 0), roll 30 degrees: m(0,1) = -sin r, m(1,1) = cos r.
+    const Matrix4& p3 = r.Poses(1)[3];
+    orvtest::ExpectClose(Vec3(p3(3, 0), p3(3, 1), p3(3, 2)), {0.3f, 0, 0});
+    EXPECT_NEAR(p3(0, 1), -std::sin(rad(30)), 1e-5f);
+    EXPECT_NEAR(p3(1, 1), std::cos(rad(30)), 1e-5f);
+    // Pose 7: the second entry two steps on: position (1, 0.6, 1), pitch 80 degrees:
+    // m(2,1) = sin p, m(1,1) = cos p.
+    const Matrix4& p7 = r.Poses(1)[7];
+    orvtest::ExpectClose(Vec3(p7(3, 0), p7(3, 1), p7(3, 2)), {1, 0.6f, 1});
+    EXPECT_NEAR(p7(2, 1), std::sin(rad(80)), 1e-5f);
+    EXPECT_NEAR(p7(1, 1), std::cos(rad(80)), 1e-5f);
+
+    // A keyframe that no longer names "leg": every node is back to its base pose.
+    r.model->keyframe->nodes[0]->meshName = "arm";
+    ASSERT_TRUE(orvtest::Ok(BuildAnimationPoses(*r.model)));
+    EXPECT_EQ(r.Poses(1).size(), 1u);
+    EXPECT_EQ(r.Poses(3).size(), 10u);
+}
+
+// "FRAMES 2000000000" with an entry at frame 1,500,000,000 would ask for two billion
+// poses: refused at once with the reason, the nodes keep their base poses.
+TEST(Playback, AHugeKeyframeIsRefusedBeforeAnythingIsMade)
+{
+    Rig r(10);
+    r.model->nodes[1]->name = "torso";
+    TextBuffer text(orvtest::FixtureText("key", "frames_two_billion.key"));
+    r.model->keyframe = ReadKey(*r.model, text).keyframe;
+    r.model->keyframe->name = "frames_two_billion.key";
+    ASSERT_EQ(r.model->frameCount, 2000000000);
+
+    const Status built = BuildAnimationPoses(*r.model);
+    ASSERT_FALSE(built);
+    EXPECT_NE(built.error().find("frames_two_billion.key cannot be played"), std::string::npos) << built.error();
+    EXPECT_EQ(r.Poses(1).size(), 1u);
+
+    // The animating view and animate mode are refused alike and change nothing.
+    r.selection.currentMesh = 1;
+    ViewContext c = r.Ctx();
+    EXPECT_FALSE(StartAnimatingView(c));
+    EXPECT_EQ(r.modes.viewKind, kViewFront);
+    r.modes.meshMode = true;
+    EXPECT_FALSE(SwitchAnimateMode(c));
+    EXPECT_FALSE(r.modes.animateMode);
+}
+
+TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
+{
+    Rig r(10);
+    ViewContext c = r.Ctx();
+    r.modes.renderMode = kRenderMesh;
+    r.selection.currentMesh = 1;
+    r.selection.currentFace = 0;
+    ASSERT_TRUE(orvtest::Ok(StartAnimatingView(c)));
+    EXPECT_EQ(r.modes.viewKind, kViewAnimating);
+    EXPECT_EQ(r.modes.renderMode, kRenderAll);
+    EXPECT_EQ(std::pair(r.selection.currentMesh, r.selection.currentFace), std::pair(-1, -1));
+    EXPECT_EQ(r.Poses(1).size(), 10u);
+
+    // Animate mode wants mesh mode; the frame then steps within 0 .. 9 only.
+    EXPECT_FALSE(SwitchAnimateMode(c));
+    r.modes.meshMode = true;
+    ASSERT_TRUE(orvtest::Ok(SwitchAnimateMode(c)));
+    EXPECT_TRUE(r.modes.animateMode);
+    EXPECT_FALSE(CanPreviousFrame(c));
+    for (int i = 0; i < 9; ++i)
+        ASSERT_TRUE(NextFrame(c));
+    EXPECT_EQ(r.model->currentFrame, 9);
+    EXPECT_FALSE(CanNextFrame(c));
+    EXPECT_TRUE(PreviousFrame(c));
+    EXPECT_EQ(r.model->currentFrame, 8);
+
+    // Switching off builds the poses again at frame 0; no steps outside animate mode.
+    ASSERT_TRUE(orvtest::Ok(SwitchAnimateMode(c)));
+    EXPECT_FALSE(r.modes.animateMode);
+    EXPECT_EQ(r.model->currentFrame, 0);
+    EXPECT_FALSE(CanNextFrame(c));
+}

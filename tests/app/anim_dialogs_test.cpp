@@ -1,0 +1,209 @@
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "app/anim_dialogs.h"
+#include "dialog_fixture.h"
+#include "formats/keyfile.h"
+#include "formats/puppet.h"
+#include "formats/samplemodel.h"
+
+using namespace orv;
+using namespace dlgtest;
+
+namespace {
+
+// The sample walker opened from a folder of its own, its puppet file and keyframes beside
+// it; the small dialogs a dialog opens are answered from a queue (none: cancelled).
+struct Anim {
+    Resources res;
+    QTemporaryDir dir;
+    CDocument doc{res.services};
+    QStringList messages;
+    std::deque<std::function<int(QDialog&)>> answers;
+
+    Anim()
+    {
+        for (const SampleFile& f : MakeSampleModelFiles())
+            WriteAll(dir.filePath(QString::fromStdString(f.fileName)), Bytes(f.text));
+        const Status opened = doc.Doc().OpenDocument(dir.filePath(QStringLiteral("walker.3do")).toStdString());
+        if (!opened)
+            qFatal("%s", opened.error().c_str());
+    }
+    AnimDialogHooks Hooks()
+    {
+        return {[this](const QString& text) { messages << text; },
+                [this](QDialog& d) {
+                    auto answer = Pop(answers);
+                    return answer ? answer(d) : static_cast<int>(QDialog::Rejected);
+                },
+                {}};
+    }
+    CModel& M() { return doc.Model(); }
+    void Walk()
+    {
+        M().currentMode = 0;
+        M().currentSubMode = 1;
+        QVERIFY(doc.Doc().LoadCurrentKeyframe());
+    }
+    std::filesystem::path File(const char* name) { return P(dir.filePath(QLatin1String(name))); }
+};
+
+template <class T>
+T* Child(QObject& parent, const char* id)
+{
+    T* c = parent.findChild<T*>(QLatin1String(id));
+    if (!c)
+        qFatal("no control %s", id);
+    return c;
+}
+
+// Types into a field as the user does (the dialogs listen for edits).
+void Type(QLineEdit* e, const QString& text)
+{
+    e->selectAll();
+    QTest::keyClicks(e, text);
+}
+
+// Accepts a small dialog as its OK does, reporting whether it closed.
+int Accept(QDialog& d)
+{
+    d.accept();
+    return d.result();
+}
+
+}  // namespace
+
+class AnimDialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sequenceDialogEditsACopyUntilOk()
+    {
+        Anim t;
+        {
+            CAnimSequenceDlg dlg(t.doc, t.Hooks());
+            auto* tree = Child<QTreeWidget>(dlg, "1020");
+            auto* list = Child<QTreeWidget>(dlg, "1022");
+            QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Puppet Modes"));
+            QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("0 - # default mode"));
+            QCOMPARE(list->topLevelItemCount(), 2);
+            QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("wkwalk"));
+            QCOMPARE(list->topLevelItem(1)->text(5), QStringLiteral("walk"));
+            QVERIFY(Child<QPushButton>(dlg, "1")->isEnabled());  // sub-mode 0 is chosen
+
+            // "&Add" on the mode: the sub-mode dialog with its names, descriptions and ranges.
+            emit tree->itemClicked(tree->topLevelItem(0)->child(0), 0);  // the mode again
+            QVERIFY(!Child<QPushButton>(dlg, "1")->isEnabled());
+            t.answers.push_back([&t](QDialog& d) {
+                auto* name = Child<QComboBox>(d, "1034");
+                auto* flags = Child<QLineEdit>(d, "1023");
+                if (name->count() != 34 || Child<QLineEdit>(d, "1035")->text() != QLatin1String("walker"))
+                    return 0;
+                name->setCurrentIndex(9);
+                emit name->activated(9);
+                flags->setText(QStringLiteral("0x100"));
+                if (Accept(d) || flags->text() != QLatin1String("0xFF"))
+                    return 0;
+                flags->setText(QStringLiteral("64"));
+                Child<QLineEdit>(d, "1035")->setText(QStringLiteral("wkfire"));
+                return Accept(d);
+            });
+            Child<QPushButton>(dlg, "7")->click();
+            QCOMPARE(t.messages, QStringList{QStringLiteral("Enter a value between 0x0 and 0xff\n")});
+            QCOMPARE(list->topLevelItemCount(), 3);
+            QCOMPARE(list->currentItem(), list->topLevelItem(2));
+            QCOMPARE(list->topLevelItem(2)->text(5), QStringLiteral("fire2"));
+            QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("0x40"));
+            dlg.reject();
+        }
+        QCOMPARE(t.M().puppetModes[0]->items.size(), std::size_t{2});  // "&Cancel" gave it back
+        QVERIFY(!t.doc.Doc().history.CanUndo());
+
+        // "&Delete" on a sub-mode row takes it; "&OK" writes the puppet file and loads the
+        // chosen sub-mode's keyframe.
+        CAnimSequenceDlg dlg(t.doc, t.Hooks());
+        auto* list = Child<QTreeWidget>(dlg, "1022");
+        list->setCurrentItem(list->topLevelItem(0));
+        Child<QPushButton>(dlg, "9")->click();
+        QCOMPARE(list->topLevelItemCount(), 1);
+        list->setCurrentItem(list->topLevelItem(0));
+        Child<QPushButton>(dlg, "1")->click();
+        QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+        QCOMPARE(t.M().puppetModes[0]->items.size(), std::size_t{1});
+        QVERIFY(t.M().keyframe && t.M().keyframe->name == "wkwalk.key");
+        CModel back;
+        QVERIFY(LoadPupFile(t.File("walker.pup"), back).ok());
+        QCOMPARE(back.puppetModes[0]->items[0]->name, std::string("walk"));
+
+        // A sub-mode of a stock keyframe can be neither edited nor deleted.
+        t.res.catalog.keyframes.Add(std::make_unique<CTreeObject>("3do\\key\\wkwalk.key", 0, 0));
+        CAnimSequenceDlg stock(t.doc, t.Hooks());
+        QVERIFY(!Child<QPushButton>(stock, "9")->isEnabled());
+        QVERIFY(!Child<QPushButton>(stock, "10")->isEnabled());
+    }
+
+    void framesDialogEditsEntriesAndSavesOnOk()
+    {
+        Anim t;
+        t.Walk();
+        CAnimFramesDlg dlg(t.doc, t.Hooks());
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Animation Frames - wkwalk.key"));
+        auto* tree = Child<QTreeWidget>(dlg, "1025");
+        auto* list = Child<QTreeWidget>(dlg, "1026");
+        QCOMPARE(tree->topLevelItem(0)->childCount(), 5);
+        tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+        QCOMPARE(list->topLevelItemCount(), 4);
+        QCOMPARE(list->topLevelItem(0)->text(6), QStringLiteral(" 25.000"));  // Pitch
+        list->setCurrentItem(list->topLevelItem(1));
+        // The Yaw field edits the yaw (held third), not the roll.
+        t.answers.push_back([](QDialog& d) {
+            Child<QLineEdit>(d, "1048")->setText(QStringLiteral("12.5"));
+            return Accept(d);
+        });
+        Child<QPushButton>(dlg, "10")->click();
+        QCOMPARE(list->topLevelItem(1)->text(7), QStringLiteral(" 12.500"));
+        QCOMPARE(t.M().keyframe->nodes[1]->entries[1]->rotation.z, 0.0f);  // not before "&OK"
+        Child<QPushButton>(dlg, "1")->click();
+        QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+        CModel m;
+        auto file = LoadKeyFile(t.File("wkwalk.key"), m);
+        QVERIFY(file.ok());
+        QCOMPARE(file->keyframe->nodes[1]->entries[1]->rotation.z, 12.5f);
+        QCOMPARE(file->keyframe->nodes[1]->entries[1]->rotation.y, 0.0f);
+    }
+
+    void hierarchyDialogShowsTheTreeAndApplies()
+    {
+        Anim t;
+        CHierarchyDlg dlg(t.doc, t.Hooks());
+        auto* tree = Child<QTreeWidget>(dlg, "5102");
+        QTreeWidgetItem* torso = tree->topLevelItem(0)->child(0);
+        QCOMPARE(torso->text(0), QStringLiteral("0 - torso"));
+        QCOMPARE(torso->childCount(), 5);
+        tree->setCurrentItem(torso->child(1));
+        QCOMPARE(Child<QLineEdit>(dlg, "2113")->text(), QStringLiteral("2"));
+        auto* apply = Child<QPushButton>(dlg, "4001");
+        QVERIFY(!apply->isEnabled());
+
+        Type(Child<QLineEdit>(dlg, "2114"), QStringLiteral("0x10000"));
+        QVERIFY(apply->isEnabled());
+        apply->click();
+        QCOMPARE(t.messages.size(), 1);
+        QCOMPARE(Child<QLineEdit>(dlg, "2114")->text(), QStringLiteral("0xFFFF"));
+        QCOMPARE(t.M().nodes[2]->flags, 0u);
+
+        Type(Child<QLineEdit>(dlg, "2114"), QStringLiteral("0x1"));
+        Type(Child<QLineEdit>(dlg, "2119"), QStringLiteral("30"));  // Yaw
+        apply->click();
+        QVERIFY(!apply->isEnabled());
+        QCOMPARE(t.M().nodes[2]->flags, 1u);
+        QCOMPARE(t.M().nodes[2]->rotation.z, 30.0f);  // held as (pitch, roll, yaw)
+        QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
+    }
+};
+
+QTEST_MAIN(AnimDialogsTest)
+#include "anim_dialogs_test.moc"
