@@ -446,9 +446,9 @@ bool COrvaneApp::MayReplacePartialFile(CChildFrame* frame, const QString& path)
 
 CChildFrame* COrvaneApp::OpenFile(const QString& path)
 {
-    if (path.toLower().contains(QStringLiteral(".pup")))
+    if (QFileInfo(path).fileName().toLower().contains(QStringLiteral(".pup")))
         return ImportPuppetFile(path);
-    if (!path.toLower().contains(QStringLiteral(".3do")) && OpenOtherKind(path))
+    if (!QFileInfo(path).fileName().toLower().contains(QStringLiteral(".3do")) && OpenOtherKind(path))
         return nullptr;
     const QString canonical = QFileInfo(path).absoluteFilePath();
     // A document already open comes to the front instead of opening twice.
@@ -537,7 +537,7 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         return false;
     if (!RunSave([&] { return doc.SaveAs(path.toStdString()); }))
         return false;
-    if (path.toLower().contains(QStringLiteral(".orv"))) {
+    if (QFileInfo(path).fileName().toLower().contains(QStringLiteral(".orv"))) {
         AddRecentFile(path);
         d->SetModified(false);
     }
@@ -549,7 +549,7 @@ bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString&
 {
     const CModel& model = frame->Document()->Model();
     const std::size_t count = model.customMaterials.Count();
-    if (count == 0 || !path.toLower().contains(QStringLiteral(".3do")))
+    if (count == 0 || !QFileInfo(path).fileName().toLower().contains(QStringLiteral(".3do")))
         return true;
     const auto answer =
         hooks_.message(frame_, QMessageBox::Question,

@@ -15,7 +15,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Contains(const std::string& lower, const char* what) { return lower.find(what) != std::string::npos; }
+// The kind of a file is read from its name only: a folder called "models.3do" holds
+// project files like any other.
+bool Contains(const std::string& lower, const char* what)
+{
+    const auto slash = lower.find_last_of("/\\");
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return lower.find(what, name) != std::string::npos;
+}
 
 fs::path FolderOf(const std::string& path)
 {

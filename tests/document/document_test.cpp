@@ -301,8 +301,9 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     EXPECT_EQ(Slurp(out / "export" / "3do" / "key" / "wkwalk.key"), files.at("wkwalk.key"));
 
     // A project: the document takes the new name and is saved; Save by its own name now
-    // writes the project.
-    const fs::path project = out / "Test.ORV";
+    // writes the project. The kind comes from the file's name, not from its folder's.
+    fs::create_directories(out / "models.3do");
+    const fs::path project = out / "models.3do" / "Test.ORV";
     ASSERT_TRUE(orvtest::Ok(doc.SaveAs(project.string())));
     EXPECT_EQ(doc.PathName(), project.string());
     EXPECT_EQ(doc.Title(), "Test.ORV");
@@ -310,6 +311,7 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     doc.SetModified();
     ASSERT_TRUE(orvtest::Ok(doc.SaveDocument(doc.PathName())));
     EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(Slurp(project).find("SECTION: HEADER"), std::string::npos);  // not a 3DO
 
     // Read back it is the same model; exported, it takes its title up to the first dot.
     COrvaneDoc back(settings, env);
