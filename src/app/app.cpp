@@ -465,6 +465,12 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
 {
     if (path.toLower().contains(QStringLiteral(".pup")))
         return ImportPuppetFile(path);
+    // The common formats of other 3D tools open as imports (a new document).
+    static const QStringList kImported = {QStringLiteral("obj"), QStringLiteral("glb"), QStringLiteral("gltf"),
+                                          QStringLiteral("fbx"), QStringLiteral("dae"), QStringLiteral("3ds"),
+                                          QStringLiteral("ply"), QStringLiteral("stl")};
+    if (kImported.contains(QFileInfo(path).suffix().toLower()))
+        return ImportModelFile(path);
     if (!path.toLower().contains(QStringLiteral(".3do")) && OpenOtherKind(path))
         return nullptr;
     const QString canonical = QFileInfo(path).absoluteFilePath();

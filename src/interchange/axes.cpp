@@ -9,7 +9,7 @@ namespace {
 
 // The radians of the model's poses (PoseMatrix converts with the same constant).
 constexpr double kDegToRad = 3.1415927 / 180.0;
-constexpr double kMirror[3] = {1.0, 1.0, -1.0};
+constexpr double kMirror[3] = {-1.0, 1.0, 1.0};
 
 }  // namespace
 

@@ -1,8 +1,9 @@
-// The model's axes against those of the interchange formats. glTF and OBJ are right-handed
-// with y up; the game's files are right-handed with z up and the model holds them with y
-// and z exchanged. A game point (x, y, z) becomes (x, z, -y) in the y-up convention (the
-// turn that tools with z up, such as Blender, make on their way to glTF), which for the
-// model's own axes is (x, y, -z).
+// The model's axes against those of the interchange formats. glTF (and OBJ as tools use
+// it) is right-handed with y up, the front of a model facing +z and its right side -x; the
+// game's files are right-handed with z up, a model facing +y with its right side +x, and
+// the model holds them with y and z exchanged. A game point (x, y, z) becomes (-x, z, y)
+// in the y-up convention, so that front stays front and right stays right; for the
+// model's own axes that is (-x, y, z).
 #pragma once
 
 #include <array>
@@ -22,8 +23,9 @@ struct YUpTransform {
 
 // Points and directions between the model's axes and the y-up convention (the same
 // mirror both ways).
-constexpr Vec3 ToYUp(const Vec3& v) { return {v.x, v.y, -v.z}; }
-constexpr Vec3 FromYUp(const Vec3& v) { return {v.x, v.y, -v.z}; }
+// (Adding 0 keeps -0 out of the files.)
+constexpr Vec3 ToYUp(const Vec3& v) { return {-v.x + 0.0f, v.y, v.z}; }
+constexpr Vec3 FromYUp(const Vec3& v) { return {-v.x + 0.0f, v.y, v.z}; }
 
 // A 3 × 3 rotation (or any linear map) in column-vector form, m[row][column], in double.
 using Matrix3d = std::array<std::array<double, 3>, 3>;

@@ -310,7 +310,7 @@ public:
             generator = text.C_Str();
         // A glTF that this program wrote: its polygons are fans from their first corner
         // (FB_ngon_encoding) and its root is the program's own, above the model's nodes.
-        ours_ = generator == kVersionString;
+        ours_ = generator.rfind("Orvane Version ", 0) == 0;
     }
 
     Result<ImportReport> Run()

@@ -482,10 +482,15 @@ private slots:
         QVERIFY(back.ok());
         QCOMPARE(back->model->MeshAt(0)->faces[0]->corners.size(), std::size_t{4});
 
+        // Opened by name (the command line, a dropped file), it is imported too.
+        QVERIFY(h.app->OpenFile(dir.filePath(QStringLiteral("box.obj"))));
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
+        QVERIFY(h.app->ActiveFrame()->Document()->Doc().PathName().empty());
+
         // A file that is no model opens nothing and says why.
         h.nextOpenPath = dir.filePath(QStringLiteral("box.mtl"));
         h.app->Frame()->Action(cmd::FileImport)->trigger();
-        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 1);
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
         QCOMPARE(h.messages.size(), 1);
         QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to import box.mtl.")));
     }

@@ -167,19 +167,19 @@ TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
     EXPECT_EQ(back->customMaterials.Count(), 0u);
 }
 
-// Pitch, yaw and roll become the quaternions of turns about glTF's x, y and -z (the
+// Pitch, yaw and roll become the quaternions of turns about glTF's -x, y and z (the
 // game's x, z and y), positions turn with the axes, and faces keep facing outwards.
 TEST_F(InterchangeTest, GameAxesAndTurnsBecomeYUp)
 {
-    for (const auto& [angles, q] : {std::pair{Vec3(90, 0, 0), Quaternion{std::sqrt(0.5), 0, 0, std::sqrt(0.5)}},
+    for (const auto& [angles, q] : {std::pair{Vec3(90, 0, 0), Quaternion{-std::sqrt(0.5), 0, 0, std::sqrt(0.5)}},
                                     std::pair{Vec3(0, 0, 90), Quaternion{0, std::sqrt(0.5), 0, std::sqrt(0.5)}},
-                                    std::pair{Vec3(0, 90, 0), Quaternion{0, 0, -std::sqrt(0.5), std::sqrt(0.5)}}}) {
+                                    std::pair{Vec3(0, 90, 0), Quaternion{0, 0, std::sqrt(0.5), std::sqrt(0.5)}}}) {
         const YUpTransform t = PoseToYUp(angles, SwapFileAxes({1, 2, 3}));
         for (int i = 0; i < 4; ++i)
             EXPECT_NEAR(t.rotation[static_cast<std::size_t>(i)], q[static_cast<std::size_t>(i)], 1e-6);
-        orvtest::ExpectClose(t.translation, {1, 3, -2});  // file (x, y, z) -> (x, z, -y)
+        orvtest::ExpectClose(t.translation, {-1, 3, 2});  // file (x, y, z) -> (-x, z, y)
     }
-    // One triangle facing the game's forward (+y), in front of the origin.
+    // One triangle facing the game's forward (+y), in front of the origin: glTF's front.
     CModel model;
     CMesh& mesh = orvtest::AddMesh(model);
     orvtest::AddFace(mesh, {SwapFileAxes({1, 5, 0}), SwapFileAxes({0, 5, 1}), SwapFileAxes({-1, 5, 0})});
@@ -193,10 +193,10 @@ TEST_F(InterchangeTest, GameAxesAndTurnsBecomeYUp)
     ASSERT_EQ(idx.size(), 3u);
     auto at = [&p](uint16_t i) { return Vec3(p[i * 3u], p[i * 3u + 1], p[i * 3u + 2]); };
     for (uint16_t i : idx)
-        EXPECT_FLOAT_EQ(at(i).z, -5.0f);  // the game's +y is glTF's -z
-    // Counter-clockwise seen from the side it faces (-z).
+        EXPECT_FLOAT_EQ(at(i).z, 5.0f);  // the game's +y is glTF's +z
+    // Counter-clockwise seen from the side it faces (+z).
     const Vec3 n = Cross(at(idx[1]) - at(idx[0]), at(idx[2]) - at(idx[0]));
-    EXPECT_LT(n.z, 0.0f);
+    EXPECT_GT(n.z, 0.0f);
 }
 
 TEST_F(InterchangeTest, TurnedNodesKeepTheirOrientation)
@@ -299,7 +299,7 @@ TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
     // OBJ's v grows upwards, the game's downwards: vt 0 0 is the picture's bottom row.
     const CFace& front = *m.MeshAt(0)->faces[0];
     const auto corner = std::find_if(front.corners.begin(), front.corners.end(), [](const VertexRecord& c) {
-        return c.Position() == Vec3(-0.5f, -0.5f, 0.5f);  // file vertex 1 with z turned
+        return c.Position() == Vec3(0.5f, -0.5f, -0.5f);  // file vertex 1 with x turned
     });
     ASSERT_NE(corner, front.corners.end());
     EXPECT_FLOAT_EQ(corner->u * 128, 0.0f);
