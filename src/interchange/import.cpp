@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string_view>
 #include <unordered_set>
 
 #include "edit/materials.h"
@@ -310,7 +311,8 @@ public:
             generator = text.C_Str();
         // A glTF that this program wrote: its polygons are fans from their first corner
         // (FB_ngon_encoding) and its root is the program's own, above the model's nodes.
-        ours_ = generator.rfind("Orvane Version ", 0) == 0;
+        const std::string_view version(kVersionString);
+        ours_ = generator.rfind(version.substr(0, version.rfind(' ') + 1), 0) == 0;
     }
 
     Result<ImportReport> Run()
