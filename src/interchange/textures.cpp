@@ -1,12 +1,72 @@
 #include "interchange/textures.h"
 
+#include <jpeglib.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
+#include <memory>
 #include <unordered_map>
 
 #include "resources/bitmap.h"
 
 namespace orv {
+
+namespace {
+
+// libjpeg reports a damaged file by calling error_exit, which must not return: it jumps
+// back to the decoder with the message.
+struct JpegError {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void OnJpegError(j_common_ptr info)
+{
+    auto* error = reinterpret_cast<JpegError*>(info->err);
+    (*info->err->format_message)(info, error->message);
+    std::longjmp(error->jump, 1);
+}
+
+void OnJpegMessage(j_common_ptr, int) {}
+
+Result<RgbaPicture> DecodeJpeg(std::span<const uint8_t> bytes)
+{
+    jpeg_decompress_struct info{};
+    JpegError error{};
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = OnJpegError;
+    error.manager.emit_message = OnJpegMessage;
+    // Made before the jump point: nothing whose destructor a jump would skip is made
+    // after it.
+    auto picture = std::make_unique<RgbaPicture>();
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&info);
+        return Fail(std::string("a damaged JPEG (") + error.message + ")");
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    if (static_cast<std::size_t>(info.image_width) * info.image_height > kMaxPicturePixels) {
+        jpeg_destroy_decompress(&info);
+        return Fail("the JPEG has more pixels than can be taken");
+    }
+    info.out_color_space = JCS_EXT_RGBA;
+    jpeg_start_decompress(&info);
+    picture->width = static_cast<int32_t>(info.output_width);
+    picture->height = static_cast<int32_t>(info.output_height);
+    picture->rgba.resize(static_cast<std::size_t>(info.output_width) * info.output_height * 4);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = picture->rgba.data() + static_cast<std::size_t>(info.output_scanline) * info.output_width * 4;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return std::move(*picture);
+}
+
+}  // namespace
 
 Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes)
 {
@@ -29,8 +89,8 @@ Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes)
         return out;
     }
     if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
-        return Fail("JPEG pictures are not read; save the texture as PNG");
-    return Fail("not a PNG or BMP picture");
+        return DecodeJpeg(bytes);
+    return Fail("not a PNG, JPEG or BMP picture");
 }
 
 int32_t TextureSide(int32_t side)

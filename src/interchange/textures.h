@@ -14,8 +14,8 @@ namespace orv {
 // textures of at most 256 texels a side, in powers of two.
 inline constexpr int32_t kMaxTextureSide = 256;
 
-// A picture file's bytes as RGBA: PNG of any kind, and BMP of 1, 4 or 8 bits. Fails with
-// the reason for anything else (JPEG included).
+// A picture file's bytes as RGBA: PNG and JPEG of any kind, BMP of 1, 4 or 8 bits. Fails
+// with the reason for anything else.
 Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes);
 
 // The size a texture is made: each side the power of two nearest to it (halves up), at

@@ -92,9 +92,10 @@ void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
         SCOPED_TRACE("node " + na.name);
         EXPECT_EQ(na.name, nb.name);
         EXPECT_EQ(na.parent < 0, nb.parent < 0);
-        if (na.parent >= 0 && nb.parent >= 0)
+        if (na.parent >= 0 && nb.parent >= 0) {
             EXPECT_EQ(a.nodes[static_cast<std::size_t>(na.parent)]->name,
                       b.nodes[static_cast<std::size_t>(nb.parent)]->name);
+        }
         orvtest::ExpectClose(PoseMatrix(na.rotation, na.position), PoseMatrix(nb.rotation, nb.position), 1e-5f);
         ASSERT_EQ(orderA[i].mesh < 0, orderB[i].mesh < 0);
         if (orderA[i].mesh < 0)
@@ -392,4 +393,29 @@ TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
     geoset.geoset = 3;
     EXPECT_FALSE(ExportModel(model, dir_ / "x.glb", geoset));
     EXPECT_FALSE(fs::exists(dir_ / "x.glb"));
+}
+
+// Textures come as PNG (any kind), JPEG or BMP, and are made powers of two.
+TEST_F(InterchangeTest, TexturePicturesAreReadWhateverTheirKind)
+{
+    auto read = [](const std::string& name) {
+        return DecodePicture(ReadWholeFile(orvtest::Fixture("picture", name)).value_or(std::vector<uint8_t>{}));
+    };
+    const auto jpeg = read("red_left_blue_right.jpg");
+    ASSERT_TRUE(orvtest::Ok(jpeg));
+    ASSERT_EQ(std::pair(jpeg->width, jpeg->height), std::pair(16, 8));
+    auto pixel = [&jpeg](int x, int y) { return &jpeg->rgba[static_cast<std::size_t>((y * 16 + x) * 4)]; };
+    EXPECT_GT(pixel(1, 4)[0], 200);
+    EXPECT_LT(pixel(1, 4)[2], 60);
+    EXPECT_LT(pixel(14, 4)[0], 60);
+    EXPECT_GT(pixel(14, 4)[2], 200);
+    const auto png = read("green_paletted.png");
+    ASSERT_TRUE(orvtest::Ok(png));
+    EXPECT_EQ(std::vector<uint8_t>(png->rgba.begin(), png->rgba.begin() + 4), (std::vector<uint8_t>{0, 255, 0, 255}));
+    const auto broken = read("jpeg_head_then_text.jpg");
+    EXPECT_FALSE(broken);
+    EXPECT_NE(broken.error().find("JPEG"), std::string::npos);
+    EXPECT_EQ(
+        (std::vector<int32_t>{TextureSide(1), TextureSide(40), TextureSide(48), TextureSide(100), TextureSide(3000)}),
+        (std::vector<int32_t>{1, 32, 64, 128, 256}));
 }
