@@ -53,13 +53,23 @@ set(ORVANE_RENDER_SOURCES
   src/render/scene_renderer.cpp
   src/render/renderer.cpp
   src/render/headless_context.cpp
-  src/render/png_writer.cpp
+)
+# PNG pictures through libpng, for the renderer's pictures and the interchange formats.
+set(ORVANE_PNG_SOURCES src/resources/png.cpp)
+# Models to and from other 3D tools' formats (Assimp); only this and its callers link it.
+set(ORVANE_INTERCHANGE_SOURCES
+  src/interchange/axes.cpp
+  src/interchange/textures.cpp
+  src/interchange/export.cpp
+  src/interchange/gltf_writer.cpp
+  src/interchange/import.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp
   src/cli/format_commands.cpp
   src/cli/resource_commands.cpp
   src/cli/project_commands.cpp
+  src/cli/interchange_commands.cpp
 )
 set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)
 set(ORVANE_UI_SOURCES

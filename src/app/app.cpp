@@ -31,6 +31,7 @@
 #include "edit/materials.h"
 #include "edit/selection.h"
 #include "formats/textbuffer.h"
+#include "interchange/interchange.h"
 #include "resources/registry.h"
 
 namespace orv {
@@ -43,6 +44,9 @@ const FileFilters kOpenFilter = {{"All Orvane Files (*.orv;*.3do;*.pup)", {"*.or
                                  {"Orvane Files (*.orv)", {"*.orv"}},
                                  {"3DO Files (*.3do)", {"*.3do"}},
                                  {"PUP Files (*.pup)", {"*.pup"}}};
+const FileFilters kExportFilter = {{"glTF Binary Files (*.glb)", {"*.glb"}},
+                                   {"glTF Files (*.gltf)", {"*.gltf"}},
+                                   {"Wavefront OBJ Files (*.obj)", {"*.obj"}}};
 const FileFilters kSaveAsFilter = {{"Orvane Files (*.orv)", {"*.orv"}},
                                    {"Brindle Project Files (*.brp)", {"*.brp"}},
                                    {"3DO Files (*.3do)", {"*.3do"}}};
@@ -205,6 +209,29 @@ void COrvaneApp::DefineCommands()
         cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active);
     f.Bind(
         cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active);
+    f.Bind(cmd::FileImport, [this] {
+        FileRequest request;
+        request.caption = QStringLiteral("Import");
+        request.filters = {{"3D Models", ImportPatterns()}, {"All Files (*)", {"*"}}};
+        const FileAnswer answer = hooks_.openFile(frame_, request);
+        if (!answer.Cancelled())
+            ImportModelFile(answer.files.first());
+    });
+    f.Bind(
+        cmd::FileExport,
+        [this] {
+            CChildFrame* frame = ActiveFrame();
+            FileRequest request;
+            request.caption = QStringLiteral("Export");
+            request.filters = kExportFilter;
+            request.fileName = QFileInfo(frame->Document()->DisplayName()).completeBaseName();
+            request.defaultSuffix = QStringLiteral("glb");
+            const FileAnswer answer = hooks_.saveFile(frame_, request);
+            if (!answer.Cancelled())
+                ExportDocument(frame, CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex,
+                                                     request.defaultSuffix));
+        },
+        active);
     f.Bind(cmd::AppExit, [this] { frame_->close(); });
     f.Bind(cmd::SelectProduct, [this] { SelectProduct(); });
     f.Bind(cmd::ManageFiles, [this] {
@@ -448,6 +475,12 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
 {
     if (QFileInfo(path).fileName().toLower().contains(QStringLiteral(".pup")))
         return ImportPuppetFile(path);
+    // The common formats of other 3D tools open as imports (a new document).
+    static const QStringList kImported = {QStringLiteral("obj"), QStringLiteral("glb"), QStringLiteral("gltf"),
+                                          QStringLiteral("fbx"), QStringLiteral("dae"), QStringLiteral("3ds"),
+                                          QStringLiteral("ply"), QStringLiteral("stl")};
+    if (kImported.contains(QFileInfo(path).suffix().toLower()))
+        return ImportModelFile(path);
     if (!QFileInfo(path).fileName().toLower().contains(QStringLiteral(".3do")) && OpenOtherKind(path))
         return nullptr;
     const QString canonical = QFileInfo(path).absoluteFilePath();
@@ -542,6 +575,89 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         d->SetModified(false);
     }
     frame->UpdateTitle();
+    return true;
+}
+
+CChildFrame* COrvaneApp::ImportModelFile(const QString& path)
+{
+    ImportOptions options;
+    Palette palette{};
+    if (services_.catalog && !services_.catalog->Empty()) {
+        if (const auto cmp = LoadColormap(*services_.catalog, services_.resourceFile, settings_.colorMap)) {
+            palette = cmp->palette;
+            options.palette = &palette;
+        }
+        options.catalog = services_.catalog;
+        options.textureSize =
+            MaterialSizeFunction(*services_.catalog, services_.resourceFile, nullptr, settings_.colorMap);
+    }
+    auto imported = [&] {
+        WaitCursor wait;
+        return ImportModel(path.toStdString(), options);
+    }();
+    const QString name = QFileInfo(path).fileName();
+    if (!imported) {
+        Message(QMessageBox::Warning,
+                QStringLiteral("Failed to import %1.\n\n%2").arg(name, QString::fromStdString(imported.error())));
+        return nullptr;
+    }
+    // A new document without a name: saving asks for one, so the file read is never
+    // written over.
+    auto doc = std::make_unique<CDocument>(services_);
+    doc->SetUntitledNumber(++untitledCount_);
+    doc->Doc().NewDocument();
+    doc->Doc().model = std::move(imported->model);
+    doc->SetModified(true);
+    CChildFrame* child = AddFrame(std::move(doc));
+    QStringList lines;
+    for (const auto& note : imported->notes)
+        lines << QString::fromStdString(note);
+    for (const auto& breach : imported->breaches)
+        lines << QStringLiteral("Does not fit the engine: ") + QString::fromStdString(breach.text);
+    if (!lines.isEmpty()) {
+        constexpr int kShown = 20;
+        const int more = static_cast<int>(lines.size()) - kShown;
+        if (more > 0) {
+            lines = lines.mid(0, kShown);
+            lines << QStringLiteral("... and %1 more").arg(more);
+        }
+        Message(
+            imported->breaches.empty() ? QMessageBox::Information : QMessageBox::Warning,
+            QStringLiteral("%1 was imported with these changes:\n\n%2").arg(name, lines.join(QStringLiteral("\n"))));
+    }
+    return child;
+}
+
+bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)
+{
+    if (!frame)
+        return false;
+    const CModel& model = frame->Document()->Model();
+    ExportOptions options;
+    options.geoset = std::max(0, model.currentGeoset);
+    const bool gltf = !path.toLower().endsWith(QStringLiteral(".obj"));
+    if (gltf && model.keyframe)
+        options.keyframe = model.keyframe.get();
+    options.materialImage =
+        MaterialPictures(services_.catalog, services_.resourceFile, &model.customMaterials, settings_.colorMap);
+    options.title = QFileInfo(frame->Document()->DisplayName()).completeBaseName().toStdString();
+    auto report = [&] {
+        WaitCursor wait;
+        return ExportModel(model, path.toStdString(), options);
+    }();
+    if (!report) {
+        Message(QMessageBox::Warning,
+                QStringLiteral("Failed to export.\n\n%1").arg(QString::fromStdString(report.error())));
+        return false;
+    }
+    if (!report->missingMaterials.empty()) {
+        QStringList names;
+        for (const auto& m : report->missingMaterials)
+            names << QString::fromStdString(m);
+        Message(QMessageBox::Information,
+                QStringLiteral("These materials were not found and are exported as plain colours:\n%1")
+                    .arg(names.join(QStringLiteral("\n"))));
+    }
     return true;
 }
 

@@ -69,6 +69,12 @@ public:
     CChildFrame* OpenFile(const QString& path);
     bool SaveDocument(CChildFrame* frame);
     bool SaveDocumentAs(CChildFrame* frame);
+    // File > Import: a model of another 3D tool as a new, untitled document; what had to
+    // change to fit the engine is shown.
+    CChildFrame* ImportModelFile(const QString& path);
+    // File > Export: the frame's model, its current geometry set and keyframe, for other
+    // 3D tools; materials that cannot be found are named.
+    bool ExportDocument(CChildFrame* frame, const QString& path);
     // Finds the game's resources for the chosen product and rebuilds the catalogue.
     void LocateGameResources();
     void SelectProduct();

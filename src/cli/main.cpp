@@ -125,6 +125,7 @@ int main(int argc, char** argv)
     RegisterRenderCommand(reg);
 #endif
     RegisterProjectCommands(reg);
+    RegisterInterchangeCommands(reg);
 
     std::vector<std::string> args;
     Options opts;

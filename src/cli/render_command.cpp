@@ -12,10 +12,10 @@
 #include "edit/view_commands.h"
 #include "formats/keyfile.h"
 #include "render/headless_context.h"
-#include "render/png_writer.h"
 #include "render/renderer.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
+#include "resources/png.h"
 
 namespace orv::cli {
 

@@ -85,5 +85,7 @@ void RegisterResourceCommands(Registry& registry);
 // `render`, present when the tool is built with the OpenGL renderer.
 void RegisterRenderCommand(Registry& registry);
 void RegisterProjectCommands(Registry& registry);
+// `export` and `import`: models to and from the formats of other 3D tools.
+void RegisterInterchangeCommands(Registry& registry);
 
 }  // namespace orv::cli

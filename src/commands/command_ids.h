@@ -31,6 +31,9 @@ enum : int {
     WindowTile = 57651,
     NextPane = 57680,
     PrevPane = 57681,
+    // Models to and from other 3D tools: ids of their own, above the program's old ones.
+    FileImport = 6100,
+    FileExport = 6101,
 
     // Edit
     EditUndo = 57643,

@@ -401,6 +401,11 @@ std::vector<CommandRow> MakeTable()
          b(Bar::Main, 102)},
         {cmd::FileSaveAs, "Save &As...", "Save the active document with a new name\nSave As", "", App,
          m(Menu::File, 104), noBar},
+        {cmd::FileImport, "&Import...",
+         "Open a model of another 3D tool (OBJ, glTF, FBX, ...) as a new document\nImport", "", App, m(Menu::File, 200),
+         noBar},
+        {cmd::FileExport, "&Export...", "Export the active document for other 3D tools (glTF, OBJ)\nExport", "", App,
+         m(Menu::File, 201), noBar},
         {cmd::AppExit, "E&xit", "Quit the application; prompts to save documents\nExit", "", App, m(Menu::File, 900),
          noBar},
 

@@ -22,6 +22,9 @@
 #include "edit/materials.h"
 #include "edit/properties.h"
 #include "edit/selection.h"
+#include "interchange/interchange.h"
+#include "model/fileio.h"
+#include "resources/png.h"
 
 using namespace orv;
 
@@ -32,6 +35,7 @@ const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sampl
 struct Harness {
     QTemporaryDir dir;
     QString nextSavePath;
+    QString nextOpenPath;    // what the open dialog answers; none: cancelled
     int nextSaveFilter = 0;  // the entry of the Save As types chosen with it
     QStringList messages;
     QList<QMessageBox::StandardButton> answers;  // given in turn, then No
@@ -52,7 +56,12 @@ struct Harness {
             a.filterIndex = nextSaveFilter;
             return a;
         };
-        hooks.openFile = [](QWidget*, const FileRequest&) { return FileAnswer{}; };
+        hooks.openFile = [this](QWidget*, const FileRequest&) {
+            FileAnswer a;
+            if (!nextOpenPath.isEmpty())
+                a.files = QStringList{nextOpenPath};
+            return a;
+        };
         hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
             messages.append(text);
             return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
@@ -480,6 +489,55 @@ private slots:
         for (QAction* a : frame->WindowMenu()->actions())
             checkable += a->isCheckable() ? 1 : 0;
         QCOMPARE(checkable, listed.size());
+    }
+
+    // File > Import opens another tool's model as a new document without a name (so a
+    // save never writes over the file read), textured by a custom material; File > Export
+    // writes the active document as glTF.
+    void importOpensAnUntitledDocumentAndExportWritesGltf()
+    {
+        Harness h;
+        const QDir dir(h.dir.path());
+        QVERIFY(WritePng(dir.filePath(QStringLiteral("crate.png")).toStdString(), 8, 8, std::vector<uint8_t>(256, 200))
+                    .ok());
+        QVERIFY(
+            WriteFileAtomic(dir.filePath(QStringLiteral("box.mtl")).toStdString(), "newmtl crate\nmap_Kd crate.png\n")
+                .ok());
+        QVERIFY(WriteFileAtomic(dir.filePath(QStringLiteral("box.obj")).toStdString(),
+                                "mtllib box.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                                "usemtl crate\nf 1/1 2/2 3/3 4/4\n")
+                    .ok());
+        const int before = static_cast<int>(h.app->Frame()->Children().size());
+        h.nextOpenPath = dir.filePath(QStringLiteral("box.obj"));
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 1);
+        CChildFrame* f = h.app->ActiveFrame();
+        const COrvaneDoc& doc = f->Document()->Doc();
+        QVERIFY(doc.PathName().empty());
+        QVERIFY(doc.IsModified());
+        QCOMPARE(doc.model->MeshAt(0)->faces.size(), std::size_t{1});
+        QCOMPARE(doc.model->materials, std::vector<std::string>{"crate.mat"});
+        QCOMPARE(doc.model->customMaterials.Count(), std::size_t{1});
+        QCOMPARE(doc.model->MeshAt(0)->faces[0]->textureWidth, 8);
+        QVERIFY(h.messages.isEmpty());
+
+        h.nextSavePath = dir.filePath(QStringLiteral("out"));
+        h.app->Frame()->Action(cmd::FileExport)->trigger();
+        const auto back = ImportModel(dir.filePath(QStringLiteral("out.glb")).toStdString(), {});
+        QVERIFY(back.ok());
+        QCOMPARE(back->model->MeshAt(0)->faces[0]->corners.size(), std::size_t{4});
+
+        // Opened by name (the command line, a dropped file), it is imported too.
+        QVERIFY(h.app->OpenFile(dir.filePath(QStringLiteral("box.obj"))));
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
+        QVERIFY(h.app->ActiveFrame()->Document()->Doc().PathName().empty());
+
+        // A file that is no model opens nothing and says why.
+        h.nextOpenPath = dir.filePath(QStringLiteral("box.mtl"));
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to import box.mtl.")));
     }
 };
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "model/fileio.h"
-#include "render/png_writer.h"
 #include "render/render_test_util.h"
+#include "resources/png.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +20,7 @@
 #include "render/gl_device.h"
 #include "render/headless_context.h"
 #include "render/scene_renderer.h"
+#include "resources/png.h"
 
 namespace orvtest {
 
@@ -188,44 +188,13 @@ inline int CountColor(const RgbaImage& image, uint32_t argb)
     return n;
 }
 
-// A PNG as the picture writer makes it (8-bit RGBA, unfiltered rows), every chunk's CRC
-// checked; nothing when the file is not one.
+// A PNG read back through libpng; nothing when the bytes are not one.
 inline std::optional<RgbaImage> DecodePng(const std::vector<uint8_t>& png)
 {
-    auto get32 = [&png](std::size_t at) {
-        return (uint32_t{png[at]} << 24) | (uint32_t{png[at + 1]} << 16) | (uint32_t{png[at + 2]} << 8) | png[at + 3];
-    };
-    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (png.size() < 8 || !std::equal(signature, signature + 8, png.begin()))
+    auto picture = orv::DecodePng(png);
+    if (!picture)
         return std::nullopt;
-    RgbaImage image;
-    std::vector<uint8_t> packed;
-    std::string type;
-    std::size_t at = 8;
-    for (; type != "IEND" && at + 12 <= png.size() && png.size() - at - 12 >= get32(at); at += 12 + get32(at)) {
-        const uint32_t length = get32(at);
-        const uint8_t* data = png.data() + at + 8;
-        type.assign(data - 4, data);
-        if (get32(at + 8 + length) != crc32(0L, data - 4, length + 4))
-            return std::nullopt;
-        if (type == "IHDR")
-            image = {static_cast<int32_t>(get32(at + 8)), static_cast<int32_t>(get32(at + 12)), {}};
-        if (type == "IDAT")
-            packed.insert(packed.end(), data, data + length);
-    }
-    // Any other depth or colour type leaves the rows the wrong length.
-    const std::size_t row = static_cast<std::size_t>(image.width) * 4;
-    std::vector<uint8_t> raw((row + 1) * static_cast<std::size_t>(image.height));
-    uLongf size = raw.size();
-    if (type != "IEND" || at != png.size() || raw.empty() ||
-        uncompress(raw.data(), &size, packed.data(), packed.size()) != Z_OK || size != raw.size())
-        return std::nullopt;
-    for (auto r = raw.begin(); r != raw.end(); r += static_cast<long>(row + 1)) {
-        if (*r != 0)
-            return std::nullopt;
-        image.pixels.insert(image.pixels.end(), r + 1, r + 1 + static_cast<long>(row));
-    }
-    return image;
+    return RgbaImage{picture->width, picture->height, std::move(picture->rgba)};
 }
 
 inline std::optional<RgbaImage> ReadPng(const std::filesystem::path& path)

@@ -1,0 +1,215 @@
+// orvane-tool export and import: models to and from the formats other 3D tools use.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "cli/tool.h"
+#include "document/document.h"
+#include "edit/materials.h"
+#include "formats/keyfile.h"
+#include "interchange/interchange.h"
+#include "model/fileio.h"
+#include "model/settings.h"
+#include "resources/catalog.h"
+#include "resources/material.h"
+
+namespace orv::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ColormapName(const Options& opts) { return opts.colormap.empty() ? Settings{}.colorMap : opts.colormap; }
+
+// The options of a subcommand: the positional arguments and the values of the named ones.
+struct Parsed {
+    std::vector<std::string> positional;
+    std::string geoset, key, scale;
+};
+
+// Returns an exit status for wrong usage, -1 when the arguments are fine.
+int Parse(const std::string& command, const std::vector<std::string>& args, const std::vector<std::string>& named,
+          Parsed& out)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (std::find(named.begin(), named.end(), a) != named.end()) {
+            if (i + 1 >= args.size())
+                return Usage(command + ": " + a + " needs a value");
+            (a == "--geoset" ? out.geoset : a == "--key" ? out.key : out.scale) = args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Usage(command + ": unknown option '" + a + "'");
+        } else {
+            out.positional.push_back(a);
+        }
+    }
+    return -1;
+}
+
+int Export(const std::vector<std::string>& args, const Options& opts)
+{
+    Parsed p;
+    if (const int rc = Parse("export", args, {"--geoset", "--key"}, p); rc >= 0)
+        return rc;
+    if (p.positional.size() != 2)
+        return Usage("export takes a model and an output file (.glb, .gltf or .obj)");
+    const std::string& in = p.positional[0];
+    const std::string& out = p.positional[1];
+    ExportOptions options;
+    if (!p.geoset.empty()) {
+        char* end = nullptr;
+        const long g = std::strtol(p.geoset.c_str(), &end, 10);
+        if (*end != '\0' || end == p.geoset.c_str() || g < 0 || g > 1000)
+            return Usage("export: --geoset takes the number of a geometry set, from 0");
+        options.geoset = static_cast<int32_t>(g);
+    }
+    const std::string ext = LowerExtension(out);
+    if (ext != ".glb" && ext != ".gltf" && ext != ".obj")
+        return Usage("export writes .glb, .gltf or .obj files, not '" + ext + "'");
+    if (!p.key.empty() && ext == ".obj")
+        return Usage("export: --key needs a .glb or .gltf file (OBJ holds no animation)");
+
+    ResourceCatalog catalog;
+    if (!opts.resources.empty())
+        if (const auto load = LoadCatalog(opts.resources, catalog); !load)
+            return Fail(opts.resources, load.error());
+    const std::string colormap = ColormapName(opts);
+    // Opened as the editor opens it; the sizes of custom materials come from the model.
+    const Settings settings;
+    COrvaneDoc doc(settings, {});
+    DocumentEnvironment env;
+    if (!opts.resources.empty()) {
+        env.catalog = &catalog;
+        env.resourceFile = opts.resources;
+    }
+    env.textureSize = [&catalog, &doc, &opts, colormap](const std::string& material) {
+        return MaterialSizeFunction(catalog, opts.resources, &doc.model->customMaterials, colormap)(material);
+    };
+    doc.SetEnvironment(std::move(env));
+    if (Status opened = doc.OpenDocument(in); !opened)
+        return Fail(in, opened.error());
+    if (const int rc = CheckComplete(in, doc.ReadInPart().empty(), doc.ReadInPart(), opts))
+        return rc;
+
+    std::unique_ptr<CKeyframe> keyframe;
+    if (!p.key.empty()) {
+        auto key = LoadKeyFile(p.key, *doc.model);
+        if (!key)
+            return Fail(p.key, key.error());
+        if (const int rc = CheckComplete(p.key, key->status.complete, key->status.missing, opts))
+            return rc;
+        keyframe = std::move(key->keyframe);
+        options.keyframe = keyframe.get();
+    }
+    options.materialImage = MaterialPictures(opts.resources.empty() ? nullptr : &catalog, opts.resources,
+                                             &doc.model->customMaterials, colormap);
+    options.title = fs::path(in).stem().string();
+    const auto report = ExportModel(*doc.model, out, options);
+    if (!report)
+        return Fail(out, report.error());
+    if (!report->missingMaterials.empty()) {
+        std::string list;
+        for (const auto& m : report->missingMaterials)
+            list += (list.empty() ? "" : ", ") + m;
+        std::fprintf(stderr, "orvane-tool: %s: materials not found, exported as plain colours: %s\n", out.c_str(),
+                     list.c_str());
+    }
+    if (keyframe && report->animatedNodes == 0)
+        std::fprintf(stderr, "orvane-tool: %s: the keyframe moves none of the model's nodes\n", p.key.c_str());
+    return 0;
+}
+
+int Import(const std::vector<std::string>& args, const Options& opts)
+{
+    Parsed p;
+    if (const int rc = Parse("import", args, {"--scale"}, p); rc >= 0)
+        return rc;
+    if (p.positional.size() != 2)
+        return Usage("import takes a model file of another tool and an output file (.3do or .orv)");
+    const std::string& in = p.positional[0];
+    const std::string& out = p.positional[1];
+    const std::string ext = LowerExtension(out);
+    if (ext != ".3do" && ext != ".orv")
+        return Usage("import writes .3do or .orv files, not '" + ext + "'");
+    ImportOptions options;
+    if (!p.scale.empty()) {
+        char* end = nullptr;
+        const float scale = std::strtof(p.scale.c_str(), &end);
+        if (*end != '\0' || end == p.scale.c_str() || !(scale > 0.0f) || !std::isfinite(scale))
+            return Usage("import: --scale takes a positive number");
+        options.scale = scale;
+    }
+
+    ResourceCatalog catalog;
+    Palette palette{};
+    const std::string colormap = ColormapName(opts);
+    if (!opts.resources.empty()) {
+        if (const auto load = LoadCatalog(opts.resources, catalog); !load)
+            return Fail(opts.resources, load.error());
+        const auto cmp = LoadColormap(catalog, opts.resources, colormap);
+        if (!cmp)
+            return Fail(opts.resources, cmp.error());
+        palette = cmp->palette;
+        options.palette = &palette;
+        options.catalog = &catalog;
+        options.textureSize = MaterialSizeFunction(catalog, opts.resources, nullptr, colormap);
+    } else if (!opts.colormap.empty()) {
+        // A colormap file of its own.
+        const auto bytes = ReadWholeFile(opts.colormap);
+        if (!bytes)
+            return Fail(opts.colormap, bytes.error());
+        const auto cmp = ParseColormap(*bytes);
+        if (!cmp)
+            return Fail(opts.colormap, cmp.error());
+        palette = cmp->palette;
+        options.palette = &palette;
+    }
+    auto imported = ImportModel(in, options);
+    if (!imported)
+        return Fail(in, imported.error());
+    for (const auto& note : imported->notes)
+        std::fprintf(stderr, "orvane-tool: %s: %s\n", in.c_str(), note.c_str());
+    for (const auto& breach : imported->breaches)
+        std::fprintf(stderr, "orvane-tool: %s: does not fit the engine: %s\n", out.c_str(), breach.text.c_str());
+
+    const Settings settings;
+    COrvaneDoc doc(settings, {});
+    doc.model = std::move(imported->model);
+    if (ext == ".3do" && doc.model->customMaterials.Count() > 0) {
+        // A 3DO file names its materials only: the new ones go beside it.
+        const fs::path folder = fs::path(out).has_parent_path() ? fs::path(out).parent_path() : fs::path(".");
+        if (Status written = WriteCustomMaterials(*doc.model, folder); !written)
+            return Fail(out, written.error());
+    }
+    if (Status saved = doc.SaveDocument(out); !saved)
+        return Fail(out, saved.error());
+    return 0;
+}
+
+}  // namespace
+
+void RegisterInterchangeCommands(Registry& registry)
+{
+    registry.subcommands.push_back(
+        {"export",
+         "  export MODEL OUT.glb|OUT.gltf|OUT.obj [--geoset N] [--key KEYFILE]\n"
+         "                         a model (.3do or .orv) for other 3D tools: one geometry set\n"
+         "                         (default 0) under its nodes, y up, materials as PNG pictures\n"
+         "                         through the colormap of --resources (plain colours without);\n"
+         "                         --key adds the keyframe as an animation (glTF only)\n",
+         Export});
+    registry.subcommands.push_back(
+        {"import",
+         "  import IN OUT.3do|OUT.orv [--scale S]\n"
+         "                         a model of another tool (OBJ, glTF, FBX, Collada, 3DS, PLY and\n"
+         "                         whatever else Assimp reads) as a model the game takes; lengths\n"
+         "                         times S (default 1); textures become custom materials remapped\n"
+         "                         onto the colormap (of --resources, or a .cmp file given to\n"
+         "                         --colormap, else the sample palette); a .3do gets them beside it\n",
+         Import});
+}
+
+}  // namespace orv::cli

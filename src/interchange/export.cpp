@@ -1,0 +1,468 @@
+// Export: the model's geometry set, hierarchy, materials and a keyframe, turned into the
+// y-up scene that the glTF writer and (through Assimp) the OBJ writer write.
+#include <assimp/scene.h>
+#include <assimp/Exporter.hpp>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string_view>
+
+#include "edit/materials.h"
+#include "interchange/export_scene.h"
+#include "model/fileio.h"
+#include "resources/catalog.h"
+#include "resources/png.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Frames of a keyframe beyond this are not exported.
+constexpr int64_t kMaxExportFrames = 100000;
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// A plain colour that tells materials apart: a hue from the name, soft saturation.
+std::array<float, 4> PlainColor(const std::string& name)
+{
+    uint32_t h = 2166136261u;
+    for (const unsigned char c : name)
+        h = (h ^ c) * 16777619u;
+    const float hue = static_cast<float>(h % 360u) / 60.0f;
+    const float x = 1.0f - std::fabs(std::fmod(hue, 2.0f) - 1.0f);
+    const int sector = static_cast<int>(hue);
+    std::array<float, 3> rgb = {0, 0, 0};
+    const std::array<std::array<float, 3>, 6> table = {
+        {{1, x, 0}, {x, 1, 0}, {0, 1, x}, {0, x, 1}, {x, 0, 1}, {1, 0, x}}};
+    rgb = table[static_cast<std::size_t>(std::clamp(sector, 0, 5))];
+    auto soft = [](float v) { return 0.25f + 0.5f * v; };
+    return {soft(rgb[0]), soft(rgb[1]), soft(rgb[2]), 1.0f};
+}
+
+std::vector<uint8_t> PngOf(const MaterialImage& image)
+{
+    const std::size_t count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+    std::vector<uint8_t> rgba;
+    rgba.reserve(count * 4);
+    const uint8_t* cel = image.Cel(0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto rgb = image.Rgb(cel[i]);
+        rgba.insert(rgba.end(), {rgb[0], rgb[1], rgb[2], 255});
+    }
+    return EncodePng(image.width, image.height, rgba);
+}
+
+class SceneBuilder {
+public:
+    SceneBuilder(const CModel& model, const CGeometry& geoset, const ExportOptions& options, ExportReport& report)
+        : model_(model), geoset_(geoset), options_(options), report_(report)
+    {}
+
+    ExportScene Build()
+    {
+        ExportNode top;
+        top.name = options_.title;
+        scene_.nodes.push_back(std::move(top));
+        // The model's list of materials in its order, so that it comes back the same.
+        for (std::size_t i = 0; i < model_.materials.size(); ++i)
+            MaterialOf(static_cast<int32_t>(i));
+        AddNodes();
+        if (options_.keyframe)
+            AddAnimation(*options_.keyframe);
+        return std::move(scene_);
+    }
+
+private:
+    // The nodes reached from node 0 through the child and sibling links, as drawing
+    // reaches them; a link out of range or back to a node met already ends a chain.
+    void AddNodes()
+    {
+        const auto count = static_cast<int32_t>(model_.nodes.size());
+        exportIndex_.assign(model_.nodes.size(), -1);
+        std::vector<std::pair<int32_t, int32_t>> chains = {{0, 0}};  // first node, parent's export index
+        while (!chains.empty()) {
+            const auto [first, parent] = chains.back();
+            chains.pop_back();
+            for (int32_t n = first; n >= 0 && n < count && exportIndex_[static_cast<std::size_t>(n)] < 0;
+                 n = model_.nodes[static_cast<std::size_t>(n)]->sibling) {
+                const C3doNode& node = *model_.nodes[static_cast<std::size_t>(n)];
+                ExportNode out;
+                out.name = node.name;
+                out.transform = PoseToYUp(node.rotation, node.position);
+                out.mesh = MeshOf(node.mesh);
+                const auto index = static_cast<int32_t>(scene_.nodes.size());
+                exportIndex_[static_cast<std::size_t>(n)] = index;
+                scene_.nodes.push_back(std::move(out));
+                scene_.nodes[static_cast<std::size_t>(parent)].children.push_back(index);
+                chains.push_back({node.child, index});
+            }
+        }
+        report_.nodes = scene_.nodes.size() - 1;
+    }
+
+    int32_t MeshOf(int32_t index)
+    {
+        if (index < 0 || static_cast<std::size_t>(index) >= geoset_.meshes.size())
+            return -1;
+        if (const auto it = meshIndex_.find(index); it != meshIndex_.end())
+            return it->second;
+        const CMesh& mesh = *geoset_.meshes[static_cast<std::size_t>(index)];
+        ExportMesh out;
+        out.name = mesh.name;
+        for (const auto& face : mesh.faces) {
+            const std::size_t n = face->corners.size();
+            if (n < 3)
+                continue;
+            const int32_t material = MaterialOf(face->material);
+            // Faces of one material in a row share a primitive, so that the faces keep
+            // their order.
+            if (out.primitives.empty() || out.primitives.back().material != material)
+                out.primitives.push_back({material, {}, {}, {}});
+            ExportPrimitive& p = out.primitives.back();
+            // The file's corner order (the corners run opposite to it), which faces the
+            // viewer counter-clockwise in the y-up convention.
+            for (std::size_t k = 0; k < n; ++k) {
+                const VertexRecord& c = face->corners[n - 1 - k];
+                p.positions.push_back(ToYUp(c.Position()));
+                p.uvs.push_back({c.u, c.v});
+            }
+            p.polygonSizes.push_back(static_cast<uint32_t>(n));
+            ++report_.faces;
+        }
+        int32_t result = -1;
+        if (!out.primitives.empty()) {
+            result = static_cast<int32_t>(scene_.meshes.size());
+            scene_.meshes.push_back(std::move(out));
+        }
+        meshIndex_[index] = result;
+        return result;
+    }
+
+    int32_t MaterialOf(int32_t index)
+    {
+        const bool known = index >= 0 && static_cast<std::size_t>(index) < model_.materials.size();
+        const int32_t key = known ? index : -1;
+        if (const auto it = materialIndex_.find(key); it != materialIndex_.end())
+            return it->second;
+        ExportMaterial m;
+        m.name = known ? model_.materials[static_cast<std::size_t>(index)] : std::string(kNoMaterialName);
+        m.color = known ? PlainColor(m.name) : std::array<float, 4>{0.6f, 0.6f, 0.6f, 1.0f};
+        if (known) {
+            Result<MaterialImage> image =
+                options_.materialImage ? options_.materialImage(m.name) : Result<MaterialImage>(Fail("no resources"));
+            if (image && image->width > 0 && image->height > 0)
+                m.png = PngOf(*image);
+            if (m.png.empty())
+                report_.missingMaterials.push_back(m.name);
+        }
+        const auto result = static_cast<int32_t>(scene_.materials.size());
+        scene_.materials.push_back(std::move(m));
+        materialIndex_[key] = result;
+        return result;
+    }
+
+    // Every frame of the keyframe as the playback poses it: each entry's values stepped
+    // by its deltas up to the next entry's frame (the last up to the frame count).
+    void AddAnimation(const CKeyframe& key)
+    {
+        ExportAnimation animation;
+        animation.name = key.name.empty() ? std::string("keyframe") : key.name;
+        const float fps = key.fps > 0.0f ? key.fps : 15.0f;
+        int64_t frames = key.frames;
+        if (frames <= 0)
+            for (const auto& kn : key.nodes)
+                for (const auto& e : kn->entries)
+                    frames = std::max<int64_t>(frames, int64_t{e->frame} + 1);
+        // A damaged file may announce billions of frames.
+        frames = std::min<int64_t>(frames, kMaxExportFrames);
+        for (const auto& kn : key.nodes) {
+            const std::string name = Lower(kn->meshName);
+            for (std::size_t i = 0; i < model_.nodes.size(); ++i) {
+                if (exportIndex_[i] < 0 || Lower(model_.nodes[i]->name) != name)
+                    continue;
+                ExportChannel channel;
+                channel.node = exportIndex_[i];
+                const auto& entries = kn->entries;
+                for (std::size_t e = 0; e < entries.size(); ++e) {
+                    const CKeyframeEntry& entry = *entries[e];
+                    const int64_t start = entry.frame;
+                    const int64_t next = e + 1 < entries.size() ? int64_t{entries[e + 1]->frame} : frames;
+                    const int64_t end = std::min(std::max(next, start + 1), frames);
+                    for (int64_t f = std::max<int64_t>(start, 0); f < end; ++f) {
+                        const float time = static_cast<float>(f) / fps;
+                        if (!channel.times.empty() && time <= channel.times.back())
+                            continue;
+                        const auto steps = static_cast<float>(f - start);
+                        const YUpTransform t = PoseToYUp(entry.rotation + entry.deltaRotation * steps,
+                                                         entry.position + entry.deltaPosition * steps);
+                        Quaternion q = t.rotation;
+                        // Neighbouring keys on the same side, so that the turn between
+                        // them is the short one.
+                        if (!channel.rotations.empty()) {
+                            const Quaternion& last = channel.rotations.back();
+                            if (q[0] * last[0] + q[1] * last[1] + q[2] * last[2] + q[3] * last[3] < 0.0)
+                                q = {-q[0], -q[1], -q[2], -q[3]};
+                        }
+                        channel.times.push_back(time);
+                        channel.translations.push_back(t.translation);
+                        channel.rotations.push_back(q);
+                    }
+                }
+                if (!channel.times.empty()) {
+                    animation.channels.push_back(std::move(channel));
+                    ++report_.animatedNodes;
+                }
+            }
+        }
+        scene_.animation = std::move(animation);
+    }
+
+    const CModel& model_;
+    const CGeometry& geoset_;
+    const ExportOptions& options_;
+    ExportReport& report_;
+    ExportScene scene_;
+    std::vector<int32_t> exportIndex_;
+    std::map<int32_t, int32_t> meshIndex_;
+    std::map<int32_t, int32_t> materialIndex_;
+};
+
+// ---- OBJ through Assimp ----------------------------------------------------------
+
+// Assimp's writers write through an IOSystem; this one keeps every file in memory, so
+// that the files are written afterwards, each whole or not at all.
+class CaptureStream : public Assimp::IOStream {
+public:
+    explicit CaptureStream(std::vector<uint8_t>& out) : out_(out) {}
+    size_t Read(void*, size_t, size_t) override { return 0; }
+    size_t Write(const void* buffer, size_t size, size_t count) override
+    {
+        const std::size_t bytes = size * count;
+        if (pos_ + bytes > out_.size())
+            out_.resize(pos_ + bytes);
+        std::memcpy(out_.data() + pos_, buffer, bytes);
+        pos_ += bytes;
+        return count;
+    }
+    aiReturn Seek(size_t offset, aiOrigin origin) override
+    {
+        const std::size_t base = origin == aiOrigin_SET ? 0 : origin == aiOrigin_CUR ? pos_ : out_.size();
+        pos_ = base + offset;
+        return aiReturn_SUCCESS;
+    }
+    size_t Tell() const override { return pos_; }
+    size_t FileSize() const override { return out_.size(); }
+    void Flush() override {}
+
+private:
+    std::vector<uint8_t>& out_;
+    std::size_t pos_ = 0;
+};
+
+class CaptureSystem : public Assimp::IOSystem {
+public:
+    explicit CaptureSystem(std::map<std::string, std::vector<uint8_t>>& files) : files_(files) {}
+    bool Exists(const char* file) const override { return files_.count(file) != 0; }
+    char getOsSeparator() const override { return '/'; }
+    Assimp::IOStream* Open(const char* file, const char* mode) override
+    {
+        if (std::strchr(mode, 'r'))
+            return nullptr;
+        auto& bytes = files_[file];
+        bytes.clear();
+        return new CaptureStream(bytes);
+    }
+    void Close(Assimp::IOStream* stream) override { delete stream; }
+
+private:
+    std::map<std::string, std::vector<uint8_t>>& files_;
+};
+
+// A file name made of the characters that are safe everywhere.
+std::string SafeStem(std::string_view name)
+{
+    std::string out;
+    for (const unsigned char c : name)
+        out += std::isalnum(c) || c == '-' || c == '_' ? static_cast<char>(c) : '_';
+    return out.empty() ? std::string("material") : out;
+}
+
+aiMatrix4x4 MatrixOfTransform(const YUpTransform& t)
+{
+    const Matrix3d r = MatrixOf(t.rotation);
+    aiMatrix4x4 m;
+    for (unsigned row = 0; row < 3; ++row)
+        for (unsigned col = 0; col < 3; ++col)
+            m[row][col] = static_cast<ai_real>(r[row][col]);
+    m.a4 = t.translation.x;
+    m.b4 = t.translation.y;
+    m.c4 = t.translation.z;
+    return m;
+}
+
+Result<std::vector<ExportFile>> WriteObj(const ExportScene& scene, const fs::path& path)
+{
+    std::vector<ExportFile> files;
+    auto ai = std::make_unique<aiScene>();
+    // Textures are PNG files beside the OBJ, named after it and the material.
+    ai->mNumMaterials = static_cast<unsigned>(scene.materials.size());
+    ai->mMaterials = new aiMaterial*[std::max<std::size_t>(scene.materials.size(), 1)];
+    const std::string stem = SafeStem(path.stem().string());
+    for (std::size_t i = 0; i < scene.materials.size(); ++i) {
+        const ExportMaterial& m = scene.materials[i];
+        auto* mat = new aiMaterial;
+        ai->mMaterials[i] = mat;
+        const aiString name(m.name);
+        mat->AddProperty(&name, AI_MATKEY_NAME);
+        aiColor3D color(m.color[0], m.color[1], m.color[2]);
+        if (!m.png.empty()) {
+            std::string materialStem = m.name;
+            if (const auto dot = materialStem.rfind('.'); dot != std::string::npos)
+                materialStem.resize(dot);
+            const std::string file = stem + "_" + SafeStem(materialStem) + ".png";
+            const aiString texture(file);
+            mat->AddProperty(&texture, AI_MATKEY_TEXTURE_DIFFUSE(0));
+            color = aiColor3D(1, 1, 1);
+            files.push_back({path.parent_path() / file, m.png});
+        }
+        mat->AddProperty(&color, 1, AI_MATKEY_COLOR_DIFFUSE);
+    }
+    if (scene.materials.empty()) {
+        ai->mNumMaterials = 1;
+        ai->mMaterials[0] = new aiMaterial;
+    }
+    // A mesh of Assimp's has one material: one per primitive.
+    std::vector<std::vector<unsigned>> meshesOf(scene.meshes.size());
+    std::vector<aiMesh*> meshes;
+    for (std::size_t i = 0; i < scene.meshes.size(); ++i)
+        for (const ExportPrimitive& p : scene.meshes[i].primitives) {
+            auto* mesh = new aiMesh;
+            mesh->mName = scene.meshes[i].name;
+            mesh->mMaterialIndex = static_cast<unsigned>(p.material);
+            mesh->mNumVertices = static_cast<unsigned>(p.positions.size());
+            mesh->mVertices = new aiVector3D[p.positions.size()];
+            mesh->mTextureCoords[0] = new aiVector3D[p.positions.size()];
+            mesh->mNumUVComponents[0] = 2;
+            for (std::size_t v = 0; v < p.positions.size(); ++v) {
+                mesh->mVertices[v] = aiVector3D(p.positions[v].x, p.positions[v].y, p.positions[v].z);
+                // OBJ's v grows upwards.
+                mesh->mTextureCoords[0][v] = aiVector3D(p.uvs[v][0], 1.0f - p.uvs[v][1], 0.0f);
+            }
+            mesh->mNumFaces = static_cast<unsigned>(p.polygonSizes.size());
+            mesh->mFaces = new aiFace[p.polygonSizes.size()];
+            unsigned first = 0;
+            for (std::size_t f = 0; f < p.polygonSizes.size(); ++f) {
+                aiFace& face = mesh->mFaces[f];
+                face.mNumIndices = p.polygonSizes[f];
+                face.mIndices = new unsigned[face.mNumIndices];
+                for (unsigned k = 0; k < face.mNumIndices; ++k)
+                    face.mIndices[k] = first + k;
+                first += face.mNumIndices;
+                mesh->mPrimitiveTypes |= face.mNumIndices == 3 ? aiPrimitiveType_TRIANGLE : aiPrimitiveType_POLYGON;
+            }
+            meshesOf[i].push_back(static_cast<unsigned>(meshes.size()));
+            meshes.push_back(mesh);
+        }
+    ai->mNumMeshes = static_cast<unsigned>(meshes.size());
+    ai->mMeshes = new aiMesh*[std::max<std::size_t>(meshes.size(), 1)];
+    std::copy(meshes.begin(), meshes.end(), ai->mMeshes);
+
+    std::vector<aiNode*> nodes(scene.nodes.size());
+    for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
+        const ExportNode& n = scene.nodes[i];
+        nodes[i] = new aiNode(n.name);
+        nodes[i]->mTransformation = MatrixOfTransform(n.transform);
+        if (n.mesh >= 0 && !meshesOf[static_cast<std::size_t>(n.mesh)].empty()) {
+            const auto& list = meshesOf[static_cast<std::size_t>(n.mesh)];
+            nodes[i]->mNumMeshes = static_cast<unsigned>(list.size());
+            nodes[i]->mMeshes = new unsigned[list.size()];
+            std::copy(list.begin(), list.end(), nodes[i]->mMeshes);
+        }
+    }
+    for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
+        std::vector<aiNode*> children;
+        for (const int32_t c : scene.nodes[i].children)
+            children.push_back(nodes[static_cast<std::size_t>(c)]);
+        if (!children.empty())
+            nodes[i]->addChildren(static_cast<unsigned>(children.size()), children.data());
+    }
+    ai->mRootNode = nodes[0];
+
+    std::map<std::string, std::vector<uint8_t>> written;
+    Assimp::Exporter exporter;
+    exporter.SetIOHandler(new CaptureSystem(written));
+    if (exporter.Export(ai.get(), "obj", path.string()) != aiReturn_SUCCESS)
+        return Fail(std::string("the OBJ writer failed: ") + exporter.GetErrorString());
+    // The material library first, the OBJ that names it last.
+    for (auto& [name, bytes] : written)
+        if (fs::path(name) != path)
+            files.push_back({fs::path(name), std::move(bytes)});
+    files.push_back({path, std::move(written[path.string()])});
+    return files;
+}
+
+}  // namespace
+
+std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(const ResourceCatalog* catalog,
+                                                                          fs::path resourceFile,
+                                                                          const CTree* customMaterials,
+                                                                          std::string colormap)
+{
+    return [catalog, resourceFile = std::move(resourceFile), customMaterials,
+            colormap = std::move(colormap)](const std::string& name) -> Result<MaterialImage> {
+        const bool stock = catalog && catalog->materials.Lookup(name);
+        const bool custom = customMaterials && FindCustomMaterial(*customMaterials, name);
+        if (!stock && !custom)
+            return Fail(name + " is neither a stock nor a custom material");
+        static const ResourceCatalog none;
+        return ResolveMaterialImage(catalog ? *catalog : none, resourceFile, customMaterials, name, colormap);
+    };
+}
+
+Result<ExportReport> ExportModel(const CModel& model, const fs::path& path, const ExportOptions& options)
+{
+    const std::string ext = Lower(path.extension().string());
+    if (ext != ".glb" && ext != ".gltf" && ext != ".obj")
+        return Fail("models are exported as .glb, .gltf or .obj files, not '" + ext + "'");
+    if (options.keyframe && ext == ".obj")
+        return Fail("an OBJ file holds no animation; export the keyframe to .glb or .gltf");
+    if (options.geoset < 0 || static_cast<std::size_t>(options.geoset) >= model.geosets.size())
+        return Fail("the model has no geometry set " + std::to_string(options.geoset) + " (it has " +
+                    std::to_string(model.geosets.size()) + ")");
+    ExportReport report;
+    const ExportScene scene =
+        SceneBuilder(model, *model.geosets[static_cast<std::size_t>(options.geoset)], options, report).Build();
+    std::vector<ExportFile> files;
+    if (ext == ".obj") {
+        auto obj = WriteObj(scene, path);
+        if (!obj)
+            return Fail(obj.error());
+        files = std::move(*obj);
+    } else {
+        files = WriteGltf(scene, path, ext == ".glb");
+        // The model's own file last, once everything it refers to is in place.
+        std::rotate(files.begin(), files.begin() + 1, files.end());
+    }
+    for (const auto& [file, bytes] : files) {
+        if (Status written =
+                WriteFileAtomic(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            !written)
+            return Fail(written.error());
+        report.files.push_back(file);
+    }
+    // The model first in the report.
+    std::rotate(report.files.rbegin(), report.files.rbegin() + 1, report.files.rend());
+    return report;
+}
+
+}  // namespace orv

@@ -1,0 +1,941 @@
+// Import: a scene read by Assimp turned into a model the game's engine takes.
+#include <assimp/commonMetaData.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <assimp/Importer.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string_view>
+#include <unordered_set>
+
+#include "edit/materials.h"
+#include "interchange/axes.h"
+#include "interchange/export_scene.h"
+#include "interchange/interchange.h"
+#include "interchange/textures.h"
+#include "model/fileio.h"
+#include "model/version.h"
+#include "resources/catalog.h"
+#include "resources/sample.h"
+#include "view/hierarchy.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Imported faces and meshes: textured, Gouraud lit, perspective-corrected, as the game's
+// own models are.
+constexpr int32_t kGeometryMode = 4;
+constexpr int32_t kLightingMode = 3;
+constexpr int32_t kTextureMode = 3;
+constexpr uint32_t kCornerColor = 0x00FFFFFF;
+// What the editor calls flat (CFace::ComputeFaceNormal).
+constexpr double kPlanarTolerance = 0.001;
+
+using Vec3d = std::array<double, 3>;
+
+Vec3d Sub(const Vec3d& a, const Vec3d& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+double Dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3d Cross(const Vec3d& a, const Vec3d& b)
+{
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double Norm(const Vec3d& a) { return std::sqrt(Dot(a, a)); }
+Vec3d D(const Vec3& v) { return {v.x, v.y, v.z}; }
+
+// An affine map of column vectors: 3 × 3 linear part and a translation.
+struct Affine {
+    Matrix3d m{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    Vec3d t{0, 0, 0};
+};
+
+Affine Compose(const Affine& a, const Affine& b)  // a after b
+{
+    Affine out;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c)
+            out.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c];
+        out.t[r] = a.m[r][0] * b.t[0] + a.m[r][1] * b.t[1] + a.m[r][2] * b.t[2] + a.t[r];
+    }
+    return out;
+}
+
+Affine FromAssimp(const aiMatrix4x4& a)
+{
+    Affine out;
+    for (unsigned r = 0; r < 3; ++r)
+        for (unsigned c = 0; c < 3; ++c)
+            out.m[r][c] = a[r][c];
+    out.t = {a.a4, a.b4, a.c4};
+    return out;
+}
+
+Matrix3d Transpose(const Matrix3d& m)
+{
+    Matrix3d out{};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            out[r][c] = m[c][r];
+    return out;
+}
+
+Matrix3d Multiply(const Matrix3d& a, const Matrix3d& b)
+{
+    Matrix3d out{};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            out[r][c] = a[r][0] * b[0][c] + a[r][1] * b[1][c] + a[r][2] * b[2][c];
+    return out;
+}
+
+double Determinant(const Matrix3d& m)
+{
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+}
+
+// The rotation nearest a node's axes as a node can hold it: its x axis kept, y made
+// square to it, z the cross product (always a proper rotation).
+Matrix3d RotationOf(const Matrix3d& m)
+{
+    Vec3d x = {m[0][0], m[1][0], m[2][0]}, y = {m[0][1], m[1][1], m[2][1]};
+    const double nx = Norm(x);
+    if (nx < 1e-12)
+        return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    x = {x[0] / nx, x[1] / nx, x[2] / nx};
+    const double d = Dot(x, y);
+    y = {y[0] - d * x[0], y[1] - d * x[1], y[2] - d * x[2]};
+    double ny = Norm(y);
+    if (ny < 1e-12) {
+        // y along x: any square direction will do.
+        y = std::fabs(x[0]) < 0.9 ? Cross(x, Vec3d{1, 0, 0}) : Cross(x, Vec3d{0, 1, 0});
+        ny = Norm(y);
+    }
+    y = {y[0] / ny, y[1] / ny, y[2] / ny};
+    const Vec3d z = Cross(x, y);
+    return {{{x[0], y[0], z[0]}, {x[1], y[1], z[1]}, {x[2], y[2], z[2]}}};
+}
+
+bool NearIdentity(const Matrix3d& m)
+{
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            if (std::fabs(m[r][c] - (r == c ? 1.0 : 0.0)) > 1e-6)
+                return false;
+    return true;
+}
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+bool EndsWith(const std::string& s, const std::string& end)
+{
+    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Names the game reads: no blanks or control characters (a 3DO line ends a name at a
+// blank), at most kMaxNameLength characters, unique in their list.
+class NameList {
+public:
+    std::string Take(const std::string& wanted, const std::string& fallback, bool& cut)
+    {
+        std::string base;
+        for (const unsigned char c : wanted)
+            base += c > ' ' && c < 127 ? static_cast<char>(c) : '_';
+        if (base.empty())
+            base = fallback;
+        cut = base.size() > kMaxNameLength;
+        if (cut)
+            base.resize(kMaxNameLength);
+        std::string name = base;
+        for (int k = 2; taken_.count(Lower(name)); ++k) {
+            const std::string suffix = "_" + std::to_string(k);
+            name = base.substr(0, std::min(base.size(), kMaxNameLength - suffix.size())) + suffix;
+        }
+        taken_.insert(Lower(name));
+        return name;
+    }
+    void Reserve(const std::string& name) { taken_.insert(Lower(name)); }
+    bool Has(const std::string& name) const { return taken_.count(Lower(name)) != 0; }
+
+private:
+    std::set<std::string> taken_;
+};
+
+// ---- polygons ------------------------------------------------------------------------
+
+struct Corner {
+    Vec3 position;             // the node's axes, the model's convention
+    float u = 0.0f, v = 0.0f;  // normalised, v down
+};
+
+Vec3d NewellNormal(const std::vector<Corner>& p)
+{
+    Vec3d n = {0, 0, 0};
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const Vec3d a = D(p[i].position), b = D(p[(i + 1) % p.size()].position);
+        n[0] += (a[1] - b[1]) * (a[2] + b[2]);
+        n[1] += (a[2] - b[2]) * (a[0] + b[0]);
+        n[2] += (a[0] - b[0]) * (a[1] + b[1]);
+    }
+    return n;
+}
+
+bool IsPlanar(const std::vector<Corner>& p, const Vec3d& normal)
+{
+    const double len = Norm(normal);
+    if (len == 0.0)
+        return false;
+    const Vec3d n = {normal[0] / len, normal[1] / len, normal[2] / len};
+    double d = 0.0;
+    for (const Corner& c : p)
+        d += Dot(n, D(c.position));
+    d /= static_cast<double>(p.size());
+    return std::all_of(p.begin(), p.end(),
+                       [&](const Corner& c) { return std::fabs(Dot(n, D(c.position)) - d) <= kPlanarTolerance; });
+}
+
+// Every turn the same way round the normal, once round in all (a star turns twice).
+bool IsConvex(const std::vector<Corner>& p, const Vec3d& normal)
+{
+    const std::size_t n = p.size();
+    double turned = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Vec3d a = Sub(D(p[(i + 1) % n].position), D(p[i].position));
+        const Vec3d b = Sub(D(p[(i + 2) % n].position), D(p[(i + 1) % n].position));
+        const double s = Dot(Cross(a, b), normal), c = Dot(a, b) * Norm(normal);
+        if (s < -1e-9 * Norm(a) * Norm(b) * Norm(normal))
+            return false;
+        turned += std::atan2(s, c);
+    }
+    return turned < 2.0 * 3.14159265358979 + 1e-3;
+}
+
+// Triangles of a simple polygon, ears cut off one by one in the plane of its normal.
+std::vector<std::array<std::size_t, 3>> EarClip(const std::vector<Corner>& p, const Vec3d& normal)
+{
+    // The two axes of the plane the normal is least along, turned so that the polygon
+    // runs counter-clockwise in them.
+    int drop = 0;
+    for (int k = 1; k < 3; ++k)
+        if (std::fabs(normal[static_cast<std::size_t>(k)]) > std::fabs(normal[static_cast<std::size_t>(drop)]))
+            drop = k;
+    const int ax = (drop + 1) % 3, ay = (drop + 2) % 3;
+    const double sign = normal[static_cast<std::size_t>(drop)] < 0 ? -1.0 : 1.0;
+    auto pt = [&](std::size_t i) {
+        const Vec3d v = D(p[i].position);
+        return std::array<double, 2>{v[static_cast<std::size_t>(ax)], sign * v[static_cast<std::size_t>(ay)]};
+    };
+    auto cross = [](const std::array<double, 2>& o, const std::array<double, 2>& a, const std::array<double, 2>& b) {
+        return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
+    };
+    std::vector<std::size_t> left(p.size());
+    for (std::size_t i = 0; i < p.size(); ++i)
+        left[i] = i;
+    std::vector<std::array<std::size_t, 3>> out;
+    while (left.size() > 3) {
+        const std::size_t n = left.size();
+        bool cut = false;
+        for (std::size_t i = 0; i < n && !cut; ++i) {
+            const std::size_t a = left[(i + n - 1) % n], b = left[i], c = left[(i + 1) % n];
+            if (cross(pt(a), pt(b), pt(c)) <= 0.0)
+                continue;
+            bool empty = true;
+            for (const std::size_t q : left) {
+                if (q == a || q == b || q == c)
+                    continue;
+                if (cross(pt(a), pt(b), pt(q)) >= 0 && cross(pt(b), pt(c), pt(q)) >= 0 &&
+                    cross(pt(c), pt(a), pt(q)) >= 0) {
+                    empty = false;
+                    break;
+                }
+            }
+            if (empty) {
+                out.push_back({a, b, c});
+                left.erase(left.begin() + static_cast<std::ptrdiff_t>(i));
+                cut = true;
+            }
+        }
+        if (!cut) {
+            // Nothing is an ear of a polygon that crosses itself: a fan of what is left.
+            for (std::size_t i = 1; i + 1 < left.size(); ++i)
+                out.push_back({left[0], left[i], left[i + 1]});
+            return out;
+        }
+    }
+    out.push_back({left[0], left[1], left[2]});
+    return out;
+}
+
+// ---- the import ----------------------------------------------------------------------
+
+struct MaterialChoice {
+    int32_t index = -1;  // in the model's list
+    TextureSize size;    // what texture coordinates are multiplied by
+};
+
+struct Face {
+    std::vector<Corner> corners;  // the model's corner order
+    int32_t material = -1;
+    TextureSize size;
+};
+
+struct Counts {
+    std::size_t degenerate = 0;
+    std::size_t bigSplit = 0;
+    std::size_t triangulated = 0;
+    std::size_t transformedNodes = 0;
+    std::vector<std::string> cutNames;
+    std::size_t splitMeshes = 0;
+};
+
+class Importer {
+public:
+    Importer(const aiScene& scene, const fs::path& folder, const ImportOptions& options)
+        : scene_(scene), folder_(folder), options_(options)
+    {
+        palette_ = options.palette ? *options.palette : SamplePalette();
+        std::string generator;
+        aiString text;
+        if (scene.mMetaData && scene.mMetaData->Get(AI_METADATA_SOURCE_GENERATOR, text))
+            generator = text.C_Str();
+        // A glTF that this program wrote: its polygons are fans from their first corner
+        // (FB_ngon_encoding) and its root is the program's own, above the model's nodes.
+        const std::string_view version(kVersionString);
+        ours_ = generator.rfind(version.substr(0, version.rfind(' ') + 1), 0) == 0;
+    }
+
+    Result<ImportReport> Run()
+    {
+        report_.model = std::make_unique<CModel>();
+        CModel& model = *report_.model;
+        model.formatTag = "JK1";
+        model.version3do = "2.1";
+        model.geosets.push_back(std::make_unique<CGeometry>());
+        // The materials the faces use, in the file's order.
+        std::vector<bool> used(scene_.mNumMaterials, false);
+        for (unsigned i = 0; i < scene_.mNumMeshes; ++i)
+            if (scene_.mMeshes[i]->mNumFaces > 0 && scene_.mMeshes[i]->mMaterialIndex < scene_.mNumMaterials)
+                used[scene_.mMeshes[i]->mMaterialIndex] = true;
+        for (unsigned i = 0; i < scene_.mNumMaterials; ++i)
+            if (used[i])
+                MaterialOf(i);
+        Affine top;
+        const double s = options_.scale;
+        top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
+        WalkNodes(top);
+        if (faceCount_ == 0)
+            return Fail("the file holds no faces");
+        model.RebuildHierarchy();
+        for (auto& mesh : model.geosets[0]->meshes)
+            mesh->RebuildMeshLists();
+        // The corners again from the lists, as after reading a 3DO file.
+        BuildFaceCorners(model, [this](const std::string& name) -> std::optional<TextureSize> {
+            if (const auto it = sizes_.find(Lower(name)); it != sizes_.end())
+                return it->second;
+            return std::nullopt;
+        });
+        UpdateModelRadii(model);
+        if (!options_.palette && model.customMaterials.Count() > 0)
+            report_.notes.push_back("no colormap given: the new materials use the sample palette");
+        Summarise();
+        report_.breaches = CheckEngineLimits(model);
+        return std::move(report_);
+    }
+
+private:
+    void WalkNodes(const Affine& top)
+    {
+        struct Pending {
+            const aiNode* node;
+            int32_t parent;  // model node index, -1 at the top
+            Affine parentWorld;
+            Matrix3d parentRotation;
+            Vec3d parentTranslation;
+        };
+        const Matrix3d identity{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+        std::vector<Pending> stack;
+        const aiNode* root = scene_.mRootNode;
+        auto pushChildren = [&stack](const aiNode* n, int32_t parent, const Affine& world, const Matrix3d& rotation,
+                                     const Vec3d& translation) {
+            for (unsigned i = n->mNumChildren; i-- > 0;)
+                stack.push_back({n->mChildren[i], parent, world, rotation, translation});
+        };
+        if (ours_ && root->mNumMeshes == 0)
+            pushChildren(root, -1, Compose(top, FromAssimp(root->mTransformation)), identity, {0, 0, 0});
+        else
+            stack.push_back({root, -1, top, identity, {0, 0, 0}});
+        while (!stack.empty()) {
+            const Pending p = stack.back();
+            stack.pop_back();
+            const Affine world = Compose(p.parentWorld, FromAssimp(p.node->mTransformation));
+            // The node holds the rigid part of its place in the world; the rest (scale,
+            // shear, mirror) goes into its vertices.
+            const Matrix3d rotation = RotationOf(world.m);
+            const Matrix3d residual = Multiply(Transpose(rotation), world.m);
+            const Matrix3d local = Multiply(Transpose(p.parentRotation), rotation);
+            const Vec3d shift = Sub(world.t, p.parentTranslation);
+            const Matrix3d parentInverse = Transpose(p.parentRotation);
+            const Vec3d localT = {Dot({parentInverse[0][0], parentInverse[0][1], parentInverse[0][2]}, shift),
+                                  Dot({parentInverse[1][0], parentInverse[1][1], parentInverse[1][2]}, shift),
+                                  Dot({parentInverse[2][0], parentInverse[2][1], parentInverse[2][2]}, shift)};
+            const int32_t index = AddNode(*p.node, p.parent, local, localT, residual);
+            pushChildren(p.node, index, world, rotation, world.t);
+        }
+        LinkNodes();
+    }
+
+    int32_t AddNode(const aiNode& node, int32_t parent, const Matrix3d& rotation, const Vec3d& translation,
+                    const Matrix3d& residual)
+    {
+        CModel& model = *report_.model;
+        auto n = std::make_unique<C3doNode>();
+        bool cut = false;
+        n->name = nodeNames_.Take(node.mName.C_Str(), "node" + std::to_string(model.nodes.size()), cut);
+        if (cut)
+            counts_.cutNames.push_back(node.mName.C_Str());
+        n->type = 1;
+        n->parent = parent;
+        n->rotation = AnglesFromYUp(rotation);
+        n->position = FromYUp(Vec3(static_cast<float>(translation[0]), static_cast<float>(translation[1]),
+                                   static_cast<float>(translation[2])));
+        // A transform that is not a number leaves the node where its parent is; -0
+        // would be written as "-0.000000".
+        for (Vec3* v : {&n->rotation, &n->position}) {
+            if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z))
+                *v = Vec3();
+            *v += Vec3();
+        }
+        const auto index = static_cast<int32_t>(model.nodes.size());
+        model.nodes.push_back(std::move(n));
+        children_.emplace_back();
+        if (parent >= 0)
+            children_[static_cast<std::size_t>(parent)].push_back(index);
+        else
+            roots_.push_back(index);
+
+        std::vector<Face> faces = FacesOf(node, residual);
+        if (!faces.empty() && !NearIdentity(residual))
+            ++counts_.transformedNodes;
+        AddMeshes(index, MeshName(node), std::move(faces));
+        return index;
+    }
+
+    // The mesh's name: the one mesh's, or the shared name of a glTF mesh whose
+    // primitives Assimp numbered (name-0, name-1, ...), else the node's.
+    std::string MeshName(const aiNode& node) const
+    {
+        if (node.mNumMeshes == 0)
+            return node.mName.C_Str();
+        const std::string first = scene_.mMeshes[node.mMeshes[0]]->mName.C_Str();
+        if (node.mNumMeshes == 1)
+            return first.empty() ? std::string(node.mName.C_Str()) : first;
+        if (EndsWith(first, "-0")) {
+            const std::string base = first.substr(0, first.size() - 2);
+            bool numbered = true;
+            for (unsigned i = 0; i < node.mNumMeshes && numbered; ++i)
+                numbered = scene_.mMeshes[node.mMeshes[i]]->mName.C_Str() == base + "-" + std::to_string(i);
+            if (numbered && !base.empty())
+                return base;
+        }
+        return node.mName.C_Str();
+    }
+
+    std::vector<Face> FacesOf(const aiNode& node, const Matrix3d& residual)
+    {
+        std::vector<Face> faces;
+        const bool mirrored = Determinant(residual) < 0.0;
+        for (unsigned mi = 0; mi < node.mNumMeshes; ++mi) {
+            if (node.mMeshes[mi] >= scene_.mNumMeshes)
+                continue;
+            const aiMesh& mesh = *scene_.mMeshes[node.mMeshes[mi]];
+            const MaterialChoice material = MaterialOf(mesh.mMaterialIndex);
+            std::vector<Corner> points(mesh.mNumVertices);
+            for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+                const aiVector3D& a = mesh.mVertices[v];
+                Vec3d p{};
+                for (int r = 0; r < 3; ++r)
+                    p[static_cast<std::size_t>(r)] = residual[r][0] * a.x + residual[r][1] * a.y + residual[r][2] * a.z;
+                // Adding 0 turns -0 into 0, so that equal positions have equal bits.
+                points[v].position = FromYUp(Vec3(static_cast<float>(p[0]) + 0.0f, static_cast<float>(p[1]) + 0.0f,
+                                                  static_cast<float>(p[2]) + 0.0f));
+                if (mesh.mTextureCoords[0]) {
+                    const float u = mesh.mTextureCoords[0][v].x, w = 1.0f - mesh.mTextureCoords[0][v].y;
+                    points[v].u = std::isfinite(u) ? u : 0.0f;
+                    points[v].v = std::isfinite(w) ? w : 0.0f;
+                }
+            }
+            for (std::vector<unsigned>& polygon : Polygons(mesh, points)) {
+                std::vector<Corner> corners;
+                // Counter-clockwise towards the viewer in the file is the model's corner
+                // order reversed; a mirror turns it round once more.
+                if (!mirrored)
+                    std::reverse(polygon.begin(), polygon.end());
+                for (const unsigned i : polygon)
+                    if (corners.empty() || !(points[i].position == corners.back().position))
+                        corners.push_back(points[i]);
+                while (corners.size() > 1 && corners.front().position == corners.back().position)
+                    corners.pop_back();
+                AddPolygon(faces, std::move(corners), material);
+            }
+        }
+        return faces;
+    }
+
+    // The file's faces, triangles in a row that fan out from one corner joined again
+    // into the polygon they came from: always in this program's own glTF files, in
+    // others while the polygon stays flat and convex.
+    std::vector<std::vector<unsigned>> Polygons(const aiMesh& mesh, const std::vector<Corner>& points) const
+    {
+        std::vector<std::vector<unsigned>> out;
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            if (face.mNumIndices < 3)
+                continue;
+            if (face.mNumIndices == 3 && !out.empty()) {
+                std::vector<unsigned>& last = out.back();
+                if (last.size() < kMaxFaceCorners && face.mIndices[0] == last.front() &&
+                    face.mIndices[1] == last.back() && FanContinues(last, face.mIndices[2], points)) {
+                    last.push_back(face.mIndices[2]);
+                    continue;
+                }
+            }
+            out.emplace_back(face.mIndices, face.mIndices + face.mNumIndices);
+        }
+        return out;
+    }
+
+    bool FanContinues(const std::vector<unsigned>& polygon, unsigned next, const std::vector<Corner>& points) const
+    {
+        if (ours_)
+            return true;
+        std::vector<Corner> joined;
+        for (const unsigned i : polygon)
+            joined.push_back(points[i]);
+        joined.push_back(points[next]);
+        const Vec3d n = NewellNormal(joined);
+        return IsPlanar(joined, n) && IsConvex(joined, n);
+    }
+
+    // A face as the engine takes it: at least three distinct corners with an area, flat
+    // and convex (else cut into triangles), at most 24 corners (else cut into fans).
+    void AddPolygon(std::vector<Face>& faces, std::vector<Corner> corners, const MaterialChoice& material)
+    {
+        const bool finite = std::all_of(corners.begin(), corners.end(), [](const Corner& c) {
+            return std::isfinite(c.position.x) && std::isfinite(c.position.y) && std::isfinite(c.position.z);
+        });
+        const Vec3d normal = corners.size() >= 3 && finite ? NewellNormal(corners) : Vec3d{0, 0, 0};
+        if (corners.size() < 3 || !(Norm(normal) >= 1e-12) || !std::isfinite(Norm(normal))) {
+            ++counts_.degenerate;
+            return;
+        }
+        auto add = [&](std::vector<Corner> c) {
+            faces.push_back({std::move(c), material.index, material.size});
+            ++faceCount_;
+        };
+        if (corners.size() > 3 && !ours_ && !(IsPlanar(corners, normal) && IsConvex(corners, normal))) {
+            ++counts_.triangulated;
+            for (const auto& t : EarClip(corners, normal))
+                add({corners[t[0]], corners[t[1]], corners[t[2]]});
+            return;
+        }
+        if (corners.size() <= kMaxFaceCorners) {
+            add(std::move(corners));
+            return;
+        }
+        ++counts_.bigSplit;
+        for (std::size_t start = 1; start + 1 < corners.size(); start += kMaxFaceCorners - 2) {
+            std::vector<Corner> part = {corners[0]};
+            for (std::size_t k = start; k < corners.size() && part.size() < kMaxFaceCorners; ++k)
+                part.push_back(corners[k]);
+            add(std::move(part));
+        }
+    }
+
+    // The faces of one node as meshes under the engine's limits: the first is the node's
+    // own, the rest hang under it on nodes of their own that do not move.
+    void AddMeshes(int32_t node, const std::string& name, std::vector<Face> faces)
+    {
+        if (faces.empty())
+            return;
+        CModel& model = *report_.model;
+        struct Key {
+            std::array<float, 3> v;
+            bool operator==(const Key&) const = default;
+        };
+        struct KeyHash {
+            std::size_t operator()(const Key& k) const
+            {
+                uint32_t h[3];
+                std::memcpy(h, k.v.data(), sizeof h);
+                return (std::size_t{h[0]} * 73856093u) ^ (std::size_t{h[1]} * 19349663u) ^
+                       (std::size_t{h[2]} * 83492791u);
+            }
+        };
+        std::vector<std::vector<Face>> parts(1);
+        std::unordered_set<Key, KeyHash> positions, texels;
+        for (Face& face : faces) {
+            std::vector<Key> newPositions, newTexels;
+            for (const Corner& c : face.corners) {
+                const Key p{{c.position.x, c.position.y, c.position.z}};
+                float u = c.u, v = c.v;
+                CleanTexCoords(u, v);
+                const Key t{{u * static_cast<float>(face.size.width), v * static_cast<float>(face.size.height), 0.0f}};
+                if (!positions.count(p) && std::find(newPositions.begin(), newPositions.end(), p) == newPositions.end())
+                    newPositions.push_back(p);
+                if (!texels.count(t) && std::find(newTexels.begin(), newTexels.end(), t) == newTexels.end())
+                    newTexels.push_back(t);
+            }
+            if (parts.back().size() + 1 > kMaxMeshFaces || positions.size() + newPositions.size() > kMaxMeshVertices ||
+                texels.size() + newTexels.size() > kMaxMeshTextureVertices) {
+                parts.emplace_back();
+                positions.clear();
+                texels.clear();
+                newPositions.clear();
+                newTexels.clear();
+                for (const Corner& c : face.corners) {
+                    float u = c.u, v = c.v;
+                    CleanTexCoords(u, v);
+                    newPositions.push_back({{c.position.x, c.position.y, c.position.z}});
+                    newTexels.push_back(
+                        {{u * static_cast<float>(face.size.width), v * static_cast<float>(face.size.height), 0.0f}});
+                }
+            }
+            positions.insert(newPositions.begin(), newPositions.end());
+            texels.insert(newTexels.begin(), newTexels.end());
+            parts.back().push_back(std::move(face));
+        }
+        if (parts.size() > 1)
+            ++counts_.splitMeshes;
+        for (std::size_t k = 0; k < parts.size(); ++k) {
+            int32_t owner = node;
+            if (k > 0) {
+                // A node of its own under the first, with no place or turn of its own.
+                auto extra = std::make_unique<C3doNode>();
+                bool cut = false;
+                extra->name = nodeNames_.Take(
+                    model.nodes[static_cast<std::size_t>(node)]->name + "_" + std::to_string(k + 1), "node", cut);
+                extra->type = 1;
+                extra->parent = node;
+                owner = static_cast<int32_t>(model.nodes.size());
+                model.nodes.push_back(std::move(extra));
+                children_.emplace_back();
+                children_[static_cast<std::size_t>(node)].push_back(owner);
+            }
+            auto mesh = std::make_unique<CMesh>();
+            bool cut = false;
+            mesh->name = meshNames_.Take(k == 0 ? name : name + "_" + std::to_string(k + 1),
+                                         "mesh" + std::to_string(model.geosets[0]->meshes.size()), cut);
+            if (cut)
+                counts_.cutNames.push_back(name);
+            mesh->geometryMode = kGeometryMode;
+            mesh->lightingMode = kLightingMode;
+            mesh->textureMode = kTextureMode;
+            for (Face& f : parts[k]) {
+                auto face = std::make_unique<CFace>();
+                face->material = f.material;
+                face->geometryMode = kGeometryMode;
+                face->lightingMode = kLightingMode;
+                face->textureMode = kTextureMode;
+                face->textureWidth = f.size.width;
+                face->textureHeight = f.size.height;
+                face->uScale = static_cast<float>(f.size.width) / 2.0f;
+                face->vScale = static_cast<float>(f.size.height) / 2.0f;
+                for (const Corner& c : f.corners) {
+                    VertexRecord r;
+                    r.SetPosition(c.position);
+                    r.color = kCornerColor;
+                    r.u = c.u;
+                    r.v = c.v;
+                    face->corners.push_back(r);
+                }
+                face->ComputeFaceNormal();
+                mesh->faces.push_back(std::move(face));
+            }
+            model.nodes[static_cast<std::size_t>(owner)]->mesh = static_cast<int32_t>(model.geosets[0]->meshes.size());
+            model.geosets[0]->meshes.push_back(std::move(mesh));
+        }
+    }
+
+    // First child and sibling links from the children lists; the top nodes are siblings
+    // of node 0.
+    void LinkNodes()
+    {
+        CModel& model = *report_.model;
+        auto chain = [&model](const std::vector<int32_t>& list) {
+            for (std::size_t i = 0; i + 1 < list.size(); ++i)
+                model.nodes[static_cast<std::size_t>(list[i])]->sibling = list[i + 1];
+        };
+        for (std::size_t i = 0; i < children_.size(); ++i) {
+            if (!children_[i].empty())
+                model.nodes[i]->child = children_[i].front();
+            chain(children_[i]);
+        }
+        chain(roots_);
+    }
+
+    // ---- materials --------------------------------------------------------------------
+
+    MaterialChoice MaterialOf(unsigned index)
+    {
+        if (index >= scene_.mNumMaterials)
+            return {};
+        if (const auto it = materials_.find(index); it != materials_.end())
+            return it->second;
+        const MaterialChoice choice = MakeMaterial(*scene_.mMaterials[index]);
+        materials_[index] = choice;
+        return choice;
+    }
+
+    MaterialChoice MakeMaterial(const aiMaterial& material)
+    {
+        CModel& model = *report_.model;
+        aiString text;
+        const std::string raw = material.Get(AI_MATKEY_NAME, text) == aiReturn_SUCCESS ? text.C_Str() : "";
+        if (raw == kNoMaterialName)
+            return {};
+        const std::string lower = Lower(raw);
+        auto isStock = [this](const std::string& name) {
+            return options_.catalog && options_.catalog->materials.Lookup(name) != nullptr;
+        };
+        auto sizeOf = [this](const std::string& name) {
+            if (options_.textureSize)
+                if (const auto size = options_.textureSize(name); size && size->width > 0 && size->height > 0)
+                    return *size;
+            return TextureSize{};
+        };
+        auto take = [&](const std::string& name, TextureSize size) {
+            MaterialChoice choice;
+            choice.index = static_cast<int32_t>(AddModelMaterialName(model, name));
+            choice.size = size;
+            sizes_[Lower(name)] = size;
+            return choice;
+        };
+        // A game material by its name (as this program's exports name them).
+        const bool gameName = EndsWith(lower, ".mat") && lower.size() <= kMaxNameLength &&
+                              lower.find_first_of(" \t\\/") == std::string::npos;
+        if (gameName && isStock(lower))
+            return take(lower, sizeOf(lower));
+
+        std::string textureError;
+        std::optional<RgbaPicture> picture = Picture(material, textureError);
+        if (!picture && gameName) {
+            if (!isStock(lower))
+                report_.notes.push_back("material " + lower + " is kept by its name; it is not among the resources");
+            return take(lower, sizeOf(lower));
+        }
+        // A custom material of the program's own, under a name no stock material has.
+        std::string stem = lower;
+        if (EndsWith(stem, ".mat"))
+            stem.resize(stem.size() - 4);
+        for (char& c : stem)
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_')
+                c = '_';
+        if (stem.empty())
+            stem = "material";
+        const std::size_t room = kMaxNameLength - 4;
+        if (stem.size() > room)
+            stem.resize(room);
+        std::string name = stem + ".mat";
+        for (int k = 2; isStock(name) || FindModelMaterial(model, name); ++k) {
+            const std::string suffix = "_" + std::to_string(k);
+            name = stem.substr(0, std::min(stem.size(), room - suffix.size())) + suffix + ".mat";
+        }
+        if (!textureError.empty())
+            report_.notes.push_back("material " + name + ": " + textureError + "; a plain colour is used");
+        std::vector<uint8_t> bytes;
+        TextureSize size{256, 256};
+        if (picture) {
+            const int32_t w = TextureSide(picture->width), h = TextureSide(picture->height);
+            if (w != picture->width || h != picture->height) {
+                report_.notes.push_back("the texture of " + name + " is resized from " +
+                                        std::to_string(picture->width) + " x " + std::to_string(picture->height) +
+                                        " to " + std::to_string(w) + " x " + std::to_string(h));
+                *picture = Resample(*picture, w, h);
+            }
+            bytes = MakeMat(RemapRgba(*picture, palette_));
+            size = {w, h};
+        } else {
+            aiColor4D color(0.6f, 0.6f, 0.6f, 1.0f);
+            if (material.Get(AI_MATKEY_BASE_COLOR, color) != aiReturn_SUCCESS)
+                material.Get(AI_MATKEY_COLOR_DIFFUSE, color);
+            auto byte = [](float v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+            bytes = MakeColorMat(NearestPaletteIndex(palette_, byte(color.r), byte(color.g), byte(color.b)));
+        }
+        PutCustomMaterial(model.customMaterials, name, std::move(bytes));
+        return take(name, size);
+    }
+
+    // The material's base colour or diffuse texture, from the file itself or from
+    // beside it; nothing when it has none, with the reason when it cannot be read.
+    std::optional<RgbaPicture> Picture(const aiMaterial& material, std::string& error)
+    {
+        aiString path;
+        if (material.GetTexture(aiTextureType_BASE_COLOR, 0, &path) != aiReturn_SUCCESS &&
+            material.GetTexture(aiTextureType_DIFFUSE, 0, &path) != aiReturn_SUCCESS)
+            return std::nullopt;
+        const std::string name = path.C_Str();
+        Result<RgbaPicture> picture = Fail("");
+        if (const aiTexture* embedded = scene_.GetEmbeddedTexture(path.C_Str())) {
+            if (embedded->mHeight == 0) {
+                picture = DecodePicture(
+                    std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(embedded->pcData), embedded->mWidth));
+            } else if (static_cast<std::size_t>(embedded->mWidth) * embedded->mHeight <= kMaxPicturePixels) {
+                RgbaPicture raw;
+                raw.width = static_cast<int32_t>(embedded->mWidth);
+                raw.height = static_cast<int32_t>(embedded->mHeight);
+                for (std::size_t i = 0; i < static_cast<std::size_t>(embedded->mWidth) * embedded->mHeight; ++i) {
+                    const aiTexel& t = embedded->pcData[i];
+                    raw.rgba.insert(raw.rgba.end(), {t.r, t.g, t.b, t.a});
+                }
+                picture = std::move(raw);
+            } else {
+                picture = Fail("the texture is too large");
+            }
+        } else if (!name.empty() && name[0] == '*') {
+            picture = Fail("the file's texture " + name + " is missing");
+        } else {
+            const fs::path file = TextureFile(name);
+            if (file.empty()) {
+                error = "its texture " + name + " is not found";
+                return std::nullopt;
+            }
+            auto bytes = ReadWholeFile(file);
+            picture = bytes ? DecodePicture(*bytes) : Result<RgbaPicture>(Fail(bytes.error()));
+        }
+        if (!picture) {
+            error = "its texture " + name + " cannot be read (" + picture.error() + ")";
+            return std::nullopt;
+        }
+        return std::move(*picture);
+    }
+
+    // A texture named by the file: as given, beside the file, or by its bare name beside
+    // the file (tools often keep the folders of the machine that made it).
+    fs::path TextureFile(std::string name) const
+    {
+        if (folder_.empty())
+            return {};
+        std::replace(name.begin(), name.end(), '\\', '/');
+        std::error_code ec;
+        const fs::path given(name);
+        for (const fs::path& candidate : {given.is_absolute() ? given : folder_ / given, folder_ / given.filename()})
+            if (fs::is_regular_file(candidate, ec))
+                return candidate;
+        return {};
+    }
+
+    void Summarise()
+    {
+        auto note = [this](std::size_t n, const std::string& text) {
+            if (n > 0)
+                report_.notes.push_back(text + ": " + std::to_string(n));
+        };
+        note(counts_.degenerate, "faces without an area left out");
+        note(counts_.triangulated, "polygons that are not flat and convex cut into triangles");
+        note(counts_.bigSplit, "polygons of more than 24 corners cut into fans");
+        note(counts_.transformedNodes, "nodes with a scale, shear or mirror: applied to their vertices");
+        note(counts_.splitMeshes, "meshes over the engine's limits split into several");
+        if (!counts_.cutNames.empty()) {
+            std::string list;
+            for (std::size_t i = 0; i < counts_.cutNames.size() && i < 5; ++i)
+                list += (i ? ", " : "") + counts_.cutNames[i];
+            report_.notes.push_back("names cut to " + std::to_string(kMaxNameLength) +
+                                    " characters: " + std::to_string(counts_.cutNames.size()) + " (" + list +
+                                    (counts_.cutNames.size() > 5 ? ", ..." : "") + ")");
+        }
+    }
+
+    const aiScene& scene_;
+    fs::path folder_;
+    const ImportOptions& options_;
+    Palette palette_{};
+    bool ours_ = false;
+    ImportReport report_;
+    Counts counts_;
+    std::size_t faceCount_ = 0;
+    NameList nodeNames_, meshNames_;
+    std::vector<std::vector<int32_t>> children_;
+    std::vector<int32_t> roots_;
+    std::map<unsigned, MaterialChoice> materials_;
+    std::map<std::string, TextureSize> sizes_;
+};
+
+constexpr unsigned kImportSteps =
+    aiProcess_ValidateDataStructure | aiProcess_SortByPType | aiProcess_GenUVCoords | aiProcess_TransformUVCoords;
+
+void Prepare(Assimp::Importer& importer)
+{
+    // Points and lines are no faces.
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+}
+
+Result<ImportReport> Convert(const aiScene* scene, const Assimp::Importer& importer, const fs::path& folder,
+                             const ImportOptions& options)
+{
+    if (!scene)
+        return Fail(*importer.GetErrorString() ? importer.GetErrorString() : "not a model file Assimp can read");
+    if (!scene->mRootNode)
+        return Fail("the file holds no scene");
+    if (!(options.scale > 0.0f) || !std::isfinite(options.scale))
+        return Fail("the scale must be a positive number");
+    return Importer(*scene, folder, options).Run();
+}
+
+}  // namespace
+
+Result<ImportReport> ImportModel(const fs::path& path, const ImportOptions& options)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return Fail("the file does not exist or cannot be read");
+    try {
+        Assimp::Importer importer;
+        Prepare(importer);
+        const aiScene* scene = importer.ReadFile(path.string(), kImportSteps);
+        return Convert(scene, importer, path.parent_path().empty() ? fs::path(".") : path.parent_path(), options);
+    } catch (const std::exception& e) {
+        return Fail(std::string("the file cannot be read (") + e.what() + ")");
+    }
+}
+
+Result<ImportReport> ImportModelFromMemory(std::span<const uint8_t> bytes, const std::string& hint,
+                                           const ImportOptions& options)
+{
+    try {
+        Assimp::Importer importer;
+        Prepare(importer);
+        const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
+        return Convert(scene, importer, {}, options);
+    } catch (const std::exception& e) {
+        return Fail(std::string("the bytes cannot be read (") + e.what() + ")");
+    }
+}
+
+std::vector<std::string> ImportPatterns()
+{
+    Assimp::Importer importer;
+    std::string list;
+    importer.GetExtensionList(list);
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < list.size()) {
+        const std::size_t end = std::min(list.find(';', start), list.size());
+        if (end > start)
+            out.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+}  // namespace orv

@@ -1,0 +1,101 @@
+// Models to and from the formats other 3D tools read and write. Export writes glTF 2.0
+// (".glb", ".gltf") and Wavefront OBJ (".obj"); import reads whatever Assimp reads (OBJ,
+// glTF, FBX, Collada, 3DS, PLY and more) into a model that fits the game's engine.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/corners.h"
+#include "model/limits.h"
+#include "model/model.h"
+#include "model/result.h"
+#include "resources/material.h"
+
+namespace orv {
+
+struct ResourceCatalog;
+
+// ---- export -------------------------------------------------------------------------
+
+struct ExportOptions {
+    int32_t geoset = 0;
+    // The animation to export with the nodes (glTF only); none: the model as it stands.
+    const CKeyframe* keyframe = nullptr;
+    // A material's picture (through the colormap), or a failure when the model's material
+    // cannot be found or converted; the faces then get a plain colour. Empty: every
+    // material exports as a plain colour.
+    std::function<Result<MaterialImage>(const std::string& material)> materialImage;
+    // The name of the top node above the model's own (a glTF scene has one root): the
+    // model's title.
+    std::string title = "model";
+};
+
+struct ExportReport {
+    std::vector<std::string> missingMaterials;  // exported as plain colours
+    std::vector<std::filesystem::path> files;   // every file written, the model first
+    std::size_t faces = 0;
+    std::size_t nodes = 0;
+    std::size_t animatedNodes = 0;  // nodes the keyframe moves
+};
+
+// The pictures of a model's materials as the editor shows them: stock materials of the
+// catalogue and the model's custom materials, through the colormap. A material found in
+// neither fails (and exports as a plain colour) instead of showing the fallback material.
+// The catalogue and the custom materials must outlive the function.
+std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(const ResourceCatalog* catalog,
+                                                                          std::filesystem::path resourceFile,
+                                                                          const CTree* customMaterials,
+                                                                          std::string colormap);
+
+// Writes the model's geometry set under path, the format by its lower-cased extension:
+// ".glb" (one file), ".gltf" (with a ".bin" beside it) or ".obj" (with a ".mtl" and a
+// PNG per textured material beside it). Each file is written whole or not at all.
+Result<ExportReport> ExportModel(const CModel& model, const std::filesystem::path& path, const ExportOptions& options);
+
+// ---- import -------------------------------------------------------------------------
+
+inline constexpr float kDefaultImportScale = 1.0f;
+
+struct ImportOptions {
+    // Every length is multiplied by it (unit conversion): 1 takes the file's units as the
+    // game's.
+    float scale = kDefaultImportScale;
+    // The colormap's palette that textures are remapped onto; none: the sample palette.
+    const Palette* palette = nullptr;
+    // Stock materials: a material of the file named like one of them stays a reference
+    // to it. Both may be empty.
+    const ResourceCatalog* catalog = nullptr;
+    TextureSizeFn textureSize;  // sizes of stock materials
+};
+
+struct ImportReport {
+    std::unique_ptr<CModel> model;
+    // What was changed to make the file fit (polygons split, meshes split, names cut,
+    // textures resized or left out), one line each.
+    std::vector<std::string> notes;
+    // What still breaks the engine's limits after the import.
+    std::vector<LimitBreach> breaches;
+};
+
+// Reads the file with Assimp (its validation on) and builds the model: nodes from the
+// file's hierarchy (scale and shear applied to the vertices), polygons of up to 24
+// corners kept, meshes split under the engine's limits, texture coordinates in texels,
+// each image texture a custom 8-bit material. Fails with the reason when the file cannot
+// be read or holds no faces.
+Result<ImportReport> ImportModel(const std::filesystem::path& path, const ImportOptions& options);
+
+// The same from bytes in memory; hint is the file's extension without its dot ("obj").
+// Files the model refers to (textures, a material library) are not read.
+Result<ImportReport> ImportModelFromMemory(std::span<const uint8_t> bytes, const std::string& hint,
+                                           const ImportOptions& options);
+
+// The file types the import reads, as "*.obj;*.glb;..." patterns from Assimp's list.
+std::vector<std::string> ImportPatterns();
+
+}  // namespace orv

@@ -1,0 +1,36 @@
+// Pictures of other tools' materials on their way into 8-bit materials.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "resources/material.h"
+#include "resources/png.h"
+
+namespace orv {
+
+// The longest side of an imported texture: the original engine's hardware path takes
+// textures of at most 256 texels a side, in powers of two.
+inline constexpr int32_t kMaxTextureSide = 256;
+
+// A picture file's bytes as RGBA: PNG and JPEG of any kind, BMP of 1, 4 or 8 bits. Fails
+// with the reason for anything else.
+Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes);
+
+// The size a texture is made: each side the power of two nearest to it (halves up), at
+// most kMaxTextureSide.
+int32_t TextureSide(int32_t side);
+
+// The picture resampled (by area averaging down, bilinear up) to width × height.
+RgbaPicture Resample(const RgbaPicture& picture, int32_t width, int32_t height);
+
+// Every pixel moved onto the palette's nearest colour as RemapToPalette chooses it
+// (squared distance, the lower index on ties), once per distinct colour; alpha is not
+// kept. One cel.
+MaterialImage RemapRgba(const RgbaPicture& picture, const Palette& palette);
+
+// The palette index nearest to a colour, by the same rule.
+uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b);
+
+}  // namespace orv

@@ -1,0 +1,421 @@
+// Export to glTF and import back: every corpus model and the sample walker keep their
+// hierarchy, faces, corners and texture coordinates; the game's axes and turns arrive as
+// glTF's; files of other tools come in fitted to the engine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "formats/keyfile.h"
+#include "formats/model3do.h"
+#include "interchange/axes.h"
+#include "interchange/interchange.h"
+#include "interchange/textures.h"
+#include "model/limits.h"
+#include "resources/catalog.h"
+#include "resources/png.h"
+#include "resources/sample.h"
+#include "scene_builder.h"
+#include "test_util.h"
+#include "view/hierarchy.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+namespace {
+
+class InterchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("orvane-interchange-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void Write(const std::string& name, const std::string& text)
+    {
+        ASSERT_TRUE(orvtest::Ok(WriteFileAtomic(dir_ / name, text)));
+    }
+
+    // Exported to .glb and imported back.
+    std::unique_ptr<CModel> RoundTrip(const CModel& model, const ExportOptions& out = {}, const ImportOptions& in = {})
+    {
+        const fs::path glb = dir_ / "round.glb";
+        EXPECT_TRUE(orvtest::Ok(ExportModel(model, glb, out)));
+        auto back = ImportModel(glb, in);
+        EXPECT_TRUE(orvtest::Ok(back));
+        return back ? std::move(back->model) : std::make_unique<CModel>();
+    }
+
+    fs::path dir_;
+};
+
+// The glTF JSON and binary chunks of a .glb.
+std::pair<nlohmann::json, std::vector<uint8_t>> ReadGlb(const fs::path& path)
+{
+    const auto bytes = ReadWholeFile(path).value_or(std::vector<uint8_t>{});
+    auto word = [&bytes](std::size_t at) {
+        return uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8 | uint32_t{bytes[at + 2]} << 16 |
+               uint32_t{bytes[at + 3]} << 24;
+    };
+    const uint32_t jsonLength = word(12);
+    auto json = nlohmann::json::parse(bytes.begin() + 20, bytes.begin() + 20 + jsonLength);
+    const std::size_t binAt = 20 + jsonLength + 8;
+    return {json, std::vector<uint8_t>(bytes.begin() + static_cast<long>(binAt), bytes.end())};
+}
+
+template <typename T>
+std::vector<T> AccessorData(const nlohmann::json& gltf, const std::vector<uint8_t>& bin, int accessor)
+{
+    const auto& a = gltf["accessors"][accessor];
+    const auto& view = gltf["bufferViews"][a["bufferView"].get<int>()];
+    const std::size_t per = a["type"] == "SCALAR" ? 1 : a["type"] == "VEC2" ? 2 : a["type"] == "VEC3" ? 3 : 4;
+    std::vector<T> out(a["count"].get<std::size_t>() * per);
+    std::memcpy(out.data(), bin.data() + view["byteOffset"].get<std::size_t>(), out.size() * sizeof(T));
+    return out;
+}
+
+// The same hierarchy in the walk's order (names, parents, places and turns as pose
+// matrices), and under each node the same faces with the same corners in the same order.
+void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
+{
+    const auto orderA = NodeOrder(a), orderB = NodeOrder(b);
+    ASSERT_EQ(orderA.size(), orderB.size());
+    for (std::size_t i = 0; i < orderA.size(); ++i) {
+        const C3doNode& na = *a.nodes[static_cast<std::size_t>(orderA[i].node)];
+        const C3doNode& nb = *b.nodes[static_cast<std::size_t>(orderB[i].node)];
+        SCOPED_TRACE("node " + na.name);
+        EXPECT_EQ(na.name, nb.name);
+        EXPECT_EQ(na.parent < 0, nb.parent < 0);
+        if (na.parent >= 0 && nb.parent >= 0) {
+            EXPECT_EQ(a.nodes[static_cast<std::size_t>(na.parent)]->name,
+                      b.nodes[static_cast<std::size_t>(nb.parent)]->name);
+        }
+        orvtest::ExpectClose(PoseMatrix(na.rotation, na.position), PoseMatrix(nb.rotation, nb.position), 1e-5f);
+        ASSERT_EQ(orderA[i].mesh < 0, orderB[i].mesh < 0);
+        if (orderA[i].mesh < 0)
+            continue;
+        const CMesh& ma = *a.MeshAt(orderA[i].mesh);
+        const CMesh& mb = *b.MeshAt(orderB[i].mesh);
+        EXPECT_EQ(ma.name, mb.name);
+        ASSERT_EQ(ma.faces.size(), mb.faces.size());
+        for (std::size_t f = 0; f < ma.faces.size(); ++f) {
+            const CFace& fa = *ma.faces[f];
+            const CFace& fb = *mb.faces[f];
+            ASSERT_EQ(fa.corners.size(), fb.corners.size()) << "face " << f;
+            EXPECT_EQ(fa.material < 0 ? std::string() : a.materials[static_cast<std::size_t>(fa.material)],
+                      fb.material < 0 ? std::string() : b.materials[static_cast<std::size_t>(fb.material)]);
+            for (std::size_t c = 0; c < fa.corners.size(); ++c) {
+                orvtest::ExpectClose(fa.corners[c].Position(), fb.corners[c].Position(), 1e-5f);
+                // Texture coordinates in texels, as the file keeps them.
+                EXPECT_NEAR(fa.corners[c].u * fa.textureWidth, fb.corners[c].u * fb.textureWidth, 1e-3);
+                EXPECT_NEAR(fa.corners[c].v * fa.textureHeight, fb.corners[c].v * fb.textureHeight, 1e-3);
+            }
+        }
+    }
+}
+
+std::size_t FaceCount(const CModel& m)
+{
+    std::size_t n = 0;
+    for (const auto& g : m.geosets)
+        for (const auto& mesh : g->meshes)
+            n += mesh->faces.size();
+    return n;
+}
+
+}  // namespace
+
+TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
+{
+    std::vector<fs::path> files;
+    if (const fs::path corpus = orvtest::CorpusDir("3do"); !corpus.empty())
+        for (const auto& e : fs::directory_iterator(corpus))
+            files.push_back(e.path());
+    if (files.empty())
+        GTEST_SKIP() << "no corpus on this machine";
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.string());
+        CModel model;
+        ASSERT_TRUE(orvtest::Ok(Load3doFile(f, model)));
+        ExpectSameAfterRoundTrip(model, *RoundTrip(model));
+    }
+    // The walker with its textures: the sizes of the stock materials on both sides.
+    const fs::path sample = fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample";
+    ResourceCatalog catalog;
+    ASSERT_TRUE(orvtest::Ok(LoadCatalog(sample / "res2.gob", catalog)));
+    const TextureSizeFn sizes = MaterialSizeFunction(catalog, sample / "res2.gob", nullptr, "01redmap.cmp");
+    CModel walker;
+    ASSERT_TRUE(orvtest::Ok(Load3doFile(sample / "walker.3do", walker, sizes)));
+    ExportOptions out;
+    out.materialImage = MaterialPictures(&catalog, sample / "res2.gob", &walker.customMaterials, "01redmap.cmp");
+    ImportOptions in;
+    in.catalog = &catalog;
+    in.textureSize = sizes;
+    const auto back = RoundTrip(walker, out, in);
+    ExpectSameAfterRoundTrip(walker, *back);
+    // Stock materials stay references (Assimp does not keep the file's order of them).
+    auto sorted = [](std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    EXPECT_EQ(sorted(back->materials), sorted(walker.materials));
+    EXPECT_EQ(back->customMaterials.Count(), 0u);
+}
+
+// Pitch, yaw and roll become the quaternions of turns about glTF's -x, y and z (the
+// game's x, z and y), positions turn with the axes, and faces keep facing outwards.
+TEST_F(InterchangeTest, GameAxesAndTurnsBecomeYUp)
+{
+    for (const auto& [angles, q] : {std::pair{Vec3(90, 0, 0), Quaternion{-std::sqrt(0.5), 0, 0, std::sqrt(0.5)}},
+                                    std::pair{Vec3(0, 0, 90), Quaternion{0, std::sqrt(0.5), 0, std::sqrt(0.5)}},
+                                    std::pair{Vec3(0, 90, 0), Quaternion{0, 0, std::sqrt(0.5), std::sqrt(0.5)}}}) {
+        const YUpTransform t = PoseToYUp(angles, SwapFileAxes({1, 2, 3}));
+        for (int i = 0; i < 4; ++i)
+            EXPECT_NEAR(t.rotation[static_cast<std::size_t>(i)], q[static_cast<std::size_t>(i)], 1e-6);
+        orvtest::ExpectClose(t.translation, {-1, 3, 2});  // file (x, y, z) -> (-x, z, y)
+    }
+    // One triangle facing the game's forward (+y), in front of the origin: glTF's front.
+    CModel model;
+    CMesh& mesh = orvtest::AddMesh(model);
+    orvtest::AddFace(mesh, {SwapFileAxes({1, 5, 0}), SwapFileAxes({0, 5, 1}), SwapFileAxes({-1, 5, 0})});
+    ASSERT_GT(Dot(mesh.faces[0]->normal, SwapFileAxes({0, 1, 0})), 0.99f);
+    model.RebuildHierarchy();
+    ASSERT_TRUE(orvtest::Ok(ExportModel(model, dir_ / "t.glb", {})));
+    const auto [gltf, bin] = ReadGlb(dir_ / "t.glb");
+    const auto& prim = gltf["meshes"][0]["primitives"][0];
+    const auto p = AccessorData<float>(gltf, bin, prim["attributes"]["POSITION"].get<int>());
+    const auto idx = AccessorData<uint16_t>(gltf, bin, prim["indices"].get<int>());
+    ASSERT_EQ(idx.size(), 3u);
+    auto at = [&p](uint16_t i) { return Vec3(p[i * 3u], p[i * 3u + 1], p[i * 3u + 2]); };
+    for (uint16_t i : idx)
+        EXPECT_FLOAT_EQ(at(i).z, 5.0f);  // the game's +y is glTF's +z
+    // Counter-clockwise seen from the side it faces (+z).
+    const Vec3 n = Cross(at(idx[1]) - at(idx[0]), at(idx[2]) - at(idx[0]));
+    EXPECT_GT(n.z, 0.0f);
+}
+
+TEST_F(InterchangeTest, TurnedNodesKeepTheirOrientation)
+{
+    CModel model;
+    const Vec3 turns[] = {{30, -20, 45}, {90, 0, 10}, {-90, 15, 0}, {10, 200, 350}, {-135, 60, -170}};
+    for (const Vec3& r : turns) {
+        CMesh& mesh = orvtest::AddMesh(model);
+        orvtest::AddSquare(mesh, 0.1f, 0.2f, 0.3f, 0.05f);
+        mesh.name = "m" + std::to_string(model.nodes.size());
+        C3doNode& node = *model.nodes.back();
+        node.rotation = r;
+        node.position = {r.x * 0.01f, -0.5f, r.z * 0.02f};
+        node.name = "n" + std::to_string(model.nodes.size());
+    }
+    // Each node the child of the one before, so the turns add up.
+    for (std::size_t i = 0; i + 1 < model.nodes.size(); ++i) {
+        model.nodes[i]->sibling = -1;
+        model.nodes[i]->child = static_cast<int32_t>(i + 1);
+    }
+    model.RebuildHierarchy();
+    const auto back = RoundTrip(model);
+    ExpectSameAfterRoundTrip(model, *back);
+    const auto wa = BaseNodeMatrices(model), wb = BaseNodeMatrices(*back);
+    ASSERT_EQ(wa.size(), wb.size());
+    for (std::size_t i = 0; i < wa.size(); ++i)
+        orvtest::ExpectClose(wa[i], wb[i], 1e-5f);
+}
+
+TEST_F(InterchangeTest, KeyframeBecomesOneAnimationOfTheNodes)
+{
+    const fs::path sample = fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample";
+    CModel walker;
+    ASSERT_TRUE(orvtest::Ok(Load3doFile(sample / "walker.3do", walker)));
+    auto key = LoadKeyFile(sample / "wkwalk.key", walker);
+    ASSERT_TRUE(orvtest::Ok(key));
+    ExportOptions out;
+    out.keyframe = key->keyframe.get();
+    const auto report = ExportModel(walker, dir_ / "w.glb", out);
+    ASSERT_TRUE(orvtest::Ok(report));
+    EXPECT_EQ(report->animatedNodes, key->keyframe->nodes.size());
+    // Every material is missing without resources, and says so.
+    EXPECT_EQ(report->missingMaterials.size(), walker.materials.size());
+    const auto [gltf, bin] = ReadGlb(dir_ / "w.glb");
+    ASSERT_EQ(gltf["animations"].size(), 1u);
+    const auto& anim = gltf["animations"][0];
+    EXPECT_EQ(anim["channels"].size(), 2 * report->animatedNodes);
+    const CKeyframe& k = *key->keyframe;
+    const auto times = AccessorData<float>(gltf, bin, anim["samplers"][0]["input"].get<int>());
+    ASSERT_EQ(times.size(), static_cast<std::size_t>(k.frames));
+    EXPECT_FLOAT_EQ(times[1], 1.0f / k.fps);
+    // The first key of the first node is its first entry's pose.
+    const CKeyframeEntry& first = *k.nodes[0]->entries[0];
+    const YUpTransform pose = PoseToYUp(first.rotation, first.position);
+    const auto t = AccessorData<float>(gltf, bin, anim["samplers"][0]["output"].get<int>());
+    const auto r = AccessorData<float>(gltf, bin, anim["samplers"][1]["output"].get<int>());
+    orvtest::ExpectClose({t[0], t[1], t[2]}, pose.translation);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(std::fabs(r[static_cast<std::size_t>(i)]), std::fabs(pose.rotation[static_cast<std::size_t>(i)]),
+                    1e-6);
+}
+
+TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
+{
+    // 100 x 60 pixels, left half red, right half blue: made 128 x 64.
+    std::vector<uint8_t> rgba;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 100; ++x)
+            rgba.insert(rgba.end(), {uint8_t(x < 50 ? 255 : 0), 0, uint8_t(x < 50 ? 0 : 255), 255});
+    ASSERT_TRUE(orvtest::Ok(WritePng(dir_ / "crate.png", 100, 60, rgba)));
+    Write("cube.mtl", "newmtl Crate Wood\nKd 1 1 1\nmap_Kd crate.png\n");
+    Write("cube.obj",
+          "mtllib cube.mtl\no box\n"
+          "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
+          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl Crate Wood\n"
+          "f 1/1 4/4 3/3 2/2\nf 5/1 6/2 7/3 8/4\nf 1/1 2/2 6/3 5/4\nf 2/1 3/2 7/3 6/4\nf 3/1 4/2 8/3 7/4\nf 4/1 1/2 "
+          "5/3 8/4\n");
+    const Palette palette = SamplePalette();
+    ImportOptions in;
+    in.palette = &palette;
+    in.scale = 0.5f;
+    auto imported = ImportModel(dir_ / "cube.obj", in);
+    ASSERT_TRUE(orvtest::Ok(imported));
+    const CModel& m = *imported->model;
+    EXPECT_TRUE(imported->breaches.empty());
+    ASSERT_EQ(FaceCount(m), 6u);
+    ASSERT_EQ(m.materials, std::vector<std::string>{"crate_wood.mat"});
+    ASSERT_EQ(m.customMaterials.Count(), 1u);
+    const auto image = ConvertMat(m.customMaterials.At(0).data, palette);
+    ASSERT_TRUE(orvtest::Ok(image));
+    EXPECT_EQ(std::pair(image->width, image->height), std::pair(128, 64));
+    EXPECT_EQ(image->Cel(0)[0], NearestPaletteIndex(palette, 255, 0, 0));
+    EXPECT_EQ(image->Cel(0)[127], NearestPaletteIndex(palette, 0, 0, 255));
+    for (const auto& f : m.MeshAt(0)->faces) {
+        EXPECT_EQ(f->corners.size(), 4u);
+        EXPECT_EQ(std::pair(f->textureWidth, f->textureHeight), std::pair(128, 64));
+        // Facing away from the centre, half a unit out.
+        EXPECT_NEAR(Dot(f->normal, f->Centroid()), 0.5f, 1e-5f);
+    }
+    // OBJ's v grows upwards, the game's downwards: vt 0 0 is the picture's bottom row.
+    const CFace& front = *m.MeshAt(0)->faces[0];
+    const auto corner = std::find_if(front.corners.begin(), front.corners.end(), [](const VertexRecord& c) {
+        return c.Position() == Vec3(0.5f, -0.5f, -0.5f);  // file vertex 1 with x turned
+    });
+    ASSERT_NE(corner, front.corners.end());
+    EXPECT_FLOAT_EQ(corner->u * 128, 0.0f);
+    EXPECT_FLOAT_EQ(corner->v * 64, 64.0f);
+}
+
+TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
+{
+    // 45 x 45 = 2,025 vertices, 1,936 quads in one object.
+    std::ostringstream obj;
+    constexpr int kSide = 45;
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x)
+            obj << "v " << x * 0.01 << " 0 " << y * 0.01 << "\nvt " << x / 44.0 << " " << y / 44.0 << "\n";
+    for (int y = 0; y + 1 < kSide; ++y)
+        for (int x = 0; x + 1 < kSide; ++x) {
+            const int a = y * kSide + x + 1, b = a + 1, c = a + kSide + 1, d = a + kSide;
+            obj << "f " << a << "/" << a << " " << d << "/" << d << " " << c << "/" << c << " " << b << "/" << b
+                << "\n";
+        }
+    const std::string text = obj.str();
+    auto imported =
+        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "obj", {});
+    ASSERT_TRUE(orvtest::Ok(imported));
+    const CModel& m = *imported->model;
+    EXPECT_TRUE(imported->breaches.empty()) << imported->breaches.front().text;
+    EXPECT_EQ(FaceCount(m), 44u * 44u);
+    EXPECT_GE(m.geosets[0]->meshes.size(), 4u);
+    for (const auto& mesh : m.geosets[0]->meshes) {
+        EXPECT_LE(mesh->vertices.size(), kMaxMeshVertices);
+        EXPECT_LE(mesh->faces.size(), kMaxMeshFaces);
+        for (const auto& f : mesh->faces)
+            EXPECT_EQ(f->corners.size(), 4u);
+    }
+    // Every part hangs under the object's node and stays where the object is.
+    for (const auto& node : m.nodes)
+        if (node->mesh >= 0) {
+            EXPECT_EQ(node->position, Vec3());
+            EXPECT_EQ(node->rotation, Vec3());
+        }
+}
+
+// Polygons the engine cannot draw are cut: a 30-gon into two fans, an L-shaped hexagon
+// and a twisted quad into triangles; a face without area and a line are left out.
+TEST_F(InterchangeTest, PolygonsAreCutToWhatTheEngineDraws)
+{
+    std::ostringstream obj;
+    for (int i = 0; i < 30; ++i)
+        obj << "v " << std::cos(i * 2 * 3.14159265 / 30) << " " << std::sin(i * 2 * 3.14159265 / 30) << " 0\n";
+    obj << "v 0 0 1\nv 2 0 1\nv 2 1 1\nv 1 1 1\nv 1 2 1\nv 0 2 1\n";  // 31-36: the L
+    obj << "v 0 0 2\nv 1 0 2\nv 1 1 2.5\nv 0 1 2\n";                  // 37-40: twisted
+    obj << "f";
+    for (int i = 1; i <= 30; ++i)
+        obj << " " << i;
+    obj << "\nf 31 32 33 34 35 36\nf 37 38 39 40\nf 1 2 1\nl 1 2\n";
+    const std::string text = obj.str();
+    auto imported =
+        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "obj", {});
+    ASSERT_TRUE(orvtest::Ok(imported));
+    std::vector<std::size_t> sizes;
+    for (const auto& f : imported->model->MeshAt(0)->faces) {
+        sizes.push_back(f->corners.size());
+        EXPECT_EQ(f->ComputeFaceNormal(), 1);  // every face flat
+    }
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{24, 8, 3, 3, 3, 3, 3, 3}));
+    EXPECT_TRUE(imported->breaches.empty());
+}
+
+TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
+{
+    Write("noise.obj", std::string("\x01\x02 not a model at all \xff", 26));
+    Write("points.obj", "v 0 0 0\nv 1 0 0\np 1\n");
+    for (const char* name : {"missing.obj", "noise.obj", "points.obj"}) {
+        const auto imported = ImportModel(dir_ / name, {});
+        EXPECT_FALSE(imported) << name;
+        EXPECT_FALSE(imported.error().empty()) << name;
+    }
+    // A .glb cut short, and one whose binary chunk lies.
+    CModel model;
+    orvtest::AddSquare(orvtest::AddMesh(model), 0, 0, 0, 1);
+    model.RebuildHierarchy();
+    ASSERT_TRUE(orvtest::Ok(ExportModel(model, dir_ / "s.glb", {})));
+    auto bytes = ReadWholeFile(dir_ / "s.glb").value_or(std::vector<uint8_t>{});
+    for (const std::size_t keep : {bytes.size() / 2, bytes.size() - 5}) {
+        const std::span<const uint8_t> cut(bytes.data(), keep);
+        EXPECT_FALSE(ImportModelFromMemory(cut, "glb", {}));
+    }
+    EXPECT_FALSE(ExportModel(model, dir_ / "x.fbx", {}));
+    ExportOptions geoset;
+    geoset.geoset = 3;
+    EXPECT_FALSE(ExportModel(model, dir_ / "x.glb", geoset));
+    EXPECT_FALSE(fs::exists(dir_ / "x.glb"));
+}
+
+// Textures come as PNG (any kind), JPEG or BMP, and are made powers of two.
+TEST_F(InterchangeTest, TexturePicturesAreReadWhateverTheirKind)
+{
+    auto read = [](const std::string& name) {
+        return DecodePicture(ReadWholeFile(orvtest::Fixture("picture", name)).value_or(std::vector<uint8_t>{}));
+    };
+    const auto jpeg = read("red_left_blue_right.jpg");
+    ASSERT_TRUE(orvtest::Ok(jpeg));
+    ASSERT_EQ(std::pair(jpeg->width, jpeg->height), std::pair(16, 8));
+    auto pixel = [&jpeg](int x, int y) { return &jpeg->rgba[static_cast<std::size_t>((y * 16 + x) * 4)]; };
+    EXPECT_GT(pixel(1, 4)[0], 200);
+    EXPECT_LT(pixel(1, 4)[2], 60);
+    EXPECT_LT(pixel(14, 4)[0], 60);
+    EXPECT_GT(pixel(14, 4)[2], 200);
+    const auto png = read("green_paletted.png");
+    ASSERT_TRUE(orvtest::Ok(png));
+    EXPECT_EQ(std::vector<uint8_t>(png->rgba.begin(), png->rgba.begin() + 4), (std::vector<uint8_t>{0, 255, 0, 255}));
+    const auto broken = read("jpeg_head_then_text.jpg");
+    EXPECT_FALSE(broken);
+    EXPECT_NE(broken.error().find("JPEG"), std::string::npos);
+    EXPECT_EQ(
+        (std::vector<int32_t>{TextureSide(1), TextureSide(40), TextureSide(48), TextureSide(100), TextureSide(3000)}),
+        (std::vector<int32_t>{1, 32, 64, 128, 256}));
+}
