@@ -58,16 +58,6 @@ std::vector<Matrix4> BuildPoses(const CKeyframeNode& k, int32_t frameCount, int6
     return poses;
 }
 
-Matrix4 FrontModelMatrix(const EditModes& m) { return m.scaleMatrix * Matrix4::RotationY(kPi); }
-
-void ClearNodes(ViewContext& c)
-{
-    if (c.selection)
-        c.selection->ClearNodes(c.modes);
-    else
-        c.modes.grid = false;
-}
-
 }  // namespace
 
 int64_t AnimationPoseCount(const CModel& model)
@@ -141,15 +131,7 @@ Status StartAnimatingView(ViewContext& c)
         return Fail("there is no keyframe to play");
     if (Status built = BuildAnimationPoses(c.model); !built)
         return built;
-    c.modes.viewKind = kViewAnimating;
-    if (c.modes.renderMode != kRenderAll && c.modes.renderMode != kRenderAllWireframe)
-        c.modes.renderMode = kRenderAll;
-    c.model.modelMatrix = FrontModelMatrix(c.modes);
-    if (c.selection) {
-        c.selection->currentFace = -1;
-        c.selection->currentMesh = -1;
-    }
-    ClearNodes(c);
+    EnterContinuousView(c, kViewAnimating);
     return {};
 }
 

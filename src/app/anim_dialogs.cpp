@@ -236,16 +236,12 @@ void CAddSubModeDlg::accept()
 
 // ---- Animation Sequence ----------------------------------------------------------------
 
-CAnimSequenceDlg::CAnimSequenceDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent)
-    : QDialog(parent), doc_(doc), hooks_(std::move(hooks)), editor_(doc.Doc())
+CTreeListDlg::CTreeListDlg(AnimDialogHooks hooks, const char* treeId, const char* listId, const QStringList& columns,
+                           const QList<int>& widths, int listStretch, QWidget* parent)
+    : QDialog(parent), hooks_(std::move(hooks))
 {
-    setWindowTitle(QStringLiteral("Animation Sequence"));
-    setObjectName(QStringLiteral("AnimationSequence"));
-    tree_ = Tree(this, "1020");
-    list_ = ReportList(this, "1022",
-                       {QStringLiteral("Sub Mode"), QStringLiteral("Key File"), QStringLiteral("Flags"),
-                        QStringLiteral("Lo Pri"), QStringLiteral("Hi Pri"), QStringLiteral("Description")},
-                       {75, 60, 40, 40, 40, 160});
+    tree_ = Tree(this, treeId);
+    list_ = ReportList(this, listId, columns, widths);
     ok_ = Button(this, "&OK", "1");
     ok_->setDefault(true);
     QPushButton* cancel = Button(this, "&Cancel", "2");
@@ -259,14 +255,14 @@ CAnimSequenceDlg::CAnimSequenceDlg(CDocument& doc, AnimDialogHooks hooks, QWidge
         if (hooks_.help)
             hooks_.help();
     });
-    connect(add_, &QPushButton::clicked, this, &CAnimSequenceDlg::Add);
-    connect(delete_, &QPushButton::clicked, this, &CAnimSequenceDlg::Delete);
-    connect(edit_, &QPushButton::clicked, this, &CAnimSequenceDlg::Edit);
+    connect(add_, &QPushButton::clicked, this, [this] { Add(); });
+    connect(delete_, &QPushButton::clicked, this, [this] { Delete(); });
+    connect(edit_, &QPushButton::clicked, this, [this] { Edit(); });
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!busy_)
             TreeSelected(item);
     });
-    // A click on the mode already chosen chooses the mode again, not its sub-mode row.
+    // A click on the branch already chosen chooses it again, not its row.
     connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         if (!busy_)
             TreeSelected(item);
@@ -282,18 +278,30 @@ CAnimSequenceDlg::CAnimSequenceDlg(CDocument& doc, AnimDialogHooks hooks, QWidge
 
     auto* lists = new QHBoxLayout;
     lists->addWidget(tree_, 2);
-    lists->addWidget(list_, 5);
+    lists->addWidget(list_, listStretch);
     auto* row = new QHBoxLayout(this);
     row->addLayout(lists, 1);
     row->addLayout(ButtonColumn({ok_, cancel, help, add_, delete_, edit_}));
+}
+
+int CTreeListDlg::Exec(QDialog& d) { return hooks_.exec ? hooks_.exec(d) : d.exec(); }
+void CTreeListDlg::Message(const QString& text) { Show(hooks_.message, this, text); }
+
+CAnimSequenceDlg::CAnimSequenceDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent)
+    : CTreeListDlg(std::move(hooks), "1020", "1022",
+                   {QStringLiteral("Sub Mode"), QStringLiteral("Key File"), QStringLiteral("Flags"),
+                    QStringLiteral("Lo Pri"), QStringLiteral("Hi Pri"), QStringLiteral("Description")},
+                   {75, 60, 40, 40, 40, 160}, 5, parent),
+      doc_(doc),
+      editor_(doc.Doc())
+{
+    setWindowTitle(QStringLiteral("Animation Sequence"));
+    setObjectName(QStringLiteral("AnimationSequence"));
     resize(720, 320);
     Fill();
 }
 
 CAnimSequenceDlg::~CAnimSequenceDlg() = default;
-
-int CAnimSequenceDlg::Exec(QDialog& d) { return hooks_.exec ? hooks_.exec(d) : d.exec(); }
-void CAnimSequenceDlg::Message(const QString& text) { Show(hooks_.message, this, text); }
 
 int32_t CAnimSequenceDlg::SelectedMode() const { return IndexOf(tree_->currentItem()); }
 
@@ -536,53 +544,15 @@ QString CAddNodeDlg::MeshName() const { return names_->currentText(); }
 // ---- Animation Frames ----------------------------------------------------------------
 
 CAnimFramesDlg::CAnimFramesDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent)
-    : QDialog(parent), doc_(doc), hooks_(std::move(hooks)), editor_(doc.Doc())
+    : CTreeListDlg(std::move(hooks), "1025", "1026",
+                   {QStringLiteral("Number"), QStringLiteral("Frame"), QStringLiteral("Flags"), QStringLiteral("X"),
+                    QStringLiteral("Y"), QStringLiteral("Z"), QStringLiteral("Pitch"), QStringLiteral("Yaw"),
+                    QStringLiteral("Roll")},
+                   {50, 45, 45, 50, 50, 50, 50, 50, 50}, 6, parent),
+      doc_(doc),
+      editor_(doc.Doc())
 {
     setObjectName(QStringLiteral("AnimationFrames"));
-    tree_ = Tree(this, "1025");
-    list_ = ReportList(this, "1026",
-                       {QStringLiteral("Number"), QStringLiteral("Frame"), QStringLiteral("Flags"), QStringLiteral("X"),
-                        QStringLiteral("Y"), QStringLiteral("Z"), QStringLiteral("Pitch"), QStringLiteral("Yaw"),
-                        QStringLiteral("Roll")},
-                       {50, 45, 45, 50, 50, 50, 50, 50, 50});
-    QPushButton* ok = Button(this, "&OK", "1");
-    ok->setDefault(true);
-    QPushButton* cancel = Button(this, "&Cancel", "2");
-    QPushButton* help = Button(this, "&Help", "Help");
-    add_ = Button(this, "&Add", "7");
-    delete_ = Button(this, "&Delete", "9");
-    edit_ = Button(this, "&Edit", "10");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] {
-        if (hooks_.help)
-            hooks_.help();
-    });
-    connect(add_, &QPushButton::clicked, this, &CAnimFramesDlg::Add);
-    connect(delete_, &QPushButton::clicked, this, &CAnimFramesDlg::Delete);
-    connect(edit_, &QPushButton::clicked, this, &CAnimFramesDlg::Edit);
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (!busy_)
-            TreeSelected(item);
-    });
-    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        if (!busy_)
-            TreeSelected(item);
-    });
-    connect(list_, &QTreeWidget::currentItemChanged, this, [this] {
-        if (!busy_)
-            RowSelected();
-    });
-    connect(list_, &QTreeWidget::itemClicked, this, [this] {
-        if (!busy_)
-            RowSelected();
-    });
-    auto* lists = new QHBoxLayout;
-    lists->addWidget(tree_, 2);
-    lists->addWidget(list_, 6);
-    auto* row = new QHBoxLayout(this);
-    row->addLayout(lists, 1);
-    row->addLayout(ButtonColumn({ok, cancel, help, add_, delete_, edit_}));
     resize(820, 340);
     setWindowTitle(QStringLiteral("Animation Frames - ") + QString::fromStdString(editor_.Keyframe().name));
     add_->setEnabled(!editor_.Stock());
@@ -590,9 +560,6 @@ CAnimFramesDlg::CAnimFramesDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* p
 }
 
 CAnimFramesDlg::~CAnimFramesDlg() = default;
-
-int CAnimFramesDlg::Exec(QDialog& d) { return hooks_.exec ? hooks_.exec(d) : d.exec(); }
-void CAnimFramesDlg::Message(const QString& text) { Show(hooks_.message, this, text); }
 
 bool CAnimFramesDlg::RootSelected() const { return IndexOf(tree_->currentItem()) < 0; }
 

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -72,7 +74,35 @@ private:
     std::function<void(const QString&)> showMessage_;
 };
 
-class CAnimSequenceDlg : public QDialog {
+// The two list dialogs: a tree on the left, a report list of the chosen branch's rows on
+// the right, and a column of "&OK", "&Cancel", "&Help", "&Add", "&Delete", "&Edit". The
+// subclasses say what choosing, adding, deleting and editing do.
+class CTreeListDlg : public QDialog {
+    Q_OBJECT
+public:
+    CTreeListDlg(AnimDialogHooks hooks, const char* treeId, const char* listId, const QStringList& columns,
+                 const QList<int>& widths, int listStretch, QWidget* parent);
+
+protected:
+    virtual void TreeSelected(QTreeWidgetItem* item) = 0;
+    virtual void RowSelected() = 0;
+    virtual void Add() = 0;
+    virtual void Delete() = 0;
+    virtual void Edit() = 0;
+    int Exec(QDialog& d);
+    void Message(const QString& text);
+
+    AnimDialogHooks hooks_;
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* delete_ = nullptr;
+    QPushButton* edit_ = nullptr;
+    bool busy_ = false;  // filling: the lists' signals are not choices
+};
+
+class CAnimSequenceDlg : public CTreeListDlg {
     Q_OBJECT
 public:
     CAnimSequenceDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent = nullptr);
@@ -83,25 +113,15 @@ public:
 
 private:
     void Fill();
-    void TreeSelected(QTreeWidgetItem* item);
-    void RowSelected();
-    void Add();
-    void Delete();
-    void Edit();
+    void TreeSelected(QTreeWidgetItem* item) override;
+    void RowSelected() override;
+    void Add() override;
+    void Delete() override;
+    void Edit() override;
     int32_t SelectedMode() const;
-    int Exec(QDialog& d);
-    void Message(const QString& text);
 
     CDocument& doc_;
-    AnimDialogHooks hooks_;
     PuppetEditor editor_;
-    QTreeWidget* tree_ = nullptr;
-    QTreeWidget* list_ = nullptr;
-    QPushButton* ok_ = nullptr;
-    QPushButton* add_ = nullptr;
-    QPushButton* delete_ = nullptr;
-    QPushButton* edit_ = nullptr;
-    bool busy_ = false;
 };
 
 // "Edit Frame": the keyframe's flags, type, frames and frames per second.
@@ -153,7 +173,7 @@ private:
     QComboBox* names_ = nullptr;
 };
 
-class CAnimFramesDlg : public QDialog {
+class CAnimFramesDlg : public CTreeListDlg {
     Q_OBJECT
 public:
     CAnimFramesDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent = nullptr);
@@ -165,24 +185,15 @@ public:
 private:
     void Fill();
     void FillList();
-    void TreeSelected(QTreeWidgetItem* item);
-    void RowSelected();
-    void Add();
-    void Delete();
-    void Edit();
+    void TreeSelected(QTreeWidgetItem* item) override;
+    void RowSelected() override;
+    void Add() override;
+    void Delete() override;
+    void Edit() override;
     bool RootSelected() const;
-    int Exec(QDialog& d);
-    void Message(const QString& text);
 
     CDocument& doc_;
-    AnimDialogHooks hooks_;
     KeyframeEditor editor_;
-    QTreeWidget* tree_ = nullptr;
-    QTreeWidget* list_ = nullptr;
-    QPushButton* add_ = nullptr;
-    QPushButton* delete_ = nullptr;
-    QPushButton* edit_ = nullptr;
-    bool busy_ = false;
 };
 
 class CHierarchyDlg : public QDialog {

@@ -12,12 +12,6 @@ namespace {
 constexpr const char* kOnlyGeometrySet = "Cannot delete current geometry set, since this is the only one.";
 constexpr const char* kMeshHasChild = "Cannot delete current mesh, since this contains a child mesh.";
 
-void ClearNodes(ViewContext& c)
-{
-    if (c.selection)
-        c.selection->ClearNodes(c.modes);
-}
-
 // The geometry sets whose meshes line up with the current set's (as many meshes): the
 // sets a node's mesh index means the same mesh in.
 std::vector<CGeometry*> SetsAlike(CModel& model)

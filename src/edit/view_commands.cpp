@@ -4,14 +4,6 @@ namespace orv {
 
 namespace {
 
-void ClearNodes(ViewContext& c)
-{
-    if (c.selection)
-        c.selection->ClearNodes(c.modes);
-    else
-        c.modes.grid = false;
-}
-
 void Rebuild(ViewContext& c)
 {
     if (c.selection)
@@ -24,9 +16,31 @@ void ForgetCurrentNode(ViewContext& c)
         c.selection->currentNode = -1;
 }
 
+}  // namespace
+
+void ClearNodes(ViewContext& c)
+{
+    if (c.selection)
+        c.selection->ClearNodes(c.modes);
+    else
+        c.modes.grid = false;
+}
+
 Matrix4 FrontModelMatrix(const EditModes& m) { return m.scaleMatrix * Matrix4::RotationY(kPi); }
 
-}  // namespace
+void EnterContinuousView(ViewContext& c, int32_t viewKind)
+{
+    c.modes.viewKind = viewKind;
+    if (c.modes.renderMode != kRenderAll && c.modes.renderMode != kRenderAllWireframe)
+        c.modes.renderMode = kRenderAll;
+    c.model.modelMatrix = FrontModelMatrix(c.modes);
+    if (c.selection) {
+        c.selection->currentNode = -1;
+        c.selection->currentFace = -1;
+        c.selection->currentMesh = -1;
+    }
+    ClearNodes(c);
+}
 
 bool ViewContext::HasCurrentMesh() const { return selection && selection->CurrentMesh(model); }
 bool ViewContext::HasCurrentFace() const { return selection && selection->CurrentFace(model); }
@@ -68,19 +82,10 @@ bool ShowStandardView(ViewContext& c, int32_t viewKind)
 
 bool StartRotateView(ViewContext& c)
 {
-    c.modes.viewKind = kViewRotating;
-    if (c.modes.renderMode != kRenderAll && c.modes.renderMode != kRenderAllWireframe)
-        c.modes.renderMode = kRenderAll;
-    c.model.modelMatrix = FrontModelMatrix(c.modes);
-    if (c.selection) {
-        c.selection->currentNode = -1;
-        c.selection->currentFace = -1;
-        c.selection->currentMesh = -1;
-    }
+    EnterContinuousView(c, kViewRotating);
     c.model.RebuildHierarchy();
     c.model.rotationStep = Matrix4::RotationAngles(0.0f, -0.05f, 0.0f);
     c.model.baseMatrix = c.model.modelMatrix;
-    ClearNodes(c);
     return true;
 }
 

@@ -27,6 +27,17 @@ struct ViewContext {
     bool HasCurrentFace() const;
 };
 
+// The view's node markers and chosen grid nodes go, with the grid (only the grid
+// without a selection): what a command that changes the model or the view leaves.
+void ClearNodes(ViewContext& c);
+
+// The model as the front of a continuously drawn view shows it, at the view's scale.
+Matrix4 FrontModelMatrix(const EditModes& m);
+
+// Enters a continuously drawn view (rotating or animating): every mesh drawn, the model
+// seen from the front, no current mesh, face or node.
+void EnterContinuousView(ViewContext& c, int32_t viewKind);
+
 // Render modes 0..4; 2-4 need a current mesh.
 bool CanSetRenderMode(const ViewContext& c, int32_t mode);
 bool SetRenderMode(ViewContext& c, int32_t mode);

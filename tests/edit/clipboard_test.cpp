@@ -12,19 +12,6 @@ using namespace orv;
 
 namespace {
 
-void AddCube(CMesh& m, float h = 0.5f)
-{
-    auto add = [&](std::initializer_list<Vec3> c) { orvtest::AddFace(m, c).textureWidth = 1; };
-    add({{-h, -h, -h}, {-h, h, -h}, {h, h, -h}, {h, -h, -h}});
-    add({{h, -h, h}, {h, h, h}, {-h, h, h}, {-h, -h, h}});
-    add({{-h, -h, h}, {-h, h, h}, {-h, h, -h}, {-h, -h, -h}});
-    add({{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
-    add({{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
-    add({{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
-    for (auto& f : m.faces)
-        f->textureWidth = f->textureHeight = 1;
-}
-
 // A character as real models are laid out: a "$$dummy" root without a mesh, the body
 // below it, the head and an arm below the body; the nodes do not stand in mesh order
 // (node 1 places mesh 2), and the model has four geometry sets (levels of detail) whose
@@ -38,7 +25,7 @@ std::unique_ptr<CModel> Character(int sets = 4)
         for (int m = 0; m < 3; ++m) {
             auto mesh = std::make_unique<CMesh>();
             mesh->name = std::string("part") + char('0' + m);
-            AddCube(*mesh, 0.1f * static_cast<float>(m + 1) / static_cast<float>(g + 1));
+            orvtest::AddCube(*mesh, 0.1f * static_cast<float>(m + 1) / static_cast<float>(g + 1));
             set->meshes.push_back(std::move(mesh));
         }
         model->geosets.push_back(std::move(set));

@@ -22,16 +22,7 @@ std::unique_ptr<CModel> Cube()
 {
     auto model = std::make_unique<CModel>();
     CMesh& m = orvtest::AddMesh(*model);
-    const float h = 0.5f;
-    auto add = [&](std::initializer_list<Vec3> c) { orvtest::AddFace(m, c); };
-    add({{-h, -h, -h}, {-h, h, -h}, {h, h, -h}, {h, -h, -h}});
-    add({{h, -h, h}, {h, h, h}, {-h, h, h}, {-h, -h, h}});
-    add({{-h, -h, h}, {-h, h, h}, {-h, h, -h}, {-h, -h, -h}});
-    add({{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
-    add({{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
-    add({{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
-    for (auto& f : m.faces)
-        f->textureWidth = f->textureHeight = 1;  // as prepared without materials
+    orvtest::AddCube(m);
     model->formatTag = "JK1";
     model->RebuildHierarchy();
     return model;

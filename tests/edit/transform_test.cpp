@@ -20,14 +20,7 @@ std::unique_ptr<CModel> Shapes()
 {
     auto model = std::make_unique<CModel>();
     CMesh& m = orvtest::AddMesh(*model);
-    const float h = 0.5f;
-    auto add = [&](std::initializer_list<Vec3> c) { orvtest::AddFace(m, c); };
-    add({{-h, -h, -h}, {-h, h, -h}, {h, h, -h}, {h, -h, -h}});
-    add({{h, -h, h}, {h, h, h}, {-h, h, h}, {-h, -h, h}});
-    add({{-h, -h, h}, {-h, h, h}, {-h, h, -h}, {-h, -h, -h}});
-    add({{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
-    add({{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
-    add({{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
+    orvtest::AddCube(m);
     orvtest::AddSquare(m, 5, 5, 5, 0.25f);  // face 6
     model->RebuildHierarchy();
     return model;
