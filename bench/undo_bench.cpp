@@ -11,15 +11,6 @@ using orv::bench::MakeLargeModel;
 
 namespace {
 
-std::size_t FaceCount(const CModel& m)
-{
-    std::size_t n = 0;
-    for (const auto& g : m.geosets)
-        for (const auto& mesh : g->meshes)
-            n += mesh->faces.size();
-    return n;
-}
-
 // One undoable edit's worth of work: the snapshot taken before the edit, and the
 // restore that an Undo performs. editedMeshes meshes change between snapshots (every
 // mesh for a negative count); the others are as the previous snapshot left them.
@@ -45,7 +36,7 @@ void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, 
         bytes = snap->data.size();
         benchmark::DoNotOptimize(back.ok());
     }
-    state.counters["faces"] = static_cast<double>(FaceCount(*model));
+    state.counters["faces"] = static_cast<double>(CountFaces(*model));
     state.counters["snapshot_bytes"] = static_cast<double>(bytes);
 }
 

@@ -544,6 +544,15 @@ CMesh* CModel::MeshAt(int32_t index) const
 
 // ---- copies ------------------------------------------------------------------
 
+std::size_t CountFaces(const CModel& model)
+{
+    std::size_t n = 0;
+    for (const auto& g : model.geosets)
+        for (const auto& mesh : g->meshes)
+            n += mesh->faces.size();
+    return n;
+}
+
 std::unique_ptr<CFace> CopyFace(const CFace& s, bool withCorners)
 {
     auto f = std::make_unique<CFace>();

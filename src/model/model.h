@@ -184,6 +184,9 @@ public:
     CGeometry* CurrentGeoset() const;
 };
 
+// The faces of every mesh of every geometry set.
+std::size_t CountFaces(const CModel& model);
+
 // Copies used by the clipboard and the edit operations; the index lists start empty.
 std::unique_ptr<CFace> CopyFace(const CFace& source, bool withCorners);
 std::unique_ptr<CMesh> CopyMesh(const CMesh& source, bool withFaces);

@@ -120,15 +120,6 @@ void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
     }
 }
 
-std::size_t FaceCount(const CModel& m)
-{
-    std::size_t n = 0;
-    for (const auto& g : m.geosets)
-        for (const auto& mesh : g->meshes)
-            n += mesh->faces.size();
-    return n;
-}
-
 }  // namespace
 
 TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
@@ -283,7 +274,7 @@ TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
     ASSERT_TRUE(orvtest::Ok(imported));
     const CModel& m = *imported->model;
     EXPECT_TRUE(imported->breaches.empty());
-    ASSERT_EQ(FaceCount(m), 6u);
+    ASSERT_EQ(CountFaces(m), 6u);
     ASSERT_EQ(m.materials, std::vector<std::string>{"crate_wood.mat"});
     ASSERT_EQ(m.customMaterials.Count(), 1u);
     const auto image = ConvertMat(m.customMaterials.At(0).data, palette);
@@ -327,7 +318,7 @@ TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
     ASSERT_TRUE(orvtest::Ok(imported));
     const CModel& m = *imported->model;
     EXPECT_TRUE(imported->breaches.empty()) << imported->breaches.front().text;
-    EXPECT_EQ(FaceCount(m), 44u * 44u);
+    EXPECT_EQ(CountFaces(m), 44u * 44u);
     EXPECT_GE(m.geosets[0]->meshes.size(), 4u);
     for (const auto& mesh : m.geosets[0]->meshes) {
         EXPECT_LE(mesh->vertices.size(), kMaxMeshVertices);
