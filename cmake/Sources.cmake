@@ -24,7 +24,9 @@ set(ORVANE_CORE_SOURCES
   src/resources/material.cpp
   src/resources/registry.cpp
   src/resources/sample.cpp
+  src/resources/searchpath.cpp
   src/document/document.cpp
+  src/document/backup.cpp
   src/view/camera.cpp
   src/view/hierarchy.cpp
   src/edit/selection.cpp
