@@ -12,6 +12,7 @@
 #include "render/renderer.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
+#include "resources/searchpath.h"
 
 namespace orv::cli {
 
@@ -51,10 +52,13 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     int32_t width = 800, height = 600;
     int viewKind = -1;
     int mode = 0;
+    bool shaded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "-o" || a == "--size" || a == "--view" || a == "--mode") {
+        if (a == "--shaded") {
+            shaded = true;
+        } else if (a == "-o" || a == "--size" || a == "--view" || a == "--mode") {
             if (!hasValue)
                 return Usage("render: " + a + " needs a value");
             const std::string& v = args[++i];
@@ -86,15 +90,28 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     Settings settings;
     if (!opts.colormap.empty())
         settings.colorMap = opts.colormap;
+    settings.shaded = shaded ? 1 : 0;
+    // Drawing looks in the mod's folders around the model even without --resources: a
+    // mod's own materials are what the picture is for.
     ResourceCatalog catalog;
+    ResourceSearchPath searchPath;
+    ResourceSources sources;
     DocumentEnvironment env;
     if (!opts.resources.empty()) {
         if (const auto load = LoadCatalog(opts.resources, catalog); !load)
             return Fail(opts.resources, load.error());
         env.catalog = &catalog;
         env.resourceFile = opts.resources;
-        env.textureSize = MaterialSizeFunction(catalog, opts.resources, nullptr, settings.colorMap);
+        sources.catalog = &catalog;
+        sources.resourceFile = opts.resources;
     }
+    if (!opts.extraResources.empty()) {
+        if (const auto problems = searchPath.Set(opts.extraResources); !problems.empty())
+            return Fail("--resources", problems.front());
+        sources.searchPath = &searchPath;
+    }
+    sources.modFolders = IndexModFolders(model);
+    env.textureSize = MaterialSizeFunction(sources, settings.colorMap);
     COrvaneDoc doc(settings, env);
     if (Status opened = doc.OpenDocument(model); !opened)
         return Fail(model, opened.error());
@@ -115,7 +132,7 @@ int Render(const std::vector<std::string>& args, const Options& opts)
         if (!made.ok)
             return Fail(out,
                         made.messages.empty() ? std::string("no drawing surface of that size") : made.messages.front());
-        renderer.SetResources(env.catalog, env.resourceFile);
+        renderer.SetResources(env.catalog, env.resourceFile, sources.searchPath);
         renderer.PrepareScene();
         renderer.PlaceInitialCamera();
 
@@ -144,10 +161,12 @@ void RegisterRenderCommand(Registry& registry)
     registry.subcommands.push_back(
         {"render",
          "  render MODEL -o OUT.png [--size WxH] [--view front|left|right|back|top|bottom] [--mode 0-4]\n"
-         "                         draw a model (.3do, or a project with its saved camera) as\n"
+         "         [--shaded]      draw a model (.3do, or a project with its saved camera) as\n"
          "                         the 3D view shows it when opened, into a PNG (default 800x600,\n"
-         "                         textured from --resources through --colormap; modes 2-4 show\n"
-         "                         the first mesh as the current one); needs no display\n",
+         "                         textured from --resources and the mod's folders around the\n"
+         "                         model through --colormap; modes 2-4 show the first mesh as the\n"
+         "                         current one; --shaded lights the faces by a light at the\n"
+         "                         camera); needs no display\n",
          Render});
 }
 

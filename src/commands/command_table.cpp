@@ -9,6 +9,7 @@
 #include "edit/texture_tool.h"
 #include "edit/transform.h"
 #include "edit/view_commands.h"
+#include "model/settings.h"
 #include "view/camera.h"
 
 namespace orv {
@@ -75,6 +76,14 @@ CommandResult RotateView(CommandContext& c)
 {
     ViewContext v = ViewContextOf(c);
     return DoneIf(StartRotateView(v), kViewStateChanged);
+}
+
+// A display setting shared by every view: each redraws with it.
+bool IsShaded(const CommandContext& c) { return c.settings && c.settings->shaded != 0; }
+CommandResult ToggleShaded(CommandContext& c)
+{
+    c.settings->shaded = c.settings->shaded != 0 ? 0 : 1;
+    return Done(kViewStateChanged);
 }
 
 bool IsEnlarged(const CommandContext& c) { return c.doc->modes.enlarge; }
@@ -315,6 +324,8 @@ std::vector<CommandRow> MakeTable()
          b(Bar::Main, 503), RenderMode, CanRenderMode, IsRenderMode},
         {cmd::MeshWire, "Mesh as Wireframes", "Show mesh as wireframes\nMesh as wireframes", "", Doc,
          m(Menu::View, 204), b(Bar::Main, 504), RenderMode, CanRenderMode, IsRenderMode},
+        {cmd::ShadedView, "S&haded", "Light the faces by a light at the camera\nShaded", "", Doc, m(Menu::View, 205),
+         noBar, ToggleShaded, nullptr, IsShaded},
 
         // View: standard views
         {cmd::ViewFront, "&Front View", "View object from front\nFront View", "", Doc, m(Menu::View, 300),
@@ -436,6 +447,8 @@ std::vector<CommandRow> MakeTable()
         {cmd::Materials, "Mat&erials...", "Show and edit the model's materials\nMaterials", "", Doc,
          m(Menu::Tools, 102), noBar},
         {cmd::Options, "&Options...", "Change Options\nOptions", "", View, m(Menu::Tools, 103), noBar},
+        {cmd::CheckModel, "&Check Model...", "List what the game's engine would refuse in the model\nCheck Model", "",
+         Doc, m(Menu::Tools, 200), noBar},
 
         // Window
         {cmd::WindowCascade, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", App,
