@@ -71,4 +71,6 @@ set(ORVANE_UI_SOURCES
   src/app/orvaneview.cpp
   src/app/options_dlg.cpp
   src/app/edit_dialogs.cpp
+  src/app/limits_dlg.cpp
+  src/app/backup.cpp
 )
