@@ -25,7 +25,9 @@ set(ORVANE_CORE_SOURCES
   src/resources/material.cpp
   src/resources/registry.cpp
   src/resources/sample.cpp
+  src/resources/searchpath.cpp
   src/document/document.cpp
+  src/document/backup.cpp
   src/view/camera.cpp
   src/view/hierarchy.cpp
   src/edit/selection.cpp
@@ -89,4 +91,6 @@ set(ORVANE_UI_SOURCES
   src/app/options_dlg.cpp
   src/app/edit_dialogs.cpp
   src/app/anim_dialogs.cpp
+  src/app/limits_dlg.cpp
+  src/app/backup.cpp
 )

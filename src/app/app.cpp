@@ -1,5 +1,6 @@
 #include "app/app.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
@@ -11,18 +12,22 @@
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/anim_dialogs.h"
+#include "app/backup.h"
 #include "app/childframe.h"
 #include "app/dialogs.h"
 #include "app/edit_dialogs.h"
 #include "app/filemanager_dlg.h"
+#include "app/limits_dlg.h"
 #include "app/mainframe.h"
 #include "app/materials_dlg.h"
 #include "app/orvaneview.h"
@@ -32,6 +37,8 @@
 #include "edit/selection.h"
 #include "formats/textbuffer.h"
 #include "interchange/interchange.h"
+#include "model/limits.h"
+#include "render/renderer.h"
 #include "resources/registry.h"
 
 namespace orv {
@@ -87,8 +94,23 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
         };
     if (!hooks_.exec)
         hooks_.exec = [](QDialog& d) { return d.exec(); };
+    if (!hooks_.choose)
+        hooks_.choose = [](QWidget* parent, const QString& text, const QStringList& buttons) {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Orvane"), text, QMessageBox::NoButton, parent);
+            QList<QAbstractButton*> made;
+            for (const QString& b : buttons)
+                made.append(box.addButton(b, QMessageBox::AcceptRole));
+            // Return takes the first choice, Escape the last (the one that changes nothing).
+            if (!made.isEmpty()) {
+                box.setDefaultButton(static_cast<QPushButton*>(made.first()));
+                box.setEscapeButton(made.last());
+            }
+            box.exec();
+            return static_cast<int>(made.indexOf(box.clickedButton()));
+        };
     services_.settings = &settings_;
     services_.catalog = &catalog_;
+    services_.searchPath = &searchPath_;
     SetProgramDir(DefaultProgramDir());
 }
 
@@ -111,6 +133,14 @@ void COrvaneApp::SetProgramDir(const QString& dir)
 bool COrvaneApp::Start(const QStringList& args, const StartOptions& options)
 {
     LoadSettings(*store_, settings_);
+    const auto resourceProblems = searchPath_.Set(settings_.resources);
+    const QString backupFolder = !backupFolder_.isEmpty()
+                                     ? backupFolder_
+                                     : QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                                           .filePath(QStringLiteral("backup"));
+    backup_ = std::make_unique<CBackupManager>(settings_, backupFolder);
+    if (!backup_->Start())
+        backup_.reset();
 
     frame_ = new CMainFrame(settings_);
     frame_->setWindowIcon(AppIcon());
@@ -160,6 +190,17 @@ bool COrvaneApp::Start(const QStringList& args, const StartOptions& options)
             NewDocument();
     } else {
         NewDocument();
+    }
+
+    if (backup_) {
+        connect(backup_.get(), &CBackupManager::backupFailed, frame_, &CMainFrame::SetMessagePaneText);
+        OfferRecovery();
+    }
+    if (!resourceProblems.empty()) {
+        QStringList lines;
+        for (const auto& p : resourceProblems)
+            lines << QString::fromStdString(p);
+        frame_->SetMessagePaneText(QStringLiteral("Resources left out: ") + lines.join(QStringLiteral("; ")));
     }
 
     if (options.tips && CTipDlg::ShowAtStartup(*store_)) {
@@ -257,6 +298,8 @@ void COrvaneApp::DefineCommands()
                 child->View()->RunOptions();
         },
         active);
+    f.Bind(
+        cmd::CheckModel, [this] { CheckModel(ActiveFrame()); }, active);
     f.Bind(cmd::TextureTool, [this] { RunTextureTool(ActiveFrame()); });
     f.Bind(cmd::CreateRectangle, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Rectangle)); });
     f.Bind(cmd::CreateCylinder, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Cylinder)); });
@@ -364,6 +407,8 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
             f->Document()->UpdateAllViews();
         }
     });
+    if (backup_)
+        backup_->Watch(d);
     QMdiSubWindow* sub = frame_->MdiArea()->addSubWindow(child);
     sub->setWindowIcon(AppIcon());
     sub->resize(frame_->MdiArea()->size() * 0.9);
@@ -534,6 +579,7 @@ bool COrvaneApp::SaveDocument(CChildFrame* frame)
     if (doc.PathName().empty())
         return SaveDocumentAs(frame);
     if (!MayReplacePartialFile(frame, QString::fromStdString(doc.PathName())) ||
+        !ConfirmEngineLimits(frame, QString::fromStdString(doc.PathName())) ||
         !ConfirmCustomMaterialsFor3do(frame, QString::fromStdString(doc.PathName())))
         return false;
     if (!RunSave([&] { return doc.SaveDocument(doc.PathName()); }))
@@ -565,6 +611,8 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     const QString path =
         CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex, request.defaultSuffix);
     if (!MayReplacePartialFile(frame, path))
+        return false;
+    if (!ConfirmEngineLimits(frame, path))
         return false;
     if (!ConfirmCustomMaterialsFor3do(frame, path))
         return false;
@@ -698,6 +746,104 @@ bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString&
         return false;
     }
     return true;
+}
+
+bool COrvaneApp::ConfirmEngineLimits(CChildFrame* frame, const QString& path)
+{
+    const QString lower = path.toLower();
+    if (!lower.contains(QStringLiteral(".3do")) && !lower.contains(QStringLiteral(".brp")))
+        return true;
+    CModel& model = frame->Document()->Model();
+    // The counts the file will hold: the writer builds the lists the same way.
+    for (auto& geoset : model.geosets)
+        for (auto& mesh : geoset->meshes)
+            mesh->RebuildMeshLists();
+    const auto breaches = CheckEngineLimits(model);
+    if (breaches.empty())
+        return true;
+    CLimitsDlg dlg(breaches, CLimitsDlg::Purpose::BeforeSave, QFileInfo(path).fileName(), frame_);
+    return hooks_.exec(dlg) == QDialog::Accepted;
+}
+
+void COrvaneApp::CheckModel(CChildFrame* frame)
+{
+    if (!frame)
+        return;
+    CModel& model = frame->Document()->Model();
+    for (auto& geoset : model.geosets)
+        for (auto& mesh : geoset->meshes)
+            mesh->RebuildMeshLists();
+    CLimitsDlg dlg(CheckEngineLimits(model), CLimitsDlg::Purpose::Check, frame->Document()->DisplayName(), frame_);
+    hooks_.exec(dlg);
+}
+
+void COrvaneApp::OfferRecovery()
+{
+    if (!backup_)
+        return;
+    auto orphans = backup_->FindOrphans();
+    std::size_t count = 0;
+    QStringList names;
+    for (const auto& o : orphans)
+        for (const auto& b : o.backups) {
+            ++count;
+            const std::string& shown = !b.note.originalPath.empty() ? b.note.originalPath : b.note.title;
+            names << QDir::toNativeSeparators(QString::fromStdString(shown.empty() ? b.id : shown));
+        }
+    if (count == 0)
+        return;
+    const int answer =
+        hooks_.choose(frame_,
+                      QStringLiteral("Orvane did not end normally last time. Automatic backups of %1 document(s) with "
+                                     "changes that were not saved are left:\n\n%2\n\nRecover them now? The files "
+                                     "themselves are not changed until you save.")
+                          .arg(count)
+                          .arg(names.join(QLatin1Char('\n'))),
+                      {QStringLiteral("Recover"), QStringLiteral("Discard"), QStringLiteral("Later")});
+    if (answer == 0) {
+        for (const auto& o : orphans) {
+            bool all = true;
+            for (const auto& b : o.backups)
+                all = RecoverBackup(b) != nullptr && all;
+            // What could not be opened stays for another try.
+            if (all)
+                CBackupManager::Discard(o);
+        }
+    } else if (answer == 1) {
+        for (const auto& o : orphans)
+            CBackupManager::Discard(o);
+    }
+    // "Later" (or no answer): the backups stay for the next start.
+}
+
+CChildFrame* COrvaneApp::RecoverBackup(const BackupEntry& backup)
+{
+    auto doc = std::make_unique<CDocument>(services_);
+    Status opened;
+    {
+        WaitCursor wait;
+        opened = doc->Doc().OpenDocument(backup.file.string());
+    }
+    if (!opened) {
+        Message(QMessageBox::Warning,
+                QStringLiteral("The backup %1 cannot be opened.\n\n%2")
+                    .arg(QString::fromStdString(backup.file.string()), QString::fromStdString(opened.error())));
+        return nullptr;
+    }
+    // The document stands for its own file again (or for none), with the backup's changes.
+    COrvaneDoc& d = doc->Doc();
+    d.SetPathName(backup.note.originalPath);
+    if (backup.note.originalPath.empty())
+        doc->SetUntitledNumber(++untitledCount_);
+    d.LoadCurrentKeyframe();
+    doc->SetModified(true);
+    CDocument* recovered = doc.get();
+    CChildFrame* child = AddFrame(std::move(doc));
+    child->UpdateTitle();
+    // Backed up again at once in this session, before the old backup goes.
+    if (backup_)
+        backup_->BackupNow(recovered, SteadyClockMs());
+    return child;
 }
 
 void COrvaneApp::RunTextureTool(CChildFrame* frame)

@@ -10,8 +10,10 @@
 
 #include "app/document.h"
 #include "app/prompts.h"
+#include "document/backup.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
+#include "resources/searchpath.h"
 
 class QDialog;
 class QSettings;
@@ -22,6 +24,7 @@ namespace orv {
 
 class CMainFrame;
 class CChildFrame;
+class CBackupManager;
 
 // The points where the application asks the user; tests replace them.
 struct UserInterfaceHooks {
@@ -36,6 +39,9 @@ struct UserInterfaceHooks {
     std::function<bool(const QUrl& url)> openUrl;
     // Runs a dialog of the application's own commands to its end (QDialog::exec).
     std::function<int(QDialog&)> exec;
+    // A question with buttons of its own; the index of the button chosen (-1: none). The
+    // first is the default, the last the answer to Escape.
+    std::function<int(QWidget* parent, const QString& text, const QStringList& buttons)> choose;
 };
 
 class COrvaneApp : public QObject {
@@ -48,6 +54,9 @@ public:
         bool splash = true;  // the About box while the resources are located
         bool tips = true;    // the tip of the day, when the settings ask for it
     };
+    // Where the automatic backups go (before Start); by default "backup" in the user's
+    // data directory.
+    void SetBackupFolder(const QString& folder) { backupFolder_ = folder; }
     // Reads the settings, makes the main window, opens the file named on the command
     // line (or a new document), places and shows the window, locates the resources.
     bool Start(const QStringList& args, const StartOptions& options);
@@ -83,6 +92,12 @@ public:
     void ApplyProductChoice(int product, const QString& jkFolder, const QString& motsFolder);
     CChildFrame* ActiveFrame() const;
     QStringList RecentFiles() const;
+    // Tools > Check Model: the breaches of the engine's limits in the active document.
+    void CheckModel(CChildFrame* frame);
+    // The backups a crashed session left: offered with "Recover", "Discard" and "Later".
+    void OfferRecovery();
+    CBackupManager* Backups() const { return backup_.get(); }
+    const ResourceSearchPath& SearchPath() const { return searchPath_; }
     // The help window, once a page was shown in it (tests).
     QWidget* HelpViewer() const { return helpViewer_; }
 
@@ -117,6 +132,11 @@ private:
     // Before writing a 3DO: a model with custom materials loses them in the file; the
     // user may have them written beside it as MAT files. False when the user cancels.
     bool ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString& path);
+    // Before writing a 3DO (or a folder export): the engine-limit breaches, with "Save
+    // anyway" and "Cancel". False when the user cancels.
+    bool ConfirmEngineLimits(CChildFrame* frame, const QString& path);
+    // Opens a backup as a modified document standing for the file it was made of.
+    CChildFrame* RecoverBackup(const BackupEntry& backup);
     void Message(QMessageBox::Icon icon, const QString& text);
     // Runs a save under the wait cursor; a failure is reported here.
     bool RunSave(const std::function<Status()>& save);
@@ -128,7 +148,10 @@ private:
     Settings settings_;
     int product_ = 0;
     ResourceCatalog catalog_;
+    ResourceSearchPath searchPath_;
     AppServices services_;
+    std::unique_ptr<CBackupManager> backup_;
+    QString backupFolder_;
     LocateResult lastLocate_;
     QString programDir_;
     CMainFrame* frame_ = nullptr;

@@ -6,6 +6,7 @@
 #include "model/settings.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
+#include "resources/searchpath.h"
 
 namespace orv {
 
@@ -23,27 +24,54 @@ void CDocument::RefreshEnvironment()
     env.catalog = services_.catalog;
     env.resourceFile = services_.resourceFile;
     env.programDir = services_.programDir;
-    if (services_.catalog) {
-        // Sizes as drawing will use them, through the custom materials of the current
-        // model (looked up at call time, since undo replaces the model).
-        // A size is remembered until the environment is refreshed (after the resources,
-        // the colormap or the custom materials change).
-        const ResourceCatalog& catalog = *services_.catalog;
-        const auto file = services_.resourceFile;
-        COrvaneDoc* doc = doc_.get();
-        const std::string colormap = services_.settings->colorMap;
-        auto cache = std::make_shared<std::map<std::string, std::optional<TextureSize>>>();
-        env.textureSize = [&catalog, file, doc, colormap, cache](const std::string& material) {
-            auto it = cache->find(material);
-            if (it == cache->end())
-                it = cache
-                         ->emplace(material, MaterialSizeFunction(catalog, file, &doc->model->customMaterials,
-                                                                  colormap)(material))
-                         .first;
+    // Sizes as drawing will use them, through the custom materials of the current model
+    // (looked up at call time, since undo replaces the model) and the mod's folders
+    // around the document's file (looked at again when the file moves). A size is
+    // remembered until the environment is refreshed (after the resources, the colormap
+    // or the custom materials change).
+    struct Sizes {
+        std::string folder;
+        std::shared_ptr<const ResourceIndex> modFolders;
+        ColormapCache colormaps;
+        std::map<std::string, std::optional<TextureSize>> known;
+    };
+    auto cache = std::make_shared<Sizes>();
+    const COrvaneDoc* doc = doc_.get();
+    AppServices* services = &services_;
+    const std::string colormap = services_.settings->colorMap;
+    env.textureSize = [services, doc, colormap, cache](const std::string& material) -> std::optional<TextureSize> {
+        const std::string folder = std::filesystem::path(doc->PathName()).parent_path().string();
+        if (!cache->modFolders || cache->folder != folder) {
+            cache->folder = folder;
+            cache->modFolders = IndexModFolders(doc->PathName());
+            cache->known.clear();
+        }
+        if (const auto it = cache->known.find(material); it != cache->known.end())
             return it->second;
-        };
-    }
+        ResourceSources sources;
+        sources.catalog = services->catalog;
+        sources.resourceFile = services->resourceFile;
+        sources.customMaterials = doc->model ? &doc->model->customMaterials : nullptr;
+        sources.modFolders = cache->modFolders;
+        sources.searchPath = services->searchPath;
+        std::optional<TextureSize> size;
+        if (auto image = ResolveMaterialImage(sources, material, colormap, &cache->colormaps))
+            size = TextureSize{image->width, image->height};
+        cache->known.emplace(material, size);
+        return size;
+    };
     doc_->SetEnvironment(std::move(env));
+}
+
+ResourceSources CDocument::Sources() const
+{
+    ResourceSources sources;
+    sources.catalog = services_.catalog;
+    sources.resourceFile = services_.resourceFile;
+    sources.customMaterials = &doc_->model->customMaterials;
+    sources.modFolders = IndexModFolders(doc_->PathName());
+    sources.searchPath = services_.searchPath;
+    return sources;
 }
 
 QString CDocument::DisplayName() const

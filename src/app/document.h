@@ -12,15 +12,19 @@
 namespace orv {
 
 struct ResourceCatalog;
+class ResourceSearchPath;
+struct ResourceSources;
 struct Settings;
 
 // What every document and view of the application shares: the settings and the game's
-// resources (catalogue and archive), which "Select Product" may replace at any time.
+// resources (catalogue and archive), which "Select Product" may replace at any time, and
+// the extra archives and folders of the "Resources" setting.
 struct AppServices {
     Settings* settings = nullptr;
     const ResourceCatalog* catalog = nullptr;
     std::filesystem::path resourceFile;
     std::filesystem::path programDir;
+    ResourceSearchPath* searchPath = nullptr;
 };
 
 class CDocument : public QObject {
@@ -36,6 +40,9 @@ public:
 
     // The document's environment follows the application's resources.
     void RefreshEnvironment();
+    // Where the document's materials are looked for now: the catalogue, its custom
+    // materials, the mod's folders around its file (read now) and the search path.
+    ResourceSources Sources() const;
 
     // Window title: the file name, or "Orvane<n>" for a new document, with "*" when modified.
     QString DisplayName() const;

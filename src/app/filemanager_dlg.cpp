@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/materialpreview.h"
 #include "model/fileio.h"
@@ -66,16 +67,19 @@ Result<Palette> ColormapPalette(const AppServices& services, const CTreeObject& 
     return cmp->palette;
 }
 
-QStringList LocalFiles(const QMimeData* data)
+QStringList LocalPaths(const QMimeData* data, bool folders)
 {
     QStringList out;
     if (!data || !data->hasUrls())
         return out;
     for (const QUrl& u : data->urls())
-        if (u.isLocalFile() && QFileInfo(u.toLocalFile()).isFile())
+        if (u.isLocalFile() && (folders ? QFileInfo(u.toLocalFile()).isDir() : QFileInfo(u.toLocalFile()).isFile()))
             out << u.toLocalFile();
     return out;
 }
+
+QStringList LocalFiles(const QMimeData* data) { return LocalPaths(data, false); }
+QStringList LocalFolders(const QMimeData* data) { return LocalPaths(data, true); }
 
 const char* kHelpText =
     "The File Manager shows a GOB or GOO archive of the game: its directories on the left, "
@@ -85,16 +89,24 @@ const char* kHelpText =
     "material. Delete removes the selected items. Save As writes the selected items to "
     "a folder, materials optionally as bitmaps.\n\n"
     "Files dropped on the directory tree are added; items dragged out of the list are "
-    "copied to where they are dropped. Every change is written to the archive at once.";
+    "copied to where they are dropped. A folder dropped on the tree goes in whole, each "
+    "file under its path in the folder (a mod's mat\\a.mat stays mat\\a.mat); without an "
+    "open archive it becomes a new one. Every change is written to the archive at once.";
 
 }  // namespace
 
 // ---- tree and list ---------------------------------------------------------------
 
+// Files go into the open archive; a folder also makes a new archive when none is open.
+bool CArchiveTreeWidget::Accepts(const QMimeData* data) const
+{
+    return (acceptFiles && !LocalFiles(data).isEmpty()) || !LocalFolders(data).isEmpty();
+}
+
 void CArchiveTreeWidget::dragEnterEvent(QDragEnterEvent* e)
 {
     // Drags from this program's own list would only add the items back.
-    if (acceptFiles && !e->source() && !LocalFiles(e->mimeData()).isEmpty()) {
+    if (!e->source() && Accepts(e->mimeData())) {
         e->setDropAction(Qt::CopyAction);
         e->accept();
     } else {
@@ -104,7 +116,7 @@ void CArchiveTreeWidget::dragEnterEvent(QDragEnterEvent* e)
 
 void CArchiveTreeWidget::dragMoveEvent(QDragMoveEvent* e)
 {
-    if (acceptFiles && !e->source() && !LocalFiles(e->mimeData()).isEmpty()) {
+    if (!e->source() && Accepts(e->mimeData())) {
         e->setDropAction(Qt::CopyAction);
         e->accept();
     } else {
@@ -114,11 +126,13 @@ void CArchiveTreeWidget::dragMoveEvent(QDragMoveEvent* e)
 
 void CArchiveTreeWidget::dropEvent(QDropEvent* e)
 {
-    const QStringList files = LocalFiles(e->mimeData());
-    if (!acceptFiles || e->source() || files.isEmpty()) {
+    if (e->source() || !Accepts(e->mimeData())) {
         e->ignore();
         return;
     }
+    QStringList files = LocalFolders(e->mimeData());
+    if (acceptFiles)
+        files += LocalFiles(e->mimeData());
     e->setDropAction(Qt::CopyAction);
     e->accept();
     // Added after the drop has finished, so the other program is not kept waiting by
@@ -238,7 +252,7 @@ CFileManagerDlg::CFileManagerDlg(AppServices& services, QWidget* parent, Prompts
         if (!filling_ && current)
             ListNode(current->data(0, Qt::UserRole).toInt());
     });
-    connect(tree_, &CArchiveTreeWidget::filesDropped, this, &CFileManagerDlg::AddFileList);
+    connect(tree_, &CArchiveTreeWidget::filesDropped, this, &CFileManagerDlg::AddDropped);
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CFileManagerDlg::OnSelectionChanged);
     connect(list_, &QTreeWidget::currentItemChanged, this, &CFileManagerDlg::OnCurrentRowChanged);
@@ -537,11 +551,8 @@ const Palette* CFileManagerDlg::ThumbnailPalette()
 
 void CFileManagerDlg::MakeThumbnails(int count)
 {
+    // Without a colormap only 16-bit materials, which hold their colours, get pictures.
     const Palette* palette = ThumbnailPalette();
-    if (!palette) {
-        pendingThumbs_.clear();
-        return;
-    }
     while (count-- > 0 && !pendingThumbs_.empty()) {
         const qulonglong pos = pendingThumbs_.front();
         pendingThumbs_.erase(pendingThumbs_.begin());
@@ -550,7 +561,7 @@ void CFileManagerDlg::MakeThumbnails(int count)
         if (!item || !record)
             continue;
         const auto bytes = ReadArchiveEntry(PathOf(archivePath_), *record);
-        const auto image = bytes ? ConvertMatFirstCel(*bytes, *palette) : Fail(bytes.error());
+        const auto image = bytes ? ConvertMatFirstCel(*bytes, palette) : Fail(bytes.error());
         if (!image)
             continue;
         const QImage cel = CelImage(*image);
@@ -573,10 +584,10 @@ void CFileManagerDlg::OnCurrentRowChanged(QTreeWidgetItem* current)
         return;
     const Palette* palette = ThumbnailPalette();
     const auto record = RecordAt(current->data(0, Qt::UserRole).toULongLong());
-    if (!palette || !record)
+    if (!record)
         return;
     const auto bytes = ReadArchiveEntry(PathOf(archivePath_), *record);
-    const auto image = bytes ? ConvertMatFirstCel(*bytes, *palette) : Fail(bytes.error());
+    const auto image = bytes ? ConvertMatFirstCel(*bytes, palette) : Fail(bytes.error());
     if (image) {
         preview_->SetImage(CelImage(*image));
         preview_->setToolTip(
@@ -632,16 +643,127 @@ void CFileManagerDlg::AddFiles()
 
 bool CFileManagerDlg::AddFile(const QString& path) { return AddFileList(QStringList{path}); }
 
+void CFileManagerDlg::AddDropped(const QStringList& paths)
+{
+    QStringList files;
+    for (const QString& p : paths) {
+        if (QFileInfo(p).isDir())
+            AddFolder(p);
+        else
+            files << p;
+    }
+    if (!files.isEmpty())
+        AddFileList(files);
+}
+
+std::optional<Palette> CFileManagerDlg::BitmapPalette() const
+{
+    // Bitmaps are remapped onto the game's default colormap when the catalogue has it.
+    if (services_.catalog)
+        if (const CTreeObject* cmp = services_.catalog->colormaps.Lookup("dflt.cmp"))
+            if (const auto p = ColormapPalette(services_, *cmp))
+                return *p;
+    return std::nullopt;
+}
+
+bool CFileManagerDlg::AddFolder(const QString& folder)
+{
+    if (busy_)
+        return false;
+    const fs::path root = PathOf(folder);
+    // Bitmaps become materials only when the user says so: a mod may keep bitmaps of its own.
+    bool bitmapsAsMaterials = false;
+    {
+        auto plain = CollectFolderTree(root, false);
+        if (!plain) {
+            Report(QStringLiteral("The folder %1 cannot go into an archive:\n%2")
+                       .arg(QDir::toNativeSeparators(folder), Q(plain.error())));
+            return false;
+        }
+        const auto bitmaps = std::count_if(plain->begin(), plain->end(), [](const ArchiveSourceItem& i) {
+            return LowerAscii(ExtensionOf(ShortNameOf(i.name))) == "bmp";
+        });
+        if (bitmaps > 0 && prompts_.askYesNo)
+            bitmapsAsMaterials = prompts_.askYesNo(
+                this,
+                QStringLiteral("The folder holds %1 bitmap(s). Store them as materials (NAME.mat)?").arg(bitmaps));
+    }
+    const std::optional<Palette> palette = bitmapsAsMaterials ? BitmapPalette() : std::nullopt;
+    auto items = CollectFolderTree(root, bitmapsAsMaterials, palette ? &*palette : nullptr);
+    if (!items) {
+        Report(QStringLiteral("The folder %1 cannot go into an archive:\n%2")
+                   .arg(QDir::toNativeSeparators(folder), Q(items.error())));
+        return false;
+    }
+    const QString label = QStringLiteral("Adding the folder %1").arg(QFileInfo(folder).fileName());
+
+    if (archivePath_.isEmpty()) {
+        // No archive open: the folder becomes a new one, written in one pass.
+        if (!prompts_.saveFile)
+            return false;
+        FileRequest r;
+        r.caption = QStringLiteral("New");
+        r.filters = kNewFilter;
+        r.fileName = QFileInfo(folder).fileName() + QStringLiteral(".gob");
+        r.defaultSuffix = QStringLiteral("GOB");
+        r.directory = QFileInfo(folder).absolutePath();
+        const FileAnswer a = prompts_.saveFile(this, r);
+        if (a.Cancelled())
+            return false;
+        const QString target = a.files.first();
+        if (!RunRewrite(label, [&](const ArchiveProgress& progress) {
+                return WriteArchiveFromSources(PathOf(target), *items, progress);
+            }))
+            return false;
+        return OpenArchiveFile(target);
+    }
+
+    // Into the open archive, with one rewrite; items of names it has are asked about.
+    std::vector<ArchiveEntryData> entries;
+    entries.reserve(items->size());
+    for (ArchiveSourceItem& item : *items) {
+        ArchiveEntryData e;
+        e.name = item.name;
+        if (item.file.empty()) {
+            e.data = std::move(item.data);
+        } else if (auto bytes = ReadWholeFile(item.file)) {
+            e.data = std::move(*bytes);
+        } else {
+            Report(label + QStringLiteral(" failed:\n") + Q(bytes.error()) +
+                   QStringLiteral("\n\nThe archive is unchanged."));
+            return false;
+        }
+        entries.push_back(std::move(e));
+    }
+    const bool warn = services_.settings && services_.settings->warning != 0;
+    AddFileOptions options;
+    options.onDuplicate = warn ? DuplicatePolicy::Ask : DuplicatePolicy::Replace;
+    options.askReplace = [this](const std::string& name) {
+        return prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)));
+    };
+    std::vector<AddFileResult> results;
+    const bool ok = RunRewrite(label, [&](const ArchiveProgress& progress) -> Status {
+        options.progress = progress;
+        auto added = AddEntriesToArchive(PathOf(archivePath_), std::move(entries), options);
+        if (!added)
+            return Fail(added.error());
+        results = std::move(*added);
+        return {};
+    });
+    const std::string before = ListedDirectory();
+    ReadDirectory();
+    if (ok && !results.empty())
+        SelectItem(Q(results.back().itemName));
+    else
+        SelectNode(ArchiveNodeOfDirectory(nodes_, before));
+    return ok;
+}
+
 bool CFileManagerDlg::AddFileList(const QStringList& paths)
 {
     if (busy_ || archivePath_.isEmpty() || paths.isEmpty())
         return false;
-    // Bitmaps are remapped onto the game's default colormap when the catalogue has it.
-    std::optional<Palette> dflt;
-    if (services_.catalog)
-        if (const CTreeObject* cmp = services_.catalog->colormaps.Lookup("dflt.cmp"))
-            if (const auto p = ColormapPalette(services_, *cmp))
-                dflt = *p;
+    const std::optional<Palette> dflt = BitmapPalette();
 
     // Files that cannot be read or converted are left out and named afterwards; the
     // others go in together, with one rewrite of the archive.
@@ -735,19 +857,21 @@ void CFileManagerDlg::SaveSelectedAs()
     const QString folder = chosen.absolutePath();
     lastSaveFolder_ = folder;
 
+    // 8-bit materials need the catalogue's first colormap; 16-bit ones hold their colours.
     std::optional<Palette> palette;
+    QString noPalette;
     if (asBitmap) {
         if (!services_.catalog || services_.catalog->colormaps.Count() == 0) {
-            Report(QStringLiteral("Materials cannot be saved as bitmaps: the game's resources hold no colormap."));
-            return;
+            noPalette = QStringLiteral(
+                "8-bit materials cannot be saved as bitmaps: the game's resources hold no "
+                "colormap.");
+        } else if (const auto first = ColormapPalette(services_, services_.catalog->colormaps.At(0)); !first) {
+            noPalette =
+                QStringLiteral("8-bit materials cannot be saved as bitmaps: the colormap %1 cannot be read:\n%2")
+                    .arg(Q(services_.catalog->colormaps.At(0).name), Q(first.error()));
+        } else {
+            palette = *first;
         }
-        const auto first = ColormapPalette(services_, services_.catalog->colormaps.At(0));
-        if (!first) {
-            Report(QStringLiteral("Materials cannot be saved as bitmaps: the colormap %1 cannot be read:\n%2")
-                       .arg(Q(services_.catalog->colormaps.At(0).name), Q(first.error())));
-            return;
-        }
-        palette = *first;
     }
 
     const bool warn = services_.settings && services_.settings->warning != 0;
@@ -783,7 +907,11 @@ void CFileManagerDlg::SaveSelectedAs()
         }
         std::vector<uint8_t> data = std::move(*read);
         if (convert) {
-            const auto image = ConvertMatFirstCel(data, *palette);
+            if (!palette && MatNeedsColormap(data)) {
+                failures << Q(rec.name) + QStringLiteral(": ") + noPalette;
+                continue;
+            }
+            const auto image = ConvertMatFirstCel(data, palette ? &*palette : nullptr);
             if (!image) {
                 failures << Q(rec.name) + QStringLiteral(": ") + Q(image.error());
                 continue;

@@ -33,9 +33,11 @@ public:
     bool acceptFiles = false;
 
 signals:
+    // Files (while an archive is open) and folders dropped on the tree.
     void filesDropped(const QStringList& paths);
 
 protected:
+    bool Accepts(const QMimeData* data) const;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -80,6 +82,12 @@ public:
     // Adds several files (a multiple choice of "&Add", a drop on the tree) with one
     // rewrite of the archive; false when nothing was added.
     bool AddFileList(const QStringList& paths);
+    // A folder dropped on the tree: every file below it under its path there (the game's
+    // layout kept; bitmaps as materials when the user says so), into the open archive
+    // with one rewrite, or, without one, as a new archive (its name asked) in one write.
+    bool AddFolder(const QString& folder);
+    // What a drop on the tree brought: folders as AddFolder, files as AddFileList.
+    void AddDropped(const QStringList& paths);
 
     const QString& ArchivePath() const { return archivePath_; }
     QPushButton* Button(Control id) const;
@@ -116,6 +124,8 @@ private:
     void MakeThumbnails(int count);
     std::optional<ArchiveRecord> RecordAt(qulonglong position) const;
     const Palette* ThumbnailPalette();
+    // The game's dflt.cmp, onto which bitmaps are remapped, when the catalogue has it.
+    std::optional<Palette> BitmapPalette() const;
     // The records at these positions as the archive holds them now; false (reported,
     // and the archive listed again) when they are no longer the ones listed.
     bool CurrentRecords(const QList<qulonglong>& positions, std::vector<ArchiveRecord>& out);

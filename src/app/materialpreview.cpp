@@ -11,6 +11,17 @@ QImage CelImage(const MaterialImage& image, int cel)
     if (image.width <= 0 || image.height <= 0 || cel < 0 || cel >= image.celCount)
         return {};
     const std::size_t celBytes = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+    if (image.TrueColor()) {
+        // A 16-bit material's own colours; its alpha shows the background through.
+        if (image.rgba.size() < celBytes * 4 * static_cast<std::size_t>(cel + 1))
+            return {};
+        QImage out(image.width, image.height, QImage::Format_RGBA8888);
+        const uint8_t* src = image.RgbaCel(cel);
+        for (int y = 0; y < image.height; ++y)
+            std::memcpy(out.scanLine(y), src + static_cast<std::size_t>(y) * image.width * 4,
+                        static_cast<std::size_t>(image.width) * 4);
+        return out;
+    }
     if (image.pixels.size() < celBytes * static_cast<std::size_t>(cel + 1))
         return {};
     QImage out(image.width, image.height, QImage::Format_Indexed8);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -14,6 +15,7 @@
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
 #include "resources/filemanager.h"
+#include "resources/searchpath.h"
 #include "resources/util.h"
 
 namespace orv {
@@ -90,9 +92,17 @@ CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace,
         buttons->addWidget(b);
     buttons->addStretch(1);
 
+    origin_ = new QLabel(this);
+    origin_->setObjectName(QStringLiteral("origin"));
+    origin_->setWordWrap(true);
+    origin_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* picture = new QVBoxLayout;
+    picture->addWidget(preview_, 1);
+    picture->addWidget(origin_);
+
     auto* row = new QHBoxLayout(this);
     row->addWidget(list_, 2);
-    row->addWidget(preview_, 3);
+    row->addLayout(picture, 3);
     row->addLayout(buttons);
 
     connect(ok_, &QPushButton::clicked, this, &CMaterialsDlg::OnOk);
@@ -190,12 +200,22 @@ bool CMaterialsDlg::SelectName(const QString& name)
 void CMaterialsDlg::ShowSelected()
 {
     image_.reset();
+    origin_->clear();
     const QString name = CurrentName();
-    const AppServices& services = document_.Services();
-    if (!name.isEmpty() && services.catalog)
-        if (auto image = ResolveMaterialImage(*services.catalog, services.resourceFile,
-                                              &document_.Model().customMaterials, name.toStdString(), colormap_))
-            image_ = std::move(*image);
+    if (!name.isEmpty()) {
+        // The same places the view draws from: the game's archive, the custom materials,
+        // the mod's folders around the model and the "Resources" list.
+        const ResourceSources sources = document_.Sources();
+        if (const auto found = FindMaterial(sources, name.toStdString())) {
+            origin_->setText(QStringLiteral("From: ") + QDir::toNativeSeparators(Q(found->origin)));
+            if (auto image = ResolveMaterialImage(sources, name.toStdString(), colormap_))
+                image_ = std::move(*image);
+            else
+                origin_->setText(origin_->text() + QStringLiteral("\n") + Q(image.error()));
+        } else {
+            origin_->setText(Q(found.error()));
+        }
+    }
     if (image_) {
         setWindowTitle(ModeText() + QStringLiteral(" - x= %1, y= %2").arg(image_->width).arg(image_->height));
         preview_->SetImage(CelImage(*image_));
@@ -354,22 +374,19 @@ void CMaterialsDlg::SaveMaterial()
     if (a.Cancelled())
         return;
     const fs::path target(a.files.first().toStdString());
-    const AppServices& services = document_.Services();
     const CModel& model = document_.Model();
     const std::string material = name.toStdString();
-    const auto custom = FindCustomMaterial(model.customMaterials, material);
-    const CTreeObject* stock = services.catalog ? services.catalog->materials.Lookup(material) : nullptr;
+    const ResourceSources sources = document_.Sources();
+    const auto found = FindMaterial(sources, material);
     // A material found nowhere would otherwise be saved as the fallback material's picture.
-    if (!custom && !stock) {
-        Report(
-            QStringLiteral("The material %1 is neither a custom material nor one of the game's materials.").arg(name));
+    if (!found || found->fallback) {
+        Report(QStringLiteral("The material %1 is neither a custom material nor one of the game's or the mod's "
+                              "materials.")
+                   .arg(name));
         return;
     }
     if (a.filterIndex == 0) {
-        // Without the game's resources there is no colormap, and no reason to give.
-        const auto image = services.catalog ? ResolveMaterialImage(*services.catalog, services.resourceFile,
-                                                                   &model.customMaterials, material, colormap_)
-                                            : Fail({});
+        const auto image = ResolveMaterialImage(sources, material, colormap_);
         if (!image) {
             Report(QStringLiteral("Cannot convert %1 into a bitmap:\n%2").arg(name, Q(image.error())));
             return;
@@ -379,15 +396,10 @@ void CMaterialsDlg::SaveMaterial()
                        .arg(QDir::toNativeSeparators(a.files.first()), Q(written.error())));
         return;
     }
-    std::vector<uint8_t> bytes;
-    if (custom) {
-        bytes = model.customMaterials.At(*custom).data;
-    } else if (auto read = ReadEntryData(services.resourceFile, *stock)) {
-        bytes = std::move(*read);
-    } else {
-        Report(QStringLiteral("Cannot read %1:\n%2").arg(name, Q(read.error())));
-        return;
-    }
+    // The MAT itself: a custom material of that name first, as it is the one the
+    // project holds.
+    const auto custom = FindCustomMaterial(model.customMaterials, material);
+    const std::vector<uint8_t>& bytes = custom ? model.customMaterials.At(*custom).data : found->bytes;
     if (Status written =
             WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         !written)

@@ -13,6 +13,7 @@
 #include "app/prompts.h"
 #include "resources/material.h"
 
+class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -62,6 +63,8 @@ public:
     QPushButton* Button(Control id) const;
     // The picture of the selected material, when it has one.
     const std::optional<MaterialImage>& Image() const { return image_; }
+    // Where the selected material was found ("From: ...").
+    QLabel* Origin() const { return origin_; }
 
 private:
     QString ModeText() const;
@@ -83,6 +86,7 @@ private:
 
     QListWidget* list_ = nullptr;
     CMaterialPreview* preview_ = nullptr;
+    QLabel* origin_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* help_ = nullptr;

@@ -4,10 +4,12 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
@@ -16,6 +18,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "model/settings.h"
 
@@ -84,6 +88,7 @@ CSheetDlg::CSheetDlg(Settings& settings, OptionsSources sources, QWidget* parent
     pages_->addTab(MakeGeneralPage(sources), QStringLiteral("General"));
     pages_->addTab(MakeColorsPage(), QStringLiteral("Colors"));
     pages_->addTab(MakeBackupPage(), QStringLiteral("Backup"));
+    pages_->addTab(MakeResourcesPage(), QStringLiteral("Resources"));
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
     connect(buttons_, &QDialogButtonBox::accepted, this, &CSheetDlg::accept);
@@ -96,6 +101,12 @@ CSheetDlg::CSheetDlg(Settings& settings, OptionsSources sources, QWidget* parent
     layout->addWidget(buttons_);
 
     showMessage_ = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Options"), text); };
+    choosePath_ = [this](bool folder) {
+        if (folder)
+            return QFileDialog::getExistingDirectory(this, QStringLiteral("Add Folder"));
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Add Archive"), QString(),
+                                            QStringLiteral("GOB/GOO Files (*.gob *.goo);;All Files (*)"));
+    };
 }
 
 QPushButton* CSheetDlg::ApplyButton() const { return buttons_->button(QDialogButtonBox::Apply); }
@@ -143,6 +154,11 @@ QWidget* CSheetDlg::MakeGeneralPage(const OptionsSources& sources)
     colorMap_->setCurrentIndex(current);
     form->addRow(QStringLiteral("Color Map:"), colorMap_);
 
+    shaded_ = new QCheckBox(QStringLiteral("Light the faces by a light at the camera"), page);
+    shaded_->setChecked(settings_.shaded != 0);
+    form->addRow(QStringLiteral("Shaded:"), shaded_);
+    connect(shaded_, &QCheckBox::toggled, this, &CSheetDlg::MarkModified);
+
     for (QComboBox* box : {stretch_, device_, mapping_, dithered_, warnings_, colorMap_})
         connect(box, &QComboBox::currentIndexChanged, this, &CSheetDlg::MarkModified);
     for (QLineEdit* edit : {frameRate_, vertexSize_})
@@ -174,7 +190,7 @@ QWidget* CSheetDlg::MakeBackupPage()
     backupCheck_ = new QCheckBox(QStringLiteral("Automatic backup every:"), page);
     backupMinutes_ = new QSpinBox(page);
     backupMinutes_->setRange(0, 120);
-    backupMinutes_->setValue(0);
+    backupMinutes_->setValue(std::clamp(settings_.backup, 0, 120));
     backupCheck_->setChecked(backupMinutes_->value() != 0);
     row->addWidget(backupCheck_);
     row->addWidget(backupMinutes_);
@@ -192,6 +208,76 @@ QWidget* CSheetDlg::MakeBackupPage()
     });
     connect(backupMinutes_, &QSpinBox::valueChanged, this, &CSheetDlg::MarkModified);
     return page;
+}
+
+QWidget* CSheetDlg::MakeResourcesPage()
+{
+    auto* page = new QWidget;
+    auto* text = new QLabel(QStringLiteral("Materials and colormaps that the game's archive does not have are looked "
+                                           "for beside the model, in the mod's folders around it, and then in these "
+                                           "archives and folders, from the top:"),
+                            page);
+    text->setWordWrap(true);
+    resources_ = new QListWidget(page);
+    resources_->setObjectName(QStringLiteral("resources"));
+    for (const std::string& entry : settings_.resources)
+        resources_->addItem(QString::fromStdString(entry));
+    auto makeButton = [page](const QString& caption) {
+        auto* b = new QPushButton(caption, page);
+        b->setAutoDefault(false);
+        return b;
+    };
+    auto* addArchive = makeButton(QStringLiteral("Add &Archive..."));
+    auto* addFolder = makeButton(QStringLiteral("Add &Folder..."));
+    auto* remove = makeButton(QStringLiteral("&Remove"));
+    auto* up = makeButton(QStringLiteral("Move &Up"));
+    auto* down = makeButton(QStringLiteral("Move &Down"));
+    connect(addArchive, &QPushButton::clicked, this, [this] { AddResource(false); });
+    connect(addFolder, &QPushButton::clicked, this, [this] { AddResource(true); });
+    connect(remove, &QPushButton::clicked, this, &CSheetDlg::RemoveResource);
+    connect(up, &QPushButton::clicked, this, [this] { MoveResource(-1); });
+    connect(down, &QPushButton::clicked, this, [this] { MoveResource(1); });
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {addArchive, addFolder, remove, up, down})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(resources_, 1);
+    row->addLayout(buttons);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(text);
+    layout->addLayout(row, 1);
+    return page;
+}
+
+void CSheetDlg::AddResource(bool folder)
+{
+    const QString path = choosePath_ ? choosePath_(folder) : QString();
+    if (path.isEmpty() || !resources_->findItems(path, Qt::MatchExactly).isEmpty())
+        return;
+    resources_->addItem(path);
+    resources_->setCurrentRow(resources_->count() - 1);
+    MarkModified();
+}
+
+void CSheetDlg::RemoveResource()
+{
+    const int row = resources_->currentRow();
+    if (row < 0)
+        return;
+    delete resources_->takeItem(row);
+    MarkModified();
+}
+
+void CSheetDlg::MoveResource(int step)
+{
+    const int row = resources_->currentRow();
+    const int to = row + step;
+    if (row < 0 || to < 0 || to >= resources_->count())
+        return;
+    resources_->insertItem(to, resources_->takeItem(row));
+    resources_->setCurrentRow(to);
+    MarkModified();
 }
 
 void CSheetDlg::MarkModified()
@@ -272,11 +358,17 @@ bool CSheetDlg::Apply()
     }
     for (int i = 0; i < kColorCount; ++i)
         settings_.*kColorFields[static_cast<std::size_t>(i)].member = colors_[static_cast<std::size_t>(i)];
-    // The backup interval is not kept: the program makes no automatic backups.
+    settings_.shaded = shaded_->isChecked() ? 1 : 0;
+    settings_.backup = backupMinutes_->value();
+    std::vector<std::string> resources;
+    for (int i = 0; i < resources_->count(); ++i)
+        resources.push_back(resources_->item(i)->text().toStdString());
+    const bool resourcesChanged = resources != settings_.resources;
+    settings_.resources = std::move(resources);
 
     modified_ = false;
     ApplyButton()->setEnabled(false);
-    emit applied(colormapChanged);
+    emit applied(colormapChanged || resourcesChanged);
     return true;
 }
 

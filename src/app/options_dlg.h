@@ -1,6 +1,8 @@
 // The options sheet: display device and stretch factor, frame rate, vertex size,
-// texture filtering and dithering, warnings and colormap ("General"), the nine drawing
-// colours ("Colors"), and the automatic-backup interval ("Backup").
+// texture filtering and dithering, warnings, colormap and the shaded display
+// ("General"), the nine drawing colours ("Colors"), the automatic-backup interval
+// ("Backup") and the extra archives and folders materials are looked for in
+// ("Resources").
 #pragma once
 
 #include <QDialog>
@@ -13,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -57,8 +60,16 @@ public:
     QComboBox* Warnings() const { return warnings_; }
     QComboBox* ColorMap() const { return colorMap_; }
     QPushButton* ColorButton(int i) const { return colorButtons_[static_cast<std::size_t>(i)]; }
+    QCheckBox* Shaded() const { return shaded_; }
     QCheckBox* BackupEnabled() const { return backupCheck_; }
     QSpinBox* BackupMinutes() const { return backupMinutes_; }
+    QListWidget* Resources() const { return resources_; }
+    // What "Add Archive..." and "Add Folder..." add: the chosen path, empty when
+    // cancelled (a file dialog unless replaced).
+    void SetPathChooser(std::function<QString(bool folder)> choose) { choosePath_ = std::move(choose); }
+    void AddResource(bool folder);
+    void RemoveResource();
+    void MoveResource(int step);
     QPushButton* ApplyButton() const;
 
     // A colour of the Colors page as 0x00BBGGRR, in the order of the page's buttons;
@@ -70,9 +81,9 @@ public:
     static QString RangeMessageVertexSize();
 
 signals:
-    // The settings were stored; colormapChanged when another colormap was chosen (the
-    // textures must then be made again).
-    void applied(bool colormapChanged);
+    // The settings were stored; texturesChanged when another colormap or another list of
+    // resources was chosen (the textures must then be made again).
+    void applied(bool texturesChanged);
 
 public slots:
     void accept() override;
@@ -81,6 +92,7 @@ private:
     QWidget* MakeGeneralPage(const OptionsSources& sources);
     QWidget* MakeColorsPage();
     QWidget* MakeBackupPage();
+    QWidget* MakeResourcesPage();
     void MarkModified();
     void ChooseColor(int i);
     void PaintButton(int i);
@@ -99,8 +111,11 @@ private:
     QComboBox* colorMap_ = nullptr;
     std::array<QPushButton*, kColorCount> colorButtons_{};
     std::array<uint32_t, kColorCount> colors_{};
+    QCheckBox* shaded_ = nullptr;
     QCheckBox* backupCheck_ = nullptr;
     QSpinBox* backupMinutes_ = nullptr;
+    QListWidget* resources_ = nullptr;
+    std::function<QString(bool folder)> choosePath_;
     bool modified_ = false;
     QString lastError_;
     std::function<void(const QString&)> showMessage_;

@@ -25,6 +25,7 @@
 #include "commands/command_table.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
+#include "resources/searchpath.h"
 
 namespace orv {
 
@@ -392,7 +393,7 @@ void COrvaneView::CreateRenderer()
         return;
     }
     renderer->SetStatusListener([this](const ViewStatus& s) { OnStatus(s); });
-    renderer->SetResources(doc_.Services().catalog, doc_.Services().resourceFile);
+    renderer->SetResources(doc_.Services().catalog, doc_.Services().resourceFile, doc_.Services().searchPath);
     renderer_ = std::move(renderer);
 
     const QSize px = PixelSize();
@@ -473,7 +474,7 @@ void COrvaneView::PrepareScene()
 {
     if (!renderer_ || !MakeCurrent())
         return;
-    renderer_->SetResources(doc_.Services().catalog, doc_.Services().resourceFile);
+    renderer_->SetResources(doc_.Services().catalog, doc_.Services().resourceFile, doc_.Services().searchPath);
     renderer_->PrepareScene();
     DoneCurrent();
     RequestFrame();
@@ -871,13 +872,24 @@ void COrvaneView::RunOptions()
 
 void COrvaneView::ApplyOptions(bool colormapChanged)
 {
+    // A new "Resources" list is indexed once, here, for every document of the program.
+    if (ResourceSearchPath* path = doc_.Services().searchPath; path && path->Entries() != AppSettings().resources) {
+        const auto problems = path->Set(AppSettings().resources);
+        if (!problems.empty() && showMessage_) {
+            QStringList lines;
+            for (const auto& p : problems)
+                lines << QString::fromStdString(p);
+            showMessage_(QStringLiteral("These resources cannot be read and are left out:\n") +
+                         lines.join(QLatin1Char('\n')));
+        }
+    }
     if (colormapChanged)
         doc_.RefreshEnvironment();
     if (renderer_ && MakeCurrent()) {
         const QSize px = PixelSize();
         ShowDeviceResult(renderer_->CreateDevice(px.width(), px.height()));
         if (colormapChanged) {
-            renderer_->SetResources(doc_.Services().catalog, doc_.Services().resourceFile);
+            renderer_->SetResources(doc_.Services().catalog, doc_.Services().resourceFile, doc_.Services().searchPath);
             renderer_->PrepareScene();
         }
         DoneCurrent();

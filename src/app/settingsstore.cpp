@@ -32,6 +32,14 @@ void LoadSettings(QSettings& store, Settings& s)
         }
         case SettingField::Kind::FloatText: s.*f.real = ParseFloatSetting(v.toString().toStdString(), s.*f.real); break;
         case SettingField::Kind::Text: s.*f.text = v.toString().toStdString(); break;
+        case SettingField::Kind::TextList: {
+            std::vector<std::string> list;
+            for (const QString& item : v.toStringList())
+                if (!item.isEmpty())
+                    list.push_back(item.toStdString());
+            s.*f.list = std::move(list);
+            break;
+        }
         }
     }
     store.endGroup();
@@ -49,6 +57,13 @@ void SaveSettings(QSettings& store, const Settings& s)
             store.setValue(key, QString::fromStdString(FormatFloatSetting(s.*f.real)));
             break;
         case SettingField::Kind::Text: store.setValue(key, QString::fromStdString(s.*f.text)); break;
+        case SettingField::Kind::TextList: {
+            QStringList list;
+            for (const std::string& item : s.*f.list)
+                list.append(QString::fromStdString(item));
+            store.setValue(key, list);
+            break;
+        }
         }
     }
     store.endGroup();

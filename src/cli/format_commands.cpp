@@ -10,7 +10,9 @@
 #include "formats/puppet.h"
 #include "model/corners.h"
 #include "model/fileio.h"
+#include "model/limits.h"
 #include "model/model.h"
+#include "model/projectfile.h"
 
 namespace orv::cli {
 
@@ -29,9 +31,9 @@ std::string Shortest(float v)
 // of the failure already reported.
 int Load3doWithResources(const std::string& path, const Options& opts, CModel& model, ReadStatus& status)
 {
-    const auto res = OpenResources(opts);
+    const auto res = OpenResources(opts, path);
     if (!res)
-        return Fail(opts.resources, res.error());
+        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, res.error());
     auto read = Load3doFile(path, model, res->textureSize);
     if (!read)
         return Fail(path, read.error());
@@ -159,6 +161,42 @@ int ConvertBrp(const std::string& in, const std::string& out, const Options& opt
     return 0;
 }
 
+// `check FILE...`: what the game's engine would refuse, one line per breach naming the
+// file and where in it. Files that cannot be read are reported and the others checked.
+int Check(const std::vector<std::string>& files, const Options&)
+{
+    if (files.empty())
+        return Usage("check takes one or more models (.3do, .orv)");
+    int status = 0;
+    for (const std::string& file : files) {
+        std::unique_ptr<CModel> model;
+        if (LowerExtension(file) == ".orv") {
+            auto project = ReadProjectFile(file);
+            if (!project) {
+                status = Fail(file, project.error());
+                continue;
+            }
+            model = std::move(project->model);
+        } else {
+            model = std::make_unique<CModel>();
+            const auto read = Load3doFile(file, *model);
+            if (!read) {
+                status = Fail(file, read.error());
+                continue;
+            }
+            if (!read->complete) {
+                std::printf("%s: incomplete: %s\n", file.c_str(), read->missing.c_str());
+                status = 1;
+            }
+        }
+        for (const LimitBreach& breach : CheckEngineLimits(*model)) {
+            std::printf("%s: %s\n", file.c_str(), breach.text.c_str());
+            status = 1;
+        }
+    }
+    return status;
+}
+
 }  // namespace
 
 void RegisterFormatCommands(Registry& registry)
@@ -170,6 +208,11 @@ void RegisterFormatCommands(Registry& registry)
     registry.convert.push_back({".key", ".key", ConvertKey});
     registry.convert.push_back({".pup", ".pup", ConvertPup});
     registry.convert.push_back({".3do", ".brp", ConvertBrp});
+    registry.subcommands.push_back(
+        {"check",
+         "  check FILE...          what the game's engine would refuse in models (.3do, .orv): one\n"
+         "                         line per breach of its limits; exit status 1 when there is any\n",
+         Check});
 }
 
 }  // namespace orv::cli

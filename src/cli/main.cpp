@@ -1,6 +1,7 @@
 // orvane-tool: the command-line front end of the editor's core.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "model/version.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
+#include "resources/searchpath.h"
 
 namespace orv::cli {
 
@@ -36,19 +38,34 @@ int Usage(const std::string& message)
 
 struct ResourceContext {
     ResourceCatalog catalog;
+    ResourceSearchPath searchPath;
 };
 
-Result<ResourceHandle> OpenResources(const Options& opts)
+Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile)
 {
     ResourceHandle out;
-    if (opts.resources.empty())
+    if (!opts.AnyResources())
         return out;
     auto ctx = std::make_shared<ResourceContext>();
-    if (const auto load = LoadCatalog(opts.resources, ctx->catalog); !load)
-        return orv::Fail(load.error());
-    out.textureSize = MaterialSizeFunction(ctx->catalog, opts.resources, nullptr,
-                                           opts.colormap.empty() ? std::string("01redmap.cmp") : opts.colormap);
-    out.catalog = &ctx->catalog;
+    ResourceSources sources;
+    if (!opts.resources.empty()) {
+        if (const auto load = LoadCatalog(opts.resources, ctx->catalog); !load)
+            return orv::Fail(load.error());
+        sources.catalog = &ctx->catalog;
+        sources.resourceFile = opts.resources;
+        out.catalog = &ctx->catalog;
+    }
+    if (!opts.extraResources.empty()) {
+        const auto problems = ctx->searchPath.Set(opts.extraResources);
+        if (!problems.empty())
+            return orv::Fail(problems.front());
+        sources.searchPath = &ctx->searchPath;
+        out.searchPath = &ctx->searchPath;
+    }
+    if (!modelFile.empty())
+        sources.modFolders = IndexModFolders(modelFile);
+    out.textureSize =
+        MaterialSizeFunction(std::move(sources), opts.colormap.empty() ? std::string("01redmap.cmp") : opts.colormap);
     out.context = std::move(ctx);
     return out;
 }
@@ -87,7 +104,10 @@ using namespace orv::cli;
 void PrintUsage(const Registry& reg, std::FILE* out)
 {
     std::fputs(
-        "Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE] [--colormap NAME] [--partial]\n\n"
+        "Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE|FOLDER]... [--colormap NAME] [--partial]\n\n"
+        "  --resources            the game's archive (the first archive given), then further\n"
+        "                         archives and mod folders searched in order for materials and\n"
+        "                         colormaps it lacks, after the mod's own folders around a model\n"
         "  --help                 show this text\n"
         "  --version              print the program's version\n"
         "  --partial              let convert take a file that ends early, as far as it goes\n",
@@ -136,7 +156,14 @@ int main(int argc, char** argv)
         } else if (a == "--resources" || a == "--colormap") {
             if (i + 1 >= argc)
                 return Usage(a + " needs a value");
-            (a == "--resources" ? opts.resources : opts.colormap) = argv[++i];
+            const std::string value = argv[++i];
+            std::error_code ec;
+            if (a == "--colormap")
+                opts.colormap = value;
+            else if (opts.resources.empty() && !std::filesystem::is_directory(value, ec))
+                opts.resources = value;  // the first archive is the game's
+            else
+                opts.extraResources.push_back(value);
         } else {
             args.push_back(a);
         }

@@ -32,9 +32,9 @@ int InfoProject(const std::string& path, const Options&)
 // whose name decides the form.
 int ConvertThroughDocument(const std::string& in, const std::string& out, const Options& opts)
 {
-    const auto opened = OpenResources(opts);
+    const auto opened = OpenResources(opts, in);
     if (!opened)
-        return Fail(opts.resources, opened.error());
+        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, opened.error());
     const ResourceHandle& res = *opened;
     DocumentEnvironment env;
     if (res.catalog) {

@@ -16,6 +16,7 @@
 #include "resources/catalog.h"
 #include "resources/material.h"
 #include "resources/png.h"
+#include "resources/searchpath.h"
 
 namespace orv::cli {
 
@@ -83,10 +84,13 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     int32_t width = 800, height = 600;
     int viewKind = -1;
     int mode = 0;
+    bool shaded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "-o" || a == "--size" || a == "--view" || a == "--mode" || a == "--key" || a == "--frame") {
+        if (a == "--shaded") {
+            shaded = true;
+        } else if (a == "-o" || a == "--size" || a == "--view" || a == "--mode" || a == "--key" || a == "--frame") {
             if (!hasValue)
                 return Usage("render: " + a + " needs a value");
             const std::string& v = args[++i];
@@ -125,15 +129,28 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     Settings settings;
     if (!opts.colormap.empty())
         settings.colorMap = opts.colormap;
+    settings.shaded = shaded ? 1 : 0;
+    // Drawing looks in the mod's folders around the model even without --resources: a
+    // mod's own materials are what the picture is for.
     ResourceCatalog catalog;
+    ResourceSearchPath searchPath;
+    ResourceSources sources;
     DocumentEnvironment env;
     if (!opts.resources.empty()) {
         if (const auto load = LoadCatalog(opts.resources, catalog); !load)
             return Fail(opts.resources, load.error());
         env.catalog = &catalog;
         env.resourceFile = opts.resources;
-        env.textureSize = MaterialSizeFunction(catalog, opts.resources, nullptr, settings.colorMap);
+        sources.catalog = &catalog;
+        sources.resourceFile = opts.resources;
     }
+    if (!opts.extraResources.empty()) {
+        if (const auto problems = searchPath.Set(opts.extraResources); !problems.empty())
+            return Fail("--resources", problems.front());
+        sources.searchPath = &searchPath;
+    }
+    sources.modFolders = IndexModFolders(model);
+    env.textureSize = MaterialSizeFunction(sources, settings.colorMap);
     COrvaneDoc doc(settings, env);
     if (Status opened = doc.OpenDocument(model); !opened)
         return Fail(model, opened.error());
@@ -162,7 +179,7 @@ int Render(const std::vector<std::string>& args, const Options& opts)
         if (!made.ok)
             return Fail(out,
                         made.messages.empty() ? std::string("no drawing surface of that size") : made.messages.front());
-        renderer.SetResources(env.catalog, env.resourceFile);
+        renderer.SetResources(env.catalog, env.resourceFile, sources.searchPath);
         renderer.PrepareScene();
         renderer.PlaceInitialCamera();
 
@@ -197,13 +214,15 @@ void RegisterRenderCommand(Registry& registry)
     registry.subcommands.push_back(
         {"render",
          "  render MODEL -o OUT.png [--size WxH] [--view front|left|right|back|top|bottom] [--mode 0-4]\n"
-         "                [--key KEYFILE] [--frame N]\n"
+         "                [--key KEYFILE] [--frame N] [--shaded]\n"
          "                         draw a model (.3do, or a project with its saved camera) as\n"
          "                         the 3D view shows it when opened, into a PNG (default 800x600,\n"
-         "                         textured from --resources through --colormap; modes 2-4 show\n"
-         "                         the first mesh as the current one); needs no display. With a\n"
-         "                         keyframe (a KEY file, or a stock one by name from --resources)\n"
-         "                         the model is posed at frame N (default 0)\n",
+         "                         textured from --resources and the mod's folders around the\n"
+         "                         model through --colormap; modes 2-4 show the first mesh as the\n"
+         "                         current one; --shaded lights the faces by a light at the\n"
+         "                         camera); needs no display. With a keyframe (a KEY file, or a\n"
+         "                         stock one by name from --resources) the model is posed at\n"
+         "                         frame N (default 0)\n",
          Render});
 }
 

@@ -99,15 +99,58 @@ Result<Palette> CatalogPalette(const std::string& archive, const std::string& na
 
 // ---- gob ---------------------------------------------------------------------
 
-int GobCreate(const std::vector<std::string>& args)
+// The palette bitmaps are remapped onto: --colormap, else dflt.cmp of --resources, else
+// none (they keep their own colour indices). Returns an exit status on failure, -1 else.
+int BitmapPalette(const Options& opts, std::optional<Palette>& palette)
 {
-    if (args.size() != 1)
-        return Usage("gob create takes one archive");
+    if (!opts.colormap.empty()) {
+        Palette p;
+        if (int st = PaletteFromOption(opts, {}, p); st >= 0)
+            return st;
+        palette = p;
+    } else if (!opts.resources.empty()) {
+        if (auto p = CatalogPalette(opts.resources, "dflt.cmp"))
+            palette = *p;
+    }
+    return -1;
+}
+
+int GobCreate(const std::vector<std::string>& rawArgs, const Options& opts)
+{
+    std::vector<std::string> args;
+    bool bitmapsAsMaterials = false;
+    for (const auto& a : rawArgs) {
+        if (a == "--bmp")
+            bitmapsAsMaterials = true;
+        else if (a.rfind("--", 0) == 0)
+            return Usage("gob create does not know " + a);
+        else
+            args.push_back(a);
+    }
+    if (args.empty() || args.size() > 2)
+        return Usage("gob create takes an archive and, to fill it, a folder");
     std::error_code ec;
     if (fs::exists(args[0], ec))
         return Fail(args[0], "already exists");
-    if (Status created = CreateArchive(args[0]); !created)
-        return Fail(args[0], created.error());
+    if (args.size() == 1) {
+        if (bitmapsAsMaterials)
+            return Usage("gob create --bmp needs a folder");
+        if (Status created = CreateArchive(args[0]); !created)
+            return Fail(args[0], created.error());
+        return 0;
+    }
+    std::optional<Palette> palette;
+    if (bitmapsAsMaterials)
+        if (int st = BitmapPalette(opts, palette); st >= 0)
+            return st;
+    // Every name is settled before anything is written; the files are read as the
+    // archive is written, in one pass.
+    const auto items = CollectFolderTree(args[1], bitmapsAsMaterials, palette ? &*palette : nullptr);
+    if (!items)
+        return Fail(args[1], items.error());
+    if (Status written = WriteArchiveFromSources(args[0], *items); !written)
+        return Fail(args[0], written.error());
+    std::printf("%zu items\n", items->size());
     return 0;
 }
 
@@ -148,16 +191,8 @@ int GobAdd(const std::vector<std::string>& rawArgs, const Options& opts)
 
     // Bitmaps are remapped onto --colormap, else onto dflt.cmp of --resources.
     std::optional<Palette> palette;
-    if (!opts.colormap.empty()) {
-        Palette p;
-        if (int st = PaletteFromOption(opts, {}, p); st >= 0)
-            return st;
-        palette = p;
-    } else if (!opts.resources.empty()) {
-        // Without it the bitmaps keep their own colour indices.
-        if (auto p = CatalogPalette(opts.resources, "dflt.cmp"))
-            palette = *p;
-    }
+    if (int st = BitmapPalette(opts, palette); st >= 0)
+        return st;
 
     // Every file is read (and converted) before the archive is touched, and all of them
     // go in with one rewrite.
@@ -303,7 +338,7 @@ int Gob(const std::vector<std::string>& args, const Options& opts)
     const std::string& what = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (what == "create")
-        return GobCreate(rest);
+        return GobCreate(rest, opts);
     if (what == "list")
         return GobList(rest);
     if (what == "add")
@@ -345,15 +380,19 @@ int Catalog(const std::vector<std::string>& args, const Options&)
 
 int MatToBmp(const std::string& in, const std::string& out, const Options& opts)
 {
-    if (opts.colormap.empty())
-        return Usage("converting a MAT into a bitmap needs --colormap (a .cmp file, or a name with --resources)");
-    Palette palette;
-    if (int st = PaletteFromOption(opts, {}, palette); st >= 0)
-        return st;
     const auto bytes = ReadWholeFile(in);
     if (!bytes)
         return Fail(in, bytes.error());
-    const auto image = ConvertMatFirstCel(*bytes, palette);
+    // A 16-bit material holds its colours and becomes a 24-bit bitmap without a colormap.
+    const bool needsColormap = MatNeedsColormap(*bytes);
+    if (needsColormap && opts.colormap.empty())
+        return Usage(
+            "converting an 8-bit MAT into a bitmap needs --colormap (a .cmp file, or a name with --resources)");
+    Palette palette;
+    if (needsColormap)
+        if (int st = PaletteFromOption(opts, {}, palette); st >= 0)
+            return st;
+    const auto image = ConvertMatFirstCel(*bytes, needsColormap ? &palette : nullptr);
     if (!image)
         return Fail(in, image.error());
     if (Status written = WriteBmpFile(out, *image); !written)
@@ -411,6 +450,11 @@ int InfoMat(const std::string& path, const Options&)
     const MatInfo& info = *parsed;
     std::printf("MAT: %s material, %u records, %u bits per pixel\n", info.IsColor() ? "colour" : "texture",
                 info.recordCount, info.bitsPerPixel);
+    if (info.trueColor) {
+        const MatColorFormat& f = info.colorFormat;
+        std::printf("texels: red %u bits at %u, green %u at %u, blue %u at %u, alpha %u at %u\n", f.bits[0],
+                    f.shifts[0], f.bits[1], f.shifts[1], f.bits[2], f.shifts[2], f.bits[3], f.shifts[3]);
+    }
     for (std::size_t i = 0; i < info.colorIndices.size(); ++i)
         std::printf("colour %zu: index %u\n", i, info.colorIndices[i]);
     for (std::size_t i = 0; i < info.textures.size(); ++i) {
@@ -499,7 +543,11 @@ void RegisterResourceCommands(Registry& registry)
     registry.convert.push_back({".bmp", ".mat", BmpToMat});
     registry.subcommands.push_back(
         {"gob",
-         "  gob create ARCHIVE     make a new, empty GOB/GOO archive\n"
+         "  gob create ARCHIVE [FOLDER] [--bmp]\n"
+         "                         make a new GOB/GOO archive: empty, or holding every file below\n"
+         "                         FOLDER named by its path there (mat/a.mat as mat\\a.mat; hidden\n"
+         "                         files left out), written in one pass. --bmp: bitmaps stored as\n"
+         "                         materials of the same name\n"
          "  gob list ARCHIVE       one line per item: offset, size, name\n"
          "  gob add ARCHIVE FILE... [--keep]\n"
          "                         add files with one rewrite of the archive (bitmaps become\n"

@@ -14,15 +14,21 @@
 namespace orv {
 struct CModel;
 struct ResourceCatalog;
+class ResourceSearchPath;
 }  // namespace orv
 
 namespace orv::cli {
 
 // Options that any subcommand may take; main() removes them from the argument list.
 struct Options {
-    std::string resources;  // --resources ARCHIVE
-    std::string colormap;   // --colormap NAME
-    bool partial = false;   // --partial: convert files that end early, as far as they go
+    std::string resources;  // --resources ARCHIVE: the first archive given, the game's
+    // Further --resources (and every folder given): searched in order for materials and
+    // colormaps the game's archive does not have.
+    std::vector<std::string> extraResources;
+    std::string colormap;  // --colormap NAME
+    bool partial = false;  // --partial: convert files that end early, as far as they go
+
+    bool AnyResources() const { return !resources.empty() || !extraResources.empty(); }
 };
 
 // For `convert`: 0 when the input was read whole. For an input that ended early, exit
@@ -36,11 +42,13 @@ int CheckComplete(const std::string& file, bool complete, const std::string& mis
 struct ResourceContext;
 struct ResourceHandle {
     std::shared_ptr<ResourceContext> context;
-    TextureSizeFn textureSize;                 // empty without --resources
-    const ResourceCatalog* catalog = nullptr;  // the archive's catalogue; null without --resources
+    TextureSizeFn textureSize;                       // empty without --resources
+    const ResourceCatalog* catalog = nullptr;        // the archive's catalogue; null without --resources
+    const ResourceSearchPath* searchPath = nullptr;  // the further --resources; null without
 };
-// Fails when the archive given cannot be read.
-Result<ResourceHandle> OpenResources(const Options& opts);
+// Fails when an archive given cannot be read. With a model file the sizes come also from
+// the mod's folders around it (only when any --resources is given, like the rest).
+Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile = {});
 
 // Exit status 1 with one line on stderr naming the file and the reason.
 int Fail(const std::string& file, const std::string& reason);

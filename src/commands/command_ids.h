@@ -114,6 +114,9 @@ enum : int {
     KeyTiltUp = 32794,
     KeyTiltDown = 32790,
     Options = 5606,
+    // Added for working with mods: the shaded display and the engine-limit check.
+    ShadedView = 5720,
+    CheckModel = 5721,
     BookmarkStore0 = 18,
     BookmarkRecall0 = 28,
 };

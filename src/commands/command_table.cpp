@@ -14,6 +14,7 @@
 #include "edit/texture_tool.h"
 #include "edit/transform.h"
 #include "edit/view_commands.h"
+#include "model/settings.h"
 #include "view/camera.h"
 
 namespace orv {
@@ -80,6 +81,14 @@ CommandResult RotateView(CommandContext& c)
 {
     ViewContext v = ViewContextOf(c);
     return DoneIf(StartRotateView(v), kViewStateChanged);
+}
+
+// A display setting shared by every view: each redraws with it.
+bool IsShaded(const CommandContext& c) { return c.settings && c.settings->shaded != 0; }
+CommandResult ToggleShaded(CommandContext& c)
+{
+    c.settings->shaded = c.settings->shaded != 0 ? 0 : 1;
+    return Done(kViewStateChanged);
 }
 
 bool IsEnlarged(const CommandContext& c) { return c.doc->modes.enlarge; }
@@ -437,6 +446,8 @@ std::vector<CommandRow> MakeTable()
          b(Bar::Main, 503), RenderMode, CanRenderMode, IsRenderMode},
         {cmd::MeshWire, "Mesh as Wireframes", "Show mesh as wireframes\nMesh as wireframes", "", Doc,
          m(Menu::View, 204), b(Bar::Main, 504), RenderMode, CanRenderMode, IsRenderMode},
+        {cmd::ShadedView, "S&haded", "Light the faces by a light at the camera\nShaded", "", Doc, m(Menu::View, 205),
+         noBar, ToggleShaded, nullptr, IsShaded},
 
         // View: standard views
         {cmd::ViewFront, "&Front View", "View object from front\nFront View", "", Doc, m(Menu::View, 300),
@@ -593,6 +604,8 @@ std::vector<CommandRow> MakeTable()
          m(Menu::Tools, 201), noBar, nullptr, HasKeyframe},
         {cmd::HierarchyNodes, "&Hierarchy Nodes...", "Display Hierarchy Nodes\nHierarchy Nodes", "", Doc,
          m(Menu::Tools, 202), noBar, nullptr, CanShowHierarchy},
+        {cmd::CheckModel, "&Check Model...", "List what the game's engine would refuse in the model\nCheck Model", "",
+         Doc, m(Menu::Tools, 300), noBar},
 
         // Window
         {cmd::WindowCascade, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", App,

@@ -134,6 +134,8 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
             ReadPup(*m, buffer);
         }
         model = std::move(m);
+        // Named first: material sizes may come from the mod's folders around the file.
+        SetPathName(path);
         BuildFaceCorners(*model, env_.textureSize);
         savedCamera = {};
     } else {
@@ -141,10 +143,10 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
         if (!project)
             return Fail(project.error());
         model = std::move(project->model);
+        SetPathName(path);
         BuildFaceCorners(*model, env_.textureSize);
         savedCamera = project->camera;
     }
-    SetPathName(path);
     history.Clear();
     modified_ = false;
     readInPart_ = std::move(readInPart);
@@ -293,7 +295,7 @@ ViewState COrvaneDoc::CurrentView() const
 void COrvaneDoc::TakeSnapshot(const ViewState& view)
 {
     history.Snapshot(*model, view);
-    modified_ = true;
+    SetModified(true);
 }
 
 bool COrvaneDoc::Change(const std::function<bool()>& change)
@@ -302,7 +304,7 @@ bool COrvaneDoc::Change(const std::function<bool()>& change)
     if (!change())
         return false;
     history.Push(std::move(before));
-    modified_ = true;
+    SetModified(true);
     return true;
 }
 
@@ -315,7 +317,7 @@ Status COrvaneDoc::TakeRestored(Result<std::unique_ptr<CModel>> restored)
     if (!restored)
         return Fail(restored.error());
     model = std::move(*restored);
-    modified_ = true;
+    SetModified(true);
     return {};
 }
 

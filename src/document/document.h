@@ -57,7 +57,15 @@ public:
     // Sets the path; the title becomes its file name.
     void SetPathName(const std::string& path);
     bool IsModified() const { return modified_; }
-    void SetModified(bool on = true) { modified_ = on; }
+    void SetModified(bool on = true)
+    {
+        modified_ = on;
+        if (on)
+            ++changes_;
+    }
+    // Grows with every change of the model (each undo step, undo, redo, or a change
+    // marked by SetModified): the automatic backup writes only a state not written yet.
+    uint64_t ChangeCount() const { return changes_; }
     const DocumentEnvironment& Environment() const { return env_; }
     void SetEnvironment(DocumentEnvironment env) { env_ = std::move(env); }
 
@@ -119,6 +127,7 @@ private:
     std::string pathName_;
     std::string title_;
     bool modified_ = false;
+    uint64_t changes_ = 0;
     std::string readInPart_;
     bool replaceAgreed_ = false;
 };

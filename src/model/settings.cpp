@@ -38,6 +38,9 @@ const std::vector<SettingField>& SettingFields()
         integer("Top", &Settings::top),
         integer("Right", &Settings::right),
         integer("Bottom", &Settings::bottom),
+        integer("Shaded", &Settings::shaded),
+        integer("Backup", &Settings::backup),
+        SettingField{"Resources", K::TextList, nullptr, nullptr, nullptr, nullptr, &Settings::resources},
     };
     return fields;
 }

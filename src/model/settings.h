@@ -34,6 +34,12 @@ struct Settings {
     uint32_t colorCoorX = 0x0000FF;
     uint32_t colorCoorY = 0x00FF00;
     uint32_t colorCoorZ = 0xFF0000;
+    // Solid faces lit by a light at the camera (off: the faces' own colours, as always).
+    int32_t shaded = 0;
+    // Minutes between automatic backups of modified documents; 0 = none.
+    int32_t backup = 10;
+    // Extra archives and folders where materials and colormaps are looked for, in order.
+    std::vector<std::string> resources;
 
     // "FrameRate" divides a second; below 1 it counts as 1.
     int32_t FramePeriodMs() const { return 1000 / (frameRate < 1 ? 1 : frameRate); }
@@ -41,16 +47,18 @@ struct Settings {
 
 // One stored setting: its key, how it is stored, and where it lives in Settings.
 struct SettingField {
-    enum class Kind { Integer, Color, FloatText, Text };
+    enum class Kind { Integer, Color, FloatText, Text, TextList };
     const char* key;
     Kind kind;
     int32_t Settings::*integer = nullptr;
     uint32_t Settings::*color = nullptr;
     float Settings::*real = nullptr;
     std::string Settings::*text = nullptr;
+    std::vector<std::string> Settings::*list = nullptr;
 };
 
-// The 24 settings in the order they are written back at exit.
+// Every setting in the order it is written back at exit: the 24 the program always had,
+// then "Shaded", "Backup" and "Resources".
 const std::vector<SettingField>& SettingFields();
 
 // "%f" text of a float setting, and its reading back (narrowed to 32 bits); text that

@@ -23,8 +23,10 @@ layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec4 aColor;
 layout(location = 2) in vec2 aTexCoord;
 uniform mat4 uMatrix;
+uniform mat4 uModelView;
 out vec4 vColor;
 out vec2 vTexCoord;
+out vec3 vViewPosition;
 void main()
 {
     vec4 p = uMatrix * vec4(aPosition, 1.0);
@@ -32,21 +34,35 @@ void main()
     gl_Position = p;
     vColor = aColor;
     vTexCoord = aTexCoord;
+    vViewPosition = (uModelView * vec4(aPosition, 1.0)).xyz;
 }
 )";
 
-// Texture modulated by the vertex colour; the surface keeps no alpha.
+// Texture modulated by the vertex colour; the surface keeps no alpha. Shaded faces are
+// lit by a light at the camera: ambient plus Lambert on the face's normal, which the
+// change of the view-space position across the triangle gives (every corner of a flat
+// face agrees on it, and no normal has to travel with the vertices).
 const char* kFragmentShader = R"(#version 330 core
 in vec4 vColor;
 in vec2 vTexCoord;
+in vec3 vViewPosition;
 uniform sampler2D uTexture;
 uniform int uTextured;
+uniform int uShaded;
 out vec4 fragColor;
+const float kAmbient = 0.3;
 void main()
 {
     vec4 c = vColor;
     if (uTextured != 0)
         c *= texture(uTexture, vTexCoord);
+    if (uShaded != 0) {
+        vec3 n = cross(dFdx(vViewPosition), dFdy(vViewPosition));
+        float lambert = 1.0;
+        if (dot(n, n) > 0.0 && dot(vViewPosition, vViewPosition) > 0.0)
+            lambert = abs(dot(normalize(n), normalize(-vViewPosition)));
+        c.rgb *= kAmbient + (1.0 - kAmbient) * lambert;
+    }
     fragColor = vec4(c.rgb, 1.0);
 }
 )";
@@ -193,6 +209,8 @@ bool GlDevice::BuildProgram(std::string* error)
     uMatrix_ = gl_.GetUniformLocation(program_, "uMatrix");
     uTextured_ = gl_.GetUniformLocation(program_, "uTextured");
     uTexture_ = gl_.GetUniformLocation(program_, "uTexture");
+    uModelView_ = gl_.GetUniformLocation(program_, "uModelView");
+    uShaded_ = gl_.GetUniformLocation(program_, "uShaded");
     return true;
 }
 
@@ -363,6 +381,8 @@ void GlDevice::ApplyFixedState()
     gl_.BindSampler(0, sampler_);
     boundTexture_ = ~0u;
     SetTexture(0);
+    shaded_ = true;
+    SetShaded(false);
 }
 
 bool GlDevice::BeginFrame()
@@ -443,8 +463,18 @@ RgbaImage GlDevice::ReadPixels()
 
 void GlDevice::SetWorld(const Matrix4& world)
 {
-    const Matrix4 m = world * view_ * projection_;
+    const Matrix4 modelView = world * view_;
+    const Matrix4 m = modelView * projection_;
     gl_.UniformMatrix4fv(uMatrix_, 1, GL_FALSE, m.m.data());
+    gl_.UniformMatrix4fv(uModelView_, 1, GL_FALSE, modelView.m.data());
+}
+
+void GlDevice::SetShaded(bool on)
+{
+    if (on == shaded_)
+        return;
+    shaded_ = on;
+    gl_.Uniform1i(uShaded_, on ? 1 : 0);
 }
 
 void GlDevice::SetTexture(uint32_t glTexture)

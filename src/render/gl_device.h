@@ -145,6 +145,9 @@ public:
     void SetWorld(const Matrix4& world);
     // Texture of what is drawn next, 0 for none (then the vertex colour alone).
     void SetTexture(uint32_t glTexture);
+    // Whether what is drawn next is lit by a light at the camera (solid faces of the
+    // shaded display) or drawn with its colours as they are.
+    void SetShaded(bool on);
     // Vertex attribute layout of VertexRecord for the bound vertex array and buffer;
     // withColor false leaves the colour array off so that SetConstantColor applies.
     void SetupVertexLayout(bool withColor) const;
@@ -183,6 +186,9 @@ private:
     GLint uMatrix_ = -1;
     GLint uTextured_ = -1;
     GLint uTexture_ = -1;
+    GLint uModelView_ = -1;
+    GLint uShaded_ = -1;
+    bool shaded_ = false;
     std::function<bool(int32_t)> failForTest_;
 };
 

@@ -8,6 +8,7 @@
 #include "model/corners.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
+#include "resources/searchpath.h"
 #include "view/hierarchy.h"
 
 namespace orv {
@@ -31,6 +32,7 @@ TextureImage ToTextureImage(const MaterialImage& image)
     t.height = image.height;
     t.cels = image.celCount;
     t.pixels = image.pixels;
+    t.rgba = image.rgba;
     for (int i = 0; i < 256; ++i) {
         const auto rgb = image.Rgb(i);
         for (int k = 0; k < 3; ++k)
@@ -44,10 +46,21 @@ MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::fi
 {
     if (!catalog)
         return {};
-    return [catalog, file = std::move(resourceFile), model = std::move(model)](
+    ResourceSources sources;
+    sources.catalog = catalog;
+    sources.resourceFile = std::move(resourceFile);
+    return SourcesMaterialResolver(std::move(sources), std::move(model));
+}
+
+MaterialResolver SourcesMaterialResolver(ResourceSources sources, std::function<const CModel*()> model)
+{
+    auto colormaps = std::make_shared<ColormapCache>();
+    return [sources = std::move(sources), model = std::move(model), colormaps](
                const std::string& material, const std::string& colormap) -> std::optional<TextureImage> {
+        ResourceSources now = sources;
         const CModel* m = model ? model() : nullptr;
-        auto image = ResolveMaterialImage(*catalog, file, m ? &m->customMaterials : nullptr, material, colormap);
+        now.customMaterials = m ? &m->customMaterials : nullptr;
+        auto image = ResolveMaterialImage(now, material, colormap, colormaps.get());
         if (!image)
             return std::nullopt;
         return ToTextureImage(*image);
@@ -136,10 +149,12 @@ DeviceResult CRenderer::ResizeDevice(int32_t cx, int32_t cy)
     return CreateDevice(cx, cy);
 }
 
-void CRenderer::SetResources(const ResourceCatalog* catalog, std::filesystem::path resourceFile)
+void CRenderer::SetResources(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
+                             const ResourceSearchPath* searchPath)
 {
     catalog_ = catalog;
     resourceFile_ = std::move(resourceFile);
+    searchPath_ = searchPath;
 }
 
 void CRenderer::PrepareScene()
@@ -147,7 +162,13 @@ void CRenderer::PrepareScene()
     if (!device_.Initialized())
         return;
     selection_.ClearNodes(doc_.modes);
-    scene_->SetMaterialResolver(CatalogMaterialResolver(catalog_, resourceFile_, [this] { return doc_.model.get(); }));
+    ResourceSources sources;
+    sources.catalog = catalog_;
+    sources.resourceFile = resourceFile_;
+    sources.searchPath = searchPath_;
+    // Read afresh at each preparation, so materials put into the mod since are seen.
+    sources.modFolders = IndexModFolders(doc_.PathName());
+    scene_->SetMaterialResolver(SourcesMaterialResolver(std::move(sources), [this] { return doc_.model.get(); }));
     scene_->PrepareScene(Model());
     preparedModel_ = doc_.model.get();
     Measure();
@@ -297,6 +318,7 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     options.currentMesh = selection_.currentMesh;
     options.coordinateMode = modes.coordinateMode;
     options.markers = selection_.nodes;
+    options.shaded = settings_.shaded != 0;
     scene_->Draw(model, nodes, options);
     // The rotating view turns the next frame one step further.
     if (modes.viewKind == kViewRotating)

@@ -27,6 +27,8 @@
 namespace orv {
 
 struct ResourceCatalog;
+class ResourceSearchPath;
+struct ResourceSources;
 
 // The frame pacing all renderers of the program share: one last frame time, so that
 // two views together stay within "FrameRate".
@@ -45,6 +47,10 @@ TextureImage ToTextureImage(const MaterialImage& image);
 // call (undo replaces it); an empty function when there is no catalogue.
 MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
                                          std::function<const CModel*()> model);
+// The same through every place of the sources (the mod's folders, the search path); the
+// sources' custom materials are replaced by those of the model at each call. Colormaps
+// are read once per resolver.
+MaterialResolver SourcesMaterialResolver(ResourceSources sources, std::function<const CModel*()> model);
 
 class CRenderer {
 public:
@@ -77,8 +83,11 @@ public:
     const std::vector<std::string>& DisplayModes() const { return device_.DisplayModes(); }
     ViewSize Size() const;
 
-    // Where the catalogue's materials come from; takes effect at the next PrepareScene.
-    void SetResources(const ResourceCatalog* catalog, std::filesystem::path resourceFile);
+    // Where the catalogue's materials come from, and the user's extra archives and
+    // folders (none: only the catalogue and the mod's folders around the document's
+    // file); takes effect at the next PrepareScene, which looks at those folders anew.
+    void SetResources(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
+                      const ResourceSearchPath* searchPath = nullptr);
     // A fresh texture cache and every face's corners and texture; the node markers are
     // cleared (grid off, no current node) and both scroll positions return to 0.
     void PrepareScene();
@@ -154,6 +163,7 @@ private:
     std::unique_ptr<SceneRenderer> scene_;
     const ResourceCatalog* catalog_ = nullptr;
     std::filesystem::path resourceFile_;
+    const ResourceSearchPath* searchPath_ = nullptr;
     const CModel* preparedModel_ = nullptr;
     uint32_t target_ = kNoPresent;
     bool busy_ = true;

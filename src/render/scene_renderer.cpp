@@ -151,9 +151,11 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
         device_.SetupVertexLayout(true);
     }
 
+    shaded_ = options.shaded;
     // The axes lie on the world axes whatever the model matrix.
     if (options.coordinateMode) {
         device_.SetWorld(Matrix4::Identity());
+        device_.SetShaded(false);
         DrawAxes();
     }
 
@@ -171,6 +173,7 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
             DrawMeshBuffered(*mesh, how.solid);
     }
 
+    device_.SetShaded(false);
     if (!options.markers.empty()) {
         device_.SetWorld(Matrix4::Identity());
         DrawMarkers(options.markers);
@@ -298,6 +301,7 @@ void SceneRenderer::DrawMeshBuffered(const CMesh& mesh, bool solid)
 {
     MeshBuffers& b = BuffersFor(mesh);
     gl_.BindVertexArray(b.vertexArray);
+    device_.SetShaded(solid && shaded_);
     if (solid) {
         device_.SetConstantColor(ToDeviceColor(kWhite));
         for (const TextureRun& run : b.runs) {
@@ -324,6 +328,7 @@ void SceneRenderer::DrawMeshPerFace(const CMesh& mesh, bool solid)
         if (!solid)
             scratch_.push_back(scratch_.front());  // the outline is closed by the first corner
         device_.SetTexture(solid ? GlTextureOf(face->texture) : 0);
+        device_.SetShaded(solid && shaded_);
         Stream(scratch_.data(), scratch_.size() * sizeof(VertexRecord));
         gl_.DrawArrays(solid ? GL_TRIANGLE_FAN : GL_LINE_STRIP, 0, static_cast<GLsizei>(scratch_.size()));
     }

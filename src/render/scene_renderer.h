@@ -34,6 +34,9 @@ struct SceneDrawOptions {
     // One draw call per face from corners copied every frame, the way the faces were
     // first drawn: kept to compare pixels and speed with the mesh buffers.
     bool onePerFace = false;
+    // Solid faces lit by a light at the camera ("Shaded"); outlines, axes and markers
+    // keep their colours.
+    bool shaded = false;
 };
 
 class SceneRenderer {
@@ -112,6 +115,7 @@ private:
     GLuint streamBuffer_ = 0;
     GLuint streamIndices_ = 0;
     std::vector<VertexRecord> scratch_;
+    bool shaded_ = false;  // of the frame being drawn
 };
 
 }  // namespace orv

@@ -21,6 +21,8 @@ bool Usable(const TextureImage& image)
         return false;
     const uint64_t need =
         static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height) * static_cast<uint64_t>(image.cels);
+    if (!image.rgba.empty())
+        return image.rgba.size() / 4 >= need;
     return image.pixels.size() >= need;
 }
 
@@ -45,8 +47,10 @@ std::vector<uint16_t> ConvertCelTo565(const TextureImage& image, int32_t cel)
     const std::size_t count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
     const std::size_t offset = count * static_cast<std::size_t>(cel);
     std::vector<uint16_t> texels(count);
+    const bool trueColor = !image.rgba.empty();
     for (std::size_t i = 0; i < count; ++i) {
-        const uint8_t* rgb = &image.palette[static_cast<std::size_t>(image.pixels[offset + i]) * 3];
+        const uint8_t* rgb = trueColor ? &image.rgba[(offset + i) * 4]
+                                       : &image.palette[static_cast<std::size_t>(image.pixels[offset + i]) * 3];
         texels[i] = static_cast<uint16_t>(((rgb[0] >> 3) << 11) | ((rgb[1] >> 2) << 5) | (rgb[2] >> 3));
     }
     return texels;

@@ -17,13 +17,15 @@ namespace orv {
 
 // A material converted through a colormap: cels of width × height palette indices,
 // one after the other, each top row first (row 0 is v = 0), and the 256 colours as
-// R, G, B bytes.
+// R, G, B bytes. A 16-bit material has its colours instead: rgba holds the cels as
+// R, G, B, A bytes per pixel, and pixels stays empty.
 struct TextureImage {
     int32_t width = 0;
     int32_t height = 0;
     int32_t cels = 0;
     std::vector<uint8_t> pixels;
     std::array<uint8_t, 768> palette{};
+    std::vector<uint8_t> rgba;
 };
 
 // Finds and converts a material; nothing when it cannot be had. Names are lower case.

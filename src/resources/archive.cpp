@@ -114,6 +114,7 @@ struct PlannedItem {
     uint32_t oldOffset = 0;
     const std::vector<uint8_t>* data = nullptr;  // set for inserted items
     NameShape shape{std::string_view{}};
+    const std::filesystem::path* file = nullptr;  // set for items read from a file of their own
 };
 
 }  // namespace
@@ -296,7 +297,23 @@ Status WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const 
         return Fail("cancelled");
     std::vector<char> buffer(kCopyChunk);
     for (std::size_t i = 0; i < items.size();) {
-        if (items[i].data) {
+        if (items[i].file) {
+            std::ifstream file(*items[i].file, std::ios::binary);
+            if (!file)
+                return Fail(DescribeIoError(*items[i].file, "open"));
+            uint64_t left = items[i].size;
+            while (left > 0) {
+                const auto n = static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size()));
+                if (!file.read(buffer.data(), n))
+                    return Fail(items[i].file->string() + " became shorter while the archive was written");
+                os.write(buffer.data(), n);
+                left -= static_cast<uint64_t>(n);
+                done += static_cast<uint64_t>(n);
+            }
+            if (file.peek() != std::char_traits<char>::eof())
+                return Fail(items[i].file->string() + " grew while the archive was written");
+            ++i;
+        } else if (items[i].data) {
             os.write(reinterpret_cast<const char*>(items[i].data->data()), static_cast<std::streamsize>(items[i].size));
             done += items[i].size;
             ++i;
@@ -433,6 +450,30 @@ Status WriteArchive(const fs::path& path, const std::vector<ArchiveEntryData>& e
     if (!w.IsOpen())
         return Fail(w.Error());
     if (Status written = WriteArchiveStream(w, ArchiveHeader{}, items, nullptr, {}); !written)
+        return written;
+    return w.Commit();
+}
+
+Status WriteArchiveFromSources(const fs::path& path, const std::vector<ArchiveSourceItem>& items,
+                               const ArchiveProgress& progress)
+{
+    std::vector<PlannedItem> planned;
+    planned.reserve(items.size());
+    for (const auto& item : items) {
+        if (Status name = CheckArchiveName(item.name); !name)
+            return Fail((item.file.empty() ? item.name : item.file.string()) + ": " + name.error());
+        const uint64_t size = item.file.empty() ? item.data.size() : item.size;
+        if (size > std::numeric_limits<uint32_t>::max())
+            return Fail("item " + item.name + " is larger than an archive can hold (4 GB)");
+        PlannedItem p{item.name, static_cast<uint32_t>(size), 0, &item.data, NameShape(item.name)};
+        if (!item.file.empty())
+            p.file = &item.file;
+        planned.push_back(std::move(p));
+    }
+    AtomicFileWriter w(path);
+    if (!w.IsOpen())
+        return Fail(w.Error());
+    if (Status written = WriteArchiveStream(w, ArchiveHeader{}, planned, nullptr, progress); !written)
         return written;
     return w.Commit();
 }

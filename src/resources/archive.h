@@ -139,4 +139,20 @@ Result<ArchiveEditResult> DeleteArchiveEntry(const std::filesystem::path& path, 
 // Writes a complete archive holding entries in the given order (head "GOB ", 20, 12).
 Status WriteArchive(const std::filesystem::path& path, const std::vector<ArchiveEntryData>& entries);
 
+// An item of a new archive whose bytes are read from a file while the archive is
+// written, or given in memory when there is no file.
+struct ArchiveSourceItem {
+    std::string name;
+    std::filesystem::path file;  // read while writing; empty: data holds the bytes
+    uint64_t size = 0;           // the file's size when it was chosen
+    std::vector<uint8_t> data;
+};
+
+// Writes a complete archive of these items, in the given order, in one pass: head and
+// directory, then each item's bytes as they are read (so a large folder never sits in
+// memory). Refuses names that cannot be stored and an archive past 4 GB before writing;
+// a file whose size changed meanwhile fails the write, which then leaves nothing.
+Status WriteArchiveFromSources(const std::filesystem::path& path, const std::vector<ArchiveSourceItem>& items,
+                               const ArchiveProgress& progress = {});
+
 }  // namespace orv

@@ -48,9 +48,11 @@ Result<MaterialImage> ReadBmp(std::span<const uint8_t> bytes)
     } else {
         return Fail("unknown bitmap header of " + std::to_string(headerSize) + " bytes");
     }
+    // A material is made of palette indices; 16-bit materials are read but never written.
     if (bits != 1 && bits != 4 && bits != 8)
         return Fail("bitmaps of " + std::to_string(bits) +
-                    " bits per pixel are not supported; save it with a palette of 256 colours (8-bit)");
+                    " bits per pixel cannot become materials (only 8-bit materials are written, not 16-bit "
+                    "ones); save it with a palette of 256 colours (8-bit)");
     if (compression != 0)
         return Fail("compressed bitmaps are not supported; save it uncompressed");
     const bool topDown = height < 0;
@@ -108,8 +110,51 @@ Result<MaterialImage> ReadBmpFile(const std::filesystem::path& path)
     return ReadBmp(*bytes);
 }
 
+namespace {
+
+constexpr uint32_t kTrueColorPixelOffset = 14 + 40;
+
+std::vector<uint8_t> WriteTrueColorBmp(const MaterialImage& image)
+{
+    const int32_t w = image.width, h = image.height;
+    const uint32_t rowBytes = (static_cast<uint32_t>(w) * 3 + 3) / 4 * 4;
+    const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(h);
+    std::vector<uint8_t> out;
+    out.reserve(kTrueColorPixelOffset + pixelBytes);
+    AppendBytes(out, "BM", 2);
+    AppendU32(out, pixelBytes + kTrueColorPixelOffset);
+    AppendU16(out, 0);
+    AppendU16(out, 0);
+    AppendU32(out, kTrueColorPixelOffset);
+    AppendU32(out, 40);
+    AppendU32(out, static_cast<uint32_t>(w));
+    AppendU32(out, static_cast<uint32_t>(h));
+    AppendU16(out, 1);
+    AppendU16(out, 24);
+    for (int i = 0; i < 6; ++i)
+        AppendU32(out, 0);
+    out.resize(kTrueColorPixelOffset + pixelBytes, 0);
+    const std::size_t cel = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4;
+    if (image.rgba.size() < cel)
+        return out;
+    for (int32_t r = 0; r < h; ++r) {
+        const uint8_t* src = image.rgba.data() + static_cast<std::size_t>(h - 1 - r) * static_cast<std::size_t>(w) * 4;
+        uint8_t* dst = out.data() + kTrueColorPixelOffset + static_cast<std::size_t>(r) * rowBytes;
+        for (int32_t x = 0; x < w; ++x, src += 4, dst += 3) {
+            dst[0] = src[2];
+            dst[1] = src[1];
+            dst[2] = src[0];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::vector<uint8_t> WriteBmp(const MaterialImage& image)
 {
+    if (image.TrueColor())
+        return WriteTrueColorBmp(image);
     const int32_t w = image.width, h = image.height;
     const int32_t stride = StrideOf(w);
     const uint32_t pixelBytes = static_cast<uint32_t>(stride) * static_cast<uint32_t>(h);

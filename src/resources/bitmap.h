@@ -22,7 +22,8 @@ Result<MaterialImage> ReadBmp(std::span<const uint8_t> bytes);
 Result<MaterialImage> ReadBmpFile(const std::filesystem::path& path);
 
 // The image's first cel as an 8-bit bitmap: file head, 40-byte header, 1024-byte
-// palette, rows bottom-up and padded to the stride.
+// palette, rows bottom-up and padded to the stride. A true-colour image becomes a
+// 24-bit bitmap (no palette; blue, green, red per pixel; alpha left out).
 std::vector<uint8_t> WriteBmp(const MaterialImage& image);
 Status WriteBmpFile(const std::filesystem::path& path, const MaterialImage& image);
 

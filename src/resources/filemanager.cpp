@@ -1,6 +1,9 @@
 #include "resources/filemanager.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
+#include <tuple>
 #include <unordered_map>
 
 #include "model/fileio.h"
@@ -65,6 +68,91 @@ Result<ArchiveEntryData> PrepareArchiveFile(const fs::path& file, const Palette*
         if (bitmapPalette)
             RemapToPalette(*image, *bitmapPalette);
         out.data = MakeMat(*image);
+    }
+    return out;
+}
+
+Result<std::vector<ArchiveSourceItem>> CollectFolderTree(const fs::path& folder, bool bitmapsAsMaterials,
+                                                         const Palette* bitmapPalette)
+{
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return Fail(folder.string() + " is not a folder");
+    struct Found {
+        std::string directory;  // backslash separated, "" at the top
+        std::string fileName;
+        fs::path path;
+        uint64_t size = 0;
+    };
+    std::vector<Found> found;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+    if (ec)
+        return Fail("cannot read the folder " + folder.string() + ": " + ec.message());
+    for (; it != end; it.increment(ec)) {
+        if (ec)
+            return Fail("cannot read the folder " + folder.string() + ": " + ec.message());
+        const std::string leaf = it->path().filename().string();
+        if (!leaf.empty() && leaf[0] == '.') {
+            if (it->is_directory(ec))
+                it.disable_recursion_pending();
+            continue;
+        }
+        if (!it->is_regular_file(ec))
+            continue;
+        Found f;
+        f.path = it->path();
+        f.fileName = leaf;
+        const fs::path relative = it->path().lexically_relative(folder);
+        for (auto part = relative.begin(); part != relative.end(); ++part) {
+            // A backslash inside a file or folder name would read as a folder in the archive.
+            if (part->string().find('\\') != std::string::npos)
+                return Fail(it->path().string() + ": a backslash in a name would read as a folder in the archive");
+            if (std::next(part) != relative.end())
+                f.directory += (f.directory.empty() ? "" : "\\") + part->string();
+        }
+        f.size = it->file_size(ec);
+        if (ec)
+            return Fail(DescribeIoError(f.path, "read"));
+        found.push_back(std::move(f));
+    }
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return std::tie(a.directory, a.fileName) < std::tie(b.directory, b.fileName);
+    });
+
+    std::vector<ArchiveSourceItem> out;
+    out.reserve(found.size());
+    std::unordered_map<std::string, std::string> taken;  // lower-cased item name -> its file
+    for (Found& f : found) {
+        ArchiveSourceItem item;
+        std::string leaf = f.fileName;
+        const bool bitmap = bitmapsAsMaterials && IsBitmapName(LowerAscii(leaf));
+        if (bitmap)
+            leaf = leaf.substr(0, leaf.rfind('.')) + ".mat";
+        item.name = f.directory.empty() ? leaf : f.directory + "\\" + leaf;
+        const std::string file = f.path.string();
+        if (std::any_of(item.name.begin(), item.name.end(), [](char c) { return c < 0x20 || c > 0x7E; }))
+            return Fail(file + ": the name " + item.name +
+                        " holds characters other than printable ASCII, which the game cannot look up");
+        if (Status name = CheckArchiveName(item.name); !name)
+            return Fail(file + ": " + name.error());
+        const auto [at, fresh] = taken.emplace(LowerAscii(item.name), file);
+        if (!fresh)
+            return Fail(file + ": " + at->second + " gives the same item name " + item.name);
+        if (bitmap) {
+            auto bytes = ReadWholeFile(f.path);
+            if (!bytes)
+                return Fail(bytes.error());
+            auto image = ReadBmp(*bytes);
+            if (!image)
+                return Fail(file + ": " + image.error());
+            if (bitmapPalette)
+                RemapToPalette(*image, *bitmapPalette);
+            item.data = MakeMat(*image);
+        } else {
+            item.file = std::move(f.path);
+            item.size = f.size;
+        }
+        out.push_back(std::move(item));
     }
     return out;
 }

@@ -67,6 +67,17 @@ Result<std::vector<AddFileResult>> AddEntriesToArchive(const std::filesystem::pa
 Result<AddFileResult> AddFileToArchive(const std::filesystem::path& archive, const std::filesystem::path& file,
                                        const AddFileOptions& options);
 
+// The files of a folder tree as an archive holds them: each named by its path below the
+// folder with backslashes (the game's folder layout kept, case as it is), ordered folder
+// by folder, each folder's files by name. Hidden files and folders (a leading ".") are
+// left out. With bitmapsAsMaterials a ".bmp" is stored as a MAT of the same name beside
+// it (remapped onto bitmapPalette when there is one); otherwise as it is. Refuses, naming
+// the file, what the archive cannot hold: a name of more than 127 characters or with
+// characters other than printable ASCII (the game could not look it up), two files of
+// one item name (without regard to case), a bitmap that cannot become a material.
+Result<std::vector<ArchiveSourceItem>> CollectFolderTree(const std::filesystem::path& folder, bool bitmapsAsMaterials,
+                                                         const Palette* bitmapPalette = nullptr);
+
 // Where an item lands in folder when all items go into that one folder: the folder and
 // the item's file name. Parts of the name that would lead out of the folder
 // (directories, "..", drive letters) are cut away; a name with nothing left is refused.

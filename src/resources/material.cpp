@@ -7,6 +7,7 @@
 
 #include "resources/bytes.h"
 #include "resources/catalog.h"
+#include "resources/searchpath.h"
 #include "resources/util.h"
 
 namespace orv {
@@ -41,7 +42,49 @@ const MatTexture* FirstPicture(const MatInfo& info)
 
 std::string UnsupportedText(uint32_t bits)
 {
-    return std::to_string(bits) + "-bit materials are not supported (only 8-bit ones)";
+    return std::to_string(bits) + "-bit materials are not supported (only 8- and 16-bit ones)";
+}
+
+constexpr uint32_t kTrueColorBits = 16;
+
+// The 16-bit colour format of the head (offset 20: mode; 28..48: red, green, blue bits
+// and shifts; 64, 68: alpha bits and shift). Heads that leave the channels at 0 (the
+// game reads them by mode alone) get its two layouts: RGB 5-6-5, and 1-5-5-5 with alpha
+// on top for mode 2.
+MatColorFormat ReadColorFormat(const uint8_t* head)
+{
+    MatColorFormat f;
+    f.mode = LoadU32(head + 20);
+    f.bits = {LoadU32(head + 28), LoadU32(head + 32), LoadU32(head + 36), LoadU32(head + 64)};
+    f.shifts = {LoadU32(head + 40), LoadU32(head + 44), LoadU32(head + 48), LoadU32(head + 68)};
+    if (f.bits[0] == 0 && f.bits[1] == 0 && f.bits[2] == 0) {
+        if (f.mode == 2) {
+            f.bits = {5, 5, 5, 1};
+            f.shifts = {10, 5, 0, 15};
+        } else {
+            f.bits = {5, 6, 5, 0};
+            f.shifts = {11, 5, 0, 0};
+        }
+    }
+    return f;
+}
+
+// Why the texels cannot be read in this format, "" when they can: every colour channel
+// holds 1 to 8 bits, alpha up to 8, and all lie inside the 16 bits.
+std::string CheckColorFormat(const MatColorFormat& f)
+{
+    static const char* const names[4] = {"red", "green", "blue", "alpha"};
+    for (int c = 0; c < 4; ++c) {
+        const uint32_t bits = f.bits[static_cast<std::size_t>(c)];
+        const uint32_t shift = f.shifts[static_cast<std::size_t>(c)];
+        const bool none = c == 3 && bits == 0;
+        if (none)
+            continue;
+        if (bits < 1 || bits > 8 || shift >= kTrueColorBits || bits > kTrueColorBits - shift)
+            return std::string("the 16-bit colour format cannot be read: ") + names[c] + " has " +
+                   std::to_string(bits) + " bits at bit " + std::to_string(shift);
+    }
+    return {};
 }
 
 }  // namespace
@@ -82,6 +125,9 @@ Result<MatInfo> ParseMat(std::span<const uint8_t> bytes)
     out.recordCount = LoadU32(p + 12);
     out.textureCount = LoadU32(p + 16);
     out.bitsPerPixel = LoadU32(p + 24);
+    out.trueColor = out.bitsPerPixel == kTrueColorBits;
+    if (out.trueColor)
+        out.colorFormat = ReadColorFormat(p);
 
     if (out.IsColor()) {
         if (out.recordCount == 0)
@@ -121,8 +167,25 @@ Result<MatInfo> ParseMat(std::span<const uint8_t> bytes)
         }
         out.textures.push_back(tex);
     }
-    if (out.bitsPerPixel > 8)
+    if (out.trueColor)
+        out.unsupported = CheckColorFormat(out.colorFormat);
+    else if (out.bitsPerPixel > 8)
         out.unsupported = UnsupportedText(out.bitsPerPixel);
+    return out;
+}
+
+std::array<uint8_t, 4> DecodeTexel(uint32_t texel, const MatColorFormat& format)
+{
+    std::array<uint8_t, 4> out{0, 0, 0, 255};
+    for (std::size_t c = 0; c < 4; ++c) {
+        const uint32_t bits = format.bits[c];
+        if (bits == 0 || bits > 16 || format.shifts[c] >= 32)
+            continue;
+        const uint32_t max = (1u << bits) - 1;
+        const uint32_t value = (texel >> format.shifts[c]) & max;
+        // Scaled, not shifted: the brightest value of any width becomes 255.
+        out[c] = static_cast<uint8_t>((value * 255 + max / 2) / max);
+    }
     return out;
 }
 
@@ -130,8 +193,8 @@ namespace {
 
 // A colour material's one cel, or a texture material's cels: every texture with a first
 // level of the first one's size, or only the first of them (where types other than
-// colour and texture give no picture).
-Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette& palette, bool firstCelOnly)
+// colour and texture give no picture). Paletted pictures need the palette.
+Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette* palette, bool firstCelOnly)
 {
     const auto parsed = ParseMat(bytes);
     if (!parsed)
@@ -139,9 +202,12 @@ Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette
     const MatInfo& info = *parsed;
     if (!info.unsupported.empty())
         return Fail(info.unsupported);
+    const bool trueColor = info.trueColor && !info.IsColor();
+    if (!trueColor && !palette)
+        return Fail("no colormap to show the material's colours with");
     MaterialImage out;
     if (info.IsColor()) {
-        FillColorImage(info.colorIndices.back(), palette, out);
+        FillColorImage(info.colorIndices.back(), *palette, out);
         return out;
     }
     if (firstCelOnly) {
@@ -153,7 +219,7 @@ Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette
     const MatTexture* first = FirstPicture(info);
     if (!first || first->width == 0 || first->height == 0)
         return Fail("the material holds no picture");
-    const std::size_t celBytes = static_cast<std::size_t>(first->width) * first->height;
+    const std::size_t celTexels = static_cast<std::size_t>(first->width) * first->height;
     if (first->width > static_cast<uint32_t>(std::numeric_limits<int32_t>::max() - 3) ||
         first->height > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()))
         return Fail("the material's texture is too large");
@@ -163,13 +229,24 @@ Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette
     for (const auto& t : info.textures) {
         if (t.mipmapCount == 0 || t.width != first->width || t.height != first->height)
             continue;
-        out.pixels.insert(out.pixels.end(), bytes.begin() + static_cast<std::ptrdiff_t>(t.pixelOffset),
-                          bytes.begin() + static_cast<std::ptrdiff_t>(t.pixelOffset + celBytes));
+        const uint8_t* src = bytes.data() + t.pixelOffset;
+        if (trueColor) {
+            const std::size_t at = out.rgba.size();
+            out.rgba.resize(at + celTexels * 4);
+            uint8_t* dst = out.rgba.data() + at;
+            for (std::size_t i = 0; i < celTexels; ++i, dst += 4) {
+                const auto c = DecodeTexel(LoadU16(src + i * 2), info.colorFormat);
+                std::copy(c.begin(), c.end(), dst);
+            }
+        } else {
+            out.pixels.insert(out.pixels.end(), src, src + celTexels);
+        }
         ++out.celCount;
         if (firstCelOnly)
             break;
     }
-    SetImagePalette(out, palette);
+    if (palette)
+        SetImagePalette(out, *palette);
     return out;
 }
 
@@ -177,12 +254,28 @@ Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette
 
 Result<MaterialImage> ConvertMat(std::span<const uint8_t> bytes, const Palette& palette)
 {
+    return MaterialCels(bytes, &palette, false);
+}
+
+Result<MaterialImage> ConvertMat(std::span<const uint8_t> bytes, const Palette* palette)
+{
     return MaterialCels(bytes, palette, false);
 }
 
 Result<MaterialImage> ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette& palette)
 {
+    return MaterialCels(bytes, &palette, true);
+}
+
+Result<MaterialImage> ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette* palette)
+{
     return MaterialCels(bytes, palette, true);
+}
+
+bool MatNeedsColormap(std::span<const uint8_t> bytes)
+{
+    const auto parsed = ParseMat(bytes);
+    return !parsed || !parsed->trueColor || parsed->IsColor();
 }
 
 Result<TextureSize> MaterialTextureSize(std::span<const uint8_t> bytes)
@@ -282,63 +375,49 @@ void RemapToPalette(MaterialImage& image, const Palette& palette)
     SetImagePalette(image, palette);
 }
 
+// The catalogue-only look-ups are the search path without its other places.
+namespace {
+
+ResourceSources CatalogSources(const ResourceCatalog& catalog, const fs::path& resourceFile,
+                               const CTree* customMaterials)
+{
+    ResourceSources sources;
+    sources.catalog = &catalog;
+    sources.resourceFile = resourceFile;
+    sources.customMaterials = customMaterials;
+    return sources;
+}
+
+}  // namespace
+
 Result<ColormapData> LoadColormap(const ResourceCatalog& catalog, const fs::path& resourceFile, std::string_view name)
 {
-    const CTreeObject* entry = catalog.colormaps.Lookup(name);
-    if (!entry)
-        entry = catalog.colormaps.Lookup(kFallbackColormap);
-    if (!entry)
-        return Fail("neither the colormap " + std::string(name) + " nor " + kFallbackColormap + " is in the catalogue");
-    if (entry->size < kColormapDataSize)
-        return Fail("colormap " + entry->name + " is too short (" + std::to_string(entry->size) + " bytes)");
-    const auto bytes = ReadFileRange(resourceFile, entry->offset, kColormapDataSize);
-    if (!bytes)
-        return Fail(bytes.error());
-    return ParseColormap(*bytes);
+    const auto found = FindColormap(CatalogSources(catalog, resourceFile, nullptr), name);
+    if (!found)
+        return Fail(found.error());
+    return ParseColormap(found->bytes);
 }
 
 Result<std::vector<uint8_t>> FindMaterialBytes(const ResourceCatalog& catalog, const fs::path& resourceFile,
                                                const CTree* customMaterials, std::string_view name)
 {
-    if (const CTreeObject* stock = catalog.materials.Lookup(name))
-        return ReadEntryData(resourceFile, *stock);
-    if (customMaterials)
-        for (const auto& e : customMaterials->Entries())
-            if (CompareNoCase(e->shortName, name) == 0)
-                return e->data;
-    if (const CTreeObject* fallback = catalog.materials.Lookup(kFallbackMaterial))
-        return ReadEntryData(resourceFile, *fallback);
-    return Fail("neither the material " + std::string(name) + " nor " + kFallbackMaterial + " is available");
+    auto found = FindMaterial(CatalogSources(catalog, resourceFile, customMaterials), name);
+    if (!found)
+        return Fail(found.error());
+    return std::move(found->bytes);
 }
 
 Result<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog, const fs::path& resourceFile,
                                            const CTree* customMaterials, std::string_view materialName,
                                            std::string_view colormapName)
 {
-    const auto cmp = LoadColormap(catalog, resourceFile, colormapName);
-    if (!cmp)
-        return Fail(cmp.error());
-    const auto mat = FindMaterialBytes(catalog, resourceFile, customMaterials, materialName);
-    if (!mat)
-        return Fail(mat.error());
-    return ConvertMat(*mat, cmp->palette);
+    return ResolveMaterialImage(CatalogSources(catalog, resourceFile, customMaterials), materialName, colormapName);
 }
 
 TextureSizeFn MaterialSizeFunction(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
                                    const CTree* customMaterials, std::string colormapName)
 {
-    auto cache = std::make_shared<std::map<std::string, std::optional<TextureSize>>>();
-    return [&catalog, resourceFile, customMaterials, colormapName = std::move(colormapName),
-            cache](const std::string& material) -> std::optional<TextureSize> {
-        auto it = cache->find(material);
-        if (it != cache->end())
-            return it->second;
-        std::optional<TextureSize> size;
-        if (auto image = ResolveMaterialImage(catalog, resourceFile, customMaterials, material, colormapName))
-            size = TextureSize{image->width, image->height};
-        cache->emplace(material, size);
-        return size;
-    };
+    return MaterialSizeFunction(CatalogSources(catalog, resourceFile, customMaterials), std::move(colormapName));
 }
 
 }  // namespace orv

@@ -59,8 +59,17 @@ struct MaterialImage {
     std::array<uint8_t, 1024> palette{};  // 256 entries of blue, green, red, 0
     // celCount cels of width × height bytes, cel 0 first, rows top-down without padding.
     std::vector<uint8_t> pixels;
+    // A true-colour material (16 bits per pixel) has no palette: celCount cels of
+    // width × height pixels of red, green, blue and alpha bytes, in the layout of pixels,
+    // which stays empty. Empty for paletted images.
+    std::vector<uint8_t> rgba;
 
+    bool TrueColor() const { return !rgba.empty(); }
     const uint8_t* Cel(int index) const { return pixels.data() + static_cast<std::size_t>(index) * width * height; }
+    const uint8_t* RgbaCel(int index) const
+    {
+        return rgba.data() + static_cast<std::size_t>(index) * width * height * 4;
+    }
     // The palette entry of index i as red, green, blue.
     std::array<uint8_t, 3> Rgb(int i) const { return {palette[i * 4 + 2], palette[i * 4 + 1], palette[i * 4]}; }
 };
@@ -76,15 +85,25 @@ struct MatTexture {
     std::size_t pixelOffset = 0;  // first level; meaningful when mipmapCount > 0
 };
 
+// How the texels of a 16-bit material hold their colour: bits and position (shift) of
+// red, green, blue and alpha, as the MAT's head gives them (no alpha: 0 bits).
+struct MatColorFormat {
+    uint32_t mode = 0;  // 0 indexed, 1 RGB, 2 RGBA
+    std::array<uint32_t, 4> bits{};
+    std::array<uint32_t, 4> shifts{};
+};
+
 struct MatInfo {
     uint32_t type = 0;  // 0 colour material, anything else a texture material
     uint32_t recordCount = 0;
     uint32_t textureCount = 0;
     uint32_t bitsPerPixel = 0;
+    bool trueColor = false;  // 16-bit texels of colorFormat, not palette indices
+    MatColorFormat colorFormat;
     std::vector<uint32_t> colorIndices;  // colour materials: the index of each record
     std::vector<MatTexture> textures;    // texture materials: every texture head
-    // Why this valid MAT cannot be converted (16-bit and other true-colour textures);
-    // "" when it can.
+    // Why this valid MAT cannot be converted (texels of another size than 8 or 16 bits,
+    // a 16-bit colour format that cannot be read); "" when it can.
     std::string unsupported;
 
     bool IsColor() const { return type == 0; }
@@ -94,21 +113,34 @@ struct MatInfo {
 // levels behind each texture's first level. Fails on what is not a MAT or is truncated.
 Result<MatInfo> ParseMat(std::span<const uint8_t> bytes);
 
+// The red, green, blue and alpha bytes of one 16-bit texel: each channel's bits scaled
+// to 0..255; without alpha bits the texel is opaque (255).
+std::array<uint8_t, 4> DecodeTexel(uint32_t texel, const MatColorFormat& format);
+
 // The image a material becomes: a colour material gives one 256 × 256 cel filled with
 // the colour index of its last record; a texture material gives one cel per texture
-// with a first level (cels of another size than the first are left out). Fails also on
-// a MAT that cannot be converted (MatInfo::unsupported).
+// with a first level (cels of another size than the first are left out), palette
+// indices of an 8-bit material or the colours (rgba) of a 16-bit one. Fails also on a
+// MAT that cannot be converted (MatInfo::unsupported).
 Result<MaterialImage> ConvertMat(std::span<const uint8_t> bytes, const Palette& palette);
+// The same with the palette only when there is a colormap: without one, only materials
+// that need none (16-bit textures) convert.
+Result<MaterialImage> ConvertMat(std::span<const uint8_t> bytes, const Palette* palette);
 
 // Only the first cel: types 2 and 3 are textures, 0 colour; other types give no image.
 Result<MaterialImage> ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette& palette);
+Result<MaterialImage> ConvertMatFirstCel(std::span<const uint8_t> bytes, const Palette* palette);
+
+// Whether the material's picture is made through a colormap (everything but 16-bit
+// textures); true for bytes that are no MAT.
+bool MatNeedsColormap(std::span<const uint8_t> bytes);
 
 // Texture size in texels of a material (what faces scale their texture coordinates
 // by): cel 0 of a texture material, 256 × 256 for a colour material.
 Result<TextureSize> MaterialTextureSize(std::span<const uint8_t> bytes);
 
 // A texture MAT of one cel (the image's first) and one level:
-// 76 + 40 + 24 + width × height bytes.
+// 76 + 40 + 24 + width × height bytes. Paletted images only (16-bit MATs are not written).
 std::vector<uint8_t> MakeMat(const MaterialImage& image);
 
 // A colour material of one record: 76 + 24 bytes.

@@ -83,6 +83,14 @@ struct Fm {
     }
 };
 
+QStringList ArchiveNamesOf(const QString& archive)
+{
+    QStringList out;
+    for (const auto& r : Dir(archive).records)
+        out << QString::fromStdString(r.name);
+    return out;
+}
+
 // The tree's labels as "a(b,c(d))".
 QString Outline(const QTreeWidgetItem* item)
 {
@@ -363,6 +371,34 @@ private slots:
         QVERIFY(f.Drop({f.File(QStringLiteral("a.cog"), "a"), f.File(QStringLiteral("b.cog"), "bb")}));
         QTRY_COMPARE(Dir(gob).records.size(), std::size_t{5});
         QCOMPARE(totals, QList<uint64_t>{3 + 3 + 7 + 1 + 2});
+    }
+
+    // A dropped folder goes in whole, each file under its path in the folder: without an
+    // archive open as a new one (its name asked), then into the open one with one rewrite;
+    // bitmaps become materials when the user says so.
+    void aDroppedFolderBecomesAnArchiveOrGoesIntoTheOpenOne()
+    {
+        Fm f;
+        QDir().mkpath(f.Path(QStringLiteral("mymod/3do")));
+        QDir().mkpath(f.Path(QStringLiteral("mymod/mat")));
+        f.File(QStringLiteral("mymod/3do/x.3do"), "model");
+        f.File(QStringLiteral("mymod/mat/y.mat"), "mat");
+        const QString gob = f.Path(QStringLiteral("mymod.gob"));
+        f.s.saveAnswers.push_back(Answer(gob));
+        QVERIFY(f.Drop({f.Path(QStringLiteral("mymod"))}));
+        QTRY_COMPARE(f.dlg.ArchivePath(), QFileInfo(gob).absoluteFilePath());
+        QCOMPARE(f.s.saveRequests.back().fileName, QStringLiteral("mymod.gob"));
+        QCOMPARE(ArchiveNamesOf(gob), (QStringList{"3do\\x.3do", "mat\\y.mat"}));
+
+        QDir().mkpath(f.Path(QStringLiteral("more/mat")));
+        WriteAll(f.Path(QStringLiteral("more/mat/crate.bmp")), WriteBmp(TestPicture()));
+        f.File(QStringLiteral("more/mat/y.mat"), "newer");
+        f.s.yesNo = {true, true};  // bitmaps as materials; replace mat\y.mat
+        QVERIFY(f.Drop({f.Path(QStringLiteral("more"))}));
+        QTRY_COMPARE(Dir(gob).records.size(), std::size_t{3});
+        QCOMPARE(f.s.questions.size(), 2);
+        QCOMPARE(Item(gob, "mat\\y.mat"), Bytes("newer"));
+        QVERIFY(ConvertMat(Item(gob, "mat\\crate.mat"), SamplePalette()));
     }
 
     void saveAsAsksBeforeReplacingAFile()

@@ -5,6 +5,7 @@ set -u
 tool="$1"
 work="$2"
 fixtures="$(cd "$(dirname "${BASH_SOURCE[0]}")/../fixtures/gob" && pwd)"
+mats="$(cd "$(dirname "${BASH_SOURCE[0]}")/../fixtures/mat" && pwd)"
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
@@ -130,6 +131,60 @@ same "corrupt archive left as it was" junk.gob "Not a real gob file"
 check "missing archive" 1 "$tool" gob list missing.gob
 check "wrong usage" 2 "$tool" gob frobnicate x.gob
 check "wrong usage of add" 2 "$tool" gob add new.gob
+
+# A 16-bit material holds its colours: a 24-bit bitmap without any colormap.
+check "16-bit mat to bmp needs no colormap" 0 "$tool" convert "$mats/rgb565_primaries.mat" rgb.bmp
+same "24-bit rows, bottom row first" <(tail -c 16 rgb.bmp | od -An -tx1 | tr -s ' ') \
+  " ff 00 00 ff ff ff 00 00 00 00 ff 00 ff 00 00 00"
+check "a 24-bit bitmap does not become a material" 1 "$tool" convert rgb.bmp back16.mat
+grep -q 'not 16-bit ones' err.txt || { echo "FAIL: 24-bit refusal"; cat err.txt; failures=$((failures + 1)); }
+
+# gob create from a folder tree: each file under its path there, hidden ones left out,
+# bitmaps as they are unless --bmp.
+mkdir -p tree/3do tree/mat tree/.git
+printf 'model' >tree/3do/x.3do
+printf 'mat' >tree/mat/y.mat
+printf 'top' >tree/readme.txt
+printf 'secret' >tree/.git/config
+cp crate.bmp tree/mat/crate.bmp
+bmpsize=$(stat -c %s crate.bmp)
+check "create from a folder" 0 "$tool" gob create mod.gob tree
+check "list the folder's archive" 0 "$tool" gob list mod.gob
+same "folder by folder, the paths with backslashes" out.txt "$(printf '%10u %10u %s\n' 560 3 'readme.txt' 563 5 '3do\x.3do' \
+  568 "$bmpsize" 'mat\crate.bmp' $((568 + bmpsize)) 3 'mat\y.mat')"
+check "create --bmp" 0 "$tool" gob create mod2.gob tree --bmp
+"$tool" gob list mod2.gob | grep -qF 'mat\crate.mat' || { echo "FAIL: --bmp stores crate.mat"; failures=$((failures + 1)); }
+check "create refuses an existing archive" 1 "$tool" gob create mod.gob tree
+long=$(printf 'a%.0s' $(seq 130))
+mkdir -p "bad/$long"
+printf 'x' >"bad/$long/f.txt"
+check "a name past 127 characters is refused, naming the file" 1 "$tool" gob create bad.gob bad
+grep -q "f.txt" err.txt || { echo "FAIL: long name message"; cat err.txt; failures=$((failures + 1)); }
+[ ! -e bad.gob ] || { echo "FAIL: bad.gob was written"; failures=$((failures + 1)); }
+
+# check: a mesh of 600 vertices (200 triangles, no vertex shared) is flagged; 512 are not.
+bigmodel() {  # bigmodel TRIANGLES
+  local n=$(($1 * 3))
+  printf 'SECTION: HEADER\n\n3DO 2.1\n\nSECTION: MODELRESOURCE\n\nMATERIALS 0\n\nSECTION: GEOMETRYDEF\n\n'
+  printf 'RADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\nNAME big\nRADIUS 1\n'
+  printf 'GEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n\nVERTICES %d\n' "$n"
+  for ((i = 0; i < n; i++)); do printf '%d: %d %d 0 0\n' "$i" "$i" $((i % 3)); done
+  printf '\nTEXTURE VERTICES 1\n0: 0 0\n\nVERTEX NORMALS\n'
+  for ((i = 0; i < n; i++)); do printf '%d: 0 0 1\n' "$i"; done
+  printf '\nFACES %d\n' "$1"
+  for ((f = 0; f < $1; f++)); do printf '%d: -1 0 4 3 0 0 3 %d, 0 %d, 0 %d, 0\n' "$f" $((3 * f)) $((3 * f + 1)) $((3 * f + 2)); done
+  printf '\nFACE NORMALS\n'
+  for ((f = 0; f < $1; f++)); do printf '%d: 0 0 1\n' "$f"; done
+  printf '\nSECTION: HIERARCHYDEF\n\nHIERARCHY NODES 1\n0: 0x0 0x1 0 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 big\n'
+}
+bigmodel 200 >big.3do
+bigmodel 170 >fits.3do
+"$tool" check fits.3do big.3do >out.txt 2>err.txt
+[ $? = 1 ] || { echo "FAIL: check of a 600-vertex mesh: exit status"; failures=$((failures + 1)); }
+same "check: one line per breach" out.txt "big.3do: geometry set 0, mesh 0 (big): 600 vertices (at most 512)"
+"$tool" check fits.3do >out.txt 2>err.txt
+[ $? = 0 ] && [ ! -s out.txt ] || { echo "FAIL: check of 510 vertices"; cat out.txt err.txt; failures=$((failures + 1)); }
+check "check of a missing file" 1 "$tool" check missing.3do
 
 if [ "$failures" != 0 ]; then
   echo "$failures failure(s)"

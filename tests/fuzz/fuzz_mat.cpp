@@ -19,14 +19,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)ParseMat(bytes);
     const auto texels = MaterialTextureSize(bytes);
 
+    // Paletted pictures hold one byte a pixel, true-colour (16-bit) ones four, never both.
+    auto wellFormed = [&](const MaterialImage& image) {
+        const size_t count = static_cast<size_t>(image.width) * image.height * image.celCount;
+        if (image.celCount < 1)
+            return false;
+        if (image.TrueColor())
+            return image.pixels.empty() && image.rgba.size() == count * 4;
+        return image.pixels.size() == count;
+    };
     if (const auto image = ConvertMat(bytes, palette)) {
-        if (image->celCount < 1 ||
-            image->pixels.size() != static_cast<size_t>(image->width) * image->height * image->celCount)
+        if (!wellFormed(*image))
             __builtin_trap();
         if (!texels || image->width != texels->width || image->height != texels->height)
             __builtin_trap();
     }
-    if (const auto image = ConvertMatFirstCel(bytes, palette)) {
+    // Without a colormap only 16-bit textures convert, to the same picture.
+    if (const auto image = ConvertMat(bytes, nullptr)) {
+        const auto withPalette = ConvertMat(bytes, palette);
+        if (!image->TrueColor() || MatNeedsColormap(bytes) || !withPalette || withPalette->rgba != image->rgba)
+            __builtin_trap();
+        if (static_cast<int64_t>(image->width) * image->height <= (1 << 20)) {
+            const auto bmp = WriteBmp(*image);
+            const size_t row = (static_cast<size_t>(image->width) * 3 + 3) / 4 * 4;
+            if (bmp.size() != 54 + row * image->height)
+                __builtin_trap();
+        }
+    }
+    if (const auto image = ConvertMatFirstCel(bytes, palette); image && !image->TrueColor()) {
         const auto back = ConvertMat(MakeMat(*image), palette);
         if (!back || back->pixels != image->pixels)
             __builtin_trap();

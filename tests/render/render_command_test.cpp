@@ -37,9 +37,10 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    orv::RgbaImage Picture(const std::string& name, const std::string& args)
+    orv::RgbaImage Picture(const std::string& name, const std::string& args,
+                           const std::string& model = kSample + "/walker.3do")
     {
-        EXPECT_EQ(Run("-o '" + (dir_ / name).string() + "' " + args), 0) << Errors();
+        EXPECT_EQ(Run("-o '" + (dir_ / name).string() + "' " + args, model), 0) << Errors();
         return orvtest::ReadPng(dir_ / name).value_or(orv::RgbaImage{});
     }
 
@@ -132,6 +133,35 @@ TEST_F(RenderCommand, KeyframeFramePosesTheLegs)
     EXPECT_NE(Errors().find("there is no frame 16"), std::string::npos) << Errors();
     EXPECT_EQ(Run("-o '" + (dir_ / "x.png").string() + "' --key nosuch.key"), 1);
     EXPECT_EQ(Run("-o '" + (dir_ / "x.png").string() + "' --frame 3"), 2);
+}
+
+// A mod's own 16-bit material (red, green, blue, white texels), found in mymod/mat/
+// for mymod/3do/x.3do without any game resources. The square is there twice, facing
+// both ways.
+TEST_F(RenderCommand, ModMaterialsFromTheModsFolders)
+{
+    const fs::path mod = dir_ / "mymod";
+    fs::create_directories(mod / "3do");
+    fs::create_directories(mod / "mat");
+    fs::copy_file(fs::path(ORVANE_SOURCE_DIR) / "tests/fixtures/mat/rgb565_primaries.mat", mod / "mat" / "Y.MAT");
+    std::string model =
+        "SECTION: HEADER\n\n3DO 2.1\n\nSECTION: MODELRESOURCE\n\nMATERIALS 1\n0: y.mat\n\n"
+        "SECTION: GEOMETRYDEF\n\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\n"
+        "NAME square\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n\nVERTICES 4\n"
+        "0: -1 0 -1 0\n1: 1 0 -1 0\n2: 1 0 1 0\n3: -1 0 1 0\n\nTEXTURE VERTICES 4\n0: 0 0\n1: 2 0\n2: 2 2\n"
+        "3: 0 2\n\nVERTEX NORMALS\n0: 0 1 0\n1: 0 1 0\n2: 0 1 0\n3: 0 1 0\n\nFACES 2\n"
+        "0: 0 0x0 4 3 0 0 4 0, 0 1, 1 2, 2 3, 3\n1: 0 0x0 4 3 0 0 4 3, 3 2, 2 1, 1 0, 0\n\n"
+        "FACE NORMALS\n0: 0 -1 0\n1: 0 1 0\n\nSECTION: HIERARCHYDEF\n\nHIERARCHY NODES 1\n"
+        "0: 0x0 0x1 0 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 square\n";
+    ASSERT_TRUE(orv::WriteFileAtomic(mod / "3do" / "x.3do", model));
+    const std::string x = (mod / "3do" / "x.3do").string();
+
+    const auto p = Picture("mod.png", "--size 160x120", x);
+    for (const uint32_t texel : {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu})
+        EXPECT_GT(orvtest::CountColor(p, texel), 160 * 120 / 40) << std::hex << texel;
+    // Lit by a light at the camera, the square faces it: dimmer only towards the edges.
+    const auto lit = Picture("lit.png", "--size 160x120 --shaded", x);
+    EXPECT_LT(orvtest::CountColor(lit, 0xFFFF0000u), orvtest::CountColor(p, 0xFFFF0000u));
 }
 
 // The picture writer keeps every byte, rows top first; it refuses sizes that do not match

@@ -141,7 +141,7 @@ inline std::vector<Vec3> FacingSquare(float cx, float cy, float half, float z)
 // palette entry c the colour given (0xRRGGBB).
 inline orv::TextureImage SolidCels(int32_t w, int32_t h, const std::vector<uint32_t>& celColors)
 {
-    orv::TextureImage image{w, h, static_cast<int32_t>(celColors.size()), {}, {}};
+    orv::TextureImage image{w, h, static_cast<int32_t>(celColors.size()), {}, {}, {}};
     for (std::size_t c = 0; c < celColors.size(); ++c) {
         image.pixels.insert(image.pixels.end(), static_cast<std::size_t>(w * h), static_cast<uint8_t>(c));
         for (std::size_t k = 0; k < 3; ++k)

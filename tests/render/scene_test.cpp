@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <set>
 
 #include "render/render_test_util.h"
 
@@ -236,3 +237,51 @@ TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
 }
 
 }  // namespace
+
+// The shaded display lights each face by its angle to a light at the camera: the faces
+// of a turned cube differ in brightness only when shaded; outlines keep their colour.
+TEST_F(SceneTest, ShadedFacesDifferByTheirAngleToTheCamera)
+{
+    ASSERT_TRUE(MakeDevice(96, 96));
+    auto model = MakeModel(1);
+    CMesh& mesh = *model->geosets[0]->meshes[0];
+    // The face towards the camera, turned into the six sides (their outsides keep the
+    // counter-clockwise index list), the cube then turned and set before the camera.
+    const Matrix4 place = Matrix4::RotationY(0.5f) * Matrix4::RotationX(0.4f) * Matrix4::Translation({0, 0, 3});
+    for (const Matrix4& side :
+         {Matrix4::Identity(), Matrix4::RotationY(kPi / 2), Matrix4::RotationY(kPi), Matrix4::RotationY(-kPi / 2),
+          Matrix4::RotationX(kPi / 2), Matrix4::RotationX(-kPi / 2)}) {
+        std::vector<Vec3> points;
+        for (const Vec3& p : FacingSquare(0, 0, 0.5f, -0.5f))
+            points.push_back(TransformPoint(p, side * place));
+        AddFace(mesh, points);
+    }
+    auto shades = [](const RgbaImage& image) {
+        std::set<uint32_t> out;
+        for (int32_t y = 0; y < image.height; ++y)
+            for (int32_t x = 0; x < image.width; ++x)
+                if (image.At(x, y) != kBlack)
+                    out.insert(image.At(x, y));
+        return out;
+    };
+    EXPECT_EQ(shades(Render(*model)), std::set<uint32_t>{kWhite});
+
+    SceneDrawOptions options;
+    options.shaded = true;
+    const auto lit = shades(Render(*model, options));
+    ASSERT_GE(lit.size(), 3u);  // three sides in sight, each its own brightness
+    uint32_t darkest = 255, brightest = 0;
+    for (uint32_t c : lit) {
+        const uint32_t r = (c >> 16) & 0xFF;
+        EXPECT_EQ(r, c & 0xFF) << std::hex << c;  // grey: the light is white
+        darkest = std::min(darkest, r);
+        brightest = std::max(brightest, r);
+    }
+    EXPECT_GT(brightest, darkest + 40);
+    EXPECT_GE(darkest, static_cast<uint32_t>(0.3 * 255) - 1);  // never below the ambient light
+
+    // Outlines are not lit.
+    settings_.colorWireframe = 0x0000FF00;
+    options.renderMode = kRenderAllWireframe;
+    EXPECT_EQ(shades(Render(*model, options)), std::set<uint32_t>{0xFF00FF00u});
+}

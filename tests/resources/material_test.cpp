@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "resources/bitmap.h"
 #include "resources/catalog.h"
 #include "resources/helpers.h"
 #include "resources/material.h"
@@ -102,26 +103,75 @@ TEST(Material, CelsFollowEachOtherAndSmallerLevelsAreSkipped)
     EXPECT_TRUE(ConvertMat(TextureMat(1, 4, 4, 1, 7), Greys()));
 }
 
-TEST(Material, SixteenBitIsUnsupportedAndDamageIsInvalid)
+TEST(Material, SixteenBitLayoutsGiveTheirColoursWithoutAColormap)
 {
-    const auto m16 = TextureMat(1, 16, 8, 2, 2, 16);
-    // A valid MAT that cannot be converted: its heads read, the conversion says why not.
-    const auto info = ParseMat(m16);
-    ASSERT_TRUE(info);
-    EXPECT_NE(info->unsupported.find("16-bit"), std::string::npos) << info->unsupported;
-    const auto converted = ConvertMat(m16, Greys());
-    EXPECT_FALSE(converted);
-    EXPECT_EQ(converted.error(), info->unsupported);
-    const auto size = MaterialTextureSize(m16);
-    ASSERT_TRUE(size);
-    EXPECT_EQ(std::tie(size->width, size->height), std::make_tuple(16, 8));
+    using Texels = std::vector<std::array<uint8_t, 4>>;
+    const Texels primaries565 = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}};
+    for (const auto& [file, expected] : {
+             std::pair{"rgb565_primaries.mat", primaries565},
+             // Heads that leave the channels at 0 mean 5-6-5.
+             std::pair{"rgb565_format_fields_zero.mat", primaries565},
+             std::pair{"argb1555_primaries.mat",
+                       Texels{{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {0, 0, 0, 0}}},
+             std::pair{"argb4444_primaries.mat",
+                       Texels{{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 136}, {255, 255, 255, 0}}},
+         }) {
+        SCOPED_TRACE(file);
+        const auto bytes = Slurp(Fixture("mat", file));
+        EXPECT_FALSE(MatNeedsColormap(bytes));
+        MaterialImage img;
+        ASSERT_TRUE(Into(ConvertMat(bytes, nullptr), img));
+        EXPECT_EQ(std::tie(img.width, img.height, img.celCount), std::make_tuple(2, 2, 1));
+        EXPECT_TRUE(img.pixels.empty());
+        ASSERT_EQ(img.rgba.size(), 16u);
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_TRUE(std::equal(expected[i].begin(), expected[i].end(), img.rgba.begin() + 4 * i)) << "texel " << i;
+    }
 
-    for (const char* bad :
-         {"last_texel_missing.mat", "header_cut_after_magic.mat", "no_records.mat", "record_count_past_end.mat"}) {
+    // Smaller levels and further cels are skipped two bytes a texel: cel 1 is all blue.
+    MaterialImage two;
+    ASSERT_TRUE(Into(ConvertMat(Slurp(Fixture("mat", "rgb565_two_cels_two_levels.mat")), nullptr), two));
+    EXPECT_EQ(std::tie(two.width, two.height, two.celCount), std::make_tuple(4, 2, 2));
+    ASSERT_EQ(two.rgba.size(), 64u);
+    for (std::size_t i = 8; i < 16; ++i)
+        EXPECT_EQ((std::array{two.rgba[4 * i], two.rgba[4 * i + 1], two.rgba[4 * i + 2]}),
+                  (std::array<uint8_t, 3>{0, 0, 255}));
+
+    // As a 24-bit bitmap: the bottom row first (blue, white), blue-green-red each.
+    MaterialImage img;
+    ASSERT_TRUE(Into(ConvertMatFirstCel(Slurp(Fixture("mat", "rgb565_primaries.mat")), nullptr), img));
+    const auto bmp = WriteBmp(img);
+    ASSERT_EQ(bmp.size(), 54u + 2 * 8);
+    EXPECT_EQ(Word(bmp, 10), 54u);
+    EXPECT_EQ(bmp[28], 24);
+    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 54, bmp.begin() + 60),
+              (std::vector<uint8_t>{255, 0, 0, 255, 255, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 62, bmp.begin() + 68), (std::vector<uint8_t>{0, 0, 255, 0, 255, 0}));
+}
+
+TEST(Material, DamagedAndUnreadableMaterialsAreRefused)
+{
+    // Cut inside the last texel: not a MAT any more, 8 or 16 bits alike.
+    for (const char* bad : {"last_texel_missing.mat", "rgb565_last_texel_missing.mat", "header_cut_after_magic.mat",
+                            "no_records.mat", "record_count_past_end.mat"}) {
         const auto bytes = Slurp(Fixture("mat", bad));
         EXPECT_FALSE(ParseMat(bytes)) << bad;
         EXPECT_FALSE(ConvertMat(bytes, Greys())) << bad;
     }
+    // Valid MATs that cannot be converted: their heads read, the conversion says why not.
+    const auto nine = Slurp(Fixture("mat", "rgb565_red_of_9_bits.mat"));
+    const auto info = ParseMat(nine);
+    ASSERT_TRUE(info);
+    EXPECT_NE(info->unsupported.find("red has 9 bits"), std::string::npos) << info->unsupported;
+    EXPECT_EQ(ConvertMat(nine, nullptr).error(), info->unsupported);
+    const auto m24 = TextureMat(1, 16, 8, 2, 2, 24);
+    EXPECT_NE(ConvertMat(m24, Greys()).error().find("24-bit"), std::string::npos);
+    const auto size = MaterialTextureSize(m24);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(std::tie(size->width, size->height), std::make_tuple(16, 8));
+    // An 8-bit material has no colours of its own.
+    EXPECT_TRUE(MatNeedsColormap(TextureMat(1, 4, 4, 1)));
+    EXPECT_FALSE(ConvertMat(TextureMat(1, 4, 4, 1), nullptr));
     // Only what is needed must be there: the last texture's smaller levels may be missing.
     EXPECT_TRUE(ConvertMat(Slurp(Fixture("mat", "last_levels_missing.mat")), Greys()));
 }

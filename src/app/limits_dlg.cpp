@@ -1,0 +1,58 @@
+#include "app/limits_dlg.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orv {
+
+CLimitsDlg::CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose, const QString& modelName,
+                       QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Check Model"));
+    setObjectName(QStringLiteral("LimitsDialog"));
+    setSizeGripEnabled(true);
+    QString text;
+    if (breaches.empty())
+        text = QStringLiteral("%1 is within the limits of the game's engine.").arg(modelName);
+    else if (purpose == Purpose::BeforeSave)
+        text = QStringLiteral("The game's engine will not load %1 as it is (%2 problem(s)):")
+                   .arg(modelName)
+                   .arg(breaches.size());
+    else
+        text = QStringLiteral("The game's engine would not load %1 as it is (%2 problem(s)):")
+                   .arg(modelName)
+                   .arg(breaches.size());
+    auto* label = new QLabel(text, this);
+    label->setWordWrap(true);
+
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("breaches"));
+    for (const LimitBreach& b : breaches)
+        list_->addItem(QString::fromStdString(b.text));
+    list_->setVisible(!breaches.empty());
+
+    auto* buttons = new QDialogButtonBox(this);
+    if (purpose == Purpose::BeforeSave) {
+        accept_ = buttons->addButton(QStringLiteral("Save anyway"), QDialogButtonBox::AcceptRole);
+        QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+        // Writing a file the game refuses is the choice that needs a deliberate click.
+        cancel->setDefault(true);
+    } else {
+        accept_ = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::AcceptRole);
+        accept_->setDefault(true);
+    }
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(list_, 1);
+    layout->addWidget(buttons);
+    resize(breaches.empty() ? QSize(420, 120) : QSize(640, 360));
+}
+
+}  // namespace orv

@@ -1,0 +1,272 @@
+// Working with mods in the editor: materials from the mod's folders and the "Resources"
+// list, the engine-limit check before a 3DO is written, and the automatic backup with
+// its recovery after a crash.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "app/app.h"
+#include "app/backup.h"
+#include "app/childframe.h"
+#include "app/limits_dlg.h"
+#include "app/mainframe.h"
+#include "app/materials_dlg.h"
+#include "app/options_dlg.h"
+#include "app/settingsstore.h"
+#include "commands/command_ids.h"
+#include "edit/materials.h"
+#include "model/fileio.h"
+
+using namespace orv;
+
+namespace {
+
+const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
+const QString kFixtures = QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures");
+constexpr int64_t kMinute = 60 * 1000;
+
+// An application over a folder of its own: its settings, its backups, a copy of the
+// sample walker as the user's model.
+struct Harness {
+    QTemporaryDir& dir;
+    QStringList choices;  // what the questions with buttons of their own showed
+    int choose;           // the button chosen
+    std::function<int(QDialog&)> dialog = [](QDialog&) { return int(QDialog::Rejected); };
+    // What each dialog of the application showed while it was open: its lines of
+    // breaches, then its accepting button's caption.
+    QList<QStringList> shown;
+    std::unique_ptr<COrvaneApp> app;
+
+    // choose: the answer to the recovery question at the start (2: "Later").
+    explicit Harness(QTemporaryDir& folder, int answer = 2) : dir(folder), choose(answer)
+    {
+        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
+        UserInterfaceHooks hooks;
+        hooks.message = [](QWidget*, QMessageBox::Icon, const QString&, QMessageBox::StandardButtons) {
+            return QMessageBox::No;
+        };
+        hooks.exec = [this](QDialog& d) {
+            QStringList lines;
+            if (auto* limits = qobject_cast<CLimitsDlg*>(&d)) {
+                for (int i = 0; i < limits->List()->count(); ++i)
+                    lines << limits->List()->item(i)->text();
+                lines << limits->AcceptButton()->text();
+            }
+            shown << lines;
+            return dialog(d);
+        };
+        hooks.choose = [this](QWidget*, const QString& text, const QStringList& buttons) {
+            choices << text + QStringLiteral(" [") + buttons.join(QLatin1Char('|')) + QLatin1Char(']');
+            return choose;
+        };
+        app = std::make_unique<COrvaneApp>(
+            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
+        app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
+        app->SetBackupFolder(dir.filePath(QStringLiteral("backup")));
+        app->Start({}, {false, false});
+    }
+};
+
+QString UserModel(QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("mine/walker.3do"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile::remove(path);
+    QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), path);
+    return QFileInfo(path).absoluteFilePath();
+}
+
+// What a killed program leaves: a backup of the user's model with one change (a
+// material "recovered.mat"), in a session folder without a live lock.
+QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
+{
+    const QString crashed = dir.filePath(QStringLiteral("backup/session-crashed"));
+    Harness h(dir);
+    CChildFrame* f = h.app->OpenFile(model);
+    if (!f)
+        return {};
+    f->Document()->Doc().TakeSnapshot();
+    f->Document()->Model().materials.push_back("recovered.mat");
+    h.app->Backups()->BackupNow(f->Document(), 0);
+    h.app->Backups()->WaitForWrites();
+    if (!QDir().rename(h.app->Backups()->SessionFolder(), crashed))
+        return {};
+    QFile::remove(crashed + QStringLiteral("/lock"));
+    return crashed;
+}
+
+}  // namespace
+
+class ModsTest : public QObject {
+    Q_OBJECT
+private slots:
+    // A 16-bit material of the mod's own mat/ folder shows in the Materials dialog with
+    // its colours, and the dialog says where it came from.
+    void materialsDialogShowsAModsSixteenBitMaterialAndItsPlace()
+    {
+        QTemporaryDir dir;
+        Harness h(dir);
+        const QString model = dir.filePath(QStringLiteral("mymod/3do/x.3do"));
+        QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do")));
+        QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat")));
+        QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), model));
+        const QString mat = dir.filePath(QStringLiteral("mymod/mat/red16.mat"));
+        QVERIFY(QFile::copy(kFixtures + QStringLiteral("/mat/rgb565_primaries.mat"), mat));
+        CChildFrame* f = h.app->OpenFile(model);
+        QVERIFY(f);
+        AddModelMaterialName(f->Document()->Model(), "RED16.MAT");
+        CMaterialsDlg dlg(*f->Document(), CMaterialsDlg::Mode::InModel);
+        QVERIFY(dlg.SelectName(QStringLiteral("red16.mat")));
+        QVERIFY(dlg.Image() && dlg.Image()->TrueColor());
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Materials in 3DO - x= 2, y= 2"));
+        QVERIFY2(dlg.Origin()->text().contains(QDir::toNativeSeparators(QFileInfo(mat).absolutePath())),
+                 qPrintable(dlg.Origin()->text()));
+    }
+
+    // The Options sheet keeps the "Resources" list in order, "Shaded" and "Backup";
+    // a new list asks for the textures to be made again.
+    void optionsKeepResourcesShadedAndBackup()
+    {
+        Settings s;
+        CSheetDlg sheet(s, OptionsSources{});
+        QStringList chosen = {QStringLiteral("/mods/a.gob"), QStringLiteral("/mods/b")};
+        sheet.SetPathChooser([&](bool) { return chosen.takeFirst(); });
+        QSignalSpy applied(&sheet, &CSheetDlg::applied);
+        sheet.AddResource(false);
+        sheet.AddResource(true);
+        sheet.MoveResource(-1);
+        sheet.Shaded()->setChecked(true);
+        sheet.BackupMinutes()->setValue(3);
+        QVERIFY(sheet.Apply());
+        QCOMPARE(s.resources, (std::vector<std::string>{"/mods/b", "/mods/a.gob"}));
+        QCOMPARE(s.shaded, 1);
+        QCOMPARE(s.backup, 3);
+        QCOMPARE(applied.takeFirst().at(0).toBool(), true);
+        QVERIFY(sheet.Apply());
+        QCOMPARE(applied.takeFirst().at(0).toBool(), false);  // nothing new to draw with
+
+        // Through the settings file and back.
+        QTemporaryDir dir;
+        {
+            QSettings store(dir.filePath(QStringLiteral("o.ini")), QSettings::IniFormat);
+            SaveSettings(store, s);
+        }
+        QSettings store(dir.filePath(QStringLiteral("o.ini")), QSettings::IniFormat);
+        Settings back;
+        LoadSettings(store, back);
+        QCOMPARE(back.resources, s.resources);
+        QCOMPARE(std::tie(back.shaded, back.backup), std::tie(s.shaded, s.backup));
+        QCOMPARE(Settings{}.backup, 10);
+    }
+
+    // Before a 3DO is written, the breaches of the engine's limits are listed; "Cancel"
+    // writes nothing, "Save anyway" writes the file. Tools > Check Model lists them too.
+    void engineLimitsAreShownBeforeA3doIsWritten()
+    {
+        QTemporaryDir dir;
+        Harness h(dir);
+        const QString path = UserModel(dir);
+        CChildFrame* f = h.app->OpenFile(path);
+        QVERIFY(f);
+        const QByteArray before = [&] {
+            QFile file(path);
+            file.open(QIODevice::ReadOnly);
+            return file.readAll();
+        }();
+        f->Document()->Model().materials[0] = std::string(40, 'm') + ".mat";
+        f->Document()->SetModified(true);
+        QVERIFY(!h.app->SaveDocument(f));
+        QCOMPARE(h.shown.size(), 1);
+        QCOMPARE(h.shown.first().size(), 2);
+        QVERIFY2(h.shown.first().first().contains(QStringLiteral("44 characters")),
+                 qPrintable(h.shown.first().first()));
+        QCOMPARE(h.shown.first().last(), QStringLiteral("Save anyway"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        file.close();
+
+        h.dialog = [](QDialog&) { return int(QDialog::Accepted); };
+        QVERIFY(h.app->SaveDocument(f));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains(QByteArray(40, 'm')));
+        file.close();
+
+        h.shown.clear();
+        h.app->Frame()->Action(cmd::CheckModel)->trigger();
+        QCOMPARE(h.shown.size(), 1);
+        QCOMPARE(h.shown.first().size(), 2);
+        QCOMPARE(h.shown.first().last(), QStringLiteral("Close"));
+    }
+
+    // The timer's clock is the test's: a modified document is backed up once the
+    // interval has passed, into the backup folder only; saving removes the backup.
+    void aModifiedDocumentIsBackedUpAndItsBackupGoesWhenSaved()
+    {
+        QTemporaryDir dir;
+        Harness h(dir);
+        h.app->AppSettings().backup = 10;
+        const QString path = UserModel(dir);
+        const auto original = ReadWholeFile(path.toStdString()).value_or({});
+        CChildFrame* f = h.app->OpenFile(path);
+        QVERIFY(f);
+        CBackupManager* backups = h.app->Backups();
+        QVERIFY(backups);
+        const QString backup = backups->BackupFileOf(f->Document());
+
+        f->Document()->Doc().TakeSnapshot();  // a change, as the window makes it
+        f->Document()->UpdateAllViews();
+        backups->Tick(0);
+        backups->Tick(9 * kMinute);
+        backups->WaitForWrites();
+        QVERIFY(!QFile::exists(backup));
+        backups->Tick(10 * kMinute);
+        backups->WaitForWrites();
+        QVERIFY(QFile::exists(backup));
+        QCOMPARE(ReadWholeFile(path.toStdString()).value_or({}), original);
+
+        QVERIFY(h.app->SaveDocument(f));
+        backups->WaitForWrites();
+        QVERIFY(!QFile::exists(backup));
+    }
+
+    // A session that ended without removing its backups (a crash) leaves them; the next
+    // start offers them. "Later" keeps them; "Recover" opens each as a modified document
+    // of its own file (which stays as it was until the user saves) and moves it into the
+    // new session.
+    void backupsOfACrashedSessionAreOfferedAndRecovered()
+    {
+        QTemporaryDir dir;
+        const QString path = UserModel(dir);
+        const auto original = ReadWholeFile(path.toStdString()).value_or({});
+        const QString crashed = LeaveCrashedSession(dir, path);
+        QVERIFY(!crashed.isEmpty());
+        {
+            Harness later(dir, 2);
+            QCOMPARE(later.choices.size(), 1);
+            QVERIFY(later.choices.first().contains(QDir::toNativeSeparators(path)));
+            QVERIFY(later.choices.first().endsWith(QStringLiteral("[Recover|Discard|Later]")));
+            QCOMPARE(later.app->Frame()->Children().size(), 1);  // only the new document
+        }
+        QVERIFY(QDir(crashed).exists());
+
+        Harness h(dir, 0);
+        QCOMPARE(h.choices.size(), 1);
+        CChildFrame* recovered = h.app->Frame()->Children().last();
+        const COrvaneDoc& doc = recovered->Document()->Doc();
+        QCOMPARE(QString::fromStdString(doc.PathName()), path);
+        QVERIFY(doc.IsModified());
+        QCOMPARE(doc.model->materials.back(), std::string("recovered.mat"));
+        QCOMPARE(ReadWholeFile(path.toStdString()).value_or({}), original);
+        QVERIFY(!QDir(crashed).exists());
+        h.app->Backups()->WaitForWrites();
+        QVERIFY(QFile::exists(h.app->Backups()->BackupFileOf(recovered->Document())));
+    }
+};
+
+QTEST_MAIN(ModsTest)
+#include "mods_test.moc"
