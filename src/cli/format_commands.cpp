@@ -13,6 +13,7 @@
 #include "model/limits.h"
 #include "model/model.h"
 #include "model/projectfile.h"
+#include "model/validate.h"
 
 namespace orv::cli {
 
@@ -193,6 +194,12 @@ int Check(const std::vector<std::string>& files, const Options&)
             std::printf("%s: %s\n", file.c_str(), breach.text.c_str());
             status = 1;
         }
+        // What no program should be given either: indices out of their lists, a hierarchy
+        // that loops, faces of fewer than three corners, positions that are not numbers.
+        for (const std::string& fault : ValidateModel(*model, false)) {
+            std::printf("%s: %s\n", file.c_str(), fault.c_str());
+            status = 1;
+        }
     }
     return status;
 }
@@ -211,7 +218,9 @@ void RegisterFormatCommands(Registry& registry)
     registry.subcommands.push_back(
         {"check",
          "  check FILE...          what the game's engine would refuse in models (.3do, .orv): one\n"
-         "                         line per breach of its limits; exit status 1 when there is any\n",
+         "                         line per breach of its limits or fault of structure (an index\n"
+         "                         out of its list, a looping hierarchy); exit status 1 when there\n"
+         "                         is any\n",
          Check});
 }
 

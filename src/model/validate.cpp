@@ -15,7 +15,7 @@ std::string MeshName(std::size_t g, std::size_t m)
 
 }  // namespace
 
-std::vector<std::string> ValidateModel(const CModel& model)
+std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks)
 {
     std::vector<std::string> faults;
     const auto nodeCount = static_cast<int32_t>(model.nodes.size());
@@ -29,7 +29,7 @@ std::vector<std::string> ValidateModel(const CModel& model)
             for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
                 const CFace& face = *mesh.faces[f];
                 const std::string where = MeshName(g, m) + ", face " + std::to_string(f);
-                if (face.corners.size() < 3)
+                if (withLimitChecks && face.corners.size() < 3)
                     faults.push_back(where + " has " + std::to_string(face.corners.size()) + " corners");
                 for (const auto& c : face.corners)
                     if (!Finite(c.Position()) || !std::isfinite(c.u) || !std::isfinite(c.v)) {
@@ -38,8 +38,9 @@ std::vector<std::string> ValidateModel(const CModel& model)
                     }
                 if (!Finite(face.normal))
                     faults.push_back(where + " has a normal that is no number");
-                if (face.material < -1 ||
-                    (face.material >= 0 && static_cast<std::size_t>(face.material) >= model.materials.size()))
+                if (withLimitChecks &&
+                    (face.material < -1 ||
+                     (face.material >= 0 && static_cast<std::size_t>(face.material) >= model.materials.size())))
                     faults.push_back(where + " names material " + std::to_string(face.material));
                 if (face.vertexIndices.size() != face.corners.size())
                     continue;  // lists not rebuilt since the last edit
@@ -70,7 +71,7 @@ std::vector<std::string> ValidateModel(const CModel& model)
             faults.push_back(where + " links to a node that does not exist");
         if (node.child == n || node.sibling == n || node.parent == n)
             faults.push_back(where + " links to itself");
-        for (std::size_t g = 0; g < model.geosets.size(); ++g)
+        for (std::size_t g = 0; withLimitChecks && g < model.geosets.size(); ++g)
             if (node.mesh < -1 ||
                 (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) >= model.geosets[g]->meshes.size())) {
                 faults.push_back(where + " places mesh " + std::to_string(node.mesh) + ", which geometry set " +

@@ -13,6 +13,9 @@ namespace orv {
 // Every fault found, each a sentence naming where it is; empty for a sound model. The
 // face index lists are checked against the mesh lists when they match the corners (the
 // lists are rebuilt from the corners before a model is written).
-std::vector<std::string> ValidateModel(const CModel& model);
+//
+// withLimitChecks false leaves out what CheckEngineLimits reports already (faces of fewer
+// than three corners, material and node mesh indices out of range), for a report of both.
+std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks = true);
 
 }  // namespace orv

@@ -185,6 +185,11 @@ same "check: one line per breach" out.txt "big.3do: geometry set 0, mesh 0 (big)
 "$tool" check fits.3do >out.txt 2>err.txt
 [ $? = 0 ] && [ ! -s out.txt ] || { echo "FAIL: check of 510 vertices"; cat out.txt err.txt; failures=$((failures + 1)); }
 check "check of a missing file" 1 "$tool" check missing.3do
+# A readable model whose hierarchy is broken: the mesh index said once, the loop said too.
+"$tool" check "$fixtures/../3do/hierarchy_loops_mesh_out_of_range.3do" >out.txt 2>err.txt
+[ $? = 1 ] || { echo "FAIL: check of a looping hierarchy: exit status"; failures=$((failures + 1)); }
+[ "$(grep -c 'mesh 7' out.txt)" = 1 ] && grep -q 'links run in a circle' out.txt ||
+  { echo "FAIL: check of a looping hierarchy"; cat out.txt; failures=$((failures + 1)); }
 
 if [ "$failures" != 0 ]; then
   echo "$failures failure(s)"
