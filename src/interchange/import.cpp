@@ -2,19 +2,23 @@
 #include <assimp/commonMetaData.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <unordered_set>
 
 #include "edit/materials.h"
 #include "interchange/axes.h"
+#include "interchange/child_run.h"
 #include "interchange/export_scene.h"
 #include "interchange/interchange.h"
 #include "interchange/textures.h"
@@ -301,14 +305,10 @@ struct Counts {
 
 class Importer {
 public:
-    Importer(const aiScene& scene, const fs::path& folder, const ImportOptions& options)
+    Importer(const aiScene& scene, const std::string& generator, const fs::path& folder, const ImportOptions& options)
         : scene_(scene), folder_(folder), options_(options)
     {
         palette_ = options.palette ? *options.palette : SamplePalette();
-        std::string generator;
-        aiString text;
-        if (scene.mMetaData && scene.mMetaData->Get(AI_METADATA_SOURCE_GENERATOR, text))
-            generator = text.C_Str();
         // A glTF that this program wrote: its polygons are fans from their first corner
         // (FB_ngon_encoding) and its root is the program's own, above the model's nodes.
         const std::string_view version(kVersionString);
@@ -874,22 +874,122 @@ private:
 constexpr unsigned kImportSteps =
     aiProcess_ValidateDataStructure | aiProcess_SortByPType | aiProcess_GenUVCoords | aiProcess_TransformUVCoords;
 
-void Prepare(Assimp::Importer& importer)
+// Assimp's binary form, which carries the scene from the child, leaves out a few names
+// the import uses; they travel beside it.
+struct Handover {
+    std::string generator;  // the scene's metadata is not kept
+    std::vector<std::string> meshNames;
+    std::vector<std::string> textureNames;  // embedded pictures are found by them
+    std::string scene;                      // in Assimp's binary form
+};
+
+void Put(std::string& out, const std::string& text)
 {
-    // Points and lines are no faces.
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    const auto length = static_cast<uint32_t>(text.size());
+    out.append(reinterpret_cast<const char*>(&length), sizeof length);
+    out += text;
 }
 
-Result<ImportReport> Convert(const aiScene* scene, const Assimp::Importer& importer, const fs::path& folder,
-                             const ImportOptions& options)
+bool Get(const std::string& in, std::size_t& at, std::string& text)
 {
-    if (!scene)
-        return Fail(*importer.GetErrorString() ? importer.GetErrorString() : "not a model file Assimp can read");
-    if (!scene->mRootNode)
-        return Fail("the file holds no scene");
+    uint32_t length = 0;
+    if (in.size() - at < sizeof length)
+        return false;
+    std::memcpy(&length, in.data() + at, sizeof length);
+    at += sizeof length;
+    if (in.size() - at < length)
+        return false;
+    text = in.substr(at, length);
+    at += length;
+    return true;
+}
+
+std::string Pack(const Handover& h)
+{
+    std::string out;
+    Put(out, h.generator);
+    for (const auto* list : {&h.meshNames, &h.textureNames}) {
+        Put(out, std::to_string(list->size()));
+        for (const auto& name : *list)
+            Put(out, name);
+    }
+    Put(out, h.scene);
+    return out;
+}
+
+std::optional<Handover> Unpack(const std::string& in)
+{
+    Handover h;
+    std::size_t at = 0;
+    if (!Get(in, at, h.generator))
+        return std::nullopt;
+    for (auto* list : {&h.meshNames, &h.textureNames}) {
+        std::string count;
+        if (!Get(in, at, count) || count.empty() || count.size() > 9 ||
+            count.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        list->resize(std::stoul(count));
+        for (auto& name : *list)
+            if (!Get(in, at, name))
+                return std::nullopt;
+    }
+    if (!Get(in, at, h.scene))
+        return std::nullopt;
+    return h;
+}
+
+Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Importer&)>& read,
+                                std::chrono::milliseconds limit)
+{
+    return RunInChild(
+        [&]() -> Result<std::string> {
+            Assimp::Importer importer;
+            // Points and lines are no faces.
+            importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+            const aiScene* scene = read(importer);
+            if (!scene)
+                return Fail(*importer.GetErrorString() ? importer.GetErrorString()
+                                                       : "not a model file Assimp can read");
+            if (!scene->mRootNode)
+                return Fail("the file holds no scene");
+            Handover h;
+            aiString text;
+            if (scene->mMetaData && scene->mMetaData->Get(AI_METADATA_SOURCE_GENERATOR, text))
+                h.generator = text.C_Str();
+            for (unsigned i = 0; i < scene->mNumMeshes; ++i)
+                h.meshNames.emplace_back(scene->mMeshes[i]->mName.C_Str());
+            for (unsigned i = 0; i < scene->mNumTextures; ++i)
+                h.textureNames.emplace_back(scene->mTextures[i]->mFilename.C_Str());
+            Assimp::Exporter exporter;
+            const aiExportDataBlob* blob = exporter.ExportToBlob(scene, "assbin");
+            if (!blob)
+                return Fail(std::string("the scene cannot be handed over (") + exporter.GetErrorString() + ")");
+            h.scene.assign(static_cast<const char*>(blob->data), blob->size);
+            return Pack(h);
+        },
+        limit);
+}
+
+Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& folder, const ImportOptions& options)
+{
+    if (!handed)
+        return Fail(handed.error());
     if (!(options.scale > 0.0f) || !std::isfinite(options.scale))
         return Fail("the scale must be a positive number");
-    return Importer(*scene, folder, options).Run();
+    const std::optional<Handover> h = Unpack(*handed);
+    if (!h)
+        return Fail("the reader gave back a damaged scene");
+    Assimp::Importer importer;
+    if (!importer.ReadFileFromMemory(h->scene.data(), h->scene.size(), 0, "assbin"))
+        return Fail(std::string("the scene read cannot be taken over (") + importer.GetErrorString() + ")");
+    std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
+    if (!scene->mRootNode || scene->mNumMeshes != h->meshNames.size() || scene->mNumTextures != h->textureNames.size())
+        return Fail("the reader gave back a damaged scene");
+    for (unsigned i = 0; i < scene->mNumMeshes; ++i)
+        scene->mMeshes[i]->mName.Set(h->meshNames[i]);
+    for (unsigned i = 0; i < scene->mNumTextures; ++i)
+        scene->mTextures[i]->mFilename.Set(h->textureNames[i]);
+    return Importer(*scene, h->generator, folder, options).Run();
 }
 
 }  // namespace
@@ -900,10 +1000,10 @@ Result<ImportReport> ImportModel(const fs::path& path, const ImportOptions& opti
     if (!fs::is_regular_file(path, ec))
         return Fail("the file does not exist or cannot be read");
     try {
-        Assimp::Importer importer;
-        Prepare(importer);
-        const aiScene* scene = importer.ReadFile(path.string(), kImportSteps);
-        return Convert(scene, importer, path.parent_path().empty() ? fs::path(".") : path.parent_path(), options);
+        const std::string name = path.string();
+        auto handed = ReadInChild([&](Assimp::Importer& importer) { return importer.ReadFile(name, kImportSteps); },
+                                  options.readLimit);
+        return Convert(handed, path.parent_path().empty() ? fs::path(".") : path.parent_path(), options);
     } catch (const std::exception& e) {
         return Fail(std::string("the file cannot be read (") + e.what() + ")");
     }
@@ -913,10 +1013,12 @@ Result<ImportReport> ImportModelFromMemory(std::span<const uint8_t> bytes, const
                                            const ImportOptions& options)
 {
     try {
-        Assimp::Importer importer;
-        Prepare(importer);
-        const aiScene* scene = importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
-        return Convert(scene, importer, {}, options);
+        auto handed = ReadInChild(
+            [&](Assimp::Importer& importer) {
+                return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
+            },
+            options.readLimit);
+        return Convert(handed, {}, options);
     } catch (const std::exception& e) {
         return Fail(std::string("the bytes cannot be read (") + e.what() + ")");
     }

@@ -3,6 +3,7 @@
 // glTF, FBX, Collada, 3DS, PLY and more) into a model that fits the game's engine.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -72,6 +73,9 @@ struct ImportOptions {
     // to it. Both may be empty.
     const ResourceCatalog* catalog = nullptr;
     TextureSizeFn textureSize;  // sizes of stock materials
+    // Assimp reads the file in a child process (its readers can crash or loop on a
+    // damaged file); one that takes longer than this is stopped.
+    std::chrono::milliseconds readLimit{std::chrono::minutes(2)};
 };
 
 struct ImportReport {

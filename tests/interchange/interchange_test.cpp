@@ -3,7 +3,10 @@
 // glTF's; files of other tools come in fitted to the engine.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -11,6 +14,7 @@
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
 #include "interchange/axes.h"
+#include "interchange/child_run.h"
 #include "interchange/interchange.h"
 #include "interchange/textures.h"
 #include "model/limits.h"
@@ -384,6 +388,38 @@ TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
     geoset.geoset = 3;
     EXPECT_FALSE(ExportModel(model, dir_ / "x.glb", geoset));
     EXPECT_FALSE(fs::exists(dir_ / "x.glb"));
+}
+
+// A reader that crashes, loops or fails in the child is an error here, and the
+// bytes a good one gives back arrive whole (more than a pipe holds at once).
+TEST(ChildRun, CrashHangAndFailureBecomeErrorsAndResultsArriveWhole)
+{
+    using namespace std::chrono_literals;
+    const auto crashed = RunInChild([]() -> Result<std::string> { std::abort(); }, 10s);
+    ASSERT_FALSE(crashed);
+    EXPECT_NE(crashed.error().find("stopped on this file"), std::string::npos);
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto hung = RunInChild(
+        []() -> Result<std::string> {
+            for (;;)
+                ::pause();
+        },
+        300ms);
+    ASSERT_FALSE(hung);
+    EXPECT_NE(hung.error().find("was stopped"), std::string::npos);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+
+    const auto failed = RunInChild([]() -> Result<std::string> { return Fail("no faces"); }, 10s);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), "no faces");
+
+    std::string big(1 << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7);
+    const auto whole = RunInChild([&]() -> Result<std::string> { return big; }, 10s);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(*whole, big);
 }
 
 // Textures come as PNG (any kind), JPEG or BMP, and are made powers of two.
