@@ -72,6 +72,8 @@ void BM_ImportObjLarge(benchmark::State& state)
     state.counters["faces"] = static_cast<double>(faces);
     fs::remove(in);
 }
-BENCHMARK(BM_ImportObjLarge)->Unit(benchmark::kMillisecond);
+
+// Assimp reads in a child process: only the wall clock sees its time.
+BENCHMARK(BM_ImportObjLarge)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
