@@ -180,6 +180,30 @@ std::vector<std::string> ResourceSearchPath::Set(std::vector<std::string> entrie
     return problems;
 }
 
+// The mod folders, then the search path: what the first that holds name gives, or
+// nothing when none does.
+std::optional<Result<FoundResource>> FindInFolders(const ResourceSources& sources,
+                                                   const ResourceLocation* (ResourceIndex::*find)(std::string_view)
+                                                       const,
+                                                   std::string_view name)
+{
+    for (const ResourceIndex* index :
+         {sources.modFolders.get(), sources.searchPath ? &sources.searchPath->Index() : nullptr}) {
+        if (!index)
+            continue;
+        if (const ResourceLocation* where = (index->*find)(name)) {
+            auto bytes = ReadLocation(*where);
+            if (!bytes)
+                return Result<FoundResource>(Fail(where->Describe() + ": " + bytes.error()));
+            FoundResource found;
+            found.bytes = std::move(*bytes);
+            found.origin = where->Describe();
+            return Result<FoundResource>(std::move(found));
+        }
+    }
+    return std::nullopt;
+}
+
 Result<FoundResource> FindMaterial(const ResourceSources& sources, std::string_view name)
 {
     FoundResource found;
@@ -199,19 +223,8 @@ Result<FoundResource> FindMaterial(const ResourceSources& sources, std::string_v
                 found.origin = "the project's custom materials";
                 return found;
             }
-    for (const ResourceIndex* index :
-         {sources.modFolders.get(), sources.searchPath ? &sources.searchPath->Index() : nullptr}) {
-        if (!index)
-            continue;
-        if (const ResourceLocation* where = index->FindMaterial(name)) {
-            auto bytes = ReadLocation(*where);
-            if (!bytes)
-                return Fail(where->Describe() + ": " + bytes.error());
-            found.bytes = std::move(*bytes);
-            found.origin = where->Describe();
-            return found;
-        }
-    }
+    if (auto inFolders = FindInFolders(sources, &ResourceIndex::FindMaterial, name))
+        return std::move(*inFolders);
     if (sources.catalog)
         if (const CTreeObject* fallback = sources.catalog->materials.Lookup(kFallbackMaterial)) {
             auto bytes = ReadEntryData(sources.resourceFile, *fallback);
@@ -245,19 +258,8 @@ Result<FoundResource> FindColormap(const ResourceSources& sources, std::string_v
             found.origin = ArchiveLabel(sources.resourceFile);
             return found;
         }
-    for (const ResourceIndex* index :
-         {sources.modFolders.get(), sources.searchPath ? &sources.searchPath->Index() : nullptr}) {
-        if (!index)
-            continue;
-        if (const ResourceLocation* where = index->FindColormap(name)) {
-            auto bytes = ReadLocation(*where);
-            if (!bytes)
-                return Fail(where->Describe() + ": " + bytes.error());
-            found.bytes = std::move(*bytes);
-            found.origin = where->Describe();
-            return found;
-        }
-    }
+    if (auto inFolders = FindInFolders(sources, &ResourceIndex::FindColormap, name))
+        return std::move(*inFolders);
     if (sources.catalog)
         if (const CTreeObject* entry = sources.catalog->colormaps.Lookup(kFallbackColormap)) {
             if (Status read = fromCatalog(*entry); !read)
