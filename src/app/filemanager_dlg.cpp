@@ -735,21 +735,31 @@ bool CFileManagerDlg::AddFolder(const QString& folder)
         }
         entries.push_back(std::move(e));
     }
-    const bool warn = services_.settings && services_.settings->warning != 0;
-    AddFileOptions options;
-    options.onDuplicate = warn ? DuplicatePolicy::Ask : DuplicatePolicy::Replace;
-    options.askReplace = [this](const std::string& name) {
-        return prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)));
-    };
+    return AddEntries(label, std::move(entries));
+}
+
+// Entries into the open archive with one rewrite (names it has are asked about when
+// warnings are on); the tree is read again with the last one added selected.
+bool CFileManagerDlg::AddEntries(const QString& label, std::vector<ArchiveEntryData> entries)
+{
+    bool ok = false;
     std::vector<AddFileResult> results;
-    const bool ok = RunRewrite(label, [&](const ArchiveProgress& progress) -> Status {
-        options.progress = progress;
-        auto added = AddEntriesToArchive(PathOf(archivePath_), std::move(entries), options);
-        if (!added)
-            return Fail(added.error());
-        results = std::move(*added);
-        return {};
-    });
+    if (!entries.empty()) {
+        const bool warn = services_.settings && services_.settings->warning != 0;
+        AddFileOptions options;
+        options.onDuplicate = warn ? DuplicatePolicy::Ask : DuplicatePolicy::Replace;
+        options.askReplace = [this](const std::string& name) {
+            return prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)));
+        };
+        ok = RunRewrite(label, [&](const ArchiveProgress& progress) -> Status {
+            options.progress = progress;
+            auto added = AddEntriesToArchive(PathOf(archivePath_), std::move(entries), options);
+            if (!added)
+                return Fail(added.error());
+            results = std::move(*added);
+            return {};
+        });
+    }
     const std::string before = ListedDirectory();
     ReadDirectory();
     if (ok && !results.empty())
@@ -780,32 +790,9 @@ bool CFileManagerDlg::AddFileList(const QStringList& paths)
         }
     }
 
-    bool ok = false;
-    std::vector<AddFileResult> results;
-    if (!entries.empty()) {
-        const bool warn = services_.settings && services_.settings->warning != 0;
-        AddFileOptions options;
-        options.onDuplicate = warn ? DuplicatePolicy::Ask : DuplicatePolicy::Replace;
-        options.askReplace = [this](const std::string& name) {
-            return prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)));
-        };
-        const QString label = entries.size() == 1 ? QStringLiteral("Adding %1").arg(firstFile)
-                                                  : QStringLiteral("Adding %1 files").arg(entries.size());
-        ok = RunRewrite(label, [&](const ArchiveProgress& progress) -> Status {
-            options.progress = progress;
-            auto added = AddEntriesToArchive(PathOf(archivePath_), std::move(entries), options);
-            if (!added)
-                return Fail(added.error());
-            results = std::move(*added);
-            return {};
-        });
-    }
-    const std::string before = ListedDirectory();
-    ReadDirectory();
-    if (ok && !results.empty())
-        SelectItem(Q(results.back().itemName));
-    else
-        SelectNode(ArchiveNodeOfDirectory(nodes_, before));
+    const QString label = entries.size() == 1 ? QStringLiteral("Adding %1").arg(firstFile)
+                                              : QStringLiteral("Adding %1 files").arg(entries.size());
+    const bool ok = AddEntries(label, std::move(entries));
     if (!failures.isEmpty())
         Report(QStringLiteral("These files could not be added:\n") + failures.join(QLatin1Char('\n')));
     return ok;

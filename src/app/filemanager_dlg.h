@@ -113,6 +113,8 @@ public:
     Prompts& GetPrompts() { return prompts_; }
 
 private:
+    // Entries into the open archive with one rewrite; the tree is read again after it.
+    bool AddEntries(const QString& label, std::vector<ArchiveEntryData> entries);
     // Reads the directory again into the tree and lists the root.
     void ReadDirectory();
     // The directory of the listed node ("" for the root or none).
