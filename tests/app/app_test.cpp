@@ -138,8 +138,8 @@ private slots:
         QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
     }
 
-    // Edit commands through the window's actions: a nudge, a new shape from its dialog and
-    // the texture tool, each undone by Undo.
+    // Edit commands that need a dialog, through the window: a new shape and the texture
+    // tool.
     void editCommandsThroughTheWindow()
     {
         Harness h;
@@ -149,15 +149,6 @@ private slots:
         Selection* sel = f->CurrentSelection();
         sel->currentMesh = 2;
         sel->currentFace = 1;
-        frame->UpdateCommandUI();
-        auto faceY = [&] { return FaceVertex(*f->Document()->Model().geosets[0]->meshes[2]->faces[1], 0)->y; };
-        const float y = faceY();
-        QVERIFY(frame->Action(cmd::MoveUp)->isEnabled());
-        frame->Action(cmd::MoveUp)->trigger();
-        QVERIFY(qAbs(faceY() - (y + 0.005f)) < 1e-6f);
-        frame->Action(cmd::EditUndo)->trigger();
-        QCOMPARE(faceY(), y);
-
         auto faces = [&] { return f->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
         const std::size_t before = faces();
         QString title;
@@ -250,7 +241,6 @@ private slots:
         frame->UpdateCommandUI();
         QVERIFY(frame->Action(cmd::MeshMode)->isEnabled());
         QVERIFY(frame->Execute(cmd::MeshMode));
-        QVERIFY(f->Document()->Doc().modes.meshMode);
         QVERIFY(frame->Action(cmd::MeshMode)->isChecked());
         QVERIFY(frame->Execute(cmd::MeshRendered));
         QCOMPARE(f->Document()->Doc().modes.renderMode, 3);
@@ -258,26 +248,6 @@ private slots:
         QVERIFY(!frame->Action(cmd::RenderAll)->isChecked());
         // The view's letters act in the view only: the actions are the view's shortcuts.
         QVERIFY(f->View()->GlWidget()->actions().contains(frame->Action(cmd::MeshMode)));
-        QCOMPARE(frame->Action(cmd::MeshMode)->shortcutContext(), Qt::WidgetShortcut);
-        QCOMPARE(frame->Action(cmd::FileSave)->shortcutContext(), Qt::WindowShortcut);
-    }
-
-    void saveAsRenamesOnlyForProjects()
-    {
-        Harness h;
-        CChildFrame* f = h.OpenWalker();
-        QVERIFY(f);
-        h.nextSavePath = h.dir.filePath(QStringLiteral("copy.3do"));
-        QVERIFY(h.app->SaveDocumentAs(f));
-        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.3do"));
-        h.nextSavePath = h.dir.filePath(QStringLiteral("walker.orv"));
-        QVERIFY(h.app->SaveDocumentAs(f));
-        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
-        // A save that cannot be written is reported, the name stays.
-        h.nextSavePath = h.dir.filePath(QStringLiteral("no/such/folder/x.orv"));
-        QVERIFY(!h.app->SaveDocumentAs(f));
-        QVERIFY(h.messages.last().startsWith(QStringLiteral("Failed to save document.")));
-        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
     }
 
     // A name given without an extension takes the extension of the type chosen with it;
@@ -297,10 +267,7 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? file.read(200) : QByteArray("<missing>");
         };
         QVERIFY(saveAs(QStringLiteral("ship"), 2));  // "3DO Files"
-        const QByteArray model = startOf(QStringLiteral("ship.3do"));
-        QVERIFY2(model.startsWith("# MODEL '"), model.constData());
-        QVERIFY2(model.contains("SECTION: HEADER"), model.constData());
-        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship.orv"))));
+        QVERIFY(startOf(QStringLiteral("ship.3do")).contains("SECTION: HEADER"));
         QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship"))));
         QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.3do"));  // a model save keeps the name
 
@@ -315,6 +282,10 @@ private slots:
 
         QVERIFY(saveAs(QStringLiteral("plain"), 0));  // "Orvane Files"
         QVERIFY(startOf(QStringLiteral("plain.orv")).startsWith(QByteArray("\x03JK1", 4)));
+        // A save that cannot be written is reported, the name stays.
+        QVERIFY(!saveAs(QStringLiteral("no/such/folder/x.orv"), 0));
+        QVERIFY(h.messages.last().startsWith(QStringLiteral("Failed to save document.")));
+        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("plain.orv"));
     }
 
     void productChoiceFindsAGameFolderSetByHand()
@@ -411,11 +382,6 @@ private slots:
         // The vertex stays the current one for the next field.
         QVERIFY(sel->currentNode >= 0);
         QCOMPARE(sel->nodes[static_cast<std::size_t>(sel->currentNode)].vertex, 0);
-        ViewState view;
-        QVERIFY(f->Document()->Doc().Undo(view));
-        const auto undone = VertexFieldsOf(f->Document()->Model(), 2, 1, 0);
-        QVERIFY(undone);
-        QCOMPARE(undone->filePosition.x, before.filePosition.x);
 
         // Choosing another geometry set leaves no current mesh or face.
         CModel& m2 = f->Document()->Model();
