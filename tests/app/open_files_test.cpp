@@ -109,18 +109,10 @@ private slots:
             QStringLiteral("ky.3do was read only in part. Saving will replace it with what was read. Save anyway?"));
         QCOMPARE(Harness::Read(path), cut);
         QVERIFY(f->Document()->Doc().IsModified());
-        // Save As onto the same file asks too.
-        h.savePath = path;
-        QVERIFY(!h.app->SaveDocumentAs(f));
-        QCOMPARE(Harness::Read(path), cut);
-        // "Yes" writes what was read, and later saves ask nothing more.
+        // "Yes" writes what was read. (Which saves ask is the document's rule, tested there.)
         h.answer = QMessageBox::Yes;
         QVERIFY(h.app->SaveDocument(f));
         QVERIFY(Harness::Read(path) != cut);
-        QVERIFY(!f->Document()->Doc().IsModified());
-        const int asked = h.messages.size();
-        QVERIFY(h.app->SaveDocument(f));
-        QCOMPARE(h.messages.size(), asked);
     }
 
     void aFileWithoutPuppetModesChangesNothing()

@@ -80,16 +80,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         frame.setGeometry(40, 50, 700, 500);  // the user's own placement
         QTRY_COMPARE(s.right - s.left, 700);
-        const int left = s.left, top = s.top, right = s.right, bottom = s.bottom;
         QCOMPARE(s.bottom - s.top, 500);
+        const auto normal = std::tuple(s.left, s.top, s.right, s.bottom);
         frame.showMaximized();
         QTRY_COMPARE(s.maximized, 1);
         QTRY_VERIFY(frame.width() != 700);
         // The stored rectangle stays the one to come back to.
-        QCOMPARE(s.left, left);
-        QCOMPARE(s.top, top);
-        QCOMPARE(s.right, right);
-        QCOMPARE(s.bottom, bottom);
+        QCOMPARE(std::tuple(s.left, s.top, s.right, s.bottom), normal);
         frame.showNormal();
         QTRY_COMPARE(s.maximized, 0);
     }
