@@ -451,7 +451,9 @@ private slots:
         f.doc->Model().geosets[0]->meshes[0]->faces.pop_back();
         f.doc->UpdateAllViews();
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
+        QSignalSpy replaced(f.doc.get(), &CDocument::modelReplaced);  // the other views drop theirs
         QVERIFY(f.view->RunCommand(cmd::EditUndo));
+        QCOMPARE(replaced.count(), 1);
         QVERIFY(Near(f.Frame().pixel(second), kWhite, 1));
         QVERIFY(f.view->RunCommand(cmd::EditRedo));
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
