@@ -15,6 +15,7 @@
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"
+#include "app_harness.h"
 #include "commands/command_ids.h"
 #include "commands/command_table.h"
 #include "edit/materials.h"
@@ -25,55 +26,10 @@
 #include "resources/png.h"
 
 using namespace orv;
+using apptest::Harness;
+using apptest::kSampleDir;
 
 namespace {
-
-const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
-
-struct Harness {
-    QTemporaryDir dir;
-    QString nextSavePath;
-    QString nextOpenPath;    // what the open dialog answers; none: cancelled
-    int nextSaveFilter = 0;  // the entry of the Save As types chosen with it
-    QStringList messages;
-    QList<QMessageBox::StandardButton> answers;  // given in turn, then No
-    bool browser = true;
-    // How the application's own dialogs end (QDialog::exec); rejected unless replaced.
-    std::function<int(QDialog&)> dialog = [](QDialog&) { return int(QDialog::Rejected); };
-    std::unique_ptr<COrvaneApp> app;
-
-    Harness()
-    {
-        // No game installed: a Wine prefix that does not exist, so the sample stands in.
-        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
-        UserInterfaceHooks hooks;
-        hooks.saveFile = [this](QWidget*, const FileRequest&) {
-            FileAnswer a;
-            if (!nextSavePath.isEmpty())
-                a.files = QStringList{nextSavePath};
-            a.filterIndex = nextSaveFilter;
-            return a;
-        };
-        hooks.openFile = [this](QWidget*, const FileRequest&) {
-            FileAnswer a;
-            if (!nextOpenPath.isEmpty())
-                a.files = QStringList{nextOpenPath};
-            return a;
-        };
-        hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
-            messages.append(text);
-            return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
-        };
-        hooks.openUrl = [this](const QUrl&) { return browser; };
-        hooks.exec = [this](QDialog& d) { return dialog(d); };
-        app = std::make_unique<COrvaneApp>(
-            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
-        app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
-        app->Start({}, {false, false});
-    }
-
-    CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + QStringLiteral("/walker.3do")); }
-};
 
 void Type(QLineEdit* e, const QString& text)
 {

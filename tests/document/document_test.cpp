@@ -97,7 +97,6 @@ protected:
             entries.push_back({f.archiveName, std::vector<uint8_t>(f.text.begin(), f.text.end())});
             files[f.fileName] = f.text;
         }
-        std::string err;
         ASSERT_TRUE(orvtest::Ok(WriteArchive(archive, entries)));
         ASSERT_TRUE(orvtest::Ok(LoadCatalog(archive, catalog)));
         fs::create_directories(models);
