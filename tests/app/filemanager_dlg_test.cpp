@@ -141,6 +141,7 @@ private slots:
         // The root is listed: every type is offered.
         QVERIFY(f.s.openRequests[0].filters == AddFilesFilter(""));
         QVERIFY(f.s.openRequests[0].multiple);
+        QVERIFY(f.s.messages.isEmpty());
         QCOMPARE(Item(gob, "cog\\door.cog"), Bytes("# door\r\nsymbols\r\nend\r\n"));
         // The tree shows the new directory and lists it, with each row's offset and size.
         QCOMPARE(Outline(f.dlg.Tree()->topLevelItem(0)), QStringLiteral("New.gob(cog)"));
@@ -161,18 +162,26 @@ private slots:
         QVERIFY(f.dlg.SelectNode(0));
         QCOMPARE(f.Rows(), QStringList{QStringLiteral("readme.txt")});
 
+        // A bitmap becomes a material remapped onto dflt.cmp (the grey ramp here): the
+        // dialog's choice of palette.
+        const QString crate = f.Path(QStringLiteral("crate.bmp"));
+        QVERIFY(WriteBmpFile(P(crate), TestPicture()));
+        QVERIFY(f.dlg.AddFile(crate));
+        MaterialImage expected = TestPicture();
+        RemapToPalette(expected, PaletteOf(GreyColormap()));
+        QCOMPARE(Item(gob, "mat\\crate.mat"), MakeMat(expected));
         // A duplicate with Warning on is asked about (No adds it beside the old one); with
         // Warning off it replaces the old one unasked.
         f.s.yesNo.push_back(false);
         QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("door.cog"), "two")));
         QCOMPARE(f.s.questions,
                  QStringList{"The item \"cog\\door.cog\" already exist. Do you want to overwrite the existing item?"});
-        QCOMPARE(Dir(gob).records.size(), std::size_t{4});
+        QCOMPARE(Dir(gob).records.size(), std::size_t{5});
         f.res.settings.warning = 0;
         QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("ky.pup"), "pup2")));
         QCOMPARE(f.s.questions.size(), 1);
         QCOMPARE(Item(gob, "misc\\pup\\ky.pup"), Bytes("pup2"));
-        QCOMPARE(Dir(gob).records.size(), std::size_t{4});
+        QCOMPARE(Dir(gob).records.size(), std::size_t{5});
     }
 
     void deleteAndDragTouchNoChangedItem()
@@ -187,6 +196,7 @@ private slots:
         QCOMPARE(Dir(gob).records.size(), std::size_t{1});
         QCOMPARE(Item(gob, "cog\\b.cog"), Bytes("BB"));
         QCOMPARE(f.Rows(), QStringList{QStringLiteral("b.cog")});  // the same directory listed again
+        QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete));
 
         // Meanwhile another program puts another item where b is.
         f.dlg.SelectRows({QStringLiteral("b.cog")});
