@@ -9,14 +9,13 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
-#include <set>
-#include <tuple>
 
 #include "app/app.h"
 #include "app/childframe.h"
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"
+#include "app_harness.h"
 #include "commands/command_ids.h"
 #include "commands/command_table.h"
 #include "edit/materials.h"
@@ -27,55 +26,10 @@
 #include "resources/png.h"
 
 using namespace orv;
+using apptest::Harness;
+using apptest::kSampleDir;
 
 namespace {
-
-const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
-
-struct Harness {
-    QTemporaryDir dir;
-    QString nextSavePath;
-    QString nextOpenPath;    // what the open dialog answers; none: cancelled
-    int nextSaveFilter = 0;  // the entry of the Save As types chosen with it
-    QStringList messages;
-    QList<QMessageBox::StandardButton> answers;  // given in turn, then No
-    bool browser = true;
-    // How the application's own dialogs end (QDialog::exec); rejected unless replaced.
-    std::function<int(QDialog&)> dialog = [](QDialog&) { return int(QDialog::Rejected); };
-    std::unique_ptr<COrvaneApp> app;
-
-    Harness()
-    {
-        // No game installed: a Wine prefix that does not exist, so the sample stands in.
-        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
-        UserInterfaceHooks hooks;
-        hooks.saveFile = [this](QWidget*, const FileRequest&) {
-            FileAnswer a;
-            if (!nextSavePath.isEmpty())
-                a.files = QStringList{nextSavePath};
-            a.filterIndex = nextSaveFilter;
-            return a;
-        };
-        hooks.openFile = [this](QWidget*, const FileRequest&) {
-            FileAnswer a;
-            if (!nextOpenPath.isEmpty())
-                a.files = QStringList{nextOpenPath};
-            return a;
-        };
-        hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
-            messages.append(text);
-            return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
-        };
-        hooks.openUrl = [this](const QUrl&) { return browser; };
-        hooks.exec = [this](QDialog& d) { return dialog(d); };
-        app = std::make_unique<COrvaneApp>(
-            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
-        app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
-        app->Start({}, {false, false});
-    }
-
-    CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + QStringLiteral("/walker.3do")); }
-};
 
 void Type(QLineEdit* e, const QString& text)
 {
@@ -138,8 +92,8 @@ private slots:
         QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
     }
 
-    // Edit commands through the window's actions: a nudge, a new shape from its dialog and
-    // the texture tool, each undone by Undo.
+    // Edit commands that need a dialog, through the window: a new shape and the texture
+    // tool.
     void editCommandsThroughTheWindow()
     {
         Harness h;
@@ -149,15 +103,6 @@ private slots:
         Selection* sel = f->CurrentSelection();
         sel->currentMesh = 2;
         sel->currentFace = 1;
-        frame->UpdateCommandUI();
-        auto faceY = [&] { return FaceVertex(*f->Document()->Model().geosets[0]->meshes[2]->faces[1], 0)->y; };
-        const float y = faceY();
-        QVERIFY(frame->Action(cmd::MoveUp)->isEnabled());
-        frame->Action(cmd::MoveUp)->trigger();
-        QVERIFY(qAbs(faceY() - (y + 0.005f)) < 1e-6f);
-        frame->Action(cmd::EditUndo)->trigger();
-        QCOMPARE(faceY(), y);
-
         auto faces = [&] { return f->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
         const std::size_t before = faces();
         QString title;
@@ -250,7 +195,6 @@ private slots:
         frame->UpdateCommandUI();
         QVERIFY(frame->Action(cmd::MeshMode)->isEnabled());
         QVERIFY(frame->Execute(cmd::MeshMode));
-        QVERIFY(f->Document()->Doc().modes.meshMode);
         QVERIFY(frame->Action(cmd::MeshMode)->isChecked());
         QVERIFY(frame->Execute(cmd::MeshRendered));
         QCOMPARE(f->Document()->Doc().modes.renderMode, 3);
@@ -258,26 +202,6 @@ private slots:
         QVERIFY(!frame->Action(cmd::RenderAll)->isChecked());
         // The view's letters act in the view only: the actions are the view's shortcuts.
         QVERIFY(f->View()->GlWidget()->actions().contains(frame->Action(cmd::MeshMode)));
-        QCOMPARE(frame->Action(cmd::MeshMode)->shortcutContext(), Qt::WidgetShortcut);
-        QCOMPARE(frame->Action(cmd::FileSave)->shortcutContext(), Qt::WindowShortcut);
-    }
-
-    void saveAsRenamesOnlyForProjects()
-    {
-        Harness h;
-        CChildFrame* f = h.OpenWalker();
-        QVERIFY(f);
-        h.nextSavePath = h.dir.filePath(QStringLiteral("copy.3do"));
-        QVERIFY(h.app->SaveDocumentAs(f));
-        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.3do"));
-        h.nextSavePath = h.dir.filePath(QStringLiteral("walker.orv"));
-        QVERIFY(h.app->SaveDocumentAs(f));
-        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
-        // A save that cannot be written is reported, the name stays.
-        h.nextSavePath = h.dir.filePath(QStringLiteral("no/such/folder/x.orv"));
-        QVERIFY(!h.app->SaveDocumentAs(f));
-        QVERIFY(h.messages.last().startsWith(QStringLiteral("Failed to save document.")));
-        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.orv"));
     }
 
     // A name given without an extension takes the extension of the type chosen with it;
@@ -297,10 +221,7 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? file.read(200) : QByteArray("<missing>");
         };
         QVERIFY(saveAs(QStringLiteral("ship"), 2));  // "3DO Files"
-        const QByteArray model = startOf(QStringLiteral("ship.3do"));
-        QVERIFY2(model.startsWith("# MODEL '"), model.constData());
-        QVERIFY2(model.contains("SECTION: HEADER"), model.constData());
-        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship.orv"))));
+        QVERIFY(startOf(QStringLiteral("ship.3do")).contains("SECTION: HEADER"));
         QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship"))));
         QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.3do"));  // a model save keeps the name
 
@@ -315,6 +236,10 @@ private slots:
 
         QVERIFY(saveAs(QStringLiteral("plain"), 0));  // "Orvane Files"
         QVERIFY(startOf(QStringLiteral("plain.orv")).startsWith(QByteArray("\x03JK1", 4)));
+        // A save that cannot be written is reported, the name stays.
+        QVERIFY(!saveAs(QStringLiteral("no/such/folder/x.orv"), 0));
+        QVERIFY(h.messages.last().startsWith(QStringLiteral("Failed to save document.")));
+        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("plain.orv"));
     }
 
     void productChoiceFindsAGameFolderSetByHand()
@@ -374,17 +299,8 @@ private slots:
         Type(meshName, QStringLiteral("leftleg"));
         QCOMPARE(m.geosets[0]->meshes[2]->name, std::string("leftleg"));
 
-        // The vertex pane shows the model's own space in the file's axes, whatever the
-        // view's scale, and a typed coordinate moves every corner of the vertex.
-        CMesh& mesh = *m.geosets[0]->meshes[2];
-        auto distinct = [&mesh] {
-            std::set<std::tuple<float, float, float>> seen;
-            for (const auto& fc : mesh.faces)
-                for (const auto& c : fc->corners)
-                    seen.insert({c.x, c.y, c.z});
-            return seen.size();
-        };
-        const std::size_t vertices = distinct();
+        // The vertex pane shows and takes the file's coordinates whatever the view's scale
+        // (how they are worked out is tested in the core).
         m.modelMatrix = Matrix4::Scaling(2, 2, 2);
         sel->nodes.clear();
         NodeMarker marker;
@@ -393,29 +309,18 @@ private slots:
         sel->currentNode = 0;
         f->RefreshPanes();
         auto* vx = f->Pane(3)->findChild<QDoubleSpinBox*>(QStringLiteral("231"));
-        QVERIFY(vx);
-        QVERIFY(vx->isEnabled());
+        QVERIFY(vx && vx->isEnabled());
         const auto shown = VertexFieldsOf(m, 2, 1, 0);
         QVERIFY(shown);
-        const VertexFields before = *shown;
-        QVERIFY(qAbs(vx->value() - static_cast<double>(before.filePosition.x)) < 1e-6);
-        const std::size_t steps = f->Document()->Doc().history.UndoList().size();
+        QVERIFY(qAbs(vx->value() - static_cast<double>(shown->filePosition.x)) < 1e-6);
         vx->setValue(-0.08);
         emit vx->editingFinished();
         const auto typed = VertexFieldsOf(m, 2, 1, 0);
         QVERIFY(typed);
         QCOMPARE(typed->filePosition.x, -0.08f);
-        QCOMPARE(typed->filePosition.y, before.filePosition.y);
-        QCOMPARE(distinct(), vertices);
-        QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
         // The vertex stays the current one for the next field.
         QVERIFY(sel->currentNode >= 0);
         QCOMPARE(sel->nodes[static_cast<std::size_t>(sel->currentNode)].vertex, 0);
-        ViewState view;
-        QVERIFY(f->Document()->Doc().Undo(view));
-        const auto undone = VertexFieldsOf(f->Document()->Model(), 2, 1, 0);
-        QVERIFY(undone);
-        QCOMPARE(undone->filePosition.x, before.filePosition.x);
 
         // Choosing another geometry set leaves no current mesh or face.
         CModel& m2 = f->Document()->Model();

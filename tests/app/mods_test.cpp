@@ -16,60 +16,19 @@
 #include "app/mainframe.h"
 #include "app/materials_dlg.h"
 #include "app/options_dlg.h"
-#include "app/settingsstore.h"
+#include "app_harness.h"
 #include "commands/command_ids.h"
 #include "edit/materials.h"
 #include "model/fileio.h"
 
 using namespace orv;
+using apptest::Harness;
+using apptest::kSampleDir;
 
 namespace {
 
-const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
 const QString kFixtures = QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures");
 constexpr int64_t kMinute = 60 * 1000;
-
-// An application over a folder of its own: its settings, its backups, a copy of the
-// sample walker as the user's model.
-struct Harness {
-    QTemporaryDir& dir;
-    QStringList choices;  // what the questions with buttons of their own showed
-    int choose;           // the button chosen
-    std::function<int(QDialog&)> dialog = [](QDialog&) { return int(QDialog::Rejected); };
-    // What each dialog of the application showed while it was open: its lines of
-    // breaches, then its accepting button's caption.
-    QList<QStringList> shown;
-    std::unique_ptr<COrvaneApp> app;
-
-    // choose: the answer to the recovery question at the start (2: "Later").
-    explicit Harness(QTemporaryDir& folder, int answer = 2) : dir(folder), choose(answer)
-    {
-        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
-        UserInterfaceHooks hooks;
-        hooks.message = [](QWidget*, QMessageBox::Icon, const QString&, QMessageBox::StandardButtons) {
-            return QMessageBox::No;
-        };
-        hooks.exec = [this](QDialog& d) {
-            QStringList lines;
-            if (auto* limits = qobject_cast<CLimitsDlg*>(&d)) {
-                for (int i = 0; i < limits->List()->count(); ++i)
-                    lines << limits->List()->item(i)->text();
-                lines << limits->AcceptButton()->text();
-            }
-            shown << lines;
-            return dialog(d);
-        };
-        hooks.choose = [this](QWidget*, const QString& text, const QStringList& buttons) {
-            choices << text + QStringLiteral(" [") + buttons.join(QLatin1Char('|')) + QLatin1Char(']');
-            return choose;
-        };
-        app = std::make_unique<COrvaneApp>(
-            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
-        app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
-        app->SetBackupFolder(dir.filePath(QStringLiteral("backup")));
-        app->Start({}, {false, false});
-    }
-};
 
 QString UserModel(QTemporaryDir& dir)
 {
@@ -85,7 +44,7 @@ QString UserModel(QTemporaryDir& dir)
 QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
 {
     const QString crashed = dir.filePath(QStringLiteral("backup/session-crashed"));
-    Harness h(dir);
+    Harness h(&dir);
     CChildFrame* f = h.app->OpenFile(model);
     if (!f)
         return {};
@@ -109,7 +68,7 @@ private slots:
     void materialsDialogShowsAModsSixteenBitMaterialAndItsPlace()
     {
         QTemporaryDir dir;
-        Harness h(dir);
+        Harness h(&dir);
         const QString model = dir.filePath(QStringLiteral("mymod/3do/x.3do"));
         QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do")));
         QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat")));
@@ -148,19 +107,7 @@ private slots:
         QCOMPARE(applied.takeFirst().at(0).toBool(), true);
         QVERIFY(sheet.Apply());
         QCOMPARE(applied.takeFirst().at(0).toBool(), false);  // nothing new to draw with
-
-        // Through the settings file and back.
-        QTemporaryDir dir;
-        {
-            QSettings store(dir.filePath(QStringLiteral("o.ini")), QSettings::IniFormat);
-            SaveSettings(store, s);
-        }
-        QSettings store(dir.filePath(QStringLiteral("o.ini")), QSettings::IniFormat);
-        Settings back;
-        LoadSettings(store, back);
-        QCOMPARE(back.resources, s.resources);
-        QCOMPARE(std::tie(back.shaded, back.backup), std::tie(s.shaded, s.backup));
-        QCOMPARE(Settings{}.backup, 10);
+        // (Through the settings file and back with the other settings, in the shell's test.)
     }
 
     // Before a 3DO is written, the breaches of the engine's limits are listed; "Cancel"
@@ -168,7 +115,21 @@ private slots:
     void engineLimitsAreShownBeforeA3doIsWritten()
     {
         QTemporaryDir dir;
-        Harness h(dir);
+        Harness h(&dir);
+        // What each dialog showed while it was open: its lines of breaches, then its
+        // accepting button's caption; it ends as result says.
+        QList<QStringList> shown;
+        int result = QDialog::Rejected;
+        h.dialog = [&](QDialog& d) {
+            QStringList lines;
+            if (auto* limits = qobject_cast<CLimitsDlg*>(&d)) {
+                for (int i = 0; i < limits->List()->count(); ++i)
+                    lines << limits->List()->item(i)->text();
+                lines << limits->AcceptButton()->text();
+            }
+            shown << lines;
+            return result;
+        };
         const QString path = UserModel(dir);
         CChildFrame* f = h.app->OpenFile(path);
         QVERIFY(f);
@@ -180,27 +141,26 @@ private slots:
         f->Document()->Model().materials[0] = std::string(40, 'm') + ".mat";
         f->Document()->SetModified(true);
         QVERIFY(!h.app->SaveDocument(f));
-        QCOMPARE(h.shown.size(), 1);
-        QCOMPARE(h.shown.first().size(), 2);
-        QVERIFY2(h.shown.first().first().contains(QStringLiteral("44 characters")),
-                 qPrintable(h.shown.first().first()));
-        QCOMPARE(h.shown.first().last(), QStringLiteral("Save anyway"));
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().size(), 2);
+        QVERIFY2(shown.first().first().contains(QStringLiteral("44 characters")), qPrintable(shown.first().first()));
+        QCOMPARE(shown.first().last(), QStringLiteral("Save anyway"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
         file.close();
 
-        h.dialog = [](QDialog&) { return int(QDialog::Accepted); };
+        result = QDialog::Accepted;
         QVERIFY(h.app->SaveDocument(f));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains(QByteArray(40, 'm')));
         file.close();
 
-        h.shown.clear();
+        shown.clear();
         h.app->Frame()->Action(cmd::CheckModel)->trigger();
-        QCOMPARE(h.shown.size(), 1);
-        QCOMPARE(h.shown.first().size(), 2);
-        QCOMPARE(h.shown.first().last(), QStringLiteral("Close"));
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().size(), 2);
+        QCOMPARE(shown.first().last(), QStringLiteral("Close"));
     }
 
     // The timer's clock is the test's: a modified document is backed up once the
@@ -208,7 +168,7 @@ private slots:
     void aModifiedDocumentIsBackedUpAndItsBackupGoesWhenSaved()
     {
         QTemporaryDir dir;
-        Harness h(dir);
+        Harness h(&dir);
         h.app->AppSettings().backup = 10;
         const QString path = UserModel(dir);
         const auto original = ReadWholeFile(path.toStdString()).value_or({});
@@ -246,7 +206,7 @@ private slots:
         const QString crashed = LeaveCrashedSession(dir, path);
         QVERIFY(!crashed.isEmpty());
         {
-            Harness later(dir, 2);
+            Harness later(&dir, 2);
             QCOMPARE(later.choices.size(), 1);
             QVERIFY(later.choices.first().contains(QDir::toNativeSeparators(path)));
             QVERIFY(later.choices.first().endsWith(QStringLiteral("[Recover|Discard|Later]")));
@@ -254,7 +214,7 @@ private slots:
         }
         QVERIFY(QDir(crashed).exists());
 
-        Harness h(dir, 0);
+        Harness h(&dir, 0);
         QCOMPARE(h.choices.size(), 1);
         CChildFrame* recovered = h.app->Frame()->Children().last();
         const COrvaneDoc& doc = recovered->Document()->Doc();

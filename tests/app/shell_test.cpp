@@ -28,6 +28,7 @@ private slots:
         changed.colorBackground = 0x010203, changed.colorWireframe = 0x040506, changed.colorSelect = 0x070809;
         changed.colorLink = 0x0A0B0C, changed.colorUnlink = 0x0D0E0F, changed.colorGrid = 0x101112;
         changed.colorCoorX = 0x131415, changed.colorCoorY = 0x161718, changed.colorCoorZ = 0x191A1B;
+        changed.resources = {"/mods/b", "/mods/a.gob"}, changed.shaded = 1, changed.backup = 3;
         {
             // First run: nothing stored, the defaults stand.
             QSettings store(path, QSettings::IniFormat);
@@ -54,6 +55,8 @@ private slots:
                               changed.colorUnlink));
             QCOMPARE(std::tie(s.colorGrid, s.colorCoorX, s.colorCoorY, s.colorCoorZ),
                      std::tie(changed.colorGrid, changed.colorCoorX, changed.colorCoorY, changed.colorCoorZ));
+            QCOMPARE(std::tie(s.resources, s.shaded, s.backup),
+                     std::tie(changed.resources, changed.shaded, changed.backup));
 
             // The names and text form users' stored files already have.
             store.beginGroup(QLatin1String(kSettingsGroup));
@@ -80,16 +83,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         frame.setGeometry(40, 50, 700, 500);  // the user's own placement
         QTRY_COMPARE(s.right - s.left, 700);
-        const int left = s.left, top = s.top, right = s.right, bottom = s.bottom;
         QCOMPARE(s.bottom - s.top, 500);
+        const auto normal = std::tuple(s.left, s.top, s.right, s.bottom);
         frame.showMaximized();
         QTRY_COMPARE(s.maximized, 1);
         QTRY_VERIFY(frame.width() != 700);
         // The stored rectangle stays the one to come back to.
-        QCOMPARE(s.left, left);
-        QCOMPARE(s.top, top);
-        QCOMPARE(s.right, right);
-        QCOMPARE(s.bottom, bottom);
+        QCOMPARE(std::tuple(s.left, s.top, s.right, s.bottom), normal);
         frame.showNormal();
         QTRY_COMPARE(s.maximized, 0);
     }

@@ -259,27 +259,22 @@ private slots:
         QVERIFY(f.view->RunCommand(cmd::Enlarge));
 
         QVERIFY(f.view->RunCommand(cmd::WireAll));
-        QCOMPARE(f.view->CommandChecked(cmd::RenderAll), std::optional<bool>(false));
         QImage image = f.Frame();
         QVERIFY(Near(image.pixel(kCentre), f.Background(), 1));
-        // Most of the outline's four edges are in the wireframe colour.
-        const int side = f.PixelOf({-0.2f, -0.2f, 0}).y() - f.PixelOf({0.2f, 0.2f, 0}).y();
-        QVERIFY2(Count(image, Rgb(f.settings.colorWireframe), 2) > 3 * side, qPrintable(QString::number(side)));
+        QVERIFY(Count(image, Rgb(f.settings.colorWireframe), 2) > 100);
 
-        // The axes: red x, green y, through the origin.
-        const QPoint origin = f.PixelOf({0, 0, 0});
-        auto onLine = [&](int x, int y, bool horizontal, uint32_t colour) {
+        // The axes: the x axis crosses the whole view through the origin.
+        const int y = f.PixelOf({0, 0, 0}).y();
+        auto xAxisAt = [&](int x) {
             for (int d = -1; d <= 1; ++d)
-                if (Near(horizontal ? image.pixel(x, y + d) : image.pixel(x + d, y), Rgb(colour), 2))
+                if (Near(image.pixel(x, y + d), Rgb(f.settings.colorCoorX), 2))
                     return true;
             return false;
         };
-        QVERIFY(!onLine(20, origin.y(), true, f.settings.colorCoorX));
+        QVERIFY(!xAxisAt(20));
         QVERIFY(f.view->RunCommand(cmd::CoordinateMode));
         image = f.Frame();
-        QVERIFY(onLine(20, origin.y(), true, f.settings.colorCoorX));
-        QVERIFY(onLine(kSide - 20, origin.y(), true, f.settings.colorCoorX));
-        QVERIFY(onLine(origin.x(), 20, false, f.settings.colorCoorY));
+        QVERIFY(xAxisAt(20) && xAxisAt(kSide - 20));
     }
 
     void backgroundWithoutAModel()
@@ -442,7 +437,8 @@ private slots:
         QCOMPARE(s.selectedPositions.size(), std::size_t{1});
     }
 
-    void undoAndRedoRestoreTheModel()
+    // Undo and Redo replace the model; the view draws the one put in place.
+    void undoAndRedoRedrawTheModel()
     {
         Fixture f;
         CMesh& mesh = AddMesh(f.NewModel());
@@ -450,78 +446,38 @@ private slots:
         AddSquare(mesh, 0.5f, 0, 0, 0.4f);
         f.Show();
         f.Frame();
-        QVERIFY(!f.view->CommandEnabled(cmd::EditUndo));
         const QPoint second = f.PixelOf({0.5f, 0, 0});
-        f.Click(second);
-        const Camera& camera = f.view->GetCamera();
-        const Vec3 eye = camera.eye;
-        // An edit: snapshot, then the second face goes.
-        f.doc->Doc().TakeSnapshot(ViewState{0, 1, -1, CameraState{eye, camera.direction, camera.up}});
-        auto faces = [&]() -> auto& { return f.doc->Model().geosets[0]->meshes[0]->faces; };
-        faces().pop_back();
+        f.doc->Doc().TakeSnapshot();
+        f.doc->Model().geosets[0]->meshes[0]->faces.pop_back();
         f.doc->UpdateAllViews();
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
-        f.view->GetSelection().currentFace = -1;
-        QVERIFY(f.view->RunCommand(cmd::MoveForward));
-
-        QSignalSpy replaced(f.doc.get(), &CDocument::modelReplaced);
+        QSignalSpy replaced(f.doc.get(), &CDocument::modelReplaced);  // the other views drop theirs
         QVERIFY(f.view->RunCommand(cmd::EditUndo));
         QCOMPARE(replaced.count(), 1);
-        QCOMPARE(faces().size(), std::size_t{2});
-        QCOMPARE(f.view->GetSelection().currentFace, 1);
-        QVERIFY(std::fabs(f.view->GetCamera().eye.z - eye.z) < 1e-5f);
         QVERIFY(Near(f.Frame().pixel(second), kWhite, 1));
-        QVERIFY(!f.view->CommandEnabled(cmd::EditUndo));
         QVERIFY(f.view->RunCommand(cmd::EditRedo));
-        QCOMPARE(faces().size(), std::size_t{1});
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
     }
 
-    void statusScrollBarsAndCommandStates()
+    // The panes' texts and the scroll bars' steps are worked out in the core; here they
+    // reach the window and the bars move the camera.
+    void statusPanesAndScrollBars()
     {
         Fixture f;
         f.ShowSquare();
         QSignalSpy panes(f.view, &COrvaneView::paneTexts);
         f.Frame();
         QVERIFY(panes.count() >= 1);
-        const QStringList texts = panes.last().at(0).toStringList();
-        QCOMPARE(texts.size(), 8);
-        QCOMPARE(texts[0], QString::fromStdString(f.view->Renderer()->DeviceName()));
-        QCOMPARE(texts[6], QStringLiteral("Z:    -2.95"));
-        // The square spans -1..1: ranges of +-1000. One line right pans by 1.9 steps of
-        // 0.002 along (-1, 0, 0) and counts 1; a page down by 5 steps.
+        QCOMPARE(panes.last().at(0).toStringList().value(6), QStringLiteral("Z:    -2.95"));
         QScrollBar* h = f.view->HorizontalBar();
-        QCOMPARE(h->maximum(), 1000);
+        QCOMPARE(h->maximum(), 1000);  // the square spans -1..1
         const Vec3 eye = f.view->GetCamera().eye;
         h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QVERIFY(std::fabs(f.view->GetCamera().eye.x - (eye.x + 0.0038f)) < 1e-5f);
         f.view->VerticalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QVERIFY(std::fabs(f.view->GetCamera().eye.y - (eye.y - 0.01f)) < 1e-5f);
+        QVERIFY(f.view->GetCamera().eye.x > eye.x && f.view->GetCamera().eye.y < eye.y);
         f.Frame();
         QCOMPARE(h->value(), 1);
         QCOMPARE(f.view->VerticalBar()->value(), 5);
-
-        // Commands follow the selection.
-        auto enabled = [&](std::initializer_list<int> ids, bool on) {
-            for (int id : ids)
-                QVERIFY2(f.view->CommandEnabled(id) == on, qPrintable(QString::number(id)));
-        };
-        enabled(
-            {cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode, cmd::VertexLarger},
-            false);
-        enabled({cmd::RenderAll, cmd::ViewTop, cmd::Middle, cmd::ScaleUp, cmd::CoordinateMode}, true);
-        f.Click(kCentre);
-        enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode}, true);
-        QVERIFY(f.view->RunCommand(cmd::MeshMode));
-        QCOMPARE(f.view->CommandChecked(cmd::MeshMode), std::optional<bool>(true));
-        QVERIFY(!f.view->CommandEnabled(cmd::TexturingMode));
-        // A bookmark brings back the camera exactly.
-        QVERIFY(f.view->RunCommand(cmd::BookmarkStore0 + 3));
-        const Vec3 mark = f.view->GetCamera().eye;
-        QVERIFY(f.view->RunCommand(cmd::MoveForward));
-        QVERIFY(f.view->GetCamera().eye.z != mark.z);
-        QVERIFY(f.view->RunCommand(cmd::BookmarkRecall0 + 3));
-        QCOMPARE(f.view->GetCamera().eye.z, mark.z);
     }
 
     void dragsSlideTheTextureOrTurnTheCamera()

@@ -106,6 +106,27 @@ TEST(CommandTable, CommandsRunThroughTheTableWithoutAWindow)
     EXPECT_NEAR(t.camera.eye.z, z + 0.005f, 1e-6f);
     EXPECT_EQ(t.Run(cmd::Enlarge).effects, kViewStateChanged | kRecreateDevice);
     EXPECT_TRUE(t.doc.modes.enlarge);
+    // A bookmark row stores and recalls its own slot.
+    ASSERT_TRUE(t.Run(cmd::BookmarkStore0 + 3).ran);
+    const Vec3 marked = t.camera.eye;
+    t.Run(cmd::MoveForward);
+    ASSERT_TRUE(t.Run(cmd::BookmarkRecall0 + 3).ran);
+    EXPECT_EQ(t.camera.eye, marked);
+
+    // Each row's enable rule follows the selection (a row pointing at another command's
+    // rule shows here).
+    Commands s;
+    auto enabled = [&](std::initializer_list<int> ids, bool on) {
+        for (int id : ids)
+            EXPECT_EQ(s.Enabled(id), on) << id;
+    };
+    enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode, cmd::VertexLarger},
+            false);
+    enabled({cmd::RenderAll, cmd::ViewTop, cmd::Middle, cmd::ScaleUp, cmd::CoordinateMode}, true);
+    s.selection.currentMesh = s.selection.currentFace = 0;
+    enabled({cmd::MeshRendered, cmd::MeshMode, cmd::FaceMode, cmd::GridOnOff, cmd::TexturingMode}, true);
+    ASSERT_TRUE(s.Run(cmd::MeshMode).ran);
+    EXPECT_FALSE(s.Enabled(cmd::TexturingMode));
 
     // Document and view commands without a document are never enabled.
     CommandContext none;

@@ -97,7 +97,6 @@ protected:
             entries.push_back({f.archiveName, std::vector<uint8_t>(f.text.begin(), f.text.end())});
             files[f.fileName] = f.text;
         }
-        std::string err;
         ASSERT_TRUE(orvtest::Ok(WriteArchive(archive, entries)));
         ASSERT_TRUE(orvtest::Ok(LoadCatalog(archive, catalog)));
         fs::create_directories(models);
@@ -281,7 +280,6 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     doc.SetModified();
     const fs::path out = root / "out";
     fs::create_directories(out);
-    std::string err;
 
     // A 3DO copy: written, the document keeps its name and stays modified.
     ASSERT_TRUE(orvtest::Ok(doc.SaveAs((out / "test.3do").string())));
@@ -365,7 +363,6 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
     EXPECT_EQ(orvtest::CountFiles(out), 4u) << "no temporary file is left";
 
     // The same save succeeds once there is room, replacing the earlier file.
-    std::string err;
     ASSERT_TRUE(orvtest::Ok(doc->SaveDocument((out / "full.orv").string())));
     EXPECT_NE(Slurp(out / "full.orv"), "an earlier save");
     EXPECT_EQ(orvtest::CountFiles(out), 4u);
@@ -379,7 +376,6 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     const fs::path cut = models / "cut.3do";
     Spit(cut, whole.substr(0, whole.find("MESH 3")));
     auto doc = Doc(false);
-    std::string err;
     ASSERT_TRUE(orvtest::Ok(doc->OpenDocument(cut.string())));
     EXPECT_EQ(doc->ReadInPart(), "3 of 6 meshes read");
     EXPECT_EQ(doc->model->geosets[0]->meshes.size(), 3u);
@@ -423,23 +419,6 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     EXPECT_TRUE(doc->ReadInPart().empty());
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     EXPECT_TRUE(doc->ReadInPart().empty());
-}
-
-// A file that is no puppet file leaves the model's puppet data and modified flag alone.
-TEST_F(DocumentTest, ImportOfAFileWithoutPuppetModesChangesNothing)
-{
-    Spit(models / "walker.pup", files.at("walker.pup"));
-    auto doc = Doc(false);
-    ASSERT_TRUE(doc->OpenDocument(Walker()));
-    ASSERT_EQ(ModeItems(*doc->model), 2u);
-    doc->model->puppetJoints = {"0=1"};
-    fs::copy_file(orvtest::Fixture("pup", "no_modes.pup"), root / "random.pup");
-    const Status imported = doc->ImportPuppet((root / "random.pup").string());
-    EXPECT_FALSE(imported);
-    EXPECT_EQ(imported.error(), "random.pup holds no puppet modes");
-    EXPECT_EQ(ModeItems(*doc->model), 2u);
-    EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0=1"});
-    EXPECT_FALSE(doc->IsModified());
 }
 
 TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)

@@ -34,7 +34,6 @@ TEST(ExportBrindleProject, BuildsTheResourceTreeWithSafeNames)
 
     const fs::path project = dir / "out" / "ship.brp";
     fs::create_directories(project.parent_path());
-    std::string error;
     ASSERT_TRUE(orvtest::Ok(ExportBrindleProject(m, "ship", project, source)));
     EXPECT_EQ(fs::file_size(project), 0u);
     const fs::path base = dir / "out" / "ship";

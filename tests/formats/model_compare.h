@@ -10,21 +10,15 @@
 
 #include "model/keyframe.h"
 #include "model/model.h"
+#include "scene_builder.h"
 
 namespace orvtest {
-
-inline void ExpectNear(const orv::Vec3& a, const orv::Vec3& b, float tolerance)
-{
-    EXPECT_NEAR(a.x, b.x, tolerance);
-    EXPECT_NEAR(a.y, b.y, tolerance);
-    EXPECT_NEAR(a.z, b.z, tolerance);
-}
 
 inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
 {
     EXPECT_EQ(a.materials, b.materials);
     EXPECT_NEAR(a.radius, b.radius, 1e-6);
-    ExpectNear(a.insertOffset, b.insertOffset, 1e-6f);
+    ExpectClose(a.insertOffset, b.insertOffset, 1e-6f);
     ASSERT_EQ(a.geosets.size(), b.geosets.size());
     for (std::size_t g = 0; g < a.geosets.size(); ++g) {
         ASSERT_EQ(a.geosets[g]->meshes.size(), b.geosets[g]->meshes.size());
@@ -42,7 +36,7 @@ inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
                 ASSERT_EQ(fa.corners.size(), fb.corners.size()) << "face " << i;
                 for (std::size_t c = 0; c < fa.corners.size(); ++c) {
                     const orv::VertexRecord &ca = fa.corners[c], &cb = fb.corners[c];
-                    ExpectNear(ca.Position(), cb.Position(), 1e-6f);
+                    ExpectClose(ca.Position(), cb.Position(), 1e-6f);
                     EXPECT_NEAR(ca.u, cb.u, 0.0005 + 1e-6 * std::fabs(ca.u));
                     EXPECT_NEAR(ca.v, cb.v, 0.0005 + 1e-6 * std::fabs(ca.v));
                     EXPECT_NEAR(ca.Intensity(), cb.Intensity(), 1e-6);
@@ -56,7 +50,7 @@ inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
         EXPECT_EQ(std::tie(na.name, na.flags, na.type, na.mesh, na.parent, na.child, na.sibling, na.numChildren),
                   std::tie(nb.name, nb.flags, nb.type, nb.mesh, nb.parent, nb.child, nb.sibling, nb.numChildren));
         for (auto member : {&orv::C3doNode::position, &orv::C3doNode::rotation, &orv::C3doNode::pivot})
-            ExpectNear(na.*member, nb.*member, 1e-5f);
+            ExpectClose(na.*member, nb.*member, 1e-5f);
     }
 }
 
@@ -79,7 +73,7 @@ inline void ExpectSameKeyframe(const orv::CKeyframe& a, const orv::CKeyframe& b)
             EXPECT_EQ(std::tie(ea.num, ea.frame, ea.flags), std::tie(eb.num, eb.frame, eb.flags));
             for (auto member : {&orv::CKeyframeEntry::position, &orv::CKeyframeEntry::rotation,
                                 &orv::CKeyframeEntry::deltaPosition, &orv::CKeyframeEntry::deltaRotation})
-                ExpectNear(ea.*member, eb.*member, 1e-5f);
+                ExpectClose(ea.*member, eb.*member, 1e-5f);
         }
     }
 }

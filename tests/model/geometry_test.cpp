@@ -6,56 +6,42 @@
 
 #include "model/geometry.h"
 #include "model/vertex.h"
+#include "scene_builder.h"
 
 using namespace orv;
 
-namespace {
-
-void ExpectNear(const Vec3& a, const Vec3& b, float tol = 1e-5f)
-{
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
-
-void ExpectNear(const Matrix4& a, const Matrix4& b, float tol = 1e-5f)
-{
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(a.m[i], b.m[i], tol) << "element " << i;
-}
-
-}  // namespace
+using orvtest::ExpectClose;
 
 TEST(Geometry, RowVectorConventions)
 {
     const float a = kPi / 2;
     // Row vectors, quarter turns: about X (0,1,0) -> (0,0,-1), about Z (1,0,0) -> (0,-1,0),
     // about Y (0,0,1) -> (-1,0,0).
-    ExpectNear(TransformPoint({0, 1, 0}, Matrix4::RotationX(a)), {0, 0, -1});
-    ExpectNear(TransformPoint({1, 0, 0}, Matrix4::RotationZ(a)), {0, -1, 0});
-    ExpectNear(TransformPoint({0, 0, 1}, Matrix4::RotationY(a)), {-1, 0, 0});
+    ExpectClose(TransformPoint({0, 1, 0}, Matrix4::RotationX(a)), {0, 0, -1});
+    ExpectClose(TransformPoint({1, 0, 0}, Matrix4::RotationZ(a)), {0, -1, 0});
+    ExpectClose(TransformPoint({0, 0, 1}, Matrix4::RotationY(a)), {-1, 0, 0});
 
     const Matrix4 t = Matrix4::Translation({1, 2, 3});
-    ExpectNear(TransformPoint({0, 0, 0}, t), {1, 2, 3});
-    ExpectNear(TransformDirection({4, 5, 6}, t), {4, 5, 6});
+    ExpectClose(TransformPoint({0, 0, 0}, t), {1, 2, 3});
+    ExpectClose(TransformDirection({4, 5, 6}, t), {4, 5, 6});
     // p * (A * B) applies A first.
-    ExpectNear(TransformPoint({1, 0, 0}, Matrix4::RotationZ(a) * t), {1, 1, 3});
+    ExpectClose(TransformPoint({1, 0, 0}, Matrix4::RotationZ(a) * t), {1, 1, 3});
     EXPECT_EQ(Transform4({1, 2, 3, 1}, t), (std::array<float, 4>{2, 4, 6, 1}));
 
     // The camera rotation: a alone turns about z, b about y, c about x.
-    ExpectNear(Matrix4::RotationAngles(0.4f, 0, 0), Matrix4::RotationZ(0.4f));
-    ExpectNear(Matrix4::RotationAngles(0, 0.4f, 0), Matrix4::RotationY(0.4f));
-    ExpectNear(Matrix4::RotationAngles(0, 0, 0.4f), Matrix4::RotationX(0.4f));
+    ExpectClose(Matrix4::RotationAngles(0.4f, 0, 0), Matrix4::RotationZ(0.4f));
+    ExpectClose(Matrix4::RotationAngles(0, 0.4f, 0), Matrix4::RotationY(0.4f));
+    ExpectClose(Matrix4::RotationAngles(0, 0, 0.4f), Matrix4::RotationX(0.4f));
 }
 
 TEST(Geometry, InversesAndThePerspectiveDepthRange)
 {
     for (auto rot : {&Matrix4::RotationX, &Matrix4::RotationY, &Matrix4::RotationZ})
-        ExpectNear(InvertRigid(rot(0.3f)), rot(-0.3f));
-    ExpectNear(InvertRigid(Matrix4::Translation({1, -2, 3})), Matrix4::Translation({-1, 2, -3}));
+        ExpectClose(InvertRigid(rot(0.3f)), rot(-0.3f));
+    ExpectClose(InvertRigid(Matrix4::Translation({1, -2, 3})), Matrix4::Translation({-1, 2, -3}));
     // A rigid transform: both inverses agree.
     const Matrix4 m = Matrix4::RotationX(0.4f) * Matrix4::RotationY(-1.3f) * Matrix4::Translation({5, -1, 2});
-    ExpectNear(InvertMatrix(m), InvertRigid(m));
+    ExpectClose(InvertMatrix(m), InvertRigid(m));
 
     // General matrices that need row exchanges (zero leading entries), with scaling.
     std::mt19937 rng(7);
@@ -65,7 +51,7 @@ TEST(Geometry, InversesAndThePerspectiveDepthRange)
         for (auto& e : g.m)
             e = d(rng);
         g(0, 0) = g(1, 1) = 0.0f;
-        ExpectNear(g * InvertMatrix(g), Matrix4::Identity(), 2e-3f);
+        ExpectClose(g * InvertMatrix(g), Matrix4::Identity(), 2e-3f);
     }
     // The projection maps the near plane to depth 0 and the far plane to 1, with w the view
     // depth; the view set-up times the projection inverts too (as picking needs).
@@ -75,7 +61,7 @@ TEST(Geometry, InversesAndThePerspectiveDepthRange)
     EXPECT_NEAR(farPt[2] / farPt[3], 1.0f, 1e-5);
     EXPECT_EQ(farPt[3], 100.0f);
     const Matrix4 vp = Matrix4::Translation({0, -1, 4}) * p;
-    ExpectNear(InvertMatrix(vp) * vp, Matrix4::Identity(), 1e-3f);
+    ExpectClose(InvertMatrix(vp) * vp, Matrix4::Identity(), 1e-3f);
 
     // A row of zeros: the result is defined (no NaN), the zero pivot replaced.
     Matrix4 s = Matrix4::Identity();

@@ -1,0 +1,77 @@
+// The application as a user starts it, over a folder of its own (its settings file, its
+// backups, no game installed so the sample stands in), with every file dialog, question
+// and dialog of its own answered by the test and recorded.
+#pragma once
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+#include "app/app.h"
+#include "app/childframe.h"
+
+namespace apptest {
+
+inline const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
+
+struct Harness {
+    QTemporaryDir ownDir;
+    QTemporaryDir& dir;
+    QString nextSavePath;         // what the save dialog answers; none: cancelled
+    int nextSaveFilter = 0;       // the entry of the Save As types chosen with it
+    QString nextOpenPath;         // what the open dialog answers; none: cancelled
+    orv::FileFilters openFilter;  // the types the open dialog offered last
+    QStringList messages;
+    QList<QMessageBox::StandardButton> answers;  // given in turn, then answer
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    bool browser = true;
+    QStringList choices;  // questions with buttons of their own: "text [a|b|c]"
+    int choose;           // the button chosen for them
+    // How the application's own dialogs end (QDialog::exec); rejected unless replaced.
+    std::function<int(QDialog&)> dialog = [](QDialog&) { return int(QDialog::Rejected); };
+    std::unique_ptr<orv::COrvaneApp> app;
+
+    // shared: a folder the harness shares with others (a session after a crash);
+    // choose: the answer to the recovery question at the start (2: "Later").
+    explicit Harness(QTemporaryDir* shared = nullptr, int chosen = 2) : dir(shared ? *shared : ownDir), choose(chosen)
+    {
+        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
+        orv::UserInterfaceHooks hooks;
+        hooks.saveFile = [this](QWidget*, const orv::FileRequest&) {
+            orv::FileAnswer a;
+            if (!nextSavePath.isEmpty())
+                a.files = QStringList{nextSavePath};
+            a.filterIndex = nextSaveFilter;
+            return a;
+        };
+        hooks.openFile = [this](QWidget*, const orv::FileRequest& r) {
+            openFilter = r.filters;
+            orv::FileAnswer a;
+            if (!nextOpenPath.isEmpty())
+                a.files = QStringList{nextOpenPath};
+            return a;
+        };
+        hooks.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
+            messages.append(text);
+            return answers.isEmpty() ? answer : answers.takeFirst();
+        };
+        hooks.openUrl = [this](const QUrl&) { return browser; };
+        hooks.exec = [this](QDialog& d) { return dialog(d); };
+        hooks.choose = [this](QWidget*, const QString& text, const QStringList& buttons) {
+            choices << text + QStringLiteral(" [") + buttons.join(QLatin1Char('|')) + QLatin1Char(']');
+            return choose;
+        };
+        app = std::make_unique<orv::COrvaneApp>(
+            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
+        app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
+        app->SetBackupFolder(dir.filePath(QStringLiteral("backup")));
+        app->Start({}, {false, false});
+    }
+
+    orv::CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + QStringLiteral("/walker.3do")); }
+};
+
+}  // namespace apptest
