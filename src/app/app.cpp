@@ -649,12 +649,9 @@ CChildFrame* COrvaneApp::ImportModelFile(const QString& path)
                 QStringLiteral("Failed to import %1.\n\n%2").arg(name, QString::fromStdString(imported.error())));
         return nullptr;
     }
-    // A new document without a name: saving asks for one, so the file read is never
-    // written over.
     auto doc = std::make_unique<CDocument>(services_);
     doc->SetUntitledNumber(++untitledCount_);
-    doc->Doc().NewDocument();
-    doc->Doc().model = std::move(imported->model);
+    doc->Doc().AdoptImportedModel(std::move(imported->model));
     doc->SetModified(true);
     CChildFrame* child = AddFrame(std::move(doc));
     QStringList lines;

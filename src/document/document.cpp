@@ -68,6 +68,14 @@ void COrvaneDoc::SetPathName(const std::string& path)
     title_ = fs::path(path).filename().string();
 }
 
+void COrvaneDoc::AdoptImportedModel(std::unique_ptr<CModel> imported)
+{
+    NewDocument();
+    model = std::move(imported);
+    savedCamera = {};
+    SetModified();
+}
+
 bool COrvaneDoc::NewDocument()
 {
     const fs::path tmpl = env_.programDir / "New.orv";

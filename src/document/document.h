@@ -72,6 +72,10 @@ public:
     // A new document, without a file name: the template "New.orv" of the program folder
     // when it loads, the empty model otherwise. Always succeeds.
     bool NewDocument();
+    // A model read from another tool's file: a new document without a name (a save asks
+    // for one, so the file read is never written over), modified, and without a camera of
+    // its own so that it is framed like a model file.
+    void AdoptImportedModel(std::unique_ptr<CModel> imported);
     // Opens by the lower-cased name: ".3do" reads a 3DO model and its puppet file (a file
     // that ends early opens with what it holds, see ReadInPart); anything else loads a
     // project file and its current keyframe. On failure the document keeps what it had.

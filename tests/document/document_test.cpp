@@ -261,6 +261,12 @@ TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
     EXPECT_EQ(fromTemplate->savedCamera.eye, Vec3(0, 0, -4));
     orvtest::ExpectSameModel(*fromTemplate->model, *doc->model);
     EXPECT_EQ(ModeItems(*fromTemplate->model), 2u);
+    // An imported model takes nothing of the template, not even its camera: it is framed
+    // like a model file.
+    fromTemplate->AdoptImportedModel(std::make_unique<CModel>());
+    EXPECT_EQ(fromTemplate->savedCamera.direction, Vec3());
+    EXPECT_EQ(ModeItems(*fromTemplate->model), 0u);
+    EXPECT_TRUE(fromTemplate->IsModified());
 
     // A damaged template is as good as none.
     fs::copy_file(orvtest::Fixture("orv", "text_not_a_project.orv"), root / "program" / "New.orv",

@@ -196,7 +196,7 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
 }
 
 // A project opens with its saved camera; a model file is centred on its box, in front of
-// it; a project without a usable saved camera is framed the same way.
+// it; a project without a usable saved camera and an imported model are framed the same way.
 TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
 {
     renderer_->PlaceInitialCamera();  // unnamed: the saved camera
@@ -215,6 +215,19 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     camera_ = Camera();
     camera_.SetProjection(kSide, kSide, false);
     renderer_->PlaceInitialCamera();
+    EXPECT_NEAR(camera_.eye.z, eye.z, 1e-4f);
+
+    // An imported model has no name either, but is framed like a model file (it used to
+    // open with the new document's camera, inside or in front of a large model).
+    auto imported = Square("flatred.mat");
+    imported->nodes[0]->position = {0, 2, 0};
+    imported->RebuildHierarchy();
+    doc_->AdoptImportedModel(std::move(imported));
+    ASSERT_TRUE(doc_->PathName().empty());
+    camera_ = Camera();
+    camera_.SetProjection(kSide, kSide, false);
+    renderer_->PlaceInitialCamera();
+    EXPECT_NEAR(camera_.eye.y, 2.0f, 1e-4f);
     EXPECT_NEAR(camera_.eye.z, eye.z, 1e-4f);
 }
 
