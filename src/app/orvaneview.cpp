@@ -841,6 +841,8 @@ void COrvaneView::AfterCommand(uint32_t effects)
         doc_.UpdateAllViews();
         selfUpdate_ = false;
     }
+    if (effects & kSettingsChanged)
+        emit optionsApplied(false);  // the other documents' windows follow
     if (effects & kRedrawView)
         RequestFrame();
     UpdateContinuous();

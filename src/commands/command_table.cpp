@@ -88,7 +88,7 @@ bool IsShaded(const CommandContext& c) { return c.settings && c.settings->shaded
 CommandResult ToggleShaded(CommandContext& c)
 {
     c.settings->shaded = c.settings->shaded != 0 ? 0 : 1;
-    return Done(kViewStateChanged);
+    return Done(kViewStateChanged | kSettingsChanged);
 }
 
 bool IsEnlarged(const CommandContext& c) { return c.doc->modes.enlarge; }

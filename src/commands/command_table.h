@@ -63,6 +63,7 @@ enum CommandEffect : uint32_t {
     kRecreateDevice = 1u << 5,    // the projection changed (enlarge)
     kMeasure = 1u << 6,           // measure the model as now placed ("Middle")
     kTexturesChanged = 1u << 7,   // faces with new materials: views load their textures again
+    kSettingsChanged = 1u << 8,   // a setting of the program: the views of every document redraw
 };
 
 struct CommandResult {

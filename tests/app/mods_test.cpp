@@ -16,6 +16,7 @@
 #include "app/mainframe.h"
 #include "app/materials_dlg.h"
 #include "app/options_dlg.h"
+#include "app/orvaneview.h"
 #include "app_harness.h"
 #include "commands/command_ids.h"
 #include "edit/materials.h"
@@ -108,6 +109,21 @@ private slots:
         QVERIFY(sheet.Apply());
         QCOMPARE(applied.takeFirst().at(0).toBool(), false);  // nothing new to draw with
         // (Through the settings file and back with the other settings, in the shell's test.)
+    }
+
+    // View > Shaded is a setting of the program: every document's windows redraw with it,
+    // not only the active one's (they used to wait for their next reason to draw).
+    void shadedRedrawsEveryDocument()
+    {
+        QTemporaryDir dir;
+        Harness h(&dir);
+        CChildFrame* first = h.app->NewDocument();
+        CChildFrame* second = h.app->NewDocument();
+        QVERIFY(first && second && first != second);
+        QSignalSpy firstUpdated(first->Document(), &CDocument::updated);
+        second->View()->RunCommand(cmd::ShadedView);
+        QCOMPARE(h.app->AppSettings().shaded, 1);
+        QVERIFY(!firstUpdated.isEmpty());
     }
 
     // Before a 3DO is written, the breaches of the engine's limits are listed; "Cancel"
