@@ -123,10 +123,16 @@ Status WriteDocumentKeyframe(COrvaneDoc& doc)
 
 Status WriteDocumentPuppet(COrvaneDoc& doc)
 {
+    if (doc.PuppetReplaceRefused())
+        return Fail(doc.PuppetFileName() + " was read only in part (" + doc.PuppetReadInPart() +
+                    "); it is not replaced without asking");
     auto path = AnimationFilePath(doc, PuppetNameFor(doc.Title()));
     if (!path)
         return Fail(path.error());
-    return WritePup(*doc.model, *path);
+    Status written = WritePup(*doc.model, *path);
+    if (written)
+        doc.PuppetWritten();
+    return written;
 }
 
 }  // namespace orv

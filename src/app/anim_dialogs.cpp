@@ -437,6 +437,17 @@ void CAnimSequenceDlg::accept()
 {
     if (!ok_->isEnabled())
         return;
+    // The puppet file beside the model ended early: replacing it keeps only what was
+    // read; without a Yes the dialog stays open.
+    if (COrvaneDoc& d = doc_.Doc(); d.PuppetReplaceRefused()) {
+        const QString file = QString::fromStdString(d.PuppetFileName());
+        if (!hooks_.ask ||
+            !hooks_.ask(QStringLiteral("%1 was read only in part (%2). Saving will replace it with what was read "
+                                       "and your changes. Save anyway?")
+                            .arg(file, QString::fromStdString(d.PuppetReadInPart()))))
+            return;
+        d.AgreeToReplacePartialPuppet();
+    }
     if (Status committed = editor_.Commit(doc_.Doc()); !committed)
         Message(QString::fromStdString(committed.error()));
     QDialog::accept();

@@ -33,6 +33,7 @@ struct AnimDialogHooks {
     std::function<void(const QString&)> message;
     std::function<int(QDialog&)> exec;  // runs the small dialogs opened from a dialog
     std::function<void()> help;
+    std::function<bool(const QString&)> ask;  // a Yes/No question; true for Yes
 };
 
 // Runs 5617, 5667 or 5668 for a document window: after "&OK" of the first two in the

@@ -311,7 +311,11 @@ void COrvaneApp::DefineCommands()
             if (CChildFrame* child = ActiveFrame())
                 RunAnimationDialog(id, *child, hooks_.exec,
                                    {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
-                                    [this] { ShowHelpPage(QStringLiteral("index.html")); }});
+                                    [this] { ShowHelpPage(QStringLiteral("index.html")); },
+                                    [this](const QString& question) {
+                                        return hooks_.message(frame_, QMessageBox::Question, question,
+                                                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                                    }});
         });
     f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
@@ -548,6 +552,8 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     }
     AddRecentFile(canonical);
     const std::string partial = doc->Doc().ReadInPart();
+    const std::string puppetPartial = doc->Doc().PuppetReadInPart();
+    const QString puppet = QString::fromStdString(doc->Doc().PuppetFileName());
     CChildFrame* child = AddFrame(std::move(doc));
     if (!partial.empty()) {
         const QString name = QFileInfo(canonical).fileName();
@@ -555,6 +561,11 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
                 QStringLiteral("%1 ended early: %2.\n\nWhat could be read is open. Saving over %1 will ask first.")
                     .arg(name, QString::fromStdString(partial)));
     }
+    if (!puppetPartial.empty())
+        Message(QMessageBox::Warning,
+                QStringLiteral("%1 was read only in part: %2.\n\nThe puppet modes that could be read are open. "
+                               "Replacing %1 will ask first.")
+                    .arg(puppet, QString::fromStdString(puppetPartial)));
     return child;
 }
 

@@ -96,6 +96,7 @@ bool COrvaneDoc::NewDocument()
     history.Clear();
     modified_ = false;
     readInPart_.clear();
+    puppetReadInPart_.clear();
     replaceAgreed_ = false;
     return true;
 }
@@ -103,7 +104,7 @@ bool COrvaneDoc::NewDocument()
 Status COrvaneDoc::OpenDocument(const std::string& path)
 {
     const std::string lower = ToLowerAscii(path);
-    std::string readInPart;
+    std::string readInPart, puppetFile, puppetReadInPart;
     if (Contains(lower, ".3do")) {
         auto m = std::make_unique<CModel>();
         // The corners are built with the material sizes once the model is the document's
@@ -129,8 +130,9 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
                 }
             }
         }
+        fs::path beside;
         if (!found) {
-            const fs::path beside = FindFileNoCase(FolderOf(path), pup);
+            beside = FindFileNoCase(FolderOf(path), pup);
             if (!beside.empty())
                 if (auto b = LoadTextBuffer(beside)) {
                     text = std::string(b->Text());
@@ -139,7 +141,12 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
         }
         if (found) {
             TextBuffer buffer(std::move(text));
-            ReadPup(*m, buffer);
+            const ReadStatus read = ReadPup(*m, buffer);
+            // Only the file beside is ever written over; the game's own puppet is not.
+            if (!beside.empty() && (!read.complete || !read.recognised)) {
+                puppetFile = beside.filename().string();
+                puppetReadInPart = read.recognised ? read.missing : "it holds no puppet modes";
+            }
         }
         model = std::move(m);
         // Named first: material sizes may come from the mod's folders around the file.
@@ -159,6 +166,9 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
     modified_ = false;
     readInPart_ = std::move(readInPart);
     replaceAgreed_ = false;
+    puppetFile_ = std::move(puppetFile);
+    puppetReadInPart_ = std::move(puppetReadInPart);
+    puppetReplaceAgreed_ = false;
     if (!Contains(lower, ".3do"))
         LoadCurrentKeyframe();
     return {};

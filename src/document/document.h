@@ -96,6 +96,18 @@ public:
     // save only); once it is replaced the document holds its whole content again.
     bool SaveReplacesPartialFile(const std::string& path) const;
     void AgreeToReplacePartialFile() { replaceAgreed_ = true; }
+    // The same for the puppet file read beside a 3DO: its name and what was missing, ""
+    // when it was read whole (or there was none). Writing the puppet over it is refused
+    // until the user agrees; once written the file holds what the document holds.
+    const std::string& PuppetReadInPart() const { return puppetReadInPart_; }
+    const std::string& PuppetFileName() const { return puppetFile_; }
+    bool PuppetReplaceRefused() const { return !puppetReadInPart_.empty() && !puppetReplaceAgreed_; }
+    void AgreeToReplacePartialPuppet() { puppetReplaceAgreed_ = true; }
+    void PuppetWritten()
+    {
+        puppetReadInPart_.clear();
+        puppetReplaceAgreed_ = false;
+    }
 
     // Reads a ".pup" file into the model's puppet data and marks the document modified.
     // A file that holds no puppet modes is refused and changes nothing.
@@ -134,6 +146,9 @@ private:
     uint64_t changes_ = 0;
     std::string readInPart_;
     bool replaceAgreed_ = false;
+    std::string puppetFile_;
+    std::string puppetReadInPart_;
+    bool puppetReplaceAgreed_ = false;
 };
 
 // Reads a ".pup" file; fails when it cannot be read or holds no puppet modes

@@ -10,6 +10,7 @@
 #include "formats/keyfile.h"
 #include "formats/puppet.h"
 #include "formats/samplemodel.h"
+#include "model/fileio.h"
 
 using namespace orv;
 using namespace dlgtest;
@@ -143,6 +144,45 @@ private slots:
         CAnimSequenceDlg stock(t.doc, t.Hooks());
         QVERIFY(!Child<QPushButton>(stock, "9")->isEnabled());
         QVERIFY(!Child<QPushButton>(stock, "10")->isEnabled());
+    }
+
+    // A puppet file beside the model that ended early is not replaced by "&OK" without a
+    // Yes: with No the dialog stays open and the file keeps its bytes.
+    void sequenceDialogAsksBeforeReplacingAPartReadPuppet()
+    {
+        Anim t;
+        const auto pup = t.File("walker.pup");
+        auto bytes = ReadWholeFile(pup).value_or(std::vector<uint8_t>{});
+        QVERIFY(bytes.size() > 2);
+        bytes.resize(bytes.size() - 2);  // the last sub-mode line loses its line end
+        QVERIFY(WriteFileAtomic(pup, std::string(bytes.begin(), bytes.end())).ok());
+        QVERIFY(t.doc.Doc().OpenDocument(t.File("walker.3do").string()).ok());
+        QCOMPARE(t.doc.Doc().PuppetFileName(), std::string("walker.pup"));
+        QVERIFY(!t.doc.Doc().PuppetReadInPart().empty());
+
+        QStringList asked;
+        bool yes = false;
+        AnimDialogHooks hooks = t.Hooks();
+        hooks.ask = [&](const QString& q) {
+            asked << q;
+            return yes;
+        };
+        CAnimSequenceDlg refused(t.doc, hooks);
+        Child<QPushButton>(refused, "1")->click();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked[0].startsWith(QStringLiteral("walker.pup was read only in part")));
+        QVERIFY(refused.result() != QDialog::Accepted);
+        QCOMPARE(ReadWholeFile(pup).value_or(std::vector<uint8_t>{}), bytes);
+
+        yes = true;
+        CAnimSequenceDlg agreed(t.doc, hooks);
+        Child<QPushButton>(agreed, "1")->click();
+        QCOMPARE(agreed.result(), static_cast<int>(QDialog::Accepted));
+        QVERIFY(t.messages.isEmpty());
+        QVERIFY(t.doc.Doc().PuppetReadInPart().empty());
+        CModel back;
+        QVERIFY(LoadPupFile(pup, back).ok());
+        QCOMPARE(back.puppetModes[0]->items.size(), std::size_t{1});
     }
 
     void framesDialogEditsEntriesAndSavesOnOk()
