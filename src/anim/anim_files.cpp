@@ -124,8 +124,7 @@ Status WriteDocumentKeyframe(COrvaneDoc& doc)
 Status WriteDocumentPuppet(COrvaneDoc& doc)
 {
     if (doc.PuppetReplaceRefused())
-        return Fail(doc.PuppetFileName() + " was read only in part (" + doc.PuppetReadInPart() +
-                    "); it is not replaced without asking");
+        return Fail(doc.PuppetFileProblem() + "; it is not replaced without asking");
     auto path = AnimationFilePath(doc, PuppetNameFor(doc.Title()));
     if (!path)
         return Fail(path.error());

@@ -29,8 +29,8 @@ bool AnimationFileExists(const COrvaneDoc& doc, const std::string& name);
 // refused, as is a model without a keyframe.
 Status WriteDocumentKeyframe(COrvaneDoc& doc);
 // Writes the model's puppet data beside the document as the PUP file of its title
-// (walker.3do gives walker.pup); refused while that file was read only in part and the
-// user has not agreed to replace it.
+// (walker.3do gives walker.pup); refused while the document does not hold that file as
+// it is and the user has not agreed to replace it.
 Status WriteDocumentPuppet(COrvaneDoc& doc);
 
 }  // namespace orv

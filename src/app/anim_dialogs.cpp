@@ -437,16 +437,15 @@ void CAnimSequenceDlg::accept()
 {
     if (!ok_->isEnabled())
         return;
-    // The puppet file beside the model ended early: replacing it keeps only what was
-    // read; without a Yes the dialog stays open.
+    // The puppet file beside the model is not held as it is (ended early, or not read):
+    // replacing it needs a Yes; without one the dialog stays open.
     if (COrvaneDoc& d = doc_.Doc(); d.PuppetReplaceRefused()) {
-        const QString file = QString::fromStdString(d.PuppetFileName());
-        if (!hooks_.ask ||
-            !hooks_.ask(QStringLiteral("%1 was read only in part (%2). Saving will replace it with what was read "
-                                       "and your changes. Save anyway?")
-                            .arg(file, QString::fromStdString(d.PuppetReadInPart()))))
+        if (!hooks_.ask || !hooks_.ask(QStringLiteral("%1.\n\nSaving will replace %2 with the puppet modes shown "
+                                                      "here. Save anyway?")
+                                           .arg(QString::fromStdString(d.PuppetFileProblem()),
+                                                QString::fromStdString(d.PuppetFileName()))))
             return;
-        d.AgreeToReplacePartialPuppet();
+        d.AgreeToReplacePuppetFile();
     }
     if (Status committed = editor_.Commit(doc_.Doc()); !committed)
         Message(QString::fromStdString(committed.error()));

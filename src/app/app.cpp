@@ -552,7 +552,7 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     }
     AddRecentFile(canonical);
     const std::string partial = doc->Doc().ReadInPart();
-    const std::string puppetPartial = doc->Doc().PuppetReadInPart();
+    const std::string puppetProblem = doc->Doc().PuppetFileProblem();
     const QString puppet = QString::fromStdString(doc->Doc().PuppetFileName());
     CChildFrame* child = AddFrame(std::move(doc));
     if (!partial.empty()) {
@@ -561,11 +561,10 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
                 QStringLiteral("%1 ended early: %2.\n\nWhat could be read is open. Saving over %1 will ask first.")
                     .arg(name, QString::fromStdString(partial)));
     }
-    if (!puppetPartial.empty())
+    if (!puppetProblem.empty())
         Message(QMessageBox::Warning,
-                QStringLiteral("%1 was read only in part: %2.\n\nThe puppet modes that could be read are open. "
-                               "Replacing %1 will ask first.")
-                    .arg(puppet, QString::fromStdString(puppetPartial)));
+                QStringLiteral("%1.\n\nThe Animation Sequence dialog will ask before replacing %2.")
+                    .arg(QString::fromStdString(puppetProblem), puppet));
     return child;
 }
 

@@ -1,5 +1,6 @@
 #include "document/document.h"
 
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -7,6 +8,7 @@
 #include "formats/model3do.h"
 #include "formats/puppet.h"
 #include "formats/textbuffer.h"
+#include "model/fileio.h"
 #include "resources/catalog.h"
 
 namespace orv {
@@ -96,7 +98,8 @@ bool COrvaneDoc::NewDocument()
     history.Clear();
     modified_ = false;
     readInPart_.clear();
-    puppetReadInPart_.clear();
+    puppetFile_.clear();
+    puppetProblem_.clear();
     replaceAgreed_ = false;
     return true;
 }
@@ -104,7 +107,7 @@ bool COrvaneDoc::NewDocument()
 Status COrvaneDoc::OpenDocument(const std::string& path)
 {
     const std::string lower = ToLowerAscii(path);
-    std::string readInPart, puppetFile, puppetReadInPart;
+    std::string readInPart, puppetFile, puppetProblem;
     if (Contains(lower, ".3do")) {
         auto m = std::make_unique<CModel>();
         // The corners are built with the material sizes once the model is the document's
@@ -118,7 +121,7 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
         if (!status->complete)
             readInPart = status->missing;
         m->formatTag = "JK1";
-        std::string text;
+        std::string text, gamePuppet;
         const std::string pup = PuppetNameFor(path);
         // Only the catalogue's puppet list counts here, not its keyframes.
         bool found = false;
@@ -126,27 +129,34 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
             if (const CTreeObject* entry = env_.catalog->puppets.Lookup(pup)) {
                 if (const auto bytes = ReadEntryData(env_.resourceFile, *entry)) {
                     text.assign(bytes->begin(), bytes->end());
+                    gamePuppet = text;
                     found = true;
                 }
             }
         }
-        fs::path beside;
-        if (!found) {
-            beside = FindFileNoCase(FolderOf(path), pup);
-            if (!beside.empty())
-                if (auto b = LoadTextBuffer(beside)) {
-                    text = std::string(b->Text());
-                    found = true;
-                }
-        }
+        const fs::path beside = FindFileNoCase(FolderOf(path), pup);
+        if (!beside.empty())
+            puppetFile = beside.filename().string();
+        bool fromBeside = false;
+        if (!found && !beside.empty())
+            if (auto b = LoadTextBuffer(beside)) {
+                text = std::string(b->Text());
+                found = fromBeside = true;
+            }
         if (found) {
             TextBuffer buffer(std::move(text));
             const ReadStatus read = ReadPup(*m, buffer);
-            // Only the file beside is ever written over; the game's own puppet is not.
-            if (!beside.empty() && (!read.complete || !read.recognised)) {
-                puppetFile = beside.filename().string();
-                puppetReadInPart = read.recognised ? read.missing : "it holds no puppet modes";
-            }
+            if (fromBeside && !read.recognised)
+                puppetProblem = puppetFile + " holds no puppet modes";
+            else if (fromBeside && !read.complete)
+                puppetProblem = puppetFile + " ended early: " + read.missing;
+        }
+        // A file beside that was not read is still the one the puppet is written to; it
+        // matters only when it differs from the game's.
+        if (!beside.empty() && !fromBeside) {
+            const auto own = ReadWholeFile(beside);
+            if (!own || std::string_view(reinterpret_cast<const char*>(own->data()), own->size()) != gamePuppet)
+                puppetProblem = puppetFile + " was not read: the game's puppet of the same name comes first";
         }
         model = std::move(m);
         // Named first: material sizes may come from the mod's folders around the file.
@@ -167,7 +177,7 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
     readInPart_ = std::move(readInPart);
     replaceAgreed_ = false;
     puppetFile_ = std::move(puppetFile);
-    puppetReadInPart_ = std::move(puppetReadInPart);
+    puppetProblem_ = std::move(puppetProblem);
     puppetReplaceAgreed_ = false;
     if (!Contains(lower, ".3do"))
         LoadCurrentKeyframe();

@@ -96,16 +96,17 @@ public:
     // save only); once it is replaced the document holds its whole content again.
     bool SaveReplacesPartialFile(const std::string& path) const;
     void AgreeToReplacePartialFile() { replaceAgreed_ = true; }
-    // The same for the puppet file read beside a 3DO: its name and what was missing, ""
-    // when it was read whole (or there was none). Writing the puppet over it is refused
+    // The puppet file beside a 3DO when the document does not hold it as it is (it ended
+    // early, holds no puppet modes, or the game's puppet of the name came first): its
+    // name and a sentence saying so; "" otherwise. Writing the puppet over it is refused
     // until the user agrees; once written the file holds what the document holds.
-    const std::string& PuppetReadInPart() const { return puppetReadInPart_; }
     const std::string& PuppetFileName() const { return puppetFile_; }
-    bool PuppetReplaceRefused() const { return !puppetReadInPart_.empty() && !puppetReplaceAgreed_; }
-    void AgreeToReplacePartialPuppet() { puppetReplaceAgreed_ = true; }
+    const std::string& PuppetFileProblem() const { return puppetProblem_; }
+    bool PuppetReplaceRefused() const { return !puppetProblem_.empty() && !puppetReplaceAgreed_; }
+    void AgreeToReplacePuppetFile() { puppetReplaceAgreed_ = true; }
     void PuppetWritten()
     {
-        puppetReadInPart_.clear();
+        puppetProblem_.clear();
         puppetReplaceAgreed_ = false;
     }
 
@@ -147,7 +148,7 @@ private:
     std::string readInPart_;
     bool replaceAgreed_ = false;
     std::string puppetFile_;
-    std::string puppetReadInPart_;
+    std::string puppetProblem_;
     bool puppetReplaceAgreed_ = false;
 };
 

@@ -158,7 +158,7 @@ private slots:
         QVERIFY(WriteFileAtomic(pup, std::string(bytes.begin(), bytes.end())).ok());
         QVERIFY(t.doc.Doc().OpenDocument(t.File("walker.3do").string()).ok());
         QCOMPARE(t.doc.Doc().PuppetFileName(), std::string("walker.pup"));
-        QVERIFY(!t.doc.Doc().PuppetReadInPart().empty());
+        QCOMPARE(t.doc.Doc().PuppetFileProblem().rfind("walker.pup ended early: ", 0), std::size_t{0});
 
         QStringList asked;
         bool yes = false;
@@ -170,7 +170,7 @@ private slots:
         CAnimSequenceDlg refused(t.doc, hooks);
         Child<QPushButton>(refused, "1")->click();
         QCOMPARE(asked.size(), 1);
-        QVERIFY(asked[0].startsWith(QStringLiteral("walker.pup was read only in part")));
+        QVERIFY(asked[0].startsWith(QStringLiteral("walker.pup ended early")));
         QVERIFY(refused.result() != QDialog::Accepted);
         QCOMPARE(ReadWholeFile(pup).value_or(std::vector<uint8_t>{}), bytes);
 
@@ -179,7 +179,7 @@ private slots:
         Child<QPushButton>(agreed, "1")->click();
         QCOMPARE(agreed.result(), static_cast<int>(QDialog::Accepted));
         QVERIFY(t.messages.isEmpty());
-        QVERIFY(t.doc.Doc().PuppetReadInPart().empty());
+        QVERIFY(t.doc.Doc().PuppetFileProblem().empty());
         CModel back;
         QVERIFY(LoadPupFile(pup, back).ok());
         QCOMPARE(back.puppetModes[0]->items.size(), std::size_t{1});

@@ -155,6 +155,10 @@ TEST_F(DocumentTest, PuppetOfAModelComesFromTheCatalogueThenFromBesideIt)
     EXPECT_EQ(doc->model->formatTag, "JK1");
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(doc->model->geosets[0]->meshes[0]->faces[0]->corners.size(), 4u);  // corners built
+    // The other file is where the puppet would be written: replacing it waits for a Yes.
+    EXPECT_EQ(doc->PuppetFileName(), "WALKER.PUP");
+    EXPECT_NE(doc->PuppetFileProblem().find("the game's puppet of the same name comes first"), std::string::npos);
+    EXPECT_TRUE(doc->PuppetReplaceRefused());
 
     // Without a catalogue entry, the file beside the model whatever its case; for
     // my.ship.3do that is my.pup.
@@ -162,6 +166,7 @@ TEST_F(DocumentTest, PuppetOfAModelComesFromTheCatalogueThenFromBesideIt)
     ASSERT_TRUE(bare->OpenDocument(walker));
     EXPECT_EQ(ModeItems(*bare->model), 1u);
     EXPECT_EQ(bare->model->puppetJoints, std::vector<std::string>{"0\t0"});
+    EXPECT_FALSE(bare->PuppetReplaceRefused());  // read whole from there
     Spit(models / "my.pup", OtherPup());
     Spit(models / "my.ship.pup", files.at("walker.pup"));
     ASSERT_TRUE(bare->OpenDocument(Walker("my.ship.3do")));
