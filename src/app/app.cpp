@@ -255,8 +255,13 @@ void COrvaneApp::DefineCommands()
         request.caption = QStringLiteral("Import");
         request.filters = {{"3D Models", ImportPatterns()}, {"All Files (*)", {"*"}}};
         const FileAnswer answer = hooks_.openFile(frame_, request);
-        if (!answer.Cancelled())
-            ImportModelFile(answer.files.first());
+        if (answer.Cancelled())
+            return;
+        CImportDlg scale(QFileInfo(answer.files.first()).fileName(), importScale_, frame_);
+        if (hooks_.exec(scale) != QDialog::Accepted)
+            return;
+        importScale_ = scale.Scale();
+        ImportModelFile(answer.files.first(), static_cast<float>(importScale_));
     });
     f.Bind(
         cmd::FileExport,
@@ -636,9 +641,10 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     return true;
 }
 
-CChildFrame* COrvaneApp::ImportModelFile(const QString& path)
+CChildFrame* COrvaneApp::ImportModelFile(const QString& path, float scale)
 {
     ImportOptions options;
+    options.scale = scale;
     Palette palette{};
     if (services_.catalog && !services_.catalog->Empty()) {
         if (const auto cmp = LoadColormap(*services_.catalog, services_.resourceFile, settings_.colorMap)) {

@@ -11,6 +11,7 @@
 #include "app/document.h"
 #include "app/prompts.h"
 #include "document/backup.h"
+#include "interchange/interchange.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
 #include "resources/searchpath.h"
@@ -80,7 +81,7 @@ public:
     bool SaveDocumentAs(CChildFrame* frame);
     // File > Import: a model of another 3D tool as a new, untitled document; what had to
     // change to fit the engine is shown.
-    CChildFrame* ImportModelFile(const QString& path);
+    CChildFrame* ImportModelFile(const QString& path, float scale = kDefaultImportScale);
     // File > Export: the frame's model, its current geometry set and keyframe, for other
     // 3D tools; materials that cannot be found are named.
     bool ExportDocument(CChildFrame* frame, const QString& path);
@@ -157,6 +158,7 @@ private:
     CMainFrame* frame_ = nullptr;
     QWidget* helpViewer_ = nullptr;
     int untitledCount_ = 0;
+    double importScale_ = 1.0;  // File > Import offers the last scale chosen
 };
 
 }  // namespace orv

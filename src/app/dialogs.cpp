@@ -3,9 +3,11 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -260,5 +262,28 @@ CSelectProductDlg::CSelectProductDlg(int product, const QString& jkFolder, const
 int CSelectProductDlg::Product() const { return mots_->isChecked() ? 1 : 0; }
 
 QString CSelectProductDlg::Folder(int product) const { return folders_[product == 1 ? 1 : 0]->text().trimmed(); }
+
+CImportDlg::CImportDlg(const QString& fileName, double scale, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Import"));
+    scale_ = new QDoubleSpinBox(this);
+    scale_->setObjectName(QStringLiteral("scale"));
+    scale_->setDecimals(6);
+    scale_->setRange(0.000001, 1000000.0);
+    scale_->setSingleStep(0.1);
+    scale_->setValue(scale);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("File:"), new QLabel(fileName, this));
+    form->addRow(QStringLiteral("&Scale:"), scale_);
+    form->addRow(new QLabel(QStringLiteral("Every length in the file is multiplied by the scale."), this));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+double CImportDlg::Scale() const { return scale_->value(); }
 
 }  // namespace orv

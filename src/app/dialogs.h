@@ -7,6 +7,7 @@
 
 class QLabel;
 class QCheckBox;
+class QDoubleSpinBox;
 class QPushButton;
 class QRadioButton;
 class QLineEdit;
@@ -76,6 +77,18 @@ private:
     QRadioButton* jk_ = nullptr;
     QRadioButton* mots_ = nullptr;
     QLineEdit* folders_[2] = {nullptr, nullptr};
+};
+
+// File > Import's question: the scale every length of the file is multiplied by, since
+// other tools model in units of their own.
+class CImportDlg : public QDialog {
+    Q_OBJECT
+public:
+    CImportDlg(const QString& fileName, double scale, QWidget* parent = nullptr);
+    double Scale() const;
+
+private:
+    QDoubleSpinBox* scale_ = nullptr;
 };
 
 }  // namespace orv

@@ -127,11 +127,12 @@ Matrix3d RotationOf(const Matrix3d& m)
     return {{{x[0], y[0], z[0]}, {x[1], y[1], z[1]}, {x[2], y[2], z[2]}}};
 }
 
-bool NearIdentity(const Matrix3d& m)
+// Whether m is scale times the identity, within rounding.
+bool NearIdentity(const Matrix3d& m, double scale = 1.0)
 {
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
-            if (std::fabs(m[r][c] - (r == c ? 1.0 : 0.0)) > 1e-6)
+            if (std::fabs(m[r][c] - (r == c ? scale : 0.0)) > 1e-6 * std::max(1.0, std::fabs(scale)))
                 return false;
     return true;
 }
@@ -425,7 +426,8 @@ private:
             roots_.push_back(index);
 
         std::vector<Face> faces = FacesOf(node, residual);
-        if (!faces.empty() && !NearIdentity(residual))
+        // The scale asked for is no news; a node's own scale, shear or mirror is.
+        if (!faces.empty() && !NearIdentity(residual, options_.scale))
             ++counts_.transformedNodes;
         AddMeshes(index, MeshName(node), std::move(faces));
         return index;

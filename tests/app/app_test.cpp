@@ -414,17 +414,35 @@ private slots:
                     .ok());
         const int before = static_cast<int>(h.app->Frame()->Children().size());
         h.nextOpenPath = dir.filePath(QStringLiteral("box.obj"));
+        // The scale question: cancelled, nothing is imported; answered, every length is
+        // multiplied by it, and it is offered again next time.
         h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before);
+        double offered = 0.0;
+        h.dialog = [&offered](QDialog& d) {
+            auto* scale = d.findChild<QDoubleSpinBox*>(QStringLiteral("scale"));
+            if (!scale)
+                return int(QDialog::Rejected);
+            offered = scale->value();
+            scale->setValue(2.5);
+            return int(QDialog::Accepted);
+        };
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(offered, 1.0);
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 1);
         CChildFrame* f = h.app->ActiveFrame();
         const COrvaneDoc& doc = f->Document()->Doc();
+        float widest = 0.0f;
+        for (const auto& v : doc.model->MeshAt(0)->vertices)
+            widest = std::max({widest, std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)});
+        QCOMPARE(widest, 2.5f);
         QVERIFY(doc.PathName().empty());
         QVERIFY(doc.IsModified());
         QCOMPARE(doc.model->MeshAt(0)->faces.size(), std::size_t{1});
         QCOMPARE(doc.model->materials, std::vector<std::string>{"crate.mat"});
         QCOMPARE(doc.model->customMaterials.Count(), std::size_t{1});
         QCOMPARE(doc.model->MeshAt(0)->faces[0]->textureWidth, 8);
-        QVERIFY(h.messages.isEmpty());
+        QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join(QLatin1Char('|'))));
 
         h.nextSavePath = dir.filePath(QStringLiteral("out"));
         h.app->Frame()->Action(cmd::FileExport)->trigger();
@@ -440,6 +458,7 @@ private slots:
         // A file that is no model opens nothing and says why.
         h.nextOpenPath = dir.filePath(QStringLiteral("box.mtl"));
         h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(offered, 2.5);
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
         QCOMPARE(h.messages.size(), 1);
         QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to import box.mtl.")));
