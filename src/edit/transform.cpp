@@ -121,6 +121,19 @@ C3doNode* NodeOf(ViewContext& c)
     return node < 0 ? nullptr : c.model.nodes[static_cast<std::size_t>(node)].get();
 }
 
+// Mesh mode: the step goes to one value of the mesh's hierarchy node, and the hierarchy
+// follows.
+template <typename Pick>
+TransformOutcome StepNode(ViewContext& c, Pick pick, float step)
+{
+    C3doNode* node = NodeOf(c);
+    if (!node)
+        return TransformOutcome::Unchanged;
+    pick(*node) += step;
+    c.model.RebuildHierarchy();
+    return TransformOutcome::Done;
+}
+
 }  // namespace
 
 float MoveStep(Modifiers mods) { return ModifierStep(mods, 0.01f, 0.001f, 0.005f); }
@@ -145,14 +158,13 @@ TransformOutcome MoveSelection(ViewContext& c, int axis, float step)
     if (!CanMove(c) || axis < 0 || axis > 2)
         return TransformOutcome::Unchanged;
     CMesh& mesh = *c.selection->CurrentMesh(c.model);
-    if (c.modes.meshMode) {
-        C3doNode* node = NodeOf(c);
-        if (!node)
-            return TransformOutcome::Unchanged;
-        (axis == 0 ? node->position.x : (axis == 1 ? node->position.y : node->position.z)) += step;
-        c.model.RebuildHierarchy();
-        return TransformOutcome::Done;
-    }
+    if (c.modes.meshMode)
+        return StepNode(
+            c,
+            [axis](C3doNode& n) -> float& {
+                return axis == 0 ? n.position.x : (axis == 1 ? n.position.y : n.position.z);
+            },
+            step);
     const CFace& face = *c.selection->CurrentFace(c.model);
     std::vector<Moved> moved;
     if (c.selection->currentNode >= 0)
@@ -176,15 +188,14 @@ TransformOutcome RotateSelection(ViewContext& c, int axis, float degrees)
     if (!CanRotate(c) || axis < 0 || axis > 2)
         return TransformOutcome::Unchanged;
     CMesh& mesh = *c.selection->CurrentMesh(c.model);
-    if (c.modes.meshMode) {
-        C3doNode* node = NodeOf(c);
-        if (!node)
-            return TransformOutcome::Unchanged;
-        // The model holds (pitch, roll, yaw): X turns the pitch, Y the yaw, Z the roll.
-        (axis == 0 ? node->rotation.x : (axis == 1 ? node->rotation.z : node->rotation.y)) += degrees;
-        c.model.RebuildHierarchy();
-        return TransformOutcome::Done;
-    }
+    // The model holds (pitch, roll, yaw): X turns the pitch, Y the yaw, Z the roll.
+    if (c.modes.meshMode)
+        return StepNode(
+            c,
+            [axis](C3doNode& n) -> float& {
+                return axis == 0 ? n.rotation.x : (axis == 1 ? n.rotation.z : n.rotation.y);
+            },
+            degrees);
     const CFace& face = *c.selection->CurrentFace(c.model);
     Vec3 pivot;
     std::vector<Moved> moved;

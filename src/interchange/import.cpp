@@ -885,21 +885,31 @@ struct Handover {
     std::string scene;                      // in Assimp's binary form
 };
 
+void PutNumber(std::string& out, std::size_t n)
+{
+    const auto value = static_cast<uint32_t>(n);
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+bool GetNumber(const std::string& in, std::size_t& at, uint32_t& n)
+{
+    if (in.size() - at < sizeof n)
+        return false;
+    std::memcpy(&n, in.data() + at, sizeof n);
+    at += sizeof n;
+    return true;
+}
+
 void Put(std::string& out, const std::string& text)
 {
-    const auto length = static_cast<uint32_t>(text.size());
-    out.append(reinterpret_cast<const char*>(&length), sizeof length);
+    PutNumber(out, text.size());
     out += text;
 }
 
 bool Get(const std::string& in, std::size_t& at, std::string& text)
 {
     uint32_t length = 0;
-    if (in.size() - at < sizeof length)
-        return false;
-    std::memcpy(&length, in.data() + at, sizeof length);
-    at += sizeof length;
-    if (in.size() - at < length)
+    if (!GetNumber(in, at, length) || in.size() - at < length)
         return false;
     text = in.substr(at, length);
     at += length;
@@ -911,7 +921,7 @@ std::string Pack(const Handover& h)
     std::string out;
     Put(out, h.generator);
     for (const auto* list : {&h.meshNames, &h.textureNames}) {
-        Put(out, std::to_string(list->size()));
+        PutNumber(out, list->size());
         for (const auto& name : *list)
             Put(out, name);
     }
@@ -926,11 +936,11 @@ std::optional<Handover> Unpack(const std::string& in)
     if (!Get(in, at, h.generator))
         return std::nullopt;
     for (auto* list : {&h.meshNames, &h.textureNames}) {
-        std::string count;
-        if (!Get(in, at, count) || count.empty() || count.size() > 9 ||
-            count.find_first_not_of("0123456789") != std::string::npos)
+        uint32_t count = 0;
+        // Each name takes at least its length word: a larger count is damage.
+        if (!GetNumber(in, at, count) || count > (in.size() - at) / sizeof count)
             return std::nullopt;
-        list->resize(std::stoul(count));
+        list->resize(count);
         for (auto& name : *list)
             if (!Get(in, at, name))
                 return std::nullopt;
