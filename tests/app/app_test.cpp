@@ -92,8 +92,8 @@ private slots:
         QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
     }
 
-    // Edit commands that need a dialog, through the window: a new shape and the texture
-    // tool.
+    // Edit commands through the window: a new shape and the texture tool (their dialogs),
+    // the clipboard and Extrude.
     void editCommandsThroughTheWindow()
     {
         Harness h;
@@ -133,20 +133,9 @@ private slots:
         QCOMPARE(face.uScale, 2.0f);
         QCOMPARE(FaceVertex(face, 0)->u, face.uOffset);  // the start vertex lands on the offsets
         QVERIFY(f->Document()->Doc().history.CanUndo());
-    }
 
-    // Cut, Paste and Extrude through the window; each view keeps its own clipboard.
-    void clipboardAndExtrudeThroughTheWindow()
-    {
-        Harness h;
-        CChildFrame* f = h.OpenWalker();
-        QVERIFY(f);
-        CMainFrame* frame = h.app->Frame();
-        Selection* sel = f->CurrentSelection();
-        sel->currentMesh = 2;
+        // Cut, Paste and Extrude; each view keeps its own clipboard.
         sel->currentFace = 1;
-        auto faces = [&] { return f->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
-        const std::size_t before = faces();
         QVERIFY(frame->Execute(cmd::EditCut));
         QCOMPARE(faces(), before - 1);
         frame->UpdateCommandUI();
