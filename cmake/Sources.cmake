@@ -4,6 +4,8 @@ set(ORVANE_CORE_SOURCES
   src/model/geometry.cpp
   src/model/model.cpp
   src/model/corners.cpp
+  src/model/nodes.cpp
+  src/model/radius.cpp
   src/model/tree.cpp
   src/model/fileio.cpp
   src/model/projectfile.cpp

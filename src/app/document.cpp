@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 
+#include "model/radius.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
@@ -83,6 +84,8 @@ QString CDocument::DisplayName() const
 
 void CDocument::UpdateAllViews()
 {
+    // The panes show the radii the next save writes.
+    UpdateRadii(*doc_->model);
     SetModified(doc_->IsModified());
     emit updated();
 }

@@ -9,6 +9,7 @@
 #include "formats/puppet.h"
 #include "formats/textbuffer.h"
 #include "model/fileio.h"
+#include "model/radius.h"
 #include "resources/catalog.h"
 
 namespace orv {
@@ -331,6 +332,7 @@ bool COrvaneDoc::Change(const std::function<bool()>& change)
     auto before = history.Take(*model, CurrentView());
     if (!change())
         return false;
+    UpdateRadii(*model);
     history.Push(std::move(before));
     SetModified(true);
     return true;

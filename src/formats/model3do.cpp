@@ -8,6 +8,7 @@
 #include "formats/textformat.h"
 #include "model/fileio.h"
 #include "model/model.h"
+#include "model/radius.h"
 #include "model/version.h"
 
 namespace orv {
@@ -410,6 +411,8 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer)
     status.complete = missing.empty();
     status.missing = std::move(missing);
     model.RebuildHierarchy();
+    // The radii read belong to the geometry read with them.
+    MarkRadiiCurrent(model);
     return status;
 }
 
@@ -427,6 +430,7 @@ Result<ReadStatus> Load3doFile(const fs::path& path, CModel& model, const Textur
 
 std::string Format3do(CModel& model, const std::string& headerPath)
 {
+    UpdateRadii(model);
     std::string o;
     std::size_t faces = 0;
     for (const auto& g : model.geosets)

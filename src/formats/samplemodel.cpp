@@ -3,6 +3,7 @@
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
 #include "formats/puppet.h"
+#include "model/radius.h"
 
 namespace orv {
 
@@ -58,7 +59,6 @@ std::unique_ptr<CMesh> Box(const std::string& name, const Vec3& lo, const Vec3& 
     m->faces.push_back(Quad(p(1, 0, 0), p(1, 0, 1), p(1, 1, 1), p(1, 1, 0), c, material));     // +x
     m->faces.push_back(Quad(p(0, 1, 0), p(1, 1, 0), p(1, 1, 1), p(0, 1, 1), c, topMaterial));  // top
     m->faces.push_back(Quad(p(0, 0, 0), p(1, 0, 0), p(1, 0, 1), p(0, 0, 1), c, material));     // bottom
-    m->radius = 2.0f * BoxRadius(lo, hi);
     return m;
 }
 
@@ -120,7 +120,7 @@ std::unique_ptr<CModel> MakeSampleModel()
     AddNode(*model, "larm", 4, {-0.038f, 0.02f, 0.0f}, -1, 5);
     AddNode(*model, "rarm", 5, {0.038f, 0.02f, 0.0f}, -1, -1);
     model->RebuildHierarchy();
-    model->radius = 0.2f;
+    UpdateRadii(*model);
 
     auto mode = std::make_unique<CPuppetMode>();
     mode->mode = 0;

@@ -23,6 +23,7 @@
 #include "interchange/interchange.h"
 #include "interchange/textures.h"
 #include "model/fileio.h"
+#include "model/radius.h"
 #include "model/version.h"
 #include "resources/catalog.h"
 #include "resources/sample.h"
@@ -346,7 +347,8 @@ public:
                 return it->second;
             return std::nullopt;
         });
-        UpdateModelRadii(model);
+        // Every mesh is new: each radius is measured.
+        UpdateRadii(model);
         if (!options_.palette && model.customMaterials.Count() > 0)
             report_.notes.push_back("no colormap given: the new materials use the sample palette");
         Summarise();

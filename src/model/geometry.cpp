@@ -274,12 +274,6 @@ void CleanTexCoords(float& u, float& v)
     v = clean(v);
 }
 
-float BoxRadius(const Vec3& min, const Vec3& max)
-{
-    const Vec3 centre = (min + max) * 0.5f;
-    return Length(max - centre);
-}
-
 float LineParameter(const Vec3& p0, const Vec3& p1, const Vec3& q)
 {
     const Vec3 d = p1 - p0;

@@ -103,8 +103,6 @@ Matrix4 InvertMatrix(const Matrix4& m);
 float RoundToStep(float v, float k);
 // Five decimals, and |x| < 0.001 becomes 0.
 void CleanTexCoords(float& u, float& v);
-// Half the diagonal of the box [min, max].
-float BoxRadius(const Vec3& min, const Vec3& max);
 // Parameter of q along p0 -> p1, measured on the dominant axis of the segment.
 float LineParameter(const Vec3& p0, const Vec3& p1, const Vec3& q);
 // 0x00BBGGRR -> 0xFFRRGGBB.

@@ -438,19 +438,19 @@ void CMesh::RebuildMeshListsFully()
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
         const CFace& f = *faces[fi];
         for (std::size_t c = f.corners.size(); c-- > 0;) {
-            float u = f.corners[c].u, v = f.corners[c].v;
+            // Cleaned in texels, as the file holds them: the value read comes back to its
+            // printed precision whatever the texture's size.
+            float u = f.corners[c].u * TexelScale(f.textureWidth), v = f.corners[c].v * TexelScale(f.textureHeight);
             CleanTexCoords(u, v);
-            u *= TexelScale(f.textureWidth);
-            v *= TexelScale(f.textureHeight);
             walk.push_back(MakeItem(u, v, 0.0f, fi, c));
         }
     }
     const auto texIndex = BuildSortedList(walk, textureVertices, [&](const WalkItem& w) {
         const CFace& f = *faces[w.face];
         VertexRecord r = f.corners[w.corner];
-        CleanTexCoords(r.u, r.v);
         r.u *= TexelScale(f.textureWidth);
         r.v *= TexelScale(f.textureHeight);
+        CleanTexCoords(r.u, r.v);
         return r;
     });
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
@@ -589,6 +589,7 @@ std::unique_ptr<CMesh> CopyMesh(const CMesh& s, bool withFaces)
     m->textureMode = s.textureMode;
     m->nodeMatrix = s.nodeMatrix;
     m->placementOffset = s.placementOffset;
+    m->radiusBasis = s.radiusBasis;
     if (withFaces)
         for (const auto& f : s.faces)
             m->faces.push_back(CopyFace(*f, true));

@@ -66,6 +66,8 @@ struct CMesh {
     std::vector<std::unique_ptr<CFace>> faces;
     Matrix4 nodeMatrix = Matrix4::Identity();
     Vec3 placementOffset;
+    // The geometry the radius belongs to (see model/radius.h); none until measured or read.
+    std::optional<std::vector<Vec3>> radiusBasis;
 
     // Rebuilds the vertex, texture-vertex and vertex-normal lists and every face's two
     // index lists from the faces' corner records. The rebuild is skipped when neither its
@@ -154,6 +156,8 @@ public:
     std::string version3do;
     std::vector<std::string> materials;
     float radius = 0.0f;
+    // Every vertex at rest when the radius was read or measured (see model/radius.h).
+    std::optional<std::vector<Vec3>> radiusBasis;
     Vec3 insertOffset;
     std::vector<std::unique_ptr<CGeometry>> geosets;
     std::vector<std::unique_ptr<C3doNode>> nodes;

@@ -1,5 +1,7 @@
 #include "model/projectfile.h"
 
+#include "model/radius.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdio>
@@ -7,6 +9,7 @@
 #include <cstring>
 
 #include "model/fileio.h"
+#include "model/radius.h"
 
 namespace orv {
 
@@ -436,6 +439,7 @@ constexpr std::string_view kTreeObjectClass = "CTreeObject";
 
 void StoreModel(ArchiveWriter& out, CModel& model)
 {
+    UpdateRadii(model);
     model.formatTag = "JK1";
     out.String(model.formatTag);
     out.String(model.version3do);
@@ -527,6 +531,8 @@ std::unique_ptr<CModel> ReadModel(ArchiveReader& in, int* version)
         // Entries come back in their stored order.
         model->customMaterials.Entries().push_back(std::move(e));
     }
+    // The radii stored were measured for the geometry stored with them.
+    MarkRadiiCurrent(*model);
     return model;
 }
 

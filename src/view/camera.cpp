@@ -366,10 +366,6 @@ ViewStatus Camera::UpdateViewStatus(CModel& model, const EditModes& modes, int32
     boxMin = bmin;
     boxMax = bmax;
 
-    // Radii are model data that the files store: measured in the model's own space,
-    // never through the view's scale and rotation.
-    UpdateModelRadii(model);
-
     // 2. Scroll bars (an empty box gives empty ranges).
     ViewStatus status;
     if (!BoxIsEmpty(bmin, bmax)) {

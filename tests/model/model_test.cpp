@@ -88,9 +88,9 @@ struct Reference {
         Pass(
             m, texVertices, tidx,
             [](const CFace& f, VertexRecord r) {
-                CleanTexCoords(r.u, r.v);
                 r.u *= static_cast<float>(f.textureWidth);
                 r.v *= static_cast<float>(f.textureHeight);
+                CleanTexCoords(r.u, r.v);
                 return r;
             },
             LessUV);

@@ -1,0 +1,129 @@
+#include "model/radius.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/nodes.h"
+
+namespace orv {
+
+namespace {
+
+bool CornersBuilt(const CMesh& mesh)
+{
+    return std::any_of(mesh.faces.begin(), mesh.faces.end(), [](const auto& f) { return !f->corners.empty(); });
+}
+
+// The pivot that places mesh k's vertices in its node: that of the first node naming it,
+// as the corners are built.
+Vec3 PivotOf(const CModel& model, std::size_t k)
+{
+    for (const auto& node : model.nodes)
+        if (node->mesh >= 0 && static_cast<std::size_t>(node->mesh) == k)
+            return node->pivot;
+    return {};
+}
+
+// Positions in a node's space: the corners as drawn, or the listed vertices moved by the
+// pivot when the corners are not built.
+std::vector<Vec3> NodePoints(const CMesh& mesh, const Vec3& pivot)
+{
+    std::vector<Vec3> points = MeshPoints(mesh);
+    const Vec3 offset = CornersBuilt(mesh) ? mesh.placementOffset : pivot;
+    for (auto& p : points)
+        p += offset;
+    return points;
+}
+
+std::vector<Vec3> RestPoints(const CModel& model)
+{
+    std::size_t meshCount = 0;
+    for (const auto& g : model.geosets)
+        meshCount = std::max(meshCount, g->meshes.size());
+    const std::vector<Matrix4> matrices = MeshModelMatrices(model, meshCount);
+    std::vector<Vec3> points;
+    for (const auto& g : model.geosets)
+        for (std::size_t k = 0; k < g->meshes.size(); ++k)
+            for (const Vec3& p : NodePoints(*g->meshes[k], PivotOf(model, k)))
+                points.push_back(TransformPoint(p, matrices[k]));
+    return points;
+}
+
+float FarthestFromOrigin(const std::vector<Vec3>& points)
+{
+    float farthest = 0.0f;
+    for (const Vec3& p : points)
+        if (const float d = Length(p); d > farthest)  // a NaN never wins
+            farthest = d;
+    return farthest;
+}
+
+// Geometry that went through the corners and back (texture sizes changed, an undo step)
+// may differ from its lists in the last bit of a float without anything having moved.
+bool SameGeometry(const std::vector<Vec3>& a, const std::vector<Vec3>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    auto same = [](float x, float y) {
+        if (std::isnan(x) || std::isnan(y))
+            return std::isnan(x) && std::isnan(y);
+        return std::fabs(x - y) <= 1e-5f * (1.0f + std::max(std::fabs(x), std::fabs(y)));
+    };
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!same(a[i].x, b[i].x) || !same(a[i].y, b[i].y) || !same(a[i].z, b[i].z))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<Vec3> MeshPoints(const CMesh& mesh)
+{
+    std::vector<Vec3> points;
+    if (CornersBuilt(mesh)) {
+        for (const auto& f : mesh.faces)
+            for (const auto& c : f->corners)
+                points.push_back(c.Position() - mesh.placementOffset);
+        return points;
+    }
+    // The corners' order: index positions from the last to the first, leaving out
+    // indices that point nowhere, as building the corners does.
+    for (const auto& f : mesh.faces)
+        for (std::size_t i = f->vertexIndices.size(); i-- > 0;) {
+            const int32_t v = f->vertexIndices[i];
+            if (v >= 0 && static_cast<std::size_t>(v) < mesh.vertices.size())
+                points.push_back(mesh.vertices[static_cast<std::size_t>(v)].Position());
+        }
+    return points;
+}
+
+float MeshRadius(const CMesh& mesh) { return FarthestFromOrigin(MeshPoints(mesh)); }
+
+float ModelRadius(const CModel& model) { return FarthestFromOrigin(RestPoints(model)); }
+
+void MarkRadiiCurrent(CModel& model)
+{
+    for (auto& g : model.geosets)
+        for (auto& mesh : g->meshes)
+            mesh->radiusBasis = MeshPoints(*mesh);
+    model.radiusBasis = RestPoints(model);
+}
+
+void UpdateRadii(CModel& model)
+{
+    for (auto& g : model.geosets)
+        for (auto& mesh : g->meshes) {
+            std::vector<Vec3> points = MeshPoints(*mesh);
+            if (mesh->radiusBasis && SameGeometry(*mesh->radiusBasis, points))
+                continue;
+            mesh->radius = FarthestFromOrigin(points);
+            mesh->radiusBasis = std::move(points);
+        }
+    std::vector<Vec3> rest = RestPoints(model);
+    if (model.radiusBasis && SameGeometry(*model.radiusBasis, rest))
+        return;
+    model.radius = FarthestFromOrigin(rest);
+    model.radiusBasis = std::move(rest);
+}
+
+}  // namespace orv

@@ -1,0 +1,153 @@
+// A plain Save of an untouched model writes what was read: the editor (with whatever
+// material sizes it found, after drawing frames) and the command line (without any)
+// write the same bytes, with the radii and texture coordinates of the file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+#include "document/document.h"
+#include "formats/model3do.h"
+#include "model/corners.h"
+#include "scene_builder.h"
+#include "test_util.h"
+#include "view/camera.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Text(const fs::path& p)
+{
+    auto s = ReadWholeTextFile(p);
+    EXPECT_TRUE(s) << p;
+    return std::move(s).value_or({});
+}
+
+// The first line where two files differ, leaving out the first line (which names the
+// file written); "" when they are the same.
+std::string FirstDifference(const std::string& a, const std::string& b)
+{
+    std::istringstream x(a), y(b);
+    std::string lx, ly;
+    for (int line = 1;; ++line) {
+        const bool more = static_cast<bool>(std::getline(x, lx)), moreY = static_cast<bool>(std::getline(y, ly));
+        if (!more && !moreY)
+            return {};
+        if (line > 1 && (more != moreY || lx != ly))
+            return "line " + std::to_string(line) + ": '" + lx + "' against '" + ly + "'";
+    }
+}
+
+// Each face's texture coordinates as printed, corner by corner, and every radius.
+struct Printed {
+    std::vector<std::string> uv;
+    std::vector<std::string> radii;
+};
+
+Printed PrintedValues(const std::string& text)
+{
+    CModel m;
+    TextBuffer buffer(text);
+    EXPECT_TRUE(Read3do(m, buffer).complete);
+    Printed out;
+    char s[64];
+    std::snprintf(s, sizeof s, "%f", m.radius);
+    out.radii.push_back(s);
+    for (const auto& g : m.geosets)
+        for (const auto& mesh : g->meshes) {
+            std::snprintf(s, sizeof s, "%f", mesh->radius);
+            out.radii.push_back(mesh->name + " " + s);
+            for (const auto& f : mesh->faces)
+                for (int32_t t : f->textureVertexIndices) {
+                    if (t < 0 || static_cast<std::size_t>(t) >= mesh->textureVertices.size())
+                        continue;
+                    const auto& r = mesh->textureVertices[static_cast<std::size_t>(t)];
+                    std::snprintf(s, sizeof s, "%.3f %.3f", r.u, r.v);
+                    out.uv.push_back(s);
+                }
+        }
+    return out;
+}
+
+// The models to try: the project's fixture, and the real fan-made ones where present.
+std::vector<fs::path> Models()
+{
+    std::vector<fs::path> out = {orvtest::Fixture("3do", "tiny_crlf.3do")};
+    if (const fs::path corpus = orvtest::CorpusDir("3do"); !corpus.empty())
+        for (const auto& e : fs::directory_iterator(corpus))
+            if (e.path().extension() == ".3do")
+                out.push_back(e.path());
+    std::sort(out.begin() + 1, out.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(UntouchedSave, EditorAndCommandLineWriteTheFileAsRead)
+{
+    orvtest::TempDir dir;
+    const Settings settings;
+    for (const fs::path& in : Models()) {
+        SCOPED_TRACE(in.filename().string());
+        // The command line: no resources, every material 1 x 1.
+        COrvaneDoc tool(settings, {});
+        ASSERT_TRUE(tool.OpenDocument(in.string()));
+        const fs::path toolOut = dir / "tool.3do";
+        ASSERT_TRUE(tool.SaveDocument(toolOut.string()));
+
+        // The editor: materials found at sizes that are not powers of two, the view's own
+        // preparation with other sizes, and frames drawn before the save.
+        DocumentEnvironment env;
+        env.textureSize = [](const std::string& name) -> std::optional<TextureSize> {
+            return TextureSize{static_cast<int32_t>(37 + name.size() * 7), 100};
+        };
+        COrvaneDoc editor(settings, env);
+        ASSERT_TRUE(editor.OpenDocument(in.string()));
+        RebuildFaceCorners(*editor.model, [](const std::string&) { return TextureSize{256, 96}; });
+        orvtest::Place(*editor.model);
+        Camera camera = orvtest::CameraAt({0, 0, -1});
+        Settings viewSettings;
+        camera.UpdateViewInfo();
+        camera.UpdateViewStatus(*editor.model, editor.modes, -1, viewSettings, "");
+        const fs::path editorOut = dir / "editor.3do";
+        ASSERT_TRUE(editor.SaveDocument(editorOut.string()));
+
+        const std::string toolText = Text(toolOut), editorText = Text(editorOut);
+        EXPECT_EQ(FirstDifference(editorText, toolText), "");
+
+        // Both hold the radii and texture coordinates of the file, to its printed precision.
+        const Printed read = PrintedValues(Text(in)), written = PrintedValues(editorText);
+        EXPECT_EQ(written.radii, read.radii);
+        EXPECT_EQ(written.uv, read.uv);
+    }
+}
+
+// An edit measures the radii of what it moved; its undo gives back the radii read.
+TEST(UntouchedSave, UndoOfAnEditGivesBackTheRadiiRead)
+{
+    orvtest::TempDir dir;
+    COrvaneDoc doc(Settings{}, {});
+    const fs::path in = orvtest::Fixture("3do", "tiny_crlf.3do");
+    ASSERT_TRUE(doc.OpenDocument(in.string()));
+    const fs::path before = dir / "before.3do", after = dir / "after.3do";
+    ASSERT_TRUE(doc.SaveDocument(before.string()));
+    CMesh& base = *doc.model->geosets[0]->meshes[0];
+    ASSERT_FLOAT_EQ(base.radius, 1.0f);
+    ASSERT_TRUE(doc.Change([&] {
+        for (auto& f : doc.model->geosets[0]->meshes[0]->faces)
+            for (auto& c : f->corners)
+                c.SetPosition(c.Position() * 3.0f);
+        return true;
+    }));
+    // Measured at once, so the panes show what a save will write.
+    EXPECT_FLOAT_EQ(doc.model->geosets[0]->meshes[0]->radius, 3.0f * std::sqrt(2.0f));
+    EXPECT_FLOAT_EQ(doc.model->geosets[0]->meshes[1]->radius, 0.5f);
+    ViewState view;
+    ASSERT_TRUE(doc.Undo(view));
+    ASSERT_TRUE(doc.SaveDocument(after.string()));
+    EXPECT_EQ(FirstDifference(Text(after), Text(before)), "");
+}
