@@ -210,7 +210,9 @@ void RegisterInterchangeCommands(Registry& registry)
          "                         whatever else Assimp reads) as a model the game takes; lengths\n"
          "                         times S (default 1); textures become custom materials remapped\n"
          "                         onto the colormap (of --resources, or a .cmp file given to\n"
-         "                         --colormap, else the sample palette); a .3do gets them beside it\n",
+         "                         --colormap, else the sample palette); a .3do gets them beside it;\n"
+         "                         a material named like one of --resources or of the mod's folders\n"
+         "                         around OUT stays a reference to it\n",
          Import});
 }
 

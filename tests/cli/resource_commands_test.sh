@@ -199,6 +199,9 @@ ls *.png >pngs.txt 2>/dev/null
 [ "$(wc -l <pngs.txt)" = 2 ] || { echo "FAIL: export wrote no picture per material"; cat pngs.txt; failures=$((failures + 1)); }
 check "export to glTF with the mod's materials" 0 "$tool" export mod/3do/tiny.3do tiny.gltf --resources res.gob --resources extra.gob
 [ "$(grep -o '"image/png"' tiny.gltf | wc -l)" = 2 ] || { echo "FAIL: glTF without both pictures"; failures=$((failures + 1)); }
+check "import keeps the mod's materials as references" 0 "$tool" import tiny.gltf mod/3do/back.3do --resources res.gob --resources extra.gob --colormap dflt.cmp
+[ ! -e mod/3do/crate.mat ] && [ ! -e mod/3do/floor.mat ] ||
+  { echo "FAIL: import made custom copies of the mod's materials"; ls mod/3do; failures=$((failures + 1)); }
 check "export without --resources still looks beside the model" 0 "$tool" export mod/3do/tiny.3do plain.obj
 same "only the material of the other archive is missing" err.txt \
   "orvane-tool: plain.obj: materials not found, exported as plain colours: floor.mat"
