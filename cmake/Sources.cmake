@@ -13,6 +13,7 @@ set(ORVANE_CORE_SOURCES
   src/model/settings.cpp
   src/model/limits.cpp
   src/model/validate.cpp
+  src/model/file_kind.cpp
   src/formats/textformat.cpp
   src/formats/textbuffer.cpp
   src/formats/model3do.cpp
@@ -96,4 +97,5 @@ set(ORVANE_UI_SOURCES
   src/app/anim_dialogs.cpp
   src/app/limits_dlg.cpp
   src/app/backup.cpp
+  src/app/command_line.cpp
 )

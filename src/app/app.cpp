@@ -37,6 +37,7 @@
 #include "edit/selection.h"
 #include "formats/textbuffer.h"
 #include "interchange/interchange.h"
+#include "model/file_kind.h"
 #include "model/limits.h"
 #include "render/renderer.h"
 #include "resources/registry.h"
@@ -527,7 +528,8 @@ bool COrvaneApp::MayReplacePartialFile(CChildFrame* frame, const QString& path)
 
 CChildFrame* COrvaneApp::OpenFile(const QString& path)
 {
-    if (QFileInfo(path).fileName().toLower().contains(QStringLiteral(".pup")))
+    const std::string file = path.toStdString();
+    if (HasExtension(file, ".pup"))
         return ImportPuppetFile(path);
     // The common formats of other 3D tools open as imports (a new document).
     static const QStringList kImported = {QStringLiteral("obj"), QStringLiteral("glb"), QStringLiteral("gltf"),
@@ -535,7 +537,7 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
                                           QStringLiteral("ply"), QStringLiteral("stl")};
     if (kImported.contains(QFileInfo(path).suffix().toLower()))
         return ImportModelFile(path);
-    if (!QFileInfo(path).fileName().toLower().contains(QStringLiteral(".3do")) && OpenOtherKind(path))
+    if (!HasExtension(file, ".3do") && OpenOtherKind(path))
         return nullptr;
     const QString canonical = QFileInfo(path).absoluteFilePath();
     // A document already open comes to the front instead of opening twice.
@@ -633,7 +635,7 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         return false;
     if (!RunSave([&] { return doc.SaveAs(path.toStdString()); }))
         return false;
-    if (QFileInfo(path).fileName().toLower().contains(QStringLiteral(".orv"))) {
+    if (HasExtension(path.toStdString(), ".orv")) {
         AddRecentFile(path);
         d->SetModified(false);
     }
@@ -646,15 +648,20 @@ CChildFrame* COrvaneApp::ImportModelFile(const QString& path, float scale)
     ImportOptions options;
     options.scale = scale;
     Palette palette{};
+    // Materials named like those of the game's archive or of the Resources list stay
+    // references; the new document has no folder of its own yet.
+    ResourceSources sources;
+    sources.searchPath = services_.searchPath;
     if (services_.catalog && !services_.catalog->Empty()) {
+        sources.catalog = services_.catalog;
+        sources.resourceFile = services_.resourceFile;
         if (const auto cmp = LoadColormap(*services_.catalog, services_.resourceFile, settings_.colorMap)) {
             palette = cmp->palette;
             options.palette = &palette;
         }
-        options.catalog = services_.catalog;
-        options.textureSize =
-            MaterialSizeFunction(*services_.catalog, services_.resourceFile, nullptr, settings_.colorMap);
     }
+    options.resources = sources;
+    options.textureSize = MaterialSizeFunction(std::move(sources), settings_.colorMap);
     auto imported = [&] {
         WaitCursor wait;
         return ImportModel(path.toStdString(), options);
@@ -699,8 +706,9 @@ bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)
     const bool gltf = !path.toLower().endsWith(QStringLiteral(".obj"));
     if (gltf && model.keyframe)
         options.keyframe = model.keyframe.get();
-    options.materialImage =
-        MaterialPictures(services_.catalog, services_.resourceFile, &model.customMaterials, settings_.colorMap);
+    // Found where the view finds them: the archive, the custom materials, the mod's
+    // folders around the document's file and the Resources list.
+    options.materialImage = MaterialPictures(frame->Document()->Sources(), settings_.colorMap);
     options.title = QFileInfo(frame->Document()->DisplayName()).completeBaseName().toStdString();
     auto report = [&] {
         WaitCursor wait;
@@ -726,7 +734,7 @@ bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString&
 {
     const CModel& model = frame->Document()->Model();
     const std::size_t count = model.customMaterials.Count();
-    if (count == 0 || !QFileInfo(path).fileName().toLower().contains(QStringLiteral(".3do")))
+    if (count == 0 || !HasExtension(path.toStdString(), ".3do"))
         return true;
     const auto answer =
         hooks_.message(frame_, QMessageBox::Question,
@@ -763,8 +771,8 @@ bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString&
 
 bool COrvaneApp::ConfirmEngineLimits(CChildFrame* frame, const QString& path)
 {
-    const QString lower = path.toLower();
-    if (!lower.contains(QStringLiteral(".3do")) && !lower.contains(QStringLiteral(".brp")))
+    const std::string file = path.toStdString();
+    if (!HasExtension(file, ".3do") && !HasExtension(file, ".brp"))
         return true;
     CModel& model = frame->Document()->Model();
     // The counts the file will hold: the writer builds the lists the same way.

@@ -171,7 +171,7 @@ int Check(const std::vector<std::string>& files, const Options&)
     int status = 0;
     for (const std::string& file : files) {
         std::unique_ptr<CModel> model;
-        if (LowerExtension(file) == ".orv") {
+        if (FileExtension(file) == ".orv") {
             auto project = ReadProjectFile(file);
             if (!project) {
                 status = Fail(file, project.error());

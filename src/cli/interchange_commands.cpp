@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ColormapName(const Options& opts) { return opts.colormap.empty() ? Settings{}.colorMap : opts.colormap; }
-
 // The options of a subcommand: the positional arguments and the values of the named ones.
 struct Parsed {
     std::vector<std::string> positional;
@@ -66,28 +64,27 @@ int Export(const std::vector<std::string>& args, const Options& opts)
             return Usage("export: --geoset takes the number of a geometry set, from 0");
         options.geoset = static_cast<int32_t>(g);
     }
-    const std::string ext = LowerExtension(out);
+    const std::string ext = FileExtension(out);
     if (ext != ".glb" && ext != ".gltf" && ext != ".obj")
         return Usage("export writes .glb, .gltf or .obj files, not '" + ext + "'");
     if (!p.key.empty() && ext == ".obj")
         return Usage("export: --key needs a .glb or .gltf file (OBJ holds no animation)");
 
-    ResourceCatalog catalog;
-    if (!opts.resources.empty())
-        if (const auto load = LoadCatalog(opts.resources, catalog); !load)
-            return Fail(opts.resources, load.error());
-    const std::string colormap = ColormapName(opts);
-    // Opened as the editor opens it; the sizes of custom materials come from the model.
+    // Opened as the editor opens it, its materials looked for where drawing looks for them
+    // (the sizes of custom materials come from the model).
     const Settings settings;
     COrvaneDoc doc(settings, {});
+    auto resources = OpenResources(opts, in, ModFolderSearch::Always, [&doc]() -> const CTree* {
+        return doc.model ? &doc.model->customMaterials : nullptr;
+    });
+    if (!resources)
+        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, resources.error());
     DocumentEnvironment env;
-    if (!opts.resources.empty()) {
-        env.catalog = &catalog;
+    if (resources->catalog) {
+        env.catalog = resources->catalog;
         env.resourceFile = opts.resources;
     }
-    env.textureSize = [&catalog, &doc, &opts, colormap](const std::string& material) {
-        return MaterialSizeFunction(catalog, opts.resources, &doc.model->customMaterials, colormap)(material);
-    };
+    env.textureSize = resources->textureSize;
     doc.SetEnvironment(std::move(env));
     if (Status opened = doc.OpenDocument(in); !opened)
         return Fail(in, opened.error());
@@ -104,8 +101,9 @@ int Export(const std::vector<std::string>& args, const Options& opts)
         keyframe = std::move(key->keyframe);
         options.keyframe = keyframe.get();
     }
-    options.materialImage = MaterialPictures(opts.resources.empty() ? nullptr : &catalog, opts.resources,
-                                             &doc.model->customMaterials, colormap);
+    ResourceSources sources = resources->sources;
+    sources.customMaterials = &doc.model->customMaterials;
+    options.materialImage = MaterialPictures(std::move(sources), ColormapName(opts));
     options.title = fs::path(in).stem().string();
     const auto report = ExportModel(*doc.model, out, options);
     if (!report)
@@ -131,7 +129,7 @@ int Import(const std::vector<std::string>& args, const Options& opts)
         return Usage("import takes a model file of another tool and an output file (.3do or .orv)");
     const std::string& in = p.positional[0];
     const std::string& out = p.positional[1];
-    const std::string ext = LowerExtension(out);
+    const std::string ext = FileExtension(out);
     if (ext != ".3do" && ext != ".orv")
         return Usage("import writes .3do or .orv files, not '" + ext + "'");
     ImportOptions options;
@@ -143,19 +141,21 @@ int Import(const std::vector<std::string>& args, const Options& opts)
         options.scale = scale;
     }
 
-    ResourceCatalog catalog;
+    // The materials of the game and of the mod the output goes into stay references.
     Palette palette{};
     const std::string colormap = ColormapName(opts);
+    const auto resources = OpenResources(opts, out, ModFolderSearch::Always);
+    if (!resources)
+        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, resources.error());
+    options.resources = resources->sources;
+    options.textureSize = resources->textureSize;
     if (!opts.resources.empty()) {
-        if (const auto load = LoadCatalog(opts.resources, catalog); !load)
-            return Fail(opts.resources, load.error());
-        const auto cmp = LoadColormap(catalog, opts.resources, colormap);
+        const auto found = FindColormap(resources->sources, colormap);
+        const auto cmp = found ? ParseColormap(found->bytes) : Result<ColormapData>(orv::Fail(found.error()));
         if (!cmp)
             return Fail(opts.resources, cmp.error());
         palette = cmp->palette;
         options.palette = &palette;
-        options.catalog = &catalog;
-        options.textureSize = MaterialSizeFunction(catalog, opts.resources, nullptr, colormap);
     } else if (!opts.colormap.empty()) {
         // A colormap file of its own.
         const auto bytes = ReadWholeFile(opts.colormap);
@@ -198,7 +198,9 @@ void RegisterInterchangeCommands(Registry& registry)
          "  export MODEL OUT.glb|OUT.gltf|OUT.obj [--geoset N] [--key KEYFILE]\n"
          "                         a model (.3do or .orv) for other 3D tools: one geometry set\n"
          "                         (default 0) under its nodes, y up, materials as PNG pictures\n"
-         "                         through the colormap of --resources (plain colours without);\n"
+         "                         through the colormap, found as render finds them (--resources\n"
+         "                         and the mod's folders around the model; plain colours for\n"
+         "                         those found nowhere);\n"
          "                         --key adds the keyframe as an animation (glTF only)\n",
          Export});
     registry.subcommands.push_back(
@@ -208,7 +210,9 @@ void RegisterInterchangeCommands(Registry& registry)
          "                         whatever else Assimp reads) as a model the game takes; lengths\n"
          "                         times S (default 1); textures become custom materials remapped\n"
          "                         onto the colormap (of --resources, or a .cmp file given to\n"
-         "                         --colormap, else the sample palette); a .3do gets them beside it\n",
+         "                         --colormap, else the sample palette); a .3do gets them beside it;\n"
+         "                         a material named like one of --resources or of the mod's folders\n"
+         "                         around OUT stays a reference to it\n",
          Import});
 }
 

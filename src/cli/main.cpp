@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "cli/tool.h"
+#include "model/file_kind.h"
 #include "model/model.h"
+#include "model/settings.h"
 #include "model/version.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
@@ -41,10 +43,12 @@ struct ResourceContext {
     ResourceSearchPath searchPath;
 };
 
-Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile)
+Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile, ModFolderSearch modFolders,
+                                     std::function<const CTree*()> customMaterials)
 {
     ResourceHandle out;
-    if (!opts.AnyResources())
+    const bool folders = !modelFile.empty() && (modFolders == ModFolderSearch::Always || opts.AnyResources());
+    if (!opts.AnyResources() && !folders)
         return out;
     auto ctx = std::make_shared<ResourceContext>();
     ResourceSources sources;
@@ -62,13 +66,15 @@ Result<ResourceHandle> OpenResources(const Options& opts, const std::string& mod
         sources.searchPath = &ctx->searchPath;
         out.searchPath = &ctx->searchPath;
     }
-    if (!modelFile.empty())
+    if (folders)
         sources.modFolders = IndexModFolders(modelFile);
-    out.textureSize =
-        MaterialSizeFunction(std::move(sources), opts.colormap.empty() ? std::string("01redmap.cmp") : opts.colormap);
+    out.sources = sources;
+    out.textureSize = MaterialSizeFunction(std::move(sources), ColormapName(opts), std::move(customMaterials));
     out.context = std::move(ctx);
     return out;
 }
+
+std::string ColormapName(const Options& opts) { return opts.colormap.empty() ? Settings{}.colorMap : opts.colormap; }
 
 void PrintModelSummary(const CModel& model)
 {
@@ -81,18 +87,6 @@ void PrintModelSummary(const CModel& model)
         }
     std::printf("geosets: %zu\nmeshes: %zu\nvertices: %zu\nfaces: %zu\nnodes: %zu\nmaterials: %zu\n",
                 model.geosets.size(), meshes, vertices, faces, model.nodes.size(), model.materials.size());
-}
-
-std::string LowerExtension(const std::string& path)
-{
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
 }
 
 }  // namespace orv::cli
@@ -185,7 +179,7 @@ int main(int argc, char** argv)
     if (cmd == "info") {
         if (args.size() != 1)
             return Usage("info takes one file");
-        const std::string ext = LowerExtension(args[0]);
+        const std::string ext = orv::FileExtension(args[0]);
         for (const auto& h : reg.info)
             if (std::find(h.extensions.begin(), h.extensions.end(), ext) != h.extensions.end())
                 return h.run(args[0], opts);
@@ -194,7 +188,7 @@ int main(int argc, char** argv)
     if (cmd == "convert") {
         if (args.size() != 2)
             return Usage("convert takes an input and an output file");
-        const std::string from = LowerExtension(args[0]), to = LowerExtension(args[1]);
+        const std::string from = orv::FileExtension(args[0]), to = orv::FileExtension(args[1]);
         for (const auto& h : reg.convert)
             if (h.from == from && h.to == to)
                 return h.run(args[0], args[1], opts);

@@ -132,26 +132,19 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     settings.shaded = shaded ? 1 : 0;
     // Drawing looks in the mod's folders around the model even without --resources: a
     // mod's own materials are what the picture is for.
-    ResourceCatalog catalog;
-    ResourceSearchPath searchPath;
-    ResourceSources sources;
+    COrvaneDoc doc(settings, {});
+    const auto resources = OpenResources(opts, model, ModFolderSearch::Always, [&doc]() -> const CTree* {
+        return doc.model ? &doc.model->customMaterials : nullptr;
+    });
+    if (!resources)
+        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, resources.error());
     DocumentEnvironment env;
-    if (!opts.resources.empty()) {
-        if (const auto load = LoadCatalog(opts.resources, catalog); !load)
-            return Fail(opts.resources, load.error());
-        env.catalog = &catalog;
+    if (resources->catalog) {
+        env.catalog = resources->catalog;
         env.resourceFile = opts.resources;
-        sources.catalog = &catalog;
-        sources.resourceFile = opts.resources;
     }
-    if (!opts.extraResources.empty()) {
-        if (const auto problems = searchPath.Set(opts.extraResources); !problems.empty())
-            return Fail("--resources", problems.front());
-        sources.searchPath = &searchPath;
-    }
-    sources.modFolders = IndexModFolders(model);
-    env.textureSize = MaterialSizeFunction(sources, settings.colorMap);
-    COrvaneDoc doc(settings, env);
+    env.textureSize = resources->textureSize;
+    doc.SetEnvironment(env);
     if (Status opened = doc.OpenDocument(model); !opened)
         return Fail(model, opened.error());
     if (!key.empty())
@@ -179,7 +172,7 @@ int Render(const std::vector<std::string>& args, const Options& opts)
         if (!made.ok)
             return Fail(out,
                         made.messages.empty() ? std::string("no drawing surface of that size") : made.messages.front());
-        renderer.SetResources(env.catalog, env.resourceFile, sources.searchPath);
+        renderer.SetResources(env.catalog, env.resourceFile, resources->searchPath);
         renderer.PrepareScene();
         renderer.PlaceInitialCamera();
 

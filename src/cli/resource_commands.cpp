@@ -81,19 +81,15 @@ int PaletteFromOption(const Options& opts, const std::string& fallbackArchive, P
     return -1;
 }
 
-// The colormap of an archive's catalogue by name, or its first one when name is empty.
+// The colormap of an archive's catalogue by name.
 Result<Palette> CatalogPalette(const std::string& archive, const std::string& name)
 {
     ResourceCatalog catalog;
     if (const auto load = LoadCatalog(archive, catalog); !load)
         return orv::Fail(load.error());
-    const CTreeObject* entry = nullptr;
-    if (name.empty())
-        entry = catalog.colormaps.Count() > 0 ? &catalog.colormaps.At(0) : nullptr;
-    else
-        entry = catalog.colormaps.Lookup(name);
+    const CTreeObject* entry = catalog.colormaps.Lookup(name);
     if (!entry)
-        return orv::Fail(name.empty() ? "no colormap in " + archive : "no " + name + " in " + archive);
+        return orv::Fail("no " + name + " in " + archive);
     return PaletteOf(ReadEntryData(archive, *entry));
 }
 
@@ -252,9 +248,10 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
     if (!read)
         return Fail(archive, read.error());
     const ArchiveDirectory& dir = *read;
+    // The folder is made (with its parents) as the first item is saved into it.
     std::error_code ec;
-    if (!fs::is_directory(folder, ec))
-        return Fail(folder.string(), "no such folder");
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
+        return Fail(folder.string(), "is not a folder");
 
     std::optional<Palette> palette;
     if (bmp) {
@@ -264,11 +261,19 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
                 return st;
             palette = p;
         } else {
-            // The first colormap of the game's catalogue, else of this archive's.
-            const auto first = CatalogPalette(opts.resources.empty() ? archive : opts.resources, {});
-            if (!first)
-                return Fail(archive, "no colormap to convert materials with: " + first.error() + " (give --colormap)");
-            palette = *first;
+            // The first colormap of the game's catalogue, else of this archive's. Without
+            // one, the materials that need none (16-bit) are still converted.
+            const std::string source = opts.resources.empty() ? archive : opts.resources;
+            ResourceCatalog catalog;
+            if (const auto load = LoadCatalog(source, catalog); !load)
+                return Fail(source, load.error());
+            if (catalog.colormaps.Count() > 0) {
+                const CTreeObject& first = catalog.colormaps.At(0);
+                const auto read = PaletteOf(ReadEntryData(source, first));
+                if (!read)
+                    return Fail(source, first.name + ": " + read.error());
+                palette = *read;
+            }
         }
     }
 
@@ -281,13 +286,23 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
     };
     std::vector<Job> jobs;
     std::vector<std::pair<std::string, fs::path>> targets;
+    std::string unconverted;  // materials saved as they are for want of a colormap
     for (std::size_t i = 1; i < args.size(); ++i) {
         const ArchiveRecord* r = FindItem(dir, ArchiveName(args[i]));
         if (!r)
             return Fail(archive, "no item " + args[i]);
         if (std::any_of(jobs.begin(), jobs.end(), [&](const Job& j) { return j.record == r; }))
             continue;  // named twice
-        const bool convert = palette && LowerExtension(ShortNameOf(r->name)) == ".mat";
+        bool convert = bmp && FileExtension(ShortNameOf(r->name)) == ".mat";
+        if (convert && !palette) {
+            const auto bytes = ReadArchiveEntry(archive, *r);
+            if (!bytes)
+                return Fail(archive, r->name + ": " + bytes.error());
+            if (MatNeedsColormap(*bytes)) {
+                convert = false;
+                unconverted += (unconverted.empty() ? "" : ", ") + r->name;
+            }
+        }
         const auto target =
             flat ? ExtractionTarget(folder, r->name, convert) : ExtractionTargetInFolders(folder, r->name, convert);
         if (!target)
@@ -300,10 +315,17 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
                                                      "folders)"
                                                    : "; nothing was extracted"));
     for (const Job& j : jobs) {
-        if (Status saved = ExtractArchiveItem(archive, *j.record, j.target, j.convert ? &*palette : nullptr); !saved)
+        if (Status saved =
+                ExtractArchiveItem(archive, *j.record, j.target, j.convert && palette ? &*palette : nullptr, j.convert);
+            !saved)
             return Fail(archive, saved.error());
         std::printf("%s\n", j.target.string().c_str());
     }
+    if (!unconverted.empty())
+        return Fail(archive,
+                    "no colormap to convert 8-bit materials with (give --colormap or --resources); saved "
+                    "as they are: " +
+                        unconverted);
     return 0;
 }
 
@@ -557,7 +579,9 @@ void RegisterResourceCommands(Registry& registry)
          "                         as DIR/3do/mat/a.mat; names leading out of DIR are refused;\n"
          "                         existing files are replaced). --flat: all into DIR itself;\n"
          "                         two items of one file name are refused (exit 1, nothing\n"
-         "                         written). --bmp: materials as bitmaps\n"
+         "                         written). --bmp: materials as bitmaps (without a colormap\n"
+         "                         only 16-bit ones; the others are saved as they are and named,\n"
+         "                         exit 1). DIR is made when missing\n"
          "  gob delete ARCHIVE NAME...\n"
          "                         remove items\n",
          Gob});

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "model/corners.h"
+#include "model/file_kind.h"
 #include "model/result.h"
+#include "resources/searchpath.h"
 
 namespace orv {
 struct CModel;
 struct ResourceCatalog;
-class ResourceSearchPath;
 }  // namespace orv
 
 namespace orv::cli {
@@ -36,19 +37,27 @@ struct Options {
 // one line of warning and 0).
 int CheckComplete(const std::string& file, bool complete, const std::string& missing, const Options& opts);
 
-// The game resources named by --resources: the archive's catalogue and the material
-// sizes drawn through the --colormap (default "01redmap.cmp"). Without --resources
-// there are none, so results do not depend on what is installed.
+// The game resources named by --resources and the mod's folders around a model: where
+// materials and colormaps are looked for (the same sources the editor draws from) and
+// the material sizes drawn through the --colormap (default "01redmap.cmp"). Without
+// --resources `info` and `convert` use none, so their results do not depend on what is
+// installed; `render`, `export` and `import` always look in the mod's folders.
+enum class ModFolderSearch { WithResources, Always };
 struct ResourceContext;
 struct ResourceHandle {
     std::shared_ptr<ResourceContext> context;
-    TextureSizeFn textureSize;                       // empty without --resources
+    ResourceSources sources;                         // points into context
+    TextureSizeFn textureSize;                       // empty when there are no sources
     const ResourceCatalog* catalog = nullptr;        // the archive's catalogue; null without --resources
     const ResourceSearchPath* searchPath = nullptr;  // the further --resources; null without
 };
-// Fails when an archive given cannot be read. With a model file the sizes come also from
-// the mod's folders around it (only when any --resources is given, like the rest).
-Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile = {});
+// Fails when an archive given cannot be read. customMaterials gives the custom
+// materials of the model the sizes are for (a document's model, once it is open).
+Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile = {},
+                                     ModFolderSearch modFolders = ModFolderSearch::WithResources,
+                                     std::function<const CTree*()> customMaterials = {});
+// The colormap name of --colormap, else "01redmap.cmp".
+std::string ColormapName(const Options& opts);
 
 // Exit status 1 with one line on stderr naming the file and the reason.
 int Fail(const std::string& file, const std::string& reason);
@@ -57,9 +66,6 @@ int Usage(const std::string& message);
 
 // The `info` lines of a model (3DO or project): geosets, meshes, vertices, faces, nodes, materials.
 void PrintModelSummary(const CModel& model);
-
-// Lower-cased extension with its dot (".3do"), or "" when there is none.
-std::string LowerExtension(const std::string& path);
 
 // `info FILE` for the files with one of these extensions.
 struct InfoHandler {

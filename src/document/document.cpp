@@ -8,6 +8,7 @@
 #include "formats/model3do.h"
 #include "formats/puppet.h"
 #include "formats/textbuffer.h"
+#include "model/file_kind.h"
 #include "model/fileio.h"
 #include "model/radius.h"
 #include "resources/catalog.h"
@@ -17,15 +18,6 @@ namespace orv {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The kind of a file is read from its name only: a folder called "models.3do" holds
-// project files like any other.
-bool Contains(const std::string& lower, const char* what)
-{
-    const auto slash = lower.find_last_of("/\\");
-    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
-    return lower.find(what, name) != std::string::npos;
-}
 
 fs::path FolderOf(const std::string& path)
 {
@@ -107,9 +99,9 @@ bool COrvaneDoc::NewDocument()
 
 Status COrvaneDoc::OpenDocument(const std::string& path)
 {
-    const std::string lower = ToLowerAscii(path);
+    const bool model3do = HasExtension(path, ".3do");
     std::string readInPart, puppetFile, puppetProblem;
-    if (Contains(lower, ".3do")) {
+    if (model3do) {
         auto m = std::make_unique<CModel>();
         // The corners are built with the material sizes once the model is the document's
         // (below): custom materials are looked up in the document's model.
@@ -180,7 +172,7 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
     puppetFile_ = std::move(puppetFile);
     puppetProblem_ = std::move(puppetProblem);
     puppetReplaceAgreed_ = false;
-    if (!Contains(lower, ".3do"))
+    if (!model3do)
         LoadCurrentKeyframe();
     return {};
 }
@@ -236,9 +228,8 @@ Status COrvaneDoc::SaveDocument(const std::string& path)
     // The file holds more than the document: only the user may decide to lose it.
     if (replacesPartial && !agreed)
         return Fail(title_ + " was read only in part (" + readInPart_ + "); it is not replaced without asking");
-    const std::string lower = ToLowerAscii(path);
     Status saved;
-    if (Contains(lower, ".brp")) {
+    if (HasExtension(path, ".brp")) {
         std::string title = title_.empty() ? fs::path(path).stem().string() : title_;
         const auto dot = title.find('.');
         if (dot != std::string::npos)
@@ -247,7 +238,7 @@ Status COrvaneDoc::SaveDocument(const std::string& path)
         // looked for: beside it (the program folder for a document without a file).
         const fs::path sources = pathName_.empty() ? env_.programDir : FolderOf(pathName_);
         saved = ExportBrindleProject(*model, title, path, sources);
-    } else if (Contains(lower, ".3do")) {
+    } else if (HasExtension(path, ".3do")) {
         saved = Write3do(*model, path);
     } else {
         saved = WriteProjectFile(path, *model, CameraForSave());
@@ -264,7 +255,7 @@ Status COrvaneDoc::SaveAs(const std::string& path)
     // The save is atomic: on failure the file at path (if any) is left as it was.
     if (Status saved = SaveDocument(path); !saved)
         return saved;
-    if (Contains(ToLowerAscii(path), ".orv")) {
+    if (HasExtension(path, ".orv")) {
         SetPathName(path);
         modified_ = false;
         // The document's file is now the one just written whole.

@@ -52,6 +52,10 @@ std::array<float, 4> PlainColor(const std::string& name)
 std::vector<uint8_t> PngOf(const MaterialImage& image)
 {
     const std::size_t count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+    // A 16-bit material holds its colours itself and has no palette indices.
+    if (image.TrueColor())
+        return EncodePng(image.width, image.height,
+                         std::vector<uint8_t>(image.RgbaCel(0), image.RgbaCel(0) + count * 4));
     std::vector<uint8_t> rgba;
     rgba.reserve(count * 4);
     const uint8_t* cel = image.Cel(0);
@@ -413,19 +417,14 @@ Result<std::vector<ExportFile>> WriteObj(const ExportScene& scene, const fs::pat
 
 }  // namespace
 
-std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(const ResourceCatalog* catalog,
-                                                                          fs::path resourceFile,
-                                                                          const CTree* customMaterials,
-                                                                          std::string colormap)
+std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(ResourceSources sources, std::string colormap)
 {
-    return [catalog, resourceFile = std::move(resourceFile), customMaterials,
-            colormap = std::move(colormap)](const std::string& name) -> Result<MaterialImage> {
-        const bool stock = catalog && catalog->materials.Lookup(name);
-        const bool custom = customMaterials && FindCustomMaterial(*customMaterials, name);
-        if (!stock && !custom)
-            return Fail(name + " is neither a stock nor a custom material");
-        static const ResourceCatalog none;
-        return ResolveMaterialImage(catalog ? *catalog : none, resourceFile, customMaterials, name, colormap);
+    auto colormaps = std::make_shared<ColormapCache>();
+    return [sources = std::move(sources), colormap = std::move(colormap),
+            colormaps](const std::string& name) -> Result<MaterialImage> {
+        if (!HasMaterial(sources, name))
+            return Fail(name + " is found neither among the resources nor among the custom materials");
+        return ResolveMaterialImage(sources, name, colormap, colormaps.get());
     };
 }
 

@@ -709,9 +709,8 @@ private:
         if (raw == kNoMaterialName)
             return {};
         const std::string lower = Lower(raw);
-        auto isStock = [this](const std::string& name) {
-            return options_.catalog && options_.catalog->materials.Lookup(name) != nullptr;
-        };
+        // A material of the game's or of the mod's.
+        auto amongResources = [this](const std::string& name) { return HasMaterial(options_.resources, name); };
         auto sizeOf = [this](const std::string& name) {
             if (options_.textureSize)
                 if (const auto size = options_.textureSize(name); size && size->width > 0 && size->height > 0)
@@ -728,13 +727,13 @@ private:
         // A game material by its name (as this program's exports name them).
         const bool gameName = EndsWith(lower, ".mat") && lower.size() <= kMaxNameLength &&
                               lower.find_first_of(" \t\\/") == std::string::npos;
-        if (gameName && isStock(lower))
+        if (gameName && amongResources(lower))
             return take(lower, sizeOf(lower));
 
         std::string textureError;
         std::optional<RgbaPicture> picture = Picture(material, textureError);
         if (!picture && gameName) {
-            if (!isStock(lower))
+            if (!amongResources(lower))
                 report_.notes.push_back("material " + lower + " is kept by its name; it is not among the resources");
             return take(lower, sizeOf(lower));
         }
@@ -751,7 +750,7 @@ private:
         if (stem.size() > room)
             stem.resize(room);
         std::string name = stem + ".mat";
-        for (int k = 2; isStock(name) || FindModelMaterial(model, name); ++k) {
+        for (int k = 2; amongResources(name) || FindModelMaterial(model, name); ++k) {
             const std::string suffix = "_" + std::to_string(k);
             name = stem.substr(0, std::min(stem.size(), room - suffix.size())) + suffix + ".mat";
         }

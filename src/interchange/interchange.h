@@ -17,6 +17,7 @@
 #include "model/model.h"
 #include "model/result.h"
 #include "resources/material.h"
+#include "resources/searchpath.h"
 
 namespace orv {
 
@@ -45,13 +46,12 @@ struct ExportReport {
     std::size_t animatedNodes = 0;  // nodes the keyframe moves
 };
 
-// The pictures of a model's materials as the editor shows them: stock materials of the
-// catalogue and the model's custom materials, through the colormap. A material found in
-// neither fails (and exports as a plain colour) instead of showing the fallback material.
-// The catalogue and the custom materials must outlive the function.
-std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(const ResourceCatalog* catalog,
-                                                                          std::filesystem::path resourceFile,
-                                                                          const CTree* customMaterials,
+// The pictures of a model's materials as the editor draws them, looked up in the same
+// sources (the game's catalogue, the model's custom materials, the mod's folders around
+// the model, the search path) through the colormap. A material found in none of them
+// fails (and exports as a plain colour) instead of showing the fallback material. What
+// the sources point to must outlive the function.
+std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(ResourceSources sources,
                                                                           std::string colormap);
 
 // Writes the model's geometry set under path, the format by its lower-cased extension:
@@ -69,10 +69,10 @@ struct ImportOptions {
     float scale = kDefaultImportScale;
     // The colormap's palette that textures are remapped onto; none: the sample palette.
     const Palette* palette = nullptr;
-    // Stock materials: a material of the file named like one of them stays a reference
-    // to it. Both may be empty.
-    const ResourceCatalog* catalog = nullptr;
-    TextureSizeFn textureSize;  // sizes of stock materials
+    // Where the game's and the mod's materials are looked for: a material of the file
+    // named like one found there stays a reference to it. Both may be empty.
+    ResourceSources resources;
+    TextureSizeFn textureSize;  // sizes of those materials
     // Assimp reads the file in a child process (its readers can crash or loop on a
     // damaged file); one that takes longer than this is stopped.
     std::chrono::milliseconds readLimit{std::chrono::minutes(2)};

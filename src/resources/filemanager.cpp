@@ -305,14 +305,14 @@ Status CheckExtractionTargets(const std::vector<std::pair<std::string, fs::path>
 }
 
 Status ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, const fs::path& target,
-                          const Palette* bitmapPalette)
+                          const Palette* bitmapPalette, bool asBitmap)
 {
     auto read = ReadArchiveEntry(archive, record);
     if (!read)
         return Fail(read.error());
     std::vector<uint8_t> data = std::move(*read);
-    if (bitmapPalette) {
-        const auto image = ConvertMatFirstCel(data, *bitmapPalette);
+    if (bitmapPalette || asBitmap) {
+        const auto image = ConvertMatFirstCel(data, bitmapPalette);
         if (!image)
             return Fail("item " + record.name + ": " + image.error());
         data = WriteBmp(*image);

@@ -97,10 +97,11 @@ Result<std::filesystem::path> ExtractionTargetInFolders(const std::filesystem::p
 // item name and target.
 Status CheckExtractionTargets(const std::vector<std::pair<std::string, std::filesystem::path>>& targets);
 
-// Saves an item as target, making the folders it needs: its bytes as they are, or with
-// bitmapPalette a MAT's first cel as a bitmap. The target is replaced only once it is
-// complete.
+// Saves an item as target, making the folders it needs: its bytes as they are, or a
+// MAT's first cel as a bitmap, through bitmapPalette when there is one (with asBitmap and
+// no palette only a material that needs no colormap converts). The target is replaced
+// only once it is complete.
 Status ExtractArchiveItem(const std::filesystem::path& archive, const ArchiveRecord& record,
-                          const std::filesystem::path& target, const Palette* bitmapPalette);
+                          const std::filesystem::path& target, const Palette* bitmapPalette, bool asBitmap = false);
 
 }  // namespace orv

@@ -239,6 +239,18 @@ Result<FoundResource> FindMaterial(const ResourceSources& sources, std::string_v
     return Fail("neither the material " + std::string(name) + " nor " + kFallbackMaterial + " is available");
 }
 
+bool HasMaterial(const ResourceSources& sources, std::string_view name)
+{
+    if (sources.catalog && sources.catalog->materials.Lookup(name))
+        return true;
+    if (sources.customMaterials)
+        for (const auto& e : sources.customMaterials->Entries())
+            if (CompareNoCase(e->shortName, name) == 0)
+                return true;
+    return (sources.modFolders && sources.modFolders->FindMaterial(name)) ||
+           (sources.searchPath && sources.searchPath->Index().FindMaterial(name));
+}
+
 Result<FoundResource> FindColormap(const ResourceSources& sources, std::string_view name)
 {
     FoundResource found;
@@ -306,21 +318,26 @@ Result<MaterialImage> ResolveMaterialImage(const ResourceSources& sources, std::
     return ConvertMat(mat->bytes, *palette);
 }
 
-TextureSizeFn MaterialSizeFunction(ResourceSources sources, std::string colormapName)
+TextureSizeFn MaterialSizeFunction(ResourceSources sources, std::string colormapName,
+                                   std::function<const CTree*()> customMaterials)
 {
     struct State {
         ResourceSources sources;
         std::string colormap;
+        std::function<const CTree*()> customMaterials;
         ColormapCache colormaps;
         std::map<std::string, std::optional<TextureSize>> sizes;
     };
     auto state = std::make_shared<State>();
     state->sources = std::move(sources);
     state->colormap = std::move(colormapName);
+    state->customMaterials = std::move(customMaterials);
     return [state](const std::string& material) -> std::optional<TextureSize> {
         auto it = state->sizes.find(material);
         if (it != state->sizes.end())
             return it->second;
+        if (state->customMaterials)
+            state->sources.customMaterials = state->customMaterials();
         std::optional<TextureSize> size;
         if (auto image = ResolveMaterialImage(state->sources, material, state->colormap, &state->colormaps))
             size = TextureSize{image->width, image->height};

@@ -99,6 +99,9 @@ struct FoundResource {
 };
 
 Result<FoundResource> FindMaterial(const ResourceSources& sources, std::string_view name);
+// Whether one of the sources holds the material itself (the fallback does not count);
+// nothing is read.
+bool HasMaterial(const ResourceSources& sources, std::string_view name);
 Result<FoundResource> FindColormap(const ResourceSources& sources, std::string_view name);
 
 // Palettes of colormaps already read, by name: many materials go through one colormap.
@@ -116,7 +119,10 @@ Result<MaterialImage> ResolveMaterialImage(const ResourceSources& sources, std::
                                            std::string_view colormapName, ColormapCache* cache = nullptr);
 
 // Texture sizes as drawing uses them, remembered per name (see the catalogue-only
-// MaterialSizeFunction). What sources point to must outlive the function.
-TextureSizeFn MaterialSizeFunction(ResourceSources sources, std::string colormapName);
+// MaterialSizeFunction). What sources point to must outlive the function. With
+// customMaterials, the custom materials are those it gives when a size is asked for (a
+// document's model is replaced when a file opens), not those of sources.
+TextureSizeFn MaterialSizeFunction(ResourceSources sources, std::string colormapName,
+                                   std::function<const CTree*()> customMaterials = {});
 
 }  // namespace orv

@@ -87,6 +87,28 @@ private slots:
                  qPrintable(dlg.Origin()->text()));
     }
 
+    // File > Export finds the materials the view draws: crate.mat of the mod's mat/
+    // folder is exported as a picture; only floor.mat, found nowhere, is named.
+    void fileExportTakesTheModsOwnMaterials()
+    {
+        QTemporaryDir dir;
+        Harness h(&dir);
+        const QString model = dir.filePath(QStringLiteral("mymod/3do/tiny.3do"));
+        QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do")));
+        QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat")));
+        QVERIFY(QFile::copy(kFixtures + QStringLiteral("/3do/tiny_lf.3do"), model));
+        QVERIFY(QFile::copy(kFixtures + QStringLiteral("/mat/rgb565_primaries.mat"),
+                            dir.filePath(QStringLiteral("mymod/mat/crate.mat"))));
+        QVERIFY(h.app->OpenFile(model));
+        h.messages.clear();
+        h.nextSavePath = dir.filePath(QStringLiteral("out.obj"));
+        h.app->Frame()->Action(cmd::FileExport)->trigger();
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("out.obj"))));
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY2(h.messages[0].endsWith(QStringLiteral(":\nfloor.mat")), qPrintable(h.messages[0]));
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.png")}).size(), 1);
+    }
+
     // The Options sheet keeps the "Resources" list in order, "Shaded" and "Backup";
     // a new list asks for the textures to be made again.
     void optionsKeepResourcesShadedAndBackup()

@@ -58,6 +58,10 @@ check "extract" 0 "$tool" gob extract new.gob 'cog\door.cog' mat/crate.mat -o ou
 same "extract names the files it wrote, in the archive's folders" out.txt "out/cog/door.cog
 out/mat/crate.mat"
 cmp -s out/cog/door.cog door.cog || { echo "FAIL: extracted door.cog differs"; failures=$((failures + 1)); }
+check "extract into a folder that is not there yet" 0 "$tool" gob extract new.gob 'cog\door.cog' -o made/deeper
+same "-o makes the folder and its parents" out.txt "made/deeper/cog/door.cog"
+cmp -s made/deeper/cog/door.cog door.cog || { echo "FAIL: door.cog extracted into a new folder differs"; failures=$((failures + 1)); }
+check "extract into a file" 1 "$tool" gob extract new.gob 'cog\door.cog' -o door.cog
 check "extract as bitmap" 0 "$tool" gob extract new.gob mat/crate.mat -o out --bmp --colormap grey.cmp
 [ "$(stat -c %s out/mat/crate.bmp)" = 1086 ] || { echo "FAIL: crate.bmp size"; failures=$((failures + 1)); }
 same "the bitmap's rows: bottom row first" <(tail -c 8 out/mat/crate.bmp | od -An -tx1 | tr -s ' ') " 01 00 00 00 00 01 00 00"
@@ -102,6 +106,21 @@ grep -q 'would both be saved as' err.txt || { echo "FAIL: --flat clash message";
 [ -z "$(ls -A two/y)" ] || { echo "FAIL: --flat clash wrote files"; failures=$((failures + 1)); }
 check "--flat puts items into the folder itself" 0 "$tool" gob extract two/res2.gob mat/wood.mat -o two/y --flat
 same "--flat" out.txt "two/y/wood.mat"
+
+# --bmp without any colormap (none given, none in the archive): the 16-bit material
+# becomes a bitmap, the 8-bit one is saved as it is and named, the rest as they are.
+"$tool" gob create mixed.gob >/dev/null
+cp "$mats/rgb565_primaries.mat" rgb16.mat
+"$tool" gob add mixed.gob door.cog rgb16.mat out/mat/crate.mat >/dev/null
+check "--bmp without a colormap" 1 "$tool" gob extract mixed.gob cog/door.cog mat/rgb16.mat mat/crate.mat -o nocmp --bmp
+same "--bmp without a colormap writes every item" out.txt "nocmp/cog/door.cog
+nocmp/mat/rgb16.bmp
+nocmp/mat/crate.mat"
+grep -q 'crate.mat' err.txt && ! grep -q 'rgb16' err.txt ||
+  { echo "FAIL: --bmp without a colormap names the 8-bit material only"; cat err.txt; failures=$((failures + 1)); }
+cmp -s nocmp/mat/crate.mat out/mat/crate.mat || { echo "FAIL: unconverted crate.mat differs"; failures=$((failures + 1)); }
+same "the 16-bit material as a 24-bit bitmap" <(tail -c 16 nocmp/mat/rgb16.bmp | od -An -tx1 | tr -s ' ') \
+  " ff 00 00 ff ff ff 00 00 00 00 ff 00 ff 00 00 00"
 
 # An item whose name leads out of the target folder is refused.
 { printf 'GOB \x14\x00\x00\x00\x0c\x00\x00\x00\x01\x00\x00\x00\x98\x00\x00\x00\x01\x00\x00\x00'
@@ -161,6 +180,31 @@ printf 'x' >"bad/$long/f.txt"
 check "a name past 127 characters is refused, naming the file" 1 "$tool" gob create bad.gob bad
 grep -q "f.txt" err.txt || { echo "FAIL: long name message"; cat err.txt; failures=$((failures + 1)); }
 [ ! -e bad.gob ] || { echo "FAIL: bad.gob was written"; failures=$((failures + 1)); }
+
+# export finds materials where render does: crate.mat in the mod's mat/ folder beside
+# the model, floor.mat in a second --resources archive (both 16-bit: no colormap needed).
+# The texture coordinates are over the materials' sizes (64 texels over 4 and 2; the OBJ
+# turns v into 1 - v), not in texels.
+mkdir -p mod/3do mod/mat
+cp "$fixtures/../3do/tiny_lf.3do" mod/3do/tiny.3do
+cp "$mats/rgb565_two_cels_two_levels.mat" mod/mat/crate.mat
+cp "$mats/rgb565_primaries.mat" floor.mat
+"$tool" gob create extra.gob >/dev/null
+"$tool" gob add extra.gob floor.mat >/dev/null
+check "export with the mod's materials" 0 "$tool" export mod/3do/tiny.3do tiny.obj --resources res.gob --resources extra.gob
+[ ! -s err.txt ] || { echo "FAIL: export did not find the mod's materials"; cat err.txt; failures=$((failures + 1)); }
+same "texture coordinates over the materials' sizes" <(grep '^vt' tiny.obj | sort -u) "$(printf 'vt %s\n' \
+  '0 -31 0' '0 1 0' '16 -31 0' '16 1 0' '32 -31 0' | sort -u)"
+ls *.png >pngs.txt 2>/dev/null
+[ "$(wc -l <pngs.txt)" = 2 ] || { echo "FAIL: export wrote no picture per material"; cat pngs.txt; failures=$((failures + 1)); }
+check "export to glTF with the mod's materials" 0 "$tool" export mod/3do/tiny.3do tiny.gltf --resources res.gob --resources extra.gob
+[ "$(grep -o '"image/png"' tiny.gltf | wc -l)" = 2 ] || { echo "FAIL: glTF without both pictures"; failures=$((failures + 1)); }
+check "import keeps the mod's materials as references" 0 "$tool" import tiny.gltf mod/3do/back.3do --resources res.gob --resources extra.gob --colormap dflt.cmp
+[ ! -e mod/3do/crate.mat ] && [ ! -e mod/3do/floor.mat ] ||
+  { echo "FAIL: import made custom copies of the mod's materials"; ls mod/3do; failures=$((failures + 1)); }
+check "export without --resources still looks beside the model" 0 "$tool" export mod/3do/tiny.3do plain.obj
+same "only the material of the other archive is missing" err.txt \
+  "orvane-tool: plain.obj: materials not found, exported as plain colours: floor.mat"
 
 # check: a mesh of 600 vertices (200 triangles, no vertex shared) is flagged; 512 are not.
 bigmodel() {  # bigmodel TRIANGLES

@@ -330,6 +330,41 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     EXPECT_TRUE(fs::is_regular_file(out / "again" / "3do" / "Test.3do"));
 }
 
+// Only the last extension tells a file's kind: the names' earlier dots are part of the
+// title, as in my.ship.3do.
+TEST_F(DocumentTest, TheLastExtensionDecidesHowAFileIsOpenedAndSaved)
+{
+    const std::string walker = Walker();
+    auto doc = Doc(true);
+    ASSERT_TRUE(doc->OpenDocument(walker));
+    const fs::path out = root / "out";
+    fs::create_directories(out);
+    auto is3do = [](const fs::path& p) { return Slurp(p).find("SECTION: HEADER") != std::string::npos; };
+
+    // A project whose name holds ".3do" is a project, and the document takes its name.
+    const fs::path project = out / "walker.3do.orv";
+    ASSERT_TRUE(orvtest::Ok(doc->SaveAs(project.string())));
+    EXPECT_FALSE(is3do(project)) << "walker.3do.orv was written as 3DO text";
+    EXPECT_EQ(doc->PathName(), project.string());
+    auto back = Doc(true);
+    ASSERT_TRUE(orvtest::Ok(back->OpenDocument(project.string())));
+    orvtest::ExpectSameModel(*back->model, *doc->model);
+
+    // A model whose name holds ".orv" or ".brp" is a model, in any case.
+    for (const char* name : {"walker.orv.3do", "walker.brp.3DO"}) {
+        ASSERT_TRUE(orvtest::Ok(doc->SaveAs((out / name).string()))) << name;
+        EXPECT_TRUE(is3do(out / name)) << name << " was not written as 3DO text";
+        EXPECT_EQ(doc->PathName(), project.string()) << name;
+        ASSERT_TRUE(orvtest::Ok(back->OpenDocument((out / name).string()))) << name;
+        EXPECT_EQ(Body3do(out / name), Body3do(walker)) << name;
+    }
+    EXPECT_FALSE(fs::exists(out / "walker.brp")) << "a .brp export was made for walker.brp.3DO";
+
+    // A resource tree whose name holds ".3do" is a resource tree.
+    ASSERT_TRUE(orvtest::Ok(doc->SaveDocument((out / "tree.3do.brp").string())));
+    EXPECT_TRUE(fs::is_regular_file(out / "tree.3do" / "3do" / "walker.3do"));
+}
+
 TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
 {
     const std::string walker = Walker();

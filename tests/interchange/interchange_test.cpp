@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -18,6 +19,7 @@
 #include "interchange/interchange.h"
 #include "interchange/textures.h"
 #include "model/limits.h"
+#include "resources/archive.h"
 #include "resources/catalog.h"
 #include "resources/png.h"
 #include "resources/sample.h"
@@ -148,9 +150,13 @@ TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
     CModel walker;
     ASSERT_TRUE(orvtest::Ok(Load3doFile(sample / "walker.3do", walker, sizes)));
     ExportOptions out;
-    out.materialImage = MaterialPictures(&catalog, sample / "res2.gob", &walker.customMaterials, "01redmap.cmp");
+    ResourceSources sources;
+    sources.catalog = &catalog;
+    sources.resourceFile = sample / "res2.gob";
     ImportOptions in;
-    in.catalog = &catalog;
+    in.resources = sources;
+    sources.customMaterials = &walker.customMaterials;
+    out.materialImage = MaterialPictures(sources, "01redmap.cmp");
     in.textureSize = sizes;
     const auto back = RoundTrip(walker, out, in);
     ExpectSameAfterRoundTrip(walker, *back);
@@ -161,6 +167,58 @@ TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
     };
     EXPECT_EQ(sorted(back->materials), sorted(walker.materials));
     EXPECT_EQ(back->customMaterials.Count(), 0u);
+}
+
+// A mod's materials are exported from where drawing finds them (its mat/ folder beside
+// the model, a further archive of the search path) with texture coordinates over their
+// own sizes, and 16-bit ones keep their own colours.
+TEST_F(InterchangeTest, ModMaterialsExportTexturedFromTheModsFoldersAndTheSearchPath)
+{
+    const fs::path model = dir_ / "mod" / "3do" / "tiny.3do";
+    fs::create_directories(model.parent_path());
+    fs::create_directories(dir_ / "mod" / "mat");
+    fs::copy_file(orvtest::Fixture("3do", "tiny_lf.3do"), model);
+    // crate.mat: 2 x 2 texels of red, green, blue and white; floor.mat: 4 x 2.
+    fs::copy_file(orvtest::Fixture("mat", "rgb565_primaries.mat"), dir_ / "mod" / "mat" / "crate.mat");
+    const auto floor = ReadWholeFile(orvtest::Fixture("mat", "rgb565_two_cels_two_levels.mat"));
+    ASSERT_TRUE(orvtest::Ok(floor));
+    ASSERT_TRUE(orvtest::Ok(WriteArchive(dir_ / "extra.gob", {{"mat\\floor.mat", *floor}})));
+
+    ResourceSearchPath searchPath;
+    ASSERT_TRUE(searchPath.Set({(dir_ / "extra.gob").string()}).empty());
+    ResourceSources sources;
+    sources.modFolders = IndexModFolders(model);
+    sources.searchPath = &searchPath;
+    CModel tiny;
+    ASSERT_TRUE(orvtest::Ok(Load3doFile(model, tiny, MaterialSizeFunction(sources, "01redmap.cmp"))));
+    ExportOptions out;
+    out.materialImage = MaterialPictures(sources, "01redmap.cmp");
+    const auto report = ExportModel(tiny, dir_ / "t.glb", out);
+    ASSERT_TRUE(orvtest::Ok(report));
+    EXPECT_TRUE(report->missingMaterials.empty()) << "not found: " << report->missingMaterials.front();
+
+    const auto [gltf, bin] = ReadGlb(dir_ / "t.glb");
+    ASSERT_EQ(gltf["images"].size(), 2u);
+    // The crate's picture in its own colours, not through a palette it does not have.
+    const auto& view = gltf["bufferViews"][gltf["images"][0]["bufferView"].get<int>()];
+    const auto png = DecodePng(std::span<const uint8_t>(bin.data() + view["byteOffset"].get<std::size_t>(),
+                                                        view["byteLength"].get<std::size_t>()));
+    ASSERT_TRUE(orvtest::Ok(png));
+    ASSERT_EQ(std::pair(png->width, png->height), std::pair(2, 2));
+    const std::vector<uint8_t> primaries = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    EXPECT_EQ(png->rgba, primaries);
+
+    // Texture coordinates over each material's size: the crate's 64 texels over 2, the
+    // floor's over 4 and 2; in texels they would reach 64.
+    std::map<std::string, float> largest;
+    for (const auto& mesh : gltf["meshes"])
+        for (const auto& primitive : mesh["primitives"]) {
+            const std::string name = gltf["materials"][primitive["material"].get<int>()]["name"];
+            for (const float c : AccessorData<float>(gltf, bin, primitive["attributes"]["TEXCOORD_0"].get<int>()))
+                largest[name] = std::max(largest[name], c);
+        }
+    EXPECT_EQ(largest["crate.mat"], 32.0f);
+    EXPECT_EQ(largest["floor.mat"], 32.0f);
 }
 
 // Pitch, yaw and roll become the quaternions of turns about glTF's -x, y and z (the
