@@ -355,29 +355,3 @@ TEST_F(PickScene, DamagedIndicesAreSkipped)
     EXPECT_EQ(FaceVertex(Face(0, 0), 4), nullptr);
     EXPECT_EQ(ClickPixel(1, 1, {}, {kSize, kSize, 0, kSize, false}), PickResult::Missed);  // no surface
 }
-
-// Face mode's group: the faces of the current face's name; a face without a name stands
-// alone. The view marks the group in face mode only.
-TEST(FaceGroup, NamedFacesGoTogetherAndUnnamedOnesAlone)
-{
-    CModel model;
-    CMesh& mesh = orvtest::AddMesh(model);
-    for (const char* name : {"", "rim", "", "rim", "lid"})
-        AddSquare(mesh, 0, 0, 0, 1).name = name;
-    EXPECT_EQ(FaceGroup(mesh, 0), std::vector<std::size_t>{0});
-    EXPECT_EQ(FaceGroup(mesh, 2), std::vector<std::size_t>{2});
-    EXPECT_EQ(FaceGroup(mesh, 3), (std::vector<std::size_t>{1, 3}));
-    EXPECT_EQ(FaceGroup(mesh, 4), std::vector<std::size_t>{4});
-    EXPECT_TRUE(FaceGroup(mesh, 5).empty());
-    EXPECT_TRUE(FaceGroup(mesh, -1).empty());
-
-    Selection sel;
-    EditModes modes;
-    sel.currentMesh = 0;
-    sel.currentFace = 1;
-    EXPECT_TRUE(sel.MarkedFaces(model, modes).empty());
-    modes.faceMode = true;
-    EXPECT_EQ(sel.MarkedFaces(model, modes), (std::vector<std::size_t>{1, 3}));
-    sel.currentMesh = 1;
-    EXPECT_TRUE(sel.MarkedFaces(model, modes).empty());
-}
