@@ -387,12 +387,15 @@ void ExtrudeFace(ViewContext& c, const ExtrudeParams& p)
         moved[k].SetPosition(TransformPoint(end[k], back));
     SetVertices(f, moved);
 
-    // 6. A side face along each edge, from where the edge was to where it is now.
+    // 6. A side face along each edge, from where the edge was to where it is now. Its
+    // vertices run base k, base k+1, end k+1, end k: the edge to the neighbour the way the
+    // face ran it, the edge to the moved face the other way, so the side is wound like
+    // the faces around it and shows on the same side.
     const CFace attributes = *CopyFace(f, false);
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t k1 = (k + 1) % n;
         auto side = CopyFace(attributes, false);
-        side->corners = {base[k], base[k1], moved[k1], moved[k]};
+        SetVertices(*side, {base[k], base[k1], moved[k1], moved[k]});
         side->ComputeFaceNormal();
         if (neighbours[k])
             TransferTexture(*side, *neighbours[k]);

@@ -1,6 +1,10 @@
 #include "edit/clipboard.h"
 
+#include <algorithm>
+
+#include "edit/materials.h"
 #include "edit/primitives.h"
+#include "edit/selection.h"
 #include "edit/texture_tool.h"
 #include "view/camera.h"
 #include "view/hierarchy.h"
@@ -11,20 +15,6 @@ namespace {
 
 constexpr const char* kOnlyGeometrySet = "Cannot delete current geometry set, since this is the only one.";
 constexpr const char* kMeshHasChild = "Cannot delete current mesh, since this contains a child mesh.";
-
-// The geometry sets whose meshes line up with the current set's (as many meshes): the
-// sets a node's mesh index means the same mesh in.
-std::vector<CGeometry*> SetsAlike(CModel& model)
-{
-    std::vector<CGeometry*> out;
-    const CGeometry* current = model.CurrentGeoset();
-    if (!current)
-        return out;
-    for (auto& g : model.geosets)
-        if (g->meshes.size() == current->meshes.size())
-            out.push_back(g.get());
-    return out;
-}
 
 // The camera's look point, direction and up vector as the frame was last drawn; the
 // model's origin looking along +z without a camera.
@@ -63,19 +53,44 @@ void LinkAsLastSibling(CModel& model, int32_t first, int32_t node)
     model.nodes[static_cast<std::size_t>(last)]->sibling = node;
 }
 
-// A new mesh in every set alike: a copy of source in each (the current set's copy is
-// returned). Its name is "Mesh%d" with the set's mesh count before.
-CMesh& AddMeshToSets(CModel& model, const CMesh& source)
+// A new mesh, a copy of source, at one index in every geometry set: after the meshes
+// that every set has (the fewest any set holds), so that the new node's mesh index means
+// it in every set. Meshes at or above that index move up by one in the sets that have
+// them, and so do the nodes' mesh indices, which then still name the same mesh in every
+// set (or, as before, none). Named "Mesh%d" after its index; returns the index.
+int32_t AddMeshToSets(CModel& model, const CMesh& source)
 {
-    const std::vector<CGeometry*> sets = SetsAlike(model);
-    const std::string name = "Mesh" + std::to_string(model.CurrentGeoset()->meshes.size());
-    for (CGeometry* g : sets) {
+    std::size_t at = model.geosets.empty() ? 0 : model.geosets.front()->meshes.size();
+    for (const auto& g : model.geosets)
+        at = std::min(at, g->meshes.size());
+    const std::string name = "Mesh" + std::to_string(at);
+    for (auto& g : model.geosets) {
         auto copy = CopyMesh(source, true);
         copy->name = name;
         copy->nodeMatrix = Matrix4::Identity();
-        g->meshes.push_back(std::move(copy));
+        g->meshes.insert(g->meshes.begin() + static_cast<std::ptrdiff_t>(at), std::move(copy));
     }
-    return *model.CurrentGeoset()->meshes.back();
+    const auto index = static_cast<int32_t>(at);
+    for (auto& node : model.nodes)
+        if (node->mesh >= index)
+            ++node->mesh;
+    return index;
+}
+
+// Material `index` of the list as it was at Copy, in the model's list now: the same
+// place while it still holds that name, else the name's place now; a name the list has
+// lost since is appended again (the paste looks as what was copied, and no other face
+// changes its material). An index that named nothing at Copy names nothing.
+int32_t MaterialNow(CModel& model, const std::vector<std::string>& copied, int32_t index)
+{
+    if (index < 0)
+        return index;
+    const auto i = static_cast<std::size_t>(index);
+    if (i >= copied.size())
+        return -1;
+    if (i < model.materials.size() && model.materials[i] == copied[i])
+        return index;
+    return static_cast<int32_t>(AddModelMaterialName(model, copied[i]));
 }
 
 }  // namespace
@@ -109,12 +124,14 @@ void Copy(const ViewContext& c, Clipboard& clip)
         if (mesh && face) {
             clip.mesh = std::make_unique<CMesh>();
             for (const auto& f : mesh->faces)
-                if (f->name == face->name)
+                if (InFaceGroup(*f, *face))
                     clip.mesh->faces.push_back(CopyFace(*f, true));
         }
     } else if (face) {
         clip.face = CopyFace(*face, true);
     }
+    if (!clip.Empty())
+        clip.materials = c.model.materials;
 }
 
 EditOutcome DeleteGeometrySet(ViewContext& c)
@@ -144,8 +161,11 @@ EditOutcome DeleteMesh(ViewContext& c, int32_t k)
     if (n >= 0 && model.nodes[static_cast<std::size_t>(n)]->child >= 0)
         return {false, kMeshHasChild};
 
-    for (CGeometry* g : SetsAlike(model))
-        g->meshes.erase(g->meshes.begin() + k);
+    // Mesh k goes from every set that has it; in a set of fewer meshes the nodes' indices
+    // from k on named nothing and, moved down, still name nothing.
+    for (auto& g : model.geosets)
+        if (static_cast<std::size_t>(k) < g->meshes.size())
+            g->meshes.erase(g->meshes.begin() + k);
 
     if (n == 0 && model.nodes[0]->sibling >= 0) {
         // The root of a hierarchy with siblings stays, empty: the walk starts there.
@@ -199,10 +219,9 @@ EditOutcome Cut(COrvaneDoc& doc, ViewContext& c, Clipboard& clip)
         return DeleteMesh(c, c.selection->currentMesh);
     if (mesh && face) {
         if (c.modes.faceMode) {
-            const std::string name = face->name;
-            for (std::size_t i = mesh->faces.size(); i-- > 0;)
-                if (mesh->faces[i]->name == name)
-                    mesh->faces.erase(mesh->faces.begin() + static_cast<std::ptrdiff_t>(i));
+            const std::vector<std::size_t> group = FaceGroup(*mesh, c.selection->currentFace);
+            for (auto i = group.rbegin(); i != group.rend(); ++i)
+                mesh->faces.erase(mesh->faces.begin() + static_cast<std::ptrdiff_t>(*i));
         } else {
             mesh->faces.erase(mesh->faces.begin() + c.selection->currentFace);
         }
@@ -223,11 +242,14 @@ EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip)
     CModel& model = c.model;
     if (c.modes.meshMode) {
         const int32_t after = NodeOfMesh(model, c.selection->currentMesh);
-        CMesh& added = AddMeshToSets(model, *clip.mesh);
-        const auto index = static_cast<int32_t>(model.CurrentGeoset()->meshes.size() - 1);
+        const auto source = CopyMesh(*clip.mesh, true);
+        for (auto& f : source->faces)
+            f->material = MaterialNow(model, clip.materials, f->material);
+        const int32_t index = AddMeshToSets(model, *source);
         c.selection->currentMesh = index;
         c.selection->currentFace = -1;
-        const int32_t node = AppendNode(model, index, added.name);
+        const int32_t node =
+            AppendNode(model, index, model.CurrentGeoset()->meshes[static_cast<std::size_t>(index)]->name);
         // Beside the current mesh's node; without one at the top level, after node 0.
         LinkAsLastSibling(model, after >= 0 ? after : 0, node);
         model.nodes[static_cast<std::size_t>(node)]->position = 0.5f * FrameOf(c).look;
@@ -237,15 +259,17 @@ EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip)
     }
     CMesh& mesh = *c.selection->CurrentMesh(model);
     if (c.modes.faceMode) {
-        for (const auto& f : clip.mesh->faces)
+        for (const auto& f : clip.mesh->faces) {
             mesh.faces.push_back(CopyFace(*f, true));
+            mesh.faces.back()->material = MaterialNow(model, clip.materials, f->material);
+        }
         c.selection->currentFace = -1;
         ClearNodes(c);
         return {true, {}};
     }
     CFace& face = *c.selection->CurrentFace(model);
     const CFace& from = *clip.face;
-    face.material = from.material;
+    face.material = MaterialNow(model, clip.materials, from.material);
     face.type = from.type;
     face.geometryMode = from.geometryMode;
     face.lightingMode = from.lightingMode;
@@ -284,11 +308,10 @@ EditOutcome AddMesh(COrvaneDoc& doc, ViewContext& c)
     empty.geometryMode = 4;
     empty.lightingMode = 3;
     empty.textureMode = 1;
-    CMesh& added = AddMeshToSets(model, empty);
-    const auto index = static_cast<int32_t>(model.CurrentGeoset()->meshes.size() - 1);
+    const int32_t index = AddMeshToSets(model, empty);
 
     // The node: the current mesh node's first child, or the last of its children.
-    const int32_t node = AppendNode(model, index, added.name);
+    const int32_t node = AppendNode(model, index, model.CurrentGeoset()->meshes[static_cast<std::size_t>(index)]->name);
     if (parent < 0) {
         LinkAsLastSibling(model, 0, node);
     } else if (C3doNode& p = *model.nodes[static_cast<std::size_t>(parent)]; p.child < 0) {
@@ -304,7 +327,7 @@ EditOutcome AddMesh(COrvaneDoc& doc, ViewContext& c)
     const Vec3 look = frame.look;
     frame.look = -0.05f * frame.direction;
     const NewFaceStyle style{"", model.materials.empty() ? std::string() : model.materials.front()};
-    for (CGeometry* g : SetsAlike(model))
+    for (auto& g : model.geosets)
         BuildCylinder(model, *g->meshes[static_cast<std::size_t>(index)], Matrix4::Identity(), frame, CylinderSize{},
                       style, doc.Environment().textureSize);
     model.nodes[static_cast<std::size_t>(node)]->position = -0.05f * frame.direction - look;

@@ -1,15 +1,17 @@
 // Copy, cut and paste through a clipboard private to each 3D view, the three Add
 // commands (geometry set, mesh, face), and the deletions Cut makes. Mesh mode works on
-// the current mesh, face mode on the current face's group (the faces of its name), and
+// the current mesh, face mode on the current face's group (InFaceGroup), and
 // otherwise on the current face.
 //
 // A node's mesh index applies to every geometry set (the levels of detail of one model),
-// so a mesh added, pasted or deleted in one set is added, pasted or deleted at the same
-// index in every set that has as many meshes: the nodes keep placing the same meshes.
+// so a mesh added or pasted in one set is added at the same index in every set, and a
+// deleted mesh goes from every set that has it: the nodes keep placing the same meshes
+// in every set, also when the sets hold different numbers of meshes.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "document/document.h"
 #include "edit/view_commands.h"
@@ -19,6 +21,9 @@ namespace orv {
 struct Clipboard {
     std::unique_ptr<CMesh> mesh;  // a copied mesh, or an empty mesh holding a copied face group
     std::unique_ptr<CFace> face;  // a copied face
+    // The model's material names at Copy: the copied faces' material indices point into
+    // this list, and Paste finds the same names in the list as it is then.
+    std::vector<std::string> materials;
 
     bool Empty() const { return !mesh && !face; }
 };
@@ -36,9 +41,14 @@ bool CanAddFace(const ViewContext& c);
 
 // Copy takes no snapshot; every other command takes exactly one before it changes the
 // model (Cut also when its deletion is refused: the copy stands and Undo gives the same
-// model back).
+// model back). A new mesh (Paste in mesh mode, Add Mesh) takes the index after the
+// meshes that every geometry set has; meshes of larger sets from there on move up by
+// one, and the node indices with them.
 void Copy(const ViewContext& c, Clipboard& clip);
 EditOutcome Cut(COrvaneDoc& doc, ViewContext& c, Clipboard& clip);
+// Every pasted face keeps its material by name: the index of that name in the model's
+// list now (a name the list has lost since Copy is appended to it again; a face whose
+// index named nothing at Copy gets none). No face gets an index outside the list.
 EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip);
 EditOutcome AddGeometry(COrvaneDoc& doc, ViewContext& c);
 EditOutcome AddMesh(COrvaneDoc& doc, ViewContext& c);

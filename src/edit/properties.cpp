@@ -76,10 +76,9 @@ bool SetFaceFields(COrvaneDoc& doc, int32_t mesh, int32_t face, const FaceFields
     if (!f || SameFields(FaceFieldsOf(*f), fields))
         return false;
     doc.TakeSnapshot();
-    const std::string oldName = f->name;
-    if (renameGroup && fields.name != oldName)
+    if (renameGroup && fields.name != f->name)
         for (auto& other : m->faces)
-            if (other->name == oldName)
+            if (other.get() != f && InFaceGroup(*other, *f))
                 other->name = fields.name;
     f->name = fields.name;
     f->type = fields.type;

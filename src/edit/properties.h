@@ -42,8 +42,8 @@ FaceFields FaceFieldsOf(const CFace& face);
 // the fields equal what is there or the mesh or face does not resolve.
 bool SetGeosetFields(COrvaneDoc& doc, const GeosetFields& fields);
 bool SetMeshFields(COrvaneDoc& doc, int32_t mesh, const MeshFields& fields);
-// In face mode a face stands for its group: renaming it renames every face of the mesh
-// that had its old name.
+// In face mode a face stands for its group (InFaceGroup): renaming it renames every face
+// of the mesh that had its old name; a face without a name is renamed alone.
 bool SetFaceFields(COrvaneDoc& doc, int32_t mesh, int32_t face, const FaceFields& fields, bool renameGroup);
 
 // Vertex i of a face (position i of its vertex index list) as the vertex pane shows it:

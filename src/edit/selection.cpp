@@ -28,6 +28,23 @@ VertexRecord* FaceVertex(CFace& face, int32_t i)
 
 const VertexRecord* FaceVertex(const CFace& face, int32_t i) { return FaceVertex(const_cast<CFace&>(face), i); }
 
+bool InFaceGroup(const CFace& face, const CFace& current)
+{
+    return &face == &current || (!current.name.empty() && face.name == current.name);
+}
+
+std::vector<std::size_t> FaceGroup(const CMesh& mesh, int32_t current)
+{
+    std::vector<std::size_t> out;
+    if (current < 0 || static_cast<std::size_t>(current) >= mesh.faces.size())
+        return out;
+    const CFace& face = *mesh.faces[static_cast<std::size_t>(current)];
+    for (std::size_t i = 0; i < mesh.faces.size(); ++i)
+        if (InFaceGroup(*mesh.faces[i], face))
+            out.push_back(i);
+    return out;
+}
+
 // ---- rays --------------------------------------------------------------------------
 
 std::optional<Ray> PickRay(int32_t x, int32_t y, int32_t surfaceWidth, int32_t surfaceHeight, const Matrix4& world,
@@ -193,6 +210,14 @@ CFace* Selection::CurrentFace(const CModel& model) const
     if (!mesh || currentFace < 0 || static_cast<std::size_t>(currentFace) >= mesh->faces.size())
         return nullptr;
     return mesh->faces[static_cast<std::size_t>(currentFace)].get();
+}
+
+std::vector<std::size_t> Selection::MarkedFaces(const CModel& model, const EditModes& modes) const
+{
+    const CMesh* mesh = CurrentMesh(model);
+    if (!modes.faceMode || !mesh)
+        return {};
+    return FaceGroup(*mesh, currentFace);
 }
 
 // ---- node list ---------------------------------------------------------------------------

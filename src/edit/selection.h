@@ -46,6 +46,14 @@ extern const std::array<uint16_t, 36> kMarkerIndices;
 VertexRecord* FaceVertex(CFace& face, int32_t i);
 const VertexRecord* FaceVertex(const CFace& face, int32_t i);
 
+// Face mode works on a face group: the faces of the mesh that carry the current face's
+// name. 3DO files store no face names, so a face without a name is a group of its own
+// (else one click would take in every face read from a file).
+bool InFaceGroup(const CFace& face, const CFace& current);
+// Indices of the faces of mesh in the group of face `current`, ascending; empty when
+// current is out of range.
+std::vector<std::size_t> FaceGroup(const CMesh& mesh, int32_t current);
+
 struct Ray {
     Vec3 origin;     // on the near plane
     Vec3 direction;  // unit length
@@ -125,6 +133,11 @@ public:
     // whole drag is one undo step.
     bool TextureDrag(CModel& model, const EditModes& modes, bool leftButton, int32_t x, int32_t y, Modifiers mods,
                      const std::function<void()>& onDragStart = {});
+
+    // The faces of the current mesh the view marks as what a command will act on: in
+    // face mode the current face's group, otherwise none (the vertex nodes show the
+    // current face).
+    std::vector<std::size_t> MarkedFaces(const CModel& model, const EditModes& modes) const;
 
 private:
     struct Build;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "edit/properties.h"
+#include "edit/selection.h"
 #include "view/hierarchy.h"
 
 namespace orv {
@@ -34,12 +35,12 @@ std::vector<Moved> CornersAt(CMesh& mesh, const std::vector<Vec3>& positions)
     return out;
 }
 
-// The corners of every face of the mesh named like the current face (face mode).
-std::vector<Moved> GroupCorners(CMesh& mesh, const std::string& name)
+// The corners of every face of the current face's group (face mode).
+std::vector<Moved> GroupCorners(CMesh& mesh, const CFace& current)
 {
     std::vector<Moved> out;
     for (auto& f : mesh.faces)
-        if (f->name == name)
+        if (InFaceGroup(*f, current))
             for (auto& c : f->corners)
                 out.push_back({f.get(), &c, c.Position()});
     return out;
@@ -170,7 +171,7 @@ TransformOutcome MoveSelection(ViewContext& c, int axis, float step)
     if (c.selection->currentNode >= 0)
         moved = CornersAt(mesh, SelectedPositions(c, mesh));
     else if (c.modes.faceMode)
-        moved = GroupCorners(mesh, face.name);
+        moved = GroupCorners(mesh, face);
     else
         moved = CornersAt(mesh, FacePositions(face));
     if (moved.empty())
@@ -202,12 +203,12 @@ TransformOutcome RotateSelection(ViewContext& c, int axis, float degrees)
     if (c.modes.faceMode) {
         int groups = 0;
         for (const auto& f : mesh.faces)
-            if (f->name == face.name && !f->corners.empty()) {
+            if (InFaceGroup(*f, face) && !f->corners.empty()) {
                 pivot += f->Centroid();
                 ++groups;
             }
         pivot = groups > 0 ? pivot / static_cast<float>(groups) : pivot;
-        moved = GroupCorners(mesh, face.name);
+        moved = GroupCorners(mesh, face);
     } else {
         pivot = face.Centroid();
         moved = CornersAt(mesh, FacePositions(face));

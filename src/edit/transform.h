@@ -1,6 +1,6 @@
 // Move and rotate: the twelve nudges of the map toolbar. In mesh mode the current mesh's
 // hierarchy node moves or turns; otherwise the selected vertices, or the current face
-// (in face mode every face of the mesh named like it), with the vertices they share.
+// (in face mode its group, InFaceGroup), with the vertices they share.
 // A step that would bend a face out of its plane is taken back.
 #pragma once
 

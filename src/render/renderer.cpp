@@ -318,6 +318,8 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     options.currentMesh = selection_.currentMesh;
     options.coordinateMode = modes.coordinateMode;
     options.markers = selection_.nodes;
+    const std::vector<std::size_t> marked = selection_.MarkedFaces(model, modes);
+    options.markedFaces = marked;
     options.shaded = settings_.shaded != 0;
     scene_->Draw(model, nodes, options);
     // The rotating view turns the next frame one step further.

@@ -174,6 +174,14 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
     }
 
     device_.SetShaded(false);
+    if (!options.markedFaces.empty())
+        for (const NodeVisit& visit : nodes) {
+            const CMesh* mesh = visit.mesh == options.currentMesh ? model.MeshAt(visit.mesh) : nullptr;
+            if (!mesh || !MeshDrawMode(options.renderMode, visit.mesh, options.currentMesh).drawn)
+                continue;
+            device_.SetWorld(model.nodes[static_cast<std::size_t>(visit.node)]->matrix * options.world);
+            DrawMarkedFaces(*mesh, options.markedFaces);
+        }
     if (!options.markers.empty()) {
         device_.SetWorld(Matrix4::Identity());
         DrawMarkers(options.markers);
@@ -230,6 +238,28 @@ void SceneRenderer::DrawMarkers(std::span<const NodeMarker> markers)
     gl_.BufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(uint32_t)), indices.data(),
                    GL_STREAM_DRAW);
     gl_.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr);
+}
+
+void SceneRenderer::DrawMarkedFaces(const CMesh& mesh, std::span<const std::size_t> faces)
+{
+    scratch_.clear();
+    const uint32_t color = ToDeviceColor(settings_.colorSelect);
+    for (const std::size_t i : faces) {
+        if (i >= mesh.faces.size())
+            continue;
+        const auto& c = mesh.faces[i]->corners;
+        for (std::size_t k = 0; k < c.size(); ++k)
+            scratch_.insert(scratch_.end(), {c[k], c[(k + 1) % c.size()]});
+    }
+    if (scratch_.empty())
+        return;
+    for (VertexRecord& r : scratch_)
+        r.color = color;
+    device_.SetTexture(0);
+    Stream(scratch_.data(), scratch_.size() * sizeof(VertexRecord));
+    gl_.Disable(GL_DEPTH_TEST);
+    gl_.DrawArrays(GL_LINES, 0, static_cast<GLsizei>(scratch_.size()));
+    gl_.Enable(GL_DEPTH_TEST);
 }
 
 SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CMesh& mesh)

@@ -28,6 +28,10 @@ struct SceneDrawOptions {
     bool coordinateMode = false;
     // Node markers of the selection, each a small cube in its own colour.
     std::span<const NodeMarker> markers;
+    // Faces of the current mesh a command will act on (Selection::MarkedFaces): outlined
+    // in the selection colour over everything else, so that members of the group hidden
+    // behind other faces show too.
+    std::span<const std::size_t> markedFaces;
     // Put after each node's own matrix. The editor's node matrices already hold the
     // model matrix and leave this the identity.
     Matrix4 world = Matrix4::Identity();
@@ -97,6 +101,7 @@ private:
 
     void DrawAxes();
     void DrawMarkers(std::span<const NodeMarker> markers);
+    void DrawMarkedFaces(const CMesh& mesh, std::span<const std::size_t> faces);
     void DrawMeshBuffered(const CMesh& mesh, bool solid);
     void DrawMeshPerFace(const CMesh& mesh, bool solid);
     MeshBuffers& BuffersFor(const CMesh& mesh);

@@ -1,8 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <map>
+#include <tuple>
+
 #include "document/document.h"
 #include "edit/carve.h"
 #include "edit/clipboard.h"
+#include "edit/materials.h"
+#include "edit/properties.h"
+#include "edit/texture_tool.h"
+#include "edit/transform.h"
+#include "formats/model3do.h"
 #include "model/corners.h"
 #include "model/undo.h"
 #include "model/validate.h"
@@ -49,6 +59,34 @@ std::unique_ptr<CModel> Character(int sets = 4)
             mesh->RebuildMeshLists();
     BuildFaceCorners(*model);
     return model;
+}
+
+// Each edge of the mesh's faces, from vertex k to vertex k+1, counted by its positions.
+using Point = std::tuple<float, float, float>;
+std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m)
+{
+    // Rounded, so that corners of neighbouring faces computed apart still meet.
+    auto key = [](const VertexRecord& r) {
+        auto round = [](float x) { return std::round(x * 1.0e4f) / 1.0e4f + 0.0f; };
+        return Point{round(r.x), round(r.y), round(r.z)};
+    };
+    std::map<std::pair<Point, Point>, int> out;
+    for (const auto& f : m.faces) {
+        const std::size_t n = f->corners.size();
+        for (std::size_t k = 0; k < n; ++k)  // corners run against the vertices
+            ++out[{key(f->corners[(k + 1) % n]), key(f->corners[k])}];
+    }
+    return out;
+}
+
+// The volume the faces enclose, positive when their normals point out of it.
+float SignedVolume(const CMesh& m)
+{
+    double v = 0;
+    for (const auto& f : m.faces)
+        for (std::size_t k = 1; k + 1 < f->corners.size(); ++k)
+            v += Dot(f->corners[0].Position(), Cross(f->corners[k].Position(), f->corners[k + 1].Position())) / 6.0;
+    return static_cast<float>(v);
 }
 
 struct Scene {
@@ -137,6 +175,67 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     s.ExpectValid();
 }
 
+// 3DO files store no face names: every face read from one has an empty name, and such a
+// face is a group of its own. Face mode then acts on the clicked face alone -- Copy, Cut,
+// move, rotate, the texture relay and a rename -- and the view marks that one face.
+TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
+{
+    auto read = std::make_unique<CModel>();
+    {
+        auto built = Character(1);
+        TextBuffer text(Format3do(*built, "character.3do"));
+        ASSERT_TRUE(Read3do(*read, text).complete);
+        BuildFaceCorners(*read);
+    }
+    Scene s(std::move(read));
+    s.doc.modes.faceMode = true;
+    s.selection.currentMesh = 0;
+    s.selection.currentFace = 2;
+    ViewContext c = s.Ctx();
+    CMesh& mesh = *s.doc.model->geosets[0]->meshes[0];
+    ASSERT_EQ(mesh.faces.size(), 6u);
+    for (const auto& f : mesh.faces)
+        ASSERT_EQ(f->name, "");
+    EXPECT_EQ(s.selection.MarkedFaces(*s.doc.model, s.doc.modes), std::vector<std::size_t>{2});
+
+    Copy(c, s.clip);
+    ASSERT_TRUE(s.clip.mesh);
+    EXPECT_EQ(s.clip.mesh->faces.size(), 1u) << "Copy took more than the clicked face";
+
+    // Move and rotate: only the clicked face's corners change.
+    auto cornersOfOthers = [&] {
+        std::vector<Vec3> out;
+        for (std::size_t i = 0; i < mesh.faces.size(); ++i)
+            if (i != 2)
+                for (const auto& corner : mesh.faces[i]->corners)
+                    out.push_back(corner.Position());
+        return out;
+    };
+    const auto others = cornersOfOthers();
+    ASSERT_EQ(MoveSelection(c, 0, 0.01f), TransformOutcome::Done);
+    ASSERT_EQ(RotateSelection(c, 0, 6.0f), TransformOutcome::Done);
+    EXPECT_EQ(cornersOfOthers(), others) << "a face-mode step moved faces beside the clicked one";
+
+    // The texture relay lays out the clicked face alone; a rename renames it alone.
+    EXPECT_EQ(RelayStoredTextures(mesh, mesh.faces[2].get(), true, false), 1);
+    FaceFields fields = FaceFieldsOf(*mesh.faces[2]);
+    fields.name = "lid";
+    ASSERT_TRUE(SetFaceFields(s.doc, 0, 2, fields, /*renameGroup=*/true));
+    CMesh& renamed = *s.doc.model->geosets[0]->meshes[0];
+    for (std::size_t i = 0; i < renamed.faces.size(); ++i)
+        EXPECT_EQ(renamed.faces[i]->name, i == 2 ? "lid" : "") << "face " << i;
+    ViewState view;
+    ASSERT_TRUE(s.doc.Undo(view));
+
+    // Cut removes exactly the clicked face, and Undo gives the mesh back.
+    ViewContext restored = s.Ctx();  // Undo put a new model in place
+    const auto before = s.Bytes();
+    ASSERT_TRUE(Cut(s.doc, restored, s.clip).changed);
+    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 5u) << "Cut removed more than the clicked face";
+    s.ExpectValid();
+    s.ExpectUndoRestores(before);
+}
+
 // The refusals: the copy stands and the model is as before (Undo then gives it back).
 TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
 {
@@ -180,6 +279,155 @@ TEST(Clipboard, DeletingAMeshKeepsEverySetAndTheHierarchyConsistent)
     EXPECT_EQ(std::tuple(nodes[2]->name, nodes[2]->mesh, nodes[2]->parent), std::tuple("arm", 0, 1));
     EXPECT_EQ(nodes[1]->numChildren, 1);
     s.ExpectValid();
+}
+
+// Geometry sets of different mesh counts: set 0 holds a fourth mesh no node places. A
+// new mesh lands at one index in every set, a deleted one goes from every set that has
+// it, and no node comes to place another mesh in any set than before, nor nothing.
+TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
+{
+    // What each node (by name) places in each set, nullptr for nothing.
+    auto placements = [](const CModel& m) {
+        std::map<std::string, std::vector<const CMesh*>> out;
+        for (const auto& n : m.nodes)
+            for (const auto& g : m.geosets)
+                out[n->name].push_back(n->mesh >= 0 && static_cast<std::size_t>(n->mesh) < g->meshes.size()
+                                           ? g->meshes[static_cast<std::size_t>(n->mesh)].get()
+                                           : nullptr);
+        return out;
+    };
+    auto faceCounts = [](const CModel& m) {
+        std::map<const CMesh*, std::size_t> out;
+        for (const auto& g : m.geosets)
+            for (const auto& mesh : g->meshes)
+                out[mesh.get()] = mesh->faces.size();
+        return out;
+    };
+    struct Case {
+        const char* name;
+        int32_t set, mesh;
+        std::function<EditOutcome(Scene&, ViewContext&)> run;
+        bool adds;
+    };
+    const std::vector<Case> cases = {
+        {"add mesh in the larger set", 0, 0, [](Scene& s, ViewContext& c) { return AddMesh(s.doc, c); }, true},
+        {"add mesh in the smaller set", 1, 0, [](Scene& s, ViewContext& c) { return AddMesh(s.doc, c); }, true},
+        {"paste mesh in the smaller set", 1, 1,
+         [](Scene& s, ViewContext& c) {
+             s.doc.modes.meshMode = true;
+             Copy(c, s.clip);
+             return Paste(s.doc, c, s.clip);
+         },
+         true},
+        {"cut a mesh both sets have", 1, 1,
+         [](Scene& s, ViewContext& c) {
+             s.doc.modes.meshMode = true;
+             return Cut(s.doc, c, s.clip);
+         },
+         false},
+        {"cut the larger set's own mesh", 0, 3,
+         [](Scene& s, ViewContext& c) {
+             s.doc.modes.meshMode = true;
+             return Cut(s.doc, c, s.clip);
+         },
+         false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Scene s(Character(2));
+        auto extra = std::make_unique<CMesh>();
+        extra->name = "extra";
+        orvtest::AddCube(*extra);
+        extra->RebuildMeshLists();
+        s.doc.model->geosets[0]->meshes.push_back(std::move(extra));
+        BuildFaceCorners(*s.doc.model);
+        s.doc.model->currentGeoset = k.set;
+        s.selection.currentMesh = k.mesh;
+        s.selection.currentFace = 0;
+        const auto before = s.Bytes();
+        const auto placed = placements(*s.doc.model);
+        const auto faces = faceCounts(*s.doc.model);
+        const std::size_t nodes = s.doc.model->nodes.size();
+        ViewContext c = s.Ctx();
+        ASSERT_TRUE(k.run(s, c).changed);
+
+        const CModel& m = *s.doc.model;
+        const auto now = placements(m);
+        for (const auto& [node, meshes] : placed)
+            if (now.count(node))
+                EXPECT_EQ(now.at(node), meshes) << node << " places another mesh than before";
+        for (const auto& [mesh, count] : faceCounts(m))
+            if (faces.count(mesh))
+                EXPECT_EQ(mesh->faces.size(), faces.at(mesh)) << mesh->name << " got other faces";
+        if (k.adds) {
+            ASSERT_EQ(m.nodes.size(), nodes + 1);
+            for (const CMesh* mesh : now.at(m.nodes.back()->name)) {
+                EXPECT_NE(mesh, nullptr) << "the new node places nothing in a set";
+                EXPECT_FALSE(mesh && faces.count(mesh)) << "the new node places an old mesh: " << mesh->name;
+            }
+            EXPECT_EQ(s.selection.currentMesh, m.nodes.back()->mesh);
+        }
+        s.ExpectValid();  // every node places a mesh of every set
+        s.ExpectUndoRestores(before);
+    }
+}
+
+// Paste keeps each face's material by name: the material list may have changed since
+// Copy. A name the list has lost is added again; no face gets an index outside the list.
+TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
+{
+    for (const bool faceMode : {false, true}) {
+        for (const bool meshMode : {false, true}) {
+            if (faceMode && meshMode)
+                continue;
+            SCOPED_TRACE(meshMode ? "mesh" : (faceMode ? "face group" : "onto a face"));
+            Scene s(Character(1));
+            s.doc.modes.faceMode = faceMode;
+            s.doc.modes.meshMode = meshMode;
+            s.doc.model->materials = {"a.mat", "b.mat"};
+            for (auto& f : s.doc.model->geosets[0]->meshes[0]->faces)
+                f->material = 1;
+            s.selection.currentMesh = 0;
+            s.selection.currentFace = 1;
+            ViewContext c = s.Ctx();
+            Copy(c, s.clip);
+            ASSERT_FALSE(s.clip.Empty());
+            ASSERT_TRUE(DeleteModelMaterial(*s.doc.model, 0));  // b.mat is now 0
+            s.selection.currentFace = 3;
+            ASSERT_TRUE(Paste(s.doc, c, s.clip).changed);
+            const CModel& m = *s.doc.model;
+            EXPECT_EQ(m.materials, std::vector<std::string>{"b.mat"});
+            const CMesh& pasted = *m.geosets[0]->meshes[meshMode ? 3 : 0];
+            for (const auto& f : pasted.faces)
+                EXPECT_EQ(f->material, 0) << "a pasted face names no material of the list";
+            s.ExpectValid();
+        }
+    }
+
+    // The name gone from the list altogether: it comes back at the end, one undo step.
+    Scene s(Character(1));
+    CModel& m = *s.doc.model;
+    m.materials = {"a.mat", "b.mat"};
+    m.geosets[0]->meshes[0]->faces[1]->material = 1;
+    m.geosets[0]->meshes[0]->faces[2]->material = 7;  // names nothing
+    s.selection.currentMesh = 0;
+    s.selection.currentFace = 1;
+    ViewContext c = s.Ctx();
+    Copy(c, s.clip);
+    ASSERT_TRUE(DeleteModelMaterial(m, 1));
+    s.selection.currentFace = 3;
+    const auto before = s.Bytes();
+    ASSERT_TRUE(Paste(s.doc, c, s.clip).changed);
+    EXPECT_EQ(m.materials, (std::vector<std::string>{"a.mat", "b.mat"}));
+    EXPECT_EQ(m.geosets[0]->meshes[0]->faces[3]->material, 1);
+    s.ExpectUndoRestores(before);
+    // A face whose material named nothing when copied names nothing when pasted.
+    ViewContext after = s.Ctx();
+    s.selection.currentFace = 2;
+    Copy(after, s.clip);
+    s.selection.currentFace = 4;
+    ASSERT_TRUE(Paste(s.doc, after, s.clip).changed);
+    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces[4]->material, -1);
 }
 
 TEST(Clipboard, AddGeometryMeshAndFace)
@@ -273,12 +521,79 @@ TEST(Extrude, ASquareBecomesAPrism)
     ASSERT_EQ(m.faces.size(), 5u);
     for (const auto& corner : m.faces[0]->corners)
         EXPECT_NEAR(corner.z, 0.1f, 1e-6f);  // moved by the depth against its normal
-    // The side faces face outward from the prism's axis.
+    // The square's front is -z: the prism lies behind it, and its sides, wound like the
+    // moved face, face into the prism's opening (towards its axis), where they are seen.
     for (std::size_t i = 1; i < 5; ++i) {
         const CFace& side = *m.faces[i];
         EXPECT_EQ(side.corners.size(), 4u);
         const Vec3 centre = side.Centroid();
-        EXPECT_GT(Dot(side.normal, Vec3(centre.x, centre.y, 0)), 0.0f) << i;
+        EXPECT_LT(Dot(side.normal, Vec3(centre.x, centre.y, 0)), 0.0f) << "side " << i << " faces away";
+    }
+    // Every edge between two of the faces is run once each way.
+    for (const auto& [edge, count] : DirectedEdges(m))
+        EXPECT_EQ(count, 1) << "an edge is run twice the same way";
+    s.ExpectValid();
+}
+
+// A closed box whose top is a square within four trapezoids: extruding the square keeps
+// the mesh closed and wound one way, every face facing out of the solid (the enclosed
+// volume, counted positive through outward faces, shrinks by the recess), and each side
+// takes its texture on from the trapezoid beyond its edge.
+TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutward)
+{
+    Scene s(std::make_unique<CModel>());
+    CMesh& m = orvtest::AddMesh(*s.doc.model);
+    orvtest::AddCube(m);
+    m.faces.erase(m.faces.begin() + 4);  // the top, y = 0.5: made of five faces instead
+    const float h = 0.5f, q = 0.25f;
+    auto outward = [&](std::initializer_list<Vec3> points) -> CFace& {
+        CFace& f = orvtest::AddFace(m, points);
+        if (Dot(f.normal, f.Centroid()) < 0) {
+            std::reverse(f.corners.begin(), f.corners.end());
+            f.ComputeFaceNormal();
+        }
+        f.textureWidth = f.textureHeight = 1;
+        return f;
+    };
+    for (const auto& [a, b] : {std::pair{Vec3{h, h, -h}, Vec3{h, h, h}},
+                               {Vec3{h, h, h}, Vec3{-h, h, h}},
+                               {Vec3{-h, h, h}, Vec3{-h, h, -h}},
+                               {Vec3{-h, h, -h}, Vec3{h, h, -h}}}) {
+        auto inner = [&](const Vec3& p) { return Vec3{p.x * q / h, h, p.z * q / h}; };
+        CFace& rim = outward({a, b, inner(b), inner(a)});
+        rim.uScale = 2;
+        rim.vScale = 3;
+        for (auto& corner : rim.corners)
+            std::tie(corner.u, corner.v) = std::pair(2 * corner.x, 3 * corner.z);
+    }
+    CFace& top = outward({{-q, h, -q}, {-q, h, q}, {q, h, q}, {q, h, -q}});
+    top.uScale = top.vScale = 1;
+    for (auto& corner : top.corners)
+        corner.u = corner.v = 0.5f;
+    ASSERT_NEAR(SignedVolume(m), 1.0f, 1e-5f);
+
+    s.selection.currentMesh = 0;
+    s.selection.currentFace = static_cast<int32_t>(m.faces.size() - 1);
+    ViewContext c = s.Ctx();
+    ExtrudeFace(c, {.depth1 = 0.1f});
+    ASSERT_EQ(m.faces.size(), 14u);
+
+    const auto edges = DirectedEdges(m);
+    for (const auto& [edge, count] : edges) {
+        EXPECT_EQ(count, 1) << "an edge is run twice the same way: a face is wound against its neighbours";
+        EXPECT_TRUE(edges.count({edge.second, edge.first})) << "the mesh is not closed";
+    }
+    EXPECT_NEAR(SignedVolume(m), 1.0f - 0.5f * 0.5f * 0.1f, 1e-5f) << "faces face into the solid";
+
+    for (std::size_t i = m.faces.size() - 4; i < m.faces.size(); ++i) {
+        const CFace& side = *m.faces[i];
+        EXPECT_EQ(std::pair(side.uScale, side.vScale), std::pair(2.0f, 3.0f)) << "side " << i;
+        // The edge along the rim carries the rim's coordinates.
+        for (const auto& corner : side.corners)
+            if (std::fabs(corner.y - h) < 1e-6f) {
+                EXPECT_NEAR(corner.u, 2 * corner.x, 1e-5f) << "side " << i;
+                EXPECT_NEAR(corner.v, 3 * corner.z, 1e-5f) << "side " << i;
+            }
     }
     s.ExpectValid();
 }

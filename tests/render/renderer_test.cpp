@@ -231,6 +231,21 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     EXPECT_NEAR(camera_.eye.z, eye.z, 1e-4f);
 }
 
+// In face mode the view outlines the faces a command will act on in the selection colour.
+TEST_F(RendererTest, FaceModeMarksTheCurrentFacesGroup)
+{
+    settings_.colorSelect = 0x0000FF;  // red
+    renderer_->PlaceInitialCamera();
+    selection_.currentMesh = 0;
+    selection_.currentFace = 0;
+    renderer_->RenderFrame(true);
+    EXPECT_EQ(orvtest::CountColor(renderer_->ReadPixels(), 0xFFFF0000u), 0);
+    doc_->modes.faceMode = true;
+    now_ += 1000;
+    renderer_->RenderFrame(true);
+    EXPECT_GT(orvtest::CountColor(renderer_->ReadPixels(), 0xFFFF0000u), 0) << "the current face is not marked";
+}
+
 TEST_F(RendererTest, StretchedSurfaceDrawsAndPicksAtItsOwnSize)
 {
     settings_.stretchMode = 1;  // 200 x 100 whatever the window

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <set>
 
+#include "edit/carve.h"
 #include "render/render_test_util.h"
 
 using namespace orv;
@@ -42,6 +43,64 @@ TEST_F(SceneTest, FaceIsVisibleFromItsCounterClockwiseSideOnly)
     AddFace(mesh, reversed);
     scene_->ModelChanged();
     EXPECT_EQ(Render(*model).At(32, 32), kBlack);
+}
+
+// The faces a command acts on are outlined in the selection colour, exactly those, and
+// also where another face hides them.
+TEST_F(SceneTest, MarkedFacesAreOutlinedInTheSelectionColourOverEverything)
+{
+    settings_.colorSelect = 0x0000FF;  // red
+    const uint32_t red = 0xFFFF0000u;
+    ASSERT_TRUE(MakeDevice(96, 64));
+    auto model = MakeModel(2);
+    AddFace(*model->geosets[0]->meshes[0], FacingSquare(-0.5f, 0, 0.3f, 2.0f));
+    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0.5f, 0, 0.3f, 2.0f));
+    AddFace(*model->geosets[0]->meshes[1], FacingSquare(-0.5f, 0, 0.5f, 1.5f));  // in front of face 0
+    SceneDrawOptions options;
+    options.currentMesh = 0;
+    EXPECT_EQ(CountColor(Render(*model, options), red), 0);
+
+    const std::vector<std::size_t> marked = {0};
+    options.markedFaces = marked;
+    const RgbaImage image = Render(*model, options);
+    const auto [left, top] = PixelOf({-0.8f, 0.3f, 2.0f});
+    const auto [right, bottom] = PixelOf({-0.2f, -0.3f, 2.0f});
+    EXPECT_TRUE(ColorNear(image, left, (top + bottom) / 2, red)) << "the marked face's outline is hidden";
+    EXPECT_TRUE(ColorNear(image, (left + right) / 2, top, red));
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            if (image.At(x, y) == red)
+                ASSERT_LE(x, right + 1) << "a face that is not marked is outlined";
+    // The marked faces are the current mesh's: without one, nothing is outlined.
+    options.currentMesh = -1;
+    EXPECT_EQ(CountColor(Render(*model, options), red), 0);
+}
+
+// Extrude's side faces are wound like the face they grow from, so they show from the
+// same side: looking into the opening of an extruded square (its front towards the
+// camera) the far wall shows; seen from outside, beside the opening, a wall does not,
+// as the square's back does not.
+TEST_F(SceneTest, AnExtrudedFacesSidesShowFromTheSideTheFaceShowsFrom)
+{
+    ASSERT_TRUE(MakeDevice(64, 64));
+    auto model = MakeModel(1);
+    CMesh& mesh = *model->geosets[0]->meshes[0];
+    AddFace(mesh, FacingSquare(0, 0, 0.5f, 2.0f)).ComputeFaceNormal();
+    EditModes modes;
+    Selection selection;
+    selection.currentMesh = 0;
+    selection.currentFace = 0;
+    ViewContext c{*model, modes, settings_, &selection, nullptr};
+    ExtrudeFace(c, {.depth1 = 1.0f});
+    ASSERT_EQ(mesh.faces.size(), 5u);
+    mesh.faces.erase(mesh.faces.begin());  // the walls alone: nothing behind them
+
+    // The wall at x = 0.5, from z = 2 to 3, through the opening.
+    EXPECT_EQ(ColorAt(Render(*model), {0.5f, 0, 2.5f}), kWhite) << "the wall is wound against the face";
+    // Moved to the left, the same wall is seen from outside, from its back.
+    model->nodes[0]->matrix = Matrix4::Translation({-1.5f, 0, 0});
+    scene_->ModelChanged();
+    EXPECT_EQ(ColorAt(Render(*model), {-1.0f, 0, 2.5f}), kBlack) << "the wall shows its back";
 }
 
 TEST_F(SceneTest, NodeMatricesPlaceTheMeshesAndBuffersFollowChanges)
