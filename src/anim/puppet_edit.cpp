@@ -27,6 +27,29 @@ bool InRange(const std::vector<T>& v, int32_t i)
     return i >= 0 && static_cast<std::size_t>(i) < v.size();
 }
 
+// A description as the file keeps it: one line, and behind a "#" (the reader keeps only
+// the text from the "#" on).
+std::string AsComment(std::string text)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    text.erase(0, first);
+    return text[0] == '#' ? text : "# " + text;
+}
+
+// A key file name is one field of its sub-mode's line.
+Status CheckKeyFileName(const std::string& keyFile)
+{
+    if (keyFile.empty())
+        return Fail("Enter the name of the key file.");
+    if (keyFile.find_first_of(" \t\r\n#") != std::string::npos)
+        return Fail("A key file name cannot hold blanks or \"#\".");
+    return {};
+}
+
 void Store(CPuppetItem& item, const SubModeFields& f)
 {
     item.name = f.name;
@@ -34,7 +57,7 @@ void Store(CPuppetItem& item, const SubModeFields& f)
     item.flags = f.flags;
     item.lowPriority = f.lowPriority;
     item.highPriority = f.highPriority;
-    item.description = f.description;
+    item.description = AsComment(f.description);
 }
 
 // An empty keyframe (flags 0, type 0xFFFF, no frames, 15 frames per second), as a new
@@ -46,6 +69,30 @@ std::unique_ptr<CKeyframe> EmptyKeyframe(const std::string& name)
     k->fps = 15.0f;
     k->name = name;
     return k;
+}
+
+bool HasModeNumber(const std::vector<std::unique_ptr<CPuppetMode>>& modes, int32_t number)
+{
+    return std::any_of(modes.begin(), modes.end(), [number](const auto& m) { return m->mode == number; });
+}
+
+std::string NoSuchBase(int32_t basedOn)
+{
+    return "There is no mode " + std::to_string(basedOn) + " to base the puppet mode on.";
+}
+
+// "mode 2 is", "modes 2 and 3 are", "modes 1, 2 and 3 are".
+std::string ModeList(const std::vector<int32_t>& numbers)
+{
+    if (numbers.size() == 1)
+        return "mode " + std::to_string(numbers[0]) + " is";
+    std::string text = "modes ";
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == numbers.size() ? " and " : ", ";
+        text += std::to_string(numbers[i]);
+    }
+    return text + " are";
 }
 
 }  // namespace
@@ -99,33 +146,86 @@ bool PuppetEditor::ModeEditable(int32_t mode) const
     return !IsStockKeyframe(doc_, m->items.back()->keyFile);
 }
 
-void PuppetEditor::AddMode(int32_t basedOn, const std::string& description)
+int32_t PuppetEditor::NextModeNumber() const
 {
+    int32_t number = 0;
+    while (HasModeNumber(modes_, number))
+        ++number;
+    return number;
+}
+
+std::vector<int32_t> PuppetEditor::BaseChoices(int32_t mode) const
+{
+    const std::size_t before = Mode(mode) ? static_cast<std::size_t>(mode) : modes_.size();
+    const int32_t own = Mode(mode) ? modes_[before]->mode : -1;
+    std::vector<int32_t> choices;
+    for (std::size_t i = 0; i < before; ++i) {
+        const int32_t number = modes_[i]->mode;
+        if (number != own && std::find(choices.begin(), choices.end(), number) == choices.end())
+            choices.push_back(number);
+    }
+    return choices;
+}
+
+Status PuppetEditor::AddMode(int32_t basedOn, const std::string& description)
+{
+    if (basedOn != -1 && !HasModeNumber(modes_, basedOn))
+        return Fail(NoSuchBase(basedOn));
     auto m = std::make_unique<CPuppetMode>();
-    m->mode = static_cast<int32_t>(modes_.size());
+    m->mode = NextModeNumber();
     m->basedOn = basedOn;
-    m->comment = description;
+    m->comment = AsComment(description);
     modes_.push_back(std::move(m));
     currentMode = static_cast<int32_t>(modes_.size()) - 1;
     currentSubMode = -1;
+    return {};
 }
 
-void PuppetEditor::EditMode(int32_t mode, int32_t basedOn, const std::string& description)
+Status PuppetEditor::EditMode(int32_t mode, int32_t basedOn, const std::string& description)
 {
     if (!Mode(mode))
-        return;
+        return Fail("there is no such mode");
     CPuppetMode& m = *modes_[static_cast<std::size_t>(mode)];
+    if (basedOn != m.basedOn && basedOn != -1) {
+        if (basedOn == m.mode)
+            return Fail("A puppet mode cannot be based on itself.");
+        if (!HasModeNumber(modes_, basedOn))
+            return Fail(NoSuchBase(basedOn));
+        const auto choices = BaseChoices(mode);
+        if (std::find(choices.begin(), choices.end(), basedOn) == choices.end())
+            return Fail("Cannot base this mode on mode " + std::to_string(basedOn) + ", which is listed after it.");
+        // A file may link a mode to one listed after it: following the links from the new
+        // base must still not lead back here.
+        int32_t next = basedOn;
+        for (std::size_t steps = 0; next != -1 && steps <= modes_.size(); ++steps) {
+            if (next == m.mode)
+                return Fail("Cannot base this mode on mode " + std::to_string(basedOn) + ", since mode " +
+                            std::to_string(basedOn) + " is based on this mode.");
+            const auto base =
+                std::find_if(modes_.begin(), modes_.end(), [next](const auto& o) { return o->mode == next; });
+            next = base == modes_.end() ? -1 : (*base)->basedOn;
+        }
+    }
     m.basedOn = basedOn;
-    m.comment = description;
+    m.comment = AsComment(description);
+    return {};
 }
 
 Status PuppetEditor::DeleteMode(int32_t mode)
 {
     if (!Mode(mode))
         return Fail("there is no such mode");
-    for (std::size_t i = 0; i < modes_.size(); ++i)
-        if (modes_[i]->basedOn == mode)
-            return Fail("Cannot delete puppet mode, since mode " + std::to_string(i) + " is based on this mode.");
+    const int32_t number = modes_[static_cast<std::size_t>(mode)]->mode;
+    // Another mode of the same number (a file may repeat one) still serves the links.
+    int32_t sharing = 0;
+    for (const auto& m : modes_)
+        sharing += m->mode == number;
+    std::vector<int32_t> dependents;
+    for (std::size_t i = 0; i < modes_.size() && sharing == 1; ++i)
+        if (static_cast<int32_t>(i) != mode && modes_[i]->basedOn == number)
+            dependents.push_back(modes_[i]->mode);
+    if (!dependents.empty())
+        return Fail("Cannot delete puppet mode, since " + ModeList(dependents) + " based on this mode.");
     modes_.erase(modes_.begin() + mode);
     if (currentMode == mode) {
         currentMode = -1;
@@ -140,6 +240,8 @@ Status PuppetEditor::AddSubMode(int32_t mode, const SubModeFields& fields)
 {
     if (!Mode(mode))
         return Fail("there is no such mode");
+    if (Status name = CheckKeyFileName(fields.keyFile); !name)
+        return name;
     if (IsStockKeyframe(doc_, fields.keyFile + ".key"))
         return Fail("Cannot create key data, since the specified name\nalready exist in the Jk/Mots resource file.");
     CPuppetMode& m = *modes_[static_cast<std::size_t>(mode)];
@@ -166,14 +268,17 @@ SubModeFields PuppetEditor::FieldsOf(int32_t mode, int32_t sub) const
     return f;
 }
 
-void PuppetEditor::EditSubMode(int32_t mode, int32_t sub, const SubModeFields& fields)
+Status PuppetEditor::EditSubMode(int32_t mode, int32_t sub, const SubModeFields& fields)
 {
     if (!SubMode(mode, sub))
-        return;
+        return Fail("there is no such sub-mode");
+    if (Status name = CheckKeyFileName(fields.keyFile); !name)
+        return name;
     CPuppetItem& item = *modes_[static_cast<std::size_t>(mode)]->items[static_cast<std::size_t>(sub)];
     Store(item, fields);
     if (!AnimationFileExists(doc_, item.keyFile) && !IsStockKeyframe(doc_, item.keyFile))
         newKeyFiles_.push_back(item.keyFile);
+    return {};
 }
 
 void PuppetEditor::DeleteSubMode(int32_t mode, int32_t sub)

@@ -49,19 +49,38 @@ public:
     bool StockSubMode(int32_t mode, int32_t sub) const;
     bool ModeEditable(int32_t mode) const;
 
-    // A new mode numbered by the count of modes before it; it becomes the current mode.
-    void AddMode(int32_t basedOn, const std::string& description);
-    void EditMode(int32_t mode, int32_t basedOn, const std::string& description);
-    // Refused while another mode is based on it ("Cannot delete puppet mode, since mode
-    // %d is based on this mode."). The other modes keep their numbers.
+    // Mode comments and sub-mode descriptions are kept on one line behind a "#" ("# " is
+    // put before one typed without), as the file keeps them.
+    //
+    // Modes are addressed by their place in the list; a mode's number (CPuppetMode::mode)
+    // is what the file and based-on links name. Numbers stay unique and every based-on
+    // link an edit makes names an existing mode, so the file written is sound.
+
+    // The number a new mode gets: the smallest one no mode has.
+    int32_t NextModeNumber() const;
+    // The mode numbers a mode may be based on: for a new mode (-1) those of all modes,
+    // for the mode at a place those of the modes listed before it (the game reads a base
+    // before the modes built on it), never its own.
+    std::vector<int32_t> BaseChoices(int32_t mode) const;
+    // Appends a mode numbered NextModeNumber(); it becomes the current mode. Refused when
+    // basedOn is neither -1 nor the number of a mode.
+    Status AddMode(int32_t basedOn, const std::string& description);
+    // Refused when a new basedOn is neither -1 nor one of BaseChoices(mode), or would make
+    // the mode based on itself through others; an unchanged one is kept as read.
+    Status EditMode(int32_t mode, int32_t basedOn, const std::string& description);
+    // Refused while another mode is based on its number ("Cannot delete puppet mode, since
+    // mode %d is based on this mode.", naming every such mode). The other modes keep their
+    // numbers.
     Status DeleteMode(int32_t mode);
 
     // Appends a sub-mode that becomes the current one; refused when its keyframe would be
-    // a stock one ("Cannot create key data, ..."). Its keyframe file is made (empty) on
-    // Commit unless one of that name exists beside the document by then.
+    // a stock one ("Cannot create key data, ..."), and for a key file name that is empty
+    // or holds blanks or "#" (it would break the sub-mode's line). Its keyframe file is
+    // made (empty) on Commit unless one of that name exists beside the document by then.
     Status AddSubMode(int32_t mode, const SubModeFields& fields);
     SubModeFields FieldsOf(int32_t mode, int32_t sub) const;
-    void EditSubMode(int32_t mode, int32_t sub, const SubModeFields& fields);
+    // Refuses key file names as AddSubMode does.
+    Status EditSubMode(int32_t mode, int32_t sub, const SubModeFields& fields);
     void DeleteSubMode(int32_t mode, int32_t sub);
 
     // "&OK", as one undo step: the model takes the modes and the current mode and

@@ -140,16 +140,17 @@ QVBoxLayout* ButtonColumn(std::initializer_list<QPushButton*> buttons)
 
 // ---- Add Mode ------------------------------------------------------------------------
 
-CAddModeDlg::CAddModeDlg(bool edit, const QString& description, int32_t basedOn, int32_t offered, QWidget* parent)
-    : QDialog(parent)
+CAddModeDlg::CAddModeDlg(bool edit, const QString& description, int32_t basedOn, const std::vector<int32_t>& offered,
+                         QWidget* parent)
+    : QDialog(parent), basedOnBefore_(basedOn)
 {
     setWindowTitle(edit ? QStringLiteral("Edit Mode") : QStringLiteral("Add Mode"));
     setObjectName(QStringLiteral("3517"));
     basedOn_ = new QComboBox(this);
     basedOn_->setObjectName(QStringLiteral("1012"));
-    for (int32_t i = 0; i < offered; ++i)
-        basedOn_->addItem(QStringLiteral("Mode %1").arg(i));
-    basedOn_->setCurrentIndex(basedOn < offered ? basedOn : -1);
+    for (const int32_t number : offered)
+        basedOn_->addItem(QStringLiteral("Mode %1").arg(number), number);
+    basedOn_->setCurrentIndex(basedOn_->findData(basedOn));
     basedOn_->setEnabled(basedOn >= 0);
     description_ = Field(this, "1024", description);
     auto* form = new QFormLayout;
@@ -160,7 +161,13 @@ CAddModeDlg::CAddModeDlg(bool edit, const QString& description, int32_t basedOn,
     col->addWidget(OkCancel(this));
 }
 
-int32_t CAddModeDlg::BasedOn() const { return basedOn_->isEnabled() ? basedOn_->currentIndex() : -1; }
+int32_t CAddModeDlg::BasedOn() const
+{
+    if (!basedOn_->isEnabled())
+        return -1;
+    // Nothing chosen: a link to a mode that is not offered stays as it was.
+    return basedOn_->currentIndex() < 0 ? basedOnBefore_ : basedOn_->currentData().toInt();
+}
 QString CAddModeDlg::Description() const { return description_->text(); }
 
 // ---- Add Sub Mode ----------------------------------------------------------------------
@@ -388,11 +395,16 @@ void CAnimSequenceDlg::Add()
             return;
         }
     } else {
-        const auto n = static_cast<int32_t>(editor_.Modes().size());
-        CAddModeDlg dlg(false, QStringLiteral("# mode %1").arg(n), n - 1, n, this);
+        // Based on the last mode listed by default (none for the first).
+        const auto& modes = editor_.Modes();
+        CAddModeDlg dlg(false, QStringLiteral("# mode %1").arg(editor_.NextModeNumber()),
+                        modes.empty() ? -1 : modes.back()->mode, editor_.BaseChoices(-1), this);
         if (Exec(dlg) != QDialog::Accepted)
             return;
-        editor_.AddMode(dlg.BasedOn(), dlg.Description().toStdString());
+        if (Status added = editor_.AddMode(dlg.BasedOn(), dlg.Description().toStdString()); !added) {
+            Message(QString::fromStdString(added.error()));
+            return;
+        }
     }
     Fill();
 }
@@ -419,16 +431,22 @@ void CAnimSequenceDlg::Edit()
     if (!m)
         return;
     if (!ok_->isEnabled()) {
-        CAddModeDlg dlg(true, QString::fromStdString(m->comment), m->basedOn, mode, this);
+        CAddModeDlg dlg(true, QString::fromStdString(m->comment), m->basedOn, editor_.BaseChoices(mode), this);
         if (Exec(dlg) != QDialog::Accepted)
             return;
-        editor_.EditMode(mode, dlg.BasedOn(), dlg.Description().toStdString());
+        if (Status edited = editor_.EditMode(mode, dlg.BasedOn(), dlg.Description().toStdString()); !edited) {
+            Message(QString::fromStdString(edited.error()));
+            return;
+        }
     } else {
         CAddSubModeDlg dlg(true, editor_.FieldsOf(editor_.currentMode, editor_.currentSubMode), this);
         dlg.SetMessageHandler(hooks_.message);
         if (Exec(dlg) != QDialog::Accepted)
             return;
-        editor_.EditSubMode(editor_.currentMode, editor_.currentSubMode, dlg.Fields());
+        if (Status edited = editor_.EditSubMode(editor_.currentMode, editor_.currentSubMode, dlg.Fields()); !edited) {
+            Message(QString::fromStdString(edited.error()));
+            return;
+        }
     }
     Fill();
 }

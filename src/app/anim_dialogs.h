@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "anim/hierarchy_edit.h"
 #include "anim/keyframe_edit.h"
@@ -41,18 +42,22 @@ struct AnimDialogHooks {
 void RunAnimationDialog(int command, CChildFrame& frame, const std::function<int(QDialog&)>& exec,
                         const AnimDialogHooks& hooks);
 
-// "Add Mode" / "Edit Mode": based-on list of modes 0 .. offered - 1 (enabled only when
+// "Add Mode" / "Edit Mode": based-on list of the offered mode numbers (enabled only when
 // based-on is 0 or more) and the description.
 class CAddModeDlg : public QDialog {
     Q_OBJECT
 public:
-    CAddModeDlg(bool edit, const QString& description, int32_t basedOn, int32_t offered, QWidget* parent = nullptr);
+    CAddModeDlg(bool edit, const QString& description, int32_t basedOn, const std::vector<int32_t>& offered,
+                QWidget* parent = nullptr);
+    // The chosen mode's number; -1 with the list disabled; basedOn as given when the list
+    // has no choice (a link to a mode that is not offered).
     int32_t BasedOn() const;
     QString Description() const;
 
 private:
     QComboBox* basedOn_ = nullptr;
     QLineEdit* description_ = nullptr;
+    int32_t basedOnBefore_ = -1;
 };
 
 // "Add Sub Mode" / "Edit Sub Mode": OK refuses flags outside 0 .. 0xFF (the field is set

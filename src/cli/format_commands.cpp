@@ -51,7 +51,7 @@ int InfoEnd(const ReadStatus& status)
     return 1;
 }
 
-// What info and convert say of a .pup that gave neither puppet modes nor joints.
+// What info and convert say of a .pup with neither a mode nor a joints section.
 const char* const kNoPuppetModes = "holds no puppet modes";
 
 int Info3do(const std::string& path, const Options& opts)

@@ -98,7 +98,7 @@ public:
     bool SaveReplacesPartialFile(const std::string& path) const;
     void AgreeToReplacePartialFile() { replaceAgreed_ = true; }
     // The puppet file beside a 3DO when the document does not hold it as it is (it ended
-    // early, holds no puppet modes, or the game's puppet of the name came first): its
+    // early, is no puppet file, or the game's puppet of the name came first): its
     // name and a sentence saying so; "" otherwise. Writing the puppet over it is refused
     // until the user agrees; once written the file holds what the document holds.
     const std::string& PuppetFileName() const { return puppetFile_; }
@@ -112,7 +112,8 @@ public:
     }
 
     // Reads a ".pup" file into the model's puppet data and marks the document modified.
-    // A file that holds no puppet modes is refused and changes nothing.
+    // A file with neither a mode nor a joints section is refused and changes nothing; one
+    // with only joints is a puppet without modes.
     Status ImportPuppet(const std::string& path);
     // Puppet data read already (ReadPuppetImport) replaces the model's, as one undo step.
     void TakePuppet(PuppetImport&& import);
@@ -153,8 +154,8 @@ private:
     bool puppetReplaceAgreed_ = false;
 };
 
-// Reads a ".pup" file; fails when it cannot be read or holds no puppet modes
-// ("walk.pup holds no puppet modes").
+// Reads a ".pup" file; fails when it cannot be read or has neither a mode nor a joints
+// section ("walk.pup holds no puppet modes"). A joints section alone is a puppet file.
 Result<PuppetImport> ReadPuppetImport(const std::string& path);
 // Gives the model the imported puppet modes and joint lines in place of its own.
 void ApplyPuppetImport(CModel& model, PuppetImport&& import);

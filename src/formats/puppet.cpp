@@ -74,10 +74,13 @@ ReadStatus ReadPup(CModel& model, TextBuffer& buffer)
     model.puppetJoints.clear();
     PupLines lines(buffer);
     ReadStatus status;
+    // A mode line or a joints section makes a puppet file, even one that holds nothing
+    // else (the game ships joints-only puppets); text with neither is something else.
+    bool section = false;
     // Called where the read stops. A last line without its line end is not a line and is
     // not read: unless it is a comment or the closing "end", the file was cut there.
     auto finish = [&](bool atTextEnd, bool inJoints) {
-        status.recognised = !model.puppetModes.empty() || !model.puppetJoints.empty();
+        status.recognised = section;
         if (atTextEnd) {
             const std::string tail = lines.Unterminated();
             if (!tail.empty() && tail[0] != '#' && !tail.starts_with("end"))
@@ -91,6 +94,7 @@ ReadStatus ReadPup(CModel& model, TextBuffer& buffer)
     std::string line = lines.Next();
     for (;;) {
         while (StartsWith(line, "mode=")) {
+            section = true;
             auto mode = std::make_unique<CPuppetMode>();
             Scan(line, "mode=%d, basedon=%d", {&mode->mode, &mode->basedOn});
             mode->comment = FromHash(line);
@@ -106,10 +110,12 @@ ReadStatus ReadPup(CModel& model, TextBuffer& buffer)
                 item->description = FromHash(line);
                 mode->items.push_back(std::move(item));
             }
-            if (!mode->items.empty())
-                model.puppetModes.push_back(std::move(mode));
+            // A mode without sub-modes is kept: based on another, it plays that mode's
+            // sub-modes in the game, and modes based on it need it.
+            model.puppetModes.push_back(std::move(mode));
         }
         if (StartsWith(line, "joints")) {
+            section = true;
             // The body-part lines are kept as written, up to the closing "end".
             std::string_view raw;
             while (lines.NextRaw(raw)) {
@@ -147,7 +153,9 @@ std::string FormatPup(const CModel& model, const std::string& headerPath)
             Appendf(o, "%-13s %s\t\t0x%02x\t\t%d\t\t%d\t\t%s\n",
                     {item->name, item->keyFile, item->flags, item->lowPriority, item->highPriority, item->description});
     }
-    if (!model.puppetJoints.empty()) {
+    // Without modes the joints section, empty or not, is what makes the file a puppet
+    // file when it is read again.
+    if (!model.puppetJoints.empty() || model.puppetModes.empty()) {
         Appendf(o, "\njoints\n", {});
         for (const auto& joint : model.puppetJoints)
             Appendf(o, "%s\n", {joint});

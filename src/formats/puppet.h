@@ -12,12 +12,13 @@ namespace orv {
 class CModel;
 
 // Replaces the model's puppet modes (and joint lines) with those of the text. Lines are
-// lower-cased and stripped of leading white space; modes without sub-modes are dropped;
-// reading stops at "end", at the end of the text, or after the "joints" section, whose
-// lines (up to its closing "end") are kept in model.puppetJoints as written.
-// The status is recognised when the text gave puppet modes or joint lines (anything else
-// is no puppet file), and complete unless the text ends in a line without its line end
-// (which is not read) or inside the joints section, before its "end".
+// lower-cased and stripped of leading white space; a mode without sub-modes is kept as
+// it is; reading stops at "end", at the end of the text, or after the "joints" section,
+// whose lines (up to its closing "end") are kept in model.puppetJoints as written.
+// The status is recognised when the text has a "mode=" line or a "joints" section, even
+// an empty one (anything else is no puppet file), and complete unless the text ends in a
+// line without its line end (which is not read) or inside the joints section, before its
+// "end".
 ReadStatus ReadPup(CModel& model, TextBuffer& buffer);
 
 // Reads the file; fails only when it cannot be read (the status says whether it held
@@ -25,7 +26,8 @@ ReadStatus ReadPup(CModel& model, TextBuffer& buffer);
 Result<ReadStatus> LoadPupFile(const std::filesystem::path& path, CModel& model);
 
 // The PUP text of the model's puppet data, CR LF line ends, headed with headerPath; the
-// joints section follows the modes when the model has joint lines.
+// joints section follows the modes when the model has joint lines, and is written empty
+// for a puppet with neither modes nor joints.
 std::string FormatPup(const CModel& model, const std::string& headerPath);
 
 // Writes FormatPup(model, path) atomically.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "anim/anim_fields.h"
 #include "anim/anim_files.h"
 #include "anim/hierarchy_edit.h"
@@ -8,6 +10,7 @@
 #include "anim/puppet_edit.h"
 #include "commands/command_table.h"
 #include "formats/keyfile.h"
+#include "formats/model_compare.h"
 #include "formats/puppet.h"
 #include "formats/samplemodel.h"
 #include "resources/archive.h"
@@ -134,7 +137,7 @@ TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
     fs::copy_file(w.dir / "wkwalk.key", w.dir / "mine.key");
     {
         PuppetEditor e(w.doc);
-        e.AddMode(0, "# mode 1");
+        ASSERT_TRUE(orvtest::Ok(e.AddMode(0, "# mode 1")));
         EXPECT_EQ(e.currentMode, 1);
         EXPECT_EQ(e.DeleteMode(0).error(), "Cannot delete puppet mode, since mode 1 is based on this mode.");
         ASSERT_TRUE(orvtest::Ok(e.AddSubMode(1, {"walk", "mywalk", 0x40, 1, 2, "# submode 1 = walk"})));
@@ -144,7 +147,7 @@ TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
     EXPECT_FALSE(w.doc.history.CanUndo());
 
     PuppetEditor e(w.doc);
-    e.AddMode(0, "# mode 1");
+    ASSERT_TRUE(orvtest::Ok(e.AddMode(0, "# mode 1")));
     ASSERT_TRUE(orvtest::Ok(e.AddSubMode(1, {"walk", "mywalk", 0x40, 1, 2, "# submode 1 = walk"})));
     ASSERT_TRUE(orvtest::Ok(e.AddSubMode(1, {"run", "mine", 0, 0, 0, "# submode 2 = run"})));
     ASSERT_TRUE(orvtest::Ok(e.AddSubMode(0, {"fire", "gone", 0, 0, 0, "# submode 8 = fire"})));
@@ -172,6 +175,191 @@ TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
     ASSERT_TRUE(orvtest::Ok(w.doc.Undo(v)));
     EXPECT_EQ(w.Model().puppetModes.size(), 1u);
     EXPECT_FALSE(w.Model().keyframe);
+}
+
+namespace {
+
+// What makes a puppet file sound for the game: mode numbers unique, and every based-on
+// link -1 or the number of a mode listed before it (the game reads a base first).
+testing::AssertionResult Sound(const std::vector<std::unique_ptr<CPuppetMode>>& modes)
+{
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j)
+            if (modes[j]->mode == modes[i]->mode)
+                return testing::AssertionFailure() << "two modes numbered " << modes[i]->mode;
+        bool before = modes[i]->basedOn == -1;
+        for (std::size_t j = 0; j < i; ++j)
+            before = before || modes[j]->mode == modes[i]->basedOn;
+        if (!before)
+            return testing::AssertionFailure() << "mode " << modes[i]->mode << " is based on mode " << modes[i]->basedOn
+                                               << ", which is not listed before it";
+    }
+    return testing::AssertionSuccess();
+}
+
+bool HasDependents(const std::vector<std::unique_ptr<CPuppetMode>>& modes, std::size_t index)
+{
+    for (std::size_t i = 0; i < modes.size(); ++i)
+        if (i != index && modes[i]->basedOn == modes[index]->mode)
+            return true;
+    return false;
+}
+
+std::vector<int32_t> Numbers(const PuppetEditor& e)
+{
+    std::vector<int32_t> out;
+    for (const auto& m : e.Modes())
+        out.push_back(m->mode);
+    return out;
+}
+
+}  // namespace
+
+// Modes are listed by place but named by number, in the file and in based-on links; once
+// a mode is gone the two differ, and deleting and adding go by the numbers.
+TEST(PuppetEditor, DeleteAndAddGoByModeNumbersNotPlaces)
+{
+    Walker w;
+    PuppetEditor e(w.doc);
+    ASSERT_TRUE(orvtest::Ok(e.AddMode(0, "# mode 1")));
+    ASSERT_TRUE(orvtest::Ok(e.AddMode(0, "# mode 2")));
+    ASSERT_TRUE(orvtest::Ok(e.AddMode(2, "# mode 3")));
+    ASSERT_TRUE(orvtest::Ok(e.DeleteMode(1)));  // mode 1: the list is now modes 0, 2, 3
+    EXPECT_EQ(Numbers(e), (std::vector<int32_t>{0, 2, 3}));
+
+    // Mode 2, at place 1, has mode 3 based on it.
+    EXPECT_EQ(e.DeleteMode(1).error(), "Cannot delete puppet mode, since mode 3 is based on this mode.");
+    // The next mode takes the free number 1, not the count 3 that mode 3 has.
+    EXPECT_EQ(e.NextModeNumber(), 1);
+    ASSERT_TRUE(orvtest::Ok(e.AddMode(0, "# mode 1")));
+    EXPECT_EQ(Numbers(e), (std::vector<int32_t>{0, 2, 3, 1}));
+    EXPECT_EQ(e.NextModeNumber(), 4);
+    EXPECT_EQ(e.DeleteMode(0).error(), "Cannot delete puppet mode, since modes 2 and 1 are based on this mode.");
+
+    // A new mode may be based on any mode, an edited one on those listed before it.
+    EXPECT_EQ(e.BaseChoices(-1), (std::vector<int32_t>{0, 2, 3, 1}));
+    EXPECT_EQ(e.BaseChoices(2), (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(e.AddMode(7, "# mode 4").error(), "There is no mode 7 to base the puppet mode on.");
+    EXPECT_EQ(e.EditMode(2, 3, "# x").error(), "A puppet mode cannot be based on itself.");
+    EXPECT_EQ(e.EditMode(2, 7, "# x").error(), "There is no mode 7 to base the puppet mode on.");
+    EXPECT_EQ(e.EditMode(1, 1, "# x").error(), "Cannot base this mode on mode 1, which is listed after it.");
+    EXPECT_EQ(Numbers(e), (std::vector<int32_t>{0, 2, 3, 1}));
+    EXPECT_EQ(e.Modes()[1]->basedOn, 0);
+    EXPECT_EQ(e.Modes()[1]->comment, "# mode 2");
+    ASSERT_TRUE(orvtest::Ok(e.EditMode(2, 0, "# mode 3 = on 0")));
+    ASSERT_TRUE(orvtest::Ok(e.DeleteMode(1)));  // mode 2 no longer has modes based on it
+    EXPECT_EQ(Numbers(e), (std::vector<int32_t>{0, 3, 1}));
+    EXPECT_TRUE(Sound(e.Modes()));
+}
+
+// What the file cannot keep is not taken: a key file name with a blank would split its
+// line, and a description is a comment only behind a "#".
+TEST(PuppetEditor, SubModeLinesAndCommentsStayWhatTheFileKeeps)
+{
+    Walker w;
+    PuppetEditor e(w.doc);
+    for (const char* bad : {"my key", "k#1", ""}) {
+        EXPECT_FALSE(e.AddSubMode(0, {"walk", bad, 0, 0, 0, ""})) << bad;
+        EXPECT_FALSE(e.EditSubMode(0, 0, {"walk", bad, 0, 0, 0, ""})) << bad;
+    }
+    EXPECT_EQ(e.AddSubMode(0, {"walk", "my key", 0, 0, 0, ""}).error(), "A key file name cannot hold blanks or \"#\".");
+    EXPECT_EQ(e.Modes()[0]->items.size(), 2u);
+    EXPECT_EQ(e.Modes()[0]->items[0]->keyFile, "wkstand.key");
+
+    ASSERT_TRUE(orvtest::Ok(e.AddMode(0, "aimed\nweapon")));
+    EXPECT_EQ(e.Modes()[1]->comment, "# aimed weapon");
+    ASSERT_TRUE(orvtest::Ok(e.EditMode(1, 0, "  # swimming")));
+    EXPECT_EQ(e.Modes()[1]->comment, "# swimming");
+    ASSERT_TRUE(orvtest::Ok(e.EditSubMode(0, 1, {"walk", "wkwalk", 0, 1, 1, "walk slowly"})));
+    EXPECT_EQ(e.Modes()[0]->items[1]->description, "# walk slowly");
+}
+
+// Links as a file gives them are kept until changed: one to a missing mode or to a mode
+// listed later, and numbers a file repeats; no edit closes a loop of links.
+TEST(PuppetEditor, LinksReadFromAFileAreKeptUntilChanged)
+{
+    Walker w;
+    auto mode = [&](int32_t number, int32_t basedOn) {
+        auto m = std::make_unique<CPuppetMode>();
+        m->mode = number;
+        m->basedOn = basedOn;
+        w.Model().puppetModes.push_back(std::move(m));
+    };
+    mode(1, 2);  // based on a mode listed after it
+    mode(2, -1);
+    mode(4, 9);   // based on no mode
+    mode(0, -1);  // a second mode 0
+    mode(3, 0);
+    PuppetEditor e(w.doc);
+    ASSERT_TRUE(orvtest::Ok(e.EditMode(3, 9, "# kept")));
+    EXPECT_EQ(e.Modes()[3]->basedOn, 9);
+    EXPECT_EQ(e.EditMode(2, 1, "# loop").error(),
+              "Cannot base this mode on mode 1, since mode 1 is based on this mode.");
+    // Mode 2 at place 2 is based on nothing; basing it on mode 1 would make a loop.
+    EXPECT_EQ(e.Modes()[2]->basedOn, -1);
+    // One of two modes 0 may go (mode 3 is based on the number, which stays); not both.
+    ASSERT_TRUE(orvtest::Ok(e.DeleteMode(4)));
+    EXPECT_EQ(e.DeleteMode(0).error(), "Cannot delete puppet mode, since mode 3 is based on this mode.");
+}
+
+// Any run of adds, edits and deletes, given to the model by "&OK" and read back from the
+// file it writes: the puppet stays sound, refusals come exactly where a link would break,
+// and the file gives back what the model holds.
+TEST(PuppetEditor, AnyRunOfEditsWritesASoundPuppetThatReadsBackTheSame)
+{
+    std::mt19937 rng(20240611);
+    auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    static const char* const kNames[] = {"stand", "walk", "run", "fire", "death"};
+    for (int run = 0; run < 25; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        Walker w;
+        PuppetEditor e(w.doc);
+        for (int step = 0; step < 40; ++step) {
+            const auto& modes = e.Modes();
+            const int n = static_cast<int>(modes.size());
+            const int index = n > 0 ? pick(n) : -1;
+            // None, a mode's number, or a number no mode has.
+            const int kind = pick(4);
+            const int32_t base = kind == 0 || n == 0 ? -1 : kind == 3 ? 50 + pick(3) : modes[pick(n)]->mode;
+            const bool exists = base == -1 || kind != 3;
+            switch (pick(4)) {
+            case 0: {
+                const std::size_t before = modes.size();
+                const int32_t number = e.NextModeNumber();
+                const Status added = e.AddMode(base, (step % 2 ? "# mode " : "mode ") + std::to_string(number));
+                ASSERT_EQ(added.ok(), exists) << base;
+                if (added)
+                    ASSERT_EQ(std::tuple(modes.size(), modes.back()->mode, e.currentMode),
+                              std::tuple(before + 1, number, static_cast<int32_t>(before)));
+                break;
+            }
+            case 1:
+                if (n > 0) {
+                    const bool dependents = HasDependents(modes, static_cast<std::size_t>(index));
+                    ASSERT_EQ(e.DeleteMode(index).ok(), !dependents);
+                }
+                break;
+            case 2:
+                if (n > 0)
+                    (void)e.EditMode(index, base, "# edited " + std::to_string(step));
+                break;
+            default:
+                if (n > 0) {
+                    const char* name = kNames[pick(5)];
+                    ASSERT_TRUE(orvtest::Ok(e.AddSubMode(
+                        index, {name, "k" + std::to_string(pick(9)), static_cast<uint32_t>(pick(256)), pick(6), pick(6),
+                                (step % 3 ? "# submode = " : "\tplays ") + std::string(name)})));
+                }
+            }
+            ASSERT_TRUE(Sound(modes)) << "after step " << step;
+        }
+        ASSERT_TRUE(orvtest::Ok(e.Commit(w.doc)));
+        CModel back;
+        const auto read = LoadPupFile(w.dir / "walker.pup", back);
+        ASSERT_TRUE(orvtest::Ok(read));
+        EXPECT_TRUE(read->recognised && read->complete);
+        orvtest::ExpectSamePuppet(back, w.Model());
+    }
 }
 
 TEST(PuppetEditor, StockKeyframesAndTheGamesFoldersAreLeftAlone)

@@ -146,6 +146,82 @@ private slots:
         QVERIFY(!Child<QPushButton>(stock, "10")->isEnabled());
     }
 
+    // Modes are offered, added and refused by their numbers, which differ from their
+    // places once the puppet skips one: here modes 0 and 2.
+    void sequenceDialogGoesByModeNumbers()
+    {
+        Anim t;
+        auto two = std::make_unique<CPuppetMode>();
+        two->mode = 2;
+        two->basedOn = 0;
+        two->comment = "# armed";
+        t.M().puppetModes.push_back(std::move(two));
+        CAnimSequenceDlg dlg(t.doc, t.Hooks());
+        auto* tree = Child<QTreeWidget>(dlg, "1020");
+        // Every change fills the tree anew.
+        auto root = [tree] { return tree->topLevelItem(0); };
+        auto modeDialog = [&t](QStringList& offered, QString& chosen, QString& description, int choose) {
+            t.answers.push_back([&offered, &chosen, &description, choose](QDialog& d) {
+                auto* based = Child<QComboBox>(d, "1012");
+                for (int i = 0; i < based->count(); ++i)
+                    offered << based->itemText(i);
+                chosen = based->currentText();
+                description = Child<QLineEdit>(d, "1024")->text();
+                if (choose >= 0)
+                    based->setCurrentIndex(choose);
+                return Accept(d);
+            });
+        };
+
+        // "&Add" on the root: the free number 1, based on the last mode listed.
+        QStringList offered;
+        QString chosen, description;
+        tree->setCurrentItem(root());
+        modeDialog(offered, chosen, description, -1);
+        Child<QPushButton>(dlg, "7")->click();
+        QCOMPARE(offered, (QStringList{QStringLiteral("Mode 0"), QStringLiteral("Mode 2")}));
+        QCOMPARE(chosen, QStringLiteral("Mode 2"));
+        QCOMPARE(description, QStringLiteral("# mode 1"));
+        QCOMPARE(root()->child(2)->text(0), QStringLiteral("1 - # mode 1"));
+
+        // Mode 2 has mode 1 based on it: it stays.
+        tree->setCurrentItem(root()->child(1));
+        Child<QPushButton>(dlg, "9")->click();
+        QCOMPARE(t.messages,
+                 QStringList{QStringLiteral("Cannot delete puppet mode, since mode 1 is based on this mode.")});
+        QCOMPARE(root()->childCount(), 3);
+
+        // "&Edit" of mode 1 offers the modes listed before it; based on mode 0 instead,
+        // mode 2 may go, and the next mode added is mode 2 again, based on mode 1.
+        offered.clear();
+        tree->setCurrentItem(root()->child(2));
+        modeDialog(offered, chosen, description, 0);
+        Child<QPushButton>(dlg, "10")->click();
+        QCOMPARE(offered, (QStringList{QStringLiteral("Mode 0"), QStringLiteral("Mode 2")}));
+        QCOMPARE(chosen, QStringLiteral("Mode 2"));
+        tree->setCurrentItem(root()->child(1));
+        Child<QPushButton>(dlg, "9")->click();
+        QCOMPARE(root()->childCount(), 2);
+        offered.clear();
+        tree->setCurrentItem(root());
+        modeDialog(offered, chosen, description, -1);
+        Child<QPushButton>(dlg, "7")->click();
+        QCOMPARE(offered, (QStringList{QStringLiteral("Mode 0"), QStringLiteral("Mode 1")}));
+        QCOMPARE(description, QStringLiteral("# mode 2"));
+
+        // "&OK" writes what was shown.
+        tree->setCurrentItem(root()->child(0));
+        auto* list = Child<QTreeWidget>(dlg, "1022");
+        list->setCurrentItem(list->topLevelItem(0));
+        Child<QPushButton>(dlg, "1")->click();
+        QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+        CModel back;
+        QVERIFY(LoadPupFile(t.File("walker.pup"), back).ok());
+        QCOMPARE(back.puppetModes.size(), std::size_t{3});
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(std::pair(back.puppetModes[i]->mode, back.puppetModes[i]->basedOn), std::pair(i, i - 1));
+    }
+
     // A puppet file beside the model that ended early is not replaced by "&OK" without a
     // Yes: with No the dialog stays open and the file keeps its bytes.
     void sequenceDialogAsksBeforeReplacingAPartReadPuppet()

@@ -105,6 +105,18 @@ private slots:
         h.app->OpenFile(cut);
         QCOMPARE(m.puppetModes[0]->items.size(), std::size_t{1});
         QVERIFY(f->Document()->Doc().IsModified());
+
+        // A puppet file of nothing but an (empty) joints section is a puppet all the same.
+        const QString blank = h.dir.filePath(QStringLiteral("blank.pup"));
+        {
+            QFile out(blank);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write("# blank, used to generate a puppet\r\njoints\r\nend\r\n");
+        }
+        const qsizetype said = h.messages.size();
+        QCOMPARE(h.app->OpenFile(blank), f);
+        QCOMPARE(h.messages.size(), said);
+        QVERIFY(m.puppetModes.empty());
     }
 
     void filesThatAreNoDocumentsSayWhereTheyAreUsed()

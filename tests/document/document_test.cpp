@@ -187,6 +187,36 @@ TEST_F(DocumentTest, PuppetOfAModelComesFromTheCatalogueThenFromBesideIt)
     EXPECT_EQ(ModeItems(*doc->model), 2u);
 }
 
+// A file with a mode line or a joints section is a puppet file however little it holds
+// (the game's blank puppets have only joints); other text is refused by both ways in.
+TEST_F(DocumentTest, APuppetFileOfJointsOnlyOrOfEmptyModesIsStillAPuppet)
+{
+    const std::string blank = "# blank, used to generate a puppet\r\njoints\r\nend\r\n";
+    Spit(models / "walker.pup", blank);
+    auto doc = Doc(false);
+    ASSERT_TRUE(doc->OpenDocument(Walker()));
+    EXPECT_EQ(doc->PuppetFileProblem(), "");
+    EXPECT_TRUE(doc->model->puppetModes.empty());
+
+    Spit(models / "walker.pup", "Mode=0\r\nMode=1, BasedOn=0\r\njoints\r\n0=1 #Size 4\r\nend\r\n");
+    ASSERT_TRUE(doc->OpenDocument(Walker()));
+    EXPECT_EQ(doc->PuppetFileProblem(), "");
+    ASSERT_EQ(doc->model->puppetModes.size(), 2u);
+    EXPECT_EQ(doc->model->puppetModes[1]->basedOn, 0);
+    EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0=1 #Size 4"});
+
+    // File > Open of a .pup: the same rule.
+    Spit(models / "blank.pup", blank);
+    auto import = ReadPuppetImport((models / "blank.pup").string());
+    ASSERT_TRUE(orvtest::Ok(import));
+    EXPECT_TRUE(import->modes.empty() && import->joints.empty() && import->missing.empty());
+    Spit(models / "model.pup", files.at("walker.3do"));
+    EXPECT_EQ(ReadPuppetImport((models / "model.pup").string()).error(), "model.pup holds no puppet modes");
+    Spit(models / "walker.pup", files.at("walker.3do"));
+    ASSERT_TRUE(doc->OpenDocument(Walker()));
+    EXPECT_EQ(doc->PuppetFileProblem(), "walker.pup holds no puppet modes");
+}
+
 TEST_F(DocumentTest, FailedOpenKeepsTheDocumentAsItWas)
 {
     auto doc = Doc(true);

@@ -84,6 +84,15 @@ TEST(Corpus, KeyframesAndPuppetsSurviveReadWriteRead)
         EXPECT_TRUE(s->recognised);
         EXPECT_TRUE(s->complete) << s->missing;
         EXPECT_FALSE(first.puppetJoints.empty());  // every corpus puppet has joints
+        // Every mode line gives a mode, those without sub-modes too (goku.pup's modes 1
+        // and 2 are based on mode 0 alone).
+        const auto bytes = orvtest::Slurp(f);
+        std::string text(bytes.begin(), bytes.end());
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::size_t modeLines = 0;
+        for (std::size_t at = text.find("mode="); at != std::string::npos; at = text.find("mode=", at + 1))
+            modeLines += at == 0 || text[at - 1] == '\n';
+        EXPECT_EQ(first.puppetModes.size(), modeLines);
         TextBuffer buffer(FormatPup(first, f.filename().string()));
         ReadPup(second, buffer);
         orvtest::ExpectSamePuppet(first, second);

@@ -52,7 +52,7 @@ TEST(Pup, ReadsModesSubModesAndJointsAndWritesThemInTheFixedLayout)
         m.puppetModes.push_back(std::make_unique<CPuppetMode>());  // replaced
         ReadText(m, text);
         // Names lower-cased, flags in hex with or without "0x", the last comment line of a
-        // mode as its comment, mode 1 dropped (only comments), the joint lines as they are
+        // mode as its comment, mode 1 kept without sub-modes, the joint lines as they are
         // and nothing after the section.
         const std::string out = FormatPup(m, "actor.pup");
         EXPECT_EQ(out,
@@ -63,6 +63,8 @@ TEST(Pup, ReadsModesSubModesAndJointsAndWritesThemInTheFixedLayout)
                   "stand         kystand0.key\t\t0x00\t\t0\t\t0\t\t\r\n"
                   "walk          kywalk.key\t\t0x40\t\t2\t\t3\t\t# walk forward\r\n"
                   "crouchforward kycrchgn.key\t\t0x101\t\t12\t\t-1\t\t\r\n"
+                  "\r\n"
+                  "Mode=1, BasedOn=0\t\t# nothing but a comment\r\n"
                   "\r\n"
                   "Mode=2, BasedOn=0\t\t# replaces the mode comment\r\n"
                   "fire          fire.key\t\t0x28\t\t1\t\t3\t\t# fire\r\n"
@@ -87,16 +89,15 @@ TEST(ReadPup, StopsWhereTheTextStops)
     using orvtest::FixtureText;
     CModel m;
     // The last line has no line end and is not read: mode 2, cut inside its only
-    // sub-mode line, holds nothing and is dropped.
+    // sub-mode line, is left without sub-modes.
     ReadText(m, FixtureText("pup", "last_line_unterminated.pup"));
-    ASSERT_EQ(m.puppetModes.size(), 1u);
+    ASSERT_EQ(m.puppetModes.size(), 3u);
     EXPECT_EQ(m.puppetModes[0]->items.size(), 2u);
+    EXPECT_TRUE(m.puppetModes[2]->items.empty());
     EXPECT_TRUE(m.puppetJoints.empty());
 
-    // "end" ends the read; a mode line without its sub-modes leaves nothing.
+    // "end" ends the read.
     ReadText(m, FixtureText("pup", "end_before_modes.pup"));
-    EXPECT_TRUE(m.puppetModes.empty());
-    ReadText(m, FixtureText("pup", "mode_without_submodes.pup"));
     EXPECT_TRUE(m.puppetModes.empty());
 
     // A joints section before any mode (a puppet used only for its joints).
@@ -111,14 +112,16 @@ TEST(ReadPup, StopsWhereTheTextStops)
     EXPECT_EQ(m.puppetModes[0]->items[0]->keyFile, "aaaaaaa");
 }
 
-// A file is a puppet file when it gives modes or joints; it is whole unless it ends in a
-// line without its line end (which is not read) or inside the joints section.
+// A file is a puppet file when it has a mode line or a joints section, however empty; it
+// is whole unless it ends in a line without its line end (which is not read) or inside
+// the joints section.
 TEST(ReadPup, SaysWhetherTheTextWasAPuppetFileAndWhetherItEndedEarly)
 {
     const std::string modes = "Mode=0\r\nstand\ta.key\t0\t0\t0\r\n";
     for (const std::string& text :
          {modes, modes + "# a last comment", modes + "joints\r\n0=1\r\nend", modes + "joints\r\n0=1\r\nend\r\n  \r\n",
-          std::string("# blank puppet\r\njoints\r\n0=1\r\nend\r\n")}) {
+          std::string("# blank puppet\r\njoints\r\n0=1\r\nend\r\n"), std::string("# blank puppet\r\nJOINTS\r\nend\r\n"),
+          std::string("Mode=3\r\n")}) {
         CModel m;
         const ReadStatus st = ReadText(m, text);
         EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing), std::make_tuple(true, true, std::string())) << text;
@@ -128,7 +131,8 @@ TEST(ReadPup, SaysWhetherTheTextWasAPuppetFileAndWhetherItEndedEarly)
         {"joints_end_missing.pup", true, "the joints section has no end line"},
         {"joint_line_unterminated.pup", true, "the last line has no line end and was not read"},
         {"no_modes.pup", false, ""},
-        {"mode_without_submodes.pup", false, ""},
+        {"end_before_modes.pup", false, ""},
+        {"mode_without_submodes.pup", true, ""},
     };
     for (const auto& [name, recognised, missing] : fixtures) {
         CModel m;
@@ -136,6 +140,35 @@ TEST(ReadPup, SaysWhetherTheTextWasAPuppetFileAndWhetherItEndedEarly)
         EXPECT_EQ(std::tie(st.recognised, st.complete, st.missing),
                   std::make_tuple(recognised, missing.empty(), missing))
             << name;
+    }
+}
+
+// A mode without sub-modes plays the modes it is based on in the game, and modes based on
+// it need it: it is read, written and read again like any other. So is a puppet of
+// nothing but joints, or of nothing at all.
+TEST(Pup, ModesWithoutSubModesAndEmptyPuppetsSurviveWritingAndReading)
+{
+    const std::string text =
+        "Mode=0\r\nstand\ta.key\t0\t0\t0\r\n"
+        "Mode=1, BasedOn=0\t\t# aimed weapon\r\n\r\n"
+        "Mode=2, BasedOn=1\r\n";
+    CModel m;
+    ReadText(m, text);
+    ASSERT_EQ(m.puppetModes.size(), 3u);
+    EXPECT_EQ(std::tie(m.puppetModes[1]->mode, m.puppetModes[1]->basedOn, m.puppetModes[1]->comment),
+              std::make_tuple(1, 0, std::string("# aimed weapon")));
+    EXPECT_EQ(std::tie(m.puppetModes[2]->mode, m.puppetModes[2]->basedOn), std::make_tuple(2, 1));
+    CModel back;
+    EXPECT_TRUE(ReadText(back, FormatPup(m, "a.pup")).recognised);
+    orvtest::ExpectSamePuppet(back, m);
+
+    for (const std::string& empty : {"joints\r\n0=1 #Size 4\r\nend\r\n", "# blank\r\njoints\r\nend\r\n", ""}) {
+        CModel e;
+        ReadText(e, empty);
+        CModel again;
+        const ReadStatus st = ReadText(again, FormatPup(e, "blank.pup"));
+        EXPECT_TRUE(st.recognised && st.complete) << empty;
+        orvtest::ExpectSamePuppet(again, e);
     }
 }
 

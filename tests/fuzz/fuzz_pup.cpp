@@ -1,5 +1,6 @@
 // libFuzzer target: the PUP reader and writer on arbitrary bytes. What the writer
-// produces must read back whole with the same modes, sub-modes and joint lines.
+// produces must read back whole, as a puppet file, with the same modes, sub-modes and
+// joint lines.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     orv::CModel again;
     orv::TextBuffer written(text);
     const orv::ReadStatus status = orv::ReadPup(again, written);
-    if (!status.complete || again.puppetModes.size() != model.puppetModes.size() ||
+    if (!status.complete || !status.recognised || again.puppetModes.size() != model.puppetModes.size() ||
         again.puppetJoints != model.puppetJoints)
         std::abort();
     for (std::size_t i = 0; i < model.puppetModes.size(); ++i)
