@@ -84,6 +84,13 @@ inline std::vector<uint8_t> Slurp(const std::filesystem::path& p)
     return std::move(out).value_or({});
 }
 
+inline std::string SlurpText(const std::filesystem::path& p)
+{
+    auto s = orv::ReadWholeTextFile(p);
+    EXPECT_TRUE(s) << p << ": " << s.error();
+    return std::move(s).value_or({});
+}
+
 inline void Spit(const std::filesystem::path& p, const std::vector<uint8_t>& bytes)
 {
     const orv::Status written =

@@ -40,6 +40,20 @@ QString UserModel(QTemporaryDir& dir)
     return QFileInfo(path).absoluteFilePath();
 }
 
+// A mod laid out as modders keep it: the model in mymod/3do/, one material in mymod/mat/.
+// Returns the model's path.
+QString LayOutMod(QTemporaryDir& dir, const QString& modelSource, const QString& modelName, const QString& matSource,
+                  const QString& matName)
+{
+    QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do")));
+    QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat")));
+    const QString model = dir.filePath(QStringLiteral("mymod/3do/") + modelName);
+    if (!QFile::copy(modelSource, model) ||
+        !QFile::copy(matSource, dir.filePath(QStringLiteral("mymod/mat/") + matName)))
+        return {};
+    return model;
+}
+
 // What a killed program leaves: a backup of the user's model with one change (a
 // material "recovered.mat"), in a session folder without a live lock.
 QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
@@ -70,12 +84,11 @@ private slots:
     {
         QTemporaryDir dir;
         Harness h(&dir);
-        const QString model = dir.filePath(QStringLiteral("mymod/3do/x.3do"));
-        QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do")));
-        QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat")));
-        QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), model));
+        const QString model =
+            LayOutMod(dir, kSampleDir + QStringLiteral("/walker.3do"), QStringLiteral("x.3do"),
+                      kFixtures + QStringLiteral("/mat/rgb565_primaries.mat"), QStringLiteral("red16.mat"));
+        QVERIFY(!model.isEmpty());
         const QString mat = dir.filePath(QStringLiteral("mymod/mat/red16.mat"));
-        QVERIFY(QFile::copy(kFixtures + QStringLiteral("/mat/rgb565_primaries.mat"), mat));
         CChildFrame* f = h.app->OpenFile(model);
         QVERIFY(f);
         AddModelMaterialName(f->Document()->Model(), "RED16.MAT");
@@ -93,12 +106,10 @@ private slots:
     {
         QTemporaryDir dir;
         Harness h(&dir);
-        const QString model = dir.filePath(QStringLiteral("mymod/3do/tiny.3do"));
-        QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do")));
-        QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat")));
-        QVERIFY(QFile::copy(kFixtures + QStringLiteral("/3do/tiny_lf.3do"), model));
-        QVERIFY(QFile::copy(kFixtures + QStringLiteral("/mat/rgb565_primaries.mat"),
-                            dir.filePath(QStringLiteral("mymod/mat/crate.mat"))));
+        const QString model =
+            LayOutMod(dir, kFixtures + QStringLiteral("/3do/tiny_lf.3do"), QStringLiteral("tiny.3do"),
+                      kFixtures + QStringLiteral("/mat/rgb565_primaries.mat"), QStringLiteral("crate.mat"));
+        QVERIFY(!model.isEmpty());
         QVERIFY(h.app->OpenFile(model));
         h.messages.clear();
         h.nextSavePath = dir.filePath(QStringLiteral("out.obj"));

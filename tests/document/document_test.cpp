@@ -26,12 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const fs::path& p)
-{
-    auto s = ReadWholeTextFile(p);
-    EXPECT_TRUE(s) << p;
-    return std::move(s).value_or({});
-}
+std::string Slurp(const fs::path& p) { return orvtest::SlurpText(p); }
 
 void Spit(const fs::path& p, std::string_view text)
 {

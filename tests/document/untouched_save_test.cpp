@@ -20,12 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Text(const fs::path& p)
-{
-    auto s = ReadWholeTextFile(p);
-    EXPECT_TRUE(s) << p;
-    return std::move(s).value_or({});
-}
+using orvtest::SlurpText;
 
 // The first line where two files differ, leaving out the first line (which names the
 // file written); "" when they are the same.
@@ -116,11 +111,11 @@ TEST(UntouchedSave, EditorAndCommandLineWriteTheFileAsRead)
         const fs::path editorOut = dir / "editor.3do";
         ASSERT_TRUE(editor.SaveDocument(editorOut.string()));
 
-        const std::string toolText = Text(toolOut), editorText = Text(editorOut);
+        const std::string toolText = SlurpText(toolOut), editorText = SlurpText(editorOut);
         EXPECT_EQ(FirstDifference(editorText, toolText), "");
 
         // Both hold the radii and texture coordinates of the file, to its printed precision.
-        const Printed read = PrintedValues(Text(in)), written = PrintedValues(editorText);
+        const Printed read = PrintedValues(SlurpText(in)), written = PrintedValues(editorText);
         EXPECT_EQ(written.radii, read.radii);
         EXPECT_EQ(written.uv, read.uv);
     }
@@ -149,5 +144,5 @@ TEST(UntouchedSave, UndoOfAnEditGivesBackTheRadiiRead)
     ViewState view;
     ASSERT_TRUE(doc.Undo(view));
     ASSERT_TRUE(doc.SaveDocument(after.string()));
-    EXPECT_EQ(FirstDifference(Text(after), Text(before)), "");
+    EXPECT_EQ(FirstDifference(SlurpText(after), SlurpText(before)), "");
 }
