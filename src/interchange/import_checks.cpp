@@ -34,16 +34,17 @@ bool Contains(std::string_view s, std::string_view part) { return s.find(part) !
 uint64_t Add(uint64_t a, uint64_t b) { return a > kHuge - b ? kHuge : a + b; }
 uint64_t Times(uint64_t a, uint64_t b) { return b != 0 && a > kHuge / b ? kHuge : a * b; }
 
-// A count written in decimal digits (a larger one than 64 bits hold is as good as
-// endless); none when the word is no count.
+// The count a word begins with in decimal digits, read as the readers read it: up to the
+// first other character (a larger one than 64 bits hold is as good as endless); none
+// when the word does not begin with a digit.
 std::optional<uint64_t> Count(std::string_view word)
 {
-    if (word.empty() || word.size() > 64)
+    if (word.empty() || word[0] < '0' || word[0] > '9')
         return std::nullopt;
     uint64_t n = 0;
     for (const char c : word) {
         if (c < '0' || c > '9')
-            return std::nullopt;
+            break;
         n = Add(Times(n, 10), static_cast<uint64_t>(c - '0'));
     }
     return n;

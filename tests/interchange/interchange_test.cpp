@@ -422,6 +422,14 @@ TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
         ASSERT_TRUE(orvtest::Ok(imported)) << name;
         EXPECT_EQ(CountFaces(*imported->model), 1u) << name;
     }
+    // A count is read as far as its digits go, as the readers read it.
+    const std::string off =
+        "OFF\n3 100000000\x04"
+        "0 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    const auto glued =
+        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(off.data()), off.size()), "off", {});
+    ASSERT_FALSE(glued);
+    EXPECT_NE(glued.error().find("announces 100000000 faces"), std::string::npos) << glued.error();
     // A count that fits only when 32 bits wrap round is no count that fits.
     std::string stl(84 + 2 * 50, '\0');
     const uint32_t wrapping = 2u + (1u << 31);  // 84 + 50 x count = 184 modulo 2^32
