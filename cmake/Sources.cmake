@@ -69,6 +69,7 @@ set(ORVANE_INTERCHANGE_SOURCES
   src/interchange/export.cpp
   src/interchange/gltf_writer.cpp
   src/interchange/import.cpp
+  src/interchange/import_checks.cpp
 )
 set(ORVANE_TOOL_SOURCES
   src/cli/main.cpp

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -20,6 +22,7 @@
 #include "interchange/axes.h"
 #include "interchange/child_run.h"
 #include "interchange/export_scene.h"
+#include "interchange/import_checks.h"
 #include "interchange/interchange.h"
 #include "interchange/textures.h"
 #include "model/fileio.h"
@@ -336,6 +339,8 @@ public:
         const double s = options_.scale;
         top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
         WalkNodes(top);
+        if (!refusal_.empty())
+            return Fail(refusal_);
         if (faceCount_ == 0)
             return Fail("the file holds no faces");
         model.RebuildHierarchy();
@@ -378,7 +383,7 @@ private:
             pushChildren(root, -1, Compose(top, FromAssimp(root->mTransformation)), identity, {0, 0, 0});
         else
             stack.push_back({root, -1, top, identity, {0, 0, 0}});
-        while (!stack.empty()) {
+        while (!stack.empty() && refusal_.empty()) {
             const Pending p = stack.back();
             stack.pop_back();
             const Affine world = Compose(p.parentWorld, FromAssimp(p.node->mTransformation));
@@ -419,6 +424,15 @@ private:
                 *v = Vec3();
             *v += Vec3();
         }
+        // A place beyond the engine's range refuses the file, told in the file's axes as
+        // its user knows them (the game's differ in sign and order only).
+        const Vec3& at = n->position;
+        if (!CoordinateFits(at.x) || !CoordinateFits(at.y) || !CoordinateFits(at.z))
+            for (const double t : translation)
+                if (const auto c = static_cast<float>(t); !CoordinateFits(c)) {
+                    Refuse("node '" + std::string(node.mName.C_Str()) + "', position: " + CoordinateFault(c));
+                    break;
+                }
         const auto index = static_cast<int32_t>(model.nodes.size());
         model.nodes.push_back(std::move(n));
         children_.emplace_back();
@@ -433,6 +447,29 @@ private:
             ++counts_.transformedNodes;
         AddMeshes(index, MeshName(node), std::move(faces));
         return index;
+    }
+
+    // The first coordinate out of the engine's range stops the import: the file's units
+    // or the scale asked for are wrong, or the file is damaged.
+    void Refuse(std::string where)
+    {
+        if (!refusal_.empty())
+            return;
+        refusal_ = std::move(where);
+        if (options_.scale != 1.0f) {
+            char text[32];
+            const auto end = std::to_chars(text, text + sizeof text, options_.scale).ptr;
+            refusal_ += " at the scale of " + std::string(text, end);
+        }
+    }
+
+    // A mesh of the file as its user knows it: by its name, else by its number.
+    std::string MeshLabel(const aiNode& node, unsigned index) const
+    {
+        std::string name = scene_.mMeshes[index]->mName.C_Str();
+        if (name.empty())
+            name = node.mName.C_Str();
+        return name.empty() ? "mesh " + std::to_string(index) : "mesh '" + name + "'";
     }
 
     // The mesh's name: the one mesh's, or the shared name of a glTF mesh whose
@@ -465,6 +502,12 @@ private:
             const aiMesh& mesh = *scene_.mMeshes[node.mMeshes[mi]];
             const MaterialChoice material = MaterialOf(mesh.mMaterialIndex);
             std::vector<Corner> points(mesh.mNumVertices);
+            std::vector<bool> used(mesh.mNumVertices, false);
+            for (unsigned f = 0; f < mesh.mNumFaces; ++f)
+                if (mesh.mFaces[f].mNumIndices >= 3)
+                    for (unsigned k = 0; k < mesh.mFaces[f].mNumIndices; ++k)
+                        if (mesh.mFaces[f].mIndices[k] < mesh.mNumVertices)
+                            used[mesh.mFaces[f].mIndices[k]] = true;
             for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
                 const aiVector3D& a = mesh.mVertices[v];
                 Vec3d p{};
@@ -478,6 +521,14 @@ private:
                     points[v].u = std::isfinite(u) ? u : 0.0f;
                     points[v].v = std::isfinite(w) ? w : 0.0f;
                 }
+                // Scaled as the model will hold it, in the file's axes (the game's differ
+                // in sign and order only, so the range is the same).
+                for (const double d : p)
+                    if (const auto c = static_cast<float>(d); used[v] && !CoordinateFits(c)) {
+                        Refuse(MeshLabel(node, node.mMeshes[mi]) + ", vertex " + std::to_string(v) + ": " +
+                               CoordinateFault(c));
+                        return {};
+                    }
             }
             for (std::vector<unsigned>& polygon : Polygons(mesh, points)) {
                 std::vector<Corner> corners;
@@ -867,6 +918,7 @@ private:
     ImportReport report_;
     Counts counts_;
     std::size_t faceCount_ = 0;
+    std::string refusal_;  // why the file is not taken
     NameList nodeNames_, meshNames_;
     std::vector<std::vector<int32_t>> children_;
     std::vector<int32_t> roots_;
@@ -951,9 +1003,32 @@ std::optional<Handover> Unpack(const std::string& in)
     return h;
 }
 
-Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Importer&)>& read,
-                                std::chrono::milliseconds limit)
+// The bytes the reader takes in for the file at path of size bytes: a .gltf file's
+// buffers are files of their own, as a rule .bin files beside it.
+uint64_t BytesRead(const fs::path& path, uint64_t size, const std::string& extension)
 {
+    if (extension != "gltf")
+        return size;
+    std::error_code ec;
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fileError;
+        if (Lower(it->path().extension().string()) != ".bin" || !it->is_regular_file(fileError))
+            continue;
+        if (const uintmax_t bytes = it->file_size(fileError); !fileError)
+            size += bytes;
+    }
+    return size;
+}
+
+// Reads a file of size bytes whose extension (without its dot) names its format.
+Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Importer&)>& read,
+                                const std::string& extension, uint64_t size, const ImportOptions& options)
+{
+    ChildLimits limits;
+    limits.time = ReadTimeLimit(size, options.readLimit);
+    limits.memory = ReadMemoryBudget(size);
+    limits.kind = NotAFileOf(extension);
     return RunInChild(
         [&]() -> Result<std::string> {
             Assimp::Importer importer;
@@ -961,8 +1036,8 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
             importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
             const aiScene* scene = read(importer);
             if (!scene)
-                return Fail(*importer.GetErrorString() ? importer.GetErrorString()
-                                                       : "not a model file Assimp can read");
+                return Fail(ReaderFailure(importer.GetErrorString(), extension,
+                                          !extension.empty() && importer.IsExtensionSupported("." + extension)));
             if (!scene->mRootNode)
                 return Fail("the file holds no scene");
             Handover h;
@@ -980,7 +1055,7 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
             h.scene.assign(static_cast<const char*>(blob->data), blob->size);
             return Pack(h);
         },
-        limit);
+        limits);
 }
 
 Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& folder, const ImportOptions& options)
@@ -1013,9 +1088,21 @@ Result<ImportReport> ImportModel(const fs::path& path, const ImportOptions& opti
     if (!fs::is_regular_file(path, ec))
         return Fail("the file does not exist or cannot be read");
     try {
+        const uint64_t size = fs::file_size(path, ec);
+        std::vector<uint8_t> head(kHeaderBytes);
+        std::ifstream in(path, std::ios::binary);
+        if (ec || !in)
+            return Fail("the file does not exist or cannot be read");
+        in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(in.gcount()));
+        std::string extension = path.extension().string();
+        if (!extension.empty())
+            extension = Lower(extension.substr(1));
+        if (Status fits = CheckAnnouncedCounts(head, size, extension); !fits)
+            return Fail(fits.error());
         const std::string name = path.string();
         auto handed = ReadInChild([&](Assimp::Importer& importer) { return importer.ReadFile(name, kImportSteps); },
-                                  options.readLimit);
+                                  extension, BytesRead(path, size, extension), options);
         return Convert(handed, path.parent_path().empty() ? fs::path(".") : path.parent_path(), options);
     } catch (const std::exception& e) {
         return Fail(std::string("the file cannot be read (") + e.what() + ")");
@@ -1026,11 +1113,14 @@ Result<ImportReport> ImportModelFromMemory(std::span<const uint8_t> bytes, const
                                            const ImportOptions& options)
 {
     try {
+        const std::string extension = Lower(hint);
+        if (Status fits = CheckAnnouncedCounts(bytes, bytes.size(), extension); !fits)
+            return Fail(fits.error());
         auto handed = ReadInChild(
             [&](Assimp::Importer& importer) {
                 return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
             },
-            options.readLimit);
+            extension, bytes.size(), options);
         return Convert(handed, {}, options);
     } catch (const std::exception& e) {
         return Fail(std::string("the bytes cannot be read (") + e.what() + ")");

@@ -74,7 +74,8 @@ struct ImportOptions {
     ResourceSources resources;
     TextureSizeFn textureSize;  // sizes of those materials
     // Assimp reads the file in a child process (its readers can crash or loop on a
-    // damaged file); one that takes longer than this is stopped.
+    // damaged file) with memory in proportion to the file's size; one that takes longer
+    // than 30 seconds and one more per MB of the file, or than this, is stopped.
     std::chrono::milliseconds readLimit{std::chrono::minutes(2)};
 };
 
@@ -90,8 +91,10 @@ struct ImportReport {
 // Reads the file with Assimp (its validation on) and builds the model: nodes from the
 // file's hierarchy (scale and shear applied to the vertices), polygons of up to 24
 // corners kept, meshes split under the engine's limits, texture coordinates in texels,
-// each image texture a custom 8-bit material. Fails with the reason when the file cannot
-// be read or holds no faces.
+// each image texture a custom 8-bit material. Fails with the reason, in words about the
+// file, when it cannot be read, announces more than its size holds, holds no faces, or
+// has a vertex or node whose coordinate (times the scale) is not a number or lies beyond
+// ±kMaxCoordinate.
 Result<ImportReport> ImportModel(const std::filesystem::path& path, const ImportOptions& options);
 
 // The same from bytes in memory; hint is the file's extension without its dot ("obj").

@@ -1,8 +1,20 @@
 #include "model/limits.h"
 
+#include <charconv>
+#include <cmath>
+
 namespace orv {
 
 namespace {
+
+// The coordinate of v that breaks the limit first, if any.
+const float* FirstFault(const Vec3& v)
+{
+    for (const float* c : {&v.x, &v.y, &v.z})
+        if (!CoordinateFits(*c))
+            return c;
+    return nullptr;
+}
 
 std::string Where(std::size_t g, std::size_t m, const CMesh& mesh)
 {
@@ -21,6 +33,17 @@ std::string LongName(const std::string& name)
 }
 
 }  // namespace
+
+bool CoordinateFits(float value) { return std::isfinite(value) && std::fabs(value) <= kMaxCoordinate; }
+
+std::string CoordinateFault(float value)
+{
+    // The shortest text that reads back as the same number: 10000.01 is not "10000".
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    const std::string number(text, end);
+    return "coordinate " + number + (std::isnan(value) ? " is not a number" : " lies beyond \u00b110,000 units");
+}
 
 std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
 {
@@ -44,6 +67,16 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
                     where + ": " + Count(mesh.textureVertices.size(), "texture vertices", kMaxMeshTextureVertices));
             if (mesh.faces.size() > kMaxMeshFaces)
                 add(gi, mi, -1, where + ": " + Count(mesh.faces.size(), "faces", kMaxMeshFaces));
+            // One line a mesh: a model scaled up wrongly has all of its vertices out.
+            std::size_t outside = 0;
+            std::string first;
+            for (std::size_t v = 0; v < mesh.vertices.size(); ++v)
+                if (const float* c = FirstFault(mesh.vertices[v].Position()); c && outside++ == 0)
+                    first = where + ", vertex " + std::to_string(v) + ": " + CoordinateFault(*c);
+            if (outside > 1)
+                first += " (and " + std::to_string(outside - 1) + (outside == 2 ? " more vertex)" : " more vertices)");
+            if (outside > 0)
+                add(gi, mi, -1, first);
             for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
                 const CFace& face = *mesh.faces[f];
                 const auto fi = static_cast<int32_t>(f);
@@ -68,6 +101,10 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
         const std::string where = "node " + std::to_string(n) + " (" + node.name + ")";
         if (node.name.size() > kMaxNameLength)
             add(-1, -1, -1, where + ": " + LongName(node.name));
+        if (const float* c = FirstFault(node.position))
+            add(-1, -1, -1, where + ", position: " + CoordinateFault(*c));
+        if (const float* c = FirstFault(node.pivot))
+            add(-1, -1, -1, where + ", pivot: " + CoordinateFault(*c));
         // A node's mesh index applies to every geometry set.
         for (std::size_t g = 0; g < model.geosets.size(); ++g) {
             const std::size_t count = model.geosets[g]->meshes.size();

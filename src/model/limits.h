@@ -17,6 +17,16 @@ inline constexpr std::size_t kMinFaceCorners = 3;
 inline constexpr std::size_t kMaxFaceCorners = 24;
 inline constexpr std::size_t kMaxGeometrySets = 4;
 inline constexpr std::size_t kMaxNameLength = 31;
+// The largest coordinate (of a vertex, a node's place or its pivot) a model may hold:
+// far beyond any level of the game, so one past it is a mistake of units or scale, or
+// damage; and not a number is never a place.
+inline constexpr float kMaxCoordinate = 10000.0f;
+
+// Whether value is a finite number within ±kMaxCoordinate.
+bool CoordinateFits(float value);
+// Why it is not, for a breach line: "coordinate 1e+20 lies beyond ±10,000 units" or
+// "coordinate nan is not a number".
+std::string CoordinateFault(float value);
 
 // One breach, with where it is: "geometry set 0, mesh 3 (torso): 600 vertices (at most 512)".
 struct LimitBreach {
@@ -27,8 +37,9 @@ struct LimitBreach {
 };
 
 // Every breach of the engine's limits, in the order of the model: geometry sets, then per
-// set each mesh (its name, vertices, texture vertices, faces, each face's corners and
-// material index), then the materials' names, then each node (its name, its mesh index).
+// set each mesh (its name, vertices, texture vertices, faces, its vertices' coordinates,
+// each face's corners and material index), then the materials' names, then each node
+// (its name, its place and pivot, its mesh index).
 // Counts come from the mesh lists: the model must be as read from a file or have had its
 // lists rebuilt (the 3DO writer rebuilds them first).
 std::vector<LimitBreach> CheckEngineLimits(const CModel& model);

@@ -32,7 +32,7 @@ std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks
                 if (withLimitChecks && face.corners.size() < 3)
                     faults.push_back(where + " has " + std::to_string(face.corners.size()) + " corners");
                 for (const auto& c : face.corners)
-                    if (!Finite(c.Position()) || !std::isfinite(c.u) || !std::isfinite(c.v)) {
+                    if ((withLimitChecks && !Finite(c.Position())) || !std::isfinite(c.u) || !std::isfinite(c.v)) {
                         faults.push_back(where + " has a corner that is no number");
                         break;
                     }
@@ -78,7 +78,7 @@ std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks
                                  std::to_string(g) + " does not have");
                 break;
             }
-        if (!Finite(node.position) || !Finite(node.rotation) || !Finite(node.pivot))
+        if (!Finite(node.rotation) || (withLimitChecks && (!Finite(node.position) || !Finite(node.pivot))))
             faults.push_back(where + " has a placement that is no number");
     }
     // The walk from node 0 along child and sibling links meets every node at most once,

@@ -15,7 +15,8 @@ namespace orv {
 // lists are rebuilt from the corners before a model is written).
 //
 // withLimitChecks false leaves out what CheckEngineLimits reports already (faces of fewer
-// than three corners, material and node mesh indices out of range), for a report of both.
+// than three corners, material and node mesh indices out of range, positions that are not
+// numbers), for a report of both.
 std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks = true);
 
 }  // namespace orv

@@ -19,9 +19,15 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libassimp.so
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // The reader a file's extension would choose, by what the bytes begin with.
+    // The reader a file's extension would choose, by what the bytes begin with (the
+    // header checks of PLY, OFF and STL run before any reader).
     const std::string text(reinterpret_cast<const char*>(data), std::min<size_t>(size, 4));
-    const char* hint = text == "glTF" ? "glb" : (!text.empty() && (text[0] == '{' || text[0] == ' ')) ? "gltf" : "obj";
+    const char* hint = text == "glTF"                                                        ? "glb"
+                       : (!text.empty() && (text[0] == '{' || text[0] == ' '))               ? "gltf"
+                       : text.rfind("ply", 0) == 0                                           ? "ply"
+                       : text.rfind("OFF", 0) == 0                                           ? "off"
+                       : text == "soli" || text == "bina" || (size >= 84 && text[0] == '\0') ? "stl"
+                                                                                             : "obj";
     ImportOptions options;
     options.readLimit = std::chrono::seconds(5);  // well inside the fuzzer's own limit
     auto imported = ImportModelFromMemory(std::span<const uint8_t>(data, size), hint, options);

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -16,6 +18,7 @@
 #include "formats/model3do.h"
 #include "interchange/axes.h"
 #include "interchange/child_run.h"
+#include "interchange/import_checks.h"
 #include "interchange/interchange.h"
 #include "interchange/textures.h"
 #include "model/limits.h"
@@ -448,6 +451,115 @@ TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
     EXPECT_FALSE(fs::exists(dir_ / "x.glb"));
 }
 
+// A header that announces more than the file can hold is refused before any reader
+// runs, saying what it announced; files whose counts fit are read.
+TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
+{
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"ply_announces_billion_vertices.ply",
+         "the file announces 1000000000 vertices, more than its 189 bytes can hold; it is damaged or not a PLY file"},
+        {"ply_binary_faces_past_end.ply", "announces 1000 faces, more than its 221 bytes"},
+        {"stl_announces_million_triangles.stl",
+         "announces 1000000 triangles, more than its 134 bytes can hold; it is "
+         "damaged or not an STL file"},
+        {"off_announces_billion_faces.off", "announces 1000000000 faces"},
+    };
+    for (const auto& [name, message] : refused) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto imported = ImportModel(orvtest::Fixture("import", name), {});
+        ASSERT_FALSE(imported) << name;
+        EXPECT_NE(imported.error().find(message), std::string::npos) << name << ": " << imported.error();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name << " went to the reader";
+        const auto bytes = ReadWholeFile(orvtest::Fixture("import", name)).value_or(std::vector<uint8_t>{});
+        const auto fromMemory = ImportModelFromMemory(bytes, fs::path(name).extension().string().substr(1), {});
+        ASSERT_FALSE(fromMemory) << name;
+        EXPECT_NE(fromMemory.error().find(message), std::string::npos) << name << ": " << fromMemory.error();
+    }
+    for (const char* name : {"ply_ascii_triangle.ply", "ply_binary_triangle.ply", "stl_binary_triangle.stl"}) {
+        const auto imported = ImportModel(orvtest::Fixture("import", name), {});
+        ASSERT_TRUE(orvtest::Ok(imported)) << name;
+        EXPECT_EQ(CountFaces(*imported->model), 1u) << name;
+    }
+    // A count is read as far as its digits go, as the readers read it.
+    const std::string off =
+        "OFF\n3 100000000\x04"
+        "0 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    const auto glued =
+        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(off.data()), off.size()), "off", {});
+    ASSERT_FALSE(glued);
+    EXPECT_NE(glued.error().find("announces 100000000 faces"), std::string::npos) << glued.error();
+    // A count that fits only when 32 bits wrap round is no count that fits.
+    std::string stl(84 + 2 * 50, '\0');
+    const uint32_t wrapping = 2u + (1u << 31);  // 84 + 50 x count = 184 modulo 2^32
+    std::memcpy(stl.data() + 80, &wrapping, sizeof wrapping);
+    stl.replace(0, 5, "solid");
+    const auto wrapped =
+        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(stl.data()), stl.size()), "stl", {});
+    ASSERT_FALSE(wrapped);
+    EXPECT_NE(wrapped.error().find("announces 2147483650 triangles"), std::string::npos) << wrapped.error();
+}
+
+// A coordinate that is not a number or lies beyond ±10,000 units once the scale is
+// applied (as the model would hold it) refuses the import, naming where it is.
+TEST_F(InterchangeTest, CoordinatesOutOfRangeAreRefusedNamingWhereTheyAre)
+{
+    auto error = [](const std::string& name, float scale = 1.0f) {
+        ImportOptions options;
+        options.scale = scale;
+        const auto imported = ImportModel(orvtest::Fixture("import", name), options);
+        return imported ? std::string("imported") : imported.error();
+    };
+    EXPECT_EQ(error("vertex_far_away.obj"), "mesh 'Far', vertex 1: coordinate 20000 lies beyond \u00b110,000 units");
+    EXPECT_EQ(error("vertex_far_away.obj", 0.5f), "imported");
+    EXPECT_EQ(error("vertex_not_a_number.obj"), "mesh 'Broken', vertex 2: coordinate nan is not a number");
+    // The cube's corners are a unit from its centre.
+    EXPECT_EQ(error("cube.obj", 10000.0f), "imported");
+    EXPECT_EQ(error("cube.obj", 12000.0f),
+              "mesh 'box', vertex 0: coordinate -12000 lies beyond \u00b110,000 units at the scale of 12000");
+
+    // A node placed too far, its parent's scale included.
+    auto gltf = nlohmann::json::parse(orvtest::FixtureText("import", "pentagon_fan_scaled_node.gltf"));
+    gltf["nodes"][1]["translation"] = {6000, 0, 0};
+    Write("far_node.gltf", gltf.dump());
+    const auto far = ImportModel(dir_ / "far_node.gltf", {});
+    ASSERT_FALSE(far);
+    EXPECT_EQ(far.error(), "node 'fan', position: coordinate 12000 lies beyond \u00b110,000 units");
+}
+
+// Failures of the reader are told in words about the file and its kind, never in the
+// library's names for its own parts.
+TEST_F(InterchangeTest, ReaderFailuresSpeakOfTheFile)
+{
+    Write("noise.glb", "hello, not a model");
+    Write("empty.dae", "<?xml version=\"1.0\"?><COLLADA version=\"1.4.1\"><asset/><scene/></COLLADA>");
+    Write("nothing.off", "OFF\n0 0 0\n");
+    Write("notes.xyzq", "nothing a reader knows");
+    auto error = [this](const std::string& file) {
+        const auto imported = ImportModel(file.find('/') == std::string::npos ? dir_ / file : fs::path(file), {});
+        return imported ? std::string("imported") : imported.error();
+    };
+    const std::string accessor = orvtest::Fixture("import", "accessor_past_buffer.gltf").string();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {orvtest::Fixture("import", "vertices_only.obj").string(), "the file holds no faces"},
+        {"noise.glb", "the file is damaged or not a glTF file"},
+        {"empty.dae", "the file is damaged or not a Collada file: file came out empty"},
+        {"nothing.off", "the file is damaged or not an OFF file: there are no valid vertices"},
+        {"notes.xyzq", "files of type .xyzq are not among those the import reads"},
+        {accessor, "the file is damaged or not a glTF file: accessor with offset/length (0/180) is out of range"},
+    };
+    for (const auto& [file, start] : cases) {
+        const std::string message = error(file);
+        EXPECT_EQ(message.substr(0, start.size()), start) << message;
+        for (const char* internal : {"::", "aiScene", "mNum", "GLTF:", "Validation"})
+            EXPECT_EQ(message.find(internal), std::string::npos) << message;
+    }
+    EXPECT_EQ(NotAFileOf("obj"), "not an OBJ file");
+    EXPECT_EQ(NotAFileOf("GLB"), "not a glTF file");
+    EXPECT_EQ(NotAFileOf("3ds"), "not a 3DS file");
+    EXPECT_EQ(NotAFileOf("fbx"), "not an FBX file");
+    EXPECT_EQ(NotAFileOf(""), "not a model file");
+}
+
 // A reader that crashes, loops or fails in the child is an error here, and the
 // bytes a good one gives back arrive whole (more than a pipe holds at once).
 TEST(ChildRun, CrashHangAndFailureBecomeErrorsAndResultsArriveWhole)
@@ -478,6 +590,42 @@ TEST(ChildRun, CrashHangAndFailureBecomeErrorsAndResultsArriveWhole)
     const auto whole = RunInChild([&]() -> Result<std::string> { return big; }, 10s);
     ASSERT_TRUE(whole);
     EXPECT_EQ(*whole, big);
+}
+
+// A child that takes more memory than it is given is stopped and said to be, as a damaged
+// file of its kind; one that stays within it is not disturbed.
+TEST(ChildRun, MemoryBeyondTheCapStopsTheChild)
+{
+    ChildLimits limits;
+    limits.time = std::chrono::seconds(20);
+    limits.memory = 64 << 20;
+    limits.kind = "not a PLY file";
+    auto allocate = [](std::size_t mb) {
+        return [mb]() -> Result<std::string> {
+            std::vector<std::unique_ptr<char[]>> blocks;
+            for (std::size_t i = 0; i < mb; ++i) {
+                blocks.push_back(std::make_unique<char[]>(1 << 20));
+                std::memset(blocks.back().get(), 1, 1 << 20);
+            }
+            return std::to_string(blocks.size());
+        };
+    };
+    const auto small = RunInChild(allocate(16), limits);
+    ASSERT_TRUE(orvtest::Ok(small));
+    EXPECT_EQ(*small, "16");
+    const auto greedy = RunInChild(allocate(1024), limits);
+    ASSERT_FALSE(greedy);
+    EXPECT_EQ(greedy.error(),
+              "reading the file took more than 64 MB of memory, far more than a file of its size "
+              "needs, and was stopped; it is damaged or not a PLY file");
+    // Without a cap the same work runs to its end.
+    limits.memory = 0;
+    const auto uncapped = RunInChild(allocate(256), limits);
+    ASSERT_TRUE(orvtest::Ok(uncapped));
+
+    EXPECT_EQ(ReadMemoryBudget(1000), uint64_t{512} << 20);
+    EXPECT_EQ(ReadMemoryBudget(uint64_t{20} << 20), uint64_t{1280} << 20);
+    EXPECT_LE(ReadMemoryBudget(uint64_t{1} << 40), uint64_t{4} << 30);
 }
 
 // Textures come as PNG (any kind), JPEG or BMP, and are made powers of two.

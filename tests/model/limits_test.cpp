@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "model/limits.h"
 
 using namespace orv;
@@ -73,4 +75,35 @@ TEST(EngineLimits, BreachesSayWhereTheyAre)
     EXPECT_EQ(std::tuple(breaches[1].geoset, breaches[1].mesh, breaches[1].face), std::tuple(0, 0, 1));
     EXPECT_NE(breaches[1].text.find("material 2 is not in the list of 0 materials"), std::string::npos);
     EXPECT_NE(breaches[2].text.find("node 0 (): mesh 5 is not among"), std::string::npos) << breaches[2].text;
+}
+
+// A coordinate that is not a number or lies beyond ±10,000 units: one line per mesh
+// (its first such vertex, and how many more), one per node's place and pivot.
+TEST(EngineLimits, CoordinatesBeyondTheRangeOrNotNumbers)
+{
+    auto m = Sized(4, 3, 1);
+    auto& vertices = m->geosets[0]->meshes[0]->vertices;
+    vertices[0].x = 10000.0f;
+    vertices[1].y = -10000.0f;
+    EXPECT_EQ(Breaches(*m), 0u) << "the range includes its ends";
+
+    vertices[1].z = 10000.01f;
+    vertices[2].y = std::numeric_limits<float>::quiet_NaN();
+    vertices[3].x = -std::numeric_limits<float>::infinity();
+    m->nodes[0]->position.y = 1e20f;
+    m->nodes[0]->pivot.x = std::numeric_limits<float>::quiet_NaN();
+    const auto breaches = CheckEngineLimits(*m);
+    ASSERT_EQ(breaches.size(), 3u);
+    EXPECT_EQ(breaches[0].text,
+              "geometry set 0, mesh 0 (body), vertex 1: coordinate 10000.01 lies beyond "
+              "\u00b110,000 units (and 2 more vertices)");
+    EXPECT_EQ(std::tuple(breaches[0].geoset, breaches[0].mesh, breaches[0].face), std::tuple(0, 0, -1));
+    EXPECT_EQ(breaches[1].text, "node 0 (), position: coordinate 1e+20 lies beyond \u00b110,000 units");
+    EXPECT_EQ(breaches[2].text, "node 0 (), pivot: coordinate nan is not a number");
+
+    vertices[1].z = 0.0f;
+    vertices[3].x = 0.0f;
+    const auto one = CheckEngineLimits(*m);
+    ASSERT_FALSE(one.empty());
+    EXPECT_EQ(one[0].text, "geometry set 0, mesh 0 (body), vertex 2: coordinate nan is not a number");
 }
