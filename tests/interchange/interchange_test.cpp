@@ -363,6 +363,30 @@ TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
     EXPECT_FLOAT_EQ(corner->v * 64, 64.0f);
 }
 
+// An imported mesh is culled by the game with a sphere around its origin: a unit cube
+// ten units out is reached by its radius (the box rule gave 1.732), as is the model's.
+TEST_F(InterchangeTest, ImportedRadiiReachEveryVertexFromTheOrigins)
+{
+    Write("far.obj",
+          "o far\nv 9.5 -0.5 -0.5\nv 10.5 -0.5 -0.5\nv 10.5 0.5 -0.5\nv 9.5 0.5 -0.5\n"
+          "v 9.5 -0.5 0.5\nv 10.5 -0.5 0.5\nv 10.5 0.5 0.5\nv 9.5 0.5 0.5\n"
+          "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\n");
+    auto imported = ImportModel(dir_ / "far.obj", {});
+    ASSERT_TRUE(orvtest::Ok(imported));
+    // Through the 3DO file, as the game reads it.
+    CModel m;
+    TextBuffer buffer(Format3do(*imported->model, "far.3do"));
+    ASSERT_TRUE(Read3do(m, buffer).complete);
+    const float farthest = std::sqrt(10.5f * 10.5f + 0.5f);
+    EXPECT_NEAR(m.radius, farthest, 1e-4f);
+    const CMesh& mesh = *m.geosets[0]->meshes[0];
+    float reach = 0.0f;
+    for (const auto& v : mesh.vertices)
+        reach = std::max(reach, Length(v.Position()));
+    EXPECT_NEAR(mesh.radius, reach, 1e-4f);
+    EXPECT_GT(mesh.radius, 1.75f);
+}
+
 TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
 {
     // 45 x 45 = 2,025 vertices, 1,936 quads in one object.
