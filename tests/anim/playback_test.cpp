@@ -56,7 +56,7 @@ struct Rig {
 
 }  // namespace
 
-// The two drawing rates of the description: with 0.05 s a drawn frame, FPS 10 steps on
+// Two drawing rates: with 0.05 s a drawn frame, FPS 10 steps on
 // every third frame (two frames make exactly the frame time, which the strict test does
 // not take), FPS 30 on every one; the frame wraps at the frame count.
 TEST(Playback, AdvanceStepsStrictlyPastTheFrameTimeAndWraps)
