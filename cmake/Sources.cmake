@@ -8,8 +8,8 @@ set(ORVANE_CORE_SOURCES
   src/model/radius.cpp
   src/model/tree.cpp
   src/model/fileio.cpp
-  src/model/projectfile.cpp
-  src/model/undo.cpp
+  src/formats/projectfile.cpp
+  src/document/undo.cpp
   src/model/settings.cpp
   src/model/limits.cpp
   src/model/validate.cpp

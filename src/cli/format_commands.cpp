@@ -7,12 +7,12 @@
 #include "cli/tool.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
+#include "formats/projectfile.h"
 #include "formats/puppet.h"
 #include "model/corners.h"
 #include "model/fileio.h"
 #include "model/limits.h"
 #include "model/model.h"
-#include "model/projectfile.h"
 #include "model/validate.h"
 
 namespace orv::cli {

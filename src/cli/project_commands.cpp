@@ -7,7 +7,7 @@
 
 #include "cli/tool.h"
 #include "document/document.h"
-#include "model/projectfile.h"
+#include "formats/projectfile.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
 

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "document/modes.h"
+#include "document/undo.h"
+#include "formats/projectfile.h"
 #include "model/corners.h"
 #include "model/model.h"
-#include "model/projectfile.h"
 #include "model/settings.h"
-#include "model/undo.h"
 
 namespace orv {
 
