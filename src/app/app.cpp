@@ -573,7 +573,7 @@ bool COrvaneApp::SaveByPlan(CChildFrame* frame, const QString& path, SaveMode mo
                                                         : QMessageBox::Cancel;
             const auto shown = hooks_.message(frame_, q.warning ? QMessageBox::Warning : QMessageBox::Question,
                                               QString::fromStdString(q.text), buttons);
-            answer = shown == QMessageBox::Yes ? SaveAnswer::Yes
+            answer = shown == QMessageBox::Yes  ? SaveAnswer::Yes
                      : shown == QMessageBox::No ? SaveAnswer::No
                                                 : SaveAnswer::Cancel;
         }

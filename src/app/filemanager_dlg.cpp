@@ -889,8 +889,8 @@ void CFileManagerDlg::SaveSelectedAs()
         if (warn && !askedInDialog && fs::exists(target, ec) &&
             !(prompts_.askYesNo && prompts_.askYesNo(this, ReplaceFileQuestion(Q(target.string())))))
             continue;
-        if (Status saved = ExtractArchiveItem(PathOf(archivePath_), rec, target, convert && palette ? &*palette : nullptr,
-                                              convert);
+        if (Status saved = ExtractArchiveItem(PathOf(archivePath_), rec, target,
+                                              convert && palette ? &*palette : nullptr, convert);
             !saved)
             failures << Q(rec.name) + QStringLiteral(": ") + Q(saved.error());
     }

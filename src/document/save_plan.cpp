@@ -28,7 +28,8 @@ SavePlan PlanSave(COrvaneDoc& doc, const std::string& path, bool askBeforeReplac
     if (doc.SaveReplacesPartialFile(path)) {
         // The file holds more than the document; asked whatever the "Warning" setting, as
         // what would be lost is the user's model itself.
-        SaveQuestion q{SaveQuestionKind::ReplacePartialFile};
+        SaveQuestion q;
+        q.kind = SaveQuestionKind::ReplacePartialFile;
         q.warning = true;
         q.text = FileNameOf(path) + " was read only in part. Saving will replace it with what was read. Save anyway?";
         q.choices = {{SaveAnswer::Yes, false}, {SaveAnswer::No, true}};
@@ -42,7 +43,8 @@ SavePlan PlanSave(COrvaneDoc& doc, const std::string& path, bool askBeforeReplac
             for (auto& mesh : geoset->meshes)
                 mesh->RebuildMeshLists();
         if (auto breaches = CheckEngineLimits(model); !breaches.empty()) {
-            SaveQuestion q{SaveQuestionKind::EngineLimits};
+            SaveQuestion q;
+            q.kind = SaveQuestionKind::EngineLimits;
             q.warning = true;
             q.text = FileNameOf(path);
             q.choices = {{SaveAnswer::Yes, false}, {SaveAnswer::Cancel, true}};
@@ -53,14 +55,16 @@ SavePlan PlanSave(COrvaneDoc& doc, const std::string& path, bool askBeforeReplac
 
     const std::size_t custom = model.customMaterials.Count();
     if (format && !format->keepsCustomMaterials && custom > 0) {
-        SaveQuestion q{SaveQuestionKind::WriteCustomMaterials};
+        SaveQuestion q;
+        q.kind = SaveQuestionKind::WriteCustomMaterials;
         q.text = "This model holds " + std::to_string(custom) +
                  " custom material(s), which a 3DO file cannot carry.\n\nWrite them as MAT files beside it?";
         q.choices = {{SaveAnswer::Yes, false}, {SaveAnswer::No, false}, {SaveAnswer::Cancel, true}};
         plan.questions.push_back(std::move(q));
         const std::vector<std::string> existing = ExistingCustomMaterialFiles(model, fs::path(path).parent_path());
         if (!existing.empty() && askBeforeReplacing) {
-            SaveQuestion replace{SaveQuestionKind::ReplaceMaterialFiles};
+            SaveQuestion replace;
+            replace.kind = SaveQuestionKind::ReplaceMaterialFiles;
             std::string names;
             for (const auto& n : existing)
                 names += (names.empty() ? "" : "\n") + n;
@@ -93,8 +97,7 @@ bool Stops(const SaveQuestion& question, SaveAnswer answer)
     return true;
 }
 
-SaveResult SaveWithAnswers(COrvaneDoc& doc, const SavePlan& plan, const std::vector<SaveAnswer>& answers,
-                           SaveMode mode)
+SaveResult SaveWithAnswers(COrvaneDoc& doc, const SavePlan& plan, const std::vector<SaveAnswer>& answers, SaveMode mode)
 {
     bool agreedPartial = false, writeMaterials = false;
     for (std::size_t i = 0; i < plan.questions.size(); ++i) {

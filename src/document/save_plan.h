@@ -39,11 +39,11 @@ struct SaveChoice {
 };
 
 struct SaveQuestion {
-    SaveQuestionKind kind;
+    SaveQuestionKind kind = SaveQuestionKind::ReplacePartialFile;
     bool warning = false;  // shown as a warning rather than a question
     // The question as shown; for EngineLimits the file's name, which its list is about.
     std::string text;
-    std::vector<SaveChoice> choices;  // the buttons, in the order shown
+    std::vector<SaveChoice> choices;    // the buttons, in the order shown
     std::vector<LimitBreach> breaches;  // EngineLimits: what is listed
     // Asked only when the question at this index was answered Yes; -1: always asked.
     int afterYesTo = -1;

@@ -144,8 +144,10 @@ FileFilters AddFilesFilter(std::string_view nodeShortName)
 
 FileFilters SaveItemFilter(std::string_view shortName)
 {
-    const std::string last = FileExtension(shortName);
-    const std::string ext = last.empty() ? std::string() : std::string(shortName.substr(shortName.size() - last.size() + 1));
+    // The pattern is the name's own ending after its first dot; whether bitmaps are
+    // offered too goes by its kind.
+    const auto dot = shortName.find('.');
+    const std::string ext = dot == std::string_view::npos ? std::string() : std::string(shortName.substr(dot + 1));
     // A name without an extension has no type of its own to offer.
     if (ext.empty())
         return {{"All Files (*)", {"*"}}};

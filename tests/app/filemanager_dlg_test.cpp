@@ -314,8 +314,8 @@ private slots:
             QCOMPARE(run.exitCode(), withColormaps ? 0 : 1);
 
             const QStringList bitmaps = QDir(byDialog.path()).entryList({QStringLiteral("*.bmp")}, QDir::Files);
-            QCOMPARE(bitmaps, withColormaps ? QStringList({"metal.bmp", "rgb.bmp", "wood.bmp"})
-                                            : QStringList({"rgb.bmp"}));
+            QCOMPARE(bitmaps,
+                     withColormaps ? QStringList({"metal.bmp", "rgb.bmp", "wood.bmp"}) : QStringList({"rgb.bmp"}));
             for (const QString& name : bitmaps) {
                 const auto mine = ReadAll(QDir(byDialog.path()).filePath(name));
                 QVERIFY2(!mine.empty(), qPrintable(name));

@@ -278,7 +278,7 @@ TEST(FileManager, ExtractionTakesTheGamesFirstColormapElseTheArchivesOwn)
     ASSERT_TRUE(Ok(chosen));
     ASSERT_TRUE(chosen->has_value());
     EXPECT_TRUE(**chosen == sample) << "the game's colormap comes first";
-    for (const ResourceCatalog* c : {&none, static_cast<const ResourceCatalog*>(nullptr)}) {
+    for (const ResourceCatalog* c : std::initializer_list<const ResourceCatalog*>{&none, nullptr}) {
         chosen = ExtractionPalette(c, game, mod);
         ASSERT_TRUE(Ok(chosen));
         ASSERT_TRUE(chosen->has_value()) << "the archive's own colormap was not taken";
