@@ -924,12 +924,9 @@ QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
         for (int k = 1; QFileInfo::exists(QDir(dir).filePath(Q(ShortNameOf(record.name)))); ++k)
             dir = QDir(folder).filePath(QString::number(k));
         QDir().mkpath(dir);
-        const auto data = ReadArchiveEntry(PathOf(archivePath_), record);
-        const auto target = data ? ExtractionTarget(PathOf(dir), record.name, false) : Fail(data.error());
+        const auto target = ExtractionTarget(PathOf(dir), record.name, false);
         const Status written =
-            target
-                ? WriteFileAtomic(*target, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))
-                : Fail(target.error());
+            target ? ExtractArchiveItem(PathOf(archivePath_), record, *target, nullptr) : Fail(target.error());
         if (!written) {
             failures << Q(record.name) + QStringLiteral(": ") + Q(written.error());
             continue;

@@ -10,7 +10,6 @@
 #include "document/document.h"
 #include "document/file_formats.h"
 #include "document/save_plan.h"
-#include "edit/materials.h"
 #include "formats/keyfile.h"
 #include "interchange/interchange.h"
 #include "model/fileio.h"
