@@ -8,11 +8,11 @@
 #include <string>
 
 #include "document/modes.h"
+#include "document/undo.h"
+#include "formats/projectfile.h"
 #include "model/corners.h"
 #include "model/model.h"
-#include "model/projectfile.h"
 #include "model/settings.h"
-#include "model/undo.h"
 
 namespace orv {
 
@@ -76,15 +76,17 @@ public:
     // for one, so the file read is never written over), modified, and without a camera of
     // its own so that it is framed like a model file.
     void AdoptImportedModel(std::unique_ptr<CModel> imported);
-    // Opens by the name's last extension, without regard to case: ".3do" reads a 3DO
-    // model and its puppet file (a file that ends early opens with what it holds, see
-    // ReadInPart); anything else loads a project file and its current keyframe. On
-    // failure the document keeps what it had.
+    // Opens by the file's kind (FileKindOf, through the table of DocumentFormats): ".3do"
+    // reads a 3DO model and its puppet file (a file that ends early opens with what it
+    // holds, see ReadInPart); anything else loads a project file and its current
+    // keyframe. On failure the document keeps what it had.
     Status OpenDocument(const std::string& path);
-    // Saves by the name's last extension: ".brp" exports the resource tree, ".3do" writes
-    // the 3DO file, anything else writes the project file. Every save is written whole
-    // or not at all; failures are reported. A save over a file read only in part is refused
-    // unless the user agreed (below).
+    // Saves by the file's kind: ".brp" exports the resource tree, ".3do" writes the 3DO
+    // file, ".orv" and a name of no kind the editor knows write the project file; a name
+    // of another kind (a puppet file, an archive, a material...) is refused, so no such
+    // file is written over with a model. Every save is written whole or not at all;
+    // failures are reported. A save over a file read only in part is refused unless the
+    // user agreed (below).
     Status SaveDocument(const std::string& path);
     // Save As: saves, and a project (".orv") name becomes the document's name.
     Status SaveAs(const std::string& path);

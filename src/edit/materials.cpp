@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "formats/model3do.h"
+#include "model/file_kind.h"
 #include "model/fileio.h"
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
@@ -102,7 +102,7 @@ Result<MaterialFile> ReadMaterialFile(const fs::path& file, const Palette* palet
     if (!raw)
         return Fail(raw.error());
     MaterialFile material;
-    if (fileName.find(".bmp") != std::string::npos) {
+    if (FileKindOf(fileName) == FileKind::Bitmap) {
         auto image = ReadBmp(*raw);
         if (!image)
             return Fail(file.string() + ": " + image.error());
@@ -149,32 +149,6 @@ Result<std::size_t> ConvertStockMaterials(CModel& model, const ResourceCatalog& 
     }
     RecomputeCustomMaterialOffsets(model.customMaterials);
     return found.size();
-}
-
-std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : model.customMaterials.Entries())
-        if (std::filesystem::exists(folder / SafeFileName(entry->shortName), ec))
-            names.push_back(entry->shortName);
-    return names;
-}
-
-Status WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder)
-{
-    for (const auto& entry : model.customMaterials.Entries()) {
-        const std::vector<uint8_t>& bytes = entry->data;
-        // A name from a project file must not lead out of the folder.
-        const std::string name = SafeFileName(entry->shortName);
-        if (name.empty())
-            continue;
-        if (Status written = WriteFileAtomic(
-                folder / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-            !written)
-            return written;
-    }
-    return {};
 }
 
 }  // namespace orv

@@ -45,7 +45,7 @@ void PutCustomMaterial(CTree& materials, const std::string& name, std::vector<ui
 // Removes the custom material of that name; false when there is none.
 bool RemoveCustomMaterial(CTree& materials, std::string_view name);
 
-// A file to load as a custom material: a bitmap (".bmp" in its lower-cased name)
+// A file to load as a custom material: a bitmap (a file of kind Bitmap)
 // becomes a MAT named NAME.mat (NAME up to the first "."), remapped onto palette when
 // one is given; any other file must be a MAT and is taken whole under its file name.
 // Names are lower-cased, as the game's are.
@@ -54,13 +54,6 @@ struct MaterialFile {
     std::vector<uint8_t> bytes;
 };
 Result<MaterialFile> ReadMaterialFile(const std::filesystem::path& file, const Palette* palette);
-
-// Names of the model's custom materials that already exist as files in folder.
-std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder);
-
-// Writes every custom material into folder as a MAT file of its own name (each written
-// whole or not at all), for a model saved in a format that cannot carry them.
-Status WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder);
 
 // Every name of the model's list that is no custom material but a stock material of
 // the catalogue becomes a custom material with the stock bytes; the value counts them.

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "document/document.h"
+#include "document/undo.h"
 #include "edit/carve.h"
 #include "edit/clipboard.h"
 #include "edit/materials.h"
@@ -14,7 +15,6 @@
 #include "edit/transform.h"
 #include "formats/model3do.h"
 #include "model/corners.h"
-#include "model/undo.h"
 #include "model/validate.h"
 #include "scene_builder.h"
 

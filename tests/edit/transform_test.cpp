@@ -4,9 +4,9 @@
 #include <tuple>
 
 #include "document/document.h"
+#include "document/undo.h"
 #include "edit/transform.h"
-#include "model/projectfile.h"
-#include "model/undo.h"
+#include "formats/projectfile.h"
 #include "scene_builder.h"
 
 using namespace orv;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "model/undo.h"
+#include "document/undo.h"
 
 using namespace orv;
 
