@@ -52,8 +52,8 @@ std::unique_ptr<CModel> MakeGrid(int meshes)
     return model;
 }
 
-// One move step of a face in the middle of the first mesh, snapshot first, as the
-// command runs it; the steps go up and down so the model stays the same size.
+// One move step of a face in the middle of the first mesh through the document's runner,
+// as the command runs it; the steps go up and down so the model stays the same size.
 void Nudge(benchmark::State& state, std::unique_ptr<CModel> model, bool rotate)
 {
     Settings settings;
@@ -63,10 +63,10 @@ void Nudge(benchmark::State& state, std::unique_ptr<CModel> model, bool rotate)
     selection.currentMesh = 0;
     selection.currentFace = static_cast<int32_t>(doc.model->MeshAt(0)->faces.size() / 2);
     float sign = 1.0f;
+    EditContext c(doc, settings, &selection);
     for (auto _ : state) {
-        doc.TakeSnapshot();
-        ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-        benchmark::DoNotOptimize(rotate ? RotateSelection(c, 1, sign * 6.0f) : MoveSelection(c, 1, sign * 0.005f));
+        const NudgeParams step{1, rotate ? sign * 6.0f : sign * 0.005f};
+        benchmark::DoNotOptimize(doc.Run(c, rotate ? RotateSelection : MoveSelection, step).changed);
         sign = -sign;
     }
 }
@@ -128,11 +128,10 @@ void BM_CarveMesh10k(benchmark::State& state)
         selection.currentMesh = 0;
         selection.selectedPositions = {{0, -1, -1}, {0, 1, -1}, {0, 1, 1}};
         state.ResumeTiming();
-        doc.TakeSnapshot();
-        ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-        const std::string refusal = CarveMesh(c);
-        if (!refusal.empty())
-            state.SkipWithError(refusal.c_str());
+        EditContext c(doc, settings, &selection);
+        const EditOutcome carved = doc.Run(c, CarveMesh);
+        if (!carved.message.empty())
+            state.SkipWithError(carved.message.c_str());
         benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
     }
 }
@@ -148,12 +147,12 @@ void BM_PasteMesh10k(benchmark::State& state)
     Selection selection;
     selection.currentMesh = 0;
     Clipboard clip;
-    ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-    Copy(c, clip);
+    EditContext c(doc, settings, &selection);
+    c.clipboard = &clip;
+    (void)Copy(c);
     ViewState view;
     for (auto _ : state) {
-        ViewContext now{*doc.model, doc.modes, settings, &selection, nullptr};
-        if (!Paste(doc, now, clip).changed)
+        if (!doc.Run(c, Paste).changed)
             state.SkipWithError("nothing pasted");
         state.PauseTiming();
         if (!doc.Undo(view))
@@ -175,9 +174,9 @@ void BM_ExtrudeFaceIn100k(benchmark::State& state)
     selection.currentFace = static_cast<int32_t>(kQuads / 2);
     ExtrudeParams p;
     p.depth1 = 0.01f;
+    EditContext c(doc, settings, &selection);
     for (auto _ : state) {
-        ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-        ExtrudeFace(c, p);
+        (void)ExtrudeFace(c, p);
         benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
     }
 }

@@ -548,4 +548,13 @@ bool Selection::TextureDrag(CModel& model, const EditModes& modes, bool leftButt
     return true;
 }
 
+EditOutcome DragTexture(EditContext& c, const TextureDragParams& p)
+{
+    if (!c.selection)
+        return {};
+    if (!c.selection->TextureDrag(c.model(), c.modes(), p.leftButton, p.x, p.y, p.mods))
+        return {};
+    return EditOutcome::Changed(kModelChanged);
+}
+
 }  // namespace orv
