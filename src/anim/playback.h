@@ -43,7 +43,7 @@ int64_t MsUntilFrameStep(const CModel& model, double since);
 // The poses built again (BuildAnimationPoses) with the animation at `frame`, kept within
 // 0 .. frame count - 1: what an undo, a keyframe edit or an animation dialog leaves, so
 // that an animation goes on where it was. A keyframe that cannot be played leaves the
-// base poses and the frame as it was, and says why.
+// base poses at frame 0, and says why.
 Status RestoreAnimationAt(CModel& model, int32_t frame);
 
 // "Animating View": needs a keyframe. Shows the model from the front in render mode 0 or

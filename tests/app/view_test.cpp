@@ -535,7 +535,8 @@ private slots:
         QVERIFY(shown);
         VertexFields moved = *shown;
         moved.filePosition.x -= 0.01f;
-        QVERIFY(SetVertexFields(f.doc->Doc(), 2, 1, 0, moved));
+        EditContext c = f.doc->Context();
+        QVERIFY(f.doc->Doc().Run(c, SetVertexFields, VertexEdit{2, 1, 0, moved}).changed);
         f.view->PrepareScene();
         const auto kept = VertexFieldsOf(m, 2, 1, 0);
         QVERIFY(kept);

@@ -59,19 +59,15 @@ struct Commands {
         doc.model = MakeSampleModel();
         orvtest::Place(*doc.model);
     }
-    CommandContext Context(bool drawing = true)
+    EditContext Context(bool drawing = true)
     {
-        CommandContext c;
-        c.doc = &doc;
-        c.settings = &settings;
-        c.selection = &selection;
-        c.camera = &camera;
+        EditContext c(doc, settings, &selection, &camera);
         c.drawing = drawing;
         return c;
     }
     CommandResult Run(int id, bool drawing = true)
     {
-        CommandContext c = Context(drawing);
+        EditContext c = Context(drawing);
         return RunCommand(id, c);
     }
     bool Enabled(int id) { return CommandEnabled(*FindCommand(id), Context()); }
@@ -129,7 +125,7 @@ TEST(CommandTable, CommandsRunThroughTheTableWithoutAWindow)
     EXPECT_FALSE(s.Enabled(cmd::TexturingMode));
 
     // Document and view commands without a document are never enabled.
-    CommandContext none;
+    EditContext none;
     EXPECT_FALSE(CommandEnabled(*FindCommand(cmd::ViewFront), none));
     EXPECT_FALSE(RunCommand(cmd::ViewFront, none).ran);
     // Commands the window supplies have no core function to run.
@@ -148,7 +144,8 @@ TEST(CommandTable, UndoThroughTheTableBringsBackModelSelectionAndCamera)
     };
     MeshFields fields = MeshFieldsOf(*t.doc.model->MeshAt(2));
     fields.name = "renamed";
-    ASSERT_TRUE(SetMeshFields(t.doc, 2, fields));
+    EditContext c = t.Context();
+    ASSERT_TRUE(t.doc.Run(c, SetMeshFields, MeshEdit{2, fields}).changed);
     t.selection.currentMesh = -1;
     t.camera.MoveCamera(0.5f);
     ASSERT_TRUE(t.Enabled(cmd::EditUndo));
