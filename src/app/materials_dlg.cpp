@@ -235,7 +235,8 @@ void CMaterialsDlg::OnOk()
         EditContext c = document_.Context();
         if (mode_ == Mode::InModel) {
             if (const auto at = FaceAddress(); at)
-                changed = document_.Doc().Run(c, SetFaceMaterial, FaceMaterialEdit{at->first, at->second, name.toStdString()})
+                changed = document_.Doc()
+                              .Run(c, SetFaceMaterial, FaceMaterialEdit{at->first, at->second, name.toStdString()})
                               .changed;
         } else {
             // A name the model has already is not listed twice.

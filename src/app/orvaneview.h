@@ -156,7 +156,7 @@ private:
     CDocument& doc_;
     Camera camera_;
     Selection selection_;
-    Clipboard clipboard_;  // the view's own: copying here does not enable Paste elsewhere
+    Clipboard clipboard_;               // the view's own: copying here does not enable Paste elsewhere
     COrvaneDoc::OpenStep textureStep_;  // the undo step of the texture drag under way
     std::unique_ptr<CRenderer> renderer_;
     ViewArea* area_ = nullptr;

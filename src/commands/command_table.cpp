@@ -197,18 +197,10 @@ EditOutcome Nudge(EditContext& c)
 
 bool IsAnimatingView(const EditContext& c) { return c.modes().viewKind == kViewAnimating; }
 bool AnimateModeIsOn(const EditContext& c) { return c.modes().animateMode; }
-EditOutcome FrameStep(EditContext& c) { return c.id == cmd::NextFrame ? NextFrame(c) : PreviousFrame(c); }
-bool CanFrameStep(const EditContext& c)
-{
-    return c.id == cmd::NextFrame ? CanNextFrame(c) : CanPreviousFrame(c);
-}
 
 bool AnimateModeOff(const EditContext& c) { return !c.modes().animateMode; }
 bool HasKeyframe(const EditContext& c) { return c.model().keyframe != nullptr; }
-bool CanShowHierarchy(const EditContext& c)
-{
-    return c.modes().viewKind != kViewAnimating && !c.modes().animateMode;
-}
+bool CanShowHierarchy(const EditContext& c) { return c.modes().viewKind != kViewAnimating && !c.modes().animateMode; }
 
 // ---- the window's dialogs ----------------------------------------------------------------
 
@@ -369,9 +361,10 @@ std::vector<CommandRow> MakeTable()
         {cmd::Middle, "&Middle", "Middle\nMiddle", "", View, m(Menu::View, 402), b(Bar::Map, 102), MiddleStep, Drawing},
         {cmd::Enlarge, "&Enlarge View (W)", "Enlarge view 10 times\nEnlarge View (W)", "W", Doc, m(Menu::View, 403),
          b(Bar::Map, 501), EnlargeView, nullptr, IsEnlarged},
-        {cmd::ScaleUp, "Scale &Up", "Scale Up\nScale Up", "", Doc, m(Menu::View, 404), b(Bar::Map, 200), ScaleUp, CanScaleUp},
-        {cmd::ScaleDown, "Scale &Down", "Scale Down\nScale Down", "", Doc, m(Menu::View, 405), b(Bar::Map, 201), ScaleDown,
-         CanScaleDown},
+        {cmd::ScaleUp, "Scale &Up", "Scale Up\nScale Up", "", Doc, m(Menu::View, 404), b(Bar::Map, 200), ScaleUp,
+         CanScaleUp},
+        {cmd::ScaleDown, "Scale &Down", "Scale Down\nScale Down", "", Doc, m(Menu::View, 405), b(Bar::Map, 201),
+         ScaleDown, CanScaleDown},
 
         // View: edit modes
         {cmd::MeshMode, "&Mesh Mode", "Select Mesh Mode\nMesh Mode", "M", Doc, m(Menu::View, 500), b(Bar::Main, 600),
@@ -379,11 +372,9 @@ std::vector<CommandRow> MakeTable()
         {cmd::FaceMode, "&Face Mode", "Select Face Mode\nFace Mode", "F", Doc, m(Menu::View, 501), b(Bar::Main, 601),
          ToggleFaceMode, CanToggleFaceMode, FaceModeIsOn},
         {cmd::TexturingMode, "&Texturing Mode", "Select Texturing Mode\nTexturing Mode", "", Doc, m(Menu::View, 502),
-         b(Bar::Main, 602), ToggleTexturingMode,
-         CanToggleTexturingMode, TexturingModeIsOn},
+         b(Bar::Main, 602), ToggleTexturingMode, CanToggleTexturingMode, TexturingModeIsOn},
         {cmd::CoordinateMode, "&Coordinate Mode", "Select Coordinate Mode\nCoordinate Mode", "", Doc,
-         m(Menu::View, 503), b(Bar::Main, 603), ToggleCoordinateMode,
-         CanToggleCoordinateMode, CoordinateModeIsOn},
+         m(Menu::View, 503), b(Bar::Main, 603), ToggleCoordinateMode, CanToggleCoordinateMode, CoordinateModeIsOn},
         {cmd::AnimateMode, "&Animate Mode", "Select Animate Mode\nAnimate Mode", "", Doc, m(Menu::View, 504),
          b(Bar::Main, 604), SwitchAnimateMode, CanToggleAnimateMode, AnimateModeIsOn},
 
@@ -401,17 +392,13 @@ std::vector<CommandRow> MakeTable()
         {cmd::GridLarger, "Grid Larger", "Make grid larger\nGrid larger", "Num+-", Doc, m(Menu::View, 602),
          b(Bar::Map, 301), GridLarger, CanGridLarger},
         {cmd::GridFacesOnly, "Face Only", "Show grid nodes only on faces\nFace Only", "", Doc, m(Menu::View, 603),
-         b(Bar::Map, 303), ToggleFaceOnly, CanToggleFaceOnly,
-         FaceOnlyIsOn},
+         b(Bar::Map, 303), ToggleFaceOnly, CanToggleFaceOnly, FaceOnlyIsOn},
         {cmd::GridEdgesOnly, "Edges Only", "Show grid nodes only on edges\nEdges Only", "", Doc, m(Menu::View, 604),
-         b(Bar::Map, 304), ToggleEdgesOnly, CanToggleEdgesOnly,
-         EdgesOnlyIsOn},
+         b(Bar::Map, 304), ToggleEdgesOnly, CanToggleEdgesOnly, EdgesOnlyIsOn},
         {cmd::VertexLarger, "Nodes/Vertices Larger", "Make grid nodes & vertices larger\nNodes/Vertices larger",
-         "Ctrl+Num++", Doc, m(Menu::View, 605), b(Bar::Map, 400), NodesLarger,
-         CanNodesLarger},
+         "Ctrl+Num++", Doc, m(Menu::View, 605), b(Bar::Map, 400), NodesLarger, CanNodesLarger},
         {cmd::VertexSmaller, "Nodes/Vertices Smaller", "Make grid nodes & vertices smaller\nNodes/Vertices smaller",
-         "Ctrl+Num+-", Doc, m(Menu::View, 606), b(Bar::Map, 401), NodesSmaller,
-         CanNodesSmaller},
+         "Ctrl+Num+-", Doc, m(Menu::View, 606), b(Bar::Map, 401), NodesSmaller, CanNodesSmaller},
 
         // Edit: move and rotate (map toolbar)
         {cmd::MoveUp, "Move &Up", "Move up along  the y-axis\nMove Up", "", View, m(Menu::Edit, 300), b(Bar::Map, 600),
@@ -441,7 +428,8 @@ std::vector<CommandRow> MakeTable()
 
         // Edit: shapes and texture coordinates; their dialogs are the window's
         {cmd::CreateRectangle, "Create &Rectangle...", "Create Rectangle\nCreate Rectangle", "", View,
-         m(Menu::Edit, 500), b(Bar::Tool, 200), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, CanCreatePrimitive},
+         m(Menu::Edit, 500), b(Bar::Tool, 200), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>,
+         CanCreatePrimitive},
         {cmd::CreateCylinder, "Create C&ylinder...", "Create Cylinder\nCreate Cylinder", "", View, m(Menu::Edit, 501),
          b(Bar::Tool, 201), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, CanCreatePrimitive},
         {cmd::CreateDome, "Create D&ome...", "Create Dome\nCreate Dome", "", View, m(Menu::Edit, 502),

@@ -140,7 +140,8 @@ public:
     EditOutcome Run(EditContext& c, EditOutcome (*op)(EditContext&, const Params&), const Params& params,
                     OpenStep* step = nullptr)
     {
-        return Run(c, [&](EditContext& e) { return op(e, params); }, step);
+        return Run(
+            c, [&](EditContext& e) { return op(e, params); }, step);
     }
     // The same for a change that needs no context: a step when change returns true.
     bool Change(const std::function<bool()>& change);

@@ -61,8 +61,8 @@ struct EditContext {
     EditContext(CModel& model, EditModes& modes, Settings& settings, Selection* selection = nullptr,
                 Camera* camera = nullptr);
 
-    int id = 0;                  // the command being run or asked about
-    COrvaneDoc* doc = nullptr;   // none when no document is open (or for a bare model)
+    int id = 0;                 // the command being run or asked about
+    COrvaneDoc* doc = nullptr;  // none when no document is open (or for a bare model)
     Settings* settings = nullptr;
     Selection* selection = nullptr;
     Camera* camera = nullptr;

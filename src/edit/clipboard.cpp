@@ -1,6 +1,8 @@
 #include "edit/clipboard.h"
 
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
 #include "edit/materials.h"
 #include "edit/primitives.h"
@@ -94,6 +96,19 @@ int32_t MaterialNow(CModel& model, const std::vector<std::string>& copied, int32
     if (i < model.materials.size() && model.materials[i] == copied[i])
         return index;
     return static_cast<int32_t>(AddModelMaterialName(model, copied[i]));
+}
+
+// What Paste gives a face: its attributes and where its texture lies.
+auto PastedFields(const CFace& f)
+{
+    std::vector<float> uv;
+    for (const auto& r : f.corners) {
+        uv.push_back(r.u);
+        uv.push_back(r.v);
+    }
+    const TextureLayout l = TextureLayoutOf(f);
+    return std::tuple(f.material, f.type, f.geometryMode, f.lightingMode, f.textureMode, f.extraLight, l.startVertex,
+                      l.angle, l.uOffset, l.vOffset, l.uScale, l.vScale, l.mirror, uv);
 }
 
 }  // namespace
@@ -281,6 +296,8 @@ EditOutcome Paste(EditContext& c)
     }
     CFace& face = *c.selection->CurrentFace(model);
     const CFace& from = *clip.face;
+    // Pasting onto a face that has all of it already changes nothing.
+    const auto before = PastedFields(face);
     face.material = MaterialNow(model, clip.materials, from.material);
     face.type = from.type;
     face.geometryMode = from.geometryMode;
@@ -291,6 +308,8 @@ EditOutcome Paste(EditContext& c)
     face.textureWidth = from.textureWidth;
     face.textureHeight = from.textureHeight;
     TransferTexture(face, from);
+    if (PastedFields(face) == before)
+        return {};
     return EditOutcome::Changed(kStructureChanged);
 }
 

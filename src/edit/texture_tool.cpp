@@ -139,10 +139,7 @@ int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bo
 
 // ---- the commands ------------------------------------------------------------------------
 
-bool CanRelayTextures(const EditContext& c)
-{
-    return HasCurrentMesh(c) && (c.modes().meshMode || HasCurrentFace(c));
-}
+bool CanRelayTextures(const EditContext& c) { return HasCurrentMesh(c) && (c.modes().meshMode || HasCurrentFace(c)); }
 
 EditOutcome RelayTextures(EditContext& c)
 {

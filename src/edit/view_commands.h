@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "document/modes.h"
 #include "document/edit_context.h"
+#include "document/modes.h"
 #include "edit/selection.h"
 #include "model/model.h"
 #include "model/settings.h"

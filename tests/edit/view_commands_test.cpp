@@ -204,7 +204,7 @@ TEST_F(Doc, EditModesExcludeEachOther)
 TEST_F(Doc, GridSwitchesAndTheirRules)
 {
     sel.currentMesh = 0;
-    EXPECT_FALSE(CanToggleGrid(ctx));   // neither mesh mode nor a face
+    EXPECT_FALSE(CanToggleGrid(ctx));        // neither mesh mode nor a face
     EXPECT_FALSE(Ran(ToggleFaceOnly(ctx)));  // needs mesh mode
     ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     EXPECT_FALSE(Ran(ToggleEdgesOnly(ctx)));  // needs the grid on
