@@ -313,8 +313,12 @@ void COrvaneDoc::TakePuppet(PuppetImport&& import)
 {
     // One undo step, which also marks the document modified: the puppet data now
     // differs from the document's file, and closing must not drop it without asking.
-    TakeSnapshot();
-    ApplyPuppetImport(*model, std::move(import));
+    EditContext c;
+    c.doc = this;
+    (void)Run(c, [&](EditContext& e) {
+        ApplyPuppetImport(e.model(), std::move(import));
+        return EditOutcome::Changed(kModelChanged);
+    });
 }
 
 ViewState COrvaneDoc::CurrentView() const

@@ -296,8 +296,10 @@ EditOutcome Paste(EditContext& c)
     }
     CFace& face = *c.selection->CurrentFace(model);
     const CFace& from = *clip.face;
-    // Pasting onto a face that has all of it already changes nothing.
+    // Pasting onto a face that has all of it already changes nothing (unless the
+    // material's name had to come back to the list).
     const auto before = PastedFields(face);
+    const std::vector<std::string> materials = model.materials;
     face.material = MaterialNow(model, clip.materials, from.material);
     face.type = from.type;
     face.geometryMode = from.geometryMode;
@@ -308,7 +310,7 @@ EditOutcome Paste(EditContext& c)
     face.textureWidth = from.textureWidth;
     face.textureHeight = from.textureHeight;
     TransferTexture(face, from);
-    if (PastedFields(face) == before)
+    if (PastedFields(face) == before && model.materials == materials)
         return {};
     return EditOutcome::Changed(kStructureChanged);
 }
