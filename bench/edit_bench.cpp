@@ -1,7 +1,7 @@
 // Edit commands as the view runs them, each with its undo snapshot: a nudge of a face on
 // a 100,000-face model (one mesh, or the same spread over 200 meshes) and on the sample
 // walker, building a 50-sided, 100-ring dome, carving and pasting a 10,000-face mesh and
-// extruding one face of a 100,000-face geometry set.
+// extruding one face of a 100,000-face geometry set, and the grid of a mesh of many faces.
 #include <benchmark/benchmark.h>
 
 #include "document/document.h"
@@ -76,6 +76,39 @@ void BM_MoveFaceLarge200Meshes(benchmark::State& state) { Nudge(state, MakeGrid(
 void BM_RotateFaceLargeOneMesh(benchmark::State& state) { Nudge(state, MakeGrid(1), true); }
 void BM_MoveFaceWalker(benchmark::State& state) { Nudge(state, MakeSampleModel(), false); }
 void BM_RotateFaceWalker(benchmark::State& state) { Nudge(state, MakeSampleModel(), true); }
+
+// The grid of a mesh of 24 x 24 separate squares in face-only mode, the squares taken
+// from the last to the first so every face's nodes go in before those already listed.
+void BM_MeshGridFaceOnly576Faces(benchmark::State& state)
+{
+    CModel model;
+    model.geosets.push_back(std::make_unique<CGeometry>());
+    auto mesh = std::make_unique<CMesh>();
+    for (int i = 23; i >= 0; --i)
+        for (int j = 23; j >= 0; --j) {
+            auto f = std::make_unique<CFace>();
+            auto corner = [i, j](float dx, float dy) {
+                VertexRecord r;
+                r.x = static_cast<float>(i) + dx;
+                r.y = static_cast<float>(j) + dy;
+                return r;
+            };
+            f->corners = {corner(-0.5f, -0.5f), corner(0.5f, -0.5f), corner(0.5f, 0.5f), corner(-0.5f, 0.5f)};
+            f->ComputeFaceNormal();
+            mesh->faces.push_back(std::move(f));
+        }
+    model.geosets[0]->meshes.push_back(std::move(mesh));
+    Settings settings;
+    settings.grid = 0.02f;
+    for (auto _ : state) {
+        EditModes modes;
+        modes.meshMode = modes.grid = modes.gridFaceOnly = true;
+        Selection selection;
+        selection.currentMesh = 0;
+        selection.RebuildNodes(model, modes, settings);
+        benchmark::DoNotOptimize(selection.nodes.size());
+    }
+}
 
 void BM_CreateDome50x100(benchmark::State& state)
 {
@@ -188,6 +221,7 @@ BENCHMARK(BM_MoveFaceLarge200Meshes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RotateFaceLargeOneMesh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveFaceWalker)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RotateFaceWalker)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeshGridFaceOnly576Faces)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateDome50x100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CarveMesh10k)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PasteMesh10k)->Unit(benchmark::kMillisecond);

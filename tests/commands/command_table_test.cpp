@@ -11,6 +11,7 @@
 #include "edit/properties.h"
 #include "edit/selection.h"
 #include "formats/keyfile.h"
+#include "formats/model3do.h"
 #include "formats/samplemodel.h"
 #include "model/fileio.h"
 #include "model/projectfile.h"
@@ -178,11 +179,17 @@ struct Opened {
     Clipboard clip;
     CommandHooks hooks;
 
-    Opened()
+    // The walker, or a copy of a model file of the caller's.
+    explicit Opened(const std::filesystem::path& file = {})
     {
         for (const SampleFile& f : MakeSampleModelFiles())
             EXPECT_TRUE(orvtest::Ok(WriteFileAtomic(dir / f.fileName, f.text)));
-        EXPECT_TRUE(orvtest::Ok(doc.OpenDocument((dir / "walker.3do").string())));
+        std::filesystem::path open = dir / "walker.3do";
+        if (!file.empty()) {
+            open = dir / file.filename();
+            std::filesystem::copy_file(file, open, std::filesystem::copy_options::overwrite_existing);
+        }
+        EXPECT_TRUE(orvtest::Ok(doc.OpenDocument(open.string())));
         orvtest::Place(*doc.model);
         hooks.confirmCarve = [](const EditContext&) { return true; };
         hooks.extrude = [](const EditContext&) { return std::optional<ExtrudeParams>(ExtrudeParams{}); };
@@ -312,17 +319,23 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
             const std::size_t steps = o.doc.history.UndoList().size();
             const CommandResult r = RunCommand(row, c);
             ASSERT_TRUE(r.ran);
-            const bool changed = o.Stored() != before;
+            const std::string after = o.Stored();
+            const bool changed = after != before;
+            // What a save of the 3DO file writes after the command.
+            const std::string fileAfter = Format3do(*o.doc.model, "x.3do");
             EXPECT_EQ(o.doc.history.UndoList().size(), steps + (changed ? 1 : 0))
                 << (changed ? "the model changed without an undo step" : "an undo step for no change");
             EXPECT_EQ(r.changed, changed) << "the command misreports whether it changed the model";
             if (changed) {
                 changing.insert(row.id);
-                // The step gives back exactly the model as it was.
+                // The step gives back exactly the model as it was, and Redo the file the
+                // command made.
                 EXPECT_TRUE(o.doc.history.CanUndo());
                 ViewState view;
                 ASSERT_TRUE(orvtest::Ok(o.doc.Undo(view)));
-                EXPECT_EQ(o.Stored(), before);
+                EXPECT_TRUE(o.Stored() == before) << "Undo did not give back the model as it was";
+                ASSERT_TRUE(orvtest::Ok(o.doc.Redo(view)));
+                EXPECT_TRUE(Format3do(*o.doc.model, "x.3do") == fileAfter) << "Redo did not give back the change";
             }
         }
     }
@@ -365,4 +378,50 @@ TEST(CommandTable, ACancelledDialogLeavesTheModelAndTheUndoListAlone)
         EXPECT_EQ(o.Stored(), before);
         EXPECT_FALSE(o.doc.CanUndo());
     }
+}
+
+// Real models of fan projects, each command of the table on their first mesh and face
+// and on that mesh in mesh mode: one undo step exactly for a change, and Undo gives back
+// what a save of the file writes, byte for byte.
+TEST(CommandTable, RealModelsKeepTheUndoRule)
+{
+    const std::filesystem::path corpus = orvtest::CorpusDir("3do");
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus of real files on this machine";
+    int runs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".3do")
+            continue;
+        for (const bool meshMode : {false, true}) {
+            for (const CommandRow& row : CommandTable()) {
+                if (!row.run || row.scope == CommandScope::Application || row.id == cmd::EditUndo ||
+                    row.id == cmd::EditRedo)
+                    continue;
+                Opened o(entry.path());
+                o.selection.currentMesh = 0;
+                o.selection.currentFace = meshMode ? -1 : 0;
+                o.doc.modes.meshMode = meshMode;
+                EditContext c = o.Context();
+                (void)Copy(c);
+                if (!CommandEnabled(row, c))
+                    continue;
+                SCOPED_TRACE(entry.path().filename().string() + (meshMode ? ", mesh mode" : "") + ", command " +
+                             std::to_string(row.id));
+                const std::string before = o.Stored();
+                const std::string file = Format3do(*o.doc.model, "x.3do");
+                const std::size_t steps = o.doc.history.UndoList().size();
+                const CommandResult r = RunCommand(row, c);
+                const bool changed = o.Stored() != before;
+                EXPECT_EQ(o.doc.history.UndoList().size(), steps + (changed ? 1 : 0));
+                EXPECT_EQ(r.changed, changed);
+                ++runs;
+                if (changed) {
+                    ViewState view;
+                    ASSERT_TRUE(orvtest::Ok(o.doc.Undo(view)));
+                    EXPECT_TRUE(Format3do(*o.doc.model, "x.3do") == file) << "Undo did not give the file back";
+                }
+            }
+        }
+    }
+    EXPECT_GT(runs, 0);
 }
