@@ -105,6 +105,10 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
     services_.settings = &settings_;
     services_.catalog = &catalog_;
     services_.searchPath = &searchPath_;
+    services_.commandHooks = &commandHooks_;
+    commandHooks_.confirmCarve = [this](const EditContext&) { return ConfirmCarve(); };
+    commandHooks_.extrude = [this](const EditContext& c) { return AskExtrude(c); };
+    commandHooks_.primitive = [this](const EditContext& c, PrimitiveShape shape) { return AskPrimitive(c, shape); };
     SetProgramDir(DefaultProgramDir());
 }
 
@@ -300,11 +304,6 @@ void COrvaneApp::DefineCommands()
     f.Bind(
         cmd::CheckModel, [this] { CheckModel(ActiveFrame()); }, active);
     f.Bind(cmd::TextureTool, [this] { RunTextureTool(ActiveFrame()); });
-    f.Bind(cmd::CreateRectangle, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Rectangle)); });
-    f.Bind(cmd::CreateCylinder, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Cylinder)); });
-    f.Bind(cmd::CreateDome, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Dome)); });
-    f.Bind(cmd::CarveMesh, [this] { RunCarve(ActiveFrame()); });
-    f.Bind(cmd::ExtrudeFace, [this] { RunExtrude(ActiveFrame()); });
     for (int id : {int(cmd::AnimationSequence), int(cmd::AnimationFrames), int(cmd::HierarchyNodes)})
         f.Bind(id, [this, id] {
             if (CChildFrame* child = ActiveFrame())
@@ -818,77 +817,66 @@ void COrvaneApp::RunTextureTool(CChildFrame* frame)
 {
     if (!frame)
         return;
-    const CommandContext c = frame->View()->Context();
-    CFace* face = ViewContextOf(c).selection->CurrentFace(*c.doc->model);
-    if (!face)
+    const EditContext c = frame->View()->Context();
+    if (!c.selection || !c.selection->CurrentFace(c.model()))
         return;
-    CTextureDlg dlg(*frame->Document(), *face, frame_);
+    CTextureDlg dlg(*frame->Document(), c, frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     hooks_.exec(dlg);
 }
 
-void COrvaneApp::RunPrimitive(CChildFrame* frame, int shape)
+CChildFrame* COrvaneApp::FrameOf(const COrvaneDoc* doc) const
 {
+    if (!frame_)
+        return nullptr;
+    for (CChildFrame* f : frame_->Children())
+        if (&f->Document()->Doc() == doc)
+            return f;
+    return nullptr;
+}
+
+bool COrvaneApp::ConfirmCarve()
+{
+    return settings_.warning == 0 ||
+           hooks_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
+                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<ExtrudeParams> COrvaneApp::AskExtrude(const EditContext& c)
+{
+    const CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
+    if (!face)
+        return std::nullopt;
+    CExtrudeDlg dlg(static_cast<int>(face->corners.size()), c.selection->selectedPositions.size() == 2, frame_);
+    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
+    if (hooks_.exec(dlg) != QDialog::Accepted)
+        return std::nullopt;
+    return dlg.Params();
+}
+
+std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, PrimitiveShape shape)
+{
+    CChildFrame* frame = FrameOf(c.doc);
     if (!frame)
-        return;
-    COrvaneView* view = frame->View();
-    const CommandContext c = view->Context();
-    ViewContext v = ViewContextOf(c);
-    CPrimitiveDlg dlg(CPrimitiveDlg::Shape(shape), QString::fromStdString(DefaultPrimitiveMaterial(v)), frame_);
+        return std::nullopt;
+    const CPrimitiveDlg::Shape kind = shape == PrimitiveShape::Cylinder ? CPrimitiveDlg::Shape::Cylinder
+                                      : shape == PrimitiveShape::Dome   ? CPrimitiveDlg::Shape::Dome
+                                                                        : CPrimitiveDlg::Shape::Rectangle;
+    CPrimitiveDlg dlg(kind, QString::fromStdString(DefaultPrimitiveMaterial(c)), frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     dlg.SetTextureChooser([this, frame, &dlg] {
         CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, nullptr, &dlg);
         return hooks_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
     });
     if (hooks_.exec(dlg) != QDialog::Accepted)
-        return;
-    COrvaneDoc& doc = *c.doc;
-    bool made = false;
-    switch (dlg.GetShape()) {
-    case CPrimitiveDlg::Shape::Rectangle: made = CreateBox(doc, v, dlg.Box(), dlg.Style()); break;
-    case CPrimitiveDlg::Shape::Cylinder: made = CreateCylinder(doc, v, dlg.Cylinder(), dlg.Style()); break;
-    case CPrimitiveDlg::Shape::Dome: made = CreateDome(doc, v, dlg.Dome(), dlg.Style()); break;
-    }
-    if (made)
-        view->AfterCommand(kModelChanged | kTexturesChanged);
-}
-
-void COrvaneApp::RunCarve(CChildFrame* frame)
-{
-    if (!frame)
-        return;
-    COrvaneView* view = frame->View();
-    const CommandContext c = view->Context();
-    ViewContext v = ViewContextOf(c);
-    if (settings_.warning != 0 &&
-        hooks_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
-                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    // The snapshot stays when the carve is refused: Undo gives the same model back.
-    c.doc->TakeSnapshot();
-    const std::string refused = CarveMesh(v);
-    if (!refused.empty())
-        Message(QMessageBox::Warning, QString::fromStdString(refused));
-    view->AfterCommand(kModelChanged | kSelectionChanged);
-}
-
-void COrvaneApp::RunExtrude(CChildFrame* frame)
-{
-    if (!frame)
-        return;
-    COrvaneView* view = frame->View();
-    const CommandContext c = view->Context();
-    ViewContext v = ViewContextOf(c);
-    const CFace* face = v.selection->CurrentFace(v.model);
-    if (!face)
-        return;
-    CExtrudeDlg dlg(static_cast<int>(face->corners.size()), v.selection->selectedPositions.size() == 2, frame_);
-    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
-    if (hooks_.exec(dlg) != QDialog::Accepted)
-        return;
-    c.doc->TakeSnapshot();
-    ExtrudeFace(v, dlg.Params());
-    view->AfterCommand(kModelChanged | kTexturesChanged | kSelectionChanged);
+        return std::nullopt;
+    PrimitiveParams p;
+    p.shape = shape;
+    p.box = dlg.Box();
+    p.cylinder = dlg.Cylinder();
+    p.dome = dlg.Dome();
+    p.style = dlg.Style();
+    return p;
 }
 
 bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)

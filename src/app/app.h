@@ -7,9 +7,11 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/document.h"
 #include "app/prompts.h"
+#include "commands/command_table.h"
 #include "document/backup.h"
 #include "document/save_plan.h"
 #include "interchange/interchange.h"
@@ -121,9 +123,12 @@ private:
     bool ChooseMaterial(CChildFrame* frame, struct CFace* face);
     // The dialogs of the edit commands, on the active document window.
     void RunTextureTool(CChildFrame* frame);
-    void RunPrimitive(CChildFrame* frame, int shape);
-    void RunCarve(CChildFrame* frame);
-    void RunExtrude(CChildFrame* frame);
+    // The command table's dialogs (CommandHooks): they give a command its parameters
+    // before anything changes; none when cancelled.
+    CChildFrame* FrameOf(const COrvaneDoc* doc) const;
+    bool ConfirmCarve();
+    std::optional<ExtrudeParams> AskExtrude(const EditContext& c);
+    std::optional<PrimitiveParams> AskPrimitive(const EditContext& c, PrimitiveShape shape);
     void AddRecentFile(const QString& path);
     void ShowHelpPage(const QString& page);
     // The help pages in a window of the program's own, for a desktop without a browser.
@@ -141,6 +146,7 @@ private:
 
     std::unique_ptr<QSettings> store_;
     UserInterfaceHooks hooks_;
+    CommandHooks commandHooks_;
     Settings settings_;
     int product_ = 0;
     ResourceCatalog catalog_;

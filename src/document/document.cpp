@@ -50,6 +50,20 @@ std::string PuppetNameFor(const std::string& modelPath)
     return name + "pup";
 }
 
+EditContext::EditContext(COrvaneDoc& document, Settings& s, Selection* sel, Camera* cam)
+    : doc(&document), settings(&s), selection(sel), camera(cam)
+{}
+
+EditContext::EditContext(CModel& model, EditModes& modes, Settings& s, Selection* sel, Camera* cam)
+    : settings(&s), selection(sel), camera(cam), model_(&model), modes_(&modes)
+{}
+
+CModel& EditContext::model() const { return doc ? *doc->model : *model_; }
+
+EditModes& EditContext::modes() const { return doc ? doc->modes : *modes_; }
+
+TextureSizeFn EditContext::TextureSizes() const { return doc ? doc->Environment().textureSize : TextureSizeFn{}; }
+
 COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
     : model(std::make_unique<CModel>()), env_(std::move(env))
 {
@@ -234,8 +248,12 @@ void COrvaneDoc::TakePuppet(PuppetImport&& import)
 {
     // One undo step, which also marks the document modified: the puppet data now
     // differs from the document's file, and closing must not drop it without asking.
-    TakeSnapshot();
-    ApplyPuppetImport(*model, std::move(import));
+    EditContext c;
+    c.doc = this;
+    (void)Run(c, [&](EditContext& e) {
+        ApplyPuppetImport(e.model(), std::move(import));
+        return EditOutcome::Changed(kModelChanged);
+    });
 }
 
 ViewState COrvaneDoc::CurrentView() const
@@ -250,18 +268,48 @@ ViewState COrvaneDoc::CurrentView() const
 void COrvaneDoc::TakeSnapshot(const ViewState& view)
 {
     history.Snapshot(*model, view);
+    ++steps_;
     SetModified(true);
+}
+
+EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(EditContext&)>& op, OpenStep* step)
+{
+    // An operation made of operations is one step: the outer run keeps the state before.
+    if (running_)
+        return op(c);
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(running_);
+    if (step && step->id != 0 && step->id == steps_) {
+        // The step this run continues is still the newest: it already holds the state
+        // from before the first run.
+        EditOutcome o = op(c);
+        if (o.changed) {
+            UpdateRadii(*model);
+            SetModified(true);
+        }
+        return o;
+    }
+    auto before = history.Take(*model, CurrentView());
+    EditOutcome o = op(c);
+    if (!o.changed)
+        return o;
+    UpdateRadii(*model);
+    history.Push(std::move(before));
+    ++steps_;
+    SetModified(true);
+    if (step)
+        step->id = steps_;
+    return o;
 }
 
 bool COrvaneDoc::Change(const std::function<bool()>& change)
 {
-    auto before = history.Take(*model, CurrentView());
-    if (!change())
-        return false;
-    UpdateRadii(*model);
-    history.Push(std::move(before));
-    SetModified(true);
-    return true;
+    EditContext c;
+    c.doc = this;
+    return Run(c, [&](EditContext&) { return EditOutcome{change(), 0, {}}; }).changed;
 }
 
 Status COrvaneDoc::Undo(ViewState& view) { return TakeRestored(history.Undo(*model, view, env_.textureSize)); }
@@ -273,6 +321,7 @@ Status COrvaneDoc::TakeRestored(Result<std::unique_ptr<CModel>> restored)
     if (!restored)
         return Fail(restored.error());
     model = std::move(*restored);
+    ++steps_;
     SetModified(true);
     return {};
 }

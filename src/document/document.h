@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "document/edit_context.h"
 #include "document/modes.h"
 #include "document/undo.h"
 #include "formats/projectfile.h"
@@ -126,16 +127,33 @@ public:
     // The camera a save stores.
     CameraState CameraForSave() const { return CurrentView().camera; }
 
-    // Undo and redo of whole-model snapshots; every snapshot and restore marks the
-    // document modified.
-    void TakeSnapshot(const ViewState& view);
-    // A snapshot with the view's present state: what every model change takes first.
-    void TakeSnapshot() { TakeSnapshot(CurrentView()); }
-    // One change of the model as one undo step, for changes that know only afterwards
-    // whether they changed anything: the present state is kept before change runs and
-    // becomes the undo step only when change returns true (the document is then
-    // modified). Returns what change returned.
+    // The one way the model changes: runs op as one undo step. The state before is kept
+    // and becomes the undo step only when op reports a change (the radii are then
+    // brought up to date and the document is modified); an op that changes nothing
+    // leaves no step. With `step`, an operation that goes on changing what an earlier one
+    // began (a drag, a dialog that applies as it goes) joins the undo step that run
+    // opened, as long as no other step, undo or redo came between; the first run opens it.
+    struct OpenStep {
+        uint64_t id = 0;
+    };
+    EditOutcome Run(EditContext& c, const std::function<EditOutcome(EditContext&)>& op, OpenStep* step = nullptr);
+    // An operation with its parameters.
+    template <class Params>
+    EditOutcome Run(EditContext& c, EditOutcome (*op)(EditContext&, const Params&), const Params& params,
+                    OpenStep* step = nullptr)
+    {
+        return Run(
+            c, [&](EditContext& e) { return op(e, params); }, step);
+    }
+    // The same for a change that needs no context: a step when change returns true.
     bool Change(const std::function<bool()>& change);
+
+    // A snapshot of the present state pushed as an undo step (the document is modified),
+    // outside the runner: for tests that need an undo step without a change.
+    void TakeSnapshot(const ViewState& view);
+    void TakeSnapshot() { TakeSnapshot(CurrentView()); }
+    bool CanUndo() const { return history.CanUndo(); }
+    bool CanRedo() const { return history.CanRedo(); }
     // Fail when there is nothing to undo or redo (see history) or the step cannot be read.
     Status Undo(ViewState& view);
     Status Redo(ViewState& view);
@@ -154,6 +172,10 @@ private:
     std::string puppetFile_;
     std::string puppetProblem_;
     bool puppetReplaceAgreed_ = false;
+    // Counts undo steps pushed, undone and redone: an open step is the newest only while
+    // this has not moved since it was opened.
+    uint64_t steps_ = 0;
+    bool running_ = false;  // an operation of Run is under way: one run inside it joins its step
 };
 
 // Reads a ".pup" file; fails when it cannot be read or has neither a mode nor a joints

@@ -151,4 +151,60 @@ Result<std::size_t> ConvertStockMaterials(CModel& model, const ResourceCatalog& 
     return found.size();
 }
 
+// ---- the Materials dialog's changes -------------------------------------------------------
+
+namespace {
+
+// The material list or a custom material changed: views load their textures again.
+constexpr uint32_t kMaterialsChanged = kModelChanged | kTexturesChanged;
+
+}  // namespace
+
+EditOutcome SetFaceMaterial(EditContext& c, const FaceMaterialEdit& edit)
+{
+    CModel& model = c.model();
+    CMesh* mesh = model.MeshAt(edit.mesh);
+    if (!mesh || edit.face < 0 || static_cast<std::size_t>(edit.face) >= mesh->faces.size())
+        return {};
+    const auto index = FindModelMaterial(model, edit.material);
+    CFace& face = *mesh->faces[static_cast<std::size_t>(edit.face)];
+    if (!index || face.material == static_cast<int32_t>(*index))
+        return {};
+    face.material = static_cast<int32_t>(*index);
+    return EditOutcome::Changed(kMaterialsChanged);
+}
+
+EditOutcome AddMaterialToModel(EditContext& c, const std::string& name)
+{
+    if (name.empty() || FindModelMaterial(c.model(), name))
+        return {};
+    AddModelMaterialName(c.model(), name);
+    return EditOutcome::Changed(kMaterialsChanged);
+}
+
+EditOutcome DeleteMaterialAt(EditContext& c, const std::size_t& index)
+{
+    return DeleteModelMaterial(c.model(), index) ? EditOutcome::Changed(kMaterialsChanged) : EditOutcome{};
+}
+
+EditOutcome LoadCustomMaterials(EditContext& c, const std::vector<MaterialFile>& files)
+{
+    CModel& model = c.model();
+    for (const MaterialFile& f : files) {
+        PutCustomMaterial(model.customMaterials, f.name, f.bytes);
+        AddModelMaterialName(model, f.name);
+    }
+    return files.empty() ? EditOutcome{} : EditOutcome::Changed(kMaterialsChanged);
+}
+
+EditOutcome ConvertStockMaterialsOf(EditContext& c, const StockSource& source)
+{
+    if (!source.catalog)
+        return {};
+    const auto converted = ConvertStockMaterials(c.model(), *source.catalog, source.resourceFile);
+    if (!converted)
+        return EditOutcome::Refused(converted.error());
+    return *converted > 0 ? EditOutcome::Changed(kMaterialsChanged) : EditOutcome{};
+}
+
 }  // namespace orv
