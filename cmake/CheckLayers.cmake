@@ -1,20 +1,21 @@
 # Fails the build when a source file includes against the layering of the folders:
-#   model <- formats <- resources <- document <- view <- edit <- anim <- interchange
+#   base <- model <- formats <- resources <- document <- view <- edit <- anim <- interchange
 #         <- commands <- render <- app, cli
 # A folder may include its own headers and those of the folders before it; app and cli
 # never include each other. Only src/app may include Qt.
-set(rank_model 0)
-set(rank_formats 1)
-set(rank_resources 2)
-set(rank_document 3)
-set(rank_view 4)
-set(rank_edit 5)
-set(rank_anim 6)
-set(rank_interchange 7)
-set(rank_commands 8)
-set(rank_render 9)
-set(rank_app 10)
-set(rank_cli 10)
+set(rank_base 0)
+set(rank_model 1)
+set(rank_formats 2)
+set(rank_resources 3)
+set(rank_document 4)
+set(rank_view 5)
+set(rank_edit 6)
+set(rank_anim 7)
+set(rank_interchange 8)
+set(rank_commands 9)
+set(rank_render 10)
+set(rank_app 11)
+set(rank_cli 11)
 
 file(GLOB_RECURSE files "${ROOT}/src/*.h" "${ROOT}/src/*.cpp")
 set(offenders "")

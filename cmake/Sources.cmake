@@ -1,6 +1,11 @@
-# Source lists of the targets, folder by folder in the order of their layering (see
-# cmake/CheckLayers.cmake).
-set(ORVANE_CORE_SOURCES
+# Source lists of the targets. The core is one library per folder, in the order of their
+# layering (see cmake/CheckLayers.cmake): each links only the one below it.
+set(ORVANE_CORE_LAYERS base model formats resources document view edit anim commands)
+set(ORVANE_BASE_SOURCES
+  src/base/text.cpp
+  src/base/paths.cpp
+)
+set(ORVANE_MODEL_SOURCES
   src/model/geometry.cpp
   src/model/model.cpp
   src/model/corners.cpp
@@ -8,19 +13,22 @@ set(ORVANE_CORE_SOURCES
   src/model/radius.cpp
   src/model/tree.cpp
   src/model/fileio.cpp
-  src/formats/projectfile.cpp
   src/model/settings.cpp
   src/model/limits.cpp
   src/model/validate.cpp
   src/model/file_kind.cpp
+)
+set(ORVANE_FORMATS_SOURCES
+  src/formats/projectfile.cpp
   src/formats/textformat.cpp
   src/formats/textbuffer.cpp
   src/formats/model3do.cpp
-  src/formats/paths.cpp
   src/formats/resource_tree.cpp
   src/formats/keyfile.cpp
   src/formats/puppet.cpp
   src/formats/samplemodel.cpp
+)
+set(ORVANE_RESOURCES_SOURCES
   src/resources/archive.cpp
   src/resources/archivetree.cpp
   src/resources/bitmap.cpp
@@ -30,13 +38,19 @@ set(ORVANE_CORE_SOURCES
   src/resources/registry.cpp
   src/resources/sample.cpp
   src/resources/searchpath.cpp
+)
+set(ORVANE_DOCUMENT_SOURCES
   src/document/document.cpp
   src/document/undo.cpp
   src/document/file_formats.cpp
   src/document/save_plan.cpp
   src/document/backup.cpp
+)
+set(ORVANE_VIEW_SOURCES
   src/view/camera.cpp
   src/view/hierarchy.cpp
+)
+set(ORVANE_EDIT_SOURCES
   src/edit/selection.cpp
   src/edit/view_commands.cpp
   src/edit/materials.cpp
@@ -46,12 +60,16 @@ set(ORVANE_CORE_SOURCES
   src/edit/primitives.cpp
   src/edit/clipboard.cpp
   src/edit/carve.cpp
+)
+set(ORVANE_ANIM_SOURCES
   src/anim/playback.cpp
   src/anim/anim_files.cpp
   src/anim/anim_fields.cpp
   src/anim/puppet_edit.cpp
   src/anim/keyframe_edit.cpp
   src/anim/hierarchy_edit.cpp
+)
+set(ORVANE_COMMANDS_SOURCES
   src/commands/command_table.cpp
 )
 # The OpenGL renderer: plain C++ on OpenGL and EGL, shared by the 3D view and orvane-tool.

@@ -7,16 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace orv {
 
-// A hexadecimal field as typed: read as hexadecimal when the text holds an "x" or "X",
-// otherwise as decimal. A value outside 0 .. max is set to the nearer bound and marked
-// out of range (the dialog then shows RangeMessage and stays open).
-struct HexField {
-    uint32_t value = 0;
-    bool inRange = true;
-};
-HexField ParseHexField(std::string_view text, uint32_t max);
+// The fields are read by ParseHexField (base/text.h); one out of range shows
+// RangeMessage and the dialog stays open.
 // "Enter a value between 0x0 and 0xff\n".
 std::string RangeMessage(uint32_t max);
 // How the fields show a value: "0x%02X" for flags up to 0xFF, "0x%04X" for 0xFFFF.

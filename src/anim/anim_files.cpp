@@ -3,8 +3,9 @@
 #include <system_error>
 #include <vector>
 
+#include "base/paths.h"
+#include "base/text.h"
 #include "formats/keyfile.h"
-#include "formats/paths.h"
 #include "formats/puppet.h"
 #include "formats/textbuffer.h"
 #include "resources/catalog.h"

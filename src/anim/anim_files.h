@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/result.h"
 #include "document/document.h"
-#include "model/result.h"
 
 namespace orv {
 

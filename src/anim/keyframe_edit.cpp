@@ -2,6 +2,7 @@
 
 #include "anim/anim_files.h"
 #include "anim/playback.h"
+#include "base/text.h"
 #include "formats/keyfile.h"
 #include "formats/textbuffer.h"
 #include "view/hierarchy.h"

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "base/result.h"
 #include "document/document.h"
 #include "edit/view_commands.h"
 #include "model/keyframe.h"
-#include "model/result.h"
 
 namespace orv {
 

@@ -6,16 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "formats/textbuffer.h"
 
 namespace orv {
 
 namespace {
-
-bool SameNameNoCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
-}
 
 // The frame the poses of entry e run up to (not included): the next entry's frame, or the
 // model's frame count after the last entry. 64-bit, as frame numbers come from files.
@@ -37,7 +33,7 @@ int64_t PosesOf(const CKeyframeNode& k, int32_t frameCount)
 std::size_t MatchingNodes(const CModel& model, const CKeyframeNode& k)
 {
     return static_cast<std::size_t>(std::count_if(model.nodes.begin(), model.nodes.end(),
-                                                  [&](const auto& n) { return SameNameNoCase(n->name, k.meshName); }));
+                                                  [&](const auto& n) { return EqualNoCase(n->name, k.meshName); }));
 }
 
 std::vector<Matrix4> BuildPoses(const CKeyframeNode& k, int32_t frameCount, int64_t count)
@@ -93,7 +89,7 @@ Status BuildAnimationPoses(CModel& model)
             continue;
         std::vector<Matrix4> poses = BuildPoses(*k, model.frameCount, PosesOf(*k, model.frameCount));
         for (auto& n : model.nodes)
-            if (SameNameNoCase(n->name, k->meshName))
+            if (EqualNoCase(n->name, k->meshName))
                 n->poses = poses;
     }
     model.currentFrame = 0;

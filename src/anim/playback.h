@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
+#include "base/result.h"
 #include "edit/view_commands.h"
 #include "model/model.h"
-#include "model/result.h"
 
 namespace orv {
 

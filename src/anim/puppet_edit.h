@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "document/document.h"
 #include "model/model.h"
-#include "model/result.h"
 
 namespace orv {
 

@@ -22,6 +22,7 @@
 #include "app/childframe.h"
 #include "app/document.h"
 #include "app/orvaneview.h"
+#include "base/text.h"
 #include "commands/command_ids.h"
 
 namespace orv {

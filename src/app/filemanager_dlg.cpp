@@ -23,7 +23,7 @@
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
 #include "resources/filemanager.h"
-#include "resources/util.h"
+#include "base/text.h"
 
 namespace orv {
 

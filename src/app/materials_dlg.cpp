@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/materialpreview.h"
+#include "base/text.h"
 #include "edit/materials.h"
 #include "model/fileio.h"
 #include "model/settings.h"
@@ -16,7 +17,6 @@
 #include "resources/catalog.h"
 #include "resources/filemanager.h"
 #include "resources/searchpath.h"
-#include "resources/util.h"
 
 namespace orv {
 
@@ -118,9 +118,9 @@ CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace,
     QString current;
     if (mode_ == Mode::InModel) {
         for (const auto& name : model.materials)
-            list_->addItem(Q(LowerAscii(name)));
+            list_->addItem(Q(ToLowerAscii(name)));
         if (face_ && face_->material >= 0 && face_->material < static_cast<int32_t>(model.materials.size()))
-            current = Q(LowerAscii(model.materials[static_cast<std::size_t>(face_->material)]));
+            current = Q(ToLowerAscii(model.materials[static_cast<std::size_t>(face_->material)]));
     } else {
         if (const ResourceCatalog* catalog = document_.Services().catalog)
             for (const auto& e : catalog->materials.Entries())

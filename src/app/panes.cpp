@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/document.h"
+#include "base/text.h"
 #include "edit/properties.h"
 #include "edit/selection.h"
 
@@ -292,18 +293,10 @@ CFaceView::CFaceView(PaneContext ctx, QWidget* parent) : CPane(std::move(ctx), p
 
 std::optional<uint32_t> CFaceView::ParseFlags(const QString& text)
 {
-    const QString t = text.trimmed();
-    const auto x = t.lastIndexOf(QLatin1Char('x'), -1, Qt::CaseInsensitive);
-    bool ok = false;
-    uint32_t v = 0;
-    if (x >= 0) {
-        v = t.mid(x + 1).toUInt(&ok, 16);
-    } else {
-        v = t.toUInt(&ok, 10);
-    }
-    if (!ok)
+    const HexField f = ParseHexField(text.toStdString(), 0xFFFFFFFFu);
+    if (f.empty || !f.whole || !f.inRange)
         return std::nullopt;
-    return v;
+    return f.value;
 }
 
 QString CFaceView::FormatFlags(uint32_t flags)

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <string>
 
+#include "base/paths.h"
 #include "cli/tool.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
-#include "formats/paths.h"
 #include "formats/projectfile.h"
 #include "formats/puppet.h"
 #include "formats/resource_tree.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "model/corners.h"
 #include "model/file_kind.h"
-#include "model/result.h"
 #include "resources/searchpath.h"
 
 namespace orv {

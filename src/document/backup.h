@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "model/result.h"
+#include "base/result.h"
 
 namespace orv {
 

@@ -4,9 +4,9 @@
 #include <system_error>
 #include <utility>
 
+#include "base/paths.h"
 #include "document/file_formats.h"
 #include "formats/keyfile.h"
-#include "formats/paths.h"
 #include "formats/puppet.h"
 #include "formats/textbuffer.h"
 #include "model/file_kind.h"

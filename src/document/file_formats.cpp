@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string_view>
 
+#include "base/paths.h"
 #include "document/document.h"
 #include "formats/model3do.h"
-#include "formats/paths.h"
 #include "formats/puppet.h"
 #include "formats/resource_tree.h"
 #include "formats/textbuffer.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "formats/projectfile.h"
 #include "model/file_filter.h"
 #include "model/file_kind.h"
-#include "model/result.h"
 
 namespace orv {
 

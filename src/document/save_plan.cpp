@@ -2,9 +2,9 @@
 
 #include <system_error>
 
+#include "base/paths.h"
 #include "document/document.h"
 #include "document/file_formats.h"
-#include "formats/paths.h"
 #include "model/fileio.h"
 #include "model/model.h"
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "model/file_kind.h"
 #include "model/limits.h"
-#include "model/result.h"
 
 namespace orv {
 

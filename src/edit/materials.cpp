@@ -2,11 +2,11 @@
 
 #include <memory>
 
+#include "base/text.h"
 #include "model/file_kind.h"
 #include "model/fileio.h"
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
-#include "resources/util.h"
 
 namespace orv {
 
@@ -97,7 +97,7 @@ bool RemoveCustomMaterial(CTree& materials, std::string_view name)
 
 Result<MaterialFile> ReadMaterialFile(const fs::path& file, const Palette* palette)
 {
-    const std::string fileName = LowerAscii(ShortNameOf(file.filename().string()));
+    const std::string fileName = ToLowerAscii(ShortNameOf(file.filename().string()));
     auto raw = ReadWholeFile(file);
     if (!raw)
         return Fail(raw.error());

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/text.h"
 #include "formats/textformat.h"
 #include "model/fileio.h"
 #include "model/model.h"

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "model/geometry.h"
 #include "model/model.h"
-#include "model/result.h"
 
 namespace orv {
 

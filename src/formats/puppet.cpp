@@ -1,5 +1,6 @@
 #include "formats/puppet.h"
 
+#include "base/text.h"
 #include "formats/textformat.h"
 #include "model/fileio.h"
 #include "model/model.h"

@@ -3,8 +3,8 @@
 #include <set>
 #include <system_error>
 
+#include "base/paths.h"
 #include "formats/model3do.h"
-#include "formats/paths.h"
 #include "model/fileio.h"
 #include "model/model.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "model/result.h"
+#include "base/result.h"
 
 namespace orv {
 

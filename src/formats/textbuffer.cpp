@@ -113,13 +113,4 @@ uint32_t ToHex(std::string_view text) { return ScanAfterBlanks<uint32_t>(text, S
 
 float ToFloat(std::string_view text) { return ScanAfterBlanks<float>(text, ScanFloat); }
 
-std::string ToLowerAscii(std::string_view text)
-{
-    std::string s(text);
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 }  // namespace orv

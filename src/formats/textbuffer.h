@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/result.h"
+#include "base/result.h"
 
 namespace orv {
 
@@ -69,8 +69,5 @@ int32_t ToInt(std::string_view text);
 // Hexadecimal with or without a "0x" / "0X" prefix.
 uint32_t ToHex(std::string_view text);
 float ToFloat(std::string_view text);
-
-// ASCII lower case (names in the game's files are ASCII; other bytes are kept).
-std::string ToLowerAscii(std::string_view text);
 
 }  // namespace orv

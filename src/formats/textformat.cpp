@@ -6,33 +6,17 @@
 #include <cmath>
 #include <limits>
 
-namespace orv {
+#include "base/text.h"
 
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+namespace orv {
 
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool StartsWithNoCase(std::string_view s, std::size_t pos, std::string_view word)
 {
-    if (s.size() - pos < word.size())
-        return false;
-    for (std::size_t i = 0; i < word.size(); ++i)
-        if (Lower(s[pos + i]) != word[i])
-            return false;
-    return true;
+    return s.size() - pos >= word.size() && EqualNoCase(s.substr(pos, word.size()), word);
 }
 
 void SkipSpace(std::string_view s, std::size_t& pos)

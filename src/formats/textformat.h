@@ -12,10 +12,9 @@
 #include <string>
 #include <string_view>
 
-namespace orv {
+#include "base/text.h"
 
-// The value of a hexadecimal digit, or -1 for any other character.
-int HexDigitValue(char c);
+namespace orv {
 
 // ---- formatting -------------------------------------------------------------
 

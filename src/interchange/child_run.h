@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "model/result.h"
+#include "base/result.h"
 
 namespace orv {
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <string_view>
 
+#include "base/text.h"
 #include "edit/materials.h"
 #include "interchange/export_scene.h"
 #include "model/file_kind.h"
@@ -26,12 +27,6 @@ namespace {
 
 // Frames of a keyframe beyond this are not exported.
 constexpr int64_t kMaxExportFrames = 100000;
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 // A plain colour that tells materials apart: a hue from the name, soft saturation.
 std::array<float, 4> PlainColor(const std::string& name)
@@ -191,9 +186,9 @@ private:
         // A damaged file may announce billions of frames.
         frames = std::min<int64_t>(frames, kMaxExportFrames);
         for (const auto& kn : key.nodes) {
-            const std::string name = Lower(kn->meshName);
+            const std::string name = ToLowerAscii(kn->meshName);
             for (std::size_t i = 0; i < model_.nodes.size(); ++i) {
-                if (exportIndex_[i] < 0 || Lower(model_.nodes[i]->name) != name)
+                if (exportIndex_[i] < 0 || ToLowerAscii(model_.nodes[i]->name) != name)
                     continue;
                 ExportChannel channel;
                 channel.node = exportIndex_[i];

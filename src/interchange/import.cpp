@@ -18,6 +18,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "base/text.h"
 #include "edit/materials.h"
 #include "interchange/axes.h"
 #include "interchange/child_run.h"
@@ -141,12 +142,6 @@ bool NearIdentity(const Matrix3d& m, double scale = 1.0)
     return true;
 }
 
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 bool EndsWith(const std::string& s, const std::string& end)
 {
     return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
@@ -167,15 +162,15 @@ public:
         if (cut)
             base.resize(kMaxNameLength);
         std::string name = base;
-        for (int k = 2; taken_.count(Lower(name)); ++k) {
+        for (int k = 2; taken_.count(ToLowerAscii(name)); ++k) {
             const std::string suffix = "_" + std::to_string(k);
             name = base.substr(0, std::min(base.size(), kMaxNameLength - suffix.size())) + suffix;
         }
-        taken_.insert(Lower(name));
+        taken_.insert(ToLowerAscii(name));
         return name;
     }
-    void Reserve(const std::string& name) { taken_.insert(Lower(name)); }
-    bool Has(const std::string& name) const { return taken_.count(Lower(name)) != 0; }
+    void Reserve(const std::string& name) { taken_.insert(ToLowerAscii(name)); }
+    bool Has(const std::string& name) const { return taken_.count(ToLowerAscii(name)) != 0; }
 
 private:
     std::set<std::string> taken_;
@@ -348,7 +343,7 @@ public:
             mesh->RebuildMeshLists();
         // The corners again from the lists, as after reading a 3DO file.
         BuildFaceCorners(model, [this](const std::string& name) -> std::optional<TextureSize> {
-            if (const auto it = sizes_.find(Lower(name)); it != sizes_.end())
+            if (const auto it = sizes_.find(ToLowerAscii(name)); it != sizes_.end())
                 return it->second;
             return std::nullopt;
         });
@@ -759,7 +754,7 @@ private:
         const std::string raw = material.Get(AI_MATKEY_NAME, text) == aiReturn_SUCCESS ? text.C_Str() : "";
         if (raw == kNoMaterialName)
             return {};
-        const std::string lower = Lower(raw);
+        const std::string lower = ToLowerAscii(raw);
         // A material of the game's or of the mod's.
         auto amongResources = [this](const std::string& name) { return HasMaterial(options_.resources, name); };
         auto sizeOf = [this](const std::string& name) {
@@ -772,7 +767,7 @@ private:
             MaterialChoice choice;
             choice.index = static_cast<int32_t>(AddModelMaterialName(model, name));
             choice.size = size;
-            sizes_[Lower(name)] = size;
+            sizes_[ToLowerAscii(name)] = size;
             return choice;
         };
         // A game material by its name (as this program's exports name them).
@@ -1013,7 +1008,7 @@ uint64_t BytesRead(const fs::path& path, uint64_t size, const std::string& exten
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code fileError;
-        if (Lower(it->path().extension().string()) != ".bin" || !it->is_regular_file(fileError))
+        if (ToLowerAscii(it->path().extension().string()) != ".bin" || !it->is_regular_file(fileError))
             continue;
         if (const uintmax_t bytes = it->file_size(fileError); !fileError)
             size += bytes;
@@ -1097,7 +1092,7 @@ Result<ImportReport> ImportModel(const fs::path& path, const ImportOptions& opti
         head.resize(static_cast<std::size_t>(in.gcount()));
         std::string extension = path.extension().string();
         if (!extension.empty())
-            extension = Lower(extension.substr(1));
+            extension = ToLowerAscii(extension.substr(1));
         if (Status fits = CheckAnnouncedCounts(head, size, extension); !fits)
             return Fail(fits.error());
         const std::string name = path.string();
@@ -1113,7 +1108,7 @@ Result<ImportReport> ImportModelFromMemory(std::span<const uint8_t> bytes, const
                                            const ImportOptions& options)
 {
     try {
-        const std::string extension = Lower(hint);
+        const std::string extension = ToLowerAscii(hint);
         if (Status fits = CheckAnnouncedCounts(bytes, bytes.size(), extension); !fits)
             return Fail(fits.error());
         auto handed = ReadInChild(

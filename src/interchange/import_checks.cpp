@@ -11,20 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
+
 namespace orv {
 
 namespace {
 
 constexpr uint64_t kMiB = uint64_t{1} << 20;
 constexpr uint64_t kHuge = std::numeric_limits<uint64_t>::max();
-
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 bool StartsWith(std::string_view s, std::string_view start) { return s.substr(0, start.size()) == start; }
 
@@ -159,7 +153,7 @@ Status CheckStl(std::span<const uint8_t> head, uint64_t size)
         ++at;
     const std::string_view start(reinterpret_cast<const char*>(head.data()) + at,
                                  std::min<std::size_t>(5, head.size() - at));
-    if (Lower(start) == "solid" && static_cast<uint32_t>(need) != size)
+    if (ToLowerAscii(start) == "solid" && static_cast<uint32_t>(need) != size)
         return {};
     return TooMany(count, "triangles", size, "stl");
 }
@@ -185,7 +179,7 @@ Status CheckOff(std::string_view text, uint64_t size)
             at = static_cast<std::size_t>(last - text.data());
         }
     }
-    if (words.size() < 3 || Lower(words[0]) != "off")
+    if (words.size() < 3 || ToLowerAscii(words[0]) != "off")
         return {};
     const std::optional<uint64_t> vertices = Count(words[1]), faces = Count(words[2]);
     if (!vertices || !faces)
@@ -255,7 +249,7 @@ std::string FormatName(const std::string& extension)
         {"b3d", "Blitz3D"}, {"ogex", "OpenGEX"},  {"irr", "Irrlicht"},  {"irrmesh", "Irrlicht"},
         {"q3o", "Quick3D"}, {"q3s", "Quick3D"},   {"cob", "TrueSpace"}, {"scn", "TrueSpace"},
         {"3mf", "3MF"},     {"usd", "USD"},       {"xgl", "XGL"},       {"zgl", "XGL"}};
-    const std::string lower = Lower(extension);
+    const std::string lower = ToLowerAscii(extension);
     if (const auto it = names.find(lower); it != names.end())
         return it->second;
     std::string upper = lower;
@@ -281,11 +275,11 @@ Status CheckAnnouncedCounts(std::span<const uint8_t> head, uint64_t size, const 
 {
     head = head.subspan(0, std::min(head.size(), kHeaderBytes));
     const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
-    const std::string ext = Lower(extension);
+    const std::string ext = ToLowerAscii(extension);
     // PLY and OFF files say what they are; a binary STL file only by its name.
-    if (text.size() >= 4 && Lower(text.substr(0, 3)) == "ply" && (text[3] == '\n' || text[3] == '\r'))
+    if (text.size() >= 4 && ToLowerAscii(text.substr(0, 3)) == "ply" && (text[3] == '\n' || text[3] == '\r'))
         return CheckPly(text, size);
-    if (ext == "off" || Lower(text.substr(0, 3)) == "off")
+    if (ext == "off" || ToLowerAscii(text.substr(0, 3)) == "off")
         return CheckOff(text, size);
     if (ext == "stl")
         return CheckStl(head, size);
@@ -301,8 +295,9 @@ std::string ReaderFailure(const std::string& error, const std::string& extension
     if (StartsWith(error, "No suitable reader found")) {
         if (known)
             return damaged;
-        return extension.empty() ? std::string("the file is not of a kind the import reads")
-                                 : "files of type ." + Lower(extension) + " are not among those the import reads";
+        return extension.empty()
+                   ? std::string("the file is not of a kind the import reads")
+                   : "files of type ." + ToLowerAscii(extension) + " are not among those the import reads";
     }
     if (StartsWith(error, "Unable to open file"))
         return "the file cannot be opened";

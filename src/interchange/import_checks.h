@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "model/result.h"
+#include "base/result.h"
 
 namespace orv {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "model/corners.h"
 #include "model/limits.h"
 #include "model/model.h"
-#include "model/result.h"
 #include "resources/material.h"
 #include "resources/searchpath.h"
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/result.h"
+#include "base/result.h"
 
 namespace orv {
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/text.h"
+
 namespace orv {
 
 namespace {
@@ -67,12 +69,6 @@ void main()
 }
 )";
 
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 }  // namespace
 
 uint32_t RgbaImage::At(int32_t x, int32_t y) const
@@ -89,7 +85,7 @@ uint32_t RgbaImage::At(int32_t x, int32_t y) const
 
 bool IsSoftwareRenderer(const std::string& rendererName)
 {
-    const std::string n = Lower(rendererName);
+    const std::string n = ToLowerAscii(rendererName);
     for (const char* s : {"llvmpipe", "softpipe", "swrast", "software", "swiftshader"})
         if (n.find(s) != std::string::npos)
             return true;

@@ -4,15 +4,11 @@
 #include <cctype>
 #include <tuple>
 
+#include "base/text.h"
+
 namespace orv {
 
 namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 // The picture must hold every cel it claims, or it is not used at all.
 bool Usable(const TextureImage& image)
@@ -83,8 +79,8 @@ const TextureRecord* TextureCache::GetTexture(const std::string& material, const
 
 const TextureRecord* TextureCache::Record(const std::string& material, const std::string& colormap)
 {
-    const std::string m = Lower(material);
-    const std::string c = Lower(colormap);
+    const std::string m = ToLowerAscii(material);
+    const std::string c = ToLowerAscii(colormap);
     const auto it =
         std::lower_bound(records_.begin(), records_.end(), std::pair(m, c),
                          [](const std::unique_ptr<TextureRecord>& r, const std::pair<std::string, std::string>& key) {

@@ -7,7 +7,7 @@
 
 #include "model/fileio.h"
 #include "resources/bytes.h"
-#include "resources/util.h"
+#include "base/text.h"
 
 namespace orv {
 

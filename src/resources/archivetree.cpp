@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "model/file_kind.h"
-#include "resources/util.h"
+#include "base/text.h"
 
 namespace orv {
 

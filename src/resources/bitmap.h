@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/result.h"
+#include "base/result.h"
 #include "resources/material.h"
 
 namespace orv {

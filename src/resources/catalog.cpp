@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <fstream>
 
+#include "base/text.h"
 #include "model/file_kind.h"
-#include "resources/util.h"
 
 namespace orv {
 
@@ -78,7 +78,7 @@ void BuildCatalog(const std::vector<ArchiveRecord>& records, ResourceCatalog& ca
     catalog.Clear();
     std::vector<std::unique_ptr<CTreeObject>> lists[4];
     for (const auto& r : records) {
-        std::string name = LowerAscii(r.name);
+        std::string name = ToLowerAscii(r.name);
         const ResourceKind kind = ClassifyResource(name);
         if (kind == ResourceKind::None)
             continue;

@@ -6,12 +6,12 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "base/text.h"
 #include "model/file_kind.h"
 #include "model/fileio.h"
 #include "model/tree.h"
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
-#include "resources/util.h"
 
 namespace orv {
 
@@ -43,7 +43,7 @@ std::string ArchiveDirectoryFor(std::string_view name)
 
 std::string ArchiveItemNameFor(const fs::path& file)
 {
-    std::string name = LowerAscii(FileNameOf(file));
+    std::string name = ToLowerAscii(FileNameOf(file));
     if (IsBitmapName(name))
         name = name.substr(0, name.find('.')) + ".mat";
     return ArchiveDirectoryFor(name) + name;
@@ -64,7 +64,7 @@ Result<ArchiveEntryData> PrepareArchiveFile(const fs::path& file, const Palette*
     if (!bytes)
         return Fail(bytes.error());
     out.data = std::move(*bytes);
-    if (IsBitmapName(LowerAscii(FileNameOf(file)))) {
+    if (IsBitmapName(ToLowerAscii(FileNameOf(file)))) {
         auto image = ReadBmp(out.data);
         if (!image)
             return Fail(file.string() + ": " + image.error());
@@ -128,7 +128,7 @@ Result<std::vector<ArchiveSourceItem>> CollectFolderTree(const fs::path& folder,
     for (Found& f : found) {
         ArchiveSourceItem item;
         std::string leaf = f.fileName;
-        const bool bitmap = bitmapsAsMaterials && IsBitmapName(LowerAscii(leaf));
+        const bool bitmap = bitmapsAsMaterials && IsBitmapName(ToLowerAscii(leaf));
         if (bitmap)
             leaf = leaf.substr(0, leaf.rfind('.')) + ".mat";
         item.name = f.directory.empty() ? leaf : f.directory + "\\" + leaf;
@@ -138,7 +138,7 @@ Result<std::vector<ArchiveSourceItem>> CollectFolderTree(const fs::path& folder,
                         " holds characters other than printable ASCII, which the game cannot look up");
         if (Status name = CheckArchiveName(item.name); !name)
             return Fail(file + ": " + name.error());
-        const auto [at, fresh] = taken.emplace(LowerAscii(item.name), file);
+        const auto [at, fresh] = taken.emplace(ToLowerAscii(item.name), file);
         if (!fresh)
             return Fail(file + ": " + at->second + " gives the same item name " + item.name);
         if (bitmap) {
@@ -175,14 +175,14 @@ Result<std::vector<AddFileResult>> AddEntriesToArchive(const fs::path& archive, 
     // this call; each looked up once per item instead of a walk over the archive.
     std::unordered_map<std::string, std::size_t> existing;
     for (std::size_t i = 0; i < dir.records.size(); ++i)
-        existing.emplace(LowerAscii(dir.records[i].name), i);
+        existing.emplace(ToLowerAscii(dir.records[i].name), i);
     std::unordered_map<std::string, std::size_t> added;
     std::vector<bool> dropped(entries.size(), false);
     std::vector<AddFileResult> res(entries.size());
 
     ArchiveEdit edit;
     for (std::size_t k = 0; k < entries.size(); ++k) {
-        const std::string key = LowerAscii(entries[k].name);
+        const std::string key = ToLowerAscii(entries[k].name);
         res[k].itemName = entries[k].name;
         const auto earlier = added.find(key);
         const auto old = earlier == added.end() ? existing.find(key) : existing.end();

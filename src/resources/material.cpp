@@ -8,7 +8,7 @@
 #include "resources/bytes.h"
 #include "resources/catalog.h"
 #include "resources/searchpath.h"
-#include "resources/util.h"
+#include "base/text.h"
 
 namespace orv {
 

@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "model/corners.h"
-#include "model/result.h"
 #include "model/tree.h"
 
 namespace orv {

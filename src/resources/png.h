@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "model/result.h"
+#include "base/result.h"
 
 namespace orv {
 

@@ -3,20 +3,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/text.h"
 #include "formats/textformat.h"
 #include "model/fileio.h"
-#include "resources/util.h"
 
 namespace orv {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
-}
 
 void AppendUtf8(std::string& out, uint32_t cp)
 {
@@ -109,19 +104,19 @@ std::vector<std::string> SplitComponents(std::string_view s)
 
 void MemoryRegistry::SetString(std::string_view key, std::string_view valueName, std::string value)
 {
-    keys_[LowerAscii(key)][LowerAscii(valueName)] = std::move(value);
+    keys_[ToLowerAscii(key)][ToLowerAscii(valueName)] = std::move(value);
 }
 
-void MemoryRegistry::AddKey(std::string_view key) { keys_[LowerAscii(key)]; }
+void MemoryRegistry::AddKey(std::string_view key) { keys_[ToLowerAscii(key)]; }
 
-bool MemoryRegistry::HasKey(std::string_view key) const { return keys_.count(LowerAscii(key)) != 0; }
+bool MemoryRegistry::HasKey(std::string_view key) const { return keys_.count(ToLowerAscii(key)) != 0; }
 
 std::optional<std::string> MemoryRegistry::ReadString(std::string_view key, std::string_view valueName) const
 {
-    const auto k = keys_.find(LowerAscii(key));
+    const auto k = keys_.find(ToLowerAscii(key));
     if (k == keys_.end())
         return std::nullopt;
-    const auto v = k->second.find(LowerAscii(valueName));
+    const auto v = k->second.find(ToLowerAscii(valueName));
     if (v == k->second.end())
         return std::nullopt;
     return v->second;
@@ -263,11 +258,11 @@ fs::path ResolvePathNoCase(const fs::path& path)
             current = std::move(exact);
             continue;
         }
-        const std::string want = LowerAscii(comp.string());
+        const std::string want = ToLowerAscii(comp.string());
         bool found = false;
         const fs::path dir = current.empty() ? fs::path(".") : current;
         for (fs::directory_iterator it(dir, ec), endIt; !ec && it != endIt; it.increment(ec)) {
-            if (LowerAscii(it->path().filename().string()) == want) {
+            if (ToLowerAscii(it->path().filename().string()) == want) {
                 current /= it->path().filename();
                 found = true;
                 break;
@@ -287,7 +282,7 @@ fs::path MapGamePath(std::string_view path, const fs::path& winePrefix)
     const bool drive = path.size() >= 2 && path[1] == ':' &&
                        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
     if (drive && !winePrefix.empty()) {
-        const char letter = static_cast<char>(LowerAscii(path.substr(0, 1))[0]);
+        const char letter = static_cast<char>(ToLowerAscii(path.substr(0, 1))[0]);
         native = winePrefix / "dosdevices" / (std::string(1, letter) + ":");
         std::error_code ec;
         if (letter == 'c' && !fs::exists(native, ec))

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <system_error>
 
+#include "base/text.h"
 #include "model/file_kind.h"
 #include "model/fileio.h"
 #include "resources/archive.h"
 #include "resources/catalog.h"
-#include "resources/util.h"
 
 namespace orv {
 
@@ -34,7 +34,7 @@ fs::path FindFolderNoCase(const fs::path& base, std::initializer_list<std::strin
         }
         fs::path found;
         for (fs::directory_iterator it(at, ec), end; !ec && it != end; it.increment(ec))
-            if (LowerAscii(it->path().filename().string()) == part && it->is_directory(ec)) {
+            if (ToLowerAscii(it->path().filename().string()) == part && it->is_directory(ec)) {
                 found = it->path();
                 break;
             }
@@ -93,7 +93,7 @@ void ResourceIndex::AddFolder(const fs::path& folder)
             continue;
         ResourceLocation where;
         where.file = it->path();
-        Add(LowerAscii(it->path().filename().string()), std::move(where));
+        Add(ToLowerAscii(it->path().filename().string()), std::move(where));
     }
 }
 
@@ -111,20 +111,20 @@ Status ResourceIndex::AddArchive(const fs::path& archive)
         where.offset = r.offset;
         where.size = r.size;
         where.itemName = r.name;
-        Add(LowerAscii(ShortNameOf(r.name)), std::move(where));
+        Add(ToLowerAscii(ShortNameOf(r.name)), std::move(where));
     }
     return {};
 }
 
 const ResourceLocation* ResourceIndex::FindMaterial(std::string_view name) const
 {
-    const auto it = materials_.find(LowerAscii(name));
+    const auto it = materials_.find(ToLowerAscii(name));
     return it == materials_.end() ? nullptr : &it->second;
 }
 
 const ResourceLocation* ResourceIndex::FindColormap(std::string_view name) const
 {
-    const auto it = colormaps_.find(LowerAscii(name));
+    const auto it = colormaps_.find(ToLowerAscii(name));
     return it == colormaps_.end() ? nullptr : &it->second;
 }
 
@@ -283,7 +283,7 @@ Result<FoundResource> FindColormap(const ResourceSources& sources, std::string_v
 
 Result<Palette> ColormapCache::Get(const ResourceSources& sources, const std::string& name)
 {
-    const std::string key = LowerAscii(name);
+    const std::string key = ToLowerAscii(name);
     auto it = palettes_.find(key);
     if (it == palettes_.end()) {
         Result<Palette> palette = Fail({});

@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/result.h"
 #include "model/corners.h"
-#include "model/result.h"
 #include "model/tree.h"
 #include "resources/material.h"
 

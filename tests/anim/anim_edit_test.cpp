@@ -8,6 +8,7 @@
 #include "anim/keyframe_edit.h"
 #include "anim/playback.h"
 #include "anim/puppet_edit.h"
+#include "base/text.h"
 #include "commands/command_table.h"
 #include "formats/keyfile.h"
 #include "formats/model_compare.h"

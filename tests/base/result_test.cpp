@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "model/result.h"
+#include "base/result.h"
 
 using namespace orv;
 

@@ -1,8 +1,8 @@
-#include "formats/paths.h"
+#include "base/paths.h"
 
 #include <system_error>
 
-#include "formats/textbuffer.h"
+#include "base/text.h"
 
 namespace orv {
 

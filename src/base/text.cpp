@@ -1,0 +1,86 @@
+#include "base/text.h"
+
+namespace orv {
+
+std::string ToLowerAscii(std::string_view text)
+{
+    std::string s(text);
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+HexField ParseHexField(std::string_view text, uint32_t max)
+{
+    while (!text.empty() && (text.front() == ' ' || (text.front() >= '\t' && text.front() <= '\r')))
+        text.remove_prefix(1);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    const std::size_t x = text.find_first_of("xX");
+    const bool hex = x != std::string_view::npos;
+    if (hex)
+        text.remove_prefix(x + 1);  // the digits after the x
+    // Digits only, in 64 bits with a ceiling: a long run of digits stays out of range
+    // instead of wrapping round into it.
+    uint64_t v = 0;
+    bool any = false;
+    std::size_t used = 0;
+    for (char ch : text) {
+        const int d = hex ? HexDigitValue(ch) : (ch >= '0' && ch <= '9' ? ch - '0' : -1);
+        if (d < 0)
+            break;
+        any = true;
+        ++used;
+        v = v * (hex ? 16 : 10) + static_cast<uint64_t>(d);
+        if (v > 0xFFFFFFFFull)
+            v = 0x100000000ull;
+    }
+    HexField f;
+    f.empty = !any;
+    for (char ch : text.substr(used))
+        if (!(ch == ' ' || (ch >= '\t' && ch <= '\r')))
+            f.whole = false;
+    if (negative && any && v > 0) {
+        f.value = 0;
+        f.inRange = false;
+    } else if (v > max) {
+        f.value = max;
+        f.inRange = false;
+    } else {
+        f.value = static_cast<uint32_t>(v);
+    }
+    return f;
+}
+
+}  // namespace orv
