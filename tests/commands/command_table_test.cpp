@@ -12,9 +12,9 @@
 #include "edit/selection.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
+#include "formats/projectfile.h"
 #include "formats/samplemodel.h"
 #include "model/fileio.h"
-#include "formats/projectfile.h"
 #include "scene_builder.h"
 #include "test_util.h"
 #include "view/camera.h"
@@ -301,6 +301,7 @@ void Arrange(Opened& o, Scene scene)
 TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
 {
     std::set<int> changing;
+    std::set<std::pair<Scene, int>> changedIn;
     for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh, Scene::Carve, Scene::Animate,
                         Scene::AnimateAfterLastEntry}) {
         for (const CommandRow& row : CommandTable()) {
@@ -328,6 +329,7 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
             EXPECT_EQ(r.changed, changed) << "the command misreports whether it changed the model";
             if (changed) {
                 changing.insert(row.id);
+                changedIn.insert({scene, row.id});
                 // The step gives back exactly the model as it was, and Redo the file the
                 // command made.
                 EXPECT_TRUE(o.doc.history.CanUndo());
@@ -344,6 +346,11 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
                    cmd::AddGeometry, cmd::AddMesh, cmd::AddFace, cmd::CarveMesh, cmd::ExtrudeFace, cmd::CreateRectangle,
                    cmd::CreateCylinder, cmd::CreateDome})
         EXPECT_TRUE(changing.count(id)) << "no scene changed the model with command " << id;
+    // Moves and turns act on a face and on a mesh outside animate mode as well.
+    for (Scene scene : {Scene::Face, Scene::Mesh})
+        for (int id : {cmd::MoveUp, cmd::MoveRightZ, cmd::RotateLeftY, cmd::RotateRightX})
+            EXPECT_TRUE(changedIn.count({scene, id}))
+                << "command " << id << " did not change the model in scene " << int(scene);
 }
 
 // A dialog cancelled before a command (its hook gives nothing) changes nothing and leaves

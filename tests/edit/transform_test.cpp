@@ -52,15 +52,6 @@ std::size_t DistinctPositions(const CMesh& mesh)
 
 }  // namespace
 
-TEST(Transform, StepsFollowTheModifierKeysShiftWinning)
-{
-    EXPECT_EQ(std::pair(MoveStep({}), RotateStep({})), std::pair(0.005f, 6.0f));
-    EXPECT_EQ(std::pair(MoveStep({.ctrl = true}), RotateStep({.ctrl = true})), std::pair(0.001f, 1.0f));
-    EXPECT_EQ(std::pair(MoveStep({.shift = true}), RotateStep({.shift = true})), std::pair(0.01f, 45.0f));
-    EXPECT_EQ(std::pair(MoveStep({.shift = true, .ctrl = true}), RotateStep({.shift = true, .ctrl = true})),
-              std::pair(0.01f, 45.0f));
-}
-
 TEST(Transform, EnablingRules)
 {
     Scene s;
