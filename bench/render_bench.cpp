@@ -129,7 +129,7 @@ Scene& TheScene()
     return scene;
 }
 
-void DrawModel(benchmark::State& state, bool onePerFace, int32_t renderMode)
+void DrawModel(benchmark::State& state, bool onePerFace, RenderMode renderMode)
 {
     Scene& s = TheScene();
     if (!s.renderer) {
@@ -153,10 +153,10 @@ void DrawModel(benchmark::State& state, bool onePerFace, int32_t renderMode)
     state.SetLabel(s.device->Devices().front()->name);
 }
 
-void BM_Draw100kFacesMeshBuffers(benchmark::State& state) { DrawModel(state, false, kRenderAll); }
-void BM_Draw100kFacesOneCallPerFace(benchmark::State& state) { DrawModel(state, true, kRenderAll); }
-void BM_Draw100kFacesWireMeshBuffers(benchmark::State& state) { DrawModel(state, false, kRenderAllWireframe); }
-void BM_Draw100kFacesWireOneCallPerFace(benchmark::State& state) { DrawModel(state, true, kRenderAllWireframe); }
+void BM_Draw100kFacesMeshBuffers(benchmark::State& state) { DrawModel(state, false, RenderMode::All); }
+void BM_Draw100kFacesOneCallPerFace(benchmark::State& state) { DrawModel(state, true, RenderMode::All); }
+void BM_Draw100kFacesWireMeshBuffers(benchmark::State& state) { DrawModel(state, false, RenderMode::AllWireframe); }
+void BM_Draw100kFacesWireOneCallPerFace(benchmark::State& state) { DrawModel(state, true, RenderMode::AllWireframe); }
 BENCHMARK(BM_Draw100kFacesMeshBuffers)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Draw100kFacesOneCallPerFace)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Draw100kFacesWireMeshBuffers)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -103,6 +103,8 @@ set(ORVANE_TOOL_SOURCES
 set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)
 set(ORVANE_UI_SOURCES
   src/app/app.cpp
+  src/app/app_files.cpp
+  src/app/app_tools.cpp
   src/app/childframe.cpp
   src/app/dialogs.cpp
   src/app/document.cpp

@@ -135,7 +135,7 @@ EditOutcome StartAnimatingView(EditContext& c)
         return EditOutcome::Refused("there is no keyframe to play");
     if (Status built = BuildAnimationPoses(c.model()); !built)
         return EditOutcome::Refused(built.error());
-    EnterContinuousView(c, kViewAnimating);
+    EnterContinuousView(c, ViewKind::Animating);
     return EditOutcome::Done(kViewStateChanged | kSelectionChanged);
 }
 

@@ -897,10 +897,10 @@ void RunAnimationDialog(int command, CChildFrame& frame, const std::function<int
         return;
     // The animating view plays what was chosen; without a keyframe to play it leaves.
     const EditModes& modes = doc.Doc().modes;
-    if (modes.viewKind == kViewAnimating && view && !view->RunCommand(cmd::ViewAnimating))
+    if (modes.viewKind == ViewKind::Animating && view && !view->RunCommand(cmd::ViewAnimating))
         view->RunCommand(cmd::ViewFront);
     // Animate mode shows the edited keyframe at the frame it was at.
-    if (modes.animateMode && modes.viewKind != kViewAnimating)
+    if (modes.animateMode && modes.viewKind != ViewKind::Animating)
         (void)RestoreAnimationAt(doc.Model(), doc.Model().currentFrame);
     doc.UpdateAllViews();
 }

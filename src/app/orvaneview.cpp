@@ -22,6 +22,7 @@
 
 #include "app/document.h"
 #include "app/options_dlg.h"
+#include "app/wait_cursor.h"
 #include "commands/command_table.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
@@ -77,13 +78,6 @@ std::vector<COrvaneView*>& AllViews()
     static std::vector<COrvaneView*> views;
     return views;
 }
-
-struct WaitCursor {
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 

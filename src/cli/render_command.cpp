@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "anim/playback.h"
@@ -41,13 +42,13 @@ bool ParseSize(const std::string& text, int32_t& w, int32_t& h)
     return true;
 }
 
-int ViewKindByName(const std::string& name)
+std::optional<ViewKind> ViewKindByName(const std::string& name)
 {
     const char* names[] = {"front", "left", "right", "back", "top", "bottom"};
     for (int i = 0; i < 6; ++i)
         if (name == names[i])
-            return i;
-    return -1;
+            return static_cast<ViewKind>(i);
+    return std::nullopt;
 }
 
 // The keyframe to pose the model with: a KEY file by its path, else a stock keyframe of
@@ -82,8 +83,8 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     std::string model, out, key;
     long frame = -1;
     int32_t width = 800, height = 600;
-    int viewKind = -1;
-    int mode = 0;
+    std::optional<ViewKind> viewKind;
+    RenderMode mode = RenderMode::All;
     bool shaded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -108,12 +109,12 @@ int Render(const std::vector<std::string>& args, const Options& opts)
                     return Usage("render: --frame takes a frame number from 0");
             } else if (a == "--view") {
                 viewKind = ViewKindByName(v);
-                if (viewKind < 0)
+                if (!viewKind)
                     return Usage("render: --view takes front, left, right, back, top or bottom");
             } else {
                 if (v.size() != 1 || v[0] < '0' || v[0] > '4')
                     return Usage("render: --mode takes a render mode from 0 to 4");
-                mode = v[0] - '0';
+                mode = RenderModeFromSetting(v[0] - '0');
             }
         } else if (!a.empty() && a[0] == '-') {
             return Usage("render: unknown option '" + a + "'");
@@ -177,10 +178,10 @@ int Render(const std::vector<std::string>& args, const Options& opts)
         renderer.PlaceInitialCamera();
 
         EditContext view(doc, settings, &selection, &camera);
-        if (viewKind >= 0)
-            ShowStandardView(view, viewKind);
+        if (viewKind)
+            ShowStandardView(view, *viewKind);
         // The modes of one mesh show the first mesh, as if it had been clicked.
-        if (mode >= kRenderMeshAndWireframe && doc.model->MeshAt(0))
+        if (mode >= RenderMode::MeshAndWireframe && doc.model->MeshAt(0))
             selection.currentMesh = 0;
         if (SetRenderMode(view, mode).effects == 0)
             doc.modes.renderMode = mode;

@@ -1,6 +1,7 @@
 #include "commands/command_table.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "anim/anim_files.h"
@@ -29,7 +30,8 @@ bool Drawing(const EditContext& c) { return c.drawing && c.camera; }
 template <auto Op, auto ParamOf>
 EditOutcome ById(EditContext& c)
 {
-    return Op(c, ParamOf(c.id));
+    const auto param = ParamOf(c.id);
+    return param ? Op(c, *param) : EditOutcome{};
 }
 
 // Runs an operation that changes the model through the document's runner (one undo step
@@ -51,37 +53,41 @@ EditOutcome WithParams(EditContext& c)
     return Edit(c, [&](EditContext& e) { return Op(e, *params); });
 }
 
-int RenderModeOf(int id)
+std::optional<RenderMode> RenderModeOf(int id)
 {
     switch (id) {
-    case cmd::RenderAll: return kRenderAll;
-    case cmd::WireAll: return kRenderAllWireframe;
-    case cmd::MeshRenderedWire: return kRenderMeshAndWireframe;
-    case cmd::MeshRendered: return kRenderMesh;
-    case cmd::MeshWire: return kRenderMeshWireframe;
-    default: return -1;
+    case cmd::RenderAll: return RenderMode::All;
+    case cmd::WireAll: return RenderMode::AllWireframe;
+    case cmd::MeshRenderedWire: return RenderMode::MeshAndWireframe;
+    case cmd::MeshRendered: return RenderMode::Mesh;
+    case cmd::MeshWire: return RenderMode::MeshWireframe;
+    default: return std::nullopt;
     }
 }
 
-int ViewKindOf(int id)
+std::optional<ViewKind> ViewKindOf(int id)
 {
     switch (id) {
-    case cmd::ViewFront: return kViewFront;
-    case cmd::ViewLeft: return kViewLeft;
-    case cmd::ViewRight: return kViewRight;
-    case cmd::ViewBack: return kViewBack;
-    case cmd::ViewTop: return kViewTop;
-    case cmd::ViewBottom: return kViewBottom;
-    default: return -1;
+    case cmd::ViewFront: return ViewKind::Front;
+    case cmd::ViewLeft: return ViewKind::Left;
+    case cmd::ViewRight: return ViewKind::Right;
+    case cmd::ViewBack: return ViewKind::Back;
+    case cmd::ViewTop: return ViewKind::Top;
+    case cmd::ViewBottom: return ViewKind::Bottom;
+    default: return std::nullopt;
     }
 }
 
 // ---- render modes, views, scale ------------------------------------------------------
 
-bool CanRenderMode(const EditContext& c) { return CanSetRenderMode(c, RenderModeOf(c.id)); }
+bool CanRenderMode(const EditContext& c)
+{
+    const auto mode = RenderModeOf(c.id);
+    return mode && CanSetRenderMode(c, *mode);
+}
 bool IsRenderMode(const EditContext& c) { return c.modes().renderMode == RenderModeOf(c.id); }
 bool IsViewKind(const EditContext& c) { return c.modes().viewKind == ViewKindOf(c.id); }
-bool IsRotating(const EditContext& c) { return c.modes().viewKind == kViewRotating; }
+bool IsRotating(const EditContext& c) { return c.modes().viewKind == ViewKind::Rotating; }
 
 // A display setting shared by every view: each redraws with it.
 bool IsShaded(const EditContext& c) { return c.settings && c.settings->shaded != 0; }
@@ -195,12 +201,15 @@ EditOutcome Nudge(EditContext& c)
 
 // ---- animation ---------------------------------------------------------------------------
 
-bool IsAnimatingView(const EditContext& c) { return c.modes().viewKind == kViewAnimating; }
+bool IsAnimatingView(const EditContext& c) { return c.modes().viewKind == ViewKind::Animating; }
 bool AnimateModeIsOn(const EditContext& c) { return c.modes().animateMode; }
 
 bool AnimateModeOff(const EditContext& c) { return !c.modes().animateMode; }
 bool HasKeyframe(const EditContext& c) { return c.model().keyframe != nullptr; }
-bool CanShowHierarchy(const EditContext& c) { return c.modes().viewKind != kViewAnimating && !c.modes().animateMode; }
+bool CanShowHierarchy(const EditContext& c)
+{
+    return c.modes().viewKind != ViewKind::Animating && !c.modes().animateMode;
+}
 
 // ---- the window's dialogs ----------------------------------------------------------------
 
@@ -260,7 +269,7 @@ EditOutcome UndoRedo(EditContext& c)
         if (Status written = WriteDocumentKeyframe(*c.doc); !written)
             r.message = written.error();
     // The restored model holds base poses: an animation goes on where it was.
-    if (c.doc->modes.animateMode || c.doc->modes.viewKind == kViewAnimating)
+    if (c.doc->modes.animateMode || c.doc->modes.viewKind == ViewKind::Animating)
         (void)RestoreAnimationAt(model, frame);
     if (c.selection) {
         c.selection->currentMesh = state.mesh;

@@ -67,7 +67,7 @@ TextureSizeFn EditContext::TextureSizes() const { return doc ? doc->Environment(
 COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
     : model(std::make_unique<CModel>()), env_(std::move(env))
 {
-    modes.renderMode = settings.renderMode;
+    modes.renderMode = RenderModeFromSetting(settings.renderMode);
 }
 
 COrvaneDoc::~COrvaneDoc() = default;

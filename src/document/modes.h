@@ -22,29 +22,29 @@ inline float ModifierStep(Modifiers m, float withShift, float withCtrl, float pl
     return m.shift ? withShift : (m.ctrl ? withCtrl : plain);
 }
 
-// Render modes.
-inline constexpr int32_t kRenderAll = 0;
-inline constexpr int32_t kRenderAllWireframe = 1;
-inline constexpr int32_t kRenderMeshAndWireframe = 2;
-inline constexpr int32_t kRenderMesh = 3;
-inline constexpr int32_t kRenderMeshWireframe = 4;
+// How the model is drawn; the numbers are those of the "RenderMode" setting.
+enum class RenderMode : int32_t {
+    All = 0,               // every mesh, textured
+    AllWireframe = 1,      // every mesh as wires
+    MeshAndWireframe = 2,  // every mesh as wires, the current one textured too
+    Mesh = 3,              // the current mesh only, textured
+    MeshWireframe = 4,     // the current mesh only, as wires
+};
+// The render mode a setting names; any other number draws everything.
+inline RenderMode RenderModeFromSetting(int32_t value)
+{
+    return value >= 0 && value <= 4 ? static_cast<RenderMode>(value) : RenderMode::All;
+}
 
-// View kinds.
-inline constexpr int32_t kViewFront = 0;
-inline constexpr int32_t kViewLeft = 1;
-inline constexpr int32_t kViewRight = 2;
-inline constexpr int32_t kViewBack = 3;
-inline constexpr int32_t kViewTop = 4;
-inline constexpr int32_t kViewBottom = 5;
-inline constexpr int32_t kViewRotating = 6;
-inline constexpr int32_t kViewAnimating = 7;
+// Where the model is seen from: a standard view, or one that draws continuously.
+enum class ViewKind : int32_t { Front, Left, Right, Back, Top, Bottom, Rotating, Animating };
 
 inline constexpr int32_t kMaxScaleExponent = 5;
 
 // The switches a document keeps for its view and its edit modes.
 struct EditModes {
-    int32_t renderMode = kRenderAll;  // the document starts it from the "RenderMode" setting
-    int32_t viewKind = kViewFront;
+    RenderMode renderMode = RenderMode::All;  // the document starts it from the "RenderMode" setting
+    ViewKind viewKind = ViewKind::Front;
     bool enlarge = false;
     bool grid = false;
     bool gridFaceOnly = true;
@@ -59,10 +59,10 @@ struct EditModes {
 
     // 2^e.
     float ScaleFactor() const { return std::ldexp(1.0f, scaleExponent); }
-    // Only the current mesh is drawn (and can be picked) in render modes 3 and 4.
-    bool CurrentMeshOnly() const { return renderMode == kRenderMesh || renderMode == kRenderMeshWireframe; }
+    // Only the current mesh is drawn (and can be picked).
+    bool CurrentMeshOnly() const { return renderMode == RenderMode::Mesh || renderMode == RenderMode::MeshWireframe; }
     // The rotating and the animating view draw continuously and ignore clicks.
-    bool ContinuousView() const { return viewKind == kViewRotating || viewKind == kViewAnimating; }
+    bool ContinuousView() const { return viewKind == ViewKind::Rotating || viewKind == ViewKind::Animating; }
 };
 
 }  // namespace orv

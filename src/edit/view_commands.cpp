@@ -28,11 +28,11 @@ void ClearNodes(EditContext& c)
 
 Matrix4 FrontModelMatrix(const EditModes& m) { return m.scaleMatrix * Matrix4::RotationY(kPi); }
 
-void EnterContinuousView(EditContext& c, int32_t viewKind)
+void EnterContinuousView(EditContext& c, ViewKind viewKind)
 {
     c.modes().viewKind = viewKind;
-    if (c.modes().renderMode != kRenderAll && c.modes().renderMode != kRenderAllWireframe)
-        c.modes().renderMode = kRenderAll;
+    if (c.modes().renderMode != RenderMode::All && c.modes().renderMode != RenderMode::AllWireframe)
+        c.modes().renderMode = RenderMode::All;
     c.model().modelMatrix = FrontModelMatrix(c.modes());
     if (c.selection) {
         c.selection->currentNode = -1;
@@ -47,14 +47,12 @@ bool HasCurrentFace(const EditContext& c) { return c.selection && c.selection->C
 
 // ---- render modes and views -------------------------------------------------------------
 
-bool CanSetRenderMode(const EditContext& c, int32_t mode)
+bool CanSetRenderMode(const EditContext& c, RenderMode mode)
 {
-    if (mode < kRenderAll || mode > kRenderMeshWireframe)
-        return false;
-    return mode <= kRenderAllWireframe || HasCurrentMesh(c);
+    return mode == RenderMode::All || mode == RenderMode::AllWireframe || HasCurrentMesh(c);
 }
 
-EditOutcome SetRenderMode(EditContext& c, int32_t mode)
+EditOutcome SetRenderMode(EditContext& c, RenderMode mode)
 {
     if (!CanSetRenderMode(c, mode))
         return {};
@@ -65,9 +63,9 @@ EditOutcome SetRenderMode(EditContext& c, int32_t mode)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-EditOutcome ShowStandardView(EditContext& c, int32_t viewKind)
+EditOutcome ShowStandardView(EditContext& c, ViewKind viewKind)
 {
-    if (viewKind < kViewFront || viewKind > kViewBottom)
+    if (viewKind == ViewKind::Rotating || viewKind == ViewKind::Animating)
         return {};
     c.modes().viewKind = viewKind;
     ClearNodes(c);
@@ -82,7 +80,7 @@ EditOutcome ShowStandardView(EditContext& c, int32_t viewKind)
 
 EditOutcome StartRotateView(EditContext& c)
 {
-    EnterContinuousView(c, kViewRotating);
+    EnterContinuousView(c, ViewKind::Rotating);
     c.model().RebuildHierarchy();
     c.model().rotationStep = Matrix4::RotationAngles(0.0f, -0.05f, 0.0f);
     c.model().baseMatrix = c.model().modelMatrix;
@@ -265,7 +263,7 @@ EditOutcome ToggleTexturingMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleCoordinateMode(const EditContext& c) { return c.modes().viewKind != kViewAnimating; }
+bool CanToggleCoordinateMode(const EditContext& c) { return c.modes().viewKind != ViewKind::Animating; }
 
 EditOutcome ToggleCoordinateMode(EditContext& c)
 {

@@ -29,14 +29,14 @@ Matrix4 FrontModelMatrix(const EditModes& m);
 
 // Enters a continuously drawn view (rotating or animating): every mesh drawn, the model
 // seen from the front, no current mesh, face or node.
-void EnterContinuousView(EditContext& c, int32_t viewKind);
+void EnterContinuousView(EditContext& c, ViewKind viewKind);
 
 // Render modes 0..4; 2-4 need a current mesh.
-bool CanSetRenderMode(const EditContext& c, int32_t mode);
-EditOutcome SetRenderMode(EditContext& c, int32_t mode);
+bool CanSetRenderMode(const EditContext& c, RenderMode mode);
+EditOutcome SetRenderMode(EditContext& c, RenderMode mode);
 
 // Front, left, right, back, top, bottom (view kinds 0..5).
-EditOutcome ShowStandardView(EditContext& c, int32_t viewKind);
+EditOutcome ShowStandardView(EditContext& c, ViewKind viewKind);
 // "Rotate View": the model turns by -0.05 radian about Y every drawn frame.
 EditOutcome StartRotateView(EditContext& c);
 

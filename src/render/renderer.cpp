@@ -256,7 +256,7 @@ int64_t CRenderer::MsUntilDue() const
 int64_t CRenderer::MsUntilAnimationStep() const
 {
     const int64_t due = MsUntilDue();
-    if (doc_.modes.viewKind != kViewAnimating || !lastAnimationMs_ || !doc_.model)
+    if (doc_.modes.viewKind != ViewKind::Animating || !lastAnimationMs_ || !doc_.model)
         return due;
     const int64_t since = clock_() - *lastAnimationMs_;
     const int64_t step = MsUntilFrameStep(*doc_.model, static_cast<double>(since) / 1000.0);
@@ -292,7 +292,7 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     device_.SetProjection(camera_.projection);
     device_.BeginFrame();
     camera_.UpdateViewInfo();
-    if (modes.viewKind == kViewAnimating) {
+    if (modes.viewKind == ViewKind::Animating) {
         // The real time since the last frame of the animation: the keyframe plays at its
         // own speed whatever the drawing rate.
         const float seconds = lastAnimationMs_ ? static_cast<float>(now - *lastAnimationMs_) / 1000.0f : 0.0f;
@@ -314,7 +314,7 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     options.shaded = settings_.shaded != 0;
     scene_->Draw(model, nodes, options);
     // The rotating view turns the next frame one step further.
-    if (modes.viewKind == kViewRotating)
+    if (modes.viewKind == ViewKind::Rotating)
         model.modelMatrix = model.rotationStep * model.modelMatrix;
     framed_ = true;
     Present(clip);

@@ -23,7 +23,7 @@
 namespace orv {
 
 struct SceneDrawOptions {
-    int32_t renderMode = kRenderAll;
+    RenderMode renderMode = RenderMode::All;
     int32_t currentMesh = -1;
     bool coordinateMode = false;
     // Node markers of the selection, each a small cube in its own colour.

@@ -318,14 +318,14 @@ bool Camera::BackOffToFit(float margin)
     return true;
 }
 
-Matrix4 StandardViewRotation(int32_t viewKind)
+Matrix4 StandardViewRotation(ViewKind viewKind)
 {
     switch (viewKind) {
-    case kViewFront: return Matrix4::RotationY(kPi);
-    case kViewLeft: return Matrix4::RotationY(kPi / 2.0f);
-    case kViewRight: return Matrix4::RotationY(-kPi / 2.0f);
-    case kViewTop: return Matrix4::RotationY(kPi) * Matrix4::RotationX(kPi / 2.0f);
-    case kViewBottom: return Matrix4::RotationX(-kPi / 2.0f);
+    case ViewKind::Front: return Matrix4::RotationY(kPi);
+    case ViewKind::Left: return Matrix4::RotationY(kPi / 2.0f);
+    case ViewKind::Right: return Matrix4::RotationY(-kPi / 2.0f);
+    case ViewKind::Top: return Matrix4::RotationY(kPi) * Matrix4::RotationX(kPi / 2.0f);
+    case ViewKind::Bottom: return Matrix4::RotationX(-kPi / 2.0f);
     default: return Matrix4::Identity();
     }
 }

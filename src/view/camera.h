@@ -175,6 +175,6 @@ private:
 
 // The model rotation of a standard view (front, left, right, back, top, bottom); the
 // model matrix of the view is the scale matrix times it. Identity for other kinds.
-Matrix4 StandardViewRotation(int32_t viewKind);
+Matrix4 StandardViewRotation(ViewKind viewKind);
 
 }  // namespace orv

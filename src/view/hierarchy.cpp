@@ -66,18 +66,17 @@ void RecordMeshNodes(CModel& model)
     }
 }
 
-MeshDrawStyle MeshDrawMode(int32_t renderMode, int32_t mesh, int32_t currentMesh)
+MeshDrawStyle MeshDrawMode(RenderMode renderMode, int32_t mesh, int32_t currentMesh)
 {
     const bool current = mesh >= 0 && mesh == currentMesh;
     switch (renderMode) {
-    case 1: return {true, false};
-    case 2: return {true, current};
-    case 3: return {current, current};
-    case 4: return {current, false};
-    default:
-        // Mode 0, and any value out of range read from the settings, draws everything.
-        return {true, true};
+    case RenderMode::AllWireframe: return {true, false};
+    case RenderMode::MeshAndWireframe: return {true, current};
+    case RenderMode::Mesh: return {current, current};
+    case RenderMode::MeshWireframe: return {current, false};
+    case RenderMode::All: break;
     }
+    return {true, true};
 }
 
 }  // namespace orv

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "document/modes.h"
 #include "model/model.h"
 #include "model/nodes.h"
 
@@ -36,6 +37,6 @@ struct MeshDrawStyle {
 };
 
 // Whether a mesh is drawn in the render mode, and whether solid or as wireframes.
-MeshDrawStyle MeshDrawMode(int32_t renderMode, int32_t mesh, int32_t currentMesh);
+MeshDrawStyle MeshDrawMode(RenderMode renderMode, int32_t mesh, int32_t currentMesh);
 
 }  // namespace orv

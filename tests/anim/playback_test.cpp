@@ -143,7 +143,7 @@ TEST(Playback, AHugeKeyframeIsRefusedBeforeAnythingIsMade)
     r.selection.currentMesh = 1;
     EditContext c = r.Ctx();
     EXPECT_FALSE(orvtest::Ran(StartAnimatingView(c)));
-    EXPECT_EQ(r.modes.viewKind, kViewFront);
+    EXPECT_EQ(r.modes.viewKind, ViewKind::Front);
     r.modes.meshMode = true;
     EXPECT_FALSE(orvtest::Ran(SwitchAnimateMode(c)));
     EXPECT_FALSE(r.modes.animateMode);
@@ -153,12 +153,12 @@ TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
 {
     Rig r(10);
     EditContext c = r.Ctx();
-    r.modes.renderMode = kRenderMesh;
+    r.modes.renderMode = RenderMode::Mesh;
     r.selection.currentMesh = 1;
     r.selection.currentFace = 0;
     ASSERT_TRUE(orvtest::Ran(StartAnimatingView(c)));
-    EXPECT_EQ(r.modes.viewKind, kViewAnimating);
-    EXPECT_EQ(r.modes.renderMode, kRenderAll);
+    EXPECT_EQ(r.modes.viewKind, ViewKind::Animating);
+    EXPECT_EQ(r.modes.renderMode, RenderMode::All);
     EXPECT_EQ(std::pair(r.selection.currentMesh, r.selection.currentFace), std::pair(-1, -1));
     EXPECT_EQ(r.Poses(1).size(), 10u);
 

@@ -197,7 +197,7 @@ private slots:
         QVERIFY(frame->Execute(cmd::MeshMode));
         QVERIFY(frame->Action(cmd::MeshMode)->isChecked());
         QVERIFY(frame->Execute(cmd::MeshRendered));
-        QCOMPARE(f->Document()->Doc().modes.renderMode, 3);
+        QCOMPARE(f->Document()->Doc().modes.renderMode, RenderMode::Mesh);
         QVERIFY(frame->Action(cmd::MeshRendered)->isChecked());
         QVERIFY(!frame->Action(cmd::RenderAll)->isChecked());
         // The view's letters act in the view only: the actions are the view's shortcuts.

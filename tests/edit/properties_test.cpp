@@ -218,9 +218,10 @@ TEST(Radii, SavedFileDoesNotDependOnTheView)
     modes.enlarge = true;
     camera.SetProjection(400, 400, true);
     EXPECT_EQ(saveAfter("enlarged"), before);
-    for (int32_t kind : {kViewLeft, kViewRight, kViewBack, kViewTop, kViewBottom, kViewFront}) {
+    for (const ViewKind kind :
+         {ViewKind::Left, ViewKind::Right, ViewKind::Back, ViewKind::Top, ViewKind::Bottom, ViewKind::Front}) {
         ASSERT_TRUE(orvtest::Ran(ShowStandardView(c, kind)));
-        EXPECT_EQ(saveAfter("view"), before) << "view " << kind;
+        EXPECT_EQ(saveAfter("view"), before) << "view " << static_cast<int>(kind);
     }
 }
 

@@ -114,13 +114,13 @@ TEST_F(PickScene, RenderModesThreeAndFourKeepTheCurrentMesh)
     EXPECT_EQ(sel.currentMesh, 1);
 
     // Mode 3 with mesh 0 current: mesh 1 in front is not drawn and cannot be hit.
-    modes.renderMode = kRenderMesh;
+    modes.renderMode = RenderMode::Mesh;
     sel.currentMesh = 0;
     ASSERT_EQ(ClickAt(overlap), PickResult::Selected);
     EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(0, 1));
 
     // Mode 4 with mesh 1 current: mesh 0 alone under the cursor gives nothing.
-    modes.renderMode = kRenderMeshWireframe;
+    modes.renderMode = RenderMode::MeshWireframe;
     sel.currentMesh = 1;
     sel.currentFace = -1;
     EXPECT_EQ(ClickAt({-0.5f, -0.5f, 0}), PickResult::Missed);
@@ -147,7 +147,7 @@ TEST_F(PickScene, ClicksThatChangeNothing)
     const int32_t node = sel.currentNode;
     ASSERT_GE(node, 0);
     EXPECT_EQ(ClickPixel(3, 3), PickResult::Missed);
-    for (const int32_t kind : {kViewRotating, kViewAnimating}) {
+    for (const ViewKind kind : {ViewKind::Rotating, ViewKind::Animating}) {
         modes.viewKind = kind;
         EXPECT_EQ(ClickAt({2, 0, 0}), PickResult::Ignored);
     }

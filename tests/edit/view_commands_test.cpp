@@ -41,15 +41,15 @@ struct Doc : ::testing::Test {
 
 TEST_F(Doc, RenderModes)
 {
-    EXPECT_TRUE(CanSetRenderMode(ctx, kRenderAllWireframe));
-    EXPECT_FALSE(Ran(SetRenderMode(ctx, kRenderMeshWireframe)));  // modes 3 and 4 need a current mesh
-    EXPECT_FALSE(Ran(SetRenderMode(ctx, 5)));
-    EXPECT_EQ(modes.renderMode, kRenderAll);
+    EXPECT_TRUE(CanSetRenderMode(ctx, RenderMode::AllWireframe));
+    EXPECT_FALSE(Ran(SetRenderMode(ctx, RenderMode::MeshWireframe)));  // modes 3 and 4 need a current mesh
+    EXPECT_EQ(RenderModeFromSetting(5), RenderMode::All);              // a setting out of range draws everything
+    EXPECT_EQ(modes.renderMode, RenderMode::All);
 
     SelectFace(1);
     modes.grid = true;
-    ASSERT_TRUE(Ran(SetRenderMode(ctx, kRenderMesh)));
-    EXPECT_EQ(modes.renderMode, kRenderMesh);
+    ASSERT_TRUE(Ran(SetRenderMode(ctx, RenderMode::Mesh)));
+    EXPECT_EQ(modes.renderMode, RenderMode::Mesh);
     EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(0, -1));
     EXPECT_TRUE(sel.nodes.empty());
     EXPECT_FALSE(modes.grid);
@@ -62,13 +62,13 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
     ASSERT_TRUE(camera.KeyTurnLoop(false, true, {}));
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
     const struct {
-        int32_t kind;
+        ViewKind kind;
         Vec3 front, top;  // where the model's +z and +y end up
-    } views[] = {{kViewFront, {0, 0, -2}, {0, 2, 0}}, {kViewLeft, {-2, 0, 0}, {0, 2, 0}},
-                 {kViewRight, {2, 0, 0}, {0, 2, 0}},  {kViewBack, {0, 0, 2}, {0, 2, 0}},
-                 {kViewTop, {0, -2, 0}, {0, 0, -2}},  {kViewBottom, {0, -2, 0}, {0, 0, 2}}};
+    } views[] = {{ViewKind::Front, {0, 0, -2}, {0, 2, 0}}, {ViewKind::Left, {-2, 0, 0}, {0, 2, 0}},
+                 {ViewKind::Right, {2, 0, 0}, {0, 2, 0}},  {ViewKind::Back, {0, 0, 2}, {0, 2, 0}},
+                 {ViewKind::Top, {0, -2, 0}, {0, 0, -2}},  {ViewKind::Bottom, {0, -2, 0}, {0, 0, 2}}};
     for (const auto& v : views) {
-        SCOPED_TRACE(v.kind);
+        SCOPED_TRACE(static_cast<int>(v.kind));
         model.currentFrame = 3;
         SelectFace(0);
         modes.grid = true;
@@ -82,25 +82,25 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
         EXPECT_FALSE(modes.grid);
         EXPECT_TRUE(sel.nodes.empty());
     }
-    EXPECT_FALSE(Ran(ShowStandardView(ctx, kViewRotating)));
+    EXPECT_FALSE(Ran(ShowStandardView(ctx, ViewKind::Rotating)));
 
     // Rotating: from the front, a step turns by -0.05 about y; it draws the whole model
     // (all-wireframe is kept) and has nothing current.
     SelectFace(0);
-    modes.renderMode = kRenderMesh;
+    modes.renderMode = RenderMode::Mesh;
     ASSERT_TRUE(Ran(StartRotateView(ctx)));
-    EXPECT_EQ(std::pair(modes.viewKind, modes.renderMode), std::pair(kViewRotating, kRenderAll));
+    EXPECT_EQ(std::pair(modes.viewKind, modes.renderMode), std::pair(ViewKind::Rotating, RenderMode::All));
     EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(-1, -1));
     EXPECT_TRUE(sel.nodes.empty());
     ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
     ExpectClose(model.rotationStep, Matrix4::RotationY(-0.05f));
-    modes.renderMode = kRenderAllWireframe;
+    modes.renderMode = RenderMode::AllWireframe;
     StartRotateView(ctx);
-    EXPECT_EQ(modes.renderMode, kRenderAllWireframe);
+    EXPECT_EQ(modes.renderMode, RenderMode::AllWireframe);
 
     // Without a renderer the document still changes its state.
     EditContext bare{model, modes, settings};
-    ASSERT_TRUE(Ran(ShowStandardView(bare, kViewBack)));
+    ASSERT_TRUE(Ran(ShowStandardView(bare, ViewKind::Back)));
     ExpectClose(model.modelMatrix, modes.scaleMatrix);
 }
 
@@ -186,7 +186,7 @@ TEST_F(Doc, EditModesExcludeEachOther)
     EXPECT_EQ(model.currentFrame, 0);
 
     // Coordinates: not in the animating view. Animate: mesh mode with a keyframe; from the front.
-    modes.viewKind = kViewAnimating;
+    modes.viewKind = ViewKind::Animating;
     EXPECT_FALSE(Ran(ToggleCoordinateMode(ctx)));
     ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     EXPECT_FALSE(CanToggleAnimateMode(ctx));  // no keyframe

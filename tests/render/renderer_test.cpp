@@ -105,7 +105,7 @@ TEST_F(RendererTest, FramePacingAndTheContinuousView)
     EXPECT_TRUE(renderer_->LastFrameDrawn());
     orvtest::ExpectClose(Model().modelMatrix, Model().rotationStep * before, 1e-6f);
     EXPECT_EQ(statusPasses, 0);
-    ASSERT_TRUE(orvtest::Ran(ShowStandardView(c, kViewFront)));
+    ASSERT_TRUE(orvtest::Ran(ShowStandardView(c, ViewKind::Front)));
     now_ += 1000;
     EXPECT_FALSE(renderer_->RenderFrame(false));
     EXPECT_TRUE(renderer_->RenderFrame(true));

@@ -138,7 +138,7 @@ TEST_F(SceneTest, RenderModesDrawMeshesSolidOrAsOutlines)
     AddFace(*model->geosets[0]->meshes[0], FacingSquare(-0.5f, 0, 0.3f, 2.0f));
     AddFace(*model->geosets[0]->meshes[1], FacingSquare(0.5f, 0, 0.3f, 2.0f));
     const Vec3 centre0{-0.5f, 0, 2.0f}, centre1{0.5f, 0, 2.0f};
-    auto draw = [&](int32_t mode, int32_t current) {
+    auto draw = [&](RenderMode mode, int32_t current) {
         SceneDrawOptions options;
         options.renderMode = mode;
         options.currentMesh = current;
@@ -151,22 +151,22 @@ TEST_F(SceneTest, RenderModesDrawMeshesSolidOrAsOutlines)
         return ColorNear(image, l, (t + b) / 2, wire) && ColorNear(image, (l + r) / 2, b, wire) &&
                ColorAt(image, centre0) == kBlack;
     };
-    RgbaImage image = draw(kRenderAllWireframe, -1);
+    RgbaImage image = draw(RenderMode::AllWireframe, -1);
     EXPECT_TRUE(outlined(image));
     EXPECT_EQ(CountColor(image, wire) + CountColor(image, kBlack), 96 * 64);
 
-    image = draw(kRenderMeshAndWireframe, 1);
+    image = draw(RenderMode::MeshAndWireframe, 1);
     EXPECT_EQ(ColorAt(image, centre1), kWhite);
     EXPECT_TRUE(outlined(image));
 
-    image = draw(kRenderMesh, 1);
+    image = draw(RenderMode::Mesh, 1);
     EXPECT_EQ(ColorAt(image, centre1), kWhite);
     EXPECT_EQ(CountColor(image, kWhite) + CountColor(image, kBlack), 96 * 64);  // no outline
     EXPECT_EQ(ColorAt(image, centre0), kBlack);
 
     // "Mesh as wireframes" without a current mesh draws nothing.
-    EXPECT_EQ(CountColor(draw(kRenderMeshWireframe, -1), kBlack), 96 * 64);
-    image = draw(kRenderMeshWireframe, 0);
+    EXPECT_EQ(CountColor(draw(RenderMode::MeshWireframe, -1), kBlack), 96 * 64);
+    image = draw(RenderMode::MeshWireframe, 0);
     EXPECT_TRUE(outlined(image));
     EXPECT_EQ(CountColor(image, wire) + CountColor(image, kBlack), 96 * 64);  // mesh 1 not drawn
 }
@@ -238,7 +238,7 @@ TEST_F(SceneTest, OutOfRangeIndicesAreSkipped)
 
     for (int32_t mode = 0; mode <= 4; ++mode) {
         SceneDrawOptions options;
-        options.renderMode = mode;
+        options.renderMode = static_cast<RenderMode>(mode);
         options.currentMesh = 1234;
         Render(*model, options);
     }
@@ -285,7 +285,7 @@ TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
     scene_->PrepareScene(*model);
     for (int32_t mode = 0; mode <= 4; ++mode) {
         SceneDrawOptions options;
-        options.renderMode = mode;
+        options.renderMode = static_cast<RenderMode>(mode);
         options.currentMesh = 1;
         options.coordinateMode = true;
         const RgbaImage buffered = Render(*model, options);
@@ -341,6 +341,6 @@ TEST_F(SceneTest, ShadedFacesDifferByTheirAngleToTheCamera)
 
     // Outlines are not lit.
     settings_.colorWireframe = 0x0000FF00;
-    options.renderMode = kRenderAllWireframe;
+    options.renderMode = RenderMode::AllWireframe;
     EXPECT_EQ(shades(Render(*model, options)), std::set<uint32_t>{0xFF00FF00u});
 }

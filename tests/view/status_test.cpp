@@ -51,7 +51,7 @@ TEST(ViewStatus, BoxAndScrollBarsLeaveTheRadiiAlone)
     EXPECT_EQ(std::tuple(st.vertical.min, st.vertical.max, st.vertical.page), std::tuple(-1250, 1250, 250));
 
     // Render mode 3: only the current mesh counts for the box.
-    s.modes.renderMode = kRenderMesh;
+    s.modes.renderMode = RenderMode::Mesh;
     s.camera.hScrollPos = 3;
     const ViewStatus only = s.Run(0);
     EXPECT_EQ(s.camera.boxMax, Vec3(0.5f, 0.5f, 0.0f));

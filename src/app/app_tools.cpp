@@ -1,0 +1,97 @@
+// The tool commands that need a dialog: the model check, the texture tool, the questions
+// Carve, Extrude and the shapes ask, and the material chooser.
+#include "app/app.h"
+
+#include "app/childframe.h"
+#include "app/edit_dialogs.h"
+#include "app/limits_dlg.h"
+#include "app/mainframe.h"
+#include "app/materials_dlg.h"
+#include "app/orvaneview.h"
+
+namespace orv {
+
+void COrvaneApp::CheckModel(CChildFrame* frame)
+{
+    if (!frame)
+        return;
+    CModel& model = frame->Document()->Model();
+    for (auto& geoset : model.geosets)
+        for (auto& mesh : geoset->meshes)
+            mesh->RebuildMeshLists();
+    CLimitsDlg dlg(CheckEngineLimits(model), CLimitsDlg::Purpose::Check, frame->Document()->DisplayName(), frame_);
+    hooks_.exec(dlg);
+}
+
+void COrvaneApp::RunTextureTool(CChildFrame* frame)
+{
+    if (!frame)
+        return;
+    const EditContext c = frame->View()->Context();
+    if (!c.selection || !c.selection->CurrentFace(c.model()))
+        return;
+    CTextureDlg dlg(*frame->Document(), c, frame_);
+    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
+    hooks_.exec(dlg);
+}
+
+bool COrvaneApp::ConfirmCarve()
+{
+    return settings_.warning == 0 ||
+           hooks_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
+                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<ExtrudeParams> COrvaneApp::AskExtrude(const EditContext& c)
+{
+    const CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
+    if (!face)
+        return std::nullopt;
+    CExtrudeDlg dlg(static_cast<int>(face->corners.size()), c.selection->selectedPositions.size() == 2, frame_);
+    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
+    if (hooks_.exec(dlg) != QDialog::Accepted)
+        return std::nullopt;
+    return dlg.Params();
+}
+
+std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, PrimitiveShape shape)
+{
+    CChildFrame* frame = FrameOf(c.doc);
+    if (!frame)
+        return std::nullopt;
+    const CPrimitiveDlg::Shape kind = shape == PrimitiveShape::Cylinder ? CPrimitiveDlg::Shape::Cylinder
+                                      : shape == PrimitiveShape::Dome   ? CPrimitiveDlg::Shape::Dome
+                                                                        : CPrimitiveDlg::Shape::Rectangle;
+    CPrimitiveDlg dlg(kind, QString::fromStdString(DefaultPrimitiveMaterial(c)), frame_);
+    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
+    dlg.SetTextureChooser([this, frame, &dlg] {
+        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, nullptr, &dlg);
+        return hooks_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
+    });
+    if (hooks_.exec(dlg) != QDialog::Accepted)
+        return std::nullopt;
+    PrimitiveParams p;
+    p.shape = shape;
+    p.box = dlg.Box();
+    p.cylinder = dlg.Cylinder();
+    p.dome = dlg.Dome();
+    p.style = dlg.Style();
+    return p;
+}
+
+bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)
+{
+    CDocument* doc = frame->Document();
+    const int32_t before = face ? face->material : -1;
+    CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    if (face && face->material != before) {
+        // The face draws with its new material's texture.
+        emit doc->materialsChanged();
+        doc->UpdateAllViews();
+    }
+    return true;
+}
+
+}  // namespace orv
