@@ -30,7 +30,6 @@ std::unique_ptr<CModel> MakeGrid(int meshes)
         for (int q = 0; q < perMesh; ++q) {
             const int i = q % kRow, j = q / kRow;
             auto f = std::make_unique<CFace>();
-            f->textureWidth = f->textureHeight = 1;
             auto corner = [k](int x, int y) {
                 VertexRecord r;
                 r.x = static_cast<float>(x) * 0.01f;
@@ -177,7 +176,7 @@ void BM_ExtrudeFaceIn100k(benchmark::State& state)
     p.depth1 = 0.01f;
     for (auto _ : state) {
         ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-        ExtrudeFace(c, p);
+        ExtrudeFace(c, p, {});
         benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
     }
 }

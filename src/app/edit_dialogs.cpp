@@ -132,7 +132,8 @@ bool CTextureDlg::Apply()
         doc_.Doc().TakeSnapshot();
         snapshotTaken_ = true;
     }
-    ApplyTextureLayout(face_, l);
+    const COrvaneDoc& doc = doc_.Doc();
+    ApplyTextureLayout(face_, l, FaceTextureSize(*doc.model, face_, doc.Environment().textureSize));
     doc_.SetModified(true);
     doc_.UpdateAllViews();
     return true;

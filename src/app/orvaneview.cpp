@@ -651,7 +651,7 @@ void COrvaneView::MouseRelease(QMouseEvent* e)
     } else if (e->button() == Qt::LeftButton) {
         area_->unsetCursor();
         if (renderer_)
-            selection_.TextureDrag(doc_.Model(), doc_.Doc().modes, false, 0, 0, {});
+            selection_.TextureDrag(doc_.Model(), doc_.Doc().modes, false, 0, 0, {}, {});
     }
 }
 
@@ -667,7 +667,8 @@ void COrvaneView::MouseMove(QMouseEvent* e)
     if (camera_.MouseCamera(right, p.x(), p.y(), renderer_->Size(), mods, modes.scaleExponent))
         RequestFrame();
     CModel& model = doc_.Model();
-    if (selection_.TextureDrag(model, modes, left, p.x(), p.y(), mods, [this] { doc_.Doc().TakeSnapshot(); })) {
+    if (selection_.TextureDrag(model, modes, left, p.x(), p.y(), mods, doc_.Doc().Environment().textureSize,
+                               [this] { doc_.Doc().TakeSnapshot(); })) {
         if (const CMesh* mesh = selection_.CurrentMesh(model); mesh && MakeCurrent()) {
             renderer_->MeshChanged(*mesh);
             DoneCurrent();

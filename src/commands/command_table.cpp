@@ -300,8 +300,12 @@ CommandResult Relay(CommandContext& c)
     ViewContext v = ViewContextOf(c);
     CMesh& mesh = *v.selection->CurrentMesh(v.model);
     const CFace* face = c.doc->modes.meshMode ? nullptr : v.selection->CurrentFace(v.model);
-    const bool changed = c.doc->Change(
-        [&] { return RelayStoredTextures(mesh, face, c.doc->modes.faceMode, c.doc->modes.meshMode) > 0; });
+    const CModel& model = *c.doc->model;
+    const TextureSizeFn& sizes = c.doc->Environment().textureSize;
+    const bool changed = c.doc->Change([&] {
+        return RelayStoredTextures(mesh, face, c.doc->modes.faceMode, c.doc->modes.meshMode,
+                                   [&](const CFace& f) { return FaceTextureSize(model, f, sizes); }) > 0;
+    });
     return Done(changed ? uint32_t{kModelChanged} : 0u);
 }
 

@@ -57,6 +57,13 @@ COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
 
 COrvaneDoc::~COrvaneDoc() = default;
 
+void COrvaneDoc::SetEnvironment(DocumentEnvironment env)
+{
+    env_ = std::move(env);
+    if (model)
+        FillDefaultTextureScales(*model, env_.textureSize);
+}
+
 void COrvaneDoc::SetPathName(const std::string& path)
 {
     pathName_ = path;

@@ -300,7 +300,7 @@ std::vector<const CFace*> Neighbours(const CModel& model, const CFace& f, const 
 
 }  // namespace
 
-void ExtrudeFace(ViewContext& c, const ExtrudeParams& p)
+void ExtrudeFace(ViewContext& c, const ExtrudeParams& p, const TextureSizeFn& textureSize)
 {
     if (!CanExtrude(c))
         return;
@@ -398,7 +398,8 @@ void ExtrudeFace(ViewContext& c, const ExtrudeParams& p)
         SetVertices(*side, {base[k], base[k1], moved[k1], moved[k]});
         side->ComputeFaceNormal();
         if (neighbours[k])
-            TransferTexture(*side, *neighbours[k]);
+            TransferTexture(*side, *neighbours[k], FaceTextureSize(c.model, *side, textureSize),
+                            FaceTextureSize(c.model, *neighbours[k], textureSize));
         mesh.faces.push_back(std::move(side));
     }
     // 7. The moved face's normal.

@@ -10,6 +10,7 @@
 
 #include "document/document.h"
 #include "edit/view_commands.h"
+#include "model/corners.h"
 
 namespace orv {
 
@@ -41,7 +42,8 @@ std::string CheckExtrudeParams(const ExtrudeParams& p, int32_t vertexCount);
 
 // Extrudes the current face: it moves by its depths against its normal and a side face
 // joins each of its edges to where the edge was, textured on from the face beyond the
-// edge when there is one. The caller has taken the undo snapshot.
-void ExtrudeFace(ViewContext& c, const ExtrudeParams& p);
+// edge when there is one (each face's texture coordinates measured by its material's
+// size from textureSize). The caller has taken the undo snapshot.
+void ExtrudeFace(ViewContext& c, const ExtrudeParams& p, const TextureSizeFn& textureSize);
 
 }  // namespace orv

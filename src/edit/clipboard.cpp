@@ -275,10 +275,9 @@ EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip)
     face.lightingMode = from.lightingMode;
     face.textureMode = from.textureMode;
     face.extraLight = from.extraLight;
-    face.texture = from.texture;
-    face.textureWidth = from.textureWidth;
-    face.textureHeight = from.textureHeight;
-    TransferTexture(face, from);
+    // The face now has the copied face's material: one texture size measures both.
+    const TextureSize size = FaceTextureSize(model, face, doc.Environment().textureSize);
+    TransferTexture(face, from, size, size);
     return {true, {}};
 }
 

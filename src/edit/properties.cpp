@@ -89,19 +89,23 @@ bool SetFaceFields(COrvaneDoc& doc, int32_t mesh, int32_t face, const FaceFields
     return true;
 }
 
-std::optional<VertexFields> VertexFieldsOf(const CModel& model, int32_t mesh, int32_t face, int32_t vertex)
+std::optional<VertexFields> VertexFieldsOf(const CModel& model, int32_t mesh, int32_t face, int32_t vertex,
+                                           const TextureSizeFn& textureSize)
 {
     const CFace* f = FaceAt(model.MeshAt(mesh), face);
     const VertexRecord* record = f ? FaceVertex(*f, vertex) : nullptr;
     if (!record)
         return std::nullopt;
     const Vec3 p = TransformPoint(record->Position(), MeshModelMatrix(model, mesh));
-    return VertexFields{SwapFileAxes(p), record->u, record->v};
+    const TextureSize size = FaceTextureSize(model, *f, textureSize);
+    return VertexFields{SwapFileAxes(p), record->u / static_cast<float>(size.width),
+                        record->v / static_cast<float>(size.height)};
 }
 
 bool SetVertexFields(COrvaneDoc& doc, int32_t mesh, int32_t face, int32_t vertex, const VertexFields& fields)
 {
-    const auto now = VertexFieldsOf(*doc.model, mesh, face, vertex);
+    const TextureSizeFn& sizes = doc.Environment().textureSize;
+    const auto now = VertexFieldsOf(*doc.model, mesh, face, vertex, sizes);
     if (!now)
         return false;
     const bool moved = !(now->filePosition == fields.filePosition);
@@ -111,8 +115,9 @@ bool SetVertexFields(COrvaneDoc& doc, int32_t mesh, int32_t face, int32_t vertex
     CMesh& m = *doc.model->MeshAt(mesh);
     CFace& f = *m.faces[static_cast<std::size_t>(face)];
     VertexRecord& record = *FaceVertex(f, vertex);
-    record.u = fields.u;
-    record.v = fields.v;
+    const TextureSize size = FaceTextureSize(*doc.model, f, sizes);
+    record.u = fields.u * static_cast<float>(size.width);
+    record.v = fields.v * static_cast<float>(size.height);
     if (!moved)
         return true;
     const Vec3 target =

@@ -136,14 +136,6 @@ Vec3 CFace::Centroid() const
     return sum / (3.0f * weights);
 }
 
-namespace {
-
-// A face never given its texture's size (0) holds u and v in texels, as one without a
-// material does; scaling them by 0 would wipe its texture coordinates.
-float TexelScale(int32_t size) { return static_cast<float>(size > 0 ? size : 1); }
-
-}  // namespace
-
 // ---- CMesh::RebuildMeshLists -------------------------------------------------
 //
 // The lists are the sorted, de-duplicated values met while walking every face's
@@ -376,8 +368,6 @@ uint64_t CMesh::ListsFingerprint() const
     fp.Value(static_cast<uint64_t>(faces.size()));
     for (const auto& f : faces) {
         fp.List(f->corners);
-        fp.Value(f->textureWidth);
-        fp.Value(f->textureHeight);
         // ...and what it writes.
         fp.Value(f->normal);
         fp.List(f->vertexIndices);
@@ -391,7 +381,7 @@ uint64_t CMesh::ListsFingerprint() const
 
 void CMesh::RebuildMeshLists()
 {
-    // The rebuild is a function of the corners, texture sizes and placement offset alone;
+    // The rebuild is a function of the corners and placement offset alone;
     // when they and its results are as the last rebuild left them, it would change nothing.
     if (rebuiltFingerprint && *rebuiltFingerprint == ListsFingerprint())
         return;
@@ -439,17 +429,14 @@ void CMesh::RebuildMeshListsFully()
         const CFace& f = *faces[fi];
         for (std::size_t c = f.corners.size(); c-- > 0;) {
             // Cleaned in texels, as the file holds them: the value read comes back to its
-            // printed precision whatever the texture's size.
-            float u = f.corners[c].u * TexelScale(f.textureWidth), v = f.corners[c].v * TexelScale(f.textureHeight);
+            // printed precision.
+            float u = f.corners[c].u, v = f.corners[c].v;
             CleanTexCoords(u, v);
             walk.push_back(MakeItem(u, v, 0.0f, fi, c));
         }
     }
     const auto texIndex = BuildSortedList(walk, textureVertices, [&](const WalkItem& w) {
-        const CFace& f = *faces[w.face];
-        VertexRecord r = f.corners[w.corner];
-        r.u *= TexelScale(f.textureWidth);
-        r.v *= TexelScale(f.textureHeight);
+        VertexRecord r = faces[w.face]->corners[w.corner];
         CleanTexCoords(r.u, r.v);
         return r;
     });
@@ -555,27 +542,11 @@ std::size_t CountFaces(const CModel& model)
 
 std::unique_ptr<CFace> CopyFace(const CFace& s, bool withCorners)
 {
-    auto f = std::make_unique<CFace>();
-    f->name = s.name;
-    f->material = s.material;
-    f->type = s.type;
-    f->geometryMode = s.geometryMode;
-    f->lightingMode = s.lightingMode;
-    f->textureMode = s.textureMode;
-    f->extraLight = s.extraLight;
-    f->normal = s.normal;
-    f->texture = s.texture;
-    f->textureWidth = s.textureWidth;
-    f->textureHeight = s.textureHeight;
-    f->startVertex = s.startVertex;
-    f->angle = s.angle;
-    f->uOffset = s.uOffset;
-    f->vOffset = s.vOffset;
-    f->uScale = s.uScale;
-    f->vScale = s.vScale;
-    f->mirror = s.mirror;
-    if (withCorners)
-        f->corners = s.corners;
+    auto f = std::make_unique<CFace>(s);
+    f->vertexIndices.clear();
+    f->textureVertexIndices.clear();
+    if (!withCorners)
+        f->corners.clear();
     return f;
 }
 

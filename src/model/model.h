@@ -32,11 +32,10 @@ struct CFace {
     std::vector<int32_t> vertexIndices;
     std::vector<int32_t> textureVertexIndices;
     // Working copy of the corners, in the reverse order of the index lists: corner c of
-    // an n-cornered face is index position n - 1 - c. Not saved.
+    // an n-cornered face is index position n - 1 - c. Their u and v count texels, as the
+    // file's texture vertices do, whatever size the material's picture turns out to have.
+    // Not saved: the lists are rebuilt from them.
     std::vector<VertexRecord> corners;
-    uint32_t texture = 0;  // runtime texture handle, 0 = none
-    int32_t textureWidth = 0;
-    int32_t textureHeight = 0;
     // Texture-coordinate tool parameters.
     int32_t startVertex = 0;
     float angle = 0.0f;
@@ -71,7 +70,7 @@ struct CMesh {
 
     // Rebuilds the vertex, texture-vertex and vertex-normal lists and every face's two
     // index lists from the faces' corner records. The rebuild is skipped when neither its
-    // inputs (corners, texture sizes, placement offset) nor its results (the lists, index
+    // inputs (corners, placement offset) nor its results (the lists, index
     // lists and face normals) have changed since the last one, since it would give back
     // exactly what is there.
     void RebuildMeshLists();

@@ -5,7 +5,6 @@
 #include <chrono>
 
 #include "anim/playback.h"
-#include "model/corners.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
 #include "resources/searchpath.h"
@@ -183,7 +182,7 @@ void CRenderer::EnsurePrepared()
         PrepareScene();
 }
 
-void CRenderer::AssignFaceTextures(CMesh& mesh)
+void CRenderer::AssignFaceTextures(const CMesh& mesh)
 {
     if (device_.Initialized())
         scene_->AssignFaceTextures(Model(), mesh);

@@ -217,7 +217,8 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     EXPECT_EQ(cornersOfOthers(), others) << "a face-mode step moved faces beside the clicked one";
 
     // The texture relay lays out the clicked face alone; a rename renames it alone.
-    EXPECT_EQ(RelayStoredTextures(mesh, mesh.faces[2].get(), true, false), 1);
+    EXPECT_EQ(RelayStoredTextures(mesh, mesh.faces[2].get(), true, false, [](const CFace&) { return TextureSize{}; }),
+              1);
     FaceFields fields = FaceFieldsOf(*mesh.faces[2]);
     fields.name = "lid";
     ASSERT_TRUE(SetFaceFields(s.doc, 0, 2, fields, /*renameGroup=*/true));
@@ -516,7 +517,7 @@ TEST(Extrude, ASquareBecomesAPrism)
 {
     Scene s;
     ViewContext c = s.Ctx();
-    ExtrudeFace(c, {.depth1 = 0.1f});
+    ExtrudeFace(c, {.depth1 = 0.1f}, {});
     const CMesh& m = s.Mesh();
     ASSERT_EQ(m.faces.size(), 5u);
     for (const auto& corner : m.faces[0]->corners)
@@ -552,7 +553,6 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutward)
             std::reverse(f.corners.begin(), f.corners.end());
             f.ComputeFaceNormal();
         }
-        f.textureWidth = f.textureHeight = 1;
         return f;
     };
     for (const auto& [a, b] : {std::pair{Vec3{h, h, -h}, Vec3{h, h, h}},
@@ -575,7 +575,7 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutward)
     s.selection.currentMesh = 0;
     s.selection.currentFace = static_cast<int32_t>(m.faces.size() - 1);
     ViewContext c = s.Ctx();
-    ExtrudeFace(c, {.depth1 = 0.1f});
+    ExtrudeFace(c, {.depth1 = 0.1f}, {});
     ASSERT_EQ(m.faces.size(), 14u);
 
     const auto edges = DirectedEdges(m);
@@ -605,7 +605,7 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
     Scene s;
     ViewContext c = s.Ctx();
     ExtrudeFace(
-        c, {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth1 = 0.1f, .depth2 = 0.2f, .depth3 = 0.3f});
+        c, {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth1 = 0.1f, .depth2 = 0.2f, .depth3 = 0.3f}, {});
     const CFace& top = *s.Mesh().faces[0];
     for (const auto& [k, depth] : {std::pair{0, 0.1f}, {1, 0.2f}, {2, 0.3f}, {3, 0.2f}})  // 3: on their plane
         EXPECT_NEAR(FaceVertex(top, k)->z, depth, 1e-5f) << k;
@@ -614,7 +614,7 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
     for (const auto& [indent, x] : {std::pair{1.0f, 0.5f}, {0.2f, 0.5f - 0.2f / std::sqrt(2.0f)}}) {
         Scene t;
         ViewContext tc = t.Ctx();
-        ExtrudeFace(tc, {.indent = indent});
+        ExtrudeFace(tc, {.indent = indent}, {});
         EXPECT_NEAR(std::fabs(t.Mesh().faces[0]->corners[0].x), x, 1e-5f) << indent;
     }
 }
@@ -649,7 +649,7 @@ TEST(Clipboard, EveryCommandIsUndoneExactly)
         {"extrude", false, false, 1, 2,
          [](Scene& s, ViewContext& c) {
              s.doc.TakeSnapshot();
-             ExtrudeFace(c, {});
+             ExtrudeFace(c, {}, {});
              return true;
          }},
         {"carve", true, false, 2, -1,

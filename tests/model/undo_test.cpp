@@ -12,7 +12,6 @@ std::unique_ptr<CModel> MakeModel()
 {
     auto m = std::make_unique<CModel>();
     auto f = std::make_unique<CFace>();
-    f->textureWidth = f->textureHeight = 1;
     for (auto [x, y] : {std::pair{0.f, 0.f}, {1.f, 0.f}, {1.f, 1.f}, {0.f, 1.f}})
         f->corners.emplace_back().SetPosition({x, y, 0});
     m->geosets.push_back(std::make_unique<CGeometry>());
@@ -120,7 +119,7 @@ TEST(Undo, RoundTripIsExactAndKeepsWhatSnapshotsDoNotHold)
     EXPECT_NE(back->keyframe.get(), m->keyframe.get());
     EXPECT_EQ(back->frameCount, 12);
     EXPECT_EQ(back->puppetJoints, m->puppetJoints);
-    EXPECT_EQ(back->geosets[0]->meshes[0]->faces[0]->textureWidth, 64);
+    EXPECT_EQ(back->geosets[0]->meshes[0]->faces[0]->uScale, 32.0f);  // half the size found
 
     // A damaged snapshot is refused and the lists stay as they were.
     UndoHistory h;
