@@ -5,6 +5,7 @@ set(ORVANE_CORE_SOURCES
   src/model/model.cpp
   src/model/corners.cpp
   src/model/nodes.cpp
+  src/model/content.cpp
   src/model/radius.cpp
   src/model/tree.cpp
   src/model/fileio.cpp

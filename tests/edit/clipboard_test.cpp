@@ -14,6 +14,7 @@
 #include "edit/transform.h"
 #include "formats/model3do.h"
 #include "model/corners.h"
+#include "model/projectfile.h"
 #include "model/undo.h"
 #include "model/validate.h"
 #include "scene_builder.h"
@@ -105,7 +106,7 @@ struct Scene {
     CMesh& Mesh() { return *doc.model->geosets[0]->meshes[0]; }
     ViewContext Ctx() { return ViewContext{*doc.model, doc.modes, settings, &selection, nullptr}; }
     // The model as a project file holds it (lists rebuilt from the corners).
-    std::vector<uint8_t> Bytes() { return TakeSnapshot(*doc.model, {})->data; }
+    std::vector<uint8_t> Bytes() { return SaveProject(*doc.model, {}); }
     void ExpectValid()
     {
         for (auto& g : doc.model->geosets)

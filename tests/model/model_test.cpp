@@ -187,61 +187,6 @@ TEST(FaceOps, NormalPlanarityAndCentroid)
     EXPECT_NEAR(f.Centroid().y, 4.0f / 9.0f, 1e-5);
 }
 
-// A copy carries every field of its face or mesh, each set here to a value of its own so
-// that a field left out or taken from its neighbour shows; the lists the rebuild makes are
-// left to it. Bare copies leave out the corners or the faces; full ones are deep.
-TEST(FaceOps, CopiesCarryEveryField)
-{
-    CFace f;
-    f.name = "hull", f.material = 3, f.type = 0x10, f.geometryMode = 4, f.lightingMode = 5, f.textureMode = 2;
-    f.extraLight = 0.5f, f.normal = {0, 0.6f, 0.8f};
-    f.startVertex = 6, f.angle = 45, f.uOffset = 0.25f, f.vOffset = 0.75f, f.uScale = 1.5f, f.vScale = 2.5f;
-    f.mirror = 1;
-    f.corners = {Corner(0, 0, 0), Corner(4, 0, 0), Corner(3, 1, 0), Corner(1, 1, 0)};
-    f.vertexIndices = {1, 2, 3, 0};
-    f.textureVertexIndices = {0, 1, 2, 3};
-    // Every field but the lists: a field left out or taken from its neighbour differs.
-    auto faceFields = [](const CFace& x) {
-        return std::tuple(x.name, x.material, x.type, x.geometryMode, x.lightingMode, x.textureMode, x.extraLight,
-                          x.normal, x.startVertex, x.angle, x.uOffset, x.vOffset, x.uScale, x.vScale, x.mirror);
-    };
-    for (const bool withCorners : {false, true}) {
-        SCOPED_TRACE(withCorners);
-        const auto c = CopyFace(f, withCorners);
-        EXPECT_EQ(faceFields(*c), faceFields(f));
-        EXPECT_EQ(c->corners.size(), withCorners ? 4u : 0u);
-        EXPECT_TRUE(c->vertexIndices.empty() && c->textureVertexIndices.empty());
-    }
-
-    CMesh mesh;
-    mesh.name = "body", mesh.radius = 2.5f, mesh.geometryMode = 1, mesh.lightingMode = 3, mesh.textureMode = 2;
-    mesh.nodeMatrix = Matrix4::Translation({1, 2, 3});
-    mesh.placementOffset = {4, 5, 6};
-    mesh.vertices.resize(4);
-    mesh.faces.push_back(CopyFace(f, true));
-    auto meshFields = [](const CMesh& x) {
-        return std::tuple(x.name, x.radius, x.geometryMode, x.lightingMode, x.textureMode, x.nodeMatrix,
-                          x.placementOffset);
-    };
-    for (const bool withFaces : {false, true}) {
-        SCOPED_TRACE(withFaces);
-        const auto c = CopyMesh(mesh, withFaces);
-        EXPECT_EQ(meshFields(*c), meshFields(mesh));
-        EXPECT_EQ(c->faces.size(), withFaces ? 1u : 0u);
-        EXPECT_TRUE(c->vertices.empty());
-    }
-
-    CGeometry g;
-    g.meshes.push_back(CopyMesh(mesh, true));
-    const auto gc = CopyGeometry(g);
-    ASSERT_EQ(gc->meshes.size(), 1u);
-    EXPECT_EQ(gc->meshes[0]->name, "body");
-    ASSERT_EQ(gc->meshes[0]->faces.size(), 1u);
-    EXPECT_EQ(gc->meshes[0]->faces[0]->mirror, 1u);
-    EXPECT_EQ(gc->meshes[0]->faces[0]->corners.size(), 4u);
-    EXPECT_NE(gc->meshes[0]->faces[0].get(), g.meshes[0]->faces[0].get());
-}
-
 TEST(Hierarchy, SiblingChainsPosesAndDamagedLinks)
 {
     CModel model;
