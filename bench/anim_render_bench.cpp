@@ -133,8 +133,8 @@ void AnimatingView(benchmark::State& state, std::unique_ptr<CModel> model)
     view.Scene().SetMaterialResolver(Checker);
     view.PrepareScene();
     view.PlaceInitialCamera();
-    ViewContext c{*doc.model, doc.modes, settings, &selection, &camera};
-    if (!StartAnimatingView(c)) {
+    EditContext c(doc, settings, &selection, &camera);
+    if (!StartAnimatingView(c).message.empty()) {
         state.SkipWithError("the poses were refused");
         return;
     }

@@ -1,7 +1,7 @@
 // Edit commands as the view runs them, each with its undo snapshot: a nudge of a face on
 // a 100,000-face model (one mesh, or the same spread over 200 meshes) and on the sample
 // walker, building a 50-sided, 100-ring dome, carving and pasting a 10,000-face mesh and
-// extruding one face of a 100,000-face geometry set.
+// extruding one face of a 100,000-face geometry set, and the grid of a mesh of many faces.
 #include <benchmark/benchmark.h>
 
 #include "document/document.h"
@@ -51,8 +51,8 @@ std::unique_ptr<CModel> MakeGrid(int meshes)
     return model;
 }
 
-// One move step of a face in the middle of the first mesh, snapshot first, as the
-// command runs it; the steps go up and down so the model stays the same size.
+// One move step of a face in the middle of the first mesh through the document's runner,
+// as the command runs it; the steps go up and down so the model stays the same size.
 void Nudge(benchmark::State& state, std::unique_ptr<CModel> model, bool rotate)
 {
     Settings settings;
@@ -62,10 +62,10 @@ void Nudge(benchmark::State& state, std::unique_ptr<CModel> model, bool rotate)
     selection.currentMesh = 0;
     selection.currentFace = static_cast<int32_t>(doc.model->MeshAt(0)->faces.size() / 2);
     float sign = 1.0f;
+    EditContext c(doc, settings, &selection);
     for (auto _ : state) {
-        doc.TakeSnapshot();
-        ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-        benchmark::DoNotOptimize(rotate ? RotateSelection(c, 1, sign * 6.0f) : MoveSelection(c, 1, sign * 0.005f));
+        const NudgeParams step{1, rotate ? sign * 6.0f : sign * 0.005f};
+        benchmark::DoNotOptimize(doc.Run(c, rotate ? RotateSelection : MoveSelection, step).changed);
         sign = -sign;
     }
 }
@@ -75,6 +75,39 @@ void BM_MoveFaceLarge200Meshes(benchmark::State& state) { Nudge(state, MakeGrid(
 void BM_RotateFaceLargeOneMesh(benchmark::State& state) { Nudge(state, MakeGrid(1), true); }
 void BM_MoveFaceWalker(benchmark::State& state) { Nudge(state, MakeSampleModel(), false); }
 void BM_RotateFaceWalker(benchmark::State& state) { Nudge(state, MakeSampleModel(), true); }
+
+// The grid of a mesh of 24 x 24 separate squares in face-only mode, the squares taken
+// from the last to the first so every face's nodes go in before those already listed.
+void BM_MeshGridFaceOnly576Faces(benchmark::State& state)
+{
+    CModel model;
+    model.geosets.push_back(std::make_unique<CGeometry>());
+    auto mesh = std::make_unique<CMesh>();
+    for (int i = 23; i >= 0; --i)
+        for (int j = 23; j >= 0; --j) {
+            auto f = std::make_unique<CFace>();
+            auto corner = [i, j](float dx, float dy) {
+                VertexRecord r;
+                r.x = static_cast<float>(i) + dx;
+                r.y = static_cast<float>(j) + dy;
+                return r;
+            };
+            f->corners = {corner(-0.5f, -0.5f), corner(0.5f, -0.5f), corner(0.5f, 0.5f), corner(-0.5f, 0.5f)};
+            f->ComputeFaceNormal();
+            mesh->faces.push_back(std::move(f));
+        }
+    model.geosets[0]->meshes.push_back(std::move(mesh));
+    Settings settings;
+    settings.grid = 0.02f;
+    for (auto _ : state) {
+        EditModes modes;
+        modes.meshMode = modes.grid = modes.gridFaceOnly = true;
+        Selection selection;
+        selection.currentMesh = 0;
+        selection.RebuildNodes(model, modes, settings);
+        benchmark::DoNotOptimize(selection.nodes.size());
+    }
+}
 
 void BM_CreateDome50x100(benchmark::State& state)
 {
@@ -127,11 +160,10 @@ void BM_CarveMesh10k(benchmark::State& state)
         selection.currentMesh = 0;
         selection.selectedPositions = {{0, -1, -1}, {0, 1, -1}, {0, 1, 1}};
         state.ResumeTiming();
-        doc.TakeSnapshot();
-        ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-        const std::string refusal = CarveMesh(c);
-        if (!refusal.empty())
-            state.SkipWithError(refusal.c_str());
+        EditContext c(doc, settings, &selection);
+        const EditOutcome carved = doc.Run(c, CarveMesh);
+        if (!carved.message.empty())
+            state.SkipWithError(carved.message.c_str());
         benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
     }
 }
@@ -147,12 +179,12 @@ void BM_PasteMesh10k(benchmark::State& state)
     Selection selection;
     selection.currentMesh = 0;
     Clipboard clip;
-    ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-    Copy(c, clip);
+    EditContext c(doc, settings, &selection);
+    c.clipboard = &clip;
+    (void)Copy(c);
     ViewState view;
     for (auto _ : state) {
-        ViewContext now{*doc.model, doc.modes, settings, &selection, nullptr};
-        if (!Paste(doc, now, clip).changed)
+        if (!doc.Run(c, Paste).changed)
             state.SkipWithError("nothing pasted");
         state.PauseTiming();
         if (!doc.Undo(view))
@@ -174,9 +206,9 @@ void BM_ExtrudeFaceIn100k(benchmark::State& state)
     selection.currentFace = static_cast<int32_t>(kQuads / 2);
     ExtrudeParams p;
     p.depth1 = 0.01f;
+    EditContext c(doc, settings, &selection);
     for (auto _ : state) {
-        ViewContext c{*doc.model, doc.modes, settings, &selection, nullptr};
-        ExtrudeFace(c, p, {});
+        (void)ExtrudeFace(c, p);
         benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
     }
 }
@@ -188,6 +220,7 @@ BENCHMARK(BM_MoveFaceLarge200Meshes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RotateFaceLargeOneMesh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveFaceWalker)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RotateFaceWalker)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeshGridFaceOnly576Faces)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateDome50x100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CarveMesh10k)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PasteMesh10k)->Unit(benchmark::kMillisecond);

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "formats/projectfile.h"
 #include "model/limits.h"
-#include "model/projectfile.h"
 #include "resources/archive.h"
 #include "resources/catalog.h"
 #include "resources/filemanager.h"

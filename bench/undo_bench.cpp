@@ -2,9 +2,9 @@
 // sample walker, and the memory that a full undo list of the large model holds.
 #include <benchmark/benchmark.h>
 
+#include "document/undo.h"
 #include "formats/samplemodel.h"
 #include "large_model.h"
-#include "model/undo.h"
 
 using namespace orv;
 using orv::bench::MakeLargeModel;

@@ -9,8 +9,7 @@ set(ORVANE_CORE_SOURCES
   src/model/radius.cpp
   src/model/tree.cpp
   src/model/fileio.cpp
-  src/model/projectfile.cpp
-  src/model/undo.cpp
+  src/formats/projectfile.cpp
   src/model/settings.cpp
   src/model/limits.cpp
   src/model/validate.cpp
@@ -18,6 +17,8 @@ set(ORVANE_CORE_SOURCES
   src/formats/textformat.cpp
   src/formats/textbuffer.cpp
   src/formats/model3do.cpp
+  src/formats/paths.cpp
+  src/formats/resource_tree.cpp
   src/formats/keyfile.cpp
   src/formats/puppet.cpp
   src/formats/samplemodel.cpp
@@ -31,6 +32,9 @@ set(ORVANE_CORE_SOURCES
   src/resources/sample.cpp
   src/resources/searchpath.cpp
   src/document/document.cpp
+  src/document/undo.cpp
+  src/document/file_formats.cpp
+  src/document/save_plan.cpp
   src/document/backup.cpp
   src/view/camera.cpp
   src/view/hierarchy.cpp

@@ -8,11 +8,15 @@
 #include <memory>
 #include <utility>
 
+#include "document/edit_context.h"
 #include "model/model.h"
 #include "view/camera.h"
 #include "view/hierarchy.h"
 
 namespace orvtest {
+
+// Whether an operation was carried out: it changed the model or asked for a refresh.
+inline bool Ran(const orv::EditOutcome& o) { return o.changed || o.effects != 0; }
 
 inline void ExpectClose(const orv::Vec3& a, const orv::Vec3& b, float tol = 1e-5f)
 {

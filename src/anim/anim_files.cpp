@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "formats/keyfile.h"
-#include "formats/model3do.h"
+#include "formats/paths.h"
 #include "formats/puppet.h"
 #include "formats/textbuffer.h"
 #include "resources/catalog.h"

@@ -51,29 +51,29 @@ NodeFields FieldsOfNode(const C3doNode& node)
     return f;
 }
 
-bool ApplyNodeFields(COrvaneDoc& doc, int32_t node, const NodeFields& f)
+EditOutcome ApplyNodeFields(EditContext& c, const NodeEdit& edit)
 {
-    CModel& model = *doc.model;
-    if (node < 0 || static_cast<std::size_t>(node) >= model.nodes.size())
-        return false;
-    const bool changed = doc.Change([&] {
-        C3doNode& n = *model.nodes[static_cast<std::size_t>(node)];
-        const NodeFields before = FieldsOfNode(n);
-        if (before.flags == f.flags && before.type == f.type && before.position == f.position &&
-            before.rotation == f.rotation && before.pivot == f.pivot)
-            return false;
+    CModel& model = c.model();
+    if (edit.node < 0 || static_cast<std::size_t>(edit.node) >= model.nodes.size())
+        return {};
+    const NodeFields& f = edit.fields;
+    C3doNode& n = *model.nodes[static_cast<std::size_t>(edit.node)];
+    const NodeFields before = FieldsOfNode(n);
+    EditOutcome r = EditOutcome::Done(kModelChanged);
+    if (before.flags != f.flags || before.type != f.type || !(before.position == f.position) ||
+        !(before.rotation == f.rotation) || !(before.pivot == f.pivot)) {
         n.flags = f.flags;
         n.type = f.type;
         n.position = f.position;
         n.rotation = f.rotation;
         n.pivot = f.pivot;
         // The pivot places the mesh's corners: they move with it at once.
-        if (before.pivot != f.pivot)
-            RebuildFaceCorners(model, doc.Environment().textureSize);
-        return true;
-    });
+        if (!(before.pivot == f.pivot))
+            RebuildFaceCorners(model, c.TextureSizes());
+        r.changed = true;
+    }
     model.RebuildHierarchy();
-    return changed;
+    return r;
 }
 
 }  // namespace orv

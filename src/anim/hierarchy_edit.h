@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/document.h"
+#include "document/edit_context.h"
 #include "model/model.h"
 
 namespace orv {
@@ -35,9 +35,13 @@ struct NodeFields {
 };
 NodeFields FieldsOfNode(const C3doNode& node);
 
-// "&Apply": stores the fields into the node as one undo step (none when nothing
-// differs) and rebuilds the hierarchy, which also leaves any animation; a new pivot
-// moves the corners of the meshes it places. False when nothing changed.
-bool ApplyNodeFields(COrvaneDoc& doc, int32_t node, const NodeFields& fields);
+// "&Apply": stores the fields into the node (changed only when something differs) and
+// rebuilds the hierarchy, which also leaves any animation; a new pivot moves the
+// corners of the meshes it places.
+struct NodeEdit {
+    int32_t node = -1;
+    NodeFields fields;
+};
+EditOutcome ApplyNodeFields(EditContext& c, const NodeEdit& edit);
 
 }  // namespace orv

@@ -31,17 +31,14 @@ int32_t EntryInEffect(const CKeyframeNode& node, int32_t frame)
     return -1;
 }
 
-AnimateStepResult AnimateStep(COrvaneDoc& doc, ViewContext& c, int axis, float step, bool rotate)
+EditOutcome AnimateStep(EditContext& c, const AnimateNudge& p)
 {
-    AnimateStepResult r;
-    CModel& model = c.model;
+    CModel& model = c.model();
     const CMesh* mesh = c.selection ? c.selection->CurrentMesh(model) : nullptr;
-    if (!model.keyframe || !mesh || axis < 0 || axis > 2)
-        return r;
-    if (IsStockKeyframe(doc, model.keyframe->name)) {
-        r.message = model.keyframe->name + " is a stock keyframe of the game and is not changed.";
-        return r;
-    }
+    if (!c.doc || !model.keyframe || !mesh || p.axis < 0 || p.axis > 2)
+        return {};
+    if (IsStockKeyframe(*c.doc, model.keyframe->name))
+        return EditOutcome::Refused(model.keyframe->name + " is a stock keyframe of the game and is not changed.");
     // Playback poses the nodes by name: the node that places the mesh names its key node.
     const int32_t placing = NodeOfMesh(model, c.selection->currentMesh);
     CKeyframeNode* key =
@@ -50,20 +47,18 @@ AnimateStepResult AnimateStep(COrvaneDoc& doc, ViewContext& c, int axis, float s
         key = KeyNodeNamed(*model.keyframe, mesh->name);
     const int32_t frame = model.currentFrame;
     const int32_t entry = key ? EntryInEffect(*key, frame) : -1;
-    r.changed = doc.Change([&] {
-        if (entry < 0)
-            return false;
+    EditOutcome r = EditOutcome::Done(kViewStateChanged);
+    if (entry >= 0) {
         CKeyframeEntry& e = *key->entries[static_cast<std::size_t>(entry)];
         // The model holds rotations as (pitch, roll, yaw): X pitch, Y roll, Z yaw.
-        Component(rotate ? e.rotation : e.position, axis) += step;
-        return true;
-    });
+        Component(p.rotate ? e.rotation : e.position, p.axis) += p.step;
+        r.changed = true;
+    }
     ComputeKeyDeltas(*model.keyframe);
-    if (Status written = WriteDocumentKeyframe(doc); !written)
+    if (Status written = WriteDocumentKeyframe(*c.doc); !written)
         r.message = written.error();
-    if (Status built = BuildAnimationPoses(model); !built && r.message.empty())
+    if (Status built = RestoreAnimationAt(model, frame); !built && r.message.empty())
         r.message = built.error();
-    model.currentFrame = frame;
     return r;
 }
 
@@ -162,27 +157,28 @@ void KeyframeEditor::DeleteCurrent()
     }
 }
 
-KeyframeEditor::CommitResult KeyframeEditor::Commit(COrvaneDoc& doc)
+Status KeyframeEditor::Savable() const
 {
-    CommitResult r;
     if (stock_)
-        return r;
-    if (Status savable = CheckKeyframeSavable(*keyframe_); !savable) {
-        r.stay = true;
-        r.message = savable.error();
-        return r;
-    }
+        return {};
+    return CheckKeyframeSavable(*keyframe_);
+}
+
+EditOutcome KeyframeEditor::Commit(EditContext& c)
+{
+    if (stock_ || !c.doc)
+        return {};
+    if (Status savable = CheckKeyframeSavable(*keyframe_); !savable)
+        return EditOutcome::Refused(savable.error());
     ComputeKeyDeltas(*keyframe_);
-    CModel& model = *doc.model;
-    doc.Change([&] {
-        const bool differs = !model.keyframe || !SameKeyframe(*model.keyframe, *keyframe_);
-        model.keyframe = CopyKeyframe(*keyframe_);
-        // Playback follows the header as edited, as it would after reading the file.
-        model.frameCount = keyframe_->frames;
-        model.frameTime = 1.0f / keyframe_->fps;
-        return differs;
-    });
-    if (Status written = WriteDocumentKeyframe(doc); !written)
+    CModel& model = c.model();
+    EditOutcome r = EditOutcome::Done(kViewStateChanged);
+    r.changed = !model.keyframe || !SameKeyframe(*model.keyframe, *keyframe_);
+    model.keyframe = CopyKeyframe(*keyframe_);
+    // Playback follows the header as edited, as it would after reading the file.
+    model.frameCount = keyframe_->frames;
+    model.frameTime = 1.0f / keyframe_->fps;
+    if (Status written = WriteDocumentKeyframe(*c.doc); !written)
         r.message = written.error();
     return r;
 }

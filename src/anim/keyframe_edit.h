@@ -20,19 +20,20 @@ CKeyframeNode* KeyNodeNamed(CKeyframe& keyframe, const std::string& name);
 // entry that has a successor can be in effect; -1 when none is.
 int32_t EntryInEffect(const CKeyframeNode& node, int32_t frame);
 
-struct AnimateStepResult {
-    bool changed = false;  // an entry took the step (and the document an undo step)
-    std::string message;   // why nothing was changed or written, "" when all went well
-};
-
 // Move (rotate false, step in model units) or rotate (degrees) in animate mode: the entry
 // in effect at the current frame of the key node that animates the current mesh (named
 // like the node that places it, else like the mesh) takes the step -- a move on x, y or z
 // by the axis, a rotation on pitch (X), roll (Y) or yaw (Z). Then the deltas are computed
 // again, the keyframe is written back beside the document (also when no entry was in
-// effect) and the poses are built again at the same frame. A stock keyframe is not
-// changed.
-AnimateStepResult AnimateStep(COrvaneDoc& doc, ViewContext& c, int axis, float step, bool rotate);
+// effect) and the animation is restored at the same frame. A stock keyframe is not
+// changed. Changed when an entry took the step; the message says why nothing was
+// changed or written.
+struct AnimateNudge {
+    int axis = 0;
+    float step = 0.0f;
+    bool rotate = false;
+};
+EditOutcome AnimateStep(EditContext& c, const AnimateNudge& p);
 
 // The fields of the Add Entry dialog.
 struct EntryFields {
@@ -66,16 +67,15 @@ public:
     // numbers.
     void DeleteCurrent();
 
-    // "&OK": a stock keyframe closes without a save. The save rule's message keeps the
-    // dialog open (stay true). Otherwise, as one undo step, the model takes the keyframe
-    // with the frame count and frame time of its header, the deltas are computed and the
-    // KEY file is written beside the document (a failed write is the message; the model
-    // keeps the edits).
-    struct CommitResult {
-        bool stay = false;
-        std::string message;
-    };
-    CommitResult Commit(COrvaneDoc& doc);
+    // The save rule for "&OK": its refusal keeps the dialog open (a stock keyframe, which
+    // closes without a save, passes).
+    Status Savable() const;
+    // "&OK", run through the document as one undo step: a stock keyframe changes nothing.
+    // Otherwise the model takes the keyframe with the frame count and frame time of its
+    // header, the deltas are computed and the KEY file is written beside the document (a
+    // failed write is the message; the model keeps the edits). Changed when the keyframe
+    // differs from the model's.
+    EditOutcome Commit(EditContext& c);
 
 private:
     CKeyframeNode* Node(int32_t node);

@@ -123,51 +123,58 @@ int64_t MsUntilFrameStep(const CModel& model, double since)
     return static_cast<int64_t>(std::min(std::floor(left * 1000.0), 1.0e9)) + 1;
 }
 
-bool CanStartAnimatingView(const ViewContext& c) { return c.model.keyframe != nullptr; }
+Status RestoreAnimationAt(CModel& model, int32_t frame)
+{
+    if (Status built = BuildAnimationPoses(model); !built)
+        return built;
+    model.currentFrame = std::clamp(frame, 0, std::max(0, model.frameCount - 1));
+    return {};
+}
 
-Status StartAnimatingView(ViewContext& c)
+bool CanStartAnimatingView(const EditContext& c) { return c.model().keyframe != nullptr; }
+
+EditOutcome StartAnimatingView(EditContext& c)
 {
     if (!CanStartAnimatingView(c))
-        return Fail("there is no keyframe to play");
-    if (Status built = BuildAnimationPoses(c.model); !built)
-        return built;
+        return EditOutcome::Refused("there is no keyframe to play");
+    if (Status built = BuildAnimationPoses(c.model()); !built)
+        return EditOutcome::Refused(built.error());
     EnterContinuousView(c, kViewAnimating);
-    return {};
+    return EditOutcome::Done(kViewStateChanged | kSelectionChanged);
 }
 
-Status SwitchAnimateMode(ViewContext& c)
+EditOutcome SwitchAnimateMode(EditContext& c)
 {
     if (!CanToggleAnimateMode(c))
-        return Fail("animate mode needs mesh mode and a keyframe");
-    const bool on = !c.modes.animateMode;
-    Status built = BuildAnimationPoses(c.model);
+        return EditOutcome::Refused("animate mode needs mesh mode and a keyframe");
+    const bool on = !c.modes().animateMode;
+    Status built = BuildAnimationPoses(c.model());
     if (!built && on)
-        return built;
-    ToggleAnimateMode(c);
-    return {};
+        return EditOutcome::Refused(built.error());
+    return ToggleAnimateMode(c);
 }
 
-bool CanNextFrame(const ViewContext& c)
+bool CanNextFrame(const EditContext& c)
 {
-    return c.modes.animateMode && int64_t{c.model.currentFrame} < int64_t{c.model.frameCount} - 1;
+    return c.modes().animateMode && int64_t{c.model().currentFrame} < int64_t{c.model().frameCount} - 1;
 }
 
-bool CanPreviousFrame(const ViewContext& c) { return c.modes.animateMode && c.model.currentFrame >= 1; }
+bool CanPreviousFrame(const EditContext& c) { return c.modes().animateMode && c.model().currentFrame >= 1; }
 
-bool NextFrame(ViewContext& c)
+EditOutcome NextFrame(EditContext& c)
 {
     if (!CanNextFrame(c))
-        return false;
-    ++c.model.currentFrame;
-    return true;
+        return {};
+    ++c.model().currentFrame;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool PreviousFrame(ViewContext& c)
+EditOutcome PreviousFrame(EditContext& c)
 {
     if (!CanPreviousFrame(c))
-        return false;
-    --c.model.currentFrame;
-    return true;
+        return {};
+    --c.model().currentFrame;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
 }  // namespace orv

@@ -40,21 +40,27 @@ void AdvanceAnimation(CModel& model, float dt);
 // it never steps (a frame time that is infinite or not a number).
 int64_t MsUntilFrameStep(const CModel& model, double since);
 
+// The poses built again (BuildAnimationPoses) with the animation at `frame`, kept within
+// 0 .. frame count - 1: what an undo, a keyframe edit or an animation dialog leaves, so
+// that an animation goes on where it was. A keyframe that cannot be played leaves the
+// base poses at frame 0, and says why.
+Status RestoreAnimationAt(CModel& model, int32_t frame);
+
 // "Animating View": needs a keyframe. Shows the model from the front in render mode 0 or
 // 1 with no current mesh, face or node, builds the poses and plays them; refused (nothing
 // changes) when the poses cannot be built.
-bool CanStartAnimatingView(const ViewContext& c);
-Status StartAnimatingView(ViewContext& c);
+bool CanStartAnimatingView(const EditContext& c);
+EditOutcome StartAnimatingView(EditContext& c);
 
 // "Animate Mode" (mesh mode with a keyframe): toggles the mode, the grid off, the model
 // from the front, the poses built again at frame 0. Switching on is refused when the
 // poses cannot be built.
-Status SwitchAnimateMode(ViewContext& c);
+EditOutcome SwitchAnimateMode(EditContext& c);
 
 // "Next Frame" and "Previous Frame" in animate mode, within 0 .. frame count - 1.
-bool CanNextFrame(const ViewContext& c);
-bool CanPreviousFrame(const ViewContext& c);
-bool NextFrame(ViewContext& c);
-bool PreviousFrame(ViewContext& c);
+bool CanNextFrame(const EditContext& c);
+bool CanPreviousFrame(const EditContext& c);
+EditOutcome NextFrame(EditContext& c);
+EditOutcome PreviousFrame(EditContext& c);
 
 }  // namespace orv

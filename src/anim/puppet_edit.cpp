@@ -295,9 +295,11 @@ void PuppetEditor::DeleteSubMode(int32_t mode, int32_t sub)
     }
 }
 
-Status PuppetEditor::Commit(COrvaneDoc& doc)
+EditOutcome PuppetEditor::Commit(EditContext& c)
 {
-    doc.TakeSnapshot();
+    if (!c.doc)
+        return {};
+    COrvaneDoc& doc = *c.doc;
     CModel& model = *doc.model;
     model.puppetModes.clear();
     for (const auto& m : modes_)
@@ -345,9 +347,9 @@ Status PuppetEditor::Commit(COrvaneDoc& doc)
         }
     }
     newKeyFiles_.clear();
-    if (!failures.empty())
-        return Fail(failures);
-    return {};
+    EditOutcome r = EditOutcome::Changed(kModelChanged | kViewStateChanged);
+    r.message = failures;
+    return r;
 }
 
 }  // namespace orv

@@ -83,13 +83,13 @@ public:
     Status EditSubMode(int32_t mode, int32_t sub, const SubModeFields& fields);
     void DeleteSubMode(int32_t mode, int32_t sub);
 
-    // "&OK", as one undo step: the model takes the modes and the current mode and
-    // sub-mode; the new keyframe files are written empty beside the document (never over
-    // a file that exists); the PUP file is written beside it; the current sub-mode's
-    // keyframe is loaded (a new one that could not be written is kept empty in memory;
-    // with none found the model has no keyframe). The model is changed whatever the writes
-    // give; a failed write is reported.
-    Status Commit(COrvaneDoc& doc);
+    // "&OK", run through the document as one undo step: the model takes the modes and
+    // the current mode and sub-mode; the new keyframe files are written empty beside the
+    // document (never over a file that exists); the PUP file is written beside it; the
+    // current sub-mode's keyframe is loaded (a new one that could not be written is kept
+    // empty in memory; with none found the model has no keyframe). The model is changed
+    // whatever the writes give; a failed write is the message. Needs the context's document.
+    EditOutcome Commit(EditContext& c);
 
 private:
     const COrvaneDoc& doc_;

@@ -465,8 +465,10 @@ void CAnimSequenceDlg::accept()
             return;
         d.AgreeToReplacePuppetFile();
     }
-    if (Status committed = editor_.Commit(doc_.Doc()); !committed)
-        Message(QString::fromStdString(committed.error()));
+    EditContext c = doc_.Context();
+    if (const EditOutcome committed = doc_.Doc().Run(c, [this](EditContext& e) { return editor_.Commit(e); });
+        !committed.message.empty())
+        Message(QString::fromStdString(committed.message));
     QDialog::accept();
 }
 
@@ -715,11 +717,16 @@ void CAnimFramesDlg::Edit()
 
 void CAnimFramesDlg::accept()
 {
-    const KeyframeEditor::CommitResult r = editor_.Commit(doc_.Doc());
+    // The save rule's refusal keeps the dialog open.
+    if (Status savable = editor_.Savable(); !savable) {
+        Message(QString::fromStdString(savable.error()));
+        return;
+    }
+    EditContext c = doc_.Context();
+    const EditOutcome r = doc_.Doc().Run(c, [this](EditContext& e) { return editor_.Commit(e); });
     if (!r.message.empty())
         Message(QString::fromStdString(r.message));
-    if (!r.stay)
-        QDialog::accept();
+    QDialog::accept();
 }
 
 // ---- Hierarchy Nodes -------------------------------------------------------------------
@@ -844,8 +851,8 @@ bool CHierarchyDlg::Apply()
                   FloatOf(values_[4], f.rotation.z)};
     f.pivot = {FloatOf(values_[6], f.pivot.x), FloatOf(values_[7], f.pivot.y), FloatOf(values_[8], f.pivot.z)};
     apply_->setEnabled(false);
-    if (ApplyNodeFields(doc_.Doc(), node_, f))
-        doc_.SetModified(true);
+    EditContext c = doc_.Context();
+    (void)doc_.Doc().Run(c, ApplyNodeFields, NodeEdit{node_, f});
     doc_.UpdateAllViews();
     return true;
 }
@@ -892,12 +899,8 @@ void RunAnimationDialog(int command, CChildFrame& frame, const std::function<int
     if (modes.viewKind == kViewAnimating && view && !view->RunCommand(cmd::ViewAnimating))
         view->RunCommand(cmd::ViewFront);
     // Animate mode shows the edited keyframe at the frame it was at.
-    if (modes.animateMode && modes.viewKind != kViewAnimating) {
-        CModel& model = doc.Model();
-        const int32_t frame = model.currentFrame;
-        if (BuildAnimationPoses(model))
-            model.currentFrame = std::clamp(frame, 0, std::max(0, model.frameCount - 1));
-    }
+    if (modes.animateMode && modes.viewKind != kViewAnimating)
+        (void)RestoreAnimationAt(doc.Model(), doc.Model().currentFrame);
     doc.UpdateAllViews();
 }
 

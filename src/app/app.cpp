@@ -33,6 +33,8 @@
 #include "app/orvaneview.h"
 #include "app/settingsstore.h"
 #include "commands/command_table.h"
+#include "document/file_formats.h"
+#include "document/save_plan.h"
 #include "edit/materials.h"
 #include "edit/selection.h"
 #include "formats/textbuffer.h"
@@ -46,18 +48,9 @@ namespace orv {
 
 namespace {
 
-// Every kind the editor opens comes first, so no model is hidden by the first filter;
-// the entries of the program's own filter follow unchanged.
-const FileFilters kOpenFilter = {{"All Orvane Files (*.orv;*.3do;*.pup)", {"*.orv", "*.3do", "*.pup"}},
-                                 {"Orvane Files (*.orv)", {"*.orv"}},
-                                 {"3DO Files (*.3do)", {"*.3do"}},
-                                 {"PUP Files (*.pup)", {"*.pup"}}};
 const FileFilters kExportFilter = {{"glTF Binary Files (*.glb)", {"*.glb"}},
                                    {"glTF Files (*.gltf)", {"*.gltf"}},
                                    {"Wavefront OBJ Files (*.obj)", {"*.obj"}}};
-const FileFilters kSaveAsFilter = {{"Orvane Files (*.orv)", {"*.orv"}},
-                                   {"Brindle Project Files (*.brp)", {"*.brp"}},
-                                   {"3DO Files (*.3do)", {"*.3do"}}};
 
 // Keeps the wait cursor up for a long file operation.
 struct WaitCursor {
@@ -112,6 +105,10 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
     services_.settings = &settings_;
     services_.catalog = &catalog_;
     services_.searchPath = &searchPath_;
+    services_.commandHooks = &commandHooks_;
+    commandHooks_.confirmCarve = [this](const EditContext&) { return ConfirmCarve(); };
+    commandHooks_.extrude = [this](const EditContext& c) { return AskExtrude(c); };
+    commandHooks_.primitive = [this](const EditContext& c, PrimitiveShape shape) { return AskPrimitive(c, shape); };
     SetProgramDir(DefaultProgramDir());
 }
 
@@ -235,7 +232,7 @@ void COrvaneApp::DefineCommands()
     f.Bind(cmd::FileOpen, [this] {
         FileRequest request;
         request.caption = QStringLiteral("Open");
-        request.filters = kOpenFilter;
+        request.filters = OpenFilters();
         const FileAnswer answer = hooks_.openFile(frame_, request);
         if (!answer.Cancelled())
             OpenFile(answer.files.first());
@@ -307,11 +304,6 @@ void COrvaneApp::DefineCommands()
     f.Bind(
         cmd::CheckModel, [this] { CheckModel(ActiveFrame()); }, active);
     f.Bind(cmd::TextureTool, [this] { RunTextureTool(ActiveFrame()); });
-    f.Bind(cmd::CreateRectangle, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Rectangle)); });
-    f.Bind(cmd::CreateCylinder, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Cylinder)); });
-    f.Bind(cmd::CreateDome, [this] { RunPrimitive(ActiveFrame(), int(CPrimitiveDlg::Shape::Dome)); });
-    f.Bind(cmd::CarveMesh, [this] { RunCarve(ActiveFrame()); });
-    f.Bind(cmd::ExtrudeFace, [this] { RunExtrude(ActiveFrame()); });
     for (int id : {int(cmd::AnimationSequence), int(cmd::AnimationFrames), int(cmd::HierarchyNodes)})
         f.Bind(id, [this, id] {
             if (CChildFrame* child = ActiveFrame())
@@ -481,23 +473,23 @@ CChildFrame* COrvaneApp::ImportPuppetFile(const QString& path)
 bool COrvaneApp::OpenOtherKind(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
-    const QString suffix = QFileInfo(path).suffix().toLower();
+    const FileKind kind = FileKindOf(path.toStdString());
     QString text;
-    if (suffix == QLatin1String("key")) {
+    if (kind == FileKind::Keyframe) {
         text = QStringLiteral(
             "%1 is a keyframe animation (KEY). Keyframes are chosen through a model's puppet file in "
             "the Animation Sequence dialog; open the model (.3do or .orv) instead.");
-    } else if (suffix == QLatin1String("mat")) {
+    } else if (kind == FileKind::Material) {
         text = QStringLiteral(
             "%1 is a material (MAT). A model's faces are given materials in the Materials dialog "
             "(Tools > Materials...), and the File Manager shows the materials of an archive; open "
             "the model (.3do or .orv) instead.");
-    } else if (suffix == QLatin1String("cmp")) {
+    } else if (kind == FileKind::Colormap) {
         text = QStringLiteral(
             "%1 is a colormap (CMP). Materials are shown through one of the game's colormaps, chosen "
             "as the Color Map on the General page of Tools > Options...; a colormap is not opened "
             "as a document.");
-    } else if (suffix == QLatin1String("gob") || suffix == QLatin1String("goo")) {
+    } else if (kind == FileKind::Archive) {
         // An archive is what the File Manager is for.
         CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
         if (dlg.OpenArchiveFile(path))
@@ -510,34 +502,15 @@ bool COrvaneApp::OpenOtherKind(const QString& path)
     return true;
 }
 
-bool COrvaneApp::MayReplacePartialFile(CChildFrame* frame, const QString& path)
-{
-    COrvaneDoc& doc = frame->Document()->Doc();
-    if (!doc.SaveReplacesPartialFile(path.toStdString()))
-        return true;
-    // The file holds more than the document; asked whatever the "Warning" setting, as
-    // what would be lost is the user's model itself.
-    const QString question =
-        QStringLiteral("%1 was read only in part. Saving will replace it with what was read. Save anyway?")
-            .arg(QFileInfo(path).fileName());
-    if (hooks_.message(frame_, QMessageBox::Warning, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return false;
-    doc.AgreeToReplacePartialFile();
-    return true;
-}
-
 CChildFrame* COrvaneApp::OpenFile(const QString& path)
 {
-    const std::string file = path.toStdString();
-    if (HasExtension(file, ".pup"))
+    const FileKind kind = FileKindOf(path.toStdString());
+    if (kind == FileKind::Puppet)
         return ImportPuppetFile(path);
     // The common formats of other 3D tools open as imports (a new document).
-    static const QStringList kImported = {QStringLiteral("obj"), QStringLiteral("glb"), QStringLiteral("gltf"),
-                                          QStringLiteral("fbx"), QStringLiteral("dae"), QStringLiteral("3ds"),
-                                          QStringLiteral("ply"), QStringLiteral("stl")};
-    if (kImported.contains(QFileInfo(path).suffix().toLower()))
+    if (IsImportedModel(kind))
         return ImportModelFile(path);
-    if (!HasExtension(file, ".3do") && OpenOtherKind(path))
+    if (OpenOtherKind(path))
         return nullptr;
     const QString canonical = QFileInfo(path).absoluteFilePath();
     // A document already open comes to the front instead of opening twice.
@@ -575,17 +548,56 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     return child;
 }
 
-bool COrvaneApp::RunSave(const std::function<Status()>& save)
+bool COrvaneApp::SaveByPlan(CChildFrame* frame, const QString& path, SaveMode mode)
 {
-    Status saved;
+    COrvaneDoc& doc = frame->Document()->Doc();
+    const SavePlan plan = PlanSave(doc, path.toStdString(), settings_.warning != 0);
+    // The core's questions, each as it gives it; the first answer that stops ends here.
+    std::vector<SaveAnswer> answers;
+    for (std::size_t i = 0; i < plan.questions.size(); ++i) {
+        const SaveQuestion& q = plan.questions[i];
+        if (!IsAsked(plan, answers, i)) {
+            answers.push_back(SaveAnswer::NotAsked);
+            continue;
+        }
+        SaveAnswer answer = SaveAnswer::Cancel;
+        if (q.kind == SaveQuestionKind::EngineLimits) {
+            CLimitsDlg dlg(q.breaches, CLimitsDlg::Purpose::BeforeSave, QString::fromStdString(q.text), frame_);
+            answer = hooks_.exec(dlg) == QDialog::Accepted ? SaveAnswer::Yes : SaveAnswer::Cancel;
+        } else {
+            QMessageBox::StandardButtons buttons;
+            for (const SaveChoice& c : q.choices)
+                buttons |= c.answer == SaveAnswer::Yes  ? QMessageBox::Yes
+                           : c.answer == SaveAnswer::No ? QMessageBox::No
+                                                        : QMessageBox::Cancel;
+            const auto shown = hooks_.message(frame_, q.warning ? QMessageBox::Warning : QMessageBox::Question,
+                                              QString::fromStdString(q.text), buttons);
+            answer = shown == QMessageBox::Yes  ? SaveAnswer::Yes
+                     : shown == QMessageBox::No ? SaveAnswer::No
+                                                : SaveAnswer::Cancel;
+        }
+        answers.push_back(answer);
+        if (Stops(q, answer))
+            return false;
+    }
+    SaveResult result;
     {
         WaitCursor wait;
-        saved = save();
+        result = SaveWithAnswers(doc, plan, answers, mode);
     }
-    if (!saved)
+    switch (result.outcome) {
+    case SaveOutcome::Saved: return true;
+    case SaveOutcome::Declined: return false;
+    case SaveOutcome::MaterialsNotWritten:
+        Message(QMessageBox::Warning, QStringLiteral("The custom materials could not be written.\n\n%1")
+                                          .arg(QString::fromStdString(result.error)));
+        return false;
+    case SaveOutcome::Failed:
         Message(QMessageBox::Warning,
-                QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(saved.error())));
-    return saved.ok();
+                QStringLiteral("Failed to save document.\n\n%1").arg(QString::fromStdString(result.error)));
+        return false;
+    }
+    return false;
 }
 
 bool COrvaneApp::SaveDocument(CChildFrame* frame)
@@ -595,11 +607,7 @@ bool COrvaneApp::SaveDocument(CChildFrame* frame)
     COrvaneDoc& doc = frame->Document()->Doc();
     if (doc.PathName().empty())
         return SaveDocumentAs(frame);
-    if (!MayReplacePartialFile(frame, QString::fromStdString(doc.PathName())) ||
-        !ConfirmEngineLimits(frame, QString::fromStdString(doc.PathName())) ||
-        !ConfirmCustomMaterialsFor3do(frame, QString::fromStdString(doc.PathName())))
-        return false;
-    if (!RunSave([&] { return doc.SaveDocument(doc.PathName()); }))
+    if (!SaveByPlan(frame, QString::fromStdString(doc.PathName()), SaveMode::Save))
         return false;
     frame->Document()->SetModified(false);
     frame->UpdateTitle();
@@ -617,7 +625,7 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
         name = d->DisplayName();
     FileRequest request;
     request.caption = QStringLiteral("Save As");
-    request.filters = kSaveAsFilter;
+    request.filters = SaveFilters();
     request.fileName = name;
     request.defaultSuffix = QStringLiteral("orv");
     const FileAnswer answer = hooks_.saveFile(frame_, request);
@@ -627,15 +635,9 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     // chosen is a model, not a project.
     const QString path =
         CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex, request.defaultSuffix);
-    if (!MayReplacePartialFile(frame, path))
+    if (!SaveByPlan(frame, path, SaveMode::SaveAs))
         return false;
-    if (!ConfirmEngineLimits(frame, path))
-        return false;
-    if (!ConfirmCustomMaterialsFor3do(frame, path))
-        return false;
-    if (!RunSave([&] { return doc.SaveAs(path.toStdString()); }))
-        return false;
-    if (HasExtension(path.toStdString(), ".orv")) {
+    if (FileKindOf(path.toStdString()) == FileKind::Project) {
         AddRecentFile(path);
         d->SetModified(false);
     }
@@ -703,7 +705,7 @@ bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)
     const CModel& model = frame->Document()->Model();
     ExportOptions options;
     options.geoset = std::max(0, model.currentGeoset);
-    const bool gltf = !path.toLower().endsWith(QStringLiteral(".obj"));
+    const bool gltf = FileKindOf(path.toStdString()) != FileKind::Obj;
     if (gltf && model.keyframe)
         options.keyframe = model.keyframe.get();
     // Found where the view finds them: the archive, the custom materials, the mod's
@@ -729,62 +731,6 @@ bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)
                     .arg(names.join(QStringLiteral("\n"))));
     }
     return true;
-}
-
-bool COrvaneApp::ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString& path)
-{
-    const CModel& model = frame->Document()->Model();
-    const std::size_t count = model.customMaterials.Count();
-    if (count == 0 || !HasExtension(path.toStdString(), ".3do"))
-        return true;
-    const auto answer =
-        hooks_.message(frame_, QMessageBox::Question,
-                       QStringLiteral("This model holds %1 custom material(s), which a 3DO file cannot carry.\n\n"
-                                      "Write them as MAT files beside it?")
-                           .arg(count),
-                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel)
-        return false;
-    if (answer != QMessageBox::Yes)
-        return true;
-    const std::filesystem::path folder = std::filesystem::path(path.toStdString()).parent_path();
-    const std::vector<std::string> existing = ExistingCustomMaterialFiles(model, folder);
-    if (!existing.empty() && settings_.warning != 0) {
-        QStringList names;
-        for (const auto& n : existing)
-            names << QString::fromStdString(n);
-        const auto replace = hooks_.message(
-            frame_, QMessageBox::Question,
-            QStringLiteral("These files exist already:\n%1\n\nReplace them?").arg(names.join(QStringLiteral("\n"))),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (replace == QMessageBox::Cancel)
-            return false;
-        if (replace == QMessageBox::No)
-            return true;
-    }
-    if (Status written = WriteCustomMaterials(model, folder); !written) {
-        Message(QMessageBox::Warning, QStringLiteral("The custom materials could not be written.\n\n%1")
-                                          .arg(QString::fromStdString(written.error())));
-        return false;
-    }
-    return true;
-}
-
-bool COrvaneApp::ConfirmEngineLimits(CChildFrame* frame, const QString& path)
-{
-    const std::string file = path.toStdString();
-    if (!HasExtension(file, ".3do") && !HasExtension(file, ".brp"))
-        return true;
-    CModel& model = frame->Document()->Model();
-    // The counts the file will hold: the writer builds the lists the same way.
-    for (auto& geoset : model.geosets)
-        for (auto& mesh : geoset->meshes)
-            mesh->RebuildMeshLists();
-    const auto breaches = CheckEngineLimits(model);
-    if (breaches.empty())
-        return true;
-    CLimitsDlg dlg(breaches, CLimitsDlg::Purpose::BeforeSave, QFileInfo(path).fileName(), frame_);
-    return hooks_.exec(dlg) == QDialog::Accepted;
 }
 
 void COrvaneApp::CheckModel(CChildFrame* frame)
@@ -872,77 +818,66 @@ void COrvaneApp::RunTextureTool(CChildFrame* frame)
 {
     if (!frame)
         return;
-    const CommandContext c = frame->View()->Context();
-    CFace* face = ViewContextOf(c).selection->CurrentFace(*c.doc->model);
-    if (!face)
+    const EditContext c = frame->View()->Context();
+    if (!c.selection || !c.selection->CurrentFace(c.model()))
         return;
-    CTextureDlg dlg(*frame->Document(), *face, frame_);
+    CTextureDlg dlg(*frame->Document(), c, frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     hooks_.exec(dlg);
 }
 
-void COrvaneApp::RunPrimitive(CChildFrame* frame, int shape)
+CChildFrame* COrvaneApp::FrameOf(const COrvaneDoc* doc) const
 {
+    if (!frame_)
+        return nullptr;
+    for (CChildFrame* f : frame_->Children())
+        if (&f->Document()->Doc() == doc)
+            return f;
+    return nullptr;
+}
+
+bool COrvaneApp::ConfirmCarve()
+{
+    return settings_.warning == 0 ||
+           hooks_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
+                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<ExtrudeParams> COrvaneApp::AskExtrude(const EditContext& c)
+{
+    const CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
+    if (!face)
+        return std::nullopt;
+    CExtrudeDlg dlg(static_cast<int>(face->corners.size()), c.selection->selectedPositions.size() == 2, frame_);
+    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
+    if (hooks_.exec(dlg) != QDialog::Accepted)
+        return std::nullopt;
+    return dlg.Params();
+}
+
+std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, PrimitiveShape shape)
+{
+    CChildFrame* frame = FrameOf(c.doc);
     if (!frame)
-        return;
-    COrvaneView* view = frame->View();
-    const CommandContext c = view->Context();
-    ViewContext v = ViewContextOf(c);
-    CPrimitiveDlg dlg(CPrimitiveDlg::Shape(shape), QString::fromStdString(DefaultPrimitiveMaterial(v)), frame_);
+        return std::nullopt;
+    const CPrimitiveDlg::Shape kind = shape == PrimitiveShape::Cylinder ? CPrimitiveDlg::Shape::Cylinder
+                                      : shape == PrimitiveShape::Dome   ? CPrimitiveDlg::Shape::Dome
+                                                                        : CPrimitiveDlg::Shape::Rectangle;
+    CPrimitiveDlg dlg(kind, QString::fromStdString(DefaultPrimitiveMaterial(c)), frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     dlg.SetTextureChooser([this, frame, &dlg] {
         CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, nullptr, &dlg);
         return hooks_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
     });
     if (hooks_.exec(dlg) != QDialog::Accepted)
-        return;
-    COrvaneDoc& doc = *c.doc;
-    bool made = false;
-    switch (dlg.GetShape()) {
-    case CPrimitiveDlg::Shape::Rectangle: made = CreateBox(doc, v, dlg.Box(), dlg.Style()); break;
-    case CPrimitiveDlg::Shape::Cylinder: made = CreateCylinder(doc, v, dlg.Cylinder(), dlg.Style()); break;
-    case CPrimitiveDlg::Shape::Dome: made = CreateDome(doc, v, dlg.Dome(), dlg.Style()); break;
-    }
-    if (made)
-        view->AfterCommand(kModelChanged | kTexturesChanged);
-}
-
-void COrvaneApp::RunCarve(CChildFrame* frame)
-{
-    if (!frame)
-        return;
-    COrvaneView* view = frame->View();
-    const CommandContext c = view->Context();
-    ViewContext v = ViewContextOf(c);
-    if (settings_.warning != 0 &&
-        hooks_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
-                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    // The snapshot stays when the carve is refused: Undo gives the same model back.
-    c.doc->TakeSnapshot();
-    const std::string refused = CarveMesh(v);
-    if (!refused.empty())
-        Message(QMessageBox::Warning, QString::fromStdString(refused));
-    view->AfterCommand(kModelChanged | kSelectionChanged);
-}
-
-void COrvaneApp::RunExtrude(CChildFrame* frame)
-{
-    if (!frame)
-        return;
-    COrvaneView* view = frame->View();
-    const CommandContext c = view->Context();
-    ViewContext v = ViewContextOf(c);
-    const CFace* face = v.selection->CurrentFace(v.model);
-    if (!face)
-        return;
-    CExtrudeDlg dlg(static_cast<int>(face->corners.size()), v.selection->selectedPositions.size() == 2, frame_);
-    dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
-    if (hooks_.exec(dlg) != QDialog::Accepted)
-        return;
-    c.doc->TakeSnapshot();
-    ExtrudeFace(v, dlg.Params(), c.doc->Environment().textureSize);
-    view->AfterCommand(kModelChanged | kTexturesChanged | kSelectionChanged);
+        return std::nullopt;
+    PrimitiveParams p;
+    p.shape = shape;
+    p.box = dlg.Box();
+    p.cylinder = dlg.Cylinder();
+    p.dome = dlg.Dome();
+    p.style = dlg.Style();
+    return p;
 }
 
 bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)

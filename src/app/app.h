@@ -7,10 +7,13 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/document.h"
 #include "app/prompts.h"
+#include "commands/command_table.h"
 #include "document/backup.h"
+#include "document/save_plan.h"
 #include "interchange/interchange.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
@@ -114,38 +117,36 @@ private:
     // archive): says where such files are used, or opens an archive in the File Manager.
     // False when the file is of none of these kinds.
     bool OpenOtherKind(const QString& path);
-    // Before a save to path: true when it may go ahead (the user agreed to replace a
-    // file that was read only in part, or there is no such file).
-    bool MayReplacePartialFile(CChildFrame* frame, const QString& path);
     // The File Manager's prompts, through this application's hooks.
     Prompts FileManagerPrompts();
     bool PromptSave(CChildFrame* frame);
     bool ChooseMaterial(CChildFrame* frame, struct CFace* face);
     // The dialogs of the edit commands, on the active document window.
     void RunTextureTool(CChildFrame* frame);
-    void RunPrimitive(CChildFrame* frame, int shape);
-    void RunCarve(CChildFrame* frame);
-    void RunExtrude(CChildFrame* frame);
+    // The command table's dialogs (CommandHooks): they give a command its parameters
+    // before anything changes; none when cancelled.
+    CChildFrame* FrameOf(const COrvaneDoc* doc) const;
+    bool ConfirmCarve();
+    std::optional<ExtrudeParams> AskExtrude(const EditContext& c);
+    std::optional<PrimitiveParams> AskPrimitive(const EditContext& c, PrimitiveShape shape);
     void AddRecentFile(const QString& path);
     void ShowHelpPage(const QString& page);
     // The help pages in a window of the program's own, for a desktop without a browser.
     void ShowHelpViewer(const QString& path);
-    // Before writing a 3DO: a model with custom materials loses them in the file; the
-    // user may have them written beside it as MAT files. False when the user cancels.
-    bool ConfirmCustomMaterialsFor3do(CChildFrame* frame, const QString& path);
-    // Before writing a 3DO (or a folder export): the engine-limit breaches, with "Save
-    // anyway" and "Cancel". False when the user cancels.
-    bool ConfirmEngineLimits(CChildFrame* frame, const QString& path);
     // Opens a backup as a modified document standing for the file it was made of.
     CChildFrame* RecoverBackup(const BackupEntry& backup);
     void Message(QMessageBox::Icon icon, const QString& text);
-    // Runs a save under the wait cursor; a failure is reported here.
-    bool RunSave(const std::function<Status()>& save);
+    // Saves the document of frame to path: asks the questions of the core's save plan
+    // (a file read only in part, the engine's limits, custom materials a 3DO cannot
+    // carry) and saves by the answers under the wait cursor; a failure is reported here.
+    // False when nothing was saved.
+    bool SaveByPlan(CChildFrame* frame, const QString& path, SaveMode mode);
     QString GameFolder(int product) const;
     void SetGameFolder(int product, const QString& folder);
 
     std::unique_ptr<QSettings> store_;
     UserInterfaceHooks hooks_;
+    CommandHooks commandHooks_;
     Settings settings_;
     int product_ = 0;
     ResourceCatalog catalog_;

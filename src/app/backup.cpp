@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "app/document.h"
-#include "model/projectfile.h"
+#include "formats/projectfile.h"
 #include "model/settings.h"
 #include "render/renderer.h"
 

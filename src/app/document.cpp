@@ -82,6 +82,16 @@ QString CDocument::DisplayName() const
     return name;
 }
 
+EditContext CDocument::Context(Selection* selection)
+{
+    EditContext c;
+    c.doc = doc_.get();
+    c.settings = services_.settings;
+    c.selection = selection;
+    c.hooks = services_.commandHooks;
+    return c;
+}
+
 void CDocument::UpdateAllViews()
 {
     // The panes show the radii the next save writes.

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "document/document.h"
@@ -25,6 +26,8 @@ struct AppServices {
     std::filesystem::path resourceFile;
     std::filesystem::path programDir;
     ResourceSearchPath* searchPath = nullptr;
+    // The dialogs that give the command table's commands their parameters.
+    const struct CommandHooks* commandHooks = nullptr;
 };
 
 class CDocument : public QObject {
@@ -48,6 +51,9 @@ public:
     QString DisplayName() const;
     void SetUntitledNumber(int n) { untitled_ = n; }
 
+    // The document's model as operations take it, with a view's selection when given
+    // (the camera and clipboard are the view's own: COrvaneView::Context).
+    EditContext Context(Selection* selection = nullptr);
     // Every view and pane of the document refreshes.
     void UpdateAllViews();
     void SetModified(bool on = true);

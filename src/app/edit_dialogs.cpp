@@ -42,8 +42,10 @@ void ShowOr(const std::function<void(const QString&)>& show, QWidget* parent, co
 
 // ---- Texture Coordinates ------------------------------------------------------------
 
-CTextureDlg::CTextureDlg(CDocument& doc, CFace& face, QWidget* parent) : QDialog(parent), doc_(doc), face_(face)
+CTextureDlg::CTextureDlg(CDocument& doc, const EditContext& context, QWidget* parent)
+    : QDialog(parent), doc_(doc), context_(context)
 {
+    const CFace& face = *context_.selection->CurrentFace(context_.model());
     setWindowTitle(QStringLiteral("Texture Coordinates"));
     auto* form = new QFormLayout;
     start_ = new QSpinBox(this);
@@ -120,31 +122,24 @@ TextureLayout CTextureDlg::Layout() const
     return l;
 }
 
-bool CTextureDlg::Apply()
+bool CTextureDlg::Apply() { return LayOut(false); }
+
+bool CTextureDlg::LayOut(bool store)
 {
-    const TextureLayout l = Layout();
-    const std::string problem = TextureLayoutProblem(face_, l.startVertex);
-    if (!problem.empty()) {
-        ShowOr(showMessage_, this, QString::fromStdString(problem));
+    const EditOutcome o = doc_.Doc().Run(context_, LayOutTexture, TextureLayoutParams{Layout(), store}, &step_);
+    if (!o.message.empty()) {
+        ShowOr(showMessage_, this, QString::fromStdString(o.message));
         return false;
     }
-    if (!snapshotTaken_) {
-        doc_.Doc().TakeSnapshot();
-        snapshotTaken_ = true;
-    }
-    const COrvaneDoc& doc = doc_.Doc();
-    ApplyTextureLayout(face_, l, FaceTextureSize(*doc.model, face_, doc.Environment().textureSize));
-    doc_.SetModified(true);
     doc_.UpdateAllViews();
     return true;
 }
 
 void CTextureDlg::Accept()
 {
-    if (!Apply())
-        return;
-    StoreTextureLayout(face_, Layout());
-    accept();
+    // The layout laid out once more, and its parameters kept for the next opening.
+    if (LayOut(true))
+        accept();
 }
 
 // ---- Extrude Face ----------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <functional>
 
+#include "document/document.h"
 #include "edit/carve.h"
 #include "edit/primitives.h"
 #include "edit/texture_tool.h"
@@ -29,7 +30,8 @@ class CDocument;
 class CTextureDlg : public QDialog {
     Q_OBJECT
 public:
-    CTextureDlg(CDocument& doc, CFace& face, QWidget* parent = nullptr);
+    // Works on the current face of the context's selection, which must have one.
+    CTextureDlg(CDocument& doc, const EditContext& context, QWidget* parent = nullptr);
 
     TextureLayout Layout() const;
     // Lays the fields' layout out on the face; false, after telling why, when the face
@@ -39,10 +41,12 @@ public:
 
 private:
     void Accept();
+    bool LayOut(bool store);
 
     CDocument& doc_;
-    CFace& face_;
-    bool snapshotTaken_ = false;
+    EditContext context_;
+    // Every Apply of one opening of the dialog is one undo step.
+    COrvaneDoc::OpenStep step_;
     bool loading_ = true;
     QSpinBox* start_ = nullptr;
     QDoubleSpinBox* uOffset_ = nullptr;

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "app/materialpreview.h"
+#include "model/file_kind.h"
 #include "model/fileio.h"
 #include "model/settings.h"
 #include "resources/bitmap.h"
@@ -39,13 +40,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 fs::path PathOf(const QString& s) { return fs::path(s.toStdString()); }
 
-// The extension of a short name: the part after its first ".".
-std::string ExtensionOf(const std::string& shortName)
-{
-    const auto dot = shortName.find('.');
-    return dot == std::string::npos ? std::string() : shortName.substr(dot + 1);
-}
-
 // Asked before Save As replaces a file the file dialog did not ask about.
 QString ReplaceFileQuestion(const QString& path)
 {
@@ -53,7 +47,7 @@ QString ReplaceFileQuestion(const QString& path)
         .arg(QDir::toNativeSeparators(path));
 }
 
-bool IsMaterialName(const std::string& shortName) { return LowerAscii(ExtensionOf(shortName)) == "mat"; }
+bool IsMaterialName(const std::string& shortName) { return FileKindOf(shortName) == FileKind::Material; }
 
 // The palette of a colormap entry of the catalogue.
 Result<Palette> ColormapPalette(const AppServices& services, const CTreeObject& entry)
@@ -681,7 +675,7 @@ bool CFileManagerDlg::AddFolder(const QString& folder)
             return false;
         }
         const auto bitmaps = std::count_if(plain->begin(), plain->end(), [](const ArchiveSourceItem& i) {
-            return LowerAscii(ExtensionOf(ShortNameOf(i.name))) == "bmp";
+            return FileKindOf(ShortNameOf(i.name)) == FileKind::Bitmap;
         });
         if (bitmaps > 0 && prompts_.askYesNo)
             bitmapsAsMaterials = prompts_.askYesNo(
@@ -844,28 +838,36 @@ void CFileManagerDlg::SaveSelectedAs()
     const QString folder = chosen.absolutePath();
     lastSaveFolder_ = folder;
 
-    // 8-bit materials need the catalogue's first colormap; 16-bit ones hold their colours.
+    // The colormap and the rule of which items become bitmaps are those of `gob extract
+    // --bmp`: 8-bit materials need the game's (else the archive's) first colormap; 16-bit
+    // ones hold their colours.
     std::optional<Palette> palette;
-    QString noPalette;
+    QString noPalette = QStringLiteral(
+        "8-bit materials cannot be saved as bitmaps: the game's resources hold no "
+        "colormap.");
     if (asBitmap) {
-        if (!services_.catalog || services_.catalog->colormaps.Count() == 0) {
-            noPalette = QStringLiteral(
-                "8-bit materials cannot be saved as bitmaps: the game's resources hold no "
-                "colormap.");
-        } else if (const auto first = ColormapPalette(services_, services_.catalog->colormaps.At(0)); !first) {
+        const auto chosen = ExtractionPalette(services_.catalog, services_.resourceFile, PathOf(archivePath_));
+        if (!chosen)
             noPalette =
-                QStringLiteral("8-bit materials cannot be saved as bitmaps: the colormap %1 cannot be read:\n%2")
-                    .arg(Q(services_.catalog->colormaps.At(0).name), Q(first.error()));
-        } else {
-            palette = *first;
-        }
+                QStringLiteral("8-bit materials cannot be saved as bitmaps: the colormap %1").arg(Q(chosen.error()));
+        else
+            palette = *chosen;
     }
 
     const bool warn = services_.settings && services_.settings->warning != 0;
     QStringList failures;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const ArchiveRecord& rec = records[i];
-        const bool convert = asBitmap && IsMaterialName(ShortNameOf(rec.name));
+        const auto form = ExtractionFormOf(PathOf(archivePath_), rec, asBitmap, palette ? &*palette : nullptr);
+        if (!form) {
+            failures << Q(form.error());
+            continue;
+        }
+        if (*form == ExtractionForm::NeedsColormap) {
+            failures << Q(rec.name) + QStringLiteral(": ") + noPalette;
+            continue;
+        }
+        const bool convert = *form == ExtractionForm::Bitmap;
         fs::path target;
         bool askedInDialog = false;
         if (i == 0) {
@@ -887,28 +889,10 @@ void CFileManagerDlg::SaveSelectedAs()
         if (warn && !askedInDialog && fs::exists(target, ec) &&
             !(prompts_.askYesNo && prompts_.askYesNo(this, ReplaceFileQuestion(Q(target.string())))))
             continue;
-        auto read = ReadArchiveEntry(PathOf(archivePath_), rec);
-        if (!read) {
-            failures << Q(rec.name) + QStringLiteral(": ") + Q(read.error());
-            continue;
-        }
-        std::vector<uint8_t> data = std::move(*read);
-        if (convert) {
-            if (!palette && MatNeedsColormap(data)) {
-                failures << Q(rec.name) + QStringLiteral(": ") + noPalette;
-                continue;
-            }
-            const auto image = ConvertMatFirstCel(data, palette ? &*palette : nullptr);
-            if (!image) {
-                failures << Q(rec.name) + QStringLiteral(": ") + Q(image.error());
-                continue;
-            }
-            data = WriteBmp(*image);
-        }
-        if (Status written =
-                WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-            !written)
-            failures << Q(rec.name) + QStringLiteral(": ") + Q(written.error());
+        if (Status saved = ExtractArchiveItem(PathOf(archivePath_), rec, target,
+                                              convert && palette ? &*palette : nullptr, convert);
+            !saved)
+            failures << Q(rec.name) + QStringLiteral(": ") + Q(saved.error());
     }
     if (!failures.isEmpty())
         Report(QStringLiteral("These items could not be saved:\n") + failures.join(QLatin1Char('\n')));
@@ -940,12 +924,9 @@ QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
         for (int k = 1; QFileInfo::exists(QDir(dir).filePath(Q(ShortNameOf(record.name)))); ++k)
             dir = QDir(folder).filePath(QString::number(k));
         QDir().mkpath(dir);
-        const auto data = ReadArchiveEntry(PathOf(archivePath_), record);
-        const auto target = data ? ExtractionTarget(PathOf(dir), record.name, false) : Fail(data.error());
+        const auto target = ExtractionTarget(PathOf(dir), record.name, false);
         const Status written =
-            target
-                ? WriteFileAtomic(*target, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()))
-                : Fail(target.error());
+            target ? ExtractArchiveItem(PathOf(archivePath_), record, *target, nullptr) : Fail(target.error());
         if (!written) {
             failures << Q(record.name) + QStringLiteral(": ") + Q(written.error());
             continue;

@@ -155,13 +155,13 @@ COrvaneView* CMainFrame::ActiveView() const
     return child ? child->View() : nullptr;
 }
 
-CommandContext CMainFrame::ActiveContext() const
+EditContext CMainFrame::ActiveContext() const
 {
     const COrvaneView* view = ActiveView();
-    return view ? view->Context() : CommandContext{};
+    return view ? view->Context() : EditContext{};
 }
 
-bool CMainFrame::Enabled(const CommandRow& row, const CommandContext& c) const
+bool CMainFrame::Enabled(const CommandRow& row, const EditContext& c) const
 {
     if (auto it = bindings_.constFind(row.id); it != bindings_.constEnd()) {
         if (!it->run)
@@ -188,7 +188,7 @@ bool CMainFrame::Execute(int id)
         } else if (COrvaneView* view = ActiveView()) {
             ran = view->RunCommand(id);
         } else {
-            CommandContext none;
+            EditContext none;
             ran = RunCommand(*row, none).ran;
         }
     }
@@ -198,7 +198,7 @@ bool CMainFrame::Execute(int id)
 
 void CMainFrame::UpdateCommandUI()
 {
-    const CommandContext c = ActiveContext();
+    const EditContext c = ActiveContext();
     for (const CommandRow& row : CommandTable()) {
         QAction* a = Action(row.id);
         if (!a)

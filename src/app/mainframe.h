@@ -104,8 +104,8 @@ private:
     class COrvaneView* ActiveView() const;
     // The active document window's view context (none without one), and whether a
     // command is enabled in it: a binding's own rule, else the table's.
-    CommandContext ActiveContext() const;
-    bool Enabled(const CommandRow& row, const CommandContext& c) const;
+    EditContext ActiveContext() const;
+    bool Enabled(const CommandRow& row, const EditContext& c) const;
 
     Settings& settings_;
     QMdiArea* mdi_ = nullptr;

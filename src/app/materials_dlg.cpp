@@ -230,27 +230,37 @@ void CMaterialsDlg::ShowSelected()
 void CMaterialsDlg::OnOk()
 {
     const QString name = CurrentName();
-    CModel& model = document_.Model();
     bool changed = false;
     if (!name.isEmpty()) {
+        EditContext c = document_.Context();
         if (mode_ == Mode::InModel) {
-            const auto index = face_ ? FindModelMaterial(model, name.toStdString()) : std::nullopt;
-            if (index && face_->material != static_cast<int32_t>(*index)) {
-                document_.Doc().TakeSnapshot();
-                face_->material = static_cast<int32_t>(*index);
-                changed = true;
-            }
-        } else if (!FindModelMaterial(model, name.toStdString())) {
+            if (const auto at = FaceAddress(); at)
+                changed = document_.Doc()
+                              .Run(c, SetFaceMaterial, FaceMaterialEdit{at->first, at->second, name.toStdString()})
+                              .changed;
+        } else {
             // A name the model has already is not listed twice.
-            document_.Doc().TakeSnapshot();
-            AddModelMaterialName(model, name.toStdString());
-            changed = true;
+            changed = document_.Doc().Run(c, AddMaterialToModel, name.toStdString()).changed;
         }
     }
     result_ = name;
     if (changed)
         NotifyMaterialsChanged();
     accept();
+}
+
+std::optional<std::pair<int32_t, int32_t>> CMaterialsDlg::FaceAddress() const
+{
+    const CGeometry* geoset = face_ ? document_.Doc().model->CurrentGeoset() : nullptr;
+    if (!geoset)
+        return std::nullopt;
+    for (std::size_t m = 0; m < geoset->meshes.size(); ++m) {
+        const auto& faces = geoset->meshes[m]->faces;
+        for (std::size_t f = 0; f < faces.size(); ++f)
+            if (faces[f].get() == face_)
+                return std::pair{static_cast<int32_t>(m), static_cast<int32_t>(f)};
+    }
+    return std::nullopt;
 }
 
 void CMaterialsDlg::AddMaterial()
@@ -283,15 +293,15 @@ void CMaterialsDlg::DeleteMaterial()
     if (CountFacesWithMaterial(model, static_cast<int32_t>(*index)) > 0 && Warn() &&
         !(prompts_.askYesNo && prompts_.askYesNo(this, QLatin1String(kUsedQuestion))))
         return;
-    document_.Doc().TakeSnapshot();
-    DeleteModelMaterial(model, *index);
+    EditContext c = document_.Context();
+    if (!document_.Doc().Run(c, DeleteMaterialAt, *index).changed)
+        return;
     const int row = list_->row(item);
     delete list_->takeItem(row);
     if (list_->count() > 0)
         list_->setCurrentRow(std::max(0, row - 1));
     else
         ShowSelected();
-    document_.SetModified(true);
     NotifyMaterialsChanged();
 }
 
@@ -312,22 +322,33 @@ void CMaterialsDlg::LoadMaterials()
 
 void CMaterialsDlg::LoadMaterialFiles(const QStringList& paths)
 {
-    // All the files of one Load are one undo step.
-    const bool loaded = document_.Doc().Change([&] {
-        bool any = false;
-        for (const QString& p : paths) {
-            const LoadResult r = LoadMaterialFile(p);
-            if (r == LoadResult::Stop)
-                break;
-            any = any || r == LoadResult::Loaded;
-        }
-        return any;
-    });
-    if (loaded)
-        NotifyMaterialsChanged();
+    // Every file is read (and every question asked) first; all the files of one Load
+    // are then one undo step.
+    std::vector<MaterialFile> files;
+    for (const QString& p : paths) {
+        std::optional<MaterialFile> file;
+        if (LoadMaterialFile(p, files, file) == LoadResult::Stop)
+            break;
+        if (file)
+            files.push_back(std::move(*file));
+    }
+    EditContext c = document_.Context();
+    if (!document_.Doc().Run(c, LoadCustomMaterials, files).changed)
+        return;
+    QString last;
+    for (const MaterialFile& f : files) {
+        last = Q(f.name).toLower();
+        if (list_->findItems(last, Qt::MatchFixedString).isEmpty())
+            list_->addItem(last);
+    }
+    NotifyMaterialsChanged();
+    // The new bytes must be previewed even when the name was selected already.
+    SelectName(last);
+    ShowSelected();
 }
 
-CMaterialsDlg::LoadResult CMaterialsDlg::LoadMaterialFile(const QString& path)
+CMaterialsDlg::LoadResult CMaterialsDlg::LoadMaterialFile(const QString& path, const std::vector<MaterialFile>& taken,
+                                                          std::optional<MaterialFile>& file)
 {
     const AppServices& services = document_.Services();
     // Bitmaps take the colours of the dialog's colormap when the catalogue has it.
@@ -342,21 +363,16 @@ CMaterialsDlg::LoadResult CMaterialsDlg::LoadMaterialFile(const QString& path)
         Report(QStringLiteral("Cannot load %1:\n%2").arg(QDir::toNativeSeparators(path), Q(read.error())));
         return LoadResult::Failed;
     }
-    const std::string name = read->name;
-    std::vector<uint8_t> bytes = std::move(read->bytes);
-    CModel& model = document_.Model();
-    if (FindCustomMaterial(model.customMaterials, name) && Warn() &&
+    // A custom material of that name, in the model or earlier in this Load, is replaced
+    // only when the user agrees.
+    const std::string& name = read->name;
+    const bool taking = std::any_of(taken.begin(), taken.end(), [&](const MaterialFile& f) {
+        return Q(f.name).compare(Q(name), Qt::CaseInsensitive) == 0;
+    });
+    if ((taking || FindCustomMaterial(document_.Model().customMaterials, name)) && Warn() &&
         !(prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)))))
         return LoadResult::Stop;
-    PutCustomMaterial(model.customMaterials, name, std::move(bytes));
-    AddModelMaterialName(model, name);
-    const QString shown = Q(name).toLower();
-    if (list_->findItems(shown, Qt::MatchFixedString).isEmpty())
-        list_->addItem(shown);
-    document_.SetModified(true);
-    // The new bytes must be previewed even when the name was selected already.
-    SelectName(shown);
-    ShowSelected();
+    file = std::move(*read);
     return LoadResult::Loaded;
 }
 
@@ -414,24 +430,14 @@ void CMaterialsDlg::ConvertMaterials()
     if (!prompts_.askYesNo(this, QLatin1String(kConvertQuestion)))
         return;
     const AppServices& services = document_.Services();
-    std::size_t converted = 0;
-    Status conversion;
-    document_.Doc().Change([&] {
-        if (!services.catalog)
-            return false;
-        const auto done = ConvertStockMaterials(document_.Model(), *services.catalog, services.resourceFile);
-        if (!done) {
-            conversion = Fail(done.error());
-            return false;
-        }
-        converted = *done;
-        return converted > 0;
-    });
-    if (!conversion) {
-        Report(QStringLiteral("The materials could not be converted:\n") + Q(conversion.error()));
+    EditContext c = document_.Context();
+    const EditOutcome converted =
+        document_.Doc().Run(c, ConvertStockMaterialsOf, StockSource{services.catalog, services.resourceFile});
+    if (!converted.message.empty()) {
+        Report(QStringLiteral("The materials could not be converted:\n") + Q(converted.message));
         return;
     }
-    if (converted > 0)
+    if (converted.changed)
         NotifyMaterialsChanged();
 }
 

@@ -8,9 +8,12 @@
 #include <QDialog>
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/document.h"
 #include "app/prompts.h"
+#include "edit/materials.h"
 #include "resources/material.h"
 
 class QLabel;
@@ -70,7 +73,11 @@ private:
     QString ModeText() const;
     void ShowSelected();
     enum class LoadResult { Loaded, Failed, Stop };  // Stop: the user declined to replace
-    LoadResult LoadMaterialFile(const QString& path);
+    // Reads one file of a Load into `file`; `taken` are the files this Load took before.
+    LoadResult LoadMaterialFile(const QString& path, const std::vector<MaterialFile>& taken,
+                                std::optional<MaterialFile>& file);
+    // Mesh and face index of the face "&Ok" gives a material, in the current geometry set.
+    std::optional<std::pair<int32_t, int32_t>> FaceAddress() const;
     void Report(const QString& text);
     // Views load their textures again and every pane refreshes.
     void NotifyMaterialsChanged();

@@ -650,6 +650,7 @@ void COrvaneView::MouseRelease(QMouseEvent* e)
             camera_.MouseCamera(false, 0, 0, renderer_->Size(), {}, 0);
     } else if (e->button() == Qt::LeftButton) {
         area_->unsetCursor();
+        textureStep_ = {};
         if (renderer_)
             selection_.TextureDrag(doc_.Model(), doc_.Doc().modes, false, 0, 0, {}, {});
     }
@@ -667,13 +668,19 @@ void COrvaneView::MouseMove(QMouseEvent* e)
     if (camera_.MouseCamera(right, p.x(), p.y(), renderer_->Size(), mods, modes.scaleExponent))
         RequestFrame();
     CModel& model = doc_.Model();
-    if (selection_.TextureDrag(model, modes, left, p.x(), p.y(), mods, doc_.Doc().Environment().textureSize,
-                               [this] { doc_.Doc().TakeSnapshot(); })) {
+    // A drag is one undo step, opened by its first move; moves without the button (or
+    // without a face to slide) change nothing and stay clear of the undo list.
+    EditContext c = Context();
+    const TextureDragParams drag{left, p.x(), p.y(), mods};
+    const bool sliding = left && modes.texturingMode && selection_.CurrentFace(model);
+    if (!left)
+        textureStep_ = {};
+    const EditOutcome slid = sliding ? doc_.Doc().Run(c, DragTexture, drag, &textureStep_) : DragTexture(c, drag);
+    if (slid.changed) {
         if (const CMesh* mesh = selection_.CurrentMesh(model); mesh && MakeCurrent()) {
             renderer_->MeshChanged(*mesh);
             DoneCurrent();
         }
-        doc_.SetModified(true);
         selfUpdate_ = true;
         doc_.UpdateAllViews();
         selfUpdate_ = false;
@@ -770,13 +777,11 @@ void COrvaneView::HeldKeysTick()
 
 // ---- commands ------------------------------------------------------------------------
 
-CommandContext COrvaneView::Context() const
+EditContext COrvaneView::Context() const
 {
     auto* self = const_cast<COrvaneView*>(this);
-    CommandContext c;
-    c.doc = &self->doc_.Doc();
+    EditContext c = self->doc_.Context(&self->selection_);
     c.settings = &AppSettings();
-    c.selection = &self->selection_;
     c.camera = &self->camera_;
     c.clipboard = &self->clipboard_;
     c.mods = HeldModifiers();
@@ -803,7 +808,7 @@ bool COrvaneView::RunCommand(int id)
     const CommandRow* row = FindCommand(id);
     if (!row || !row->run)
         return false;
-    CommandContext c = Context();
+    EditContext c = Context();
     CommandResult r;
     {
         std::optional<WaitCursor> wait;

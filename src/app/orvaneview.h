@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "commands/command_table.h"
+#include "document/document.h"
 #include "document/modes.h"
 #include "edit/clipboard.h"
 #include "edit/selection.h"
@@ -57,7 +58,7 @@ public:
     std::optional<bool> CommandChecked(int id) const;
     // What the commands work on: this view's document, selection and camera, and the
     // modifier keys held now.
-    CommandContext Context() const;
+    EditContext Context() const;
     // The options sheet (command 5606).
     void RunOptions();
     // What the window does after a command, by the effects it reported (CommandEffect).
@@ -155,7 +156,8 @@ private:
     CDocument& doc_;
     Camera camera_;
     Selection selection_;
-    Clipboard clipboard_;  // the view's own: copying here does not enable Paste elsewhere
+    Clipboard clipboard_;               // the view's own: copying here does not enable Paste elsewhere
+    COrvaneDoc::OpenStep textureStep_;  // the undo step of the texture drag under way
     std::unique_ptr<CRenderer> renderer_;
     ViewArea* area_ = nullptr;
     ViewGlSurface* gl_ = nullptr;

@@ -78,6 +78,13 @@ CFace* CPane::CurrentFace() const
     return s ? s->CurrentFace(ctx_.doc->Model()) : nullptr;
 }
 
+template <class Params>
+bool CPane::Edit(EditOutcome (*op)(EditContext&, const Params&), const Params& params)
+{
+    EditContext c = ctx_.doc->Context(Sel());
+    return ctx_.doc->Doc().Run(c, op, params).changed;
+}
+
 void CPane::Changed()
 {
     ctx_.doc->SetModified(true);
@@ -178,7 +185,7 @@ void CGeoView::WriteBack()
     fields.insertOffset =
         SwapFileAxes(Vec3(static_cast<float>(offset_[0]->value()), static_cast<float>(offset_[1]->value()),
                           static_cast<float>(offset_[2]->value())));
-    if (!SetGeosetFields(ctx_.doc->Doc(), fields))
+    if (!Edit(SetGeosetFields, fields))
         return;
     if (ctx_.doc->Model().currentGeoset != before)
         // The current mesh and face belong to the set that is no longer shown.
@@ -244,7 +251,7 @@ void CMeshView::WriteBack()
     for (int i = 0; i < 3; ++i)
         if (modes_[i]->currentIndex() >= 0)
             *modes[i] = modes_[i]->currentIndex();
-    if (SetMeshFields(ctx_.doc->Doc(), Sel()->currentMesh, fields))
+    if (Edit(SetMeshFields, MeshEdit{Sel()->currentMesh, fields}))
         Changed();
 }
 
@@ -354,7 +361,7 @@ void CFaceView::WriteBack()
             *modes[i] = modes_[i]->currentIndex();
     flags_->setText(FormatFlags(*flags));
     const Selection* sel = Sel();
-    if (SetFaceFields(ctx_.doc->Doc(), sel->currentMesh, sel->currentFace, fields, ctx_.doc->Doc().modes.faceMode))
+    if (Edit(SetFaceFields, FaceEdit{sel->currentMesh, sel->currentFace, fields, ctx_.doc->Doc().modes.faceMode}))
         Changed();
 }
 
@@ -475,7 +482,7 @@ void CVertexView::WriteBack()
     }
     if (!edited)
         return;
-    if (!SetVertexFields(ctx_.doc->Doc(), t.marker->mesh, t.marker->face, t.marker->vertex, typed))
+    if (!Edit(SetVertexFields, VertexEdit{t.marker->mesh, t.marker->face, t.marker->vertex, typed}))
         return;
     // The nodes follow the moved vertex; it stays the current one.
     Sel()->RefreshNodes(ctx_.doc->Model(), ctx_.doc->Doc().modes, *ctx_.doc->Services().settings);

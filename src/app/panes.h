@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+#include "document/edit_context.h"
+
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
@@ -47,6 +49,10 @@ protected:
     CFace* CurrentFace() const;
     // After a write-back: mark the document modified and update every other view.
     void Changed();
+    // Runs a change of the fields as one undo step of the document; whether it changed
+    // the model.
+    template <class Params>
+    bool Edit(EditOutcome (*op)(EditContext&, const Params&), const Params& params);
     QLineEdit* AddEdit(QFormLayout* form, const QString& label, const QString& id, bool readOnly = false);
     QComboBox* AddCombo(QFormLayout* form, const QString& label, const QString& id, const QStringList& items);
     QDoubleSpinBox* AddSpin(QFormLayout* form, const QString& label, const QString& id, double lo, double hi,

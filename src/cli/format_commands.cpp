@@ -7,12 +7,14 @@
 #include "cli/tool.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
+#include "formats/paths.h"
+#include "formats/projectfile.h"
 #include "formats/puppet.h"
+#include "formats/resource_tree.h"
 #include "model/corners.h"
 #include "model/fileio.h"
 #include "model/limits.h"
 #include "model/model.h"
-#include "model/projectfile.h"
 #include "model/validate.h"
 
 namespace orv::cli {
@@ -153,7 +155,7 @@ int ConvertBrp(const std::string& in, const std::string& out, const Options& opt
     const fs::path inPath(in);
     const std::string title = inPath.stem().string();
     const fs::path sourceDir = inPath.parent_path().empty() ? fs::path(".") : inPath.parent_path();
-    const fs::path pup = FindFileNoCase(sourceDir, title + ".pup");
+    const fs::path pup = FindFileNoCase(sourceDir, title + std::string(ExtensionOf(FileKind::Puppet)));
     if (!pup.empty())
         if (const auto read = LoadPupFile(pup, model); !read)
             return Fail(pup.string(), read.error());
@@ -171,7 +173,7 @@ int Check(const std::vector<std::string>& files, const Options&)
     int status = 0;
     for (const std::string& file : files) {
         std::unique_ptr<CModel> model;
-        if (FileExtension(file) == ".orv") {
+        if (FileKindOf(file) == FileKind::Project) {
             auto project = ReadProjectFile(file);
             if (!project) {
                 status = Fail(file, project.error());
@@ -208,13 +210,13 @@ int Check(const std::vector<std::string>& files, const Options&)
 
 void RegisterFormatCommands(Registry& registry)
 {
-    registry.info.push_back({{".3do"}, Info3do});
-    registry.info.push_back({{".key"}, InfoKey});
-    registry.info.push_back({{".pup"}, InfoPup});
-    registry.convert.push_back({".3do", ".3do", Convert3do});
-    registry.convert.push_back({".key", ".key", ConvertKey});
-    registry.convert.push_back({".pup", ".pup", ConvertPup});
-    registry.convert.push_back({".3do", ".brp", ConvertBrp});
+    registry.info.push_back({{FileKind::Model3do}, Info3do});
+    registry.info.push_back({{FileKind::Keyframe}, InfoKey});
+    registry.info.push_back({{FileKind::Puppet}, InfoPup});
+    registry.convert.push_back({FileKind::Model3do, FileKind::Model3do, Convert3do});
+    registry.convert.push_back({FileKind::Keyframe, FileKind::Keyframe, ConvertKey});
+    registry.convert.push_back({FileKind::Puppet, FileKind::Puppet, ConvertPup});
+    registry.convert.push_back({FileKind::Model3do, FileKind::ResourceTree, ConvertBrp});
     registry.subcommands.push_back(
         {"check",
          "  check FILE...          what the game's engine would refuse in models (.3do, .orv): one\n"

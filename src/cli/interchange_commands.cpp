@@ -8,7 +8,8 @@
 
 #include "cli/tool.h"
 #include "document/document.h"
-#include "edit/materials.h"
+#include "document/file_formats.h"
+#include "document/save_plan.h"
 #include "formats/keyfile.h"
 #include "interchange/interchange.h"
 #include "model/fileio.h"
@@ -64,10 +65,10 @@ int Export(const std::vector<std::string>& args, const Options& opts)
             return Usage("export: --geoset takes the number of a geometry set, from 0");
         options.geoset = static_cast<int32_t>(g);
     }
-    const std::string ext = FileExtension(out);
-    if (ext != ".glb" && ext != ".gltf" && ext != ".obj")
-        return Usage("export writes .glb, .gltf or .obj files, not '" + ext + "'");
-    if (!p.key.empty() && ext == ".obj")
+    const FileKind kind = FileKindOf(out);
+    if (kind != FileKind::GltfBinary && kind != FileKind::Gltf && kind != FileKind::Obj)
+        return Usage("export writes .glb, .gltf or .obj files, not '" + FileExtension(out) + "'");
+    if (!p.key.empty() && kind == FileKind::Obj)
         return Usage("export: --key needs a .glb or .gltf file (OBJ holds no animation)");
 
     // Opened as the editor opens it, its materials looked for where drawing looks for them
@@ -130,9 +131,9 @@ int Import(const std::vector<std::string>& args, const Options& opts)
         return Usage("import takes a model file of another tool and an output file (.3do or .orv)");
     const std::string& in = p.positional[0];
     const std::string& out = p.positional[1];
-    const std::string ext = FileExtension(out);
-    if (ext != ".3do" && ext != ".orv")
-        return Usage("import writes .3do or .orv files, not '" + ext + "'");
+    const FileKind kind = FileKindOf(out);
+    if (kind != FileKind::Model3do && kind != FileKind::Project)
+        return Usage("import writes .3do or .orv files, not '" + FileExtension(out) + "'");
     ImportOptions options;
     if (!p.scale.empty()) {
         char* end = nullptr;
@@ -179,7 +180,7 @@ int Import(const std::vector<std::string>& args, const Options& opts)
     const Settings settings;
     COrvaneDoc doc(settings, {});
     doc.model = std::move(imported->model);
-    if (ext == ".3do" && doc.model->customMaterials.Count() > 0) {
+    if (!DocumentFormatOf(kind)->keepsCustomMaterials && doc.model->customMaterials.Count() > 0) {
         // A 3DO file names its materials only: the new ones go beside it.
         const fs::path folder = fs::path(out).has_parent_path() ? fs::path(out).parent_path() : fs::path(".");
         if (Status written = WriteCustomMaterials(*doc.model, folder); !written)

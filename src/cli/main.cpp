@@ -109,14 +109,18 @@ void PrintUsage(const Registry& reg, std::FILE* out)
     if (!reg.info.empty()) {
         std::string exts;
         for (const auto& h : reg.info)
-            for (const auto& e : h.extensions)
-                exts += (exts.empty() ? "" : " ") + e;
+            for (const orv::FileKind kind : h.kinds)
+                for (const auto& k : orv::KnownFileKinds())
+                    if (k.kind == kind)
+                        for (std::string_view e : k.extensions)
+                            exts += (exts.empty() ? "" : " ") + std::string(e);
         std::fprintf(out, "  info FILE              describe a file (%s)\n", exts.c_str());
     }
     if (!reg.convert.empty()) {
         std::string pairs;
         for (const auto& h : reg.convert)
-            pairs += (pairs.empty() ? "" : ", ") + h.from + " -> " + h.to;
+            pairs += (pairs.empty() ? "" : ", ") + std::string(orv::ExtensionOf(h.from)) + " -> " +
+                     std::string(orv::ExtensionOf(h.to));
         std::fprintf(out, "  convert IN OUT         read IN and write OUT (%s)\n", pairs.c_str());
     }
     for (const auto& s : reg.subcommands)
@@ -179,20 +183,21 @@ int main(int argc, char** argv)
     if (cmd == "info") {
         if (args.size() != 1)
             return Usage("info takes one file");
-        const std::string ext = orv::FileExtension(args[0]);
+        const orv::FileKind kind = orv::FileKindOf(args[0]);
         for (const auto& h : reg.info)
-            if (std::find(h.extensions.begin(), h.extensions.end(), ext) != h.extensions.end())
+            if (kind != orv::FileKind::Unknown && std::find(h.kinds.begin(), h.kinds.end(), kind) != h.kinds.end())
                 return h.run(args[0], opts);
-        return Usage("info does not know files of type '" + ext + "'");
+        return Usage("info does not know files of type '" + orv::FileExtension(args[0]) + "'");
     }
     if (cmd == "convert") {
         if (args.size() != 2)
             return Usage("convert takes an input and an output file");
-        const std::string from = orv::FileExtension(args[0]), to = orv::FileExtension(args[1]);
+        const orv::FileKind from = orv::FileKindOf(args[0]), to = orv::FileKindOf(args[1]);
         for (const auto& h : reg.convert)
-            if (h.from == from && h.to == to)
+            if (from != orv::FileKind::Unknown && h.from == from && h.to == to)
                 return h.run(args[0], args[1], opts);
-        return Usage("convert cannot turn '" + from + "' into '" + to + "'");
+        return Usage("convert cannot turn '" + orv::FileExtension(args[0]) + "' into '" + orv::FileExtension(args[1]) +
+                     "'");
     }
     for (const auto& s : reg.subcommands)
         if (s.name == cmd)

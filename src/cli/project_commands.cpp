@@ -7,7 +7,7 @@
 
 #include "cli/tool.h"
 #include "document/document.h"
-#include "model/projectfile.h"
+#include "formats/projectfile.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
 
@@ -58,11 +58,13 @@ int ConvertThroughDocument(const std::string& in, const std::string& out, const 
 
 void RegisterProjectCommands(Registry& registry)
 {
-    registry.info.push_back({{".orv"}, InfoProject});
-    registry.convert.push_back({".3do", ".orv", ConvertThroughDocument});
-    registry.convert.push_back({".orv", ".3do", ConvertThroughDocument});
-    registry.convert.push_back({".orv", ".brp", ConvertThroughDocument});
-    registry.convert.push_back({".orv", ".orv", ConvertThroughDocument});
+    registry.info.push_back({{FileKind::Project}, InfoProject});
+    // Conversions to and from projects go through the document, as the editor opens and
+    // saves them.
+    registry.convert.push_back({FileKind::Model3do, FileKind::Project, ConvertThroughDocument});
+    registry.convert.push_back({FileKind::Project, FileKind::Model3do, ConvertThroughDocument});
+    registry.convert.push_back({FileKind::Project, FileKind::ResourceTree, ConvertThroughDocument});
+    registry.convert.push_back({FileKind::Project, FileKind::Project, ConvertThroughDocument});
 }
 
 }  // namespace orv::cli

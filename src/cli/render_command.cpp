@@ -176,13 +176,13 @@ int Render(const std::vector<std::string>& args, const Options& opts)
         renderer.PrepareScene();
         renderer.PlaceInitialCamera();
 
-        ViewContext view{*doc.model, doc.modes, settings, &selection, &camera};
+        EditContext view(doc, settings, &selection, &camera);
         if (viewKind >= 0)
             ShowStandardView(view, viewKind);
         // The modes of one mesh show the first mesh, as if it had been clicked.
         if (mode >= kRenderMeshAndWireframe && doc.model->MeshAt(0))
             selection.currentMesh = 0;
-        if (!SetRenderMode(view, mode))
+        if (SetRenderMode(view, mode).effects == 0)
             doc.modes.renderMode = mode;
         // The pose of the frame asked for (a keyframe given alone poses frame 0).
         if (!key.empty() || frame >= 0) {

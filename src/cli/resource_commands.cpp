@@ -261,19 +261,17 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
                 return st;
             palette = p;
         } else {
-            // The first colormap of the game's catalogue, else of this archive's. Without
-            // one, the materials that need none (16-bit) are still converted.
-            const std::string source = opts.resources.empty() ? archive : opts.resources;
+            // The first colormap of the game's catalogue, else of this archive's (the
+            // File Manager's Save As chooses alike). Without one, the materials that
+            // need none (16-bit) are still converted.
             ResourceCatalog catalog;
-            if (const auto load = LoadCatalog(source, catalog); !load)
-                return Fail(source, load.error());
-            if (catalog.colormaps.Count() > 0) {
-                const CTreeObject& first = catalog.colormaps.At(0);
-                const auto read = PaletteOf(ReadEntryData(source, first));
-                if (!read)
-                    return Fail(source, first.name + ": " + read.error());
-                palette = *read;
-            }
+            if (!opts.resources.empty())
+                if (const auto load = LoadCatalog(opts.resources, catalog); !load)
+                    return Fail(opts.resources, load.error());
+            const auto chosen = ExtractionPalette(&catalog, opts.resources, archive);
+            if (!chosen)
+                return Fail(opts.resources.empty() ? archive : opts.resources, chosen.error());
+            palette = *chosen;
         }
     }
 
@@ -293,16 +291,12 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
             return Fail(archive, "no item " + args[i]);
         if (std::any_of(jobs.begin(), jobs.end(), [&](const Job& j) { return j.record == r; }))
             continue;  // named twice
-        bool convert = bmp && FileExtension(ShortNameOf(r->name)) == ".mat";
-        if (convert && !palette) {
-            const auto bytes = ReadArchiveEntry(archive, *r);
-            if (!bytes)
-                return Fail(archive, r->name + ": " + bytes.error());
-            if (MatNeedsColormap(*bytes)) {
-                convert = false;
-                unconverted += (unconverted.empty() ? "" : ", ") + r->name;
-            }
-        }
+        const auto form = ExtractionFormOf(archive, *r, bmp, palette ? &*palette : nullptr);
+        if (!form)
+            return Fail(archive, form.error());
+        const bool convert = *form == ExtractionForm::Bitmap;
+        if (*form == ExtractionForm::NeedsColormap)
+            unconverted += (unconverted.empty() ? "" : ", ") + r->name;
         const auto target =
             flat ? ExtractionTarget(folder, r->name, convert) : ExtractionTargetInFolders(folder, r->name, convert);
         if (!target)
@@ -557,12 +551,12 @@ int Sample(const std::vector<std::string>& args, const Options&)
 
 void RegisterResourceCommands(Registry& registry)
 {
-    registry.info.push_back({{".gob", ".goo"}, InfoArchive});
-    registry.info.push_back({{".mat"}, InfoMat});
-    registry.info.push_back({{".cmp"}, InfoCmp});
-    registry.info.push_back({{".bmp"}, InfoBmp});
-    registry.convert.push_back({".mat", ".bmp", MatToBmp});
-    registry.convert.push_back({".bmp", ".mat", BmpToMat});
+    registry.info.push_back({{FileKind::Archive}, InfoArchive});
+    registry.info.push_back({{FileKind::Material}, InfoMat});
+    registry.info.push_back({{FileKind::Colormap}, InfoCmp});
+    registry.info.push_back({{FileKind::Bitmap}, InfoBmp});
+    registry.convert.push_back({FileKind::Material, FileKind::Bitmap, MatToBmp});
+    registry.convert.push_back({FileKind::Bitmap, FileKind::Material, BmpToMat});
     registry.subcommands.push_back(
         {"gob",
          "  gob create ARCHIVE [FOLDER] [--bmp]\n"

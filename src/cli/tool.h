@@ -67,16 +67,16 @@ int Usage(const std::string& message);
 // The `info` lines of a model (3DO or project): geosets, meshes, vertices, faces, nodes, materials.
 void PrintModelSummary(const CModel& model);
 
-// `info FILE` for the files with one of these extensions.
+// `info FILE` for the files of these kinds (FileKindOf).
 struct InfoHandler {
-    std::vector<std::string> extensions;
+    std::vector<FileKind> kinds;
     std::function<int(const std::string& path, const Options&)> run;
 };
 
-// `convert IN OUT` from one extension to another.
+// `convert IN OUT` from one kind of file to another.
 struct ConvertHandler {
-    std::string from;
-    std::string to;
+    FileKind from;
+    FileKind to;
     std::function<int(const std::string& in, const std::string& out, const Options&)> run;
 };
 

@@ -19,20 +19,37 @@
 
 namespace orv {
 
-ViewContext ViewContextOf(const CommandContext& c)
-{
-    return ViewContext{*c.doc->model, c.doc->modes, *c.settings, c.selection, c.camera};
-}
-
 namespace {
 
-// ---- context helpers ---------------------------------------------------------------
+// ---- the generic wrappers ------------------------------------------------------------
 
-CommandResult Done(uint32_t effects) { return CommandResult{true, effects, {}}; }
-CommandResult NotRun() { return CommandResult{}; }
-CommandResult DoneIf(bool ran, uint32_t effects) { return ran ? Done(effects) : NotRun(); }
+bool Drawing(const EditContext& c) { return c.drawing && c.camera; }
 
-bool Drawing(const CommandContext& c) { return c.drawing && c.camera; }
+// An operation whose parameter follows from the command id (a render mode, a view kind).
+template <auto Op, auto ParamOf>
+EditOutcome ById(EditContext& c)
+{
+    return Op(c, ParamOf(c.id));
+}
+
+// Runs an operation that changes the model through the document's runner (one undo step
+// when it changed something); a bare model without a document has no undo.
+EditOutcome Edit(EditContext& c, const std::function<EditOutcome(EditContext&)>& op)
+{
+    return c.doc ? c.doc->Run(c, op) : op(c);
+}
+
+// A command whose parameters come from the window's dialog (CommandHooks), asked before
+// anything changes: a cancelled dialog (or no hook) leaves the model and the undo list
+// as they were.
+template <class Params, std::optional<Params> (*Ask)(EditContext&), EditOutcome (*Op)(EditContext&, const Params&)>
+EditOutcome WithParams(EditContext& c)
+{
+    const std::optional<Params> params = Ask(c);
+    if (!params)
+        return {};
+    return Edit(c, [&](EditContext& e) { return Op(e, *params); });
+}
 
 int RenderModeOf(int id)
 {
@@ -61,131 +78,86 @@ int ViewKindOf(int id)
 
 // ---- render modes, views, scale ------------------------------------------------------
 
-bool CanRenderMode(const CommandContext& c) { return CanSetRenderMode(ViewContextOf(c), RenderModeOf(c.id)); }
-bool IsRenderMode(const CommandContext& c) { return c.doc->modes.renderMode == RenderModeOf(c.id); }
-CommandResult RenderMode(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    return DoneIf(SetRenderMode(v, RenderModeOf(c.id)), kViewStateChanged);
-}
-
-bool IsViewKind(const CommandContext& c) { return c.doc->modes.viewKind == ViewKindOf(c.id); }
-CommandResult StandardView(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    return DoneIf(ShowStandardView(v, ViewKindOf(c.id)), kViewStateChanged);
-}
-
-bool IsRotating(const CommandContext& c) { return c.doc->modes.viewKind == kViewRotating; }
-CommandResult RotateView(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    return DoneIf(StartRotateView(v), kViewStateChanged);
-}
+bool CanRenderMode(const EditContext& c) { return CanSetRenderMode(c, RenderModeOf(c.id)); }
+bool IsRenderMode(const EditContext& c) { return c.modes().renderMode == RenderModeOf(c.id); }
+bool IsViewKind(const EditContext& c) { return c.modes().viewKind == ViewKindOf(c.id); }
+bool IsRotating(const EditContext& c) { return c.modes().viewKind == kViewRotating; }
 
 // A display setting shared by every view: each redraws with it.
-bool IsShaded(const CommandContext& c) { return c.settings && c.settings->shaded != 0; }
-CommandResult ToggleShaded(CommandContext& c)
+bool IsShaded(const EditContext& c) { return c.settings && c.settings->shaded != 0; }
+EditOutcome ToggleShaded(EditContext& c)
 {
     c.settings->shaded = c.settings->shaded != 0 ? 0 : 1;
-    return Done(kViewStateChanged | kSettingsChanged);
+    return EditOutcome::Done(kViewStateChanged | kSettingsChanged);
 }
 
-bool IsEnlarged(const CommandContext& c) { return c.doc->modes.enlarge; }
-CommandResult EnlargeView(CommandContext& c)
+bool IsEnlarged(const EditContext& c) { return c.modes().enlarge; }
+EditOutcome EnlargeView(EditContext& c)
 {
-    c.doc->modes.enlarge = !c.doc->modes.enlarge;
-    return Done(kViewStateChanged | kRecreateDevice);
+    c.modes().enlarge = !c.modes().enlarge;
+    return EditOutcome::Done(kViewStateChanged | kRecreateDevice);
 }
 
-bool CanUp(const CommandContext& c) { return CanScaleUp(ViewContextOf(c)); }
-bool CanDown(const CommandContext& c) { return CanScaleDown(ViewContextOf(c)); }
-CommandResult Up(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    return DoneIf(ScaleUp(v), kViewStateChanged);
-}
-CommandResult Down(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    return DoneIf(ScaleDown(v), kViewStateChanged);
-}
-
-// ---- grid, nodes and edit modes --------------------------------------------------------
-
-// A document switch: its rule, its check mark and its toggle, as view_commands gives them.
-template <bool (*Can)(const ViewContext&), bool (*Toggle)(ViewContext&)>
-bool CanSwitch(const CommandContext& c)
-{
-    return Can(ViewContextOf(c));
-}
-template <bool (*Can)(const ViewContext&), bool (*Toggle)(ViewContext&)>
-CommandResult Switch(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    return DoneIf(Toggle(v), kViewStateChanged);
-}
-
-bool GridIsOn(const CommandContext& c) { return c.doc->modes.grid; }
-bool FaceOnlyIsOn(const CommandContext& c) { return c.doc->modes.gridFaceOnly; }
-bool EdgesOnlyIsOn(const CommandContext& c) { return c.doc->modes.gridEdgesOnly; }
-bool MeshModeIsOn(const CommandContext& c) { return c.doc->modes.meshMode; }
-bool FaceModeIsOn(const CommandContext& c) { return c.doc->modes.faceMode; }
-bool TexturingModeIsOn(const CommandContext& c) { return c.doc->modes.texturingMode; }
-bool CoordinateModeIsOn(const CommandContext& c) { return c.doc->modes.coordinateMode; }
+bool GridIsOn(const EditContext& c) { return c.modes().grid; }
+bool FaceOnlyIsOn(const EditContext& c) { return c.modes().gridFaceOnly; }
+bool EdgesOnlyIsOn(const EditContext& c) { return c.modes().gridEdgesOnly; }
+bool MeshModeIsOn(const EditContext& c) { return c.modes().meshMode; }
+bool FaceModeIsOn(const EditContext& c) { return c.modes().faceMode; }
+bool TexturingModeIsOn(const EditContext& c) { return c.modes().texturingMode; }
+bool CoordinateModeIsOn(const EditContext& c) { return c.modes().coordinateMode; }
 
 // ---- camera --------------------------------------------------------------------------
 
-CommandResult MoveForwardStep(CommandContext& c)
+EditOutcome MoveForwardStep(EditContext& c)
 {
     c.camera->MoveCamera(c.id == cmd::MoveForward ? 0.005f : -0.005f, c.mods);
-    return Done(kRedrawView);
+    return EditOutcome::Done(kRedrawView);
 }
 
-CommandResult MiddleStep(CommandContext& c)
+EditOutcome MiddleStep(EditContext& c)
 {
-    c.camera->CenterView(*c.doc->model, c.doc->modes.scaleMatrix, c.mods);
-    return Done(kViewStateChanged | kMeasure);
+    c.camera->CenterView(c.model(), c.modes().scaleMatrix, c.mods);
+    return EditOutcome::Done(kViewStateChanged | kMeasure);
 }
 
-CommandResult PanStep(CommandContext& c)
+EditOutcome PanStep(EditContext& c)
 {
-    const bool enlarge = c.doc->modes.enlarge;
+    const bool enlarge = c.modes().enlarge;
     switch (c.id) {
     case cmd::PanUp: c.camera->PanVertical(kScrollLineUp, 0, enlarge, c.mods); break;
     case cmd::PanDown: c.camera->PanVertical(kScrollLineDown, 0, enlarge, c.mods); break;
     case cmd::PanLeft: c.camera->PanHorizontal(kScrollLineUp, 0, enlarge, c.mods); break;
     default: c.camera->PanHorizontal(kScrollLineDown, 0, enlarge, c.mods); break;
     }
-    return Done(kRedrawView);
+    return EditOutcome::Done(kRedrawView);
 }
 
 // The held-key movements, run as a command: one step each.
-CommandResult HeldKeyStep(CommandContext& c)
+EditOutcome HeldKeyStep(EditContext& c)
 {
     switch (c.id) {
     case cmd::KeyMoveForward:
     case cmd::KeyMoveBackward:
         c.camera->KeyMoveLoop(c.id == cmd::KeyMoveForward, c.id == cmd::KeyMoveBackward, c.mods,
-                              c.doc->modes.scaleExponent);
+                              c.modes().scaleExponent);
         break;
     case cmd::KeyTurnLeft:
     case cmd::KeyTurnRight: c.camera->KeyTurnLoop(c.id == cmd::KeyTurnLeft, c.id == cmd::KeyTurnRight, c.mods); break;
     default: c.camera->KeyTiltLoop(c.id == cmd::KeyTiltUp, c.id == cmd::KeyTiltDown, c.mods); break;
     }
-    return Done(kRedrawView);
+    return EditOutcome::Done(kRedrawView);
 }
 
-CommandResult StoreMark(CommandContext& c)
+EditOutcome StoreMark(EditContext& c)
 {
-    c.camera->StoreBookmark(*c.doc->model, c.id - cmd::BookmarkStore0);
-    return Done(0);
+    c.camera->StoreBookmark(c.model(), c.id - cmd::BookmarkStore0);
+    return EditOutcome::Done(0);
 }
 
-CommandResult RecallMark(CommandContext& c)
+EditOutcome RecallMark(EditContext& c)
 {
-    const bool recalled = c.camera->RecallBookmark(*c.doc->model, c.id - cmd::BookmarkRecall0, c.mods);
-    return Done(recalled ? uint32_t{kRedrawView} : 0u);
+    const bool recalled = c.camera->RecallBookmark(c.model(), c.id - cmd::BookmarkRecall0, c.mods);
+    return EditOutcome::Done(recalled ? uint32_t{kRedrawView} : 0u);
 }
 
 // ---- move and rotate ------------------------------------------------------------------
@@ -209,159 +181,70 @@ std::pair<int, float> NudgeOf(int id)
     }
 }
 
-bool CanMoveRule(const CommandContext& c) { return CanMove(ViewContextOf(c)); }
-bool CanRotateRule(const CommandContext& c) { return CanRotate(ViewContextOf(c)); }
-
-// In animate mode a nudge changes the keyframe entry in effect, not the mesh's node; an
-// undo step only when an entry changed.
-CommandResult AnimateNudge(CommandContext& c, bool rotate)
+// A nudge by the command's axis and the modifier keys' step. In animate mode it changes
+// the keyframe entry in effect, not the mesh's node.
+template <bool Rotate>
+EditOutcome Nudge(EditContext& c)
 {
-    ViewContext v = ViewContextOf(c);
     const auto [axis, sign] = NudgeOf(c.id);
-    const AnimateStepResult r =
-        AnimateStep(*c.doc, v, axis, sign * (rotate ? RotateStep(c.mods) : MoveStep(c.mods)), rotate);
-    return CommandResult{true, kViewStateChanged, r.message};
-}
-
-bool Animating(const CommandContext& c) { return c.doc->modes.meshMode && c.doc->modes.animateMode; }
-
-// Every nudge is one undo step, also one taken back (Undo then gives the same state).
-CommandResult Move(CommandContext& c)
-{
-    if (Animating(c))
-        return AnimateNudge(c, false);
-    c.doc->TakeSnapshot();
-    ViewContext v = ViewContextOf(c);
-    const auto [axis, sign] = NudgeOf(c.id);
-    MoveSelection(v, axis, sign * MoveStep(c.mods));
-    return Done(kModelChanged);
-}
-
-CommandResult Rotate(CommandContext& c)
-{
-    if (Animating(c))
-        return AnimateNudge(c, true);
-    c.doc->TakeSnapshot();
-    ViewContext v = ViewContextOf(c);
-    const auto [axis, sign] = NudgeOf(c.id);
-    RotateSelection(v, axis, sign * RotateStep(c.mods));
-    return Done(kModelChanged);
+    const float step = sign * (Rotate ? RotateStep(c.mods) : MoveStep(c.mods));
+    if (c.modes().meshMode && c.modes().animateMode)
+        return AnimateStep(c, AnimateNudge{axis, step, Rotate});
+    return Rotate ? RotateSelection(c, NudgeParams{axis, step}) : MoveSelection(c, NudgeParams{axis, step});
 }
 
 // ---- animation ---------------------------------------------------------------------------
 
-CommandResult Failed(const Status& s) { return CommandResult{false, 0, s.error()}; }
+bool IsAnimatingView(const EditContext& c) { return c.modes().viewKind == kViewAnimating; }
+bool AnimateModeIsOn(const EditContext& c) { return c.modes().animateMode; }
 
-bool CanAnimatingView(const CommandContext& c) { return CanStartAnimatingView(ViewContextOf(c)); }
-bool IsAnimatingView(const CommandContext& c) { return c.doc->modes.viewKind == kViewAnimating; }
-CommandResult AnimatingView(CommandContext& c)
+bool AnimateModeOff(const EditContext& c) { return !c.modes().animateMode; }
+bool HasKeyframe(const EditContext& c) { return c.model().keyframe != nullptr; }
+bool CanShowHierarchy(const EditContext& c) { return c.modes().viewKind != kViewAnimating && !c.modes().animateMode; }
+
+// ---- the window's dialogs ----------------------------------------------------------------
+
+std::optional<bool> AskCarve(EditContext& c)
 {
-    ViewContext v = ViewContextOf(c);
-    const Status started = StartAnimatingView(v);
-    return started ? Done(kViewStateChanged | kSelectionChanged) : Failed(started);
+    if (c.hooks && c.hooks->confirmCarve && !c.hooks->confirmCarve(c))
+        return std::nullopt;
+    return true;
 }
 
-bool CanAnimateMode(const CommandContext& c) { return CanToggleAnimateMode(ViewContextOf(c)); }
-bool AnimateModeIsOn(const CommandContext& c) { return c.doc->modes.animateMode; }
-CommandResult AnimateModeSwitch(CommandContext& c)
+EditOutcome Carve(EditContext& c, const bool&) { return CarveMesh(c); }
+
+std::optional<ExtrudeParams> AskExtrude(EditContext& c)
 {
-    ViewContext v = ViewContextOf(c);
-    const Status switched = SwitchAnimateMode(v);
-    return switched ? Done(kViewStateChanged) : Failed(switched);
+    if (!c.hooks || !c.hooks->extrude)
+        return std::nullopt;
+    return c.hooks->extrude(c);
 }
 
-bool CanNext(const CommandContext& c) { return CanNextFrame(ViewContextOf(c)); }
-bool CanPrevious(const CommandContext& c) { return CanPreviousFrame(ViewContextOf(c)); }
-CommandResult FrameStep(CommandContext& c)
+PrimitiveShape ShapeOf(int id)
 {
-    ViewContext v = ViewContextOf(c);
-    return DoneIf(c.id == cmd::NextFrame ? NextFrame(v) : PreviousFrame(v), kViewStateChanged);
-}
-
-bool AnimateModeOff(const CommandContext& c) { return !c.doc->modes.animateMode; }
-bool HasKeyframe(const CommandContext& c) { return c.doc->model->keyframe != nullptr; }
-bool CanShowHierarchy(const CommandContext& c)
-{
-    return c.doc->modes.viewKind != kViewAnimating && !c.doc->modes.animateMode;
-}
-
-// ---- texture coordinates and primitives -------------------------------------------------
-
-bool HasFace(const CommandContext& c) { return ViewContextOf(c).HasCurrentFace(); }
-
-bool CanRelay(const CommandContext& c)
-{
-    const ViewContext v = ViewContextOf(c);
-    return v.HasCurrentMesh() && (c.doc->modes.meshMode || v.HasCurrentFace());
-}
-
-CommandResult Relay(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    CMesh& mesh = *v.selection->CurrentMesh(v.model);
-    const CFace* face = c.doc->modes.meshMode ? nullptr : v.selection->CurrentFace(v.model);
-    const CModel& model = *c.doc->model;
-    const TextureSizeFn& sizes = c.doc->Environment().textureSize;
-    const bool changed = c.doc->Change([&] {
-        return RelayStoredTextures(mesh, face, c.doc->modes.faceMode, c.doc->modes.meshMode,
-                                   [&](const CFace& f) { return FaceTextureSize(model, f, sizes); }) > 0;
-    });
-    return Done(changed ? uint32_t{kModelChanged} : 0u);
-}
-
-bool CanPrimitive(const CommandContext& c) { return CanCreatePrimitive(ViewContextOf(c)); }
-
-// ---- clipboard, add and delete, carve and extrude -----------------------------------
-
-constexpr uint32_t kStructureChanged = kModelChanged | kTexturesChanged | kSelectionChanged;
-
-CommandResult Outcome(const EditOutcome& o)
-{
-    // Cut has taken its snapshot even when its deletion is refused.
-    return CommandResult{true, o.changed ? kStructureChanged : uint32_t{kModelChanged}, o.message};
-}
-
-bool CanCopyRule(const CommandContext& c) { return c.clipboard && CanCopy(ViewContextOf(c)); }
-bool CanPasteRule(const CommandContext& c) { return c.clipboard && CanPaste(ViewContextOf(c), *c.clipboard); }
-bool CanAddMeshRule(const CommandContext& c) { return CanAddMesh(ViewContextOf(c)); }
-bool CanAddFaceRule(const CommandContext& c) { return CanAddFace(ViewContextOf(c)); }
-bool CanCarveRule(const CommandContext& c) { return CanCarve(ViewContextOf(c)); }
-bool CanExtrudeRule(const CommandContext& c) { return CanExtrude(ViewContextOf(c)); }
-
-CommandResult CopyCommand(CommandContext& c)
-{
-    Copy(ViewContextOf(c), *c.clipboard);
-    return Done(0);
-}
-
-CommandResult CutCommand(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    return Outcome(Cut(*c.doc, v, *c.clipboard));
-}
-
-CommandResult PasteCommand(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    return Outcome(Paste(*c.doc, v, *c.clipboard));
-}
-
-CommandResult AddCommand(CommandContext& c)
-{
-    ViewContext v = ViewContextOf(c);
-    switch (c.id) {
-    case cmd::AddGeometry: return Outcome(AddGeometry(*c.doc, v));
-    case cmd::AddMesh: return Outcome(AddMesh(*c.doc, v));
-    default: return Outcome(AddFace(*c.doc, v));
+    switch (id) {
+    case cmd::CreateCylinder: return PrimitiveShape::Cylinder;
+    case cmd::CreateDome: return PrimitiveShape::Dome;
+    default: return PrimitiveShape::Box;
     }
+}
+
+std::optional<PrimitiveParams> AskPrimitive(EditContext& c)
+{
+    if (!c.hooks || !c.hooks->primitive)
+        return std::nullopt;
+    std::optional<PrimitiveParams> p = c.hooks->primitive(c, ShapeOf(c.id));
+    if (p)
+        p->shape = ShapeOf(c.id);
+    return p;
 }
 
 // ---- undo and redo ------------------------------------------------------------------
 
-bool CanUndo(const CommandContext& c) { return c.doc->history.CanUndo(); }
-bool CanRedo(const CommandContext& c) { return c.doc->history.CanRedo(); }
+bool CanUndo(const EditContext& c) { return c.doc && c.doc->CanUndo(); }
+bool CanRedo(const EditContext& c) { return c.doc && c.doc->CanRedo(); }
 
-CommandResult UndoRedo(CommandContext& c)
+EditOutcome UndoRedo(EditContext& c)
 {
     ViewState state = c.doc->CurrentView();
     const CKeyframe* had = c.doc->model->keyframe.get();
@@ -369,17 +252,16 @@ CommandResult UndoRedo(CommandContext& c)
     const int32_t frame = c.doc->model->currentFrame;
     const Status restored = c.id == cmd::EditRedo ? c.doc->Redo(state) : c.doc->Undo(state);
     if (!restored)
-        return CommandResult{false, 0, restored.error()};
+        return EditOutcome::Refused(restored.error());
     CModel& model = *c.doc->model;
-    std::string message;
+    EditOutcome r = EditOutcome::Done(kModelReplaced | kViewStateChanged | kSelectionChanged);
     // A keyframe edit taken back is taken back in its file too, which the edit wrote.
     if (before && model.keyframe && before->name == model.keyframe->name && !SameKeyframe(*before, *model.keyframe))
         if (Status written = WriteDocumentKeyframe(*c.doc); !written)
-            message = written.error();
+            r.message = written.error();
     // The restored model holds base poses: an animation goes on where it was.
     if (c.doc->modes.animateMode || c.doc->modes.viewKind == kViewAnimating)
-        if (BuildAnimationPoses(model))
-            model.currentFrame = std::clamp(frame, 0, std::max(0, model.frameCount - 1));
+        (void)RestoreAnimationAt(model, frame);
     if (c.selection) {
         c.selection->currentMesh = state.mesh;
         c.selection->currentFace = state.face;
@@ -389,7 +271,7 @@ CommandResult UndoRedo(CommandContext& c)
         c.camera->SetCameraOrientation(state.camera.direction, state.camera.up);
         c.camera->SetCameraPosition(state.camera.eye);
     }
-    return CommandResult{true, kModelReplaced | kViewStateChanged | kSelectionChanged, message};
+    return r;
 }
 
 // ---- the table --------------------------------------------------------------------------
@@ -440,36 +322,36 @@ std::vector<CommandRow> MakeTable()
 
         // View: render modes
         {cmd::RenderAll, "All Meshes &Rendered", "Show all meshes rendered\nAll meshes rendered", "", Doc,
-         m(Menu::View, 200), b(Bar::Main, 500), RenderMode, CanRenderMode, IsRenderMode},
+         m(Menu::View, 200), b(Bar::Main, 500), ById<SetRenderMode, RenderModeOf>, CanRenderMode, IsRenderMode},
         {cmd::WireAll, "All Meshes as &Wireframes", "Show all meshes as wireframes\nAll meshes as wireframes", "", Doc,
-         m(Menu::View, 201), b(Bar::Main, 501), RenderMode, CanRenderMode, IsRenderMode},
+         m(Menu::View, 201), b(Bar::Main, 501), ById<SetRenderMode, RenderModeOf>, CanRenderMode, IsRenderMode},
         {cmd::MeshRenderedWire, "Mesh Rendered && Wireframes",
          "Show mesh rendered & wireframes\nMesh rendered & wireframes", "", Doc, m(Menu::View, 202), b(Bar::Main, 502),
-         RenderMode, CanRenderMode, IsRenderMode},
+         ById<SetRenderMode, RenderModeOf>, CanRenderMode, IsRenderMode},
         {cmd::MeshRendered, "Mesh Rendered", "Show mesh rendered\nMesh rendered", "", Doc, m(Menu::View, 203),
-         b(Bar::Main, 503), RenderMode, CanRenderMode, IsRenderMode},
+         b(Bar::Main, 503), ById<SetRenderMode, RenderModeOf>, CanRenderMode, IsRenderMode},
         {cmd::MeshWire, "Mesh as Wireframes", "Show mesh as wireframes\nMesh as wireframes", "", Doc,
-         m(Menu::View, 204), b(Bar::Main, 504), RenderMode, CanRenderMode, IsRenderMode},
+         m(Menu::View, 204), b(Bar::Main, 504), ById<SetRenderMode, RenderModeOf>, CanRenderMode, IsRenderMode},
         {cmd::ShadedView, "S&haded", "Light the faces by a light at the camera\nShaded", "", Doc, m(Menu::View, 205),
          noBar, ToggleShaded, nullptr, IsShaded},
 
         // View: standard views
         {cmd::ViewFront, "&Front View", "View object from front\nFront View", "", Doc, m(Menu::View, 300),
-         b(Bar::Main, 700), StandardView, nullptr, IsViewKind},
+         b(Bar::Main, 700), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
         {cmd::ViewBack, "&Back View", "View object from back\nBack View", "", Doc, m(Menu::View, 301),
-         b(Bar::Main, 701), StandardView, nullptr, IsViewKind},
+         b(Bar::Main, 701), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
         {cmd::ViewLeft, "&Left View", "View object from left\nLeft View", "", Doc, m(Menu::View, 302),
-         b(Bar::Main, 702), StandardView, nullptr, IsViewKind},
+         b(Bar::Main, 702), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
         {cmd::ViewRight, "&Right View", "View object from right\nRight View", "", Doc, m(Menu::View, 303),
-         b(Bar::Main, 703), StandardView, nullptr, IsViewKind},
+         b(Bar::Main, 703), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
         {cmd::ViewTop, "&Top View", "View object from top\nTop View", "", Doc, m(Menu::View, 304), b(Bar::Main, 704),
-         StandardView, nullptr, IsViewKind},
+         ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
         {cmd::ViewBottom, "Botto&m View", "View object from bottom\nBottom View", "", Doc, m(Menu::View, 305),
-         b(Bar::Main, 705), StandardView, nullptr, IsViewKind},
+         b(Bar::Main, 705), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
         {cmd::ViewRotate, "R&otate View", "Rotate View\nRotate View", "", Doc, m(Menu::View, 306), b(Bar::Main, 706),
-         RotateView, nullptr, IsRotating},
+         StartRotateView, nullptr, IsRotating},
         {cmd::ViewAnimating, "A&nimating View", "Animating View\nAnimating View", "", Doc, m(Menu::View, 307),
-         b(Bar::Main, 707), AnimatingView, CanAnimatingView, IsAnimatingView},
+         b(Bar::Main, 707), StartAnimatingView, CanStartAnimatingView, IsAnimatingView},
 
         // View: camera and scale
         {cmd::MoveForward, "Move Fore&ward", "Move Foreward\nMove Foreward", "", View, m(Menu::View, 400),
@@ -479,107 +361,103 @@ std::vector<CommandRow> MakeTable()
         {cmd::Middle, "&Middle", "Middle\nMiddle", "", View, m(Menu::View, 402), b(Bar::Map, 102), MiddleStep, Drawing},
         {cmd::Enlarge, "&Enlarge View (W)", "Enlarge view 10 times\nEnlarge View (W)", "W", Doc, m(Menu::View, 403),
          b(Bar::Map, 501), EnlargeView, nullptr, IsEnlarged},
-        {cmd::ScaleUp, "Scale &Up", "Scale Up\nScale Up", "", Doc, m(Menu::View, 404), b(Bar::Map, 200), Up, CanUp},
-        {cmd::ScaleDown, "Scale &Down", "Scale Down\nScale Down", "", Doc, m(Menu::View, 405), b(Bar::Map, 201), Down,
-         CanDown},
+        {cmd::ScaleUp, "Scale &Up", "Scale Up\nScale Up", "", Doc, m(Menu::View, 404), b(Bar::Map, 200), ScaleUp,
+         CanScaleUp},
+        {cmd::ScaleDown, "Scale &Down", "Scale Down\nScale Down", "", Doc, m(Menu::View, 405), b(Bar::Map, 201),
+         ScaleDown, CanScaleDown},
 
         // View: edit modes
         {cmd::MeshMode, "&Mesh Mode", "Select Mesh Mode\nMesh Mode", "M", Doc, m(Menu::View, 500), b(Bar::Main, 600),
-         Switch<CanToggleMeshMode, ToggleMeshMode>, CanSwitch<CanToggleMeshMode, ToggleMeshMode>, MeshModeIsOn},
+         ToggleMeshMode, CanToggleMeshMode, MeshModeIsOn},
         {cmd::FaceMode, "&Face Mode", "Select Face Mode\nFace Mode", "F", Doc, m(Menu::View, 501), b(Bar::Main, 601),
-         Switch<CanToggleFaceMode, ToggleFaceMode>, CanSwitch<CanToggleFaceMode, ToggleFaceMode>, FaceModeIsOn},
+         ToggleFaceMode, CanToggleFaceMode, FaceModeIsOn},
         {cmd::TexturingMode, "&Texturing Mode", "Select Texturing Mode\nTexturing Mode", "", Doc, m(Menu::View, 502),
-         b(Bar::Main, 602), Switch<CanToggleTexturingMode, ToggleTexturingMode>,
-         CanSwitch<CanToggleTexturingMode, ToggleTexturingMode>, TexturingModeIsOn},
+         b(Bar::Main, 602), ToggleTexturingMode, CanToggleTexturingMode, TexturingModeIsOn},
         {cmd::CoordinateMode, "&Coordinate Mode", "Select Coordinate Mode\nCoordinate Mode", "", Doc,
-         m(Menu::View, 503), b(Bar::Main, 603), Switch<CanToggleCoordinateMode, ToggleCoordinateMode>,
-         CanSwitch<CanToggleCoordinateMode, ToggleCoordinateMode>, CoordinateModeIsOn},
+         m(Menu::View, 503), b(Bar::Main, 603), ToggleCoordinateMode, CanToggleCoordinateMode, CoordinateModeIsOn},
         {cmd::AnimateMode, "&Animate Mode", "Select Animate Mode\nAnimate Mode", "", Doc, m(Menu::View, 504),
-         b(Bar::Main, 604), AnimateModeSwitch, CanAnimateMode, AnimateModeIsOn},
+         b(Bar::Main, 604), SwitchAnimateMode, CanToggleAnimateMode, AnimateModeIsOn},
 
         // View: stepping the animation
         {cmd::PrevFrame, "&Previous Frame", "Move to previous frame\nPrevious Frame (P)", "P", Doc, m(Menu::View, 700),
-         b(Bar::Tool, 300), FrameStep, CanPrevious},
+         b(Bar::Tool, 300), PreviousFrame, CanPreviousFrame},
         {cmd::NextFrame, "&Next Frame", "Move to next frame\nNext Frame (N)", "N", Doc, m(Menu::View, 701),
-         b(Bar::Tool, 301), FrameStep, CanNext},
+         b(Bar::Tool, 301), NextFrame, CanNextFrame},
 
         // View: grid and nodes
         {cmd::GridOnOff, "&Grid on/off (G)", "Show/Hide Grid\nGrid on/off (G)", "G", Doc, m(Menu::View, 600),
-         b(Bar::Map, 302), Switch<CanToggleGrid, ToggleGrid>, CanSwitch<CanToggleGrid, ToggleGrid>, GridIsOn, true},
+         b(Bar::Map, 302), ToggleGrid, CanToggleGrid, GridIsOn, true},
         {cmd::GridSmaller, "Grid Smaller", "Make grid smaller\nGrid smaller", "Num++", Doc, m(Menu::View, 601),
-         b(Bar::Map, 300), Switch<CanGridSmaller, GridSmaller>, CanSwitch<CanGridSmaller, GridSmaller>},
+         b(Bar::Map, 300), GridSmaller, CanGridSmaller},
         {cmd::GridLarger, "Grid Larger", "Make grid larger\nGrid larger", "Num+-", Doc, m(Menu::View, 602),
-         b(Bar::Map, 301), Switch<CanGridLarger, GridLarger>, CanSwitch<CanGridLarger, GridLarger>},
+         b(Bar::Map, 301), GridLarger, CanGridLarger},
         {cmd::GridFacesOnly, "Face Only", "Show grid nodes only on faces\nFace Only", "", Doc, m(Menu::View, 603),
-         b(Bar::Map, 303), Switch<CanToggleFaceOnly, ToggleFaceOnly>, CanSwitch<CanToggleFaceOnly, ToggleFaceOnly>,
-         FaceOnlyIsOn},
+         b(Bar::Map, 303), ToggleFaceOnly, CanToggleFaceOnly, FaceOnlyIsOn},
         {cmd::GridEdgesOnly, "Edges Only", "Show grid nodes only on edges\nEdges Only", "", Doc, m(Menu::View, 604),
-         b(Bar::Map, 304), Switch<CanToggleEdgesOnly, ToggleEdgesOnly>, CanSwitch<CanToggleEdgesOnly, ToggleEdgesOnly>,
-         EdgesOnlyIsOn},
+         b(Bar::Map, 304), ToggleEdgesOnly, CanToggleEdgesOnly, EdgesOnlyIsOn},
         {cmd::VertexLarger, "Nodes/Vertices Larger", "Make grid nodes & vertices larger\nNodes/Vertices larger",
-         "Ctrl+Num++", Doc, m(Menu::View, 605), b(Bar::Map, 400), Switch<CanNodesLarger, NodesLarger>,
-         CanSwitch<CanNodesLarger, NodesLarger>},
+         "Ctrl+Num++", Doc, m(Menu::View, 605), b(Bar::Map, 400), NodesLarger, CanNodesLarger},
         {cmd::VertexSmaller, "Nodes/Vertices Smaller", "Make grid nodes & vertices smaller\nNodes/Vertices smaller",
-         "Ctrl+Num+-", Doc, m(Menu::View, 606), b(Bar::Map, 401), Switch<CanNodesSmaller, NodesSmaller>,
-         CanSwitch<CanNodesSmaller, NodesSmaller>},
+         "Ctrl+Num+-", Doc, m(Menu::View, 606), b(Bar::Map, 401), NodesSmaller, CanNodesSmaller},
 
         // Edit: move and rotate (map toolbar)
         {cmd::MoveUp, "Move &Up", "Move up along  the y-axis\nMove Up", "", View, m(Menu::Edit, 300), b(Bar::Map, 600),
-         Move, CanMoveRule},
+         Nudge<false>, CanMove, nullptr, false, true},
         {cmd::MoveDown, "Move &Down", "Move down along  the y-axis\nMove Down", "", View, m(Menu::Edit, 301),
-         b(Bar::Map, 601), Move, CanMoveRule},
+         b(Bar::Map, 601), Nudge<false>, CanMove, nullptr, false, true},
         {cmd::MoveLeftX, "Move &Left (X)", "Move left along  the x-axis\nMove Left", "", View, m(Menu::Edit, 302),
-         b(Bar::Map, 602), Move, CanMoveRule},
+         b(Bar::Map, 602), Nudge<false>, CanMove, nullptr, false, true},
         {cmd::MoveRightX, "Move &Right (X)", "Move right along  the x-axis\nMove Right", "", View, m(Menu::Edit, 303),
-         b(Bar::Map, 603), Move, CanMoveRule},
+         b(Bar::Map, 603), Nudge<false>, CanMove, nullptr, false, true},
         {cmd::MoveLeftZ, "Move Left (&Z)", "Move left along  the z-axis\nMove Left", "", View, m(Menu::Edit, 304),
-         b(Bar::Map, 604), Move, CanMoveRule},
+         b(Bar::Map, 604), Nudge<false>, CanMove, nullptr, false, true},
         {cmd::MoveRightZ, "Move Right (Z)", "Move right along  the z-axis\nMove Right", "", View, m(Menu::Edit, 305),
-         b(Bar::Map, 605), Move, CanMoveRule},
+         b(Bar::Map, 605), Nudge<false>, CanMove, nullptr, false, true},
         {cmd::RotateLeftY, "Rotate Left Around Y", "Rotate left aound the y-axis\nRotate Left Around Y", "", View,
-         m(Menu::Edit, 400), b(Bar::Map, 700), Rotate, CanRotateRule},
+         m(Menu::Edit, 400), b(Bar::Map, 700), Nudge<true>, CanRotate, nullptr, false, true},
         {cmd::RotateRightY, "Rotate Right Around Y", "Rotate right aound the y-axis\nRotate Right Around Y", "", View,
-         m(Menu::Edit, 401), b(Bar::Map, 701), Rotate, CanRotateRule},
+         m(Menu::Edit, 401), b(Bar::Map, 701), Nudge<true>, CanRotate, nullptr, false, true},
         {cmd::RotateLeftX, "Rotate Left Around X", "Rotate left aound the x-axis\nRotate Left Around X", "", View,
-         m(Menu::Edit, 402), b(Bar::Map, 702), Rotate, CanRotateRule},
+         m(Menu::Edit, 402), b(Bar::Map, 702), Nudge<true>, CanRotate, nullptr, false, true},
         {cmd::RotateRightX, "Rotate Right Around X", "Rotate right aound the x-axis\nRotate Right Around X", "", View,
-         m(Menu::Edit, 403), b(Bar::Map, 703), Rotate, CanRotateRule},
+         m(Menu::Edit, 403), b(Bar::Map, 703), Nudge<true>, CanRotate, nullptr, false, true},
         {cmd::RotateLeftZ, "Rotate Left Around Z", "Rotate left aound the z-axis\nRotate Left Around Z", "", View,
-         m(Menu::Edit, 404), b(Bar::Map, 704), Rotate, CanRotateRule},
+         m(Menu::Edit, 404), b(Bar::Map, 704), Nudge<true>, CanRotate, nullptr, false, true},
         {cmd::RotateRightZ, "Rotate Right Around Z", "Rotate right aound the z-axis\nRotate Right Around Z", "", View,
-         m(Menu::Edit, 405), b(Bar::Map, 705), Rotate, CanRotateRule},
+         m(Menu::Edit, 405), b(Bar::Map, 705), Nudge<true>, CanRotate, nullptr, false, true},
 
         // Edit: shapes and texture coordinates; their dialogs are the window's
         {cmd::CreateRectangle, "Create &Rectangle...", "Create Rectangle\nCreate Rectangle", "", View,
-         m(Menu::Edit, 500), b(Bar::Tool, 200), nullptr, CanPrimitive},
+         m(Menu::Edit, 500), b(Bar::Tool, 200), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>,
+         CanCreatePrimitive},
         {cmd::CreateCylinder, "Create C&ylinder...", "Create Cylinder\nCreate Cylinder", "", View, m(Menu::Edit, 501),
-         b(Bar::Tool, 201), nullptr, CanPrimitive},
+         b(Bar::Tool, 201), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, CanCreatePrimitive},
         {cmd::CreateDome, "Create D&ome...", "Create Dome\nCreate Dome", "", View, m(Menu::Edit, 502),
-         b(Bar::Tool, 202), nullptr, CanPrimitive},
+         b(Bar::Tool, 202), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, CanCreatePrimitive},
         {cmd::TextureTool, "Change &Texture Coordinates...",
          "Change Texture Coordinates\nChange Texture Coordinates (T)", "T;Ctrl+T", View, m(Menu::Edit, 600),
-         b(Bar::Map, 500), nullptr, HasFace},
+         b(Bar::Map, 500), nullptr, HasCurrentFace},
         {cmd::UpdateVertices, "Update &Vertices",
          "Lay the texture out again with the face's stored parameters\nUpdate Vertices", "", View, m(Menu::Edit, 601),
-         b(Bar::Map, 502), Relay, CanRelay},
+         b(Bar::Map, 502), RelayTextures, CanRelayTextures, nullptr, false, true},
 
         // Edit: clipboard, add, carve and extrude
         {cmd::EditCut, "Cu&t", "Cut the selection and put it on the Clipboard\nCut", "Ctrl+X;Shift+Del", View,
-         m(Menu::Edit, 200), b(Bar::Main, 200), CutCommand, CanCopyRule},
+         m(Menu::Edit, 200), b(Bar::Main, 200), Cut, CanCopy, nullptr, false, true},
         {cmd::EditCopy, "&Copy", "Copy the selection and put it on the Clipboard\nCopy", "C;Ctrl+C;Ctrl+Ins", View,
-         m(Menu::Edit, 201), b(Bar::Main, 201), CopyCommand, CanCopyRule},
+         m(Menu::Edit, 201), b(Bar::Main, 201), Copy, CanCopy},
         {cmd::EditPaste, "&Paste", "Insert Clipboard contents\nPaste", "V;Ctrl+V;Shift+Ins", View, m(Menu::Edit, 202),
-         b(Bar::Main, 202), PasteCommand, CanPasteRule},
+         b(Bar::Main, 202), Paste, CanPaste, nullptr, false, true},
         {cmd::AddGeometry, "Add &Geometry", "Add new geometry to 3do\nAdd Geometry", "", View, m(Menu::Edit, 700),
-         noBar, AddCommand},
+         noBar, AddGeometry, nullptr, nullptr, false, true},
         {cmd::AddMesh, "Add &Mesh", "Add new mesh to current geometry\nAdd Mesh", "", View, m(Menu::Edit, 701), noBar,
-         AddCommand, CanAddMeshRule},
+         AddMesh, CanAddMesh, nullptr, false, true},
         {cmd::AddFace, "Add &Face", "Add new face to current mesh\nAdd Face", "", View, m(Menu::Edit, 702), noBar,
-         AddCommand, CanAddFaceRule},
+         AddFace, CanAddFace, nullptr, false, true},
         {cmd::CarveMesh, "C&arve Mesh", "Carve Current Mesh\nCarve Mesh", "A;Ctrl+A", View, m(Menu::Edit, 800),
-         b(Bar::Tool, 100), nullptr, CanCarveRule},
+         b(Bar::Tool, 100), WithParams<bool, AskCarve, Carve>, CanCarve},
         {cmd::ExtrudeFace, "E&xtrude Face...", "Extrude Current Face\nExtrude Face", "E;Ctrl+E", View,
-         m(Menu::Edit, 801), b(Bar::Tool, 101), nullptr, CanExtrudeRule},
+         m(Menu::Edit, 801), b(Bar::Tool, 101), WithParams<ExtrudeParams, AskExtrude, ExtrudeFace>, CanExtrude},
 
         // Keys of the 3D view without a menu item
         {cmd::PanUp, "", "Pan up\nPan Up (U)", "U", View, noMenu, noBar, PanStep, Drawing},
@@ -653,33 +531,36 @@ const CommandRow* FindCommand(int id)
     return it == table.end() ? nullptr : &*it;
 }
 
-bool CommandEnabled(const CommandRow& row, const CommandContext& c)
+bool CommandEnabled(const CommandRow& row, const EditContext& c)
 {
-    if (row.scope != CommandScope::Application && (!c.doc || !c.settings))
+    if (row.scope != CommandScope::Application && (!c.HasModel() || !c.settings))
         return false;
-    CommandContext asked = c;
+    EditContext asked = c;
     asked.id = row.id;
     return !row.enabled || row.enabled(asked);
 }
 
-bool CommandChecked(const CommandRow& row, const CommandContext& c)
+bool CommandChecked(const CommandRow& row, const EditContext& c)
 {
-    if (!row.checked || (row.scope != CommandScope::Application && !c.doc))
+    if (!row.checked || (row.scope != CommandScope::Application && !c.HasModel()))
         return false;
-    CommandContext asked = c;
+    EditContext asked = c;
     asked.id = row.id;
     return row.checked(asked);
 }
 
-CommandResult RunCommand(const CommandRow& row, CommandContext& c)
+CommandResult RunCommand(const CommandRow& row, EditContext& c)
 {
     if (!row.run || !CommandEnabled(row, c))
         return {};
     c.id = row.id;
-    return row.run(c);
+    CommandResult r;
+    static_cast<EditOutcome&>(r) = row.edits ? Edit(c, row.run) : row.run(c);
+    r.ran = true;
+    return r;
 }
 
-CommandResult RunCommand(int id, CommandContext& c)
+CommandResult RunCommand(int id, EditContext& c)
 {
     const CommandRow* row = FindCommand(id);
     return row ? RunCommand(*row, c) : CommandResult{};

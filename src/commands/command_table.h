@@ -7,20 +7,18 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "commands/command_ids.h"
+#include "document/edit_context.h"
 #include "document/modes.h"
-#include "edit/view_commands.h"
+#include "edit/carve.h"
+#include "edit/primitives.h"
 
 namespace orv {
-
-class COrvaneDoc;
-class Selection;
-class Camera;
-struct Clipboard;
-struct Settings;
 
 // Where a command acts: the application as a whole, the active document, or the active
 // document's 3D view. Keys of document and view commands belong to the 3D view (they act
@@ -41,39 +39,27 @@ struct BarPlace {
     int order = 0;
 };
 
-// What a command works on: the active document and its view, if any.
-struct CommandContext {
-    int id = 0;                 // the command being run or asked about
-    COrvaneDoc* doc = nullptr;  // none when no document is open
-    Settings* settings = nullptr;
-    Selection* selection = nullptr;  // the active view's
-    Camera* camera = nullptr;        // the active view's
-    Clipboard* clipboard = nullptr;  // the active view's own
-    Modifiers mods;                  // held when the command runs
-    bool drawing = false;            // the view has a drawing device
+// The window's dialogs that give a command of the table its parameters, asked before
+// anything changes: an empty answer (the dialog was cancelled) changes nothing and leaves
+// no undo step. The window puts them in the context (EditContext::hooks). A command whose
+// parameters have no hook does nothing; without confirmCarve the carve goes ahead.
+struct CommandHooks {
+    // "Carve Mesh": whether to go on (the window asks only when the user wants warnings).
+    std::function<bool(const EditContext&)> confirmCarve;
+    // "Extrude Face...": the extrusion's values for the current face.
+    std::function<std::optional<ExtrudeParams>(const EditContext&)> extrude;
+    // "Create Rectangle/Cylinder/Dome...": the shape's sizes and the style of its faces.
+    std::function<std::optional<PrimitiveParams>(const EditContext&, PrimitiveShape)> primitive;
 };
 
-// What the window must do after a command: each bit one kind of refresh.
-enum CommandEffect : uint32_t {
-    kRedrawView = 1u << 0,        // this view draws again (the camera moved)
-    kViewStateChanged = 1u << 1,  // views and panes refresh; no face changed
-    kModelChanged = 1u << 2,      // faces changed: every view makes its drawing data again
-    kModelReplaced = 1u << 3,     // a new model object (undo, redo): views prepare again
-    kSelectionChanged = 1u << 4,  // panes and command states follow the selection
-    kRecreateDevice = 1u << 5,    // the projection changed (enlarge)
-    kMeasure = 1u << 6,           // measure the model as now placed ("Middle")
-    kTexturesChanged = 1u << 7,   // faces with new materials: views load their textures again
-    kSettingsChanged = 1u << 8,   // a setting of the program: the views of every document redraw
-};
-
-struct CommandResult {
+// What a command did: whether it ran at all (it has a core function and was enabled),
+// and the operation's outcome.
+struct CommandResult : EditOutcome {
     bool ran = false;
-    uint32_t effects = 0;
-    std::string message;  // a failure to show the user
 };
 
-using CommandRun = CommandResult (*)(CommandContext& c);
-using CommandRule = bool (*)(const CommandContext& c);
+using CommandRun = EditOutcome (*)(EditContext& c);
+using CommandRule = bool (*)(const EditContext& c);
 
 struct CommandRow {
     int id = 0;
@@ -87,6 +73,7 @@ struct CommandRow {
     CommandRule enabled = nullptr;  // none: enabled (for document and view scopes: with a document)
     CommandRule checked = nullptr;  // none: no check mark
     bool busy = false;              // runs under the wait cursor
+    bool edits = false;             // may change the model: runs through the document's runner
 };
 
 // Every command, in the order of the table.
@@ -94,17 +81,15 @@ std::span<const CommandRow> CommandTable();
 // The row of a command id, or nullptr.
 const CommandRow* FindCommand(int id);
 
-// The document's model, switches and settings with the view's selection and camera, as
-// the edit operations take them. Needs a document.
-ViewContext ViewContextOf(const CommandContext& c);
-
 // The core side of a command: whether it is enabled and checked in a context, and
 // running it (nothing happens, ran false, when it has no core function or is not
-// enabled). A document or view command is never enabled without a document.
-bool CommandEnabled(const CommandRow& row, const CommandContext& c);
-bool CommandChecked(const CommandRow& row, const CommandContext& c);
-CommandResult RunCommand(const CommandRow& row, CommandContext& c);
+// enabled). A document or view command is never enabled without a document. A row that
+// edits runs as one undo step of the document (COrvaneDoc::Run): a step when it changed
+// the model, none when it did not.
+bool CommandEnabled(const CommandRow& row, const EditContext& c);
+bool CommandChecked(const CommandRow& row, const EditContext& c);
+CommandResult RunCommand(const CommandRow& row, EditContext& c);
 // By id, for tests and callers that have no row at hand.
-CommandResult RunCommand(int id, CommandContext& c);
+CommandResult RunCommand(int id, EditContext& c);
 
 }  // namespace orv

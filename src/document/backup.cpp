@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "model/file_kind.h"
 #include "model/fileio.h"
 
 namespace orv {
@@ -92,7 +93,7 @@ std::vector<BackupEntry> ListBackups(const fs::path& folder)
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code fileError;
-        if (it->path().extension() != ".orv" || !it->is_regular_file(fileError))
+        if (FileKindOf(it->path().string()) != FileKind::Project || !it->is_regular_file(fileError))
             continue;
         BackupEntry entry;
         entry.id = it->path().stem().string();

@@ -4,8 +4,9 @@
 #include <system_error>
 #include <utility>
 
+#include "document/file_formats.h"
 #include "formats/keyfile.h"
-#include "formats/model3do.h"
+#include "formats/paths.h"
 #include "formats/puppet.h"
 #include "formats/textbuffer.h"
 #include "model/file_kind.h"
@@ -48,6 +49,20 @@ std::string PuppetNameFor(const std::string& modelPath)
         name += '.';
     return name + "pup";
 }
+
+EditContext::EditContext(COrvaneDoc& document, Settings& s, Selection* sel, Camera* cam)
+    : doc(&document), settings(&s), selection(sel), camera(cam)
+{}
+
+EditContext::EditContext(CModel& model, EditModes& modes, Settings& s, Selection* sel, Camera* cam)
+    : settings(&s), selection(sel), camera(cam), model_(&model), modes_(&modes)
+{}
+
+CModel& EditContext::model() const { return doc ? *doc->model : *model_; }
+
+EditModes& EditContext::modes() const { return doc ? doc->modes : *modes_; }
+
+TextureSizeFn EditContext::TextureSizes() const { return doc ? doc->Environment().textureSize : TextureSizeFn{}; }
 
 COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
     : model(std::make_unique<CModel>()), env_(std::move(env))
@@ -106,80 +121,27 @@ bool COrvaneDoc::NewDocument()
 
 Status COrvaneDoc::OpenDocument(const std::string& path)
 {
-    const bool model3do = HasExtension(path, ".3do");
-    std::string readInPart, puppetFile, puppetProblem;
-    if (model3do) {
-        auto m = std::make_unique<CModel>();
-        // The corners are built with the material sizes once the model is the document's
-        // (below): custom materials are looked up in the document's model.
-        const auto status = Load3doFile(path, *m);
-        // A file that cannot be read must not open as an empty model that a later save
-        // would write over it.
-        if (!status)
-            return Fail(status.error());
-        // A file that ended early opens with what was read; saving over it asks first.
-        if (!status->complete)
-            readInPart = status->missing;
-        m->formatTag = "JK1";
-        std::string text, gamePuppet;
-        const std::string pup = PuppetNameFor(path);
-        // Only the catalogue's puppet list counts here, not its keyframes.
-        bool found = false;
-        if (env_.catalog) {
-            if (const CTreeObject* entry = env_.catalog->puppets.Lookup(pup)) {
-                if (const auto bytes = ReadEntryData(env_.resourceFile, *entry)) {
-                    text.assign(bytes->begin(), bytes->end());
-                    gamePuppet = text;
-                    found = true;
-                }
-            }
-        }
-        const fs::path beside = FindFileNoCase(FolderOf(path), pup);
-        if (!beside.empty())
-            puppetFile = beside.filename().string();
-        bool fromBeside = false;
-        if (!found && !beside.empty())
-            if (auto b = LoadTextBuffer(beside)) {
-                text = std::string(b->Text());
-                found = fromBeside = true;
-            }
-        if (found) {
-            TextBuffer buffer(std::move(text));
-            const ReadStatus read = ReadPup(*m, buffer);
-            if (fromBeside && !read.recognised)
-                puppetProblem = puppetFile + " holds no puppet modes";
-            else if (fromBeside && !read.complete)
-                puppetProblem = puppetFile + " ended early: " + read.missing;
-        }
-        // A file beside that was not read is still the one the puppet is written to; it
-        // matters only when it differs from the game's.
-        if (!beside.empty() && !fromBeside) {
-            const auto own = ReadWholeFile(beside);
-            if (!own || std::string_view(reinterpret_cast<const char*>(own->data()), own->size()) != gamePuppet)
-                puppetProblem = puppetFile + " was not read: the game's puppet of the same name comes first";
-        }
-        model = std::move(m);
-        // Named first: material sizes may come from the mod's folders around the file.
-        SetPathName(path);
-        BuildFaceCorners(*model, env_.textureSize);
-        savedCamera = {};
-    } else {
-        auto project = ReadProjectFile(path);
-        if (!project)
-            return Fail(project.error());
-        model = std::move(project->model);
-        SetPathName(path);
-        BuildFaceCorners(*model, env_.textureSize);
-        savedCamera = project->camera;
-    }
+    const DocumentFormat& format = OpenFormatFor(path);
+    auto opened = format.read(path, env_);
+    if (!opened)
+        return Fail(opened.error());
+    model = std::move(opened->model);
+    // Named first: material sizes may come from the mod's folders around the file.
+    SetPathName(path);
+    BuildFaceCorners(*model, env_.textureSize);
+    // A project file's lists hold words the corners do not (those of files whose texture
+    // coordinates were stored measured by the picture's size): untouched meshes keep them.
+    if (format.kind == FileKind::Project)
+        MarkListsCurrent(*model);
+    savedCamera = opened->camera;
     history.Clear();
     modified_ = false;
-    readInPart_ = std::move(readInPart);
+    readInPart_ = std::move(opened->readInPart);
     replaceAgreed_ = false;
-    puppetFile_ = std::move(puppetFile);
-    puppetProblem_ = std::move(puppetProblem);
+    puppetFile_ = std::move(opened->puppetFile);
+    puppetProblem_ = std::move(opened->puppetProblem);
     puppetReplaceAgreed_ = false;
-    if (!model3do)
+    if (opened->savedCamera)
         LoadCurrentKeyframe();
     return {};
 }
@@ -235,21 +197,12 @@ Status COrvaneDoc::SaveDocument(const std::string& path)
     // The file holds more than the document: only the user may decide to lose it.
     if (replacesPartial && !agreed)
         return Fail(title_ + " was read only in part (" + readInPart_ + "); it is not replaced without asking");
-    Status saved;
-    if (HasExtension(path, ".brp")) {
-        std::string title = title_.empty() ? fs::path(path).stem().string() : title_;
-        const auto dot = title.find('.');
-        if (dot != std::string::npos)
-            title.resize(dot);
-        // The puppet file and keyframes are copied from where the document's own were
-        // looked for: beside it (the program folder for a document without a file).
-        const fs::path sources = pathName_.empty() ? env_.programDir : FolderOf(pathName_);
-        saved = ExportBrindleProject(*model, title, path, sources);
-    } else if (HasExtension(path, ".3do")) {
-        saved = Write3do(*model, path);
-    } else {
-        saved = WriteProjectFile(path, *model, CameraForSave());
-    }
+    const DocumentFormat* format = SaveFormatFor(path);
+    // A puppet file, an archive or a material named by mistake keeps what it holds.
+    if (!format)
+        return Fail(fs::path(path).filename().string() + ": a model is not saved as a " + FileExtension(path) +
+                    " file; choose .orv, .3do or .brp");
+    Status saved = format->write(*this, path);
     if (saved && path == pathName_)
         modified_ = false;
     if (saved && replacesPartial)
@@ -262,7 +215,7 @@ Status COrvaneDoc::SaveAs(const std::string& path)
     // The save is atomic: on failure the file at path (if any) is left as it was.
     if (Status saved = SaveDocument(path); !saved)
         return saved;
-    if (HasExtension(path, ".orv")) {
+    if (FileKindOf(path) == FileKind::Project) {
         SetPathName(path);
         modified_ = false;
         // The document's file is now the one just written whole.
@@ -306,8 +259,12 @@ void COrvaneDoc::TakePuppet(PuppetImport&& import)
 {
     // One undo step, which also marks the document modified: the puppet data now
     // differs from the document's file, and closing must not drop it without asking.
-    TakeSnapshot();
-    ApplyPuppetImport(*model, std::move(import));
+    EditContext c;
+    c.doc = this;
+    (void)Run(c, [&](EditContext& e) {
+        ApplyPuppetImport(e.model(), std::move(import));
+        return EditOutcome::Changed(kModelChanged);
+    });
 }
 
 ViewState COrvaneDoc::CurrentView() const
@@ -322,18 +279,48 @@ ViewState COrvaneDoc::CurrentView() const
 void COrvaneDoc::TakeSnapshot(const ViewState& view)
 {
     history.Snapshot(*model, view);
+    ++steps_;
     SetModified(true);
+}
+
+EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(EditContext&)>& op, OpenStep* step)
+{
+    // An operation made of operations is one step: the outer run keeps the state before.
+    if (running_)
+        return op(c);
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(running_);
+    if (step && step->id != 0 && step->id == steps_) {
+        // The step this run continues is still the newest: it already holds the state
+        // from before the first run.
+        EditOutcome o = op(c);
+        if (o.changed) {
+            UpdateRadii(*model);
+            SetModified(true);
+        }
+        return o;
+    }
+    auto before = history.Take(*model, CurrentView());
+    EditOutcome o = op(c);
+    if (!o.changed)
+        return o;
+    UpdateRadii(*model);
+    history.Push(std::move(before));
+    ++steps_;
+    SetModified(true);
+    if (step)
+        step->id = steps_;
+    return o;
 }
 
 bool COrvaneDoc::Change(const std::function<bool()>& change)
 {
-    auto before = history.Take(*model, CurrentView());
-    if (!change())
-        return false;
-    UpdateRadii(*model);
-    history.Push(std::move(before));
-    SetModified(true);
-    return true;
+    EditContext c;
+    c.doc = this;
+    return Run(c, [&](EditContext&) { return EditOutcome{change(), 0, {}}; }).changed;
 }
 
 Status COrvaneDoc::Undo(ViewState& view) { return TakeRestored(history.Undo(*model, view, env_.textureSize)); }
@@ -345,6 +332,7 @@ Status COrvaneDoc::TakeRestored(Result<std::unique_ptr<CModel>> restored)
     if (!restored)
         return Fail(restored.error());
     model = std::move(*restored);
+    ++steps_;
     SetModified(true);
     return {};
 }

@@ -7,12 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "document/edit_context.h"
 #include "document/modes.h"
+#include "document/undo.h"
+#include "formats/projectfile.h"
 #include "model/corners.h"
 #include "model/model.h"
-#include "model/projectfile.h"
 #include "model/settings.h"
-#include "model/undo.h"
 
 namespace orv {
 
@@ -78,15 +79,17 @@ public:
     // for one, so the file read is never written over), modified, and without a camera of
     // its own so that it is framed like a model file.
     void AdoptImportedModel(std::unique_ptr<CModel> imported);
-    // Opens by the name's last extension, without regard to case: ".3do" reads a 3DO
-    // model and its puppet file (a file that ends early opens with what it holds, see
-    // ReadInPart); anything else loads a project file and its current keyframe. On
-    // failure the document keeps what it had.
+    // Opens by the file's kind (FileKindOf, through the table of DocumentFormats): ".3do"
+    // reads a 3DO model and its puppet file (a file that ends early opens with what it
+    // holds, see ReadInPart); anything else loads a project file and its current
+    // keyframe. On failure the document keeps what it had.
     Status OpenDocument(const std::string& path);
-    // Saves by the name's last extension: ".brp" exports the resource tree, ".3do" writes
-    // the 3DO file, anything else writes the project file. Every save is written whole
-    // or not at all; failures are reported. A save over a file read only in part is refused
-    // unless the user agreed (below).
+    // Saves by the file's kind: ".brp" exports the resource tree, ".3do" writes the 3DO
+    // file, ".orv" and a name of no kind the editor knows write the project file; a name
+    // of another kind (a puppet file, an archive, a material...) is refused, so no such
+    // file is written over with a model. Every save is written whole or not at all;
+    // failures are reported. A save over a file read only in part is refused unless the
+    // user agreed (below).
     Status SaveDocument(const std::string& path);
     // Save As: saves, and a project (".orv") name becomes the document's name.
     Status SaveAs(const std::string& path);
@@ -126,16 +129,33 @@ public:
     // The camera a save stores.
     CameraState CameraForSave() const { return CurrentView().camera; }
 
-    // Undo and redo of whole-model snapshots; every snapshot and restore marks the
-    // document modified.
-    void TakeSnapshot(const ViewState& view);
-    // A snapshot with the view's present state: what every model change takes first.
-    void TakeSnapshot() { TakeSnapshot(CurrentView()); }
-    // One change of the model as one undo step, for changes that know only afterwards
-    // whether they changed anything: the present state is kept before change runs and
-    // becomes the undo step only when change returns true (the document is then
-    // modified). Returns what change returned.
+    // The one way the model changes: runs op as one undo step. The state before is kept
+    // and becomes the undo step only when op reports a change (the radii are then
+    // brought up to date and the document is modified); an op that changes nothing
+    // leaves no step. With `step`, an operation that goes on changing what an earlier one
+    // began (a drag, a dialog that applies as it goes) joins the undo step that run
+    // opened, as long as no other step, undo or redo came between; the first run opens it.
+    struct OpenStep {
+        uint64_t id = 0;
+    };
+    EditOutcome Run(EditContext& c, const std::function<EditOutcome(EditContext&)>& op, OpenStep* step = nullptr);
+    // An operation with its parameters.
+    template <class Params>
+    EditOutcome Run(EditContext& c, EditOutcome (*op)(EditContext&, const Params&), const Params& params,
+                    OpenStep* step = nullptr)
+    {
+        return Run(
+            c, [&](EditContext& e) { return op(e, params); }, step);
+    }
+    // The same for a change that needs no context: a step when change returns true.
     bool Change(const std::function<bool()>& change);
+
+    // A snapshot of the present state pushed as an undo step (the document is modified),
+    // outside the runner: for tests that need an undo step without a change.
+    void TakeSnapshot(const ViewState& view);
+    void TakeSnapshot() { TakeSnapshot(CurrentView()); }
+    bool CanUndo() const { return history.CanUndo(); }
+    bool CanRedo() const { return history.CanRedo(); }
     // Fail when there is nothing to undo or redo (see history) or the step cannot be read.
     Status Undo(ViewState& view);
     Status Redo(ViewState& view);
@@ -154,6 +174,10 @@ private:
     std::string puppetFile_;
     std::string puppetProblem_;
     bool puppetReplaceAgreed_ = false;
+    // Counts undo steps pushed, undone and redone: an open step is the newest only while
+    // this has not moved since it was opened.
+    uint64_t steps_ = 0;
+    bool running_ = false;  // an operation of Run is under way: one run inside it joins its step
 };
 
 // Reads a ".pup" file; fails when it cannot be read or has neither a mode nor a joints

@@ -96,18 +96,18 @@ std::optional<float> Crossing(const Vec3& o, const Vec3& e, const Vec3& n, const
 
 }  // namespace
 
-bool CanCarve(const ViewContext& c)
+bool CanCarve(const EditContext& c)
 {
-    return c.HasCurrentMesh() && c.modes.grid && c.modes.meshMode && c.selection->selectedPositions.size() == 3;
+    return HasCurrentMesh(c) && c.modes().grid && c.modes().meshMode && c.selection->selectedPositions.size() == 3;
 }
 
-bool CanExtrude(const ViewContext& c) { return !c.modes.meshMode && c.HasCurrentMesh() && c.HasCurrentFace(); }
+bool CanExtrude(const EditContext& c) { return !c.modes().meshMode && HasCurrentMesh(c) && HasCurrentFace(c); }
 
-std::string CarveMesh(ViewContext& c)
+EditOutcome CarveMesh(EditContext& c)
 {
     if (!CanCarve(c))
         return {};
-    CMesh& mesh = *c.selection->CurrentMesh(c.model);
+    CMesh& mesh = *c.selection->CurrentMesh(c.model());
     const Matrix4 t = mesh.nodeMatrix;
     const Matrix4 back = InvertMatrix(t);
     const Vec3 p1 = c.selection->selectedPositions[0];
@@ -130,7 +130,7 @@ std::string CarveMesh(ViewContext& c)
             return 0.0f;
         };
         if (distance(p1) < 0.001f && distance(p2) < 0.001f && distance(p3) < 0.001f)
-            return kSameFace;
+            return EditOutcome::Refused(kSameFace);
     }
     // 2. The cutting plane.
     // Measured against the lengths of the two sides (the sine of their angle): models are
@@ -139,7 +139,7 @@ std::string CarveMesh(ViewContext& c)
     const Vec3 k = Cross(p2 - p1, p3 - p2);
     const float sides = Length(p2 - p1) * Length(p3 - p2);
     if (!(sides > 0.0f) || Length(k) < 0.001f * sides)
-        return kOnALine;
+        return EditOutcome::Refused(kOnALine);
     const Vec3 n = Normalize(k);
 
     // 3. Every edge the plane crosses gets a new vertex there, which the cap takes too.
@@ -197,8 +197,8 @@ std::string CarveMesh(ViewContext& c)
         mesh.faces.push_back(std::move(cap.face));
     }
     c.selection->currentFace = -1;
-    c.selection->ClearNodes(c.modes);
-    return {};
+    c.selection->ClearNodes(c.modes());
+    return EditOutcome::Changed(kModelChanged | kSelectionChanged);
 }
 
 // ---- extrude -------------------------------------------------------------------------
@@ -300,15 +300,17 @@ std::vector<const CFace*> Neighbours(const CModel& model, const CFace& f, const 
 
 }  // namespace
 
-void ExtrudeFace(ViewContext& c, const ExtrudeParams& p, const TextureSizeFn& textureSize)
+EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
 {
     if (!CanExtrude(c))
-        return;
-    CMesh& mesh = *c.selection->CurrentMesh(c.model);
-    CFace& f = *c.selection->CurrentFace(c.model);
+        return {};
+    CMesh& mesh = *c.selection->CurrentMesh(c.model());
+    CFace& f = *c.selection->CurrentFace(c.model());
     const std::size_t n = f.corners.size();
-    if (n < 3 || !CheckExtrudeParams(p, static_cast<int32_t>(n)).empty())
-        return;
+    if (n < 3)
+        return {};
+    if (std::string problem = CheckExtrudeParams(p, static_cast<int32_t>(n)); !problem.empty())
+        return EditOutcome::Refused(std::move(problem));
     const Matrix4 t = mesh.nodeMatrix;
     const Matrix4 back = InvertMatrix(t);
 
@@ -327,7 +329,7 @@ void ExtrudeFace(ViewContext& c, const ExtrudeParams& p, const TextureSizeFn& te
     const Vec3 centre = worldFace.Centroid();
 
     // 2. The faces beyond the edges.
-    const std::vector<const CFace*> neighbours = Neighbours(c.model, f, bw);
+    const std::vector<const CFace*> neighbours = Neighbours(c.model(), f, bw);
 
     // 3. Depths: one for all, or a plane through three chosen end points.
     std::vector<float> depth(n, p.depth1);
@@ -392,19 +394,21 @@ void ExtrudeFace(ViewContext& c, const ExtrudeParams& p, const TextureSizeFn& te
     // face ran it, the edge to the moved face the other way, so the side is wound like
     // the faces around it and shows on the same side.
     const CFace attributes = *CopyFace(f, false);
+    const TextureSizeFn textureSize = c.TextureSizes();
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t k1 = (k + 1) % n;
         auto side = CopyFace(attributes, false);
         SetVertices(*side, {base[k], base[k1], moved[k1], moved[k]});
         side->ComputeFaceNormal();
         if (neighbours[k])
-            TransferTexture(*side, *neighbours[k], FaceTextureSize(c.model, *side, textureSize),
-                            FaceTextureSize(c.model, *neighbours[k], textureSize));
+            TransferTexture(*side, *neighbours[k], FaceTextureSize(c.model(), *side, textureSize),
+                            FaceTextureSize(c.model(), *neighbours[k], textureSize));
         mesh.faces.push_back(std::move(side));
     }
     // 7. The moved face's normal.
     f.ComputeFaceNormal();
-    c.selection->ClearNodes(c.modes);
+    c.selection->ClearNodes(c.modes());
+    return EditOutcome::Changed(kModelChanged | kTexturesChanged | kSelectionChanged);
 }
 
 }  // namespace orv

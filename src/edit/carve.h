@@ -8,20 +8,19 @@
 #include <cstdint>
 #include <string>
 
-#include "document/document.h"
 #include "edit/view_commands.h"
 #include "model/corners.h"
 
 namespace orv {
 
-bool CanCarve(const ViewContext& c);
-bool CanExtrude(const ViewContext& c);
+bool CanCarve(const EditContext& c);
+bool CanExtrude(const EditContext& c);
 
 // Carves the current mesh with the plane through the first three selected grid nodes (in
 // click order): the side the plane's normal (P2 - P1) x (P3 - P2) points to goes. A
-// refusal names itself ("Cannot carve mesh. You must select 3 grid nodes ..."); the caller
-// has taken the undo snapshot and shows it.
-std::string CarveMesh(ViewContext& c);
+// refusal changes nothing and names itself ("Cannot carve mesh. You must select 3 grid
+// nodes ...").
+EditOutcome CarveMesh(EditContext& c);
 
 struct ExtrudeParams {
     float upDownAngle = 0.0f;     // degrees, with exactly two grid nodes selected
@@ -43,7 +42,8 @@ std::string CheckExtrudeParams(const ExtrudeParams& p, int32_t vertexCount);
 // Extrudes the current face: it moves by its depths against its normal and a side face
 // joins each of its edges to where the edge was, textured on from the face beyond the
 // edge when there is one (each face's texture coordinates measured by its material's
-// size from textureSize). The caller has taken the undo snapshot.
-void ExtrudeFace(ViewContext& c, const ExtrudeParams& p, const TextureSizeFn& textureSize);
+// size from the context's texture sizes). Values CheckExtrudeParams refuses change
+// nothing; its sentence is the message.
+EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p);
 
 }  // namespace orv

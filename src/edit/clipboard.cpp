@@ -1,6 +1,8 @@
 #include "edit/clipboard.h"
 
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
 #include "edit/materials.h"
 #include "edit/primitives.h"
@@ -13,12 +15,15 @@ namespace orv {
 
 namespace {
 
+// A structural change: faces, meshes or sets come and go, the selection moves.
+constexpr uint32_t kStructureChanged = kModelChanged | kTexturesChanged | kSelectionChanged;
+
 constexpr const char* kOnlyGeometrySet = "Cannot delete current geometry set, since this is the only one.";
 constexpr const char* kMeshHasChild = "Cannot delete current mesh, since this contains a child mesh.";
 
 // The camera's look point, direction and up vector as the frame was last drawn; the
 // model's origin looking along +z without a camera.
-CameraFrame FrameOf(const ViewContext& c)
+CameraFrame FrameOf(const EditContext& c)
 {
     if (!c.camera)
         return {{}, {0, 0, 1}, {0, 1, 0}};
@@ -93,34 +98,55 @@ int32_t MaterialNow(CModel& model, const std::vector<std::string>& copied, int32
     return static_cast<int32_t>(AddModelMaterialName(model, copied[i]));
 }
 
+// What Paste gives a face: its attributes and where its texture lies.
+auto PastedFields(const CFace& f)
+{
+    std::vector<float> uv;
+    for (const auto& r : f.corners) {
+        uv.push_back(r.u);
+        uv.push_back(r.v);
+    }
+    const TextureLayout l = TextureLayoutOf(f);
+    return std::tuple(f.material, f.type, f.geometryMode, f.lightingMode, f.textureMode, f.extraLight, l.startVertex,
+                      l.angle, l.uOffset, l.vOffset, l.uScale, l.vScale, l.mirror, uv);
+}
+
 }  // namespace
 
-bool CanCopy(const ViewContext& c)
+bool CanCopy(const EditContext& c)
 {
-    if (c.modes.meshMode)
-        return c.HasCurrentMesh();
-    return (c.HasCurrentMesh() && c.HasCurrentFace()) || c.model.CurrentGeoset() != nullptr;
+    if (!c.clipboard)
+        return false;
+    if (c.modes().meshMode)
+        return HasCurrentMesh(c);
+    return (HasCurrentMesh(c) && HasCurrentFace(c)) || c.model().CurrentGeoset() != nullptr;
 }
 
-bool CanPaste(const ViewContext& c, const Clipboard& clip)
+bool CanPaste(const EditContext& c)
 {
-    if (c.modes.meshMode || c.modes.faceMode)
-        return c.HasCurrentMesh() && clip.mesh;
-    return c.HasCurrentMesh() && c.HasCurrentFace() && clip.face;
+    if (!c.clipboard)
+        return false;
+    const Clipboard& clip = *c.clipboard;
+    if (c.modes().meshMode || c.modes().faceMode)
+        return HasCurrentMesh(c) && clip.mesh;
+    return HasCurrentMesh(c) && HasCurrentFace(c) && clip.face;
 }
 
-bool CanAddMesh(const ViewContext& c) { return c.HasCurrentMesh(); }
-bool CanAddFace(const ViewContext& c) { return c.HasCurrentMesh() && c.HasCurrentFace(); }
+bool CanAddMesh(const EditContext& c) { return HasCurrentMesh(c); }
+bool CanAddFace(const EditContext& c) { return HasCurrentMesh(c) && HasCurrentFace(c); }
 
-void Copy(const ViewContext& c, Clipboard& clip)
+EditOutcome Copy(EditContext& c)
 {
+    if (!CanCopy(c))
+        return {};
+    Clipboard& clip = *c.clipboard;
     clip = {};
-    const CMesh* mesh = c.selection ? c.selection->CurrentMesh(c.model) : nullptr;
-    const CFace* face = c.selection ? c.selection->CurrentFace(c.model) : nullptr;
-    if (c.modes.meshMode) {
+    const CMesh* mesh = c.selection ? c.selection->CurrentMesh(c.model()) : nullptr;
+    const CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
+    if (c.modes().meshMode) {
         if (mesh)
             clip.mesh = CopyMesh(*mesh, true);
-    } else if (c.modes.faceMode) {
+    } else if (c.modes().faceMode) {
         if (mesh && face) {
             clip.mesh = std::make_unique<CMesh>();
             for (const auto& f : mesh->faces)
@@ -131,35 +157,37 @@ void Copy(const ViewContext& c, Clipboard& clip)
         clip.face = CopyFace(*face, true);
     }
     if (!clip.Empty())
-        clip.materials = c.model.materials;
+        clip.materials = c.model().materials;
+    // The clipboard is the view's: the model and the views stay as they are.
+    return EditOutcome::Done(0);
 }
 
-EditOutcome DeleteGeometrySet(ViewContext& c)
+EditOutcome DeleteGeometrySet(EditContext& c)
 {
-    if (c.model.geosets.size() <= 1)
-        return {false, kOnlyGeometrySet};
-    const auto current = static_cast<std::size_t>(c.model.currentGeoset);
-    if (current >= c.model.geosets.size())
+    if (c.model().geosets.size() <= 1)
+        return EditOutcome::Refused(kOnlyGeometrySet);
+    const auto current = static_cast<std::size_t>(c.model().currentGeoset);
+    if (current >= c.model().geosets.size())
         return {};
-    c.model.geosets.erase(c.model.geosets.begin() + static_cast<std::ptrdiff_t>(current));
-    c.model.currentGeoset = 0;
+    c.model().geosets.erase(c.model().geosets.begin() + static_cast<std::ptrdiff_t>(current));
+    c.model().currentGeoset = 0;
     if (c.selection) {
         c.selection->currentMesh = -1;
         c.selection->currentFace = -1;
     }
     ClearNodes(c);
-    return {true, {}};
+    return EditOutcome::Changed(kStructureChanged);
 }
 
-EditOutcome DeleteMesh(ViewContext& c, int32_t k)
+EditOutcome DeleteMesh(EditContext& c, int32_t k)
 {
-    CModel& model = c.model;
+    CModel& model = c.model();
     const CGeometry* current = model.CurrentGeoset();
     if (!current || k < 0 || static_cast<std::size_t>(k) >= current->meshes.size())
         return {};
     const int32_t n = NodeOfMesh(model, k);
     if (n >= 0 && model.nodes[static_cast<std::size_t>(n)]->child >= 0)
-        return {false, kMeshHasChild};
+        return EditOutcome::Refused(kMeshHasChild);
 
     // Mesh k goes from every set that has it; in a set of fewer meshes the nodes' indices
     // from k on named nothing and, moved down, still name nothing.
@@ -204,21 +232,20 @@ EditOutcome DeleteMesh(ViewContext& c, int32_t k)
         c.selection->currentFace = -1;
     }
     ClearNodes(c);
-    return {true, {}};
+    return EditOutcome::Changed(kStructureChanged);
 }
 
-EditOutcome Cut(COrvaneDoc& doc, ViewContext& c, Clipboard& clip)
+EditOutcome Cut(EditContext& c)
 {
     if (!CanCopy(c))
         return {};
-    Copy(c, clip);
-    doc.TakeSnapshot();
-    CMesh* mesh = c.selection ? c.selection->CurrentMesh(c.model) : nullptr;
-    CFace* face = c.selection ? c.selection->CurrentFace(c.model) : nullptr;
-    if (c.modes.meshMode && mesh)
+    Copy(c);
+    CMesh* mesh = c.selection ? c.selection->CurrentMesh(c.model()) : nullptr;
+    CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
+    if (c.modes().meshMode && mesh)
         return DeleteMesh(c, c.selection->currentMesh);
     if (mesh && face) {
-        if (c.modes.faceMode) {
+        if (c.modes().faceMode) {
             const std::vector<std::size_t> group = FaceGroup(*mesh, c.selection->currentFace);
             for (auto i = group.rbegin(); i != group.rend(); ++i)
                 mesh->faces.erase(mesh->faces.begin() + static_cast<std::ptrdiff_t>(*i));
@@ -227,20 +254,20 @@ EditOutcome Cut(COrvaneDoc& doc, ViewContext& c, Clipboard& clip)
         }
         c.selection->currentFace = -1;
         ClearNodes(c);
-        return {true, {}};
+        return EditOutcome::Changed(kStructureChanged);
     }
-    if (c.model.CurrentGeoset())
+    if (c.model().CurrentGeoset())
         return DeleteGeometrySet(c);
     return {};
 }
 
-EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip)
+EditOutcome Paste(EditContext& c)
 {
-    if (!CanPaste(c, clip))
+    if (!CanPaste(c))
         return {};
-    doc.TakeSnapshot();
-    CModel& model = c.model;
-    if (c.modes.meshMode) {
+    const Clipboard& clip = *c.clipboard;
+    CModel& model = c.model();
+    if (c.modes().meshMode) {
         const int32_t after = NodeOfMesh(model, c.selection->currentMesh);
         const auto source = CopyMesh(*clip.mesh, true);
         for (auto& f : source->faces)
@@ -255,20 +282,24 @@ EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip)
         model.nodes[static_cast<std::size_t>(node)]->position = 0.5f * FrameOf(c).look;
         model.RebuildHierarchy();
         ClearNodes(c);
-        return {true, {}};
+        return EditOutcome::Changed(kStructureChanged);
     }
     CMesh& mesh = *c.selection->CurrentMesh(model);
-    if (c.modes.faceMode) {
+    if (c.modes().faceMode) {
         for (const auto& f : clip.mesh->faces) {
             mesh.faces.push_back(CopyFace(*f, true));
             mesh.faces.back()->material = MaterialNow(model, clip.materials, f->material);
         }
         c.selection->currentFace = -1;
         ClearNodes(c);
-        return {true, {}};
+        return EditOutcome::Changed(kStructureChanged);
     }
     CFace& face = *c.selection->CurrentFace(model);
     const CFace& from = *clip.face;
+    // Pasting onto a face that has all of it already changes nothing (unless the
+    // material's name had to come back to the list).
+    const auto before = PastedFields(face);
+    const std::vector<std::string> materials = model.materials;
     face.material = MaterialNow(model, clip.materials, from.material);
     face.type = from.type;
     face.geometryMode = from.geometryMode;
@@ -276,15 +307,16 @@ EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip)
     face.textureMode = from.textureMode;
     face.extraLight = from.extraLight;
     // The face now has the copied face's material: one texture size measures both.
-    const TextureSize size = FaceTextureSize(model, face, doc.Environment().textureSize);
+    const TextureSize size = FaceTextureSize(model, face, c.TextureSizes());
     TransferTexture(face, from, size, size);
-    return {true, {}};
+    if (PastedFields(face) == before && model.materials == materials)
+        return {};
+    return EditOutcome::Changed(kStructureChanged);
 }
 
-EditOutcome AddGeometry(COrvaneDoc& doc, ViewContext& c)
+EditOutcome AddGeometry(EditContext& c)
 {
-    doc.TakeSnapshot();
-    CModel& model = c.model;
+    CModel& model = c.model();
     const CGeometry* current = model.CurrentGeoset();
     model.geosets.push_back(current ? CopyGeometry(*current) : std::make_unique<CGeometry>());
     model.currentGeoset = static_cast<int32_t>(model.geosets.size() - 1);
@@ -293,15 +325,14 @@ EditOutcome AddGeometry(COrvaneDoc& doc, ViewContext& c)
         c.selection->currentFace = -1;
     }
     ClearNodes(c);
-    return {true, {}};
+    return EditOutcome::Changed(kStructureChanged);
 }
 
-EditOutcome AddMesh(COrvaneDoc& doc, ViewContext& c)
+EditOutcome AddMesh(EditContext& c)
 {
     if (!CanAddMesh(c))
         return {};
-    doc.TakeSnapshot();
-    CModel& model = c.model;
+    CModel& model = c.model();
     const int32_t parent = NodeOfMesh(model, c.selection->currentMesh);
     CMesh empty;
     empty.geometryMode = 4;
@@ -328,22 +359,21 @@ EditOutcome AddMesh(COrvaneDoc& doc, ViewContext& c)
     const NewFaceStyle style{"", model.materials.empty() ? std::string() : model.materials.front()};
     for (auto& g : model.geosets)
         BuildCylinder(model, *g->meshes[static_cast<std::size_t>(index)], Matrix4::Identity(), frame, CylinderSize{},
-                      style, doc.Environment().textureSize);
+                      style, c.TextureSizes());
     model.nodes[static_cast<std::size_t>(node)]->position = -0.05f * frame.direction - look;
     model.RebuildHierarchy();
     c.selection->currentMesh = index;
     c.selection->currentFace = -1;
     ClearNodes(c);
-    return {true, {}};
+    return EditOutcome::Changed(kStructureChanged);
 }
 
-EditOutcome AddFace(COrvaneDoc& doc, ViewContext& c)
+EditOutcome AddFace(EditContext& c)
 {
     if (!CanAddFace(c))
         return {};
-    doc.TakeSnapshot();
-    CMesh& mesh = *c.selection->CurrentMesh(c.model);
-    auto copy = CopyFace(*c.selection->CurrentFace(c.model), true);
+    CMesh& mesh = *c.selection->CurrentMesh(c.model());
+    auto copy = CopyFace(*c.selection->CurrentFace(c.model()), true);
     const CameraFrame frame = FrameOf(c);
     const Vec3 offset = copy->Centroid() + frame.look + 0.01f * frame.direction;
     for (auto& corner : copy->corners)
@@ -352,7 +382,7 @@ EditOutcome AddFace(COrvaneDoc& doc, ViewContext& c)
     mesh.faces.push_back(std::move(copy));
     c.selection->currentFace = static_cast<int32_t>(mesh.faces.size() - 1);
     ClearNodes(c);
-    return {true, {}};
+    return EditOutcome::Changed(kStructureChanged);
 }
 
 }  // namespace orv

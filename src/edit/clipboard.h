@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "document/document.h"
 #include "edit/view_commands.h"
 
 namespace orv {
@@ -28,37 +27,32 @@ struct Clipboard {
     bool Empty() const { return !mesh && !face; }
 };
 
-// What a structural command did; message names a refusal to show the user.
-struct EditOutcome {
-    bool changed = false;
-    std::string message;
-};
+// The view's clipboard is the context's (c.clipboard): without one nothing is enabled.
+bool CanCopy(const EditContext& c);
+bool CanPaste(const EditContext& c);
+bool CanAddMesh(const EditContext& c);
+bool CanAddFace(const EditContext& c);
 
-bool CanCopy(const ViewContext& c);
-bool CanPaste(const ViewContext& c, const Clipboard& clip);
-bool CanAddMesh(const ViewContext& c);
-bool CanAddFace(const ViewContext& c);
-
-// Copy takes no snapshot; every other command takes exactly one before it changes the
-// model (Cut also when its deletion is refused: the copy stands and Undo gives the same
-// model back). A new mesh (Paste in mesh mode, Add Mesh) takes the index after the
-// meshes that every geometry set has; meshes of larger sets from there on move up by
-// one, and the node indices with them.
-void Copy(const ViewContext& c, Clipboard& clip);
-EditOutcome Cut(COrvaneDoc& doc, ViewContext& c, Clipboard& clip);
+// Copy changes only the clipboard; every other command changes the model when it does
+// anything (Cut's copy stands also when its deletion is refused, with the refusal as the
+// message). A new mesh (Paste in mesh mode, Add Mesh) takes the index after the meshes
+// that every geometry set has; meshes of larger sets from there on move up by one, and
+// the node indices with them.
+EditOutcome Copy(EditContext& c);
+EditOutcome Cut(EditContext& c);
 // Every pasted face keeps its material by name: the index of that name in the model's
 // list now (a name the list has lost since Copy is appended to it again; a face whose
 // index named nothing at Copy gets none). No face gets an index outside the list.
-EditOutcome Paste(COrvaneDoc& doc, ViewContext& c, const Clipboard& clip);
-EditOutcome AddGeometry(COrvaneDoc& doc, ViewContext& c);
-EditOutcome AddMesh(COrvaneDoc& doc, ViewContext& c);
-EditOutcome AddFace(COrvaneDoc& doc, ViewContext& c);
+EditOutcome Paste(EditContext& c);
+EditOutcome AddGeometry(EditContext& c);
+EditOutcome AddMesh(EditContext& c);
+EditOutcome AddFace(EditContext& c);
 
-// The deletions (no snapshot of their own). Deleting mesh k removes it from every
-// geometry set that has it, and the node placing it (or, for the root of the hierarchy
-// with siblings, only the node's mesh); mesh indices above k move down by one, nodes
-// without a mesh stay so, and every link stays valid.
-EditOutcome DeleteMesh(ViewContext& c, int32_t mesh);
-EditOutcome DeleteGeometrySet(ViewContext& c);
+// The deletions Cut makes. Deleting mesh k removes it from every geometry set that has
+// it, and the node placing it (or, for the root of the hierarchy with siblings, only the
+// node's mesh); mesh indices above k move down by one, nodes without a mesh stay so, and
+// every link stays valid.
+EditOutcome DeleteMesh(EditContext& c, int32_t mesh);
+EditOutcome DeleteGeometrySet(EditContext& c);
 
 }  // namespace orv

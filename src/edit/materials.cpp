@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "formats/model3do.h"
+#include "model/file_kind.h"
 #include "model/fileio.h"
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
@@ -102,7 +102,7 @@ Result<MaterialFile> ReadMaterialFile(const fs::path& file, const Palette* palet
     if (!raw)
         return Fail(raw.error());
     MaterialFile material;
-    if (fileName.find(".bmp") != std::string::npos) {
+    if (FileKindOf(fileName) == FileKind::Bitmap) {
         auto image = ReadBmp(*raw);
         if (!image)
             return Fail(file.string() + ": " + image.error());
@@ -151,30 +151,60 @@ Result<std::size_t> ConvertStockMaterials(CModel& model, const ResourceCatalog& 
     return found.size();
 }
 
-std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder)
+// ---- the Materials dialog's changes -------------------------------------------------------
+
+namespace {
+
+// The material list or a custom material changed: views load their textures again.
+constexpr uint32_t kMaterialsChanged = kModelChanged | kTexturesChanged;
+
+}  // namespace
+
+EditOutcome SetFaceMaterial(EditContext& c, const FaceMaterialEdit& edit)
 {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : model.customMaterials.Entries())
-        if (std::filesystem::exists(folder / SafeFileName(entry->shortName), ec))
-            names.push_back(entry->shortName);
-    return names;
+    CModel& model = c.model();
+    CMesh* mesh = model.MeshAt(edit.mesh);
+    if (!mesh || edit.face < 0 || static_cast<std::size_t>(edit.face) >= mesh->faces.size())
+        return {};
+    const auto index = FindModelMaterial(model, edit.material);
+    CFace& face = *mesh->faces[static_cast<std::size_t>(edit.face)];
+    if (!index || face.material == static_cast<int32_t>(*index))
+        return {};
+    face.material = static_cast<int32_t>(*index);
+    return EditOutcome::Changed(kMaterialsChanged);
 }
 
-Status WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder)
+EditOutcome AddMaterialToModel(EditContext& c, const std::string& name)
 {
-    for (const auto& entry : model.customMaterials.Entries()) {
-        const std::vector<uint8_t>& bytes = entry->data;
-        // A name from a project file must not lead out of the folder.
-        const std::string name = SafeFileName(entry->shortName);
-        if (name.empty())
-            continue;
-        if (Status written = WriteFileAtomic(
-                folder / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-            !written)
-            return written;
+    if (name.empty() || FindModelMaterial(c.model(), name))
+        return {};
+    AddModelMaterialName(c.model(), name);
+    return EditOutcome::Changed(kMaterialsChanged);
+}
+
+EditOutcome DeleteMaterialAt(EditContext& c, const std::size_t& index)
+{
+    return DeleteModelMaterial(c.model(), index) ? EditOutcome::Changed(kMaterialsChanged) : EditOutcome{};
+}
+
+EditOutcome LoadCustomMaterials(EditContext& c, const std::vector<MaterialFile>& files)
+{
+    CModel& model = c.model();
+    for (const MaterialFile& f : files) {
+        PutCustomMaterial(model.customMaterials, f.name, f.bytes);
+        AddModelMaterialName(model, f.name);
     }
-    return {};
+    return files.empty() ? EditOutcome{} : EditOutcome::Changed(kMaterialsChanged);
+}
+
+EditOutcome ConvertStockMaterialsOf(EditContext& c, const StockSource& source)
+{
+    if (!source.catalog)
+        return {};
+    const auto converted = ConvertStockMaterials(c.model(), *source.catalog, source.resourceFile);
+    if (!converted)
+        return EditOutcome::Refused(converted.error());
+    return *converted > 0 ? EditOutcome::Changed(kMaterialsChanged) : EditOutcome{};
 }
 
 }  // namespace orv

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/edit_context.h"
 #include "model/model.h"
 #include "resources/material.h"
 
@@ -45,7 +46,7 @@ void PutCustomMaterial(CTree& materials, const std::string& name, std::vector<ui
 // Removes the custom material of that name; false when there is none.
 bool RemoveCustomMaterial(CTree& materials, std::string_view name);
 
-// A file to load as a custom material: a bitmap (".bmp" in its lower-cased name)
+// A file to load as a custom material: a bitmap (a file of kind Bitmap)
 // becomes a MAT named NAME.mat (NAME up to the first "."), remapped onto palette when
 // one is given; any other file must be a MAT and is taken whole under its file name.
 // Names are lower-cased, as the game's are.
@@ -55,17 +56,41 @@ struct MaterialFile {
 };
 Result<MaterialFile> ReadMaterialFile(const std::filesystem::path& file, const Palette* palette);
 
-// Names of the model's custom materials that already exist as files in folder.
-std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder);
-
-// Writes every custom material into folder as a MAT file of its own name (each written
-// whole or not at all), for a model saved in a format that cannot carry them.
-Status WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder);
-
 // Every name of the model's list that is no custom material but a stock material of
 // the catalogue becomes a custom material with the stock bytes; the value counts them.
 // Nothing changes when one of them cannot be read.
 Result<std::size_t> ConvertStockMaterials(CModel& model, const ResourceCatalog& catalog,
                                           const std::filesystem::path& resourceFile);
+
+// ---- the Materials dialog's changes, as operations ----------------------------------------
+
+// "&Ok" with a face: the face of the current geometry set's mesh takes the material of
+// that name (compared without regard to case). Nothing changes for a name the model's
+// list lacks, a face that does not resolve, or a face on that material already.
+struct FaceMaterialEdit {
+    int32_t mesh = -1;
+    int32_t face = -1;
+    std::string material;
+};
+EditOutcome SetFaceMaterial(EditContext& c, const FaceMaterialEdit& edit);
+
+// "Add Material to 3DO": the name joins the model's list unless it is there already.
+EditOutcome AddMaterialToModel(EditContext& c, const std::string& name);
+
+// "&Delete": DeleteModelMaterial of that index; nothing for an index out of range.
+EditOutcome DeleteMaterialAt(EditContext& c, const std::size_t& index);
+
+// "&Load": each file read already becomes a custom material (replacing one of the same
+// name) and joins the model's list; nothing changes for no files.
+EditOutcome LoadCustomMaterials(EditContext& c, const std::vector<MaterialFile>& files);
+
+// "Con&vert": ConvertStockMaterials with the game's catalogue and archive. Changed when
+// a material was converted; nothing without a catalogue; the reason when one cannot be
+// read (nothing changes then).
+struct StockSource {
+    const ResourceCatalog* catalog = nullptr;
+    std::filesystem::path resourceFile;
+};
+EditOutcome ConvertStockMaterialsOf(EditContext& c, const StockSource& source);
 
 }  // namespace orv

@@ -154,14 +154,14 @@ std::string CheckDomeSize(const DomeSize& s)
     return {};
 }
 
-std::string DefaultPrimitiveMaterial(const ViewContext& c)
+std::string DefaultPrimitiveMaterial(const EditContext& c)
 {
-    if (const CFace* face = c.selection ? c.selection->CurrentFace(c.model) : nullptr) {
-        if (face->material >= 0 && static_cast<std::size_t>(face->material) < c.model.materials.size())
-            return c.model.materials[static_cast<std::size_t>(face->material)];
+    if (const CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr) {
+        if (face->material >= 0 && static_cast<std::size_t>(face->material) < c.model().materials.size())
+            return c.model().materials[static_cast<std::size_t>(face->material)];
         return {};
     }
-    return c.model.materials.empty() ? std::string() : c.model.materials.front();
+    return c.model().materials.empty() ? std::string() : c.model().materials.front();
 }
 
 void BuildBox(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const CameraFrame& frame, const BoxSize& size,
@@ -261,37 +261,38 @@ void BuildDome(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camer
     }
 }
 
-bool CanCreatePrimitive(const ViewContext& c) { return !c.modes.meshMode && c.HasCurrentMesh(); }
+bool CanCreatePrimitive(const EditContext& c) { return !c.modes().meshMode && HasCurrentMesh(c); }
 
 namespace {
 
 template <typename Size, typename Build>
-bool Create(COrvaneDoc& doc, ViewContext& c, const Size& size, const NewFaceStyle& style, Build build)
+void Create(EditContext& c, const Size& size, const NewFaceStyle& style, Build build)
 {
-    if (!CanCreatePrimitive(c) || !c.camera)
-        return false;
-    doc.TakeSnapshot();
     const int32_t index = c.selection->currentMesh;
-    CMesh& mesh = *c.selection->CurrentMesh(c.model);
-    build(c.model, mesh, MeshWorld(c.model, index), FrameOf(*c.camera), size, style, doc.Environment().textureSize);
-    return true;
+    CMesh& mesh = *c.selection->CurrentMesh(c.model());
+    build(c.model(), mesh, MeshWorld(c.model(), index), FrameOf(*c.camera), size, style, c.TextureSizes());
 }
 
 }  // namespace
 
-bool CreateBox(COrvaneDoc& doc, ViewContext& c, const BoxSize& size, const NewFaceStyle& style)
+EditOutcome CreatePrimitive(EditContext& c, const PrimitiveParams& p)
 {
-    return CheckBoxSize(size).empty() && Create(doc, c, size, style, BuildBox);
-}
-
-bool CreateCylinder(COrvaneDoc& doc, ViewContext& c, const CylinderSize& size, const NewFaceStyle& style)
-{
-    return CheckCylinderSize(size).empty() && Create(doc, c, size, style, BuildCylinder);
-}
-
-bool CreateDome(COrvaneDoc& doc, ViewContext& c, const DomeSize& size, const NewFaceStyle& style)
-{
-    return CheckDomeSize(size).empty() && Create(doc, c, size, style, BuildDome);
+    if (!CanCreatePrimitive(c) || !c.camera)
+        return {};
+    std::string problem;
+    switch (p.shape) {
+    case PrimitiveShape::Box: problem = CheckBoxSize(p.box); break;
+    case PrimitiveShape::Cylinder: problem = CheckCylinderSize(p.cylinder); break;
+    case PrimitiveShape::Dome: problem = CheckDomeSize(p.dome); break;
+    }
+    if (!problem.empty())
+        return EditOutcome::Refused(std::move(problem));
+    switch (p.shape) {
+    case PrimitiveShape::Box: Create(c, p.box, p.style, BuildBox); break;
+    case PrimitiveShape::Cylinder: Create(c, p.cylinder, p.style, BuildCylinder); break;
+    case PrimitiveShape::Dome: Create(c, p.dome, p.style, BuildDome); break;
+    }
+    return EditOutcome::Changed(kModelChanged | kTexturesChanged);
 }
 
 }  // namespace orv

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "document/document.h"
 #include "edit/view_commands.h"
 #include "model/corners.h"
 
@@ -51,7 +50,7 @@ struct CameraFrame {
 
 // The material the dialogs start with: the current face's, or without a current face
 // the model's first; "" when there is none.
-std::string DefaultPrimitiveMaterial(const ViewContext& c);
+std::string DefaultPrimitiveMaterial(const EditContext& c);
 
 // The shape's faces appended to mesh, built in the world of frame and brought into the
 // mesh's coordinates through the inverse of meshWorld (the matrix it is drawn with).
@@ -63,11 +62,22 @@ void BuildCylinder(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const C
 void BuildDome(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const CameraFrame& frame, const DomeSize& size,
                const NewFaceStyle& style, const TextureSizeFn& textureSize = {});
 
-// The commands: enabled with a current mesh outside mesh mode. Each takes one undo
-// snapshot and adds the shape to the current mesh in front of the view's camera.
-bool CanCreatePrimitive(const ViewContext& c);
-bool CreateBox(COrvaneDoc& doc, ViewContext& c, const BoxSize& size, const NewFaceStyle& style);
-bool CreateCylinder(COrvaneDoc& doc, ViewContext& c, const CylinderSize& size, const NewFaceStyle& style);
-bool CreateDome(COrvaneDoc& doc, ViewContext& c, const DomeSize& size, const NewFaceStyle& style);
+enum class PrimitiveShape { Box, Cylinder, Dome };
+
+// What the shape dialogs give: the shape, its sizes (those of the other shapes are not
+// used) and the style of its faces.
+struct PrimitiveParams {
+    PrimitiveShape shape = PrimitiveShape::Box;
+    BoxSize box;
+    CylinderSize cylinder;
+    DomeSize dome;
+    NewFaceStyle style;
+};
+
+// The command: enabled with a current mesh outside mesh mode; adds the shape to the
+// current mesh in front of the view's camera. Sizes the dialogs would refuse change
+// nothing and are named in the message.
+bool CanCreatePrimitive(const EditContext& c);
+EditOutcome CreatePrimitive(EditContext& c, const PrimitiveParams& p);
 
 }  // namespace orv

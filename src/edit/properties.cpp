@@ -40,43 +40,41 @@ FaceFields FaceFieldsOf(const CFace& face)
     return {face.name, face.type, face.geometryMode, face.lightingMode, face.textureMode, face.extraLight};
 }
 
-bool SetGeosetFields(COrvaneDoc& doc, const GeosetFields& fields)
+EditOutcome SetGeosetFields(EditContext& c, const GeosetFields& fields)
 {
-    CModel& m = *doc.model;
+    CModel& m = c.model();
     const bool geosetValid = fields.geoset >= 0 && static_cast<std::size_t>(fields.geoset) < m.geosets.size();
     const int32_t geoset = geosetValid ? fields.geoset : m.currentGeoset;
     if (geoset == m.currentGeoset && fields.radius == m.radius && fields.insertOffset == m.insertOffset)
-        return false;
-    doc.TakeSnapshot();
+        return {};
     m.currentGeoset = geoset;
     m.radius = fields.radius;
     m.insertOffset = fields.insertOffset;
-    return true;
+    return EditOutcome::Changed(kModelChanged);
 }
 
-bool SetMeshFields(COrvaneDoc& doc, int32_t mesh, const MeshFields& fields)
+EditOutcome SetMeshFields(EditContext& c, const MeshEdit& edit)
 {
-    CMesh* target = doc.model->MeshAt(mesh);
+    CMesh* target = c.model().MeshAt(edit.mesh);
+    const MeshFields& fields = edit.fields;
     if (!target || SameFields(MeshFieldsOf(*target), fields))
-        return false;
-    doc.TakeSnapshot();
-    target = doc.model->MeshAt(mesh);
+        return {};
     target->name = fields.name;
     target->radius = fields.radius;
     target->geometryMode = fields.geometryMode;
     target->lightingMode = fields.lightingMode;
     target->textureMode = fields.textureMode;
-    return true;
+    return EditOutcome::Changed(kModelChanged);
 }
 
-bool SetFaceFields(COrvaneDoc& doc, int32_t mesh, int32_t face, const FaceFields& fields, bool renameGroup)
+EditOutcome SetFaceFields(EditContext& c, const FaceEdit& edit)
 {
-    CMesh* m = doc.model->MeshAt(mesh);
-    CFace* f = FaceAt(m, face);
+    CMesh* m = c.model().MeshAt(edit.mesh);
+    CFace* f = FaceAt(m, edit.face);
+    const FaceFields& fields = edit.fields;
     if (!f || SameFields(FaceFieldsOf(*f), fields))
-        return false;
-    doc.TakeSnapshot();
-    if (renameGroup && fields.name != f->name)
+        return {};
+    if (edit.renameGroup && fields.name != f->name)
         for (auto& other : m->faces)
             if (other.get() != f && InFaceGroup(*other, *f))
                 other->name = fields.name;
@@ -86,7 +84,7 @@ bool SetFaceFields(COrvaneDoc& doc, int32_t mesh, int32_t face, const FaceFields
     f->lightingMode = fields.lightingMode;
     f->textureMode = fields.textureMode;
     f->extraLight = fields.extraLight;
-    return true;
+    return EditOutcome::Changed(kModelChanged);
 }
 
 std::optional<VertexFields> VertexFieldsOf(const CModel& model, int32_t mesh, int32_t face, int32_t vertex,
@@ -102,38 +100,39 @@ std::optional<VertexFields> VertexFieldsOf(const CModel& model, int32_t mesh, in
                         record->v / static_cast<float>(size.height)};
 }
 
-bool SetVertexFields(COrvaneDoc& doc, int32_t mesh, int32_t face, int32_t vertex, const VertexFields& fields)
+EditOutcome SetVertexFields(EditContext& c, const VertexEdit& edit)
 {
-    const TextureSizeFn& sizes = doc.Environment().textureSize;
-    const auto now = VertexFieldsOf(*doc.model, mesh, face, vertex, sizes);
+    CModel& model = c.model();
+    const VertexFields& fields = edit.fields;
+    const TextureSizeFn sizes = c.TextureSizes();
+    const auto now = VertexFieldsOf(model, edit.mesh, edit.face, edit.vertex, sizes);
     if (!now)
-        return false;
+        return {};
     const bool moved = !(now->filePosition == fields.filePosition);
     if (!moved && now->u == fields.u && now->v == fields.v)
-        return false;
-    doc.TakeSnapshot();
-    CMesh& m = *doc.model->MeshAt(mesh);
-    CFace& f = *m.faces[static_cast<std::size_t>(face)];
-    VertexRecord& record = *FaceVertex(f, vertex);
-    const TextureSize size = FaceTextureSize(*doc.model, f, sizes);
+        return {};
+    CMesh& m = *model.MeshAt(edit.mesh);
+    CFace& f = *m.faces[static_cast<std::size_t>(edit.face)];
+    VertexRecord& record = *FaceVertex(f, edit.vertex);
+    const TextureSize size = FaceTextureSize(model, f, sizes);
     record.u = fields.u * static_cast<float>(size.width);
     record.v = fields.v * static_cast<float>(size.height);
     if (!moved)
-        return true;
+        return EditOutcome::Changed(kModelChanged);
     const Vec3 target =
-        TransformPoint(SwapFileAxes(fields.filePosition), InvertMatrix(MeshModelMatrix(*doc.model, mesh)));
+        TransformPoint(SwapFileAxes(fields.filePosition), InvertMatrix(MeshModelMatrix(model, edit.mesh)));
     const Vec3 old = record.Position();
     for (auto& other : m.faces) {
         bool touched = false;
-        for (auto& c : other->corners)
-            if (LengthSquared(c.Position() - old) < kSharedVertexDistanceSq) {
-                c.SetPosition(target);
+        for (auto& r : other->corners)
+            if (LengthSquared(r.Position() - old) < kSharedVertexDistanceSq) {
+                r.SetPosition(target);
                 touched = true;
             }
         if (touched)
             other->ComputeFaceNormal();
     }
-    return true;
+    return EditOutcome::Changed(kModelChanged);
 }
 
 }  // namespace orv

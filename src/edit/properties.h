@@ -1,13 +1,14 @@
 // The changes the property panes make: the current geometry set, a mesh's and a face's
-// fields, and a vertex. Each is one undo step: when it changes anything, it takes a
-// snapshot of the document first and then applies the whole change.
+// fields, and a vertex. Each changes the model only when the fields differ from what is
+// there (run through the document, one undo step then, none otherwise).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "document/document.h"
+#include "document/edit_context.h"
+#include "model/model.h"
 
 namespace orv {
 
@@ -38,13 +39,23 @@ GeosetFields GeosetFieldsOf(const CModel& model);
 MeshFields MeshFieldsOf(const CMesh& mesh);
 FaceFields FaceFieldsOf(const CFace& face);
 
-// Each returns whether anything changed; nothing changes (and no snapshot is taken) when
-// the fields equal what is there or the mesh or face does not resolve.
-bool SetGeosetFields(COrvaneDoc& doc, const GeosetFields& fields);
-bool SetMeshFields(COrvaneDoc& doc, int32_t mesh, const MeshFields& fields);
-// In face mode a face stands for its group (InFaceGroup): renaming it renames every face
-// of the mesh that had its old name; a face without a name is renamed alone.
-bool SetFaceFields(COrvaneDoc& doc, int32_t mesh, int32_t face, const FaceFields& fields, bool renameGroup);
+// Nothing changes when the fields equal what is there or the mesh or face does not
+// resolve.
+struct MeshEdit {
+    int32_t mesh = -1;
+    MeshFields fields;
+};
+struct FaceEdit {
+    int32_t mesh = -1;
+    int32_t face = -1;
+    FaceFields fields;
+    // In face mode a face stands for its group (InFaceGroup): renaming it renames every
+    // face of the mesh that had its old name; a face without a name is renamed alone.
+    bool renameGroup = false;
+};
+EditOutcome SetGeosetFields(EditContext& c, const GeosetFields& fields);
+EditOutcome SetMeshFields(EditContext& c, const MeshEdit& edit);
+EditOutcome SetFaceFields(EditContext& c, const FaceEdit& edit);
 
 // Vertex i of a face (position i of its vertex index list) as the vertex pane shows it:
 // its position in the model's own space (placed by its hierarchy node's base pose, never
@@ -64,6 +75,12 @@ inline constexpr float kSharedVertexDistanceSq = 1.0e-5f;
 // Moves vertex i of the face to the new position (as VertexFieldsOf gives it) together
 // with every corner of the mesh within kSharedVertexDistanceSq of its old position, so
 // the mesh stays closed; u and v belong to this corner alone.
-bool SetVertexFields(COrvaneDoc& doc, int32_t mesh, int32_t face, int32_t vertex, const VertexFields& fields);
+struct VertexEdit {
+    int32_t mesh = -1;
+    int32_t face = -1;
+    int32_t vertex = -1;
+    VertexFields fields;
+};
+EditOutcome SetVertexFields(EditContext& c, const VertexEdit& edit);
 
 }  // namespace orv

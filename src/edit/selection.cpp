@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace orv {
 
@@ -222,13 +223,78 @@ std::vector<std::size_t> Selection::MarkedFaces(const CModel& model, const EditM
 
 // ---- node list ---------------------------------------------------------------------------
 
+namespace {
+
+struct NodeOrder {
+    using is_transparent = void;
+    bool operator()(const NodeMarker& a, const NodeMarker& b) const { return LessPosition(a.position, b.position); }
+    bool operator()(const NodeMarker& a, const Vec3& b) const { return LessPosition(a.position, b); }
+    bool operator()(const Vec3& a, const NodeMarker& b) const { return LessPosition(a, b.position); }
+};
+
+// The nodes of one rebuild, kept in a tree while they are added: a grid adds up to
+// millions of nodes in any order, and inserting each into the sorted vector would take
+// time that grows with the square of their count.
+using NodeTree = std::set<NodeMarker, NodeOrder>;
+
+// Rounds p to 1/10000 and says where a node at it would go, or that none may: not a
+// number, the list full, or a node at or within spacing / 2 of it beside it in the order.
+template <class List, class Locate>
+std::optional<typename List::const_iterator> PlaceFor(const List& list, Vec3& q, float spacing, Locate locate)
+{
+    q = {RoundToStep(q.x, 10000.0f), RoundToStep(q.y, 10000.0f), RoundToStep(q.z, 10000.0f)};
+    // A position that is not a number would break the sorted order, and cannot be drawn.
+    if (!Finite(q) || list.size() >= Selection::kMaxNodes)
+        return std::nullopt;
+    const auto at = locate(q);
+    if (at != list.end() && at->position == q)
+        return std::nullopt;
+    const float minDistance = spacing / 2.0f;
+    if (at != list.begin() && Length(std::prev(at)->position - q) < minDistance)
+        return std::nullopt;
+    if (at != list.end() && Length(at->position - q) < minDistance)
+        return std::nullopt;
+    return at;
+}
+
+NodeMarker MakeMarker(const Vec3& q, uint32_t bgrColor, int32_t mesh, int32_t face, int32_t vertex, float halfSize)
+{
+    NodeMarker marker;
+    marker.position = q;
+    marker.halfSize = halfSize;
+    marker.color = ToDeviceColor(bgrColor);
+    marker.mesh = mesh;
+    marker.face = face;
+    marker.vertex = vertex;
+    return marker;
+}
+
+}  // namespace
+
+// One rebuild of the node list: the nodes go into a tree and back into the list when the
+// rebuild ends, however it ends.
 struct Selection::Build {
+    explicit Build(std::vector<NodeMarker>& list) : out(list), tree(list.begin(), list.end()) {}
+    ~Build() { out.assign(tree.begin(), tree.end()); }
+    Build(const Build&) = delete;
+    Build& operator=(const Build&) = delete;
+
+    std::vector<NodeMarker>& out;
+    NodeTree tree;
     float spacing = 0.0f;
     float halfSize = 0.0f;
     uint32_t color = 0;
     std::size_t candidates = 0;
 
     bool Spend() { return candidates++ < kMaxCandidates; }
+    bool Add(Vec3 p, uint32_t bgrColor, int32_t mesh, int32_t face, int32_t vertex, float step)
+    {
+        const auto at = PlaceFor(tree, p, step, [this](const Vec3& q) { return tree.lower_bound(q); });
+        if (!at)
+            return false;
+        tree.insert(*at, MakeMarker(p, bgrColor, mesh, face, vertex, halfSize));
+        return true;
+    }
 };
 
 void Selection::ClearNodes(EditModes& modes)
@@ -242,27 +308,14 @@ void Selection::ClearNodes(EditModes& modes)
 bool Selection::AddNode(const Vec3& p, uint32_t bgrColor, int32_t mesh, int32_t face, int32_t vertex, float spacing,
                         float halfSize)
 {
-    const Vec3 q{RoundToStep(p.x, 10000.0f), RoundToStep(p.y, 10000.0f), RoundToStep(p.z, 10000.0f)};
-    // A position that is not a number would break the sorted order, and cannot be drawn.
-    if (!Finite(q) || nodes.size() >= kMaxNodes)
+    Vec3 q = p;
+    const auto at = PlaceFor(nodes, q, spacing, [this](const Vec3& v) {
+        return std::lower_bound(nodes.cbegin(), nodes.cend(), v,
+                                [](const NodeMarker& m, const Vec3& w) { return LessPosition(m.position, w); });
+    });
+    if (!at)
         return false;
-    const auto at = std::lower_bound(nodes.begin(), nodes.end(), q,
-                                     [](const NodeMarker& m, const Vec3& v) { return LessPosition(m.position, v); });
-    if (at != nodes.end() && at->position == q)
-        return false;
-    const float minDistance = spacing / 2.0f;
-    if (at != nodes.begin() && Length(std::prev(at)->position - q) < minDistance)
-        return false;
-    if (at != nodes.end() && Length(at->position - q) < minDistance)
-        return false;
-    NodeMarker marker;
-    marker.position = q;
-    marker.halfSize = halfSize;
-    marker.color = ToDeviceColor(bgrColor);
-    marker.mesh = mesh;
-    marker.face = face;
-    marker.vertex = vertex;
-    nodes.insert(at, marker);
+    nodes.insert(*at, MakeMarker(q, bgrColor, mesh, face, vertex, halfSize));
     return true;
 }
 
@@ -270,7 +323,7 @@ bool Selection::AddCandidate(const Vec3& p, uint32_t bgrColor, int32_t mesh, int
 {
     if (!b.Spend())
         return false;
-    return AddNode(p, bgrColor, mesh, face, vertex, b.spacing, b.halfSize);
+    return b.Add(p, bgrColor, mesh, face, vertex, b.spacing);
 }
 
 void Selection::RebuildNodes(const CModel& model, EditModes& modes, const Settings& settings)
@@ -292,7 +345,7 @@ void Selection::RebuildNodes(const CModel& model, EditModes& modes, const Settin
     nodes.clear();
     selectedPositions.clear();
     currentNode = -1;
-    Build b;
+    Build b(nodes);
     b.spacing = settings.grid * modes.ScaleFactor();
     b.halfSize = settings.vertexScaling * 0.2f * modes.ScaleFactor();
     b.color = settings.colorGrid;
@@ -321,7 +374,7 @@ void Selection::BuildVertexNodes(const CModel& model, EditModes& modes, const Se
     const CFace* face = CurrentFace(model);
     if (!mesh || !face)
         return;
-    Build b;
+    Build b(nodes);
     b.spacing = settings.grid * modes.ScaleFactor();
     b.halfSize = settings.vertexScaling * 0.2f * modes.ScaleFactor();
     const auto n = static_cast<int32_t>(face->corners.size());
@@ -419,7 +472,7 @@ void Selection::BuildFaceGrid(const CMesh& mesh, const CFace& face, const EditMo
             const float rest = Component(normal, first) * a + Component(normal, second) * c + d;
             SetComponent(p, major, -rest / nMajor);
             if (inside(p))
-                AddNode(p, b.color, currentMesh, currentFace, -1, g, b.halfSize);
+                b.Add(p, b.color, currentMesh, currentFace, -1, g);
         }
     }
 }
@@ -429,7 +482,7 @@ void Selection::BuildMeshGrid(const CModel& model, EditModes& modes, const Setti
     ClearNodes(modes);
     modes.grid = true;
     const CMesh* mesh = CurrentMesh(model);
-    Build b;
+    Build b(nodes);
     b.spacing = settings.grid * modes.ScaleFactor();
     b.halfSize = settings.vertexScaling * 0.2f * modes.ScaleFactor();
     b.color = settings.colorGrid;
@@ -551,6 +604,15 @@ bool Selection::TextureDrag(CModel& model, const EditModes& modes, bool leftButt
         c.v = v * h;
     }
     return true;
+}
+
+EditOutcome DragTexture(EditContext& c, const TextureDragParams& p)
+{
+    if (!c.selection)
+        return {};
+    if (!c.selection->TextureDrag(c.model(), c.modes(), p.leftButton, p.x, p.y, p.mods, c.TextureSizes()))
+        return {};
+    return EditOutcome::Changed(kModelChanged);
 }
 
 }  // namespace orv

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "document/edit_context.h"
 #include "document/modes.h"
 #include "model/corners.h"
 #include "model/model.h"
@@ -150,5 +151,16 @@ private:
 
     DragTracker drag_;
 };
+
+// The texture drag as an operation of the view's selection (Selection::TextureDrag with
+// the document's model and switches): changed when the current face's texture
+// coordinates slid. The view runs it with an open undo step, so that a whole drag is one.
+struct TextureDragParams {
+    bool leftButton = false;
+    int32_t x = 0;
+    int32_t y = 0;
+    Modifiers mods;
+};
+EditOutcome DragTexture(EditContext& c, const TextureDragParams& p);
 
 }  // namespace orv

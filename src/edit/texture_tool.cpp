@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "edit/selection.h"
+#include "edit/view_commands.h"
 
 namespace orv {
 
@@ -136,6 +137,38 @@ int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bo
             ++count;
     }
     return count;
+}
+
+// ---- the commands ------------------------------------------------------------------------
+
+bool CanRelayTextures(const EditContext& c) { return HasCurrentMesh(c) && (c.modes().meshMode || HasCurrentFace(c)); }
+
+EditOutcome RelayTextures(EditContext& c)
+{
+    if (!CanRelayTextures(c))
+        return {};
+    CMesh& mesh = *c.selection->CurrentMesh(c.model());
+    const CFace* face = c.modes().meshMode ? nullptr : c.selection->CurrentFace(c.model());
+    const CModel& model = c.model();
+    const TextureSizeFn sizes = c.TextureSizes();
+    if (RelayStoredTextures(mesh, face, c.modes().faceMode, c.modes().meshMode,
+                            [&](const CFace& f) { return FaceTextureSize(model, f, sizes); }) == 0)
+        return {};
+    return EditOutcome::Changed(kModelChanged);
+}
+
+EditOutcome LayOutTexture(EditContext& c, const TextureLayoutParams& p)
+{
+    CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
+    if (!face)
+        return {};
+    if (std::string problem = TextureLayoutProblem(*face, p.layout.startVertex); !problem.empty())
+        return EditOutcome::Refused(std::move(problem));
+    if (!ApplyTextureLayout(*face, p.layout, FaceTextureSize(c.model(), *face, c.TextureSizes())))
+        return {};
+    if (p.store)
+        StoreTextureLayout(*face, p.layout);
+    return EditOutcome::Changed(kModelChanged);
 }
 
 // ---- texture transfer ------------------------------------------------------------------

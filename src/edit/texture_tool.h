@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "document/edit_context.h"
 #include "model/corners.h"
 #include "model/model.h"
 
@@ -46,6 +47,21 @@ bool ApplyTextureLayout(CFace& face, const TextureLayout& layout, const TextureS
 // faces were laid out.
 int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bool meshMode,
                             const std::function<TextureSize(const CFace&)>& sizeOf);
+
+// The command "Update Vertices": RelayStoredTextures on the view's current mesh and face;
+// enabled with a current mesh and, outside mesh mode, a current face. Changed when a
+// face was laid out.
+bool CanRelayTextures(const EditContext& c);
+EditOutcome RelayTextures(EditContext& c);
+
+// The texture tool's Apply and OK on the view's current face: the layout laid out
+// (TextureLayoutProblem's sentence, changing nothing, when the face cannot take it) and,
+// with store, its parameters kept in the face for the tool's next opening.
+struct TextureLayoutParams {
+    TextureLayout layout;
+    bool store = false;
+};
+EditOutcome LayOutTexture(EditContext& c, const TextureLayoutParams& p);
 
 // Continues the source face's texture onto the target across their first shared edge
 // (edges on one line, within 1.0e-5): the edge's two vertices take the source's

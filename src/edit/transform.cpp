@@ -10,6 +10,22 @@ namespace orv {
 
 namespace {
 
+enum class TransformOutcome {
+    Unchanged,  // nothing to move
+    Done,
+    TakenBack,  // the step would have bent a face out of its plane: everything is as before
+};
+
+EditOutcome OutcomeOf(TransformOutcome t)
+{
+    switch (t) {
+    case TransformOutcome::Done: return EditOutcome::Changed(kModelChanged);
+    // The model is as before, but the node markers were made again.
+    case TransformOutcome::TakenBack: return EditOutcome::Done(kViewStateChanged);
+    default: return {};
+    }
+}
+
 float& Coordinate(VertexRecord& r, int axis) { return axis == 0 ? r.x : (axis == 1 ? r.y : r.z); }
 
 // The corners one step moves, with where they were, so that a step taken back puts
@@ -94,7 +110,7 @@ std::vector<Vec3> FacePositions(const CFace& face)
 }
 
 // The positions of the selected vertices among the node list.
-std::vector<Vec3> SelectedPositions(const ViewContext& c, const CMesh& mesh)
+std::vector<Vec3> SelectedPositions(const EditContext& c, const CMesh& mesh)
 {
     std::vector<Vec3> out;
     if (!c.selection)
@@ -110,28 +126,28 @@ std::vector<Vec3> SelectedPositions(const ViewContext& c, const CMesh& mesh)
     return out;
 }
 
-void RefreshNodes(ViewContext& c)
+void RefreshNodes(EditContext& c)
 {
     if (c.selection)
-        c.selection->RefreshNodes(c.model, c.modes, c.settings);
+        c.selection->RefreshNodes(c.model(), c.modes(), *c.settings);
 }
 
-C3doNode* NodeOf(ViewContext& c)
+C3doNode* NodeOf(EditContext& c)
 {
-    const int32_t node = NodeOfMesh(c.model, c.selection ? c.selection->currentMesh : -1);
-    return node < 0 ? nullptr : c.model.nodes[static_cast<std::size_t>(node)].get();
+    const int32_t node = NodeOfMesh(c.model(), c.selection ? c.selection->currentMesh : -1);
+    return node < 0 ? nullptr : c.model().nodes[static_cast<std::size_t>(node)].get();
 }
 
 // Mesh mode: the step goes to one value of the mesh's hierarchy node, and the hierarchy
 // follows.
 template <typename Pick>
-TransformOutcome StepNode(ViewContext& c, Pick pick, float step)
+TransformOutcome StepNode(EditContext& c, Pick pick, float step)
 {
     C3doNode* node = NodeOf(c);
     if (!node)
         return TransformOutcome::Unchanged;
     pick(*node) += step;
-    c.model.RebuildHierarchy();
+    c.model().RebuildHierarchy();
     return TransformOutcome::Done;
 }
 
@@ -140,37 +156,39 @@ TransformOutcome StepNode(ViewContext& c, Pick pick, float step)
 float MoveStep(Modifiers mods) { return ModifierStep(mods, 0.01f, 0.001f, 0.005f); }
 float RotateStep(Modifiers mods) { return ModifierStep(mods, 45.0f, 1.0f, 6.0f); }
 
-bool CanMove(const ViewContext& c)
+bool CanMove(const EditContext& c)
 {
-    if (c.modes.grid || !c.HasCurrentMesh())
+    if (c.modes().grid || !HasCurrentMesh(c))
         return false;
-    return c.modes.meshMode || c.HasCurrentFace();
+    return c.modes().meshMode || HasCurrentFace(c);
 }
 
-bool CanRotate(const ViewContext& c)
+bool CanRotate(const EditContext& c)
 {
     if (!CanMove(c))
         return false;
-    return c.modes.meshMode || c.selection->currentNode < 0;
+    return c.modes().meshMode || c.selection->currentNode < 0;
 }
 
-TransformOutcome MoveSelection(ViewContext& c, int axis, float step)
+namespace {
+
+TransformOutcome Move(EditContext& c, int axis, float step)
 {
     if (!CanMove(c) || axis < 0 || axis > 2)
         return TransformOutcome::Unchanged;
-    CMesh& mesh = *c.selection->CurrentMesh(c.model);
-    if (c.modes.meshMode)
+    CMesh& mesh = *c.selection->CurrentMesh(c.model());
+    if (c.modes().meshMode)
         return StepNode(
             c,
             [axis](C3doNode& n) -> float& {
                 return axis == 0 ? n.position.x : (axis == 1 ? n.position.y : n.position.z);
             },
             step);
-    const CFace& face = *c.selection->CurrentFace(c.model);
+    const CFace& face = *c.selection->CurrentFace(c.model());
     std::vector<Moved> moved;
     if (c.selection->currentNode >= 0)
         moved = CornersAt(mesh, SelectedPositions(c, mesh));
-    else if (c.modes.faceMode)
+    else if (c.modes().faceMode)
         moved = GroupCorners(mesh, face);
     else
         moved = CornersAt(mesh, FacePositions(face));
@@ -184,23 +202,23 @@ TransformOutcome MoveSelection(ViewContext& c, int axis, float step)
     return outcome;
 }
 
-TransformOutcome RotateSelection(ViewContext& c, int axis, float degrees)
+TransformOutcome Rotate(EditContext& c, int axis, float degrees)
 {
     if (!CanRotate(c) || axis < 0 || axis > 2)
         return TransformOutcome::Unchanged;
-    CMesh& mesh = *c.selection->CurrentMesh(c.model);
+    CMesh& mesh = *c.selection->CurrentMesh(c.model());
     // The model holds (pitch, roll, yaw): X turns the pitch, Y the yaw, Z the roll.
-    if (c.modes.meshMode)
+    if (c.modes().meshMode)
         return StepNode(
             c,
             [axis](C3doNode& n) -> float& {
                 return axis == 0 ? n.rotation.x : (axis == 1 ? n.rotation.z : n.rotation.y);
             },
             degrees);
-    const CFace& face = *c.selection->CurrentFace(c.model);
+    const CFace& face = *c.selection->CurrentFace(c.model());
     Vec3 pivot;
     std::vector<Moved> moved;
-    if (c.modes.faceMode) {
+    if (c.modes().faceMode) {
         int groups = 0;
         for (const auto& f : mesh.faces)
             if (InFaceGroup(*f, face) && !f->corners.empty()) {
@@ -225,5 +243,11 @@ TransformOutcome RotateSelection(ViewContext& c, int axis, float degrees)
     RefreshNodes(c);
     return outcome;
 }
+
+}  // namespace
+
+EditOutcome MoveSelection(EditContext& c, const NudgeParams& p) { return OutcomeOf(Move(c, p.axis, p.step)); }
+
+EditOutcome RotateSelection(EditContext& c, const NudgeParams& p) { return OutcomeOf(Rotate(c, p.axis, p.step)); }
 
 }  // namespace orv

@@ -17,20 +17,21 @@ float RotateStep(Modifiers mods);
 
 // Enabled with the grid off and either mesh mode with a current mesh, or a current mesh
 // and face; rotations outside mesh mode also want no current node.
-bool CanMove(const ViewContext& c);
-bool CanRotate(const ViewContext& c);
+bool CanMove(const EditContext& c);
+bool CanRotate(const EditContext& c);
 
-enum class TransformOutcome {
-    Unchanged,  // nothing to move
-    Done,
-    TakenBack,  // the step would have bent a face out of its plane: everything is as before
+// One nudge: the axis (0 X, 1 Y, 2 Z of the model's axes) and the signed step, in model
+// units for a move and degrees for a rotation.
+struct NudgeParams {
+    int axis = 0;
+    float step = 0.0f;
 };
 
-// Moves by step (signed, model units) along axis 0 X, 1 Y, 2 Z of the model's axes.
-// The caller has taken the undo snapshot.
-TransformOutcome MoveSelection(ViewContext& c, int axis, float step);
-// Rotates by degrees (signed) about axis 0 X, 1 Y, 2 Z: a face about its area-weighted
-// centroid (a face group about the mean of their centroids), a mesh by its node's angles.
-TransformOutcome RotateSelection(ViewContext& c, int axis, float degrees);
+// Moves the selection by the step. Changed when anything moved; a step that would bend a
+// face out of its plane is taken back and leaves the model as it was (no change).
+EditOutcome MoveSelection(EditContext& c, const NudgeParams& p);
+// Rotates by the step: a face about its area-weighted centroid (a face group about the
+// mean of their centroids), a mesh by its node's angles. Changed as for a move.
+EditOutcome RotateSelection(EditContext& c, const NudgeParams& p);
 
 }  // namespace orv

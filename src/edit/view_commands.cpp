@@ -4,13 +4,13 @@ namespace orv {
 
 namespace {
 
-void Rebuild(ViewContext& c)
+void Rebuild(EditContext& c)
 {
     if (c.selection)
-        c.selection->RebuildNodes(c.model, c.modes, c.settings);
+        c.selection->RebuildNodes(c.model(), c.modes(), *c.settings);
 }
 
-void ForgetCurrentNode(ViewContext& c)
+void ForgetCurrentNode(EditContext& c)
 {
     if (c.selection)
         c.selection->currentNode = -1;
@@ -18,22 +18,22 @@ void ForgetCurrentNode(ViewContext& c)
 
 }  // namespace
 
-void ClearNodes(ViewContext& c)
+void ClearNodes(EditContext& c)
 {
     if (c.selection)
-        c.selection->ClearNodes(c.modes);
+        c.selection->ClearNodes(c.modes());
     else
-        c.modes.grid = false;
+        c.modes().grid = false;
 }
 
 Matrix4 FrontModelMatrix(const EditModes& m) { return m.scaleMatrix * Matrix4::RotationY(kPi); }
 
-void EnterContinuousView(ViewContext& c, int32_t viewKind)
+void EnterContinuousView(EditContext& c, int32_t viewKind)
 {
-    c.modes.viewKind = viewKind;
-    if (c.modes.renderMode != kRenderAll && c.modes.renderMode != kRenderAllWireframe)
-        c.modes.renderMode = kRenderAll;
-    c.model.modelMatrix = FrontModelMatrix(c.modes);
+    c.modes().viewKind = viewKind;
+    if (c.modes().renderMode != kRenderAll && c.modes().renderMode != kRenderAllWireframe)
+        c.modes().renderMode = kRenderAll;
+    c.model().modelMatrix = FrontModelMatrix(c.modes());
     if (c.selection) {
         c.selection->currentNode = -1;
         c.selection->currentFace = -1;
@@ -42,250 +42,250 @@ void EnterContinuousView(ViewContext& c, int32_t viewKind)
     ClearNodes(c);
 }
 
-bool ViewContext::HasCurrentMesh() const { return selection && selection->CurrentMesh(model); }
-bool ViewContext::HasCurrentFace() const { return selection && selection->CurrentFace(model); }
+bool HasCurrentMesh(const EditContext& c) { return c.selection && c.selection->CurrentMesh(c.model()); }
+bool HasCurrentFace(const EditContext& c) { return c.selection && c.selection->CurrentFace(c.model()); }
 
 // ---- render modes and views -------------------------------------------------------------
 
-bool CanSetRenderMode(const ViewContext& c, int32_t mode)
+bool CanSetRenderMode(const EditContext& c, int32_t mode)
 {
     if (mode < kRenderAll || mode > kRenderMeshWireframe)
         return false;
-    return mode <= kRenderAllWireframe || c.HasCurrentMesh();
+    return mode <= kRenderAllWireframe || HasCurrentMesh(c);
 }
 
-bool SetRenderMode(ViewContext& c, int32_t mode)
+EditOutcome SetRenderMode(EditContext& c, int32_t mode)
 {
     if (!CanSetRenderMode(c, mode))
-        return false;
-    c.modes.renderMode = mode;
+        return {};
+    c.modes().renderMode = mode;
     if (c.selection)
         c.selection->currentFace = -1;
     ClearNodes(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool ShowStandardView(ViewContext& c, int32_t viewKind)
+EditOutcome ShowStandardView(EditContext& c, int32_t viewKind)
 {
     if (viewKind < kViewFront || viewKind > kViewBottom)
-        return false;
-    c.modes.viewKind = viewKind;
+        return {};
+    c.modes().viewKind = viewKind;
     ClearNodes(c);
-    c.model.RebuildHierarchy();
-    c.model.modelMatrix = c.modes.scaleMatrix * StandardViewRotation(viewKind);
+    c.model().RebuildHierarchy();
+    c.model().modelMatrix = c.modes().scaleMatrix * StandardViewRotation(viewKind);
     if (c.camera) {
         c.camera->SetCameraOrientation({0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
         c.camera->UpdateEyeFromView();
     }
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool StartRotateView(ViewContext& c)
+EditOutcome StartRotateView(EditContext& c)
 {
     EnterContinuousView(c, kViewRotating);
-    c.model.RebuildHierarchy();
-    c.model.rotationStep = Matrix4::RotationAngles(0.0f, -0.05f, 0.0f);
-    c.model.baseMatrix = c.model.modelMatrix;
-    return true;
+    c.model().RebuildHierarchy();
+    c.model().rotationStep = Matrix4::RotationAngles(0.0f, -0.05f, 0.0f);
+    c.model().baseMatrix = c.model().modelMatrix;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
 // ---- scale -------------------------------------------------------------------------------
 
-bool CanScaleUp(const ViewContext& c) { return c.modes.scaleExponent < kMaxScaleExponent; }
-bool CanScaleDown(const ViewContext& c) { return c.modes.scaleExponent > -kMaxScaleExponent; }
+bool CanScaleUp(const EditContext& c) { return c.modes().scaleExponent < kMaxScaleExponent; }
+bool CanScaleDown(const EditContext& c) { return c.modes().scaleExponent > -kMaxScaleExponent; }
 
 namespace {
 
-void Rescale(ViewContext& c, int32_t step, float factor)
+void Rescale(EditContext& c, int32_t step, float factor)
 {
-    c.modes.scaleExponent += step;
+    c.modes().scaleExponent += step;
     const Matrix4 s = Matrix4::Scaling(factor, factor, factor);
-    c.modes.scaleMatrix = c.modes.scaleMatrix * s;
-    c.model.modelMatrix = c.model.modelMatrix * s;
+    c.modes().scaleMatrix = c.modes().scaleMatrix * s;
+    c.model().modelMatrix = c.model().modelMatrix * s;
     ClearNodes(c);
 }
 
 }  // namespace
 
-bool ScaleUp(ViewContext& c)
+EditOutcome ScaleUp(EditContext& c)
 {
     if (!CanScaleUp(c))
-        return false;
+        return {};
     Rescale(c, 1, 2.0f);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool ScaleDown(ViewContext& c)
+EditOutcome ScaleDown(EditContext& c)
 {
     if (!CanScaleDown(c))
-        return false;
+        return {};
     Rescale(c, -1, 0.5f);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
 // ---- grid and node size ------------------------------------------------------------------
 
-bool CanToggleGrid(const ViewContext& c)
+bool CanToggleGrid(const EditContext& c)
 {
-    return c.HasCurrentMesh() && !c.modes.animateMode && (c.modes.meshMode || c.HasCurrentFace());
+    return HasCurrentMesh(c) && !c.modes().animateMode && (c.modes().meshMode || HasCurrentFace(c));
 }
 
-bool ToggleGrid(ViewContext& c)
+EditOutcome ToggleGrid(EditContext& c)
 {
     if (!CanToggleGrid(c))
-        return false;
-    c.modes.grid = !c.modes.grid;
+        return {};
+    c.modes().grid = !c.modes().grid;
     ForgetCurrentNode(c);
     Rebuild(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanGridSmaller(const ViewContext& c) { return c.modes.grid && c.settings.grid > 0.02f; }
-bool CanGridLarger(const ViewContext& c) { return c.modes.grid && c.settings.grid < 0.2f; }
+bool CanGridSmaller(const EditContext& c) { return c.modes().grid && c.settings->grid > 0.02f; }
+bool CanGridLarger(const EditContext& c) { return c.modes().grid && c.settings->grid < 0.2f; }
 
-bool GridSmaller(ViewContext& c)
+EditOutcome GridSmaller(EditContext& c)
 {
     if (!CanGridSmaller(c))
-        return false;
-    c.settings.grid -= 0.02f;
-    if (c.settings.grid < 0.02f)
-        c.settings.grid = 0.02f;
+        return {};
+    c.settings->grid -= 0.02f;
+    if (c.settings->grid < 0.02f)
+        c.settings->grid = 0.02f;
     ForgetCurrentNode(c);
     Rebuild(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool GridLarger(ViewContext& c)
+EditOutcome GridLarger(EditContext& c)
 {
     if (!CanGridLarger(c))
-        return false;
-    c.settings.grid += 0.02f;
+        return {};
+    c.settings->grid += 0.02f;
     ForgetCurrentNode(c);
     Rebuild(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleFaceOnly(const ViewContext& c) { return c.HasCurrentMesh() && c.modes.meshMode; }
+bool CanToggleFaceOnly(const EditContext& c) { return HasCurrentMesh(c) && c.modes().meshMode; }
 
-bool ToggleFaceOnly(ViewContext& c)
+EditOutcome ToggleFaceOnly(EditContext& c)
 {
     if (!CanToggleFaceOnly(c))
-        return false;
-    c.modes.gridFaceOnly = !c.modes.gridFaceOnly;
-    if (c.modes.gridFaceOnly)
-        c.modes.gridEdgesOnly = false;
+        return {};
+    c.modes().gridFaceOnly = !c.modes().gridFaceOnly;
+    if (c.modes().gridFaceOnly)
+        c.modes().gridEdgesOnly = false;
     Rebuild(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleEdgesOnly(const ViewContext& c) { return c.modes.grid; }
+bool CanToggleEdgesOnly(const EditContext& c) { return c.modes().grid; }
 
-bool ToggleEdgesOnly(ViewContext& c)
+EditOutcome ToggleEdgesOnly(EditContext& c)
 {
     if (!CanToggleEdgesOnly(c))
-        return false;
-    c.modes.gridEdgesOnly = !c.modes.gridEdgesOnly;
-    if (c.modes.gridEdgesOnly)
-        c.modes.gridFaceOnly = false;
+        return {};
+    c.modes().gridEdgesOnly = !c.modes().gridEdgesOnly;
+    if (c.modes().gridEdgesOnly)
+        c.modes().gridFaceOnly = false;
     Rebuild(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanNodesLarger(const ViewContext& c)
+bool CanNodesLarger(const EditContext& c)
 {
-    return c.HasCurrentMesh() && c.HasCurrentFace() && c.settings.vertexScaling < 0.1f;
+    return HasCurrentMesh(c) && HasCurrentFace(c) && c.settings->vertexScaling < 0.1f;
 }
 
-bool CanNodesSmaller(const ViewContext& c)
+bool CanNodesSmaller(const EditContext& c)
 {
-    return c.HasCurrentMesh() && c.HasCurrentFace() && c.settings.vertexScaling > 0.002f;
+    return HasCurrentMesh(c) && HasCurrentFace(c) && c.settings->vertexScaling > 0.002f;
 }
 
-bool NodesLarger(ViewContext& c)
+EditOutcome NodesLarger(EditContext& c)
 {
     if (!CanNodesLarger(c))
-        return false;
-    c.settings.vertexScaling += 0.00125f;
+        return {};
+    c.settings->vertexScaling += 0.00125f;
     Rebuild(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool NodesSmaller(ViewContext& c)
+EditOutcome NodesSmaller(EditContext& c)
 {
     if (!CanNodesSmaller(c))
-        return false;
-    c.settings.vertexScaling -= 0.00125f;
+        return {};
+    c.settings->vertexScaling -= 0.00125f;
     Rebuild(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
 // ---- edit modes --------------------------------------------------------------------------
 
-bool CanToggleMeshMode(const ViewContext& c) { return c.HasCurrentMesh(); }
+bool CanToggleMeshMode(const EditContext& c) { return HasCurrentMesh(c); }
 
-bool ToggleMeshMode(ViewContext& c)
+EditOutcome ToggleMeshMode(EditContext& c)
 {
     if (!CanToggleMeshMode(c))
-        return false;
-    EditModes& m = c.modes;
+        return {};
+    EditModes& m = c.modes();
     m.meshMode = !m.meshMode;
     m.grid = m.faceMode = m.texturingMode = m.animateMode = false;
     Rebuild(c);
     ForgetCurrentNode(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleFaceMode(const ViewContext& c) { return c.HasCurrentMesh() && c.HasCurrentFace(); }
+bool CanToggleFaceMode(const EditContext& c) { return HasCurrentMesh(c) && HasCurrentFace(c); }
 
-bool ToggleFaceMode(ViewContext& c)
+EditOutcome ToggleFaceMode(EditContext& c)
 {
     if (!CanToggleFaceMode(c))
-        return false;
-    EditModes& m = c.modes;
+        return {};
+    EditModes& m = c.modes();
     m.faceMode = !m.faceMode;
     m.grid = m.meshMode = m.texturingMode = m.animateMode = false;
     Rebuild(c);
     ForgetCurrentNode(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleTexturingMode(const ViewContext& c)
+bool CanToggleTexturingMode(const EditContext& c)
 {
-    return !c.modes.meshMode && c.HasCurrentMesh() && c.HasCurrentFace();
+    return !c.modes().meshMode && HasCurrentMesh(c) && HasCurrentFace(c);
 }
 
-bool ToggleTexturingMode(ViewContext& c)
+EditOutcome ToggleTexturingMode(EditContext& c)
 {
     if (!CanToggleTexturingMode(c))
-        return false;
-    c.modes.texturingMode = !c.modes.texturingMode;
+        return {};
+    c.modes().texturingMode = !c.modes().texturingMode;
     ClearNodes(c);
-    c.modes.faceMode = c.modes.animateMode = false;
-    c.model.RebuildHierarchy();
-    return true;
+    c.modes().faceMode = c.modes().animateMode = false;
+    c.model().RebuildHierarchy();
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleCoordinateMode(const ViewContext& c) { return c.modes.viewKind != kViewAnimating; }
+bool CanToggleCoordinateMode(const EditContext& c) { return c.modes().viewKind != kViewAnimating; }
 
-bool ToggleCoordinateMode(ViewContext& c)
+EditOutcome ToggleCoordinateMode(EditContext& c)
 {
     if (!CanToggleCoordinateMode(c))
-        return false;
-    c.modes.coordinateMode = !c.modes.coordinateMode;
-    return true;
+        return {};
+    c.modes().coordinateMode = !c.modes().coordinateMode;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleAnimateMode(const ViewContext& c) { return c.modes.meshMode && c.model.keyframe != nullptr; }
+bool CanToggleAnimateMode(const EditContext& c) { return c.modes().meshMode && c.model().keyframe != nullptr; }
 
-bool ToggleAnimateMode(ViewContext& c)
+EditOutcome ToggleAnimateMode(EditContext& c)
 {
     if (!CanToggleAnimateMode(c))
-        return false;
-    c.modes.animateMode = !c.modes.animateMode;
-    c.modes.grid = false;
-    c.model.modelMatrix = FrontModelMatrix(c.modes);
+        return {};
+    c.modes().animateMode = !c.modes().animateMode;
+    c.modes().grid = false;
+    c.model().modelMatrix = FrontModelMatrix(c.modes());
     ClearNodes(c);
-    return true;
+    return EditOutcome::Done(kViewStateChanged);
 }
 
 }  // namespace orv

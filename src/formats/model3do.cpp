@@ -1,7 +1,6 @@
 #include "formats/model3do.h"
 
 #include <optional>
-#include <set>
 #include <system_error>
 #include <vector>
 
@@ -483,96 +482,5 @@ std::string Format3do(CModel& model, const std::string& headerPath)
 }
 
 Status Write3do(CModel& model, const fs::path& path) { return WriteFileAtomic(path, Format3do(model, path.string())); }
-
-// ---- resource-tree export -----------------------------------------------------------
-
-std::string SafeFileName(const std::string& name)
-{
-    const auto cut = name.find_last_of("/\\");
-    std::string s = cut == std::string::npos ? name : name.substr(cut + 1);
-    if (s == "." || s == "..")
-        return {};
-    return s;
-}
-
-fs::path FindFileNoCase(const fs::path& dir, const std::string& name)
-{
-    std::error_code ec;
-    const fs::path exact = dir / name;
-    if (fs::is_regular_file(exact, ec))
-        return exact;
-    const std::string lower = ToLowerAscii(name);
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        if (ToLowerAscii(it->path().filename().string()) == lower && it->is_regular_file(ec))
-            return it->path();
-    return {};
-}
-
-namespace {
-
-Status CopyIfPresent(const fs::path& sourceDir, const std::string& name, const fs::path& target)
-{
-    const fs::path source = FindFileNoCase(sourceDir, name);
-    if (source.empty())
-        return {};
-    auto bytes = ReadWholeTextFile(source);
-    if (!bytes)
-        return Fail(bytes.error());
-    return WriteFileAtomic(target, *bytes);
-}
-
-}  // namespace
-
-Status ExportBrindleProject(CModel& model, const std::string& title, const fs::path& projectPath,
-                            const fs::path& sourceDir)
-{
-    if (Status s = WriteFileAtomic(projectPath, ""); !s)
-        return s;
-
-    fs::path base = projectPath;
-    base.replace_extension();
-    if (base == projectPath)
-        return Fail("cannot export to " + projectPath.string() + ": the name has no extension");
-    static const char* const kFolders[] = {"3do",      "3do/key",  "3do/mat",  "cog",      "jkl",
-                                           "mat",      "misc",     "misc/ai",  "misc/cmp", "misc/par",
-                                           "misc/per", "misc/pup", "misc/snd", "misc/spr", "sound"};
-    for (const char* folder : kFolders) {
-        const fs::path dir = base / fs::path(folder).make_preferred();
-        std::error_code ec;
-        fs::create_directories(dir, ec);
-        if (ec || !fs::is_directory(dir, ec))
-            return Fail("cannot create folder " + dir.string() + (ec ? ": " + ec.message() : ""));
-    }
-
-    const std::string safeTitle = SafeFileName(title);
-    if (Status s = Write3do(model, base / "3do" / (safeTitle + ".3do")); !s)
-        return s;
-
-    // Copies go on after a failure; the first failure is reported.
-    Status first;
-    auto note = [&](Status copied) {
-        if (!copied && first)
-            first = std::move(copied);
-    };
-    note(CopyIfPresent(sourceDir, safeTitle + ".pup", base / "misc" / "pup" / (safeTitle + ".pup")));
-
-    std::set<std::string> copied;
-    for (const auto& mode : model.puppetModes)
-        for (const auto& item : mode->items) {
-            const std::string name = SafeFileName(item->keyFile);
-            if (name.empty() || !copied.insert(name).second)
-                continue;
-            note(CopyIfPresent(sourceDir, name, base / "3do" / "key" / name));
-        }
-
-    for (const auto& entry : model.customMaterials.Entries()) {
-        const std::string name = SafeFileName(entry->shortName);
-        if (name.empty())
-            continue;
-        const std::string_view bytes(reinterpret_cast<const char*>(entry->data.data()), entry->data.size());
-        note(WriteFileAtomic(base / "3do" / "mat" / name, bytes));
-    }
-    return first;
-}
 
 }  // namespace orv

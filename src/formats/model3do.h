@@ -1,5 +1,4 @@
-// The game's 3DO model files ("3DO 2.1"): reader, writer, and the export of a model as a
-// folder laid out like the game's resource tree (".brp").
+// The game's 3DO model files ("3DO 2.1"): reader and writer.
 #pragma once
 
 #include <filesystem>
@@ -36,22 +35,5 @@ std::string Format3do(CModel& model, const std::string& headerPath);
 
 // Writes Format3do(model, path) atomically.
 Status Write3do(CModel& model, const std::filesystem::path& path);
-
-// Creates the empty project file at projectPath and, beside it, the folder named after
-// it without its extension, with the game's resource sub-folders; writes the model as
-// 3do/<title>.3do; copies <title>.pup from sourceDir into misc/pup and every keyframe
-// named by the puppet modes into 3do/key (sources that do not exist are skipped); writes
-// the custom materials into 3do/mat. Fails with the first failure's reason (the
-// remaining copies are still made).
-Status ExportBrindleProject(CModel& model, const std::string& title, const std::filesystem::path& projectPath,
-                            const std::filesystem::path& sourceDir);
-
-// The file named name in dir, or one whose name differs only in case (the game's files
-// come from a file system that ignores case); empty when there is none.
-std::filesystem::path FindFileNoCase(const std::filesystem::path& dir, const std::string& name);
-
-// The last component of a name that may hold '/' or '\' separators, or "" when that is
-// empty, "." or "..": names taken from files never lead outside the target folder.
-std::string SafeFileName(const std::string& name);
 
 }  // namespace orv

@@ -13,6 +13,7 @@
 
 #include "edit/materials.h"
 #include "interchange/export_scene.h"
+#include "model/file_kind.h"
 #include "model/fileio.h"
 #include "resources/catalog.h"
 #include "resources/png.h"
@@ -440,10 +441,10 @@ std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(Resour
 
 Result<ExportReport> ExportModel(const CModel& model, const fs::path& path, const ExportOptions& options)
 {
-    const std::string ext = Lower(path.extension().string());
-    if (ext != ".glb" && ext != ".gltf" && ext != ".obj")
-        return Fail("models are exported as .glb, .gltf or .obj files, not '" + ext + "'");
-    if (options.keyframe && ext == ".obj")
+    const FileKind kind = FileKindOf(path.string());
+    if (kind != FileKind::GltfBinary && kind != FileKind::Gltf && kind != FileKind::Obj)
+        return Fail("models are exported as .glb, .gltf or .obj files, not '" + FileExtension(path.string()) + "'");
+    if (options.keyframe && kind == FileKind::Obj)
         return Fail("an OBJ file holds no animation; export the keyframe to .glb or .gltf");
     if (options.geoset < 0 || static_cast<std::size_t>(options.geoset) >= model.geosets.size())
         return Fail("the model has no geometry set " + std::to_string(options.geoset) + " (it has " +
@@ -452,13 +453,13 @@ Result<ExportReport> ExportModel(const CModel& model, const fs::path& path, cons
     const ExportScene scene =
         SceneBuilder(model, *model.geosets[static_cast<std::size_t>(options.geoset)], options, report).Build();
     std::vector<ExportFile> files;
-    if (ext == ".obj") {
+    if (kind == FileKind::Obj) {
         auto obj = WriteObj(scene, path);
         if (!obj)
             return Fail(obj.error());
         files = std::move(*obj);
     } else {
-        files = WriteGltf(scene, path, ext == ".glb");
+        files = WriteGltf(scene, path, kind == FileKind::GltfBinary);
         // The model's own file last, once everything it refers to is in place.
         std::rotate(files.begin(), files.begin() + 1, files.end());
     }

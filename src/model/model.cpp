@@ -449,6 +449,13 @@ std::size_t CountFaces(const CModel& model)
     return n;
 }
 
+void MarkListsCurrent(CModel& model)
+{
+    for (auto& g : model.geosets)
+        for (auto& mesh : g->meshes)
+            mesh->rebuiltFingerprint = mesh->ListsFingerprint();
+}
+
 std::unique_ptr<CFace> CopyFace(const CFace& s, bool withCorners)
 {
     auto f = std::make_unique<CFace>(s);

@@ -209,6 +209,10 @@ public:
 // The faces of every mesh of every geometry set.
 std::size_t CountFaces(const CModel& model);
 
+// Every mesh's lists stand as they are: rebuilding them leaves them alone until the
+// corners change (a project file's lists written back as they were read).
+void MarkListsCurrent(CModel& model);
+
 // Copies used by the clipboard and the edit operations: every field as it is, but the
 // lists (the index lists, a mesh's vertex lists) start empty.
 std::unique_ptr<CFace> CopyFace(const CFace& source, bool withCorners);

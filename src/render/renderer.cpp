@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "anim/playback.h"
+#include "model/corners.h"
+#include "model/file_kind.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
 #include "resources/searchpath.h"
@@ -65,16 +67,6 @@ MaterialResolver SourcesMaterialResolver(ResourceSources sources, std::function<
         return ToTextureImage(*image);
     };
 }
-
-namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-}  // namespace
 
 CRenderer::CRenderer(COrvaneDoc& doc, Settings& settings, Camera& camera, Selection& selection, FramePacer& pacer)
     : doc_(doc),
@@ -228,13 +220,13 @@ void CRenderer::CenterView(Modifiers mods)
 
 void CRenderer::PlaceInitialCamera(Modifiers mods)
 {
-    const std::string path = Lower(doc_.PathName());
+    const std::string& path = doc_.PathName();
     const CameraState& saved = doc_.savedCamera;
     // A project without a camera (zero direction or up) would show nothing from a
     // degenerate view; it is framed like a model file instead.
     const bool usableSaved = LengthSquared(saved.direction) > 0.0f && LengthSquared(saved.up) > 0.0f &&
                              LengthSquared(Cross(saved.up, saved.direction)) > 0.0f;
-    if ((path.empty() || path.find(".orv") != std::string::npos) && usableSaved) {
+    if ((path.empty() || FileKindOf(path) == FileKind::Project) && usableSaved) {
         camera_.SetCameraOrientation(saved.direction, saved.up);
         camera_.SetCameraPosition(saved.eye, mods);
         device_.SetView(camera_.view);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "model/file_kind.h"
 #include "resources/util.h"
 
 namespace orv {
@@ -134,22 +135,24 @@ FileFilters AddFilesFilter(std::string_view nodeShortName)
         {".dat", 7},  {".ai", 8},   {".cmp", 9},  {".par", 10}, {".per", 11}, {".pup", 12},
         {".snd", 13}, {".spr", 14}, {".wav", 15}, {".bmp", 16}, {".jk", 0},
     };
-    const std::string lower = LowerAscii(nodeShortName);
-    for (const auto& [ext, entry] : byExtension)
-        if (lower.find(ext) != std::string::npos)
+    const std::string ext = FileExtension(nodeShortName);
+    for (const auto& [e, entry] : byExtension)
+        if (ext == e || (std::string_view(e) == ".ai" && ext.starts_with(e)))  // .ai0, .ai2 ... are AI files too
             return {AddFilterEntries()[entry]};
     return AddFilterEntries();
 }
 
 FileFilters SaveItemFilter(std::string_view shortName)
 {
+    // The pattern is the name's own ending after its first dot; whether bitmaps are
+    // offered too goes by its kind.
     const auto dot = shortName.find('.');
     const std::string ext = dot == std::string_view::npos ? std::string() : std::string(shortName.substr(dot + 1));
     // A name without an extension has no type of its own to offer.
     if (ext.empty())
         return {{"All Files (*)", {"*"}}};
     FileFilters filters = {{UpperAscii(ext) + " Files (*." + ext + ")", {"*." + ext}}};
-    if (LowerAscii(ext) == "mat")
+    if (FileKindOf(shortName) == FileKind::Material)
         filters.push_back({"BMP Files (*.bmp)", {"*.bmp"}});
     return filters;
 }

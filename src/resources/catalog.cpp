@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "model/file_kind.h"
 #include "resources/util.h"
 
 namespace orv {
@@ -60,13 +61,14 @@ bool ResourceCatalog::Empty() const
 
 ResourceKind ClassifyResource(std::string_view name)
 {
-    if (Contains(name, "3do\\mat\\") && Contains(name, ".mat"))
+    const FileKind kind = FileKindOf(name);
+    if (Contains(name, "3do\\mat\\") && kind == FileKind::Material)
         return ResourceKind::Material;
-    if (Contains(name, "3do\\key\\") && Contains(name, ".key"))
+    if (Contains(name, "3do\\key\\") && kind == FileKind::Keyframe)
         return ResourceKind::Keyframe;
-    if (!Contains(name, "3do") && Contains(name, ".cmp"))
+    if (!Contains(name, "3do") && kind == FileKind::Colormap)
         return ResourceKind::Colormap;
-    if (Contains(name, "pup"))
+    if (kind == FileKind::Puppet)
         return ResourceKind::Puppet;
     return ResourceKind::None;
 }

@@ -6,9 +6,11 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "model/file_kind.h"
 #include "model/fileio.h"
 #include "model/tree.h"
 #include "resources/bitmap.h"
+#include "resources/catalog.h"
 #include "resources/util.h"
 
 namespace orv {
@@ -20,7 +22,7 @@ namespace {
 // The file's name without its folder; a backslash in it counts as a separator too.
 std::string FileNameOf(const fs::path& file) { return ShortNameOf(file.filename().string()); }
 
-bool IsBitmapName(std::string_view lowerName) { return lowerName.find(".bmp") != std::string_view::npos; }
+bool IsBitmapName(std::string_view name) { return FileKindOf(name) == FileKind::Bitmap; }
 
 }  // namespace
 
@@ -32,8 +34,9 @@ std::string ArchiveDirectoryFor(std::string_view name)
         {".par", "misc\\par\\"}, {".per", "misc\\per\\"}, {".pup", "misc\\pup\\"}, {".snd", "misc\\snd\\"},
         {".spr", "misc\\spr\\"}, {".wav", "voiceuu\\"},
     };
-    for (const auto& [ext, dir] : table)
-        if (name.find(ext) != std::string_view::npos)
+    const std::string ext = FileExtension(name);
+    for (const auto& [e, dir] : table)
+        if (ext == e || (std::string_view(e) == ".ai" && ext.starts_with(e)))  // .ai0, .ai2 ... are AI files too
             return dir;
     return {};
 }
@@ -324,6 +327,42 @@ Status ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, 
             return Fail("cannot make the folder " + target.parent_path().string() + ": " + ec.message());
     }
     return WriteFileAtomic(target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+}
+
+Result<std::optional<Palette>> ExtractionPalette(const ResourceCatalog* catalog, const fs::path& resourceFile,
+                                                 const fs::path& archive)
+{
+    auto first = [](const ResourceCatalog& c, const fs::path& file) -> Result<std::optional<Palette>> {
+        const CTreeObject& entry = c.colormaps.At(0);
+        const auto bytes = ReadEntryData(file, entry);
+        if (!bytes)
+            return Fail(entry.name + ": " + bytes.error());
+        const auto cmp = ParseColormap(*bytes);
+        if (!cmp)
+            return Fail(entry.name + ": " + cmp.error());
+        return std::optional<Palette>(cmp->palette);
+    };
+    if (catalog && catalog->colormaps.Count() > 0)
+        return first(*catalog, resourceFile);
+    ResourceCatalog own;
+    if (const auto load = LoadCatalog(archive, own); !load)
+        return Fail(load.error());
+    if (own.colormaps.Count() > 0)
+        return first(own, archive);
+    return std::optional<Palette>();
+}
+
+Result<ExtractionForm> ExtractionFormOf(const fs::path& archive, const ArchiveRecord& record, bool asBitmap,
+                                        const Palette* palette)
+{
+    if (!asBitmap || FileKindOf(ShortNameOf(record.name)) != FileKind::Material)
+        return ExtractionForm::AsItIs;
+    if (palette)
+        return ExtractionForm::Bitmap;
+    const auto bytes = ReadArchiveEntry(archive, record);
+    if (!bytes)
+        return Fail(record.name + ": " + bytes.error());
+    return MatNeedsColormap(*bytes) ? ExtractionForm::NeedsColormap : ExtractionForm::Bitmap;
 }
 
 }  // namespace orv

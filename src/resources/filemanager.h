@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -103,5 +104,29 @@ Status CheckExtractionTargets(const std::vector<std::pair<std::string, std::file
 // only once it is complete.
 Status ExtractArchiveItem(const std::filesystem::path& archive, const ArchiveRecord& record,
                           const std::filesystem::path& target, const Palette* bitmapPalette, bool asBitmap = false);
+
+// Saving items of an archive as files, as `gob extract` and the File Manager's Save As
+// both do: one choice of colormap and one rule for which items become bitmaps.
+
+struct ResourceCatalog;
+
+// The palette materials are saved as bitmaps through: the first colormap of the game's
+// catalogue (read from resourceFile), else the first of the archive's own; none when
+// neither holds a colormap. Fails, naming it, when the colormap chosen cannot be read.
+Result<std::optional<Palette>> ExtractionPalette(const ResourceCatalog* catalog,
+                                                 const std::filesystem::path& resourceFile,
+                                                 const std::filesystem::path& archive);
+
+enum class ExtractionForm {
+    AsItIs,         // its bytes as they are
+    Bitmap,         // a material's first cel as a bitmap
+    NeedsColormap,  // a bitmap was asked for, but this 8-bit material has no colormap to go through
+};
+
+// How an item is saved: with asBitmap, a material (by its kind) becomes a bitmap through
+// palette, or without one when it holds its own colours (16-bit); every other item is
+// saved as it is. Fails when the item must be read to tell and cannot be.
+Result<ExtractionForm> ExtractionFormOf(const std::filesystem::path& archive, const ArchiveRecord& record,
+                                        bool asBitmap, const Palette* palette);
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "model/file_kind.h"
 #include "model/fileio.h"
 #include "resources/archive.h"
 #include "resources/catalog.h"
@@ -13,11 +14,6 @@ namespace orv {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool EndsWith(std::string_view s, std::string_view tail)
-{
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
 
 // The folder below base whose path is the given components, each matched without
 // regard to case (a mod unpacked from Windows may have "MAT" or "3DO\Mat"); empty when
@@ -81,9 +77,10 @@ Result<std::vector<uint8_t>> ReadLocation(const ResourceLocation& where)
 
 void ResourceIndex::Add(std::string name, ResourceLocation where)
 {
-    if (EndsWith(name, ".mat"))
+    const FileKind kind = FileKindOf(name);
+    if (kind == FileKind::Material)
         materials_.emplace(std::move(name), std::move(where));
-    else if (EndsWith(name, ".cmp"))
+    else if (kind == FileKind::Colormap)
         colormaps_.emplace(std::move(name), std::move(where));
 }
 

@@ -66,11 +66,15 @@ struct Walker {
     }
     CommandResult Run(int id)
     {
-        CommandContext c;
-        c.doc = &doc;
-        c.settings = &settings;
-        c.selection = &selection;
+        EditContext c(doc, settings, &selection);
         return RunCommand(id, c);
+    }
+    // A dialog's "&OK", as the window runs it: one undo step of the document.
+    template <class Editor>
+    EditOutcome Commit(Editor& e)
+    {
+        EditContext c(doc, settings, &selection);
+        return doc.Run(c, [&](EditContext& x) { return e.Commit(x); });
     }
     std::unique_ptr<CKeyframe> ReadBack(const std::string& name)
     {
@@ -154,7 +158,7 @@ TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
     e.DeleteSubMode(0, 2);  // "&Delete" on a sub-mode row takes that sub-mode
     e.currentMode = 1;
     e.currentSubMode = 1;
-    ASSERT_TRUE(orvtest::Ok(e.Commit(w.doc)));
+    ASSERT_EQ(w.Commit(e).message, "");
 
     EXPECT_EQ(w.doc.history.UndoList().size(), 1u);
     CModel pup;
@@ -353,7 +357,7 @@ TEST(PuppetEditor, AnyRunOfEditsWritesASoundPuppetThatReadsBackTheSame)
             }
             ASSERT_TRUE(Sound(modes)) << "after step " << step;
         }
-        ASSERT_TRUE(orvtest::Ok(e.Commit(w.doc)));
+        ASSERT_EQ(w.Commit(e).message, "");
         CModel back;
         const auto read = LoadPupFile(w.dir / "walker.pup", back);
         ASSERT_TRUE(orvtest::Ok(read));
@@ -403,13 +407,19 @@ TEST(KeyframeEditor, NodesEntriesHeaderAndTheSaveRule)
     EXPECT_EQ(w.Model().keyframe->nodes.size(), 5u);  // the model's own is untouched
 
     e.EditHeader(0, 0xFFFF, 6, 30.0f);
-    const auto refused = e.Commit(w.doc);
-    EXPECT_TRUE(refused.stay);
-    EXPECT_EQ(refused.message, "Cannot save keyfile, since node \"torso\" has wrong frame.");
+    const Status refused = e.Savable();
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error(), "Cannot save keyfile, since node \"torso\" has wrong frame.");
+    const EditOutcome unsaved = w.Commit(e);
+    EXPECT_EQ(unsaved.message, refused.error());
+    EXPECT_FALSE(unsaved.changed);
+    EXPECT_FALSE(w.doc.CanUndo());
     e.EditHeader(0, 0xFFFF, 16, 30.0f);
-    const auto saved = e.Commit(w.doc);
-    EXPECT_FALSE(saved.stay);
+    ASSERT_TRUE(orvtest::Ok(e.Savable()));
+    const EditOutcome saved = w.Commit(e);
+    EXPECT_TRUE(saved.changed);
     EXPECT_EQ(saved.message, "");
+    EXPECT_EQ(w.doc.history.UndoList().size(), 1u);
     EXPECT_EQ(w.Model().keyframe->nodes.size(), 6u);
     EXPECT_EQ(w.Model().frameCount, 16);
     EXPECT_FLOAT_EQ(w.Model().frameTime, 1.0f / 30.0f);
@@ -428,7 +438,8 @@ TEST(KeyframeEditor, NodesEntriesHeaderAndTheSaveRule)
     EXPECT_TRUE(stock.Stock());
     stock.AddNode("head");
     EXPECT_EQ(stock.Keyframe().nodes.size(), 5u);
-    EXPECT_FALSE(stock.Commit(w.doc).stay);
+    EXPECT_TRUE(orvtest::Ok(stock.Savable()));
+    EXPECT_FALSE(w.Commit(stock).changed);
     EXPECT_FALSE(fs::exists(w.dir / "wkwalk.key"));
 }
 
@@ -475,11 +486,12 @@ TEST(HierarchyEdit, TreeAndApply)
     NodeFields f = FieldsOfNode(*m.nodes[1]);
     f.position = {1, 2, 3};
     f.pivot = {0, 0, 1};
-    EXPECT_TRUE(ApplyNodeFields(doc, 1, f));
+    EditContext c(doc, settings);
+    EXPECT_TRUE(doc.Run(c, ApplyNodeFields, NodeEdit{1, f}).changed);
     EXPECT_EQ(doc.history.UndoList().size(), 1u);
     orvtest::ExpectClose(Vec3(m.nodes[1]->poses[0](3, 0), m.nodes[1]->poses[0](3, 1), m.nodes[1]->poses[0](3, 2)),
                          {1, 2, 3});
     EXPECT_NEAR(m.MeshAt(1)->faces[0]->corners[0].z, 1.0f, 1e-6f);  // the pivot moved the corners
-    EXPECT_FALSE(ApplyNodeFields(doc, 1, f));
+    EXPECT_FALSE(doc.Run(c, ApplyNodeFields, NodeEdit{1, f}).changed);
     EXPECT_EQ(doc.history.UndoList().size(), 1u);
 }

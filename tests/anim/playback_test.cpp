@@ -50,13 +50,13 @@ struct Rig {
             node->entries.push_back(std::make_unique<CKeyframeEntry>(e));
         model->keyframe->nodes.push_back(std::move(node));
     }
-    ViewContext Ctx() { return ViewContext{*model, modes, settings, &selection, nullptr}; }
+    EditContext Ctx() { return EditContext{*model, modes, settings, &selection, nullptr}; }
     const std::vector<Matrix4>& Poses(int node) { return model->nodes[static_cast<std::size_t>(node)]->poses; }
 };
 
 }  // namespace
 
-// The two drawing rates of the description: with 0.05 s a drawn frame, FPS 10 steps on
+// Two drawing rates: with 0.05 s a drawn frame, FPS 10 steps on
 // every third frame (two frames make exactly the frame time, which the strict test does
 // not take), FPS 30 on every one; the frame wraps at the frame count.
 TEST(Playback, AdvanceStepsStrictlyPastTheFrameTimeAndWraps)
@@ -141,43 +141,68 @@ TEST(Playback, AHugeKeyframeIsRefusedBeforeAnythingIsMade)
 
     // The animating view and animate mode are refused alike and change nothing.
     r.selection.currentMesh = 1;
-    ViewContext c = r.Ctx();
-    EXPECT_FALSE(StartAnimatingView(c));
+    EditContext c = r.Ctx();
+    EXPECT_FALSE(orvtest::Ran(StartAnimatingView(c)));
     EXPECT_EQ(r.modes.viewKind, kViewFront);
     r.modes.meshMode = true;
-    EXPECT_FALSE(SwitchAnimateMode(c));
+    EXPECT_FALSE(orvtest::Ran(SwitchAnimateMode(c)));
     EXPECT_FALSE(r.modes.animateMode);
 }
 
 TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
 {
     Rig r(10);
-    ViewContext c = r.Ctx();
+    EditContext c = r.Ctx();
     r.modes.renderMode = kRenderMesh;
     r.selection.currentMesh = 1;
     r.selection.currentFace = 0;
-    ASSERT_TRUE(orvtest::Ok(StartAnimatingView(c)));
+    ASSERT_TRUE(orvtest::Ran(StartAnimatingView(c)));
     EXPECT_EQ(r.modes.viewKind, kViewAnimating);
     EXPECT_EQ(r.modes.renderMode, kRenderAll);
     EXPECT_EQ(std::pair(r.selection.currentMesh, r.selection.currentFace), std::pair(-1, -1));
     EXPECT_EQ(r.Poses(1).size(), 10u);
 
     // Animate mode wants mesh mode; the frame then steps within 0 .. 9 only.
-    EXPECT_FALSE(SwitchAnimateMode(c));
+    EXPECT_FALSE(orvtest::Ran(SwitchAnimateMode(c)));
     r.modes.meshMode = true;
-    ASSERT_TRUE(orvtest::Ok(SwitchAnimateMode(c)));
+    ASSERT_TRUE(orvtest::Ran(SwitchAnimateMode(c)));
     EXPECT_TRUE(r.modes.animateMode);
     EXPECT_FALSE(CanPreviousFrame(c));
     for (int i = 0; i < 9; ++i)
-        ASSERT_TRUE(NextFrame(c));
+        ASSERT_TRUE(orvtest::Ran(NextFrame(c)));
     EXPECT_EQ(r.model->currentFrame, 9);
     EXPECT_FALSE(CanNextFrame(c));
-    EXPECT_TRUE(PreviousFrame(c));
+    EXPECT_TRUE(orvtest::Ran(PreviousFrame(c)));
     EXPECT_EQ(r.model->currentFrame, 8);
 
     // Switching off builds the poses again at frame 0; no steps outside animate mode.
-    ASSERT_TRUE(orvtest::Ok(SwitchAnimateMode(c)));
+    ASSERT_TRUE(orvtest::Ran(SwitchAnimateMode(c)));
     EXPECT_FALSE(r.modes.animateMode);
     EXPECT_EQ(r.model->currentFrame, 0);
     EXPECT_FALSE(CanNextFrame(c));
+}
+
+// Undo, an animate-mode nudge and the animation dialogs leave base poses behind; the
+// animation comes back where it was, within the keyframe's frames.
+TEST(Playback, RestoreAnimationAtBuildsThePosesAndKeepsTheFrameInRange)
+{
+    Rig r(10);
+    r.model->RebuildHierarchy();
+    ASSERT_EQ(r.Poses(1).size(), 1u);
+    ASSERT_TRUE(orvtest::Ok(RestoreAnimationAt(*r.model, 7)));
+    EXPECT_EQ(r.model->currentFrame, 7);
+    EXPECT_EQ(r.Poses(1).size(), 10u);
+    ASSERT_TRUE(orvtest::Ok(RestoreAnimationAt(*r.model, 25)));
+    EXPECT_EQ(r.model->currentFrame, 9) << "a frame past the end shows the last";
+    ASSERT_TRUE(orvtest::Ok(RestoreAnimationAt(*r.model, -3)));
+    EXPECT_EQ(r.model->currentFrame, 0);
+
+    // A keyframe that cannot be played: base poses at frame 0, and why.
+    r.model->frameCount = 2000000000;
+    r.model->currentFrame = 4;
+    const Status refused = RestoreAnimationAt(*r.model, 6);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("cannot be played"), std::string::npos) << refused.error();
+    EXPECT_EQ(r.model->currentFrame, 0);
+    EXPECT_EQ(r.Poses(1).size(), 1u);
 }

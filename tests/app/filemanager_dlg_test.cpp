@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QMimeData>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 
@@ -280,6 +281,50 @@ private slots:
                 QVERIFY(image);
                 QCOMPARE(ReadAll(f.Path(QString::fromLatin1(name) + ".bmp")), WriteBmp(*image));
                 QVERIFY(!QFileInfo::exists(f.Path(QString::fromLatin1(name) + ".mat")));
+            }
+        }
+    }
+
+    void saveAsBitmapWritesWhatGobExtractWrites()
+    {
+        // One colormap and one rule for both: the File Manager's Save As and
+        // `orvane-tool gob extract --bmp` give the same bitmaps, with the game's colormap and
+        // without any (16-bit materials hold their colours; 8-bit ones cannot convert).
+        const QString tool = QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane-tool");
+        const auto rgb565 = ReadWholeFile(ORVANE_SOURCE_DIR "/tests/fixtures/mat/rgb565_primaries.mat");
+        QVERIFY(rgb565);
+        for (const bool withColormaps : {true, false}) {
+            Fm f(withColormaps);
+            const QString gob = f.Path(QStringLiteral("mod.gob"));
+            QVERIFY(f.Open(gob, {{"3do\\mat\\rgb.mat", *rgb565},
+                                 {"3do\\mat\\wood.mat", f.res.Entry("3do\\mat\\wood.mat")},
+                                 {"3do\\mat\\metal.mat", f.res.Entry("3do\\mat\\metal.mat")}}));
+            QVERIFY(f.dlg.SelectItem(QStringLiteral("3do\\mat\\rgb.mat")));
+            f.dlg.SelectRows({QStringLiteral("rgb.mat"), QStringLiteral("wood.mat"), QStringLiteral("metal.mat")});
+            QTemporaryDir byDialog, byTool;
+            f.s.saveAnswers.push_back(Answer(QDir(byDialog.path()).filePath(QStringLiteral("rgb.mat")), 1));
+            f.dlg.SaveSelectedAs();
+
+            QProcess run;
+            run.start(tool, {QStringLiteral("gob"), QStringLiteral("extract"), gob, QStringLiteral("3do/mat/rgb.mat"),
+                             QStringLiteral("3do/mat/wood.mat"), QStringLiteral("3do/mat/metal.mat"),
+                             QStringLiteral("-o"), byTool.path(), QStringLiteral("--bmp"), QStringLiteral("--flat"),
+                             QStringLiteral("--resources"), f.res.archive});
+            QVERIFY(run.waitForFinished(60000));
+            QCOMPARE(run.exitCode(), withColormaps ? 0 : 1);
+
+            const QStringList bitmaps = QDir(byDialog.path()).entryList({QStringLiteral("*.bmp")}, QDir::Files);
+            QCOMPARE(bitmaps,
+                     withColormaps ? QStringList({"metal.bmp", "rgb.bmp", "wood.bmp"}) : QStringList({"rgb.bmp"}));
+            for (const QString& name : bitmaps) {
+                const auto mine = ReadAll(QDir(byDialog.path()).filePath(name));
+                QVERIFY2(!mine.empty(), qPrintable(name));
+                QVERIFY2(mine == ReadAll(QDir(byTool.path()).filePath(name)),
+                         qPrintable(name + QStringLiteral(" differs from gob extract --bmp")));
+            }
+            if (!withColormaps) {
+                QCOMPARE(f.s.messages.size(), 1);
+                QVERIFY(f.s.messages[0].contains(QStringLiteral("no colormap")));
             }
         }
     }

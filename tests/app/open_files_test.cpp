@@ -81,6 +81,62 @@ private slots:
         QVERIFY(Harness::Read(path) != cut);
     }
 
+    void savingAs3doAsksTheCoresQuestionsInTurnAndWritesByTheAnswers()
+    {
+        Harness h;
+        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        QVERIFY(f);
+        CModel& m = f->Document()->Model();
+        auto entry = std::make_unique<CTreeObject>("mine.mat", 0u, 4u);
+        entry->data = {'M', 'A', 'T', '1'};
+        m.customMaterials.Add(std::move(entry));
+        const QString ship = h.dir.filePath(QStringLiteral("ship.3do"));
+        const QString mine = h.dir.filePath(QStringLiteral("mine.mat"));
+        auto save = [&](QList<QMessageBox::StandardButton> answers) {
+            QFile::remove(ship);
+            QFile out(mine);
+            out.open(QIODevice::WriteOnly);
+            out.write("old");
+            out.close();
+            h.messages.clear();
+            h.answers = answers;
+            h.nextSavePath = ship;
+            return h.app->SaveDocumentAs(f);
+        };
+        const QString write = QStringLiteral(
+            "This model holds 1 custom material(s), which a 3DO file cannot carry.\n\nWrite them as MAT files beside "
+            "it?");
+        const QString replace = QStringLiteral("These files exist already:\nmine.mat\n\nReplace them?");
+
+        // Cancel at the first question: nothing written, nothing more asked.
+        QVERIFY(!save({QMessageBox::Cancel}));
+        QCOMPARE(h.messages, QStringList{write});
+        QVERIFY(!QFileInfo::exists(ship));
+        // No: the model alone; the second question is not asked.
+        QVERIFY(save({QMessageBox::No}));
+        QCOMPARE(h.messages, QStringList{write});
+        QVERIFY(QFileInfo::exists(ship));
+        QCOMPARE(Harness::Read(mine), QByteArray("old"));
+        // Yes, then No: the model, the existing file kept.
+        QVERIFY(save({QMessageBox::Yes, QMessageBox::No}));
+        QCOMPARE(h.messages, (QStringList{write, replace}));
+        QVERIFY(QFileInfo::exists(ship));
+        QCOMPARE(Harness::Read(mine), QByteArray("old"));
+        // Yes twice: both written.
+        QVERIFY(save({QMessageBox::Yes, QMessageBox::Yes}));
+        QCOMPARE(Harness::Read(mine), QByteArray("MAT1"));
+        QVERIFY(QFileInfo::exists(ship));
+        // A model is not saved over a puppet file: refused with a word, the file kept.
+        const QString pup = h.Copy(QStringLiteral("walker.pup"), QStringLiteral("keep.pup"));
+        const QByteArray before = Harness::Read(pup);
+        h.messages.clear();
+        h.nextSavePath = pup;
+        QVERIFY(!h.app->SaveDocumentAs(f));
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY2(h.messages[0].startsWith(QStringLiteral("Failed to save document.")), qPrintable(h.messages[0]));
+        QCOMPARE(Harness::Read(pup), before);
+    }
+
     void aFileWithoutPuppetModesChangesNothing()
     {
         Harness h;

@@ -509,6 +509,13 @@ private slots:
         QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{1});
         QVERIFY(f.view->RunCommand(cmd::EditUndo));
         QCOMPARE(u(), before);
+        // The step ends with the drag: the next drag is a step of its own.
+        for (int drag = 0; drag < 2; ++drag) {
+            QTest::mousePress(area, Qt::LeftButton, {}, kCentre);
+            f.Moves(Qt::LeftButton, {210, 240}, 200);
+            QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(230, 200));
+        }
+        QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{2});
 
         // A right drag turns the camera with the cursor hidden, then puts it in the middle.
         const Vec3 dir = f.view->GetCamera().direction;
@@ -539,7 +546,8 @@ private slots:
         QVERIFY(shown);
         VertexFields moved = *shown;
         moved.filePosition.x -= 0.01f;
-        QVERIFY(SetVertexFields(f.doc->Doc(), 2, 1, 0, moved));
+        EditContext c = f.doc->Context();
+        QVERIFY(f.doc->Doc().Run(c, SetVertexFields, VertexEdit{2, 1, 0, moved}).changed);
         f.view->PrepareScene();
         const auto kept = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
         QVERIFY(kept);

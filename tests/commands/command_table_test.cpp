@@ -4,12 +4,19 @@
 #include <set>
 #include <utility>
 
+#include "anim/playback.h"
 #include "commands/command_table.h"
 #include "document/document.h"
+#include "edit/clipboard.h"
 #include "edit/properties.h"
 #include "edit/selection.h"
+#include "formats/keyfile.h"
+#include "formats/model3do.h"
 #include "formats/samplemodel.h"
+#include "model/fileio.h"
+#include "formats/projectfile.h"
 #include "scene_builder.h"
+#include "test_util.h"
 #include "view/camera.h"
 
 using namespace orv;
@@ -59,19 +66,15 @@ struct Commands {
         doc.model = MakeSampleModel();
         orvtest::Place(*doc.model);
     }
-    CommandContext Context(bool drawing = true)
+    EditContext Context(bool drawing = true)
     {
-        CommandContext c;
-        c.doc = &doc;
-        c.settings = &settings;
-        c.selection = &selection;
-        c.camera = &camera;
+        EditContext c(doc, settings, &selection, &camera);
         c.drawing = drawing;
         return c;
     }
     CommandResult Run(int id, bool drawing = true)
     {
-        CommandContext c = Context(drawing);
+        EditContext c = Context(drawing);
         return RunCommand(id, c);
     }
     bool Enabled(int id) { return CommandEnabled(*FindCommand(id), Context()); }
@@ -129,7 +132,7 @@ TEST(CommandTable, CommandsRunThroughTheTableWithoutAWindow)
     EXPECT_FALSE(s.Enabled(cmd::TexturingMode));
 
     // Document and view commands without a document are never enabled.
-    CommandContext none;
+    EditContext none;
     EXPECT_FALSE(CommandEnabled(*FindCommand(cmd::ViewFront), none));
     EXPECT_FALSE(RunCommand(cmd::ViewFront, none).ran);
     // Commands the window supplies have no core function to run.
@@ -148,7 +151,8 @@ TEST(CommandTable, UndoThroughTheTableBringsBackModelSelectionAndCamera)
     };
     MeshFields fields = MeshFieldsOf(*t.doc.model->MeshAt(2));
     fields.name = "renamed";
-    ASSERT_TRUE(SetMeshFields(t.doc, 2, fields));
+    EditContext c = t.Context();
+    ASSERT_TRUE(t.doc.Run(c, SetMeshFields, MeshEdit{2, fields}).changed);
     t.selection.currentMesh = -1;
     t.camera.MoveCamera(0.5f);
     ASSERT_TRUE(t.Enabled(cmd::EditUndo));
@@ -160,4 +164,264 @@ TEST(CommandTable, UndoThroughTheTableBringsBackModelSelectionAndCamera)
     EXPECT_EQ(t.camera.eye, eye);
     EXPECT_TRUE(t.Run(cmd::EditRedo).ran);
     EXPECT_EQ(t.doc.model->MeshAt(2)->name, "renamed");
+}
+
+namespace {
+
+// The walker opened from a folder of its own (its puppet and keyframes beside it) with a
+// view's selection, camera and clipboard, and dialogs that answer at once.
+struct Opened {
+    orvtest::TempDir dir;
+    Settings settings;
+    COrvaneDoc doc{settings, {}};
+    Selection selection;
+    Camera camera = orvtest::CameraAt({0, 0, -1});
+    Clipboard clip;
+    CommandHooks hooks;
+
+    // The walker, or a copy of a model file of the caller's.
+    explicit Opened(const std::filesystem::path& file = {})
+    {
+        for (const SampleFile& f : MakeSampleModelFiles())
+            EXPECT_TRUE(orvtest::Ok(WriteFileAtomic(dir / f.fileName, f.text)));
+        std::filesystem::path open = dir / "walker.3do";
+        if (!file.empty()) {
+            open = dir / file.filename();
+            std::filesystem::copy_file(file, open, std::filesystem::copy_options::overwrite_existing);
+        }
+        EXPECT_TRUE(orvtest::Ok(doc.OpenDocument(open.string())));
+        orvtest::Place(*doc.model);
+        hooks.confirmCarve = [](const EditContext&) { return true; };
+        hooks.extrude = [](const EditContext&) { return std::optional<ExtrudeParams>(ExtrudeParams{}); };
+        hooks.primitive = [](const EditContext&, PrimitiveShape shape) {
+            PrimitiveParams p;
+            p.shape = shape;
+            return std::optional<PrimitiveParams>(p);
+        };
+    }
+    EditContext Context()
+    {
+        EditContext c(doc, settings, &selection, &camera);
+        c.clipboard = &clip;
+        c.hooks = &hooks;
+        c.drawing = true;
+        return c;
+    }
+    // What a save keeps of the model: the project file and the keyframe's file, without
+    // what the project keeps of the view and the animation (the camera, the view's turn of
+    // the model, the camera bookmarks, the nodes' poses).
+    std::string Stored()
+    {
+        CModel& m = *doc.model;
+        const Matrix4 turned = m.modelMatrix;
+        auto bookmarks = std::move(m.bookmarks);
+        std::vector<std::vector<Matrix4>> poses;
+        for (auto& n : m.nodes)
+            poses.push_back(std::exchange(n->poses, {}));
+        m.modelMatrix = Matrix4::Identity();
+        m.bookmarks.clear();
+        const std::vector<uint8_t> project = SaveProject(m, {});
+        m.modelMatrix = turned;
+        m.bookmarks = std::move(bookmarks);
+        for (std::size_t i = 0; i < m.nodes.size(); ++i)
+            m.nodes[i]->poses = std::move(poses[i]);
+        std::string s(project.begin(), project.end());
+        if (doc.model->keyframe)
+            s += FormatKey(*doc.model->keyframe, static_cast<int32_t>(doc.model->nodes.size()), "k.key");
+        return s;
+    }
+};
+
+// The selections and modes the edit commands act in.
+enum class Scene { Face, FaceGroup, Mesh, LeafMesh, Carve, Animate, AnimateAfterLastEntry };
+
+void Arrange(Opened& o, Scene scene)
+{
+    EditModes& m = o.doc.modes;
+    Selection& s = o.selection;
+    s.currentMesh = 2;
+    s.currentFace = 1;
+    EditContext c = o.Context();
+    switch (scene) {
+    case Scene::Face:
+        s.currentFace = 0;
+        ASSERT_TRUE(orvtest::Ran(Copy(c)) || o.clip.face);
+        s.currentFace = 1;
+        break;
+    case Scene::FaceGroup:
+        m.faceMode = true;
+        o.doc.model->MeshAt(2)->faces[0]->name = o.doc.model->MeshAt(2)->faces[1]->name = "pair";
+        (void)Copy(c);
+        ASSERT_TRUE(o.clip.mesh);
+        break;
+    case Scene::Mesh:
+    case Scene::LeafMesh:
+        m.meshMode = true;
+        s.currentFace = -1;
+        if (scene == Scene::LeafMesh)
+            s.currentMesh = static_cast<int32_t>(o.doc.model->CurrentGeoset()->meshes.size()) - 1;
+        (void)Copy(c);
+        ASSERT_TRUE(o.clip.mesh);
+        break;
+    case Scene::Carve: {
+        m.meshMode = true;
+        m.grid = true;
+        s.currentFace = -1;
+        // A plane x = const through the middle of the mesh as drawn.
+        const CMesh& mesh = *o.doc.model->MeshAt(2);
+        Vec3 mid;
+        float n = 0;
+        for (const auto& f : mesh.faces)
+            for (const auto& corner : f->corners) {
+                mid += TransformPoint(corner.Position(), mesh.nodeMatrix);
+                ++n;
+            }
+        mid = mid / n;
+        s.selectedPositions = {mid + Vec3(0, -1, -1), mid + Vec3(0, 1, -1), mid + Vec3(0, 1, 1)};
+        break;
+    }
+    case Scene::Animate:
+    case Scene::AnimateAfterLastEntry:
+        o.doc.model->currentMode = 0;
+        o.doc.model->currentSubMode = 1;  // the walk
+        ASSERT_TRUE(o.doc.LoadCurrentKeyframe());
+        m.meshMode = true;
+        s.currentFace = -1;
+        ASSERT_TRUE(orvtest::Ran(SwitchAnimateMode(c)));
+        o.doc.model->currentFrame = scene == Scene::Animate ? 5 : 13;
+        break;
+    }
+}
+
+}  // namespace
+
+// Every command of the table, run as the window runs it, leaves exactly one undo step when
+// it changed what a save keeps and none when it did not: an edit that bypassed the
+// document's runner, or a runner step around a command that changed nothing, shows here.
+TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
+{
+    std::set<int> changing;
+    for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh, Scene::Carve, Scene::Animate,
+                        Scene::AnimateAfterLastEntry}) {
+        for (const CommandRow& row : CommandTable()) {
+            if (!row.run || row.scope == CommandScope::Application || row.id == cmd::EditUndo ||
+                row.id == cmd::EditRedo)
+                continue;
+            Opened o;
+            Arrange(o, scene);
+            if (::testing::Test::HasFatalFailure())
+                return;
+            EditContext c = o.Context();
+            if (!CommandEnabled(row, c))
+                continue;
+            SCOPED_TRACE("scene " + std::to_string(int(scene)) + ", command " + std::to_string(row.id));
+            const std::string before = o.Stored();
+            const std::size_t steps = o.doc.history.UndoList().size();
+            const CommandResult r = RunCommand(row, c);
+            ASSERT_TRUE(r.ran);
+            const std::string after = o.Stored();
+            const bool changed = after != before;
+            // What a save of the 3DO file writes after the command.
+            const std::string fileAfter = Format3do(*o.doc.model, "x.3do");
+            EXPECT_EQ(o.doc.history.UndoList().size(), steps + (changed ? 1 : 0))
+                << (changed ? "the model changed without an undo step" : "an undo step for no change");
+            EXPECT_EQ(r.changed, changed) << "the command misreports whether it changed the model";
+            if (changed) {
+                changing.insert(row.id);
+                // The step gives back exactly the model as it was, and Redo the file the
+                // command made.
+                EXPECT_TRUE(o.doc.history.CanUndo());
+                ViewState view;
+                ASSERT_TRUE(orvtest::Ok(o.doc.Undo(view)));
+                EXPECT_TRUE(o.Stored() == before) << "Undo did not give back the model as it was";
+                ASSERT_TRUE(orvtest::Ok(o.doc.Redo(view)));
+                EXPECT_TRUE(Format3do(*o.doc.model, "x.3do") == fileAfter) << "Redo did not give back the change";
+            }
+        }
+    }
+    // The scenes reach every kind of model change the table makes.
+    for (int id : {cmd::MoveUp, cmd::MoveRightZ, cmd::RotateLeftY, cmd::RotateRightX, cmd::EditCut, cmd::EditPaste,
+                   cmd::AddGeometry, cmd::AddMesh, cmd::AddFace, cmd::CarveMesh, cmd::ExtrudeFace, cmd::CreateRectangle,
+                   cmd::CreateCylinder, cmd::CreateDome})
+        EXPECT_TRUE(changing.count(id)) << "no scene changed the model with command " << id;
+}
+
+// A dialog cancelled before a command (its hook gives nothing) changes nothing and leaves
+// no undo step; without a hook for its parameters a command does nothing either.
+TEST(CommandTable, ACancelledDialogLeavesTheModelAndTheUndoListAlone)
+{
+    for (const bool withHooks : {true, false}) {
+        Opened o;
+        Arrange(o, Scene::Face);
+        o.hooks.extrude = [](const EditContext&) { return std::optional<ExtrudeParams>(); };
+        o.hooks.primitive = [](const EditContext&, PrimitiveShape) { return std::optional<PrimitiveParams>(); };
+        o.hooks.confirmCarve = [](const EditContext&) { return false; };
+        EditContext c = o.Context();
+        if (!withHooks)
+            c.hooks = nullptr;
+        const std::string before = o.Stored();
+        for (int id : {cmd::ExtrudeFace, cmd::CreateRectangle, cmd::CreateCylinder, cmd::CreateDome}) {
+            const CommandResult r = RunCommand(id, c);
+            EXPECT_TRUE(r.ran) << id;
+            EXPECT_FALSE(r.changed) << id;
+        }
+        o.doc.modes.meshMode = o.doc.modes.grid = true;
+        o.selection.selectedPositions = {{0, -1, -1}, {0, 1, -1}, {0, 1, 1}};
+        const CommandResult carve = RunCommand(cmd::CarveMesh, c);
+        ASSERT_TRUE(carve.ran);
+        // Without hooks nothing asks: the carve goes ahead (and is undone below).
+        EXPECT_EQ(carve.changed, !withHooks);
+        if (!withHooks) {
+            ViewState view;
+            ASSERT_TRUE(orvtest::Ok(o.doc.Undo(view)));
+        }
+        EXPECT_EQ(o.Stored(), before);
+        EXPECT_FALSE(o.doc.CanUndo());
+    }
+}
+
+// Real models of fan projects, each command of the table on their first mesh and face
+// and on that mesh in mesh mode: one undo step exactly for a change, and Undo gives back
+// what a save of the file writes, byte for byte.
+TEST(CommandTable, RealModelsKeepTheUndoRule)
+{
+    const std::filesystem::path corpus = orvtest::CorpusDir("3do");
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus of real files on this machine";
+    int runs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".3do")
+            continue;
+        for (const bool meshMode : {false, true}) {
+            for (const CommandRow& row : CommandTable()) {
+                if (!row.run || row.scope == CommandScope::Application || row.id == cmd::EditUndo ||
+                    row.id == cmd::EditRedo)
+                    continue;
+                Opened o(entry.path());
+                o.selection.currentMesh = 0;
+                o.selection.currentFace = meshMode ? -1 : 0;
+                o.doc.modes.meshMode = meshMode;
+                EditContext c = o.Context();
+                (void)Copy(c);
+                if (!CommandEnabled(row, c))
+                    continue;
+                SCOPED_TRACE(entry.path().filename().string() + (meshMode ? ", mesh mode" : "") + ", command " +
+                             std::to_string(row.id));
+                const std::string before = o.Stored();
+                const std::string file = Format3do(*o.doc.model, "x.3do");
+                const std::size_t steps = o.doc.history.UndoList().size();
+                const CommandResult r = RunCommand(row, c);
+                const bool changed = o.Stored() != before;
+                EXPECT_EQ(o.doc.history.UndoList().size(), steps + (changed ? 1 : 0));
+                EXPECT_EQ(r.changed, changed);
+                ++runs;
+                if (changed) {
+                    ViewState view;
+                    ASSERT_TRUE(orvtest::Ok(o.doc.Undo(view)));
+                    EXPECT_TRUE(Format3do(*o.doc.model, "x.3do") == file) << "Undo did not give the file back";
+                }
+            }
+        }
+    }
+    EXPECT_GT(runs, 0);
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "document/backup.h"
-#include "model/projectfile.h"
+#include "formats/projectfile.h"
 #include "test_util.h"
 
 using namespace orv;

@@ -576,3 +576,58 @@ TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     EXPECT_EQ(body().uScale, 0.0f);
 }
+
+// The one runner of model changes: a step only for a change (which marks the document
+// modified); an open step (a drag, a dialog applying as it goes) goes on until another
+// step, an undo or a redo comes between; a run inside a run is part of it.
+TEST(DocumentRunner, OneStepPerChangeAndAnOpenStepGoesOnUntilAnotherComesBetween)
+{
+    Settings settings;
+    COrvaneDoc doc(settings, {});
+    doc.model = MakeSampleModel();
+    EditContext c(doc, settings);
+    auto name = [&] { return doc.model->MeshAt(0)->name; };
+    auto rename = [](std::string to) {
+        return [to](EditContext& e) {
+            e.model().MeshAt(0)->name = to;
+            return EditOutcome::Changed(kModelChanged);
+        };
+    };
+    auto steps = [&] { return doc.history.UndoList().size(); };
+
+    EXPECT_FALSE(doc.Run(c, [](EditContext&) { return EditOutcome::Done(kViewStateChanged); }).changed);
+    EXPECT_FALSE(doc.CanUndo());
+    EXPECT_FALSE(doc.IsModified());
+
+    const std::string first = name();
+    COrvaneDoc::OpenStep drag;
+    for (const char* to : {"a", "b", "c"})
+        EXPECT_TRUE(doc.Run(c, rename(to), &drag).changed);
+    EXPECT_EQ(steps(), 1u);
+    EXPECT_TRUE(doc.IsModified());
+
+    // Another step between: the open step is closed, the next run opens one of its own.
+    doc.Run(c, rename("d"));
+    doc.Run(c, rename("e"), &drag);
+    EXPECT_EQ(steps(), 3u);
+    ViewState view;
+    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
+    EXPECT_EQ(name(), "d");
+    // An undo between closes it too.
+    doc.Run(c, rename("f"), &drag);
+    EXPECT_EQ(steps(), 3u);
+    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
+    EXPECT_EQ(name(), "d");
+
+    // A run inside a run is one step: undo goes back past both.
+    doc.Run(c, [&](EditContext& e) {
+        doc.Run(e, rename("g"));
+        return rename("h")(e);
+    });
+    EXPECT_EQ(steps(), 3u);
+    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
+    EXPECT_EQ(name(), "d");
+    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
+    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
+    EXPECT_EQ(name(), first);
+}

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "document/document.h"
+#include "document/undo.h"
 #include "edit/carve.h"
 #include "edit/clipboard.h"
 #include "edit/materials.h"
@@ -14,8 +15,6 @@
 #include "edit/transform.h"
 #include "formats/model3do.h"
 #include "model/corners.h"
-#include "model/projectfile.h"
-#include "model/undo.h"
 #include "model/validate.h"
 #include "scene_builder.h"
 
@@ -104,7 +103,14 @@ struct Scene {
         selection.currentFace = 0;
     }
     CMesh& Mesh() { return *doc.model->geosets[0]->meshes[0]; }
-    ViewContext Ctx() { return ViewContext{*doc.model, doc.modes, settings, &selection, nullptr}; }
+    EditContext Ctx()
+    {
+        EditContext c(doc, settings, &selection, nullptr);
+        c.clipboard = &clip;
+        return c;
+    }
+    // A command as the table runs it: through the document, one undo step.
+    EditOutcome Run(EditContext& c, EditOutcome (*op)(EditContext&)) { return doc.Run(c, op); }
     // The model as a project file holds it (lists rebuilt from the corners).
     std::vector<uint8_t> Bytes() { return SaveProject(*doc.model, {}); }
     void ExpectValid()
@@ -129,18 +135,18 @@ struct Scene {
 TEST(Clipboard, CopyCutAndPasteInEachMode)
 {
     Scene s(Character(1));
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     s.selection.currentMesh = 0;  // the head: no children
     s.selection.currentFace = 1;
 
     // A face: pasting it onto another face gives that face its attributes only.
     s.doc.model->geosets[0]->meshes[0]->faces[1]->type = 0x4;
     s.doc.model->geosets[0]->meshes[0]->faces[1]->extraLight = 0.5f;
-    Copy(c, s.clip);
+    Copy(c);
     ASSERT_TRUE(s.clip.face);
     s.selection.currentFace = 3;
     const Vec3 kept = s.doc.model->geosets[0]->meshes[0]->faces[3]->corners[0].Position();
-    ASSERT_TRUE(Paste(s.doc, c, s.clip).changed);
+    ASSERT_TRUE(s.Run(c, Paste).changed);
     const CFace& pasted = *s.doc.model->geosets[0]->meshes[0]->faces[3];
     EXPECT_EQ(std::pair(pasted.type, pasted.extraLight), std::pair(0x4u, 0.5f));
     EXPECT_EQ(pasted.corners[0].Position(), kept);
@@ -151,22 +157,22 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     s.doc.modes.faceMode = true;
     s.selection.currentFace = 2;
     const auto beforeCut = s.Bytes();
-    ASSERT_TRUE(Cut(s.doc, c, s.clip).changed);
+    ASSERT_TRUE(s.Run(c, Cut).changed);
     EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 4u);
     EXPECT_EQ(s.selection.currentFace, -1);
     s.ExpectValid();
     s.ExpectUndoRestores(beforeCut);
-    ViewContext after = s.Ctx();  // Undo put a new model in place
+    EditContext after = s.Ctx();  // Undo put a new model in place
     s.selection.currentFace = 0;
-    ASSERT_TRUE(Paste(s.doc, after, s.clip).changed);
+    ASSERT_TRUE(s.Run(after, Paste).changed);
     EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 8u);
 
     // A mesh: pasted as a new last sibling of the current mesh's node, "Mesh%d".
     s.doc.modes.faceMode = false;
     s.doc.modes.meshMode = true;
-    Copy(after, s.clip);
+    Copy(after);
     ASSERT_TRUE(s.clip.mesh);
-    ASSERT_TRUE(Paste(s.doc, after, s.clip).changed);
+    ASSERT_TRUE(s.Run(after, Paste).changed);
     ASSERT_EQ(s.doc.model->geosets[0]->meshes.size(), 4u);
     EXPECT_EQ(s.doc.model->geosets[0]->meshes[3]->name, "Mesh3");
     EXPECT_EQ(s.selection.currentMesh, 3);
@@ -192,14 +198,14 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     s.doc.modes.faceMode = true;
     s.selection.currentMesh = 0;
     s.selection.currentFace = 2;
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     CMesh& mesh = *s.doc.model->geosets[0]->meshes[0];
     ASSERT_EQ(mesh.faces.size(), 6u);
     for (const auto& f : mesh.faces)
         ASSERT_EQ(f->name, "");
     EXPECT_EQ(s.selection.MarkedFaces(*s.doc.model, s.doc.modes), std::vector<std::size_t>{2});
 
-    Copy(c, s.clip);
+    Copy(c);
     ASSERT_TRUE(s.clip.mesh);
     EXPECT_EQ(s.clip.mesh->faces.size(), 1u) << "Copy took more than the clicked face";
 
@@ -213,8 +219,8 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
         return out;
     };
     const auto others = cornersOfOthers();
-    ASSERT_EQ(MoveSelection(c, 0, 0.01f), TransformOutcome::Done);
-    ASSERT_EQ(RotateSelection(c, 0, 6.0f), TransformOutcome::Done);
+    ASSERT_TRUE(MoveSelection(c, {0, 0.01f}).changed);
+    ASSERT_TRUE(RotateSelection(c, {0, 6.0f}).changed);
     EXPECT_EQ(cornersOfOthers(), others) << "a face-mode step moved faces beside the clicked one";
 
     // The texture relay lays out the clicked face alone; a rename renames it alone.
@@ -222,7 +228,7 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
               1);
     FaceFields fields = FaceFieldsOf(*mesh.faces[2]);
     fields.name = "lid";
-    ASSERT_TRUE(SetFaceFields(s.doc, 0, 2, fields, /*renameGroup=*/true));
+    ASSERT_TRUE(s.doc.Run(c, SetFaceFields, FaceEdit{0, 2, fields, /*renameGroup=*/true}).changed);
     CMesh& renamed = *s.doc.model->geosets[0]->meshes[0];
     for (std::size_t i = 0; i < renamed.faces.size(); ++i)
         EXPECT_EQ(renamed.faces[i]->name, i == 2 ? "lid" : "") << "face " << i;
@@ -230,9 +236,9 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     ASSERT_TRUE(s.doc.Undo(view));
 
     // Cut removes exactly the clicked face, and Undo gives the mesh back.
-    ViewContext restored = s.Ctx();  // Undo put a new model in place
+    EditContext restored = s.Ctx();  // Undo put a new model in place
     const auto before = s.Bytes();
-    ASSERT_TRUE(Cut(s.doc, restored, s.clip).changed);
+    ASSERT_TRUE(s.Run(restored, Cut).changed);
     EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 5u) << "Cut removed more than the clicked face";
     s.ExpectValid();
     s.ExpectUndoRestores(before);
@@ -242,11 +248,11 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
 TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
 {
     Scene s(Character(1));
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     s.doc.modes.meshMode = true;
     s.selection.currentMesh = 2;  // the body, whose node has the head and arm below it
     const auto before = s.Bytes();
-    const EditOutcome refused = Cut(s.doc, c, s.clip);
+    const EditOutcome refused = s.Run(c, Cut);
     EXPECT_FALSE(refused.changed);
     EXPECT_EQ(refused.message, "Cannot delete current mesh, since this contains a child mesh.");
     EXPECT_TRUE(s.clip.mesh);
@@ -254,10 +260,10 @@ TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
 
     s.doc.modes.meshMode = false;
     s.selection.currentMesh = -1;
-    const EditOutcome only = Cut(s.doc, c, s.clip);
+    const EditOutcome only = s.Run(c, Cut);
     EXPECT_EQ(only.message, "Cannot delete current geometry set, since this is the only one.");
     EXPECT_TRUE(s.clip.Empty());  // nothing is copied then, so Paste stays off
-    EXPECT_FALSE(CanPaste(c, s.clip));
+    EXPECT_FALSE(CanPaste(c));
 }
 
 // Deleting mesh k keeps every geometry set and the hierarchy consistent: mesh k goes from
@@ -266,10 +272,10 @@ TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
 TEST(Clipboard, DeletingAMeshKeepsEverySetAndTheHierarchyConsistent)
 {
     Scene s(Character(4));
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     s.doc.modes.meshMode = true;
     s.selection.currentMesh = 0;  // the head, placed by node 2, the body's first child
-    ASSERT_TRUE(Cut(s.doc, c, s.clip).changed);
+    ASSERT_TRUE(s.Run(c, Cut).changed);
     for (const auto& set : s.doc.model->geosets) {
         ASSERT_EQ(set->meshes.size(), 2u);
         EXPECT_EQ(set->meshes[0]->name, "part1");
@@ -308,29 +314,29 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
     struct Case {
         const char* name;
         int32_t set, mesh;
-        std::function<EditOutcome(Scene&, ViewContext&)> run;
+        std::function<EditOutcome(Scene&, EditContext&)> run;
         bool adds;
     };
     const std::vector<Case> cases = {
-        {"add mesh in the larger set", 0, 0, [](Scene& s, ViewContext& c) { return AddMesh(s.doc, c); }, true},
-        {"add mesh in the smaller set", 1, 0, [](Scene& s, ViewContext& c) { return AddMesh(s.doc, c); }, true},
+        {"add mesh in the larger set", 0, 0, [](Scene& s, EditContext& c) { return s.Run(c, AddMesh); }, true},
+        {"add mesh in the smaller set", 1, 0, [](Scene& s, EditContext& c) { return s.Run(c, AddMesh); }, true},
         {"paste mesh in the smaller set", 1, 1,
-         [](Scene& s, ViewContext& c) {
+         [](Scene& s, EditContext& c) {
              s.doc.modes.meshMode = true;
-             Copy(c, s.clip);
-             return Paste(s.doc, c, s.clip);
+             Copy(c);
+             return s.Run(c, Paste);
          },
          true},
         {"cut a mesh both sets have", 1, 1,
-         [](Scene& s, ViewContext& c) {
+         [](Scene& s, EditContext& c) {
              s.doc.modes.meshMode = true;
-             return Cut(s.doc, c, s.clip);
+             return s.Run(c, Cut);
          },
          false},
         {"cut the larger set's own mesh", 0, 3,
-         [](Scene& s, ViewContext& c) {
+         [](Scene& s, EditContext& c) {
              s.doc.modes.meshMode = true;
-             return Cut(s.doc, c, s.clip);
+             return s.Run(c, Cut);
          },
          false},
     };
@@ -350,7 +356,7 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         const auto placed = placements(*s.doc.model);
         const auto faces = faceCounts(*s.doc.model);
         const std::size_t nodes = s.doc.model->nodes.size();
-        ViewContext c = s.Ctx();
+        EditContext c = s.Ctx();
         ASSERT_TRUE(k.run(s, c).changed);
 
         const CModel& m = *s.doc.model;
@@ -391,12 +397,14 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
                 f->material = 1;
             s.selection.currentMesh = 0;
             s.selection.currentFace = 1;
-            ViewContext c = s.Ctx();
-            Copy(c, s.clip);
+            EditContext c = s.Ctx();
+            Copy(c);
             ASSERT_FALSE(s.clip.Empty());
             ASSERT_TRUE(DeleteModelMaterial(*s.doc.model, 0));  // b.mat is now 0
             s.selection.currentFace = 3;
-            ASSERT_TRUE(Paste(s.doc, c, s.clip).changed);
+            // Onto a face: face 3 has the copied face's material and attributes already,
+            // so the paste changes nothing (and leaves no undo step).
+            EXPECT_EQ(s.Run(c, Paste).changed, faceMode || meshMode);
             const CModel& m = *s.doc.model;
             EXPECT_EQ(m.materials, std::vector<std::string>{"b.mat"});
             const CMesh& pasted = *m.geosets[0]->meshes[meshMode ? 3 : 0];
@@ -414,33 +422,34 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
     m.geosets[0]->meshes[0]->faces[2]->material = 7;  // names nothing
     s.selection.currentMesh = 0;
     s.selection.currentFace = 1;
-    ViewContext c = s.Ctx();
-    Copy(c, s.clip);
+    EditContext c = s.Ctx();
+    Copy(c);
     ASSERT_TRUE(DeleteModelMaterial(m, 1));
     s.selection.currentFace = 3;
     const auto before = s.Bytes();
-    ASSERT_TRUE(Paste(s.doc, c, s.clip).changed);
+    ASSERT_TRUE(s.Run(c, Paste).changed);
     EXPECT_EQ(m.materials, (std::vector<std::string>{"a.mat", "b.mat"}));
     EXPECT_EQ(m.geosets[0]->meshes[0]->faces[3]->material, 1);
     s.ExpectUndoRestores(before);
     // A face whose material named nothing when copied names nothing when pasted.
-    ViewContext after = s.Ctx();
+    EditContext after = s.Ctx();
     s.selection.currentFace = 2;
-    Copy(after, s.clip);
+    Copy(after);
     s.selection.currentFace = 4;
-    ASSERT_TRUE(Paste(s.doc, after, s.clip).changed);
+    s.doc.model->geosets[0]->meshes[0]->faces[4]->material = 0;
+    ASSERT_TRUE(s.Run(after, Paste).changed);
     EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces[4]->material, -1);
 }
 
 TEST(Clipboard, AddGeometryMeshAndFace)
 {
     Scene s(Character(1));
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     s.doc.model->materials = {"wall.mat"};
     s.selection.currentMesh = 0;
     s.selection.currentFace = 0;
-    ASSERT_TRUE(AddMesh(s.doc, c).changed);
-    ASSERT_TRUE(AddMesh(s.doc, c).changed);
+    ASSERT_TRUE(s.Run(c, AddMesh).changed);
+    ASSERT_TRUE(s.Run(c, AddMesh).changed);
     const auto& meshes = s.doc.model->geosets[0]->meshes;
     EXPECT_EQ(meshes[3]->name, "Mesh3");
     EXPECT_EQ(meshes[4]->name, "Mesh4");
@@ -454,9 +463,9 @@ TEST(Clipboard, AddGeometryMeshAndFace)
 
     s.selection.currentMesh = 0;
     s.selection.currentFace = 0;
-    ASSERT_TRUE(AddFace(s.doc, c).changed);
+    ASSERT_TRUE(s.Run(c, AddFace).changed);
     EXPECT_EQ(s.selection.currentFace, 6);
-    ASSERT_TRUE(AddGeometry(s.doc, c).changed);
+    ASSERT_TRUE(s.Run(c, AddGeometry).changed);
     EXPECT_EQ(s.doc.model->geosets.size(), 2u);
     EXPECT_EQ(s.doc.model->currentGeoset, 1);
     EXPECT_EQ(s.selection.currentMesh, -1);
@@ -470,7 +479,7 @@ TEST(Carve, HalfACubeWithItsCap)
 {
     for (const bool reversed : {false, true}) {
         Scene s(Character(1));
-        ViewContext c = s.Ctx();
+        EditContext c = s.Ctx();
         s.doc.modes.meshMode = true;
         s.doc.modes.grid = true;
         s.selection.currentMesh = 0;
@@ -479,7 +488,7 @@ TEST(Carve, HalfACubeWithItsCap)
         if (reversed)
             std::reverse(nodes.begin(), nodes.end());
         s.selection.selectedPositions = nodes;
-        ASSERT_EQ(CarveMesh(c), "");
+        ASSERT_TRUE(CarveMesh(c).changed);
         const CMesh& m = *s.doc.model->geosets[0]->meshes[0];
         ASSERT_EQ(m.faces.size(), 6u);
         EXPECT_EQ(m.faces.back()->corners.size(), 4u);
@@ -496,19 +505,19 @@ TEST(Carve, HalfACubeWithItsCap)
 TEST(Carve, RefusesNodesOnALineOrOnOneFace)
 {
     Scene s(Character(1));
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     s.doc.modes.meshMode = true;
     s.doc.modes.grid = true;
     s.selection.currentMesh = 0;
     s.selection.selectedPositions = {{-0.05f, 0, -0.1f}, {0, 0, -0.1f}, {0, 0.05f, -0.1f}};
-    EXPECT_EQ(CarveMesh(c), "Cannot carve mesh. You must select 3 grid nodes not on the same face.");
+    EXPECT_EQ(CarveMesh(c).message, "Cannot carve mesh. You must select 3 grid nodes not on the same face.");
     s.selection.selectedPositions = {{0, -0.05f, 0}, {0, 0, 0}, {0, 0.05f, 0}};
-    EXPECT_EQ(CarveMesh(c), "Cannot carve mesh. You must select 3 grid nodes not on a line.");
+    EXPECT_EQ(CarveMesh(c).message, "Cannot carve mesh. You must select 3 grid nodes not on a line.");
     EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 6u);
     // Nodes a small grid step apart at a right angle are not on a line: the plane x = 0
     // carves, however small the model.
     s.selection.selectedPositions = {{0, -0.01f, -0.01f}, {0, 0.01f, -0.01f}, {0, 0.01f, 0.01f}};
-    EXPECT_EQ(CarveMesh(c), "");
+    EXPECT_TRUE(CarveMesh(c).changed);
     for (const auto& f : s.doc.model->geosets[0]->meshes[0]->faces)
         for (const auto& corner : f->corners)
             EXPECT_LE(corner.x, 1e-6f);
@@ -517,8 +526,8 @@ TEST(Carve, RefusesNodesOnALineOrOnOneFace)
 TEST(Extrude, ASquareBecomesAPrism)
 {
     Scene s;
-    ViewContext c = s.Ctx();
-    ExtrudeFace(c, {.depth1 = 0.1f}, {});
+    EditContext c = s.Ctx();
+    ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f}).changed);
     const CMesh& m = s.Mesh();
     ASSERT_EQ(m.faces.size(), 5u);
     for (const auto& corner : m.faces[0]->corners)
@@ -575,8 +584,8 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutward)
 
     s.selection.currentMesh = 0;
     s.selection.currentFace = static_cast<int32_t>(m.faces.size() - 1);
-    ViewContext c = s.Ctx();
-    ExtrudeFace(c, {.depth1 = 0.1f}, {});
+    EditContext c = s.Ctx();
+    ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f}).changed);
     ASSERT_EQ(m.faces.size(), 14u);
 
     const auto edges = DirectedEdges(m);
@@ -604,9 +613,9 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
     EXPECT_EQ(CheckExtrudeParams({.firstVertex = 0, .secondVertex = 1, .thirdVertex = 1}, 4),
               "You must select three different vertices.");
     Scene s;
-    ViewContext c = s.Ctx();
-    ExtrudeFace(
-        c, {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth1 = 0.1f, .depth2 = 0.2f, .depth3 = 0.3f}, {});
+    EditContext c = s.Ctx();
+    (void)ExtrudeFace(
+        c, {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth1 = 0.1f, .depth2 = 0.2f, .depth3 = 0.3f});
     const CFace& top = *s.Mesh().faces[0];
     for (const auto& [k, depth] : {std::pair{0, 0.1f}, {1, 0.2f}, {2, 0.3f}, {3, 0.2f}})  // 3: on their plane
         EXPECT_NEAR(FaceVertex(top, k)->z, depth, 1e-5f) << k;
@@ -614,8 +623,8 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
     // Every corner lies 0.707 from the centre: an indent of 1 leaves them where they are.
     for (const auto& [indent, x] : {std::pair{1.0f, 0.5f}, {0.2f, 0.5f - 0.2f / std::sqrt(2.0f)}}) {
         Scene t;
-        ViewContext tc = t.Ctx();
-        ExtrudeFace(tc, {.indent = indent}, {});
+        EditContext tc = t.Ctx();
+        ASSERT_TRUE(ExtrudeFace(tc, {.indent = indent}).changed);
         EXPECT_NEAR(std::fabs(t.Mesh().faces[0]->corners[0].x), x, 1e-5f) << indent;
     }
 }
@@ -627,38 +636,33 @@ TEST(Clipboard, EveryCommandIsUndoneExactly)
         const char* name;
         bool meshMode, faceMode;
         int32_t mesh, face;
-        std::function<bool(Scene&, ViewContext&)> run;
+        std::function<bool(Scene&, EditContext&)> run;
     };
     const std::vector<Case> cases = {
-        {"cut face", false, false, 0, 1, [](Scene& s, ViewContext& c) { return Cut(s.doc, c, s.clip).changed; }},
-        {"cut mesh", true, false, 1, -1, [](Scene& s, ViewContext& c) { return Cut(s.doc, c, s.clip).changed; }},
+        {"cut face", false, false, 0, 1, [](Scene& s, EditContext& c) { return s.Run(c, Cut).changed; }},
+        {"cut mesh", true, false, 1, -1, [](Scene& s, EditContext& c) { return s.Run(c, Cut).changed; }},
         {"paste mesh", true, false, 1, -1,
-         [](Scene& s, ViewContext& c) {
-             Copy(c, s.clip);
-             return Paste(s.doc, c, s.clip).changed;
+         [](Scene& s, EditContext& c) {
+             Copy(c);
+             return s.Run(c, Paste).changed;
          }},
         {"paste onto face", false, false, 0, 2,
-         [](Scene& s, ViewContext& c) {
-             Copy(c, s.clip);
+         [](Scene& s, EditContext& c) {
+             Copy(c);
              s.clip.face->type = 0x5;  // as if copied from a face of other flags
              c.selection->currentFace = 3;
-             return Paste(s.doc, c, s.clip).changed;
+             return s.Run(c, Paste).changed;
          }},
-        {"add geometry", false, false, -1, -1, [](Scene& s, ViewContext& c) { return AddGeometry(s.doc, c).changed; }},
-        {"add mesh", false, false, 1, 0, [](Scene& s, ViewContext& c) { return AddMesh(s.doc, c).changed; }},
-        {"add face", false, false, 1, 0, [](Scene& s, ViewContext& c) { return AddFace(s.doc, c).changed; }},
+        {"add geometry", false, false, -1, -1, [](Scene& s, EditContext& c) { return s.Run(c, AddGeometry).changed; }},
+        {"add mesh", false, false, 1, 0, [](Scene& s, EditContext& c) { return s.Run(c, AddMesh).changed; }},
+        {"add face", false, false, 1, 0, [](Scene& s, EditContext& c) { return s.Run(c, AddFace).changed; }},
         {"extrude", false, false, 1, 2,
-         [](Scene& s, ViewContext& c) {
-             s.doc.TakeSnapshot();
-             ExtrudeFace(c, {}, {});
-             return true;
-         }},
+         [](Scene& s, EditContext& c) { return s.doc.Run(c, ExtrudeFace, ExtrudeParams{}).changed; }},
         {"carve", true, false, 2, -1,
-         [](Scene& s, ViewContext& c) {
+         [](Scene& s, EditContext& c) {
              s.doc.modes.grid = true;
              c.selection->selectedPositions = {{0, -0.3f, -0.3f}, {0, 0.3f, -0.3f}, {0, 0.3f, 0.3f}};
-             s.doc.TakeSnapshot();
-             return CarveMesh(c).empty();
+             return s.Run(c, CarveMesh).changed;
          }},
     };
     for (const Case& k : cases) {
@@ -669,7 +673,7 @@ TEST(Clipboard, EveryCommandIsUndoneExactly)
         s.selection.currentMesh = k.mesh;
         s.selection.currentFace = k.face;
         const auto before = s.Bytes();
-        ViewContext c = s.Ctx();
+        EditContext c = s.Ctx();
         ASSERT_TRUE(k.run(s, c));
         EXPECT_NE(s.Bytes(), before);
         s.ExpectValid();

@@ -9,6 +9,7 @@
 #include "formats/model3do.h"
 #include "formats/samplemodel.h"
 #include "model/corners.h"
+#include "model/radius.h"
 #include "scene_builder.h"
 #include "test_util.h"
 
@@ -40,7 +41,19 @@ std::size_t DistinctPositions(const CMesh& mesh)
 struct Doc {
     Settings settings;
     COrvaneDoc doc{settings, {}};
-    explicit Doc(std::unique_ptr<CModel> m) { doc.model = std::move(m); }
+    // The panes show the radii the next save writes (the window measures them first).
+    explicit Doc(std::unique_ptr<CModel> m)
+    {
+        doc.model = std::move(m);
+        UpdateRadii(*doc.model);
+    }
+    // A pane's change, as the pane runs it: through the document, one undo step.
+    template <class Params>
+    bool Set(EditOutcome (*op)(EditContext&, const Params&), const Params& p)
+    {
+        EditContext c(doc, settings);
+        return doc.Run(c, op, p).changed;
+    }
     CMesh& Mesh() { return *doc.model->MeshAt(0); }
 };
 
@@ -76,7 +89,7 @@ TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlongAsOneUndoStep)
     typed.filePosition.x = 2.0f;  // corner x becomes 1.0
     typed.u = 0.25f;
     const Vec3 sideNormal = d.Mesh().faces[3]->normal;
-    ASSERT_TRUE(SetVertexFields(d.doc, 0, 0, 0, typed));
+    ASSERT_TRUE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, typed}));
     EXPECT_EQ(d.doc.history.UndoList().size(), 1u);
     EXPECT_TRUE(d.doc.IsModified());
     // The three faces that met at (0.5, -0.5, -0.5) all follow: still 8 corners, closed.
@@ -92,7 +105,7 @@ TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlongAsOneUndoStep)
     EXPECT_EQ(d.Mesh().faces[3]->corners[0].u, 0.0f);
     EXPECT_NE(d.Mesh().faces[3]->normal, sideNormal);
     // The same values again change nothing and take no snapshot.
-    EXPECT_FALSE(SetVertexFields(d.doc, 0, 0, 0, *VertexFieldsOf(*d.doc.model, 0, 0, 0, {})));
+    EXPECT_FALSE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, *VertexFieldsOf(*d.doc.model, 0, 0, 0, {})}));
     EXPECT_EQ(d.doc.history.UndoList().size(), 1u);
 
     ViewState view;
@@ -108,7 +121,7 @@ TEST(VertexPane, ATypedCoordinateIsWhatTheFileGets)
     ASSERT_TRUE(shown);
     VertexFields typed = *shown;
     typed.filePosition = {-0.08f, 0.25f, 0.125f};
-    ASSERT_TRUE(SetVertexFields(d.doc, 0, 0, 0, typed));
+    ASSERT_TRUE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, typed}));
     ASSERT_TRUE(Write3do(*d.doc.model, dir / "cube.3do"));
     CModel back;
     ASSERT_TRUE(Load3doFile(dir / "cube.3do", back));
@@ -128,26 +141,27 @@ TEST(Properties, EachPaneChangeIsOneUndoStepAndNoChangeTakesNone)
     d.doc.model->geosets.push_back(std::make_unique<CGeometry>());
     orvtest::AddFace(d.Mesh(), {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).name = "lid";
     d.Mesh().faces[0]->name = "lid";
+    UpdateRadii(*d.doc.model);  // the panes show the radii measured for the new face
 
     MeshFields mesh = MeshFieldsOf(d.Mesh());
-    EXPECT_FALSE(SetMeshFields(d.doc, 0, mesh));
+    EXPECT_FALSE(d.Set(SetMeshFields, MeshEdit{0, mesh}));
     mesh.name = "box";
     mesh.lightingMode = 3;
-    EXPECT_TRUE(SetMeshFields(d.doc, 0, mesh));
-    EXPECT_FALSE(SetMeshFields(d.doc, 5, mesh));
+    EXPECT_TRUE(d.Set(SetMeshFields, MeshEdit{0, mesh}));
+    EXPECT_FALSE(d.Set(SetMeshFields, MeshEdit{5, mesh}));
 
     FaceFields face = FaceFieldsOf(*d.Mesh().faces[0]);
     face.name = "top";
     face.type = 5;
-    EXPECT_TRUE(SetFaceFields(d.doc, 0, 0, face, /*renameGroup=*/true));
+    EXPECT_TRUE(d.Set(SetFaceFields, FaceEdit{0, 0, face, /*renameGroup=*/true}));
     EXPECT_EQ(d.Mesh().faces[6]->name, "top");  // the group follows in face mode
 
     GeosetFields geo = GeosetFieldsOf(*d.doc.model);
     geo.geoset = 1;
     geo.insertOffset = {0, 0, 1};
-    EXPECT_TRUE(SetGeosetFields(d.doc, geo));
+    EXPECT_TRUE(d.Set(SetGeosetFields, geo));
     geo.geoset = 7;  // no such set: the shown one stays
-    EXPECT_FALSE(SetGeosetFields(d.doc, geo));
+    EXPECT_FALSE(d.Set(SetGeosetFields, geo));
     EXPECT_EQ(d.doc.history.UndoList().size(), 3u);
 
     // Undo walks back one change at a time.
@@ -189,7 +203,7 @@ TEST(Radii, SavedFileDoesNotDependOnTheView)
     EditModes modes;
     Settings settings;
     Camera camera = orvtest::CameraAt({0, 0, -1});
-    ViewContext c{*model, modes, settings, nullptr, &camera};
+    EditContext c{*model, modes, settings, nullptr, &camera};
     // One path for every save: the file's first line names it.
     auto saveAfter = [&](const std::string&) {
         orvtest::Place(*model);
@@ -199,13 +213,13 @@ TEST(Radii, SavedFileDoesNotDependOnTheView)
         return orvtest::Slurp(dir / "walker.3do");
     };
     const auto before = saveAfter("front");
-    ASSERT_TRUE(ScaleUp(c));
+    ASSERT_TRUE(orvtest::Ran(ScaleUp(c)));
     EXPECT_EQ(saveAfter("scaled"), before);
     modes.enlarge = true;
     camera.SetProjection(400, 400, true);
     EXPECT_EQ(saveAfter("enlarged"), before);
     for (int32_t kind : {kViewLeft, kViewRight, kViewBack, kViewTop, kViewBottom, kViewFront}) {
-        ASSERT_TRUE(ShowStandardView(c, kind));
+        ASSERT_TRUE(orvtest::Ran(ShowStandardView(c, kind)));
         EXPECT_EQ(saveAfter("view"), before) << "view " << kind;
     }
 }

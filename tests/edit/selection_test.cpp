@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "edit/selection.h"
 #include "scene_builder.h"
@@ -365,4 +366,33 @@ TEST_F(PickScene, DamagedIndicesAreSkipped)
     EXPECT_EQ(sel.CurrentMesh(model), nullptr);
     EXPECT_EQ(FaceVertex(Face(0, 0), 4), nullptr);
     EXPECT_EQ(ClickPixel(1, 1, {}, {kSize, kSize, 0, kSize, false}), PickResult::Missed);  // no surface
+}
+
+// The grid of a mesh in face-only mode over many faces: each face's nodes go in before
+// those of the faces already done (inserting each into the sorted list froze the editor
+// on a real model). The list comes out sorted by position, with no two nodes closer than
+// half a step.
+TEST(Selection, AMeshGridOfManyFacesIsSortedAndSpaced)
+{
+    CModel model;
+    CMesh& mesh = orvtest::AddMesh(model);
+    // 24 x 24 squares of half-size 0.5, from the right to the left: every face's nodes
+    // come before those already in the list.
+    for (int i = 23; i >= 0; --i)
+        for (int j = 23; j >= 0; --j)
+            orvtest::AddSquare(mesh, static_cast<float>(i), static_cast<float>(j), 0, 0.5f);
+    orvtest::Place(model);
+    Settings settings;
+    settings.grid = 0.02f;
+    EditModes modes;
+    modes.meshMode = modes.grid = true;
+    Selection sel;
+    sel.currentMesh = 0;
+    sel.RebuildNodes(model, modes, settings);
+    ASSERT_GT(sel.nodes.size(), 1'000'000u);
+    for (std::size_t i = 1; i < sel.nodes.size(); ++i) {
+        const Vec3 a = sel.nodes[i - 1].position, b = sel.nodes[i].position;
+        ASSERT_TRUE(std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z)) << "out of order at " << i;
+        ASSERT_GE(Length(b - a), 0.01f) << "closer than half a step at " << i;
+    }
 }

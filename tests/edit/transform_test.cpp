@@ -4,9 +4,9 @@
 #include <tuple>
 
 #include "document/document.h"
+#include "document/undo.h"
 #include "edit/transform.h"
-#include "model/projectfile.h"
-#include "model/undo.h"
+#include "formats/projectfile.h"
 #include "scene_builder.h"
 
 using namespace orv;
@@ -36,7 +36,7 @@ struct Scene {
         selection.currentMesh = 0;
         selection.currentFace = 0;
     }
-    ViewContext Ctx() { return ViewContext{*doc.model, doc.modes, settings, &selection, nullptr}; }
+    EditContext Ctx() { return EditContext{doc, settings, &selection, nullptr}; }
     CMesh& Mesh() { return *doc.model->MeshAt(0); }
     // The model as a project file holds it.
     std::vector<uint8_t> Bytes() { return SaveProject(*doc.model, {}); }
@@ -65,7 +65,7 @@ TEST(Transform, StepsFollowTheModifierKeysShiftWinning)
 TEST(Transform, EnablingRules)
 {
     Scene s;
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     EXPECT_TRUE(CanMove(c) && CanRotate(c));
     s.selection.currentNode = 0;  // a vertex is current: moves act on it, rotations wait
     EXPECT_TRUE(CanMove(c));
@@ -82,8 +82,8 @@ TEST(Transform, EnablingRules)
 TEST(Transform, AFaceMoveTakesItsSharedVerticesAlong)
 {
     Scene s;
-    ViewContext c = s.Ctx();
-    ASSERT_EQ(MoveSelection(c, 2, -0.01f), TransformOutcome::Done);
+    EditContext c = s.Ctx();
+    ASSERT_TRUE(MoveSelection(c, {2, -0.01f}).changed);
     // The whole front face moved; the four side faces stretched with it, still closed.
     for (const auto& corner : s.Mesh().faces[0]->corners)
         EXPECT_FLOAT_EQ(corner.z, -0.51f);
@@ -101,16 +101,16 @@ TEST(Transform, FaceModeMovesTheNamedGroupAndLeavesNeighboursBehind)
     s.Mesh().faces[0]->name = "lid";
     s.Mesh().faces[6]->name = "lid";
     s.doc.modes.faceMode = true;
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     const Vec3 side = s.Mesh().faces[2]->corners[3].Position();  // shares a corner with face 0
-    ASSERT_EQ(MoveSelection(c, 2, -0.01f), TransformOutcome::Done);
+    ASSERT_TRUE(MoveSelection(c, {2, -0.01f}).changed);
     EXPECT_FLOAT_EQ(s.Mesh().faces[0]->corners[0].z, -0.51f);
     EXPECT_FLOAT_EQ(s.Mesh().faces[6]->corners[0].z, 5.0f - 0.01f);
     EXPECT_EQ(s.Mesh().faces[2]->corners[3].Position(), side);
 }
 
 // A vertex pulled off the planes of its three faces would bend them: the step is taken
-// back, and the snapshot taken before it gives back the very same model.
+// back, leaving the very same model and no undo step.
 TEST(Transform, AStepThatBendsAFaceIsTakenBack)
 {
     Scene s;
@@ -121,41 +121,31 @@ TEST(Transform, AStepThatBendsAFaceIsTakenBack)
     s.selection.nodes = {node};
     s.selection.currentNode = 0;
     const auto before = s.Bytes();
-    s.doc.TakeSnapshot();
-    ViewContext c = s.Ctx();
-    EXPECT_EQ(MoveSelection(c, 0, 0.01f), TransformOutcome::TakenBack);
+    EditContext c = s.Ctx();
+    const EditOutcome step = s.doc.Run(c, MoveSelection, NudgeParams{0, 0.01f});
+    EXPECT_FALSE(step.changed);
     EXPECT_EQ(s.Bytes(), before);
-    // Undo gives back the model as the snapshot before the step held it.
-    const auto positions = [](const CMesh& m) {
-        std::vector<Vec3> out;
-        for (const auto& f : m.faces)
-            for (const auto& corner : f->corners)
-                out.push_back(corner.Position());
-        return out;
-    };
-    const auto kept = positions(s.Mesh());
-    ViewState view;
-    ASSERT_TRUE(s.doc.Undo(view));
-    EXPECT_EQ(positions(s.Mesh()), kept);
+    // Nothing changed, so nothing is left to undo.
+    EXPECT_FALSE(s.doc.CanUndo());
 
     // A face that was bent already does not hold every other edit back.
     Scene t;
     t.Mesh().faces[6]->corners[0].z += 0.1f;
     t.selection.currentFace = 0;
-    ViewContext tc = t.Ctx();
-    EXPECT_EQ(MoveSelection(tc, 2, -0.01f), TransformOutcome::Done);
+    EditContext tc = t.Ctx();
+    EXPECT_TRUE(MoveSelection(tc, {2, -0.01f}).changed);
 }
 
 TEST(Transform, RotatingSixTimesAndBackReturnsTheFace)
 {
     Scene s;
     s.selection.currentFace = 6;  // the lone square: nothing to bend
-    ViewContext c = s.Ctx();
+    EditContext c = s.Ctx();
     std::vector<Vec3> start;
     for (const auto& corner : s.Mesh().faces[6]->corners)
         start.push_back(corner.Position());
     for (int i = 0; i < 6; ++i)
-        ASSERT_EQ(RotateSelection(c, 1, 6.0f), TransformOutcome::Done);
+        ASSERT_TRUE(RotateSelection(c, {1, 6.0f}).changed);
     // Thirty-six degrees about y through the centre (5, 5, 5).
     const float a = 36.0f * 3.1415927f / 180.0f;
     const Vec3 first = start[0] - Vec3(5, 5, 5);
@@ -163,7 +153,7 @@ TEST(Transform, RotatingSixTimesAndBackReturnsTheFace)
                 Vec3(5 + first.x * std::cos(a) - first.z * std::sin(a), 5 + first.y,
                      5 + first.x * std::sin(a) + first.z * std::cos(a)));
     for (int i = 0; i < 6; ++i)
-        ASSERT_EQ(RotateSelection(c, 1, -6.0f), TransformOutcome::Done);
+        ASSERT_TRUE(RotateSelection(c, {1, -6.0f}).changed);
     for (std::size_t k = 0; k < start.size(); ++k)
         ExpectClose(s.Mesh().faces[6]->corners[k].Position(), start[k], 1e-5f);
 }
@@ -172,13 +162,13 @@ TEST(Transform, MeshModeMovesAndTurnsTheMeshsNode)
 {
     Scene s;
     s.doc.modes.meshMode = true;
-    ViewContext c = s.Ctx();
-    ASSERT_EQ(MoveSelection(c, 1, 0.01f), TransformOutcome::Done);
-    ASSERT_EQ(MoveSelection(c, 2, -0.005f), TransformOutcome::Done);
+    EditContext c = s.Ctx();
+    ASSERT_TRUE(MoveSelection(c, {1, 0.01f}).changed);
+    ASSERT_TRUE(MoveSelection(c, {2, -0.005f}).changed);
     EXPECT_EQ(s.doc.model->nodes[0]->position, Vec3(0, 0.01f, -0.005f));
     // X turns the pitch, Y the yaw, Z the roll; the model holds (pitch, roll, yaw).
-    ASSERT_EQ(RotateSelection(c, 1, 45.0f), TransformOutcome::Done);
-    ASSERT_EQ(RotateSelection(c, 2, -1.0f), TransformOutcome::Done);
+    ASSERT_TRUE(RotateSelection(c, {1, 45.0f}).changed);
+    ASSERT_TRUE(RotateSelection(c, {2, -1.0f}).changed);
     EXPECT_EQ(s.doc.model->nodes[0]->rotation, Vec3(0, -1.0f, 45.0f));
     // The pose follows at once.
     ExpectClose(s.doc.model->nodes[0]->poses[0],

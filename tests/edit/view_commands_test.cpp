@@ -5,6 +5,7 @@
 
 using namespace orv;
 using orvtest::ExpectClose;
+using orvtest::Ran;
 
 namespace {
 
@@ -15,7 +16,7 @@ struct Doc : ::testing::Test {
     Settings settings;
     Selection sel;
     Camera camera = orvtest::CameraAt({0, 0, -3});
-    ViewContext ctx{model, modes, settings, &sel, &camera};
+    EditContext ctx{model, modes, settings, &sel, &camera};
 
     void SetUp() override
     {
@@ -41,13 +42,13 @@ struct Doc : ::testing::Test {
 TEST_F(Doc, RenderModes)
 {
     EXPECT_TRUE(CanSetRenderMode(ctx, kRenderAllWireframe));
-    EXPECT_FALSE(SetRenderMode(ctx, kRenderMeshWireframe));  // modes 3 and 4 need a current mesh
-    EXPECT_FALSE(SetRenderMode(ctx, 5));
+    EXPECT_FALSE(Ran(SetRenderMode(ctx, kRenderMeshWireframe)));  // modes 3 and 4 need a current mesh
+    EXPECT_FALSE(Ran(SetRenderMode(ctx, 5)));
     EXPECT_EQ(modes.renderMode, kRenderAll);
 
     SelectFace(1);
     modes.grid = true;
-    ASSERT_TRUE(SetRenderMode(ctx, kRenderMesh));
+    ASSERT_TRUE(Ran(SetRenderMode(ctx, kRenderMesh)));
     EXPECT_EQ(modes.renderMode, kRenderMesh);
     EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(0, -1));
     EXPECT_TRUE(sel.nodes.empty());
@@ -71,7 +72,7 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
         model.currentFrame = 3;
         SelectFace(0);
         modes.grid = true;
-        ASSERT_TRUE(ShowStandardView(ctx, v.kind));
+        ASSERT_TRUE(Ran(ShowStandardView(ctx, v.kind)));
         EXPECT_EQ(modes.viewKind, v.kind);
         ExpectClose(TransformPoint({0, 0, 1}, model.modelMatrix), v.front);
         ExpectClose(TransformPoint({0, 1, 0}, model.modelMatrix), v.top);
@@ -81,13 +82,13 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
         EXPECT_FALSE(modes.grid);
         EXPECT_TRUE(sel.nodes.empty());
     }
-    EXPECT_FALSE(ShowStandardView(ctx, kViewRotating));
+    EXPECT_FALSE(Ran(ShowStandardView(ctx, kViewRotating)));
 
     // Rotating: from the front, a step turns by -0.05 about y; it draws the whole model
     // (all-wireframe is kept) and has nothing current.
     SelectFace(0);
     modes.renderMode = kRenderMesh;
-    ASSERT_TRUE(StartRotateView(ctx));
+    ASSERT_TRUE(Ran(StartRotateView(ctx)));
     EXPECT_EQ(std::pair(modes.viewKind, modes.renderMode), std::pair(kViewRotating, kRenderAll));
     EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(-1, -1));
     EXPECT_TRUE(sel.nodes.empty());
@@ -98,8 +99,8 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
     EXPECT_EQ(modes.renderMode, kRenderAllWireframe);
 
     // Without a renderer the document still changes its state.
-    ViewContext bare{model, modes, settings};
-    ASSERT_TRUE(ShowStandardView(bare, kViewBack));
+    EditContext bare{model, modes, settings};
+    ASSERT_TRUE(Ran(ShowStandardView(bare, kViewBack)));
     ExpectClose(model.modelMatrix, modes.scaleMatrix);
 }
 
@@ -109,13 +110,13 @@ TEST_F(Doc, ScaleStaysWithinFiveSteps)
     modes.grid = true;
     const Matrix4 start = model.modelMatrix = Matrix4::RotationY(kPi);
     int steps = 0;
-    while (ScaleUp(ctx))
+    while (Ran(ScaleUp(ctx)))
         ++steps;
     EXPECT_EQ(steps, 5);
     EXPECT_FALSE(modes.grid);
     ExpectClose(model.modelMatrix, start * Matrix4::Scaling(32, 32, 32), 1e-4f);
     EXPECT_EQ(ScalePane(), "Scale: 32:1");
-    while (ScaleDown(ctx))
+    while (Ran(ScaleDown(ctx)))
         ++steps;
     EXPECT_EQ(steps, 15);
     ExpectClose(modes.scaleMatrix, Matrix4::Scaling(1.0f / 32, 1.0f / 32, 1.0f / 32));
@@ -124,18 +125,18 @@ TEST_F(Doc, ScaleStaysWithinFiveSteps)
 
 TEST_F(Doc, GridAndNodeSizeSteps)
 {
-    EXPECT_FALSE(GridSmaller(ctx));  // grid off
-    EXPECT_FALSE(NodesLarger(ctx));  // no current face
+    EXPECT_FALSE(Ran(GridSmaller(ctx)));  // grid off
+    EXPECT_FALSE(Ran(NodesLarger(ctx)));  // no current face
     SelectFace(0);
-    ASSERT_TRUE(ToggleGrid(ctx));
+    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     settings.grid = 0.03f;
     sel.currentNode = 3;
-    ASSERT_TRUE(GridSmaller(ctx));
+    ASSERT_TRUE(Ran(GridSmaller(ctx)));
     EXPECT_FLOAT_EQ(settings.grid, 0.02f);  // never below 0.02
     EXPECT_EQ(sel.currentNode, -1);
     // Up in steps of 0.02, with the status pass after every frame, until 0.2.
     int steps = 0;
-    while (GridLarger(ctx)) {
+    while (Ran(GridLarger(ctx))) {
         ASSERT_LT(++steps, 20);
         camera.UpdateViewStatus(model, modes, 0, settings, "");
     }
@@ -143,11 +144,11 @@ TEST_F(Doc, GridAndNodeSizeSteps)
     EXPECT_EQ(ScalePane(), "Grid:  0.20");
 
     // Vertex nodes grow by 0.00125 a step up to 0.1, and are rebuilt at once.
-    ToggleGrid(ctx);
+    Ran(ToggleGrid(ctx));
     const float before = sel.nodes.at(0).halfSize;
-    ASSERT_TRUE(NodesLarger(ctx));
+    ASSERT_TRUE(Ran(NodesLarger(ctx)));
     EXPECT_FLOAT_EQ(sel.nodes.at(0).halfSize, before + 0.00125f * 0.2f);
-    for (steps = 0; NodesLarger(ctx);)
+    for (steps = 0; Ran(NodesLarger(ctx));)
         ASSERT_LT(++steps, 100);
     EXPECT_GE(settings.vertexScaling, 0.1f);
     EXPECT_LT(settings.vertexScaling, 0.1f + 0.00125f);
@@ -155,18 +156,18 @@ TEST_F(Doc, GridAndNodeSizeSteps)
 
 TEST_F(Doc, EditModesExcludeEachOther)
 {
-    EXPECT_FALSE(ToggleMeshMode(ctx));  // needs a current mesh
+    EXPECT_FALSE(Ran(ToggleMeshMode(ctx)));  // needs a current mesh
     SelectFace(0);
     modes.texturingMode = modes.animateMode = true;
-    ASSERT_TRUE(ToggleFaceMode(ctx));
+    ASSERT_TRUE(Ran(ToggleFaceMode(ctx)));
     EXPECT_TRUE(modes.faceMode);
     EXPECT_FALSE(modes.texturingMode);
     EXPECT_FALSE(modes.animateMode);
     EXPECT_FALSE(modes.meshMode);
 
-    ASSERT_TRUE(ToggleGrid(ctx));
+    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     sel.currentNode = 1;
-    ASSERT_TRUE(ToggleMeshMode(ctx));
+    ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     EXPECT_TRUE(modes.meshMode);
     EXPECT_FALSE(modes.faceMode);
     EXPECT_FALSE(modes.grid);
@@ -174,11 +175,11 @@ TEST_F(Doc, EditModesExcludeEachOther)
     EXPECT_EQ(sel.currentNode, -1);
 
     // Texturing needs mesh mode off; it clears the nodes, face mode and the pose.
-    EXPECT_FALSE(ToggleTexturingMode(ctx));
-    ASSERT_TRUE(ToggleMeshMode(ctx));
+    EXPECT_FALSE(Ran(ToggleTexturingMode(ctx)));
+    ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     model.currentFrame = 2;
     modes.faceMode = true;
-    ASSERT_TRUE(ToggleTexturingMode(ctx));
+    ASSERT_TRUE(Ran(ToggleTexturingMode(ctx)));
     EXPECT_TRUE(modes.texturingMode);
     EXPECT_FALSE(modes.faceMode);
     EXPECT_TRUE(sel.nodes.empty());
@@ -186,13 +187,13 @@ TEST_F(Doc, EditModesExcludeEachOther)
 
     // Coordinates: not in the animating view. Animate: mesh mode with a keyframe; from the front.
     modes.viewKind = kViewAnimating;
-    EXPECT_FALSE(ToggleCoordinateMode(ctx));
-    ASSERT_TRUE(ToggleMeshMode(ctx));
+    EXPECT_FALSE(Ran(ToggleCoordinateMode(ctx)));
+    ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     EXPECT_FALSE(CanToggleAnimateMode(ctx));  // no keyframe
     model.keyframe = std::make_unique<CKeyframe>();
-    ASSERT_TRUE(ToggleGrid(ctx));
+    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
-    ASSERT_TRUE(ToggleAnimateMode(ctx));
+    ASSERT_TRUE(Ran(ToggleAnimateMode(ctx)));
     EXPECT_TRUE(modes.animateMode);
     EXPECT_FALSE(modes.grid);
     ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
@@ -203,31 +204,31 @@ TEST_F(Doc, EditModesExcludeEachOther)
 TEST_F(Doc, GridSwitchesAndTheirRules)
 {
     sel.currentMesh = 0;
-    EXPECT_FALSE(CanToggleGrid(ctx));   // neither mesh mode nor a face
-    EXPECT_FALSE(ToggleFaceOnly(ctx));  // needs mesh mode
-    ASSERT_TRUE(ToggleMeshMode(ctx));
-    EXPECT_FALSE(ToggleEdgesOnly(ctx));  // needs the grid on
+    EXPECT_FALSE(CanToggleGrid(ctx));        // neither mesh mode nor a face
+    EXPECT_FALSE(Ran(ToggleFaceOnly(ctx)));  // needs mesh mode
+    ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
+    EXPECT_FALSE(Ran(ToggleEdgesOnly(ctx)));  // needs the grid on
     settings.grid = 0.5f;
-    ASSERT_TRUE(ToggleGrid(ctx));
+    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     EXPECT_TRUE(modes.gridFaceOnly);  // face only starts on
     const std::size_t faces = sel.nodes.size();
     ASSERT_GT(faces, 0u);
     EXPECT_EQ(sel.nodes[0].position.z, 1.0f);  // on the faces, moved by the node
 
     // Edges only and face only exclude each other; neither gives the mesh's lattice.
-    ASSERT_TRUE(ToggleEdgesOnly(ctx));
+    ASSERT_TRUE(Ran(ToggleEdgesOnly(ctx)));
     EXPECT_TRUE(modes.gridEdgesOnly);
     EXPECT_FALSE(modes.gridFaceOnly);
     EXPECT_LT(sel.nodes.size(), faces);
-    ASSERT_TRUE(ToggleFaceOnly(ctx));
+    ASSERT_TRUE(Ran(ToggleFaceOnly(ctx)));
     EXPECT_TRUE(modes.gridFaceOnly);
     EXPECT_FALSE(modes.gridEdgesOnly);
-    ASSERT_TRUE(ToggleFaceOnly(ctx));
+    ASSERT_TRUE(Ran(ToggleFaceOnly(ctx)));
     EXPECT_FALSE(modes.gridFaceOnly);
     EXPECT_FALSE(modes.gridEdgesOnly);
     EXPECT_EQ(sel.nodes.at(0).face, -1);
 
     // Grid off in mesh mode: no nodes at all.
-    ASSERT_TRUE(ToggleGrid(ctx));
+    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     EXPECT_TRUE(sel.nodes.empty());
 }

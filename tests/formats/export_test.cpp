@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/model3do.h"
+#include "formats/resource_tree.h"
 #include "model/model.h"
 #include "test_util.h"
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "document/undo.h"
+#include "formats/projectfile.h"
 #include "model/corners.h"
-#include "model/projectfile.h"
-#include "model/undo.h"
 
 namespace {
 

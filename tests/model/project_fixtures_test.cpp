@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "document/document.h"
+#include "formats/projectfile.h"
 #include "formats/samplemodel.h"
-#include "model/projectfile.h"
 #include "test_util.h"
 
 using namespace orv;

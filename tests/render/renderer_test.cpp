@@ -96,8 +96,8 @@ TEST_F(RendererTest, FramePacingAndTheContinuousView)
     EXPECT_TRUE(renderer_->RenderFrame(true));
     EXPECT_TRUE(renderer_->LastFrameDrawn());
 
-    ViewContext c{Model(), doc_->modes, settings_, &selection_, &camera_};
-    ASSERT_TRUE(StartRotateView(c));
+    EditContext c(*doc_, settings_, &selection_, &camera_);
+    ASSERT_TRUE(orvtest::Ran(StartRotateView(c)));
     int statusPasses = 0;
     renderer_->SetStatusListener([&](const ViewStatus&) { ++statusPasses; });
     const Matrix4 before = Model().modelMatrix;
@@ -106,7 +106,7 @@ TEST_F(RendererTest, FramePacingAndTheContinuousView)
     EXPECT_TRUE(renderer_->LastFrameDrawn());
     orvtest::ExpectClose(Model().modelMatrix, Model().rotationStep * before, 1e-6f);
     EXPECT_EQ(statusPasses, 0);
-    ASSERT_TRUE(ShowStandardView(c, kViewFront));
+    ASSERT_TRUE(orvtest::Ran(ShowStandardView(c, kViewFront)));
     now_ += 1000;
     EXPECT_FALSE(renderer_->RenderFrame(false));
     EXPECT_TRUE(renderer_->RenderFrame(true));
@@ -123,8 +123,8 @@ TEST_F(RendererTest, TheAnimatingViewPlaysAtTheKeyframesSpeed)
     Model().keyframe = std::make_unique<CKeyframe>();
     Model().frameCount = 1000;
     Model().frameTime = 1.0f / 15.0f;
-    ViewContext c{Model(), doc_->modes, settings_, &selection_, &camera_};
-    ASSERT_TRUE(StartAnimatingView(c));
+    EditContext c(*doc_, settings_, &selection_, &camera_);
+    ASSERT_TRUE(orvtest::Ran(StartAnimatingView(c)));
 
     std::vector<float> given;
     renderer_->SetAnimationStep([&](CModel&, float seconds) { given.push_back(seconds); });

@@ -90,8 +90,8 @@ TEST_F(SceneTest, AnExtrudedFacesSidesShowFromTheSideTheFaceShowsFrom)
     Selection selection;
     selection.currentMesh = 0;
     selection.currentFace = 0;
-    ViewContext c{*model, modes, settings_, &selection, nullptr};
-    ExtrudeFace(c, {.depth1 = 1.0f}, {});
+    EditContext c{*model, modes, settings_, &selection, nullptr};
+    ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 1.0f}).changed);
     ASSERT_EQ(mesh.faces.size(), 5u);
     mesh.faces.erase(mesh.faces.begin());  // the walls alone: nothing behind them
 

@@ -122,12 +122,13 @@ TEST(ArchiveTree, FiltersFollowTheListedNodeAndTheItemsType)
     EXPECT_EQ(all.front(), (FileFilter{"JK Files (*.jk)", {"*.jk"}}));
     EXPECT_EQ(all[1], (FileFilter{"COG Files (*.cog)", {"*.cog"}}));
     EXPECT_EQ(all.back(), (FileFilter{"BMP Files (*.bmp)", {"*.bmp"}}));
-    // Tested in order: ".mat" before ".key"; ".jk" after ".jkl".
+    // By the last extension alone: "a.mat.key" is a keyframe.
     for (auto [name, filter] : {std::pair{"level.jkl", FileFilter{"JKL Files (*.jkl)", {"*.jkl"}}},
                                 {"level.jk", FileFilter{"JK Files (*.jk)", {"*.jk"}}},
                                 {"bot.ai2", FileFilter{"AI Files (*.ai*)", {"*.ai*"}}},
-                                {"a.mat.key", FileFilter{"MAT Files (*.mat)", {"*.mat"}}}})
+                                {"a.mat.key", FileFilter{"KEY Files (*.key)", {"*.key"}}}})
         EXPECT_EQ(AddFilesFilter(name), FileFilters{filter}) << name;
+    EXPECT_EQ(AddFilesFilter("notes.jkl.txt").size(), 17u) << "a text file took the type named inside its name";
     // Saving offers the item's own type, and bitmaps for materials.
     EXPECT_EQ(SaveItemFilter("Wood.MAT"),
               (FileFilters{{"MAT Files (*.MAT)", {"*.MAT"}}, {"BMP Files (*.bmp)", {"*.bmp"}}}));

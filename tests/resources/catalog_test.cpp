@@ -46,7 +46,12 @@ TEST(Catalog, ClassificationTable)
                               {"3do\\mat\\readme.txt", K::None},
                               {"mat\\crate.mat", K::None},
                               {"3do\\mat\\pup.mat", K::Material},
-                              {"misc\\pupcmp.cmp", K::Colormap}})
+                              {"misc\\pupcmp.cmp", K::Colormap},
+                              // Only the last extension tells the kind.
+                              {"cog\\puppet.cog", K::None},
+                              {"misc\\pup\\ky.pup.bak", K::None},
+                              {"3do\\mat\\a.mat.txt", K::None},
+                              {"3do\\key\\RUN.KEY", K::Keyframe}})
         EXPECT_EQ(ClassifyResource(name), kind) << name;
 }
 

@@ -3,8 +3,10 @@
 #include <set>
 
 #include "resources/bitmap.h"
+#include "resources/catalog.h"
 #include "resources/filemanager.h"
 #include "resources/helpers.h"
+#include "resources/sample.h"
 
 using namespace orv;
 using namespace orvtest;
@@ -20,8 +22,9 @@ const std::vector<uint8_t> kCrateBmp = Bmp(3, 2, 8, {0, 0, 255, 0, 0, 255, 0, 0}
 
 TEST(FileManager, ItemNamesFollowTheExtensionTable)
 {
-    // The table is tested in order: ".mat" comes before ".key". A folder named like a
-    // bitmap does not make its files bitmaps.
+    // The last extension alone decides, as for every file: a name that holds another
+    // kind's extension before its own is of its own kind. A folder named like a bitmap
+    // does not make its files bitmaps.
     for (auto [file, item] : {std::pair{"/x/door.cog", "cog\\door.cog"},
                               {"/x/ky.pup", "misc\\pup\\ky.pup"},
                               {"/x/readme.txt", "readme.txt"},
@@ -29,7 +32,11 @@ TEST(FileManager, ItemNamesFollowTheExtensionTable)
                               {"/x/KYRUN.KEY", "3do\\key\\kyrun.key"},
                               {"/x/bot.ai2", "misc\\ai\\bot.ai2"},
                               {"/x/x.wav", "voiceuu\\x.wav"},
-                              {"/x/a.mat.key", "mat\\a.mat.key"},
+                              {"/x/a.mat.key", "3do\\key\\a.mat.key"},
+                              {"/x/readme.jkl.txt", "readme.jkl.txt"},
+                              {"/x/tools.cogs", "tools.cogs"},
+                              {"/x/level.JKL", "jkl\\level.jkl"},
+                              {"/x/ep.jk", "ep.jk"},
                               {"/x/pics.bmp/notes.txt", "notes.txt"}})
         EXPECT_EQ(ArchiveItemNameFor(file), item) << file;
     EXPECT_EQ(DuplicateItemQuestion("cog\\door.cog"),
@@ -250,4 +257,65 @@ TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
 
     // A non-material cannot be converted.
     EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "x.bmp", &pal));
+}
+
+TEST(FileManager, ExtractionTakesTheGamesFirstColormapElseTheArchivesOwn)
+{
+    TempDir dir;
+    std::vector<uint8_t> grey = MakeSampleColormap();
+    for (std::size_t i = 0; i < 256 * 3; ++i)
+        grey[kColormapHeadSize + i] = static_cast<uint8_t>(i / 3);
+    const fs::path game = dir / "res2.gob", mod = dir / "mod.gob", bare = dir / "bare.gob";
+    ASSERT_TRUE(WriteArchive(game, {{"misc\\cmp\\01redmap.cmp", MakeSampleColormap()}}));
+    ASSERT_TRUE(WriteArchive(mod, {{"misc\\cmp\\grey.cmp", grey}, {"3do\\mat\\a.mat", Bytes("x")}}));
+    ASSERT_TRUE(WriteArchive(bare, {{"3do\\mat\\a.mat", Bytes("x")}}));
+    ResourceCatalog catalog, none;
+    ASSERT_TRUE(LoadCatalog(game, catalog));
+    const Palette sample = ParseColormap(MakeSampleColormap())->palette;
+    const Palette own = ParseColormap(grey)->palette;
+
+    auto chosen = ExtractionPalette(&catalog, game, mod);
+    ASSERT_TRUE(Ok(chosen));
+    ASSERT_TRUE(chosen->has_value());
+    EXPECT_TRUE(**chosen == sample) << "the game's colormap comes first";
+    for (const ResourceCatalog* c : std::initializer_list<const ResourceCatalog*>{&none, nullptr}) {
+        chosen = ExtractionPalette(c, game, mod);
+        ASSERT_TRUE(Ok(chosen));
+        ASSERT_TRUE(chosen->has_value()) << "the archive's own colormap was not taken";
+        EXPECT_TRUE(**chosen == own);
+    }
+    chosen = ExtractionPalette(&none, game, bare);
+    ASSERT_TRUE(Ok(chosen));
+    EXPECT_FALSE(chosen->has_value());
+    // A colormap that cannot be read is named.
+    ASSERT_TRUE(WriteArchive(mod, {{"misc\\cmp\\bad.cmp", Bytes("short")}}));
+    chosen = ExtractionPalette(&none, game, mod);
+    ASSERT_FALSE(chosen);
+    EXPECT_NE(chosen.error().find("bad.cmp"), std::string::npos) << chosen.error();
+}
+
+TEST(FileManager, OnlyMaterialsBecomeBitmapsAndEightBitOnesNeedAColormap)
+{
+    TempDir dir;
+    const fs::path gob = dir / "a.gob";
+    const auto rgb565 = Slurp(Fixture("mat", "rgb565_primaries.mat"));
+    const auto eight = Slurp(Fixture("mat", "small.mat"));
+    ASSERT_TRUE(WriteArchive(gob, {{"3do\\mat\\rgb.mat", rgb565},
+                                   {"3do\\mat\\small.MAT", eight},
+                                   {"mat\\small.mat.txt", eight},
+                                   {"cog\\a.cog", Bytes("x")}}));
+    const ArchiveDirectory d = ReadDir(gob);
+    ASSERT_EQ(d.records.size(), 4u);
+    const Palette palette{};
+    auto form = [&](std::size_t i, bool asBitmap, const Palette* p) {
+        const auto f = ExtractionFormOf(gob, d.records[i], asBitmap, p);
+        EXPECT_TRUE(Ok(f));
+        return f ? *f : ExtractionForm::AsItIs;
+    };
+    EXPECT_EQ(form(0, false, nullptr), ExtractionForm::AsItIs);
+    EXPECT_EQ(form(0, true, nullptr), ExtractionForm::Bitmap);
+    EXPECT_EQ(form(1, true, nullptr), ExtractionForm::NeedsColormap);
+    EXPECT_EQ(form(1, true, &palette), ExtractionForm::Bitmap);
+    EXPECT_EQ(form(2, true, &palette), ExtractionForm::AsItIs);
+    EXPECT_EQ(form(3, true, &palette), ExtractionForm::AsItIs);
 }

@@ -1,4 +1,4 @@
-#include "model/projectfile.h"
+#include "formats/projectfile.h"
 
 #include "model/radius.h"
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <random>
 
+#include "formats/projectfile.h"
 #include "formats/samplemodel.h"
 #include "model/corners.h"
-#include "model/projectfile.h"
 #include "test_util.h"
 
 using namespace orv;

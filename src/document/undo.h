@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "formats/projectfile.h"
 #include "model/corners.h"
 #include "model/model.h"
-#include "model/projectfile.h"
 
 namespace orv {
 

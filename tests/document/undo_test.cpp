@@ -4,12 +4,12 @@
 #include <random>
 #include <tuple>
 
+#include "document/undo.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
+#include "formats/projectfile.h"
 #include "formats/puppet.h"
-#include "model/projectfile.h"
 #include "model/radius.h"
-#include "model/undo.h"
 
 using namespace orv;
 

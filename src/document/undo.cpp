@@ -1,4 +1,4 @@
-#include "model/undo.h"
+#include "document/undo.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,0 +1,185 @@
+#include "document/file_formats.h"
+
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+#include "document/document.h"
+#include "formats/model3do.h"
+#include "formats/paths.h"
+#include "formats/puppet.h"
+#include "formats/resource_tree.h"
+#include "formats/textbuffer.h"
+#include "model/fileio.h"
+#include "model/model.h"
+#include "resources/catalog.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path FolderOf(const std::string& path)
+{
+    const fs::path p(path);
+    return p.has_parent_path() ? p.parent_path() : fs::path(".");
+}
+
+// A 3DO model and its puppet file: the game's puppet of the name when the catalogue has
+// one, else the file beside the model. A file that ends early is read as far as it goes.
+Result<OpenedModel> Read3doDocument(const std::string& path, const DocumentEnvironment& env)
+{
+    OpenedModel out;
+    auto m = std::make_unique<CModel>();
+    // The corners are built with the material sizes once the model is the document's:
+    // custom materials are looked up in the document's model.
+    const auto status = Load3doFile(path, *m);
+    // A file that cannot be read must not open as an empty model that a later save
+    // would write over it.
+    if (!status)
+        return Fail(status.error());
+    // A file that ended early opens with what was read; saving over it asks first.
+    if (!status->complete)
+        out.readInPart = status->missing;
+    m->formatTag = "JK1";
+    std::string text, gamePuppet;
+    const std::string pup = PuppetNameFor(path);
+    // Only the catalogue's puppet list counts here, not its keyframes.
+    bool found = false;
+    if (env.catalog) {
+        if (const CTreeObject* entry = env.catalog->puppets.Lookup(pup)) {
+            if (const auto bytes = ReadEntryData(env.resourceFile, *entry)) {
+                text.assign(bytes->begin(), bytes->end());
+                gamePuppet = text;
+                found = true;
+            }
+        }
+    }
+    const fs::path beside = FindFileNoCase(FolderOf(path), pup);
+    if (!beside.empty())
+        out.puppetFile = beside.filename().string();
+    bool fromBeside = false;
+    if (!found && !beside.empty())
+        if (auto b = LoadTextBuffer(beside)) {
+            text = std::string(b->Text());
+            found = fromBeside = true;
+        }
+    if (found) {
+        TextBuffer buffer(std::move(text));
+        const ReadStatus read = ReadPup(*m, buffer);
+        if (fromBeside && !read.recognised)
+            out.puppetProblem = out.puppetFile + " holds no puppet modes";
+        else if (fromBeside && !read.complete)
+            out.puppetProblem = out.puppetFile + " ended early: " + read.missing;
+    }
+    // A file beside that was not read is still the one the puppet is written to; it
+    // matters only when it differs from the game's.
+    if (!beside.empty() && !fromBeside) {
+        const auto own = ReadWholeFile(beside);
+        if (!own || std::string_view(reinterpret_cast<const char*>(own->data()), own->size()) != gamePuppet)
+            out.puppetProblem = out.puppetFile + " was not read: the game's puppet of the same name comes first";
+    }
+    out.model = std::move(m);
+    return out;
+}
+
+Result<OpenedModel> ReadProjectDocument(const std::string& path, const DocumentEnvironment&)
+{
+    auto project = ReadProjectFile(path);
+    if (!project)
+        return Fail(project.error());
+    OpenedModel out;
+    out.model = std::move(project->model);
+    out.camera = project->camera;
+    out.savedCamera = true;
+    return out;
+}
+
+Status WriteProjectDocument(COrvaneDoc& doc, const std::string& path)
+{
+    return WriteProjectFile(path, *doc.model, doc.CameraForSave());
+}
+
+Status Write3doDocument(COrvaneDoc& doc, const std::string& path) { return Write3do(*doc.model, path); }
+
+Status WriteResourceTree(COrvaneDoc& doc, const std::string& path)
+{
+    std::string title = doc.Title().empty() ? fs::path(path).stem().string() : doc.Title();
+    const auto dot = title.find('.');
+    if (dot != std::string::npos)
+        title.resize(dot);
+    // The puppet file and keyframes are copied from where the document's own were
+    // looked for: beside it (the program folder for a document without a file).
+    const fs::path sources = doc.PathName().empty() ? doc.Environment().programDir : FolderOf(doc.PathName());
+    return ExportBrindleProject(*doc.model, title, path, sources);
+}
+
+// The order of the file dialogs: the project first, then the game's files.
+const std::array<DocumentFormat, 4> kFormats{{
+    {FileKind::Project, "Orvane Files", true, true, false, true, ReadProjectDocument, WriteProjectDocument},
+    {FileKind::ResourceTree, "Brindle Project Files", false, true, true, true, nullptr, WriteResourceTree},
+    {FileKind::Model3do, "3DO Files", true, true, true, false, Read3doDocument, Write3doDocument},
+    {FileKind::Puppet, "PUP Files", true, false, false, false, nullptr, nullptr},
+}};
+
+}  // namespace
+
+std::span<const DocumentFormat> DocumentFormats() { return kFormats; }
+
+const DocumentFormat* DocumentFormatOf(FileKind kind)
+{
+    for (const auto& f : kFormats)
+        if (f.kind == kind)
+            return &f;
+    return nullptr;
+}
+
+const DocumentFormat& OpenFormatFor(std::string_view path)
+{
+    const DocumentFormat* f = DocumentFormatOf(FileKindOf(path));
+    return f && f->read ? *f : kFormats.front();
+}
+
+const DocumentFormat* SaveFormatFor(std::string_view path)
+{
+    const FileKind kind = FileKindOf(path);
+    if (kind == FileKind::Unknown)
+        return &kFormats.front();
+    const DocumentFormat* f = DocumentFormatOf(kind);
+    return f && f->write ? f : nullptr;
+}
+
+FileFilter FilterOf(const DocumentFormat& format)
+{
+    const std::string pattern = "*" + std::string(ExtensionOf(format.kind));
+    return {std::string(format.typeName) + " (" + pattern + ")", {pattern}};
+}
+
+FileFilters OpenFilters()
+{
+    FileFilter all{"All Orvane Files (", {}};
+    FileFilters each;
+    for (const auto& f : kFormats) {
+        if (!f.opens)
+            continue;
+        FileFilter one = FilterOf(f);
+        all.description += (all.patterns.empty() ? "" : ";") + one.patterns.front();
+        all.patterns.push_back(one.patterns.front());
+        each.push_back(std::move(one));
+    }
+    all.description += ")";
+    each.insert(each.begin(), std::move(all));
+    return each;
+}
+
+FileFilters SaveFilters()
+{
+    FileFilters filters;
+    for (const auto& f : kFormats)
+        if (f.saves)
+            filters.push_back(FilterOf(f));
+    return filters;
+}
+
+}  // namespace orv

@@ -1,0 +1,202 @@
+// Saving by the core's plan: which questions a save asks, in what words, and what each
+// answer does to the files; and the table of formats the document, the window and the
+// command line go by.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "document/document.h"
+#include "document/file_formats.h"
+#include "document/save_plan.h"
+#include "formats/samplemodel.h"
+#include "model/fileio.h"
+#include "model/model.h"
+#include "test_util.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::unique_ptr<COrvaneDoc> SampleDoc()
+{
+    auto doc = std::make_unique<COrvaneDoc>(Settings{}, DocumentEnvironment{});
+    doc->model = MakeSampleModel();
+    return doc;
+}
+
+void AddCustomMaterial(CModel& model, const std::string& name, std::string_view bytes)
+{
+    auto entry = std::make_unique<CTreeObject>(name, 0u, static_cast<uint32_t>(bytes.size()));
+    entry->data.assign(bytes.begin(), bytes.end());
+    model.customMaterials.Add(std::move(entry));
+}
+
+std::vector<SaveQuestionKind> Kinds(const SavePlan& plan)
+{
+    std::vector<SaveQuestionKind> out;
+    for (const auto& q : plan.questions)
+        out.push_back(q.kind);
+    return out;
+}
+
+// The answers a window gives: one per question, NotAsked where the plan skips it.
+std::vector<SaveAnswer> Answer(const SavePlan& plan, std::vector<SaveAnswer> given)
+{
+    std::vector<SaveAnswer> answers;
+    for (std::size_t i = 0; i < plan.questions.size(); ++i)
+        answers.push_back(IsAsked(plan, answers, i) && i < given.size() ? given[i] : SaveAnswer::NotAsked);
+    return answers;
+}
+
+}  // namespace
+
+TEST(SavePlan, AsksOnlyWhatTheKindOfFileNeedsInTheWindowsWords)
+{
+    orvtest::TempDir tmp;
+    auto doc = SampleDoc();
+    AddCustomMaterial(*doc->model, "mine.mat", "MAT1");
+    doc->model->geosets[0]->meshes[0]->name = std::string(40, 'm');  // beyond the engine's 31 characters
+
+    // A project keeps custom materials and is not the game's: nothing to ask.
+    EXPECT_TRUE(PlanSave(*doc, (tmp / "a.orv").string(), true).questions.empty());
+    // A resource tree is the game's, and keeps its custom materials.
+    EXPECT_EQ(Kinds(PlanSave(*doc, (tmp / "a.brp").string(), true)),
+              std::vector<SaveQuestionKind>{SaveQuestionKind::EngineLimits});
+
+    const SavePlan plan = PlanSave(*doc, (tmp / "Ship.3DO").string(), true);
+    ASSERT_EQ(Kinds(plan),
+              (std::vector<SaveQuestionKind>{SaveQuestionKind::EngineLimits, SaveQuestionKind::WriteCustomMaterials}));
+    EXPECT_EQ(plan.questions[0].text, "Ship.3DO");
+    ASSERT_FALSE(plan.questions[0].breaches.empty());
+    EXPECT_NE(plan.questions[0].breaches[0].text.find("40"), std::string::npos) << plan.questions[0].breaches[0].text;
+    EXPECT_EQ(plan.questions[1].text,
+              "This model holds 1 custom material(s), which a 3DO file cannot carry.\n\nWrite them as MAT files "
+              "beside it?");
+    EXPECT_FALSE(plan.questions[1].warning);
+
+    // The material file exists: asked after a Yes, and only with the Warning setting on.
+    orvtest::Spit(tmp / "mine.mat", orvtest::Bytes("old"));
+    const SavePlan again = PlanSave(*doc, (tmp / "ship.3do").string(), true);
+    ASSERT_EQ(again.questions.size(), 3u);
+    EXPECT_EQ(again.questions[2].text, "These files exist already:\nmine.mat\n\nReplace them?");
+    EXPECT_EQ(again.questions[2].afterYesTo, 1);
+    EXPECT_EQ(PlanSave(*doc, (tmp / "ship.3do").string(), false).questions.size(), 2u);
+}
+
+TEST(SavePlan, EachAnswerDoesWhatItSays)
+{
+    orvtest::TempDir tmp;
+    const fs::path target = tmp / "ship.3do";
+    const fs::path material = tmp / "mine.mat";
+    auto doc = SampleDoc();
+    AddCustomMaterial(*doc->model, "mine.mat", "MAT1");
+    auto reset = [&] {
+        fs::remove(target);
+        orvtest::Spit(material, orvtest::Bytes("old"));
+    };
+    auto run = [&](std::vector<SaveAnswer> given) {
+        const SavePlan plan = PlanSave(*doc, target.string(), true);
+        EXPECT_EQ(Kinds(plan), (std::vector<SaveQuestionKind>{SaveQuestionKind::WriteCustomMaterials,
+                                                              SaveQuestionKind::ReplaceMaterialFiles}));
+        return SaveWithAnswers(*doc, plan, Answer(plan, std::move(given)), SaveMode::Save).outcome;
+    };
+
+    reset();  // Cancel: nothing written at all
+    EXPECT_EQ(run({SaveAnswer::Cancel}), SaveOutcome::Declined);
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("old"));
+
+    reset();  // No: the model without its materials; the replace question is not asked
+    EXPECT_EQ(run({SaveAnswer::No, SaveAnswer::Yes}), SaveOutcome::Saved);
+    EXPECT_TRUE(fs::exists(target));
+    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("old"));
+
+    reset();  // Yes, then keep the existing file: saved, the material file left alone
+    EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::No}), SaveOutcome::Saved);
+    EXPECT_TRUE(fs::exists(target));
+    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("old"));
+
+    reset();  // Yes, then Cancel: nothing written
+    EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::Cancel}), SaveOutcome::Declined);
+    EXPECT_FALSE(fs::exists(target));
+
+    reset();  // Yes twice: the material written, then the model
+    EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::Yes}), SaveOutcome::Saved);
+    EXPECT_TRUE(fs::exists(target));
+    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("MAT1"));
+
+    // A question left without an answer is no consent.
+    reset();
+    const SavePlan plan = PlanSave(*doc, target.string(), true);
+    EXPECT_EQ(SaveWithAnswers(*doc, plan, {}, SaveMode::Save).outcome, SaveOutcome::Declined);
+    EXPECT_FALSE(fs::exists(target));
+
+    // The materials cannot be written (a folder stands where one goes): the model is not
+    // saved either.
+    fs::remove(material);
+    fs::create_directories(material / "x");
+    const SavePlan blocked = PlanSave(*doc, target.string(), false);
+    const SaveResult r = SaveWithAnswers(*doc, blocked, Answer(blocked, {SaveAnswer::Yes}), SaveMode::Save);
+    EXPECT_EQ(r.outcome, SaveOutcome::MaterialsNotWritten);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_FALSE(fs::exists(target));
+}
+
+TEST(SavePlan, AFileReadInPartIsReplacedOnlyAfterAYes)
+{
+    orvtest::TempDir tmp;
+    const fs::path file = tmp / "cut.3do";
+    fs::copy_file(orvtest::Fixture("3do", "meshes_missing.3do"), file);
+    const auto before = orvtest::Slurp(file);
+    COrvaneDoc doc(Settings{}, DocumentEnvironment{});
+    ASSERT_TRUE(orvtest::Ok(doc.OpenDocument(file.string())));
+
+    const SavePlan plan = PlanSave(doc, file.string(), true);
+    ASSERT_EQ(Kinds(plan), std::vector<SaveQuestionKind>{SaveQuestionKind::ReplacePartialFile});
+    EXPECT_TRUE(plan.questions[0].warning);
+    EXPECT_EQ(plan.questions[0].text,
+              "cut.3do was read only in part. Saving will replace it with what was read. Save anyway?");
+    EXPECT_EQ(SaveWithAnswers(doc, plan, {SaveAnswer::No}, SaveMode::Save).outcome, SaveOutcome::Declined);
+    EXPECT_EQ(orvtest::Slurp(file), before);
+    // Elsewhere nothing is asked.
+    EXPECT_TRUE(PlanSave(doc, (tmp / "copy.3do").string(), true).questions.empty());
+
+    EXPECT_EQ(SaveWithAnswers(doc, plan, {SaveAnswer::Yes}, SaveMode::Save).outcome, SaveOutcome::Saved);
+    EXPECT_NE(orvtest::Slurp(file), before);
+    EXPECT_TRUE(PlanSave(doc, file.string(), true).questions.empty());
+}
+
+TEST(DocumentFormats, TheFileDialogsOfferTheKindsAsBefore)
+{
+    EXPECT_EQ(OpenFilters(), (FileFilters{{"All Orvane Files (*.orv;*.3do;*.pup)", {"*.orv", "*.3do", "*.pup"}},
+                                          {"Orvane Files (*.orv)", {"*.orv"}},
+                                          {"3DO Files (*.3do)", {"*.3do"}},
+                                          {"PUP Files (*.pup)", {"*.pup"}}}));
+    EXPECT_EQ(SaveFilters(), (FileFilters{{"Orvane Files (*.orv)", {"*.orv"}},
+                                          {"Brindle Project Files (*.brp)", {"*.brp"}},
+                                          {"3DO Files (*.3do)", {"*.3do"}}}));
+    // Every kind offered is one the document reads or writes.
+    for (const auto& f : DocumentFormats()) {
+        EXPECT_EQ(f.saves, f.write != nullptr);
+        EXPECT_TRUE(!f.read || f.opens);
+    }
+}
+
+TEST(DocumentFormats, AModelIsNeverSavedOverAFileOfAnotherKind)
+{
+    orvtest::TempDir tmp;
+    auto doc = SampleDoc();
+    for (const char* name : {"walker.pup", "res2.GOB", "dflt.cmp", "wood.mat", "run.key", "shot.png"}) {
+        const fs::path file = tmp / name;
+        orvtest::Spit(file, orvtest::Bytes("theirs"));
+        const Status saved = doc->SaveAs(file.string());
+        ASSERT_FALSE(saved) << name << " was written over with the model";
+        EXPECT_NE(saved.error().find(name), std::string::npos) << saved.error();
+        EXPECT_EQ(orvtest::Slurp(file), orvtest::Bytes("theirs")) << name;
+    }
+    EXPECT_EQ(SaveFormatFor("walker.pup"), nullptr);
+    // A name of no kind the editor knows is a project, as it always was.
+    ASSERT_TRUE(orvtest::Ok(doc->SaveDocument((tmp / "walker.bak").string())));
+    EXPECT_TRUE(ReadProjectFile((tmp / "walker.bak").string()).ok());
+}
