@@ -68,8 +68,8 @@ std::unique_ptr<CModel> Sphere()
         v.x = 0.1f * std::sin(phi) * std::cos(theta);
         v.y = 0.1f * std::cos(phi);
         v.z = 0.1f * std::sin(phi) * std::sin(theta);
-        v.u = static_cast<float>(c % 8) / 8.0f;
-        v.v = static_cast<float>(r % 8) / 8.0f;
+        v.u = static_cast<float>(c % 8) * 8.0f;  // texels of the 64 x 64 checker
+        v.v = static_cast<float>(r % 8) * 8.0f;
         return v;
     };
     model->keyframe = std::make_unique<CKeyframe>();
@@ -85,7 +85,6 @@ std::unique_ptr<CModel> Sphere()
                 auto f = std::make_unique<CFace>();
                 f->material = c / 50;
                 f->corners = {point(c + 1, r), point(c + 1, r + 1), point(c, r + 1), point(c, r)};
-                f->textureWidth = f->textureHeight = 64;
                 mesh->faces.push_back(std::move(f));
             }
         model->geosets[0]->meshes.push_back(std::move(mesh));

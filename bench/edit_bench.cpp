@@ -30,7 +30,6 @@ std::unique_ptr<CModel> MakeGrid(int meshes)
         for (int q = 0; q < perMesh; ++q) {
             const int i = q % kRow, j = q / kRow;
             auto f = std::make_unique<CFace>();
-            f->textureWidth = f->textureHeight = 1;
             auto corner = [k](int x, int y) {
                 VertexRecord r;
                 r.x = static_cast<float>(x) * 0.01f;

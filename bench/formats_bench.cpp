@@ -29,8 +29,6 @@ std::unique_ptr<CModel> MakeModel()
             f->material = 0;
             f->geometryMode = 4;
             f->lightingMode = 3;
-            f->textureWidth = 1;
-            f->textureHeight = 1;
             auto corner = [](int x, int y) {
                 VertexRecord r;
                 r.x = static_cast<float>(x) * 0.01f;

@@ -29,15 +29,13 @@ inline std::unique_ptr<CModel> MakeLargeModel()
                 f->geometryMode = 4;
                 f->lightingMode = 3;
                 f->textureMode = 1;
-                f->textureWidth = 64;
-                f->textureHeight = 64;
                 auto corner = [](int x, int y) {
                     VertexRecord r;
                     r.x = static_cast<float>(x) * 0.01f;
                     r.z = static_cast<float>(y) * 0.01f;
                     r.y = 0.001f * static_cast<float>((x * 7 + y * 3) % 11);
-                    r.u = static_cast<float>(x % 16) / 16.0f;
-                    r.v = static_cast<float>(y % 16) / 16.0f;
+                    r.u = static_cast<float>(x % 16) * 4.0f;  // texels of a 64 x 64 texture
+                    r.v = static_cast<float>(y % 16) * 4.0f;
                     r.color = 0x00FFFFFF;
                     return r;
                 };

@@ -13,15 +13,13 @@ CMesh MakeGrid(int quadsX, int quadsY)
     for (int j = 0; j < quadsY; ++j)
         for (int i = 0; i < quadsX; ++i) {
             auto f = std::make_unique<CFace>();
-            f->textureWidth = 64;
-            f->textureHeight = 64;
             auto corner = [&](int x, int y) {
                 VertexRecord r;
                 r.x = static_cast<float>(x) * 0.01f;
                 r.y = static_cast<float>(y) * 0.01f;
                 r.z = 0.001f * static_cast<float>((x * 7 + y * 3) % 5);
-                r.u = static_cast<float>(x % 8) / 8.0f;
-                r.v = static_cast<float>(y % 8) / 8.0f;
+                r.u = static_cast<float>(x % 8) * 8.0f;  // texels of a 64 x 64 texture
+                r.v = static_cast<float>(y % 8) * 8.0f;
                 return r;
             };
             f->corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};

@@ -212,13 +212,12 @@ void BM_BackupSnapshot100kFaces(benchmark::State& state)
             for (int i = 0; i < 400; ++i) {
                 auto f = std::make_unique<CFace>();
                 f->material = 0;
-                f->textureWidth = f->textureHeight = 64;
                 auto corner = [](int x, int y) {
                     VertexRecord r;
                     r.x = static_cast<float>(x) * 0.01f;
                     r.z = static_cast<float>(y) * 0.01f;
-                    r.u = static_cast<float>(x % 16) / 16.0f;
-                    r.v = static_cast<float>(y % 16) / 16.0f;
+                    r.u = static_cast<float>(x % 16) * 4.0f;  // texels of a 64 x 64 texture
+                    r.v = static_cast<float>(y % 16) * 4.0f;
                     return r;
                 };
                 f->corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};

@@ -38,8 +38,8 @@ std::unique_ptr<CModel> MakeSphereModel()
         v.x = std::sin(phi) * std::cos(theta);
         v.y = std::cos(phi);
         v.z = std::sin(phi) * std::sin(theta);
-        v.u = static_cast<float>(c % 8) / 8.0f;
-        v.v = static_cast<float>(r % 8) / 8.0f;
+        v.u = static_cast<float>(c % 8) * 8.0f;  // texels of the 64 x 64 checker
+        v.v = static_cast<float>(r % 8) * 8.0f;
         return v;
     };
     for (int m = 0; m < meshes; ++m) {
@@ -50,7 +50,6 @@ std::unique_ptr<CModel> MakeSphereModel()
                 f->material = (c / 50) % 8;
                 // Index list counter-clockwise seen from outside; corners the reverse.
                 f->corners = {point(c + 1, r), point(c + 1, r + 1), point(c, r + 1), point(c, r)};
-                f->textureWidth = f->textureHeight = 64;
                 mesh->faces.push_back(std::move(f));
             }
         model->geosets[0]->meshes.push_back(std::move(mesh));

@@ -55,8 +55,8 @@ inline orv::CFace& AddSquare(orv::CMesh& mesh, float cx, float cy, float z0, flo
     return AddFace(mesh, {{cx - h, cy - h, z0}, {cx - h, cy + h, z0}, {cx + h, cy + h, z0}, {cx + h, cy - h, z0}});
 }
 
-// A closed cube of half-size h around the origin, its six quads facing outward; texture
-// sizes 1 x 1, as faces are prepared without materials.
+// A closed cube of half-size h around the origin, its six quads facing outward, without
+// materials.
 inline void AddCube(orv::CMesh& m, float h = 0.5f)
 {
     AddFace(m, {{-h, -h, -h}, {-h, h, -h}, {h, h, -h}, {h, -h, -h}});
@@ -65,8 +65,6 @@ inline void AddCube(orv::CMesh& m, float h = 0.5f)
     AddFace(m, {{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
     AddFace(m, {{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
     AddFace(m, {{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
-    for (auto& f : m.faces)
-        f->textureWidth = f->textureHeight = 1;
 }
 
 // A new mesh in geometry set 0 with a hierarchy node placing it; the nodes form one

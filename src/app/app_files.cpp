@@ -300,6 +300,7 @@ bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)
     // Found where the view finds them: the archive, the custom materials, the mod's
     // folders around the document's file and the Resources list.
     options.materialImage = MaterialPictures(frame->Document()->Sources(), settings_.colorMap);
+    options.textureSize = frame->Document()->Doc().Environment().textureSize;
     options.title = QFileInfo(frame->Document()->DisplayName()).completeBaseName().toStdString();
     auto report = [&] {
         WaitCursor wait;

@@ -646,7 +646,7 @@ void COrvaneView::MouseRelease(QMouseEvent* e)
         area_->unsetCursor();
         textureStep_ = {};
         if (renderer_)
-            selection_.TextureDrag(doc_.Model(), doc_.Doc().modes, false, 0, 0, {});
+            selection_.TextureDrag(doc_.Model(), doc_.Doc().modes, false, 0, 0, {}, {});
     }
 }
 

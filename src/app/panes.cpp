@@ -404,7 +404,8 @@ VertexTarget CurrentVertex(CDocument& doc, Selection* sel)
         return t;
     t.marker = &sel->nodes[static_cast<std::size_t>(sel->currentNode)];
     if (!t.marker->IsGridNode())
-        t.fields = VertexFieldsOf(doc.Model(), t.marker->mesh, t.marker->face, t.marker->vertex);
+        t.fields = VertexFieldsOf(doc.Model(), t.marker->mesh, t.marker->face, t.marker->vertex,
+                                  doc.Doc().Environment().textureSize);
     return t;
 }
 

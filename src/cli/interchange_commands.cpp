@@ -105,6 +105,7 @@ int Export(const std::vector<std::string>& args, const Options& opts)
     ResourceSources sources = resources->sources;
     sources.customMaterials = &doc.model->customMaterials;
     options.materialImage = MaterialPictures(std::move(sources), ColormapName(opts));
+    options.textureSize = doc.Environment().textureSize;
     options.title = fs::path(in).stem().string();
     const auto report = ExportModel(*doc.model, out, options);
     if (!report)

@@ -72,6 +72,13 @@ COrvaneDoc::COrvaneDoc(const Settings& settings, DocumentEnvironment env)
 
 COrvaneDoc::~COrvaneDoc() = default;
 
+void COrvaneDoc::SetEnvironment(DocumentEnvironment env)
+{
+    env_ = std::move(env);
+    if (model)
+        FillDefaultTextureScales(*model, env_.textureSize);
+}
+
 void COrvaneDoc::SetPathName(const std::string& path)
 {
     pathName_ = path;
@@ -122,6 +129,10 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
     // Named first: material sizes may come from the mod's folders around the file.
     SetPathName(path);
     BuildFaceCorners(*model, env_.textureSize);
+    // A project file's lists hold words the corners do not (those of files whose texture
+    // coordinates were stored measured by the picture's size): untouched meshes keep them.
+    if (format.kind == FileKind::Project)
+        MarkListsCurrent(*model);
     savedCamera = opened->camera;
     history.Clear();
     modified_ = false;

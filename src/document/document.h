@@ -68,7 +68,9 @@ public:
     // marked by SetModified): the automatic backup writes only a state not written yet.
     uint64_t ChangeCount() const { return changes_; }
     const DocumentEnvironment& Environment() const { return env_; }
-    void SetEnvironment(DocumentEnvironment env) { env_ = std::move(env); }
+    // New resources, colormap or custom materials: faces whose texture tool scales were
+    // never set take them from the sizes now known (see FillDefaultTextureScales).
+    void SetEnvironment(DocumentEnvironment env);
 
     // A new document, without a file name: the template "New.orv" of the program folder
     // when it loads, the empty model otherwise. Always succeeds.

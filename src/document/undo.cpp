@@ -1,10 +1,192 @@
 #include "document/undo.h"
 
-#include "model/keyframe.h"
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <type_traits>
+#include <unordered_set>
+#include <utility>
+
+#include "model/content.h"
+#include "model/radius.h"
 
 namespace orv {
 
 namespace {
+
+// ---- the bytes of a piece ------------------------------------------------------------
+//
+// Plain values as they lie in memory (a step never leaves the program), lists and texts
+// after their length.
+
+class PieceWriter {
+public:
+    explicit PieceWriter(std::vector<uint8_t>& out) : out_(out) {}
+
+    void operator()(const std::string& s)
+    {
+        Size(s.size());
+        Bytes(s.data(), s.size());
+    }
+    void operator()(const std::vector<std::string>& list)
+    {
+        Size(list.size());
+        for (const auto& s : list)
+            (*this)(s);
+    }
+    template <typename T>
+    void operator()(const std::vector<T>& list)
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+        Size(list.size());
+        Bytes(list.data(), list.size() * sizeof(T));
+    }
+    template <typename T>
+    void operator()(const T& value)
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+        Bytes(&value, sizeof(T));
+    }
+    void Run(const void* first, std::size_t bytes) { Bytes(first, bytes); }
+    template <typename T, typename F>
+    void Owned(const std::vector<std::unique_ptr<T>>& list, F visitItem)
+    {
+        Size(list.size());
+        for (const auto& item : list)
+            visitItem(*item);
+    }
+    template <typename T, typename F>
+    void Optional(const std::unique_ptr<T>& record, F visitRecord)
+    {
+        (*this)(static_cast<uint8_t>(record ? 1 : 0));
+        if (record)
+            visitRecord(*record);
+    }
+    void Size(std::size_t n) { (*this)(static_cast<uint64_t>(n)); }
+
+private:
+    void Bytes(const void* data, std::size_t n)
+    {
+        const auto* p = static_cast<const uint8_t*>(data);
+        if (n > 0)
+            out_.insert(out_.end(), p, p + n);
+    }
+
+    std::vector<uint8_t>& out_;
+};
+
+// A step's piece that does not read back as it was written: only a fault of the program
+// (or of memory) makes one, and the step is then refused rather than half restored.
+struct DamagedPiece : std::exception {
+    const char* what() const noexcept override { return "the undo step is damaged"; }
+};
+
+class PieceReader {
+public:
+    explicit PieceReader(const ContentPiece& piece) : p_(piece.bytes.data()), end_(p_ + piece.bytes.size()) {}
+
+    void operator()(std::string& s)
+    {
+        const std::size_t n = Size(1);
+        s.assign(reinterpret_cast<const char*>(Take(n)), n);
+    }
+    void operator()(std::vector<std::string>& list)
+    {
+        list.resize(Size(8));
+        for (auto& s : list)
+            (*this)(s);
+    }
+    template <typename T>
+    void operator()(std::vector<T>& list)
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+        list.resize(Size(sizeof(T)));
+        const std::size_t bytes = list.size() * sizeof(T);
+        if (bytes > 0)
+            std::memcpy(list.data(), Take(bytes), bytes);
+    }
+    template <typename T>
+    void operator()(T& value)
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+        std::memcpy(&value, Take(sizeof(T)), sizeof(T));
+    }
+    void Run(void* first, std::size_t bytes) { std::memcpy(first, Take(bytes), bytes); }
+    template <typename T, typename F>
+    void Owned(std::vector<std::unique_ptr<T>>& list, F visitItem)
+    {
+        const std::size_t n = Size(1);
+        list.clear();
+        list.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            list.push_back(std::make_unique<T>());
+            visitItem(*list.back());
+        }
+    }
+    template <typename T, typename F>
+    void Optional(std::unique_ptr<T>& record, F visitRecord)
+    {
+        uint8_t present = 0;
+        (*this)(present);
+        record.reset();
+        if (present) {
+            record = std::make_unique<T>();
+            visitRecord(*record);
+        }
+    }
+    // A count whose elements take at least elementSize bytes each.
+    std::size_t Size(std::size_t elementSize)
+    {
+        uint64_t n = 0;
+        (*this)(n);
+        if (n > static_cast<uint64_t>(end_ - p_) / elementSize)
+            throw DamagedPiece();
+        return static_cast<std::size_t>(n);
+    }
+    bool AtEnd() const { return p_ == end_; }
+
+private:
+    const uint8_t* Take(std::size_t n)
+    {
+        if (n > static_cast<std::size_t>(end_ - p_))
+            throw DamagedPiece();
+        const uint8_t* at = p_;
+        p_ += n;
+        return at;
+    }
+
+    const uint8_t* p_;
+    const uint8_t* end_;
+};
+
+SharedPiece MakePiece(std::vector<uint8_t> bytes, uint64_t fingerprint)
+{
+    auto piece = std::make_shared<ContentPiece>();
+    piece->bytes = std::move(bytes);
+    piece->fingerprint = fingerprint;
+    return piece;
+}
+
+// A piece of small, seldom-changing content (the head, a mesh's own fields): written out
+// whole each time, then shared when its bytes are those of the piece before.
+template <typename Write>
+SharedPiece SmallPiece(const SharedPiece& before, Write write)
+{
+    std::vector<uint8_t> bytes;
+    PieceWriter w(bytes);
+    write(w);
+    Fingerprint fp;
+    fp.Add(bytes.data(), bytes.size());
+    const uint64_t fingerprint = fp.Finish();
+    if (before && before->fingerprint == fingerprint && before->bytes == bytes)
+        return before;
+    return MakePiece(std::move(bytes), fingerprint);
+}
+
+std::size_t FaceCount(std::size_t blocks, std::size_t block, std::size_t faces)
+{
+    return block + 1 < blocks ? kFaceBlock : faces - block * kFaceBlock;
+}
 
 void Trim(std::vector<std::unique_ptr<UndoSnapshot>>& list)
 {
@@ -12,53 +194,144 @@ void Trim(std::vector<std::unique_ptr<UndoSnapshot>>& list)
         list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(list.size() - UndoHistory::kDepth));
 }
 
+std::unique_ptr<CModel> ReadContent(const ContentImage& image)
+{
+    auto model = std::make_unique<CModel>();
+    PieceReader head(*image.head);
+    VisitContentHead(head, static_cast<ModelContent&>(*model));
+    for (const auto& meshes : image.geosets) {
+        auto geoset = std::make_unique<CGeometry>();
+        for (const MeshImage& m : meshes) {
+            auto mesh = std::make_unique<CMesh>();
+            PieceReader fields(*m.fields);
+            VisitMeshFields(fields, *mesh);
+            // The faces lie in the blocks, not after their count.
+            uint64_t faces = 0;
+            fields(faces);
+            if (!fields.AtEnd() || (faces + kFaceBlock - 1) / kFaceBlock != m.blocks.size())
+                throw DamagedPiece();
+            mesh->faces.reserve(faces);
+            for (std::size_t b = 0; b < m.blocks.size(); ++b) {
+                PieceReader block(*m.blocks[b]);
+                for (std::size_t i = FaceCount(m.blocks.size(), b, faces); i-- > 0;) {
+                    auto face = std::make_unique<CFace>();
+                    VisitFaceFields(block, *face);
+                    mesh->faces.push_back(std::move(face));
+                }
+                if (!block.AtEnd())
+                    throw DamagedPiece();
+            }
+            geoset->meshes.push_back(std::move(mesh));
+        }
+        model->geosets.push_back(std::move(geoset));
+    }
+    if (!head.AtEnd())
+        throw DamagedPiece();
+    return model;
+}
+
 }  // namespace
 
-std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, std::size_t sizeHint)
+std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, const ContentImage* previous)
 {
-    ArchiveWriter out;
-    if (sizeHint > 0)
-        out.Reserve(sizeHint + sizeHint / 64 + 4096);
-    StoreModel(out, model);
+    // As a project write leaves the model: an edited model is one of the editor's own.
+    model.formatTag = "JK1";
+    auto before = [&](std::size_t g, std::size_t k) -> const MeshImage* {
+        if (!previous || g >= previous->geosets.size() || k >= previous->geosets[g].size())
+            return nullptr;
+        return &previous->geosets[g][k];
+    };
+
+    // The faces first, block by block: which blocks changed, and what each mesh's faces
+    // place (for the radii).
+    std::vector<std::vector<std::vector<uint64_t>>> blockPrints(model.geosets.size());
+    std::vector<std::vector<uint64_t>> facesPrints(model.geosets.size());
+    for (std::size_t g = 0; g < model.geosets.size(); ++g) {
+        auto& meshes = model.geosets[g]->meshes;
+        for (std::size_t k = 0; k < meshes.size(); ++k) {
+            CMesh& mesh = *meshes[k];
+            std::vector<uint64_t> prints;
+            for (std::size_t first = 0; first < mesh.faces.size(); first += kFaceBlock)
+                prints.push_back(FaceBlockFingerprint(mesh, first, kFaceBlock));
+            const MeshImage* was = before(g, k);
+            bool changed = !was || was->blocks.size() != prints.size();
+            for (std::size_t b = 0; !changed && b < prints.size(); ++b)
+                changed = was->blocks[b]->fingerprint != prints[b];
+            // Lists and normals follow the corners at every step, as a save leaves them.
+            if (changed)
+                mesh.RebuildMeshLists();
+            facesPrints[g].push_back(CombineFacesFingerprint(mesh, prints));
+            blockPrints[g].push_back(std::move(prints));
+        }
+    }
+    UpdateRadii(model, facesPrints);
+
+    auto image = std::make_shared<ContentImage>();
+    image->head = SmallPiece(previous ? previous->head : nullptr,
+                             [&](PieceWriter& w) { VisitContentHead(w, std::as_const(model)); });
+    image->geosets.resize(model.geosets.size());
+    for (std::size_t g = 0; g < model.geosets.size(); ++g) {
+        const auto& meshes = model.geosets[g]->meshes;
+        for (std::size_t k = 0; k < meshes.size(); ++k) {
+            const CMesh& mesh = *meshes[k];
+            const MeshImage* was = before(g, k);
+            MeshImage m;
+            m.fields = SmallPiece(was ? was->fields : nullptr, [&](PieceWriter& w) {
+                VisitMeshFields(w, mesh);
+                w.Size(mesh.faces.size());
+            });
+            const auto& prints = blockPrints[g][k];
+            for (std::size_t b = 0; b < prints.size(); ++b) {
+                if (was && b < was->blocks.size() && was->blocks[b]->fingerprint == prints[b]) {
+                    m.blocks.push_back(was->blocks[b]);
+                    continue;
+                }
+                std::vector<uint8_t> bytes;
+                PieceWriter w(bytes);
+                const std::size_t end = std::min(mesh.faces.size(), (b + 1) * kFaceBlock);
+                for (std::size_t i = b * kFaceBlock; i < end; ++i)
+                    VisitFaceFields(w, *mesh.faces[i]);
+                m.blocks.push_back(MakePiece(std::move(bytes), prints[b]));
+            }
+            image->geosets[g].push_back(std::move(m));
+        }
+    }
+
     auto s = std::make_unique<UndoSnapshot>();
-    s->data = out.Take();
-    // Up to fifty of these are kept: a buffer that grew far past its content gives the
-    // spare room back.
-    if (s->data.capacity() - s->data.size() > s->data.size() / 16 + 4096)
-        s->data.shrink_to_fit();
-    s->geoset = model.currentGeoset;
+    s->content = std::move(image);
     s->mesh = view.mesh;
     s->face = view.face;
     s->node = view.node;
     s->eye = view.camera.eye;
     s->direction = view.camera.direction;
     s->up = view.camera.up;
-    s->modelMatrix = model.modelMatrix;
-    if (model.keyframe)
-        s->keyframe = CopyKeyframe(*model.keyframe);
-    s->frameCount = model.frameCount;
-    s->frameTime = model.frameTime;
     return s;
 }
 
 Result<std::unique_ptr<CModel>> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
                                                 const TextureSizeFn& textureSize)
 {
-    ArchiveReader in(snap.data.data(), snap.data.size());
-    auto loaded = LoadModel(in);
-    if (!loaded)
-        return loaded;
-    std::unique_ptr<CModel> model = std::move(*loaded);
-    model->currentGeoset = snap.geoset;
-    model->modelMatrix = snap.modelMatrix;
-    // Snapshots hold the lists only; the corners are the working geometry.
-    BuildFaceCorners(*model, textureSize);
-    if (snap.keyframe)
-        model->keyframe = CopyKeyframe(*snap.keyframe);
-    model->frameCount = snap.frameCount;
-    model->frameTime = snap.frameTime;
-    model->timeAccumulator = current.timeAccumulator;
-    model->puppetJoints = current.puppetJoints;
+    if (!snap.content || !snap.content->head)
+        return Fail("the undo step holds no model");
+    std::unique_ptr<CModel> model;
+    try {
+        model = ReadContent(*snap.content);
+    } catch (const DamagedPiece& e) {
+        return Fail(e.what());
+    } catch (const std::bad_alloc&) {
+        return Fail("not enough memory to undo");
+    }
+    // What a step does not hold stays as it stands.
+    static_cast<ModelPose&>(*model) = current;
+    for (const auto& mark : current.bookmarks)
+        model->bookmarks.push_back(mark ? std::make_unique<CameraBookmark>(*mark) : nullptr);
+
+    for (auto& geoset : model->geosets)
+        for (auto& mesh : geoset->meshes)
+            mesh->RebuildMeshLists();
+    // The step was taken with its radii brought up to date.
+    MarkRadiiCurrent(*model);
+    FillDefaultTextureScales(*model, textureSize);
     view.mesh = snap.mesh;
     view.face = snap.face;
     view.node = snap.node;
@@ -66,19 +339,32 @@ Result<std::unique_ptr<CModel>> RestoreSnapshot(const UndoSnapshot& snap, const 
     return model;
 }
 
-std::size_t UndoHistory::SizeHint() const
+std::vector<uint8_t> ContentBytes(const UndoSnapshot& snap)
 {
-    // Consecutive snapshots of one model differ little in size.
-    if (!undo_.empty())
-        return undo_.back()->data.size();
-    return redo_.empty() ? 0 : redo_.back()->data.size();
+    std::vector<uint8_t> out;
+    if (!snap.content)
+        return out;
+    auto add = [&out](const SharedPiece& p) {
+        if (p)
+            out.insert(out.end(), p->bytes.begin(), p->bytes.end());
+    };
+    add(snap.content->head);
+    for (const auto& meshes : snap.content->geosets)
+        for (const auto& m : meshes) {
+            add(m.fields);
+            for (const auto& b : m.blocks)
+                add(b);
+        }
+    return out;
 }
 
 void UndoHistory::Snapshot(CModel& model, const ViewState& view) { Push(Take(model, view)); }
 
-std::unique_ptr<UndoSnapshot> UndoHistory::Take(CModel& model, const ViewState& view) const
+std::unique_ptr<UndoSnapshot> UndoHistory::Take(CModel& model, const ViewState& view)
 {
-    return TakeSnapshot(model, view, SizeHint());
+    auto snap = TakeSnapshot(model, view, latest_.get());
+    latest_ = snap->content;
+    return snap;
 }
 
 void UndoHistory::Push(std::unique_ptr<UndoSnapshot> snapshot)
@@ -93,11 +379,13 @@ Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, Snapsh
 {
     if (from.empty())
         return Fail(empty);
-    auto present = TakeSnapshot(current, view, SizeHint());
+    auto present = Take(current, view);
     ViewState restored = view;
     auto model = RestoreSnapshot(*from.back(), current, restored, textureSize);
     if (!model)
         return model;  // both lists stay as they were
+    // The model given back holds this content: the next step shares from it.
+    latest_ = from.back()->content;
     from.pop_back();
     to.push_back(std::move(present));
     Trim(to);
@@ -117,10 +405,30 @@ Result<std::unique_ptr<CModel>> UndoHistory::Redo(CModel& current, ViewState& vi
 
 std::size_t UndoHistory::MemoryHeld() const
 {
+    std::unordered_set<const void*> seen;
     std::size_t n = 0;
+    auto piece = [&](const SharedPiece& p) {
+        if (p && seen.insert(p.get()).second)
+            n += sizeof(ContentPiece) + p->bytes.capacity();
+    };
     for (const auto* list : {&undo_, &redo_})
-        for (const auto& s : *list)
-            n += s->data.capacity() + sizeof(UndoSnapshot);
+        for (const auto& s : *list) {
+            n += sizeof(UndoSnapshot);
+            const ContentImage* image = s->content.get();
+            if (!image || !seen.insert(image).second)
+                continue;
+            n += sizeof(ContentImage);
+            piece(image->head);
+            for (const auto& meshes : image->geosets) {
+                n += meshes.capacity() * sizeof(MeshImage);
+                for (const auto& m : meshes) {
+                    n += m.blocks.capacity() * sizeof(SharedPiece);
+                    piece(m.fields);
+                    for (const auto& b : m.blocks)
+                        piece(b);
+                }
+            }
+        }
     return n;
 }
 
@@ -128,6 +436,7 @@ void UndoHistory::Clear()
 {
     undo_.clear();
     redo_.clear();
+    latest_.reset();
 }
 
 }  // namespace orv

@@ -1,8 +1,12 @@
-// Undo and redo: each list holds snapshots of the whole model (in the project-file
-// layout) with the selection and camera of the moment.
+// Undo and redo: each list holds steps of the model's content (ModelContent: what the
+// files store) with the selection and camera of the moment. A step is made of immutable
+// pieces -- the content's head, each mesh's own fields, its faces in blocks -- and every
+// piece that did not change since the step before is shared with it, so a list of fifty
+// steps holds what the steps changed, not fifty models.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,16 +25,54 @@ struct ViewState {
     CameraState camera;
 };
 
-// Serialises the model and records the view state and model matrix. sizeHint (the size
-// of a recent snapshot) lets the bytes be written without regrowing.
-std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, std::size_t sizeHint = 0);
+// One immutable piece of a step's content and the fingerprint of what it was made from.
+struct ContentPiece {
+    std::vector<uint8_t> bytes;
+    uint64_t fingerprint = 0;
+};
+using SharedPiece = std::shared_ptr<const ContentPiece>;
 
-// Rebuilds a model from a snapshot (its face corners built with textureSize) and gives
-// back the recorded view state with the keyframe of the moment. Fields that snapshots do
-// not hold (the playing time, the puppet joint lines, the back-pointers) are carried over
-// from `current`, so an undo never drops them.
+// A mesh of a step: its own fields (with its face count), then its faces in blocks of
+// kFaceBlock.
+struct MeshImage {
+    SharedPiece fields;
+    std::vector<SharedPiece> blocks;
+};
+
+// The model's content as a step holds it: everything but the geometry sets in the head,
+// then the meshes of each geometry set.
+struct ContentImage {
+    SharedPiece head;
+    std::vector<std::vector<MeshImage>> geosets;
+};
+
+// A step of the undo and redo lists.
+struct UndoSnapshot {
+    std::shared_ptr<const ContentImage> content;
+    int32_t mesh = -1;
+    int32_t face = -1;
+    int32_t node = -1;
+    Vec3 eye;
+    Vec3 direction;
+    Vec3 up;
+};
+
+// Takes the model's content and the view state. Radii are brought up to date first, as a
+// save does (UpdateRadii), the format tag becomes "JK1", and the lists of every mesh
+// whose faces changed are rebuilt from its corners. Pieces whose fingerprints match those
+// of previous (a step taken before, if any) are shared with it.
+std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
+                                           const ContentImage* previous = nullptr);
+
+// A model with the step's content: its lists rebuilt from the corners, its radii marked
+// current, the texture tool's unset scales filled from textureSize. What a step does not
+// hold comes from current as it stands: the pose (ModelPose) and the camera bookmarks.
+// Gives back the step's view state in view. Fails on a damaged step.
 Result<std::unique_ptr<CModel>> RestoreSnapshot(const UndoSnapshot& snap, const CModel& current, ViewState& view,
                                                 const TextureSizeFn& textureSize);
+
+// The step's content as one run of bytes: equal for equal content.
+std::vector<uint8_t> ContentBytes(const UndoSnapshot& snap);
 
 class UndoHistory {
 public:
@@ -41,8 +83,9 @@ public:
     // Appends a snapshot taken earlier (before a change that turned out to change
     // something); the redo list stays.
     void Push(std::unique_ptr<UndoSnapshot> snapshot);
-    // A snapshot of the present state, sized like the recent ones, not yet in a list.
-    std::unique_ptr<UndoSnapshot> Take(CModel& model, const ViewState& view) const;
+    // A snapshot of the present state, sharing what did not change with the last one
+    // taken or restored, not yet in a list.
+    std::unique_ptr<UndoSnapshot> Take(CModel& model, const ViewState& view);
 
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
@@ -56,18 +99,20 @@ public:
 
     const std::vector<std::unique_ptr<UndoSnapshot>>& UndoList() const { return undo_; }
     const std::vector<std::unique_ptr<UndoSnapshot>>& RedoList() const { return redo_; }
+    // The memory both lists hold, every shared piece counted once.
     std::size_t MemoryHeld() const;
     void Clear();
 
 private:
     using SnapshotList = std::vector<std::unique_ptr<UndoSnapshot>>;
-    std::size_t SizeHint() const;
     // Undo and Redo: the newest entry of `from` comes back, the present goes onto `to`.
     Result<std::unique_ptr<CModel>> Exchange(SnapshotList& from, SnapshotList& to, CModel& current, ViewState& view,
                                              const TextureSizeFn& textureSize, const char* empty);
 
     SnapshotList undo_;
     SnapshotList redo_;
+    // The content last taken or restored: what the next step shares its pieces with.
+    std::shared_ptr<const ContentImage> latest_;
 };
 
 }  // namespace orv

@@ -394,13 +394,15 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
     // face ran it, the edge to the moved face the other way, so the side is wound like
     // the faces around it and shows on the same side.
     const CFace attributes = *CopyFace(f, false);
+    const TextureSizeFn textureSize = c.TextureSizes();
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t k1 = (k + 1) % n;
         auto side = CopyFace(attributes, false);
         SetVertices(*side, {base[k], base[k1], moved[k1], moved[k]});
         side->ComputeFaceNormal();
         if (neighbours[k])
-            TransferTexture(*side, *neighbours[k]);
+            TransferTexture(*side, *neighbours[k], FaceTextureSize(c.model(), *side, textureSize),
+                            FaceTextureSize(c.model(), *neighbours[k], textureSize));
         mesh.faces.push_back(std::move(side));
     }
     // 7. The moved face's normal.

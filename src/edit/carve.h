@@ -9,6 +9,7 @@
 #include <string>
 
 #include "edit/view_commands.h"
+#include "model/corners.h"
 
 namespace orv {
 
@@ -40,8 +41,9 @@ std::string CheckExtrudeParams(const ExtrudeParams& p, int32_t vertexCount);
 
 // Extrudes the current face: it moves by its depths against its normal and a side face
 // joins each of its edges to where the edge was, textured on from the face beyond the
-// edge when there is one. Values CheckExtrudeParams refuses change nothing; its
-// sentence is the message.
+// edge when there is one (each face's texture coordinates measured by its material's
+// size from the context's texture sizes). Values CheckExtrudeParams refuses change
+// nothing; its sentence is the message.
 EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p);
 
 }  // namespace orv

@@ -306,10 +306,9 @@ EditOutcome Paste(EditContext& c)
     face.lightingMode = from.lightingMode;
     face.textureMode = from.textureMode;
     face.extraLight = from.extraLight;
-    face.texture = from.texture;
-    face.textureWidth = from.textureWidth;
-    face.textureHeight = from.textureHeight;
-    TransferTexture(face, from);
+    // The face now has the copied face's material: one texture size measures both.
+    const TextureSize size = FaceTextureSize(model, face, c.TextureSizes());
+    TransferTexture(face, from, size, size);
     if (PastedFields(face) == before && model.materials == materials)
         return {};
     return EditOutcome::Changed(kStructureChanged);

@@ -34,38 +34,43 @@ bool In(double v, double lo, double hi)
 }
 
 // A corner record at world point p: colour word with all bits set, brought into the
-// mesh's coordinates.
-VertexRecord Corner(const Vec3& p, float u, float v, const Matrix4& toMesh)
+// mesh's coordinates, its texture coordinates u, v (in texture units) counted in the
+// texels of size.
+VertexRecord Corner(const Vec3& p, float u, float v, const Matrix4& toMesh, const TextureSize& size)
 {
     VertexRecord r;
     r.SetPosition(TransformPoint(p, toMesh));
     r.color = 0xFFFFFFFFu;
-    r.u = u;
-    r.v = v;
+    r.u = u * static_cast<float>(size.width);
+    r.v = v * static_cast<float>(size.height);
     return r;
 }
 
+// The size of the style's material: what the new faces' texture coordinates and the
+// tool's scales are measured against (1 x 1 without a material or when unknown).
+TextureSize StyleTextureSize(const CModel& model, const NewFaceStyle& style, const TextureSizeFn& textureSize)
+{
+    const auto index = style.material.empty() ? std::nullopt : FindModelMaterial(model, style.material);
+    if (!index || !textureSize)
+        return {};
+    const auto size = textureSize(model.materials[*index]);
+    return size && size->width > 0 && size->height > 0 ? *size : TextureSize{};
+}
+
 // A new face as every builder makes it: the style's name and material (its texture size
-// for the texture fields and the tool's scales), flags 0, textured, Gouraud lit,
-// perspective-corrected.
-std::unique_ptr<CFace> NewFace(const CModel& model, const NewFaceStyle& style, const TextureSizeFn& textureSize)
+// for the tool's scales), flags 0, textured, Gouraud lit, perspective-corrected.
+std::unique_ptr<CFace> NewFace(const CModel& model, const NewFaceStyle& style, const TextureSize& size)
 {
     auto f = std::make_unique<CFace>();
     f->name = style.faceName;
     f->geometryMode = 4;
     f->lightingMode = 3;
     f->textureMode = 2;
-    f->textureWidth = f->textureHeight = 1;
     f->uScale = f->vScale = 1.0f;
     if (const auto index = style.material.empty() ? std::nullopt : FindModelMaterial(model, style.material)) {
         f->material = static_cast<int32_t>(*index);
-        if (textureSize)
-            if (const auto size = textureSize(model.materials[*index]); size && size->width > 0 && size->height > 0) {
-                f->textureWidth = size->width;
-                f->textureHeight = size->height;
-            }
-        f->uScale = static_cast<float>(f->textureWidth) / 2.0f;
-        f->vScale = static_cast<float>(f->textureHeight) / 2.0f;
+        f->uScale = static_cast<float>(size.width) / 2.0f;
+        f->vScale = static_cast<float>(size.height) / 2.0f;
     }
     return f;
 }
@@ -74,11 +79,11 @@ std::unique_ptr<CFace> NewFace(const CModel& model, const NewFaceStyle& style, c
 // each end (corner j of one end opposite corner j of the other), then a side face per
 // edge whose texture continues the first end's.
 void BuildPrism(CModel& model, CMesh& mesh, const std::vector<VertexRecord>& first,
-                const std::vector<VertexRecord>& second, const NewFaceStyle& style, const TextureSizeFn& textureSize)
+                const std::vector<VertexRecord>& second, const NewFaceStyle& style, const TextureSize& size)
 {
     const auto n = static_cast<int32_t>(first.size());
-    auto endA = NewFace(model, style, textureSize);
-    auto endB = NewFace(model, style, textureSize);
+    auto endA = NewFace(model, style, size);
+    auto endB = NewFace(model, style, size);
     for (int32_t j = 0; j < n; ++j) {
         endA->corners.insert(endA->corners.begin(), first[static_cast<std::size_t>(j)]);
         endB->corners.push_back(second[static_cast<std::size_t>(j)]);
@@ -93,7 +98,7 @@ void BuildPrism(CModel& model, CMesh& mesh, const std::vector<VertexRecord>& fir
         side->corners = {second[static_cast<std::size_t>(c)], second[static_cast<std::size_t>(cp)],
                          first[static_cast<std::size_t>(cp)], first[static_cast<std::size_t>(c)]};
         side->ComputeFaceNormal();
-        TransferTexture(*side, base);
+        TransferTexture(*side, base, size, size);
         sides.push_back(std::move(side));
     }
     mesh.faces.push_back(std::move(endA));
@@ -163,6 +168,7 @@ void BuildBox(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camera
               const NewFaceStyle& style, const TextureSizeFn& textureSize)
 {
     const Matrix4 toMesh = InvertMatrix(meshWorld);
+    const TextureSize texels = StyleTextureSize(model, style, textureSize);
     const Vec3& w = frame.direction;
     const Vec3& u = frame.up;
     const Vec3 p0 = frame.look + size.width * w;
@@ -173,16 +179,17 @@ void BuildBox(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camera
     for (int j = 0; j < 4; ++j) {
         const float a = static_cast<float>(j) * kPiF / 2.0f + kPiF / 4.0f;
         const Vec3& c = cross[j];
-        first.push_back(Corner({c.x - size.width / 2.0f, c.y, c.z}, std::cos(a), std::sin(a), toMesh));
-        second.push_back(Corner({c.x + size.width / 2.0f, c.y, c.z}, std::cos(a), std::sin(a), toMesh));
+        first.push_back(Corner({c.x - size.width / 2.0f, c.y, c.z}, std::cos(a), std::sin(a), toMesh, texels));
+        second.push_back(Corner({c.x + size.width / 2.0f, c.y, c.z}, std::cos(a), std::sin(a), toMesh, texels));
     }
-    BuildPrism(model, mesh, first, second, style, textureSize);
+    BuildPrism(model, mesh, first, second, style, texels);
 }
 
 void BuildCylinder(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const CameraFrame& frame,
                    const CylinderSize& size, const NewFaceStyle& style, const TextureSizeFn& textureSize)
 {
     const Matrix4 toMesh = InvertMatrix(meshWorld);
+    const TextureSize texels = StyleTextureSize(model, style, textureSize);
     const int32_t n = size.sides;
     const Vec3& w = frame.direction;
     const Vec3& u = frame.up;
@@ -196,16 +203,19 @@ void BuildCylinder(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const C
         const float a = s / 2.0f + static_cast<float>(j) * s;
         const Vec3 o = u * (std::sin(a) * d) + r * (std::cos(a) * d);
         // The axis runs along the model's x axis; the offset's x goes into z.
-        first.push_back(Corner({p0.x - size.length / 2.0f, p0.y - o.y, p0.z - o.x}, std::cos(a), std::sin(a), toMesh));
-        second.push_back(Corner({p0.x + size.length / 2.0f, p0.y - o.y, p0.z - o.x}, std::cos(a), std::sin(a), toMesh));
+        first.push_back(
+            Corner({p0.x - size.length / 2.0f, p0.y - o.y, p0.z - o.x}, std::cos(a), std::sin(a), toMesh, texels));
+        second.push_back(
+            Corner({p0.x + size.length / 2.0f, p0.y - o.y, p0.z - o.x}, std::cos(a), std::sin(a), toMesh, texels));
     }
-    BuildPrism(model, mesh, first, second, style, textureSize);
+    BuildPrism(model, mesh, first, second, style, texels);
 }
 
 void BuildDome(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const CameraFrame& frame, const DomeSize& size,
                const NewFaceStyle& style, const TextureSizeFn& textureSize)
 {
     const Matrix4 toMesh = InvertMatrix(meshWorld);
+    const TextureSize texels = StyleTextureSize(model, style, textureSize);
     const int32_t n = size.sides, m = size.rings;
     const Vec3& w = frame.direction;
     const Vec3& u = frame.up;
@@ -234,13 +244,14 @@ void BuildDome(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camer
                 const Vec3 dv = dir(angle);
                 return Vec3{p0.x - radius * dv.x, y, p0.z - radius * dv.y};
             };
-            const VertexRecord lowerA = Corner(ring(rl, lowerY, a), ua, vl, toMesh);
-            const VertexRecord lowerA2 = Corner(ring(rl, lowerY, a2), ua2, vl, toMesh);
-            const VertexRecord upperA = Corner(top ? Vec3{p0.x, upperY, p0.z} : ring(ru, upperY, a), ua, vu, toMesh);
-            auto face = NewFace(model, style, textureSize);
+            const VertexRecord lowerA = Corner(ring(rl, lowerY, a), ua, vl, toMesh, texels);
+            const VertexRecord lowerA2 = Corner(ring(rl, lowerY, a2), ua2, vl, toMesh, texels);
+            const VertexRecord upperA =
+                Corner(top ? Vec3{p0.x, upperY, p0.z} : ring(ru, upperY, a), ua, vu, toMesh, texels);
+            auto face = NewFace(model, style, texels);
             face->corners.push_back(lowerA2);
             if (!top)
-                face->corners.push_back(Corner(ring(ru, upperY, a2), ua2, vu, toMesh));
+                face->corners.push_back(Corner(ring(ru, upperY, a2), ua2, vu, toMesh, texels));
             face->corners.push_back(upperA);
             face->corners.push_back(lowerA);
             face->ComputeFaceNormal();

@@ -87,21 +87,25 @@ EditOutcome SetFaceFields(EditContext& c, const FaceEdit& edit)
     return EditOutcome::Changed(kModelChanged);
 }
 
-std::optional<VertexFields> VertexFieldsOf(const CModel& model, int32_t mesh, int32_t face, int32_t vertex)
+std::optional<VertexFields> VertexFieldsOf(const CModel& model, int32_t mesh, int32_t face, int32_t vertex,
+                                           const TextureSizeFn& textureSize)
 {
     const CFace* f = FaceAt(model.MeshAt(mesh), face);
     const VertexRecord* record = f ? FaceVertex(*f, vertex) : nullptr;
     if (!record)
         return std::nullopt;
     const Vec3 p = TransformPoint(record->Position(), MeshModelMatrix(model, mesh));
-    return VertexFields{SwapFileAxes(p), record->u, record->v};
+    const TextureSize size = FaceTextureSize(model, *f, textureSize);
+    return VertexFields{SwapFileAxes(p), record->u / static_cast<float>(size.width),
+                        record->v / static_cast<float>(size.height)};
 }
 
 EditOutcome SetVertexFields(EditContext& c, const VertexEdit& edit)
 {
     CModel& model = c.model();
     const VertexFields& fields = edit.fields;
-    const auto now = VertexFieldsOf(model, edit.mesh, edit.face, edit.vertex);
+    const TextureSizeFn sizes = c.TextureSizes();
+    const auto now = VertexFieldsOf(model, edit.mesh, edit.face, edit.vertex, sizes);
     if (!now)
         return {};
     const bool moved = !(now->filePosition == fields.filePosition);
@@ -110,8 +114,9 @@ EditOutcome SetVertexFields(EditContext& c, const VertexEdit& edit)
     CMesh& m = *model.MeshAt(edit.mesh);
     CFace& f = *m.faces[static_cast<std::size_t>(edit.face)];
     VertexRecord& record = *FaceVertex(f, edit.vertex);
-    record.u = fields.u;
-    record.v = fields.v;
+    const TextureSize size = FaceTextureSize(model, f, sizes);
+    record.u = fields.u * static_cast<float>(size.width);
+    record.v = fields.v * static_cast<float>(size.height);
     if (!moved)
         return EditOutcome::Changed(kModelChanged);
     const Vec3 target =

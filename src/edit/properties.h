@@ -59,13 +59,15 @@ EditOutcome SetFaceFields(EditContext& c, const FaceEdit& edit);
 
 // Vertex i of a face (position i of its vertex index list) as the vertex pane shows it:
 // its position in the model's own space (placed by its hierarchy node's base pose, never
-// through the view's scale and rotation) in the axis order of the 3DO file, and its u, v.
+// through the view's scale and rotation) in the axis order of the 3DO file, and its u, v
+// in texture units (its texels over the face's texture size from textureSize).
 struct VertexFields {
     Vec3 filePosition;
     float u = 0.0f;
     float v = 0.0f;
 };
-std::optional<VertexFields> VertexFieldsOf(const CModel& model, int32_t mesh, int32_t face, int32_t vertex);
+std::optional<VertexFields> VertexFieldsOf(const CModel& model, int32_t mesh, int32_t face, int32_t vertex,
+                                           const TextureSizeFn& textureSize);
 
 // Squared distance within which corners count as one vertex when a vertex moves.
 inline constexpr float kSharedVertexDistanceSq = 1.0e-5f;

@@ -582,7 +582,7 @@ PickResult Selection::Pick(CModel& model, EditModes& modes, const Settings& sett
 }
 
 bool Selection::TextureDrag(CModel& model, const EditModes& modes, bool leftButton, int32_t x, int32_t y,
-                            Modifiers mods, const std::function<void()>& onDragStart)
+                            Modifiers mods, const TextureSizeFn& textureSize, const std::function<void()>& onDragStart)
 {
     CFace* face = CurrentFace(model);
     // Each move slides by the motion since the previous one, not since the button went
@@ -593,10 +593,15 @@ bool Selection::TextureDrag(CModel& model, const EditModes& modes, bool leftButt
     if (step->started && onDragStart)
         onDragStart();
     const float s = ModifierStep(mods, 0.4f, 0.1f, 0.2f);
+    // The steps are in texture units, whatever the texture's size.
+    const TextureSize size = FaceTextureSize(model, *face, textureSize);
+    const auto w = static_cast<float>(size.width), h = static_cast<float>(size.height);
     for (auto& c : face->corners) {
-        c.u -= step->dx * s * 0.01f;
-        c.v -= step->dy * s * 0.01f;
-        CleanTexCoords(c.u, c.v);
+        float u = c.u / w - step->dx * s * 0.01f;
+        float v = c.v / h - step->dy * s * 0.01f;
+        CleanTexCoords(u, v);
+        c.u = u * w;
+        c.v = v * h;
     }
     return true;
 }
@@ -605,7 +610,7 @@ EditOutcome DragTexture(EditContext& c, const TextureDragParams& p)
 {
     if (!c.selection)
         return {};
-    if (!c.selection->TextureDrag(c.model(), c.modes(), p.leftButton, p.x, p.y, p.mods))
+    if (!c.selection->TextureDrag(c.model(), c.modes(), p.leftButton, p.x, p.y, p.mods, c.TextureSizes()))
         return {};
     return EditOutcome::Changed(kModelChanged);
 }

@@ -18,6 +18,7 @@
 
 #include "document/edit_context.h"
 #include "document/modes.h"
+#include "model/corners.h"
 #include "model/model.h"
 #include "model/settings.h"
 #include "view/camera.h"
@@ -129,11 +130,12 @@ public:
     // The left-button click.
     PickResult Pick(CModel& model, EditModes& modes, const Settings& settings, const PickRequest& request);
     // A mouse move: with the left button held in texturing mode it slides the current
-    // face's texture coordinates; returns whether they changed (the document is then
-    // modified). onDragStart runs once as a drag begins, before anything changes: the
-    // whole drag is one undo step.
+    // face's texture coordinates, in steps of its texture's units (its size from
+    // textureSize); returns whether they changed (the document is then modified).
+    // onDragStart runs once as a drag begins, before anything changes: the whole drag is
+    // one undo step.
     bool TextureDrag(CModel& model, const EditModes& modes, bool leftButton, int32_t x, int32_t y, Modifiers mods,
-                     const std::function<void()>& onDragStart = {});
+                     const TextureSizeFn& textureSize, const std::function<void()>& onDragStart = {});
 
     // The faces of the current mesh the view marks as what a command will act on: in
     // face mode the current face's group, otherwise none (the vertex nodes show the

@@ -1,5 +1,6 @@
 #include "edit/texture_tool.h"
 
+#include <bit>
 #include <cmath>
 #include <optional>
 #include <tuple>
@@ -74,7 +75,7 @@ std::string TextureLayoutProblem(const CFace& face, int32_t startVertex)
     return {};
 }
 
-bool ApplyTextureLayout(CFace& face, const TextureLayout& layout)
+bool ApplyTextureLayout(CFace& face, const TextureLayout& layout, const TextureSize& size)
 {
     if (!TextureLayoutProblem(face, layout.startVertex).empty())
         return false;
@@ -117,13 +118,14 @@ bool ApplyTextureLayout(CFace& face, const TextureLayout& layout)
         uv[static_cast<std::size_t>(k)] = {u, v};
     }
     for (int32_t k = 0; k < n; ++k) {
-        Vertex(face, k).u = uv[static_cast<std::size_t>(k)].first;
-        Vertex(face, k).v = uv[static_cast<std::size_t>(k)].second;
+        Vertex(face, k).u = uv[static_cast<std::size_t>(k)].first * static_cast<float>(size.width);
+        Vertex(face, k).v = uv[static_cast<std::size_t>(k)].second * static_cast<float>(size.height);
     }
     return true;
 }
 
-int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bool meshMode)
+int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bool meshMode,
+                            const std::function<TextureSize(const CFace&)>& sizeOf)
 {
     int32_t count = 0;
     for (auto& f : mesh.faces) {
@@ -131,7 +133,7 @@ int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bo
         const TextureLayout stored = TextureLayoutOf(*f);
         if (!chosen || stored.uScale == 0.0f || stored.vScale == 0.0f)
             continue;
-        if (ApplyTextureLayout(*f, stored))
+        if (ApplyTextureLayout(*f, stored, sizeOf(*f)))
             ++count;
     }
     return count;
@@ -147,7 +149,10 @@ EditOutcome RelayTextures(EditContext& c)
         return {};
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
     const CFace* face = c.modes().meshMode ? nullptr : c.selection->CurrentFace(c.model());
-    if (RelayStoredTextures(mesh, face, c.modes().faceMode, c.modes().meshMode) == 0)
+    const CModel& model = c.model();
+    const TextureSizeFn sizes = c.TextureSizes();
+    if (RelayStoredTextures(mesh, face, c.modes().faceMode, c.modes().meshMode,
+                            [&](const CFace& f) { return FaceTextureSize(model, f, sizes); }) == 0)
         return {};
     return EditOutcome::Changed(kModelChanged);
 }
@@ -159,7 +164,7 @@ EditOutcome LayOutTexture(EditContext& c, const TextureLayoutParams& p)
         return {};
     if (std::string problem = TextureLayoutProblem(*face, p.layout.startVertex); !problem.empty())
         return EditOutcome::Refused(std::move(problem));
-    if (!ApplyTextureLayout(*face, p.layout))
+    if (!ApplyTextureLayout(*face, p.layout, FaceTextureSize(c.model(), *face, c.TextureSizes())))
         return {};
     if (p.store)
         StoreTextureLayout(*face, p.layout);
@@ -256,9 +261,19 @@ void SetParametersFrom(CFace& target, const CFace& source)
     target.angle = static_cast<float>(a * 180.0 / kPiD);
 }
 
-}  // namespace
+// The face with its corners' u and v in texture units.
+CFace InTextureUnits(const CFace& face, const TextureSize& size)
+{
+    CFace units = face;
+    for (auto& c : units.corners) {
+        c.u /= static_cast<float>(size.width);
+        c.v /= static_cast<float>(size.height);
+    }
+    return units;
+}
 
-bool TransferTexture(CFace& target, const CFace& source)
+// The transfer itself, on coordinates in texture units.
+bool TransferInUnits(CFace& target, const CFace& source)
 {
     if (Count(target) < 2 || Count(source) < 2)
         return false;
@@ -329,6 +344,30 @@ bool TransferTexture(CFace& target, const CFace& source)
         }
     }
     SetParametersFrom(target, source);
+    return true;
+}
+
+}  // namespace
+
+bool TransferTexture(CFace& target, const CFace& source, const TextureSize& targetSize, const TextureSize& sourceSize)
+{
+    const CFace before = InTextureUnits(target, targetSize);
+    CFace after = before;
+    if (!TransferInUnits(after, InTextureUnits(source, sourceSize)))
+        return false;
+    // Only what the transfer set goes back, so a coordinate it left keeps its exact texels.
+    const auto w = static_cast<float>(targetSize.width), h = static_cast<float>(targetSize.height);
+    for (std::size_t k = 0; k < target.corners.size(); ++k) {
+        const VertexRecord &was = before.corners[k], &now = after.corners[k];
+        if (std::bit_cast<uint32_t>(now.u) != std::bit_cast<uint32_t>(was.u))
+            target.corners[k].u = now.u * w;
+        if (std::bit_cast<uint32_t>(now.v) != std::bit_cast<uint32_t>(was.v))
+            target.corners[k].v = now.v * h;
+    }
+    // The parameters that describe the coordinates (the mirror flag stays).
+    const uint32_t mirror = target.mirror;
+    StoreTextureLayout(target, TextureLayoutOf(after));
+    target.mirror = mirror;
     return true;
 }
 

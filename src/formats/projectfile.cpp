@@ -515,7 +515,7 @@ std::unique_ptr<CModel> ReadModel(ArchiveReader& in, int* version)
         model->puppetModes.push_back(LoadMode(in));
     const std::size_t bookmarks = in.ObjectListHead(0);
     for (std::size_t i = 0; i < bookmarks; ++i)
-        model->bookmarks.push_back(std::make_unique<UndoSnapshot>());
+        model->bookmarks.push_back(std::make_unique<CameraBookmark>());
     const std::size_t customs = in.Count(2 + 1 + 8);
     for (std::size_t i = 0; i < customs; ++i) {
         in.ObjectReference(kTreeObjectClass);

@@ -21,15 +21,13 @@ std::unique_ptr<CFace> Quad(const Vec3& a, const Vec3& b, const Vec3& c, const V
     f->geometryMode = 4;
     f->lightingMode = 3;
     f->textureMode = 1;
-    f->textureWidth = kTexels;
-    f->textureHeight = kTexels;
     const Vec3 pts[4] = {a, b, c, d};
     const float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
     for (int i = 0; i < 4; ++i) {
         VertexRecord r;
         r.SetPosition(pts[i]);
-        r.u = uv[i][0];
-        r.v = uv[i][1];
+        r.u = uv[i][0] * kTexels;
+        r.v = uv[i][1] * kTexels;
         r.color = 0x00FFFFFF;
         f->corners.push_back(r);
     }

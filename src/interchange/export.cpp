@@ -129,12 +129,18 @@ private:
             if (out.primitives.empty() || out.primitives.back().material != material)
                 out.primitives.push_back({material, {}, {}, {}});
             ExportPrimitive& p = out.primitives.back();
+            // Coordinates over the size of the picture exported with the material, else
+            // over the size the document knows for it.
+            const auto picture = pictureSizes_.find(material);
+            const TextureSize size =
+                picture != pictureSizes_.end() ? picture->second : FaceTextureSize(model_, *face, options_.textureSize);
+            const auto w = static_cast<float>(size.width), h = static_cast<float>(size.height);
             // The file's corner order (the corners run opposite to it), which faces the
             // viewer counter-clockwise in the y-up convention.
             for (std::size_t k = 0; k < n; ++k) {
                 const VertexRecord& c = face->corners[n - 1 - k];
                 p.positions.push_back(ToYUp(c.Position()));
-                p.uvs.push_back({c.u, c.v});
+                p.uvs.push_back({c.u / w, c.v / h});
             }
             p.polygonSizes.push_back(static_cast<uint32_t>(n));
             ++report_.faces;
@@ -160,8 +166,11 @@ private:
         if (known) {
             Result<MaterialImage> image =
                 options_.materialImage ? options_.materialImage(m.name) : Result<MaterialImage>(Fail("no resources"));
-            if (image && image->width > 0 && image->height > 0)
+            if (image && image->width > 0 && image->height > 0) {
                 m.png = PngOf(*image);
+                if (!m.png.empty())
+                    pictureSizes_[static_cast<int32_t>(scene_.materials.size())] = {image->width, image->height};
+            }
             if (m.png.empty())
                 report_.missingMaterials.push_back(m.name);
         }
@@ -235,6 +244,7 @@ private:
     std::vector<int32_t> exportIndex_;
     std::map<int32_t, int32_t> meshIndex_;
     std::map<int32_t, int32_t> materialIndex_;
+    std::map<int32_t, TextureSize> pictureSizes_;  // by export material, for those with a picture
 };
 
 // ---- OBJ through Assimp ----------------------------------------------------------

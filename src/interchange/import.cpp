@@ -697,16 +697,15 @@ private:
                 face->geometryMode = kGeometryMode;
                 face->lightingMode = kLightingMode;
                 face->textureMode = kTextureMode;
-                face->textureWidth = f.size.width;
-                face->textureHeight = f.size.height;
                 face->uScale = static_cast<float>(f.size.width) / 2.0f;
                 face->vScale = static_cast<float>(f.size.height) / 2.0f;
                 for (const Corner& c : f.corners) {
                     VertexRecord r;
                     r.SetPosition(c.position);
                     r.color = kCornerColor;
-                    r.u = c.u;
-                    r.v = c.v;
+                    // The file's coordinates span the texture once; corners count texels.
+                    r.u = c.u * static_cast<float>(f.size.width);
+                    r.v = c.v * static_cast<float>(f.size.height);
                     face->corners.push_back(r);
                 }
                 face->ComputeFaceNormal();

@@ -36,6 +36,10 @@ struct ExportOptions {
     // The name of the top node above the model's own (a glTF scene has one root): the
     // model's title.
     std::string title = "model";
+    // Texture coordinates are the faces' texels over the size of the picture exported
+    // with their material; a material without one uses the size the document measures it
+    // by (its environment's sizes; empty: 1 x 1).
+    TextureSizeFn textureSize;
 };
 
 struct ExportReport {

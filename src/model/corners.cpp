@@ -20,7 +20,18 @@ const T* At(const std::vector<T>& list, int32_t index)
 
 }  // namespace
 
-void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
+TextureSize FaceTextureSize(const CModel& model, const CFace& face, const TextureSizeFn& textureSize)
+{
+    const std::string* material = At(model.materials, face.material);
+    if (!material || !textureSize)
+        return {};
+    const auto size = textureSize(*material);
+    if (!size || size->width <= 0 || size->height <= 0)
+        return {};
+    return *size;
+}
+
+void FillDefaultTextureScales(CModel& model, const TextureSizeFn& textureSize)
 {
     // Each material's size is asked for once, not once per face.
     std::vector<std::optional<std::optional<TextureSize>>> sizes(textureSize ? model.materials.size() : 0);
@@ -30,6 +41,31 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
             known = textureSize(model.materials[static_cast<std::size_t>(material)]);
         return *known;
     };
+    for (auto& geoset : model.geosets)
+        for (auto& mesh : geoset->meshes)
+            for (auto& face : mesh->faces) {
+                CFace& f = *face;
+                if (f.uScale != 0.0f && f.vScale != 0.0f)
+                    continue;
+                if (f.material < 0) {
+                    if (f.uScale == 0.0f)
+                        f.uScale = 1.0f;
+                    if (f.vScale == 0.0f)
+                        f.vScale = 1.0f;
+                } else if (textureSize && At(model.materials, f.material)) {
+                    if (const auto size = sizeOf(f.material); size && size->width > 0 && size->height > 0) {
+                        if (f.uScale == 0.0f)
+                            f.uScale = static_cast<float>(size->width) / 2.0f;
+                        if (f.vScale == 0.0f)
+                            f.vScale = static_cast<float>(size->height) / 2.0f;
+                    }
+                }
+            }
+}
+
+void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
+{
+    FillDefaultTextureScales(model, textureSize);
     for (auto& geoset : model.geosets) {
         for (std::size_t k = 0; k < geoset->meshes.size(); ++k) {
             CMesh& mesh = *geoset->meshes[k];
@@ -42,27 +78,6 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
 
             for (auto& face : mesh.faces) {
                 CFace& f = *face;
-                f.textureWidth = 1;
-                f.textureHeight = 1;
-                const std::string* material = At(model.materials, f.material);
-                if (f.material < 0) {
-                    if (f.uScale == 0.0f)
-                        f.uScale = 1.0f;
-                    if (f.vScale == 0.0f)
-                        f.vScale = 1.0f;
-                } else if (material && textureSize) {
-                    if (const auto size = sizeOf(f.material); size && size->width > 0 && size->height > 0) {
-                        f.textureWidth = size->width;
-                        f.textureHeight = size->height;
-                        if (f.uScale == 0.0f)
-                            f.uScale = static_cast<float>(size->width) / 2.0f;
-                        if (f.vScale == 0.0f)
-                            f.vScale = static_cast<float>(size->height) / 2.0f;
-                    }
-                }
-                const auto w = static_cast<float>(f.textureWidth);
-                const auto h = static_cast<float>(f.textureHeight);
-
                 // Built in index order and reversed once, which gives the same list as
                 // inserting each corner at the front.
                 f.corners.clear();
@@ -79,8 +94,8 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
                                                   ? At(mesh.textureVertices, f.textureVertexIndices[i])
                                                   : nullptr;
                     if (tex) {
-                        c.u = tex->u / w;
-                        c.v = tex->v / h;
+                        c.u = tex->u;
+                        c.v = tex->v;
                     }
                     f.corners.push_back(c);
                 }

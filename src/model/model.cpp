@@ -6,6 +6,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "model/fingerprint.h"
+
 namespace orv {
 
 VertexRecord TransformVertex(const VertexRecord& r, const Matrix4& m)
@@ -135,14 +137,6 @@ Vec3 CFace::Centroid() const
     }
     return sum / (3.0f * weights);
 }
-
-namespace {
-
-// A face never given its texture's size (0) holds u and v in texels, as one without a
-// material does; scaling them by 0 would wipe its texture coordinates.
-float TexelScale(int32_t size) { return static_cast<float>(size > 0 ? size : 1); }
-
-}  // namespace
 
 // ---- CMesh::RebuildMeshLists -------------------------------------------------
 //
@@ -275,99 +269,6 @@ std::vector<int32_t> BuildSortedList(const std::vector<WalkItem>& walk, std::vec
 
 }  // namespace
 
-namespace {
-
-// A 64-bit fingerprint over a stream of bytes, in four independent lanes so that long
-// runs of corners and list entries are mixed at memory speed (the xxHash64 scheme).
-class Fingerprint {
-public:
-    void Add(const void* data, std::size_t n)
-    {
-        if (n == 0)
-            return;  // an empty list may have no storage at all
-        const auto* p = static_cast<const uint8_t*>(data);
-        total_ += n;
-        if (fill_ > 0) {
-            const std::size_t take = std::min(kStripe - fill_, n);
-            std::memcpy(buf_ + fill_, p, take);
-            fill_ += take;
-            p += take;
-            n -= take;
-            if (fill_ < kStripe)
-                return;
-            Stripe(buf_);
-            fill_ = 0;
-        }
-        for (; n >= kStripe; p += kStripe, n -= kStripe)
-            Stripe(p);
-        if (n > 0)
-            std::memcpy(buf_, p, n);
-        fill_ = n;
-    }
-
-    template <typename T>
-    void Value(const T& v)
-    {
-        static_assert(std::is_trivially_copyable_v<T>);
-        Add(&v, sizeof v);
-    }
-
-    template <typename T>
-    void List(const std::vector<T>& v)
-    {
-        Value(static_cast<uint64_t>(v.size()));
-        Add(v.data(), v.size() * sizeof(T));
-    }
-
-    uint64_t Finish() const
-    {
-        uint64_t h =
-            std::rotl(lane_[0], 1) + std::rotl(lane_[1], 7) + std::rotl(lane_[2], 12) + std::rotl(lane_[3], 18);
-        for (uint64_t l : lane_)
-            h = (h ^ Round(0, l)) * kP1 + kP4;
-        h += total_;
-        std::size_t i = 0;
-        for (; i + 8 <= fill_; i += 8)
-            h = std::rotl(h ^ Round(0, Load(buf_ + i)), 27) * kP1 + kP4;
-        for (; i < fill_; ++i)
-            h = std::rotl(h ^ (buf_[i] * kP5), 11) * kP1;
-        h ^= h >> 33;
-        h *= kP2;
-        h ^= h >> 29;
-        h *= kP3;
-        h ^= h >> 32;
-        return h;
-    }
-
-private:
-    static constexpr uint64_t kP1 = 0x9E3779B185EBCA87ull;
-    static constexpr uint64_t kP2 = 0xC2B2AE3D27D4EB4Full;
-    static constexpr uint64_t kP3 = 0x165667B19E3779F9ull;
-    static constexpr uint64_t kP4 = 0x85EBCA77C2B2AE63ull;
-    static constexpr uint64_t kP5 = 0x27D4EB2F165667C5ull;
-    static constexpr std::size_t kStripe = 32;
-
-    static uint64_t Load(const uint8_t* p)
-    {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        return w;
-    }
-    static uint64_t Round(uint64_t acc, uint64_t w) { return std::rotl(acc + w * kP2, 31) * kP1; }
-    void Stripe(const uint8_t* p)
-    {
-        for (int i = 0; i < 4; ++i)
-            lane_[i] = Round(lane_[i], Load(p + 8 * i));
-    }
-
-    uint64_t lane_[4] = {kP1 + kP2, kP2, 0, 0ull - kP1};
-    uint8_t buf_[kStripe] = {};
-    std::size_t fill_ = 0;
-    uint64_t total_ = 0;
-};
-
-}  // namespace
-
 uint64_t CMesh::ListsFingerprint() const
 {
     Fingerprint fp;
@@ -376,8 +277,6 @@ uint64_t CMesh::ListsFingerprint() const
     fp.Value(static_cast<uint64_t>(faces.size()));
     for (const auto& f : faces) {
         fp.List(f->corners);
-        fp.Value(f->textureWidth);
-        fp.Value(f->textureHeight);
         // ...and what it writes.
         fp.Value(f->normal);
         fp.List(f->vertexIndices);
@@ -391,7 +290,7 @@ uint64_t CMesh::ListsFingerprint() const
 
 void CMesh::RebuildMeshLists()
 {
-    // The rebuild is a function of the corners, texture sizes and placement offset alone;
+    // The rebuild is a function of the corners and placement offset alone;
     // when they and its results are as the last rebuild left them, it would change nothing.
     if (rebuiltFingerprint && *rebuiltFingerprint == ListsFingerprint())
         return;
@@ -439,17 +338,14 @@ void CMesh::RebuildMeshListsFully()
         const CFace& f = *faces[fi];
         for (std::size_t c = f.corners.size(); c-- > 0;) {
             // Cleaned in texels, as the file holds them: the value read comes back to its
-            // printed precision whatever the texture's size.
-            float u = f.corners[c].u * TexelScale(f.textureWidth), v = f.corners[c].v * TexelScale(f.textureHeight);
+            // printed precision.
+            float u = f.corners[c].u, v = f.corners[c].v;
             CleanTexCoords(u, v);
             walk.push_back(MakeItem(u, v, 0.0f, fi, c));
         }
     }
     const auto texIndex = BuildSortedList(walk, textureVertices, [&](const WalkItem& w) {
-        const CFace& f = *faces[w.face];
-        VertexRecord r = f.corners[w.corner];
-        r.u *= TexelScale(f.textureWidth);
-        r.v *= TexelScale(f.textureHeight);
+        VertexRecord r = faces[w.face]->corners[w.corner];
         CleanTexCoords(r.u, r.v);
         return r;
     });
@@ -553,43 +449,33 @@ std::size_t CountFaces(const CModel& model)
     return n;
 }
 
+void MarkListsCurrent(CModel& model)
+{
+    for (auto& g : model.geosets)
+        for (auto& mesh : g->meshes)
+            mesh->rebuiltFingerprint = mesh->ListsFingerprint();
+}
+
 std::unique_ptr<CFace> CopyFace(const CFace& s, bool withCorners)
 {
-    auto f = std::make_unique<CFace>();
-    f->name = s.name;
-    f->material = s.material;
-    f->type = s.type;
-    f->geometryMode = s.geometryMode;
-    f->lightingMode = s.lightingMode;
-    f->textureMode = s.textureMode;
-    f->extraLight = s.extraLight;
-    f->normal = s.normal;
-    f->texture = s.texture;
-    f->textureWidth = s.textureWidth;
-    f->textureHeight = s.textureHeight;
-    f->startVertex = s.startVertex;
-    f->angle = s.angle;
-    f->uOffset = s.uOffset;
-    f->vOffset = s.vOffset;
-    f->uScale = s.uScale;
-    f->vScale = s.vScale;
-    f->mirror = s.mirror;
-    if (withCorners)
-        f->corners = s.corners;
+    auto f = std::make_unique<CFace>(s);
+    f->vertexIndices.clear();
+    f->textureVertexIndices.clear();
+    if (!withCorners)
+        f->corners.clear();
     return f;
 }
 
 std::unique_ptr<CMesh> CopyMesh(const CMesh& s, bool withFaces)
 {
     auto m = std::make_unique<CMesh>();
-    m->name = s.name;
-    m->radius = s.radius;
-    m->geometryMode = s.geometryMode;
-    m->lightingMode = s.lightingMode;
-    m->textureMode = s.textureMode;
-    m->nodeMatrix = s.nodeMatrix;
-    m->placementOffset = s.placementOffset;
-    m->radiusBasis = s.radiusBasis;
+    static_cast<MeshAttributes&>(*m) = s;
+    m->vertices.clear();
+    m->textureVertices.clear();
+    m->vertexNormals.clear();
+    // Bookkeeping about the lists and faces of the source, which the copy does not have.
+    m->rebuiltFingerprint.reset();
+    m->radiusChecked.reset();
     if (withFaces)
         for (const auto& f : s.faces)
             m->faces.push_back(CopyFace(*f, true));

@@ -32,11 +32,10 @@ struct CFace {
     std::vector<int32_t> vertexIndices;
     std::vector<int32_t> textureVertexIndices;
     // Working copy of the corners, in the reverse order of the index lists: corner c of
-    // an n-cornered face is index position n - 1 - c. Not saved.
+    // an n-cornered face is index position n - 1 - c. Their u and v count texels, as the
+    // file's texture vertices do, whatever size the material's picture turns out to have.
+    // Not saved: the lists are rebuilt from them.
     std::vector<VertexRecord> corners;
-    uint32_t texture = 0;  // runtime texture handle, 0 = none
-    int32_t textureWidth = 0;
-    int32_t textureHeight = 0;
     // Texture-coordinate tool parameters.
     int32_t startVertex = 0;
     float angle = 0.0f;
@@ -54,7 +53,8 @@ struct CFace {
     Vec3 Centroid() const;
 };
 
-struct CMesh {
+// Everything of a mesh but its faces: what a copy of the mesh takes over as it is.
+struct MeshAttributes {
     std::string name;
     float radius = 0.0f;
     int32_t geometryMode = 0;
@@ -63,25 +63,36 @@ struct CMesh {
     std::vector<VertexRecord> vertices;
     std::vector<VertexRecord> textureVertices;  // u, v in texels
     std::vector<VertexRecord> vertexNormals;
-    std::vector<std::unique_ptr<CFace>> faces;
+    // The world matrix of the node that places the mesh, as the last walk of the
+    // hierarchy left it: pose, never stored.
     Matrix4 nodeMatrix = Matrix4::Identity();
+    // Subtracted from the corners to give the listed vertices (the pivot of the node that
+    // places the mesh when the corners were built).
     Vec3 placementOffset;
     // The geometry the radius belongs to (see model/radius.h); none until measured or read.
     std::optional<std::vector<Vec3>> radiusBasis;
+    // The faces' fingerprint (FacesFingerprint) when the radius was last found to belong to
+    // them: while it holds, the radius needs no measuring again.
+    std::optional<uint64_t> radiusChecked;
+    // The lists' fingerprint as the last rebuild left the mesh; empty until the first
+    // rebuild.
+    std::optional<uint64_t> rebuiltFingerprint;
+};
+
+struct CMesh : MeshAttributes {
+    std::vector<std::unique_ptr<CFace>> faces;
 
     // Rebuilds the vertex, texture-vertex and vertex-normal lists and every face's two
     // index lists from the faces' corner records. The rebuild is skipped when neither its
-    // inputs (corners, texture sizes, placement offset) nor its results (the lists, index
-    // lists and face normals) have changed since the last one, since it would give back
-    // exactly what is there.
+    // inputs (corners, placement offset) nor its results (the lists, index lists and face
+    // normals) have changed since the last one, since it would give back exactly what is
+    // there.
     void RebuildMeshLists();
     // The rebuild itself, whatever the fingerprint says.
     void RebuildMeshListsFully();
 
     // A 64-bit fingerprint of everything RebuildMeshLists reads and writes.
     uint64_t ListsFingerprint() const;
-    // The fingerprint as the last rebuild left the mesh; empty until the first rebuild.
-    std::optional<uint64_t> rebuiltFingerprint;
 };
 
 struct CGeometry {
@@ -121,63 +132,70 @@ struct CPuppetMode {
     std::vector<std::unique_ptr<CPuppetItem>> items;
 };
 
-// A snapshot of the model with its selection and camera (undo and redo lists); camera
-// bookmarks use the camera fields and the matrix only.
-struct UndoSnapshot {
-    std::vector<uint8_t> data;  // the serialised model
-    uint32_t Length() const { return static_cast<uint32_t>(data.size()); }
-    int32_t geoset = 0;
-    int32_t mesh = -1;
-    int32_t face = -1;
-    int32_t node = -1;
-    Vec3 eye;
-    Vec3 direction;
-    Vec3 up;
-    Matrix4 modelMatrix = Matrix4::Identity();
-    // The keyframe of the moment (not part of the serialised model) with the timing read
-    // from it, so that an undo gives back keyframe edits too; none for bookmarks.
-    std::unique_ptr<CKeyframe> keyframe;
-    int32_t frameCount = 0;
-    float frameTime = 0.0f;
-};
-
 // Pose matrix of a node: rotation from pitch, yaw and roll in degrees, translation row
 // = position.
 Matrix4 PoseMatrix(const Vec3& rotation, const Vec3& position);
 
-class CModel {
+// What the files store of a model: the 3DO file (materials, geometry sets, hierarchy),
+// its puppet and keyframe files, and the project file's own fields. An undo step holds
+// this part whole, and a file read fills nothing else.
+struct ModelContent {
+    std::string formatTag;
+    std::string version3do;
+    std::vector<std::string> materials;
+    float radius = 0.0f;
+    Vec3 insertOffset;
+    std::vector<std::unique_ptr<CGeometry>> geosets;
+    std::vector<std::unique_ptr<C3doNode>> nodes;
+    std::vector<std::unique_ptr<CPuppetMode>> puppetModes;
+    // Lines of the PUP file's "joints" section (body part = node), kept so that a puppet
+    // file is written back with them; the project file keeps them in its trailer.
+    std::vector<std::string> puppetJoints;
+    // The keyframe of the current puppet sub-mode, with the frame count and the time per
+    // frame read from it.
+    std::unique_ptr<CKeyframe> keyframe;
+    int32_t frameCount = 0;
+    float frameTime = 0.0f;
+    int32_t currentGeoset = 0;
+    CTree customMaterials;
+    // The world transform the model is drawn with (the project file keeps it).
+    Matrix4 modelMatrix = Matrix4::Identity();
+    int32_t currentMode = 0;
+    int32_t currentSubMode = 0;
+};
+
+// Where keyframe playback and the continuous views stand: never stored, and an undo step
+// leaves it as it is.
+struct ModelPose {
+    int32_t currentFrame = 0;
+    float timeAccumulator = 0.0f;
+    Matrix4 rotationStep = Matrix4::Identity();
+    Matrix4 baseMatrix = Matrix4::Identity();
+};
+
+// A camera bookmark of the view: where the camera stood and the model matrix of the
+// moment.
+struct CameraBookmark {
+    Vec3 eye;
+    Vec3 direction;
+    Vec3 up;
+    Matrix4 modelMatrix = Matrix4::Identity();
+};
+
+class CModel : public ModelContent, public ModelPose {
 public:
     CModel() = default;
     virtual ~CModel();
     CModel(const CModel&) = delete;
     CModel& operator=(const CModel&) = delete;
 
-    std::string formatTag;
-    std::string version3do;
-    std::vector<std::string> materials;
-    float radius = 0.0f;
-    // Every vertex at rest when the radius was read or measured (see model/radius.h).
+    // Every vertex at rest when the radius was read or measured (see model/radius.h), and
+    // the fingerprint of what placed them when the radius was last found to belong to it.
     std::optional<std::vector<Vec3>> radiusBasis;
-    Vec3 insertOffset;
-    std::vector<std::unique_ptr<CGeometry>> geosets;
-    std::vector<std::unique_ptr<C3doNode>> nodes;
-    std::vector<std::unique_ptr<CPuppetMode>> puppetModes;
-    // Lines of the PUP file's "joints" section (body part = node), kept so that a puppet
-    // file is written back with them; not part of the project file.
-    std::vector<std::string> puppetJoints;
-    std::unique_ptr<CKeyframe> keyframe;
-    int32_t currentGeoset = 0;
-    CTree customMaterials;
-    std::vector<std::unique_ptr<UndoSnapshot>> bookmarks;
-    int32_t currentFrame = 0;
-    int32_t frameCount = 0;
-    float frameTime = 0.0f;
-    float timeAccumulator = 0.0f;
-    Matrix4 modelMatrix = Matrix4::Identity();
-    Matrix4 rotationStep = Matrix4::Identity();
-    Matrix4 baseMatrix = Matrix4::Identity();
-    int32_t currentMode = 0;
-    int32_t currentSubMode = 0;
+    std::optional<uint64_t> radiusChecked;
+    // The view's camera bookmarks 0..9 (a slot may be empty). The project file keeps only
+    // their number; an undo step leaves them as they are.
+    std::vector<std::unique_ptr<CameraBookmark>> bookmarks;
 
     // Recounts children, repairs parent links along the sibling chains and rebuilds
     // every node's pose 0; sets the current frame to 0.
@@ -191,7 +209,12 @@ public:
 // The faces of every mesh of every geometry set.
 std::size_t CountFaces(const CModel& model);
 
-// Copies used by the clipboard and the edit operations; the index lists start empty.
+// Every mesh's lists stand as they are: rebuilding them leaves them alone until the
+// corners change (a project file's lists written back as they were read).
+void MarkListsCurrent(CModel& model);
+
+// Copies used by the clipboard and the edit operations: every field as it is, but the
+// lists (the index lists, a mesh's vertex lists) start empty.
 std::unique_ptr<CFace> CopyFace(const CFace& source, bool withCorners);
 std::unique_ptr<CMesh> CopyMesh(const CMesh& source, bool withFaces);
 std::unique_ptr<CGeometry> CopyGeometry(const CGeometry& source);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/content.h"
+#include "model/fingerprint.h"
 #include "model/nodes.h"
 
 namespace orv {
@@ -104,26 +106,63 @@ float ModelRadius(const CModel& model) { return FarthestFromOrigin(RestPoints(mo
 void MarkRadiiCurrent(CModel& model)
 {
     for (auto& g : model.geosets)
-        for (auto& mesh : g->meshes)
+        for (auto& mesh : g->meshes) {
             mesh->radiusBasis = MeshPoints(*mesh);
+            mesh->radiusChecked.reset();
+        }
     model.radiusBasis = RestPoints(model);
+    model.radiusChecked.reset();
 }
 
 void UpdateRadii(CModel& model)
 {
-    for (auto& g : model.geosets)
-        for (auto& mesh : g->meshes) {
-            std::vector<Vec3> points = MeshPoints(*mesh);
-            if (mesh->radiusBasis && SameGeometry(*mesh->radiusBasis, points))
-                continue;
-            mesh->radius = FarthestFromOrigin(points);
-            mesh->radiusBasis = std::move(points);
+    std::vector<std::vector<uint64_t>> fingerprints;
+    for (const auto& g : model.geosets) {
+        fingerprints.emplace_back();
+        for (const auto& mesh : g->meshes)
+            fingerprints.back().push_back(FacesFingerprint(*mesh));
+    }
+    UpdateRadii(model, fingerprints);
+}
+
+void UpdateRadii(CModel& model, const std::vector<std::vector<uint64_t>>& facesFingerprints)
+{
+    // What places the model's vertices at rest: every mesh's faces and the nodes' places.
+    Fingerprint rest;
+    for (std::size_t g = 0; g < model.geosets.size(); ++g) {
+        rest.Value(static_cast<uint64_t>(model.geosets[g]->meshes.size()));
+        for (std::size_t k = 0; k < model.geosets[g]->meshes.size(); ++k) {
+            CMesh& mesh = *model.geosets[g]->meshes[k];
+            const uint64_t faces = facesFingerprints[g][k];
+            rest.Value(faces);
+            if (mesh.radiusChecked == faces)
+                continue;  // the geometry the last check found its radius belonged to
+            std::vector<Vec3> points = MeshPoints(mesh);
+            if (!mesh.radiusBasis || !SameGeometry(*mesh.radiusBasis, points)) {
+                mesh.radius = FarthestFromOrigin(points);
+                mesh.radiusBasis = std::move(points);
+            }
+            mesh.radiusChecked = faces;
         }
-    std::vector<Vec3> rest = RestPoints(model);
-    if (model.radiusBasis && SameGeometry(*model.radiusBasis, rest))
+    }
+    rest.Value(static_cast<uint64_t>(model.nodes.size()));
+    for (const auto& node : model.nodes) {
+        rest.Value(node->position);
+        rest.Value(node->rotation);
+        rest.Value(node->pivot);
+        rest.Value(node->mesh);
+        rest.Value(node->child);
+        rest.Value(node->sibling);
+    }
+    const uint64_t placed = rest.Finish();
+    if (model.radiusChecked == placed)
         return;
-    model.radius = FarthestFromOrigin(rest);
-    model.radiusBasis = std::move(rest);
+    std::vector<Vec3> points = RestPoints(model);
+    if (!model.radiusBasis || !SameGeometry(*model.radiusBasis, points)) {
+        model.radius = FarthestFromOrigin(points);
+        model.radiusBasis = std::move(points);
+    }
+    model.radiusChecked = placed;
 }
 
 }  // namespace orv

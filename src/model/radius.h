@@ -9,6 +9,7 @@
 // radii as they were read.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "model/model.h"
@@ -26,8 +27,13 @@ float ModelRadius(const CModel& model);
 void MarkRadiiCurrent(CModel& model);
 // Measures again each radius whose geometry changed since it was marked current (a mesh
 // never marked, such as a new one, counts as changed), and marks it current. Writers
-// call it first, so that what they store never depends on when it last ran.
+// call it first, so that what they store never depends on when it last ran. Geometry
+// whose fingerprint (FacesFingerprint; for the model, those with the nodes that place
+// the meshes at rest) is what it was at the last check is not compared again.
 void UpdateRadii(CModel& model);
+// The same with each mesh's FacesFingerprint given, by geometry set and mesh (as an undo
+// step has them at hand).
+void UpdateRadii(CModel& model, const std::vector<std::vector<uint64_t>>& facesFingerprints);
 
 // The geometry a mesh radius belongs to: every face's corners relative to the mesh's
 // origin, from the corners when they are built and from the lists otherwise.

@@ -174,7 +174,7 @@ void CRenderer::EnsurePrepared()
         PrepareScene();
 }
 
-void CRenderer::AssignFaceTextures(CMesh& mesh)
+void CRenderer::AssignFaceTextures(const CMesh& mesh)
 {
     if (device_.Initialized())
         scene_->AssignFaceTextures(Model(), mesh);

@@ -88,11 +88,11 @@ public:
     // file); takes effect at the next PrepareScene, which looks at those folders anew.
     void SetResources(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
                       const ResourceSearchPath* searchPath = nullptr);
-    // A fresh texture cache and every face's corners and texture; the node markers are
+    // A fresh texture cache (the model itself is only read); the node markers are
     // cleared (grid off, no current node) and both scroll positions return to 0.
     void PrepareScene();
     // Textures for the faces of one mesh (added or pasted faces).
-    void AssignFaceTextures(CMesh& mesh);
+    void AssignFaceTextures(const CMesh& mesh);
     // The faces or corners changed: the drawing buffers are made again.
     void ModelChanged();
     void MeshChanged(const CMesh& mesh);

@@ -1,7 +1,5 @@
 #include "render/scene_renderer.h"
 
-#include "model/corners.h"
-
 namespace orv {
 
 namespace {
@@ -15,13 +13,12 @@ const std::string* MaterialName(const CModel& model, int32_t index)
     return &model.materials[static_cast<std::size_t>(index)];
 }
 
-template <typename F>
-void ForEachFace(CModel& model, F&& f)
+// A corner as drawn: u and v in units of its texture's size.
+VertexRecord DrawnCorner(VertexRecord c, float width, float height)
 {
-    for (auto& geoset : model.geosets)
-        for (auto& mesh : geoset->meshes)
-            for (auto& face : mesh->faces)
-                f(*face);
+    c.u /= width;
+    c.v /= height;
+    return c;
 }
 
 }  // namespace
@@ -53,53 +50,51 @@ const TextureRecord* SceneRenderer::GetTexture(const std::string& material, cons
     return textures_.GetTexture(material, colormap);
 }
 
-void SceneRenderer::PrepareScene(CModel& model)
+void SceneRenderer::PrepareScene(const CModel& model)
 {
-    // Handles are never reused, so faces that still name an old texture draw untextured
-    // until they are given a new one below.
+    // Handles are never reused, so buffers that still name an old texture would draw
+    // untextured: they go with the textures.
     textures_.Clear();
+    materials_.clear();
     ReleaseBuffers();
-    if (!textures_.HasResolver()) {
-        ForEachFace(model, [](CFace& f) { f.texture = 0; });
-        return;
-    }
-    const std::string colormap = settings_.colorMap;
-    // A material's size is that of its picture, known even where no texture could be
-    // made of it; the face then draws white.
-    auto recordOf = [&](const std::string& material) -> const TextureRecord* {
-        const TextureRecord* r = textures_.Record(material, colormap);
-        return r && r->image ? r : nullptr;
-    };
-    // Sizes first: the corners' u and v are divided by them.
-    RebuildFaceCorners(model, [&](const std::string& material) -> std::optional<TextureSize> {
-        const TextureRecord* r = recordOf(material);
-        if (!r)
-            return std::nullopt;
-        return TextureSize{r->width, r->height};
-    });
-    ForEachFace(model, [&](CFace& f) {
-        const std::string* name = f.material >= 0 ? MaterialName(model, f.material) : nullptr;
-        const TextureRecord* r = name ? recordOf(*name) : nullptr;
-        f.texture = r && r->texture ? r->handle : 0;
-        f.textureWidth = r ? r->width : 1;
-        f.textureHeight = r ? r->height : 1;
-    });
+    // The textures the faces use are made now rather than in the middle of a frame.
+    std::vector<bool> used(model.materials.size(), false);
+    for (const auto& geoset : model.geosets)
+        for (const auto& mesh : geoset->meshes)
+            for (const auto& face : mesh->faces)
+                if (face->material >= 0 && static_cast<std::size_t>(face->material) < used.size())
+                    used[static_cast<std::size_t>(face->material)] = true;
+    for (std::size_t i = 0; i < used.size(); ++i)
+        if (used[i])
+            TextureOfMaterial(model.materials[i]);
 }
 
-void SceneRenderer::AssignFaceTextures(const CModel& model, CMesh& mesh)
+SceneRenderer::MaterialTexture SceneRenderer::TextureOfMaterial(const std::string& material)
 {
-    if (!textures_.HasResolver())
-        return;
-    for (auto& face : mesh.faces) {
-        const std::string* name = face->material >= 0 ? MaterialName(model, face->material) : nullptr;
-        const TextureRecord* t = name ? textures_.GetTexture(*name, settings_.colorMap) : nullptr;
-        face->texture = t ? t->handle : 0;
+    if (const auto it = materials_.find(material); it != materials_.end())
+        return it->second;
+    MaterialTexture t;
+    if (textures_.HasResolver()) {
+        // A material's size is that of its picture, known even where no texture could
+        // be made of it; the face then draws white.
+        const TextureRecord* r = textures_.Record(material, settings_.colorMap);
+        if (r && r->image) {
+            t.handle = r->texture ? r->handle : 0;
+            t.width = r->width > 0 ? r->width : 1;
+            t.height = r->height > 0 ? r->height : 1;
+        }
     }
-    if (const auto it = buffers_.find(&mesh); it != buffers_.end()) {
-        DeleteGl(*it->second);
-        buffers_.erase(it);
-    }
+    materials_.emplace(material, t);
+    return t;
 }
+
+SceneRenderer::MaterialTexture SceneRenderer::TextureOfFace(const CModel& model, const CFace& face)
+{
+    const std::string* name = MaterialName(model, face.material);
+    return name ? TextureOfMaterial(*name) : MaterialTexture{};
+}
+
+void SceneRenderer::AssignFaceTextures(const CModel&, const CMesh& mesh) { MeshChanged(mesh); }
 
 void SceneRenderer::ModelChanged() { ReleaseBuffers(); }
 
@@ -168,9 +163,9 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
             continue;
         device_.SetWorld(model.nodes[static_cast<std::size_t>(visit.node)]->matrix * options.world);
         if (options.onePerFace)
-            DrawMeshPerFace(*mesh, how.solid);
+            DrawMeshPerFace(model, *mesh, how.solid);
         else
-            DrawMeshBuffered(*mesh, how.solid);
+            DrawMeshBuffered(model, *mesh, how.solid);
     }
 
     device_.SetShaded(false);
@@ -262,7 +257,7 @@ void SceneRenderer::DrawMarkedFaces(const CMesh& mesh, std::span<const std::size
     gl_.Enable(GL_DEPTH_TEST);
 }
 
-SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CMesh& mesh)
+SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CModel& model, const CMesh& mesh)
 {
     auto& slot = buffers_[&mesh];
     const CFace* first = mesh.faces.empty() ? nullptr : mesh.faces.front().get();
@@ -273,12 +268,12 @@ SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CMesh& mesh)
     }
     if (!slot) {
         slot = std::make_unique<MeshBuffers>();
-        BuildBuffers(mesh, *slot);
+        BuildBuffers(model, mesh, *slot);
     }
     return *slot;
 }
 
-void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
+void SceneRenderer::BuildBuffers(const CModel& model, const CMesh& mesh, MeshBuffers& b)
 {
     // Each face's fan as separate triangles (same corners, same order), written out in
     // full: software rasterisers take plain triangle arrays much faster than fans or
@@ -300,10 +295,13 @@ void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
         const std::size_t n = c.size();
         if (n < 3)
             continue;
-        if (b.runs.empty() || b.runs.back().handle != face->texture)
-            b.runs.push_back({face->texture, static_cast<uint32_t>(vertices.size()), 0});
+        const MaterialTexture t = TextureOfFace(model, *face);
+        if (b.runs.empty() || b.runs.back().handle != t.handle)
+            b.runs.push_back({t.handle, static_cast<uint32_t>(vertices.size()), 0});
+        const auto w = static_cast<float>(t.width), h = static_cast<float>(t.height);
         for (std::size_t k = 1; k + 1 < n; ++k)
-            vertices.insert(vertices.end(), {c[0], c[k], c[k + 1]});
+            vertices.insert(vertices.end(),
+                            {DrawnCorner(c[0], w, h), DrawnCorner(c[k], w, h), DrawnCorner(c[k + 1], w, h)});
         b.runs.back().count += static_cast<uint32_t>(3 * (n - 2));
     }
     b.linesFirst = static_cast<GLint>(vertices.size());
@@ -327,9 +325,9 @@ void SceneRenderer::BuildBuffers(const CMesh& mesh, MeshBuffers& b)
     device_.SetupVertexLayout(false);
 }
 
-void SceneRenderer::DrawMeshBuffered(const CMesh& mesh, bool solid)
+void SceneRenderer::DrawMeshBuffered(const CModel& model, const CMesh& mesh, bool solid)
 {
-    MeshBuffers& b = BuffersFor(mesh);
+    MeshBuffers& b = BuffersFor(model, mesh);
     gl_.BindVertexArray(b.vertexArray);
     device_.SetShaded(solid && shaded_);
     if (solid) {
@@ -345,19 +343,22 @@ void SceneRenderer::DrawMeshBuffered(const CMesh& mesh, bool solid)
     }
 }
 
-void SceneRenderer::DrawMeshPerFace(const CMesh& mesh, bool solid)
+void SceneRenderer::DrawMeshPerFace(const CModel& model, const CMesh& mesh, bool solid)
 {
     // Each face hands its own corners to its own draw call.
     const uint32_t color = ToDeviceColor(solid ? kWhite : settings_.colorWireframe);
     for (const auto& face : mesh.faces) {
         if (face->corners.empty())
             continue;
-        scratch_.assign(face->corners.begin(), face->corners.end());
+        const MaterialTexture t = TextureOfFace(model, *face);
+        scratch_.clear();
+        for (const VertexRecord& c : face->corners)
+            scratch_.push_back(DrawnCorner(c, static_cast<float>(t.width), static_cast<float>(t.height)));
         for (VertexRecord& c : scratch_)
             c.color = color;
         if (!solid)
             scratch_.push_back(scratch_.front());  // the outline is closed by the first corner
-        device_.SetTexture(solid ? GlTextureOf(face->texture) : 0);
+        device_.SetTexture(solid ? GlTextureOf(t.handle) : 0);
         device_.SetShaded(solid && shaded_);
         Stream(scratch_.data(), scratch_.size() * sizeof(VertexRecord));
         gl_.DrawArrays(solid ? GL_TRIANGLE_FAN : GL_LINE_STRIP, 0, static_cast<GLsizei>(scratch_.size()));

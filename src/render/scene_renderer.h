@@ -51,21 +51,32 @@ public:
     SceneRenderer& operator=(const SceneRenderer&) = delete;
 
     // Where materials come from. Without a resolver the resources count as unavailable:
-    // PrepareScene then keeps the corners and takes every texture away.
+    // no face has a texture.
     void SetMaterialResolver(MaterialResolver resolver);
 
-    // A fresh texture cache; every face of every geometry set gets its texture and
-    // texture size, its corners rebuilt for the new sizes (keeping every edit, see
-    // RebuildFaceCorners).
-    // Without a material or a picture: no texture and 1 × 1 texels; a picture that
-    // cannot become a texture: no texture, the picture's size. Faces without a texture
-    // draw white.
-    void PrepareScene(CModel& model);
-    // Gives each face of one mesh its texture without touching corners or sizes (faces
-    // added or pasted into the mesh).
-    void AssignFaceTextures(const CModel& model, CMesh& mesh);
+    // A fresh texture cache, made for the materials the model's faces use (others are
+    // made when a face first needs them). The model is only read: a face's texture and
+    // the size its texels are divided by belong to the renderer (MaterialTexture), never
+    // to the face.
+    void PrepareScene(const CModel& model);
+    // The faces of one mesh changed their materials (faces added or pasted): its buffers
+    // are made again with their textures.
+    void AssignFaceTextures(const CModel& model, const CMesh& mesh);
     const TextureRecord* GetTexture(const std::string& material, const std::string& colormap);
     TextureCache& Textures() { return textures_; }
+
+    // What a material draws with: its texture's handle (0: none, the face draws white)
+    // and the size in texels that corner coordinates are divided by. Without a picture:
+    // no texture and 1 x 1; a picture that cannot become a texture: no texture, the
+    // picture's size.
+    struct MaterialTexture {
+        uint32_t handle = 0;
+        int32_t width = 1;
+        int32_t height = 1;
+    };
+    MaterialTexture TextureOfMaterial(const std::string& material);
+    // The same for a face of the model (no material, or one out of range: none, 1 x 1).
+    MaterialTexture TextureOfFace(const CModel& model, const CFace& face);
 
     // The model's faces or corners changed: the mesh buffers are made again before the
     // next frame.
@@ -102,10 +113,10 @@ private:
     void DrawAxes();
     void DrawMarkers(std::span<const NodeMarker> markers);
     void DrawMarkedFaces(const CMesh& mesh, std::span<const std::size_t> faces);
-    void DrawMeshBuffered(const CMesh& mesh, bool solid);
-    void DrawMeshPerFace(const CMesh& mesh, bool solid);
-    MeshBuffers& BuffersFor(const CMesh& mesh);
-    void BuildBuffers(const CMesh& mesh, MeshBuffers& b);
+    void DrawMeshBuffered(const CModel& model, const CMesh& mesh, bool solid);
+    void DrawMeshPerFace(const CModel& model, const CMesh& mesh, bool solid);
+    MeshBuffers& BuffersFor(const CModel& model, const CMesh& mesh);
+    void BuildBuffers(const CModel& model, const CMesh& mesh, MeshBuffers& b);
     void ReleaseBuffers();
     void DeleteGl(MeshBuffers& b);
     void Stream(const void* data, std::size_t bytes);
@@ -115,6 +126,7 @@ private:
     Settings& settings_;
     const GlApi& gl_;
     TextureCache textures_;
+    std::unordered_map<std::string, MaterialTexture> materials_;  // by material name, as looked up
     std::unordered_map<const CMesh*, std::unique_ptr<MeshBuffers>> buffers_;
     GLuint streamArray_ = 0;
     GLuint streamBuffer_ = 0;

@@ -252,7 +252,7 @@ void Camera::StoreBookmark(CModel& model, int32_t i) const
 {
     if (i < 0 || i > 9)
         return;
-    auto mark = std::make_unique<UndoSnapshot>();
+    auto mark = std::make_unique<CameraBookmark>();
     mark->eye = eye;
     mark->direction = direction;
     mark->up = up;
@@ -266,7 +266,7 @@ bool Camera::RecallBookmark(CModel& model, int32_t i, Modifiers mods)
 {
     if (i < 0 || static_cast<std::size_t>(i) >= model.bookmarks.size())
         return false;
-    const UndoSnapshot* mark = model.bookmarks[static_cast<std::size_t>(i)].get();
+    const CameraBookmark* mark = model.bookmarks[static_cast<std::size_t>(i)].get();
     // A project file keeps only the number of bookmarks: those read back hold no camera
     // (zero direction and up) and would leave a degenerate view.
     if (!mark || LengthSquared(mark->direction) == 0.0f || LengthSquared(mark->up) == 0.0f)

@@ -310,12 +310,12 @@ private slots:
         f->RefreshPanes();
         auto* vx = f->Pane(3)->findChild<QDoubleSpinBox*>(QStringLiteral("231"));
         QVERIFY(vx && vx->isEnabled());
-        const auto shown = VertexFieldsOf(m, 2, 1, 0);
+        const auto shown = VertexFieldsOf(m, 2, 1, 0, f->Document()->Doc().Environment().textureSize);
         QVERIFY(shown);
         QVERIFY(qAbs(vx->value() - static_cast<double>(shown->filePosition.x)) < 1e-6);
         vx->setValue(-0.08);
         emit vx->editingFinished();
-        const auto typed = VertexFieldsOf(m, 2, 1, 0);
+        const auto typed = VertexFieldsOf(m, 2, 1, 0, f->Document()->Doc().Environment().textureSize);
         QVERIFY(typed);
         QCOMPARE(typed->filePosition.x, -0.08f);
         // The vertex stays the current one for the next field.
@@ -441,7 +441,8 @@ private slots:
         QCOMPARE(doc.model->MeshAt(0)->faces.size(), std::size_t{1});
         QCOMPARE(doc.model->materials, std::vector<std::string>{"crate.mat"});
         QCOMPARE(doc.model->customMaterials.Count(), std::size_t{1});
-        QCOMPARE(doc.model->MeshAt(0)->faces[0]->textureWidth, 8);
+        const CFace& imported = *doc.model->MeshAt(0)->faces[0];
+        QCOMPARE(FaceTextureSize(*doc.model, imported, doc.Environment().textureSize).width, 8);
         QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join(QLatin1Char('|'))));
 
         h.nextSavePath = dir.filePath(QStringLiteral("out"));

@@ -488,6 +488,10 @@ private slots:
         f.Click(kCentre);
         QVERIFY(f.view->RunCommand(cmd::TexturingMode));
         auto u = [&] { return f.doc->Model().geosets[0]->meshes[0]->faces[0]->corners[0].u; };
+        // The drag moves by texture units; the corners count the texels of the face's size.
+        const CFace& face = *f.doc->Model().geosets[0]->meshes[0]->faces[0];
+        const auto width =
+            static_cast<float>(FaceTextureSize(f.doc->Model(), face, f.doc->Doc().Environment().textureSize).width);
         const float before = u();
         f.doc->SetModified(false);
         QTest::mousePress(area, Qt::LeftButton, {}, kCentre);
@@ -497,7 +501,7 @@ private slots:
         f.Moves(Qt::LeftButton, {210, 240}, 200);
         QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(230, 200));
         QCOMPARE(area->cursor().shape(), Qt::ArrowCursor);
-        QVERIFY2(std::fabs(u() - (before + 0.06f)) < 1e-4f,
+        QVERIFY2(std::fabs(u() - (before + 0.06f * width)) < 1e-4f * width,
                  qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(u())));
         QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(f.Frame() != drawn);  // the drawing follows the corners
@@ -538,14 +542,14 @@ private slots:
         f.Show();
         f.Frame();
         CModel& m = f.doc->Model();
-        const auto shown = VertexFieldsOf(m, 2, 1, 0);
+        const auto shown = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
         QVERIFY(shown);
         VertexFields moved = *shown;
         moved.filePosition.x -= 0.01f;
         EditContext c = f.doc->Context();
         QVERIFY(f.doc->Doc().Run(c, SetVertexFields, VertexEdit{2, 1, 0, moved}).changed);
         f.view->PrepareScene();
-        const auto kept = VertexFieldsOf(m, 2, 1, 0);
+        const auto kept = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
         QVERIFY(kept);
         QCOMPARE(kept->filePosition.x, moved.filePosition.x);
     }

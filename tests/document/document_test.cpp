@@ -567,14 +567,14 @@ TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
     ASSERT_TRUE(orvtest::Ok(WriteProjectFile(project, *model, {})));
     auto body = [&]() -> const CFace& { return *doc->model->geosets[0]->meshes[0]->faces[0]; };
 
+    // The texture tool's scales follow the size found (the template's were never set).
     ASSERT_TRUE(doc->OpenDocument(project));
-    EXPECT_EQ(body().textureWidth, 128);
-    EXPECT_EQ(body().uScale, 64.0f);  // the texture tool's scale follows the size found
+    EXPECT_EQ(body().uScale, 64.0f);
     ASSERT_TRUE(doc->NewDocument());
-    EXPECT_EQ(body().textureWidth, 128);
+    EXPECT_EQ(body().uScale, 64.0f);
     // A 3DO has no custom materials: the previous model's do not count.
     ASSERT_TRUE(doc->OpenDocument(Walker()));
-    EXPECT_EQ(body().textureWidth, 1);
+    EXPECT_EQ(body().uScale, 0.0f);
 }
 
 // The one runner of model changes: a step only for a change (which marks the document

@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "document/document.h"
 #include "formats/model3do.h"
+#include "formats/projectfile.h"
 #include "model/corners.h"
 #include "scene_builder.h"
 #include "test_util.h"
@@ -145,4 +148,44 @@ TEST(UntouchedSave, UndoOfAnEditGivesBackTheRadiiRead)
     ASSERT_TRUE(doc.Undo(view));
     ASSERT_TRUE(doc.SaveDocument(after.string()));
     EXPECT_EQ(FirstDifference(SlurpText(after), SlurpText(before)), "");
+}
+
+// A project file keeps each vertex's texture coordinates in its vertex list too, and
+// older files hold them there measured by the picture's size rather than in texels. Read
+// and saved without a change, such a file is written back byte for byte.
+TEST(UntouchedSave, AProjectFileIsWrittenBackAsRead)
+{
+    orvtest::TempDir dir;
+    std::vector<uint8_t> bytes = orvtest::Slurp(orvtest::Fixture("orv", "walker.orv"));
+    auto project = LoadProject(bytes.data(), bytes.size());
+    ASSERT_TRUE(project) << project.error();
+    // Each mesh's vertex list lies in the file as it does in memory: its u and v words
+    // become fractions.
+    int patched = 0;
+    for (const auto& g : project->model->geosets)
+        for (const auto& mesh : g->meshes) {
+            const auto& list = mesh->vertices;
+            if (list.empty())
+                continue;
+            const auto* raw = reinterpret_cast<const uint8_t*>(list.data());
+            const auto at = std::search(bytes.begin(), bytes.end(), raw, raw + list.size() * sizeof(VertexRecord));
+            ASSERT_NE(at, bytes.end()) << mesh->name;
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                VertexRecord r = list[i];
+                r.u = r.u / 256.0f + 0.125f;
+                r.v = r.v / 128.0f + 0.375f;
+                std::memcpy(&*at + i * sizeof(VertexRecord), &r, sizeof r);
+            }
+            ++patched;
+        }
+    ASSERT_GT(patched, 0);
+    const fs::path in = dir / "older.orv", out = dir / "saved.orv";
+    {
+        std::ofstream f(in, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    COrvaneDoc doc(Settings{}, {});
+    ASSERT_TRUE(doc.OpenDocument(in.string()));
+    ASSERT_TRUE(doc.SaveDocument(out.string()));
+    EXPECT_TRUE(orvtest::Slurp(out) == bytes) << "the saved project differs from the one read";
 }

@@ -112,7 +112,7 @@ struct Scene {
     // A command as the table runs it: through the document, one undo step.
     EditOutcome Run(EditContext& c, EditOutcome (*op)(EditContext&)) { return doc.Run(c, op); }
     // The model as a project file holds it (lists rebuilt from the corners).
-    std::vector<uint8_t> Bytes() { return TakeSnapshot(*doc.model, {})->data; }
+    std::vector<uint8_t> Bytes() { return SaveProject(*doc.model, {}); }
     void ExpectValid()
     {
         for (auto& g : doc.model->geosets)
@@ -224,7 +224,8 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     EXPECT_EQ(cornersOfOthers(), others) << "a face-mode step moved faces beside the clicked one";
 
     // The texture relay lays out the clicked face alone; a rename renames it alone.
-    EXPECT_EQ(RelayStoredTextures(mesh, mesh.faces[2].get(), true, false), 1);
+    EXPECT_EQ(RelayStoredTextures(mesh, mesh.faces[2].get(), true, false, [](const CFace&) { return TextureSize{}; }),
+              1);
     FaceFields fields = FaceFieldsOf(*mesh.faces[2]);
     fields.name = "lid";
     ASSERT_TRUE(s.doc.Run(c, SetFaceFields, FaceEdit{0, 2, fields, /*renameGroup=*/true}).changed);
@@ -562,7 +563,6 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutward)
             std::reverse(f.corners.begin(), f.corners.end());
             f.ComputeFaceNormal();
         }
-        f.textureWidth = f.textureHeight = 1;
         return f;
     };
     for (const auto& [a, b] : {std::pair{Vec3{h, h, -h}, Vec3{h, h, h}},

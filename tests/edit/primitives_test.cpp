@@ -59,7 +59,11 @@ TEST(Primitives, CylinderEndsSidesAndTheirCorners)
     EXPECT_EQ(f.name, "Shape");
     EXPECT_EQ(f.material, 0);
     EXPECT_EQ(std::tuple(f.geometryMode, f.lightingMode, f.textureMode, f.type), std::tuple(4, 3, 2, 0u));
-    EXPECT_EQ(std::pair(f.textureWidth, f.uScale), std::pair(64, 32.0f));
+    EXPECT_EQ(std::pair(f.uScale, f.vScale), std::pair(32.0f, 16.0f));
+    // Corners count the texels of that size: the end's corner 0 lies at (cos a, sin a).
+    const VertexRecord& end = b.mesh->faces[1]->corners[0];
+    EXPECT_NEAR(end.u, std::cos(a) * 64.0f, 1e-4f);
+    EXPECT_NEAR(end.v, std::sin(a) * 32.0f, 1e-4f);
     EXPECT_EQ(f.corners[0].color, 0xFFFFFFFFu);
 }
 

@@ -65,17 +65,17 @@ TEST(VertexPane, ShowsModelSpaceInFileAxesWhateverTheView)
     Doc d(Cube());
     d.doc.model->nodes[0]->position = {1, 2, 3};  // internal axes: file (1, 3, 2)
     d.doc.model->RebuildHierarchy();
-    const auto f = VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    const auto f = VertexFieldsOf(*d.doc.model, 0, 0, 0, {});
     ASSERT_TRUE(f);
     // Face 0's last corner is (0.5, -0.5, -0.5): moved by the node, then y and z swapped.
     ExpectClose(f->filePosition, {1.5f, 2.5f, 1.5f});
     // The view's scale and rotation are no part of it.
     d.doc.model->modelMatrix = Matrix4::Scaling(2, 2, 2) * Matrix4::RotationY(1.0f);
-    const auto turned = VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    const auto turned = VertexFieldsOf(*d.doc.model, 0, 0, 0, {});
     ASSERT_TRUE(turned);
     ExpectClose(turned->filePosition, {1.5f, 2.5f, 1.5f});
-    EXPECT_FALSE(VertexFieldsOf(*d.doc.model, 0, 0, 4));  // a quad has vertices 0..3
-    EXPECT_FALSE(VertexFieldsOf(*d.doc.model, 0, 6, 0));
+    EXPECT_FALSE(VertexFieldsOf(*d.doc.model, 0, 0, 4, {}));  // a quad has vertices 0..3
+    EXPECT_FALSE(VertexFieldsOf(*d.doc.model, 0, 6, 0, {}));
 }
 
 TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlongAsOneUndoStep)
@@ -83,7 +83,7 @@ TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlongAsOneUndoStep)
     Doc d(Cube());
     d.doc.model->nodes[0]->position = {1, 0, 0};
     d.doc.model->RebuildHierarchy();
-    const auto shown = VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    const auto shown = VertexFieldsOf(*d.doc.model, 0, 0, 0, {});
     ASSERT_TRUE(shown);
     VertexFields typed = *shown;
     typed.filePosition.x = 2.0f;  // corner x becomes 1.0
@@ -105,7 +105,7 @@ TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlongAsOneUndoStep)
     EXPECT_EQ(d.Mesh().faces[3]->corners[0].u, 0.0f);
     EXPECT_NE(d.Mesh().faces[3]->normal, sideNormal);
     // The same values again change nothing and take no snapshot.
-    EXPECT_FALSE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, *VertexFieldsOf(*d.doc.model, 0, 0, 0)}));
+    EXPECT_FALSE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, *VertexFieldsOf(*d.doc.model, 0, 0, 0, {})}));
     EXPECT_EQ(d.doc.history.UndoList().size(), 1u);
 
     ViewState view;
@@ -117,7 +117,7 @@ TEST(VertexPane, ATypedCoordinateIsWhatTheFileGets)
 {
     orvtest::TempDir dir;
     Doc d(Cube());
-    const auto shown = VertexFieldsOf(*d.doc.model, 0, 0, 0);
+    const auto shown = VertexFieldsOf(*d.doc.model, 0, 0, 0, {});
     ASSERT_TRUE(shown);
     VertexFields typed = *shown;
     typed.filePosition = {-0.08f, 0.25f, 0.125f};
@@ -225,21 +225,22 @@ TEST(Radii, SavedFileDoesNotDependOnTheView)
     }
 }
 
-// Re-preparing the scene (new resources, another colormap) builds the corners again
-// from lists that first take every edit, then divides u and v by the new sizes.
+// Building the corners again (new resources, node pivots moved) first takes every edit
+// into the lists; the corners keep their texels whatever the sizes now known.
 TEST(Corners, RebuildingForNewTextureSizesKeepsEdits)
 {
     Doc d(Cube());
     d.doc.model->materials = {"wall.mat"};
     for (auto& f : d.Mesh().faces)
         f->material = 0;
-    d.Mesh().faces[0]->corners[0].u = 32.0f;  // in texels while the size is unknown
+    d.Mesh().faces[0]->corners[0].u = 32.0f;
     d.Mesh().faces[0]->corners[0].SetPosition({-0.75f, -0.5f, -0.5f});
-    RebuildFaceCorners(*d.doc.model, [](const std::string&) { return TextureSize{64, 16}; });
+    const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 16}; };
+    RebuildFaceCorners(*d.doc.model, sizes);
     const CFace& f = *d.Mesh().faces[0];
     EXPECT_EQ(f.corners[0].Position(), Vec3(-0.75f, -0.5f, -0.5f));
-    EXPECT_FLOAT_EQ(f.corners[0].u, 0.5f);
-    EXPECT_EQ(f.textureWidth, 64);
+    EXPECT_EQ(f.corners[0].u, 32.0f);
+    EXPECT_EQ(f.uScale, 32.0f);  // the tool's scale, unset until now, follows the size
 
     // A mesh whose corners were never built keeps its lists.
     CModel listsOnly;

@@ -316,19 +316,30 @@ TEST_F(PickScene, TextureDragFollowsTheMouse)
     CFace& f = Face(0, 0);
     for (auto& c : f.corners)
         c.u = c.v = 0.5f;
-    EXPECT_FALSE(sel.TextureDrag(model, modes, true, 10, 10, {}));  // not in texturing mode
+    EXPECT_FALSE(sel.TextureDrag(model, modes, true, 10, 10, {}, {}));  // not in texturing mode
     modes.texturingMode = true;
-    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 10, 10, {}));  // takes the point
-    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 5, 10, {}));
+    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 10, 10, {}, {}));  // takes the point
+    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 5, 10, {}, {}));
     EXPECT_FLOAT_EQ(f.corners[2].u, 0.5f - 5 * 0.2f * 0.01f);
     // Releasing the button forgets the point: the next drag starts without a jump. The
     // next move counts from the last one; Ctrl drags slowly.
-    EXPECT_FALSE(sel.TextureDrag(model, modes, false, 100, 100, {}));
-    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 300, 300, {}));
-    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 300, 310, kCtrl));
-    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 300, 323, kCtrl));
+    EXPECT_FALSE(sel.TextureDrag(model, modes, false, 100, 100, {}, {}));
+    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 300, 300, {}, {}));
+    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 300, 310, kCtrl, {}));
+    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 300, 323, kCtrl, {}));
     EXPECT_FLOAT_EQ(f.corners[1].v, 0.5f + 23 * 0.1f * 0.01f);
     EXPECT_FLOAT_EQ(f.corners[1].u, 0.49f);
+    // The steps are texture units: a face on a 64 x 32 texture moves by as many texels.
+    model.materials = {"wall.mat"};
+    f.material = 0;
+    const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 32}; };
+    EXPECT_FALSE(sel.TextureDrag(model, modes, false, 0, 0, {}, sizes));
+    const float u = f.corners[1].u, v = f.corners[1].v;
+    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 300, 300, {}, sizes));
+    EXPECT_TRUE(sel.TextureDrag(model, modes, true, 295, 310, {}, sizes));
+    // (Units are rounded to five decimals, which the texels scale up.)
+    EXPECT_NEAR(f.corners[1].u, u - 5 * 0.2f * 0.01f * 64, 64 * 1e-5f);
+    EXPECT_NEAR(f.corners[1].v, v + 10 * 0.2f * 0.01f * 32, 32 * 1e-5f);
 }
 
 TEST_F(PickScene, DamagedIndicesAreSkipped)

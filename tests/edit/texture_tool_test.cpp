@@ -38,7 +38,7 @@ TEST(TextureTool, SquareUnfoldsFromTheStartVertexMirroredAndTurned)
     CFace f = FaceThrough(kSquare);
     TextureLayout layout;
     layout.uScale = layout.vScale = 1;
-    ASSERT_TRUE(ApplyTextureLayout(f, layout));
+    ASSERT_TRUE(ApplyTextureLayout(f, layout, {}));
     // The start vertex at the offsets, its predecessor along v, its successor along u.
     ExpectUV(f, 0, 0, 0);
     ExpectUV(f, 3, 0, 1);
@@ -46,7 +46,7 @@ TEST(TextureTool, SquareUnfoldsFromTheStartVertexMirroredAndTurned)
     ExpectUV(f, 2, 1, 1);
 
     layout.mirror = true;
-    ASSERT_TRUE(ApplyTextureLayout(f, layout));
+    ASSERT_TRUE(ApplyTextureLayout(f, layout, {}));
     ExpectUV(f, 3, 0, -1);
     ExpectUV(f, 1, 1, 0);
     ExpectUV(f, 2, 1, -1);
@@ -54,7 +54,7 @@ TEST(TextureTool, SquareUnfoldsFromTheStartVertexMirroredAndTurned)
     layout.mirror = false;
     layout.angle = 90;
     layout.uOffset = 0.5f;
-    ASSERT_TRUE(ApplyTextureLayout(f, layout));
+    ASSERT_TRUE(ApplyTextureLayout(f, layout, {}));
     ExpectUV(f, 1, 0.5f, 1);  // the flat point (1, 0) turned to (0, 1), then offset
     ExpectUV(f, 3, -0.5f, 0);
     ExpectUV(f, 2, -0.5f, 1);
@@ -64,7 +64,7 @@ TEST(TextureTool, TriangleWithScalesOffsetsAndAnotherStart)
 {
     CFace f = FaceThrough({{0, 0, 0}, {2, 0, 0}, {0, 1, 0}});
     TextureLayout layout{1, 0, 0.5f, 0.25f, 2, 3, false};
-    ASSERT_TRUE(ApplyTextureLayout(f, layout));
+    ASSERT_TRUE(ApplyTextureLayout(f, layout, {}));
     ExpectUV(f, 1, 0.5f, 0.25f);
     ExpectUV(f, 0, 0.5f, 6.25f);  // along the edge to the predecessor: v = 3 * 2
     ExpectUV(f, 2, 2.5f, 6.25f);  // 2 along and 1 across: u = 2 * 1, v = 3 * 2
@@ -82,23 +82,23 @@ TEST(TextureTool, DegenerateFacesAreRefused)
     TextureLayout layout;
     layout.uScale = layout.vScale = 1;
     EXPECT_NE(TextureLayoutProblem(line, 0).find("no area"), std::string::npos);
-    EXPECT_FALSE(ApplyTextureLayout(line, layout));
+    EXPECT_FALSE(ApplyTextureLayout(line, layout, {}));
     EXPECT_EQ(UV(line, 1).first, 0.75f);
 
     CFace two = FaceThrough({{0, 0, 0}, {1, 0, 0}});
     EXPECT_NE(TextureLayoutProblem(two, 0).find("three"), std::string::npos);
-    EXPECT_FALSE(ApplyTextureLayout(two, layout));
+    EXPECT_FALSE(ApplyTextureLayout(two, layout, {}));
 
     // A start vertex on top of its predecessor has no direction to unfold along.
     CFace doubled = FaceThrough({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}});
     EXPECT_FALSE(TextureLayoutProblem(doubled, 3).empty());
     EXPECT_TRUE(TextureLayoutProblem(doubled, 0).empty());
     layout.startVertex = 3;
-    EXPECT_FALSE(ApplyTextureLayout(doubled, layout));
+    EXPECT_FALSE(ApplyTextureLayout(doubled, layout, {}));
     layout.startVertex = 7;
-    EXPECT_FALSE(ApplyTextureLayout(doubled, layout));
+    EXPECT_FALSE(ApplyTextureLayout(doubled, layout, {}));
     layout.startVertex = 0;
-    ASSERT_TRUE(ApplyTextureLayout(doubled, layout));
+    ASSERT_TRUE(ApplyTextureLayout(doubled, layout, {}));
     for (int k = 0; k < 4; ++k)
         EXPECT_TRUE(std::isfinite(UV(doubled, k).first) && std::isfinite(UV(doubled, k).second)) << k;
 }
@@ -115,7 +115,7 @@ TEST(TextureTool, TransferContinuesTheTextureAcrossASharedEdge)
     source.uScale = 32;
     source.vScale = 16;
     CFace target = FaceThrough({{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
-    ASSERT_TRUE(TransferTexture(target, source));
+    ASSERT_TRUE(TransferTexture(target, source, {}, {}));
     ExpectUV(target, 0, 1, 0);
     ExpectUV(target, 1, 2, 0);
     ExpectUV(target, 2, 2, 1);
@@ -129,7 +129,7 @@ TEST(TextureTool, TransferContinuesTheTextureAcrossASharedEdge)
     // No shared edge: the target keeps its coordinates.
     CFace apart = FaceThrough({{5, 0, 0}, {6, 0, 0}, {6, 1, 0}});
     FaceVertex(apart, 2)->u = 0.5f;
-    EXPECT_FALSE(TransferTexture(apart, source));
+    EXPECT_FALSE(TransferTexture(apart, source, {}, {}));
     EXPECT_EQ(UV(apart, 2).first, 0.5f);
 
     // A source with no extent away from the edge gives the edge's coordinates, never NaN.
@@ -137,7 +137,31 @@ TEST(TextureTool, TransferContinuesTheTextureAcrossASharedEdge)
     FaceVertex(sliver, 0)->v = 0;
     FaceVertex(sliver, 2)->v = 1;
     CFace beside = FaceThrough({{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
-    TransferTexture(beside, sliver);
+    TransferTexture(beside, sliver, {}, {});
     for (int k = 0; k < 4; ++k)
         EXPECT_TRUE(std::isfinite(UV(beside, k).first) && std::isfinite(UV(beside, k).second)) << k;
+}
+
+// Corners count texels; the tool works in texture units, each face's measured by its own
+// texture's size, so laid-out and transferred coordinates scale with the sizes.
+TEST(TextureTool, CornersHoldTexelsOfTheFacesOwnSize)
+{
+    CFace f = FaceThrough(kSquare);
+    TextureLayout layout;
+    layout.uScale = layout.vScale = 1;
+    ASSERT_TRUE(ApplyTextureLayout(f, layout, {64, 32}));
+    ExpectUV(f, 3, 0, 32);  // (0, 1) in units
+    ExpectUV(f, 1, 64, 0);  // (1, 0)
+    ExpectUV(f, 2, 64, 32);
+
+    // f, 64 x 32, continues onto a neighbour of a texture 16 x 8: the neighbour's far
+    // edge lies at u = 2 units, which its own size makes 32 texels.
+    CFace target = FaceThrough({{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
+    ASSERT_TRUE(TransferTexture(target, f, {16, 8}, {64, 32}));
+    ExpectUV(target, 0, 16, 0);
+    ExpectUV(target, 1, 32, 0);
+    ExpectUV(target, 2, 32, 8);
+    ExpectUV(target, 3, 16, 8);
+    // The tool's parameters stay in units.
+    EXPECT_EQ(std::pair(target.uOffset, target.vOffset), std::pair(1.0f, 0.0f));
 }

@@ -38,7 +38,8 @@ struct Scene {
     }
     EditContext Ctx() { return EditContext{doc, settings, &selection, nullptr}; }
     CMesh& Mesh() { return *doc.model->MeshAt(0); }
-    std::vector<uint8_t> Bytes() { return TakeSnapshot(*doc.model, {})->data; }
+    // The model as a project file holds it.
+    std::vector<uint8_t> Bytes() { return SaveProject(*doc.model, {}); }
 };
 
 std::size_t DistinctPositions(const CMesh& mesh)

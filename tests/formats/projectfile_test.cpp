@@ -50,7 +50,7 @@ std::unique_ptr<CModel> Populated()
     m->nodes[1]->rotation = {10, 0, 5};
     m->RebuildHierarchy();
     m->puppetModes[0]->items[0]->flags = 0x28;
-    m->bookmarks.push_back(std::make_unique<UndoSnapshot>());
+    m->bookmarks.push_back(std::make_unique<CameraBookmark>());
     auto mat = std::make_unique<CTreeObject>("crate.mat", 0, 3);
     mat->data = {1, 2, 3};
     m->customMaterials.Add(std::move(mat));

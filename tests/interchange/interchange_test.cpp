@@ -122,8 +122,8 @@ void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
             for (std::size_t c = 0; c < fa.corners.size(); ++c) {
                 orvtest::ExpectClose(fa.corners[c].Position(), fb.corners[c].Position(), 1e-5f);
                 // Texture coordinates in texels, as the file keeps them.
-                EXPECT_NEAR(fa.corners[c].u * fa.textureWidth, fb.corners[c].u * fb.textureWidth, 1e-3);
-                EXPECT_NEAR(fa.corners[c].v * fa.textureHeight, fb.corners[c].v * fb.textureHeight, 1e-3);
+                EXPECT_NEAR(fa.corners[c].u, fb.corners[c].u, 1e-3);
+                EXPECT_NEAR(fa.corners[c].v, fb.corners[c].v, 1e-3);
             }
         }
     }
@@ -349,7 +349,10 @@ TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
     EXPECT_EQ(image->Cel(0)[127], NearestPaletteIndex(palette, 0, 0, 255));
     for (const auto& f : m.MeshAt(0)->faces) {
         EXPECT_EQ(f->corners.size(), 4u);
-        EXPECT_EQ(std::pair(f->textureWidth, f->textureHeight), std::pair(128, 64));
+        for (const auto& c : f->corners) {  // texels of the 128 x 64 picture
+            EXPECT_TRUE(c.u == 0.0f || c.u == 128.0f) << c.u;
+            EXPECT_TRUE(c.v == 0.0f || c.v == 64.0f) << c.v;
+        }
         // Facing away from the centre, half a unit out.
         EXPECT_NEAR(Dot(f->normal, f->Centroid()), 0.5f, 1e-5f);
     }
@@ -359,8 +362,8 @@ TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
         return c.Position() == Vec3(0.5f, -0.5f, -0.5f);  // file vertex 1 with x turned
     });
     ASSERT_NE(corner, front.corners.end());
-    EXPECT_FLOAT_EQ(corner->u * 128, 0.0f);
-    EXPECT_FLOAT_EQ(corner->v * 64, 64.0f);
+    EXPECT_FLOAT_EQ(corner->u, 0.0f);
+    EXPECT_FLOAT_EQ(corner->v, 64.0f);
 }
 
 // An imported mesh is culled by the game with a sphere around its origin: a unit cube

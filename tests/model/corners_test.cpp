@@ -56,7 +56,7 @@ TEST(BuildFaceCorners, BuildsReversedCornersWithPlacementAndIntensity)
               std::make_pair(Vec3(0, 0, 1), Vec3()));
     EXPECT_EQ(std::make_pair(f0.corners[0].Intensity(), f0.corners[2].Intensity()), std::make_pair(0.75f, 0.25f));
     EXPECT_EQ(std::tie(f0.corners[0].color, f0.corners[0].reserved), std::make_tuple(0x00FFFFFFu, 0u));
-    // Without a material: 1 x 1, so u and v stay in texels; scales default to 1.
+    // Corners hold u and v in texels; without a material the scales default to 1.
     EXPECT_EQ(std::tie(f0.corners[0].v, f0.uScale, f0.vScale), std::make_tuple(16.0f, 1.0f, 1.0f));
     EXPECT_EQ(f0.normal, Vec3(0, 1, 0));
     // Mesh 1 takes the pivot of the first node that places it (node 1, not node 2).
@@ -66,7 +66,7 @@ TEST(BuildFaceCorners, BuildsReversedCornersWithPlacementAndIntensity)
     EXPECT_EQ(fx.Face(1).uScale, 0.0f);
 }
 
-TEST(BuildFaceCorners, DividesByTheKnownTextureSize)
+TEST(BuildFaceCorners, KnownTextureSizesSetTheScalesNotTheCorners)
 {
     Fixture fx;
     std::vector<std::string> asked;
@@ -76,8 +76,8 @@ TEST(BuildFaceCorners, DividesByTheKnownTextureSize)
     });
     EXPECT_EQ(asked, std::vector<std::string>{"b.mat"});
     CFace& f = fx.Face(1);
-    EXPECT_EQ(std::tie(f.textureWidth, f.textureHeight), std::make_tuple(64, 32));
-    EXPECT_EQ(std::tie(f.corners[1].u, f.corners[0].v), std::make_tuple(0.5f, 0.5f));  // 32 / 64, 16 / 32
+    EXPECT_EQ(FaceTextureSize(fx.model, f, Size64x32), (TextureSize{64, 32}));
+    EXPECT_EQ(std::tie(f.corners[1].u, f.corners[0].v), std::make_tuple(32.0f, 16.0f));  // texels as listed
     EXPECT_EQ(std::tie(f.uScale, f.vScale), std::make_tuple(32.0f, 16.0f));
     // A scale already set is kept; a second pass gives the same corners.
     f.uScale = 3.0f;
@@ -99,5 +99,5 @@ TEST(BuildFaceCorners, DividesByTheKnownTextureSize)
     EXPECT_EQ(std::make_pair(g.corners[0].Position(), g.corners[0].u), std::make_pair(Vec3(1, 0, 0), 0.0f));
     EXPECT_EQ(std::make_pair(g.corners[1].Position(), g.corners[1].v), std::make_pair(Vec3(0, 0, 1), 0.0f));
     EXPECT_EQ(g.corners[2].u, 32.0f);
-    EXPECT_EQ(f.textureWidth, 1);
+    EXPECT_EQ(FaceTextureSize(fx.model, f, Size64x32), (TextureSize{1, 1}));
 }

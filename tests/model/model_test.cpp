@@ -21,12 +21,10 @@ VertexRecord Corner(float x, float y, float z, float u = 0, float v = 0, uint32_
     return r;
 }
 
-CFace& AddFace(CMesh& m, std::vector<VertexRecord> corners, int w = 1, int h = 1)
+CFace& AddFace(CMesh& m, std::vector<VertexRecord> corners)
 {
     auto f = std::make_unique<CFace>();
     f->corners = std::move(corners);
-    f->textureWidth = w;
-    f->textureHeight = h;
     m.faces.push_back(std::move(f));
     return *m.faces.back();
 }
@@ -87,9 +85,7 @@ struct Reference {
             Less3);
         Pass(
             m, texVertices, tidx,
-            [](const CFace& f, VertexRecord r) {
-                r.u *= static_cast<float>(f.textureWidth);
-                r.v *= static_cast<float>(f.textureHeight);
+            [](const CFace&, VertexRecord r) {
                 CleanTexCoords(r.u, r.v);
                 return r;
             },
@@ -133,7 +129,7 @@ TEST(RebuildMeshLists, MatchesTheIncrementalAlgorithmBitForBit)
             for (int c = static_cast<int>(rng() % 7); c > 0; --c)  // includes empty and degenerate faces
                 cs.push_back(Corner(pick(positions), pick(positions), pick(positions), pick(texCoords), pick(texCoords),
                                     static_cast<uint32_t>(rng())));
-            AddFace(m, cs, 1 + static_cast<int>(rng() % 64), 1 + static_cast<int>(rng() % 64));
+            AddFace(m, cs);
         }
         Reference ref(m);
         m.RebuildMeshLists();
@@ -163,25 +159,6 @@ TEST(RebuildMeshLists, SurvivesNaNCoordinates)
             EXPECT_LT(static_cast<std::size_t>(i), m.vertices.size());
 }
 
-// A face whose texture size was never set (0, a face made by an edit) keeps its
-// coordinates as texels instead of losing them to a scale of 0.
-TEST(RebuildMeshLists, UnsetTextureSizeKeepsTexels)
-{
-    CMesh m;
-    VertexRecord a = Corner(0, 0, 0), b = Corner(1, 0, 0), c = Corner(0, 1, 0);
-    a.u = 5.0f;
-    b.v = 3.0f;
-    AddFace(m, {a, b, c});
-    m.faces[0]->textureWidth = m.faces[0]->textureHeight = 0;
-    m.RebuildMeshLists();
-    float maxU = 0, maxV = 0;
-    for (const auto& t : m.textureVertices) {
-        maxU = std::max(maxU, t.u);
-        maxV = std::max(maxV, t.v);
-    }
-    EXPECT_EQ(std::pair(maxU, maxV), std::pair(5.0f, 3.0f));
-}
-
 TEST(FaceOps, NormalPlanarityAndCentroid)
 {
     // Each corner is measured against the mean plane of Newell's normal. For a unit square
@@ -208,62 +185,6 @@ TEST(FaceOps, NormalPlanarityAndCentroid)
     f.corners = {Corner(0, 0, 0), Corner(4, 0, 0), Corner(3, 1, 0), Corner(1, 1, 0)};
     EXPECT_NEAR(f.Centroid().x, 2.0f, 1e-5);
     EXPECT_NEAR(f.Centroid().y, 4.0f / 9.0f, 1e-5);
-}
-
-// A copy carries every field of its face or mesh, each set here to a value of its own so
-// that a field left out or taken from its neighbour shows; the lists the rebuild makes are
-// left to it. Bare copies leave out the corners or the faces; full ones are deep.
-TEST(FaceOps, CopiesCarryEveryField)
-{
-    CFace f;
-    f.name = "hull", f.material = 3, f.type = 0x10, f.geometryMode = 4, f.lightingMode = 5, f.textureMode = 2;
-    f.extraLight = 0.5f, f.normal = {0, 0.6f, 0.8f}, f.texture = 7, f.textureWidth = 64, f.textureHeight = 32;
-    f.startVertex = 6, f.angle = 45, f.uOffset = 0.25f, f.vOffset = 0.75f, f.uScale = 1.5f, f.vScale = 2.5f;
-    f.mirror = 1;
-    f.corners = {Corner(0, 0, 0), Corner(4, 0, 0), Corner(3, 1, 0), Corner(1, 1, 0)};
-    f.vertexIndices = {1, 2, 3, 0};
-    f.textureVertexIndices = {0, 1, 2, 3};
-    // Every field but the lists: a field left out or taken from its neighbour differs.
-    auto faceFields = [](const CFace& x) {
-        return std::tuple(x.name, x.material, x.type, x.geometryMode, x.lightingMode, x.textureMode, x.extraLight,
-                          x.normal, x.texture, x.textureWidth, x.textureHeight, x.startVertex, x.angle, x.uOffset,
-                          x.vOffset, x.uScale, x.vScale, x.mirror);
-    };
-    for (const bool withCorners : {false, true}) {
-        SCOPED_TRACE(withCorners);
-        const auto c = CopyFace(f, withCorners);
-        EXPECT_EQ(faceFields(*c), faceFields(f));
-        EXPECT_EQ(c->corners.size(), withCorners ? 4u : 0u);
-        EXPECT_TRUE(c->vertexIndices.empty() && c->textureVertexIndices.empty());
-    }
-
-    CMesh mesh;
-    mesh.name = "body", mesh.radius = 2.5f, mesh.geometryMode = 1, mesh.lightingMode = 3, mesh.textureMode = 2;
-    mesh.nodeMatrix = Matrix4::Translation({1, 2, 3});
-    mesh.placementOffset = {4, 5, 6};
-    mesh.vertices.resize(4);
-    mesh.faces.push_back(CopyFace(f, true));
-    auto meshFields = [](const CMesh& x) {
-        return std::tuple(x.name, x.radius, x.geometryMode, x.lightingMode, x.textureMode, x.nodeMatrix,
-                          x.placementOffset);
-    };
-    for (const bool withFaces : {false, true}) {
-        SCOPED_TRACE(withFaces);
-        const auto c = CopyMesh(mesh, withFaces);
-        EXPECT_EQ(meshFields(*c), meshFields(mesh));
-        EXPECT_EQ(c->faces.size(), withFaces ? 1u : 0u);
-        EXPECT_TRUE(c->vertices.empty());
-    }
-
-    CGeometry g;
-    g.meshes.push_back(CopyMesh(mesh, true));
-    const auto gc = CopyGeometry(g);
-    ASSERT_EQ(gc->meshes.size(), 1u);
-    EXPECT_EQ(gc->meshes[0]->name, "body");
-    ASSERT_EQ(gc->meshes[0]->faces.size(), 1u);
-    EXPECT_EQ(gc->meshes[0]->faces[0]->mirror, 1u);
-    EXPECT_EQ(gc->meshes[0]->faces[0]->corners.size(), 4u);
-    EXPECT_NE(gc->meshes[0]->faces[0].get(), g.meshes[0]->faces[0].get());
 }
 
 TEST(Hierarchy, SiblingChainsPosesAndDamagedLinks)

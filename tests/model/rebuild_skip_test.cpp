@@ -55,7 +55,6 @@ VertexRecord Corner(std::mt19937& rng)
 std::unique_ptr<CFace> RandomFace(std::mt19937& rng)
 {
     auto f = std::make_unique<CFace>();
-    f->textureWidth = f->textureHeight = 16;
     for (int i = 3 + static_cast<int>(rng() % 3); i > 0; --i)
         f->corners.push_back(Corner(rng));
     return f;
@@ -85,8 +84,6 @@ TEST(RebuildSkip, EveryKindOfChangeGivesTheFullRebuildsLists)
         {"nothing", [](CMesh&) {}},
         {"corner position", [&](CMesh& m) { corner(m).x += 0.5f; }},
         {"corner colour", [&](CMesh& m) { corner(m).color ^= 0x10; }},
-        {"texture width", [&](CMesh& m) { face(m).textureWidth *= 2; }},
-        {"texture height", [&](CMesh& m) { face(m).textureHeight = 3; }},
         {"placement offset", [&](CMesh& m) { m.placementOffset.y += 1.0f; }},
         {"face added", [&](CMesh& m) { m.faces.push_back(RandomFace(rng)); }},
         {"face removed",

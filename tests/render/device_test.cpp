@@ -45,7 +45,8 @@ TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
     scene.SetMaterialResolver(
         [](const std::string&, const std::string&) { return std::optional(SolidCels(2, 2, {0xFF0000})); });
     scene.PrepareScene(*model);
-    EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->texture, 0u);  // the picture cannot become a texture
+    // The picture cannot become a texture.
+    EXPECT_EQ(scene.TextureOfFace(*model, *model->geosets[0]->meshes[0]->faces[0]).handle, 0u);
     scene.Draw(*model, NodeOrder(*model), {});
 }
 

@@ -104,14 +104,12 @@ inline std::unique_ptr<orv::CModel> MakeModel(int meshes)
 
 // A face whose vertex index list runs through the points in order, with texture
 // vertices in texels; its corners built as the model builds them (in reverse order, u
-// and v divided by the texture size).
+// and v the texels).
 inline orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<Vec3>& points, int32_t material = -1,
-                           const std::vector<std::pair<float, float>>& texels = {}, int32_t texW = 1, int32_t texH = 1)
+                           const std::vector<std::pair<float, float>>& texels = {})
 {
     auto face = std::make_unique<orv::CFace>();
     face->material = material;
-    face->textureWidth = texW;
-    face->textureHeight = texH;
     for (std::size_t i = 0; i < points.size(); ++i) {
         orv::VertexRecord v, t;
         v.SetPosition(points[i]);
@@ -122,8 +120,8 @@ inline orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<Vec3>& points, in
         mesh.vertices.push_back(v);
         mesh.textureVertices.push_back(t);
         v.color = 0x00FFFFFF;
-        v.u = t.u / static_cast<float>(texW);
-        v.v = t.v / static_cast<float>(texH);
+        v.u = t.u;
+        v.v = t.v;
         face->corners.insert(face->corners.begin(), v);
     }
     mesh.faces.push_back(std::move(face));

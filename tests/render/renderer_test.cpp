@@ -7,6 +7,7 @@
 
 #include "anim/playback.h"
 #include "edit/view_commands.h"
+#include "formats/model3do.h"
 #include "render/render_test_util.h"
 #include "render/renderer.h"
 #include "resources/catalog.h"
@@ -168,6 +169,31 @@ TEST_F(RendererTest, StatusPassAfterTheFrameAndNoFrameDuringIt)
     EXPECT_EQ(seen.horizontal.max, 1000);  // the square's box
 }
 
+// Drawing only reads the model: with the game's textures found (sizes that the document
+// opening the file did not know), frames in every render mode leave what a save writes,
+// project and 3DO alike, as it was.
+TEST_F(RendererTest, DrawingNeverChangesWhatIsSaved)
+{
+    const std::string walker = std::string(ORVANE_BINARY_DIR) + "/share/orvane/sample/walker.3do";
+    ASSERT_TRUE(doc_->OpenDocument(walker));
+    auto saved = [&] {
+        const auto project = SaveProject(Model(), doc_->savedCamera);
+        return std::pair(project, Format3do(Model(), "walker.3do"));
+    };
+    const auto before = saved();
+    ASSERT_TRUE(LoadSample());
+    renderer_->PrepareScene();
+    ASSERT_NE(renderer_->Scene().TextureOfFace(Model(), *Model().geosets[0]->meshes[0]->faces[0]).width, 1);
+    for (int32_t mode = 0; mode <= 4; ++mode) {
+        selection_.currentMesh = mode >= 2 ? 0 : -1;
+        doc_->modes.renderMode = static_cast<RenderMode>(mode);
+        now_ += 1000;
+        ASSERT_TRUE(renderer_->RenderFrame(true));
+        EXPECT_TRUE(renderer_->LastFrameDrawn());
+    }
+    EXPECT_TRUE(saved() == before) << "drawing changed the saved bytes";
+}
+
 TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
 {
     ASSERT_TRUE(LoadSample());
@@ -178,21 +204,24 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
     renderer_->PrepareScene();
     EXPECT_TRUE(selection_.nodes.empty());  // preparing clears the node markers
     const CFace& face = *Model().geosets[0]->meshes[0]->faces[0];
-    EXPECT_EQ(std::pair(face.textureWidth, face.textureHeight), std::pair(256, 256));
-    EXPECT_FLOAT_EQ(face.corners[1].u, 1.0f);  // corners rebuilt with the real size
+    const auto texture = renderer_->Scene().TextureOfFace(Model(), face);
+    EXPECT_EQ(std::pair(texture.width, texture.height), std::pair(256, 256));
+    EXPECT_FLOAT_EQ(face.corners[1].u, 256.0f);  // corners keep the file's texels
     // (Its colour through the colormap is checked in the view's tests.)
 
     // A material found nowhere takes the archive's fallback.
     Model().geosets[0]->meshes[0]->faces[0]->material = 1;
     renderer_->PrepareScene();
-    EXPECT_NE(face.texture, 0u);
+    EXPECT_NE(renderer_->Scene().TextureOfFace(Model(), face).handle, 0u);
 
-    // A model replaced behind the renderer's back is prepared before it is drawn.
+    // A model replaced behind the renderer's back is prepared before it is drawn: what
+    // was made for the one before (node markers among it) goes.
+    selection_.RebuildNodes(Model(), doc_->modes, settings_);
+    ASSERT_FALSE(selection_.nodes.empty());
     doc_->model = Square("checker.mat");
-    const CFace& other = *Model().geosets[0]->meshes[0]->faces[0];
-    EXPECT_EQ(other.texture, 0u);
     renderer_->RenderFrame(true);
-    EXPECT_NE(other.texture, 0u);
+    EXPECT_TRUE(selection_.nodes.empty());
+    EXPECT_NE(renderer_->Scene().TextureOfFace(Model(), *Model().geosets[0]->meshes[0]->faces[0]).handle, 0u);
 }
 
 // A project opens with its saved camera; a model file is centred on its box, in front of

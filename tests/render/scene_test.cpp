@@ -234,7 +234,7 @@ TEST_F(SceneTest, OutOfRangeIndicesAreSkipped)
     model->nodes.push_back(std::make_unique<C3doNode>());
     model->nodes[2]->mesh = 1234;
     scene_->PrepareScene(*model);
-    EXPECT_EQ(model->geosets[0]->meshes[0]->faces[0]->texture, 0u);
+    EXPECT_EQ(scene_->TextureOfFace(*model, *model->geosets[0]->meshes[0]->faces[0]).handle, 0u);
 
     for (int32_t mode = 0; mode <= 4; ++mode) {
         SceneDrawOptions options;
@@ -280,7 +280,7 @@ TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
                 if (k % 11 == 5)
                     points.resize(k % 2 ? 1 : 2);
                 AddFace(*model->geosets[0]->meshes[static_cast<std::size_t>(m)], points, k % 4 - 1,
-                        {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {2, 2}}, 4, 4);
+                        {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {2, 2}});
             }
     scene_->PrepareScene(*model);
     for (int32_t mode = 0; mode <= 4; ++mode) {

@@ -71,7 +71,8 @@ TEST_F(TextureTest, TexturedFaceShowsItsTextureRowZeroOnTop)
     AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1.0f, 2.0f), 0, {{0, 2}, {4, 2}, {4, 0}, {0, 0}});
     scene_->PrepareScene(*model);
     const CFace& face = *model->geosets[0]->meshes[0]->faces[0];
-    EXPECT_EQ(std::pair(face.textureWidth, face.textureHeight), std::pair(4, 2));
+    const auto texture = scene_->TextureOfFace(*model, face);
+    EXPECT_EQ(std::pair(texture.width, texture.height), std::pair(4, 2));
 
     const RgbaImage image = Render(*model);
     EXPECT_TRUE(Near(ColorAt(image, {0, 0.5f, 2.0f}), Through565(top), 1));
@@ -116,8 +117,9 @@ TEST_F(TextureTest, FacesShowTheirPictureOrWhite)
     const RgbaImage image = Render(*model);
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(ColorAt(image, {-0.9f + 0.3f * static_cast<float>(i), 0, 2.0f}), faces[i].colour) << i;
-        EXPECT_EQ(mesh.faces[static_cast<std::size_t>(i)]->texture != 0, faces[i].colour != kWhite) << i;
-        EXPECT_EQ(mesh.faces[static_cast<std::size_t>(i)]->textureWidth, faces[i].width) << i;
+        const auto texture = scene_->TextureOfFace(*model, *mesh.faces[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(texture.handle != 0, faces[i].colour != kWhite) << i;
+        EXPECT_EQ(texture.width, faces[i].width) << i;
     }
     EXPECT_EQ(device_->Api().GetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -133,7 +135,7 @@ TEST_F(TextureTest, TextureMappingChoosesTheFilter)
         image.pixels = {0, 1};
         return std::optional(image);
     });
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1.0f, 2.0f), 0, {{0, 1}, {2, 1}, {2, 0}, {0, 0}}, 2, 1);
+    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1.0f, 2.0f), 0, {{0, 1}, {2, 1}, {2, 0}, {0, 0}});
     auto distinctColours = [&](int32_t mapping) {
         settings_.textureMapping = mapping;
         EXPECT_TRUE(MakeDevice(64, 64));
@@ -162,24 +164,22 @@ TEST_F(TextureTest, WithoutResourcesFacesKeepCornersAndLoseTextures)
     CMesh& mesh = *model->geosets[0]->meshes[0];
     AddFace(mesh, FacingSquare(0, 0, 1, 2), 0, {{8, 4}, {0, 4}, {0, 0}, {8, 0}});
     scene_->PrepareScene(*model);
-    const uint32_t oldHandle = mesh.faces[0]->texture;
-    ASSERT_NE(oldHandle, 0u);
-    EXPECT_FLOAT_EQ(mesh.faces[0]->corners[3].u, 1.0f);  // 8 texels of 8
-    EXPECT_EQ(std::pair(mesh.faces[0]->textureWidth, mesh.faces[0]->textureHeight), std::pair(8, 4));
+    const auto texture = scene_->TextureOfFace(*model, *mesh.faces[0]);
+    ASSERT_NE(texture.handle, 0u);
+    EXPECT_EQ(std::pair(texture.width, texture.height), std::pair(8, 4));
+    EXPECT_EQ(mesh.faces[0]->corners[3].u, 8.0f);  // the corners keep their texels
 
-    // Without a resolver the corners are not rebuilt (with unknown sizes) and no face
-    // keeps a texture.
-    mesh.faces[0]->corners[3].u = 0.5f;
-    const float u = mesh.faces[0]->corners[3].u;
+    // Without a resolver no face has a texture; the corners are as they were.
     scene_->SetMaterialResolver({});
     scene_->PrepareScene(*model);
-    EXPECT_EQ(mesh.faces[0]->texture, 0u);
-    EXPECT_EQ(scene_->Textures().Find(oldHandle), nullptr);
-    EXPECT_EQ(mesh.faces[0]->corners[3].u, u);
+    const auto none = scene_->TextureOfFace(*model, *mesh.faces[0]);
+    EXPECT_EQ(std::tuple(none.handle, none.width, none.height), std::tuple(0u, 1, 1));
+    EXPECT_EQ(scene_->Textures().Find(texture.handle), nullptr);
+    EXPECT_EQ(mesh.faces[0]->corners[3].u, 8.0f);
 }
 
-// A face still holding the handle of a texture from before the cache was rebuilt is
-// drawn white, never with whatever texture took that texture's place.
+// A material still holding the handle of a texture from before the cache was rebuilt
+// draws white, never with whatever texture took that texture's place.
 TEST_F(TextureTest, StaleHandlesDrawUntextured)
 {
     ASSERT_TRUE(MakeDevice(32, 32));
@@ -189,16 +189,15 @@ TEST_F(TextureTest, StaleHandlesDrawUntextured)
         return std::optional(SolidCels(2, 2, {m == "red.mat" ? 0xFF0000u : 0x0000FFu}));
     });
     CMesh& mesh = *model->geosets[0]->meshes[0];
-    AddFace(mesh, FacingSquare(0, 0, 1, 2), 0, {{0, 0}, {2, 0}, {2, 2}, {0, 2}}, 2, 2);
+    AddFace(mesh, FacingSquare(0, 0, 1, 2), 0, {{0, 0}, {2, 0}, {2, 2}, {0, 2}});
     scene_->PrepareScene(*model);
-    const uint32_t stale = mesh.faces[0]->texture;
+    ASSERT_NE(scene_->TextureOfFace(*model, *mesh.faces[0]).handle, 0u);
     scene_->Textures().Clear();
     ASSERT_NE(scene_->GetTexture("blue.mat", settings_.colorMap), nullptr);
-    mesh.faces[0]->texture = stale;
     scene_->ModelChanged();
     EXPECT_EQ(Render(*model).At(16, 16), kWhite);
 
-    // AssignFaceTextures gives it the current texture of its material again.
+    // AssignFaceTextures draws it with the current texture of its new material.
     mesh.faces[0]->material = 1;
     scene_->AssignFaceTextures(*model, mesh);
     EXPECT_EQ(Render(*model).At(16, 16), 0xFF0000FFu);

@@ -158,7 +158,7 @@ TEST(Camera, BookmarksRestoreExactly)
     model.modelMatrix = Matrix4::Identity();
     // Nothing stored, beyond the array, or a record without a camera (as a project file
     // reads them back): nothing is recalled.
-    model.bookmarks[3] = std::make_unique<UndoSnapshot>();
+    model.bookmarks[3] = std::make_unique<CameraBookmark>();
     for (const int i : {2, 3, 9})
         EXPECT_FALSE(c.RecallBookmark(model, i)) << i;
     EXPECT_EQ(model.modelMatrix, Matrix4::Identity());
