@@ -8,6 +8,12 @@ namespace orv {
 
 namespace fs = std::filesystem;
 
+fs::path FolderOf(const std::string& path)
+{
+    const fs::path p(path);
+    return p.has_parent_path() ? p.parent_path() : fs::path(".");
+}
+
 std::string SafeFileName(const std::string& name)
 {
     const auto cut = name.find_last_of("/\\");

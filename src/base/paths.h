@@ -7,6 +7,9 @@
 
 namespace orv {
 
+// The folder a file's path names, "." for a bare file name.
+std::filesystem::path FolderOf(const std::string& path);
+
 // The file named name in dir, or one whose name differs only in case (the game's files
 // come from a file system that ignores case); empty when there is none.
 std::filesystem::path FindFileNoCase(const std::filesystem::path& dir, const std::string& name);

@@ -11,6 +11,15 @@ std::string ToLowerAscii(std::string_view text)
     return s;
 }
 
+std::string ToUpperAscii(std::string_view text)
+{
+    std::string s(text);
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

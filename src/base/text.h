@@ -11,6 +11,8 @@ namespace orv {
 // ASCII lower case; other bytes are kept, so names with other characters compare as
 // they are.
 std::string ToLowerAscii(std::string_view text);
+// ASCII upper case, the same way.
+std::string ToUpperAscii(std::string_view text);
 // Whether a and b are equal after ToLowerAscii.
 bool EqualNoCase(std::string_view a, std::string_view b);
 

@@ -20,12 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path FolderOf(const std::string& path)
-{
-    const fs::path p(path);
-    return p.has_parent_path() ? p.parent_path() : fs::path(".");
-}
-
 // Whether two names lead to the same file (the file need not exist yet).
 bool SameFile(const std::string& a, const std::string& b)
 {

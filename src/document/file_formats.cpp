@@ -20,12 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path FolderOf(const std::string& path)
-{
-    const fs::path p(path);
-    return p.has_parent_path() ? p.parent_path() : fs::path(".");
-}
-
 // A 3DO model and its puppet file: the game's puppet of the name when the catalogue has
 // one, else the file beside the model. A file that ends early is read as far as it goes.
 Result<OpenedModel> Read3doDocument(const std::string& path, const DocumentEnvironment& env)

@@ -252,10 +252,7 @@ std::string FormatName(const std::string& extension)
     const std::string lower = ToLowerAscii(extension);
     if (const auto it = names.find(lower); it != names.end())
         return it->second;
-    std::string upper = lower;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return upper;
+    return ToUpperAscii(lower);
 }
 
 std::string NotAFileOf(const std::string& extension)

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "model/file_kind.h"
 #include "base/text.h"
+#include "model/file_kind.h"
 
 namespace orv {
 
@@ -13,15 +13,6 @@ namespace {
 std::size_t Depth(std::string_view name)
 {
     return static_cast<std::size_t>(std::count(name.begin(), name.end(), '\\'));
-}
-
-std::string UpperAscii(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
 }
 
 // The seventeen types of "&Add", in the order the filter lists them.
@@ -151,7 +142,7 @@ FileFilters SaveItemFilter(std::string_view shortName)
     // A name without an extension has no type of its own to offer.
     if (ext.empty())
         return {{"All Files (*)", {"*"}}};
-    FileFilters filters = {{UpperAscii(ext) + " Files (*." + ext + ")", {"*." + ext}}};
+    FileFilters filters = {{ToUpperAscii(ext) + " Files (*." + ext + ")", {"*." + ext}}};
     if (FileKindOf(shortName) == FileKind::Material)
         filters.push_back({"BMP Files (*.bmp)", {"*.bmp"}});
     return filters;
