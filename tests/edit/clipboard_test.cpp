@@ -100,7 +100,11 @@ struct Scene {
     explicit Scene(std::unique_ptr<CModel> m) { doc.model = std::move(m); }
     // A model whose materials have pictures of the sizes `sizes` gives.
     Scene(std::unique_ptr<CModel> m, TextureSizeFn sizes)
-        : doc(settings, DocumentEnvironment{.textureSize = std::move(sizes)})
+        : doc(settings, [&] {
+              DocumentEnvironment env;
+              env.textureSize = std::move(sizes);
+              return env;
+          }())
     {
         doc.model = std::move(m);
     }

@@ -177,9 +177,10 @@ TEST(Primitives, DomeTextureRunsAroundOnceAndFromRimToApex)
                 EXPECT_NEAR(v, 0, tol) << "apex";
             continue;
         }
-        if (std::fabs(y - lowest) < 1e-5f)
+        if (std::fabs(y - lowest) < 1e-5f) {
             for (const auto& [u, v] : uvs)
                 EXPECT_NEAR(v, height, tol) << "bottom rim";
+        }
         bool onSeam = false;
         for (const auto& [u, v] : uvs) {
             EXPECT_NEAR(v, uvs.front().second, tol) << "faces disagree on v at y = " << y;
