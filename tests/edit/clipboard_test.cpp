@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
+#include <optional>
 #include <tuple>
 
 #include "document/document.h"
@@ -11,6 +13,7 @@
 #include "edit/clipboard.h"
 #include "edit/materials.h"
 #include "edit/properties.h"
+#include "edit/selection.h"
 #include "edit/texture_tool.h"
 #include "edit/transform.h"
 #include "formats/model3do.h"
@@ -95,6 +98,16 @@ struct Scene {
     Selection selection;
     Clipboard clip;
     explicit Scene(std::unique_ptr<CModel> m) { doc.model = std::move(m); }
+    // A model whose materials have pictures of the sizes `sizes` gives.
+    Scene(std::unique_ptr<CModel> m, TextureSizeFn sizes)
+        : doc(settings, [&] {
+              DocumentEnvironment env;
+              env.textureSize = std::move(sizes);
+              return env;
+          }())
+    {
+        doc.model = std::move(m);
+    }
     // One square of half-size 0.5 around the origin, its normal -z, current.
     Scene() : Scene(std::make_unique<CModel>())
     {
@@ -626,6 +639,107 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
         EditContext tc = t.Ctx();
         ASSERT_TRUE(ExtrudeFace(tc, {.indent = indent}).changed);
         EXPECT_NEAR(std::fabs(t.Mesh().faces[0]->corners[0].x), x, 1e-5f) << indent;
+    }
+}
+
+// A square beside a neighbour in one plane, the neighbour's texture laid on as u = 2x + 1,
+// v = 3y (in units of its 32 x 16 picture), the square's own picture 64 x 64. The side
+// raised along the shared edge x = 0 carries the neighbour's texture on as if folded flat
+// beyond that edge: its corners on the edge get the neighbour's coordinates there, those
+// 0.1 out get what the neighbour's layout gives 0.1 past the edge (x = 0.1), each counted
+// in the texels of the side's own picture.
+TEST(Extrude, ASideContinuesItsNeighboursTextureOverTheFold)
+{
+    const TextureSizeFn sizes = [](const std::string& material) -> std::optional<TextureSize> {
+        if (material == "face.mat")
+            return TextureSize{64, 64};
+        if (material == "wall.mat")
+            return TextureSize{32, 16};
+        return std::nullopt;
+    };
+    Scene s(std::make_unique<CModel>(), sizes);
+    s.doc.model->materials = {"face.mat", "wall.mat"};
+    CMesh& m = orvtest::AddMesh(*s.doc.model);
+    CFace& face = orvtest::AddSquare(m, 0.5f, 0.5f, 0, 0.5f);
+    face.material = 0;
+    for (auto& corner : face.corners)
+        corner.u = corner.v = 7;  // the square's own coordinates, which no side must show
+    CFace& wall = orvtest::AddSquare(m, -0.5f, 0.5f, 0, 0.5f);
+    wall.material = 1;
+    wall.uScale = 2;
+    wall.vScale = 3;
+    for (auto& corner : wall.corners)
+        std::tie(corner.u, corner.v) = std::pair((2 * corner.x + 1) * 32, 3 * corner.y * 16);
+    s.selection.currentMesh = 0;
+    s.selection.currentFace = 0;
+    EditContext c = s.Ctx();
+    ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f}).changed);
+    ASSERT_EQ(m.faces.size(), 6u);
+
+    const CFace* side = nullptr;
+    for (std::size_t i = 2; i < m.faces.size(); ++i)
+        if (std::all_of(m.faces[i]->corners.begin(), m.faces[i]->corners.end(),
+                        [](const VertexRecord& r) { return std::fabs(r.x) < 1e-6f; }))
+            side = m.faces[i].get();
+    ASSERT_NE(side, nullptr) << "no side along the shared edge";
+    for (const auto& corner : side->corners) {
+        const float x = corner.z;  // flat beyond the edge: the depth becomes x
+        EXPECT_NEAR(corner.u, (2 * x + 1) * 64, 1e-3f) << "corner at y " << corner.y << ", z " << corner.z;
+        EXPECT_NEAR(corner.v, 3 * corner.y * 64, 1e-3f) << "corner at y " << corner.y << ", z " << corner.z;
+    }
+    EXPECT_EQ(std::pair(side->uScale, side->vScale), std::pair(2.0f, 3.0f)) << "the neighbour's tool scales";
+}
+
+// Paste onto a face beside the copied one continues the copied texture however it was
+// turned. The copied square (0..1 in x and y, picture 64 x 32) is laid out by the tool
+// from vertex 0 at the origin turned by an angle t, which makes u = x cos t - y sin t,
+// v = x sin t + y cos t; its neighbour (1..2 in x) takes the same at its own corners. Its
+// tool parameters start at vertex 0, the one nearest (0, 0), at that vertex's coordinates
+// (cos t, sin t); the angle is the direction on to vertex 1 (t, too) as the tool has
+// always counted it: 90 and 180 keep their quadrant's value, the diagonals turn by a
+// quadrant or mirror.
+TEST(Clipboard, PasteOntoAFaceContinuesATurnedTexture)
+{
+    const std::vector<Vec3> copied = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const std::vector<Vec3> target = {{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}};
+    auto through = [](CMesh& m, const std::vector<Vec3>& v) -> CFace& {
+        return orvtest::AddFace(m, {v[3], v[2], v[1], v[0]});  // vertex k at v[k]
+    };
+    for (const auto& [turn, stored] : {std::pair{90.0f, 0.0f},
+                                       {180.0f, 180.0f},
+                                       {45.0f, 135.0f},
+                                       {135.0f, 225.0f},
+                                       {225.0f, 315.0f},
+                                       {315.0f, 45.0f}}) {
+        SCOPED_TRACE("turned by " + std::to_string(turn));
+        Scene s(std::make_unique<CModel>(), [](const std::string&) { return TextureSize{64, 32}; });
+        s.doc.model->materials = {"wall.mat"};
+        CMesh& m = orvtest::AddMesh(*s.doc.model);
+        CFace& from = through(m, copied);
+        from.material = 0;
+        TextureLayout layout;
+        layout.angle = turn;
+        layout.uScale = layout.vScale = 1;
+        ASSERT_TRUE(ApplyTextureLayout(from, layout, {64, 32}));
+        through(m, target).material = 0;
+        s.selection.currentMesh = 0;
+        s.selection.currentFace = 0;
+        EditContext c = s.Ctx();
+        Copy(c);
+        s.selection.currentFace = 1;
+        ASSERT_TRUE(Paste(c).changed);
+
+        const CFace& onto = *m.faces[1];
+        const float t = turn * 3.1415927f / 180.0f;
+        for (int k = 0; k < 4; ++k) {
+            const Vec3& p = target[static_cast<std::size_t>(k)];
+            EXPECT_NEAR(FaceVertex(onto, k)->u, (p.x * std::cos(t) - p.y * std::sin(t)) * 64, 1e-3f) << "vertex " << k;
+            EXPECT_NEAR(FaceVertex(onto, k)->v, (p.x * std::sin(t) + p.y * std::cos(t)) * 32, 1e-3f) << "vertex " << k;
+        }
+        EXPECT_EQ(onto.startVertex, 0);
+        EXPECT_NEAR(onto.uOffset, std::cos(t), 1e-4f) << "offsets in units";
+        EXPECT_NEAR(onto.vOffset, std::sin(t), 1e-4f) << "offsets in units";
+        EXPECT_NEAR(onto.angle, stored, 1e-3f) << "the tool's angle";
     }
 }
 

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
+#include <vector>
 
 #include "edit/primitives.h"
+#include "edit/selection.h"
+#include "model/settings.h"
 #include "scene_builder.h"
 
 using namespace orv;
@@ -117,4 +123,113 @@ TEST(Primitives, SizesOutsideTheDialogsRangesAreRefused)
     EXPECT_FALSE(CheckCylinderSize({25, 0.05f, 0.1f}).empty());
     EXPECT_FALSE(CheckDomeSize({0.05f, 0.05f, 16, 0, 4}).empty());
     EXPECT_FALSE(CheckBoxSize({0.05f, 0.025f, 200}).empty());
+}
+
+// The dome's texture, in texels of the material's 64 x 32: u runs once around (the
+// texture scale's width), v from the scale's height at the bottom rim to 0 at the apex.
+// Faces that meet at a corner agree on its coordinates, but for the seam (u 0 and the
+// full width meet there) and the apex (each top triangle keeps its side's u).
+TEST(Primitives, DomeTextureRunsAroundOnceAndFromRimToApex)
+{
+    Built b;
+    DomeSize size;
+    size.sides = 8;
+    size.rings = 3;
+    size.textureScale = 4;
+    BuildDome(b.model, *b.mesh, Matrix4::Identity(), kFrame, size, kStyle, [](const std::string&) {
+        return TextureSize{64, 32};
+    });
+    ASSERT_EQ(b.mesh->faces.size(), 8u * 3u);
+    const float width = 4 * 64.0f, height = 4 * 32.0f, tol = 1e-3f;
+
+    using Key = std::tuple<float, float, float>;
+    auto key = [](const Vec3& p) {
+        auto round = [](float x) { return std::round(x * 1.0e5f) / 1.0e5f + 0.0f; };
+        return Key{round(p.x), round(p.y), round(p.z)};
+    };
+    std::map<Key, std::vector<std::pair<float, float>>> at;
+    float lowest = 1e9f, highest = -1e9f;
+    for (std::size_t i = 0; i < b.mesh->faces.size(); ++i) {
+        const CFace& f = *b.mesh->faces[i];
+        float uMin = 1e9f, uMax = -1e9f;
+        for (const auto& corner : f.corners) {
+            EXPECT_GE(corner.u, -tol) << "face " << i;
+            EXPECT_LE(corner.u, width + tol) << "face " << i;
+            EXPECT_GE(corner.v, -tol) << "face " << i;
+            EXPECT_LE(corner.v, height + tol) << "face " << i;
+            uMin = std::min(uMin, corner.u);
+            uMax = std::max(uMax, corner.u);
+            lowest = std::min(lowest, corner.y);
+            highest = std::max(highest, corner.y);
+            at[key(corner.Position())].emplace_back(corner.u, corner.v);
+        }
+        // Each side takes its own eighth of the width, the last one up to the seam.
+        EXPECT_NEAR(uMax - uMin, width / 8, tol) << "face " << i;
+        EXPECT_NEAR(uMin, static_cast<float>(i % 8) * width / 8, tol) << "face " << i;
+    }
+
+    std::size_t seam = 0;
+    for (const auto& [p, uvs] : at) {
+        const float y = std::get<1>(p);
+        if (std::fabs(y - highest) < 1e-5f) {
+            EXPECT_EQ(uvs.size(), 8u) << "the apex is shared by every top triangle";
+            for (const auto& [u, v] : uvs)
+                EXPECT_NEAR(v, 0, tol) << "apex";
+            continue;
+        }
+        if (std::fabs(y - lowest) < 1e-5f) {
+            for (const auto& [u, v] : uvs)
+                EXPECT_NEAR(v, height, tol) << "bottom rim";
+        }
+        bool onSeam = false;
+        for (const auto& [u, v] : uvs) {
+            EXPECT_NEAR(v, uvs.front().second, tol) << "faces disagree on v at y = " << y;
+            onSeam = onSeam || std::fabs(u) < tol || std::fabs(u - width) < tol;
+        }
+        if (onSeam) {
+            ++seam;
+            for (const auto& [u, v] : uvs)
+                EXPECT_TRUE(std::fabs(u) < tol || std::fabs(u - width) < tol) << "seam corner with u " << u;
+            continue;
+        }
+        for (const auto& [u, v] : uvs)
+            EXPECT_NEAR(u, uvs.front().first, tol) << "faces disagree on u at y = " << y;
+    }
+    EXPECT_EQ(seam, 3u) << "the seam runs up the bottom rim and the two rings above it";
+
+    // v falls ring by ring as the dome rises.
+    std::map<float, float> vByHeight;
+    for (const auto& [p, uvs] : at)
+        vByHeight[std::get<1>(p)] = uvs.front().second;
+    for (auto it = std::next(vByHeight.begin()); it != vByHeight.end(); ++it)
+        EXPECT_LT(it->second, std::prev(it)->second) << "v rises at y = " << it->first;
+}
+
+// The shape dialogs start with the current face's material (none when it has none or
+// an index past the list), and without a current face with the model's first.
+TEST(Primitives, DefaultMaterialFollowsTheCurrentFace)
+{
+    CModel model;
+    CMesh& mesh = orvtest::AddMesh(model);
+    model.materials = {"first.mat", "second.mat"};
+    for (const int32_t material : {1, -1, 2}) {
+        orvtest::AddSquare(mesh, 0, 0, 0, 0.5f).material = material;
+    }
+    EditModes modes;
+    Settings settings;
+    Selection selection;
+    selection.currentMesh = 0;
+    EditContext c(model, modes, settings, &selection);
+
+    selection.currentFace = 0;
+    EXPECT_EQ(DefaultPrimitiveMaterial(c), "second.mat") << "the current face's material";
+    selection.currentFace = 1;
+    EXPECT_EQ(DefaultPrimitiveMaterial(c), "") << "a current face without a material";
+    selection.currentFace = 2;
+    EXPECT_EQ(DefaultPrimitiveMaterial(c), "") << "a current face whose index is past the list";
+    selection.currentFace = -1;
+    EXPECT_EQ(DefaultPrimitiveMaterial(c), "first.mat") << "no current face: the model's first";
+    EXPECT_EQ(DefaultPrimitiveMaterial(EditContext(model, modes, settings)), "first.mat") << "no selection";
+    model.materials.clear();
+    EXPECT_EQ(DefaultPrimitiveMaterial(c), "") << "no current face and no materials";
 }
