@@ -9,6 +9,7 @@
 #include "formats/keyfile.h"
 #include "formats/puppet.h"
 #include "formats/textbuffer.h"
+#include "model/content.h"
 #include "model/file_kind.h"
 #include "model/fileio.h"
 #include "model/radius.h"
@@ -291,23 +292,55 @@ EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(Edit
         // The step this run continues is still the newest: it already holds the state
         // from before the first run.
         EditOutcome o = op(c);
+        NoteOutcome(o);
         if (o.changed) {
-            UpdateRadii(*model);
+            UpdateRadiiAfter(o);
             SetModified(true);
         }
         return o;
     }
     auto before = history.Take(*model, CurrentView());
     EditOutcome o = op(c);
+    NoteOutcome(o);
     if (!o.changed)
         return o;
-    UpdateRadii(*model);
+    UpdateRadiiAfter(o);
     history.Push(std::move(before));
     ++steps_;
     SetModified(true);
     if (step)
         step->id = steps_;
     return o;
+}
+
+void COrvaneDoc::NoteOutcome(const EditOutcome& o)
+{
+    // Nothing but the operation changed the model since the step was taken: a run that
+    // changed nothing left it as the step holds it, and a change narrows what the next
+    // step reads when the operation says it kept to one mesh.
+    history.NoteChange(*model, model->currentGeoset, o.changed ? o.onlyMesh : EditOutcome::kNoMesh);
+}
+
+void COrvaneDoc::UpdateRadiiAfter(const EditOutcome& o)
+{
+    if (o.onlyMesh == EditOutcome::kAnyMesh) {
+        UpdateRadii(*model);
+        return;
+    }
+    // Every other mesh is as the last check found it: only the one touched is read.
+    std::vector<std::vector<uint64_t>> prints(model->geosets.size());
+    for (std::size_t g = 0; g < model->geosets.size(); ++g)
+        for (std::size_t k = 0; k < model->geosets[g]->meshes.size(); ++k) {
+            const CMesh& mesh = *model->geosets[g]->meshes[k];
+            const bool touched =
+                static_cast<int32_t>(g) == model->currentGeoset && static_cast<int32_t>(k) == o.onlyMesh;
+            if (!touched && !mesh.radiusChecked) {
+                UpdateRadii(*model);  // a mesh never checked: read them all
+                return;
+            }
+            prints[g].push_back(touched ? FacesFingerprint(mesh) : *mesh.radiusChecked);
+        }
+    UpdateRadii(*model, prints);
 }
 
 bool COrvaneDoc::Change(const std::function<bool()>& change)

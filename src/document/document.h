@@ -161,6 +161,10 @@ public:
     Status Redo(ViewState& view);
 
 private:
+    // Tells the undo history what the operation just run touched.
+    void NoteOutcome(const EditOutcome& o);
+    // The radii after an operation changed the model, reading only what it touched.
+    void UpdateRadiiAfter(const EditOutcome& o);
     // An undo or redo result: the model put in place and the document modified.
     Status TakeRestored(Result<std::unique_ptr<CModel>> restored);
 

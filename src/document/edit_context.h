@@ -38,16 +38,23 @@ enum CommandEffect : uint32_t {
 // without a change: a refusal may still move the selection). message: a refusal or a
 // failure to show the user, "" when all went well.
 struct EditOutcome {
+    // Which mesh of the current geometry set a change touched, when the operation knows
+    // it: the next undo step then reads only that mesh's faces again. kAnyMesh, the
+    // default, has it read every mesh; kNoMesh says no face changed (nodes, names...).
+    static constexpr int32_t kAnyMesh = -2;
+    static constexpr int32_t kNoMesh = -1;
+
     bool changed = false;
     uint32_t effects = 0;
     std::string message;
+    int32_t onlyMesh = kAnyMesh;
 
     // Carried out, with these refreshes, without changing the model.
-    static EditOutcome Done(uint32_t effects) { return EditOutcome{false, effects, {}}; }
+    static EditOutcome Done(uint32_t effects) { return EditOutcome{false, effects, {}, kAnyMesh}; }
     // The model changed.
-    static EditOutcome Changed(uint32_t effects) { return EditOutcome{true, effects, {}}; }
+    static EditOutcome Changed(uint32_t effects) { return EditOutcome{true, effects, {}, kAnyMesh}; }
     // Nothing done, and why.
-    static EditOutcome Refused(std::string message) { return EditOutcome{false, 0, std::move(message)}; }
+    static EditOutcome Refused(std::string message) { return EditOutcome{false, 0, std::move(message), kAnyMesh}; }
 };
 
 // The document's model, switches and settings with a view's selection, camera and

@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "document/edit_context.h"
 #include "model/content.h"
 #include "model/radius.h"
 
@@ -232,7 +233,8 @@ std::unique_ptr<CModel> ReadContent(const ContentImage& image)
 
 }  // namespace
 
-std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, const ContentImage* previous)
+std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, const ContentImage* previous,
+                                           const std::function<bool(std::size_t, std::size_t)>& unchanged)
 {
     // As a project write leaves the model: an edited model is one of the editor's own.
     model.formatTag = "JK1";
@@ -250,10 +252,24 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
         auto& meshes = model.geosets[g]->meshes;
         for (std::size_t k = 0; k < meshes.size(); ++k) {
             CMesh& mesh = *meshes[k];
-            std::vector<uint64_t> prints;
-            for (std::size_t first = 0; first < mesh.faces.size(); first += kFaceBlock)
-                prints.push_back(FaceBlockFingerprint(mesh, first, kFaceBlock));
             const MeshImage* was = before(g, k);
+            std::vector<uint64_t> prints;
+            const std::size_t blocks = (mesh.faces.size() + kFaceBlock - 1) / kFaceBlock;
+            if (was && unchanged && was->blocks.size() == blocks && unchanged(g, k)) {
+                // Known to be as the step before holds it: its faces are not read.
+                for (const auto& b : was->blocks)
+                    prints.push_back(b->fingerprint);
+                if (UndoHistory::verifySharing) {
+                    for (std::size_t b = 0; b < blocks; ++b)
+                        if (FaceBlockFingerprint(mesh, b * kFaceBlock, kFaceBlock) != prints[b]) {
+                            ++UndoHistory::sharingFaults;
+                            break;
+                        }
+                }
+            } else {
+                for (std::size_t first = 0; first < mesh.faces.size(); first += kFaceBlock)
+                    prints.push_back(FaceBlockFingerprint(mesh, first, kFaceBlock));
+            }
             bool changed = !was || was->blocks.size() != prints.size();
             for (std::size_t b = 0; !changed && b < prints.size(); ++b)
                 changed = was->blocks[b]->fingerprint != prints[b];
@@ -362,9 +378,32 @@ void UndoHistory::Snapshot(CModel& model, const ViewState& view) { Push(Take(mod
 
 std::unique_ptr<UndoSnapshot> UndoHistory::Take(CModel& model, const ViewState& view)
 {
-    auto snap = TakeSnapshot(model, view, latest_.get());
+    std::function<bool(std::size_t, std::size_t)> unchanged;
+    if (latestModel_ == &model && vouched_)
+        unchanged = [this](std::size_t g, std::size_t k) {
+            return std::find(changed_.begin(), changed_.end(),
+                             std::pair(static_cast<int32_t>(g), static_cast<int32_t>(k))) == changed_.end();
+        };
+    auto snap = TakeSnapshot(model, view, latest_.get(), unchanged);
     latest_ = snap->content;
+    latestModel_ = &model;
+    vouched_ = false;
+    mayVouch_ = true;
+    changed_.clear();
     return snap;
+}
+
+void UndoHistory::NoteChange(const CModel& model, int32_t geoset, int32_t mesh)
+{
+    const bool known = &model == latestModel_ && (vouched_ || mayVouch_);
+    mayVouch_ = false;
+    if (!known || mesh == EditOutcome::kAnyMesh || mesh < EditOutcome::kNoMesh || geoset < 0) {
+        vouched_ = false;
+        return;
+    }
+    vouched_ = true;
+    if (mesh >= 0)
+        changed_.emplace_back(geoset, mesh);
 }
 
 void UndoHistory::Push(std::unique_ptr<UndoSnapshot> snapshot)
@@ -384,8 +423,11 @@ Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, Snapsh
     auto model = RestoreSnapshot(*from.back(), current, restored, textureSize);
     if (!model)
         return model;  // both lists stay as they were
-    // The model given back holds this content: the next step shares from it.
+    // The model given back holds this content: the next step shares from it, and reads
+    // every mesh, as the restore may fill in what the step left unset.
     latest_ = from.back()->content;
+    latestModel_ = nullptr;
+    vouched_ = mayVouch_ = false;
     from.pop_back();
     to.push_back(std::move(present));
     Trim(to);
@@ -437,6 +479,9 @@ void UndoHistory::Clear()
     undo_.clear();
     redo_.clear();
     latest_.reset();
+    latestModel_ = nullptr;
+    vouched_ = mayVouch_ = false;
+    changed_.clear();
 }
 
 }  // namespace orv

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,8 +62,10 @@ struct UndoSnapshot {
 // save does (UpdateRadii), the format tag becomes "JK1", and the lists of every mesh
 // whose faces changed are rebuilt from its corners. Pieces whose fingerprints match those
 // of previous (a step taken before, if any) are shared with it.
-std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
-                                           const ContentImage* previous = nullptr);
+// unchanged(g, k), when given, says that mesh k of geometry set g is as previous holds
+// it: its faces are not read again.
+std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, const ContentImage* previous = nullptr,
+                                           const std::function<bool(std::size_t, std::size_t)>& unchanged = {});
 
 // A model with the step's content: its lists rebuilt from the corners, its radii marked
 // current, the texture tool's unset scales filled from textureSize. What a step does not
@@ -86,6 +89,16 @@ public:
     // A snapshot of the present state, sharing what did not change with the last one
     // taken or restored, not yet in a list.
     std::unique_ptr<UndoSnapshot> Take(CModel& model, const ViewState& view);
+    // The document's runner vouches, after each operation it ran, for what changed since
+    // the last Take: only mesh `mesh` of geometry set `geoset`, no mesh's faces
+    // (EditOutcome::kNoMesh), or anything (kAnyMesh). The next Take then reads only the
+    // meshes named. Without it (a model changed some other way, a restore, Clear,
+    // another model) every mesh is read again.
+    void NoteChange(const CModel& model, int32_t geoset, int32_t mesh);
+    // Tests set this: each Take then reads the meshes it was told are unchanged all the
+    // same, and counts in sharingFaults those that had changed.
+    static inline bool verifySharing = false;
+    static inline std::size_t sharingFaults = 0;
 
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
@@ -113,6 +126,12 @@ private:
     SnapshotList redo_;
     // The content last taken or restored: what the next step shares its pieces with.
     std::shared_ptr<const ContentImage> latest_;
+    // The model latest_ was taken from; whether the runner vouched for what changed since
+    // (vouched_), and if so which of its meshes (changed_); whether it may still start to.
+    const CModel* latestModel_ = nullptr;
+    bool vouched_ = false;
+    bool mayVouch_ = false;
+    std::vector<std::pair<int32_t, int32_t>> changed_;
 };
 
 }  // namespace orv

@@ -246,8 +246,21 @@ TransformOutcome Rotate(EditContext& c, int axis, float degrees)
 
 }  // namespace
 
-EditOutcome MoveSelection(EditContext& c, const NudgeParams& p) { return OutcomeOf(Move(c, p.axis, p.step)); }
+namespace {
 
-EditOutcome RotateSelection(EditContext& c, const NudgeParams& p) { return OutcomeOf(Rotate(c, p.axis, p.step)); }
+// A nudge changes the current mesh's corners, or in mesh mode only its node.
+EditOutcome NudgeOutcome(const EditContext& c, TransformOutcome t)
+{
+    EditOutcome o = OutcomeOf(t);
+    if (o.changed)
+        o.onlyMesh = c.modes().meshMode ? EditOutcome::kNoMesh : c.selection->currentMesh;
+    return o;
+}
+
+}  // namespace
+
+EditOutcome MoveSelection(EditContext& c, const NudgeParams& p) { return NudgeOutcome(c, Move(c, p.axis, p.step)); }
+
+EditOutcome RotateSelection(EditContext& c, const NudgeParams& p) { return NudgeOutcome(c, Rotate(c, p.axis, p.step)); }
 
 }  // namespace orv

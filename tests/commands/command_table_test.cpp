@@ -10,6 +10,7 @@
 #include "edit/clipboard.h"
 #include "edit/properties.h"
 #include "edit/selection.h"
+#include "edit/transform.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
 #include "formats/projectfile.h"
@@ -390,6 +391,45 @@ TEST(CommandTable, ACancelledDialogLeavesTheModelAndTheUndoListAlone)
 // Real models of fan projects, each command of the table on their first mesh and face
 // and on that mesh in mesh mode: one undo step exactly for a change, and Undo gives back
 // what a save of the file writes, byte for byte.
+// An undo step reads again only the mesh the command before said it changed, and shares
+// the rest with the step before. Every command is run after a nudge of the first mesh,
+// and each step checks that what it was told is unchanged truly is; a change behind the
+// runner's back is what the check exists to catch.
+TEST(CommandTable, StepsReadAgainWhatTheCommandBeforeChanged)
+{
+    struct Verify {
+        Verify() { UndoHistory::verifySharing = true, UndoHistory::sharingFaults = 0; }
+        ~Verify() { UndoHistory::verifySharing = false; }
+    } verify;
+    for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::Animate}) {
+        for (const CommandRow& row : CommandTable()) {
+            if (!row.run || row.scope == CommandScope::Application)
+                continue;
+            Opened o;
+            Arrange(o, scene);
+            if (::testing::Test::HasFatalFailure())
+                return;
+            EditContext c = o.Context();
+            SCOPED_TRACE("scene " + std::to_string(int(scene)) + ", command " + std::to_string(row.id));
+            for (const int step : {int(cmd::MoveRightX), int(cmd::MoveLeftX)})  // a change of the mesh, and one back
+                for (const CommandRow& nudge : CommandTable())
+                    if (nudge.id == step && CommandEnabled(nudge, c))
+                        (void)RunCommand(nudge, c);
+            if (CommandEnabled(row, c))
+                (void)RunCommand(row, c);
+            (void)o.doc.history.Take(*o.doc.model, o.doc.CurrentView());
+            ASSERT_EQ(UndoHistory::sharingFaults, 0u) << "a step shared a mesh the command had changed";
+        }
+    }
+    Opened o;
+    Arrange(o, Scene::Face);
+    EditContext c = o.Context();
+    ASSERT_TRUE(o.doc.Run(c, MoveSelection, NudgeParams{0, 0.001f}).changed);
+    o.doc.model->geosets[0]->meshes.back()->faces[0]->corners[0].x += 1.0f;
+    (void)o.doc.history.Take(*o.doc.model, o.doc.CurrentView());
+    EXPECT_EQ(UndoHistory::sharingFaults, 1u) << "the check missed a change behind the runner's back";
+}
+
 TEST(CommandTable, RealModelsKeepTheUndoRule)
 {
     const std::filesystem::path corpus = orvtest::CorpusDir("3do");
