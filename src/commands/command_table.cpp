@@ -363,7 +363,7 @@ std::vector<CommandRow> MakeTable()
          b(Bar::Main, 707), StartAnimatingView, CanStartAnimatingView, IsAnimatingView},
 
         // View: camera and scale
-        {cmd::MoveForward, "Move Fore&ward", "Move Foreward\nMove Foreward", "", View, m(Menu::View, 400),
+        {cmd::MoveForward, "Move For&ward", "Move Forward\nMove Forward", "", View, m(Menu::View, 400),
          b(Bar::Map, 100), MoveForwardStep, Drawing},
         {cmd::MoveBackward, "Move Back&ward", "Move Backward\nMove Backward", "", View, m(Menu::View, 401),
          b(Bar::Map, 101), MoveForwardStep, Drawing},
@@ -422,17 +422,17 @@ std::vector<CommandRow> MakeTable()
          b(Bar::Map, 604), Nudge<false>, CanMove, nullptr, false, true},
         {cmd::MoveRightZ, "Move Right (Z)", "Move right along  the z-axis\nMove Right", "", View, m(Menu::Edit, 305),
          b(Bar::Map, 605), Nudge<false>, CanMove, nullptr, false, true},
-        {cmd::RotateLeftY, "Rotate Left Around Y", "Rotate left aound the y-axis\nRotate Left Around Y", "", View,
+        {cmd::RotateLeftY, "Rotate Left Around Y", "Rotate left around the y-axis\nRotate Left Around Y", "", View,
          m(Menu::Edit, 400), b(Bar::Map, 700), Nudge<true>, CanRotate, nullptr, false, true},
-        {cmd::RotateRightY, "Rotate Right Around Y", "Rotate right aound the y-axis\nRotate Right Around Y", "", View,
+        {cmd::RotateRightY, "Rotate Right Around Y", "Rotate right around the y-axis\nRotate Right Around Y", "", View,
          m(Menu::Edit, 401), b(Bar::Map, 701), Nudge<true>, CanRotate, nullptr, false, true},
-        {cmd::RotateLeftX, "Rotate Left Around X", "Rotate left aound the x-axis\nRotate Left Around X", "", View,
+        {cmd::RotateLeftX, "Rotate Left Around X", "Rotate left around the x-axis\nRotate Left Around X", "", View,
          m(Menu::Edit, 402), b(Bar::Map, 702), Nudge<true>, CanRotate, nullptr, false, true},
-        {cmd::RotateRightX, "Rotate Right Around X", "Rotate right aound the x-axis\nRotate Right Around X", "", View,
+        {cmd::RotateRightX, "Rotate Right Around X", "Rotate right around the x-axis\nRotate Right Around X", "", View,
          m(Menu::Edit, 403), b(Bar::Map, 703), Nudge<true>, CanRotate, nullptr, false, true},
-        {cmd::RotateLeftZ, "Rotate Left Around Z", "Rotate left aound the z-axis\nRotate Left Around Z", "", View,
+        {cmd::RotateLeftZ, "Rotate Left Around Z", "Rotate left around the z-axis\nRotate Left Around Z", "", View,
          m(Menu::Edit, 404), b(Bar::Map, 704), Nudge<true>, CanRotate, nullptr, false, true},
-        {cmd::RotateRightZ, "Rotate Right Around Z", "Rotate right aound the z-axis\nRotate Right Around Z", "", View,
+        {cmd::RotateRightZ, "Rotate Right Around Z", "Rotate right around the z-axis\nRotate Right Around Z", "", View,
          m(Menu::Edit, 405), b(Bar::Map, 705), Nudge<true>, CanRotate, nullptr, false, true},
 
         // Edit: shapes and texture coordinates; their dialogs are the window's
@@ -507,9 +507,10 @@ std::vector<CommandRow> MakeTable()
         // Help
         {cmd::TipOfTheDay, "Ti&p of the Day...", "Displays a Tip of the Day.", "", App, m(Menu::Help, 0), noBar},
         {cmd::HelpIndex, "&Help Topics", "Opens Help\nHelp Topics", "", App, m(Menu::Help, 100), noBar},
-        {cmd::HelpTutorials, "Help &Tutorial's", "Opens Help Tutorial's on Web\nHelp Tutorial's", "", App,
+        {cmd::HelpTutorials, "Help &Tutorials", "Opens the tutorials in the help window\nHelp Tutorials", "", App,
          m(Menu::Help, 101), noBar},
-        {cmd::HelpFaqs, "Help &FAQ's", "Opens Help FAQ's on Web\nHelp FAQ's", "", App, m(Menu::Help, 102), noBar},
+        {cmd::HelpFaqs, "Help &FAQ", "Opens the questions and answers in the help window\nHelp FAQ", "", App,
+         m(Menu::Help, 102), noBar},
         {cmd::AppAbout, "&About Orvane...", "Display program information, version number and copyright\nAbout", "", App,
          m(Menu::Help, 200), noBar},
     };
