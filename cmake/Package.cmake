@@ -72,6 +72,8 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The renderer draws through EGL; Mesa gives it a driver on any machine.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri, libegl-mesa0")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ORVANE_HOMEPAGE})
@@ -82,7 +84,7 @@ if(ORVANE_BUILD_UI)
 Mysteries of the Sith. It shows a model textured through the game's colormaps,
 edits its meshes, faces and texture coordinates with undo, plays its animations
 from keyframes chosen through puppet files, manages materials and the game's
-GOB/GOO archives, and exchanges models with other 3D tools through glTF and OBJ.
+GOB/GOO archives, and exchanges models with other 3D tools (glTF, OBJ, ...).
 .
 The package also holds orvane-tool, which converts, checks, renders and packs
 the same files from the command line.")

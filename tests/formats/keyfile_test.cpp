@@ -10,6 +10,7 @@
 
 using namespace orv;
 using orvtest::CrLf;
+using orvtest::WithVersion;
 
 namespace {
 

@@ -13,6 +13,7 @@
 
 using namespace orv;
 using orvtest::CrLf;
+using orvtest::WithVersion;
 namespace fs = std::filesystem;
 
 namespace {

@@ -9,6 +9,7 @@
 
 using namespace orv;
 using orvtest::CrLf;
+using orvtest::WithVersion;
 
 namespace {
 
