@@ -2,10 +2,11 @@
 # The editor's --help, --version and wrong usage are answered without a display: run
 # with no DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM, where starting the toolkit would
 # abort.
-#   command_line_test.sh EDITOR WORKDIR
+#   command_line_test.sh EDITOR WORKDIR VERSION
 set -u
 editor="$1"
 work="$2"
+version="$3"
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
@@ -39,7 +40,7 @@ done
 check "-h" 0 "$editor" -h
 check "--help after a file and a toolkit option" 0 "$editor" ship.3do -platform offscreen --help
 check "--version" 0 "$editor" --version
-[ "$(cat out.txt)" = "Orvane Version 1.13" ] || { echo "FAIL: --version"; cat out.txt; failures=$((failures + 1)); }
+[ "$(cat out.txt)" = "Orvane Version $version" ] || { echo "FAIL: --version"; cat out.txt; failures=$((failures + 1)); }
 
 check "an unknown option" 2 "$editor" --bogus
 grep -q "^orvane: unknown option '--bogus'" err.txt || { echo "FAIL: unknown option message"; cat err.txt; failures=$((failures + 1)); }

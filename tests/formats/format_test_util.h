@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/version.h"
 #include "test_util.h"
 
 namespace orvtest {
@@ -19,6 +20,15 @@ inline std::string CrLf(std::string_view text)
         out += c;
     }
     return out;
+}
+
+// The text with @VERSION@ as the program's version string, as writers put it in file heads.
+inline std::string WithVersion(std::string text)
+{
+    const std::string mark = "@VERSION@";
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
+        text.replace(at, mark.size(), orv::kVersionString);
+    return text;
 }
 
 }  // namespace orvtest

@@ -10,6 +10,7 @@
 
 using namespace orv;
 using orvtest::CrLf;
+using orvtest::WithVersion;
 
 namespace {
 
@@ -95,7 +96,7 @@ TEST(Key, ReadsTheSampleAndWritesItInTheFixedLayoutWithTheModelsJointCount)
         EXPECT_EQ(e.deltaRotation, Vec3(1, 3, 2));
 
         // JOINTS is the model's node count, not the one read.
-        EXPECT_EQ(FormatKey(*k, 3, "walk.key"), CrLf(R"(# KEYFRAME 'walk.key' created with Orvane Version 1.13
+        EXPECT_EQ(FormatKey(*k, 3, "walk.key"), CrLf(WithVersion(R"(# KEYFRAME 'walk.key' created with @VERSION@
 
 # Header
 SECTION: HEADER
@@ -129,7 +130,7 @@ ENTRIES 2
                           0.25000000   0.50000000   0.12500000   1.00000000   2.00000000   3.00000000
    1:      10     0x0002  -4.00000000   5.00000000   6.00000000   359.50000000   50.00000000   60.00000000
                           0.00000000   0.00000000   0.00000000   0.00000000   0.00000000   0.00000000
-)"));
+)")));
 
         // Through a file everything reads back.
         for (int i = 0; i < 3; ++i)

@@ -13,6 +13,7 @@
 
 using namespace orv;
 using orvtest::CrLf;
+using orvtest::WithVersion;
 namespace fs = std::filesystem;
 
 namespace {
@@ -245,7 +246,7 @@ TEST(Write3do, WritesTheFixedLayoutAndReadsBackTheSameModel)
     for (auto& f : OnlyMesh(first).faces)
         f->SetCornerColors(0xFF102030);
     const std::string text = Format3do(first, "a.3do");
-    EXPECT_EQ(text, CrLf(R"(# MODEL 'a.3do' created with Orvane Version 1.13
+    EXPECT_EQ(text, CrLf(WithVersion(R"(# MODEL 'a.3do' created with @VERSION@
 
 # Header
 SECTION: HEADER
@@ -333,7 +334,7 @@ HIERARCHY NODES 3
     0:   0x0000 0x00001       -1       -1        1       -1             1   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000 $$dummy
     1:   0x0001 0x00002        0        0       -1       -1             0   1.000000   2.000000   3.000000  10.000000  20.000000  30.000000   0.500000   0.250000   0.125000 box
     2:   0x0000 0x00001       -1       -1       -1       -1             0   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000   0.000000 other
-)"));
+)")));
 
     CModel second;
     EXPECT_TRUE(ReadText(second, text).complete);

@@ -9,6 +9,7 @@
 
 using namespace orv;
 using orvtest::CrLf;
+using orvtest::WithVersion;
 
 namespace {
 
@@ -56,7 +57,7 @@ TEST(Pup, ReadsModesSubModesAndJointsAndWritesThemInTheFixedLayout)
         // and nothing after the section.
         const std::string out = FormatPup(m, "actor.pup");
         EXPECT_EQ(out,
-                  "# Puppet Control File 'actor.pup' created with Orvane Version 1.13\r\n"
+                  WithVersion("# Puppet Control File 'actor.pup' created with @VERSION@\r\n"
                   "# submode\t  keyframe\t      flags\t  lopri\t  hipri\r\n"
                   "\r\n"
                   "Mode=0\t\t\t\t\t# default mode\r\n"
@@ -73,7 +74,7 @@ TEST(Pup, ReadsModesSubModesAndJointsAndWritesThemInTheFixedLayout)
                   "joints\r\n"
                   "0=15\t# Head\r\n"
                   "1=16\r\n"
-                  "end\r\n");
+                  "end\r\n"));
         CModel back;
         ReadText(back, out);
         orvtest::ExpectSamePuppet(back, m);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "gl_required.h"
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -39,6 +41,8 @@ protected:
 
     void SetUp() override
     {
+        if (!context_ && orv::test::OpenGlRequired())
+            FAIL() << "No OpenGL context can be made, and this machine must have one: " << why_;
         if (!context_)
             GTEST_SKIP() << "No OpenGL context can be made here: " << why_;
         ASSERT_TRUE(context_->MakeCurrent());
