@@ -260,6 +260,15 @@ private slots:
         frame->MdiArea()->setActiveSubWindow(sub(second));
         QTRY_VERIFY(viewHasFocus(second));
 
+        // A click into a field of a window behind brings it to the front with the field
+        // ready for typing.
+        frame->MdiArea()->setActiveSubWindow(sub(first));
+        QTRY_VERIFY(viewHasFocus(first));
+        auto* radius = second->Pane(0)->findChild<QLineEdit*>(QStringLiteral("1009"));
+        QTest::mouseClick(radius, Qt::LeftButton);
+        QTRY_COMPARE(frame->ActiveChild(), second);
+        QCOMPARE(QApplication::focusWidget(), radius);
+
         // The window in front closes: the other one's view takes the keys.
         sub(second)->close();
         QTRY_VERIFY(frame->ActiveChild() && frame->ActiveChild() != second);
