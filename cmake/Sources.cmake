@@ -112,6 +112,7 @@ set(ORVANE_UI_SOURCES
   src/app/iconfactory.cpp
   src/app/mainframe.cpp
   src/app/panes.cpp
+  src/app/field_names.cpp
   src/app/settingsstore.cpp
   src/app/prompts.cpp
   src/app/materialpreview.cpp

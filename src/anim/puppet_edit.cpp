@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "anim/anim_files.h"
+#include "base/text.h"
 #include "formats/keyfile.h"
+#include "model/file_kind.h"
 #include "model/fileio.h"
 
 namespace orv {
@@ -107,6 +109,45 @@ std::string DescriptionAfterEquals(const std::string& description)
 }
 
 std::string KeyFileStem(const std::string& keyFile) { return keyFile.substr(0, keyFile.find('.')); }
+
+std::optional<PlayChoice> MakeReadyToPlay(COrvaneDoc& doc)
+{
+    CModel& model = *doc.model;
+    auto choiceAt = [&model](int32_t mode, int32_t sub) -> std::optional<PlayChoice> {
+        if (mode < 0 || static_cast<std::size_t>(mode) >= model.puppetModes.size())
+            return std::nullopt;
+        const CPuppetMode& m = *model.puppetModes[static_cast<std::size_t>(mode)];
+        if (sub < 0 || static_cast<std::size_t>(sub) >= m.items.size())
+            return std::nullopt;
+        const CPuppetItem& item = *m.items[static_cast<std::size_t>(sub)];
+        return PlayChoice{mode, sub, m.mode, item.name, item.keyFile};
+    };
+    if (FileKindOf(doc.PathName()) == FileKind::Project)
+        return model.keyframe ? choiceAt(model.currentMode, model.currentSubMode) : std::nullopt;
+
+    const int32_t modeBefore = model.currentMode, subBefore = model.currentSubMode;
+    const int32_t framesBefore = model.frameCount;
+    const float frameTimeBefore = model.frameTime;
+    for (std::size_t mi = 0; mi < model.puppetModes.size(); ++mi) {
+        for (std::size_t si = 0; si < model.puppetModes[mi]->items.size(); ++si) {
+            model.currentMode = static_cast<int32_t>(mi);
+            model.currentSubMode = static_cast<int32_t>(si);
+            if (doc.LoadCurrentKeyframe())
+                return choiceAt(model.currentMode, model.currentSubMode);
+        }
+    }
+    model.currentMode = modeBefore;
+    model.currentSubMode = subBefore;
+    model.frameCount = framesBefore;
+    model.frameTime = frameTimeBefore;
+    return std::nullopt;
+}
+
+std::string ReadyToPlayText(const PlayChoice& choice)
+{
+    return "Ready to play: mode " + std::to_string(choice.modeNumber) + ", " + choice.subModeName + " (" +
+           choice.keyFile + ")";
+}
 
 PuppetEditor::PuppetEditor(const COrvaneDoc& doc) : doc_(doc)
 {
@@ -295,9 +336,31 @@ void PuppetEditor::DeleteSubMode(int32_t mode, int32_t sub)
     }
 }
 
+bool PuppetEditor::ChangesModel() const
+{
+    const CModel& model = *doc_.model;
+    if (!newKeyFiles_.empty() || currentMode != model.currentMode || currentSubMode != model.currentSubMode)
+        return true;
+    const auto sameItem = [](const CPuppetItem& a, const CPuppetItem& b) {
+        return a.name == b.name && a.keyFile == b.keyFile && a.flags == b.flags && a.lowPriority == b.lowPriority &&
+               a.highPriority == b.highPriority && a.description == b.description;
+    };
+    const auto sameMode = [&sameItem](const CPuppetMode& a, const CPuppetMode& b) {
+        return a.mode == b.mode && a.basedOn == b.basedOn && a.comment == b.comment &&
+               std::equal(a.items.begin(), a.items.end(), b.items.begin(), b.items.end(),
+                          [&sameItem](const auto& x, const auto& y) { return sameItem(*x, *y); });
+    };
+    if (!std::equal(modes_.begin(), modes_.end(), model.puppetModes.begin(), model.puppetModes.end(),
+                    [&sameMode](const auto& a, const auto& b) { return sameMode(*a, *b); }))
+        return true;
+    // The same choice, but its keyframe is still to be loaded.
+    const CPuppetItem* item = SubMode(currentMode, currentSubMode);
+    return item && (!model.keyframe || !EqualNoCase(model.keyframe->name, item->keyFile));
+}
+
 EditOutcome PuppetEditor::Commit(EditContext& c)
 {
-    if (!c.doc)
+    if (!c.doc || !ChangesModel())
         return {};
     COrvaneDoc& doc = *c.doc;
     CModel& model = *doc.model;

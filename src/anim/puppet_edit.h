@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,26 @@ struct SubModeFields {
 std::string DescriptionAfterEquals(const std::string& description);
 // "Key File" of a row, and the key file field: the name up to its first ".".
 std::string KeyFileStem(const std::string& keyFile);
+
+// The puppet mode and sub-mode a model just opened plays, with its keyframe.
+struct PlayChoice {
+    int32_t mode = -1;        // place in the model's list of modes
+    int32_t subMode = -1;     // place in the mode's list of sub-modes
+    int32_t modeNumber = -1;  // the number the puppet file gives the mode
+    std::string subModeName;
+    std::string keyFile;
+};
+
+// Makes a document just opened ready to play: for a 3DO model, the first sub-mode, in the
+// puppet's order, whose keyframe can be read (from the catalogue or beside the document)
+// becomes the current one with its keyframe loaded; a project keeps the choice it stored
+// and is ready when that keyframe loaded. Nothing else changes, and the document is not
+// modified: a 3DO file does not store the choice, and a project's is left as read. None
+// when the model has no puppet mode or no keyframe of it can be read; the model is then
+// left as it was.
+std::optional<PlayChoice> MakeReadyToPlay(COrvaneDoc& doc);
+// "Ready to play: mode 0, stand (wkstand.key)".
+std::string ReadyToPlayText(const PlayChoice& choice);
 
 class PuppetEditor {
 public:
@@ -83,7 +104,13 @@ public:
     Status EditSubMode(int32_t mode, int32_t sub, const SubModeFields& fields);
     void DeleteSubMode(int32_t mode, int32_t sub);
 
-    // "&OK", run through the document as one undo step: the model takes the modes and
+    // Whether "&OK" would change the model: the modes were edited, a keyframe is to be
+    // made, another sub-mode was chosen, or the chosen one's keyframe is not the one the
+    // model holds.
+    bool ChangesModel() const;
+
+    // "&OK" without a change (ChangesModel) does nothing: no undo step, no file written.
+    // Otherwise "&OK", run through the document as one undo step: the model takes the modes and
     // the current mode and sub-mode; the new keyframe files are written empty beside the
     // document (never over a file that exists); the PUP file is written beside it; the
     // current sub-mode's keyframe is loaded (a new one that could not be written is kept

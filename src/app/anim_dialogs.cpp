@@ -456,6 +456,11 @@ void CAnimSequenceDlg::accept()
 {
     if (!ok_->isEnabled())
         return;
+    // Nothing to take: the document stays as it is, and no file is written.
+    if (!editor_.ChangesModel()) {
+        QDialog::accept();
+        return;
+    }
     // The puppet file beside the model is not held as it is (ended early, or not read):
     // replacing it needs a Yes; without one the dialog stays open.
     if (COrvaneDoc& d = doc_.Doc(); d.PuppetReplaceRefused()) {

@@ -14,6 +14,7 @@
 #include "app/backup.h"
 #include "app/childframe.h"
 #include "app/dialogs.h"
+#include "app/field_names.h"
 #include "app/filemanager_dlg.h"
 #include "app/mainframe.h"
 #include "app/orvaneview.h"
@@ -45,6 +46,8 @@ const char* GameKey(int product) { return product == 1 ? kMotsKey : kJediKnightK
 COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hooks, QObject* parent)
     : QObject(parent), store_(std::move(store)), hooks_(std::move(hooks))
 {
+    // Every window's fields are named by their labels, for screen readers and automation.
+    NameFieldsOfEveryWindow(this);
     if (!hooks_.openFile)
         hooks_.openFile = StandardPrompts().openFiles;
     if (!hooks_.saveFile)
@@ -366,6 +369,7 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
         }
     });
     connect(view, &COrvaneView::selectionChanged, frame_, &CMainFrame::UpdateCommandUI);
+    connect(view, &COrvaneView::drawingChanged, frame_, &CMainFrame::UpdateCommandUI);
     connect(d, &CDocument::updated, frame_, &CMainFrame::UpdateCommandUI);
     connect(view, &COrvaneView::optionsApplied, this, [this, child](bool colormapChanged) {
         // The other windows follow the new settings; with a new colormap they load
@@ -386,7 +390,9 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     sub->setWindowIcon(AppIcon());
     sub->resize(frame_->MdiArea()->size() * 0.9);
     sub->showMaximized();
-    child->setFocus();
+    // The new window's view takes the keys at once, without a click into it.
+    frame_->MdiArea()->setActiveSubWindow(sub);
+    frame_->FocusActiveView();
     frame_->UpdateCommandUI();
     emit documentOpened(child);
     return child;

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 
+#include "anim/puppet_edit.h"
 #include "app/backup.h"
 #include "app/childframe.h"
 #include "app/filemanager_dlg.h"
@@ -110,9 +112,13 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
         }
     auto doc = std::make_unique<CDocument>(services_);
     Status opened;
+    std::optional<PlayChoice> ready;
     {
         WaitCursor wait;
         opened = doc->Doc().OpenDocument(canonical.toStdString());
+        // A model with its puppet and keyframes beside it opens ready to play.
+        if (opened)
+            ready = MakeReadyToPlay(doc->Doc());
     }
     if (!opened) {
         Message(QMessageBox::Warning,
@@ -124,6 +130,8 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     const std::string puppetProblem = doc->Doc().PuppetFileProblem();
     const QString puppet = QString::fromStdString(doc->Doc().PuppetFileName());
     CChildFrame* child = AddFrame(std::move(doc));
+    if (ready)
+        frame_->statusBar()->showMessage(QString::fromStdString(ReadyToPlayText(*ready)));
     if (!partial.empty()) {
         const QString name = QFileInfo(canonical).fileName();
         Message(QMessageBox::Warning,

@@ -6,6 +6,7 @@
 #include <QSplitter>
 
 #include "app/document.h"
+#include "app/field_names.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"
 #include "edit/selection.h"
@@ -58,6 +59,7 @@ CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc
     connect(doc, &CDocument::modifiedChanged, this, &CChildFrame::UpdateTitle);
     UpdateTitle();
     RefreshPanes();
+    NameFieldsByLabels(this);
     view_->GlWidget()->setFocus();
 }
 

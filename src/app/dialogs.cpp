@@ -236,6 +236,7 @@ CSelectProductDlg::CSelectProductDlg(int product, const QString& jkFolder, const
             QStringLiteral("Folder of the installed game (the one that holds its resource folder)"));
         auto* browse = new QPushButton(QStringLiteral("Browse..."), box);
         QLineEdit* edit = folders_[i];
+        edit->setAccessibleName(radios[i]->text() + QStringLiteral(" folder"));
         connect(browse, &QPushButton::clicked, this, [this, edit] {
             const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("Game Folder"), edit->text());
             if (!dir.isEmpty())

@@ -162,6 +162,8 @@ CExtrudeDlg::CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent)
             vertex_[i]->addItem(QStringLiteral("All Vertices"));
         for (int v = 0; v < vertexCount; ++v)
             vertex_[i]->addItem(QStringLiteral("Vertex %1").arg(v));
+        // Rows without a label of their own: named for screen readers.
+        vertex_[i]->setAccessibleName(QStringLiteral("Vertex %1").arg(i + 1));
         dirForm->addRow(vertex_[i]);
     }
     auto* depths = new QGroupBox(QStringLiteral("Depths:"), this);
@@ -170,6 +172,7 @@ CExtrudeDlg::CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent)
     for (int i = 0; i < 3; ++i) {
         depth_[i] = Number(this, depthIds[i], -1000, 1000, 0.01, 4);
         depth_[i]->setValue(0.1);
+        depth_[i]->setAccessibleName(QStringLiteral("Depth %1").arg(i + 1));
         depthForm->addRow(depth_[i]);
     }
     indent_ = Number(this, "4099", -1000, 1000, 0.01, 4);

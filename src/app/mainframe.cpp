@@ -1,6 +1,7 @@
 #include "app/mainframe.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -117,7 +118,12 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     Bind(
         cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
 
-    connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
+    // A window that comes to the front (Window menu, a click on its frame, Cascade, Tile,
+    // another one closing) has its view take the keys at once.
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+        FocusActiveView();
+        UpdateCommandUI();
+    });
 }
 
 CMainFrame::~CMainFrame()
@@ -244,6 +250,18 @@ CChildFrame* CMainFrame::ActiveChild() const
         sub = mdi_->currentSubWindow();
     }
     return sub ? qobject_cast<CChildFrame*>(sub->widget()) : nullptr;
+}
+
+void CMainFrame::FocusActiveView()
+{
+    CChildFrame* child = ActiveChild();
+    if (!child)
+        return;
+    QWidget* area = child->View()->GlWidget();
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus != area && child->isAncestorOf(focus) && QApplication::mouseButtons() != Qt::NoButton)
+        return;
+    area->setFocus(Qt::OtherFocusReason);
 }
 
 QList<CChildFrame*> CMainFrame::Children() const

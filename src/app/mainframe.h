@@ -64,6 +64,10 @@ public:
 
     QMdiArea* MdiArea() const { return mdi_; }
     CChildFrame* ActiveChild() const;
+    // Gives the keyboard focus to the active document window's 3D view, so that its keys
+    // act without a click into it; a click into a pane's field that brought the window to
+    // the front keeps the focus there.
+    void FocusActiveView();
     QList<CChildFrame*> Children() const;
     QToolBar* ToolBar(int index) const { return toolbars_[static_cast<std::size_t>(index)]; }
 

@@ -191,6 +191,7 @@ QWidget* CSheetDlg::MakeBackupPage()
     backupMinutes_ = new QSpinBox(page);
     backupMinutes_->setRange(0, 120);
     backupMinutes_->setValue(std::clamp(settings_.backup, 0, 120));
+    backupMinutes_->setAccessibleName(QStringLiteral("Backup minutes"));
     backupCheck_->setChecked(backupMinutes_->value() != 0);
     row->addWidget(backupCheck_);
     row->addWidget(backupMinutes_);

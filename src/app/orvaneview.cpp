@@ -352,6 +352,7 @@ void COrvaneView::ContextLost()
     if (current)
         DoneCurrent();
     continuous_.stop();
+    NoteDrawingChanged();
 }
 
 void COrvaneView::GiveUp(const QString& reason)
@@ -359,6 +360,7 @@ void COrvaneView::GiveUp(const QString& reason)
     renderer_.reset();
     reason_ = reason;
     continuous_.stop();
+    NoteDrawingChanged();
     // Not from inside the surface's own paint.
     QTimer::singleShot(0, this, [this] {
         if (gl_) {
@@ -406,6 +408,13 @@ void COrvaneView::CreateRenderer()
         cameraPlaced_ = true;
     }
     UpdateContinuous();
+    NoteDrawingChanged();
+}
+
+void COrvaneView::NoteDrawingChanged()
+{
+    // Told after the paint that made or lost the renderer, not from inside it.
+    QMetaObject::invokeMethod(this, &COrvaneView::drawingChanged, Qt::QueuedConnection);
 }
 
 void COrvaneView::PaintGl()

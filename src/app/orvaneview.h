@@ -106,6 +106,9 @@ signals:
     void paneTexts(const QStringList& texts);
     // A pick (or undo, redo) changed the selection: panes and command states refresh.
     void selectionChanged();
+    // The view became able to draw (its first frame of a model) or stopped being able to:
+    // the commands that need a drawing view follow.
+    void drawingChanged();
     // The options were applied; colormapChanged: other views must make their textures
     // again.
     void optionsApplied(bool colormapChanged);
@@ -133,6 +136,7 @@ private:
 
     void CreateRenderer();
     void GiveUp(const QString& reason);
+    void NoteDrawingChanged();
     void ShowDeviceResult(const DeviceResult& r);
     void OnStatus(const ViewStatus& status);
     void OnDocumentUpdated();

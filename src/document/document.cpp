@@ -174,9 +174,12 @@ bool COrvaneDoc::LoadCurrentKeyframe()
         name = keyFile;
     }
     TextBuffer buffer(std::move(text));
-    auto key = ReadKey(*model, buffer).keyframe;
-    key->name = name;
-    model->keyframe = std::move(key);
+    KeyframeRead read = ReadKey(*model, buffer);
+    // A file of the name that is no keyframe is none to play.
+    if (!read.status.recognised)
+        return false;
+    read.keyframe->name = name;
+    model->keyframe = std::move(read.keyframe);
     return true;
 }
 

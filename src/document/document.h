@@ -123,7 +123,8 @@ public:
     // Puppet data read already (ReadPuppetImport) replaces the model's, as one undo step.
     void TakePuppet(PuppetImport&& import);
     // Loads the keyframe of the current puppet mode and sub-mode from the catalogue or
-    // from beside the document; false when there is none.
+    // from beside the document; false when there is none (or the file of its name is no
+    // keyframe), and the model's keyframe is then left as it was.
     bool LoadCurrentKeyframe();
 
     // The camera a save stores.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 
 #include "anim/anim_fields.h"
@@ -495,4 +496,146 @@ TEST(HierarchyEdit, TreeAndApply)
     EXPECT_NEAR(m.MeshAt(1)->faces[0]->corners[0].z, 1.0f, 1e-6f);  // the pivot moved the corners
     EXPECT_FALSE(doc.Run(c, ApplyNodeFields, NodeEdit{1, f}).changed);
     EXPECT_EQ(doc.history.UndoList().size(), 1u);
+}
+
+namespace {
+
+std::unique_ptr<CPuppetItem> Item(const std::string& name, const std::string& keyFile)
+{
+    auto item = std::make_unique<CPuppetItem>();
+    item->name = name;
+    item->keyFile = keyFile;
+    return item;
+}
+
+}  // namespace
+
+// A model opened with its puppet and keyframes beside it is ready to play: the first
+// sub-mode in the puppet's order whose keyframe reads, without a change to the document.
+TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
+{
+    Walker w;
+    const auto choice = MakeReadyToPlay(w.doc);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(ReadyToPlayText(*choice), "Ready to play: mode 0, stand (wkstand.key)");
+    ASSERT_TRUE(w.Model().keyframe);
+    EXPECT_EQ(w.Model().keyframe->name, "wkstand.key");
+    EXPECT_EQ(std::pair(w.Model().currentMode, w.Model().currentSubMode), std::pair(0, 0));
+    EXPECT_TRUE(CanStartAnimatingView(EditContext(w.doc, w.settings, &w.selection)));
+    EXPECT_FALSE(w.doc.IsModified());
+    EXPECT_FALSE(w.doc.history.CanUndo());
+
+    // The first sub-modes' keyframes are missing or are no keyframes: the next mode's
+    // first one that reads is taken.
+    Walker v;
+    std::ofstream(v.dir / "notkey.key") << "this is no keyframe\n";
+    auto& modes = v.Model().puppetModes;
+    modes[0]->items.clear();
+    modes[0]->items.push_back(Item("stand", "gone.key"));
+    modes[0]->items.push_back(Item("walk", "notkey.key"));
+    modes.push_back(std::make_unique<CPuppetMode>());
+    modes[1]->mode = 4;
+    modes[1]->items.push_back(Item("run", "gone2.key"));
+    modes[1]->items.push_back(Item("walk", "WKWALK.KEY"));
+    const auto later = MakeReadyToPlay(v.doc);
+    ASSERT_TRUE(later);
+    EXPECT_EQ(std::pair(later->mode, later->subMode), std::pair(1, 1));
+    EXPECT_EQ(ReadyToPlayText(*later), "Ready to play: mode 4, walk (WKWALK.KEY)");
+    ASSERT_TRUE(v.Model().keyframe);
+    EXPECT_EQ(v.Model().frameCount, 16);
+
+    // None reads: not ready, and the model is as it was.
+    Walker n;
+    n.Model().puppetModes[0]->items[0]->keyFile = "gone.key";
+    n.Model().puppetModes[0]->items[1]->keyFile = "notkey.key";
+    std::ofstream(n.dir / "notkey.key") << "no keyframe here\n";
+    const int32_t frames = n.Model().frameCount;
+    EXPECT_FALSE(MakeReadyToPlay(n.doc));
+    EXPECT_FALSE(n.Model().keyframe);
+    EXPECT_EQ(std::pair(n.Model().currentMode, n.Model().currentSubMode), std::pair(0, 0));
+    EXPECT_EQ(n.Model().frameCount, frames);
+    EXPECT_FALSE(n.doc.IsModified());
+}
+
+// Ready to play changes nothing a save writes: the 3DO file and a project come out as
+// they would without it.
+TEST(ReadyToPlay, APlainSaveWritesWhatItWouldWithout)
+{
+    Walker ready, plain;
+    ASSERT_TRUE(MakeReadyToPlay(ready.doc));
+    fs::create_directories(ready.dir / "a");
+    fs::create_directories(ready.dir / "b");
+    ASSERT_TRUE(orvtest::Ok(ready.doc.SaveDocument((ready.dir / "a" / "walker.3do").string())));
+    ASSERT_TRUE(orvtest::Ok(plain.doc.SaveDocument((ready.dir / "b" / "walker.3do").string())));
+    // The first line names the file written.
+    auto body = [](const fs::path& p) {
+        const std::string text = orvtest::SlurpText(p);
+        return text.substr(text.find('\n'));
+    };
+    EXPECT_TRUE(body(ready.dir / "a" / "walker.3do") == body(ready.dir / "b" / "walker.3do"))
+        << "the 3DO saved after making it ready to play differs";
+
+    // A project keeps the choice it stored.
+    const fs::path project = ready.dir / "walker.orv";
+    fs::copy_file(orvtest::Fixture("orv", "walker.orv"), project);
+    const std::vector<uint8_t> bytes = orvtest::Slurp(project);
+    COrvaneDoc doc(ready.settings, {});
+    ASSERT_TRUE(orvtest::Ok(doc.OpenDocument(project.string())));
+    const int32_t mode = doc.model->currentMode, sub = doc.model->currentSubMode;
+    const bool loaded = doc.model->keyframe != nullptr;
+    const auto choice = MakeReadyToPlay(doc);
+    EXPECT_EQ(choice.has_value(), loaded);
+    if (choice)
+        EXPECT_EQ(std::pair(choice->mode, choice->subMode), std::pair(mode, sub));
+    EXPECT_EQ(std::pair(doc.model->currentMode, doc.model->currentSubMode), std::pair(mode, sub));
+    const fs::path out = ready.dir / "saved.orv";
+    ASSERT_TRUE(orvtest::Ok(doc.SaveDocument(out.string())));
+    EXPECT_TRUE(orvtest::Slurp(out) == bytes) << "the saved project differs from the one read";
+}
+
+// "&OK" of Animation Sequence without a change leaves the document unmodified, with no
+// undo step and no file written; a real choice still takes its step.
+TEST(PuppetEditor, OkWithoutAChangeChangesNothing)
+{
+    Walker w;
+    ASSERT_TRUE(MakeReadyToPlay(w.doc));
+    const std::string pup = orvtest::SlurpText(w.dir / "walker.pup");
+    {
+        PuppetEditor e(w.doc);
+        EXPECT_FALSE(e.ChangesModel());
+        const EditOutcome r = w.Commit(e);
+        EXPECT_FALSE(r.changed);
+        EXPECT_EQ(r.message, "");
+    }
+    EXPECT_FALSE(w.doc.IsModified());
+    EXPECT_FALSE(w.doc.history.CanUndo());
+    EXPECT_EQ(orvtest::SlurpText(w.dir / "walker.pup"), pup);
+    EXPECT_EQ(w.Model().keyframe->name, "wkstand.key");
+
+    // An edit made and undone in the dialog is no change either.
+    {
+        PuppetEditor e(w.doc);
+        ASSERT_TRUE(orvtest::Ok(e.EditMode(0, -1, "# other")));
+        EXPECT_TRUE(e.ChangesModel());
+        ASSERT_TRUE(orvtest::Ok(e.EditMode(0, -1, w.Model().puppetModes[0]->comment)));
+        EXPECT_FALSE(e.ChangesModel());
+    }
+
+    // Another sub-mode is a change: one undo step, its keyframe loaded.
+    PuppetEditor walk(w.doc);
+    walk.currentSubMode = 1;
+    EXPECT_TRUE(walk.ChangesModel());
+    EXPECT_TRUE(w.Commit(walk).changed);
+    EXPECT_TRUE(w.doc.IsModified());
+    EXPECT_EQ(w.doc.history.UndoList().size(), 1u);
+    EXPECT_EQ(w.Model().keyframe->name, "wkwalk.key");
+
+    // The same choice whose keyframe the model does not hold yet loads it, as before.
+    Walker fresh;
+    ASSERT_FALSE(fresh.Model().keyframe);
+    PuppetEditor same(fresh.doc);
+    EXPECT_TRUE(same.ChangesModel());
+    EXPECT_TRUE(fresh.Commit(same).changed);
+    ASSERT_TRUE(fresh.Model().keyframe);
+    EXPECT_EQ(fresh.Model().keyframe->name, "wkstand.key");
 }

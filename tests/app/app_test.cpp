@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
@@ -7,12 +8,20 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTreeWidget>
 
+#include "app/anim_dialogs.h"
 #include "app/app.h"
 #include "app/childframe.h"
+#include "app/dialogs.h"
+#include "app/edit_dialogs.h"
+#include "app/filemanager_dlg.h"
 #include "app/mainframe.h"
+#include "app/materials_dlg.h"
+#include "app/options_dlg.h"
 #include "app/orvaneview.h"
 #include "app/panes.h"
 #include "app_harness.h"
@@ -202,6 +211,171 @@ private slots:
         QVERIFY(!frame->Action(cmd::RenderAll)->isChecked());
         // The view's letters act in the view only: the actions are the view's shortcuts.
         QVERIFY(f->View()->GlWidget()->actions().contains(frame->Action(cmd::MeshMode)));
+    }
+
+    // The view of a window that opens or comes to the front takes the keys at once, and
+    // the commands act on that window's view.
+    void theFrontWindowsViewTakesTheKeys()
+    {
+        Harness h;
+        CMainFrame* frame = h.app->Frame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        CChildFrame* first = h.OpenWalker();
+        QVERIFY(first);
+        auto viewHasFocus = [](CChildFrame* f) { return QApplication::focusWidget() == f->View()->GlWidget(); };
+        QTRY_VERIFY(viewHasFocus(first));
+        // A key of the view works without a click into it.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W);
+        QVERIFY(first->Document()->Doc().modes.enlarge);
+        first->CurrentSelection()->currentMesh = 0;
+        frame->UpdateCommandUI();
+        QVERIFY(frame->Action(cmd::MeshMode)->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_M);
+        QVERIFY(first->Document()->Doc().modes.meshMode);
+
+        // A second window: its view has the keys and the commands follow its selection.
+        const QString copy = h.dir.filePath(QStringLiteral("second.3do"));
+        QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), copy));
+        CChildFrame* second = h.app->OpenFile(copy);
+        QVERIFY(second && second != first);
+        QTRY_VERIFY(viewHasFocus(second));
+        QVERIFY(!frame->Action(cmd::MeshMode)->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W);
+        QVERIFY(second->Document()->Doc().modes.enlarge);
+
+        // The first one brought back to the front (the Window menu's way).
+        auto sub = [](CChildFrame* f) { return qobject_cast<QMdiSubWindow*>(f->parentWidget()); };
+        frame->MdiArea()->setActiveSubWindow(sub(first));
+        QTRY_VERIFY(viewHasFocus(first));
+        QVERIFY(frame->Action(cmd::MeshMode)->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_M);
+        QVERIFY(!first->Document()->Doc().modes.meshMode);
+        QVERIFY(!second->Document()->Doc().modes.meshMode);
+
+        // Tile, then the second one's pane field taken by the keyboard and the window
+        // activated again: its view has the keys.
+        frame->MdiArea()->tileSubWindows();
+        second->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"))->setFocus();
+        frame->MdiArea()->setActiveSubWindow(sub(second));
+        QTRY_VERIFY(viewHasFocus(second));
+
+        // A click into a field of a window behind brings it to the front with the field
+        // ready for typing.
+        frame->MdiArea()->setActiveSubWindow(sub(first));
+        QTRY_VERIFY(viewHasFocus(first));
+        auto* radius = second->Pane(0)->findChild<QLineEdit*>(QStringLiteral("1009"));
+        QTest::mouseClick(radius, Qt::LeftButton);
+        QTRY_COMPARE(frame->ActiveChild(), second);
+        QCOMPARE(QApplication::focusWidget(), radius);
+
+        // The window in front closes: the other one's view takes the keys.
+        sub(second)->close();
+        QTRY_VERIFY(frame->ActiveChild() && frame->ActiveChild() != second);
+        QTRY_VERIFY(viewHasFocus(frame->ActiveChild()));
+    }
+
+    // A model opened with its puppet and keyframes is ready to play, and the status bar
+    // says with what; OK of Animation Sequence without a change leaves it unmodified.
+    void aModelWithItsPuppetOpensReadyToPlay()
+    {
+        Harness h;
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Ready to play: mode 0, stand (wkstand.key)"));
+        QVERIFY(frame->Action(cmd::ViewAnimating)->isEnabled());
+        const COrvaneDoc& doc = f->Document()->Doc();
+        QVERIFY(!doc.IsModified());
+        QVERIFY(!doc.history.CanUndo());
+
+        h.dialog = [](QDialog& d) {
+            auto* ok = d.findChild<QPushButton*>(QStringLiteral("1"));
+            if (!ok || !ok->isEnabled())
+                return int(QDialog::Rejected);
+            ok->click();
+            return d.result();
+        };
+        QVERIFY(frame->Execute(cmd::AnimationSequence));
+        QVERIFY2(!doc.IsModified(), "OK without a change modified the document");
+        QVERIFY(!doc.history.CanUndo());
+        QVERIFY(!f->isWindowModified());
+
+        // Another sub-mode chosen there is a change, as before.
+        h.dialog = [](QDialog& d) {
+            auto* list = d.findChild<QTreeWidget*>(QStringLiteral("1022"));
+            auto* ok = d.findChild<QPushButton*>(QStringLiteral("1"));
+            if (!list || !ok || list->topLevelItemCount() < 2)
+                return int(QDialog::Rejected);
+            list->setCurrentItem(list->topLevelItem(1));
+            ok->click();
+            return d.result();
+        };
+        QVERIFY(frame->Execute(cmd::AnimationSequence));
+        QVERIFY(doc.IsModified());
+        QCOMPARE(doc.model->keyframe->name, std::string("wkwalk.key"));
+    }
+
+    // Every field of the panes and dialogs has its label as accessible name, so screen
+    // readers and automation reach it.
+    void everyFieldHasAnAccessibleName()
+    {
+        Harness h;
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        auto unnamed = [](QWidget* root) {
+            QStringList out;
+            for (QWidget* w : root->findChildren<QWidget*>()) {
+                const bool input =
+                    qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QComboBox*>(w) ||
+                    (qobject_cast<QAbstractButton*>(w) && qobject_cast<QAbstractButton*>(w)->text().isEmpty() &&
+                     qobject_cast<QAbstractButton*>(w)->isCheckable());
+                // The line edit inside a spin box or combo box is that field's own.
+                const bool inner =
+                    qobject_cast<QAbstractSpinBox*>(w->parentWidget()) || qobject_cast<QComboBox*>(w->parentWidget());
+                if (input && !inner && w->accessibleName().isEmpty())
+                    out << QStringLiteral("%1 %2 \"%3\"")
+                               .arg(QString::fromLatin1(w->metaObject()->className()),
+                                    QString::fromLatin1(root->metaObject()->className()), w->objectName());
+            }
+            return out;
+        };
+        QCOMPARE(f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"))->accessibleName(),
+                 QStringLiteral("Geo Number"));
+        QCOMPARE(f->Pane(2)->findChild<QLineEdit*>(QStringLiteral("1059"))->accessibleName(),
+                 QStringLiteral("Face Flags"));
+        QStringList missing = unnamed(f);
+
+        // The dialogs, each as it shows.
+        CDocument& doc = *f->Document();
+        EditContext c = f->View()->Context();
+        c.selection->currentMesh = 2;
+        c.selection->currentFace = 1;
+        std::vector<std::unique_ptr<QDialog>> dialogs;
+        dialogs.push_back(std::make_unique<CSelectProductDlg>(0, QString(), QString()));
+        dialogs.push_back(std::make_unique<CImportDlg>(QStringLiteral("box.obj"), 1.0));
+        dialogs.push_back(std::make_unique<CTextureDlg>(doc, c));
+        dialogs.push_back(std::make_unique<CExtrudeDlg>(4, false));
+        dialogs.push_back(std::make_unique<CPrimitiveDlg>(CPrimitiveDlg::Shape::Cylinder, QStringLiteral("dflt.mat")));
+        dialogs.push_back(std::make_unique<CFileManagerDlg>(h.app->Services()));
+        dialogs.push_back(std::make_unique<CMaterialsDlg>(doc, CMaterialsDlg::Mode::InModel));
+        dialogs.push_back(std::make_unique<CSheetDlg>(h.app->AppSettings(), OptionsSources{}));
+        dialogs.push_back(std::make_unique<CFaceFlagsDlg>(0u));
+        dialogs.push_back(std::make_unique<CAddModeDlg>(false, QStringLiteral("# mode 1"), 0, std::vector<int32_t>{0}));
+        dialogs.push_back(std::make_unique<CAddSubModeDlg>(false, SubModeFields{}));
+        dialogs.push_back(std::make_unique<CAnimSequenceDlg>(doc, AnimDialogHooks{}));
+        dialogs.push_back(std::make_unique<CAddEntryDlg>(false, EntryFields{}));
+        dialogs.push_back(std::make_unique<CAddNodeDlg>(doc.Model()));
+        dialogs.push_back(std::make_unique<CHierarchyDlg>(doc, AnimDialogHooks{}));
+        CKeyframe key;
+        dialogs.push_back(std::make_unique<CEditFrameDlg>(key));
+        for (auto& d : dialogs) {
+            d->show();
+            missing << unnamed(d.get());
+            d->hide();
+        }
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable(QStringLiteral("fields without a name: ") + missing.join(QStringLiteral("; "))));
     }
 
     // A name given without an extension takes the extension of the type chosen with it;

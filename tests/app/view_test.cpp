@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "app/document.h"
@@ -146,7 +147,8 @@ struct Fixture {
         return opened || (qWarning("%s", opened.error().c_str()), false);
     }
 
-    void Show()
+    // made: called with the view before it is shown.
+    void Show(const std::function<void(COrvaneView*)>& made = {})
     {
         CModel& model = doc->Model();
         model.RebuildHierarchy();
@@ -157,6 +159,8 @@ struct Fixture {
         view = new COrvaneView(*doc, window.get());
         layout->addWidget(view);
         view->SetMessageHandler([](const QString& text) { qWarning("message: %s", qPrintable(text)); });
+        if (made)
+            made(view);
         window->show();
         // The drawing area gets exactly kSide x kSide pixels.
         window->resize(kSide + view->VerticalBar()->sizeHint().width(),
@@ -467,6 +471,26 @@ private slots:
 
     // The panes' texts and the scroll bars' steps are worked out in the core; here they
     // reach the window and the bars move the camera.
+    // The first frame of a model tells the window the view now draws, so the commands
+    // that need a drawing view come on without waiting for another event.
+    void theFirstFrameTellsTheWindowTheViewDraws()
+    {
+        Fixture f;
+        QVERIFY(f.OpenWalker());
+        int told = 0;
+        bool drawingWhenTold = false;
+        f.Show([&](COrvaneView* view) {
+            QVERIFY(!view->CommandEnabled(cmd::MoveForward));
+            QObject::connect(view, &COrvaneView::drawingChanged, view, [&told, &drawingWhenTold, view] {
+                ++told;
+                drawingWhenTold = view->CommandEnabled(cmd::MoveForward);
+            });
+        });
+        f.Frame();
+        QTRY_COMPARE(told, 1);
+        QVERIFY(drawingWhenTold);
+    }
+
     void statusPanesAndScrollBars()
     {
         Fixture f;
