@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -208,6 +209,15 @@ void CMainFrame::ShowWhyDisabled(QAction* a)
         statusBar()->clearMessage();
         showingReason_ = false;
     }
+}
+
+bool CMainFrame::event(QEvent* e)
+{
+    // A menu that loses its current item to a disabled one clears the status tip after the
+    // reason went up: the reason stays while the pointer rests there.
+    if (e->type() == QEvent::StatusTip && showingReason_ && static_cast<QStatusTipEvent*>(e)->tip().isEmpty())
+        return true;
+    return QMainWindow::event(e);
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* e)

@@ -103,6 +103,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     void KeepPlacement();
