@@ -476,9 +476,9 @@ std::vector<CommandRow> MakeTable()
          m(Menu::Edit, 201), b(Bar::Main, 201), Copy, CannotCopy},
         {cmd::EditPaste, "&Paste", "Insert Clipboard contents\nPaste", "V;Ctrl+V;Shift+Ins", View, m(Menu::Edit, 202),
          b(Bar::Main, 202), Paste, CannotPaste, nullptr, false, true},
-        // Enabled as Cut is, and deletes what Cut would, without touching the clipboard.
+        // Deletes what Cut would, without touching the clipboard; only a selection.
         {cmd::EditDelete, "&Delete", "Delete the selection\nDelete", "Del", View, m(Menu::Edit, 203), noBar,
-         DeleteSelection, CannotCopy, nullptr, false, true},
+         DeleteSelection, CannotDelete, nullptr, false, true},
         {cmd::AddGeometry, "Add &Geometry", "Add new geometry to 3do\nAdd Geometry", "", View, m(Menu::Edit, 700),
          noBar, AddGeometry, nullptr, nullptr, false, true},
         {cmd::AddMesh, "Add &Mesh", "Add new mesh to current geometry\nAdd Mesh", "", View, m(Menu::Edit, 701), noBar,

@@ -22,6 +22,7 @@ constexpr const char* kOnlyGeometrySet = "Cannot delete current geometry set, si
 constexpr const char* kMeshHasChild = "Cannot delete current mesh, since this contains a child mesh.";
 constexpr const char* kNoClipboard = "This view has no clipboard";
 constexpr const char* kNothingCopied = "Nothing has been copied in this mode";
+constexpr const char* kNoMesh = "No mesh is selected: click a mesh first";
 
 // The camera's look point, direction and up vector as the frame was last drawn; the
 // model's origin looking along +z without a camera.
@@ -129,20 +130,22 @@ auto PastedFields(const CFace& f)
 
 }  // namespace
 
-const char* NothingToDelete(const EditContext& c)
+const char* CannotCopy(const EditContext& c)
 {
+    if (!c.clipboard)
+        return kNoClipboard;
     if (c.modes().meshMode)
-        return HasCurrentMesh(c) ? nullptr : "No mesh is selected: click a mesh first";
+        return HasCurrentMesh(c) ? nullptr : kNoMesh;
     if ((HasCurrentMesh(c) && HasCurrentFace(c)) || c.model().CurrentGeoset() != nullptr)
         return nullptr;
     return "The model has no geometry set";
 }
 
-const char* CannotCopy(const EditContext& c)
+const char* CannotDelete(const EditContext& c)
 {
-    if (!c.clipboard)
-        return kNoClipboard;
-    return NothingToDelete(c);
+    if (c.modes().meshMode)
+        return HasCurrentMesh(c) ? nullptr : kNoMesh;
+    return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr : "No face is selected: click a face first";
 }
 
 const char* CannotPaste(const EditContext& c)
@@ -270,18 +273,13 @@ EditOutcome DeleteMesh(EditContext& c, int32_t k)
     return EditOutcome::Changed(kStructureChanged);
 }
 
-EditOutcome Cut(EditContext& c)
-{
-    if (!CanCopy(c))
-        return {};
-    Copy(c);
-    return DeleteSelection(c);
-}
+namespace {
 
-EditOutcome DeleteSelection(EditContext& c)
+// What Cut deletes after its copy, by the first rule that applies: the current mesh in
+// mesh mode, the current face's group in face mode, the current face, else the current
+// geometry set.
+EditOutcome DeleteByCutsRules(EditContext& c)
 {
-    if (NothingToDelete(c))
-        return {};
     CMesh* mesh = c.selection ? c.selection->CurrentMesh(c.model()) : nullptr;
     CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
     if (c.modes().meshMode && mesh)
@@ -301,6 +299,24 @@ EditOutcome DeleteSelection(EditContext& c)
     if (c.model().CurrentGeoset())
         return DeleteGeometrySet(c);
     return {};
+}
+
+}  // namespace
+
+EditOutcome Cut(EditContext& c)
+{
+    if (!CanCopy(c))
+        return {};
+    Copy(c);
+    return DeleteByCutsRules(c);
+}
+
+EditOutcome DeleteSelection(EditContext& c)
+{
+    // With a mesh (mesh mode) or a face selected, Cut's rules delete exactly that.
+    if (CannotDelete(c))
+        return {};
+    return DeleteByCutsRules(c);
 }
 
 EditOutcome Paste(EditContext& c)

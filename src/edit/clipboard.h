@@ -30,10 +30,10 @@ struct Clipboard {
 // The view's clipboard is the context's (c.clipboard): without one nothing is enabled.
 // Each Cannot function says why its command is disabled, for the status bar, or gives
 // nullptr when it is enabled; the Can rule is the Cannot function finding nothing.
-// NothingToDelete is the part of Copy's rule about the selection: what Cut and Delete
-// need.
-const char* NothingToDelete(const EditContext& c);
+// Delete needs what the user sees selected: the current mesh in mesh mode, else the
+// current face.
 const char* CannotCopy(const EditContext& c);
+const char* CannotDelete(const EditContext& c);
 const char* CannotPaste(const EditContext& c);
 const char* CannotAddMesh(const EditContext& c);
 const char* CannotAddFace(const EditContext& c);
@@ -49,7 +49,9 @@ bool CanAddFace(const EditContext& c);
 // the node indices with them.
 EditOutcome Copy(EditContext& c);
 EditOutcome Cut(EditContext& c);
-// "Delete": what Cut deletes in the mode (below), with the clipboard left as it was.
+// "Delete": what Cut deletes in the mode (below), with the clipboard left as it was. Cut
+// with no current face (outside mesh mode) deletes the current geometry set; Delete, whose
+// key is easily pressed once too often, only ever deletes what is shown selected.
 EditOutcome DeleteSelection(EditContext& c);
 // Every pasted face keeps its material by name: the index of that name in the model's
 // list now (a name the list has lost since Copy is appended to it again; a face whose

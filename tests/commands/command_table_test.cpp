@@ -438,7 +438,7 @@ void MarkClipboard(Clipboard& clip)
 // undo step that gives the bytes back, and leaves the view's clipboard as it was.
 TEST(CommandTable, DeleteRemovesWhatCutRemovesAndLeavesTheClipboard)
 {
-    for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh, Scene::GeometrySet}) {
+    for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh}) {
         SCOPED_TRACE("scene " + std::to_string(int(scene)));
         Opened cut, del;
         Arrange(cut, scene);
@@ -499,21 +499,37 @@ TEST(CommandTable, PasteAfterDeletePastesWhatWasCopiedBefore)
         EXPECT_NE(f->name, "other") << "the deleted group was pasted";
 }
 
-// With nothing selected in mesh mode Delete is disabled, says why, and changes nothing.
+// With nothing selected Delete is disabled, says why, and changes nothing: no mesh in mesh
+// mode, no face otherwise. Where Cut falls back to the whole geometry set (no current face),
+// Delete does not; so a second press of the key after a deletion deletes nothing more.
 TEST(CommandTable, DeleteWithNothingSelectedIsDisabled)
 {
-    Opened o;
-    Arrange(o, Scene::Mesh);
-    o.selection.currentMesh = -1;
-    EditContext c = o.Context();
     const CommandRow& row = *FindCommand(cmd::EditDelete);
-    EXPECT_FALSE(CommandEnabled(row, c));
-    ASSERT_NE(WhyDisabled(row, c), nullptr);
-    EXPECT_STREQ(WhyDisabled(row, c), "No mesh is selected: click a mesh first");
-    const std::string before = o.Stored();
-    EXPECT_FALSE(RunCommand(row, c).ran);
-    EXPECT_TRUE(o.Stored() == before);
-    EXPECT_FALSE(o.doc.CanUndo());
+    for (Scene scene : {Scene::Mesh, Scene::GeometrySet, Scene::FaceGroup}) {
+        SCOPED_TRACE("scene " + std::to_string(int(scene)));
+        Opened o;
+        Arrange(o, scene);
+        EditContext c = o.Context();
+        const char* expected = "No face is selected: click a face first";
+        if (scene == Scene::Mesh) {
+            o.selection.currentMesh = -1;
+            expected = "No mesh is selected: click a mesh first";
+        } else if (scene == Scene::GeometrySet) {
+            EXPECT_TRUE(CommandEnabled(*FindCommand(cmd::EditCut), c)) << "Cut would delete the geometry set";
+        } else {
+            ASSERT_TRUE(RunCommand(row, c).changed);  // the first press deletes the group
+        }
+        EXPECT_FALSE(CommandEnabled(row, c));
+        ASSERT_NE(WhyDisabled(row, c), nullptr);
+        EXPECT_STREQ(WhyDisabled(row, c), expected);
+        const std::string before = o.Stored();
+        const std::size_t steps = o.doc.history.UndoList().size();
+        EXPECT_FALSE(RunCommand(row, c).ran);
+        EXPECT_FALSE(orvtest::Ran(DeleteSelection(c))) << "the operation's own guard let it through";
+        EXPECT_TRUE(o.Stored() == before);
+        EXPECT_EQ(o.doc.history.UndoList().size(), steps);
+        EXPECT_EQ(o.doc.model->geosets.size(), scene == Scene::GeometrySet ? 2u : 1u);
+    }
     // Delete sits in the Edit menu after Paste; Shift+Del stays Cut's.
     EXPECT_EQ(row.menu.menu, Menu::Edit);
     EXPECT_EQ(row.menu.order, FindCommand(cmd::EditPaste)->menu.order + 1);
