@@ -160,7 +160,8 @@ const char* CannotPaste(const EditContext& c)
     }
     if (!clip.face)
         return kNothingCopied;
-    return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr : "Paste needs a current face to paste onto";
+    return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr
+                                                  : "Paste needs a current face to paste onto: click a face first";
 }
 
 const char* CannotAddMesh(const EditContext& c)
