@@ -127,7 +127,11 @@ Status RestoreAnimationAt(CModel& model, int32_t frame)
     return {};
 }
 
-bool CanStartAnimatingView(const EditContext& c) { return c.model().keyframe != nullptr; }
+const char* CannotStartAnimatingView(const EditContext& c)
+{
+    return c.model().keyframe ? nullptr : "Animating View needs a keyframe: choose one in Tools > Animation Sequence";
+}
+bool CanStartAnimatingView(const EditContext& c) { return !CannotStartAnimatingView(c); }
 
 EditOutcome StartAnimatingView(EditContext& c)
 {
@@ -150,12 +154,22 @@ EditOutcome SwitchAnimateMode(EditContext& c)
     return ToggleAnimateMode(c);
 }
 
-bool CanNextFrame(const EditContext& c)
+const char* CannotNextFrame(const EditContext& c)
 {
-    return c.modes().animateMode && int64_t{c.model().currentFrame} < int64_t{c.model().frameCount} - 1;
+    if (!c.modes().animateMode)
+        return "Next Frame needs Animate Mode with a keyframe";
+    return int64_t{c.model().currentFrame} < int64_t{c.model().frameCount} - 1 ? nullptr : "This is the last frame";
 }
 
-bool CanPreviousFrame(const EditContext& c) { return c.modes().animateMode && c.model().currentFrame >= 1; }
+const char* CannotPreviousFrame(const EditContext& c)
+{
+    if (!c.modes().animateMode)
+        return "Previous Frame needs Animate Mode with a keyframe";
+    return c.model().currentFrame >= 1 ? nullptr : "This is the first frame";
+}
+
+bool CanNextFrame(const EditContext& c) { return !CannotNextFrame(c); }
+bool CanPreviousFrame(const EditContext& c) { return !CannotPreviousFrame(c); }
 
 EditOutcome NextFrame(EditContext& c)
 {

@@ -202,6 +202,7 @@ void COrvaneApp::DefineCommands()
     // runs from the command table through the active document's view.
     CMainFrame& f = *frame_;
     auto active = [this] { return ActiveFrame() != nullptr; };
+    const QString noModel = QString::fromUtf8(kOpenModelFirst);
     f.Bind(cmd::FileNew, [this] { NewDocument(); });
     f.Bind(cmd::FileOpen, [this] {
         FileRequest request;
@@ -217,11 +218,11 @@ void COrvaneApp::DefineCommands()
             if (QMdiSubWindow* sub = frame_->MdiArea()->activeSubWindow())
                 sub->close();
         },
-        active);
+        active, {}, noModel);
     f.Bind(
-        cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active);
+        cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active, {}, noModel);
     f.Bind(
-        cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active);
+        cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active, {}, noModel);
     f.Bind(cmd::FileImport, [this] {
         FileRequest request;
         request.caption = QStringLiteral("Import");
@@ -249,13 +250,18 @@ void COrvaneApp::DefineCommands()
                 ExportDocument(frame, CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex,
                                                      request.defaultSuffix));
         },
-        active);
+        active, {}, noModel);
     f.Bind(cmd::AppExit, [this] { frame_->close(); });
     f.Bind(cmd::SelectProduct, [this] { SelectProduct(); });
-    f.Bind(cmd::ManageFiles, [this] {
-        CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
-        hooks_.exec(dlg);
-    });
+    // The File Manager works on archives, not on a model: it needs no document (its row's
+    // scope is the view's only so that Ctrl+F stays free for the fields).
+    f.Bind(
+        cmd::ManageFiles,
+        [this] {
+            CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
+            hooks_.exec(dlg);
+        },
+        [] { return true; });
     f.Bind(
         cmd::Materials,
         [this] {
@@ -267,16 +273,16 @@ void COrvaneApp::DefineCommands()
                 face = sel->CurrentFace(child->Document()->Model());
             ChooseMaterial(child, face);
         },
-        active);
+        active, {}, noModel);
     f.Bind(
         cmd::Options,
         [this] {
             if (CChildFrame* child = ActiveFrame())
                 child->View()->RunOptions();
         },
-        active);
+        active, {}, noModel);
     f.Bind(
-        cmd::CheckModel, [this] { CheckModel(ActiveFrame()); }, active);
+        cmd::CheckModel, [this] { CheckModel(ActiveFrame()); }, active, {}, noModel);
     f.Bind(cmd::TextureTool, [this] { RunTextureTool(ActiveFrame()); });
     for (int id : {int(cmd::AnimationSequence), int(cmd::AnimationFrames), int(cmd::HierarchyNodes)})
         f.Bind(id, [this, id] {

@@ -12,8 +12,11 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 #include <climits>
 #include <optional>
@@ -75,8 +78,10 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
     connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillWindowList);
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
-    for (QMenu* m : {fileMenu_, editMenu_, viewMenu_, toolsMenu_, windowMenu_, helpMenu_})
+    for (QMenu* m : {fileMenu_, editMenu_, viewMenu_, toolsMenu_, windowMenu_, helpMenu_}) {
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        m->installEventFilter(this);
+    }
 
     // Every command of the table gets its action: text, prompts, keys and icon.
     for (const CommandRow& row : CommandTable()) {
@@ -113,10 +118,13 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     Bind(
         cmd::ViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); }, {},
         [this] { return !statusBar()->isHidden(); });
+    const QString noWindow = QStringLiteral("No model window is open");
     Bind(
-        cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
+        cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); },
+        {}, noWindow);
     Bind(
-        cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); });
+        cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); }, {},
+        noWindow);
 
     // A window that comes to the front (Window menu, a click on its frame, Cascade, Tile,
     // another one closing) has its view take the keys at once.
@@ -135,12 +143,14 @@ CMainFrame::~CMainFrame()
         disconnect(m, nullptr, this, nullptr);
 }
 
-void CMainFrame::Bind(int id, std::function<void()> run, std::function<bool()> enabled, std::function<bool()> checked)
+void CMainFrame::Bind(int id, std::function<void()> run, std::function<bool()> enabled, std::function<bool()> checked,
+                      QString unmet)
 {
     CommandBinding& b = bindings_[id];
     b.run = std::move(run);
     b.enabled = std::move(enabled);
     b.checked = std::move(checked);
+    b.unmet = std::move(unmet);
     if (QAction* a = Action(id); a && b.checked)
         a->setCheckable(true);
 }
@@ -167,18 +177,71 @@ EditContext CMainFrame::ActiveContext() const
     return view ? view->Context() : EditContext{};
 }
 
-bool CMainFrame::Enabled(const CommandRow& row, const EditContext& c) const
+bool CMainFrame::Enabled(const CommandRow& row, const EditContext& c) const { return DisabledReason(row, c).isEmpty(); }
+
+QString CMainFrame::DisabledReason(const CommandRow& row, const EditContext& c) const
 {
+    static const QString kUnavailable = QStringLiteral("Not available in this program");
     if (auto it = bindings_.constFind(row.id); it != bindings_.constEnd()) {
         if (!it->run)
-            return false;
+            return kUnavailable;
         // A binding's own rule, else the table's (asked of the active document window).
-        if (it->enabled)
-            return it->enabled();
+        if (it->enabled) {
+            if (it->enabled())
+                return {};
+            return it->unmet.isEmpty() ? QStringLiteral("Not available now") : it->unmet;
+        }
     } else if (!row.run) {
-        return false;
+        return kUnavailable;
     }
-    return CommandEnabled(row, c);
+    const char* why = WhyDisabled(row, c);
+    return why ? QString::fromUtf8(why) : QString();
+}
+
+QString CMainFrame::DisabledReason(int id) const
+{
+    const CommandRow* row = FindCommand(id);
+    return row ? DisabledReason(*row, ActiveContext()) : QString();
+}
+
+void CMainFrame::ShowWhyDisabled(QAction* a)
+{
+    const QVariant id = a && !a->isEnabled() && !a->isSeparator() ? a->data() : QVariant();
+    const QString why = id.typeId() == QMetaType::Int ? DisabledReason(id.toInt()) : QString();
+    if (!why.isEmpty()) {
+        statusBar()->showMessage(why);
+        showingReason_ = true;
+    } else if (showingReason_) {
+        statusBar()->clearMessage();
+        showingReason_ = false;
+    }
+}
+
+bool CMainFrame::event(QEvent* e)
+{
+    // A menu that loses its current item to a disabled one clears the status tip after the
+    // reason went up: the reason stays while the pointer rests there.
+    if (e->type() == QEvent::StatusTip && showingReason_ && static_cast<QStatusTipEvent*>(e)->tip().isEmpty())
+        return true;
+    return QMainWindow::event(e);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* e)
+{
+    // Qt gives a disabled menu item or toolbar button no status tip: the pointer resting
+    // on one shows why it is disabled instead.
+    if (auto* menu = qobject_cast<QMenu*>(watched)) {
+        if (e->type() == QEvent::MouseMove)
+            ShowWhyDisabled(menu->actionAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
+        else if (e->type() == QEvent::Leave || e->type() == QEvent::Hide)
+            ShowWhyDisabled(nullptr);
+    } else if (auto* button = qobject_cast<QToolButton*>(watched)) {
+        if (e->type() == QEvent::Enter || e->type() == QEvent::HoverEnter || e->type() == QEvent::MouseMove)
+            ShowWhyDisabled(button->defaultAction());
+        else if (e->type() == QEvent::Leave || e->type() == QEvent::HoverLeave)
+            ShowWhyDisabled(nullptr);
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 bool CMainFrame::Execute(int id)
@@ -304,6 +367,9 @@ void CMainFrame::BuildMenusAndToolbars()
         QToolBar* bar = toolbars_[static_cast<std::size_t>(i)];
         bar->clear();
         fill(bar, barPlace, bars[i]);
+        for (QAction* a : bar->actions())
+            if (QWidget* button = bar->widgetForAction(a))
+                button->installEventFilter(this);
         // A toolbar none of whose commands exist yet is neither shown nor offered.
         if (bar->actions().isEmpty()) {
             bar->hide();

@@ -30,6 +30,7 @@ struct CommandBinding {
     std::function<void()> run;
     std::function<bool()> enabled;  // empty: enabled
     std::function<bool()> checked;  // empty: the table's rule, or no check mark
+    QString unmet;                  // why it is disabled when `enabled` is false
 };
 
 // The program's main window: the document area, three toolbars, the status bar with
@@ -40,9 +41,10 @@ public:
     explicit CMainFrame(Settings& settings, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // Supplies a command of the table that has no core function (or replaces it).
-    void Bind(int id, std::function<void()> run, std::function<bool()> enabled = {},
-              std::function<bool()> checked = {});
+    // Supplies a command of the table that has no core function (or replaces it). unmet
+    // is what the status bar says while `enabled` is false: the condition it tests.
+    void Bind(int id, std::function<void()> run, std::function<bool()> enabled = {}, std::function<bool()> checked = {},
+              QString unmet = {});
     // The action of a command of the table (every row has one).
     QAction* Action(int id) const;
     // Whether the command can be run here: it has a core function or a binding.
@@ -52,6 +54,10 @@ public:
     // Refreshes every action's enabled and checked state from the table's rules, asked
     // of the active document window, and from the bindings.
     void UpdateCommandUI();
+    // Why a command is disabled here, "" when it is enabled: the table's reason asked of
+    // the active document window, or the binding's. The status bar shows it while the
+    // pointer rests on the command's disabled menu item or toolbar button.
+    QString DisabledReason(int id) const;
     // The actions whose keys belong to a 3D view (document and view commands); each view
     // adds them to itself, so they act while it has the focus.
     QList<QAction*> ViewKeyActions() const;
@@ -100,6 +106,8 @@ protected:
     void changeEvent(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     void KeepPlacement();
@@ -110,6 +118,10 @@ private:
     // command is enabled in it: a binding's own rule, else the table's.
     EditContext ActiveContext() const;
     bool Enabled(const CommandRow& row, const EditContext& c) const;
+    QString DisabledReason(const CommandRow& row, const EditContext& c) const;
+    // Puts the reason of a disabled action in the status bar (Qt gives disabled items no
+    // status tip); clears a reason shown before when the pointer left it.
+    void ShowWhyDisabled(QAction* a);
 
     Settings& settings_;
     QMdiArea* mdi_ = nullptr;
@@ -126,6 +138,7 @@ private:
     QList<QAction*> recentActions_;
     QList<QAction*> windowActions_;
     QAction* recentSeparator_ = nullptr;
+    bool showingReason_ = false;
 };
 
 }  // namespace orv

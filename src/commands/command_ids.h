@@ -117,6 +117,8 @@ enum : int {
     // Added for working with mods: the shaded display and the engine-limit check.
     ShadedView = 5720,
     CheckModel = 5721,
+    // Edit > Delete: what Cut removes, without the clipboard.
+    EditDelete = 5722,
     BookmarkStore0 = 18,
     BookmarkRecall0 = 28,
 };

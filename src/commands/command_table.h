@@ -60,6 +60,10 @@ struct CommandResult : EditOutcome {
 
 using CommandRun = EditOutcome (*)(EditContext& c);
 using CommandRule = bool (*)(const EditContext& c);
+// Why a command cannot run in a context: the first of its conditions that is not met, as
+// a short text for the status bar ("Extrude needs a current face: ..."), or nullptr when
+// every one is. The enabled state is this finding nothing, so the two never disagree.
+using CommandUnmet = const char* (*)(const EditContext& c);
 
 struct CommandRow {
     int id = 0;
@@ -70,7 +74,7 @@ struct CommandRow {
     MenuPlace menu;
     BarPlace bar;
     CommandRun run = nullptr;       // the core function; none: the window supplies it
-    CommandRule enabled = nullptr;  // none: enabled (for document and view scopes: with a document)
+    CommandUnmet unmet = nullptr;   // none: enabled (for document and view scopes: with a document)
     CommandRule checked = nullptr;  // none: no check mark
     bool busy = false;              // runs under the wait cursor
     bool edits = false;             // may change the model: runs through the document's runner
@@ -87,6 +91,11 @@ const CommandRow* FindCommand(int id);
 // edits runs as one undo step of the document (COrvaneDoc::Run): a step when it changed
 // the model, none when it did not.
 bool CommandEnabled(const CommandRow& row, const EditContext& c);
+// Why a command is disabled in a context, for the status bar; nullptr when it is enabled
+// (CommandEnabled is exactly this being nullptr). Without a document, a document or view
+// command says kOpenModelFirst.
+inline constexpr const char* kOpenModelFirst = "Open a model first";
+const char* WhyDisabled(const CommandRow& row, const EditContext& c);
 bool CommandChecked(const CommandRow& row, const EditContext& c);
 CommandResult RunCommand(const CommandRow& row, EditContext& c);
 // By id, for tests and callers that have no row at hand.

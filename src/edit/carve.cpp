@@ -96,12 +96,25 @@ std::optional<float> Crossing(const Vec3& o, const Vec3& e, const Vec3& n, const
 
 }  // namespace
 
-bool CanCarve(const EditContext& c)
+const char* CannotCarve(const EditContext& c)
 {
-    return HasCurrentMesh(c) && c.modes().grid && c.modes().meshMode && c.selection->selectedPositions.size() == 3;
+    if (!HasCurrentMesh(c) || !c.modes().meshMode)
+        return "Carve needs three grid nodes selected in Mesh Mode with the grid shown";
+    if (!c.modes().grid)
+        return "Carve needs the grid shown (G) and three of its nodes selected";
+    if (c.selection->selectedPositions.size() != 3)
+        return "Carve needs three grid nodes selected: click one, then Ctrl+click two more";
+    return nullptr;
 }
+bool CanCarve(const EditContext& c) { return !CannotCarve(c); }
 
-bool CanExtrude(const EditContext& c) { return !c.modes().meshMode && HasCurrentMesh(c) && HasCurrentFace(c); }
+const char* CannotExtrude(const EditContext& c)
+{
+    if (c.modes().meshMode)
+        return "Extrude works on a face: leave Mesh Mode first";
+    return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr : "Extrude needs a current face: click a face first";
+}
+bool CanExtrude(const EditContext& c) { return !CannotExtrude(c); }
 
 EditOutcome CarveMesh(EditContext& c)
 {

@@ -13,6 +13,9 @@
 
 namespace orv {
 
+// Why each cannot run now, for the status bar (nullptr: it can); CanX is CannotX finding nothing.
+const char* CannotCarve(const EditContext& c);
+const char* CannotExtrude(const EditContext& c);
 bool CanCarve(const EditContext& c);
 bool CanExtrude(const EditContext& c);
 

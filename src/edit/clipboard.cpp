@@ -20,6 +20,9 @@ constexpr uint32_t kStructureChanged = kModelChanged | kTexturesChanged | kSelec
 
 constexpr const char* kOnlyGeometrySet = "Cannot delete current geometry set, since this is the only one.";
 constexpr const char* kMeshHasChild = "Cannot delete current mesh, since this contains a child mesh.";
+constexpr const char* kNoClipboard = "This view has no clipboard";
+constexpr const char* kNothingCopied = "Nothing has been copied in this mode";
+constexpr const char* kNoMesh = "No mesh is selected: click a mesh first";
 
 // The camera's look point, direction and up vector as the frame was last drawn; the
 // model's origin looking along +z without a camera.
@@ -29,6 +32,20 @@ CameraFrame FrameOf(const EditContext& c)
         return {{}, {0, 0, 1}, {0, 1, 0}};
     c.camera->UpdateViewInfo();
     return {c.camera->lookPoint, c.camera->direction, c.camera->up};
+}
+
+// The view has no current mesh (nor face) any more. A render mode that shows the current
+// mesh alone would show nothing and, since a click there never changes the current mesh,
+// leave no way to choose another: every mesh is shown again, as entering a continuous
+// view does.
+void DropCurrentMesh(EditContext& c)
+{
+    if (c.selection) {
+        c.selection->currentMesh = -1;
+        c.selection->currentFace = -1;
+    }
+    if (c.modes().renderMode != RenderMode::All && c.modes().renderMode != RenderMode::AllWireframe)
+        c.modes().renderMode = RenderMode::All;
 }
 
 // Appends a node placing mesh, named after it, of type 1, linked to nothing yet.
@@ -113,27 +130,55 @@ auto PastedFields(const CFace& f)
 
 }  // namespace
 
-bool CanCopy(const EditContext& c)
+const char* CannotCopy(const EditContext& c)
 {
     if (!c.clipboard)
-        return false;
+        return kNoClipboard;
     if (c.modes().meshMode)
-        return HasCurrentMesh(c);
-    return (HasCurrentMesh(c) && HasCurrentFace(c)) || c.model().CurrentGeoset() != nullptr;
+        return HasCurrentMesh(c) ? nullptr : kNoMesh;
+    if ((HasCurrentMesh(c) && HasCurrentFace(c)) || c.model().CurrentGeoset() != nullptr)
+        return nullptr;
+    return "The model has no geometry set";
 }
 
-bool CanPaste(const EditContext& c)
+const char* CannotDelete(const EditContext& c)
+{
+    if (c.modes().meshMode)
+        return HasCurrentMesh(c) ? nullptr : kNoMesh;
+    return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr : "No face is selected: click a face first";
+}
+
+const char* CannotPaste(const EditContext& c)
 {
     if (!c.clipboard)
-        return false;
+        return kNoClipboard;
     const Clipboard& clip = *c.clipboard;
-    if (c.modes().meshMode || c.modes().faceMode)
-        return HasCurrentMesh(c) && clip.mesh;
-    return HasCurrentMesh(c) && HasCurrentFace(c) && clip.face;
+    if (c.modes().meshMode || c.modes().faceMode) {
+        if (!clip.mesh)
+            return kNothingCopied;
+        return HasCurrentMesh(c) ? nullptr : "Paste needs a current mesh: click a mesh first";
+    }
+    if (!clip.face)
+        return kNothingCopied;
+    return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr
+                                                  : "Paste needs a current face to paste onto: click a face first";
 }
 
-bool CanAddMesh(const EditContext& c) { return HasCurrentMesh(c); }
-bool CanAddFace(const EditContext& c) { return HasCurrentMesh(c) && HasCurrentFace(c); }
+const char* CannotAddMesh(const EditContext& c)
+{
+    return HasCurrentMesh(c) ? nullptr : "Add Mesh needs a current mesh to add beside: click a mesh first";
+}
+
+const char* CannotAddFace(const EditContext& c)
+{
+    return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr
+                                                  : "Add Face needs a current face to copy: click a face first";
+}
+
+bool CanCopy(const EditContext& c) { return !CannotCopy(c); }
+bool CanPaste(const EditContext& c) { return !CannotPaste(c); }
+bool CanAddMesh(const EditContext& c) { return !CannotAddMesh(c); }
+bool CanAddFace(const EditContext& c) { return !CannotAddFace(c); }
 
 EditOutcome Copy(EditContext& c)
 {
@@ -171,10 +216,7 @@ EditOutcome DeleteGeometrySet(EditContext& c)
         return {};
     c.model().geosets.erase(c.model().geosets.begin() + static_cast<std::ptrdiff_t>(current));
     c.model().currentGeoset = 0;
-    if (c.selection) {
-        c.selection->currentMesh = -1;
-        c.selection->currentFace = -1;
-    }
+    DropCurrentMesh(c);
     ClearNodes(c);
     return EditOutcome::Changed(kStructureChanged);
 }
@@ -227,19 +269,18 @@ EditOutcome DeleteMesh(EditContext& c, int32_t k)
             --node->mesh;
     }
     model.RebuildHierarchy();
-    if (c.selection) {
-        c.selection->currentMesh = -1;
-        c.selection->currentFace = -1;
-    }
+    DropCurrentMesh(c);
     ClearNodes(c);
     return EditOutcome::Changed(kStructureChanged);
 }
 
-EditOutcome Cut(EditContext& c)
+namespace {
+
+// What Cut deletes after its copy, by the first rule that applies: the current mesh in
+// mesh mode, the current face's group in face mode, the current face, else the current
+// geometry set.
+EditOutcome DeleteByCutsRules(EditContext& c)
 {
-    if (!CanCopy(c))
-        return {};
-    Copy(c);
     CMesh* mesh = c.selection ? c.selection->CurrentMesh(c.model()) : nullptr;
     CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
     if (c.modes().meshMode && mesh)
@@ -259,6 +300,24 @@ EditOutcome Cut(EditContext& c)
     if (c.model().CurrentGeoset())
         return DeleteGeometrySet(c);
     return {};
+}
+
+}  // namespace
+
+EditOutcome Cut(EditContext& c)
+{
+    if (!CanCopy(c))
+        return {};
+    Copy(c);
+    return DeleteByCutsRules(c);
+}
+
+EditOutcome DeleteSelection(EditContext& c)
+{
+    // With a mesh (mesh mode) or a face selected, Cut's rules delete exactly that.
+    if (CannotDelete(c))
+        return {};
+    return DeleteByCutsRules(c);
 }
 
 EditOutcome Paste(EditContext& c)
@@ -320,10 +379,7 @@ EditOutcome AddGeometry(EditContext& c)
     const CGeometry* current = model.CurrentGeoset();
     model.geosets.push_back(current ? CopyGeometry(*current) : std::make_unique<CGeometry>());
     model.currentGeoset = static_cast<int32_t>(model.geosets.size() - 1);
-    if (c.selection) {
-        c.selection->currentMesh = -1;
-        c.selection->currentFace = -1;
-    }
+    DropCurrentMesh(c);
     ClearNodes(c);
     return EditOutcome::Changed(kStructureChanged);
 }

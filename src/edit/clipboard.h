@@ -28,6 +28,15 @@ struct Clipboard {
 };
 
 // The view's clipboard is the context's (c.clipboard): without one nothing is enabled.
+// Each Cannot function says why its command is disabled, for the status bar, or gives
+// nullptr when it is enabled; the Can rule is the Cannot function finding nothing.
+// Delete needs what the user sees selected: the current mesh in mesh mode, else the
+// current face.
+const char* CannotCopy(const EditContext& c);
+const char* CannotDelete(const EditContext& c);
+const char* CannotPaste(const EditContext& c);
+const char* CannotAddMesh(const EditContext& c);
+const char* CannotAddFace(const EditContext& c);
 bool CanCopy(const EditContext& c);
 bool CanPaste(const EditContext& c);
 bool CanAddMesh(const EditContext& c);
@@ -40,6 +49,10 @@ bool CanAddFace(const EditContext& c);
 // the node indices with them.
 EditOutcome Copy(EditContext& c);
 EditOutcome Cut(EditContext& c);
+// "Delete": what Cut deletes in the mode (below), with the clipboard left as it was. Cut
+// with no current face (outside mesh mode) deletes the current geometry set; Delete, whose
+// key is easily pressed once too often, only ever deletes what is shown selected.
+EditOutcome DeleteSelection(EditContext& c);
 // Every pasted face keeps its material by name: the index of that name in the model's
 // list now (a name the list has lost since Copy is appended to it again; a face whose
 // index named nothing at Copy gets none). No face gets an index outside the list.
@@ -48,7 +61,7 @@ EditOutcome AddGeometry(EditContext& c);
 EditOutcome AddMesh(EditContext& c);
 EditOutcome AddFace(EditContext& c);
 
-// The deletions Cut makes. Deleting mesh k removes it from every geometry set that has
+// The deletions Cut and Delete make. Deleting mesh k removes it from every geometry set that has
 // it, and the node placing it (or, for the root of the hierarchy with siblings, only the
 // node's mesh); mesh indices above k move down by one, nodes without a mesh stay so, and
 // every link stays valid.

@@ -261,7 +261,13 @@ void BuildDome(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camer
     }
 }
 
-bool CanCreatePrimitive(const EditContext& c) { return !c.modes().meshMode && HasCurrentMesh(c); }
+const char* CannotCreatePrimitive(const EditContext& c)
+{
+    if (c.modes().meshMode)
+        return "Shapes are added to the current mesh outside Mesh Mode: leave Mesh Mode first";
+    return HasCurrentMesh(c) ? nullptr : "A shape is added to the current mesh: click a face of the mesh first";
+}
+bool CanCreatePrimitive(const EditContext& c) { return !CannotCreatePrimitive(c); }
 
 namespace {
 

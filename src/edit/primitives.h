@@ -76,7 +76,8 @@ struct PrimitiveParams {
 
 // The command: enabled with a current mesh outside mesh mode; adds the shape to the
 // current mesh in front of the view's camera. Sizes the dialogs would refuse change
-// nothing and are named in the message.
+// nothing and are named in the message. CannotCreatePrimitive says why it is disabled.
+const char* CannotCreatePrimitive(const EditContext& c);
 bool CanCreatePrimitive(const EditContext& c);
 EditOutcome CreatePrimitive(EditContext& c, const PrimitiveParams& p);
 

@@ -141,7 +141,13 @@ int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bo
 
 // ---- the commands ------------------------------------------------------------------------
 
-bool CanRelayTextures(const EditContext& c) { return HasCurrentMesh(c) && (c.modes().meshMode || HasCurrentFace(c)); }
+const char* CannotRelayTextures(const EditContext& c)
+{
+    if (HasCurrentMesh(c) && (c.modes().meshMode || HasCurrentFace(c)))
+        return nullptr;
+    return "Update Vertices needs a current face, or a current mesh in Mesh Mode";
+}
+bool CanRelayTextures(const EditContext& c) { return !CannotRelayTextures(c); }
 
 EditOutcome RelayTextures(EditContext& c)
 {

@@ -156,19 +156,28 @@ TransformOutcome StepNode(EditContext& c, Pick pick, float step)
 float MoveStep(Modifiers mods) { return ModifierStep(mods, 0.01f, 0.001f, 0.005f); }
 float RotateStep(Modifiers mods) { return ModifierStep(mods, 45.0f, 1.0f, 6.0f); }
 
-bool CanMove(const EditContext& c)
+const char* CannotMove(const EditContext& c)
 {
-    if (c.modes().grid || !HasCurrentMesh(c))
-        return false;
-    return c.modes().meshMode || HasCurrentFace(c);
+    if (c.modes().grid)
+        return "Moving is off while the grid is shown: hide it (G)";
+    if (!HasCurrentMesh(c) || (!c.modes().meshMode && !HasCurrentFace(c)))
+        return "Move needs a current face, or a current mesh in Mesh Mode";
+    return nullptr;
 }
 
-bool CanRotate(const EditContext& c)
+const char* CannotRotate(const EditContext& c)
 {
-    if (!CanMove(c))
-        return false;
-    return c.modes().meshMode || c.selection->currentNode < 0;
+    if (c.modes().grid)
+        return "Rotating is off while the grid is shown: hide it (G)";
+    if (!HasCurrentMesh(c) || (!c.modes().meshMode && !HasCurrentFace(c)))
+        return "Rotate needs a current face, or a current mesh in Mesh Mode";
+    if (!c.modes().meshMode && c.selection->currentNode >= 0)
+        return "A single vertex cannot be rotated: click the face away from its vertices";
+    return nullptr;
 }
+
+bool CanMove(const EditContext& c) { return !CannotMove(c); }
+bool CanRotate(const EditContext& c) { return !CannotRotate(c); }
 
 namespace {
 

@@ -47,10 +47,13 @@ bool HasCurrentFace(const EditContext& c) { return c.selection && c.selection->C
 
 // ---- render modes and views -------------------------------------------------------------
 
-bool CanSetRenderMode(const EditContext& c, RenderMode mode)
+const char* CannotSetRenderMode(const EditContext& c, RenderMode mode)
 {
-    return mode == RenderMode::All || mode == RenderMode::AllWireframe || HasCurrentMesh(c);
+    if (mode == RenderMode::All || mode == RenderMode::AllWireframe || HasCurrentMesh(c))
+        return nullptr;
+    return "This render mode shows the current mesh: click a mesh first";
 }
+bool CanSetRenderMode(const EditContext& c, RenderMode mode) { return !CannotSetRenderMode(c, mode); }
 
 EditOutcome SetRenderMode(EditContext& c, RenderMode mode)
 {
@@ -89,8 +92,16 @@ EditOutcome StartRotateView(EditContext& c)
 
 // ---- scale -------------------------------------------------------------------------------
 
-bool CanScaleUp(const EditContext& c) { return c.modes().scaleExponent < kMaxScaleExponent; }
-bool CanScaleDown(const EditContext& c) { return c.modes().scaleExponent > -kMaxScaleExponent; }
+const char* CannotScaleUp(const EditContext& c)
+{
+    return c.modes().scaleExponent < kMaxScaleExponent ? nullptr : "The view is at its largest scale";
+}
+const char* CannotScaleDown(const EditContext& c)
+{
+    return c.modes().scaleExponent > -kMaxScaleExponent ? nullptr : "The view is at its smallest scale";
+}
+bool CanScaleUp(const EditContext& c) { return !CannotScaleUp(c); }
+bool CanScaleDown(const EditContext& c) { return !CannotScaleDown(c); }
 
 namespace {
 
@@ -123,10 +134,15 @@ EditOutcome ScaleDown(EditContext& c)
 
 // ---- grid and node size ------------------------------------------------------------------
 
-bool CanToggleGrid(const EditContext& c)
+const char* CannotToggleGrid(const EditContext& c)
 {
-    return HasCurrentMesh(c) && !c.modes().animateMode && (c.modes().meshMode || HasCurrentFace(c));
+    if (c.modes().animateMode)
+        return "The grid is not shown in Animate Mode";
+    if (!HasCurrentMesh(c) || (!c.modes().meshMode && !HasCurrentFace(c)))
+        return "The grid needs a current face, or a current mesh in Mesh Mode";
+    return nullptr;
 }
+bool CanToggleGrid(const EditContext& c) { return !CannotToggleGrid(c); }
 
 EditOutcome ToggleGrid(EditContext& c)
 {
@@ -138,8 +154,20 @@ EditOutcome ToggleGrid(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanGridSmaller(const EditContext& c) { return c.modes().grid && c.settings->grid > 0.02f; }
-bool CanGridLarger(const EditContext& c) { return c.modes().grid && c.settings->grid < 0.2f; }
+const char* CannotGridSmaller(const EditContext& c)
+{
+    if (!c.modes().grid)
+        return "Show the grid first (G)";
+    return c.settings->grid > 0.02f ? nullptr : "The grid is at its smallest";
+}
+const char* CannotGridLarger(const EditContext& c)
+{
+    if (!c.modes().grid)
+        return "Show the grid first (G)";
+    return c.settings->grid < 0.2f ? nullptr : "The grid is at its largest";
+}
+bool CanGridSmaller(const EditContext& c) { return !CannotGridSmaller(c); }
+bool CanGridLarger(const EditContext& c) { return !CannotGridLarger(c); }
 
 EditOutcome GridSmaller(EditContext& c)
 {
@@ -163,7 +191,11 @@ EditOutcome GridLarger(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleFaceOnly(const EditContext& c) { return HasCurrentMesh(c) && c.modes().meshMode; }
+const char* CannotToggleFaceOnly(const EditContext& c)
+{
+    return HasCurrentMesh(c) && c.modes().meshMode ? nullptr : "Face Only needs Mesh Mode with a current mesh";
+}
+bool CanToggleFaceOnly(const EditContext& c) { return !CannotToggleFaceOnly(c); }
 
 EditOutcome ToggleFaceOnly(EditContext& c)
 {
@@ -176,7 +208,11 @@ EditOutcome ToggleFaceOnly(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleEdgesOnly(const EditContext& c) { return c.modes().grid; }
+const char* CannotToggleEdgesOnly(const EditContext& c)
+{
+    return c.modes().grid ? nullptr : "Edges Only needs the grid shown (G)";
+}
+bool CanToggleEdgesOnly(const EditContext& c) { return !CannotToggleEdgesOnly(c); }
 
 EditOutcome ToggleEdgesOnly(EditContext& c)
 {
@@ -189,15 +225,20 @@ EditOutcome ToggleEdgesOnly(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanNodesLarger(const EditContext& c)
+const char* CannotNodesLarger(const EditContext& c)
 {
-    return HasCurrentMesh(c) && HasCurrentFace(c) && c.settings->vertexScaling < 0.1f;
+    if (!HasCurrentMesh(c) || !HasCurrentFace(c))
+        return "The nodes and vertices are shown on a current face: click a face first";
+    return c.settings->vertexScaling < 0.1f ? nullptr : "The nodes and vertices are at their largest";
 }
-
-bool CanNodesSmaller(const EditContext& c)
+const char* CannotNodesSmaller(const EditContext& c)
 {
-    return HasCurrentMesh(c) && HasCurrentFace(c) && c.settings->vertexScaling > 0.002f;
+    if (!HasCurrentMesh(c) || !HasCurrentFace(c))
+        return "The nodes and vertices are shown on a current face: click a face first";
+    return c.settings->vertexScaling > 0.002f ? nullptr : "The nodes and vertices are at their smallest";
 }
+bool CanNodesLarger(const EditContext& c) { return !CannotNodesLarger(c); }
+bool CanNodesSmaller(const EditContext& c) { return !CannotNodesSmaller(c); }
 
 EditOutcome NodesLarger(EditContext& c)
 {
@@ -219,7 +260,11 @@ EditOutcome NodesSmaller(EditContext& c)
 
 // ---- edit modes --------------------------------------------------------------------------
 
-bool CanToggleMeshMode(const EditContext& c) { return HasCurrentMesh(c); }
+const char* CannotToggleMeshMode(const EditContext& c)
+{
+    return HasCurrentMesh(c) ? nullptr : "Mesh Mode needs a current mesh: click a mesh first";
+}
+bool CanToggleMeshMode(const EditContext& c) { return !CannotToggleMeshMode(c); }
 
 EditOutcome ToggleMeshMode(EditContext& c)
 {
@@ -233,7 +278,11 @@ EditOutcome ToggleMeshMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleFaceMode(const EditContext& c) { return HasCurrentMesh(c) && HasCurrentFace(c); }
+const char* CannotToggleFaceMode(const EditContext& c)
+{
+    return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr : "Face Mode needs a current face: click a face first";
+}
+bool CanToggleFaceMode(const EditContext& c) { return !CannotToggleFaceMode(c); }
 
 EditOutcome ToggleFaceMode(EditContext& c)
 {
@@ -247,10 +296,15 @@ EditOutcome ToggleFaceMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleTexturingMode(const EditContext& c)
+const char* CannotToggleTexturingMode(const EditContext& c)
 {
-    return !c.modes().meshMode && HasCurrentMesh(c) && HasCurrentFace(c);
+    if (c.modes().meshMode)
+        return "Texturing Mode works on faces: leave Mesh Mode first";
+    if (!HasCurrentMesh(c) || !HasCurrentFace(c))
+        return "Texturing Mode needs a current face: click a face first";
+    return nullptr;
 }
+bool CanToggleTexturingMode(const EditContext& c) { return !CannotToggleTexturingMode(c); }
 
 EditOutcome ToggleTexturingMode(EditContext& c)
 {
@@ -263,7 +317,12 @@ EditOutcome ToggleTexturingMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleCoordinateMode(const EditContext& c) { return c.modes().viewKind != ViewKind::Animating; }
+const char* CannotToggleCoordinateMode(const EditContext& c)
+{
+    return c.modes().viewKind != ViewKind::Animating ? nullptr
+                                                     : "Coordinate Mode is not available in the Animating View";
+}
+bool CanToggleCoordinateMode(const EditContext& c) { return !CannotToggleCoordinateMode(c); }
 
 EditOutcome ToggleCoordinateMode(EditContext& c)
 {
@@ -273,7 +332,13 @@ EditOutcome ToggleCoordinateMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-bool CanToggleAnimateMode(const EditContext& c) { return c.modes().meshMode && c.model().keyframe != nullptr; }
+const char* CannotToggleAnimateMode(const EditContext& c)
+{
+    if (c.model().keyframe == nullptr)
+        return "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence";
+    return c.modes().meshMode ? nullptr : "Animate Mode needs Mesh Mode: click a mesh and press M";
+}
+bool CanToggleAnimateMode(const EditContext& c) { return !CannotToggleAnimateMode(c); }
 
 EditOutcome ToggleAnimateMode(EditContext& c)
 {

@@ -31,7 +31,12 @@ Matrix4 FrontModelMatrix(const EditModes& m);
 // seen from the front, no current mesh, face or node.
 void EnterContinuousView(EditContext& c, ViewKind viewKind);
 
+// Each rule CanX has its reason, CannotX: why X is not possible now, a short text for the
+// status bar, or nullptr when it is. CanX is CannotX finding nothing, so the two never
+// disagree.
+
 // Render modes 0..4; 2-4 need a current mesh.
+const char* CannotSetRenderMode(const EditContext& c, RenderMode mode);
 bool CanSetRenderMode(const EditContext& c, RenderMode mode);
 EditOutcome SetRenderMode(EditContext& c, RenderMode mode);
 
@@ -40,37 +45,51 @@ EditOutcome ShowStandardView(EditContext& c, ViewKind viewKind);
 // "Rotate View": the model turns by -0.05 radian about Y every drawn frame.
 EditOutcome StartRotateView(EditContext& c);
 
+const char* CannotScaleUp(const EditContext& c);
 bool CanScaleUp(const EditContext& c);
+const char* CannotScaleDown(const EditContext& c);
 bool CanScaleDown(const EditContext& c);
 EditOutcome ScaleUp(EditContext& c);
 EditOutcome ScaleDown(EditContext& c);
 
+const char* CannotToggleGrid(const EditContext& c);
 bool CanToggleGrid(const EditContext& c);
 EditOutcome ToggleGrid(EditContext& c);
+const char* CannotGridSmaller(const EditContext& c);
 bool CanGridSmaller(const EditContext& c);
+const char* CannotGridLarger(const EditContext& c);
 bool CanGridLarger(const EditContext& c);
 EditOutcome GridSmaller(EditContext& c);
 EditOutcome GridLarger(EditContext& c);
+const char* CannotToggleFaceOnly(const EditContext& c);
 bool CanToggleFaceOnly(const EditContext& c);
 EditOutcome ToggleFaceOnly(EditContext& c);
+const char* CannotToggleEdgesOnly(const EditContext& c);
 bool CanToggleEdgesOnly(const EditContext& c);
 EditOutcome ToggleEdgesOnly(EditContext& c);
 
 // "Nodes/Vertices larger" / "smaller": the "VertexScaling" setting in 0.00125 steps.
+const char* CannotNodesLarger(const EditContext& c);
 bool CanNodesLarger(const EditContext& c);
+const char* CannotNodesSmaller(const EditContext& c);
 bool CanNodesSmaller(const EditContext& c);
 EditOutcome NodesLarger(EditContext& c);
 EditOutcome NodesSmaller(EditContext& c);
 
+const char* CannotToggleMeshMode(const EditContext& c);
 bool CanToggleMeshMode(const EditContext& c);
 EditOutcome ToggleMeshMode(EditContext& c);
+const char* CannotToggleFaceMode(const EditContext& c);
 bool CanToggleFaceMode(const EditContext& c);
 EditOutcome ToggleFaceMode(EditContext& c);
+const char* CannotToggleTexturingMode(const EditContext& c);
 bool CanToggleTexturingMode(const EditContext& c);
 EditOutcome ToggleTexturingMode(EditContext& c);
+const char* CannotToggleCoordinateMode(const EditContext& c);
 bool CanToggleCoordinateMode(const EditContext& c);
 EditOutcome ToggleCoordinateMode(EditContext& c);
 // Animate mode: the caller then rebuilds the node poses for the current keyframe.
+const char* CannotToggleAnimateMode(const EditContext& c);
 bool CanToggleAnimateMode(const EditContext& c);
 EditOutcome ToggleAnimateMode(EditContext& c);
 

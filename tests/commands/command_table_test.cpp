@@ -234,7 +234,7 @@ struct Opened {
 };
 
 // The selections and modes the edit commands act in.
-enum class Scene { Face, FaceGroup, Mesh, LeafMesh, Carve, Animate, AnimateAfterLastEntry };
+enum class Scene { Face, FaceGroup, Mesh, LeafMesh, Carve, Animate, AnimateAfterLastEntry, GeometrySet };
 
 void Arrange(Opened& o, Scene scene)
 {
@@ -290,6 +290,16 @@ void Arrange(Opened& o, Scene scene)
         s.currentFace = -1;
         ASSERT_TRUE(orvtest::Ran(SwitchAnimateMode(c)));
         o.doc.model->currentFrame = scene == Scene::Animate ? 5 : 13;
+        break;
+    case Scene::GeometrySet:
+        // A second level of detail, a face copied, and then no current mesh or face: what
+        // Cut and Delete remove is the current geometry set.
+        ASSERT_TRUE(o.doc.Run(c, AddGeometry).changed);
+        s.currentMesh = 2;
+        s.currentFace = 0;
+        (void)Copy(c);
+        ASSERT_TRUE(o.clip.face);
+        s.currentMesh = s.currentFace = -1;
         break;
     }
 }
@@ -386,6 +396,281 @@ TEST(CommandTable, ACancelledDialogLeavesTheModelAndTheUndoListAlone)
         EXPECT_EQ(o.Stored(), before);
         EXPECT_FALSE(o.doc.CanUndo());
     }
+}
+
+namespace {
+
+// What the view's clipboard holds, as text: the copied mesh's name and faces, the copied
+// face, the material list kept with them.
+std::string ClipboardText(const Clipboard& clip)
+{
+    std::string s;
+    auto face = [&s](const CFace& f) {
+        s += " face " + f.name + " m" + std::to_string(f.material) + " c" + std::to_string(f.corners.size());
+    };
+    if (clip.mesh) {
+        s += "mesh " + clip.mesh->name;
+        for (const auto& f : clip.mesh->faces)
+            face(*f);
+    }
+    if (clip.face)
+        face(*clip.face);
+    for (const auto& m : clip.materials)
+        s += " " + m;
+    return s;
+}
+
+// Marks what the clipboard holds, so that a Copy over it shows.
+void MarkClipboard(Clipboard& clip)
+{
+    if (clip.mesh) {
+        clip.mesh->name = "copied before";
+        for (auto& f : clip.mesh->faces)
+            f->name = "copied before";
+    }
+    if (clip.face)
+        clip.face->name = "copied before";
+}
+
+}  // namespace
+
+// Delete removes in each mode exactly what Cut removes there (the same bytes after), as one
+// undo step that gives the bytes back, and leaves the view's clipboard as it was.
+TEST(CommandTable, DeleteRemovesWhatCutRemovesAndLeavesTheClipboard)
+{
+    for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh}) {
+        SCOPED_TRACE("scene " + std::to_string(int(scene)));
+        Opened cut, del;
+        Arrange(cut, scene);
+        Arrange(del, scene);
+        if (::testing::Test::HasFatalFailure())
+            return;
+        MarkClipboard(del.clip);
+        const std::string clipboard = ClipboardText(del.clip);
+        const std::string before = del.Stored();
+        const std::size_t steps = del.doc.history.UndoList().size();
+        EditContext c = del.Context();
+        ASSERT_TRUE(CommandEnabled(*FindCommand(cmd::EditDelete), c));
+        EXPECT_EQ(WhyDisabled(*FindCommand(cmd::EditDelete), c), nullptr);
+
+        EditContext cc = cut.Context();
+        const CommandResult cutResult = RunCommand(cmd::EditCut, cc);
+        const CommandResult deleted = RunCommand(cmd::EditDelete, c);
+        ASSERT_TRUE(deleted.ran);
+        EXPECT_EQ(deleted.changed, cutResult.changed);
+        EXPECT_EQ(deleted.effects, cutResult.effects);
+        EXPECT_EQ(deleted.message, cutResult.message);
+        const std::string after = del.Stored();
+        EXPECT_TRUE(after == cut.Stored()) << "Delete removed other than what Cut removes";
+        EXPECT_EQ(del.selection.currentMesh, cut.selection.currentMesh);
+        EXPECT_EQ(del.selection.currentFace, cut.selection.currentFace);
+        EXPECT_EQ(ClipboardText(del.clip), clipboard) << "Delete touched the clipboard";
+        EXPECT_NE(after, before) << "Delete removed nothing";
+        EXPECT_EQ(del.doc.history.UndoList().size(), steps + 1) << "Delete is not one undo step";
+        ViewState view;
+        ASSERT_TRUE(orvtest::Ok(del.doc.Undo(view)));
+        EXPECT_TRUE(del.Stored() == before) << "Undo did not give back what Delete removed";
+        ASSERT_TRUE(orvtest::Ok(del.doc.Redo(view)));
+        EXPECT_TRUE(del.Stored() == after) << "Redo did not delete again";
+    }
+}
+
+// Paste after Delete pastes what was copied before it: here a group of faces copied in
+// face mode, pasted back after another group was deleted.
+TEST(CommandTable, PasteAfterDeletePastesWhatWasCopiedBefore)
+{
+    Opened o;
+    Arrange(o, Scene::FaceGroup);  // the group "pair" copied
+    CMesh& mesh = *o.doc.model->MeshAt(2);
+    ASSERT_GE(mesh.faces.size(), 4u);
+    mesh.faces[2]->name = mesh.faces[3]->name = "other";
+    o.selection.currentFace = 2;
+    EditContext c = o.Context();
+    const std::size_t faces = mesh.faces.size();
+    ASSERT_TRUE(RunCommand(cmd::EditDelete, c).changed);
+    EXPECT_EQ(o.doc.model->MeshAt(2)->faces.size(), faces - 2);
+    ASSERT_TRUE(CommandEnabled(*FindCommand(cmd::EditPaste), c)) << "Delete emptied the clipboard";
+    ASSERT_TRUE(RunCommand(cmd::EditPaste, c).changed);
+    const CMesh& pasted = *o.doc.model->MeshAt(2);
+    ASSERT_EQ(pasted.faces.size(), faces);
+    EXPECT_EQ(pasted.faces[faces - 2]->name, "pair");
+    EXPECT_EQ(pasted.faces[faces - 1]->name, "pair");
+    for (const auto& f : pasted.faces)
+        EXPECT_NE(f->name, "other") << "the deleted group was pasted";
+}
+
+// With nothing selected Delete is disabled, says why, and changes nothing: no mesh in mesh
+// mode, no face otherwise. Where Cut falls back to the whole geometry set (no current face),
+// Delete does not; so a second press of the key after a deletion deletes nothing more.
+TEST(CommandTable, DeleteWithNothingSelectedIsDisabled)
+{
+    const CommandRow& row = *FindCommand(cmd::EditDelete);
+    for (Scene scene : {Scene::Mesh, Scene::GeometrySet, Scene::FaceGroup}) {
+        SCOPED_TRACE("scene " + std::to_string(int(scene)));
+        Opened o;
+        Arrange(o, scene);
+        EditContext c = o.Context();
+        const char* expected = "No face is selected: click a face first";
+        if (scene == Scene::Mesh) {
+            o.selection.currentMesh = -1;
+            expected = "No mesh is selected: click a mesh first";
+        } else if (scene == Scene::GeometrySet) {
+            EXPECT_TRUE(CommandEnabled(*FindCommand(cmd::EditCut), c)) << "Cut would delete the geometry set";
+        } else {
+            ASSERT_TRUE(RunCommand(row, c).changed);  // the first press deletes the group
+        }
+        EXPECT_FALSE(CommandEnabled(row, c));
+        ASSERT_NE(WhyDisabled(row, c), nullptr);
+        EXPECT_STREQ(WhyDisabled(row, c), expected);
+        const std::string before = o.Stored();
+        const std::size_t steps = o.doc.history.UndoList().size();
+        EXPECT_FALSE(RunCommand(row, c).ran);
+        EXPECT_FALSE(orvtest::Ran(DeleteSelection(c))) << "the operation's own guard let it through";
+        EXPECT_TRUE(o.Stored() == before);
+        EXPECT_EQ(o.doc.history.UndoList().size(), steps);
+        EXPECT_EQ(o.doc.model->geosets.size(), scene == Scene::GeometrySet ? 2u : 1u);
+    }
+    // Delete sits in the Edit menu after Paste; Shift+Del stays Cut's.
+    EXPECT_EQ(row.menu.menu, Menu::Edit);
+    EXPECT_EQ(row.menu.order, FindCommand(cmd::EditPaste)->menu.order + 1);
+    EXPECT_STREQ(row.keys, "Del");
+}
+
+// A command that leaves no current mesh (Delete or Cut of the mesh, of the geometry set, Add
+// Geometry) does not leave the view in a render mode that shows the current mesh alone:
+// it would show nothing, and a click there never chooses another mesh.
+TEST(CommandTable, NoCurrentMeshLeavesNoRenderModeShowingItAlone)
+{
+    for (const int id : {int(cmd::EditDelete), int(cmd::EditCut), int(cmd::AddGeometry)}) {
+        for (const RenderMode mode : {RenderMode::Mesh, RenderMode::MeshWireframe, RenderMode::MeshAndWireframe}) {
+            SCOPED_TRACE("command " + std::to_string(id) + ", render mode " + std::to_string(int(mode)));
+            Opened o;
+            Arrange(o, Scene::LeafMesh);
+            EditContext c = o.Context();
+            ASSERT_TRUE(SetRenderMode(c, mode).effects);
+            ASSERT_TRUE(RunCommand(id, c).changed);
+            ASSERT_EQ(o.selection.currentMesh, -1);
+            EXPECT_EQ(o.doc.modes.renderMode, RenderMode::All) << "the view shows a mesh that is no longer there";
+            // The mesh display is a choice again once a mesh is chosen.
+            EXPECT_NE(WhyDisabled(*FindCommand(cmd::MeshRendered), c), nullptr);
+            o.selection.currentMesh = 0;
+            EXPECT_EQ(WhyDisabled(*FindCommand(cmd::MeshRendered), c), nullptr);
+        }
+    }
+    // All meshes wireframed stays so.
+    Opened o;
+    Arrange(o, Scene::LeafMesh);
+    EditContext c = o.Context();
+    ASSERT_TRUE(SetRenderMode(c, RenderMode::AllWireframe).effects);
+    ASSERT_TRUE(RunCommand(cmd::EditDelete, c).changed);
+    EXPECT_EQ(o.doc.modes.renderMode, RenderMode::AllWireframe);
+}
+
+// Every command says why it is disabled, in every context: no document, each edit mode,
+// with and without a selection, the grid, something copied, a keyframe. The reason is what
+// decides the enabled state, so the two cannot disagree; each reason names the condition
+// that is not met.
+TEST(CommandTable, EveryDisabledCommandSaysWhy)
+{
+    std::set<int> seenDisabled;
+    auto sweep = [&](const EditContext& c, const std::string& where) {
+        for (const CommandRow& row : CommandTable()) {
+            const char* why = WhyDisabled(row, c);
+            EXPECT_EQ(CommandEnabled(row, c), why == nullptr) << where << ", command " << row.id;
+            if (!why)
+                continue;
+            seenDisabled.insert(row.id);
+            EXPECT_GE(std::string(why).size(), 12u) << where << ", command " << row.id << ": \"" << why << '"';
+            if (c.HasModel())
+                EXPECT_STRNE(why, kOpenModelFirst) << where << ", command " << row.id;
+            EditContext run = c;
+            EXPECT_FALSE(RunCommand(row, run).ran) << where << ", a disabled command " << row.id << " ran";
+        }
+    };
+    auto why = [](int id, const EditContext& c) {
+        const char* text = WhyDisabled(*FindCommand(id), c);
+        return std::string(text ? text : "(enabled)");
+    };
+
+    EditContext none;
+    sweep(none, "no document");
+    EXPECT_EQ(why(cmd::ViewFront, none), kOpenModelFirst);
+    EXPECT_EQ(why(cmd::EditDelete, none), kOpenModelFirst);
+
+    {
+        Opened o;  // nothing selected, nothing copied
+        EditContext c = o.Context();
+        sweep(c, "nothing selected");
+        EXPECT_EQ(why(cmd::CarveMesh, c), "Carve needs three grid nodes selected in Mesh Mode with the grid shown");
+        EXPECT_EQ(why(cmd::EditPaste, c), "Nothing has been copied in this mode");
+        EXPECT_EQ(why(cmd::ExtrudeFace, c), "Extrude needs a current face: click a face first");
+        EXPECT_EQ(why(cmd::NextFrame, c), "Next Frame needs Animate Mode with a keyframe");
+        EXPECT_EQ(why(cmd::EditUndo, c), "Nothing to undo");
+        EXPECT_EQ(why(cmd::MeshMode, c), "Mesh Mode needs a current mesh: click a mesh first");
+        EXPECT_EQ(why(cmd::MeshRendered, c), "This render mode shows the current mesh: click a mesh first");
+        EXPECT_EQ(why(cmd::MoveForward, c), "(enabled)");
+        c.drawing = false;
+        sweep(c, "no drawing device");
+        EXPECT_EQ(why(cmd::MoveForward, c), "The 3D view has no drawing device");
+        c.clipboard = nullptr;
+        sweep(c, "no clipboard");
+    }
+    for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh, Scene::Carve, Scene::Animate,
+                        Scene::AnimateAfterLastEntry, Scene::GeometrySet}) {
+        Opened o;
+        Arrange(o, scene);
+        if (::testing::Test::HasFatalFailure())
+            return;
+        EditContext c = o.Context();
+        sweep(c, "scene " + std::to_string(int(scene)));
+    }
+    {
+        // Carve, step by step: mesh mode, then the grid, then three of its nodes.
+        Opened o;
+        Arrange(o, Scene::Carve);
+        EditContext c = o.Context();
+        EXPECT_EQ(why(cmd::CarveMesh, c), "(enabled)");
+        EXPECT_EQ(why(cmd::ExtrudeFace, c), "Extrude works on a face: leave Mesh Mode first");
+        EXPECT_EQ(why(cmd::MoveUp, c), "Moving is off while the grid is shown: hide it (G)");
+        o.selection.selectedPositions.pop_back();
+        EXPECT_EQ(why(cmd::CarveMesh, c), "Carve needs three grid nodes selected: click one, then Ctrl+click two more");
+        o.doc.modes.grid = false;
+        EXPECT_EQ(why(cmd::CarveMesh, c), "Carve needs the grid shown (G) and three of its nodes selected");
+        EXPECT_EQ(why(cmd::GridSmaller, c), "Show the grid first (G)");
+        o.settings.grid = 0.02f;
+        o.doc.modes.grid = true;
+        EXPECT_EQ(why(cmd::GridSmaller, c), "The grid is at its smallest");
+        sweep(c, "grid at its smallest");
+    }
+    {
+        // The animation at its last frame, then Animate Mode left, then the keyframe gone.
+        Opened o;
+        Arrange(o, Scene::Animate);
+        EditContext c = o.Context();
+        o.doc.model->currentFrame = o.doc.model->frameCount - 1;
+        EXPECT_EQ(why(cmd::NextFrame, c), "This is the last frame");
+        EXPECT_EQ(why(cmd::PrevFrame, c), "(enabled)");
+        EXPECT_EQ(why(cmd::AnimationSequence, c), "Leave Animate Mode to choose another animation");
+        EXPECT_EQ(why(cmd::HierarchyNodes, c), "Hierarchy Nodes is not available in Animate Mode");
+        sweep(c, "last frame");
+        o.doc.model->currentFrame = 0;
+        EXPECT_EQ(why(cmd::PrevFrame, c), "This is the first frame");
+        ASSERT_TRUE(RunCommand(cmd::AnimateMode, c).ran);
+        o.doc.modes.meshMode = false;
+        EXPECT_EQ(why(cmd::AnimateMode, c), "Animate Mode needs Mesh Mode: click a mesh and press M");
+        ASSERT_TRUE(RunCommand(cmd::ViewAnimating, c).ran);
+        EXPECT_EQ(why(cmd::CoordinateMode, c), "Coordinate Mode is not available in the Animating View");
+        sweep(c, "animating view");
+        o.doc.model->keyframe.reset();
+        EXPECT_EQ(why(cmd::AnimateMode, c), "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence");
+        EXPECT_EQ(why(cmd::ViewAnimating, c),
+                  "Animating View needs a keyframe: choose one in Tools > Animation Sequence");
+        sweep(c, "no keyframe");
+    }
+    // Every row that can be disabled was seen disabled, with its reason.
+    for (const CommandRow& row : CommandTable())
+        if (row.scope != CommandScope::Application || row.unmet)
+            EXPECT_TRUE(seenDisabled.count(row.id)) << "command " << row.id << " was never seen disabled";
 }
 
 // Real models of fan projects, each command of the table on their first mesh and face

@@ -1,0 +1,148 @@
+#include <QtTest>
+
+#include <QMdiArea>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/mainframe.h"
+#include "app_harness.h"
+#include "commands/command_ids.h"
+#include "commands/command_table.h"
+#include "edit/selection.h"
+
+using namespace orv;
+using apptest::Harness;
+
+namespace {
+
+// Rests the pointer on a widget's point, as a user moving the mouse there.
+void Rest(QWidget* w, QPoint at)
+{
+    QTest::mouseMove(w, at);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+class DisabledReasonTest : public QObject {
+    Q_OBJECT
+private slots:
+    // The pointer resting on a disabled menu item puts in the status bar why it is
+    // disabled; on an enabled one, its prompt as always.
+    void aDisabledMenuItemSaysWhy()
+    {
+        Harness h;
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        QMenu* edit = frame->EditMenu();
+        edit->popup(frame->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(edit));
+        QAction* carve = frame->Action(cmd::CarveMesh);
+        QVERIFY(!carve->isEnabled());
+        Rest(edit, edit->actionGeometry(carve).center());
+        QCOMPARE(frame->statusBar()->currentMessage(),
+                 QStringLiteral("Carve needs three grid nodes selected in Mesh Mode with the grid shown"));
+        QCOMPARE(frame->statusBar()->currentMessage(), frame->DisabledReason(cmd::CarveMesh));
+
+        // Onto an enabled item: its prompt replaces the reason.
+        QAction* copy = frame->Action(cmd::EditCopy);
+        QVERIFY(copy->isEnabled());
+        Rest(edit, edit->actionGeometry(copy).center());
+        QCOMPARE(frame->statusBar()->currentMessage(), copy->statusTip());
+        // And back onto a disabled one, another reason.
+        QAction* extrude = frame->Action(cmd::ExtrudeFace);
+        QVERIFY(!extrude->isEnabled());
+        Rest(edit, edit->actionGeometry(extrude).center());
+        QCOMPARE(frame->statusBar()->currentMessage(),
+                 QStringLiteral("Extrude needs a current face: click a face first"));
+        edit->hide();
+        QCoreApplication::processEvents();
+        QVERIFY(frame->statusBar()->currentMessage().isEmpty());
+
+        // Once Carve's conditions hold, the reason is gone and the item is enabled.
+        f->CurrentSelection()->currentMesh = 2;
+        f->Document()->Doc().modes.meshMode = f->Document()->Doc().modes.grid = true;
+        f->CurrentSelection()->selectedPositions = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}};
+        frame->UpdateCommandUI();
+        QVERIFY(carve->isEnabled());
+        QVERIFY(frame->DisabledReason(cmd::CarveMesh).isEmpty());
+    }
+
+    // A disabled toolbar button says why too, and says it no more once the pointer leaves.
+    void aDisabledToolbarButtonSaysWhy()
+    {
+        Harness h;
+        QVERIFY(h.OpenWalker());
+        CMainFrame* frame = h.app->Frame();
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        frame->UpdateCommandUI();
+        QToolBar* tools = frame->ToolBar(2);
+        QWidget* button = tools->widgetForAction(frame->Action(cmd::NextFrame));
+        QVERIFY(button && !button->isEnabled());
+        Rest(button, button->rect().center());
+        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Next Frame needs Animate Mode with a keyframe"));
+        Rest(frame->MdiArea(), frame->MdiArea()->rect().center());
+        QVERIFY(frame->statusBar()->currentMessage().isEmpty());
+    }
+
+    // Without a document, the commands that need one say so, and the window's own commands
+    // say what they need; the File Manager needs no model.
+    void withoutADocumentCommandsSayWhatTheyNeed()
+    {
+        Harness h;
+        CMainFrame* frame = h.app->Frame();
+        frame->MdiArea()->closeAllSubWindows();
+        frame->UpdateCommandUI();
+        for (int id : {int(cmd::FileSave), int(cmd::Materials), int(cmd::ViewFront), int(cmd::EditDelete)}) {
+            QVERIFY(!frame->Action(id)->isEnabled());
+            QCOMPARE(frame->DisabledReason(id), QString::fromUtf8(kOpenModelFirst));
+        }
+        QCOMPARE(frame->DisabledReason(cmd::WindowTile), QStringLiteral("No model window is open"));
+        QVERIFY(frame->Action(cmd::ManageFiles)->isEnabled());
+        // Every command in a menu is enabled or says why not.
+        for (const CommandRow& row : CommandTable())
+            if (QAction* a = frame->Action(row.id); a && frame->Available(row.id))
+                QCOMPARE(a->isEnabled(), frame->DisabledReason(row.id).isEmpty());
+    }
+
+    // Edit > Delete in the window: the Del key of the 3D view, one undo step, the
+    // clipboard untouched.
+    void deleteThroughTheWindow()
+    {
+        Harness h;
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        Selection* sel = f->CurrentSelection();
+        sel->currentMesh = 2;
+        sel->currentFace = 0;
+        QVERIFY(frame->Execute(cmd::EditCopy));
+        sel->currentFace = 1;
+        auto faces = [&] { return f->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
+        const std::size_t before = faces();
+        frame->UpdateCommandUI();
+        QAction* del = frame->Action(cmd::EditDelete);
+        QVERIFY(del->isEnabled());
+        QVERIFY(frame->EditMenu()->actions().contains(del));
+        QCOMPARE(del->shortcut(), QKeySequence(QKeySequence::Delete));
+        const std::size_t steps = f->Document()->Doc().history.UndoList().size();
+        del->trigger();
+        QCOMPARE(faces(), before - 1);
+        QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
+        QVERIFY(f->Document()->Doc().IsModified());
+        // What was copied before is still there to paste.
+        sel->currentFace = 0;
+        frame->UpdateCommandUI();
+        QVERIFY(frame->Action(cmd::EditPaste)->isEnabled());
+        frame->Action(cmd::EditUndo)->trigger();
+        QCOMPARE(faces(), before);
+    }
+};
+
+QTEST_MAIN(DisabledReasonTest)
+#include "disabled_reason_test.moc"
