@@ -1,14 +1,14 @@
 #include "app/app.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTextBrowser>
-#include <QVBoxLayout>
 
 #include "app/anim_dialogs.h"
 #include "app/backup.h"
@@ -85,6 +85,8 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
 
 COrvaneApp::~COrvaneApp()
 {
+    if (qApp)
+        qApp->removeEventFilter(this);
     if (frame_) {
         // Windows closing with the application ask nothing.
         for (CChildFrame* f : frame_->Children())
@@ -112,6 +114,7 @@ bool COrvaneApp::Start(const QStringList& args, const StartOptions& options)
         backup_.reset();
 
     frame_ = new CMainFrame(settings_);
+    qApp->installEventFilter(this);  // F1 in the dialogs
     frame_->setWindowIcon(AppIcon());
     DefineCommands();
     frame_->BuildMenusAndToolbars();
@@ -280,7 +283,10 @@ void COrvaneApp::DefineCommands()
             if (CChildFrame* child = ActiveFrame())
                 RunAnimationDialog(id, *child, hooks_.exec,
                                    {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
-                                    [this] { ShowHelpPage(QStringLiteral("index.html")); },
+                                    [this] {
+                                        const QString page = DialogHelpPage(QApplication::activeModalWidget());
+                                        ShowHelpPage(page.isEmpty() ? QStringLiteral("index.html") : page);
+                                    },
                                     [this](const QString& question) {
                                         return hooks_.message(frame_, QMessageBox::Question, question,
                                                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
@@ -301,46 +307,65 @@ void COrvaneApp::DefineCommands()
 
 void COrvaneApp::ShowHelpPage(const QString& page)
 {
-    const QString path = QDir(programDir_).filePath(QStringLiteral("help/") + page);
+    const QString folder = QDir(programDir_).filePath(QStringLiteral("help"));
+    const QString path = QDir(folder).filePath(page.section(QLatin1Char('#'), 0, 0));
     if (!QFileInfo::exists(path)) {
         Message(QMessageBox::Warning, QStringLiteral("The help page %1 is not installed.").arg(path));
         return;
     }
-    if (!hooks_.openUrl(QUrl::fromLocalFile(path)))
-        ShowHelpViewer(path);
-}
-
-void COrvaneApp::ShowHelpViewer(const QString& path)
-{
-    if (!helpViewer_) {
-        auto* window = new QDialog(frame_);
-        window->setObjectName(QStringLiteral("HelpViewer"));
-        window->setWindowTitle(QStringLiteral("Orvane Help"));
-        window->resize(720, 560);
-        auto* browser = new QTextBrowser(window);
-        browser->setObjectName(QStringLiteral("HelpBrowser"));
-        // Pages of the help folder open here; anything else goes to the desktop.
-        browser->setOpenExternalLinks(false);
-        browser->setOpenLinks(false);
-        connect(browser, &QTextBrowser::anchorClicked, browser, [this, browser](const QUrl& url) {
-            if (url.isLocalFile() || url.isRelative())
-                browser->setSource(url.isRelative() ? browser->source().resolved(url) : url);
-            else
-                hooks_.openUrl(url);
-        });
-        connect(browser, &QTextBrowser::sourceChanged, window, [window, browser] {
-            window->setWindowTitle(QStringLiteral("Orvane Help - ") + browser->documentTitle());
-        });
-        auto* layout = new QVBoxLayout(window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(browser);
-        helpViewer_ = window;
+    if (!helpViewer_ || helpViewer_->Folder() != QDir(folder).absolutePath()) {
+        delete helpViewer_.data();
+        helpViewer_ = new CHelpWindow(folder, hooks_.openUrl, frame_);
     }
-    auto* browser = helpViewer_->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
-    browser->setSource(QUrl::fromLocalFile(path));
+    PlaceHelpWindow();
+    helpViewer_->ShowPage(page);
     helpViewer_->show();
     helpViewer_->raise();
     helpViewer_->activateWindow();
+}
+
+void COrvaneApp::PlaceHelpWindow()
+{
+    // A window outside a modal dialog takes no input while the dialog is open: the help
+    // belongs to the dialog on top as long as it is open.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == helpViewer_)
+        modal = nullptr;
+    QWidget* owner = modal ? modal : frame_;
+    if (helpViewer_->parentWidget() == owner)
+        return;
+    const bool open = !helpViewer_->isHidden();
+    const QRect placed = helpViewer_->geometry();
+    helpViewer_->setParent(owner, helpViewer_->windowFlags());
+    helpViewer_->setGeometry(placed);
+    if (open)
+        helpViewer_->show();
+}
+
+bool COrvaneApp::eventFilter(QObject* watched, QEvent* event)
+{
+    // The dialog that holds the help window closes (or is destroyed, which hides it
+    // first): the window goes back, open as it was, before it could go with the dialog.
+    if (event->type() == QEvent::Hide && !event->spontaneous() && helpViewer_ && frame_ &&
+        watched == helpViewer_->parentWidget() && watched != frame_) {
+        PlaceHelpWindow();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || !watched->isWidgetType())
+        return false;
+    auto* dialog = qobject_cast<QDialog*>(static_cast<QWidget*>(watched)->window());
+    if (!dialog || !frame_)
+        return false;
+    // The key is the dialog's: nothing else takes it for a shortcut.
+    event->accept();
+    if (event->type() == QEvent::KeyPress) {
+        const QString page = DialogHelpPage(dialog);
+        ShowHelpPage(page.isEmpty() ? QStringLiteral("index.html") : page);
+    }
+    return true;
 }
 
 CChildFrame* COrvaneApp::ActiveFrame() const { return frame_ ? frame_->ActiveChild() : nullptr; }
