@@ -31,5 +31,7 @@ foreach(frame 0 4 8 12)
   # From the side, where the legs swing.
   orvane_help_picture(walk-${frame}.png --key ${_sample}/wkwalk.key --frame ${frame} --view left)
 endforeach()
+# The head's material with the texture coordinates of its first face.
+orvane_help_picture(texture-layout.png --texture-layout 1:0)
 
 add_custom_target(orvane_help_pictures ALL DEPENDS ${ORVANE_HELP_PICTURES})

@@ -39,11 +39,28 @@ struct Canvas {
     }
     void Line(double x0, double y0, double x1, double y1, int thickness, Rgb c)
     {
-        const double steps = std::ceil(std::max(std::abs(x1 - x0), std::abs(y1 - y0)));
-        const int n = static_cast<int>(std::min(steps, 1e5));
+        // Only the part on the picture is stepped along: a corner may lie far outside it.
+        double t0 = 0.0, t1 = 1.0;
+        const double margin = thickness + 1.0;
+        const auto clip = [&](double p, double q) {  // keeps the t where p * t <= q
+            if (p == 0.0)
+                return q >= 0.0;
+            const double t = q / p;
+            if (p < 0.0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
+            return t0 <= t1;
+        };
+        const double dx = x1 - x0, dy = y1 - y0;
+        if (!clip(-dx, x0 + margin) || !clip(dx, picture.width + margin - x0) || !clip(-dy, y0 + margin) ||
+            !clip(dy, picture.height + margin - y0))
+            return;
+        const double steps = std::ceil(std::max(std::abs(dx), std::abs(dy)) * (t1 - t0));
+        const int n = static_cast<int>(std::min(steps, 1e6));
         for (int i = 0; i <= n; ++i) {
-            const double t = n == 0 ? 0.0 : static_cast<double>(i) / n;
-            Square(x0 + (x1 - x0) * t, y0 + (y1 - y0) * t, thickness, c);
+            const double t = t0 + (n == 0 ? 0.0 : (t1 - t0) * i / n);
+            Square(x0 + dx * t, y0 + dy * t, thickness, c);
         }
     }
 };
@@ -97,7 +114,9 @@ Result<LayoutPicture> DrawTextureLayout(const CMesh& mesh, int32_t face, const M
     repeats(umin, umax, w, tx0, tx1);
     repeats(vmin, vmax, h, ty0, ty1);
     const double spanW = (tx1 - tx0) * w, spanH = (ty1 - ty0) * h;
-    const double scale = std::min(width / spanW, height / spanH);
+    // A margin, so that edges along the image's border and their corner marks show whole.
+    const double margin = std::min(width, height) / 20;
+    const double scale = std::max(std::min((width - 2 * margin) / spanW, (height - 2 * margin) / spanH), 1e-9);
     const double ox = (width - spanW * scale) / 2, oy = (height - spanH * scale) / 2;
     const auto X = [&](double u) { return ox + (u - tx0 * w) * scale; };
     const auto Y = [&](double v) { return oy + (v - ty0 * h) * scale; };

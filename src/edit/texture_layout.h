@@ -20,7 +20,7 @@ struct LayoutPicture {
 };
 
 // Face `face` of `mesh` over `image` (cel 0 of the face's material), scaled to fit
-// width × height. The picture spans the image and every corner of the faces of the mesh
+// width × height less a margin of a twentieth of the smaller side. The picture spans the image and every corner of the faces of the mesh
 // that share the face's material, in whole repeats of the image (at most 4 each way
 // beyond it, as far as the texture repeats are of use to see); the repeats are dimmed.
 // The other faces' edges are drawn in blue, the face's own in yellow with its corners
