@@ -317,21 +317,22 @@ void COrvaneApp::ShowHelpPage(const QString& page)
         delete helpViewer_.data();
         helpViewer_ = new CHelpWindow(folder, hooks_.openUrl, frame_);
     }
-    PlaceHelpWindow();
+    PlaceHelpWindow(nullptr);
     helpViewer_->ShowPage(page);
     helpViewer_->show();
     helpViewer_->raise();
     helpViewer_->activateWindow();
 }
 
-void COrvaneApp::PlaceHelpWindow()
+void COrvaneApp::PlaceHelpWindow(QWidget* owner)
 {
     // A window outside a modal dialog takes no input while the dialog is open: the help
-    // belongs to the dialog on top as long as it is open.
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == helpViewer_)
-        modal = nullptr;
-    QWidget* owner = modal ? modal : frame_;
+    // belongs to the modal window on top as long as it is open.
+    if (!owner) {
+        owner = QApplication::activeModalWidget();
+        if (!owner || owner == helpViewer_ || !owner->isVisible())
+            owner = frame_;
+    }
     if (helpViewer_->parentWidget() == owner)
         return;
     const bool open = !helpViewer_->isHidden();
@@ -344,11 +345,17 @@ void COrvaneApp::PlaceHelpWindow()
 
 bool COrvaneApp::eventFilter(QObject* watched, QEvent* event)
 {
-    // The dialog that holds the help window closes (or is destroyed, which hides it
-    // first): the window goes back, open as it was, before it could go with the dialog.
-    if (event->type() == QEvent::Hide && !event->spontaneous() && helpViewer_ && frame_ &&
-        watched == helpViewer_->parentWidget() && watched != frame_) {
-        PlaceHelpWindow();
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && !event->spontaneous() && helpViewer_ &&
+        frame_ && watched->isWidgetType() && watched != helpViewer_) {
+        auto* window = static_cast<QWidget*>(watched);
+        // A modal window opens while the help is open: the help goes with it, so that it
+        // can still be read and used.
+        if (event->type() == QEvent::Show && window->isWindow() && window->isModal() && !helpViewer_->isHidden())
+            PlaceHelpWindow(window);
+        // The window that holds the help closes (or is destroyed, which hides it first):
+        // the help goes back, open as it was, before it could go with the window.
+        else if (event->type() == QEvent::Hide && window == helpViewer_->parentWidget() && window != frame_)
+            PlaceHelpWindow(nullptr);
         return false;
     }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)

@@ -138,8 +138,9 @@ private:
     std::optional<ExtrudeParams> AskExtrude(const EditContext& c);
     std::optional<PrimitiveParams> AskPrimitive(const EditContext& c, PrimitiveShape shape);
     void AddRecentFile(const QString& path);
-    // Gives the help window to the modal dialog on top (or back to the main window).
-    void PlaceHelpWindow();
+    // Gives the help window to owner, else to the modal window on top, else back to the
+    // main window.
+    void PlaceHelpWindow(QWidget* owner);
     // Opens a backup as a modified document standing for the file it was made of.
     CChildFrame* RecoverBackup(const BackupEntry& backup);
     void Message(QMessageBox::Icon icon, const QString& text);

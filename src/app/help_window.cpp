@@ -176,6 +176,14 @@ CHelpWindow::CHelpWindow(const QString& folder, std::function<bool(const QUrl&)>
     searchLayout->addWidget(results_);
     tabs_->addTab(searchTab, QStringLiteral("&Search"));
 
+    // The tab chosen takes the keys: typing goes into its line at once.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 1)
+            indexFilter_->setFocus();
+        else if (index == 2)
+            searchLine_->setFocus();
+    });
+
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(tabs_);
     split->addWidget(browser_);

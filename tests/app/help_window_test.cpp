@@ -283,6 +283,23 @@ private slots:
         QCOMPARE(help->parentWidget(), h.app->Frame());
         QVERIFY(help->isVisible());
 
+        // A modal dialog that opens while the help is open takes it along, and one that
+        // is destroyed without closing gives it back alive.
+        {
+            CImportDlg second(QStringLiteral("cone.obj"), 2.0, h.app->Frame());
+            second.setModal(true);
+            second.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&second));
+            QCOMPARE(help->parentWidget(), &second);
+            QVERIFY(help->isVisible());
+            help->ShowPage(QStringLiteral("a.html"));
+            QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, at);
+            QTRY_COMPARE(ShownFile(help), QStringLiteral("index.html"));
+        }
+        QVERIFY(h.app->HelpViewer() == help);
+        QCOMPARE(help->parentWidget(), h.app->Frame());
+        QVERIFY(help->isVisible());
+
         // F1 in a dialog the table does not know opens the start page; in the main window
         // too (Help Topics).
         help->ShowPage(QStringLiteral("a.html"));
@@ -291,6 +308,11 @@ private slots:
         QTest::keyClick(&plain, Qt::Key_F1);
         QCOMPARE(ShownFile(help), QStringLiteral("index.html"));
         plain.close();
+        help->ShowPage(QStringLiteral("a.html"));
+        h.app->Frame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.app->Frame()));
+        QTest::keyClick(h.app->Frame(), Qt::Key_F1);
+        QCOMPARE(ShownFile(help), QStringLiteral("index.html"));
         QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));
         QVERIFY(h.messages.last().contains(QStringLiteral("OrvaneFaq.htm")));
     }
