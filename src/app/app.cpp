@@ -87,6 +87,7 @@ COrvaneApp::~COrvaneApp()
 {
     if (qApp)
         qApp->removeEventFilter(this);
+    SetDialogHelpHandler({});
     if (frame_) {
         // Windows closing with the application ask nothing.
         for (CChildFrame* f : frame_->Children())
@@ -115,6 +116,7 @@ bool COrvaneApp::Start(const QStringList& args, const StartOptions& options)
 
     frame_ = new CMainFrame(settings_);
     qApp->installEventFilter(this);  // F1 in the dialogs
+    SetDialogHelpHandler([this](QWidget* dialog) { ShowDialogHelpPage(dialog); });
     frame_->setWindowIcon(AppIcon());
     DefineCommands();
     frame_->BuildMenusAndToolbars();
@@ -283,10 +285,7 @@ void COrvaneApp::DefineCommands()
             if (CChildFrame* child = ActiveFrame())
                 RunAnimationDialog(id, *child, hooks_.exec,
                                    {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
-                                    [this] {
-                                        const QString page = DialogHelpPage(QApplication::activeModalWidget());
-                                        ShowHelpPage(page.isEmpty() ? QStringLiteral("index.html") : page);
-                                    },
+                                    [this] { ShowDialogHelpPage(QApplication::activeModalWidget()); },
                                     [this](const QString& question) {
                                         return hooks_.message(frame_, QMessageBox::Question, question,
                                                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
@@ -322,6 +321,12 @@ void COrvaneApp::ShowHelpPage(const QString& page)
     helpViewer_->show();
     helpViewer_->raise();
     helpViewer_->activateWindow();
+}
+
+void COrvaneApp::ShowDialogHelpPage(const QWidget* dialog)
+{
+    const QString page = dialog ? DialogHelpPage(dialog) : QString();
+    ShowHelpPage(page.isEmpty() ? QStringLiteral("index.html") : page);
 }
 
 void COrvaneApp::PlaceHelpWindow(QWidget* owner)
@@ -368,10 +373,8 @@ bool COrvaneApp::eventFilter(QObject* watched, QEvent* event)
         return false;
     // The key is the dialog's: nothing else takes it for a shortcut.
     event->accept();
-    if (event->type() == QEvent::KeyPress) {
-        const QString page = DialogHelpPage(dialog);
-        ShowHelpPage(page.isEmpty() ? QStringLiteral("index.html") : page);
-    }
+    if (event->type() == QEvent::KeyPress)
+        ShowDialogHelpPage(dialog);
     return true;
 }
 

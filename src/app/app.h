@@ -110,6 +110,8 @@ public:
     // is not there is named in a message. Over a modal dialog the window belongs to the
     // dialog while it is open, so that it can be read and used beside it.
     void ShowHelpPage(const QString& page);
+    // The page of a dialog (its Help button, F1), else the start page.
+    void ShowDialogHelpPage(const QWidget* dialog);
     // F1: the page of the dialog the key was pressed in.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -371,6 +371,24 @@ const DialogPage kDialogPages[] = {
 
 }  // namespace
 
+namespace {
+std::function<void(QWidget*)>& DialogHelpHandler()
+{
+    static std::function<void(QWidget*)> handler;
+    return handler;
+}
+}  // namespace
+
+bool ShowDialogHelp(QWidget* dialog)
+{
+    if (!DialogHelpHandler())
+        return false;
+    DialogHelpHandler()(dialog);
+    return true;
+}
+
+void SetDialogHelpHandler(std::function<void(QWidget*)> handler) { DialogHelpHandler() = std::move(handler); }
+
 QString DialogHelpPage(const QWidget* dialog)
 {
     for (const DialogPage& d : kDialogPages)

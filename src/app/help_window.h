@@ -68,6 +68,11 @@ private:
     QString searchWord_;  // the first word of the last search, found again on the page opened
 };
 
+// The Help button of a dialog: its page in the help window, through the handler the
+// application sets; false when none is set (a dialog shown on its own).
+bool ShowDialogHelp(QWidget* dialog);
+void SetDialogHelpHandler(std::function<void(QWidget*)> handler);
+
 // F1 in a dialog: the help page of that dialog ("dialogs.html#materials"), or empty for a
 // dialog the table does not know.
 QString DialogHelpPage(const QWidget* dialog);

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -315,6 +316,27 @@ private slots:
         QCOMPARE(ShownFile(help), QStringLiteral("index.html"));
         QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));
         QVERIFY(h.messages.last().contains(QStringLiteral("OrvaneFaq.htm")));
+    }
+
+    // The Help buttons of the Materials dialog and the File Manager open their pages.
+    void helpButtonsOpenTheDialogsPages()
+    {
+        BookHarness h;
+        QVERIFY(h.OpenWalker());
+        QStringList shown;
+        h.dialog = [&](QDialog& d) {
+            auto* help = d.findChild<QPushButton*>(QStringLiteral("help"));
+            if (help) {
+                help->click();
+                if (h.app->HelpViewer())
+                    shown << ShownFile(h.app->HelpViewer());
+            }
+            return int(QDialog::Rejected);
+        };
+        QVERIFY(h.app->Frame()->Execute(cmd::Materials));
+        QVERIFY(h.app->Frame()->Execute(cmd::ManageFiles));
+        QCOMPARE(shown, QStringList({"dialogs.html#materials", "dialogs.html#file-manager"}));
+        QVERIFY(h.messages.isEmpty());
     }
 
     void everyDialogOfTheTableHasItsPlaceInTheGuide()
