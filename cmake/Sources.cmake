@@ -61,6 +61,7 @@ set(ORVANE_EDIT_SOURCES
   src/edit/primitives.cpp
   src/edit/clipboard.cpp
   src/edit/carve.cpp
+  src/edit/texture_layout.cpp
 )
 set(ORVANE_ANIM_SOURCES
   src/anim/playback.cpp
@@ -125,4 +126,6 @@ set(ORVANE_UI_SOURCES
   src/app/limits_dlg.cpp
   src/app/backup.cpp
   src/app/command_line.cpp
+  src/app/help_book.cpp
+  src/app/help_window.cpp
 )

@@ -1,14 +1,14 @@
 #include "app/app.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QTextBrowser>
-#include <QVBoxLayout>
 
 #include "app/anim_dialogs.h"
 #include "app/backup.h"
@@ -88,6 +88,9 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
 
 COrvaneApp::~COrvaneApp()
 {
+    if (qApp)
+        qApp->removeEventFilter(this);
+    SetDialogHelpHandler({});
     if (frame_) {
         // Windows closing with the application ask nothing.
         for (CChildFrame* f : frame_->Children())
@@ -115,6 +118,8 @@ bool COrvaneApp::Start(const QStringList& args, const StartOptions& options)
         backup_.reset();
 
     frame_ = new CMainFrame(settings_);
+    qApp->installEventFilter(this);  // F1 in the dialogs
+    SetDialogHelpHandler([this](QWidget* dialog) { ShowDialogHelpPage(dialog); });
     frame_->setWindowIcon(AppIcon());
     DefineCommands();
     frame_->BuildMenusAndToolbars();
@@ -289,7 +294,7 @@ void COrvaneApp::DefineCommands()
             if (CChildFrame* child = ActiveFrame())
                 RunAnimationDialog(id, *child, hooks_.exec,
                                    {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
-                                    [this] { ShowHelpPage(QStringLiteral("index.html")); },
+                                    [this] { ShowDialogHelpPage(QApplication::activeModalWidget()); },
                                     [this](const QString& question) {
                                         return hooks_.message(frame_, QMessageBox::Question, question,
                                                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
@@ -310,46 +315,76 @@ void COrvaneApp::DefineCommands()
 
 void COrvaneApp::ShowHelpPage(const QString& page)
 {
-    const QString path = QDir(programDir_).filePath(QStringLiteral("help/") + page);
+    const QString folder = QDir(programDir_).filePath(QStringLiteral("help"));
+    const QString path = QDir(folder).filePath(page.section(QLatin1Char('#'), 0, 0));
     if (!QFileInfo::exists(path)) {
         Message(QMessageBox::Warning, QStringLiteral("The help page %1 is not installed.").arg(path));
         return;
     }
-    if (!hooks_.openUrl(QUrl::fromLocalFile(path)))
-        ShowHelpViewer(path);
-}
-
-void COrvaneApp::ShowHelpViewer(const QString& path)
-{
-    if (!helpViewer_) {
-        auto* window = new QDialog(frame_);
-        window->setObjectName(QStringLiteral("HelpViewer"));
-        window->setWindowTitle(QStringLiteral("Orvane Help"));
-        window->resize(720, 560);
-        auto* browser = new QTextBrowser(window);
-        browser->setObjectName(QStringLiteral("HelpBrowser"));
-        // Pages of the help folder open here; anything else goes to the desktop.
-        browser->setOpenExternalLinks(false);
-        browser->setOpenLinks(false);
-        connect(browser, &QTextBrowser::anchorClicked, browser, [this, browser](const QUrl& url) {
-            if (url.isLocalFile() || url.isRelative())
-                browser->setSource(url.isRelative() ? browser->source().resolved(url) : url);
-            else
-                hooks_.openUrl(url);
-        });
-        connect(browser, &QTextBrowser::sourceChanged, window, [window, browser] {
-            window->setWindowTitle(QStringLiteral("Orvane Help - ") + browser->documentTitle());
-        });
-        auto* layout = new QVBoxLayout(window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(browser);
-        helpViewer_ = window;
+    if (!helpViewer_ || helpViewer_->Folder() != QDir(folder).absolutePath()) {
+        delete helpViewer_.data();
+        helpViewer_ = new CHelpWindow(folder, hooks_.openUrl, frame_);
     }
-    auto* browser = helpViewer_->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
-    browser->setSource(QUrl::fromLocalFile(path));
+    PlaceHelpWindow(nullptr);
+    helpViewer_->ShowPage(page);
     helpViewer_->show();
     helpViewer_->raise();
     helpViewer_->activateWindow();
+}
+
+void COrvaneApp::ShowDialogHelpPage(const QWidget* dialog)
+{
+    const QString page = dialog ? DialogHelpPage(dialog) : QString();
+    ShowHelpPage(page.isEmpty() ? QStringLiteral("index.html") : page);
+}
+
+void COrvaneApp::PlaceHelpWindow(QWidget* owner)
+{
+    // A window outside a modal dialog takes no input while the dialog is open: the help
+    // belongs to the modal window on top as long as it is open.
+    if (!owner) {
+        owner = QApplication::activeModalWidget();
+        if (!owner || owner == helpViewer_ || !owner->isVisible())
+            owner = frame_;
+    }
+    if (helpViewer_->parentWidget() == owner)
+        return;
+    const bool open = !helpViewer_->isHidden();
+    const QRect placed = helpViewer_->geometry();
+    helpViewer_->setParent(owner, helpViewer_->windowFlags());
+    helpViewer_->setGeometry(placed);
+    if (open)
+        helpViewer_->show();
+}
+
+bool COrvaneApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && !event->spontaneous() && helpViewer_ &&
+        frame_ && watched->isWidgetType() && watched != helpViewer_) {
+        auto* window = static_cast<QWidget*>(watched);
+        // A modal window opens while the help is open: the help goes with it, so that it
+        // can still be read and used.
+        if (event->type() == QEvent::Show && window->isWindow() && window->isModal() && !helpViewer_->isHidden())
+            PlaceHelpWindow(window);
+        // The window that holds the help closes (or is destroyed, which hides it first):
+        // the help goes back, open as it was, before it could go with the window.
+        else if (event->type() == QEvent::Hide && window == helpViewer_->parentWidget() && window != frame_)
+            PlaceHelpWindow(nullptr);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || !watched->isWidgetType())
+        return false;
+    auto* dialog = qobject_cast<QDialog*>(static_cast<QWidget*>(watched)->window());
+    if (!dialog || !frame_)
+        return false;
+    // The key is the dialog's: nothing else takes it for a shortcut.
+    event->accept();
+    if (event->type() == QEvent::KeyPress)
+        ShowDialogHelpPage(dialog);
+    return true;
 }
 
 CChildFrame* COrvaneApp::ActiveFrame() const { return frame_ ? frame_->ActiveChild() : nullptr; }

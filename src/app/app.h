@@ -4,12 +4,14 @@
 
 #include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/document.h"
+#include "app/help_window.h"
 #include "app/prompts.h"
 #include "commands/command_table.h"
 #include "document/backup.h"
@@ -39,7 +41,7 @@ struct UserInterfaceHooks {
     std::function<QMessageBox::StandardButton(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                               QMessageBox::StandardButtons buttons)>
         message;
-    // Opens a local page in the desktop's browser; false when the desktop has none.
+    // Opens a link outside the help folder on the desktop; false when the desktop cannot.
     std::function<bool(const QUrl& url)> openUrl;
     // Runs a dialog of the application's own commands to its end (QDialog::exec).
     std::function<int(QDialog&)> exec;
@@ -103,7 +105,15 @@ public:
     CBackupManager* Backups() const { return backup_.get(); }
     const ResourceSearchPath& SearchPath() const { return searchPath_; }
     // The help window, once a page was shown in it (tests).
-    QWidget* HelpViewer() const { return helpViewer_; }
+    CHelpWindow* HelpViewer() const { return helpViewer_; }
+    // A page of the help folder ("dialogs.html#materials") in the help window; a page that
+    // is not there is named in a message. Over a modal dialog the window belongs to the
+    // dialog while it is open, so that it can be read and used beside it.
+    void ShowHelpPage(const QString& page);
+    // The page of a dialog (its Help button, F1), else the start page.
+    void ShowDialogHelpPage(const QWidget* dialog);
+    // F1: the page of the dialog the key was pressed in.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     void documentOpened(CChildFrame* frame);
@@ -130,9 +140,9 @@ private:
     std::optional<ExtrudeParams> AskExtrude(const EditContext& c);
     std::optional<PrimitiveParams> AskPrimitive(const EditContext& c, PrimitiveShape shape);
     void AddRecentFile(const QString& path);
-    void ShowHelpPage(const QString& page);
-    // The help pages in a window of the program's own, for a desktop without a browser.
-    void ShowHelpViewer(const QString& path);
+    // Gives the help window to owner, else to the modal window on top, else back to the
+    // main window.
+    void PlaceHelpWindow(QWidget* owner);
     // Opens a backup as a modified document standing for the file it was made of.
     CChildFrame* RecoverBackup(const BackupEntry& backup);
     void Message(QMessageBox::Icon icon, const QString& text);
@@ -157,7 +167,7 @@ private:
     LocateResult lastLocate_;
     QString programDir_;
     CMainFrame* frame_ = nullptr;
-    QWidget* helpViewer_ = nullptr;
+    QPointer<CHelpWindow> helpViewer_;
     int untitledCount_ = 0;
     double importScale_ = 1.0;  // File > Import offers the last scale chosen
 };

@@ -84,7 +84,7 @@ bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)
     CDocument* doc = frame->Document();
     const int32_t before = face ? face->material : -1;
     CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_);
-    if (dlg.exec() != QDialog::Accepted)
+    if (hooks_.exec(dlg) != QDialog::Accepted)
         return false;
     if (face && face->material != before) {
         // The face draws with its new material's texture.

@@ -16,14 +16,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/help_window.h"
 #include "app/materialpreview.h"
+#include "base/text.h"
 #include "model/file_kind.h"
 #include "model/fileio.h"
 #include "model/settings.h"
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
 #include "resources/filemanager.h"
-#include "base/text.h"
 
 namespace orv {
 
@@ -944,6 +945,9 @@ QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
 
 void CFileManagerDlg::ShowHelp()
 {
+    // The guide's page in the help window; a short word when there is none.
+    if (ShowDialogHelp(this))
+        return;
     if (prompts_.showMessage)
         prompts_.showMessage(this, QLatin1String(kHelpText), MessageKind::Information);
 }

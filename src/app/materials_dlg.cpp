@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/help_window.h"
 #include "app/materialpreview.h"
 #include "base/text.h"
 #include "edit/materials.h"
@@ -443,6 +444,9 @@ void CMaterialsDlg::ConvertMaterials()
 
 void CMaterialsDlg::ShowHelp()
 {
+    // The guide's page in the help window; a short word when there is none.
+    if (ShowDialogHelp(this))
+        return;
     if (prompts_.showMessage)
         prompts_.showMessage(this, QLatin1String(kHelpText), MessageKind::Information);
 }

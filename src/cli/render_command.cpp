@@ -1,6 +1,7 @@
 // orvane-tool render: a picture of a model as the 3D view shows it when the model is
 // opened, drawn by the view's own renderer in an OpenGL context that needs no display.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "anim/playback.h"
 #include "cli/tool.h"
 #include "document/document.h"
+#include "edit/texture_layout.h"
 #include "edit/view_commands.h"
 #include "formats/keyfile.h"
 #include "render/headless_context.h"
@@ -51,6 +53,50 @@ std::optional<ViewKind> ViewKindByName(const std::string& name)
     return std::nullopt;
 }
 
+// "MESH:FACE": two numbers from 0.
+bool ParseMeshFace(const std::string& text, long& mesh, long& face)
+{
+    const auto colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size())
+        return false;
+    char* end = nullptr;
+    mesh = std::strtol(text.c_str(), &end, 10);
+    if (end != text.c_str() + colon || mesh < 0 || mesh > 0x7FFFFFFF)
+        return false;
+    face = std::strtol(text.c_str() + colon + 1, &end, 10);
+    return *end == '\0' && face >= 0 && face <= 0x7FFFFFFF && std::isdigit(static_cast<unsigned char>(text[0])) &&
+           std::isdigit(static_cast<unsigned char>(text[colon + 1]));
+}
+
+// --texture-layout: the face's material with the texture coordinates of the faces of its
+// mesh that share it drawn over it. Needs no OpenGL.
+int WriteTextureLayout(const COrvaneDoc& doc, const ResourceHandle& resources, const Settings& settings,
+                       const std::string& model, long meshIndex, long faceIndex, int32_t width, int32_t height,
+                       const std::string& out)
+{
+    const CMesh* mesh = doc.model->MeshAt(static_cast<int32_t>(meshIndex));
+    if (!mesh)
+        return Fail(model, "has no mesh " + std::to_string(meshIndex));
+    if (static_cast<std::size_t>(faceIndex) >= mesh->faces.size())
+        return Fail(model, "mesh " + std::to_string(meshIndex) + " has no face " + std::to_string(faceIndex));
+    const int32_t material = mesh->faces[static_cast<std::size_t>(faceIndex)]->material;
+    if (material < 0 || static_cast<std::size_t>(material) >= doc.model->materials.size())
+        return Fail(model,
+                    "face " + std::to_string(faceIndex) + " of mesh " + std::to_string(meshIndex) + " has no material");
+    const std::string& name = doc.model->materials[static_cast<std::size_t>(material)];
+    ResourceSources sources = resources.sources;
+    sources.customMaterials = &doc.model->customMaterials;
+    const auto image = ResolveMaterialImage(sources, name, settings.colorMap);
+    if (!image)
+        return Fail(name, image.error());
+    const auto picture = DrawTextureLayout(*mesh, static_cast<int32_t>(faceIndex), *image, width, height);
+    if (!picture)
+        return Fail(out, picture.error());
+    if (Status written = WritePng(out, picture->width, picture->height, picture->rgba); !written)
+        return Fail(out, written.error());
+    return 0;
+}
+
 // The keyframe to pose the model with: a KEY file by its path, else a stock keyframe of
 // that name in the --resources archive.
 Status LoadKeyframe(const std::string& key, COrvaneDoc& doc)
@@ -82,6 +128,7 @@ int Render(const std::vector<std::string>& args, const Options& opts)
 {
     std::string model, out, key;
     long frame = -1;
+    long layoutMesh = -1, layoutFace = -1;
     int32_t width = 800, height = 600;
     std::optional<ViewKind> viewKind;
     RenderMode mode = RenderMode::All;
@@ -91,7 +138,8 @@ int Render(const std::vector<std::string>& args, const Options& opts)
         const bool hasValue = i + 1 < args.size();
         if (a == "--shaded") {
             shaded = true;
-        } else if (a == "-o" || a == "--size" || a == "--view" || a == "--mode" || a == "--key" || a == "--frame") {
+        } else if (a == "-o" || a == "--size" || a == "--view" || a == "--mode" || a == "--key" || a == "--frame" ||
+                   a == "--texture-layout") {
             if (!hasValue)
                 return Usage("render: " + a + " needs a value");
             const std::string& v = args[++i];
@@ -100,6 +148,9 @@ int Render(const std::vector<std::string>& args, const Options& opts)
             } else if (a == "--size") {
                 if (!ParseSize(v, width, height))
                     return Usage("render: --size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide));
+            } else if (a == "--texture-layout") {
+                if (!ParseMeshFace(v, layoutMesh, layoutFace))
+                    return Usage("render: --texture-layout takes MESH:FACE, two numbers from 0");
             } else if (a == "--key") {
                 key = v;
             } else if (a == "--frame") {
@@ -148,6 +199,8 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     doc.SetEnvironment(env);
     if (Status opened = doc.OpenDocument(model); !opened)
         return Fail(model, opened.error());
+    if (layoutMesh >= 0)
+        return WriteTextureLayout(doc, *resources, settings, model, layoutMesh, layoutFace, width, height, out);
     if (!key.empty())
         if (Status loaded = LoadKeyframe(key, doc); !loaded)
             return Fail(key, loaded.error());
@@ -208,7 +261,7 @@ void RegisterRenderCommand(Registry& registry)
     registry.subcommands.push_back(
         {"render",
          "  render MODEL -o OUT.png [--size WxH] [--view front|left|right|back|top|bottom] [--mode 0-4]\n"
-         "                [--key KEYFILE] [--frame N] [--shaded]\n"
+         "                [--key KEYFILE] [--frame N] [--shaded] [--texture-layout MESH:FACE]\n"
          "                         draw a model (.3do, or a project with its saved camera) as\n"
          "                         the 3D view shows it when opened, into a PNG (default 800x600,\n"
          "                         textured from --resources and the mod's folders around the\n"
@@ -216,7 +269,9 @@ void RegisterRenderCommand(Registry& registry)
          "                         current one; --shaded lights the faces by a light at the\n"
          "                         camera); needs no display. With a keyframe (a KEY file, or a\n"
          "                         stock one by name from --resources) the model is posed at\n"
-         "                         frame N (default 0)\n",
+         "                         frame N (default 0). --texture-layout MESH:FACE draws instead\n"
+         "                         the face's material with the texture coordinates of that face\n"
+         "                         (yellow) and of the mesh's other faces of that material (blue)\n",
          Render});
 }
 

@@ -528,7 +528,7 @@ std::vector<CommandRow> MakeTable()
 
         // Help
         {cmd::TipOfTheDay, "Ti&p of the Day...", "Displays a Tip of the Day.", "", App, m(Menu::Help, 0), noBar},
-        {cmd::HelpIndex, "&Help Topics", "Opens Help\nHelp Topics", "", App, m(Menu::Help, 100), noBar},
+        {cmd::HelpIndex, "&Help Topics", "Opens Help\nHelp Topics", "F1", App, m(Menu::Help, 100), noBar},
         {cmd::HelpTutorials, "Help &Tutorials", "Opens the tutorials in the help window\nHelp Tutorials", "", App,
          m(Menu::Help, 101), noBar},
         {cmd::HelpFaqs, "Help &FAQ", "Opens the questions and answers in the help window\nHelp FAQ", "", App,

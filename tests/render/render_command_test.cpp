@@ -185,3 +185,27 @@ TEST(Png, EncodesRgbaRowsAndRefusesMismatchedSizes)
 }
 
 }  // namespace
+
+// --texture-layout: the head's material (the sample's checker) with the face's corners
+// in yellow; faces and meshes that are not there are named.
+TEST_F(RenderCommand, TextureLayoutOfAFace)
+{
+    const std::string gob = " --resources '" + kSample + "/res2.gob'";
+    const auto p = Picture("layout.png", "--size 240x180 --texture-layout 1:0" + gob);
+    ASSERT_EQ(std::pair(p.width, p.height), std::pair(240, 180));
+    EXPECT_GT(orvtest::CountColor(p, 0xFFFFE600), 200) << "the face's edges and corners";
+    std::set<uint32_t> colours;
+    for (int32_t i = 0; i < p.width * p.height; ++i)
+        colours.insert(p.At(i % p.width, i / p.width));
+    EXPECT_GE(colours.size(), 4u) << "the checker's two colours, the margin and the edges";
+    EXPECT_EQ(p.At(0, 0), 0xFF404040u);
+
+    const std::string out = "-o '" + (dir_ / "x.png").string() + "'";
+    EXPECT_EQ(Run(out + " --texture-layout 9:0" + gob), 1);
+    EXPECT_NE(Errors().find("has no mesh 9"), std::string::npos) << Errors();
+    EXPECT_EQ(Run(out + " --texture-layout 1:99" + gob), 1);
+    EXPECT_NE(Errors().find("mesh 1 has no face 99"), std::string::npos) << Errors();
+    for (const char* bad : {"1", "1:", ":0", "-1:0", "1:x", "1:0:2"})
+        EXPECT_EQ(Run(out + " --texture-layout " + bad), 2) << bad;
+    EXPECT_FALSE(fs::exists(dir_ / "x.png"));
+}

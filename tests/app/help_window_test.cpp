@@ -1,0 +1,370 @@
+// The help: the book read from a folder of pages (index, search, contents), the help
+// window's history and tabs, F1 in dialogs, and the help window over a modal dialog.
+#include <QtTest>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "app/app.h"
+#include "app/dialogs.h"
+#include "app/help_book.h"
+#include "app/help_window.h"
+#include "app/mainframe.h"
+#include "app_harness.h"
+#include "commands/command_ids.h"
+
+using namespace orv;
+
+namespace {
+
+void Write(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+// A small help folder: three pages that link to each other, and a start page.
+void WriteBook(const QString& folder)
+{
+    Write(folder + "/index.html",
+          "<html><head><title>Start</title></head><body><h1>Start</h1>\n"
+          "<ul><li>Getting started<ul><li><a href=\"a.html\">Carving</a></li>\n"
+          "<li><a href='b.html#shapes'>Shapes <b>and</b> more</a> (new)</li></ul></li>\n"
+          "<li><a href=\"c.htm\">Odds</a><ol><li><a href=\"c.htm#one\">One</a></li></ol></li></ul>\n"
+          "<p>After the lists: <a href=\"a.html\">not contents</a></p></body></html>");
+    Write(folder + "/a.html",
+          "<html><head><title>Carve a mesh</title>\n"
+          "<meta name=\"keywords\" content=\"Carve, grid nodes, Mesh Mode\"></head><body><h1>Carve</h1>\n"
+          "<p>Carve cuts the mesh. Carve needs three grid nodes. The mesh must be current.</p>\n"
+          "<p><a href=\"b.html\">Shapes</a> <a href=\"https://example.org/x\">away</a></p></body></html>");
+    Write(folder + "/b.html",
+          "<html><head><meta content=\"shapes, carve, Rotate &amp; move\" name='keywords'>"
+          "<title>Shapes</title></head><body><h1 id=\"shapes\">Shapes</h1>\n"
+          "<p>A cylinder is a mesh. It is carved with carve.</p><p><a href=\"c.htm\">Odds</a></p>"
+          "</body></html>");
+    Write(folder + "/c.htm",
+          "<html><head><title>Odds and ends</title></head><body><h1>Odds</h1>\n"
+          "<p>Nothing about cutting here, only the MESH word once.</p></body></html>");
+}
+
+QStringList Titles(const QList<HelpTarget>& targets)
+{
+    QStringList t;
+    for (const HelpTarget& x : targets)
+        t << x.title;
+    return t;
+}
+
+// The help folder of an application whose program folder is dir.
+struct BookHarness : apptest::Harness {
+    BookHarness()
+    {
+        WriteBook(dir.filePath(QStringLiteral("prog/help")));
+        Write(dir.filePath(QStringLiteral("prog/help/dialogs.html")),
+              "<html><head><title>Dialogs</title></head><body><h1>Dialogs</h1>"
+              "<h2 id=\"import\">Import</h2><p>The import scale.</p></body></html>");
+        app->SetProgramDir(dir.filePath(QStringLiteral("prog")));
+    }
+};
+
+QString ShownFile(const CHelpWindow* w)
+{
+    const QUrl url = w->Browser()->source();
+    return QFileInfo(url.toLocalFile()).fileName() + (url.hasFragment() ? "#" + url.fragment() : QString());
+}
+
+}  // namespace
+
+class HelpWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theIndexHoldsEveryPagesKeywordsAlphabetically()
+    {
+        QTemporaryDir dir;
+        WriteBook(dir.path());
+        const QList<HelpPage> pages = ReadHelpFolder(dir.path());
+        QCOMPARE(pages.size(), 4);
+        QCOMPARE(pages[0].file, QStringLiteral("a.html"));
+        QCOMPARE(pages[0].title, QStringLiteral("Carve a mesh"));
+        QVERIFY(pages[0].text.contains(QStringLiteral("three grid nodes")));
+        QVERIFY(!pages[0].text.contains(QStringLiteral("<p>")));
+
+        const QList<HelpIndexEntry> index = BuildHelpIndex(pages);
+        QStringList terms;
+        for (const HelpIndexEntry& e : index)
+            terms << e.term;
+        // "Carve" and "carve" are one term; entities are read; case does not sort.
+        QCOMPARE(terms, QStringList({"Carve", "grid nodes", "Mesh Mode", "Rotate & move", "shapes"}));
+        QCOMPARE(Titles(index[0].pages), QStringList({"Carve a mesh", "Shapes"}));
+        QCOMPARE(index[0].pages[1].link, QStringLiteral("b.html"));
+        QCOMPARE(Titles(index[4].pages), QStringList({"Shapes"}));
+
+        // A page that cannot be read is named by its file and holds nothing.
+        const HelpPage gone = ReadHelpPage(dir.path(), QStringLiteral("gone.html"));
+        QCOMPARE(gone.title, QStringLiteral("gone.html"));
+        QVERIFY(gone.keywords.isEmpty() && gone.text.isEmpty());
+    }
+
+    void searchFindsPagesWithEveryWordMostHitsFirst()
+    {
+        QTemporaryDir dir;
+        WriteBook(dir.path());
+        const QList<HelpPage> pages = ReadHelpFolder(dir.path());
+        auto found = [&](const QString& q) {
+            QStringList r;
+            for (const HelpSearchHit& h : SearchHelp(pages, q))
+                r << QStringLiteral("%1 %2").arg(h.page.link).arg(h.hits);
+            return r;
+        };
+        // a.html: "carve" 4 times (title, heading, twice in text) and "mesh" 3 times;
+        // b.html: "carve" twice (inside "carved" too), "mesh" once.
+        QCOMPARE(found(QStringLiteral("carve MESH")), QStringList({"a.html 7", "b.html 3"}));
+        // Pages of as many hits go by title: "Odds and ends" before "Shapes".
+        QCOMPARE(found(QStringLiteral("mesh")), QStringList({"a.html 3", "c.htm 1", "b.html 1"}));
+        // Every word must be on the page.
+        QCOMPARE(found(QStringLiteral("mesh cutting")), QStringList({"c.htm 2"}));
+        QCOMPARE(found(QStringLiteral("carve nowhere")), QStringList());
+        QCOMPARE(found(QStringLiteral("   ")), QStringList());
+    }
+
+    void theContentsAreTheNestedListsOfTheStartPage()
+    {
+        QTemporaryDir dir;
+        WriteBook(dir.path());
+        QFile f(dir.filePath(QStringLiteral("index.html")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const std::vector<HelpContentsNode> roots = ReadHelpContents(QString::fromUtf8(f.readAll()));
+        QCOMPARE(roots.size(), std::size_t(2));
+        QCOMPARE(roots[0].title, QStringLiteral("Getting started"));
+        QVERIFY(roots[0].link.isEmpty());
+        QCOMPARE(roots[0].children.size(), std::size_t(2));
+        QCOMPARE(roots[0].children[0].title, QStringLiteral("Carving"));
+        QCOMPARE(roots[0].children[0].link, QStringLiteral("a.html"));
+        // The link's own text names the item; words after the link do not.
+        QCOMPARE(roots[0].children[1].title, QStringLiteral("Shapes and more"));
+        QCOMPARE(roots[0].children[1].link, QStringLiteral("b.html#shapes"));
+        QCOMPARE(roots[1].title, QStringLiteral("Odds"));
+        QCOMPARE(roots[1].children.size(), std::size_t(1));
+        QCOMPARE(roots[1].children[0].link, QStringLiteral("c.htm#one"));
+    }
+
+    void theWindowGoesBackAndForwardAndOffersTheIndexAndSearch()
+    {
+        QTemporaryDir dir;
+        WriteBook(dir.path());
+        QList<QUrl> external;
+        CHelpWindow w(dir.path(), [&](const QUrl& u) {
+            external << u;
+            return true;
+        });
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.Home();
+        QCOMPARE(ShownFile(&w), QStringLiteral("index.html"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Orvane Help - Start"));
+        QVERIFY(!w.BackAction()->isEnabled());
+
+        // Two links followed.
+        emit w.Browser()->anchorClicked(QUrl(QStringLiteral("a.html")));
+        emit w.Browser()->anchorClicked(QUrl(QStringLiteral("b.html")));
+        QCOMPARE(ShownFile(&w), QStringLiteral("b.html"));
+        QVERIFY(w.BackAction()->isEnabled());
+        QTest::keyClick(&w, Qt::Key_Left, Qt::AltModifier);
+        QCOMPARE(ShownFile(&w), QStringLiteral("a.html"));
+        w.BackAction()->trigger();
+        QCOMPARE(ShownFile(&w), QStringLiteral("index.html"));
+        QVERIFY(!w.BackAction()->isEnabled());
+        QVERIFY(w.ForwardAction()->isEnabled());
+        QTest::keyClick(&w, Qt::Key_Right, Qt::AltModifier);
+        QCOMPARE(ShownFile(&w), QStringLiteral("a.html"));
+
+        // A link away from the folder goes to the desktop and the page stays.
+        emit w.Browser()->anchorClicked(QUrl(QStringLiteral("https://example.org/x")));
+        emit w.Browser()->anchorClicked(QUrl::fromLocalFile(QStringLiteral("/etc/hostname")));
+        QCOMPARE(external.size(), 2);
+        QCOMPARE(external[0].host(), QStringLiteral("example.org"));
+        QCOMPARE(ShownFile(&w), QStringLiteral("a.html"));
+
+        // The contents tree, and choosing in it.
+        QCOMPARE(w.Contents()->topLevelItemCount(), 2);
+        QTreeWidgetItem* shapes = w.Contents()->topLevelItem(0)->child(1);
+        emit w.Contents()->itemClicked(shapes, 0);
+        QCOMPARE(ShownFile(&w), QStringLiteral("b.html#shapes"));
+        QCOMPARE(w.Contents()->currentItem(), shapes);
+
+        // The index: a filter, a term of one page opens it, a term of two offers both.
+        w.IndexFilter()->setText(QStringLiteral("ca"));
+        int shown = 0;
+        for (int i = 0; i < w.Index()->topLevelItemCount(); ++i)
+            shown += w.Index()->topLevelItem(i)->isHidden() ? 0 : 1;
+        QCOMPARE(shown, 1);
+        QTreeWidgetItem* carve = w.Index()->currentItem();
+        QVERIFY(carve);
+        QCOMPARE(carve->text(0), QStringLiteral("Carve"));
+        emit w.IndexFilter()->returnPressed();
+        QVERIFY(carve->isExpanded());
+        QCOMPARE(carve->childCount(), 2);
+        QCOMPARE(ShownFile(&w), QStringLiteral("b.html#shapes"));  // nothing opened yet
+        emit w.Index()->itemActivated(carve->child(0), 0);
+        QCOMPARE(ShownFile(&w), QStringLiteral("a.html"));
+        w.IndexFilter()->setText(QStringLiteral("grid"));
+        emit w.IndexFilter()->returnPressed();
+        QCOMPARE(w.Index()->currentItem()->text(0), QStringLiteral("grid nodes"));
+
+        // Search: the pages found, the best first; opening one shows it.
+        w.Search(QStringLiteral("mesh"));
+        QCOMPARE(w.SearchResults()->count(), 3);
+        QCOMPARE(w.SearchResults()->item(0)->text(), QStringLiteral("Carve a mesh (3)"));
+        emit w.SearchResults()->itemActivated(w.SearchResults()->item(1));
+        QCOMPARE(ShownFile(&w), QStringLiteral("c.htm"));
+        w.Search(QStringLiteral("nowhere"));
+        QCOMPARE(w.SearchResults()->count(), 1);
+        QCOMPARE(w.SearchResults()->item(0)->flags(), Qt::NoItemFlags);
+    }
+
+    void aMissingPageIsNamed()
+    {
+        apptest::Harness h;
+        h.app->SetProgramDir(h.dir.filePath(QStringLiteral("nothing-here")));
+        QVERIFY(h.app->Frame()->Execute(cmd::HelpIndex));
+        QVERIFY(!h.app->HelpViewer());
+        QCOMPARE(h.messages.size(), 1);
+        QCOMPARE(h.messages.last(), QStringLiteral("The help page %1 is not installed.")
+                                        .arg(h.dir.filePath(QStringLiteral("nothing-here/help/index.html"))));
+    }
+
+    void helpTopicsOpensTheStartPageInTheHelpWindowEvenWithABrowser()
+    {
+        BookHarness h;
+        h.browser = true;
+        QVERIFY(h.app->Frame()->Execute(cmd::HelpIndex));
+        QVERIFY(h.app->HelpViewer() && h.app->HelpViewer()->isVisible());
+        QCOMPARE(ShownFile(h.app->HelpViewer()), QStringLiteral("index.html"));
+        QVERIFY(h.messages.isEmpty());
+    }
+
+    // F1 in a modal dialog shows its page in a help window that takes input while the
+    // dialog is open, and the window stays open after it.
+    void f1InAModalDialogShowsItsPageBesideIt()
+    {
+        BookHarness h;
+        h.app->Frame()->show();
+        CImportDlg dialog(QStringLiteral("cube.obj"), 1.0, h.app->Frame());
+        dialog.setModal(true);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(QApplication::activeModalWidget(), &dialog);
+        QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_F1);
+        CHelpWindow* help = h.app->HelpViewer();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QCOMPARE(ShownFile(help), QStringLiteral("dialogs.html#import"));
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+
+        // A click on Home goes through the window system, which drops input to windows
+        // that a modal dialog blocks.
+        auto* homeButton = qobject_cast<QToolButton*>(
+            help->findChild<QToolBar*>(QStringLiteral("HelpToolBar"))->widgetForAction(help->HomeAction()));
+        QVERIFY(homeButton);
+        const QPoint at = homeButton->mapTo(help, homeButton->rect().center());
+        QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE(ShownFile(help), QStringLiteral("index.html"));
+
+        dialog.accept();
+        QVERIFY(h.app->HelpViewer() == help);
+        QCOMPARE(help->parentWidget(), h.app->Frame());
+        QVERIFY(help->isVisible());
+
+        // A modal dialog that opens while the help is open takes it along, and one that
+        // is destroyed without closing gives it back alive.
+        {
+            CImportDlg second(QStringLiteral("cone.obj"), 2.0, h.app->Frame());
+            second.setModal(true);
+            second.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&second));
+            QCOMPARE(help->parentWidget(), &second);
+            QVERIFY(help->isVisible());
+            help->ShowPage(QStringLiteral("a.html"));
+            QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, at);
+            QTRY_COMPARE(ShownFile(help), QStringLiteral("index.html"));
+        }
+        QVERIFY(h.app->HelpViewer() == help);
+        QCOMPARE(help->parentWidget(), h.app->Frame());
+        QVERIFY(help->isVisible());
+
+        // F1 in a dialog the table does not know opens the start page; in the main window
+        // too (Help Topics).
+        help->ShowPage(QStringLiteral("a.html"));
+        QDialog plain(h.app->Frame());
+        plain.show();
+        QTest::keyClick(&plain, Qt::Key_F1);
+        QCOMPARE(ShownFile(help), QStringLiteral("index.html"));
+        plain.close();
+        help->ShowPage(QStringLiteral("a.html"));
+        h.app->Frame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.app->Frame()));
+        QTest::keyClick(h.app->Frame(), Qt::Key_F1);
+        QCOMPARE(ShownFile(help), QStringLiteral("index.html"));
+        QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));
+        QVERIFY(h.messages.last().contains(QStringLiteral("OrvaneFaq.htm")));
+    }
+
+    // The Help buttons of the Materials dialog and the File Manager open their pages.
+    void helpButtonsOpenTheDialogsPages()
+    {
+        BookHarness h;
+        QVERIFY(h.OpenWalker());
+        QStringList shown;
+        h.dialog = [&](QDialog& d) {
+            auto* help = d.findChild<QPushButton*>(QStringLiteral("help"));
+            if (help) {
+                help->click();
+                if (h.app->HelpViewer())
+                    shown << ShownFile(h.app->HelpViewer());
+            }
+            return int(QDialog::Rejected);
+        };
+        QVERIFY(h.app->Frame()->Execute(cmd::Materials));
+        QVERIFY(h.app->Frame()->Execute(cmd::ManageFiles));
+        QCOMPARE(shown, QStringList({"dialogs.html#materials", "dialogs.html#file-manager"}));
+        QVERIFY(h.messages.isEmpty());
+    }
+
+    void everyDialogOfTheTableHasItsPlaceInTheGuide()
+    {
+        {
+            CImportDlg import(QStringLiteral("x.obj"), 1.0);
+            QCOMPARE(DialogHelpPage(&import), QStringLiteral("dialogs.html#import"));
+            CAboutDlg about(false);
+            QCOMPARE(DialogHelpPage(&about), QStringLiteral("dialogs.html#about"));
+            QDialog plain;
+            QVERIFY(DialogHelpPage(&plain).isEmpty());
+        }
+        const QString folder = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/help");
+        QFile page(folder + QStringLiteral("/dialogs.html"));
+        if (!page.open(QIODevice::ReadOnly))
+            QSKIP("the guide's dialogs page is not in the build yet");
+        const QString html = QString::fromUtf8(page.readAll());
+        QStringList missing;
+        for (const QString& link : DialogHelpPages()) {
+            QVERIFY(link.startsWith(QStringLiteral("dialogs.html#")));
+            const QString id = link.section(QLatin1Char('#'), 1);
+            if (!html.contains(QStringLiteral("id=\"%1\"").arg(id)) &&
+                !html.contains(QStringLiteral("id='%1'").arg(id)))
+                missing << id;
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("no anchor in dialogs.html: ") + missing.join(", ")));
+    }
+};
+
+QTEST_MAIN(HelpWindowTest)
+#include "help_window_test.moc"
