@@ -146,7 +146,7 @@ EditOutcome StartAnimatingView(EditContext& c)
 EditOutcome SwitchAnimateMode(EditContext& c)
 {
     if (!CanToggleAnimateMode(c))
-        return EditOutcome::Refused("animate mode needs mesh mode and a keyframe");
+        return EditOutcome::Refused("animate mode needs a keyframe");
     const bool on = !c.modes().animateMode;
     Status built = BuildAnimationPoses(c.model());
     if (!built && on)

@@ -334,9 +334,7 @@ EditOutcome ToggleCoordinateMode(EditContext& c)
 
 const char* CannotToggleAnimateMode(const EditContext& c)
 {
-    if (c.model().keyframe == nullptr)
-        return "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence";
-    return c.modes().meshMode ? nullptr : "Animate Mode needs Mesh Mode: click a mesh and press M";
+    return c.model().keyframe ? nullptr : "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence";
 }
 bool CanToggleAnimateMode(const EditContext& c) { return !CannotToggleAnimateMode(c); }
 
@@ -344,8 +342,16 @@ EditOutcome ToggleAnimateMode(EditContext& c)
 {
     if (!CanToggleAnimateMode(c))
         return {};
-    c.modes().animateMode = !c.modes().animateMode;
-    c.modes().grid = false;
+    EditModes& m = c.modes();
+    m.animateMode = !m.animateMode;
+    // Animate mode poses whole meshes: it brings Mesh Mode with it, so a model that opens
+    // ready to play steps through its frames at once and a clicked mesh nudges its keyframe
+    // entry rather than its vertices.
+    if (m.animateMode && !m.meshMode) {
+        m.meshMode = true;
+        m.faceMode = m.texturingMode = false;
+    }
+    m.grid = false;
     c.model().modelMatrix = FrontModelMatrix(c.modes());
     ClearNodes(c);
     return EditOutcome::Done(kViewStateChanged);

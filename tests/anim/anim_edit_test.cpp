@@ -11,6 +11,8 @@
 #include "anim/puppet_edit.h"
 #include "base/text.h"
 #include "commands/command_table.h"
+#include "edit/transform.h"
+#include "edit/view_commands.h"
 #include "formats/keyfile.h"
 #include "formats/model_compare.h"
 #include "formats/puppet.h"
@@ -524,6 +526,21 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     EXPECT_TRUE(CanStartAnimatingView(EditContext(w.doc, w.settings, &w.selection)));
     EXPECT_FALSE(w.doc.IsModified());
     EXPECT_FALSE(w.doc.history.CanUndo());
+    {
+        // Nothing is selected yet, and Animate Mode still steps through the frames: it
+        // brings Mesh Mode with it; the nudges wait for a clicked mesh.
+        EditContext c(w.doc, w.settings, &w.selection);
+        ASSERT_EQ(w.selection.currentMesh, -1);
+        ASSERT_TRUE(CanToggleAnimateMode(c));
+        ASSERT_NE(SwitchAnimateMode(c).effects, 0u);
+        EXPECT_TRUE(w.doc.modes.animateMode && w.doc.modes.meshMode);
+        EXPECT_FALSE(w.doc.modes.faceMode || w.doc.modes.texturingMode);
+        NextFrame(c);
+        EXPECT_EQ(w.Model().currentFrame, 1);
+        EXPECT_FALSE(CanMove(c));
+        SwitchAnimateMode(c);
+        EXPECT_FALSE(w.doc.modes.animateMode);
+    }
 
     // The first sub-modes' keyframes are missing or are no keyframes: the next mode's
     // first one that reads is taken.
