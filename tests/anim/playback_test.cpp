@@ -162,11 +162,12 @@ TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
     EXPECT_EQ(std::pair(r.selection.currentMesh, r.selection.currentFace), std::pair(-1, -1));
     EXPECT_EQ(r.Poses(1).size(), 10u);
 
-    // Animate mode wants mesh mode; the frame then steps within 0 .. 9 only.
-    EXPECT_FALSE(orvtest::Ran(SwitchAnimateMode(c)));
-    r.modes.meshMode = true;
+    // Animate mode brings mesh mode with it; the frame then steps within 0 .. 9 only.
+    r.modes.faceMode = true;
     ASSERT_TRUE(orvtest::Ran(SwitchAnimateMode(c)));
     EXPECT_TRUE(r.modes.animateMode);
+    EXPECT_TRUE(r.modes.meshMode);
+    EXPECT_FALSE(r.modes.faceMode);
     EXPECT_FALSE(CanPreviousFrame(c));
     for (int i = 0; i < 9; ++i)
         ASSERT_TRUE(orvtest::Ran(NextFrame(c)));
