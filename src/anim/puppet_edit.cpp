@@ -284,7 +284,7 @@ Status PuppetEditor::AddSubMode(int32_t mode, const SubModeFields& fields)
     if (Status name = CheckKeyFileName(fields.keyFile); !name)
         return name;
     if (IsStockKeyframe(doc_, fields.keyFile + ".key"))
-        return Fail("Cannot create key data, since the specified name\nalready exist in the Jk/Mots resource file.");
+        return Fail("Cannot create key data, since the specified name\nalready exists in the Jk/Mots resource file.");
     CPuppetMode& m = *modes_[static_cast<std::size_t>(mode)];
     auto item = std::make_unique<CPuppetItem>();
     Store(*item, fields);

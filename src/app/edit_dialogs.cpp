@@ -178,7 +178,7 @@ CExtrudeDlg::CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent)
     indent_ = Number(this, "4099", -1000, 1000, 0.01, 4);
     auto* shape = new QGroupBox(QStringLiteral("Shape"), this);
     auto* shapeCol = new QVBoxLayout(shape);
-    auto* parallel = new QRadioButton(QStringLiteral("Parallellogram"), this);
+    auto* parallel = new QRadioButton(QStringLiteral("Parallelogram"), this);
     parallel->setObjectName(QStringLiteral("5197"));
     parallel->setChecked(true);
     rotated_ = new QRadioButton(QStringLiteral("Rotated End Face"), this);

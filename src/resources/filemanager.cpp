@@ -51,7 +51,7 @@ std::string ArchiveItemNameFor(const fs::path& file)
 
 std::string DuplicateItemQuestion(std::string_view itemName)
 {
-    return "The item \"" + std::string(itemName) + "\" already exist. Do you want to overwrite the existing item?";
+    return "The item \"" + std::string(itemName) + "\" already exists. Do you want to overwrite the existing item?";
 }
 
 Result<ArchiveEntryData> PrepareArchiveFile(const fs::path& file, const Palette* bitmapPalette)

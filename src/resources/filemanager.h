@@ -24,7 +24,7 @@ std::string ArchiveDirectoryFor(std::string_view lowerName);
 // becomes NAME.mat, NAME up to the first ".") behind the directory of ArchiveDirectoryFor.
 std::string ArchiveItemNameFor(const std::filesystem::path& file);
 
-// "The item "NAME" already exist. Do you want to overwrite the existing item?"
+// "The item "NAME" already exists. Do you want to overwrite the existing item?"
 std::string DuplicateItemQuestion(std::string_view itemName);
 
 enum class DuplicatePolicy {

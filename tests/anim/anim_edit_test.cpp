@@ -379,7 +379,7 @@ TEST(PuppetEditor, StockKeyframesAndTheGamesFoldersAreLeftAlone)
     EXPECT_FALSE(e.StockSubMode(0, 0));
     EXPECT_FALSE(e.ModeEditable(0));  // its last sub-mode plays a stock keyframe
     EXPECT_EQ(e.AddSubMode(0, {"walk", "wkwalk", 0, 0, 0, ""}).error(),
-              "Cannot create key data, since the specified name\nalready exist in the Jk/Mots resource file.");
+              "Cannot create key data, since the specified name\nalready exists in the Jk/Mots resource file.");
     EXPECT_EQ(e.Modes()[0]->items.size(), 2u);
 
     // A model opened from the game's folders writes nothing there.

@@ -176,7 +176,7 @@ private slots:
         f.s.yesNo.push_back(false);
         QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("door.cog"), "two")));
         QCOMPARE(f.s.questions,
-                 QStringList{"The item \"cog\\door.cog\" already exist. Do you want to overwrite the existing item?"});
+                 QStringList{"The item \"cog\\door.cog\" already exists. Do you want to overwrite the existing item?"});
         QCOMPARE(Dir(gob).records.size(), std::size_t{5});
         f.res.settings.warning = 0;
         QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("ky.pup"), "pup2")));

@@ -195,7 +195,7 @@ private slots:
         dlg->LoadMaterialFiles({crate});
         QCOMPARE(t.s.questions,
                  QStringList{QStringLiteral(
-                     "The item \"crate.mat\" already exist. Do you want to overwrite the existing item?")});
+                     "The item \"crate.mat\" already exists. Do you want to overwrite the existing item?")});
         QCOMPARE(custom.At(0).data, first);
         dlg->LoadMaterialFiles({crate});
         QCOMPARE(custom.Count(), std::size_t{1});

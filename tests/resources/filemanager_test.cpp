@@ -40,7 +40,7 @@ TEST(FileManager, ItemNamesFollowTheExtensionTable)
                               {"/x/pics.bmp/notes.txt", "notes.txt"}})
         EXPECT_EQ(ArchiveItemNameFor(file), item) << file;
     EXPECT_EQ(DuplicateItemQuestion("cog\\door.cog"),
-              "The item \"cog\\door.cog\" already exist. Do you want to overwrite the existing item?");
+              "The item \"cog\\door.cog\" already exists. Do you want to overwrite the existing item?");
 }
 
 TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
