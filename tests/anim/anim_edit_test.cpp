@@ -336,9 +336,10 @@ TEST(PuppetEditor, AnyRunOfEditsWritesASoundPuppetThatReadsBackTheSame)
                 const int32_t number = e.NextModeNumber();
                 const Status added = e.AddMode(base, (step % 2 ? "# mode " : "mode ") + std::to_string(number));
                 ASSERT_EQ(added.ok(), exists) << base;
-                if (added)
+                if (added) {
                     ASSERT_EQ(std::tuple(modes.size(), modes.back()->mode, e.currentMode),
                               std::tuple(before + 1, number, static_cast<int32_t>(before)));
+                }
                 break;
             }
             case 1:
@@ -602,8 +603,9 @@ TEST(ReadyToPlay, APlainSaveWritesWhatItWouldWithout)
     const bool loaded = doc.model->keyframe != nullptr;
     const auto choice = MakeReadyToPlay(doc);
     EXPECT_EQ(choice.has_value(), loaded);
-    if (choice)
+    if (choice) {
         EXPECT_EQ(std::pair(choice->mode, choice->subMode), std::pair(mode, sub));
+    }
     EXPECT_EQ(std::pair(doc.model->currentMode, doc.model->currentSubMode), std::pair(mode, sub));
     const fs::path out = ready.dir / "saved.orv";
     ASSERT_TRUE(orvtest::Ok(doc.SaveDocument(out.string())));

@@ -581,8 +581,9 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
                 continue;
             seenDisabled.insert(row.id);
             EXPECT_GE(std::string(why).size(), 12u) << where << ", command " << row.id << ": \"" << why << '"';
-            if (c.HasModel())
+            if (c.HasModel()) {
                 EXPECT_STRNE(why, kOpenModelFirst) << where << ", command " << row.id;
+            }
             EditContext run = c;
             EXPECT_FALSE(RunCommand(row, run).ran) << where << ", a disabled command " << row.id << " ran";
         }
@@ -669,8 +670,9 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
     }
     // Every row that can be disabled was seen disabled, with its reason.
     for (const CommandRow& row : CommandTable())
-        if (row.scope != CommandScope::Application || row.unmet)
+        if (row.scope != CommandScope::Application || row.unmet) {
             EXPECT_TRUE(seenDisabled.count(row.id)) << "command " << row.id << " was never seen disabled";
+        }
 }
 
 // Real models of fan projects, each command of the table on their first mesh and face

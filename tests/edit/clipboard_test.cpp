@@ -375,11 +375,13 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         const CModel& m = *s.doc.model;
         const auto now = placements(m);
         for (const auto& [node, meshes] : placed)
-            if (now.count(node))
+            if (now.count(node)) {
                 EXPECT_EQ(now.at(node), meshes) << node << " places another mesh than before";
+            }
         for (const auto& [mesh, count] : faceCounts(m))
-            if (faces.count(mesh))
+            if (faces.count(mesh)) {
                 EXPECT_EQ(mesh->faces.size(), faces.at(mesh)) << mesh->name << " got other faces";
+            }
         if (k.adds) {
             ASSERT_EQ(m.nodes.size(), nodes + 1);
             for (const CMesh* mesh : now.at(m.nodes.back()->name)) {

@@ -163,7 +163,7 @@ TEST(Pup, ModesWithoutSubModesAndEmptyPuppetsSurviveWritingAndReading)
     EXPECT_TRUE(ReadText(back, FormatPup(m, "a.pup")).recognised);
     orvtest::ExpectSamePuppet(back, m);
 
-    for (const std::string& empty : {"joints\r\n0=1 #Size 4\r\nend\r\n", "# blank\r\njoints\r\nend\r\n", ""}) {
+    for (const char* empty : {"joints\r\n0=1 #Size 4\r\nend\r\n", "# blank\r\njoints\r\nend\r\n", ""}) {
         CModel e;
         ReadText(e, empty);
         CModel again;

@@ -69,8 +69,9 @@ TEST_F(SceneTest, MarkedFacesAreOutlinedInTheSelectionColourOverEverything)
     EXPECT_TRUE(ColorNear(image, (left + right) / 2, top, red));
     for (int32_t y = 0; y < image.height; ++y)
         for (int32_t x = 0; x < image.width; ++x)
-            if (image.At(x, y) == red)
+            if (image.At(x, y) == red) {
                 ASSERT_LE(x, right + 1) << "a face that is not marked is outlined";
+            }
     // The marked faces are the current mesh's: without one, nothing is outlined.
     options.currentMesh = -1;
     EXPECT_EQ(CountColor(Render(*model, options), red), 0);
