@@ -43,7 +43,7 @@ void RunAnimationDialog(int command, CChildFrame& frame, const std::function<int
                         const AnimDialogHooks& hooks);
 
 // "Add Mode" / "Edit Mode": based-on list of the offered mode numbers (enabled only when
-// based-on is 0 or more) and the description.
+// based-on is 0 or more) and the mode's comment.
 class CAddModeDlg : public QDialog {
     Q_OBJECT
 public:
