@@ -32,14 +32,10 @@ QString DecodeEntities(const QString& s)
         out += s.mid(last, m.capturedStart() - last);
         const QString name = m.captured(1);
         QString decoded;
-        if (name.startsWith(QLatin1String("#x")) || name.startsWith(QLatin1String("#X"))) {
+        if (name.startsWith(QLatin1Char('#'))) {
+            const bool hex = name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
             bool ok = false;
-            const uint code = name.mid(2).toUInt(&ok, 16);
-            if (ok && code > 0 && code <= 0x10FFFF)
-                decoded = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-        } else if (name.startsWith(QLatin1Char('#'))) {
-            bool ok = false;
-            const uint code = name.mid(1).toUInt(&ok, 10);
+            const uint code = name.mid(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
             if (ok && code > 0 && code <= 0x10FFFF)
                 decoded = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
         } else {
