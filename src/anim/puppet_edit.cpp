@@ -389,7 +389,7 @@ EditOutcome PuppetEditor::Commit(EditContext& c)
             continue;
         }
         if (Status w = WriteFileAtomic(
-                *path, FormatKey(*EmptyKeyframe(key), static_cast<int32_t>(model.nodes.size()), path->string()));
+                *path, FormatKey(*EmptyKeyframe(key), static_cast<int32_t>(model.nodes.size()), path->filename().string()));
             !w)
             note(w.error());
     }

@@ -121,7 +121,8 @@ int ConvertKey(const std::string& in, const std::string& out, const Options& opt
         return rc;
     // Without a model the joint count is the one the file gave.
     const CKeyframe& keyframe = *read->keyframe;
-    if (Status written = WriteFileAtomic(out, FormatKey(keyframe, keyframe.joints, out)); !written)
+    if (Status written = WriteFileAtomic(out, FormatKey(keyframe, keyframe.joints, fs::path(out).filename().string()));
+        !written)
         return Fail(out, written.error());
     return 0;
 }

@@ -239,7 +239,7 @@ Status WriteKey(const CModel& model, const fs::path& path)
     if (!model.keyframe)
         return Fail("cannot write " + path.string() + ": there is no keyframe");
     const auto joints = static_cast<int32_t>(model.nodes.size());
-    return WriteFileAtomic(path, FormatKey(*model.keyframe, joints, path.string()));
+    return WriteFileAtomic(path, FormatKey(*model.keyframe, joints, path.filename().string()));
 }
 
 namespace {

@@ -482,6 +482,10 @@ std::string Format3do(CModel& model, const std::string& headerPath)
     return o;
 }
 
-Status Write3do(CModel& model, const fs::path& path) { return WriteFileAtomic(path, Format3do(model, path.string())); }
+Status Write3do(CModel& model, const fs::path& path)
+{
+    // The head names the file, not the folders of the machine that wrote it.
+    return WriteFileAtomic(path, Format3do(model, path.filename().string()));
+}
 
 }  // namespace orv

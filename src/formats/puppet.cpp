@@ -167,7 +167,7 @@ std::string FormatPup(const CModel& model, const std::string& headerPath)
 
 Status WritePup(const CModel& model, const fs::path& path)
 {
-    return WriteFileAtomic(path, FormatPup(model, path.string()));
+    return WriteFileAtomic(path, FormatPup(model, path.filename().string()));
 }
 
 }  // namespace orv

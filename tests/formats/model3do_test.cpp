@@ -353,6 +353,8 @@ TEST(Write3do, FailuresAreReported)
     EXPECT_FALSE(written);
     EXPECT_NE(written.error().find("m.3do"), std::string::npos);
     ASSERT_TRUE(orvtest::Ok(Write3do(m, dir / "m.3do")));
+    // The head names the file alone: the writer's folders stay on the writer's machine.
+    EXPECT_EQ(orvtest::SlurpText(dir / "m.3do").rfind("# MODEL 'm.3do' created with ", 0), 0u);
     CModel back;
     ASSERT_TRUE(orvtest::Ok(Load3doFile(dir / "m.3do", back)));
     EXPECT_FALSE(Load3doFile(dir / "none.3do", back));
