@@ -330,9 +330,14 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         std::function<EditOutcome(Scene&, EditContext&)> run;
         bool adds;
     };
+    const auto add = [](Scene& s, EditContext& c) { return s.Run(c, AddMesh); };
+    const auto cut = [](Scene& s, EditContext& c) {
+        s.doc.modes.meshMode = true;
+        return s.Run(c, Cut);
+    };
     const std::vector<Case> cases = {
-        {"add mesh in the larger set", 0, 0, [](Scene& s, EditContext& c) { return s.Run(c, AddMesh); }, true},
-        {"add mesh in the smaller set", 1, 0, [](Scene& s, EditContext& c) { return s.Run(c, AddMesh); }, true},
+        {"add mesh in the larger set", 0, 0, add, true},
+        {"add mesh in the smaller set", 1, 0, add, true},
         {"paste mesh in the smaller set", 1, 1,
          [](Scene& s, EditContext& c) {
              s.doc.modes.meshMode = true;
@@ -340,18 +345,8 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
              return s.Run(c, Paste);
          },
          true},
-        {"cut a mesh both sets have", 1, 1,
-         [](Scene& s, EditContext& c) {
-             s.doc.modes.meshMode = true;
-             return s.Run(c, Cut);
-         },
-         false},
-        {"cut the larger set's own mesh", 0, 3,
-         [](Scene& s, EditContext& c) {
-             s.doc.modes.meshMode = true;
-             return s.Run(c, Cut);
-         },
-         false},
+        {"cut a mesh both sets have", 1, 1, cut, false},
+        {"cut the larger set's own mesh", 0, 3, cut, false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -399,34 +394,30 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
 // Copy. A name the list has lost is added again; no face gets an index outside the list.
 TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
 {
-    for (const bool faceMode : {false, true}) {
-        for (const bool meshMode : {false, true}) {
-            if (faceMode && meshMode)
-                continue;
-            SCOPED_TRACE(meshMode ? "mesh" : (faceMode ? "face group" : "onto a face"));
-            Scene s(Character(1));
-            s.doc.modes.faceMode = faceMode;
-            s.doc.modes.meshMode = meshMode;
-            s.doc.model->materials = {"a.mat", "b.mat"};
-            for (auto& f : s.doc.model->geosets[0]->meshes[0]->faces)
-                f->material = 1;
-            s.selection.currentMesh = 0;
-            s.selection.currentFace = 1;
-            EditContext c = s.Ctx();
-            Copy(c);
-            ASSERT_FALSE(s.clip.Empty());
-            ASSERT_TRUE(DeleteModelMaterial(*s.doc.model, 0));  // b.mat is now 0
-            s.selection.currentFace = 3;
-            // Onto a face: face 3 has the copied face's material and attributes already,
-            // so the paste changes nothing (and leaves no undo step).
-            EXPECT_EQ(s.Run(c, Paste).changed, faceMode || meshMode);
-            const CModel& m = *s.doc.model;
-            EXPECT_EQ(m.materials, std::vector<std::string>{"b.mat"});
-            const CMesh& pasted = *m.geosets[0]->meshes[meshMode ? 3 : 0];
-            for (const auto& f : pasted.faces)
-                EXPECT_EQ(f->material, 0) << "a pasted face names no material of the list";
-            s.ExpectValid();
-        }
+    for (const auto& [faceMode, meshMode] : {std::pair{false, false}, {false, true}, {true, false}}) {
+        SCOPED_TRACE(meshMode ? "mesh" : (faceMode ? "face group" : "onto a face"));
+        Scene s(Character(1));
+        s.doc.modes.faceMode = faceMode;
+        s.doc.modes.meshMode = meshMode;
+        s.doc.model->materials = {"a.mat", "b.mat"};
+        for (auto& f : s.doc.model->geosets[0]->meshes[0]->faces)
+            f->material = 1;
+        s.selection.currentMesh = 0;
+        s.selection.currentFace = 1;
+        EditContext c = s.Ctx();
+        Copy(c);
+        ASSERT_FALSE(s.clip.Empty());
+        ASSERT_TRUE(DeleteModelMaterial(*s.doc.model, 0));  // b.mat is now 0
+        s.selection.currentFace = 3;
+        // Onto a face: face 3 has the copied face's material and attributes already,
+        // so the paste changes nothing (and leaves no undo step).
+        EXPECT_EQ(s.Run(c, Paste).changed, faceMode || meshMode);
+        const CModel& m = *s.doc.model;
+        EXPECT_EQ(m.materials, std::vector<std::string>{"b.mat"});
+        const CMesh& pasted = *m.geosets[0]->meshes[meshMode ? 3 : 0];
+        for (const auto& f : pasted.faces)
+            EXPECT_EQ(f->material, 0) << "a pasted face names no material of the list";
+        s.ExpectValid();
     }
 
     // The name gone from the list altogether: it comes back at the end, one undo step.
