@@ -86,33 +86,11 @@ TEST(Primitives, BoxIsAFourSidedPrism)
     ExpectOutward(*b.mesh, {0, 0, 0.05f});
     EXPECT_EQ(b.mesh->faces[0]->material, -1);  // no material: 1 x 1 texels, scales 1
     EXPECT_EQ(b.mesh->faces[0]->uScale, 1.0f);
-}
 
-TEST(Primitives, DomeRingsCloseAtTheTop)
-{
-    Built b;
-    DomeSize size;
-    size.sides = 8;
-    size.rings = 3;
-    BuildDome(b.model, *b.mesh, Matrix4::Identity(), kFrame, size, kStyle);
-    ASSERT_EQ(b.mesh->faces.size(), 8u * 3u);
-    EXPECT_EQ(b.mesh->faces[0]->corners.size(), 4u);
-    EXPECT_EQ(b.mesh->faces[23]->corners.size(), 3u);  // the top ring's triangles meet the axis
-    // The top ring's apex lies on the axis through the centre (0, 0, 0.05).
-    const Vec3 apex = b.mesh->faces[23]->corners[1].Position();
-    EXPECT_NEAR(apex.x, 0, 1e-6f);
-    EXPECT_NEAR(apex.z, 0.05f, 1e-6f);
-    // The bottom ring starts half the height below the centre.
-    EXPECT_NEAR(b.mesh->faces[0]->corners[0].y, -0.025f, 1e-6f);
-    ExpectOutward(*b.mesh, {0, -0.025f, 0.05f});
-}
-
-TEST(Primitives, ShapesGoIntoTheMeshsOwnCoordinates)
-{
-    Built b;
-    const Matrix4 world = Matrix4::Translation({1, 2, 3});
-    BuildBox(b.model, *b.mesh, world, kFrame, {}, kStyle);
-    ExpectClose(b.mesh->faces[0]->corners[3].Position(), Vec3(-0.025f, -0.0125f, 0.0375f) - Vec3(1, 2, 3));
+    // A shape goes into the mesh's own coordinates, whatever places the mesh.
+    Built placed;
+    BuildBox(placed.model, *placed.mesh, Matrix4::Translation({1, 2, 3}), kFrame, {}, kStyle);
+    ExpectClose(placed.mesh->faces[0]->corners[3].Position(), Vec3(-0.025f, -0.0125f, 0.0375f) - Vec3(1, 2, 3));
 }
 
 TEST(Primitives, SizesOutsideTheDialogsRangesAreRefused)
@@ -125,11 +103,12 @@ TEST(Primitives, SizesOutsideTheDialogsRangesAreRefused)
     EXPECT_FALSE(CheckBoxSize({0.05f, 0.025f, 200}).empty());
 }
 
-// The dome's texture, in texels of the material's 64 x 32: u runs once around (the
-// texture scale's width), v from the scale's height at the bottom rim to 0 at the apex.
-// Faces that meet at a corner agree on its coordinates, but for the seam (u 0 and the
-// full width meet there) and the apex (each top triangle keeps its side's u).
-TEST(Primitives, DomeTextureRunsAroundOnceAndFromRimToApex)
+// The dome's rings close at the top. Its texture, in texels of the material's 64 x 32: u
+// runs once around (the texture scale's width), v from the scale's height at the bottom
+// rim to 0 at the apex. Faces that meet at a corner agree on its coordinates, but for the
+// seam (u 0 and the full width meet there) and the apex (each top triangle keeps its
+// side's u).
+TEST(Primitives, DomeRingsCloseAtTheTopAndItsTextureRunsAroundOnce)
 {
     Built b;
     DomeSize size;
@@ -140,6 +119,15 @@ TEST(Primitives, DomeTextureRunsAroundOnceAndFromRimToApex)
         return TextureSize{64, 32};
     });
     ASSERT_EQ(b.mesh->faces.size(), 8u * 3u);
+    EXPECT_EQ(b.mesh->faces[0]->corners.size(), 4u);
+    EXPECT_EQ(b.mesh->faces[23]->corners.size(), 3u);  // the top ring's triangles meet the axis
+    // The top ring's apex lies on the axis through the centre (0, 0, 0.05).
+    const Vec3 apex = b.mesh->faces[23]->corners[1].Position();
+    EXPECT_NEAR(apex.x, 0, 1e-6f);
+    EXPECT_NEAR(apex.z, 0.05f, 1e-6f);
+    // The bottom ring starts half the height below the centre.
+    EXPECT_NEAR(b.mesh->faces[0]->corners[0].y, -0.025f, 1e-6f);
+    ExpectOutward(*b.mesh, {0, -0.025f, 0.05f});
     const float width = 4 * 64.0f, height = 4 * 32.0f, tol = 1e-3f;
 
     using Key = std::tuple<float, float, float>;
