@@ -6,6 +6,8 @@
 #include <cmath>
 #include <initializer_list>
 #include <memory>
+#include <set>
+#include <tuple>
 #include <utility>
 
 #include "document/edit_context.h"
@@ -65,6 +67,17 @@ inline void AddCube(orv::CMesh& m, float h = 0.5f)
     AddFace(m, {{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
     AddFace(m, {{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
     AddFace(m, {{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
+}
+
+// How many different corner positions the mesh's faces have: corners that moved apart
+// count twice.
+inline std::size_t DistinctPositions(const orv::CMesh& mesh)
+{
+    std::set<std::tuple<float, float, float>> seen;
+    for (const auto& f : mesh.faces)
+        for (const auto& c : f->corners)
+            seen.insert({c.x, c.y, c.z});
+    return seen.size();
 }
 
 // A new mesh in geometry set 0 with a hierarchy node placing it; the nodes form one

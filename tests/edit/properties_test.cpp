@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-#include <tuple>
-
 #include "document/document.h"
 #include "edit/properties.h"
 #include "edit/view_commands.h"
@@ -14,6 +11,7 @@
 #include "test_util.h"
 
 using namespace orv;
+using orvtest::DistinctPositions;
 using orvtest::ExpectClose;
 
 namespace {
@@ -27,15 +25,6 @@ std::unique_ptr<CModel> Cube()
     model->formatTag = "JK1";
     model->RebuildHierarchy();
     return model;
-}
-
-std::size_t DistinctPositions(const CMesh& mesh)
-{
-    std::set<std::tuple<float, float, float>> seen;
-    for (const auto& f : mesh.faces)
-        for (const auto& c : f->corners)
-            seen.insert({c.x, c.y, c.z});
-    return seen.size();
 }
 
 struct Doc {

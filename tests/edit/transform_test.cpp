@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-#include <tuple>
-
 #include "document/document.h"
 #include "document/undo.h"
 #include "edit/transform.h"
@@ -10,6 +7,7 @@
 #include "scene_builder.h"
 
 using namespace orv;
+using orvtest::DistinctPositions;
 using orvtest::ExpectClose;
 
 namespace {
@@ -41,15 +39,6 @@ struct Scene {
     // The model as a project file holds it.
     std::vector<uint8_t> Bytes() { return SaveProject(*doc.model, {}); }
 };
-
-std::size_t DistinctPositions(const CMesh& mesh)
-{
-    std::set<std::tuple<float, float, float>> seen;
-    for (const auto& f : mesh.faces)
-        for (const auto& c : f->corners)
-            seen.insert({c.x, c.y, c.z});
-    return seen.size();
-}
 
 }  // namespace
 
