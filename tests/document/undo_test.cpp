@@ -7,6 +7,7 @@
 #include "document/undo.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
+#include "formats/model_compare.h"
 #include "formats/projectfile.h"
 #include "formats/puppet.h"
 #include "model/radius.h"
@@ -98,6 +99,46 @@ TEST(Undo, UndoAndRedoExchangeThePresentWithItsView)
     redone = Taken(h.Redo(*redone, v));
     ASSERT_TRUE(redone);
     EXPECT_EQ(State(*redone), 2.0f);
+}
+
+// The redo list keeps the fifty newest entries too: after 50 undos two more edits are
+// undone, so two entries go past the depth and the two oldest (states 50 and 49) drop
+// out. Redo then gives back the newest first and the rest in order.
+TEST(Undo, RedoListPastItsDepthDropsTheOldest)
+{
+    UndoHistory h;
+    ViewState v;
+    auto m = MakeModel();
+    auto undo = [&] {
+        auto undone = h.Undo(*m, v);
+        ASSERT_TRUE(undone) << undone.error();
+        m = std::move(*undone);
+    };
+    for (int i = 1; i <= 50; ++i)
+        Edit(h, m, v, static_cast<float>(i));
+    for (int i = 0; i < 50; ++i)
+        undo();
+    ASSERT_EQ(State(*m), 0.0f);
+    Edit(h, m, v, 100.0f);
+    Edit(h, m, v, 200.0f);
+    undo();
+    undo();
+    ASSERT_EQ(State(*m), 0.0f);
+    EXPECT_EQ(h.RedoList().size(), UndoHistory::kDepth);
+
+    std::vector<float> redone;
+    while (h.CanRedo()) {
+        auto next = h.Redo(*m, v);
+        ASSERT_TRUE(next) << next.error();
+        m = std::move(*next);
+        redone.push_back(State(*m));
+    }
+    std::vector<float> expected{100.0f, 200.0f};
+    for (int i = 1; i <= 48; ++i)
+        expected.push_back(static_cast<float>(i));
+    EXPECT_EQ(redone, expected);
+    // Every redo pushed onto the undo list, which is trimmed in its turn.
+    EXPECT_EQ(h.UndoList().size(), UndoHistory::kDepth);
 }
 
 TEST(Undo, RoundTripIsExactAndKeepsWhatSnapshotsDoNotHold)
@@ -282,19 +323,7 @@ void ExpectSameContent(const CModel& a, const CModel& b)
     ASSERT_EQ(a.nodes.size(), b.nodes.size());
     for (std::size_t n = 0; n < a.nodes.size(); ++n)
         EXPECT_EQ(node(*a.nodes[n]), node(*b.nodes[n])) << "node " << n;
-    ASSERT_EQ(a.puppetModes.size(), b.puppetModes.size());
-    for (std::size_t i = 0; i < a.puppetModes.size(); ++i) {
-        const CPuppetMode& x = *a.puppetModes[i];
-        const CPuppetMode& y = *b.puppetModes[i];
-        EXPECT_EQ(std::tie(x.mode, x.basedOn, x.comment), std::tie(y.mode, y.basedOn, y.comment));
-        ASSERT_EQ(x.items.size(), y.items.size());
-        for (std::size_t j = 0; j < x.items.size(); ++j) {
-            const CPuppetItem& p = *x.items[j];
-            const CPuppetItem& q = *y.items[j];
-            EXPECT_EQ(std::tie(p.name, p.keyFile, p.flags, p.lowPriority, p.highPriority, p.description),
-                      std::tie(q.name, q.keyFile, q.flags, q.lowPriority, q.highPriority, q.description));
-        }
-    }
+    orvtest::ExpectSamePuppet(a, b);
     ASSERT_EQ(!a.keyframe, !b.keyframe);
     if (a.keyframe) {
         const CKeyframe& x = *a.keyframe;
