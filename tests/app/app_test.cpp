@@ -59,11 +59,22 @@ private slots:
                  QFileInfo(kSampleDir + QStringLiteral("/res2.gob")).canonicalFilePath());
         QCOMPARE(h.app->Frame()->Children().size(), 1);
         QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Jedi Knight mode")));
-        // Commands that need a document follow the active window.
-        QVERIFY(h.app->Frame()->Action(cmd::FileSave)->isEnabled());
-        h.app->Frame()->MdiArea()->closeAllSubWindows();
-        h.app->Frame()->UpdateCommandUI();
-        QVERIFY(!h.app->Frame()->Action(cmd::FileSave)->isEnabled());
+        // Commands that need a document follow the active window. Without one they say
+        // so, the window's own commands say what they need, and the File Manager needs no
+        // model; every command in a menu is enabled or says why not.
+        CMainFrame* frame = h.app->Frame();
+        QVERIFY(frame->Action(cmd::FileSave)->isEnabled());
+        frame->MdiArea()->closeAllSubWindows();
+        frame->UpdateCommandUI();
+        for (int id : {int(cmd::FileSave), int(cmd::Materials), int(cmd::ViewFront), int(cmd::EditDelete)}) {
+            QVERIFY(!frame->Action(id)->isEnabled());
+            QCOMPARE(frame->DisabledReason(id), QString::fromUtf8(kOpenModelFirst));
+        }
+        QCOMPARE(frame->DisabledReason(cmd::WindowTile), QStringLiteral("No model window is open"));
+        QVERIFY(frame->Action(cmd::ManageFiles)->isEnabled());
+        for (const CommandRow& row : CommandTable())
+            if (QAction* a = frame->Action(row.id); a && frame->Available(row.id))
+                QCOMPARE(a->isEnabled(), frame->DisabledReason(row.id).isEmpty());
         // A puppet file with no document open does nothing.
         QCOMPARE(h.app->OpenFile(kSampleDir + QStringLiteral("/walker.pup")), nullptr);
         QVERIFY(h.messages.isEmpty());
@@ -82,8 +93,10 @@ private slots:
     }
 
     // Every row of the command table becomes an action with its text and keys: a key name
-    // that Qt does not read would leave a command without its shortcut.
-    void everyTableRowBecomesAnAction()
+    // that Qt does not read would leave a command without its shortcut. A row without a
+    // core function is the window's to supply: left unbound, it would silently drop its
+    // menu item and toolbar button.
+    void everyTableRowBecomesABoundAction()
     {
         Harness h;
         CMainFrame* frame = h.app->Frame();
@@ -97,19 +110,10 @@ private slots:
                 QCOMPARE(a->shortcuts()[i].toString(QKeySequence::PortableText), keys[i]);
             QCOMPARE(a->shortcutContext(),
                      row.scope == CommandScope::Application ? Qt::WindowShortcut : Qt::WidgetShortcut);
-        }
-        QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
-    }
-
-    // A row without a core function is the window's to supply: a row left unbound would
-    // silently drop its menu item and toolbar button.
-    void everyRowWithoutACoreFunctionIsBound()
-    {
-        Harness h;
-        CMainFrame* frame = h.app->Frame();
-        for (const CommandRow& row : CommandTable())
             if (!row.run)
                 QVERIFY2(frame->Available(row.id), qPrintable(QStringLiteral("command %1 is not bound").arg(row.id)));
+        }
+        QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
     }
 
     // Edit commands through the window: a new shape and the texture tool (their dialogs),
