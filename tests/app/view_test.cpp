@@ -469,11 +469,9 @@ private slots:
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
     }
 
-    // The panes' texts and the scroll bars' steps are worked out in the core; here they
-    // reach the window and the bars move the camera.
     // The first frame of a model tells the window the view now draws, so the commands
     // that need a drawing view come on without waiting for another event.
-    void theFirstFrameTellsTheWindowTheViewDraws()
+    void theFirstFrameTellsTheWindowTheViewDrawsAndPreparingAgainKeepsEdits()
     {
         Fixture f;
         QVERIFY(f.OpenWalker());
@@ -489,8 +487,24 @@ private slots:
         f.Frame();
         QTRY_COMPARE(told, 1);
         QVERIFY(drawingWhenTold);
+
+        // What Select Product and a new colormap do: the scene is prepared again, and an
+        // edit made since the model was read stays.
+        CModel& m = f.doc->Model();
+        const auto shown = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
+        QVERIFY(shown);
+        VertexFields moved = *shown;
+        moved.filePosition.x -= 0.01f;
+        EditContext c = f.doc->Context();
+        QVERIFY(f.doc->Doc().Run(c, SetVertexFields, VertexEdit{2, 1, 0, moved}).changed);
+        f.view->PrepareScene();
+        const auto kept = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
+        QVERIFY(kept);
+        QCOMPARE(kept->filePosition.x, moved.filePosition.x);
     }
 
+    // The panes' texts and the scroll bars' steps are worked out in the core; here they
+    // reach the window and the bars move the camera.
     void statusPanesAndScrollBars()
     {
         Fixture f;
@@ -561,27 +575,6 @@ private slots:
         QTest::mouseRelease(area, Qt::RightButton, {}, QPoint(160, 200));
         QCOMPARE(area->cursor().shape(), Qt::ArrowCursor);
         QTRY_COMPARE(QCursor::pos(), area->mapToGlobal(kCentre));
-    }
-
-    // What Select Product and a new colormap do: the scene is prepared again, and an edit
-    // made since the model was read stays.
-    void preparingTheSceneAgainKeepsEdits()
-    {
-        Fixture f;
-        QVERIFY(f.OpenWalker());
-        f.Show();
-        f.Frame();
-        CModel& m = f.doc->Model();
-        const auto shown = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
-        QVERIFY(shown);
-        VertexFields moved = *shown;
-        moved.filePosition.x -= 0.01f;
-        EditContext c = f.doc->Context();
-        QVERIFY(f.doc->Doc().Run(c, SetVertexFields, VertexEdit{2, 1, 0, moved}).changed);
-        f.view->PrepareScene();
-        const auto kept = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
-        QVERIFY(kept);
-        QCOMPARE(kept->filePosition.x, moved.filePosition.x);
     }
 
     // ---- options ------------------------------------------------------------------------
