@@ -76,6 +76,18 @@ int Accept(QDialog& d)
     return d.result();
 }
 
+// The tree below item as text: "label(child child)".
+QString Shape(const QTreeWidgetItem* item)
+{
+    QString s = item->text(0);
+    if (item->childCount() == 0)
+        return s;
+    QStringList children;
+    for (int i = 0; i < item->childCount(); ++i)
+        children << Shape(item->child(i));
+    return s + QLatin1Char('(') + children.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
 }  // namespace
 
 class AnimDialogsTest : public QObject {
@@ -318,6 +330,37 @@ private slots:
         QCOMPARE(t.M().nodes[2]->flags, 1u);
         QCOMPARE(t.M().nodes[2]->rotation.z, 30.0f);  // held as (pitch, roll, yaw)
         QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
+    }
+
+    // The walker's six nodes relinked so that two have a child and a sibling both, and
+    // the sibling chain under node 0 runs against the node numbers: 0 > {3 > 5, 2 > 4, 1}.
+    // Every node hangs under its parent in the order of the chain, and each item opens
+    // the node it names.
+    void hierarchyDialogHangsANodesChildAndSiblingBoth()
+    {
+        Anim t;
+        CModel& m = t.M();
+        QCOMPARE(m.nodes.size(), std::size_t{6});
+        const int32_t links[6][2] = {{3, -1}, {-1, -1}, {4, 1}, {5, 2}, {-1, -1}, {-1, -1}};  // child, sibling
+        for (std::size_t i = 0; i < 6; ++i) {
+            m.nodes[i]->name = "n" + std::to_string(i);
+            m.nodes[i]->child = links[i][0];
+            m.nodes[i]->sibling = links[i][1];
+        }
+        m.RebuildHierarchy();
+
+        CHierarchyDlg dlg(t.doc, {});
+        auto* tree = Child<QTreeWidget>(dlg, "5102");
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(Shape(tree->topLevelItem(0)),
+                 QStringLiteral("Hierarchy Nodes(0 - n0(3 - n3(5 - n5) 2 - n2(4 - n4) 1 - n1))"));
+        auto* index = Child<QLineEdit>(dlg, "2113");
+        const QTreeWidgetItem* n0 = tree->topLevelItem(0)->child(0);
+        for (auto [item, node] :
+             {std::pair{n0->child(0)->child(0), "5"}, {n0->child(1)->child(0), "4"}, {n0->child(2), "1"}}) {
+            tree->setCurrentItem(const_cast<QTreeWidgetItem*>(item));
+            QCOMPARE(index->text(), QString::fromLatin1(node));
+        }
     }
 };
 
