@@ -220,8 +220,9 @@ TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
         const CMesh& mesh = *model->geosets[g]->meshes[0];
         EXPECT_EQ(mesh.faces.size(), report.facesPerSet[g]);
         EXPECT_LT(report.facesPerSet[g], report.facesPerSet[g - 1]) << "a set is no lighter than the one above";
-        if (g == 1)
+        if (g == 1) {
             EXPECT_LE(5 * report.facesPerSet[g], 4 * fullFaces) << "the first lower set lost under a fifth";
+        }
         EXPECT_EQ(mesh.name, "ball");
         EXPECT_LE(mesh.vertices.size(), full.vertices.size());
         // A set that shrinks or swells beyond its allowance pops as the game switches to it.
@@ -309,10 +310,11 @@ TEST(LevelsOfDetail, MaterialBordersAndTheOpenBorderStayPut)
             EXPECT_EQ(std::tuple(f->extraLight, f->type), second ? std::tuple(0.5f, 2u) : std::tuple(0.0f, 0u))
                 << "a face lost its source face's surface";
             for (const auto& c : f->corners) {
-                if (second)
+                if (second) {
                     EXPECT_GE(c.x, middle - 1e-6f) << "material 1 crossed the material border";
-                else
+                } else {
                     EXPECT_LE(c.x, middle + 1e-6f) << "material 0 crossed the material border";
+                }
                 // Corners keep their own texels: this grid's texel follows its place.
                 EXPECT_NEAR(c.u, 40.0f * c.x, 1e-3f);
                 EXPECT_NEAR(c.v, 40.0f * c.y, 1e-3f);
