@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <random>
 #include <set>
 #include <tuple>
 
@@ -414,46 +413,6 @@ TEST(LevelsOfDetail, ReplacesTheLowerSetsAndWritesAs3do)
     ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*model, 1), report));
     EXPECT_EQ(model->geosets.size(), 1u);
     EXPECT_EQ(report.facesPerSet.size(), 1u);
-}
-
-// Rough input as imports bring it: jittered places, sliver and folded faces, scattered
-// materials and texels. Whatever the simplifier makes of it, every face made is a
-// triangle with an area and a normal, of a material the model has, within the limits.
-TEST(LevelsOfDetail, RoughInputStillGivesSoundFaces)
-{
-    std::mt19937 random(25);
-    std::uniform_real_distribution<float> jitter(-0.005f, 0.005f);
-    std::size_t made = 0;
-    for (int round = 0; round < 20; ++round) {
-        SCOPED_TRACE("round " + std::to_string(round));
-        auto mesh = Sphere("rough", 16, 24, 1.0f);
-        std::map<Point, Vec3> moved;  // one shift a place, so that faces still meet
-        for (std::size_t k = 0; k < mesh->faces.size(); ++k) {
-            auto& f = mesh->faces[k];
-            f->material = static_cast<int32_t>((k / 96 + static_cast<std::size_t>(round)) % 3) - 1;  // bands
-            for (auto& c : f->corners) {
-                auto [it, added] = moved.emplace(At(c), Vec3(jitter(random), jitter(random), jitter(random)));
-                c.SetPosition(c.Position() + it->second);
-                if (random() % 40 == 0)
-                    c.u += 3.0f;
-            }
-            if (random() % 10 == 0)  // folded onto its first corner
-                f->corners[1] = f->corners[0];
-        }
-        auto model = ModelOf(std::move(mesh));
-        ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 4)));
-        made += model->geosets.size() - 1;
-        EXPECT_EQ(Breaches(*model), "");
-        for (std::size_t g = 1; g < model->geosets.size(); ++g)
-            for (const auto& f : model->geosets[g]->meshes[0]->faces) {
-                ASSERT_EQ(f->corners.size(), 3u);
-                const Vec3 a = f->corners[0].Position();
-                EXPECT_GT(Length(Cross(f->corners[1].Position() - a, f->corners[2].Position() - a)), 0.0f);
-                EXPECT_NEAR(Length(f->normal), 1.0f, 1e-3f);
-                EXPECT_TRUE(f->material >= -1 && f->material < 2);
-            }
-    }
-    EXPECT_GE(made, 10u) << "too few lower sets made to try";
 }
 
 // Refusals leave the model exactly as it was.
