@@ -62,6 +62,7 @@ set(ORVANE_EDIT_SOURCES
   src/edit/clipboard.cpp
   src/edit/carve.cpp
   src/edit/texture_layout.cpp
+  src/edit/levels.cpp
 )
 set(ORVANE_ANIM_SOURCES
   src/anim/playback.cpp

@@ -1,0 +1,53 @@
+// Levels of detail: the lower geometry sets the game switches to as a model moves away,
+// made from the full set by simplifying each mesh.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "base/result.h"
+
+namespace orv {
+
+class CModel;
+
+struct LevelsReport {
+    // What was done, a line each: every set made (its faces, how many meshes were
+    // simplified and how many kept as in the set above), every set left out because it
+    // would have been the same as the one above, the sets that were replaced.
+    std::vector<std::string> notes;
+    // The faces of each geometry set of the result, set 0 first: one entry a set made.
+    std::vector<std::size_t> facesPerSet;
+};
+
+// The faces each lower set aims at: set k has about set 0's faces / 2^k, mesh by mesh.
+// The game picks a set by distance; halving the polygons at each step keeps the drawn
+// density roughly even as the model shrinks on screen.
+inline constexpr std::size_t kLevelFaceDivisor = 2;
+// The largest deformation set k may show, relative to the size of each mesh:
+// kLevelErrorBase * 2^(k-1), so 2%, 4%, 8% for sets 1, 2, 3 (what a set drawn at a
+// tenth of the screen or less does not show). A mesh that cannot reach its aim within
+// it stops short; one that cannot lose a face at all is kept as in the set above.
+inline constexpr float kLevelErrorBase = 0.02f;
+inline float LevelErrorBound(std::size_t level)
+{
+    return level == 0 ? 0.0f : kLevelErrorBase * static_cast<float>(std::size_t{1} << (level - 1));
+}
+// A mesh of fewer faces than this has nothing to lose: it is kept as it is in every set.
+inline constexpr std::size_t kMinFacesToSimplify = 8;
+
+// Replaces geometry sets 1.. with up to sets - 1 simplified copies of set 0 (sets: 1..4).
+// Every lower set holds set 0's meshes in the same order (same names, modes, placement);
+// a simplified mesh is made of triangles, each taking its face attributes from a face of
+// set 0 and its corners' texture coordinates from their own corners. Texture seams, edges
+// between faces of different material or surface, and the mesh's open border stay where
+// they are. A set that would equal the set above is not made (the notes say so), so the
+// result may have fewer sets than asked. Every set made passes CheckEngineLimits, with its
+// lists rebuilt and radii measured again.
+//
+// Refused, with the model unchanged: sets outside 1..4, no face in set 0, and a set 0
+// that breaks the engine's limits (the lower sets could not be held to them).
+Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets);
+
+}  // namespace orv
