@@ -99,6 +99,7 @@ public:
         ExportNode top;
         top.name = options_.title;
         top.game.insertOffset = model_.insertOffset;
+        top.game.materials = model_.materials;
         scene_.nodes.push_back(std::move(top));
         // The model's list of materials in its order, so that it comes back the same.
         for (std::size_t i = 0; i < model_.materials.size(); ++i)

@@ -194,6 +194,8 @@ Json GameExtrasJson(const NodeGameFields& fields)
     }
     if (fields.insertOffset)
         out["insertOffset"] = {fields.insertOffset->x, fields.insertOffset->y, fields.insertOffset->z};
+    if (fields.materials)
+        out["materials"] = *fields.materials;
     return out;
 }
 
@@ -249,6 +251,23 @@ NodeGameFields ReadGameExtras(const Json& extras, std::string& why)
             out.insertOffset = Vec3(*x, *y, *z);
         else
             note("the insertion offset is not three numbers within the engine's range");
+    }
+    if (const auto it = extras.find("materials"); it != extras.end()) {
+        std::vector<std::string> names;
+        bool good = it->is_array();
+        for (std::size_t i = 0; good && i < it->size(); ++i) {
+            const Json& name = (*it)[i];
+            good = name.is_string() && !name.get_ref<const std::string&>().empty() &&
+                   name.get_ref<const std::string&>().size() <= kMaxExtrasMaterialName;
+            for (const unsigned char c : good ? name.get_ref<const std::string&>() : std::string())
+                good = good && c > ' ' && c < 127;
+            if (good)
+                names.push_back(name.get<std::string>());
+        }
+        if (good)
+            out.materials = std::move(names);
+        else
+            note("the materials are not a list of names");
     }
     return out;
 }

@@ -30,6 +30,9 @@ struct FaceGameFields {
     bool operator==(const FaceGameFields&) const = default;
 };
 
+// A material name longer than this is not one a model holds.
+inline constexpr std::size_t kMaxExtrasMaterialName = 256;
+
 // The drawing modes of a mesh: geometry, lighting, texture.
 using MeshModes = std::array<int32_t, 3>;
 
@@ -42,6 +45,9 @@ struct NodeGameFields {
     std::optional<std::vector<FaceGameFields>> faces;
     // The model's own, on the node above all others.
     std::optional<Vec3> insertOffset;  // the model's axes
+    // The model's list of materials in its order, those no face uses included (a glTF
+    // reader lists only the used ones, in the order the meshes meet them).
+    std::optional<std::vector<std::string>> materials;
 };
 
 nlohmann::json GameExtrasJson(const NodeGameFields& fields);

@@ -358,6 +358,19 @@ public:
         for (unsigned i = 0; i < scene_.mNumMeshes; ++i)
             if (scene_.mMeshes[i]->mNumFaces > 0 && scene_.mMeshes[i]->mMaterialIndex < scene_.mNumMaterials)
                 used[scene_.mMeshes[i]->mMaterialIndex] = true;
+        // A file of this program's lists the model's materials in their order first.
+        if (const auto& listed = TopFields().materials)
+            for (const std::string& name : *listed) {
+                unsigned i = 0;
+                aiString text;
+                while (i < scene_.mNumMaterials &&
+                       !(scene_.mMaterials[i]->Get(AI_MATKEY_NAME, text) == aiReturn_SUCCESS && text.C_Str() == name))
+                    ++i;
+                if (i < scene_.mNumMaterials && used[i])
+                    MaterialOf(i);
+                else if (name != kNoMaterialName)
+                    AddModelMaterialName(model, ToLowerAscii(name));
+            }
         for (unsigned i = 0; i < scene_.mNumMaterials; ++i)
             if (used[i])
                 MaterialOf(i);
@@ -411,7 +424,7 @@ private:
         };
         if (ours_ && root->mNumMeshes == 0) {
             // The program's own top node carries the model's values.
-            if (const auto offset = GameFieldsOf(*root).insertOffset)
+            if (const auto offset = TopFields().insertOffset)
                 report_.model->insertOffset = *offset * options_.scale;
             pushChildren(root, -1, Compose(top, FromAssimp(root->mTransformation)), identity, {0, 0, 0});
         } else {
@@ -493,6 +506,15 @@ private:
         }
         AddMeshes(index, MeshName(node), std::move(faces), game);
         return index;
+    }
+
+    // The extras of the top node of this program's own files (the model's values).
+    const NodeGameFields& TopFields()
+    {
+        if (!topFields_)
+            topFields_ =
+                ours_ && scene_.mRootNode->mNumMeshes == 0 ? GameFieldsOf(*scene_.mRootNode) : NodeGameFields{};
+        return *topFields_;
     }
 
     // This program's extras of the node, what of them is sound; what is not is noted.
@@ -993,6 +1015,7 @@ private:
     std::size_t faceCount_ = 0;
     std::size_t polygons_ = 0;  // of the node whose faces were read last
     std::map<const aiNode*, std::string> extras_;
+    std::optional<NodeGameFields> topFields_;
     std::string refusal_;  // why the file is not taken
     NameList nodeNames_, meshNames_;
     std::vector<std::vector<int32_t>> children_;

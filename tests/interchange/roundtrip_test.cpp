@@ -62,11 +62,12 @@ void GiveEveryFieldItsOwnValue(CModel& model)
     model.insertOffset = {0.25f, -0.5f, 1.0f};
 }
 
-// Node by node in the walk's order: the same names, types, flags and mesh modes, and
-// face by face the same fields and corners.
+// The same materials in the same order; node by node in the walk's order, the same
+// names, types, flags and mesh modes, and face by face the same fields and corners.
 void ExpectSameGameFields(const CModel& a, const CModel& b)
 {
     orvtest::ExpectClose(a.insertOffset, b.insertOffset);
+    EXPECT_EQ(a.materials, b.materials);
     const auto orderA = NodeOrder(a), orderB = NodeOrder(b);
     ASSERT_EQ(orderA.size(), orderB.size());
     for (std::size_t i = 0; i < orderA.size(); ++i) {
