@@ -150,6 +150,11 @@ private:
         ExportMesh out;
         out.name = mesh.name;
         out.modes = {mesh.geometryMode, mesh.lightingMode, mesh.textureMode};
+        // Vertex intensities go out only for meshes that have any.
+        const bool intensities = std::any_of(mesh.faces.begin(), mesh.faces.end(), [](const auto& f) {
+            return std::any_of(f->corners.begin(), f->corners.end(),
+                               [](const VertexRecord& c) { return c.Intensity() != 0.0f; });
+        });
         for (const auto& face : mesh.faces) {
             const std::size_t n = face->corners.size();
             if (n < 3)
@@ -178,7 +183,10 @@ private:
                              PolygonNormal(std::span<const Vec3>(p.positions).subspan(first), ToYUp(face->normal)));
             p.polygonSizes.push_back(static_cast<uint32_t>(n));
             out.faces.push_back(
-                {face->type, face->geometryMode, face->lightingMode, face->textureMode, face->extraLight});
+                {face->type, face->geometryMode, face->lightingMode, face->textureMode, face->extraLight, {}});
+            if (intensities)
+                for (const VertexRecord& c : face->corners)
+                    out.faces.back().intensities.push_back(c.Intensity());
             ++report_.faces;
         }
         int32_t result = -1;

@@ -19,6 +19,9 @@ constexpr const char* kFaceGeometry = "geometryMode";
 constexpr const char* kFaceLighting = "lightingMode";
 constexpr const char* kFaceTexture = "textureMode";
 constexpr const char* kFaceLight = "extraLight";
+constexpr const char* kFaceIntensity = "intensity";
+// More corners than this in a list of intensities is not a face's.
+constexpr std::size_t kMaxListedCorners = 1024;
 
 // Nested metadata deeper than this is not this program's.
 constexpr int kMaxDepth = 8;
@@ -86,8 +89,32 @@ std::optional<std::vector<FaceGameFields>> ReadFaces(const Json& faces, std::str
             why = "face " + std::to_string(i) + " has a value that is not a number of its kind";
             return std::nullopt;
         }
-        out[i] = {static_cast<uint32_t>(*type), static_cast<int32_t>(*geometry), static_cast<int32_t>(*lighting),
-                  static_cast<int32_t>(*texture), *light};
+        FaceGameFields& f = out[i];
+        f.type = static_cast<uint32_t>(*type);
+        f.geometryMode = static_cast<int32_t>(*geometry);
+        f.lightingMode = static_cast<int32_t>(*lighting);
+        f.textureMode = static_cast<int32_t>(*texture);
+        f.extraLight = *light;
+    }
+    // Intensities are written only for meshes that have any.
+    const auto it = faces.find(kFaceIntensity);
+    if (it == faces.end())
+        return out;
+    bool good = it->is_array() && it->size() == out.size();
+    for (std::size_t i = 0; good && i < out.size(); ++i) {
+        const Json& list = (*it)[i];
+        good = list.is_array() && list.size() <= kMaxListedCorners;
+        for (std::size_t c = 0; good && c < list.size(); ++c) {
+            const auto v = Finite(list[c]);
+            good = v.has_value();
+            if (good)
+                out[i].intensities.push_back(*v);
+        }
+    }
+    if (!good) {
+        for (FaceGameFields& f : out)
+            f.intensities.clear();
+        why = "the faces' intensities are not a list of numbers for each face";
     }
     return out;
 }
@@ -179,7 +206,9 @@ Json GameExtrasJson(const NodeGameFields& fields)
     if (fields.faces) {
         Json type = Json::array(), geometry = Json::array(), lighting = Json::array(), texture = Json::array(),
              light = Json::array();
+        bool intensities = false;
         for (const FaceGameFields& f : *fields.faces) {
+            intensities = intensities || !f.intensities.empty();
             type.push_back(f.type);
             geometry.push_back(f.geometryMode);
             lighting.push_back(f.lightingMode);
@@ -191,6 +220,12 @@ Json GameExtrasJson(const NodeGameFields& fields)
                         {kFaceLighting, std::move(lighting)},
                         {kFaceTexture, std::move(texture)},
                         {kFaceLight, std::move(light)}};
+        if (intensities) {
+            Json lists = Json::array();
+            for (const FaceGameFields& f : *fields.faces)
+                lists.push_back(f.intensities);
+            out["faces"][kFaceIntensity] = std::move(lists);
+        }
     }
     if (fields.insertOffset)
         out["insertOffset"] = {fields.insertOffset->x, fields.insertOffset->y, fields.insertOffset->z};
@@ -237,7 +272,7 @@ NodeGameFields ReadGameExtras(const Json& extras, std::string& why)
     if (const auto it = extras.find("faces"); it != extras.end()) {
         std::string faceWhy;
         out.faces = ReadFaces(*it, faceWhy);
-        if (!out.faces)
+        if (!faceWhy.empty())
             note(faceWhy);
     }
     if (const auto it = extras.find("insertOffset"); it != extras.end()) {

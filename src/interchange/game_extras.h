@@ -27,6 +27,8 @@ struct FaceGameFields {
     int32_t lightingMode = 0;
     int32_t textureMode = 0;
     float extraLight = 0.0f;
+    // The vertex intensity at each corner, in the model's corner order; empty: 0 at all.
+    std::vector<float> intensities;
     bool operator==(const FaceGameFields&) const = default;
 };
 

@@ -809,6 +809,10 @@ private:
                     r.v = c.v * static_cast<float>(f.size.height);
                     face->corners.push_back(r);
                 }
+                // A polygon that came in whole has its corners in the listed order.
+                if (game.faces && (*game.faces)[f.polygon].intensities.size() == face->corners.size())
+                    for (std::size_t c = 0; c < face->corners.size(); ++c)
+                        face->corners[c].SetIntensity((*game.faces)[f.polygon].intensities[c]);
                 face->ComputeFaceNormal();
                 mesh->faces.push_back(std::move(face));
             }

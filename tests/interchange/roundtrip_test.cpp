@@ -31,8 +31,8 @@ std::unique_ptr<CModel> RoundTrip(const CModel& model, const fs::path& glb)
     return back ? std::move(back->model) : std::make_unique<CModel>();
 }
 
-// Values unlike the import's own (type 1 nodes, modes 4, 3, 3, no type, no extra light),
-// different from face to face, and two nodes of one name.
+// Values unlike the import's own (type 1 nodes, modes 4, 3, 3, no type, no extra light,
+// no intensity), different from face to face, and two nodes of one name.
 void GiveEveryFieldItsOwnValue(CModel& model)
 {
     const uint32_t types[] = {0x0, 0x1, 0x2, 0x10, 0x20};
@@ -49,6 +49,9 @@ void GiveEveryFieldItsOwnValue(CModel& model)
                 f.lightingMode = static_cast<int32_t>((i + 1) % 4);
                 f.textureMode = static_cast<int32_t>((i + 2) % 4);
                 f.extraLight = static_cast<float>(i % 7) * 0.125f;
+                // One intensity for each place, as the mesh's vertex list holds it.
+                for (VertexRecord& c : f.corners)
+                    c.SetIntensity(std::fmod(std::fabs(c.x * 3.0f + c.y * 5.0f + c.z * 7.0f), 1.0f));
             }
         }
     for (std::size_t n = 0; n < model.nodes.size(); ++n) {
@@ -96,8 +99,10 @@ void ExpectSameGameFields(const CModel& a, const CModel& b)
             EXPECT_EQ(fa.textureMode, fb.textureMode);
             EXPECT_EQ(fa.extraLight, fb.extraLight);
             ASSERT_EQ(fa.corners.size(), fb.corners.size());
-            for (std::size_t c = 0; c < fa.corners.size(); ++c)
+            for (std::size_t c = 0; c < fa.corners.size(); ++c) {
                 orvtest::ExpectClose(fa.corners[c].Position(), fb.corners[c].Position(), 1e-5f);
+                EXPECT_EQ(fa.corners[c].Intensity(), fb.corners[c].Intensity()) << "corner " << c;
+            }
         }
     }
 }
@@ -225,6 +230,18 @@ TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
     ASSERT_EQ(meshOf(right).faces.size(), 1u);  // the square, its two triangles joined
     EXPECT_EQ(meshModes(meshOf(right)), std::tuple(3, 2, 1));
     EXPECT_EQ(faceFields(meshOf(right)), std::tuple(2u, 3, 2, 1, 0.5f));
+    std::vector<float> intensities;
+    for (const VertexRecord& c : meshOf(right).faces[0]->corners)
+        intensities.push_back(c.Intensity());
+    EXPECT_EQ(intensities, (std::vector<float>{0.25f, 0.5f, 0.75f, 1.0f}));
+
+    // Intensities of the wrong kind are left out, the face's other fields taken.
+    const C3doNode* badIntensity = NodeNamed(model, "bad_intensity");
+    ASSERT_NE(badIntensity, nullptr);
+    EXPECT_EQ(faceFields(meshOf(badIntensity)), std::tuple(2u, 3, 2, 1, 0.5f));
+    for (const VertexRecord& c : meshOf(badIntensity).faces[0]->corners)
+        EXPECT_EQ(c.Intensity(), 0.0f);
+    EXPECT_TRUE(AnyNoteHas(*report, "'bad_intensity': extras left out (the faces' intensities are not"));
 
     const C3doNode* twice = NodeNamed(model, "listed_twice");
     ASSERT_NE(twice, nullptr);
