@@ -92,6 +92,7 @@ set(ORVANE_INTERCHANGE_SOURCES
   src/interchange/child_run.cpp
   src/interchange/textures.cpp
   src/interchange/export.cpp
+  src/interchange/game_extras.cpp
   src/interchange/gltf_writer.cpp
   src/interchange/import.cpp
   src/interchange/import_checks.cpp

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <span>
 #include <string_view>
 
 #include "base/text.h"
@@ -45,6 +46,31 @@ std::array<float, 4> PlainColor(const std::string& name)
     return {soft(rgb[0]), soft(rgb[1]), soft(rgb[2]), 1.0f};
 }
 
+// The unit normal of a polygon whose corners run counter-clockwise towards the viewer
+// (Newell's, so that a polygon slightly bent still gets its mean facing); one without an
+// area faces where the model says, else up.
+Vec3 PolygonNormal(std::span<const Vec3> corners, const Vec3& fallback)
+{
+    double x = 0.0, y = 0.0, z = 0.0;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const Vec3& a = corners[i];
+        const Vec3& b = corners[(i + 1) % corners.size()];
+        x += (double{a.y} - b.y) * (double{a.z} + b.z);
+        y += (double{a.z} - b.z) * (double{a.x} + b.x);
+        z += (double{a.x} - b.x) * (double{a.y} + b.y);
+    }
+    double length = std::sqrt(x * x + y * y + z * z);
+    if (!(length > 1e-12) || !std::isfinite(length)) {
+        x = fallback.x;
+        y = fallback.y;
+        z = fallback.z;
+        length = std::sqrt(x * x + y * y + z * z);
+        if (!(length > 1e-6) || !std::isfinite(length))
+            return {0.0f, 1.0f, 0.0f};
+    }
+    return {static_cast<float>(x / length), static_cast<float>(y / length), static_cast<float>(z / length)};
+}
+
 std::vector<uint8_t> PngOf(const MaterialImage& image)
 {
     const std::size_t count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
@@ -72,6 +98,8 @@ public:
     {
         ExportNode top;
         top.name = options_.title;
+        top.game.insertOffset = model_.insertOffset;
+        top.game.materials = model_.materials;
         scene_.nodes.push_back(std::move(top));
         // The model's list of materials in its order, so that it comes back the same.
         for (std::size_t i = 0; i < model_.materials.size(); ++i)
@@ -100,6 +128,8 @@ private:
                 out.name = node.name;
                 out.transform = PoseToYUp(node.rotation, node.position);
                 out.mesh = MeshOf(node.mesh);
+                out.game.type = node.type;
+                out.game.flags = node.flags;
                 const auto index = static_cast<int32_t>(scene_.nodes.size());
                 exportIndex_[static_cast<std::size_t>(n)] = index;
                 scene_.nodes.push_back(std::move(out));
@@ -119,6 +149,12 @@ private:
         const CMesh& mesh = *geoset_.meshes[static_cast<std::size_t>(index)];
         ExportMesh out;
         out.name = mesh.name;
+        out.modes = {mesh.geometryMode, mesh.lightingMode, mesh.textureMode};
+        // Vertex intensities go out only for meshes that have any.
+        const bool intensities = std::any_of(mesh.faces.begin(), mesh.faces.end(), [](const auto& f) {
+            return std::any_of(f->corners.begin(), f->corners.end(),
+                               [](const VertexRecord& c) { return c.Intensity() != 0.0f; });
+        });
         for (const auto& face : mesh.faces) {
             const std::size_t n = face->corners.size();
             if (n < 3)
@@ -127,7 +163,7 @@ private:
             // Faces of one material in a row share a primitive, so that the faces keep
             // their order.
             if (out.primitives.empty() || out.primitives.back().material != material)
-                out.primitives.push_back({material, {}, {}, {}});
+                out.primitives.push_back({material, {}, {}, {}, {}});
             ExportPrimitive& p = out.primitives.back();
             // Coordinates over the size of the picture exported with the material, else
             // over the size the document knows for it.
@@ -137,12 +173,20 @@ private:
             const auto w = static_cast<float>(size.width), h = static_cast<float>(size.height);
             // The file's corner order (the corners run opposite to it), which faces the
             // viewer counter-clockwise in the y-up convention.
+            const std::size_t first = p.positions.size();
             for (std::size_t k = 0; k < n; ++k) {
                 const VertexRecord& c = face->corners[n - 1 - k];
                 p.positions.push_back(ToYUp(c.Position()));
                 p.uvs.push_back({c.u / w, c.v / h});
             }
+            p.normals.insert(p.normals.end(), n,
+                             PolygonNormal(std::span<const Vec3>(p.positions).subspan(first), ToYUp(face->normal)));
             p.polygonSizes.push_back(static_cast<uint32_t>(n));
+            out.faces.push_back(
+                {face->type, face->geometryMode, face->lightingMode, face->textureMode, face->extraLight, {}});
+            if (intensities)
+                for (const VertexRecord& c : face->corners)
+                    out.faces.back().intensities.push_back(c.Intensity());
             ++report_.faces;
         }
         int32_t result = -1;
@@ -363,8 +407,10 @@ Result<std::vector<ExportFile>> WriteObj(const ExportScene& scene, const fs::pat
             mesh->mVertices = new aiVector3D[p.positions.size()];
             mesh->mTextureCoords[0] = new aiVector3D[p.positions.size()];
             mesh->mNumUVComponents[0] = 2;
+            mesh->mNormals = new aiVector3D[p.positions.size()];
             for (std::size_t v = 0; v < p.positions.size(); ++v) {
                 mesh->mVertices[v] = aiVector3D(p.positions[v].x, p.positions[v].y, p.positions[v].z);
+                mesh->mNormals[v] = aiVector3D(p.normals[v].x, p.normals[v].y, p.normals[v].z);
                 // OBJ's v grows upwards.
                 mesh->mTextureCoords[0][v] = aiVector3D(p.uvs[v][0], 1.0f - p.uvs[v][1], 0.0f);
             }

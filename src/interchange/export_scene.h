@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "interchange/axes.h"
+#include "interchange/game_extras.h"
 #include "interchange/interchange.h"
 
 namespace orv {
@@ -24,12 +25,15 @@ struct ExportPrimitive {
     int32_t material = 0;
     std::vector<Vec3> positions;
     std::vector<std::array<float, 2>> uvs;  // v grows downwards, as in the images
+    std::vector<Vec3> normals;              // the polygon's own, unit length, at each corner
     std::vector<uint32_t> polygonSizes;
 };
 
 struct ExportMesh {
     std::string name;
     std::vector<ExportPrimitive> primitives;  // in the order of the faces
+    MeshModes modes{};
+    std::vector<FaceGameFields> faces;  // in the order the polygons are written
 };
 
 struct ExportMaterial {
@@ -43,6 +47,9 @@ struct ExportNode {
     int32_t mesh = -1;
     YUpTransform transform;
     std::vector<int32_t> children;
+    // The node's type and flags (the top node: the model's insertion offset); the
+    // writer adds those of the node's mesh.
+    NodeGameFields game;
 };
 
 // One node's keys: frame times in seconds, the node's translation and rotation at each.

@@ -96,6 +96,8 @@ std::vector<Index> FanIndices(const ExportPrimitive& p)
 Json Primitive(Builder& b, const ExportPrimitive& p)
 {
     Json attributes = {{"POSITION", b.Vec3s(p.positions, true, kArrayBuffer)}};
+    // Flat normals, so that other tools light the faces as the game's flat shading does.
+    attributes["NORMAL"] = b.Vec3s(p.normals, false, kArrayBuffer);
     std::vector<float> uv;
     uv.reserve(p.uvs.size() * 2);
     for (const auto& t : p.uvs)
@@ -197,6 +199,14 @@ std::vector<ExportFile> WriteGltf(const ExportScene& scene, const std::filesyste
             node["mesh"] = n.mesh;
         if (!n.children.empty())
             node["children"] = n.children;
+        NodeGameFields game = n.game;
+        if (n.mesh >= 0) {
+            const ExportMesh& mesh = scene.meshes[static_cast<std::size_t>(n.mesh)];
+            game.meshModes = mesh.modes;
+            game.faces = mesh.faces;
+        }
+        if (Json extras = GameExtrasJson(game); !extras.empty())
+            node["extras"] = {{kGameExtrasKey, std::move(extras)}};
         nodes.push_back(std::move(node));
     }
     root["nodes"] = std::move(nodes);

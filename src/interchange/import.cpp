@@ -23,6 +23,7 @@
 #include "interchange/axes.h"
 #include "interchange/child_run.h"
 #include "interchange/export_scene.h"
+#include "interchange/game_extras.h"
 #include "interchange/import_checks.h"
 #include "interchange/interchange.h"
 #include "interchange/textures.h"
@@ -148,19 +149,20 @@ bool EndsWith(const std::string& s, const std::string& end)
 }
 
 // Names the game reads: no blanks or control characters (a 3DO line ends a name at a
-// blank), at most kMaxNameLength characters, unique in their list.
+// blank), at most kMaxNameLength characters; unique in their list where Take makes them.
 class NameList {
 public:
+    // The name as the game can read it, kept even when the list has it already (keyframes
+    // find nodes by name, and models have several nodes of one name).
+    std::string Keep(const std::string& wanted, const std::string& fallback, bool& cut)
+    {
+        std::string name = Clean(wanted, fallback, cut);
+        taken_.insert(ToLowerAscii(name));
+        return name;
+    }
     std::string Take(const std::string& wanted, const std::string& fallback, bool& cut)
     {
-        std::string base;
-        for (const unsigned char c : wanted)
-            base += c > ' ' && c < 127 ? static_cast<char>(c) : '_';
-        if (base.empty())
-            base = fallback;
-        cut = base.size() > kMaxNameLength;
-        if (cut)
-            base.resize(kMaxNameLength);
+        const std::string base = Clean(wanted, fallback, cut);
         std::string name = base;
         for (int k = 2; taken_.count(ToLowerAscii(name)); ++k) {
             const std::string suffix = "_" + std::to_string(k);
@@ -169,10 +171,27 @@ public:
         taken_.insert(ToLowerAscii(name));
         return name;
     }
-    void Reserve(const std::string& name) { taken_.insert(ToLowerAscii(name)); }
+    void Reserve(const std::string& name)
+    {
+        bool cut = false;
+        taken_.insert(ToLowerAscii(Clean(name, name, cut)));
+    }
     bool Has(const std::string& name) const { return taken_.count(ToLowerAscii(name)) != 0; }
 
 private:
+    static std::string Clean(const std::string& wanted, const std::string& fallback, bool& cut)
+    {
+        std::string name;
+        for (const unsigned char c : wanted)
+            name += c > ' ' && c < 127 ? static_cast<char>(c) : '_';
+        if (name.empty())
+            name = fallback;
+        cut = name.size() > kMaxNameLength;
+        if (cut)
+            name.resize(kMaxNameLength);
+        return name;
+    }
+
     std::set<std::string> taken_;
 };
 
@@ -292,6 +311,7 @@ struct Face {
     std::vector<Corner> corners;  // the model's corner order
     int32_t material = -1;
     TextureSize size;
+    std::size_t polygon = 0;  // the file's polygon of the node it comes from
 };
 
 struct Counts {
@@ -315,6 +335,17 @@ public:
         ours_ = generator.rfind(version.substr(0, version.rfind(' ') + 1), 0) == 0;
     }
 
+    // This program's extras of each node of the scene, in NodesInWalkOrder's order.
+    void SetNodeExtras(const std::vector<std::string>& extras)
+    {
+        const auto nodes = NodesInWalkOrder(scene_.mRootNode);
+        if (nodes.size() != extras.size())
+            return;
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            if (!extras[i].empty())
+                extras_[nodes[i]] = extras[i];
+    }
+
     Result<ImportReport> Run()
     {
         report_.model = std::make_unique<CModel>();
@@ -327,6 +358,19 @@ public:
         for (unsigned i = 0; i < scene_.mNumMeshes; ++i)
             if (scene_.mMeshes[i]->mNumFaces > 0 && scene_.mMeshes[i]->mMaterialIndex < scene_.mNumMaterials)
                 used[scene_.mMeshes[i]->mMaterialIndex] = true;
+        // A file of this program's lists the model's materials in their order first.
+        if (const auto& listed = TopFields().materials)
+            for (const std::string& name : *listed) {
+                unsigned i = 0;
+                aiString text;
+                while (i < scene_.mNumMaterials &&
+                       !(scene_.mMaterials[i]->Get(AI_MATKEY_NAME, text) == aiReturn_SUCCESS && text.C_Str() == name))
+                    ++i;
+                if (i < scene_.mNumMaterials && used[i])
+                    MaterialOf(i);
+                else if (name != kNoMaterialName)
+                    AddModelMaterialName(model, ToLowerAscii(name));
+            }
         for (unsigned i = 0; i < scene_.mNumMaterials; ++i)
             if (used[i])
                 MaterialOf(i);
@@ -369,15 +413,23 @@ private:
         const Matrix3d identity{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
         std::vector<Pending> stack;
         const aiNode* root = scene_.mRootNode;
+        // The file's own node names first, so that the names made for split meshes are
+        // none of them.
+        for (const aiNode* n : NodesInWalkOrder(root))
+            nodeNames_.Reserve(n->mName.C_Str());
         auto pushChildren = [&stack](const aiNode* n, int32_t parent, const Affine& world, const Matrix3d& rotation,
                                      const Vec3d& translation) {
             for (unsigned i = n->mNumChildren; i-- > 0;)
                 stack.push_back({n->mChildren[i], parent, world, rotation, translation});
         };
-        if (ours_ && root->mNumMeshes == 0)
+        if (ours_ && root->mNumMeshes == 0) {
+            // The program's own top node carries the model's values.
+            if (const auto offset = TopFields().insertOffset)
+                report_.model->insertOffset = *offset * options_.scale;
             pushChildren(root, -1, Compose(top, FromAssimp(root->mTransformation)), identity, {0, 0, 0});
-        else
+        } else {
             stack.push_back({root, -1, top, identity, {0, 0, 0}});
+        }
         while (!stack.empty() && refusal_.empty()) {
             const Pending p = stack.back();
             stack.pop_back();
@@ -404,10 +456,14 @@ private:
         CModel& model = *report_.model;
         auto n = std::make_unique<C3doNode>();
         bool cut = false;
-        n->name = nodeNames_.Take(node.mName.C_Str(), "node" + std::to_string(model.nodes.size()), cut);
+        n->name = nodeNames_.Keep(node.mName.C_Str(), "node" + std::to_string(model.nodes.size()), cut);
         if (cut)
             counts_.cutNames.push_back(node.mName.C_Str());
-        n->type = 1;
+        NodeGameFields game = GameFieldsOf(node);
+        n->type = game.type.value_or(1);
+        n->flags = game.flags.value_or(0);
+        if (game.insertOffset)
+            model.insertOffset = *game.insertOffset * options_.scale;
         n->parent = parent;
         n->rotation = AnglesFromYUp(rotation);
         n->position = FromYUp(Vec3(static_cast<float>(translation[0]), static_cast<float>(translation[1]),
@@ -440,8 +496,39 @@ private:
         // The scale asked for is no news; a node's own scale, shear or mirror is.
         if (!faces.empty() && !NearIdentity(residual, options_.scale))
             ++counts_.transformedNodes;
-        AddMeshes(index, MeshName(node), std::move(faces));
+        // Fields of faces edited elsewhere (faces added, removed or cut) would land on
+        // the wrong faces.
+        if (game.faces && game.faces->size() != polygons_) {
+            report_.notes.push_back("node '" + std::string(node.mName.C_Str()) + "': the extras list " +
+                                    std::to_string(game.faces->size()) + " faces, the file has " +
+                                    std::to_string(polygons_) + "; its faces get the usual modes");
+            game.faces.reset();
+        }
+        AddMeshes(index, MeshName(node), std::move(faces), game);
         return index;
+    }
+
+    // The extras of the top node of this program's own files (the model's values).
+    const NodeGameFields& TopFields()
+    {
+        if (!topFields_)
+            topFields_ =
+                ours_ && scene_.mRootNode->mNumMeshes == 0 ? GameFieldsOf(*scene_.mRootNode) : NodeGameFields{};
+        return *topFields_;
+    }
+
+    // This program's extras of the node, what of them is sound; what is not is noted.
+    NodeGameFields GameFieldsOf(const aiNode& node)
+    {
+        const auto it = extras_.find(&node);
+        if (it == extras_.end())
+            return {};
+        const nlohmann::json json = nlohmann::json::parse(it->second, nullptr, false);
+        std::string why;
+        NodeGameFields fields = ReadGameExtras(json, why);
+        if (!why.empty())
+            report_.notes.push_back("node '" + std::string(node.mName.C_Str()) + "': extras left out (" + why + ")");
+        return fields;
     }
 
     // The first coordinate out of the engine's range stops the import: the file's units
@@ -490,6 +577,7 @@ private:
     std::vector<Face> FacesOf(const aiNode& node, const Matrix3d& residual)
     {
         std::vector<Face> faces;
+        polygons_ = 0;
         const bool mirrored = Determinant(residual) < 0.0;
         for (unsigned mi = 0; mi < node.mNumMeshes; ++mi) {
             if (node.mMeshes[mi] >= scene_.mNumMeshes)
@@ -536,7 +624,11 @@ private:
                         corners.push_back(points[i]);
                 while (corners.size() > 1 && corners.front().position == corners.back().position)
                     corners.pop_back();
+                const std::size_t before = faces.size();
                 AddPolygon(faces, std::move(corners), material);
+                for (std::size_t k = before; k < faces.size(); ++k)
+                    faces[k].polygon = polygons_;
+                ++polygons_;
             }
         }
         return faces;
@@ -614,7 +706,7 @@ private:
 
     // The faces of one node as meshes under the engine's limits: the first is the node's
     // own, the rest hang under it on nodes of their own that do not move.
-    void AddMeshes(int32_t node, const std::string& name, std::vector<Face> faces)
+    void AddMeshes(int32_t node, const std::string& name, std::vector<Face> faces, const NodeGameFields& game)
     {
         if (faces.empty())
             return;
@@ -688,15 +780,24 @@ private:
                                          "mesh" + std::to_string(model.geosets[0]->meshes.size()), cut);
             if (cut)
                 counts_.cutNames.push_back(name);
-            mesh->geometryMode = kGeometryMode;
-            mesh->lightingMode = kLightingMode;
-            mesh->textureMode = kTextureMode;
+            const MeshModes modes = game.meshModes.value_or(MeshModes{kGeometryMode, kLightingMode, kTextureMode});
+            mesh->geometryMode = modes[0];
+            mesh->lightingMode = modes[1];
+            mesh->textureMode = modes[2];
             for (Face& f : parts[k]) {
                 auto face = std::make_unique<CFace>();
                 face->material = f.material;
                 face->geometryMode = kGeometryMode;
                 face->lightingMode = kLightingMode;
                 face->textureMode = kTextureMode;
+                if (game.faces) {
+                    const FaceGameFields& g = (*game.faces)[f.polygon];
+                    face->type = g.type;
+                    face->geometryMode = g.geometryMode;
+                    face->lightingMode = g.lightingMode;
+                    face->textureMode = g.textureMode;
+                    face->extraLight = g.extraLight;
+                }
                 face->uScale = static_cast<float>(f.size.width) / 2.0f;
                 face->vScale = static_cast<float>(f.size.height) / 2.0f;
                 for (const Corner& c : f.corners) {
@@ -708,6 +809,10 @@ private:
                     r.v = c.v * static_cast<float>(f.size.height);
                     face->corners.push_back(r);
                 }
+                // A polygon that came in whole has its corners in the listed order.
+                if (game.faces && (*game.faces)[f.polygon].intensities.size() == face->corners.size())
+                    for (std::size_t c = 0; c < face->corners.size(); ++c)
+                        face->corners[c].SetIntensity((*game.faces)[f.polygon].intensities[c]);
                 face->ComputeFaceNormal();
                 mesh->faces.push_back(std::move(face));
             }
@@ -912,6 +1017,9 @@ private:
     ImportReport report_;
     Counts counts_;
     std::size_t faceCount_ = 0;
+    std::size_t polygons_ = 0;  // of the node whose faces were read last
+    std::map<const aiNode*, std::string> extras_;
+    std::optional<NodeGameFields> topFields_;
     std::string refusal_;  // why the file is not taken
     NameList nodeNames_, meshNames_;
     std::vector<std::vector<int32_t>> children_;
@@ -929,6 +1037,7 @@ struct Handover {
     std::string generator;  // the scene's metadata is not kept
     std::vector<std::string> meshNames;
     std::vector<std::string> textureNames;  // embedded pictures are found by them
+    std::vector<std::string> nodeExtras;    // TakeNodeExtras
     std::string scene;                      // in Assimp's binary form
 };
 
@@ -967,7 +1076,7 @@ std::string Pack(const Handover& h)
 {
     std::string out;
     Put(out, h.generator);
-    for (const auto* list : {&h.meshNames, &h.textureNames}) {
+    for (const auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras}) {
         PutNumber(out, list->size());
         for (const auto& name : *list)
             Put(out, name);
@@ -982,7 +1091,7 @@ std::optional<Handover> Unpack(const std::string& in)
     std::size_t at = 0;
     if (!Get(in, at, h.generator))
         return std::nullopt;
-    for (auto* list : {&h.meshNames, &h.textureNames}) {
+    for (auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras}) {
         uint32_t count = 0;
         // Each name takes at least its length word: a larger count is damage.
         if (!GetNumber(in, at, count) || count > (in.size() - at) / sizeof count)
@@ -1042,6 +1151,7 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
                 h.meshNames.emplace_back(scene->mMeshes[i]->mName.C_Str());
             for (unsigned i = 0; i < scene->mNumTextures; ++i)
                 h.textureNames.emplace_back(scene->mTextures[i]->mFilename.C_Str());
+            h.nodeExtras = TakeNodeExtras(scene->mRootNode);
             Assimp::Exporter exporter;
             const aiExportDataBlob* blob = exporter.ExportToBlob(scene, "assbin");
             if (!blob)
@@ -1071,7 +1181,9 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
         scene->mMeshes[i]->mName.Set(h->meshNames[i]);
     for (unsigned i = 0; i < scene->mNumTextures; ++i)
         scene->mTextures[i]->mFilename.Set(h->textureNames[i]);
-    return Importer(*scene, h->generator, folder, options).Run();
+    Importer model(*scene, h->generator, folder, options);
+    model.SetNodeExtras(h->nodeExtras);
+    return model.Run();
 }
 
 }  // namespace
