@@ -8,6 +8,7 @@
 #include <QStatusBar>
 
 #include "anim/puppet_edit.h"
+#include "app/backup.h"
 #include "app/childframe.h"
 #include "app/filemanager_dlg.h"
 #include "app/limits_dlg.h"
@@ -15,7 +16,6 @@
 #include "app/orvaneview.h"
 #include "app/settingsstore.h"
 #include "app/wait_cursor.h"
-#include "commands/command_ids.h"
 #include "commands/command_ids.h"
 #include "document/file_formats.h"
 #include "interchange/anim_import.h"

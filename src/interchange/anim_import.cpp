@@ -28,6 +28,9 @@ namespace {
 
 using Vec3d = std::array<double, 3>;
 
+// Node placements (a node's transform at a frame) sampling may take: a second or two.
+constexpr double kMaxPlacements = double(1 << 24);
+
 // An affine map of column vectors: 3 × 3 linear part and a translation.
 struct Affine {
     Matrix3d m{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
@@ -276,8 +279,11 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     if (scene.mNumAnimations == 0 || !scene.mAnimations)
         return Fail("the file holds no animation");
     std::vector<std::string> names;
-    for (unsigned i = 0; i < scene.mNumAnimations; ++i)
+    for (unsigned i = 0; i < scene.mNumAnimations; ++i) {
+        if (!scene.mAnimations[i])
+            return Fail("the reader gave back a damaged animation");
         names.push_back(NameOf(*scene.mAnimations[i], i));
+    }
     unsigned chosen = 0;
     if (!options.animation.empty()) {
         auto it = std::find(names.begin(), names.end(), options.animation);
@@ -316,7 +322,7 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     std::vector<Match> matches;
     std::vector<std::string> animated;
     double start = INFINITY, end = -INFINITY;
-    for (unsigned i = 0; i < animation.mNumChannels; ++i) {
+    for (unsigned i = 0; i < animation.mNumChannels && animation.mChannels; ++i) {
         const aiNodeAnim* c = animation.mChannels[i];
         if (!c)
             continue;
@@ -333,9 +339,9 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
         channelOf[static_cast<std::size_t>(fileNode)] = c;
         animated.push_back(name);
         auto span = [&](const auto* keys, unsigned count) {
-            if (count > 0) {
-                start = std::min(start, keys[0].mTime);
-                end = std::max(end, keys[count - 1].mTime);
+            for (unsigned k = 0; k < count; ++k) {
+                start = std::min(start, keys[k].mTime);
+                end = std::max(end, keys[k].mTime);
             }
         };
         span(c->mPositionKeys, c->mNumPositionKeys);
@@ -414,10 +420,28 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     const double s = options.read.scale;
     top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
     std::vector<std::vector<Sample>> samples(matches.size());
+    // Only the matched nodes, their references and what lies above them are placed, and
+    // no more of them over all frames than a bound (a deep or wide file with a long
+    // animation would otherwise keep the program busy for hours).
+    std::vector<bool> needed(nodes.size(), false);
+    auto need = [&](int32_t i) {
+        for (; i >= 0 && !needed[static_cast<std::size_t>(i)]; i = nodes[static_cast<std::size_t>(i)].parent)
+            needed[static_cast<std::size_t>(i)] = true;
+    };
+    for (std::size_t i = 0; i < matches.size(); ++i) {
+        need(matches[i].fileNode);
+        need(reference[i]);
+    }
+    const auto placed = static_cast<double>(std::count(needed.begin(), needed.end(), true));
+    if (placed * frames > kMaxPlacements)
+        return Fail(called + " would take " + Number(placed * frames) + " node placements to sample, more than " +
+                    Number(kMaxPlacements));
     std::vector<Affine> world(nodes.size());
     for (int32_t f = 0; f < frames; ++f) {
         const double t = start + static_cast<double>(f) * ticks / static_cast<double>(options.fps);
         for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (!needed[i])
+                continue;
             const aiNode& n = *nodes[i].node;
             const Affine local =
                 channelOf[i] ? ChannelAt(*channelOf[i], n.mTransformation, t) : FromAssimp(n.mTransformation);

@@ -5,10 +5,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "anim/playback.h"
+#include "base/text.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
 #include "interchange/anim_import.h"
@@ -266,6 +268,47 @@ TEST_F(AnimImportTest, WalkerKeyframesSurviveGltfAndBack)
                 EXPECT_TRUE(SamePose(World(walker, got, n, f), World(walker, expected, n, f)))
                     << walker.nodes[n]->name << " at frame " << f;
     }
+}
+
+// A keyframe of a real game model (25 nodes, two of them "$$$DUMMY", entries at uneven
+// frames, turns across 0 and 360) on a model of the same node names: through glTF and
+// back it poses every node as before.
+TEST_F(AnimImportTest, CorpusKeyframeSurvivesGltfAndBack)
+{
+    const fs::path key = fs::path(ORVANE_CORPUS_DIR) / "key/test_vector_no_markers.key";
+    if (!fs::exists(key))
+        GTEST_SKIP() << "no corpus on this machine";
+    CModel reader;
+    auto read = LoadKeyFile(key, reader);
+    ASSERT_TRUE(orvtest::Ok(read));
+    const CKeyframe& original = *read->keyframe;
+    // One node per name, each under the one before (a chain, so that world places add up).
+    auto model = std::make_unique<CModel>();
+    model->geosets.push_back(std::make_unique<CGeometry>());
+    for (const auto& k : original.nodes) {
+        if (std::any_of(model->nodes.begin(), model->nodes.end(),
+                        [&](const auto& n) { return EqualNoCase(n->name, k->meshName); }))
+            continue;
+        auto n = std::make_unique<C3doNode>();
+        n->name = k->meshName;
+        n->parent = static_cast<int32_t>(model->nodes.size()) - 1;
+        if (n->parent >= 0)
+            model->nodes.back()->child = static_cast<int32_t>(model->nodes.size());
+        model->nodes.push_back(std::move(n));
+    }
+    model->RebuildHierarchy();
+    ExportOptions out;
+    out.keyframe = &original;
+    const fs::path glb = dir_ / "corpus.glb";
+    ASSERT_TRUE(orvtest::Ok(ExportModel(*model, glb, out)));
+    const auto imported = ImportAnimation(*model, glb, {});
+    ASSERT_TRUE(orvtest::Ok(imported));
+    EXPECT_EQ(imported->keyframe->frames, original.frames);
+    const auto expected = Played(*model, original);
+    const auto got = Played(*model, *imported->keyframe);
+    for (std::size_t n = 0; n < model->nodes.size(); ++n)
+        for (std::size_t f = 0; f < static_cast<std::size_t>(original.frames); ++f)
+            EXPECT_TRUE(SamePose(got[n][f], expected[n][f])) << model->nodes[n]->name << " at frame " << f;
 }
 
 // A glTF of one node "head" with the given key times and rotations.
