@@ -303,6 +303,11 @@ bool COrvaneApp::ImportAsKeyframe(const QString& path)
     CChildFrame* frame = ActiveFrame();
     if (!frame || !frame->Document())
         return false;
+    // Formats that never hold an animation are not read twice.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("obj") || suffix == QLatin1String("ply") || suffix == QLatin1String("stl") ||
+        suffix == QLatin1String("off"))
+        return false;
     CDocument& doc = *frame->Document();
     const auto names = [&] {
         WaitCursor wait;

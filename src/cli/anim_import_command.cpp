@@ -19,10 +19,11 @@ bool ImportsKeyframe(const std::vector<std::string>& args)
 {
     std::vector<std::string> files;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i].size() > 1 && args[i][0] == '-')
-            ++i;  // every option of import takes a value
-        else
-            files.push_back(args[i]);
+        const std::string& a = args[i];
+        if (a == "--model" || a == "--animation" || a == "--fps" || a == "--scale" || a == "--up")
+            ++i;  // and its value
+        else if (a.empty() || a[0] != '-' || a.size() == 1)
+            files.push_back(a);
     }
     return files.size() >= 2 && FileKindOf(files[1]) == FileKind::Keyframe;
 }

@@ -259,8 +259,13 @@ TEST_F(AnimImportTest, WalkerKeyframesSurviveGltfAndBack)
         EXPECT_EQ(k.frames, original.frames);
         EXPECT_EQ(k.joints, static_cast<int32_t>(walker.nodes.size()));
         ASSERT_EQ(k.nodes.size(), original.nodes.size());
-        for (std::size_t i = 0; i < k.nodes.size(); ++i)
+        for (std::size_t i = 0; i < k.nodes.size(); ++i) {
             EXPECT_LE(k.nodes[i]->entries.size(), original.nodes[i]->entries.size()) << k.nodes[i]->meshName;
+            // Angles from 0 up to 360, as the game's keyframes hold them.
+            for (const auto& e : k.nodes[i]->entries)
+                for (const float a : {e->rotation.x, e->rotation.y, e->rotation.z})
+                    EXPECT_TRUE(a >= 0.0f && a < 360.0f) << k.nodes[i]->meshName << " frame " << e->frame << ": " << a;
+        }
         const auto expected = Played(walker, original);
         const auto got = Played(walker, k);
         for (std::size_t n = 0; n < walker.nodes.size(); ++n)
