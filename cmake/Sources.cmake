@@ -88,6 +88,7 @@ set(ORVANE_RENDER_SOURCES
 set(ORVANE_PNG_SOURCES src/resources/png.cpp)
 # Models to and from other 3D tools' formats (Assimp); only this and its callers link it.
 set(ORVANE_INTERCHANGE_SOURCES
+  src/interchange/anim_import.cpp
   src/interchange/axes.cpp
   src/interchange/child_run.cpp
   src/interchange/textures.cpp
@@ -103,6 +104,7 @@ set(ORVANE_TOOL_SOURCES
   src/cli/resource_commands.cpp
   src/cli/project_commands.cpp
   src/cli/interchange_commands.cpp
+  src/cli/anim_import_command.cpp
 )
 set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)
 set(ORVANE_UI_SOURCES

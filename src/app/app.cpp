@@ -235,6 +235,9 @@ void COrvaneApp::DefineCommands()
         const FileAnswer answer = hooks_.openFile(frame_, request);
         if (answer.Cancelled())
             return;
+        // An animated file while a model is open may be a keyframe for that model.
+        if (ImportAsKeyframe(answer.files.first()))
+            return;
         CImportDlg scale(QFileInfo(answer.files.first()).fileName(), importScale_, frame_);
         if (hooks_.exec(scale) != QDialog::Accepted)
             return;

@@ -87,6 +87,10 @@ public:
     // File > Import: a model of another 3D tool as a new, untitled document; what had to
     // change to fit the engine is shown.
     CChildFrame* ImportModelFile(const QString& path, float scale = kDefaultImportScale);
+    // File > Import of a file with animations while a model is open: asks whether its
+    // animation becomes a keyframe of that model (written beside it and played). False
+    // when the file is to be imported as a model after all.
+    bool ImportAsKeyframe(const QString& path);
     // File > Export: the frame's model, its current geometry set and keyframe, for other
     // 3D tools; materials that cannot be found are named.
     bool ExportDocument(CChildFrame* frame, const QString& path);

@@ -13,9 +13,12 @@
 #include "app/filemanager_dlg.h"
 #include "app/limits_dlg.h"
 #include "app/mainframe.h"
+#include "app/orvaneview.h"
 #include "app/settingsstore.h"
 #include "app/wait_cursor.h"
+#include "commands/command_ids.h"
 #include "document/file_formats.h"
+#include "interchange/anim_import.h"
 #include "render/renderer.h"
 
 namespace orv {
@@ -293,6 +296,78 @@ CChildFrame* COrvaneApp::ImportModelFile(const QString& path, float scale)
             QStringLiteral("%1 was imported with these changes:\n\n%2").arg(name, lines.join(QStringLiteral("\n"))));
     }
     return child;
+}
+
+bool COrvaneApp::ImportAsKeyframe(const QString& path)
+{
+    CChildFrame* frame = ActiveFrame();
+    if (!frame || !frame->Document())
+        return false;
+    // Formats that never hold an animation are not read twice.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("obj") || suffix == QLatin1String("ply") || suffix == QLatin1String("stl") ||
+        suffix == QLatin1String("off"))
+        return false;
+    CDocument& doc = *frame->Document();
+    const auto names = [&] {
+        WaitCursor wait;
+        return AnimationNames(path.toStdString(), {});
+    }();
+    // A file that cannot be read, or holds no animation, goes to the model import, which
+    // says why it fails.
+    if (!names || names->empty())
+        return false;
+    const QString name = QFileInfo(path).fileName();
+    const QString title = doc.DisplayName();
+    const auto answer = hooks_.message(
+        frame_, QMessageBox::Question,
+        QStringLiteral("%1 holds the animation \"%2\"%3.\n\nImport it as a keyframe for %4?\n\n"
+                       "No imports the file as a new model.")
+            .arg(name, QString::fromStdString(names->front()),
+                 names->size() > 1 ? QStringLiteral(" and %1 more").arg(names->size() - 1) : QString(), title),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::No)
+        return false;
+    if (answer != QMessageBox::Yes)
+        return true;
+    auto imported = [&] {
+        WaitCursor wait;
+        return ImportAnimation(doc.Model(), path.toStdString(), {});
+    }();
+    if (!imported) {
+        Message(QMessageBox::Warning, QStringLiteral("Failed to import %1 as a keyframe.\n\n%2")
+                                          .arg(name, QString::fromStdString(imported.error())));
+        return true;
+    }
+    const std::string keyName = ImportedKeyframeName(doc.Doc(), path.toStdString());
+    EditContext c = doc.Context();
+    const EditOutcome r =
+        doc.Doc().Run(c, [&](EditContext& e) { return PlayImportedKeyframe(e, *imported->keyframe, keyName); });
+    if (!r.changed) {
+        Message(
+            QMessageBox::Warning,
+            QStringLiteral("Failed to import %1 as a keyframe.\n\n%2").arg(name, QString::fromStdString(r.message)));
+        return true;
+    }
+    // The animating view plays the new keyframe from its start.
+    if (doc.Doc().modes.viewKind == ViewKind::Animating && frame->View())
+        frame->View()->RunCommand(cmd::ViewAnimating);
+    doc.UpdateAllViews();
+    QStringList lines;
+    lines << QStringLiteral("%1 now plays %2: %3 frames at %4 frames per second, %5 nodes moved.")
+                 .arg(title, QString::fromStdString(keyName))
+                 .arg(imported->keyframe->frames)
+                 .arg(static_cast<double>(imported->keyframe->fps))
+                 .arg(imported->animatedNodes);
+    for (const auto& missing : imported->unmatched)
+        lines << QStringLiteral("The model has no node \"%1\"; its motion is left out.")
+                     .arg(QString::fromStdString(missing));
+    for (const auto& note : imported->notes)
+        lines << QString::fromStdString(note);
+    lines << QStringLiteral("Tools > Animation Sequence assigns it to a sub-mode (key file %1).")
+                 .arg(QString::fromStdString(KeyFileStem(keyName)));
+    Message(QMessageBox::Information, lines.join(QStringLiteral("\n")));
+    return true;
 }
 
 bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)

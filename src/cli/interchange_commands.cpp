@@ -21,6 +21,10 @@ namespace orv::cli {
 
 namespace fs = std::filesystem;
 
+// `import ANIM OUT.key`, in anim_import_command.cpp.
+bool ImportsKeyframe(const std::vector<std::string>& args);
+int ImportKeyframe(const std::vector<std::string>& args, const Options& opts);
+
 namespace {
 
 // The options of a subcommand: the positional arguments and the values of the named ones.
@@ -124,6 +128,8 @@ int Export(const std::vector<std::string>& args, const Options& opts)
 
 int Import(const std::vector<std::string>& args, const Options& opts)
 {
+    if (ImportsKeyframe(args))
+        return ImportKeyframe(args, opts);
     Parsed p;
     if (const int rc = Parse("import", args, {"--scale"}, p); rc >= 0)
         return rc;
@@ -216,6 +222,15 @@ void RegisterInterchangeCommands(Registry& registry)
          "                         a material named like one of --resources or of the mod's folders\n"
          "                         around OUT stays a reference to it\n",
          Import});
+    registry.subcommands.push_back(
+        {"import",
+         "  import ANIM OUT.key --model MODEL [--animation NAME] [--fps F]\n"
+         "                         an animation of another tool (glTF, FBX, Collada, ...) as a\n"
+         "                         keyframe of MODEL: its animated nodes matched to the model's by\n"
+         "                         name (in any case), sampled at F frames per second (default 15),\n"
+         "                         an entry only where the motion needs one; NAME picks one of\n"
+         "                         several animations (default the first)\n",
+         ImportKeyframe});
 }
 
 }  // namespace orv::cli

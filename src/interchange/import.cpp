@@ -26,6 +26,7 @@
 #include "interchange/game_extras.h"
 #include "interchange/import_checks.h"
 #include "interchange/interchange.h"
+#include "interchange/scene_read.h"
 #include "interchange/textures.h"
 #include "model/fileio.h"
 #include "model/radius.h"
@@ -1247,6 +1248,73 @@ std::vector<std::string> ImportPatterns()
         start = end + 1;
     }
     return out;
+}
+
+// ---- the scene alone, for the animation import --------------------------------------
+
+namespace {
+
+Result<SceneRead> TakeOver(const Result<std::string>& handed)
+{
+    if (!handed)
+        return Fail(handed.error());
+    const std::optional<Handover> h = Unpack(*handed);
+    if (!h)
+        return Fail("the reader gave back a damaged scene");
+    Assimp::Importer importer;
+    if (!importer.ReadFileFromMemory(h->scene.data(), h->scene.size(), 0, "assbin"))
+        return Fail(std::string("the scene read cannot be taken over (") + importer.GetErrorString() + ")");
+    SceneRead read;
+    read.scene.reset(importer.GetOrphanedScene());
+    if (!read.scene || !read.scene->mRootNode)
+        return Fail("the reader gave back a damaged scene");
+    read.generator = h->generator;
+    return read;
+}
+
+}  // namespace
+
+Result<SceneRead> ReadSceneInChild(const fs::path& path, const ImportOptions& options)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return Fail("the file does not exist or cannot be read");
+    try {
+        const uint64_t size = fs::file_size(path, ec);
+        std::vector<uint8_t> head(kHeaderBytes);
+        std::ifstream in(path, std::ios::binary);
+        if (ec || !in)
+            return Fail("the file does not exist or cannot be read");
+        in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(in.gcount()));
+        std::string extension = path.extension().string();
+        if (!extension.empty())
+            extension = ToLowerAscii(extension.substr(1));
+        if (Status fits = CheckAnnouncedCounts(head, size, extension); !fits)
+            return Fail(fits.error());
+        const std::string name = path.string();
+        return TakeOver(ReadInChild([&](Assimp::Importer& importer) { return importer.ReadFile(name, kImportSteps); },
+                                    extension, BytesRead(path, size, extension), options));
+    } catch (const std::exception& e) {
+        return Fail(std::string("the file cannot be read (") + e.what() + ")");
+    }
+}
+
+Result<SceneRead> ReadSceneFromMemoryInChild(std::span<const uint8_t> bytes, const std::string& hint,
+                                             const ImportOptions& options)
+{
+    try {
+        const std::string extension = ToLowerAscii(hint);
+        if (Status fits = CheckAnnouncedCounts(bytes, bytes.size(), extension); !fits)
+            return Fail(fits.error());
+        return TakeOver(ReadInChild(
+            [&](Assimp::Importer& importer) {
+                return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
+            },
+            extension, bytes.size(), options));
+    } catch (const std::exception& e) {
+        return Fail(std::string("the bytes cannot be read (") + e.what() + ")");
+    }
 }
 
 }  // namespace orv

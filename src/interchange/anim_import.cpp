@@ -1,0 +1,589 @@
+// Animation import: a file's animation sampled into a KEY keyframe of a model.
+#include "interchange/anim_import.h"
+
+#include <assimp/anim.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "anim/anim_files.h"
+#include "anim/playback.h"
+#include "base/text.h"
+#include "formats/keyfile.h"
+#include "interchange/axes.h"
+#include "interchange/scene_read.h"
+#include "model/fileio.h"
+#include "model/limits.h"
+
+namespace orv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Vec3d = std::array<double, 3>;
+
+// Node placements (a node's transform at a frame) sampling may take: a second or two.
+constexpr double kMaxPlacements = double(1 << 24);
+
+// An affine map of column vectors: 3 × 3 linear part and a translation.
+struct Affine {
+    Matrix3d m{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    Vec3d t{0, 0, 0};
+};
+
+Affine Compose(const Affine& a, const Affine& b)  // a after b
+{
+    Affine out;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c)
+            out.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c];
+        out.t[r] = a.m[r][0] * b.t[0] + a.m[r][1] * b.t[1] + a.m[r][2] * b.t[2] + a.t[r];
+    }
+    return out;
+}
+
+Affine FromAssimp(const aiMatrix4x4& a)
+{
+    Affine out;
+    for (unsigned r = 0; r < 3; ++r)
+        for (unsigned c = 0; c < 3; ++c)
+            out.m[r][c] = a[r][c];
+    out.t = {a.a4, a.b4, a.c4};
+    return out;
+}
+
+double Dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3d Cross(const Vec3d& a, const Vec3d& b)
+{
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+// The rigid part of a node's axes, by the rule the model import places nodes with: the
+// x axis kept, y made square to it, z their cross product.
+Matrix3d RotationOf(const Matrix3d& m)
+{
+    Vec3d x = {m[0][0], m[1][0], m[2][0]}, y = {m[0][1], m[1][1], m[2][1]};
+    const double nx = std::sqrt(Dot(x, x));
+    if (nx < 1e-12)
+        return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    x = {x[0] / nx, x[1] / nx, x[2] / nx};
+    const double d = Dot(x, y);
+    y = {y[0] - d * x[0], y[1] - d * x[1], y[2] - d * x[2]};
+    double ny = std::sqrt(Dot(y, y));
+    if (ny < 1e-12) {
+        y = std::fabs(x[0]) < 0.9 ? Cross(x, Vec3d{1, 0, 0}) : Cross(x, Vec3d{0, 1, 0});
+        ny = std::sqrt(Dot(y, y));
+    }
+    y = {y[0] / ny, y[1] / ny, y[2] / ny};
+    const Vec3d z = Cross(x, y);
+    return {{{x[0], y[0], z[0]}, {x[1], y[1], z[1]}, {x[2], y[2], z[2]}}};
+}
+
+// The value of a key list at time t: held before the first and after the last key,
+// linear (spherical for rotations) in between. Keys are in time order (the reader's
+// validation sees to it).
+template <typename Key, typename Lerp>
+auto ValueAt(const Key* keys, unsigned count, double t, Lerp lerp)
+{
+    const Key* end = keys + count;
+    const Key* next = std::upper_bound(keys, end, t, [](double time, const Key& k) { return time < k.mTime; });
+    if (next == keys)
+        return keys[0].mValue;
+    if (next == end)
+        return end[-1].mValue;
+    const Key& prev = next[-1];
+    const double span = next->mTime - prev.mTime;
+    const double f = span > 0.0 ? (t - prev.mTime) / span : 0.0;
+    return lerp(prev.mValue, next->mValue, static_cast<ai_real>(f));
+}
+
+Affine ChannelAt(const aiNodeAnim& c, const aiMatrix4x4& rest, double t)
+{
+    aiVector3D restScale, restPosition;
+    aiQuaternion restRotation;
+    rest.Decompose(restScale, restRotation, restPosition);
+    auto lerp = [](const aiVector3D& a, const aiVector3D& b, ai_real f) { return a + (b - a) * f; };
+    const aiVector3D position =
+        c.mNumPositionKeys ? ValueAt(c.mPositionKeys, c.mNumPositionKeys, t, lerp) : restPosition;
+    const aiVector3D scale = c.mNumScalingKeys ? ValueAt(c.mScalingKeys, c.mNumScalingKeys, t, lerp) : restScale;
+    aiQuaternion rotation = restRotation;
+    if (c.mNumRotationKeys)
+        rotation = ValueAt(c.mRotationKeys, c.mNumRotationKeys, t,
+                           [](const aiQuaternion& a, const aiQuaternion& b, ai_real f) {
+                               aiQuaternion out;
+                               aiQuaternion::Interpolate(out, a, b, f);
+                               return out;
+                           });
+    rotation.Normalize();
+    const aiMatrix4x4 m(scale, rotation, position);
+    return FromAssimp(m);
+}
+
+bool Finite(const aiVector3D& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(const aiQuaternion& q)
+{
+    return std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z) && std::isfinite(q.w) &&
+           q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w > 1e-12f;
+}
+
+template <typename Key>
+bool KeysFinite(const Key* keys, unsigned count)
+{
+    for (unsigned i = 0; i < count; ++i)
+        if (!std::isfinite(keys[i].mTime) || !Finite(keys[i].mValue))
+            return false;
+    return true;
+}
+
+// Degrees in 0 .. 360, as the game's keyframes hold them (the interpolation between two
+// entries never passes 180 then, which is the rule the game interpolates by).
+float Normalized(float degrees)
+{
+    float v = std::fmod(degrees, 360.0f);
+    if (v < 0.0f)
+        v += 360.0f;
+    if (v >= 360.0f)
+        v = 0.0f;
+    return v + 0.0f;
+}
+
+// A value as the KEY text gives it back (eight decimals).
+float AsWritten(float v)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.8f", static_cast<double>(v));
+    return std::strtof(text, nullptr) + 0.0f;
+}
+
+struct Sample {
+    Vec3 position;
+    Vec3 angles;
+    Matrix4 pose;
+};
+
+// Whether two poses agree within half the tolerances (the other half is left for the
+// eight decimals the KEY text keeps of values and deltas).
+bool Close(const Matrix4& a, const Matrix4& b)
+{
+    for (int c = 0; c < 3; ++c)
+        if (std::fabs(double(a(3, c)) - double(b(3, c))) > kKeyPositionTolerance / 2)
+            return false;
+    double sum = 0.0;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const double d = double(a(r, c)) - double(b(r, c));
+            sum += d * d;
+        }
+    // |A - B| = 2 √2 sin(θ / 2) for rotations θ apart.
+    const double angle = 2.0 * std::asin(std::min(1.0, std::sqrt(sum) / (2.0 * std::sqrt(2.0)))) * 180.0 / M_PI;
+    return angle <= kKeyAngleTolerance / 2;
+}
+
+// Whether an entry at frame a with the sampled values, stepping towards `target` reached
+// span frames later, poses frames a + 1 .. a + span - 1 as sampled, computed the way
+// the saved keyframe will be played.
+bool SegmentHolds(const std::vector<Sample>& s, int32_t a, int32_t span, const Sample& target)
+{
+    if (span <= 1)
+        return true;
+    CKeyframe k;
+    k.frames = span;
+    auto node = std::make_unique<CKeyframeNode>();
+    for (const auto& [frame, sample] : {std::pair{0, &s[static_cast<std::size_t>(a)]}, std::pair{span, &target}}) {
+        auto e = std::make_unique<CKeyframeEntry>();
+        e->frame = frame;
+        e->position = sample->position;
+        e->rotation = sample->angles;
+        node->entries.push_back(std::move(e));
+    }
+    k.nodes.push_back(std::move(node));
+    ComputeKeyDeltas(k);
+    const CKeyframeEntry& e = *k.nodes[0]->entries[0];
+    Vec3 p = e.position, r = e.rotation;
+    for (int32_t i = 1; i < span; ++i) {
+        p += e.deltaPosition;
+        r += e.deltaRotation;
+        if (!Close(PoseMatrix(r, p), s[static_cast<std::size_t>(a + i)].pose))
+            return false;
+    }
+    return true;
+}
+
+// The frames that get an entry: the first, then each as far on as the interpolation from
+// the previous one holds; the last entry also has to hold up to the end, where it steps
+// towards the first.
+std::vector<int32_t> EntryFrames(const std::vector<Sample>& s)
+{
+    const auto frames = static_cast<int32_t>(s.size());
+    std::vector<int32_t> out = {0};
+    int32_t a = 0;
+    while (a < frames - 1) {
+        auto holds = [&](int32_t b) { return SegmentHolds(s, a, b - a, s[static_cast<std::size_t>(b)]); };
+        // Spans doubling while they hold, then halved down to the furthest one that
+        // holds (a span of 1 always does).
+        int32_t good = a + 1, bad = -1;
+        for (int64_t len = 2; bad < 0 && good < frames - 1; len *= 2) {
+            const auto b = static_cast<int32_t>(std::min<int64_t>(a + len, frames - 1));
+            (holds(b) ? good : bad) = b;
+        }
+        while (bad > good + 1) {
+            const int32_t mid = good + (bad - good) / 2;
+            (holds(mid) ? good : bad) = mid;
+        }
+        if (good == frames - 1 && SegmentHolds(s, a, frames - a, s[0]))
+            break;
+        out.push_back(good);
+        a = good;
+    }
+    return out;
+}
+
+struct FileNode {
+    const aiNode* node;
+    int32_t parent;  // index in the list, -1 at the root
+};
+
+std::string Number(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+std::string List(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (const auto& n : names)
+        out += (out.empty() ? "" : ", ") + ("'" + n + "'");
+    return out;
+}
+
+std::string NameOf(const aiAnimation& a, unsigned index)
+{
+    return a.mName.length > 0 ? std::string(a.mName.C_Str()) : "animation " + std::to_string(index + 1);
+}
+
+Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, const AnimationImportOptions& options)
+{
+    if (!(options.fps >= kMinKeyFps && options.fps <= kMaxKeyFps))
+        return Fail("the frame rate must lie between " + Number(kMinKeyFps) + " and " + Number(kMaxKeyFps) +
+                    " frames per second");
+    if (!(options.read.scale > 0.0f) || !std::isfinite(options.read.scale))
+        return Fail("the scale must be a positive number");
+    if (scene.mNumAnimations == 0 || !scene.mAnimations)
+        return Fail("the file holds no animation");
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < scene.mNumAnimations; ++i) {
+        if (!scene.mAnimations[i])
+            return Fail("the reader gave back a damaged animation");
+        names.push_back(NameOf(*scene.mAnimations[i], i));
+    }
+    unsigned chosen = 0;
+    if (!options.animation.empty()) {
+        auto it = std::find(names.begin(), names.end(), options.animation);
+        if (it == names.end())
+            it = std::find_if(names.begin(), names.end(),
+                              [&](const std::string& n) { return EqualNoCase(n, options.animation); });
+        if (it == names.end())
+            return Fail("the file has no animation named '" + options.animation + "'; it has " + List(names));
+        chosen = static_cast<unsigned>(it - names.begin());
+    }
+    const aiAnimation& animation = *scene.mAnimations[chosen];
+    AnimationImportReport report;
+    report.animation = names[chosen];
+    const std::string called = "the animation '" + report.animation + "'";
+
+    // The file's nodes, parents before children.
+    std::vector<FileNode> nodes = {{scene.mRootNode, -1}};
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        for (unsigned c = 0; c < nodes[i].node->mNumChildren; ++c)
+            if (nodes[i].node->mChildren[c])
+                nodes.push_back({nodes[i].node->mChildren[c], static_cast<int32_t>(i)});
+    auto fileNodeNamed = [&](const std::string& name, bool anyCase) -> int32_t {
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            if (anyCase ? EqualNoCase(nodes[i].node->mName.C_Str(), name) : name == nodes[i].node->mName.C_Str())
+                return static_cast<int32_t>(i);
+        return -1;
+    };
+
+    // Channels: each to the file node it moves, and (by name, in any case) to the first
+    // model node of that name.
+    std::vector<const aiNodeAnim*> channelOf(nodes.size(), nullptr);
+    struct Match {
+        std::size_t modelNode;
+        int32_t fileNode;
+    };
+    std::vector<Match> matches;
+    std::vector<std::string> animated;
+    double start = INFINITY, end = -INFINITY;
+    for (unsigned i = 0; i < animation.mNumChannels && animation.mChannels; ++i) {
+        const aiNodeAnim* c = animation.mChannels[i];
+        if (!c)
+            continue;
+        const std::string name = c->mNodeName.C_Str();
+        if (!KeysFinite(c->mPositionKeys, c->mNumPositionKeys) || !KeysFinite(c->mRotationKeys, c->mNumRotationKeys) ||
+            !KeysFinite(c->mScalingKeys, c->mNumScalingKeys))
+            return Fail(called + " has a key of node '" + name + "' that is not a number");
+        const int32_t fileNode = fileNodeNamed(name, false);
+        if (fileNode < 0 || channelOf[static_cast<std::size_t>(fileNode)]) {
+            report.notes.push_back(fileNode < 0 ? "the file has no node '" + name + "' that its animation moves"
+                                                : "a second channel for node '" + name + "' is left out");
+            continue;
+        }
+        channelOf[static_cast<std::size_t>(fileNode)] = c;
+        animated.push_back(name);
+        auto span = [&](const auto* keys, unsigned count) {
+            for (unsigned k = 0; k < count; ++k) {
+                start = std::min(start, keys[k].mTime);
+                end = std::max(end, keys[k].mTime);
+            }
+        };
+        span(c->mPositionKeys, c->mNumPositionKeys);
+        span(c->mRotationKeys, c->mNumRotationKeys);
+        span(c->mScalingKeys, c->mNumScalingKeys);
+        std::size_t m = 0;
+        while (m < model.nodes.size() && !EqualNoCase(model.nodes[m]->name, name))
+            ++m;
+        if (m == model.nodes.size()) {
+            report.unmatched.push_back(name);
+            continue;
+        }
+        if (std::any_of(matches.begin(), matches.end(), [&](const Match& x) { return x.modelNode == m; })) {
+            report.notes.push_back("'" + name +
+                                   "' is moved by an earlier channel of the same name; this one is left out");
+            continue;
+        }
+        matches.push_back({m, fileNode});
+    }
+    if (matches.empty())
+        return Fail(animated.empty() ? called + " moves no node"
+                                     : called + " moves none of the model's nodes (it moves " + List(animated) + ")");
+    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.modelNode < b.modelNode; });
+    for (const Match& match : matches) {
+        const std::string& name = model.nodes[match.modelNode]->name;
+        const auto same = std::count_if(model.nodes.begin(), model.nodes.end(),
+                                        [&](const auto& n) { return EqualNoCase(n->name, name); });
+        if (same > 1)
+            report.notes.push_back("the model has " + std::to_string(same) + " nodes named '" + name +
+                                   "': the keyframe moves them all alike, as the file moves the first");
+    }
+
+    // The time span, in frames at the rate asked for.
+    const double ticks = animation.mTicksPerSecond > 0.0 && std::isfinite(animation.mTicksPerSecond)
+                             ? animation.mTicksPerSecond
+                             : 25.0;  // the reader's own default when the file gives none
+    if (!(start <= end))
+        start = end = 0.0;
+    const double seconds = (end - start) / ticks;
+    const double lastFrame = std::round(seconds * options.fps);
+    const double poses = (lastFrame + 1.0) * static_cast<double>(matches.size());
+    if (!std::isfinite(lastFrame) || poses > static_cast<double>(kMaxAnimationPoses))
+        return Fail(called + " runs " + Number(seconds) + " seconds: at " + Number(options.fps) +
+                    " frames per second for " + std::to_string(matches.size()) + " nodes that is more than the " +
+                    std::to_string(kMaxAnimationPoses) + " poses a keyframe may have");
+    const auto frames = static_cast<int32_t>(lastFrame) + 1;
+
+    // Each matched node's place against its parent in the model, frame by frame: against
+    // the file node named like that parent, else against the world (a top node of the
+    // model) or the node's parent in the file.
+    std::vector<int32_t> reference(matches.size(), -1);
+    for (std::size_t i = 0; i < matches.size(); ++i) {
+        const C3doNode& node = *model.nodes[matches[i].modelNode];
+        if (node.parent < 0 || static_cast<std::size_t>(node.parent) >= model.nodes.size())
+            continue;
+        const int32_t byName = fileNodeNamed(model.nodes[static_cast<std::size_t>(node.parent)]->name, true);
+        reference[i] = byName >= 0 ? byName : nodes[static_cast<std::size_t>(matches[i].fileNode)].parent;
+    }
+    // A turn of the file's root is its axes (Collada and FBX put the change to y up
+    // there): unless the model has that root as a node of its own, every node's axes are
+    // taken back through it, so that a node upright in the file is upright in the game.
+    Matrix3d axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    const std::string rootName = scene.mRootNode->mName.C_Str();
+    if (std::none_of(model.nodes.begin(), model.nodes.end(),
+                     [&](const auto& n) { return EqualNoCase(n->name, rootName); }))
+        axes = RotationOf(FromAssimp(scene.mRootNode->mTransformation).m);
+    auto rigid = [&axes](const Matrix3d& m) {
+        const Matrix3d r = RotationOf(m);
+        Matrix3d out{};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                out[i][j] = r[i][0] * axes[j][0] + r[i][1] * axes[j][1] + r[i][2] * axes[j][2];
+        return out;
+    };
+    Affine top;
+    const double s = options.read.scale;
+    top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
+    std::vector<std::vector<Sample>> samples(matches.size());
+    // Only the matched nodes, their references and what lies above them are placed, and
+    // no more of them over all frames than a bound (a deep or wide file with a long
+    // animation would otherwise keep the program busy for hours).
+    std::vector<bool> needed(nodes.size(), false);
+    auto need = [&](int32_t i) {
+        for (; i >= 0 && !needed[static_cast<std::size_t>(i)]; i = nodes[static_cast<std::size_t>(i)].parent)
+            needed[static_cast<std::size_t>(i)] = true;
+    };
+    for (std::size_t i = 0; i < matches.size(); ++i) {
+        need(matches[i].fileNode);
+        need(reference[i]);
+    }
+    const auto placed = static_cast<double>(std::count(needed.begin(), needed.end(), true));
+    if (placed * frames > kMaxPlacements)
+        return Fail(called + " would take " + Number(placed * frames) + " node placements to sample, more than " +
+                    Number(kMaxPlacements));
+    std::vector<Affine> world(nodes.size());
+    for (int32_t f = 0; f < frames; ++f) {
+        const double t = start + static_cast<double>(f) * ticks / static_cast<double>(options.fps);
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (!needed[i])
+                continue;
+            const aiNode& n = *nodes[i].node;
+            const Affine local =
+                channelOf[i] ? ChannelAt(*channelOf[i], n.mTransformation, t) : FromAssimp(n.mTransformation);
+            world[i] = Compose(nodes[i].parent < 0 ? top : world[static_cast<std::size_t>(nodes[i].parent)], local);
+        }
+        for (std::size_t i = 0; i < matches.size(); ++i) {
+            const Affine& w = world[static_cast<std::size_t>(matches[i].fileNode)];
+            Matrix3d parentRotation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+            Vec3d parentAt{0, 0, 0};
+            if (reference[i] >= 0) {
+                parentRotation = rigid(world[static_cast<std::size_t>(reference[i])].m);
+                parentAt = world[static_cast<std::size_t>(reference[i])].t;
+            }
+            const Matrix3d rotation = rigid(w.m);
+            Matrix3d local{};
+            Vec3d at{};
+            const Vec3d shift = {w.t[0] - parentAt[0], w.t[1] - parentAt[1], w.t[2] - parentAt[2]};
+            for (int r = 0; r < 3; ++r) {
+                for (int c = 0; c < 3; ++c)
+                    local[r][c] = parentRotation[0][r] * rotation[0][c] + parentRotation[1][r] * rotation[1][c] +
+                                  parentRotation[2][r] * rotation[2][c];
+                at[r] =
+                    parentRotation[0][r] * shift[0] + parentRotation[1][r] * shift[1] + parentRotation[2][r] * shift[2];
+            }
+            Sample sample;
+            sample.position =
+                FromYUp(Vec3(static_cast<float>(at[0]), static_cast<float>(at[1]), static_cast<float>(at[2])));
+            const Vec3 angles = AnglesFromYUp(local);
+            sample.angles = {Normalized(angles.x), Normalized(angles.y), Normalized(angles.z)};
+            for (float* v : {&sample.position.x, &sample.position.y, &sample.position.z, &sample.angles.x,
+                             &sample.angles.y, &sample.angles.z})
+                *v = AsWritten(*v);
+            if (!std::isfinite(sample.position.x) || !std::isfinite(sample.position.y) ||
+                !std::isfinite(sample.position.z) || !CoordinateFits(sample.position.x) ||
+                !CoordinateFits(sample.position.y) || !CoordinateFits(sample.position.z))
+                return Fail(called + " moves node '" + model.nodes[matches[i].modelNode]->name +
+                            "' beyond the engine's range at frame " + std::to_string(f));
+            sample.pose = PoseMatrix(sample.angles, sample.position);
+            samples[i].push_back(sample);
+        }
+    }
+
+    auto keyframe = std::make_unique<CKeyframe>();
+    keyframe->flags = 0;
+    keyframe->type = 0xFFFF;
+    keyframe->frames = frames;
+    keyframe->fps = options.fps;
+    keyframe->joints = static_cast<int32_t>(model.nodes.size());
+    for (std::size_t i = 0; i < matches.size(); ++i) {
+        auto node = std::make_unique<CKeyframeNode>();
+        node->meshName = model.nodes[matches[i].modelNode]->name;
+        for (const int32_t f : EntryFrames(samples[i])) {
+            auto e = std::make_unique<CKeyframeEntry>();
+            e->num = static_cast<int32_t>(node->entries.size());
+            e->frame = f;
+            e->position = samples[i][static_cast<std::size_t>(f)].position;
+            e->rotation = samples[i][static_cast<std::size_t>(f)].angles;
+            node->entries.push_back(std::move(e));
+        }
+        report.entries += node->entries.size();
+        keyframe->nodes.push_back(std::move(node));
+    }
+    ComputeKeyDeltas(*keyframe);
+    // Entry flags as the game's keyframes have them: 1 the place moves, 2 the rotation.
+    for (auto& node : keyframe->nodes)
+        for (auto& e : node->entries)
+            e->flags = (e->deltaPosition == Vec3() ? 0u : 1u) | (e->deltaRotation == Vec3() ? 0u : 2u);
+    report.animatedNodes = matches.size();
+    report.keyframe = std::move(keyframe);
+    return report;
+}
+
+}  // namespace
+
+Result<std::vector<std::string>> AnimationNames(const fs::path& path, const ImportOptions& options)
+{
+    auto read = ReadSceneInChild(path, options);
+    if (!read)
+        return Fail(read.error());
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < read->scene->mNumAnimations; ++i)
+        if (read->scene->mAnimations[i])
+            names.push_back(NameOf(*read->scene->mAnimations[i], i));
+    return names;
+}
+
+Result<AnimationImportReport> ImportAnimation(const CModel& model, const fs::path& path,
+                                              const AnimationImportOptions& options)
+{
+    auto read = ReadSceneInChild(path, options.read);
+    if (!read)
+        return Fail(read.error());
+    return Build(model, *read->scene, options);
+}
+
+Result<AnimationImportReport> ImportAnimationFromMemory(const CModel& model, std::span<const uint8_t> bytes,
+                                                        const std::string& hint, const AnimationImportOptions& options)
+{
+    auto read = ReadSceneFromMemoryInChild(bytes, hint, options.read);
+    if (!read)
+        return Fail(read.error());
+    return Build(model, *read->scene, options);
+}
+
+Status WriteImportedKeyframe(const CModel& model, const CKeyframe& keyframe, const fs::path& path)
+{
+    return WriteFileAtomic(path, FormatKey(keyframe, static_cast<int32_t>(model.nodes.size()), path.string()));
+}
+
+std::string ImportedKeyframeName(const COrvaneDoc& doc, const fs::path& animated)
+{
+    std::string stem = ToLowerAscii(animated.stem().string());
+    // A name the puppet file can hold on its line: no blanks nor comment signs.
+    for (char& ch : stem)
+        if (ch == ' ' || ch == '\t' || ch == '#')
+            ch = '_';
+    if (stem.empty())
+        stem = "imported";
+    std::string name = stem + ".key";
+    for (int n = 2; AnimationFileExists(doc, name) || IsStockKeyframe(doc, name); ++n)
+        name = stem + "_" + std::to_string(n) + ".key";
+    return name;
+}
+
+EditOutcome PlayImportedKeyframe(EditContext& c, const CKeyframe& keyframe, const std::string& name)
+{
+    if (!c.doc)
+        return EditOutcome::Refused("the keyframe goes beside the model: there is no document");
+    COrvaneDoc& doc = *c.doc;
+    auto path = AnimationFilePath(doc, name);
+    if (!path)
+        return EditOutcome::Refused(path.error());
+    CModel& model = c.model();
+    if (Status written = WriteImportedKeyframe(model, keyframe, *path); !written)
+        return EditOutcome::Refused(written.error());
+    model.keyframe = CopyKeyframe(keyframe);
+    model.keyframe->name = name;
+    model.frameCount = keyframe.frames;
+    model.frameTime = 1.0f / keyframe.fps;
+    if (c.modes().animateMode || c.modes().viewKind == ViewKind::Animating)
+        (void)RestoreAnimationAt(model, 0);
+    return EditOutcome::Changed(kModelChanged | kViewStateChanged);
+}
+
+}  // namespace orv

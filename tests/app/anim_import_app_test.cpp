@@ -1,0 +1,95 @@
+// File > Import of an animated file while a model is open: the question, the keyframe
+// written beside the model and played, one undo step, and a sub-mode that takes it.
+#include <QtTest>
+
+#include <QDir>
+#include <QFile>
+
+#include "anim/puppet_edit.h"
+#include "app/app.h"
+#include "app/childframe.h"
+#include "app/mainframe.h"
+#include "app_harness.h"
+#include "commands/command_ids.h"
+#include "formats/keyfile.h"
+#include "formats/model3do.h"
+#include "interchange/interchange.h"
+
+using namespace orv;
+using apptest::Harness;
+using apptest::kSampleDir;
+
+class AnimImportAppTest : public QObject {
+    Q_OBJECT
+private slots:
+    void animatedFileBecomesThePlayingKeyframeOfTheOpenModel()
+    {
+        Harness h;
+        const QDir dir(h.dir.path());
+        for (const char* name : {"walker.3do", "walker.pup", "wkstand.key", "wkwalk.key"})
+            QVERIFY(QFile::copy(kSampleDir + "/" + name, dir.filePath(QString::fromLatin1(name))));
+        // The walk for another tool, as a modder would bring it back.
+        {
+            CModel walker;
+            QVERIFY(Load3doFile(dir.filePath("walker.3do").toStdString(), walker).ok());
+            auto key = LoadKeyFile(dir.filePath("wkwalk.key").toStdString(), walker);
+            QVERIFY(key.ok());
+            ExportOptions out;
+            out.keyframe = key->keyframe.get();
+            QVERIFY(ExportModel(walker, dir.filePath("Moves.glb").toStdString(), out).ok());
+        }
+        CChildFrame* frame = h.app->OpenFile(dir.filePath("walker.3do"));
+        QVERIFY(frame);
+        COrvaneDoc& doc = frame->Document()->Doc();
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("wkstand.key"));
+        const int windows = static_cast<int>(h.app->Frame()->Children().size());
+
+        // Yes: written beside the model under the file's name, and played.
+        h.nextOpenPath = dir.filePath("Moves.glb");
+        h.answers = {QMessageBox::Yes, QMessageBox::Ok};
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), windows);
+        QCOMPARE(h.messages.size(), 2);
+        QVERIFY2(h.messages[0].startsWith(QStringLiteral("Moves.glb holds the animation")), qPrintable(h.messages[0]));
+        QVERIFY2(h.messages[1].startsWith(QStringLiteral("walker.3do now plays moves.key: 16 frames")),
+                 qPrintable(h.messages[1]));
+        QVERIFY(QFileInfo::exists(dir.filePath("moves.key")));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("moves.key"));
+        QCOMPARE(doc.model->frameCount, 16);
+        // One undo step gives the keyframe before back; the file stays.
+        h.app->Frame()->Action(cmd::EditUndo)->trigger();
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("wkstand.key"));
+
+        // No: the file is a model after all (its scale question cancelled here: nothing
+        // opens); Cancel: nothing at all.
+        h.messages.clear();
+        h.answers = {QMessageBox::No};
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        h.answers = {QMessageBox::Cancel};
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(h.messages.size(), 2);
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), windows);
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("wkstand.key"));
+
+        // Again: a file of that name is there, so the new one gets its own.
+        h.answers = {QMessageBox::Yes, QMessageBox::Ok};
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QVERIFY(QFileInfo::exists(dir.filePath("moves_2.key")));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("moves_2.key"));
+
+        // Animation Sequence assigns the first to a new sub-mode, which then plays it.
+        PuppetEditor editor(doc);
+        SubModeFields fields;
+        fields.name = "dance";
+        fields.keyFile = "moves";
+        fields.description = "# submode 2 = dance";
+        QVERIFY(editor.AddSubMode(0, fields).ok());
+        EditContext c = frame->Document()->Context();
+        doc.Run(c, [&editor](EditContext& e) { return editor.Commit(e); });
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("moves.key"));
+        QCOMPARE(doc.model->frameCount, 16);
+    }
+};
+
+QTEST_MAIN(AnimImportAppTest)
+#include "anim_import_app_test.moc"
