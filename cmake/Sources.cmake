@@ -88,6 +88,7 @@ set(ORVANE_PNG_SOURCES src/resources/png.cpp)
 # Models to and from other 3D tools' formats (Assimp); only this and its callers link it.
 set(ORVANE_INTERCHANGE_SOURCES
   src/interchange/axes.cpp
+  src/interchange/file_frame.cpp
   src/interchange/child_run.cpp
   src/interchange/textures.cpp
   src/interchange/export.cpp

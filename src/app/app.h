@@ -86,7 +86,7 @@ public:
     bool SaveDocumentAs(CChildFrame* frame);
     // File > Import: a model of another 3D tool as a new, untitled document; what had to
     // change to fit the engine is shown.
-    CChildFrame* ImportModelFile(const QString& path, float scale = kDefaultImportScale);
+    CChildFrame* ImportModelFile(const QString& path, float scale = kDefaultImportScale, UpAxis up = UpAxis::Y);
     // File > Export: the frame's model, its current geometry set and keyframe, for other
     // 3D tools; materials that cannot be found are named.
     bool ExportDocument(CChildFrame* frame, const QString& path);
@@ -170,6 +170,7 @@ private:
     QPointer<CHelpWindow> helpViewer_;
     int untitledCount_ = 0;
     double importScale_ = 1.0;  // File > Import offers the last scale chosen
+    UpAxis importUp_ = UpAxis::Y;  // and the last up axis
 };
 
 }  // namespace orv

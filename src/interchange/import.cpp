@@ -22,6 +22,7 @@
 #include "edit/materials.h"
 #include "interchange/axes.h"
 #include "interchange/child_run.h"
+#include "interchange/file_frame.h"
 #include "interchange/export_scene.h"
 #include "interchange/import_checks.h"
 #include "interchange/interchange.h"
@@ -305,8 +306,9 @@ struct Counts {
 
 class Importer {
 public:
-    Importer(const aiScene& scene, const std::string& generator, const fs::path& folder, const ImportOptions& options)
-        : scene_(scene), folder_(folder), options_(options)
+    Importer(const aiScene& scene, const std::string& generator, const fs::path& folder, const ImportOptions& options,
+             FileFrame frame = {})
+        : scene_(scene), folder_(folder), options_(options), frame_(std::move(frame))
     {
         palette_ = options.palette ? *options.palette : SamplePalette();
         // A glTF that this program wrote: its polygons are fans from their first corner
@@ -330,9 +332,13 @@ public:
         for (unsigned i = 0; i < scene_.mNumMaterials; ++i)
             if (used[i])
                 MaterialOf(i);
+        // The file's unit and axes, then the scale asked for.
         Affine top;
-        const double s = options_.scale;
-        top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
+        const double s = options_.scale * frame_.toMetres;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                top.m[r][c] = s * frame_.axes[r][c];
+        report_.notes.insert(report_.notes.end(), frame_.notes.begin(), frame_.notes.end());
         WalkNodes(top);
         if (!refusal_.empty())
             return Fail(refusal_);
@@ -437,8 +443,9 @@ private:
             roots_.push_back(index);
 
         std::vector<Face> faces = FacesOf(node, residual);
-        // The scale asked for is no news; a node's own scale, shear or mirror is.
-        if (!faces.empty() && !NearIdentity(residual, options_.scale))
+        // The scale asked for and the file's unit are no news; a node's own scale, shear
+        // or mirror is.
+        if (!faces.empty() && !NearIdentity(residual, options_.scale * frame_.toMetres))
             ++counts_.transformedNodes;
         AddMeshes(index, MeshName(node), std::move(faces));
         return index;
@@ -811,7 +818,13 @@ private:
                                         " to " + std::to_string(w) + " x " + std::to_string(h));
                 *picture = Resample(*picture, w, h);
             }
-            bytes = MakeMat(RemapRgba(*picture, palette_));
+            if (HasSeeThroughPixels(*picture)) {
+                bytes = MakeMat(RemapRgbaTransparent(*picture, palette_), true);
+                report_.notes.push_back("the texture of " + name +
+                                        " has see-through pixels: the material is transparent there");
+            } else {
+                bytes = MakeMat(RemapRgba(*picture, palette_));
+            }
             size = {w, h};
         } else {
             aiColor4D color(0.6f, 0.6f, 0.6f, 1.0f);
@@ -907,6 +920,7 @@ private:
     const aiScene& scene_;
     fs::path folder_;
     const ImportOptions& options_;
+    FileFrame frame_;
     Palette palette_{};
     bool ours_ = false;
     ImportReport report_;
@@ -930,6 +944,7 @@ struct Handover {
     std::vector<std::string> meshNames;
     std::vector<std::string> textureNames;  // embedded pictures are found by them
     std::string scene;                      // in Assimp's binary form
+    FileFrame frame;                        // from the metadata
 };
 
 void PutNumber(std::string& out, std::size_t n)
@@ -944,6 +959,17 @@ bool GetNumber(const std::string& in, std::size_t& at, uint32_t& n)
         return false;
     std::memcpy(&n, in.data() + at, sizeof n);
     at += sizeof n;
+    return true;
+}
+
+void PutReal(std::string& out, double value) { out.append(reinterpret_cast<const char*>(&value), sizeof value); }
+
+bool GetReal(const std::string& in, std::size_t& at, double& value)
+{
+    if (in.size() - at < sizeof value)
+        return false;
+    std::memcpy(&value, in.data() + at, sizeof value);
+    at += sizeof value;
     return true;
 }
 
@@ -967,7 +993,11 @@ std::string Pack(const Handover& h)
 {
     std::string out;
     Put(out, h.generator);
-    for (const auto* list : {&h.meshNames, &h.textureNames}) {
+    PutReal(out, h.frame.toMetres);
+    for (const auto& row : h.frame.axes)
+        for (const double v : row)
+            PutReal(out, v);
+    for (const auto* list : {&h.meshNames, &h.textureNames, &h.frame.notes}) {
         PutNumber(out, list->size());
         for (const auto& name : *list)
             Put(out, name);
@@ -980,9 +1010,13 @@ std::optional<Handover> Unpack(const std::string& in)
 {
     Handover h;
     std::size_t at = 0;
-    if (!Get(in, at, h.generator))
+    if (!Get(in, at, h.generator) || !GetReal(in, at, h.frame.toMetres))
         return std::nullopt;
-    for (auto* list : {&h.meshNames, &h.textureNames}) {
+    for (auto& row : h.frame.axes)
+        for (double& v : row)
+            if (!GetReal(in, at, v))
+                return std::nullopt;
+    for (auto* list : {&h.meshNames, &h.textureNames, &h.frame.notes}) {
         uint32_t count = 0;
         // Each name takes at least its length word: a larger count is damage.
         if (!GetNumber(in, at, count) || count > (in.size() - at) / sizeof count)
@@ -1042,6 +1076,7 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
                 h.meshNames.emplace_back(scene->mMeshes[i]->mName.C_Str());
             for (unsigned i = 0; i < scene->mNumTextures; ++i)
                 h.textureNames.emplace_back(scene->mTextures[i]->mFilename.C_Str());
+            h.frame = FrameOf(*scene, extension, options.up);
             Assimp::Exporter exporter;
             const aiExportDataBlob* blob = exporter.ExportToBlob(scene, "assbin");
             if (!blob)
@@ -1059,7 +1094,7 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
     if (!(options.scale > 0.0f) || !std::isfinite(options.scale))
         return Fail("the scale must be a positive number");
     const std::optional<Handover> h = Unpack(*handed);
-    if (!h)
+    if (!h || !(h->frame.toMetres > 0.0) || !std::isfinite(h->frame.toMetres))
         return Fail("the reader gave back a damaged scene");
     Assimp::Importer importer;
     if (!importer.ReadFileFromMemory(h->scene.data(), h->scene.size(), 0, "assbin"))
@@ -1071,7 +1106,7 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
         scene->mMeshes[i]->mName.Set(h->meshNames[i]);
     for (unsigned i = 0; i < scene->mNumTextures; ++i)
         scene->mTextures[i]->mFilename.Set(h->textureNames[i]);
-    return Importer(*scene, h->generator, folder, options).Run();
+    return Importer(*scene, h->generator, folder, options, h->frame).Run();
 }
 
 }  // namespace
