@@ -282,7 +282,7 @@ CImportDlg::CImportDlg(const QString& fileName, double scale, QWidget* parent) :
     up_->setObjectName(QStringLiteral("up"));
     up_->addItem(QStringLiteral("Y"), static_cast<int>(UpAxis::Y));
     up_->addItem(QStringLiteral("Z"), static_cast<int>(UpAxis::Z));
-    form->addRow(QStringLiteral("&Up axis:"), up_);
+    form->addRow(QStringLiteral("&Up Axis:"), up_);
     form->addRow(new QLabel(QStringLiteral("The file's axis that points up, for formats that do not say (OBJ, PLY, "
                                            "STL, 3DS...).\nglTF, FBX and Collada files are taken as they say."),
                             this));
