@@ -169,7 +169,7 @@ private:
     CMainFrame* frame_ = nullptr;
     QPointer<CHelpWindow> helpViewer_;
     int untitledCount_ = 0;
-    double importScale_ = 1.0;  // File > Import offers the last scale chosen
+    double importScale_ = 1.0;     // File > Import offers the last scale chosen
     UpAxis importUp_ = UpAxis::Y;  // and the last up axis
 };
 

@@ -217,11 +217,12 @@ void RegisterInterchangeCommands(Registry& registry)
          "                         in metres where the file states its unit (FBX, Collada), then\n"
          "                         times S (default 1); --up z: the file's +z is up (OBJ, PLY, STL,\n"
          "                         3DS and others that do not say; default y), ignored with a note\n"
-         "                         for glTF, FBX and Collada, which state their own; textures become custom materials remapped\n"
-         "                         onto the colormap (of --resources, or a .cmp file given to\n"
-         "                         --colormap, else the sample palette); a .3do gets them beside it;\n"
-         "                         a material named like one of --resources or of the mod's folders\n"
-         "                         around OUT stays a reference to it\n",
+         "                         for glTF, FBX and Collada, which state their own; textures\n"
+         "                         become custom materials remapped onto the colormap (of\n"
+         "                         --resources, or a .cmp file given to --colormap, else the sample\n"
+         "                         palette), transparent where their pixels are see-through; a .3do\n"
+         "                         gets them beside it; a material named like one of --resources or\n"
+         "                         of the mod's folders around OUT stays a reference to it\n",
          Import});
 }
 

@@ -165,8 +165,7 @@ std::string UnitName(double metres)
 
 bool StatesUpAxis(const std::string& extension)
 {
-    return extension == "gltf" || extension == "glb" || extension == "dae" || extension == "zae" ||
-           extension == "fbx";
+    return extension == "gltf" || extension == "glb" || extension == "dae" || extension == "zae" || extension == "fbx";
 }
 
 FileFrame FrameOf(const aiScene& scene, const std::string& extension, UpAxis up)

@@ -18,7 +18,7 @@ namespace orv {
 struct FileFrame {
     double toMetres = 1.0;
     Matrix3d axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};  // the file's axes into y up
-    std::vector<std::string> notes;                     // what was applied, in words
+    std::vector<std::string> notes;                    // what was applied, in words
 };
 
 // An axis system as FBX states it: the index (0 x, 1 y, 2 z) and sign of the up axis, of

@@ -64,7 +64,8 @@ Result<MaterialImage> ReadTrueColorBmp(std::span<const uint8_t> bytes, uint32_t 
         const uint64_t at = 14 + 40;
         if (at + 12 > size)
             return Fail("the bitmap's colour masks are truncated");
-        const auto r = ChannelOf(LoadU32(p + at)), g = ChannelOf(LoadU32(p + at + 4)), b = ChannelOf(LoadU32(p + at + 8));
+        const auto r = ChannelOf(LoadU32(p + at)), g = ChannelOf(LoadU32(p + at + 4)),
+                   b = ChannelOf(LoadU32(p + at + 8));
         std::optional<Channel> a = Channel{};
         if (headerSize >= 56)
             a = ChannelOf(LoadU32(p + at + 12));

@@ -6,10 +6,10 @@
 #include <memory>
 #include <unordered_map>
 
+#include "base/text.h"
 #include "resources/bytes.h"
 #include "resources/catalog.h"
 #include "resources/searchpath.h"
-#include "base/text.h"
 
 namespace orv {
 

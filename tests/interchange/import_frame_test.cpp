@@ -26,8 +26,7 @@ namespace {
 
 struct Box {
     Vec3 lo{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-    Vec3 hi{-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
-            -std::numeric_limits<float>::max()};
+    Vec3 hi{-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), -std::numeric_limits<float>::max()};
 };
 
 // Every vertex placed by its node and the nodes above it, in the model's axes (y up).
@@ -77,7 +76,10 @@ TEST(ImportFrame, StatedUnitsArriveInMetresAndStatedAxesStandUp)
         const char* note;  // "" : none about the unit or axes
     } cases[] = {
         // Numbers in metres, the unit centimetres and the object scaled 100 (Blender's default).
-        {"cube_2m_blender_centimetres.fbx", {-1, -1, -1}, {1, 1, 1}, "the file's unit, centimetres, converted to metres"},
+        {"cube_2m_blender_centimetres.fbx",
+         {-1, -1, -1},
+         {1, 1, 1},
+         "the file's unit, centimetres, converted to metres"},
         {"cube_2m_unit_metres.fbx", {-1, -1, -1}, {1, 1, 1}, ""},
         {"post_2m_zup_centimetres.fbx", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "the file's up axis, +z, turned"},
         {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "centimetres, converted to metres"},
@@ -130,11 +132,10 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
     const auto bytes = ReadWholeFile(ply);
     ASSERT_TRUE(orvtest::Ok(bytes));
     const std::string text(bytes->begin(), bytes->end());
-    const auto shifted = text.substr(0, text.find("-0.1 -0.1 0\n")) + "-0.1 -0.3 0\n" +
-                         text.substr(text.find("-0.1 -0.1 0\n") + 12);
-    const auto front = ImportModelFromMemory(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(shifted.data()),
-                                                                      shifted.size()),
-                                             "ply", zUp);
+    const auto shifted =
+        text.substr(0, text.find("-0.1 -0.1 0\n")) + "-0.1 -0.3 0\n" + text.substr(text.find("-0.1 -0.1 0\n") + 12);
+    const auto front = ImportModelFromMemory(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(shifted.data()), shifted.size()), "ply", zUp);
     ASSERT_TRUE(orvtest::Ok(front));
     EXPECT_NEAR(WorldBox(*front->model).hi.z, 0.3f, 1e-4f);
     for (const auto& mesh : standing->model->geosets[0]->meshes)
@@ -195,9 +196,10 @@ protected:
     std::vector<uint8_t> ImportQuad(const std::string& picture, std::vector<std::string>* notes = nullptr)
     {
         EXPECT_TRUE(orvtest::Ok(WriteFileAtomic(dir_ / "quad.mtl", "newmtl Leaf\nmap_Kd " + picture + "\n")));
-        EXPECT_TRUE(orvtest::Ok(WriteFileAtomic(
-            dir_ / "quad.obj", "mtllib quad.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-                               "usemtl Leaf\nf 1/1 2/2 3/3 4/4\n")));
+        EXPECT_TRUE(orvtest::Ok(
+            WriteFileAtomic(dir_ / "quad.obj",
+                            "mtllib quad.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                            "usemtl Leaf\nf 1/1 2/2 3/3 4/4\n")));
         ImportOptions options;
         options.palette = &palette_;
         auto imported = ImportModel(dir_ / "quad.obj", options);

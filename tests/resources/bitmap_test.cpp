@@ -125,18 +125,16 @@ TEST(Bitmap, TrueColourPicturesKeepTheirColoursRowsAndAlpha)
     };
     // Top row white, black, grey; bottom row red, green, blue.
     EXPECT_EQ(rgba("rgb24_bottom_up_odd_width.bmp"),
-              (std::vector<uint8_t>{255, 255, 255, 255, 0, 0, 0, 255, 128, 128, 128, 255,  //
-                                    255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255}));
+              (std::vector<uint8_t>{255, 255, 255, 255, 0, 0,   0, 255, 128, 128, 128, 255,  //
+                                    255, 0,   0,   255, 0, 255, 0, 255, 0,   0,   255, 255}));
     EXPECT_EQ(rgba("true_colour_24_bits.bmp"), (std::vector<uint8_t>{3, 2, 1, 255}));
-    EXPECT_EQ(rgba("rgb32_top_down.bmp"),
-              (std::vector<uint8_t>{0x30, 0x20, 0x10, 255, 0x60, 0x50, 0x40, 255,  //
-                                    0x90, 0x80, 0x70, 255, 0xC0, 0xB0, 0xA0, 255}));
+    EXPECT_EQ(rgba("rgb32_top_down.bmp"), (std::vector<uint8_t>{0x30, 0x20, 0x10, 255, 0x60, 0x50, 0x40, 255,  //
+                                                                0x90, 0x80, 0x70, 255, 0xC0, 0xB0, 0xA0, 255}));
     EXPECT_EQ(rgba("bitfields32_alpha.bmp"), (std::vector<uint8_t>{0x33, 0x22, 0x11, 255, 0x66, 0x55, 0x44, 0}));
     // An alpha mask over nothing but zeros: a tool that does not keep alpha.
     EXPECT_EQ(rgba("bitfields32_alpha_all_zero.bmp"), (std::vector<uint8_t>{0x33, 0x22, 0x11, 255}));
     // 5-6-5 masks: each channel's bits stretched over 0..255.
-    EXPECT_EQ(rgba("bitfields32_rgb565.bmp"),
-              (std::vector<uint8_t>{255, 0, 0, 255, 0, 255, 0, 255, 0, 130, 132, 255}));
+    EXPECT_EQ(rgba("bitfields32_rgb565.bmp"), (std::vector<uint8_t>{255, 0, 0, 255, 0, 255, 0, 255, 0, 130, 132, 255}));
 
     // Into a material: onto the palette given, else the sample one; the same bytes as
     // the 8-bit picture of those colours.
