@@ -118,11 +118,24 @@ void ColladaFrame(const aiScene& scene, FileFrame& frame)
     if (!(det > 0.0) || !std::isfinite(det))
         return;
     const double metres = std::cbrt(det);
-    NoteUnit(frame, metres);
     Matrix3d rotation{};
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
             rotation[r][c] = m[r][c] / metres;
+    // A unit and a turn between the axes, nothing else: otherwise left where it is.
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const double dot =
+                rotation[r][0] * rotation[c][0] + rotation[r][1] * rotation[c][1] + rotation[r][2] * rotation[c][2];
+            if (std::fabs(dot - (r == c ? 1.0 : 0.0)) > 1e-6)
+                return;
+        }
+    if (t.a4 != 0 || t.b4 != 0 || t.c4 != 0)
+        return;
+    frame.toMetres = metres;
+    frame.axes = rotation;
+    frame.rootIsFrame = true;
+    NoteUnit(frame, metres);
     if (!IsIdentity(rotation, 1e-6))
         frame.notes.push_back("the file's up axis, " + UpOf(rotation) + ", turned to stand upright");
 }

@@ -19,6 +19,9 @@ struct FileFrame {
     double toMetres = 1.0;
     Matrix3d axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};  // the file's axes into y up
     std::vector<std::string> notes;                    // what was applied, in words
+    // The reader put the unit and axes into the root's transform, which is nothing else:
+    // they are taken from it, and it is left out.
+    bool rootIsFrame = false;
 };
 
 // An axis system as FBX states it: the index (0 x, 1 y, 2 z) and sign of the up axis, of
@@ -41,8 +44,8 @@ std::string UnitName(double metres);
 bool StatesUpAxis(const std::string& extension);
 
 // The frame of the scene read from a file of the extension: FBX's unit and axis system
-// from the scene's metadata; Collada's, which the reader applies to the root itself,
-// only told; the up axis asked for where the format states none.
+// from the scene's metadata; Collada's from the root's transform, where the reader puts
+// them; the up axis asked for where the format states none.
 FileFrame FrameOf(const aiScene& scene, const std::string& extension, UpAxis up);
 
 }  // namespace orv

@@ -388,10 +388,13 @@ private:
             const Pending p = stack.back();
             stack.pop_back();
             const Affine world = Compose(p.parentWorld, FromAssimp(p.node->mTransformation));
+            // The file's axes turn the vertices, not the top node (an animation sets the
+            // nodes' poses): the world is seen in the turned axes.
+            const Matrix3d turned = Multiply(world.m, Transpose(frame_.axes));
             // The node holds the rigid part of its place in the world; the rest (scale,
             // shear, mirror) goes into its vertices.
-            const Matrix3d rotation = RotationOf(world.m);
-            const Matrix3d residual = Multiply(Transpose(rotation), world.m);
+            const Matrix3d rotation = RotationOf(turned);
+            const Matrix3d residual = Multiply(Transpose(rotation), turned);
             const Matrix3d local = Multiply(Transpose(p.parentRotation), rotation);
             const Vec3d shift = Sub(world.t, p.parentTranslation);
             const Matrix3d parentInverse = Transpose(p.parentRotation);
@@ -442,7 +445,7 @@ private:
         else
             roots_.push_back(index);
 
-        std::vector<Face> faces = FacesOf(node, residual);
+        std::vector<Face> faces = FacesOf(node, Multiply(residual, frame_.axes));
         // The scale asked for and the file's unit are no news; a node's own scale, shear
         // or mirror is.
         if (!faces.empty() && !NearIdentity(residual, options_.scale * frame_.toMetres))
@@ -994,6 +997,7 @@ std::string Pack(const Handover& h)
     std::string out;
     Put(out, h.generator);
     PutReal(out, h.frame.toMetres);
+    PutReal(out, h.frame.rootIsFrame ? 1.0 : 0.0);
     for (const auto& row : h.frame.axes)
         for (const double v : row)
             PutReal(out, v);
@@ -1010,8 +1014,10 @@ std::optional<Handover> Unpack(const std::string& in)
 {
     Handover h;
     std::size_t at = 0;
-    if (!Get(in, at, h.generator) || !GetReal(in, at, h.frame.toMetres))
+    double rootIsFrame = 0.0;
+    if (!Get(in, at, h.generator) || !GetReal(in, at, h.frame.toMetres) || !GetReal(in, at, rootIsFrame))
         return std::nullopt;
+    h.frame.rootIsFrame = rootIsFrame != 0.0;
     for (auto& row : h.frame.axes)
         for (double& v : row)
             if (!GetReal(in, at, v))
@@ -1106,6 +1112,8 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
         scene->mMeshes[i]->mName.Set(h->meshNames[i]);
     for (unsigned i = 0; i < scene->mNumTextures; ++i)
         scene->mTextures[i]->mFilename.Set(h->textureNames[i]);
+    if (h->frame.rootIsFrame)
+        scene->mRootNode->mTransformation = aiMatrix4x4();
     return Importer(*scene, h->generator, folder, options, h->frame).Run();
 }
 

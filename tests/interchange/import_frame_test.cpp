@@ -74,16 +74,14 @@ TEST(ImportFrame, StatedUnitsArriveInMetresAndStatedAxesStandUp)
         const char* file;
         Vec3 lo, hi;
         const char* note;  // "" : none about the unit or axes
+        bool nodeScaled;   // the file's node has a scale of its own
     } cases[] = {
-        // Numbers in metres, the unit centimetres and the object scaled 100 (Blender's default).
-        {"cube_2m_blender_centimetres.fbx",
-         {-1, -1, -1},
-         {1, 1, 1},
-         "the file's unit, centimetres, converted to metres"},
-        {"cube_2m_unit_metres.fbx", {-1, -1, -1}, {1, 1, 1}, ""},
-        {"post_2m_zup_centimetres.fbx", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "the file's up axis, +z, turned"},
-        {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "centimetres, converted to metres"},
-        {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "the file's up axis, +z, turned"},
+        // Numbers in metres, the unit centimetres, the object scaled 100 (Blender's default).
+        {"cube_2m_blender_centimetres.fbx", {-1, -1, -1}, {1, 1, 1}, "centimetres, converted to metres", true},
+        {"cube_2m_unit_metres.fbx", {-1, -1, -1}, {1, 1, 1}, "", false},
+        {"post_2m_zup_centimetres.fbx", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "up axis, +z, turned", false},
+        {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "centimetres, converted to metres", false},
+        {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "up axis, +z, turned", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -96,8 +94,10 @@ TEST(ImportFrame, StatedUnitsArriveInMetresAndStatedAxesStandUp)
             EXPECT_TRUE(HasNote(*imported, c.note)) << Notes(*imported);
         else
             EXPECT_FALSE(HasNote(*imported, "unit")) << Notes(*imported);
-        // The unit is no node's scale of its own.
-        EXPECT_FALSE(HasNote(*imported, "nodes with a scale")) << Notes(*imported);
+        // The unit is no node's scale of its own, the axes no node's turn.
+        EXPECT_EQ(HasNote(*imported, "nodes with a scale"), c.nodeScaled) << Notes(*imported);
+        for (const auto& node : imported->model->nodes)
+            orvtest::ExpectClose(node->rotation, Vec3(), 1e-4f);
     }
     // The scale asked for applies after the unit.
     ImportOptions half;
@@ -138,6 +138,9 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(shifted.data()), shifted.size()), "ply", zUp);
     ASSERT_TRUE(orvtest::Ok(front));
     EXPECT_NEAR(WorldBox(*front->model).hi.z, 0.3f, 1e-4f);
+    // The turn is in the vertices, not in a node's pose, which an animation would replace.
+    for (const auto& node : standing->model->nodes)
+        orvtest::ExpectClose(node->rotation, Vec3(), 1e-4f);
     for (const auto& mesh : standing->model->geosets[0]->meshes)
         for (const auto& face : mesh->faces)
             EXPECT_GT(Dot(face->normal, face->Centroid() - Vec3(0.0f, 1.0f, 0.0f)), 0.0f);
