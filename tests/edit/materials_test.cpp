@@ -101,7 +101,8 @@ TEST(Materials, FilesBecomeCustomMaterials)
     const auto sample = ConvertMat(bytes, SamplePalette());
     ASSERT_TRUE(sample);
     const auto red = sample->Rgb(sample->pixels[1]);
-    EXPECT_TRUE(red[0] > red[1] + 50 && red[0] > red[2] + 50) << int(red[0]) << " " << int(red[1]) << " " << int(red[2]);
+    EXPECT_TRUE(red[0] > red[1] + 50 && red[0] > red[2] + 50)
+        << int(red[0]) << " " << int(red[1]) << " " << int(red[2]);
 
     Spit(dir / "Flat.MAT", MakeColorMat(4));
     ASSERT_TRUE(Into(ReadMaterialFile(dir / "Flat.MAT", nullptr), read));
