@@ -284,7 +284,7 @@ CImportDlg::CImportDlg(const QString& fileName, double scale, QWidget* parent) :
     up_->addItem(QStringLiteral("Z"), static_cast<int>(UpAxis::Z));
     form->addRow(QStringLiteral("&Up Axis:"), up_);
     form->addRow(new QLabel(QStringLiteral("The file's axis that points up, for formats that do not say (OBJ, PLY, "
-                                           "STL, 3DS...).\nglTF, FBX and Collada files are taken as they say."),
+                                           "STL...).\nglTF, FBX, Collada and 3DS files are taken as they say."),
                             this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

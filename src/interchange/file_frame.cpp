@@ -104,10 +104,11 @@ void FbxFrame(const aiScene& scene, FileFrame& frame)
                               ", turned to stand upright");
 }
 
-void ColladaFrame(const aiScene& scene, FileFrame& frame)
+void RootFrame(const aiScene& scene, FileFrame& frame)
 {
     // The reader puts the unit and the up axis into the root's transform, and into
-    // nothing else: the root is the file's scene, which has no transform of its own.
+    // nothing else: the root is the file's scene (Collada) or a node of the reader's own
+    // (3DS, always z up), which has no transform of its own.
     if (!scene.mRootNode)
         return;
     const aiMatrix4x4& t = scene.mRootNode->mTransformation;
@@ -178,7 +179,8 @@ std::string UnitName(double metres)
 
 bool StatesUpAxis(const std::string& extension)
 {
-    return extension == "gltf" || extension == "glb" || extension == "dae" || extension == "zae" || extension == "fbx";
+    return extension == "gltf" || extension == "glb" || extension == "dae" || extension == "zae" ||
+           extension == "fbx" || extension == "3ds";
 }
 
 FileFrame FrameOf(const aiScene& scene, const std::string& extension, UpAxis up)
@@ -186,8 +188,8 @@ FileFrame FrameOf(const aiScene& scene, const std::string& extension, UpAxis up)
     FileFrame frame;
     if (extension == "fbx")
         FbxFrame(scene, frame);
-    else if (extension == "dae" || extension == "zae")
-        ColladaFrame(scene, frame);
+    else if (extension == "dae" || extension == "zae" || extension == "3ds")
+        RootFrame(scene, frame);
     if (up == UpAxis::Z) {
         if (StatesUpAxis(extension)) {
             frame.notes.push_back("the file states its own up axis: the choice of z up is not applied");

@@ -1,6 +1,6 @@
 // How a file's lengths and axes become those the import builds with: metres, y up. Files
 // of other tools state a unit (FBX, Collada), an up axis (FBX, Collada; glTF is y up by
-// definition) or neither (OBJ, PLY, STL, 3DS, OFF...), where the user says which axis is up.
+// definition, 3DS z up) or neither (OBJ, PLY, STL, OFF...), where the user says which is up.
 #pragma once
 
 #include <optional>
@@ -44,8 +44,8 @@ std::string UnitName(double metres);
 bool StatesUpAxis(const std::string& extension);
 
 // The frame of the scene read from a file of the extension: FBX's unit and axis system
-// from the scene's metadata; Collada's from the root's transform, where the reader puts
-// them; the up axis asked for where the format states none.
+// from the scene's metadata; Collada's and 3DS's from the root's transform, where the
+// reader puts them; the up axis asked for where the format states none.
 FileFrame FrameOf(const aiScene& scene, const std::string& extension, UpAxis up);
 
 }  // namespace orv

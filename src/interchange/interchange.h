@@ -67,8 +67,8 @@ Result<ExportReport> ExportModel(const CModel& model, const std::filesystem::pat
 
 inline constexpr float kDefaultImportScale = 1.0f;
 
-// Which of a file's axes points up, for formats that do not say (OBJ, PLY, STL, 3DS,
-// OFF...); glTF, Collada and FBX state their own and are taken as they say.
+// Which of a file's axes points up, for formats that do not say (OBJ, PLY, STL, OFF...);
+// glTF, Collada, FBX and 3DS (z up) state their own and are taken as they say.
 enum class UpAxis { Y, Z };
 
 struct ImportOptions {

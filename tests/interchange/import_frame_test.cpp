@@ -82,6 +82,8 @@ TEST(ImportFrame, StatedUnitsArriveInMetresAndStatedAxesStandUp)
         {"post_2m_zup_centimetres.fbx", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "up axis, +z, turned", false},
         {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "centimetres, converted to metres", false},
         {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "up axis, +z, turned", false},
+        // 3DS is z up, which its reader turns.
+        {"post_2m_zup.3ds", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "up axis, +z, turned", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -145,7 +147,7 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
         for (const auto& face : mesh->faces)
             EXPECT_GT(Dot(face->normal, face->Centroid() - Vec3(0.0f, 1.0f, 0.0f)), 0.0f);
 
-    for (const char* stated : {"post_2m_zup_centimetres.fbx", "post_2m_zup_centimetres.dae"}) {
+    for (const char* stated : {"post_2m_zup_centimetres.fbx", "post_2m_zup_centimetres.dae", "post_2m_zup.3ds"}) {
         SCOPED_TRACE(stated);
         const auto own = ImportModel(orvtest::Fixture("import", stated), zUp);
         ASSERT_TRUE(orvtest::Ok(own));
