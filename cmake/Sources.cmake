@@ -90,6 +90,7 @@ set(ORVANE_PNG_SOURCES src/resources/png.cpp)
 set(ORVANE_INTERCHANGE_SOURCES
   src/interchange/anim_import.cpp
   src/interchange/axes.cpp
+  src/interchange/file_frame.cpp
   src/interchange/child_run.cpp
   src/interchange/textures.cpp
   src/interchange/export.cpp

@@ -239,10 +239,12 @@ void COrvaneApp::DefineCommands()
         if (ImportAsKeyframe(answer.files.first()))
             return;
         CImportDlg scale(QFileInfo(answer.files.first()).fileName(), importScale_, frame_);
+        scale.SetUp(importUp_);
         if (hooks_.exec(scale) != QDialog::Accepted)
             return;
         importScale_ = scale.Scale();
-        ImportModelFile(answer.files.first(), static_cast<float>(importScale_));
+        importUp_ = scale.Up();
+        ImportModelFile(answer.files.first(), static_cast<float>(importScale_), importUp_);
     });
     f.Bind(
         cmd::FileExport,

@@ -86,7 +86,7 @@ public:
     bool SaveDocumentAs(CChildFrame* frame);
     // File > Import: a model of another 3D tool as a new, untitled document; what had to
     // change to fit the engine is shown.
-    CChildFrame* ImportModelFile(const QString& path, float scale = kDefaultImportScale);
+    CChildFrame* ImportModelFile(const QString& path, float scale = kDefaultImportScale, UpAxis up = UpAxis::Y);
     // File > Import of a file with animations while a model is open: asks whether its
     // animation becomes a keyframe of that model (written beside it and played). False
     // when the file is to be imported as a model after all.
@@ -173,7 +173,8 @@ private:
     CMainFrame* frame_ = nullptr;
     QPointer<CHelpWindow> helpViewer_;
     int untitledCount_ = 0;
-    double importScale_ = 1.0;  // File > Import offers the last scale chosen
+    double importScale_ = 1.0;     // File > Import offers the last scale chosen
+    UpAxis importUp_ = UpAxis::Y;  // and the last up axis
 };
 
 }  // namespace orv

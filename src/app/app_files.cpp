@@ -245,10 +245,11 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     return true;
 }
 
-CChildFrame* COrvaneApp::ImportModelFile(const QString& path, float scale)
+CChildFrame* COrvaneApp::ImportModelFile(const QString& path, float scale, UpAxis up)
 {
     ImportOptions options;
     options.scale = scale;
+    options.up = up;
     Palette palette{};
     // Materials named like those of the game's archive or of the Resources list stay
     // references; the new document has no folder of its own yet.

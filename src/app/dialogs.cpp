@@ -1,6 +1,7 @@
 #include "app/dialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -277,6 +278,14 @@ CImportDlg::CImportDlg(const QString& fileName, double scale, QWidget* parent) :
     form->addRow(QStringLiteral("File:"), new QLabel(fileName, this));
     form->addRow(QStringLiteral("&Scale:"), scale_);
     form->addRow(new QLabel(QStringLiteral("Every length in the file is multiplied by the scale."), this));
+    up_ = new QComboBox(this);
+    up_->setObjectName(QStringLiteral("up"));
+    up_->addItem(QStringLiteral("Y"), static_cast<int>(UpAxis::Y));
+    up_->addItem(QStringLiteral("Z"), static_cast<int>(UpAxis::Z));
+    form->addRow(QStringLiteral("&Up Axis:"), up_);
+    form->addRow(new QLabel(QStringLiteral("The file's axis that points up, for formats that do not say (OBJ, PLY, "
+                                           "STL...).\nglTF, FBX, Collada and 3DS files are taken as they say."),
+                            this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -286,5 +295,9 @@ CImportDlg::CImportDlg(const QString& fileName, double scale, QWidget* parent) :
 }
 
 double CImportDlg::Scale() const { return scale_->value(); }
+
+void CImportDlg::SetUp(UpAxis up) { up_->setCurrentIndex(up_->findData(static_cast<int>(up))); }
+
+UpAxis CImportDlg::Up() const { return static_cast<UpAxis>(up_->currentData().toInt()); }
 
 }  // namespace orv

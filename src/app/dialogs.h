@@ -5,8 +5,11 @@
 #include <QDialog>
 #include <QString>
 
+#include "interchange/interchange.h"
+
 class QLabel;
 class QCheckBox;
+class QComboBox;
 class QDoubleSpinBox;
 class QPushButton;
 class QRadioButton;
@@ -79,16 +82,20 @@ private:
     QLineEdit* folders_[2] = {nullptr, nullptr};
 };
 
-// File > Import's question: the scale every length of the file is multiplied by, since
-// other tools model in units of their own.
+// File > Import's questions: the scale every length of the file is multiplied by, since
+// other tools model in units of their own, and which of the file's axes is up, for
+// formats that do not say.
 class CImportDlg : public QDialog {
     Q_OBJECT
 public:
     CImportDlg(const QString& fileName, double scale, QWidget* parent = nullptr);
     double Scale() const;
+    void SetUp(UpAxis up);
+    UpAxis Up() const;
 
 private:
     QDoubleSpinBox* scale_ = nullptr;
+    QComboBox* up_ = nullptr;
 };
 
 }  // namespace orv

@@ -30,7 +30,7 @@ namespace {
 // The options of a subcommand: the positional arguments and the values of the named ones.
 struct Parsed {
     std::vector<std::string> positional;
-    std::string geoset, key, scale;
+    std::string geoset, key, scale, up;
 };
 
 // Returns an exit status for wrong usage, -1 when the arguments are fine.
@@ -42,7 +42,7 @@ int Parse(const std::string& command, const std::vector<std::string>& args, cons
         if (std::find(named.begin(), named.end(), a) != named.end()) {
             if (i + 1 >= args.size())
                 return Usage(command + ": " + a + " needs a value");
-            (a == "--geoset" ? out.geoset : a == "--key" ? out.key : out.scale) = args[++i];
+            (a == "--geoset" ? out.geoset : a == "--key" ? out.key : a == "--up" ? out.up : out.scale) = args[++i];
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage(command + ": unknown option '" + a + "'");
         } else {
@@ -131,7 +131,7 @@ int Import(const std::vector<std::string>& args, const Options& opts)
     if (ImportsKeyframe(args))
         return ImportKeyframe(args, opts);
     Parsed p;
-    if (const int rc = Parse("import", args, {"--scale"}, p); rc >= 0)
+    if (const int rc = Parse("import", args, {"--scale", "--up"}, p); rc >= 0)
         return rc;
     if (p.positional.size() != 2)
         return Usage("import takes a model file of another tool and an output file (.3do or .orv)");
@@ -148,6 +148,10 @@ int Import(const std::vector<std::string>& args, const Options& opts)
             return Usage("import: --scale takes a positive number");
         options.scale = scale;
     }
+    if (p.up == "z")
+        options.up = UpAxis::Z;
+    else if (!p.up.empty() && p.up != "y")
+        return Usage("import: --up takes y or z (the file's axis that points up), not '" + p.up + "'");
 
     // The materials of the game and of the mod the output goes into stay references.
     Palette palette{};
@@ -213,14 +217,18 @@ void RegisterInterchangeCommands(Registry& registry)
          Export});
     registry.subcommands.push_back(
         {"import",
-         "  import IN OUT.3do|OUT.orv [--scale S]\n"
+         "  import IN OUT.3do|OUT.orv [--scale S] [--up y|z]\n"
          "                         a model of another tool (OBJ, glTF, FBX, Collada, 3DS, PLY and\n"
          "                         whatever else Assimp reads) as a model the game takes; lengths\n"
-         "                         times S (default 1); textures become custom materials remapped\n"
-         "                         onto the colormap (of --resources, or a .cmp file given to\n"
-         "                         --colormap, else the sample palette); a .3do gets them beside it;\n"
-         "                         a material named like one of --resources or of the mod's folders\n"
-         "                         around OUT stays a reference to it\n",
+         "                         in metres where the file states its unit (FBX, Collada), then\n"
+         "                         times S (default 1); --up z: the file's +z is up (OBJ, PLY, STL\n"
+         "                         and others that do not say; default y), ignored with a note for\n"
+         "                         glTF, FBX, Collada and 3DS, which state their own; textures\n"
+         "                         become custom materials remapped onto the colormap (of\n"
+         "                         --resources, or a .cmp file given to --colormap, else the sample\n"
+         "                         palette), transparent where their pixels are see-through; a .3do\n"
+         "                         gets them beside it; a material named like one of --resources or\n"
+         "                         of the mod's folders around OUT stays a reference to it\n",
          Import});
     registry.subcommands.push_back(
         {"import",

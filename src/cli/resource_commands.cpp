@@ -421,12 +421,12 @@ int BmpToMat(const std::string& in, const std::string& out, const Options& opts)
     auto image = ReadBmpFile(in);
     if (!image)
         return Fail(in, image.error());
-    if (!opts.colormap.empty()) {
-        Palette palette;
+    Palette palette;
+    const bool hasPalette = !opts.colormap.empty();
+    if (hasPalette)
         if (int st = PaletteFromOption(opts, {}, palette); st >= 0)
             return st;
-        RemapToPalette(*image, palette);
-    }
+    ToMaterialPalette(*image, hasPalette ? &palette : nullptr);
     const auto mat = MakeMat(*image);
     if (Status written = WriteFileAtomic(out, std::string_view(reinterpret_cast<const char*>(mat.data()), mat.size()));
         !written)
@@ -504,7 +504,8 @@ int InfoBmp(const std::string& path, const Options&)
     const auto image = ReadBmpFile(path);
     if (!image)
         return Fail(path, image.error());
-    std::printf("BMP: %d x %d, 8-bit paletted after reading\n", image->width, image->height);
+    std::printf("BMP: %d x %d, %s after reading\n", image->width, image->height,
+                image->TrueColor() ? "true colour" : "8-bit paletted");
     return 0;
 }
 

@@ -106,8 +106,7 @@ Result<MaterialFile> ReadMaterialFile(const fs::path& file, const Palette* palet
         auto image = ReadBmp(*raw);
         if (!image)
             return Fail(file.string() + ": " + image.error());
-        if (palette)
-            RemapToPalette(*image, *palette);
+        ToMaterialPalette(*image, palette);
         material.name = fileName.substr(0, fileName.find('.')) + ".mat";
         material.bytes = MakeMat(*image);
     } else {

@@ -24,6 +24,7 @@
 #include "interchange/child_run.h"
 #include "interchange/export_scene.h"
 #include "interchange/game_extras.h"
+#include "interchange/file_frame.h"
 #include "interchange/import_checks.h"
 #include "interchange/interchange.h"
 #include "interchange/scene_read.h"
@@ -326,8 +327,9 @@ struct Counts {
 
 class Importer {
 public:
-    Importer(const aiScene& scene, const std::string& generator, const fs::path& folder, const ImportOptions& options)
-        : scene_(scene), folder_(folder), options_(options)
+    Importer(const aiScene& scene, const std::string& generator, const fs::path& folder, const ImportOptions& options,
+             FileFrame frame = {})
+        : scene_(scene), folder_(folder), options_(options), frame_(std::move(frame))
     {
         palette_ = options.palette ? *options.palette : SamplePalette();
         // A glTF that this program wrote: its polygons are fans from their first corner
@@ -375,9 +377,13 @@ public:
         for (unsigned i = 0; i < scene_.mNumMaterials; ++i)
             if (used[i])
                 MaterialOf(i);
+        // The file's unit and axes, then the scale asked for.
         Affine top;
-        const double s = options_.scale;
-        top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
+        const double s = options_.scale * frame_.toMetres;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                top.m[r][c] = s * frame_.axes[r][c];
+        report_.notes.insert(report_.notes.end(), frame_.notes.begin(), frame_.notes.end());
         WalkNodes(top);
         if (!refusal_.empty())
             return Fail(refusal_);
@@ -435,10 +441,13 @@ private:
             const Pending p = stack.back();
             stack.pop_back();
             const Affine world = Compose(p.parentWorld, FromAssimp(p.node->mTransformation));
+            // The file's axes turn the vertices, not the top node (an animation sets the
+            // nodes' poses): the world is seen in the turned axes.
+            const Matrix3d turned = Multiply(world.m, Transpose(frame_.axes));
             // The node holds the rigid part of its place in the world; the rest (scale,
             // shear, mirror) goes into its vertices.
-            const Matrix3d rotation = RotationOf(world.m);
-            const Matrix3d residual = Multiply(Transpose(rotation), world.m);
+            const Matrix3d rotation = RotationOf(turned);
+            const Matrix3d residual = Multiply(Transpose(rotation), turned);
             const Matrix3d local = Multiply(Transpose(p.parentRotation), rotation);
             const Vec3d shift = Sub(world.t, p.parentTranslation);
             const Matrix3d parentInverse = Transpose(p.parentRotation);
@@ -493,9 +502,10 @@ private:
         else
             roots_.push_back(index);
 
-        std::vector<Face> faces = FacesOf(node, residual);
-        // The scale asked for is no news; a node's own scale, shear or mirror is.
-        if (!faces.empty() && !NearIdentity(residual, options_.scale))
+        std::vector<Face> faces = FacesOf(node, Multiply(residual, frame_.axes));
+        // The scale asked for and the file's unit are no news; a node's own scale, shear
+        // or mirror is.
+        if (!faces.empty() && !NearIdentity(residual, options_.scale * frame_.toMetres))
             ++counts_.transformedNodes;
         // Fields of faces edited elsewhere (faces added, removed or cut) would land on
         // the wrong faces.
@@ -917,7 +927,13 @@ private:
                                         " to " + std::to_string(w) + " x " + std::to_string(h));
                 *picture = Resample(*picture, w, h);
             }
-            bytes = MakeMat(RemapRgba(*picture, palette_));
+            if (HasSeeThroughPixels(*picture)) {
+                bytes = MakeMat(RemapRgbaTransparent(*picture, palette_), true);
+                report_.notes.push_back("the texture of " + name +
+                                        " has see-through pixels: the material is transparent there");
+            } else {
+                bytes = MakeMat(RemapRgba(*picture, palette_));
+            }
             size = {w, h};
         } else {
             aiColor4D color(0.6f, 0.6f, 0.6f, 1.0f);
@@ -1013,6 +1029,7 @@ private:
     const aiScene& scene_;
     fs::path folder_;
     const ImportOptions& options_;
+    FileFrame frame_;
     Palette palette_{};
     bool ours_ = false;
     ImportReport report_;
@@ -1040,6 +1057,7 @@ struct Handover {
     std::vector<std::string> textureNames;  // embedded pictures are found by them
     std::vector<std::string> nodeExtras;    // TakeNodeExtras
     std::string scene;                      // in Assimp's binary form
+    FileFrame frame;                        // from the metadata
 };
 
 void PutNumber(std::string& out, std::size_t n)
@@ -1054,6 +1072,17 @@ bool GetNumber(const std::string& in, std::size_t& at, uint32_t& n)
         return false;
     std::memcpy(&n, in.data() + at, sizeof n);
     at += sizeof n;
+    return true;
+}
+
+void PutReal(std::string& out, double value) { out.append(reinterpret_cast<const char*>(&value), sizeof value); }
+
+bool GetReal(const std::string& in, std::size_t& at, double& value)
+{
+    if (in.size() - at < sizeof value)
+        return false;
+    std::memcpy(&value, in.data() + at, sizeof value);
+    at += sizeof value;
     return true;
 }
 
@@ -1077,7 +1106,12 @@ std::string Pack(const Handover& h)
 {
     std::string out;
     Put(out, h.generator);
-    for (const auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras}) {
+    PutReal(out, h.frame.toMetres);
+    PutReal(out, h.frame.rootIsFrame ? 1.0 : 0.0);
+    for (const auto& row : h.frame.axes)
+        for (const double v : row)
+            PutReal(out, v);
+    for (const auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras, &h.frame.notes}) {
         PutNumber(out, list->size());
         for (const auto& name : *list)
             Put(out, name);
@@ -1090,9 +1124,15 @@ std::optional<Handover> Unpack(const std::string& in)
 {
     Handover h;
     std::size_t at = 0;
-    if (!Get(in, at, h.generator))
+    double rootIsFrame = 0.0;
+    if (!Get(in, at, h.generator) || !GetReal(in, at, h.frame.toMetres) || !GetReal(in, at, rootIsFrame))
         return std::nullopt;
-    for (auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras}) {
+    h.frame.rootIsFrame = rootIsFrame != 0.0;
+    for (auto& row : h.frame.axes)
+        for (double& v : row)
+            if (!GetReal(in, at, v))
+                return std::nullopt;
+    for (auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras, &h.frame.notes}) {
         uint32_t count = 0;
         // Each name takes at least its length word: a larger count is damage.
         if (!GetNumber(in, at, count) || count > (in.size() - at) / sizeof count)
@@ -1153,6 +1193,7 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
             for (unsigned i = 0; i < scene->mNumTextures; ++i)
                 h.textureNames.emplace_back(scene->mTextures[i]->mFilename.C_Str());
             h.nodeExtras = TakeNodeExtras(scene->mRootNode);
+            h.frame = FrameOf(*scene, extension, options.up);
             Assimp::Exporter exporter;
             const aiExportDataBlob* blob = exporter.ExportToBlob(scene, "assbin");
             if (!blob)
@@ -1170,7 +1211,7 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
     if (!(options.scale > 0.0f) || !std::isfinite(options.scale))
         return Fail("the scale must be a positive number");
     const std::optional<Handover> h = Unpack(*handed);
-    if (!h)
+    if (!h || !(h->frame.toMetres > 0.0) || !std::isfinite(h->frame.toMetres))
         return Fail("the reader gave back a damaged scene");
     Assimp::Importer importer;
     if (!importer.ReadFileFromMemory(h->scene.data(), h->scene.size(), 0, "assbin"))
@@ -1182,7 +1223,9 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
         scene->mMeshes[i]->mName.Set(h->meshNames[i]);
     for (unsigned i = 0; i < scene->mNumTextures; ++i)
         scene->mTextures[i]->mFilename.Set(h->textureNames[i]);
-    Importer model(*scene, h->generator, folder, options);
+    if (h->frame.rootIsFrame)
+        scene->mRootNode->mTransformation = aiMatrix4x4();
+    Importer model(*scene, h->generator, folder, options, h->frame);
     model.SetNodeExtras(h->nodeExtras);
     return model.Run();
 }

@@ -67,10 +67,17 @@ Result<ExportReport> ExportModel(const CModel& model, const std::filesystem::pat
 
 inline constexpr float kDefaultImportScale = 1.0f;
 
+// Which of a file's axes points up, for formats that do not say (OBJ, PLY, STL, OFF...);
+// glTF, Collada, FBX and 3DS (z up) state their own and are taken as they say.
+enum class UpAxis { Y, Z };
+
 struct ImportOptions {
     // Every length is multiplied by it (unit conversion): 1 takes the file's units as the
     // game's.
     float scale = kDefaultImportScale;
+    // Z: the file's +z is up and its -y the front (as z-up tools write), turned into the
+    // y-up convention before the scale.
+    UpAxis up = UpAxis::Y;
     // The colormap's palette that textures are remapped onto; none: the sample palette.
     const Palette* palette = nullptr;
     // Where the game's and the mod's materials are looked for: a material of the file
@@ -95,7 +102,9 @@ struct ImportReport {
 // Reads the file with Assimp (its validation on) and builds the model: nodes from the
 // file's hierarchy (scale and shear applied to the vertices), polygons of up to 24
 // corners kept, meshes split under the engine's limits, texture coordinates in texels,
-// each image texture a custom 8-bit material. Fails with the reason, in words about the
+// each image texture a custom 8-bit material. Lengths of a file that states its unit
+// (FBX, Collada) arrive in metres before the scale, and a file stating its up axis is
+// turned to y up; the notes say which unit was applied. Fails with the reason, in words about the
 // file, when it cannot be read, announces more than its size holds, holds no faces, or
 // has a vertex or node whose coordinate (times the scale) is not a number or lies beyond
 // ±kMaxCoordinate.

@@ -80,6 +80,10 @@ Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes)
         RgbaPicture out;
         out.width = bmp->width;
         out.height = bmp->height;
+        if (bmp->TrueColor()) {
+            out.rgba = std::move(bmp->rgba);
+            return out;
+        }
         out.rgba.reserve(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height) * 4);
         const uint8_t* cel = bmp->Cel(0);
         for (std::size_t i = 0; i < static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height); ++i) {
@@ -148,11 +152,11 @@ RgbaPicture Resample(const RgbaPicture& picture, int32_t width, int32_t height)
     return out;
 }
 
-uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b)
+uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b, int first)
 {
-    int best = 0;
+    int best = std::clamp(first, 0, 255);
     int bestDistance = 1 << 30;
-    for (int i = 0; i < 256; ++i) {
+    for (int i = best; i < 256; ++i) {
         const int dr = palette[i * 3] - r, dg = palette[i * 3 + 1] - g, db = palette[i * 3 + 2] - b;
         const int d = dr * dr + dg * dg + db * db;
         if (d < bestDistance) {
@@ -163,7 +167,9 @@ uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_
     return static_cast<uint8_t>(best);
 }
 
-MaterialImage RemapRgba(const RgbaPicture& picture, const Palette& palette)
+namespace {
+
+MaterialImage Remap(const RgbaPicture& picture, const Palette& palette, bool keyed)
 {
     MaterialImage image;
     image.width = picture.width;
@@ -176,13 +182,34 @@ MaterialImage RemapRgba(const RgbaPicture& picture, const Palette& palette)
     std::unordered_map<uint32_t, uint8_t> nearest;
     for (std::size_t i = 0; i < count; ++i) {
         const uint8_t* p = &picture.rgba[i * 4];
+        if (keyed && p[3] < kOpaqueAlpha) {
+            image.pixels[i] = 0;
+            continue;
+        }
         const uint32_t key = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
         auto it = nearest.find(key);
         if (it == nearest.end())
-            it = nearest.emplace(key, NearestPaletteIndex(palette, p[0], p[1], p[2])).first;
+            it = nearest.emplace(key, NearestPaletteIndex(palette, p[0], p[1], p[2], keyed ? 1 : 0)).first;
         image.pixels[i] = it->second;
     }
     return image;
+}
+
+}  // namespace
+
+MaterialImage RemapRgba(const RgbaPicture& picture, const Palette& palette) { return Remap(picture, palette, false); }
+
+MaterialImage RemapRgbaTransparent(const RgbaPicture& picture, const Palette& palette)
+{
+    return Remap(picture, palette, true);
+}
+
+bool HasSeeThroughPixels(const RgbaPicture& picture)
+{
+    for (std::size_t i = 3; i < picture.rgba.size(); i += 4)
+        if (picture.rgba[i] < kOpaqueAlpha)
+            return true;
+    return false;
 }
 
 }  // namespace orv

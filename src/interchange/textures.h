@@ -14,8 +14,8 @@ namespace orv {
 // textures of at most 256 texels a side, in powers of two.
 inline constexpr int32_t kMaxTextureSide = 256;
 
-// A picture file's bytes as RGBA: PNG and JPEG of any kind, BMP of 1, 4 or 8 bits. Fails
-// with the reason for anything else.
+// A picture file's bytes as RGBA: PNG and JPEG of any kind, BMP of 1, 4, 8, 24 or 32
+// bits. Fails with the reason for anything else.
 Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes);
 
 // The size a texture is made: each side the power of two nearest to it (halves up), at
@@ -30,7 +30,18 @@ RgbaPicture Resample(const RgbaPicture& picture, int32_t width, int32_t height);
 // kept. One cel.
 MaterialImage RemapRgba(const RgbaPicture& picture, const Palette& palette);
 
-// The palette index nearest to a colour, by the same rule.
-uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b);
+// The palette index nearest to a colour, by the same rule, from first on.
+uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b, int first = 0);
+
+// Pixels of less alpha than this (under half) are see-through; the palette has no
+// degrees of it.
+inline constexpr uint8_t kOpaqueAlpha = 128;
+
+// Whether some pixel of the picture is see-through.
+bool HasSeeThroughPixels(const RgbaPicture& picture);
+
+// RemapRgba for a transparent material: see-through pixels take index 0, the colour such
+// a material leaves undrawn, and the others the nearest of indices 1 to 255.
+MaterialImage RemapRgbaTransparent(const RgbaPicture& picture, const Palette& palette);
 
 }  // namespace orv

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "model/fileio.h"
 #include "resources/bytes.h"
+#include "resources/sample.h"
 
 namespace orv {
 
@@ -14,6 +16,109 @@ constexpr int64_t kMaxDimension = 65535;
 constexpr int64_t kMaxPixels = int64_t{1} << 26;
 
 int32_t LoadI32(const uint8_t* p) { return static_cast<int32_t>(LoadU32(p)); }
+
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiBitfields = 3;
+
+// One channel of a 32-bit pixel as BI_BITFIELDS marks it: a run of set bits.
+struct Channel {
+    uint32_t mask = 0;
+    int shift = 0;
+    uint32_t max = 0;  // the run's largest value
+
+    uint8_t Of(uint32_t pixel) const
+    {
+        if (max == 0)
+            return 0;
+        return static_cast<uint8_t>((uint64_t{(pixel & mask) >> shift} * 255 + max / 2) / max);
+    }
+};
+
+// The channel of a mask; nothing when its bits are not one run.
+std::optional<Channel> ChannelOf(uint32_t mask)
+{
+    Channel c;
+    c.mask = mask;
+    if (mask == 0)
+        return c;
+    while (((mask >> c.shift) & 1u) == 0)
+        ++c.shift;
+    const uint32_t run = mask >> c.shift;
+    if ((run & (run + 1)) != 0)
+        return std::nullopt;
+    c.max = run;
+    return c;
+}
+
+Result<MaterialImage> ReadTrueColorBmp(std::span<const uint8_t> bytes, uint32_t headerSize, int64_t width,
+                                       int64_t height, bool topDown, uint32_t bits, uint32_t compression)
+{
+    const uint64_t size = bytes.size();
+    const uint8_t* p = bytes.data();
+    const uint32_t pixelOffset = LoadU32(p + 10);
+    // Blue, green, red (and a byte left unused) unless masks say otherwise.
+    Channel red{0x00FF0000u, 16, 255}, green{0x0000FF00u, 8, 255}, blue{0x000000FFu, 0, 255}, alpha;
+    if (compression == kBiBitfields) {
+        // The masks of red, green and blue follow a 40-byte header or lie inside a
+        // larger one, which may add alpha's.
+        const uint64_t at = 14 + 40;
+        if (at + 12 > size)
+            return Fail("the bitmap's colour masks are truncated");
+        const auto r = ChannelOf(LoadU32(p + at)), g = ChannelOf(LoadU32(p + at + 4)),
+                   b = ChannelOf(LoadU32(p + at + 8));
+        std::optional<Channel> a = Channel{};
+        if (headerSize >= 56)
+            a = ChannelOf(LoadU32(p + at + 12));
+        if (!r || !g || !b || !a || r->mask == 0 || g->mask == 0 || b->mask == 0 ||
+            ((r->mask & g->mask) | (r->mask & b->mask) | (g->mask & b->mask) |
+             (a->mask & (r->mask | g->mask | b->mask))) != 0)
+            return Fail("the bitmap's colour masks are not separate runs of bits");
+        red = *r;
+        green = *g;
+        blue = *b;
+        alpha = *a;
+    }
+    const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
+    const uint64_t lastRowBytes = static_cast<uint64_t>(width) * (bits / 8);
+    const uint64_t need = rowBytes * static_cast<uint64_t>(height - 1) + lastRowBytes;
+    if (pixelOffset < 14 + uint64_t{headerSize} || pixelOffset > size || size - pixelOffset < need)
+        return Fail("the bitmap's pixels are truncated");
+
+    MaterialImage out;
+    out.width = static_cast<int32_t>(width);
+    out.height = static_cast<int32_t>(height);
+    out.stride = StrideOf(out.width);
+    out.celCount = 1;
+    out.rgba.resize(static_cast<std::size_t>(width * height) * 4);
+    bool anyAlpha = false;
+    for (int64_t y = 0; y < height; ++y) {
+        const int64_t fileRow = topDown ? y : height - 1 - y;
+        const uint8_t* src = p + pixelOffset + static_cast<uint64_t>(fileRow) * rowBytes;
+        uint8_t* dst = out.rgba.data() + y * width * 4;
+        for (int64_t x = 0; x < width; ++x, dst += 4) {
+            if (bits == 24) {
+                const uint8_t* px = src + x * 3;
+                dst[0] = px[2];
+                dst[1] = px[1];
+                dst[2] = px[0];
+                dst[3] = 255;
+            } else {
+                const uint32_t px = LoadU32(src + x * 4);
+                dst[0] = red.Of(px);
+                dst[1] = green.Of(px);
+                dst[2] = blue.Of(px);
+                dst[3] = alpha.max != 0 ? alpha.Of(px) : 255;
+                anyAlpha = anyAlpha || dst[3] != 0;
+            }
+        }
+    }
+    // Tools that do not keep alpha write an alpha mask over zeros: such a picture is
+    // opaque, not invisible.
+    if (alpha.max != 0 && !anyAlpha)
+        for (std::size_t i = 3; i < out.rgba.size(); i += 4)
+            out.rgba[i] = 255;
+    return out;
+}
 
 }  // namespace
 
@@ -48,17 +153,19 @@ Result<MaterialImage> ReadBmp(std::span<const uint8_t> bytes)
     } else {
         return Fail("unknown bitmap header of " + std::to_string(headerSize) + " bytes");
     }
-    // A material is made of palette indices; 16-bit materials are read but never written.
-    if (bits != 1 && bits != 4 && bits != 8)
+    // Palette indices, or true colour that becomes them on its way into a material.
+    const bool trueColor = bits == 24 || bits == 32;
+    if (bits != 1 && bits != 4 && bits != 8 && !trueColor)
         return Fail("bitmaps of " + std::to_string(bits) +
-                    " bits per pixel cannot become materials (only 8-bit materials are written, not 16-bit "
-                    "ones); save it with a palette of 256 colours (8-bit)");
-    if (compression != 0)
+                    " bits per pixel are not read; save it with 8 bits (a palette of 256 colours), 24 or 32 bits");
+    if (compression != kBiRgb && !(bits == 32 && compression == kBiBitfields))
         return Fail("compressed bitmaps are not supported; save it uncompressed");
     const bool topDown = height < 0;
     height = std::llabs(height);
     if (width <= 0 || height == 0 || width > kMaxDimension || height > kMaxDimension || width * height > kMaxPixels)
         return Fail("a bitmap of " + std::to_string(width) + " x " + std::to_string(height) + " pixels cannot be used");
+    if (trueColor)
+        return ReadTrueColorBmp(bytes, headerSize, width, height, topDown, bits, compression);
     const uint32_t colors = colorsUsed != 0 ? colorsUsed : (1u << bits);
     if (colors > 256)
         return Fail("the bitmap's palette of " + std::to_string(colors) + " colours is too large");
@@ -100,6 +207,14 @@ Result<MaterialImage> ReadBmp(std::span<const uint8_t> bytes)
         }
     }
     return out;
+}
+
+void ToMaterialPalette(MaterialImage& image, const Palette* palette)
+{
+    if (palette)
+        RemapToPalette(image, *palette);
+    else if (image.TrueColor())
+        RemapToPalette(image, SamplePalette());
 }
 
 Result<MaterialImage> ReadBmpFile(const std::filesystem::path& path)

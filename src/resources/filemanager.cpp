@@ -68,8 +68,7 @@ Result<ArchiveEntryData> PrepareArchiveFile(const fs::path& file, const Palette*
         auto image = ReadBmp(out.data);
         if (!image)
             return Fail(file.string() + ": " + image.error());
-        if (bitmapPalette)
-            RemapToPalette(*image, *bitmapPalette);
+        ToMaterialPalette(*image, bitmapPalette);
         out.data = MakeMat(*image);
     }
     return out;
@@ -148,8 +147,7 @@ Result<std::vector<ArchiveSourceItem>> CollectFolderTree(const fs::path& folder,
             auto image = ReadBmp(*bytes);
             if (!image)
                 return Fail(file + ": " + image.error());
-            if (bitmapPalette)
-                RemapToPalette(*image, *bitmapPalette);
+            ToMaterialPalette(*image, bitmapPalette);
             item.data = MakeMat(*image);
         } else {
             item.file = std::move(f.path);

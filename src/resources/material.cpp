@@ -4,11 +4,12 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
+#include "base/text.h"
 #include "resources/bytes.h"
 #include "resources/catalog.h"
 #include "resources/searchpath.h"
-#include "base/text.h"
 
 namespace orv {
 
@@ -295,7 +296,7 @@ Result<TextureSize> MaterialTextureSize(std::span<const uint8_t> bytes)
     return TextureSize{static_cast<int32_t>(first->width), static_cast<int32_t>(first->height)};
 }
 
-std::vector<uint8_t> MakeMat(const MaterialImage& image)
+std::vector<uint8_t> MakeMat(const MaterialImage& image, bool transparent)
 {
     const std::size_t celBytes = static_cast<std::size_t>(image.width) * image.height;
     std::vector<uint8_t> out;
@@ -320,7 +321,7 @@ std::vector<uint8_t> MakeMat(const MaterialImage& image)
     // The texture head: one level.
     AppendU32(out, static_cast<uint32_t>(image.width));
     AppendU32(out, static_cast<uint32_t>(image.height));
-    AppendU32(out, 0);
+    AppendU32(out, transparent ? 1 : 0);  // transparency flag
     AppendU32(out, 0);
     AppendU32(out, 0);
     AppendU32(out, 1);
@@ -348,27 +349,52 @@ std::vector<uint8_t> MakeColorMat(uint8_t colorIndex)
     return out;
 }
 
+namespace {
+
+int NearestIndex(const Palette& palette, const uint8_t* rgb)
+{
+    int best = 0;
+    long bestDist = std::numeric_limits<long>::max();
+    for (int i = 0; i < 256; ++i) {
+        const long dr = static_cast<long>(palette[i * 3]) - rgb[0];
+        const long dg = static_cast<long>(palette[i * 3 + 1]) - rgb[1];
+        const long db = static_cast<long>(palette[i * 3 + 2]) - rgb[2];
+        const long d = dr * dr + dg * dg + db * db;
+        if (d < bestDist) {  // strictly smaller: the lower index wins a tie
+            bestDist = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
 void RemapToPalette(MaterialImage& image, const Palette& palette)
 {
+    if (image.TrueColor()) {
+        const std::size_t count = image.rgba.size() / 4;
+        image.pixels.resize(count);
+        std::unordered_map<uint32_t, uint8_t> memo;
+        for (std::size_t i = 0; i < count; ++i) {
+            const uint8_t* p = &image.rgba[i * 4];
+            const uint32_t key = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+            auto it = memo.find(key);
+            if (it == memo.end())
+                it = memo.emplace(key, static_cast<uint8_t>(NearestIndex(palette, p))).first;
+            image.pixels[i] = it->second;
+        }
+        image.rgba.clear();
+        SetImagePalette(image, palette);
+        return;
+    }
     std::array<int, 256> memo;
     memo.fill(-1);
     for (auto& px : image.pixels) {
         int& m = memo[px];
         if (m < 0) {
             const auto src = image.Rgb(px);
-            int best = 0;
-            long bestDist = std::numeric_limits<long>::max();
-            for (int i = 0; i < 256; ++i) {
-                const long dr = static_cast<long>(palette[i * 3]) - src[0];
-                const long dg = static_cast<long>(palette[i * 3 + 1]) - src[1];
-                const long db = static_cast<long>(palette[i * 3 + 2]) - src[2];
-                const long d = dr * dr + dg * dg + db * db;
-                if (d < bestDist) {  // strictly smaller: the lower index wins a tie
-                    bestDist = d;
-                    best = i;
-                }
-            }
-            m = best;
+            m = NearestIndex(palette, src.data());
         }
         px = static_cast<uint8_t>(m);
     }

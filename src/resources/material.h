@@ -141,13 +141,15 @@ Result<TextureSize> MaterialTextureSize(std::span<const uint8_t> bytes);
 
 // A texture MAT of one cel (the image's first) and one level:
 // 76 + 40 + 24 + width × height bytes. Paletted images only (16-bit MATs are not written).
-std::vector<uint8_t> MakeMat(const MaterialImage& image);
+// A transparent one has the texture's transparency flag set: its index 0 is not drawn.
+std::vector<uint8_t> MakeMat(const MaterialImage& image, bool transparent = false);
 
 // A colour material of one record: 76 + 24 bytes.
 std::vector<uint8_t> MakeColorMat(uint8_t colorIndex);
 
 // Moves every pixel onto the nearest colour of palette (squared distance, the lower
-// index on ties; one search per distinct source index) and gives the image that palette.
+// index on ties; one search per distinct source colour) and gives the image that
+// palette; a true-colour image becomes an 8-bit one (alpha is not kept).
 void RemapToPalette(MaterialImage& image, const Palette& palette);
 
 // ---- resolving names through the catalogue ------------------------------------

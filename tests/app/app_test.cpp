@@ -18,6 +18,7 @@
 #include "app/childframe.h"
 #include "app/dialogs.h"
 #include "app/edit_dialogs.h"
+#include "app/field_names.h"
 #include "app/filemanager_dlg.h"
 #include "app/mainframe.h"
 #include "app/materials_dlg.h"
@@ -641,6 +642,44 @@ private slots:
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
         QCOMPARE(h.messages.size(), 1);
         QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to import box.mtl.")));
+    }
+
+    // File > Import asks which axis is up: a z-up tool's post, 2 high along its z, stands
+    // up (the model's y) when Z is chosen, and Z is offered the next time.
+    void importAsksTheUpAxisAndOffersItAgain()
+    {
+        Harness h;
+        const QDir dir(h.dir.path());
+        QVERIFY(WriteFileAtomic(dir.filePath(QStringLiteral("post.ply")).toStdString(),
+                                "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+                                "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
+                                "0 0 0\n1 0 0\n1 0 2\n0 0 2\n4 0 1 2 3\n")
+                    .ok());
+        h.nextOpenPath = dir.filePath(QStringLiteral("post.ply"));
+        QString offered, name;
+        h.dialog = [&](QDialog& d) {
+            auto* up = d.findChild<QComboBox*>(QStringLiteral("up"));
+            if (!up)
+                return int(QDialog::Rejected);
+            NameFieldsByLabels(&d);
+            name = up->accessibleName();
+            offered = up->currentText();
+            up->setCurrentIndex(up->findText(QStringLiteral("Z")));
+            return int(QDialog::Accepted);
+        };
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(name, QStringLiteral("Up Axis"));
+        QCOMPARE(offered, QStringLiteral("Y"));
+        QVERIFY2(h.app->ActiveFrame(), qPrintable(h.messages.join(QLatin1Char('|'))));
+        float top = 0.0f, deepest = 0.0f;
+        for (const auto& v : h.app->ActiveFrame()->Document()->Doc().model->MeshAt(0)->vertices) {
+            top = std::max(top, v.y);
+            deepest = std::max(deepest, std::fabs(v.z));
+        }
+        QCOMPARE(top, 2.0f);
+        QCOMPARE(deepest, 0.0f);
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(offered, QStringLiteral("Z"));
     }
 };
 

@@ -155,8 +155,11 @@ check "wrong usage of add" 2 "$tool" gob add new.gob
 check "16-bit mat to bmp needs no colormap" 0 "$tool" convert "$mats/rgb565_primaries.mat" rgb.bmp
 same "24-bit rows, bottom row first" <(tail -c 16 rgb.bmp | od -An -tx1 | tr -s ' ') \
   " ff 00 00 ff ff ff 00 00 00 00 ff 00 ff 00 00 00"
-check "a 24-bit bitmap does not become a material" 1 "$tool" convert rgb.bmp back16.mat
-grep -q 'not 16-bit ones' err.txt || { echo "FAIL: 24-bit refusal"; cat err.txt; failures=$((failures + 1)); }
+# Back, it becomes an 8-bit material (16-bit ones are not written), onto the sample
+# palette without a colormap.
+check "a 24-bit bitmap becomes an 8-bit material" 0 "$tool" convert rgb.bmp back8.mat
+check "its info" 0 "$tool" info back8.mat
+grep -q '8 bits per pixel' out.txt || { echo "FAIL: 24-bit bitmap: not an 8-bit material"; cat out.txt; failures=$((failures + 1)); }
 
 # gob create from a folder tree: each file under its path there, hidden ones left out,
 # bitmaps as they are unless --bmp.

@@ -23,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // header checks of PLY, OFF and STL run before any reader).
     const std::string text(reinterpret_cast<const char*>(data), std::min<size_t>(size, 4));
     const char* hint = text == "glTF"                                                        ? "glb"
+                       : text == "; FB" || text == "Kayd"                                    ? "fbx"
+                       : text == "<?xm" || text == "<COL"                                    ? "dae"
                        : (!text.empty() && (text[0] == '{' || text[0] == ' '))               ? "gltf"
                        : text.rfind("ply", 0) == 0                                           ? "ply"
                        : text.rfind("OFF", 0) == 0                                           ? "off"
@@ -30,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                                                                              : "obj";
     ImportOptions options;
     options.readLimit = std::chrono::seconds(5);  // well inside the fuzzer's own limit
+    options.up = size % 2 == 0 ? UpAxis::Y : UpAxis::Z;
     auto imported = ImportModelFromMemory(std::span<const uint8_t>(data, size), hint, options);
     if (!imported) {
         if (imported.error().empty())

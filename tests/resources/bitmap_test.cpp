@@ -2,6 +2,7 @@
 
 #include "resources/bitmap.h"
 #include "resources/helpers.h"
+#include "resources/sample.h"
 
 using namespace orv;
 using namespace orvtest;
@@ -89,7 +90,6 @@ TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
 TEST(Bitmap, BadFilesAreRefusedWithAReason)
 {
     for (auto [file, why] : {std::pair{"magic_not_bm.bmp", "BM"},
-                             {"true_colour_24_bits.bmp", "24 bits"},
                              {"rle_compressed.bmp", "compressed"},
                              {"width_zero.bmp", "0 x 1"},
                              {"height_zero.bmp", "3 x 0"},
@@ -98,11 +98,63 @@ TEST(Bitmap, BadFilesAreRefusedWithAReason)
                              {"colours_300.bmp", "300 colours"},
                              {"palette_past_end.bmp", "palette is truncated"},
                              {"header_20_bytes.bmp", "20 bytes"},
-                             {"head_cut_short.bmp", "truncated"}}) {
+                             {"head_cut_short.bmp", "truncated"},
+                             {"true_colour_rows_past_end.bmp", "pixels are truncated"},
+                             {"bitfields_masks_overlap.bmp", "separate runs"},
+                             {"bitfields_mask_not_a_run.bmp", "separate runs"},
+                             {"bitfields_masks_past_end.bmp", "masks are truncated"},
+                             {"sixteen_bits.bmp", "16 bits"},
+                             {"bitfields_on_24_bits.bmp", "compressed"}}) {
         const auto img = ReadBmp(Slurp(Fixture("bmp", file)));
         EXPECT_FALSE(img) << file;
         EXPECT_NE(img.error().find(why), std::string::npos) << file << ": " << img.error();
     }
     // A missing padding after the last row is tolerated.
     EXPECT_TRUE(orvtest::Ok(ReadBmp(Slurp(Fixture("bmp", "last_row_padding_missing.bmp")))));
+}
+
+// True colour, as image editors save pictures: 24 bits bottom-up with rows padded to four
+// bytes, 32 bits top-down with the fourth byte unused, and 32 bits of colour masks.
+TEST(Bitmap, TrueColourPicturesKeepTheirColoursRowsAndAlpha)
+{
+    auto rgba = [](const std::string& file) {
+        const auto img = ReadBmp(Slurp(Fixture("bmp", file)));
+        EXPECT_TRUE(orvtest::Ok(img)) << file;
+        EXPECT_TRUE(!img || (img->TrueColor() && img->pixels.empty())) << file;
+        return img ? img->rgba : std::vector<uint8_t>{};
+    };
+    // Top row white, black, grey; bottom row red, green, blue.
+    EXPECT_EQ(rgba("rgb24_bottom_up_odd_width.bmp"),
+              (std::vector<uint8_t>{255, 255, 255, 255, 0, 0,   0, 255, 128, 128, 128, 255,  //
+                                    255, 0,   0,   255, 0, 255, 0, 255, 0,   0,   255, 255}));
+    EXPECT_EQ(rgba("true_colour_24_bits.bmp"), (std::vector<uint8_t>{3, 2, 1, 255}));
+    EXPECT_EQ(rgba("rgb32_top_down.bmp"), (std::vector<uint8_t>{0x30, 0x20, 0x10, 255, 0x60, 0x50, 0x40, 255,  //
+                                                                0x90, 0x80, 0x70, 255, 0xC0, 0xB0, 0xA0, 255}));
+    EXPECT_EQ(rgba("bitfields32_alpha.bmp"), (std::vector<uint8_t>{0x33, 0x22, 0x11, 255, 0x66, 0x55, 0x44, 0}));
+    // An alpha mask over nothing but zeros: a tool that does not keep alpha.
+    EXPECT_EQ(rgba("bitfields32_alpha_all_zero.bmp"), (std::vector<uint8_t>{0x33, 0x22, 0x11, 255}));
+    // 5-6-5 masks: each channel's bits stretched over 0..255.
+    EXPECT_EQ(rgba("bitfields32_rgb565.bmp"), (std::vector<uint8_t>{255, 0, 0, 255, 0, 255, 0, 255, 0, 130, 132, 255}));
+
+    // Into a material: onto the palette given, else the sample one; the same bytes as
+    // the 8-bit picture of those colours.
+    auto image = ReadBmp(Slurp(Fixture("bmp", "rgb24_bottom_up_odd_width.bmp")));
+    ASSERT_TRUE(orvtest::Ok(image));
+    Palette palette{};
+    for (int i = 0; i < 256; ++i)
+        palette[static_cast<std::size_t>(i) * 3] = static_cast<uint8_t>(i);  // reds only
+    MaterialImage onto = *image;
+    ToMaterialPalette(onto, &palette);
+    EXPECT_FALSE(onto.TrueColor());
+    EXPECT_EQ(onto.pixels, (std::vector<uint8_t>{255, 0, 128, 255, 0, 0}));
+    EXPECT_EQ(onto.Rgb(128), (std::array<uint8_t, 3>{128, 0, 0}));
+    ToMaterialPalette(*image, nullptr);
+    ASSERT_EQ(image->pixels.size(), 6u);
+    const Palette sample = SamplePalette();
+    MaterialImage samplePalette;
+    SetImagePalette(samplePalette, sample);
+    EXPECT_EQ(image->palette, samplePalette.palette);
+    const auto mat = ConvertMat(MakeMat(*image), sample);
+    ASSERT_TRUE(orvtest::Ok(mat));
+    EXPECT_EQ(mat->pixels, image->pixels);
 }

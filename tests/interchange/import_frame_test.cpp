@@ -1,0 +1,268 @@
+// Files of other tools arrive at their size and standing up: the unit an FBX or Collada
+// file states, the axes it states, the up axis the user names for formats that state
+// none; and textures of true-colour bitmaps and see-through pixels become materials.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "interchange/file_frame.h"
+#include "interchange/interchange.h"
+#include "interchange/textures.h"
+#include "model/fileio.h"
+#include "resources/material.h"
+#include "resources/png.h"
+#include "scene_builder.h"
+#include "test_util.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Box {
+    Vec3 lo{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
+    Vec3 hi{-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), -std::numeric_limits<float>::max()};
+};
+
+// Every vertex placed by its node and the nodes above it, in the model's axes (y up).
+Box WorldBox(const CModel& model)
+{
+    Box box;
+    for (const auto& node : model.nodes) {
+        if (node->mesh < 0)
+            continue;
+        for (const auto& v : model.geosets[0]->meshes[static_cast<std::size_t>(node->mesh)]->vertices) {
+            Vec3 p = v.Position();
+            for (int32_t n = static_cast<int32_t>(&node - model.nodes.data()); n >= 0;) {
+                const C3doNode& at = *model.nodes[static_cast<std::size_t>(n)];
+                p = TransformPoint(p, PoseMatrix(at.rotation, at.position));
+                n = at.parent;
+            }
+            box.lo = {std::min(box.lo.x, p.x), std::min(box.lo.y, p.y), std::min(box.lo.z, p.z)};
+            box.hi = {std::max(box.hi.x, p.x), std::max(box.hi.y, p.y), std::max(box.hi.z, p.z)};
+        }
+    }
+    return box;
+}
+
+bool HasNote(const ImportReport& report, const std::string& part)
+{
+    return std::any_of(report.notes.begin(), report.notes.end(),
+                       [&part](const std::string& n) { return n.find(part) != std::string::npos; });
+}
+
+std::string Notes(const ImportReport& report)
+{
+    std::string all;
+    for (const auto& n : report.notes)
+        all += n + "\n";
+    return all;
+}
+
+}  // namespace
+
+// A 2 m cube and a post 2 m tall on the ground, written as Blender, a z-up FBX tool and
+// Collada write them, all arrive 2 m across or tall, the post along the model's y.
+TEST(ImportFrame, StatedUnitsArriveInMetresAndStatedAxesStandUp)
+{
+    struct Case {
+        const char* file;
+        Vec3 lo, hi;
+        const char* note;  // "" : none about the unit or axes
+        bool nodeScaled;   // the file's node has a scale of its own
+    } cases[] = {
+        // Numbers in metres, the unit centimetres, the object scaled 100 (Blender's default).
+        {"cube_2m_blender_centimetres.fbx", {-1, -1, -1}, {1, 1, 1}, "centimetres, converted to metres", true},
+        {"cube_2m_unit_metres.fbx", {-1, -1, -1}, {1, 1, 1}, "", false},
+        {"post_2m_zup_centimetres.fbx", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "up axis, +z, turned", false},
+        {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "centimetres, converted to metres", false},
+        {"post_2m_zup_centimetres.dae", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "up axis, +z, turned", false},
+        // 3DS is z up, which its reader turns.
+        {"post_2m_zup.3ds", {-0.1f, 0, -0.1f}, {0.1f, 2, 0.1f}, "up axis, +z, turned", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto imported = ImportModel(orvtest::Fixture("import", c.file), {});
+        ASSERT_TRUE(orvtest::Ok(imported));
+        const Box box = WorldBox(*imported->model);
+        orvtest::ExpectClose(box.lo, c.lo, 1e-4f);
+        orvtest::ExpectClose(box.hi, c.hi, 1e-4f);
+        if (*c.note)
+            EXPECT_TRUE(HasNote(*imported, c.note)) << Notes(*imported);
+        else
+            EXPECT_FALSE(HasNote(*imported, "unit")) << Notes(*imported);
+        // The unit is no node's scale of its own, the axes no node's turn.
+        EXPECT_EQ(HasNote(*imported, "nodes with a scale"), c.nodeScaled) << Notes(*imported);
+        for (const auto& node : imported->model->nodes)
+            orvtest::ExpectClose(node->rotation, Vec3(), 1e-4f);
+    }
+    // The scale asked for applies after the unit.
+    ImportOptions half;
+    half.scale = 0.5f;
+    const auto scaled = ImportModel(orvtest::Fixture("import", "cube_2m_blender_centimetres.fbx"), half);
+    ASSERT_TRUE(orvtest::Ok(scaled));
+    orvtest::ExpectClose(WorldBox(*scaled->model).hi, Vec3(0.5f, 0.5f, 0.5f), 1e-4f);
+}
+
+// A PLY of a z-up tool lies on its back unless the user says z is up; a file that states
+// its axes ignores the choice, and says so.
+TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
+{
+    const fs::path ply = orvtest::Fixture("import", "post_2m_zup.ply");
+    const auto lying = ImportModel(ply, {});
+    ASSERT_TRUE(orvtest::Ok(lying));
+    const Box flat = WorldBox(*lying->model);
+    EXPECT_NEAR(flat.hi.z - flat.lo.z, 2.0f, 1e-4f);
+    EXPECT_NEAR(flat.hi.y - flat.lo.y, 0.2f, 1e-4f);
+    EXPECT_FALSE(HasNote(*lying, "up"));
+
+    ImportOptions zUp;
+    zUp.up = UpAxis::Z;
+    const auto standing = ImportModel(ply, zUp);
+    ASSERT_TRUE(orvtest::Ok(standing));
+    const Box stand = WorldBox(*standing->model);
+    orvtest::ExpectClose(stand.lo, Vec3(-0.1f, 0.0f, -0.1f), 1e-4f);
+    orvtest::ExpectClose(stand.hi, Vec3(0.1f, 2.0f, 0.1f), 1e-4f);
+    EXPECT_TRUE(HasNote(*standing, "the file's +z taken as up")) << Notes(*standing);
+    // The front stays the front: the file's -y (a z-up tool's front) is the model's +z,
+    // as a y-up tool's front is. Faces keep facing out.
+    const auto bytes = ReadWholeFile(ply);
+    ASSERT_TRUE(orvtest::Ok(bytes));
+    const std::string text(bytes->begin(), bytes->end());
+    const auto shifted =
+        text.substr(0, text.find("-0.1 -0.1 0\n")) + "-0.1 -0.3 0\n" + text.substr(text.find("-0.1 -0.1 0\n") + 12);
+    const auto front = ImportModelFromMemory(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(shifted.data()), shifted.size()), "ply", zUp);
+    ASSERT_TRUE(orvtest::Ok(front));
+    EXPECT_NEAR(WorldBox(*front->model).hi.z, 0.3f, 1e-4f);
+    // The turn is in the vertices, not in a node's pose, which an animation would replace.
+    for (const auto& node : standing->model->nodes)
+        orvtest::ExpectClose(node->rotation, Vec3(), 1e-4f);
+    for (const auto& mesh : standing->model->geosets[0]->meshes)
+        for (const auto& face : mesh->faces)
+            EXPECT_GT(Dot(face->normal, face->Centroid() - Vec3(0.0f, 1.0f, 0.0f)), 0.0f);
+
+    for (const char* stated : {"post_2m_zup_centimetres.fbx", "post_2m_zup_centimetres.dae", "post_2m_zup.3ds"}) {
+        SCOPED_TRACE(stated);
+        const auto own = ImportModel(orvtest::Fixture("import", stated), zUp);
+        ASSERT_TRUE(orvtest::Ok(own));
+        orvtest::ExpectClose(WorldBox(*own->model).hi, Vec3(0.1f, 2.0f, 0.1f), 1e-4f);
+        EXPECT_TRUE(HasNote(*own, "states its own up axis")) << Notes(*own);
+    }
+}
+
+TEST(ImportFrame, AxisSystemsAndUnitNames)
+{
+    // A z-up system with its front -y: (x, y, z) becomes (x, z, -y).
+    AxisSystem zUp;
+    zUp.up = 2;
+    zUp.front = 1;
+    zUp.frontSign = -1;
+    const auto turn = AxesToYUp(zUp);
+    ASSERT_TRUE(turn.has_value());
+    EXPECT_EQ(*turn, (Matrix3d{{{1, 0, 0}, {0, 0, 1}, {0, -1, 0}}}));
+    EXPECT_EQ(*AxesToYUp({}), (Matrix3d{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}));
+    // A left-handed set would mirror the model; two axes alike are no set.
+    AxisSystem left;
+    left.frontSign = -1;
+    EXPECT_FALSE(AxesToYUp(left).has_value());
+    AxisSystem twice;
+    twice.front = 1;
+    EXPECT_FALSE(AxesToYUp(twice).has_value());
+
+    EXPECT_EQ(UnitName(0.01), "centimetres");
+    EXPECT_EQ(UnitName(0.0254), "inches");
+    EXPECT_EQ(UnitName(0.001), "millimetres");
+    EXPECT_EQ(UnitName(0.5), "units of 0.5 m");
+}
+
+class ImportTextureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("orvane-frame-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        // Index 0 is pure red, index 1 nearly so: an opaque red pixel must not take 0.
+        palette_.fill(128);
+        palette_[0] = 255, palette_[1] = 0, palette_[2] = 0;
+        palette_[3] = 250, palette_[4] = 0, palette_[5] = 0;
+        palette_[6] = 0, palette_[7] = 0, palette_[8] = 255;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // A quad textured with the picture file; its one custom material.
+    std::vector<uint8_t> ImportQuad(const std::string& picture, std::vector<std::string>* notes = nullptr)
+    {
+        EXPECT_TRUE(orvtest::Ok(WriteFileAtomic(dir_ / "quad.mtl", "newmtl Leaf\nmap_Kd " + picture + "\n")));
+        EXPECT_TRUE(orvtest::Ok(
+            WriteFileAtomic(dir_ / "quad.obj",
+                            "mtllib quad.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                            "usemtl Leaf\nf 1/1 2/2 3/3 4/4\n")));
+        ImportOptions options;
+        options.palette = &palette_;
+        auto imported = ImportModel(dir_ / "quad.obj", options);
+        EXPECT_TRUE(orvtest::Ok(imported));
+        if (!imported || imported->model->customMaterials.Count() != 1)
+            return {};
+        if (notes)
+            *notes = imported->notes;
+        return imported->model->customMaterials.At(0).data;
+    }
+
+    fs::path dir_;
+    Palette palette_{};
+};
+
+// Pixels under half alpha become the material's transparent colour 0; the rest keep off
+// it. An opaque picture makes the material it always made.
+TEST_F(ImportTextureTest, SeeThroughPixelsBecomeTheTransparentColour)
+{
+    std::vector<std::string> notes;
+    const auto mat = ImportQuad(orvtest::Fixture("picture", "red_left_see_through_right.png").string(), &notes);
+    const auto info = ParseMat(mat);
+    ASSERT_TRUE(orvtest::Ok(info));
+    ASSERT_EQ(info->textures.size(), 1u);
+    EXPECT_EQ(info->textures[0].transparent, 1u);
+    const auto image = ConvertMat(mat, palette_);
+    ASSERT_TRUE(orvtest::Ok(image));
+    // Red, red, then alpha 0 and (second row) alpha 127: see-through.
+    EXPECT_EQ(std::vector<uint8_t>(image->pixels.begin(), image->pixels.end()),
+              (std::vector<uint8_t>{1, 1, 0, 0, 1, 1, 0, 0}));
+    EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& n) {
+        return n.find("leaf.mat") != std::string::npos && n.find("transparent") != std::string::npos;
+    })) << notes.size();
+
+    // Opaque: no flag, and red is index 0 again, byte for byte the old material.
+    std::vector<uint8_t> rgba;
+    for (int i = 0; i < 8; ++i)
+        rgba.insert(rgba.end(), {255, 0, 0, uint8_t(i < 4 ? 255 : 128)});
+    ASSERT_TRUE(orvtest::Ok(WritePng(dir_ / "opaque.png", 4, 2, rgba)));
+    const auto opaque = ImportQuad("opaque.png");
+    RgbaPicture picture{4, 2, rgba};
+    EXPECT_EQ(opaque, MakeMat(RemapRgba(picture, palette_)));
+    const auto opaqueInfo = ParseMat(opaque);
+    ASSERT_TRUE(orvtest::Ok(opaqueInfo));
+    EXPECT_EQ(opaqueInfo->textures[0].transparent, 0u);
+}
+
+// Bitmaps of 24 and 32 bits are textures like any other picture, their alpha included.
+TEST_F(ImportTextureTest, TrueColourBitmapsAreTextures)
+{
+    std::vector<std::string> notes;
+    const auto rgb = ImportQuad(orvtest::Fixture("bmp", "rgb24_bottom_up_odd_width.bmp").string(), &notes);
+    const auto image = ConvertMat(rgb, palette_);
+    ASSERT_TRUE(orvtest::Ok(image)) << (notes.empty() ? "" : notes.front());
+    // 3 x 2 made 4 x 2.
+    EXPECT_EQ(std::pair(image->width, image->height), std::pair(4, 2));
+    const auto alpha = ImportQuad(orvtest::Fixture("bmp", "bitfields32_alpha.bmp").string());
+    const auto info = ParseMat(alpha);
+    ASSERT_TRUE(orvtest::Ok(info));
+    EXPECT_EQ(info->textures[0].transparent, 1u);
+}
