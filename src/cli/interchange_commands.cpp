@@ -10,6 +10,7 @@
 #include "document/document.h"
 #include "document/file_formats.h"
 #include "document/save_plan.h"
+#include "edit/fit.h"
 #include "formats/keyfile.h"
 #include "interchange/interchange.h"
 #include "model/fileio.h"
@@ -122,8 +123,14 @@ int Export(const std::vector<std::string>& args, const Options& opts)
     return 0;
 }
 
-int Import(const std::vector<std::string>& args, const Options& opts)
+int Import(const std::vector<std::string>& arguments, const Options& opts)
 {
+    // --fit: the imported model brought within the engine's limits before it is written.
+    std::vector<std::string> args = arguments;
+    const auto fitFlag = std::find(args.begin(), args.end(), std::string("--fit"));
+    const bool fit = fitFlag != args.end();
+    if (fit)
+        args.erase(fitFlag);
     Parsed p;
     if (const int rc = Parse("import", args, {"--scale"}, p); rc >= 0)
         return rc;
@@ -174,6 +181,11 @@ int Import(const std::vector<std::string>& args, const Options& opts)
         return Fail(in, imported.error());
     for (const auto& note : imported->notes)
         std::fprintf(stderr, "orvane-tool: %s: %s\n", in.c_str(), note.c_str());
+    if (fit) {
+        for (const auto& line : FitToEngineLimits(*imported->model).lines)
+            std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
+        imported->breaches = CheckEngineLimits(*imported->model);
+    }
     for (const auto& breach : imported->breaches)
         std::fprintf(stderr, "orvane-tool: %s: does not fit the engine: %s\n", out.c_str(), breach.text.c_str());
 
@@ -207,14 +219,15 @@ void RegisterInterchangeCommands(Registry& registry)
          Export});
     registry.subcommands.push_back(
         {"import",
-         "  import IN OUT.3do|OUT.orv [--scale S]\n"
+         "  import IN OUT.3do|OUT.orv [--scale S] [--fit]\n"
          "                         a model of another tool (OBJ, glTF, FBX, Collada, 3DS, PLY and\n"
          "                         whatever else Assimp reads) as a model the game takes; lengths\n"
          "                         times S (default 1); textures become custom materials remapped\n"
          "                         onto the colormap (of --resources, or a .cmp file given to\n"
          "                         --colormap, else the sample palette); a .3do gets them beside it;\n"
          "                         a material named like one of --resources or of the mod's folders\n"
-         "                         around OUT stays a reference to it\n",
+         "                         around OUT stays a reference to it; --fit then brings it within\n"
+         "                         the engine's limits as fit does\n",
          Import});
 }
 
