@@ -53,7 +53,6 @@ Vec3d Cross(const Vec3d& a, const Vec3d& b)
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 double Norm(const Vec3d& a) { return std::sqrt(Dot(a, a)); }
-Vec3d D(const Vec3& v) { return {v.x, v.y, v.z}; }
 
 // An affine map of column vectors: 3 × 3 linear part and a translation.
 struct Affine {
