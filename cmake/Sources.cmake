@@ -16,6 +16,7 @@ set(ORVANE_MODEL_SOURCES
   src/model/fileio.cpp
   src/model/settings.cpp
   src/model/limits.cpp
+  src/model/polygon.cpp
   src/model/validate.cpp
   src/model/file_kind.cpp
 )
@@ -61,6 +62,7 @@ set(ORVANE_EDIT_SOURCES
   src/edit/primitives.cpp
   src/edit/clipboard.cpp
   src/edit/carve.cpp
+  src/edit/fit.cpp
   src/edit/texture_layout.cpp
   src/edit/levels.cpp
 )
@@ -106,6 +108,7 @@ set(ORVANE_TOOL_SOURCES
   src/cli/project_commands.cpp
   src/cli/interchange_commands.cpp
   src/cli/anim_import_command.cpp
+  src/cli/fit_command.cpp
 )
 set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)
 set(ORVANE_UI_SOURCES

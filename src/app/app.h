@@ -143,6 +143,8 @@ private:
     bool ConfirmCarve();
     std::optional<ExtrudeParams> AskExtrude(const EditContext& c);
     std::optional<PrimitiveParams> AskPrimitive(const EditContext& c, PrimitiveShape shape);
+    // What Fit to Engine Limits changed, one line each.
+    void ShowFitReport(const std::vector<std::string>& lines);
     void AddRecentFile(const QString& path);
     // Gives the help window to owner, else to the modal window on top, else back to the
     // main window.

@@ -19,7 +19,8 @@ void COrvaneApp::CheckModel(CChildFrame* frame)
     for (auto& geoset : model.geosets)
         for (auto& mesh : geoset->meshes)
             mesh->RebuildMeshLists();
-    CLimitsDlg dlg(CheckEngineLimits(model), CLimitsDlg::Purpose::Check, frame->Document()->DisplayName(), frame_);
+    CLimitsDlg dlg(CheckEngineLimits(model), CLimitsDlg::Purpose::Check, frame->Document()->DisplayName(), frame_,
+                   CheckFaceShapes(model));
     hooks_.exec(dlg);
 }
 
@@ -40,6 +41,17 @@ bool COrvaneApp::ConfirmCarve()
     return settings_.warning == 0 ||
            hooks_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void COrvaneApp::ShowFitReport(const std::vector<std::string>& lines)
+{
+    QString text = QStringLiteral("The model is within the engine's limits.");
+    if (!lines.empty()) {
+        text = QStringLiteral("The model was fitted to the engine's limits:\n");
+        for (const std::string& line : lines)
+            text += QStringLiteral("\n") + QString::fromStdString(line);
+    }
+    Message(QMessageBox::Information, text);
 }
 
 std::optional<ExtrudeParams> COrvaneApp::AskExtrude(const EditContext& c)

@@ -9,14 +9,20 @@
 namespace orv {
 
 CLimitsDlg::CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose, const QString& modelName,
-                       QWidget* parent)
+                       QWidget* parent, const std::vector<LimitBreach>& warnings)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Check Model"));
     setObjectName(QStringLiteral("LimitsDialog"));
     setSizeGripEnabled(true);
     QString text;
-    if (breaches.empty())
+    if (breaches.empty() && !warnings.empty())
+        text = QStringLiteral(
+                   "%1 is within the limits of the game's engine, but the engine draws %2 face(s) "
+                   "other than meant:")
+                   .arg(modelName)
+                   .arg(warnings.size());
+    else if (breaches.empty())
         text = QStringLiteral("%1 is within the limits of the game's engine.").arg(modelName);
     else if (purpose == Purpose::BeforeSave)
         text = QStringLiteral("The game's engine will not load %1 as it is (%2 problem(s)):")
@@ -33,7 +39,10 @@ CLimitsDlg::CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose
     list_->setObjectName(QStringLiteral("breaches"));
     for (const LimitBreach& b : breaches)
         list_->addItem(QString::fromStdString(b.text));
-    list_->setVisible(!breaches.empty());
+    for (const LimitBreach& w : warnings)
+        list_->addItem(QStringLiteral("warning: ") + QString::fromStdString(w.text));
+    const bool listed = !breaches.empty() || !warnings.empty();
+    list_->setVisible(listed);
 
     auto* buttons = new QDialogButtonBox(this);
     if (purpose == Purpose::BeforeSave) {
@@ -52,7 +61,7 @@ CLimitsDlg::CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose
     layout->addWidget(label);
     layout->addWidget(list_, 1);
     layout->addWidget(buttons);
-    resize(breaches.empty() ? QSize(420, 120) : QSize(640, 360));
+    resize(listed ? QSize(640, 360) : QSize(420, 120));
 }
 
 }  // namespace orv

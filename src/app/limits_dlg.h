@@ -19,8 +19,10 @@ public:
         BeforeSave,  // "Save anyway" accepts, "Cancel" rejects
         Check,       // one "Close"
     };
+    // warnings (the check only): faces the engine draws other than meant, listed after
+    // the breaches.
     CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose, const QString& modelName,
-               QWidget* parent = nullptr);
+               QWidget* parent = nullptr, const std::vector<LimitBreach>& warnings = {});
 
     QListWidget* List() const { return list_; }
     // "Save anyway" before a save, "Close" for the check.

@@ -197,6 +197,9 @@ int Check(const std::vector<std::string>& files, const Options&)
             std::printf("%s: %s\n", file.c_str(), breach.text.c_str());
             status = 1;
         }
+        // Faces drawn other than meant are told but do not fail the check.
+        for (const LimitBreach& shape : CheckFaceShapes(*model))
+            std::printf("%s: warning: %s\n", file.c_str(), shape.text.c_str());
         // What no program should be given either: indices out of their lists, a hierarchy
         // that loops, faces of fewer than three corners, positions that are not numbers.
         for (const std::string& fault : ValidateModel(*model, false)) {
@@ -223,7 +226,8 @@ void RegisterFormatCommands(Registry& registry)
          "  check FILE...          what the game's engine would refuse in models (.3do, .orv): one\n"
          "                         line per breach of its limits or fault of structure (an index\n"
          "                         out of its list, a looping hierarchy); exit status 1 when there\n"
-         "                         is any\n",
+         "                         is any; bent and concave faces, which the engine loads but\n"
+         "                         draws other than meant, as warning lines\n",
          Check});
 }
 

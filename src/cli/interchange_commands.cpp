@@ -10,6 +10,7 @@
 #include "document/document.h"
 #include "document/file_formats.h"
 #include "document/save_plan.h"
+#include "edit/fit.h"
 #include "formats/keyfile.h"
 #include "interchange/interchange.h"
 #include "model/fileio.h"
@@ -126,10 +127,16 @@ int Export(const std::vector<std::string>& args, const Options& opts)
     return 0;
 }
 
-int Import(const std::vector<std::string>& args, const Options& opts)
+int Import(const std::vector<std::string>& arguments, const Options& opts)
 {
-    if (ImportsKeyframe(args))
-        return ImportKeyframe(args, opts);
+    if (ImportsKeyframe(arguments))
+        return ImportKeyframe(arguments, opts);
+    // --fit: the imported model brought within the engine's limits before it is written.
+    std::vector<std::string> args = arguments;
+    const auto fitFlag = std::find(args.begin(), args.end(), std::string("--fit"));
+    const bool fit = fitFlag != args.end();
+    if (fit)
+        args.erase(fitFlag);
     Parsed p;
     if (const int rc = Parse("import", args, {"--scale", "--up"}, p); rc >= 0)
         return rc;
@@ -184,6 +191,11 @@ int Import(const std::vector<std::string>& args, const Options& opts)
         return Fail(in, imported.error());
     for (const auto& note : imported->notes)
         std::fprintf(stderr, "orvane-tool: %s: %s\n", in.c_str(), note.c_str());
+    if (fit) {
+        for (const auto& line : FitToEngineLimits(*imported->model).lines)
+            std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
+        imported->breaches = CheckEngineLimits(*imported->model);
+    }
     for (const auto& breach : imported->breaches)
         std::fprintf(stderr, "orvane-tool: %s: does not fit the engine: %s\n", out.c_str(), breach.text.c_str());
 
@@ -217,7 +229,7 @@ void RegisterInterchangeCommands(Registry& registry)
          Export});
     registry.subcommands.push_back(
         {"import",
-         "  import IN OUT.3do|OUT.orv [--scale S] [--up y|z]\n"
+         "  import IN OUT.3do|OUT.orv [--scale S] [--up y|z] [--fit]\n"
          "                         a model of another tool (OBJ, glTF, FBX, Collada, 3DS, PLY and\n"
          "                         whatever else Assimp reads) as a model the game takes; lengths\n"
          "                         in metres where the file states its unit (FBX, Collada), then\n"
@@ -228,7 +240,8 @@ void RegisterInterchangeCommands(Registry& registry)
          "                         --resources, or a .cmp file given to --colormap, else the sample\n"
          "                         palette), transparent where their pixels are see-through; a .3do\n"
          "                         gets them beside it; a material named like one of --resources or\n"
-         "                         of the mod's folders around OUT stays a reference to it\n",
+         "                         of the mod's folders around OUT stays a reference to it; --fit\n"
+         "                         then brings it within the engine's limits as fit does\n",
          Import});
     registry.subcommands.push_back(
         {"import",

@@ -144,6 +144,7 @@ int main(int argc, char** argv)
 #endif
     RegisterProjectCommands(reg);
     RegisterInterchangeCommands(reg);
+    RegisterFitCommand(reg);
 
     std::vector<std::string> args;
     Options opts;

@@ -101,5 +101,7 @@ void RegisterRenderCommand(Registry& registry);
 void RegisterProjectCommands(Registry& registry);
 // `export` and `import`: models to and from the formats of other 3D tools.
 void RegisterInterchangeCommands(Registry& registry);
+// `fit`: a model brought within the engine's limits.
+void RegisterFitCommand(Registry& registry);
 
 }  // namespace orv::cli

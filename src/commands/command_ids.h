@@ -119,6 +119,8 @@ enum : int {
     CheckModel = 5721,
     // Edit > Delete: what Cut removes, without the clipboard.
     EditDelete = 5722,
+    // Tools > Fit to Engine Limits.
+    FitToLimits = 5730,
     BookmarkStore0 = 18,
     BookmarkRecall0 = 28,
 };

@@ -10,6 +10,7 @@
 #include "document/document.h"
 #include "edit/carve.h"
 #include "edit/clipboard.h"
+#include "edit/fit.h"
 #include "edit/primitives.h"
 #include "edit/selection.h"
 #include "edit/texture_tool.h"
@@ -257,6 +258,16 @@ std::optional<PrimitiveParams> AskPrimitive(EditContext& c)
     if (p)
         p->shape = ShapeOf(c.id);
     return p;
+}
+
+// The fit is one edit; its report follows it, also when nothing needed changing.
+EditOutcome FitModel(EditContext& c)
+{
+    FitReport report;
+    const EditOutcome r = Edit(c, [&report](EditContext& e) { return FitToLimits(e, report); });
+    if (r.message.empty() && c.hooks && c.hooks->fitReport)
+        c.hooks->fitReport(c, report.lines);
+    return r;
 }
 
 // ---- texture coordinates ----------------------------------------------------------------
@@ -519,6 +530,9 @@ std::vector<CommandRow> MakeTable()
          m(Menu::Tools, 202), noBar, nullptr, CannotShowHierarchy},
         {cmd::CheckModel, "&Check Model...", "List what the game's engine would refuse in the model\nCheck Model", "",
          Doc, m(Menu::Tools, 300), noBar},
+        {cmd::FitToLimits, "&Fit to Engine Limits",
+         "Cut faces, split meshes and rename meshes so that the game's engine takes the model\nFit to Engine Limits",
+         "", View, m(Menu::Tools, 301), noBar, FitModel, CannotFitToLimits, nullptr, true},
 
         // Window
         {cmd::WindowCascade, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", App,

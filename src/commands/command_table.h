@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "commands/command_ids.h"
 #include "document/edit_context.h"
@@ -50,6 +51,8 @@ struct CommandHooks {
     std::function<std::optional<ExtrudeParams>(const EditContext&)> extrude;
     // "Create Rectangle/Cylinder/Dome...": the shape's sizes and the style of its faces.
     std::function<std::optional<PrimitiveParams>(const EditContext&, PrimitiveShape)> primitive;
+    // "Fit to Engine Limits": shows what the fit changed (no lines: nothing to change).
+    std::function<void(const EditContext&, const std::vector<std::string>& lines)> fitReport;
 };
 
 // What a command did: whether it ran at all (it has a core function and was enabled),

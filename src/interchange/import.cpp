@@ -30,6 +30,7 @@
 #include "interchange/scene_read.h"
 #include "interchange/textures.h"
 #include "model/fileio.h"
+#include "model/polygon.h"
 #include "model/radius.h"
 #include "model/version.h"
 #include "resources/catalog.h"
@@ -48,11 +49,6 @@ constexpr int32_t kGeometryMode = 4;
 constexpr int32_t kLightingMode = 3;
 constexpr int32_t kTextureMode = 3;
 constexpr uint32_t kCornerColor = 0x00FFFFFF;
-// What the editor calls flat (CFace::ComputeFaceNormal).
-constexpr double kPlanarTolerance = 0.001;
-
-using Vec3d = std::array<double, 3>;
-
 Vec3d Sub(const Vec3d& a, const Vec3d& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 double Dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 Vec3d Cross(const Vec3d& a, const Vec3d& b)
@@ -60,7 +56,6 @@ Vec3d Cross(const Vec3d& a, const Vec3d& b)
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 double Norm(const Vec3d& a) { return std::sqrt(Dot(a, a)); }
-Vec3d D(const Vec3& v) { return {v.x, v.y, v.z}; }
 
 // An affine map of column vectors: 3 × 3 linear part and a translation.
 struct Affine {
@@ -203,104 +198,6 @@ struct Corner {
     Vec3 position;             // the node's axes, the model's convention
     float u = 0.0f, v = 0.0f;  // normalised, v down
 };
-
-Vec3d NewellNormal(const std::vector<Corner>& p)
-{
-    Vec3d n = {0, 0, 0};
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        const Vec3d a = D(p[i].position), b = D(p[(i + 1) % p.size()].position);
-        n[0] += (a[1] - b[1]) * (a[2] + b[2]);
-        n[1] += (a[2] - b[2]) * (a[0] + b[0]);
-        n[2] += (a[0] - b[0]) * (a[1] + b[1]);
-    }
-    return n;
-}
-
-bool IsPlanar(const std::vector<Corner>& p, const Vec3d& normal)
-{
-    const double len = Norm(normal);
-    if (len == 0.0)
-        return false;
-    const Vec3d n = {normal[0] / len, normal[1] / len, normal[2] / len};
-    double d = 0.0;
-    for (const Corner& c : p)
-        d += Dot(n, D(c.position));
-    d /= static_cast<double>(p.size());
-    return std::all_of(p.begin(), p.end(),
-                       [&](const Corner& c) { return std::fabs(Dot(n, D(c.position)) - d) <= kPlanarTolerance; });
-}
-
-// Every turn the same way round the normal, once round in all (a star turns twice).
-bool IsConvex(const std::vector<Corner>& p, const Vec3d& normal)
-{
-    const std::size_t n = p.size();
-    double turned = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const Vec3d a = Sub(D(p[(i + 1) % n].position), D(p[i].position));
-        const Vec3d b = Sub(D(p[(i + 2) % n].position), D(p[(i + 1) % n].position));
-        const double s = Dot(Cross(a, b), normal), c = Dot(a, b) * Norm(normal);
-        if (s < -1e-9 * Norm(a) * Norm(b) * Norm(normal))
-            return false;
-        turned += std::atan2(s, c);
-    }
-    return turned < 2.0 * 3.14159265358979 + 1e-3;
-}
-
-// Triangles of a simple polygon, ears cut off one by one in the plane of its normal.
-std::vector<std::array<std::size_t, 3>> EarClip(const std::vector<Corner>& p, const Vec3d& normal)
-{
-    // The two axes of the plane the normal is least along, turned so that the polygon
-    // runs counter-clockwise in them.
-    int drop = 0;
-    for (int k = 1; k < 3; ++k)
-        if (std::fabs(normal[static_cast<std::size_t>(k)]) > std::fabs(normal[static_cast<std::size_t>(drop)]))
-            drop = k;
-    const int ax = (drop + 1) % 3, ay = (drop + 2) % 3;
-    const double sign = normal[static_cast<std::size_t>(drop)] < 0 ? -1.0 : 1.0;
-    auto pt = [&](std::size_t i) {
-        const Vec3d v = D(p[i].position);
-        return std::array<double, 2>{v[static_cast<std::size_t>(ax)], sign * v[static_cast<std::size_t>(ay)]};
-    };
-    auto cross = [](const std::array<double, 2>& o, const std::array<double, 2>& a, const std::array<double, 2>& b) {
-        return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
-    };
-    std::vector<std::size_t> left(p.size());
-    for (std::size_t i = 0; i < p.size(); ++i)
-        left[i] = i;
-    std::vector<std::array<std::size_t, 3>> out;
-    while (left.size() > 3) {
-        const std::size_t n = left.size();
-        bool cut = false;
-        for (std::size_t i = 0; i < n && !cut; ++i) {
-            const std::size_t a = left[(i + n - 1) % n], b = left[i], c = left[(i + 1) % n];
-            if (cross(pt(a), pt(b), pt(c)) <= 0.0)
-                continue;
-            bool empty = true;
-            for (const std::size_t q : left) {
-                if (q == a || q == b || q == c)
-                    continue;
-                if (cross(pt(a), pt(b), pt(q)) >= 0 && cross(pt(b), pt(c), pt(q)) >= 0 &&
-                    cross(pt(c), pt(a), pt(q)) >= 0) {
-                    empty = false;
-                    break;
-                }
-            }
-            if (empty) {
-                out.push_back({a, b, c});
-                left.erase(left.begin() + static_cast<std::ptrdiff_t>(i));
-                cut = true;
-            }
-        }
-        if (!cut) {
-            // Nothing is an ear of a polygon that crosses itself: a fan of what is left.
-            for (std::size_t i = 1; i + 1 < left.size(); ++i)
-                out.push_back({left[0], left[i], left[i + 1]});
-            return out;
-        }
-    }
-    out.push_back({left[0], left[1], left[2]});
-    return out;
-}
 
 // ---- the import ----------------------------------------------------------------------
 
@@ -672,23 +569,25 @@ private:
     {
         if (ours_)
             return true;
-        std::vector<Corner> joined;
+        std::vector<Vec3> joined;
         for (const unsigned i : polygon)
-            joined.push_back(points[i]);
-        joined.push_back(points[next]);
+            joined.push_back(points[i].position);
+        joined.push_back(points[next].position);
         const Vec3d n = NewellNormal(joined);
         return IsPlanar(joined, n) && IsConvex(joined, n);
     }
 
-    // A face as the engine takes it: at least three distinct corners with an area, flat
-    // and convex (else cut into triangles), at most 24 corners (else cut into fans).
+    // A face as the engine takes it, by the one rule for faces (model/polygon.h): at least
+    // three distinct corners with an area, flat, convex, at most 24 corners; else the
+    // pieces the rule cuts it into.
     void AddPolygon(std::vector<Face>& faces, std::vector<Corner> corners, const MaterialChoice& material)
     {
-        const bool finite = std::all_of(corners.begin(), corners.end(), [](const Corner& c) {
-            return std::isfinite(c.position.x) && std::isfinite(c.position.y) && std::isfinite(c.position.z);
-        });
-        const Vec3d normal = corners.size() >= 3 && finite ? NewellNormal(corners) : Vec3d{0, 0, 0};
-        if (corners.size() < 3 || !(Norm(normal) >= 1e-12) || !std::isfinite(Norm(normal))) {
+        std::vector<Vec3> positions;
+        positions.reserve(corners.size());
+        for (const Corner& c : corners)
+            positions.push_back(c.position);
+        const PolygonShape shape = ShapeOf(positions);
+        if (shape == PolygonShape::Degenerate) {
             ++counts_.degenerate;
             return;
         }
@@ -696,21 +595,15 @@ private:
             faces.push_back({std::move(c), material.index, material.size});
             ++faceCount_;
         };
-        if (corners.size() > 3 && !ours_ && !(IsPlanar(corners, normal) && IsConvex(corners, normal))) {
-            ++counts_.triangulated;
-            for (const auto& t : EarClip(corners, normal))
-                add({corners[t[0]], corners[t[1]], corners[t[2]]});
-            return;
-        }
-        if (corners.size() <= kMaxFaceCorners) {
+        if (shape == PolygonShape::Good) {
             add(std::move(corners));
             return;
         }
-        ++counts_.bigSplit;
-        for (std::size_t start = 1; start + 1 < corners.size(); start += kMaxFaceCorners - 2) {
-            std::vector<Corner> part = {corners[0]};
-            for (std::size_t k = start; k < corners.size() && part.size() < kMaxFaceCorners; ++k)
-                part.push_back(corners[k]);
+        ++(shape == PolygonShape::TooManyCorners ? counts_.bigSplit : counts_.triangulated);
+        for (const std::vector<std::size_t>& piece : SplitPolygon(positions, kMaxFaceCorners)) {
+            std::vector<Corner> part;
+            for (const std::size_t i : piece)
+                part.push_back(corners[i]);
             add(std::move(part));
         }
     }
@@ -1012,7 +905,7 @@ private:
                 report_.notes.push_back(text + ": " + std::to_string(n));
         };
         note(counts_.degenerate, "faces without an area left out");
-        note(counts_.triangulated, "polygons that are not flat and convex cut into triangles");
+        note(counts_.triangulated, "polygons that are not flat and convex cut into flat convex pieces");
         note(counts_.bigSplit, "polygons of more than 24 corners cut into fans");
         note(counts_.transformedNodes, "nodes with a scale, shear or mirror: applied to their vertices");
         note(counts_.splitMeshes, "meshes over the engine's limits split into several");

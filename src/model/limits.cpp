@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "model/polygon.h"
+
 namespace orv {
 
 namespace {
@@ -112,6 +114,31 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
                 add(static_cast<int32_t>(g), -1, -1,
                     where + ": mesh " + std::to_string(node.mesh) + " is not among the " + std::to_string(count) +
                         " meshes of geometry set " + std::to_string(g));
+            }
+        }
+    }
+    return out;
+}
+
+std::vector<LimitBreach> CheckFaceShapes(const CModel& model)
+{
+    std::vector<LimitBreach> out;
+    std::vector<Vec3> p;
+    for (std::size_t g = 0; g < model.geosets.size(); ++g) {
+        const auto& meshes = model.geosets[g]->meshes;
+        for (std::size_t m = 0; m < meshes.size(); ++m) {
+            const CMesh& mesh = *meshes[m];
+            for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+                p.clear();
+                for (const VertexRecord& r : mesh.faces[f]->corners)
+                    p.push_back(r.Position());
+                const PolygonShape shape = ShapeOf(p);
+                if (shape != PolygonShape::Bent && shape != PolygonShape::Concave)
+                    continue;
+                out.push_back({static_cast<int32_t>(g), static_cast<int32_t>(m), static_cast<int32_t>(f),
+                               Where(g, m, mesh) + ", face " + std::to_string(f) +
+                                   (shape == PolygonShape::Bent ? ": bent (its corners are not in one plane)"
+                                                                : ": concave (the engine draws convex faces)")});
             }
         }
     }

@@ -44,4 +44,11 @@ struct LimitBreach {
 // lists rebuilt (the 3DO writer rebuilds them first).
 std::vector<LimitBreach> CheckEngineLimits(const CModel& model);
 
+// Faces the engine loads but does not draw as meant, since it draws flat convex
+// polygons: those whose corners lie off one plane by more than kPlanarTolerance ("bent")
+// and flat ones that are not convex ("concave"), in the order of the model. Warnings, not
+// breaches: the game takes the file, and models made with the game's own tools hold
+// slightly bent faces, so a save never asks about them. From the face corners.
+std::vector<LimitBreach> CheckFaceShapes(const CModel& model);
+
 }  // namespace orv

@@ -211,15 +211,19 @@ private slots:
         QCOMPARE(shown.first().size(), 2);
         QCOMPARE(shown.first().last(), QStringLiteral("Close"));
 
-        // A corner moved out of the engine's range is listed as orvane-tool check says it.
+        // A corner moved out of the engine's range is listed as orvane-tool check says it;
+        // the face it deforms (in its plane: now concave) follows as a warning.
         CMesh& mesh = *f->Document()->Model().geosets[0]->meshes[0];
         mesh.faces[0]->corners[0].x = 20000.0f;
         shown.clear();
         h.app->Frame()->Action(cmd::CheckModel)->trigger();
         QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.first().size(), 3);
+        QCOMPARE(shown.first().size(), 4);
         QVERIFY2(shown.first().at(0).endsWith(QStringLiteral(": coordinate 20000 lies beyond \u00b110,000 units")),
                  qPrintable(shown.first().at(0)));
+        QVERIFY2(shown.first().at(2).startsWith(QStringLiteral("warning: ")) &&
+                     shown.first().at(2).endsWith(QStringLiteral(", face 0: concave (the engine draws convex faces)")),
+                 qPrintable(shown.first().at(2)));
     }
 
     // The timer's clock is the test's: a modified document is backed up once the

@@ -1,0 +1,473 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands/command_table.h"
+#include "document/document.h"
+#include "edit/fit.h"
+#include "edit/selection.h"
+#include "formats/model3do.h"
+#include "formats/projectfile.h"
+#include "formats/samplemodel.h"
+#include "model/limits.h"
+#include "model/polygon.h"
+#include "scene_builder.h"
+#include "test_util.h"
+
+using namespace orv;
+
+namespace {
+
+std::vector<Vec3> Corners(const CFace& f)
+{
+    std::vector<Vec3> p;
+    for (const auto& c : f.corners)
+        p.push_back(c.Position());
+    return p;
+}
+
+double Area(std::span<const Vec3> p)
+{
+    const Vec3d n = NewellNormal(p);
+    return 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+}
+
+// Every piece flat, convex and within the engine's corner limit, and the pieces of a flat
+// polygon cover its area exactly once.
+void ExpectGoodPieces(std::span<const Vec3> polygon, const std::vector<std::vector<std::size_t>>& pieces,
+                      bool flat = true)
+{
+    double area = 0.0;
+    for (const auto& piece : pieces) {
+        std::vector<Vec3> p;
+        for (const std::size_t i : piece)
+            p.push_back(polygon[i]);
+        EXPECT_EQ(ShapeOf(p), PolygonShape::Good) << "a piece of " << p.size() << " corners is not flat and convex";
+        area += Area(p);
+    }
+    if (flat) {
+        EXPECT_NEAR(area, Area(polygon), 1e-4) << "the pieces do not cover the polygon once";
+    }
+}
+
+// Faces as drawn: each corner through its node's world matrix, with its texture
+// coordinates and the face's material; sorted, so that the order of meshes and faces
+// does not count.
+std::vector<std::string> WorldFaces(CModel& model, std::size_t geoset = 0)
+{
+    orvtest::Place(model);
+    std::vector<std::string> out;
+    for (const auto& node : model.nodes) {
+        if (node->mesh < 0 || static_cast<std::size_t>(node->mesh) >= model.geosets[geoset]->meshes.size())
+            continue;
+        for (const auto& f : model.geosets[geoset]->meshes[static_cast<std::size_t>(node->mesh)]->faces) {
+            std::string s = "material " + std::to_string(f->material) + ":";
+            for (const auto& c : f->corners) {
+                const Vec3 p = TransformVertex(c, node->matrix).Position();
+                char text[96];
+                std::snprintf(text, sizeof text, " (%.4f %.4f %.4f | %.2f %.2f)", p.x, p.y, p.z, c.u, c.v);
+                s += text;
+            }
+            out.push_back(s);
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<LimitBreach> Breaches(CModel& model)
+{
+    for (auto& g : model.geosets)
+        for (auto& m : g->meshes)
+            m->RebuildMeshLists();
+    return CheckEngineLimits(model);
+}
+
+VertexRecord Corner(float x, float y, float z, float u = 0, float v = 0)
+{
+    VertexRecord r = orvtest::At({x, y, z});
+    r.u = u;
+    r.v = v;
+    return r;
+}
+
+CFace& AddTriangle(CMesh& mesh, const VertexRecord& a, const VertexRecord& b, const VertexRecord& c,
+                   int32_t material = 0)
+{
+    auto f = std::make_unique<CFace>();
+    f->corners = {a, b, c};
+    f->material = material;
+    f->ComputeFaceNormal();
+    mesh.faces.push_back(std::move(f));
+    return *mesh.faces.back();
+}
+
+// A grid of nx by ny cells, two triangles each, texture coordinates running on across
+// the cells. Heights are uneven unless flat, so that no two triangles lie in one plane.
+void AddGrid(CMesh& mesh, int nx, int ny, bool flat, float uStep = 4.0f)
+{
+    auto at = [&](int i, int j) {
+        const float z = flat ? 0.0f : 0.3f * std::sin(1.7f * i + 2.3f * j) + 0.2f * std::cos(0.7f * i * j);
+        return Corner(static_cast<float>(i), static_cast<float>(j), z, static_cast<float>(i) * uStep,
+                      static_cast<float>(j) * uStep);
+    };
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i) {
+            AddTriangle(mesh, at(i, j), at(i + 1, j), at(i + 1, j + 1));
+            AddTriangle(mesh, at(i, j), at(i + 1, j + 1), at(i, j + 1));
+        }
+}
+
+// A one-mesh model whose node stands away from the origin, turned, with a pivot.
+std::unique_ptr<CModel> PlacedModel()
+{
+    auto model = std::make_unique<CModel>();
+    model->materials = {"a.mat", "b.mat"};
+    orvtest::AddMesh(*model).name = "body";
+    C3doNode& node = *model->nodes[0];
+    node.name = "body";
+    node.position = {1, 2, 3};
+    node.rotation = {10, 20, 30};
+    node.pivot = {0.5f, 0, 0};
+    model->geosets[0]->meshes[0]->placementOffset = node.pivot;
+    model->RebuildHierarchy();
+    return model;
+}
+
+}  // namespace
+
+// ---- the one polygon rule -----------------------------------------------------------
+
+TEST(PolygonRule, ConcaveBentAndLargePolygonsBecomeFewConvexFlatPieces)
+{
+    // An L of six corners: concave, best cut into two convex pieces, not four triangles.
+    const std::vector<Vec3> l = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
+    EXPECT_EQ(ShapeOf(l), PolygonShape::Concave);
+    const auto lPieces = SplitPolygon(l);
+    EXPECT_EQ(lPieces.size(), 2u);
+    ExpectGoodPieces(l, lPieces);
+
+    // A quad with one corner lifted 0.1 out of the plane: two flat triangles.
+    const std::vector<Vec3> bent = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0.1f}, {0, 1, 0}};
+    EXPECT_EQ(ShapeOf(bent), PolygonShape::Bent);
+    const auto bentPieces = SplitPolygon(bent);
+    EXPECT_EQ(bentPieces.size(), 2u);
+    ExpectGoodPieces(bent, bentPieces, false);
+    // Within the tolerance it is flat enough and stays whole.
+    const std::vector<Vec3> nearlyFlat = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0.0005f}, {0, 1, 0}};
+    EXPECT_EQ(ShapeOf(nearlyFlat), PolygonShape::Good);
+    EXPECT_EQ(SplitPolygon(nearlyFlat).size(), 1u);
+
+    // A flat convex polygon of 30 corners: two pieces of at most 24.
+    std::vector<Vec3> round;
+    for (int i = 0; i < 30; ++i)
+        round.push_back({std::cos(i * 6.2831853f / 30), std::sin(i * 6.2831853f / 30), 0});
+    EXPECT_EQ(ShapeOf(round), PolygonShape::TooManyCorners);
+    const auto roundPieces = SplitPolygon(round);
+    EXPECT_EQ(roundPieces.size(), 2u);
+    ExpectGoodPieces(round, roundPieces);
+
+    // A concave star of 40 corners comes out in convex pieces too.
+    std::vector<Vec3> star;
+    for (int i = 0; i < 40; ++i) {
+        const float r = i % 2 ? 0.4f : 1.0f;
+        star.push_back({r * std::cos(i * 6.2831853f / 40), r * std::sin(i * 6.2831853f / 40), 0});
+    }
+    const auto starPieces = SplitPolygon(star);
+    EXPECT_LT(starPieces.size(), 38u) << "the star's triangles were not joined again";
+    ExpectGoodPieces(star, starPieces);
+
+    // Nothing to draw: no pieces.
+    EXPECT_TRUE(SplitPolygon(std::vector<Vec3>{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}).empty());
+}
+
+// ---- faces ----------------------------------------------------------------------------
+
+TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
+{
+    auto model = PlacedModel();
+    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CFace& l = orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});
+    l.material = 1;
+    l.type = 2;
+    l.extraLight = 0.5f;
+    l.lightingMode = 1;
+    orvtest::AddFace(mesh, {{5, 0, 0}, {6, 0, 0}, {6, 1, 0.2f}, {5, 1, 0}});
+    std::vector<Vec3> round;
+    for (int i = 0; i < 30; ++i)
+        round.push_back({10 + std::cos(i * 6.2831853f / 30), std::sin(i * 6.2831853f / 30), 0});
+    auto big = std::make_unique<CFace>();
+    for (const Vec3& p : round)
+        big->corners.push_back(orvtest::At(p));
+    mesh.faces.push_back(std::move(big));
+
+    const FitReport report = FitToEngineLimits(*model);
+    ASSERT_TRUE(report.Changed());
+    EXPECT_NE(std::find(report.lines.begin(), report.lines.end(),
+                        "faces that are not flat and convex cut into flat convex pieces: 2"),
+              report.lines.end());
+    EXPECT_NE(
+        std::find(report.lines.begin(), report.lines.end(), "faces of more than 24 corners cut into smaller ones: 1"),
+        report.lines.end());
+    ASSERT_EQ(mesh.faces.size(), 2u + 2u + 2u);
+    for (int k = 0; k < 2; ++k) {
+        const CFace& piece = *mesh.faces[static_cast<std::size_t>(k)];
+        EXPECT_EQ(piece.material, 1);
+        EXPECT_EQ(piece.type, 2u);
+        EXPECT_EQ(piece.extraLight, 0.5f);
+        EXPECT_EQ(piece.lightingMode, 1);
+    }
+    for (const auto& f : mesh.faces)
+        EXPECT_EQ(ShapeOf(Corners(*f)), PolygonShape::Good);
+    EXPECT_TRUE(Breaches(*model).empty());
+    EXPECT_TRUE(CheckFaceShapes(*model).empty());
+}
+
+TEST(Fit, JoinsCoplanarTrianglesOfTheSameLookOnly)
+{
+    auto model = PlacedModel();
+    CMesh& mesh = *model->geosets[0]->meshes[0];
+    AddGrid(mesh, 6, 6, true);
+    double before = 0;
+    for (const auto& f : mesh.faces)
+        before += Area(Corners(*f));
+
+    ASSERT_TRUE(FitToEngineLimits(*model).Changed());
+    EXPECT_LE(mesh.faces.size(), 12u) << "a flat grid of 72 triangles should join into a few polygons";
+    double after = 0;
+    for (const auto& f : mesh.faces) {
+        EXPECT_EQ(ShapeOf(Corners(*f)), PolygonShape::Good);
+        EXPECT_LE(f->corners.size(), kMaxFaceCorners);
+        after += Area(Corners(*f));
+        // Texture coordinates still follow the positions: u = 4 x, v = 4 y.
+        for (const auto& c : f->corners) {
+            EXPECT_EQ(c.u, 4 * c.x);
+            EXPECT_EQ(c.v, 4 * c.y);
+        }
+    }
+    EXPECT_NEAR(after, before, 1e-4);
+
+    // A texture seam (the same edge with other texture coordinates on each side), another
+    // material or an uneven surface keeps triangles apart.
+    auto other = PlacedModel();
+    CMesh& m2 = *other->geosets[0]->meshes[0];
+    AddTriangle(m2, Corner(0, 0, 0, 0, 0), Corner(1, 0, 0, 4, 0), Corner(1, 1, 0, 4, 4));
+    AddTriangle(m2, Corner(0, 0, 0, 9, 9), Corner(1, 1, 0, 4, 4), Corner(0, 1, 0, 0, 4));
+    AddTriangle(m2, Corner(5, 0, 0), Corner(6, 0, 0), Corner(6, 1, 0));
+    AddTriangle(m2, Corner(5, 0, 0), Corner(6, 1, 0), Corner(5, 1, 0), 1);
+    AddTriangle(m2, Corner(9, 0, 0), Corner(10, 0, 0), Corner(10, 1, 0));
+    AddTriangle(m2, Corner(9, 0, 0), Corner(10, 1, 0), Corner(9, 1, 0.1f));
+    EXPECT_FALSE(FitToEngineLimits(*other).Changed());
+    EXPECT_EQ(m2.faces.size(), 6u);
+}
+
+// ---- meshes over the limits -----------------------------------------------------------
+
+TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
+{
+    struct Case {
+        const char* limit;
+        void (*build)(CMesh&);
+    };
+    const Case cases[] = {
+        {"faces", [](CMesh& m) { AddGrid(m, 20, 14, false); }},  // 560 faces, 315 vertices
+        {"vertices",
+         [](CMesh& m) {  // 200 loose triangles: 600 vertices
+             for (int k = 0; k < 200; ++k) {
+                 const float x = static_cast<float>(k % 20) * 2, y = static_cast<float>(k / 20) * 2;
+                 AddTriangle(m, Corner(x, y, 0, 0, 0), Corner(x + 1, y, 0, 1, 0), Corner(x, y + 1, 1, 0, 1));
+             }
+         }},
+        {"texture vertices",
+         [](CMesh& m) {  // 300 faces on 121 vertices, 900 texture vertices
+             for (int k = 0; k < 300; ++k) {
+                 const float i = static_cast<float>(k % 10), j = static_cast<float>((k / 10) % 10);
+                 const float u = static_cast<float>(k * 3);
+                 AddTriangle(m, Corner(i, j, 0, u, 0), Corner(i + 1, j, 0.5f, u + 1, 0),
+                             Corner(i, j + 1, 0.25f, u + 2, 0));
+             }
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.limit);
+        auto model = PlacedModel();
+        c.build(*model->geosets[0]->meshes[0]);
+        const std::vector<std::string> before = WorldFaces(*model);
+        ASSERT_FALSE(Breaches(*model).empty());
+
+        // Triangles that happen to lie in one plane are not joined here, so that the faces
+        // can be compared one by one.
+        FitOptions splitOnly;
+        splitOnly.joinTriangles = false;
+        const FitReport report = FitToEngineLimits(*model, splitOnly);
+        ASSERT_TRUE(report.Changed());
+        EXPECT_NE(std::find(report.lines.begin(), report.lines.end(), "meshes over the engine's limits split: 1"),
+                  report.lines.end());
+        EXPECT_GT(model->geosets[0]->meshes.size(), 1u);
+        EXPECT_TRUE(Breaches(*model).empty()) << Breaches(*model).front().text;
+        // The same faces where they were, with the same texture coordinates and materials.
+        EXPECT_EQ(WorldFaces(*model), before);
+        // Each new mesh hangs on a node of its own under the mesh's node.
+        for (std::size_t n = 1; n < model->nodes.size(); ++n) {
+            EXPECT_EQ(model->nodes[n]->parent, 0);
+            EXPECT_EQ(model->nodes[n]->mesh, static_cast<int32_t>(n));
+            EXPECT_EQ(model->nodes[n]->position, Vec3());
+        }
+        for (const auto& mesh : model->geosets[0]->meshes)
+            EXPECT_GT(mesh->radius, 0.0f) << mesh->name;
+    }
+}
+
+// Nodes address meshes by index in every geometry set: the other sets get the new slots.
+TEST(Fit, OtherGeometrySetsKeepTheirMeshesAtTheSameIndices)
+{
+    auto model = PlacedModel();
+    AddGrid(*model->geosets[0]->meshes[0], 20, 14, false);
+    // A second mesh on a second node, and a small second set with the same two meshes.
+    CMesh& second = orvtest::AddMesh(*model);
+    second.name = "arm";
+    orvtest::AddCube(second);
+    model->nodes[1]->name = "arm";
+    model->geosets.push_back(std::make_unique<CGeometry>());
+    for (const auto& m : model->geosets[0]->meshes) {
+        auto copy = CopyMesh(*m, false);
+        orvtest::AddCube(*copy, 0.25f);
+        model->geosets[1]->meshes.push_back(std::move(copy));
+    }
+    model->RebuildHierarchy();
+    const std::vector<std::string> low = WorldFaces(*model, 1);
+
+    ASSERT_TRUE(FitToEngineLimits(*model).Changed());
+    ASSERT_EQ(model->geosets[0]->meshes.size(), model->geosets[1]->meshes.size());
+    EXPECT_EQ(model->geosets[0]->meshes[1]->name, "arm");
+    EXPECT_EQ(model->geosets[1]->meshes[1]->name, "arm");
+    for (std::size_t k = 2; k < model->geosets[1]->meshes.size(); ++k)
+        EXPECT_TRUE(model->geosets[1]->meshes[k]->faces.empty());
+    EXPECT_EQ(WorldFaces(*model, 1), low);
+    EXPECT_TRUE(Breaches(*model).empty());
+}
+
+TEST(Fit, MakesMeshNamesUniqueWithin31CharactersAndLeavesNodeNames)
+{
+    auto model = PlacedModel();
+    const std::string longName(40, 'm');
+    model->geosets[0]->meshes[0]->name = longName;
+    orvtest::AddFace(*model->geosets[0]->meshes[0], {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    for (int k = 0; k < 2; ++k) {
+        CMesh& m = orvtest::AddMesh(*model);
+        m.name = k == 0 ? std::string(40, 'M') : "Body";
+        orvtest::AddFace(m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    }
+    model->nodes[1]->name = "$$$dummy";
+    model->nodes[2]->name = "$$$dummy";
+    model->RebuildHierarchy();
+
+    ASSERT_TRUE(FitToEngineLimits(*model).Changed());
+    const auto& meshes = model->geosets[0]->meshes;
+    EXPECT_EQ(meshes[0]->name, std::string(31, 'm'));
+    EXPECT_EQ(meshes[1]->name, std::string(29, 'M') + "_2");
+    EXPECT_EQ(meshes[2]->name, "Body");  // "body" is a node's name, not a mesh's
+    EXPECT_EQ(model->nodes[1]->name, "$$$dummy");
+    EXPECT_EQ(model->nodes[2]->name, "$$$dummy");
+}
+
+// ---- what needs nothing ----------------------------------------------------------------
+
+TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
+{
+    auto walker = MakeSampleModel();
+    const std::string before = Format3do(*walker, "walker.3do");
+    EXPECT_FALSE(FitToEngineLimits(*walker).Changed());
+    EXPECT_EQ(Format3do(*walker, "walker.3do"), before);
+
+    const auto folder = orvtest::CorpusDir("3do");
+    if (folder.empty())
+        GTEST_SKIP() << "no corpus";
+    int untouched = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".3do")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        CModel model;
+        ASSERT_TRUE(Load3doFile(entry.path(), model));
+        const std::string text = Format3do(model, "x.3do");
+        const bool within = Breaches(model).empty() && CheckFaceShapes(model).empty();
+        const FitReport report = FitToEngineLimits(model);
+        if (within) {
+            ++untouched;
+            EXPECT_FALSE(report.Changed()) << report.lines.front();
+            EXPECT_EQ(Format3do(model, "x.3do"), text);
+        } else {
+            // What was not within the limits is now.
+            EXPECT_TRUE(report.Changed());
+            EXPECT_TRUE(Breaches(model).empty());
+            EXPECT_TRUE(CheckFaceShapes(model).empty());
+        }
+    }
+    EXPECT_GT(untouched, 0);
+}
+
+// ---- the command -------------------------------------------------------------------
+
+TEST(Fit, TheCommandIsOneUndoStepAndReportsWhatItDid)
+{
+    Settings settings;
+    COrvaneDoc doc(settings, {});
+    doc.model = PlacedModel();
+    AddGrid(*doc.model->geosets[0]->meshes[0], 20, 14, false);
+    Selection selection;
+    selection.currentMesh = 0;
+    selection.currentFace = 540;
+    std::vector<std::vector<std::string>> reports;
+    CommandHooks hooks;
+    hooks.fitReport = [&reports](const EditContext&, const std::vector<std::string>& lines) {
+        reports.push_back(lines);
+    };
+    EditContext c(doc, settings, &selection);
+    c.hooks = &hooks;
+    const std::vector<uint8_t> before = SaveProject(*doc.model, {});
+
+    const CommandResult r = RunCommand(cmd::FitToLimits, c);
+    ASSERT_TRUE(r.ran && r.changed);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_FALSE(reports[0].empty());
+    EXPECT_EQ(selection.currentFace, -1) << "the current face may be gone";
+    ASSERT_TRUE(doc.CanUndo());
+    ViewState view = doc.CurrentView();
+    ASSERT_TRUE(doc.Undo(view));
+    EXPECT_FALSE(doc.CanUndo()) << "the fit took more than one step";
+    EXPECT_EQ(SaveProject(*doc.model, {}), before);
+
+    // Fitted once, nothing is left to do: no step, and an empty report.
+    ASSERT_TRUE(doc.Redo(view));
+    doc.SetModified(false);
+    const CommandResult again = RunCommand(cmd::FitToLimits, c);
+    EXPECT_FALSE(again.changed);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_TRUE(reports[1].empty());
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_TRUE(doc.Undo(view));
+    EXPECT_FALSE(doc.CanUndo());
+}
+
+// ---- the check -------------------------------------------------------------------
+
+TEST(Fit, CheckTellsConcaveAndBentFacesApartFromBreaches)
+{
+    auto model = PlacedModel();
+    CMesh& mesh = *model->geosets[0]->meshes[0];
+    orvtest::AddFace(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});
+    orvtest::AddFace(mesh, {{5, 0, 0}, {6, 0, 0}, {6, 1, 0.2f}, {5, 1, 0}});
+    const auto shapes = CheckFaceShapes(*model);
+    ASSERT_EQ(shapes.size(), 2u);
+    EXPECT_EQ(shapes[0].text, "geometry set 0, mesh 0 (body), face 1: concave (the engine draws convex faces)");
+    EXPECT_EQ(shapes[1].text, "geometry set 0, mesh 0 (body), face 2: bent (its corners are not in one plane)");
+    EXPECT_EQ(shapes[1].face, 2);
+    // They do not break the limits: a save asks nothing about them.
+    EXPECT_TRUE(Breaches(*model).empty());
+}
