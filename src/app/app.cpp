@@ -83,9 +83,8 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
     commandHooks_.confirmCarve = [this](const EditContext&) { return ConfirmCarve(); };
     commandHooks_.extrude = [this](const EditContext& c) { return AskExtrude(c); };
     commandHooks_.primitive = [this](const EditContext& c, PrimitiveShape shape) { return AskPrimitive(c, shape); };
-    commandHooks_.fitReport = [this](const EditContext&, const std::vector<std::string>& lines) {
-        ShowFitReport(lines);
-    };
+    commandHooks_.fitOptions = [this](const EditContext&) { return AskFitOptions(); };
+    commandHooks_.fitReport = [this](const EditContext&, const FitReport& report) { ShowFitReport(report); };
     SetProgramDir(DefaultProgramDir());
 }
 

@@ -144,7 +144,8 @@ private:
     std::optional<ExtrudeParams> AskExtrude(const EditContext& c);
     std::optional<PrimitiveParams> AskPrimitive(const EditContext& c, PrimitiveShape shape);
     // What Fit to Engine Limits changed, one line each.
-    void ShowFitReport(const std::vector<std::string>& lines);
+    std::optional<FitOptions> AskFitOptions();
+    void ShowFitReport(const FitReport& report);
     void AddRecentFile(const QString& path);
     // Gives the help window to owner, else to the modal window on top, else back to the
     // main window.

@@ -2,6 +2,8 @@
 // Carve, Extrude and the shapes ask, and the material chooser.
 #include "app/app.h"
 
+#include <QInputDialog>
+
 #include "app/childframe.h"
 #include "app/edit_dialogs.h"
 #include "app/limits_dlg.h"
@@ -43,15 +45,34 @@ bool COrvaneApp::ConfirmCarve()
                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void COrvaneApp::ShowFitReport(const std::vector<std::string>& lines)
+std::optional<FitOptions> COrvaneApp::AskFitOptions()
+{
+    QInputDialog dlg(frame_);
+    dlg.setWindowTitle(QStringLiteral("Fit to Engine Limits"));
+    dlg.setInputMode(QInputDialog::IntInput);
+    dlg.setLabelText(
+        QStringLiteral("Geometry sets, the full model first and then its levels of detail\n"
+                       "(1 to 4; 0 keeps the model's sets as they are):"));
+    dlg.setIntRange(0, static_cast<int>(kMaxGeometrySets));
+    dlg.setIntValue(0);
+    if (hooks_.exec(dlg) != QDialog::Accepted)
+        return std::nullopt;
+    FitOptions options;
+    options.levels = dlg.intValue();
+    return options;
+}
+
+void COrvaneApp::ShowFitReport(const FitReport& report)
 {
     QString text = QStringLiteral("The model is within the engine's limits.");
-    if (!lines.empty()) {
+    if (report.Changed()) {
         text = QStringLiteral("The model was fitted to the engine's limits:\n");
-        for (const std::string& line : lines)
+        for (const std::string& line : report.lines)
             text += QStringLiteral("\n") + QString::fromStdString(line);
     }
-    Message(QMessageBox::Information, text);
+    for (const std::string& line : report.problems)
+        text += QStringLiteral("\n\n") + QString::fromStdString(line);
+    Message(report.problems.empty() ? QMessageBox::Information : QMessageBox::Warning, text);
 }
 
 std::optional<ExtrudeParams> COrvaneApp::AskExtrude(const EditContext& c)

@@ -1,4 +1,5 @@
 // orvane-tool fit: a model brought within the game engine's limits.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,8 +18,37 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int Fit(const std::vector<std::string>& args, const Options& opts)
+}  // namespace
+
+int TakeLevels(const std::string& command, std::vector<std::string>& args, FitOptions& options)
 {
+    const auto at = std::find(args.begin(), args.end(), std::string("--levels"));
+    if (at == args.end())
+        return -1;
+    const std::string value = at + 1 != args.end() ? *(at + 1) : std::string();
+    if (value.size() != 1 || value[0] < '1' || value[0] > '4')
+        return Usage(command + ": --levels takes the number of geometry sets to have, 1 to 4");
+    options.levels = value[0] - '0';
+    args.erase(at, at + 2);
+    return -1;
+}
+
+void PrintFitReport(const FitReport& report, const std::string& out)
+{
+    for (const std::string& line : report.lines)
+        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
+    for (const std::string& line : report.problems)
+        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
+}
+
+namespace {
+
+int Fit(const std::vector<std::string>& arguments, const Options& opts)
+{
+    std::vector<std::string> args = arguments;
+    FitOptions fit;
+    if (const int rc = TakeLevels("fit", args, fit); rc >= 0)
+        return rc;
     for (const std::string& a : args)
         if (a.size() > 1 && a[0] == '-')
             return Usage("fit: unknown option '" + a + "'");
@@ -38,12 +68,14 @@ int Fit(const std::vector<std::string>& args, const Options& opts)
         return Fail(in, opened.error());
     if (const int rc = CheckComplete(in, doc.ReadInPart().empty(), doc.ReadInPart(), opts))
         return rc;
-    const FitReport report = FitToEngineLimits(*doc.model);
+    const FitReport report = FitToEngineLimits(*doc.model, fit);
     if (report.Changed())
         for (const std::string& line : report.lines)
             std::printf("%s\n", line.c_str());
     else
         std::printf("the model is within the engine's limits\n");
+    for (const std::string& line : report.problems)
+        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
     // What a fit cannot mend (a material's long name, a coordinate out of range) is told.
     for (const LimitBreach& breach : CheckEngineLimits(*doc.model))
         std::fprintf(stderr, "orvane-tool: %s: does not fit the engine: %s\n", out.c_str(), breach.text.c_str());
@@ -64,13 +96,16 @@ void RegisterFitCommand(Registry& registry)
 {
     registry.subcommands.push_back(
         {"fit",
-         "  fit IN OUT             a model (.3do or .orv) brought within the game engine's limits,\n"
+         "  fit IN OUT [--levels N]\n"
+         "                         a model (.3do or .orv) brought within the game engine's limits,\n"
          "                         written to OUT (.3do or .orv): faces that are bent, concave or\n"
          "                         of more than 24 corners cut into flat convex ones, coplanar\n"
          "                         triangles joined, meshes over 512 vertices, 768 texture\n"
          "                         vertices or 512 faces split under new nodes, mesh names made\n"
          "                         unique within 31 characters, radii measured again; prints one\n"
-         "                         line per kind of change\n",
+         "                         line per kind of change; --levels N: N geometry sets (1 to 4),\n"
+         "                         the full model first and each lower one a level of detail\n"
+         "                         simplified from it with texture seams and material borders kept\n",
          Fit});
 }
 

@@ -137,6 +137,11 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
     const bool fit = fitFlag != args.end();
     if (fit)
         args.erase(fitFlag);
+    FitOptions fitOptions;
+    if (const int rc = TakeLevels("import", args, fitOptions); rc >= 0)
+        return rc;
+    if (fitOptions.levels > 0 && !fit)
+        return Usage("import: --levels goes with --fit");
     Parsed p;
     if (const int rc = Parse("import", args, {"--scale", "--up"}, p); rc >= 0)
         return rc;
@@ -192,8 +197,7 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
     for (const auto& note : imported->notes)
         std::fprintf(stderr, "orvane-tool: %s: %s\n", in.c_str(), note.c_str());
     if (fit) {
-        for (const auto& line : FitToEngineLimits(*imported->model).lines)
-            std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
+        PrintFitReport(FitToEngineLimits(*imported->model, fitOptions), out);
         imported->breaches = CheckEngineLimits(*imported->model);
     }
     for (const auto& breach : imported->breaches)
@@ -229,7 +233,7 @@ void RegisterInterchangeCommands(Registry& registry)
          Export});
     registry.subcommands.push_back(
         {"import",
-         "  import IN OUT.3do|OUT.orv [--scale S] [--up y|z] [--fit]\n"
+         "  import IN OUT.3do|OUT.orv [--scale S] [--up y|z] [--fit [--levels N]]\n"
          "                         a model of another tool (OBJ, glTF, FBX, Collada, 3DS, PLY and\n"
          "                         whatever else Assimp reads) as a model the game takes; lengths\n"
          "                         in metres where the file states its unit (FBX, Collada), then\n"
@@ -241,7 +245,8 @@ void RegisterInterchangeCommands(Registry& registry)
          "                         palette), transparent where their pixels are see-through; a .3do\n"
          "                         gets them beside it; a material named like one of --resources or\n"
          "                         of the mod's folders around OUT stays a reference to it; --fit\n"
-         "                         then brings it within the engine's limits as fit does\n",
+         "                         then brings it within the engine's limits as fit does, with\n"
+         "                         --levels N as fit's\n",
          Import});
     registry.subcommands.push_back(
         {"import",

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "edit/fit.h"
 #include "model/corners.h"
 #include "model/file_kind.h"
 #include "resources/searchpath.h"
@@ -103,5 +104,10 @@ void RegisterProjectCommands(Registry& registry);
 void RegisterInterchangeCommands(Registry& registry);
 // `fit`: a model brought within the engine's limits.
 void RegisterFitCommand(Registry& registry);
+// Takes "--levels N" out of args into options (N: 1 to 4); the exit status of a usage
+// error, or -1 to go on.
+int TakeLevels(const std::string& command, std::vector<std::string>& args, FitOptions& options);
+// What a fit did and could not do, on standard error, each line naming out.
+void PrintFitReport(const FitReport& report, const std::string& out);
 
 }  // namespace orv::cli

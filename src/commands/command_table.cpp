@@ -263,10 +263,17 @@ std::optional<PrimitiveParams> AskPrimitive(EditContext& c)
 // The fit is one edit; its report follows it, also when nothing needed changing.
 EditOutcome FitModel(EditContext& c)
 {
+    FitOptions options;
+    if (c.hooks && c.hooks->fitOptions) {
+        const std::optional<FitOptions> asked = c.hooks->fitOptions(c);
+        if (!asked)
+            return EditOutcome::Done(0);
+        options = *asked;
+    }
     FitReport report;
-    const EditOutcome r = Edit(c, [&report](EditContext& e) { return FitToLimits(e, report); });
+    const EditOutcome r = Edit(c, [&](EditContext& e) { return FitToLimits(e, options, report); });
     if (r.message.empty() && c.hooks && c.hooks->fitReport)
-        c.hooks->fitReport(c, report.lines);
+        c.hooks->fitReport(c, report);
     return r;
 }
 

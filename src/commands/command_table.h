@@ -17,6 +17,7 @@
 #include "document/edit_context.h"
 #include "document/modes.h"
 #include "edit/carve.h"
+#include "edit/fit.h"
 #include "edit/primitives.h"
 
 namespace orv {
@@ -51,8 +52,10 @@ struct CommandHooks {
     std::function<std::optional<ExtrudeParams>(const EditContext&)> extrude;
     // "Create Rectangle/Cylinder/Dome...": the shape's sizes and the style of its faces.
     std::function<std::optional<PrimitiveParams>(const EditContext&, PrimitiveShape)> primitive;
-    // "Fit to Engine Limits": shows what the fit changed (no lines: nothing to change).
-    std::function<void(const EditContext&, const std::vector<std::string>& lines)> fitReport;
+    // "Fit to Engine Limits": what to make besides (levels of detail); nothing: cancelled.
+    std::function<std::optional<FitOptions>(const EditContext&)> fitOptions;
+    // Then shows what the fit changed (no lines: nothing to change) and what it could not do.
+    std::function<void(const EditContext&, const FitReport&)> fitReport;
 };
 
 // What a command did: whether it ran at all (it has a core function and was enabled),

@@ -8,7 +8,9 @@
 #include <unordered_set>
 
 #include "base/text.h"
+#include "edit/levels.h"
 #include "edit/selection.h"
+#include "model/content.h"
 #include "model/limits.h"
 #include "model/polygon.h"
 #include "model/radius.h"
@@ -368,6 +370,39 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
     changed = UniqueMeshNames(model, counts) || changed;
 
     FitReport report;
+    if (options.levels > 0) {
+        // The lower sets as they were, to tell whether making them again changed them.
+        auto lowerSets = [&model] {
+            std::vector<uint64_t> prints;
+            for (std::size_t g = 1; g < model.geosets.size(); ++g)
+                for (const auto& mesh : model.geosets[g]->meshes)
+                    prints.push_back(FacesFingerprint(*mesh));
+            return std::make_pair(model.geosets.size(), prints);
+        };
+        const auto before = lowerSets();
+        if (Result<LevelsReport> made = MakeLevelsOfDetail(model, static_cast<std::size_t>(options.levels)); made) {
+            // Simplified sets are triangles: where coplanar ones join, the game draws fewer faces.
+            Counts lower;
+            for (std::size_t g = 1; g < model.geosets.size(); ++g)
+                for (auto& mesh : model.geosets[g]->meshes)
+                    if (options.joinTriangles && JoinTriangles(*mesh, lower))
+                        mesh->RebuildMeshLists();
+            if (lowerSets() != before) {
+                changed = true;
+                report.lines = made->notes;
+                std::string faces;
+                for (const auto& set : model.geosets) {
+                    std::size_t n = 0;
+                    for (const auto& mesh : set->meshes)
+                        n += mesh->faces.size();
+                    faces += (faces.empty() ? "" : " / ") + std::to_string(n);
+                }
+                report.lines.push_back("faces by geometry set: " + faces);
+            }
+        } else {
+            report.problems.push_back("levels of detail not made: " + made.error());
+        }
+    }
     if (!changed)
         return report;
     for (auto& g : model.geosets)
@@ -400,11 +435,11 @@ const char* CannotFitToLimits(const EditContext& c)
 
 bool CanFitToLimits(const EditContext& c) { return CannotFitToLimits(c) == nullptr; }
 
-EditOutcome FitToLimits(EditContext& c, FitReport& report)
+EditOutcome FitToLimits(EditContext& c, const FitOptions& options, FitReport& report)
 {
     if (const char* why = CannotFitToLimits(c))
         return EditOutcome::Refused(why);
-    report = FitToEngineLimits(c.model());
+    report = FitToEngineLimits(c.model(), options);
     if (!report.Changed())
         return EditOutcome::Done(0);
     // Faces and meshes were replaced: what was current may be gone.

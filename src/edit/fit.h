@@ -12,8 +12,9 @@
 namespace orv {
 
 struct FitOptions {
-    // Levels of detail to make from the full model down (0: the geometry sets stay as
-    // they are). Not made by FitToEngineLimits itself.
+    // The geometry sets to have, the full model first and each lower set a level of
+    // detail simplified from it (1..4, see MakeLevelsOfDetail); 0: the sets stay as they
+    // are.
     int32_t levels = 0;
     // Coplanar triangles joined back into convex polygons where that saves faces.
     bool joinTriangles = true;
@@ -24,6 +25,9 @@ struct FitOptions {
 // limits and nothing changed.
 struct FitReport {
     std::vector<std::string> lines;
+    // What was asked and could not be done (levels of detail of a model that still breaks
+    // a limit no fit mends), one line each; the model is changed no further for it.
+    std::vector<std::string> problems;
     bool Changed() const { return !lines.empty(); }
 };
 
@@ -40,14 +44,17 @@ struct FitReport {
 //   so every set gets the new mesh slots (empty where its own mesh needed no split);
 // - mesh names are made unique (ignoring case) within 31 characters in each set; node
 //   names are left alone (keyframes address nodes by name);
-// - the radii of what changed are measured again.
-// A model already within the limits is left exactly as it is.
+// - the radii of what changed are measured again;
+// - with levels, the lower geometry sets are made again from the fitted full set, their
+//   coplanar triangles joined.
+// A model already within the limits (and, with levels, whose lower sets come out as they
+// were) is left exactly as it is.
 FitReport FitToEngineLimits(CModel& model, const FitOptions& options = {});
 
 // The editor's command: why it cannot run (nullptr: it can), and the fit of the
 // context's model as one edit, its report in `report`. Nothing changed: no change told.
 const char* CannotFitToLimits(const EditContext& c);
 bool CanFitToLimits(const EditContext& c);
-EditOutcome FitToLimits(EditContext& c, FitReport& report);
+EditOutcome FitToLimits(EditContext& c, const FitOptions& options, FitReport& report);
 
 }  // namespace orv

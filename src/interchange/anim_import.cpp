@@ -269,7 +269,8 @@ std::string NameOf(const aiAnimation& a, unsigned index)
     return a.mName.length > 0 ? std::string(a.mName.C_Str()) : "animation " + std::to_string(index + 1);
 }
 
-Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, const AnimationImportOptions& options)
+Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, const FileFrame& frame,
+                                    const AnimationImportOptions& options)
 {
     if (!(options.fps >= kMinKeyFps && options.fps <= kMaxKeyFps))
         return Fail("the frame rate must lie between " + Number(kMinKeyFps) + " and " + Number(kMaxKeyFps) +
@@ -419,6 +420,19 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     Affine top;
     const double s = options.read.scale;
     top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
+    // A unit and axes the reader did not put into the root (FBX states them apart) are
+    // applied above it, as the model import applies them, so that the keyframe moves a
+    // model imported from the same file by the same lengths.
+    if (!frame.rootIsFrame) {
+        const Matrix3d& a = frame.axes;
+        Matrix3d turned{};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                top.m[r][c] = s * frame.toMetres * a[r][c];
+                turned[r][c] = a[r][0] * axes[0][c] + a[r][1] * axes[1][c] + a[r][2] * axes[2][c];
+            }
+        axes = turned;
+    }
     std::vector<std::vector<Sample>> samples(matches.size());
     // Only the matched nodes, their references and what lies above them are placed, and
     // no more of them over all frames than a bound (a deep or wide file with a long
@@ -534,7 +548,7 @@ Result<AnimationImportReport> ImportAnimation(const CModel& model, const fs::pat
     auto read = ReadSceneInChild(path, options.read);
     if (!read)
         return Fail(read.error());
-    return Build(model, *read->scene, options);
+    return Build(model, *read->scene, read->frame, options);
 }
 
 Result<AnimationImportReport> ImportAnimationFromMemory(const CModel& model, std::span<const uint8_t> bytes,
@@ -543,12 +557,13 @@ Result<AnimationImportReport> ImportAnimationFromMemory(const CModel& model, std
     auto read = ReadSceneFromMemoryInChild(bytes, hint, options.read);
     if (!read)
         return Fail(read.error());
-    return Build(model, *read->scene, options);
+    return Build(model, *read->scene, read->frame, options);
 }
 
 Status WriteImportedKeyframe(const CModel& model, const CKeyframe& keyframe, const fs::path& path)
 {
-    return WriteFileAtomic(path, FormatKey(keyframe, static_cast<int32_t>(model.nodes.size()), path.string()));
+    return WriteFileAtomic(path,
+                           FormatKey(keyframe, static_cast<int32_t>(model.nodes.size()), path.filename().string()));
 }
 
 std::string ImportedKeyframeName(const COrvaneDoc& doc, const fs::path& animated)

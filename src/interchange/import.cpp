@@ -23,8 +23,8 @@
 #include "interchange/axes.h"
 #include "interchange/child_run.h"
 #include "interchange/export_scene.h"
-#include "interchange/game_extras.h"
 #include "interchange/file_frame.h"
+#include "interchange/game_extras.h"
 #include "interchange/import_checks.h"
 #include "interchange/interchange.h"
 #include "interchange/scene_read.h"
@@ -197,6 +197,7 @@ private:
 struct Corner {
     Vec3 position;             // the node's axes, the model's convention
     float u = 0.0f, v = 0.0f;  // normalised, v down
+    std::size_t index = 0;     // its place in the whole polygon, which a cut face keeps
 };
 
 // ---- the import ----------------------------------------------------------------------
@@ -210,7 +211,8 @@ struct Face {
     std::vector<Corner> corners;  // the model's corner order
     int32_t material = -1;
     TextureSize size;
-    std::size_t polygon = 0;  // the file's polygon of the node it comes from
+    std::size_t wholeCorners = 0;  // the corners of the polygon it was cut from (or is)
+    std::size_t polygon = 0;       // the file's polygon of the node it comes from
 };
 
 struct Counts {
@@ -591,8 +593,11 @@ private:
             ++counts_.degenerate;
             return;
         }
+        for (std::size_t i = 0; i < corners.size(); ++i)
+            corners[i].index = i;
+        const std::size_t whole = corners.size();
         auto add = [&](std::vector<Corner> c) {
-            faces.push_back({std::move(c), material.index, material.size});
+            faces.push_back({std::move(c), material.index, material.size, whole});
             ++faceCount_;
         };
         if (shape == PolygonShape::Good) {
@@ -713,10 +718,10 @@ private:
                     r.v = c.v * static_cast<float>(f.size.height);
                     face->corners.push_back(r);
                 }
-                // A polygon that came in whole has its corners in the listed order.
-                if (game.faces && (*game.faces)[f.polygon].intensities.size() == face->corners.size())
+                // The polygon's corners as the file lists them, also those of a piece cut from it.
+                if (game.faces && (*game.faces)[f.polygon].intensities.size() == f.wholeCorners)
                     for (std::size_t c = 0; c < face->corners.size(); ++c)
-                        face->corners[c].SetIntensity((*game.faces)[f.polygon].intensities[c]);
+                        face->corners[c].SetIntensity((*game.faces)[f.polygon].intensities[f.corners[c].index]);
                 face->ComputeFaceNormal();
                 mesh->faces.push_back(std::move(face));
             }
@@ -1205,6 +1210,7 @@ Result<SceneRead> TakeOver(const Result<std::string>& handed)
     if (!read.scene || !read.scene->mRootNode)
         return Fail("the reader gave back a damaged scene");
     read.generator = h->generator;
+    read.frame = h->frame;
     return read;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/result.h"
+#include "interchange/file_frame.h"
 #include "interchange/interchange.h"
 
 namespace orv {
@@ -18,6 +19,7 @@ namespace orv {
 struct SceneRead {
     std::unique_ptr<aiScene> scene;  // never null on success, with a root node
     std::string generator;           // the tool that wrote the file, where it says
+    FileFrame frame;                 // its unit and axes, where the reader left them out
 };
 
 // Reads the file (its size checked against what it announces first) with the import's

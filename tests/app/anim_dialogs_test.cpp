@@ -41,6 +41,7 @@ struct Anim {
                     auto answer = Pop(answers);
                     return answer ? answer(d) : static_cast<int>(QDialog::Rejected);
                 },
+                {},
                 {}};
     }
     CModel& M() { return doc.Model(); }

@@ -424,9 +424,7 @@ TEST(Fit, TheCommandIsOneUndoStepAndReportsWhatItDid)
     selection.currentFace = 540;
     std::vector<std::vector<std::string>> reports;
     CommandHooks hooks;
-    hooks.fitReport = [&reports](const EditContext&, const std::vector<std::string>& lines) {
-        reports.push_back(lines);
-    };
+    hooks.fitReport = [&reports](const EditContext&, const FitReport& report) { reports.push_back(report.lines); };
     EditContext c(doc, settings, &selection);
     c.hooks = &hooks;
     const std::vector<uint8_t> before = SaveProject(*doc.model, {});

@@ -12,7 +12,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "edit/fit.h"
 #include "formats/model3do.h"
+#include "formats/projectfile.h"
 #include "interchange/interchange.h"
 #include "scene_builder.h"
 #include "test_util.h"
@@ -137,10 +139,23 @@ TEST(GltfRoundTrip, TheWalkerAndCorpusModelsKeepNamesTypesModesAndExtraLight)
         SCOPED_TRACE(file.string());
         CModel model;
         ASSERT_TRUE(orvtest::Ok(Load3doFile(file, model)));
+        // Faces the engine cannot draw as they are (a few concave ones) come back cut by
+        // the one rule for faces, each piece with its face's fields.
+        auto expected = [](CModel& m) {
+            const std::vector<uint8_t> bytes = SaveProject(m, {});
+            auto loaded = LoadProject(bytes.data(), bytes.size());
+            EXPECT_TRUE(orvtest::Ok(loaded));
+            auto cut = std::move(loaded->model);
+            BuildFaceCorners(*cut);
+            FitOptions cutOnly;
+            cutOnly.joinTriangles = false;
+            FitToEngineLimits(*cut, cutOnly);
+            return cut;
+        };
         // As the file has them, then each its own.
-        ExpectSameGameFields(model, *RoundTrip(model, dir / "as_read.glb"));
+        ExpectSameGameFields(*expected(model), *RoundTrip(model, dir / "as_read.glb"));
         GiveEveryFieldItsOwnValue(model);
-        ExpectSameGameFields(model, *RoundTrip(model, dir / "changed.glb"));
+        ExpectSameGameFields(*expected(model), *RoundTrip(model, dir / "changed.glb"));
     }
 }
 
