@@ -370,6 +370,7 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
     changed = UniqueMeshNames(model, counts) || changed;
 
     FitReport report;
+    std::vector<std::string> levelLines;  // told after what the fit did
     if (options.levels > 0) {
         // The lower sets as they were, to tell whether making them again changed them.
         auto lowerSets = [&model] {
@@ -389,7 +390,7 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
                         mesh->RebuildMeshLists();
             if (lowerSets() != before) {
                 changed = true;
-                report.lines = made->notes;
+                levelLines = made->notes;
                 std::string faces;
                 for (const auto& set : model.geosets) {
                     std::size_t n = 0;
@@ -397,7 +398,11 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
                         n += mesh->faces.size();
                     faces += (faces.empty() ? "" : " / ") + std::to_string(n);
                 }
-                report.lines.push_back("faces by geometry set: " + faces);
+                levelLines.push_back("faces by geometry set: " + faces);
+            } else if (model.geosets.size() < static_cast<std::size_t>(options.levels)) {
+                // Asked for and not made: the user learns why.
+                for (const std::string& note : made->notes)
+                    report.problems.push_back("levels of detail: " + note);
             }
         } else {
             report.problems.push_back("levels of detail not made: " + made.error());
@@ -421,6 +426,7 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
     line(counts.newMeshes, "meshes added");
     line(counts.newNodes, "nodes added to place the new meshes");
     line(counts.renamed, "meshes renamed to unique names of at most 31 characters");
+    report.lines.insert(report.lines.end(), levelLines.begin(), levelLines.end());
     return report;
 }
 

@@ -452,6 +452,46 @@ TEST(Fit, TheCommandIsOneUndoStepAndReportsWhatItDid)
     EXPECT_FALSE(doc.CanUndo());
 }
 
+// Levels of detail come from the fitted full set, fall in faces set by set, pass the
+// check, and are not made again when nothing changed.
+TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
+{
+    auto model = PlacedModel();
+    AddGrid(*model->geosets[0]->meshes[0], 16, 14, false);
+    FitOptions withLevels;
+    withLevels.levels = 3;
+    const FitReport report = FitToEngineLimits(*model, withLevels);
+    ASSERT_TRUE(report.Changed());
+    EXPECT_TRUE(report.problems.empty());
+    ASSERT_GE(model->geosets.size(), 2u);
+    EXPECT_LE(model->geosets.size(), 3u);
+    std::size_t above = SIZE_MAX;
+    for (const auto& set : model->geosets) {
+        ASSERT_EQ(set->meshes.size(), 1u);
+        EXPECT_LT(set->meshes[0]->faces.size(), above);
+        above = set->meshes[0]->faces.size();
+    }
+    EXPECT_TRUE(Breaches(*model).empty());
+    EXPECT_EQ(report.lines.back().rfind(
+                  "faces by geometry set: " + std::to_string(model->MeshAt(0)->faces.size()) + " / ", 0),
+              0u)
+        << report.lines.back();
+
+    const std::vector<uint8_t> before = SaveProject(*model, {});
+    EXPECT_FALSE(FitToEngineLimits(*model, withLevels).Changed());
+    EXPECT_EQ(SaveProject(*model, {}), before);
+
+    // A limit no fit mends (a vertex out of the engine's range) leaves the sets alone,
+    // and says why.
+    auto named = PlacedModel();
+    AddGrid(*named->geosets[0]->meshes[0], 16, 14, false);
+    named->geosets[0]->meshes[0]->faces[0]->corners[0].x = 20000.0f;
+    const FitReport refused = FitToEngineLimits(*named, withLevels);
+    ASSERT_EQ(refused.problems.size(), 1u);
+    EXPECT_EQ(refused.problems[0].rfind("levels of detail not made: ", 0), 0u) << refused.problems[0];
+    EXPECT_EQ(named->geosets.size(), 1u);
+}
+
 // ---- the check -------------------------------------------------------------------
 
 TEST(Fit, CheckTellsConcaveAndBentFacesApartFromBreaches)

@@ -159,6 +159,34 @@ TEST(GltfRoundTrip, TheWalkerAndCorpusModelsKeepNamesTypesModesAndExtraLight)
     }
 }
 
+// A concave face comes back cut into flat convex pieces; each piece's corners keep the
+// intensities their places had.
+TEST(GltfRoundTrip, PiecesOfACutFaceKeepTheirCornersIntensities)
+{
+    orvtest::TempDir dir;
+    CModel model;
+    CMesh& mesh = orvtest::AddMesh(model);
+    mesh.name = "ell";
+    model.nodes[0]->name = "ell";
+    CFace& ell = orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});
+    for (std::size_t c = 0; c < ell.corners.size(); ++c)
+        ell.corners[c].SetIntensity(0.1f * static_cast<float>(c + 1));
+    model.RebuildHierarchy();
+    auto intensityAt = [&ell](const Vec3& p) {
+        for (const auto& corner : ell.corners)
+            if (corner.Position() == p)
+                return corner.Intensity();
+        return -1.0f;
+    };
+    const auto back = RoundTrip(model, dir / "ell.glb");
+    const CMesh& got = *back->geosets[0]->meshes[0];
+    ASSERT_EQ(got.faces.size(), 2u) << "the L is cut into two quads";
+    for (const auto& face : got.faces)
+        for (const auto& corner : face->corners)
+            EXPECT_EQ(corner.Intensity(), intensityAt(corner.Position()))
+                << corner.Position().x << " " << corner.Position().y;
+}
+
 // The faces of one mesh go out in several primitives (one per run of a material), and a
 // face without an area is left out on the way in: the fields still land on their faces.
 TEST(GltfRoundTrip, FieldsFollowTheirFacesAcrossMaterialsAndLeftOutFaces)
