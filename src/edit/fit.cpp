@@ -398,7 +398,7 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
                         n += mesh->faces.size();
                     faces += (faces.empty() ? "" : " / ") + std::to_string(n);
                 }
-                levelLines.push_back("faces by geometry set: " + faces);
+                levelLines.push_back("faces by geometry set after joining coplanar triangles: " + faces);
             } else if (model.geosets.size() < static_cast<std::size_t>(options.levels)) {
                 // Asked for and not made: the user learns why.
                 for (const std::string& note : made->notes)

@@ -127,18 +127,17 @@ std::size_t FacesOf(const CGeometry& set)
 Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
 {
     if (sets < 1 || sets > kMaxGeometrySets)
-        return Fail("Levels of detail: a model has from 1 to " + std::to_string(kMaxGeometrySets) +
-                    " geometry sets, not " + std::to_string(sets) + ".");
+        return Fail("a model has from 1 to " + std::to_string(kMaxGeometrySets) + " geometry sets, not " +
+                    std::to_string(sets));
     if (model.geosets.empty() || FacesOf(*model.geosets[0]) == 0)
-        return Fail("Levels of detail: geometry set 0 has no faces to make them from.");
+        return Fail("geometry set 0 has no faces to make them from");
     CGeometry& full = *model.geosets[0];
     // The limits are counted on the lists, which follow the corners.
     for (auto& mesh : full.meshes)
         mesh->RebuildMeshLists();
     for (const LimitBreach& breach : CheckEngineLimits(model))
         if (breach.geoset == 0)
-            return Fail("Levels of detail: geometry set 0 must first keep to the engine's limits (" + breach.text +
-                        ").");
+            return Fail("geometry set 0 must first keep to the engine's limits (" + breach.text + ")");
 
     LevelsReport report;
     std::vector<Prepared> prepared;
@@ -174,15 +173,15 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
         }
         const std::size_t setNumber = made.size() + 1;
         if (simplified == 0) {
-            report.notes.push_back("A set at 1/" + std::to_string(divisor) +
+            report.notes.push_back("a set at 1/" + std::to_string(divisor) +
                                    " of the faces would be the same as geometry set " + std::to_string(setNumber - 1) +
-                                   ": left out.");
+                                   ": left out");
             continue;
         }
         const std::size_t faces = FacesOf(*set);
-        report.notes.push_back("Geometry set " + std::to_string(setNumber) + ": " + std::to_string(faces) + " faces, " +
+        report.notes.push_back("geometry set " + std::to_string(setNumber) + ": " + std::to_string(faces) + " faces, " +
                                std::to_string(simplified) + " of " + std::to_string(set->meshes.size()) +
-                               " meshes simplified, the others as in set " + std::to_string(setNumber - 1) + ".");
+                               " meshes simplified, the others as in set " + std::to_string(setNumber - 1));
         above = set.get();
         made.push_back(std::move(set));
     }
@@ -202,14 +201,14 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
             model.geosets.resize(1);
             for (auto& set : replaced)
                 model.geosets.push_back(std::move(set));
-            return Fail("Levels of detail: a lower set broke the engine's limits (" + breach.text + ").");
+            return Fail("a lower set broke the engine's limits (" + breach.text + ")");
         }
     UpdateRadii(model);
     if (model.currentGeoset < 0 || static_cast<std::size_t>(model.currentGeoset) >= model.geosets.size())
         model.currentGeoset = 0;
     if (!replaced.empty())
-        report.notes.push_back("The " + std::to_string(replaced.size()) +
-                               " geometry sets that followed set 0 were replaced.");
+        report.notes.push_back("the " + std::to_string(replaced.size()) +
+                               " geometry sets that followed set 0 were replaced");
     for (const auto& set : model.geosets)
         report.facesPerSet.push_back(FacesOf(*set));
     return report;

@@ -472,8 +472,9 @@ TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
         above = set->meshes[0]->faces.size();
     }
     EXPECT_TRUE(Breaches(*model).empty());
-    EXPECT_EQ(report.lines.back().rfind(
-                  "faces by geometry set: " + std::to_string(model->MeshAt(0)->faces.size()) + " / ", 0),
+    EXPECT_EQ(report.lines.back().rfind("faces by geometry set after joining coplanar triangles: " +
+                                            std::to_string(model->MeshAt(0)->faces.size()) + " / ",
+                                        0),
               0u)
         << report.lines.back();
 
