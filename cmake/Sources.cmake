@@ -91,6 +91,7 @@ set(ORVANE_PNG_SOURCES src/resources/png.cpp)
 # Models to and from other 3D tools' formats (Assimp); only this and its callers link it.
 set(ORVANE_INTERCHANGE_SOURCES
   src/interchange/anim_import.cpp
+  src/interchange/affine.cpp
   src/interchange/axes.cpp
   src/interchange/file_frame.cpp
   src/interchange/child_run.cpp

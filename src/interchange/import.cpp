@@ -20,6 +20,7 @@
 
 #include "base/text.h"
 #include "edit/materials.h"
+#include "interchange/affine.h"
 #include "interchange/axes.h"
 #include "interchange/child_run.h"
 #include "interchange/export_scene.h"
@@ -51,38 +52,6 @@ constexpr int32_t kTextureMode = 3;
 constexpr uint32_t kCornerColor = 0x00FFFFFF;
 Vec3d Sub(const Vec3d& a, const Vec3d& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 double Dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Vec3d Cross(const Vec3d& a, const Vec3d& b)
-{
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-double Norm(const Vec3d& a) { return std::sqrt(Dot(a, a)); }
-
-// An affine map of column vectors: 3 × 3 linear part and a translation.
-struct Affine {
-    Matrix3d m{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-    Vec3d t{0, 0, 0};
-};
-
-Affine Compose(const Affine& a, const Affine& b)  // a after b
-{
-    Affine out;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c)
-            out.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c];
-        out.t[r] = a.m[r][0] * b.t[0] + a.m[r][1] * b.t[1] + a.m[r][2] * b.t[2] + a.t[r];
-    }
-    return out;
-}
-
-Affine FromAssimp(const aiMatrix4x4& a)
-{
-    Affine out;
-    for (unsigned r = 0; r < 3; ++r)
-        for (unsigned c = 0; c < 3; ++c)
-            out.m[r][c] = a[r][c];
-    out.t = {a.a4, a.b4, a.c4};
-    return out;
-}
 
 Matrix3d Transpose(const Matrix3d& m)
 {
@@ -106,28 +75,6 @@ double Determinant(const Matrix3d& m)
 {
     return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
            m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-}
-
-// The rotation nearest a node's axes as a node can hold it: its x axis kept, y made
-// square to it, z the cross product (always a proper rotation).
-Matrix3d RotationOf(const Matrix3d& m)
-{
-    Vec3d x = {m[0][0], m[1][0], m[2][0]}, y = {m[0][1], m[1][1], m[2][1]};
-    const double nx = Norm(x);
-    if (nx < 1e-12)
-        return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-    x = {x[0] / nx, x[1] / nx, x[2] / nx};
-    const double d = Dot(x, y);
-    y = {y[0] - d * x[0], y[1] - d * x[1], y[2] - d * x[2]};
-    double ny = Norm(y);
-    if (ny < 1e-12) {
-        // y along x: any square direction will do.
-        y = std::fabs(x[0]) < 0.9 ? Cross(x, Vec3d{1, 0, 0}) : Cross(x, Vec3d{0, 1, 0});
-        ny = Norm(y);
-    }
-    y = {y[0] / ny, y[1] / ny, y[2] / ny};
-    const Vec3d z = Cross(x, y);
-    return {{{x[0], y[0], z[0]}, {x[1], y[1], z[1]}, {x[2], y[2], z[2]}}};
 }
 
 // Whether m is scale times the identity, within rounding.
@@ -1128,30 +1075,51 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
     return model.Run();
 }
 
-}  // namespace
-
-Result<ImportReport> ImportModel(const fs::path& path, const ImportOptions& options)
+// The file read by Assimp in a child process and handed back packed, once its size was
+// checked against what it announces.
+Result<std::string> HandedFromFile(const fs::path& path, const ImportOptions& options)
 {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
         return Fail("the file does not exist or cannot be read");
+    const uint64_t size = fs::file_size(path, ec);
+    std::vector<uint8_t> head(kHeaderBytes);
+    std::ifstream in(path, std::ios::binary);
+    if (ec || !in)
+        return Fail("the file does not exist or cannot be read");
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    std::string extension = path.extension().string();
+    if (!extension.empty())
+        extension = ToLowerAscii(extension.substr(1));
+    if (Status fits = CheckAnnouncedCounts(head, size, extension); !fits)
+        return Fail(fits.error());
+    const std::string name = path.string();
+    return ReadInChild([&](Assimp::Importer& importer) { return importer.ReadFile(name, kImportSteps); }, extension,
+                       BytesRead(path, size, extension), options);
+}
+
+// The same for bytes in memory; hint is the file's extension without its dot.
+Result<std::string> HandedFromMemory(std::span<const uint8_t> bytes, const std::string& hint,
+                                     const ImportOptions& options)
+{
+    const std::string extension = ToLowerAscii(hint);
+    if (Status fits = CheckAnnouncedCounts(bytes, bytes.size(), extension); !fits)
+        return Fail(fits.error());
+    return ReadInChild(
+        [&](Assimp::Importer& importer) {
+            return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
+        },
+        extension, bytes.size(), options);
+}
+
+}  // namespace
+
+Result<ImportReport> ImportModel(const fs::path& path, const ImportOptions& options)
+{
     try {
-        const uint64_t size = fs::file_size(path, ec);
-        std::vector<uint8_t> head(kHeaderBytes);
-        std::ifstream in(path, std::ios::binary);
-        if (ec || !in)
-            return Fail("the file does not exist or cannot be read");
-        in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-        head.resize(static_cast<std::size_t>(in.gcount()));
-        std::string extension = path.extension().string();
-        if (!extension.empty())
-            extension = ToLowerAscii(extension.substr(1));
-        if (Status fits = CheckAnnouncedCounts(head, size, extension); !fits)
-            return Fail(fits.error());
-        const std::string name = path.string();
-        auto handed = ReadInChild([&](Assimp::Importer& importer) { return importer.ReadFile(name, kImportSteps); },
-                                  extension, BytesRead(path, size, extension), options);
-        return Convert(handed, path.parent_path().empty() ? fs::path(".") : path.parent_path(), options);
+        return Convert(HandedFromFile(path, options), path.parent_path().empty() ? fs::path(".") : path.parent_path(),
+                       options);
     } catch (const std::exception& e) {
         return Fail(std::string("the file cannot be read (") + e.what() + ")");
     }
@@ -1161,15 +1129,7 @@ Result<ImportReport> ImportModelFromMemory(std::span<const uint8_t> bytes, const
                                            const ImportOptions& options)
 {
     try {
-        const std::string extension = ToLowerAscii(hint);
-        if (Status fits = CheckAnnouncedCounts(bytes, bytes.size(), extension); !fits)
-            return Fail(fits.error());
-        auto handed = ReadInChild(
-            [&](Assimp::Importer& importer) {
-                return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
-            },
-            extension, bytes.size(), options);
-        return Convert(handed, {}, options);
+        return Convert(HandedFromMemory(bytes, hint, options), {}, options);
     } catch (const std::exception& e) {
         return Fail(std::string("the bytes cannot be read (") + e.what() + ")");
     }
@@ -1218,25 +1178,8 @@ Result<SceneRead> TakeOver(const Result<std::string>& handed)
 
 Result<SceneRead> ReadSceneInChild(const fs::path& path, const ImportOptions& options)
 {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
-        return Fail("the file does not exist or cannot be read");
     try {
-        const uint64_t size = fs::file_size(path, ec);
-        std::vector<uint8_t> head(kHeaderBytes);
-        std::ifstream in(path, std::ios::binary);
-        if (ec || !in)
-            return Fail("the file does not exist or cannot be read");
-        in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-        head.resize(static_cast<std::size_t>(in.gcount()));
-        std::string extension = path.extension().string();
-        if (!extension.empty())
-            extension = ToLowerAscii(extension.substr(1));
-        if (Status fits = CheckAnnouncedCounts(head, size, extension); !fits)
-            return Fail(fits.error());
-        const std::string name = path.string();
-        return TakeOver(ReadInChild([&](Assimp::Importer& importer) { return importer.ReadFile(name, kImportSteps); },
-                                    extension, BytesRead(path, size, extension), options));
+        return TakeOver(HandedFromFile(path, options));
     } catch (const std::exception& e) {
         return Fail(std::string("the file cannot be read (") + e.what() + ")");
     }
@@ -1246,14 +1189,7 @@ Result<SceneRead> ReadSceneFromMemoryInChild(std::span<const uint8_t> bytes, con
                                              const ImportOptions& options)
 {
     try {
-        const std::string extension = ToLowerAscii(hint);
-        if (Status fits = CheckAnnouncedCounts(bytes, bytes.size(), extension); !fits)
-            return Fail(fits.error());
-        return TakeOver(ReadInChild(
-            [&](Assimp::Importer& importer) {
-                return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
-            },
-            extension, bytes.size(), options));
+        return TakeOver(HandedFromMemory(bytes, hint, options));
     } catch (const std::exception& e) {
         return Fail(std::string("the bytes cannot be read (") + e.what() + ")");
     }
