@@ -41,6 +41,19 @@ void PrintFitReport(const FitReport& report, const std::string& out)
         std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
 }
 
+int SaveWithMaterials(COrvaneDoc& doc, const std::string& out)
+{
+    if (!DocumentFormatOf(FileKindOf(out))->keepsCustomMaterials && doc.model->customMaterials.Count() > 0) {
+        // A 3DO file names its materials only: the model's own go beside it.
+        const fs::path folder = fs::path(out).has_parent_path() ? fs::path(out).parent_path() : fs::path(".");
+        if (Status written = WriteCustomMaterials(*doc.model, folder); !written)
+            return Fail(out, written.error());
+    }
+    if (Status saved = doc.SaveDocument(out); !saved)
+        return Fail(out, saved.error());
+    return 0;
+}
+
 namespace {
 
 int Fit(const std::vector<std::string>& arguments, const Options& opts)
@@ -79,15 +92,7 @@ int Fit(const std::vector<std::string>& arguments, const Options& opts)
     // What a fit cannot mend (a material's long name, a coordinate out of range) is told.
     for (const LimitBreach& breach : CheckEngineLimits(*doc.model))
         std::fprintf(stderr, "orvane-tool: %s: does not fit the engine: %s\n", out.c_str(), breach.text.c_str());
-    if (!DocumentFormatOf(to)->keepsCustomMaterials && doc.model->customMaterials.Count() > 0) {
-        // A 3DO file names its materials only: a project's own go beside it.
-        const fs::path folder = fs::path(out).has_parent_path() ? fs::path(out).parent_path() : fs::path(".");
-        if (Status written = WriteCustomMaterials(*doc.model, folder); !written)
-            return Fail(out, written.error());
-    }
-    if (Status saved = doc.SaveDocument(out); !saved)
-        return Fail(out, saved.error());
-    return 0;
+    return SaveWithMaterials(doc, out);
 }
 
 }  // namespace

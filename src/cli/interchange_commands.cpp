@@ -206,15 +206,7 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
     const Settings settings;
     COrvaneDoc doc(settings, {});
     doc.model = std::move(imported->model);
-    if (!DocumentFormatOf(kind)->keepsCustomMaterials && doc.model->customMaterials.Count() > 0) {
-        // A 3DO file names its materials only: the new ones go beside it.
-        const fs::path folder = fs::path(out).has_parent_path() ? fs::path(out).parent_path() : fs::path(".");
-        if (Status written = WriteCustomMaterials(*doc.model, folder); !written)
-            return Fail(out, written.error());
-    }
-    if (Status saved = doc.SaveDocument(out); !saved)
-        return Fail(out, saved.error());
-    return 0;
+    return SaveWithMaterials(doc, out);
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include "resources/searchpath.h"
 
 namespace orv {
+
+class COrvaneDoc;
 struct CModel;
 struct ResourceCatalog;
 }  // namespace orv
@@ -109,5 +111,8 @@ void RegisterFitCommand(Registry& registry);
 int TakeLevels(const std::string& command, std::vector<std::string>& args, FitOptions& options);
 // What a fit did and could not do, on standard error, each line naming out.
 void PrintFitReport(const FitReport& report, const std::string& out);
+// Saves the document to out (.3do or .orv) whole or not at all; a 3DO's custom materials
+// go beside it as MAT files. The exit status.
+int SaveWithMaterials(COrvaneDoc& doc, const std::string& out);
 
 }  // namespace orv::cli
