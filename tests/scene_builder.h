@@ -82,6 +82,19 @@ inline std::size_t DistinctPositions(const orv::CMesh& mesh)
 
 // A new mesh in geometry set 0 with a hierarchy node placing it; the nodes form one
 // sibling chain from node 0.
+// The volume a closed mesh's faces enclose, positive when their normals point out of it
+// (a turned winding makes it negative).
+inline float SignedVolume(const orv::CMesh& m)
+{
+    double v = 0;
+    for (const auto& f : m.faces)
+        for (std::size_t k = 1; k + 1 < f->corners.size(); ++k)
+            v +=
+                orv::Dot(f->corners[0].Position(), orv::Cross(f->corners[k].Position(), f->corners[k + 1].Position())) /
+                6.0;
+    return static_cast<float>(v);
+}
+
 inline orv::CMesh& AddMesh(orv::CModel& model)
 {
     if (model.geosets.empty())

@@ -82,16 +82,6 @@ std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m)
     return out;
 }
 
-// The volume the faces enclose, positive when their normals point out of it.
-float SignedVolume(const CMesh& m)
-{
-    double v = 0;
-    for (const auto& f : m.faces)
-        for (std::size_t k = 1; k + 1 < f->corners.size(); ++k)
-            v += Dot(f->corners[0].Position(), Cross(f->corners[k].Position(), f->corners[k + 1].Position())) / 6.0;
-    return static_cast<float>(v);
-}
-
 struct Scene {
     Settings settings;
     COrvaneDoc doc{settings, {}};
@@ -586,7 +576,7 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutward)
     top.uScale = top.vScale = 1;
     for (auto& corner : top.corners)
         corner.u = corner.v = 0.5f;
-    ASSERT_NEAR(SignedVolume(m), 1.0f, 1e-5f);
+    ASSERT_NEAR(orvtest::SignedVolume(m), 1.0f, 1e-5f);
 
     s.selection.currentMesh = 0;
     s.selection.currentFace = static_cast<int32_t>(m.faces.size() - 1);
@@ -599,7 +589,7 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutward)
         EXPECT_EQ(count, 1) << "an edge is run twice the same way: a face is wound against its neighbours";
         EXPECT_TRUE(edges.count({edge.second, edge.first})) << "the mesh is not closed";
     }
-    EXPECT_NEAR(SignedVolume(m), 1.0f - 0.5f * 0.5f * 0.1f, 1e-5f) << "faces face into the solid";
+    EXPECT_NEAR(orvtest::SignedVolume(m), 1.0f - 0.5f * 0.5f * 0.1f, 1e-5f) << "faces face into the solid";
 
     for (std::size_t i = m.faces.size() - 4; i < m.faces.size(); ++i) {
         const CFace& side = *m.faces[i];

@@ -14,6 +14,7 @@
 #include "model/limits.h"
 #include "model/model.h"
 #include "model/radius.h"
+#include "scene_builder.h"
 #include "test_util.h"
 
 using namespace orv;
@@ -174,16 +175,6 @@ std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m)
     return out;
 }
 
-// The volume the faces enclose, its sign that of the winding.
-float SignedVolume(const CMesh& m)
-{
-    double v = 0;
-    for (const auto& f : m.faces)
-        for (std::size_t k = 1; k + 1 < f->corners.size(); ++k)
-            v += Dot(f->corners[0].Position(), Cross(f->corners[k].Position(), f->corners[k + 1].Position())) / 6.0;
-    return static_cast<float>(v);
-}
-
 std::string Breaches(const CModel& model)
 {
     std::string out;
@@ -201,7 +192,7 @@ TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
     auto model = ModelOf(Sphere("ball", 16, 24, 1.0f));
     const CMesh& full = *model->geosets[0]->meshes[0];
     const std::size_t fullFaces = full.faces.size();
-    const float fullVolume = SignedVolume(full);
+    const float fullVolume = orvtest::SignedVolume(full);
     std::set<Point> fullPlaces;
     for (const auto& f : full.faces)
         for (const auto& c : f->corners)
@@ -230,7 +221,8 @@ TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
         const float allowed = LevelErrorBound(g) * 2.0f;  // of the sphere's extent
         for (const Vec3& d : {lo - lo0, hi - hi0})
             EXPECT_LE(std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)}), allowed);
-        EXPECT_NEAR(SignedVolume(mesh), fullVolume, 0.25f * std::fabs(fullVolume)) << "winding turned or shape lost";
+        EXPECT_NEAR(orvtest::SignedVolume(mesh), fullVolume, 0.25f * std::fabs(fullVolume))
+            << "winding turned or shape lost";
         // Closed: each edge is met once each way, so no crack opened (at the seam either).
         const auto edges = DirectedEdges(mesh);
         for (const auto& [edge, count] : edges) {
