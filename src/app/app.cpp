@@ -277,13 +277,8 @@ void COrvaneApp::DefineCommands()
     f.Bind(
         cmd::Materials,
         [this] {
-            CChildFrame* child = ActiveFrame();
-            if (!child)
-                return;
-            CFace* face = nullptr;
-            if (Selection* sel = child->CurrentSelection(); sel && !child->Document()->Doc().modes.meshMode)
-                face = sel->CurrentFace(child->Document()->Model());
-            ChooseMaterial(child, face);
+            if (CChildFrame* child = ActiveFrame())
+                ChooseMaterial(child);
         },
         active, {}, noModel);
     f.Bind(
@@ -402,7 +397,7 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     auto* child = new CChildFrame(d, nullptr);
     d->setParent(child);  // the document lives as long as its window
     child->canClose = [this](CChildFrame* f) { return PromptSave(f); };
-    child->chooseMaterial = [this](CChildFrame* f, CFace& face) { return ChooseMaterial(f, &face); };
+    child->chooseMaterial = [this](CChildFrame* f) { return ChooseMaterial(f); };
     // The view's own keys act while it has the focus.
     child->View()->GlWidget()->addActions(frame_->ViewKeyActions());
     COrvaneView* view = child->View();

@@ -134,7 +134,7 @@ private:
     // The File Manager's prompts, through this application's hooks.
     Prompts FileManagerPrompts();
     bool PromptSave(CChildFrame* frame);
-    bool ChooseMaterial(CChildFrame* frame, struct CFace* face);
+    bool ChooseMaterial(CChildFrame* frame);
     // The dialogs of the edit commands, on the active document window.
     void RunTextureTool(CChildFrame* frame);
     // The command table's dialogs (CommandHooks): they give a command its parameters

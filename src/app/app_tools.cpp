@@ -98,7 +98,7 @@ std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, Pr
     CPrimitiveDlg dlg(kind, QString::fromStdString(DefaultPrimitiveMaterial(c)), frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     dlg.SetTextureChooser([this, frame, &dlg] {
-        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, nullptr, &dlg);
+        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, std::nullopt, &dlg);
         return hooks_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
     });
     if (hooks_.exec(dlg) != QDialog::Accepted)
@@ -112,19 +112,17 @@ std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, Pr
     return p;
 }
 
-bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)
+bool COrvaneApp::ChooseMaterial(CChildFrame* frame)
 {
     CDocument* doc = frame->Document();
-    const int32_t before = face ? face->material : -1;
+    // The face by its place: what the dialog does may give the document a new model.
+    std::optional<FaceIndex> face;
+    if (const Selection* sel = frame->CurrentSelection();
+        sel && !doc->Doc().modes.meshMode && sel->CurrentFace(doc->Model()))
+        face = FaceIndex{sel->currentMesh, sel->currentFace};
+    // The dialog refreshes the views after what it changed or took back.
     CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_);
-    if (hooks_.exec(dlg) != QDialog::Accepted)
-        return false;
-    if (face && face->material != before) {
-        // The face draws with its new material's texture.
-        emit doc->materialsChanged();
-        doc->UpdateAllViews();
-    }
-    return true;
+    return hooks_.exec(dlg) == QDialog::Accepted;
 }
 
 }  // namespace orv

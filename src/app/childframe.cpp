@@ -22,7 +22,7 @@ CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc
     PaneContext ctx;
     ctx.doc = doc;
     ctx.selection = [this] { return CurrentSelection(); };
-    ctx.chooseMaterial = [this](CFace& face) { return chooseMaterial && chooseMaterial(this, face); };
+    ctx.chooseMaterial = [this] { return chooseMaterial && chooseMaterial(this); };
     panes_[0] = new CGeoView(ctx, column);
     panes_[1] = new CMeshView(ctx, column);
     panes_[2] = new CFaceView(ctx, column);

@@ -32,8 +32,8 @@ public:
 
     // Asked before the window closes while the document is modified; false keeps it open.
     std::function<bool(CChildFrame*)> canClose;
-    // The Materials dialog for a face, when the application offers one.
-    std::function<bool(CChildFrame*, struct CFace&)> chooseMaterial;
+    // The Materials dialog for the current face, when the application offers one.
+    std::function<bool(CChildFrame*)> chooseMaterial;
 
     void RefreshPanes();
     void UpdateTitle();

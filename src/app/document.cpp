@@ -96,13 +96,20 @@ void CDocument::UpdateAllViews()
 {
     // The panes show the radii the next save writes.
     UpdateRadii(*doc_->model);
-    SetModified(doc_->IsModified());
+    // An undo or redo may have come back to the state saved, or left it.
+    TellModified();
     emit updated();
 }
 
 void CDocument::SetModified(bool on)
 {
     doc_->SetModified(on);
+    TellModified();
+}
+
+void CDocument::TellModified()
+{
+    const bool on = doc_->IsModified();
     if (on != lastModified_) {
         lastModified_ = on;
         emit modifiedChanged(on);

@@ -56,6 +56,7 @@ public:
     EditContext Context(Selection* selection = nullptr);
     // Every view and pane of the document refreshes.
     void UpdateAllViews();
+    // See COrvaneDoc::SetModified; the windows hear when the document's state changes.
     void SetModified(bool on = true);
 
 signals:
@@ -68,6 +69,9 @@ signals:
     void materialsChanged();
 
 private:
+    // modifiedChanged, when IsModified differs from what the windows were last told.
+    void TellModified();
+
     AppServices& services_;
     std::unique_ptr<COrvaneDoc> doc_;
     int untitled_ = 0;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "anim/playback.h"
 #include "app/help_window.h"
 #include "app/materialpreview.h"
 #include "base/text.h"
@@ -27,11 +28,20 @@ namespace {
 
 const FileFilters kLoadFilter = {{"Material Files (*.mat, *.bmp)", {"*.mat", "*.bmp"}}};
 const FileFilters kSaveFilter = {{"BMP Files (*.bmp)", {"*.bmp"}}, {"MAT Files (*.mat)", {"*.mat"}}};
-constexpr const char* kUsedQuestion =
-    "The selected material is used at several faces.\n\nAre you sure that you want to continue deletion?";
 constexpr const char* kConvertQuestion = "Do you want to convert all used JK/Mots materials into custom materials?";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Asked before deleting a material faces use: how many lose it.
+QString UsedQuestion(std::size_t faces)
+{
+    const QString lose = faces == 1 ? QStringLiteral("1 face uses this material and loses it: it is left without a "
+                                                     "material.")
+                                    : QStringLiteral("%1 faces use this material and lose it: they are left without "
+                                                     "a material.")
+                                          .arg(faces);
+    return lose + QStringLiteral("\n\nAre you sure that you want to continue deletion?");
+}
 
 const char* kHelpText =
     "The list shows the materials of the model; the picture shows the selected one "
@@ -41,15 +51,17 @@ const char* kHelpText =
     "it are left without material, all others keep theirs. Load reads bitmaps and MAT "
     "files as custom materials, which are saved with the project. Save writes the "
     "selected material as a bitmap or as a MAT file. Convert copies every game material "
-    "the model uses into the model as a custom material.";
+    "the model uses into the model as a custom material. What the dialog changes is one "
+    "undo step; Cancel takes it back.";
 
 }  // namespace
 
-CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace, QWidget* parent, Prompts prompts)
+CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, std::optional<FaceIndex> currentFace, QWidget* parent,
+                             Prompts prompts)
     : QDialog(parent),
       document_(document),
       mode_(mode),
-      face_(mode == Mode::InModel ? currentFace : nullptr),
+      face_(mode == Mode::InModel ? currentFace : std::nullopt),
       prompts_(std::move(prompts))
 {
     const Settings* settings = document_.Services().settings;
@@ -120,8 +132,12 @@ CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace,
     if (mode_ == Mode::InModel) {
         for (const auto& name : model.materials)
             list_->addItem(Q(ToLowerAscii(name)));
-        if (face_ && face_->material >= 0 && face_->material < static_cast<int32_t>(model.materials.size()))
-            current = Q(ToLowerAscii(model.materials[static_cast<std::size_t>(face_->material)]));
+        const CMesh* mesh = face_ ? model.MeshAt(face_->mesh) : nullptr;
+        if (mesh && face_->face >= 0 && static_cast<std::size_t>(face_->face) < mesh->faces.size()) {
+            const int32_t material = mesh->faces[static_cast<std::size_t>(face_->face)]->material;
+            if (material >= 0 && material < static_cast<int32_t>(model.materials.size()))
+                current = Q(ToLowerAscii(model.materials[static_cast<std::size_t>(material)]));
+        }
     } else {
         if (const ResourceCatalog* catalog = document_.Services().catalog)
             for (const auto& e : catalog->materials.Entries())
@@ -169,6 +185,44 @@ void CMaterialsDlg::Report(const QString& text)
 {
     if (prompts_.showMessage)
         prompts_.showMessage(this, text, MessageKind::Warning);
+}
+
+template <class Params>
+bool CMaterialsDlg::Change(EditOutcome (*op)(EditContext&, const Params&), const Params& params, EditOutcome* outcome)
+{
+    EditContext c = document_.Context();
+    const EditOutcome o = document_.Doc().Run(c, op, params, step_);
+    if (outcome)
+        *outcome = o;
+    return o.changed;
+}
+
+void CMaterialsDlg::reject()
+{
+    TakeBackChanges();
+    QDialog::reject();
+}
+
+void CMaterialsDlg::TakeBackChanges()
+{
+    // The stock list over the model's leaves its add to the dialog below it.
+    if (step_ != &ownStep_ || ownStep_.id == 0)
+        return;
+    COrvaneDoc& doc = document_.Doc();
+    ViewState view = doc.CurrentView();
+    const int32_t frame = doc.model->currentFrame;
+    const Status back = doc.TakeBack(ownStep_, view);
+    ownStep_ = {};
+    if (!back) {
+        Report(QStringLiteral("The changes made in the dialog cannot be taken back:\n") + Q(back.error()));
+        return;
+    }
+    // The model is another object now, with base poses: an animation goes on where it was.
+    if (doc.modes.animateMode || doc.modes.viewKind == ViewKind::Animating)
+        (void)RestoreAnimationAt(*doc.model, frame);
+    document_.RefreshEnvironment();
+    emit document_.modelReplaced();
+    document_.UpdateAllViews();
 }
 
 void CMaterialsDlg::NotifyMaterialsChanged()
@@ -233,15 +287,12 @@ void CMaterialsDlg::OnOk()
     const QString name = CurrentName();
     bool changed = false;
     if (!name.isEmpty()) {
-        EditContext c = document_.Context();
         if (mode_ == Mode::InModel) {
-            if (const auto at = FaceAddress(); at)
-                changed = document_.Doc()
-                              .Run(c, SetFaceMaterial, FaceMaterialEdit{at->first, at->second, name.toStdString()})
-                              .changed;
+            if (face_)
+                changed = Change(SetFaceMaterial, FaceMaterialEdit{face_->mesh, face_->face, name.toStdString()});
         } else {
             // A name the model has already is not listed twice.
-            changed = document_.Doc().Run(c, AddMaterialToModel, name.toStdString()).changed;
+            changed = Change(AddMaterialToModel, name.toStdString());
         }
     }
     result_ = name;
@@ -250,26 +301,13 @@ void CMaterialsDlg::OnOk()
     accept();
 }
 
-std::optional<std::pair<int32_t, int32_t>> CMaterialsDlg::FaceAddress() const
-{
-    const CGeometry* geoset = face_ ? document_.Doc().model->CurrentGeoset() : nullptr;
-    if (!geoset)
-        return std::nullopt;
-    for (std::size_t m = 0; m < geoset->meshes.size(); ++m) {
-        const auto& faces = geoset->meshes[m]->faces;
-        for (std::size_t f = 0; f < faces.size(); ++f)
-            if (faces[f].get() == face_)
-                return std::pair{static_cast<int32_t>(m), static_cast<int32_t>(f)};
-    }
-    return std::nullopt;
-}
-
 void CMaterialsDlg::AddMaterial()
 {
     if (mode_ != Mode::InModel || !prompts_.exec)
         return;
-    // The stock dialog's OK adds the name to the model (one undo step of its own).
-    CMaterialsDlg stock(document_, Mode::AddToModel, nullptr, this, prompts_);
+    // The stock dialog's OK adds the name to the model, in this dialog's undo step.
+    CMaterialsDlg stock(document_, Mode::AddToModel, std::nullopt, this, prompts_);
+    stock.step_ = step_;
     if (prompts_.exec(stock) != QDialog::Accepted)
         return;
     const QString name = stock.SelectedName().toLower();
@@ -291,11 +329,10 @@ void CMaterialsDlg::DeleteMaterial()
     const auto index = FindModelMaterial(model, item->text().toStdString());
     if (!index)
         return;
-    if (CountFacesWithMaterial(model, static_cast<int32_t>(*index)) > 0 && Warn() &&
-        !(prompts_.askYesNo && prompts_.askYesNo(this, QLatin1String(kUsedQuestion))))
+    const std::size_t users = CountFacesWithMaterial(model, static_cast<int32_t>(*index));
+    if (users > 0 && Warn() && !(prompts_.askYesNo && prompts_.askYesNo(this, UsedQuestion(users))))
         return;
-    EditContext c = document_.Context();
-    if (!document_.Doc().Run(c, DeleteMaterialAt, *index).changed)
+    if (!Change(DeleteMaterialAt, *index))
         return;
     const int row = list_->row(item);
     delete list_->takeItem(row);
@@ -333,8 +370,7 @@ void CMaterialsDlg::LoadMaterialFiles(const QStringList& paths)
         if (file)
             files.push_back(std::move(*file));
     }
-    EditContext c = document_.Context();
-    if (!document_.Doc().Run(c, LoadCustomMaterials, files).changed)
+    if (!Change(LoadCustomMaterials, files))
         return;
     QString last;
     for (const MaterialFile& f : files) {
@@ -431,9 +467,8 @@ void CMaterialsDlg::ConvertMaterials()
     if (!prompts_.askYesNo(this, QLatin1String(kConvertQuestion)))
         return;
     const AppServices& services = document_.Services();
-    EditContext c = document_.Context();
-    const EditOutcome converted =
-        document_.Doc().Run(c, ConvertStockMaterialsOf, StockSource{services.catalog, services.resourceFile});
+    EditOutcome converted;
+    Change(ConvertStockMaterialsOf, StockSource{services.catalog, services.resourceFile}, &converted);
     if (!converted.message.empty()) {
         Report(QStringLiteral("The materials could not be converted:\n") + Q(converted.message));
         return;

@@ -2,7 +2,8 @@
 // current face, add stock materials, delete materials, load bitmaps and MAT files as
 // custom materials, save a material as a bitmap or MAT, and turn the stock materials
 // the model uses into custom ones. Opened a second time, over the first, it lists the
-// game's stock materials to add one.
+// game's stock materials to add one. Everything done in the dialog is one undo step,
+// which Cancel takes back.
 #pragma once
 
 #include <QDialog>
@@ -23,7 +24,6 @@ class QPushButton;
 
 namespace orv {
 
-struct CFace;
 class CMaterialPreview;
 
 class CMaterialsDlg : public QDialog {
@@ -36,11 +36,11 @@ public:
     // Control ids of the buttons, for Button().
     enum Control { Ok = 1, Cancel = 2, Save = 5, Load = 6, Add = 7, Convert = 8, Delete = 9, Help = 57670 };
 
-    // currentFace: the face "&Ok" gives the selected material (InModel only), or null.
+    // currentFace: the face "&Ok" gives the selected material (InModel only), if any.
     // The settings ("Warning", "ColorMap", "ColorBackground") and the game's resources
     // come from the document's services.
-    CMaterialsDlg(CDocument& document, Mode mode, CFace* currentFace = nullptr, QWidget* parent = nullptr,
-                  Prompts prompts = StandardPrompts());
+    CMaterialsDlg(CDocument& document, Mode mode, std::optional<FaceIndex> currentFace = std::nullopt,
+                  QWidget* parent = nullptr, Prompts prompts = StandardPrompts());
     ~CMaterialsDlg() override;
 
     // The dialog's result: the name selected when "&Ok" closed it.
@@ -49,8 +49,10 @@ public:
     QString CurrentName() const;
     bool SelectName(const QString& name);
 
-    // The buttons' commands.
+    // The buttons' commands. Cancel (and Esc, and closing the window) takes back every
+    // change made in the dialog.
     void OnOk();
+    void reject() override;
     void AddMaterial();
     void DeleteMaterial();
     void LoadMaterials();
@@ -76,8 +78,11 @@ private:
     // Reads one file of a Load into `file`; `taken` are the files this Load took before.
     LoadResult LoadMaterialFile(const QString& path, const std::vector<MaterialFile>& taken,
                                 std::optional<MaterialFile>& file);
-    // Mesh and face index of the face "&Ok" gives a material, in the current geometry set.
-    std::optional<std::pair<int32_t, int32_t>> FaceAddress() const;
+    // Runs a change of the dialog as part of its one undo step.
+    template <class Params>
+    bool Change(EditOutcome (*op)(EditContext&, const Params&), const Params& params, EditOutcome* outcome = nullptr);
+    // Cancel: the model as it was when the dialog opened.
+    void TakeBackChanges();
     void Report(const QString& text);
     // Views load their textures again and every pane refreshes.
     void NotifyMaterialsChanged();
@@ -85,7 +90,11 @@ private:
 
     CDocument& document_;
     Mode mode_;
-    CFace* face_;
+    std::optional<FaceIndex> face_;
+    // The undo step of the dialog's changes: its own, or, for the stock list opened over
+    // the model's, the one of the dialog below it (whose Cancel takes both back).
+    COrvaneDoc::OpenStep ownStep_;
+    COrvaneDoc::OpenStep* step_ = &ownStep_;
     Prompts prompts_;
     std::string colormap_;
     QString result_;

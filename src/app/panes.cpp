@@ -284,9 +284,8 @@ CFaceView::CFaceView(PaneContext ctx, QWidget* parent) : CPane(std::move(ctx), p
     extraLight_ = AddEdit(form, QStringLiteral("Extra Light:"), QStringLiteral("1075"));
     connect(flagsButton_, &QPushButton::clicked, this, &CFaceView::EditFlags);
     connect(materialButton_, &QPushButton::clicked, this, [this] {
-        CFace* face = CurrentFace();
-        if (face && ctx_.chooseMaterial && ctx_.chooseMaterial(*face))
-            Changed();
+        if (CurrentFace() && ctx_.chooseMaterial)
+            ctx_.chooseMaterial();
     });
     idealHeight_ = 178;
 }

@@ -29,8 +29,9 @@ struct CMesh;
 struct PaneContext {
     CDocument* doc = nullptr;
     std::function<Selection*()> selection;
-    // Opens the Materials dialog for the face; returns whether the face changed.
-    std::function<bool(CFace& face)> chooseMaterial;
+    // Opens the Materials dialog for the current face, which refreshes the views after
+    // what it changed; returns whether it was closed with Ok.
+    std::function<bool()> chooseMaterial;
 };
 
 class CPane : public QWidget {

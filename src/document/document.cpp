@@ -106,7 +106,7 @@ bool COrvaneDoc::NewDocument()
     pathName_.clear();
     title_.clear();
     history.Clear();
-    modified_ = false;
+    savedState_ = history.State();
     readInPart_.clear();
     puppetFile_.clear();
     puppetProblem_.clear();
@@ -130,7 +130,7 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
         MarkListsCurrent(*model);
     savedCamera = opened->camera;
     history.Clear();
-    modified_ = false;
+    savedState_ = history.State();
     readInPart_ = std::move(opened->readInPart);
     replaceAgreed_ = false;
     puppetFile_ = std::move(opened->puppetFile);
@@ -202,7 +202,7 @@ Status COrvaneDoc::SaveDocument(const std::string& path)
                     " file; choose .orv, .3do or .brp");
     Status saved = format->write(*this, path);
     if (saved && path == pathName_)
-        modified_ = false;
+        savedState_ = history.State();
     if (saved && replacesPartial)
         readInPart_.clear();
     return saved;
@@ -215,7 +215,7 @@ Status COrvaneDoc::SaveAs(const std::string& path)
         return saved;
     if (FileKindOf(path) == FileKind::Project) {
         SetPathName(path);
-        modified_ = false;
+        savedState_ = history.State();
         // The document's file is now the one just written whole.
         readInPart_.clear();
     }
@@ -278,7 +278,7 @@ void COrvaneDoc::TakeSnapshot(const ViewState& view)
 {
     history.Snapshot(*model, view);
     ++steps_;
-    SetModified(true);
+    ++changes_;
 }
 
 EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(EditContext&)>& op, OpenStep* step)
@@ -308,9 +308,9 @@ EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(Edit
     if (!o.changed)
         return o;
     UpdateRadiiAfter(o);
-    history.Push(std::move(before));
+    history.Push(std::move(before));  // a new state, and the end of the redo list
     ++steps_;
-    SetModified(true);
+    ++changes_;
     if (step)
         step->id = steps_;
     return o;
@@ -357,13 +357,22 @@ Status COrvaneDoc::Undo(ViewState& view) { return TakeRestored(history.Undo(*mod
 
 Status COrvaneDoc::Redo(ViewState& view) { return TakeRestored(history.Redo(*model, view, env_.textureSize)); }
 
+Status COrvaneDoc::TakeBack(const OpenStep& step, ViewState& view)
+{
+    if (step.id == 0)
+        return {};
+    if (step.id != steps_)
+        return Fail("the change was followed by another and cannot be taken back alone");
+    return TakeRestored(history.TakeBack(*model, view, env_.textureSize));
+}
+
 Status COrvaneDoc::TakeRestored(Result<std::unique_ptr<CModel>> restored)
 {
     if (!restored)
         return Fail(restored.error());
     model = std::move(*restored);
     ++steps_;
-    SetModified(true);
+    ++changes_;
     return {};
 }
 

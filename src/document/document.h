@@ -57,12 +57,19 @@ public:
     const std::string& Title() const { return title_; }
     // Sets the path; the title becomes its file name.
     void SetPathName(const std::string& path);
-    bool IsModified() const { return modified_; }
+    // Whether the model is in another state than the one last saved (or opened): an undo
+    // or redo back to that state makes the document unmodified again.
+    bool IsModified() const { return history.State() != savedState_; }
+    // true: the model changed (a new state, which no undo or redo comes back to as the
+    // saved one); false: the present state is the one the file holds.
     void SetModified(bool on = true)
     {
-        modified_ = on;
-        if (on)
-            ++changes_;
+        if (!on) {
+            savedState_ = history.State();
+            return;
+        }
+        history.MarkChanged();
+        ++changes_;
     }
     // Grows with every change of the model (each undo step, undo, redo, or a change
     // marked by SetModified): the automatic backup writes only a state not written yet.
@@ -160,19 +167,24 @@ public:
     // Fail when there is nothing to undo or redo (see history) or the step cannot be read.
     Status Undo(ViewState& view);
     Status Redo(ViewState& view);
+    // Takes back what the runs of an open step changed, leaving no redo of it (a
+    // dialog's Cancel): the model is as before the step's first run. Nothing to do when
+    // the step never opened; fails when another step, an undo or a redo came after it.
+    Status TakeBack(const OpenStep& step, ViewState& view);
 
 private:
     // Tells the undo history what the operation just run touched.
     void NoteOutcome(const EditOutcome& o);
     // The radii after an operation changed the model, reading only what it touched.
     void UpdateRadiiAfter(const EditOutcome& o);
-    // An undo or redo result: the model put in place and the document modified.
+    // An undo or redo result: the model put in place (modified unless it is the state
+    // saved).
     Status TakeRestored(Result<std::unique_ptr<CModel>> restored);
 
     DocumentEnvironment env_;
     std::string pathName_;
     std::string title_;
-    bool modified_ = false;
+    uint64_t savedState_ = 0;  // history.State() when the document was last saved or opened
     uint64_t changes_ = 0;
     std::string readInPart_;
     bool replaceAgreed_ = false;

@@ -385,6 +385,7 @@ std::unique_ptr<UndoSnapshot> UndoHistory::Take(CModel& model, const ViewState& 
                              std::pair(static_cast<int32_t>(g), static_cast<int32_t>(k))) == changed_.end();
         };
     auto snap = TakeSnapshot(model, view, latest_.get(), unchanged);
+    snap->state = state_;
     latest_ = snap->content;
     latestModel_ = &model;
     vouched_ = false;
@@ -410,15 +411,17 @@ void UndoHistory::Push(std::unique_ptr<UndoSnapshot> snapshot)
 {
     undo_.push_back(std::move(snapshot));
     Trim(undo_);
+    redo_.clear();
+    MarkChanged();
 }
 
-Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, SnapshotList& to, CModel& current,
+Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, SnapshotList* to, CModel& current,
                                                       ViewState& view, const TextureSizeFn& textureSize,
                                                       const char* empty)
 {
     if (from.empty())
         return Fail(empty);
-    auto present = Take(current, view);
+    std::unique_ptr<UndoSnapshot> present = to ? Take(current, view) : nullptr;
     ViewState restored = view;
     auto model = RestoreSnapshot(*from.back(), current, restored, textureSize);
     if (!model)
@@ -428,21 +431,30 @@ Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, Snapsh
     latest_ = from.back()->content;
     latestModel_ = nullptr;
     vouched_ = mayVouch_ = false;
+    state_ = from.back()->state;
     from.pop_back();
-    to.push_back(std::move(present));
-    Trim(to);
+    // Both lists together hold no more than the depth (a push ends the redo list), so
+    // the list the present joins needs no trimming.
+    if (to)
+        to->push_back(std::move(present));
     view = restored;
     return model;
 }
 
 Result<std::unique_ptr<CModel>> UndoHistory::Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize)
 {
-    return Exchange(undo_, redo_, current, view, textureSize, "there is nothing to undo");
+    return Exchange(undo_, &redo_, current, view, textureSize, "there is nothing to undo");
+}
+
+Result<std::unique_ptr<CModel>> UndoHistory::TakeBack(CModel& current, ViewState& view,
+                                                      const TextureSizeFn& textureSize)
+{
+    return Exchange(undo_, nullptr, current, view, textureSize, "there is nothing to take back");
 }
 
 Result<std::unique_ptr<CModel>> UndoHistory::Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize)
 {
-    return Exchange(redo_, undo_, current, view, textureSize, "there is nothing to redo");
+    return Exchange(redo_, &undo_, current, view, textureSize, "there is nothing to redo");
 }
 
 std::size_t UndoHistory::MemoryHeld() const
@@ -478,6 +490,7 @@ void UndoHistory::Clear()
 {
     undo_.clear();
     redo_.clear();
+    MarkChanged();
     latest_.reset();
     latestModel_ = nullptr;
     vouched_ = mayVouch_ = false;

@@ -50,6 +50,7 @@ struct ContentImage {
 // A step of the undo and redo lists.
 struct UndoSnapshot {
     std::shared_ptr<const ContentImage> content;
+    uint64_t state = 0;  // the state it holds (UndoHistory::State)
     int32_t mesh = -1;
     int32_t face = -1;
     int32_t node = -1;
@@ -81,10 +82,11 @@ class UndoHistory {
 public:
     static constexpr std::size_t kDepth = 50;
 
-    // Appends a snapshot of the present state to the undo list (the redo list stays).
+    // Appends a snapshot of the present state to the undo list: a change follows.
     void Snapshot(CModel& model, const ViewState& view);
     // Appends a snapshot taken earlier (before a change that turned out to change
-    // something); the redo list stays.
+    // something). A new change ends the redo list: what was undone cannot come back over
+    // it. The present is a new state.
     void Push(std::unique_ptr<UndoSnapshot> snapshot);
     // A snapshot of the present state, sharing what did not change with the last one
     // taken or restored, not yet in a list.
@@ -100,6 +102,15 @@ public:
     static inline bool verifySharing = false;
     static inline std::size_t sharingFaults = 0;
 
+    // The state the model is in. Every state has a number of its own and a step keeps the
+    // number of the state it holds, so an undo or redo comes back to the number the state
+    // had: the document compares it with the state it saved. Push, Undo, Redo, TakeBack
+    // and MarkChanged move it.
+    uint64_t State() const { return state_; }
+    // The present changed without a step of its own (a run going on with the step it
+    // opened, a change made outside the runner): it is a new state.
+    void MarkChanged() { state_ = ++lastState_; }
+
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
 
@@ -109,6 +120,9 @@ public:
     // its snapshot cannot be read; both lists are then as before.
     Result<std::unique_ptr<CModel>> Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
     Result<std::unique_ptr<CModel>> Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
+    // Undo without a redo: the newest step comes back and the present is dropped, as if
+    // the change had never been made (a dialog's Cancel).
+    Result<std::unique_ptr<CModel>> TakeBack(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
 
     const std::vector<std::unique_ptr<UndoSnapshot>>& UndoList() const { return undo_; }
     const std::vector<std::unique_ptr<UndoSnapshot>>& RedoList() const { return redo_; }
@@ -118,12 +132,15 @@ public:
 
 private:
     using SnapshotList = std::vector<std::unique_ptr<UndoSnapshot>>;
-    // Undo and Redo: the newest entry of `from` comes back, the present goes onto `to`.
-    Result<std::unique_ptr<CModel>> Exchange(SnapshotList& from, SnapshotList& to, CModel& current, ViewState& view,
+    // Undo and Redo: the newest entry of `from` comes back, the present goes onto `to`
+    // (nowhere without one).
+    Result<std::unique_ptr<CModel>> Exchange(SnapshotList& from, SnapshotList* to, CModel& current, ViewState& view,
                                              const TextureSizeFn& textureSize, const char* empty);
 
     SnapshotList undo_;
     SnapshotList redo_;
+    uint64_t state_ = 0;
+    uint64_t lastState_ = 0;
     // The content last taken or restored: what the next step shares its pieces with.
     std::shared_ptr<const ContentImage> latest_;
     // The model latest_ was taken from; whether the runner vouched for what changed since

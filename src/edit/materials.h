@@ -64,6 +64,13 @@ Result<std::size_t> ConvertStockMaterials(CModel& model, const ResourceCatalog& 
 
 // ---- the Materials dialog's changes, as operations ----------------------------------------
 
+// A face by its place in the current geometry set: unlike the face itself, it outlives
+// an undo (which gives the document a new model).
+struct FaceIndex {
+    int32_t mesh = -1;
+    int32_t face = -1;
+};
+
 // "&Ok" with a face: the face of the current geometry set's mesh takes the material of
 // that name (compared without regard to case). Nothing changes for a name the model's
 // list lacks, a face that does not resolve, or a face on that material already.

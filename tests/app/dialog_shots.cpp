@@ -87,18 +87,18 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\n", qPrintable(args[1]), opened.error().c_str());
         return 1;
     }
-    CFace* face = nullptr;
-    for (const auto& geo : doc.Model().geosets)
-        for (const auto& mesh : geo->meshes)
-            for (const auto& f : mesh->faces)
-                if (!face && f->material >= 2)
-                    face = f.get();
+    std::optional<FaceIndex> face;
+    if (const CGeometry* geo = doc.Model().CurrentGeoset())
+        for (std::size_t m = 0; m < geo->meshes.size() && !face; ++m)
+            for (std::size_t f = 0; f < geo->meshes[m]->faces.size() && !face; ++f)
+                if (geo->meshes[m]->faces[f]->material >= 2)
+                    face = FaceIndex{static_cast<int32_t>(m), static_cast<int32_t>(f)};
     CMaterialsDlg dlg(doc, CMaterialsDlg::Mode::InModel, face);
     dlg.move(20, 20);
     dlg.show();
     std::unique_ptr<CMaterialsDlg> stock;
     if (args.size() > 2 && args[2] == QLatin1String("add")) {
-        stock = std::make_unique<CMaterialsDlg>(doc, CMaterialsDlg::Mode::AddToModel, nullptr, &dlg);
+        stock = std::make_unique<CMaterialsDlg>(doc, CMaterialsDlg::Mode::AddToModel, std::nullopt, &dlg);
         stock->move(420, 300);
         stock->show();
     }

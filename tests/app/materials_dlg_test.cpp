@@ -24,7 +24,7 @@ struct Mats {
     Script s;
     QTemporaryDir dir;
     CDocument doc{res.services};
-    CFace* third = nullptr;  // on material 2
+    const FaceIndex third{0, 2};  // on material 2
 
     Mats()
     {
@@ -35,14 +35,13 @@ struct Mats {
             mesh->faces.push_back(std::make_unique<CFace>());
             mesh->faces.back()->material = material;
         }
-        third = mesh->faces[2].get();
         geo->meshes.push_back(std::move(mesh));
         M().geosets.push_back(std::move(geo));
     }
 
     CModel& M() { return doc.Model(); }
 
-    std::unique_ptr<Dlg> Open(Dlg::Mode mode = Dlg::Mode::InModel, CFace* face = nullptr)
+    std::unique_ptr<Dlg> Open(Dlg::Mode mode = Dlg::Mode::InModel, std::optional<FaceIndex> face = std::nullopt)
     {
         return std::make_unique<Dlg>(doc, mode, face, nullptr, s.Make());
     }
@@ -143,7 +142,8 @@ private slots:
         QVERIFY(dlg->SelectName(QStringLiteral("metal.mat")));
         t.s.yesNo = {false, true};
         dlg->Button(Dlg::Delete)->click();
-        QCOMPARE(t.s.questions, QStringList{QStringLiteral("The selected material is used at several faces.\n\n"
+        QCOMPARE(t.s.questions, QStringList{QStringLiteral("2 faces use this material and lose it: they are left "
+                                                           "without a material.\n\n"
                                                            "Are you sure that you want to continue deletion?")});
         QCOMPARE(t.M().materials.size(), std::size_t{4});
         QVERIFY(!t.doc.Doc().IsModified());
@@ -161,6 +161,42 @@ private slots:
         dlg->DeleteMaterial();
         QCOMPARE(t.s.questions.size(), 2);  // both about metal
         QCOMPARE(t.M().materials, std::vector<std::string>{"WOOD.mat"});
+    }
+
+    // Everything done in the dialog is one undo step, the stock list's add included;
+    // Cancel takes it back and leaves nothing to redo. Ok keeps it.
+    void cancelTakesBackWhatTheDialogDid()
+    {
+        Mats t;
+        QSignalSpy told(&t.doc, &CDocument::modifiedChanged);
+        t.s.exec = [](QDialog& d) {
+            auto& stock = dynamic_cast<Dlg&>(d);
+            stock.SelectName(QStringLiteral("bricks.mat"));
+            stock.OnOk();
+            return stock.result();
+        };
+        for (auto close : {Dlg::Cancel, Dlg::Ok}) {
+            auto dlg = t.Open(Dlg::Mode::InModel, t.third);
+            QVERIFY(dlg->SelectName(QStringLiteral("wood.mat")));
+            t.s.yesNo = {true};
+            dlg->DeleteMaterial();
+            dlg->AddMaterial();
+            QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "metal.mat", "bricks.mat"}));
+            QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
+            dlg->Button(close)->click();
+            if (close == Dlg::Ok)
+                break;
+            QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "metal.mat", "WOOD.mat"}));
+            QCOMPARE(t.FaceMaterials(), (std::vector<int32_t>{0, 1, 2, 1}));
+            QVERIFY(!t.doc.Doc().IsModified());
+            QVERIFY(!t.doc.Doc().CanUndo() && !t.doc.Doc().CanRedo());
+            QCOMPARE(told.count(), 2);  // the title's mark came and went
+        }
+        QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "metal.mat", "bricks.mat"}));
+        QCOMPARE(t.FaceMaterials(), (std::vector<int32_t>{0, 1, 2, 1}));  // Ok gave the face bricks
+        QCOMPARE(t.s.questions.last(), QStringLiteral("1 face uses this material and loses it: it is left without a "
+                                                      "material.\n\nAre you sure that you want to continue deletion?"));
+        QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
     }
 
     void loadingCrateTwiceAsksBeforeReplacingAndSeveralLoadInOrder()

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "document/document.h"
 #include "formats/format_test_util.h"
@@ -518,8 +519,8 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     ASSERT_TRUE(doc->SaveDocument(doc->PathName()));
     EXPECT_FALSE(doc->IsModified());
 
-    // Undo marks the document modified even though it returns to an earlier state; the
-    // restored model keeps the imported puppet data and its corners.
+    // Undo away from the state saved marks the document modified; the restored model
+    // keeps the imported puppet data and its corners.
     view.mesh = -1;
     ASSERT_TRUE(doc->Undo(view));
     EXPECT_TRUE(doc->IsModified());
@@ -630,4 +631,63 @@ TEST(DocumentRunner, OneStepPerChangeAndAnOpenStepGoesOnUntilAnotherComesBetween
     ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
     ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
     EXPECT_EQ(name(), first);
+}
+
+// The document is modified exactly while its model is in another state than the one
+// saved: undo and redo come back to that state or leave it, and a new change ends the
+// redo list, so what was undone cannot come back over it. An open step's runs each make
+// a new state; taking the step back leaves no redo.
+TEST_F(DocumentTest, UndoAndRedoKnowTheStateSavedAndANewChangeEndsRedo)
+{
+    auto doc = Doc(false);
+    ASSERT_TRUE(doc->OpenDocument(Walker()));
+    EditContext c(*doc, settings);
+    COrvaneDoc::OpenStep open;
+    ViewState view;
+    struct Row {
+        char action;  // e: edit, o: edit in the open step, s: save, u: undo, r: redo, t: take the step back
+        const char* name;  // the edit's name, then the name expected after the action
+        bool modified;
+        bool canRedo;
+    };
+    const Row rows[] = {
+        {'e', "z", true, false}, {'e', "a", true, false}, {'s', "a", false, false},
+        {'e', "b", true, false}, {'u', "a", false, true},  {'u', "z", true, true},
+        {'r', "a", false, true}, {'r', "b", true, false},  {'u', "a", false, true},
+        {'e', "c", true, false}, {'r', "c", true, false},  {'u', "a", false, true},
+        {'u', "z", true, true},  {'e', "d", true, false},  {'u', "z", true, true},
+        {'s', "z", false, true}, {'o', "e", true, false},  {'s', "e", false, false},
+        {'o', "f", true, false}, {'u', "z", true, true},   {'r', "f", true, false},
+        {'s', "f", false, false}, {'o', "g", true, false}, {'o', "h", true, false},
+        {'t', "f", false, false}, {'t', "f", false, false}, {'o', "i", true, false},
+        {'e', "j", true, false}, {'t', "j", true, false},  {'u', "i", true, true},
+        {'u', "f", false, true},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& row = rows[i];
+        auto rename = [&](COrvaneDoc::OpenStep* step) {
+            doc->Run(
+                c,
+                [&](EditContext& e) {
+                    e.model().MeshAt(0)->name = row.name;
+                    return EditOutcome::Changed(kModelChanged);
+                },
+                step);
+        };
+        switch (row.action) {
+        case 'e': rename(nullptr); break;
+        case 'o': rename(&open); break;
+        case 's': ASSERT_TRUE(orvtest::Ok(doc->SaveDocument(doc->PathName()))); break;
+        case 'u': (void)doc->Undo(view); break;
+        case 'r': (void)doc->Redo(view); break;
+        case 't':
+            // Nothing is taken back once another step came after the open one.
+            (void)doc->TakeBack(open, view);
+            open = {};
+            break;
+        }
+        EXPECT_EQ(std::make_tuple(doc->model->MeshAt(0)->name, doc->IsModified(), doc->CanRedo()),
+                  std::make_tuple(std::string(row.name), row.modified, row.canRedo))
+            << "row " << i << " '" << row.action << "'";
+    }
 }
