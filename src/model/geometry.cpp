@@ -1,6 +1,7 @@
 #include "model/geometry.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace orv {
@@ -272,6 +273,30 @@ void CleanTexCoords(float& u, float& v)
     };
     u = clean(u);
     v = clean(v);
+}
+
+float PrintedValue(float x, int decimals, int steps)
+{
+    if (!std::isfinite(x))
+        return x;
+    static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    const double scale = kScales[std::clamp(decimals, 0, 9)];
+    // A float times a power of ten up to 1e9 is exact in a double, so the rounding (to the
+    // even neighbour on a tie, as the printing does) is the printed decimal's.
+    const double units = std::nearbyint(static_cast<double>(x) * scale) + steps;
+    // The float nearest to units / scale, ties to the even one, as a reader finds it: the
+    // division's own rounding may land one float off, so its neighbours are weighed too.
+    const float first = static_cast<float>(units / scale);
+    float best = first;
+    double bestDistance = std::fabs(static_cast<double>(first) * scale - units);
+    for (const float c : {std::nextafter(first, -HUGE_VALF), std::nextafter(first, HUGE_VALF)}) {
+        const double d = std::fabs(static_cast<double>(c) * scale - units);
+        if (d < bestDistance || (d == bestDistance && (std::bit_cast<uint32_t>(c) & 1u) == 0)) {
+            best = c;
+            bestDistance = d;
+        }
+    }
+    return best;
 }
 
 float LineParameter(const Vec3& p0, const Vec3& p1, const Vec3& q)
