@@ -312,7 +312,8 @@ constexpr int kTexDecimals = 3;
 // placed is the corner the value gives back.
 float ListedCoordinate(float c, float offset, float& placed)
 {
-    auto stays = [offset](float w) { return PrintedValue(w + offset - offset, kVertexDecimals) == w; };
+    // (Without an offset every printed value stays.)
+    auto stays = [offset](float w) { return offset == 0.0f || PrintedValue(w + offset - offset, kVertexDecimals) == w; };
     auto zeroSigned = [](float w) { return w == 0.0f ? 0.0f : w; };  // "-0.000000" reads back as 0
     const float plain = zeroSigned(PrintedValue(c - offset, kVertexDecimals));
     if (stays(plain)) {
