@@ -130,6 +130,7 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     }
     AddRecentFile(canonical);
     const std::string partial = doc->Doc().ReadInPart();
+    const bool damaged = doc->Doc().ReadDamaged();
     const std::string puppetProblem = doc->Doc().PuppetFileProblem();
     const QString puppet = QString::fromStdString(doc->Doc().PuppetFileName());
     CChildFrame* child = AddFrame(std::move(doc));
@@ -137,8 +138,9 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
         frame_->statusBar()->showMessage(QString::fromStdString(ReadyToPlayText(*ready)));
     if (!partial.empty()) {
         const QString name = QFileInfo(canonical).fileName();
+        const QString what = damaged ? QStringLiteral("%1 is damaged: %2.") : QStringLiteral("%1 ended early: %2.");
         Message(QMessageBox::Warning,
-                QStringLiteral("%1 ended early: %2.\n\nWhat could be read is open. Saving over %1 will ask first.")
+                (what + QStringLiteral("\n\nWhat could be read is open. Saving over %1 will ask first."))
                     .arg(name, QString::fromStdString(partial)));
     }
     if (!puppetProblem.empty())

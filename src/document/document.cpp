@@ -108,6 +108,7 @@ bool COrvaneDoc::NewDocument()
     history.Clear();
     savedState_ = history.State();
     readInPart_.clear();
+    readDamaged_ = false;
     puppetFile_.clear();
     puppetProblem_.clear();
     replaceAgreed_ = false;
@@ -132,6 +133,7 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
     history.Clear();
     savedState_ = history.State();
     readInPart_ = std::move(opened->readInPart);
+    readDamaged_ = opened->readDamaged;
     replaceAgreed_ = false;
     puppetFile_ = std::move(opened->puppetFile);
     puppetProblem_ = std::move(opened->puppetProblem);
@@ -203,8 +205,10 @@ Status COrvaneDoc::SaveDocument(const std::string& path)
     Status saved = format->write(*this, path);
     if (saved && path == pathName_)
         savedState_ = history.State();
-    if (saved && replacesPartial)
+    if (saved && replacesPartial) {
         readInPart_.clear();
+        readDamaged_ = false;
+    }
     return saved;
 }
 
@@ -218,6 +222,7 @@ Status COrvaneDoc::SaveAs(const std::string& path)
         savedState_ = history.State();
         // The document's file is now the one just written whole.
         readInPart_.clear();
+        readDamaged_ = false;
     }
     return {};
 }

@@ -101,9 +101,13 @@ public:
     // Save As: saves, and a project (".orv") name becomes the document's name.
     Status SaveAs(const std::string& path);
 
-    // A model file that ended before what it announced opens with what could be read;
-    // this says what was missing ("3 of 12 meshes read"), "" for a file read whole.
+    // A model file that ended before what it announced, or that holds what cannot stand,
+    // opens with what could be read; this says what was missing ("3 of 12 meshes read"),
+    // "" for a file read whole.
     const std::string& ReadInPart() const { return readInPart_; }
+    // The file was read in part because it holds what cannot stand (an index past its
+    // list, a number that is not finite), not (only) because it ended early.
+    bool ReadDamaged() const { return readDamaged_; }
     // True when a save to path would replace the file that was read only in part. Such a
     // save is refused until the user agrees (AgreeToReplacePartialFile, good for the next
     // save only); once it is replaced the document holds its whole content again.
@@ -187,6 +191,7 @@ private:
     uint64_t savedState_ = 0;  // history.State() when the document was last saved or opened
     uint64_t changes_ = 0;
     std::string readInPart_;
+    bool readDamaged_ = false;
     bool replaceAgreed_ = false;
     std::string puppetFile_;
     std::string puppetProblem_;

@@ -33,9 +33,11 @@ Result<OpenedModel> Read3doDocument(const std::string& path, const DocumentEnvir
     // would write over it.
     if (!status)
         return Fail(status.error());
-    // A file that ended early opens with what was read; saving over it asks first.
+    // A file that ended early or is damaged opens with what was read; saving over it asks
+    // first.
     if (!status->complete)
         out.readInPart = status->missing;
+    out.readDamaged = status->damaged;
     m->formatTag = "JK1";
     std::string text, gamePuppet;
     const std::string pup = PuppetNameFor(path);

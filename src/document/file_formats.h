@@ -24,6 +24,7 @@ struct OpenedModel {
     std::unique_ptr<CModel> model;
     CameraState camera;         // a project's; none for a model file (it is framed)
     std::string readInPart;     // what the file lacked when it ended early; "" when whole
+    bool readDamaged = false;   // the file held what cannot stand (readInPart names it)
     std::string puppetFile;     // the puppet file beside a 3DO, when there is one
     std::string puppetProblem;  // why that file is not what the document holds; "" when it is
     bool savedCamera = false;   // the file keeps a camera and the current keyframe's choice

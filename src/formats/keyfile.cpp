@@ -1,5 +1,10 @@
 #include "formats/keyfile.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
 #include "formats/textformat.h"
 #include "model/fileio.h"
 #include "model/model.h"
@@ -12,6 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 Vec3 FileToModel(float x, float y, float z) { return {x, z, y}; }
+
+bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 std::string_view TrimRight(std::string_view s)
 {
@@ -116,11 +123,37 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
     keyframe->fps = ToFloat(fps);
     keyframe->joints = ToInt(joints);
 
+    // A header that cannot be played by is read as one that can, and says so.
+    DamageNotes damage;
+    if (!fps.empty() && !(keyframe->fps > 0.0f && std::isfinite(keyframe->fps))) {
+        damage.Add("FPS " + std::string(fps) + " is no frame rate; it is read as 15");
+        keyframe->fps = 15.0f;
+        model.frameTime = 1.0f / keyframe->fps;
+    }
     auto finish = [&](std::string what) {
         st.complete = what.empty();
         st.missing = std::move(what);
+        std::optional<int64_t> lastFrame;
+        for (const auto& node : keyframe->nodes)
+            for (const auto& e : node->entries)
+                lastFrame = std::max<int64_t>(lastFrame.value_or(e->frame), e->frame);
+        // An empty keyframe (no entries) rightly counts no frames.
+        if (!frames.empty() && (keyframe->frames < 0 || (keyframe->frames == 0 && lastFrame))) {
+            const auto counted =
+                lastFrame ? static_cast<int32_t>(std::clamp<int64_t>(*lastFrame + 1, 1, INT32_MAX)) : 0;
+            damage.Add("FRAMES " + std::string(frames) + " counts no frames; it is read as " +
+                       std::to_string(counted) +
+                       (lastFrame && counted == *lastFrame + 1 ? ", one past the last entry's frame" : ""));
+            keyframe->frames = model.frameCount = counted;
+        }
+        damage.AddTo(st);
         return KeyframeRead{std::move(keyframe), std::move(st)};
     };
+    for (std::size_t m = 0; m < keyframe->markers.size(); ++m)
+        if (!std::isfinite(keyframe->markers[m].frame)) {
+            damage.Add("the frame of marker " + std::to_string(m) + " is no finite number; it is read as 0");
+            keyframe->markers[m].frame = 0.0f;
+        }
     if (!nodesFollow)
         return finish(missing.empty() ? "no KEYFRAME NODES section" : missing);
 
@@ -165,6 +198,15 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
             const int deltas = Scan(line2, "%f %f %f %f %f %f", {&x, &y, &z, &pitch, &yaw, &roll});
             entry.deltaPosition = FileToModel(x, y, z);
             entry.deltaRotation = Vec3(pitch, roll, yaw);
+            if (!Finite(entry.position) || !Finite(entry.rotation) || !Finite(entry.deltaPosition) ||
+                !Finite(entry.deltaRotation)) {
+                damage.Add("entry " + std::to_string(e) + " of " + label + " holds a value that is no finite number" +
+                           "; what is not is read as 0");
+                for (Vec3* v : {&entry.position, &entry.rotation, &entry.deltaPosition, &entry.deltaRotation})
+                    for (float* c : {&v->x, &v->y, &v->z})
+                        if (!std::isfinite(*c))
+                            *c = 0.0f;
+            }
             if (deltas < 6 && RunsToEnd(buffer, line2))
                 return finish(entriesRead + "; the last line is cut short");
         }

@@ -1,5 +1,7 @@
 #include "formats/model3do.h"
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -108,11 +110,38 @@ std::unique_ptr<CFace> ParseFace(std::string_view line, std::optional<int32_t>& 
 
 Vec3 FileToModel(float x, float y, float z) { return {x, z, y}; }
 
+bool Finite(float x, float y, float z) { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
+
+// The words of every note on a value that is no finite number.
+constexpr const char* kNotFinite = " is no finite number";
+
+// Why a face read from its line cannot be kept whole ("" when it can): a line short of
+// the corners it counts, or a corner whose vertex is not in the list or has no place.
+std::string FaceFault(const CFace& face, const std::optional<int32_t>& corners, const CMesh& mesh,
+                      const std::vector<int32_t>& unplaced)
+{
+    const auto read = static_cast<int32_t>(face.vertexIndices.size());
+    if (!corners)
+        return " ends before its corner count";
+    if (read < *corners)
+        return " has " + Of(read, *corners, "corners");
+    for (const int32_t v : face.vertexIndices) {
+        if (v < 0 || static_cast<std::size_t>(v) >= mesh.vertices.size())
+            return " names vertex " + std::to_string(v) + " but the mesh has " + std::to_string(mesh.vertices.size());
+        if (std::binary_search(unplaced.begin(), unplaced.end(), v))
+            return " names vertex " + std::to_string(v) + ", which" + kNotFinite;
+    }
+    return {};
+}
+
 // One mesh of a geometry set. On a shortfall missing says where the mesh stopped
 // ("mesh 3 (torso) has 5 of 20 vertices"; empty when not even its MESH line was there).
-// The first face line with fewer corners than it counts is noted in faceNote; reading
-// goes on past it.
-bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, std::string& faceNote)
+// What cannot stand is noted and reading goes on past it: a face is never shortened, so
+// a face short of the corners it counts, or naming a vertex that is not in the list (or
+// whose place is no number), is left out whole; a face naming a texture vertex that is
+// not in the list is kept whole, that corner at texture coordinates (0, 0); any other
+// value that is no finite number is read as 0 (a radius is measured anew).
+bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, DamageNotes& damage)
 {
     std::string_view t;
     if (!GetToken(buf, "MESH ", t, " "))
@@ -138,6 +167,8 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, std::str
     if (!GetToken(buf, "RADIUS ", t, " "))
         return endsBefore("RADIUS");
     mesh.radius = ToFloat(t);
+    if (!std::isfinite(mesh.radius))  // measured anew once the read is done
+        damage.Add("the RADIUS of " + label() + kNotFinite + "; it is measured anew");
     if (!GetToken(buf, "GEOMETRYMODE", t, " "))
         return endsBefore("GEOMETRYMODE");
     mesh.geometryMode = ToInt(t);
@@ -151,11 +182,23 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, std::str
     if (!GetToken(buf, "VERTICES ", t, " "))
         return endsBefore("VERTICES");
     const int32_t vertexCount = ToInt(t);
+    // Vertices whose place is no number: the faces naming them have no shape.
+    std::vector<int32_t> unplaced;
     for (int32_t i = 0; i < vertexCount; ++i) {
         if (!GetToken(buf, ": ", t, ""))
             return has(i, vertexCount, "vertices");
         float x = 0, y = 0, z = 0, intensity = 0;
         Scan(t, "%f %f %f %f", {&x, &y, &z, &intensity});
+        const std::string vertex = "vertex " + std::to_string(i) + " of " + label();
+        if (!Finite(x, y, z)) {
+            damage.Add(vertex + kNotFinite + "; the faces naming it are left out");
+            unplaced.push_back(i);
+            x = y = z = 0.0f;
+        }
+        if (!std::isfinite(intensity)) {
+            damage.Add("the intensity of " + vertex + kNotFinite + "; it is read as 0");
+            intensity = 0.0f;
+        }
         VertexRecord r;
         r.SetPosition(FileToModel(x, y, z));
         r.SetIntensity(intensity);
@@ -170,6 +213,10 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, std::str
             return has(i, texCount, "texture vertices");
         VertexRecord r;
         Scan(t, "%f %f", {&r.u, &r.v});
+        if (!std::isfinite(r.u) || !std::isfinite(r.v)) {
+            damage.Add("texture vertex " + std::to_string(i) + " of " + label() + kNotFinite + "; it is read as (0, 0)");
+            r.u = r.v = 0.0f;
+        }
         CleanTexCoords(r.u, r.v);
         mesh.textureVertices.push_back(r);
     }
@@ -181,6 +228,10 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, std::str
             return has(i, vertexCount, "vertex normals");
         float x = 0, y = 0, z = 0;
         Scan(t, "%f %f %f", {&x, &y, &z});
+        if (!Finite(x, y, z)) {
+            damage.Add("vertex normal " + std::to_string(i) + " of " + label() + kNotFinite + "; it is measured anew");
+            x = y = z = 0.0f;
+        }
         VertexRecord r;
         r.SetPosition(FileToModel(x, y, z));
         mesh.vertexNormals.push_back(r);
@@ -197,10 +248,23 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, std::str
             return has(i, faceCount, "faces");
         std::optional<int32_t> corners;
         auto face = ParseFace(t, corners);
-        const auto read = static_cast<int32_t>(face->vertexIndices.size());
-        if (faceNote.empty() && (!corners || read < *corners))
-            faceNote = "face " + std::to_string(i) + " of " + label() +
-                       (corners ? " has " + Of(read, *corners, "corners") : " ends before its corner count");
+        const std::string where = "face " + std::to_string(i) + " of " + label();
+        if (const std::string fault = FaceFault(*face, corners, mesh, unplaced); !fault.empty()) {
+            damage.Add(where + fault + "; the face is left out");
+            faceOfLine.push_back(nullptr);
+            continue;
+        }
+        if (!std::isfinite(face->extraLight)) {
+            damage.Add("the extra light of " + where + kNotFinite + "; it is read as 0");
+            face->extraLight = 0.0f;
+        }
+        for (const int32_t tv : face->textureVertexIndices)
+            if (tv < 0 || static_cast<std::size_t>(tv) >= mesh.textureVertices.size()) {
+                damage.Add(where + " names texture vertex " + std::to_string(tv) + " but the mesh has " +
+                           std::to_string(mesh.textureVertices.size()) +
+                           "; the face is kept whole, that corner at texture coordinates (0, 0)");
+                break;
+            }
         if (face->vertexIndices.empty()) {
             faceOfLine.push_back(nullptr);
             continue;
@@ -219,12 +283,16 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, std::str
             continue;
         float x = 0, y = 0, z = 0;
         Scan(t, "%f %f %f", {&x, &y, &z});
+        if (!Finite(x, y, z)) {
+            damage.Add("face normal " + std::to_string(i) + " of " + label() + kNotFinite + "; it is measured anew");
+            x = y = z = 0.0f;
+        }
         face->normal = FileToModel(x, y, z);
     }
     return true;
 }
 
-bool ReadGeometry(CModel& model, TextBuffer& buf, std::string& missing, std::string& faceNote)
+bool ReadGeometry(CModel& model, TextBuffer& buf, std::string& missing, DamageNotes& damage)
 {
     std::string_view t;
     auto endsBefore = [&](const char* what) {
@@ -234,10 +302,16 @@ bool ReadGeometry(CModel& model, TextBuffer& buf, std::string& missing, std::str
     if (!GetToken(buf, "RADIUS ", t, " "))
         return endsBefore("RADIUS");
     model.radius = ToFloat(t);
+    if (!std::isfinite(model.radius))  // measured anew once the read is done
+        damage.Add(std::string("the model's RADIUS") + kNotFinite + "; it is measured anew");
     if (!GetToken(buf, "INSERT OFFSET ", t, ""))
         return endsBefore("INSERT OFFSET");
     float x = 0, y = 0, z = 0;
     Scan(t, "%f %f %f", {&x, &y, &z});
+    if (!Finite(x, y, z)) {
+        damage.Add(std::string("the INSERT OFFSET") + kNotFinite + "; it is read as 0 0 0");
+        x = y = z = 0.0f;
+    }
     model.insertOffset = FileToModel(x, y, z);
     if (!GetToken(buf, "GEOSETS ", t, " "))
         return endsBefore("GEOSETS");
@@ -258,7 +332,7 @@ bool ReadGeometry(CModel& model, TextBuffer& buf, std::string& missing, std::str
         const int32_t meshCount = ToInt(t);
         for (int32_t m = 0; m < meshCount; ++m) {
             std::string where;
-            if (!ReadMesh(geoset, buf, where, faceNote)) {
+            if (!ReadMesh(geoset, buf, where, damage)) {
                 missing = set + Of(m, meshCount, "meshes") + " read" + (where.empty() ? "" : "; " + where);
                 return false;
             }
@@ -267,7 +341,7 @@ bool ReadGeometry(CModel& model, TextBuffer& buf, std::string& missing, std::str
     return true;
 }
 
-bool ReadHierarchy(CModel& model, TextBuffer& buf, std::string& missing)
+bool ReadHierarchy(CModel& model, TextBuffer& buf, std::string& missing, DamageNotes& damage)
 {
     std::string_view t;
     if (!GetToken(buf, "HIERARCHY NODES", t, " ")) {
@@ -287,6 +361,13 @@ bool ReadHierarchy(CModel& model, TextBuffer& buf, std::string& missing)
         Scan(t, "%d: %x %x %d %d %d %d %d %f %f %f %f %f %f %f %f %f %s",
              {&node->num, &node->flags, &node->type, &node->mesh, &node->parent, &node->child, &node->sibling,
               &node->numChildren, &px, &py, &pz, &pitch, &yaw, &roll, &vx, &vy, &vz, &node->name});
+        if (!Finite(px, py, pz) || !Finite(pitch, yaw, roll) || !Finite(vx, vy, vz)) {
+            damage.Add("the placement of node " + std::to_string(i) + " (" + node->name + ")" + kNotFinite +
+                       "; what is not is read as 0");
+            for (float* v : {&px, &py, &pz, &pitch, &yaw, &roll, &vx, &vy, &vz})
+                if (!std::isfinite(*v))
+                    *v = 0.0f;
+        }
         node->position = FileToModel(px, py, pz);
         node->rotation = Vec3(pitch, roll, yaw);
         node->pivot = FileToModel(vx, vy, vz);
@@ -380,7 +461,8 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer)
     model.formatTag = "JK1";
     // The two sections a model cannot do without, each read to its end.
     bool geometry = false, hierarchy = false;
-    std::string missing, faceNote;
+    std::string missing;
+    DamageNotes damage;
     std::string_view section;
     while (missing.empty() && GetToken(buffer, "SECTION: ", section, " ")) {
         if (section == "HEADER") {
@@ -395,10 +477,10 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer)
             ReadMaterials(model, buffer, missing);
         } else if (section == "GEOMETRYDEF") {
             status.recognised = true;
-            geometry = ReadGeometry(model, buffer, missing, faceNote);
+            geometry = ReadGeometry(model, buffer, missing, damage);
         } else if (section == "HIERARCHYDEF") {
             status.recognised = true;
-            hierarchy = ReadHierarchy(model, buffer, missing);
+            hierarchy = ReadHierarchy(model, buffer, missing, damage);
             break;
         }
     }
@@ -406,13 +488,24 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer)
         missing = "no GEOMETRYDEF section";
     else if (missing.empty() && !hierarchy)
         missing = "no HIERARCHYDEF section";
-    if (!faceNote.empty())
-        missing = missing.empty() ? faceNote : missing + "; " + faceNote;
     status.complete = missing.empty();
     status.missing = std::move(missing);
+    damage.AddTo(status);
     model.RebuildHierarchy();
-    // The radii read belong to the geometry read with them.
+    // The radii read belong to the geometry read with them; one that was no number
+    // belongs to none and is measured again.
     MarkRadiiCurrent(model);
+    auto unmeasured = [](auto& holder) {
+        if (std::isfinite(holder.radius))
+            return;
+        holder.radius = 0.0f;
+        holder.radiusBasis.reset();
+        holder.radiusChecked.reset();
+    };
+    unmeasured(model);
+    for (const auto& geoset : model.geosets)
+        for (const auto& mesh : geoset->meshes)
+            unmeasured(*mesh);
     return status;
 }
 

@@ -107,6 +107,18 @@ T ScanAfterBlanks(std::string_view text, bool (*scan)(std::string_view, std::siz
 
 }  // namespace
 
+void DamageNotes::AddTo(ReadStatus& status) const
+{
+    if (!Any())
+        return;
+    std::string text = first_;
+    if (count_ > 1)
+        text += " (and " + std::to_string(count_ - 1) + " more damaged place" + (count_ > 2 ? "s)" : ")");
+    status.missing = status.missing.empty() ? text : status.missing + "; " + text;
+    status.damaged = true;
+    status.complete = false;
+}
+
 int32_t ToInt(std::string_view text) { return ScanAfterBlanks<int32_t>(text, ScanInt); }
 
 uint32_t ToHex(std::string_view text) { return ScanAfterBlanks<uint32_t>(text, ScanHex); }

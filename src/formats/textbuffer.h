@@ -15,11 +15,34 @@ namespace orv {
 // What a reader made of a text: whether the text was one of its format at all (a known
 // section was found) and whether everything the text announces was there. A text that
 // ends early (a cut-off file) still gives what could be read; missing then says what the
-// text announced and did not hold ("3 of 12 meshes read").
+// text announced and did not hold ("3 of 12 meshes read"). A text that holds what cannot
+// stand (an index past its list, a number that is not finite) is damaged: it is read as
+// far as it is sound, incomplete, and missing also names the first such place and what
+// was made of it.
 struct ReadStatus {
     bool recognised = false;
     bool complete = false;
+    bool damaged = false;
     std::string missing;
+};
+
+// The damaged places a reader met: the first is told in full, the others counted.
+class DamageNotes {
+public:
+    void Add(std::string note)
+    {
+        if (first_.empty())
+            first_ = std::move(note);
+        ++count_;
+    }
+    bool Any() const { return count_ > 0; }
+    // The notes joined to what the status already misses; the status is then damaged and
+    // incomplete. Nothing changes without a note.
+    void AddTo(ReadStatus& status) const;
+
+private:
+    std::string first_;
+    std::size_t count_ = 0;
 };
 
 class TextBuffer {

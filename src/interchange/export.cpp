@@ -88,6 +88,36 @@ std::vector<uint8_t> PngOf(const MaterialImage& image)
     return EncodePng(image.width, image.height, rgba);
 }
 
+bool FiniteVec(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+bool FiniteTransform(const YUpTransform& t)
+{
+    return FiniteVec(t.translation) && std::all_of(t.rotation.begin(), t.rotation.end(), [](double q) {
+               return std::isfinite(q) && std::isfinite(static_cast<float>(q));
+           });
+}
+
+// Where the scene holds a number that is no finite number ("" when nowhere): no file may
+// carry one (a model read from a damaged project file can hold such values).
+std::string NotFiniteIn(const ExportScene& scene)
+{
+    for (const ExportNode& n : scene.nodes)
+        if (!FiniteTransform(n.transform) || (n.game.insertOffset && !FiniteVec(*n.game.insertOffset)))
+            return "the placement of node " + n.name;
+    for (const ExportMesh& m : scene.meshes) {
+        for (const ExportPrimitive& p : m.primitives)
+            if (!std::all_of(p.positions.begin(), p.positions.end(), FiniteVec) ||
+                !std::all_of(p.uvs.begin(), p.uvs.end(),
+                             [](const auto& uv) { return std::isfinite(uv[0]) && std::isfinite(uv[1]); }))
+                return "the corners of mesh " + m.name;
+        for (const FaceGameFields& f : m.faces)
+            if (!std::isfinite(f.extraLight) ||
+                !std::all_of(f.intensities.begin(), f.intensities.end(), [](float i) { return std::isfinite(i); }))
+                return "the lighting of a face of mesh " + m.name;
+    }
+    return {};
+}
+
 class SceneBuilder {
 public:
     SceneBuilder(const CModel& model, const CGeometry& geoset, const ExportOptions& options, ExportReport& report)
@@ -238,6 +268,9 @@ private:
                     frames = std::max<int64_t>(frames, int64_t{e->frame} + 1);
         // A damaged file may announce billions of frames.
         frames = std::min<int64_t>(frames, kMaxExportFrames);
+        // A node that several of the keyframe's nodes name moves as the last of them says,
+        // as in playback; a file animates each node once.
+        std::map<int32_t, std::size_t> channelOf;
         for (const auto& kn : key.nodes) {
             const std::string name = ToLowerAscii(kn->meshName);
             for (std::size_t i = 0; i < model_.nodes.size(); ++i) {
@@ -258,6 +291,10 @@ private:
                         const auto steps = static_cast<float>(f - start);
                         const YUpTransform t = PoseToYUp(entry.rotation + entry.deltaRotation * steps,
                                                          entry.position + entry.deltaPosition * steps);
+                        // A pose that is no number (or runs past the floats) has no place
+                        // in a file: the frame is left to the keys around it.
+                        if (!FiniteTransform(t))
+                            continue;
                         Quaternion q = t.rotation;
                         // Neighbouring keys on the same side, so that the turn between
                         // them is the short one.
@@ -271,7 +308,12 @@ private:
                         channel.rotations.push_back(q);
                     }
                 }
-                if (!channel.times.empty()) {
+                if (channel.times.empty())
+                    continue;
+                if (const auto it = channelOf.find(channel.node); it != channelOf.end()) {
+                    animation.channels[it->second] = std::move(channel);
+                } else {
+                    channelOf[channel.node] = animation.channels.size();
                     animation.channels.push_back(std::move(channel));
                     ++report_.animatedNodes;
                 }
@@ -493,6 +535,8 @@ Result<ExportReport> ExportModel(const CModel& model, const fs::path& path, cons
     ExportReport report;
     const ExportScene scene =
         SceneBuilder(model, *model.geosets[static_cast<std::size_t>(options.geoset)], options, report).Build();
+    if (const std::string where = NotFiniteIn(scene); !where.empty())
+        return Fail(where + " holds a value that is no finite number; nothing is exported");
     std::vector<ExportFile> files;
     if (kind == FileKind::Obj) {
         auto obj = WriteObj(scene, path);

@@ -1,6 +1,8 @@
 #include "model/geometry.h"
 
 #include <algorithm>
+#include <bit>
+#include <cfloat>
 #include <cmath>
 
 namespace orv {
@@ -272,6 +274,45 @@ void CleanTexCoords(float& u, float& v)
     };
     u = clean(u);
     v = clean(v);
+}
+
+float PrintedValue(float x, int decimals, int steps)
+{
+    if (!std::isfinite(x))
+        return x;
+    static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    const double scale = kScales[std::clamp(decimals, 0, 9)];
+    // A float times a power of ten up to 1e9 is exact in a double, so the rounding (to the
+    // even neighbour on a tie, as the printing does) is the printed decimal's.
+    double units = static_cast<double>(x) * scale;
+    // To the nearest whole number, halves to the even one (nearbyint's rounding, inline:
+    // the sum's last place is the units' place).
+    if (std::fabs(units) < 0x1p51)
+        units = std::copysign(units + 0x1.8p52 - 0x1.8p52, units);
+    if (steps != 0)  // (adding 0 would turn "-0" into 0)
+        units += steps;
+    // The float nearest to units / scale, ties to the even one, as a reader finds it. The
+    // double quotient rounds to that float unless it lies within a hair of halfway between
+    // two floats (its 29 bits below a float's precision near 1000...0); only then, and for
+    // values out of the normal floats' range, may the double rounding land one float off,
+    // and the neighbours are weighed.
+    const double quotient = units / scale;
+    const float first = static_cast<float>(quotient);
+    const uint64_t below = std::bit_cast<uint64_t>(quotient) & ((uint64_t{1} << 29) - 1);
+    constexpr uint64_t kHalf = uint64_t{1} << 28;
+    const double magnitude = std::fabs(quotient);
+    if ((below + 8 < kHalf || below > kHalf + 8) && magnitude >= 2.0 * FLT_MIN && magnitude < 0.5 * FLT_MAX)
+        return first;
+    float best = first;
+    double bestDistance = std::fabs(static_cast<double>(first) * scale - units);
+    for (const float c : {std::nextafter(first, -HUGE_VALF), std::nextafter(first, HUGE_VALF)}) {
+        const double d = std::fabs(static_cast<double>(c) * scale - units);
+        if (d < bestDistance || (d == bestDistance && (std::bit_cast<uint32_t>(c) & 1u) == 0)) {
+            best = c;
+            bestDistance = d;
+        }
+    }
+    return best;
 }
 
 float LineParameter(const Vec3& p0, const Vec3& p1, const Vec3& q)

@@ -103,6 +103,10 @@ Matrix4 InvertMatrix(const Matrix4& m);
 float RoundToStep(float v, float k);
 // Five decimals, and |x| < 0.001 becomes 0.
 void CleanTexCoords(float& u, float& v);
+// What x reads back as once written with the given number of decimals (0 to 9) as the
+// game's text files are ("%.6f") and read again: the float nearest to the decimal printed,
+// moved by steps units of its last decimal. Non-finite values stay as they are.
+float PrintedValue(float x, int decimals, int steps = 0);
 // Parameter of q along p0 -> p1, measured on the dominant axis of the segment.
 float LineParameter(const Vec3& p0, const Vec3& p1, const Vec3& q);
 // 0x00BBGGRR -> 0xFFRRGGBB.

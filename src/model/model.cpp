@@ -298,11 +298,66 @@ void CMesh::RebuildMeshLists()
     rebuiltFingerprint = ListsFingerprint();
 }
 
+namespace {
+
+// Decimals of the 3DO file's vertices and texture vertices.
+constexpr int kVertexDecimals = 6;
+constexpr int kTexDecimals = 3;
+
+// The coordinate a corner coordinate c, placed at offset (as written), is listed as: a
+// value of six decimals whose corner, once read back and placed again, lists as the same
+// value, so that a saved file saved again changes nothing. The plain difference rounded
+// is that value nearly always; where the floats' rounding on the way back moves it, a
+// value a few millionths off is taken, one that gives back c itself when there is one.
+// placed is the corner the value gives back.
+float ListedCoordinate(float c, float offset, float& placed)
+{
+    // (Without an offset every printed value stays.)
+    auto stays = [offset](float w) { return offset == 0.0f || PrintedValue(w + offset - offset, kVertexDecimals) == w; };
+    auto zeroSigned = [](float w) { return w == 0.0f ? 0.0f : w; };  // "-0.000000" reads back as 0
+    const float plain = zeroSigned(PrintedValue(c - offset, kVertexDecimals));
+    if (stays(plain)) {
+        placed = plain + offset;
+        return plain;
+    }
+    constexpr int kSteps = 4;
+    for (const bool exact : {true, false})
+        for (int k = 1; k <= kSteps; ++k)
+            for (const int step : {-k, k}) {
+                const float w = zeroSigned(PrintedValue(c - offset, kVertexDecimals, step));
+                if ((!exact || w + offset == c) && stays(w)) {
+                    placed = w + offset;
+                    return w;
+                }
+            }
+    placed = plain + offset;
+    return plain;
+}
+
+// The texture coordinates a corner's are listed as: what the file gives back once they
+// are written.
+void ListedTexCoords(float& u, float& v)
+{
+    CleanTexCoords(u, v);
+    u = PrintedValue(u, kTexDecimals);
+    v = PrintedValue(v, kTexDecimals);
+    CleanTexCoords(u, v);
+}
+
+}  // namespace
+
 void CMesh::RebuildMeshListsFully()
 {
     std::size_t total = 0;
     for (const auto& f : faces)
         total += f->corners.size();
+
+    // The lists hold what the file will hold, and vertices that will read back alike are
+    // one: the corners as the file gives them back (placed) decide the normals too.
+    const Vec3 offset(PrintedValue(placementOffset.x, kVertexDecimals),
+                      PrintedValue(placementOffset.y, kVertexDecimals),
+                      PrintedValue(placementOffset.z, kVertexDecimals));
+    std::vector<Vec3> listed(total), placed(total);
 
     // Walk order: faces in order, corners from the last to the first.
     std::vector<WalkItem> walk;
@@ -314,13 +369,18 @@ void CMesh::RebuildMeshListsFully()
         faceStart[fi] = walk.size();
         const auto& cs = faces[fi]->corners;
         for (std::size_t c = cs.size(); c-- > 0;) {
-            const Vec3 p = cs[c].Position() - placementOffset;
-            walk.push_back(MakeItem(p.x, p.y, p.z, fi, c));
+            const std::size_t at = walk.size();
+            Vec3& l = listed[at];
+            Vec3& p = placed[at];
+            l.x = ListedCoordinate(cs[c].x, offset.x, p.x);
+            l.y = ListedCoordinate(cs[c].y, offset.y, p.y);
+            l.z = ListedCoordinate(cs[c].z, offset.z, p.z);
+            walk.push_back(MakeItem(l.x, l.y, l.z, fi, c));
         }
     }
     const auto vertexIndex = BuildSortedList(walk, vertices, [&](const WalkItem& w) {
         VertexRecord r = faces[w.face]->corners[w.corner];
-        r.SetPosition(r.Position() - placementOffset);
+        r.SetPosition(listed[faceStart[w.face] + faces[w.face]->corners.size() - 1 - w.corner]);
         return r;
     });
     // Walk item j of a face is corner n-1-j, which is exactly index position j.
@@ -337,16 +397,14 @@ void CMesh::RebuildMeshListsFully()
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
         const CFace& f = *faces[fi];
         for (std::size_t c = f.corners.size(); c-- > 0;) {
-            // Cleaned in texels, as the file holds them: the value read comes back to its
-            // printed precision.
             float u = f.corners[c].u, v = f.corners[c].v;
-            CleanTexCoords(u, v);
+            ListedTexCoords(u, v);
             walk.push_back(MakeItem(u, v, 0.0f, fi, c));
         }
     }
     const auto texIndex = BuildSortedList(walk, textureVertices, [&](const WalkItem& w) {
         VertexRecord r = faces[w.face]->corners[w.corner];
-        CleanTexCoords(r.u, r.v);
+        ListedTexCoords(r.u, r.v);
         return r;
     });
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
@@ -357,9 +415,18 @@ void CMesh::RebuildMeshListsFully()
             f.textureVertexIndices[k] = texIndex[faceStart[fi] + k];
     }
 
-    // 3. Normals: each vertex sums the normals of the faces listing it, in face order.
-    for (auto& f : faces)
-        f->ComputeFaceNormal();
+    // 3. Normals: each face's from its corners as the file gives them back; each vertex
+    // sums the normals of the faces listing it, in face order.
+    CFace shape;
+    for (std::size_t fi = 0; fi < faces.size(); ++fi) {
+        CFace& f = *faces[fi];
+        const std::size_t n = f.corners.size();
+        shape.corners.resize(n);
+        for (std::size_t c = 0; c < n; ++c)
+            shape.corners[c].SetPosition(placed[faceStart[fi] + n - 1 - c]);
+        shape.ComputeFaceNormal();
+        f.normal = shape.normal;
+    }
     std::vector<Vec3> sums(vertices.size());
     for (const auto& f : faces)
         for (int32_t idx : f->vertexIndices)

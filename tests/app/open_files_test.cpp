@@ -1,5 +1,5 @@
-// File > Open with what users really open: a model that ends early, a file that is no
-// puppet file, and files that are no documents at all.
+// File > Open with what users really open: a model that ends early or is damaged, a file
+// that is no puppet file, and files that are no documents at all.
 #include <QtTest>
 
 #include <QMdiArea>
@@ -69,6 +69,19 @@ private slots:
         h.answer = QMessageBox::Yes;
         QVERIFY(h.app->SaveDocument(f));
         QVERIFY(Harness::Read(path) != cut);
+
+        // A damaged model is told as damaged, not as cut short.
+        const QString bad = h.dir.filePath(QStringLiteral("bad.3do"));
+        QFile out(bad);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QByteArray damaged = whole;  // face 0 of the first mesh names vertex 99
+        damaged.replace(damaged.indexOf("4    0,  1   4,  3"), 18, "4   99,  1   4,  3");
+        out.write(damaged);
+        out.close();
+        QVERIFY(h.app->OpenFile(bad));
+        QCOMPARE(h.messages.last().section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("bad.3do is damaged: face 0 of mesh 0 (torso) names vertex 99 but the mesh has 8; the "
+                                "face is left out."));
     }
 
     void savingAs3doAsksTheCoresQuestionsInTurnAndWritesByTheAnswers()

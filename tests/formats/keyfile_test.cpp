@@ -199,7 +199,41 @@ TEST(ReadKey, MalformedInputNeverCrashes)
     ASSERT_EQ(k->nodes.size(), 1u);
     EXPECT_EQ(k->nodes[0]->entries.size(), 2u);
     ComputeKeyDeltas(*k);  // frame differences beyond 32 bits
-    EXPECT_TRUE(std::isinf(m.frameTime));
+}
+
+// A header that cannot be played by and values that are no numbers make the file
+// damaged: each is read as something sound and named, and what is written from it reads
+// back whole.
+TEST(ReadKey, UnplayableHeadersAndValuesThatAreNoNumbersAreReportedAsDamaged)
+{
+    const std::string full = kSample;
+    auto with = [&](const char* from, const char* to) {
+        return std::string(full).replace(full.find(from), std::string_view(from).size(), to);
+    };
+    const std::tuple<std::string, float, int32_t, std::string> cases[] = {
+        {with("FPS    12.500", "FPS    0"), 15.0f, 20, "FPS 0 is no frame rate; it is read as 15"},
+        {with("FPS    12.500", "FPS    -2"), 15.0f, 20, "FPS -2 is no frame rate; it is read as 15"},
+        {with("FPS    12.500", "FPS    nan"), 15.0f, 20, "FPS nan is no frame rate; it is read as 15"},
+        {with("FRAMES 20", "FRAMES 0"), 12.5f, 11, "FRAMES 0 counts no frames; it is read as 11, one past the last entry's frame"},
+        {with("FRAMES 20", "FRAMES -4"), 12.5f, 11, "FRAMES -4 counts no frames; it is read as 11, one past the last entry's frame"},
+        {with("-4.00000000   5.00000000", "-4.00000000   nan"), 12.5f, 20,
+         "entry 1 of node 0 ($$$DUMMY) holds a value that is no finite number; what is not is read as 0"},
+        {with("5.000000 1", "inf 1"), 12.5f, 20, "the frame of marker 0 is no finite number; it is read as 0"},
+        {orvtest::FixtureText("key", "fps_frames_zero_values_nan.key"), 15.0f, 12,
+         "FPS 0 is no frame rate; it is read as 15 (and 3 more damaged places)"},
+    };
+    for (const auto& [text, fps, frames, missing] : cases) {
+        SCOPED_TRACE(missing);
+        CModel m;
+        ReadStatus s;
+        auto k = ReadText(m, text, &s);
+        EXPECT_EQ(std::tie(s.complete, s.damaged, s.missing), std::make_tuple(false, true, missing));
+        EXPECT_EQ(std::tie(k->fps, k->frames, m.frameCount), std::make_tuple(fps, frames, frames));
+        EXPECT_FLOAT_EQ(m.frameTime, 1.0f / fps);
+        ReadStatus again;
+        ReadText(m, FormatKey(*k, 1, "k.key"), &again);
+        EXPECT_TRUE(again.complete) << again.missing;
+    }
 }
 
 TEST(ReadKey, SaysWhatAFileThatEndsEarlyLacks)
@@ -300,5 +334,6 @@ TEST(SaveKeyframe, RefusesNodesWithoutOrBeyondFramesAndCreateEmptyReplacesTheKey
     CModel back;
     const auto written = LoadKeyFile(dir / "new.key", back);
     ASSERT_TRUE(orvtest::Ok(written));
+    EXPECT_TRUE(written->status.complete);  // no entries: no frames is right
     orvtest::ExpectSameKeyframe(*written->keyframe, *m.keyframe);
 }

@@ -7,6 +7,7 @@
 
 #include "format_test_util.h"
 #include "formats/model3do.h"
+#include "formats/textformat.h"
 #include "model/corners.h"
 #include "model/model.h"
 #include "model_compare.h"
@@ -155,29 +156,80 @@ TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
     ASSERT_EQ(m.geosets[0]->meshes.size(), 1u);
     EXPECT_EQ(OnlyMesh(m).vertices.size(), 2u);
 
-    // 400 corners on one face line of about 3600 characters: every corner is kept. Two
-    // corners point outside the lists: stored as read, skipped when corners are built.
+    // 401 corners on one face line of about 3600 characters: every corner is kept. One
+    // corner names a texture vertex outside the list: the face stays whole.
     const std::string head =
         "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\n"
         "MESHES 1\nMESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n";
-    std::string text = head + "VERTICES 400\n", normals, face = "0: 7 0x0 4 3 0 0.0 402 ";
+    std::string text = head + "VERTICES 400\n", normals, face = "0: 7 0x0 4 3 0 0.0 401 ";
     for (int i = 0; i < 400; ++i) {
         text += "0: " + std::to_string(i) + " " + std::to_string(i % 7) + " 0 0\n";
         normals += "0: 0 0 1\n";
         face += std::to_string(i) + ",  0 ";
     }
-    face += "400, 0 1, -5";
+    face += "1, -5";
     ASSERT_GT(face.size(), 2047u);
     CModel big;
-    ReadText(big, text + "TEXTURE VERTICES 1\n0: 5 6\nVERTEX NORMALS\n" + normals + "FACES 1\n" + face +
-                      "\nFACE NORMALS\n0: 0 0 1\n");
+    EXPECT_TRUE(ReadText(big, text + "TEXTURE VERTICES 1\n0: 5 6\nVERTEX NORMALS\n" + normals + "FACES 1\n" + face +
+                                  "\nFACE NORMALS\n0: 0 0 1\n")
+                    .damaged);
     ASSERT_EQ(OnlyMesh(big).faces.size(), 1u);
-    const CFace& f = *OnlyMesh(big).faces[0];
-    ASSERT_EQ(f.vertexIndices.size(), 402u);
-    EXPECT_EQ(f.vertexIndices[400], 400);
-    EXPECT_EQ(f.textureVertexIndices[401], -5);
-    EXPECT_EQ(f.corners.size(), 401u);
+    EXPECT_EQ(OnlyMesh(big).faces[0]->corners.size(), 401u);
     EXPECT_NE(Format3do(big, "b.3do").find("    0:    7  0x0   4  3  0   0.00  401  "), std::string::npos);
+}
+
+// What cannot stand is reported, the file's face and value named, and the model read is
+// sound: no face is shortened (it is left out or kept whole), no number that is not
+// finite is kept, and what is written from it reads back whole.
+TEST(Read3do, DamagedIndicesAndValuesAreReportedAndNeverShortenAFace)
+{
+    const std::string full = kSample;
+    auto with = [&](const char* from, const char* to) {
+        return std::string(full).replace(full.find(from), std::string_view(from).size(), to);
+    };
+    const std::tuple<std::string, std::size_t, std::string> cases[] = {
+        {with("3 0, 0 1, 1 2, 0", "3 99, 0 1, 1 2, 0"), 1,
+         "face 0 of mesh 0 (box) names vertex 99 but the mesh has 3; the face is left out"},
+        {with("3 0,1 1,0 2,1", "3 -1,1 1,0 2,1"), 1, "face 2 of mesh 0 (box) names vertex -1 but the mesh has 3; the face is left out"},
+        {with("3 0,1 1,0 2,1", "3 0,1 1,0 2,7"), 2,
+         "face 2 of mesh 0 (box) names texture vertex 7 but the mesh has 2; the face is kept whole, that corner at "
+         "texture coordinates (0, 0)"},
+        {with("1: 4 5 6 0.5", "1: 4 nan 6 0.5"), 0,
+         "vertex 1 of mesh 0 (box) is no finite number; the faces naming it are left out (and 2 more damaged places)"},
+        {with("1: 4 5 6 0.5", "1: 4 5 6 inf"), 2,
+         "the intensity of vertex 1 of mesh 0 (box) is no finite number; it is read as 0"},
+        {with("1: 64 -32", "1: 64 1e39"), 2, "texture vertex 1 of mesh 0 (box) is no finite number; it is read as (0, 0)"},
+        {with("RADIUS 1.0", "RADIUS nan"), 2, "the RADIUS of mesh 0 (box) is no finite number; it is measured anew"},
+        {with("RADIUS 2.5", "RADIUS -inf"), 2, "the model's RADIUS is no finite number; it is measured anew"},
+        {with("0: 0 0X10 4 3 0 0.5", "0: 0 0X10 4 3 0 nan"), 2,
+         "the extra light of face 0 of mesh 0 (box) is no finite number; it is read as 0"},
+        {with("2: 1 0 0", "2: 1 0 nan"), 2,
+         "vertex normal 2 of mesh 0 (box) is no finite number; it is measured anew"},
+        {with("2: 7 8 9", "2: 7 nan 9"), 2, "face normal 2 of mesh 0 (box) is no finite number; it is measured anew"},
+        {with("INSERT OFFSET 1 2 3", "INSERT OFFSET 1 inf 3"), 2, "the INSERT OFFSET is no finite number; it is read as 0 0 0"},
+        {with("1 2 3 10 20 30", "1 2 3 10 nan 30"), 2,
+         "the placement of node 0 (box) is no finite number; what is not is read as 0"},
+    };
+    for (const auto& [text, faces, missing] : cases) {
+        SCOPED_TRACE(missing);
+        CModel m;
+        const ReadStatus s = ReadText(m, text);
+        EXPECT_EQ(std::tie(s.complete, s.damaged, s.missing), std::make_tuple(false, true, missing));
+        EXPECT_EQ(OnlyMesh(m).faces.size(), faces);
+        const std::string written = Format3do(m, "w.3do");
+        EXPECT_EQ(written.find("nan"), std::string::npos);
+        EXPECT_EQ(written.find("inf"), std::string::npos);
+        CModel back;
+        ASSERT_TRUE(ReadText(back, written).complete);
+        ASSERT_EQ(OnlyMesh(back).faces.size(), faces);
+        for (const auto& f : OnlyMesh(back).faces)
+            EXPECT_EQ(f->corners.size(), 3u);  // every face of the file has three
+        // A radius that was no number is measured, not written as 0.
+        if (faces > 0) {
+            EXPECT_GT(OnlyMesh(back).radius, 0.0f);
+            EXPECT_GT(back.radius, 0.0f);
+        }
+    }
 }
 
 // A file that ends early says where: the first list that came up short, or the section
@@ -201,7 +253,7 @@ TEST(Read3do, SaysWhatAFileThatEndsEarlyLacks)
         {full.substr(full.find("SECTION: HIERARCHYDEF")), "no GEOMETRYDEF section"},
         // A face line short of its corners is noted; the rest is still read.
         {std::string(full).replace(full.find("3 0,1 1,0 2,1"), 13, "3 0,1 1,0"),
-         "face 2 of mesh 0 (box) has 2 of 3 corners"},
+         "face 2 of mesh 0 (box) has 2 of 3 corners; the face is left out"},
     };
     for (const auto& [text, missing] : cuts) {
         CModel m;
@@ -216,7 +268,9 @@ TEST(Read3do, SaysWhatAFileThatEndsEarlyLacks)
     const std::tuple<const char*, std::size_t, std::size_t, const char*> fixtures[] = {
         {"meshes_missing.3do", 1, 0, "1 of 2 meshes read"},
         {"hierarchy_missing.3do", 2, 0, "no HIERARCHYDEF section"},
-        {"face_corners_missing.3do", 2, 2, "face 0 of mesh 0 (base) has 3 of 4 corners"},
+        {"face_corners_missing.3do", 2, 2, "face 0 of mesh 0 (base) has 3 of 4 corners; the face is left out"},
+        {"face_indices_past_lists.3do", 2, 2,
+         "face 0 of mesh 0 (base) names vertex 99 but the mesh has 4; the face is left out (and 1 more damaged place)"},
         {"last_line_cut.3do", 2, 2, "1 of 2 hierarchy nodes read whole; the last line has no line end"},
     };
     for (const auto& [name, meshes, nodes, missing] : fixtures) {
@@ -343,6 +397,48 @@ HIERARCHY NODES 3
     EXPECT_EQ(second.nodes.size(), 3u);
     // Written a second time, the text is stable.
     EXPECT_EQ(Format3do(second, "a.3do"), text);
+}
+
+// Values finer than the file's decimals, as other programs write them and edits leave
+// them: the first save is already what every later save writes. Texture vertices that
+// differ below a thousandth are one, and vertices far from their node's pivot keep their
+// last digit.
+TEST(Write3do, ASavedFileSavedAgainChangesNothing)
+{
+    uint32_t seed = 7;
+    auto next = [&seed] {  // [0, 1)
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<double>(seed >> 8) / 16777216.0;
+    };
+    auto number = [](double v) { return Format("%.9f", {v}); };
+    constexpr int kVertices = 60, kFaces = 40;
+    std::string vertices, texture, normals, faces, faceNormals;
+    for (int i = 0; i < kVertices; ++i) {
+        vertices += "0: " + number((next() * 2 - 1) * 30) + " " + number((next() * 2 - 1) * 30) + " " +
+                    number(next() * 2 - 1) + " 0\n";
+        const double base = std::array{0.1234, 12.25, 7.12345}[i % 3];
+        texture += "0: " + number(base + (next() - 0.5) * 0.0018) + " " + number(base + (next() - 0.5) * 0.0018) + "\n";
+        normals += "0: 0 0 1\n";
+    }
+    for (int i = 0; i < kFaces; ++i) {
+        faces += "0: 0 0x0 4 3 4 0 3";
+        for (int c = 0; c < 3; ++c)
+            faces += " " + std::to_string((i + c * 7) % kVertices) + ", " + std::to_string(static_cast<int>(next() * kVertices));
+        faces += "\n";
+        faceNormals += "0: 0 0 1\n";
+    }
+    const std::string text = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\n"
+                             "MESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 4\n"
+                             "VERTICES 60\n" + vertices + "TEXTURE VERTICES 60\n" + texture + "VERTEX NORMALS\n" +
+                             normals + "FACES 40\n" + faces + "FACE NORMALS\n" + faceNormals +
+                             "SECTION: HIERARCHYDEF\nHIERARCHY NODES 1\n"
+                             "0: 0x0 0x1 0 -1 -1 -1 0 0 0 0 0 0 0 1.234567891 -3.333333333 0.7 m\n";
+    CModel first, second;
+    ASSERT_TRUE(ReadText(first, text).complete);
+    const std::string saved = Format3do(first, "a.3do");
+    ASSERT_TRUE(ReadText(second, saved).complete);
+    EXPECT_LT(OnlyMesh(second).textureVertices.size(), 60u);  // some were alike as written
+    EXPECT_EQ(Format3do(second, "a.3do"), saved);
 }
 
 TEST(Write3do, FailuresAreReported)

@@ -9,8 +9,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -321,6 +323,42 @@ TEST_F(InterchangeTest, KeyframeBecomesOneAnimationOfTheNodes)
     for (int i = 0; i < 4; ++i)
         EXPECT_NEAR(std::fabs(r[static_cast<std::size_t>(i)]), std::fabs(pose.rotation[static_cast<std::size_t>(i)]),
                     1e-6);
+}
+
+// A node that two of the keyframe's nodes name is animated once, as the last of them
+// moves it; a pose that is no number is left out, and a model holding such a value is not
+// exported at all: no file carries what a reader must refuse.
+TEST_F(InterchangeTest, AKeyframeNamingANodeTwiceOrPosesThatAreNoNumbersExportSound)
+{
+    CModel walker;
+    ASSERT_TRUE(orvtest::Ok(Load3doFile(fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample/walker.3do", walker)));
+    auto key = LoadKeyFile(fs::path(ORVANE_SOURCE_DIR) / "tests/fixtures/key/fps_frames_zero_values_nan.key", walker);
+    ASSERT_TRUE(orvtest::Ok(key));
+    CKeyframe& k = *key->keyframe;  // torso, head, torso again
+    k.nodes[2]->entries[1]->position.x = std::numeric_limits<float>::quiet_NaN();
+    ExportOptions out;
+    out.keyframe = &k;
+    const auto report = ExportModel(walker, dir_ / "k.glb", out);
+    ASSERT_TRUE(orvtest::Ok(report));
+    EXPECT_EQ(report->animatedNodes, 2u);
+    const auto [gltf, bin] = ReadGlb(dir_ / "k.glb");
+    const auto& anim = gltf["animations"][0];
+    std::set<std::pair<int, std::string>> targets;
+    for (const auto& c : anim["channels"])
+        EXPECT_TRUE(targets.insert({c["target"]["node"].get<int>(), c["target"]["path"].get<std::string>()}).second);
+    EXPECT_EQ(targets.size(), 4u);
+    for (const auto& sampler : anim["samplers"])
+        for (const float v : AccessorData<float>(gltf, bin, sampler["output"].get<int>()))
+            EXPECT_TRUE(std::isfinite(v));
+    // The second torso's keys up to its entry at frame 11, which is no number.
+    const auto& torso = anim["samplers"][0];
+    EXPECT_EQ(AccessorData<float>(gltf, bin, torso["input"].get<int>()).size(), 11u);
+
+    walker.geosets[0]->meshes[0]->faces[0]->corners[0].x = std::numeric_limits<float>::infinity();
+    const auto refused = ExportModel(walker, dir_ / "m.glb", {});
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("no finite number"), std::string::npos) << refused.error();
+    EXPECT_FALSE(fs::exists(dir_ / "m.glb"));
 }
 
 TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)

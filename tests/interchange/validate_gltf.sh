@@ -17,7 +17,11 @@ for out in walker.glb walker.gltf; do
 done
 # Without resources: plain colours.
 "$tool" export "$sample/walker.3do" "$work/plain.glb" 2>/dev/null
-files=("$work/walker.glb" "$work/walker.gltf" "$work/plain.glb")
+# A damaged keyframe taken as far as it is sound: FPS 0, values that are no numbers, a
+# node that two of its nodes name.
+"$tool" export "$sample/walker.3do" "$work/damaged-key.glb" --partial \
+  --key "$here/../fixtures/key/fps_frames_zero_values_nan.key" 2>/dev/null
+files=("$work/walker.glb" "$work/walker.gltf" "$work/plain.glb" "$work/damaged-key.glb")
 if [ -n "$corpus" ] && [ -d "$corpus/3do" ]; then
   for model in "$corpus"/3do/*.3do; do
     out="$work/corpus-$(basename "$model" .3do).glb"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -31,8 +32,19 @@ CFace& AddFace(CMesh& m, std::vector<VertexRecord> corners)
 
 bool SameBits(const VertexRecord& a, const VertexRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// What a value printed with the given decimals reads back as, through the text.
+float Printed(float x, int decimals)
+{
+    char text[400];
+    const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(x), std::chars_format::fixed, decimals);
+    float back = 0.0f;
+    std::from_chars(text, end.ptr, back);
+    return back;
+}
+
 // The rebuild as first described: insertion into sorted lists by binary search, corner by
-// corner (each face's corners last to first), and the O(vertices x corners) normal pass.
+// corner (each face's corners last to first), of the values as the file will hold them,
+// and the O(vertices x corners) normal pass over the corners as the file gives them back.
 struct Reference {
     std::vector<VertexRecord> vertices, texVertices, normals;
     std::vector<std::vector<int32_t>> vidx, tidx;
@@ -76,10 +88,15 @@ struct Reference {
 
     explicit Reference(CMesh& m)
     {
+        // The offset's values are printed exactly.
+        auto written = [&](const VertexRecord& r) {
+            const Vec3 p = r.Position() - m.placementOffset;
+            return Vec3(Printed(p.x, 6), Printed(p.y, 6), Printed(p.z, 6));
+        };
         Pass(
             m, vertices, vidx,
             [&](const CFace&, VertexRecord r) {
-                r.SetPosition(r.Position() - m.placementOffset);
+                r.SetPosition(written(r));
                 return r;
             },
             Less3);
@@ -87,12 +104,17 @@ struct Reference {
             m, texVertices, tidx,
             [](const CFace&, VertexRecord r) {
                 CleanTexCoords(r.u, r.v);
+                r.u = Printed(r.u, 3);
+                r.v = Printed(r.v, 3);
+                CleanTexCoords(r.u, r.v);
                 return r;
             },
             LessUV);
         std::vector<Vec3> faceNormals;
         for (auto& f : m.faces) {
             CFace copy = *CopyFace(*f, true);
+            for (auto& c : copy.corners)
+                c.SetPosition(written(c) + m.placementOffset);
             copy.ComputeFaceNormal();
             faceNormals.push_back(copy.normal);
         }
@@ -114,10 +136,10 @@ struct Reference {
 TEST(RebuildMeshLists, MatchesTheIncrementalAlgorithmBitForBit)
 {
     // Few distinct values so that many corners collapse, with neighbours one bit apart
-    // (only exact equals collapse) and texture coordinates that only the rounding to five
-    // decimals and the |t| < 0.001 rule make equal. Random colours tell which record of a
-    // set of equals is kept.
-    const float positions[] = {0.0f, 0.25f, -0.5f, 1.0f, std::nextafter(1.0f, 2.0f)};
+    // and a millionth apart (only what prints alike collapses) and texture coordinates
+    // that only the printing to three decimals and the |t| < 0.001 rule make equal. Random
+    // colours tell which record of a set of equals is kept.
+    const float positions[] = {0.0f, 0.25f, -0.5f, 1.0f, std::nextafter(1.0f, 2.0f), 1.000001f};
     const float texCoords[] = {0.0f, 0.0004f, -0.0009f, 0.000996f, 0.1234561f, 0.1234559f, 0.5f, 1.25f, -0.75f};
     std::mt19937 rng(12345);
     auto pick = [&](const auto& pool) { return pool[rng() % std::size(pool)]; };
