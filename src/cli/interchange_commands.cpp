@@ -133,7 +133,7 @@ int Export(const std::vector<std::string>& args, const Options& opts)
             it->second += ", " + name;
     }
     for (const auto& [why, names] : byReason)
-        std::fprintf(stderr, "orvane-tool: %s: found, but %s; exported as plain colours: %s\n", out.c_str(),
+        std::fprintf(stderr, "orvane-tool: %s: materials found, but %s; exported as plain colours: %s\n", out.c_str(),
                      why.c_str(), names.c_str());
     if (keyframe && report->animatedNodes == 0)
         std::fprintf(stderr, "orvane-tool: %s: the keyframe moves none of the model's nodes\n", p.key.c_str());
@@ -189,6 +189,7 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
     // Textures are remapped onto the colormap render and export will draw them through
     // (found as they find it, so that nothing more need be given to them); without one
     // anywhere, onto the sample palette.
+    std::vector<std::string> colormapNotes;
     if (const auto found = FindColormap(resources->sources, colormap)) {
         const auto cmp = ParseColormap(found->bytes);
         if (!cmp)
@@ -196,14 +197,12 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
         palette = cmp->palette;
         options.palette = &palette;
         if (found->fallback)
-            std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), found->origin.c_str());
+            colormapNotes.push_back(found->origin);
         // A colormap given that render would not find by itself is one to give it again.
         const auto drawn = FindColormap(resources->sources, ColormapName(Options{}));
         if (!drawn || drawn->bytes != found->bytes)
-            std::fprintf(stderr,
-                         "orvane-tool: %s: the textures are made for %s; render and export draw them through it "
-                         "when given --colormap %s\n",
-                         out.c_str(), found->name.c_str(), colormap.c_str());
+            colormapNotes.push_back("the textures are made for " + found->name +
+                                    "; render and export draw them through it when given --colormap " + colormap);
     } else if (!opts.colormap.empty() || !opts.resources.empty()) {
         return Fail(opts.colormap.empty() ? opts.resources : opts.colormap, found.error());
     }
@@ -212,6 +211,8 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
         return Fail(in, imported.error());
     for (const auto& note : imported->notes)
         std::fprintf(stderr, "orvane-tool: %s: %s\n", in.c_str(), note.c_str());
+    for (const auto& note : colormapNotes)
+        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), note.c_str());
     if (fit) {
         PrintFitReport(FitToEngineLimits(*imported->model, fitOptions), out);
         imported->breaches = CheckEngineLimits(*imported->model);

@@ -195,8 +195,13 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     doc.SetEnvironment(env);
     if (Status opened = doc.OpenDocument(model); !opened)
         return Fail(model, opened.error());
-    // What the picture lacks is said: a colormap standing in, materials found nowhere.
+    // What the picture lacks is said: a colormap standing in or missing, materials found
+    // nowhere.
     NoteColormap(model, doc.Sources(), settings.colorMap);
+    if (const auto colormap = FindColormap(doc.Sources(), settings.colorMap);
+        !colormap && !doc.model->materials.empty())
+        std::fprintf(stderr, "orvane-tool: %s: %s; 8-bit materials are drawn without their pictures\n", model.c_str(),
+                     colormap.error().c_str());
     if (const MissingResources missing = FindMissingResources(*doc.model, doc.Sources()); !missing.materials.empty()) {
         std::string list;
         for (const auto& m : missing.materials)

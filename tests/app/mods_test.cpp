@@ -198,6 +198,10 @@ private slots:
                  qPrintable(h.messages[0]));
         QCOMPARE(frame->statusBar()->currentMessage(), QString());
         QVERIFY(!f->Document()->Model().keyframe);
+        // Put into the mod since, it is found the next time it is chosen, and plays.
+        QVERIFY(Write(dir, QStringLiteral("mymod/3do/key/lost.key"), Sample(QStringLiteral("wkwalk.key"))));
+        QVERIFY(frame->Execute(cmd::AnimationSequence));
+        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Ready to play: mode 0, walk (lost.key)"));
     }
 
     // The Options sheet keeps the "Resources" list in order, "Shaded" and "Backup";
