@@ -156,8 +156,8 @@ void COrvaneApp::ShowWhatIsMissing(CChildFrame* frame)
     QString text = QString::fromStdString(missing.Summary());
     if (!missing.materials.empty() && lastLocate_.usingSample)
         text += QStringLiteral(
-            " Textures are placeholders: the game's resource files were not found, so the sample's stand in; set the "
-            "game's folder in Tools > Select Product.");
+            " Textures are placeholders: the game's resource files were not found and the sample archive stands in; "
+            "set the game's folder in Tools > Select Product.");
     frame->ShowNotice(text);
 }
 

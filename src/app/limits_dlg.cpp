@@ -40,6 +40,10 @@ CLimitsDlg::CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose
 
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("breaches"));
+    // Long lines (the places a missing file was looked for) wrap rather than scroll.
+    list_->setWordWrap(true);
+    list_->setTextElideMode(Qt::ElideNone);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const LimitBreach& b : breaches)
         list_->addItem(QString::fromStdString(b.text));
     for (const LimitBreach& w : warnings)
