@@ -113,7 +113,7 @@ void BM_Resolve200MaterialsThroughTheSearchPath(benchmark::State& state)
     sources.catalog = &catalog;
     sources.resourceFile = s.game;
     sources.searchPath = &path;
-    sources.modFolders = IndexModFolders(kDir / "mod" / "3do" / "x.3do");
+    sources.modFolders = IndexMod(kDir / "mod" / "3do" / "x.3do");
     for (auto _ : state) {
         ColormapCache colormaps;
         int found = 0;

@@ -129,7 +129,12 @@ Status RestoreAnimationAt(CModel& model, int32_t frame)
 
 const char* CannotStartAnimatingView(const EditContext& c)
 {
-    return c.model().keyframe ? nullptr : "Animating View needs a keyframe: choose one in Tools > Animation Sequence";
+    if (c.model().keyframe)
+        return nullptr;
+    return PuppetKeyframesMissing(c.model())
+               ? "Animating View needs a keyframe: choose one that is found in Tools > Animation Sequence "
+                 "(Tools > Check Model lists those that are not)"
+               : "Animating View needs a keyframe: choose one in Tools > Animation Sequence";
 }
 bool CanStartAnimatingView(const EditContext& c) { return !CannotStartAnimatingView(c); }
 

@@ -110,20 +110,26 @@ std::string DescriptionAfterEquals(const std::string& description)
 
 std::string KeyFileStem(const std::string& keyFile) { return keyFile.substr(0, keyFile.find('.')); }
 
+std::optional<PlayChoice> PlayingChoice(const CModel& model)
+{
+    if (!model.keyframe || model.currentMode < 0 ||
+        static_cast<std::size_t>(model.currentMode) >= model.puppetModes.size())
+        return std::nullopt;
+    const CPuppetMode& m = *model.puppetModes[static_cast<std::size_t>(model.currentMode)];
+    if (model.currentSubMode < 0 || static_cast<std::size_t>(model.currentSubMode) >= m.items.size())
+        return std::nullopt;
+    const CPuppetItem& item = *m.items[static_cast<std::size_t>(model.currentSubMode)];
+    // A keyframe loaded otherwise (a file opened by itself) is not the sub-mode's.
+    if (CompareNoCase(model.keyframe->name, item.keyFile) != 0)
+        return std::nullopt;
+    return PlayChoice{model.currentMode, model.currentSubMode, m.mode, item.name, item.keyFile};
+}
+
 std::optional<PlayChoice> MakeReadyToPlay(COrvaneDoc& doc)
 {
     CModel& model = *doc.model;
-    auto choiceAt = [&model](int32_t mode, int32_t sub) -> std::optional<PlayChoice> {
-        if (mode < 0 || static_cast<std::size_t>(mode) >= model.puppetModes.size())
-            return std::nullopt;
-        const CPuppetMode& m = *model.puppetModes[static_cast<std::size_t>(mode)];
-        if (sub < 0 || static_cast<std::size_t>(sub) >= m.items.size())
-            return std::nullopt;
-        const CPuppetItem& item = *m.items[static_cast<std::size_t>(sub)];
-        return PlayChoice{mode, sub, m.mode, item.name, item.keyFile};
-    };
     if (FileKindOf(doc.PathName()) == FileKind::Project)
-        return model.keyframe ? choiceAt(model.currentMode, model.currentSubMode) : std::nullopt;
+        return PlayingChoice(model);
 
     const int32_t modeBefore = model.currentMode, subBefore = model.currentSubMode;
     const int32_t framesBefore = model.frameCount;
@@ -133,7 +139,7 @@ std::optional<PlayChoice> MakeReadyToPlay(COrvaneDoc& doc)
             model.currentMode = static_cast<int32_t>(mi);
             model.currentSubMode = static_cast<int32_t>(si);
             if (doc.LoadCurrentKeyframe())
-                return choiceAt(model.currentMode, model.currentSubMode);
+                return PlayingChoice(model);
         }
     }
     model.currentMode = modeBefore;
@@ -396,10 +402,12 @@ EditOutcome PuppetEditor::Commit(EditContext& c)
     if (Status w = WriteDocumentPuppet(doc); !w)
         note(w.error());
 
-    if (!doc.LoadCurrentKeyframe()) {
+    // The keyframes just written, and any put into the mod since, are found.
+    doc.RescanResources();
+    if (Status loaded = doc.LoadCurrentKeyframe(); !loaded) {
         // The chosen sub-mode's keyframe is nowhere to be read: a new one is kept empty
         // in memory (it is written with the document's first keyframe save), anything else
-        // leaves no keyframe rather than the previous sub-mode's.
+        // leaves no keyframe rather than the previous sub-mode's, and says why.
         const CPuppetItem* item = SubMode(currentMode, currentSubMode);
         if (item && std::find(newKeyFiles_.begin(), newKeyFiles_.end(), item->keyFile) != newKeyFiles_.end()) {
             model.keyframe = EmptyKeyframe(item->keyFile);
@@ -407,6 +415,8 @@ EditOutcome PuppetEditor::Commit(EditContext& c)
             model.frameTime = 1.0f / 15.0f;
         } else {
             model.keyframe.reset();
+            if (item)
+                note("Nothing plays: " + loaded.error() + ".");
         }
     }
     newKeyFiles_.clear();

@@ -40,8 +40,11 @@ struct PlayChoice {
     std::string keyFile;
 };
 
+// The sub-mode whose keyframe the model is playing: the current one, when the keyframe
+// loaded is its.
+std::optional<PlayChoice> PlayingChoice(const CModel& model);
 // Makes a document just opened ready to play: for a 3DO model, the first sub-mode, in the
-// puppet's order, whose keyframe can be read (from the catalogue or beside the document)
+// puppet's order, whose keyframe can be read (found as every resource is, COrvaneDoc::Sources)
 // becomes the current one with its keyframe loaded; a project keeps the choice it stored
 // and is ready when that keyframe loaded. Nothing else changes, and the document is not
 // modified: a 3DO file does not store the choice, and a project's is left as read. None

@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStatusBar>
 
+#include "anim/puppet_edit.h"
 #include "app/anim_dialogs.h"
 #include "app/backup.h"
 #include "app/childframe.h"
@@ -132,6 +134,8 @@ bool COrvaneApp::Start(const QStringList& args, const StartOptions& options)
             OpenFile(p);
     });
     connect(frame_, &CMainFrame::recentFileChosen, this, [this](const QString& p) { OpenFile(p); });
+    // Each document draws through the colormap found for it (its mod may hold its own).
+    connect(frame_->MdiArea(), &QMdiArea::subWindowActivated, this, &COrvaneApp::UpdateColormapStatus);
 
     // The command line: a file to open, or a new document.
     QString file;
@@ -293,14 +297,19 @@ void COrvaneApp::DefineCommands()
     f.Bind(cmd::TextureTool, [this] { RunTextureTool(ActiveFrame()); });
     for (int id : {int(cmd::AnimationSequence), int(cmd::AnimationFrames), int(cmd::HierarchyNodes)})
         f.Bind(id, [this, id] {
-            if (CChildFrame* child = ActiveFrame())
-                RunAnimationDialog(id, *child, hooks_.exec,
-                                   {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
-                                    [this] { ShowDialogHelpPage(QApplication::activeModalWidget()); },
-                                    [this](const QString& question) {
-                                        return hooks_.message(frame_, QMessageBox::Question, question,
-                                                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-                                    }});
+            CChildFrame* child = ActiveFrame();
+            if (!child)
+                return;
+            RunAnimationDialog(id, *child, hooks_.exec,
+                               {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
+                                [this] { ShowDialogHelpPage(QApplication::activeModalWidget()); },
+                                [this](const QString& question) {
+                                    return hooks_.message(frame_, QMessageBox::Question, question,
+                                                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                                }});
+            // The status follows the sub-mode now playing.
+            if (id == cmd::AnimationSequence)
+                ShowPlayChoice(child);
         });
     f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
@@ -414,7 +423,12 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     connect(view, &COrvaneView::selectionChanged, frame_, &CMainFrame::UpdateCommandUI);
     connect(view, &COrvaneView::drawingChanged, frame_, &CMainFrame::UpdateCommandUI);
     connect(d, &CDocument::updated, frame_, &CMainFrame::UpdateCommandUI);
+    connect(d, &CDocument::materialsChanged, this, [this, child] {
+        if (ActiveFrame() == child)
+            UpdateColormapStatus();
+    });
     connect(view, &COrvaneView::optionsApplied, this, [this, child](bool colormapChanged) {
+        UpdateColormapStatus();
         // The other windows follow the new settings; with a new colormap they load
         // their textures again.
         for (CChildFrame* f : frame_->Children()) {
@@ -509,16 +523,62 @@ void COrvaneApp::LocateGameResources()
     frame_->setWindowTitle(QString::fromStdString(lastLocate_.windowText));
     if (!lastLocate_.statusText.empty())
         frame_->SetMessagePaneText(QString::fromStdString(lastLocate_.statusText));
+    // A field of its own, which the frames do not write over, while the game is missing.
+    const QString fix = QStringLiteral("set the game's folder in Tools > Select Product");
+    if (lastLocate_.usingSample)
+        frame_->SetResourceStatus(QStringLiteral("Sample resources: Tools > Select Product"),
+                                  QString::fromStdString(lastLocate_.statusText) +
+                                      QStringLiteral(".\nTextures the sample does not have are placeholders; ") + fix +
+                                      QLatin1Char('.'));
+    else if (lastLocate_.resourceFile.empty())
+        frame_->SetResourceStatus(QStringLiteral("No game resources: Tools > Select Product"),
+                                  QString::fromStdString(lastLocate_.message) +
+                                      QStringLiteral("\nTextures are not drawn; ") + fix + QLatin1Char('.'));
+    else
+        frame_->SetResourceStatus({}, {});
     // Open documents draw with the new resources.
     for (CChildFrame* f : frame_->Children()) {
         f->Document()->RefreshEnvironment();
         emit f->Document()->materialsChanged();
         f->Document()->UpdateAllViews();
     }
+    UpdateColormapStatus();
     if (!lastLocate_.message.empty())
         Message(QMessageBox::NoIcon, QString::fromStdString(lastLocate_.message));
     else if (!lastLocate_.warning.empty())
         Message(QMessageBox::Warning, QString::fromStdString(lastLocate_.warning));
+}
+
+void COrvaneApp::UpdateColormapStatus()
+{
+    if (!frame_)
+        return;
+    CChildFrame* f = ActiveFrame();
+    if (!f) {
+        frame_->SetColormapStatus({}, {});
+        return;
+    }
+    const auto found = FindColormap(f->Document()->Doc().Sources(), settings_.colorMap);
+    if (!found)
+        frame_->SetColormapStatus(QStringLiteral("No colormap"),
+                                  QString::fromStdString(found.error()) +
+                                      QStringLiteral(": 8-bit materials are drawn without their pictures."));
+    else
+        frame_->SetColormapStatus(
+            QStringLiteral("Colormap: %1%2")
+                .arg(QString::fromStdString(found->name), found->fallback ? QStringLiteral(" (stands in)") : QString()),
+            found->fallback ? QString::fromStdString(found->origin)
+                            : QStringLiteral("From ") + QString::fromStdString(found->origin));
+}
+
+void COrvaneApp::ShowPlayChoice(CChildFrame* frame)
+{
+    if (!frame)
+        return;
+    if (const auto playing = PlayingChoice(frame->Document()->Model()))
+        frame_->statusBar()->showMessage(QString::fromStdString(ReadyToPlayText(*playing)));
+    else
+        frame_->statusBar()->clearMessage();
 }
 
 void COrvaneApp::SelectProduct()

@@ -150,6 +150,15 @@ private:
     // Gives the help window to owner, else to the modal window on top, else back to the
     // main window.
     void PlaceHelpWindow(QWidget* owner);
+    // The notice above a document just opened: the materials and keyframes it names that
+    // are found nowhere, where they were looked for, and why textures look wrong while the
+    // sample's placeholders stand in for the game's.
+    void ShowWhatIsMissing(CChildFrame* frame);
+    // The status bar's field of the colormap the active document draws through.
+    void UpdateColormapStatus();
+    // The status bar's message after the keyframe played changed: "Ready to play: ..."
+    // of the sub-mode playing, or none.
+    void ShowPlayChoice(CChildFrame* frame);
     // Opens a backup as a modified document standing for the file it was made of.
     CChildFrame* RecoverBackup(const BackupEntry& backup);
     void Message(QMessageBox::Icon icon, const QString& text);

@@ -134,6 +134,7 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     const std::string puppetProblem = doc->Doc().PuppetFileProblem();
     const QString puppet = QString::fromStdString(doc->Doc().PuppetFileName());
     CChildFrame* child = AddFrame(std::move(doc));
+    ShowWhatIsMissing(child);
     if (ready)
         frame_->statusBar()->showMessage(QString::fromStdString(ReadyToPlayText(*ready)));
     if (!partial.empty()) {
@@ -148,6 +149,18 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
                 QStringLiteral("%1.\n\nThe Animation Sequence dialog will ask before replacing %2.")
                     .arg(QString::fromStdString(puppetProblem), puppet));
     return child;
+}
+
+void COrvaneApp::ShowWhatIsMissing(CChildFrame* frame)
+{
+    const MissingResources missing =
+        FindMissingResources(frame->Document()->Model(), frame->Document()->Doc().Sources());
+    QString text = QString::fromStdString(missing.Summary());
+    if (!missing.materials.empty() && lastLocate_.usingSample)
+        text += QStringLiteral(
+            " Textures are placeholders: the game's resource files were not found and the sample archive stands in; "
+            "set the game's folder in Tools > Select Product.");
+    frame->ShowNotice(text);
 }
 
 bool COrvaneApp::SaveByPlan(CChildFrame* frame, const QString& path, SaveMode mode)
@@ -385,7 +398,7 @@ bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)
         options.keyframe = model.keyframe.get();
     // Found where the view finds them: the archive, the custom materials, the mod's
     // folders around the document's file and the Resources list.
-    options.materialImage = MaterialPictures(frame->Document()->Sources(), settings_.colorMap);
+    UseMaterialSources(options, frame->Document()->Sources(), settings_.colorMap);
     options.textureSize = frame->Document()->Doc().Environment().textureSize;
     options.title = QFileInfo(frame->Document()->DisplayName()).completeBaseName().toStdString();
     auto report = [&] {
@@ -404,6 +417,14 @@ bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)
         Message(QMessageBox::Information,
                 QStringLiteral("These materials were not found and are exported as plain colours:\n%1")
                     .arg(names.join(QStringLiteral("\n"))));
+    }
+    if (!report->undrawnMaterials.empty()) {
+        QStringList lines;
+        for (const auto& [name, why] : report->undrawnMaterials)
+            lines << QString::fromStdString(name + ": " + why);
+        Message(QMessageBox::Information,
+                QStringLiteral("These materials were found but not drawn, and are exported as plain colours:\n%1")
+                    .arg(lines.join(QStringLiteral("\n"))));
     }
     return true;
 }
@@ -466,7 +487,7 @@ CChildFrame* COrvaneApp::RecoverBackup(const BackupEntry& backup)
     d.SetPathName(backup.note.originalPath);
     if (backup.note.originalPath.empty())
         doc->SetUntitledNumber(++untitledCount_);
-    d.LoadCurrentKeyframe();
+    (void)d.LoadCurrentKeyframe();
     doc->SetModified(true);
     CDocument* recovered = doc.get();
     CChildFrame* child = AddFrame(std::move(doc));

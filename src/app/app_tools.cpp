@@ -22,7 +22,7 @@ void COrvaneApp::CheckModel(CChildFrame* frame)
         for (auto& mesh : geoset->meshes)
             mesh->RebuildMeshLists();
     CLimitsDlg dlg(CheckEngineLimits(model), CLimitsDlg::Purpose::Check, frame->Document()->DisplayName(), frame_,
-                   CheckFaceShapes(model));
+                   CheckFaceShapes(model), FindMissingResources(model, frame->Document()->Sources()).Lines());
     hooks_.exec(dlg);
 }
 

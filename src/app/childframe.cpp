@@ -2,8 +2,11 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include "app/document.h"
 #include "app/field_names.h"
@@ -45,10 +48,33 @@ CChildFrame::CChildFrame(CDocument* doc, QWidget* parent) : QWidget(parent), doc
     for (int i = 0; i < 4; ++i)
         column->setStretchFactor(i, 1);
     column->setMinimumWidth(20);
-    view_ = new COrvaneView(*doc, splitter_);
+    auto* viewSide = new QWidget(splitter_);
+    view_ = new COrvaneView(*doc, viewSide);
     connect(view_, &COrvaneView::selectionChanged, this, &CChildFrame::RefreshPanes);
+    noticeBar_ = new QFrame(viewSide);
+    noticeBar_->setObjectName(QStringLiteral("notice"));
+    noticeBar_->setStyleSheet(QStringLiteral("#notice { background: #fff4c2; border-bottom: 1px solid #c8b560; }"
+                                             "#notice QLabel { color: black; }"));
+    notice_ = new QLabel(noticeBar_);
+    notice_->setWordWrap(true);
+    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* close = new QToolButton(noticeBar_);
+    close->setText(QStringLiteral("\u2715"));
+    close->setToolTip(QStringLiteral("Close this notice"));
+    close->setAutoRaise(true);
+    connect(close, &QToolButton::clicked, this, [this] { ShowNotice({}); });
+    auto* noticeRow = new QHBoxLayout(noticeBar_);
+    noticeRow->setContentsMargins(6, 3, 3, 3);
+    noticeRow->addWidget(notice_, 1);
+    noticeRow->addWidget(close, 0, Qt::AlignTop);
+    noticeBar_->hide();
+    auto* viewColumn = new QVBoxLayout(viewSide);
+    viewColumn->setContentsMargins(0, 0, 0, 0);
+    viewColumn->setSpacing(0);
+    viewColumn->addWidget(noticeBar_);
+    viewColumn->addWidget(view_, 1);
     splitter_->addWidget(column);
-    splitter_->addWidget(view_);
+    splitter_->addWidget(viewSide);
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({230, 600});
     auto* layout = new QHBoxLayout(this);
@@ -71,6 +97,12 @@ void CChildFrame::RefreshPanes()
 {
     for (CPane* p : panes_)
         p->Refresh();
+}
+
+void CChildFrame::ShowNotice(const QString& text)
+{
+    notice_->setText(text);
+    noticeBar_->setVisible(!text.isEmpty());
 }
 
 void CChildFrame::UpdateTitle()

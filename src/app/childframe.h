@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QSplitter;
 
 namespace orv {
@@ -17,7 +18,8 @@ class Camera;
 class COrvaneView;
 
 // The frame of one document window: the four property panes in a column on the left,
-// the 3D view on the right.
+// the 3D view on the right, with a notice above it when the document has something to
+// say (what is missing; closed by its button).
 class CChildFrame : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +39,9 @@ public:
 
     void RefreshPanes();
     void UpdateTitle();
+    // Shows text above the view until closed; an empty text hides the notice.
+    void ShowNotice(const QString& text);
+    QLabel* Notice() const { return notice_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -45,6 +50,8 @@ private:
     CDocument* doc_;
     QSplitter* splitter_ = nullptr;
     COrvaneView* view_ = nullptr;
+    QWidget* noticeBar_ = nullptr;
+    QLabel* notice_ = nullptr;
     std::array<CPane*, 4> panes_{};
 };
 

@@ -24,39 +24,32 @@ void CDocument::RefreshEnvironment()
     DocumentEnvironment env;
     env.catalog = services_.catalog;
     env.resourceFile = services_.resourceFile;
+    env.searchPath = services_.searchPath;
     env.programDir = services_.programDir;
-    // Sizes as drawing will use them, through the custom materials of the current model
-    // (looked up at call time, since undo replaces the model) and the mod's folders
-    // around the document's file (looked at again when the file moves). A size is
-    // remembered until the environment is refreshed (after the resources, the colormap
-    // or the custom materials change).
+    // Sizes as drawing will use them, found where the document finds its resources (the
+    // custom materials of the current model, looked up at call time since undo replaces
+    // the model, and the mod around its file). A size is remembered until the
+    // environment is refreshed (after the resources, the colormap or the custom materials
+    // change) or the document's file moves to another folder.
     struct Sizes {
         std::string folder;
-        std::shared_ptr<const ResourceIndex> modFolders;
         ColormapCache colormaps;
         std::map<std::string, std::optional<TextureSize>> known;
     };
     auto cache = std::make_shared<Sizes>();
     const COrvaneDoc* doc = doc_.get();
-    AppServices* services = &services_;
     const std::string colormap = services_.settings->colorMap;
-    env.textureSize = [services, doc, colormap, cache](const std::string& material) -> std::optional<TextureSize> {
+    env.textureSize = [doc, colormap, cache](const std::string& material) -> std::optional<TextureSize> {
         const std::string folder = std::filesystem::path(doc->PathName()).parent_path().string();
-        if (!cache->modFolders || cache->folder != folder) {
+        if (cache->folder != folder) {
             cache->folder = folder;
-            cache->modFolders = IndexModFolders(doc->PathName());
+            cache->colormaps = {};
             cache->known.clear();
         }
         if (const auto it = cache->known.find(material); it != cache->known.end())
             return it->second;
-        ResourceSources sources;
-        sources.catalog = services->catalog;
-        sources.resourceFile = services->resourceFile;
-        sources.customMaterials = doc->model ? &doc->model->customMaterials : nullptr;
-        sources.modFolders = cache->modFolders;
-        sources.searchPath = services->searchPath;
         std::optional<TextureSize> size;
-        if (auto image = ResolveMaterialImage(sources, material, colormap, &cache->colormaps))
+        if (auto image = ResolveMaterialImage(doc->Sources(), material, colormap, &cache->colormaps))
             size = TextureSize{image->width, image->height};
         cache->known.emplace(material, size);
         return size;
@@ -66,13 +59,9 @@ void CDocument::RefreshEnvironment()
 
 ResourceSources CDocument::Sources() const
 {
-    ResourceSources sources;
-    sources.catalog = services_.catalog;
-    sources.resourceFile = services_.resourceFile;
-    sources.customMaterials = &doc_->model->customMaterials;
-    sources.modFolders = IndexModFolders(doc_->PathName());
-    sources.searchPath = services_.searchPath;
-    return sources;
+    // Read now: a material put into the mod since is found.
+    doc_->RescanResources();
+    return doc_->Sources();
 }
 
 QString CDocument::DisplayName() const

@@ -43,8 +43,8 @@ public:
 
     // The document's environment follows the application's resources.
     void RefreshEnvironment();
-    // Where the document's materials are looked for now: the catalogue, its custom
-    // materials, the mod's folders around its file (read now) and the search path.
+    // Where the document's resources are looked for (COrvaneDoc::Sources), with the mod
+    // around its file read now.
     ResourceSources Sources() const;
 
     // Window title: the file name, or "Orvane<n>" for a new document, with "*" when modified.

@@ -9,7 +9,8 @@
 namespace orv {
 
 CLimitsDlg::CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose, const QString& modelName,
-                       QWidget* parent, const std::vector<LimitBreach>& warnings)
+                       QWidget* parent, const std::vector<LimitBreach>& warnings,
+                       const std::vector<std::string>& missing)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Check Model"));
@@ -32,16 +33,24 @@ CLimitsDlg::CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose
         text = QStringLiteral("The game's engine would not load %1 as it is (%2 problem(s)):")
                    .arg(modelName)
                    .arg(breaches.size());
+    if (!missing.empty())
+        text += QStringLiteral(" Not all it names was found (listed last).");
     auto* label = new QLabel(text, this);
     label->setWordWrap(true);
 
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("breaches"));
+    // Long lines (the places a missing file was looked for) wrap rather than scroll.
+    list_->setWordWrap(true);
+    list_->setTextElideMode(Qt::ElideNone);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const LimitBreach& b : breaches)
         list_->addItem(QString::fromStdString(b.text));
     for (const LimitBreach& w : warnings)
         list_->addItem(QStringLiteral("warning: ") + QString::fromStdString(w.text));
-    const bool listed = !breaches.empty() || !warnings.empty();
+    for (const std::string& m : missing)
+        list_->addItem(QString::fromStdString(m));
+    const bool listed = !breaches.empty() || !warnings.empty() || !missing.empty();
     list_->setVisible(listed);
 
     auto* buttons = new QDialogButtonBox(this);

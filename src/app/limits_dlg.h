@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 #include <vector>
 
 #include "model/limits.h"
@@ -20,9 +21,11 @@ public:
         Check,       // one "Close"
     };
     // warnings (the check only): faces the engine draws other than meant, listed after
-    // the breaches.
+    // the breaches; missing (the check only): the materials and keyframes the model names
+    // that were not found, with where they were looked for, listed last.
     CLimitsDlg(const std::vector<LimitBreach>& breaches, Purpose purpose, const QString& modelName,
-               QWidget* parent = nullptr, const std::vector<LimitBreach>& warnings = {});
+               QWidget* parent = nullptr, const std::vector<LimitBreach>& warnings = {},
+               const std::vector<std::string>& missing = {});
 
     QListWidget* List() const { return list_; }
     // "Save anyway" before a save, "Close" for the check.

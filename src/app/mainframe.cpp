@@ -55,9 +55,24 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     addToolBar(Qt::TopToolBarArea, toolbars_[1]);
     addToolBar(Qt::LeftToolBarArea, toolbars_[2]);
 
-    // Status bar: the message pane, then grid, two status panes, x, y, z and rate.
+    // Status bar: the message pane, the resources and the colormap, then grid, two
+    // status panes, x, y, z and rate.
     const int widths[8] = {0, 55, 50, 50, 50, 50, 50, 50};
     for (int i = 0; i < 8; ++i) {
+        if (i == 1) {
+            resourceStatus_ = new QLabel(this);
+            resourceStatus_->setObjectName(QStringLiteral("resourceStatus"));
+            resourceStatus_->setStyleSheet(
+                QStringLiteral("QLabel { background: #fff4c2; color: black; border: 1px solid #c8b560; padding: 0 4px; }"));
+            resourceStatus_->hide();
+            statusBar()->addPermanentWidget(resourceStatus_);
+            colormapStatus_ = new QLabel(this);
+            colormapStatus_->setObjectName(QStringLiteral("colormapStatus"));
+            colormapStatus_->setFrameShape(QFrame::Panel);
+            colormapStatus_->setFrameShadow(QFrame::Sunken);
+            colormapStatus_->hide();
+            statusBar()->addPermanentWidget(colormapStatus_);
+        }
         auto* label = new QLabel(QStringLiteral(" "), this);
         label->setObjectName(QStringLiteral("pane%1").arg(i));
         if (i == 0) {
@@ -304,6 +319,20 @@ QString CMainFrame::PaneText(int pane) const
 }
 
 void CMainFrame::SetMessagePaneText(const QString& text) { SetPaneText(0, text); }
+
+void CMainFrame::SetResourceStatus(const QString& text, const QString& tip)
+{
+    resourceStatus_->setText(text);
+    resourceStatus_->setToolTip(tip);
+    resourceStatus_->setVisible(!text.isEmpty());
+}
+
+void CMainFrame::SetColormapStatus(const QString& text, const QString& tip)
+{
+    colormapStatus_->setText(text);
+    colormapStatus_->setToolTip(tip);
+    colormapStatus_->setVisible(!text.isEmpty());
+}
 
 CChildFrame* CMainFrame::ActiveChild() const
 {

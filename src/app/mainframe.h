@@ -67,6 +67,13 @@ public:
     QString PaneText(int pane) const;
     // Pane 0, the message pane's resting text (the display device's name).
     void SetMessagePaneText(const QString& text);
+    // The fields of their own that the frames do not write over: the resources in use
+    // (shown only while the sample's placeholders stand in for the game's) and the
+    // colormap the active document draws through. tip: the longer story, as a tool tip.
+    void SetResourceStatus(const QString& text, const QString& tip);
+    void SetColormapStatus(const QString& text, const QString& tip);
+    QLabel* ResourceStatus() const { return resourceStatus_; }
+    QLabel* ColormapStatus() const { return colormapStatus_; }
 
     QMdiArea* MdiArea() const { return mdi_; }
     CChildFrame* ActiveChild() const;
@@ -127,6 +134,8 @@ private:
     QMdiArea* mdi_ = nullptr;
     std::array<QToolBar*, 3> toolbars_{};
     std::array<QLabel*, 8> panes_{};
+    QLabel* resourceStatus_ = nullptr;
+    QLabel* colormapStatus_ = nullptr;
     QHash<int, QAction*> actions_;
     QHash<int, CommandBinding> bindings_;
     QMenu* fileMenu_ = nullptr;

@@ -109,7 +109,8 @@ int Export(const std::vector<std::string>& args, const Options& opts)
     }
     ResourceSources sources = resources->sources;
     sources.customMaterials = &doc.model->customMaterials;
-    options.materialImage = MaterialPictures(std::move(sources), ColormapName(opts));
+    NoteColormap(in, sources, ColormapName(opts));
+    UseMaterialSources(options, std::move(sources), ColormapName(opts));
     options.textureSize = doc.Environment().textureSize;
     options.title = fs::path(in).stem().string();
     const auto report = ExportModel(*doc.model, out, options);
@@ -122,6 +123,18 @@ int Export(const std::vector<std::string>& args, const Options& opts)
         std::fprintf(stderr, "orvane-tool: %s: materials not found, exported as plain colours: %s\n", out.c_str(),
                      list.c_str());
     }
+    // Found but not drawn: one line for each reason (most often the one colormap missing).
+    std::vector<std::pair<std::string, std::string>> byReason;
+    for (const auto& [name, why] : report->undrawnMaterials) {
+        auto it = std::find_if(byReason.begin(), byReason.end(), [&](const auto& r) { return r.first == why; });
+        if (it == byReason.end())
+            byReason.emplace_back(why, name);
+        else
+            it->second += ", " + name;
+    }
+    for (const auto& [why, names] : byReason)
+        std::fprintf(stderr, "orvane-tool: %s: materials found, but %s; exported as plain colours: %s\n", out.c_str(),
+                     why.c_str(), names.c_str());
     if (keyframe && report->animatedNodes == 0)
         std::fprintf(stderr, "orvane-tool: %s: the keyframe moves none of the model's nodes\n", p.key.c_str());
     return 0;
@@ -173,29 +186,33 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
         return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, resources.error());
     options.resources = resources->sources;
     options.textureSize = resources->textureSize;
-    if (!opts.resources.empty()) {
-        const auto found = FindColormap(resources->sources, colormap);
-        const auto cmp = found ? ParseColormap(found->bytes) : Result<ColormapData>(orv::Fail(found.error()));
+    // Textures are remapped onto the colormap render and export will draw them through
+    // (found as they find it, so that nothing more need be given to them); without one
+    // anywhere, onto the sample palette.
+    std::vector<std::string> colormapNotes;
+    if (const auto found = FindColormap(resources->sources, colormap)) {
+        const auto cmp = ParseColormap(found->bytes);
         if (!cmp)
-            return Fail(opts.resources, cmp.error());
+            return Fail(found->origin, cmp.error());
         palette = cmp->palette;
         options.palette = &palette;
-    } else if (!opts.colormap.empty()) {
-        // A colormap file of its own.
-        const auto bytes = ReadWholeFile(opts.colormap);
-        if (!bytes)
-            return Fail(opts.colormap, bytes.error());
-        const auto cmp = ParseColormap(*bytes);
-        if (!cmp)
-            return Fail(opts.colormap, cmp.error());
-        palette = cmp->palette;
-        options.palette = &palette;
+        if (found->fallback)
+            colormapNotes.push_back(found->origin);
+        // A colormap given that render would not find by itself is one to give it again.
+        const auto drawn = FindColormap(resources->sources, ColormapName(Options{}));
+        if (!drawn || drawn->bytes != found->bytes)
+            colormapNotes.push_back("the textures are made for " + found->name +
+                                    "; render and export draw them through it when given --colormap " + colormap);
+    } else if (!opts.colormap.empty() || !opts.resources.empty()) {
+        return Fail(opts.colormap.empty() ? opts.resources : opts.colormap, found.error());
     }
     auto imported = ImportModel(in, options);
     if (!imported)
         return Fail(in, imported.error());
     for (const auto& note : imported->notes)
         std::fprintf(stderr, "orvane-tool: %s: %s\n", in.c_str(), note.c_str());
+    for (const auto& note : colormapNotes)
+        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), note.c_str());
     if (fit) {
         PrintFitReport(FitToEngineLimits(*imported->model, fitOptions), out);
         imported->breaches = CheckEngineLimits(*imported->model);
@@ -218,9 +235,9 @@ void RegisterInterchangeCommands(Registry& registry)
          "  export MODEL OUT.glb|OUT.gltf|OUT.obj [--geoset N] [--key KEYFILE]\n"
          "                         a model (.3do or .orv) for other 3D tools: one geometry set\n"
          "                         (default 0) under its nodes, y up, materials as PNG pictures\n"
-         "                         through the colormap, found as render finds them (--resources\n"
-         "                         and the mod's folders around the model; plain colours for\n"
-         "                         those found nowhere);\n"
+         "                         through the colormap, found as render finds them (the mod\n"
+         "                         around the model, then --resources; plain colours for those\n"
+         "                         found nowhere or not drawn, named on standard error);\n"
          "                         --key adds the keyframe as an animation (glTF only)\n",
          Export});
     registry.subcommands.push_back(
@@ -232,11 +249,12 @@ void RegisterInterchangeCommands(Registry& registry)
          "                         times S (default 1); --up z: the file's +z is up (OBJ, PLY, STL\n"
          "                         and others that do not say; default y), ignored with a note for\n"
          "                         glTF, FBX, Collada and 3DS, which state their own; textures\n"
-         "                         become custom materials remapped onto the colormap (of\n"
-         "                         --resources, or a .cmp file given to --colormap, else the sample\n"
-         "                         palette), transparent where their pixels are see-through; a .3do\n"
-         "                         gets them beside it; a material named like one of --resources or\n"
-         "                         of the mod's folders around OUT stays a reference to it; --fit\n"
+         "                         become custom materials remapped onto the colormap render will\n"
+         "                         draw them through (--colormap, found around OUT and in\n"
+         "                         --resources; none anywhere: the sample palette), transparent\n"
+         "                         where their pixels are see-through; a .3do gets them beside it;\n"
+         "                         a material named like one of --resources or of the mod around\n"
+         "                         OUT stays a reference to it; --fit\n"
          "                         then brings it within the engine's limits as fit does, with\n"
          "                         --levels N as fit's\n",
          Import});

@@ -67,7 +67,7 @@ Result<ResourceHandle> OpenResources(const Options& opts, const std::string& mod
         out.searchPath = &ctx->searchPath;
     }
     if (folders)
-        sources.modFolders = IndexModFolders(modelFile);
+        sources.modFolders = IndexMod(modelFile);
     out.sources = sources;
     out.textureSize = MaterialSizeFunction(std::move(sources), ColormapName(opts), std::move(customMaterials));
     out.context = std::move(ctx);
@@ -75,6 +75,12 @@ Result<ResourceHandle> OpenResources(const Options& opts, const std::string& mod
 }
 
 std::string ColormapName(const Options& opts) { return opts.colormap.empty() ? Settings{}.colorMap : opts.colormap; }
+
+void NoteColormap(const std::string& file, const ResourceSources& sources, const std::string& colormap)
+{
+    if (const auto found = FindColormap(sources, colormap); found && found->fallback)
+        std::fprintf(stderr, "orvane-tool: %s: %s\n", file.c_str(), found->origin.c_str());
+}
 
 void PrintModelSummary(const CModel& model)
 {
@@ -98,10 +104,14 @@ using namespace orv::cli;
 void PrintUsage(const Registry& reg, std::FILE* out)
 {
     std::fputs(
-        "Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE|FOLDER]... [--colormap NAME] [--partial]\n\n"
+        "Usage: orvane-tool COMMAND [ARGS] [--resources ARCHIVE|FOLDER]... [--colormap NAME|FILE] [--partial]\n\n"
         "  --resources            the game's archive (the first archive given), then further\n"
-        "                         archives and mod folders searched in order for materials and\n"
-        "                         colormaps it lacks, after the mod's own folders around a model\n"
+        "                         archives and mod folders; a model's materials, colormaps,\n"
+        "                         keyframes and puppet are looked for in the mod around it\n"
+        "                         (its folders, then its archives), then in these further ones\n"
+        "                         in order, then in the game's\n"
+        "  --colormap             a colormap by name, or a .cmp file by its path; one found\n"
+        "                         nowhere gives way to the mod's own (dflt.cmp first), with a note\n"
         "  --help                 show this text\n"
         "  --version              print the program's version\n"
         "  --partial              let convert take a file that ends early, as far as it goes\n",

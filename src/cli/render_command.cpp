@@ -97,8 +97,8 @@ int WriteTextureLayout(const COrvaneDoc& doc, const ResourceHandle& resources, c
     return 0;
 }
 
-// The keyframe to pose the model with: a KEY file by its path, else a stock keyframe of
-// that name in the --resources archive.
+// The keyframe to pose the model with: a KEY file by its path, else a keyframe of that
+// name found as the model's resources are (the mod around it, --resources).
 Status LoadKeyframe(const std::string& key, COrvaneDoc& doc)
 {
     CModel& model = *doc.model;
@@ -110,17 +110,12 @@ Status LoadKeyframe(const std::string& key, COrvaneDoc& doc)
         model.keyframe = std::move(read->keyframe);
         return {};
     }
-    const ResourceCatalog* catalog = doc.Environment().catalog;
-    const CTreeObject* entry = catalog ? catalog->keyframes.Lookup(key) : nullptr;
-    if (!entry)
-        return orv::Fail(catalog ? "no such file, and no stock keyframe of that name in the resources"
-                                 : "no such file (a stock keyframe is found by name with --resources)");
-    const auto bytes = ReadEntryData(doc.Environment().resourceFile, *entry);
-    if (!bytes)
-        return orv::Fail(bytes.error());
-    TextBuffer buffer(std::string(bytes->begin(), bytes->end()));
+    const auto found = FindResource(doc.Sources(), ResourceKind::Keyframe, key);
+    if (!found)
+        return orv::Fail("no such file, and " + found.error());
+    TextBuffer buffer(std::string(found->bytes.begin(), found->bytes.end()));
     model.keyframe = ReadKey(model, buffer).keyframe;
-    model.keyframe->name = entry->shortName;
+    model.keyframe->name = found->name;
     return {};
 }
 
@@ -195,10 +190,25 @@ int Render(const std::vector<std::string>& args, const Options& opts)
         env.catalog = resources->catalog;
         env.resourceFile = opts.resources;
     }
+    env.searchPath = resources->searchPath;
     env.textureSize = resources->textureSize;
     doc.SetEnvironment(env);
     if (Status opened = doc.OpenDocument(model); !opened)
         return Fail(model, opened.error());
+    // What the picture lacks is said: a colormap standing in or missing, materials found
+    // nowhere.
+    NoteColormap(model, doc.Sources(), settings.colorMap);
+    if (const auto colormap = FindColormap(doc.Sources(), settings.colorMap);
+        !colormap && !doc.model->materials.empty())
+        std::fprintf(stderr, "orvane-tool: %s: %s; 8-bit materials are drawn without their pictures\n", model.c_str(),
+                     colormap.error().c_str());
+    if (const MissingResources missing = FindMissingResources(*doc.model, doc.Sources()); !missing.materials.empty()) {
+        std::string list;
+        for (const auto& m : missing.materials)
+            list += (list.empty() ? "" : ", ") + m;
+        std::fprintf(stderr, "orvane-tool: %s: materials not found, drawn without their pictures: %s (looked in %s)\n",
+                     model.c_str(), list.c_str(), missing.materialPlaces.c_str());
+    }
     if (layoutMesh >= 0)
         return WriteTextureLayout(doc, *resources, settings, model, layoutMesh, layoutFace, width, height, out);
     if (!key.empty())
@@ -264,11 +274,11 @@ void RegisterRenderCommand(Registry& registry)
          "                [--key KEYFILE] [--frame N] [--shaded] [--texture-layout MESH:FACE]\n"
          "                         draw a model (.3do, or a project with its saved camera) as\n"
          "                         the 3D view shows it when opened, into a PNG (default 800x600,\n"
-         "                         textured from --resources and the mod's folders around the\n"
-         "                         model through --colormap; modes 2-4 show the first mesh as the\n"
+         "                         textured from the mod around the model and --resources\n"
+         "                         through --colormap; modes 2-4 show the first mesh as the\n"
          "                         current one; --shaded lights the faces by a light at the\n"
-         "                         camera); needs no display. With a keyframe (a KEY file, or a\n"
-         "                         stock one by name from --resources) the model is posed at\n"
+         "                         camera); needs no display. With a keyframe (a KEY file, or\n"
+         "                         one by name from the mod or --resources) the model is posed at\n"
          "                         frame N (default 0). --texture-layout MESH:FACE draws instead\n"
          "                         the face's material with the texture coordinates of that face\n"
          "                         (yellow) and of the mesh's other faces of that material (blue)\n",

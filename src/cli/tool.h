@@ -29,7 +29,7 @@ struct Options {
     // Further --resources (and every folder given): searched in order for materials and
     // colormaps the game's archive does not have.
     std::vector<std::string> extraResources;
-    std::string colormap;  // --colormap NAME
+    std::string colormap;  // --colormap NAME or FILE
     bool partial = false;  // --partial: convert files that end early, as far as they go
 
     bool AnyResources() const { return !resources.empty() || !extraResources.empty(); }
@@ -40,11 +40,11 @@ struct Options {
 // one line of warning and 0).
 int CheckComplete(const std::string& file, bool complete, const std::string& missing, const Options& opts);
 
-// The game resources named by --resources and the mod's folders around a model: where
-// materials and colormaps are looked for (the same sources the editor draws from) and
+// The game resources named by --resources and the mod around a model: where materials,
+// colormaps and keyframes are looked for (the same sources the editor draws from) and
 // the material sizes drawn through the --colormap (default "01redmap.cmp"). Without
 // --resources `info` and `convert` use none, so their results do not depend on what is
-// installed; `render`, `export` and `import` always look in the mod's folders.
+// installed; `render`, `export` and `import` always look in the mod.
 enum class ModFolderSearch { WithResources, Always };
 struct ResourceContext;
 struct ResourceHandle {
@@ -59,8 +59,11 @@ struct ResourceHandle {
 Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile = {},
                                      ModFolderSearch modFolders = ModFolderSearch::WithResources,
                                      std::function<const CTree*()> customMaterials = {});
-// The colormap name of --colormap, else "01redmap.cmp".
+// The colormap of --colormap (a name, or a file by its path), else "01redmap.cmp".
 std::string ColormapName(const Options& opts);
+// One line on standard error for file when the colormap is found nowhere and another
+// stands in (FindColormap), saying which.
+void NoteColormap(const std::string& file, const ResourceSources& sources, const std::string& colormap);
 
 // Exit status 1 with one line on stderr naming the file and the reason.
 int Fail(const std::string& file, const std::string& reason);

@@ -214,7 +214,12 @@ const char* CannotChooseSequence(const EditContext& c)
 }
 const char* CannotShowFrames(const EditContext& c)
 {
-    return c.model().keyframe ? nullptr : "Animation Frames needs a keyframe: choose one in Tools > Animation Sequence";
+    if (c.model().keyframe)
+        return nullptr;
+    return PuppetKeyframesMissing(c.model())
+               ? "Animation Frames needs a keyframe: choose one that is found in Tools > Animation Sequence "
+                 "(Tools > Check Model lists those that are not)"
+               : "Animation Frames needs a keyframe: choose one in Tools > Animation Sequence";
 }
 const char* CannotShowHierarchy(const EditContext& c)
 {

@@ -118,7 +118,10 @@ bool COrvaneDoc::NewDocument()
 Status COrvaneDoc::OpenDocument(const std::string& path)
 {
     const DocumentFormat& format = OpenFormatFor(path);
-    auto opened = format.read(path, env_);
+    // The mod around the file is indexed afresh: what was put into it since is seen.
+    ResourceSources sources = SourcesAt(path, true);
+    sources.customMaterials = nullptr;  // the model's own are not read yet
+    auto opened = format.read(path, sources);
     if (!opened)
         return Fail(opened.error());
     model = std::move(opened->model);
@@ -138,51 +141,59 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
     puppetFile_ = std::move(opened->puppetFile);
     puppetProblem_ = std::move(opened->puppetProblem);
     puppetReplaceAgreed_ = false;
+    // A project plays the keyframe it stored; one not found leaves none, which the
+    // window names among what is missing.
     if (opened->savedCamera)
-        LoadCurrentKeyframe();
+        (void)LoadCurrentKeyframe();
     return {};
 }
 
-bool COrvaneDoc::LoadCurrentKeyframe()
+Status COrvaneDoc::LoadCurrentKeyframe()
 {
     const int32_t mode = model->currentMode, sub = model->currentSubMode;
     if (mode < 0 || static_cast<std::size_t>(mode) >= model->puppetModes.size())
-        return false;
+        return Fail("no puppet mode is chosen");
     const CPuppetMode& pm = *model->puppetModes[static_cast<std::size_t>(mode)];
     if (sub < 0 || static_cast<std::size_t>(sub) >= pm.items.size())
-        return false;
+        return Fail("no sub-mode is chosen");
     const std::string& keyFile = pm.items[static_cast<std::size_t>(sub)]->keyFile;
-    std::string text;
-    std::string name;
-    bool found = false;
-    if (env_.catalog) {
-        if (const CTreeObject* entry = env_.catalog->keyframes.Lookup(keyFile)) {
-            if (const auto bytes = ReadEntryData(env_.resourceFile, *entry)) {
-                text.assign(bytes->begin(), bytes->end());
-                name = entry->shortName;
-                found = true;
-            }
-        }
-    }
-    if (!found) {
-        const fs::path beside =
-            FindFileNoCase(pathName_.empty() ? fs::path(".") : FolderOf(pathName_), SafeFileName(keyFile));
-        if (beside.empty())
-            return false;
-        const auto b = LoadTextBuffer(beside);
-        if (!b)
-            return false;
-        text = std::string(b->Text());
-        name = keyFile;
-    }
-    TextBuffer buffer(std::move(text));
+    const auto found = FindResource(Sources(), ResourceKind::Keyframe, keyFile);
+    if (!found)
+        return Fail(found.error());
+    TextBuffer buffer(std::string(found->bytes.begin(), found->bytes.end()));
     KeyframeRead read = ReadKey(*model, buffer);
     // A file of the name that is no keyframe is none to play.
     if (!read.status.recognised)
-        return false;
-    read.keyframe->name = name;
+        return Fail(found->origin + " is no keyframe");
+    // A file of the mod keeps the name the puppet gives it, whatever its case on disk.
+    read.keyframe->name = found->stock ? found->name : keyFile;
     model->keyframe = std::move(read.keyframe);
-    return true;
+    return {};
+}
+
+void COrvaneDoc::RescanResources() const { (void)SourcesAt(pathName_, true); }
+
+ResourceSources COrvaneDoc::Sources() const
+{
+    ResourceSources sources = SourcesAt(pathName_, false);
+    sources.customMaterials = model ? &model->customMaterials : nullptr;
+    return sources;
+}
+
+ResourceSources COrvaneDoc::SourcesAt(const std::string& path, bool fresh) const
+{
+    std::error_code ec;
+    const fs::path folder = path.empty() ? fs::path() : fs::absolute(FolderOf(path), ec);
+    if (fresh || !modIndex_ || folder != modFolder_) {
+        modIndex_ = IndexMod(path);
+        modFolder_ = folder;
+    }
+    ResourceSources sources;
+    sources.catalog = env_.catalog;
+    sources.resourceFile = env_.resourceFile;
+    sources.modFolders = modIndex_;
+    sources.searchPath = env_.searchPath;
+    return sources;
 }
 
 bool COrvaneDoc::SaveReplacesPartialFile(const std::string& path) const

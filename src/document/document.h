@@ -14,19 +14,20 @@
 #include "model/corners.h"
 #include "model/model.h"
 #include "model/settings.h"
+#include "resources/searchpath.h"
 
 namespace orv {
 
-struct ResourceCatalog;
-
 // What a document needs from the application: the game's catalogue and archive, the
-// program's own folder (the "New.orv" template; the export's puppet and keyframe sources
-// for a document without a file) and the sizes of materials for building face corners.
+// archives and folders the user lists, the program's own folder (the "New.orv" template;
+// the export's puppet and keyframe sources for a document without a file) and the sizes
+// of materials for building face corners.
 struct DocumentEnvironment {
     const ResourceCatalog* catalog = nullptr;
     std::filesystem::path resourceFile;
     std::filesystem::path programDir;
     TextureSizeFn textureSize;
+    const ResourceSearchPath* searchPath = nullptr;
 };
 
 // A puppet file read for importing, not yet in any model.
@@ -133,10 +134,18 @@ public:
     Status ImportPuppet(const std::string& path);
     // Puppet data read already (ReadPuppetImport) replaces the model's, as one undo step.
     void TakePuppet(PuppetImport&& import);
-    // Loads the keyframe of the current puppet mode and sub-mode from the catalogue or
-    // from beside the document; false when there is none (or the file of its name is no
-    // keyframe), and the model's keyframe is then left as it was.
-    bool LoadCurrentKeyframe();
+    // Loads the keyframe of the current puppet mode and sub-mode, found as every resource
+    // is (Sources); fails with the reason when there is none (not found, with where it was
+    // looked for, or the file of its name is no keyframe), and the model's keyframe is
+    // then left as it was.
+    Status LoadCurrentKeyframe();
+
+    // Where the document's resources are looked for, in the one order of FindResource:
+    // its custom materials, the mod around its file, the search path and the game. The
+    // mod is indexed when a file opens and when the document's file moves to another
+    // folder; RescanResources indexes it again, so that files put into it since are seen.
+    ResourceSources Sources() const;
+    void RescanResources() const;
 
     // The camera a save stores.
     CameraState CameraForSave() const { return CurrentView().camera; }
@@ -179,6 +188,8 @@ public:
 private:
     // Tells the undo history what the operation just run touched.
     void NoteOutcome(const EditOutcome& o);
+    // Sources for a file at path, without custom materials.
+    ResourceSources SourcesAt(const std::string& path, bool fresh) const;
     // The radii after an operation changed the model, reading only what it touched.
     void UpdateRadiiAfter(const EditOutcome& o);
     // An undo or redo result: the model put in place (modified unless it is the state
@@ -196,6 +207,8 @@ private:
     std::string puppetFile_;
     std::string puppetProblem_;
     bool puppetReplaceAgreed_ = false;
+    mutable std::filesystem::path modFolder_;  // the folder modIndex_ was made for
+    mutable std::shared_ptr<const ResourceIndex> modIndex_;
     // Counts undo steps pushed, undone and redone: an open step is the newest only while
     // this has not moved since it was opened.
     uint64_t steps_ = 0;

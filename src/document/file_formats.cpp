@@ -12,7 +12,7 @@
 #include "formats/textbuffer.h"
 #include "model/fileio.h"
 #include "model/model.h"
-#include "resources/catalog.h"
+#include "resources/searchpath.h"
 
 namespace orv {
 
@@ -20,9 +20,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A 3DO model and its puppet file: the game's puppet of the name when the catalogue has
-// one, else the file beside the model. A file that ends early is read as far as it goes.
-Result<OpenedModel> Read3doDocument(const std::string& path, const DocumentEnvironment& env)
+// A 3DO model and its puppet file, found as every resource is: the file beside the model
+// first, then the mod's misc/pup/ and archives, the search path, the game's. A file that
+// ends early is read as far as it goes.
+Result<OpenedModel> Read3doDocument(const std::string& path, const ResourceSources& sources)
 {
     OpenedModel out;
     auto m = std::make_unique<CModel>();
@@ -39,48 +40,30 @@ Result<OpenedModel> Read3doDocument(const std::string& path, const DocumentEnvir
         out.readInPart = status->missing;
     out.readDamaged = status->damaged;
     m->formatTag = "JK1";
-    std::string text, gamePuppet;
     const std::string pup = PuppetNameFor(path);
-    // Only the catalogue's puppet list counts here, not its keyframes.
-    bool found = false;
-    if (env.catalog) {
-        if (const CTreeObject* entry = env.catalog->puppets.Lookup(pup)) {
-            if (const auto bytes = ReadEntryData(env.resourceFile, *entry)) {
-                text.assign(bytes->begin(), bytes->end());
-                gamePuppet = text;
-                found = true;
-            }
-        }
-    }
     const fs::path beside = FindFileNoCase(FolderOf(path), pup);
     if (!beside.empty())
         out.puppetFile = beside.filename().string();
-    bool fromBeside = false;
+    const auto found = FindResource(sources, ResourceKind::Puppet, pup);
     if (!found && !beside.empty())
-        if (auto b = LoadTextBuffer(beside)) {
-            text = std::string(b->Text());
-            found = fromBeside = true;
-        }
+        out.puppetProblem = out.puppetFile + " cannot be read: " + found.error();
     if (found) {
-        TextBuffer buffer(std::move(text));
+        TextBuffer buffer(std::string(found->bytes.begin(), found->bytes.end()));
         const ReadStatus read = ReadPup(*m, buffer);
-        if (fromBeside && !read.recognised)
-            out.puppetProblem = out.puppetFile + " holds no puppet modes";
-        else if (fromBeside && !read.complete)
-            out.puppetProblem = out.puppetFile + " ended early: " + read.missing;
-    }
-    // A file beside that was not read is still the one the puppet is written to; it
-    // matters only when it differs from the game's.
-    if (!beside.empty() && !fromBeside) {
-        const auto own = ReadWholeFile(beside);
-        if (!own || std::string_view(reinterpret_cast<const char*>(own->data()), own->size()) != gamePuppet)
-            out.puppetProblem = out.puppetFile + " was not read: the game's puppet of the same name comes first";
+        // The file beside is the one the puppet is written to: what it lacks matters.
+        std::error_code ec;
+        if (!beside.empty() && fs::equivalent(found->origin, beside, ec)) {
+            if (!read.recognised)
+                out.puppetProblem = out.puppetFile + " holds no puppet modes";
+            else if (!read.complete)
+                out.puppetProblem = out.puppetFile + " ended early: " + read.missing;
+        }
     }
     out.model = std::move(m);
     return out;
 }
 
-Result<OpenedModel> ReadProjectDocument(const std::string& path, const DocumentEnvironment&)
+Result<OpenedModel> ReadProjectDocument(const std::string& path, const ResourceSources&)
 {
     auto project = ReadProjectFile(path);
     if (!project)

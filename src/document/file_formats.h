@@ -17,7 +17,7 @@ namespace orv {
 
 class CModel;
 class COrvaneDoc;
-struct DocumentEnvironment;
+struct ResourceSources;
 
 // A model read from a file, before it becomes a document's.
 struct OpenedModel {
@@ -37,8 +37,9 @@ struct DocumentFormat {
     bool saves;                 // a document can be saved as it
     bool readByGame;            // the game's engine reads it, so its limits apply
     bool keepsCustomMaterials;  // the saved files carry the model's custom materials
-    // Reads the file as a document's model; null when the kind is not opened as a document.
-    Result<OpenedModel> (*read)(const std::string& path, const DocumentEnvironment& env);
+    // Reads the file as a document's model, its puppet found in sources; null when the
+    // kind is not opened as a document.
+    Result<OpenedModel> (*read)(const std::string& path, const ResourceSources& sources);
     // Writes the document as the kind; null when a document is not saved as it.
     Status (*write)(COrvaneDoc& doc, const std::string& path);
 };

@@ -1,5 +1,7 @@
 #include "edit/view_commands.h"
 
+#include <algorithm>
+
 namespace orv {
 
 namespace {
@@ -332,9 +334,20 @@ EditOutcome ToggleCoordinateMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
+bool PuppetKeyframesMissing(const CModel& model)
+{
+    return !model.keyframe && std::any_of(model.puppetModes.begin(), model.puppetModes.end(),
+                                          [](const auto& m) { return !m->items.empty(); });
+}
+
 const char* CannotToggleAnimateMode(const EditContext& c)
 {
-    return c.model().keyframe ? nullptr : "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence";
+    if (c.model().keyframe)
+        return nullptr;
+    return PuppetKeyframesMissing(c.model())
+               ? "Animate Mode needs a keyframe: choose one that is found in Tools > Animation Sequence "
+                 "(Tools > Check Model lists those that are not)"
+               : "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence";
 }
 bool CanToggleAnimateMode(const EditContext& c) { return !CannotToggleAnimateMode(c); }
 

@@ -88,6 +88,10 @@ EditOutcome ToggleTexturingMode(EditContext& c);
 const char* CannotToggleCoordinateMode(const EditContext& c);
 bool CanToggleCoordinateMode(const EditContext& c);
 EditOutcome ToggleCoordinateMode(EditContext& c);
+// Whether the model's puppet names keyframes and none of them is loaded (one chosen, or
+// all of them, was not found): the commands that need a keyframe then say that Tools >
+// Check Model lists those not found.
+bool PuppetKeyframesMissing(const CModel& model);
 // Animate mode: the caller then rebuilds the node poses for the current keyframe.
 const char* CannotToggleAnimateMode(const EditContext& c);
 bool CanToggleAnimateMode(const EditContext& c);

@@ -245,7 +245,10 @@ private:
                 if (!m.png.empty())
                     pictureSizes_[static_cast<int32_t>(scene_.materials.size())] = {image->width, image->height};
             }
-            if (m.png.empty())
+            if (m.png.empty() && options_.materialFound && options_.materialFound(m.name))
+                report_.undrawnMaterials.emplace_back(
+                    m.name, image ? std::string("no picture could be made of it") : image.error());
+            else if (m.png.empty())
                 report_.missingMaterials.push_back(m.name);
         }
         const auto result = static_cast<int32_t>(scene_.materials.size());
@@ -511,13 +514,14 @@ Result<std::vector<ExportFile>> WriteObj(const ExportScene& scene, const fs::pat
 
 }  // namespace
 
-std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(ResourceSources sources, std::string colormap)
+void UseMaterialSources(ExportOptions& options, ResourceSources sources, std::string colormap)
 {
     auto colormaps = std::make_shared<ColormapCache>();
-    return [sources = std::move(sources), colormap = std::move(colormap),
-            colormaps](const std::string& name) -> Result<MaterialImage> {
+    options.materialFound = [sources](const std::string& name) { return HasMaterial(sources, name); };
+    options.materialImage = [sources = std::move(sources), colormap = std::move(colormap),
+                             colormaps](const std::string& name) -> Result<MaterialImage> {
         if (!HasMaterial(sources, name))
-            return Fail(name + " is found neither among the resources nor among the custom materials");
+            return Fail(FindResource(sources, ResourceKind::Material, name).error());
         return ResolveMaterialImage(sources, name, colormap, colormaps.get());
     };
 }

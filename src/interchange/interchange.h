@@ -33,6 +33,9 @@ struct ExportOptions {
     // cannot be found or converted; the faces then get a plain colour. Empty: every
     // material exports as a plain colour.
     std::function<Result<MaterialImage>(const std::string& material)> materialImage;
+    // Whether a material that gave no picture is found at all: it is then listed as
+    // undrawn, with the reason, rather than as missing. Empty: every such one is missing.
+    std::function<bool(const std::string& material)> materialFound;
     // The name of the top node above the model's own (a glTF scene has one root): the
     // model's title.
     std::string title = "model";
@@ -43,20 +46,22 @@ struct ExportOptions {
 };
 
 struct ExportReport {
-    std::vector<std::string> missingMaterials;  // exported as plain colours
+    std::vector<std::string> missingMaterials;  // found nowhere: exported as plain colours
+    // Found but not drawn (an 8-bit material without its colormap, a damaged file): each
+    // with why; exported as plain colours too.
+    std::vector<std::pair<std::string, std::string>> undrawnMaterials;
     std::vector<std::filesystem::path> files;   // every file written, the model first
     std::size_t faces = 0;
     std::size_t nodes = 0;
     std::size_t animatedNodes = 0;  // nodes the keyframe moves
 };
 
-// The pictures of a model's materials as the editor draws them, looked up in the same
-// sources (the game's catalogue, the model's custom materials, the mod's folders around
-// the model, the search path) through the colormap. A material found in none of them
-// fails (and exports as a plain colour) instead of showing the fallback material. What
-// the sources point to must outlive the function.
-std::function<Result<MaterialImage>(const std::string&)> MaterialPictures(ResourceSources sources,
-                                                                          std::string colormap);
+// The pictures of a model's materials as the editor draws them (the options'
+// materialImage and materialFound), looked up where the editor looks (FindResource)
+// through the colormap. A material found nowhere fails (and exports as a plain colour)
+// instead of showing the fallback material. What the sources point to must outlive the
+// options.
+void UseMaterialSources(ExportOptions& options, ResourceSources sources, std::string colormap);
 
 // Writes the model's geometry set under path, the format by its lower-cased extension:
 // ".glb" (one file), ".gltf" (with a ".bin" beside it) or ".obj" (with a ".mtl" and a

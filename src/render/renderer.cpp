@@ -153,12 +153,12 @@ void CRenderer::PrepareScene()
     if (!device_.Initialized())
         return;
     selection_.ClearNodes(doc_.modes);
-    ResourceSources sources;
+    // The mod is read afresh at each preparation, so materials put into it since are seen.
+    doc_.RescanResources();
+    ResourceSources sources = doc_.Sources();
     sources.catalog = catalog_;
     sources.resourceFile = resourceFile_;
     sources.searchPath = searchPath_;
-    // Read afresh at each preparation, so materials put into the mod since are seen.
-    sources.modFolders = IndexModFolders(doc_.PathName());
     scene_->SetMaterialResolver(SourcesMaterialResolver(std::move(sources), [this] { return doc_.model.get(); }));
     scene_->PrepareScene(Model());
     preparedModel_ = doc_.model.get();

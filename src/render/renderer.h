@@ -42,12 +42,12 @@ int64_t SteadyClockMs();
 struct MaterialImage;
 TextureImage ToTextureImage(const MaterialImage& image);
 
-// Materials of the game's catalogue, then the model's custom materials, through the
+// The model's custom materials, then those of the game's catalogue, through the
 // colormap: what the scene's textures are made from. The model is looked up at each
 // call (undo replaces it); an empty function when there is no catalogue.
 MaterialResolver CatalogMaterialResolver(const ResourceCatalog* catalog, std::filesystem::path resourceFile,
                                          std::function<const CModel*()> model);
-// The same through every place of the sources (the mod's folders, the search path); the
+// The same through every place of the sources in their one order (FindResource); the
 // sources' custom materials are replaced by those of the model at each call. Colormaps
 // are read once per resolver.
 MaterialResolver SourcesMaterialResolver(ResourceSources sources, std::function<const CModel*()> model);

@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
+#include <QTreeWidget>
 
 #include "app/app.h"
 #include "app/backup.h"
@@ -21,6 +23,7 @@
 #include "commands/command_ids.h"
 #include "edit/materials.h"
 #include "model/fileio.h"
+#include "resources/archive.h"
 
 using namespace orv;
 using apptest::Harness;
@@ -52,6 +55,20 @@ QString LayOutMod(QTemporaryDir& dir, const QString& modelSource, const QString&
         !QFile::copy(matSource, dir.filePath(QStringLiteral("mymod/mat/") + matName)))
         return {};
     return model;
+}
+
+// Writes text (bytes as given) to a file of dir, making its folders.
+bool Write(QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
+    QFile f(dir.filePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray Sample(const QString& name)
+{
+    QFile f(kSampleDir + QLatin1Char('/') + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // What a killed program leaves: a backup of the user's model with one change (a
@@ -118,6 +135,73 @@ private slots:
         QCOMPARE(h.messages.size(), 1);
         QVERIFY2(h.messages[0].endsWith(QStringLiteral(":\nfloor.mat")), qPrintable(h.messages[0]));
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.png")}).size(), 1);
+    }
+
+    // A mod keeps its puppet in misc/pup/, its keyframes in 3do/key/, a material in its
+    // archive and its colormap in misc/cmp/: each is found, and the model plays and draws
+    // with them; what it names and nothing holds (one material, one keyframe) is said in
+    // the notice over the view and in Check Model, and choosing the missing keyframe says
+    // so. The sample standing in for the game is said in a field of its own.
+    void aModsOwnFilesAreFoundAndWhatIsMissingIsNamed()
+    {
+        QTemporaryDir dir;
+        Harness h(&dir);
+        QByteArray model = Sample(QStringLiteral("walker.3do"));
+        model.replace("checker.mat", "crate.mat").replace("wood.mat", "lost.mat");
+        const auto crate = Sample(QStringLiteral("gradient.mat"));
+        QVERIFY(Write(dir, QStringLiteral("mymod/3do/robot.3do"), model) &&
+                Write(dir, QStringLiteral("mymod/3do/key/robstand.key"), Sample(QStringLiteral("wkstand.key"))) &&
+                Write(dir, QStringLiteral("mymod/misc/pup/robot.pup"),
+                      "Mode=0\r\nstand robstand.key 0x00 1 1\r\nwalk lost.key 0x00 1 1\r\n") &&
+                Write(dir, QStringLiteral("mymod/misc/cmp/dflt.cmp"), Sample(QStringLiteral("dflt.cmp"))));
+        QVERIFY(WriteArchive(dir.filePath(QStringLiteral("mymod/mod.gob")).toStdString(),
+                             {{"mat\\crate.mat", std::vector<uint8_t>(crate.begin(), crate.end())}}));
+        h.app->AppSettings().colorMap = "mymap.cmp";  // nowhere: the mod's gives way
+
+        CChildFrame* f = h.app->OpenFile(dir.filePath(QStringLiteral("mymod/3do/robot.3do")));
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Ready to play: mode 0, stand (robstand.key)"));
+        const QString notice = f->Notice()->text();
+        QVERIFY2(notice.startsWith(QStringLiteral("Not found: 1 of 4 materials (lost.mat) and the keyframe lost.key; "
+                                                  "looked for in ")) &&
+                     notice.contains(QStringLiteral("mod.gob")) && notice.contains(QStringLiteral("Select Product")),
+                 qPrintable(notice));
+        QVERIFY(f->Notice()->isVisibleTo(f));
+        QCOMPARE(frame->ColormapStatus()->text(), QStringLiteral("Colormap: dflt.cmp (stands in)"));
+        QVERIFY2(frame->ColormapStatus()->toolTip().contains(QStringLiteral("the mod's dflt.cmp")),
+                 qPrintable(frame->ColormapStatus()->toolTip()));
+        QCOMPARE(frame->ResourceStatus()->text(), QStringLiteral("Sample resources: Tools > Select Product"));
+
+        QStringList checked;
+        h.dialog = [&](QDialog& d) {
+            if (auto* limits = qobject_cast<CLimitsDlg*>(&d))
+                for (int i = 0; i < limits->List()->count(); ++i)
+                    checked << limits->List()->item(i)->text();
+            auto* list = d.findChild<QTreeWidget*>(QStringLiteral("1022"));
+            auto* ok = d.findChild<QPushButton*>(QStringLiteral("1"));
+            if (!list || !ok)
+                return int(QDialog::Rejected);
+            list->setCurrentItem(list->topLevelItem(1));
+            ok->click();
+            return d.result();
+        };
+        frame->Action(cmd::CheckModel)->trigger();
+        QVERIFY2(checked.contains(QStringLiteral("material lost.mat was not found")) &&
+                     checked.contains(QStringLiteral("keyframe lost.key was not found")),
+                 qPrintable(checked.join(QLatin1Char('\n'))));
+
+        h.messages.clear();
+        QVERIFY(frame->Execute(cmd::AnimationSequence));
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY2(h.messages[0].contains(QStringLiteral("Nothing plays: keyframe lost.key was not found (looked in ")),
+                 qPrintable(h.messages[0]));
+        QCOMPARE(frame->statusBar()->currentMessage(), QString());
+        QVERIFY(!f->Document()->Model().keyframe);
+        // Put into the mod since, it is found the next time it is chosen, and plays.
+        QVERIFY(Write(dir, QStringLiteral("mymod/3do/key/lost.key"), Sample(QStringLiteral("wkwalk.key"))));
+        QVERIFY(frame->Execute(cmd::AnimationSequence));
+        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Ready to play: mode 0, walk (lost.key)"));
     }
 
     // The Options sheet keeps the "Resources" list in order, "Shaded" and "Backup";
@@ -205,10 +289,11 @@ private slots:
         QVERIFY(file.readAll().contains(QByteArray(40, 'm')));
         file.close();
 
+        // (The long name is no material anywhere: two lines say so and where it was looked for.)
         shown.clear();
         h.app->Frame()->Action(cmd::CheckModel)->trigger();
         QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.first().size(), 2);
+        QCOMPARE(shown.first().size(), 4);
         QCOMPARE(shown.first().last(), QStringLiteral("Close"));
 
         // A corner moved out of the engine's range is listed as orvane-tool check says it;
@@ -218,7 +303,7 @@ private slots:
         shown.clear();
         h.app->Frame()->Action(cmd::CheckModel)->trigger();
         QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.first().size(), 4);
+        QCOMPARE(shown.first().size(), 6);
         QVERIFY2(shown.first().at(0).endsWith(QStringLiteral(": coordinate 20000 lies beyond \u00b110,000 units")),
                  qPrintable(shown.first().at(0)));
         QVERIFY2(shown.first().at(2).startsWith(QStringLiteral("warning: ")) &&

@@ -209,6 +209,25 @@ check "export without --resources still looks beside the model" 0 "$tool" export
 same "only the material of the other archive is missing" err.txt \
   "orvane-tool: plain.obj: materials not found, exported as plain colours: floor.mat"
 
+# A mod's 8-bit materials are drawn through the mod's own colormap when the one asked for
+# (01redmap.cmp) is nowhere, and that is said; a colormap is also taken by its path; with
+# none anywhere the materials are said to be found, and what they lack.
+mkdir -p cmod/3do cmod/mat cmod/misc/cmp
+cp "$fixtures/../3do/tiny_lf.3do" cmod/3do/tiny.3do
+cp out/mat/crate.mat cmod/mat/crate.mat
+cp out/mat/crate.mat cmod/mat/floor.mat
+cp grey.cmp cmod/misc/cmp/dflt.cmp
+check "export through the mod's colormap" 0 "$tool" export cmod/3do/tiny.3do c.obj
+grep -qF "01redmap.cmp was not found; the mod's dflt.cmp (" err.txt && [ "$(wc -l <err.txt)" = 1 ] &&
+  [ "$(ls c_*.png | wc -l)" = 2 ] || { echo "FAIL: the mod's colormap"; cat err.txt; failures=$((failures + 1)); }
+mv cmod/misc/cmp/dflt.cmp grey2.cmp
+check "export through a colormap by its path" 0 "$tool" export cmod/3do/tiny.3do d.obj --colormap ./grey2.cmp
+[ ! -s err.txt ] && [ "$(ls d_*.png | wc -l)" = 2 ] ||
+  { echo "FAIL: a colormap by its path"; cat err.txt; failures=$((failures + 1)); }
+check "export without a colormap" 0 "$tool" export cmod/3do/tiny.3do e.obj
+grep -q "^orvane-tool: e.obj: materials found, but colormap 01redmap.cmp was not found (looked in .*cmod/3do.*); exported as plain colours: crate.mat, floor.mat$" err.txt &&
+  [ "$(wc -l <err.txt)" = 1 ] || { echo "FAIL: no colormap"; cat err.txt; failures=$((failures + 1)); }
+
 # check: a mesh of 600 vertices (200 triangles, no vertex shared) is flagged; 512 are not.
 bigmodel() {  # bigmodel TRIANGLES
   local n=$(($1 * 3))

@@ -662,11 +662,19 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
         ASSERT_TRUE(RunCommand(cmd::ViewAnimating, c).ran);
         EXPECT_EQ(why(cmd::CoordinateMode, c), "Coordinate Mode is not available in the Animating View");
         sweep(c, "animating view");
+        // The puppet's keyframe not found: choosing another may help, and Check Model says
+        // which are missing. Without a puppet, choosing one is all there is to say.
         o.doc.model->keyframe.reset();
+        const std::string missing = " needs a keyframe: choose one that is found in Tools > Animation Sequence "
+                                    "(Tools > Check Model lists those that are not)";
+        EXPECT_EQ(why(cmd::AnimateMode, c), "Animate Mode" + missing);
+        EXPECT_EQ(why(cmd::ViewAnimating, c), "Animating View" + missing);
+        EXPECT_EQ(why(cmd::AnimationFrames, c), "Animation Frames" + missing);
+        sweep(c, "no keyframe");
+        o.doc.model->puppetModes.clear();
         EXPECT_EQ(why(cmd::AnimateMode, c), "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence");
         EXPECT_EQ(why(cmd::ViewAnimating, c),
                   "Animating View needs a keyframe: choose one in Tools > Animation Sequence");
-        sweep(c, "no keyframe");
     }
     // Every row that can be disabled was seen disabled, with its reason.
     for (const CommandRow& row : CommandTable())

@@ -140,47 +140,42 @@ protected:
 
 }  // namespace
 
-TEST_F(DocumentTest, PuppetOfAModelComesFromTheCatalogueThenFromBesideIt)
+TEST_F(DocumentTest, PuppetOfAModelComesFromBesideItThenFromTheGame)
 {
-    // The catalogue's walker.pup wins over another puppet file beside the model.
+    // The file beside the model wins over the game's walker.pup, as a mod's does in the
+    // game, whatever its case; read whole, it is written over without a question.
     const std::string walker = Walker();
     Spit(models / "WALKER.PUP", OtherPup());
     auto doc = Doc(true);
     ASSERT_TRUE(doc->OpenDocument(walker));
-    EXPECT_EQ(ModeItems(*doc->model), 2u);
+    EXPECT_EQ(ModeItems(*doc->model), 1u);
+    EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0\t0"});
     EXPECT_EQ(doc->model->formatTag, "JK1");
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(doc->model->geosets[0]->meshes[0]->faces[0]->corners.size(), 4u);  // corners built
-    // The other file is where the puppet would be written: replacing it waits for a Yes.
     EXPECT_EQ(doc->PuppetFileName(), "WALKER.PUP");
-    EXPECT_NE(doc->PuppetFileProblem().find("the game's puppet of the same name comes first"), std::string::npos);
-    EXPECT_TRUE(doc->PuppetReplaceRefused());
+    EXPECT_FALSE(doc->PuppetReplaceRefused());
 
-    // Without a catalogue entry, the file beside the model whatever its case; for
-    // my.ship.3do that is my.pup.
-    auto bare = Doc(false);
-    ASSERT_TRUE(bare->OpenDocument(walker));
-    EXPECT_EQ(ModeItems(*bare->model), 1u);
-    EXPECT_EQ(bare->model->puppetJoints, std::vector<std::string>{"0\t0"});
-    EXPECT_FALSE(bare->PuppetReplaceRefused());  // read whole from there
+    // For my.ship.3do the puppet file is my.pup.
     Spit(models / "my.pup", OtherPup());
     Spit(models / "my.ship.pup", files.at("walker.pup"));
-    ASSERT_TRUE(bare->OpenDocument(Walker("my.ship.3do")));
-    EXPECT_EQ(ModeItems(*bare->model), 1u);
+    ASSERT_TRUE(doc->OpenDocument(Walker("my.ship.3do")));
+    EXPECT_EQ(ModeItems(*doc->model), 1u);
 
-    // Neither (one in the current folder is not the model's): no puppet modes.
+    // None beside it: the game's (the look-up ignores case); one in the current folder is
+    // not the model's.
     fs::remove(models / "WALKER.PUP");
     Spit(root / "walker.pup", OtherPup());
     const fs::path cwd = fs::current_path();
     fs::current_path(root);
+    ASSERT_TRUE(doc->OpenDocument(Walker("WALKER.3DO")));
+    EXPECT_EQ(ModeItems(*doc->model), 2u);
+    EXPECT_EQ(doc->PuppetFileName(), "");
+    auto bare = Doc(false);
     const Status opened = bare->OpenDocument(walker);
     fs::current_path(cwd);
     ASSERT_TRUE(opened);
     EXPECT_TRUE(bare->model->puppetModes.empty());
-
-    // An upper-case name is a 3DO file too, and the catalogue look-up ignores case.
-    ASSERT_TRUE(doc->OpenDocument(Walker("WALKER.3DO")));
-    EXPECT_EQ(ModeItems(*doc->model), 2u);
 }
 
 // A file with a mode line or a joints section is a puppet file however little it holds

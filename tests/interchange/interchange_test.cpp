@@ -168,7 +168,7 @@ TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
     ImportOptions in;
     in.resources = sources;
     sources.customMaterials = &walker.customMaterials;
-    out.materialImage = MaterialPictures(sources, "01redmap.cmp");
+    UseMaterialSources(out, sources, "01redmap.cmp");
     in.textureSize = sizes;
     const auto back = RoundTrip(walker, out, in);
     ExpectSameAfterRoundTrip(walker, *back);
@@ -199,12 +199,12 @@ TEST_F(InterchangeTest, ModMaterialsExportTexturedFromTheModsFoldersAndTheSearch
     ResourceSearchPath searchPath;
     ASSERT_TRUE(searchPath.Set({(dir_ / "extra.gob").string()}).empty());
     ResourceSources sources;
-    sources.modFolders = IndexModFolders(model);
+    sources.modFolders = IndexMod(model);
     sources.searchPath = &searchPath;
     CModel tiny;
     ASSERT_TRUE(orvtest::Ok(Load3doFile(model, tiny, MaterialSizeFunction(sources, "01redmap.cmp"))));
     ExportOptions out;
-    out.materialImage = MaterialPictures(sources, "01redmap.cmp");
+    UseMaterialSources(out, sources, "01redmap.cmp");
     const auto report = ExportModel(tiny, dir_ / "t.glb", out);
     ASSERT_TRUE(orvtest::Ok(report));
     EXPECT_TRUE(report->missingMaterials.empty()) << "not found: " << report->missingMaterials.front();

@@ -241,7 +241,7 @@ TEST(Material, ResolvingFallsBackToFallbacksAndThenToNothing)
             return {-1, -1};
         return {img->pixels[0], img->Rgb(0)[0]};
     };
-    EXPECT_EQ(pixelAndRed("DFLT.MAT", "other.cmp"), std::make_pair(1, 22));  // stock hides custom
+    EXPECT_EQ(pixelAndRed("DFLT.MAT", "other.cmp"), std::make_pair(4, 22));  // custom hides stock
     EXPECT_EQ(pixelAndRed("mine.mat", "nosuch.cmp"), std::make_pair(3, 11));
     EXPECT_EQ(pixelAndRed("unknown.mat", "01redmap.cmp"), std::make_pair(2, 11));
     EXPECT_EQ(pixelAndRed("3do\\mat\\dflt.mat", "01redmap.cmp"), std::make_pair(2, 11));  // names are short names

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "model/model.h"
 #include "resources/catalog.h"
 #include "resources/helpers.h"
 #include "resources/searchpath.h"
@@ -10,6 +11,8 @@ using namespace orvtest;
 namespace fs = std::filesystem;
 
 namespace {
+
+std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
 void Put(const fs::path& file, const std::vector<uint8_t>& bytes)
 {
@@ -24,67 +27,157 @@ std::vector<uint8_t> Cmp(uint8_t firstRed)
     return c;
 }
 
+// A mod laid out as modders keep it around mymod/3do/ship.3do, its archive mymod/mod.gob,
+// the game's archive, custom materials and a search path of an archive, a mod folder and
+// an archive that is not there. Each material is a colour material whose index says where
+// it lies; each keyframe and puppet file says so in words.
+class SearchPathTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(WriteArchive(dir / "res.gob", {{"3do\\mat\\custom.mat", MakeColorMat(1)},
+                                                   {"3do\\mat\\gob.mat", MakeColorMat(1)},
+                                                   {"3do\\mat\\stock.mat", MakeColorMat(15)},
+                                                   {"3do\\mat\\00cab02.mat", MakeColorMat(2)},
+                                                   {"misc\\cmp\\01redmap.cmp", Cmp(30)},
+                                                   {"3do\\key\\stock.key", Bytes("game")},
+                                                   {"3do\\key\\game.key", Bytes("game")},
+                                                   {"misc\\pup\\ship.pup", Bytes("game")}}));
+        ASSERT_TRUE(LoadCatalog(dir / "res.gob", catalog));
+        for (auto [name, index] : {std::pair{"custom.mat", 3}, std::pair{"other.mat", 4}}) {
+            auto e = std::make_unique<CTreeObject>(name, 0, 0);
+            e->data = MakeColorMat(static_cast<uint8_t>(index));
+            custom.Add(std::move(e));
+        }
+        Put(mod / "3do" / "BESIDE.MAT", MakeColorMat(5));
+        Put(mod / "Mat" / "mod.mat", MakeColorMat(6));
+        Put(mod / "Mat" / "custom.mat", MakeColorMat(6));
+        Put(mod / "3do" / "mat" / "mod.mat", MakeColorMat(7));
+        Put(mod / "Misc" / "CMP" / "modmap.cmp", Cmp(40));
+        Put(mod / "3do" / "KEY" / "walk.key", Bytes("mod folder"));
+        Put(mod / "Misc" / "pup" / "SHIP.PUP", Bytes("mod folder"));
+        ASSERT_TRUE(WriteArchive(mod / "mod.gob", {{"mat\\mod.mat", MakeColorMat(13)},
+                                                   {"mat\\gob.mat", MakeColorMat(12)},
+                                                   {"misc\\cmp\\dflt.cmp", Cmp(41)},
+                                                   {"3do\\key\\stock.key", Bytes("mod archive")}}));
+        ASSERT_TRUE(WriteArchive(dir / "extra.gob", {{"mat\\mod.mat", MakeColorMat(8)},
+                                                     {"mat\\extra.mat", MakeColorMat(9)}}));
+        Put(dir / "pack" / "mat" / "extra.mat", MakeColorMat(10));
+        Put(dir / "pack" / "late.mat", MakeColorMat(11));
+        EXPECT_EQ(path.Set({(dir / "extra.gob").string(), (dir / "pack").string(), (dir / "missing.gob").string()})
+                      .size(),
+                  1u);
+        sources.catalog = &catalog;
+        sources.resourceFile = dir / "res.gob";
+        sources.customMaterials = &custom;
+        sources.modFolders = IndexMod(mod / "3do" / "ship.3do");
+        sources.searchPath = &path;
+    }
+
+    // The index of the colour material found (negative for the fallback), the words of
+    // another kind's file, "-" when there is none.
+    std::string From(ResourceKind kind, std::string_view name) const
+    {
+        const auto found = kind == ResourceKind::Material ? FindMaterial(sources, name) : FindResource(sources, kind, name);
+        if (!found)
+            return "-";
+        for (int i = 0; i < 16 && kind == ResourceKind::Material; ++i)
+            if (found->bytes == MakeColorMat(static_cast<uint8_t>(i)))
+                return std::to_string(found->fallback ? -i : i);
+        return std::string(found->bytes.begin(), found->bytes.end());
+    }
+
+    TempDir temp;
+    const fs::path dir = temp.path, mod = dir / "mymod";
+    ResourceCatalog catalog;
+    CTree custom;
+    ResourceSearchPath path;
+    ResourceSources sources;
+};
+
 }  // namespace
 
-// Each place is asked in turn: the catalogue, the custom materials, the mod's folders
-// around the model (nearest first), the search path's entries in their order, and
-// last the catalogue's fallback. Names and the mod's folder names ignore case.
-TEST(SearchPath, PlacesAreAskedInOrderAndNamesIgnoreCase)
+// One order for every kind: the custom materials, the mod's folders (beside the model,
+// then nearest first), the mod's archives, the search path's entries in their order, the
+// game's archive, and last the game's fallback. Names and folder names ignore case.
+TEST_F(SearchPathTest, EveryKindIsLookedForInTheModThenTheSearchPathThenTheGame)
 {
-    TempDir dir;
-    const fs::path gob = dir / "res.gob";
-    ASSERT_TRUE(WriteArchive(gob, {{"3do\\mat\\stock.mat", MakeColorMat(1)},
-                                   {"3do\\mat\\00cab02.mat", MakeColorMat(2)},
-                                   {"misc\\cmp\\01redmap.cmp", Cmp(30)}}));
-    ResourceCatalog catalog;
-    ASSERT_TRUE(LoadCatalog(gob, catalog));
-    CTree custom;
-    for (auto [name, index] : {std::pair{"custom.mat", 3}, std::pair{"stock.mat", 4}}) {
-        auto e = std::make_unique<CTreeObject>(name, 0, 0);
-        e->data = MakeColorMat(static_cast<uint8_t>(index));
-        custom.Add(std::move(e));
-    }
-    const fs::path mod = dir / "mymod";
-    Put(mod / "3do" / "BESIDE.MAT", MakeColorMat(5));
-    Put(mod / "Mat" / "mod.mat", MakeColorMat(6));
-    Put(mod / "Mat" / "custom.mat", MakeColorMat(6));
-    Put(mod / "3do" / "mat" / "mod.mat", MakeColorMat(7));
-    Put(mod / "Misc" / "CMP" / "modmap.cmp", Cmp(40));
-    const fs::path extra = dir / "extra.gob";
-    ASSERT_TRUE(WriteArchive(extra, {{"mat\\mod.mat", MakeColorMat(8)}, {"mat\\extra.mat", MakeColorMat(9)}}));
-    Put(dir / "pack" / "mat" / "extra.mat", MakeColorMat(10));
-    Put(dir / "pack" / "late.mat", MakeColorMat(11));
-
-    ResourceSearchPath path;
-    EXPECT_TRUE(path.Set({extra.string(), (dir / "pack").string(), (dir / "missing.gob").string()}).size() == 1);
-    ResourceSources sources;
-    sources.catalog = &catalog;
-    sources.resourceFile = gob;
-    sources.customMaterials = &custom;
-    sources.modFolders = IndexModFolders(mod / "3do" / "ship.3do");
-    sources.searchPath = &path;
-
-    auto from = [&](std::string_view name) -> int {
-        const auto found = FindMaterial(sources, name);
-        if (!found)
-            return -1;
-        for (int i = 0; i < 16; ++i)
-            if (found->bytes == MakeColorMat(static_cast<uint8_t>(i)))
-                return found->fallback ? -i : i;
-        return -100;
+    const struct {
+        ResourceKind kind;
+        const char* name;
+        const char* from;
+    } cases[] = {
+        {ResourceKind::Material, "CUSTOM.MAT", "3"},  // the custom material hides the mod's and the game's
+        {ResourceKind::Material, "beside.mat", "5"},
+        {ResourceKind::Material, "Mod.Mat", "7"},     // 3do/mat beside the model before ../Mat and the archives
+        {ResourceKind::Material, "gob.mat", "12"},    // the mod's archive before the game
+        {ResourceKind::Material, "extra.mat", "9"},   // the first entry of the search path wins
+        {ResourceKind::Material, "late.mat", "11"},   // a folder entry is a mod's root
+        {ResourceKind::Material, "stock.mat", "15"},  // the game has what nothing else has
+        {ResourceKind::Material, "nowhere.mat", "-2"},  // the fallback, said to be one
+        {ResourceKind::Keyframe, "WALK.KEY", "mod folder"},  // 3do/key of the mod's root
+        {ResourceKind::Keyframe, "stock.key", "mod archive"},
+        {ResourceKind::Keyframe, "game.key", "game"},
+        {ResourceKind::Keyframe, "none.key", "-"},
+        {ResourceKind::Puppet, "ship.pup", "mod folder"},  // misc/pup of the mod's root
     };
-    EXPECT_EQ(from("STOCK.MAT"), 1);   // the catalogue hides a custom material of its name
-    EXPECT_EQ(from("custom.mat"), 3);  // a custom material hides the mod's
-    EXPECT_EQ(from("beside.mat"), 5);
-    EXPECT_EQ(from("Mod.Mat"), 7);       // 3do/mat beside the model before ../Mat
-    EXPECT_EQ(from("extra.mat"), 9);     // the first entry of the search path wins
-    EXPECT_EQ(from("late.mat"), 11);     // a folder entry is a mod's root
-    EXPECT_EQ(from("nowhere.mat"), -2);  // the fallback, said to be one
+    for (const auto& c : cases)
+        EXPECT_EQ(From(c.kind, c.name), c.from) << c.name;
     EXPECT_NE(FindMaterial(sources, "Mod.mat")->origin.find((mod / "3do" / "mat").string()), std::string::npos);
+    // Not found, the places are named in their order.
+    const std::string why = FindResource(sources, ResourceKind::Keyframe, "none.key").error();
+    const auto at = [&why](const fs::path& p) { return why.find(p.string()); };
+    EXPECT_LT(at(mod / "3do" / "KEY"), at(mod / "mod.gob")) << why;
+    EXPECT_LT(at(mod / "mod.gob"), at(dir / "extra.gob")) << why;
+    EXPECT_LT(at(dir / "extra.gob"), why.find("the game's archive res.gob")) << why;
+    EXPECT_EQ(why.find("missing.gob"), std::string::npos) << why;
 
-    const auto cmp = FindColormap(sources, "MODMAP.CMP");
-    ASSERT_TRUE(cmp);
-    EXPECT_EQ(cmp->bytes[64], 40);
-    EXPECT_EQ(FindColormap(sources, "01redmap.cmp")->bytes[64], 30);
-    EXPECT_TRUE(FindColormap(sources, "other.cmp")->fallback);
+    // A mod's archives are those of the model's folder, and of the mod's root above a
+    // 3do/ folder only: the folder above another may hold other mods'.
+    EXPECT_EQ(ModArchives(mod / "3do" / "ship.3do"), std::vector<fs::path>{mod / "mod.gob"});
+    EXPECT_TRUE(ModArchives(dir / "pack" / "x.3do").empty());
+}
+
+// A colormap is a name or a file; one named nowhere gives way to the mod's own (dflt.cmp
+// first, wherever in the mod it lies), and only without any to the game's default.
+TEST_F(SearchPathTest, AColormapFoundNowhereGivesWayToTheModsOwn)
+{
+    auto red = [&](std::string_view name) {
+        const auto found = FindColormap(sources, name);
+        return found ? found->bytes[64] * (found->fallback ? -1 : 1) : 0;
+    };
+    EXPECT_EQ(red("MODMAP.CMP"), 40);
+    EXPECT_EQ(red("01redmap.cmp"), 30);
+    EXPECT_EQ(red((mod / "Misc" / "CMP" / "modmap.cmp").string()), 40);  // a file by its path
+    EXPECT_EQ(red("no/such/folder/dflt.cmp"), 41);                       // no such file: by its name
+    EXPECT_EQ(red("other.cmp"), -41);
+    EXPECT_NE(FindColormap(sources, "other.cmp")->origin.find("the mod's dflt.cmp"), std::string::npos);
+    sources.modFolders = IndexMod(mod / "Misc" / "CMP" / "x.3do");
+    EXPECT_EQ(red("other.cmp"), -40);  // no dflt.cmp here: the mod's first
+    sources.modFolders = nullptr;
+    sources.searchPath = nullptr;
+    EXPECT_EQ(red("other.cmp"), -30);
+    sources.catalog = nullptr;
+    EXPECT_EQ(red("other.cmp"), 0);
+}
+
+// What a model names and nothing holds is listed once each, with where it was looked for.
+TEST_F(SearchPathTest, WhatAModelNamesAndNothingHoldsIsListed)
+{
+    CModel model;
+    model.materials = {"custom.mat", "nowhere.mat", "Mod.mat", "NOWHERE.MAT"};
+    auto mode = std::make_unique<CPuppetMode>();
+    for (const char* key : {"walk.key", "lost.key", "LOST.KEY"}) {
+        mode->items.push_back(std::make_unique<CPuppetItem>());
+        mode->items.back()->keyFile = key;
+    }
+    model.puppetModes.push_back(std::move(mode));
+    const MissingResources missing = FindMissingResources(model, sources);
+    EXPECT_EQ(missing.materials, std::vector<std::string>{"nowhere.mat"});
+    EXPECT_EQ(missing.keyframes, std::vector<std::string>{"lost.key"});
+    const auto lines = missing.Lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3].rfind("keyframes were looked for in " + (mod / "3do").string(), 0), 0u) << lines[3];
+    EXPECT_NE(missing.Summary().find("1 of 4 materials (nowhere.mat) and the keyframe lost.key"), std::string::npos)
+        << missing.Summary();
 }
