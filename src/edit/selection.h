@@ -127,8 +127,7 @@ public:
 
     // The nearest front-facing face, or with grid on any grid node on the ray, within reach
     // of the origin (a click reaches as far as the view draws: to the far plane).
-    RayHit RayCast(const CModel& model, const EditModes& modes, const Vec3& origin, const Vec3& dir,
-                   float reach) const;
+    RayHit RayCast(const CModel& model, const EditModes& modes, const Vec3& origin, const Vec3& dir, float reach) const;
     // The left-button click.
     PickResult Pick(CModel& model, EditModes& modes, const Settings& settings, const PickRequest& request);
     // A mouse move: with the left button held in texturing mode it slides the current

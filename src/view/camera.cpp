@@ -359,7 +359,8 @@ float Camera::FitDistance(const Vec3& p, const Vec3& middle, float front) const
 {
     // Seen from in front, a point is in the picture when its offset from the middle, times
     // the projection's scale on that axis, stays within the margin of its depth.
-    const float across = std::max(std::fabs(p.x - middle.x) * projection(0, 0), std::fabs(p.y - middle.y) * projection(1, 1));
+    const float across =
+        std::max(std::fabs(p.x - middle.x) * projection(0, 0), std::fabs(p.y - middle.y) * projection(1, 1));
     return across / kFrameMargin - (p.z - front);
 }
 

@@ -534,7 +534,7 @@ private slots:
             return f.view->GetCamera().eye.z;
         };
         const float z = f.view->GetCamera().eye.z;
-        QVERIFY(wheel(1) > z);  // forward: nearer the square
+        QVERIFY(wheel(1) > z);                      // forward: nearer the square
         QVERIFY(std::fabs(wheel(-1) - z) < 1e-4f);  // back: where it was
     }
 

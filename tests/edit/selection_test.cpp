@@ -55,7 +55,10 @@ struct PickScene : ::testing::Test {
         return sel.Pick(model, modes, settings, r);
     }
 
-    RayHit Cast(const Vec3& from, float reach = 100.0f) const { return sel.RayCast(model, modes, from, {0, 0, 1}, reach); }
+    RayHit Cast(const Vec3& from, float reach = 100.0f) const
+    {
+        return sel.RayCast(model, modes, from, {0, 0, 1}, reach);
+    }
 
     CFace& Face(int mesh, int face) { return *model.MeshAt(mesh)->faces[static_cast<std::size_t>(face)]; }
 

@@ -203,10 +203,10 @@ TEST(Camera, MouseDragTurnsAndMoves)
 TEST(Camera, FramingShowsTheWholeBox)
 {
     const std::pair<Vec3, Vec3> boxes[] = {
-        {{-1, -0.5f, -0.25f}, {1, 1.5f, 2}},           // off the origin in y
-        {{-6, -0.5f, -1}, {4, 0.5f, 1}},               // long: the sides bind
-        {{-0.5f, -0.5f, -4}, {0.5f, 0.5f, 4}},         // deep
-        {{990, -383, -200}, {1010, 383, 200}},         // large, far from the origin
+        {{-1, -0.5f, -0.25f}, {1, 1.5f, 2}},                    // off the origin in y
+        {{-6, -0.5f, -1}, {4, 0.5f, 1}},                        // long: the sides bind
+        {{-0.5f, -0.5f, -4}, {0.5f, 0.5f, 4}},                  // deep
+        {{990, -383, -200}, {1010, 383, 200}},                  // large, far from the origin
         {{0.002f, 0.002f, 0.002f}, {0.004f, 0.003f, 0.0025f}},  // tiny
     };
     const std::tuple<int, int, bool> windows[] = {{400, 300, false}, {200, 400, false}, {400, 300, true}};
@@ -272,8 +272,11 @@ TEST(Camera, WheelZoomsByShareOfTheDistance)
         c.boxMax = {1, 1, 1};
         return c;
     };
-    const std::tuple<int32_t, Modifiers, float> cases[] = {
-        {120, {}, -8.5f}, {240, {}, -10 * 0.85f * 0.85f}, {-120, {}, -10 / 0.85f}, {120, kShift, -7}, {120, kCtrl, -9.5f}};
+    const std::tuple<int32_t, Modifiers, float> cases[] = {{120, {}, -8.5f},
+                                                           {240, {}, -10 * 0.85f * 0.85f},
+                                                           {-120, {}, -10 / 0.85f},
+                                                           {120, kShift, -7},
+                                                           {120, kCtrl, -9.5f}};
     for (const auto& [delta, mods, z] : cases) {
         Camera c = at(-10);
         ASSERT_TRUE(c.WheelZoom(delta, mods));
