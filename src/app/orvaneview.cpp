@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QThread>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "app/document.h"
@@ -110,6 +111,7 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* e) override { view_->MouseRelease(e); }
     void mouseMoveEvent(QMouseEvent* e) override { view_->MouseMove(e); }
+    void wheelEvent(QWheelEvent* e) override { view_->Wheel(e); }
     void keyPressEvent(QKeyEvent* e) override
     {
         if (!view_->KeyPress(e))
@@ -688,6 +690,13 @@ void COrvaneView::MouseMove(QMouseEvent* e)
         doc_.UpdateAllViews();
         selfUpdate_ = false;
     }
+}
+
+void COrvaneView::Wheel(QWheelEvent* e)
+{
+    e->accept();
+    if (renderer_ && camera_.WheelZoom(e->angleDelta().y(), FromQt(e->modifiers())))
+        RequestFrame();
 }
 
 bool COrvaneView::KeyPress(QKeyEvent* e)

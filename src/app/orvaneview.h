@@ -25,6 +25,7 @@
 
 class QScrollBar;
 class QMouseEvent;
+class QWheelEvent;
 class QKeyEvent;
 
 namespace orv {
@@ -130,6 +131,7 @@ private:
     void MousePress(QMouseEvent* e);
     void MouseRelease(QMouseEvent* e);
     void MouseMove(QMouseEvent* e);
+    void Wheel(QWheelEvent* e);
     bool KeyPress(QKeyEvent* e);
     bool KeyRelease(QKeyEvent* e);
     void FocusLost();

@@ -126,7 +126,7 @@ EditOutcome MoveForwardStep(EditContext& c)
 
 EditOutcome MiddleStep(EditContext& c)
 {
-    c.camera->CenterView(c.model(), c.modes().scaleMatrix, c.mods);
+    c.camera->CenterView(c.model(), c.modes(), c.selection ? c.selection->currentMesh : -1, c.mods);
     return EditOutcome::Done(kViewStateChanged | kMeasure);
 }
 

@@ -66,7 +66,7 @@ std::optional<Ray> PickRay(int32_t x, int32_t y, int32_t surfaceWidth, int32_t s
     if (!std::isfinite(o.x) || !std::isfinite(o.y) || !std::isfinite(o.z) || !std::isfinite(d.x) ||
         !std::isfinite(d.y) || !std::isfinite(d.z) || LengthSquared(d) == 0.0f)
         return std::nullopt;
-    return Ray{o, d};
+    return Ray{o, d, Length(f - o)};
 }
 
 namespace {
@@ -133,10 +133,11 @@ void SetComponent(Vec3& v, int axis, float value)
 
 }  // namespace
 
-RayHit Selection::RayCast(const CModel& model, const EditModes& modes, const Vec3& origin, const Vec3& dir) const
+RayHit Selection::RayCast(const CModel& model, const EditModes& modes, const Vec3& origin, const Vec3& dir,
+                          float reach) const
 {
     RayHit result;
-    const Vec3 s = 100.0f * dir;
+    const Vec3 s = reach * dir;
     float best = 1.0e11f;
     std::vector<Vec3> polygon;
     // The nearest hit so far wins.
@@ -542,7 +543,7 @@ PickResult Selection::Pick(CModel& model, EditModes& modes, const Settings& sett
     if (!ray)
         return PickResult::Missed;
     const bool ctrl = request.mods.ctrl;
-    const RayHit hit = RayCast(model, modes, ray->origin, ray->direction);
+    const RayHit hit = RayCast(model, modes, ray->origin, ray->direction, ray->length);
     if (!hit.hit)
         return PickResult::Missed;
 

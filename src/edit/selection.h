@@ -59,6 +59,7 @@ std::vector<std::size_t> FaceGroup(const CMesh& mesh, int32_t current);
 struct Ray {
     Vec3 origin;     // on the near plane
     Vec3 direction;  // unit length
+    float length;    // to the far plane
 };
 
 // The ray through surface pixel (x, y): the near and far points of the pixel through the
@@ -124,9 +125,9 @@ public:
     bool AddNode(const Vec3& p, uint32_t bgrColor, int32_t mesh, int32_t face, int32_t vertex, float spacing,
                  float halfSize);
 
-    // The nearest front-facing face, or with grid on any grid node on the ray, within 100
-    // units of the origin.
-    RayHit RayCast(const CModel& model, const EditModes& modes, const Vec3& origin, const Vec3& dir) const;
+    // The nearest front-facing face, or with grid on any grid node on the ray, within reach
+    // of the origin (a click reaches as far as the view draws: to the far plane).
+    RayHit RayCast(const CModel& model, const EditModes& modes, const Vec3& origin, const Vec3& dir, float reach) const;
     // The left-button click.
     PickResult Pick(CModel& model, EditModes& modes, const Settings& settings, const PickRequest& request);
     // A mouse move: with the left button held in texturing mode it slides the current

@@ -76,10 +76,10 @@ EditOutcome ShowStandardView(EditContext& c, ViewKind viewKind)
     ClearNodes(c);
     c.model().RebuildHierarchy();
     c.model().modelMatrix = c.modes().scaleMatrix * StandardViewRotation(viewKind);
-    if (c.camera) {
-        c.camera->SetCameraOrientation({0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
-        c.camera->UpdateEyeFromView();
-    }
+    // Turned, the model's size along the view changes: the camera frames it afresh
+    // (from where it was, a model's height would now be its depth).
+    if (c.camera)
+        c.camera->FrameModel(c.model(), c.modes(), c.selection ? c.selection->currentMesh : -1);
     return EditOutcome::Done(kViewStateChanged);
 }
 

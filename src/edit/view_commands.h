@@ -40,7 +40,8 @@ const char* CannotSetRenderMode(const EditContext& c, RenderMode mode);
 bool CanSetRenderMode(const EditContext& c, RenderMode mode);
 EditOutcome SetRenderMode(EditContext& c, RenderMode mode);
 
-// Front, left, right, back, top, bottom (view kinds 0..5).
+// Front, left, right, back, top, bottom (view kinds 0..5): the model turned to show that
+// side, in its base pose, and framed whole by the camera, looking along +z.
 EditOutcome ShowStandardView(EditContext& c, ViewKind viewKind);
 // "Rotate View": the model turns by -0.05 radian about Y every drawn frame.
 EditOutcome StartRotateView(EditContext& c);

@@ -319,7 +319,7 @@ DeviceResult GlDevice::CreateDevice(int32_t w, int32_t h, bool enlarge)
     if (!result.ok)
         return result;
 
-    const float aspect = (static_cast<float>(vh) * 0.8f) / static_cast<float>(vw);
+    const float aspect = static_cast<float>(vh) / static_cast<float>(vw);
     projection_ = Matrix4::Perspective(FieldOfView(enlarge), aspect, kNear, kFar);
     dither_ = settings_.textureDithering != 0;
     ApplySamplerState(*devices_[static_cast<std::size_t>(settings_.device)]);

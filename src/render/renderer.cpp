@@ -213,8 +213,9 @@ void CRenderer::StatusPass()
 
 void CRenderer::CenterView(Modifiers mods)
 {
-    camera_.CenterView(Model(), doc_.modes.scaleMatrix, mods);
+    camera_.CenterView(Model(), doc_.modes, selection_.currentMesh, mods);
     device_.SetView(camera_.view);
+    device_.SetProjection(camera_.projection);
     Measure();
 }
 
@@ -233,15 +234,7 @@ void CRenderer::PlaceInitialCamera(Modifiers mods)
         Measure();
         return;
     }
-    // The box of the first frame, then twenty steps towards the fit; a model longer than
-    // it is high is then seen whole.
-    Measure();
-    for (int i = 0; i < 20; ++i)
-        CenterView(mods);
-    if (camera_.BackOffToFit()) {
-        device_.SetView(camera_.view);
-        Measure();
-    }
+    CenterView(mods);
 }
 
 int64_t CRenderer::MsUntilDue() const

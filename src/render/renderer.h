@@ -98,12 +98,10 @@ public:
     void MeshChanged(const CMesh& mesh);
 
     // Places the camera as a newly shown document wants it: the saved camera for a
-    // project or an unnamed document, else (a 3DO file) one frame and then twenty
-    // "Middle" steps, each measuring the model as placed by the step before. Needs the
-    // device.
+    // project or an unnamed document, else (a 3DO file, or a project without a camera)
+    // "Middle". Needs the device.
     void PlaceInitialCamera(Modifiers mods = {});
-    // "Middle", followed by a measurement of the model as it is now placed, so that a
-    // second call starts from the new placement.
+    // "Middle": the model turned to the front and framed whole.
     void CenterView(Modifiers mods = {});
     // Places the nodes as the next frame will and measures the model's box, so that a
     // camera placement right after starts from where the model now is.

@@ -33,6 +33,36 @@ constexpr float kEmptyBox = 1e11f;
 
 bool BoxIsEmpty(const Vec3& min, const Vec3& max) { return min.x > max.x || min.y > max.y || min.z > max.z; }
 
+// Half the box's diagonal, at least 1e-4 (a single point); 0 for an empty box or one out
+// of all measure (a damaged file), which is not framed.
+double BoxSize(const Vec3& min, const Vec3& max)
+{
+    if (BoxIsEmpty(min, max))
+        return 0.0;
+    const double dx = double{max.x} - min.x, dy = double{max.y} - min.y, dz = double{max.z} - min.z;
+    const double size = 0.5 * std::sqrt(dx * dx + dy * dy + dz * dz);
+    const double far = std::max({std::fabs(double{min.x}), std::fabs(double{min.y}), std::fabs(double{min.z}),
+                                 std::fabs(double{max.x}), std::fabs(double{max.y}), std::fabs(double{max.z})});
+    if (!std::isfinite(size) || !(far <= 1e30))
+        return 0.0;
+    return std::max(size, 1e-4);
+}
+
+// Calls visit with every corner of the meshes the render mode draws, placed by their
+// nodes' world matrices.
+template <typename Visit>
+void ForEachDrawnCorner(const CModel& model, RenderMode renderMode, int32_t currentMesh, Visit visit)
+{
+    for (const auto& n : model.nodes) {
+        if (n->mesh < 0 || !MeshDrawMode(renderMode, n->mesh, currentMesh).drawn)
+            continue;
+        if (const CMesh* mesh = model.MeshAt(n->mesh))
+            for (const auto& f : mesh->faces)
+                for (const auto& c : f->corners)
+                    visit(TransformPoint(c.Position(), n->matrix));
+    }
+}
+
 // A scroll-bar command's step (lines, pages or the thumb's move), which also moves the
 // bar's position.
 float ScrollStep(int32_t code, int32_t pos, int32_t& scrollPos, float lineDown)
@@ -82,6 +112,17 @@ void FramePacer::FrameDone(int64_t startMs, int64_t endMs)
 
 // ---- projection and placement ------------------------------------------------
 
+DepthRange DepthRangeOf(const Vec3& min, const Vec3& max)
+{
+    const double size = BoxSize(min, max);
+    if (size == 0.0)
+        return {Camera::kNear, Camera::kFar};
+    // 1/40 of the size lets the camera come close to the model; 50 times it leaves room to
+    // back off from a framed model. Their ratio, and so the depth precision, stays the same
+    // for every size.
+    return {static_cast<float>(size / 40.0), static_cast<float>(std::max(size * 50.0, double{Camera::kFar}))};
+}
+
 Camera::Camera() { SetProjection(1, 1, false); }
 
 void Camera::SetProjection(int32_t w, int32_t h, bool enlarge)
@@ -89,9 +130,21 @@ void Camera::SetProjection(int32_t w, int32_t h, bool enlarge)
     // A minimised or not yet laid out window has no area; the aspect must stay finite.
     w = std::max(w, 1);
     h = std::max(h, 1);
-    const float fov = enlarge ? 0.3926991f : 1.0471976f;
-    const auto aspect = static_cast<float>(static_cast<double>(h) * 0.8 / w);
-    projection = Matrix4::Perspective(fov, aspect, nearPlane, farPlane);
+    fov_ = enlarge ? 0.3926991f : 1.0471976f;
+    aspect_ = static_cast<float>(static_cast<double>(h) / w);
+    UpdateProjection();
+}
+
+void Camera::SetDepthRange(const DepthRange& range)
+{
+    nearPlane = range.nearPlane;
+    farPlane = range.farPlane;
+    UpdateProjection();
+}
+
+void Camera::UpdateProjection()
+{
+    projection = Matrix4::Perspective(fov_, aspect_, nearPlane, farPlane);
     halfScaleX = projection(0, 0) * 0.5f;
     halfScaleY = projection(1, 1) * 0.5f;
     negHalfScaleX = -halfScaleX;
@@ -278,44 +331,88 @@ bool Camera::RecallBookmark(CModel& model, int32_t i, Modifiers mods)
     return true;
 }
 
-void Camera::CenterView(CModel& model, const Matrix4& scaleMatrix, Modifiers mods)
+bool Camera::WheelZoom(int32_t delta, Modifiers mods)
 {
-    // Before any frame, or for a model with nothing drawn, the box is empty; frame the
-    // origin instead of flying off to its sentinel bounds.
-    Vec3 bmin = boxMin, bmax = boxMax;
-    if (BoxIsEmpty(bmin, bmax))
-        bmin = bmax = Vec3{};
-    const float h = bmax.y - bmin.y;
-    const float d = halfScaleY > 0.0f ? h * nearPlane / halfScaleY : 0.0f;
-    const Vec3 target{0.0f, (bmax.y + bmin.y) * 0.5f, -nearPlane - 13.0f * d - std::fabs(bmin.z)};
-    SetCameraOrientation({0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
-    SetCameraPosition(target, mods);
-    UpdateEyeFromView();
-    hScrollPos = vScrollPos = 0;
-    model.modelMatrix = scaleMatrix * Matrix4::RotationY(kPi);
+    if (delta == 0)
+        return false;
+    const Vec3 dir = Column(view, 2);
+    const bool empty = BoxIsEmpty(boxMin, boxMax);
+    const float size = empty ? 0.0f : 0.5f * Length(boxMax - boxMin);
+    const Vec3 middle = empty ? eye + dir : 0.5f * (boxMin + boxMax);
+    if (!std::isfinite(size) || !std::isfinite(middle.x) || !std::isfinite(middle.y) || !std::isfinite(middle.z))
+        return false;
+    // Near the middle (or past it) the steps keep a share of the model's size, so that the
+    // camera can still go into the model.
+    const float ahead = Dot(middle - eye, dir);
+    const float distance = std::max({ahead, 0.5f * size, nearPlane});
+    const float share = ModifierStep(mods, 0.3f, 0.05f, 0.15f);
+    float move = distance - distance * std::pow(1.0f - share, static_cast<float>(delta) / 120.0f);
+    // Backing off ends where the far side of the model would pass the far plane.
+    move = std::max(move, std::min(0.0f, ahead + size - farPlane * 0.99f));
+    if (!std::isfinite(move) || move == 0.0f)
+        return false;
+    MoveCamera(move, mods);
+    return true;
 }
 
-bool Camera::BackOffToFit(float margin)
+float Camera::FitDistance(const Vec3& p, const Vec3& middle, float front) const
 {
-    if (BoxIsEmpty(boxMin, boxMax))
-        return false;
-    // Moving back by d adds d to every point's depth in view space; a point is in the
-    // picture when |x| * P00 and |y| * P11 stay within margin times its depth.
-    float need = 0.0f;
-    float deepest = -std::numeric_limits<float>::max();
+    // Seen from in front, a point is in the picture when its offset from the middle, times
+    // the projection's scale on that axis, stays within the margin of its depth.
+    const float across =
+        std::max(std::fabs(p.x - middle.x) * projection(0, 0), std::fabs(p.y - middle.y) * projection(1, 1));
+    return across / kFrameMargin - (p.z - front);
+}
+
+void Camera::FrameAt(const Vec3& lo, const Vec3& hi, float back, Modifiers mods)
+{
+    back = std::max(back, 2.0f * nearPlane);
+    // A window far taller than wide would want the camera farther back than the far plane
+    // reaches: the model then runs past the sides, but is drawn.
+    back = std::min(back, 0.99f * farPlane - (hi.z - lo.z));
+    const Vec3 middle = 0.5f * (lo + hi);
+    SetCameraOrientation({0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
+    SetCameraPosition({middle.x, middle.y, lo.z - back}, mods);
+    UpdateEyeFromView();
+    hScrollPos = vScrollPos = 0;
+}
+
+void Camera::FrameBox(const Vec3& min, const Vec3& max, Modifiers mods)
+{
+    SetDepthRange(DepthRangeOf(min, max));
+    // Without a model to measure, the origin.
+    const bool usable = BoxSize(min, max) > 0.0;
+    const Vec3 lo = usable ? min : Vec3{}, hi = usable ? max : Vec3{};
+    float back = 0.0f;
     for (int i = 0; i < 8; ++i) {
-        const Vec3 corner{(i & 1) ? boxMax.x : boxMin.x, (i & 2) ? boxMax.y : boxMin.y, (i & 4) ? boxMax.z : boxMin.z};
-        const Vec3 v = TransformPoint(corner, view);
-        need = std::max({need, std::fabs(v.x) * projection(0, 0) / margin - v.z,
-                         std::fabs(v.y) * projection(1, 1) / margin - v.z, nearPlane * 1.01f - v.z});
-        deepest = std::max(deepest, v.z);
+        const Vec3 corner{(i & 1) ? hi.x : lo.x, (i & 2) ? hi.y : lo.y, (i & 4) ? hi.z : lo.z};
+        back = std::max(back, FitDistance(corner, 0.5f * (lo + hi), lo.z));
     }
-    need = std::min(need, farPlane * 0.99f - deepest);
-    // What is left after a fit is rounding, not a reason to move.
-    if (!std::isfinite(need) || need <= 1e-5f * std::max(1.0f, std::fabs(deepest)))
-        return false;
-    MoveCamera(-need);
-    return true;
+    FrameAt(lo, hi, back, mods);
+}
+
+void Camera::FrameModel(CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods)
+{
+    WalkHierarchy(model);
+    MeasureBox(model, modes.renderMode, currentMesh);
+    if (BoxSize(boxMin, boxMax) == 0.0) {
+        FrameBox(boxMin, boxMax, mods);
+        return;
+    }
+    // The model's own corners rather than its box's: parts set back (the legs under a
+    // head seen from above) look smaller, and the model can come closer.
+    SetDepthRange(DepthRangeOf(boxMin, boxMax));
+    const Vec3 middle = 0.5f * (boxMin + boxMax);
+    float back = 0.0f;
+    ForEachDrawnCorner(model, modes.renderMode, currentMesh,
+                       [&](const Vec3& p) { back = std::max(back, FitDistance(p, middle, boxMin.z)); });
+    FrameAt(boxMin, boxMax, back, mods);
+}
+
+void Camera::CenterView(CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods)
+{
+    model.modelMatrix = modes.scaleMatrix * Matrix4::RotationY(kPi);
+    FrameModel(model, modes, currentMesh, mods);
 }
 
 Matrix4 StandardViewRotation(ViewKind viewKind)
@@ -332,39 +429,26 @@ Matrix4 StandardViewRotation(ViewKind viewKind)
 
 // ---- status pass -----------------------------------------------------------------
 
-namespace {
-
-// Widens [min, max] by every corner of the mesh through m; returns whether any corner
-// was met.
-bool WidenByMesh(const CMesh& mesh, const Matrix4& m, Vec3& min, Vec3& max)
+void Camera::MeasureBox(CModel& model, RenderMode renderMode, int32_t currentMesh)
 {
-    bool any = false;
-    for (const auto& f : mesh.faces)
-        for (const auto& c : f->corners) {
-            const Vec3 p = TransformPoint(c.Position(), m);
-            min = Minimize(min, p);
-            max = Maximize(max, p);
-            any = true;
-        }
-    return any;
+    RecordMeshNodes(model);
+    Vec3 bmin = Vec3::All(kEmptyBox), bmax = Vec3::All(-kEmptyBox);
+    ForEachDrawnCorner(model, renderMode, currentMesh, [&](const Vec3& p) {
+        bmin = Minimize(bmin, p);
+        bmax = Maximize(bmax, p);
+    });
+    boxMin = bmin;
+    boxMax = bmax;
 }
-
-}  // namespace
 
 ViewStatus Camera::UpdateViewStatus(CModel& model, const EditModes& modes, int32_t currentMesh, Settings& settings,
                                     const std::string& deviceName)
 {
-    // 1. The box of what the frame drew, through each placing node's world matrix.
-    RecordMeshNodes(model);
-    Vec3 bmin = Vec3::All(kEmptyBox), bmax = Vec3::All(-kEmptyBox);
-    for (const auto& n : model.nodes) {
-        if (n->mesh < 0 || !MeshDrawMode(modes.renderMode, n->mesh, currentMesh).drawn)
-            continue;
-        if (const CMesh* mesh = model.MeshAt(n->mesh))
-            WidenByMesh(*mesh, n->matrix, bmin, bmax);
-    }
-    boxMin = bmin;
-    boxMax = bmax;
+    // 1. The box of what the frame drew, through each placing node's world matrix; the
+    // depth range follows its size.
+    MeasureBox(model, modes.renderMode, currentMesh);
+    SetDepthRange(DepthRangeOf(boxMin, boxMax));
+    const Vec3 bmin = boxMin, bmax = boxMax;
 
     // 2. Scroll bars (an empty box gives empty ranges).
     ViewStatus status;

@@ -70,10 +70,22 @@ struct ViewStatus {
     ScrollBarState vertical;
 };
 
+// The near and far planes for a model whose drawn box is [min, max]: in proportion to its
+// size (half the box's diagonal), so that a model of any size is drawn whole from where
+// it is framed, with the same depth precision; never nearer than 1/40 of the size nor
+// less far than 100. The defaults (0.05, 100) for an empty box.
+struct DepthRange {
+    float nearPlane;
+    float farPlane;
+};
+DepthRange DepthRangeOf(const Vec3& min, const Vec3& max);
+
 class Camera {
 public:
     static constexpr float kNear = 0.05f;
     static constexpr float kFar = 100.0f;
+    // How much of the picture a framed model fills, on its longer side.
+    static constexpr float kFrameMargin = 0.9f;
 
     // At the origin with the identity view (looking along +z, +y up), and the projection of
     // a 1 x 1 area until the device sets the real one.
@@ -100,10 +112,13 @@ public:
     int32_t vScrollPos = 0;
     int32_t measuredFrameRate = 0;
 
-    // The projection for a client area of w x h (fixed values of the device: field of
-    // view pi/3, or pi/8 when enlarged; aspect h*0.8/w; near 0.05; far 100) and the half
-    // scales taken from it. An empty area counts as 1 pixel wide or high.
+    // The projection for a client area of w x h (field of view pi/3, or pi/8 when
+    // enlarged; the area's own aspect, so that the model keeps its proportions; the near
+    // and far planes as they are) and the half scales taken from it. An empty area counts
+    // as 1 pixel wide or high.
     void SetProjection(int32_t w, int32_t h, bool enlarge);
+    // New near and far planes for the projection of the same area.
+    void SetDepthRange(const DepthRange& range);
 
     // Places the camera at p. With Alt held the view is kept and only the eye is read back
     // from it.
@@ -150,27 +165,50 @@ public:
     // Restores a stored bookmark; false (nothing changed) when none is stored at i.
     bool RecallBookmark(CModel& model, int32_t i, Modifiers mods = {});
 
-    // "Middle": places the camera in front of the box of the last frame and turns the
-    // model to the front view. One call only approaches the fit (the box is that of the
-    // frame before), so a newly opened model gets a frame and then 20 calls.
-    void CenterView(CModel& model, const Matrix4& scaleMatrix, Modifiers mods = {});
-    // Moves the camera back along its direction until the whole box of the last frame
-    // lies inside the picture (within margin of its edges) and in front of the near
-    // plane, never pushing the box past the far plane. "Middle" frames by height only,
-    // which leaves a long model running past the edges. Returns whether it moved.
-    bool BackOffToFit(float margin = 0.95f);
+    // The mouse wheel: delta in eighths of a degree (120 a notch), forward zooms in. Each
+    // notch moves the camera a share (0.15; Shift 0.3, Ctrl 0.05) of its distance to the
+    // middle of the last frame's box, so that it never reaches it, however many notches;
+    // from inside the box, a share of the box's size. Zooming out stops where the box
+    // would leave the far plane. Returns whether the camera moved.
+    bool WheelZoom(int32_t delta, Modifiers mods = {});
+
+    // Looks along +z with +y up at the middle of the box, back just far enough that the
+    // whole box is in the picture (kFrameMargin of it on the tighter side), with the near
+    // and far planes of its size. Both scroll positions return to 0. An empty box frames
+    // the origin from the default distance.
+    void FrameBox(const Vec3& min, const Vec3& max, Modifiers mods = {});
+    // Frames the model as the next frame draws it (placed by the hierarchy walk, the
+    // meshes the render mode shows) as FrameBox does, fitting its corners rather than its
+    // box's; the box is kept in boxMin/boxMax.
+    void FrameModel(CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods = {});
+    // "Middle": turns the model to the front view and frames it.
+    void CenterView(CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods = {});
+
+    // The box of the meshes drawn in the render mode, through their nodes' matrices as
+    // the last hierarchy walk left them, into boxMin/boxMax (empty: min above max).
+    void MeasureBox(CModel& model, RenderMode renderMode, int32_t currentMesh);
 
     // The status pass after a frame: records each mesh's node and node matrix, measures the
-    // box of the drawn meshes (kept in boxMin/boxMax), the mesh and model radii, rounds the
-    // "Grid" setting to its 0.02 steps, and returns the pane texts and scroll bars.
+    // box of the drawn meshes (kept in boxMin/boxMax; the near and far planes follow its
+    // size), rounds the "Grid" setting to its 0.02 steps, and returns the pane texts and
+    // scroll bars.
     ViewStatus UpdateViewStatus(CModel& model, const EditModes& modes, int32_t currentMesh, Settings& settings,
                                 const std::string& deviceName);
 
 private:
     void PlaceAt(const Vec3& p);
+    void UpdateProjection();
+    // How far in front of the plane z = front the eye must stand for p to be in the
+    // picture, looking along +z at middle.
+    float FitDistance(const Vec3& p, const Vec3& middle, float front) const;
+    // Looks along +z at the middle of [lo, hi] from back in front of it (kept between the
+    // planes).
+    void FrameAt(const Vec3& lo, const Vec3& hi, float back, Modifiers mods);
     void Pan(float delta, const Vec3& along, bool enlarge, Modifiers mods);
 
     DragTracker drag_;
+    float fov_ = 1.0471976f;
+    float aspect_ = 1.0f;
 };
 
 // The model rotation of a standard view (front, left, right, back, top, bottom); the

@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -504,15 +505,16 @@ private slots:
     }
 
     // The panes' texts and the scroll bars' steps are worked out in the core; here they
-    // reach the window and the bars move the camera.
-    void statusPanesAndScrollBars()
+    // reach the window, and the bars and the mouse wheel move the camera.
+    void statusPanesScrollBarsAndWheel()
     {
         Fixture f;
         f.ShowSquare();
         QSignalSpy panes(f.view, &COrvaneView::paneTexts);
         f.Frame();
         QVERIFY(panes.count() >= 1);
-        QCOMPARE(panes.last().at(0).toStringList().value(6), QStringLiteral("Z:    -2.95"));
+        QCOMPARE(panes.last().at(0).toStringList().value(6),
+                 QString::asprintf("Z: %8.2f", double(f.view->GetCamera().lookPoint.z)));
         QScrollBar* h = f.view->HorizontalBar();
         QCOMPARE(h->maximum(), 1000);  // the square spans -1..1
         const Vec3 eye = f.view->GetCamera().eye;
@@ -522,6 +524,18 @@ private slots:
         f.Frame();
         QCOMPARE(h->value(), 1);
         QCOMPARE(f.view->VerticalBar()->value(), 5);
+
+        auto wheel = [&](int notches) {
+            QWidget* area = f.view->GlWidget();
+            const QPointF at(kSide / 2, kSide / 2);
+            QWheelEvent e(at, area->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(area, &e);
+            return f.view->GetCamera().eye.z;
+        };
+        const float z = f.view->GetCamera().eye.z;
+        QVERIFY(wheel(1) > z);                      // forward: nearer the square
+        QVERIFY(std::fabs(wheel(-1) - z) < 1e-4f);  // back: where it was
     }
 
     void dragsSlideTheTextureOrTurnTheCamera()

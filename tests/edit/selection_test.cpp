@@ -55,7 +55,10 @@ struct PickScene : ::testing::Test {
         return sel.Pick(model, modes, settings, r);
     }
 
-    RayHit Cast(const Vec3& from) const { return sel.RayCast(model, modes, from, {0, 0, 1}); }
+    RayHit Cast(const Vec3& from, float reach = 100.0f) const
+    {
+        return sel.RayCast(model, modes, from, {0, 0, 1}, reach);
+    }
 
     CFace& Face(int mesh, int face) { return *model.MeshAt(mesh)->faces[static_cast<std::size_t>(face)]; }
 
@@ -83,7 +86,7 @@ struct PickScene : ::testing::Test {
 
 }  // namespace
 
-TEST_F(PickScene, NearestFrontFaceWithinOneHundredUnits)
+TEST_F(PickScene, NearestFrontFaceWithinReach)
 {
     RayHit hit = Cast({1.5f, 0.5f, -2.9f});
     ASSERT_TRUE(hit.hit);
@@ -95,6 +98,14 @@ TEST_F(PickScene, NearestFrontFaceWithinOneHundredUnits)
     EXPECT_FALSE(Cast({5, 5, -2.9f}).hit);
     EXPECT_FALSE(Cast({-0.5f, -0.5f, -100.01f}).hit);
     EXPECT_TRUE(Cast({-0.5f, -0.5f, -99.99f}).hit);
+    EXPECT_FALSE(Cast({-0.5f, -0.5f, -2.9f}, 2.8f).hit);
+
+    // A click reaches as far as the view draws: to the far plane of a large model.
+    camera = orvtest::CameraAt({0, 0, -300}, true, kSize, kSize);
+    camera.SetDepthRange({5.0f, 500.0f});
+    ASSERT_EQ(ClickAt({-0.5f, -0.5f, 0}), PickResult::Selected);
+    EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(0, 0));
+    camera = orvtest::CameraAt({0, 0, -3}, true, kSize, kSize);
 
     // Clicks: only the front side is picked.
     ASSERT_EQ(ClickAt({-0.5f, -0.5f, 0}), PickResult::Selected);

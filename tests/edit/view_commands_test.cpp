@@ -56,7 +56,7 @@ TEST_F(Doc, RenderModes)
 }
 
 // Standard views and the rotating view turn the model, never the camera, and drop the
-// pose, the grid and the nodes.
+// pose, the grid and the nodes; a standard view frames the model as turned.
 TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
 {
     ASSERT_TRUE(camera.KeyTurnLoop(false, true, {}));
@@ -78,6 +78,9 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
         ExpectClose(TransformPoint({0, 1, 0}, model.modelMatrix), v.top);
         EXPECT_EQ(camera.direction, Vec3(0, 0, 1));
         EXPECT_EQ(camera.up, Vec3(0, 1, 0));
+        const Vec3 middle = 0.5f * (camera.boxMin + camera.boxMax);
+        ExpectClose(Vec3(camera.eye.x, camera.eye.y, 0), Vec3(middle.x, middle.y, 0), 1e-4f);
+        EXPECT_LT(camera.eye.z, camera.boxMin.z);
         EXPECT_EQ(model.currentFrame, 0);  // poses back to their base
         EXPECT_FALSE(modes.grid);
         EXPECT_TRUE(sel.nodes.empty());

@@ -134,10 +134,10 @@ TEST_F(DeviceTest, SurfaceSizesAndTheirLimits)
     EXPECT_TRUE(device_->CreateDevice(32, 32, false).ok);
 }
 
-// A square seen straight on is 0.8 as wide as high on the surface, whatever the window's
-// shape and the surface's size: the aspect is h · 0.8 / w of the window. "Enlarge View"
-// narrows the field of view from π/3 to π/8: the square grows tan(π/6) / tan(π/16) times.
-TEST_F(DeviceTest, SquaresAreDrawnAtTheFixedAspectAndEnlarged)
+// A square seen straight on is drawn square in the window, whatever the window's shape and
+// the surface's size: the aspect is the window's h / w. "Enlarge View" narrows the field
+// of view from π/3 to π/8: the square grows tan(π/6) / tan(π/16) times.
+TEST_F(DeviceTest, SquaresAreDrawnSquareAndEnlarged)
 {
     auto model = MakeModel(1);
     AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.1f, 2));
@@ -152,7 +152,7 @@ TEST_F(DeviceTest, SquaresAreDrawnAtTheFixedAspectAndEnlarged)
         settings_.stretchMode = stretch;
         ASSERT_TRUE(MakeDevice(w, h, true));
         const RgbaImage image = Render(*model);
-        const double expected = 0.8 * h / w * image.width / image.height;
+        const double expected = static_cast<double>(h) / w * image.width / image.height;
         const double ratio = static_cast<double>(measure(image, true)) / measure(image, false);
         EXPECT_NEAR(ratio, expected, 0.03 * expected) << w << "x" << h << " stretch " << stretch;
     }

@@ -64,6 +64,54 @@ TEST_F(RenderCommand, TexturedWalkerWithoutAnyDisplay)
     EXPECT_EQ(orvtest::CountColor(p, 0xFFFFFFFF), 0);  // every face has its texture
 }
 
+// Whether the model lies wholly inside the picture (its border is background) and spans
+// most of its width or height.
+bool Framed(const orv::RgbaImage& p)
+{
+    int32_t left = p.width, right = -1, top = p.height, bottom = -1;
+    for (int32_t y = 0; y < p.height; ++y)
+        for (int32_t x = 0; x < p.width; ++x)
+            if (p.At(x, y) != kBackground) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    const bool inside = left > 0 && top > 0 && right < p.width - 1 && bottom < p.height - 1;
+    return inside && (right - left > p.width * 3 / 4 || bottom - top > p.height * 3 / 4);
+}
+
+// A square of the mod's material y.mat, facing the front and the back, of half-size
+// `half` around (off, off) in its plane.
+std::string Square3do(float half, float off)
+{
+    auto at = [&](float x, float z) {
+        return std::to_string(x * half + off) + " 0 " + std::to_string(z * half + off) + " 0";
+    };
+    return "SECTION: HEADER\n\n3DO 2.1\n\nSECTION: MODELRESOURCE\n\nMATERIALS 1\n0: y.mat\n\n"
+           "SECTION: GEOMETRYDEF\n\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\n"
+           "NAME square\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n\nVERTICES 4\n0: " +
+           at(-1, -1) + "\n1: " + at(1, -1) + "\n2: " + at(1, 1) + "\n3: " + at(-1, 1) +
+           "\n\nTEXTURE VERTICES 4\n0: 0 0\n1: 2 0\n2: 2 2\n"
+           "3: 0 2\n\nVERTEX NORMALS\n0: 0 1 0\n1: 0 1 0\n2: 0 1 0\n3: 0 1 0\n\nFACES 2\n"
+           "0: 0 0x0 4 3 0 0 4 0, 0 1, 1 2, 2 3, 3\n1: 0 0x0 4 3 0 0 4 3, 3 2, 2 1, 1 0, 0\n\n"
+           "FACE NORMALS\n0: 0 -1 0\n1: 0 1 0\n\nSECTION: HIERARCHYDEF\n\nHIERARCHY NODES 1\n"
+           "0: 0x0 0x1 0 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 square\n";
+}
+
+// Every view shows the whole model, of whatever size and wherever it lies: the walker
+// from every side, and models far larger and far smaller than it, off their origin.
+TEST_F(RenderCommand, EveryViewFramesTheWholeModel)
+{
+    for (const char* view : {"front", "left", "right", "back", "top", "bottom"})
+        EXPECT_TRUE(Framed(Picture(std::string(view) + ".png", std::string("--size 160x120 --view ") + view))) << view;
+    for (const auto& [half, off] : {std::pair{383.0f, 900.0f}, {0.004f, -0.01f}}) {
+        const std::string model = (dir_ / "square.3do").string();
+        ASSERT_TRUE(orv::WriteFileAtomic(model, Square3do(half, off)));
+        EXPECT_TRUE(Framed(Picture("square.png", "--size 160x120", model))) << half;
+    }
+}
+
 TEST_F(RenderCommand, ModesAndViews)
 {
     const auto wire = Picture("wire.png", "--mode 1 --size 200x150");
@@ -144,16 +192,7 @@ TEST_F(RenderCommand, ModMaterialsFromTheModsFolders)
     fs::create_directories(mod / "3do");
     fs::create_directories(mod / "mat");
     fs::copy_file(fs::path(ORVANE_SOURCE_DIR) / "tests/fixtures/mat/rgb565_primaries.mat", mod / "mat" / "Y.MAT");
-    std::string model =
-        "SECTION: HEADER\n\n3DO 2.1\n\nSECTION: MODELRESOURCE\n\nMATERIALS 1\n0: y.mat\n\n"
-        "SECTION: GEOMETRYDEF\n\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\n"
-        "NAME square\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n\nVERTICES 4\n"
-        "0: -1 0 -1 0\n1: 1 0 -1 0\n2: 1 0 1 0\n3: -1 0 1 0\n\nTEXTURE VERTICES 4\n0: 0 0\n1: 2 0\n2: 2 2\n"
-        "3: 0 2\n\nVERTEX NORMALS\n0: 0 1 0\n1: 0 1 0\n2: 0 1 0\n3: 0 1 0\n\nFACES 2\n"
-        "0: 0 0x0 4 3 0 0 4 0, 0 1, 1 2, 2 3, 3\n1: 0 0x0 4 3 0 0 4 3, 3 2, 2 1, 1 0, 0\n\n"
-        "FACE NORMALS\n0: 0 -1 0\n1: 0 1 0\n\nSECTION: HIERARCHYDEF\n\nHIERARCHY NODES 1\n"
-        "0: 0x0 0x1 0 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 square\n";
-    ASSERT_TRUE(orv::WriteFileAtomic(mod / "3do" / "x.3do", model));
+    ASSERT_TRUE(orv::WriteFileAtomic(mod / "3do" / "x.3do", Square3do(1, 0)));
     const std::string x = (mod / "3do" / "x.3do").string();
 
     const auto p = Picture("mod.png", "--size 160x120", x);

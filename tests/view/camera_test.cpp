@@ -30,9 +30,10 @@ TEST(Camera, ProjectionAndAlt)
 {
     Camera c;
     c.SetProjection(800, 600, false);
-    // Field of view pi/3 (cot pi/6 = sqrt 3), aspect h * 0.8 / w, depth 0.05 .. 100.
+    // Field of view pi/3 (cot pi/6 = sqrt 3), the window's aspect h / w (a square stays
+    // square), depth 0.05 .. 100.
     EXPECT_NEAR(c.projection(1, 1), std::sqrt(3.0f), 1e-5f);
-    EXPECT_NEAR(c.projection(0, 0), std::sqrt(3.0f) * 0.6f, 1e-5f);
+    EXPECT_NEAR(c.projection(0, 0), std::sqrt(3.0f) * 0.75f, 1e-5f);
     EXPECT_NEAR(c.projection(2, 2), 100.0f / 99.95f, 1e-6f);
     c.SetProjection(800, 600, true);  // enlarged: pi/8
     EXPECT_NEAR(c.projection(1, 1), 5.0273395f, 1e-4f);
@@ -197,63 +198,103 @@ TEST(Camera, MouseDragTurnsAndMoves)
     EXPECT_NEAR(s.eye.z, -3.0f + 10 * 0.4f * 2 * 0.01f, 1e-6f);
 }
 
-TEST(Camera, CenterViewFramesTheLastBox)
+// Every box is framed whole, whatever its size, shape and place and the window's shape:
+// all corners in the picture (the tighter side at the margin) and between the planes.
+TEST(Camera, FramingShowsTheWholeBox)
 {
-    CModel model;
-    Camera c;
-    c.SetProjection(400, 300, false);
-    c.boxMin = {-1, -0.5f, -0.25f};
-    c.boxMax = {1, 1.5f, 2};
-    c.hScrollPos = 4;
-    c.vScrollPos = -2;
-    const Matrix4 scale = Matrix4::Scaling(0.5f, 0.5f, 0.5f);
-    c.CenterView(model, scale);
-    // Back from the box's nearest z by the near plane and 13 times the box height as seen
-    // at the near plane (half scale sqrt(3) / 2); level, looking along +z; the front view.
-    const float d = 2.0f * 0.05f / (std::sqrt(3.0f) / 2.0f);
-    ExpectClose(c.eye, {0, 0.5f, -0.05f - 13 * d - 0.25f});
-    EXPECT_EQ(c.direction, Vec3(0, 0, 1));
-    EXPECT_EQ(std::pair(c.hScrollPos, c.vScrollPos), std::pair(0, 0));
-    ExpectClose(model.modelMatrix, scale * Matrix4::RotationY(kPi));
+    const std::pair<Vec3, Vec3> boxes[] = {
+        {{-1, -0.5f, -0.25f}, {1, 1.5f, 2}},                    // off the origin in y
+        {{-6, -0.5f, -1}, {4, 0.5f, 1}},                        // long: the sides bind
+        {{-0.5f, -0.5f, -4}, {0.5f, 0.5f, 4}},                  // deep
+        {{990, -383, -200}, {1010, 383, 200}},                  // large, far from the origin
+        {{0.002f, 0.002f, 0.002f}, {0.004f, 0.003f, 0.0025f}},  // tiny
+    };
+    const std::tuple<int, int, bool> windows[] = {{400, 300, false}, {200, 400, false}, {400, 300, true}};
+    for (const auto& [lo, hi] : boxes)
+        for (const auto& [w, h, enlarge] : windows) {
+            SCOPED_TRACE(::testing::Message() << lo.x << " " << hi.x << " " << w << "x" << h << " " << enlarge);
+            Camera c = TurnedCamera();
+            c.SetProjection(w, h, enlarge);
+            c.hScrollPos = 4;
+            c.FrameBox(lo, hi);
+            EXPECT_EQ(std::tuple(c.direction, c.up, c.hScrollPos), std::tuple(Vec3(0, 0, 1), Vec3(0, 1, 0), 0));
+            const Vec3 middle = 0.5f * (lo + hi);
+            EXPECT_NEAR(c.eye.x, middle.x, 1e-4f * std::fabs(middle.x) + 1e-6f);
+            EXPECT_NEAR(c.eye.y, middle.y, 1e-4f * std::fabs(middle.y) + 1e-6f);
+            float widest = 0.0f;
+            for (int i = 0; i < 8; ++i) {
+                const Vec3 p{(i & 1) ? hi.x : lo.x, (i & 2) ? hi.y : lo.y, (i & 4) ? hi.z : lo.z};
+                const auto q = Transform4({p.x, p.y, p.z, 1.0f}, c.view * c.projection);
+                EXPECT_GT(q[3], c.nearPlane) << i;
+                EXPECT_LT(q[3], c.farPlane) << i;
+                widest = std::max({widest, std::fabs(q[0] / q[3]), std::fabs(q[1] / q[3])});
+            }
+            EXPECT_LE(widest, Camera::kFrameMargin + 1e-4f);
+            EXPECT_GE(widest, Camera::kFrameMargin - 1e-4f) << "farther back than needed";
+        }
 
-    // A camera never given a frame, and an empty box: the origin from just in front.
+    // Nothing to frame: the origin, with the default planes.
     Camera e;
-    e.CenterView(model, Matrix4::Identity());
-    ExpectClose(e.eye, {0, 0, -0.05f});
-    e.boxMin = Vec3::All(1e11f);
-    e.boxMax = Vec3::All(-1e11f);
-    e.CenterView(model, Matrix4::Identity());
-    ExpectClose(e.eye, {0, 0, -0.05f});
+    e.FrameBox(Vec3::All(1e11f), Vec3::All(-1e11f));
+    ExpectClose(e.eye, {0, 0, -2 * Camera::kNear});
+    EXPECT_EQ(std::pair(e.nearPlane, e.farPlane), std::pair(Camera::kNear, Camera::kFar));
 }
 
-// "Middle" frames by height: a long, flat model would run past the sides, so a model
-// that opens is also backed off until its whole box is in the picture.
-TEST(Camera, BackOffToFitShowsALongModelWhole)
+// "Middle" turns the model to the front and frames it as now placed, not the box of the
+// last frame.
+TEST(Camera, CenterViewFramesTheModelFromTheFront)
 {
     CModel model;
+    orvtest::AddCube(orvtest::AddMesh(model));
+    model.nodes[0]->position = {3, 0, 0};
+    orvtest::Place(model);
+    EditModes modes;
+    modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
     Camera c;
     c.SetProjection(400, 300, false);
-    c.boxMin = {-6, -0.5f, -1};
-    c.boxMax = {4, 0.5f, 1};
-    c.CenterView(model, Matrix4::Identity());
-    auto inside = [&c](const Vec3& p, float limit) {
-        const auto q = Transform4({p.x, p.y, p.z, 1.0f}, c.view * c.projection);
-        return q[3] > c.nearPlane && std::fabs(q[0] / q[3]) <= limit && std::fabs(q[1] / q[3]) <= limit;
+    c.boxMin = {-1, -1, -1};
+    c.boxMax = {1, 1, 1};
+    c.CenterView(model, modes, -1);
+    ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
+    // Turned about y, the cube's middle (3, 0, 0), twice as large, is at x = -6.
+    ExpectClose(c.boxMin, {-7, -1, -1}, 1e-5f);
+    ExpectClose(c.eye, {-6, 0, c.eye.z});
+    EXPECT_LT(c.eye.z, -1.0f);
+}
+
+// Each notch of the wheel moves a share of the way to the model's middle: forward zooms
+// in, Shift twice and Ctrl a third as far; out again ends before the far plane.
+TEST(Camera, WheelZoomsByShareOfTheDistance)
+{
+    auto at = [](float z) {
+        Camera c = CameraAt({0, 0, z});
+        c.boxMin = {-1, -1, -1};
+        c.boxMax = {1, 1, 1};
+        return c;
     };
-    EXPECT_FALSE(inside(c.boxMin, 1.0f));
-    ASSERT_TRUE(c.BackOffToFit());
-    for (int i = 0; i < 8; ++i) {
-        const Vec3 p{(i & 1) ? c.boxMax.x : c.boxMin.x, (i & 2) ? c.boxMax.y : c.boxMin.y,
-                     (i & 4) ? c.boxMax.z : c.boxMin.z};
-        EXPECT_TRUE(inside(p, 0.951f)) << i;
+    const std::tuple<int32_t, Modifiers, float> cases[] = {{120, {}, -8.5f},
+                                                           {240, {}, -10 * 0.85f * 0.85f},
+                                                           {-120, {}, -10 / 0.85f},
+                                                           {120, kShift, -7},
+                                                           {120, kCtrl, -9.5f}};
+    for (const auto& [delta, mods, z] : cases) {
+        Camera c = at(-10);
+        ASSERT_TRUE(c.WheelZoom(delta, mods));
+        EXPECT_NEAR(c.eye.z, z, 1e-4f) << delta;
     }
-    // The farthest-reaching corner lies at the margin: no farther back than needed.
-    EXPECT_FALSE(inside(c.boxMin, 0.949f));
-    EXPECT_EQ(c.direction, Vec3(0, 0, 1));
-    // A box that fits already leaves the camera alone.
-    const Vec3 eye = c.eye;
-    EXPECT_FALSE(c.BackOffToFit());
-    EXPECT_EQ(c.eye, eye);
+    Camera c = at(-10);
+    EXPECT_FALSE(c.WheelZoom(0));
+    // Inside the model it still moves, by a share of the model's size.
+    c = at(0.5f);
+    ASSERT_TRUE(c.WheelZoom(120));
+    EXPECT_NEAR(c.eye.z, 0.5f + 0.15f * 0.5f * std::sqrt(3.0f), 1e-5f);
+
+    c = at(-10);
+    for (int i = 0; i < 100; ++i)
+        c.WheelZoom(-120);
+    EXPECT_NEAR(0.5f * Length(c.boxMax - c.boxMin) - c.eye.z, 0.99f * c.farPlane, 1e-3f);
+    EXPECT_FALSE(c.WheelZoom(-120));
+    EXPECT_TRUE(c.WheelZoom(120));
 }
 
 // The renderer's tests pace whole frames at a usual rate; here the odd rates.
