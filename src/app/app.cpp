@@ -13,6 +13,7 @@
 #include "app/anim_dialogs.h"
 #include "app/backup.h"
 #include "app/childframe.h"
+#include "app/context_help.h"
 #include "app/dialogs.h"
 #include "app/field_names.h"
 #include "app/filemanager_dlg.h"
@@ -60,6 +61,14 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
             QMessageBox box(icon, QStringLiteral("Orvane"), text, b, parent);
             return static_cast<QMessageBox::StandardButton>(box.exec());
         };
+    // A file dialog that names no folder of its own starts where the user works, not in
+    // the folder the program was started from; the folder chosen is remembered.
+    hooks_.openFile = [this, open = hooks_.openFile](QWidget* parent, const FileRequest& request) {
+        return NoteFolder(open(parent, InStartFolder(request)));
+    };
+    hooks_.saveFile = [this, save = hooks_.saveFile](QWidget* parent, const FileRequest& request) {
+        return NoteFolder(save(parent, InStartFolder(request)));
+    };
     if (!hooks_.exec)
         hooks_.exec = [](QDialog& d) { return d.exec(); };
     if (!hooks_.choose)
@@ -316,6 +325,9 @@ void COrvaneApp::DefineCommands()
         tips.exec();
     });
     f.Bind(cmd::HelpIndex, [this] { ShowHelpPage(QStringLiteral("index.html")); });
+    if (!contextHelp_)
+        contextHelp_ = new CContextHelp([this](const QString& page) { ShowHelpPage(page); }, this);
+    f.Bind(cmd::ContextHelp, [this] { contextHelp_->Start(); });
     f.Bind(cmd::HelpTutorials, [this] { ShowHelpPage(QStringLiteral("OrvaneTutorial.htm")); });
     f.Bind(cmd::HelpFaqs, [this] { ShowHelpPage(QStringLiteral("OrvaneFaq.htm")); });
 }
@@ -405,6 +417,7 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     child->chooseMaterial = [this](CChildFrame* f, CFace& face) { return ChooseMaterial(f, &face); };
     // The view's own keys act while it has the focus.
     child->View()->GlWidget()->addActions(frame_->ViewKeyActions());
+    child->addActions(frame_->ModelWindowKeyActions());
     COrvaneView* view = child->View();
     connect(view, &COrvaneView::paneTexts, this, [this, child](const QStringList& texts) {
         if (ActiveFrame() != child)

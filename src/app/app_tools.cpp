@@ -98,7 +98,7 @@ std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, Pr
     CPrimitiveDlg dlg(kind, QString::fromStdString(DefaultPrimitiveMaterial(c)), frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     dlg.SetTextureChooser([this, frame, &dlg] {
-        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, nullptr, &dlg);
+        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, nullptr, &dlg, DialogPrompts());
         return hooks_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
     });
     if (hooks_.exec(dlg) != QDialog::Accepted)
@@ -116,7 +116,7 @@ bool COrvaneApp::ChooseMaterial(CChildFrame* frame, CFace* face)
 {
     CDocument* doc = frame->Document();
     const int32_t before = face ? face->material : -1;
-    CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_);
+    CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_, DialogPrompts());
     if (hooks_.exec(dlg) != QDialog::Accepted)
         return false;
     if (face && face->material != before) {
