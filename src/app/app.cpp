@@ -1,5 +1,6 @@
 #include "app/app.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -394,6 +395,17 @@ bool COrvaneApp::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    // The keypad's keys (Num+, Ctrl+Num-, ...): on X11 and Wayland the toolkit matches
+    // shortcuts without the keypad flag, so these never fire as shortcuts and come here as
+    // plain key presses to the widget whose actions they are (the 3D view).
+    if (event->type() == QEvent::KeyPress && (key->modifiers() & Qt::KeypadModifier) && watched->isWidgetType()) {
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction* a : static_cast<QWidget*>(watched)->actions())
+            if (a->isEnabled() && a->shortcuts().contains(pressed)) {
+                a->trigger();
+                return true;
+            }
+    }
     if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || !watched->isWidgetType())
         return false;
     auto* dialog = qobject_cast<QDialog*>(static_cast<QWidget*>(watched)->window());

@@ -66,6 +66,10 @@ QString CommandHelpPage(int id)
 
 QString ClickedHelpPage(QWidget* widget, QPoint pos)
 {
+    // Help on the help window is its start page.
+    for (QWidget* w = widget; w; w = w->parentWidget())
+        if (qobject_cast<CHelpWindow*>(w))
+            return QStringLiteral("index.html");
     if (auto* button = qobject_cast<QToolButton*>(widget); button && button->defaultAction())
         return ActionHelpPage(button->defaultAction());
     if (auto* bar = qobject_cast<QToolBar*>(widget); bar && bar->actionAt(pos))

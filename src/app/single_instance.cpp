@@ -149,7 +149,15 @@ void CInstanceServer::Read(QLocalSocket* socket)
         return;
     }
     // Answered at once: the start waiting for it ends, whatever opening the files asks.
+    // A start that gave up waiting (this editor was busy) has closed its end and runs an
+    // editor of its own: the answer does not get through, and its files are not opened
+    // here too.
     socket->write(kAnswer);
+    socket->flush();
+    if (socket->state() != QLocalSocket::ConnectedState) {
+        socket->abort();
+        return;
+    }
     socket->disconnectFromServer();
     Deliver(files);
 }

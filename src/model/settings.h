@@ -57,17 +57,11 @@ struct SettingRange {
     // One step up or down, never past an end. A step that ends within a quarter step of
     // an end lands on it: steps added up in floats miss the end by a hair, and a hair
     // below it would let the next step go past it.
-    T StepUp(T v, T step) const
-    {
-        const T next = v + step;
-        return Clamp(next > max - step / 4 ? max : next);
-    }
-    T StepDown(T v, T step) const
-    {
-        const T next = v - step;
-        return Clamp(next < min + step / 4 ? min : next);
-    }
+    T StepUp(T v, T step) const;
+    T StepDown(T v, T step) const;
 };
+extern template struct SettingRange<int32_t>;
+extern template struct SettingRange<float>;
 
 inline constexpr SettingRange<int32_t> kFrameRateRange{1, 100};
 inline constexpr SettingRange<float> kVertexScalingRange{0.00125f, 0.1f};

@@ -306,6 +306,14 @@ private slots:
         QCOMPARE(round, QList<int>({0, 1, 2, -1, 0}));
         QCOMPARE(back, QList<int>({-1, 2, 1, 0, -1}));
 
+        // A keypad key as X11 and Wayland deliver it: a plain key press, since the toolkit
+        // matches shortcuts there without the keypad flag.
+        frame->UpdateCommandUI();
+        const float size = h.app->AppSettings().vertexScaling;
+        QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, QStringLiteral("+"));
+        QApplication::sendEvent(first->View()->GlWidget(), &plus);
+        QCOMPARE(h.app->AppSettings().vertexScaling, size + 0.00125f);
+
         // Undo and Redo keys work with the keyboard in a pane: on the face pane's Material
         // button after its dialog.
         auto faces = [first] { return first->Document()->Model().geosets[0]->meshes[2]->faces.size(); };

@@ -416,6 +416,10 @@ private slots:
         }
         QCOMPARE(f->Document()->Doc().modes.scaleExponent, 0);  // Scale Up did not run
         QVERIFY(h.messages.isEmpty());
+        CHelpWindow* viewer = h.app->HelpViewer();
+        QWidget* back =
+            viewer->findChild<QToolBar*>(QStringLiteral("HelpToolBar"))->widgetForAction(viewer->BackAction());
+        QCOMPARE(ClickedHelpPage(back, {}), QStringLiteral("index.html"));  // help on the help window: its start page
 
         frame->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), frame);

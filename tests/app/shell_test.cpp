@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -234,6 +235,21 @@ private slots:
         QTRY_COMPARE(handed, QStringList{apptest::kSampleDir + QStringLiteral("/walker.3do")});
         QTRY_VERIFY(h.app->Frame()->ActiveChild());
         QCOMPARE(QString::fromStdString(h.app->Frame()->ActiveChild()->Document()->Doc().PathName()), handed.first());
+
+        // A start that gave up waiting (the editor was busy) runs an editor of its own: its
+        // file is not opened here as well. Nor is anything of a request that is not one.
+        for (const QByteArray& request :
+             {QByteArray("ORVANE-OPEN 1\nfile:///tmp/gave-up.3do\n\n"), QByteArray("GET / HTTP/1.0\n\n")}) {
+            QLocalSocket client;
+            client.connectToServer(starts.socket);
+            QVERIFY(client.waitForConnected());
+            client.write(request);
+            QVERIFY(client.waitForBytesWritten());
+            if (request.startsWith("ORVANE"))
+                client.abort();
+            QTest::qWait(300);
+        }
+        QCOMPARE(handed.size(), 1);
 
         QProcess& another = starts.Start({QStringLiteral("--new-instance")});
         QTest::qWait(1500);

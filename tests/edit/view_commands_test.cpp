@@ -170,6 +170,11 @@ TEST_F(Doc, GridAndNodeSizeStepsStopAtTheirRanges)
         EXPECT_TRUE(reason(s.cannotDown(ctx)).ends_with("smallest")) << reason(s.cannotDown(ctx));
     }
 
+    // A size stored past the range (by hand, or by an older version) steps back into it.
+    settings.vertexScaling = 0.5f;
+    ASSERT_TRUE(Ran(NodesSmaller(ctx)));
+    EXPECT_EQ(settings.vertexScaling, kVertexScalingRange.max);
+
     // The vertex nodes are rebuilt at once, at the new size.
     Ran(ToggleGrid(ctx));
     settings.vertexScaling = 0.01f;
