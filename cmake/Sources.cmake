@@ -137,4 +137,6 @@ set(ORVANE_UI_SOURCES
   src/app/command_line.cpp
   src/app/help_book.cpp
   src/app/help_window.cpp
+  src/app/context_help.cpp
+  src/app/single_instance.cpp
 )

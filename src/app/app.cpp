@@ -1,5 +1,6 @@
 #include "app/app.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include "app/anim_dialogs.h"
 #include "app/backup.h"
 #include "app/childframe.h"
+#include "app/context_help.h"
 #include "app/dialogs.h"
 #include "app/field_names.h"
 #include "app/filemanager_dlg.h"
@@ -62,6 +64,14 @@ COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hook
             QMessageBox box(icon, QStringLiteral("Orvane"), text, b, parent);
             return static_cast<QMessageBox::StandardButton>(box.exec());
         };
+    // A file dialog that names no folder of its own starts where the user works, not in
+    // the folder the program was started from; the folder chosen is remembered.
+    hooks_.openFile = [this, open = hooks_.openFile](QWidget* parent, const FileRequest& request) {
+        return NoteFolder(open(parent, InStartFolder(request)));
+    };
+    hooks_.saveFile = [this, save = hooks_.saveFile](QWidget* parent, const FileRequest& request) {
+        return NoteFolder(save(parent, InStartFolder(request)));
+    };
     if (!hooks_.exec)
         hooks_.exec = [](QDialog& d) { return d.exec(); };
     if (!hooks_.choose)
@@ -320,6 +330,9 @@ void COrvaneApp::DefineCommands()
         tips.exec();
     });
     f.Bind(cmd::HelpIndex, [this] { ShowHelpPage(QStringLiteral("index.html")); });
+    if (!contextHelp_)
+        contextHelp_ = new CContextHelp([this](const QString& page) { ShowHelpPage(page); }, this);
+    f.Bind(cmd::ContextHelp, [this] { contextHelp_->Start(); });
     f.Bind(cmd::HelpTutorials, [this] { ShowHelpPage(QStringLiteral("OrvaneTutorial.htm")); });
     f.Bind(cmd::HelpFaqs, [this] { ShowHelpPage(QStringLiteral("OrvaneFaq.htm")); });
 }
@@ -386,6 +399,17 @@ bool COrvaneApp::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    // The keypad's keys (Num+, Ctrl+Num-, ...): on X11 and Wayland the toolkit matches
+    // shortcuts without the keypad flag, so these never fire as shortcuts and come here as
+    // plain key presses to the widget whose actions they are (the 3D view).
+    if (event->type() == QEvent::KeyPress && (key->modifiers() & Qt::KeypadModifier) && watched->isWidgetType()) {
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction* a : static_cast<QWidget*>(watched)->actions())
+            if (a->isEnabled() && a->shortcuts().contains(pressed)) {
+                a->trigger();
+                return true;
+            }
+    }
     if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || !watched->isWidgetType())
         return false;
     auto* dialog = qobject_cast<QDialog*>(static_cast<QWidget*>(watched)->window());
@@ -409,6 +433,7 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     child->chooseMaterial = [this](CChildFrame* f) { return ChooseMaterial(f); };
     // The view's own keys act while it has the focus.
     child->View()->GlWidget()->addActions(frame_->ViewKeyActions());
+    child->addActions(frame_->ModelWindowKeyActions());
     COrvaneView* view = child->View();
     connect(view, &COrvaneView::paneTexts, this, [this, child](const QStringList& texts) {
         if (ActiveFrame() != child)

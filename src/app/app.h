@@ -31,6 +31,7 @@ namespace orv {
 class CMainFrame;
 class CChildFrame;
 class CBackupManager;
+class CContextHelp;
 
 // The points where the application asks the user; tests replace them.
 struct UserInterfaceHooks {
@@ -82,6 +83,9 @@ public:
     CChildFrame* NewDocument();
     // Opens a file as a document; a ".pup" file is read into the active document.
     CChildFrame* OpenFile(const QString& path);
+    // The files a later start of the program handed over: the main window comes to the
+    // front and opens them.
+    void OpenHandedFiles(const QStringList& files);
     bool SaveDocument(CChildFrame* frame);
     bool SaveDocumentAs(CChildFrame* frame);
     // File > Import: a model of another 3D tool as a new, untitled document; what had to
@@ -110,6 +114,8 @@ public:
     const ResourceSearchPath& SearchPath() const { return searchPath_; }
     // The help window, once a page was shown in it (tests).
     CHelpWindow* HelpViewer() const { return helpViewer_; }
+    // What's This (Shift+F1, the Help button): help on the thing clicked next.
+    CContextHelp* ContextHelp() const { return contextHelp_; }
     // A page of the help folder ("dialogs.html#materials") in the help window; a page that
     // is not there is named in a message. Over a modal dialog the window belongs to the
     // dialog while it is open, so that it can be read and used beside it.
@@ -131,6 +137,14 @@ private:
     // archive): says where such files are used, or opens an archive in the File Manager.
     // False when the file is of none of these kinds.
     bool OpenOtherKind(const QString& path);
+    // Where a file dialog starts that names no folder: the active model's folder, else
+    // the folder last chosen in a file dialog, else that of the file opened last; empty
+    // (the current folder) when there is none.
+    QString StartFolder() const;
+    FileRequest InStartFolder(FileRequest request) const;
+    FileAnswer NoteFolder(FileAnswer answer);
+    // The standard prompts with this application's file dialogs.
+    Prompts DialogPrompts();
     // The File Manager's prompts, through this application's hooks.
     Prompts FileManagerPrompts();
     bool PromptSave(CChildFrame* frame);
@@ -184,7 +198,9 @@ private:
     QString programDir_;
     CMainFrame* frame_ = nullptr;
     QPointer<CHelpWindow> helpViewer_;
+    CContextHelp* contextHelp_ = nullptr;
     int untitledCount_ = 0;
+    QString lastFolder_;           // the folder of the file last chosen in a file dialog
     double importScale_ = 1.0;     // File > Import offers the last scale chosen
     UpAxis importUp_ = UpAxis::Y;  // and the last up axis
 };

@@ -2,6 +2,7 @@
 // recovery from backups and the recent-file list.
 #include "app/app.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -23,9 +24,46 @@
 
 namespace orv {
 
-Prompts COrvaneApp::FileManagerPrompts()
+QString COrvaneApp::StartFolder() const
+{
+    if (const CChildFrame* f = ActiveFrame()) {
+        const std::string& path = f->Document()->Doc().PathName();
+        if (!path.empty())
+            return QFileInfo(QString::fromStdString(path)).absolutePath();
+    }
+    if (!lastFolder_.isEmpty())
+        return lastFolder_;
+    const QStringList recent = RecentFiles();
+    if (!recent.isEmpty() && QFileInfo(recent.first()).absoluteDir().exists())
+        return QFileInfo(recent.first()).absolutePath();
+    return {};
+}
+
+FileRequest COrvaneApp::InStartFolder(FileRequest request) const
+{
+    if (request.directory.isEmpty())
+        request.directory = StartFolder();
+    return request;
+}
+
+FileAnswer COrvaneApp::NoteFolder(FileAnswer answer)
+{
+    if (!answer.Cancelled())
+        lastFolder_ = QFileInfo(answer.files.first()).absolutePath();
+    return answer;
+}
+
+Prompts COrvaneApp::DialogPrompts()
 {
     Prompts p = StandardPrompts();
+    p.openFiles = hooks_.openFile;
+    p.saveFile = hooks_.saveFile;
+    return p;
+}
+
+Prompts COrvaneApp::FileManagerPrompts()
+{
+    Prompts p = DialogPrompts();
     p.showMessage = [this](QWidget* parent, const QString& text, MessageKind kind) {
         hooks_.message(parent, kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::Information, text,
                        QMessageBox::Ok);
@@ -161,6 +199,20 @@ void COrvaneApp::ShowWhatIsMissing(CChildFrame* frame)
             " Textures are placeholders: the game's resource files were not found and the sample archive stands in; "
             "set the game's folder in Tools > Select Product.");
     frame->ShowNotice(text);
+}
+
+void COrvaneApp::OpenHandedFiles(const QStringList& files)
+{
+    if (!frame_)
+        return;
+    frame_->setWindowState((frame_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    frame_->show();
+    frame_->raise();
+    frame_->activateWindow();
+    // A window manager that keeps the focus where it is marks the window instead.
+    QApplication::alert(frame_);
+    for (const QString& f : files)
+        OpenFile(f);
 }
 
 bool COrvaneApp::SaveByPlan(CChildFrame* frame, const QString& path, SaveMode mode)

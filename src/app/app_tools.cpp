@@ -98,7 +98,7 @@ std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, Pr
     CPrimitiveDlg dlg(kind, QString::fromStdString(DefaultPrimitiveMaterial(c)), frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     dlg.SetTextureChooser([this, frame, &dlg] {
-        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, std::nullopt, &dlg);
+        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, std::nullopt, &dlg, DialogPrompts());
         return hooks_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
     });
     if (hooks_.exec(dlg) != QDialog::Accepted)
@@ -121,7 +121,7 @@ bool COrvaneApp::ChooseMaterial(CChildFrame* frame)
         sel && !doc->Doc().modes.meshMode && sel->CurrentFace(doc->Model()))
         face = FaceIndex{sel->currentMesh, sel->currentFace};
     // The dialog refreshes the views after what it changed or took back.
-    CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_);
+    CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_, DialogPrompts());
     return hooks_.exec(dlg) == QDialog::Accepted;
 }
 

@@ -1,5 +1,6 @@
 #include "app/childframe.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -103,6 +104,38 @@ void CChildFrame::ShowNotice(const QString& text)
 {
     notice_->setText(text);
     noticeBar_->setVisible(!text.isEmpty());
+}
+
+void CChildFrame::FocusNextPane(bool forward)
+{
+    QList<QWidget*> order{view_->GlWidget()};
+    for (CPane* p : panes_)
+        order.append(p);
+    const QWidget* focus = QApplication::focusWidget();
+    int at = -1;
+    for (int i = 0; i < order.size(); ++i)
+        if (focus && (focus == order[i] || order[i]->isAncestorOf(focus)))
+            at = i;
+    // The first field of a pane in its tab order; a pane none of whose fields can take the
+    // keyboard (nothing current to show) is passed over.
+    auto entry = [](QWidget* pane) -> QWidget* {
+        if (pane->focusPolicy() & Qt::TabFocus)
+            return pane;
+        for (QWidget* w = pane->nextInFocusChain(); w && w != pane; w = w->nextInFocusChain())
+            if (pane->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(pane))
+                return w;
+        return nullptr;
+    };
+    const int n = static_cast<int>(order.size());
+    for (int step = 1; step <= n; ++step) {
+        const int i = ((at < 0 ? (forward ? -1 : 0) : at) + (forward ? step : n - step)) % n;
+        if (QWidget* w = entry(order[i])) {
+            w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            if (auto* scroll = qobject_cast<QScrollArea*>(order[i]->parentWidget()->parentWidget()))
+                scroll->ensureWidgetVisible(w);
+            return;
+        }
+    }
 }
 
 void CChildFrame::UpdateTitle()

@@ -38,6 +38,9 @@ public:
     std::function<bool(CChildFrame*)> chooseMaterial;
 
     void RefreshPanes();
+    // F6 and Shift+F6: the keyboard goes round the 3D view and the panes, from the top,
+    // to the first field of a pane that has one it can take.
+    void FocusNextPane(bool forward);
     void UpdateTitle();
     // Shows text above the view until closed; an empty text hides the notice.
     void ShowNotice(const QString& text);

@@ -43,6 +43,10 @@ EditorCommandLine ParseEditorCommandLine(const std::vector<std::string>& args)
             line.splash = false;
             continue;
         }
+        if (a == "--new-instance") {
+            line.newInstance = true;
+            continue;
+        }
         if (a.size() > 1 && a[0] == '-') {
             std::string_view name(a);
             name.remove_prefix(name.starts_with("--") ? 2 : 1);
@@ -69,14 +73,21 @@ EditorCommandLine ParseEditorCommandLine(const std::vector<std::string>& args)
 
 std::string EditorUsage()
 {
-    return "Usage: orvane [--no-splash] [FILE]\n"
+    return "Usage: orvane [--no-splash] [--new-instance] [FILE]\n"
            "\n"
            "The editor for the 3D object models (3DO) of Jedi Knight and Mysteries of the Sith.\n"
            "Opens FILE: a model (.3do) or project (.orv), a model of another 3D tool (.obj, .glb,\n"
            ".gltf, .fbx, .dae, .3ds, .ply, .stl) as an import, a GOB/GOO archive in the File\n"
            "Manager; without one, a new document.\n"
            "\n"
+           "While the editor runs on the display, starting it again hands FILE to that editor,\n"
+           "which opens it and comes to the front, and ends: one editor keeps one clipboard, the\n"
+           "undo steps of every model and the settings.\n"
+           "\n"
            "  --no-splash            start without the splash box and the tip of the day\n"
+           "  --new-instance         start another editor even when one is running; it has its\n"
+           "                         own clipboard and undo steps, and the settings of the one\n"
+           "                         that ends last are kept\n"
            "  --help                 show this text\n"
            "  --version              print the program's version\n"
            "\n"

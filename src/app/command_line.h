@@ -10,8 +10,11 @@ namespace orv {
 struct EditorCommandLine {
     enum class Action { Run, Help, Version, Wrong };
     Action action = Action::Run;
-    std::string file;     // the file to open; empty: a new document
-    bool splash = true;   // --no-splash: no splash box and no tip of the day
+    std::string file;    // the file to open; empty: a new document
+    bool splash = true;  // --no-splash: no splash box and no tip of the day
+    // --new-instance: another editor even when one is running, instead of handing the
+    // file to it
+    bool newInstance = false;
     std::string problem;  // what is wrong, for Action::Wrong
 };
 

@@ -172,6 +172,13 @@ void Draw(QPainter& p, int id)
         p.drawRect(QRectF(10, 3, 10, 5));
         break;
     case ContextHelp:
+        // The pointer with a question mark: help on what is clicked next.
+        p.setPen(QPen(kInk, 1.5));
+        p.setBrush(kPaper);
+        p.drawPolygon(QPolygonF({QPointF(4, 3), QPointF(4, 25), QPointF(9, 20), QPointF(13, 28), QPointF(16, 27),
+                                 QPointF(12, 19), QPointF(19, 19)}));
+        Label(p, QStringLiteral("?"), QRectF(15, 2, 16, 22), kBlue, 18);
+        break;
     case HelpIndex:
         p.setPen(QPen(kBlue, 2));
         p.setBrush(kPaper);

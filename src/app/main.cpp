@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/dialogs.h"
 #include "app/settingsstore.h"
+#include "app/single_instance.h"
 #include "model/version.h"
 
 int main(int argc, char** argv)
@@ -26,12 +28,20 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Orvanedit"));
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setWindowIcon(orv::AppIcon());
-    orv::COrvaneApp app(orv::OpenSettingsStore());
     QStringList args;
     if (!line.file.empty())
-        args << QString::fromLocal8Bit(line.file.c_str());
+        args << QFileInfo(QString::fromLocal8Bit(line.file.c_str())).absoluteFilePath();
+
+    // An editor already running on this display takes the file, before this one reads the
+    // settings or makes a window.
+    orv::CInstanceServer instance;
+    if (!line.newInstance && instance.Claim(orv::InstanceSocketPath(), args) == orv::CInstanceServer::Role::Handed)
+        return 0;
+
+    orv::COrvaneApp app(orv::OpenSettingsStore());
     if (!app.Start(args, {line.splash, line.splash}))
         return 1;
+    instance.SetHandler([&app](const QStringList& files) { app.OpenHandedFiles(files); });
     const int rc = QApplication::exec();
     app.Shutdown();
     return rc;

@@ -30,6 +30,14 @@
 
 namespace orv {
 
+namespace {
+
+// Keys that act wherever the keyboard is in a model's window, panes included: a pane's
+// field that takes them for itself (Ctrl+Z in a text field) still comes first.
+bool ActsInTheWholeWindow(int id) { return id == cmd::EditUndo || id == cmd::EditRedo; }
+
+}  // namespace
+
 CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent), settings_(settings)
 {
     setWindowTitle(QStringLiteral("Orvane"));
@@ -114,9 +122,14 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
             keys.append(QKeySequence::fromString(k, QKeySequence::PortableText));
         a->setShortcuts(keys);
         // Keys of document and view commands belong to the 3D view: a pane with the focus
-        // types the letter instead.
-        if (row.scope != CommandScope::Application)
+        // types the letter instead. The application's keys act anywhere in this window,
+        // those without a menu item too.
+        if (ActsInTheWholeWindow(row.id))
+            a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        else if (row.scope != CommandScope::Application)
             a->setShortcutContext(Qt::WidgetShortcut);
+        else
+            addAction(a);
         const int id = row.id;
         connect(a, &QAction::triggered, this, [this, id] { Execute(id); });
         actions_.insert(id, a);
@@ -134,6 +147,12 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
         cmd::ViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); }, {},
         [this] { return !statusBar()->isHidden(); });
     const QString noWindow = QStringLiteral("No model window is open");
+    Bind(
+        cmd::NextPane, [this] { ActiveChild()->FocusNextPane(true); }, [this] { return ActiveChild() != nullptr; }, {},
+        noWindow);
+    Bind(
+        cmd::PrevPane, [this] { ActiveChild()->FocusNextPane(false); }, [this] { return ActiveChild() != nullptr; }, {},
+        noWindow);
     Bind(
         cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); },
         {}, noWindow);
@@ -299,7 +318,16 @@ QList<QAction*> CMainFrame::ViewKeyActions() const
 {
     QList<QAction*> out;
     for (const CommandRow& row : CommandTable())
-        if (row.scope != CommandScope::Application && *row.keys && Available(row.id))
+        if (row.scope != CommandScope::Application && *row.keys && Available(row.id) && !ActsInTheWholeWindow(row.id))
+            out.append(Action(row.id));
+    return out;
+}
+
+QList<QAction*> CMainFrame::ModelWindowKeyActions() const
+{
+    QList<QAction*> out;
+    for (const CommandRow& row : CommandTable())
+        if (ActsInTheWholeWindow(row.id) && Available(row.id))
             out.append(Action(row.id));
     return out;
 }

@@ -61,6 +61,9 @@ public:
     // The actions whose keys belong to a 3D view (document and view commands); each view
     // adds them to itself, so they act while it has the focus.
     QList<QAction*> ViewKeyActions() const;
+    // The actions whose keys act wherever the keyboard is in a model's window (Undo,
+    // Redo); each document window adds them to itself.
+    QList<QAction*> ModelWindowKeyActions() const;
 
     // Panes 1-7: grid, status 1, status 2, x, y, z, rate. An empty text shows as a blank.
     void SetPaneText(int pane, const QString& text);

@@ -27,11 +27,6 @@ namespace orv {
 
 namespace {
 
-constexpr int kMinFrameRate = 1;
-constexpr int kMaxFrameRate = 100;
-constexpr double kMinVertexSize = 0.00125;
-constexpr double kMaxVertexSize = 0.1;
-
 struct ColorField {
     const char* label;
     uint32_t Settings::*member;
@@ -66,15 +61,15 @@ void SelectIndex(QComboBox* box, int index) { box->setCurrentIndex(index >= 0 &&
 QString CSheetDlg::RangeMessageFrameRate()
 {
     return QStringLiteral("Enter a whole number between %1 and %2 for the frame rate.")
-        .arg(kMinFrameRate)
-        .arg(kMaxFrameRate);
+        .arg(kFrameRateRange.min)
+        .arg(kFrameRateRange.max);
 }
 
 QString CSheetDlg::RangeMessageVertexSize()
 {
     return QStringLiteral("Enter a number between %1 and %2 for the vertex size.")
-        .arg(kMinVertexSize, 0, 'g', 6)
-        .arg(kMaxVertexSize, 0, 'g', 6);
+        .arg(static_cast<double>(kVertexScalingRange.min), 0, 'g', 6)
+        .arg(static_cast<double>(kVertexScalingRange.max), 0, 'g', 6);
 }
 
 CSheetDlg::CSheetDlg(Settings& settings, OptionsSources sources, QWidget* parent) : QDialog(parent), settings_(settings)
@@ -126,10 +121,14 @@ QWidget* CSheetDlg::MakeGeneralPage(const OptionsSources& sources)
     SelectIndex(device_, settings_.device);
     form->addRow(QStringLiteral("DirectX Device:"), device_);
 
-    frameRate_ = new QLineEdit(QString::number(settings_.frameRate), page);
+    // A stored value out of range (a settings file edited by hand, or written before the
+    // steps kept to the range) is shown within it, so that OK does not refuse a field the
+    // user never touched.
+    frameRate_ = new QLineEdit(QString::number(kFrameRateRange.Clamp(settings_.frameRate)), page);
     form->addRow(QStringLiteral("Frame Rate (desired):"), frameRate_);
 
-    vertexSize_ = new QLineEdit(QString::number(static_cast<double>(settings_.vertexScaling), 'g', 6), page);
+    vertexSize_ = new QLineEdit(
+        QString::number(static_cast<double>(kVertexScalingRange.Clamp(settings_.vertexScaling)), 'g', 6), page);
     form->addRow(QStringLiteral("Vertex Size:"), vertexSize_);
 
     mapping_ = new QComboBox(page);
@@ -329,19 +328,21 @@ bool CSheetDlg::Apply()
     const QLocale c = QLocale::c();
     bool ok = false;
     const int rate = c.toInt(frameRate_->text().trimmed(), &ok);
-    if (!ok || rate < kMinFrameRate || rate > kMaxFrameRate) {
+    if (!ok || !kFrameRateRange.Holds(rate)) {
         Refuse(RangeMessageFrameRate(), frameRate_);
         return false;
     }
-    const double size = c.toDouble(vertexSize_->text().trimmed(), &ok);
-    if (!ok || !(size >= kMinVertexSize && size <= kMaxVertexSize)) {
+    // Checked as the float it is stored as, so that the command's steps, which end on
+    // the range's float ends, and the sheet agree.
+    const float size = static_cast<float>(c.toDouble(vertexSize_->text().trimmed(), &ok));
+    if (!ok || !kVertexScalingRange.Holds(size)) {
         Refuse(RangeMessageVertexSize(), vertexSize_);
         return false;
     }
     lastError_.clear();
 
     settings_.frameRate = rate;
-    settings_.vertexScaling = static_cast<float>(size);
+    settings_.vertexScaling = size;
     settings_.textureMapping = mapping_->currentText() == QLatin1String("Nearest") ? 1 : 0;
     settings_.textureDithering = dithered_->currentText() == QLatin1String("Yes") ? 1 : 0;
     settings_.warning = warnings_->currentText() == QLatin1String("Yes") ? 1 : 0;

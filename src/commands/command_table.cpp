@@ -357,8 +357,8 @@ std::vector<CommandRow> MakeTable()
         // Edit
         {cmd::EditUndo, "&Undo", "Undo the last action\nUndo", "Ctrl+Z;Alt+Backspace", View, m(Menu::Edit, 100),
          b(Bar::Main, 400), UndoRedo, CannotUndo, nullptr, true},
-        {cmd::EditRedo, "&Redo", "Redo the previously undone action\nRedo", "", View, m(Menu::Edit, 101),
-         b(Bar::Main, 401), UndoRedo, CannotRedo, nullptr, true},
+        {cmd::EditRedo, "&Redo", "Redo the previously undone action\nRedo", "Ctrl+Y;Ctrl+Shift+Z", View,
+         m(Menu::Edit, 101), b(Bar::Main, 401), UndoRedo, CannotRedo, nullptr, true},
 
         // View: toolbars and status bar (the frame's own)
         {cmd::ViewToolBar, "&Main Toolbar", "Show or hide the toolbar\nToggle ToolBar", "", App, m(Menu::View, 100),
@@ -559,6 +559,11 @@ std::vector<CommandRow> MakeTable()
          m(Menu::Help, 101), noBar},
         {cmd::HelpFaqs, "Help &FAQ", "Opens the questions and answers in the help window\nHelp FAQ", "", App,
          m(Menu::Help, 102), noBar},
+        {cmd::ContextHelp, "&What's This?", "Display help for clicked on buttons, menus and windows\nHelp", "Shift+F1",
+         App, m(Menu::Help, 103), b(Bar::Main, 300)},
+        // The keyboard between the 3D view and the property panes of the model's window.
+        {cmd::NextPane, "", "Switch to the next window pane\nNext Pane", "F6", App, noMenu, noBar},
+        {cmd::PrevPane, "", "Switch back to the previous window pane\nPrevious Pane", "Shift+F6", App, noMenu, noBar},
         {cmd::AppAbout, "&About Orvane...", "Display program information, version number and copyright\nAbout", "", App,
          m(Menu::Help, 200), noBar},
     };

@@ -160,13 +160,13 @@ const char* CannotGridSmaller(const EditContext& c)
 {
     if (!c.modes().grid)
         return "Show the grid first (G)";
-    return c.settings->grid > 0.02f ? nullptr : "The grid is at its smallest";
+    return c.settings->grid > kGridRange.min ? nullptr : "The grid is at its smallest";
 }
 const char* CannotGridLarger(const EditContext& c)
 {
     if (!c.modes().grid)
         return "Show the grid first (G)";
-    return c.settings->grid < 0.2f ? nullptr : "The grid is at its largest";
+    return c.settings->grid < kGridRange.max ? nullptr : "The grid is at its largest";
 }
 bool CanGridSmaller(const EditContext& c) { return !CannotGridSmaller(c); }
 bool CanGridLarger(const EditContext& c) { return !CannotGridLarger(c); }
@@ -175,9 +175,7 @@ EditOutcome GridSmaller(EditContext& c)
 {
     if (!CanGridSmaller(c))
         return {};
-    c.settings->grid -= 0.02f;
-    if (c.settings->grid < 0.02f)
-        c.settings->grid = 0.02f;
+    c.settings->grid = kGridRange.StepDown(c.settings->grid, kGridStep);
     ForgetCurrentNode(c);
     Rebuild(c);
     return EditOutcome::Done(kViewStateChanged);
@@ -187,7 +185,7 @@ EditOutcome GridLarger(EditContext& c)
 {
     if (!CanGridLarger(c))
         return {};
-    c.settings->grid += 0.02f;
+    c.settings->grid = kGridRange.StepUp(c.settings->grid, kGridStep);
     ForgetCurrentNode(c);
     Rebuild(c);
     return EditOutcome::Done(kViewStateChanged);
@@ -231,13 +229,15 @@ const char* CannotNodesLarger(const EditContext& c)
 {
     if (!HasCurrentMesh(c) || !HasCurrentFace(c))
         return "The nodes and vertices are shown on a current face: click a face first";
-    return c.settings->vertexScaling < 0.1f ? nullptr : "The nodes and vertices are at their largest";
+    return c.settings->vertexScaling < kVertexScalingRange.max ? nullptr
+                                                               : "The nodes and vertices are at their largest";
 }
 const char* CannotNodesSmaller(const EditContext& c)
 {
     if (!HasCurrentMesh(c) || !HasCurrentFace(c))
         return "The nodes and vertices are shown on a current face: click a face first";
-    return c.settings->vertexScaling > 0.002f ? nullptr : "The nodes and vertices are at their smallest";
+    return c.settings->vertexScaling > kVertexScalingRange.min ? nullptr
+                                                               : "The nodes and vertices are at their smallest";
 }
 bool CanNodesLarger(const EditContext& c) { return !CannotNodesLarger(c); }
 bool CanNodesSmaller(const EditContext& c) { return !CannotNodesSmaller(c); }
@@ -246,7 +246,7 @@ EditOutcome NodesLarger(EditContext& c)
 {
     if (!CanNodesLarger(c))
         return {};
-    c.settings->vertexScaling += 0.00125f;
+    c.settings->vertexScaling = kVertexScalingRange.StepUp(c.settings->vertexScaling, kVertexScalingStep);
     Rebuild(c);
     return EditOutcome::Done(kViewStateChanged);
 }
@@ -255,7 +255,7 @@ EditOutcome NodesSmaller(EditContext& c)
 {
     if (!CanNodesSmaller(c))
         return {};
-    c.settings->vertexScaling -= 0.00125f;
+    c.settings->vertexScaling = kVertexScalingRange.StepDown(c.settings->vertexScaling, kVertexScalingStep);
     Rebuild(c);
     return EditOutcome::Done(kViewStateChanged);
 }

@@ -56,6 +56,7 @@ EditOutcome ScaleDown(EditContext& c);
 const char* CannotToggleGrid(const EditContext& c);
 bool CanToggleGrid(const EditContext& c);
 EditOutcome ToggleGrid(EditContext& c);
+// "Grid smaller" / "larger": the grid spacing in 0.02 steps within kGridRange.
 const char* CannotGridSmaller(const EditContext& c);
 bool CanGridSmaller(const EditContext& c);
 const char* CannotGridLarger(const EditContext& c);
@@ -69,7 +70,8 @@ const char* CannotToggleEdgesOnly(const EditContext& c);
 bool CanToggleEdgesOnly(const EditContext& c);
 EditOutcome ToggleEdgesOnly(EditContext& c);
 
-// "Nodes/Vertices larger" / "smaller": the "VertexScaling" setting in 0.00125 steps.
+// "Nodes/Vertices larger" / "smaller": the "VertexScaling" setting in 0.00125 steps,
+// within the range the Options sheet takes (kVertexScalingRange); disabled at its ends.
 const char* CannotNodesLarger(const EditContext& c);
 bool CanNodesLarger(const EditContext& c);
 const char* CannotNodesSmaller(const EditContext& c);

@@ -45,6 +45,23 @@ const std::vector<SettingField>& SettingFields()
     return fields;
 }
 
+template <class T>
+T SettingRange<T>::StepUp(T v, T step) const
+{
+    const T next = v + step;
+    return Clamp(next > max - step / 4 ? max : next);
+}
+
+template <class T>
+T SettingRange<T>::StepDown(T v, T step) const
+{
+    const T next = v - step;
+    return Clamp(next < min + step / 4 ? min : next);
+}
+
+template struct SettingRange<int32_t>;
+template struct SettingRange<float>;
+
 // Independent of the process locale (a desktop session may use a decimal comma), so
 // the stored text is always "%f" as the C locale writes it.
 std::string FormatFloatSetting(float v)

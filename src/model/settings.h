@@ -45,6 +45,31 @@ struct Settings {
     int32_t FramePeriodMs() const { return 1000 / (frameRate < 1 ? 1 : frameRate); }
 };
 
+// The values a numeric setting may take. The Options sheet refuses a value outside them,
+// and the commands that step a setting stop at their ends.
+template <class T>
+struct SettingRange {
+    T min;
+    T max;
+
+    bool Holds(T v) const { return v >= min && v <= max; }
+    T Clamp(T v) const { return v < min ? min : (v > max ? max : v); }
+    // One step up or down, never past an end. A step that ends within a quarter step of
+    // an end lands on it: steps added up in floats miss the end by a hair, and a hair
+    // below it would let the next step go past it.
+    T StepUp(T v, T step) const;
+    T StepDown(T v, T step) const;
+};
+extern template struct SettingRange<int32_t>;
+extern template struct SettingRange<float>;
+
+inline constexpr SettingRange<int32_t> kFrameRateRange{1, 100};
+inline constexpr SettingRange<float> kVertexScalingRange{0.00125f, 0.1f};
+inline constexpr float kVertexScalingStep = 0.00125f;
+// The grid's default (0.01) lies below the range: the first step up leaves it.
+inline constexpr SettingRange<float> kGridRange{0.02f, 0.2f};
+inline constexpr float kGridStep = 0.02f;
+
 // One stored setting: its key, how it is stored, and where it lives in Settings.
 struct SettingField {
     enum class Kind { Integer, Color, FloatText, Text, TextList };

@@ -24,6 +24,7 @@ struct Harness {
     int nextSaveFilter = 0;       // the entry of the Save As types chosen with it
     QString nextOpenPath;         // what the open dialog answers; none: cancelled
     orv::FileFilters openFilter;  // the types the open dialog offered last
+    QStringList dialogFolders;    // the folder each file dialog started in
     QStringList messages;
     QList<QMessageBox::StandardButton> answers;  // given in turn, then answer
     QMessageBox::StandardButton answer = QMessageBox::No;
@@ -40,7 +41,8 @@ struct Harness {
     {
         qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
         orv::UserInterfaceHooks hooks;
-        hooks.saveFile = [this](QWidget*, const orv::FileRequest&) {
+        hooks.saveFile = [this](QWidget*, const orv::FileRequest& r) {
+            dialogFolders << r.directory;
             orv::FileAnswer a;
             if (!nextSavePath.isEmpty())
                 a.files = QStringList{nextSavePath};
@@ -49,6 +51,7 @@ struct Harness {
         };
         hooks.openFile = [this](QWidget*, const orv::FileRequest& r) {
             openFilter = r.filters;
+            dialogFolders << r.directory;
             orv::FileAnswer a;
             if (!nextOpenPath.isEmpty())
                 a.files = QStringList{nextOpenPath};

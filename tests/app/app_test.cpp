@@ -109,8 +109,10 @@ private slots:
             QCOMPARE(a->shortcuts().size(), keys.size());
             for (int i = 0; i < keys.size(); ++i)
                 QCOMPARE(a->shortcuts()[i].toString(QKeySequence::PortableText), keys[i]);
-            QCOMPARE(a->shortcutContext(),
-                     row.scope == CommandScope::Application ? Qt::WindowShortcut : Qt::WidgetShortcut);
+            const bool wholeWindow = row.id == cmd::EditUndo || row.id == cmd::EditRedo;
+            QCOMPARE(a->shortcutContext(), wholeWindow                              ? Qt::WidgetWithChildrenShortcut
+                                           : row.scope == CommandScope::Application ? Qt::WindowShortcut
+                                                                                    : Qt::WidgetShortcut);
             if (!row.run)
                 QVERIFY2(frame->Available(row.id), qPrintable(QStringLiteral("command %1 is not bound").arg(row.id)));
         }
@@ -278,6 +280,55 @@ private slots:
         sub(second)->close();
         QTRY_VERIFY(frame->ActiveChild() && frame->ActiveChild() != second);
         QTRY_VERIFY(viewHasFocus(frame->ActiveChild()));
+
+        // F6 and Shift+F6 take the keyboard round the view and the panes that have a field
+        // to take it (the vertex pane has none without a current vertex).
+        frame->MdiArea()->setActiveSubWindow(sub(first));
+        QTRY_VERIFY(viewHasFocus(first));
+        first->CurrentSelection()->currentMesh = 2;
+        first->CurrentSelection()->currentFace = 1;
+        first->RefreshPanes();
+        auto place = [first] {
+            for (int i = 0; i < 4; ++i)
+                if (first->Pane(i)->isAncestorOf(QApplication::focusWidget()))
+                    return i;
+            return QApplication::focusWidget() == first->View()->GlWidget() ? -1 : -2;
+        };
+        QList<int> round, back;
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+            round << place();
+        }
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+            back << place();
+        }
+        QCOMPARE(round, QList<int>({0, 1, 2, -1, 0}));
+        QCOMPARE(back, QList<int>({-1, 2, 1, 0, -1}));
+
+        // A keypad key as X11 and Wayland deliver it: a plain key press, since the toolkit
+        // matches shortcuts there without the keypad flag.
+        frame->UpdateCommandUI();
+        const float size = h.app->AppSettings().vertexScaling;
+        QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, QStringLiteral("+"));
+        QApplication::sendEvent(first->View()->GlWidget(), &plus);
+        QCOMPARE(h.app->AppSettings().vertexScaling, size + 0.00125f);
+
+        // Undo and Redo keys work with the keyboard in a pane: on the face pane's Material
+        // button after its dialog.
+        auto faces = [first] { return first->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
+        const std::size_t before = faces();
+        h.dialog = [](QDialog& d) { return int(d.windowTitle() == QStringLiteral("Extrude Face")); };
+        QVERIFY(frame->Execute(cmd::ExtrudeFace));
+        QCOMPARE(faces(), before + 4);
+        auto* material = first->Pane(2)->findChild<QPushButton*>(QStringLiteral("1050"));
+        QVERIFY(material && material->isEnabled());
+        QTest::mouseClick(material, Qt::LeftButton);  // the Materials dialog, cancelled
+        QCOMPARE(QApplication::focusWidget(), material);
+        QTest::keyClick(material, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(faces(), before);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(faces(), before + 4);
     }
 
     // A model opened with its puppet and keyframes is ready to play, and the status bar
@@ -419,6 +470,43 @@ private slots:
         QVERIFY(!saveAs(QStringLiteral("no/such/folder/x.orv"), 0));
         QVERIFY(h.messages.last().startsWith(QStringLiteral("Failed to save document.")));
         QCOMPARE(f->Document()->DisplayName(), QStringLiteral("plain.orv"));
+    }
+
+    // File dialogs start in the active model's folder, where its puppet and keyframes lie;
+    // for a model without one, in the folder chosen last; at a start, in that of the file
+    // opened last.
+    void fileDialogsStartInTheModelsFolder()
+    {
+        QTemporaryDir shared;
+        const QString models = QDir(shared.path()).filePath(QStringLiteral("models"));
+        {
+            Harness h(&shared);
+            QVERIFY(h.OpenWalker());
+            CMainFrame* frame = h.app->Frame();
+            h.dialog = [](QDialog& d) {
+                if (auto* files = dynamic_cast<CFileManagerDlg*>(&d))
+                    files->OpenArchive();
+                if (auto* materials = dynamic_cast<CMaterialsDlg*>(&d))
+                    materials->LoadMaterials();
+                return int(QDialog::Rejected);
+            };
+            for (int id : {int(cmd::FileOpen), int(cmd::FileSaveAs), int(cmd::ManageFiles), int(cmd::Materials)})
+                QVERIFY(frame->Execute(id));
+            QCOMPARE(h.dialogFolders, QStringList(4, QFileInfo(kSampleDir).absoluteFilePath()));
+
+            QVERIFY(QDir().mkpath(models));
+            QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), models + QStringLiteral("/ship.3do")));
+            h.nextOpenPath = models + QStringLiteral("/ship.3do");
+            QVERIFY(frame->Execute(cmd::FileOpen));
+            h.nextOpenPath.clear();
+            h.app->NewDocument();
+            h.dialogFolders.clear();
+            QVERIFY(frame->Execute(cmd::FileSaveAs));
+            QCOMPARE(h.dialogFolders, QStringList{models});
+        }
+        Harness again(&shared);
+        QVERIFY(again.app->Frame()->Execute(cmd::FileOpen));
+        QCOMPARE(again.dialogFolders, QStringList{models});
     }
 
     void productChoiceFindsAGameFolderSetByHand()

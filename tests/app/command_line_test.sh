@@ -34,7 +34,7 @@ check() {  # check DESCRIPTION EXPECTED-STATUS COMMAND...
 
 check "--help" 0 "$editor" --help
 head -n 1 out.txt | grep -q '^Usage: orvane ' || { echo "FAIL: --help: usage line"; cat out.txt; failures=$((failures + 1)); }
-for option in --no-splash --help --version; do
+for option in --no-splash --new-instance --help --version; do
   grep -q -- "$option" out.txt || { echo "FAIL: --help does not list $option"; failures=$((failures + 1)); }
 done
 check "-h" 0 "$editor" -h

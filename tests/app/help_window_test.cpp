@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -14,12 +16,17 @@
 #include <functional>
 
 #include "app/app.h"
+#include "app/childframe.h"
+#include "app/context_help.h"
 #include "app/dialogs.h"
 #include "app/help_book.h"
 #include "app/help_window.h"
 #include "app/mainframe.h"
+#include "app/orvaneview.h"
+#include "app/panes.h"
 #include "app_harness.h"
 #include "commands/command_ids.h"
+#include "commands/command_table.h"
 
 using namespace orv;
 
@@ -76,6 +83,18 @@ struct BookHarness : apptest::Harness {
         app->SetProgramDir(dir.filePath(QStringLiteral("prog")));
     }
 };
+
+// Whether the program's guide has the page ("menus.html#grid") with its anchor.
+bool InGuide(const QString& link)
+{
+    QFile page(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/help/") + link.section(QLatin1Char('#'), 0, 0));
+    if (!page.open(QIODevice::ReadOnly))
+        return false;
+    const QString html = QString::fromUtf8(page.readAll());
+    const QString id = link.section(QLatin1Char('#'), 1);
+    return !id.isEmpty() &&
+           (html.contains(QStringLiteral("id=\"%1\"").arg(id)) || html.contains(QStringLiteral("id='%1'").arg(id)));
+}
 
 QString ShownFile(const CHelpWindow* w)
 {
@@ -327,7 +346,8 @@ private slots:
         QVERIFY(h.messages.isEmpty());
     }
 
-    void everyDialogOfTheTableHasItsPlaceInTheGuide()
+    // Every dialog and every command has its place in the guide, and What's This finds it.
+    void everyDialogAndCommandHasItsPlaceInTheGuide()
     {
         {
             CImportDlg import(QStringLiteral("x.obj"), 1.0);
@@ -337,20 +357,90 @@ private slots:
             QDialog plain;
             QVERIFY(DialogHelpPage(&plain).isEmpty());
         }
-        const QString folder = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/help");
-        QFile page(folder + QStringLiteral("/dialogs.html"));
-        if (!page.open(QIODevice::ReadOnly))
-            QSKIP("the guide's dialogs page is not in the build yet");
-        const QString html = QString::fromUtf8(page.readAll());
+        if (!QFileInfo::exists(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/help/menus.html")))
+            QSKIP("the guide is not in the build yet");
         QStringList missing;
-        for (const QString& link : DialogHelpPages()) {
-            QVERIFY(link.startsWith(QStringLiteral("dialogs.html#")));
-            const QString id = link.section(QLatin1Char('#'), 1);
-            if (!html.contains(QStringLiteral("id=\"%1\"").arg(id)) &&
-                !html.contains(QStringLiteral("id='%1'").arg(id)))
-                missing << id;
+        for (const QString& link : DialogHelpPages())
+            if (!link.startsWith(QStringLiteral("dialogs.html#")) || !InGuide(link))
+                missing << link;
+        for (const CommandRow& row : CommandTable())
+            if (!InGuide(CommandHelpPage(row.id)))
+                missing << QStringLiteral("%1 (command %2)").arg(CommandHelpPage(row.id)).arg(row.id);
+        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("not in the guide: ") + missing.join(", ")));
+        QCOMPARE(CommandHelpPage(cmd::GridLarger), QStringLiteral("menus.html#grid"));
+        QCOMPARE(CommandHelpPage(cmd::NextPane), QStringLiteral("keys.html#window-keys"));
+    }
+
+    // What's This (the Help button of the main toolbar, Shift+F1): the next click opens
+    // the page of what it lands on instead of acting on it; Escape ends it without one.
+    void whatsThisOpensThePageOfWhatIsClickedNext()
+    {
+        apptest::Harness h;  // the program's own guide
+        CChildFrame* f = h.OpenWalker();
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        frame->show();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        CContextHelp* what = h.app->ContextHelp();
+        auto button = [frame](int bar, int id) { return frame->ToolBar(bar)->widgetForAction(frame->Action(id)); };
+        QWidget* help = button(0, cmd::ContextHelp);
+        QVERIFY(help);
+        const struct {
+            QWidget* target;
+            const char* page;
+        } clicks[] = {
+            {button(1, cmd::ScaleUp), "menus.html#camera"},
+            {f->Pane(0), "panes.html#geometry-pane"},
+            {f->Pane(2)->findChild<QPushButton*>(QStringLiteral("1050")), "panes.html#face-pane"},
+            {f->View()->GlWidget(), "panes.html#view"},
+            {frame->statusBar(), "panes.html#status-bar"},
+        };
+        bool byKey = false;
+        for (const auto& c : clicks) {
+            QVERIFY2(c.target && InGuide(QLatin1String(c.page)), c.page);
+            frame->activateWindow();  // back from the help window
+            QTRY_COMPARE(QApplication::activeWindow(), frame);
+            if (byKey)
+                QTest::keyClick(frame, Qt::Key_F1, Qt::ShiftModifier);
+            else
+                QTest::mouseClick(help, Qt::LeftButton);
+            byKey = !byKey;
+            QVERIFY(what->Active());
+            QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WhatsThisCursor);
+            QTest::mouseClick(c.target, Qt::LeftButton);
+            QVERIFY(!what->Active());
+            QVERIFY(!QApplication::overrideCursor());
+            QTRY_VERIFY(h.app->HelpViewer());
+            QTRY_COMPARE(ShownFile(h.app->HelpViewer()), QLatin1String(c.page));
         }
-        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("no anchor in dialogs.html: ") + missing.join(", ")));
+        QCOMPARE(f->Document()->Doc().modes.scaleExponent, 0);  // Scale Up did not run
+        QVERIFY(h.messages.isEmpty());
+        CHelpWindow* viewer = h.app->HelpViewer();
+        QWidget* back =
+            viewer->findChild<QToolBar*>(QStringLiteral("HelpToolBar"))->widgetForAction(viewer->BackAction());
+        QCOMPARE(ClickedHelpPage(back, {}), QStringLiteral("index.html"));  // help on the help window: its start page
+
+        frame->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), frame);
+        QTest::keyClick(frame, Qt::Key_F1, Qt::ShiftModifier);
+        QVERIFY(what->Active());
+        QTest::keyClick(frame, Qt::Key_Escape);
+        QVERIFY(!what->Active());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // A menu item: its command's page, the menu closed, the command not run.
+        h.app->HelpViewer()->ShowPage(QStringLiteral("index.html"));
+        QTest::keyClick(frame, Qt::Key_F1, Qt::ShiftModifier);
+        QMenu* view = frame->ViewMenu();
+        view->popup(frame->mapToGlobal(QPoint(20, 20)));
+        QTRY_VERIFY(view->isVisible());
+        const QPoint item = view->actionGeometry(frame->Action(cmd::ScaleDown)).center();
+        QTest::mouseClick(view, Qt::LeftButton, {}, item);
+        QTRY_VERIFY(!view->isVisible());
+        QVERIFY(!what->Active());
+        QCOMPARE(f->Document()->Doc().modes.scaleExponent, 0);
+        QTRY_COMPARE(ShownFile(h.app->HelpViewer()), QStringLiteral("menus.html#camera"));
     }
 };
 

@@ -1,15 +1,69 @@
 #include <QtTest>
 
+#include <QLocalSocket>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <list>
 #include <tuple>
 
+#include "app/app.h"
+#include "app/childframe.h"
 #include "app/dialogs.h"
 #include "app/mainframe.h"
 #include "app/settingsstore.h"
+#include "app/single_instance.h"
+#include "app_harness.h"
 #include "model/settings.h"
 
 using namespace orv;
+
+namespace {
+
+// Starts of the real program on the offscreen platform, in a session of their own (its
+// runtime folder, settings and data); killed at the end.
+struct Starts {
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QString socket;
+    std::list<QProcess> processes;
+
+    Starts()
+    {
+        for (const char* sub : {"run", "config", "data"})
+            QDir(home.path()).mkdir(QLatin1String(sub));
+        QFile::setPermissions(home.filePath(QStringLiteral("run")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("run")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("WINEPREFIX"), home.filePath(QStringLiteral("no-wine")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // This process finds the same socket as the programs it starts.
+        qputenv("XDG_RUNTIME_DIR", home.filePath(QStringLiteral("run")).toLocal8Bit());
+        socket = InstanceSocketPath();
+    }
+    ~Starts()
+    {
+        for (QProcess& p : processes)
+            if (p.state() != QProcess::NotRunning) {
+                p.kill();
+                p.waitForFinished();
+            }
+    }
+    QProcess& Start(const QStringList& args, const QString& folder = {})
+    {
+        QProcess& p = processes.emplace_back();
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(folder.isEmpty() ? home.path() : folder);
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane"), QStringList{QStringLiteral("--no-splash")} + args);
+        return p;
+    }
+};
+
+}  // namespace
 
 class ShellTest : public QObject {
     Q_OBJECT
@@ -159,6 +213,72 @@ private slots:
         QVERIFY(again.ToolBar(1)->isHidden());
         QVERIFY(!again.ToolBar(0)->isHidden());
         QVERIFY(again.ToolBar(2)->isHidden());
+    }
+
+    // A second start of the program hands its file to the running editor, which opens it,
+    // and ends; --new-instance starts another editor instead.
+    void aSecondStartHandsItsFileToTheRunningEditor()
+    {
+        Starts starts;
+        apptest::Harness h;
+        CInstanceServer running;
+        QCOMPARE(running.Claim(starts.socket, {}), CInstanceServer::Role::First);
+        QStringList handed;
+        running.SetHandler([&](const QStringList& files) {
+            handed += files;
+            h.app->OpenHandedFiles(files);
+        });
+        // A name relative to the folder the second start runs in.
+        QProcess& second = starts.Start({QStringLiteral("walker.3do")}, apptest::kSampleDir);
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 30000);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_COMPARE(handed, QStringList{apptest::kSampleDir + QStringLiteral("/walker.3do")});
+        QTRY_VERIFY(h.app->Frame()->ActiveChild());
+        QCOMPARE(QString::fromStdString(h.app->Frame()->ActiveChild()->Document()->Doc().PathName()), handed.first());
+
+        // A start that gave up waiting (the editor was busy) runs an editor of its own: its
+        // file is not opened here as well. Nor is anything of a request that is not one.
+        for (const QByteArray& request :
+             {QByteArray("ORVANE-OPEN 1\nfile:///tmp/gave-up.3do\n\n"), QByteArray("GET / HTTP/1.0\n\n")}) {
+            QLocalSocket client;
+            client.connectToServer(starts.socket);
+            QVERIFY(client.waitForConnected());
+            client.write(request);
+            QVERIFY(client.waitForBytesWritten());
+            if (request.startsWith("ORVANE"))
+                client.abort();
+            QTest::qWait(300);
+        }
+        QCOMPARE(handed.size(), 1);
+
+        QProcess& another = starts.Start({QStringLiteral("--new-instance")});
+        QTest::qWait(1500);
+        QCOMPARE(another.state(), QProcess::Running);
+        QCOMPARE(handed.size(), 1);
+    }
+
+    // Two starts at once make one editor: one listens, the other hands over to it and
+    // ends. An editor killed leaves its socket behind: two starts after it still make one.
+    void twoStartsAtOnceMakeOneEditorEvenAfterOneWasKilled()
+    {
+        Starts starts;
+        auto twoAtOnce = [&starts]() -> QProcess* {
+            QProcess& a = starts.Start({});
+            QProcess& b = starts.Start({});
+            if (!QTest::qWaitFor([&] { return a.state() == QProcess::NotRunning || b.state() == QProcess::NotRunning; },
+                                 30000))
+                return nullptr;
+            QProcess& ended = a.state() == QProcess::NotRunning ? a : b;
+            QProcess& running = &ended == &a ? b : a;
+            QTest::qWait(500);
+            return ended.exitCode() == 0 && running.state() == QProcess::Running ? &running : nullptr;
+        };
+        QProcess* first = twoAtOnce();
+        QVERIFY(first);
+        first->kill();
+        QVERIFY(first->waitForFinished());
+        QVERIFY(QFileInfo::exists(starts.socket));
+        QVERIFY(twoAtOnce());
     }
 };
 

@@ -598,6 +598,10 @@ private slots:
         Settings settings;
         settings.device = 7;  // beyond the list: the first device is shown
         settings.colorMap = "DFLT.CMP";
+        // Stored past their ranges (by hand, or by the steps of an older version): shown
+        // at the ends, so that OK takes the fields the user did not touch.
+        settings.vertexScaling = 0.10125f;
+        settings.frameRate = 500;
         CSheetDlg sheet(settings, {{QStringLiteral("None"), QStringLiteral("640x480")},
                                    {QStringLiteral("dev")},
                                    {QStringLiteral("01redmap.cmp"), QStringLiteral("dflt.cmp")}});
@@ -608,6 +612,8 @@ private slots:
         QSignalSpy applied(&sheet, &CSheetDlg::applied);
         QVERIFY(sheet.Apply());
         QCOMPARE(applied.last().at(0).toBool(), false);  // the same colormap, whatever its case
+        QCOMPARE(std::pair(settings.vertexScaling, settings.frameRate),
+                 std::pair(kVertexScalingRange.max, kFrameRateRange.max));
 
         // Out of its range a field is refused: nothing is stored and the reason is shown.
         auto apply = [&](QLineEdit* field, const char* text) {
@@ -616,7 +622,8 @@ private slots:
         };
         QVERIFY(!apply(sheet.VertexSize(), "0.2"));
         QCOMPARE(shown, QStringList{CSheetDlg::RangeMessageVertexSize()});
-        QCOMPARE(settings.vertexScaling, 0.01f);
+        QCOMPARE(shown.first(), QStringLiteral("Enter a number between 0.00125 and 0.1 for the vertex size."));
+        QCOMPARE(settings.vertexScaling, 0.1f);
         QVERIFY(apply(sheet.VertexSize(), "0.1"));
         QVERIFY(!apply(sheet.VertexSize(), "0.001"));
         QVERIFY(apply(sheet.VertexSize(), "0.00125"));
@@ -625,9 +632,9 @@ private slots:
             QVERIFY2(!apply(sheet.FrameRate(), bad), bad);
             QCOMPARE(sheet.LastError(), CSheetDlg::RangeMessageFrameRate());
         }
-        QCOMPARE(settings.frameRate, 33);
-        QVERIFY(apply(sheet.FrameRate(), "100"));
         QCOMPARE(settings.frameRate, 100);
+        QVERIFY(apply(sheet.FrameRate(), "1"));
+        QCOMPARE(settings.frameRate, 1);
 
         QVERIFY(!sheet.ApplyButton()->isEnabled());
         sheet.StretchFactor()->setCurrentIndex(1);
