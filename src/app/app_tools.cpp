@@ -80,11 +80,14 @@ std::optional<ExtrudeParams> COrvaneApp::AskExtrude(const EditContext& c)
     const CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
     if (!face)
         return std::nullopt;
-    CExtrudeDlg dlg(static_cast<int>(face->corners.size()), c.selection->selectedPositions.size() == 2, frame_);
+    CExtrudeDlg dlg(static_cast<int>(face->corners.size()), c.selection->selectedPositions.size() == 2,
+                    settings_.extrudeOut != 0, frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     if (hooks_.exec(dlg) != QDialog::Accepted)
         return std::nullopt;
-    return dlg.Params();
+    const ExtrudeParams params = dlg.Params();
+    settings_.extrudeOut = params.outward ? 1 : 0;  // the way the next extrusion starts from
+    return params;
 }
 
 std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, PrimitiveShape shape)

@@ -144,7 +144,7 @@ void CTextureDlg::Accept()
 
 // ---- Extrude Face ----------------------------------------------------------------------
 
-CExtrudeDlg::CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent)
+CExtrudeDlg::CExtrudeDlg(int vertexCount, bool twoGridNodes, bool outward, QWidget* parent)
     : QDialog(parent), vertexCount_(vertexCount)
 {
     setWindowTitle(QStringLiteral("Extrude Face"));
@@ -190,6 +190,16 @@ CExtrudeDlg::CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent)
     for (QWidget* w : std::initializer_list<QWidget*>{upDown_, leftRight_, parallel, rotated_})
         w->setEnabled(twoGridNodes);
     vertex_[0]->setEnabled(!twoGridNodes);
+    // Which way the face goes: out of the mesh makes a boss, into it a recess.
+    auto* way = new QGroupBox(QStringLiteral("Extrude"), this);
+    auto* wayCol = new QVBoxLayout(way);
+    out_ = new QRadioButton(QStringLiteral("O&ut of the mesh"), way);
+    out_->setObjectName(QStringLiteral("out"));
+    auto* in = new QRadioButton(QStringLiteral("&Into the mesh"), way);
+    in->setObjectName(QStringLiteral("in"));
+    (outward ? out_ : in)->setChecked(true);
+    wayCol->addWidget(out_);
+    wayCol->addWidget(in);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
@@ -210,6 +220,7 @@ CExtrudeDlg::CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent)
     indentForm->addRow(QStringLiteral("Indent:"), indent_);
     col->addWidget(directions);
     col->addWidget(depths);
+    col->addWidget(way);
     col->addLayout(indentForm);
     col->addWidget(shape);
     col->addWidget(buttons);
@@ -228,6 +239,7 @@ ExtrudeParams CExtrudeDlg::Params() const
     p.depth2 = static_cast<float>(depth_[1]->value());
     p.depth3 = static_cast<float>(depth_[2]->value());
     p.rotatedEndFace = rotated_->isChecked();
+    p.outward = out_->isChecked();
     return p;
 }
 

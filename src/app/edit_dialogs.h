@@ -59,12 +59,13 @@ private:
 };
 
 // "Extrude Face": angles and shape with exactly two grid nodes selected, otherwise the
-// three vertices whose depths span the end face; depths and indent. OK is refused, with
-// the reason, for values out of range or three vertices that are not all different.
+// three vertices whose depths span the end face; depths and indent; out of the mesh or
+// into it (outward: the choice it opens with). OK is refused, with the reason, for values
+// out of range or three vertices that are not all different.
 class CExtrudeDlg : public QDialog {
     Q_OBJECT
 public:
-    CExtrudeDlg(int vertexCount, bool twoGridNodes, QWidget* parent = nullptr);
+    CExtrudeDlg(int vertexCount, bool twoGridNodes, bool outward = false, QWidget* parent = nullptr);
     ExtrudeParams Params() const;
     void SetMessageHandler(std::function<void(const QString&)> show) { showMessage_ = std::move(show); }
 
@@ -76,6 +77,7 @@ private:
     QComboBox* vertex_[3] = {nullptr, nullptr, nullptr};
     QDoubleSpinBox* depth_[3] = {nullptr, nullptr, nullptr};
     QRadioButton* rotated_ = nullptr;
+    QRadioButton* out_ = nullptr;
     std::function<void(const QString&)> showMessage_;
 };
 

@@ -370,7 +370,7 @@ void CFileManagerDlg::ReadDirectory()
     }
     nodes_ = BuildArchiveTree(QFileInfo(archivePath_).fileName().toStdString(), directory_.records);
     for (std::size_t i = 0; i < nodes_.size(); ++i) {
-        auto* item = new QTreeWidgetItem(QStringList{Q(nodes_[i].label)});
+        auto* item = new QTreeWidgetItem(QStringList{Q(ShownName(nodes_[i].label))});
         item->setData(0, Qt::UserRole, static_cast<int>(i));
         const int parent = nodes_[i].parent;
         if (parent < 0)
@@ -434,7 +434,7 @@ void CFileManagerDlg::ListNode(int index)
     preview_->ClearImage();
     for (const ArchiveListRow& row : ListArchiveNode(directory_.records, nodes_[static_cast<std::size_t>(index)])) {
         auto* item =
-            new QTreeWidgetItem(QStringList{Q(row.name), QString::number(row.offset), QString::number(row.size)});
+            new QTreeWidgetItem(QStringList{Q(ShownName(row.name)), QString::number(row.offset), QString::number(row.size)});
         item->setData(0, Qt::UserRole, static_cast<qulonglong>(row.position));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -805,7 +805,7 @@ void CFileManagerDlg::DeleteSelected()
         edit.removals.push_back(r.name);
     const std::string dir = ListedDirectory();
     // One rewrite removes them all, so the archive never holds half of the deletion.
-    RunRewrite(edit.removals.size() == 1 ? QStringLiteral("Deleting %1").arg(Q(ShortNameOf(edit.removals.front())))
+    RunRewrite(edit.removals.size() == 1 ? QStringLiteral("Deleting %1").arg(Q(ShownName(ShortNameOf(edit.removals.front()))))
                                          : QStringLiteral("Deleting %1 items").arg(edit.removals.size()),
                [&](const ArchiveProgress& progress) -> Status {
                    if (const auto rewritten = RewriteArchive(PathOf(archivePath_), edit, progress); !rewritten)
@@ -829,7 +829,7 @@ void CFileManagerDlg::SaveSelectedAs()
     FileRequest r;
     r.caption = QStringLiteral("Save As");
     r.filters = SaveItemFilter(firstShort);
-    r.fileName = Q(firstShort);
+    r.fileName = Q(SafeFileNamePart(firstShort));
     r.directory = lastSaveFolder_;
     const FileAnswer a = prompts_.saveFile(this, r);
     if (a.Cancelled())
@@ -865,7 +865,7 @@ void CFileManagerDlg::SaveSelectedAs()
             continue;
         }
         if (*form == ExtractionForm::NeedsColormap) {
-            failures << Q(rec.name) + QStringLiteral(": ") + noPalette;
+            failures << Q(ShownName(rec.name)) + QStringLiteral(": ") + noPalette;
             continue;
         }
         const bool convert = *form == ExtractionForm::Bitmap;
@@ -881,7 +881,7 @@ void CFileManagerDlg::SaveSelectedAs()
         } else if (auto t = ExtractionTarget(PathOf(folder), rec.name, convert)) {
             target = std::move(*t);
         } else {
-            failures << Q(rec.name) + QStringLiteral(": ") + Q(t.error());
+            failures << Q(ShownName(rec.name)) + QStringLiteral(": ") + Q(t.error());
             continue;
         }
         // The file dialog asked about the name chosen in it; any other file that exists
@@ -893,7 +893,7 @@ void CFileManagerDlg::SaveSelectedAs()
         if (Status saved = ExtractArchiveItem(PathOf(archivePath_), rec, target,
                                               convert && palette ? &*palette : nullptr, convert);
             !saved)
-            failures << Q(rec.name) + QStringLiteral(": ") + Q(saved.error());
+            failures << Q(ShownName(rec.name)) + QStringLiteral(": ") + Q(saved.error());
     }
     if (!failures.isEmpty())
         Report(QStringLiteral("These items could not be saved:\n") + failures.join(QLatin1Char('\n')));
@@ -922,14 +922,14 @@ QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
     for (const ArchiveRecord& record : records) {
         // Items of the same short name go into folders of their own.
         QString dir = folder;
-        for (int k = 1; QFileInfo::exists(QDir(dir).filePath(Q(ShortNameOf(record.name)))); ++k)
+        for (int k = 1; QFileInfo::exists(QDir(dir).filePath(Q(SafeFileNamePart(ShortNameOf(record.name))))); ++k)
             dir = QDir(folder).filePath(QString::number(k));
         QDir().mkpath(dir);
         const auto target = ExtractionTarget(PathOf(dir), record.name, false);
         const Status written =
             target ? ExtractArchiveItem(PathOf(archivePath_), record, *target, nullptr) : Fail(target.error());
         if (!written) {
-            failures << Q(record.name) + QStringLiteral(": ") + Q(written.error());
+            failures << Q(ShownName(record.name)) + QStringLiteral(": ") + Q(written.error());
             continue;
         }
         urls << QUrl::fromLocalFile(Q(target->string()));

@@ -92,4 +92,90 @@ HexField ParseHexField(std::string_view text, uint32_t max)
     return f;
 }
 
+namespace {
+
+bool Printable(unsigned char c) { return c >= 0x20 && c < 0x7F; }
+
+void AppendHex(std::string& out, unsigned char c)
+{
+    static const char digits[] = "0123456789abcdef";
+    out += "\\x";
+    out += digits[c >> 4];
+    out += digits[c & 15];
+}
+
+}  // namespace
+
+std::string ShownName(std::string_view name)
+{
+    bool plain = name.empty() || name.front() != '"';
+    for (const char c : name)
+        plain = plain && Printable(static_cast<unsigned char>(c));
+    if (plain)
+        return std::string(name);
+    std::string out = "\"";
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\')
+            out += {'\\', ch};
+        else if (Printable(c))
+            out += ch;
+        else
+            AppendHex(out, c);
+    }
+    return out + '"';
+}
+
+std::optional<std::string> NameFromShown(std::string_view text)
+{
+    if (text.size() < 2 || text.front() != '"' || text.back() != '"')
+        return std::string(text);
+    text = text.substr(1, text.size() - 2);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) {
+            out += text[++i];
+            continue;
+        }
+        if (i + 3 < text.size() && text[i + 1] == 'x' && HexDigitValue(text[i + 2]) >= 0 &&
+            HexDigitValue(text[i + 3]) >= 0) {
+            out += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
+            i += 3;
+            continue;
+        }
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::string TerminalSafe(std::string_view text)
+{
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F)
+            AppendHex(out, c);
+        else
+            out += ch;
+    }
+    return out;
+}
+
+std::string SafeFileNamePart(std::string_view name)
+{
+    std::string out;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (Printable(c))
+            out += ch;
+        else
+            AppendHex(out, c);
+    }
+    return out;
+}
+
 }  // namespace orv

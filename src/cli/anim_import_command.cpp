@@ -68,14 +68,13 @@ int ImportKeyframe(const std::vector<std::string>& args, const Options&)
     if (!imported)
         return Fail(in, imported.error());
     for (const auto& name : imported->unmatched)
-        std::fprintf(stderr, "orvane-tool: %s: the model has no node '%s'; its motion is left out\n", in.c_str(),
-                     name.c_str());
+        Warn(in, "the model has no node '" + name + "'; its motion is left out");
     for (const auto& note : imported->notes)
-        std::fprintf(stderr, "orvane-tool: %s: %s\n", in.c_str(), note.c_str());
+        Warn(in, note);
     if (Status written = WriteImportedKeyframe(*doc.model, *imported->keyframe, out); !written)
         return Fail(out, written.error());
-    std::printf("%s: animation '%s', %d frames at %g fps, %zu nodes, %zu entries\n", out.c_str(),
-                imported->animation.c_str(), imported->keyframe->frames, static_cast<double>(imported->keyframe->fps),
+    std::printf("%s: animation '%s', %d frames at %g fps, %zu nodes, %zu entries\n", TerminalSafe(out).c_str(),
+                TerminalSafe(imported->animation).c_str(), imported->keyframe->frames, static_cast<double>(imported->keyframe->fps),
                 imported->animatedNodes, imported->entries);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "document/file_formats.h"
 #include "document/save_plan.h"
 #include "edit/fit.h"
+#include "model/fileio.h"
 #include "model/limits.h"
 #include "model/settings.h"
 
@@ -36,22 +37,35 @@ int TakeLevels(const std::string& command, std::vector<std::string>& args, FitOp
 void PrintFitReport(const FitReport& report, const std::string& out)
 {
     for (const std::string& line : report.lines)
-        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
+        Warn(out, line);
     for (const std::string& line : report.problems)
-        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
+        Warn(out, line);
 }
 
 int SaveWithMaterials(COrvaneDoc& doc, const std::string& out)
 {
+    // The materials are put in place only once the model is saved: all or nothing.
+    AtomicFileSet materials;
     if (!DocumentFormatOf(FileKindOf(out))->keepsCustomMaterials && doc.model->customMaterials.Count() > 0) {
         // A 3DO file names its materials only: the model's own go beside it.
         const fs::path folder = fs::path(out).has_parent_path() ? fs::path(out).parent_path() : fs::path(".");
-        if (Status written = WriteCustomMaterials(*doc.model, folder); !written)
-            return Fail(out, written.error());
+        if (Status staged = StageCustomMaterials(*doc.model, folder, materials); !staged)
+            return Fail(out, staged.error());
     }
     if (Status saved = doc.SaveDocument(out); !saved)
         return Fail(out, saved.error());
+    if (Status written = materials.Commit(); !written)
+        return Fail(out, written.error());
     return 0;
+}
+
+int FitFailed(const std::vector<LimitBreach>& breaches, const std::string& out)
+{
+    if (breaches.empty())
+        return -1;
+    for (const LimitBreach& breach : breaches)
+        Warn(out, "does not fit the engine: " + breach.text);
+    return Fail(out, "not written: the fit cannot bring the model within the engine's limits");
 }
 
 namespace {
@@ -82,16 +96,18 @@ int Fit(const std::vector<std::string>& arguments, const Options& opts)
     if (const int rc = CheckComplete(in, doc.ReadInPart().empty(), doc.ReadInPart(), opts))
         return rc;
     const FitReport report = FitToEngineLimits(*doc.model, fit);
+    // What a fit cannot mend (a material's long name, a coordinate out of range) is told,
+    // and a model the game would still refuse is not written.
+    if (const int rc = FitFailed(CheckEngineLimits(*doc.model), out); rc >= 0)
+        return rc;
     if (report.Changed())
         for (const std::string& line : report.lines)
-            std::printf("%s\n", line.c_str());
+            std::printf("%s\n", TerminalSafe(line).c_str());
     else
         std::printf("the model is within the engine's limits\n");
+    // Levels of detail asked for and not made are told; the model is written without them.
     for (const std::string& line : report.problems)
-        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), line.c_str());
-    // What a fit cannot mend (a material's long name, a coordinate out of range) is told.
-    for (const LimitBreach& breach : CheckEngineLimits(*doc.model))
-        std::fprintf(stderr, "orvane-tool: %s: does not fit the engine: %s\n", out.c_str(), breach.text.c_str());
+        Warn(out, line);
     return SaveWithMaterials(doc, out);
 }
 
@@ -110,7 +126,9 @@ void RegisterFitCommand(Registry& registry)
          "                         unique within 31 characters, radii measured again; prints one\n"
          "                         line per kind of change; --levels N: N geometry sets (1 to 4),\n"
          "                         the full model first and each lower one a level of detail\n"
-         "                         simplified from it with texture seams and material borders kept\n",
+         "                         simplified from it with texture seams and material borders kept;\n"
+         "                         a model still beyond a limit (a coordinate out of range, a\n"
+         "                         material's long name): the reasons, exit 1, nothing written\n",
          Fit});
 }
 

@@ -189,21 +189,21 @@ int Check(const std::vector<std::string>& files, const Options&)
                 continue;
             }
             if (!read->complete) {
-                std::printf("%s: incomplete: %s\n", file.c_str(), read->missing.c_str());
+                std::printf("%s: incomplete: %s\n", TerminalSafe(file).c_str(), TerminalSafe(read->missing).c_str());
                 status = 1;
             }
         }
         for (const LimitBreach& breach : CheckEngineLimits(*model)) {
-            std::printf("%s: %s\n", file.c_str(), breach.text.c_str());
+            std::printf("%s: %s\n", TerminalSafe(file).c_str(), TerminalSafe(breach.text).c_str());
             status = 1;
         }
         // Faces drawn other than meant are told but do not fail the check.
         for (const LimitBreach& shape : CheckFaceShapes(*model))
-            std::printf("%s: warning: %s\n", file.c_str(), shape.text.c_str());
+            std::printf("%s: warning: %s\n", TerminalSafe(file).c_str(), TerminalSafe(shape.text).c_str());
         // What no program should be given either: indices out of their lists, a hierarchy
         // that loops, faces of fewer than three corners, positions that are not numbers.
         for (const std::string& fault : ValidateModel(*model, false)) {
-            std::printf("%s: %s\n", file.c_str(), fault.c_str());
+            std::printf("%s: %s\n", TerminalSafe(file).c_str(), TerminalSafe(fault).c_str());
             status = 1;
         }
     }

@@ -120,8 +120,7 @@ int Export(const std::vector<std::string>& args, const Options& opts)
         std::string list;
         for (const auto& m : report->missingMaterials)
             list += (list.empty() ? "" : ", ") + m;
-        std::fprintf(stderr, "orvane-tool: %s: materials not found, exported as plain colours: %s\n", out.c_str(),
-                     list.c_str());
+        Warn(out, "materials not found, exported as plain colours: " + list);
     }
     // Found but not drawn: one line for each reason (most often the one colormap missing).
     std::vector<std::pair<std::string, std::string>> byReason;
@@ -133,10 +132,9 @@ int Export(const std::vector<std::string>& args, const Options& opts)
             it->second += ", " + name;
     }
     for (const auto& [why, names] : byReason)
-        std::fprintf(stderr, "orvane-tool: %s: materials found, but %s; exported as plain colours: %s\n", out.c_str(),
-                     why.c_str(), names.c_str());
+        Warn(out, "materials found, but " + why + "; exported as plain colours: " + names);
     if (keyframe && report->animatedNodes == 0)
-        std::fprintf(stderr, "orvane-tool: %s: the keyframe moves none of the model's nodes\n", p.key.c_str());
+        Warn(p.key, "the keyframe moves none of the model's nodes");
     return 0;
 }
 
@@ -210,15 +208,15 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
     if (!imported)
         return Fail(in, imported.error());
     for (const auto& note : imported->notes)
-        std::fprintf(stderr, "orvane-tool: %s: %s\n", in.c_str(), note.c_str());
+        Warn(in, note);
     for (const auto& note : colormapNotes)
-        std::fprintf(stderr, "orvane-tool: %s: %s\n", out.c_str(), note.c_str());
+        Warn(out, note);
     if (fit) {
         PrintFitReport(FitToEngineLimits(*imported->model, fitOptions), out);
         imported->breaches = CheckEngineLimits(*imported->model);
     }
     for (const auto& breach : imported->breaches)
-        std::fprintf(stderr, "orvane-tool: %s: does not fit the engine: %s\n", out.c_str(), breach.text.c_str());
+        Warn(out, "does not fit the engine: " + breach.text);
 
     const Settings settings;
     COrvaneDoc doc(settings, {});

@@ -16,9 +16,15 @@
 
 namespace orv::cli {
 
+void Warn(const std::string& file, const std::string& text)
+{
+    // Names from files (an archive's items, a model's meshes) reach the terminal escaped.
+    std::fprintf(stderr, "orvane-tool: %s: %s\n", TerminalSafe(file).c_str(), TerminalSafe(text).c_str());
+}
+
 int Fail(const std::string& file, const std::string& reason)
 {
-    std::fprintf(stderr, "orvane-tool: %s: %s\n", file.c_str(), reason.c_str());
+    Warn(file, reason);
     return 1;
 }
 
@@ -28,13 +34,13 @@ int CheckComplete(const std::string& file, bool complete, const std::string& mis
         return 0;
     if (!opts.partial)
         return Fail(file, "incomplete: " + missing + " (--partial converts what was read)");
-    std::fprintf(stderr, "orvane-tool: %s: incomplete: %s; converting what was read\n", file.c_str(), missing.c_str());
+    Warn(file, "incomplete: " + missing + "; converting what was read");
     return 0;
 }
 
 int Usage(const std::string& message)
 {
-    std::fprintf(stderr, "orvane-tool: %s (see orvane-tool --help)\n", message.c_str());
+    std::fprintf(stderr, "orvane-tool: %s (see orvane-tool --help)\n", TerminalSafe(message).c_str());
     return 2;
 }
 
@@ -79,7 +85,7 @@ std::string ColormapName(const Options& opts) { return opts.colormap.empty() ? S
 void NoteColormap(const std::string& file, const ResourceSources& sources, const std::string& colormap)
 {
     if (const auto found = FindColormap(sources, colormap); found && found->fallback)
-        std::fprintf(stderr, "orvane-tool: %s: %s\n", file.c_str(), found->origin.c_str());
+        Warn(file, found->origin);
 }
 
 void PrintModelSummary(const CModel& model)

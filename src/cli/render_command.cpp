@@ -200,14 +200,13 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     NoteColormap(model, doc.Sources(), settings.colorMap);
     if (const auto colormap = FindColormap(doc.Sources(), settings.colorMap);
         !colormap && !doc.model->materials.empty())
-        std::fprintf(stderr, "orvane-tool: %s: %s; 8-bit materials are drawn without their pictures\n", model.c_str(),
-                     colormap.error().c_str());
+        Warn(model, colormap.error() + "; 8-bit materials are drawn without their pictures");
     if (const MissingResources missing = FindMissingResources(*doc.model, doc.Sources()); !missing.materials.empty()) {
         std::string list;
         for (const auto& m : missing.materials)
             list += (list.empty() ? "" : ", ") + m;
-        std::fprintf(stderr, "orvane-tool: %s: materials not found, drawn without their pictures: %s (looked in %s)\n",
-                     model.c_str(), list.c_str(), missing.materialPlaces.c_str());
+        Warn(model, "materials not found, drawn without their pictures: " + list + " (looked in " +
+                         missing.materialPlaces + ")");
     }
     if (layoutMesh >= 0)
         return WriteTextureLayout(doc, *resources, settings, model, layoutMesh, layoutFace, width, height, out);

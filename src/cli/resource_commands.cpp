@@ -21,8 +21,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // Names inside archives use backslashes; a slash typed on the command line means the same.
-std::string ArchiveName(std::string s)
+// A name in double quotes is read as `gob list` shows names it escapes.
+std::string ArchiveName(const std::string& typed)
 {
+    std::string s = NameFromShown(typed).value_or(typed);
     for (char& c : s)
         if (c == '/')
             c = '\\';
@@ -158,7 +160,7 @@ int GobList(const std::vector<std::string>& args)
     if (!dir)
         return Fail(args[0], dir.error());
     for (const auto& r : dir->records)
-        std::printf("%10u %10u %s\n", r.offset, r.size, r.name.c_str());
+        std::printf("%10u %10u %s\n", r.offset, r.size, ShownName(r.name).c_str());
     if (Status intact = CheckArchiveIntact(*dir); !intact)
         return Fail(args[0], intact.error());
     return 0;
@@ -205,7 +207,7 @@ int GobAdd(const std::vector<std::string>& rawArgs, const Options& opts)
     if (!results)
         return Fail(archive, results.error());
     for (const auto& res : *results)
-        std::printf("%s %s\n", res.replaced ? "replaced" : "added", res.itemName.c_str());
+        std::printf("%s %s\n", res.replaced ? "replaced" : "added", ShownName(res.itemName).c_str());
     return 0;
 }
 
@@ -308,18 +310,28 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
         return Fail(archive, apart.error() + (flat ? "; nothing was extracted (leave out --flat to keep the archive's "
                                                      "folders)"
                                                    : "; nothing was extracted"));
-    for (const Job& j : jobs) {
-        if (Status saved =
-                ExtractArchiveItem(archive, *j.record, j.target, j.convert && palette ? &*palette : nullptr, j.convert);
-            !saved)
-            return Fail(archive, saved.error());
-        std::printf("%s\n", j.target.string().c_str());
-    }
     if (!unconverted.empty())
         return Fail(archive,
-                    "no colormap to convert 8-bit materials with (give --colormap or --resources); saved "
-                    "as they are: " +
+                    "no colormap to convert 8-bit materials with (give --colormap or --resources, or leave out "
+                    "--bmp); nothing was extracted: " +
                         unconverted);
+    // All the items or none: each is written aside and put in place once every one is.
+    AtomicFileSet files;
+    for (const Job& j : jobs) {
+        const auto bytes = ExtractedBytes(archive, *j.record, j.convert && palette ? &*palette : nullptr, j.convert);
+        if (!bytes)
+            return Fail(archive, bytes.error() + "; nothing was extracted");
+        if (j.target.has_parent_path())
+            (void)files.MakeFolders(j.target.parent_path());
+        if (Status staged = files.Add(
+                j.target, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+            !staged)
+            return Fail(archive, staged.error() + "; nothing was extracted");
+    }
+    if (Status written = files.Commit(); !written)
+        return Fail(archive, written.error());
+    for (const Job& j : jobs)
+        std::printf("%s\n", TerminalSafe(j.target.string()).c_str());
     return 0;
 }
 
@@ -385,7 +397,8 @@ int Catalog(const std::vector<std::string>& args, const Options&)
     for (const auto& [title, tree] : lists) {
         std::printf("%s: %zu\n", title, tree->Count());
         for (const auto& e : tree->Entries())
-            std::printf("  %-24s %10u %10u %s\n", e->shortName.c_str(), e->offset, e->size, e->name.c_str());
+            std::printf("  %-24s %10u %10u %s\n", ShownName(e->shortName).c_str(), e->offset, e->size,
+                        ShownName(e->name).c_str());
     }
     if (!load->warning.empty())
         return Fail(args[0], load->warning);
@@ -519,32 +532,34 @@ int Sample(const std::vector<std::string>& args, const Options&)
     std::error_code ec;
     if (!fs::is_directory(dir, ec))
         return Fail(args[0], "no such folder");
-    auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
-        if (Status written = WriteFileAtomic(
-                dir / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-            !written)
-            return Fail((dir / name).string(), written.error());
-        std::printf("%s\n", (dir / name).string().c_str());
-        return 0;
+    // Every file or none.
+    AtomicFileSet files;
+    std::vector<fs::path> written;
+    auto write = [&](const std::string& name, std::string_view bytes) {
+        written.push_back(dir / name);
+        return files.Add(dir / name, bytes);
+    };
+    auto asText = [](const std::vector<uint8_t>& bytes) {
+        return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     };
     const auto cmp = MakeSampleColormap();
     for (const char* name : {"dflt.cmp", "01redmap.cmp"})
-        if (int st = write(name, cmp); st != 0)
-            return st;
+        (void)write(name, asText(cmp));
     for (const auto& m : MakeSampleMaterials())
-        if (int st = write(m.name, m.bytes); st != 0)
-            return st;
+        (void)write(m.name, asText(m.bytes));
     // The sample model with its puppet file and keyframes.
     auto entries = SampleResourceEntries();
     for (const auto& f : MakeSampleModelFiles()) {
-        if (int st = write(f.fileName, std::vector<uint8_t>(f.text.begin(), f.text.end())); st != 0)
-            return st;
+        (void)write(f.fileName, f.text);
         entries.push_back({f.archiveName, std::vector<uint8_t>(f.text.begin(), f.text.end())});
     }
     // The same laid out as in the game's archive.
-    if (Status written = WriteArchive(dir / "res2.gob", entries); !written)
-        return Fail((dir / "res2.gob").string(), written.error());
-    std::printf("%s\n", (dir / "res2.gob").string().c_str());
+    written.push_back(dir / "res2.gob");
+    (void)WriteArchive(files, dir / "res2.gob", entries);
+    if (Status done = files.Commit(); !done)
+        return Fail(args[0], done.error());
+    for (const fs::path& f : written)
+        std::printf("%s\n", TerminalSafe(f.string()).c_str());
     return 0;
 }
 
@@ -565,7 +580,8 @@ void RegisterResourceCommands(Registry& registry)
          "                         FOLDER named by its path there (mat/a.mat as mat\\a.mat; hidden\n"
          "                         files left out), written in one pass. --bmp: bitmaps stored as\n"
          "                         materials of the same name\n"
-         "  gob list ARCHIVE       one line per item: offset, size, name\n"
+         "  gob list ARCHIVE       one line per item: offset, size, name (a name of control\n"
+         "                         characters or bytes beyond ASCII escaped in double quotes)\n"
          "  gob add ARCHIVE FILE... [--keep]\n"
          "                         add files with one rewrite of the archive (bitmaps become\n"
          "                         materials; an item of the same name is replaced unless --keep)\n"
@@ -575,8 +591,10 @@ void RegisterResourceCommands(Registry& registry)
          "                         existing files are replaced). --flat: all into DIR itself;\n"
          "                         two items of one file name are refused (exit 1, nothing\n"
          "                         written). --bmp: materials as bitmaps (without a colormap\n"
-         "                         only 16-bit ones; the others are saved as they are and named,\n"
-         "                         exit 1). DIR is made when missing\n"
+         "                         only 16-bit ones; 8-bit ones are named, exit 1, nothing\n"
+         "                         written). DIR is made when missing; all items or none are\n"
+         "                         written. NAME may be given as gob list shows it (escaped\n"
+         "                         in double quotes)\n"
          "  gob delete ARCHIVE NAME...\n"
          "                         remove items\n",
          Gob});

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "base/result.h"
+#include "base/text.h"
 #include "edit/fit.h"
 #include "model/corners.h"
 #include "model/file_kind.h"
+#include "model/limits.h"
 #include "resources/searchpath.h"
 
 namespace orv {
@@ -67,6 +69,9 @@ void NoteColormap(const std::string& file, const ResourceSources& sources, const
 
 // Exit status 1 with one line on stderr naming the file and the reason.
 int Fail(const std::string& file, const std::string& reason);
+// One line on stderr naming the file, as Fail's, without ending the command. Both escape
+// control characters (names from files are in their text).
+void Warn(const std::string& file, const std::string& text);
 // Exit status 2 for wrong usage, with one line on stderr.
 int Usage(const std::string& message);
 
@@ -114,6 +119,9 @@ void RegisterFitCommand(Registry& registry);
 int TakeLevels(const std::string& command, std::vector<std::string>& args, FitOptions& options);
 // What a fit did and could not do, on standard error, each line naming out.
 void PrintFitReport(const FitReport& report, const std::string& out);
+// After a fit, its model's breaches of the engine's limits: -1 when there are none; else
+// the exit status, each told (naming out), for a model that is not to be written.
+int FitFailed(const std::vector<LimitBreach>& breaches, const std::string& out);
 // Saves the document to out (.3do or .orv) whole or not at all; a 3DO's custom materials
 // go beside it as MAT files. The exit status.
 int SaveWithMaterials(COrvaneDoc& doc, const std::string& out);

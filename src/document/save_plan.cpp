@@ -114,14 +114,17 @@ SaveResult SaveWithAnswers(COrvaneDoc& doc, const SavePlan& plan, const std::vec
         case SaveQuestionKind::ReplaceMaterialFiles: writeMaterials = writeMaterials && a == SaveAnswer::Yes; break;
         }
     }
+    AtomicFileSet materials;
     if (writeMaterials)
-        if (Status written = WriteCustomMaterials(*doc.model, fs::path(plan.path).parent_path()); !written)
-            return {SaveOutcome::MaterialsNotWritten, written.error()};
+        if (Status staged = StageCustomMaterials(*doc.model, fs::path(plan.path).parent_path(), materials); !staged)
+            return {SaveOutcome::MaterialsNotWritten, staged.error()};
     if (agreedPartial)
         doc.AgreeToReplacePartialFile();
     const Status saved = mode == SaveMode::SaveAs ? doc.SaveAs(plan.path) : doc.SaveDocument(plan.path);
     if (!saved)
-        return {SaveOutcome::Failed, saved.error()};
+        return {SaveOutcome::Failed, saved.error()};  // the materials' files untouched too
+    if (Status written = materials.Commit(); !written)
+        return {SaveOutcome::MaterialsNotWritten, written.error()};
     return {};
 }
 
@@ -135,7 +138,7 @@ std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const 
     return names;
 }
 
-Status WriteCustomMaterials(const CModel& model, const fs::path& folder)
+Status StageCustomMaterials(const CModel& model, const fs::path& folder, AtomicFileSet& files)
 {
     for (const auto& entry : model.customMaterials.Entries()) {
         const std::vector<uint8_t>& bytes = entry->data;
@@ -143,12 +146,20 @@ Status WriteCustomMaterials(const CModel& model, const fs::path& folder)
         const std::string name = SafeFileName(entry->shortName);
         if (name.empty())
             continue;
-        if (Status written = WriteFileAtomic(
-                folder / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-            !written)
-            return written;
+        if (Status staged =
+                files.Add(folder / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            !staged)
+            return staged;
     }
     return {};
+}
+
+Status WriteCustomMaterials(const CModel& model, const fs::path& folder)
+{
+    AtomicFileSet files;
+    if (Status staged = StageCustomMaterials(model, folder, files); !staged)
+        return staged;
+    return files.Commit();
 }
 
 }  // namespace orv

@@ -15,6 +15,8 @@
 
 namespace orv {
 
+class AtomicFileSet;
+
 class CModel;
 class COrvaneDoc;
 
@@ -74,7 +76,8 @@ enum class SaveOutcome {
     Saved,
     Declined,             // an answer stopped it; nothing was written
     MaterialsNotWritten,  // the custom materials could not be written; the model was not saved
-    Failed,               // the save failed; the file is as it was
+                          // (unless only their last step, the renames, failed)
+    Failed,               // the save failed; the file and the material files are as they were
 };
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::Saved;
@@ -90,8 +93,12 @@ SaveResult SaveWithAnswers(COrvaneDoc& doc, const SavePlan& plan, const std::vec
 // Names of the model's custom materials that already exist as files in folder.
 std::vector<std::string> ExistingCustomMaterialFiles(const CModel& model, const std::filesystem::path& folder);
 
-// Writes every custom material into folder as a MAT file of its own name (each written
-// whole or not at all), for a model saved in a format that cannot carry them.
+// Writes every custom material into folder as a MAT file of its own name (all of them
+// or none), for a model saved in a format that cannot carry them.
 Status WriteCustomMaterials(const CModel& model, const std::filesystem::path& folder);
+// The same into files, which are renamed over their targets at its Commit(): a save
+// writes the materials this way, saves the model, and only then commits them, so that a
+// model that cannot be saved leaves the material files as they were.
+Status StageCustomMaterials(const CModel& model, const std::filesystem::path& folder, AtomicFileSet& files);
 
 }  // namespace orv

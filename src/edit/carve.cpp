@@ -333,6 +333,8 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
     for (const auto& r : base)
         bw.push_back(TransformPoint(r.Position(), t));
     const Vec3 normal = Normalize(TransformDirection(f.normal, t));
+    // Where the face goes: a face shows outward, so against its normal is into the mesh.
+    const Vec3 along = p.outward ? normal : -normal;
     CFace worldFace;
     for (auto it = bw.rbegin(); it != bw.rend(); ++it) {
         VertexRecord r;
@@ -349,16 +351,16 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
     if (p.firstVertex >= 0) {
         const auto i1 = static_cast<std::size_t>(p.firstVertex), i2 = static_cast<std::size_t>(p.secondVertex),
                    i3 = static_cast<std::size_t>(p.thirdVertex);
-        const Vec3 q1 = bw[i1] - normal * p.depth1, q2 = bw[i2] - normal * p.depth2, q3 = bw[i3] - normal * p.depth3;
+        const Vec3 q1 = bw[i1] + along * p.depth1, q2 = bw[i2] + along * p.depth2, q3 = bw[i3] + along * p.depth3;
         const Vec3 qn = Normalize(Cross(q2 - q1, q3 - q1));
         for (std::size_t k = 0; k < n; ++k) {
             if (k == i1 || k == i2 || k == i3) {
                 depth[k] = k == i1 ? p.depth1 : (k == i2 ? p.depth2 : p.depth3);
                 continue;
             }
-            // Where the line from the vertex against the normal meets the plane; a vertex
-            // whose line misses it (the plane along the normal) takes the first depth.
-            const float den = Dot(qn, -normal);
+            // Where the line from the vertex the way the face goes meets the plane; a
+            // vertex whose line misses it (the plane along the normal) takes the first depth.
+            const float den = Dot(qn, along);
             const float s = std::fabs(den) > 1.0e-6f ? Dot(qn, q1 - bw[k]) / den : -1.0f;
             depth[k] = s >= 0.0f && s <= 1000.0f && std::isfinite(s) ? s : p.depth1;
         }
@@ -368,7 +370,7 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
     std::vector<Vec3> end(n);
     const bool angled = c.selection->selectedPositions.size() == 2;
     for (std::size_t k = 0; k < n; ++k) {
-        Vec3 e = bw[k] - normal * depth[k];
+        Vec3 e = bw[k] + along * depth[k];
         if (Length(centre - bw[k]) > p.indent)
             e += Normalize(centre - bw[k]) * p.indent;
         if (angled) {
@@ -405,7 +407,7 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
     // 6. A side face along each edge, from where the edge was to where it is now. Its
     // vertices run base k, base k+1, end k+1, end k: the edge to the neighbour the way the
     // face ran it, the edge to the moved face the other way, so the side is wound like
-    // the faces around it and shows on the same side.
+    // the faces around it and shows on the same side, whichever way the face went.
     const CFace attributes = *CopyFace(f, false);
     const TextureSizeFn textureSize = c.TextureSizes();
     for (std::size_t k = 0; k < n; ++k) {

@@ -1,6 +1,6 @@
 // Carve Mesh and Extrude Face: the current mesh cut by the plane through three selected
 // grid nodes, the cut-away side removed and the opening closed by a cap; the current face
-// pushed out into a prism with a side face along each edge. Both work in world
+// pushed into the mesh or pulled out of it, a side face along each edge. Both work in world
 // coordinates (the mesh's vertices through the matrix it is drawn with) and store their
 // results back in the mesh's own coordinates.
 #pragma once
@@ -36,14 +36,18 @@ struct ExtrudeParams {
     float depth2 = 0.1f;
     float depth3 = 0.1f;
     bool rotatedEndFace = false;  // shape 1: the end face turned towards the centroid
+    // Out of the mesh: the face moves along its normal (a boss); else against it, into
+    // the mesh (a recess).
+    bool outward = false;
 };
 
 // Why the dialog's values cannot be used ("" when they can): the ranges it checks on OK
 // and three chosen vertices that must differ.
 std::string CheckExtrudeParams(const ExtrudeParams& p, int32_t vertexCount);
 
-// Extrudes the current face: it moves by its depths against its normal and a side face
-// joins each of its edges to where the edge was, textured on from the face beyond the
+// Extrudes the current face: it moves by its depths against its normal (along it when
+// outward) and a side face joins each of its edges to where the edge was, wound so that a
+// closed mesh stays closed with every face showing outward, textured on from the face beyond the
 // edge when there is one (each face's texture coordinates measured by its material's
 // size from the context's texture sizes). Values CheckExtrudeParams refuses change
 // nothing; its sentence is the message.

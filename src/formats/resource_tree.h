@@ -15,8 +15,9 @@ class CModel;
 // it without its extension, with the game's resource sub-folders; writes the model as
 // 3do/<title>.3do; copies <title>.pup from sourceDir into misc/pup and every keyframe
 // named by the puppet modes into 3do/key (sources that do not exist are skipped); writes
-// the custom materials into 3do/mat. Fails with the first failure's reason (the
-// remaining copies are still made).
+// the custom materials into 3do/mat. All or nothing: a source that cannot be read or a
+// file that cannot be written fails it with the reason, and no file or folder is left
+// changed or made.
 Status ExportBrindleProject(CModel& model, const std::string& title, const std::filesystem::path& projectPath,
                             const std::filesystem::path& sourceDir);
 

@@ -552,13 +552,15 @@ Result<ExportReport> ExportModel(const CModel& model, const fs::path& path, cons
         // The model's own file last, once everything it refers to is in place.
         std::rotate(files.begin(), files.begin() + 1, files.end());
     }
+    // All the files or none: an OBJ beside a material library of another export, or a
+    // glTF whose pictures were not replaced, would be worse than the old files.
+    AtomicFileSet set;
     for (const auto& [file, bytes] : files) {
-        if (Status written =
-                WriteFileAtomic(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-            !written)
-            return Fail(written.error());
+        set.Add(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         report.files.push_back(file);
     }
+    if (Status written = set.Commit(); !written)
+        return Fail(written.error());
     // The model first in the report.
     std::rotate(report.files.rbegin(), report.files.rbegin() + 1, report.files.rend());
     return report;

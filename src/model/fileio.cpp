@@ -62,6 +62,12 @@ AtomicFileWriter::AtomicFileWriter(fs::path target) : target_(std::move(target))
 {
     temp_ = TempNameFor(target_);
     std::error_code ec;
+    // A folder would only be found at the rename, when other files of a set may already
+    // have been replaced.
+    if (fs::is_directory(target_, ec)) {
+        error_ = "cannot write " + target_.string() + ": it is a folder";
+        return;
+    }
     if (fs::is_regular_file(target_, ec)) {
         // The rename would replace even a file that may not be written: ask first. The
         // replacement gets the permissions the file had.
@@ -90,7 +96,7 @@ AtomicFileWriter::~AtomicFileWriter()
     }
 }
 
-Status AtomicFileWriter::Commit()
+Status AtomicFileWriter::Finish()
 {
     auto fail = [&](std::string msg) {
         error_ = std::move(msg);
@@ -100,6 +106,8 @@ Status AtomicFileWriter::Commit()
     };
     if (!error_.empty())
         return fail(error_);
+    if (finished_)
+        return {};
     errno = 0;
     stream_.flush();
     const bool ok = stream_.good();
@@ -109,9 +117,99 @@ Status AtomicFileWriter::Commit()
     std::error_code ec;
     if (keepPermissions_)
         fs::permissions(temp_, *keepPermissions_, ec);
+    finished_ = true;
+    return {};
+}
+
+Status AtomicFileWriter::Commit()
+{
+    if (Status finished = Finish(); !finished)
+        return finished;
+    std::error_code ec;
     fs::rename(temp_, target_, ec);
-    if (ec)
-        return fail("cannot write " + target_.string() + ": " + ec.message());
+    if (ec) {
+        error_ = "cannot write " + target_.string() + ": " + ec.message();
+        fs::remove(temp_, ec);
+        return Fail(error_);
+    }
+    committed_ = true;
+    return {};
+}
+
+AtomicFileSet::~AtomicFileSet()
+{
+    if (committed_)
+        return;
+    writers_.clear();  // their temporaries removed
+    std::error_code ec;
+    for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it)
+        fs::remove(*it, ec);  // only when empty: nothing of anyone else's goes
+}
+
+Status AtomicFileSet::MakeFolders(const fs::path& folder)
+{
+    if (!error_.empty())
+        return Fail(error_);
+    std::error_code ec;
+    std::vector<fs::path> missing;
+    for (fs::path up = folder; !up.empty() && !fs::exists(up, ec); up = up.parent_path()) {
+        missing.push_back(up);
+        if (up == up.parent_path())
+            break;
+    }
+    fs::create_directories(folder, ec);
+    madeFolders_.insert(madeFolders_.end(), missing.rbegin(), missing.rend());
+    if (ec || !fs::is_directory(folder, ec)) {
+        error_ = "cannot make the folder " + folder.string() + (ec ? ": " + ec.message() : "");
+        return Fail(error_);
+    }
+    return {};
+}
+
+AtomicFileWriter* AtomicFileSet::Open(const fs::path& target)
+{
+    if (!error_.empty())
+        return nullptr;
+    auto w = std::make_unique<AtomicFileWriter>(target);
+    if (!w->IsOpen()) {
+        error_ = w->Error();
+        return nullptr;
+    }
+    writers_.push_back(std::move(w));
+    return writers_.back().get();
+}
+
+Status AtomicFileSet::Add(const fs::path& target, std::string_view bytes)
+{
+    if (AtomicFileWriter* w = Open(target)) {
+        w->Stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        // Closed at once, so that a set of many files does not hold as many open.
+        if (Status finished = w->Finish(); !finished)
+            error_ = finished.error();
+    }
+    return error_.empty() ? Status{} : Fail(error_);
+}
+
+Status AtomicFileSet::Abort(Status why)
+{
+    if (error_.empty())
+        error_ = why ? std::string("cancelled") : why.error();
+    return Fail(error_);
+}
+
+Status AtomicFileSet::Commit()
+{
+    if (error_.empty())
+        for (auto& w : writers_)
+            if (Status finished = w->Finish(); !finished) {
+                error_ = finished.error();
+                break;
+            }
+    if (!error_.empty())
+        return Fail(error_);
+    for (auto& w : writers_)
+        if (Status done = w->Commit(); !done)
+            return done;
     committed_ = true;
     return {};
 }

@@ -41,6 +41,7 @@ const std::vector<SettingField>& SettingFields()
         integer("Shaded", &Settings::shaded),
         integer("Backup", &Settings::backup),
         SettingField{"Resources", K::TextList, nullptr, nullptr, nullptr, nullptr, &Settings::resources},
+        integer("ExtrudeOut", &Settings::extrudeOut),
     };
     return fields;
 }

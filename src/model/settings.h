@@ -40,6 +40,8 @@ struct Settings {
     int32_t backup = 10;
     // Extra archives and folders where materials and colormaps are looked for, in order.
     std::vector<std::string> resources;
+    // Extrude Face's last choice: 1 pulls the face out of the mesh, 0 pushes it in.
+    int32_t extrudeOut = 0;
 
     // "FrameRate" divides a second; below 1 it counts as 1.
     int32_t FramePeriodMs() const { return 1000 / (frameRate < 1 ? 1 : frameRate); }
@@ -83,7 +85,7 @@ struct SettingField {
 };
 
 // Every setting in the order it is written back at exit: the 24 the program always had,
-// then "Shaded", "Backup" and "Resources".
+// then "Shaded", "Backup", "Resources" and "ExtrudeOut".
 const std::vector<SettingField>& SettingFields();
 
 // "%f" text of a float setting, and its reading back (narrowed to 32 bits); text that

@@ -37,7 +37,7 @@ Result<uint64_t> OpenForReading(const fs::path& path, std::ifstream& in)
 
 std::string PastEndText(const ArchiveRecord& r, uint64_t fileSize)
 {
-    return "item " + r.name + " (offset " + std::to_string(r.offset) + ", size " + std::to_string(r.size) +
+    return "item " + ShownName(r.name) + " (offset " + std::to_string(r.offset) + ", size " + std::to_string(r.size) +
            ") reaches past the end of the file (" + std::to_string(fileSize) + " bytes)";
 }
 
@@ -200,7 +200,7 @@ Result<std::vector<uint8_t>> ReadArchiveEntry(std::istream& in, uint64_t fileSiz
     in.clear();
     in.seekg(static_cast<std::streamoff>(record.offset), std::ios::beg);
     if (record.size > 0 && !in.read(reinterpret_cast<char*>(out.data()), record.size))
-        return Fail("cannot read item " + record.name);
+        return Fail("cannot read item " + ShownName(record.name));
     return out;
 }
 
@@ -236,8 +236,11 @@ Status CheckArchiveName(std::string_view name)
     if (name.find('\0') != std::string_view::npos)
         return Fail("an archive item's name cannot hold a NUL character");
     if (name.size() > kArchiveMaxNameLength)
-        return Fail("the name " + std::string(name) + " has " + std::to_string(name.size()) +
+        return Fail("the name " + ShownName(name) + " has " + std::to_string(name.size()) +
                     " characters; archive names hold at most 127");
+    if (std::any_of(name.begin(), name.end(), [](char c) { return c < 0x20 || c > 0x7E; }))
+        return Fail("the name " + ShownName(name) +
+                    " holds characters other than printable ASCII, which the game cannot look up");
     return {};
 }
 
@@ -330,7 +333,7 @@ Status WriteArchiveStream(AtomicFileWriter& w, const ArchiveHeader& head, const 
             while (left > 0) {
                 const auto n = static_cast<std::streamsize>(std::min<uint64_t>(left, buffer.size()));
                 if (!in->read(buffer.data(), n))
-                    return Fail("cannot read item " + items[i].name + " from the archive");
+                    return Fail("cannot read item " + ShownName(items[i].name) + " from the archive");
                 os.write(buffer.data(), n);
                 left -= static_cast<uint64_t>(n);
                 done += static_cast<uint64_t>(n);
@@ -356,7 +359,7 @@ Result<ArchiveEditResult> RewriteArchive(const fs::path& path, const ArchiveEdit
         if (Status name = CheckArchiveName(ins.name); !name)
             return Fail(name.error());
         if (ins.data.size() > std::numeric_limits<uint32_t>::max())
-            return Fail("item " + ins.name + " is larger than an archive can hold (4 GB)");
+            return Fail("item " + ShownName(ins.name) + " is larger than an archive can hold (4 GB)");
     }
 
     std::ifstream in;
@@ -437,21 +440,29 @@ Result<ArchiveEditResult> DeleteArchiveEntry(const fs::path& path, const std::st
 
 Status WriteArchive(const fs::path& path, const std::vector<ArchiveEntryData>& entries)
 {
+    AtomicFileSet files;
+    if (Status staged = WriteArchive(files, path, entries); !staged)
+        return staged;
+    return files.Commit();
+}
+
+Status WriteArchive(AtomicFileSet& files, const fs::path& path, const std::vector<ArchiveEntryData>& entries)
+{
     std::vector<PlannedItem> items;
     items.reserve(entries.size());
     for (const auto& e : entries) {
         if (Status name = CheckArchiveName(e.name); !name)
             return name;
         if (e.data.size() > std::numeric_limits<uint32_t>::max())
-            return Fail("item " + e.name + " is larger than an archive can hold (4 GB)");
+            return Fail("item " + ShownName(e.name) + " is larger than an archive can hold (4 GB)");
         items.push_back(PlannedItem{e.name, static_cast<uint32_t>(e.data.size()), 0, &e.data, NameShape(e.name)});
     }
-    AtomicFileWriter w(path);
-    if (!w.IsOpen())
-        return Fail(w.Error());
-    if (Status written = WriteArchiveStream(w, ArchiveHeader{}, items, nullptr, {}); !written)
-        return written;
-    return w.Commit();
+    AtomicFileWriter* w = files.Open(path);
+    if (!w)
+        return files.Commit();  // the reason it could not be opened
+    if (Status written = WriteArchiveStream(*w, ArchiveHeader{}, items, nullptr, {}); !written)
+        return files.Abort(std::move(written));
+    return {};
 }
 
 Status WriteArchiveFromSources(const fs::path& path, const std::vector<ArchiveSourceItem>& items,
@@ -464,7 +475,7 @@ Status WriteArchiveFromSources(const fs::path& path, const std::vector<ArchiveSo
             return Fail((item.file.empty() ? item.name : item.file.string()) + ": " + name.error());
         const uint64_t size = item.file.empty() ? item.data.size() : item.size;
         if (size > std::numeric_limits<uint32_t>::max())
-            return Fail("item " + item.name + " is larger than an archive can hold (4 GB)");
+            return Fail("item " + ShownName(item.name) + " is larger than an archive can hold (4 GB)");
         PlannedItem p{item.name, static_cast<uint32_t>(size), 0, &item.data, NameShape(item.name)};
         if (!item.file.empty())
             p.file = &item.file;

@@ -21,6 +21,8 @@
 
 namespace orv {
 
+class AtomicFileSet;
+
 // The head and the count of an archive written here; its records start at this offset.
 inline constexpr std::size_t kArchiveHeaderSize = 16;
 // Magic, version and directory offset; a directory may not begin inside them.
@@ -90,7 +92,7 @@ Result<std::vector<uint8_t>> ReadArchiveEntry(std::istream& in, uint64_t fileSiz
 Result<std::vector<uint8_t>> ReadFileRange(const std::filesystem::path& path, uint64_t offset, uint64_t size);
 
 // Whether name can be stored in an archive; the failure says why not (empty, too long,
-// a NUL).
+// a NUL, a character other than printable ASCII, which the game could not look up).
 Status CheckArchiveName(std::string_view name);
 
 // Index at which a record named name is inserted: the first i >= 1 where the name
@@ -138,6 +140,9 @@ Result<ArchiveEditResult> DeleteArchiveEntry(const std::filesystem::path& path, 
 
 // Writes a complete archive holding entries in the given order (head "GOB ", 20, 12).
 Status WriteArchive(const std::filesystem::path& path, const std::vector<ArchiveEntryData>& entries);
+// The same as one of a set of files written together: in place at files.Commit().
+Status WriteArchive(AtomicFileSet& files, const std::filesystem::path& path,
+                    const std::vector<ArchiveEntryData>& entries);
 
 // An item of a new archive whose bytes are read from a file while the archive is
 // written, or given in memory when there is no file.

@@ -131,10 +131,7 @@ Result<std::vector<ArchiveSourceItem>> CollectFolderTree(const fs::path& folder,
         if (bitmap)
             leaf = leaf.substr(0, leaf.rfind('.')) + ".mat";
         item.name = f.directory.empty() ? leaf : f.directory + "\\" + leaf;
-        const std::string file = f.path.string();
-        if (std::any_of(item.name.begin(), item.name.end(), [](char c) { return c < 0x20 || c > 0x7E; }))
-            return Fail(file + ": the name " + item.name +
-                        " holds characters other than printable ASCII, which the game cannot look up");
+        const std::string file = ShownName(f.path.string());
         if (Status name = CheckArchiveName(item.name); !name)
             return Fail(file + ": " + name.error());
         const auto [at, fresh] = taken.emplace(ToLowerAscii(item.name), file);
@@ -249,14 +246,15 @@ Result<fs::path> ExtractionTarget(const fs::path& folder, std::string_view itemN
     if (asBitmap)
         name = BitmapFileName(name);
     if (name.empty() || name == "." || name == ".." || name == ".bmp")
-        return Fail("item " + std::string(itemName) + " has no name it could be saved under");
-    return folder / name;
+        return Fail("item " + ShownName(itemName) + " has no name it could be saved under");
+    // A name from the archive makes no file name of control characters or stray bytes.
+    return folder / SafeFileNamePart(name);
 }
 
 Result<fs::path> ExtractionTargetInFolders(const fs::path& folder, std::string_view itemName, bool asBitmap)
 {
     const std::string item(itemName);
-    auto refuse = [&](const std::string& why) { return Fail("item " + item + " is not extracted: " + why); };
+    auto refuse = [&](const std::string& why) { return Fail("item " + ShownName(item) + " is not extracted: " + why); };
     if (itemName.empty() || itemName.front() == '\\' || itemName.front() == '/')
         return refuse("its name is an absolute path, which would lead out of the target folder");
     if (IsDriveLetter(itemName))
@@ -283,7 +281,7 @@ Result<fs::path> ExtractionTargetInFolders(const fs::path& folder, std::string_v
     }
     fs::path target = folder;
     for (const auto& p : parts)
-        target /= p;
+        target /= SafeFileNamePart(p);
     return target;
 }
 
@@ -294,19 +292,20 @@ Status CheckExtractionTargets(const std::vector<std::pair<std::string, fs::path>
         const fs::path t = target.lexically_normal();
         auto [it, inserted] = files.emplace(t, &name);
         if (!inserted && *it->second != name)
-            return Fail("items " + *it->second + " and " + name + " would both be saved as " + t.string());
+            return Fail("items " + ShownName(*it->second) + " and " + ShownName(name) + " would both be saved as " +
+                        t.string());
     }
     // A file where another item needs a folder.
     for (const auto& [path, name] : files)
         for (fs::path up = path.parent_path(); !up.empty() && up != up.parent_path(); up = up.parent_path())
             if (auto it = files.find(up); it != files.end())
-                return Fail("item " + *it->second + " would be saved as " + up.string() + ", which item " + *name +
-                            " needs as a folder");
+                return Fail("item " + ShownName(*it->second) + " would be saved as " + up.string() + ", which item " +
+                            ShownName(*name) + " needs as a folder");
     return {};
 }
 
-Status ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, const fs::path& target,
-                          const Palette* bitmapPalette, bool asBitmap)
+Result<std::vector<uint8_t>> ExtractedBytes(const fs::path& archive, const ArchiveRecord& record,
+                                            const Palette* bitmapPalette, bool asBitmap)
 {
     auto read = ReadArchiveEntry(archive, record);
     if (!read)
@@ -315,9 +314,19 @@ Status ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, 
     if (bitmapPalette || asBitmap) {
         const auto image = ConvertMatFirstCel(data, bitmapPalette);
         if (!image)
-            return Fail("item " + record.name + ": " + image.error());
+            return Fail("item " + ShownName(record.name) + ": " + image.error());
         data = WriteBmp(*image);
     }
+    return data;
+}
+
+Status ExtractArchiveItem(const fs::path& archive, const ArchiveRecord& record, const fs::path& target,
+                          const Palette* bitmapPalette, bool asBitmap)
+{
+    auto bytes = ExtractedBytes(archive, record, bitmapPalette, asBitmap);
+    if (!bytes)
+        return Fail(bytes.error());
+    const std::vector<uint8_t>& data = *bytes;
     if (target.has_parent_path()) {
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
@@ -334,10 +343,10 @@ Result<std::optional<Palette>> ExtractionPalette(const ResourceCatalog* catalog,
         const CTreeObject& entry = c.colormaps.At(0);
         const auto bytes = ReadEntryData(file, entry);
         if (!bytes)
-            return Fail(entry.name + ": " + bytes.error());
+            return Fail(ShownName(entry.name) + ": " + bytes.error());
         const auto cmp = ParseColormap(*bytes);
         if (!cmp)
-            return Fail(entry.name + ": " + cmp.error());
+            return Fail(ShownName(entry.name) + ": " + cmp.error());
         return std::optional<Palette>(cmp->palette);
     };
     if (catalog && catalog->colormaps.Count() > 0)
@@ -359,7 +368,7 @@ Result<ExtractionForm> ExtractionFormOf(const fs::path& archive, const ArchiveRe
         return ExtractionForm::Bitmap;
     const auto bytes = ReadArchiveEntry(archive, record);
     if (!bytes)
-        return Fail(record.name + ": " + bytes.error());
+        return Fail(ShownName(record.name) + ": " + bytes.error());
     return MatNeedsColormap(*bytes) ? ExtractionForm::NeedsColormap : ExtractionForm::Bitmap;
 }
 

@@ -104,6 +104,9 @@ Status CheckExtractionTargets(const std::vector<std::pair<std::string, std::file
 // only once it is complete.
 Status ExtractArchiveItem(const std::filesystem::path& archive, const ArchiveRecord& record,
                           const std::filesystem::path& target, const Palette* bitmapPalette, bool asBitmap = false);
+// The bytes ExtractArchiveItem saves.
+Result<std::vector<uint8_t>> ExtractedBytes(const std::filesystem::path& archive, const ArchiveRecord& record,
+                                            const Palette* bitmapPalette, bool asBitmap = false);
 
 // Saving items of an archive as files, as `gob extract` and the File Manager's Save As
 // both do: one choice of colormap and one rule for which items become bitmaps.

@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -183,17 +184,32 @@ private slots:
         QVERIFY(frame->Action(cmd::EditCut)->isEnabled());
         QVERIFY(!frame->Action(cmd::EditPaste)->isEnabled());
 
-        // Extrude: the dialog's values, one undo step.
+        // Extrude: the dialog's values, one undo step. It opens on "Into the mesh"; the way
+        // chosen is kept for the next opening.
         frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(f->parentWidget()));
         sel->currentFace = 0;
-        h.dialog = [](QDialog& d) {
-            return d.windowTitle() == QStringLiteral("Extrude Face") ? int(QDialog::Accepted) : 0;
+        bool openedOut = true;
+        h.dialog = [&openedOut](QDialog& d) {
+            auto* out = d.findChild<QRadioButton*>(QStringLiteral("out"));
+            if (d.windowTitle() != QStringLiteral("Extrude Face") || !out)
+                return 0;
+            openedOut = out->isChecked();
+            out->setChecked(true);
+            return int(QDialog::Accepted);
         };
         const std::size_t steps = f->Document()->Doc().history.UndoList().size();
         const std::size_t count = faces();
+        const CFace& extruded = *f->Document()->Model().geosets[0]->meshes[2]->faces[0];
+        const Vec3 normal = extruded.normal, centre = extruded.Centroid();
         QVERIFY(frame->Execute(cmd::ExtrudeFace));
+        QVERIFY(!openedOut);
         QCOMPARE(faces(), count + 4);
         QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
+        QVERIFY(Dot(extruded.Centroid() - centre, normal) > 0.05f);  // pulled out along its normal
+        QCOMPARE(h.app->AppSettings().extrudeOut, 1);
+        sel->currentFace = 0;
+        QVERIFY(frame->Execute(cmd::ExtrudeFace));
+        QVERIFY(openedOut);
     }
 
     void viewCommandsFollowTheSelection()

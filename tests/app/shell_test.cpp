@@ -83,6 +83,7 @@ private slots:
         changed.colorLink = 0x0A0B0C, changed.colorUnlink = 0x0D0E0F, changed.colorGrid = 0x101112;
         changed.colorCoorX = 0x131415, changed.colorCoorY = 0x161718, changed.colorCoorZ = 0x191A1B;
         changed.resources = {"/mods/b", "/mods/a.gob"}, changed.shaded = 1, changed.backup = 3;
+        changed.extrudeOut = 1;
         {
             // First run: nothing stored, the defaults stand.
             QSettings store(path, QSettings::IniFormat);
@@ -109,8 +110,8 @@ private slots:
                               changed.colorUnlink));
             QCOMPARE(std::tie(s.colorGrid, s.colorCoorX, s.colorCoorY, s.colorCoorZ),
                      std::tie(changed.colorGrid, changed.colorCoorX, changed.colorCoorY, changed.colorCoorZ));
-            QCOMPARE(std::tie(s.resources, s.shaded, s.backup),
-                     std::tie(changed.resources, changed.shaded, changed.backup));
+            QCOMPARE(std::tie(s.resources, s.shaded, s.backup, s.extrudeOut),
+                     std::tie(changed.resources, changed.shaded, changed.backup, changed.extrudeOut));
 
             // The names and text form users' stored files already have.
             store.beginGroup(QLatin1String(kSettingsGroup));

@@ -44,3 +44,27 @@ TEST(Text, TypedNumbers)
         EXPECT_EQ(f.whole, c.whole) << c.text;
     }
 }
+
+// Names from files, shown: printable ASCII as it is; anything else in quotes, escaped so
+// that it cannot reach a terminal raw nor read as another name (a real backslash before
+// an x is doubled), and typed back in that form it is the same bytes.
+TEST(Text, NamesFromFilesAreShownEscapedAndReadBack)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"mat\\crate.mat", "mat\\crate.mat"},
+        {"a\x1b[2Jb", "\"a\\x1b[2Jb\""},
+        {"cog\\x\ny", "\"cog\\\\x\\x0ay\""},
+        {"caf\xe9.mat", "\"caf\\xe9.mat\""},
+        {"\"quoted\"", "\"\\\"quoted\\\"\""},
+        {"", ""},
+    };
+    for (const auto& [name, shown] : cases) {
+        EXPECT_EQ(ShownName(name), shown);
+        EXPECT_EQ(NameFromShown(shown), name) << shown;
+    }
+    EXPECT_EQ(NameFromShown("\"a\\q\""), std::nullopt);
+    EXPECT_EQ(NameFromShown("\"a\\x1\""), std::nullopt);
+    EXPECT_EQ(SafeFileNamePart("a\x1b" "b\x7f\xe9.mat"), "a\\x1bb\\x7f\\xe9.mat");
+    // In messages, the UTF-8 of a user's own file names stays readable.
+    EXPECT_EQ(TerminalSafe("caf\xc3\xa9\x1b[2J\n"), "caf\xc3\xa9\\x1b[2J\\x0a");
+}

@@ -121,6 +121,11 @@ TEST(SavePlan, EachAnswerDoesWhatItSays)
     EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::Cancel}), SaveOutcome::Declined);
     EXPECT_FALSE(fs::exists(target));
 
+    reset();  // Yes twice, but the model cannot be saved (a folder in its place): nor the material
+    fs::create_directories(target);
+    EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::Yes}), SaveOutcome::Failed);
+    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("old"));
+
     reset();  // Yes twice: the material written, then the model
     EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::Yes}), SaveOutcome::Saved);
     EXPECT_TRUE(fs::exists(target));

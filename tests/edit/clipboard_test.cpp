@@ -542,79 +542,94 @@ TEST(Extrude, ASquareBecomesAPrism)
     s.ExpectValid();
 }
 
-// A closed box whose top is a square within four trapezoids: extruding the square keeps
-// the mesh closed and wound one way, every face facing out of the solid (the enclosed
-// volume, counted positive through outward faces, shrinks by the recess), and each side
-// takes its texture on from the trapezoid beyond its edge.
-TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutward)
+// A closed box whose top is a square within four trapezoids: extruding the square, into
+// the mesh (a recess) or out of it (a boss), keeps the mesh closed and wound one way,
+// every face facing out of the solid (the enclosed volume, counted positive through
+// outward faces, shrinks by the recess or grows by the boss), and each side takes its
+// texture on from the trapezoid beyond its edge.
+TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutwardEitherWay)
 {
-    Scene s(std::make_unique<CModel>());
-    CMesh& m = orvtest::AddMesh(*s.doc.model);
-    orvtest::AddCube(m);
-    m.faces.erase(m.faces.begin() + 4);  // the top, y = 0.5: made of five faces instead
-    const float h = 0.5f, q = 0.25f;
-    auto outward = [&](std::initializer_list<Vec3> points) -> CFace& {
-        CFace& f = orvtest::AddFace(m, points);
-        if (Dot(f.normal, f.Centroid()) < 0) {
-            std::reverse(f.corners.begin(), f.corners.end());
-            f.ComputeFaceNormal();
-        }
-        return f;
-    };
-    for (const auto& [a, b] : {std::pair{Vec3{h, h, -h}, Vec3{h, h, h}},
-                               {Vec3{h, h, h}, Vec3{-h, h, h}},
-                               {Vec3{-h, h, h}, Vec3{-h, h, -h}},
-                               {Vec3{-h, h, -h}, Vec3{h, h, -h}}}) {
-        auto inner = [&](const Vec3& p) { return Vec3{p.x * q / h, h, p.z * q / h}; };
-        CFace& rim = outward({a, b, inner(b), inner(a)});
-        rim.uScale = 2;
-        rim.vScale = 3;
-        for (auto& corner : rim.corners)
-            std::tie(corner.u, corner.v) = std::pair(2 * corner.x, 3 * corner.z);
-    }
-    CFace& top = outward({{-q, h, -q}, {-q, h, q}, {q, h, q}, {q, h, -q}});
-    top.uScale = top.vScale = 1;
-    for (auto& corner : top.corners)
-        corner.u = corner.v = 0.5f;
-    ASSERT_NEAR(orvtest::SignedVolume(m), 1.0f, 1e-5f);
-
-    s.selection.currentMesh = 0;
-    s.selection.currentFace = static_cast<int32_t>(m.faces.size() - 1);
-    EditContext c = s.Ctx();
-    ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f}).changed);
-    ASSERT_EQ(m.faces.size(), 14u);
-
-    const auto edges = DirectedEdges(m);
-    for (const auto& [edge, count] : edges) {
-        EXPECT_EQ(count, 1) << "an edge is run twice the same way: a face is wound against its neighbours";
-        EXPECT_TRUE(edges.count({edge.second, edge.first})) << "the mesh is not closed";
-    }
-    EXPECT_NEAR(orvtest::SignedVolume(m), 1.0f - 0.5f * 0.5f * 0.1f, 1e-5f) << "faces face into the solid";
-
-    for (std::size_t i = m.faces.size() - 4; i < m.faces.size(); ++i) {
-        const CFace& side = *m.faces[i];
-        EXPECT_EQ(std::pair(side.uScale, side.vScale), std::pair(2.0f, 3.0f)) << "side " << i;
-        // The edge along the rim carries the rim's coordinates.
-        for (const auto& corner : side.corners)
-            if (std::fabs(corner.y - h) < 1e-6f) {
-                EXPECT_NEAR(corner.u, 2 * corner.x, 1e-5f) << "side " << i;
-                EXPECT_NEAR(corner.v, 3 * corner.z, 1e-5f) << "side " << i;
+    for (const bool out : {false, true}) {
+        SCOPED_TRACE(out ? "out of the mesh" : "into the mesh");
+        Scene s(std::make_unique<CModel>());
+        CMesh& m = orvtest::AddMesh(*s.doc.model);
+        orvtest::AddCube(m);
+        m.faces.erase(m.faces.begin() + 4);  // the top, y = 0.5: made of five faces instead
+        const float h = 0.5f, q = 0.25f;
+        auto outward = [&](std::initializer_list<Vec3> points) -> CFace& {
+            CFace& f = orvtest::AddFace(m, points);
+            if (Dot(f.normal, f.Centroid()) < 0) {
+                std::reverse(f.corners.begin(), f.corners.end());
+                f.ComputeFaceNormal();
             }
+            return f;
+        };
+        for (const auto& [a, b] : {std::pair{Vec3{h, h, -h}, Vec3{h, h, h}},
+                                   {Vec3{h, h, h}, Vec3{-h, h, h}},
+                                   {Vec3{-h, h, h}, Vec3{-h, h, -h}},
+                                   {Vec3{-h, h, -h}, Vec3{h, h, -h}}}) {
+            auto inner = [&](const Vec3& p) { return Vec3{p.x * q / h, h, p.z * q / h}; };
+            CFace& rim = outward({a, b, inner(b), inner(a)});
+            rim.uScale = 2;
+            rim.vScale = 3;
+            for (auto& corner : rim.corners)
+                std::tie(corner.u, corner.v) = std::pair(2 * corner.x, 3 * corner.z);
+        }
+        CFace& top = outward({{-q, h, -q}, {-q, h, q}, {q, h, q}, {q, h, -q}});
+        top.uScale = top.vScale = 1;
+        for (auto& corner : top.corners)
+            corner.u = corner.v = 0.5f;
+        ASSERT_NEAR(orvtest::SignedVolume(m), 1.0f, 1e-5f);
+
+        s.selection.currentMesh = 0;
+        s.selection.currentFace = static_cast<int32_t>(m.faces.size() - 1);
+        EditContext c = s.Ctx();
+        ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f, .outward = out}).changed);
+        ASSERT_EQ(m.faces.size(), 14u);
+
+        for (const auto& corner : top.corners)
+            EXPECT_NEAR(corner.y, out ? h + 0.1f : h - 0.1f, 1e-6f);
+        const auto edges = DirectedEdges(m);
+        for (const auto& [edge, count] : edges) {
+            EXPECT_EQ(count, 1) << "an edge is run twice the same way: a face is wound against its neighbours";
+            EXPECT_TRUE(edges.count({edge.second, edge.first})) << "the mesh is not closed";
+        }
+        EXPECT_NEAR(orvtest::SignedVolume(m), 1.0f + (out ? 1 : -1) * 0.5f * 0.5f * 0.1f, 1e-5f)
+            << "faces face into the solid";
+
+        for (std::size_t i = m.faces.size() - 4; i < m.faces.size(); ++i) {
+            const CFace& side = *m.faces[i];
+            EXPECT_EQ(std::pair(side.uScale, side.vScale), std::pair(2.0f, 3.0f)) << "side " << i;
+            // The edge along the rim carries the rim's coordinates.
+            for (const auto& corner : side.corners)
+                if (std::fabs(corner.y - h) < 1e-6f) {
+                    EXPECT_NEAR(corner.u, 2 * corner.x, 1e-5f) << "side " << i;
+                    EXPECT_NEAR(corner.v, 3 * corner.z, 1e-5f) << "side " << i;
+                }
+        }
+        s.ExpectValid();
     }
-    s.ExpectValid();
 }
 
 TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
 {
     EXPECT_EQ(CheckExtrudeParams({.firstVertex = 0, .secondVertex = 1, .thirdVertex = 1}, 4),
               "You must select three different vertices.");
-    Scene s;
-    EditContext c = s.Ctx();
-    (void)ExtrudeFace(
-        c, {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth1 = 0.1f, .depth2 = 0.2f, .depth3 = 0.3f});
-    const CFace& top = *s.Mesh().faces[0];
-    for (const auto& [k, depth] : {std::pair{0, 0.1f}, {1, 0.2f}, {2, 0.3f}, {3, 0.2f}})  // 3: on their plane
-        EXPECT_NEAR(FaceVertex(top, k)->z, depth, 1e-5f) << k;
+    // The square's normal is -z: into the mesh is +z, out of it -z.
+    for (const float way : {1.0f, -1.0f}) {
+        Scene s;
+        EditContext c = s.Ctx();
+        (void)ExtrudeFace(c, {.firstVertex = 0,
+                              .secondVertex = 1,
+                              .thirdVertex = 2,
+                              .depth1 = 0.1f,
+                              .depth2 = 0.2f,
+                              .depth3 = 0.3f,
+                              .outward = way < 0});
+        const CFace& top = *s.Mesh().faces[0];
+        for (const auto& [k, depth] : {std::pair{0, 0.1f}, {1, 0.2f}, {2, 0.3f}, {3, 0.2f}})  // 3: on their plane
+            EXPECT_NEAR(FaceVertex(top, k)->z, way * depth, 1e-5f) << k << (way < 0 ? " out" : " in");
+    }
 
     // Every corner lies 0.707 from the centre: an indent of 1 leaves them where they are.
     for (const auto& [indent, x] : {std::pair{1.0f, 0.5f}, {0.2f, 0.5f - 0.2f / std::sqrt(2.0f)}}) {

@@ -42,3 +42,35 @@ TEST(FileIo, FailuresAreReported)
     EXPECT_FALSE(missing.error().empty());
     EXPECT_FALSE(ReadWholeFile(dir.path));  // a folder is no file
 }
+
+// Files written as one set: one that cannot be written (a folder stands in its place)
+// leaves the others as they were, with no temporary and no folder made for them left
+// behind; a set without a failure puts every file in place.
+TEST(FileIo, ASetOfFilesIsWrittenWholeOrNotAtAll)
+{
+    orvtest::TempDir dir;
+    const fs::path library = dir / "a.mtl";
+    ASSERT_TRUE(WriteFileAtomic(library, "old"));
+    fs::create_directories(dir / "a.obj");
+    {
+        AtomicFileSet set;
+        EXPECT_TRUE(set.MakeFolders(dir / "new" / "deeper"));
+        EXPECT_TRUE(set.Add(library, "new"));
+        EXPECT_TRUE(set.Add(dir / "new" / "deeper" / "a.png", "png"));
+        EXPECT_FALSE(set.Add(dir / "a.obj", "obj"));
+        const Status committed = set.Commit();
+        ASSERT_FALSE(committed);
+        EXPECT_NE(committed.error().find("a.obj"), std::string::npos);
+    }
+    EXPECT_EQ(orvtest::Slurp(library), orvtest::Bytes("old"));
+    EXPECT_FALSE(fs::exists(dir / "new"));
+    EXPECT_EQ(orvtest::CountFiles(dir.path), 2u);
+
+    AtomicFileSet set;
+    EXPECT_TRUE(set.MakeFolders(dir / "new"));
+    EXPECT_TRUE(set.Add(library, "new"));
+    EXPECT_TRUE(set.Add(dir / "new" / "b.obj", "obj"));
+    ASSERT_TRUE(set.Commit());
+    EXPECT_EQ(orvtest::Slurp(library), orvtest::Bytes("new"));
+    EXPECT_EQ(orvtest::Slurp(dir / "new" / "b.obj"), orvtest::Bytes("obj"));
+}
