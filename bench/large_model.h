@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "model/model.h"
 
@@ -48,6 +49,61 @@ inline std::unique_ptr<CModel> MakeLargeModel()
         node->mesh = k;
         node->name = "grid" + std::to_string(k);
         node->sibling = k + 1 < kMeshes ? k + 1 : -1;
+        model->nodes.push_back(std::move(node));
+    }
+    model->RebuildHierarchy();
+    return model;
+}
+
+// Models of the shapes that hostile files take, built the way a 3DO file states them:
+// a mesh of one triangle per node that places one.
+inline CMesh& AddTriangleMesh(CModel& model, const std::string& name)
+{
+    if (model.geosets.empty())
+        model.geosets.push_back(std::make_unique<CGeometry>());
+    auto mesh = std::make_unique<CMesh>();
+    mesh->name = name;
+    for (const auto& [x, y] : {std::pair{0.0f, 0.0f}, {0.5f, 0.0f}, {0.0f, 0.5f}})
+        mesh->vertices.emplace_back().SetPosition({x, y, 0});
+    mesh->textureVertices.emplace_back();
+    auto face = std::make_unique<CFace>();
+    face->vertexIndices = {0, 1, 2};
+    face->textureVertexIndices = {0, 0, 0};
+    mesh->faces.push_back(std::move(face));
+    model.geosets[0]->meshes.push_back(std::move(mesh));
+    return *model.geosets[0]->meshes.back();
+}
+
+// A chain of n nodes, each the child of the one before; the last places the one mesh.
+inline std::unique_ptr<CModel> MakeChainModel(int n)
+{
+    auto model = std::make_unique<CModel>();
+    AddTriangleMesh(*model, "tip");
+    for (int i = 0; i < n; ++i) {
+        auto node = std::make_unique<C3doNode>();
+        node->name = "n" + std::to_string(i);
+        node->child = i + 1 < n ? i + 1 : -1;
+        node->mesh = i + 1 < n ? -1 : 0;
+        node->position = {0, 0, 0.01f};
+        model->nodes.push_back(std::move(node));
+    }
+    model->RebuildHierarchy();
+    return model;
+}
+
+// Node 0 and n - 1 siblings below it, every node placing a mesh: all of them mesh 0, or
+// each a mesh of its own, all of the same name.
+inline std::unique_ptr<CModel> MakeWideModel(int n, bool sharedMesh)
+{
+    auto model = std::make_unique<CModel>();
+    for (int i = 0; i < n; ++i) {
+        if (i == 0 || !sharedMesh)
+            AddTriangleMesh(*model, "part");
+        auto node = std::make_unique<C3doNode>();
+        node->name = "n" + std::to_string(i);
+        node->mesh = sharedMesh ? 0 : i;
+        node->child = i == 0 && n > 1 ? 1 : -1;
+        node->sibling = i > 0 && i + 1 < n ? i + 1 : -1;
         model->nodes.push_back(std::move(node));
     }
     model->RebuildHierarchy();

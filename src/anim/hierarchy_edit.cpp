@@ -1,5 +1,7 @@
 #include "anim/hierarchy_edit.h"
 
+#include <algorithm>
+
 #include "model/corners.h"
 
 namespace orv {
@@ -9,15 +11,25 @@ std::vector<HierarchyTreeItem> HierarchyTree(const CModel& model)
     const auto count = static_cast<int32_t>(model.nodes.size());
     std::vector<HierarchyTreeItem> items;
     std::vector<bool> placed(model.nodes.size(), false);
+    std::vector<std::size_t> depth(model.nodes.size(), 1);    // levels of the tree down to the node's item
+    std::vector<int32_t> under(model.nodes.size(), -1);       // the item each node hangs under
     auto valid = [count](int32_t i) { return i >= 0 && i < count; };
     auto place = [&](int32_t i) {
-        const int32_t parent = model.nodes[static_cast<std::size_t>(i)]->parent;
+        const auto k = static_cast<std::size_t>(i);
+        const int32_t parent = model.nodes[k]->parent;
         HierarchyTreeItem item;
         item.node = i;
-        item.under = parent == -1                                                ? HierarchyTreeItem::kUnderRoot
-                     : valid(parent) && placed[static_cast<std::size_t>(parent)] ? parent
-                                                                                 : HierarchyTreeItem::kTopLevel;
-        placed[static_cast<std::size_t>(i)] = true;
+        if (parent == -1) {
+            item.under = HierarchyTreeItem::kUnderRoot;
+        } else if (valid(parent) && placed[static_cast<std::size_t>(parent)]) {
+            const auto p = static_cast<std::size_t>(parent);
+            item.under = depth[p] < kMaxTreeDepth ? parent : under[p];
+            depth[k] = std::min(depth[p] + 1, kMaxTreeDepth);
+        } else {
+            item.under = HierarchyTreeItem::kTopLevel;
+        }
+        under[k] = item.under;
+        placed[k] = true;
         items.push_back(item);
     };
     // The recursive walk (node, child family, sibling family) with a stack of its own.

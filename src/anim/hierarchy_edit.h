@@ -2,6 +2,7 @@
 // nodes and one node's flags, type, position, rotation and pivot.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,7 +24,10 @@ struct HierarchyTreeItem {
 // Node 0 and its family, depth first: a node, its first child's family, then its next
 // sibling's; each node under the item of its parent (its parent -1: under the root item),
 // once only, whatever loops the links make. Nodes the walk does not reach follow at the
-// end, so that every node can be edited.
+// end, so that every node can be edited. The tree nests at most kMaxTreeDepth levels:
+// a node deeper stands on the last level, beside its forebear there (the window's tree
+// lays out its items by recursion, and a chain of tens of thousands overflows it).
+inline constexpr std::size_t kMaxTreeDepth = 1000;
 std::vector<HierarchyTreeItem> HierarchyTree(const CModel& model);
 
 struct NodeFields {

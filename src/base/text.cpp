@@ -178,4 +178,29 @@ std::string SafeFileNamePart(std::string_view name)
     return out;
 }
 
+std::string UniqueNames::Take(std::string_view wanted, std::string_view ending,
+                              const std::function<bool(const std::string&)>& taken)
+{
+    const std::size_t room = maxLength_ > ending.size() ? maxLength_ - ending.size() : 0;
+    const std::string start(wanted.substr(0, room));
+    auto held = [&](const std::string& name) {
+        ++tries_;
+        return names_.count(ToLowerAscii(name)) != 0 || (taken && taken(name));
+    };
+    std::string name = start + std::string(ending);
+    if (held(name)) {
+        // Every number below the one reached was held when tried, and still is.
+        int& k = next_.try_emplace(ToLowerAscii(name), 2).first->second;
+        for (;; ++k) {
+            const std::string number = "_" + std::to_string(k);
+            name = start.substr(0, room > number.size() ? room - number.size() : 0) + number + std::string(ending);
+            if (!held(name))
+                break;
+        }
+        ++k;
+    }
+    names_.insert(ToLowerAscii(name));
+    return name;
+}
+
 }  // namespace orv

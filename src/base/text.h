@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace orv {
 
@@ -47,5 +50,31 @@ struct HexField {
     bool whole = true;
 };
 HexField ParseHexField(std::string_view text, uint32_t max);
+
+// Names unique in one list, compared without regard to case, each at most maxLength
+// characters: a name the list holds already becomes "name_2", "name_3", ... (the first
+// number free), its start cut to leave room for the number. Each start remembers the
+// number it reached, so that n names alike take n tries, not n squared.
+class UniqueNames {
+public:
+    explicit UniqueNames(std::size_t maxLength) : maxLength_(maxLength) {}
+
+    // Puts name in the list as it is.
+    void Add(std::string_view name) { names_.insert(ToLowerAscii(name)); }
+    bool Has(std::string_view name) const { return names_.count(ToLowerAscii(name)) != 0; }
+    // wanted (cut to fit), or the first numbered form of it that neither the list nor
+    // taken holds; the list then holds it. ending stays after the number ("wood_2.mat").
+    // A name taken holds must stay held: the number a start reached is not tried again.
+    std::string Take(std::string_view wanted, std::string_view ending = {},
+                     const std::function<bool(const std::string&)>& taken = {});
+    // Names Take has tried so far.
+    std::size_t Tries() const { return tries_; }
+
+private:
+    std::size_t maxLength_;
+    std::unordered_set<std::string> names_;      // lower case
+    std::unordered_map<std::string, int> next_;  // by a start and ending in lower case: the number to try next
+    std::size_t tries_ = 0;
+};
 
 }  // namespace orv

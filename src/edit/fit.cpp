@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -240,19 +239,6 @@ std::unique_ptr<CMesh> NewMeshLike(const CMesh& source)
     return mesh;
 }
 
-// A name within kMaxNameLength that `taken` (lower case) does not hold yet; taken then holds it.
-std::string UniqueName(const std::string& wanted, std::set<std::string>& taken)
-{
-    std::string base = wanted.substr(0, std::min(wanted.size(), kMaxNameLength));
-    std::string name = base;
-    for (int k = 2; taken.count(ToLowerAscii(name)); ++k) {
-        const std::string suffix = "_" + std::to_string(k);
-        name = base.substr(0, std::min(base.size(), kMaxNameLength - suffix.size())) + suffix;
-    }
-    taken.insert(ToLowerAscii(name));
-    return name;
-}
-
 // Meshes over the limits split; the new parts placed by new nodes. Returns whether
 // anything changed.
 bool SplitMeshes(CModel& model, Counts& counts)
@@ -262,9 +248,9 @@ bool SplitMeshes(CModel& model, Counts& counts)
     for (const auto& g : model.geosets)
         slots = std::max(slots, g->meshes.size());
     bool changed = false;
-    std::set<std::string> nodeNames;
+    UniqueNames nodeNames(kMaxNameLength);
     for (const auto& node : model.nodes)
-        nodeNames.insert(ToLowerAscii(node->name));
+        nodeNames.Add(node->name);
     for (std::size_t k = 0; k < slots; ++k) {
         // The parts of mesh k in every set.
         std::vector<std::vector<std::vector<std::unique_ptr<CFace>>>> parts(sets);
@@ -313,7 +299,7 @@ bool SplitMeshes(CModel& model, Counts& counts)
             for (std::size_t p = 1; p <= extra; ++p) {
                 const C3doNode& owner = *model.nodes[n];
                 auto node = std::make_unique<C3doNode>();
-                node->name = UniqueName(owner.name + "_" + std::to_string(p + 1), nodeNames);
+                node->name = nodeNames.Take(owner.name + "_" + std::to_string(p + 1));
                 node->type = owner.type;
                 node->flags = owner.flags;
                 node->pivot = owner.pivot;
@@ -336,9 +322,9 @@ bool UniqueMeshNames(CModel& model, Counts& counts)
 {
     bool changed = false;
     for (auto& g : model.geosets) {
-        std::set<std::string> taken;
+        UniqueNames taken(kMaxNameLength);
         for (auto& mesh : g->meshes) {
-            const std::string name = UniqueName(mesh->name, taken);
+            const std::string name = taken.Take(mesh->name);
             if (name != mesh->name) {
                 mesh->name = name;
                 ++counts.renamed;

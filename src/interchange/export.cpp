@@ -478,26 +478,33 @@ Result<std::vector<ExportFile>> WriteObj(const ExportScene& scene, const fs::pat
     ai->mMeshes = new aiMesh*[std::max<std::size_t>(meshes.size(), 1)];
     std::copy(meshes.begin(), meshes.end(), ai->mMeshes);
 
-    std::vector<aiNode*> nodes(scene.nodes.size());
-    for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
+    // An OBJ file has no hierarchy: the writer places each mesh by the product of the
+    // matrices down to its node, then forgets the nodes. That product is taken here, in
+    // the writer's order, and each placed mesh hangs right below the top, so that the
+    // writer (whose walks of the tree are recursive) meets no deep chain, however deep
+    // the model's; the file is the same.
+    ai->mRootNode = new aiNode(scene.nodes[0].name);
+    std::vector<aiNode*> placed;
+    std::vector<std::pair<std::size_t, aiMatrix4x4>> stack = {{0, aiMatrix4x4()}};
+    while (!stack.empty()) {
+        const auto [i, parent] = stack.back();
+        stack.pop_back();
         const ExportNode& n = scene.nodes[i];
-        nodes[i] = new aiNode(n.name);
-        nodes[i]->mTransformation = MatrixOfTransform(n.transform);
+        const aiMatrix4x4 world = parent * MatrixOfTransform(n.transform);
         if (n.mesh >= 0 && !meshesOf[static_cast<std::size_t>(n.mesh)].empty()) {
             const auto& list = meshesOf[static_cast<std::size_t>(n.mesh)];
-            nodes[i]->mNumMeshes = static_cast<unsigned>(list.size());
-            nodes[i]->mMeshes = new unsigned[list.size()];
-            std::copy(list.begin(), list.end(), nodes[i]->mMeshes);
+            auto* node = new aiNode(n.name);
+            node->mTransformation = world;
+            node->mNumMeshes = static_cast<unsigned>(list.size());
+            node->mMeshes = new unsigned[list.size()];
+            std::copy(list.begin(), list.end(), node->mMeshes);
+            placed.push_back(node);
         }
+        for (auto c = n.children.rbegin(); c != n.children.rend(); ++c)
+            stack.push_back({static_cast<std::size_t>(*c), world});
     }
-    for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
-        std::vector<aiNode*> children;
-        for (const int32_t c : scene.nodes[i].children)
-            children.push_back(nodes[static_cast<std::size_t>(c)]);
-        if (!children.empty())
-            nodes[i]->addChildren(static_cast<unsigned>(children.size()), children.data());
-    }
-    ai->mRootNode = nodes[0];
+    if (!placed.empty())
+        ai->mRootNode->addChildren(static_cast<unsigned>(placed.size()), placed.data());
 
     std::map<std::string, std::vector<uint8_t>> written;
     Assimp::Exporter exporter;

@@ -14,7 +14,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <unordered_set>
 
@@ -101,26 +100,19 @@ public:
     std::string Keep(const std::string& wanted, const std::string& fallback, bool& cut)
     {
         std::string name = Clean(wanted, fallback, cut);
-        taken_.insert(ToLowerAscii(name));
+        names_.Add(name);
         return name;
     }
     std::string Take(const std::string& wanted, const std::string& fallback, bool& cut)
     {
-        const std::string base = Clean(wanted, fallback, cut);
-        std::string name = base;
-        for (int k = 2; taken_.count(ToLowerAscii(name)); ++k) {
-            const std::string suffix = "_" + std::to_string(k);
-            name = base.substr(0, std::min(base.size(), kMaxNameLength - suffix.size())) + suffix;
-        }
-        taken_.insert(ToLowerAscii(name));
-        return name;
+        return names_.Take(Clean(wanted, fallback, cut));
     }
     void Reserve(const std::string& name)
     {
         bool cut = false;
-        taken_.insert(ToLowerAscii(Clean(name, name, cut)));
+        names_.Add(Clean(name, name, cut));
     }
-    bool Has(const std::string& name) const { return taken_.count(ToLowerAscii(name)) != 0; }
+    bool Has(const std::string& name) const { return names_.Has(name); }
 
 private:
     static std::string Clean(const std::string& wanted, const std::string& fallback, bool& cut)
@@ -136,7 +128,7 @@ private:
         return name;
     }
 
-    std::set<std::string> taken_;
+    UniqueNames names_{kMaxNameLength};
 };
 
 // ---- polygons ------------------------------------------------------------------------
@@ -752,14 +744,9 @@ private:
                 c = '_';
         if (stem.empty())
             stem = "material";
-        const std::size_t room = kMaxNameLength - 4;
-        if (stem.size() > room)
-            stem.resize(room);
-        std::string name = stem + ".mat";
-        for (int k = 2; amongResources(name) || FindModelMaterial(model, name); ++k) {
-            const std::string suffix = "_" + std::to_string(k);
-            name = stem.substr(0, std::min(stem.size(), room - suffix.size())) + suffix + ".mat";
-        }
+        const std::string name = materialNames_.Take(stem, ".mat", [&](const std::string& candidate) {
+            return amongResources(candidate) || FindModelMaterial(model, candidate).has_value();
+        });
         if (!textureError.empty())
             report_.notes.push_back("material " + name + ": " + textureError + "; a plain colour is used");
         std::vector<uint8_t> bytes;
@@ -885,6 +872,7 @@ private:
     std::optional<NodeGameFields> topFields_;
     std::string refusal_;  // why the file is not taken
     NameList nodeNames_, meshNames_;
+    UniqueNames materialNames_{kMaxNameLength};  // the custom materials made
     std::vector<std::vector<int32_t>> children_;
     std::vector<int32_t> roots_;
     std::map<unsigned, MaterialChoice> materials_;
@@ -1010,6 +998,28 @@ uint64_t BytesRead(const fs::path& path, uint64_t size, const std::string& exten
     return size;
 }
 
+// Levels of nodes a file may nest. Taking the scene over from the reader's process walks
+// down its tree by recursion (in Assimp), one call per level: a chain some thousands of
+// levels deep overflows the stack. Models of the game nest a few levels, skeletons of
+// other tools some dozens.
+constexpr std::size_t kMaxImportDepth = 1000;
+
+// The levels below root (root alone: 1), counted up to one past limit.
+std::size_t HierarchyDepth(const aiNode* root, std::size_t limit)
+{
+    std::size_t deepest = 0;
+    std::vector<std::pair<const aiNode*, std::size_t>> stack = {{root, 1}};
+    while (!stack.empty() && deepest <= limit) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        deepest = std::max(deepest, depth);
+        for (unsigned i = 0; i < node->mNumChildren; ++i)
+            if (node->mChildren[i])
+                stack.push_back({node->mChildren[i], depth + 1});
+    }
+    return deepest;
+}
+
 // Reads a file of size bytes whose extension (without its dot) names its format.
 Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Importer&)>& read,
                                 const std::string& extension, uint64_t size, const ImportOptions& options)
@@ -1029,6 +1039,9 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
                                           !extension.empty() && importer.IsExtensionSupported("." + extension)));
             if (!scene->mRootNode)
                 return Fail("the file holds no scene");
+            if (HierarchyDepth(scene->mRootNode, kMaxImportDepth) > kMaxImportDepth)
+                return Fail("the file's node hierarchy is more than " + std::to_string(kMaxImportDepth) +
+                            " levels deep; the import takes at most " + std::to_string(kMaxImportDepth));
             Handover h;
             aiString text;
             if (scene->mMetaData && scene->mMetaData->Get(AI_METADATA_SOURCE_GENERATOR, text))

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/model.h"
+#include "model/nodes.h"
 
 namespace orv {
 
@@ -67,14 +68,10 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
 {
     FillDefaultTextureScales(model, textureSize);
     for (auto& geoset : model.geosets) {
+        const std::vector<Vec3> pivots = MeshPivots(model, geoset->meshes.size());
         for (std::size_t k = 0; k < geoset->meshes.size(); ++k) {
             CMesh& mesh = *geoset->meshes[k];
-            mesh.placementOffset = Vec3();
-            for (const auto& node : model.nodes)
-                if (node->mesh >= 0 && static_cast<std::size_t>(node->mesh) == k) {
-                    mesh.placementOffset = node->pivot;
-                    break;
-                }
+            mesh.placementOffset = pivots[k];
 
             for (auto& face : mesh.faces) {
                 CFace& f = *face;

@@ -80,6 +80,19 @@ int32_t NodeOfMesh(const CModel& model, int32_t mesh)
     return -1;
 }
 
+std::vector<Vec3> MeshPivots(const CModel& model, std::size_t meshCount)
+{
+    std::vector<Vec3> pivots(meshCount);
+    std::vector<bool> placed(meshCount, false);
+    for (const auto& node : model.nodes)
+        if (node->mesh >= 0 && static_cast<std::size_t>(node->mesh) < meshCount &&
+            !placed[static_cast<std::size_t>(node->mesh)]) {
+            placed[static_cast<std::size_t>(node->mesh)] = true;
+            pivots[static_cast<std::size_t>(node->mesh)] = node->pivot;
+        }
+    return pivots;
+}
+
 Matrix4 MeshModelMatrix(const CModel& model, int32_t mesh)
 {
     const int32_t node = NodeOfMesh(model, mesh);

@@ -29,6 +29,11 @@ std::vector<Matrix4> BaseNodeMatrices(const CModel& model);
 // it), or -1. A node's mesh index applies to every geometry set.
 int32_t NodeOfMesh(const CModel& model, int32_t mesh);
 
+// The pivot that places the vertices of each mesh index below meshCount: that of the
+// first node naming it (zero when none does). One pass over the nodes, however many
+// meshes.
+std::vector<Vec3> MeshPivots(const CModel& model, std::size_t meshCount);
+
 // The model-space matrix of the node that places mesh index k (the last node naming it,
 // as drawing records it), identity when no node does. A node's mesh index applies to
 // every geometry set.

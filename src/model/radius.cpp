@@ -16,16 +16,6 @@ bool CornersBuilt(const CMesh& mesh)
     return std::any_of(mesh.faces.begin(), mesh.faces.end(), [](const auto& f) { return !f->corners.empty(); });
 }
 
-// The pivot that places mesh k's vertices in its node: that of the first node naming it,
-// as the corners are built.
-Vec3 PivotOf(const CModel& model, std::size_t k)
-{
-    for (const auto& node : model.nodes)
-        if (node->mesh >= 0 && static_cast<std::size_t>(node->mesh) == k)
-            return node->pivot;
-    return {};
-}
-
 // Positions in a node's space: the corners as drawn, or the listed vertices moved by the
 // pivot when the corners are not built.
 std::vector<Vec3> NodePoints(const CMesh& mesh, const Vec3& pivot)
@@ -43,10 +33,11 @@ std::vector<Vec3> RestPoints(const CModel& model)
     for (const auto& g : model.geosets)
         meshCount = std::max(meshCount, g->meshes.size());
     const std::vector<Matrix4> matrices = MeshModelMatrices(model, meshCount);
+    const std::vector<Vec3> pivots = MeshPivots(model, meshCount);
     std::vector<Vec3> points;
     for (const auto& g : model.geosets)
         for (std::size_t k = 0; k < g->meshes.size(); ++k)
-            for (const Vec3& p : NodePoints(*g->meshes[k], PivotOf(model, k)))
+            for (const Vec3& p : NodePoints(*g->meshes[k], pivots[k]))
                 points.push_back(TransformPoint(p, matrices[k]));
     return points;
 }

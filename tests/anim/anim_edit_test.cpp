@@ -486,6 +486,21 @@ TEST(HierarchyEdit, TreeAndApply)
     EXPECT_EQ(std::pair(tree[1].node, tree[1].under), std::pair(1, 0));
     EXPECT_EQ(std::pair(tree[2].node, tree[2].under), std::pair(2, 0));
     EXPECT_EQ(std::pair(tree[3].node, tree[3].under), std::pair(3, HierarchyTreeItem::kTopLevel));
+    // A chain deeper than the tree nests: the nodes past its last level stand on it beside
+    // their forebear there (the window's tree overflowed the stack on an 80,000-deep chain).
+    CModel chain;
+    const auto deep = static_cast<int32_t>(kMaxTreeDepth + 2);
+    for (int32_t i = 0; i < deep; ++i) {
+        chain.nodes.push_back(std::make_unique<C3doNode>());
+        chain.nodes.back()->child = i + 1 < deep ? i + 1 : -1;
+    }
+    chain.RebuildHierarchy();
+    const auto nested = HierarchyTree(chain);
+    ASSERT_EQ(nested.size(), static_cast<std::size_t>(deep));
+    for (const int32_t i : {1, deep - 3})
+        EXPECT_EQ(nested[static_cast<std::size_t>(i)].under, i - 1) << i;
+    for (const int32_t i : {deep - 2, deep - 1})
+        EXPECT_EQ(nested[static_cast<std::size_t>(i)].under, deep - 4) << i;
 
     orvtest::AddSquare(*m.MeshAt(1), 0, 0, 0, 0.5f);
     NodeFields f = FieldsOfNode(*m.nodes[1]);

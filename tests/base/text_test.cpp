@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "base/text.h"
 
@@ -67,4 +71,35 @@ TEST(Text, NamesFromFilesAreShownEscapedAndReadBack)
     EXPECT_EQ(SafeFileNamePart("a\x1b" "b\x7f\xe9.mat"), "a\\x1bb\\x7f\\xe9.mat");
     // In messages, the UTF-8 of a user's own file names stays readable.
     EXPECT_EQ(TerminalSafe("caf\xc3\xa9\x1b[2J\n"), "caf\xc3\xa9\\x1b[2J\\x0a");
+}
+
+// Names made unique in a list: the first number free, cut to fit with its number, in any
+// case; names held elsewhere count as taken. Many names alike take a few tries each, not
+// one per namesake before them (a wide model has thousands).
+TEST(Text, UniqueNames)
+{
+    UniqueNames list(8);
+    list.Add("Body_2");
+    const std::vector<std::string> taken = {"bo_3.mat"};
+    auto elsewhere = [&](const std::string& name) {
+        return std::find(taken.begin(), taken.end(), ToLowerAscii(name)) != taken.end();
+    };
+    const std::pair<const char*, const char*> cases[] = {
+        {"body", "body"}, {"BODY", "BODY_3"}, {"body", "body_4"}, {"longer_name", "longer_n"}, {"longer_n", "longer_2"},
+    };
+    for (const auto& [wanted, made] : cases)
+        EXPECT_EQ(list.Take(wanted), made) << wanted;
+    EXPECT_TRUE(list.Has("LONGER_2"));
+    EXPECT_EQ(list.Take("body", ".mat", elsewhere), "body.mat");
+    EXPECT_EQ(list.Take("body", ".mat", elsewhere), "bo_2.mat");
+    EXPECT_EQ(list.Take("body", ".mat", elsewhere), "bo_4.mat");
+
+    UniqueNames wide(31);
+    const std::size_t n = 20000;
+    std::set<std::string> made;
+    for (std::size_t i = 0; i < n; ++i)
+        made.insert(ToLowerAscii(wide.Take(i % 2 ? "mesh" : "MESH")));
+    EXPECT_EQ(made.size(), n);
+    EXPECT_TRUE(made.count("mesh_20000"));
+    EXPECT_LE(wide.Tries(), 2 * n);
 }

@@ -292,6 +292,32 @@ TEST_F(InterchangeTest, TurnedNodesKeepTheirOrientation)
         orvtest::ExpectClose(wa[i], wb[i], 1e-5f);
 }
 
+// An OBJ file has no hierarchy: each mesh lands where every node above it puts it, however
+// deep the chain (the OBJ writer's own walk down the tree overflowed the stack).
+TEST_F(InterchangeTest, ObjPlacesMeshesUnderAChainOfAnyDepth)
+{
+    CModel model;
+    orvtest::AddSquare(orvtest::AddMesh(model), 0, 0, 0, 1);
+    const int depth = 100000;
+    for (int i = 1; i < depth; ++i) {
+        model.nodes.back()->child = i;
+        model.nodes.push_back(std::make_unique<C3doNode>());
+        model.nodes.back()->position = {1, 0, 0};
+    }
+    model.nodes.back()->mesh = 0;
+    model.RebuildHierarchy();
+    ASSERT_TRUE(orvtest::Ok(ExportModel(model, dir_ / "deep.obj", {})));
+    std::istringstream obj(orvtest::SlurpText(dir_ / "deep.obj"));
+    std::set<float> xs;
+    for (std::string line; std::getline(obj, line);)
+        if (line.rfind("v ", 0) == 0) {
+            float x = 0;
+            std::istringstream(line.substr(2)) >> x;
+            xs.insert(std::fabs(x));
+        }
+    EXPECT_EQ(xs, (std::set<float>{1, depth - 2, depth}));
+}
+
 TEST_F(InterchangeTest, KeyframeBecomesOneAnimationOfTheNodes)
 {
     const fs::path sample = fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample";
@@ -553,6 +579,24 @@ TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
     for (const std::size_t keep : {bytes.size() / 2, bytes.size() - 5}) {
         const std::span<const uint8_t> cut(bytes.data(), keep);
         EXPECT_FALSE(ImportModelFromMemory(cut, "glb", {}));
+    }
+    // A chain of nodes deeper than the import takes (taking over a few thousand levels
+    // overflowed the stack), and one just within.
+    for (const int depth : {999, 1000}) {
+        CModel chain;
+        orvtest::AddSquare(orvtest::AddMesh(chain), 0, 0, 0, 1);
+        for (int i = 1; i < depth; ++i) {
+            chain.nodes.back()->child = i;
+            chain.nodes.push_back(std::make_unique<C3doNode>());
+        }
+        chain.RebuildHierarchy();
+        ASSERT_TRUE(orvtest::Ok(ExportModel(chain, dir_ / "chain.glb", {})));
+        const auto imported = ImportModel(dir_ / "chain.glb", {});
+        EXPECT_EQ(imported.ok(), depth < 1000) << depth;
+        if (!imported) {
+            EXPECT_EQ(imported.error(),
+                      "the file's node hierarchy is more than 1000 levels deep; the import takes at most 1000");
+        }
     }
     EXPECT_FALSE(ExportModel(model, dir_ / "x.fbx", {}));
     ExportOptions geoset;
