@@ -155,6 +155,13 @@ std::string ReadyToPlayText(const PlayChoice& choice)
            choice.keyFile + ")";
 }
 
+std::string PlayingText(const CModel& model)
+{
+    if (const auto choice = PlayingChoice(model))
+        return ReadyToPlayText(*choice);
+    return model.keyframe ? "Ready to play: " + model.keyframe->name : std::string();
+}
+
 PuppetEditor::PuppetEditor(const COrvaneDoc& doc) : doc_(doc)
 {
     const CModel& model = *doc.model;

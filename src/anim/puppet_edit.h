@@ -53,6 +53,9 @@ std::optional<PlayChoice> PlayingChoice(const CModel& model);
 std::optional<PlayChoice> MakeReadyToPlay(COrvaneDoc& doc);
 // "Ready to play: mode 0, stand (wkstand.key)".
 std::string ReadyToPlayText(const PlayChoice& choice);
+// What the model plays: its sub-mode's text, or "Ready to play: moves.key" for a keyframe
+// played by itself (imported, or opened alone); empty when no keyframe is loaded.
+std::string PlayingText(const CModel& model);
 
 class PuppetEditor {
 public:

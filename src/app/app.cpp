@@ -448,6 +448,11 @@ CChildFrame* COrvaneApp::AddFrame(std::unique_ptr<CDocument> doc)
     connect(view, &COrvaneView::selectionChanged, frame_, &CMainFrame::UpdateCommandUI);
     connect(view, &COrvaneView::drawingChanged, frame_, &CMainFrame::UpdateCommandUI);
     connect(d, &CDocument::updated, frame_, &CMainFrame::UpdateCommandUI);
+    // A keyframe imported, or one taken back by Undo: the status names the one now playing.
+    connect(d, &CDocument::updated, this, [this, child] {
+        if (ActiveFrame() == child && QString::fromStdString(PlayingText(child->Document()->Model())) != playingText_)
+            ShowPlayChoice(child);
+    });
     connect(d, &CDocument::materialsChanged, this, [this, child] {
         if (ActiveFrame() == child)
             UpdateColormapStatus();
@@ -600,10 +605,12 @@ void COrvaneApp::ShowPlayChoice(CChildFrame* frame)
 {
     if (!frame)
         return;
-    if (const auto playing = PlayingChoice(frame->Document()->Model()))
-        frame_->statusBar()->showMessage(QString::fromStdString(ReadyToPlayText(*playing)));
-    else
+    const QString text = QString::fromStdString(PlayingText(frame->Document()->Model()));
+    playingText_ = text;
+    if (text.isEmpty())
         frame_->statusBar()->clearMessage();
+    else
+        frame_->statusBar()->showMessage(text);
 }
 
 void COrvaneApp::SelectProduct()

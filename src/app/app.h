@@ -200,6 +200,7 @@ private:
     QPointer<CHelpWindow> helpViewer_;
     CContextHelp* contextHelp_ = nullptr;
     int untitledCount_ = 0;
+    QString playingText_;          // what the status last said the model plays
     QString lastFolder_;           // the folder of the file last chosen in a file dialog
     double importScale_ = 1.0;     // File > Import offers the last scale chosen
     UpAxis importUp_ = UpAxis::Y;  // and the last up axis

@@ -174,7 +174,7 @@ CChildFrame* COrvaneApp::OpenFile(const QString& path)
     CChildFrame* child = AddFrame(std::move(doc));
     ShowWhatIsMissing(child);
     if (ready)
-        frame_->statusBar()->showMessage(QString::fromStdString(ReadyToPlayText(*ready)));
+        ShowPlayChoice(child);
     if (!partial.empty()) {
         const QString name = QFileInfo(canonical).fileName();
         const QString what = damaged ? QStringLiteral("%1 is damaged: %2.") : QStringLiteral("%1 ended early: %2.");

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStatusBar>
 
 #include "anim/puppet_edit.h"
 #include "app/app.h"
@@ -56,9 +57,12 @@ private slots:
         QVERIFY(QFileInfo::exists(dir.filePath("moves.key")));
         QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("moves.key"));
         QCOMPARE(doc.model->frameCount, 16);
+        QCOMPARE(h.app->Frame()->statusBar()->currentMessage(), QStringLiteral("Ready to play: moves.key"));
         // One undo step gives the keyframe before back; the file stays.
         h.app->Frame()->Action(cmd::EditUndo)->trigger();
         QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("wkstand.key"));
+        QCOMPARE(h.app->Frame()->statusBar()->currentMessage(),
+                 QStringLiteral("Ready to play: mode 0, stand (wkstand.key)"));
 
         // No: the file is a model after all (its scale question cancelled here: nothing
         // opens); Cancel: nothing at all.
