@@ -17,27 +17,27 @@ namespace {
 std::unique_ptr<CModel> AnimatedModel(int nodes, int frames)
 {
     auto model = std::make_unique<CModel>();
-    model->keyframe = std::make_unique<CKeyframe>();
+    model->keyframe = CKeyframe();
     model->keyframe->name = "bench.key";
     model->keyframe->frames = frames;
     model->frameCount = frames;
     model->frameTime = 1.0f / 15.0f;
     for (int n = 0; n < nodes; ++n) {
-        auto node = std::make_unique<C3doNode>();
-        node->name = "node" + std::to_string(n);
-        node->child = n + 1 < nodes ? n + 1 : -1;
+        C3doNode node;
+        node.name = "node" + std::to_string(n);
+        node.child = n + 1 < nodes ? n + 1 : -1;
         model->nodes.push_back(std::move(node));
-        auto key = std::make_unique<CKeyframeNode>();
-        key->meshName = "NODE" + std::to_string(n);  // names match without regard to case
+        CKeyframeNode key;
+        key.meshName = "NODE" + std::to_string(n);  // names match without regard to case
         for (int f = 0; f < frames; f += 10) {
-            auto e = std::make_unique<CKeyframeEntry>();
-            e->num = f / 10;
-            e->frame = f;
-            e->position = {0.01f * static_cast<float>(n), 0.02f, 0.0f};
-            e->rotation = {static_cast<float>(f % 90), 0.0f, static_cast<float>(n)};
-            e->deltaPosition = {0.0001f, 0.0f, 0.0f};
-            e->deltaRotation = {0.5f, 0.25f, 0.0f};
-            key->entries.push_back(std::move(e));
+            CKeyframeEntry e;
+            e.num = f / 10;
+            e.frame = f;
+            e.position = {0.01f * static_cast<float>(n), 0.02f, 0.0f};
+            e.rotation = {static_cast<float>(f % 90), 0.0f, static_cast<float>(n)};
+            e.deltaPosition = {0.0001f, 0.0f, 0.0f};
+            e.deltaRotation = {0.5f, 0.25f, 0.0f};
+            key.entries.push_back(std::move(e));
         }
         model->keyframe->nodes.push_back(std::move(key));
     }
@@ -51,7 +51,7 @@ void BM_BuildAnimationPoses64Nodes1000Frames(benchmark::State& state)
     for (auto _ : state) {
         if (!BuildAnimationPoses(*model))
             state.SkipWithError("the poses were refused");
-        benchmark::DoNotOptimize(model->nodes.back()->poses.data());
+        benchmark::DoNotOptimize(model->nodes.back().poses.data());
     }
     state.counters["poses"] = static_cast<double>(AnimationPoseCount(*model));
 }

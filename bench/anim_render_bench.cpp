@@ -60,7 +60,7 @@ std::unique_ptr<CModel> Sphere()
     auto model = std::make_unique<CModel>();
     model->formatTag = "JK1";
     model->materials = {"a.mat", "bb.mat"};
-    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets.push_back(CGeometry());
     auto point = [&](int c, int r) {
         const float theta = 2.0f * kPi * static_cast<float>(c) / columns;
         const float phi = kPi * static_cast<float>(r) / rings;
@@ -72,34 +72,34 @@ std::unique_ptr<CModel> Sphere()
         v.v = static_cast<float>(r % 8) * 8.0f;
         return v;
     };
-    model->keyframe = std::make_unique<CKeyframe>();
+    model->keyframe = CKeyframe();
     model->keyframe->name = "bands.key";
     model->keyframe->frames = 60;
     model->keyframe->fps = 30.0f;
     model->frameCount = 60;
     model->frameTime = 1.0f / 30.0f;
     for (int m = 0; m < meshes; ++m) {
-        auto mesh = std::make_unique<CMesh>();
+        CMesh mesh;
         for (int r = m * rings / meshes; r < (m + 1) * rings / meshes; ++r)
             for (int c = 0; c < columns; ++c) {
-                auto f = std::make_unique<CFace>();
-                f->material = c / 50;
-                f->corners = {point(c + 1, r), point(c + 1, r + 1), point(c, r + 1), point(c, r)};
-                mesh->faces.push_back(std::move(f));
+                CFace f;
+                f.material = c / 50;
+                f.corners = {point(c + 1, r), point(c + 1, r + 1), point(c, r + 1), point(c, r)};
+                mesh.faces.push_back(std::move(f));
             }
-        model->geosets[0]->meshes.push_back(std::move(mesh));
-        auto node = std::make_unique<C3doNode>();
-        node->name = "band" + std::to_string(m);
-        node->mesh = m;
-        node->sibling = m + 1 < meshes ? m + 1 : -1;
-        auto key = std::make_unique<CKeyframeNode>();
-        key->meshName = node->name;
+        model->geosets[0].meshes.push_back(std::move(mesh));
+        C3doNode node;
+        node.name = "band" + std::to_string(m);
+        node.mesh = m;
+        node.sibling = m + 1 < meshes ? m + 1 : -1;
+        CKeyframeNode key;
+        key.meshName = node.name;
         model->nodes.push_back(std::move(node));
         for (int f : {0, 30}) {
-            auto e = std::make_unique<CKeyframeEntry>();
-            e->frame = f;
-            e->rotation = {0.0f, 0.0f, f == 0 ? 0.0f : 180.0f};
-            key->entries.push_back(std::move(e));
+            CKeyframeEntry e;
+            e.frame = f;
+            e.rotation = {0.0f, 0.0f, f == 0 ? 0.0f : 180.0f};
+            key.entries.push_back(std::move(e));
         }
         model->keyframe->nodes.push_back(std::move(key));
     }

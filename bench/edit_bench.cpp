@@ -22,14 +22,14 @@ constexpr int kQuads = 100000;
 std::unique_ptr<CModel> MakeGrid(int meshes)
 {
     auto model = std::make_unique<CModel>();
-    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets.push_back(CGeometry());
     const int perMesh = kQuads / meshes;
     constexpr int kRow = 250;
     for (int k = 0; k < meshes; ++k) {
-        auto mesh = std::make_unique<CMesh>();
+        CMesh mesh;
         for (int q = 0; q < perMesh; ++q) {
             const int i = q % kRow, j = q / kRow;
-            auto f = std::make_unique<CFace>();
+            CFace f;
             auto corner = [k](int x, int y) {
                 VertexRecord r;
                 r.x = static_cast<float>(x) * 0.01f;
@@ -37,14 +37,14 @@ std::unique_ptr<CModel> MakeGrid(int meshes)
                 r.y = static_cast<float>(k);
                 return r;
             };
-            f->corners = {corner(i, j), corner(i, j + 1), corner(i + 1, j + 1), corner(i + 1, j)};
-            f->ComputeFaceNormal();
-            mesh->faces.push_back(std::move(f));
+            f.corners = {corner(i, j), corner(i, j + 1), corner(i + 1, j + 1), corner(i + 1, j)};
+            f.ComputeFaceNormal();
+            mesh.faces.push_back(std::move(f));
         }
-        model->geosets[0]->meshes.push_back(std::move(mesh));
-        auto node = std::make_unique<C3doNode>();
-        node->mesh = k;
-        node->sibling = k + 1 < meshes ? k + 1 : -1;
+        model->geosets[0].meshes.push_back(std::move(mesh));
+        C3doNode node;
+        node.mesh = k;
+        node.sibling = k + 1 < meshes ? k + 1 : -1;
         model->nodes.push_back(std::move(node));
     }
     model->RebuildHierarchy();
@@ -84,22 +84,22 @@ void BM_RotateFaceWalker(benchmark::State& state) { Nudge(state, MakeSampleModel
 void BM_MeshGridFaceOnly576Faces(benchmark::State& state)
 {
     CModel model;
-    model.geosets.push_back(std::make_unique<CGeometry>());
-    auto mesh = std::make_unique<CMesh>();
+    model.geosets.push_back(CGeometry());
+    CMesh mesh;
     for (int i = 23; i >= 0; --i)
         for (int j = 23; j >= 0; --j) {
-            auto f = std::make_unique<CFace>();
+            CFace f;
             auto corner = [i, j](float dx, float dy) {
                 VertexRecord r;
                 r.x = static_cast<float>(i) + dx;
                 r.y = static_cast<float>(j) + dy;
                 return r;
             };
-            f->corners = {corner(-0.5f, -0.5f), corner(0.5f, -0.5f), corner(0.5f, 0.5f), corner(-0.5f, 0.5f)};
-            f->ComputeFaceNormal();
-            mesh->faces.push_back(std::move(f));
+            f.corners = {corner(-0.5f, -0.5f), corner(0.5f, -0.5f), corner(0.5f, 0.5f), corner(-0.5f, 0.5f)};
+            f.ComputeFaceNormal();
+            mesh.faces.push_back(std::move(f));
         }
-    model.geosets[0]->meshes.push_back(std::move(mesh));
+    model.geosets[0].meshes.push_back(std::move(mesh));
     Settings settings;
     settings.grid = 0.02f;
     for (auto _ : state) {
@@ -115,9 +115,9 @@ void BM_MeshGridFaceOnly576Faces(benchmark::State& state)
 void BM_CreateDome50x100(benchmark::State& state)
 {
     CModel model;
-    model.geosets.push_back(std::make_unique<CGeometry>());
-    model.geosets[0]->meshes.push_back(std::make_unique<CMesh>());
-    CMesh& mesh = *model.geosets[0]->meshes[0];
+    model.geosets.push_back(CGeometry());
+    model.geosets[0].meshes.push_back(CMesh());
+    CMesh& mesh = model.geosets[0].meshes[0];
     DomeSize size;
     size.sides = 50;
     size.rings = 100;
@@ -133,18 +133,18 @@ void BM_CreateDome50x100(benchmark::State& state)
 std::unique_ptr<CModel> MakeDomeModel()
 {
     auto model = std::make_unique<CModel>();
-    model->geosets.push_back(std::make_unique<CGeometry>());
-    model->geosets[0]->meshes.push_back(std::make_unique<CMesh>());
-    auto node = std::make_unique<C3doNode>();
-    node->mesh = 0;
+    model->geosets.push_back(CGeometry());
+    model->geosets[0].meshes.push_back(CMesh());
+    C3doNode node;
+    node.mesh = 0;
     model->nodes.push_back(std::move(node));
     model->RebuildHierarchy();
     DomeSize size;
     size.sides = 100;
     size.rings = 100;
     const CameraFrame frame{{0, 0, 0}, {0, 0, 1}, {0, 1, 0}};
-    BuildDome(*model, *model->geosets[0]->meshes[0], Matrix4::Identity(), frame, size, {"Dome", ""});
-    model->geosets[0]->meshes[0]->RebuildMeshLists();
+    BuildDome(*model, model->geosets[0].meshes[0], Matrix4::Identity(), frame, size, {"Dome", ""});
+    model->geosets[0].meshes[0].RebuildMeshLists();
     return model;
 }
 
@@ -167,7 +167,7 @@ void BM_CarveMesh10k(benchmark::State& state)
         const EditOutcome carved = doc.Run(c, CarveMesh);
         if (!carved.message.empty())
             state.SkipWithError(carved.message.c_str());
-        benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
+        benchmark::DoNotOptimize(doc.model->geosets[0].meshes[0].faces.size());
     }
 }
 
@@ -212,7 +212,7 @@ void BM_ExtrudeFaceIn100k(benchmark::State& state)
     EditContext c(doc, settings, &selection);
     for (auto _ : state) {
         (void)ExtrudeFace(c, p);
-        benchmark::DoNotOptimize(doc.model->geosets[0]->meshes[0]->faces.size());
+        benchmark::DoNotOptimize(doc.model->geosets[0].meshes[0].faces.size());
     }
 }
 

@@ -69,7 +69,7 @@ void BM_ImportAndFitObj1M(benchmark::State& state)
         fitSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         benchmark::DoNotOptimize(report.lines.data());
         facesOut = CountFaces(model);
-        meshes = model.geosets[0]->meshes.size();
+        meshes = model.geosets[0].meshes.size();
         breaches = CheckEngineLimits(model).size();
     }
     state.counters["fit_s"] = fitSeconds;

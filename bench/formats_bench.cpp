@@ -20,15 +20,15 @@ std::unique_ptr<CModel> MakeModel()
 {
     auto model = std::make_unique<CModel>();
     model->materials = {"grid.mat"};
-    model->geosets.push_back(std::make_unique<CGeometry>());
-    auto mesh = std::make_unique<CMesh>();
-    mesh->name = "grid";
+    model->geosets.push_back(CGeometry());
+    CMesh mesh;
+    mesh.name = "grid";
     for (int j = 0; j < kQuadsY; ++j)
         for (int i = 0; i < kQuadsX; ++i) {
-            auto f = std::make_unique<CFace>();
-            f->material = 0;
-            f->geometryMode = 4;
-            f->lightingMode = 3;
+            CFace f;
+            f.material = 0;
+            f.geometryMode = 4;
+            f.lightingMode = 3;
             auto corner = [](int x, int y) {
                 VertexRecord r;
                 r.x = static_cast<float>(x) * 0.01f;
@@ -39,13 +39,13 @@ std::unique_ptr<CModel> MakeModel()
                 r.SetIntensity(static_cast<float>((x + y) % 4) * 0.25f);
                 return r;
             };
-            f->corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
-            mesh->faces.push_back(std::move(f));
+            f.corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
+            mesh.faces.push_back(std::move(f));
         }
-    model->geosets[0]->meshes.push_back(std::move(mesh));
-    auto node = std::make_unique<C3doNode>();
-    node->mesh = 0;
-    node->name = "grid";
+    model->geosets[0].meshes.push_back(std::move(mesh));
+    C3doNode node;
+    node.mesh = 0;
+    node.name = "grid";
     model->nodes.push_back(std::move(node));
     return model;
 }
@@ -81,7 +81,7 @@ void BM_Read3do100kFaces(benchmark::State& state)
         CModel model;
         if (const auto read = Load3doFile(path, model); !read)
             state.SkipWithError(read.error().c_str());
-        faces = model.geosets[0]->meshes[0]->faces.size();
+        faces = model.geosets[0].meshes[0].faces.size();
         benchmark::DoNotOptimize(faces);
     }
     state.counters["faces"] = static_cast<double>(faces);

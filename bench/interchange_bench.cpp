@@ -66,8 +66,8 @@ void BM_ImportObjLarge(benchmark::State& state)
         auto imported = ImportModel(in, {});
         faces = 0;
         if (imported)
-            for (const auto& mesh : imported->model->geosets[0]->meshes)
-                faces += mesh->faces.size();
+            for (const auto& mesh : imported->model->geosets[0].meshes)
+                faces += mesh.faces.size();
     }
     state.counters["faces"] = static_cast<double>(faces);
     fs::remove(in);

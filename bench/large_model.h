@@ -18,18 +18,18 @@ inline std::unique_ptr<CModel> MakeLargeModel()
 {
     auto model = std::make_unique<CModel>();
     model->materials = {"grid.mat"};
-    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets.push_back(CGeometry());
     constexpr int kMeshes = 10;
     for (int k = 0; k < kMeshes; ++k) {
-        auto mesh = std::make_unique<CMesh>();
-        mesh->name = "grid" + std::to_string(k);
+        CMesh mesh;
+        mesh.name = "grid" + std::to_string(k);
         for (int j = k * kQuadsY / kMeshes; j < (k + 1) * kQuadsY / kMeshes; ++j)
             for (int i = 0; i < kQuadsX; ++i) {
-                auto f = std::make_unique<CFace>();
-                f->material = 0;
-                f->geometryMode = 4;
-                f->lightingMode = 3;
-                f->textureMode = 1;
+                CFace f;
+                f.material = 0;
+                f.geometryMode = 4;
+                f.lightingMode = 3;
+                f.textureMode = 1;
                 auto corner = [](int x, int y) {
                     VertexRecord r;
                     r.x = static_cast<float>(x) * 0.01f;
@@ -40,15 +40,15 @@ inline std::unique_ptr<CModel> MakeLargeModel()
                     r.color = 0x00FFFFFF;
                     return r;
                 };
-                f->corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
-                f->ComputeFaceNormal();
-                mesh->faces.push_back(std::move(f));
+                f.corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
+                f.ComputeFaceNormal();
+                mesh.faces.push_back(std::move(f));
             }
-        model->geosets[0]->meshes.push_back(std::move(mesh));
-        auto node = std::make_unique<C3doNode>();
-        node->mesh = k;
-        node->name = "grid" + std::to_string(k);
-        node->sibling = k + 1 < kMeshes ? k + 1 : -1;
+        model->geosets[0].meshes.push_back(std::move(mesh));
+        C3doNode node;
+        node.mesh = k;
+        node.name = "grid" + std::to_string(k);
+        node.sibling = k + 1 < kMeshes ? k + 1 : -1;
         model->nodes.push_back(std::move(node));
     }
     model->RebuildHierarchy();
@@ -60,18 +60,18 @@ inline std::unique_ptr<CModel> MakeLargeModel()
 inline CMesh& AddTriangleMesh(CModel& model, const std::string& name)
 {
     if (model.geosets.empty())
-        model.geosets.push_back(std::make_unique<CGeometry>());
-    auto mesh = std::make_unique<CMesh>();
-    mesh->name = name;
+        model.geosets.push_back(CGeometry());
+    CMesh mesh;
+    mesh.name = name;
     for (const auto& [x, y] : {std::pair{0.0f, 0.0f}, {0.5f, 0.0f}, {0.0f, 0.5f}})
-        mesh->vertices.emplace_back().SetPosition({x, y, 0});
-    mesh->textureVertices.emplace_back();
-    auto face = std::make_unique<CFace>();
-    face->vertexIndices = {0, 1, 2};
-    face->textureVertexIndices = {0, 0, 0};
-    mesh->faces.push_back(std::move(face));
-    model.geosets[0]->meshes.push_back(std::move(mesh));
-    return *model.geosets[0]->meshes.back();
+        mesh.vertices.emplace_back().SetPosition({x, y, 0});
+    mesh.textureVertices.emplace_back();
+    CFace face;
+    face.vertexIndices = {0, 1, 2};
+    face.textureVertexIndices = {0, 0, 0};
+    mesh.faces.push_back(std::move(face));
+    model.geosets[0].meshes.push_back(std::move(mesh));
+    return model.geosets[0].meshes.back();
 }
 
 // A chain of n nodes, each the child of the one before; the last places the one mesh.
@@ -80,11 +80,11 @@ inline std::unique_ptr<CModel> MakeChainModel(int n)
     auto model = std::make_unique<CModel>();
     AddTriangleMesh(*model, "tip");
     for (int i = 0; i < n; ++i) {
-        auto node = std::make_unique<C3doNode>();
-        node->name = "n" + std::to_string(i);
-        node->child = i + 1 < n ? i + 1 : -1;
-        node->mesh = i + 1 < n ? -1 : 0;
-        node->position = {0, 0, 0.01f};
+        C3doNode node;
+        node.name = "n" + std::to_string(i);
+        node.child = i + 1 < n ? i + 1 : -1;
+        node.mesh = i + 1 < n ? -1 : 0;
+        node.position = {0, 0, 0.01f};
         model->nodes.push_back(std::move(node));
     }
     model->RebuildHierarchy();
@@ -99,11 +99,11 @@ inline std::unique_ptr<CModel> MakeWideModel(int n, bool sharedMesh)
     for (int i = 0; i < n; ++i) {
         if (i == 0 || !sharedMesh)
             AddTriangleMesh(*model, "part");
-        auto node = std::make_unique<C3doNode>();
-        node->name = "n" + std::to_string(i);
-        node->mesh = sharedMesh ? 0 : i;
-        node->child = i == 0 && n > 1 ? 1 : -1;
-        node->sibling = i > 0 && i + 1 < n ? i + 1 : -1;
+        C3doNode node;
+        node.name = "n" + std::to_string(i);
+        node.mesh = sharedMesh ? 0 : i;
+        node.child = i == 0 && n > 1 ? 1 : -1;
+        node.sibling = i > 0 && i + 1 < n ? i + 1 : -1;
         model->nodes.push_back(std::move(node));
     }
     model->RebuildHierarchy();

@@ -21,10 +21,10 @@ std::unique_ptr<CModel> MakePatches()
 {
     auto model = std::make_unique<CModel>();
     model->materials = {"patch.mat"};
-    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets.push_back(CGeometry());
     for (int k = 0; k < kMeshes; ++k) {
-        auto mesh = std::make_unique<CMesh>();
-        mesh->name = "patch" + std::to_string(k);
+        CMesh mesh;
+        mesh.name = "patch" + std::to_string(k);
         auto corner = [k](int i, int j) {
             VertexRecord r;
             const float x = 0.02f * static_cast<float>(i), y = 0.02f * static_cast<float>(j);
@@ -37,21 +37,21 @@ std::unique_ptr<CModel> MakePatches()
         for (int j = 0; j < kRows; ++j)
             for (int i = 0; i < kColumns; ++i)
                 for (int half = 0; half < 2; ++half) {
-                    auto f = std::make_unique<CFace>();
-                    f->material = 0;
-                    f->geometryMode = 4;
-                    f->lightingMode = 3;
-                    f->textureMode = 1;
-                    f->corners = half == 0 ? std::vector{corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)}
-                                           : std::vector{corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)};
-                    mesh->faces.push_back(std::move(f));
+                    CFace f;
+                    f.material = 0;
+                    f.geometryMode = 4;
+                    f.lightingMode = 3;
+                    f.textureMode = 1;
+                    f.corners = half == 0 ? std::vector{corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)}
+                                          : std::vector{corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)};
+                    mesh.faces.push_back(std::move(f));
                 }
-        mesh->RebuildMeshLists();
-        model->geosets[0]->meshes.push_back(std::move(mesh));
-        auto node = std::make_unique<C3doNode>();
-        node->mesh = k;
-        node->name = "patch" + std::to_string(k);
-        node->sibling = k + 1 < kMeshes ? k + 1 : -1;
+        mesh.RebuildMeshLists();
+        model->geosets[0].meshes.push_back(std::move(mesh));
+        C3doNode node;
+        node.mesh = k;
+        node.name = "patch" + std::to_string(k);
+        node.sibling = k + 1 < kMeshes ? k + 1 : -1;
         model->nodes.push_back(std::move(node));
     }
     model->RebuildHierarchy();
@@ -65,9 +65,9 @@ void BM_LevelsOfDetail100kTriangles(benchmark::State& state)
         state.PauseTiming();
         CModel model;
         model.materials = source->materials;
-        model.geosets.push_back(CopyGeometry(*source->geosets[0]));
+        model.geosets.push_back(source->geosets[0]);
         for (const auto& node : source->nodes)
-            model.nodes.push_back(std::make_unique<C3doNode>(*node));
+            model.nodes.push_back(C3doNode(node));
         state.ResumeTiming();
         auto report = MakeLevelsOfDetail(model, 4);
         if (!report) {

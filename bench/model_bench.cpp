@@ -12,7 +12,7 @@ CMesh MakeGrid(int quadsX, int quadsY)
     CMesh m;
     for (int j = 0; j < quadsY; ++j)
         for (int i = 0; i < quadsX; ++i) {
-            auto f = std::make_unique<CFace>();
+            CFace f;
             auto corner = [&](int x, int y) {
                 VertexRecord r;
                 r.x = static_cast<float>(x) * 0.01f;
@@ -22,7 +22,7 @@ CMesh MakeGrid(int quadsX, int quadsY)
                 r.v = static_cast<float>(y % 8) * 8.0f;
                 return r;
             };
-            f->corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
+            f.corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
             m.faces.push_back(std::move(f));
         }
     return m;
@@ -32,7 +32,7 @@ void BM_RebuildMeshLists100kQuads(benchmark::State& state)
 {
     CMesh m = MakeGrid(400, 250);
     for (auto _ : state) {
-        m.RebuildMeshListsFully();
+        m.RebuildMeshLists();
         benchmark::DoNotOptimize(m.vertices.data());
     }
     state.counters["faces"] = static_cast<double>(m.faces.size());

@@ -129,22 +129,22 @@ void BM_Resolve200MaterialsThroughTheSearchPath(benchmark::State& state)
 void BM_CheckEngineLimits100kFaces(benchmark::State& state)
 {
     CModel model;
-    model.geosets.push_back(std::make_unique<CGeometry>());
+    model.geosets.push_back(CGeometry());
     model.materials = {"a.mat"};
     for (int k = 0; k < 10; ++k) {
-        auto mesh = std::make_unique<CMesh>();
-        mesh->name = "mesh" + std::to_string(k);
-        mesh->vertices.resize(10201);
-        mesh->textureVertices.resize(10201);
+        CMesh mesh;
+        mesh.name = "mesh" + std::to_string(k);
+        mesh.vertices.resize(10201);
+        mesh.textureVertices.resize(10201);
         for (int f = 0; f < 10000; ++f) {
-            auto face = std::make_unique<CFace>();
-            face->material = 0;
-            face->vertexIndices = {f, f + 1, f + 102, f + 101};
-            mesh->faces.push_back(std::move(face));
+            CFace face;
+            face.material = 0;
+            face.vertexIndices = {f, f + 1, f + 102, f + 101};
+            mesh.faces.push_back(std::move(face));
         }
-        model.geosets[0]->meshes.push_back(std::move(mesh));
-        auto node = std::make_unique<C3doNode>();
-        node->mesh = k;
+        model.geosets[0].meshes.push_back(std::move(mesh));
+        C3doNode node;
+        node.mesh = k;
         model.nodes.push_back(std::move(node));
     }
     for (auto _ : state)
@@ -205,13 +205,13 @@ void BM_BackupSnapshot100kFaces(benchmark::State& state)
 {
     CModel model;
     model.materials = {"grid.mat"};
-    model.geosets.push_back(std::make_unique<CGeometry>());
+    model.geosets.push_back(CGeometry());
     for (int k = 0; k < 10; ++k) {
-        auto mesh = std::make_unique<CMesh>();
+        CMesh mesh;
         for (int j = k * 25; j < (k + 1) * 25; ++j)
             for (int i = 0; i < 400; ++i) {
-                auto f = std::make_unique<CFace>();
-                f->material = 0;
+                CFace f;
+                f.material = 0;
                 auto corner = [](int x, int y) {
                     VertexRecord r;
                     r.x = static_cast<float>(x) * 0.01f;
@@ -220,12 +220,12 @@ void BM_BackupSnapshot100kFaces(benchmark::State& state)
                     r.v = static_cast<float>(y % 16) * 4.0f;
                     return r;
                 };
-                f->corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
-                mesh->faces.push_back(std::move(f));
+                f.corners = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
+                mesh.faces.push_back(std::move(f));
             }
-        model.geosets[0]->meshes.push_back(std::move(mesh));
-        auto node = std::make_unique<C3doNode>();
-        node->mesh = k;
+        model.geosets[0].meshes.push_back(std::move(mesh));
+        C3doNode node;
+        node.mesh = k;
         model.nodes.push_back(std::move(node));
     }
     std::size_t bytes = 0;

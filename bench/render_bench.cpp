@@ -30,7 +30,7 @@ std::unique_ptr<CModel> MakeSphereModel()
     auto model = std::make_unique<CModel>();
     for (int m = 0; m < 8; ++m)
         model->materials.push_back("mat" + std::to_string(m) + ".mat");
-    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets.push_back(CGeometry());
     auto point = [&](int c, int r) {
         const float theta = 2.0f * kPi * static_cast<float>(c) / columns;
         const float phi = kPi * static_cast<float>(r) / rings;
@@ -43,21 +43,21 @@ std::unique_ptr<CModel> MakeSphereModel()
         return v;
     };
     for (int m = 0; m < meshes; ++m) {
-        auto mesh = std::make_unique<CMesh>();
+        CMesh mesh;
         for (int r = m * rings / meshes; r < (m + 1) * rings / meshes; ++r)
             for (int c = 0; c < columns; ++c) {
-                auto f = std::make_unique<CFace>();
-                f->material = (c / 50) % 8;
+                CFace f;
+                f.material = (c / 50) % 8;
                 // Index list counter-clockwise seen from outside; corners the reverse.
-                f->corners = {point(c + 1, r), point(c + 1, r + 1), point(c, r + 1), point(c, r)};
-                mesh->faces.push_back(std::move(f));
+                f.corners = {point(c + 1, r), point(c + 1, r + 1), point(c, r + 1), point(c, r)};
+                mesh.faces.push_back(std::move(f));
             }
-        model->geosets[0]->meshes.push_back(std::move(mesh));
-        auto node = std::make_unique<C3doNode>();
-        node->mesh = m;
-        node->sibling = m + 1 < meshes ? m + 1 : -1;
-        node->matrix = Matrix4::RotationY(0.3f) * Matrix4::Translation({0, 0, 2.6f});
+        model->geosets[0].meshes.push_back(std::move(mesh));
+        C3doNode node;
+        node.mesh = m;
+        node.sibling = m + 1 < meshes ? m + 1 : -1;
         model->nodes.push_back(std::move(node));
+        model->nodeMatrices.push_back(Matrix4::RotationY(0.3f) * Matrix4::Translation({0, 0, 2.6f}));
     }
     return model;
 }

@@ -55,7 +55,7 @@ void BM_ImportGlbSharedMesh8k(benchmark::State& state)
             state.SkipWithError(imported.error().c_str());
             break;
         }
-        meshes = imported->model->geosets[0]->meshes.size();
+        meshes = imported->model->geosets[0].meshes.size();
     }
     state.counters["meshes"] = static_cast<double>(meshes);
     fs::remove(glb);

@@ -22,12 +22,12 @@ void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, 
     model = RestoreSnapshot(*TakeSnapshot(*model, view), *model, view, sizes).value();
     // The snapshot of the edit before this one.
     std::shared_ptr<const ContentImage> before = TakeSnapshot(*model, view)->content;
-    auto& meshes = model->geosets[0]->meshes;
+    auto& meshes = model->geosets[0].meshes;
     const std::size_t edited = editedMeshes < 0 ? meshes.size() : static_cast<std::size_t>(editedMeshes);
     for (auto _ : state) {
         state.PauseTiming();
         for (std::size_t k = 0; k < edited && k < meshes.size(); ++k)
-            for (auto& c : meshes[k]->faces.front()->corners)
+            for (auto& c : meshes[k].faces.front().corners)
                 c.x += 0.5f;
         state.ResumeTiming();
         // As the undo list does: what did not change is shared with the step before.
@@ -63,7 +63,7 @@ void BM_FiftySnapshotsLarge(benchmark::State& state)
         UndoHistory history;
         for (std::size_t i = 0; i < UndoHistory::kDepth; ++i) {
             history.Snapshot(*model, view);
-            model->geosets[0]->meshes[i % 10]->faces.front()->corners.front().y += 0.25f;
+            model->geosets[0].meshes[i % 10].faces.front().corners.front().y += 0.25f;
         }
         held = history.MemoryHeld();
         benchmark::DoNotOptimize(held);

@@ -43,12 +43,12 @@ inline orv::VertexRecord At(const orv::Vec3& p)
 // A face whose corners are stored in the given order; its normal is computed from them.
 inline orv::CFace& AddFace(orv::CMesh& mesh, std::initializer_list<orv::Vec3> corners)
 {
-    auto f = std::make_unique<orv::CFace>();
+    orv::CFace f;
     for (const auto& p : corners)
-        f->corners.push_back(At(p));
-    f->ComputeFaceNormal();
+        f.corners.push_back(At(p));
+    f.ComputeFaceNormal();
     mesh.faces.push_back(std::move(f));
-    return *mesh.faces.back();
+    return mesh.faces.back();
 }
 
 // A square of half-size h around (cx, cy) in the plane z = z0, its front towards -z.
@@ -75,7 +75,7 @@ inline std::size_t DistinctPositions(const orv::CMesh& mesh)
 {
     std::set<std::tuple<float, float, float>> seen;
     for (const auto& f : mesh.faces)
-        for (const auto& c : f->corners)
+        for (const auto& c : f.corners)
             seen.insert({c.x, c.y, c.z});
     return seen.size();
 }
@@ -88,25 +88,24 @@ inline float SignedVolume(const orv::CMesh& m)
 {
     double v = 0;
     for (const auto& f : m.faces)
-        for (std::size_t k = 1; k + 1 < f->corners.size(); ++k)
-            v +=
-                orv::Dot(f->corners[0].Position(), orv::Cross(f->corners[k].Position(), f->corners[k + 1].Position())) /
-                6.0;
+        for (std::size_t k = 1; k + 1 < f.corners.size(); ++k)
+            v += orv::Dot(f.corners[0].Position(), orv::Cross(f.corners[k].Position(), f.corners[k + 1].Position())) /
+                 6.0;
     return static_cast<float>(v);
 }
 
 inline orv::CMesh& AddMesh(orv::CModel& model)
 {
     if (model.geosets.empty())
-        model.geosets.push_back(std::make_unique<orv::CGeometry>());
-    auto& meshes = model.geosets[0]->meshes;
-    meshes.push_back(std::make_unique<orv::CMesh>());
-    auto node = std::make_unique<orv::C3doNode>();
-    node->mesh = static_cast<int32_t>(meshes.size() - 1);
+        model.geosets.push_back(orv::CGeometry());
+    auto& meshes = model.geosets[0].meshes;
+    meshes.push_back(orv::CMesh());
+    orv::C3doNode node;
+    node.mesh = static_cast<int32_t>(meshes.size() - 1);
     if (!model.nodes.empty())
-        model.nodes.back()->sibling = static_cast<int32_t>(model.nodes.size());
+        model.nodes.back().sibling = static_cast<int32_t>(model.nodes.size());
     model.nodes.push_back(std::move(node));
-    return *meshes.back();
+    return meshes.back();
 }
 
 // Poses, world matrices and the meshes' node matrices, as a drawn frame leaves them.

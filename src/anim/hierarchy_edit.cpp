@@ -16,7 +16,7 @@ std::vector<HierarchyTreeItem> HierarchyTree(const CModel& model)
     auto valid = [count](int32_t i) { return i >= 0 && i < count; };
     auto place = [&](int32_t i) {
         const auto k = static_cast<std::size_t>(i);
-        const int32_t parent = model.nodes[k]->parent;
+        const int32_t parent = model.nodes[k].parent;
         HierarchyTreeItem item;
         item.node = i;
         if (parent == -1) {
@@ -42,7 +42,7 @@ std::vector<HierarchyTreeItem> HierarchyTree(const CModel& model)
         if (!valid(i) || placed[static_cast<std::size_t>(i)])
             continue;
         place(i);
-        const C3doNode& n = *model.nodes[static_cast<std::size_t>(i)];
+        const C3doNode& n = model.nodes[static_cast<std::size_t>(i)];
         stack.push_back(n.sibling);
         stack.push_back(n.child);
     }
@@ -69,7 +69,7 @@ EditOutcome ApplyNodeFields(EditContext& c, const NodeEdit& edit)
     if (edit.node < 0 || static_cast<std::size_t>(edit.node) >= model.nodes.size())
         return {};
     const NodeFields& f = edit.fields;
-    C3doNode& n = *model.nodes[static_cast<std::size_t>(edit.node)];
+    C3doNode& n = model.nodes[static_cast<std::size_t>(edit.node)];
     const NodeFields before = FieldsOfNode(n);
     EditOutcome r = EditOutcome::Done(kModelChanged);
     if (before.flags != f.flags || before.type != f.type || !(before.position == f.position) ||

@@ -19,15 +19,15 @@ CKeyframeNode* KeyNodeNamed(CKeyframe& keyframe, const std::string& name)
 {
     const std::string lower = ToLowerAscii(name);
     for (auto& n : keyframe.nodes)
-        if (ToLowerAscii(n->meshName) == lower)
-            return n.get();
+        if (ToLowerAscii(n.meshName) == lower)
+            return &n;
     return nullptr;
 }
 
 int32_t EntryInEffect(const CKeyframeNode& node, int32_t frame)
 {
     for (std::size_t k = 0; k + 1 < node.entries.size(); ++k)
-        if (node.entries[k]->frame <= frame && frame < node.entries[k + 1]->frame)
+        if (node.entries[k].frame <= frame && frame < node.entries[k + 1].frame)
             return static_cast<int32_t>(k);
     return -1;
 }
@@ -43,14 +43,14 @@ EditOutcome AnimateStep(EditContext& c, const AnimateNudge& p)
     // Playback poses the nodes by name: the node that places the mesh names its key node.
     const int32_t placing = NodeOfMesh(model, c.selection->currentMesh);
     CKeyframeNode* key =
-        placing >= 0 ? KeyNodeNamed(*model.keyframe, model.nodes[static_cast<std::size_t>(placing)]->name) : nullptr;
+        placing >= 0 ? KeyNodeNamed(*model.keyframe, model.nodes[static_cast<std::size_t>(placing)].name) : nullptr;
     if (!key)
         key = KeyNodeNamed(*model.keyframe, mesh->name);
     const int32_t frame = model.currentFrame;
     const int32_t entry = key ? EntryInEffect(*key, frame) : -1;
     EditOutcome r = EditOutcome::Done(kViewStateChanged);
     if (entry >= 0) {
-        CKeyframeEntry& e = *key->entries[static_cast<std::size_t>(entry)];
+        CKeyframeEntry& e = key->entries[static_cast<std::size_t>(entry)];
         // The model holds rotations as (pitch, roll, yaw): X pitch, Y roll, Z yaw.
         Component(p.rotate ? e.rotation : e.position, p.axis) += p.step;
         r.changed = true;
@@ -66,15 +66,15 @@ EditOutcome AnimateStep(EditContext& c, const AnimateNudge& p)
 // ---- the Animation Frames dialog ------------------------------------------------------
 
 KeyframeEditor::KeyframeEditor(const COrvaneDoc& doc)
-    : keyframe_(doc.model->keyframe ? CopyKeyframe(*doc.model->keyframe) : std::make_unique<CKeyframe>()),
+    : keyframe_(doc.model->keyframe ? *doc.model->keyframe : CKeyframe()),
       stock_(doc.model->keyframe && IsStockKeyframe(doc, doc.model->keyframe->name))
 {}
 
 CKeyframeNode* KeyframeEditor::Node(int32_t node)
 {
-    if (node < 0 || static_cast<std::size_t>(node) >= keyframe_->nodes.size())
+    if (node < 0 || static_cast<std::size_t>(node) >= keyframe_.nodes.size())
         return nullptr;
-    return keyframe_->nodes[static_cast<std::size_t>(node)].get();
+    return &keyframe_.nodes[static_cast<std::size_t>(node)];
 }
 
 CKeyframeEntry* KeyframeEditor::Entry(int32_t node, int32_t entry)
@@ -82,17 +82,17 @@ CKeyframeEntry* KeyframeEditor::Entry(int32_t node, int32_t entry)
     CKeyframeNode* n = Node(node);
     if (!n || entry < 0 || static_cast<std::size_t>(entry) >= n->entries.size())
         return nullptr;
-    return n->entries[static_cast<std::size_t>(entry)].get();
+    return &n->entries[static_cast<std::size_t>(entry)];
 }
 
 void KeyframeEditor::AddNode(const std::string& meshName)
 {
     if (stock_)
         return;
-    auto n = std::make_unique<CKeyframeNode>();
-    n->meshName = meshName;
-    keyframe_->nodes.push_back(std::move(n));
-    currentNode = static_cast<int32_t>(keyframe_->nodes.size()) - 1;
+    CKeyframeNode n;
+    n.meshName = meshName;
+    keyframe_.nodes.push_back(std::move(n));
+    currentNode = static_cast<int32_t>(keyframe_.nodes.size()) - 1;
     currentEntry = -1;
 }
 
@@ -101,8 +101,8 @@ void KeyframeEditor::AddEntry(int32_t node, const EntryFields& f)
     CKeyframeNode* n = Node(node);
     if (stock_ || !n)
         return;
-    auto e = std::make_unique<CKeyframeEntry>();
-    e->num = static_cast<int32_t>(n->entries.size());
+    CKeyframeEntry e;
+    e.num = static_cast<int32_t>(n->entries.size());
     n->entries.push_back(std::move(e));
     currentNode = node;
     currentEntry = static_cast<int32_t>(n->entries.size()) - 1;
@@ -136,10 +136,10 @@ void KeyframeEditor::EditHeader(uint32_t flags, uint32_t type, int32_t frames, f
 {
     if (stock_)
         return;
-    keyframe_->flags = flags;
-    keyframe_->type = type;
-    keyframe_->frames = frames;
-    keyframe_->fps = fps;
+    keyframe_.flags = flags;
+    keyframe_.type = type;
+    keyframe_.frames = frames;
+    keyframe_.fps = fps;
 }
 
 void KeyframeEditor::DeleteCurrent()
@@ -151,8 +151,8 @@ void KeyframeEditor::DeleteCurrent()
             n->entries.erase(n->entries.begin() + currentEntry);
             currentEntry = static_cast<int32_t>(n->entries.size()) - 1;
         } else {
-            keyframe_->nodes.erase(keyframe_->nodes.begin() + currentNode);
-            currentNode = static_cast<int32_t>(keyframe_->nodes.size()) - 1;
+            keyframe_.nodes.erase(keyframe_.nodes.begin() + currentNode);
+            currentNode = static_cast<int32_t>(keyframe_.nodes.size()) - 1;
             currentEntry = -1;
         }
     }
@@ -162,23 +162,23 @@ Status KeyframeEditor::Savable() const
 {
     if (stock_)
         return {};
-    return CheckKeyframeSavable(*keyframe_);
+    return CheckKeyframeSavable(keyframe_);
 }
 
 EditOutcome KeyframeEditor::Commit(EditContext& c)
 {
     if (stock_ || !c.doc)
         return {};
-    if (Status savable = CheckKeyframeSavable(*keyframe_); !savable)
+    if (Status savable = CheckKeyframeSavable(keyframe_); !savable)
         return EditOutcome::Refused(savable.error());
-    ComputeKeyDeltas(*keyframe_);
+    ComputeKeyDeltas(keyframe_);
     CModel& model = c.model();
     EditOutcome r = EditOutcome::Done(kViewStateChanged);
-    r.changed = !model.keyframe || !SameKeyframe(*model.keyframe, *keyframe_);
-    model.keyframe = CopyKeyframe(*keyframe_);
+    r.changed = model.keyframe != keyframe_;
+    model.keyframe = keyframe_;
     // Playback follows the header as edited, as it would after reading the file.
-    model.frameCount = keyframe_->frames;
-    model.frameTime = 1.0f / keyframe_->fps;
+    model.frameCount = keyframe_.frames;
+    model.frameTime = 1.0f / keyframe_.fps;
     if (Status written = WriteDocumentKeyframe(*c.doc); !written)
         r.message = written.error();
     return r;

@@ -48,7 +48,7 @@ public:
     // Works on a copy of the model's keyframe (an empty one when it has none).
     explicit KeyframeEditor(const COrvaneDoc& doc);
 
-    const CKeyframe& Keyframe() const { return *keyframe_; }
+    const CKeyframe& Keyframe() const { return keyframe_; }
     // A stock keyframe is shown but not changed: every change below does nothing.
     bool Stock() const { return stock_; }
 
@@ -81,7 +81,7 @@ private:
     CKeyframeNode* Node(int32_t node);
     CKeyframeEntry* Entry(int32_t node, int32_t entry);
 
-    std::unique_ptr<CKeyframe> keyframe_;
+    CKeyframe keyframe_;
     bool stock_ = false;
     bool changed_ = false;
 };

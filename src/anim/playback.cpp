@@ -17,7 +17,7 @@ namespace {
 // model's frame count after the last entry. 64-bit, as frame numbers come from files.
 int64_t NextFrameOf(const CKeyframeNode& k, std::size_t e, int32_t frameCount)
 {
-    return e + 1 < k.entries.size() ? int64_t{k.entries[e + 1]->frame} : int64_t{frameCount};
+    return e + 1 < k.entries.size() ? int64_t{k.entries[e + 1].frame} : int64_t{frameCount};
 }
 
 // Poses of one key node: every entry gives at least its own. Stops counting once past
@@ -26,14 +26,14 @@ int64_t PosesOf(const CKeyframeNode& k, int32_t frameCount)
 {
     int64_t n = 0;
     for (std::size_t e = 0; e < k.entries.size() && n <= kMaxAnimationPoses; ++e)
-        n += std::max<int64_t>(1, NextFrameOf(k, e, frameCount) - k.entries[e]->frame);
+        n += std::max<int64_t>(1, NextFrameOf(k, e, frameCount) - k.entries[e].frame);
     return n;
 }
 
 std::size_t MatchingNodes(const CModel& model, const CKeyframeNode& k)
 {
     return static_cast<std::size_t>(std::count_if(model.nodes.begin(), model.nodes.end(),
-                                                  [&](const auto& n) { return EqualNoCase(n->name, k.meshName); }));
+                                                  [&](const auto& n) { return EqualNoCase(n.name, k.meshName); }));
 }
 
 std::vector<Matrix4> BuildPoses(const CKeyframeNode& k, int32_t frameCount, int64_t count)
@@ -41,7 +41,7 @@ std::vector<Matrix4> BuildPoses(const CKeyframeNode& k, int32_t frameCount, int6
     std::vector<Matrix4> poses;
     poses.reserve(static_cast<std::size_t>(count));
     for (std::size_t e = 0; e < k.entries.size(); ++e) {
-        const CKeyframeEntry& entry = *k.entries[e];
+        const CKeyframeEntry& entry = k.entries[e];
         Vec3 p = entry.position, r = entry.rotation;
         poses.push_back(PoseMatrix(r, p));
         const int64_t next = NextFrameOf(k, e, frameCount);
@@ -62,12 +62,12 @@ int64_t AnimationPoseCount(const CModel& model)
         return 0;
     int64_t total = 0;
     for (const auto& k : model.keyframe->nodes) {
-        const std::size_t matches = MatchingNodes(model, *k);
+        const std::size_t matches = MatchingNodes(model, k);
         if (matches == 0)
             continue;
         // Each count is at most the bound plus one entry's span (below 2^33), times a
         // node count: no overflow before the bound is seen to be passed.
-        total += static_cast<int64_t>(matches) * PosesOf(*k, model.frameCount);
+        total += static_cast<int64_t>(matches) * PosesOf(k, model.frameCount);
         if (total > kMaxAnimationPoses)
             break;
     }
@@ -85,12 +85,12 @@ Status BuildAnimationPoses(CModel& model)
                     std::to_string(kMaxAnimationPoses) + " poses, the most the editor keeps (FRAMES " +
                     std::to_string(model.frameCount) + ").");
     for (const auto& k : model.keyframe->nodes) {
-        if (MatchingNodes(model, *k) == 0)
+        if (MatchingNodes(model, k) == 0)
             continue;
-        std::vector<Matrix4> poses = BuildPoses(*k, model.frameCount, PosesOf(*k, model.frameCount));
+        std::vector<Matrix4> poses = BuildPoses(k, model.frameCount, PosesOf(k, model.frameCount));
         for (auto& n : model.nodes)
-            if (EqualNoCase(n->name, k->meshName))
-                n->poses = poses;
+            if (EqualNoCase(n.name, k.meshName))
+                n.poses = poses;
     }
     model.currentFrame = 0;
     return {};

@@ -12,14 +12,14 @@ namespace orv {
 
 namespace {
 
-std::unique_ptr<CPuppetMode> CopyMode(const CPuppetMode& m)
+CPuppetMode CopyMode(const CPuppetMode& m)
 {
-    auto c = std::make_unique<CPuppetMode>();
-    c->mode = m.mode;
-    c->basedOn = m.basedOn;
-    c->comment = m.comment;
+    CPuppetMode c;
+    c.mode = m.mode;
+    c.basedOn = m.basedOn;
+    c.comment = m.comment;
     for (const auto& it : m.items)
-        c->items.push_back(std::make_unique<CPuppetItem>(*it));
+        c.items.push_back(CPuppetItem(it));
     return c;
 }
 
@@ -64,18 +64,18 @@ void Store(CPuppetItem& item, const SubModeFields& f)
 
 // An empty keyframe (flags 0, type 0xFFFF, no frames, 15 frames per second), as a new
 // sub-mode starts with.
-std::unique_ptr<CKeyframe> EmptyKeyframe(const std::string& name)
+CKeyframe EmptyKeyframe(const std::string& name)
 {
-    auto k = std::make_unique<CKeyframe>();
-    k->type = 0xFFFF;
-    k->fps = 15.0f;
-    k->name = name;
+    CKeyframe k;
+    k.type = 0xFFFF;
+    k.fps = 15.0f;
+    k.name = name;
     return k;
 }
 
-bool HasModeNumber(const std::vector<std::unique_ptr<CPuppetMode>>& modes, int32_t number)
+bool HasModeNumber(const std::vector<CPuppetMode>& modes, int32_t number)
 {
-    return std::any_of(modes.begin(), modes.end(), [number](const auto& m) { return m->mode == number; });
+    return std::any_of(modes.begin(), modes.end(), [number](const auto& m) { return m.mode == number; });
 }
 
 std::string NoSuchBase(int32_t basedOn)
@@ -115,10 +115,10 @@ std::optional<PlayChoice> PlayingChoice(const CModel& model)
     if (!model.keyframe || model.currentMode < 0 ||
         static_cast<std::size_t>(model.currentMode) >= model.puppetModes.size())
         return std::nullopt;
-    const CPuppetMode& m = *model.puppetModes[static_cast<std::size_t>(model.currentMode)];
+    const CPuppetMode& m = model.puppetModes[static_cast<std::size_t>(model.currentMode)];
     if (model.currentSubMode < 0 || static_cast<std::size_t>(model.currentSubMode) >= m.items.size())
         return std::nullopt;
-    const CPuppetItem& item = *m.items[static_cast<std::size_t>(model.currentSubMode)];
+    const CPuppetItem& item = m.items[static_cast<std::size_t>(model.currentSubMode)];
     // A keyframe loaded otherwise (a file opened by itself) is not the sub-mode's.
     if (CompareNoCase(model.keyframe->name, item.keyFile) != 0)
         return std::nullopt;
@@ -135,7 +135,7 @@ std::optional<PlayChoice> MakeReadyToPlay(COrvaneDoc& doc)
     const int32_t framesBefore = model.frameCount;
     const float frameTimeBefore = model.frameTime;
     for (std::size_t mi = 0; mi < model.puppetModes.size(); ++mi) {
-        for (std::size_t si = 0; si < model.puppetModes[mi]->items.size(); ++si) {
+        for (std::size_t si = 0; si < model.puppetModes[mi].items.size(); ++si) {
             model.currentMode = static_cast<int32_t>(mi);
             model.currentSubMode = static_cast<int32_t>(si);
             if (doc.LoadCurrentKeyframe())
@@ -166,20 +166,20 @@ PuppetEditor::PuppetEditor(const COrvaneDoc& doc) : doc_(doc)
 {
     const CModel& model = *doc.model;
     for (const auto& m : model.puppetModes)
-        modes_.push_back(CopyMode(*m));
+        modes_.push_back(CopyMode(m));
     currentMode = model.currentMode;
     currentSubMode = model.currentSubMode;
 }
 
 const CPuppetMode* PuppetEditor::Mode(int32_t mode) const
 {
-    return InRange(modes_, mode) ? modes_[static_cast<std::size_t>(mode)].get() : nullptr;
+    return InRange(modes_, mode) ? &modes_[static_cast<std::size_t>(mode)] : nullptr;
 }
 
 const CPuppetItem* PuppetEditor::SubMode(int32_t mode, int32_t sub) const
 {
     const CPuppetMode* m = Mode(mode);
-    return m && InRange(m->items, sub) ? m->items[static_cast<std::size_t>(sub)].get() : nullptr;
+    return m && InRange(m->items, sub) ? &m->items[static_cast<std::size_t>(sub)] : nullptr;
 }
 
 std::string PuppetEditor::PuppetFile() const { return PuppetNameFor(doc_.Title()); }
@@ -197,7 +197,7 @@ bool PuppetEditor::ModeEditable(int32_t mode) const
         return false;
     if (m->items.empty())
         return !IsStockPuppet(doc_, PuppetFile());
-    return !IsStockKeyframe(doc_, m->items.back()->keyFile);
+    return !IsStockKeyframe(doc_, m->items.back().keyFile);
 }
 
 int32_t PuppetEditor::NextModeNumber() const
@@ -211,10 +211,10 @@ int32_t PuppetEditor::NextModeNumber() const
 std::vector<int32_t> PuppetEditor::BaseChoices(int32_t mode) const
 {
     const std::size_t before = Mode(mode) ? static_cast<std::size_t>(mode) : modes_.size();
-    const int32_t own = Mode(mode) ? modes_[before]->mode : -1;
+    const int32_t own = Mode(mode) ? modes_[before].mode : -1;
     std::vector<int32_t> choices;
     for (std::size_t i = 0; i < before; ++i) {
-        const int32_t number = modes_[i]->mode;
+        const int32_t number = modes_[i].mode;
         if (number != own && std::find(choices.begin(), choices.end(), number) == choices.end())
             choices.push_back(number);
     }
@@ -225,10 +225,10 @@ Status PuppetEditor::AddMode(int32_t basedOn, const std::string& description)
 {
     if (basedOn != -1 && !HasModeNumber(modes_, basedOn))
         return Fail(NoSuchBase(basedOn));
-    auto m = std::make_unique<CPuppetMode>();
-    m->mode = NextModeNumber();
-    m->basedOn = basedOn;
-    m->comment = AsComment(description);
+    CPuppetMode m;
+    m.mode = NextModeNumber();
+    m.basedOn = basedOn;
+    m.comment = AsComment(description);
     modes_.push_back(std::move(m));
     currentMode = static_cast<int32_t>(modes_.size()) - 1;
     currentSubMode = -1;
@@ -239,7 +239,7 @@ Status PuppetEditor::EditMode(int32_t mode, int32_t basedOn, const std::string& 
 {
     if (!Mode(mode))
         return Fail("there is no such mode");
-    CPuppetMode& m = *modes_[static_cast<std::size_t>(mode)];
+    CPuppetMode& m = modes_[static_cast<std::size_t>(mode)];
     if (basedOn != m.basedOn && basedOn != -1) {
         if (basedOn == m.mode)
             return Fail("A puppet mode cannot be based on itself.");
@@ -256,8 +256,8 @@ Status PuppetEditor::EditMode(int32_t mode, int32_t basedOn, const std::string& 
                 return Fail("Cannot base this mode on mode " + std::to_string(basedOn) + ", since mode " +
                             std::to_string(basedOn) + " is based on this mode.");
             const auto base =
-                std::find_if(modes_.begin(), modes_.end(), [next](const auto& o) { return o->mode == next; });
-            next = base == modes_.end() ? -1 : (*base)->basedOn;
+                std::find_if(modes_.begin(), modes_.end(), [next](const auto& o) { return o.mode == next; });
+            next = base == modes_.end() ? -1 : (*base).basedOn;
         }
     }
     m.basedOn = basedOn;
@@ -269,15 +269,15 @@ Status PuppetEditor::DeleteMode(int32_t mode)
 {
     if (!Mode(mode))
         return Fail("there is no such mode");
-    const int32_t number = modes_[static_cast<std::size_t>(mode)]->mode;
+    const int32_t number = modes_[static_cast<std::size_t>(mode)].mode;
     // Another mode of the same number (a file may repeat one) still serves the links.
     int32_t sharing = 0;
     for (const auto& m : modes_)
-        sharing += m->mode == number;
+        sharing += m.mode == number;
     std::vector<int32_t> dependents;
     for (std::size_t i = 0; i < modes_.size() && sharing == 1; ++i)
-        if (static_cast<int32_t>(i) != mode && modes_[i]->basedOn == number)
-            dependents.push_back(modes_[i]->mode);
+        if (static_cast<int32_t>(i) != mode && modes_[i].basedOn == number)
+            dependents.push_back(modes_[i].mode);
     if (!dependents.empty())
         return Fail("Cannot delete puppet mode, since " + ModeList(dependents) + " based on this mode.");
     modes_.erase(modes_.begin() + mode);
@@ -298,10 +298,10 @@ Status PuppetEditor::AddSubMode(int32_t mode, const SubModeFields& fields)
         return name;
     if (IsStockKeyframe(doc_, fields.keyFile + ".key"))
         return Fail("Cannot create key data, since the specified name\nalready exists in the Jk/Mots resource file.");
-    CPuppetMode& m = *modes_[static_cast<std::size_t>(mode)];
-    auto item = std::make_unique<CPuppetItem>();
-    Store(*item, fields);
-    newKeyFiles_.push_back(item->keyFile);
+    CPuppetMode& m = modes_[static_cast<std::size_t>(mode)];
+    CPuppetItem item;
+    Store(item, fields);
+    newKeyFiles_.push_back(item.keyFile);
     m.items.push_back(std::move(item));
     currentMode = mode;
     currentSubMode = static_cast<int32_t>(m.items.size()) - 1;
@@ -328,7 +328,7 @@ Status PuppetEditor::EditSubMode(int32_t mode, int32_t sub, const SubModeFields&
         return Fail("there is no such sub-mode");
     if (Status name = CheckKeyFileName(fields.keyFile); !name)
         return name;
-    CPuppetItem& item = *modes_[static_cast<std::size_t>(mode)]->items[static_cast<std::size_t>(sub)];
+    CPuppetItem& item = modes_[static_cast<std::size_t>(mode)].items[static_cast<std::size_t>(sub)];
     Store(item, fields);
     if (!AnimationFileExists(doc_, item.keyFile) && !IsStockKeyframe(doc_, item.keyFile))
         newKeyFiles_.push_back(item.keyFile);
@@ -339,7 +339,7 @@ void PuppetEditor::DeleteSubMode(int32_t mode, int32_t sub)
 {
     if (!SubMode(mode, sub))
         return;
-    auto& items = modes_[static_cast<std::size_t>(mode)]->items;
+    auto& items = modes_[static_cast<std::size_t>(mode)].items;
     items.erase(items.begin() + sub);
     if (currentMode == mode) {
         if (currentSubMode == sub)
@@ -361,10 +361,10 @@ bool PuppetEditor::ChangesModel() const
     const auto sameMode = [&sameItem](const CPuppetMode& a, const CPuppetMode& b) {
         return a.mode == b.mode && a.basedOn == b.basedOn && a.comment == b.comment &&
                std::equal(a.items.begin(), a.items.end(), b.items.begin(), b.items.end(),
-                          [&sameItem](const auto& x, const auto& y) { return sameItem(*x, *y); });
+                          [&sameItem](const auto& x, const auto& y) { return sameItem(x, y); });
     };
     if (!std::equal(modes_.begin(), modes_.end(), model.puppetModes.begin(), model.puppetModes.end(),
-                    [&sameMode](const auto& a, const auto& b) { return sameMode(*a, *b); }))
+                    [&sameMode](const auto& a, const auto& b) { return sameMode(a, b); }))
         return true;
     // The same choice, but its keyframe is still to be loaded.
     const CPuppetItem* item = SubMode(currentMode, currentSubMode);
@@ -379,7 +379,7 @@ EditOutcome PuppetEditor::Commit(EditContext& c)
     CModel& model = *doc.model;
     model.puppetModes.clear();
     for (const auto& m : modes_)
-        model.puppetModes.push_back(CopyMode(*m));
+        model.puppetModes.push_back(CopyMode(m));
     model.currentMode = currentMode;
     model.currentSubMode = currentSubMode;
 
@@ -390,7 +390,7 @@ EditOutcome PuppetEditor::Commit(EditContext& c)
     std::vector<std::string> made;
     for (const std::string& key : newKeyFiles_) {
         const bool used = std::any_of(model.puppetModes.begin(), model.puppetModes.end(), [&](const auto& m) {
-            return std::any_of(m->items.begin(), m->items.end(), [&](const auto& it) { return it->keyFile == key; });
+            return std::any_of(m.items.begin(), m.items.end(), [&](const auto& it) { return it.keyFile == key; });
         });
         if (!used || std::find(made.begin(), made.end(), key) != made.end() || AnimationFileExists(doc, key) ||
             IsStockKeyframe(doc, key))
@@ -401,8 +401,8 @@ EditOutcome PuppetEditor::Commit(EditContext& c)
             note(path.error());
             continue;
         }
-        if (Status w = WriteFileAtomic(
-                *path, FormatKey(*EmptyKeyframe(key), static_cast<int32_t>(model.nodes.size()), path->filename().string()));
+        if (Status w = WriteFileAtomic(*path, FormatKey(EmptyKeyframe(key), static_cast<int32_t>(model.nodes.size()),
+                                                        path->filename().string()));
             !w)
             note(w.error());
     }

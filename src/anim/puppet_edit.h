@@ -61,7 +61,7 @@ class PuppetEditor {
 public:
     explicit PuppetEditor(const COrvaneDoc& doc);
 
-    const std::vector<std::unique_ptr<CPuppetMode>>& Modes() const { return modes_; }
+    const std::vector<CPuppetMode>& Modes() const { return modes_; }
     const CPuppetMode* Mode(int32_t mode) const;
     const CPuppetItem* SubMode(int32_t mode, int32_t sub) const;
     // The puppet file of the document's title (walker.3do gives walker.pup).
@@ -126,7 +126,7 @@ public:
 
 private:
     const COrvaneDoc& doc_;
-    std::vector<std::unique_ptr<CPuppetMode>> modes_;
+    std::vector<CPuppetMode> modes_;
     std::vector<std::string> newKeyFiles_;
 };
 

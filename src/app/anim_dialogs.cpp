@@ -323,7 +323,7 @@ void CAnimSequenceDlg::Fill()
     const auto& modes = editor_.Modes();
     for (std::size_t i = 0; i < modes.size(); ++i) {
         auto* item = new QTreeWidgetItem(
-            root, {QStringLiteral("%1 - %2").arg(modes[i]->mode).arg(QString::fromStdString(modes[i]->comment))});
+            root, {QStringLiteral("%1 - %2").arg(modes[i].mode).arg(QString::fromStdString(modes[i].comment))});
         item->setData(0, Qt::UserRole, static_cast<int>(i));
     }
     root->setExpanded(true);
@@ -346,9 +346,9 @@ void CAnimSequenceDlg::TreeSelected(QTreeWidgetItem* item)
         for (const auto& it : m->items) {
             auto* row = new QTreeWidgetItem(
                 list_,
-                {QString::fromStdString(it->name), QString::fromStdString(KeyFileStem(it->keyFile)),
-                 QString::asprintf("0x%02x", it->flags), QString::number(it->lowPriority),
-                 QString::number(it->highPriority), QString::fromStdString(DescriptionAfterEquals(it->description))});
+                {QString::fromStdString(it.name), QString::fromStdString(KeyFileStem(it.keyFile)),
+                 QString::asprintf("0x%02x", it.flags), QString::number(it.lowPriority),
+                 QString::number(it.highPriority), QString::fromStdString(DescriptionAfterEquals(it.description))});
             row->setData(0, Qt::UserRole, mode);
             for (int c = 1; c < 6; ++c)
                 row->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
@@ -399,7 +399,7 @@ void CAnimSequenceDlg::Add()
         // Based on the last mode listed by default (none for the first).
         const auto& modes = editor_.Modes();
         CAddModeDlg dlg(false, QStringLiteral("# mode %1").arg(editor_.NextModeNumber()),
-                        modes.empty() ? -1 : modes.back()->mode, editor_.BaseChoices(-1), this);
+                        modes.empty() ? -1 : modes.back().mode, editor_.BaseChoices(-1), this);
         if (Exec(dlg) != QDialog::Accepted)
             return;
         if (Status added = editor_.AddMode(dlg.BasedOn(), dlg.Description().toStdString()); !added) {
@@ -566,7 +566,7 @@ CAddNodeDlg::CAddNodeDlg(const CModel& model, QWidget* parent) : QDialog(parent)
     names_ = new QComboBox(this);
     names_->setObjectName(QStringLiteral("1036"));
     for (const auto& n : model.nodes)
-        names_->addItem(QString::fromStdString(n->name));
+        names_->addItem(QString::fromStdString(n.name));
     names_->setCurrentIndex(names_->count() > 0 ? 0 : -1);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Mesh Name:"), names_);
@@ -609,7 +609,7 @@ void CAnimFramesDlg::Fill()
     const auto& nodes = editor_.Keyframe().nodes;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         auto* item = new QTreeWidgetItem(
-            root, {QStringLiteral("%1 - %2").arg(i).arg(QString::fromStdString(nodes[i]->meshName))});
+            root, {QStringLiteral("%1 - %2").arg(i).arg(QString::fromStdString(nodes[i].meshName))});
         item->setData(0, Qt::UserRole, static_cast<int>(i));
     }
     root->setExpanded(true);
@@ -630,13 +630,13 @@ void CAnimFramesDlg::FillList()
     const auto& nodes = editor_.Keyframe().nodes;
     const int32_t node = editor_.currentNode;
     if (node >= 0 && static_cast<std::size_t>(node) < nodes.size()) {
-        for (const auto& e : nodes[static_cast<std::size_t>(node)]->entries) {
+        for (const auto& e : nodes[static_cast<std::size_t>(node)].entries) {
             auto f = [](float v, const char* format) { return QString::asprintf(format, static_cast<double>(v)); };
             auto* row = new QTreeWidgetItem(
-                list_, {QString::number(e->num), QString::number(e->frame), QString::asprintf("0x%04x", e->flags),
-                        f(e->position.x, "%7.5f"), f(e->position.y, "%7.5f"), f(e->position.z, "%7.5f"),
+                list_, {QString::number(e.num), QString::number(e.frame), QString::asprintf("0x%04x", e.flags),
+                        f(e.position.x, "%7.5f"), f(e.position.y, "%7.5f"), f(e.position.z, "%7.5f"),
                         // Held as (pitch, roll, yaw): each column shows the angle it names.
-                        f(e->rotation.x, "%7.3f"), f(e->rotation.z, "%7.3f"), f(e->rotation.y, "%7.3f")});
+                        f(e.rotation.x, "%7.3f"), f(e.rotation.z, "%7.3f"), f(e.rotation.y, "%7.3f")});
             row->setData(0, Qt::UserRole, node);
             for (int c = 1; c < 9; ++c)
                 row->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
@@ -782,7 +782,7 @@ CHierarchyDlg::CHierarchyDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* par
     std::map<int32_t, QTreeWidgetItem*> items;
     for (const HierarchyTreeItem& t : HierarchyTree(model)) {
         const QString label = QStringLiteral("%1 - %2").arg(t.node).arg(
-            QString::fromStdString(model.nodes[static_cast<std::size_t>(t.node)]->name));
+            QString::fromStdString(model.nodes[static_cast<std::size_t>(t.node)].name));
         QTreeWidgetItem* item = nullptr;
         if (t.under == HierarchyTreeItem::kTopLevel) {
             item = new QTreeWidgetItem(tree_, {label});
@@ -823,7 +823,7 @@ void CHierarchyDlg::Load(int32_t node)
     if (node < 0 || static_cast<std::size_t>(node) >= model.nodes.size())
         return;
     node_ = node;
-    const NodeFields f = FieldsOfNode(*model.nodes[static_cast<std::size_t>(node)]);
+    const NodeFields f = FieldsOfNode(model.nodes[static_cast<std::size_t>(node)]);
     loading_ = true;
     index_->setText(QString::number(node));
     flags_->setText(Hex(f.flags, 4));
@@ -847,7 +847,7 @@ bool CHierarchyDlg::Apply()
 {
     if (node_ < 0)
         return true;
-    NodeFields f = FieldsOfNode(*doc_.Model().nodes[static_cast<std::size_t>(node_)]);
+    NodeFields f = FieldsOfNode(doc_.Model().nodes[static_cast<std::size_t>(node_)]);
     const auto show = hooks_.message;
     if (!ReadHex(flags_, 0xFFFF, 4, f.flags, show, this) || !ReadHex(type_, 0xFFFF, 4, f.type, show, this))
         return false;

@@ -410,7 +410,7 @@ bool COrvaneApp::ImportAsKeyframe(const QString& path)
     const std::string keyName = ImportedKeyframeName(doc.Doc(), path.toStdString());
     EditContext c = doc.Context();
     const EditOutcome r =
-        doc.Doc().Run(c, [&](EditContext& e) { return PlayImportedKeyframe(e, *imported->keyframe, keyName); });
+        doc.Doc().Run(c, [&](EditContext& e) { return PlayImportedKeyframe(e, imported->keyframe, keyName); });
     if (!r.changed) {
         Message(
             QMessageBox::Warning,
@@ -424,8 +424,8 @@ bool COrvaneApp::ImportAsKeyframe(const QString& path)
     QStringList lines;
     lines << QStringLiteral("%1 now plays %2: %3 frames at %4 frames per second, %5 nodes moved.")
                  .arg(title, QString::fromStdString(keyName))
-                 .arg(imported->keyframe->frames)
-                 .arg(static_cast<double>(imported->keyframe->fps))
+                 .arg(imported->keyframe.frames)
+                 .arg(static_cast<double>(imported->keyframe.fps))
                  .arg(imported->animatedNodes);
     for (const auto& missing : imported->unmatched)
         lines << QStringLiteral("The model has no node \"%1\"; its motion is left out.")
@@ -447,7 +447,7 @@ bool COrvaneApp::ExportDocument(CChildFrame* frame, const QString& path)
     options.geoset = std::max(0, model.currentGeoset);
     const bool gltf = FileKindOf(path.toStdString()) != FileKind::Obj;
     if (gltf && model.keyframe)
-        options.keyframe = model.keyframe.get();
+        options.keyframe = &*model.keyframe;
     // Found where the view finds them: the archive, the custom materials, the mod's
     // folders around the document's file and the Resources list.
     UseMaterialSources(options, frame->Document()->Sources(), settings_.colorMap);

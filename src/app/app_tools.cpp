@@ -19,8 +19,8 @@ void COrvaneApp::CheckModel(CChildFrame* frame)
         return;
     CModel& model = frame->Document()->Model();
     for (auto& geoset : model.geosets)
-        for (auto& mesh : geoset->meshes)
-            mesh->RebuildMeshLists();
+        for (auto& mesh : geoset.meshes)
+            mesh.RebuildMeshLists();
     CLimitsDlg dlg(CheckEngineLimits(model), CLimitsDlg::Purpose::Check, frame->Document()->DisplayName(), frame_,
                    CheckFaceShapes(model), FindMissingResources(model, frame->Document()->Sources()).Lines());
     hooks_.exec(dlg);

@@ -134,7 +134,7 @@ CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, std::optional<FaceI
             list_->addItem(Q(ToLowerAscii(name)));
         const CMesh* mesh = face_ ? model.MeshAt(face_->mesh) : nullptr;
         if (mesh && face_->face >= 0 && static_cast<std::size_t>(face_->face) < mesh->faces.size()) {
-            const int32_t material = mesh->faces[static_cast<std::size_t>(face_->face)]->material;
+            const int32_t material = mesh->faces[static_cast<std::size_t>(face_->face)].material;
             if (material >= 0 && material < static_cast<int32_t>(model.materials.size()))
                 current = Q(ToLowerAscii(model.materials[static_cast<std::size_t>(material)]));
         }

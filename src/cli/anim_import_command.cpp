@@ -71,11 +71,11 @@ int ImportKeyframe(const std::vector<std::string>& args, const Options&)
         Warn(in, "the model has no node '" + name + "'; its motion is left out");
     for (const auto& note : imported->notes)
         Warn(in, note);
-    if (Status written = WriteImportedKeyframe(*doc.model, *imported->keyframe, out); !written)
+    if (Status written = WriteImportedKeyframe(*doc.model, imported->keyframe, out); !written)
         return Fail(out, written.error());
     std::printf("%s: animation '%s', %d frames at %g fps, %zu nodes, %zu entries\n", TerminalSafe(out).c_str(),
-                TerminalSafe(imported->animation).c_str(), imported->keyframe->frames, static_cast<double>(imported->keyframe->fps),
-                imported->animatedNodes, imported->entries);
+                TerminalSafe(imported->animation).c_str(), imported->keyframe.frames,
+                static_cast<double>(imported->keyframe.fps), imported->animatedNodes, imported->entries);
     return 0;
 }
 

@@ -74,10 +74,10 @@ int InfoKey(const std::string& path, const Options&)
         return Fail(path, read.error());
     const auto& keyframe = read->keyframe;
     std::size_t entries = 0;
-    for (const auto& n : keyframe->nodes)
-        entries += n->entries.size();
-    std::printf("frames: %d\nfps: %s\nnodes: %zu\nentries: %zu\n", keyframe->frames, Shortest(keyframe->fps).c_str(),
-                keyframe->nodes.size(), entries);
+    for (const auto& n : keyframe.nodes)
+        entries += n.entries.size();
+    std::printf("frames: %d\nfps: %s\nnodes: %zu\nentries: %zu\n", keyframe.frames, Shortest(keyframe.fps).c_str(),
+                keyframe.nodes.size(), entries);
     return InfoEnd(read->status);
 }
 
@@ -92,7 +92,7 @@ int InfoPup(const std::string& path, const Options&)
         return Fail(path, kNoPuppetModes);
     std::size_t submodes = 0;
     for (const auto& m : model.puppetModes)
-        submodes += m->items.size();
+        submodes += m.items.size();
     std::printf("modes: %zu\nsubmodes: %zu\n", model.puppetModes.size(), submodes);
     return InfoEnd(status);
 }
@@ -120,7 +120,7 @@ int ConvertKey(const std::string& in, const std::string& out, const Options& opt
     if (const int rc = CheckComplete(in, status.complete, status.missing, opts))
         return rc;
     // Without a model the joint count is the one the file gave.
-    const CKeyframe& keyframe = *read->keyframe;
+    const CKeyframe& keyframe = read->keyframe;
     if (Status written = WriteFileAtomic(out, FormatKey(keyframe, keyframe.joints, fs::path(out).filename().string()));
         !written)
         return Fail(out, written.error());

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "cli/tool.h"
@@ -97,7 +98,7 @@ int Export(const std::vector<std::string>& args, const Options& opts)
     if (const int rc = CheckComplete(in, doc.ReadInPart().empty(), doc.ReadInPart(), opts))
         return rc;
 
-    std::unique_ptr<CKeyframe> keyframe;
+    std::optional<CKeyframe> keyframe;
     if (!p.key.empty()) {
         auto key = LoadKeyFile(p.key, *doc.model);
         if (!key)
@@ -105,7 +106,7 @@ int Export(const std::vector<std::string>& args, const Options& opts)
         if (const int rc = CheckComplete(p.key, key->status.complete, key->status.missing, opts))
             return rc;
         keyframe = std::move(key->keyframe);
-        options.keyframe = keyframe.get();
+        options.keyframe = &*keyframe;
     }
     ResourceSources sources = resources->sources;
     sources.customMaterials = &doc.model->customMaterials;

@@ -92,10 +92,10 @@ void PrintModelSummary(const CModel& model)
 {
     std::size_t meshes = 0, vertices = 0, faces = 0;
     for (const auto& g : model.geosets)
-        for (const auto& m : g->meshes) {
+        for (const auto& m : g.meshes) {
             ++meshes;
-            vertices += m->vertices.size();
-            faces += m->faces.size();
+            vertices += m.vertices.size();
+            faces += m.faces.size();
         }
     std::printf("geosets: %zu\nmeshes: %zu\nvertices: %zu\nfaces: %zu\nnodes: %zu\nmaterials: %zu\n",
                 model.geosets.size(), meshes, vertices, faces, model.nodes.size(), model.materials.size());

@@ -79,7 +79,7 @@ int WriteTextureLayout(const COrvaneDoc& doc, const ResourceHandle& resources, c
         return Fail(model, "has no mesh " + std::to_string(meshIndex));
     if (static_cast<std::size_t>(faceIndex) >= mesh->faces.size())
         return Fail(model, "mesh " + std::to_string(meshIndex) + " has no face " + std::to_string(faceIndex));
-    const int32_t material = mesh->faces[static_cast<std::size_t>(faceIndex)]->material;
+    const int32_t material = mesh->faces[static_cast<std::size_t>(faceIndex)].material;
     if (material < 0 || static_cast<std::size_t>(material) >= doc.model->materials.size())
         return Fail(model,
                     "face " + std::to_string(faceIndex) + " of mesh " + std::to_string(meshIndex) + " has no material");

@@ -297,8 +297,7 @@ const char* CannotRedo(const EditContext& c) { return c.doc && c.doc->CanRedo() 
 EditOutcome UndoRedo(EditContext& c)
 {
     ViewState state = c.doc->CurrentView();
-    const CKeyframe* had = c.doc->model->keyframe.get();
-    const std::unique_ptr<CKeyframe> before = had ? CopyKeyframe(*had) : nullptr;
+    const std::optional<CKeyframe> before = c.doc->model->keyframe;
     const int32_t frame = c.doc->model->currentFrame;
     const Status restored = c.id == cmd::EditRedo ? c.doc->Redo(state) : c.doc->Undo(state);
     if (!restored)
@@ -306,7 +305,7 @@ EditOutcome UndoRedo(EditContext& c)
     CModel& model = *c.doc->model;
     EditOutcome r = EditOutcome::Done(kModelReplaced | kViewStateChanged | kSelectionChanged);
     // A keyframe edit taken back is taken back in its file too, which the edit wrote.
-    if (before && model.keyframe && before->name == model.keyframe->name && !SameKeyframe(*before, *model.keyframe))
+    if (before && model.keyframe && before->name == model.keyframe->name && before != model.keyframe)
         if (Status written = WriteDocumentKeyframe(*c.doc); !written)
             r.message = written.error();
     // The restored model holds base poses: an animation goes on where it was.

@@ -153,10 +153,10 @@ Status COrvaneDoc::LoadCurrentKeyframe()
     const int32_t mode = model->currentMode, sub = model->currentSubMode;
     if (mode < 0 || static_cast<std::size_t>(mode) >= model->puppetModes.size())
         return Fail("no puppet mode is chosen");
-    const CPuppetMode& pm = *model->puppetModes[static_cast<std::size_t>(mode)];
+    const CPuppetMode& pm = model->puppetModes[static_cast<std::size_t>(mode)];
     if (sub < 0 || static_cast<std::size_t>(sub) >= pm.items.size())
         return Fail("no sub-mode is chosen");
-    const std::string& keyFile = pm.items[static_cast<std::size_t>(sub)]->keyFile;
+    const std::string& keyFile = pm.items[static_cast<std::size_t>(sub)].keyFile;
     const auto found = FindResource(Sources(), ResourceKind::Keyframe, keyFile);
     if (!found)
         return Fail(found.error());
@@ -166,7 +166,7 @@ Status COrvaneDoc::LoadCurrentKeyframe()
     if (!read.status.recognised)
         return Fail(found->origin + " is no keyframe");
     // A file of the mod keeps the name the puppet gives it, whatever its case on disk.
-    read.keyframe->name = found->stock ? found->name : keyFile;
+    read.keyframe.name = found->stock ? found->name : keyFile;
     model->keyframe = std::move(read.keyframe);
     return {};
 }
@@ -349,15 +349,16 @@ void COrvaneDoc::UpdateRadiiAfter(const EditOutcome& o)
     // Every other mesh is as the last check found it: only the one touched is read.
     std::vector<std::vector<uint64_t>> prints(model->geosets.size());
     for (std::size_t g = 0; g < model->geosets.size(); ++g)
-        for (std::size_t k = 0; k < model->geosets[g]->meshes.size(); ++k) {
-            const CMesh& mesh = *model->geosets[g]->meshes[k];
+        for (std::size_t k = 0; k < model->geosets[g].meshes.size(); ++k) {
+            const CMesh& mesh = model->geosets[g].meshes[k];
             const bool touched =
                 static_cast<int32_t>(g) == model->currentGeoset && static_cast<int32_t>(k) == o.onlyMesh;
-            if (!touched && !mesh.radiusChecked) {
+            const std::optional<uint64_t> checked = CheckedFacesFingerprint(*model, g, k);
+            if (!touched && !checked) {
                 UpdateRadii(*model);  // a mesh never checked: read them all
                 return;
             }
-            prints[g].push_back(touched ? FacesFingerprint(mesh) : *mesh.radiusChecked);
+            prints[g].push_back(touched ? FacesFingerprint(mesh) : *checked);
         }
     UpdateRadii(*model, prints);
 }

@@ -32,7 +32,7 @@ struct DocumentEnvironment {
 
 // A puppet file read for importing, not yet in any model.
 struct PuppetImport {
-    std::vector<std::unique_ptr<CPuppetMode>> modes;
+    std::vector<CPuppetMode> modes;
     std::vector<std::string> joints;
     std::string missing;  // what the file lacked when it ended early; "" when whole
 };

@@ -40,8 +40,8 @@ SavePlan PlanSave(COrvaneDoc& doc, const std::string& path, bool askBeforeReplac
     if (format && format->readByGame) {
         // The counts the file will hold: the writer builds the lists the same way.
         for (auto& geoset : model.geosets)
-            for (auto& mesh : geoset->meshes)
-                mesh->RebuildMeshLists();
+            for (auto& mesh : geoset.meshes)
+                RebuildListsIfChanged(model.caches, mesh);
         if (auto breaches = CheckEngineLimits(model); !breaches.empty()) {
             SaveQuestion q;
             q.kind = SaveQuestionKind::EngineLimits;

@@ -50,14 +50,14 @@ public:
     }
     void Run(const void* first, std::size_t bytes) { Bytes(first, bytes); }
     template <typename T, typename F>
-    void Owned(const std::vector<std::unique_ptr<T>>& list, F visitItem)
+    void Owned(const std::vector<T>& list, F visitItem)
     {
         Size(list.size());
         for (const auto& item : list)
-            visitItem(*item);
+            visitItem(Deref(item));
     }
     template <typename T, typename F>
-    void Optional(const std::unique_ptr<T>& record, F visitRecord)
+    void Optional(const std::optional<T>& record, F visitRecord)
     {
         (*this)(static_cast<uint8_t>(record ? 1 : 0));
         if (record)
@@ -114,26 +114,27 @@ public:
     }
     void Run(void* first, std::size_t bytes) { std::memcpy(first, Take(bytes), bytes); }
     template <typename T, typename F>
-    void Owned(std::vector<std::unique_ptr<T>>& list, F visitItem)
+    void Owned(std::vector<T>& list, F visitItem)
     {
         const std::size_t n = Size(1);
         list.clear();
         list.reserve(n);
         for (std::size_t i = 0; i < n; ++i) {
-            list.push_back(std::make_unique<T>());
-            visitItem(*list.back());
+            if constexpr (requires { typename T::element_type; })
+                list.push_back(std::make_unique<typename T::element_type>());
+            else
+                list.emplace_back();
+            visitItem(Deref(list.back()));
         }
     }
     template <typename T, typename F>
-    void Optional(std::unique_ptr<T>& record, F visitRecord)
+    void Optional(std::optional<T>& record, F visitRecord)
     {
         uint8_t present = 0;
         (*this)(present);
         record.reset();
-        if (present) {
-            record = std::make_unique<T>();
-            visitRecord(*record);
-        }
+        if (present)
+            visitRecord(record.emplace());
     }
     // A count whose elements take at least elementSize bytes each.
     std::size_t Size(std::size_t elementSize)
@@ -201,28 +202,28 @@ std::unique_ptr<CModel> ReadContent(const ContentImage& image)
     PieceReader head(*image.head);
     VisitContentHead(head, static_cast<ModelContent&>(*model));
     for (const auto& meshes : image.geosets) {
-        auto geoset = std::make_unique<CGeometry>();
+        CGeometry geoset;
         for (const MeshImage& m : meshes) {
-            auto mesh = std::make_unique<CMesh>();
+            CMesh mesh;
             PieceReader fields(*m.fields);
-            VisitMeshFields(fields, *mesh);
+            VisitMeshFields(fields, mesh);
             // The faces lie in the blocks, not after their count.
             uint64_t faces = 0;
             fields(faces);
             if (!fields.AtEnd() || (faces + kFaceBlock - 1) / kFaceBlock != m.blocks.size())
                 throw DamagedPiece();
-            mesh->faces.reserve(faces);
+            mesh.faces.reserve(faces);
             for (std::size_t b = 0; b < m.blocks.size(); ++b) {
                 PieceReader block(*m.blocks[b]);
                 for (std::size_t i = FaceCount(m.blocks.size(), b, faces); i-- > 0;) {
-                    auto face = std::make_unique<CFace>();
-                    VisitFaceFields(block, *face);
-                    mesh->faces.push_back(std::move(face));
+                    CFace face;
+                    VisitFaceFields(block, face);
+                    mesh.faces.push_back(std::move(face));
                 }
                 if (!block.AtEnd())
                     throw DamagedPiece();
             }
-            geoset->meshes.push_back(std::move(mesh));
+            geoset.meshes.push_back(std::move(mesh));
         }
         model->geosets.push_back(std::move(geoset));
     }
@@ -249,9 +250,9 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
     std::vector<std::vector<std::vector<uint64_t>>> blockPrints(model.geosets.size());
     std::vector<std::vector<uint64_t>> facesPrints(model.geosets.size());
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-        auto& meshes = model.geosets[g]->meshes;
+        auto& meshes = model.geosets[g].meshes;
         for (std::size_t k = 0; k < meshes.size(); ++k) {
-            CMesh& mesh = *meshes[k];
+            CMesh& mesh = meshes[k];
             const MeshImage* was = before(g, k);
             std::vector<uint64_t> prints;
             const std::size_t blocks = (mesh.faces.size() + kFaceBlock - 1) / kFaceBlock;
@@ -275,7 +276,7 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
                 changed = was->blocks[b]->fingerprint != prints[b];
             // Lists and normals follow the corners at every step, as a save leaves them.
             if (changed)
-                mesh.RebuildMeshLists();
+                RebuildListsIfChanged(model.caches, mesh);
             facesPrints[g].push_back(CombineFacesFingerprint(mesh, prints));
             blockPrints[g].push_back(std::move(prints));
         }
@@ -287,9 +288,9 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
                              [&](PieceWriter& w) { VisitContentHead(w, std::as_const(model)); });
     image->geosets.resize(model.geosets.size());
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-        const auto& meshes = model.geosets[g]->meshes;
+        const auto& meshes = model.geosets[g].meshes;
         for (std::size_t k = 0; k < meshes.size(); ++k) {
-            const CMesh& mesh = *meshes[k];
+            const CMesh& mesh = meshes[k];
             const MeshImage* was = before(g, k);
             MeshImage m;
             m.fields = SmallPiece(was ? was->fields : nullptr, [&](PieceWriter& w) {
@@ -306,7 +307,7 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
                 PieceWriter w(bytes);
                 const std::size_t end = std::min(mesh.faces.size(), (b + 1) * kFaceBlock);
                 for (std::size_t i = b * kFaceBlock; i < end; ++i)
-                    VisitFaceFields(w, *mesh.faces[i]);
+                    VisitFaceFields(w, mesh.faces[i]);
                 m.blocks.push_back(MakePiece(std::move(bytes), prints[b]));
             }
             image->geosets[g].push_back(std::move(m));
@@ -339,12 +340,11 @@ Result<std::unique_ptr<CModel>> RestoreSnapshot(const UndoSnapshot& snap, const 
     }
     // What a step does not hold stays as it stands.
     static_cast<ModelPose&>(*model) = current;
-    for (const auto& mark : current.bookmarks)
-        model->bookmarks.push_back(mark ? std::make_unique<CameraBookmark>(*mark) : nullptr);
+    model->bookmarks = current.bookmarks;
 
     for (auto& geoset : model->geosets)
-        for (auto& mesh : geoset->meshes)
-            mesh->RebuildMeshLists();
+        for (auto& mesh : geoset.meshes)
+            RebuildListsIfChanged(model->caches, mesh);
     // The step was taken with its radii brought up to date.
     MarkRadiiCurrent(*model);
     FillDefaultTextureScales(*model, textureSize);

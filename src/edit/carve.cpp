@@ -29,7 +29,7 @@ VertexRecord ToWorld(const VertexRecord& r, const Matrix4& t)
 // The cap face closing the cut: its vertices kept in world coordinates while it grows,
 // with the records to store.
 struct Cap {
-    std::unique_ptr<CFace> face;  // attributes; corners set at the end
+    std::optional<CFace> face;  // attributes; corners set at the end
     std::vector<Vec3> world;
     std::vector<VertexRecord> records;
 };
@@ -121,7 +121,7 @@ EditOutcome CarveMesh(EditContext& c)
     if (!CanCarve(c))
         return {};
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
-    const Matrix4 t = mesh.nodeMatrix;
+    const Matrix4 t = c.model().MeshMatrix(static_cast<std::size_t>(c.selection->currentMesh));
     const Matrix4 back = InvertMatrix(t);
     const Vec3 p1 = c.selection->selectedPositions[0];
     const Vec3 p2 = c.selection->selectedPositions[1];
@@ -129,10 +129,10 @@ EditOutcome CarveMesh(EditContext& c)
 
     // 1. Three nodes on the plane of one face cut nothing off.
     for (const auto& f : mesh.faces) {
-        const VertexRecord* first = FaceVertex(*f, 0);
+        const VertexRecord* first = FaceVertex(f, 0);
         if (!first)
             continue;
-        const Vec3 normal = TransformDirection(f->normal, t);
+        const Vec3 normal = TransformDirection(f.normal, t);
         const Vec3 n = -normal;
         const float e = Dot(normal, TransformPoint(first->Position(), t));
         auto distance = [&](const Vec3& p) {
@@ -158,7 +158,7 @@ EditOutcome CarveMesh(EditContext& c)
     // 3. Every edge the plane crosses gets a new vertex there, which the cap takes too.
     Cap cap;
     for (std::size_t fi = mesh.faces.size(); fi-- > 0;) {
-        CFace& f = *mesh.faces[fi];
+        CFace& f = mesh.faces[fi];
         std::vector<VertexRecord> v = VerticesOf(f);
         for (std::size_t j = v.size(); j-- > 0;) {
             const std::size_t p = j == 0 ? v.size() - 1 : j - 1;
@@ -175,7 +175,9 @@ EditOutcome CarveMesh(EditContext& c)
             if (s > 0.0f && s < 1.0f)
                 v.insert(v.begin() + static_cast<std::ptrdiff_t>(j), r);
             if (!cap.face) {
-                cap.face = CopyFace(f, false);
+                cap.face = f;
+                ClearLists(*cap.face);
+                cap.face->corners.clear();
                 cap.face->normal = n;
             }
             AddToCap(cap, h, r, n);
@@ -185,7 +187,7 @@ EditOutcome CarveMesh(EditContext& c)
 
     // 4. What lies on the side the normal points to goes; faces left too small go too.
     for (std::size_t fi = mesh.faces.size(); fi-- > 0;) {
-        CFace& f = *mesh.faces[fi];
+        CFace& f = mesh.faces[fi];
         for (std::size_t ci = f.corners.size(); ci-- > 0;) {
             const Vec3 w = TransformPoint(f.corners[ci].Position(), t);
             if (Dot(-n, w) + Dot(n, p1) < -1.0e-5f)
@@ -207,7 +209,7 @@ EditOutcome CarveMesh(EditContext& c)
             std::reverse(cap.face->corners.begin(), cap.face->corners.end());
             cap.face->ComputeFaceNormal();
         }
-        mesh.faces.push_back(std::move(cap.face));
+        mesh.faces.push_back(std::move(*cap.face));
     }
     c.selection->currentFace = -1;
     c.selection->ClearNodes(c.modes());
@@ -274,15 +276,15 @@ std::vector<const CFace*> Neighbours(const CModel& model, const CFace& f, const 
         return out;
     std::size_t found = 0;
     std::vector<Vec3> gw;
-    for (const auto& mesh : set->meshes) {
-        for (const auto& g : mesh->faces) {
-            if (g.get() == &f || g->corners.empty())
+    for (std::size_t k = 0; k < set->meshes.size(); ++k) {
+        for (const auto& g : set->meshes[k].faces) {
+            if (&g == &f || g.corners.empty())
                 continue;
             // Only faces whose box meets this face's box can share an edge with it.
             gw.clear();
             bool near = false;
-            for (auto it = g->corners.rbegin(); it != g->corners.rend(); ++it) {
-                const Vec3 p = TransformPoint(it->Position(), mesh->nodeMatrix);
+            for (auto it = g.corners.rbegin(); it != g.corners.rend(); ++it) {
+                const Vec3 p = TransformPoint(it->Position(), model.MeshMatrix(k));
                 gw.push_back(p);
                 near = near || (p.x >= lo.x && p.x <= hi.x && p.y >= lo.y && p.y <= hi.y && p.z >= lo.z && p.z <= hi.z);
             }
@@ -298,7 +300,7 @@ std::vector<const CFace*> Neighbours(const CModel& model, const CFace& f, const 
                     if (Dot(gPrev - gj, fb - fa) <= 0)
                         continue;
                     if (OnEdge(fa, fb, gPrev, gj) || OnEdge(gPrev, gj, fa, fb)) {
-                        out[k] = g.get();
+                        out[k] = &g;
                         ++found;
                         break;
                     }
@@ -324,7 +326,7 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
         return {};
     if (std::string problem = CheckExtrudeParams(p, static_cast<int32_t>(n)); !problem.empty())
         return EditOutcome::Refused(std::move(problem));
-    const Matrix4 t = mesh.nodeMatrix;
+    const Matrix4 t = c.model().MeshMatrix(static_cast<std::size_t>(c.selection->currentMesh));
     const Matrix4 back = InvertMatrix(t);
 
     // 1. The base: the face as it is, in world coordinates.
@@ -408,20 +410,24 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
     // vertices run base k, base k+1, end k+1, end k: the edge to the neighbour the way the
     // face ran it, the edge to the moved face the other way, so the side is wound like
     // the faces around it and shows on the same side, whichever way the face went.
-    const CFace attributes = *CopyFace(f, false);
+    CFace attributes = f;
+    ClearLists(attributes);
+    attributes.corners.clear();
     const TextureSizeFn textureSize = c.TextureSizes();
+    // The sides join the mesh once made: f and the neighbours lie in its list.
+    std::vector<CFace> sides;
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t k1 = (k + 1) % n;
-        auto side = CopyFace(attributes, false);
-        SetVertices(*side, {base[k], base[k1], moved[k1], moved[k]});
-        side->ComputeFaceNormal();
+        CFace& side = sides.emplace_back(attributes);
+        SetVertices(side, {base[k], base[k1], moved[k1], moved[k]});
+        side.ComputeFaceNormal();
         if (neighbours[k])
-            TransferTexture(*side, *neighbours[k], FaceTextureSize(c.model(), *side, textureSize),
+            TransferTexture(side, *neighbours[k], FaceTextureSize(c.model(), side, textureSize),
                             FaceTextureSize(c.model(), *neighbours[k], textureSize));
-        mesh.faces.push_back(std::move(side));
     }
     // 7. The moved face's normal.
     f.ComputeFaceNormal();
+    mesh.faces.insert(mesh.faces.end(), std::make_move_iterator(sides.begin()), std::make_move_iterator(sides.end()));
     c.selection->ClearNodes(c.modes());
     return EditOutcome::Changed(kModelChanged | kTexturesChanged | kSelectionChanged);
 }

@@ -51,10 +51,10 @@ void DropCurrentMesh(EditContext& c)
 // Appends a node placing mesh, named after it, of type 1, linked to nothing yet.
 int32_t AppendNode(CModel& model, int32_t mesh, const std::string& name)
 {
-    auto node = std::make_unique<C3doNode>();
-    node->name = name;
-    node->mesh = mesh;
-    node->type = 1;
+    C3doNode node;
+    node.name = name;
+    node.mesh = mesh;
+    node.type = 1;
     model.nodes.push_back(std::move(node));
     return static_cast<int32_t>(model.nodes.size() - 1);
 }
@@ -67,12 +67,12 @@ void LinkAsLastSibling(CModel& model, int32_t first, int32_t node)
         return;
     int32_t last = first;
     for (std::size_t guard = 0; guard < model.nodes.size(); ++guard) {
-        const int32_t next = model.nodes[static_cast<std::size_t>(last)]->sibling;
+        const int32_t next = model.nodes[static_cast<std::size_t>(last)].sibling;
         if (next < 0 || next == node || static_cast<std::size_t>(next) >= model.nodes.size())
             break;
         last = next;
     }
-    model.nodes[static_cast<std::size_t>(last)]->sibling = node;
+    model.nodes[static_cast<std::size_t>(last)].sibling = node;
 }
 
 // A new mesh, a copy of source, at one index in every geometry set: after the meshes
@@ -82,20 +82,20 @@ void LinkAsLastSibling(CModel& model, int32_t first, int32_t node)
 // set (or, as before, none). Named "Mesh%d" after its index; returns the index.
 int32_t AddMeshToSets(CModel& model, const CMesh& source)
 {
-    std::size_t at = model.geosets.empty() ? 0 : model.geosets.front()->meshes.size();
+    std::size_t at = model.geosets.empty() ? 0 : model.geosets.front().meshes.size();
     for (const auto& g : model.geosets)
-        at = std::min(at, g->meshes.size());
+        at = std::min(at, g.meshes.size());
     const std::string name = "Mesh" + std::to_string(at);
     for (auto& g : model.geosets) {
-        auto copy = CopyMesh(source, true);
-        copy->name = name;
-        copy->nodeMatrix = Matrix4::Identity();
-        g->meshes.insert(g->meshes.begin() + static_cast<std::ptrdiff_t>(at), std::move(copy));
+        CMesh copy = source;
+        ClearLists(copy);
+        copy.name = name;
+        g.meshes.insert(g.meshes.begin() + static_cast<std::ptrdiff_t>(at), std::move(copy));
     }
     const auto index = static_cast<int32_t>(at);
     for (auto& node : model.nodes)
-        if (node->mesh >= index)
-            ++node->mesh;
+        if (node.mesh >= index)
+            ++node.mesh;
     return index;
 }
 
@@ -190,16 +190,16 @@ EditOutcome Copy(EditContext& c)
     const CFace* face = c.selection ? c.selection->CurrentFace(c.model()) : nullptr;
     if (c.modes().meshMode) {
         if (mesh)
-            clip.mesh = CopyMesh(*mesh, true);
+            clip.mesh = *mesh;
     } else if (c.modes().faceMode) {
         if (mesh && face) {
-            clip.mesh = std::make_unique<CMesh>();
+            clip.mesh = CMesh();
             for (const auto& f : mesh->faces)
-                if (InFaceGroup(*f, *face))
-                    clip.mesh->faces.push_back(CopyFace(*f, true));
+                if (InFaceGroup(f, *face))
+                    clip.mesh->faces.push_back(f);
         }
     } else if (face) {
-        clip.face = CopyFace(*face, true);
+        clip.face = *face;
     }
     if (!clip.Empty())
         clip.materials = c.model().materials;
@@ -228,25 +228,25 @@ EditOutcome DeleteMesh(EditContext& c, int32_t k)
     if (!current || k < 0 || static_cast<std::size_t>(k) >= current->meshes.size())
         return {};
     const int32_t n = NodeOfMesh(model, k);
-    if (n >= 0 && model.nodes[static_cast<std::size_t>(n)]->child >= 0)
+    if (n >= 0 && model.nodes[static_cast<std::size_t>(n)].child >= 0)
         return EditOutcome::Refused(kMeshHasChild);
 
     // Mesh k goes from every set that has it; in a set of fewer meshes the nodes' indices
     // from k on named nothing and, moved down, still name nothing.
     for (auto& g : model.geosets)
-        if (static_cast<std::size_t>(k) < g->meshes.size())
-            g->meshes.erase(g->meshes.begin() + k);
+        if (static_cast<std::size_t>(k) < g.meshes.size())
+            g.meshes.erase(g.meshes.begin() + k);
 
-    if (n == 0 && model.nodes[0]->sibling >= 0) {
+    if (n == 0 && model.nodes[0].sibling >= 0) {
         // The root of a hierarchy with siblings stays, empty: the walk starts there.
-        model.nodes[0]->mesh = -1;
+        model.nodes[0].mesh = -1;
     } else if (n >= 0) {
-        const int32_t next = model.nodes[static_cast<std::size_t>(n)]->sibling;
+        const int32_t next = model.nodes[static_cast<std::size_t>(n)].sibling;
         for (auto& node : model.nodes) {
-            if (node->child == n)
-                node->child = next;
-            if (node->sibling == n)
-                node->sibling = next;
+            if (node.child == n)
+                node.child = next;
+            if (node.sibling == n)
+                node.sibling = next;
         }
         model.nodes.erase(model.nodes.begin() + n);
         auto shift = [n](int32_t& link) {
@@ -256,17 +256,17 @@ EditOutcome DeleteMesh(EditContext& c, int32_t k)
                 --link;
         };
         for (auto& node : model.nodes) {
-            shift(node->parent);
-            shift(node->child);
-            shift(node->sibling);
+            shift(node.parent);
+            shift(node.child);
+            shift(node.sibling);
         }
     }
     // Mesh indices above the removed mesh move down; other nodes that named it lose it.
     for (auto& node : model.nodes) {
-        if (node->mesh == k)
-            node->mesh = -1;
-        else if (node->mesh > k)
-            --node->mesh;
+        if (node.mesh == k)
+            node.mesh = -1;
+        else if (node.mesh > k)
+            --node.mesh;
     }
     model.RebuildHierarchy();
     DropCurrentMesh(c);
@@ -328,17 +328,19 @@ EditOutcome Paste(EditContext& c)
     CModel& model = c.model();
     if (c.modes().meshMode) {
         const int32_t after = NodeOfMesh(model, c.selection->currentMesh);
-        const auto source = CopyMesh(*clip.mesh, true);
-        for (auto& f : source->faces)
-            f->material = MaterialNow(model, clip.materials, f->material);
-        const int32_t index = AddMeshToSets(model, *source);
+        // The lists follow the corners, rebuilt once the mesh is in the model.
+        CMesh source = *clip.mesh;
+        ClearLists(source);
+        for (auto& f : source.faces)
+            f.material = MaterialNow(model, clip.materials, f.material);
+        const int32_t index = AddMeshToSets(model, source);
         c.selection->currentMesh = index;
         c.selection->currentFace = -1;
         const int32_t node =
-            AppendNode(model, index, model.CurrentGeoset()->meshes[static_cast<std::size_t>(index)]->name);
+            AppendNode(model, index, model.CurrentGeoset()->meshes[static_cast<std::size_t>(index)].name);
         // Beside the current mesh's node; without one at the top level, after node 0.
         LinkAsLastSibling(model, after >= 0 ? after : 0, node);
-        model.nodes[static_cast<std::size_t>(node)]->position = 0.5f * FrameOf(c).look;
+        model.nodes[static_cast<std::size_t>(node)].position = 0.5f * FrameOf(c).look;
         model.RebuildHierarchy();
         ClearNodes(c);
         return EditOutcome::Changed(kStructureChanged);
@@ -346,8 +348,9 @@ EditOutcome Paste(EditContext& c)
     CMesh& mesh = *c.selection->CurrentMesh(model);
     if (c.modes().faceMode) {
         for (const auto& f : clip.mesh->faces) {
-            mesh.faces.push_back(CopyFace(*f, true));
-            mesh.faces.back()->material = MaterialNow(model, clip.materials, f->material);
+            mesh.faces.push_back(f);
+            ClearLists(mesh.faces.back());
+            mesh.faces.back().material = MaterialNow(model, clip.materials, f.material);
         }
         c.selection->currentFace = -1;
         ClearNodes(c);
@@ -377,7 +380,10 @@ EditOutcome AddGeometry(EditContext& c)
 {
     CModel& model = c.model();
     const CGeometry* current = model.CurrentGeoset();
-    model.geosets.push_back(current ? CopyGeometry(*current) : std::make_unique<CGeometry>());
+    CGeometry copy = current ? *current : CGeometry();
+    for (CMesh& mesh : copy.meshes)
+        ClearLists(mesh);
+    model.geosets.push_back(std::move(copy));
     model.currentGeoset = static_cast<int32_t>(model.geosets.size() - 1);
     DropCurrentMesh(c);
     ClearNodes(c);
@@ -397,10 +403,10 @@ EditOutcome AddMesh(EditContext& c)
     const int32_t index = AddMeshToSets(model, empty);
 
     // The node: the current mesh node's first child, or the last of its children.
-    const int32_t node = AppendNode(model, index, model.CurrentGeoset()->meshes[static_cast<std::size_t>(index)]->name);
+    const int32_t node = AppendNode(model, index, model.CurrentGeoset()->meshes[static_cast<std::size_t>(index)].name);
     if (parent < 0) {
         LinkAsLastSibling(model, 0, node);
-    } else if (C3doNode& p = *model.nodes[static_cast<std::size_t>(parent)]; p.child < 0) {
+    } else if (C3doNode& p = model.nodes[static_cast<std::size_t>(parent)]; p.child < 0) {
         p.child = node;
         ++p.numChildren;
     } else {
@@ -414,9 +420,9 @@ EditOutcome AddMesh(EditContext& c)
     frame.look = -0.05f * frame.direction;
     const NewFaceStyle style{"", model.materials.empty() ? std::string() : model.materials.front()};
     for (auto& g : model.geosets)
-        BuildCylinder(model, *g->meshes[static_cast<std::size_t>(index)], Matrix4::Identity(), frame, CylinderSize{},
+        BuildCylinder(model, g.meshes[static_cast<std::size_t>(index)], Matrix4::Identity(), frame, CylinderSize{},
                       style, c.TextureSizes());
-    model.nodes[static_cast<std::size_t>(node)]->position = -0.05f * frame.direction - look;
+    model.nodes[static_cast<std::size_t>(node)].position = -0.05f * frame.direction - look;
     model.RebuildHierarchy();
     c.selection->currentMesh = index;
     c.selection->currentFace = -1;
@@ -429,12 +435,13 @@ EditOutcome AddFace(EditContext& c)
     if (!CanAddFace(c))
         return {};
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
-    auto copy = CopyFace(*c.selection->CurrentFace(c.model()), true);
+    auto copy = *c.selection->CurrentFace(c.model());
+    ClearLists(copy);
     const CameraFrame frame = FrameOf(c);
-    const Vec3 offset = copy->Centroid() + frame.look + 0.01f * frame.direction;
-    for (auto& corner : copy->corners)
+    const Vec3 offset = copy.Centroid() + frame.look + 0.01f * frame.direction;
+    for (auto& corner : copy.corners)
         corner.SetPosition(corner.Position() - offset);
-    copy->ComputeFaceNormal();
+    copy.ComputeFaceNormal();
     mesh.faces.push_back(std::move(copy));
     c.selection->currentFace = static_cast<int32_t>(mesh.faces.size() - 1);
     ClearNodes(c);

@@ -9,6 +9,8 @@
 // in every set, also when the sets hold different numbers of meshes.
 #pragma once
 
+#include <optional>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +20,8 @@
 namespace orv {
 
 struct Clipboard {
-    std::unique_ptr<CMesh> mesh;  // a copied mesh, or an empty mesh holding a copied face group
-    std::unique_ptr<CFace> face;  // a copied face
+    std::optional<CMesh> mesh;  // a copied mesh, or an empty mesh holding a copied face group
+    std::optional<CFace> face;  // a copied face
     // The model's material names at Copy: the copied faces' material indices point into
     // this list, and Paste finds the same names in the list as it is then.
     std::vector<std::string> materials;

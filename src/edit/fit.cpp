@@ -32,7 +32,7 @@ struct Counts {
 bool CornersMissing(const CMesh& mesh)
 {
     return std::any_of(mesh.faces.begin(), mesh.faces.end(),
-                       [](const auto& f) { return f->corners.empty() && !f->vertexIndices.empty(); });
+                       [](const auto& f) { return f.corners.empty() && !f.vertexIndices.empty(); });
 }
 
 std::vector<Vec3> Positions(const CFace& face)
@@ -49,10 +49,10 @@ std::vector<Vec3> Positions(const CFace& face)
 bool CutFaces(CMesh& mesh, Counts& counts)
 {
     bool changed = false;
-    std::vector<std::unique_ptr<CFace>> out;
+    std::vector<CFace> out;
     out.reserve(mesh.faces.size());
     for (auto& face : mesh.faces) {
-        const std::vector<Vec3> p = Positions(*face);
+        const std::vector<Vec3> p = Positions(face);
         const PolygonShape shape = ShapeOf(p);
         if (shape == PolygonShape::Good ||
             (shape == PolygonShape::Degenerate && p.size() >= kMinFaceCorners && p.size() <= kMaxFaceCorners)) {
@@ -66,10 +66,12 @@ bool CutFaces(CMesh& mesh, Counts& counts)
         }
         ++(shape == PolygonShape::TooManyCorners ? counts.bigFaces : counts.cutFaces);
         for (const std::vector<std::size_t>& piece : SplitPolygon(p, kMaxFaceCorners)) {
-            std::unique_ptr<CFace> part = CopyFace(*face, false);
+            CFace part = face;
+            ClearLists(part);
+            part.corners.clear();
             for (const std::size_t i : piece)
-                part->corners.push_back(face->corners[i]);
-            part->ComputeFaceNormal();
+                part.corners.push_back(face.corners[i]);
+            part.ComputeFaceNormal();
             out.push_back(std::move(part));
         }
     }
@@ -136,7 +138,7 @@ bool JoinTriangles(CMesh& mesh, Counts& counts)
     std::unordered_map<std::string, uint32_t> looks;
     std::size_t triangles = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        const CFace& f = *mesh.faces[k];
+        const CFace& f = mesh.faces[k];
         if (f.corners.size() != 3)
             continue;
         ++triangles;
@@ -156,16 +158,16 @@ bool JoinTriangles(CMesh& mesh, Counts& counts)
     std::vector<JoinedPiece> joined = JoinConvexPieces(pieces, points, kMaxFaceCorners, joinable, group);
     if (joined.size() == n)
         return false;
-    std::vector<std::unique_ptr<CFace>> out;
+    std::vector<CFace> out;
     out.reserve(joined.size());
     for (JoinedPiece& piece : joined) {
-        std::unique_ptr<CFace>& face = mesh.faces[piece.first];
+        CFace& face = mesh.faces[piece.first];
         // A triangle that joined nothing keeps its own corners.
         if (joinable[piece.first] && piece.cycle.size() > 3) {
-            face->corners.clear();
+            face.corners.clear();
             for (const uint32_t id : piece.cycle)
-                face->corners.push_back(records[id]);
-            face->ComputeFaceNormal();
+                face.corners.push_back(records[id]);
+            face.ComputeFaceNormal();
         }
         out.push_back(std::move(face));
     }
@@ -175,9 +177,9 @@ bool JoinTriangles(CMesh& mesh, Counts& counts)
 }
 
 // The faces of a mesh in runs that each fit the engine's limits, in the faces' order.
-std::vector<std::vector<std::unique_ptr<CFace>>> Partition(CMesh& mesh)
+std::vector<std::vector<CFace>> Partition(CMesh& mesh)
 {
-    std::vector<std::vector<std::unique_ptr<CFace>>> parts(1);
+    std::vector<std::vector<CFace>> parts(1);
     struct P3 {
         uint32_t a, b, c;
         bool operator==(const P3&) const = default;
@@ -206,14 +208,14 @@ std::vector<std::vector<std::unique_ptr<CFace>>> Partition(CMesh& mesh)
         }
     };
     for (auto& face : mesh.faces) {
-        keys(*face);
+        keys(face);
         if (!parts.back().empty() &&
             (parts.back().size() + 1 > kMaxMeshFaces || positions.size() + newPositions.size() > kMaxMeshVertices ||
              texels.size() + newTexels.size() > kMaxMeshTextureVertices)) {
             parts.emplace_back();
             positions.clear();
             texels.clear();
-            keys(*face);
+            keys(face);
         }
         positions.insert(newPositions.begin(), newPositions.end());
         texels.insert(newTexels.begin(), newTexels.end());
@@ -222,20 +224,19 @@ std::vector<std::vector<std::unique_ptr<CFace>>> Partition(CMesh& mesh)
     return parts;
 }
 
-bool OverLimits(CMesh& mesh)
+bool OverLimits(ModelCaches& caches, CMesh& mesh)
 {
-    mesh.RebuildMeshLists();
+    RebuildListsIfChanged(caches, mesh);
     return mesh.faces.size() > kMaxMeshFaces || mesh.vertices.size() > kMaxMeshVertices ||
            mesh.textureVertices.size() > kMaxMeshTextureVertices;
 }
 
-std::unique_ptr<CMesh> NewMeshLike(const CMesh& source)
+CMesh NewMeshLike(const CMesh& source)
 {
-    std::unique_ptr<CMesh> mesh = CopyMesh(source, false);
-    mesh->radius = 0.0f;
-    mesh->radiusBasis.reset();
-    mesh->radiusChecked.reset();
-    mesh->rebuiltFingerprint.reset();
+    CMesh mesh = source;
+    mesh.faces.clear();
+    ClearLists(mesh);
+    mesh.radius = 0.0f;
     return mesh;
 }
 
@@ -246,20 +247,20 @@ bool SplitMeshes(CModel& model, Counts& counts)
     const std::size_t sets = model.geosets.size();
     std::size_t slots = 0;
     for (const auto& g : model.geosets)
-        slots = std::max(slots, g->meshes.size());
+        slots = std::max(slots, g.meshes.size());
     bool changed = false;
     UniqueNames nodeNames(kMaxNameLength);
     for (const auto& node : model.nodes)
-        nodeNames.Add(node->name);
+        nodeNames.Add(node.name);
     for (std::size_t k = 0; k < slots; ++k) {
         // The parts of mesh k in every set.
-        std::vector<std::vector<std::vector<std::unique_ptr<CFace>>>> parts(sets);
+        std::vector<std::vector<std::vector<CFace>>> parts(sets);
         std::size_t extra = 0;
         for (std::size_t g = 0; g < sets; ++g) {
-            auto& meshes = model.geosets[g]->meshes;
-            if (k >= meshes.size() || CornersMissing(*meshes[k]) || !OverLimits(*meshes[k]))
+            auto& meshes = model.geosets[g].meshes;
+            if (k >= meshes.size() || CornersMissing(meshes[k]) || !OverLimits(model.caches, meshes[k]))
                 continue;
-            parts[g] = Partition(*meshes[k]);
+            parts[g] = Partition(meshes[k]);
             extra = std::max(extra, parts[g].size() - 1);
         }
         if (extra == 0)
@@ -268,25 +269,25 @@ bool SplitMeshes(CModel& model, Counts& counts)
         // Every set gets the same slots, after the last mesh of any set.
         std::size_t base = 0;
         for (const auto& g : model.geosets)
-            base = std::max(base, g->meshes.size());
+            base = std::max(base, g.meshes.size());
         for (std::size_t g = 0; g < sets; ++g) {
-            auto& meshes = model.geosets[g]->meshes;
+            auto& meshes = model.geosets[g].meshes;
             while (meshes.size() < base) {
-                auto pad = std::make_unique<CMesh>();
-                pad->name = "mesh" + std::to_string(meshes.size());
+                CMesh pad;
+                pad.name = "mesh" + std::to_string(meshes.size());
                 meshes.push_back(std::move(pad));
                 ++counts.newMeshes;
             }
-            const CMesh* source = k < meshes.size() ? meshes[k].get() : nullptr;
+            const CMesh* source = k < meshes.size() ? &meshes[k] : nullptr;
             if (!parts[g].empty()) {
                 ++counts.splitMeshes;
-                meshes[k]->faces = std::move(parts[g][0]);
+                meshes[k].faces = std::move(parts[g][0]);
             }
             for (std::size_t p = 1; p <= extra; ++p) {
-                std::unique_ptr<CMesh> mesh = source ? NewMeshLike(*source) : std::make_unique<CMesh>();
-                mesh->name = (source ? source->name : "mesh") + "_" + std::to_string(p + 1);
+                CMesh mesh = source ? NewMeshLike(*source) : CMesh();
+                mesh.name = (source ? source->name : "mesh") + "_" + std::to_string(p + 1);
                 if (p < parts[g].size())
-                    mesh->faces = std::move(parts[g][p]);
+                    mesh.faces = std::move(parts[g][p]);
                 meshes.push_back(std::move(mesh));
                 ++counts.newMeshes;
             }
@@ -294,20 +295,20 @@ bool SplitMeshes(CModel& model, Counts& counts)
         // A node under every node that places mesh k, for each new slot.
         const std::size_t nodeCount = model.nodes.size();
         for (std::size_t n = 0; n < nodeCount; ++n) {
-            if (model.nodes[n]->mesh != static_cast<int32_t>(k))
+            if (model.nodes[n].mesh != static_cast<int32_t>(k))
                 continue;
             for (std::size_t p = 1; p <= extra; ++p) {
-                const C3doNode& owner = *model.nodes[n];
-                auto node = std::make_unique<C3doNode>();
-                node->name = nodeNames.Take(owner.name + "_" + std::to_string(p + 1));
-                node->type = owner.type;
-                node->flags = owner.flags;
-                node->pivot = owner.pivot;
-                node->parent = static_cast<int32_t>(n);
-                node->mesh = static_cast<int32_t>(base + p - 1);
-                node->sibling = owner.child;
-                node->num = static_cast<int32_t>(model.nodes.size());
-                model.nodes[n]->child = node->num;
+                const C3doNode& owner = model.nodes[n];
+                C3doNode node;
+                node.name = nodeNames.Take(owner.name + "_" + std::to_string(p + 1));
+                node.type = owner.type;
+                node.flags = owner.flags;
+                node.pivot = owner.pivot;
+                node.parent = static_cast<int32_t>(n);
+                node.mesh = static_cast<int32_t>(base + p - 1);
+                node.sibling = owner.child;
+                node.num = static_cast<int32_t>(model.nodes.size());
+                model.nodes[n].child = node.num;
                 model.nodes.push_back(std::move(node));
                 ++counts.newNodes;
             }
@@ -323,10 +324,10 @@ bool UniqueMeshNames(CModel& model, Counts& counts)
     bool changed = false;
     for (auto& g : model.geosets) {
         UniqueNames taken(kMaxNameLength);
-        for (auto& mesh : g->meshes) {
-            const std::string name = taken.Take(mesh->name);
-            if (name != mesh->name) {
-                mesh->name = name;
+        for (auto& mesh : g.meshes) {
+            const std::string name = taken.Take(mesh.name);
+            if (name != mesh.name) {
+                mesh.name = name;
                 ++counts.renamed;
                 changed = true;
             }
@@ -342,14 +343,14 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
     Counts counts;
     bool changed = false;
     for (auto& g : model.geosets)
-        for (auto& mesh : g->meshes) {
-            if (CornersMissing(*mesh))
+        for (auto& mesh : g.meshes) {
+            if (CornersMissing(mesh))
                 continue;
-            bool meshChanged = CutFaces(*mesh, counts);
+            bool meshChanged = CutFaces(mesh, counts);
             if (options.joinTriangles)
-                meshChanged = JoinTriangles(*mesh, counts) || meshChanged;
+                meshChanged = JoinTriangles(mesh, counts) || meshChanged;
             if (meshChanged)
-                mesh->RebuildMeshLists();
+                RebuildListsIfChanged(model.caches, mesh);
             changed = changed || meshChanged;
         }
     changed = SplitMeshes(model, counts) || changed;
@@ -362,8 +363,8 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
         auto lowerSets = [&model] {
             std::vector<uint64_t> prints;
             for (std::size_t g = 1; g < model.geosets.size(); ++g)
-                for (const auto& mesh : model.geosets[g]->meshes)
-                    prints.push_back(FacesFingerprint(*mesh));
+                for (const auto& mesh : model.geosets[g].meshes)
+                    prints.push_back(FacesFingerprint(mesh));
             return std::make_pair(model.geosets.size(), prints);
         };
         const auto before = lowerSets();
@@ -371,17 +372,17 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
             // Simplified sets are triangles: where coplanar ones join, the game draws fewer faces.
             Counts lower;
             for (std::size_t g = 1; g < model.geosets.size(); ++g)
-                for (auto& mesh : model.geosets[g]->meshes)
-                    if (options.joinTriangles && JoinTriangles(*mesh, lower))
-                        mesh->RebuildMeshLists();
+                for (auto& mesh : model.geosets[g].meshes)
+                    if (options.joinTriangles && JoinTriangles(mesh, lower))
+                        RebuildListsIfChanged(model.caches, mesh);
             if (lowerSets() != before) {
                 changed = true;
                 levelLines = made->notes;
                 std::string faces;
                 for (const auto& set : model.geosets) {
                     std::size_t n = 0;
-                    for (const auto& mesh : set->meshes)
-                        n += mesh->faces.size();
+                    for (const auto& mesh : set.meshes)
+                        n += mesh.faces.size();
                     faces += (faces.empty() ? "" : " / ") + std::to_string(n);
                 }
                 levelLines.push_back("faces by geometry set after joining coplanar triangles: " + faces);
@@ -397,8 +398,8 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
     if (!changed)
         return report;
     for (auto& g : model.geosets)
-        for (auto& mesh : g->meshes)
-            mesh->RebuildMeshLists();
+        for (auto& mesh : g.meshes)
+            RebuildListsIfChanged(model.caches, mesh);
     UpdateRadii(model);
     auto line = [&report](std::size_t n, const std::string& text) {
         if (n > 0)

@@ -55,7 +55,7 @@ Prepared Prepare(const CMesh& mesh)
     std::unordered_map<CornerKey, uint32_t, CornerKeyHash> ids;
     std::vector<uint32_t> faceIds;
     for (std::size_t fi = 0; fi < mesh.faces.size(); ++fi) {
-        const CFace& f = *mesh.faces[fi];
+        const CFace& f = mesh.faces[fi];
         std::array<uint32_t, kFaceSurfaceBytes / 4> surface{};
         std::memcpy(surface.data(), &f.material, kFaceSurfaceBytes);
         const uint32_t surfaceId = surfaces.emplace(surface, static_cast<uint32_t>(surfaces.size())).first->second;
@@ -83,18 +83,20 @@ Prepared Prepare(const CMesh& mesh)
 // The mesh simplified towards aimFaces triangles without deforming it by more than
 // error (relative to its size); nullptr when nothing is left. Each triangle keeps the
 // winding of the faces it came from.
-std::unique_ptr<CMesh> Simplify(const CMesh& source, const Prepared& p, std::size_t aimFaces, float error,
-                                std::vector<unsigned int>& scratch)
+std::optional<CMesh> Simplify(const CMesh& source, const Prepared& p, std::size_t aimFaces, float error,
+                              std::vector<unsigned int>& scratch)
 {
     if (p.indices.empty())
-        return nullptr;
+        return std::nullopt;
     scratch.resize(p.indices.size());
     // The open border stays put: a mesh cut from a larger surface meets its neighbours
     // there, and a moved border would open a crack between them.
     const std::size_t count =
         meshopt_simplify(scratch.data(), p.indices.data(), p.indices.size(), p.positions.data(), p.corners.size(),
                          3 * sizeof(float), 3 * aimFaces, error, meshopt_SimplifyLockBorder, nullptr);
-    auto mesh = CopyMesh(source, false);
+    CMesh mesh = source;
+    mesh.faces.clear();
+    ClearLists(mesh);
     for (std::size_t t = 0; t + 2 < count; t += 3) {
         const VertexRecord& a = p.corners[scratch[t]];
         const VertexRecord& b = p.corners[scratch[t + 1]];
@@ -102,15 +104,17 @@ std::unique_ptr<CMesh> Simplify(const CMesh& source, const Prepared& p, std::siz
         // A triangle folded flat onto a line covers nothing and has no normal.
         if (LengthSquared(Cross(b.Position() - a.Position(), c.Position() - a.Position())) == 0.0f)
             continue;
-        auto face = CopyFace(*source.faces[p.sourceFace[scratch[t]]], false);
-        face->corners = {a, b, c};
+        auto face = source.faces[p.sourceFace[scratch[t]]];
+        ClearLists(face);
+        face.corners.clear();
+        face.corners = {a, b, c};
         // The texture tool's start corner must be one of the three.
-        if (face->startVertex < 0 || face->startVertex > 2)
-            face->startVertex = 0;
-        mesh->faces.push_back(std::move(face));
+        if (face.startVertex < 0 || face.startVertex > 2)
+            face.startVertex = 0;
+        mesh.faces.push_back(std::move(face));
     }
-    if (mesh->faces.empty())
-        return nullptr;
+    if (mesh.faces.empty())
+        return std::nullopt;
     return mesh;
 }
 
@@ -118,7 +122,7 @@ std::size_t FacesOf(const CGeometry& set)
 {
     std::size_t n = 0;
     for (const auto& mesh : set.meshes)
-        n += mesh->faces.size();
+        n += mesh.faces.size();
     return n;
 }
 
@@ -129,12 +133,12 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
     if (sets < 1 || sets > kMaxGeometrySets)
         return Fail("a model has from 1 to " + std::to_string(kMaxGeometrySets) + " geometry sets, not " +
                     std::to_string(sets));
-    if (model.geosets.empty() || FacesOf(*model.geosets[0]) == 0)
+    if (model.geosets.empty() || FacesOf(model.geosets[0]) == 0)
         return Fail("geometry set 0 has no faces to make them from");
-    CGeometry& full = *model.geosets[0];
+    CGeometry& full = model.geosets[0];
     // The limits are counted on the lists, which follow the corners.
     for (auto& mesh : full.meshes)
-        mesh->RebuildMeshLists();
+        RebuildListsIfChanged(model.caches, mesh);
     for (const LimitBreach& breach : CheckEngineLimits(model))
         if (breach.geoset == 0)
             return Fail("geometry set 0 must first keep to the engine's limits (" + breach.text + ")");
@@ -143,21 +147,22 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
     std::vector<Prepared> prepared;
     prepared.reserve(full.meshes.size());
     for (const auto& mesh : full.meshes)
-        prepared.push_back(Prepare(*mesh));
+        prepared.push_back(Prepare(mesh));
 
-    std::vector<std::unique_ptr<CGeometry>> made;
-    const CGeometry* above = &full;
+    std::vector<CGeometry> made;
     std::vector<unsigned int> scratch;
     std::size_t divisor = 1;
     for (std::size_t level = 1; level < sets; ++level) {
         divisor *= kLevelFaceDivisor;
         const float error = LevelErrorBound(level);
-        auto set = std::make_unique<CGeometry>();
+        // Each set is made from the set above it.
+        const CGeometry* above = made.empty() ? &full : &made.back();
+        CGeometry set;
         std::size_t simplified = 0;
         for (std::size_t m = 0; m < full.meshes.size(); ++m) {
-            const CMesh& source = *full.meshes[m];
-            const CMesh& previous = *above->meshes[m];
-            std::unique_ptr<CMesh> mesh;
+            const CMesh& source = full.meshes[m];
+            const CMesh& previous = above->meshes[m];
+            std::optional<CMesh> mesh;
             if (source.faces.size() >= kMinFacesToSimplify) {
                 const std::size_t aim = (source.faces.size() + divisor - 1) / divisor;
                 mesh = Simplify(source, prepared[m], aim, error, scratch);
@@ -167,9 +172,11 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
             }
             if (mesh)
                 ++simplified;
-            else
-                mesh = CopyMesh(previous, true);
-            set->meshes.push_back(std::move(mesh));
+            else {
+                mesh = previous;
+                ClearLists(*mesh);
+            }
+            set.meshes.push_back(std::move(*mesh));
         }
         const std::size_t setNumber = made.size() + 1;
         if (simplified == 0) {
@@ -178,22 +185,21 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
                                    ": left out");
             continue;
         }
-        const std::size_t faces = FacesOf(*set);
+        const std::size_t faces = FacesOf(set);
         report.notes.push_back("geometry set " + std::to_string(setNumber) + ": " + std::to_string(faces) + " faces, " +
-                               std::to_string(simplified) + " of " + std::to_string(set->meshes.size()) +
+                               std::to_string(simplified) + " of " + std::to_string(set.meshes.size()) +
                                " meshes simplified, the others as in set " + std::to_string(setNumber - 1));
-        above = set.get();
         made.push_back(std::move(set));
     }
 
     // Build and check the new sets in place of the old ones, which come back on failure.
-    std::vector<std::unique_ptr<CGeometry>> replaced;
+    std::vector<CGeometry> replaced;
     for (std::size_t g = 1; g < model.geosets.size(); ++g)
         replaced.push_back(std::move(model.geosets[g]));
     model.geosets.resize(1);
     for (auto& set : made) {
-        for (auto& mesh : set->meshes)
-            mesh->RebuildMeshLists();
+        for (auto& mesh : set.meshes)
+            RebuildListsIfChanged(model.caches, mesh);
         model.geosets.push_back(std::move(set));
     }
     for (const LimitBreach& breach : CheckEngineLimits(model))
@@ -210,7 +216,7 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
         report.notes.push_back("the " + std::to_string(replaced.size()) +
                                " geometry sets that followed set 0 were replaced");
     for (const auto& set : model.geosets)
-        report.facesPerSet.push_back(FacesOf(*set));
+        report.facesPerSet.push_back(FacesOf(set));
     return report;
 }
 

@@ -24,9 +24,9 @@ std::size_t CountFacesWithMaterial(const CModel& model, int32_t index)
 {
     std::size_t n = 0;
     for (const auto& geo : model.geosets)
-        for (const auto& mesh : geo->meshes)
-            for (const auto& face : mesh->faces)
-                if (face->material == index)
+        for (const auto& mesh : geo.meshes)
+            for (const auto& face : mesh.faces)
+                if (face.material == index)
                     ++n;
     return n;
 }
@@ -37,12 +37,12 @@ bool DeleteModelMaterial(CModel& model, std::size_t index)
         return false;
     const auto deleted = static_cast<int32_t>(index);
     for (auto& geo : model.geosets)
-        for (auto& mesh : geo->meshes)
-            for (auto& face : mesh->faces) {
-                if (face->material == deleted)
-                    face->material = -1;
-                else if (face->material > deleted)
-                    --face->material;
+        for (auto& mesh : geo.meshes)
+            for (auto& face : mesh.faces) {
+                if (face.material == deleted)
+                    face.material = -1;
+                else if (face.material > deleted)
+                    --face.material;
             }
     const std::string name = model.materials[index];
     model.materials.erase(model.materials.begin() + static_cast<std::ptrdiff_t>(index));
@@ -166,7 +166,7 @@ EditOutcome SetFaceMaterial(EditContext& c, const FaceMaterialEdit& edit)
     if (!mesh || edit.face < 0 || static_cast<std::size_t>(edit.face) >= mesh->faces.size())
         return {};
     const auto index = FindModelMaterial(model, edit.material);
-    CFace& face = *mesh->faces[static_cast<std::size_t>(edit.face)];
+    CFace& face = mesh->faces[static_cast<std::size_t>(edit.face)];
     if (!index || face.material == static_cast<int32_t>(*index))
         return {};
     face.material = static_cast<int32_t>(*index);

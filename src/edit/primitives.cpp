@@ -59,18 +59,18 @@ TextureSize StyleTextureSize(const CModel& model, const NewFaceStyle& style, con
 
 // A new face as every builder makes it: the style's name and material (its texture size
 // for the tool's scales), flags 0, textured, Gouraud lit, perspective-corrected.
-std::unique_ptr<CFace> NewFace(const CModel& model, const NewFaceStyle& style, const TextureSize& size)
+CFace NewFace(const CModel& model, const NewFaceStyle& style, const TextureSize& size)
 {
-    auto f = std::make_unique<CFace>();
-    f->name = style.faceName;
-    f->geometryMode = 4;
-    f->lightingMode = 3;
-    f->textureMode = 2;
-    f->uScale = f->vScale = 1.0f;
+    CFace f;
+    f.name = style.faceName;
+    f.geometryMode = 4;
+    f.lightingMode = 3;
+    f.textureMode = 2;
+    f.uScale = f.vScale = 1.0f;
     if (const auto index = style.material.empty() ? std::nullopt : FindModelMaterial(model, style.material)) {
-        f->material = static_cast<int32_t>(*index);
-        f->uScale = static_cast<float>(size.width) / 2.0f;
-        f->vScale = static_cast<float>(size.height) / 2.0f;
+        f.material = static_cast<int32_t>(*index);
+        f.uScale = static_cast<float>(size.width) / 2.0f;
+        f.vScale = static_cast<float>(size.height) / 2.0f;
     }
     return f;
 }
@@ -85,20 +85,22 @@ void BuildPrism(CModel& model, CMesh& mesh, const std::vector<VertexRecord>& fir
     auto endA = NewFace(model, style, size);
     auto endB = NewFace(model, style, size);
     for (int32_t j = 0; j < n; ++j) {
-        endA->corners.insert(endA->corners.begin(), first[static_cast<std::size_t>(j)]);
-        endB->corners.push_back(second[static_cast<std::size_t>(j)]);
+        endA.corners.insert(endA.corners.begin(), first[static_cast<std::size_t>(j)]);
+        endB.corners.push_back(second[static_cast<std::size_t>(j)]);
     }
-    endA->ComputeFaceNormal();
-    endB->ComputeFaceNormal();
-    const CFace& base = *endA;
-    std::vector<std::unique_ptr<CFace>> sides;
+    endA.ComputeFaceNormal();
+    endB.ComputeFaceNormal();
+    const CFace& base = endA;
+    std::vector<CFace> sides;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t c = n - 1 - k, cp = (c - 1 + n) % n;
-        auto side = CopyFace(base, false);
-        side->corners = {second[static_cast<std::size_t>(c)], second[static_cast<std::size_t>(cp)],
-                         first[static_cast<std::size_t>(cp)], first[static_cast<std::size_t>(c)]};
-        side->ComputeFaceNormal();
-        TransferTexture(*side, base, size, size);
+        auto side = base;
+        ClearLists(side);
+        side.corners.clear();
+        side.corners = {second[static_cast<std::size_t>(c)], second[static_cast<std::size_t>(cp)],
+                        first[static_cast<std::size_t>(cp)], first[static_cast<std::size_t>(c)]};
+        side.ComputeFaceNormal();
+        TransferTexture(side, base, size, size);
         sides.push_back(std::move(side));
     }
     mesh.faces.push_back(std::move(endA));
@@ -249,12 +251,12 @@ void BuildDome(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camer
             const VertexRecord upperA =
                 Corner(top ? Vec3{p0.x, upperY, p0.z} : ring(ru, upperY, a), ua, vu, toMesh, texels);
             auto face = NewFace(model, style, texels);
-            face->corners.push_back(lowerA2);
+            face.corners.push_back(lowerA2);
             if (!top)
-                face->corners.push_back(Corner(ring(ru, upperY, a2), ua2, vu, toMesh, texels));
-            face->corners.push_back(upperA);
-            face->corners.push_back(lowerA);
-            face->ComputeFaceNormal();
+                face.corners.push_back(Corner(ring(ru, upperY, a2), ua2, vu, toMesh, texels));
+            face.corners.push_back(upperA);
+            face.corners.push_back(lowerA);
+            face.ComputeFaceNormal();
             mesh.faces.push_back(std::move(face));
         }
         lowerY = upperY;

@@ -1,5 +1,7 @@
 #include "edit/properties.h"
 
+#include <utility>
+
 #include "edit/selection.h"
 #include "view/hierarchy.h"
 
@@ -7,12 +9,14 @@ namespace orv {
 
 namespace {
 
-CFace* FaceAt(CMesh* mesh, int32_t face)
+const CFace* FaceAt(const CMesh* mesh, int32_t face)
 {
     if (!mesh || face < 0 || static_cast<std::size_t>(face) >= mesh->faces.size())
         return nullptr;
-    return mesh->faces[static_cast<std::size_t>(face)].get();
+    return &mesh->faces[static_cast<std::size_t>(face)];
 }
+
+CFace* FaceAt(CMesh* mesh, int32_t face) { return const_cast<CFace*>(FaceAt(static_cast<const CMesh*>(mesh), face)); }
 
 bool SameFields(const MeshFields& a, const MeshFields& b)
 {
@@ -76,8 +80,8 @@ EditOutcome SetFaceFields(EditContext& c, const FaceEdit& edit)
         return {};
     if (edit.renameGroup && fields.name != f->name)
         for (auto& other : m->faces)
-            if (other.get() != f && InFaceGroup(*other, *f))
-                other->name = fields.name;
+            if (&other != f && InFaceGroup(other, *f))
+                other.name = fields.name;
     f->name = fields.name;
     f->type = fields.type;
     f->geometryMode = fields.geometryMode;
@@ -112,7 +116,7 @@ EditOutcome SetVertexFields(EditContext& c, const VertexEdit& edit)
     if (!moved && now->u == fields.u && now->v == fields.v)
         return {};
     CMesh& m = *model.MeshAt(edit.mesh);
-    CFace& f = *m.faces[static_cast<std::size_t>(edit.face)];
+    CFace& f = m.faces[static_cast<std::size_t>(edit.face)];
     VertexRecord& record = *FaceVertex(f, edit.vertex);
     const TextureSize size = FaceTextureSize(model, f, sizes);
     record.u = fields.u * static_cast<float>(size.width);
@@ -124,13 +128,13 @@ EditOutcome SetVertexFields(EditContext& c, const VertexEdit& edit)
     const Vec3 old = record.Position();
     for (auto& other : m.faces) {
         bool touched = false;
-        for (auto& r : other->corners)
+        for (auto& r : other.corners)
             if (LengthSquared(r.Position() - old) < kSharedVertexDistanceSq) {
                 r.SetPosition(target);
                 touched = true;
             }
         if (touched)
-            other->ComputeFaceNormal();
+            other.ComputeFaceNormal();
     }
     return EditOutcome::Changed(kModelChanged);
 }

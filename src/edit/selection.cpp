@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 namespace orv {
 
@@ -39,9 +40,9 @@ std::vector<std::size_t> FaceGroup(const CMesh& mesh, int32_t current)
     std::vector<std::size_t> out;
     if (current < 0 || static_cast<std::size_t>(current) >= mesh.faces.size())
         return out;
-    const CFace& face = *mesh.faces[static_cast<std::size_t>(current)];
+    const CFace& face = mesh.faces[static_cast<std::size_t>(current)];
     for (std::size_t i = 0; i < mesh.faces.size(); ++i)
-        if (InFaceGroup(*mesh.faces[i], face))
+        if (InFaceGroup(mesh.faces[i], face))
             out.push_back(i);
     return out;
 }
@@ -149,15 +150,16 @@ RayHit Selection::RayCast(const CModel& model, const EditModes& modes, const Vec
         }
     };
 
-    for (const auto& node : model.nodes) {
-        if (node->mesh < 0 || (modes.CurrentMeshOnly() && node->mesh != currentMesh))
+    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+        const C3doNode& node = model.nodes[i];
+        if (node.mesh < 0 || (modes.CurrentMeshOnly() && node.mesh != currentMesh))
             continue;
-        const CMesh* mesh = model.MeshAt(node->mesh);
+        const CMesh* mesh = model.MeshAt(node.mesh);
         if (!mesh)
             continue;
-        const Matrix4& w = node->matrix;
+        const Matrix4& w = model.NodeMatrix(i);
         for (std::size_t fi = 0; fi < mesh->faces.size(); ++fi) {
-            const CFace& face = *mesh->faces[fi];
+            const CFace& face = mesh->faces[fi];
             if (face.corners.size() < 3)
                 continue;
             const Vec3 p0 = TransformPoint(FaceVertex(face, 0)->Position(), w);
@@ -172,7 +174,7 @@ RayHit Selection::RayCast(const CModel& model, const EditModes& modes, const Vec
                 polygon.push_back(TransformPoint(c.Position(), w));
             if (!PassesThrough(origin, s, polygon))
                 continue;
-            keep(hit, face.normal, node->mesh, static_cast<int32_t>(fi), -1);
+            keep(hit, face.normal, node.mesh, static_cast<int32_t>(fi), -1);
         }
     }
 
@@ -204,14 +206,18 @@ RayHit Selection::RayCast(const CModel& model, const EditModes& modes, const Vec
 
 // ---- current items -------------------------------------------------------------------
 
-CMesh* Selection::CurrentMesh(const CModel& model) const { return model.MeshAt(currentMesh); }
+const CMesh* Selection::CurrentMesh(const CModel& model) const { return model.MeshAt(currentMesh); }
 
-CFace* Selection::CurrentFace(const CModel& model) const
+CMesh* Selection::CurrentMesh(CModel& model) const { return model.MeshAt(currentMesh); }
+
+CFace* Selection::CurrentFace(CModel& model) const { return const_cast<CFace*>(CurrentFace(std::as_const(model))); }
+
+const CFace* Selection::CurrentFace(const CModel& model) const
 {
-    CMesh* mesh = CurrentMesh(model);
+    const CMesh* mesh = CurrentMesh(model);
     if (!mesh || currentFace < 0 || static_cast<std::size_t>(currentFace) >= mesh->faces.size())
         return nullptr;
-    return mesh->faces[static_cast<std::size_t>(currentFace)].get();
+    return &mesh->faces[static_cast<std::size_t>(currentFace)];
 }
 
 std::vector<std::size_t> Selection::MarkedFaces(const CModel& model, const EditModes& modes) const
@@ -350,7 +356,7 @@ void Selection::RebuildNodes(const CModel& model, EditModes& modes, const Settin
     b.spacing = settings.grid * modes.ScaleFactor();
     b.halfSize = settings.vertexScaling * 0.2f * modes.ScaleFactor();
     b.color = settings.colorGrid;
-    BuildFaceGrid(*CurrentMesh(model), *face, modes, b);
+    BuildFaceGrid(model.MeshMatrix(static_cast<std::size_t>(currentMesh)), *face, modes, b);
 }
 
 void Selection::RefreshNodes(const CModel& model, EditModes& modes, const Settings& settings)
@@ -385,16 +391,17 @@ void Selection::BuildVertexNodes(const CModel& model, EditModes& modes, const Se
         // How many vertex records of the mesh share this position (itself included).
         int links = 0;
         for (const auto& f : mesh->faces)
-            for (const auto& c : f->corners)
+            for (const auto& c : f.corners)
                 if (LengthSquared(c.Position() - p) < 0.0001f)
                     ++links;
         const uint32_t color =
             v.Selected() ? settings.colorSelect : (links > 1 ? settings.colorLink : settings.colorUnlink);
-        AddCandidate(TransformPoint(p, mesh->nodeMatrix), color, currentMesh, currentFace, i, b);
+        AddCandidate(TransformPoint(p, model.MeshMatrix(static_cast<std::size_t>(currentMesh))), color, currentMesh,
+                     currentFace, i, b);
     }
 }
 
-void Selection::BuildFaceGrid(const CMesh& mesh, const CFace& face, const EditModes& modes, Build& b)
+void Selection::BuildFaceGrid(const Matrix4& world, const CFace& face, const EditModes& modes, Build& b)
 {
     const float g = b.spacing;
     const auto n = static_cast<int32_t>(face.corners.size());
@@ -403,11 +410,11 @@ void Selection::BuildFaceGrid(const CMesh& mesh, const CFace& face, const EditMo
     std::vector<Vec3> v(static_cast<std::size_t>(n));
     Vec3 boxMin = Vec3::All(1e30f), boxMax = Vec3::All(-1e30f);
     for (int32_t i = 0; i < n; ++i) {
-        v[static_cast<std::size_t>(i)] = TransformPoint(FaceVertex(face, i)->Position(), mesh.nodeMatrix);
+        v[static_cast<std::size_t>(i)] = TransformPoint(FaceVertex(face, i)->Position(), world);
         boxMin = Minimize(boxMin, v[static_cast<std::size_t>(i)]);
         boxMax = Maximize(boxMax, v[static_cast<std::size_t>(i)]);
     }
-    const Vec3 normal = TransformDirection(face.normal, mesh.nodeMatrix);
+    const Vec3 normal = TransformDirection(face.normal, world);
     float sum = 0.0f;
     for (const Vec3& p : v)
         sum += Dot(normal, p);
@@ -491,15 +498,15 @@ void Selection::BuildMeshGrid(const CModel& model, EditModes& modes, const Setti
         return;
     if (modes.gridFaceOnly || modes.gridEdgesOnly) {
         for (const auto& f : mesh->faces)
-            BuildFaceGrid(*mesh, *f, modes, b);
+            BuildFaceGrid(model.MeshMatrix(static_cast<std::size_t>(currentMesh)), f, modes, b);
         return;
     }
     // The lattice fills the box of the mesh widened by half a step on every side.
     Vec3 lo = Vec3::All(1e30f), hi = Vec3::All(-1e30f);
     bool any = false;
     for (const auto& f : mesh->faces)
-        for (const auto& c : f->corners) {
-            const Vec3 p = TransformPoint(c.Position(), mesh->nodeMatrix);
+        for (const auto& c : f.corners) {
+            const Vec3 p = TransformPoint(c.Position(), model.MeshMatrix(static_cast<std::size_t>(currentMesh)));
             lo = Minimize(lo, p);
             hi = Maximize(hi, p);
             any = true;
@@ -555,7 +562,7 @@ PickResult Selection::Pick(CModel& model, EditModes& modes, const Settings& sett
 
     if (CMesh* mesh = CurrentMesh(model); mesh && !ctrl)
         for (auto& f : mesh->faces)
-            for (auto& c : f->corners)
+            for (auto& c : f.corners)
                 c.SetSelected(false);
 
     if (hit.node >= 0 && static_cast<std::size_t>(hit.node) < nodes.size()) {

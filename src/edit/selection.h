@@ -109,8 +109,10 @@ public:
     std::vector<Vec3> selectedPositions;  // grid nodes, in click order
 
     // The current mesh and face when their indices resolve, else nullptr.
-    CMesh* CurrentMesh(const CModel& model) const;
-    CFace* CurrentFace(const CModel& model) const;
+    const CMesh* CurrentMesh(const CModel& model) const;
+    const CFace* CurrentFace(const CModel& model) const;
+    CMesh* CurrentMesh(CModel& model) const;
+    CFace* CurrentFace(CModel& model) const;
 
     // Empties the node list and the selected positions, turns the grid off, no current node.
     void ClearNodes(EditModes& modes);
@@ -146,7 +148,7 @@ public:
 private:
     struct Build;
     void BuildVertexNodes(const CModel& model, EditModes& modes, const Settings& settings);
-    void BuildFaceGrid(const CMesh& mesh, const CFace& face, const EditModes& modes, Build& b);
+    void BuildFaceGrid(const Matrix4& world, const CFace& face, const EditModes& modes, Build& b);
     void BuildMeshGrid(const CModel& model, EditModes& modes, const Settings& settings);
     bool AddCandidate(const Vec3& p, uint32_t bgrColor, int32_t mesh, int32_t face, int32_t vertex, Build& b);
 

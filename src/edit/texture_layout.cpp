@@ -90,11 +90,11 @@ Result<LayoutPicture> DrawTextureLayout(const CMesh& mesh, int32_t face, const M
         return Fail("the material has no picture");
     if (width <= 0 || height <= 0)
         return Fail("no picture of that size");
-    const CFace& chosen = *mesh.faces[static_cast<std::size_t>(face)];
+    const CFace& chosen = mesh.faces[static_cast<std::size_t>(face)];
     std::vector<const CFace*> sharing;
     for (const auto& f : mesh.faces)
-        if (f->material == chosen.material && f.get() != &chosen)
-            sharing.push_back(f.get());
+        if (f.material == chosen.material && &f != &chosen)
+            sharing.push_back(&f);
     sharing.push_back(&chosen);  // drawn last, over the others
 
     // The span of the picture in texels: the image and every corner, in whole repeats.

@@ -129,11 +129,11 @@ int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bo
 {
     int32_t count = 0;
     for (auto& f : mesh.faces) {
-        const bool chosen = meshMode || f.get() == current || (faceMode && current && InFaceGroup(*f, *current));
-        const TextureLayout stored = TextureLayoutOf(*f);
+        const bool chosen = meshMode || &f == current || (faceMode && current && InFaceGroup(f, *current));
+        const TextureLayout stored = TextureLayoutOf(f);
         if (!chosen || stored.uScale == 0.0f || stored.vScale == 0.0f)
             continue;
-        if (ApplyTextureLayout(*f, stored, sizeOf(*f)))
+        if (ApplyTextureLayout(f, stored, sizeOf(f)))
             ++count;
     }
     return count;

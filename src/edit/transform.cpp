@@ -42,10 +42,10 @@ std::vector<Moved> CornersAt(CMesh& mesh, const std::vector<Vec3>& positions)
 {
     std::vector<Moved> out;
     for (auto& f : mesh.faces)
-        for (auto& c : f->corners)
+        for (auto& c : f.corners)
             for (const Vec3& p : positions)
                 if (LengthSquared(c.Position() - p) < kSharedVertexDistanceSq) {
-                    out.push_back({f.get(), &c, c.Position()});
+                    out.push_back({&f, &c, c.Position()});
                     break;
                 }
     return out;
@@ -56,9 +56,9 @@ std::vector<Moved> GroupCorners(CMesh& mesh, const CFace& current)
 {
     std::vector<Moved> out;
     for (auto& f : mesh.faces)
-        if (InFaceGroup(*f, current))
-            for (auto& c : f->corners)
-                out.push_back({f.get(), &c, c.Position()});
+        if (InFaceGroup(f, current))
+            for (auto& c : f.corners)
+                out.push_back({&f, &c, c.Position()});
     return out;
 }
 
@@ -119,7 +119,7 @@ std::vector<Vec3> SelectedPositions(const EditContext& c, const CMesh& mesh)
         if (n.IsGridNode() || n.mesh != c.selection->currentMesh || n.face < 0 ||
             static_cast<std::size_t>(n.face) >= mesh.faces.size())
             continue;
-        const VertexRecord* v = FaceVertex(*mesh.faces[static_cast<std::size_t>(n.face)], n.vertex);
+        const VertexRecord* v = FaceVertex(mesh.faces[static_cast<std::size_t>(n.face)], n.vertex);
         if (v && v->Selected())
             out.push_back(v->Position());
     }
@@ -135,7 +135,7 @@ void RefreshNodes(EditContext& c)
 C3doNode* NodeOf(EditContext& c)
 {
     const int32_t node = NodeOfMesh(c.model(), c.selection ? c.selection->currentMesh : -1);
-    return node < 0 ? nullptr : c.model().nodes[static_cast<std::size_t>(node)].get();
+    return node < 0 ? nullptr : &c.model().nodes[static_cast<std::size_t>(node)];
 }
 
 // Mesh mode: the step goes to one value of the mesh's hierarchy node, and the hierarchy
@@ -230,8 +230,8 @@ TransformOutcome Rotate(EditContext& c, int axis, float degrees)
     if (c.modes().faceMode) {
         int groups = 0;
         for (const auto& f : mesh.faces)
-            if (InFaceGroup(*f, face) && !f->corners.empty()) {
-                pivot += f->Centroid();
+            if (InFaceGroup(f, face) && !f.corners.empty()) {
+                pivot += f.Centroid();
                 ++groups;
             }
         pivot = groups > 0 ? pivot / static_cast<float>(groups) : pivot;

@@ -337,7 +337,7 @@ EditOutcome ToggleCoordinateMode(EditContext& c)
 bool PuppetKeyframesMissing(const CModel& model)
 {
     return !model.keyframe && std::any_of(model.puppetModes.begin(), model.puppetModes.end(),
-                                          [](const auto& m) { return !m->items.empty(); });
+                                          [](const auto& m) { return !m.items.empty(); });
 }
 
 const char* CannotToggleAnimateMode(const EditContext& c)

@@ -87,7 +87,7 @@ std::string Of(int32_t read, int32_t declared, const char* what)
 KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
 {
     ReadStatus st;
-    auto keyframe = std::make_unique<CKeyframe>();
+    CKeyframe keyframe;
     std::string_view flags, type, frames, fps, joints;
     bool nodesFollow = false;
     std::string missing;
@@ -110,49 +110,49 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
             model.frameCount = ToInt(frames);
         } else if (section.starts_with("MARKERS")) {
             st.recognised = true;
-            ReadMarkers(*keyframe, buffer, section);
+            ReadMarkers(keyframe, buffer, section);
         } else if (section == "KEYFRAME NODES") {
             st.recognised = true;
             nodesFollow = true;
             break;
         }
     }
-    keyframe->flags = ToHex(flags);
-    keyframe->type = ToHex(type);
-    keyframe->frames = ToInt(frames);
-    keyframe->fps = ToFloat(fps);
-    keyframe->joints = ToInt(joints);
+    keyframe.flags = ToHex(flags);
+    keyframe.type = ToHex(type);
+    keyframe.frames = ToInt(frames);
+    keyframe.fps = ToFloat(fps);
+    keyframe.joints = ToInt(joints);
 
     // A header that cannot be played by is read as one that can, and says so.
     DamageNotes damage;
-    if (!fps.empty() && !(keyframe->fps > 0.0f && std::isfinite(keyframe->fps))) {
+    if (!fps.empty() && !(keyframe.fps > 0.0f && std::isfinite(keyframe.fps))) {
         damage.Add("FPS " + std::string(fps) + " is no frame rate; it is read as 15");
-        keyframe->fps = 15.0f;
-        model.frameTime = 1.0f / keyframe->fps;
+        keyframe.fps = 15.0f;
+        model.frameTime = 1.0f / keyframe.fps;
     }
     auto finish = [&](std::string what) {
         st.complete = what.empty();
         st.missing = std::move(what);
         std::optional<int64_t> lastFrame;
-        for (const auto& node : keyframe->nodes)
-            for (const auto& e : node->entries)
-                lastFrame = std::max<int64_t>(lastFrame.value_or(e->frame), e->frame);
+        for (const auto& node : keyframe.nodes)
+            for (const auto& e : node.entries)
+                lastFrame = std::max<int64_t>(lastFrame.value_or(e.frame), e.frame);
         // An empty keyframe (no entries) rightly counts no frames.
-        if (!frames.empty() && (keyframe->frames < 0 || (keyframe->frames == 0 && lastFrame))) {
+        if (!frames.empty() && (keyframe.frames < 0 || (keyframe.frames == 0 && lastFrame))) {
             const auto counted =
                 lastFrame ? static_cast<int32_t>(std::clamp<int64_t>(*lastFrame + 1, 1, INT32_MAX)) : 0;
             damage.Add("FRAMES " + std::string(frames) + " counts no frames; it is read as " +
                        std::to_string(counted) +
                        (lastFrame && counted == *lastFrame + 1 ? ", one past the last entry's frame" : ""));
-            keyframe->frames = model.frameCount = counted;
+            keyframe.frames = model.frameCount = counted;
         }
         damage.AddTo(st);
         return KeyframeRead{std::move(keyframe), std::move(st)};
     };
-    for (std::size_t m = 0; m < keyframe->markers.size(); ++m)
-        if (!std::isfinite(keyframe->markers[m].frame)) {
+    for (std::size_t m = 0; m < keyframe.markers.size(); ++m)
+        if (!std::isfinite(keyframe.markers[m].frame)) {
             damage.Add("the frame of marker " + std::to_string(m) + " is no finite number; it is read as 0");
-            keyframe->markers[m].frame = 0.0f;
+            keyframe.markers[m].frame = 0.0f;
         }
     if (!nodesFollow)
         return finish(missing.empty() ? "no KEYFRAME NODES section" : missing);
@@ -176,8 +176,8 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
         const std::string label = "node " + std::to_string(n) + " (" + std::string(name) + ")";
         if (!GetToken(buffer, "ENTRIES ", t, " ") || cutCount(t))
             return finish(nodesRead + "; " + label + " ends before its ENTRIES line");
-        keyframe->nodes.push_back(std::make_unique<CKeyframeNode>());
-        CKeyframeNode& node = *keyframe->nodes.back();
+        keyframe.nodes.push_back(CKeyframeNode());
+        CKeyframeNode& node = keyframe.nodes.back();
         node.meshName = name;
         const int32_t entryCount = ToInt(t);
         for (int32_t e = 0; e < entryCount; ++e) {
@@ -185,8 +185,8 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
             std::string_view line1, line2;
             if (!GetToken(buffer, "", line1, ""))
                 return finish(entriesRead);
-            node.entries.push_back(std::make_unique<CKeyframeEntry>());
-            CKeyframeEntry& entry = *node.entries.back();
+            node.entries.push_back(CKeyframeEntry());
+            CKeyframeEntry& entry = node.entries.back();
             float x = 0, y = 0, z = 0, pitch = 0, yaw = 0, roll = 0;
             Scan(line1, "%d: %d %x %f %f %f %f %f %f",
                  {&entry.num, &entry.frame, &entry.flags, &x, &y, &z, &pitch, &yaw, &roll});
@@ -222,7 +222,7 @@ Result<KeyframeRead> LoadKeyFile(const fs::path& path, CModel& model)
     KeyframeRead read = ReadKey(model, *buffer);
     if (!read.status.recognised)
         return Fail("not a KEY file (no SECTION found)");
-    read.keyframe->name = path.filename().string();
+    read.keyframe.name = path.filename().string();
     return read;
 }
 
@@ -231,7 +231,7 @@ std::string FormatKey(const CKeyframe& k, int32_t joints, const std::string& hea
     std::string o;
     std::size_t entries = 0;
     for (const auto& n : k.nodes)
-        entries += n->entries.size();
+        entries += n.entries.size();
     o.reserve(1024 + k.nodes.size() * 300 + entries * 220);
 
     Appendf(o, "# KEYFRAME '%s' created with %s\n\n", {headerPath, kVersionString});
@@ -254,7 +254,7 @@ std::string FormatKey(const CKeyframe& k, int32_t joints, const std::string& hea
     Lines(o, "# Key Frames\nSECTION: KEYFRAME NODES\n\n");
     Appendf(o, "NODES %d\n", {k.nodes.size()});
     for (std::size_t i = 0; i < k.nodes.size(); ++i) {
-        const CKeyframeNode& node = *k.nodes[i];
+        const CKeyframeNode& node = k.nodes[i];
         Appendf(o, "\nNODE    %d\n", {i});
         Appendf(o, "MESH NAME %s\n", {node.meshName});
         Appendf(o, "ENTRIES %d\n\n", {node.entries.size()});
@@ -266,11 +266,11 @@ std::string FormatKey(const CKeyframe& k, int32_t joints, const std::string& hea
             "#                                 dx:          dy:          dz:          dp:          dy:          dr:\n");
         for (const auto& e : node.entries) {
             Appendf(o, "%4d:     %3d     0x%04x  %10.8f   %10.8f   %10.8f   %10.8f   %10.8f   %10.8f\n",
-                    {e->num, e->frame, e->flags, e->position.x, e->position.z, e->position.y, e->rotation.x,
-                     e->rotation.z, e->rotation.y});
+                    {e.num, e.frame, e.flags, e.position.x, e.position.z, e.position.y, e.rotation.x, e.rotation.z,
+                     e.rotation.y});
             Appendf(o, "                          %10.8f   %10.8f   %10.8f   %10.8f   %10.8f   %10.8f\n",
-                    {e->deltaPosition.x, e->deltaPosition.z, e->deltaPosition.y, e->deltaRotation.x, e->deltaRotation.z,
-                     e->deltaRotation.y});
+                    {e.deltaPosition.x, e.deltaPosition.z, e.deltaPosition.y, e.deltaRotation.x, e.deltaRotation.z,
+                     e.deltaRotation.y});
         }
     }
     return o;
@@ -303,10 +303,10 @@ float AngleDelta(float e, float n, float span, bool wrapAt180)
 void ComputeKeyDeltas(CKeyframe& keyframe)
 {
     for (auto& node : keyframe.nodes) {
-        const std::size_t count = node->entries.size();
+        const std::size_t count = node.entries.size();
         for (std::size_t i = 0; i < count; ++i) {
-            CKeyframeEntry& e = *node->entries[i];
-            const CKeyframeEntry& n = *node->entries[(i + 1) % count];
+            CKeyframeEntry& e = node.entries[i];
+            const CKeyframeEntry& n = node.entries[(i + 1) % count];
             e.deltaPosition = Vec3();
             e.deltaRotation = Vec3();
             // 64-bit: frame numbers come from files and may be anything.
@@ -333,10 +333,10 @@ void ComputeKeyDeltas(CModel& model)
 Status CheckKeyframeSavable(const CKeyframe& keyframe)
 {
     for (const auto& node : keyframe.nodes) {
-        if (node->entries.empty())
-            return Fail("Cannot save keyfile, since node \"" + node->meshName + "\" has no frames.");
-        if (node->entries.back()->frame >= keyframe.frames)
-            return Fail("Cannot save keyfile, since node \"" + node->meshName + "\" has wrong frame.");
+        if (node.entries.empty())
+            return Fail("Cannot save keyfile, since node \"" + node.meshName + "\" has no frames.");
+        if (node.entries.back().frame >= keyframe.frames)
+            return Fail("Cannot save keyfile, since node \"" + node.meshName + "\" has wrong frame.");
     }
     return {};
 }
@@ -353,10 +353,10 @@ Status SaveKeyframe(CModel& model, const fs::path& path)
 
 Status CreateEmptyKeyframe(CModel& model, const std::string& name, const fs::path& path)
 {
-    auto keyframe = std::make_unique<CKeyframe>();
-    keyframe->type = 0xFFFF;
-    keyframe->fps = 15.0f;
-    keyframe->name = name;
+    CKeyframe keyframe;
+    keyframe.type = 0xFFFF;
+    keyframe.fps = 15.0f;
+    keyframe.name = name;
     model.keyframe = std::move(keyframe);
     return WriteKey(model, path);
 }

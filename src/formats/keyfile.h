@@ -15,7 +15,7 @@ class CModel;
 
 // A keyframe as read, and what its text lacked.
 struct KeyframeRead {
-    std::unique_ptr<CKeyframe> keyframe;  // never null
+    CKeyframe keyframe;  // never null
     ReadStatus status;
 };
 

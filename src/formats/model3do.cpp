@@ -72,38 +72,38 @@ private:
 
 // The face of one FACES line; corner pairs beyond the tokens present are not invented.
 // cornerCount is the count the line gives, or empty when the line ends before it.
-std::unique_ptr<CFace> ParseFace(std::string_view line, std::optional<int32_t>& cornerCount)
+CFace ParseFace(std::string_view line, std::optional<int32_t>& cornerCount)
 {
-    auto face = std::make_unique<CFace>();
+    CFace face;
     cornerCount.reset();
     FaceTokens tokens(line);
     std::string_view t;
     if (!tokens.Next(t))
         return face;
-    face->material = ToInt(t);
+    face.material = ToInt(t);
     if (!tokens.Next(t))
         return face;
-    face->type = ToHex(t);
+    face.type = ToHex(t);
     if (!tokens.Next(t))
         return face;
-    face->geometryMode = ToInt(t);
+    face.geometryMode = ToInt(t);
     if (!tokens.Next(t))
         return face;
-    face->lightingMode = ToInt(t);
+    face.lightingMode = ToInt(t);
     if (!tokens.Next(t))
         return face;
-    face->textureMode = ToInt(t);
+    face.textureMode = ToInt(t);
     if (!tokens.Next(t))
         return face;
-    face->extraLight = ToFloat(t);
+    face.extraLight = ToFloat(t);
     if (!tokens.Next(t))
         return face;
     const int32_t n = ToInt(t);
     cornerCount = n;
     std::string_view a, b;
     for (int32_t c = 0; c < n && tokens.Next(a) && tokens.Next(b); ++c) {
-        face->vertexIndices.push_back(ToInt(a));
-        face->textureVertexIndices.push_back(ToInt(b));
+        face.vertexIndices.push_back(ToInt(a));
+        face.textureVertexIndices.push_back(ToInt(b));
     }
     return face;
 }
@@ -147,8 +147,8 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, DamageNo
     if (!GetToken(buf, "MESH ", t, " "))
         return false;
     const std::size_t index = geoset.meshes.size();
-    geoset.meshes.push_back(std::make_unique<CMesh>());
-    CMesh& mesh = *geoset.meshes.back();
+    geoset.meshes.push_back(CMesh());
+    CMesh& mesh = geoset.meshes.back();
     bool named = false;
     auto label = [&] { return "mesh " + std::to_string(index) + (named ? " (" + mesh.name + ")" : std::string()); };
     auto endsBefore = [&](const char* what) {
@@ -240,36 +240,36 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, DamageNo
     if (!GetToken(buf, "FACES ", t, " "))
         return endsBefore("FACES");
     const int32_t faceCount = ToInt(t);
-    // The face each FACES line became, or nullptr for a line without corners: the
-    // FACE NORMALS lines are matched to the faces line by line.
-    std::vector<CFace*> faceOfLine;
+    // The index of the face each FACES line became, or none for a line without corners:
+    // the FACE NORMALS lines are matched to the faces line by line.
+    std::vector<std::optional<std::size_t>> faceOfLine;
     for (int32_t i = 0; i < faceCount; ++i) {
         if (!GetToken(buf, ": ", t, ""))
             return has(i, faceCount, "faces");
         std::optional<int32_t> corners;
         auto face = ParseFace(t, corners);
         const std::string where = "face " + std::to_string(i) + " of " + label();
-        if (const std::string fault = FaceFault(*face, corners, mesh, unplaced); !fault.empty()) {
+        if (const std::string fault = FaceFault(face, corners, mesh, unplaced); !fault.empty()) {
             damage.Add(where + fault + "; the face is left out");
-            faceOfLine.push_back(nullptr);
+            faceOfLine.push_back(std::nullopt);
             continue;
         }
-        if (!std::isfinite(face->extraLight)) {
+        if (!std::isfinite(face.extraLight)) {
             damage.Add("the extra light of " + where + kNotFinite + "; it is read as 0");
-            face->extraLight = 0.0f;
+            face.extraLight = 0.0f;
         }
-        for (const int32_t tv : face->textureVertexIndices)
+        for (const int32_t tv : face.textureVertexIndices)
             if (tv < 0 || static_cast<std::size_t>(tv) >= mesh.textureVertices.size()) {
                 damage.Add(where + " names texture vertex " + std::to_string(tv) + " but the mesh has " +
                            std::to_string(mesh.textureVertices.size()) +
                            "; the face is kept whole, that corner at texture coordinates (0, 0)");
                 break;
             }
-        if (face->vertexIndices.empty()) {
-            faceOfLine.push_back(nullptr);
+        if (face.vertexIndices.empty()) {
+            faceOfLine.push_back(std::nullopt);
             continue;
         }
-        faceOfLine.push_back(face.get());
+        faceOfLine.push_back(mesh.faces.size());
         mesh.faces.push_back(std::move(face));
     }
 
@@ -278,9 +278,9 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, DamageNo
     for (std::size_t i = 0; i < faceOfLine.size(); ++i) {
         if (!GetToken(buf, ":", t, ""))
             return has(static_cast<int32_t>(i), faceCount, "face normals");
-        CFace* face = faceOfLine[i];
-        if (!face)
+        if (!faceOfLine[i])
             continue;
+        CFace* face = &mesh.faces[*faceOfLine[i]];
         float x = 0, y = 0, z = 0;
         Scan(t, "%f %f %f", {&x, &y, &z});
         if (!Finite(x, y, z)) {
@@ -321,8 +321,8 @@ bool ReadGeometry(CModel& model, TextBuffer& buf, std::string& missing, DamageNo
             missing = Of(g, geosetCount, "geometry sets") + " read";
             return false;
         }
-        model.geosets.push_back(std::make_unique<CGeometry>());
-        CGeometry& geoset = *model.geosets.back();
+        model.geosets.push_back(CGeometry());
+        CGeometry& geoset = model.geosets.back();
         // Most models have one geometry set; only with more is the set named.
         const std::string set = geosetCount > 1 ? "geometry set " + std::to_string(g) + ": " : std::string();
         if (!GetToken(buf, "MESHES ", t, " ")) {
@@ -356,30 +356,30 @@ bool ReadHierarchy(CModel& model, TextBuffer& buf, std::string& missing, DamageN
             return false;
         }
         last = t;
-        auto node = std::make_unique<C3doNode>();
+        C3doNode node;
         float px = 0, py = 0, pz = 0, pitch = 0, yaw = 0, roll = 0, vx = 0, vy = 0, vz = 0;
         Scan(t, "%d: %x %x %d %d %d %d %d %f %f %f %f %f %f %f %f %f %s",
-             {&node->num, &node->flags, &node->type, &node->mesh, &node->parent, &node->child, &node->sibling,
-              &node->numChildren, &px, &py, &pz, &pitch, &yaw, &roll, &vx, &vy, &vz, &node->name});
+             {&node.num, &node.flags, &node.type, &node.mesh, &node.parent, &node.child, &node.sibling,
+              &node.numChildren, &px, &py, &pz, &pitch, &yaw, &roll, &vx, &vy, &vz, &node.name});
         if (!Finite(px, py, pz) || !Finite(pitch, yaw, roll) || !Finite(vx, vy, vz)) {
-            damage.Add("the placement of node " + std::to_string(i) + " (" + node->name + ")" + kNotFinite +
+            damage.Add("the placement of node " + std::to_string(i) + " (" + node.name + ")" + kNotFinite +
                        "; what is not is read as 0");
             for (float* v : {&px, &py, &pz, &pitch, &yaw, &roll, &vx, &vy, &vz})
                 if (!std::isfinite(*v))
                     *v = 0.0f;
         }
-        node->position = FileToModel(px, py, pz);
-        node->rotation = Vec3(pitch, roll, yaw);
-        node->pivot = FileToModel(vx, vy, vz);
+        node.position = FileToModel(px, py, pz);
+        node.rotation = Vec3(pitch, roll, yaw);
+        node.pivot = FileToModel(vx, vy, vz);
         // A first node that places a mesh under a parent gets a root above it; the
         // file's indices are deliberately left as they are.
-        if (i == 0 && node->mesh > -1 && node->parent != -1) {
-            auto dummy = std::make_unique<C3doNode>();
-            dummy->name = "$$dummy";
-            dummy->mesh = -1;
-            dummy->type = 1;
-            dummy->child = 1;
-            dummy->numChildren = 1;
+        if (i == 0 && node.mesh > -1 && node.parent != -1) {
+            C3doNode dummy;
+            dummy.name = "$$dummy";
+            dummy.mesh = -1;
+            dummy.type = 1;
+            dummy.child = 1;
+            dummy.numChildren = 1;
             model.nodes.push_back(std::move(dummy));
         }
         model.nodes.push_back(std::move(node));
@@ -398,9 +398,9 @@ bool ReadHierarchy(CModel& model, TextBuffer& buf, std::string& missing, DamageN
 
 void Lines(std::string& out, std::string_view text) { Appendf(out, text, {}); }
 
-void FormatMesh(std::string& o, CMesh& mesh, std::size_t index)
+void FormatMesh(std::string& o, ModelCaches& caches, CMesh& mesh, std::size_t index)
 {
-    mesh.RebuildMeshLists();
+    RebuildListsIfChanged(caches, mesh);
     Lines(o, "# Mesh definition\n");
     Appendf(o, "MESH %d\n\n", {index});
     Appendf(o, "NAME    %s\n\n", {mesh.name});
@@ -434,7 +434,7 @@ void FormatMesh(std::string& o, CMesh& mesh, std::size_t index)
     Appendf(o, "FACES %d\n\n", {mesh.faces.size()});
     Lines(o, "# num:\tmat:\ttype:\tgeo:\tlight:\ttex:\textralight:\tverts:\n");
     for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
-        const CFace& f = *mesh.faces[i];
+        const CFace& f = mesh.faces[i];
         Appendf(o, "%5d: %4d  0x%x   %d  %d  %d  %5.2f  %d  ",
                 {i, f.material, f.type, f.geometryMode, f.lightingMode, f.textureMode, f.extraLight,
                  f.vertexIndices.size()});
@@ -447,7 +447,7 @@ void FormatMesh(std::string& o, CMesh& mesh, std::size_t index)
     Lines(o, "FACE NORMALS\n\n");
     Lines(o, "# num:        x:        y:        z:\n");
     for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
-        const Vec3& n = mesh.faces[i]->normal;
+        const Vec3& n = mesh.faces[i].normal;
         Appendf(o, "%5d: %10.6f %10.6f %10.6f\n", {i, n.x, n.z, n.y});
     }
     Lines(o, "\n");
@@ -495,17 +495,16 @@ ReadStatus Read3do(CModel& model, TextBuffer& buffer)
     // The radii read belong to the geometry read with them; one that was no number
     // belongs to none and is measured again.
     MarkRadiiCurrent(model);
-    auto unmeasured = [](auto& holder) {
-        if (std::isfinite(holder.radius))
-            return;
-        holder.radius = 0.0f;
-        holder.radiusBasis.reset();
-        holder.radiusChecked.reset();
-    };
-    unmeasured(model);
-    for (const auto& geoset : model.geosets)
-        for (const auto& mesh : geoset->meshes)
-            unmeasured(*mesh);
+    if (!std::isfinite(model.radius)) {
+        model.radius = 0.0f;
+        ForgetRadius(model);
+    }
+    for (std::size_t g = 0; g < model.geosets.size(); ++g)
+        for (std::size_t k = 0; k < model.geosets[g].meshes.size(); ++k)
+            if (CMesh& mesh = model.geosets[g].meshes[k]; !std::isfinite(mesh.radius)) {
+                mesh.radius = 0.0f;
+                ForgetRadius(model, g, k);
+            }
     return status;
 }
 
@@ -527,8 +526,8 @@ std::string Format3do(CModel& model, const std::string& headerPath)
     std::string o;
     std::size_t faces = 0;
     for (const auto& g : model.geosets)
-        for (const auto& m : g->meshes)
-            faces += m->faces.size();
+        for (const auto& m : g.meshes)
+            faces += m.faces.size();
     o.reserve(4096 + faces * 256);
 
     Appendf(o, "# MODEL '%s' created with %s\n\n", {headerPath, kVersionString});
@@ -548,13 +547,13 @@ std::string Format3do(CModel& model, const std::string& headerPath)
     Lines(o, "# Number of Geometry sets\n");
     Appendf(o, "GEOSETS %d\n\n", {model.geosets.size()});
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-        CGeometry& geoset = *model.geosets[g];
+        CGeometry& geoset = model.geosets[g];
         Lines(o, "# Geometry set definition\n");
         Appendf(o, "GEOSET %d\n\n", {g});
         Lines(o, "# Number of meshes\n");
         Appendf(o, "MESHES %d\n\n", {geoset.meshes.size()});
         for (std::size_t m = 0; m < geoset.meshes.size(); ++m)
-            FormatMesh(o, *geoset.meshes[m], m);
+            FormatMesh(o, model.caches, geoset.meshes[m], m);
     }
 
     Lines(o, "\n# Hierarchydef\nSECTION: HIERARCHYDEF\n\n# Hierarchy node list\n");
@@ -563,7 +562,7 @@ std::string Format3do(CModel& model, const std::string& headerPath)
           "#  num:   flags:   type:    mesh:  parent:  child:  sibling:  numChildren:        x:         y:         "
           "z:     pitch:       yaw:      roll:    pivotx:    pivoty:    pivotz:\t   nodeName\n");
     for (std::size_t i = 0; i < model.nodes.size(); ++i) {
-        C3doNode& n = *model.nodes[i];
+        C3doNode& n = model.nodes[i];
         n.num = static_cast<int32_t>(i);
         Appendf(
             o,

@@ -284,26 +284,26 @@ void StoreFace(ArchiveWriter& out, const CFace& f)
     StoreInts(out, f.textureVertexIndices);
 }
 
-std::unique_ptr<CFace> LoadFace(ArchiveReader& in)
+CFace LoadFace(ArchiveReader& in)
 {
-    auto f = std::make_unique<CFace>();
-    f->name = in.String();
-    f->material = in.I32();
-    f->type = in.U32();
-    f->geometryMode = in.I32();
-    f->lightingMode = in.I32();
-    f->textureMode = in.I32();
-    f->extraLight = in.F32();
-    f->normal = in.Vec();
-    f->startVertex = in.I32();
-    f->angle = in.F32();
-    f->uOffset = in.F32();
-    f->vOffset = in.F32();
-    f->uScale = in.F32();
-    f->vScale = in.F32();
-    f->mirror = in.U32();
-    f->vertexIndices = LoadInts(in);
-    f->textureVertexIndices = LoadInts(in);
+    CFace f;
+    f.name = in.String();
+    f.material = in.I32();
+    f.type = in.U32();
+    f.geometryMode = in.I32();
+    f.lightingMode = in.I32();
+    f.textureMode = in.I32();
+    f.extraLight = in.F32();
+    f.normal = in.Vec();
+    f.startVertex = in.I32();
+    f.angle = in.F32();
+    f.uOffset = in.F32();
+    f.vOffset = in.F32();
+    f.uScale = in.F32();
+    f.vScale = in.F32();
+    f.mirror = in.U32();
+    f.vertexIndices = LoadInts(in);
+    f.textureVertexIndices = LoadInts(in);
     return f;
 }
 
@@ -315,9 +315,9 @@ constexpr std::size_t kMinNode = 8 * 4 + 36 + 1 + 2;
 constexpr std::size_t kMinMode = 8 + 1 + 2;
 constexpr std::size_t kMinItem = 2 + 12 + 1;
 
-void StoreMesh(ArchiveWriter& out, CMesh& m)
+void StoreMesh(ArchiveWriter& out, ModelCaches& caches, CMesh& m)
 {
-    m.RebuildMeshLists();
+    RebuildListsIfChanged(caches, m);
     out.String(m.name);
     out.F32(m.radius);
     out.I32(m.geometryMode);
@@ -328,24 +328,24 @@ void StoreMesh(ArchiveWriter& out, CMesh& m)
     StoreVertices(out, m.vertexNormals);
     out.ObjectListHead(m.faces.size());
     for (const auto& f : m.faces)
-        StoreFace(out, *f);
+        StoreFace(out, f);
 }
 
-std::unique_ptr<CMesh> LoadMesh(ArchiveReader& in)
+CMesh LoadMesh(ArchiveReader& in)
 {
-    auto m = std::make_unique<CMesh>();
-    m->name = in.String();
-    m->radius = in.F32();
-    m->geometryMode = in.I32();
-    m->lightingMode = in.I32();
-    m->textureMode = in.I32();
-    m->vertices = LoadVertices(in);
-    m->textureVertices = LoadVertices(in);
-    m->vertexNormals = LoadVertices(in);
+    CMesh m;
+    m.name = in.String();
+    m.radius = in.F32();
+    m.geometryMode = in.I32();
+    m.lightingMode = in.I32();
+    m.textureMode = in.I32();
+    m.vertices = LoadVertices(in);
+    m.textureVertices = LoadVertices(in);
+    m.vertexNormals = LoadVertices(in);
     const std::size_t faces = in.ObjectListHead(kMinFace);
-    m->faces.reserve(faces);
+    m.faces.reserve(faces);
     for (std::size_t i = 0; i < faces; ++i)
-        m->faces.push_back(LoadFace(in));
+        m.faces.push_back(LoadFace(in));
     return m;
 }
 
@@ -368,23 +368,23 @@ void StoreNode(ArchiveWriter& out, const C3doNode& n)
         out.Matrix(p);
 }
 
-std::unique_ptr<C3doNode> LoadNode(ArchiveReader& in)
+C3doNode LoadNode(ArchiveReader& in)
 {
-    auto n = std::make_unique<C3doNode>();
-    n->num = in.I32();
-    n->flags = in.U32();
-    n->type = in.U32();
-    n->mesh = in.I32();
-    n->parent = in.I32();
-    n->child = in.I32();
-    n->sibling = in.I32();
-    n->numChildren = in.I32();
-    n->position = in.Vec();
-    n->rotation = in.Vec();
-    n->pivot = in.Vec();
-    n->name = in.String();
-    n->poses.resize(in.Count(64));
-    for (auto& p : n->poses)
+    C3doNode n;
+    n.num = in.I32();
+    n.flags = in.U32();
+    n.type = in.U32();
+    n.mesh = in.I32();
+    n.parent = in.I32();
+    n.child = in.I32();
+    n.sibling = in.I32();
+    n.numChildren = in.I32();
+    n.position = in.Vec();
+    n.rotation = in.Vec();
+    n.pivot = in.Vec();
+    n.name = in.String();
+    n.poses.resize(in.Count(64));
+    for (auto& p : n.poses)
         p = in.Matrix();
     return n;
 }
@@ -399,15 +399,15 @@ void StoreItem(ArchiveWriter& out, const CPuppetItem& it)
     out.String(it.description);
 }
 
-std::unique_ptr<CPuppetItem> LoadItem(ArchiveReader& in)
+CPuppetItem LoadItem(ArchiveReader& in)
 {
-    auto it = std::make_unique<CPuppetItem>();
-    it->name = in.String();
-    it->keyFile = in.String();
-    it->flags = in.U32();
-    it->lowPriority = in.I32();
-    it->highPriority = in.I32();
-    it->description = in.String();
+    CPuppetItem it;
+    it.name = in.String();
+    it.keyFile = in.String();
+    it.flags = in.U32();
+    it.lowPriority = in.I32();
+    it.highPriority = in.I32();
+    it.description = in.String();
     return it;
 }
 
@@ -418,18 +418,18 @@ void StoreMode(ArchiveWriter& out, const CPuppetMode& m)
     out.String(m.comment);
     out.ObjectListHead(m.items.size());
     for (const auto& it : m.items)
-        StoreItem(out, *it);
+        StoreItem(out, it);
 }
 
-std::unique_ptr<CPuppetMode> LoadMode(ArchiveReader& in)
+CPuppetMode LoadMode(ArchiveReader& in)
 {
-    auto m = std::make_unique<CPuppetMode>();
-    m->mode = in.I32();
-    m->basedOn = in.I32();
-    m->comment = in.String();
+    CPuppetMode m;
+    m.mode = in.I32();
+    m.basedOn = in.I32();
+    m.comment = in.String();
     const std::size_t n = in.ObjectListHead(kMinItem);
     for (std::size_t i = 0; i < n; ++i)
-        m->items.push_back(LoadItem(in));
+        m.items.push_back(LoadItem(in));
     return m;
 }
 
@@ -453,17 +453,17 @@ void StoreModel(ArchiveWriter& out, CModel& model)
     for (const auto& s : model.materials)
         out.String(s);
     out.ObjectListHead(model.geosets.size());
-    for (const auto& g : model.geosets) {
-        out.ObjectListHead(g->meshes.size());
-        for (const auto& m : g->meshes)
-            StoreMesh(out, *m);
+    for (auto& g : model.geosets) {
+        out.ObjectListHead(g.meshes.size());
+        for (auto& m : g.meshes)
+            StoreMesh(out, model.caches, m);
     }
     out.ObjectListHead(model.nodes.size());
     for (const auto& n : model.nodes)
-        StoreNode(out, *n);
+        StoreNode(out, n);
     out.ObjectListHead(model.puppetModes.size());
     for (const auto& m : model.puppetModes)
-        StoreMode(out, *m);
+        StoreMode(out, m);
     out.ObjectListHead(model.bookmarks.size());
     out.Count(model.customMaterials.Count());
     for (const auto& e : model.customMaterials.Entries()) {
@@ -501,10 +501,10 @@ std::unique_ptr<CModel> ReadModel(ArchiveReader& in, int* version)
         model->materials.push_back(in.String());
     const std::size_t geosets = in.ObjectListHead(kMinGeoset);
     for (std::size_t g = 0; g < geosets; ++g) {
-        auto geo = std::make_unique<CGeometry>();
+        CGeometry geo;
         const std::size_t meshes = in.ObjectListHead(kMinMesh);
         for (std::size_t m = 0; m < meshes; ++m)
-            geo->meshes.push_back(LoadMesh(in));
+            geo.meshes.push_back(LoadMesh(in));
         model->geosets.push_back(std::move(geo));
     }
     const std::size_t nodes = in.ObjectListHead(kMinNode);
@@ -515,7 +515,7 @@ std::unique_ptr<CModel> ReadModel(ArchiveReader& in, int* version)
         model->puppetModes.push_back(LoadMode(in));
     const std::size_t bookmarks = in.ObjectListHead(0);
     for (std::size_t i = 0; i < bookmarks; ++i)
-        model->bookmarks.push_back(std::make_unique<CameraBookmark>());
+        model->bookmarks.push_back(CameraBookmark());
     const std::size_t customs = in.Count(2 + 1 + 8);
     for (std::size_t i = 0; i < customs; ++i) {
         in.ObjectReference(kTreeObjectClass);

@@ -96,20 +96,20 @@ ReadStatus ReadPup(CModel& model, TextBuffer& buffer)
     for (;;) {
         while (StartsWith(line, "mode=")) {
             section = true;
-            auto mode = std::make_unique<CPuppetMode>();
-            Scan(line, "mode=%d, basedon=%d", {&mode->mode, &mode->basedOn});
-            mode->comment = FromHash(line);
+            CPuppetMode mode;
+            Scan(line, "mode=%d, basedon=%d", {&mode.mode, &mode.basedOn});
+            mode.comment = FromHash(line);
             for (line = lines.Next(); !line.empty() && !StartsWith(line, "mode=") && !StartsWith(line, "joints");
                  line = lines.Next()) {
                 if (line[0] == '#') {
-                    mode->comment = line;
+                    mode.comment = line;
                     continue;
                 }
-                auto item = std::make_unique<CPuppetItem>();
+                CPuppetItem item;
                 Scan(line, "%63s\t%63s\t%x\t%d\t%d",
-                     {&item->name, &item->keyFile, &item->flags, &item->lowPriority, &item->highPriority});
-                item->description = FromHash(line);
-                mode->items.push_back(std::move(item));
+                     {&item.name, &item.keyFile, &item.flags, &item.lowPriority, &item.highPriority});
+                item.description = FromHash(line);
+                mode.items.push_back(std::move(item));
             }
             // A mode without sub-modes is kept: based on another, it plays that mode's
             // sub-modes in the game, and modes based on it need it.
@@ -146,13 +146,13 @@ std::string FormatPup(const CModel& model, const std::string& headerPath)
     Appendf(o, "# Puppet Control File '%s' created with %s\n", {headerPath, kVersionString});
     Appendf(o, "# submode\t  keyframe\t      flags\t  lopri\t  hipri\n", {});
     for (const auto& mode : model.puppetModes) {
-        if (mode->basedOn < 0)
-            Appendf(o, "\nMode=%d\t\t\t\t\t%s\n", {mode->mode, mode->comment});
+        if (mode.basedOn < 0)
+            Appendf(o, "\nMode=%d\t\t\t\t\t%s\n", {mode.mode, mode.comment});
         else
-            Appendf(o, "\nMode=%d, BasedOn=%d\t\t%s\n", {mode->mode, mode->basedOn, mode->comment});
-        for (const auto& item : mode->items)
+            Appendf(o, "\nMode=%d, BasedOn=%d\t\t%s\n", {mode.mode, mode.basedOn, mode.comment});
+        for (const auto& item : mode.items)
             Appendf(o, "%-13s %s\t\t0x%02x\t\t%d\t\t%d\t\t%s\n",
-                    {item->name, item->keyFile, item->flags, item->lowPriority, item->highPriority, item->description});
+                    {item.name, item.keyFile, item.flags, item.lowPriority, item.highPriority, item.description});
     }
     // Without modes the joints section, empty or not, is what makes the file a puppet
     // file when it is read again.

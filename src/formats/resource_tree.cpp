@@ -37,8 +37,8 @@ Status ExportBrindleProject(CModel& model, const std::string& title, const fs::p
         return s;
     std::set<std::string> copied;
     for (const auto& mode : model.puppetModes)
-        for (const auto& item : mode->items) {
-            const std::string name = SafeFileName(item->keyFile);
+        for (const auto& item : mode.items) {
+            const std::string name = SafeFileName(item.keyFile);
             if (name.empty() || !copied.insert(name).second)
                 continue;
             if (Status s = copyIfPresent(name, base / "3do" / "key" / name); !s)

@@ -139,17 +139,17 @@ bool SegmentHolds(const std::vector<Sample>& s, int32_t a, int32_t span, const S
         return true;
     CKeyframe k;
     k.frames = span;
-    auto node = std::make_unique<CKeyframeNode>();
+    CKeyframeNode node;
     for (const auto& [frame, sample] : {std::pair{0, &s[static_cast<std::size_t>(a)]}, std::pair{span, &target}}) {
-        auto e = std::make_unique<CKeyframeEntry>();
-        e->frame = frame;
-        e->position = sample->position;
-        e->rotation = sample->angles;
-        node->entries.push_back(std::move(e));
+        CKeyframeEntry e;
+        e.frame = frame;
+        e.position = sample->position;
+        e.rotation = sample->angles;
+        node.entries.push_back(std::move(e));
     }
     k.nodes.push_back(std::move(node));
     ComputeKeyDeltas(k);
-    const CKeyframeEntry& e = *k.nodes[0]->entries[0];
+    const CKeyframeEntry& e = k.nodes[0].entries[0];
     Vec3 p = e.position, r = e.rotation;
     for (int32_t i = 1; i < span; ++i) {
         p += e.deltaPosition;
@@ -294,7 +294,7 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
         span(c->mRotationKeys, c->mNumRotationKeys);
         span(c->mScalingKeys, c->mNumScalingKeys);
         std::size_t m = 0;
-        while (m < model.nodes.size() && !EqualNoCase(model.nodes[m]->name, name))
+        while (m < model.nodes.size() && !EqualNoCase(model.nodes[m].name, name))
             ++m;
         if (m == model.nodes.size()) {
             report.unmatched.push_back(name);
@@ -312,9 +312,9 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
                                      : called + " moves none of the model's nodes (it moves " + List(animated) + ")");
     std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.modelNode < b.modelNode; });
     for (const Match& match : matches) {
-        const std::string& name = model.nodes[match.modelNode]->name;
+        const std::string& name = model.nodes[match.modelNode].name;
         const auto same = std::count_if(model.nodes.begin(), model.nodes.end(),
-                                        [&](const auto& n) { return EqualNoCase(n->name, name); });
+                                        [&](const auto& n) { return EqualNoCase(n.name, name); });
         if (same > 1)
             report.notes.push_back("the model has " + std::to_string(same) + " nodes named '" + name +
                                    "': the keyframe moves them all alike, as the file moves the first");
@@ -340,10 +340,10 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     // model) or the node's parent in the file.
     std::vector<int32_t> reference(matches.size(), -1);
     for (std::size_t i = 0; i < matches.size(); ++i) {
-        const C3doNode& node = *model.nodes[matches[i].modelNode];
+        const C3doNode& node = model.nodes[matches[i].modelNode];
         if (node.parent < 0 || static_cast<std::size_t>(node.parent) >= model.nodes.size())
             continue;
-        const int32_t byName = fileNodeNamed(model.nodes[static_cast<std::size_t>(node.parent)]->name, true);
+        const int32_t byName = fileNodeNamed(model.nodes[static_cast<std::size_t>(node.parent)].name, true);
         reference[i] = byName >= 0 ? byName : nodes[static_cast<std::size_t>(matches[i].fileNode)].parent;
     }
     // A turn of the file's root is its axes (Collada and FBX put the change to y up
@@ -352,7 +352,7 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     Matrix3d axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     const std::string rootName = scene.mRootNode->mName.C_Str();
     if (std::none_of(model.nodes.begin(), model.nodes.end(),
-                     [&](const auto& n) { return EqualNoCase(n->name, rootName); }))
+                     [&](const auto& n) { return EqualNoCase(n.name, rootName); }))
         axes = RotationOf(FromAssimp(scene.mRootNode->mTransformation).m);
     auto rigid = [&axes](const Matrix3d& m) {
         const Matrix3d r = RotationOf(m);
@@ -436,38 +436,38 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
             if (!std::isfinite(sample.position.x) || !std::isfinite(sample.position.y) ||
                 !std::isfinite(sample.position.z) || !CoordinateFits(sample.position.x) ||
                 !CoordinateFits(sample.position.y) || !CoordinateFits(sample.position.z))
-                return Fail(called + " moves node '" + model.nodes[matches[i].modelNode]->name +
+                return Fail(called + " moves node '" + model.nodes[matches[i].modelNode].name +
                             "' beyond the engine's range at frame " + std::to_string(f));
             sample.pose = PoseMatrix(sample.angles, sample.position);
             samples[i].push_back(sample);
         }
     }
 
-    auto keyframe = std::make_unique<CKeyframe>();
-    keyframe->flags = 0;
-    keyframe->type = 0xFFFF;
-    keyframe->frames = frames;
-    keyframe->fps = options.fps;
-    keyframe->joints = static_cast<int32_t>(model.nodes.size());
+    CKeyframe keyframe;
+    keyframe.flags = 0;
+    keyframe.type = 0xFFFF;
+    keyframe.frames = frames;
+    keyframe.fps = options.fps;
+    keyframe.joints = static_cast<int32_t>(model.nodes.size());
     for (std::size_t i = 0; i < matches.size(); ++i) {
-        auto node = std::make_unique<CKeyframeNode>();
-        node->meshName = model.nodes[matches[i].modelNode]->name;
+        CKeyframeNode node;
+        node.meshName = model.nodes[matches[i].modelNode].name;
         for (const int32_t f : EntryFrames(samples[i])) {
-            auto e = std::make_unique<CKeyframeEntry>();
-            e->num = static_cast<int32_t>(node->entries.size());
-            e->frame = f;
-            e->position = samples[i][static_cast<std::size_t>(f)].position;
-            e->rotation = samples[i][static_cast<std::size_t>(f)].angles;
-            node->entries.push_back(std::move(e));
+            CKeyframeEntry e;
+            e.num = static_cast<int32_t>(node.entries.size());
+            e.frame = f;
+            e.position = samples[i][static_cast<std::size_t>(f)].position;
+            e.rotation = samples[i][static_cast<std::size_t>(f)].angles;
+            node.entries.push_back(std::move(e));
         }
-        report.entries += node->entries.size();
-        keyframe->nodes.push_back(std::move(node));
+        report.entries += node.entries.size();
+        keyframe.nodes.push_back(std::move(node));
     }
-    ComputeKeyDeltas(*keyframe);
+    ComputeKeyDeltas(keyframe);
     // Entry flags as the game's keyframes have them: 1 the place moves, 2 the rotation.
-    for (auto& node : keyframe->nodes)
-        for (auto& e : node->entries)
-            e->flags = (e->deltaPosition == Vec3() ? 0u : 1u) | (e->deltaRotation == Vec3() ? 0u : 2u);
+    for (auto& node : keyframe.nodes)
+        for (auto& e : node.entries)
+            e.flags = (e.deltaPosition == Vec3() ? 0u : 1u) | (e.deltaRotation == Vec3() ? 0u : 2u);
     report.animatedNodes = matches.size();
     report.keyframe = std::move(keyframe);
     return report;
@@ -537,7 +537,7 @@ EditOutcome PlayImportedKeyframe(EditContext& c, const CKeyframe& keyframe, cons
     CModel& model = c.model();
     if (Status written = WriteImportedKeyframe(model, keyframe, *path); !written)
         return EditOutcome::Refused(written.error());
-    model.keyframe = CopyKeyframe(keyframe);
+    model.keyframe = keyframe;
     model.keyframe->name = name;
     model.frameCount = keyframe.frames;
     model.frameTime = 1.0f / keyframe.fps;

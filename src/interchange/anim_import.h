@@ -39,7 +39,7 @@ struct AnimationImportOptions {
 struct AnimationImportReport {
     // Flags 0, type 0xFFFF, the frames and rate sampled, joints = the model's node
     // count, one key node per animated model node in the model's order; deltas computed.
-    std::unique_ptr<CKeyframe> keyframe;
+    CKeyframe keyframe;
     std::string animation;               // the name of the animation taken
     std::vector<std::string> unmatched;  // animated names of the file no model node has
     std::vector<std::string> notes;      // what else was decided, one line each

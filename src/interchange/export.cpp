@@ -152,8 +152,8 @@ private:
             const auto [first, parent] = chains.back();
             chains.pop_back();
             for (int32_t n = first; n >= 0 && n < count && exportIndex_[static_cast<std::size_t>(n)] < 0;
-                 n = model_.nodes[static_cast<std::size_t>(n)]->sibling) {
-                const C3doNode& node = *model_.nodes[static_cast<std::size_t>(n)];
+                 n = model_.nodes[static_cast<std::size_t>(n)].sibling) {
+                const C3doNode& node = model_.nodes[static_cast<std::size_t>(n)];
                 ExportNode out;
                 out.name = node.name;
                 out.transform = PoseToYUp(node.rotation, node.position);
@@ -176,20 +176,20 @@ private:
             return -1;
         if (const auto it = meshIndex_.find(index); it != meshIndex_.end())
             return it->second;
-        const CMesh& mesh = *geoset_.meshes[static_cast<std::size_t>(index)];
+        const CMesh& mesh = geoset_.meshes[static_cast<std::size_t>(index)];
         ExportMesh out;
         out.name = mesh.name;
         out.modes = {mesh.geometryMode, mesh.lightingMode, mesh.textureMode};
         // Vertex intensities go out only for meshes that have any.
         const bool intensities = std::any_of(mesh.faces.begin(), mesh.faces.end(), [](const auto& f) {
-            return std::any_of(f->corners.begin(), f->corners.end(),
+            return std::any_of(f.corners.begin(), f.corners.end(),
                                [](const VertexRecord& c) { return c.Intensity() != 0.0f; });
         });
         for (const auto& face : mesh.faces) {
-            const std::size_t n = face->corners.size();
+            const std::size_t n = face.corners.size();
             if (n < 3)
                 continue;
-            const int32_t material = MaterialOf(face->material);
+            const int32_t material = MaterialOf(face.material);
             // Faces of one material in a row share a primitive, so that the faces keep
             // their order.
             if (out.primitives.empty() || out.primitives.back().material != material)
@@ -199,23 +199,23 @@ private:
             // over the size the document knows for it.
             const auto picture = pictureSizes_.find(material);
             const TextureSize size =
-                picture != pictureSizes_.end() ? picture->second : FaceTextureSize(model_, *face, options_.textureSize);
+                picture != pictureSizes_.end() ? picture->second : FaceTextureSize(model_, face, options_.textureSize);
             const auto w = static_cast<float>(size.width), h = static_cast<float>(size.height);
             // The file's corner order (the corners run opposite to it), which faces the
             // viewer counter-clockwise in the y-up convention.
             const std::size_t first = p.positions.size();
             for (std::size_t k = 0; k < n; ++k) {
-                const VertexRecord& c = face->corners[n - 1 - k];
+                const VertexRecord& c = face.corners[n - 1 - k];
                 p.positions.push_back(ToYUp(c.Position()));
                 p.uvs.push_back({c.u / w, c.v / h});
             }
             p.normals.insert(p.normals.end(), n,
-                             PolygonNormal(std::span<const Vec3>(p.positions).subspan(first), ToYUp(face->normal)));
+                             PolygonNormal(std::span<const Vec3>(p.positions).subspan(first), ToYUp(face.normal)));
             p.polygonSizes.push_back(static_cast<uint32_t>(n));
             out.faces.push_back(
-                {face->type, face->geometryMode, face->lightingMode, face->textureMode, face->extraLight, {}});
+                {face.type, face.geometryMode, face.lightingMode, face.textureMode, face.extraLight, {}});
             if (intensities)
-                for (const VertexRecord& c : face->corners)
+                for (const VertexRecord& c : face.corners)
                     out.faces.back().intensities.push_back(c.Intensity());
             ++report_.faces;
         }
@@ -267,25 +267,25 @@ private:
         int64_t frames = key.frames;
         if (frames <= 0)
             for (const auto& kn : key.nodes)
-                for (const auto& e : kn->entries)
-                    frames = std::max<int64_t>(frames, int64_t{e->frame} + 1);
+                for (const auto& e : kn.entries)
+                    frames = std::max<int64_t>(frames, int64_t{e.frame} + 1);
         // A damaged file may announce billions of frames.
         frames = std::min<int64_t>(frames, kMaxExportFrames);
         // A node that several of the keyframe's nodes name moves as the last of them says,
         // as in playback; a file animates each node once.
         std::map<int32_t, std::size_t> channelOf;
         for (const auto& kn : key.nodes) {
-            const std::string name = ToLowerAscii(kn->meshName);
+            const std::string name = ToLowerAscii(kn.meshName);
             for (std::size_t i = 0; i < model_.nodes.size(); ++i) {
-                if (exportIndex_[i] < 0 || ToLowerAscii(model_.nodes[i]->name) != name)
+                if (exportIndex_[i] < 0 || ToLowerAscii(model_.nodes[i].name) != name)
                     continue;
                 ExportChannel channel;
                 channel.node = exportIndex_[i];
-                const auto& entries = kn->entries;
+                const auto& entries = kn.entries;
                 for (std::size_t e = 0; e < entries.size(); ++e) {
-                    const CKeyframeEntry& entry = *entries[e];
+                    const CKeyframeEntry& entry = entries[e];
                     const int64_t start = entry.frame;
-                    const int64_t next = e + 1 < entries.size() ? int64_t{entries[e + 1]->frame} : frames;
+                    const int64_t next = e + 1 < entries.size() ? int64_t{entries[e + 1].frame} : frames;
                     const int64_t end = std::min(std::max(next, start + 1), frames);
                     for (int64_t f = std::max<int64_t>(start, 0); f < end; ++f) {
                         const float time = static_cast<float>(f) / fps;
@@ -545,7 +545,7 @@ Result<ExportReport> ExportModel(const CModel& model, const fs::path& path, cons
                     std::to_string(model.geosets.size()) + ")");
     ExportReport report;
     const ExportScene scene =
-        SceneBuilder(model, *model.geosets[static_cast<std::size_t>(options.geoset)], options, report).Build();
+        SceneBuilder(model, model.geosets[static_cast<std::size_t>(options.geoset)], options, report).Build();
     if (const std::string where = NotFiniteIn(scene); !where.empty())
         return Fail(where + " holds a value that is no finite number; nothing is exported");
     std::vector<ExportFile> files;

@@ -193,7 +193,7 @@ public:
         CModel& model = *report_.model;
         model.formatTag = "JK1";
         model.version3do = "2.1";
-        model.geosets.push_back(std::make_unique<CGeometry>());
+        model.geosets.push_back(CGeometry());
         // The materials the faces use, in the file's order.
         std::vector<bool> used(scene_.mNumMaterials, false);
         for (unsigned i = 0; i < scene_.mNumMeshes; ++i)
@@ -228,8 +228,8 @@ public:
         if (faceCount_ == 0)
             return Fail("the file holds no faces");
         model.RebuildHierarchy();
-        for (auto& mesh : model.geosets[0]->meshes)
-            mesh->RebuildMeshLists();
+        for (auto& mesh : model.geosets[0].meshes)
+            RebuildListsIfChanged(model.caches, mesh);
         // The corners again from the lists, as after reading a 3DO file.
         BuildFaceCorners(model, [this](const std::string& name) -> std::optional<TextureSize> {
             if (const auto it = sizes_.find(ToLowerAscii(name)); it != sizes_.end())
@@ -302,30 +302,30 @@ private:
                     const Matrix3d& residual)
     {
         CModel& model = *report_.model;
-        auto n = std::make_unique<C3doNode>();
+        C3doNode n;
         bool cut = false;
-        n->name = nodeNames_.Keep(node.mName.C_Str(), "node" + std::to_string(model.nodes.size()), cut);
+        n.name = nodeNames_.Keep(node.mName.C_Str(), "node" + std::to_string(model.nodes.size()), cut);
         if (cut)
             counts_.cutNames.push_back(node.mName.C_Str());
         NodeGameFields game = GameFieldsOf(node);
-        n->type = game.type.value_or(1);
-        n->flags = game.flags.value_or(0);
+        n.type = game.type.value_or(1);
+        n.flags = game.flags.value_or(0);
         if (game.insertOffset)
             model.insertOffset = *game.insertOffset * options_.scale;
-        n->parent = parent;
-        n->rotation = AnglesFromYUp(rotation);
-        n->position = FromYUp(Vec3(static_cast<float>(translation[0]), static_cast<float>(translation[1]),
-                                   static_cast<float>(translation[2])));
+        n.parent = parent;
+        n.rotation = AnglesFromYUp(rotation);
+        n.position = FromYUp(Vec3(static_cast<float>(translation[0]), static_cast<float>(translation[1]),
+                                  static_cast<float>(translation[2])));
         // A transform that is not a number leaves the node where its parent is; -0
         // would be written as "-0.000000".
-        for (Vec3* v : {&n->rotation, &n->position}) {
+        for (Vec3* v : {&n.rotation, &n.position}) {
             if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z))
                 *v = Vec3();
             *v += Vec3();
         }
         // A place beyond the engine's range refuses the file, told in the file's axes as
         // its user knows them (the game's differ in sign and order only).
-        const Vec3& at = n->position;
+        const Vec3& at = n.position;
         if (!CoordinateFits(at.x) || !CoordinateFits(at.y) || !CoordinateFits(at.z))
             for (const double t : translation)
                 if (const auto c = static_cast<float>(t); !CoordinateFits(c)) {
@@ -611,43 +611,43 @@ private:
             int32_t owner = node;
             if (k > 0) {
                 // A node of its own under the first, with no place or turn of its own.
-                auto extra = std::make_unique<C3doNode>();
+                C3doNode extra;
                 bool cut = false;
-                extra->name = nodeNames_.Take(
-                    model.nodes[static_cast<std::size_t>(node)]->name + "_" + std::to_string(k + 1), "node", cut);
-                extra->type = 1;
-                extra->parent = node;
+                extra.name = nodeNames_.Take(
+                    model.nodes[static_cast<std::size_t>(node)].name + "_" + std::to_string(k + 1), "node", cut);
+                extra.type = 1;
+                extra.parent = node;
                 owner = static_cast<int32_t>(model.nodes.size());
                 model.nodes.push_back(std::move(extra));
                 children_.emplace_back();
                 children_[static_cast<std::size_t>(node)].push_back(owner);
             }
-            auto mesh = std::make_unique<CMesh>();
+            CMesh mesh;
             bool cut = false;
-            mesh->name = meshNames_.Take(k == 0 ? name : name + "_" + std::to_string(k + 1),
-                                         "mesh" + std::to_string(model.geosets[0]->meshes.size()), cut);
+            mesh.name = meshNames_.Take(k == 0 ? name : name + "_" + std::to_string(k + 1),
+                                        "mesh" + std::to_string(model.geosets[0].meshes.size()), cut);
             if (cut)
                 counts_.cutNames.push_back(name);
             const MeshModes modes = game.meshModes.value_or(MeshModes{kGeometryMode, kLightingMode, kTextureMode});
-            mesh->geometryMode = modes[0];
-            mesh->lightingMode = modes[1];
-            mesh->textureMode = modes[2];
+            mesh.geometryMode = modes[0];
+            mesh.lightingMode = modes[1];
+            mesh.textureMode = modes[2];
             for (Face& f : parts[k]) {
-                auto face = std::make_unique<CFace>();
-                face->material = f.material;
-                face->geometryMode = kGeometryMode;
-                face->lightingMode = kLightingMode;
-                face->textureMode = kTextureMode;
+                CFace face;
+                face.material = f.material;
+                face.geometryMode = kGeometryMode;
+                face.lightingMode = kLightingMode;
+                face.textureMode = kTextureMode;
                 if (game.faces) {
                     const FaceGameFields& g = (*game.faces)[f.polygon];
-                    face->type = g.type;
-                    face->geometryMode = g.geometryMode;
-                    face->lightingMode = g.lightingMode;
-                    face->textureMode = g.textureMode;
-                    face->extraLight = g.extraLight;
+                    face.type = g.type;
+                    face.geometryMode = g.geometryMode;
+                    face.lightingMode = g.lightingMode;
+                    face.textureMode = g.textureMode;
+                    face.extraLight = g.extraLight;
                 }
-                face->uScale = static_cast<float>(f.size.width) / 2.0f;
-                face->vScale = static_cast<float>(f.size.height) / 2.0f;
+                face.uScale = static_cast<float>(f.size.width) / 2.0f;
+                face.vScale = static_cast<float>(f.size.height) / 2.0f;
                 for (const Corner& c : f.corners) {
                     VertexRecord r;
                     r.SetPosition(c.position);
@@ -655,17 +655,17 @@ private:
                     // The file's coordinates span the texture once; corners count texels.
                     r.u = c.u * static_cast<float>(f.size.width);
                     r.v = c.v * static_cast<float>(f.size.height);
-                    face->corners.push_back(r);
+                    face.corners.push_back(r);
                 }
                 // The polygon's corners as the file lists them, also those of a piece cut from it.
                 if (game.faces && (*game.faces)[f.polygon].intensities.size() == f.wholeCorners)
-                    for (std::size_t c = 0; c < face->corners.size(); ++c)
-                        face->corners[c].SetIntensity((*game.faces)[f.polygon].intensities[f.corners[c].index]);
-                face->ComputeFaceNormal();
-                mesh->faces.push_back(std::move(face));
+                    for (std::size_t c = 0; c < face.corners.size(); ++c)
+                        face.corners[c].SetIntensity((*game.faces)[f.polygon].intensities[f.corners[c].index]);
+                face.ComputeFaceNormal();
+                mesh.faces.push_back(std::move(face));
             }
-            model.nodes[static_cast<std::size_t>(owner)]->mesh = static_cast<int32_t>(model.geosets[0]->meshes.size());
-            model.geosets[0]->meshes.push_back(std::move(mesh));
+            model.nodes[static_cast<std::size_t>(owner)].mesh = static_cast<int32_t>(model.geosets[0].meshes.size());
+            model.geosets[0].meshes.push_back(std::move(mesh));
         }
     }
 
@@ -676,11 +676,11 @@ private:
         CModel& model = *report_.model;
         auto chain = [&model](const std::vector<int32_t>& list) {
             for (std::size_t i = 0; i + 1 < list.size(); ++i)
-                model.nodes[static_cast<std::size_t>(list[i])]->sibling = list[i + 1];
+                model.nodes[static_cast<std::size_t>(list[i])].sibling = list[i + 1];
         };
         for (std::size_t i = 0; i < children_.size(); ++i) {
             if (!children_[i].empty())
-                model.nodes[i]->child = children_[i].front();
+                model.nodes[i].child = children_[i].front();
             chain(children_[i]);
         }
         chain(roots_);

@@ -12,7 +12,7 @@ uint64_t FaceBlockFingerprint(const CMesh& mesh, std::size_t first, std::size_t 
     for (std::size_t i = first; i < end; ++i) {
         // Faces and their corners lie apart on the heap: the next ones are asked for
         // while this one is mixed, so that the walk runs at memory speed.
-        VisitFaceFields(v, *mesh.faces[i]);
+        VisitFaceFields(v, mesh.faces[i]);
     }
     return fp.Finish();
 }
@@ -23,12 +23,12 @@ uint64_t CombineFacesFingerprint(const CMesh& mesh, const std::vector<uint64_t>&
     fp.List(blockFingerprints);
     fp.Value(mesh.placementOffset);
     const bool built =
-        std::any_of(mesh.faces.begin(), mesh.faces.end(), [](const auto& f) { return !f->corners.empty(); });
+        std::any_of(mesh.faces.begin(), mesh.faces.end(), [](const auto& f) { return !f.corners.empty(); });
     if (!built) {
         // The lists are the geometry until the corners are built from them.
         fp.List(mesh.vertices);
         for (const auto& f : mesh.faces)
-            fp.List(f->vertexIndices);
+            fp.List(f.vertexIndices);
     }
     return fp.Finish();
 }

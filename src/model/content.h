@@ -5,14 +5,15 @@
 //
 // Derived fields are left out on purpose: a mesh's vertex, texture-vertex and normal
 // lists and each face's index lists and normal are rebuilt from the corners
-// (RebuildMeshLists); a node's world matrix and a mesh's node matrix are pose; the radius
-// bases and fingerprints are bookkeeping.
+// (RebuildMeshLists). What is not stored lies outside these records (CModel's ModelPose
+// and caches).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -27,8 +28,7 @@ namespace orv {
 // A visitor V is called as v(field) for each field (numbers and other plain values,
 // strings, lists of plain values or of strings), as v.Run(first, bytes) for plain fields
 // that lie next to each other in memory, as v.Owned(list, visitItem) for a list
-// of owned records and as v.Optional(pointer, visitRecord) for a record that may be
-// absent. Record is the record's type, const or not, as the visitor reads or writes it.
+// of records and as v.Optional(record, visitRecord) for a record that may be absent. Record is the record's type, const or not, as the visitor reads or writes it.
 
 // A face's plain fields lie in two runs, each visited whole (v.Run(first, bytes)): a
 // model has faces by the hundred thousand, and a step goes over every one of them.
@@ -52,10 +52,10 @@ static_assert(offsetof(CFace, angle) == offsetof(CFace, startVertex) + 4 &&
 // Every record's size as of the lists below: a field added to a record changes it, and
 // this stops the build until the field is visited here (or found derived) and the size
 // set anew.
-static_assert(sizeof(CFace) == 176 && sizeof(MeshAttributes) == 264 && sizeof(C3doNode) == 192 &&
+static_assert(sizeof(CFace) == 176 && sizeof(MeshAttributes) == 136 && sizeof(C3doNode) == 128 &&
                   sizeof(CPuppetItem) == 112 && sizeof(CPuppetMode) == 64 && sizeof(CKeyframe) == 104 &&
                   sizeof(CKeyframeNode) == 56 && sizeof(CKeyframeEntry) == 60 && sizeof(CTreeObject) == 96 &&
-                  sizeof(ModelContent) == 320,
+                  sizeof(ModelContent) == 424,
               "a stored record changed: visit its new field in model/content.h");
 
 template <typename V, typename Face>
@@ -173,6 +173,23 @@ void VisitContentHead(V& v, Content& c)
     v(c.currentSubMode);
 }
 
+// A record of a list, whether the list holds it or owns it through a pointer.
+template <typename T>
+T& Deref(T& record)
+{
+    return record;
+}
+template <typename T>
+T& Deref(const std::unique_ptr<T>& record)
+{
+    return *record;
+}
+template <typename T>
+T& Deref(std::unique_ptr<T>& record)
+{
+    return *record;
+}
+
 // Feeds every visited field into a fingerprint.
 class FingerprintVisitor {
 public:
@@ -197,14 +214,14 @@ public:
     }
     void Run(const void* first, std::size_t bytes) { fp_.Add(first, bytes); }
     template <typename T, typename F>
-    void Owned(const std::vector<std::unique_ptr<T>>& list, F visitItem)
+    void Owned(const std::vector<T>& list, F visitItem)
     {
         fp_.Value(static_cast<uint64_t>(list.size()));
         for (const auto& item : list)
-            visitItem(*item);
+            visitItem(Deref(item));
     }
     template <typename T, typename F>
-    void Optional(const std::unique_ptr<T>& record, F visitRecord)
+    void Optional(const std::optional<T>& record, F visitRecord)
     {
         fp_.Value(static_cast<uint8_t>(record ? 1 : 0));
         if (record)

@@ -43,9 +43,9 @@ void FillDefaultTextureScales(CModel& model, const TextureSizeFn& textureSize)
         return *known;
     };
     for (auto& geoset : model.geosets)
-        for (auto& mesh : geoset->meshes)
-            for (auto& face : mesh->faces) {
-                CFace& f = *face;
+        for (auto& mesh : geoset.meshes)
+            for (auto& face : mesh.faces) {
+                CFace& f = face;
                 if (f.uScale != 0.0f && f.vScale != 0.0f)
                     continue;
                 if (f.material < 0) {
@@ -68,13 +68,13 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
 {
     FillDefaultTextureScales(model, textureSize);
     for (auto& geoset : model.geosets) {
-        const std::vector<Vec3> pivots = MeshPivots(model, geoset->meshes.size());
-        for (std::size_t k = 0; k < geoset->meshes.size(); ++k) {
-            CMesh& mesh = *geoset->meshes[k];
+        const std::vector<Vec3> pivots = MeshPivots(model, geoset.meshes.size());
+        for (std::size_t k = 0; k < geoset.meshes.size(); ++k) {
+            CMesh& mesh = geoset.meshes[k];
             mesh.placementOffset = pivots[k];
 
             for (auto& face : mesh.faces) {
-                CFace& f = *face;
+                CFace& f = face;
                 // Built in index order and reversed once, which gives the same list as
                 // inserting each corner at the front.
                 f.corners.clear();
@@ -106,12 +106,12 @@ void BuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
 void RebuildFaceCorners(CModel& model, const TextureSizeFn& textureSize)
 {
     for (auto& geoset : model.geosets)
-        for (auto& mesh : geoset->meshes) {
+        for (auto& mesh : geoset.meshes) {
             // A mesh whose corners were never built has nothing newer than its lists.
             const bool built =
-                std::any_of(mesh->faces.begin(), mesh->faces.end(), [](const auto& f) { return !f->corners.empty(); });
+                std::any_of(mesh.faces.begin(), mesh.faces.end(), [](const auto& f) { return !f.corners.empty(); });
             if (built)
-                mesh->RebuildMeshLists();
+                RebuildListsIfChanged(model.caches, mesh);
         }
     BuildFaceCorners(model, textureSize);
 }

@@ -18,17 +18,23 @@ struct CKeyframeEntry {
     Vec3 rotation;       // pitch, roll, yaw in degrees
     Vec3 deltaPosition;  // per frame towards the next entry
     Vec3 deltaRotation;
+
+    bool operator==(const CKeyframeEntry&) const = default;
 };
 
 struct CKeyframeNode {
     std::string meshName;
-    std::vector<std::unique_ptr<CKeyframeEntry>> entries;
+    std::vector<CKeyframeEntry> entries;
+
+    bool operator==(const CKeyframeNode&) const = default;
 };
 
 // One row of a KEY file's event markers (frame and marker type).
 struct CKeyframeMarker {
     float frame = 0.0f;
     int32_t type = 0;
+
+    bool operator==(const CKeyframeMarker&) const = default;
 };
 
 struct CKeyframe {
@@ -39,12 +45,9 @@ struct CKeyframe {
     int32_t joints = 0;
     std::string name;
     std::vector<CKeyframeMarker> markers;
-    std::vector<std::unique_ptr<CKeyframeNode>> nodes;
-};
+    std::vector<CKeyframeNode> nodes;
 
-// A deep copy (undo snapshots, the keyframe dialog's working copy).
-std::unique_ptr<CKeyframe> CopyKeyframe(const CKeyframe& keyframe);
-// Whether two keyframes hold the same header, markers, nodes and entries (names too).
-bool SameKeyframe(const CKeyframe& a, const CKeyframe& b);
+    bool operator==(const CKeyframe&) const = default;
+};
 
 }  // namespace orv

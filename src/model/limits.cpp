@@ -54,10 +54,10 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
     if (model.geosets.size() > kMaxGeometrySets)
         add(-1, -1, -1, "the model: " + Count(model.geosets.size(), "geometry sets", kMaxGeometrySets));
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-        const auto& meshes = model.geosets[g]->meshes;
+        const auto& meshes = model.geosets[g].meshes;
         const auto gi = static_cast<int32_t>(g);
         for (std::size_t m = 0; m < meshes.size(); ++m) {
-            const CMesh& mesh = *meshes[m];
+            const CMesh& mesh = meshes[m];
             const auto mi = static_cast<int32_t>(m);
             const std::string where = Where(g, m, mesh);
             if (mesh.name.size() > kMaxNameLength)
@@ -80,7 +80,7 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
             if (outside > 0)
                 add(gi, mi, -1, first);
             for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-                const CFace& face = *mesh.faces[f];
+                const CFace& face = mesh.faces[f];
                 const auto fi = static_cast<int32_t>(f);
                 const std::size_t corners = face.vertexIndices.size();
                 if (corners < kMinFaceCorners || corners > kMaxFaceCorners)
@@ -99,7 +99,7 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
         if (model.materials[i].size() > kMaxNameLength)
             add(-1, -1, -1, "material " + std::to_string(i) + ": " + LongName(model.materials[i]));
     for (std::size_t n = 0; n < model.nodes.size(); ++n) {
-        const C3doNode& node = *model.nodes[n];
+        const C3doNode& node = model.nodes[n];
         const std::string where = "node " + std::to_string(n) + " (" + node.name + ")";
         if (node.name.size() > kMaxNameLength)
             add(-1, -1, -1, where + ": " + LongName(node.name));
@@ -109,7 +109,7 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
             add(-1, -1, -1, where + ", pivot: " + CoordinateFault(*c));
         // A node's mesh index applies to every geometry set.
         for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-            const std::size_t count = model.geosets[g]->meshes.size();
+            const std::size_t count = model.geosets[g].meshes.size();
             if (node.mesh < -1 || (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) >= count)) {
                 add(static_cast<int32_t>(g), -1, -1,
                     where + ": mesh " + std::to_string(node.mesh) + " is not among the " + std::to_string(count) +
@@ -125,12 +125,12 @@ std::vector<LimitBreach> CheckFaceShapes(const CModel& model)
     std::vector<LimitBreach> out;
     std::vector<Vec3> p;
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-        const auto& meshes = model.geosets[g]->meshes;
+        const auto& meshes = model.geosets[g].meshes;
         for (std::size_t m = 0; m < meshes.size(); ++m) {
-            const CMesh& mesh = *meshes[m];
+            const CMesh& mesh = meshes[m];
             for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
                 p.clear();
-                for (const VertexRecord& r : mesh.faces[f]->corners)
+                for (const VertexRecord& r : mesh.faces[f].corners)
                     p.push_back(r.Position());
                 const PolygonShape shape = ShapeOf(p);
                 if (shape != PolygonShape::Bent && shape != PolygonShape::Concave)

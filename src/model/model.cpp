@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "model/fingerprint.h"
 
@@ -31,54 +32,6 @@ const std::array<VertexRecord, 8>& UnitCubeCorners()
         return c;
     }();
     return corners;
-}
-
-// ---- keyframes -----------------------------------------------------------------
-
-std::unique_ptr<CKeyframe> CopyKeyframe(const CKeyframe& k)
-{
-    auto c = std::make_unique<CKeyframe>();
-    c->flags = k.flags;
-    c->type = k.type;
-    c->frames = k.frames;
-    c->fps = k.fps;
-    c->joints = k.joints;
-    c->name = k.name;
-    c->markers = k.markers;
-    c->nodes.reserve(k.nodes.size());
-    for (const auto& n : k.nodes) {
-        auto cn = std::make_unique<CKeyframeNode>();
-        cn->meshName = n->meshName;
-        cn->entries.reserve(n->entries.size());
-        for (const auto& e : n->entries)
-            cn->entries.push_back(std::make_unique<CKeyframeEntry>(*e));
-        c->nodes.push_back(std::move(cn));
-    }
-    return c;
-}
-
-bool SameKeyframe(const CKeyframe& a, const CKeyframe& b)
-{
-    auto sameEntry = [](const CKeyframeEntry& x, const CKeyframeEntry& y) {
-        return x.num == y.num && x.frame == y.frame && x.flags == y.flags && x.position == y.position &&
-               x.rotation == y.rotation && x.deltaPosition == y.deltaPosition && x.deltaRotation == y.deltaRotation;
-    };
-    if (a.flags != b.flags || a.type != b.type || a.frames != b.frames || a.fps != b.fps || a.joints != b.joints ||
-        a.name != b.name || a.markers.size() != b.markers.size() || a.nodes.size() != b.nodes.size())
-        return false;
-    for (std::size_t i = 0; i < a.markers.size(); ++i)
-        if (a.markers[i].frame != b.markers[i].frame || a.markers[i].type != b.markers[i].type)
-            return false;
-    for (std::size_t i = 0; i < a.nodes.size(); ++i) {
-        const CKeyframeNode& x = *a.nodes[i];
-        const CKeyframeNode& y = *b.nodes[i];
-        if (x.meshName != y.meshName || x.entries.size() != y.entries.size())
-            return false;
-        for (std::size_t e = 0; e < x.entries.size(); ++e)
-            if (!sameEntry(*x.entries[e], *y.entries[e]))
-                return false;
-    }
-    return true;
 }
 
 // ---- CFace -----------------------------------------------------------------
@@ -276,11 +229,11 @@ uint64_t CMesh::ListsFingerprint() const
     fp.Value(placementOffset);
     fp.Value(static_cast<uint64_t>(faces.size()));
     for (const auto& f : faces) {
-        fp.List(f->corners);
+        fp.List(f.corners);
         // ...and what it writes.
-        fp.Value(f->normal);
-        fp.List(f->vertexIndices);
-        fp.List(f->textureVertexIndices);
+        fp.Value(f.normal);
+        fp.List(f.vertexIndices);
+        fp.List(f.textureVertexIndices);
     }
     fp.List(vertices);
     fp.List(textureVertices);
@@ -288,14 +241,21 @@ uint64_t CMesh::ListsFingerprint() const
     return fp.Finish();
 }
 
-void CMesh::RebuildMeshLists()
+void RebuildListsIfChanged(ModelCaches& caches, CMesh& mesh)
 {
-    // The rebuild is a function of the corners and placement offset alone;
-    // when they and its results are as the last rebuild left them, it would change nothing.
-    if (rebuiltFingerprint && *rebuiltFingerprint == ListsFingerprint())
+    // The rebuild is a function of the corners and placement offset alone; when they and
+    // its results are as a rebuild left them, it would change nothing.
+    if (caches.currentLists.contains(mesh.ListsFingerprint()))
         return;
-    RebuildMeshListsFully();
-    rebuiltFingerprint = ListsFingerprint();
+    mesh.RebuildMeshLists();
+    caches.currentLists.insert(mesh.ListsFingerprint());
+}
+
+void RebuildAllListsIfChanged(CModel& model)
+{
+    for (auto& g : model.geosets)
+        for (auto& mesh : g.meshes)
+            RebuildListsIfChanged(model.caches, mesh);
 }
 
 namespace {
@@ -346,11 +306,11 @@ void ListedTexCoords(float& u, float& v)
 
 }  // namespace
 
-void CMesh::RebuildMeshListsFully()
+void CMesh::RebuildMeshLists()
 {
     std::size_t total = 0;
     for (const auto& f : faces)
-        total += f->corners.size();
+        total += f.corners.size();
 
     // The lists hold what the file will hold, and vertices that will read back alike are
     // one: the corners as the file gives them back (placed) decide the normals too.
@@ -367,7 +327,7 @@ void CMesh::RebuildMeshListsFully()
     // 1. Vertex list.
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
         faceStart[fi] = walk.size();
-        const auto& cs = faces[fi]->corners;
+        const auto& cs = faces[fi].corners;
         for (std::size_t c = cs.size(); c-- > 0;) {
             const std::size_t at = walk.size();
             Vec3& l = listed[at];
@@ -379,13 +339,13 @@ void CMesh::RebuildMeshListsFully()
         }
     }
     const auto vertexIndex = BuildSortedList(walk, vertices, [&](const WalkItem& w) {
-        VertexRecord r = faces[w.face]->corners[w.corner];
-        r.SetPosition(listed[faceStart[w.face] + faces[w.face]->corners.size() - 1 - w.corner]);
+        VertexRecord r = faces[w.face].corners[w.corner];
+        r.SetPosition(listed[faceStart[w.face] + faces[w.face].corners.size() - 1 - w.corner]);
         return r;
     });
     // Walk item j of a face is corner n-1-j, which is exactly index position j.
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
-        CFace& f = *faces[fi];
+        CFace& f = faces[fi];
         const std::size_t n = f.corners.size();
         f.vertexIndices.resize(n);
         for (std::size_t k = 0; k < n; ++k)
@@ -395,7 +355,7 @@ void CMesh::RebuildMeshListsFully()
     // 2. Texture-vertex list.
     walk.clear();
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
-        const CFace& f = *faces[fi];
+        const CFace& f = faces[fi];
         for (std::size_t c = f.corners.size(); c-- > 0;) {
             float u = f.corners[c].u, v = f.corners[c].v;
             ListedTexCoords(u, v);
@@ -403,12 +363,12 @@ void CMesh::RebuildMeshListsFully()
         }
     }
     const auto texIndex = BuildSortedList(walk, textureVertices, [&](const WalkItem& w) {
-        VertexRecord r = faces[w.face]->corners[w.corner];
+        VertexRecord r = faces[w.face].corners[w.corner];
         ListedTexCoords(r.u, r.v);
         return r;
     });
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
-        CFace& f = *faces[fi];
+        CFace& f = faces[fi];
         const std::size_t n = f.corners.size();
         f.textureVertexIndices.resize(n);
         for (std::size_t k = 0; k < n; ++k)
@@ -419,7 +379,7 @@ void CMesh::RebuildMeshListsFully()
     // sums the normals of the faces listing it, in face order.
     CFace shape;
     for (std::size_t fi = 0; fi < faces.size(); ++fi) {
-        CFace& f = *faces[fi];
+        CFace& f = faces[fi];
         const std::size_t n = f.corners.size();
         shape.corners.resize(n);
         for (std::size_t c = 0; c < n; ++c)
@@ -429,8 +389,8 @@ void CMesh::RebuildMeshListsFully()
     }
     std::vector<Vec3> sums(vertices.size());
     for (const auto& f : faces)
-        for (int32_t idx : f->vertexIndices)
-            sums[static_cast<std::size_t>(idx)] += f->normal;
+        for (int32_t idx : f.vertexIndices)
+            sums[static_cast<std::size_t>(idx)] += f.normal;
     vertexNormals.assign(vertices.size(), VertexRecord{});
     for (std::size_t i = 0; i < sums.size(); ++i)
         vertexNormals[i].SetPosition(Normalize(sums[i]));
@@ -461,23 +421,21 @@ Matrix4 PoseMatrix(const Vec3& rotation, const Vec3& position)
     return m;
 }
 
-CModel::~CModel() = default;
-
 void CModel::RebuildHierarchy()
 {
     const auto count = static_cast<int32_t>(nodes.size());
     auto valid = [count](int32_t i) { return i >= 0 && i < count; };
     for (int32_t i = 0; i < count; ++i) {
-        C3doNode& node = *nodes[static_cast<std::size_t>(i)];
+        C3doNode& node = nodes[static_cast<std::size_t>(i)];
         node.numChildren = 0;
         if (node.child > -1 && valid(node.child)) {
-            C3doNode* c = nodes[static_cast<std::size_t>(node.child)].get();
+            C3doNode* c = &nodes[static_cast<std::size_t>(node.child)];
             c->parent = i;
             // A damaged file may link siblings into a loop: a chain never has more
             // members than there are nodes.
             int32_t steps = 0;
             while (c->sibling > -1 && valid(c->sibling) && steps < count) {
-                c = nodes[static_cast<std::size_t>(c->sibling)].get();
+                c = &nodes[static_cast<std::size_t>(c->sibling)];
                 c->parent = i;
                 ++node.numChildren;
                 ++steps;
@@ -490,71 +448,68 @@ void CModel::RebuildHierarchy()
     currentFrame = 0;
 }
 
-CGeometry* CModel::CurrentGeoset() const
+const Matrix4& ModelPose::NodeMatrix(std::size_t i) const
+{
+    static const Matrix4 identity = Matrix4::Identity();
+    return i < nodeMatrices.size() ? nodeMatrices[i] : identity;
+}
+
+const Matrix4& ModelPose::MeshMatrix(std::size_t k) const
+{
+    static const Matrix4 identity = Matrix4::Identity();
+    return k < meshMatrices.size() ? meshMatrices[k] : identity;
+}
+
+const CGeometry* CModel::CurrentGeoset() const
 {
     if (currentGeoset < 0 || static_cast<std::size_t>(currentGeoset) >= geosets.size())
         return nullptr;
-    return geosets[static_cast<std::size_t>(currentGeoset)].get();
+    return &geosets[static_cast<std::size_t>(currentGeoset)];
 }
 
-CMesh* CModel::MeshAt(int32_t index) const
+CGeometry* CModel::CurrentGeoset() { return const_cast<CGeometry*>(std::as_const(*this).CurrentGeoset()); }
+
+const CMesh* CModel::MeshAt(int32_t index) const
 {
-    CGeometry* g = CurrentGeoset();
+    const CGeometry* g = CurrentGeoset();
     if (!g || index < 0 || static_cast<std::size_t>(index) >= g->meshes.size())
         return nullptr;
-    return g->meshes[static_cast<std::size_t>(index)].get();
+    return &g->meshes[static_cast<std::size_t>(index)];
 }
 
-// ---- copies ------------------------------------------------------------------
+CMesh* CModel::MeshAt(int32_t index) { return const_cast<CMesh*>(std::as_const(*this).MeshAt(index)); }
+
+// ---- lists -------------------------------------------------------------------
 
 std::size_t CountFaces(const CModel& model)
 {
     std::size_t n = 0;
     for (const auto& g : model.geosets)
-        for (const auto& mesh : g->meshes)
-            n += mesh->faces.size();
+        for (const auto& mesh : g.meshes)
+            n += mesh.faces.size();
     return n;
 }
 
 void MarkListsCurrent(CModel& model)
 {
-    for (auto& g : model.geosets)
-        for (auto& mesh : g->meshes)
-            mesh->rebuiltFingerprint = mesh->ListsFingerprint();
+    for (const auto& g : model.geosets)
+        for (const auto& mesh : g.meshes)
+            model.caches.currentLists.insert(mesh.ListsFingerprint());
 }
 
-std::unique_ptr<CFace> CopyFace(const CFace& s, bool withCorners)
+void ClearLists(CFace& f)
 {
-    auto f = std::make_unique<CFace>(s);
-    f->vertexIndices.clear();
-    f->textureVertexIndices.clear();
-    if (!withCorners)
-        f->corners.clear();
-    return f;
+    f.vertexIndices.clear();
+    f.textureVertexIndices.clear();
 }
 
-std::unique_ptr<CMesh> CopyMesh(const CMesh& s, bool withFaces)
+void ClearLists(CMesh& m)
 {
-    auto m = std::make_unique<CMesh>();
-    static_cast<MeshAttributes&>(*m) = s;
-    m->vertices.clear();
-    m->textureVertices.clear();
-    m->vertexNormals.clear();
-    // Bookkeeping about the lists and faces of the source, which the copy does not have.
-    m->rebuiltFingerprint.reset();
-    m->radiusChecked.reset();
-    if (withFaces)
-        for (const auto& f : s.faces)
-            m->faces.push_back(CopyFace(*f, true));
-    return m;
-}
-
-std::unique_ptr<CGeometry> CopyGeometry(const CGeometry& s)
-{
-    auto g = std::make_unique<CGeometry>();
-    for (const auto& m : s.meshes)
-        g->meshes.push_back(CopyMesh(*m, true));
-    return g;
+    m.vertices.clear();
+    m.textureVertices.clear();
+    m.vertexNormals.clear();
+    for (auto& f : m.faces)
+        ClearLists(f);
 }
 
 }  // namespace orv

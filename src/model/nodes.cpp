@@ -27,7 +27,7 @@ void WalkNodes(const CModel& model, const Matrix4& top,
         if (p.node < 0 || p.node >= count || visited[static_cast<std::size_t>(p.node)])
             continue;
         visited[static_cast<std::size_t>(p.node)] = true;
-        const C3doNode& node = *model.nodes[static_cast<std::size_t>(p.node)];
+        const C3doNode& node = model.nodes[static_cast<std::size_t>(p.node)];
 
         Matrix4 world = p.parent;
         if (const Matrix4* pose = localPose(node))
@@ -63,7 +63,7 @@ std::vector<Matrix4> MeshModelMatrices(const CModel& model, std::size_t meshCoun
     std::vector<Matrix4> result(meshCount, Matrix4::Identity());
     const std::vector<Matrix4> nodes = BaseNodeMatrices(model);
     for (std::size_t i = 0; i < model.nodes.size(); ++i) {
-        const int32_t mesh = model.nodes[i]->mesh;
+        const int32_t mesh = model.nodes[i].mesh;
         if (mesh >= 0 && static_cast<std::size_t>(mesh) < meshCount)
             result[static_cast<std::size_t>(mesh)] = nodes[i];
     }
@@ -75,7 +75,7 @@ int32_t NodeOfMesh(const CModel& model, int32_t mesh)
     if (mesh < 0)
         return -1;
     for (std::size_t i = model.nodes.size(); i-- > 0;)
-        if (model.nodes[i]->mesh == mesh)
+        if (model.nodes[i].mesh == mesh)
             return static_cast<int32_t>(i);
     return -1;
 }
@@ -85,10 +85,10 @@ std::vector<Vec3> MeshPivots(const CModel& model, std::size_t meshCount)
     std::vector<Vec3> pivots(meshCount);
     std::vector<bool> placed(meshCount, false);
     for (const auto& node : model.nodes)
-        if (node->mesh >= 0 && static_cast<std::size_t>(node->mesh) < meshCount &&
-            !placed[static_cast<std::size_t>(node->mesh)]) {
-            placed[static_cast<std::size_t>(node->mesh)] = true;
-            pivots[static_cast<std::size_t>(node->mesh)] = node->pivot;
+        if (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) < meshCount &&
+            !placed[static_cast<std::size_t>(node.mesh)]) {
+            placed[static_cast<std::size_t>(node.mesh)] = true;
+            pivots[static_cast<std::size_t>(node.mesh)] = node.pivot;
         }
     return pivots;
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "model/model.h"
@@ -25,6 +26,11 @@ float ModelRadius(const CModel& model);
 // The radii as they stand belong to the geometry as it stands: what a reader calls once
 // a model's lists are read (from a file or an undo step).
 void MarkRadiiCurrent(CModel& model);
+// The model's radius, or that of mesh `mesh` of geometry set `geoset`, belongs to no
+// geometry any more (a radius that was no number): the next update measures it.
+void ForgetRadius(CModel& model);
+void ForgetRadius(CModel& model, std::size_t geoset, std::size_t mesh);
+
 // Measures again each radius whose geometry changed since it was marked current (a mesh
 // never marked, such as a new one, counts as changed), and marks it current. Writers
 // call it first, so that what they store never depends on when it last ran. Geometry
@@ -34,6 +40,10 @@ void UpdateRadii(CModel& model);
 // The same with each mesh's FacesFingerprint given, by geometry set and mesh (as an undo
 // step has them at hand).
 void UpdateRadii(CModel& model, const std::vector<std::vector<uint64_t>>& facesFingerprints);
+
+// The faces' fingerprint (FacesFingerprint) mesh `mesh` of geometry set `geoset` had when
+// its radius was last checked; none when it never was (or the meshes changed in number).
+std::optional<uint64_t> CheckedFacesFingerprint(const CModel& model, std::size_t geoset, std::size_t mesh);
 
 // The geometry a mesh radius belongs to: every face's corners relative to the mesh's
 // origin, from the corners when they are built and from the lists otherwise.

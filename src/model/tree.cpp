@@ -53,6 +53,23 @@ CTree::FindResult CTree::Find(std::string_view shortName) const
     return {found, lo};
 }
 
+CTree& CTree::operator=(const CTree& other)
+{
+    if (this == &other)
+        return *this;
+    entries_.clear();
+    entries_.reserve(other.entries_.size());
+    for (const auto& e : other.entries_)
+        entries_.push_back(std::make_unique<CTreeObject>(*e));
+    return *this;
+}
+
+bool CTree::operator==(const CTree& other) const
+{
+    return std::equal(entries_.begin(), entries_.end(), other.entries_.begin(), other.entries_.end(),
+                      [](const auto& a, const auto& b) { return *a == *b; });
+}
+
 CTreeObject& CTree::Add(std::unique_ptr<CTreeObject> entry)
 {
     const auto pos = Find(entry->shortName).position;

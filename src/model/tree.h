@@ -21,6 +21,8 @@ struct CTreeObject {
     CTreeObject(std::string entryName, uint32_t entryOffset, uint32_t entrySize);
 
     void SetName(std::string entryName);
+
+    bool operator==(const CTreeObject&) const = default;
 };
 
 // The part of name after its last backslash (the whole name if it has none).
@@ -38,6 +40,14 @@ public:
 
     // Binary search on the short names. When found, position is the first matching
     // entry; otherwise where the name would be inserted.
+    CTree() = default;
+    // A copy holds entries of its own, equal to these.
+    CTree(const CTree& other) { *this = other; }
+    CTree& operator=(const CTree& other);
+    CTree(CTree&&) noexcept = default;
+    CTree& operator=(CTree&&) noexcept = default;
+    bool operator==(const CTree& other) const;
+
     FindResult Find(std::string_view shortName) const;
     // Inserts in order; an entry with a name already present goes before its namesakes.
     CTreeObject& Add(std::unique_ptr<CTreeObject> entry);

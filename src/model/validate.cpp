@@ -23,11 +23,11 @@ std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks
         (model.currentGeoset < 0 || static_cast<std::size_t>(model.currentGeoset) >= model.geosets.size()))
         faults.push_back("the current geometry set " + std::to_string(model.currentGeoset) + " does not exist");
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-        const auto& meshes = model.geosets[g]->meshes;
+        const auto& meshes = model.geosets[g].meshes;
         for (std::size_t m = 0; m < meshes.size(); ++m) {
-            const CMesh& mesh = *meshes[m];
+            const CMesh& mesh = meshes[m];
             for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-                const CFace& face = *mesh.faces[f];
+                const CFace& face = mesh.faces[f];
                 const std::string where = MeshName(g, m) + ", face " + std::to_string(f);
                 if (withLimitChecks && face.corners.size() < 3)
                     faults.push_back(where + " has " + std::to_string(face.corners.size()) + " corners");
@@ -65,7 +65,7 @@ std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks
 
     auto link = [nodeCount](int32_t i) { return i >= -1 && i < nodeCount; };
     for (int32_t n = 0; n < nodeCount; ++n) {
-        const C3doNode& node = *model.nodes[static_cast<std::size_t>(n)];
+        const C3doNode& node = model.nodes[static_cast<std::size_t>(n)];
         const std::string where = "node " + std::to_string(n) + " (" + node.name + ")";
         if (!link(node.parent) || !link(node.child) || !link(node.sibling))
             faults.push_back(where + " links to a node that does not exist");
@@ -73,7 +73,7 @@ std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks
             faults.push_back(where + " links to itself");
         for (std::size_t g = 0; withLimitChecks && g < model.geosets.size(); ++g)
             if (node.mesh < -1 ||
-                (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) >= model.geosets[g]->meshes.size())) {
+                (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) >= model.geosets[g].meshes.size())) {
                 faults.push_back(where + " places mesh " + std::to_string(node.mesh) + ", which geometry set " +
                                  std::to_string(g) + " does not have");
                 break;
@@ -96,7 +96,7 @@ std::vector<std::string> ValidateModel(const CModel& model, bool withLimitChecks
             faults.push_back("the hierarchy reaches node " + std::to_string(n) + " twice (its links run in a circle)");
             break;
         }
-        const C3doNode& node = *model.nodes[static_cast<std::size_t>(n)];
+        const C3doNode& node = model.nodes[static_cast<std::size_t>(n)];
         if (node.parent != parent)
             faults.push_back("node " + std::to_string(n) + " names parent " + std::to_string(node.parent) +
                              " but hangs below " + std::to_string(parent));

@@ -39,6 +39,8 @@ struct VertexRecord {
     void SetIntensity(float i) { specular = std::bit_cast<uint32_t>(i); }
 
     static constexpr uint32_t kSelectedBit = 1u;
+
+    bool operator==(const VertexRecord&) const = default;
 };
 
 static_assert(sizeof(VertexRecord) == 32, "VertexRecord must keep the 32-byte pre-lit vertex layout");

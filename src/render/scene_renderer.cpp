@@ -60,10 +60,10 @@ void SceneRenderer::PrepareScene(const CModel& model)
     // The textures the faces use are made now rather than in the middle of a frame.
     std::vector<bool> used(model.materials.size(), false);
     for (const auto& geoset : model.geosets)
-        for (const auto& mesh : geoset->meshes)
-            for (const auto& face : mesh->faces)
-                if (face->material >= 0 && static_cast<std::size_t>(face->material) < used.size())
-                    used[static_cast<std::size_t>(face->material)] = true;
+        for (const auto& mesh : geoset.meshes)
+            for (const auto& face : mesh.faces)
+                if (face.material >= 0 && static_cast<std::size_t>(face.material) < used.size())
+                    used[static_cast<std::size_t>(face.material)] = true;
     for (std::size_t i = 0; i < used.size(); ++i)
         if (used[i])
             TextureOfMaterial(model.materials[i]);
@@ -161,7 +161,7 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
         const MeshDrawStyle how = MeshDrawMode(options.renderMode, visit.mesh, options.currentMesh);
         if (!how.drawn)
             continue;
-        device_.SetWorld(model.nodes[static_cast<std::size_t>(visit.node)]->matrix * options.world);
+        device_.SetWorld(model.NodeMatrix(static_cast<std::size_t>(visit.node)) * options.world);
         if (options.onePerFace)
             DrawMeshPerFace(model, *mesh, how.solid);
         else
@@ -174,7 +174,7 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
             const CMesh* mesh = visit.mesh == options.currentMesh ? model.MeshAt(visit.mesh) : nullptr;
             if (!mesh || !MeshDrawMode(options.renderMode, visit.mesh, options.currentMesh).drawn)
                 continue;
-            device_.SetWorld(model.nodes[static_cast<std::size_t>(visit.node)]->matrix * options.world);
+            device_.SetWorld(model.NodeMatrix(static_cast<std::size_t>(visit.node)) * options.world);
             DrawMarkedFaces(*mesh, options.markedFaces);
         }
     if (!options.markers.empty()) {
@@ -242,7 +242,7 @@ void SceneRenderer::DrawMarkedFaces(const CMesh& mesh, std::span<const std::size
     for (const std::size_t i : faces) {
         if (i >= mesh.faces.size())
             continue;
-        const auto& c = mesh.faces[i]->corners;
+        const auto& c = mesh.faces[i].corners;
         for (std::size_t k = 0; k < c.size(); ++k)
             scratch_.insert(scratch_.end(), {c[k], c[(k + 1) % c.size()]});
     }
@@ -260,8 +260,8 @@ void SceneRenderer::DrawMarkedFaces(const CMesh& mesh, std::span<const std::size
 SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CModel& model, const CMesh& mesh)
 {
     auto& slot = buffers_[&mesh];
-    const CFace* first = mesh.faces.empty() ? nullptr : mesh.faces.front().get();
-    const CFace* last = mesh.faces.empty() ? nullptr : mesh.faces.back().get();
+    const CFace* first = mesh.faces.empty() ? nullptr : &mesh.faces.front();
+    const CFace* last = mesh.faces.empty() ? nullptr : &mesh.faces.back();
     if (slot && (slot->faceCount != mesh.faces.size() || slot->firstFace != first || slot->lastFace != last)) {
         DeleteGl(*slot);
         slot.reset();
@@ -285,17 +285,17 @@ void SceneRenderer::BuildBuffers(const CModel& model, const CMesh& mesh, MeshBuf
     // overlap the same one ends on top.
     std::size_t total = 0;
     for (const auto& face : mesh.faces) {
-        const std::size_t n = face->corners.size();
+        const std::size_t n = face.corners.size();
         total += (n >= 3 ? 3 * (n - 2) : 0) + 2 * n;
     }
     std::vector<VertexRecord> vertices;
     vertices.reserve(total);
     for (const auto& face : mesh.faces) {
-        const auto& c = face->corners;
+        const auto& c = face.corners;
         const std::size_t n = c.size();
         if (n < 3)
             continue;
-        const MaterialTexture t = TextureOfFace(model, *face);
+        const MaterialTexture t = TextureOfFace(model, face);
         if (b.runs.empty() || b.runs.back().handle != t.handle)
             b.runs.push_back({t.handle, static_cast<uint32_t>(vertices.size()), 0});
         const auto w = static_cast<float>(t.width), h = static_cast<float>(t.height);
@@ -306,14 +306,14 @@ void SceneRenderer::BuildBuffers(const CModel& model, const CMesh& mesh, MeshBuf
     }
     b.linesFirst = static_cast<GLint>(vertices.size());
     for (const auto& face : mesh.faces) {
-        const auto& c = face->corners;
+        const auto& c = face.corners;
         for (std::size_t k = 0; k < c.size(); ++k)
             vertices.insert(vertices.end(), {c[k], c[(k + 1) % c.size()]});
     }
     b.linesCount = static_cast<GLsizei>(vertices.size() - static_cast<std::size_t>(b.linesFirst));
     b.faceCount = mesh.faces.size();
-    b.firstFace = mesh.faces.empty() ? nullptr : mesh.faces.front().get();
-    b.lastFace = mesh.faces.empty() ? nullptr : mesh.faces.back().get();
+    b.firstFace = mesh.faces.empty() ? nullptr : &mesh.faces.front();
+    b.lastFace = mesh.faces.empty() ? nullptr : &mesh.faces.back();
 
     gl_.GenVertexArrays(1, &b.vertexArray);
     gl_.GenBuffers(1, &b.vertexBuffer);
@@ -348,11 +348,11 @@ void SceneRenderer::DrawMeshPerFace(const CModel& model, const CMesh& mesh, bool
     // Each face hands its own corners to its own draw call.
     const uint32_t color = ToDeviceColor(solid ? kWhite : settings_.colorWireframe);
     for (const auto& face : mesh.faces) {
-        if (face->corners.empty())
+        if (face.corners.empty())
             continue;
-        const MaterialTexture t = TextureOfFace(model, *face);
+        const MaterialTexture t = TextureOfFace(model, face);
         scratch_.clear();
-        for (const VertexRecord& c : face->corners)
+        for (const VertexRecord& c : face.corners)
             scratch_.push_back(DrawnCorner(c, static_cast<float>(t.width), static_cast<float>(t.height)));
         for (VertexRecord& c : scratch_)
             c.color = color;

@@ -542,9 +542,10 @@ MissingResources FindMissingResources(const CModel& model, const ResourceSources
         if (once(m) && !HasMaterial(sources, m))
             missing.materials.push_back(m);
     for (const auto& mode : model.puppetModes)
-        for (const auto& item : mode->items)
-            if (!item->keyFile.empty() && once(item->keyFile) && !HasResource(sources, ResourceKind::Keyframe, item->keyFile))
-                missing.keyframes.push_back(item->keyFile);
+        for (const auto& item : mode.items)
+            if (!item.keyFile.empty() && once(item.keyFile) &&
+                !HasResource(sources, ResourceKind::Keyframe, item.keyFile))
+                missing.keyframes.push_back(item.keyFile);
     auto where = [&sources](ResourceKind kind) {
         const std::string places = Join(SearchedPlaces(sources, kind));
         return places.empty() ? std::string("no place: there are no resources") : places;

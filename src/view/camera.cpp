@@ -53,13 +53,14 @@ double BoxSize(const Vec3& min, const Vec3& max)
 template <typename Visit>
 void ForEachDrawnCorner(const CModel& model, RenderMode renderMode, int32_t currentMesh, Visit visit)
 {
-    for (const auto& n : model.nodes) {
-        if (n->mesh < 0 || !MeshDrawMode(renderMode, n->mesh, currentMesh).drawn)
+    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+        const C3doNode& n = model.nodes[i];
+        if (n.mesh < 0 || !MeshDrawMode(renderMode, n.mesh, currentMesh).drawn)
             continue;
-        if (const CMesh* mesh = model.MeshAt(n->mesh))
+        if (const CMesh* mesh = model.MeshAt(n.mesh))
             for (const auto& f : mesh->faces)
-                for (const auto& c : f->corners)
-                    visit(TransformPoint(c.Position(), n->matrix));
+                for (const auto& c : f.corners)
+                    visit(TransformPoint(c.Position(), model.NodeMatrix(i)));
     }
 }
 
@@ -305,11 +306,11 @@ void Camera::StoreBookmark(CModel& model, int32_t i) const
 {
     if (i < 0 || i > 9)
         return;
-    auto mark = std::make_unique<CameraBookmark>();
-    mark->eye = eye;
-    mark->direction = direction;
-    mark->up = up;
-    mark->modelMatrix = model.modelMatrix;
+    CameraBookmark mark;
+    mark.eye = eye;
+    mark.direction = direction;
+    mark.up = up;
+    mark.modelMatrix = model.modelMatrix;
     if (model.bookmarks.size() <= static_cast<std::size_t>(i))
         model.bookmarks.resize(static_cast<std::size_t>(i) + 1);
     model.bookmarks[static_cast<std::size_t>(i)] = std::move(mark);
@@ -319,7 +320,7 @@ bool Camera::RecallBookmark(CModel& model, int32_t i, Modifiers mods)
 {
     if (i < 0 || static_cast<std::size_t>(i) >= model.bookmarks.size())
         return false;
-    const CameraBookmark* mark = model.bookmarks[static_cast<std::size_t>(i)].get();
+    const std::optional<CameraBookmark>& mark = model.bookmarks[static_cast<std::size_t>(i)];
     // A project file keeps only the number of bookmarks: those read back hold no camera
     // (zero direction and up) and would leave a degenerate view.
     if (!mark || LengthSquared(mark->direction) == 0.0f || LengthSquared(mark->up) == 0.0f)

@@ -10,7 +10,7 @@ NodeVisit VisitOf(const CModel& model, int32_t i)
 {
     NodeVisit visit;
     visit.node = i;
-    const int32_t mesh = model.nodes[static_cast<std::size_t>(i)]->mesh;
+    const int32_t mesh = model.nodes[static_cast<std::size_t>(i)].mesh;
     if (mesh >= 0 && model.MeshAt(mesh))
         visit.mesh = mesh;
     return visit;
@@ -22,6 +22,7 @@ std::vector<NodeVisit> WalkHierarchy(CModel& model)
 {
     std::vector<NodeVisit> order;
     order.reserve(model.nodes.size());
+    model.nodeMatrices.assign(model.nodes.size(), Matrix4::Identity());
     const int32_t frame = model.currentFrame;
     WalkNodes(
         model, model.modelMatrix,
@@ -39,7 +40,7 @@ std::vector<NodeVisit> WalkHierarchy(CModel& model)
             return &node.poses[static_cast<std::size_t>(frame)];
         },
         [&](int32_t i, const Matrix4& world) {
-            model.nodes[static_cast<std::size_t>(i)]->matrix = world;
+            model.nodeMatrices[static_cast<std::size_t>(i)] = world;
             order.push_back(VisitOf(model, i));
         });
     return order;
@@ -57,12 +58,12 @@ std::vector<NodeVisit> NodeOrder(const CModel& model)
 
 void RecordMeshNodes(CModel& model)
 {
-    for (auto& n : model.nodes) {
-        if (n->mesh < 0)
-            continue;
-        if (CMesh* mesh = model.MeshAt(n->mesh)) {
-            mesh->nodeMatrix = n->matrix;
-        }
+    const CGeometry* geoset = model.CurrentGeoset();
+    model.meshMatrices.assign(geoset ? geoset->meshes.size() : 0, Matrix4::Identity());
+    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+        const int32_t mesh = model.nodes[i].mesh;
+        if (mesh >= 0 && static_cast<std::size_t>(mesh) < model.meshMatrices.size())
+            model.meshMatrices[static_cast<std::size_t>(mesh)] = model.NodeMatrix(i);
     }
 }
 

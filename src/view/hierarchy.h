@@ -14,7 +14,7 @@ namespace orv {
 
 // One node met by the walk, in drawing order. mesh is the node's mesh index in the
 // current geometry set, or -1 when the node carries none or its index cannot be resolved.
-// The node's world matrix is in the model's node (C3doNode::matrix).
+// The node's world matrix is in the model's pose (ModelPose::nodeMatrices).
 struct NodeVisit {
     int32_t node = -1;
     int32_t mesh = -1;

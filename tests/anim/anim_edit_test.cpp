@@ -80,14 +80,14 @@ struct Walker {
         EditContext c(doc, settings, &selection);
         return doc.Run(c, [&](EditContext& x) { return e.Commit(x); });
     }
-    std::unique_ptr<CKeyframe> ReadBack(const std::string& name)
+    CKeyframe ReadBack(const std::string& name)
     {
         CModel m;
         auto read = LoadKeyFile(dir / name, m);
         EXPECT_TRUE(orvtest::Ok(read));
-        return read ? std::move(read->keyframe) : std::make_unique<CKeyframe>();
+        return read ? std::move(read->keyframe) : CKeyframe();
     }
-    const CKeyframeEntry& Thigh(const CKeyframe& k, int entry) { return *k.nodes[1]->entries[entry]; }
+    const CKeyframeEntry& Thigh(const CKeyframe& k, int entry) { return k.nodes[1].entries[entry]; }
 };
 
 }  // namespace
@@ -111,15 +111,15 @@ TEST(AnimateStep, TheEntryInEffectTakesTheStepAndTheFileFollows)
     orvtest::ExpectClose(e.position, before + Vec3(0, 0.005f, 0));
     orvtest::ExpectClose(e.rotation, {0, 6, 0});  // (pitch, roll, yaw): the roll
     EXPECT_EQ(w.Model().currentFrame, 5);
-    EXPECT_EQ(w.Model().nodes[2]->poses.size(), 16u);
+    EXPECT_EQ(w.Model().nodes[2].poses.size(), 16u);
     auto file = w.ReadBack("wkwalk.key");
-    orvtest::ExpectClose(w.Thigh(*file, 1).rotation, {0, 6, 0});
-    orvtest::ExpectClose(w.Thigh(*file, 1).position, e.position);
-    EXPECT_NEAR(w.Thigh(*file, 0).deltaRotation.y, 1.5f, 1e-6f);  // deltas computed again
+    orvtest::ExpectClose(w.Thigh(file, 1).rotation, {0, 6, 0});
+    orvtest::ExpectClose(w.Thigh(file, 1).position, e.position);
+    EXPECT_NEAR(w.Thigh(file, 0).deltaRotation.y, 1.5f, 1e-6f);  // deltas computed again
 
     EXPECT_TRUE(w.Run(cmd::EditUndo).ran);
     orvtest::ExpectClose(w.Thigh(*w.Model().keyframe, 1).rotation, {0, 0, 0});
-    orvtest::ExpectClose(w.Thigh(*w.ReadBack("wkwalk.key"), 1).rotation, {0, 0, 0});
+    orvtest::ExpectClose(w.Thigh(w.ReadBack("wkwalk.key"), 1).rotation, {0, 0, 0});
     EXPECT_EQ(w.Model().currentFrame, 5);
 
     w.Model().currentFrame = 13;  // past the last entry (12)
@@ -168,13 +168,13 @@ TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
     CModel pup;
     ASSERT_TRUE(orvtest::Ok(LoadPupFile(w.dir / "walker.pup", pup)));
     ASSERT_EQ(pup.puppetModes.size(), 2u);
-    EXPECT_EQ(pup.puppetModes[0]->items.size(), 2u);
-    ASSERT_EQ(pup.puppetModes[1]->items.size(), 2u);
-    EXPECT_EQ(pup.puppetModes[1]->basedOn, 0);
-    EXPECT_EQ(pup.puppetModes[1]->items[0]->flags, 0x40u);
+    EXPECT_EQ(pup.puppetModes[0].items.size(), 2u);
+    ASSERT_EQ(pup.puppetModes[1].items.size(), 2u);
+    EXPECT_EQ(pup.puppetModes[1].basedOn, 0);
+    EXPECT_EQ(pup.puppetModes[1].items[0].flags, 0x40u);
     // The new keyframe is made empty; an existing file of the name is never replaced.
-    EXPECT_EQ(w.ReadBack("mywalk.key")->type, 0xFFFFu);
-    EXPECT_EQ(w.ReadBack("mine.key")->nodes.size(), 5u);
+    EXPECT_EQ(w.ReadBack("mywalk.key").type, 0xFFFFu);
+    EXPECT_EQ(w.ReadBack("mine.key").nodes.size(), 5u);
     EXPECT_FALSE(fs::exists(w.dir / "gone.key"));
     ASSERT_TRUE(w.Model().keyframe);
     EXPECT_EQ(w.Model().keyframe->name, "mine.key");
@@ -189,26 +189,26 @@ namespace {
 
 // What makes a puppet file sound for the game: mode numbers unique, and every based-on
 // link -1 or the number of a mode listed before it (the game reads a base first).
-testing::AssertionResult Sound(const std::vector<std::unique_ptr<CPuppetMode>>& modes)
+testing::AssertionResult Sound(const std::vector<CPuppetMode>& modes)
 {
     for (std::size_t i = 0; i < modes.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j)
-            if (modes[j]->mode == modes[i]->mode)
-                return testing::AssertionFailure() << "two modes numbered " << modes[i]->mode;
-        bool before = modes[i]->basedOn == -1;
+            if (modes[j].mode == modes[i].mode)
+                return testing::AssertionFailure() << "two modes numbered " << modes[i].mode;
+        bool before = modes[i].basedOn == -1;
         for (std::size_t j = 0; j < i; ++j)
-            before = before || modes[j]->mode == modes[i]->basedOn;
+            before = before || modes[j].mode == modes[i].basedOn;
         if (!before)
-            return testing::AssertionFailure() << "mode " << modes[i]->mode << " is based on mode " << modes[i]->basedOn
+            return testing::AssertionFailure() << "mode " << modes[i].mode << " is based on mode " << modes[i].basedOn
                                                << ", which is not listed before it";
     }
     return testing::AssertionSuccess();
 }
 
-bool HasDependents(const std::vector<std::unique_ptr<CPuppetMode>>& modes, std::size_t index)
+bool HasDependents(const std::vector<CPuppetMode>& modes, std::size_t index)
 {
     for (std::size_t i = 0; i < modes.size(); ++i)
-        if (i != index && modes[i]->basedOn == modes[index]->mode)
+        if (i != index && modes[i].basedOn == modes[index].mode)
             return true;
     return false;
 }
@@ -217,7 +217,7 @@ std::vector<int32_t> Numbers(const PuppetEditor& e)
 {
     std::vector<int32_t> out;
     for (const auto& m : e.Modes())
-        out.push_back(m->mode);
+        out.push_back(m.mode);
     return out;
 }
 
@@ -252,8 +252,8 @@ TEST(PuppetEditor, DeleteAndAddGoByModeNumbersNotPlaces)
     EXPECT_EQ(e.EditMode(2, 7, "# x").error(), "There is no mode 7 to base the puppet mode on.");
     EXPECT_EQ(e.EditMode(1, 1, "# x").error(), "Cannot base this mode on mode 1, which is listed after it.");
     EXPECT_EQ(Numbers(e), (std::vector<int32_t>{0, 2, 3, 1}));
-    EXPECT_EQ(e.Modes()[1]->basedOn, 0);
-    EXPECT_EQ(e.Modes()[1]->comment, "# mode 2");
+    EXPECT_EQ(e.Modes()[1].basedOn, 0);
+    EXPECT_EQ(e.Modes()[1].comment, "# mode 2");
     ASSERT_TRUE(orvtest::Ok(e.EditMode(2, 0, "# mode 3 = on 0")));
     ASSERT_TRUE(orvtest::Ok(e.DeleteMode(1)));  // mode 2 no longer has modes based on it
     EXPECT_EQ(Numbers(e), (std::vector<int32_t>{0, 3, 1}));
@@ -271,15 +271,15 @@ TEST(PuppetEditor, SubModeLinesAndCommentsStayWhatTheFileKeeps)
         EXPECT_FALSE(e.EditSubMode(0, 0, {"walk", bad, 0, 0, 0, ""})) << bad;
     }
     EXPECT_EQ(e.AddSubMode(0, {"walk", "my key", 0, 0, 0, ""}).error(), "A key file name cannot hold blanks or \"#\".");
-    EXPECT_EQ(e.Modes()[0]->items.size(), 2u);
-    EXPECT_EQ(e.Modes()[0]->items[0]->keyFile, "wkstand.key");
+    EXPECT_EQ(e.Modes()[0].items.size(), 2u);
+    EXPECT_EQ(e.Modes()[0].items[0].keyFile, "wkstand.key");
 
     ASSERT_TRUE(orvtest::Ok(e.AddMode(0, "aimed\nweapon")));
-    EXPECT_EQ(e.Modes()[1]->comment, "# aimed weapon");
+    EXPECT_EQ(e.Modes()[1].comment, "# aimed weapon");
     ASSERT_TRUE(orvtest::Ok(e.EditMode(1, 0, "  # swimming")));
-    EXPECT_EQ(e.Modes()[1]->comment, "# swimming");
+    EXPECT_EQ(e.Modes()[1].comment, "# swimming");
     ASSERT_TRUE(orvtest::Ok(e.EditSubMode(0, 1, {"walk", "wkwalk", 0, 1, 1, "walk slowly"})));
-    EXPECT_EQ(e.Modes()[0]->items[1]->description, "# walk slowly");
+    EXPECT_EQ(e.Modes()[0].items[1].description, "# walk slowly");
 }
 
 // Links as a file gives them are kept until changed: one to a missing mode or to a mode
@@ -288,9 +288,9 @@ TEST(PuppetEditor, LinksReadFromAFileAreKeptUntilChanged)
 {
     Walker w;
     auto mode = [&](int32_t number, int32_t basedOn) {
-        auto m = std::make_unique<CPuppetMode>();
-        m->mode = number;
-        m->basedOn = basedOn;
+        CPuppetMode m;
+        m.mode = number;
+        m.basedOn = basedOn;
         w.Model().puppetModes.push_back(std::move(m));
     };
     mode(1, 2);  // based on a mode listed after it
@@ -300,11 +300,11 @@ TEST(PuppetEditor, LinksReadFromAFileAreKeptUntilChanged)
     mode(3, 0);
     PuppetEditor e(w.doc);
     ASSERT_TRUE(orvtest::Ok(e.EditMode(3, 9, "# kept")));
-    EXPECT_EQ(e.Modes()[3]->basedOn, 9);
+    EXPECT_EQ(e.Modes()[3].basedOn, 9);
     EXPECT_EQ(e.EditMode(2, 1, "# loop").error(),
               "Cannot base this mode on mode 1, since mode 1 is based on this mode.");
     // Mode 2 at place 2 is based on nothing; basing it on mode 1 would make a loop.
-    EXPECT_EQ(e.Modes()[2]->basedOn, -1);
+    EXPECT_EQ(e.Modes()[2].basedOn, -1);
     // One of two modes 0 may go (mode 3 is based on the number, which stays); not both.
     ASSERT_TRUE(orvtest::Ok(e.DeleteMode(4)));
     EXPECT_EQ(e.DeleteMode(0).error(), "Cannot delete puppet mode, since mode 3 is based on this mode.");
@@ -328,7 +328,7 @@ TEST(PuppetEditor, AnyRunOfEditsWritesASoundPuppetThatReadsBackTheSame)
             const int index = n > 0 ? pick(n) : -1;
             // None, a mode's number, or a number no mode has.
             const int kind = pick(4);
-            const int32_t base = kind == 0 || n == 0 ? -1 : kind == 3 ? 50 + pick(3) : modes[pick(n)]->mode;
+            const int32_t base = kind == 0 || n == 0 ? -1 : kind == 3 ? 50 + pick(3) : modes[pick(n)].mode;
             const bool exists = base == -1 || kind != 3;
             switch (pick(4)) {
             case 0: {
@@ -337,7 +337,7 @@ TEST(PuppetEditor, AnyRunOfEditsWritesASoundPuppetThatReadsBackTheSame)
                 const Status added = e.AddMode(base, (step % 2 ? "# mode " : "mode ") + std::to_string(number));
                 ASSERT_EQ(added.ok(), exists) << base;
                 if (added) {
-                    ASSERT_EQ(std::tuple(modes.size(), modes.back()->mode, e.currentMode),
+                    ASSERT_EQ(std::tuple(modes.size(), modes.back().mode, e.currentMode),
                               std::tuple(before + 1, number, static_cast<int32_t>(before)));
                 }
                 break;
@@ -381,7 +381,7 @@ TEST(PuppetEditor, StockKeyframesAndTheGamesFoldersAreLeftAlone)
     EXPECT_FALSE(e.ModeEditable(0));  // its last sub-mode plays a stock keyframe
     EXPECT_EQ(e.AddSubMode(0, {"walk", "wkwalk", 0, 0, 0, ""}).error(),
               "Cannot create key data, since the specified name\nalready exists in the Jk/Mots resource file.");
-    EXPECT_EQ(e.Modes()[0]->items.size(), 2u);
+    EXPECT_EQ(e.Modes()[0].items.size(), 2u);
 
     // A model opened from the game's folders writes nothing there.
     fs::copy_file(w.dir / "walker.3do", w.dir / "game" / "walker.3do");
@@ -405,9 +405,9 @@ TEST(KeyframeEditor, NodesEntriesHeaderAndTheSaveRule)
         e.AddEntry(5, {frame, 0x10, {0, 0, 0}, {0, 0, 20}});
     e.currentEntry = 1;
     e.DeleteCurrent();
-    const auto& entries = e.Keyframe().nodes[5]->entries;
+    const auto& entries = e.Keyframe().nodes[5].entries;
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(std::pair(entries[0]->num, entries[1]->num), std::pair(0, 2));
+    EXPECT_EQ(std::pair(entries[0].num, entries[1].num), std::pair(0, 2));
     EXPECT_EQ(e.currentEntry, 1);
     EXPECT_EQ(w.Model().keyframe->nodes.size(), 5u);  // the model's own is untouched
 
@@ -429,9 +429,9 @@ TEST(KeyframeEditor, NodesEntriesHeaderAndTheSaveRule)
     EXPECT_EQ(w.Model().frameCount, 16);
     EXPECT_FLOAT_EQ(w.Model().frameTime, 1.0f / 30.0f);
     const auto file = w.ReadBack("wkwalk.key");
-    ASSERT_EQ(file->nodes.size(), 6u);
-    EXPECT_EQ(file->nodes[5]->entries[1]->frame, 8);
-    EXPECT_FLOAT_EQ(file->fps, 30.0f);
+    ASSERT_EQ(file.nodes.size(), 6u);
+    EXPECT_EQ(file.nodes[5].entries[1].frame, 8);
+    EXPECT_FLOAT_EQ(file.fps, 30.0f);
     ViewState v;
     ASSERT_TRUE(orvtest::Ok(w.doc.Undo(v)));
     EXPECT_EQ(w.Model().keyframe->nodes.size(), 5u);
@@ -473,11 +473,11 @@ TEST(HierarchyEdit, TreeAndApply)
     for (int i = 0; i < 4; ++i)
         orvtest::AddMesh(*doc.model);
     CModel& m = *doc.model;
-    m.nodes[0]->sibling = -1;
-    m.nodes[0]->child = 1;
-    m.nodes[1]->sibling = 2;
-    m.nodes[2]->sibling = -1;
-    m.nodes[3]->parent = 9;
+    m.nodes[0].sibling = -1;
+    m.nodes[0].child = 1;
+    m.nodes[1].sibling = 2;
+    m.nodes[2].sibling = -1;
+    m.nodes[3].parent = 9;
     m.RebuildHierarchy();
     const auto tree = HierarchyTree(m);
     ASSERT_EQ(tree.size(), 4u);
@@ -491,8 +491,8 @@ TEST(HierarchyEdit, TreeAndApply)
     CModel chain;
     const auto deep = static_cast<int32_t>(kMaxTreeDepth + 2);
     for (int32_t i = 0; i < deep; ++i) {
-        chain.nodes.push_back(std::make_unique<C3doNode>());
-        chain.nodes.back()->child = i + 1 < deep ? i + 1 : -1;
+        chain.nodes.push_back(C3doNode());
+        chain.nodes.back().child = i + 1 < deep ? i + 1 : -1;
     }
     chain.RebuildHierarchy();
     const auto nested = HierarchyTree(chain);
@@ -503,26 +503,26 @@ TEST(HierarchyEdit, TreeAndApply)
         EXPECT_EQ(nested[static_cast<std::size_t>(i)].under, deep - 4) << i;
 
     orvtest::AddSquare(*m.MeshAt(1), 0, 0, 0, 0.5f);
-    NodeFields f = FieldsOfNode(*m.nodes[1]);
+    NodeFields f = FieldsOfNode(m.nodes[1]);
     f.position = {1, 2, 3};
     f.pivot = {0, 0, 1};
     EditContext c(doc, settings);
     EXPECT_TRUE(doc.Run(c, ApplyNodeFields, NodeEdit{1, f}).changed);
     EXPECT_EQ(doc.history.UndoList().size(), 1u);
-    orvtest::ExpectClose(Vec3(m.nodes[1]->poses[0](3, 0), m.nodes[1]->poses[0](3, 1), m.nodes[1]->poses[0](3, 2)),
+    orvtest::ExpectClose(Vec3(m.nodes[1].poses[0](3, 0), m.nodes[1].poses[0](3, 1), m.nodes[1].poses[0](3, 2)),
                          {1, 2, 3});
-    EXPECT_NEAR(m.MeshAt(1)->faces[0]->corners[0].z, 1.0f, 1e-6f);  // the pivot moved the corners
+    EXPECT_NEAR(m.MeshAt(1)->faces[0].corners[0].z, 1.0f, 1e-6f);  // the pivot moved the corners
     EXPECT_FALSE(doc.Run(c, ApplyNodeFields, NodeEdit{1, f}).changed);
     EXPECT_EQ(doc.history.UndoList().size(), 1u);
 }
 
 namespace {
 
-std::unique_ptr<CPuppetItem> Item(const std::string& name, const std::string& keyFile)
+CPuppetItem Item(const std::string& name, const std::string& keyFile)
 {
-    auto item = std::make_unique<CPuppetItem>();
-    item->name = name;
-    item->keyFile = keyFile;
+    CPuppetItem item;
+    item.name = name;
+    item.keyFile = keyFile;
     return item;
 }
 
@@ -563,13 +563,13 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     Walker v;
     std::ofstream(v.dir / "notkey.key") << "this is no keyframe\n";
     auto& modes = v.Model().puppetModes;
-    modes[0]->items.clear();
-    modes[0]->items.push_back(Item("stand", "gone.key"));
-    modes[0]->items.push_back(Item("walk", "notkey.key"));
-    modes.push_back(std::make_unique<CPuppetMode>());
-    modes[1]->mode = 4;
-    modes[1]->items.push_back(Item("run", "gone2.key"));
-    modes[1]->items.push_back(Item("walk", "WKWALK.KEY"));
+    modes[0].items.clear();
+    modes[0].items.push_back(Item("stand", "gone.key"));
+    modes[0].items.push_back(Item("walk", "notkey.key"));
+    modes.push_back(CPuppetMode());
+    modes[1].mode = 4;
+    modes[1].items.push_back(Item("run", "gone2.key"));
+    modes[1].items.push_back(Item("walk", "WKWALK.KEY"));
     const auto later = MakeReadyToPlay(v.doc);
     ASSERT_TRUE(later);
     EXPECT_EQ(std::pair(later->mode, later->subMode), std::pair(1, 1));
@@ -579,8 +579,8 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
 
     // None reads: not ready, and the model is as it was.
     Walker n;
-    n.Model().puppetModes[0]->items[0]->keyFile = "gone.key";
-    n.Model().puppetModes[0]->items[1]->keyFile = "notkey.key";
+    n.Model().puppetModes[0].items[0].keyFile = "gone.key";
+    n.Model().puppetModes[0].items[1].keyFile = "notkey.key";
     std::ofstream(n.dir / "notkey.key") << "no keyframe here\n";
     const int32_t frames = n.Model().frameCount;
     EXPECT_FALSE(MakeReadyToPlay(n.doc));
@@ -615,7 +615,7 @@ TEST(ReadyToPlay, APlainSaveWritesWhatItWouldWithout)
     COrvaneDoc doc(ready.settings, {});
     ASSERT_TRUE(orvtest::Ok(doc.OpenDocument(project.string())));
     const int32_t mode = doc.model->currentMode, sub = doc.model->currentSubMode;
-    const bool loaded = doc.model->keyframe != nullptr;
+    const bool loaded = doc.model->keyframe.has_value();
     const auto choice = MakeReadyToPlay(doc);
     EXPECT_EQ(choice.has_value(), loaded);
     if (choice) {
@@ -651,7 +651,7 @@ TEST(PuppetEditor, OkWithoutAChangeChangesNothing)
         PuppetEditor e(w.doc);
         ASSERT_TRUE(orvtest::Ok(e.EditMode(0, -1, "# other")));
         EXPECT_TRUE(e.ChangesModel());
-        ASSERT_TRUE(orvtest::Ok(e.EditMode(0, -1, w.Model().puppetModes[0]->comment)));
+        ASSERT_TRUE(orvtest::Ok(e.EditMode(0, -1, w.Model().puppetModes[0].comment)));
         EXPECT_FALSE(e.ChangesModel());
     }
 

@@ -34,24 +34,24 @@ struct Rig {
     {
         for (const char* name : {"hip", "leg", "leg", "arm"}) {
             orvtest::AddMesh(*model);
-            model->nodes.back()->name = name;
-            model->nodes.back()->position = {0.5f, 0.25f, 0.0f};
+            model->nodes.back().name = name;
+            model->nodes.back().position = {0.5f, 0.25f, 0.0f};
         }
         model->RebuildHierarchy();
-        model->keyframe = std::make_unique<CKeyframe>();
+        model->keyframe = CKeyframe();
         model->keyframe->name = "rig.key";
         model->keyframe->frames = frameCount;
         model->frameCount = frameCount;
         model->frameTime = 1.0f / 10.0f;
-        auto node = std::make_unique<CKeyframeNode>();
-        node->meshName = "LEG";
+        CKeyframeNode node;
+        node.meshName = "LEG";
         for (const CKeyframeEntry& e : {Entry(0, {0, 0, 0}, {0, 0, 0}, {0.1f, 0, 0}, {0, 10, 0}),
                                         Entry(5, {1, 1, 1}, {90, 0, 0}, {0, -0.2f, 0}, {-5, 0, 0})})
-            node->entries.push_back(std::make_unique<CKeyframeEntry>(e));
+            node.entries.push_back(CKeyframeEntry(e));
         model->keyframe->nodes.push_back(std::move(node));
     }
     EditContext Ctx() { return EditContext{*model, modes, settings, &selection, nullptr}; }
-    const std::vector<Matrix4>& Poses(int node) { return model->nodes[static_cast<std::size_t>(node)]->poses; }
+    const std::vector<Matrix4>& Poses(int node) { return model->nodes[static_cast<std::size_t>(node)].poses; }
 };
 
 }  // namespace
@@ -117,7 +117,7 @@ TEST(Playback, PosesStepEachEntryByItsDeltasForEveryNodeOfTheName)
     EXPECT_NEAR(p7(1, 1), std::cos(rad(80)), 1e-5f);
 
     // A keyframe that no longer names "leg": every node is back to its base pose.
-    r.model->keyframe->nodes[0]->meshName = "arm";
+    r.model->keyframe->nodes[0].meshName = "arm";
     ASSERT_TRUE(orvtest::Ok(BuildAnimationPoses(*r.model)));
     EXPECT_EQ(r.Poses(1).size(), 1u);
     EXPECT_EQ(r.Poses(3).size(), 10u);
@@ -128,7 +128,7 @@ TEST(Playback, PosesStepEachEntryByItsDeltasForEveryNodeOfTheName)
 TEST(Playback, AHugeKeyframeIsRefusedBeforeAnythingIsMade)
 {
     Rig r(10);
-    r.model->nodes[1]->name = "torso";
+    r.model->nodes[1].name = "torso";
     TextBuffer text(orvtest::FixtureText("key", "frames_two_billion.key"));
     r.model->keyframe = ReadKey(*r.model, text).keyframe;
     r.model->keyframe->name = "frames_two_billion.key";

@@ -133,7 +133,7 @@ private slots:
             QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("0x40"));
             dlg.reject();
         }
-        QCOMPARE(t.M().puppetModes[0]->items.size(), std::size_t{2});  // "&Cancel" gave it back
+        QCOMPARE(t.M().puppetModes[0].items.size(), std::size_t{2});  // "&Cancel" gave it back
         QVERIFY(!t.doc.Doc().history.CanUndo());
 
         // "&Delete" on a sub-mode row takes it; "&OK" writes the puppet file and loads the
@@ -146,11 +146,11 @@ private slots:
         list->setCurrentItem(list->topLevelItem(0));
         Child<QPushButton>(dlg, "1")->click();
         QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
-        QCOMPARE(t.M().puppetModes[0]->items.size(), std::size_t{1});
+        QCOMPARE(t.M().puppetModes[0].items.size(), std::size_t{1});
         QVERIFY(t.M().keyframe && t.M().keyframe->name == "wkwalk.key");
         CModel back;
         QVERIFY(LoadPupFile(t.File("walker.pup"), back).ok());
-        QCOMPARE(back.puppetModes[0]->items[0]->name, std::string("walk"));
+        QCOMPARE(back.puppetModes[0].items[0].name, std::string("walk"));
 
         // A sub-mode of a stock keyframe can be neither edited nor deleted.
         t.res.catalog.keyframes.Add(std::make_unique<CTreeObject>("3do\\key\\wkwalk.key", 0, 0));
@@ -164,10 +164,10 @@ private slots:
     void sequenceDialogGoesByModeNumbers()
     {
         Anim t;
-        auto two = std::make_unique<CPuppetMode>();
-        two->mode = 2;
-        two->basedOn = 0;
-        two->comment = "# armed";
+        CPuppetMode two;
+        two.mode = 2;
+        two.basedOn = 0;
+        two.comment = "# armed";
         t.M().puppetModes.push_back(std::move(two));
         CAnimSequenceDlg dlg(t.doc, t.Hooks());
         auto* tree = Child<QTreeWidget>(dlg, "1020");
@@ -232,7 +232,7 @@ private slots:
         QVERIFY(LoadPupFile(t.File("walker.pup"), back).ok());
         QCOMPARE(back.puppetModes.size(), std::size_t{3});
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(std::pair(back.puppetModes[i]->mode, back.puppetModes[i]->basedOn), std::pair(i, i - 1));
+            QCOMPARE(std::pair(back.puppetModes[i].mode, back.puppetModes[i].basedOn), std::pair(i, i - 1));
     }
 
     // A puppet file beside the model that ended early is not replaced by "&OK" without a
@@ -271,7 +271,7 @@ private slots:
         QVERIFY(t.doc.Doc().PuppetFileProblem().empty());
         CModel back;
         QVERIFY(LoadPupFile(pup, back).ok());
-        QCOMPARE(back.puppetModes[0]->items.size(), std::size_t{1});
+        QCOMPARE(back.puppetModes[0].items.size(), std::size_t{1});
     }
 
     void framesDialogEditsEntriesAndSavesOnOk()
@@ -294,14 +294,14 @@ private slots:
         });
         Child<QPushButton>(dlg, "10")->click();
         QCOMPARE(list->topLevelItem(1)->text(7), QStringLiteral(" 12.500"));
-        QCOMPARE(t.M().keyframe->nodes[1]->entries[1]->rotation.z, 0.0f);  // not before "&OK"
+        QCOMPARE(t.M().keyframe->nodes[1].entries[1].rotation.z, 0.0f);  // not before "&OK"
         Child<QPushButton>(dlg, "1")->click();
         QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
         CModel m;
         auto file = LoadKeyFile(t.File("wkwalk.key"), m);
         QVERIFY(file.ok());
-        QCOMPARE(file->keyframe->nodes[1]->entries[1]->rotation.z, 12.5f);
-        QCOMPARE(file->keyframe->nodes[1]->entries[1]->rotation.y, 0.0f);
+        QCOMPARE(file->keyframe.nodes[1].entries[1].rotation.z, 12.5f);
+        QCOMPARE(file->keyframe.nodes[1].entries[1].rotation.y, 0.0f);
     }
 
     void hierarchyDialogShowsTheTreeAndApplies()
@@ -322,14 +322,14 @@ private slots:
         apply->click();
         QCOMPARE(t.messages.size(), 1);
         QCOMPARE(Child<QLineEdit>(dlg, "2114")->text(), QStringLiteral("0xFFFF"));
-        QCOMPARE(t.M().nodes[2]->flags, 0u);
+        QCOMPARE(t.M().nodes[2].flags, 0u);
 
         Type(Child<QLineEdit>(dlg, "2114"), QStringLiteral("0x1"));
         Type(Child<QLineEdit>(dlg, "2119"), QStringLiteral("30"));  // Yaw
         apply->click();
         QVERIFY(!apply->isEnabled());
-        QCOMPARE(t.M().nodes[2]->flags, 1u);
-        QCOMPARE(t.M().nodes[2]->rotation.z, 30.0f);  // held as (pitch, roll, yaw)
+        QCOMPARE(t.M().nodes[2].flags, 1u);
+        QCOMPARE(t.M().nodes[2].rotation.z, 30.0f);  // held as (pitch, roll, yaw)
         QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
     }
 
@@ -344,9 +344,9 @@ private slots:
         QCOMPARE(m.nodes.size(), std::size_t{6});
         const int32_t links[6][2] = {{3, -1}, {-1, -1}, {4, 1}, {5, 2}, {-1, -1}, {-1, -1}};  // child, sibling
         for (std::size_t i = 0; i < 6; ++i) {
-            m.nodes[i]->name = "n" + std::to_string(i);
-            m.nodes[i]->child = links[i][0];
-            m.nodes[i]->sibling = links[i][1];
+            m.nodes[i].name = "n" + std::to_string(i);
+            m.nodes[i].child = links[i][0];
+            m.nodes[i].sibling = links[i][1];
         }
         m.RebuildHierarchy();
 

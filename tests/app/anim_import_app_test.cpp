@@ -36,7 +36,7 @@ private slots:
             auto key = LoadKeyFile(dir.filePath("wkwalk.key").toStdString(), walker);
             QVERIFY(key.ok());
             ExportOptions out;
-            out.keyframe = key->keyframe.get();
+            out.keyframe = &key->keyframe;
             QVERIFY(ExportModel(walker, dir.filePath("Moves.glb").toStdString(), out).ok());
         }
         CChildFrame* frame = h.app->OpenFile(dir.filePath("walker.3do"));

@@ -131,7 +131,7 @@ private slots:
         Selection* sel = f->CurrentSelection();
         sel->currentMesh = 2;
         sel->currentFace = 1;
-        auto faces = [&] { return f->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
+        auto faces = [&] { return f->Document()->Model().geosets[0].meshes[2].faces.size(); };
         const std::size_t before = faces();
         QString title;
         h.dialog = [&title](QDialog& d) {
@@ -157,7 +157,7 @@ private slots:
             return d.result();
         };
         QVERIFY(frame->Execute(cmd::TextureTool));
-        const CFace& face = *f->Document()->Model().geosets[0]->meshes[2]->faces[1];
+        const CFace& face = f->Document()->Model().geosets[0].meshes[2].faces[1];
         QCOMPARE(face.uScale, 2.0f);
         QCOMPARE(FaceVertex(face, 0)->u, face.uOffset);  // the start vertex lands on the offsets
         QVERIFY(f->Document()->Doc().history.CanUndo());
@@ -199,13 +199,13 @@ private slots:
         };
         const std::size_t steps = f->Document()->Doc().history.UndoList().size();
         const std::size_t count = faces();
-        const CFace& extruded = *f->Document()->Model().geosets[0]->meshes[2]->faces[0];
-        const Vec3 normal = extruded.normal, centre = extruded.Centroid();
+        auto extruded = [&]() -> const CFace& { return f->Document()->Model().geosets[0].meshes[2].faces[0]; };
+        const Vec3 normal = extruded().normal, centre = extruded().Centroid();
         QVERIFY(frame->Execute(cmd::ExtrudeFace));
         QVERIFY(!openedOut);
         QCOMPARE(faces(), count + 4);
         QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
-        QVERIFY(Dot(extruded.Centroid() - centre, normal) > 0.05f);  // pulled out along its normal
+        QVERIFY(Dot(extruded().Centroid() - centre, normal) > 0.05f);  // pulled out along its normal
         QCOMPARE(h.app->AppSettings().extrudeOut, 1);
         sel->currentFace = 0;
         QVERIFY(frame->Execute(cmd::ExtrudeFace));
@@ -332,7 +332,7 @@ private slots:
 
         // Undo and Redo keys work with the keyboard in a pane: on the face pane's Material
         // button after its dialog.
-        auto faces = [first] { return first->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
+        auto faces = [first] { return first->Document()->Model().geosets[0].meshes[2].faces.size(); };
         const std::size_t before = faces();
         h.dialog = [](QDialog& d) { return int(d.windowTitle() == QStringLiteral("Extrude Face")); };
         QVERIFY(frame->Execute(cmd::ExtrudeFace));
@@ -567,7 +567,7 @@ private slots:
         QVERIFY(faceFlags);
         QVERIFY(faceFlags->isEnabled());
         Type(faceFlags, QStringLiteral("0x05"));
-        CFace& face = *m.geosets[0]->meshes[2]->faces[1];
+        CFace& face = m.geosets[0].meshes[2].faces[1];
         QCOMPARE(face.type, 5u);
         QCOMPARE(faceFlags->text(), QStringLiteral("0x05"));
         QVERIFY(f->Document()->Doc().IsModified());
@@ -580,7 +580,7 @@ private slots:
         auto* meshName = f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"));
         QVERIFY(meshName);
         Type(meshName, QStringLiteral("leftleg"));
-        QCOMPARE(m.geosets[0]->meshes[2]->name, std::string("leftleg"));
+        QCOMPARE(m.geosets[0].meshes[2].name, std::string("leftleg"));
 
         // The vertex pane shows and takes the file's coordinates whatever the view's scale
         // (how they are worked out is tested in the core).
@@ -608,7 +608,7 @@ private slots:
         // Choosing another geometry set leaves no current mesh or face.
         CModel& m2 = f->Document()->Model();
         sel->currentMesh = 2;
-        m2.geosets.push_back(std::make_unique<CGeometry>());
+        m2.geosets.push_back(CGeometry());
         f->RefreshPanes();
         auto* geo = f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"));
         QVERIFY(geo);
@@ -724,7 +724,7 @@ private slots:
         QCOMPARE(doc.model->MeshAt(0)->faces.size(), std::size_t{1});
         QCOMPARE(doc.model->materials, std::vector<std::string>{"crate.mat"});
         QCOMPARE(doc.model->customMaterials.Count(), std::size_t{1});
-        const CFace& imported = *doc.model->MeshAt(0)->faces[0];
+        const CFace& imported = doc.model->MeshAt(0)->faces[0];
         QCOMPARE(FaceTextureSize(*doc.model, imported, doc.Environment().textureSize).width, 8);
         QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join(QLatin1Char('|'))));
 
@@ -732,7 +732,7 @@ private slots:
         h.app->Frame()->Action(cmd::FileExport)->trigger();
         const auto back = ImportModel(dir.filePath(QStringLiteral("out.glb")).toStdString(), {});
         QVERIFY(back.ok());
-        QCOMPARE(back->model->MeshAt(0)->faces[0]->corners.size(), std::size_t{4});
+        QCOMPARE(back->model->MeshAt(0)->faces[0].corners.size(), std::size_t{4});
 
         // Opened by name (the command line, a dropped file), it is imported too.
         QVERIFY(h.app->OpenFile(dir.filePath(QStringLiteral("box.obj"))));

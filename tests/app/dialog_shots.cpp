@@ -90,8 +90,8 @@ int main(int argc, char** argv)
     std::optional<FaceIndex> face;
     if (const CGeometry* geo = doc.Model().CurrentGeoset())
         for (std::size_t m = 0; m < geo->meshes.size() && !face; ++m)
-            for (std::size_t f = 0; f < geo->meshes[m]->faces.size() && !face; ++f)
-                if (geo->meshes[m]->faces[f]->material >= 2)
+            for (std::size_t f = 0; f < geo->meshes[m].faces.size() && !face; ++f)
+                if (geo->meshes[m].faces[f].material >= 2)
                     face = FaceIndex{static_cast<int32_t>(m), static_cast<int32_t>(f)};
     CMaterialsDlg dlg(doc, CMaterialsDlg::Mode::InModel, face);
     dlg.move(20, 20);

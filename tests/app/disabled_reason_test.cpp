@@ -92,7 +92,7 @@ private slots:
         sel->currentFace = 0;
         QVERIFY(frame->Execute(cmd::EditCopy));
         sel->currentFace = 1;
-        auto faces = [&] { return f->Document()->Model().geosets[0]->meshes[2]->faces.size(); };
+        auto faces = [&] { return f->Document()->Model().geosets[0].meshes[2].faces.size(); };
         const std::size_t before = faces();
         frame->UpdateCommandUI();
         QAction* del = frame->Action(cmd::EditDelete);

@@ -29,13 +29,13 @@ struct Mats {
     Mats()
     {
         M().materials = {"Dflt.mat", "metal.mat", "WOOD.mat"};
-        auto geo = std::make_unique<CGeometry>();
-        auto mesh = std::make_unique<CMesh>();
+        CGeometry geo;
+        CMesh mesh;
         for (int material : {0, 1, 2, 1}) {
-            mesh->faces.push_back(std::make_unique<CFace>());
-            mesh->faces.back()->material = material;
+            mesh.faces.push_back(CFace());
+            mesh.faces.back().material = material;
         }
-        geo->meshes.push_back(std::move(mesh));
+        geo.meshes.push_back(std::move(mesh));
         M().geosets.push_back(std::move(geo));
     }
 
@@ -49,8 +49,8 @@ struct Mats {
     std::vector<int32_t> FaceMaterials()
     {
         std::vector<int32_t> out;
-        for (const auto& f : M().geosets[0]->meshes[0]->faces)
-            out.push_back(f->material);
+        for (const auto& f : M().geosets[0].meshes[0].faces)
+            out.push_back(f.material);
         return out;
     }
 };

@@ -298,8 +298,8 @@ private slots:
 
         // A corner moved out of the engine's range is listed as orvane-tool check says it;
         // the face it deforms (in its plane: now concave) follows as a warning.
-        CMesh& mesh = *f->Document()->Model().geosets[0]->meshes[0];
-        mesh.faces[0]->corners[0].x = 20000.0f;
+        CMesh& mesh = f->Document()->Model().geosets[0].meshes[0];
+        mesh.faces[0].corners[0].x = 20000.0f;
         shown.clear();
         h.app->Frame()->Action(cmd::CheckModel)->trigger();
         QCOMPARE(shown.size(), 1);

@@ -158,11 +158,11 @@ private slots:
                                    Harness::Read(kSampleDir + QStringLiteral("/walker.pup")).size() - 3);
         QCOMPARE(h.app->OpenFile(cut), f);
         QVERIFY(h.messages.last().startsWith(QStringLiteral("cut.pup ended early: ")));
-        QCOMPARE(m.puppetModes[0]->items.size(), std::size_t{2});
+        QCOMPARE(m.puppetModes[0].items.size(), std::size_t{2});
         QVERIFY(!f->Document()->Doc().IsModified());
         h.answer = QMessageBox::Yes;
         h.app->OpenFile(cut);
-        QCOMPARE(m.puppetModes[0]->items.size(), std::size_t{1});
+        QCOMPARE(m.puppetModes[0].items.size(), std::size_t{1});
         QVERIFY(f->Document()->Doc().IsModified());
 
         // A puppet file of nothing but an (empty) joints section is a puppet all the same.

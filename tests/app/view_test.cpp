@@ -50,15 +50,15 @@ QString SamplePath(const char* name)
 CMesh& AddMesh(CModel& model)
 {
     if (model.geosets.empty())
-        model.geosets.push_back(std::make_unique<CGeometry>());
-    auto& meshes = model.geosets[0]->meshes;
-    meshes.push_back(std::make_unique<CMesh>());
-    auto node = std::make_unique<C3doNode>();
-    node->mesh = static_cast<int32_t>(meshes.size() - 1);
+        model.geosets.push_back(CGeometry());
+    auto& meshes = model.geosets[0].meshes;
+    meshes.push_back(CMesh());
+    C3doNode node;
+    node.mesh = static_cast<int32_t>(meshes.size() - 1);
     if (!model.nodes.empty())
-        model.nodes.back()->sibling = static_cast<int32_t>(model.nodes.size());
+        model.nodes.back().sibling = static_cast<int32_t>(model.nodes.size());
     model.nodes.push_back(std::move(node));
-    return *meshes.back();
+    return meshes.back();
 }
 
 // A square of half-size h around (cx, cy) at depth z, with texture vertices at the
@@ -66,19 +66,19 @@ CMesh& AddMesh(CModel& model)
 // square's index list runs the other way round, so that camera sees its back.
 void AddSquare(CMesh& mesh, float cx, float cy, float z, float h, int32_t material = -1, bool front = true)
 {
-    auto face = std::make_unique<CFace>();
-    face->material = material;
+    CFace face;
+    face.material = material;
     const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     for (int k = 0; k < 4; ++k) {
         const float* c = corners[front ? k : (4 - k) % 4];
         VertexRecord v;
         v.SetPosition({cx + c[0] * h, cy + c[1] * h, z});
-        face->vertexIndices.push_back(static_cast<int32_t>(mesh.vertices.size()));
+        face.vertexIndices.push_back(static_cast<int32_t>(mesh.vertices.size()));
         mesh.vertices.push_back(v);
         VertexRecord t;
         t.u = k == 1 || k == 2 ? 256.0f : 0.0f;
         t.v = k >= 2 ? 256.0f : 0.0f;
-        face->textureVertexIndices.push_back(static_cast<int32_t>(mesh.textureVertices.size()));
+        face.textureVertexIndices.push_back(static_cast<int32_t>(mesh.textureVertices.size()));
         mesh.textureVertices.push_back(t);
     }
     mesh.faces.push_back(std::move(face));
@@ -459,7 +459,7 @@ private slots:
         f.Frame();
         const QPoint second = f.PixelOf({0.5f, 0, 0});
         f.doc->Doc().TakeSnapshot();
-        f.doc->Model().geosets[0]->meshes[0]->faces.pop_back();
+        f.doc->Model().geosets[0].meshes[0].faces.pop_back();
         f.doc->UpdateAllViews();
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
         QSignalSpy replaced(f.doc.get(), &CDocument::modelReplaced);  // the other views drop theirs
@@ -545,9 +545,9 @@ private slots:
         QWidget* area = f.view->GlWidget();
         f.Click(kCentre);
         QVERIFY(f.view->RunCommand(cmd::TexturingMode));
-        auto u = [&] { return f.doc->Model().geosets[0]->meshes[0]->faces[0]->corners[0].u; };
+        auto u = [&] { return f.doc->Model().geosets[0].meshes[0].faces[0].corners[0].u; };
         // The drag moves by texture units; the corners count the texels of the face's size.
-        const CFace& face = *f.doc->Model().geosets[0]->meshes[0]->faces[0];
+        const CFace& face = f.doc->Model().geosets[0].meshes[0].faces[0];
         const auto width =
             static_cast<float>(FaceTextureSize(f.doc->Model(), face, f.doc->Doc().Environment().textureSize).width);
         const float before = u();

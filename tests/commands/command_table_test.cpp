@@ -218,14 +218,14 @@ struct Opened {
         auto bookmarks = std::move(m.bookmarks);
         std::vector<std::vector<Matrix4>> poses;
         for (auto& n : m.nodes)
-            poses.push_back(std::exchange(n->poses, {}));
+            poses.push_back(std::exchange(n.poses, {}));
         m.modelMatrix = Matrix4::Identity();
         m.bookmarks.clear();
         const std::vector<uint8_t> project = SaveProject(m, {});
         m.modelMatrix = turned;
         m.bookmarks = std::move(bookmarks);
         for (std::size_t i = 0; i < m.nodes.size(); ++i)
-            m.nodes[i]->poses = std::move(poses[i]);
+            m.nodes[i].poses = std::move(poses[i]);
         std::string s(project.begin(), project.end());
         if (doc.model->keyframe)
             s += FormatKey(*doc.model->keyframe, static_cast<int32_t>(doc.model->nodes.size()), "k.key");
@@ -251,7 +251,7 @@ void Arrange(Opened& o, Scene scene)
         break;
     case Scene::FaceGroup:
         m.faceMode = true;
-        o.doc.model->MeshAt(2)->faces[0]->name = o.doc.model->MeshAt(2)->faces[1]->name = "pair";
+        o.doc.model->MeshAt(2)->faces[0].name = o.doc.model->MeshAt(2)->faces[1].name = "pair";
         (void)Copy(c);
         ASSERT_TRUE(o.clip.mesh);
         break;
@@ -273,8 +273,8 @@ void Arrange(Opened& o, Scene scene)
         Vec3 mid;
         float n = 0;
         for (const auto& f : mesh.faces)
-            for (const auto& corner : f->corners) {
-                mid += TransformPoint(corner.Position(), mesh.nodeMatrix);
+            for (const auto& corner : f.corners) {
+                mid += TransformPoint(corner.Position(), o.doc.model->MeshMatrix(2));
                 ++n;
             }
         mid = mid / n;
@@ -411,7 +411,7 @@ std::string ClipboardText(const Clipboard& clip)
     if (clip.mesh) {
         s += "mesh " + clip.mesh->name;
         for (const auto& f : clip.mesh->faces)
-            face(*f);
+            face(f);
     }
     if (clip.face)
         face(*clip.face);
@@ -426,7 +426,7 @@ void MarkClipboard(Clipboard& clip)
     if (clip.mesh) {
         clip.mesh->name = "copied before";
         for (auto& f : clip.mesh->faces)
-            f->name = "copied before";
+            f.name = "copied before";
     }
     if (clip.face)
         clip.face->name = "copied before";
@@ -483,7 +483,7 @@ TEST(CommandTable, PasteAfterDeletePastesWhatWasCopiedBefore)
     Arrange(o, Scene::FaceGroup);  // the group "pair" copied
     CMesh& mesh = *o.doc.model->MeshAt(2);
     ASSERT_GE(mesh.faces.size(), 4u);
-    mesh.faces[2]->name = mesh.faces[3]->name = "other";
+    mesh.faces[2].name = mesh.faces[3].name = "other";
     o.selection.currentFace = 2;
     EditContext c = o.Context();
     const std::size_t faces = mesh.faces.size();
@@ -493,10 +493,10 @@ TEST(CommandTable, PasteAfterDeletePastesWhatWasCopiedBefore)
     ASSERT_TRUE(RunCommand(cmd::EditPaste, c).changed);
     const CMesh& pasted = *o.doc.model->MeshAt(2);
     ASSERT_EQ(pasted.faces.size(), faces);
-    EXPECT_EQ(pasted.faces[faces - 2]->name, "pair");
-    EXPECT_EQ(pasted.faces[faces - 1]->name, "pair");
+    EXPECT_EQ(pasted.faces[faces - 2].name, "pair");
+    EXPECT_EQ(pasted.faces[faces - 1].name, "pair");
     for (const auto& f : pasted.faces)
-        EXPECT_NE(f->name, "other") << "the deleted group was pasted";
+        EXPECT_NE(f.name, "other") << "the deleted group was pasted";
 }
 
 // With nothing selected Delete is disabled, says why, and changes nothing: no mesh in mesh
@@ -720,7 +720,7 @@ TEST(CommandTable, StepsReadAgainWhatTheCommandBeforeChanged)
     Arrange(o, Scene::Face);
     EditContext c = o.Context();
     ASSERT_TRUE(o.doc.Run(c, MoveSelection, NudgeParams{0, 0.001f}).changed);
-    o.doc.model->geosets[0]->meshes.back()->faces[0]->corners[0].x += 1.0f;
+    o.doc.model->geosets[0].meshes.back().faces[0].corners[0].x += 1.0f;
     (void)o.doc.history.Take(*o.doc.model, o.doc.CurrentView());
     EXPECT_EQ(UndoHistory::sharingFaults, 1u) << "the check missed a change behind the runner's back";
 }

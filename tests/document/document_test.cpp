@@ -46,7 +46,7 @@ std::size_t ModeItems(const CModel& m)
 {
     std::size_t n = 0;
     for (const auto& mode : m.puppetModes)
-        n += mode->items.size();
+        n += mode.items.size();
     return n;
 }
 
@@ -54,9 +54,9 @@ std::size_t ModeItems(const CModel& m)
 std::string OtherPup()
 {
     CModel m;
-    m.puppetModes.push_back(std::make_unique<CPuppetMode>());
-    m.puppetModes[0]->items.push_back(std::make_unique<CPuppetItem>());
-    m.puppetModes[0]->items[0]->keyFile = "kyrun.key";
+    m.puppetModes.push_back(CPuppetMode());
+    m.puppetModes[0].items.push_back(CPuppetItem());
+    m.puppetModes[0].items[0].keyFile = "kyrun.key";
     m.puppetJoints = {"0\t0"};
     return FormatPup(m, "other.pup");
 }
@@ -152,7 +152,7 @@ TEST_F(DocumentTest, PuppetOfAModelComesFromBesideItThenFromTheGame)
     EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0\t0"});
     EXPECT_EQ(doc->model->formatTag, "JK1");
     EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(doc->model->geosets[0]->meshes[0]->faces[0]->corners.size(), 4u);  // corners built
+    EXPECT_EQ(doc->model->geosets[0].meshes[0].faces[0].corners.size(), 4u);  // corners built
     EXPECT_EQ(doc->PuppetFileName(), "WALKER.PUP");
     EXPECT_FALSE(doc->PuppetReplaceRefused());
 
@@ -193,7 +193,7 @@ TEST_F(DocumentTest, APuppetFileOfJointsOnlyOrOfEmptyModesIsStillAPuppet)
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     EXPECT_EQ(doc->PuppetFileProblem(), "");
     ASSERT_EQ(doc->model->puppetModes.size(), 2u);
-    EXPECT_EQ(doc->model->puppetModes[1]->basedOn, 0);
+    EXPECT_EQ(doc->model->puppetModes[1].basedOn, 0);
     EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0=1 #Size 4"});
 
     // File > Open of a .pup: the same rule.
@@ -445,7 +445,7 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     auto doc = Doc(false);
     ASSERT_TRUE(orvtest::Ok(doc->OpenDocument(cut.string())));
     EXPECT_EQ(doc->ReadInPart(), "3 of 6 meshes read");
-    EXPECT_EQ(doc->model->geosets[0]->meshes.size(), 3u);
+    EXPECT_EQ(doc->model->geosets[0].meshes.size(), 3u);
     EXPECT_FALSE(doc->IsModified());
 
     // A plain save over it is refused and the file stays as it was, under any spelling of
@@ -509,8 +509,8 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     view.mesh = 2;
     doc->TakeSnapshot(view);
     EXPECT_TRUE(doc->IsModified());
-    auto name = [&] { return doc->model->geosets[0]->meshes[2]->name; };
-    doc->model->geosets[0]->meshes[2]->name = "edited";
+    auto name = [&] { return doc->model->geosets[0].meshes[2].name; };
+    doc->model->geosets[0].meshes[2].name = "edited";
     ASSERT_TRUE(doc->SaveDocument(doc->PathName()));
     EXPECT_FALSE(doc->IsModified());
 
@@ -522,7 +522,7 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
     EXPECT_EQ(view.mesh, 2);
     EXPECT_EQ(name(), "lthigh");
     EXPECT_EQ(ModeItems(*doc->model), 2u);
-    EXPECT_EQ(doc->model->geosets[0]->meshes[2]->faces[0]->corners.size(), 4u);
+    EXPECT_EQ(doc->model->geosets[0].meshes[2].faces[0].corners.size(), 4u);
     doc->SetModified(false);
     ASSERT_TRUE(doc->Redo(view));
     EXPECT_TRUE(doc->IsModified());
@@ -561,7 +561,7 @@ TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
     model->customMaterials.Add(std::move(custom));
     const std::string project = (root / "program" / "New.orv").string();
     ASSERT_TRUE(orvtest::Ok(WriteProjectFile(project, *model, {})));
-    auto body = [&]() -> const CFace& { return *doc->model->geosets[0]->meshes[0]->faces[0]; };
+    auto body = [&]() -> const CFace& { return doc->model->geosets[0].meshes[0].faces[0]; };
 
     // The texture tool's scales follow the size found (the template's were never set).
     ASSERT_TRUE(doc->OpenDocument(project));

@@ -56,7 +56,7 @@ TEST(SavePlan, AsksOnlyWhatTheKindOfFileNeedsInTheWindowsWords)
     orvtest::TempDir tmp;
     auto doc = SampleDoc();
     AddCustomMaterial(*doc->model, "mine.mat", "MAT1");
-    doc->model->geosets[0]->meshes[0]->name = std::string(40, 'm');  // beyond the engine's 31 characters
+    doc->model->geosets[0].meshes[0].name = std::string(40, 'm');  // beyond the engine's 31 characters
 
     // A project keeps custom materials and is not the game's: nothing to ask.
     EXPECT_TRUE(PlanSave(*doc, (tmp / "a.orv").string(), true).questions.empty());

@@ -21,21 +21,21 @@ namespace {
 std::unique_ptr<CModel> MakeModel()
 {
     auto m = std::make_unique<CModel>();
-    auto f = std::make_unique<CFace>();
+    CFace f;
     for (auto [x, y] : {std::pair{0.f, 0.f}, {1.f, 0.f}, {1.f, 1.f}, {0.f, 1.f}})
-        f->corners.emplace_back().SetPosition({x, y, 0});
-    m->geosets.push_back(std::make_unique<CGeometry>());
-    m->geosets[0]->meshes.push_back(std::make_unique<CMesh>());
-    m->geosets[0]->meshes[0]->faces.push_back(std::move(f));
+        f.corners.emplace_back().SetPosition({x, y, 0});
+    m->geosets.push_back(CGeometry());
+    m->geosets[0].meshes.push_back(CMesh());
+    m->geosets[0].meshes[0].faces.push_back(std::move(f));
     return m;
 }
 
-std::vector<VertexRecord>& Corners(const CModel& m) { return m.geosets[0]->meshes[0]->faces[0]->corners; }
+std::vector<VertexRecord>& Corners(CModel& m) { return m.geosets[0].meshes[0].faces[0].corners; }
 
 float State(const CModel& m)
 {
     float x = 1e9f;
-    for (const auto& c : Corners(m))
+    for (const auto& c : m.geosets[0].meshes[0].faces[0].corners)
         x = std::min(x, c.x);
     return x;
 }
@@ -108,10 +108,10 @@ TEST(Undo, RoundTripIsExactAndKeepsWhatSnapshotsDoNotHold)
 {
     auto m = MakeModel();
     m->materials = {"wall.mat"};
-    m->geosets[0]->meshes[0]->faces[0]->material = 0;
-    m->keyframe = std::make_unique<CKeyframe>();
+    m->geosets[0].meshes[0].faces[0].material = 0;
+    m->keyframe = CKeyframe();
     m->keyframe->name = "walk.key";
-    m->keyframe->nodes.push_back(std::make_unique<CKeyframeNode>());
+    m->keyframe->nodes.push_back(CKeyframeNode());
     m->frameCount = 12;
     m->puppetJoints = {"0 1"};
     ViewState v;
@@ -129,10 +129,9 @@ TEST(Undo, RoundTripIsExactAndKeepsWhatSnapshotsDoNotHold)
     ASSERT_TRUE(back->keyframe);
     EXPECT_EQ(back->keyframe->name, "walk.key");
     EXPECT_EQ(back->keyframe->nodes.size(), 1u);
-    EXPECT_NE(back->keyframe.get(), m->keyframe.get());
     EXPECT_EQ(back->frameCount, 12);
     EXPECT_EQ(back->puppetJoints, m->puppetJoints);
-    EXPECT_EQ(back->geosets[0]->meshes[0]->faces[0]->uScale, 32.0f);  // half the size found
+    EXPECT_EQ(back->geosets[0].meshes[0].faces[0].uScale, 32.0f);  // half the size found
 
     // A damaged snapshot is refused and the lists stay as they were.
     UndoHistory h;
@@ -159,44 +158,43 @@ public:
         m->materials = {Text() + ".mat", Text() + ".mat", Text() + ".mat"};
         m->insertOffset = V3();
         for (int g = 0, geosets = Int(1, 2); g < geosets; ++g) {
-            m->geosets.push_back(std::make_unique<CGeometry>());
+            m->geosets.push_back(CGeometry());
             for (int k = 0; k < 3; ++k)
-                m->geosets.back()->meshes.push_back(Mesh(g == 0 && k == 1 ? 600 : Int(0, 6)));
+                m->geosets.back().meshes.push_back(Mesh(g == 0 && k == 1 ? 600 : Int(0, 6)));
         }
         for (int n = 0; n < 3; ++n) {
-            auto node = std::make_unique<C3doNode>();
-            node->num = n, node->flags = U32(), node->type = U32(), node->mesh = n;
-            node->parent = n - 1, node->child = n < 2 ? n + 1 : -1, node->sibling = -1, node->numChildren = n < 2;
-            node->position = V3(), node->rotation = V3(), node->pivot = V3(), node->name = Text();
-            node->poses = {Matrix4::Translation(V3()), Matrix4::Scaling(Real(), Real(), Real())};
+            C3doNode node;
+            node.num = n, node.flags = U32(), node.type = U32(), node.mesh = n;
+            node.parent = n - 1, node.child = n < 2 ? n + 1 : -1, node.sibling = -1, node.numChildren = n < 2;
+            node.position = V3(), node.rotation = V3(), node.pivot = V3(), node.name = Text();
+            node.poses = {Matrix4::Translation(V3()), Matrix4::Scaling(Real(), Real(), Real())};
             m->nodes.push_back(std::move(node));
         }
         for (int i = 0; i < 2; ++i) {
-            auto mode = std::make_unique<CPuppetMode>();
-            mode->mode = Int(0, 9), mode->basedOn = Int(-1, 9), mode->comment = Text();
+            CPuppetMode mode;
+            mode.mode = Int(0, 9), mode.basedOn = Int(-1, 9), mode.comment = Text();
             for (int j = Int(0, 3); j > 0; --j) {
-                auto item = std::make_unique<CPuppetItem>();
-                item->name = Text(), item->keyFile = Text() + ".key", item->flags = U32();
-                item->lowPriority = Int(0, 9), item->highPriority = Int(0, 9), item->description = Text();
-                mode->items.push_back(std::move(item));
+                CPuppetItem item;
+                item.name = Text(), item.keyFile = Text() + ".key", item.flags = U32();
+                item.lowPriority = Int(0, 9), item.highPriority = Int(0, 9), item.description = Text();
+                mode.items.push_back(std::move(item));
             }
             m->puppetModes.push_back(std::move(mode));
         }
         m->puppetJoints = {Text(), Text()};
-        m->keyframe = std::make_unique<CKeyframe>();
+        m->keyframe = CKeyframe();
         CKeyframe& key = *m->keyframe;
         key.flags = U32(), key.type = U32(), key.frames = Int(1, 99), key.fps = Real(), key.joints = Int(0, 9);
         key.name = Text() + ".key";
         key.markers = {{Real(), Int(0, 9)}, {Real(), Int(0, 9)}};
         for (int n = 0; n < 2; ++n) {
-            key.nodes.push_back(std::make_unique<CKeyframeNode>());
-            key.nodes.back()->meshName = Text();
+            key.nodes.push_back(CKeyframeNode());
+            key.nodes.back().meshName = Text();
             for (int e = Int(1, 3); e > 0; --e) {
-                auto entry = std::make_unique<CKeyframeEntry>();
-                entry->num = Int(0, 9), entry->frame = Int(0, 99), entry->flags = U32();
-                entry->position = V3(), entry->rotation = V3(), entry->deltaPosition = V3(),
-                entry->deltaRotation = V3();
-                key.nodes.back()->entries.push_back(std::move(entry));
+                CKeyframeEntry entry;
+                entry.num = Int(0, 9), entry.frame = Int(0, 99), entry.flags = U32();
+                entry.position = V3(), entry.rotation = V3(), entry.deltaPosition = V3(), entry.deltaRotation = V3();
+                key.nodes.back().entries.push_back(std::move(entry));
             }
         }
         m->frameCount = Int(1, 99), m->frameTime = Real();
@@ -209,8 +207,8 @@ public:
         MarkRadiiCurrent(*m);
         m->radius = Real();
         for (auto& g : m->geosets)
-            for (auto& mesh : g->meshes)
-                mesh->radius = Real();
+            for (auto& mesh : g.meshes)
+                mesh.radius = Real();
         return m;
     }
 
@@ -221,25 +219,25 @@ private:
     Vec3 V3() { return {Real(), Real(), Real()}; }
     std::string Text() { return "t" + std::to_string(rng_() % 100000); }
 
-    std::unique_ptr<CMesh> Mesh(int faces)
+    CMesh Mesh(int faces)
     {
-        auto mesh = std::make_unique<CMesh>();
-        mesh->name = Text(), mesh->geometryMode = Int(0, 4), mesh->lightingMode = Int(0, 3);
-        mesh->textureMode = Int(0, 3), mesh->placementOffset = V3();
+        CMesh mesh;
+        mesh.name = Text(), mesh.geometryMode = Int(0, 4), mesh.lightingMode = Int(0, 3);
+        mesh.textureMode = Int(0, 3), mesh.placementOffset = V3();
         for (int i = 0; i < faces; ++i) {
-            auto f = std::make_unique<CFace>();
-            f->name = Int(0, 1) ? Text() : "";
-            f->material = Int(-1, 2), f->type = U32(), f->geometryMode = Int(0, 4), f->lightingMode = Int(0, 3);
-            f->textureMode = Int(0, 3), f->extraLight = Real(), f->startVertex = Int(0, 3), f->angle = Real();
-            f->uOffset = Real(), f->vOffset = Real(), f->uScale = Real() + 200.0f, f->vScale = Real() + 200.0f;
-            f->mirror = U32();
+            CFace f;
+            f.name = Int(0, 1) ? Text() : "";
+            f.material = Int(-1, 2), f.type = U32(), f.geometryMode = Int(0, 4), f.lightingMode = Int(0, 3);
+            f.textureMode = Int(0, 3), f.extraLight = Real(), f.startVertex = Int(0, 3), f.angle = Real();
+            f.uOffset = Real(), f.vOffset = Real(), f.uScale = Real() + 200.0f, f.vScale = Real() + 200.0f;
+            f.mirror = U32();
             for (int c = Int(3, 5); c > 0; --c) {
                 VertexRecord r;
                 r.SetPosition(V3());
                 r.reserved = U32() & 1, r.color = U32(), r.specular = U32(), r.u = Real(), r.v = Real();
-                f->corners.push_back(r);
+                f.corners.push_back(r);
             }
-            mesh->faces.push_back(std::move(f));
+            mesh.faces.push_back(std::move(f));
         }
         return mesh;
     }
@@ -271,21 +269,21 @@ void ExpectSameContent(const CModel& a, const CModel& b)
               std::tie(b.frameCount, b.frameTime, b.currentGeoset, b.modelMatrix, b.currentMode, b.currentSubMode));
     ASSERT_EQ(a.geosets.size(), b.geosets.size());
     for (std::size_t g = 0; g < a.geosets.size(); ++g) {
-        ASSERT_EQ(a.geosets[g]->meshes.size(), b.geosets[g]->meshes.size());
-        for (std::size_t k = 0; k < a.geosets[g]->meshes.size(); ++k) {
-            const CMesh& x = *a.geosets[g]->meshes[k];
-            const CMesh& y = *b.geosets[g]->meshes[k];
+        ASSERT_EQ(a.geosets[g].meshes.size(), b.geosets[g].meshes.size());
+        for (std::size_t k = 0; k < a.geosets[g].meshes.size(); ++k) {
+            const CMesh& x = a.geosets[g].meshes[k];
+            const CMesh& y = b.geosets[g].meshes[k];
             SCOPED_TRACE("mesh " + x.name);
             EXPECT_EQ(std::tie(x.name, x.radius, x.geometryMode, x.lightingMode, x.textureMode, x.placementOffset),
                       std::tie(y.name, y.radius, y.geometryMode, y.lightingMode, y.textureMode, y.placementOffset));
             ASSERT_EQ(x.faces.size(), y.faces.size());
             for (std::size_t i = 0; i < x.faces.size(); ++i)
-                ASSERT_EQ(face(*x.faces[i]), face(*y.faces[i])) << "face " << i;
+                ASSERT_EQ(face(x.faces[i]), face(y.faces[i])) << "face " << i;
         }
     }
     ASSERT_EQ(a.nodes.size(), b.nodes.size());
     for (std::size_t n = 0; n < a.nodes.size(); ++n)
-        EXPECT_EQ(node(*a.nodes[n]), node(*b.nodes[n])) << "node " << n;
+        EXPECT_EQ(node(a.nodes[n]), node(b.nodes[n])) << "node " << n;
     orvtest::ExpectSamePuppet(a, b);
     ASSERT_EQ(!a.keyframe, !b.keyframe);
     if (a.keyframe) {
@@ -293,7 +291,7 @@ void ExpectSameContent(const CModel& a, const CModel& b)
         const CKeyframe& y = *b.keyframe;
         EXPECT_EQ(std::tie(x.flags, x.type, x.frames, x.fps, x.joints, x.name),
                   std::tie(y.flags, y.type, y.frames, y.fps, y.joints, y.name));
-        EXPECT_TRUE(SameKeyframe(x, y));
+        EXPECT_EQ(x, y);
         ASSERT_EQ(x.markers.size(), y.markers.size());
         for (std::size_t i = 0; i < x.markers.size(); ++i)
             EXPECT_EQ(std::tie(x.markers[i].frame, x.markers[i].type), std::tie(y.markers[i].frame, y.markers[i].type));
@@ -342,14 +340,14 @@ TEST(Undo, EveryStoredFieldOfARandomModelComesBack)
         auto original = RandomModel(seed).Make();
         // As many camera bookmarks as the model of the moment has (a project file keeps
         // their number).
-        original->bookmarks.push_back(nullptr);
+        original->bookmarks.emplace_back();
         ViewState view;
         auto step = TakeSnapshot(*original, view);
         // The model of the moment: another one altogether, in another pose.
         auto current = RandomModel(seed + 100).Make();
         current->currentFrame = 7;
         current->timeAccumulator = 0.5f;
-        current->bookmarks.push_back(std::make_unique<CameraBookmark>());
+        current->bookmarks.push_back(CameraBookmark());
         current->bookmarks.back()->eye = {1, 2, 3};
         auto restored = RestoreSnapshot(*step, *current, view, {});
         ASSERT_TRUE(restored) << restored.error();
@@ -374,7 +372,7 @@ TEST(Undo, AStepHoldsOnlyWhatChanged)
     UndoHistory h;
     h.Snapshot(*m, view);
     const std::size_t first = h.MemoryHeld();
-    CFace& edited = *m->geosets[0]->meshes[1]->faces[300];
+    CFace& edited = m->geosets[0].meshes[1].faces[300];
     edited.corners[0].x += 1.0f;
     const float movedTo = edited.corners[0].x;
     h.Snapshot(*m, view);
@@ -396,8 +394,8 @@ TEST(Undo, AStepHoldsOnlyWhatChanged)
     edited.corners[0].x += 1.0f;
     auto back = h.Undo(*m, view);
     ASSERT_TRUE(back);
-    EXPECT_EQ((*back)->geosets[0]->meshes[1]->faces[300]->corners[0].x, movedTo);
+    EXPECT_EQ((*back)->geosets[0].meshes[1].faces[300].corners[0].x, movedTo);
     back = h.Undo(**back, view);
     ASSERT_TRUE(back);
-    EXPECT_EQ((*back)->geosets[0]->meshes[1]->faces[300]->corners[0].x, movedTo - 1.0f);
+    EXPECT_EQ((*back)->geosets[0].meshes[1].faces[300].corners[0].x, movedTo - 1.0f);
 }

@@ -56,14 +56,14 @@ Printed PrintedValues(const std::string& text)
     std::snprintf(s, sizeof s, "%f", m.radius);
     out.radii.push_back(s);
     for (const auto& g : m.geosets)
-        for (const auto& mesh : g->meshes) {
-            std::snprintf(s, sizeof s, "%f", mesh->radius);
-            out.radii.push_back(mesh->name + " " + s);
-            for (const auto& f : mesh->faces)
-                for (int32_t t : f->textureVertexIndices) {
-                    if (t < 0 || static_cast<std::size_t>(t) >= mesh->textureVertices.size())
+        for (const auto& mesh : g.meshes) {
+            std::snprintf(s, sizeof s, "%f", mesh.radius);
+            out.radii.push_back(mesh.name + " " + s);
+            for (const auto& f : mesh.faces)
+                for (int32_t t : f.textureVertexIndices) {
+                    if (t < 0 || static_cast<std::size_t>(t) >= mesh.textureVertices.size())
                         continue;
-                    const auto& r = mesh->textureVertices[static_cast<std::size_t>(t)];
+                    const auto& r = mesh.textureVertices[static_cast<std::size_t>(t)];
                     std::snprintf(s, sizeof s, "%.3f %.3f", r.u, r.v);
                     out.uv.push_back(s);
                 }
@@ -133,17 +133,17 @@ TEST(UntouchedSave, UndoOfAnEditGivesBackTheRadiiRead)
     ASSERT_TRUE(doc.OpenDocument(in.string()));
     const fs::path before = dir / "before.3do", after = dir / "after.3do";
     ASSERT_TRUE(doc.SaveDocument(before.string()));
-    CMesh& base = *doc.model->geosets[0]->meshes[0];
+    CMesh& base = doc.model->geosets[0].meshes[0];
     ASSERT_FLOAT_EQ(base.radius, 1.0f);
     ASSERT_TRUE(doc.Change([&] {
-        for (auto& f : doc.model->geosets[0]->meshes[0]->faces)
-            for (auto& c : f->corners)
+        for (auto& f : doc.model->geosets[0].meshes[0].faces)
+            for (auto& c : f.corners)
                 c.SetPosition(c.Position() * 3.0f);
         return true;
     }));
     // Measured at once, so the panes show what a save will write.
-    EXPECT_FLOAT_EQ(doc.model->geosets[0]->meshes[0]->radius, 3.0f * std::sqrt(2.0f));
-    EXPECT_FLOAT_EQ(doc.model->geosets[0]->meshes[1]->radius, 0.5f);
+    EXPECT_FLOAT_EQ(doc.model->geosets[0].meshes[0].radius, 3.0f * std::sqrt(2.0f));
+    EXPECT_FLOAT_EQ(doc.model->geosets[0].meshes[1].radius, 0.5f);
     ViewState view;
     ASSERT_TRUE(doc.Undo(view));
     ASSERT_TRUE(doc.SaveDocument(after.string()));
@@ -163,13 +163,13 @@ TEST(UntouchedSave, AProjectFileIsWrittenBackAsRead)
     // become fractions.
     int patched = 0;
     for (const auto& g : project->model->geosets)
-        for (const auto& mesh : g->meshes) {
-            const auto& list = mesh->vertices;
+        for (const auto& mesh : g.meshes) {
+            const auto& list = mesh.vertices;
             if (list.empty())
                 continue;
             const auto* raw = reinterpret_cast<const uint8_t*>(list.data());
             const auto at = std::search(bytes.begin(), bytes.end(), raw, raw + list.size() * sizeof(VertexRecord));
-            ASSERT_NE(at, bytes.end()) << mesh->name;
+            ASSERT_NE(at, bytes.end()) << mesh.name;
             for (std::size_t i = 0; i < list.size(); ++i) {
                 VertexRecord r = list[i];
                 r.u = r.u / 256.0f + 0.125f;

@@ -34,21 +34,21 @@ std::unique_ptr<CModel> Character(int sets = 4)
     auto model = std::make_unique<CModel>();
     model->formatTag = "JK1";
     for (int g = 0; g < sets; ++g) {
-        auto set = std::make_unique<CGeometry>();
+        CGeometry set;
         for (int m = 0; m < 3; ++m) {
-            auto mesh = std::make_unique<CMesh>();
-            mesh->name = std::string("part") + char('0' + m);
-            orvtest::AddCube(*mesh, 0.1f * static_cast<float>(m + 1) / static_cast<float>(g + 1));
-            set->meshes.push_back(std::move(mesh));
+            CMesh mesh;
+            mesh.name = std::string("part") + char('0' + m);
+            orvtest::AddCube(mesh, 0.1f * static_cast<float>(m + 1) / static_cast<float>(g + 1));
+            set.meshes.push_back(std::move(mesh));
         }
         model->geosets.push_back(std::move(set));
     }
     auto node = [&](const char* name, int32_t mesh, int32_t child, int32_t sibling) {
-        auto n = std::make_unique<C3doNode>();
-        n->name = name;
-        n->mesh = mesh;
-        n->child = child;
-        n->sibling = sibling;
+        C3doNode n;
+        n.name = name;
+        n.mesh = mesh;
+        n.child = child;
+        n.sibling = sibling;
         model->nodes.push_back(std::move(n));
     };
     node("$$dummy", -1, 1, -1);
@@ -58,8 +58,8 @@ std::unique_ptr<CModel> Character(int sets = 4)
     model->RebuildHierarchy();
     // Lists and corners as a model read from a file has them.
     for (auto& set : model->geosets)
-        for (auto& mesh : set->meshes)
-            mesh->RebuildMeshLists();
+        for (auto& mesh : set.meshes)
+            mesh.RebuildMeshLists();
     BuildFaceCorners(*model);
     return model;
 }
@@ -75,9 +75,9 @@ std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m)
     };
     std::map<std::pair<Point, Point>, int> out;
     for (const auto& f : m.faces) {
-        const std::size_t n = f->corners.size();
+        const std::size_t n = f.corners.size();
         for (std::size_t k = 0; k < n; ++k)  // corners run against the vertices
-            ++out[{key(f->corners[(k + 1) % n]), key(f->corners[k])}];
+            ++out[{key(f.corners[(k + 1) % n]), key(f.corners[k])}];
     }
     return out;
 }
@@ -105,7 +105,7 @@ struct Scene {
         selection.currentMesh = 0;
         selection.currentFace = 0;
     }
-    CMesh& Mesh() { return *doc.model->geosets[0]->meshes[0]; }
+    CMesh& Mesh() { return doc.model->geosets[0].meshes[0]; }
     EditContext Ctx()
     {
         EditContext c(doc, settings, &selection, nullptr);
@@ -119,8 +119,8 @@ struct Scene {
     void ExpectValid()
     {
         for (auto& g : doc.model->geosets)
-            for (auto& m : g->meshes)
-                m->RebuildMeshLists();
+            for (auto& m : g.meshes)
+                m.RebuildMeshLists();
         const auto faults = ValidateModel(*doc.model);
         EXPECT_TRUE(faults.empty()) << faults.front();
     }
@@ -143,32 +143,32 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     s.selection.currentFace = 1;
 
     // A face: pasting it onto another face gives that face its attributes only.
-    s.doc.model->geosets[0]->meshes[0]->faces[1]->type = 0x4;
-    s.doc.model->geosets[0]->meshes[0]->faces[1]->extraLight = 0.5f;
+    s.doc.model->geosets[0].meshes[0].faces[1].type = 0x4;
+    s.doc.model->geosets[0].meshes[0].faces[1].extraLight = 0.5f;
     Copy(c);
     ASSERT_TRUE(s.clip.face);
     s.selection.currentFace = 3;
-    const Vec3 kept = s.doc.model->geosets[0]->meshes[0]->faces[3]->corners[0].Position();
+    const Vec3 kept = s.doc.model->geosets[0].meshes[0].faces[3].corners[0].Position();
     ASSERT_TRUE(s.Run(c, Paste).changed);
-    const CFace& pasted = *s.doc.model->geosets[0]->meshes[0]->faces[3];
+    const CFace& pasted = s.doc.model->geosets[0].meshes[0].faces[3];
     EXPECT_EQ(std::pair(pasted.type, pasted.extraLight), std::pair(0x4u, 0.5f));
     EXPECT_EQ(pasted.corners[0].Position(), kept);
 
     // A face group: cut takes the faces of the current face's name, paste brings them back.
     for (int f : {2, 4})
-        s.doc.model->geosets[0]->meshes[0]->faces[static_cast<std::size_t>(f)]->name = "rim";
+        s.doc.model->geosets[0].meshes[0].faces[static_cast<std::size_t>(f)].name = "rim";
     s.doc.modes.faceMode = true;
     s.selection.currentFace = 2;
     const auto beforeCut = s.Bytes();
     ASSERT_TRUE(s.Run(c, Cut).changed);
-    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 4u);
+    EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 4u);
     EXPECT_EQ(s.selection.currentFace, -1);
     s.ExpectValid();
     s.ExpectUndoRestores(beforeCut);
     EditContext after = s.Ctx();  // Undo put a new model in place
     s.selection.currentFace = 0;
     ASSERT_TRUE(s.Run(after, Paste).changed);
-    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 8u);
+    EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 8u);
 
     // A mesh: pasted as a new last sibling of the current mesh's node, "Mesh%d".
     s.doc.modes.faceMode = false;
@@ -176,12 +176,12 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     Copy(after);
     ASSERT_TRUE(s.clip.mesh);
     ASSERT_TRUE(s.Run(after, Paste).changed);
-    ASSERT_EQ(s.doc.model->geosets[0]->meshes.size(), 4u);
-    EXPECT_EQ(s.doc.model->geosets[0]->meshes[3]->name, "Mesh3");
+    ASSERT_EQ(s.doc.model->geosets[0].meshes.size(), 4u);
+    EXPECT_EQ(s.doc.model->geosets[0].meshes[3].name, "Mesh3");
     EXPECT_EQ(s.selection.currentMesh, 3);
-    const C3doNode& added = *s.doc.model->nodes.back();
+    const C3doNode& added = s.doc.model->nodes.back();
     EXPECT_EQ(std::tuple(added.name, added.mesh, added.type, added.parent), std::tuple("Mesh3", 3, 1u, 1));
-    EXPECT_EQ(s.doc.model->nodes[3]->sibling, 4);  // after the arm, the head's last sibling
+    EXPECT_EQ(s.doc.model->nodes[3].sibling, 4);  // after the arm, the head's last sibling
     s.ExpectValid();
 }
 
@@ -202,10 +202,10 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     s.selection.currentMesh = 0;
     s.selection.currentFace = 2;
     EditContext c = s.Ctx();
-    CMesh& mesh = *s.doc.model->geosets[0]->meshes[0];
+    CMesh& mesh = s.doc.model->geosets[0].meshes[0];
     ASSERT_EQ(mesh.faces.size(), 6u);
     for (const auto& f : mesh.faces)
-        ASSERT_EQ(f->name, "");
+        ASSERT_EQ(f.name, "");
     EXPECT_EQ(s.selection.MarkedFaces(*s.doc.model, s.doc.modes), std::vector<std::size_t>{2});
 
     Copy(c);
@@ -217,7 +217,7 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
         std::vector<Vec3> out;
         for (std::size_t i = 0; i < mesh.faces.size(); ++i)
             if (i != 2)
-                for (const auto& corner : mesh.faces[i]->corners)
+                for (const auto& corner : mesh.faces[i].corners)
                     out.push_back(corner.Position());
         return out;
     };
@@ -227,14 +227,13 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     EXPECT_EQ(cornersOfOthers(), others) << "a face-mode step moved faces beside the clicked one";
 
     // The texture relay lays out the clicked face alone; a rename renames it alone.
-    EXPECT_EQ(RelayStoredTextures(mesh, mesh.faces[2].get(), true, false, [](const CFace&) { return TextureSize{}; }),
-              1);
-    FaceFields fields = FaceFieldsOf(*mesh.faces[2]);
+    EXPECT_EQ(RelayStoredTextures(mesh, &mesh.faces[2], true, false, [](const CFace&) { return TextureSize{}; }), 1);
+    FaceFields fields = FaceFieldsOf(mesh.faces[2]);
     fields.name = "lid";
     ASSERT_TRUE(s.doc.Run(c, SetFaceFields, FaceEdit{0, 2, fields, /*renameGroup=*/true}).changed);
-    CMesh& renamed = *s.doc.model->geosets[0]->meshes[0];
+    CMesh& renamed = s.doc.model->geosets[0].meshes[0];
     for (std::size_t i = 0; i < renamed.faces.size(); ++i)
-        EXPECT_EQ(renamed.faces[i]->name, i == 2 ? "lid" : "") << "face " << i;
+        EXPECT_EQ(renamed.faces[i].name, i == 2 ? "lid" : "") << "face " << i;
     ViewState view;
     ASSERT_TRUE(s.doc.Undo(view));
 
@@ -242,7 +241,7 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     EditContext restored = s.Ctx();  // Undo put a new model in place
     const auto before = s.Bytes();
     ASSERT_TRUE(s.Run(restored, Cut).changed);
-    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 5u) << "Cut removed more than the clicked face";
+    EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 5u) << "Cut removed more than the clicked face";
     s.ExpectValid();
     s.ExpectUndoRestores(before);
 }
@@ -280,15 +279,15 @@ TEST(Clipboard, DeletingAMeshKeepsEverySetAndTheHierarchyConsistent)
     s.selection.currentMesh = 0;  // the head, placed by node 2, the body's first child
     ASSERT_TRUE(s.Run(c, Cut).changed);
     for (const auto& set : s.doc.model->geosets) {
-        ASSERT_EQ(set->meshes.size(), 2u);
-        EXPECT_EQ(set->meshes[0]->name, "part1");
+        ASSERT_EQ(set.meshes.size(), 2u);
+        EXPECT_EQ(set.meshes[0].name, "part1");
     }
     const auto& nodes = s.doc.model->nodes;
     ASSERT_EQ(nodes.size(), 3u);
-    EXPECT_EQ(nodes[0]->mesh, -1);
-    EXPECT_EQ(std::tuple(nodes[1]->name, nodes[1]->mesh, nodes[1]->child), std::tuple("body", 1, 2));
-    EXPECT_EQ(std::tuple(nodes[2]->name, nodes[2]->mesh, nodes[2]->parent), std::tuple("arm", 0, 1));
-    EXPECT_EQ(nodes[1]->numChildren, 1);
+    EXPECT_EQ(nodes[0].mesh, -1);
+    EXPECT_EQ(std::tuple(nodes[1].name, nodes[1].mesh, nodes[1].child), std::tuple("body", 1, 2));
+    EXPECT_EQ(std::tuple(nodes[2].name, nodes[2].mesh, nodes[2].parent), std::tuple("arm", 0, 1));
+    EXPECT_EQ(nodes[1].numChildren, 1);
     s.ExpectValid();
 }
 
@@ -297,21 +296,22 @@ TEST(Clipboard, DeletingAMeshKeepsEverySetAndTheHierarchyConsistent)
 // it, and no node comes to place another mesh in any set than before, nor nothing.
 TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
 {
-    // What each node (by name) places in each set, nullptr for nothing.
+    // What each node (by name) places in each set, by the mesh's name ("" for nothing).
     auto placements = [](const CModel& m) {
-        std::map<std::string, std::vector<const CMesh*>> out;
+        std::map<std::string, std::vector<std::string>> out;
         for (const auto& n : m.nodes)
             for (const auto& g : m.geosets)
-                out[n->name].push_back(n->mesh >= 0 && static_cast<std::size_t>(n->mesh) < g->meshes.size()
-                                           ? g->meshes[static_cast<std::size_t>(n->mesh)].get()
-                                           : nullptr);
+                out[n.name].push_back(n.mesh >= 0 && static_cast<std::size_t>(n.mesh) < g.meshes.size()
+                                          ? g.meshes[static_cast<std::size_t>(n.mesh)].name
+                                          : "");
         return out;
     };
+    // Each mesh's faces, by set and name.
     auto faceCounts = [](const CModel& m) {
-        std::map<const CMesh*, std::size_t> out;
-        for (const auto& g : m.geosets)
-            for (const auto& mesh : g->meshes)
-                out[mesh.get()] = mesh->faces.size();
+        std::map<std::pair<std::size_t, std::string>, std::size_t> out;
+        for (std::size_t g = 0; g < m.geosets.size(); ++g)
+            for (const auto& mesh : m.geosets[g].meshes)
+                out[{g, mesh.name}] = mesh.faces.size();
         return out;
     };
     struct Case {
@@ -341,11 +341,11 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         Scene s(Character(2));
-        auto extra = std::make_unique<CMesh>();
-        extra->name = "extra";
-        orvtest::AddCube(*extra);
-        extra->RebuildMeshLists();
-        s.doc.model->geosets[0]->meshes.push_back(std::move(extra));
+        CMesh extra;
+        extra.name = "extra";
+        orvtest::AddCube(extra);
+        extra.RebuildMeshLists();
+        s.doc.model->geosets[0].meshes.push_back(std::move(extra));
         BuildFaceCorners(*s.doc.model);
         s.doc.model->currentGeoset = k.set;
         s.selection.currentMesh = k.mesh;
@@ -365,15 +365,16 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
             }
         for (const auto& [mesh, count] : faceCounts(m))
             if (faces.count(mesh)) {
-                EXPECT_EQ(mesh->faces.size(), faces.at(mesh)) << mesh->name << " got other faces";
+                EXPECT_EQ(count, faces.at(mesh)) << mesh.second << " got other faces";
             }
         if (k.adds) {
             ASSERT_EQ(m.nodes.size(), nodes + 1);
-            for (const CMesh* mesh : now.at(m.nodes.back()->name)) {
-                EXPECT_NE(mesh, nullptr) << "the new node places nothing in a set";
-                EXPECT_FALSE(mesh && faces.count(mesh)) << "the new node places an old mesh: " << mesh->name;
+            const auto& added = now.at(m.nodes.back().name);
+            for (std::size_t g = 0; g < added.size(); ++g) {
+                EXPECT_NE(added[g], "") << "the new node places nothing in a set";
+                EXPECT_FALSE(faces.count({g, added[g]})) << "the new node places an old mesh: " << added[g];
             }
-            EXPECT_EQ(s.selection.currentMesh, m.nodes.back()->mesh);
+            EXPECT_EQ(s.selection.currentMesh, m.nodes.back().mesh);
         }
         s.ExpectValid();  // every node places a mesh of every set
         s.ExpectUndoRestores(before);
@@ -390,8 +391,8 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
         s.doc.modes.faceMode = faceMode;
         s.doc.modes.meshMode = meshMode;
         s.doc.model->materials = {"a.mat", "b.mat"};
-        for (auto& f : s.doc.model->geosets[0]->meshes[0]->faces)
-            f->material = 1;
+        for (auto& f : s.doc.model->geosets[0].meshes[0].faces)
+            f.material = 1;
         s.selection.currentMesh = 0;
         s.selection.currentFace = 1;
         EditContext c = s.Ctx();
@@ -404,9 +405,9 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
         EXPECT_EQ(s.Run(c, Paste).changed, faceMode || meshMode);
         const CModel& m = *s.doc.model;
         EXPECT_EQ(m.materials, std::vector<std::string>{"b.mat"});
-        const CMesh& pasted = *m.geosets[0]->meshes[meshMode ? 3 : 0];
+        const CMesh& pasted = m.geosets[0].meshes[meshMode ? 3 : 0];
         for (const auto& f : pasted.faces)
-            EXPECT_EQ(f->material, 0) << "a pasted face names no material of the list";
+            EXPECT_EQ(f.material, 0) << "a pasted face names no material of the list";
         s.ExpectValid();
     }
 
@@ -414,8 +415,8 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
     Scene s(Character(1));
     CModel& m = *s.doc.model;
     m.materials = {"a.mat", "b.mat"};
-    m.geosets[0]->meshes[0]->faces[1]->material = 1;
-    m.geosets[0]->meshes[0]->faces[2]->material = 7;  // names nothing
+    m.geosets[0].meshes[0].faces[1].material = 1;
+    m.geosets[0].meshes[0].faces[2].material = 7;  // names nothing
     s.selection.currentMesh = 0;
     s.selection.currentFace = 1;
     EditContext c = s.Ctx();
@@ -425,16 +426,16 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
     const auto before = s.Bytes();
     ASSERT_TRUE(s.Run(c, Paste).changed);
     EXPECT_EQ(m.materials, (std::vector<std::string>{"a.mat", "b.mat"}));
-    EXPECT_EQ(m.geosets[0]->meshes[0]->faces[3]->material, 1);
+    EXPECT_EQ(m.geosets[0].meshes[0].faces[3].material, 1);
     s.ExpectUndoRestores(before);
     // A face whose material named nothing when copied names nothing when pasted.
     EditContext after = s.Ctx();
     s.selection.currentFace = 2;
     Copy(after);
     s.selection.currentFace = 4;
-    s.doc.model->geosets[0]->meshes[0]->faces[4]->material = 0;
+    s.doc.model->geosets[0].meshes[0].faces[4].material = 0;
     ASSERT_TRUE(s.Run(after, Paste).changed);
-    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces[4]->material, -1);
+    EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces[4].material, -1);
 }
 
 TEST(Clipboard, AddGeometryMeshAndFace)
@@ -446,15 +447,15 @@ TEST(Clipboard, AddGeometryMeshAndFace)
     s.selection.currentFace = 0;
     ASSERT_TRUE(s.Run(c, AddMesh).changed);
     ASSERT_TRUE(s.Run(c, AddMesh).changed);
-    const auto& meshes = s.doc.model->geosets[0]->meshes;
-    EXPECT_EQ(meshes[3]->name, "Mesh3");
-    EXPECT_EQ(meshes[4]->name, "Mesh4");
-    EXPECT_EQ(meshes[4]->faces.size(), 2u + 4u);  // the four-sided cylinder
-    EXPECT_EQ(meshes[4]->faces[0]->material, 0);
+    const auto& meshes = s.doc.model->geosets[0].meshes;
+    EXPECT_EQ(meshes[3].name, "Mesh3");
+    EXPECT_EQ(meshes[4].name, "Mesh4");
+    EXPECT_EQ(meshes[4].faces.size(), 2u + 4u);  // the four-sided cylinder
+    EXPECT_EQ(meshes[4].faces[0].material, 0);
     // The first new node hangs below the mesh that was current; the second (current mesh
     // 3 has no children) below that one.
-    EXPECT_EQ(s.doc.model->nodes[4]->parent, 2);
-    EXPECT_EQ(s.doc.model->nodes[5]->parent, 4);
+    EXPECT_EQ(s.doc.model->nodes[4].parent, 2);
+    EXPECT_EQ(s.doc.model->nodes[5].parent, 4);
     s.ExpectValid();
 
     s.selection.currentMesh = 0;
@@ -485,15 +486,15 @@ TEST(Carve, HalfACubeWithItsCap)
             std::reverse(nodes.begin(), nodes.end());
         s.selection.selectedPositions = nodes;
         ASSERT_TRUE(CarveMesh(c).changed);
-        const CMesh& m = *s.doc.model->geosets[0]->meshes[0];
+        const CMesh& m = s.doc.model->geosets[0].meshes[0];
         ASSERT_EQ(m.faces.size(), 6u);
-        EXPECT_EQ(m.faces.back()->corners.size(), 4u);
+        EXPECT_EQ(m.faces.back().corners.size(), 4u);
         for (const auto& f : m.faces)
-            for (const auto& corner : f->corners)
+            for (const auto& corner : f.corners)
                 EXPECT_TRUE(reversed ? corner.x >= -1e-6f : corner.x <= 1e-6f) << corner.x;
         // The cap closes the cut: it lies on the plane and faces the side that went.
-        EXPECT_NEAR(std::fabs(m.faces.back()->normal.x), 1.0f, 1e-5f);
-        EXPECT_GT(m.faces.back()->normal.x * (reversed ? -1.0f : 1.0f), 0.0f);
+        EXPECT_NEAR(std::fabs(m.faces.back().normal.x), 1.0f, 1e-5f);
+        EXPECT_GT(m.faces.back().normal.x * (reversed ? -1.0f : 1.0f), 0.0f);
         s.ExpectValid();
     }
 }
@@ -509,13 +510,13 @@ TEST(Carve, RefusesNodesOnALineOrOnOneFace)
     EXPECT_EQ(CarveMesh(c).message, "Cannot carve mesh. You must select 3 grid nodes not on the same face.");
     s.selection.selectedPositions = {{0, -0.05f, 0}, {0, 0, 0}, {0, 0.05f, 0}};
     EXPECT_EQ(CarveMesh(c).message, "Cannot carve mesh. You must select 3 grid nodes not on a line.");
-    EXPECT_EQ(s.doc.model->geosets[0]->meshes[0]->faces.size(), 6u);
+    EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 6u);
     // Nodes a small grid step apart at a right angle are not on a line: the plane x = 0
     // carves, however small the model.
     s.selection.selectedPositions = {{0, -0.01f, -0.01f}, {0, 0.01f, -0.01f}, {0, 0.01f, 0.01f}};
     EXPECT_TRUE(CarveMesh(c).changed);
-    for (const auto& f : s.doc.model->geosets[0]->meshes[0]->faces)
-        for (const auto& corner : f->corners)
+    for (const auto& f : s.doc.model->geosets[0].meshes[0].faces)
+        for (const auto& corner : f.corners)
             EXPECT_LE(corner.x, 1e-6f);
 }
 
@@ -526,12 +527,12 @@ TEST(Extrude, ASquareBecomesAPrism)
     ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f}).changed);
     const CMesh& m = s.Mesh();
     ASSERT_EQ(m.faces.size(), 5u);
-    for (const auto& corner : m.faces[0]->corners)
+    for (const auto& corner : m.faces[0].corners)
         EXPECT_NEAR(corner.z, 0.1f, 1e-6f);  // moved by the depth against its normal
     // The square's front is -z: the prism lies behind it, and its sides, wound like the
     // moved face, face into the prism's opening (towards its axis), where they are seen.
     for (std::size_t i = 1; i < 5; ++i) {
-        const CFace& side = *m.faces[i];
+        const CFace& side = m.faces[i];
         EXPECT_EQ(side.corners.size(), 4u);
         const Vec3 centre = side.Centroid();
         EXPECT_LT(Dot(side.normal, Vec3(centre.x, centre.y, 0)), 0.0f) << "side " << i << " faces away";
@@ -598,7 +599,7 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutwardEitherWay)
             << "faces face into the solid";
 
         for (std::size_t i = m.faces.size() - 4; i < m.faces.size(); ++i) {
-            const CFace& side = *m.faces[i];
+            const CFace& side = m.faces[i];
             EXPECT_EQ(std::pair(side.uScale, side.vScale), std::pair(2.0f, 3.0f)) << "side " << i;
             // The edge along the rim carries the rim's coordinates.
             for (const auto& corner : side.corners)
@@ -626,7 +627,7 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
                               .depth2 = 0.2f,
                               .depth3 = 0.3f,
                               .outward = way < 0});
-        const CFace& top = *s.Mesh().faces[0];
+        const CFace& top = s.Mesh().faces[0];
         for (const auto& [k, depth] : {std::pair{0, 0.1f}, {1, 0.2f}, {2, 0.3f}, {3, 0.2f}})  // 3: on their plane
             EXPECT_NEAR(FaceVertex(top, k)->z, way * depth, 1e-5f) << k << (way < 0 ? " out" : " in");
     }
@@ -636,7 +637,7 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
         Scene t;
         EditContext tc = t.Ctx();
         ASSERT_TRUE(ExtrudeFace(tc, {.indent = indent}).changed);
-        EXPECT_NEAR(std::fabs(t.Mesh().faces[0]->corners[0].x), x, 1e-5f) << indent;
+        EXPECT_NEAR(std::fabs(t.Mesh().faces[0].corners[0].x), x, 1e-5f) << indent;
     }
 }
 
@@ -676,9 +677,9 @@ TEST(Extrude, ASideContinuesItsNeighboursTextureOverTheFold)
 
     const CFace* side = nullptr;
     for (std::size_t i = 2; i < m.faces.size(); ++i)
-        if (std::all_of(m.faces[i]->corners.begin(), m.faces[i]->corners.end(),
+        if (std::all_of(m.faces[i].corners.begin(), m.faces[i].corners.end(),
                         [](const VertexRecord& r) { return std::fabs(r.x) < 1e-6f; }))
-            side = m.faces[i].get();
+            side = &m.faces[i];
     ASSERT_NE(side, nullptr) << "no side along the shared edge";
     for (const auto& corner : side->corners) {
         const float x = corner.z;  // flat beyond the edge: the depth becomes x
@@ -727,7 +728,7 @@ TEST(Clipboard, PasteOntoAFaceContinuesATurnedTexture)
         s.selection.currentFace = 1;
         ASSERT_TRUE(Paste(c).changed);
 
-        const CFace& onto = *m.faces[1];
+        const CFace& onto = m.faces[1];
         const float t = turn * 3.1415927f / 180.0f;
         for (int k = 0; k < 4; ++k) {
             const Vec3& p = target[static_cast<std::size_t>(k)];

@@ -61,13 +61,14 @@ std::vector<std::string> WorldFaces(CModel& model, std::size_t geoset = 0)
 {
     orvtest::Place(model);
     std::vector<std::string> out;
-    for (const auto& node : model.nodes) {
-        if (node->mesh < 0 || static_cast<std::size_t>(node->mesh) >= model.geosets[geoset]->meshes.size())
+    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+        const C3doNode& node = model.nodes[i];
+        if (node.mesh < 0 || static_cast<std::size_t>(node.mesh) >= model.geosets[geoset].meshes.size())
             continue;
-        for (const auto& f : model.geosets[geoset]->meshes[static_cast<std::size_t>(node->mesh)]->faces) {
-            std::string s = "material " + std::to_string(f->material) + ":";
-            for (const auto& c : f->corners) {
-                const Vec3 p = TransformVertex(c, node->matrix).Position();
+        for (const auto& f : model.geosets[geoset].meshes[static_cast<std::size_t>(node.mesh)].faces) {
+            std::string s = "material " + std::to_string(f.material) + ":";
+            for (const auto& c : f.corners) {
+                const Vec3 p = TransformVertex(c, model.NodeMatrix(i)).Position();
                 char text[96];
                 std::snprintf(text, sizeof text, " (%.4f %.4f %.4f | %.2f %.2f)", p.x, p.y, p.z, c.u, c.v);
                 s += text;
@@ -82,8 +83,8 @@ std::vector<std::string> WorldFaces(CModel& model, std::size_t geoset = 0)
 std::vector<LimitBreach> Breaches(CModel& model)
 {
     for (auto& g : model.geosets)
-        for (auto& m : g->meshes)
-            m->RebuildMeshLists();
+        for (auto& m : g.meshes)
+            m.RebuildMeshLists();
     return CheckEngineLimits(model);
 }
 
@@ -98,12 +99,12 @@ VertexRecord Corner(float x, float y, float z, float u = 0, float v = 0)
 CFace& AddTriangle(CMesh& mesh, const VertexRecord& a, const VertexRecord& b, const VertexRecord& c,
                    int32_t material = 0)
 {
-    auto f = std::make_unique<CFace>();
-    f->corners = {a, b, c};
-    f->material = material;
-    f->ComputeFaceNormal();
+    CFace f;
+    f.corners = {a, b, c};
+    f.material = material;
+    f.ComputeFaceNormal();
     mesh.faces.push_back(std::move(f));
-    return *mesh.faces.back();
+    return mesh.faces.back();
 }
 
 // A grid of nx by ny cells, two triangles each, texture coordinates running on across
@@ -128,12 +129,12 @@ std::unique_ptr<CModel> PlacedModel()
     auto model = std::make_unique<CModel>();
     model->materials = {"a.mat", "b.mat"};
     orvtest::AddMesh(*model).name = "body";
-    C3doNode& node = *model->nodes[0];
+    C3doNode& node = model->nodes[0];
     node.name = "body";
     node.position = {1, 2, 3};
     node.rotation = {10, 20, 30};
     node.pivot = {0.5f, 0, 0};
-    model->geosets[0]->meshes[0]->placementOffset = node.pivot;
+    model->geosets[0].meshes[0].placementOffset = node.pivot;
     model->RebuildHierarchy();
     return model;
 }
@@ -190,7 +191,7 @@ TEST(PolygonRule, ConcaveBentAndLargePolygonsBecomeFewConvexFlatPieces)
 TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
 {
     auto model = PlacedModel();
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     CFace& l = orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});
     l.material = 1;
     l.type = 2;
@@ -200,9 +201,9 @@ TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
     std::vector<Vec3> round;
     for (int i = 0; i < 30; ++i)
         round.push_back({10 + std::cos(i * 6.2831853f / 30), std::sin(i * 6.2831853f / 30), 0});
-    auto big = std::make_unique<CFace>();
+    CFace big;
     for (const Vec3& p : round)
-        big->corners.push_back(orvtest::At(p));
+        big.corners.push_back(orvtest::At(p));
     mesh.faces.push_back(std::move(big));
 
     const FitReport report = FitToEngineLimits(*model);
@@ -215,14 +216,14 @@ TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
         report.lines.end());
     ASSERT_EQ(mesh.faces.size(), 2u + 2u + 2u);
     for (int k = 0; k < 2; ++k) {
-        const CFace& piece = *mesh.faces[static_cast<std::size_t>(k)];
+        const CFace& piece = mesh.faces[static_cast<std::size_t>(k)];
         EXPECT_EQ(piece.material, 1);
         EXPECT_EQ(piece.type, 2u);
         EXPECT_EQ(piece.extraLight, 0.5f);
         EXPECT_EQ(piece.lightingMode, 1);
     }
     for (const auto& f : mesh.faces)
-        EXPECT_EQ(ShapeOf(Corners(*f)), PolygonShape::Good);
+        EXPECT_EQ(ShapeOf(Corners(f)), PolygonShape::Good);
     EXPECT_TRUE(Breaches(*model).empty());
     EXPECT_TRUE(CheckFaceShapes(*model).empty());
 }
@@ -230,21 +231,21 @@ TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
 TEST(Fit, JoinsCoplanarTrianglesOfTheSameLookOnly)
 {
     auto model = PlacedModel();
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     AddGrid(mesh, 6, 6, true);
     double before = 0;
     for (const auto& f : mesh.faces)
-        before += Area(Corners(*f));
+        before += Area(Corners(f));
 
     ASSERT_TRUE(FitToEngineLimits(*model).Changed());
     EXPECT_LE(mesh.faces.size(), 12u) << "a flat grid of 72 triangles should join into a few polygons";
     double after = 0;
     for (const auto& f : mesh.faces) {
-        EXPECT_EQ(ShapeOf(Corners(*f)), PolygonShape::Good);
-        EXPECT_LE(f->corners.size(), kMaxFaceCorners);
-        after += Area(Corners(*f));
+        EXPECT_EQ(ShapeOf(Corners(f)), PolygonShape::Good);
+        EXPECT_LE(f.corners.size(), kMaxFaceCorners);
+        after += Area(Corners(f));
         // Texture coordinates still follow the positions: u = 4 x, v = 4 y.
-        for (const auto& c : f->corners) {
+        for (const auto& c : f.corners) {
             EXPECT_EQ(c.u, 4 * c.x);
             EXPECT_EQ(c.v, 4 * c.y);
         }
@@ -254,7 +255,7 @@ TEST(Fit, JoinsCoplanarTrianglesOfTheSameLookOnly)
     // A texture seam (the same edge with other texture coordinates on each side), another
     // material or an uneven surface keeps triangles apart.
     auto other = PlacedModel();
-    CMesh& m2 = *other->geosets[0]->meshes[0];
+    CMesh& m2 = other->geosets[0].meshes[0];
     AddTriangle(m2, Corner(0, 0, 0, 0, 0), Corner(1, 0, 0, 4, 0), Corner(1, 1, 0, 4, 4));
     AddTriangle(m2, Corner(0, 0, 0, 9, 9), Corner(1, 1, 0, 4, 4), Corner(0, 1, 0, 0, 4));
     AddTriangle(m2, Corner(5, 0, 0), Corner(6, 0, 0), Corner(6, 1, 0));
@@ -295,7 +296,7 @@ TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.limit);
         auto model = PlacedModel();
-        c.build(*model->geosets[0]->meshes[0]);
+        c.build(model->geosets[0].meshes[0]);
         const std::vector<std::string> before = WorldFaces(*model);
         ASSERT_FALSE(Breaches(*model).empty());
 
@@ -307,18 +308,18 @@ TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
         ASSERT_TRUE(report.Changed());
         EXPECT_NE(std::find(report.lines.begin(), report.lines.end(), "meshes over the engine's limits split: 1"),
                   report.lines.end());
-        EXPECT_GT(model->geosets[0]->meshes.size(), 1u);
+        EXPECT_GT(model->geosets[0].meshes.size(), 1u);
         EXPECT_TRUE(Breaches(*model).empty()) << Breaches(*model).front().text;
         // The same faces where they were, with the same texture coordinates and materials.
         EXPECT_EQ(WorldFaces(*model), before);
         // Each new mesh hangs on a node of its own under the mesh's node.
         for (std::size_t n = 1; n < model->nodes.size(); ++n) {
-            EXPECT_EQ(model->nodes[n]->parent, 0);
-            EXPECT_EQ(model->nodes[n]->mesh, static_cast<int32_t>(n));
-            EXPECT_EQ(model->nodes[n]->position, Vec3());
+            EXPECT_EQ(model->nodes[n].parent, 0);
+            EXPECT_EQ(model->nodes[n].mesh, static_cast<int32_t>(n));
+            EXPECT_EQ(model->nodes[n].position, Vec3());
         }
-        for (const auto& mesh : model->geosets[0]->meshes)
-            EXPECT_GT(mesh->radius, 0.0f) << mesh->name;
+        for (const auto& mesh : model->geosets[0].meshes)
+            EXPECT_GT(mesh.radius, 0.0f) << mesh.name;
     }
 }
 
@@ -326,27 +327,29 @@ TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
 TEST(Fit, OtherGeometrySetsKeepTheirMeshesAtTheSameIndices)
 {
     auto model = PlacedModel();
-    AddGrid(*model->geosets[0]->meshes[0], 20, 14, false);
+    AddGrid(model->geosets[0].meshes[0], 20, 14, false);
     // A second mesh on a second node, and a small second set with the same two meshes.
     CMesh& second = orvtest::AddMesh(*model);
     second.name = "arm";
     orvtest::AddCube(second);
-    model->nodes[1]->name = "arm";
-    model->geosets.push_back(std::make_unique<CGeometry>());
-    for (const auto& m : model->geosets[0]->meshes) {
-        auto copy = CopyMesh(*m, false);
-        orvtest::AddCube(*copy, 0.25f);
-        model->geosets[1]->meshes.push_back(std::move(copy));
+    model->nodes[1].name = "arm";
+    model->geosets.push_back(CGeometry());
+    for (const auto& m : model->geosets[0].meshes) {
+        CMesh copy = m;
+        copy.faces.clear();
+        ClearLists(copy);
+        orvtest::AddCube(copy, 0.25f);
+        model->geosets[1].meshes.push_back(std::move(copy));
     }
     model->RebuildHierarchy();
     const std::vector<std::string> low = WorldFaces(*model, 1);
 
     ASSERT_TRUE(FitToEngineLimits(*model).Changed());
-    ASSERT_EQ(model->geosets[0]->meshes.size(), model->geosets[1]->meshes.size());
-    EXPECT_EQ(model->geosets[0]->meshes[1]->name, "arm");
-    EXPECT_EQ(model->geosets[1]->meshes[1]->name, "arm");
-    for (std::size_t k = 2; k < model->geosets[1]->meshes.size(); ++k)
-        EXPECT_TRUE(model->geosets[1]->meshes[k]->faces.empty());
+    ASSERT_EQ(model->geosets[0].meshes.size(), model->geosets[1].meshes.size());
+    EXPECT_EQ(model->geosets[0].meshes[1].name, "arm");
+    EXPECT_EQ(model->geosets[1].meshes[1].name, "arm");
+    for (std::size_t k = 2; k < model->geosets[1].meshes.size(); ++k)
+        EXPECT_TRUE(model->geosets[1].meshes[k].faces.empty());
     EXPECT_EQ(WorldFaces(*model, 1), low);
     EXPECT_TRUE(Breaches(*model).empty());
 }
@@ -355,24 +358,24 @@ TEST(Fit, MakesMeshNamesUniqueWithin31CharactersAndLeavesNodeNames)
 {
     auto model = PlacedModel();
     const std::string longName(40, 'm');
-    model->geosets[0]->meshes[0]->name = longName;
-    orvtest::AddFace(*model->geosets[0]->meshes[0], {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    model->geosets[0].meshes[0].name = longName;
+    orvtest::AddFace(model->geosets[0].meshes[0], {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
     for (int k = 0; k < 2; ++k) {
         CMesh& m = orvtest::AddMesh(*model);
         m.name = k == 0 ? std::string(40, 'M') : "Body";
         orvtest::AddFace(m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
     }
-    model->nodes[1]->name = "$$$dummy";
-    model->nodes[2]->name = "$$$dummy";
+    model->nodes[1].name = "$$$dummy";
+    model->nodes[2].name = "$$$dummy";
     model->RebuildHierarchy();
 
     ASSERT_TRUE(FitToEngineLimits(*model).Changed());
-    const auto& meshes = model->geosets[0]->meshes;
-    EXPECT_EQ(meshes[0]->name, std::string(31, 'm'));
-    EXPECT_EQ(meshes[1]->name, std::string(29, 'M') + "_2");
-    EXPECT_EQ(meshes[2]->name, "Body");  // "body" is a node's name, not a mesh's
-    EXPECT_EQ(model->nodes[1]->name, "$$$dummy");
-    EXPECT_EQ(model->nodes[2]->name, "$$$dummy");
+    const auto& meshes = model->geosets[0].meshes;
+    EXPECT_EQ(meshes[0].name, std::string(31, 'm'));
+    EXPECT_EQ(meshes[1].name, std::string(29, 'M') + "_2");
+    EXPECT_EQ(meshes[2].name, "Body");  // "body" is a node's name, not a mesh's
+    EXPECT_EQ(model->nodes[1].name, "$$$dummy");
+    EXPECT_EQ(model->nodes[2].name, "$$$dummy");
 }
 
 // ---- what needs nothing ----------------------------------------------------------------
@@ -418,7 +421,7 @@ TEST(Fit, TheCommandIsOneUndoStepAndReportsWhatItDid)
     Settings settings;
     COrvaneDoc doc(settings, {});
     doc.model = PlacedModel();
-    AddGrid(*doc.model->geosets[0]->meshes[0], 20, 14, false);
+    AddGrid(doc.model->geosets[0].meshes[0], 20, 14, false);
     Selection selection;
     selection.currentMesh = 0;
     selection.currentFace = 540;
@@ -457,7 +460,7 @@ TEST(Fit, TheCommandIsOneUndoStepAndReportsWhatItDid)
 TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
 {
     auto model = PlacedModel();
-    AddGrid(*model->geosets[0]->meshes[0], 16, 14, false);
+    AddGrid(model->geosets[0].meshes[0], 16, 14, false);
     FitOptions withLevels;
     withLevels.levels = 3;
     const FitReport report = FitToEngineLimits(*model, withLevels);
@@ -467,9 +470,9 @@ TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
     EXPECT_LE(model->geosets.size(), 3u);
     std::size_t above = SIZE_MAX;
     for (const auto& set : model->geosets) {
-        ASSERT_EQ(set->meshes.size(), 1u);
-        EXPECT_LT(set->meshes[0]->faces.size(), above);
-        above = set->meshes[0]->faces.size();
+        ASSERT_EQ(set.meshes.size(), 1u);
+        EXPECT_LT(set.meshes[0].faces.size(), above);
+        above = set.meshes[0].faces.size();
     }
     EXPECT_TRUE(Breaches(*model).empty());
     EXPECT_EQ(report.lines.back().rfind("faces by geometry set after joining coplanar triangles: " +
@@ -485,8 +488,8 @@ TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
     // A limit no fit mends (a vertex out of the engine's range) leaves the sets alone,
     // and says why.
     auto named = PlacedModel();
-    AddGrid(*named->geosets[0]->meshes[0], 16, 14, false);
-    named->geosets[0]->meshes[0]->faces[0]->corners[0].x = 20000.0f;
+    AddGrid(named->geosets[0].meshes[0], 16, 14, false);
+    named->geosets[0].meshes[0].faces[0].corners[0].x = 20000.0f;
     const FitReport refused = FitToEngineLimits(*named, withLevels);
     ASSERT_EQ(refused.problems.size(), 1u);
     EXPECT_EQ(refused.problems[0].rfind("levels of detail not made: ", 0), 0u) << refused.problems[0];
@@ -498,7 +501,7 @@ TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
 TEST(Fit, CheckTellsConcaveAndBentFacesApartFromBreaches)
 {
     auto model = PlacedModel();
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     orvtest::AddFace(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
     orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});
     orvtest::AddFace(mesh, {{5, 0, 0}, {6, 0, 0}, {6, 1, 0.2f}, {5, 1, 0}});

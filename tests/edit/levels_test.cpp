@@ -33,24 +33,24 @@ VertexRecord Corner(const Vec3& p, float u, float v)
     return r;
 }
 
-std::unique_ptr<CFace> Face(std::vector<VertexRecord> corners, int32_t material)
+CFace Face(std::vector<VertexRecord> corners, int32_t material)
 {
-    auto f = std::make_unique<CFace>();
-    f->material = material;
-    f->geometryMode = 4;
-    f->lightingMode = 3;
-    f->textureMode = 1;
-    f->corners = std::move(corners);
-    f->ComputeFaceNormal();
+    CFace f;
+    f.material = material;
+    f.geometryMode = 4;
+    f.lightingMode = 3;
+    f.textureMode = 1;
+    f.corners = std::move(corners);
+    f.ComputeFaceNormal();
     return f;
 }
 
 // A textured sphere of quads (triangles at the poles) wrapped once around by the texture:
 // the meridian where u runs out at 64 and starts again at 0 is a texture seam.
-std::unique_ptr<CMesh> Sphere(const std::string& name, int rings, int segments, float radius, const Vec3& centre = {})
+CMesh Sphere(const std::string& name, int rings, int segments, float radius, const Vec3& centre = {})
 {
-    auto mesh = std::make_unique<CMesh>();
-    mesh->name = name;
+    CMesh mesh;
+    mesh.name = name;
     auto place = [&](int i, int j) {
         // The poles and the seam are computed once, so that their corners meet exactly.
         if (i == 0)
@@ -75,17 +75,17 @@ std::unique_ptr<CMesh> Sphere(const std::string& name, int rings, int segments, 
                 c = {corner(i, j), corner(i + 1, j), corner(i, j + 1)};
             else
                 c = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
-            mesh->faces.push_back(Face(std::move(c), 0));
+            mesh.faces.push_back(Face(std::move(c), 0));
         }
     return mesh;
 }
 
 // A gently curved grid of quads, open all around; the half x >= width / 2 is of material
 // 1 and of another surface (extra light, type), the other half of material 0.
-std::unique_ptr<CMesh> TwoMaterialGrid(int nx, int ny)
+CMesh TwoMaterialGrid(int nx, int ny)
 {
-    auto mesh = std::make_unique<CMesh>();
-    mesh->name = "grid";
+    CMesh mesh;
+    mesh.name = "grid";
     auto corner = [&](int i, int j) {
         const float x = 0.1f * static_cast<float>(i), y = 0.1f * static_cast<float>(j);
         return Corner({x, y, 0.05f * std::sin(x) * std::cos(y)}, 4.0f * static_cast<float>(i),
@@ -96,19 +96,19 @@ std::unique_ptr<CMesh> TwoMaterialGrid(int nx, int ny)
             const bool right = 2 * i >= nx;
             auto f = Face({corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)}, right ? 1 : 0);
             if (right) {
-                f->extraLight = 0.5f;
-                f->type = 2;
+                f.extraLight = 0.5f;
+                f.type = 2;
             }
-            mesh->faces.push_back(std::move(f));
+            mesh.faces.push_back(std::move(f));
         }
     return mesh;
 }
 
 // A box of six quads, each of its own texels.
-std::unique_ptr<CMesh> Box(const std::string& name, const Vec3& at)
+CMesh Box(const std::string& name, const Vec3& at)
 {
-    auto mesh = std::make_unique<CMesh>();
-    mesh->name = name;
+    CMesh mesh;
+    mesh.name = name;
     const auto& cube = UnitCubeCorners();
     const int quads[6][4] = {{0, 1, 2, 3}, {7, 6, 5, 4}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
     for (const auto& q : quads) {
@@ -116,37 +116,37 @@ std::unique_ptr<CMesh> Box(const std::string& name, const Vec3& at)
         for (int k = 0; k < 4; ++k)
             c.push_back(Corner(at + 0.01f * cube[static_cast<std::size_t>(q[k])].Position(),
                                k == 1 || k == 2 ? 16.0f : 0, k >= 2 ? 16.0f : 0));
-        mesh->faces.push_back(Face(std::move(c), 0));
+        mesh.faces.push_back(Face(std::move(c), 0));
     }
     return mesh;
 }
 
 // A model of the meshes, each placed by a node of its own, with the lists built.
-std::unique_ptr<CModel> ModelOf(std::vector<std::unique_ptr<CMesh>> meshes)
+std::unique_ptr<CModel> ModelOf(std::vector<CMesh> meshes)
 {
     auto model = std::make_unique<CModel>();
     model->formatTag = "JK1";
     model->materials = {"first.mat", "second.mat"};
-    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets.push_back(CGeometry());
     const auto count = static_cast<int32_t>(meshes.size());
     for (int32_t k = 0; k < count; ++k) {
-        auto node = std::make_unique<C3doNode>();
-        node->name = meshes[static_cast<std::size_t>(k)]->name;
-        node->mesh = k;
-        node->sibling = k + 1 < count ? k + 1 : -1;
+        C3doNode node;
+        node.name = meshes[static_cast<std::size_t>(k)].name;
+        node.mesh = k;
+        node.sibling = k + 1 < count ? k + 1 : -1;
         model->nodes.push_back(std::move(node));
-        model->geosets[0]->meshes.push_back(std::move(meshes[static_cast<std::size_t>(k)]));
+        model->geosets[0].meshes.push_back(std::move(meshes[static_cast<std::size_t>(k)]));
     }
     model->RebuildHierarchy();
-    for (auto& mesh : model->geosets[0]->meshes)
-        mesh->RebuildMeshLists();
+    for (auto& mesh : model->geosets[0].meshes)
+        mesh.RebuildMeshLists();
     UpdateRadii(*model);
     return model;
 }
 
-std::unique_ptr<CModel> ModelOf(std::unique_ptr<CMesh> mesh)
+std::unique_ptr<CModel> ModelOf(CMesh mesh)
 {
-    std::vector<std::unique_ptr<CMesh>> meshes;
+    std::vector<CMesh> meshes;
     meshes.push_back(std::move(mesh));
     return ModelOf(std::move(meshes));
 }
@@ -155,7 +155,7 @@ std::pair<Vec3, Vec3> Bounds(const CMesh& mesh)
 {
     Vec3 lo = Vec3::All(1e30f), hi = Vec3::All(-1e30f);
     for (const auto& f : mesh.faces)
-        for (const auto& c : f->corners) {
+        for (const auto& c : f.corners) {
             lo = Minimize(lo, c.Position());
             hi = Maximize(hi, c.Position());
         }
@@ -170,8 +170,8 @@ std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m)
 {
     std::map<std::pair<Point, Point>, int> out;
     for (const auto& f : m.faces)
-        for (std::size_t k = 0; k < f->corners.size(); ++k)
-            ++out[{At(f->corners[k]), At(f->corners[(k + 1) % f->corners.size()])}];
+        for (std::size_t k = 0; k < f.corners.size(); ++k)
+            ++out[{At(f.corners[k]), At(f.corners[(k + 1) % f.corners.size()])}];
     return out;
 }
 
@@ -190,12 +190,12 @@ std::string Breaches(const CModel& model)
 TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
 {
     auto model = ModelOf(Sphere("ball", 16, 24, 1.0f));
-    const CMesh& full = *model->geosets[0]->meshes[0];
+    const CMesh& full = model->geosets[0].meshes[0];
     const std::size_t fullFaces = full.faces.size();
     const float fullVolume = orvtest::SignedVolume(full);
     std::set<Point> fullPlaces;
     for (const auto& f : full.faces)
-        for (const auto& c : f->corners)
+        for (const auto& c : f.corners)
             fullPlaces.insert(At(c));
 
     LevelsReport report;
@@ -207,8 +207,8 @@ TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
     const auto [lo0, hi0] = Bounds(full);
     for (std::size_t g = 1; g < 4; ++g) {
         SCOPED_TRACE("geometry set " + std::to_string(g));
-        ASSERT_EQ(model->geosets[g]->meshes.size(), 1u);
-        const CMesh& mesh = *model->geosets[g]->meshes[0];
+        ASSERT_EQ(model->geosets[g].meshes.size(), 1u);
+        const CMesh& mesh = model->geosets[g].meshes[0];
         EXPECT_EQ(mesh.faces.size(), report.facesPerSet[g]);
         EXPECT_LT(report.facesPerSet[g], report.facesPerSet[g - 1]) << "a set is no lighter than the one above";
         if (g == 1) {
@@ -230,12 +230,11 @@ TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
             ASSERT_TRUE(back != edges.end() && back->second == count) << "an edge without its twin: a crack";
         }
         for (const auto& f : mesh.faces) {
-            ASSERT_EQ(f->corners.size(), 3u);
-            for (const auto& c : f->corners)
+            ASSERT_EQ(f.corners.size(), 3u);
+            for (const auto& c : f.corners)
                 ASSERT_TRUE(fullPlaces.count(At(c))) << "a corner moved off the full set's vertices";
-            EXPECT_GT(Length(f->normal), 0.9f) << "face normal not computed";
-            EXPECT_EQ(std::tuple(f->material, f->geometryMode, f->lightingMode, f->textureMode),
-                      std::tuple(0, 4, 3, 1));
+            EXPECT_GT(Length(f.normal), 0.9f) << "face normal not computed";
+            EXPECT_EQ(std::tuple(f.material, f.geometryMode, f.lightingMode, f.textureMode), std::tuple(0, 4, 3, 1));
         }
         EXPECT_GT(mesh.radius, 0.9f);
         EXPECT_LE(mesh.radius, 1.0001f);
@@ -251,11 +250,11 @@ TEST(LevelsOfDetail, ATextureSeamKeepsBothTexelsInEveryLowerSet)
     ASSERT_GE(model->geosets.size(), 3u);
     for (std::size_t g = 1; g < model->geosets.size(); ++g) {
         SCOPED_TRACE("geometry set " + std::to_string(g));
-        const CMesh& mesh = *model->geosets[g]->meshes[0];
+        const CMesh& mesh = model->geosets[g].meshes[0];
         std::map<Point, std::set<float>> seamTexels;
         for (const auto& f : mesh.faces) {
             float lo = 1e9f, hi = -1e9f;
-            for (const auto& c : f->corners) {
+            for (const auto& c : f.corners) {
                 lo = std::min(lo, c.u);
                 hi = std::max(hi, c.u);
                 // The seam meridian: y = 0 on the side of positive x, poles left out.
@@ -279,11 +278,11 @@ TEST(LevelsOfDetail, MaterialBordersAndTheOpenBorderStayPut)
 {
     constexpr int kX = 20, kY = 20;
     auto model = ModelOf(TwoMaterialGrid(kX, kY));
-    const CMesh& full = *model->geosets[0]->meshes[0];
+    const CMesh& full = model->geosets[0].meshes[0];
     const float right = 0.1f * kX, top = 0.1f * kY;
     std::set<Point> border;
     for (const auto& f : full.faces)
-        for (const auto& c : f->corners)
+        for (const auto& c : f.corners)
             if (c.x == 0.0f || c.y == 0.0f || c.x == right || c.y == top)
                 border.insert(At(c));
     ASSERT_EQ(border.size(), 4u * kX);
@@ -295,15 +294,15 @@ TEST(LevelsOfDetail, MaterialBordersAndTheOpenBorderStayPut)
     const float middle = 0.1f * static_cast<float>(kX / 2);
     for (std::size_t g = 1; g < model->geosets.size(); ++g) {
         SCOPED_TRACE("geometry set " + std::to_string(g));
-        const CMesh& mesh = *model->geosets[g]->meshes[0];
-        EXPECT_LT(mesh.faces.size(), model->geosets[g - 1]->meshes[0]->faces.size());
+        const CMesh& mesh = model->geosets[g].meshes[0];
+        EXPECT_LT(mesh.faces.size(), model->geosets[g - 1].meshes[0].faces.size());
         for (const auto& f : mesh.faces) {
             // Along a straight border the simplifier may leave a triangle folded flat.
-            EXPECT_NEAR(Length(f->normal), 1.0f, 1e-3f) << "a face without area";
-            const bool second = f->material == 1;
-            EXPECT_EQ(std::tuple(f->extraLight, f->type), second ? std::tuple(0.5f, 2u) : std::tuple(0.0f, 0u))
+            EXPECT_NEAR(Length(f.normal), 1.0f, 1e-3f) << "a face without area";
+            const bool second = f.material == 1;
+            EXPECT_EQ(std::tuple(f.extraLight, f.type), second ? std::tuple(0.5f, 2u) : std::tuple(0.0f, 0u))
                 << "a face lost its source face's surface";
-            for (const auto& c : f->corners) {
+            for (const auto& c : f.corners) {
                 if (second) {
                     EXPECT_GE(c.x, middle - 1e-6f) << "material 1 crossed the material border";
                 } else {
@@ -339,21 +338,21 @@ TEST(LevelsOfDetail, MaterialBordersAndTheOpenBorderStayPut)
 // beside it falls; a model of small meshes alone gets no lower set, and says so.
 TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
 {
-    std::vector<std::unique_ptr<CMesh>> meshes;
+    std::vector<CMesh> meshes;
     meshes.push_back(Box("box", {3, 0, 0}));
     meshes.push_back(Sphere("ball", 12, 16, 1.0f));
     auto model = ModelOf(std::move(meshes));
     ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 4)));
     ASSERT_GE(model->geosets.size(), 3u);
-    const CMesh& box = *model->geosets[0]->meshes[0];
+    const CMesh& box = model->geosets[0].meshes[0];
     for (std::size_t g = 1; g < model->geosets.size(); ++g) {
-        const CMesh& lower = *model->geosets[g]->meshes[0];
+        const CMesh& lower = model->geosets[g].meshes[0];
         ASSERT_EQ(lower.faces.size(), box.faces.size()) << "set " << g;
         for (std::size_t f = 0; f < box.faces.size(); ++f)
-            EXPECT_EQ(lower.faces[f]->corners.size(), box.faces[f]->corners.size()) << "set " << g << " face " << f;
+            EXPECT_EQ(lower.faces[f].corners.size(), box.faces[f].corners.size()) << "set " << g << " face " << f;
         EXPECT_EQ(lower.vertices.size(), box.vertices.size());
         EXPECT_EQ(lower.textureVertices.size(), box.textureVertices.size());
-        EXPECT_LT(model->geosets[g]->meshes[1]->faces.size(), model->geosets[g - 1]->meshes[1]->faces.size());
+        EXPECT_LT(model->geosets[g].meshes[1].faces.size(), model->geosets[g - 1].meshes[1].faces.size());
     }
 
     auto boxes = ModelOf(Box("box", {}));
@@ -369,12 +368,12 @@ TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
 // with the same sets, meshes, faces and vertices.
 TEST(LevelsOfDetail, ReplacesTheLowerSetsAndWritesAs3do)
 {
-    std::vector<std::unique_ptr<CMesh>> meshes;
+    std::vector<CMesh> meshes;
     meshes.push_back(Sphere("head", 10, 16, 0.5f, {0, 0, 2}));
     meshes.push_back(TwoMaterialGrid(12, 12));
     auto model = ModelOf(std::move(meshes));
     for (int k = 0; k < 3; ++k)  // stale sets of the same mesh count
-        model->geosets.push_back(CopyGeometry(*model->geosets[0]));
+        model->geosets.push_back(model->geosets[0]);
     model->currentGeoset = 3;
 
     LevelsReport report;
@@ -389,10 +388,10 @@ TEST(LevelsOfDetail, ReplacesTheLowerSetsAndWritesAs3do)
     ASSERT_TRUE(Read3do(*read, buffer).complete);
     ASSERT_EQ(read->geosets.size(), model->geosets.size());
     for (std::size_t g = 0; g < model->geosets.size(); ++g) {
-        ASSERT_EQ(read->geosets[g]->meshes.size(), 2u);
+        ASSERT_EQ(read->geosets[g].meshes.size(), 2u);
         for (std::size_t m = 0; m < 2; ++m) {
-            const CMesh& a = *model->geosets[g]->meshes[m];
-            const CMesh& b = *read->geosets[g]->meshes[m];
+            const CMesh& a = model->geosets[g].meshes[m];
+            const CMesh& b = read->geosets[g].meshes[m];
             EXPECT_EQ(std::tuple(b.name, b.faces.size(), b.vertices.size(), b.textureVertices.size()),
                       std::tuple(a.name, a.faces.size(), a.vertices.size(), a.textureVertices.size()))
                 << "set " << g << " mesh " << m;
@@ -411,14 +410,14 @@ TEST(LevelsOfDetail, ReplacesTheLowerSetsAndWritesAs3do)
 TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
 {
     auto model = ModelOf(Sphere("ball", 8, 8, 1.0f));
-    model->geosets.push_back(CopyGeometry(*model->geosets[0]));
-    for (auto& mesh : model->geosets[1]->meshes)
-        mesh->RebuildMeshLists();
+    model->geosets.push_back(model->geosets[0]);
+    for (auto& mesh : model->geosets[1].meshes)
+        mesh.RebuildMeshLists();
     auto fingerprint = [](const CModel& m) {
         Fingerprint fp;
         FingerprintVisitor v(fp);
         for (const auto& set : m.geosets)
-            v.Owned(set->meshes, [&](const CMesh& mesh) {
+            v.Owned(set.meshes, [&](const CMesh& mesh) {
                 VisitMeshFields(v, mesh);
                 v.Owned(mesh.faces, [&](const CFace& f) { VisitFaceFields(v, f); });
             });
@@ -442,7 +441,7 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
 
     CModel empty;
     EXPECT_FALSE(MakeLevelsOfDetail(empty, 2).ok());
-    auto bare = ModelOf(std::make_unique<CMesh>());
+    auto bare = ModelOf(CMesh());
     const auto none = MakeLevelsOfDetail(*bare, 2);
     ASSERT_FALSE(none.ok());
     EXPECT_NE(none.error().find("no faces"), std::string::npos) << none.error();

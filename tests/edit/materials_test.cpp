@@ -15,9 +15,9 @@ std::vector<int32_t> FaceMaterials(const CModel& m)
 {
     std::vector<int32_t> out;
     for (const auto& g : m.geosets)
-        for (const auto& mesh : g->meshes)
-            for (const auto& f : mesh->faces)
-                out.push_back(f->material);
+        for (const auto& mesh : g.meshes)
+            for (const auto& f : mesh.faces)
+                out.push_back(f.material);
     return out;
 }
 
@@ -32,11 +32,11 @@ TEST(Materials, NamesAreAddedOnceAndDeletingRenumbersTheFaces)
 
     // Two geometry sets whose faces use the materials given.
     for (const auto& faces : {std::vector<int>{0, 1, 2, 3, -1}, std::vector<int>{3, 1, 2}}) {
-        m.geosets.push_back(std::make_unique<CGeometry>());
-        m.geosets.back()->meshes.push_back(std::make_unique<CMesh>());
+        m.geosets.push_back(CGeometry());
+        m.geosets.back().meshes.push_back(CMesh());
         for (const int material : faces) {
-            m.geosets.back()->meshes[0]->faces.push_back(std::make_unique<CFace>());
-            m.geosets.back()->meshes[0]->faces.back()->material = material;
+            m.geosets.back().meshes[0].faces.push_back(CFace());
+            m.geosets.back().meshes[0].faces.back().material = material;
         }
     }
     EXPECT_EQ(CountFacesWithMaterial(m, 3), 2u);

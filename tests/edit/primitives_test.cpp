@@ -33,7 +33,7 @@ struct Built {
 void ExpectOutward(const CMesh& mesh, const Vec3& centre)
 {
     for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
-        const CFace& f = *mesh.faces[i];
+        const CFace& f = mesh.faces[i];
         EXPECT_GT(Dot(f.normal, f.Centroid() - centre), 0.0f) << "face " << i;
     }
 }
@@ -50,24 +50,24 @@ TEST(Primitives, CylinderEndsSidesAndTheirCorners)
         return TextureSize{64, 32};
     });
     ASSERT_EQ(b.mesh->faces.size(), 2u + 6u);
-    EXPECT_EQ(b.mesh->faces[0]->corners.size(), 6u);
-    EXPECT_EQ(b.mesh->faces[2]->corners.size(), 4u);
+    EXPECT_EQ(b.mesh->faces[0].corners.size(), 6u);
+    EXPECT_EQ(b.mesh->faces[2].corners.size(), 4u);
     // Corner 0 of the first end by hand: a = 30 degrees, d = 0.025 / cos 30 degrees,
     // the offset (-cos a, sin a) * d goes to (z, -y) of the centre (0, 0, 0.05).
     const float a = 3.1415927f / 6.0f, d = 0.025f / std::cos(a);
     // The first end lists its corners last to first.
-    ExpectClose(b.mesh->faces[0]->corners[5].Position(), {-0.05f, -std::sin(a) * d, 0.05f + std::cos(a) * d});
-    ExpectClose(b.mesh->faces[1]->corners[0].Position(), {0.05f, -std::sin(a) * d, 0.05f + std::cos(a) * d});
+    ExpectClose(b.mesh->faces[0].corners[5].Position(), {-0.05f, -std::sin(a) * d, 0.05f + std::cos(a) * d});
+    ExpectClose(b.mesh->faces[1].corners[0].Position(), {0.05f, -std::sin(a) * d, 0.05f + std::cos(a) * d});
     ExpectOutward(*b.mesh, {0, 0, 0.05f});
     // The new faces' fields: the style's name, the material found without regard to case,
     // its size and half of it as the tool's scales.
-    const CFace& f = *b.mesh->faces[3];
+    const CFace& f = b.mesh->faces[3];
     EXPECT_EQ(f.name, "Shape");
     EXPECT_EQ(f.material, 0);
     EXPECT_EQ(std::tuple(f.geometryMode, f.lightingMode, f.textureMode, f.type), std::tuple(4, 3, 2, 0u));
     EXPECT_EQ(std::pair(f.uScale, f.vScale), std::pair(32.0f, 16.0f));
     // Corners count the texels of that size: the end's corner 0 lies at (cos a, sin a).
-    const VertexRecord& end = b.mesh->faces[1]->corners[0];
+    const VertexRecord& end = b.mesh->faces[1].corners[0];
     EXPECT_NEAR(end.u, std::cos(a) * 64.0f, 1e-4f);
     EXPECT_NEAR(end.v, std::sin(a) * 32.0f, 1e-4f);
     EXPECT_EQ(f.corners[0].color, 0xFFFFFFFFu);
@@ -79,18 +79,18 @@ TEST(Primitives, BoxIsAFourSidedPrism)
     BuildBox(b.model, *b.mesh, Matrix4::Identity(), kFrame, {0.05f, 0.025f, 0.025f}, {"Box", ""});
     ASSERT_EQ(b.mesh->faces.size(), 6u);
     for (const auto& f : b.mesh->faces)
-        EXPECT_EQ(f->corners.size(), 4u);
+        EXPECT_EQ(f.corners.size(), 4u);
     // The centre lies a width in front of the camera; corner 0 of the first end is the
     // cross-section point c0 moved back by half the width.
-    ExpectClose(b.mesh->faces[0]->corners[3].Position(), {-0.025f, -0.0125f, 0.05f - 0.0125f});
+    ExpectClose(b.mesh->faces[0].corners[3].Position(), {-0.025f, -0.0125f, 0.05f - 0.0125f});
     ExpectOutward(*b.mesh, {0, 0, 0.05f});
-    EXPECT_EQ(b.mesh->faces[0]->material, -1);  // no material: 1 x 1 texels, scales 1
-    EXPECT_EQ(b.mesh->faces[0]->uScale, 1.0f);
+    EXPECT_EQ(b.mesh->faces[0].material, -1);  // no material: 1 x 1 texels, scales 1
+    EXPECT_EQ(b.mesh->faces[0].uScale, 1.0f);
 
     // A shape goes into the mesh's own coordinates, whatever places the mesh.
     Built placed;
     BuildBox(placed.model, *placed.mesh, Matrix4::Translation({1, 2, 3}), kFrame, {}, kStyle);
-    ExpectClose(placed.mesh->faces[0]->corners[3].Position(), Vec3(-0.025f, -0.0125f, 0.0375f) - Vec3(1, 2, 3));
+    ExpectClose(placed.mesh->faces[0].corners[3].Position(), Vec3(-0.025f, -0.0125f, 0.0375f) - Vec3(1, 2, 3));
 }
 
 TEST(Primitives, SizesOutsideTheDialogsRangesAreRefused)
@@ -119,14 +119,14 @@ TEST(Primitives, DomeRingsCloseAtTheTopAndItsTextureRunsAroundOnce)
         return TextureSize{64, 32};
     });
     ASSERT_EQ(b.mesh->faces.size(), 8u * 3u);
-    EXPECT_EQ(b.mesh->faces[0]->corners.size(), 4u);
-    EXPECT_EQ(b.mesh->faces[23]->corners.size(), 3u);  // the top ring's triangles meet the axis
+    EXPECT_EQ(b.mesh->faces[0].corners.size(), 4u);
+    EXPECT_EQ(b.mesh->faces[23].corners.size(), 3u);  // the top ring's triangles meet the axis
     // The top ring's apex lies on the axis through the centre (0, 0, 0.05).
-    const Vec3 apex = b.mesh->faces[23]->corners[1].Position();
+    const Vec3 apex = b.mesh->faces[23].corners[1].Position();
     EXPECT_NEAR(apex.x, 0, 1e-6f);
     EXPECT_NEAR(apex.z, 0.05f, 1e-6f);
     // The bottom ring starts half the height below the centre.
-    EXPECT_NEAR(b.mesh->faces[0]->corners[0].y, -0.025f, 1e-6f);
+    EXPECT_NEAR(b.mesh->faces[0].corners[0].y, -0.025f, 1e-6f);
     ExpectOutward(*b.mesh, {0, -0.025f, 0.05f});
     const float width = 4 * 64.0f, height = 4 * 32.0f, tol = 1e-3f;
 
@@ -138,7 +138,7 @@ TEST(Primitives, DomeRingsCloseAtTheTopAndItsTextureRunsAroundOnce)
     std::map<Key, std::vector<std::pair<float, float>>> at;
     float lowest = 1e9f, highest = -1e9f;
     for (std::size_t i = 0; i < b.mesh->faces.size(); ++i) {
-        const CFace& f = *b.mesh->faces[i];
+        const CFace& f = b.mesh->faces[i];
         float uMin = 1e9f, uMax = -1e9f;
         for (const auto& corner : f.corners) {
             EXPECT_GE(corner.u, -tol) << "face " << i;

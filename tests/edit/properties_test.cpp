@@ -52,7 +52,7 @@ struct Doc {
 TEST(VertexPane, ShowsModelSpaceInFileAxesWhateverTheView)
 {
     Doc d(Cube());
-    d.doc.model->nodes[0]->position = {1, 2, 3};  // internal axes: file (1, 3, 2)
+    d.doc.model->nodes[0].position = {1, 2, 3};  // internal axes: file (1, 3, 2)
     d.doc.model->RebuildHierarchy();
     const auto f = VertexFieldsOf(*d.doc.model, 0, 0, 0, {});
     ASSERT_TRUE(f);
@@ -70,36 +70,36 @@ TEST(VertexPane, ShowsModelSpaceInFileAxesWhateverTheView)
 TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlongAsOneUndoStep)
 {
     Doc d(Cube());
-    d.doc.model->nodes[0]->position = {1, 0, 0};
+    d.doc.model->nodes[0].position = {1, 0, 0};
     d.doc.model->RebuildHierarchy();
     const auto shown = VertexFieldsOf(*d.doc.model, 0, 0, 0, {});
     ASSERT_TRUE(shown);
     VertexFields typed = *shown;
     typed.filePosition.x = 2.0f;  // corner x becomes 1.0
     typed.u = 0.25f;
-    const Vec3 sideNormal = d.Mesh().faces[3]->normal;
+    const Vec3 sideNormal = d.Mesh().faces[3].normal;
     ASSERT_TRUE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, typed}));
     EXPECT_EQ(d.doc.history.UndoList().size(), 1u);
     EXPECT_TRUE(d.doc.IsModified());
     // The three faces that met at (0.5, -0.5, -0.5) all follow: still 8 corners, closed.
     int moved = 0;
     for (const auto& f : d.Mesh().faces)
-        for (const auto& c : f->corners)
+        for (const auto& c : f.corners)
             if (c.Position() == Vec3(1.0f, -0.5f, -0.5f))
                 ++moved;
     EXPECT_EQ(moved, 3);
     EXPECT_EQ(DistinctPositions(d.Mesh()), 8u);
     // u belongs to the one corner; the moved faces' normals are recomputed.
-    EXPECT_EQ(d.Mesh().faces[0]->corners[3].u, 0.25f);
-    EXPECT_EQ(d.Mesh().faces[3]->corners[0].u, 0.0f);
-    EXPECT_NE(d.Mesh().faces[3]->normal, sideNormal);
+    EXPECT_EQ(d.Mesh().faces[0].corners[3].u, 0.25f);
+    EXPECT_EQ(d.Mesh().faces[3].corners[0].u, 0.0f);
+    EXPECT_NE(d.Mesh().faces[3].normal, sideNormal);
     // The same values again change nothing and take no snapshot.
     EXPECT_FALSE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, *VertexFieldsOf(*d.doc.model, 0, 0, 0, {})}));
     EXPECT_EQ(d.doc.history.UndoList().size(), 1u);
 
     ViewState view;
     ASSERT_TRUE(d.doc.Undo(view));
-    EXPECT_EQ(d.Mesh().faces[0]->corners[3].Position(), Vec3(0.5f, -0.5f, -0.5f));
+    EXPECT_EQ(d.Mesh().faces[0].corners[3].Position(), Vec3(0.5f, -0.5f, -0.5f));
 }
 
 TEST(VertexPane, ATypedCoordinateIsWhatTheFileGets)
@@ -127,9 +127,9 @@ TEST(VertexPane, ATypedCoordinateIsWhatTheFileGets)
 TEST(Properties, EachPaneChangeIsOneUndoStepAndNoChangeTakesNone)
 {
     Doc d(Cube());
-    d.doc.model->geosets.push_back(std::make_unique<CGeometry>());
+    d.doc.model->geosets.push_back(CGeometry());
     orvtest::AddFace(d.Mesh(), {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}}).name = "lid";
-    d.Mesh().faces[0]->name = "lid";
+    d.Mesh().faces[0].name = "lid";
     UpdateRadii(*d.doc.model);  // the panes show the radii measured for the new face
 
     MeshFields mesh = MeshFieldsOf(d.Mesh());
@@ -139,11 +139,11 @@ TEST(Properties, EachPaneChangeIsOneUndoStepAndNoChangeTakesNone)
     EXPECT_TRUE(d.Set(SetMeshFields, MeshEdit{0, mesh}));
     EXPECT_FALSE(d.Set(SetMeshFields, MeshEdit{5, mesh}));
 
-    FaceFields face = FaceFieldsOf(*d.Mesh().faces[0]);
+    FaceFields face = FaceFieldsOf(d.Mesh().faces[0]);
     face.name = "top";
     face.type = 5;
     EXPECT_TRUE(d.Set(SetFaceFields, FaceEdit{0, 0, face, /*renameGroup=*/true}));
-    EXPECT_EQ(d.Mesh().faces[6]->name, "top");  // the group follows in face mode
+    EXPECT_EQ(d.Mesh().faces[6].name, "top");  // the group follows in face mode
 
     GeosetFields geo = GeosetFieldsOf(*d.doc.model);
     geo.geoset = 1;
@@ -160,8 +160,8 @@ TEST(Properties, EachPaneChangeIsOneUndoStepAndNoChangeTakesNone)
     ASSERT_TRUE(d.doc.Undo(view));
     ASSERT_NE(d.doc.model->MeshAt(0), nullptr);
     ASSERT_EQ(d.doc.model->MeshAt(0)->faces.size(), 7u);
-    EXPECT_EQ(d.doc.model->MeshAt(0)->faces[6]->name, "lid");
-    EXPECT_EQ(d.doc.model->MeshAt(0)->faces[0]->type, 0u);
+    EXPECT_EQ(d.doc.model->MeshAt(0)->faces[6].name, "lid");
+    EXPECT_EQ(d.doc.model->MeshAt(0)->faces[0].type, 0u);
     EXPECT_EQ(d.doc.model->MeshAt(0)->name, "box");
     ASSERT_TRUE(d.doc.Undo(view));
     ASSERT_NE(d.doc.model->MeshAt(0), nullptr);
@@ -221,12 +221,12 @@ TEST(Corners, RebuildingForNewTextureSizesKeepsEdits)
     Doc d(Cube());
     d.doc.model->materials = {"wall.mat"};
     for (auto& f : d.Mesh().faces)
-        f->material = 0;
-    d.Mesh().faces[0]->corners[0].u = 32.0f;
-    d.Mesh().faces[0]->corners[0].SetPosition({-0.75f, -0.5f, -0.5f});
+        f.material = 0;
+    d.Mesh().faces[0].corners[0].u = 32.0f;
+    d.Mesh().faces[0].corners[0].SetPosition({-0.75f, -0.5f, -0.5f});
     const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 16}; };
     RebuildFaceCorners(*d.doc.model, sizes);
-    const CFace& f = *d.Mesh().faces[0];
+    const CFace& f = d.Mesh().faces[0];
     EXPECT_EQ(f.corners[0].Position(), Vec3(-0.75f, -0.5f, -0.5f));
     EXPECT_EQ(f.corners[0].u, 32.0f);
     EXPECT_EQ(f.uScale, 32.0f);  // the tool's scale, unset until now, follows the size
@@ -235,10 +235,10 @@ TEST(Corners, RebuildingForNewTextureSizesKeepsEdits)
     CModel listsOnly;
     CMesh& m = orvtest::AddMesh(listsOnly);
     m.vertices.resize(3);
-    auto face = std::make_unique<CFace>();
-    face->vertexIndices = {0, 1, 2};
+    CFace face;
+    face.vertexIndices = {0, 1, 2};
     m.faces.push_back(std::move(face));
     RebuildFaceCorners(listsOnly);
     EXPECT_EQ(m.vertices.size(), 3u);
-    EXPECT_EQ(m.faces[0]->corners.size(), 3u);
+    EXPECT_EQ(m.faces[0].corners.size(), 3u);
 }

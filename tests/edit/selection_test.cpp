@@ -60,7 +60,7 @@ struct PickScene : ::testing::Test {
         return sel.RayCast(model, modes, from, {0, 0, 1}, reach);
     }
 
-    CFace& Face(int mesh, int face) { return *model.MeshAt(mesh)->faces[static_cast<std::size_t>(face)]; }
+    CFace& Face(int mesh, int face) { return model.MeshAt(mesh)->faces[static_cast<std::size_t>(face)]; }
 
     // The node at p (-1 when there is none).
     int NodeAt(const Vec3& p) const
@@ -200,7 +200,7 @@ TEST_F(PickScene, VertexNodeColoursShowLinksAndSelection)
     // A plain click on the face clears every flag of the mesh.
     ASSERT_EQ(ClickAt({-0.5f, -0.5f, 0}), PickResult::Selected);
     for (const auto& f : model.MeshAt(0)->faces)
-        for (const auto& c : f->corners)
+        for (const auto& c : f.corners)
             EXPECT_FALSE(c.Selected());
 }
 
@@ -357,7 +357,7 @@ TEST_F(PickScene, DamagedIndicesAreSkipped)
 {
     // A node naming a mesh that does not exist, a face with two corners, a vertex node
     // whose vertex index is out of range, and current indices out of range.
-    model.nodes[1]->mesh = 9;
+    model.nodes[1].mesh = 9;
     AddFace(*model.MeshAt(0), {{5, 5, 0}, {6, 6, 0}});
     orvtest::Place(model);
     EXPECT_FALSE(Cast({5.5f, 5.5f, -2}).hit);

@@ -41,15 +41,15 @@ Rgb Dimmed(Rgb c)
 
 CFace& AddFace(CMesh& mesh, int material, std::initializer_list<std::pair<float, float>> uvs)
 {
-    auto f = std::make_unique<CFace>();
-    f->material = material;
+    CFace f;
+    f.material = material;
     for (auto [u, v] : uvs) {
         VertexRecord c;
         c.u = u, c.v = v;
-        f->corners.push_back(c);
+        f.corners.push_back(c);
     }
     mesh.faces.push_back(std::move(f));
-    return *mesh.faces.back();
+    return mesh.faces.back();
 }
 
 Rgb At(const LayoutPicture& p, int x, int y)

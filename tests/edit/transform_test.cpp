@@ -65,12 +65,12 @@ TEST(Transform, AFaceMoveTakesItsSharedVerticesAlong)
     EditContext c = s.Ctx();
     ASSERT_TRUE(MoveSelection(c, {2, -0.01f}).changed);
     // The whole front face moved; the four side faces stretched with it, still closed.
-    for (const auto& corner : s.Mesh().faces[0]->corners)
+    for (const auto& corner : s.Mesh().faces[0].corners)
         EXPECT_FLOAT_EQ(corner.z, -0.51f);
     EXPECT_EQ(DistinctPositions(s.Mesh()), 8u + 4u);
     int moved = 0;
     for (const auto& f : s.Mesh().faces)
-        for (const auto& corner : f->corners)
+        for (const auto& corner : f.corners)
             moved += corner.z == -0.51f ? 1 : 0;
     EXPECT_EQ(moved, 4 * 3);  // each corner met by three faces
 }
@@ -78,15 +78,15 @@ TEST(Transform, AFaceMoveTakesItsSharedVerticesAlong)
 TEST(Transform, FaceModeMovesTheNamedGroupAndLeavesNeighboursBehind)
 {
     Scene s;
-    s.Mesh().faces[0]->name = "lid";
-    s.Mesh().faces[6]->name = "lid";
+    s.Mesh().faces[0].name = "lid";
+    s.Mesh().faces[6].name = "lid";
     s.doc.modes.faceMode = true;
     EditContext c = s.Ctx();
-    const Vec3 side = s.Mesh().faces[2]->corners[3].Position();  // shares a corner with face 0
+    const Vec3 side = s.Mesh().faces[2].corners[3].Position();  // shares a corner with face 0
     ASSERT_TRUE(MoveSelection(c, {2, -0.01f}).changed);
-    EXPECT_FLOAT_EQ(s.Mesh().faces[0]->corners[0].z, -0.51f);
-    EXPECT_FLOAT_EQ(s.Mesh().faces[6]->corners[0].z, 5.0f - 0.01f);
-    EXPECT_EQ(s.Mesh().faces[2]->corners[3].Position(), side);
+    EXPECT_FLOAT_EQ(s.Mesh().faces[0].corners[0].z, -0.51f);
+    EXPECT_FLOAT_EQ(s.Mesh().faces[6].corners[0].z, 5.0f - 0.01f);
+    EXPECT_EQ(s.Mesh().faces[2].corners[3].Position(), side);
 }
 
 // A vertex pulled off the planes of its three faces would bend them: the step is taken
@@ -94,7 +94,7 @@ TEST(Transform, FaceModeMovesTheNamedGroupAndLeavesNeighboursBehind)
 TEST(Transform, AStepThatBendsAFaceIsTakenBack)
 {
     Scene s;
-    CFace& face = *s.Mesh().faces[0];
+    CFace& face = s.Mesh().faces[0];
     FaceVertex(face, 0)->SetSelected(true);
     NodeMarker node;
     node.mesh = 0, node.face = 0, node.vertex = 0;
@@ -110,7 +110,7 @@ TEST(Transform, AStepThatBendsAFaceIsTakenBack)
 
     // A face that was bent already does not hold every other edit back.
     Scene t;
-    t.Mesh().faces[6]->corners[0].z += 0.1f;
+    t.Mesh().faces[6].corners[0].z += 0.1f;
     t.selection.currentFace = 0;
     EditContext tc = t.Ctx();
     EXPECT_TRUE(MoveSelection(tc, {2, -0.01f}).changed);
@@ -122,20 +122,20 @@ TEST(Transform, RotatingSixTimesAndBackReturnsTheFace)
     s.selection.currentFace = 6;  // the lone square: nothing to bend
     EditContext c = s.Ctx();
     std::vector<Vec3> start;
-    for (const auto& corner : s.Mesh().faces[6]->corners)
+    for (const auto& corner : s.Mesh().faces[6].corners)
         start.push_back(corner.Position());
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(RotateSelection(c, {1, 6.0f}).changed);
     // Thirty-six degrees about y through the centre (5, 5, 5).
     const float a = 36.0f * 3.1415927f / 180.0f;
     const Vec3 first = start[0] - Vec3(5, 5, 5);
-    ExpectClose(s.Mesh().faces[6]->corners[0].Position(),
+    ExpectClose(s.Mesh().faces[6].corners[0].Position(),
                 Vec3(5 + first.x * std::cos(a) - first.z * std::sin(a), 5 + first.y,
                      5 + first.x * std::sin(a) + first.z * std::cos(a)));
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(RotateSelection(c, {1, -6.0f}).changed);
     for (std::size_t k = 0; k < start.size(); ++k)
-        ExpectClose(s.Mesh().faces[6]->corners[k].Position(), start[k], 1e-5f);
+        ExpectClose(s.Mesh().faces[6].corners[k].Position(), start[k], 1e-5f);
 }
 
 TEST(Transform, MeshModeMovesAndTurnsTheMeshsNode)
@@ -145,12 +145,12 @@ TEST(Transform, MeshModeMovesAndTurnsTheMeshsNode)
     EditContext c = s.Ctx();
     ASSERT_TRUE(MoveSelection(c, {1, 0.01f}).changed);
     ASSERT_TRUE(MoveSelection(c, {2, -0.005f}).changed);
-    EXPECT_EQ(s.doc.model->nodes[0]->position, Vec3(0, 0.01f, -0.005f));
+    EXPECT_EQ(s.doc.model->nodes[0].position, Vec3(0, 0.01f, -0.005f));
     // X turns the pitch, Y the yaw, Z the roll; the model holds (pitch, roll, yaw).
     ASSERT_TRUE(RotateSelection(c, {1, 45.0f}).changed);
     ASSERT_TRUE(RotateSelection(c, {2, -1.0f}).changed);
-    EXPECT_EQ(s.doc.model->nodes[0]->rotation, Vec3(0, -1.0f, 45.0f));
+    EXPECT_EQ(s.doc.model->nodes[0].rotation, Vec3(0, -1.0f, 45.0f));
     // The pose follows at once.
-    ExpectClose(s.doc.model->nodes[0]->poses[0],
-                PoseMatrix(s.doc.model->nodes[0]->rotation, s.doc.model->nodes[0]->position));
+    ExpectClose(s.doc.model->nodes[0].poses[0],
+                PoseMatrix(s.doc.model->nodes[0].rotation, s.doc.model->nodes[0].position));
 }

@@ -23,7 +23,7 @@ struct Doc : ::testing::Test {
         CMesh& m = orvtest::AddMesh(model);
         orvtest::AddSquare(m, 0, 0, 0, 1);
         orvtest::AddSquare(m, 2, 0, 0, 1);
-        model.nodes[0]->position = {0, 0, 1};
+        model.nodes[0].position = {0, 0, 1};
         orvtest::Place(model);
     }
 
@@ -221,7 +221,7 @@ TEST_F(Doc, EditModesExcludeEachOther)
     EXPECT_FALSE(Ran(ToggleCoordinateMode(ctx)));
     ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     EXPECT_FALSE(CanToggleAnimateMode(ctx));  // no keyframe
-    model.keyframe = std::make_unique<CKeyframe>();
+    model.keyframe = CKeyframe();
     ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
     ASSERT_TRUE(Ran(ToggleAnimateMode(ctx)));

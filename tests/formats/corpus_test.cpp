@@ -45,8 +45,8 @@ TEST(Corpus, ModelsSurviveReadWriteRead)
         EXPECT_TRUE(s->complete) << s->missing;
         std::size_t faces = 0;
         for (const auto& g : first.geosets)
-            for (const auto& m : g->meshes)
-                faces += m->faces.size();
+            for (const auto& m : g.meshes)
+                faces += m.faces.size();
         EXPECT_GT(faces, 0u);
         const std::string text = Format3do(first, f.filename().string());
         TextBuffer buffer(text);
@@ -70,11 +70,11 @@ TEST(Corpus, KeyframesAndPuppetsSurviveReadWriteRead)
         ASSERT_TRUE(orvtest::Ok(read));
         EXPECT_TRUE(read->status.complete) << read->status.missing;
         const auto& first = read->keyframe;
-        EXPECT_FALSE(first->nodes.empty());
-        TextBuffer buffer(FormatKey(*first, first->joints, f.filename().string()));
+        EXPECT_FALSE(first.nodes.empty());
+        TextBuffer buffer(FormatKey(first, first.joints, f.filename().string()));
         const auto second = ReadKey(model, buffer).keyframe;
-        EXPECT_EQ(second->joints, first->joints);
-        orvtest::ExpectSameKeyframe(*first, *second);
+        EXPECT_EQ(second.joints, first.joints);
+        orvtest::ExpectSameKeyframe(first, second);
     }
     for (const auto& f : puppets) {
         SCOPED_TRACE(f.string());

@@ -23,10 +23,10 @@ TEST(ExportBrindleProject, BuildsTheResourceTreeWithSafeNames)
 
     CModel m;
     m.materials = {"hull.mat"};
-    m.puppetModes.push_back(std::make_unique<CPuppetMode>());
+    m.puppetModes.push_back(CPuppetMode());
     // Missing files are skipped silently; of unsafe names only the file name is used.
     for (const char* key : {"kywalk.key", "kyrun.key", "..\\..\\evil.key", "../outside.key"})
-        m.puppetModes[0]->items.emplace_back(std::make_unique<CPuppetItem>())->keyFile = key;
+        m.puppetModes[0].items.emplace_back(CPuppetItem()).keyFile = key;
     for (auto [name, data] : {std::pair{"hull.mat", std::vector<uint8_t>{1, 2, 3}}, {"..", {9}}}) {
         auto mat = std::make_unique<CTreeObject>(name, 0, static_cast<uint32_t>(data.size()));
         mat->data = data;

@@ -47,7 +47,7 @@ ENTRIES 2
                           0.00000000   0.00000000   0.00000000   0.00000000   0.00000000   0.00000000
 )";
 
-std::unique_ptr<CKeyframe> ReadText(CModel& model, const std::string& text, ReadStatus* status = nullptr)
+CKeyframe ReadText(CModel& model, const std::string& text, ReadStatus* status = nullptr)
 {
     TextBuffer buffer(text);
     KeyframeRead read = ReadKey(model, buffer);
@@ -58,8 +58,8 @@ std::unique_ptr<CKeyframe> ReadText(CModel& model, const std::string& text, Read
 
 CKeyframeEntry& AddEntry(CKeyframeNode& node, int frame, Vec3 position = {}, Vec3 rotation = {})
 {
-    node.entries.push_back(std::make_unique<CKeyframeEntry>());
-    CKeyframeEntry& e = *node.entries.back();
+    node.entries.push_back(CKeyframeEntry());
+    CKeyframeEntry& e = node.entries.back();
     e.num = static_cast<int32_t>(node.entries.size() - 1);
     e.frame = frame;
     e.position = position;
@@ -69,9 +69,9 @@ CKeyframeEntry& AddEntry(CKeyframeNode& node, int frame, Vec3 position = {}, Vec
 
 CKeyframeNode& AddNode(CKeyframe& k, const std::string& name)
 {
-    k.nodes.push_back(std::make_unique<CKeyframeNode>());
-    k.nodes.back()->meshName = name;
-    return *k.nodes.back();
+    k.nodes.push_back(CKeyframeNode());
+    k.nodes.back().meshName = name;
+    return k.nodes.back();
 }
 
 }  // namespace
@@ -84,19 +84,19 @@ TEST(Key, ReadsTheSampleAndWritesItInTheFixedLayoutWithTheModelsJointCount)
         auto k = ReadText(m, text, &s);
         EXPECT_TRUE(s.recognised);
         EXPECT_TRUE(s.complete);
-        EXPECT_EQ(k->joints, 7);
+        EXPECT_EQ(k.joints, 7);
         EXPECT_EQ(m.frameCount, 20);
         EXPECT_FLOAT_EQ(m.frameTime, 0.08f);
-        ASSERT_EQ(k->nodes.size(), 1u);
-        ASSERT_EQ(k->nodes[0]->entries.size(), 2u);
-        const CKeyframeEntry& e = *k->nodes[0]->entries[0];
+        ASSERT_EQ(k.nodes.size(), 1u);
+        ASSERT_EQ(k.nodes[0].entries.size(), 2u);
+        const CKeyframeEntry& e = k.nodes[0].entries[0];
         EXPECT_EQ(e.position, Vec3(1, 3, 2));     // y and z exchanged
         EXPECT_EQ(e.rotation, Vec3(10, 30, 20));  // (pitch, yaw, roll) -> (pitch, roll, yaw)
         EXPECT_EQ(e.deltaPosition, Vec3(0.25f, 0.125f, 0.5f));
         EXPECT_EQ(e.deltaRotation, Vec3(1, 3, 2));
 
         // JOINTS is the model's node count, not the one read.
-        EXPECT_EQ(FormatKey(*k, 3, "walk.key"), CrLf(WithVersion(R"(# KEYFRAME 'walk.key' created with @VERSION@
+        EXPECT_EQ(FormatKey(k, 3, "walk.key"), CrLf(WithVersion(R"(# KEYFRAME 'walk.key' created with @VERSION@
 
 # Header
 SECTION: HEADER
@@ -134,7 +134,7 @@ ENTRIES 2
 
         // Through a file everything reads back.
         for (int i = 0; i < 3; ++i)
-            m.nodes.push_back(std::make_unique<C3doNode>());
+            m.nodes.push_back(C3doNode());
         m.keyframe = std::move(k);
         orvtest::TempDir dir;
         ASSERT_TRUE(orvtest::Ok(WriteKey(m, dir / "walk.key")));
@@ -142,8 +142,8 @@ ENTRIES 2
         const auto read = LoadKeyFile(dir / "walk.key", back);
         ASSERT_TRUE(orvtest::Ok(read));
         const auto& again = read->keyframe;
-        EXPECT_EQ(std::tie(again->joints, again->name), std::make_tuple(3, std::string("walk.key")));
-        orvtest::ExpectSameKeyframe(*again, *m.keyframe);
+        EXPECT_EQ(std::tie(again.joints, again.name), std::make_tuple(3, std::string("walk.key")));
+        orvtest::ExpectSameKeyframe(again, *m.keyframe);
 
         // A keyframe without markers is written without the section.
         m.keyframe->markers.clear();
@@ -158,18 +158,18 @@ TEST(ReadKey, MarkerSectionVariantsNeverSwallowTheNodes)
     CModel m;
     // The count after the section name.
     auto k = ReadText(m, orvtest::FixtureText("key", "markers_count_on_section_line.key"));
-    ASSERT_EQ(k->markers.size(), 1u);
-    EXPECT_EQ(k->markers[0].type, 4);
-    EXPECT_EQ(k->nodes.size(), 1u);
+    ASSERT_EQ(k.markers.size(), 1u);
+    EXPECT_EQ(k.markers[0].type, 4);
+    EXPECT_EQ(k.nodes.size(), 1u);
     // A count larger than the rows present.
     k = ReadText(m, orvtest::FixtureText("key", "markers_count_past_rows.key"));
-    EXPECT_EQ(k->markers.size(), 2u);
-    ASSERT_EQ(k->nodes.size(), 1u);
-    EXPECT_EQ(k->nodes[0]->meshName, "a");
+    EXPECT_EQ(k.markers.size(), 2u);
+    ASSERT_EQ(k.nodes.size(), 1u);
+    EXPECT_EQ(k.nodes[0].meshName, "a");
     // No count line at all: no markers, and the rest still reads.
     k = ReadText(m, orvtest::FixtureText("key", "markers_count_line_missing.key"));
-    EXPECT_TRUE(k->markers.empty());
-    EXPECT_EQ(k->nodes.size(), 1u);
+    EXPECT_TRUE(k.markers.empty());
+    EXPECT_EQ(k.nodes.size(), 1u);
 }
 
 TEST(ReadKey, MalformedInputNeverCrashes)
@@ -182,23 +182,22 @@ TEST(ReadKey, MalformedInputNeverCrashes)
         CModel m;
         ReadStatus s;
         auto k = ReadText(m, full.substr(0, n), &s);
-        ASSERT_NE(k, nullptr);
-        EXPECT_LE(k->nodes.size(), 1u);
+        EXPECT_LE(k.nodes.size(), 1u);
         if (n <= lastNumber) {
             EXPECT_FALSE(s.complete) << n;
             EXPECT_FALSE(s.missing.empty()) << n;
         }
-        ComputeKeyDeltas(*k);
-        FormatKey(*k, 1, "t.key");
+        ComputeKeyDeltas(k);
+        FormatKey(k, 1, "t.key");
     }
 
     CModel m;
     ReadStatus s;
     auto k = ReadText(m, orvtest::FixtureText("key", "counts_at_int_limits.key"), &s);
     EXPECT_FALSE(s.complete);
-    ASSERT_EQ(k->nodes.size(), 1u);
-    EXPECT_EQ(k->nodes[0]->entries.size(), 2u);
-    ComputeKeyDeltas(*k);  // frame differences beyond 32 bits
+    ASSERT_EQ(k.nodes.size(), 1u);
+    EXPECT_EQ(k.nodes[0].entries.size(), 2u);
+    ComputeKeyDeltas(k);  // frame differences beyond 32 bits
 }
 
 // A header that cannot be played by and values that are no numbers make the file
@@ -228,10 +227,10 @@ TEST(ReadKey, UnplayableHeadersAndValuesThatAreNoNumbersAreReportedAsDamaged)
         ReadStatus s;
         auto k = ReadText(m, text, &s);
         EXPECT_EQ(std::tie(s.complete, s.damaged, s.missing), std::make_tuple(false, true, missing));
-        EXPECT_EQ(std::tie(k->fps, k->frames, m.frameCount), std::make_tuple(fps, frames, frames));
+        EXPECT_EQ(std::tie(k.fps, k.frames, m.frameCount), std::make_tuple(fps, frames, frames));
         EXPECT_FLOAT_EQ(m.frameTime, 1.0f / fps);
         ReadStatus again;
-        ReadText(m, FormatKey(*k, 1, "k.key"), &again);
+        ReadText(m, FormatKey(k, 1, "k.key"), &again);
         EXPECT_TRUE(again.complete) << again.missing;
     }
 }
@@ -273,13 +272,13 @@ TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)
     AddEntry(a, 0, {0, 0, 0}, {170, 170, 170});
     AddEntry(a, 10, {10, -20, 5}, {190, 190, 180});
     ComputeKeyDeltas(k);
-    const CKeyframeEntry& first = *a.entries[0];
+    const CKeyframeEntry& first = a.entries[0];
     EXPECT_EQ(first.deltaPosition, Vec3(1, -2, 0.5f));
     EXPECT_FLOAT_EQ(first.deltaRotation.x, -34.0f);  // pitch 170 -> 190
     EXPECT_FLOAT_EQ(first.deltaRotation.y, -34.0f);  // roll 170 -> 190
     EXPECT_FLOAT_EQ(first.deltaRotation.z, -35.0f);  // yaw 170 -> 180 wraps
     // The last pairs with the first: span 0 - 10 + 20 = 10.
-    const CKeyframeEntry& second = *a.entries[1];
+    const CKeyframeEntry& second = a.entries[1];
     EXPECT_EQ(second.deltaPosition, Vec3(-1, 2, -0.5f));
     EXPECT_FLOAT_EQ(second.deltaRotation.x, 34.0f);  // 190 -> 170 comes back the short way
     EXPECT_FLOAT_EQ(second.deltaRotation.z, -1.0f);  // 180 -> 170: neither side above 180
@@ -293,18 +292,21 @@ TEST(ComputeKeyDeltas, PairsEachEntryWithTheNextAndWrapsAngles)
     CKeyframeNode& d = AddNode(k, "d");
     AddEntry(d, 3, {1, 2, 3}, {4, 5, 6}).deltaPosition = Vec3(7, 7, 7);
     ComputeKeyDeltas(k);
-    EXPECT_FLOAT_EQ(b.entries[0]->deltaRotation.x, 1.0f);    // pitch to exactly 180
-    EXPECT_FLOAT_EQ(b.entries[0]->deltaRotation.y, -35.0f);  // roll to exactly 180
-    EXPECT_EQ(c.entries[0]->deltaPosition, Vec3());          // one frame apart
-    EXPECT_FLOAT_EQ(c.entries[1]->deltaRotation.x, (350.0f - 10.0f - 360.0f) / 19.0f);
-    EXPECT_EQ(d.entries[0]->deltaPosition, Vec3());  // alone: pairs with itself
+    // (The nodes added since moved b and c.)
+    const auto& bb = k.nodes[1].entries;
+    const auto& cc = k.nodes[2].entries;
+    EXPECT_FLOAT_EQ(bb[0].deltaRotation.x, 1.0f);    // pitch to exactly 180
+    EXPECT_FLOAT_EQ(bb[0].deltaRotation.y, -35.0f);  // roll to exactly 180
+    EXPECT_EQ(cc[0].deltaPosition, Vec3());          // one frame apart
+    EXPECT_FLOAT_EQ(cc[1].deltaRotation.x, (350.0f - 10.0f - 360.0f) / 19.0f);
+    EXPECT_EQ(d.entries[0].deltaPosition, Vec3());  // alone: pairs with itself
 }
 
 TEST(SaveKeyframe, RefusesNodesWithoutOrBeyondFramesAndCreateEmptyReplacesTheKeyframe)
 {
     orvtest::TempDir dir;
     CModel m;
-    m.keyframe = std::make_unique<CKeyframe>();
+    m.keyframe = CKeyframe();
     CKeyframe& k = *m.keyframe;
     k.frames = 10;
     CKeyframeNode& a = AddNode(k, "hip");
@@ -318,22 +320,22 @@ TEST(SaveKeyframe, RefusesNodesWithoutOrBeyondFramesAndCreateEmptyReplacesTheKey
     EXPECT_EQ(SaveKeyframe(m, path).error(), "Cannot save keyfile, since node \"knee\" has wrong frame.");
     EXPECT_FALSE(std::filesystem::exists(path));
 
-    b.entries[0]->frame = 9;
+    b.entries[0].frame = 9;
     EXPECT_TRUE(CheckKeyframeSavable(k));
     EXPECT_TRUE(orvtest::Ok(SaveKeyframe(m, path)));
-    EXPECT_EQ(a.entries[0]->deltaPosition, Vec3(1, 0, 0));  // deltas computed before writing
+    EXPECT_EQ(k.nodes[0].entries[0].deltaPosition, Vec3(1, 0, 0));  // deltas computed before writing
     const Status unwritable = SaveKeyframe(m, dir.path / "no" / "k.key");
     EXPECT_FALSE(unwritable);
     EXPECT_NE(unwritable.error().find("k.key"), std::string::npos);
 
     // A new empty keyframe replaces this one and is written at once.
     ASSERT_TRUE(orvtest::Ok(CreateEmptyKeyframe(m, "new.key", dir / "new.key")));
-    ASSERT_NE(m.keyframe, nullptr);
+    ASSERT_TRUE(m.keyframe);
     EXPECT_EQ(m.keyframe->name, "new.key");
     EXPECT_TRUE(m.keyframe->nodes.empty());
     CModel back;
     const auto written = LoadKeyFile(dir / "new.key", back);
     ASSERT_TRUE(orvtest::Ok(written));
     EXPECT_TRUE(written->status.complete);  // no entries: no frames is right
-    orvtest::ExpectSameKeyframe(*written->keyframe, *m.keyframe);
+    orvtest::ExpectSameKeyframe(written->keyframe, *m.keyframe);
 }

@@ -77,7 +77,7 @@ ReadStatus ReadText(CModel& model, const std::string& text, bool corners = true)
     return s;
 }
 
-CMesh& OnlyMesh(CModel& m) { return *m.geosets.at(0)->meshes.at(0); }
+CMesh& OnlyMesh(CModel& m) { return m.geosets.at(0).meshes.at(0); }
 
 }  // namespace
 
@@ -101,16 +101,16 @@ TEST(Read3do, ReadsTheFormatsEdgeCases)
     EXPECT_EQ(mesh.vertexNormals[2].Position(), Vec3(1, 0, 0));
     // The face without corners is gone; the normal lines still match faces line by line.
     ASSERT_EQ(mesh.faces.size(), 2u);
-    EXPECT_EQ(mesh.faces[0]->vertexIndices, (std::vector<int32_t>{0, 1, 2}));
-    EXPECT_EQ(mesh.faces[0]->textureVertexIndices, (std::vector<int32_t>{0, 1, 0}));
-    EXPECT_EQ(mesh.faces[0]->normal, Vec3(1, 3, 2));
-    EXPECT_EQ(mesh.faces[1]->normal, Vec3(7, 9, 8));
+    EXPECT_EQ(mesh.faces[0].vertexIndices, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(mesh.faces[0].textureVertexIndices, (std::vector<int32_t>{0, 1, 0}));
+    EXPECT_EQ(mesh.faces[0].normal, Vec3(1, 3, 2));
+    EXPECT_EQ(mesh.faces[1].normal, Vec3(7, 9, 8));
 
     // The first node places a mesh under a parent: a root goes above it, and the file's
     // indices are left as they are.
     ASSERT_EQ(m.nodes.size(), 3u);
-    EXPECT_EQ(m.nodes[0]->name, "$$dummy");
-    const C3doNode& box = *m.nodes[1];
+    EXPECT_EQ(m.nodes[0].name, "$$dummy");
+    const C3doNode& box = m.nodes[1];
     EXPECT_EQ(std::tie(box.name, box.parent), std::make_tuple(std::string("box"), 0));
     EXPECT_EQ(box.position, Vec3(1, 3, 2));
     EXPECT_EQ(box.rotation, Vec3(10, 30, 20));  // (pitch, yaw, roll) -> (pitch, roll, yaw)
@@ -126,7 +126,7 @@ TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
     // cut is reported. (Only a cut after the last line's CR loses nothing.)
     using Counts = std::array<std::size_t, 4>;  // materials, vertices, faces, nodes
     auto counts = [](CModel& m) {
-        const bool mesh = !m.geosets.empty() && !m.geosets[0]->meshes.empty();
+        const bool mesh = !m.geosets.empty() && !m.geosets[0].meshes.empty();
         return Counts{m.materials.size(), mesh ? OnlyMesh(m).vertices.size() : 0, mesh ? OnlyMesh(m).faces.size() : 0,
                       m.nodes.size()};
     };
@@ -153,7 +153,7 @@ TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
     CModel m;
     EXPECT_FALSE(ReadText(m, orvtest::FixtureText("3do", "counts_past_text.3do")).complete);
     ASSERT_EQ(m.geosets.size(), 1u);
-    ASSERT_EQ(m.geosets[0]->meshes.size(), 1u);
+    ASSERT_EQ(m.geosets[0].meshes.size(), 1u);
     EXPECT_EQ(OnlyMesh(m).vertices.size(), 2u);
 
     // 401 corners on one face line of about 3600 characters: every corner is kept. One
@@ -174,7 +174,7 @@ TEST(Read3do, TruncatedAndHostileInputIsReadAsFarAsItGoes)
                                   "\nFACE NORMALS\n0: 0 0 1\n")
                     .damaged);
     ASSERT_EQ(OnlyMesh(big).faces.size(), 1u);
-    EXPECT_EQ(OnlyMesh(big).faces[0]->corners.size(), 401u);
+    EXPECT_EQ(OnlyMesh(big).faces[0].corners.size(), 401u);
     EXPECT_NE(Format3do(big, "b.3do").find("    0:    7  0x0   4  3  0   0.00  401  "), std::string::npos);
 }
 
@@ -223,7 +223,7 @@ TEST(Read3do, DamagedIndicesAndValuesAreReportedAndNeverShortenAFace)
         ASSERT_TRUE(ReadText(back, written).complete);
         ASSERT_EQ(OnlyMesh(back).faces.size(), faces);
         for (const auto& f : OnlyMesh(back).faces)
-            EXPECT_EQ(f->corners.size(), 3u);  // every face of the file has three
+            EXPECT_EQ(f.corners.size(), 3u);  // every face of the file has three
         // A radius that was no number is measured, not written as 0.
         if (faces > 0) {
             EXPECT_GT(OnlyMesh(back).radius, 0.0f);
@@ -279,7 +279,7 @@ TEST(Read3do, SaysWhatAFileThatEndsEarlyLacks)
         const auto s = Load3doFile(dir / name, m);
         ASSERT_TRUE(orvtest::Ok(s));
         EXPECT_EQ(std::tie(s->complete, s->missing), std::make_tuple(false, std::string(missing)));
-        EXPECT_EQ(m.geosets.at(0)->meshes.size(), meshes);
+        EXPECT_EQ(m.geosets.at(0).meshes.size(), meshes);
         EXPECT_EQ(m.nodes.size(), nodes);
     }
     CModel tiny;
@@ -298,7 +298,7 @@ TEST(Write3do, WritesTheFixedLayoutAndReadsBackTheSameModel)
     EXPECT_EQ(Format3do(lf, "a.3do"), Format3do(first, "a.3do"));
     // Drawing rewrites the corner colours; the intensities must not be touched.
     for (auto& f : OnlyMesh(first).faces)
-        f->SetCornerColors(0xFF102030);
+        f.SetCornerColors(0xFF102030);
     const std::string text = Format3do(first, "a.3do");
     EXPECT_EQ(text, CrLf(WithVersion(R"(# MODEL 'a.3do' created with @VERSION@
 

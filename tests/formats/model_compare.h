@@ -21,15 +21,15 @@ inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
     ExpectClose(a.insertOffset, b.insertOffset, 1e-6f);
     ASSERT_EQ(a.geosets.size(), b.geosets.size());
     for (std::size_t g = 0; g < a.geosets.size(); ++g) {
-        ASSERT_EQ(a.geosets[g]->meshes.size(), b.geosets[g]->meshes.size());
-        for (std::size_t k = 0; k < a.geosets[g]->meshes.size(); ++k) {
-            const orv::CMesh& ma = *a.geosets[g]->meshes[k];
-            const orv::CMesh& mb = *b.geosets[g]->meshes[k];
+        ASSERT_EQ(a.geosets[g].meshes.size(), b.geosets[g].meshes.size());
+        for (std::size_t k = 0; k < a.geosets[g].meshes.size(); ++k) {
+            const orv::CMesh& ma = a.geosets[g].meshes[k];
+            const orv::CMesh& mb = b.geosets[g].meshes[k];
             EXPECT_EQ(ma.name, mb.name);
             ASSERT_EQ(ma.faces.size(), mb.faces.size());
             for (std::size_t i = 0; i < ma.faces.size(); ++i) {
-                const orv::CFace& fa = *ma.faces[i];
-                const orv::CFace& fb = *mb.faces[i];
+                const orv::CFace& fa = ma.faces[i];
+                const orv::CFace& fb = mb.faces[i];
                 EXPECT_EQ(std::tie(fa.material, fa.type, fa.geometryMode, fa.lightingMode, fa.textureMode),
                           std::tie(fb.material, fb.type, fb.geometryMode, fb.lightingMode, fb.textureMode));
                 EXPECT_NEAR(fa.extraLight, fb.extraLight, 0.005);
@@ -46,7 +46,7 @@ inline void ExpectSameModel(const orv::CModel& a, const orv::CModel& b)
     }
     ASSERT_EQ(a.nodes.size(), b.nodes.size());
     for (std::size_t i = 0; i < a.nodes.size(); ++i) {
-        const orv::C3doNode &na = *a.nodes[i], &nb = *b.nodes[i];
+        const orv::C3doNode &na = a.nodes[i], &nb = b.nodes[i];
         EXPECT_EQ(std::tie(na.name, na.flags, na.type, na.mesh, na.parent, na.child, na.sibling, na.numChildren),
                   std::tie(nb.name, nb.flags, nb.type, nb.mesh, nb.parent, nb.child, nb.sibling, nb.numChildren));
         for (auto member : {&orv::C3doNode::position, &orv::C3doNode::rotation, &orv::C3doNode::pivot})
@@ -66,10 +66,10 @@ inline void ExpectSameKeyframe(const orv::CKeyframe& a, const orv::CKeyframe& b)
     }
     ASSERT_EQ(a.nodes.size(), b.nodes.size());
     for (std::size_t n = 0; n < a.nodes.size(); ++n) {
-        EXPECT_EQ(a.nodes[n]->meshName, b.nodes[n]->meshName);
-        ASSERT_EQ(a.nodes[n]->entries.size(), b.nodes[n]->entries.size());
-        for (std::size_t i = 0; i < a.nodes[n]->entries.size(); ++i) {
-            const orv::CKeyframeEntry &ea = *a.nodes[n]->entries[i], &eb = *b.nodes[n]->entries[i];
+        EXPECT_EQ(a.nodes[n].meshName, b.nodes[n].meshName);
+        ASSERT_EQ(a.nodes[n].entries.size(), b.nodes[n].entries.size());
+        for (std::size_t i = 0; i < a.nodes[n].entries.size(); ++i) {
+            const orv::CKeyframeEntry &ea = a.nodes[n].entries[i], &eb = b.nodes[n].entries[i];
             EXPECT_EQ(std::tie(ea.num, ea.frame, ea.flags), std::tie(eb.num, eb.frame, eb.flags));
             for (auto member : {&orv::CKeyframeEntry::position, &orv::CKeyframeEntry::rotation,
                                 &orv::CKeyframeEntry::deltaPosition, &orv::CKeyframeEntry::deltaRotation})
@@ -82,11 +82,11 @@ inline void ExpectSamePuppet(const orv::CModel& a, const orv::CModel& b)
 {
     ASSERT_EQ(a.puppetModes.size(), b.puppetModes.size());
     for (std::size_t m = 0; m < a.puppetModes.size(); ++m) {
-        const orv::CPuppetMode &ma = *a.puppetModes[m], &mb = *b.puppetModes[m];
+        const orv::CPuppetMode &ma = a.puppetModes[m], &mb = b.puppetModes[m];
         EXPECT_EQ(std::tie(ma.mode, ma.basedOn, ma.comment), std::tie(mb.mode, mb.basedOn, mb.comment));
         ASSERT_EQ(ma.items.size(), mb.items.size());
         for (std::size_t i = 0; i < ma.items.size(); ++i) {
-            const orv::CPuppetItem &ia = *ma.items[i], &ib = *mb.items[i];
+            const orv::CPuppetItem &ia = ma.items[i], &ib = mb.items[i];
             EXPECT_EQ(std::tie(ia.name, ia.keyFile, ia.flags, ia.lowPriority, ia.highPriority, ia.description),
                       std::tie(ib.name, ib.keyFile, ib.flags, ib.lowPriority, ib.highPriority, ib.description));
         }

@@ -43,14 +43,14 @@ Bytes Slice(const Bytes& b, std::size_t from, std::size_t n)
 std::unique_ptr<CModel> Populated()
 {
     auto m = MakeSampleModel();
-    for (auto& mesh : m->geosets[0]->meshes)
-        for (auto& f : mesh->faces)
-            std::tie(f->uScale, f->vScale) = std::make_tuple(2.0f, 3.0f);
+    for (auto& mesh : m->geosets[0].meshes)
+        for (auto& f : mesh.faces)
+            std::tie(f.uScale, f.vScale) = std::make_tuple(2.0f, 3.0f);
     m->insertOffset = {1, 2, 3};
-    m->nodes[1]->rotation = {10, 0, 5};
+    m->nodes[1].rotation = {10, 0, 5};
     m->RebuildHierarchy();
-    m->puppetModes[0]->items[0]->flags = 0x28;
-    m->bookmarks.push_back(std::make_unique<CameraBookmark>());
+    m->puppetModes[0].items[0].flags = 0x28;
+    m->bookmarks.push_back(CameraBookmark());
     auto mat = std::make_unique<CTreeObject>("crate.mat", 0, 3);
     mat->data = {1, 2, 3};
     m->customMaterials.Add(std::move(mat));
@@ -151,16 +151,15 @@ TEST(ProjectFile, LoadingKeepsEveryStoredField)
     // What was put in came out (the line above alone would pass a writer that drops a field).
     EXPECT_EQ(std::tie(cam.eye, cam.up, back->insertOffset, back->currentSubMode),
               std::tie(kCamera.eye, kCamera.up, m->insertOffset, m->currentSubMode));
-    EXPECT_EQ(
-        std::tie(back->version3do, back->materials, back->nodes[1]->name, back->puppetModes[0]->items[1]->keyFile),
-        std::tie(m->version3do, m->materials, m->nodes[1]->name, m->puppetModes[0]->items[1]->keyFile));
-    EXPECT_EQ(back->nodes[1]->poses[0], m->nodes[1]->poses[0]);
-    EXPECT_EQ(back->puppetModes[0]->items[0]->flags, 0x28u);
+    EXPECT_EQ(std::tie(back->version3do, back->materials, back->nodes[1].name, back->puppetModes[0].items[1].keyFile),
+              std::tie(m->version3do, m->materials, m->nodes[1].name, m->puppetModes[0].items[1].keyFile));
+    EXPECT_EQ(back->nodes[1].poses[0], m->nodes[1].poses[0]);
+    EXPECT_EQ(back->puppetModes[0].items[0].flags, 0x28u);
     EXPECT_EQ(back->bookmarks.size(), 1u);
     EXPECT_EQ(back->customMaterials.At(0).data, (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(back->geosets[0]->meshes[1]->faces[0]->uScale, 2.0f);
+    EXPECT_EQ(back->geosets[0].meshes[1].faces[0].uScale, 2.0f);
     // Saved lists are sorted and de-duplicated.
-    const CMesh& head = *back->geosets[0]->meshes[1];
+    const CMesh& head = back->geosets[0].meshes[1];
     ASSERT_EQ(head.vertices.size(), 8u);
     EXPECT_EQ(head.vertices[0].Position(), Vec3(-0.0175f, 0.0f, -0.0175f));
     EXPECT_EQ(head.vertices[7].Position(), Vec3(0.0175f, 0.035f, 0.0175f));

@@ -50,7 +50,7 @@ TEST(Pup, ReadsModesSubModesAndJointsAndWritesThemInTheFixedLayout)
 {
     for (const std::string& text : {std::string(kSample), CrLf(kSample)}) {
         CModel m;
-        m.puppetModes.push_back(std::make_unique<CPuppetMode>());  // replaced
+        m.puppetModes.push_back(CPuppetMode());  // replaced
         ReadText(m, text);
         // Names lower-cased, flags in hex with or without "0x", the last comment line of a
         // mode as its comment, mode 1 kept without sub-modes, the joint lines as they are
@@ -93,8 +93,8 @@ TEST(ReadPup, StopsWhereTheTextStops)
     // sub-mode line, is left without sub-modes.
     ReadText(m, FixtureText("pup", "last_line_unterminated.pup"));
     ASSERT_EQ(m.puppetModes.size(), 3u);
-    EXPECT_EQ(m.puppetModes[0]->items.size(), 2u);
-    EXPECT_TRUE(m.puppetModes[2]->items.empty());
+    EXPECT_EQ(m.puppetModes[0].items.size(), 2u);
+    EXPECT_TRUE(m.puppetModes[2].items.empty());
     EXPECT_TRUE(m.puppetJoints.empty());
 
     // "end" ends the read.
@@ -109,8 +109,8 @@ TEST(ReadPup, StopsWhereTheTextStops)
     // Long names: at most 63 characters each, as the format's fields allow.
     ReadText(m, FixtureText("pup", "names_past_63_characters.pup"));
     ASSERT_EQ(m.puppetModes.size(), 1u);
-    EXPECT_EQ(m.puppetModes[0]->items[0]->name, std::string(63, 'a'));
-    EXPECT_EQ(m.puppetModes[0]->items[0]->keyFile, "aaaaaaa");
+    EXPECT_EQ(m.puppetModes[0].items[0].name, std::string(63, 'a'));
+    EXPECT_EQ(m.puppetModes[0].items[0].keyFile, "aaaaaaa");
 }
 
 // A file is a puppet file when it has a mode line or a joints section, however empty; it
@@ -156,9 +156,9 @@ TEST(Pup, ModesWithoutSubModesAndEmptyPuppetsSurviveWritingAndReading)
     CModel m;
     ReadText(m, text);
     ASSERT_EQ(m.puppetModes.size(), 3u);
-    EXPECT_EQ(std::tie(m.puppetModes[1]->mode, m.puppetModes[1]->basedOn, m.puppetModes[1]->comment),
+    EXPECT_EQ(std::tie(m.puppetModes[1].mode, m.puppetModes[1].basedOn, m.puppetModes[1].comment),
               std::make_tuple(1, 0, std::string("# aimed weapon")));
-    EXPECT_EQ(std::tie(m.puppetModes[2]->mode, m.puppetModes[2]->basedOn), std::make_tuple(2, 1));
+    EXPECT_EQ(std::tie(m.puppetModes[2].mode, m.puppetModes[2].basedOn), std::make_tuple(2, 1));
     CModel back;
     EXPECT_TRUE(ReadText(back, FormatPup(m, "a.pup")).recognised);
     orvtest::ExpectSamePuppet(back, m);

@@ -20,10 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static CModel* model = [] {
         auto* m = new CModel;
-        m->geosets.push_back(std::make_unique<CGeometry>());
+        m->geosets.push_back(CGeometry());
         // The node names of the seeds (fixtures of tests/fixtures/anim).
         for (const char* name : {"head", "torso", "upper", "lower"}) {
-            auto n = std::make_unique<C3doNode>();
+            C3doNode n;
             n->name = name;
             m->nodes.push_back(std::move(n));
         }
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (node->entries[e]->frame <= node->entries[e - 1]->frame)
                 __builtin_trap();
     }
-    model->keyframe = CopyKeyframe(*k);
+    model->keyframe = *k;
     model->frameCount = k->frames;
     if (AnimationPoseCount(*model) > kMaxAnimationPoses || !BuildAnimationPoses(*model))
         __builtin_trap();

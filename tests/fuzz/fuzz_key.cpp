@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // A model with a node for each of the first key nodes plays the keyframe.
     for (std::size_t n = 0; n < keyframe->nodes.size() && n < 8; ++n) {
-        model.nodes.push_back(std::make_unique<orv::C3doNode>());
+        model.nodes.push_back(orv::C3doNode());
         model.nodes.back()->name = keyframe->nodes[n]->meshName;
     }
     model.keyframe = std::move(keyframe);

@@ -30,20 +30,20 @@ const fs::path kSample = fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample";
 std::unique_ptr<CModel> Nodes(std::initializer_list<std::pair<const char*, int32_t>> nodes)
 {
     auto model = std::make_unique<CModel>();
-    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets.push_back(CGeometry());
     for (const auto& [name, parent] : nodes) {
-        auto n = std::make_unique<C3doNode>();
-        n->name = name;
-        n->parent = parent;
+        C3doNode n;
+        n.name = name;
+        n.parent = parent;
         model->nodes.push_back(std::move(n));
     }
     // Child and sibling links from the parents.
     for (std::size_t i = model->nodes.size(); i-- > 0;) {
-        const int32_t p = model->nodes[i]->parent;
+        const int32_t p = model->nodes[i].parent;
         if (p < 0)
             continue;
-        model->nodes[i]->sibling = model->nodes[static_cast<std::size_t>(p)]->child;
-        model->nodes[static_cast<std::size_t>(p)]->child = static_cast<int32_t>(i);
+        model->nodes[i].sibling = model->nodes[static_cast<std::size_t>(p)].child;
+        model->nodes[static_cast<std::size_t>(p)].child = static_cast<int32_t>(i);
     }
     model->RebuildHierarchy();
     return model;
@@ -52,12 +52,12 @@ std::unique_ptr<CModel> Nodes(std::initializer_list<std::pair<const char*, int32
 // Every node's pose at every frame as playback builds it from the keyframe.
 std::vector<std::vector<Matrix4>> Played(CModel& model, const CKeyframe& keyframe)
 {
-    model.keyframe = CopyKeyframe(keyframe);
+    model.keyframe = keyframe;
     model.frameCount = keyframe.frames;
     EXPECT_TRUE(orvtest::Ok(BuildAnimationPoses(model)));
     std::vector<std::vector<Matrix4>> out;
     for (const auto& n : model.nodes)
-        out.push_back(n->poses);
+        out.push_back(n.poses);
     return out;
 }
 
@@ -95,7 +95,7 @@ Quaternion About(int axis, double degrees)
 Matrix4 World(const CModel& model, const std::vector<std::vector<Matrix4>>& poses, std::size_t node, std::size_t frame)
 {
     Matrix4 m = poses[node].size() > frame ? poses[node][frame] : poses[node][0];
-    for (int32_t p = model.nodes[node]->parent; p >= 0; p = model.nodes[static_cast<std::size_t>(p)]->parent) {
+    for (int32_t p = model.nodes[node].parent; p >= 0; p = model.nodes[static_cast<std::size_t>(p)].parent) {
         const auto& pp = poses[static_cast<std::size_t>(p)];
         m = m * (pp.size() > frame ? pp[frame] : pp[0]);
     }
@@ -106,7 +106,7 @@ std::vector<int32_t> EntryFrames(const CKeyframeNode& node)
 {
     std::vector<int32_t> out;
     for (const auto& e : node.entries)
-        out.push_back(e->frame);
+        out.push_back(e.frame);
     return out;
 }
 
@@ -128,7 +128,7 @@ TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
     auto model = Nodes({{"head", -1}});
     const auto imported = ImportAnimation(*model, kFixtures / "turn.gltf", {});
     ASSERT_TRUE(orvtest::Ok(imported));
-    const CKeyframe& k = *imported->keyframe;
+    const CKeyframe& k = imported->keyframe;
     // The header the game's keyframes have.
     EXPECT_EQ(k.flags, 0u);
     EXPECT_EQ(k.type, 0xFFFFu);
@@ -138,10 +138,10 @@ TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
     EXPECT_EQ(imported->animation, "turn");
     ASSERT_EQ(k.nodes.size(), 1u);
     // Matched without regard to case, named as the model names it.
-    EXPECT_EQ(k.nodes[0]->meshName, "head");
+    EXPECT_EQ(k.nodes[0].meshName, "head");
     // An even turn needs its two ends only.
-    EXPECT_EQ(EntryFrames(*k.nodes[0]), (std::vector<int32_t>{0, 15}));
-    EXPECT_EQ(k.nodes[0]->entries[0]->flags, 2u);  // the rotation moves
+    EXPECT_EQ(EntryFrames(k.nodes[0]), (std::vector<int32_t>{0, 15}));
+    EXPECT_EQ(k.nodes[0].entries[0].flags, 2u);  // the rotation moves
     const auto poses = Played(*model, k);
     for (std::size_t f = 0; f < 16; ++f)
         EXPECT_TRUE(SamePose(poses[0][f], PoseOf(About(1, 90.0 * double(f) / 15.0), {}))) << "frame " << f;
@@ -151,8 +151,8 @@ TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
     fast.fps = 30.0f;
     const auto at30 = ImportAnimation(*model, kFixtures / "turn.gltf", fast);
     ASSERT_TRUE(orvtest::Ok(at30));
-    EXPECT_EQ(at30->keyframe->frames, 31);
-    EXPECT_EQ(at30->keyframe->fps, 30.0f);
+    EXPECT_EQ(at30->keyframe.frames, 31);
+    EXPECT_EQ(at30->keyframe.fps, 30.0f);
 }
 
 TEST_F(AnimImportTest, ColladaWithZUpTurnsTheSameWayAsGltf)
@@ -160,12 +160,12 @@ TEST_F(AnimImportTest, ColladaWithZUpTurnsTheSameWayAsGltf)
     auto model = Nodes({{"head", -1}});
     const auto dae = ImportAnimation(*model, kFixtures / "turn_zup.dae", {});
     ASSERT_TRUE(orvtest::Ok(dae));
-    ASSERT_EQ(dae->keyframe->frames, 16);
-    const auto poses = Played(*model, *dae->keyframe);
+    ASSERT_EQ(dae->keyframe.frames, 16);
+    const auto poses = Played(*model, dae->keyframe);
     for (std::size_t f = 0; f < 16; ++f)
         EXPECT_TRUE(SamePose(poses[0][f], PoseOf(About(1, 90.0 * double(f) / 15.0), {}))) << "frame " << f;
     // Collada carries no event markers through the reader, nor does glTF.
-    EXPECT_TRUE(dae->keyframe->markers.empty());
+    EXPECT_TRUE(dae->keyframe.markers.empty());
 }
 
 TEST_F(AnimImportTest, MovingNodeKeepsAnEntryWhereItsMotionChanges)
@@ -173,14 +173,14 @@ TEST_F(AnimImportTest, MovingNodeKeepsAnEntryWhereItsMotionChanges)
     auto model = Nodes({{"torso", -1}});
     const auto imported = ImportAnimation(*model, kFixtures / "move.gltf", {});
     ASSERT_TRUE(orvtest::Ok(imported));
-    const CKeyframe& k = *imported->keyframe;
+    const CKeyframe& k = imported->keyframe;
     EXPECT_EQ(k.frames, 31);
     ASSERT_EQ(k.nodes.size(), 1u);
     // Moving for a second, resting for one: the start, the stop, and the last frame (the
     // last entry steps towards the first, which would move it back).
-    EXPECT_EQ(EntryFrames(*k.nodes[0]), (std::vector<int32_t>{0, 15, 30}));
-    EXPECT_EQ(k.nodes[0]->entries[0]->flags, 1u);
-    EXPECT_EQ(k.nodes[0]->entries[1]->flags, 0u);
+    EXPECT_EQ(EntryFrames(k.nodes[0]), (std::vector<int32_t>{0, 15, 30}));
+    EXPECT_EQ(k.nodes[0].entries[0].flags, 1u);
+    EXPECT_EQ(k.nodes[0].entries[1].flags, 0u);
     const auto poses = Played(*model, k);
     for (std::size_t f = 0; f < 31; ++f) {
         const float x = 0.3f * std::min(1.0f, float(f) / 15.0f);
@@ -195,10 +195,10 @@ TEST_F(AnimImportTest, ChainMovesEachNodeAgainstItsParentAndReportsNodesTheModel
     ASSERT_TRUE(orvtest::Ok(imported));
     EXPECT_EQ(imported->animation, "bend");
     EXPECT_EQ(imported->unmatched, (std::vector<std::string>{"tail"}));
-    const CKeyframe& k = *imported->keyframe;
+    const CKeyframe& k = imported->keyframe;
     ASSERT_EQ(k.nodes.size(), 2u);
-    EXPECT_EQ(k.nodes[0]->meshName, "upper");
-    EXPECT_EQ(k.nodes[1]->meshName, "lower");
+    EXPECT_EQ(k.nodes[0].meshName, "upper");
+    EXPECT_EQ(k.nodes[1].meshName, "lower");
     EXPECT_EQ(k.joints, 2);
     const auto poses = Played(*model, k);
     for (std::size_t f = 0; f < 16; ++f) {
@@ -240,7 +240,7 @@ TEST_F(AnimImportTest, WalkerKeyframesSurviveGltfAndBack)
         ASSERT_TRUE(orvtest::Ok(Load3doFile(kSample / "walker.3do", walker)));
         auto key = LoadKeyFile(kSample / name, walker);
         ASSERT_TRUE(orvtest::Ok(key));
-        const CKeyframe& original = *key->keyframe;
+        const CKeyframe& original = key->keyframe;
         ExportOptions out;
         out.keyframe = &original;
         const fs::path glb = dir_ / "walker.glb";
@@ -250,28 +250,28 @@ TEST_F(AnimImportTest, WalkerKeyframesSurviveGltfAndBack)
         EXPECT_TRUE(imported->unmatched.empty());
         // Through the KEY text, as the game and the editor read it.
         const fs::path keyPath = dir_ / "back.key";
-        ASSERT_TRUE(orvtest::Ok(WriteImportedKeyframe(walker, *imported->keyframe, keyPath)));
+        ASSERT_TRUE(orvtest::Ok(WriteImportedKeyframe(walker, imported->keyframe, keyPath)));
         CModel reader;
         auto back = LoadKeyFile(keyPath, reader);
         ASSERT_TRUE(orvtest::Ok(back));
         EXPECT_TRUE(back->status.complete);
-        const CKeyframe& k = *back->keyframe;
+        const CKeyframe& k = back->keyframe;
         EXPECT_EQ(k.frames, original.frames);
         EXPECT_EQ(k.joints, static_cast<int32_t>(walker.nodes.size()));
         ASSERT_EQ(k.nodes.size(), original.nodes.size());
         for (std::size_t i = 0; i < k.nodes.size(); ++i) {
-            EXPECT_LE(k.nodes[i]->entries.size(), original.nodes[i]->entries.size()) << k.nodes[i]->meshName;
+            EXPECT_LE(k.nodes[i].entries.size(), original.nodes[i].entries.size()) << k.nodes[i].meshName;
             // Angles from 0 up to 360, as the game's keyframes hold them.
-            for (const auto& e : k.nodes[i]->entries)
-                for (const float a : {e->rotation.x, e->rotation.y, e->rotation.z})
-                    EXPECT_TRUE(a >= 0.0f && a < 360.0f) << k.nodes[i]->meshName << " frame " << e->frame << ": " << a;
+            for (const auto& e : k.nodes[i].entries)
+                for (const float a : {e.rotation.x, e.rotation.y, e.rotation.z})
+                    EXPECT_TRUE(a >= 0.0f && a < 360.0f) << k.nodes[i].meshName << " frame " << e.frame << ": " << a;
         }
         const auto expected = Played(walker, original);
         const auto got = Played(walker, k);
         for (std::size_t n = 0; n < walker.nodes.size(); ++n)
             for (std::size_t f = 0; f < static_cast<std::size_t>(k.frames); ++f)
                 EXPECT_TRUE(SamePose(World(walker, got, n, f), World(walker, expected, n, f)))
-                    << walker.nodes[n]->name << " at frame " << f;
+                    << walker.nodes[n].name << " at frame " << f;
     }
 }
 
@@ -286,19 +286,19 @@ TEST_F(AnimImportTest, CorpusKeyframeSurvivesGltfAndBack)
     CModel reader;
     auto read = LoadKeyFile(key, reader);
     ASSERT_TRUE(orvtest::Ok(read));
-    const CKeyframe& original = *read->keyframe;
+    const CKeyframe& original = read->keyframe;
     // One node per name, each under the one before (a chain, so that world places add up).
     auto model = std::make_unique<CModel>();
-    model->geosets.push_back(std::make_unique<CGeometry>());
+    model->geosets.push_back(CGeometry());
     for (const auto& k : original.nodes) {
         if (std::any_of(model->nodes.begin(), model->nodes.end(),
-                        [&](const auto& n) { return EqualNoCase(n->name, k->meshName); }))
+                        [&](const auto& n) { return EqualNoCase(n.name, k.meshName); }))
             continue;
-        auto n = std::make_unique<C3doNode>();
-        n->name = k->meshName;
-        n->parent = static_cast<int32_t>(model->nodes.size()) - 1;
-        if (n->parent >= 0)
-            model->nodes.back()->child = static_cast<int32_t>(model->nodes.size());
+        C3doNode n;
+        n.name = k.meshName;
+        n.parent = static_cast<int32_t>(model->nodes.size()) - 1;
+        if (n.parent >= 0)
+            model->nodes.back().child = static_cast<int32_t>(model->nodes.size());
         model->nodes.push_back(std::move(n));
     }
     model->RebuildHierarchy();
@@ -308,12 +308,12 @@ TEST_F(AnimImportTest, CorpusKeyframeSurvivesGltfAndBack)
     ASSERT_TRUE(orvtest::Ok(ExportModel(*model, glb, out)));
     const auto imported = ImportAnimation(*model, glb, {});
     ASSERT_TRUE(orvtest::Ok(imported));
-    EXPECT_EQ(imported->keyframe->frames, original.frames);
+    EXPECT_EQ(imported->keyframe.frames, original.frames);
     const auto expected = Played(*model, original);
-    const auto got = Played(*model, *imported->keyframe);
+    const auto got = Played(*model, imported->keyframe);
     for (std::size_t n = 0; n < model->nodes.size(); ++n)
         for (std::size_t f = 0; f < static_cast<std::size_t>(original.frames); ++f)
-            EXPECT_TRUE(SamePose(got[n][f], expected[n][f])) << model->nodes[n]->name << " at frame " << f;
+            EXPECT_TRUE(SamePose(got[n][f], expected[n][f])) << model->nodes[n].name << " at frame " << f;
 }
 
 // A glTF of one node "head" with the given key times and rotations.
@@ -374,7 +374,7 @@ TEST_F(AnimImportTest, BadFilesAreRefusedWithAReasonAndNothingIsMade)
     // The generated file is sound: what follows fails for what it changes only.
     const auto sound = fromText(TurnGltf({0.0f, 1.0f}, {About(1, 0), About(1, 90)}));
     ASSERT_TRUE(orvtest::Ok(sound));
-    EXPECT_EQ(sound->keyframe->frames, 16);
+    EXPECT_EQ(sound->keyframe.frames, 16);
 
     // A model without animation.
     const auto still = ImportAnimation(*model, fs::path(ORVANE_SOURCE_DIR) / "tests/fixtures/import/tiny.glb", {});

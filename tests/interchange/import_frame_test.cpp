@@ -34,12 +34,12 @@ Box WorldBox(const CModel& model)
 {
     Box box;
     for (const auto& node : model.nodes) {
-        if (node->mesh < 0)
+        if (node.mesh < 0)
             continue;
-        for (const auto& v : model.geosets[0]->meshes[static_cast<std::size_t>(node->mesh)]->vertices) {
+        for (const auto& v : model.geosets[0].meshes[static_cast<std::size_t>(node.mesh)].vertices) {
             Vec3 p = v.Position();
             for (int32_t n = static_cast<int32_t>(&node - model.nodes.data()); n >= 0;) {
-                const C3doNode& at = *model.nodes[static_cast<std::size_t>(n)];
+                const C3doNode& at = model.nodes[static_cast<std::size_t>(n)];
                 p = TransformPoint(p, PoseMatrix(at.rotation, at.position));
                 n = at.parent;
             }
@@ -99,7 +99,7 @@ TEST(ImportFrame, StatedUnitsArriveInMetresAndStatedAxesStandUp)
         // The unit is no node's scale of its own, the axes no node's turn.
         EXPECT_EQ(HasNote(*imported, "nodes with a scale"), c.nodeScaled) << Notes(*imported);
         for (const auto& node : imported->model->nodes)
-            orvtest::ExpectClose(node->rotation, Vec3(), 1e-4f);
+            orvtest::ExpectClose(node.rotation, Vec3(), 1e-4f);
     }
     // The scale asked for applies after the unit.
     ImportOptions half;
@@ -142,10 +142,10 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
     EXPECT_NEAR(WorldBox(*front->model).hi.z, 0.3f, 1e-4f);
     // The turn is in the vertices, not in a node's pose, which an animation would replace.
     for (const auto& node : standing->model->nodes)
-        orvtest::ExpectClose(node->rotation, Vec3(), 1e-4f);
-    for (const auto& mesh : standing->model->geosets[0]->meshes)
-        for (const auto& face : mesh->faces)
-            EXPECT_GT(Dot(face->normal, face->Centroid() - Vec3(0.0f, 1.0f, 0.0f)), 0.0f);
+        orvtest::ExpectClose(node.rotation, Vec3(), 1e-4f);
+    for (const auto& mesh : standing->model->geosets[0].meshes)
+        for (const auto& face : mesh.faces)
+            EXPECT_GT(Dot(face.normal, face.Centroid() - Vec3(0.0f, 1.0f, 0.0f)), 0.0f);
 
     for (const char* stated : {"post_2m_zup_centimetres.fbx", "post_2m_zup_centimetres.dae", "post_2m_zup.3ds"}) {
         SCOPED_TRACE(stated);

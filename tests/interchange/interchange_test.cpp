@@ -99,14 +99,14 @@ void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
     const auto orderA = NodeOrder(a), orderB = NodeOrder(b);
     ASSERT_EQ(orderA.size(), orderB.size());
     for (std::size_t i = 0; i < orderA.size(); ++i) {
-        const C3doNode& na = *a.nodes[static_cast<std::size_t>(orderA[i].node)];
-        const C3doNode& nb = *b.nodes[static_cast<std::size_t>(orderB[i].node)];
+        const C3doNode& na = a.nodes[static_cast<std::size_t>(orderA[i].node)];
+        const C3doNode& nb = b.nodes[static_cast<std::size_t>(orderB[i].node)];
         SCOPED_TRACE("node " + na.name);
         EXPECT_EQ(na.name, nb.name);
         EXPECT_EQ(na.parent < 0, nb.parent < 0);
         if (na.parent >= 0 && nb.parent >= 0) {
-            EXPECT_EQ(a.nodes[static_cast<std::size_t>(na.parent)]->name,
-                      b.nodes[static_cast<std::size_t>(nb.parent)]->name);
+            EXPECT_EQ(a.nodes[static_cast<std::size_t>(na.parent)].name,
+                      b.nodes[static_cast<std::size_t>(nb.parent)].name);
         }
         orvtest::ExpectClose(PoseMatrix(na.rotation, na.position), PoseMatrix(nb.rotation, nb.position), 1e-5f);
         ASSERT_EQ(orderA[i].mesh < 0, orderB[i].mesh < 0);
@@ -117,8 +117,8 @@ void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
         EXPECT_EQ(ma.name, mb.name);
         ASSERT_EQ(ma.faces.size(), mb.faces.size());
         for (std::size_t f = 0; f < ma.faces.size(); ++f) {
-            const CFace& fa = *ma.faces[f];
-            const CFace& fb = *mb.faces[f];
+            const CFace& fa = ma.faces[f];
+            const CFace& fb = mb.faces[f];
             ASSERT_EQ(fa.corners.size(), fb.corners.size()) << "face " << f;
             EXPECT_EQ(fa.material < 0 ? std::string() : a.materials[static_cast<std::size_t>(fa.material)],
                       fb.material < 0 ? std::string() : b.materials[static_cast<std::size_t>(fb.material)]);
@@ -249,7 +249,7 @@ TEST_F(InterchangeTest, GameAxesAndTurnsBecomeYUp)
     CModel model;
     CMesh& mesh = orvtest::AddMesh(model);
     orvtest::AddFace(mesh, {SwapFileAxes({1, 5, 0}), SwapFileAxes({0, 5, 1}), SwapFileAxes({-1, 5, 0})});
-    ASSERT_GT(Dot(mesh.faces[0]->normal, SwapFileAxes({0, 1, 0})), 0.99f);
+    ASSERT_GT(Dot(mesh.faces[0].normal, SwapFileAxes({0, 1, 0})), 0.99f);
     model.RebuildHierarchy();
     ASSERT_TRUE(orvtest::Ok(ExportModel(model, dir_ / "t.glb", {})));
     const auto [gltf, bin] = ReadGlb(dir_ / "t.glb");
@@ -273,15 +273,15 @@ TEST_F(InterchangeTest, TurnedNodesKeepTheirOrientation)
         CMesh& mesh = orvtest::AddMesh(model);
         orvtest::AddSquare(mesh, 0.1f, 0.2f, 0.3f, 0.05f);
         mesh.name = "m" + std::to_string(model.nodes.size());
-        C3doNode& node = *model.nodes.back();
+        C3doNode& node = model.nodes.back();
         node.rotation = r;
         node.position = {r.x * 0.01f, -0.5f, r.z * 0.02f};
         node.name = "n" + std::to_string(model.nodes.size());
     }
     // Each node the child of the one before, so the turns add up.
     for (std::size_t i = 0; i + 1 < model.nodes.size(); ++i) {
-        model.nodes[i]->sibling = -1;
-        model.nodes[i]->child = static_cast<int32_t>(i + 1);
+        model.nodes[i].sibling = -1;
+        model.nodes[i].child = static_cast<int32_t>(i + 1);
     }
     model.RebuildHierarchy();
     const auto back = RoundTrip(model);
@@ -300,11 +300,11 @@ TEST_F(InterchangeTest, ObjPlacesMeshesUnderAChainOfAnyDepth)
     orvtest::AddSquare(orvtest::AddMesh(model), 0, 0, 0, 1);
     const int depth = 100000;
     for (int i = 1; i < depth; ++i) {
-        model.nodes.back()->child = i;
-        model.nodes.push_back(std::make_unique<C3doNode>());
-        model.nodes.back()->position = {1, 0, 0};
+        model.nodes.back().child = i;
+        model.nodes.push_back(C3doNode());
+        model.nodes.back().position = {1, 0, 0};
     }
-    model.nodes.back()->mesh = 0;
+    model.nodes.back().mesh = 0;
     model.RebuildHierarchy();
     ASSERT_TRUE(orvtest::Ok(ExportModel(model, dir_ / "deep.obj", {})));
     std::istringstream obj(orvtest::SlurpText(dir_ / "deep.obj"));
@@ -326,22 +326,22 @@ TEST_F(InterchangeTest, KeyframeBecomesOneAnimationOfTheNodes)
     auto key = LoadKeyFile(sample / "wkwalk.key", walker);
     ASSERT_TRUE(orvtest::Ok(key));
     ExportOptions out;
-    out.keyframe = key->keyframe.get();
+    out.keyframe = &key->keyframe;
     const auto report = ExportModel(walker, dir_ / "w.glb", out);
     ASSERT_TRUE(orvtest::Ok(report));
-    EXPECT_EQ(report->animatedNodes, key->keyframe->nodes.size());
+    EXPECT_EQ(report->animatedNodes, key->keyframe.nodes.size());
     // Every material is missing without resources, and says so.
     EXPECT_EQ(report->missingMaterials.size(), walker.materials.size());
     const auto [gltf, bin] = ReadGlb(dir_ / "w.glb");
     ASSERT_EQ(gltf["animations"].size(), 1u);
     const auto& anim = gltf["animations"][0];
     EXPECT_EQ(anim["channels"].size(), 2 * report->animatedNodes);
-    const CKeyframe& k = *key->keyframe;
+    const CKeyframe& k = key->keyframe;
     const auto times = AccessorData<float>(gltf, bin, anim["samplers"][0]["input"].get<int>());
     ASSERT_EQ(times.size(), static_cast<std::size_t>(k.frames));
     EXPECT_FLOAT_EQ(times[1], 1.0f / k.fps);
     // The first key of the first node is its first entry's pose.
-    const CKeyframeEntry& first = *k.nodes[0]->entries[0];
+    const CKeyframeEntry& first = k.nodes[0].entries[0];
     const YUpTransform pose = PoseToYUp(first.rotation, first.position);
     const auto t = AccessorData<float>(gltf, bin, anim["samplers"][0]["output"].get<int>());
     const auto r = AccessorData<float>(gltf, bin, anim["samplers"][1]["output"].get<int>());
@@ -360,8 +360,8 @@ TEST_F(InterchangeTest, AKeyframeNamingANodeTwiceOrPosesThatAreNoNumbersExportSo
     ASSERT_TRUE(orvtest::Ok(Load3doFile(fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample/walker.3do", walker)));
     auto key = LoadKeyFile(fs::path(ORVANE_SOURCE_DIR) / "tests/fixtures/key/fps_frames_zero_values_nan.key", walker);
     ASSERT_TRUE(orvtest::Ok(key));
-    CKeyframe& k = *key->keyframe;  // torso, head, torso again
-    k.nodes[2]->entries[1]->position.x = std::numeric_limits<float>::quiet_NaN();
+    CKeyframe& k = key->keyframe;  // torso, head, torso again
+    k.nodes[2].entries[1].position.x = std::numeric_limits<float>::quiet_NaN();
     ExportOptions out;
     out.keyframe = &k;
     const auto report = ExportModel(walker, dir_ / "k.glb", out);
@@ -380,7 +380,7 @@ TEST_F(InterchangeTest, AKeyframeNamingANodeTwiceOrPosesThatAreNoNumbersExportSo
     const auto& torso = anim["samplers"][0];
     EXPECT_EQ(AccessorData<float>(gltf, bin, torso["input"].get<int>()).size(), 11u);
 
-    walker.geosets[0]->meshes[0]->faces[0]->corners[0].x = std::numeric_limits<float>::infinity();
+    walker.geosets[0].meshes[0].faces[0].corners[0].x = std::numeric_limits<float>::infinity();
     const auto refused = ExportModel(walker, dir_ / "m.glb", {});
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().find("no finite number"), std::string::npos) << refused.error();
@@ -419,16 +419,16 @@ TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
     EXPECT_EQ(image->Cel(0)[0], NearestPaletteIndex(palette, 255, 0, 0));
     EXPECT_EQ(image->Cel(0)[127], NearestPaletteIndex(palette, 0, 0, 255));
     for (const auto& f : m.MeshAt(0)->faces) {
-        EXPECT_EQ(f->corners.size(), 4u);
-        for (const auto& c : f->corners) {  // texels of the 128 x 64 picture
+        EXPECT_EQ(f.corners.size(), 4u);
+        for (const auto& c : f.corners) {  // texels of the 128 x 64 picture
             EXPECT_TRUE(c.u == 0.0f || c.u == 128.0f) << c.u;
             EXPECT_TRUE(c.v == 0.0f || c.v == 64.0f) << c.v;
         }
         // Facing away from the centre, half a unit out.
-        EXPECT_NEAR(Dot(f->normal, f->Centroid()), 0.5f, 1e-5f);
+        EXPECT_NEAR(Dot(f.normal, f.Centroid()), 0.5f, 1e-5f);
     }
     // OBJ's v grows upwards, the game's downwards: vt 0 0 is the picture's bottom row.
-    const CFace& front = *m.MeshAt(0)->faces[0];
+    const CFace& front = m.MeshAt(0)->faces[0];
     const auto corner = std::find_if(front.corners.begin(), front.corners.end(), [](const VertexRecord& c) {
         return c.Position() == Vec3(0.5f, -0.5f, -0.5f);  // file vertex 1 with x turned
     });
@@ -453,7 +453,7 @@ TEST_F(InterchangeTest, ImportedRadiiReachEveryVertexFromTheOrigins)
     ASSERT_TRUE(Read3do(m, buffer).complete);
     const float farthest = std::sqrt(10.5f * 10.5f + 0.5f);
     EXPECT_NEAR(m.radius, farthest, 1e-4f);
-    const CMesh& mesh = *m.geosets[0]->meshes[0];
+    const CMesh& mesh = m.geosets[0].meshes[0];
     float reach = 0.0f;
     for (const auto& v : mesh.vertices)
         reach = std::max(reach, Length(v.Position()));
@@ -482,18 +482,18 @@ TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
     const CModel& m = *imported->model;
     EXPECT_TRUE(imported->breaches.empty()) << imported->breaches.front().text;
     EXPECT_EQ(CountFaces(m), 44u * 44u);
-    EXPECT_GE(m.geosets[0]->meshes.size(), 4u);
-    for (const auto& mesh : m.geosets[0]->meshes) {
-        EXPECT_LE(mesh->vertices.size(), kMaxMeshVertices);
-        EXPECT_LE(mesh->faces.size(), kMaxMeshFaces);
-        for (const auto& f : mesh->faces)
-            EXPECT_EQ(f->corners.size(), 4u);
+    EXPECT_GE(m.geosets[0].meshes.size(), 4u);
+    for (const auto& mesh : m.geosets[0].meshes) {
+        EXPECT_LE(mesh.vertices.size(), kMaxMeshVertices);
+        EXPECT_LE(mesh.faces.size(), kMaxMeshFaces);
+        for (const auto& f : mesh.faces)
+            EXPECT_EQ(f.corners.size(), 4u);
     }
     // Every part hangs under the object's node and stays where the object is.
     for (const auto& node : m.nodes)
-        if (node->mesh >= 0) {
-            EXPECT_EQ(node->position, Vec3());
-            EXPECT_EQ(node->rotation, Vec3());
+        if (node.mesh >= 0) {
+            EXPECT_EQ(node.position, Vec3());
+            EXPECT_EQ(node.rotation, Vec3());
         }
 }
 
@@ -516,9 +516,9 @@ TEST_F(InterchangeTest, PolygonsAreCutToWhatTheEngineDraws)
         ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "obj", {});
     ASSERT_TRUE(orvtest::Ok(imported));
     std::vector<std::size_t> sizes;
-    for (const auto& f : imported->model->MeshAt(0)->faces) {
-        sizes.push_back(f->corners.size());
-        EXPECT_EQ(f->ComputeFaceNormal(), 1);  // every face flat
+    for (auto& f : imported->model->MeshAt(0)->faces) {
+        sizes.push_back(f.corners.size());
+        EXPECT_EQ(f.ComputeFaceNormal(), 1);  // every face flat
     }
     EXPECT_EQ(sizes, (std::vector<std::size_t>{24, 8, 4, 4, 3, 3}));
     EXPECT_TRUE(imported->breaches.empty());
@@ -532,7 +532,7 @@ TEST_F(InterchangeTest, ObjAndGltfPolygonsComeBackAsTheSameFaces)
     CModel model;
     CMesh& mesh = orvtest::AddMesh(model);
     mesh.name = "shapes";
-    model.nodes[0]->name = "shapes";
+    model.nodes[0].name = "shapes";
     orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});  // an L
     orvtest::AddFace(mesh, {{5, 0, 0}, {6, 0, 0}, {6, 1, 0.3f}, {5, 1, 0}});                     // bent
     orvtest::AddFace(mesh, {{8, 0, 0}, {9, 0, 0}, {9.5f, 1, 0}, {8.5f, 2, 0}, {7.5f, 1, 0}});    // convex
@@ -540,9 +540,9 @@ TEST_F(InterchangeTest, ObjAndGltfPolygonsComeBackAsTheSameFaces)
     // Each face as the set of its corners' places, rounded; the faces sorted.
     auto faces = [](const CModel& m) {
         std::vector<std::vector<std::array<long, 3>>> out;
-        for (const auto& f : m.geosets[0]->meshes[0]->faces) {
+        for (const auto& f : m.geosets[0].meshes[0].faces) {
             std::vector<std::array<long, 3>> c;
-            for (const auto& r : f->corners)
+            for (const auto& r : f.corners)
                 c.push_back({std::lround(r.x * 1000), std::lround(r.y * 1000), std::lround(r.z * 1000)});
             std::sort(c.begin(), c.end());
             out.push_back(c);
@@ -586,8 +586,8 @@ TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
         CModel chain;
         orvtest::AddSquare(orvtest::AddMesh(chain), 0, 0, 0, 1);
         for (int i = 1; i < depth; ++i) {
-            chain.nodes.back()->child = i;
-            chain.nodes.push_back(std::make_unique<C3doNode>());
+            chain.nodes.back().child = i;
+            chain.nodes.push_back(C3doNode());
         }
         chain.RebuildHierarchy();
         ASSERT_TRUE(orvtest::Ok(ExportModel(chain, dir_ / "chain.glb", {})));

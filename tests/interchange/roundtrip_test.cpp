@@ -39,13 +39,13 @@ void GiveEveryFieldItsOwnValue(CModel& model)
 {
     const uint32_t types[] = {0x0, 0x1, 0x2, 0x10, 0x20};
     for (std::size_t g = 0; g < model.geosets.size(); ++g)
-        for (std::size_t m = 0; m < model.geosets[g]->meshes.size(); ++m) {
-            CMesh& mesh = *model.geosets[g]->meshes[m];
+        for (std::size_t m = 0; m < model.geosets[g].meshes.size(); ++m) {
+            CMesh& mesh = model.geosets[g].meshes[m];
             mesh.geometryMode = static_cast<int32_t>(m % 6);
             mesh.lightingMode = static_cast<int32_t>((m + 1) % 4);
             mesh.textureMode = static_cast<int32_t>((m + 2) % 4);
             for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
-                CFace& f = *mesh.faces[i];
+                CFace& f = mesh.faces[i];
                 f.type = types[(i + m) % 5];
                 f.geometryMode = static_cast<int32_t>(i % 6);
                 f.lightingMode = static_cast<int32_t>((i + 1) % 4);
@@ -57,12 +57,12 @@ void GiveEveryFieldItsOwnValue(CModel& model)
             }
         }
     for (std::size_t n = 0; n < model.nodes.size(); ++n) {
-        model.nodes[n]->type = 1u << (n % 17);
-        model.nodes[n]->flags = static_cast<uint32_t>(n % 3);
+        model.nodes[n].type = 1u << (n % 17);
+        model.nodes[n].flags = static_cast<uint32_t>(n % 3);
     }
     if (model.nodes.size() >= 3) {
-        model.nodes[1]->name = "$$$dummy";
-        model.nodes.back()->name = "$$$dummy";
+        model.nodes[1].name = "$$$dummy";
+        model.nodes.back().name = "$$$dummy";
     }
     model.insertOffset = {0.25f, -0.5f, 1.0f};
 }
@@ -76,8 +76,8 @@ void ExpectSameGameFields(const CModel& a, const CModel& b)
     const auto orderA = NodeOrder(a), orderB = NodeOrder(b);
     ASSERT_EQ(orderA.size(), orderB.size());
     for (std::size_t i = 0; i < orderA.size(); ++i) {
-        const C3doNode& na = *a.nodes[static_cast<std::size_t>(orderA[i].node)];
-        const C3doNode& nb = *b.nodes[static_cast<std::size_t>(orderB[i].node)];
+        const C3doNode& na = a.nodes[static_cast<std::size_t>(orderA[i].node)];
+        const C3doNode& nb = b.nodes[static_cast<std::size_t>(orderB[i].node)];
         SCOPED_TRACE("node " + std::to_string(i) + " " + na.name);
         EXPECT_EQ(na.name, nb.name);
         EXPECT_EQ(na.type, nb.type);
@@ -92,8 +92,8 @@ void ExpectSameGameFields(const CModel& a, const CModel& b)
         EXPECT_EQ(ma.textureMode, mb.textureMode);
         ASSERT_EQ(ma.faces.size(), mb.faces.size());
         for (std::size_t f = 0; f < ma.faces.size(); ++f) {
-            const CFace& fa = *ma.faces[f];
-            const CFace& fb = *mb.faces[f];
+            const CFace& fa = ma.faces[f];
+            const CFace& fb = mb.faces[f];
             SCOPED_TRACE("face " + std::to_string(f));
             EXPECT_EQ(fa.type, fb.type);
             EXPECT_EQ(fa.geometryMode, fb.geometryMode);
@@ -113,8 +113,8 @@ void ExpectSameGameFields(const CModel& a, const CModel& b)
 const C3doNode* NodeNamed(const CModel& model, const std::string& name)
 {
     for (const auto& n : model.nodes)
-        if (n->name == name)
-            return n.get();
+        if (n.name == name)
+            return &n;
     return nullptr;
 }
 
@@ -167,7 +167,7 @@ TEST(GltfRoundTrip, PiecesOfACutFaceKeepTheirCornersIntensities)
     CModel model;
     CMesh& mesh = orvtest::AddMesh(model);
     mesh.name = "ell";
-    model.nodes[0]->name = "ell";
+    model.nodes[0].name = "ell";
     CFace& ell = orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});
     for (std::size_t c = 0; c < ell.corners.size(); ++c)
         ell.corners[c].SetIntensity(0.1f * static_cast<float>(c + 1));
@@ -179,10 +179,10 @@ TEST(GltfRoundTrip, PiecesOfACutFaceKeepTheirCornersIntensities)
         return -1.0f;
     };
     const auto back = RoundTrip(model, dir / "ell.glb");
-    const CMesh& got = *back->geosets[0]->meshes[0];
+    const CMesh& got = back->geosets[0].meshes[0];
     ASSERT_EQ(got.faces.size(), 2u) << "the L is cut into two quads";
     for (const auto& face : got.faces)
-        for (const auto& corner : face->corners)
+        for (const auto& corner : face.corners)
             EXPECT_EQ(corner.Intensity(), intensityAt(corner.Position()))
                 << corner.Position().x << " " << corner.Position().y;
 }
@@ -208,24 +208,24 @@ TEST(GltfRoundTrip, FieldsFollowTheirFacesAcrossMaterialsAndLeftOutFaces)
         f.textureMode = (i + 1) % 4;
         f.extraLight = 0.5f + static_cast<float>(i);
     }
-    model.nodes[0]->name = "strip";
+    model.nodes[0].name = "strip";
     model.RebuildHierarchy();
     const auto back = RoundTrip(model, dir / "strip.glb");
-    ASSERT_EQ(back->geosets[0]->meshes.size(), 1u);
-    const CMesh& got = *back->geosets[0]->meshes[0];
+    ASSERT_EQ(back->geosets[0].meshes.size(), 1u);
+    const CMesh& got = back->geosets[0].meshes[0];
     ASSERT_EQ(got.faces.size(), 5u);
     for (std::size_t f = 0, i = 0; f < got.faces.size(); ++f, ++i) {
         if (i == 2)
             ++i;
         SCOPED_TRACE("face " + std::to_string(i));
-        const CFace& want = *mesh.faces[i];
-        EXPECT_EQ(back->materials[static_cast<std::size_t>(got.faces[f]->material)],
+        const CFace& want = mesh.faces[i];
+        EXPECT_EQ(back->materials[static_cast<std::size_t>(got.faces[f].material)],
                   model.materials[static_cast<std::size_t>(want.material)]);
-        EXPECT_EQ(got.faces[f]->type, want.type);
-        EXPECT_EQ(got.faces[f]->geometryMode, want.geometryMode);
-        EXPECT_EQ(got.faces[f]->lightingMode, want.lightingMode);
-        EXPECT_EQ(got.faces[f]->textureMode, want.textureMode);
-        EXPECT_EQ(got.faces[f]->extraLight, want.extraLight);
+        EXPECT_EQ(got.faces[f].type, want.type);
+        EXPECT_EQ(got.faces[f].geometryMode, want.geometryMode);
+        EXPECT_EQ(got.faces[f].lightingMode, want.lightingMode);
+        EXPECT_EQ(got.faces[f].textureMode, want.textureMode);
+        EXPECT_EQ(got.faces[f].extraLight, want.extraLight);
     }
 }
 
@@ -235,18 +235,18 @@ TEST(GltfImport, NodeNamesStayAsTheFileHasThemSeveralOfOneNameIncluded)
     ASSERT_TRUE(orvtest::Ok(report));
     std::vector<std::string> names;
     for (const auto& n : report->model->nodes)
-        names.push_back(n->name);
+        names.push_back(n.name);
     // Cleaned for a 3DO line and cut to 31 characters, never numbered.
     const std::vector<std::string> expected = {"body", "$$$dummy", "$$$dummy", "$$$dummy",
                                                "a_name_with_blanks_that_is_far_"};
     EXPECT_EQ(names, expected);
     // Without extras: the usual node type and modes.
     for (const auto& n : report->model->nodes)
-        EXPECT_EQ(n->type, 1u) << n->name;
-    for (const auto& m : report->model->geosets[0]->meshes) {
-        EXPECT_EQ(std::tuple(m->geometryMode, m->lightingMode, m->textureMode), std::tuple(4, 3, 3));
-        for (const auto& f : m->faces)
-            EXPECT_EQ(std::tuple(f->type, f->geometryMode, f->lightingMode, f->textureMode, f->extraLight),
+        EXPECT_EQ(n.type, 1u) << n.name;
+    for (const auto& m : report->model->geosets[0].meshes) {
+        EXPECT_EQ(std::tuple(m.geometryMode, m.lightingMode, m.textureMode), std::tuple(4, 3, 3));
+        for (const auto& f : m.faces)
+            EXPECT_EQ(std::tuple(f.type, f.geometryMode, f.lightingMode, f.textureMode, f.extraLight),
                       std::tuple(0u, 4, 3, 3, 0.0f));
     }
 }
@@ -259,9 +259,9 @@ TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
     const auto report = ImportModel(orvtest::Fixture("import", "game_extras_not_matching.gltf"), {});
     ASSERT_TRUE(orvtest::Ok(report));
     const CModel& model = *report->model;
-    auto meshOf = [&model](const C3doNode* n) -> const CMesh& { return *model.geosets[0]->meshes[n->mesh]; };
+    auto meshOf = [&model](const C3doNode* n) -> const CMesh& { return model.geosets[0].meshes[n->mesh]; };
     auto faceFields = [](const CMesh& m) {
-        const CFace& f = *m.faces.at(0);
+        const CFace& f = m.faces.at(0);
         return std::tuple(f.type, f.geometryMode, f.lightingMode, f.textureMode, f.extraLight);
     };
     auto meshModes = [](const CMesh& m) { return std::tuple(m.geometryMode, m.lightingMode, m.textureMode); };
@@ -274,7 +274,7 @@ TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
     EXPECT_EQ(meshModes(meshOf(right)), std::tuple(3, 2, 1));
     EXPECT_EQ(faceFields(meshOf(right)), std::tuple(2u, 3, 2, 1, 0.5f));
     std::vector<float> intensities;
-    for (const VertexRecord& c : meshOf(right).faces[0]->corners)
+    for (const VertexRecord& c : meshOf(right).faces[0].corners)
         intensities.push_back(c.Intensity());
     EXPECT_EQ(intensities, (std::vector<float>{0.25f, 0.5f, 0.75f, 1.0f}));
 
@@ -282,7 +282,7 @@ TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
     const C3doNode* badIntensity = NodeNamed(model, "bad_intensity");
     ASSERT_NE(badIntensity, nullptr);
     EXPECT_EQ(faceFields(meshOf(badIntensity)), std::tuple(2u, 3, 2, 1, 0.5f));
-    for (const VertexRecord& c : meshOf(badIntensity).faces[0]->corners)
+    for (const VertexRecord& c : meshOf(badIntensity).faces[0].corners)
         EXPECT_EQ(c.Intensity(), 0.0f);
     EXPECT_TRUE(AnyNoteHas(*report, "'bad_intensity': extras left out (the faces' intensities are not"));
 

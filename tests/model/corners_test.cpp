@@ -17,31 +17,31 @@ struct Fixture {
     Fixture()
     {
         model.materials = {"a.mat", "b.mat"};
-        model.geosets.push_back(std::make_unique<CGeometry>());
+        model.geosets.push_back(CGeometry());
         for (int k = 0; k < 2; ++k) {
-            auto mesh = std::make_unique<CMesh>();
+            CMesh mesh;
             for (auto [x, z, i] : {std::tuple{0.f, 0.f, 0.25f}, {1.f, 0.f, 0.5f}, {0.f, 1.f, 0.75f}}) {
-                mesh->vertices.emplace_back().SetPosition({x, 0, z});
-                mesh->vertices.back().SetIntensity(i);
+                mesh.vertices.emplace_back().SetPosition({x, 0, z});
+                mesh.vertices.back().SetIntensity(i);
             }
             for (auto [u, v] : {std::pair{0.f, 0.f}, {32.f, 0.f}, {0.f, 16.f}}) {
-                mesh->textureVertices.emplace_back().u = u;
-                mesh->textureVertices.back().v = v;
+                mesh.textureVertices.emplace_back().u = u;
+                mesh.textureVertices.back().v = v;
             }
-            auto face = std::make_unique<CFace>();
-            face->material = k == 0 ? -1 : 1;
-            face->vertexIndices = face->textureVertexIndices = {0, 1, 2};
-            mesh->faces.push_back(std::move(face));
-            model.geosets[0]->meshes.push_back(std::move(mesh));
+            CFace face;
+            face.material = k == 0 ? -1 : 1;
+            face.vertexIndices = face.textureVertexIndices = {0, 1, 2};
+            mesh.faces.push_back(std::move(face));
+            model.geosets[0].meshes.push_back(std::move(mesh));
         }
         for (int i = 0; i < 3; ++i) {
-            model.nodes.push_back(std::make_unique<C3doNode>());
-            model.nodes.back()->mesh = i == 0 ? -1 : 1;
-            model.nodes.back()->pivot = Vec3(static_cast<float>(i), 10.0f, 0.0f);
+            model.nodes.push_back(C3doNode());
+            model.nodes.back().mesh = i == 0 ? -1 : 1;
+            model.nodes.back().pivot = Vec3(static_cast<float>(i), 10.0f, 0.0f);
         }
     }
-    CMesh& Mesh(int k) { return *model.geosets[0]->meshes[static_cast<std::size_t>(k)]; }
-    CFace& Face(int k) { return *Mesh(k).faces[0]; }
+    CMesh& Mesh(int k) { return model.geosets[0].meshes[static_cast<std::size_t>(k)]; }
+    CFace& Face(int k) { return Mesh(k).faces[0]; }
 };
 
 std::optional<TextureSize> Size64x32(const std::string&) { return TextureSize{64, 32}; }
@@ -114,27 +114,27 @@ TEST(Scale, ManyMeshesFindTheirNodesInOnePass)
     const std::size_t n = 200000;
     const std::size_t probed[] = {0, n / 2, n - 1};
     CModel model;
-    model.geosets.push_back(std::make_unique<CGeometry>());
+    model.geosets.push_back(CGeometry());
     for (std::size_t k = 0; k < n; ++k) {
-        auto mesh = std::make_unique<CMesh>();
+        CMesh mesh;
         if (std::find(std::begin(probed), std::end(probed), k) != std::end(probed)) {
-            mesh->vertices.emplace_back();
-            mesh->faces.push_back(std::make_unique<CFace>());
-            mesh->faces.back()->vertexIndices = {0};
+            mesh.vertices.emplace_back();
+            mesh.faces.push_back(CFace());
+            mesh.faces.back().vertexIndices = {0};
         }
-        model.geosets[0]->meshes.push_back(std::move(mesh));
-        model.nodes.push_back(std::make_unique<C3doNode>());
-        model.nodes.back()->mesh = static_cast<int32_t>(n - 1 - k);
-        model.nodes.back()->pivot = {static_cast<float>(k), 0, 0};
+        model.geosets[0].meshes.push_back(std::move(mesh));
+        model.nodes.push_back(C3doNode());
+        model.nodes.back().mesh = static_cast<int32_t>(n - 1 - k);
+        model.nodes.back().pivot = {static_cast<float>(k), 0, 0};
     }
     // Mesh n - 1 is named by node 0 and again by a last node: node 0's pivot counts.
-    model.nodes.front()->pivot.y = 1;
-    model.nodes.push_back(std::make_unique<C3doNode>());
-    model.nodes.back()->mesh = static_cast<int32_t>(n - 1);
+    model.nodes.front().pivot.y = 1;
+    model.nodes.push_back(C3doNode());
+    model.nodes.back().mesh = static_cast<int32_t>(n - 1);
     BuildFaceCorners(model);
     UpdateRadii(model);
     for (const std::size_t k : probed)
-        EXPECT_EQ(model.geosets[0]->meshes[k]->faces[0]->corners[0].Position(),
+        EXPECT_EQ(model.geosets[0].meshes[k].faces[0].corners[0].Position(),
                   Vec3(static_cast<float>(n - 1 - k), k == n - 1, 0));
     EXPECT_FLOAT_EQ(model.radius, static_cast<float>(n - 1));
 }

@@ -13,19 +13,19 @@ std::unique_ptr<CModel> Sized(std::size_t vertices, std::size_t textureVertices,
                               std::size_t corners = 3)
 {
     auto m = std::make_unique<CModel>();
-    m->geosets.push_back(std::make_unique<CGeometry>());
-    auto mesh = std::make_unique<CMesh>();
-    mesh->name = "body";
-    mesh->vertices.resize(vertices);
-    mesh->textureVertices.resize(textureVertices);
+    m->geosets.push_back(CGeometry());
+    CMesh mesh;
+    mesh.name = "body";
+    mesh.vertices.resize(vertices);
+    mesh.textureVertices.resize(textureVertices);
     for (std::size_t f = 0; f < faces; ++f) {
-        auto face = std::make_unique<CFace>();
-        face->vertexIndices.resize(corners);
-        mesh->faces.push_back(std::move(face));
+        CFace face;
+        face.vertexIndices.resize(corners);
+        mesh.faces.push_back(std::move(face));
     }
-    m->geosets[0]->meshes.push_back(std::move(mesh));
-    auto node = std::make_unique<C3doNode>();
-    node->mesh = 0;
+    m->geosets[0].meshes.push_back(std::move(mesh));
+    C3doNode node;
+    node.mesh = 0;
     m->nodes.push_back(std::move(node));
     return m;
 }
@@ -47,28 +47,28 @@ TEST(EngineLimits, EachLimitAtAndOnePast)
 
     auto m = Sized(3, 3, 1);
     for (int i = 0; i < 3; ++i)
-        m->geosets.push_back(std::make_unique<CGeometry>());
+        m->geosets.push_back(CGeometry());
     m->materials = {std::string(31, 'm')};
-    m->nodes[0]->name = std::string(31, 'n');
-    m->geosets[0]->meshes[0]->name = std::string(31, 'b');
+    m->nodes[0].name = std::string(31, 'n');
+    m->geosets[0].meshes[0].name = std::string(31, 'b');
     // Four sets, but the node's mesh 0 is missing from the three empty ones.
     EXPECT_EQ(Breaches(*m), 3u);
     for (int i = 1; i < 4; ++i)
-        m->geosets[static_cast<std::size_t>(i)]->meshes.push_back(std::make_unique<CMesh>());
+        m->geosets[static_cast<std::size_t>(i)].meshes.push_back(CMesh());
     EXPECT_EQ(Breaches(*m), 0u);
-    m->geosets.push_back(std::make_unique<CGeometry>());
-    m->geosets.back()->meshes.push_back(std::make_unique<CMesh>());
+    m->geosets.push_back(CGeometry());
+    m->geosets.back().meshes.push_back(CMesh());
     m->materials[0] += "x";
-    m->nodes[0]->name += "x";
-    m->geosets[0]->meshes[0]->name += "x";
+    m->nodes[0].name += "x";
+    m->geosets[0].meshes[0].name += "x";
     EXPECT_EQ(Breaches(*m), 4u);
 }
 
 TEST(EngineLimits, BreachesSayWhereTheyAre)
 {
     auto m = Sized(600, 3, 2);
-    m->geosets[0]->meshes[0]->faces[1]->material = 2;
-    m->nodes[0]->mesh = 5;
+    m->geosets[0].meshes[0].faces[1].material = 2;
+    m->nodes[0].mesh = 5;
     const auto breaches = CheckEngineLimits(*m);
     ASSERT_EQ(breaches.size(), 3u);
     EXPECT_EQ(breaches[0].text, "geometry set 0, mesh 0 (body): 600 vertices (at most 512)");
@@ -82,7 +82,7 @@ TEST(EngineLimits, BreachesSayWhereTheyAre)
 TEST(EngineLimits, CoordinatesBeyondTheRangeOrNotNumbers)
 {
     auto m = Sized(4, 3, 1);
-    auto& vertices = m->geosets[0]->meshes[0]->vertices;
+    auto& vertices = m->geosets[0].meshes[0].vertices;
     vertices[0].x = 10000.0f;
     vertices[1].y = -10000.0f;
     EXPECT_EQ(Breaches(*m), 0u) << "the range includes its ends";
@@ -90,8 +90,8 @@ TEST(EngineLimits, CoordinatesBeyondTheRangeOrNotNumbers)
     vertices[1].z = 10000.01f;
     vertices[2].y = std::numeric_limits<float>::quiet_NaN();
     vertices[3].x = -std::numeric_limits<float>::infinity();
-    m->nodes[0]->position.y = 1e20f;
-    m->nodes[0]->pivot.x = std::numeric_limits<float>::quiet_NaN();
+    m->nodes[0].position.y = 1e20f;
+    m->nodes[0].pivot.x = std::numeric_limits<float>::quiet_NaN();
     const auto breaches = CheckEngineLimits(*m);
     ASSERT_EQ(breaches.size(), 3u);
     EXPECT_EQ(breaches[0].text,

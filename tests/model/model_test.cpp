@@ -24,10 +24,10 @@ VertexRecord Corner(float x, float y, float z, float u = 0, float v = 0, uint32_
 
 CFace& AddFace(CMesh& m, std::vector<VertexRecord> corners)
 {
-    auto f = std::make_unique<CFace>();
-    f->corners = std::move(corners);
+    CFace f;
+    f.corners = std::move(corners);
     m.faces.push_back(std::move(f));
-    return *m.faces.back();
+    return m.faces.back();
 }
 
 bool SameBits(const VertexRecord& a, const VertexRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -77,12 +77,12 @@ struct Reference {
                      Less less)
     {
         for (auto& f : m.faces)
-            for (std::size_t c = f->corners.size(); c-- > 0;)
-                Search(list, key(*f, f->corners[c]), less, true);
+            for (std::size_t c = f.corners.size(); c-- > 0;)
+                Search(list, key(f, f.corners[c]), less, true);
         for (auto& f : m.faces) {
             idx.emplace_back();
-            for (std::size_t c = f->corners.size(); c-- > 0;)
-                idx.back().push_back(Search(list, key(*f, f->corners[c]), less, false));
+            for (std::size_t c = f.corners.size(); c-- > 0;)
+                idx.back().push_back(Search(list, key(f, f.corners[c]), less, false));
         }
     }
 
@@ -112,7 +112,7 @@ struct Reference {
             LessUV);
         std::vector<Vec3> faceNormals;
         for (auto& f : m.faces) {
-            CFace copy = *CopyFace(*f, true);
+            CFace copy = f;
             for (auto& c : copy.corners)
                 c.SetPosition(written(c) + m.placementOffset);
             copy.ComputeFaceNormal();
@@ -163,8 +163,8 @@ TEST(RebuildMeshLists, MatchesTheIncrementalAlgorithmBitForBit)
                 EXPECT_TRUE(SameBits((*got)[i], (*want)[i])) << what << " " << i;
         }
         for (std::size_t f = 0; f < m.faces.size(); ++f) {
-            EXPECT_EQ(m.faces[f]->vertexIndices, ref.vidx[f]);
-            EXPECT_EQ(m.faces[f]->textureVertexIndices, ref.tidx[f]);
+            EXPECT_EQ(m.faces[f].vertexIndices, ref.vidx[f]);
+            EXPECT_EQ(m.faces[f].textureVertexIndices, ref.tidx[f]);
         }
     }
 }
@@ -177,7 +177,7 @@ TEST(RebuildMeshLists, SurvivesNaNCoordinates)
     AddFace(m, {Corner(1, 1, 1), Corner(nan, nan, nan), Corner(0, 1, 0)});
     m.RebuildMeshLists();
     for (const auto& f : m.faces)
-        for (int32_t i : f->vertexIndices)
+        for (int32_t i : f.vertexIndices)
             EXPECT_LT(static_cast<std::size_t>(i), m.vertices.size());
 }
 
@@ -213,29 +213,29 @@ TEST(Hierarchy, SiblingChainsPosesAndDamagedLinks)
 {
     CModel model;
     for (int i = 0; i < 11; ++i)
-        model.nodes.push_back(std::make_unique<C3doNode>());
-    model.nodes[0]->child = 3;
-    model.nodes[3]->sibling = 5;
-    model.nodes[5]->sibling = 7;
-    model.nodes[0]->position = {1, 2, 3};
-    model.nodes[3]->parent = 6;  // wrong link, repaired
+        model.nodes.push_back(C3doNode());
+    model.nodes[0].child = 3;
+    model.nodes[3].sibling = 5;
+    model.nodes[5].sibling = 7;
+    model.nodes[0].position = {1, 2, 3};
+    model.nodes[3].parent = 6;  // wrong link, repaired
     // A damaged chain: a sibling loop and a child out of range neither hang nor overrun.
-    model.nodes[8]->child = 9;
-    model.nodes[9]->sibling = 10;
-    model.nodes[10]->sibling = 9;
-    model.nodes[10]->child = 99;
+    model.nodes[8].child = 9;
+    model.nodes[9].sibling = 10;
+    model.nodes[10].sibling = 9;
+    model.nodes[10].child = 99;
     model.currentFrame = 9;
     model.RebuildHierarchy();
-    EXPECT_EQ(model.nodes[0]->numChildren, 3);
+    EXPECT_EQ(model.nodes[0].numChildren, 3);
     for (int i : {3, 5, 7})
-        EXPECT_EQ(model.nodes[static_cast<std::size_t>(i)]->parent, 0);
-    EXPECT_EQ(model.nodes[1]->numChildren, 0);
-    EXPECT_EQ(model.nodes[9]->parent, 8);
-    EXPECT_EQ(model.nodes[10]->parent, 8);
-    EXPECT_EQ(model.nodes[10]->numChildren, 0);
+        EXPECT_EQ(model.nodes[static_cast<std::size_t>(i)].parent, 0);
+    EXPECT_EQ(model.nodes[1].numChildren, 0);
+    EXPECT_EQ(model.nodes[9].parent, 8);
+    EXPECT_EQ(model.nodes[10].parent, 8);
+    EXPECT_EQ(model.nodes[10].numChildren, 0);
     EXPECT_EQ(model.currentFrame, 0);
-    ASSERT_EQ(model.nodes[0]->poses.size(), 1u);
-    EXPECT_EQ(model.nodes[0]->poses[0], Matrix4::Translation({1, 2, 3}));
+    ASSERT_EQ(model.nodes[0].poses.size(), 1u);
+    EXPECT_EQ(model.nodes[0].poses[0], Matrix4::Translation({1, 2, 3}));
 }
 
 // Points are rows multiplied from the left, so the pose turns a point by roll about z

@@ -40,7 +40,7 @@ std::vector<uint8_t> WalkerProject()
         e->size = static_cast<uint32_t>(e->data.size());
         model->customMaterials.Add(std::move(e));
     }
-    model->bookmarks.push_back(std::make_unique<CameraBookmark>());
+    model->bookmarks.push_back(CameraBookmark());
     model->puppetJoints = {"0=1\t# head", "1=0\t# torso"};
     model->currentSubMode = 1;
     return SaveProject(*model, {{0, 0.1f, -0.4f}, {0, 0, 1}, {0, 1, 0}});

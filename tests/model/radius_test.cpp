@@ -20,7 +20,7 @@ CMesh& CubeAt(CModel& model, const Vec3& centre)
     CMesh& mesh = orvtest::AddMesh(model);
     orvtest::AddCube(mesh);
     for (auto& f : mesh.faces)
-        for (auto& c : f->corners)
+        for (auto& c : f.corners)
             c.SetPosition(c.Position() + centre);
     return mesh;
 }
@@ -43,17 +43,19 @@ TEST(Radius, MeasuredFromTheMeshAndModelOrigins)
     // A centred cube placed 5 up by its node, under a parent turned 90 degrees about z:
     // the mesh radius is the cube's own; the model's reaches where the node puts it.
     CModel placed;
-    CMesh& root = CubeAt(placed, {0, 0, 0});
-    CMesh& child = CubeAt(placed, {0, 0, 0});
-    placed.nodes[0]->sibling = -1;
-    placed.nodes[0]->child = 1;
-    placed.nodes[0]->rotation = {0, 90, 0};  // roll: turns +y onto -x
-    placed.nodes[1]->position = {0, 5, 0};
+    CubeAt(placed, {0, 0, 0});
+    CubeAt(placed, {0, 0, 0});
+    CMesh& root = placed.geosets[0].meshes[0];
+    CMesh& child = placed.geosets[0].meshes[1];
+    placed.nodes[0].sibling = -1;
+    placed.nodes[0].child = 1;
+    placed.nodes[0].rotation = {0, 90, 0};  // roll: turns +y onto -x
+    placed.nodes[1].position = {0, 5, 0};
     // A pivot moves the child's vertices within its node; the mesh origin moves with them.
-    placed.nodes[1]->pivot = {0, 1, 0};
+    placed.nodes[1].pivot = {0, 1, 0};
     child.placementOffset = {0, 1, 0};
     for (auto& f : child.faces)
-        for (auto& c : f->corners)
+        for (auto& c : f.corners)
             c.SetPosition(c.Position() + Vec3(0, 1, 0));
     placed.RebuildHierarchy();
     UpdateRadii(placed);
@@ -65,7 +67,7 @@ TEST(Radius, MeasuredFromTheMeshAndModelOrigins)
     CModel empty;
     orvtest::AddMesh(empty).radius = 2.0f;
     UpdateRadii(empty);
-    EXPECT_EQ(empty.geosets[0]->meshes[0]->radius, 0.0f);
+    EXPECT_EQ(empty.geosets[0].meshes[0].radius, 0.0f);
 }
 
 TEST(Radius, ReadAndTypedRadiiStayUntilTheirGeometryChanges)
@@ -75,8 +77,8 @@ TEST(Radius, ReadAndTypedRadiiStayUntilTheirGeometryChanges)
     orvtest::Spit(path, orvtest::Bytes(orvtest::FixtureText("3do", "tiny_crlf.3do")));
     CModel model;
     ASSERT_TRUE(orvtest::Ok(Load3doFile(path, model)));
-    CMesh& base = *model.geosets[0]->meshes[0];
-    CMesh& top = *model.geosets[0]->meshes[1];
+    CMesh& base = model.geosets[0].meshes[0];
+    CMesh& top = model.geosets[0].meshes[1];
     // The file's radii are not what the rule would measure (base reaches sqrt 2).
     EXPECT_FLOAT_EQ(base.radius, 1.0f);
     EXPECT_FLOAT_EQ(model.radius, 1.5f);
@@ -99,7 +101,7 @@ TEST(Radius, ReadAndTypedRadiiStayUntilTheirGeometryChanges)
     // Moving a vertex of the base (the file's (1, 1, 0), y and z exchanged in the model)
     // measures the base and the model again, not the top.
     for (auto& f : base.faces)
-        for (auto& c : f->corners)
+        for (auto& c : f.corners)
             if (c.Position() == Vec3(1, 0, 1))
                 c.SetPosition({2, 0, 1});
     UpdateRadii(model);

@@ -25,9 +25,9 @@ std::vector<uint8_t> Results(const CMesh& m)
     add(m.textureVertices.data(), m.textureVertices.size() * sizeof(VertexRecord));
     add(m.vertexNormals.data(), m.vertexNormals.size() * sizeof(VertexRecord));
     for (const auto& f : m.faces) {
-        add(f->vertexIndices.data(), f->vertexIndices.size() * 4);
-        add(f->textureVertexIndices.data(), f->textureVertexIndices.size() * 4);
-        add(&f->normal, sizeof f->normal);
+        add(f.vertexIndices.data(), f.vertexIndices.size() * 4);
+        add(f.textureVertexIndices.data(), f.textureVertexIndices.size() * 4);
+        add(&f.normal, sizeof f.normal);
     }
     return out;
 }
@@ -35,9 +35,10 @@ std::vector<uint8_t> Results(const CMesh& m)
 // What a full rebuild of a copy with the same corners, sizes and offset gives.
 std::vector<uint8_t> Expected(const CMesh& m)
 {
-    auto copy = CopyMesh(m, true);
-    copy->RebuildMeshListsFully();
-    return Results(*copy);
+    CMesh copy = m;
+    ClearLists(copy);
+    copy.RebuildMeshLists();
+    return Results(copy);
 }
 
 // Few distinct values, so that corners share list entries.
@@ -52,11 +53,11 @@ VertexRecord Corner(std::mt19937& rng)
     return r;
 }
 
-std::unique_ptr<CFace> RandomFace(std::mt19937& rng)
+CFace RandomFace(std::mt19937& rng)
 {
-    auto f = std::make_unique<CFace>();
+    CFace f;
     for (int i = 3 + static_cast<int>(rng() % 3); i > 0; --i)
-        f->corners.push_back(Corner(rng));
+        f.corners.push_back(Corner(rng));
     return f;
 }
 
@@ -66,15 +67,15 @@ TEST(RebuildSkip, EveryKindOfChangeGivesTheFullRebuildsLists)
 {
     std::mt19937 rng(11);
     CMesh mesh;
+    ModelCaches caches;
     for (int i = 0; i < 12; ++i)
         mesh.faces.push_back(RandomFace(rng));
-    mesh.RebuildMeshLists();
+    RebuildListsIfChanged(caches, mesh);
     ASSERT_EQ(Results(mesh), Expected(mesh));
-    ASSERT_TRUE(mesh.rebuiltFingerprint);
-    EXPECT_EQ(*mesh.rebuiltFingerprint, mesh.ListsFingerprint());
+    EXPECT_TRUE(caches.currentLists.contains(mesh.ListsFingerprint()));
 
     using Change = std::function<void(CMesh&)>;
-    auto face = [&](CMesh& m) -> CFace& { return *m.faces[rng() % m.faces.size()]; };
+    auto face = [&](CMesh& m) -> CFace& { return m.faces[rng() % m.faces.size()]; };
     auto corner = [&](CMesh& m) -> VertexRecord& {
         CFace& f = face(m);
         return f.corners[rng() % f.corners.size()];
@@ -117,7 +118,7 @@ TEST(RebuildSkip, EveryKindOfChangeGivesTheFullRebuildsLists)
              VertexRecord& c = corner(m);
              const VertexRecord old = c;
              c.z += 1.0f;
-             m.RebuildMeshLists();
+             RebuildListsIfChanged(caches, m);
              c = old;
          }},
     };
@@ -125,9 +126,9 @@ TEST(RebuildSkip, EveryKindOfChangeGivesTheFullRebuildsLists)
     for (const auto& [name, change] : changes) {
         change(mesh);
         const auto want = Expected(mesh);
-        mesh.RebuildMeshLists();
+        RebuildListsIfChanged(caches, mesh);
         EXPECT_EQ(Results(mesh), want) << name;
-        EXPECT_EQ(*mesh.rebuiltFingerprint, mesh.ListsFingerprint()) << name;
+        EXPECT_TRUE(caches.currentLists.contains(mesh.ListsFingerprint())) << name;
     }
     for (int step = 0; step < 400; ++step) {
         const auto& [name, change] = changes[rng() % changes.size()];
@@ -135,7 +136,7 @@ TEST(RebuildSkip, EveryKindOfChangeGivesTheFullRebuildsLists)
         if (rng() % 3 == 0)
             changes[rng() % changes.size()].second(mesh);
         const auto want = Expected(mesh);
-        mesh.RebuildMeshLists();
+        RebuildListsIfChanged(caches, mesh);
         ASSERT_EQ(Results(mesh), want) << "step " << step << ": " << name;
     }
 }
@@ -147,7 +148,7 @@ TEST(RebuildSkip, FingerprintSeesEveryByteOfTheCorners)
     mesh.faces.push_back(RandomFace(rng));
     const uint64_t base = mesh.ListsFingerprint();
     // Any single bit of any corner word changes the fingerprint.
-    VertexRecord& c = mesh.faces[0]->corners[1];
+    VertexRecord& c = mesh.faces[0].corners[1];
     for (std::size_t byte = 0; byte < sizeof(VertexRecord); ++byte)
         for (int bit = 0; bit < 8; ++bit) {
             auto* raw = reinterpret_cast<uint8_t*>(&c);
@@ -160,10 +161,7 @@ TEST(RebuildSkip, FingerprintSeesEveryByteOfTheCorners)
     // corners, taken together, are the same.
     mesh.faces.push_back(RandomFace(rng));
     const uint64_t two = mesh.ListsFingerprint();
-    mesh.faces[1]->corners.insert(mesh.faces[1]->corners.begin(), mesh.faces[0]->corners.back());
-    mesh.faces[0]->corners.pop_back();
+    mesh.faces[1].corners.insert(mesh.faces[1].corners.begin(), mesh.faces[0].corners.back());
+    mesh.faces[0].corners.pop_back();
     EXPECT_NE(mesh.ListsFingerprint(), two);
-    // A copy has no record of a rebuild, so its first rebuild is a full one.
-    mesh.RebuildMeshLists();
-    EXPECT_FALSE(CopyMesh(mesh, true)->rebuiltFingerprint);
 }

@@ -41,12 +41,12 @@ TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
     SceneRenderer scene(device, settings);
     auto model = MakeModel(1);
     model->materials = {"a.mat"};
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 2), 0);
+    AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 1, 2), 0);
     scene.SetMaterialResolver(
         [](const std::string&, const std::string&) { return std::optional(SolidCels(2, 2, {0xFF0000})); });
     scene.PrepareScene(*model);
     // The picture cannot become a texture.
-    EXPECT_EQ(scene.TextureOfFace(*model, *model->geosets[0]->meshes[0]->faces[0]).handle, 0u);
+    EXPECT_EQ(scene.TextureOfFace(*model, model->geosets[0].meshes[0].faces[0]).handle, 0u);
     scene.Draw(*model, NodeOrder(*model), {});
 }
 
@@ -96,7 +96,7 @@ TEST_F(DeviceTest, TriesTheChosenDeviceFirstThenTheOthers)
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_NE(r.messages[i].find(device_->Devices()[i]->name), std::string::npos) << i;
     auto model = MakeModel(1);
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.5f, 2));
+    AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 0.5f, 2));
     scene_->Draw(*model, NodeOrder(*model), {});  // nothing to draw into, and no crash
 }
 
@@ -140,7 +140,7 @@ TEST_F(DeviceTest, SurfaceSizesAndTheirLimits)
 TEST_F(DeviceTest, SquaresAreDrawnSquareAndEnlarged)
 {
     auto model = MakeModel(1);
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.1f, 2));
+    AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 0.1f, 2));
     auto measure = [&](const RgbaImage& image, bool across) {
         int count = 0;
         for (int32_t i = 0; i < (across ? image.width : image.height); ++i)
@@ -169,7 +169,7 @@ TEST_F(DeviceTest, DepthFollowsTheProjectionRange)
     ASSERT_TRUE(MakeDevice(64, 64));
     settings_.colorBackground = 0;
     auto model = MakeModel(1);
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     model->materials = {"near.mat", "far.mat"};
     scene_->SetMaterialResolver([](const std::string& m, const std::string&) {
         return std::optional(SolidCels(2, 2, {m == "near.mat" ? 0xFF0000u : 0x0000FFu}));
@@ -188,7 +188,7 @@ TEST_F(DeviceTest, DepthFollowsTheProjectionRange)
     // Just inside and just outside the near and far planes.
     for (const auto& [z, drawn] : {std::pair{0.06f, true}, {0.04f, false}, {99.0f, true}, {101.0f, false}}) {
         auto m = MakeModel(1);
-        AddFace(*m->geosets[0]->meshes[0], FacingSquare(0, 0, z, z));
+        AddFace(m->geosets[0].meshes[0], FacingSquare(0, 0, z, z));
         scene_->ModelChanged();
         EXPECT_EQ(Render(*m).At(32, 32), drawn ? kWhite : kBlack) << z;
     }
@@ -232,7 +232,7 @@ TEST_F(DeviceTest, PresentCopiesAndStretchesIntoTheTarget)
     ASSERT_TRUE(MakeDevice(80, 60));
     device_->SetProjection(Matrix4::Identity());
     auto model = MakeModel(1);
-    AddFace(*model->geosets[0]->meshes[0], {{-1, 0, 0.5f}, {0, 0, 0.5f}, {0, 1, 0.5f}, {-1, 1, 0.5f}});
+    AddFace(model->geosets[0].meshes[0], {{-1, 0, 0.5f}, {0, 0, 0.5f}, {0, 1, 0.5f}, {-1, 1, 0.5f}});
     const RgbaImage surface = Render(*model);
     ASSERT_EQ(surface.width, 40);
     EXPECT_EQ(surface.At(5, 5), kWhite);

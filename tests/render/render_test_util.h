@@ -96,12 +96,12 @@ protected:
 inline std::unique_ptr<orv::CModel> MakeModel(int meshes)
 {
     auto model = std::make_unique<orv::CModel>();
-    model->geosets.push_back(std::make_unique<orv::CGeometry>());
+    model->geosets.push_back(orv::CGeometry());
     for (int i = 0; i < meshes; ++i) {
-        model->geosets[0]->meshes.push_back(std::make_unique<orv::CMesh>());
-        model->nodes.push_back(std::make_unique<orv::C3doNode>());
-        model->nodes.back()->mesh = i;
-        model->nodes.back()->sibling = i + 1 < meshes ? i + 1 : -1;
+        model->geosets[0].meshes.push_back(orv::CMesh());
+        model->nodes.push_back(orv::C3doNode());
+        model->nodes.back().mesh = i;
+        model->nodes.back().sibling = i + 1 < meshes ? i + 1 : -1;
     }
     return model;
 }
@@ -112,24 +112,24 @@ inline std::unique_ptr<orv::CModel> MakeModel(int meshes)
 inline orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<Vec3>& points, int32_t material = -1,
                            const std::vector<std::pair<float, float>>& texels = {})
 {
-    auto face = std::make_unique<orv::CFace>();
-    face->material = material;
+    orv::CFace face;
+    face.material = material;
     for (std::size_t i = 0; i < points.size(); ++i) {
         orv::VertexRecord v, t;
         v.SetPosition(points[i]);
         if (i < texels.size())
             std::tie(t.u, t.v) = texels[i];
-        face->vertexIndices.push_back(static_cast<int32_t>(mesh.vertices.size()));
-        face->textureVertexIndices.push_back(static_cast<int32_t>(mesh.textureVertices.size()));
+        face.vertexIndices.push_back(static_cast<int32_t>(mesh.vertices.size()));
+        face.textureVertexIndices.push_back(static_cast<int32_t>(mesh.textureVertices.size()));
         mesh.vertices.push_back(v);
         mesh.textureVertices.push_back(t);
         v.color = 0x00FFFFFF;
         v.u = t.u;
         v.v = t.v;
-        face->corners.insert(face->corners.begin(), v);
+        face.corners.insert(face.corners.begin(), v);
     }
     mesh.faces.push_back(std::move(face));
-    return *mesh.faces.back();
+    return mesh.faces.back();
 }
 
 // An axis-aligned square at depth z, its index list counter-clockwise as seen from the

@@ -53,7 +53,7 @@ protected:
         auto model = orvtest::MakeModel(1);
         model->formatTag = "JK1";
         model->materials = {material};
-        orvtest::AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1, 0), 0,
+        orvtest::AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 1, 0), 0,
                          {{0, 0}, {256, 0}, {256, 256}, {0, 256}})
             .ComputeFaceNormal();
         model->RebuildHierarchy();
@@ -120,7 +120,7 @@ TEST_F(RendererTest, FramePacingAndTheContinuousView)
 TEST_F(RendererTest, TheAnimatingViewPlaysAtTheKeyframesSpeed)
 {
     settings_.frameRate = 33;
-    Model().keyframe = std::make_unique<CKeyframe>();
+    Model().keyframe = CKeyframe();
     Model().frameCount = 1000;
     Model().frameTime = 1.0f / 15.0f;
     EditContext c(*doc_, settings_, &selection_, &camera_);
@@ -183,7 +183,7 @@ TEST_F(RendererTest, DrawingNeverChangesWhatIsSaved)
     const auto before = saved();
     ASSERT_TRUE(LoadSample());
     renderer_->PrepareScene();
-    ASSERT_NE(renderer_->Scene().TextureOfFace(Model(), *Model().geosets[0]->meshes[0]->faces[0]).width, 1);
+    ASSERT_NE(renderer_->Scene().TextureOfFace(Model(), Model().geosets[0].meshes[0].faces[0]).width, 1);
     for (int32_t mode = 0; mode <= 4; ++mode) {
         selection_.currentMesh = mode >= 2 ? 0 : -1;
         doc_->modes.renderMode = static_cast<RenderMode>(mode);
@@ -203,14 +203,14 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
     ASSERT_FALSE(selection_.nodes.empty());
     renderer_->PrepareScene();
     EXPECT_TRUE(selection_.nodes.empty());  // preparing clears the node markers
-    const CFace& face = *Model().geosets[0]->meshes[0]->faces[0];
+    const CFace& face = Model().geosets[0].meshes[0].faces[0];
     const auto texture = renderer_->Scene().TextureOfFace(Model(), face);
     EXPECT_EQ(std::pair(texture.width, texture.height), std::pair(256, 256));
     EXPECT_FLOAT_EQ(face.corners[1].u, 256.0f);  // corners keep the file's texels
     // (Its colour through the colormap is checked in the view's tests.)
 
     // A material found nowhere takes the archive's fallback.
-    Model().geosets[0]->meshes[0]->faces[0]->material = 1;
+    Model().geosets[0].meshes[0].faces[0].material = 1;
     renderer_->PrepareScene();
     EXPECT_NE(renderer_->Scene().TextureOfFace(Model(), face).handle, 0u);
 
@@ -221,7 +221,7 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
     doc_->model = Square("checker.mat");
     renderer_->RenderFrame(true);
     EXPECT_TRUE(selection_.nodes.empty());
-    EXPECT_NE(renderer_->Scene().TextureOfFace(Model(), *Model().geosets[0]->meshes[0]->faces[0]).handle, 0u);
+    EXPECT_NE(renderer_->Scene().TextureOfFace(Model(), Model().geosets[0].meshes[0].faces[0]).handle, 0u);
 }
 
 // A project opens with its saved camera; a model file is centred on its box, in front of
@@ -232,7 +232,7 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     orvtest::ExpectClose(camera_.eye, {0, 0, -3}, 0.0f);
 
     doc_->SetPathName("/models/square.3do");
-    Model().nodes[0]->position = {0, 2, 0};
+    Model().nodes[0].position = {0, 2, 0};
     Model().RebuildHierarchy();
     renderer_->PlaceInitialCamera();
     EXPECT_NEAR(camera_.eye.y, 2.0f, 1e-4f);
@@ -249,7 +249,7 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     // An imported model has no name either, but is framed like a model file (it used to
     // open with the new document's camera, inside or in front of a large model).
     auto imported = Square("flatred.mat");
-    imported->nodes[0]->position = {0, 2, 0};
+    imported->nodes[0].position = {0, 2, 0};
     imported->RebuildHierarchy();
     doc_->AdoptImportedModel(std::move(imported));
     ASSERT_TRUE(doc_->PathName().empty());

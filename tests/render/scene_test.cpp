@@ -26,17 +26,18 @@ TEST_F(SceneTest, FaceIsVisibleFromItsCounterClockwiseSideOnly)
 {
     ASSERT_TRUE(MakeDevice(64, 64));
     auto model = MakeModel(1);
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     AddFace(mesh, FacingSquare(0, 0, 0.5f, 2.0f));
     EXPECT_EQ(Render(*model).At(32, 32), kWhite);
 
     // The same face seen from behind: turned half round about its centre.
-    C3doNode& node = *model->nodes[0];
-    node.matrix = Matrix4::Translation({0, 0, -2}) * Matrix4::RotationY(kPi) * Matrix4::Translation({0, 0, 2});
+    model->nodeMatrices.assign(model->nodes.size(), Matrix4::Identity());
+    Matrix4& node = model->nodeMatrices[0];
+    node = Matrix4::Translation({0, 0, -2}) * Matrix4::RotationY(kPi) * Matrix4::Translation({0, 0, 2});
     EXPECT_EQ(Render(*model).At(32, 32), kBlack);
 
     // The index list running clockwise as seen from the camera hides the face.
-    node.matrix = Matrix4::Identity();
+    node = Matrix4::Identity();
     auto reversed = FacingSquare(0, 0, 0.5f, 2.0f);
     std::reverse(reversed.begin(), reversed.end());
     mesh.faces.clear();
@@ -53,9 +54,9 @@ TEST_F(SceneTest, MarkedFacesAreOutlinedInTheSelectionColourOverEverything)
     const uint32_t red = 0xFFFF0000u;
     ASSERT_TRUE(MakeDevice(96, 64));
     auto model = MakeModel(2);
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(-0.5f, 0, 0.3f, 2.0f));
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0.5f, 0, 0.3f, 2.0f));
-    AddFace(*model->geosets[0]->meshes[1], FacingSquare(-0.5f, 0, 0.5f, 1.5f));  // in front of face 0
+    AddFace(model->geosets[0].meshes[0], FacingSquare(-0.5f, 0, 0.3f, 2.0f));
+    AddFace(model->geosets[0].meshes[0], FacingSquare(0.5f, 0, 0.3f, 2.0f));
+    AddFace(model->geosets[0].meshes[1], FacingSquare(-0.5f, 0, 0.5f, 1.5f));  // in front of face 0
     SceneDrawOptions options;
     options.currentMesh = 0;
     EXPECT_EQ(CountColor(Render(*model, options), red), 0);
@@ -85,7 +86,7 @@ TEST_F(SceneTest, AnExtrudedFacesSidesShowFromTheSideTheFaceShowsFrom)
 {
     ASSERT_TRUE(MakeDevice(64, 64));
     auto model = MakeModel(1);
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     AddFace(mesh, FacingSquare(0, 0, 0.5f, 2.0f)).ComputeFaceNormal();
     EditModes modes;
     Selection selection;
@@ -99,7 +100,8 @@ TEST_F(SceneTest, AnExtrudedFacesSidesShowFromTheSideTheFaceShowsFrom)
     // The wall at x = 0.5, from z = 2 to 3, through the opening.
     EXPECT_EQ(ColorAt(Render(*model), {0.5f, 0, 2.5f}), kWhite) << "the wall is wound against the face";
     // Moved to the left, the same wall is seen from outside, from its back.
-    model->nodes[0]->matrix = Matrix4::Translation({-1.5f, 0, 0});
+    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
+    model->nodeMatrices[0] = Matrix4::Translation({-1.5f, 0, 0});
     scene_->ModelChanged();
     EXPECT_EQ(ColorAt(Render(*model), {-1.0f, 0, 2.5f}), kBlack) << "the wall shows its back";
 }
@@ -108,8 +110,9 @@ TEST_F(SceneTest, NodeMatricesPlaceTheMeshesAndBuffersFollowChanges)
 {
     ASSERT_TRUE(MakeDevice(64, 64));
     auto model = MakeModel(1);
-    CFace& face = AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.2f, 2.0f));
-    model->nodes[0]->matrix = Matrix4::Translation({0.6f, 0, 0});
+    CFace& face = AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 0.2f, 2.0f));
+    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
+    model->nodeMatrices[0] = Matrix4::Translation({0.6f, 0, 0});
     EXPECT_EQ(ColorAt(Render(*model), {0.6f, 0, 2.0f}), kWhite);
 
     // The request's world comes after the node's own matrix.
@@ -136,8 +139,8 @@ TEST_F(SceneTest, RenderModesDrawMeshesSolidOrAsOutlines)
     const uint32_t wire = 0xFF4080FFu;
     ASSERT_TRUE(MakeDevice(96, 64));
     auto model = MakeModel(2);
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(-0.5f, 0, 0.3f, 2.0f));
-    AddFace(*model->geosets[0]->meshes[1], FacingSquare(0.5f, 0, 0.3f, 2.0f));
+    AddFace(model->geosets[0].meshes[0], FacingSquare(-0.5f, 0, 0.3f, 2.0f));
+    AddFace(model->geosets[0].meshes[1], FacingSquare(0.5f, 0, 0.3f, 2.0f));
     const Vec3 centre0{-0.5f, 0, 2.0f}, centre1{0.5f, 0, 2.0f};
     auto draw = [&](RenderMode mode, int32_t current) {
         SceneDrawOptions options;
@@ -181,7 +184,8 @@ TEST_F(SceneTest, AxesInCoordinateModeHaveTheirColoursAndIgnoreTheModelMatrix)
     // World origin 3 units ahead, a little right of and above the view's centre.
     device_->SetView(Matrix4::Translation({0.3f, 0.2f, 3.0f}));
     auto model = MakeModel(1);
-    model->nodes[0]->matrix = Matrix4::Translation({5, 5, 5});
+    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
+    model->nodeMatrices[0] = Matrix4::Translation({5, 5, 5});
     SceneDrawOptions options;
     options.world = Matrix4::RotationZ(1.0f);
     EXPECT_EQ(CountColor(Render(*model, options), kBlack), 128 * 128);
@@ -209,7 +213,8 @@ TEST_F(SceneTest, MarkersUseTheirColoursAndNoWorldMatrix)
         markers[i].color = i == 0 ? 0xFF00FF00u : 0xFFFF00FFu;
     }
     auto model = MakeModel(1);  // an empty mesh whose node moves it away
-    model->nodes[0]->matrix = Matrix4::Translation({3, 3, 0});
+    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
+    model->nodeMatrices[0] = Matrix4::Translation({3, 3, 0});
     SceneDrawOptions options;
     options.markers = markers;
     const RgbaImage image = Render(*model, options);
@@ -226,16 +231,16 @@ TEST_F(SceneTest, OutOfRangeIndicesAreSkipped)
     model->materials = {"one.mat"};
     scene_->SetMaterialResolver(
         [](const std::string&, const std::string&) { return std::optional(SolidCels(1, 1, {0xFF0000})); });
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 0.3f, 2.0f), 42);
-    AddFace(*model->geosets[0]->meshes[1], FacingSquare(0.7f, 0, 0.1f, 2.0f), -5);
-    model->geosets[0]->meshes[1]->faces.push_back(std::make_unique<CFace>());  // no corners at all
-    model->nodes[0]->child = 99;
-    model->nodes[1]->sibling = -3;
-    model->nodes[1]->child = 2;
-    model->nodes.push_back(std::make_unique<C3doNode>());
-    model->nodes[2]->mesh = 1234;
+    AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 0.3f, 2.0f), 42);
+    AddFace(model->geosets[0].meshes[1], FacingSquare(0.7f, 0, 0.1f, 2.0f), -5);
+    model->geosets[0].meshes[1].faces.push_back(CFace());  // no corners at all
+    model->nodes[0].child = 99;
+    model->nodes[1].sibling = -3;
+    model->nodes[1].child = 2;
+    model->nodes.push_back(C3doNode());
+    model->nodes[2].mesh = 1234;
     scene_->PrepareScene(*model);
-    EXPECT_EQ(scene_->TextureOfFace(*model, *model->geosets[0]->meshes[0]->faces[0]).handle, 0u);
+    EXPECT_EQ(scene_->TextureOfFace(*model, model->geosets[0].meshes[0].faces[0]).handle, 0u);
 
     for (int32_t mode = 0; mode <= 4; ++mode) {
         SceneDrawOptions options;
@@ -266,8 +271,10 @@ TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
             image.pixels[static_cast<std::size_t>(i)] = static_cast<uint8_t>((i + m[0]) % 4);
         return std::optional(image);
     });
-    model->nodes[1]->matrix = Matrix4::RotationY(0.4f) * Matrix4::Translation({0.2f, 0.1f, 0.5f});
-    model->nodes[2]->matrix = Matrix4::RotationX(-0.3f);
+    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
+    model->nodeMatrices[1] = Matrix4::RotationY(0.4f) * Matrix4::Translation({0.2f, 0.1f, 0.5f});
+    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
+    model->nodeMatrices[2] = Matrix4::RotationX(-0.3f);
     int k = 0;
     for (int m = 0; m < 3; ++m)
         for (int j = 0; j < 5; ++j)
@@ -280,7 +287,7 @@ TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
                     points.push_back({x - 0.35f, y, 3.0f});  // a fifth corner
                 if (k % 11 == 5)
                     points.resize(k % 2 ? 1 : 2);
-                AddFace(*model->geosets[0]->meshes[static_cast<std::size_t>(m)], points, k % 4 - 1,
+                AddFace(model->geosets[0].meshes[static_cast<std::size_t>(m)], points, k % 4 - 1,
                         {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {2, 2}});
             }
     scene_->PrepareScene(*model);
@@ -304,7 +311,7 @@ TEST_F(SceneTest, ShadedFacesDifferByTheirAngleToTheCamera)
 {
     ASSERT_TRUE(MakeDevice(96, 96));
     auto model = MakeModel(1);
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     // The face towards the camera, turned into the six sides (their outsides keep the
     // counter-clockwise index list), the cube then turned and set before the camera.
     const Matrix4 place = Matrix4::RotationY(0.5f) * Matrix4::RotationX(0.4f) * Matrix4::Translation({0, 0, 3});

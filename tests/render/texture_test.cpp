@@ -68,9 +68,9 @@ TEST_F(TextureTest, TexturedFaceShowsItsTextureRowZeroOnTop)
         return image;
     });
     // Texels: the face's top edge at v = 0, its bottom edge at v = 2 (the height).
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1.0f, 2.0f), 0, {{0, 2}, {4, 2}, {4, 0}, {0, 0}});
+    AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 1.0f, 2.0f), 0, {{0, 2}, {4, 2}, {4, 0}, {0, 0}});
     scene_->PrepareScene(*model);
-    const CFace& face = *model->geosets[0]->meshes[0]->faces[0];
+    const CFace& face = model->geosets[0].meshes[0].faces[0];
     const auto texture = scene_->TextureOfFace(*model, face);
     EXPECT_EQ(std::pair(texture.width, texture.height), std::pair(4, 2));
 
@@ -109,7 +109,7 @@ TEST_F(TextureTest, FacesShowTheirPictureOrWhite)
         int32_t width;  // of the texture the face takes
     } faces[] = {{0, kWhite, 1},  {1, kWhite, 1},      {2, kWhite, maxSize + 1}, {9, kWhite, 1},
                  {-1, kWhite, 1}, {3, 0xFF00FF00u, 2}, {4, 0xFF0000FFu, 2}};
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     for (int i = 0; i < 7; ++i)
         AddFace(mesh, FacingSquare(-0.9f + 0.3f * static_cast<float>(i), 0, 0.1f, 2.0f), faces[i].material,
                 {{0, 0}, {2, 0}, {2, 2}, {0, 2}});
@@ -117,7 +117,7 @@ TEST_F(TextureTest, FacesShowTheirPictureOrWhite)
     const RgbaImage image = Render(*model);
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(ColorAt(image, {-0.9f + 0.3f * static_cast<float>(i), 0, 2.0f}), faces[i].colour) << i;
-        const auto texture = scene_->TextureOfFace(*model, *mesh.faces[static_cast<std::size_t>(i)]);
+        const auto texture = scene_->TextureOfFace(*model, mesh.faces[static_cast<std::size_t>(i)]);
         EXPECT_EQ(texture.handle != 0, faces[i].colour != kWhite) << i;
         EXPECT_EQ(texture.width, faces[i].width) << i;
     }
@@ -135,7 +135,7 @@ TEST_F(TextureTest, TextureMappingChoosesTheFilter)
         image.pixels = {0, 1};
         return std::optional(image);
     });
-    AddFace(*model->geosets[0]->meshes[0], FacingSquare(0, 0, 1.0f, 2.0f), 0, {{0, 1}, {2, 1}, {2, 0}, {0, 0}});
+    AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 1.0f, 2.0f), 0, {{0, 1}, {2, 1}, {2, 0}, {0, 0}});
     auto distinctColours = [&](int32_t mapping) {
         settings_.textureMapping = mapping;
         EXPECT_TRUE(MakeDevice(64, 64));
@@ -161,21 +161,21 @@ TEST_F(TextureTest, WithoutResourcesFacesKeepCornersAndLoseTextures)
             return std::nullopt;
         return SolidCels(8, 4, {0x00FF00});
     });
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     AddFace(mesh, FacingSquare(0, 0, 1, 2), 0, {{8, 4}, {0, 4}, {0, 0}, {8, 0}});
     scene_->PrepareScene(*model);
-    const auto texture = scene_->TextureOfFace(*model, *mesh.faces[0]);
+    const auto texture = scene_->TextureOfFace(*model, mesh.faces[0]);
     ASSERT_NE(texture.handle, 0u);
     EXPECT_EQ(std::pair(texture.width, texture.height), std::pair(8, 4));
-    EXPECT_EQ(mesh.faces[0]->corners[3].u, 8.0f);  // the corners keep their texels
+    EXPECT_EQ(mesh.faces[0].corners[3].u, 8.0f);  // the corners keep their texels
 
     // Without a resolver no face has a texture; the corners are as they were.
     scene_->SetMaterialResolver({});
     scene_->PrepareScene(*model);
-    const auto none = scene_->TextureOfFace(*model, *mesh.faces[0]);
+    const auto none = scene_->TextureOfFace(*model, mesh.faces[0]);
     EXPECT_EQ(std::tuple(none.handle, none.width, none.height), std::tuple(0u, 1, 1));
     EXPECT_EQ(scene_->Textures().Find(texture.handle), nullptr);
-    EXPECT_EQ(mesh.faces[0]->corners[3].u, 8.0f);
+    EXPECT_EQ(mesh.faces[0].corners[3].u, 8.0f);
 }
 
 // A material still holding the handle of a texture from before the cache was rebuilt
@@ -188,17 +188,17 @@ TEST_F(TextureTest, StaleHandlesDrawUntextured)
     scene_->SetMaterialResolver([](const std::string& m, const std::string&) {
         return std::optional(SolidCels(2, 2, {m == "red.mat" ? 0xFF0000u : 0x0000FFu}));
     });
-    CMesh& mesh = *model->geosets[0]->meshes[0];
+    CMesh& mesh = model->geosets[0].meshes[0];
     AddFace(mesh, FacingSquare(0, 0, 1, 2), 0, {{0, 0}, {2, 0}, {2, 2}, {0, 2}});
     scene_->PrepareScene(*model);
-    ASSERT_NE(scene_->TextureOfFace(*model, *mesh.faces[0]).handle, 0u);
+    ASSERT_NE(scene_->TextureOfFace(*model, mesh.faces[0]).handle, 0u);
     scene_->Textures().Clear();
     ASSERT_NE(scene_->GetTexture("blue.mat", settings_.colorMap), nullptr);
     scene_->ModelChanged();
     EXPECT_EQ(Render(*model).At(16, 16), kWhite);
 
     // AssignFaceTextures draws it with the current texture of its new material.
-    mesh.faces[0]->material = 1;
+    mesh.faces[0].material = 1;
     scene_->AssignFaceTextures(*model, mesh);
     EXPECT_EQ(Render(*model).At(16, 16), 0xFF0000FFu);
 }

@@ -166,10 +166,10 @@ TEST_F(SearchPathTest, WhatAModelNamesAndNothingHoldsIsListed)
 {
     CModel model;
     model.materials = {"custom.mat", "nowhere.mat", "Mod.mat", "NOWHERE.MAT"};
-    auto mode = std::make_unique<CPuppetMode>();
+    CPuppetMode mode;
     for (const char* key : {"walk.key", "lost.key", "LOST.KEY"}) {
-        mode->items.push_back(std::make_unique<CPuppetItem>());
-        mode->items.back()->keyFile = key;
+        mode.items.push_back(CPuppetItem());
+        mode.items.back().keyFile = key;
     }
     model.puppetModes.push_back(std::move(mode));
     const MissingResources missing = FindMissingResources(model, sources);

@@ -159,7 +159,7 @@ TEST(Camera, BookmarksRestoreExactly)
     model.modelMatrix = Matrix4::Identity();
     // Nothing stored, beyond the array, or a record without a camera (as a project file
     // reads them back): nothing is recalled.
-    model.bookmarks[3] = std::make_unique<CameraBookmark>();
+    model.bookmarks[3] = CameraBookmark();
     for (const int i : {2, 3, 9})
         EXPECT_FALSE(c.RecallBookmark(model, i)) << i;
     EXPECT_EQ(model.modelMatrix, Matrix4::Identity());
@@ -246,7 +246,7 @@ TEST(Camera, CenterViewFramesTheModelFromTheFront)
 {
     CModel model;
     orvtest::AddCube(orvtest::AddMesh(model));
-    model.nodes[0]->position = {3, 0, 0};
+    model.nodes[0].position = {3, 0, 0};
     orvtest::Place(model);
     EditModes modes;
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);

@@ -14,10 +14,10 @@ namespace {
 void Link(CModel& m, int n, std::initializer_list<std::array<int32_t, 3>> links)
 {
     for (int i = 0; i < n; ++i)
-        m.nodes.push_back(std::make_unique<C3doNode>());
+        m.nodes.push_back(C3doNode());
     for (const auto& [node, child, sibling] : links) {
-        m.nodes[static_cast<std::size_t>(node)]->child = child;
-        m.nodes[static_cast<std::size_t>(node)]->sibling = sibling;
+        m.nodes[static_cast<std::size_t>(node)].child = child;
+        m.nodes[static_cast<std::size_t>(node)].sibling = sibling;
     }
 }
 
@@ -36,22 +36,22 @@ TEST(HierarchyWalk, ChildrenAndSiblingsInheritTheRightMatrices)
     // 0 -child-> 2 -sibling-> 3, and 0 -sibling-> 1 (a second top-level chain).
     CModel m;
     Link(m, 4, {{0, 2, 1}, {2, -1, 3}});
-    m.nodes[0]->position = {1, 0, 0};
-    m.nodes[0]->rotation = {0, 0, 90};
-    m.nodes[1]->position = {0, 5, 0};
-    m.nodes[2]->position = {0, 0, 2};
-    m.nodes[3]->position = {0, 3, 0};
+    m.nodes[0].position = {1, 0, 0};
+    m.nodes[0].rotation = {0, 0, 90};
+    m.nodes[1].position = {0, 5, 0};
+    m.nodes[2].position = {0, 0, 2};
+    m.nodes[3].position = {0, 3, 0};
     m.RebuildHierarchy();
     m.modelMatrix = Matrix4::Scaling(2, 2, 2);
 
     EXPECT_EQ(Order(WalkHierarchy(m)), (std::vector<int32_t>{0, 2, 3, 1}));
     // Node 0's yaw of 90 turns node 2's (0, 0, 2) onto -x; it moves by (1, 0, 0), the
     // model scales by 2.
-    ExpectClose(TransformPoint({0, 0, 0}, m.nodes[2]->matrix), {-2, 0, 0});
+    ExpectClose(TransformPoint({0, 0, 0}, m.NodeMatrix(2)), {-2, 0, 0});
     // The sibling of a child hangs from the parent, not from its brother.
-    ExpectClose(TransformPoint({0, 0, 0}, m.nodes[3]->matrix), {2, 6, 0});
+    ExpectClose(TransformPoint({0, 0, 0}, m.NodeMatrix(3)), {2, 6, 0});
     // A sibling of the top node hangs from the model matrix alone.
-    ExpectClose(TransformPoint({0, 0, 0}, m.nodes[1]->matrix), {0, 10, 0});
+    ExpectClose(TransformPoint({0, 0, 0}, m.NodeMatrix(1)), {0, 10, 0});
 }
 
 // An animated node past its poses hangs from its parent alone; a node the animation does
@@ -60,21 +60,21 @@ TEST(HierarchyWalk, AFrameWithoutAPoseKeepsTheParentTransform)
 {
     CModel m;
     Link(m, 2, {{0, 1, -1}});
-    m.nodes[0]->position = {1, 2, 3};
-    m.nodes[1]->position = {7, 7, 7};
+    m.nodes[0].position = {1, 2, 3};
+    m.nodes[1].position = {7, 7, 7};
     m.RebuildHierarchy();
     // Node 0 has an animated pose at frame 1, node 1 only its base pose.
-    m.nodes[0]->poses.push_back(Matrix4::Translation({0, 0, 9}));
+    m.nodes[0].poses.push_back(Matrix4::Translation({0, 0, 9}));
     m.currentFrame = 1;
     WalkHierarchy(m);
-    ExpectClose(m.nodes[1]->matrix, Matrix4::Translation({7, 7, 16}));
+    ExpectClose(m.NodeMatrix(1), Matrix4::Translation({7, 7, 16}));
     m.currentFrame = 2;
     WalkHierarchy(m);
-    ExpectClose(m.nodes[0]->matrix, Matrix4::Identity());
-    ExpectClose(m.nodes[1]->matrix, Matrix4::Translation({7, 7, 7}));
+    ExpectClose(m.NodeMatrix(0), Matrix4::Identity());
+    ExpectClose(m.NodeMatrix(1), Matrix4::Translation({7, 7, 7}));
     m.currentFrame = -1;  // below 0: no pose at all
     WalkHierarchy(m);
-    ExpectClose(m.nodes[1]->matrix, Matrix4::Identity());
+    ExpectClose(m.NodeMatrix(1), Matrix4::Identity());
 }
 
 TEST(HierarchyWalk, DamagedLinksEndTheWalk)
@@ -84,7 +84,7 @@ TEST(HierarchyWalk, DamagedLinksEndTheWalk)
     Link(m, 3, {{0, 1, -7}, {1, 0, 1}, {2, -1, 99}});
     m.RebuildHierarchy();
     EXPECT_EQ(Order(WalkHierarchy(m)), (std::vector<int32_t>{0, 1}));
-    EXPECT_EQ(m.nodes[2]->matrix, Matrix4::Identity());  // unreachable: keeps its matrix
+    EXPECT_EQ(m.NodeMatrix(2), Matrix4::Identity());  // unreachable: keeps its matrix
     CModel empty;
     EXPECT_TRUE(WalkHierarchy(empty).empty());
 
@@ -92,10 +92,10 @@ TEST(HierarchyWalk, DamagedLinksEndTheWalk)
     const int n = 200000;
     CModel deep;
     for (int i = 0; i < n; ++i) {
-        deep.nodes.push_back(std::make_unique<C3doNode>());
-        deep.nodes.back()->child = i + 1 < n ? i + 1 : -1;
-        deep.nodes.back()->poses.push_back(Matrix4::Translation({0, 0.001f, 0}));
+        deep.nodes.push_back(C3doNode());
+        deep.nodes.back().child = i + 1 < n ? i + 1 : -1;
+        deep.nodes.back().poses.push_back(Matrix4::Translation({0, 0.001f, 0}));
     }
     ASSERT_EQ(WalkHierarchy(deep).size(), static_cast<std::size_t>(n));
-    EXPECT_NEAR(deep.nodes.back()->matrix(3, 1), n * 0.001f, 0.5f);
+    EXPECT_NEAR(deep.nodeMatrices.back()(3, 1), n * 0.001f, 0.5f);
 }

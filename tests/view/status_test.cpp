@@ -23,7 +23,7 @@ struct StatusScene {
         orvtest::AddSquare(orvtest::AddMesh(model), 0, 0, 0, 0.5f);
         orvtest::AddSquare(orvtest::AddMesh(model), 3, 0, 4, 0.25f);
         orvtest::AddMesh(model).radius = 0.7f;
-        model.nodes[1]->position = {0, 1, 0};
+        model.nodes[1].position = {0, 1, 0};
         model.RebuildHierarchy();
         WalkHierarchy(model);
     }
