@@ -186,18 +186,17 @@ EditOutcome CarveMesh(EditContext& c)
     }
 
     // 4. What lies on the side the normal points to goes; faces left too small go too.
-    for (std::size_t fi = mesh.faces.size(); fi-- > 0;) {
-        CFace& f = mesh.faces[fi];
+    for (CFace& f : mesh.faces) {
         for (std::size_t ci = f.corners.size(); ci-- > 0;) {
             const Vec3 w = TransformPoint(f.corners[ci].Position(), t);
             if (Dot(-n, w) + Dot(n, p1) < -1.0e-5f)
                 f.corners.erase(f.corners.begin() + static_cast<std::ptrdiff_t>(ci));
         }
-        if (f.corners.size() < 3)
-            mesh.faces.erase(mesh.faces.begin() + static_cast<std::ptrdiff_t>(fi));
-        else
+        if (f.corners.size() >= 3)
             f.ComputeFaceNormal();
     }
+    // In one pass: a face taken out one at a time would move every face after it.
+    std::erase_if(mesh.faces, [](const CFace& f) { return f.corners.size() < 3; });
 
     // 5. The cap closes the opening.
     if (cap.face && cap.records.size() >= 3) {
