@@ -276,6 +276,7 @@ std::vector<const CFace*> Neighbours(const CModel& model, const CFace& f, const 
     std::size_t found = 0;
     std::vector<Vec3> gw;
     for (std::size_t k = 0; k < set->meshes.size(); ++k) {
+        const Matrix4& world = model.MeshMatrix(k);
         for (const auto& g : set->meshes[k].faces) {
             if (&g == &f || g.corners.empty())
                 continue;
@@ -283,7 +284,7 @@ std::vector<const CFace*> Neighbours(const CModel& model, const CFace& f, const 
             gw.clear();
             bool near = false;
             for (auto it = g.corners.rbegin(); it != g.corners.rend(); ++it) {
-                const Vec3 p = TransformPoint(it->Position(), model.MeshMatrix(k));
+                const Vec3 p = TransformPoint(it->Position(), world);
                 gw.push_back(p);
                 near = near || (p.x >= lo.x && p.x <= hi.x && p.y >= lo.y && p.y <= hi.y && p.z >= lo.z && p.z <= hi.z);
             }

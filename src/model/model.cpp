@@ -448,18 +448,6 @@ void CModel::RebuildHierarchy()
     currentFrame = 0;
 }
 
-const Matrix4& ModelPose::NodeMatrix(std::size_t i) const
-{
-    static const Matrix4 identity = Matrix4::Identity();
-    return i < nodeMatrices.size() ? nodeMatrices[i] : identity;
-}
-
-const Matrix4& ModelPose::MeshMatrix(std::size_t k) const
-{
-    static const Matrix4 identity = Matrix4::Identity();
-    return k < meshMatrices.size() ? meshMatrices[k] : identity;
-}
-
 const CGeometry* CModel::CurrentGeoset() const
 {
     if (currentGeoset < 0 || static_cast<std::size_t>(currentGeoset) >= geosets.size())

@@ -183,8 +183,11 @@ struct ModelPose {
 
     // The world matrix of node i, and of mesh k, as the last walk placed them (identity
     // before one).
-    const Matrix4& NodeMatrix(std::size_t i) const;
-    const Matrix4& MeshMatrix(std::size_t k) const;
+    const Matrix4& NodeMatrix(std::size_t i) const { return i < nodeMatrices.size() ? nodeMatrices[i] : kIdentity; }
+    const Matrix4& MeshMatrix(std::size_t k) const { return k < meshMatrices.size() ? meshMatrices[k] : kIdentity; }
+
+private:
+    static inline const Matrix4 kIdentity = Matrix4::Identity();
 };
 
 // What the radii of the meshes and of the model were last found to belong to (see
