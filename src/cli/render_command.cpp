@@ -180,19 +180,10 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     // Drawing looks in the mod's folders around the model even without --resources: a
     // mod's own materials are what the picture is for.
     COrvaneDoc doc(settings, {});
-    const auto resources = OpenResources(opts, model, ModFolderSearch::Always, [&doc]() -> const CTree* {
-        return doc.model ? &doc.model->customMaterials : nullptr;
-    });
+    const auto resources = OpenResourcesFor(opts, model, doc);
     if (!resources)
-        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, resources.error());
-    DocumentEnvironment env;
-    if (resources->catalog) {
-        env.catalog = resources->catalog;
-        env.resourceFile = opts.resources;
-    }
-    env.searchPath = resources->searchPath;
-    env.textureSize = resources->textureSize;
-    doc.SetEnvironment(env);
+        return Fail(ResourcesName(opts), resources.error());
+    const DocumentEnvironment& env = doc.Environment();
     if (Status opened = doc.OpenDocument(model); !opened)
         return Fail(model, opened.error());
     // What the picture lacks is said: a colormap standing in or missing, materials found

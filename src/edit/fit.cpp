@@ -240,19 +240,6 @@ std::unique_ptr<CMesh> NewMeshLike(const CMesh& source)
     return mesh;
 }
 
-// A name within kMaxNameLength that `taken` (lower case) does not hold yet; taken then holds it.
-std::string UniqueName(const std::string& wanted, std::set<std::string>& taken)
-{
-    std::string base = wanted.substr(0, std::min(wanted.size(), kMaxNameLength));
-    std::string name = base;
-    for (int k = 2; taken.count(ToLowerAscii(name)); ++k) {
-        const std::string suffix = "_" + std::to_string(k);
-        name = base.substr(0, std::min(base.size(), kMaxNameLength - suffix.size())) + suffix;
-    }
-    taken.insert(ToLowerAscii(name));
-    return name;
-}
-
 // Meshes over the limits split; the new parts placed by new nodes. Returns whether
 // anything changed.
 bool SplitMeshes(CModel& model, Counts& counts)
@@ -430,7 +417,7 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
     return report;
 }
 
-const char* CannotFitToLimits(const EditContext& c)
+const char* WhyNotFitToLimits(const EditContext& c)
 {
     if (!c.HasModel() || c.model().geosets.empty())
         return "Fit to Engine Limits needs a model with geometry";
@@ -439,11 +426,10 @@ const char* CannotFitToLimits(const EditContext& c)
     return nullptr;
 }
 
-bool CanFitToLimits(const EditContext& c) { return CannotFitToLimits(c) == nullptr; }
 
 EditOutcome FitToLimits(EditContext& c, const FitOptions& options, FitReport& report)
 {
-    if (const char* why = CannotFitToLimits(c))
+    if (const char* why = WhyNotFitToLimits(c))
         return EditOutcome::Refused(why);
     report = FitToEngineLimits(c.model(), options);
     if (!report.Changed())

@@ -106,14 +106,7 @@ public:
     }
     std::string Take(const std::string& wanted, const std::string& fallback, bool& cut)
     {
-        const std::string base = Clean(wanted, fallback, cut);
-        std::string name = base;
-        for (int k = 2; taken_.count(ToLowerAscii(name)); ++k) {
-            const std::string suffix = "_" + std::to_string(k);
-            name = base.substr(0, std::min(base.size(), kMaxNameLength - suffix.size())) + suffix;
-        }
-        taken_.insert(ToLowerAscii(name));
-        return name;
+        return UniqueName(Clean(wanted, fallback, cut), taken_);
     }
     void Reserve(const std::string& name)
     {

@@ -1,8 +1,10 @@
 #include "model/limits.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
+#include "base/text.h"
 #include "model/polygon.h"
 
 namespace orv {
@@ -143,6 +145,18 @@ std::vector<LimitBreach> CheckFaceShapes(const CModel& model)
         }
     }
     return out;
+}
+
+std::string UniqueName(const std::string& wanted, std::set<std::string>& taken)
+{
+    const std::string base = wanted.substr(0, std::min(wanted.size(), kMaxNameLength));
+    std::string name = base;
+    for (int k = 2; taken.count(ToLowerAscii(name)); ++k) {
+        const std::string suffix = "_" + std::to_string(k);
+        name = base.substr(0, std::min(base.size(), kMaxNameLength - suffix.size())) + suffix;
+    }
+    taken.insert(ToLowerAscii(name));
+    return name;
 }
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ inline constexpr std::size_t kMaxNameLength = 31;
 // far beyond any level of the game, so one past it is a mistake of units or scale, or
 // damage; and not a number is never a place.
 inline constexpr float kMaxCoordinate = 10000.0f;
+
+// A name within kMaxNameLength that `taken` (lower case) does not hold yet, "_2", "_3"...
+// put in place of its end while it does; taken then holds it.
+std::string UniqueName(const std::string& wanted, std::set<std::string>& taken);
 
 // Whether value is a finite number within ±kMaxCoordinate.
 bool CoordinateFits(float value);

@@ -266,7 +266,7 @@ TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
     const EditOutcome only = s.Run(c, Cut);
     EXPECT_EQ(only.message, "Cannot delete current geometry set, since this is the only one.");
     EXPECT_TRUE(s.clip.Empty());  // nothing is copied then, so Paste stays off
-    EXPECT_FALSE(CanPaste(c));
+    EXPECT_NE(WhyNotPaste(c), nullptr);
 }
 
 // Deleting mesh k keeps every geometry set and the hierarchy consistent: mesh k goes from
