@@ -206,18 +206,61 @@ void COrvaneApp::DefineCommands()
 {
     // The commands that need the application's windows and questions; everything else
     // runs from the command table through the active document's view.
+    DefineFileCommands();
+    DefineToolCommands();
+    DefineHelpCommands();
+}
+
+void COrvaneApp::ChooseAndOpen()
+{
+    FileRequest request;
+    request.caption = QStringLiteral("Open");
+    request.filters = OpenFilters();
+    const FileAnswer answer = prompts_.openFiles(frame_, request);
+    if (!answer.Cancelled())
+        OpenFile(answer.files.first());
+}
+
+void COrvaneApp::ChooseAndImport()
+{
+    FileRequest request;
+    request.caption = QStringLiteral("Import");
+    request.filters = {{"3D Models", ImportPatterns()}, {"All Files (*)", {"*"}}};
+    const FileAnswer answer = prompts_.openFiles(frame_, request);
+    if (answer.Cancelled())
+        return;
+    // An animated file while a model is open may be a keyframe for that model.
+    if (ImportAsKeyframe(answer.files.first()))
+        return;
+    CImportDlg scale(QFileInfo(answer.files.first()).fileName(), importScale_, frame_);
+    scale.SetUp(importUp_);
+    if (prompts_.exec(scale) != QDialog::Accepted)
+        return;
+    importScale_ = scale.Scale();
+    importUp_ = scale.Up();
+    ImportModelFile(answer.files.first(), static_cast<float>(importScale_), importUp_);
+}
+
+void COrvaneApp::ChooseAndExport(CChildFrame* frame)
+{
+    FileRequest request;
+    request.caption = QStringLiteral("Export");
+    request.filters = kExportFilter;
+    request.fileName = QFileInfo(frame->Document()->DisplayName()).completeBaseName();
+    request.defaultSuffix = QStringLiteral("glb");
+    const FileAnswer answer = prompts_.saveFile(frame_, request);
+    if (!answer.Cancelled())
+        ExportDocument(
+            frame, CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex, request.defaultSuffix));
+}
+
+void COrvaneApp::DefineFileCommands()
+{
     CMainFrame& f = *frame_;
     auto active = [this] { return ActiveFrame() != nullptr; };
     const QString noModel = QString::fromUtf8(kOpenModelFirst);
     f.Bind(cmd::FileNew, [this] { NewDocument(); });
-    f.Bind(cmd::FileOpen, [this] {
-        FileRequest request;
-        request.caption = QStringLiteral("Open");
-        request.filters = OpenFilters();
-        const FileAnswer answer = prompts_.openFiles(frame_, request);
-        if (!answer.Cancelled())
-            OpenFile(answer.files.first());
-    });
+    f.Bind(cmd::FileOpen, [this] { ChooseAndOpen(); });
     f.Bind(
         cmd::FileClose,
         [this] {
@@ -229,41 +272,18 @@ void COrvaneApp::DefineCommands()
         cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active, {}, noModel);
     f.Bind(
         cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active, {}, noModel);
-    f.Bind(cmd::FileImport, [this] {
-        FileRequest request;
-        request.caption = QStringLiteral("Import");
-        request.filters = {{"3D Models", ImportPatterns()}, {"All Files (*)", {"*"}}};
-        const FileAnswer answer = prompts_.openFiles(frame_, request);
-        if (answer.Cancelled())
-            return;
-        // An animated file while a model is open may be a keyframe for that model.
-        if (ImportAsKeyframe(answer.files.first()))
-            return;
-        CImportDlg scale(QFileInfo(answer.files.first()).fileName(), importScale_, frame_);
-        scale.SetUp(importUp_);
-        if (prompts_.exec(scale) != QDialog::Accepted)
-            return;
-        importScale_ = scale.Scale();
-        importUp_ = scale.Up();
-        ImportModelFile(answer.files.first(), static_cast<float>(importScale_), importUp_);
-    });
+    f.Bind(cmd::FileImport, [this] { ChooseAndImport(); });
     f.Bind(
-        cmd::FileExport,
-        [this] {
-            CChildFrame* frame = ActiveFrame();
-            FileRequest request;
-            request.caption = QStringLiteral("Export");
-            request.filters = kExportFilter;
-            request.fileName = QFileInfo(frame->Document()->DisplayName()).completeBaseName();
-            request.defaultSuffix = QStringLiteral("glb");
-            const FileAnswer answer = prompts_.saveFile(frame_, request);
-            if (!answer.Cancelled())
-                ExportDocument(frame, CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex,
-                                                     request.defaultSuffix));
-        },
-        active, {}, noModel);
+        cmd::FileExport, [this] { ChooseAndExport(ActiveFrame()); }, active, {}, noModel);
     f.Bind(cmd::AppExit, [this] { frame_->close(); });
     f.Bind(cmd::SelectProduct, [this] { SelectProduct(); });
+}
+
+void COrvaneApp::DefineToolCommands()
+{
+    CMainFrame& f = *frame_;
+    auto active = [this] { return ActiveFrame() != nullptr; };
+    const QString noModel = QString::fromUtf8(kOpenModelFirst);
     // The File Manager works on archives, not on a model: it needs no document (its row's
     // scope is the view's only so that Ctrl+F stays free for the fields).
     f.Bind(
@@ -300,6 +320,11 @@ void COrvaneApp::DefineCommands()
             if (id == cmd::AnimationSequence)
                 ShowPlayChoice(child);
         });
+}
+
+void COrvaneApp::DefineHelpCommands()
+{
+    CMainFrame& f = *frame_;
     f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
         about.exec();

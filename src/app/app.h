@@ -112,6 +112,13 @@ signals:
 
 private:
     void DefineCommands();
+    void DefineFileCommands();
+    void DefineToolCommands();
+    void DefineHelpCommands();
+    // File > Open, Import and Export with their file dialogs.
+    void ChooseAndOpen();
+    void ChooseAndImport();
+    void ChooseAndExport(CChildFrame* frame);
     CChildFrame* AddFrame(std::unique_ptr<CDocument> doc);
     // File > Open of a ".pup": its puppet data into the active document.
     CChildFrame* ImportPuppetFile(const QString& path);
