@@ -114,7 +114,7 @@ private slots:
             QCOMPARE(a->shortcutContext(), wholeWindow                              ? Qt::WidgetWithChildrenShortcut
                                            : row.scope == CommandScope::Application ? Qt::WindowShortcut
                                                                                     : Qt::WidgetShortcut);
-            if (!row.run)
+            if (!row.core.run)
                 QVERIFY2(frame->Available(row.id), qPrintable(QStringLiteral("command %1 is not bound").arg(row.id)));
         }
         QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
