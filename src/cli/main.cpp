@@ -51,7 +51,7 @@ struct ResourceContext {
 };
 
 Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile, ModFolderSearch modFolders,
-                                     std::function<const CTree*()> customMaterials)
+                                     std::function<const SortedEntryList*()> customMaterials)
 {
     ResourceHandle out;
     const bool folders = !modelFile.empty() && (modFolders == ModFolderSearch::Always || opts.AnyResources());
@@ -83,7 +83,7 @@ Result<ResourceHandle> OpenResources(const Options& opts, const std::string& mod
 
 Result<ResourceHandle> OpenResourcesFor(const Options& opts, const std::string& modelFile, COrvaneDoc& doc)
 {
-    auto resources = OpenResources(opts, modelFile, ModFolderSearch::Always, [&doc]() -> const CTree* {
+    auto resources = OpenResources(opts, modelFile, ModFolderSearch::Always, [&doc]() -> const SortedEntryList* {
         return doc.model ? &doc.model->customMaterials : nullptr;
     });
     if (!resources)
