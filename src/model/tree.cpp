@@ -39,7 +39,7 @@ void CTreeObject::SetName(std::string entryName)
     shortName = ShortNameOf(name);
 }
 
-CTree::FindResult CTree::Find(std::string_view shortName) const
+SortedEntryList::FindResult SortedEntryList::Find(std::string_view shortName) const
 {
     std::size_t lo = 0, hi = entries_.size();
     while (lo < hi) {
@@ -53,26 +53,26 @@ CTree::FindResult CTree::Find(std::string_view shortName) const
     return {found, lo};
 }
 
-CTreeObject& CTree::Add(std::unique_ptr<CTreeObject> entry)
+CTreeObject& SortedEntryList::Add(std::unique_ptr<CTreeObject> entry)
 {
     const auto pos = Find(entry->shortName).position;
     auto it = entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(entry));
     return **it;
 }
 
-const CTreeObject* CTree::Lookup(std::string_view shortName) const
+const CTreeObject* SortedEntryList::Lookup(std::string_view shortName) const
 {
     const auto r = Find(shortName);
     return r.found ? entries_[r.position].get() : nullptr;
 }
 
-void CTree::RemoveAt(std::size_t i)
+void SortedEntryList::RemoveAt(std::size_t i)
 {
     if (i < entries_.size())
         entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
-void CTree::Clear()
+void SortedEntryList::Clear()
 {
     while (!entries_.empty())
         entries_.pop_back();

@@ -29,7 +29,8 @@ std::string ShortNameOf(std::string_view name);
 // Case-insensitive byte order of short names (<0, 0, >0).
 int CompareNoCase(std::string_view a, std::string_view b);
 
-class CTree {
+// Resource entries kept in the order of their short names, without regard to case.
+class SortedEntryList {
 public:
     struct FindResult {
         bool found = false;
