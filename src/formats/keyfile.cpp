@@ -144,10 +144,10 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
             for (const auto& e : node->entries)
                 lastFrame = std::max<int64_t>(lastFrame.value_or(e->frame), e->frame);
         // An empty keyframe (no entries) rightly counts no frames.
-        if (!frames.empty() && (keyframe->frames < 0 || (keyframe->frames == 0 && lastFrame))) {
+        if (!noHeader && (keyframe->frames < 0 || (keyframe->frames == 0 && lastFrame))) {
             const auto counted =
                 lastFrame ? static_cast<int32_t>(std::clamp<int64_t>(*lastFrame + 1, 1, INT32_MAX)) : 0;
-            damage.Add("FRAMES " + std::string(frames) + " counts no frames; it is read as " +
+            damage.Add("FRAMES " + std::string(frames.empty() ? "(blank)" : frames) + " counts no frames; it is read as " +
                        std::to_string(counted) +
                        (lastFrame && counted == *lastFrame + 1 ? ", one past the last entry's frame" : ""));
             keyframe->frames = model.frameCount = counted;
