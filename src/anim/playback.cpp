@@ -127,7 +127,7 @@ Status RestoreAnimationAt(CModel& model, int32_t frame)
     return {};
 }
 
-const char* CannotStartAnimatingView(const EditContext& c)
+const char* WhyNotStartAnimatingView(const EditContext& c)
 {
     if (c.model().keyframe)
         return nullptr;
@@ -136,11 +136,10 @@ const char* CannotStartAnimatingView(const EditContext& c)
                  "(Tools > Check Model lists those that are not)"
                : "Animating View needs a keyframe: choose one in Tools > Animation Sequence";
 }
-bool CanStartAnimatingView(const EditContext& c) { return !CannotStartAnimatingView(c); }
 
 EditOutcome StartAnimatingView(EditContext& c)
 {
-    if (!CanStartAnimatingView(c))
+    if (WhyNotStartAnimatingView(c))
         return EditOutcome::Refused("there is no keyframe to play");
     if (Status built = BuildAnimationPoses(c.model()); !built)
         return EditOutcome::Refused(built.error());
@@ -150,7 +149,7 @@ EditOutcome StartAnimatingView(EditContext& c)
 
 EditOutcome SwitchAnimateMode(EditContext& c)
 {
-    if (!CanToggleAnimateMode(c))
+    if (WhyNotToggleAnimateMode(c))
         return EditOutcome::Refused("animate mode needs a keyframe");
     const bool on = !c.modes().animateMode;
     Status built = BuildAnimationPoses(c.model());
@@ -159,26 +158,24 @@ EditOutcome SwitchAnimateMode(EditContext& c)
     return ToggleAnimateMode(c);
 }
 
-const char* CannotNextFrame(const EditContext& c)
+const char* WhyNotNextFrame(const EditContext& c)
 {
     if (!c.modes().animateMode)
         return "Next Frame needs Animate Mode with a keyframe";
     return int64_t{c.model().currentFrame} < int64_t{c.model().frameCount} - 1 ? nullptr : "This is the last frame";
 }
 
-const char* CannotPreviousFrame(const EditContext& c)
+const char* WhyNotPreviousFrame(const EditContext& c)
 {
     if (!c.modes().animateMode)
         return "Previous Frame needs Animate Mode with a keyframe";
     return c.model().currentFrame >= 1 ? nullptr : "This is the first frame";
 }
 
-bool CanNextFrame(const EditContext& c) { return !CannotNextFrame(c); }
-bool CanPreviousFrame(const EditContext& c) { return !CannotPreviousFrame(c); }
 
 EditOutcome NextFrame(EditContext& c)
 {
-    if (!CanNextFrame(c))
+    if (WhyNotNextFrame(c))
         return {};
     ++c.model().currentFrame;
     return EditOutcome::Done(kViewStateChanged);
@@ -186,7 +183,7 @@ EditOutcome NextFrame(EditContext& c)
 
 EditOutcome PreviousFrame(EditContext& c)
 {
-    if (!CanPreviousFrame(c))
+    if (WhyNotPreviousFrame(c))
         return {};
     --c.model().currentFrame;
     return EditOutcome::Done(kViewStateChanged);

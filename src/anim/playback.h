@@ -49,8 +49,7 @@ Status RestoreAnimationAt(CModel& model, int32_t frame);
 // "Animating View": needs a keyframe. Shows the model from the front in render mode 0 or
 // 1 with no current mesh, face or node, builds the poses and plays them; refused (nothing
 // changes) when the poses cannot be built.
-const char* CannotStartAnimatingView(const EditContext& c);  // why not, for the status bar
-bool CanStartAnimatingView(const EditContext& c);
+const char* WhyNotStartAnimatingView(const EditContext& c);  // why not, for the status bar
 EditOutcome StartAnimatingView(EditContext& c);
 
 // "Animate Mode" (mesh mode with a keyframe): toggles the mode, the grid off, the model
@@ -59,11 +58,9 @@ EditOutcome StartAnimatingView(EditContext& c);
 EditOutcome SwitchAnimateMode(EditContext& c);
 
 // "Next Frame" and "Previous Frame" in animate mode, within 0 .. frame count - 1. The
-// Cannot functions say why one is disabled (nullptr: it is enabled).
-const char* CannotNextFrame(const EditContext& c);
-const char* CannotPreviousFrame(const EditContext& c);
-bool CanNextFrame(const EditContext& c);
-bool CanPreviousFrame(const EditContext& c);
+// WhyNot functions say why one is disabled (nullptr: it is enabled).
+const char* WhyNotNextFrame(const EditContext& c);
+const char* WhyNotPreviousFrame(const EditContext& c);
 EditOutcome NextFrame(EditContext& c);
 EditOutcome PreviousFrame(EditContext& c);
 

@@ -21,6 +21,7 @@
 #include "anim/playback.h"
 #include "app/childframe.h"
 #include "app/document.h"
+#include "app/help_window.h"
 #include "app/orvaneview.h"
 #include "base/text.h"
 #include "commands/command_ids.h"
@@ -244,9 +245,9 @@ void CAddSubModeDlg::accept()
 
 // ---- Animation Sequence ----------------------------------------------------------------
 
-CTreeListDlg::CTreeListDlg(AnimDialogHooks hooks, const char* treeId, const char* listId, const QStringList& columns,
+CTreeListDlg::CTreeListDlg(Prompts prompts, const char* treeId, const char* listId, const QStringList& columns,
                            const QList<int>& widths, int listStretch, QWidget* parent)
-    : QDialog(parent), hooks_(std::move(hooks))
+    : QDialog(parent), prompts_(std::move(prompts))
 {
     tree_ = Tree(this, treeId);
     list_ = ReportList(this, listId, columns, widths);
@@ -260,8 +261,7 @@ CTreeListDlg::CTreeListDlg(AnimDialogHooks hooks, const char* treeId, const char
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(help, &QPushButton::clicked, this, [this] {
-        if (hooks_.help)
-            hooks_.help();
+        ShowDialogHelp(this);
     });
     connect(add_, &QPushButton::clicked, this, [this] { Add(); });
     connect(delete_, &QPushButton::clicked, this, [this] { Delete(); });
@@ -292,11 +292,11 @@ CTreeListDlg::CTreeListDlg(AnimDialogHooks hooks, const char* treeId, const char
     row->addLayout(ButtonColumn({ok_, cancel, help, add_, delete_, edit_}));
 }
 
-int CTreeListDlg::Exec(QDialog& d) { return hooks_.exec ? hooks_.exec(d) : d.exec(); }
-void CTreeListDlg::Message(const QString& text) { Show(hooks_.message, this, text); }
+int CTreeListDlg::Exec(QDialog& d) { return orv::Exec(prompts_, d); }
+void CTreeListDlg::Message(const QString& text) { Tell(prompts_, this, text); }
 
-CAnimSequenceDlg::CAnimSequenceDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent)
-    : CTreeListDlg(std::move(hooks), "1020", "1022",
+CAnimSequenceDlg::CAnimSequenceDlg(CDocument& doc, Prompts prompts, QWidget* parent)
+    : CTreeListDlg(std::move(prompts), "1020", "1022",
                    {QStringLiteral("Sub Mode"), QStringLiteral("Key File"), QStringLiteral("Flags"),
                     QStringLiteral("Lo Pri"), QStringLiteral("Hi Pri"), QStringLiteral("Description")},
                    {75, 60, 40, 40, 40, 160}, 5, parent),
@@ -388,7 +388,7 @@ void CAnimSequenceDlg::Add()
         if (f.keyFile.empty())
             f.keyFile = "mykey";
         CAddSubModeDlg dlg(false, f, this);
-        dlg.SetMessageHandler(hooks_.message);
+        dlg.SetMessageHandler(Teller(prompts_, &dlg));
         if (Exec(dlg) != QDialog::Accepted)
             return;
         if (Status added = editor_.AddSubMode(mode, dlg.Fields()); !added) {
@@ -441,7 +441,7 @@ void CAnimSequenceDlg::Edit()
         }
     } else {
         CAddSubModeDlg dlg(true, editor_.FieldsOf(editor_.currentMode, editor_.currentSubMode), this);
-        dlg.SetMessageHandler(hooks_.message);
+        dlg.SetMessageHandler(Teller(prompts_, &dlg));
         if (Exec(dlg) != QDialog::Accepted)
             return;
         if (Status edited = editor_.EditSubMode(editor_.currentMode, editor_.currentSubMode, dlg.Fields()); !edited) {
@@ -464,7 +464,7 @@ void CAnimSequenceDlg::accept()
     // The puppet file beside the model is not held as it is (ended early, or not read):
     // replacing it needs a Yes; without one the dialog stays open.
     if (COrvaneDoc& d = doc_.Doc(); d.PuppetReplaceRefused()) {
-        if (!hooks_.ask || !hooks_.ask(QStringLiteral("%1.\n\nSaving will replace %2 with the puppet modes shown "
+        if (!AskYesNo(prompts_, this, QStringLiteral("%1.\n\nSaving will replace %2 with the puppet modes shown "
                                                       "here. Save anyway?")
                                            .arg(QString::fromStdString(d.PuppetFileProblem()),
                                                 QString::fromStdString(d.PuppetFileName()))))
@@ -579,8 +579,8 @@ QString CAddNodeDlg::MeshName() const { return names_->currentText(); }
 
 // ---- Animation Frames ----------------------------------------------------------------
 
-CAnimFramesDlg::CAnimFramesDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent)
-    : CTreeListDlg(std::move(hooks), "1025", "1026",
+CAnimFramesDlg::CAnimFramesDlg(CDocument& doc, Prompts prompts, QWidget* parent)
+    : CTreeListDlg(std::move(prompts), "1025", "1026",
                    {QStringLiteral("Number"), QStringLiteral("Frame"), QStringLiteral("Flags"), QStringLiteral("X"),
                     QStringLiteral("Y"), QStringLiteral("Z"), QStringLiteral("Pitch"), QStringLiteral("Yaw"),
                     QStringLiteral("Roll")},
@@ -685,7 +685,7 @@ void CAnimFramesDlg::Add()
         editor_.AddNode(dlg.MeshName().toStdString());
     } else {
         CAddEntryDlg dlg(false, EntryFields{}, this);
-        dlg.SetMessageHandler(hooks_.message);
+        dlg.SetMessageHandler(Teller(prompts_, &dlg));
         if (Exec(dlg) != QDialog::Accepted)
             return;
         editor_.AddEntry(editor_.currentNode, dlg.Fields());
@@ -705,13 +705,13 @@ void CAnimFramesDlg::Edit()
         return;
     if (RootSelected()) {
         CEditFrameDlg dlg(editor_.Keyframe(), this);
-        dlg.SetMessageHandler(hooks_.message);
+        dlg.SetMessageHandler(Teller(prompts_, &dlg));
         if (Exec(dlg) != QDialog::Accepted)
             return;
         editor_.EditHeader(dlg.Flags(), dlg.Type(), dlg.Frames(), dlg.Fps());
     } else if (editor_.currentEntry >= 0) {
         CAddEntryDlg dlg(true, editor_.FieldsOf(editor_.currentNode, editor_.currentEntry), this);
-        dlg.SetMessageHandler(hooks_.message);
+        dlg.SetMessageHandler(Teller(prompts_, &dlg));
         if (Exec(dlg) != QDialog::Accepted)
             return;
         editor_.EditEntry(editor_.currentNode, editor_.currentEntry, dlg.Fields());
@@ -737,8 +737,8 @@ void CAnimFramesDlg::accept()
 
 // ---- Hierarchy Nodes -------------------------------------------------------------------
 
-CHierarchyDlg::CHierarchyDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent)
-    : QDialog(parent), doc_(doc), hooks_(std::move(hooks))
+CHierarchyDlg::CHierarchyDlg(CDocument& doc, Prompts prompts, QWidget* parent)
+    : QDialog(parent), doc_(doc), prompts_(std::move(prompts))
 {
     setWindowTitle(QStringLiteral("Hierarchy Nodes"));
     setObjectName(QStringLiteral("5101"));
@@ -771,8 +771,7 @@ CHierarchyDlg::CHierarchyDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* par
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(apply_, &QPushButton::clicked, this, &CHierarchyDlg::Apply);
     connect(help, &QPushButton::clicked, this, [this] {
-        if (hooks_.help)
-            hooks_.help();
+        ShowDialogHelp(this);
     });
 
     // The tree: node 0 and its family under "Hierarchy Nodes".
@@ -815,7 +814,7 @@ CHierarchyDlg::CHierarchyDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* par
     resize(640, 420);
 }
 
-void CHierarchyDlg::Message(const QString& text) { Show(hooks_.message, this, text); }
+void CHierarchyDlg::Message(const QString& text) { Tell(prompts_, this, text); }
 
 void CHierarchyDlg::Load(int32_t node)
 {
@@ -848,7 +847,7 @@ bool CHierarchyDlg::Apply()
     if (node_ < 0)
         return true;
     NodeFields f = FieldsOfNode(doc_.Model().nodes[static_cast<std::size_t>(node_)]);
-    const auto show = hooks_.message;
+    const auto show = Teller(prompts_, this);
     if (!ReadHex(flags_, 0xFFFF, 4, f.flags, show, this) || !ReadHex(type_, 0xFFFF, 4, f.type, show, this))
         return false;
     f.position = {FloatOf(values_[0], f.position.x), FloatOf(values_[1], f.position.y),
@@ -871,27 +870,26 @@ void CHierarchyDlg::accept()
 
 // ---- running them ----------------------------------------------------------------------
 
-void RunAnimationDialog(int command, CChildFrame& frame, const std::function<int(QDialog&)>& exec,
-                        const AnimDialogHooks& hooks)
+void RunAnimationDialog(int command, CChildFrame& frame, const Prompts& prompts)
 {
     CDocument& doc = *frame.Document();
     COrvaneView* view = frame.View();
-    auto run = [&exec](QDialog& d) { return exec ? exec(d) : d.exec(); };
+    auto run = [&prompts](QDialog& d) { return Exec(prompts, d); };
     QWidget* parent = frame.window();
     bool accepted = false;
     switch (command) {
     case cmd::AnimationSequence: {
-        CAnimSequenceDlg dlg(doc, hooks, parent);
+        CAnimSequenceDlg dlg(doc, prompts, parent);
         accepted = run(dlg) == QDialog::Accepted;
         break;
     }
     case cmd::AnimationFrames: {
-        CAnimFramesDlg dlg(doc, hooks, parent);
+        CAnimFramesDlg dlg(doc, prompts, parent);
         accepted = run(dlg) == QDialog::Accepted;
         break;
     }
     case cmd::HierarchyNodes: {
-        CHierarchyDlg dlg(doc, hooks, parent);
+        CHierarchyDlg dlg(doc, prompts, parent);
         run(dlg);
         doc.UpdateAllViews();
         return;

@@ -15,6 +15,7 @@
 #include "anim/hierarchy_edit.h"
 #include "anim/keyframe_edit.h"
 #include "anim/puppet_edit.h"
+#include "app/prompts.h"
 
 class QComboBox;
 class QLineEdit;
@@ -28,19 +29,9 @@ namespace orv {
 class CDocument;
 class CChildFrame;
 
-// What the dialogs ask of their surroundings; empty members fall back to a message box,
-// QDialog::exec and no help.
-struct AnimDialogHooks {
-    std::function<void(const QString&)> message;
-    std::function<int(QDialog&)> exec;  // runs the small dialogs opened from a dialog
-    std::function<void()> help;
-    std::function<bool(const QString&)> ask;  // a Yes/No question; true for Yes
-};
-
 // Runs 5617, 5667 or 5668 for a document window: after "&OK" of the first two in the
 // animating view the animation starts again with what was chosen; the views refresh.
-void RunAnimationDialog(int command, CChildFrame& frame, const std::function<int(QDialog&)>& exec,
-                        const AnimDialogHooks& hooks);
+void RunAnimationDialog(int command, CChildFrame& frame, const Prompts& prompts);
 
 // "Add Mode" / "Edit Mode": based-on list of the offered mode numbers (enabled only when
 // based-on is 0 or more) and the mode's comment.
@@ -86,7 +77,7 @@ private:
 class CTreeListDlg : public QDialog {
     Q_OBJECT
 public:
-    CTreeListDlg(AnimDialogHooks hooks, const char* treeId, const char* listId, const QStringList& columns,
+    CTreeListDlg(Prompts prompts, const char* treeId, const char* listId, const QStringList& columns,
                  const QList<int>& widths, int listStretch, QWidget* parent);
 
 protected:
@@ -98,7 +89,7 @@ protected:
     int Exec(QDialog& d);
     void Message(const QString& text);
 
-    AnimDialogHooks hooks_;
+    Prompts prompts_;
     QTreeWidget* tree_ = nullptr;
     QTreeWidget* list_ = nullptr;
     QPushButton* ok_ = nullptr;
@@ -111,7 +102,7 @@ protected:
 class CAnimSequenceDlg : public CTreeListDlg {
     Q_OBJECT
 public:
-    CAnimSequenceDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent = nullptr);
+    CAnimSequenceDlg(CDocument& doc, Prompts prompts, QWidget* parent = nullptr);
     ~CAnimSequenceDlg() override;
 
     PuppetEditor& Editor() { return editor_; }
@@ -182,7 +173,7 @@ private:
 class CAnimFramesDlg : public CTreeListDlg {
     Q_OBJECT
 public:
-    CAnimFramesDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent = nullptr);
+    CAnimFramesDlg(CDocument& doc, Prompts prompts, QWidget* parent = nullptr);
     ~CAnimFramesDlg() override;
 
     KeyframeEditor& Editor() { return editor_; }
@@ -205,7 +196,7 @@ private:
 class CHierarchyDlg : public QDialog {
     Q_OBJECT
 public:
-    CHierarchyDlg(CDocument& doc, AnimDialogHooks hooks, QWidget* parent = nullptr);
+    CHierarchyDlg(CDocument& doc, Prompts prompts, QWidget* parent = nullptr);
 
     // "&Apply": false (and the dialog stays open) when a field is out of range.
     bool Apply();
@@ -218,7 +209,7 @@ private:
     void Message(const QString& text);
 
     CDocument& doc_;
-    AnimDialogHooks hooks_;
+    Prompts prompts_;
     QTreeWidget* tree_ = nullptr;
     QLineEdit* index_ = nullptr;
     QLineEdit* flags_ = nullptr;

@@ -47,47 +47,32 @@ const char* GameKey(int product) { return product == 1 ? kMotsKey : kJediKnightK
 
 }  // namespace
 
-COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hooks, QObject* parent)
-    : QObject(parent), store_(std::move(store)), hooks_(std::move(hooks))
+COrvaneApp::COrvaneApp(std::unique_ptr<QSettings> store, Prompts prompts, QObject* parent)
+    : QObject(parent), store_(std::move(store)), prompts_(std::move(prompts))
 {
     // Every window's fields are named by their labels, for screen readers and automation.
     NameFieldsOfEveryWindow(this);
-    if (!hooks_.openFile)
-        hooks_.openFile = StandardPrompts().openFiles;
-    if (!hooks_.saveFile)
-        hooks_.saveFile = StandardPrompts().saveFile;
-    if (!hooks_.openUrl)
-        hooks_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    if (!hooks_.message)
-        hooks_.message = [](QWidget* parent, QMessageBox::Icon icon, const QString& text,
-                            QMessageBox::StandardButtons b) {
-            QMessageBox box(icon, QStringLiteral("Orvane"), text, b, parent);
-            return static_cast<QMessageBox::StandardButton>(box.exec());
-        };
+    // What the caller leaves out is asked of the user in the usual way.
+    const Prompts standard = StandardPrompts();
+    auto orStandard = [](auto& member, const auto& fallback) {
+        if (!member)
+            member = fallback;
+    };
+    orStandard(prompts_.openFiles, standard.openFiles);
+    orStandard(prompts_.saveFile, standard.saveFile);
+    orStandard(prompts_.message, standard.message);
+    orStandard(prompts_.choose, standard.choose);
+    orStandard(prompts_.progress, standard.progress);
+    orStandard(prompts_.exec, standard.exec);
+    orStandard(prompts_.openUrl, standard.openUrl);
     // A file dialog that names no folder of its own starts where the user works, not in
     // the folder the program was started from; the folder chosen is remembered.
-    hooks_.openFile = [this, open = hooks_.openFile](QWidget* parent, const FileRequest& request) {
+    prompts_.openFiles = [this, open = prompts_.openFiles](QWidget* parent, const FileRequest& request) {
         return NoteFolder(open(parent, InStartFolder(request)));
     };
-    hooks_.saveFile = [this, save = hooks_.saveFile](QWidget* parent, const FileRequest& request) {
+    prompts_.saveFile = [this, save = prompts_.saveFile](QWidget* parent, const FileRequest& request) {
         return NoteFolder(save(parent, InStartFolder(request)));
     };
-    if (!hooks_.exec)
-        hooks_.exec = [](QDialog& d) { return d.exec(); };
-    if (!hooks_.choose)
-        hooks_.choose = [](QWidget* parent, const QString& text, const QStringList& buttons) {
-            QMessageBox box(QMessageBox::Question, QStringLiteral("Orvane"), text, QMessageBox::NoButton, parent);
-            QList<QAbstractButton*> made;
-            for (const QString& b : buttons)
-                made.append(box.addButton(b, QMessageBox::AcceptRole));
-            // Return takes the first choice, Escape the last (the one that changes nothing).
-            if (!made.isEmpty()) {
-                box.setDefaultButton(static_cast<QPushButton*>(made.first()));
-                box.setEscapeButton(made.last());
-            }
-            box.exec();
-            return static_cast<int>(made.indexOf(box.clickedButton()));
-        };
     services_.settings = &settings_;
     services_.catalog = &catalog_;
     services_.searchPath = &searchPath_;
@@ -212,7 +197,7 @@ void COrvaneApp::Shutdown()
 
 void COrvaneApp::Message(QMessageBox::Icon icon, const QString& text)
 {
-    hooks_.message(frame_, icon, text, QMessageBox::Ok);
+    prompts_.message(frame_, icon, text, QMessageBox::Ok);
 }
 
 // ---- commands ------------------------------------------------------------------
@@ -221,18 +206,61 @@ void COrvaneApp::DefineCommands()
 {
     // The commands that need the application's windows and questions; everything else
     // runs from the command table through the active document's view.
+    DefineFileCommands();
+    DefineToolCommands();
+    DefineHelpCommands();
+}
+
+void COrvaneApp::ChooseAndOpen()
+{
+    FileRequest request;
+    request.caption = QStringLiteral("Open");
+    request.filters = OpenFilters();
+    const FileAnswer answer = prompts_.openFiles(frame_, request);
+    if (!answer.Cancelled())
+        OpenFile(answer.files.first());
+}
+
+void COrvaneApp::ChooseAndImport()
+{
+    FileRequest request;
+    request.caption = QStringLiteral("Import");
+    request.filters = {{"3D Models", ImportPatterns()}, {"All Files (*)", {"*"}}};
+    const FileAnswer answer = prompts_.openFiles(frame_, request);
+    if (answer.Cancelled())
+        return;
+    // An animated file while a model is open may be a keyframe for that model.
+    if (ImportAsKeyframe(answer.files.first()))
+        return;
+    CImportDlg scale(QFileInfo(answer.files.first()).fileName(), importScale_, frame_);
+    scale.SetUp(importUp_);
+    if (prompts_.exec(scale) != QDialog::Accepted)
+        return;
+    importScale_ = scale.Scale();
+    importUp_ = scale.Up();
+    ImportModelFile(answer.files.first(), static_cast<float>(importScale_), importUp_);
+}
+
+void COrvaneApp::ChooseAndExport(CChildFrame* frame)
+{
+    FileRequest request;
+    request.caption = QStringLiteral("Export");
+    request.filters = kExportFilter;
+    request.fileName = QFileInfo(frame->Document()->DisplayName()).completeBaseName();
+    request.defaultSuffix = QStringLiteral("glb");
+    const FileAnswer answer = prompts_.saveFile(frame_, request);
+    if (!answer.Cancelled())
+        ExportDocument(
+            frame, CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex, request.defaultSuffix));
+}
+
+void COrvaneApp::DefineFileCommands()
+{
     CMainFrame& f = *frame_;
     auto active = [this] { return ActiveFrame() != nullptr; };
     const QString noModel = QString::fromUtf8(kOpenModelFirst);
     f.Bind(cmd::FileNew, [this] { NewDocument(); });
-    f.Bind(cmd::FileOpen, [this] {
-        FileRequest request;
-        request.caption = QStringLiteral("Open");
-        request.filters = OpenFilters();
-        const FileAnswer answer = hooks_.openFile(frame_, request);
-        if (!answer.Cancelled())
-            OpenFile(answer.files.first());
-    });
+    f.Bind(cmd::FileOpen, [this] { ChooseAndOpen(); });
     f.Bind(
         cmd::FileClose,
         [this] {
@@ -244,48 +272,25 @@ void COrvaneApp::DefineCommands()
         cmd::FileSave, [this] { SaveDocument(ActiveFrame()); }, active, {}, noModel);
     f.Bind(
         cmd::FileSaveAs, [this] { SaveDocumentAs(ActiveFrame()); }, active, {}, noModel);
-    f.Bind(cmd::FileImport, [this] {
-        FileRequest request;
-        request.caption = QStringLiteral("Import");
-        request.filters = {{"3D Models", ImportPatterns()}, {"All Files (*)", {"*"}}};
-        const FileAnswer answer = hooks_.openFile(frame_, request);
-        if (answer.Cancelled())
-            return;
-        // An animated file while a model is open may be a keyframe for that model.
-        if (ImportAsKeyframe(answer.files.first()))
-            return;
-        CImportDlg scale(QFileInfo(answer.files.first()).fileName(), importScale_, frame_);
-        scale.SetUp(importUp_);
-        if (hooks_.exec(scale) != QDialog::Accepted)
-            return;
-        importScale_ = scale.Scale();
-        importUp_ = scale.Up();
-        ImportModelFile(answer.files.first(), static_cast<float>(importScale_), importUp_);
-    });
+    f.Bind(cmd::FileImport, [this] { ChooseAndImport(); });
     f.Bind(
-        cmd::FileExport,
-        [this] {
-            CChildFrame* frame = ActiveFrame();
-            FileRequest request;
-            request.caption = QStringLiteral("Export");
-            request.filters = kExportFilter;
-            request.fileName = QFileInfo(frame->Document()->DisplayName()).completeBaseName();
-            request.defaultSuffix = QStringLiteral("glb");
-            const FileAnswer answer = hooks_.saveFile(frame_, request);
-            if (!answer.Cancelled())
-                ExportDocument(frame, CompleteSuffix(answer.files.first(), request.filters, answer.filterIndex,
-                                                     request.defaultSuffix));
-        },
-        active, {}, noModel);
+        cmd::FileExport, [this] { ChooseAndExport(ActiveFrame()); }, active, {}, noModel);
     f.Bind(cmd::AppExit, [this] { frame_->close(); });
     f.Bind(cmd::SelectProduct, [this] { SelectProduct(); });
+}
+
+void COrvaneApp::DefineToolCommands()
+{
+    CMainFrame& f = *frame_;
+    auto active = [this] { return ActiveFrame() != nullptr; };
+    const QString noModel = QString::fromUtf8(kOpenModelFirst);
     // The File Manager works on archives, not on a model: it needs no document (its row's
     // scope is the view's only so that Ctrl+F stays free for the fields).
     f.Bind(
         cmd::ManageFiles,
         [this] {
-            CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
-            hooks_.exec(dlg);
+            CFileManagerDlg dlg(services_, frame_, prompts_);
+            prompts_.exec(dlg);
         },
         [] { return true; });
     f.Bind(
@@ -310,17 +315,16 @@ void COrvaneApp::DefineCommands()
             CChildFrame* child = ActiveFrame();
             if (!child)
                 return;
-            RunAnimationDialog(id, *child, hooks_.exec,
-                               {[this](const QString& text) { Message(QMessageBox::Warning, text); }, hooks_.exec,
-                                [this] { ShowDialogHelpPage(QApplication::activeModalWidget()); },
-                                [this](const QString& question) {
-                                    return hooks_.message(frame_, QMessageBox::Question, question,
-                                                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-                                }});
+            RunAnimationDialog(id, *child, prompts_);
             // The status follows the sub-mode now playing.
             if (id == cmd::AnimationSequence)
                 ShowPlayChoice(child);
         });
+}
+
+void COrvaneApp::DefineHelpCommands()
+{
+    CMainFrame& f = *frame_;
     f.Bind(cmd::AppAbout, [this] {
         CAboutDlg about(false, frame_);
         about.exec();
@@ -347,7 +351,7 @@ void COrvaneApp::ShowHelpPage(const QString& page)
     }
     if (!helpViewer_ || helpViewer_->Folder() != QDir(folder).absolutePath()) {
         delete helpViewer_.data();
-        helpViewer_ = new CHelpWindow(folder, hooks_.openUrl, frame_);
+        helpViewer_ = new CHelpWindow(folder, prompts_.openUrl, frame_);
     }
     PlaceHelpWindow(nullptr);
     helpViewer_->ShowPage(page);

@@ -33,28 +33,10 @@ class CChildFrame;
 class CBackupManager;
 class CContextHelp;
 
-// The points where the application asks the user; tests replace them.
-struct UserInterfaceHooks {
-    // The chosen file, or none when cancelled.
-    std::function<FileAnswer(QWidget* parent, const FileRequest& request)> openFile;
-    // The chosen path and the filter entry chosen with it; no path when cancelled.
-    std::function<FileAnswer(QWidget* parent, const FileRequest& request)> saveFile;
-    std::function<QMessageBox::StandardButton(QWidget* parent, QMessageBox::Icon icon, const QString& text,
-                                              QMessageBox::StandardButtons buttons)>
-        message;
-    // Opens a link outside the help folder on the desktop; false when the desktop cannot.
-    std::function<bool(const QUrl& url)> openUrl;
-    // Runs a dialog of the application's own commands to its end (QDialog::exec).
-    std::function<int(QDialog&)> exec;
-    // A question with buttons of its own; the index of the button chosen (-1: none). The
-    // first is the default, the last the answer to Escape.
-    std::function<int(QWidget* parent, const QString& text, const QStringList& buttons)> choose;
-};
-
 class COrvaneApp : public QObject {
     Q_OBJECT
 public:
-    explicit COrvaneApp(std::unique_ptr<QSettings> store, UserInterfaceHooks hooks = {}, QObject* parent = nullptr);
+    explicit COrvaneApp(std::unique_ptr<QSettings> store, Prompts prompts = {}, QObject* parent = nullptr);
     ~COrvaneApp() override;
 
     struct StartOptions {
@@ -72,7 +54,7 @@ public:
 
     CMainFrame* Frame() const { return frame_; }
     Settings& AppSettings() { return settings_; }
-    AppServices& Services() { return services_; }
+    DocumentEnvironment& Services() { return services_; }
     QSettings& Store() { return *store_; }
     int Product() const { return product_; }
     const LocateResult& LastLocate() const { return lastLocate_; }
@@ -130,6 +112,13 @@ signals:
 
 private:
     void DefineCommands();
+    void DefineFileCommands();
+    void DefineToolCommands();
+    void DefineHelpCommands();
+    // File > Open, Import and Export with their file dialogs.
+    void ChooseAndOpen();
+    void ChooseAndImport();
+    void ChooseAndExport(CChildFrame* frame);
     CChildFrame* AddFrame(std::unique_ptr<CDocument> doc);
     // File > Open of a ".pup": its puppet data into the active document.
     CChildFrame* ImportPuppetFile(const QString& path);
@@ -143,10 +132,6 @@ private:
     QString StartFolder() const;
     FileRequest InStartFolder(FileRequest request) const;
     FileAnswer NoteFolder(FileAnswer answer);
-    // The standard prompts with this application's file dialogs.
-    Prompts DialogPrompts();
-    // The File Manager's prompts, through this application's hooks.
-    Prompts FileManagerPrompts();
     bool PromptSave(CChildFrame* frame);
     bool ChooseMaterial(CChildFrame* frame);
     // The dialogs of the edit commands, on the active document window.
@@ -185,13 +170,13 @@ private:
     void SetGameFolder(int product, const QString& folder);
 
     std::unique_ptr<QSettings> store_;
-    UserInterfaceHooks hooks_;
+    Prompts prompts_;  // every question to the user, the dialogs' too
     CommandHooks commandHooks_;
     Settings settings_;
     int product_ = 0;
     ResourceCatalog catalog_;
     ResourceSearchPath searchPath_;
-    AppServices services_;
+    DocumentEnvironment services_;
     std::unique_ptr<CBackupManager> backup_;
     QString backupFolder_;
     LocateResult lastLocate_;

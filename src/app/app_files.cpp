@@ -53,29 +53,6 @@ FileAnswer COrvaneApp::NoteFolder(FileAnswer answer)
     return answer;
 }
 
-Prompts COrvaneApp::DialogPrompts()
-{
-    Prompts p = StandardPrompts();
-    p.openFiles = hooks_.openFile;
-    p.saveFile = hooks_.saveFile;
-    return p;
-}
-
-Prompts COrvaneApp::FileManagerPrompts()
-{
-    Prompts p = DialogPrompts();
-    p.showMessage = [this](QWidget* parent, const QString& text, MessageKind kind) {
-        hooks_.message(parent, kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::Information, text,
-                       QMessageBox::Ok);
-    };
-    p.askYesNo = [this](QWidget* parent, const QString& question) {
-        return hooks_.message(parent, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) ==
-               QMessageBox::Yes;
-    };
-    p.exec = hooks_.exec;
-    return p;
-}
-
 CChildFrame* COrvaneApp::ImportPuppetFile(const QString& path)
 {
     // A puppet file goes into the active document's model.
@@ -92,7 +69,7 @@ CChildFrame* COrvaneApp::ImportPuppetFile(const QString& path)
         const QString question =
             QStringLiteral("%1 ended early: %2.\n\nUse what was read in place of the model's puppet data?")
                 .arg(QFileInfo(path).fileName(), QString::fromStdString(import->missing));
-        if (hooks_.message(frame_, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) !=
+        if (prompts_.message(frame_, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) !=
             QMessageBox::Yes)
             return f;
     }
@@ -123,9 +100,9 @@ bool COrvaneApp::OpenOtherKind(const QString& path)
             "as a document.");
     } else if (kind == FileKind::Archive) {
         // An archive is what the File Manager is for.
-        CFileManagerDlg dlg(services_, frame_, FileManagerPrompts());
+        CFileManagerDlg dlg(services_, frame_, prompts_);
         if (dlg.OpenArchiveFile(path))
-            hooks_.exec(dlg);
+            prompts_.exec(dlg);
         return true;
     } else {
         return false;
@@ -230,14 +207,14 @@ bool COrvaneApp::SaveByPlan(CChildFrame* frame, const QString& path, SaveMode mo
         SaveAnswer answer = SaveAnswer::Cancel;
         if (q.kind == SaveQuestionKind::EngineLimits) {
             CLimitsDlg dlg(q.breaches, CLimitsDlg::Purpose::BeforeSave, QString::fromStdString(q.text), frame_);
-            answer = hooks_.exec(dlg) == QDialog::Accepted ? SaveAnswer::Yes : SaveAnswer::Cancel;
+            answer = prompts_.exec(dlg) == QDialog::Accepted ? SaveAnswer::Yes : SaveAnswer::Cancel;
         } else {
             QMessageBox::StandardButtons buttons;
             for (const SaveChoice& c : q.choices)
                 buttons |= c.answer == SaveAnswer::Yes  ? QMessageBox::Yes
                            : c.answer == SaveAnswer::No ? QMessageBox::No
                                                         : QMessageBox::Cancel;
-            const auto shown = hooks_.message(frame_, q.warning ? QMessageBox::Warning : QMessageBox::Question,
+            const auto shown = prompts_.message(frame_, q.warning ? QMessageBox::Warning : QMessageBox::Question,
                                               QString::fromStdString(q.text), buttons);
             answer = shown == QMessageBox::Yes  ? SaveAnswer::Yes
                      : shown == QMessageBox::No ? SaveAnswer::No
@@ -295,7 +272,7 @@ bool COrvaneApp::SaveDocumentAs(CChildFrame* frame)
     request.filters = SaveFilters();
     request.fileName = name;
     request.defaultSuffix = QStringLiteral("orv");
-    const FileAnswer answer = hooks_.saveFile(frame_, request);
+    const FileAnswer answer = prompts_.saveFile(frame_, request);
     if (answer.Cancelled())
         return false;
     // A name given without an extension takes the chosen type's: "ship" with "3DO Files"
@@ -372,9 +349,7 @@ bool COrvaneApp::ImportAsKeyframe(const QString& path)
     if (!frame || !frame->Document())
         return false;
     // Formats that never hold an animation are not read twice.
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("obj") || suffix == QLatin1String("ply") || suffix == QLatin1String("stl") ||
-        suffix == QLatin1String("off"))
+    if (NeverAnimated(FileKindOf(path.toStdString())))
         return false;
     CDocument& doc = *frame->Document();
     const auto names = [&] {
@@ -387,7 +362,7 @@ bool COrvaneApp::ImportAsKeyframe(const QString& path)
         return false;
     const QString name = QFileInfo(path).fileName();
     const QString title = doc.DisplayName();
-    const auto answer = hooks_.message(
+    const auto answer = prompts_.message(
         frame_, QMessageBox::Question,
         QStringLiteral("%1 holds the animation \"%2\"%3.\n\nImport it as a keyframe for %4?\n\n"
                        "No imports the file as a new model.")
@@ -497,7 +472,7 @@ void COrvaneApp::OfferRecovery()
     if (count == 0)
         return;
     const int answer =
-        hooks_.choose(frame_,
+        prompts_.choose(frame_,
                       QStringLiteral("Orvane did not end normally last time. Automatic backups of %1 document(s) with "
                                      "changes that were not saved are left:\n\n%2\n\nRecover them now? The files "
                                      "themselves are not changed until you save.")
@@ -552,7 +527,7 @@ CChildFrame* COrvaneApp::RecoverBackup(const BackupEntry& backup)
 
 bool COrvaneApp::PromptSave(CChildFrame* frame)
 {
-    const auto answer = hooks_.message(frame_, QMessageBox::Question,
+    const auto answer = prompts_.message(frame_, QMessageBox::Question,
                                        QStringLiteral("Save changes to %1?").arg(frame->Document()->DisplayName()),
                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel)

@@ -23,7 +23,7 @@ void COrvaneApp::CheckModel(CChildFrame* frame)
             mesh.RebuildMeshLists();
     CLimitsDlg dlg(CheckEngineLimits(model), CLimitsDlg::Purpose::Check, frame->Document()->DisplayName(), frame_,
                    CheckFaceShapes(model), FindMissingResources(model, frame->Document()->Sources()).Lines());
-    hooks_.exec(dlg);
+    prompts_.exec(dlg);
 }
 
 void COrvaneApp::RunTextureTool(CChildFrame* frame)
@@ -35,13 +35,13 @@ void COrvaneApp::RunTextureTool(CChildFrame* frame)
         return;
     CTextureDlg dlg(*frame->Document(), c, frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
-    hooks_.exec(dlg);
+    prompts_.exec(dlg);
 }
 
 bool COrvaneApp::ConfirmCarve()
 {
     return settings_.warning == 0 ||
-           hooks_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
+           prompts_.message(frame_, QMessageBox::Question, QStringLiteral("Do you want to carve the current mesh?"),
                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
@@ -55,7 +55,7 @@ std::optional<FitOptions> COrvaneApp::AskFitOptions()
                        "(1 to 4; 0 keeps the model's sets as they are):"));
     dlg.setIntRange(0, static_cast<int>(kMaxGeometrySets));
     dlg.setIntValue(0);
-    if (hooks_.exec(dlg) != QDialog::Accepted)
+    if (prompts_.exec(dlg) != QDialog::Accepted)
         return std::nullopt;
     FitOptions options;
     options.levels = dlg.intValue();
@@ -83,7 +83,7 @@ std::optional<ExtrudeParams> COrvaneApp::AskExtrude(const EditContext& c)
     CExtrudeDlg dlg(static_cast<int>(face->corners.size()), c.selection->selectedPositions.size() == 2,
                     settings_.extrudeOut != 0, frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
-    if (hooks_.exec(dlg) != QDialog::Accepted)
+    if (prompts_.exec(dlg) != QDialog::Accepted)
         return std::nullopt;
     const ExtrudeParams params = dlg.Params();
     settings_.extrudeOut = params.outward ? 1 : 0;  // the way the next extrusion starts from
@@ -101,10 +101,10 @@ std::optional<PrimitiveParams> COrvaneApp::AskPrimitive(const EditContext& c, Pr
     CPrimitiveDlg dlg(kind, QString::fromStdString(DefaultPrimitiveMaterial(c)), frame_);
     dlg.SetMessageHandler([this](const QString& text) { Message(QMessageBox::Warning, text); });
     dlg.SetTextureChooser([this, frame, &dlg] {
-        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, std::nullopt, &dlg, DialogPrompts());
-        return hooks_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
+        CMaterialsDlg choose(*frame->Document(), CMaterialsDlg::Mode::InModel, std::nullopt, &dlg, prompts_);
+        return prompts_.exec(choose) == QDialog::Accepted ? choose.SelectedName() : QString();
     });
-    if (hooks_.exec(dlg) != QDialog::Accepted)
+    if (prompts_.exec(dlg) != QDialog::Accepted)
         return std::nullopt;
     PrimitiveParams p;
     p.shape = shape;
@@ -124,8 +124,8 @@ bool COrvaneApp::ChooseMaterial(CChildFrame* frame)
         sel && !doc->Doc().modes.meshMode && sel->CurrentFace(doc->Model()))
         face = FaceIndex{sel->currentMesh, sel->currentFace};
     // The dialog refreshes the views after what it changed or took back.
-    CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_, DialogPrompts());
-    return hooks_.exec(dlg) == QDialog::Accepted;
+    CMaterialsDlg dlg(*doc, CMaterialsDlg::Mode::InModel, face, frame_, prompts_);
+    return prompts_.exec(dlg) == QDialog::Accepted;
 }
 
 }  // namespace orv

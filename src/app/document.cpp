@@ -11,7 +11,7 @@
 
 namespace orv {
 
-CDocument::CDocument(AppServices& services, QObject* parent) : QObject(parent), services_(services)
+CDocument::CDocument(DocumentEnvironment& services, QObject* parent) : QObject(parent), services_(services)
 {
     doc_ = std::make_unique<COrvaneDoc>(*services.settings, DocumentEnvironment{});
     RefreshEnvironment();
@@ -21,11 +21,7 @@ CDocument::~CDocument() = default;
 
 void CDocument::RefreshEnvironment()
 {
-    DocumentEnvironment env;
-    env.catalog = services_.catalog;
-    env.resourceFile = services_.resourceFile;
-    env.searchPath = services_.searchPath;
-    env.programDir = services_.programDir;
+    DocumentEnvironment env = services_;
     // Sizes as drawing will use them, found where the document finds its resources (the
     // custom materials of the current model, looked up at call time since undo replaces
     // the model, and the mod around its file). A size is remembered until the

@@ -12,34 +12,19 @@
 
 namespace orv {
 
-struct ResourceCatalog;
-class ResourceSearchPath;
 struct ResourceSources;
-struct Settings;
-
-// What every document and view of the application shares: the settings and the game's
-// resources (catalogue and archive), which "Select Product" may replace at any time, and
-// the extra archives and folders of the "Resources" setting.
-struct AppServices {
-    Settings* settings = nullptr;
-    const ResourceCatalog* catalog = nullptr;
-    std::filesystem::path resourceFile;
-    std::filesystem::path programDir;
-    ResourceSearchPath* searchPath = nullptr;
-    // The dialogs that give the command table's commands their parameters.
-    const struct CommandHooks* commandHooks = nullptr;
-};
 
 class CDocument : public QObject {
     Q_OBJECT
 public:
-    CDocument(AppServices& services, QObject* parent = nullptr);
+    CDocument(DocumentEnvironment& services, QObject* parent = nullptr);
     ~CDocument() override;
 
     COrvaneDoc& Doc() { return *doc_; }
     const COrvaneDoc& Doc() const { return *doc_; }
     CModel& Model() { return *doc_->model; }
-    AppServices& Services() { return services_; }
+    // What every document and view of the application shares (the application's own).
+    DocumentEnvironment& Services() { return services_; }
 
     // The document's environment follows the application's resources.
     void RefreshEnvironment();
@@ -72,7 +57,7 @@ private:
     // modifiedChanged, when IsModified differs from what the windows were last told.
     void TellModified();
 
-    AppServices& services_;
+    DocumentEnvironment& services_;
     std::unique_ptr<COrvaneDoc> doc_;
     int untitled_ = 0;
     bool lastModified_ = false;

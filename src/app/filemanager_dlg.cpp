@@ -51,7 +51,7 @@ QString ReplaceFileQuestion(const QString& path)
 bool IsMaterialName(const std::string& shortName) { return FileKindOf(shortName) == FileKind::Material; }
 
 // The palette of a colormap entry of the catalogue.
-Result<Palette> ColormapPalette(const AppServices& services, const CTreeObject& entry)
+Result<Palette> ColormapPalette(const DocumentEnvironment& services, const CTreeObject& entry)
 {
     const auto bytes = ReadEntryData(services.resourceFile, entry);
     if (!bytes)
@@ -151,7 +151,7 @@ void CArchiveListWidget::startDrag(Qt::DropActions)
 
 // ---- the dialog ------------------------------------------------------------------
 
-CFileManagerDlg::CFileManagerDlg(AppServices& services, QWidget* parent, Prompts prompts)
+CFileManagerDlg::CFileManagerDlg(DocumentEnvironment& services, QWidget* parent, Prompts prompts)
     : QDialog(parent), services_(services), prompts_(std::move(prompts))
 {
     setWindowTitle(QStringLiteral("File Manager"));
@@ -242,7 +242,7 @@ CFileManagerDlg::CFileManagerDlg(AppServices& services, QWidget* parent, Prompts
     connect(delete_, &QPushButton::clicked, this, &CFileManagerDlg::DeleteSelected);
     connect(saveAs_, &QPushButton::clicked, this, &CFileManagerDlg::SaveSelectedAs);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(help_, &QPushButton::clicked, this, &CFileManagerDlg::ShowHelp);
+    connect(help_, &QPushButton::clicked, this, [this] { ShowHelpOr(prompts_, this, QLatin1String(kHelpText)); });
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         if (!filling_ && current)
             ListNode(current->data(0, Qt::UserRole).toInt());
@@ -274,8 +274,7 @@ QPushButton* CFileManagerDlg::Button(Control id) const
 
 void CFileManagerDlg::Report(const QString& text)
 {
-    if (prompts_.showMessage)
-        prompts_.showMessage(this, text, MessageKind::Warning);
+    Tell(prompts_, this, text);
 }
 
 void CFileManagerDlg::UpdateButtons()
@@ -678,9 +677,9 @@ bool CFileManagerDlg::AddFolder(const QString& folder)
         const auto bitmaps = std::count_if(plain->begin(), plain->end(), [](const ArchiveSourceItem& i) {
             return FileKindOf(ShortNameOf(i.name)) == FileKind::Bitmap;
         });
-        if (bitmaps > 0 && prompts_.askYesNo)
-            bitmapsAsMaterials = prompts_.askYesNo(
-                this,
+        if (bitmaps > 0 && prompts_.message)
+            bitmapsAsMaterials = AskYesNo(
+                prompts_, this,
                 QStringLiteral("The folder holds %1 bitmap(s). Store them as materials (NAME.mat)?").arg(bitmaps));
     }
     const std::optional<Palette> palette = bitmapsAsMaterials ? BitmapPalette() : std::nullopt;
@@ -744,7 +743,7 @@ bool CFileManagerDlg::AddEntries(const QString& label, std::vector<ArchiveEntryD
         AddFileOptions options;
         options.onDuplicate = warn ? DuplicatePolicy::Ask : DuplicatePolicy::Replace;
         options.askReplace = [this](const std::string& name) {
-            return prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)));
+            return AskYesNo(prompts_, this, Q(DuplicateItemQuestion(name)));
         };
         ok = RunRewrite(label, [&](const ArchiveProgress& progress) -> Status {
             options.progress = progress;
@@ -888,7 +887,7 @@ void CFileManagerDlg::SaveSelectedAs()
         // (one this command has just written, too) is asked about here.
         std::error_code ec;
         if (warn && !askedInDialog && fs::exists(target, ec) &&
-            !(prompts_.askYesNo && prompts_.askYesNo(this, ReplaceFileQuestion(Q(target.string())))))
+            !(AskYesNo(prompts_, this, ReplaceFileQuestion(Q(target.string())))))
             continue;
         if (Status saved = ExtractArchiveItem(PathOf(archivePath_), rec, target,
                                               convert && palette ? &*palette : nullptr, convert);
@@ -941,15 +940,6 @@ QMimeData* CFileManagerDlg::DragData(const QList<qulonglong>& positions)
     auto* data = new QMimeData;
     data->setUrls(urls);
     return data;
-}
-
-void CFileManagerDlg::ShowHelp()
-{
-    // The guide's page in the help window; a short word when there is none.
-    if (ShowDialogHelp(this))
-        return;
-    if (prompts_.showMessage)
-        prompts_.showMessage(this, QLatin1String(kHelpText), MessageKind::Information);
 }
 
 }  // namespace orv

@@ -64,7 +64,7 @@ public:
 
     // services: the settings ("Warning", "ColorMap") and the game's catalogue and
     // resource file (the colormaps for bitmaps). prompts: what the dialog asks the user.
-    explicit CFileManagerDlg(AppServices& services, QWidget* parent = nullptr, Prompts prompts = StandardPrompts());
+    explicit CFileManagerDlg(DocumentEnvironment& services, QWidget* parent = nullptr, Prompts prompts = StandardPrompts());
     ~CFileManagerDlg() override;
 
     // The buttons' commands.
@@ -73,7 +73,6 @@ public:
     void AddFiles();
     void DeleteSelected();
     void SaveSelectedAs();
-    void ShowHelp();
 
     // Opens an archive without asking; false (with a message) when it cannot be read.
     bool OpenArchiveFile(const QString& path);
@@ -136,7 +135,7 @@ private:
     // cancel (not reported).
     bool RunRewrite(const QString& label, const std::function<Status(const ArchiveProgress&)>& rewrite);
 
-    AppServices& services_;
+    DocumentEnvironment& services_;
     Prompts prompts_;
     QString archivePath_;
     QString lastSaveFolder_;

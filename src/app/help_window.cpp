@@ -59,6 +59,42 @@ CHelpWindow::CHelpWindow(const QString& folder, std::function<bool(const QUrl&)>
     setWindowTitle(QStringLiteral("Orvane Help"));
     resize(960, 640);
 
+    QToolBar* bar = MakeToolBar();
+    MakeBrowser();
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("HelpTabs"));
+    tabs_->addTab(MakeContentsTab(), QStringLiteral("&Contents"));
+    tabs_->addTab(MakeIndexTab(), QStringLiteral("&Index"));
+    tabs_->addTab(MakeSearchTab(), QStringLiteral("&Search"));
+
+    // The tab chosen takes the keys: typing goes into its line at once.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 1)
+            indexFilter_->setFocus();
+        else if (index == 2)
+            searchLine_->setFocus();
+    });
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(tabs_);
+    split->addWidget(browser_);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    split->setSizes({260, 700});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(split);
+
+    pages_ = ReadHelpFolder(folder_);
+    FillContents();
+    FillIndex();
+}
+
+QToolBar* CHelpWindow::MakeToolBar()
+{
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("HelpToolBar"));
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -75,7 +111,12 @@ CHelpWindow::CHelpWindow(const QString& folder, std::function<bool(const QUrl&)>
         a->setShortcutContext(Qt::WindowShortcut);
     back_->setEnabled(false);
     forward_->setEnabled(false);
+    return bar;
+}
 
+// The page: links into the help folder open here, anything else on the desktop.
+void CHelpWindow::MakeBrowser()
+{
     browser_ = new QTextBrowser(this);
     browser_->setObjectName(QStringLiteral("HelpBrowser"));
     browser_->setAccessibleName(QStringLiteral("Help page"));
@@ -94,10 +135,10 @@ CHelpWindow::CHelpWindow(const QString& folder, std::function<bool(const QUrl&)>
         setWindowTitle(title.isEmpty() ? QStringLiteral("Orvane Help") : QStringLiteral("Orvane Help - ") + title);
         MarkCurrentInContents(url);
     });
+}
 
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("HelpTabs"));
-
+QWidget* CHelpWindow::MakeContentsTab()
+{
     contents_ = new QTreeWidget(tabs_);
     contents_->setObjectName(QStringLiteral("HelpContents"));
     contents_->setAccessibleName(QStringLiteral("Contents"));
@@ -112,8 +153,12 @@ CHelpWindow::CHelpWindow(const QString& folder, std::function<bool(const QUrl&)>
         else
             item->setExpanded(!item->isExpanded());
     });
-    tabs_->addTab(contents_, QStringLiteral("&Contents"));
+    return contents_;
+}
 
+// The index: a filter line over the terms.
+QWidget* CHelpWindow::MakeIndexTab()
+{
     auto* indexTab = new QWidget(tabs_);
     indexFilter_ = new QLineEdit(indexTab);
     indexFilter_->setObjectName(QStringLiteral("HelpIndexFilter"));
@@ -139,8 +184,12 @@ CHelpWindow::CHelpWindow(const QString& folder, std::function<bool(const QUrl&)>
     indexLayout->addWidget(lookFor);
     indexLayout->addWidget(indexFilter_);
     indexLayout->addWidget(index_);
-    tabs_->addTab(indexTab, QStringLiteral("&Index"));
+    return indexTab;
+}
 
+// The search: words, all of which a page must hold, and the pages found.
+QWidget* CHelpWindow::MakeSearchTab()
+{
     auto* searchTab = new QWidget(tabs_);
     searchLine_ = new QLineEdit(searchTab);
     searchLine_->setObjectName(QStringLiteral("HelpSearchLine"));
@@ -174,32 +223,7 @@ CHelpWindow::CHelpWindow(const QString& folder, std::function<bool(const QUrl&)>
     searchRow->addWidget(searchButton);
     searchLayout->addLayout(searchRow);
     searchLayout->addWidget(results_);
-    tabs_->addTab(searchTab, QStringLiteral("&Search"));
-
-    // The tab chosen takes the keys: typing goes into its line at once.
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-        if (index == 1)
-            indexFilter_->setFocus();
-        else if (index == 2)
-            searchLine_->setFocus();
-    });
-
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->addWidget(tabs_);
-    split->addWidget(browser_);
-    split->setStretchFactor(0, 0);
-    split->setStretchFactor(1, 1);
-    split->setSizes({260, 700});
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(bar);
-    layout->addWidget(split);
-
-    pages_ = ReadHelpFolder(folder_);
-    FillContents();
-    FillIndex();
+    return searchTab;
 }
 
 void CHelpWindow::FillContents()

@@ -12,6 +12,7 @@
 class QLineEdit;
 class QListWidget;
 class QTabWidget;
+class QToolBar;
 class QTextBrowser;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -45,6 +46,12 @@ public:
     QAction* HomeAction() const { return home_; }
 
 private:
+    // The parts of the window, made once by the constructor.
+    QToolBar* MakeToolBar();
+    void MakeBrowser();
+    QWidget* MakeContentsTab();
+    QWidget* MakeIndexTab();
+    QWidget* MakeSearchTab();
     void FillContents();
     void FillIndex();
     void FilterIndex(const QString& text);

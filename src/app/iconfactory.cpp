@@ -129,7 +129,8 @@ void ViewLetter(QPainter& p, const QString& text)
     Label(p, text, QRectF(3, 3, 26, 26), kInk, text.size() > 1 ? 12 : 16);
 }
 
-void Draw(QPainter& p, int id)
+// The icons of files, the clipboard and help; false for another command.
+bool DrawFileIcon(QPainter& p, int id)
 {
     using namespace cmd;
     switch (id) {
@@ -187,6 +188,16 @@ void Draw(QPainter& p, int id)
         break;
     case EditUndo: CurvedArrow(p, false, kBlue); break;
     case EditRedo: CurvedArrow(p, true, kBlue); break;
+    default: return false;
+    }
+    return true;
+}
+
+// The icons of what is drawn, and the mesh and face modes; false for another command.
+bool DrawShapeIcon(QPainter& p, int id)
+{
+    using namespace cmd;
+    switch (id) {
     case RenderAll:
         Cube(p, QRectF(2, 10, 14, 14), true, kFill);
         Cube(p, QRectF(14, 4, 16, 16), true, kFill);
@@ -210,6 +221,16 @@ void Draw(QPainter& p, int id)
         p.setBrush(kOrange);
         p.drawPolygon(QPolygonF({QPointF(6, 24), QPointF(12, 6), QPointF(28, 9), QPointF(24, 27)}));
         break;
+    default: return false;
+    }
+    return true;
+}
+
+// The icons of the texturing, coordinate and animation modes; false for another command.
+bool DrawModeIcon(QPainter& p, int id)
+{
+    using namespace cmd;
+    switch (id) {
     case TexturingMode: {
         p.setPen(Qt::NoPen);
         for (int y = 0; y < 4; ++y)
@@ -257,6 +278,16 @@ void Draw(QPainter& p, int id)
         p.drawRect(next ? QRectF(20, 12.5, 1.5, 7) : QRectF(10.5, 12.5, 1.5, 7));
         break;
     }
+    default: return false;
+    }
+    return true;
+}
+
+// The icons of the standard views, the view's turning, moving and scale; false for another command.
+bool DrawViewIcon(QPainter& p, int id)
+{
+    using namespace cmd;
+    switch (id) {
     case ViewFront: ViewLetter(p, QStringLiteral("F")); break;
     case ViewBack: ViewLetter(p, QStringLiteral("B")); break;
     case ViewLeft: ViewLetter(p, QStringLiteral("L")); break;
@@ -285,6 +316,16 @@ void Draw(QPainter& p, int id)
         p.drawLine(QPointF(20, 20), QPointF(28, 28));
         Label(p, id == ScaleUp ? QStringLiteral("+") : QStringLiteral("\u2212"), QRectF(4, 4, 18, 18), kInk, 16);
         break;
+    default: return false;
+    }
+    return true;
+}
+
+// The icons of the grid, the nodes' size, enlarging and the options; false for another command.
+bool DrawGridIcon(QPainter& p, int id)
+{
+    using namespace cmd;
+    switch (id) {
     case GridSmaller: Grid(p, QRectF(4, 4, 24, 24), 6, kInk); break;
     case GridLarger: Grid(p, QRectF(4, 4, 24, 24), 2, kInk); break;
     case GridOnOff: Grid(p, QRectF(4, 4, 24, 24), 4, kOrange); break;
@@ -329,6 +370,16 @@ void Draw(QPainter& p, int id)
         p.setBrush(kPaper);
         p.drawEllipse(QRectF(12, 12, 8, 8));
         break;
+    default: return false;
+    }
+    return true;
+}
+
+// The icons of moving and rotating along an axis; false for another command.
+bool DrawMoveIcon(QPainter& p, int id)
+{
+    using namespace cmd;
+    switch (id) {
     // Move: an arrow along the axis, the axis letter in its colour.
     case MoveUp:
     case MoveDown:
@@ -364,6 +415,16 @@ void Draw(QPainter& p, int id)
               12);
         break;
     }
+    default: return false;
+    }
+    return true;
+}
+
+// The icons of the tools and the shapes made; false for another command.
+bool DrawToolIcon(QPainter& p, int id)
+{
+    using namespace cmd;
+    switch (id) {
     case TextureTool:
     case UpdateVertices: {
         p.setPen(QPen(kInk, 1));
@@ -406,8 +467,18 @@ void Draw(QPainter& p, int id)
         p.drawChord(QRectF(4, 8, 24, 32), 0, 180 * 16);
         p.drawLine(QPointF(4, 24), QPointF(28, 24));
         break;
-    default: Label(p, QString::number(id), QRectF(0, 0, kSize, kSize), kInk, 9); break;
+    default: return false;
     }
+    return true;
+}
+
+void Draw(QPainter& p, int id)
+{
+    for (bool (*draw)(QPainter&, int) :
+         {DrawFileIcon, DrawShapeIcon, DrawModeIcon, DrawViewIcon, DrawGridIcon, DrawMoveIcon, DrawToolIcon})
+        if (draw(p, id))
+            return;
+    Label(p, QString::number(id), QRectF(0, 0, kSize, kSize), kInk, 9);
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
         a->setToolTip(nl < 0 ? QString(a->text()).remove(QLatin1Char('&')) : prompt.mid(nl + 1));
         a->setIcon(CommandIcon(row.id));
         a->setIconVisibleInMenu(false);
-        a->setCheckable(row.checked != nullptr);
+        a->setCheckable(row.core.checked != nullptr);
         QList<QKeySequence> keys;
         for (const QString& k : QString::fromUtf8(row.keys).split(QLatin1Char(';'), Qt::SkipEmptyParts))
             keys.append(QKeySequence::fromString(k, QKeySequence::PortableText));
@@ -196,7 +196,7 @@ bool CMainFrame::Available(int id) const
     if (bindings_.contains(id))
         return static_cast<bool>(bindings_.value(id).run);
     const CommandRow* row = FindCommand(id);
-    return row && row->run;
+    return row && row->core.run;
 }
 
 COrvaneView* CMainFrame::ActiveView() const
@@ -225,7 +225,7 @@ QString CMainFrame::DisabledReason(const CommandRow& row, const EditContext& c) 
                 return {};
             return it->unmet.isEmpty() ? QStringLiteral("Not available now") : it->unmet;
         }
-    } else if (!row.run) {
+    } else if (!row.core.run) {
         return kUnavailable;
     }
     const char* why = WhyDisabled(row, c);

@@ -120,7 +120,7 @@ CMaterialsDlg::CMaterialsDlg(CDocument& document, Mode mode, std::optional<FaceI
 
     connect(ok_, &QPushButton::clicked, this, &CMaterialsDlg::OnOk);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(help_, &QPushButton::clicked, this, &CMaterialsDlg::ShowHelp);
+    connect(help_, &QPushButton::clicked, this, [this] { ShowHelpOr(prompts_, this, QLatin1String(kHelpText)); });
     connect(add_, &QPushButton::clicked, this, &CMaterialsDlg::AddMaterial);
     connect(delete_, &QPushButton::clicked, this, &CMaterialsDlg::DeleteMaterial);
     connect(convert_, &QPushButton::clicked, this, &CMaterialsDlg::ConvertMaterials);
@@ -183,8 +183,7 @@ bool CMaterialsDlg::Warn() const
 
 void CMaterialsDlg::Report(const QString& text)
 {
-    if (prompts_.showMessage)
-        prompts_.showMessage(this, text, MessageKind::Warning);
+    Tell(prompts_, this, text);
 }
 
 template <class Params>
@@ -330,7 +329,7 @@ void CMaterialsDlg::DeleteMaterial()
     if (!index)
         return;
     const std::size_t users = CountFacesWithMaterial(model, static_cast<int32_t>(*index));
-    if (users > 0 && Warn() && !(prompts_.askYesNo && prompts_.askYesNo(this, UsedQuestion(users))))
+    if (users > 0 && Warn() && !(AskYesNo(prompts_, this, UsedQuestion(users))))
         return;
     if (!Change(DeleteMaterialAt, *index))
         return;
@@ -387,7 +386,7 @@ void CMaterialsDlg::LoadMaterialFiles(const QStringList& paths)
 CMaterialsDlg::LoadResult CMaterialsDlg::LoadMaterialFile(const QString& path, const std::vector<MaterialFile>& taken,
                                                           std::optional<MaterialFile>& file)
 {
-    const AppServices& services = document_.Services();
+    const DocumentEnvironment& services = document_.Services();
     // Bitmaps take the colours of the dialog's colormap when the catalogue has it.
     std::optional<Palette> palette;
     if (services.catalog)
@@ -407,7 +406,7 @@ CMaterialsDlg::LoadResult CMaterialsDlg::LoadMaterialFile(const QString& path, c
         return Q(f.name).compare(Q(name), Qt::CaseInsensitive) == 0;
     });
     if ((taking || FindCustomMaterial(document_.Model().customMaterials, name)) && Warn() &&
-        !(prompts_.askYesNo && prompts_.askYesNo(this, Q(DuplicateItemQuestion(name)))))
+        !(AskYesNo(prompts_, this, Q(DuplicateItemQuestion(name)))))
         return LoadResult::Stop;
     file = std::move(*read);
     return LoadResult::Loaded;
@@ -462,11 +461,9 @@ void CMaterialsDlg::SaveMaterial()
 
 void CMaterialsDlg::ConvertMaterials()
 {
-    if (mode_ != Mode::InModel || !prompts_.askYesNo)
+    if (mode_ != Mode::InModel || !AskYesNo(prompts_, this, QLatin1String(kConvertQuestion)))
         return;
-    if (!prompts_.askYesNo(this, QLatin1String(kConvertQuestion)))
-        return;
-    const AppServices& services = document_.Services();
+    const DocumentEnvironment& services = document_.Services();
     EditOutcome converted;
     Change(ConvertStockMaterialsOf, StockSource{services.catalog, services.resourceFile}, &converted);
     if (!converted.message.empty()) {
@@ -475,15 +472,6 @@ void CMaterialsDlg::ConvertMaterials()
     }
     if (converted.changed)
         NotifyMaterialsChanged();
-}
-
-void CMaterialsDlg::ShowHelp()
-{
-    // The guide's page in the help window; a short word when there is none.
-    if (ShowDialogHelp(this))
-        return;
-    if (prompts_.showMessage)
-        prompts_.showMessage(this, QLatin1String(kHelpText), MessageKind::Information);
 }
 
 }  // namespace orv

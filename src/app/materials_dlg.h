@@ -58,7 +58,6 @@ public:
     void LoadMaterials();
     void SaveMaterial();
     void ConvertMaterials();
-    void ShowHelp();
     // Loads files as "&Load" does after its file dialog.
     void LoadMaterialFiles(const QStringList& paths);
 

@@ -804,13 +804,13 @@ EditContext COrvaneView::Context() const
 bool COrvaneView::CommandEnabled(int id) const
 {
     const CommandRow* row = FindCommand(id);
-    return row && row->run && orv::CommandEnabled(*row, Context());
+    return row && row->core.run && orv::CommandEnabled(*row, Context());
 }
 
 std::optional<bool> COrvaneView::CommandChecked(int id) const
 {
     const CommandRow* row = FindCommand(id);
-    if (!row || !row->checked)
+    if (!row || !row->core.checked)
         return std::nullopt;
     return orv::CommandChecked(*row, Context());
 }
@@ -818,13 +818,13 @@ std::optional<bool> COrvaneView::CommandChecked(int id) const
 bool COrvaneView::RunCommand(int id)
 {
     const CommandRow* row = FindCommand(id);
-    if (!row || !row->run)
+    if (!row || !row->core.run)
         return false;
     EditContext c = Context();
     CommandResult r;
     {
         std::optional<WaitCursor> wait;
-        if (row->busy)
+        if (row->core.busy)
             wait.emplace();
         r = orv::RunCommand(*row, c);
     }

@@ -1,6 +1,10 @@
 #include "app/prompts.h"
 
+#include "app/help_window.h"
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -8,6 +12,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <memory>
 
@@ -141,19 +146,55 @@ Prompts StandardPrompts()
     Prompts p;
     p.openFiles = [](QWidget* parent, const FileRequest& r) { return RunFileDialog(parent, r, false); };
     p.saveFile = [](QWidget* parent, const FileRequest& r) { return RunFileDialog(parent, r, true); };
-    p.askYesNo = [](QWidget* parent, const QString& q) {
-        return QMessageBox::question(parent, MessageCaption(), q, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::Yes) == QMessageBox::Yes;
+    p.message = [](QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons b) {
+        QMessageBox box(icon, MessageCaption(), text, b, parent);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
     };
-    p.showMessage = [](QWidget* parent, const QString& text, MessageKind kind) {
-        if (kind == MessageKind::Warning)
-            QMessageBox::warning(parent, MessageCaption(), text);
-        else
-            QMessageBox::information(parent, MessageCaption(), text);
+    p.choose = [](QWidget* parent, const QString& text, const QStringList& buttons) {
+        QMessageBox box(QMessageBox::Question, MessageCaption(), text, QMessageBox::NoButton, parent);
+        QList<QAbstractButton*> made;
+        for (const QString& b : buttons)
+            made.append(box.addButton(b, QMessageBox::AcceptRole));
+        // Return takes the first choice, Escape the last (the one that changes nothing).
+        if (!made.isEmpty()) {
+            box.setDefaultButton(static_cast<QPushButton*>(made.first()));
+            box.setEscapeButton(made.last());
+        }
+        box.exec();
+        return static_cast<int>(made.indexOf(box.clickedButton()));
     };
     p.progress = [](QWidget* parent, const QString& label) { return MakeProgressDialogCallback(parent, label); };
     p.exec = [](QDialog& d) { return d.exec(); };
+    p.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return p;
+}
+
+void Tell(const Prompts& p, QWidget* parent, const QString& text, QMessageBox::Icon icon)
+{
+    if (p.message)
+        p.message(parent, icon, text, QMessageBox::Ok);
+}
+
+bool AskYesNo(const Prompts& p, QWidget* parent, const QString& question)
+{
+    return p.message &&
+           p.message(parent, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::function<void(const QString&)> Teller(const Prompts& p, QWidget* parent)
+{
+    return [message = p.message, parent](const QString& text) {
+        if (message)
+            message(parent, QMessageBox::Warning, text, QMessageBox::Ok);
+    };
+}
+
+int Exec(const Prompts& p, QDialog& d) { return p.exec ? p.exec(d) : d.exec(); }
+
+void ShowHelpOr(const Prompts& p, QWidget* dialog, const QString& shortWord)
+{
+    if (!ShowDialogHelp(dialog))
+        Tell(p, dialog, shortWord, QMessageBox::Information);
 }
 
 }  // namespace orv

@@ -36,7 +36,7 @@ int Load3doWithResources(const std::string& path, const Options& opts, CModel& m
 {
     const auto res = OpenResources(opts, path);
     if (!res)
-        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, res.error());
+        return Fail(ResourcesName(opts), res.error());
     auto read = Load3doFile(path, model, res->textureSize);
     if (!read)
         return Fail(path, read.error());

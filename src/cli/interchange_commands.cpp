@@ -81,18 +81,9 @@ int Export(const std::vector<std::string>& args, const Options& opts)
     // (the sizes of custom materials come from the model).
     const Settings settings;
     COrvaneDoc doc(settings, {});
-    auto resources = OpenResources(opts, in, ModFolderSearch::Always, [&doc]() -> const CTree* {
-        return doc.model ? &doc.model->customMaterials : nullptr;
-    });
+    const auto resources = OpenResourcesFor(opts, in, doc);
     if (!resources)
-        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, resources.error());
-    DocumentEnvironment env;
-    if (resources->catalog) {
-        env.catalog = resources->catalog;
-        env.resourceFile = opts.resources;
-    }
-    env.textureSize = resources->textureSize;
-    doc.SetEnvironment(std::move(env));
+        return Fail(ResourcesName(opts), resources.error());
     if (Status opened = doc.OpenDocument(in); !opened)
         return Fail(in, opened.error());
     if (const int rc = CheckComplete(in, doc.ReadInPart().empty(), doc.ReadInPart(), opts))
@@ -182,7 +173,7 @@ int Import(const std::vector<std::string>& arguments, const Options& opts)
     const std::string colormap = ColormapName(opts);
     const auto resources = OpenResources(opts, out, ModFolderSearch::Always);
     if (!resources)
-        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, resources.error());
+        return Fail(ResourcesName(opts), resources.error());
     options.resources = resources->sources;
     options.textureSize = resources->textureSize;
     // Textures are remapped onto the colormap render and export will draw them through

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/tool.h"
+#include "document/document.h"
 #include "model/file_kind.h"
 #include "model/model.h"
 #include "model/settings.h"
@@ -50,7 +51,7 @@ struct ResourceContext {
 };
 
 Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile, ModFolderSearch modFolders,
-                                     std::function<const CTree*()> customMaterials)
+                                     std::function<const SortedEntryList*()> customMaterials)
 {
     ResourceHandle out;
     const bool folders = !modelFile.empty() && (modFolders == ModFolderSearch::Always || opts.AnyResources());
@@ -79,6 +80,26 @@ Result<ResourceHandle> OpenResources(const Options& opts, const std::string& mod
     out.context = std::move(ctx);
     return out;
 }
+
+Result<ResourceHandle> OpenResourcesFor(const Options& opts, const std::string& modelFile, COrvaneDoc& doc)
+{
+    auto resources = OpenResources(opts, modelFile, ModFolderSearch::Always, [&doc]() -> const SortedEntryList* {
+        return doc.model ? &doc.model->customMaterials : nullptr;
+    });
+    if (!resources)
+        return resources;
+    DocumentEnvironment env;
+    if (resources->catalog) {
+        env.catalog = resources->catalog;
+        env.resourceFile = opts.resources;
+    }
+    env.searchPath = resources->searchPath;
+    env.textureSize = resources->textureSize;
+    doc.SetEnvironment(std::move(env));
+    return resources;
+}
+
+std::string ResourcesName(const Options& opts) { return opts.resources.empty() ? "--resources" : opts.resources; }
 
 std::string ColormapName(const Options& opts) { return opts.colormap.empty() ? Settings{}.colorMap : opts.colormap; }
 

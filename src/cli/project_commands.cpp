@@ -34,7 +34,7 @@ int ConvertThroughDocument(const std::string& in, const std::string& out, const 
 {
     const auto opened = OpenResources(opts, in);
     if (!opened)
-        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, opened.error());
+        return Fail(ResourcesName(opts), opened.error());
     const ResourceHandle& res = *opened;
     DocumentEnvironment env;
     if (res.catalog) {

@@ -119,8 +119,8 @@ Status LoadKeyframe(const std::string& key, COrvaneDoc& doc)
     return {};
 }
 
-int Render(const std::vector<std::string>& args, const Options& opts)
-{
+// What the render command was asked for.
+struct RenderRequest {
     std::string model, out, key;
     long frame = -1;
     long layoutMesh = -1, layoutFace = -1;
@@ -128,75 +128,68 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     std::optional<ViewKind> viewKind;
     RenderMode mode = RenderMode::All;
     bool shaded = false;
+};
+
+// The value of one of render's options into r; the exit status of a usage error, or none.
+std::optional<int> TakeRenderOption(const std::string& a, const std::string& v, RenderRequest& r)
+{
+    if (a == "-o") {
+        r.out = v;
+    } else if (a == "--size") {
+        if (!ParseSize(v, r.width, r.height))
+            return Usage("render: --size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide));
+    } else if (a == "--texture-layout") {
+        if (!ParseMeshFace(v, r.layoutMesh, r.layoutFace))
+            return Usage("render: --texture-layout takes MESH:FACE, two numbers from 0");
+    } else if (a == "--key") {
+        r.key = v;
+    } else if (a == "--frame") {
+        char* end = nullptr;
+        r.frame = std::strtol(v.c_str(), &end, 10);
+        if (v.empty() || *end != '\0' || r.frame < 0 || r.frame > 0x7FFFFFFF)
+            return Usage("render: --frame takes a frame number from 0");
+    } else if (a == "--view") {
+        r.viewKind = ViewKindByName(v);
+        if (!r.viewKind)
+            return Usage("render: --view takes front, left, right, back, top or bottom");
+    } else {
+        if (v.size() != 1 || v[0] < '0' || v[0] > '4')
+            return Usage("render: --mode takes a render mode from 0 to 4");
+        r.mode = RenderModeFromSetting(v[0] - '0');
+    }
+    return std::nullopt;
+}
+
+// The command's arguments; the exit status of a usage error, or none.
+std::optional<int> ParseRenderArgs(const std::vector<std::string>& args, RenderRequest& r)
+{
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
         if (a == "--shaded") {
-            shaded = true;
+            r.shaded = true;
         } else if (a == "-o" || a == "--size" || a == "--view" || a == "--mode" || a == "--key" || a == "--frame" ||
                    a == "--texture-layout") {
-            if (!hasValue)
+            if (i + 1 >= args.size())
                 return Usage("render: " + a + " needs a value");
-            const std::string& v = args[++i];
-            if (a == "-o") {
-                out = v;
-            } else if (a == "--size") {
-                if (!ParseSize(v, width, height))
-                    return Usage("render: --size takes WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide));
-            } else if (a == "--texture-layout") {
-                if (!ParseMeshFace(v, layoutMesh, layoutFace))
-                    return Usage("render: --texture-layout takes MESH:FACE, two numbers from 0");
-            } else if (a == "--key") {
-                key = v;
-            } else if (a == "--frame") {
-                char* end = nullptr;
-                frame = std::strtol(v.c_str(), &end, 10);
-                if (v.empty() || *end != '\0' || frame < 0 || frame > 0x7FFFFFFF)
-                    return Usage("render: --frame takes a frame number from 0");
-            } else if (a == "--view") {
-                viewKind = ViewKindByName(v);
-                if (!viewKind)
-                    return Usage("render: --view takes front, left, right, back, top or bottom");
-            } else {
-                if (v.size() != 1 || v[0] < '0' || v[0] > '4')
-                    return Usage("render: --mode takes a render mode from 0 to 4");
-                mode = RenderModeFromSetting(v[0] - '0');
-            }
+            if (const auto failed = TakeRenderOption(a, args[++i], r))
+                return failed;
         } else if (!a.empty() && a[0] == '-') {
             return Usage("render: unknown option '" + a + "'");
-        } else if (model.empty()) {
-            model = a;
+        } else if (r.model.empty()) {
+            r.model = a;
         } else {
             return Usage("render takes one model");
         }
     }
-    if (model.empty() || out.empty())
+    if (r.model.empty() || r.out.empty())
         return Usage("render takes a model and -o OUT.png");
+    return std::nullopt;
+}
 
-    Settings settings;
-    if (!opts.colormap.empty())
-        settings.colorMap = opts.colormap;
-    settings.shaded = shaded ? 1 : 0;
-    // Drawing looks in the mod's folders around the model even without --resources: a
-    // mod's own materials are what the picture is for.
-    COrvaneDoc doc(settings, {});
-    const auto resources = OpenResources(opts, model, ModFolderSearch::Always, [&doc]() -> const CTree* {
-        return doc.model ? &doc.model->customMaterials : nullptr;
-    });
-    if (!resources)
-        return Fail(opts.resources.empty() ? std::string("--resources") : opts.resources, resources.error());
-    DocumentEnvironment env;
-    if (resources->catalog) {
-        env.catalog = resources->catalog;
-        env.resourceFile = opts.resources;
-    }
-    env.searchPath = resources->searchPath;
-    env.textureSize = resources->textureSize;
-    doc.SetEnvironment(env);
-    if (Status opened = doc.OpenDocument(model); !opened)
-        return Fail(model, opened.error());
-    // What the picture lacks is said: a colormap standing in or missing, materials found
-    // nowhere.
+// What the picture lacks is said: a colormap standing in or missing, materials found
+// nowhere.
+void NoteWhatIsMissing(const std::string& model, const COrvaneDoc& doc, const Settings& settings)
+{
     NoteColormap(model, doc.Sources(), settings.colorMap);
     if (const auto colormap = FindColormap(doc.Sources(), settings.colorMap);
         !colormap && !doc.model->materials.empty())
@@ -206,23 +199,17 @@ int Render(const std::vector<std::string>& args, const Options& opts)
         for (const auto& m : missing.materials)
             list += (list.empty() ? "" : ", ") + m;
         Warn(model, "materials not found, drawn without their pictures: " + list + " (looked in " +
-                         missing.materialPlaces + ")");
+                        missing.materialPlaces + ")");
     }
-    if (layoutMesh >= 0)
-        return WriteTextureLayout(doc, *resources, settings, model, layoutMesh, layoutFace, width, height, out);
-    if (!key.empty())
-        if (Status loaded = LoadKeyframe(key, doc); !loaded)
-            return Fail(key, loaded.error());
-    if (frame >= 0 && !doc.model->keyframe)
-        return Usage("render: --frame needs a keyframe (--key KEYFILE)");
-    if (doc.model->keyframe && frame >= doc.model->frameCount)
-        return Fail(doc.model->keyframe->name, "has frames 0 to " + std::to_string(doc.model->frameCount - 1) +
-                                                   "; there is no frame " + std::to_string(frame));
-    std::string error;
+}
 
+// Draws the opened document as asked, off screen, and writes the picture.
+int DrawPicture(COrvaneDoc& doc, Settings& settings, const ResourceHandle& resources, const RenderRequest& r)
+{
+    std::string error;
     auto context = HeadlessGlContext::Create(&error);
     if (!context)
-        return Fail(out, "no OpenGL context for drawing: " + error);
+        return Fail(r.out, "no OpenGL context for drawing: " + error);
     Camera camera;
     Selection selection;
     FramePacer pacer;
@@ -230,37 +217,69 @@ int Render(const std::vector<std::string>& args, const Options& opts)
     {
         CRenderer renderer(doc, settings, camera, selection, pacer);
         if (!renderer.Initialize(HeadlessGlContext::ProcAddress(), {"None"}, &error))
-            return Fail(out, "no OpenGL drawing: " + error);
-        const DeviceResult made = renderer.CreateDevice(width, height);
+            return Fail(r.out, "no OpenGL drawing: " + error);
+        const DeviceResult made = renderer.CreateDevice(r.width, r.height);
         if (!made.ok)
-            return Fail(out,
+            return Fail(r.out,
                         made.messages.empty() ? std::string("no drawing surface of that size") : made.messages.front());
-        renderer.SetResources(env.catalog, env.resourceFile, resources->searchPath);
+        renderer.SetResources(doc.Environment().catalog, doc.Environment().resourceFile, resources.searchPath);
         renderer.PrepareScene();
         renderer.PlaceInitialCamera();
 
         EditContext view(doc, settings, &selection, &camera);
-        if (viewKind)
-            ShowStandardView(view, *viewKind);
+        if (r.viewKind)
+            ShowStandardView(view, *r.viewKind);
         // The modes of one mesh show the first mesh, as if it had been clicked.
-        if (mode >= RenderMode::MeshAndWireframe && doc.model->MeshAt(0))
+        if (r.mode >= RenderMode::MeshAndWireframe && doc.model->MeshAt(0))
             selection.currentMesh = 0;
-        if (SetRenderMode(view, mode).effects == 0)
-            doc.modes.renderMode = mode;
+        if (SetRenderMode(view, r.mode).effects == 0)
+            doc.modes.renderMode = r.mode;
         // The pose of the frame asked for (a keyframe given alone poses frame 0).
-        if (!key.empty() || frame >= 0) {
+        if (!r.key.empty() || r.frame >= 0) {
             if (Status posed = BuildAnimationPoses(*doc.model); !posed)
                 return Fail(doc.model->keyframe->name, posed.error());
-            doc.model->currentFrame = static_cast<int32_t>(std::max(frame, 0L));
+            doc.model->currentFrame = static_cast<int32_t>(std::max(r.frame, 0L));
         }
         renderer.SetPresentTarget(CRenderer::kNoPresent);
         if (!renderer.RenderFrame(true) || !renderer.LastFrameDrawn())
-            return Fail(out, "the frame could not be drawn");
+            return Fail(r.out, "the frame could not be drawn");
         image = renderer.ReadPixels();
     }
-    if (Status written = WritePng(out, image->width, image->height, image->pixels); !written)
-        return Fail(out, written.error());
+    if (Status written = WritePng(r.out, image->width, image->height, image->pixels); !written)
+        return Fail(r.out, written.error());
     return 0;
+}
+
+int Render(const std::vector<std::string>& args, const Options& opts)
+{
+    RenderRequest r;
+    if (const auto failed = ParseRenderArgs(args, r))
+        return *failed;
+    Settings settings;
+    if (!opts.colormap.empty())
+        settings.colorMap = opts.colormap;
+    settings.shaded = r.shaded ? 1 : 0;
+    // Drawing looks in the mod's folders around the model even without --resources: a
+    // mod's own materials are what the picture is for.
+    COrvaneDoc doc(settings, {});
+    const auto resources = OpenResourcesFor(opts, r.model, doc);
+    if (!resources)
+        return Fail(ResourcesName(opts), resources.error());
+    if (Status opened = doc.OpenDocument(r.model); !opened)
+        return Fail(r.model, opened.error());
+    NoteWhatIsMissing(r.model, doc, settings);
+    if (r.layoutMesh >= 0)
+        return WriteTextureLayout(doc, *resources, settings, r.model, r.layoutMesh, r.layoutFace, r.width, r.height,
+                                  r.out);
+    if (!r.key.empty())
+        if (Status loaded = LoadKeyframe(r.key, doc); !loaded)
+            return Fail(r.key, loaded.error());
+    if (r.frame >= 0 && !doc.model->keyframe)
+        return Usage("render: --frame needs a keyframe (--key KEYFILE)");
+    if (doc.model->keyframe && r.frame >= doc.model->frameCount)
+        return Fail(doc.model->keyframe->name, "has frames 0 to " + std::to_string(doc.model->frameCount - 1) +
+                                                   "; there is no frame " + std::to_string(r.frame));
+    return DrawPicture(doc, settings, *resources, r);
 }
 
 }  // namespace

@@ -323,8 +323,8 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
             return Fail(archive, bytes.error() + "; nothing was extracted");
         if (j.target.has_parent_path())
             (void)files.MakeFolders(j.target.parent_path());
-        if (Status staged = files.Add(
-                j.target, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+        if (Status staged =
+                files.Add(j.target, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
             !staged)
             return Fail(archive, staged.error() + "; nothing was extracted");
     }
@@ -388,7 +388,7 @@ int Catalog(const std::vector<std::string>& args, const Options&)
     const auto load = LoadCatalog(args[0], catalog);
     if (!load)
         return Fail(args[0], load.error());
-    const std::pair<const char*, const CTree*> lists[] = {
+    const std::pair<const char*, const SortedEntryList*> lists[] = {
         {"materials", &catalog.materials},
         {"colormaps", &catalog.colormaps},
         {"keyframes", &catalog.keyframes},

@@ -51,16 +51,23 @@ enum class ModFolderSearch { WithResources, Always };
 struct ResourceContext;
 struct ResourceHandle {
     std::shared_ptr<ResourceContext> context;
-    ResourceSources sources;                         // points into context
-    TextureSizeFn textureSize;                       // empty when there are no sources
-    const ResourceCatalog* catalog = nullptr;        // the archive's catalogue; null without --resources
-    const ResourceSearchPath* searchPath = nullptr;  // the further --resources; null without
+    ResourceSources sources;                   // points into context
+    TextureSizeFn textureSize;                 // empty when there are no sources
+    const ResourceCatalog* catalog = nullptr;  // the archive's catalogue; null without --resources
+    ResourceSearchPath* searchPath = nullptr;  // the further --resources; null without
 };
 // Fails when an archive given cannot be read. customMaterials gives the custom
 // materials of the model the sizes are for (a document's model, once it is open).
 Result<ResourceHandle> OpenResources(const Options& opts, const std::string& modelFile = {},
                                      ModFolderSearch modFolders = ModFolderSearch::WithResources,
-                                     std::function<const CTree*()> customMaterials = {});
+                                     std::function<const SortedEntryList*()> customMaterials = {});
+// A document's resources as the editor finds them: OpenResources for the model's file,
+// always looking in the mod around it, the sizes of custom materials taken from the
+// document's model; the document gets them as its environment (before it opens the file).
+Result<ResourceHandle> OpenResourcesFor(const Options& opts, const std::string& modelFile, COrvaneDoc& doc);
+// What a failure to open the resources is reported under: the archive given, else
+// "--resources".
+std::string ResourcesName(const Options& opts);
 // The colormap of --colormap (a name, or a file by its path), else "01redmap.cmp".
 std::string ColormapName(const Options& opts);
 // One line on standard error for file when the colormap is found nowhere and another

@@ -25,7 +25,7 @@ namespace {
 
 // ---- the generic wrappers ------------------------------------------------------------
 
-const char* CannotDraw(const EditContext& c)
+const char* WhyNotDraw(const EditContext& c)
 {
     return c.drawing && c.camera ? nullptr : "The 3D view has no drawing device";
 }
@@ -84,10 +84,10 @@ std::optional<ViewKind> ViewKindOf(int id)
 
 // ---- render modes, views, scale ------------------------------------------------------
 
-const char* CannotRenderMode(const EditContext& c)
+const char* WhyNotRenderMode(const EditContext& c)
 {
     const auto mode = RenderModeOf(c.id);
-    return mode ? CannotSetRenderMode(c, *mode) : "Not a render mode";
+    return mode ? WhyNotSetRenderMode(c, *mode) : "Not a render mode";
 }
 bool IsRenderMode(const EditContext& c) { return c.modes().renderMode == RenderModeOf(c.id); }
 bool IsViewKind(const EditContext& c) { return c.modes().viewKind == ViewKindOf(c.id); }
@@ -208,11 +208,11 @@ EditOutcome Nudge(EditContext& c)
 bool IsAnimatingView(const EditContext& c) { return c.modes().viewKind == ViewKind::Animating; }
 bool AnimateModeIsOn(const EditContext& c) { return c.modes().animateMode; }
 
-const char* CannotChooseSequence(const EditContext& c)
+const char* WhyNotChooseSequence(const EditContext& c)
 {
     return c.modes().animateMode ? "Leave Animate Mode to choose another animation" : nullptr;
 }
-const char* CannotShowFrames(const EditContext& c)
+const char* WhyNotShowFrames(const EditContext& c)
 {
     if (c.model().keyframe)
         return nullptr;
@@ -221,7 +221,7 @@ const char* CannotShowFrames(const EditContext& c)
                  "(Tools > Check Model lists those that are not)"
                : "Animation Frames needs a keyframe: choose one in Tools > Animation Sequence";
 }
-const char* CannotShowHierarchy(const EditContext& c)
+const char* WhyNotShowHierarchy(const EditContext& c)
 {
     if (c.modes().viewKind == ViewKind::Animating)
         return "Hierarchy Nodes is not available in the Animating View";
@@ -284,15 +284,15 @@ EditOutcome FitModel(EditContext& c)
 
 // ---- texture coordinates ----------------------------------------------------------------
 
-const char* CannotChangeTextures(const EditContext& c)
+const char* WhyNotChangeTextures(const EditContext& c)
 {
     return HasCurrentFace(c) ? nullptr : "Change Texture Coordinates needs a current face: click a face first";
 }
 
 // ---- undo and redo ------------------------------------------------------------------
 
-const char* CannotUndo(const EditContext& c) { return c.doc && c.doc->CanUndo() ? nullptr : "Nothing to undo"; }
-const char* CannotRedo(const EditContext& c) { return c.doc && c.doc->CanRedo() ? nullptr : "Nothing to redo"; }
+const char* WhyNotUndo(const EditContext& c) { return c.doc && c.doc->CanUndo() ? nullptr : "Nothing to undo"; }
+const char* WhyNotRedo(const EditContext& c) { return c.doc && c.doc->CanRedo() ? nullptr : "Nothing to redo"; }
 
 EditOutcome UndoRedo(EditContext& c)
 {
@@ -335,6 +335,8 @@ std::vector<CommandRow> MakeTable()
     const BarPlace noBar{};
     auto m = [](Menu menu, int order) { return MenuPlace{menu, order}; };
     auto b = [](Bar bar, int order) { return BarPlace{bar, order}; };
+    // One row a command, its core named field by field.
+    // clang-format off
     std::vector<CommandRow> t = {
         // File
         {cmd::FileNew, "&New", "Create a new document\nNew", "Ctrl+N", App, m(Menu::File, 100), b(Bar::Main, 100)},
@@ -355,9 +357,9 @@ std::vector<CommandRow> MakeTable()
 
         // Edit
         {cmd::EditUndo, "&Undo", "Undo the last action\nUndo", "Ctrl+Z;Alt+Backspace", View, m(Menu::Edit, 100),
-         b(Bar::Main, 400), UndoRedo, CannotUndo, nullptr, true},
+         b(Bar::Main, 400), {.run = UndoRedo, .unmet = WhyNotUndo, .busy = true}},
         {cmd::EditRedo, "&Redo", "Redo the previously undone action\nRedo", "Ctrl+Y;Ctrl+Shift+Z", View,
-         m(Menu::Edit, 101), b(Bar::Main, 401), UndoRedo, CannotRedo, nullptr, true},
+         m(Menu::Edit, 101), b(Bar::Main, 401), {.run = UndoRedo, .unmet = WhyNotRedo, .busy = true}},
 
         // View: toolbars and status bar (the frame's own)
         {cmd::ViewToolBar, "&Main Toolbar", "Show or hide the toolbar\nToggle ToolBar", "", App, m(Menu::View, 100),
@@ -371,159 +373,169 @@ std::vector<CommandRow> MakeTable()
 
         // View: render modes
         {cmd::RenderAll, "All Meshes &Rendered", "Show all meshes rendered\nAll meshes rendered", "", Doc,
-         m(Menu::View, 200), b(Bar::Main, 500), ById<SetRenderMode, RenderModeOf>, CannotRenderMode, IsRenderMode},
+         m(Menu::View, 200), b(Bar::Main, 500),
+         {.run = ById<SetRenderMode, RenderModeOf>, .unmet = WhyNotRenderMode, .checked = IsRenderMode}},
         {cmd::WireAll, "All Meshes as &Wireframes", "Show all meshes as wireframes\nAll meshes as wireframes", "", Doc,
-         m(Menu::View, 201), b(Bar::Main, 501), ById<SetRenderMode, RenderModeOf>, CannotRenderMode, IsRenderMode},
+         m(Menu::View, 201), b(Bar::Main, 501),
+         {.run = ById<SetRenderMode, RenderModeOf>, .unmet = WhyNotRenderMode, .checked = IsRenderMode}},
         {cmd::MeshRenderedWire, "Mesh Rendered && Wireframes",
          "Show mesh rendered & wireframes\nMesh rendered & wireframes", "", Doc, m(Menu::View, 202), b(Bar::Main, 502),
-         ById<SetRenderMode, RenderModeOf>, CannotRenderMode, IsRenderMode},
+         {.run = ById<SetRenderMode, RenderModeOf>, .unmet = WhyNotRenderMode, .checked = IsRenderMode}},
         {cmd::MeshRendered, "Mesh Rendered", "Show mesh rendered\nMesh rendered", "", Doc, m(Menu::View, 203),
-         b(Bar::Main, 503), ById<SetRenderMode, RenderModeOf>, CannotRenderMode, IsRenderMode},
+         b(Bar::Main, 503),
+         {.run = ById<SetRenderMode, RenderModeOf>, .unmet = WhyNotRenderMode, .checked = IsRenderMode}},
         {cmd::MeshWire, "Mesh as Wireframes", "Show mesh as wireframes\nMesh as wireframes", "", Doc,
-         m(Menu::View, 204), b(Bar::Main, 504), ById<SetRenderMode, RenderModeOf>, CannotRenderMode, IsRenderMode},
+         m(Menu::View, 204), b(Bar::Main, 504),
+         {.run = ById<SetRenderMode, RenderModeOf>, .unmet = WhyNotRenderMode, .checked = IsRenderMode}},
         {cmd::ShadedView, "S&haded", "Light the faces by a light at the camera\nShaded", "", Doc, m(Menu::View, 205),
-         noBar, ToggleShaded, nullptr, IsShaded},
+         noBar, {.run = ToggleShaded, .checked = IsShaded}},
 
         // View: standard views
         {cmd::ViewFront, "&Front View", "View object from front\nFront View", "", Doc, m(Menu::View, 300),
-         b(Bar::Main, 700), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
+         b(Bar::Main, 700), {.run = ById<ShowStandardView, ViewKindOf>, .checked = IsViewKind}},
         {cmd::ViewBack, "&Back View", "View object from back\nBack View", "", Doc, m(Menu::View, 301),
-         b(Bar::Main, 701), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
+         b(Bar::Main, 701), {.run = ById<ShowStandardView, ViewKindOf>, .checked = IsViewKind}},
         {cmd::ViewLeft, "&Left View", "View object from left\nLeft View", "", Doc, m(Menu::View, 302),
-         b(Bar::Main, 702), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
+         b(Bar::Main, 702), {.run = ById<ShowStandardView, ViewKindOf>, .checked = IsViewKind}},
         {cmd::ViewRight, "&Right View", "View object from right\nRight View", "", Doc, m(Menu::View, 303),
-         b(Bar::Main, 703), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
+         b(Bar::Main, 703), {.run = ById<ShowStandardView, ViewKindOf>, .checked = IsViewKind}},
         {cmd::ViewTop, "&Top View", "View object from top\nTop View", "", Doc, m(Menu::View, 304), b(Bar::Main, 704),
-         ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
+         {.run = ById<ShowStandardView, ViewKindOf>, .checked = IsViewKind}},
         {cmd::ViewBottom, "Botto&m View", "View object from bottom\nBottom View", "", Doc, m(Menu::View, 305),
-         b(Bar::Main, 705), ById<ShowStandardView, ViewKindOf>, nullptr, IsViewKind},
+         b(Bar::Main, 705), {.run = ById<ShowStandardView, ViewKindOf>, .checked = IsViewKind}},
         {cmd::ViewRotate, "R&otate View", "Rotate View\nRotate View", "", Doc, m(Menu::View, 306), b(Bar::Main, 706),
-         StartRotateView, nullptr, IsRotating},
+         {.run = StartRotateView, .checked = IsRotating}},
         {cmd::ViewAnimating, "A&nimating View", "Animating View\nAnimating View", "", Doc, m(Menu::View, 307),
-         b(Bar::Main, 707), StartAnimatingView, CannotStartAnimatingView, IsAnimatingView},
+         b(Bar::Main, 707), {.run = StartAnimatingView, .unmet = WhyNotStartAnimatingView, .checked = IsAnimatingView}},
 
         // View: camera and scale
         {cmd::MoveForward, "Move For&ward", "Move Forward\nMove Forward", "", View, m(Menu::View, 400),
-         b(Bar::Map, 100), MoveForwardStep, CannotDraw},
+         b(Bar::Map, 100), {.run = MoveForwardStep, .unmet = WhyNotDraw}},
         {cmd::MoveBackward, "Move Back&ward", "Move Backward\nMove Backward", "", View, m(Menu::View, 401),
-         b(Bar::Map, 101), MoveForwardStep, CannotDraw},
-        {cmd::Middle, "&Middle", "Middle\nMiddle", "", View, m(Menu::View, 402), b(Bar::Map, 102), MiddleStep,
-         CannotDraw},
+         b(Bar::Map, 101), {.run = MoveForwardStep, .unmet = WhyNotDraw}},
+        {cmd::Middle, "&Middle", "Middle\nMiddle", "", View, m(Menu::View, 402), b(Bar::Map, 102),
+         {.run = MiddleStep, .unmet = WhyNotDraw}},
         {cmd::Enlarge, "&Enlarge View (W)", "Enlarge view 10 times\nEnlarge View (W)", "W", Doc, m(Menu::View, 403),
-         b(Bar::Map, 501), EnlargeView, nullptr, IsEnlarged},
-        {cmd::ScaleUp, "Scale &Up", "Scale Up\nScale Up", "", Doc, m(Menu::View, 404), b(Bar::Map, 200), ScaleUp,
-         CannotScaleUp},
+         b(Bar::Map, 501), {.run = EnlargeView, .checked = IsEnlarged}},
+        {cmd::ScaleUp, "Scale &Up", "Scale Up\nScale Up", "", Doc, m(Menu::View, 404), b(Bar::Map, 200),
+         {.run = ScaleUp, .unmet = WhyNotScaleUp}},
         {cmd::ScaleDown, "Scale &Down", "Scale Down\nScale Down", "", Doc, m(Menu::View, 405), b(Bar::Map, 201),
-         ScaleDown, CannotScaleDown},
+         {.run = ScaleDown, .unmet = WhyNotScaleDown}},
 
         // View: edit modes
         {cmd::MeshMode, "&Mesh Mode", "Select Mesh Mode\nMesh Mode", "M", Doc, m(Menu::View, 500), b(Bar::Main, 600),
-         ToggleMeshMode, CannotToggleMeshMode, MeshModeIsOn},
+         {.run = ToggleMeshMode, .unmet = WhyNotToggleMeshMode, .checked = MeshModeIsOn}},
         {cmd::FaceMode, "&Face Mode", "Select Face Mode\nFace Mode", "F", Doc, m(Menu::View, 501), b(Bar::Main, 601),
-         ToggleFaceMode, CannotToggleFaceMode, FaceModeIsOn},
+         {.run = ToggleFaceMode, .unmet = WhyNotToggleFaceMode, .checked = FaceModeIsOn}},
         {cmd::TexturingMode, "&Texturing Mode", "Select Texturing Mode\nTexturing Mode", "", Doc, m(Menu::View, 502),
-         b(Bar::Main, 602), ToggleTexturingMode, CannotToggleTexturingMode, TexturingModeIsOn},
+         b(Bar::Main, 602),
+         {.run = ToggleTexturingMode, .unmet = WhyNotToggleTexturingMode, .checked = TexturingModeIsOn}},
         {cmd::CoordinateMode, "&Coordinate Mode", "Select Coordinate Mode\nCoordinate Mode", "", Doc,
-         m(Menu::View, 503), b(Bar::Main, 603), ToggleCoordinateMode, CannotToggleCoordinateMode, CoordinateModeIsOn},
+         m(Menu::View, 503), b(Bar::Main, 603),
+         {.run = ToggleCoordinateMode, .unmet = WhyNotToggleCoordinateMode, .checked = CoordinateModeIsOn}},
         {cmd::AnimateMode, "&Animate Mode", "Select Animate Mode\nAnimate Mode", "", Doc, m(Menu::View, 504),
-         b(Bar::Main, 604), SwitchAnimateMode, CannotToggleAnimateMode, AnimateModeIsOn},
+         b(Bar::Main, 604), {.run = SwitchAnimateMode, .unmet = WhyNotToggleAnimateMode, .checked = AnimateModeIsOn}},
 
         // View: stepping the animation
         {cmd::PrevFrame, "&Previous Frame", "Move to previous frame\nPrevious Frame (P)", "P", Doc, m(Menu::View, 700),
-         b(Bar::Tool, 300), PreviousFrame, CannotPreviousFrame},
+         b(Bar::Tool, 300), {.run = PreviousFrame, .unmet = WhyNotPreviousFrame}},
         {cmd::NextFrame, "&Next Frame", "Move to next frame\nNext Frame (N)", "N", Doc, m(Menu::View, 701),
-         b(Bar::Tool, 301), NextFrame, CannotNextFrame},
+         b(Bar::Tool, 301), {.run = NextFrame, .unmet = WhyNotNextFrame}},
 
         // View: grid and nodes
         {cmd::GridOnOff, "&Grid on/off (G)", "Show/Hide Grid\nGrid on/off (G)", "G", Doc, m(Menu::View, 600),
-         b(Bar::Map, 302), ToggleGrid, CannotToggleGrid, GridIsOn, true},
+         b(Bar::Map, 302), {.run = ToggleGrid, .unmet = WhyNotToggleGrid, .checked = GridIsOn, .busy = true}},
         {cmd::GridSmaller, "Grid Smaller", "Make grid smaller\nGrid smaller", "Num++", Doc, m(Menu::View, 601),
-         b(Bar::Map, 300), GridSmaller, CannotGridSmaller},
+         b(Bar::Map, 300), {.run = GridSmaller, .unmet = WhyNotGridSmaller}},
         {cmd::GridLarger, "Grid Larger", "Make grid larger\nGrid larger", "Num+-", Doc, m(Menu::View, 602),
-         b(Bar::Map, 301), GridLarger, CannotGridLarger},
+         b(Bar::Map, 301), {.run = GridLarger, .unmet = WhyNotGridLarger}},
         {cmd::GridFacesOnly, "Face Only", "Show grid nodes only on faces\nFace Only", "", Doc, m(Menu::View, 603),
-         b(Bar::Map, 303), ToggleFaceOnly, CannotToggleFaceOnly, FaceOnlyIsOn},
+         b(Bar::Map, 303), {.run = ToggleFaceOnly, .unmet = WhyNotToggleFaceOnly, .checked = FaceOnlyIsOn}},
         {cmd::GridEdgesOnly, "Edges Only", "Show grid nodes only on edges\nEdges Only", "", Doc, m(Menu::View, 604),
-         b(Bar::Map, 304), ToggleEdgesOnly, CannotToggleEdgesOnly, EdgesOnlyIsOn},
+         b(Bar::Map, 304), {.run = ToggleEdgesOnly, .unmet = WhyNotToggleEdgesOnly, .checked = EdgesOnlyIsOn}},
         {cmd::VertexLarger, "Nodes/Vertices Larger", "Make grid nodes & vertices larger\nNodes/Vertices larger",
-         "Ctrl+Num++", Doc, m(Menu::View, 605), b(Bar::Map, 400), NodesLarger, CannotNodesLarger},
+         "Ctrl+Num++", Doc, m(Menu::View, 605), b(Bar::Map, 400), {.run = NodesLarger, .unmet = WhyNotNodesLarger}},
         {cmd::VertexSmaller, "Nodes/Vertices Smaller", "Make grid nodes & vertices smaller\nNodes/Vertices smaller",
-         "Ctrl+Num+-", Doc, m(Menu::View, 606), b(Bar::Map, 401), NodesSmaller, CannotNodesSmaller},
+         "Ctrl+Num+-", Doc, m(Menu::View, 606), b(Bar::Map, 401), {.run = NodesSmaller, .unmet = WhyNotNodesSmaller}},
 
         // Edit: move and rotate (map toolbar)
         {cmd::MoveUp, "Move &Up", "Move up along  the y-axis\nMove Up", "", View, m(Menu::Edit, 300), b(Bar::Map, 600),
-         Nudge<false>, CannotMove, nullptr, false, true},
+         {.run = Nudge<false>, .unmet = WhyNotMove, .edits = true}},
         {cmd::MoveDown, "Move &Down", "Move down along  the y-axis\nMove Down", "", View, m(Menu::Edit, 301),
-         b(Bar::Map, 601), Nudge<false>, CannotMove, nullptr, false, true},
+         b(Bar::Map, 601), {.run = Nudge<false>, .unmet = WhyNotMove, .edits = true}},
         {cmd::MoveLeftX, "Move &Left (X)", "Move left along  the x-axis\nMove Left", "", View, m(Menu::Edit, 302),
-         b(Bar::Map, 602), Nudge<false>, CannotMove, nullptr, false, true},
+         b(Bar::Map, 602), {.run = Nudge<false>, .unmet = WhyNotMove, .edits = true}},
         {cmd::MoveRightX, "Move &Right (X)", "Move right along  the x-axis\nMove Right", "", View, m(Menu::Edit, 303),
-         b(Bar::Map, 603), Nudge<false>, CannotMove, nullptr, false, true},
+         b(Bar::Map, 603), {.run = Nudge<false>, .unmet = WhyNotMove, .edits = true}},
         {cmd::MoveLeftZ, "Move Left (&Z)", "Move left along  the z-axis\nMove Left", "", View, m(Menu::Edit, 304),
-         b(Bar::Map, 604), Nudge<false>, CannotMove, nullptr, false, true},
+         b(Bar::Map, 604), {.run = Nudge<false>, .unmet = WhyNotMove, .edits = true}},
         {cmd::MoveRightZ, "Move Right (Z)", "Move right along  the z-axis\nMove Right", "", View, m(Menu::Edit, 305),
-         b(Bar::Map, 605), Nudge<false>, CannotMove, nullptr, false, true},
+         b(Bar::Map, 605), {.run = Nudge<false>, .unmet = WhyNotMove, .edits = true}},
         {cmd::RotateLeftY, "Rotate Left Around Y", "Rotate left around the y-axis\nRotate Left Around Y", "", View,
-         m(Menu::Edit, 400), b(Bar::Map, 700), Nudge<true>, CannotRotate, nullptr, false, true},
+         m(Menu::Edit, 400), b(Bar::Map, 700), {.run = Nudge<true>, .unmet = WhyNotRotate, .edits = true}},
         {cmd::RotateRightY, "Rotate Right Around Y", "Rotate right around the y-axis\nRotate Right Around Y", "", View,
-         m(Menu::Edit, 401), b(Bar::Map, 701), Nudge<true>, CannotRotate, nullptr, false, true},
+         m(Menu::Edit, 401), b(Bar::Map, 701), {.run = Nudge<true>, .unmet = WhyNotRotate, .edits = true}},
         {cmd::RotateLeftX, "Rotate Left Around X", "Rotate left around the x-axis\nRotate Left Around X", "", View,
-         m(Menu::Edit, 402), b(Bar::Map, 702), Nudge<true>, CannotRotate, nullptr, false, true},
+         m(Menu::Edit, 402), b(Bar::Map, 702), {.run = Nudge<true>, .unmet = WhyNotRotate, .edits = true}},
         {cmd::RotateRightX, "Rotate Right Around X", "Rotate right around the x-axis\nRotate Right Around X", "", View,
-         m(Menu::Edit, 403), b(Bar::Map, 703), Nudge<true>, CannotRotate, nullptr, false, true},
+         m(Menu::Edit, 403), b(Bar::Map, 703), {.run = Nudge<true>, .unmet = WhyNotRotate, .edits = true}},
         {cmd::RotateLeftZ, "Rotate Left Around Z", "Rotate left around the z-axis\nRotate Left Around Z", "", View,
-         m(Menu::Edit, 404), b(Bar::Map, 704), Nudge<true>, CannotRotate, nullptr, false, true},
+         m(Menu::Edit, 404), b(Bar::Map, 704), {.run = Nudge<true>, .unmet = WhyNotRotate, .edits = true}},
         {cmd::RotateRightZ, "Rotate Right Around Z", "Rotate right around the z-axis\nRotate Right Around Z", "", View,
-         m(Menu::Edit, 405), b(Bar::Map, 705), Nudge<true>, CannotRotate, nullptr, false, true},
+         m(Menu::Edit, 405), b(Bar::Map, 705), {.run = Nudge<true>, .unmet = WhyNotRotate, .edits = true}},
 
         // Edit: shapes and texture coordinates; their dialogs are the window's
         {cmd::CreateRectangle, "Create &Rectangle...", "Create Rectangle\nCreate Rectangle", "", View,
-         m(Menu::Edit, 500), b(Bar::Tool, 200), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>,
-         CannotCreatePrimitive},
+         m(Menu::Edit, 500), b(Bar::Tool, 200),
+         {.run = WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, .unmet = WhyNotCreatePrimitive}},
         {cmd::CreateCylinder, "Create C&ylinder...", "Create Cylinder\nCreate Cylinder", "", View, m(Menu::Edit, 501),
-         b(Bar::Tool, 201), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, CannotCreatePrimitive},
+         b(Bar::Tool, 201),
+         {.run = WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, .unmet = WhyNotCreatePrimitive}},
         {cmd::CreateDome, "Create D&ome...", "Create Dome\nCreate Dome", "", View, m(Menu::Edit, 502),
-         b(Bar::Tool, 202), WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, CannotCreatePrimitive},
+         b(Bar::Tool, 202),
+         {.run = WithParams<PrimitiveParams, AskPrimitive, CreatePrimitive>, .unmet = WhyNotCreatePrimitive}},
         {cmd::TextureTool, "Change &Texture Coordinates...",
          "Change Texture Coordinates\nChange Texture Coordinates (T)", "T;Ctrl+T", View, m(Menu::Edit, 600),
-         b(Bar::Map, 500), nullptr, CannotChangeTextures},
+         b(Bar::Map, 500), {.unmet = WhyNotChangeTextures}},
         {cmd::UpdateVertices, "Update &Vertices",
          "Lay the texture out again with the face's stored parameters\nUpdate Vertices", "", View, m(Menu::Edit, 601),
-         b(Bar::Map, 502), RelayTextures, CannotRelayTextures, nullptr, false, true},
+         b(Bar::Map, 502), {.run = RelayTextures, .unmet = WhyNotRelayTextures, .edits = true}},
 
         // Edit: clipboard, add, carve and extrude
         {cmd::EditCut, "Cu&t", "Cut the selection and put it on the Clipboard\nCut", "Ctrl+X;Shift+Del", View,
-         m(Menu::Edit, 200), b(Bar::Main, 200), Cut, CannotCopy, nullptr, false, true},
+         m(Menu::Edit, 200), b(Bar::Main, 200), {.run = Cut, .unmet = WhyNotCopy, .edits = true}},
         {cmd::EditCopy, "&Copy", "Copy the selection and put it on the Clipboard\nCopy", "C;Ctrl+C;Ctrl+Ins", View,
-         m(Menu::Edit, 201), b(Bar::Main, 201), Copy, CannotCopy},
+         m(Menu::Edit, 201), b(Bar::Main, 201), {.run = Copy, .unmet = WhyNotCopy}},
         {cmd::EditPaste, "&Paste", "Insert Clipboard contents\nPaste", "V;Ctrl+V;Shift+Ins", View, m(Menu::Edit, 202),
-         b(Bar::Main, 202), Paste, CannotPaste, nullptr, false, true},
+         b(Bar::Main, 202), {.run = Paste, .unmet = WhyNotPaste, .edits = true}},
         // Deletes what Cut would, without touching the clipboard; only a selection.
         {cmd::EditDelete, "&Delete", "Delete the selection\nDelete", "Del", View, m(Menu::Edit, 203), noBar,
-         DeleteSelection, CannotDelete, nullptr, false, true},
+         {.run = DeleteSelection, .unmet = WhyNotDelete, .edits = true}},
         {cmd::AddGeometry, "Add &Geometry", "Add new geometry to 3do\nAdd Geometry", "", View, m(Menu::Edit, 700),
-         noBar, AddGeometry, nullptr, nullptr, false, true},
+         noBar, {.run = AddGeometry, .edits = true}},
         {cmd::AddMesh, "Add &Mesh", "Add new mesh to current geometry\nAdd Mesh", "", View, m(Menu::Edit, 701), noBar,
-         AddMesh, CannotAddMesh, nullptr, false, true},
+         {.run = AddMesh, .unmet = WhyNotAddMesh, .edits = true}},
         {cmd::AddFace, "Add &Face", "Add new face to current mesh\nAdd Face", "", View, m(Menu::Edit, 702), noBar,
-         AddFace, CannotAddFace, nullptr, false, true},
+         {.run = AddFace, .unmet = WhyNotAddFace, .edits = true}},
         {cmd::CarveMesh, "C&arve Mesh", "Carve Current Mesh\nCarve Mesh", "A;Ctrl+A", View, m(Menu::Edit, 800),
-         b(Bar::Tool, 100), WithParams<bool, AskCarve, Carve>, CannotCarve},
+         b(Bar::Tool, 100), {.run = WithParams<bool, AskCarve, Carve>, .unmet = WhyNotCarve}},
         {cmd::ExtrudeFace, "E&xtrude Face...", "Extrude Current Face\nExtrude Face", "E;Ctrl+E", View,
-         m(Menu::Edit, 801), b(Bar::Tool, 101), WithParams<ExtrudeParams, AskExtrude, ExtrudeFace>, CannotExtrude},
+         m(Menu::Edit, 801), b(Bar::Tool, 101),
+         {.run = WithParams<ExtrudeParams, AskExtrude, ExtrudeFace>, .unmet = WhyNotExtrude}},
 
         // Keys of the 3D view without a menu item
-        {cmd::PanUp, "", "Pan up\nPan Up (U)", "U", View, noMenu, noBar, PanStep, CannotDraw},
-        {cmd::PanDown, "", "Pan down\nPan Down (D)", "D", View, noMenu, noBar, PanStep, CannotDraw},
-        {cmd::PanLeft, "", "Pan left\nPan Left (L)", "L", View, noMenu, noBar, PanStep, CannotDraw},
-        {cmd::PanRight, "", "Pan right\nPan Right (R)", "R", View, noMenu, noBar, PanStep, CannotDraw},
+        {cmd::PanUp, "", "Pan up\nPan Up (U)", "U", View, noMenu, noBar, {.run = PanStep, .unmet = WhyNotDraw}},
+        {cmd::PanDown, "", "Pan down\nPan Down (D)", "D", View, noMenu, noBar, {.run = PanStep, .unmet = WhyNotDraw}},
+        {cmd::PanLeft, "", "Pan left\nPan Left (L)", "L", View, noMenu, noBar, {.run = PanStep, .unmet = WhyNotDraw}},
+        {cmd::PanRight, "", "Pan right\nPan Right (R)", "R", View, noMenu, noBar,
+         {.run = PanStep, .unmet = WhyNotDraw}},
         // The arrow and page keys are held-key loops of the view; run as commands, one step.
-        {cmd::KeyMoveForward, "", "", "", View, noMenu, noBar, HeldKeyStep, CannotDraw},
-        {cmd::KeyMoveBackward, "", "", "", View, noMenu, noBar, HeldKeyStep, CannotDraw},
-        {cmd::KeyTurnLeft, "", "", "", View, noMenu, noBar, HeldKeyStep, CannotDraw},
-        {cmd::KeyTurnRight, "", "", "", View, noMenu, noBar, HeldKeyStep, CannotDraw},
-        {cmd::KeyTiltUp, "", "", "", View, noMenu, noBar, HeldKeyStep, CannotDraw},
-        {cmd::KeyTiltDown, "", "", "", View, noMenu, noBar, HeldKeyStep, CannotDraw},
+        {cmd::KeyMoveForward, "", "", "", View, noMenu, noBar, {.run = HeldKeyStep, .unmet = WhyNotDraw}},
+        {cmd::KeyMoveBackward, "", "", "", View, noMenu, noBar, {.run = HeldKeyStep, .unmet = WhyNotDraw}},
+        {cmd::KeyTurnLeft, "", "", "", View, noMenu, noBar, {.run = HeldKeyStep, .unmet = WhyNotDraw}},
+        {cmd::KeyTurnRight, "", "", "", View, noMenu, noBar, {.run = HeldKeyStep, .unmet = WhyNotDraw}},
+        {cmd::KeyTiltUp, "", "", "", View, noMenu, noBar, {.run = HeldKeyStep, .unmet = WhyNotDraw}},
+        {cmd::KeyTiltDown, "", "", "", View, noMenu, noBar, {.run = HeldKeyStep, .unmet = WhyNotDraw}},
 
         // Tools
         {cmd::SelectProduct, "Select &Product...", "Select product to edit", "", App, m(Menu::Tools, 100), noBar},
@@ -534,16 +546,16 @@ std::vector<CommandRow> MakeTable()
         {cmd::Options, "&Options...", "Change Options\nOptions", "", View, m(Menu::Tools, 103), noBar},
         // Tools: the animation dialogs are the window's
         {cmd::AnimationSequence, "Animation &Sequence...", "Select Animation Sequence\nAnimation Sequence", "", Doc,
-         m(Menu::Tools, 200), noBar, nullptr, CannotChooseSequence},
+         m(Menu::Tools, 200), noBar, {.unmet = WhyNotChooseSequence}},
         {cmd::AnimationFrames, "Animation &Frames...", "Select Animation Frames\nAnimation Frames", "", Doc,
-         m(Menu::Tools, 201), noBar, nullptr, CannotShowFrames},
+         m(Menu::Tools, 201), noBar, {.unmet = WhyNotShowFrames}},
         {cmd::HierarchyNodes, "&Hierarchy Nodes...", "Display Hierarchy Nodes\nHierarchy Nodes", "", Doc,
-         m(Menu::Tools, 202), noBar, nullptr, CannotShowHierarchy},
+         m(Menu::Tools, 202), noBar, {.unmet = WhyNotShowHierarchy}},
         {cmd::CheckModel, "&Check Model...", "List what the game's engine would refuse in the model\nCheck Model", "",
          Doc, m(Menu::Tools, 300), noBar},
         {cmd::FitToLimits, "&Fit to Engine Limits",
          "Cut faces, split meshes and rename meshes so that the game's engine takes the model\nFit to Engine Limits",
-         "", View, m(Menu::Tools, 301), noBar, FitModel, CannotFitToLimits, nullptr, true},
+         "", View, m(Menu::Tools, 301), noBar, {.run = FitModel, .unmet = WhyNotFitToLimits, .busy = true}},
 
         // Window
         {cmd::WindowCascade, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", App,
@@ -566,14 +578,15 @@ std::vector<CommandRow> MakeTable()
         {cmd::AppAbout, "&About Orvane...", "Display program information, version number and copyright\nAbout", "", App,
          m(Menu::Help, 200), noBar},
     };
+    // clang-format on
     for (int i = 0; i <= 9; ++i) {
         static const char* const storeKeys[10] = {"Ctrl+0", "Ctrl+1", "Ctrl+2", "Ctrl+3", "Ctrl+4",
                                                   "Ctrl+5", "Ctrl+6", "Ctrl+7", "Ctrl+8", "Ctrl+9"};
         static const char* const recallKeys[10] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
         t.push_back({cmd::BookmarkStore0 + i, "", "Store the camera in a bookmark\nStore Bookmark", storeKeys[i], View,
-                     noMenu, noBar, StoreMark, CannotDraw});
+                     noMenu, noBar, StoreMark, WhyNotDraw});
         t.push_back({cmd::BookmarkRecall0 + i, "", "Bring back the camera of a bookmark\nRecall Bookmark",
-                     recallKeys[i], View, noMenu, noBar, RecallMark, CannotDraw});
+                     recallKeys[i], View, noMenu, noBar, RecallMark, WhyNotDraw});
     }
     return t;
 }
@@ -597,31 +610,31 @@ const char* WhyDisabled(const CommandRow& row, const EditContext& c)
 {
     if (row.scope != CommandScope::Application && (!c.HasModel() || !c.settings))
         return kOpenModelFirst;
-    if (!row.unmet)
+    if (!row.core.unmet)
         return nullptr;
     EditContext asked = c;
     asked.id = row.id;
-    return row.unmet(asked);
+    return row.core.unmet(asked);
 }
 
 bool CommandEnabled(const CommandRow& row, const EditContext& c) { return WhyDisabled(row, c) == nullptr; }
 
 bool CommandChecked(const CommandRow& row, const EditContext& c)
 {
-    if (!row.checked || (row.scope != CommandScope::Application && !c.HasModel()))
+    if (!row.core.checked || (row.scope != CommandScope::Application && !c.HasModel()))
         return false;
     EditContext asked = c;
     asked.id = row.id;
-    return row.checked(asked);
+    return row.core.checked(asked);
 }
 
 CommandResult RunCommand(const CommandRow& row, EditContext& c)
 {
-    if (!row.run || !CommandEnabled(row, c))
+    if (!row.core.run || !CommandEnabled(row, c))
         return {};
     c.id = row.id;
     CommandResult r;
-    static_cast<EditOutcome&>(r) = row.edits ? Edit(c, row.run) : row.run(c);
+    static_cast<EditOutcome&>(r) = row.core.edits ? Edit(c, row.core.run) : row.core.run(c);
     r.ran = true;
     return r;
 }

@@ -71,6 +71,16 @@ using CommandRule = bool (*)(const EditContext& c);
 // every one is. The enabled state is this finding nothing, so the two never disagree.
 using CommandUnmet = const char* (*)(const EditContext& c);
 
+// The core side of a row, named field by field in the table ({.run = Paste, .unmet =
+// WhyNotPaste, .edits = true}); a row without it is the window's alone.
+struct CommandCore {
+    CommandRun run = nullptr;       // the core function; none: the window supplies it
+    CommandUnmet unmet = nullptr;   // none: enabled (for document and view scopes: with a document)
+    CommandRule checked = nullptr;  // none: no check mark
+    bool busy = false;              // runs under the wait cursor
+    bool edits = false;             // may change the model: runs through the document's runner
+};
+
 struct CommandRow {
     int id = 0;
     const char* text = "";    // menu text; "" for a command reached by keys only
@@ -79,11 +89,7 @@ struct CommandRow {
     CommandScope scope = CommandScope::Application;
     MenuPlace menu;
     BarPlace bar;
-    CommandRun run = nullptr;       // the core function; none: the window supplies it
-    CommandUnmet unmet = nullptr;   // none: enabled (for document and view scopes: with a document)
-    CommandRule checked = nullptr;  // none: no check mark
-    bool busy = false;              // runs under the wait cursor
-    bool edits = false;             // may change the model: runs through the document's runner
+    CommandCore core;
 };
 
 // Every command, in the order of the table.

@@ -18,16 +18,22 @@
 
 namespace orv {
 
-// What a document needs from the application: the game's catalogue and archive, the
-// archives and folders the user lists, the program's own folder (the "New.orv" template;
-// the export's puppet and keyframe sources for a document without a file) and the sizes
-// of materials for building face corners.
+// Where a document lives: the program's settings, the game's catalogue and archive (which
+// "Select Product" may replace at any time), the archives and folders the user lists
+// (the "Resources" setting, indexed again when it changes), the program's own folder (the
+// "New.orv" template; the export's puppet and keyframe sources for a document without a
+// file), the sizes of materials for building face corners and the window's dialogs that
+// give the command table's commands their parameters. The window keeps one for every
+// document and gives each document a copy with sizes of its own; the command line fills
+// what it has.
 struct DocumentEnvironment {
     const ResourceCatalog* catalog = nullptr;
     std::filesystem::path resourceFile;
     std::filesystem::path programDir;
     TextureSizeFn textureSize;
-    const ResourceSearchPath* searchPath = nullptr;
+    ResourceSearchPath* searchPath = nullptr;
+    Settings* settings = nullptr;
+    const CommandHooks* commandHooks = nullptr;
 };
 
 // A puppet file read for importing, not yet in any model.

@@ -96,7 +96,7 @@ std::optional<float> Crossing(const Vec3& o, const Vec3& e, const Vec3& n, const
 
 }  // namespace
 
-const char* CannotCarve(const EditContext& c)
+const char* WhyNotCarve(const EditContext& c)
 {
     if (!HasCurrentMesh(c) || !c.modes().meshMode)
         return "Carve needs three grid nodes selected in Mesh Mode with the grid shown";
@@ -106,19 +106,17 @@ const char* CannotCarve(const EditContext& c)
         return "Carve needs three grid nodes selected: click one, then Ctrl+click two more";
     return nullptr;
 }
-bool CanCarve(const EditContext& c) { return !CannotCarve(c); }
 
-const char* CannotExtrude(const EditContext& c)
+const char* WhyNotExtrude(const EditContext& c)
 {
     if (c.modes().meshMode)
         return "Extrude works on a face: leave Mesh Mode first";
     return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr : "Extrude needs a current face: click a face first";
 }
-bool CanExtrude(const EditContext& c) { return !CannotExtrude(c); }
 
 EditOutcome CarveMesh(EditContext& c)
 {
-    if (!CanCarve(c))
+    if (WhyNotCarve(c))
         return {};
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
     const Matrix4 t = c.model().MeshMatrix(static_cast<std::size_t>(c.selection->currentMesh));
@@ -313,11 +311,106 @@ std::vector<const CFace*> Neighbours(const CModel& model, const CFace& f, const 
     return out;
 }
 
+// How deep each corner of the face goes (bw: the corners in world coordinates): one
+// depth for all, or a plane through three chosen end points.
+std::vector<float> ExtrudeDepths(const ExtrudeParams& p, const std::vector<Vec3>& bw, const Vec3& along)
+{
+    const std::size_t n = bw.size();
+    std::vector<float> depth(n, p.depth1);
+    if (p.firstVertex < 0)
+        return depth;
+    const auto i1 = static_cast<std::size_t>(p.firstVertex), i2 = static_cast<std::size_t>(p.secondVertex),
+               i3 = static_cast<std::size_t>(p.thirdVertex);
+    const Vec3 q1 = bw[i1] + along * p.depth1, q2 = bw[i2] + along * p.depth2, q3 = bw[i3] + along * p.depth3;
+    const Vec3 qn = Normalize(Cross(q2 - q1, q3 - q1));
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k == i1 || k == i2 || k == i3) {
+            depth[k] = k == i1 ? p.depth1 : (k == i2 ? p.depth2 : p.depth3);
+            continue;
+        }
+        // Where the line from the vertex the way the face goes meets the plane; a
+        // vertex whose line misses it (the plane along the normal) takes the first depth.
+        const float den = Dot(qn, along);
+        const float s = std::fabs(den) > 1.0e-6f ? Dot(qn, q1 - bw[k]) / den : -1.0f;
+        depth[k] = s >= 0.0f && s <= 1000.0f && std::isfinite(s) ? s : p.depth1;
+    }
+    return depth;
+}
+
+// The end positions: each corner moved by its depth, drawn in towards the centre, and
+// angled when two grid nodes give the line to angle about.
+std::vector<Vec3> ExtrudeEnds(const ExtrudeParams& p, const std::vector<Vec3>& bw, const std::vector<float>& depth,
+                              const Vec3& along, const Vec3& normal, const Vec3& centre,
+                              const std::vector<Vec3>& chosenNodes)
+{
+    std::vector<Vec3> end(bw.size());
+    const bool angled = chosenNodes.size() == 2;
+    for (std::size_t k = 0; k < bw.size(); ++k) {
+        Vec3 e = bw[k] + along * depth[k];
+        if (Length(centre - bw[k]) > p.indent)
+            e += Normalize(centre - bw[k]) * p.indent;
+        if (angled) {
+            const Vec3 d = Normalize(chosenNodes[1] - chosenNodes[0]);
+            const Vec3 s = Cross(normal, d);
+            e += d * (depth[k] * std::tan(p.upDownAngle * 3.1415927f / 180.0f));
+            e -= s * (depth[k] * std::tan(p.leftRightAngle * 3.1415927f / 180.0f));
+        }
+        end[k] = e;
+    }
+    return end;
+}
+
+// The rotated end face: each end point mirrored about the line towards the centre.
+void RotateEndFace(std::vector<Vec3>& end, const std::vector<Vec3>& bw, const Vec3& centre)
+{
+    const std::size_t n = end.size();
+    std::size_t farthest = 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if (Length(end[k] - centre) > Length(end[farthest] - centre))
+            farthest = k;
+    const Vec3 mid = (bw[farthest] + end[farthest]) * 0.5f;
+    for (std::size_t k = 0; k < n; ++k) {
+        const Vec3 x = end[k] + (end[k] - bw[k]) * 100.0f;
+        const Vec3 seg = bw[k] - x;
+        const float len2 = LengthSquared(seg);
+        const float s = len2 > 0 ? std::clamp(Dot(mid - x, seg) / len2, 0.0f, 1.0f) : 0.0f;
+        const Vec3 q = x + seg * s;
+        end[k] = q * 2.0f - bw[k];
+    }
+}
+
+// A side face along each edge, from where the edge was (base) to where it is now
+// (moved), textured like the neighbour beyond the edge. Its vertices run base k, base
+// k+1, end k+1, end k: the edge to the neighbour the way the face ran it, the edge to the
+// moved face the other way, so the side is wound like the faces around it and shows on
+// the same side, whichever way the face went.
+std::vector<CFace> SideFaces(EditContext& c, const CFace& moved, const std::vector<VertexRecord>& base,
+                            const std::vector<const CFace*>& neighbours)
+{
+    const std::size_t n = base.size();
+    const std::vector<VertexRecord> ends = VerticesOf(moved);
+    CFace attributes = moved;
+    ClearLists(attributes);
+    attributes.corners.clear();
+    const TextureSizeFn textureSize = c.TextureSizes();
+    std::vector<CFace> sides;
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t k1 = (k + 1) % n;
+        CFace& side = sides.emplace_back(attributes);
+        SetVertices(side, {base[k], base[k1], ends[k1], ends[k]});
+        side.ComputeFaceNormal();
+        if (neighbours[k])
+            TransferTexture(side, *neighbours[k], FaceTextureSize(c.model(), side, textureSize),
+                            FaceTextureSize(c.model(), *neighbours[k], textureSize));
+    }
+    return sides;
+}
+
 }  // namespace
 
 EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
 {
-    if (!CanExtrude(c))
+    if (WhyNotExtrude(c))
         return {};
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
     CFace& f = *c.selection->CurrentFace(c.model());
@@ -329,7 +422,7 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
     const Matrix4 t = c.model().MeshMatrix(static_cast<std::size_t>(c.selection->currentMesh));
     const Matrix4 back = InvertMatrix(t);
 
-    // 1. The base: the face as it is, in world coordinates.
+    // The base: the face as it is, in world coordinates.
     const std::vector<VertexRecord> base = VerticesOf(f);
     std::vector<Vec3> bw;
     for (const auto& r : base)
@@ -344,88 +437,19 @@ EditOutcome ExtrudeFace(EditContext& c, const ExtrudeParams& p)
         worldFace.corners.push_back(r);
     }
     const Vec3 centre = worldFace.Centroid();
-
-    // 2. The faces beyond the edges.
+    // The faces beyond the edges, found before the face moves.
     const std::vector<const CFace*> neighbours = Neighbours(c.model(), f, bw);
 
-    // 3. Depths: one for all, or a plane through three chosen end points.
-    std::vector<float> depth(n, p.depth1);
-    if (p.firstVertex >= 0) {
-        const auto i1 = static_cast<std::size_t>(p.firstVertex), i2 = static_cast<std::size_t>(p.secondVertex),
-                   i3 = static_cast<std::size_t>(p.thirdVertex);
-        const Vec3 q1 = bw[i1] + along * p.depth1, q2 = bw[i2] + along * p.depth2, q3 = bw[i3] + along * p.depth3;
-        const Vec3 qn = Normalize(Cross(q2 - q1, q3 - q1));
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k == i1 || k == i2 || k == i3) {
-                depth[k] = k == i1 ? p.depth1 : (k == i2 ? p.depth2 : p.depth3);
-                continue;
-            }
-            // Where the line from the vertex the way the face goes meets the plane; a
-            // vertex whose line misses it (the plane along the normal) takes the first depth.
-            const float den = Dot(qn, along);
-            const float s = std::fabs(den) > 1.0e-6f ? Dot(qn, q1 - bw[k]) / den : -1.0f;
-            depth[k] = s >= 0.0f && s <= 1000.0f && std::isfinite(s) ? s : p.depth1;
-        }
-    }
-
-    // 4. The end positions.
-    std::vector<Vec3> end(n);
-    const bool angled = c.selection->selectedPositions.size() == 2;
-    for (std::size_t k = 0; k < n; ++k) {
-        Vec3 e = bw[k] + along * depth[k];
-        if (Length(centre - bw[k]) > p.indent)
-            e += Normalize(centre - bw[k]) * p.indent;
-        if (angled) {
-            const Vec3 d = Normalize(c.selection->selectedPositions[1] - c.selection->selectedPositions[0]);
-            const Vec3 s = Cross(normal, d);
-            e += d * (depth[k] * std::tan(p.upDownAngle * 3.1415927f / 180.0f));
-            e -= s * (depth[k] * std::tan(p.leftRightAngle * 3.1415927f / 180.0f));
-        }
-        end[k] = e;
-    }
-
-    // 5. The rotated end face: each end point mirrored about the line towards the centre.
-    if (p.rotatedEndFace) {
-        std::size_t farthest = 0;
-        for (std::size_t k = 1; k < n; ++k)
-            if (Length(end[k] - centre) > Length(end[farthest] - centre))
-                farthest = k;
-        const Vec3 mid = (bw[farthest] + end[farthest]) * 0.5f;
-        for (std::size_t k = 0; k < n; ++k) {
-            const Vec3 x = end[k] + (end[k] - bw[k]) * 100.0f;
-            const Vec3 seg = bw[k] - x;
-            const float len2 = LengthSquared(seg);
-            const float s = len2 > 0 ? std::clamp(Dot(mid - x, seg) / len2, 0.0f, 1.0f) : 0.0f;
-            const Vec3 q = x + seg * s;
-            end[k] = q * 2.0f - bw[k];
-        }
-    }
-
+    std::vector<Vec3> end =
+        ExtrudeEnds(p, bw, ExtrudeDepths(p, bw, along), along, normal, centre, c.selection->selectedPositions);
+    if (p.rotatedEndFace)
+        RotateEndFace(end, bw, centre);
     std::vector<VertexRecord> moved = base;
     for (std::size_t k = 0; k < n; ++k)
         moved[k].SetPosition(TransformPoint(end[k], back));
     SetVertices(f, moved);
-
-    // 6. A side face along each edge, from where the edge was to where it is now. Its
-    // vertices run base k, base k+1, end k+1, end k: the edge to the neighbour the way the
-    // face ran it, the edge to the moved face the other way, so the side is wound like
-    // the faces around it and shows on the same side, whichever way the face went.
-    CFace attributes = f;
-    ClearLists(attributes);
-    attributes.corners.clear();
-    const TextureSizeFn textureSize = c.TextureSizes();
     // The sides join the mesh once made: f and the neighbours lie in its list.
-    std::vector<CFace> sides;
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::size_t k1 = (k + 1) % n;
-        CFace& side = sides.emplace_back(attributes);
-        SetVertices(side, {base[k], base[k1], moved[k1], moved[k]});
-        side.ComputeFaceNormal();
-        if (neighbours[k])
-            TransferTexture(side, *neighbours[k], FaceTextureSize(c.model(), side, textureSize),
-                            FaceTextureSize(c.model(), *neighbours[k], textureSize));
-    }
-    // 7. The moved face's normal.
+    std::vector<CFace> sides = SideFaces(c, f, base, neighbours);
     f.ComputeFaceNormal();
     mesh.faces.insert(mesh.faces.end(), std::make_move_iterator(sides.begin()), std::make_move_iterator(sides.end()));
     c.selection->ClearNodes(c.modes());

@@ -13,11 +13,9 @@
 
 namespace orv {
 
-// Why each cannot run now, for the status bar (nullptr: it can); CanX is CannotX finding nothing.
-const char* CannotCarve(const EditContext& c);
-const char* CannotExtrude(const EditContext& c);
-bool CanCarve(const EditContext& c);
-bool CanExtrude(const EditContext& c);
+// Why each cannot run now, for the status bar (nullptr: it can).
+const char* WhyNotCarve(const EditContext& c);
+const char* WhyNotExtrude(const EditContext& c);
 
 // Carves the current mesh with the plane through the first three selected grid nodes (in
 // click order): the side the plane's normal (P2 - P1) x (P3 - P2) points to goes. A

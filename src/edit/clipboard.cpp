@@ -130,7 +130,7 @@ auto PastedFields(const CFace& f)
 
 }  // namespace
 
-const char* CannotCopy(const EditContext& c)
+const char* WhyNotCopy(const EditContext& c)
 {
     if (!c.clipboard)
         return kNoClipboard;
@@ -141,14 +141,14 @@ const char* CannotCopy(const EditContext& c)
     return "The model has no geometry set";
 }
 
-const char* CannotDelete(const EditContext& c)
+const char* WhyNotDelete(const EditContext& c)
 {
     if (c.modes().meshMode)
         return HasCurrentMesh(c) ? nullptr : kNoMesh;
     return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr : "No face is selected: click a face first";
 }
 
-const char* CannotPaste(const EditContext& c)
+const char* WhyNotPaste(const EditContext& c)
 {
     if (!c.clipboard)
         return kNoClipboard;
@@ -164,25 +164,21 @@ const char* CannotPaste(const EditContext& c)
                                                   : "Paste needs a current face to paste onto: click a face first";
 }
 
-const char* CannotAddMesh(const EditContext& c)
+const char* WhyNotAddMesh(const EditContext& c)
 {
     return HasCurrentMesh(c) ? nullptr : "Add Mesh needs a current mesh to add beside: click a mesh first";
 }
 
-const char* CannotAddFace(const EditContext& c)
+const char* WhyNotAddFace(const EditContext& c)
 {
     return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr
                                                   : "Add Face needs a current face to copy: click a face first";
 }
 
-bool CanCopy(const EditContext& c) { return !CannotCopy(c); }
-bool CanPaste(const EditContext& c) { return !CannotPaste(c); }
-bool CanAddMesh(const EditContext& c) { return !CannotAddMesh(c); }
-bool CanAddFace(const EditContext& c) { return !CannotAddFace(c); }
 
 EditOutcome Copy(EditContext& c)
 {
-    if (!CanCopy(c))
+    if (WhyNotCopy(c))
         return {};
     Clipboard& clip = *c.clipboard;
     clip = {};
@@ -306,7 +302,7 @@ EditOutcome DeleteByCutsRules(EditContext& c)
 
 EditOutcome Cut(EditContext& c)
 {
-    if (!CanCopy(c))
+    if (WhyNotCopy(c))
         return {};
     Copy(c);
     return DeleteByCutsRules(c);
@@ -315,14 +311,14 @@ EditOutcome Cut(EditContext& c)
 EditOutcome DeleteSelection(EditContext& c)
 {
     // With a mesh (mesh mode) or a face selected, Cut's rules delete exactly that.
-    if (CannotDelete(c))
+    if (WhyNotDelete(c))
         return {};
     return DeleteByCutsRules(c);
 }
 
 EditOutcome Paste(EditContext& c)
 {
-    if (!CanPaste(c))
+    if (WhyNotPaste(c))
         return {};
     const Clipboard& clip = *c.clipboard;
     CModel& model = c.model();
@@ -392,7 +388,7 @@ EditOutcome AddGeometry(EditContext& c)
 
 EditOutcome AddMesh(EditContext& c)
 {
-    if (!CanAddMesh(c))
+    if (WhyNotAddMesh(c))
         return {};
     CModel& model = c.model();
     const int32_t parent = NodeOfMesh(model, c.selection->currentMesh);
@@ -432,7 +428,7 @@ EditOutcome AddMesh(EditContext& c)
 
 EditOutcome AddFace(EditContext& c)
 {
-    if (!CanAddFace(c))
+    if (WhyNotAddFace(c))
         return {};
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
     auto copy = *c.selection->CurrentFace(c.model());

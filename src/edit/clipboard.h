@@ -30,19 +30,15 @@ struct Clipboard {
 };
 
 // The view's clipboard is the context's (c.clipboard): without one nothing is enabled.
-// Each Cannot function says why its command is disabled, for the status bar, or gives
-// nullptr when it is enabled; the Can rule is the Cannot function finding nothing.
+// Each WhyNot function says why its command is disabled, for the status bar, or gives
+// nullptr when it is enabled.
 // Delete needs what the user sees selected: the current mesh in mesh mode, else the
 // current face.
-const char* CannotCopy(const EditContext& c);
-const char* CannotDelete(const EditContext& c);
-const char* CannotPaste(const EditContext& c);
-const char* CannotAddMesh(const EditContext& c);
-const char* CannotAddFace(const EditContext& c);
-bool CanCopy(const EditContext& c);
-bool CanPaste(const EditContext& c);
-bool CanAddMesh(const EditContext& c);
-bool CanAddFace(const EditContext& c);
+const char* WhyNotCopy(const EditContext& c);
+const char* WhyNotDelete(const EditContext& c);
+const char* WhyNotPaste(const EditContext& c);
+const char* WhyNotAddMesh(const EditContext& c);
+const char* WhyNotAddFace(const EditContext& c);
 
 // Copy changes only the clipboard; every other command changes the model when it does
 // anything (Cut's copy stands also when its deletion is refused, with the refusal as the

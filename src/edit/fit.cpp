@@ -417,7 +417,7 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
     return report;
 }
 
-const char* CannotFitToLimits(const EditContext& c)
+const char* WhyNotFitToLimits(const EditContext& c)
 {
     if (!c.HasModel() || c.model().geosets.empty())
         return "Fit to Engine Limits needs a model with geometry";
@@ -426,11 +426,10 @@ const char* CannotFitToLimits(const EditContext& c)
     return nullptr;
 }
 
-bool CanFitToLimits(const EditContext& c) { return CannotFitToLimits(c) == nullptr; }
 
 EditOutcome FitToLimits(EditContext& c, const FitOptions& options, FitReport& report)
 {
-    if (const char* why = CannotFitToLimits(c))
+    if (const char* why = WhyNotFitToLimits(c))
         return EditOutcome::Refused(why);
     report = FitToEngineLimits(c.model(), options);
     if (!report.Changed())

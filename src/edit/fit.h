@@ -53,8 +53,7 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options = {});
 
 // The editor's command: why it cannot run (nullptr: it can), and the fit of the
 // context's model as one edit, its report in `report`. Nothing changed: no change told.
-const char* CannotFitToLimits(const EditContext& c);
-bool CanFitToLimits(const EditContext& c);
+const char* WhyNotFitToLimits(const EditContext& c);
 EditOutcome FitToLimits(EditContext& c, const FitOptions& options, FitReport& report);
 
 }  // namespace orv

@@ -58,7 +58,7 @@ std::size_t AddModelMaterialName(CModel& model, std::string_view name)
     return model.materials.size() - 1;
 }
 
-void RecomputeCustomMaterialOffsets(CTree& materials)
+void RecomputeCustomMaterialOffsets(SortedEntryList& materials)
 {
     uint32_t offset = 0;
     for (auto& e : materials.Entries()) {
@@ -67,7 +67,7 @@ void RecomputeCustomMaterialOffsets(CTree& materials)
     }
 }
 
-std::optional<std::size_t> FindCustomMaterial(const CTree& materials, std::string_view name)
+std::optional<std::size_t> FindCustomMaterial(const SortedEntryList& materials, std::string_view name)
 {
     const auto& entries = materials.Entries();
     for (std::size_t i = 0; i < entries.size(); ++i)
@@ -76,7 +76,7 @@ std::optional<std::size_t> FindCustomMaterial(const CTree& materials, std::strin
     return std::nullopt;
 }
 
-void PutCustomMaterial(CTree& materials, const std::string& name, std::vector<uint8_t> bytes)
+void PutCustomMaterial(SortedEntryList& materials, const std::string& name, std::vector<uint8_t> bytes)
 {
     RemoveCustomMaterial(materials, name);
     auto entry = std::make_unique<CTreeObject>(name, 0u, static_cast<uint32_t>(bytes.size()));
@@ -85,7 +85,7 @@ void PutCustomMaterial(CTree& materials, const std::string& name, std::vector<ui
     RecomputeCustomMaterialOffsets(materials);
 }
 
-bool RemoveCustomMaterial(CTree& materials, std::string_view name)
+bool RemoveCustomMaterial(SortedEntryList& materials, std::string_view name)
 {
     const auto i = FindCustomMaterial(materials, name);
     if (!i)

@@ -35,16 +35,16 @@ bool DeleteModelMaterial(CModel& model, std::size_t index);
 std::size_t AddModelMaterialName(CModel& model, std::string_view name);
 
 // Offsets of custom materials: the running sum of the sizes before each (the first 0).
-void RecomputeCustomMaterialOffsets(CTree& materials);
+void RecomputeCustomMaterialOffsets(SortedEntryList& materials);
 
 // Index of the custom material of that short name, compared without regard to case.
-std::optional<std::size_t> FindCustomMaterial(const CTree& materials, std::string_view name);
+std::optional<std::size_t> FindCustomMaterial(const SortedEntryList& materials, std::string_view name);
 
 // Adds a custom material (replacing one of the same name) and recomputes the offsets.
-void PutCustomMaterial(CTree& materials, const std::string& name, std::vector<uint8_t> bytes);
+void PutCustomMaterial(SortedEntryList& materials, const std::string& name, std::vector<uint8_t> bytes);
 
 // Removes the custom material of that name; false when there is none.
-bool RemoveCustomMaterial(CTree& materials, std::string_view name);
+bool RemoveCustomMaterial(SortedEntryList& materials, std::string_view name);
 
 // A file to load as a custom material: a bitmap (a file of kind Bitmap)
 // becomes a MAT named NAME.mat (NAME up to the first "."), remapped onto palette when

@@ -263,13 +263,12 @@ void BuildDome(CModel& model, CMesh& mesh, const Matrix4& meshWorld, const Camer
     }
 }
 
-const char* CannotCreatePrimitive(const EditContext& c)
+const char* WhyNotCreatePrimitive(const EditContext& c)
 {
     if (c.modes().meshMode)
         return "Shapes are added to the current mesh outside Mesh Mode: leave Mesh Mode first";
     return HasCurrentMesh(c) ? nullptr : "A shape is added to the current mesh: click a face of the mesh first";
 }
-bool CanCreatePrimitive(const EditContext& c) { return !CannotCreatePrimitive(c); }
 
 namespace {
 
@@ -285,7 +284,7 @@ void Create(EditContext& c, const Size& size, const NewFaceStyle& style, Build b
 
 EditOutcome CreatePrimitive(EditContext& c, const PrimitiveParams& p)
 {
-    if (!CanCreatePrimitive(c) || !c.camera)
+    if (WhyNotCreatePrimitive(c) || !c.camera)
         return {};
     std::string problem;
     switch (p.shape) {

@@ -76,9 +76,8 @@ struct PrimitiveParams {
 
 // The command: enabled with a current mesh outside mesh mode; adds the shape to the
 // current mesh in front of the view's camera. Sizes the dialogs would refuse change
-// nothing and are named in the message. CannotCreatePrimitive says why it is disabled.
-const char* CannotCreatePrimitive(const EditContext& c);
-bool CanCreatePrimitive(const EditContext& c);
+// nothing and are named in the message. WhyNotCreatePrimitive says why it is disabled.
+const char* WhyNotCreatePrimitive(const EditContext& c);
 EditOutcome CreatePrimitive(EditContext& c, const PrimitiveParams& p);
 
 }  // namespace orv

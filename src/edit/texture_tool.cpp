@@ -141,17 +141,16 @@ int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bo
 
 // ---- the commands ------------------------------------------------------------------------
 
-const char* CannotRelayTextures(const EditContext& c)
+const char* WhyNotRelayTextures(const EditContext& c)
 {
     if (HasCurrentMesh(c) && (c.modes().meshMode || HasCurrentFace(c)))
         return nullptr;
     return "Update Vertices needs a current face, or a current mesh in Mesh Mode";
 }
-bool CanRelayTextures(const EditContext& c) { return !CannotRelayTextures(c); }
 
 EditOutcome RelayTextures(EditContext& c)
 {
-    if (!CanRelayTextures(c))
+    if (WhyNotRelayTextures(c))
         return {};
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
     const CFace* face = c.modes().meshMode ? nullptr : c.selection->CurrentFace(c.model());

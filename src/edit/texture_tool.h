@@ -50,9 +50,8 @@ int32_t RelayStoredTextures(CMesh& mesh, const CFace* current, bool faceMode, bo
 
 // The command "Update Vertices": RelayStoredTextures on the view's current mesh and face;
 // enabled with a current mesh and, outside mesh mode, a current face. Changed when a
-// face was laid out. CannotRelayTextures says why it is disabled.
-const char* CannotRelayTextures(const EditContext& c);
-bool CanRelayTextures(const EditContext& c);
+// face was laid out. WhyNotRelayTextures says why it is disabled.
+const char* WhyNotRelayTextures(const EditContext& c);
 EditOutcome RelayTextures(EditContext& c);
 
 // The texture tool's Apply and OK on the view's current face: the layout laid out

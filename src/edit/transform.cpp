@@ -156,7 +156,7 @@ TransformOutcome StepNode(EditContext& c, Pick pick, float step)
 float MoveStep(Modifiers mods) { return ModifierStep(mods, 0.01f, 0.001f, 0.005f); }
 float RotateStep(Modifiers mods) { return ModifierStep(mods, 45.0f, 1.0f, 6.0f); }
 
-const char* CannotMove(const EditContext& c)
+const char* WhyNotMove(const EditContext& c)
 {
     if (c.modes().grid)
         return "Moving is off while the grid is shown: hide it (G)";
@@ -165,7 +165,7 @@ const char* CannotMove(const EditContext& c)
     return nullptr;
 }
 
-const char* CannotRotate(const EditContext& c)
+const char* WhyNotRotate(const EditContext& c)
 {
     if (c.modes().grid)
         return "Rotating is off while the grid is shown: hide it (G)";
@@ -176,14 +176,12 @@ const char* CannotRotate(const EditContext& c)
     return nullptr;
 }
 
-bool CanMove(const EditContext& c) { return !CannotMove(c); }
-bool CanRotate(const EditContext& c) { return !CannotRotate(c); }
 
 namespace {
 
 TransformOutcome Move(EditContext& c, int axis, float step)
 {
-    if (!CanMove(c) || axis < 0 || axis > 2)
+    if (WhyNotMove(c) || axis < 0 || axis > 2)
         return TransformOutcome::Unchanged;
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
     if (c.modes().meshMode)
@@ -213,7 +211,7 @@ TransformOutcome Move(EditContext& c, int axis, float step)
 
 TransformOutcome Rotate(EditContext& c, int axis, float degrees)
 {
-    if (!CanRotate(c) || axis < 0 || axis > 2)
+    if (WhyNotRotate(c) || axis < 0 || axis > 2)
         return TransformOutcome::Unchanged;
     CMesh& mesh = *c.selection->CurrentMesh(c.model());
     // The model holds (pitch, roll, yaw): X turns the pitch, Y the yaw, Z the roll.

@@ -17,11 +17,9 @@ float RotateStep(Modifiers mods);
 
 // Enabled with the grid off and either mesh mode with a current mesh, or a current mesh
 // and face; rotations outside mesh mode also want no current node.
-// CannotMove and CannotRotate say why not, for the status bar (nullptr: enabled).
-const char* CannotMove(const EditContext& c);
-const char* CannotRotate(const EditContext& c);
-bool CanMove(const EditContext& c);
-bool CanRotate(const EditContext& c);
+// WhyNotMove and WhyNotRotate say why not, for the status bar (nullptr: enabled).
+const char* WhyNotMove(const EditContext& c);
+const char* WhyNotRotate(const EditContext& c);
 
 // One nudge: the axis (0 X, 1 Y, 2 Z of the model's axes) and the signed step, in model
 // units for a move and degrees for a rotation.

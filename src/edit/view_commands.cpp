@@ -49,17 +49,16 @@ bool HasCurrentFace(const EditContext& c) { return c.selection && c.selection->C
 
 // ---- render modes and views -------------------------------------------------------------
 
-const char* CannotSetRenderMode(const EditContext& c, RenderMode mode)
+const char* WhyNotSetRenderMode(const EditContext& c, RenderMode mode)
 {
     if (mode == RenderMode::All || mode == RenderMode::AllWireframe || HasCurrentMesh(c))
         return nullptr;
     return "This render mode shows the current mesh: click a mesh first";
 }
-bool CanSetRenderMode(const EditContext& c, RenderMode mode) { return !CannotSetRenderMode(c, mode); }
 
 EditOutcome SetRenderMode(EditContext& c, RenderMode mode)
 {
-    if (!CanSetRenderMode(c, mode))
+    if (WhyNotSetRenderMode(c, mode))
         return {};
     c.modes().renderMode = mode;
     if (c.selection)
@@ -94,16 +93,14 @@ EditOutcome StartRotateView(EditContext& c)
 
 // ---- scale -------------------------------------------------------------------------------
 
-const char* CannotScaleUp(const EditContext& c)
+const char* WhyNotScaleUp(const EditContext& c)
 {
     return c.modes().scaleExponent < kMaxScaleExponent ? nullptr : "The view is at its largest scale";
 }
-const char* CannotScaleDown(const EditContext& c)
+const char* WhyNotScaleDown(const EditContext& c)
 {
     return c.modes().scaleExponent > -kMaxScaleExponent ? nullptr : "The view is at its smallest scale";
 }
-bool CanScaleUp(const EditContext& c) { return !CannotScaleUp(c); }
-bool CanScaleDown(const EditContext& c) { return !CannotScaleDown(c); }
 
 namespace {
 
@@ -120,7 +117,7 @@ void Rescale(EditContext& c, int32_t step, float factor)
 
 EditOutcome ScaleUp(EditContext& c)
 {
-    if (!CanScaleUp(c))
+    if (WhyNotScaleUp(c))
         return {};
     Rescale(c, 1, 2.0f);
     return EditOutcome::Done(kViewStateChanged);
@@ -128,7 +125,7 @@ EditOutcome ScaleUp(EditContext& c)
 
 EditOutcome ScaleDown(EditContext& c)
 {
-    if (!CanScaleDown(c))
+    if (WhyNotScaleDown(c))
         return {};
     Rescale(c, -1, 0.5f);
     return EditOutcome::Done(kViewStateChanged);
@@ -136,7 +133,7 @@ EditOutcome ScaleDown(EditContext& c)
 
 // ---- grid and node size ------------------------------------------------------------------
 
-const char* CannotToggleGrid(const EditContext& c)
+const char* WhyNotToggleGrid(const EditContext& c)
 {
     if (c.modes().animateMode)
         return "The grid is not shown in Animate Mode";
@@ -144,11 +141,10 @@ const char* CannotToggleGrid(const EditContext& c)
         return "The grid needs a current face, or a current mesh in Mesh Mode";
     return nullptr;
 }
-bool CanToggleGrid(const EditContext& c) { return !CannotToggleGrid(c); }
 
 EditOutcome ToggleGrid(EditContext& c)
 {
-    if (!CanToggleGrid(c))
+    if (WhyNotToggleGrid(c))
         return {};
     c.modes().grid = !c.modes().grid;
     ForgetCurrentNode(c);
@@ -156,24 +152,22 @@ EditOutcome ToggleGrid(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-const char* CannotGridSmaller(const EditContext& c)
+const char* WhyNotGridSmaller(const EditContext& c)
 {
     if (!c.modes().grid)
         return "Show the grid first (G)";
     return c.settings->grid > kGridRange.min ? nullptr : "The grid is at its smallest";
 }
-const char* CannotGridLarger(const EditContext& c)
+const char* WhyNotGridLarger(const EditContext& c)
 {
     if (!c.modes().grid)
         return "Show the grid first (G)";
     return c.settings->grid < kGridRange.max ? nullptr : "The grid is at its largest";
 }
-bool CanGridSmaller(const EditContext& c) { return !CannotGridSmaller(c); }
-bool CanGridLarger(const EditContext& c) { return !CannotGridLarger(c); }
 
 EditOutcome GridSmaller(EditContext& c)
 {
-    if (!CanGridSmaller(c))
+    if (WhyNotGridSmaller(c))
         return {};
     c.settings->grid = kGridRange.StepDown(c.settings->grid, kGridStep);
     ForgetCurrentNode(c);
@@ -183,7 +177,7 @@ EditOutcome GridSmaller(EditContext& c)
 
 EditOutcome GridLarger(EditContext& c)
 {
-    if (!CanGridLarger(c))
+    if (WhyNotGridLarger(c))
         return {};
     c.settings->grid = kGridRange.StepUp(c.settings->grid, kGridStep);
     ForgetCurrentNode(c);
@@ -191,15 +185,14 @@ EditOutcome GridLarger(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-const char* CannotToggleFaceOnly(const EditContext& c)
+const char* WhyNotToggleFaceOnly(const EditContext& c)
 {
     return HasCurrentMesh(c) && c.modes().meshMode ? nullptr : "Face Only needs Mesh Mode with a current mesh";
 }
-bool CanToggleFaceOnly(const EditContext& c) { return !CannotToggleFaceOnly(c); }
 
 EditOutcome ToggleFaceOnly(EditContext& c)
 {
-    if (!CanToggleFaceOnly(c))
+    if (WhyNotToggleFaceOnly(c))
         return {};
     c.modes().gridFaceOnly = !c.modes().gridFaceOnly;
     if (c.modes().gridFaceOnly)
@@ -208,15 +201,14 @@ EditOutcome ToggleFaceOnly(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-const char* CannotToggleEdgesOnly(const EditContext& c)
+const char* WhyNotToggleEdgesOnly(const EditContext& c)
 {
     return c.modes().grid ? nullptr : "Edges Only needs the grid shown (G)";
 }
-bool CanToggleEdgesOnly(const EditContext& c) { return !CannotToggleEdgesOnly(c); }
 
 EditOutcome ToggleEdgesOnly(EditContext& c)
 {
-    if (!CanToggleEdgesOnly(c))
+    if (WhyNotToggleEdgesOnly(c))
         return {};
     c.modes().gridEdgesOnly = !c.modes().gridEdgesOnly;
     if (c.modes().gridEdgesOnly)
@@ -225,26 +217,24 @@ EditOutcome ToggleEdgesOnly(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-const char* CannotNodesLarger(const EditContext& c)
+const char* WhyNotNodesLarger(const EditContext& c)
 {
     if (!HasCurrentMesh(c) || !HasCurrentFace(c))
         return "The nodes and vertices are shown on a current face: click a face first";
     return c.settings->vertexScaling < kVertexScalingRange.max ? nullptr
                                                                : "The nodes and vertices are at their largest";
 }
-const char* CannotNodesSmaller(const EditContext& c)
+const char* WhyNotNodesSmaller(const EditContext& c)
 {
     if (!HasCurrentMesh(c) || !HasCurrentFace(c))
         return "The nodes and vertices are shown on a current face: click a face first";
     return c.settings->vertexScaling > kVertexScalingRange.min ? nullptr
                                                                : "The nodes and vertices are at their smallest";
 }
-bool CanNodesLarger(const EditContext& c) { return !CannotNodesLarger(c); }
-bool CanNodesSmaller(const EditContext& c) { return !CannotNodesSmaller(c); }
 
 EditOutcome NodesLarger(EditContext& c)
 {
-    if (!CanNodesLarger(c))
+    if (WhyNotNodesLarger(c))
         return {};
     c.settings->vertexScaling = kVertexScalingRange.StepUp(c.settings->vertexScaling, kVertexScalingStep);
     Rebuild(c);
@@ -253,7 +243,7 @@ EditOutcome NodesLarger(EditContext& c)
 
 EditOutcome NodesSmaller(EditContext& c)
 {
-    if (!CanNodesSmaller(c))
+    if (WhyNotNodesSmaller(c))
         return {};
     c.settings->vertexScaling = kVertexScalingRange.StepDown(c.settings->vertexScaling, kVertexScalingStep);
     Rebuild(c);
@@ -262,15 +252,14 @@ EditOutcome NodesSmaller(EditContext& c)
 
 // ---- edit modes --------------------------------------------------------------------------
 
-const char* CannotToggleMeshMode(const EditContext& c)
+const char* WhyNotToggleMeshMode(const EditContext& c)
 {
     return HasCurrentMesh(c) ? nullptr : "Mesh Mode needs a current mesh: click a mesh first";
 }
-bool CanToggleMeshMode(const EditContext& c) { return !CannotToggleMeshMode(c); }
 
 EditOutcome ToggleMeshMode(EditContext& c)
 {
-    if (!CanToggleMeshMode(c))
+    if (WhyNotToggleMeshMode(c))
         return {};
     EditModes& m = c.modes();
     m.meshMode = !m.meshMode;
@@ -280,15 +269,14 @@ EditOutcome ToggleMeshMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-const char* CannotToggleFaceMode(const EditContext& c)
+const char* WhyNotToggleFaceMode(const EditContext& c)
 {
     return HasCurrentMesh(c) && HasCurrentFace(c) ? nullptr : "Face Mode needs a current face: click a face first";
 }
-bool CanToggleFaceMode(const EditContext& c) { return !CannotToggleFaceMode(c); }
 
 EditOutcome ToggleFaceMode(EditContext& c)
 {
-    if (!CanToggleFaceMode(c))
+    if (WhyNotToggleFaceMode(c))
         return {};
     EditModes& m = c.modes();
     m.faceMode = !m.faceMode;
@@ -298,7 +286,7 @@ EditOutcome ToggleFaceMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-const char* CannotToggleTexturingMode(const EditContext& c)
+const char* WhyNotToggleTexturingMode(const EditContext& c)
 {
     if (c.modes().meshMode)
         return "Texturing Mode works on faces: leave Mesh Mode first";
@@ -306,11 +294,10 @@ const char* CannotToggleTexturingMode(const EditContext& c)
         return "Texturing Mode needs a current face: click a face first";
     return nullptr;
 }
-bool CanToggleTexturingMode(const EditContext& c) { return !CannotToggleTexturingMode(c); }
 
 EditOutcome ToggleTexturingMode(EditContext& c)
 {
-    if (!CanToggleTexturingMode(c))
+    if (WhyNotToggleTexturingMode(c))
         return {};
     c.modes().texturingMode = !c.modes().texturingMode;
     ClearNodes(c);
@@ -319,16 +306,15 @@ EditOutcome ToggleTexturingMode(EditContext& c)
     return EditOutcome::Done(kViewStateChanged);
 }
 
-const char* CannotToggleCoordinateMode(const EditContext& c)
+const char* WhyNotToggleCoordinateMode(const EditContext& c)
 {
     return c.modes().viewKind != ViewKind::Animating ? nullptr
                                                      : "Coordinate Mode is not available in the Animating View";
 }
-bool CanToggleCoordinateMode(const EditContext& c) { return !CannotToggleCoordinateMode(c); }
 
 EditOutcome ToggleCoordinateMode(EditContext& c)
 {
-    if (!CanToggleCoordinateMode(c))
+    if (WhyNotToggleCoordinateMode(c))
         return {};
     c.modes().coordinateMode = !c.modes().coordinateMode;
     return EditOutcome::Done(kViewStateChanged);
@@ -340,7 +326,7 @@ bool PuppetKeyframesMissing(const CModel& model)
                                           [](const auto& m) { return !m.items.empty(); });
 }
 
-const char* CannotToggleAnimateMode(const EditContext& c)
+const char* WhyNotToggleAnimateMode(const EditContext& c)
 {
     if (c.model().keyframe)
         return nullptr;
@@ -349,11 +335,10 @@ const char* CannotToggleAnimateMode(const EditContext& c)
                  "(Tools > Check Model lists those that are not)"
                : "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence";
 }
-bool CanToggleAnimateMode(const EditContext& c) { return !CannotToggleAnimateMode(c); }
 
 EditOutcome ToggleAnimateMode(EditContext& c)
 {
-    if (!CanToggleAnimateMode(c))
+    if (WhyNotToggleAnimateMode(c))
         return {};
     EditModes& m = c.modes();
     m.animateMode = !m.animateMode;

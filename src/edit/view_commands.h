@@ -31,13 +31,11 @@ Matrix4 FrontModelMatrix(const EditModes& m);
 // seen from the front, no current mesh, face or node.
 void EnterContinuousView(EditContext& c, ViewKind viewKind);
 
-// Each rule CanX has its reason, CannotX: why X is not possible now, a short text for the
-// status bar, or nullptr when it is. CanX is CannotX finding nothing, so the two never
-// disagree.
+// Each WhyNotX says why X is not possible now, a short text for the status bar, or
+// nullptr when it is: the one rule for both the enabled state and the reason.
 
 // Render modes 0..4; 2-4 need a current mesh.
-const char* CannotSetRenderMode(const EditContext& c, RenderMode mode);
-bool CanSetRenderMode(const EditContext& c, RenderMode mode);
+const char* WhyNotSetRenderMode(const EditContext& c, RenderMode mode);
 EditOutcome SetRenderMode(EditContext& c, RenderMode mode);
 
 // Front, left, right, back, top, bottom (view kinds 0..5): the model turned to show that
@@ -46,58 +44,44 @@ EditOutcome ShowStandardView(EditContext& c, ViewKind viewKind);
 // "Rotate View": the model turns by -0.05 radian about Y every drawn frame.
 EditOutcome StartRotateView(EditContext& c);
 
-const char* CannotScaleUp(const EditContext& c);
-bool CanScaleUp(const EditContext& c);
-const char* CannotScaleDown(const EditContext& c);
-bool CanScaleDown(const EditContext& c);
+const char* WhyNotScaleUp(const EditContext& c);
+const char* WhyNotScaleDown(const EditContext& c);
 EditOutcome ScaleUp(EditContext& c);
 EditOutcome ScaleDown(EditContext& c);
 
-const char* CannotToggleGrid(const EditContext& c);
-bool CanToggleGrid(const EditContext& c);
+const char* WhyNotToggleGrid(const EditContext& c);
 EditOutcome ToggleGrid(EditContext& c);
 // "Grid smaller" / "larger": the grid spacing in 0.02 steps within kGridRange.
-const char* CannotGridSmaller(const EditContext& c);
-bool CanGridSmaller(const EditContext& c);
-const char* CannotGridLarger(const EditContext& c);
-bool CanGridLarger(const EditContext& c);
+const char* WhyNotGridSmaller(const EditContext& c);
+const char* WhyNotGridLarger(const EditContext& c);
 EditOutcome GridSmaller(EditContext& c);
 EditOutcome GridLarger(EditContext& c);
-const char* CannotToggleFaceOnly(const EditContext& c);
-bool CanToggleFaceOnly(const EditContext& c);
+const char* WhyNotToggleFaceOnly(const EditContext& c);
 EditOutcome ToggleFaceOnly(EditContext& c);
-const char* CannotToggleEdgesOnly(const EditContext& c);
-bool CanToggleEdgesOnly(const EditContext& c);
+const char* WhyNotToggleEdgesOnly(const EditContext& c);
 EditOutcome ToggleEdgesOnly(EditContext& c);
 
 // "Nodes/Vertices larger" / "smaller": the "VertexScaling" setting in 0.00125 steps,
 // within the range the Options sheet takes (kVertexScalingRange); disabled at its ends.
-const char* CannotNodesLarger(const EditContext& c);
-bool CanNodesLarger(const EditContext& c);
-const char* CannotNodesSmaller(const EditContext& c);
-bool CanNodesSmaller(const EditContext& c);
+const char* WhyNotNodesLarger(const EditContext& c);
+const char* WhyNotNodesSmaller(const EditContext& c);
 EditOutcome NodesLarger(EditContext& c);
 EditOutcome NodesSmaller(EditContext& c);
 
-const char* CannotToggleMeshMode(const EditContext& c);
-bool CanToggleMeshMode(const EditContext& c);
+const char* WhyNotToggleMeshMode(const EditContext& c);
 EditOutcome ToggleMeshMode(EditContext& c);
-const char* CannotToggleFaceMode(const EditContext& c);
-bool CanToggleFaceMode(const EditContext& c);
+const char* WhyNotToggleFaceMode(const EditContext& c);
 EditOutcome ToggleFaceMode(EditContext& c);
-const char* CannotToggleTexturingMode(const EditContext& c);
-bool CanToggleTexturingMode(const EditContext& c);
+const char* WhyNotToggleTexturingMode(const EditContext& c);
 EditOutcome ToggleTexturingMode(EditContext& c);
-const char* CannotToggleCoordinateMode(const EditContext& c);
-bool CanToggleCoordinateMode(const EditContext& c);
+const char* WhyNotToggleCoordinateMode(const EditContext& c);
 EditOutcome ToggleCoordinateMode(EditContext& c);
 // Whether the model's puppet names keyframes and none of them is loaded (one chosen, or
 // all of them, was not found): the commands that need a keyframe then say that Tools >
 // Check Model lists those not found.
 bool PuppetKeyframesMissing(const CModel& model);
 // Animate mode: the caller then rebuilds the node poses for the current keyframe.
-const char* CannotToggleAnimateMode(const EditContext& c);
-bool CanToggleAnimateMode(const EditContext& c);
+const char* WhyNotToggleAnimateMode(const EditContext& c);
 EditOutcome ToggleAnimateMode(EditContext& c);
 
 }  // namespace orv

@@ -130,6 +130,12 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
         keyframe.fps = 15.0f;
         model.frameTime = 1.0f / keyframe.fps;
     }
+    // Nodes with no header before them: no rate and no frame count to play by.
+    const bool noHeader = nodesFollow && fps.empty();
+    if (noHeader) {
+        keyframe.fps = 15.0f;
+        model.frameTime = 1.0f / keyframe.fps;
+    }
     auto finish = [&](std::string what) {
         st.complete = what.empty();
         st.missing = std::move(what);
@@ -138,12 +144,18 @@ KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
             for (const auto& e : node.entries)
                 lastFrame = std::max<int64_t>(lastFrame.value_or(e.frame), e.frame);
         // An empty keyframe (no entries) rightly counts no frames.
-        if (!frames.empty() && (keyframe.frames < 0 || (keyframe.frames == 0 && lastFrame))) {
+        if (!noHeader && (keyframe.frames < 0 || (keyframe.frames == 0 && lastFrame))) {
             const auto counted =
                 lastFrame ? static_cast<int32_t>(std::clamp<int64_t>(*lastFrame + 1, 1, INT32_MAX)) : 0;
-            damage.Add("FRAMES " + std::string(frames) + " counts no frames; it is read as " +
+            damage.Add("FRAMES " + std::string(frames.empty() ? "(blank)" : frames) + " counts no frames; it is read as " +
                        std::to_string(counted) +
                        (lastFrame && counted == *lastFrame + 1 ? ", one past the last entry's frame" : ""));
+            keyframe.frames = model.frameCount = counted;
+        }
+        if (noHeader) {
+            const auto counted = lastFrame ? static_cast<int32_t>(std::clamp<int64_t>(*lastFrame + 1, 1, INT32_MAX)) : 0;
+            damage.Add("the file has no HEADER section; it is read as FRAMES " + std::to_string(counted) +
+                       " at 15 FPS");
             keyframe.frames = model.frameCount = counted;
         }
         damage.AddTo(st);

@@ -134,6 +134,194 @@ std::string FaceFault(const CFace& face, const std::optional<int32_t>& corners, 
     return {};
 }
 
+// The mesh being read, with what its notes call it and how a shortfall is said.
+struct MeshReader {
+    CMesh& mesh;
+    std::size_t index;
+    TextBuffer& buf;
+    std::string& missing;
+    DamageNotes& damage;
+    bool named = false;
+    std::string_view t;  // the text after the key just found
+
+    // "mesh 3 (torso)", once the name is read.
+    std::string Label() const
+    {
+        return "mesh " + std::to_string(index) + (named ? " (" + mesh.name + ")" : std::string());
+    }
+    bool Get(const char* key, const char* end) { return GetToken(buf, key, t, end); }
+    bool EndsBefore(const char* what)
+    {
+        missing = Label() + " ends before its " + what + " line";
+        return false;
+    }
+    bool Has(int32_t read, int32_t declared, const char* what)
+    {
+        missing = Label() + " has " + Of(read, declared, what);
+        return false;
+    }
+};
+
+bool ReadMeshHeader(MeshReader& r)
+{
+    CMesh& mesh = r.mesh;
+    if (!r.Get("NAME ", " "))
+        return r.EndsBefore("NAME");
+    mesh.name = r.t;
+    r.named = true;
+    if (!r.Get("RADIUS ", " "))
+        return r.EndsBefore("RADIUS");
+    mesh.radius = ToFloat(r.t);
+    if (!std::isfinite(mesh.radius))  // measured anew once the read is done
+        r.damage.Add("the RADIUS of " + r.Label() + kNotFinite + "; it is measured anew");
+    if (!r.Get("GEOMETRYMODE", " "))
+        return r.EndsBefore("GEOMETRYMODE");
+    mesh.geometryMode = ToInt(r.t);
+    if (!r.Get("LIGHTINGMODE", " "))
+        return r.EndsBefore("LIGHTINGMODE");
+    mesh.lightingMode = ToInt(r.t);
+    if (!r.Get("TEXTUREMODE", " "))
+        return r.EndsBefore("TEXTUREMODE");
+    mesh.textureMode = ToInt(r.t);
+    return true;
+}
+
+// The vertices; unplaced gets those whose place is no number (the faces naming them have
+// no shape).
+bool ReadVertices(MeshReader& r, std::vector<int32_t>& unplaced)
+{
+    if (!r.Get("VERTICES ", " "))
+        return r.EndsBefore("VERTICES");
+    const int32_t vertexCount = ToInt(r.t);
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        if (!r.Get(": ", ""))
+            return r.Has(i, vertexCount, "vertices");
+        float x = 0, y = 0, z = 0, intensity = 0;
+        Scan(r.t, "%f %f %f %f", {&x, &y, &z, &intensity});
+        const std::string vertex = "vertex " + std::to_string(i) + " of " + r.Label();
+        if (!Finite(x, y, z)) {
+            r.damage.Add(vertex + kNotFinite + "; the faces naming it are left out");
+            unplaced.push_back(i);
+            x = y = z = 0.0f;
+        }
+        if (!std::isfinite(intensity)) {
+            r.damage.Add("the intensity of " + vertex + kNotFinite + "; it is read as 0");
+            intensity = 0.0f;
+        }
+        VertexRecord v;
+        v.SetPosition(FileToModel(x, y, z));
+        v.SetIntensity(intensity);
+        r.mesh.vertices.push_back(v);
+    }
+    return true;
+}
+
+bool ReadTextureVertices(MeshReader& r)
+{
+    if (!r.Get("TEXTURE VERTICES ", " "))
+        return r.EndsBefore("TEXTURE VERTICES");
+    const int32_t texCount = ToInt(r.t);
+    for (int32_t i = 0; i < texCount; ++i) {
+        if (!r.Get(": ", ""))
+            return r.Has(i, texCount, "texture vertices");
+        VertexRecord v;
+        Scan(r.t, "%f %f", {&v.u, &v.v});
+        if (!std::isfinite(v.u) || !std::isfinite(v.v)) {
+            r.damage.Add("texture vertex " + std::to_string(i) + " of " + r.Label() + kNotFinite +
+                         "; it is read as (0, 0)");
+            v.u = v.v = 0.0f;
+        }
+        CleanTexCoords(v.u, v.v);
+        r.mesh.textureVertices.push_back(v);
+    }
+    return true;
+}
+
+// One normal for each vertex the VERTICES section counted.
+bool ReadVertexNormals(MeshReader& r, int32_t vertexCount)
+{
+    if (!r.Get("VERTEX NORMALS", ""))
+        return r.EndsBefore("VERTEX NORMALS");
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        if (!r.Get(": ", ""))
+            return r.Has(i, vertexCount, "vertex normals");
+        float x = 0, y = 0, z = 0;
+        Scan(r.t, "%f %f %f", {&x, &y, &z});
+        if (!Finite(x, y, z)) {
+            r.damage.Add("vertex normal " + std::to_string(i) + " of " + r.Label() + kNotFinite +
+                         "; it is measured anew");
+            x = y = z = 0.0f;
+        }
+        VertexRecord v;
+        v.SetPosition(FileToModel(x, y, z));
+        r.mesh.vertexNormals.push_back(v);
+    }
+    return true;
+}
+
+// The faces; faceOfLine gets the index of the face each FACES line became, or none for a
+// line left out or without corners: the FACE NORMALS lines are matched to the faces line
+// by line.
+bool ReadFaces(MeshReader& r, const std::vector<int32_t>& unplaced, std::vector<std::optional<std::size_t>>& faceOfLine)
+{
+    if (!r.Get("FACES ", " "))
+        return r.EndsBefore("FACES");
+    CMesh& mesh = r.mesh;
+    const int32_t faceCount = ToInt(r.t);
+    for (int32_t i = 0; i < faceCount; ++i) {
+        if (!r.Get(": ", ""))
+            return r.Has(i, faceCount, "faces");
+        std::optional<int32_t> corners;
+        auto face = ParseFace(r.t, corners);
+        const std::string where = "face " + std::to_string(i) + " of " + r.Label();
+        if (const std::string fault = FaceFault(face, corners, mesh, unplaced); !fault.empty()) {
+            r.damage.Add(where + fault + "; the face is left out");
+            faceOfLine.push_back(std::nullopt);
+            continue;
+        }
+        if (!std::isfinite(face.extraLight)) {
+            r.damage.Add("the extra light of " + where + kNotFinite + "; it is read as 0");
+            face.extraLight = 0.0f;
+        }
+        for (const int32_t tv : face.textureVertexIndices)
+            if (tv < 0 || static_cast<std::size_t>(tv) >= mesh.textureVertices.size()) {
+                r.damage.Add(where + " names texture vertex " + std::to_string(tv) + " but the mesh has " +
+                             std::to_string(mesh.textureVertices.size()) +
+                             "; the face is kept whole, that corner at texture coordinates (0, 0)");
+                break;
+            }
+        if (face.vertexIndices.empty()) {
+            faceOfLine.push_back(std::nullopt);
+            continue;
+        }
+        faceOfLine.push_back(mesh.faces.size());
+        mesh.faces.push_back(std::move(face));
+    }
+    return true;
+}
+
+bool ReadFaceNormals(MeshReader& r, const std::vector<std::optional<std::size_t>>& faceOfLine)
+{
+    if (!r.Get("FACE NORMALS", " "))
+        return r.EndsBefore("FACE NORMALS");
+    for (std::size_t i = 0; i < faceOfLine.size(); ++i) {
+        if (!r.Get(":", ""))
+            return r.Has(static_cast<int32_t>(i), static_cast<int32_t>(faceOfLine.size()), "face normals");
+        if (!faceOfLine[i])
+            continue;
+        CFace& face = r.mesh.faces[*faceOfLine[i]];
+        float x = 0, y = 0, z = 0;
+        Scan(r.t, "%f %f %f", {&x, &y, &z});
+        if (!Finite(x, y, z)) {
+            r.damage.Add("face normal " + std::to_string(i) + " of " + r.Label() + kNotFinite +
+                         "; it is measured anew");
+            x = y = z = 0.0f;
+        }
+        face.normal = FileToModel(x, y, z);
+    }
+    return true;
+}
+
 // One mesh of a geometry set. On a shortfall missing says where the mesh stopped
 // ("mesh 3 (torso) has 5 of 20 vertices"; empty when not even its MESH line was there).
 // What cannot stand is noted and reading goes on past it: a face is never shortened, so
@@ -148,148 +336,12 @@ bool ReadMesh(CGeometry& geoset, TextBuffer& buf, std::string& missing, DamageNo
         return false;
     const std::size_t index = geoset.meshes.size();
     geoset.meshes.push_back(CMesh());
-    CMesh& mesh = geoset.meshes.back();
-    bool named = false;
-    auto label = [&] { return "mesh " + std::to_string(index) + (named ? " (" + mesh.name + ")" : std::string()); };
-    auto endsBefore = [&](const char* what) {
-        missing = label() + " ends before its " + what + " line";
-        return false;
-    };
-    auto has = [&](int32_t read, int32_t declared, const char* what) {
-        missing = label() + " has " + Of(read, declared, what);
-        return false;
-    };
-
-    if (!GetToken(buf, "NAME ", t, " "))
-        return endsBefore("NAME");
-    mesh.name = t;
-    named = true;
-    if (!GetToken(buf, "RADIUS ", t, " "))
-        return endsBefore("RADIUS");
-    mesh.radius = ToFloat(t);
-    if (!std::isfinite(mesh.radius))  // measured anew once the read is done
-        damage.Add("the RADIUS of " + label() + kNotFinite + "; it is measured anew");
-    if (!GetToken(buf, "GEOMETRYMODE", t, " "))
-        return endsBefore("GEOMETRYMODE");
-    mesh.geometryMode = ToInt(t);
-    if (!GetToken(buf, "LIGHTINGMODE", t, " "))
-        return endsBefore("LIGHTINGMODE");
-    mesh.lightingMode = ToInt(t);
-    if (!GetToken(buf, "TEXTUREMODE", t, " "))
-        return endsBefore("TEXTUREMODE");
-    mesh.textureMode = ToInt(t);
-
-    if (!GetToken(buf, "VERTICES ", t, " "))
-        return endsBefore("VERTICES");
-    const int32_t vertexCount = ToInt(t);
-    // Vertices whose place is no number: the faces naming them have no shape.
+    MeshReader r{geoset.meshes.back(), index, buf, missing, damage};
     std::vector<int32_t> unplaced;
-    for (int32_t i = 0; i < vertexCount; ++i) {
-        if (!GetToken(buf, ": ", t, ""))
-            return has(i, vertexCount, "vertices");
-        float x = 0, y = 0, z = 0, intensity = 0;
-        Scan(t, "%f %f %f %f", {&x, &y, &z, &intensity});
-        const std::string vertex = "vertex " + std::to_string(i) + " of " + label();
-        if (!Finite(x, y, z)) {
-            damage.Add(vertex + kNotFinite + "; the faces naming it are left out");
-            unplaced.push_back(i);
-            x = y = z = 0.0f;
-        }
-        if (!std::isfinite(intensity)) {
-            damage.Add("the intensity of " + vertex + kNotFinite + "; it is read as 0");
-            intensity = 0.0f;
-        }
-        VertexRecord r;
-        r.SetPosition(FileToModel(x, y, z));
-        r.SetIntensity(intensity);
-        mesh.vertices.push_back(r);
-    }
-
-    if (!GetToken(buf, "TEXTURE VERTICES ", t, " "))
-        return endsBefore("TEXTURE VERTICES");
-    const int32_t texCount = ToInt(t);
-    for (int32_t i = 0; i < texCount; ++i) {
-        if (!GetToken(buf, ": ", t, ""))
-            return has(i, texCount, "texture vertices");
-        VertexRecord r;
-        Scan(t, "%f %f", {&r.u, &r.v});
-        if (!std::isfinite(r.u) || !std::isfinite(r.v)) {
-            damage.Add("texture vertex " + std::to_string(i) + " of " + label() + kNotFinite + "; it is read as (0, 0)");
-            r.u = r.v = 0.0f;
-        }
-        CleanTexCoords(r.u, r.v);
-        mesh.textureVertices.push_back(r);
-    }
-
-    if (!GetToken(buf, "VERTEX NORMALS", t, ""))
-        return endsBefore("VERTEX NORMALS");
-    for (int32_t i = 0; i < vertexCount; ++i) {
-        if (!GetToken(buf, ": ", t, ""))
-            return has(i, vertexCount, "vertex normals");
-        float x = 0, y = 0, z = 0;
-        Scan(t, "%f %f %f", {&x, &y, &z});
-        if (!Finite(x, y, z)) {
-            damage.Add("vertex normal " + std::to_string(i) + " of " + label() + kNotFinite + "; it is measured anew");
-            x = y = z = 0.0f;
-        }
-        VertexRecord r;
-        r.SetPosition(FileToModel(x, y, z));
-        mesh.vertexNormals.push_back(r);
-    }
-
-    if (!GetToken(buf, "FACES ", t, " "))
-        return endsBefore("FACES");
-    const int32_t faceCount = ToInt(t);
-    // The index of the face each FACES line became, or none for a line without corners:
-    // the FACE NORMALS lines are matched to the faces line by line.
     std::vector<std::optional<std::size_t>> faceOfLine;
-    for (int32_t i = 0; i < faceCount; ++i) {
-        if (!GetToken(buf, ": ", t, ""))
-            return has(i, faceCount, "faces");
-        std::optional<int32_t> corners;
-        auto face = ParseFace(t, corners);
-        const std::string where = "face " + std::to_string(i) + " of " + label();
-        if (const std::string fault = FaceFault(face, corners, mesh, unplaced); !fault.empty()) {
-            damage.Add(where + fault + "; the face is left out");
-            faceOfLine.push_back(std::nullopt);
-            continue;
-        }
-        if (!std::isfinite(face.extraLight)) {
-            damage.Add("the extra light of " + where + kNotFinite + "; it is read as 0");
-            face.extraLight = 0.0f;
-        }
-        for (const int32_t tv : face.textureVertexIndices)
-            if (tv < 0 || static_cast<std::size_t>(tv) >= mesh.textureVertices.size()) {
-                damage.Add(where + " names texture vertex " + std::to_string(tv) + " but the mesh has " +
-                           std::to_string(mesh.textureVertices.size()) +
-                           "; the face is kept whole, that corner at texture coordinates (0, 0)");
-                break;
-            }
-        if (face.vertexIndices.empty()) {
-            faceOfLine.push_back(std::nullopt);
-            continue;
-        }
-        faceOfLine.push_back(mesh.faces.size());
-        mesh.faces.push_back(std::move(face));
-    }
-
-    if (!GetToken(buf, "FACE NORMALS", t, " "))
-        return endsBefore("FACE NORMALS");
-    for (std::size_t i = 0; i < faceOfLine.size(); ++i) {
-        if (!GetToken(buf, ":", t, ""))
-            return has(static_cast<int32_t>(i), faceCount, "face normals");
-        if (!faceOfLine[i])
-            continue;
-        CFace* face = &mesh.faces[*faceOfLine[i]];
-        float x = 0, y = 0, z = 0;
-        Scan(t, "%f %f %f", {&x, &y, &z});
-        if (!Finite(x, y, z)) {
-            damage.Add("face normal " + std::to_string(i) + " of " + label() + kNotFinite + "; it is measured anew");
-            x = y = z = 0.0f;
-        }
-        face->normal = FileToModel(x, y, z);
-    }
-    return true;
+    return ReadMeshHeader(r) && ReadVertices(r, unplaced) && ReadTextureVertices(r) &&
+           ReadVertexNormals(r, static_cast<int32_t>(r.mesh.vertices.size())) && ReadFaces(r, unplaced, faceOfLine) &&
+           ReadFaceNormals(r, faceOfLine);
 }
 
 bool ReadGeometry(CModel& model, TextBuffer& buf, std::string& missing, DamageNotes& damage)

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/text.h"
 #include "model/fileio.h"
 #include "model/radius.h"
 
@@ -652,8 +653,7 @@ std::string KindOfOtherFile(const std::vector<uint8_t>& b)
         return "a KEY keyframe file";
     if (header && head.find("3DO ") != std::string::npos)
         return "a 3DO model";
-    for (char& c : head)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    head = ToLowerAscii(head);
     if (head.find("mode=") != std::string::npos || head.find("joints") != std::string::npos)
         return "a PUP puppet file";
     return {};

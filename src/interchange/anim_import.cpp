@@ -214,60 +214,72 @@ std::string NameOf(const aiAnimation& a, unsigned index)
     return a.mName.length > 0 ? std::string(a.mName.C_Str()) : "animation " + std::to_string(index + 1);
 }
 
-Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, const FileFrame& frame,
-                                    const AnimationImportOptions& options)
+// The animation asked for (by name, exactly or else in any case; the first without a
+// name); names gets every animation's name.
+Result<unsigned> ChooseAnimation(const aiScene& scene, const std::string& wanted, std::vector<std::string>& names)
 {
-    if (!(options.fps >= kMinKeyFps && options.fps <= kMaxKeyFps))
-        return Fail("the frame rate must lie between " + Number(kMinKeyFps) + " and " + Number(kMaxKeyFps) +
-                    " frames per second");
-    if (!(options.read.scale > 0.0f) || !std::isfinite(options.read.scale))
-        return Fail("the scale must be a positive number");
     if (scene.mNumAnimations == 0 || !scene.mAnimations)
         return Fail("the file holds no animation");
-    std::vector<std::string> names;
     for (unsigned i = 0; i < scene.mNumAnimations; ++i) {
         if (!scene.mAnimations[i])
             return Fail("the reader gave back a damaged animation");
         names.push_back(NameOf(*scene.mAnimations[i], i));
     }
-    unsigned chosen = 0;
-    if (!options.animation.empty()) {
-        auto it = std::find(names.begin(), names.end(), options.animation);
-        if (it == names.end())
-            it = std::find_if(names.begin(), names.end(),
-                              [&](const std::string& n) { return EqualNoCase(n, options.animation); });
-        if (it == names.end())
-            return Fail("the file has no animation named '" + options.animation + "'; it has " + List(names));
-        chosen = static_cast<unsigned>(it - names.begin());
-    }
-    const aiAnimation& animation = *scene.mAnimations[chosen];
-    AnimationImportReport report;
-    report.animation = names[chosen];
-    const std::string called = "the animation '" + report.animation + "'";
+    if (wanted.empty())
+        return 0u;
+    auto it = std::find(names.begin(), names.end(), wanted);
+    if (it == names.end())
+        it = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return EqualNoCase(n, wanted); });
+    if (it == names.end())
+        return Fail("the file has no animation named '" + wanted + "'; it has " + List(names));
+    return static_cast<unsigned>(it - names.begin());
+}
 
-    // The file's nodes, parents before children.
+// The file's nodes, parents before children.
+std::vector<FileNode> FileNodesOf(const aiScene& scene)
+{
     std::vector<FileNode> nodes = {{scene.mRootNode, -1}};
     for (std::size_t i = 0; i < nodes.size(); ++i)
         for (unsigned c = 0; c < nodes[i].node->mNumChildren; ++c)
             if (nodes[i].node->mChildren[c])
                 nodes.push_back({nodes[i].node->mChildren[c], static_cast<int32_t>(i)});
-    auto fileNodeNamed = [&](const std::string& name, bool anyCase) -> int32_t {
-        for (std::size_t i = 0; i < nodes.size(); ++i)
-            if (anyCase ? EqualNoCase(nodes[i].node->mName.C_Str(), name) : name == nodes[i].node->mName.C_Str())
-                return static_cast<int32_t>(i);
-        return -1;
-    };
+    return nodes;
+}
 
-    // Channels: each to the file node it moves, and (by name, in any case) to the first
-    // model node of that name.
-    std::vector<const aiNodeAnim*> channelOf(nodes.size(), nullptr);
-    struct Match {
-        std::size_t modelNode;
-        int32_t fileNode;
-    };
-    std::vector<Match> matches;
-    std::vector<std::string> animated;
+int32_t FileNodeNamed(const std::vector<FileNode>& nodes, const std::string& name, bool anyCase)
+{
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (anyCase ? EqualNoCase(nodes[i].node->mName.C_Str(), name) : name == nodes[i].node->mName.C_Str())
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+// A model node and the file node whose channel moves it.
+struct Match {
+    std::size_t modelNode;
+    int32_t fileNode;
+};
+
+// The animation's channels: each to the file node it moves, and (by name, in any case) to
+// the first model node of that name; with the time its keys span.
+struct Channels {
+    std::vector<const aiNodeAnim*> channelOf;  // by file node
+    std::vector<Match> matches;                // in the order of the model's nodes
     double start = INFINITY, end = -INFINITY;
+};
+
+Result<Channels> MatchChannels(const CModel& model, const aiAnimation& animation, const std::vector<FileNode>& nodes,
+                               const std::string& called, AnimationImportReport& report)
+{
+    Channels out;
+    out.channelOf.assign(nodes.size(), nullptr);
+    std::vector<std::string> animated;
+    auto span = [&out](const auto* keys, unsigned count) {
+        for (unsigned k = 0; k < count; ++k) {
+            out.start = std::min(out.start, keys[k].mTime);
+            out.end = std::max(out.end, keys[k].mTime);
+        }
+    };
     for (unsigned i = 0; i < animation.mNumChannels && animation.mChannels; ++i) {
         const aiNodeAnim* c = animation.mChannels[i];
         if (!c)
@@ -276,20 +288,14 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
         if (!KeysFinite(c->mPositionKeys, c->mNumPositionKeys) || !KeysFinite(c->mRotationKeys, c->mNumRotationKeys) ||
             !KeysFinite(c->mScalingKeys, c->mNumScalingKeys))
             return Fail(called + " has a key of node '" + name + "' that is not a number");
-        const int32_t fileNode = fileNodeNamed(name, false);
-        if (fileNode < 0 || channelOf[static_cast<std::size_t>(fileNode)]) {
+        const int32_t fileNode = FileNodeNamed(nodes, name, false);
+        if (fileNode < 0 || out.channelOf[static_cast<std::size_t>(fileNode)]) {
             report.notes.push_back(fileNode < 0 ? "the file has no node '" + name + "' that its animation moves"
                                                 : "a second channel for node '" + name + "' is left out");
             continue;
         }
-        channelOf[static_cast<std::size_t>(fileNode)] = c;
+        out.channelOf[static_cast<std::size_t>(fileNode)] = c;
         animated.push_back(name);
-        auto span = [&](const auto* keys, unsigned count) {
-            for (unsigned k = 0; k < count; ++k) {
-                start = std::min(start, keys[k].mTime);
-                end = std::max(end, keys[k].mTime);
-            }
-        };
         span(c->mPositionKeys, c->mNumPositionKeys);
         span(c->mRotationKeys, c->mNumRotationKeys);
         span(c->mScalingKeys, c->mNumScalingKeys);
@@ -300,17 +306,24 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
             report.unmatched.push_back(name);
             continue;
         }
-        if (std::any_of(matches.begin(), matches.end(), [&](const Match& x) { return x.modelNode == m; })) {
+        if (std::any_of(out.matches.begin(), out.matches.end(), [&](const Match& x) { return x.modelNode == m; })) {
             report.notes.push_back("'" + name +
                                    "' is moved by an earlier channel of the same name; this one is left out");
             continue;
         }
-        matches.push_back({m, fileNode});
+        out.matches.push_back({m, fileNode});
     }
-    if (matches.empty())
+    if (out.matches.empty())
         return Fail(animated.empty() ? called + " moves no node"
                                      : called + " moves none of the model's nodes (it moves " + List(animated) + ")");
-    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.modelNode < b.modelNode; });
+    std::sort(out.matches.begin(), out.matches.end(),
+              [](const Match& a, const Match& b) { return a.modelNode < b.modelNode; });
+    return out;
+}
+
+// A note for each matched node whose name the model gives several nodes.
+void NoteSharedNames(const CModel& model, const std::vector<Match>& matches, AnimationImportReport& report)
+{
     for (const Match& match : matches) {
         const std::string& name = model.nodes[match.modelNode].name;
         const auto same = std::count_if(model.nodes.begin(), model.nodes.end(),
@@ -319,52 +332,71 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
             report.notes.push_back("the model has " + std::to_string(same) + " nodes named '" + name +
                                    "': the keyframe moves them all alike, as the file moves the first");
     }
+}
 
-    // The time span, in frames at the rate asked for.
-    const double ticks = animation.mTicksPerSecond > 0.0 && std::isfinite(animation.mTicksPerSecond)
-                             ? animation.mTicksPerSecond
-                             : 25.0;  // the reader's own default when the file gives none
+// The time span in frames at the rate asked for, from the file's ticks.
+struct Timing {
+    double start = 0.0;
+    double ticks = 25.0;
+    int32_t frames = 1;
+};
+
+Result<Timing> TimingOf(const aiAnimation& animation, const Channels& ch, double fps, const std::string& called)
+{
+    Timing t;
+    t.ticks = animation.mTicksPerSecond > 0.0 && std::isfinite(animation.mTicksPerSecond)
+                  ? animation.mTicksPerSecond
+                  : 25.0;  // the reader's own default when the file gives none
+    double start = ch.start, end = ch.end;
     if (!(start <= end))
         start = end = 0.0;
-    const double seconds = (end - start) / ticks;
-    const double lastFrame = std::round(seconds * options.fps);
-    const double poses = (lastFrame + 1.0) * static_cast<double>(matches.size());
+    const double seconds = (end - start) / t.ticks;
+    const double lastFrame = std::round(seconds * fps);
+    const double poses = (lastFrame + 1.0) * static_cast<double>(ch.matches.size());
     if (!std::isfinite(lastFrame) || poses > static_cast<double>(kMaxAnimationPoses))
-        return Fail(called + " runs " + Number(seconds) + " seconds: at " + Number(options.fps) +
-                    " frames per second for " + std::to_string(matches.size()) + " nodes that is more than the " +
+        return Fail(called + " runs " + Number(seconds) + " seconds: at " + Number(fps) + " frames per second for " +
+                    std::to_string(ch.matches.size()) + " nodes that is more than the " +
                     std::to_string(kMaxAnimationPoses) + " poses a keyframe may have");
-    const auto frames = static_cast<int32_t>(lastFrame) + 1;
+    t.start = start;
+    t.frames = static_cast<int32_t>(lastFrame) + 1;
+    return t;
+}
 
-    // Each matched node's place against its parent in the model, frame by frame: against
-    // the file node named like that parent, else against the world (a top node of the
-    // model) or the node's parent in the file.
+// Each matched node's place is taken against its parent in the model: against the file
+// node named like that parent, else against the world (a top node of the model) or the
+// node's parent in the file (-1: the world).
+std::vector<int32_t> ReferencesOf(const CModel& model, const std::vector<Match>& matches,
+                                  const std::vector<FileNode>& nodes)
+{
     std::vector<int32_t> reference(matches.size(), -1);
     for (std::size_t i = 0; i < matches.size(); ++i) {
         const C3doNode& node = model.nodes[matches[i].modelNode];
         if (node.parent < 0 || static_cast<std::size_t>(node.parent) >= model.nodes.size())
             continue;
-        const int32_t byName = fileNodeNamed(model.nodes[static_cast<std::size_t>(node.parent)].name, true);
+        const int32_t byName = FileNodeNamed(nodes, model.nodes[static_cast<std::size_t>(node.parent)].name, true);
         reference[i] = byName >= 0 ? byName : nodes[static_cast<std::size_t>(matches[i].fileNode)].parent;
     }
+    return reference;
+}
+
+// The file's axes every node's rotation is taken back through, and the placement above
+// its root (the scale, and a unit and axes the reader did not put into the root).
+struct FilePlacement {
+    Matrix3d axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    Affine top;
+};
+
+FilePlacement PlacementOf(const CModel& model, const aiScene& scene, const FileFrame& frame, double s)
+{
+    FilePlacement out;
     // A turn of the file's root is its axes (Collada and FBX put the change to y up
     // there): unless the model has that root as a node of its own, every node's axes are
     // taken back through it, so that a node upright in the file is upright in the game.
-    Matrix3d axes{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     const std::string rootName = scene.mRootNode->mName.C_Str();
     if (std::none_of(model.nodes.begin(), model.nodes.end(),
                      [&](const auto& n) { return EqualNoCase(n.name, rootName); }))
-        axes = RotationOf(FromAssimp(scene.mRootNode->mTransformation).m);
-    auto rigid = [&axes](const Matrix3d& m) {
-        const Matrix3d r = RotationOf(m);
-        Matrix3d out{};
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j)
-                out[i][j] = r[i][0] * axes[j][0] + r[i][1] * axes[j][1] + r[i][2] * axes[j][2];
-        return out;
-    };
-    Affine top;
-    const double s = options.read.scale;
-    top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
+        out.axes = RotationOf(FromAssimp(scene.mRootNode->mTransformation).m);
+    out.top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
     // A unit and axes the reader did not put into the root (FBX states them apart) are
     // applied above it, as the model import applies them, so that the keyframe moves a
     // model imported from the same file by the same lengths.
@@ -373,15 +405,69 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
         Matrix3d turned{};
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c) {
-                top.m[r][c] = s * frame.toMetres * a[r][c];
-                turned[r][c] = a[r][0] * axes[0][c] + a[r][1] * axes[1][c] + a[r][2] * axes[2][c];
+                out.top.m[r][c] = s * frame.toMetres * a[r][c];
+                turned[r][c] = a[r][0] * out.axes[0][c] + a[r][1] * out.axes[1][c] + a[r][2] * out.axes[2][c];
             }
-        axes = turned;
+        out.axes = turned;
     }
-    std::vector<std::vector<Sample>> samples(matches.size());
-    // Only the matched nodes, their references and what lies above them are placed, and
-    // no more of them over all frames than a bound (a deep or wide file with a long
-    // animation would otherwise keep the program busy for hours).
+    return out;
+}
+
+// A rotation without scale or shear, taken back through the file's axes.
+Matrix3d Rigid(const Matrix3d& m, const Matrix3d& axes)
+{
+    const Matrix3d r = RotationOf(m);
+    Matrix3d out{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            out[i][j] = r[i][0] * axes[j][0] + r[i][1] * axes[j][1] + r[i][2] * axes[j][2];
+    return out;
+}
+
+// A node's place and angles against its reference (null: the world), as a keyframe
+// writes them; none when they lie beyond the engine's range.
+std::optional<Sample> SampleAgainst(const Affine& w, const Affine* reference, const Matrix3d& axes)
+{
+    Matrix3d parentRotation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    Vec3d parentAt{0, 0, 0};
+    if (reference) {
+        parentRotation = Rigid(reference->m, axes);
+        parentAt = reference->t;
+    }
+    const Matrix3d rotation = Rigid(w.m, axes);
+    Matrix3d local{};
+    Vec3d at{};
+    const Vec3d shift = {w.t[0] - parentAt[0], w.t[1] - parentAt[1], w.t[2] - parentAt[2]};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c)
+            local[r][c] = parentRotation[0][r] * rotation[0][c] + parentRotation[1][r] * rotation[1][c] +
+                          parentRotation[2][r] * rotation[2][c];
+        at[r] = parentRotation[0][r] * shift[0] + parentRotation[1][r] * shift[1] + parentRotation[2][r] * shift[2];
+    }
+    Sample sample;
+    sample.position = FromYUp(Vec3(static_cast<float>(at[0]), static_cast<float>(at[1]), static_cast<float>(at[2])));
+    const Vec3 angles = AnglesFromYUp(local);
+    sample.angles = {Normalized(angles.x), Normalized(angles.y), Normalized(angles.z)};
+    for (float* v : {&sample.position.x, &sample.position.y, &sample.position.z, &sample.angles.x, &sample.angles.y,
+                     &sample.angles.z})
+        *v = AsWritten(*v);
+    if (!std::isfinite(sample.position.x) || !std::isfinite(sample.position.y) || !std::isfinite(sample.position.z) ||
+        !CoordinateFits(sample.position.x) || !CoordinateFits(sample.position.y) || !CoordinateFits(sample.position.z))
+        return std::nullopt;
+    sample.pose = PoseMatrix(sample.angles, sample.position);
+    return sample;
+}
+
+// Every matched node's sample at every frame. Only the matched nodes, their references
+// and what lies above them are placed, and no more of them over all frames than a bound
+// (a deep or wide file with a long animation would otherwise keep the program busy for
+// hours).
+Result<std::vector<std::vector<Sample>>> SampleFrames(const CModel& model, const std::vector<FileNode>& nodes,
+                                                      const Channels& ch, const std::vector<int32_t>& reference,
+                                                      const FilePlacement& placement, const Timing& timing, double fps,
+                                                      const std::string& called)
+{
+    const std::vector<Match>& matches = ch.matches;
     std::vector<bool> needed(nodes.size(), false);
     auto need = [&](int32_t i) {
         for (; i >= 0 && !needed[static_cast<std::size_t>(i)]; i = nodes[static_cast<std::size_t>(i)].parent)
@@ -392,62 +478,45 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
         need(reference[i]);
     }
     const auto placed = static_cast<double>(std::count(needed.begin(), needed.end(), true));
-    if (placed * frames > kMaxPlacements)
-        return Fail(called + " would take " + Number(placed * frames) + " node placements to sample, more than " +
-                    Number(kMaxPlacements));
+    if (placed * timing.frames > kMaxPlacements)
+        return Fail(called + " would take " + Number(placed * timing.frames) +
+                    " node placements to sample, more than " + Number(kMaxPlacements));
+    std::vector<std::vector<Sample>> samples(matches.size());
     std::vector<Affine> world(nodes.size());
-    for (int32_t f = 0; f < frames; ++f) {
-        const double t = start + static_cast<double>(f) * ticks / static_cast<double>(options.fps);
+    for (int32_t f = 0; f < timing.frames; ++f) {
+        const double t = timing.start + static_cast<double>(f) * timing.ticks / fps;
         for (std::size_t i = 0; i < nodes.size(); ++i) {
             if (!needed[i])
                 continue;
             const aiNode& n = *nodes[i].node;
             const Affine local =
-                channelOf[i] ? ChannelAt(*channelOf[i], n.mTransformation, t) : FromAssimp(n.mTransformation);
-            world[i] = Compose(nodes[i].parent < 0 ? top : world[static_cast<std::size_t>(nodes[i].parent)], local);
+                ch.channelOf[i] ? ChannelAt(*ch.channelOf[i], n.mTransformation, t) : FromAssimp(n.mTransformation);
+            world[i] =
+                Compose(nodes[i].parent < 0 ? placement.top : world[static_cast<std::size_t>(nodes[i].parent)], local);
         }
         for (std::size_t i = 0; i < matches.size(); ++i) {
-            const Affine& w = world[static_cast<std::size_t>(matches[i].fileNode)];
-            Matrix3d parentRotation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-            Vec3d parentAt{0, 0, 0};
-            if (reference[i] >= 0) {
-                parentRotation = rigid(world[static_cast<std::size_t>(reference[i])].m);
-                parentAt = world[static_cast<std::size_t>(reference[i])].t;
-            }
-            const Matrix3d rotation = rigid(w.m);
-            Matrix3d local{};
-            Vec3d at{};
-            const Vec3d shift = {w.t[0] - parentAt[0], w.t[1] - parentAt[1], w.t[2] - parentAt[2]};
-            for (int r = 0; r < 3; ++r) {
-                for (int c = 0; c < 3; ++c)
-                    local[r][c] = parentRotation[0][r] * rotation[0][c] + parentRotation[1][r] * rotation[1][c] +
-                                  parentRotation[2][r] * rotation[2][c];
-                at[r] =
-                    parentRotation[0][r] * shift[0] + parentRotation[1][r] * shift[1] + parentRotation[2][r] * shift[2];
-            }
-            Sample sample;
-            sample.position =
-                FromYUp(Vec3(static_cast<float>(at[0]), static_cast<float>(at[1]), static_cast<float>(at[2])));
-            const Vec3 angles = AnglesFromYUp(local);
-            sample.angles = {Normalized(angles.x), Normalized(angles.y), Normalized(angles.z)};
-            for (float* v : {&sample.position.x, &sample.position.y, &sample.position.z, &sample.angles.x,
-                             &sample.angles.y, &sample.angles.z})
-                *v = AsWritten(*v);
-            if (!std::isfinite(sample.position.x) || !std::isfinite(sample.position.y) ||
-                !std::isfinite(sample.position.z) || !CoordinateFits(sample.position.x) ||
-                !CoordinateFits(sample.position.y) || !CoordinateFits(sample.position.z))
+            const Affine* ref = reference[i] >= 0 ? &world[static_cast<std::size_t>(reference[i])] : nullptr;
+            const auto sample =
+                SampleAgainst(world[static_cast<std::size_t>(matches[i].fileNode)], ref, placement.axes);
+            if (!sample)
                 return Fail(called + " moves node '" + model.nodes[matches[i].modelNode].name +
                             "' beyond the engine's range at frame " + std::to_string(f));
-            sample.pose = PoseMatrix(sample.angles, sample.position);
-            samples[i].push_back(sample);
+            samples[i].push_back(*sample);
         }
     }
+    return samples;
+}
 
+// The keyframe of the samples: an entry where a node's motion changes course.
+CKeyframe MakeKeyframe(const CModel& model, const std::vector<Match>& matches,
+                                        const std::vector<std::vector<Sample>>& samples, int32_t frames, float fps,
+                                        AnimationImportReport& report)
+{
     CKeyframe keyframe;
     keyframe.flags = 0;
     keyframe.type = 0xFFFF;
     keyframe.frames = frames;
-    keyframe.fps = options.fps;
+    keyframe.fps = fps;
     keyframe.joints = static_cast<int32_t>(model.nodes.size());
     for (std::size_t i = 0; i < matches.size(); ++i) {
         CKeyframeNode node;
@@ -468,8 +537,41 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     for (auto& node : keyframe.nodes)
         for (auto& e : node.entries)
             e.flags = (e.deltaPosition == Vec3() ? 0u : 1u) | (e.deltaRotation == Vec3() ? 0u : 2u);
-    report.animatedNodes = matches.size();
-    report.keyframe = std::move(keyframe);
+    return keyframe;
+}
+
+Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, const FileFrame& frame,
+                                    const AnimationImportOptions& options)
+{
+    if (!(options.fps >= kMinKeyFps && options.fps <= kMaxKeyFps))
+        return Fail("the frame rate must lie between " + Number(kMinKeyFps) + " and " + Number(kMaxKeyFps) +
+                    " frames per second");
+    if (!(options.read.scale > 0.0f) || !std::isfinite(options.read.scale))
+        return Fail("the scale must be a positive number");
+    std::vector<std::string> names;
+    const auto chosen = ChooseAnimation(scene, options.animation, names);
+    if (!chosen)
+        return Fail(chosen.error());
+    const aiAnimation& animation = *scene.mAnimations[*chosen];
+    AnimationImportReport report;
+    report.animation = names[*chosen];
+    const std::string called = "the animation '" + report.animation + "'";
+
+    const std::vector<FileNode> nodes = FileNodesOf(scene);
+    const auto channels = MatchChannels(model, animation, nodes, called, report);
+    if (!channels)
+        return Fail(channels.error());
+    NoteSharedNames(model, channels->matches, report);
+    const auto timing = TimingOf(animation, *channels, options.fps, called);
+    if (!timing)
+        return Fail(timing.error());
+    const auto samples =
+        SampleFrames(model, nodes, *channels, ReferencesOf(model, channels->matches, nodes),
+                     PlacementOf(model, scene, frame, options.read.scale), *timing, options.fps, called);
+    if (!samples)
+        return Fail(samples.error());
+    report.keyframe = MakeKeyframe(model, channels->matches, *samples, timing->frames, options.fps, report);
+    report.animatedNodes = channels->matches.size();
     return report;
 }
 

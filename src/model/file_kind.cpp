@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/text.h"
+
 namespace orv {
 
 namespace {
@@ -21,9 +23,10 @@ constexpr std::array kPng{".png"sv};
 constexpr std::array kGlb{".glb"sv};
 constexpr std::array kGltf{".gltf"sv};
 constexpr std::array kObj{".obj"sv};
-constexpr std::array kOther{".fbx"sv, ".dae"sv, ".3ds"sv, ".ply"sv, ".stl"sv};
+constexpr std::array kOther{".fbx"sv, ".dae"sv, ".3ds"sv};
+constexpr std::array kMeshOnly{".ply"sv, ".stl"sv, ".off"sv};
 
-const std::array<FileKindExtensions, 14> kKinds{{
+const std::array<FileKindExtensions, 15> kKinds{{
     {FileKind::Model3do, k3do},
     {FileKind::Project, kOrv},
     {FileKind::ResourceTree, kBrp},
@@ -38,6 +41,7 @@ const std::array<FileKindExtensions, 14> kKinds{{
     {FileKind::Gltf, kGltf},
     {FileKind::Obj, kObj},
     {FileKind::OtherModel, kOther},
+    {FileKind::MeshOnly, kMeshOnly},
 }};
 
 }  // namespace
@@ -50,11 +54,7 @@ std::string FileExtension(std::string_view path)
     const auto dot = path.find_last_of('.');
     if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
         return {};
-    std::string ext(path.substr(dot));
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext;
+    return ToLowerAscii(path.substr(dot));
 }
 
 FileKind FileKindOf(std::string_view path)
@@ -80,7 +80,9 @@ std::string_view ExtensionOf(FileKind kind)
 bool IsImportedModel(FileKind kind)
 {
     return kind == FileKind::GltfBinary || kind == FileKind::Gltf || kind == FileKind::Obj ||
-           kind == FileKind::OtherModel;
+           kind == FileKind::OtherModel || kind == FileKind::MeshOnly;
 }
+
+bool NeverAnimated(FileKind kind) { return kind == FileKind::Obj || kind == FileKind::MeshOnly; }
 
 }  // namespace orv

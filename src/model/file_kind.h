@@ -25,7 +25,8 @@ enum class FileKind {
     GltfBinary,    // .glb
     Gltf,          // .gltf
     Obj,           // .obj
-    OtherModel,    // models of other 3D tools that are only imported: .fbx, .dae, .3ds, .ply, .stl
+    OtherModel,    // models of other 3D tools that are only imported: .fbx, .dae, .3ds
+    MeshOnly,      // other tools' models that hold meshes and nothing else: .ply, .stl, .off
 };
 
 // One kind and the extensions (lower-case, with the dot) that name it; the first is the
@@ -47,6 +48,9 @@ std::string_view ExtensionOf(FileKind kind);
 
 // Whether files of the kind are other 3D tools' models, which the editor imports.
 bool IsImportedModel(FileKind kind);
+// Whether files of the kind never hold an animation (OBJ and the mesh-only formats), so
+// they are not read for one.
+bool NeverAnimated(FileKind kind);
 
 // The last extension of the file name, lower-cased, with its dot (".3do"); "" when the
 // name has none. For messages that name what was given; decisions use FileKindOf.

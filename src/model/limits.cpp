@@ -1,8 +1,10 @@
 #include "model/limits.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
+#include "base/text.h"
 #include "model/polygon.h"
 
 namespace orv {

@@ -22,6 +22,7 @@ inline constexpr std::size_t kMaxNameLength = 31;
 // damage; and not a number is never a place.
 inline constexpr float kMaxCoordinate = 10000.0f;
 
+
 // Whether value is a finite number within ±kMaxCoordinate.
 bool CoordinateFits(float value);
 // Why it is not, for a breach line: "coordinate 1e+20 lies beyond ±10,000 units" or

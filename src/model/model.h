@@ -159,7 +159,7 @@ struct ModelContent {
     int32_t frameCount = 0;
     float frameTime = 0.0f;
     int32_t currentGeoset = 0;
-    CTree customMaterials;
+    SortedEntryList customMaterials;
     // The world transform the model is drawn with (the project file keeps it).
     Matrix4 modelMatrix = Matrix4::Identity();
     int32_t currentMode = 0;

@@ -39,7 +39,7 @@ void CTreeObject::SetName(std::string entryName)
     shortName = ShortNameOf(name);
 }
 
-CTree::FindResult CTree::Find(std::string_view shortName) const
+SortedEntryList::FindResult SortedEntryList::Find(std::string_view shortName) const
 {
     std::size_t lo = 0, hi = entries_.size();
     while (lo < hi) {
@@ -53,7 +53,7 @@ CTree::FindResult CTree::Find(std::string_view shortName) const
     return {found, lo};
 }
 
-CTree& CTree::operator=(const CTree& other)
+SortedEntryList& SortedEntryList::operator=(const SortedEntryList& other)
 {
     if (this == &other)
         return *this;
@@ -64,32 +64,32 @@ CTree& CTree::operator=(const CTree& other)
     return *this;
 }
 
-bool CTree::operator==(const CTree& other) const
+bool SortedEntryList::operator==(const SortedEntryList& other) const
 {
     return std::equal(entries_.begin(), entries_.end(), other.entries_.begin(), other.entries_.end(),
                       [](const auto& a, const auto& b) { return *a == *b; });
 }
 
-CTreeObject& CTree::Add(std::unique_ptr<CTreeObject> entry)
+CTreeObject& SortedEntryList::Add(std::unique_ptr<CTreeObject> entry)
 {
     const auto pos = Find(entry->shortName).position;
     auto it = entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(entry));
     return **it;
 }
 
-const CTreeObject* CTree::Lookup(std::string_view shortName) const
+const CTreeObject* SortedEntryList::Lookup(std::string_view shortName) const
 {
     const auto r = Find(shortName);
     return r.found ? entries_[r.position].get() : nullptr;
 }
 
-void CTree::RemoveAt(std::size_t i)
+void SortedEntryList::RemoveAt(std::size_t i)
 {
     if (i < entries_.size())
         entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
-void CTree::Clear()
+void SortedEntryList::Clear()
 {
     while (!entries_.empty())
         entries_.pop_back();

@@ -31,23 +31,24 @@ std::string ShortNameOf(std::string_view name);
 // Case-insensitive byte order of short names (<0, 0, >0).
 int CompareNoCase(std::string_view a, std::string_view b);
 
-class CTree {
+// Resource entries kept in the order of their short names, without regard to case.
+class SortedEntryList {
 public:
     struct FindResult {
         bool found = false;
         std::size_t position = 0;
     };
 
+    SortedEntryList() = default;
+    // A copy holds entries of its own, equal to these.
+    SortedEntryList(const SortedEntryList& other) { *this = other; }
+    SortedEntryList& operator=(const SortedEntryList& other);
+    SortedEntryList(SortedEntryList&&) noexcept = default;
+    SortedEntryList& operator=(SortedEntryList&&) noexcept = default;
+    bool operator==(const SortedEntryList& other) const;
+
     // Binary search on the short names. When found, position is the first matching
     // entry; otherwise where the name would be inserted.
-    CTree() = default;
-    // A copy holds entries of its own, equal to these.
-    CTree(const CTree& other) { *this = other; }
-    CTree& operator=(const CTree& other);
-    CTree(CTree&&) noexcept = default;
-    CTree& operator=(CTree&&) noexcept = default;
-    bool operator==(const CTree& other) const;
-
     FindResult Find(std::string_view shortName) const;
     // Inserts in order; an entry with a name already present goes before its namesakes.
     CTreeObject& Add(std::unique_ptr<CTreeObject> entry);

@@ -229,6 +229,25 @@ namespace {
 
 constexpr uint32_t kTrueColorPixelOffset = 14 + 40;
 
+// The file header and the 40-byte information header of an uncompressed picture whose
+// pixels start at pixelOffset.
+void AppendBmpHeaders(std::vector<uint8_t>& out, int32_t w, int32_t h, uint16_t bitsPerPixel, uint32_t pixelOffset,
+                      uint32_t pixelBytes)
+{
+    AppendBytes(out, "BM", 2);
+    AppendU32(out, pixelBytes + pixelOffset);
+    AppendU16(out, 0);
+    AppendU16(out, 0);
+    AppendU32(out, pixelOffset);
+    AppendU32(out, 40);
+    AppendU32(out, static_cast<uint32_t>(w));
+    AppendU32(out, static_cast<uint32_t>(h));
+    AppendU16(out, 1);  // planes
+    AppendU16(out, bitsPerPixel);
+    for (int i = 0; i < 6; ++i)  // no compression; image size, resolution and colour counts 0
+        AppendU32(out, 0);
+}
+
 std::vector<uint8_t> WriteTrueColorBmp(const MaterialImage& image)
 {
     const int32_t w = image.width, h = image.height;
@@ -236,18 +255,7 @@ std::vector<uint8_t> WriteTrueColorBmp(const MaterialImage& image)
     const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(h);
     std::vector<uint8_t> out;
     out.reserve(kTrueColorPixelOffset + pixelBytes);
-    AppendBytes(out, "BM", 2);
-    AppendU32(out, pixelBytes + kTrueColorPixelOffset);
-    AppendU16(out, 0);
-    AppendU16(out, 0);
-    AppendU32(out, kTrueColorPixelOffset);
-    AppendU32(out, 40);
-    AppendU32(out, static_cast<uint32_t>(w));
-    AppendU32(out, static_cast<uint32_t>(h));
-    AppendU16(out, 1);
-    AppendU16(out, 24);
-    for (int i = 0; i < 6; ++i)
-        AppendU32(out, 0);
+    AppendBmpHeaders(out, w, h, 24, kTrueColorPixelOffset, pixelBytes);
     out.resize(kTrueColorPixelOffset + pixelBytes, 0);
     const std::size_t cel = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4;
     if (image.rgba.size() < cel)
@@ -275,18 +283,7 @@ std::vector<uint8_t> WriteBmp(const MaterialImage& image)
     const uint32_t pixelBytes = static_cast<uint32_t>(stride) * static_cast<uint32_t>(h);
     std::vector<uint8_t> out;
     out.reserve(kBmpPixelOffset + pixelBytes);
-    AppendBytes(out, "BM", 2);
-    AppendU32(out, pixelBytes + kBmpPixelOffset);
-    AppendU16(out, 0);
-    AppendU16(out, 0);
-    AppendU32(out, kBmpPixelOffset);
-    AppendU32(out, 40);
-    AppendU32(out, static_cast<uint32_t>(w));
-    AppendU32(out, static_cast<uint32_t>(h));
-    AppendU16(out, 1);           // planes
-    AppendU16(out, 8);           // bits per pixel
-    for (int i = 0; i < 6; ++i)  // no compression; image size, resolution and colour counts 0
-        AppendU32(out, 0);
+    AppendBmpHeaders(out, w, h, 8, kBmpPixelOffset, pixelBytes);
     AppendBytes(out, image.palette.data(), image.palette.size());
     out.resize(kBmpPixelOffset + pixelBytes, 0);
     // File row 0 is the picture's bottom row.

@@ -25,10 +25,10 @@ bool CanOpen(const fs::path& p)
     return in.is_open();
 }
 
-// CTree::Add applied to each entry in turn puts names in order and a newer namesake
+// SortedEntryList::Add applied to each entry in turn puts names in order and a newer namesake
 // before the older ones; one sort gives the same order without moving the array
 // once per entry.
-void FillSorted(CTree& tree, std::vector<std::unique_ptr<CTreeObject>> entries)
+void FillSorted(SortedEntryList& tree, std::vector<std::unique_ptr<CTreeObject>> entries)
 {
     std::vector<std::size_t> order(entries.size());
     for (std::size_t i = 0; i < order.size(); ++i)

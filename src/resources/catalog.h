@@ -20,10 +20,10 @@ inline constexpr const char* kSourceDirValue = "Source Dir";
 inline constexpr const char* kMissingResourcesMessage = "Cannot find Jedi Knight/Mots resource files.";
 
 struct ResourceCatalog {
-    CTree materials;  // entries under 3do\mat\ .
-    CTree colormaps;
-    CTree keyframes;  // entries under 3do\key\ .
-    CTree puppets;
+    SortedEntryList materials;  // entries under 3do\mat\ .
+    SortedEntryList colormaps;
+    SortedEntryList keyframes;  // entries under 3do\key\ .
+    SortedEntryList puppets;
 
     void Clear();
     bool Empty() const;
@@ -35,7 +35,7 @@ enum class ResourceKind { None, Material, Keyframe, Colormap, Puppet };
 ResourceKind ClassifyResource(std::string_view lowerName);
 
 // Fills the (emptied) catalogue from archive records: names lower-cased, each list in
-// the order of CTree::Add applied to the records one after another.
+// the order of SortedEntryList::Add applied to the records one after another.
 void BuildCatalog(const std::vector<ArchiveRecord>& records, ResourceCatalog& catalog);
 
 // What LoadCatalog read of a damaged archive.

@@ -405,7 +405,7 @@ void RemapToPalette(MaterialImage& image, const Palette& palette)
 namespace {
 
 ResourceSources CatalogSources(const ResourceCatalog& catalog, const fs::path& resourceFile,
-                               const CTree* customMaterials)
+                               const SortedEntryList* customMaterials)
 {
     ResourceSources sources;
     sources.catalog = &catalog;
@@ -425,7 +425,7 @@ Result<ColormapData> LoadColormap(const ResourceCatalog& catalog, const fs::path
 }
 
 Result<std::vector<uint8_t>> FindMaterialBytes(const ResourceCatalog& catalog, const fs::path& resourceFile,
-                                               const CTree* customMaterials, std::string_view name)
+                                               const SortedEntryList* customMaterials, std::string_view name)
 {
     auto found = FindMaterial(CatalogSources(catalog, resourceFile, customMaterials), name);
     if (!found)
@@ -434,14 +434,14 @@ Result<std::vector<uint8_t>> FindMaterialBytes(const ResourceCatalog& catalog, c
 }
 
 Result<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog, const fs::path& resourceFile,
-                                           const CTree* customMaterials, std::string_view materialName,
+                                           const SortedEntryList* customMaterials, std::string_view materialName,
                                            std::string_view colormapName)
 {
     return ResolveMaterialImage(CatalogSources(catalog, resourceFile, customMaterials), materialName, colormapName);
 }
 
 TextureSizeFn MaterialSizeFunction(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
-                                   const CTree* customMaterials, std::string colormapName)
+                                   const SortedEntryList* customMaterials, std::string colormapName)
 {
     return MaterialSizeFunction(CatalogSources(catalog, resourceFile, customMaterials), std::move(colormapName));
 }

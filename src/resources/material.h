@@ -162,19 +162,19 @@ Result<ColormapData> LoadColormap(const ResourceCatalog& catalog, const std::fil
 // that name (case-insensitive, in list order), else the catalogue's "00cab02.mat";
 // fails when none is there.
 Result<std::vector<uint8_t>> FindMaterialBytes(const ResourceCatalog& catalog,
-                                               const std::filesystem::path& resourceFile, const CTree* customMaterials,
-                                               std::string_view name);
+                                               const std::filesystem::path& resourceFile,
+                                               const SortedEntryList* customMaterials, std::string_view name);
 
 // Resolves and converts a material; fails when the material or the colormap cannot be
 // found or converted (the face is then drawn untextured).
 Result<MaterialImage> ResolveMaterialImage(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
-                                           const CTree* customMaterials, std::string_view materialName,
+                                           const SortedEntryList* customMaterials, std::string_view materialName,
                                            std::string_view colormapName);
 
 // Texture sizes as drawing uses them: the size of the image the material resolves to
 // through the colormap, nothing when it resolves to no image. Results are remembered per
 // name; the catalogue and custom materials must outlive the function.
 TextureSizeFn MaterialSizeFunction(const ResourceCatalog& catalog, const std::filesystem::path& resourceFile,
-                                   const CTree* customMaterials, std::string colormapName);
+                                   const SortedEntryList* customMaterials, std::string colormapName);
 
 }  // namespace orv

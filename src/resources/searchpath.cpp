@@ -61,48 +61,33 @@ std::size_t KindSlot(ResourceKind kind) { return static_cast<std::size_t>(kind) 
 ResourceKind KindOfFile(std::string_view name)
 {
     switch (FileKindOf(name)) {
-    case FileKind::Material:
-        return ResourceKind::Material;
-    case FileKind::Colormap:
-        return ResourceKind::Colormap;
-    case FileKind::Keyframe:
-        return ResourceKind::Keyframe;
-    case FileKind::Puppet:
-        return ResourceKind::Puppet;
-    default:
-        return ResourceKind::None;
+    case FileKind::Material: return ResourceKind::Material;
+    case FileKind::Colormap: return ResourceKind::Colormap;
+    case FileKind::Keyframe: return ResourceKind::Keyframe;
+    case FileKind::Puppet: return ResourceKind::Puppet;
+    default: return ResourceKind::None;
     }
 }
 
-const CTree* CatalogList(const ResourceCatalog& catalog, ResourceKind kind)
+const SortedEntryList* CatalogList(const ResourceCatalog& catalog, ResourceKind kind)
 {
     switch (kind) {
-    case ResourceKind::Material:
-        return &catalog.materials;
-    case ResourceKind::Colormap:
-        return &catalog.colormaps;
-    case ResourceKind::Keyframe:
-        return &catalog.keyframes;
-    case ResourceKind::Puppet:
-        return &catalog.puppets;
-    default:
-        return nullptr;
+    case ResourceKind::Material: return &catalog.materials;
+    case ResourceKind::Colormap: return &catalog.colormaps;
+    case ResourceKind::Keyframe: return &catalog.keyframes;
+    case ResourceKind::Puppet: return &catalog.puppets;
+    default: return nullptr;
     }
 }
 
 const char* KindWord(ResourceKind kind)
 {
     switch (kind) {
-    case ResourceKind::Material:
-        return "material";
-    case ResourceKind::Colormap:
-        return "colormap";
-    case ResourceKind::Keyframe:
-        return "keyframe";
-    case ResourceKind::Puppet:
-        return "puppet file";
-    default:
-        return "file";
+    case ResourceKind::Material: return "material";
+    case ResourceKind::Colormap: return "colormap";
+    case ResourceKind::Keyframe: return "keyframe";
+    case ResourceKind::Puppet: return "puppet file";
+    default: return "file";
     }
 }
 
@@ -167,7 +152,7 @@ Located Locate(const ResourceSources& sources, ResourceKind kind, std::string_vi
             if ((at.where = index->Find(kind, name)))
                 return at;
     if (sources.catalog)
-        if (const CTree* list = CatalogList(*sources.catalog, kind))
+        if (const SortedEntryList* list = CatalogList(*sources.catalog, kind))
             at.stock = list->Lookup(name);
     return at;
 }
@@ -458,7 +443,8 @@ Result<FoundResource> FindColormap(const ResourceSources& sources, std::string_v
         auto read = Read(sources, ResourceKind::Colormap, at);
         if (!read)
             return read;
-        read->origin = std::string(given) + " was not found; " + whose + read->name + " (" + read->origin + ") stands in";
+        read->origin =
+            std::string(given) + " was not found; " + whose + read->name + " (" + read->origin + ") stands in";
         read->fallback = true;
         return read;
     };
@@ -518,8 +504,8 @@ std::string MissingResources::Summary() const
         text += std::to_string(materials.size()) + " of " + std::to_string(materialCount) + " materials (" +
                 list(materials) + ")";
     if (!keyframes.empty())
-        text += std::string(materials.empty() ? "" : " and ") + (keyframes.size() == 1 ? "the keyframe " : "the keyframes ") +
-                list(keyframes);
+        text += std::string(materials.empty() ? "" : " and ") +
+                (keyframes.size() == 1 ? "the keyframe " : "the keyframes ") + list(keyframes);
     text += "; looked for in " + (materials.empty() ? keyframePlaces : materialPlaces) + ".";
     if (!keyframes.empty())
         text += " A sub-mode plays only once its keyframe is found.";
@@ -590,12 +576,12 @@ Result<MaterialImage> ResolveMaterialImage(const ResourceSources& sources, std::
 }
 
 TextureSizeFn MaterialSizeFunction(ResourceSources sources, std::string colormapName,
-                                   std::function<const CTree*()> customMaterials)
+                                   std::function<const SortedEntryList*()> customMaterials)
 {
     struct State {
         ResourceSources sources;
         std::string colormap;
-        std::function<const CTree*()> customMaterials;
+        std::function<const SortedEntryList*()> customMaterials;
         ColormapCache colormaps;
         std::map<std::string, std::optional<TextureSize>> sizes;
     };

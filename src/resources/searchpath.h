@@ -104,10 +104,10 @@ private:
 
 // Everything a name is looked for in. Each may be missing.
 struct ResourceSources {
-    const ResourceCatalog* catalog = nullptr;  // the game's
-    std::filesystem::path resourceFile;        // the game's archive
-    const CTree* customMaterials = nullptr;    // the document's own materials
-    std::shared_ptr<const ResourceIndex> modFolders;  // the mod around the model (IndexMod)
+    const ResourceCatalog* catalog = nullptr;          // the game's
+    std::filesystem::path resourceFile;                // the game's archive
+    const SortedEntryList* customMaterials = nullptr;  // the document's own materials
+    std::shared_ptr<const ResourceIndex> modFolders;   // the mod around the model (IndexMod)
     const ResourceSearchPath* searchPath = nullptr;
 };
 
@@ -177,6 +177,6 @@ Result<MaterialImage> ResolveMaterialImage(const ResourceSources& sources, std::
 // customMaterials, the custom materials are those it gives when a size is asked for (a
 // document's model is replaced when a file opens), not those of sources.
 TextureSizeFn MaterialSizeFunction(ResourceSources sources, std::string colormapName,
-                                   std::function<const CTree*()> customMaterials = {});
+                                   std::function<const SortedEntryList*()> customMaterials = {});
 
 }  // namespace orv

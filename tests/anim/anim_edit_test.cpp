@@ -539,7 +539,7 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     ASSERT_TRUE(w.Model().keyframe);
     EXPECT_EQ(w.Model().keyframe->name, "wkstand.key");
     EXPECT_EQ(std::pair(w.Model().currentMode, w.Model().currentSubMode), std::pair(0, 0));
-    EXPECT_TRUE(CanStartAnimatingView(EditContext(w.doc, w.settings, &w.selection)));
+    EXPECT_EQ(WhyNotStartAnimatingView(EditContext(w.doc, w.settings, &w.selection)), nullptr);
     EXPECT_FALSE(w.doc.IsModified());
     EXPECT_FALSE(w.doc.history.CanUndo());
     {
@@ -547,13 +547,13 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
         // brings Mesh Mode with it; the nudges wait for a clicked mesh.
         EditContext c(w.doc, w.settings, &w.selection);
         ASSERT_EQ(w.selection.currentMesh, -1);
-        ASSERT_TRUE(CanToggleAnimateMode(c));
+        ASSERT_EQ(WhyNotToggleAnimateMode(c), nullptr);
         ASSERT_NE(SwitchAnimateMode(c).effects, 0u);
         EXPECT_TRUE(w.doc.modes.animateMode && w.doc.modes.meshMode);
         EXPECT_FALSE(w.doc.modes.faceMode || w.doc.modes.texturingMode);
         NextFrame(c);
         EXPECT_EQ(w.Model().currentFrame, 1);
-        EXPECT_FALSE(CanMove(c));
+        EXPECT_NE(WhyNotMove(c), nullptr);
         SwitchAnimateMode(c);
         EXPECT_FALSE(w.doc.modes.animateMode);
     }

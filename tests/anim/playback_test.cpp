@@ -168,11 +168,11 @@ TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
     EXPECT_TRUE(r.modes.animateMode);
     EXPECT_TRUE(r.modes.meshMode);
     EXPECT_FALSE(r.modes.faceMode);
-    EXPECT_FALSE(CanPreviousFrame(c));
+    EXPECT_NE(WhyNotPreviousFrame(c), nullptr);
     for (int i = 0; i < 9; ++i)
         ASSERT_TRUE(orvtest::Ran(NextFrame(c)));
     EXPECT_EQ(r.model->currentFrame, 9);
-    EXPECT_FALSE(CanNextFrame(c));
+    EXPECT_NE(WhyNotNextFrame(c), nullptr);
     EXPECT_TRUE(orvtest::Ran(PreviousFrame(c)));
     EXPECT_EQ(r.model->currentFrame, 8);
 
@@ -180,7 +180,7 @@ TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
     ASSERT_TRUE(orvtest::Ran(SwitchAnimateMode(c)));
     EXPECT_FALSE(r.modes.animateMode);
     EXPECT_EQ(r.model->currentFrame, 0);
-    EXPECT_FALSE(CanNextFrame(c));
+    EXPECT_NE(WhyNotNextFrame(c), nullptr);
 }
 
 // Undo, an animate-mode nudge and the animation dialogs leave base poses behind; the

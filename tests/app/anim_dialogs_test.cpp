@@ -34,15 +34,18 @@ struct Anim {
         if (!opened)
             qFatal("%s", opened.error().c_str());
     }
-    AnimDialogHooks Hooks()
+    Prompts Hooks()
     {
-        return {[this](const QString& text) { messages << text; },
-                [this](QDialog& d) {
-                    auto answer = Pop(answers);
-                    return answer ? answer(d) : static_cast<int>(QDialog::Rejected);
-                },
-                {},
-                {}};
+        Prompts p;
+        p.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
+            messages << text;
+            return QMessageBox::Ok;
+        };
+        p.exec = [this](QDialog& d) {
+            auto answer = Pop(answers);
+            return answer ? answer(d) : static_cast<int>(QDialog::Rejected);
+        };
+        return p;
     }
     CModel& M() { return doc.Model(); }
     void Walk()
@@ -251,10 +254,10 @@ private slots:
 
         QStringList asked;
         bool yes = false;
-        AnimDialogHooks hooks = t.Hooks();
-        hooks.ask = [&](const QString& q) {
-            asked << q;
-            return yes;
+        Prompts hooks = t.Hooks();
+        hooks.message = [&](QWidget*, QMessageBox::Icon, const QString& q, QMessageBox::StandardButtons b) {
+            (b.testFlag(QMessageBox::Yes) ? asked : t.messages) << q;
+            return yes ? QMessageBox::Yes : QMessageBox::No;
         };
         CAnimSequenceDlg refused(t.doc, hooks);
         Child<QPushButton>(refused, "1")->click();

@@ -40,7 +40,7 @@ struct Harness {
     explicit Harness(QTemporaryDir* shared = nullptr, int chosen = 2) : dir(shared ? *shared : ownDir), choose(chosen)
     {
         qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
-        orv::UserInterfaceHooks hooks;
+        orv::Prompts hooks;
         hooks.saveFile = [this](QWidget*, const orv::FileRequest& r) {
             dialogFolders << r.directory;
             orv::FileAnswer a;
@@ -49,7 +49,7 @@ struct Harness {
             a.filterIndex = nextSaveFilter;
             return a;
         };
-        hooks.openFile = [this](QWidget*, const orv::FileRequest& r) {
+        hooks.openFiles = [this](QWidget*, const orv::FileRequest& r) {
             openFilter = r.filters;
             dialogFolders << r.directory;
             orv::FileAnswer a;

@@ -114,7 +114,7 @@ private slots:
             QCOMPARE(a->shortcutContext(), wholeWindow                              ? Qt::WidgetWithChildrenShortcut
                                            : row.scope == CommandScope::Application ? Qt::WindowShortcut
                                                                                     : Qt::WidgetShortcut);
-            if (!row.run)
+            if (!row.core.run)
                 QVERIFY2(frame->Available(row.id), qPrintable(QStringLiteral("command %1 is not bound").arg(row.id)));
         }
         QCOMPARE(frame->Action(cmd::GridSmaller)->shortcut(), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus));
@@ -435,10 +435,10 @@ private slots:
         dialogs.push_back(std::make_unique<CFaceFlagsDlg>(0u));
         dialogs.push_back(std::make_unique<CAddModeDlg>(false, QStringLiteral("# mode 1"), 0, std::vector<int32_t>{0}));
         dialogs.push_back(std::make_unique<CAddSubModeDlg>(false, SubModeFields{}));
-        dialogs.push_back(std::make_unique<CAnimSequenceDlg>(doc, AnimDialogHooks{}));
+        dialogs.push_back(std::make_unique<CAnimSequenceDlg>(doc, Prompts{}));
         dialogs.push_back(std::make_unique<CAddEntryDlg>(false, EntryFields{}));
         dialogs.push_back(std::make_unique<CAddNodeDlg>(doc.Model()));
-        dialogs.push_back(std::make_unique<CHierarchyDlg>(doc, AnimDialogHooks{}));
+        dialogs.push_back(std::make_unique<CHierarchyDlg>(doc, Prompts{}));
         CKeyframe key;
         dialogs.push_back(std::make_unique<CEditFrameDlg>(key));
         for (auto& d : dialogs) {

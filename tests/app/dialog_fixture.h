@@ -84,7 +84,7 @@ struct Resources {
     QTemporaryDir dir;
     orv::Settings settings;
     orv::ResourceCatalog catalog;
-    orv::AppServices services;
+    orv::DocumentEnvironment services;
     QString archive;
 
     explicit Resources(bool withColormaps = true)
@@ -148,11 +148,14 @@ struct Script {
             saveRequests.push_back(r);
             return Pop(saveAnswers);
         };
-        p.askYesNo = [this](QWidget*, const QString& q) {
-            questions << q;
-            return Pop(yesNo, false);
+        p.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons b) {
+            if (!b.testFlag(QMessageBox::Yes)) {
+                messages << text;
+                return QMessageBox::Ok;
+            }
+            questions << text;
+            return Pop(yesNo, false) ? QMessageBox::Yes : QMessageBox::No;
         };
-        p.showMessage = [this](QWidget*, const QString& text, orv::MessageKind) { messages << text; };
         p.progress = [this](QWidget*, const QString&) -> orv::ArchiveProgress {
             return [this](uint64_t done, uint64_t total) {
                 ++progressCalls;

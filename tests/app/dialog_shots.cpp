@@ -51,7 +51,7 @@ int main(int argc, char** argv)
     ResourceCatalog catalog;
     if (const auto load = LoadCatalog(resources.toStdString(), catalog); !load)
         std::fprintf(stderr, "resources: %s\n", load.error().c_str());
-    AppServices services;
+    DocumentEnvironment services;
     services.settings = &settings;
     services.catalog = &catalog;
     services.resourceFile = resources.toStdString();

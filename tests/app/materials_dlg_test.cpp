@@ -210,7 +210,7 @@ private slots:
         dlg->Button(Dlg::Load)->click();
         QVERIFY(t.s.openRequests[0].filters == (FileFilters{{"Material Files (*.mat, *.bmp)", {"*.mat", "*.bmp"}}}));
         QVERIFY(t.s.openRequests[0].multiple);
-        const CTree& custom = t.M().customMaterials;
+        const SortedEntryList& custom = t.M().customMaterials;
         QCOMPARE(custom.Count(), std::size_t{1});
         QCOMPARE(custom.At(0).name, std::string("crate.mat"));
         MaterialImage expected = TestPicture();
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(
             t.s.questions,
             QStringList{QStringLiteral("Do you want to convert all used JK/Mots materials into custom materials?")});
-        const CTree& custom = t.M().customMaterials;
+        const SortedEntryList& custom = t.M().customMaterials;
         QCOMPARE(custom.Count(), std::size_t{1});
         QVERIFY(!t.doc.Doc().IsModified());
         dlg->ConvertMaterials();

@@ -34,7 +34,7 @@ int main(int argc, char** argv)
     }
     Settings settings;
     ResourceCatalog catalog;
-    AppServices services;
+    DocumentEnvironment services;
     services.settings = &settings;
     QSize size(1024, 768);
     std::deque<QStringList> steps;

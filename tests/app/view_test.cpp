@@ -110,7 +110,7 @@ int Count(const QImage& image, QRgb colour, int tolerance = 6)
 struct Fixture {
     Settings settings;
     ResourceCatalog catalog;
-    AppServices services;
+    DocumentEnvironment services;
     std::unique_ptr<CDocument> doc;
     std::unique_ptr<QWidget> window;
     COrvaneView* view = nullptr;

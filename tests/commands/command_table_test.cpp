@@ -46,7 +46,7 @@ TEST(CommandTable, RowsAreUniqueAndComplete)
         const bool heldKey = row.id == cmd::KeyMoveForward || row.id == cmd::KeyMoveBackward ||
                              row.id == cmd::KeyTurnLeft || row.id == cmd::KeyTurnRight || row.id == cmd::KeyTiltUp ||
                              row.id == cmd::KeyTiltDown;
-        if (row.menu.menu == Menu::None && row.bar.bar == Bar::None && row.run && !heldKey) {
+        if (row.menu.menu == Menu::None && row.bar.bar == Bar::None && row.core.run && !heldKey) {
             EXPECT_NE(*row.keys, '\0') << row.id << " can be reached by nothing";
         }
     }
@@ -316,7 +316,7 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
     for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh, Scene::Carve, Scene::Animate,
                         Scene::AnimateAfterLastEntry}) {
         for (const CommandRow& row : CommandTable()) {
-            if (!row.run || row.scope == CommandScope::Application || row.id == cmd::EditUndo ||
+            if (!row.core.run || row.scope == CommandScope::Application || row.id == cmd::EditUndo ||
                 row.id == cmd::EditRedo)
                 continue;
             Opened o;
@@ -678,7 +678,7 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
     }
     // Every row that can be disabled was seen disabled, with its reason.
     for (const CommandRow& row : CommandTable())
-        if (row.scope != CommandScope::Application || row.unmet) {
+        if (row.scope != CommandScope::Application || row.core.unmet) {
             EXPECT_TRUE(seenDisabled.count(row.id)) << "command " << row.id << " was never seen disabled";
         }
 }
@@ -698,7 +698,7 @@ TEST(CommandTable, StepsReadAgainWhatTheCommandBeforeChanged)
     } verify;
     for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::Animate}) {
         for (const CommandRow& row : CommandTable()) {
-            if (!row.run || row.scope == CommandScope::Application)
+            if (!row.core.run || row.scope == CommandScope::Application)
                 continue;
             Opened o;
             Arrange(o, scene);
@@ -736,7 +736,7 @@ TEST(CommandTable, RealModelsKeepTheUndoRule)
             continue;
         for (const bool meshMode : {false, true}) {
             for (const CommandRow& row : CommandTable()) {
-                if (!row.run || row.scope == CommandScope::Application || row.id == cmd::EditUndo ||
+                if (!row.core.run || row.scope == CommandScope::Application || row.id == cmd::EditUndo ||
                     row.id == cmd::EditRedo)
                     continue;
                 Opened o(entry.path());

@@ -265,7 +265,7 @@ TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
     const EditOutcome only = s.Run(c, Cut);
     EXPECT_EQ(only.message, "Cannot delete current geometry set, since this is the only one.");
     EXPECT_TRUE(s.clip.Empty());  // nothing is copied then, so Paste stays off
-    EXPECT_FALSE(CanPaste(c));
+    EXPECT_NE(WhyNotPaste(c), nullptr);
 }
 
 // Deleting mesh k keeps every geometry set and the hierarchy consistent: mesh k goes from
@@ -631,6 +631,13 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
         for (const auto& [k, depth] : {std::pair{0, 0.1f}, {1, 0.2f}, {2, 0.3f}, {3, 0.2f}})  // 3: on their plane
             EXPECT_NEAR(FaceVertex(top, k)->z, way * depth, 1e-5f) << k << (way < 0 ? " out" : " in");
     }
+    // Turned towards the centre, the end face lies level with its deepest corner.
+    Scene r;
+    EditContext rc = r.Ctx();
+    (void)ExtrudeFace(rc,
+                      {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth3 = 0.3f, .rotatedEndFace = true});
+    for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(FaceVertex(r.Mesh().faces[0], k)->z, 0.3f, 1e-5f) << k;
 
     // Every corner lies 0.707 from the centre: an indent of 1 leaves them where they are.
     for (const auto& [indent, x] : {std::pair{1.0f, 0.5f}, {0.2f, 0.5f - 0.2f / std::sqrt(2.0f)}}) {

@@ -51,7 +51,7 @@ TEST(Materials, NamesAreAddedOnceAndDeletingRenumbersTheFaces)
 
 TEST(Materials, CustomMaterialOffsetsAreRunningSums)
 {
-    CTree t;
+    SortedEntryList t;
     PutCustomMaterial(t, "b.mat", std::vector<uint8_t>(10));
     PutCustomMaterial(t, "a.mat", std::vector<uint8_t>(7));
     PutCustomMaterial(t, "c.mat", std::vector<uint8_t>(3));

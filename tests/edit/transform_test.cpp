@@ -46,17 +46,17 @@ TEST(Transform, EnablingRules)
 {
     Scene s;
     EditContext c = s.Ctx();
-    EXPECT_TRUE(CanMove(c) && CanRotate(c));
+    EXPECT_FALSE(WhyNotMove(c) || WhyNotRotate(c));
     s.selection.currentNode = 0;  // a vertex is current: moves act on it, rotations wait
-    EXPECT_TRUE(CanMove(c));
-    EXPECT_FALSE(CanRotate(c));
+    EXPECT_EQ(WhyNotMove(c), nullptr);
+    EXPECT_NE(WhyNotRotate(c), nullptr);
     s.doc.modes.grid = true;
-    EXPECT_FALSE(CanMove(c));
+    EXPECT_NE(WhyNotMove(c), nullptr);
     s.doc.modes.grid = false;
     s.selection.currentFace = -1;
-    EXPECT_FALSE(CanMove(c));
+    EXPECT_NE(WhyNotMove(c), nullptr);
     s.doc.modes.meshMode = true;  // a mesh alone is enough in mesh mode
-    EXPECT_TRUE(CanMove(c) && CanRotate(c));
+    EXPECT_FALSE(WhyNotMove(c) || WhyNotRotate(c));
 }
 
 TEST(Transform, AFaceMoveTakesItsSharedVerticesAlong)

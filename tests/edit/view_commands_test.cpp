@@ -41,7 +41,7 @@ struct Doc : ::testing::Test {
 
 TEST_F(Doc, RenderModes)
 {
-    EXPECT_TRUE(CanSetRenderMode(ctx, RenderMode::AllWireframe));
+    EXPECT_EQ(WhyNotSetRenderMode(ctx, RenderMode::AllWireframe), nullptr);
     EXPECT_FALSE(Ran(SetRenderMode(ctx, RenderMode::MeshWireframe)));  // modes 3 and 4 need a current mesh
     EXPECT_EQ(RenderModeFromSetting(5), RenderMode::All);              // a setting out of range draws everything
     EXPECT_EQ(modes.renderMode, RenderMode::All);
@@ -153,9 +153,9 @@ TEST_F(Doc, GridAndNodeSizeStepsStopAtTheirRanges)
         Why cannotUp, cannotDown;
         int upSteps, downSteps;
     } settingSteps[] = {
-        {&Settings::grid, kGridRange, GridLarger, GridSmaller, CannotGridLarger, CannotGridSmaller, 10, 9},
-        {&Settings::vertexScaling, kVertexScalingRange, NodesLarger, NodesSmaller, CannotNodesLarger,
-         CannotNodesSmaller, 72, 79},
+        {&Settings::grid, kGridRange, GridLarger, GridSmaller, WhyNotGridLarger, WhyNotGridSmaller, 10, 9},
+        {&Settings::vertexScaling, kVertexScalingRange, NodesLarger, NodesSmaller, WhyNotNodesLarger,
+         WhyNotNodesSmaller, 72, 79},
     };
     auto reason = [](const char* why) { return std::string(why ? why : ""); };
     for (const auto& s : settingSteps) {
@@ -220,7 +220,7 @@ TEST_F(Doc, EditModesExcludeEachOther)
     modes.viewKind = ViewKind::Animating;
     EXPECT_FALSE(Ran(ToggleCoordinateMode(ctx)));
     ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
-    EXPECT_FALSE(CanToggleAnimateMode(ctx));  // no keyframe
+    EXPECT_NE(WhyNotToggleAnimateMode(ctx), nullptr);  // no keyframe
     model.keyframe = CKeyframe();
     ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
@@ -228,14 +228,14 @@ TEST_F(Doc, EditModesExcludeEachOther)
     EXPECT_TRUE(modes.animateMode);
     EXPECT_FALSE(modes.grid);
     ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
-    EXPECT_FALSE(CanToggleGrid(ctx));
+    EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);
 }
 
 // The grid's layouts themselves are tested with the selection; here the switches' rules.
 TEST_F(Doc, GridSwitchesAndTheirRules)
 {
     sel.currentMesh = 0;
-    EXPECT_FALSE(CanToggleGrid(ctx));        // neither mesh mode nor a face
+    EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);        // neither mesh mode nor a face
     EXPECT_FALSE(Ran(ToggleFaceOnly(ctx)));  // needs mesh mode
     ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     EXPECT_FALSE(Ran(ToggleEdgesOnly(ctx)));  // needs the grid on

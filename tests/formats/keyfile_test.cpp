@@ -215,9 +215,12 @@ TEST(ReadKey, UnplayableHeadersAndValuesThatAreNoNumbersAreReportedAsDamaged)
         {with("FPS    12.500", "FPS    nan"), 15.0f, 20, "FPS nan is no frame rate; it is read as 15"},
         {with("FRAMES 20", "FRAMES 0"), 12.5f, 11, "FRAMES 0 counts no frames; it is read as 11, one past the last entry's frame"},
         {with("FRAMES 20", "FRAMES -4"), 12.5f, 11, "FRAMES -4 counts no frames; it is read as 11, one past the last entry's frame"},
+        {with("FRAMES 20", "FRAMES "), 12.5f, 11, "FRAMES (blank) counts no frames; it is read as 11, one past the last entry's frame"},
         {with("-4.00000000   5.00000000", "-4.00000000   nan"), 12.5f, 20,
          "entry 1 of node 0 ($$$DUMMY) holds a value that is no finite number; what is not is read as 0"},
         {with("5.000000 1", "inf 1"), 12.5f, 20, "the frame of marker 0 is no finite number; it is read as 0"},
+        {full.substr(full.find("SECTION: KEYFRAME NODES")), 15.0f, 11,
+         "the file has no HEADER section; it is read as FRAMES 11 at 15 FPS"},
         {orvtest::FixtureText("key", "fps_frames_zero_values_nan.key"), 15.0f, 12,
          "FPS 0 is no frame rate; it is read as 15 (and 3 more damaged places)"},
     };

@@ -1,6 +1,8 @@
 // libFuzzer target: the KEY reader, delta computation, writer and playback on arbitrary
 // bytes. What the writer produces must read back with the same nodes, entries and
-// markers; the poses are built within their bound (or refused) and played a while.
+// markers when it was read whole (a damaged file, FPS 0 say, is written as it was read and
+// reads back as damaged again); the poses are built within their bound (or refused) and
+// played a while.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -13,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     orv::CModel model;
     orv::TextBuffer buffer(std::string(reinterpret_cast<const char*>(data), size));
-    auto keyframe = orv::ReadKey(model, buffer).keyframe;
+    auto [keyframe, read] = orv::ReadKey(model, buffer);
     (void)orv::CheckKeyframeSavable(*keyframe);
     orv::ComputeKeyDeltas(*keyframe);
     const std::string text = orv::FormatKey(*keyframe, keyframe->joints, "fuzz.key");
@@ -21,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     orv::CModel again;
     orv::TextBuffer written(text);
     auto [back, status] = orv::ReadKey(again, written);
-    if (!status.complete || back->nodes.size() != keyframe->nodes.size() ||
+    if ((read.complete && !status.complete) || back->nodes.size() != keyframe->nodes.size() ||
         back->markers.size() != keyframe->markers.size() || back->joints != keyframe->joints)
         std::abort();
     for (std::size_t n = 0; n < keyframe->nodes.size(); ++n)

@@ -4,9 +4,9 @@
 
 using namespace orv;
 
-TEST(CTree, OrderIgnoresCaseAndKeepsNamesakesTogetherNewestFirst)
+TEST(SortedEntryList, OrderIgnoresCaseAndKeepsNamesakesTogetherNewestFirst)
 {
-    CTree t;
+    SortedEntryList t;
     uint32_t offset = 0;
     for (const char* name :
          {"3do\\mat\\Zeta.mat", "3do\\mat\\alpha.mat", "mat\\Beta.MAT", "other\\beta.mat", "x\\BETA.mat", "_under.mat"})

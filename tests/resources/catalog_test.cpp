@@ -9,7 +9,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Names(const CTree& t)
+std::vector<std::string> Names(const SortedEntryList& t)
 {
     std::vector<std::string> out;
     for (const auto& e : t.Entries())
@@ -64,7 +64,7 @@ TEST(Catalog, BuildLowerCasesSortsLikeRepeatedAddAndReadsInsideTheArchive)
     ResourceCatalog cat;
     cat.puppets.Add(std::make_unique<CTreeObject>("stale.pup", 0, 0));
     BuildCatalog(recs, cat);
-    // Sorted by short name as repeated CTree::Add would: the newer namesake first.
+    // Sorted by short name as repeated SortedEntryList::Add would: the newer namesake first.
     EXPECT_EQ(Names(cat.materials), (std::vector<std::string>{"3do\\mat\\a.mat", "3do\\mat\\b.mat",
                                                               "3do\\mat\\sub\\b.mat", "3do\\mat\\c.mat"}));
     const CTreeObject* a = cat.materials.Lookup("A.mat");

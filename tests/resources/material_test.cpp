@@ -227,7 +227,7 @@ TEST(Material, ResolvingFallsBackToFallbacksAndThenToNothing)
                                    {"misc\\cmp\\other.cmp", Cmp(22)}}));
     ResourceCatalog cat;
     ASSERT_TRUE(LoadCatalog(gob, cat));
-    CTree custom;
+    SortedEntryList custom;
     auto own = std::make_unique<CTreeObject>("Mine.MAT", 0, 0);
     own->data = MakeColorMat(3);
     custom.Add(std::move(own));

@@ -60,13 +60,13 @@ protected:
                                                    {"mat\\gob.mat", MakeColorMat(12)},
                                                    {"misc\\cmp\\dflt.cmp", Cmp(41)},
                                                    {"3do\\key\\stock.key", Bytes("mod archive")}}));
-        ASSERT_TRUE(WriteArchive(dir / "extra.gob", {{"mat\\mod.mat", MakeColorMat(8)},
-                                                     {"mat\\extra.mat", MakeColorMat(9)}}));
+        ASSERT_TRUE(
+            WriteArchive(dir / "extra.gob", {{"mat\\mod.mat", MakeColorMat(8)}, {"mat\\extra.mat", MakeColorMat(9)}}));
         Put(dir / "pack" / "mat" / "extra.mat", MakeColorMat(10));
         Put(dir / "pack" / "late.mat", MakeColorMat(11));
-        EXPECT_EQ(path.Set({(dir / "extra.gob").string(), (dir / "pack").string(), (dir / "missing.gob").string()})
-                      .size(),
-                  1u);
+        EXPECT_EQ(
+            path.Set({(dir / "extra.gob").string(), (dir / "pack").string(), (dir / "missing.gob").string()}).size(),
+            1u);
         sources.catalog = &catalog;
         sources.resourceFile = dir / "res.gob";
         sources.customMaterials = &custom;
@@ -78,7 +78,8 @@ protected:
     // another kind's file, "-" when there is none.
     std::string From(ResourceKind kind, std::string_view name) const
     {
-        const auto found = kind == ResourceKind::Material ? FindMaterial(sources, name) : FindResource(sources, kind, name);
+        const auto found =
+            kind == ResourceKind::Material ? FindMaterial(sources, name) : FindResource(sources, kind, name);
         if (!found)
             return "-";
         for (int i = 0; i < 16 && kind == ResourceKind::Material; ++i)
@@ -90,7 +91,7 @@ protected:
     TempDir temp;
     const fs::path dir = temp.path, mod = dir / "mymod";
     ResourceCatalog catalog;
-    CTree custom;
+    SortedEntryList custom;
     ResourceSearchPath path;
     ResourceSources sources;
 };
@@ -109,12 +110,12 @@ TEST_F(SearchPathTest, EveryKindIsLookedForInTheModThenTheSearchPathThenTheGame)
     } cases[] = {
         {ResourceKind::Material, "CUSTOM.MAT", "3"},  // the custom material hides the mod's and the game's
         {ResourceKind::Material, "beside.mat", "5"},
-        {ResourceKind::Material, "Mod.Mat", "7"},     // 3do/mat beside the model before ../Mat and the archives
-        {ResourceKind::Material, "gob.mat", "12"},    // the mod's archive before the game
-        {ResourceKind::Material, "extra.mat", "9"},   // the first entry of the search path wins
-        {ResourceKind::Material, "late.mat", "11"},   // a folder entry is a mod's root
-        {ResourceKind::Material, "stock.mat", "15"},  // the game has what nothing else has
-        {ResourceKind::Material, "nowhere.mat", "-2"},  // the fallback, said to be one
+        {ResourceKind::Material, "Mod.Mat", "7"},            // 3do/mat beside the model before ../Mat and the archives
+        {ResourceKind::Material, "gob.mat", "12"},           // the mod's archive before the game
+        {ResourceKind::Material, "extra.mat", "9"},          // the first entry of the search path wins
+        {ResourceKind::Material, "late.mat", "11"},          // a folder entry is a mod's root
+        {ResourceKind::Material, "stock.mat", "15"},         // the game has what nothing else has
+        {ResourceKind::Material, "nowhere.mat", "-2"},       // the fallback, said to be one
         {ResourceKind::Keyframe, "WALK.KEY", "mod folder"},  // 3do/key of the mod's root
         {ResourceKind::Keyframe, "stock.key", "mod archive"},
         {ResourceKind::Keyframe, "game.key", "game"},
