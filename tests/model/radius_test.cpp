@@ -114,4 +114,9 @@ TEST(Radius, ReadAndTypedRadiiStayUntilTheirGeometryChanges)
     base.radius = 9.0f;
     UpdateRadii(model);
     EXPECT_FLOAT_EQ(base.radius, 9.0f);
+
+    // A mesh taken out before another leaves the other's radius as it was.
+    model.geosets[0].meshes.erase(model.geosets[0].meshes.begin());
+    UpdateRadii(model);
+    EXPECT_FLOAT_EQ(model.geosets[0].meshes[0].radius, 0.75f);
 }
