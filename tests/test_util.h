@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -35,14 +36,21 @@ template <typename T>
     return ::testing::AssertionSuccess();
 }
 
-// The folder of real game files, or an empty path when this machine has none.
+// The folder of real game files, or an empty path when this machine has none: the test
+// then skips, unless ORVANE_REQUIRE_CORPUS is set (CI sets it), where a missing corpus
+// fails the test, so that a run cannot pass by skipping what it was meant to check.
 inline std::filesystem::path CorpusDir(const std::string& sub = {})
 {
     std::filesystem::path p = ORVANE_CORPUS_DIR;
     if (!sub.empty())
         p /= sub;
     std::error_code ec;
-    return std::filesystem::is_directory(p, ec) ? p : std::filesystem::path{};
+    if (std::filesystem::is_directory(p, ec))
+        return p;
+    const char* required = std::getenv("ORVANE_REQUIRE_CORPUS");
+    if (required && *required && std::string_view(required) != "0")
+        ADD_FAILURE() << "the corpus of real files is required here but " << p << " is not there";
+    return {};
 }
 
 // A file of tests/fixtures/<kind>/: the inputs named for their defect that the tests

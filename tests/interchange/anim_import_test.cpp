@@ -280,9 +280,10 @@ TEST_F(AnimImportTest, WalkerKeyframesSurviveGltfAndBack)
 // back it poses every node as before.
 TEST_F(AnimImportTest, CorpusKeyframeSurvivesGltfAndBack)
 {
-    const fs::path key = fs::path(ORVANE_CORPUS_DIR) / "key/test_vector_no_markers.key";
-    if (!fs::exists(key))
+    const fs::path corpus = orvtest::CorpusDir("key");
+    if (corpus.empty())
         GTEST_SKIP() << "no corpus on this machine";
+    const fs::path key = corpus / "test_vector_no_markers.key";
     CModel reader;
     auto read = LoadKeyFile(key, reader);
     ASSERT_TRUE(orvtest::Ok(read));
