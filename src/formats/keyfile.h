@@ -15,7 +15,7 @@ class CModel;
 
 // A keyframe as read, and what its text lacked.
 struct KeyframeRead {
-    CKeyframe keyframe;  // never null
+    CKeyframe keyframe;
     ReadStatus status;
 };
 

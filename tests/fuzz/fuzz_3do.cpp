@@ -15,7 +15,7 @@ std::size_t FacesWithCorners(const orv::CMesh& mesh)
 {
     std::size_t n = 0;
     for (const auto& f : mesh.faces)
-        n += f->corners.empty() ? 0 : 1;
+        n += f.corners.empty() ? 0 : 1;
     return n;
 }
 
@@ -52,12 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     }
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-        const auto& a = model.geosets[g]->meshes;
-        const auto& b = again.geosets[g]->meshes;
+        const auto& a = model.geosets[g].meshes;
+        const auto& b = again.geosets[g].meshes;
         if (a.size() != b.size())
             std::abort();
         for (std::size_t k = 0; k < a.size(); ++k)
-            if (b[k]->faces.size() != FacesWithCorners(*a[k]))
+            if (b[k].faces.size() != FacesWithCorners(a[k]))
                 std::abort();
     }
     return 0;

@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // The node names of the seeds (fixtures of tests/fixtures/anim).
         for (const char* name : {"head", "torso", "upper", "lower"}) {
             C3doNode n;
-            n->name = name;
+            n.name = name;
             m->nodes.push_back(std::move(n));
         }
-        m->nodes[3]->parent = 2;
-        m->nodes[2]->child = 3;
+        m->nodes[3].parent = 2;
+        m->nodes[2].child = 3;
         m->RebuildHierarchy();
         return m;
     }();
@@ -44,14 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         return 0;
     }
-    const CKeyframe* k = imported->keyframe.get();
-    if (!k || k->frames < 1 || k->nodes.empty() || !CheckKeyframeSavable(*k))
+    const CKeyframe* k = &imported->keyframe;
+    if (k->frames < 1 || k->nodes.empty() || !CheckKeyframeSavable(*k))
         __builtin_trap();
     for (const auto& node : k->nodes) {
-        if (node->entries.front()->frame != 0)
+        if (node.entries.front().frame != 0)
             __builtin_trap();
-        for (std::size_t e = 1; e < node->entries.size(); ++e)
-            if (node->entries[e]->frame <= node->entries[e - 1]->frame)
+        for (std::size_t e = 1; e < node.entries.size(); ++e)
+            if (node.entries[e].frame <= node.entries[e - 1].frame)
                 __builtin_trap();
     }
     model->keyframe = *k;

@@ -41,9 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (!imported->model || imported->model->geosets.size() != 1 || !imported->breaches.empty())
         __builtin_trap();
-    for (const auto& mesh : imported->model->geosets[0]->meshes)
-        for (const auto& face : mesh->faces)
-            if (face->corners.size() != face->vertexIndices.size())
+    for (const auto& mesh : imported->model->geosets[0].meshes)
+        for (const auto& face : mesh.faces)
+            if (face.corners.size() != face.vertexIndices.size())
                 __builtin_trap();
     return 0;
 }

@@ -16,30 +16,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     orv::CModel model;
     orv::TextBuffer buffer(std::string(reinterpret_cast<const char*>(data), size));
     auto [keyframe, read] = orv::ReadKey(model, buffer);
-    (void)orv::CheckKeyframeSavable(*keyframe);
-    orv::ComputeKeyDeltas(*keyframe);
-    const std::string text = orv::FormatKey(*keyframe, keyframe->joints, "fuzz.key");
+    (void)orv::CheckKeyframeSavable(keyframe);
+    orv::ComputeKeyDeltas(keyframe);
+    const std::string text = orv::FormatKey(keyframe, keyframe.joints, "fuzz.key");
 
     orv::CModel again;
     orv::TextBuffer written(text);
     auto [back, status] = orv::ReadKey(again, written);
-    if ((read.complete && !status.complete) || back->nodes.size() != keyframe->nodes.size() ||
-        back->markers.size() != keyframe->markers.size() || back->joints != keyframe->joints)
+    if ((read.complete && !status.complete) || back.nodes.size() != keyframe.nodes.size() ||
+        back.markers.size() != keyframe.markers.size() || back.joints != keyframe.joints)
         std::abort();
-    for (std::size_t n = 0; n < keyframe->nodes.size(); ++n)
-        if (back->nodes[n]->entries.size() != keyframe->nodes[n]->entries.size())
+    for (std::size_t n = 0; n < keyframe.nodes.size(); ++n)
+        if (back.nodes[n].entries.size() != keyframe.nodes[n].entries.size())
             std::abort();
 
     // A model with a node for each of the first key nodes plays the keyframe.
-    for (std::size_t n = 0; n < keyframe->nodes.size() && n < 8; ++n) {
+    for (std::size_t n = 0; n < keyframe.nodes.size() && n < 8; ++n) {
         model.nodes.push_back(orv::C3doNode());
-        model.nodes.back()->name = keyframe->nodes[n]->meshName;
+        model.nodes.back().name = keyframe.nodes[n].meshName;
     }
     model.keyframe = std::move(keyframe);
     if (orv::BuildAnimationPoses(model)) {
         std::size_t poses = 0;
         for (const auto& n : model.nodes)
-            poses += n->poses.size();
+            poses += n.poses.size();
         if (poses > static_cast<std::size_t>(orv::kMaxAnimationPoses) + model.nodes.size())
             std::abort();
         for (int i = 0; i < 64; ++i)

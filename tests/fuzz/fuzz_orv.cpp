@@ -23,14 +23,14 @@ Shape ShapeOf(const orv::CModel& m)
     Shape s;
     s.geosets = m.geosets.size();
     for (const auto& g : m.geosets)
-        for (const auto& mesh : g->meshes) {
+        for (const auto& mesh : g.meshes) {
             ++s.meshes;
-            s.faces += mesh->faces.size();
+            s.faces += mesh.faces.size();
         }
     s.nodes = m.nodes.size();
     s.modes = m.puppetModes.size();
     for (const auto& mode : m.puppetModes)
-        s.items += mode->items.size();
+        s.items += mode.items.size();
     s.materials = m.materials.size();
     s.customs = m.customMaterials.Count();
     s.bookmarks = m.bookmarks.size();

@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         again.puppetJoints != model.puppetJoints)
         std::abort();
     for (std::size_t i = 0; i < model.puppetModes.size(); ++i)
-        if (again.puppetModes[i]->items.size() != model.puppetModes[i]->items.size() ||
-            again.puppetModes[i]->mode != model.puppetModes[i]->mode)
+        if (again.puppetModes[i].items.size() != model.puppetModes[i].items.size() ||
+            again.puppetModes[i].mode != model.puppetModes[i].mode)
             std::abort();
     return 0;
 }
