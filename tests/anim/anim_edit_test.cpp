@@ -10,85 +10,20 @@
 #include "anim/playback.h"
 #include "anim/puppet_edit.h"
 #include "base/text.h"
-#include "commands/command_table.h"
 #include "edit/transform.h"
 #include "edit/view_commands.h"
-#include "formats/keyfile.h"
-#include "formats/model_compare.h"
 #include "formats/puppet.h"
-#include "formats/samplemodel.h"
-#include "resources/archive.h"
-#include "resources/catalog.h"
-#include "scene_builder.h"
-#include "test_util.h"
+#include "support/model_compare.h"
+#include "support/opened_sample.h"
 
 using namespace orv;
 namespace fs = std::filesystem;
 
+using Walker = orvtest::OpenedSample;
+
 namespace {
 
-// The sample walker opened from a folder of its own, with its puppet file and keyframes
-// beside it; with stock(), the game's archive holds wkwalk.key.
-struct Walker {
-    orvtest::TempDir dir;
-    Settings settings;
-    ResourceCatalog catalog;
-    COrvaneDoc doc{settings, {}};
-    Selection selection;
-
-    Walker()
-    {
-        for (const SampleFile& f : MakeSampleModelFiles())
-            EXPECT_TRUE(orvtest::Ok(WriteFileAtomic(dir / f.fileName, f.text)));
-        EXPECT_TRUE(orvtest::Ok(doc.OpenDocument((dir / "walker.3do").string())));
-        doc.currentView = [this] {
-            ViewState v;
-            v.mesh = selection.currentMesh;
-            return v;
-        };
-    }
-    CModel& Model() { return *doc.model; }
-    // The walk (sub-mode 1) as the current keyframe.
-    void Walk()
-    {
-        Model().currentMode = 0;
-        Model().currentSubMode = 1;
-        ASSERT_TRUE(doc.LoadCurrentKeyframe());
-    }
-    // The game's archive, in a folder "resource" below the game's own, holds wkwalk.key.
-    void Stock()
-    {
-        fs::create_directories(dir / "game" / "resource");
-        const fs::path archive = dir / "game" / "resource" / "res2.gob";
-        std::vector<ArchiveEntryData> entries;
-        for (const SampleFile& f : MakeSampleModelFiles())
-            if (f.fileName == "wkwalk.key")
-                entries.push_back({f.archiveName, std::vector<uint8_t>(f.text.begin(), f.text.end())});
-        ASSERT_TRUE(orvtest::Ok(WriteArchive(archive, entries)));
-        ASSERT_TRUE(orvtest::Ok(LoadCatalog(archive, catalog)));
-        doc.SetEnvironment({&catalog, archive, {}, {}});
-    }
-    CommandResult Run(int id)
-    {
-        EditContext c(doc, settings, &selection);
-        return RunCommand(id, c);
-    }
-    // A dialog's "&OK", as the window runs it: one undo step of the document.
-    template <class Editor>
-    EditOutcome Commit(Editor& e)
-    {
-        EditContext c(doc, settings, &selection);
-        return doc.Run(c, [&](EditContext& x) { return e.Commit(x); });
-    }
-    CKeyframe ReadBack(const std::string& name)
-    {
-        CModel m;
-        auto read = LoadKeyFile(dir / name, m);
-        EXPECT_TRUE(orvtest::Ok(read));
-        return read ? std::move(read->keyframe) : CKeyframe();
-    }
-    const CKeyframeEntry& Thigh(const CKeyframe& k, int entry) { return k.nodes[1].entries[entry]; }
-};
+const CKeyframeEntry& Thigh(const CKeyframe& k, int entry) { return k.nodes[1].entries[entry]; }
 
 }  // namespace
 
@@ -103,23 +38,23 @@ TEST(AnimateStep, TheEntryInEffectTakesTheStepAndTheFileFollows)
     ASSERT_TRUE(orvtest::Ok(BuildAnimationPoses(w.Model())));
     w.Model().currentFrame = 5;  // lthigh's entry 1 (frames 4 .. 7)
     w.selection.currentMesh = 2;
-    const Vec3 before = w.Thigh(*w.Model().keyframe, 1).position;
+    const Vec3 before = Thigh(*w.Model().keyframe, 1).position;
 
     EXPECT_TRUE(w.Run(cmd::MoveUp).ran);
     EXPECT_TRUE(w.Run(cmd::RotateLeftY).ran);
-    const CKeyframeEntry& e = w.Thigh(*w.Model().keyframe, 1);
+    const CKeyframeEntry& e = Thigh(*w.Model().keyframe, 1);
     orvtest::ExpectClose(e.position, before + Vec3(0, 0.005f, 0));
     orvtest::ExpectClose(e.rotation, {0, 6, 0});  // (pitch, roll, yaw): the roll
     EXPECT_EQ(w.Model().currentFrame, 5);
     EXPECT_EQ(w.Model().nodes[2].poses.size(), 16u);
     auto file = w.ReadBack("wkwalk.key");
-    orvtest::ExpectClose(w.Thigh(file, 1).rotation, {0, 6, 0});
-    orvtest::ExpectClose(w.Thigh(file, 1).position, e.position);
-    EXPECT_NEAR(w.Thigh(file, 0).deltaRotation.y, 1.5f, 1e-6f);  // deltas computed again
+    orvtest::ExpectClose(Thigh(file, 1).rotation, {0, 6, 0});
+    orvtest::ExpectClose(Thigh(file, 1).position, e.position);
+    EXPECT_NEAR(Thigh(file, 0).deltaRotation.y, 1.5f, 1e-6f);  // deltas computed again
 
     EXPECT_TRUE(w.Run(cmd::EditUndo).ran);
-    orvtest::ExpectClose(w.Thigh(*w.Model().keyframe, 1).rotation, {0, 0, 0});
-    orvtest::ExpectClose(w.Thigh(w.ReadBack("wkwalk.key"), 1).rotation, {0, 0, 0});
+    orvtest::ExpectClose(Thigh(*w.Model().keyframe, 1).rotation, {0, 0, 0});
+    orvtest::ExpectClose(Thigh(w.ReadBack("wkwalk.key"), 1).rotation, {0, 0, 0});
     EXPECT_EQ(w.Model().currentFrame, 5);
 
     w.Model().currentFrame = 13;  // past the last entry (12)
@@ -135,7 +70,7 @@ TEST(AnimateStep, TheEntryInEffectTakesTheStepAndTheFileFollows)
     fs::remove(w.dir / "wkwalk.key");
     const CommandResult r = w.Run(cmd::MoveUp);
     EXPECT_NE(r.message.find("stock keyframe"), std::string::npos) << r.message;
-    orvtest::ExpectClose(w.Thigh(*w.Model().keyframe, 1).position, before + Vec3(0, 0.005f, 0));
+    orvtest::ExpectClose(Thigh(*w.Model().keyframe, 1).position, before + Vec3(0, 0.005f, 0));
     EXPECT_FALSE(fs::exists(w.dir / "wkwalk.key"));
 }
 

@@ -4,7 +4,7 @@
 
 #include "anim/playback.h"
 #include "formats/keyfile.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "test_util.h"
 
 using namespace orv;

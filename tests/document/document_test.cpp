@@ -12,8 +12,7 @@
 #include <tuple>
 
 #include "document/document.h"
-#include "formats/format_test_util.h"
-#include "formats/model_compare.h"
+#include "support/model_compare.h"
 #include "formats/puppet.h"
 #include "formats/samplemodel.h"
 #include "model/fileio.h"

@@ -7,7 +7,7 @@
 #include "document/undo.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
-#include "formats/model_compare.h"
+#include "support/model_compare.h"
 #include "formats/projectfile.h"
 #include "formats/puppet.h"
 #include "model/radius.h"

@@ -7,14 +7,13 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "document/document.h"
 #include "formats/model3do.h"
 #include "formats/projectfile.h"
 #include "model/corners.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "test_util.h"
 #include "view/camera.h"
 
@@ -180,10 +179,7 @@ TEST(UntouchedSave, AProjectFileIsWrittenBackAsRead)
         }
     ASSERT_GT(patched, 0);
     const fs::path in = dir / "older.orv", out = dir / "saved.orv";
-    {
-        std::ofstream f(in, std::ios::binary);
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
+    orvtest::Spit(in, bytes);
     COrvaneDoc doc(Settings{}, {});
     ASSERT_TRUE(doc.OpenDocument(in.string()));
     ASSERT_TRUE(doc.SaveDocument(out.string()));

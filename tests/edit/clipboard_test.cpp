@@ -19,103 +19,26 @@
 #include "formats/model3do.h"
 #include "model/corners.h"
 #include "model/validate.h"
-#include "scene_builder.h"
+#include "support/opened_sample.h"
+#include "support/undo_probe.h"
 
 using namespace orv;
 
 namespace {
 
-// A character as real models are laid out: a "$$dummy" root without a mesh, the body
-// below it, the head and an arm below the body; the nodes do not stand in mesh order
-// (node 1 places mesh 2), and the model has four geometry sets (levels of detail) whose
-// meshes line up.
-std::unique_ptr<CModel> Character(int sets = 4)
-{
-    auto model = std::make_unique<CModel>();
-    model->formatTag = "JK1";
-    for (int g = 0; g < sets; ++g) {
-        CGeometry set;
-        for (int m = 0; m < 3; ++m) {
-            CMesh mesh;
-            mesh.name = std::string("part") + char('0' + m);
-            orvtest::AddCube(mesh, 0.1f * static_cast<float>(m + 1) / static_cast<float>(g + 1));
-            set.meshes.push_back(std::move(mesh));
-        }
-        model->geosets.push_back(std::move(set));
-    }
-    auto node = [&](const char* name, int32_t mesh, int32_t child, int32_t sibling) {
-        C3doNode n;
-        n.name = name;
-        n.mesh = mesh;
-        n.child = child;
-        n.sibling = sibling;
-        model->nodes.push_back(std::move(n));
-    };
-    node("$$dummy", -1, 1, -1);
-    node("body", 2, 2, -1);
-    node("head", 0, -1, 3);
-    node("arm", 1, -1, -1);
-    model->RebuildHierarchy();
-    // Lists and corners as a model read from a file has them.
-    for (auto& set : model->geosets)
-        for (auto& mesh : set.meshes)
-            mesh.RebuildMeshLists();
-    BuildFaceCorners(*model);
-    return model;
-}
+using orvtest::Character;
 
-// Each edge of the mesh's faces, from vertex k to vertex k+1, counted by its positions.
-using Point = std::tuple<float, float, float>;
-std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m)
-{
-    // Rounded, so that corners of neighbouring faces computed apart still meet.
-    auto key = [](const VertexRecord& r) {
-        auto round = [](float x) { return std::round(x * 1.0e4f) / 1.0e4f + 0.0f; };
-        return Point{round(r.x), round(r.y), round(r.z)};
-    };
-    std::map<std::pair<Point, Point>, int> out;
-    for (const auto& f : m.faces) {
-        const std::size_t n = f.corners.size();
-        for (std::size_t k = 0; k < n; ++k)  // corners run against the vertices
-            ++out[{key(f.corners[(k + 1) % n]), key(f.corners[k])}];
-    }
-    return out;
-}
-
-struct Scene {
-    Settings settings;
-    COrvaneDoc doc{settings, {}};
-    Selection selection;
-    Clipboard clip;
-    explicit Scene(std::unique_ptr<CModel> m) { doc.model = std::move(m); }
-    // A model whose materials have pictures of the sizes `sizes` gives.
-    Scene(std::unique_ptr<CModel> m, TextureSizeFn sizes)
-        : doc(settings, [&] {
-              DocumentEnvironment env;
-              env.textureSize = std::move(sizes);
-              return env;
-          }())
-    {
-        doc.model = std::move(m);
-    }
+struct Scene : orvtest::ModelDoc {
+    using ModelDoc::ModelDoc;
     // One square of half-size 0.5 around the origin, its normal -z, current.
-    Scene() : Scene(std::make_unique<CModel>())
+    Scene() : ModelDoc(std::make_unique<CModel>())
     {
         orvtest::AddSquare(orvtest::AddMesh(*doc.model), 0, 0, 0, 0.5f);
         selection.currentMesh = 0;
         selection.currentFace = 0;
     }
-    CMesh& Mesh() { return doc.model->geosets[0].meshes[0]; }
-    EditContext Ctx()
-    {
-        EditContext c(doc, settings, &selection, nullptr);
-        c.clipboard = &clip;
-        return c;
-    }
     // A command as the table runs it: through the document, one undo step.
     EditOutcome Run(EditContext& c, EditOutcome (*op)(EditContext&)) { return doc.Run(c, op); }
-    // The model as a project file holds it (lists rebuilt from the corners).
-    std::vector<uint8_t> Bytes() { return SaveProject(*doc.model, {}); }
     void ExpectValid()
     {
         for (auto& g : doc.model->geosets)
@@ -124,13 +47,7 @@ struct Scene {
         const auto faults = ValidateModel(*doc.model);
         EXPECT_TRUE(faults.empty()) << faults.front();
     }
-    // Undo gives back exactly the model as it was before the command.
-    void ExpectUndoRestores(const std::vector<uint8_t>& before)
-    {
-        ViewState view;
-        ASSERT_TRUE(doc.Undo(view));
-        EXPECT_EQ(Bytes(), before);
-    }
+    void ExpectUndoRestores(const std::vector<uint8_t>& before) { orvtest::ExpectUndoRestores(doc, before); }
 };
 
 }  // namespace
@@ -538,7 +455,7 @@ TEST(Extrude, ASquareBecomesAPrism)
         EXPECT_LT(Dot(side.normal, Vec3(centre.x, centre.y, 0)), 0.0f) << "side " << i << " faces away";
     }
     // Every edge between two of the faces is run once each way.
-    for (const auto& [edge, count] : DirectedEdges(m))
+    for (const auto& [edge, count] : orvtest::DirectedEdges(m, true))
         EXPECT_EQ(count, 1) << "an edge is run twice the same way";
     s.ExpectValid();
 }
@@ -590,7 +507,7 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutwardEitherWay)
 
         for (const auto& corner : top.corners)
             EXPECT_NEAR(corner.y, out ? h + 0.1f : h - 0.1f, 1e-6f);
-        const auto edges = DirectedEdges(m);
+        const auto edges = orvtest::DirectedEdges(m, true);
         for (const auto& [edge, count] : edges) {
             EXPECT_EQ(count, 1) << "an edge is run twice the same way: a face is wound against its neighbours";
             EXPECT_TRUE(edges.count({edge.second, edge.first})) << "the mesh is not closed";
@@ -746,57 +663,5 @@ TEST(Clipboard, PasteOntoAFaceContinuesATurnedTexture)
         EXPECT_NEAR(onto.uOffset, std::cos(t), 1e-4f) << "offsets in units";
         EXPECT_NEAR(onto.vOffset, std::sin(t), 1e-4f) << "offsets in units";
         EXPECT_NEAR(onto.angle, stored, 1e-3f) << "the tool's angle";
-    }
-}
-
-// Every structural command, then Undo: the model is byte for byte what it was.
-TEST(Clipboard, EveryCommandIsUndoneExactly)
-{
-    struct Case {
-        const char* name;
-        bool meshMode, faceMode;
-        int32_t mesh, face;
-        std::function<bool(Scene&, EditContext&)> run;
-    };
-    const std::vector<Case> cases = {
-        {"cut face", false, false, 0, 1, [](Scene& s, EditContext& c) { return s.Run(c, Cut).changed; }},
-        {"cut mesh", true, false, 1, -1, [](Scene& s, EditContext& c) { return s.Run(c, Cut).changed; }},
-        {"paste mesh", true, false, 1, -1,
-         [](Scene& s, EditContext& c) {
-             Copy(c);
-             return s.Run(c, Paste).changed;
-         }},
-        {"paste onto face", false, false, 0, 2,
-         [](Scene& s, EditContext& c) {
-             Copy(c);
-             s.clip.face->type = 0x5;  // as if copied from a face of other flags
-             c.selection->currentFace = 3;
-             return s.Run(c, Paste).changed;
-         }},
-        {"add geometry", false, false, -1, -1, [](Scene& s, EditContext& c) { return s.Run(c, AddGeometry).changed; }},
-        {"add mesh", false, false, 1, 0, [](Scene& s, EditContext& c) { return s.Run(c, AddMesh).changed; }},
-        {"add face", false, false, 1, 0, [](Scene& s, EditContext& c) { return s.Run(c, AddFace).changed; }},
-        {"extrude", false, false, 1, 2,
-         [](Scene& s, EditContext& c) { return s.doc.Run(c, ExtrudeFace, ExtrudeParams{}).changed; }},
-        {"carve", true, false, 2, -1,
-         [](Scene& s, EditContext& c) {
-             s.doc.modes.grid = true;
-             c.selection->selectedPositions = {{0, -0.3f, -0.3f}, {0, 0.3f, -0.3f}, {0, 0.3f, 0.3f}};
-             return s.Run(c, CarveMesh).changed;
-         }},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
-        Scene s(Character(2));
-        s.doc.modes.meshMode = k.meshMode;
-        s.doc.modes.faceMode = k.faceMode;
-        s.selection.currentMesh = k.mesh;
-        s.selection.currentFace = k.face;
-        const auto before = s.Bytes();
-        EditContext c = s.Ctx();
-        ASSERT_TRUE(k.run(s, c));
-        EXPECT_NE(s.Bytes(), before);
-        s.ExpectValid();
-        s.ExpectUndoRestores(before);
     }
 }

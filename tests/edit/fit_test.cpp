@@ -15,7 +15,7 @@
 #include "formats/samplemodel.h"
 #include "model/limits.h"
 #include "model/polygon.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "test_util.h"
 
 using namespace orv;
@@ -141,32 +141,29 @@ std::unique_ptr<CModel> PlacedModel()
 
 }  // namespace
 
-// ---- the one polygon rule -----------------------------------------------------------
 
 TEST(PolygonRule, ConcaveBentAndLargePolygonsBecomeFewConvexFlatPieces)
 {
     // An L of six corners: concave, best cut into two convex pieces, not four triangles.
-    const std::vector<Vec3> l = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
+    const std::vector<Vec3> l = orvtest::LShape();
     EXPECT_EQ(ShapeOf(l), PolygonShape::Concave);
     const auto lPieces = SplitPolygon(l);
     EXPECT_EQ(lPieces.size(), 2u);
     ExpectGoodPieces(l, lPieces);
 
     // A quad with one corner lifted 0.1 out of the plane: two flat triangles.
-    const std::vector<Vec3> bent = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0.1f}, {0, 1, 0}};
+    const std::vector<Vec3> bent = orvtest::BentQuad({}, 0.1f);
     EXPECT_EQ(ShapeOf(bent), PolygonShape::Bent);
     const auto bentPieces = SplitPolygon(bent);
     EXPECT_EQ(bentPieces.size(), 2u);
     ExpectGoodPieces(bent, bentPieces, false);
     // Within the tolerance it is flat enough and stays whole.
-    const std::vector<Vec3> nearlyFlat = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0.0005f}, {0, 1, 0}};
+    const std::vector<Vec3> nearlyFlat = orvtest::BentQuad({}, 0.0005f);
     EXPECT_EQ(ShapeOf(nearlyFlat), PolygonShape::Good);
     EXPECT_EQ(SplitPolygon(nearlyFlat).size(), 1u);
 
     // A flat convex polygon of 30 corners: two pieces of at most 24.
-    std::vector<Vec3> round;
-    for (int i = 0; i < 30; ++i)
-        round.push_back({std::cos(i * 6.2831853f / 30), std::sin(i * 6.2831853f / 30), 0});
+    const std::vector<Vec3> round = orvtest::RoundPolygon(30);
     EXPECT_EQ(ShapeOf(round), PolygonShape::TooManyCorners);
     const auto roundPieces = SplitPolygon(round);
     EXPECT_EQ(roundPieces.size(), 2u);
@@ -186,25 +183,20 @@ TEST(PolygonRule, ConcaveBentAndLargePolygonsBecomeFewConvexFlatPieces)
     EXPECT_TRUE(SplitPolygon(std::vector<Vec3>{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}).empty());
 }
 
-// ---- faces ----------------------------------------------------------------------------
 
 TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
 {
     auto model = PlacedModel();
     CMesh& mesh = model->geosets[0].meshes[0];
-    CFace& l = orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});
+    CFace& l = orvtest::AddFace(mesh, orvtest::LShape());
     l.material = 1;
     l.type = 2;
     l.extraLight = 0.5f;
     l.lightingMode = 1;
-    orvtest::AddFace(mesh, {{5, 0, 0}, {6, 0, 0}, {6, 1, 0.2f}, {5, 1, 0}});
-    std::vector<Vec3> round;
-    for (int i = 0; i < 30; ++i)
-        round.push_back({10 + std::cos(i * 6.2831853f / 30), std::sin(i * 6.2831853f / 30), 0});
-    CFace big;
-    for (const Vec3& p : round)
-        big.corners.push_back(orvtest::At(p));
-    mesh.faces.push_back(std::move(big));
+    orvtest::AddFace(mesh, orvtest::BentQuad({5, 0, 0}));
+    mesh.faces.push_back(CFace());
+    for (const Vec3& p : orvtest::RoundPolygon(30, {10, 0, 0}))
+        mesh.faces.back().corners.push_back(orvtest::At(p));
 
     const FitReport report = FitToEngineLimits(*model);
     ASSERT_TRUE(report.Changed());
@@ -266,7 +258,6 @@ TEST(Fit, JoinsCoplanarTrianglesOfTheSameLookOnly)
     EXPECT_EQ(m2.faces.size(), 6u);
 }
 
-// ---- meshes over the limits -----------------------------------------------------------
 
 TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
 {
@@ -378,7 +369,6 @@ TEST(Fit, MakesMeshNamesUniqueWithin31CharactersAndLeavesNodeNames)
     EXPECT_EQ(model->nodes[2].name, "$$$dummy");
 }
 
-// ---- what needs nothing ----------------------------------------------------------------
 
 TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
 {
@@ -414,7 +404,6 @@ TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
     EXPECT_GT(untouched, 0);
 }
 
-// ---- the command -------------------------------------------------------------------
 
 TEST(Fit, TheCommandIsOneUndoStepAndReportsWhatItDid)
 {
@@ -496,15 +485,14 @@ TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
     EXPECT_EQ(named->geosets.size(), 1u);
 }
 
-// ---- the check -------------------------------------------------------------------
 
 TEST(Fit, CheckTellsConcaveAndBentFacesApartFromBreaches)
 {
     auto model = PlacedModel();
     CMesh& mesh = model->geosets[0].meshes[0];
     orvtest::AddFace(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-    orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});
-    orvtest::AddFace(mesh, {{5, 0, 0}, {6, 0, 0}, {6, 1, 0.2f}, {5, 1, 0}});
+    orvtest::AddFace(mesh, orvtest::LShape());
+    orvtest::AddFace(mesh, orvtest::BentQuad({5, 0, 0}));
     const auto shapes = CheckFaceShapes(*model);
     ASSERT_EQ(shapes.size(), 2u);
     EXPECT_EQ(shapes[0].text, "geometry set 0, mesh 0 (body), face 1: concave (the engine draws convex faces)");

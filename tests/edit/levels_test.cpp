@@ -14,7 +14,7 @@
 #include "model/limits.h"
 #include "model/model.h"
 #include "model/radius.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "test_util.h"
 
 using namespace orv;
@@ -162,18 +162,9 @@ std::pair<Vec3, Vec3> Bounds(const CMesh& mesh)
     return {lo, hi};
 }
 
-using Point = std::tuple<float, float, float>;
+using orvtest::Point;
 Point At(const VertexRecord& r) { return {r.x, r.y, r.z}; }
-
-// Each edge of the faces, from a corner to the next, by its places.
-std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m)
-{
-    std::map<std::pair<Point, Point>, int> out;
-    for (const auto& f : m.faces)
-        for (std::size_t k = 0; k < f.corners.size(); ++k)
-            ++out[{At(f.corners[k]), At(f.corners[(k + 1) % f.corners.size()])}];
-    return out;
-}
+std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m) { return orvtest::DirectedEdges(m, false, 0); }
 
 std::string Breaches(const CModel& model)
 {

@@ -9,7 +9,7 @@
 #include "edit/primitives.h"
 #include "edit/selection.h"
 #include "model/settings.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 
 using namespace orv;
 using orvtest::ExpectClose;

@@ -7,8 +7,7 @@
 #include "formats/samplemodel.h"
 #include "model/corners.h"
 #include "model/radius.h"
-#include "scene_builder.h"
-#include "test_util.h"
+#include "support/opened_sample.h"
 
 using namespace orv;
 using orvtest::DistinctPositions;
@@ -27,23 +26,9 @@ std::unique_ptr<CModel> Cube()
     return model;
 }
 
-struct Doc {
-    Settings settings;
-    COrvaneDoc doc{settings, {}};
-    // The panes show the radii the next save writes (the window measures them first).
-    explicit Doc(std::unique_ptr<CModel> m)
-    {
-        doc.model = std::move(m);
-        UpdateRadii(*doc.model);
-    }
-    // A pane's change, as the pane runs it: through the document, one undo step.
-    template <class Params>
-    bool Set(EditOutcome (*op)(EditContext&, const Params&), const Params& p)
-    {
-        EditContext c(doc, settings);
-        return doc.Run(c, op, p).changed;
-    }
-    CMesh& Mesh() { return *doc.model->MeshAt(0); }
+// The panes show the radii the next save writes (the window measures them first).
+struct Doc : orvtest::ModelDoc {
+    explicit Doc(std::unique_ptr<CModel> m) : ModelDoc(std::move(m)) { UpdateRadii(*doc.model); }
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "edit/selection.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 
 using namespace orv;
 using orvtest::AddFace;

@@ -4,7 +4,7 @@
 
 #include "edit/selection.h"
 #include "edit/texture_tool.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 
 using namespace orv;
 

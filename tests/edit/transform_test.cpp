@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "document/document.h"
-#include "document/undo.h"
 #include "edit/transform.h"
-#include "formats/projectfile.h"
-#include "scene_builder.h"
+#include "support/opened_sample.h"
 
 using namespace orv;
 using orvtest::DistinctPositions;
@@ -24,20 +21,13 @@ std::unique_ptr<CModel> Shapes()
     return model;
 }
 
-struct Scene {
-    Settings settings;
-    COrvaneDoc doc{settings, {}};
-    Selection selection;
-    Scene()
+// The shapes in a document, face 0 of mesh 0 current.
+struct Scene : orvtest::ModelDoc {
+    Scene() : ModelDoc(Shapes())
     {
-        doc.model = Shapes();
         selection.currentMesh = 0;
         selection.currentFace = 0;
     }
-    EditContext Ctx() { return EditContext{doc, settings, &selection, nullptr}; }
-    CMesh& Mesh() { return *doc.model->MeshAt(0); }
-    // The model as a project file holds it.
-    std::vector<uint8_t> Bytes() { return SaveProject(*doc.model, {}); }
 };
 
 }  // namespace

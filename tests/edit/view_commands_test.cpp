@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "edit/view_commands.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 
 using namespace orv;
 using orvtest::ExpectClose;
@@ -179,7 +179,7 @@ TEST_F(Doc, GridAndNodeSizeStepsStopAtTheirRanges)
     EXPECT_EQ(settings.vertexScaling, kVertexScalingRange.max);
 
     // The vertex nodes are rebuilt at once, at the new size.
-    Ran(ToggleGrid(ctx));
+    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     settings.vertexScaling = 0.01f;
     ASSERT_TRUE(Ran(NodesLarger(ctx)));
     EXPECT_FLOAT_EQ(sel.nodes.at(0).halfSize, before + 0.00125f * 0.2f);

@@ -9,7 +9,7 @@
 #include "formats/model3do.h"
 #include "formats/puppet.h"
 #include "model/model.h"
-#include "model_compare.h"
+#include "support/model_compare.h"
 #include "test_util.h"
 
 using namespace orv;

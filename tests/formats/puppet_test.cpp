@@ -2,10 +2,9 @@
 
 #include <tuple>
 
-#include "format_test_util.h"
+#include "support/model_compare.h"
 #include "formats/puppet.h"
 #include "model/model.h"
-#include "model_compare.h"
 
 using namespace orv;
 using orvtest::CrLf;

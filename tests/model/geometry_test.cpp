@@ -6,7 +6,7 @@
 
 #include "model/geometry.h"
 #include "model/vertex.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 
 using namespace orv;
 

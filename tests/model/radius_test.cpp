@@ -7,7 +7,7 @@
 #include "formats/model3do.h"
 #include "model/corners.h"
 #include "model/radius.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "test_util.h"
 
 using namespace orv;

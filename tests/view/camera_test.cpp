@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "view/camera.h"
 
 using namespace orv;

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "view/hierarchy.h"
 
 using namespace orv;
