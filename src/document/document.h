@@ -177,10 +177,6 @@ public:
     // The same for a change that needs no context: a step when change returns true.
     bool Change(const std::function<bool()>& change);
 
-    // A snapshot of the present state pushed as an undo step (the document is modified),
-    // outside the runner: for tests that need an undo step without a change.
-    void TakeSnapshot(const ViewState& view);
-    void TakeSnapshot() { TakeSnapshot(CurrentView()); }
     bool CanUndo() const { return history.CanUndo(); }
     bool CanRedo() const { return history.CanRedo(); }
     // Fail when there is nothing to undo or redo (see history) or the step cannot be read.

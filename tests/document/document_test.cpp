@@ -507,10 +507,10 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
 
     ViewState view;
     view.mesh = 2;
-    doc->TakeSnapshot(view);
-    EXPECT_TRUE(doc->IsModified());
+    doc->currentView = [&view] { return view; };
     auto name = [&] { return doc->model->geosets[0].meshes[2].name; };
-    doc->model->geosets[0].meshes[2].name = "edited";
+    EXPECT_TRUE(doc->Change([&] { return (doc->model->geosets[0].meshes[2].name = "edited", true); }));
+    EXPECT_TRUE(doc->IsModified());
     ASSERT_TRUE(doc->SaveDocument(doc->PathName()));
     EXPECT_FALSE(doc->IsModified());
 
