@@ -84,6 +84,7 @@ void COrvaneDoc::AdoptImportedModel(std::unique_ptr<CModel> imported)
 {
     NewDocument();
     model = std::move(imported);
+    PlaceNodes();
     savedCamera = {};
     SetModified();
 }
@@ -112,6 +113,7 @@ bool COrvaneDoc::NewDocument()
     puppetFile_.clear();
     puppetProblem_.clear();
     replaceAgreed_ = false;
+    PlaceNodes();
     return true;
 }
 
@@ -132,6 +134,7 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
     // coordinates were stored measured by the picture's size): untouched meshes keep them.
     if (format.kind == FileKind::Project)
         MarkListsCurrent(*model);
+    PlaceNodes();
     savedCamera = opened->camera;
     history.Clear();
     savedState_ = history.State();
@@ -305,6 +308,7 @@ EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(Edit
         // from before the first run.
         EditOutcome o = op(c);
         NoteOutcome(o);
+        PlaceNodes();
         if (o.changed) {
             UpdateRadiiAfter(o);
             SetModified(true);
@@ -317,6 +321,8 @@ EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(Edit
     auto before = history.Take(*model, CurrentView(), &prints);
     EditOutcome o = op(c);
     NoteOutcome(o);
+    // Whatever the operation moved, what reads the nodes next finds them in place.
+    PlaceNodes();
     if (!o.changed)
         return o;
     UpdateRadiiAfter(o);
@@ -359,6 +365,23 @@ void COrvaneDoc::UpdateRadiiAfter(const EditOutcome& o)
     UpdateRadii(*model, prints);
 }
 
+void COrvaneDoc::PlaceNodes()
+{
+    if (model)
+        orv::PlaceNodes(*model);
+}
+
+void COrvaneDoc::StepContinuousView(float seconds)
+{
+    if (!model)
+        return;
+    if (modes.viewKind == ViewKind::Animating)
+        AdvanceAnimation(*model, seconds);
+    else if (modes.viewKind == ViewKind::Rotating)
+        model->modelMatrix = model->rotationStep * model->modelMatrix;
+    PlaceNodes();
+}
+
 bool COrvaneDoc::Change(const std::function<bool()>& change)
 {
     EditContext c;
@@ -384,6 +407,7 @@ Status COrvaneDoc::TakeRestored(Result<std::unique_ptr<CModel>> restored)
     if (!restored)
         return Fail(restored.error());
     model = std::move(*restored);
+    PlaceNodes();
     ++steps_;
     ++changes_;
     return {};

@@ -331,6 +331,7 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
             const std::size_t steps = o.doc.history.UndoList().size();
             const CommandResult r = RunCommand(row, c);
             ASSERT_TRUE(r.ran);
+            EXPECT_TRUE(orvtest::NodesInPlace(*o.doc.model)) << "the nodes stand where they stood before the command";
             const std::string after = o.Stored();
             const bool changed = after != before;
             // What a save of the 3DO file writes after the command.
