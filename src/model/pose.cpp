@@ -18,12 +18,11 @@ NodeVisit VisitOf(const CModel& model, int32_t i)
     return visit;
 }
 
-}  // namespace
-
-std::vector<NodeVisit> WalkHierarchy(CModel& model)
+// Stores every node's world matrix for the model's frame and model matrix; visit meets
+// each node in drawing order.
+template <typename Visit>
+void StoreWorldMatrices(CModel& model, Visit visit)
 {
-    std::vector<NodeVisit> order;
-    order.reserve(model.nodes.size());
     model.nodeMatrices.assign(model.nodes.size(), Matrix4::Identity());
     const int32_t frame = model.currentFrame;
     WalkNodes(
@@ -43,8 +42,17 @@ std::vector<NodeVisit> WalkHierarchy(CModel& model)
         },
         [&](int32_t i, const Matrix4& world) {
             model.nodeMatrices[static_cast<std::size_t>(i)] = world;
-            order.push_back(VisitOf(model, i));
+            visit(i);
         });
+}
+
+}  // namespace
+
+std::vector<NodeVisit> WalkHierarchy(CModel& model)
+{
+    std::vector<NodeVisit> order;
+    order.reserve(model.nodes.size());
+    StoreWorldMatrices(model, [&](int32_t i) { order.push_back(VisitOf(model, i)); });
     return order;
 }
 
@@ -71,7 +79,7 @@ void RecordMeshNodes(CModel& model)
 
 void PlaceNodes(CModel& model)
 {
-    WalkHierarchy(model);
+    StoreWorldMatrices(model, [](int32_t) {});
     RecordMeshNodes(model);
 }
 
