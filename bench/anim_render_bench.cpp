@@ -12,6 +12,7 @@
 
 #include "anim/playback.h"
 #include "document/document.h"
+#include "edit/view_commands.h"
 #include "formats/keyfile.h"
 #include "formats/samplemodel.h"
 #include "render/headless_context.h"
@@ -132,8 +133,8 @@ void AnimatingView(benchmark::State& state, std::unique_ptr<CModel> model)
     }
     view.Scene().SetMaterialResolver(Checker);
     view.PrepareScene();
-    view.PlaceInitialCamera();
     EditContext c(doc, settings, &selection, &camera);
+    PlaceInitialCamera(c);
     if (!StartAnimatingView(c).message.empty()) {
         state.SkipWithError("the poses were refused");
         return;

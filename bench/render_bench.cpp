@@ -184,6 +184,7 @@ void BM_ViewFrame100kFaces(benchmark::State& state)
     COrvaneDoc doc(settings, DocumentEnvironment{});
     doc.model = MakeSphereModel();
     doc.model->formatTag = "JK1";
+    doc.PlaceNodes();  // as the document places a model it takes
     Camera camera;
     Selection selection;
     FramePacer pacer;

@@ -30,8 +30,11 @@ void SnapshotAndRestore(benchmark::State& state, std::unique_ptr<CModel> model, 
             for (auto& c : meshes[k].faces.front().corners)
                 c.x += 0.5f;
         state.ResumeTiming();
-        // As the undo list does: what did not change is shared with the step before.
-        auto snap = TakeSnapshot(*model, view, before.get());
+        // As the runner does: what the step holds brought up to date, then the step, which
+        // shares what did not change with the step before.
+        const FacePrints prints = FindFacePrints(*model, before.get());
+        PrepareForStep(*model, prints, before.get());
+        auto snap = TakeSnapshot(*model, view, before.get(), &prints);
         auto back = RestoreSnapshot(*snap, *model, view, sizes);
         before = snap->content;
         benchmark::DoNotOptimize(back.ok());
@@ -62,7 +65,8 @@ void BM_FiftySnapshotsLarge(benchmark::State& state)
     for (auto _ : state) {
         UndoHistory history;
         for (std::size_t i = 0; i < UndoHistory::kDepth; ++i) {
-            history.Snapshot(*model, view);
+            const FacePrints prints = history.PrepareForStep(*model);
+            history.Push(history.Take(*model, view, &prints));
             model->geosets[0].meshes[i % 10].faces.front().corners.front().y += 0.25f;
         }
         held = history.MemoryHeld();

@@ -10,6 +10,7 @@ set(ORVANE_MODEL_SOURCES
   src/model/model.cpp
   src/model/corners.cpp
   src/model/nodes.cpp
+  src/model/pose.cpp
   src/model/content.cpp
   src/model/radius.cpp
   src/model/tree.cpp

@@ -96,29 +96,6 @@ Status BuildAnimationPoses(CModel& model)
     return {};
 }
 
-void AdvanceAnimation(CModel& model, float dt)
-{
-    model.timeAccumulator += dt;
-    if (model.frameTime < model.timeAccumulator) {
-        model.currentFrame =
-            model.currentFrame == std::numeric_limits<int32_t>::max() ? model.frameCount : model.currentFrame + 1;
-        model.timeAccumulator = 0.0f;
-        if (model.currentFrame >= model.frameCount)
-            model.currentFrame = 0;
-    }
-}
-
-int64_t MsUntilFrameStep(const CModel& model, double since)
-{
-    const double frameTime = model.frameTime;
-    if (std::isnan(frameTime) || std::isinf(frameTime))
-        return -1;
-    const double left = frameTime - double(model.timeAccumulator) - since;
-    if (left < 0.0)
-        return 0;
-    return static_cast<int64_t>(std::min(std::floor(left * 1000.0), 1.0e9)) + 1;
-}
-
 Status RestoreAnimationAt(CModel& model, int32_t frame)
 {
     if (Status built = BuildAnimationPoses(model); !built)

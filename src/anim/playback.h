@@ -8,6 +8,7 @@
 #include "base/result.h"
 #include "edit/view_commands.h"
 #include "model/model.h"
+#include "model/pose.h"
 
 namespace orv {
 
@@ -28,17 +29,6 @@ int64_t AnimationPoseCount(const CModel& model);
 // The current frame becomes 0. A keyframe that needs more than kMaxAnimationPoses poses
 // is refused with a message; the nodes then keep their base poses.
 Status BuildAnimationPoses(CModel& model);
-
-// Adds dt seconds to the playing time; when it passes the frame time (strictly), the
-// current frame steps by one (back to 0 at the frame count) and the collected time is
-// dropped, so a frame steps at most once per call. Callers give the real time since the
-// previous call.
-void AdvanceAnimation(CModel& model, float dt);
-
-// Milliseconds until AdvanceAnimation would step, when `since` seconds have passed since
-// its last call (at least 1 beyond the exact moment, since the test is strict); -1 when
-// it never steps (a frame time that is infinite or not a number).
-int64_t MsUntilFrameStep(const CModel& model, double since);
 
 // The poses built again (BuildAnimationPoses) with the animation at `frame`, kept within
 // 0 .. frame count - 1: what an undo, a keyframe edit or an animation dialog leaves, so

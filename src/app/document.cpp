@@ -79,8 +79,10 @@ EditContext CDocument::Context(Selection* selection)
 
 void CDocument::UpdateAllViews()
 {
-    // The panes show the radii the next save writes.
+    // The panes show the radii the next save writes, and the views draw the nodes where
+    // the model now puts them (a dialog may have posed it anew).
     UpdateRadii(*doc_->model);
+    doc_->PlaceNodes();
     // An undo or redo may have come back to the state saved, or left it.
     TellModified();
     emit updated();

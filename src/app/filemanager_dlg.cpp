@@ -156,7 +156,24 @@ CFileManagerDlg::CFileManagerDlg(DocumentEnvironment& services, QWidget* parent,
 {
     setWindowTitle(QStringLiteral("File Manager"));
     setSizeGripEnabled(true);
+    MakeViews();
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(tree_);
+    splitter->addWidget(list_);
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 3);
+    splitter->setChildrenCollapsible(false);
 
+    auto* row = new QHBoxLayout(this);
+    row->addWidget(splitter, 1);
+    row->addLayout(MakeButtonColumn());
+    ConnectControls();
+    resize(760, 460);
+    UpdateButtons();
+}
+
+void CFileManagerDlg::MakeViews()
+{
     tree_ = new CArchiveTreeWidget(this);
     tree_->setObjectName(QStringLiteral("tree"));
     tree_->setHeaderHidden(true);
@@ -187,14 +204,10 @@ CFileManagerDlg::CFileManagerDlg(DocumentEnvironment& services, QWidget* parent,
             positions << it->data(0, Qt::UserRole).toULongLong();
         return DragData(positions);
     };
+}
 
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(tree_);
-    splitter->addWidget(list_);
-    splitter->setStretchFactor(0, 2);
-    splitter->setStretchFactor(1, 3);
-    splitter->setChildrenCollapsible(false);
-
+QBoxLayout* CFileManagerDlg::MakeButtonColumn()
+{
     auto makeButton = [this](const char* text, const char* name) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
         b->setObjectName(QLatin1String(name));
@@ -223,11 +236,11 @@ CFileManagerDlg::CFileManagerDlg(DocumentEnvironment& services, QWidget* parent,
     buttons->addSpacing(8);
     buttons->addWidget(close_);
     buttons->addWidget(help_);
+    return buttons;
+}
 
-    auto* row = new QHBoxLayout(this);
-    row->addWidget(splitter, 1);
-    row->addLayout(buttons);
-
+void CFileManagerDlg::ConnectControls()
+{
     thumbTimer_ = new QTimer(this);
     thumbTimer_->setInterval(0);
     connect(thumbTimer_, &QTimer::timeout, this, [this] {
@@ -251,9 +264,6 @@ CFileManagerDlg::CFileManagerDlg(DocumentEnvironment& services, QWidget* parent,
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CFileManagerDlg::OnSelectionChanged);
     connect(list_, &QTreeWidget::currentItemChanged, this, &CFileManagerDlg::OnCurrentRowChanged);
-
-    resize(760, 460);
-    UpdateButtons();
 }
 
 CFileManagerDlg::~CFileManagerDlg() = default;

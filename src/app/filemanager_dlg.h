@@ -16,6 +16,7 @@
 #include "resources/archivetree.h"
 #include "resources/material.h"
 
+class QBoxLayout;
 class QMimeData;
 class QPushButton;
 class QTemporaryDir;
@@ -112,6 +113,11 @@ public:
     Prompts& GetPrompts() { return prompts_; }
 
 private:
+    // The constructor's parts: the archive's tree and the list of a folder's items, the
+    // column of buttons with the material preview, and what each control does.
+    void MakeViews();
+    QBoxLayout* MakeButtonColumn();
+    void ConnectControls();
     // Entries into the open archive with one rewrite; the tree is read again after it.
     bool AddEntries(const QString& label, std::vector<ArchiveEntryData> entries);
     // Reads the directory again into the tree and lists the root.

@@ -50,6 +50,22 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
 
+    BuildToolbars();
+    BuildStatusBar();
+    AddMenus();
+    BuildCommandActions();
+    BindFrameCommands();
+
+    // A window that comes to the front (Window menu, a click on its frame, Cascade, Tile,
+    // another one closing) has its view take the keys at once.
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+        FocusActiveView();
+        UpdateCommandUI();
+    });
+}
+
+void CMainFrame::BuildToolbars()
+{
     const char* names[3] = {"Main Toolbar", "Map Toolbar", "Tool Toolbar"};
     const char* objects[3] = {"MainToolbar", "MapToolbar", "ToolToolbar"};
     for (int i = 0; i < 3; ++i) {
@@ -62,7 +78,10 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     addToolBar(Qt::TopToolBarArea, toolbars_[0]);
     addToolBar(Qt::TopToolBarArea, toolbars_[1]);
     addToolBar(Qt::LeftToolBarArea, toolbars_[2]);
+}
 
+void CMainFrame::BuildStatusBar()
+{
     // Status bar: the message pane, the resources and the colormap, then grid, two
     // status panes, x, y, z and rate.
     const int widths[8] = {0, 55, 50, 50, 50, 50, 50, 50};
@@ -93,7 +112,10 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
         }
         panes_[static_cast<std::size_t>(i)] = label;
     }
+}
 
+void CMainFrame::AddMenus()
+{
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
     viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
@@ -105,7 +127,10 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
         m->installEventFilter(this);
     }
+}
 
+void CMainFrame::BuildCommandActions()
+{
     // Every command of the table gets its action: text, prompts, keys and icon.
     for (const CommandRow& row : CommandTable()) {
         auto* a = new QAction(QString::fromUtf8(row.text), this);
@@ -134,7 +159,10 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
         connect(a, &QAction::triggered, this, [this, id] { Execute(id); });
         actions_.insert(id, a);
     }
+}
 
+void CMainFrame::BindFrameCommands()
+{
     // The toolbar and status bar switches and the window arrangement are the frame's own.
     const std::pair<int, int> barCommands[] = {
         {cmd::ViewToolBar, 0}, {cmd::ViewMapToolBar, 1}, {cmd::ViewToolToolBar, 2}};
@@ -159,13 +187,6 @@ CMainFrame::CMainFrame(Settings& settings, QWidget* parent) : QMainWindow(parent
     Bind(
         cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, [this] { return !mdi_->subWindowList().isEmpty(); }, {},
         noWindow);
-
-    // A window that comes to the front (Window menu, a click on its frame, Cascade, Tile,
-    // another one closing) has its view take the keys at once.
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
-        FocusActiveView();
-        UpdateCommandUI();
-    });
 }
 
 CMainFrame::~CMainFrame()

@@ -120,6 +120,14 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    // The parts the constructor builds, in its order: the three toolbars (empty), the
+    // status bar's panes, the menu bar's menus (empty; BuildMenusAndToolbars fills them),
+    // an action for every command of the table, and the frame's own commands.
+    void BuildToolbars();
+    void BuildStatusBar();
+    void AddMenus();
+    void BuildCommandActions();
+    void BindFrameCommands();
     void KeepPlacement();
     // The Window menu's list of open windows, made again each time the menu opens.
     void FillWindowList();

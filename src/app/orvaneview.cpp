@@ -25,6 +25,7 @@
 #include "app/options_dlg.h"
 #include "app/wait_cursor.h"
 #include "commands/command_table.h"
+#include "edit/view_commands.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
 #include "resources/searchpath.h"
@@ -406,7 +407,9 @@ void COrvaneView::CreateRenderer()
     }
     renderer_->PrepareScene();
     if (!cameraPlaced_) {
-        renderer_->PlaceInitialCamera(HeldModifiers());
+        EditContext c = Context();
+        PlaceInitialCamera(c);
+        renderer_->Measure();
         cameraPlaced_ = true;
     }
     UpdateContinuous();
@@ -630,18 +633,11 @@ void COrvaneView::MousePress(QMouseEvent* e)
         return;
     if (doc_.Doc().modes.texturingMode)
         area_->setCursor(Qt::SizeAllCursor);
-    switch (renderer_->Pick(p.x(), p.y(), mods)) {
-    case PickResult::Ignored: return;
-    case PickResult::Missed:
-    case PickResult::GridNode: RequestFrame(); break;
-    case PickResult::Selected:
-        // Selection flags are not drawn: the buffers stay.
-        selfUpdate_ = true;
-        doc_.UpdateAllViews();
-        selfUpdate_ = false;
-        break;
-    }
-    emit selectionChanged();
+    // Through the runner: the vertex marks a click sets are part of the faces. Selection
+    // flags are not drawn, so the views keep their buffers (kViewStateChanged).
+    EditContext c = Context();
+    c.mods = mods;
+    AfterCommand(doc_.Doc().Run(c, PickAt, renderer_->PickRequestAt(p.x(), p.y(), mods)).effects);
 }
 
 void COrvaneView::MouseRelease(QMouseEvent* e)

@@ -224,9 +224,9 @@ int DrawPicture(COrvaneDoc& doc, Settings& settings, const ResourceHandle& resou
                         made.messages.empty() ? std::string("no drawing surface of that size") : made.messages.front());
         renderer.SetResources(doc.Environment().catalog, doc.Environment().resourceFile, resources.searchPath);
         renderer.PrepareScene();
-        renderer.PlaceInitialCamera();
 
         EditContext view(doc, settings, &selection, &camera);
+        PlaceInitialCamera(view);
         if (r.viewKind)
             ShowStandardView(view, *r.viewKind);
         // The modes of one mesh show the first mesh, as if it had been clicked.
@@ -239,6 +239,7 @@ int DrawPicture(COrvaneDoc& doc, Settings& settings, const ResourceHandle& resou
             if (Status posed = BuildAnimationPoses(*doc.model); !posed)
                 return Fail(doc.model->keyframe->name, posed.error());
             doc.model->currentFrame = static_cast<int32_t>(std::max(r.frame, 0L));
+            doc.PlaceNodes();
         }
         renderer.SetPresentTarget(CRenderer::kNoPresent);
         if (!renderer.RenderFrame(true) || !renderer.LastFrameDrawn())

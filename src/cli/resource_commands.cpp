@@ -221,103 +221,133 @@ const ArchiveRecord* FindItem(const ArchiveDirectory& dir, const std::string& na
     return nullptr;
 }
 
-int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
-{
+// What "gob extract" was asked: the archive, then the item names; where to and how.
+struct ExtractRequest {
     std::vector<std::string> args;
     fs::path folder = ".";
     bool bmp = false;
     bool flat = false;
+};
+
+// Returns an exit status on a wrong command line, -1 else.
+int ParseExtract(const std::vector<std::string>& rawArgs, ExtractRequest& r)
+{
     for (std::size_t i = 0; i < rawArgs.size(); ++i) {
         const std::string& a = rawArgs[i];
         if (a == "-o") {
             if (i + 1 >= rawArgs.size())
                 return Usage("-o needs a folder");
-            folder = rawArgs[++i];
+            r.folder = rawArgs[++i];
         } else if (a == "--bmp") {
-            bmp = true;
+            r.bmp = true;
         } else if (a == "--flat") {
-            flat = true;
+            r.flat = true;
         } else if (a.rfind("--", 0) == 0) {
             return Usage("gob extract does not know " + a);
         } else {
-            args.push_back(a);
+            r.args.push_back(a);
         }
     }
-    if (args.size() < 2)
+    if (r.args.size() < 2)
         return Usage("gob extract takes an archive and one or more item names");
-    const std::string& archive = args[0];
-    const auto read = ReadArchiveDirectory(archive);
-    if (!read)
-        return Fail(archive, read.error());
-    const ArchiveDirectory& dir = *read;
-    // The folder is made (with its parents) as the first item is saved into it.
-    std::error_code ec;
-    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec))
-        return Fail(folder.string(), "is not a folder");
+    return -1;
+}
 
-    std::optional<Palette> palette;
-    if (bmp) {
+// The palette 8-bit materials are converted to bitmaps through: --colormap, else the
+// first colormap of the game's catalogue, else of this archive's (the File Manager's
+// Save As chooses alike). Without one, the materials that need none (16-bit) are still
+// converted. Returns an exit status on failure, -1 else.
+int ExtractionPaletteFor(const Options& opts, const std::string& archive, std::optional<Palette>& palette)
+{
+    if (!opts.colormap.empty()) {
         Palette p;
-        if (!opts.colormap.empty()) {
-            if (int st = PaletteFromOption(opts, archive, p); st >= 0)
-                return st;
-            palette = p;
-        } else {
-            // The first colormap of the game's catalogue, else of this archive's (the
-            // File Manager's Save As chooses alike). Without one, the materials that
-            // need none (16-bit) are still converted.
-            ResourceCatalog catalog;
-            if (!opts.resources.empty())
-                if (const auto load = LoadCatalog(opts.resources, catalog); !load)
-                    return Fail(opts.resources, load.error());
-            const auto chosen = ExtractionPalette(&catalog, opts.resources, archive);
-            if (!chosen)
-                return Fail(opts.resources.empty() ? archive : opts.resources, chosen.error());
-            palette = *chosen;
-        }
+        if (int st = PaletteFromOption(opts, archive, p); st >= 0)
+            return st;
+        palette = p;
+        return -1;
     }
+    ResourceCatalog catalog;
+    if (!opts.resources.empty())
+        if (const auto load = LoadCatalog(opts.resources, catalog); !load)
+            return Fail(opts.resources, load.error());
+    const auto chosen = ExtractionPalette(&catalog, opts.resources, archive);
+    if (!chosen)
+        return Fail(opts.resources.empty() ? archive : opts.resources, chosen.error());
+    palette = *chosen;
+    return -1;
+}
 
-    // Every item's target is settled before anything is written: a name that would
-    // lead out of the folder, or two items on one path, stop the command first.
-    struct Job {
-        const ArchiveRecord* record;
-        bool convert;
-        fs::path target;
-    };
-    std::vector<Job> jobs;
+// One item to extract: its record, whether it becomes a bitmap, and the file it goes to.
+struct ExtractJob {
+    const ArchiveRecord* record;
+    bool convert;
+    fs::path target;
+};
+
+// Every item's target, settled before anything is written: a name that would lead out of
+// the folder, two items on one path, or a material that cannot be converted stop the
+// command first. Returns an exit status on failure, -1 else.
+int PlanExtraction(const ExtractRequest& r, const ArchiveDirectory& dir, const Palette* palette,
+                   std::vector<ExtractJob>& jobs)
+{
+    const std::string& archive = r.args[0];
     std::vector<std::pair<std::string, fs::path>> targets;
     std::string unconverted;  // materials saved as they are for want of a colormap
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const ArchiveRecord* r = FindItem(dir, ArchiveName(args[i]));
-        if (!r)
-            return Fail(archive, "no item " + args[i]);
-        if (std::any_of(jobs.begin(), jobs.end(), [&](const Job& j) { return j.record == r; }))
+    for (std::size_t i = 1; i < r.args.size(); ++i) {
+        const ArchiveRecord* record = FindItem(dir, ArchiveName(r.args[i]));
+        if (!record)
+            return Fail(archive, "no item " + r.args[i]);
+        if (std::any_of(jobs.begin(), jobs.end(), [&](const ExtractJob& j) { return j.record == record; }))
             continue;  // named twice
-        const auto form = ExtractionFormOf(archive, *r, bmp, palette ? &*palette : nullptr);
+        const auto form = ExtractionFormOf(archive, *record, r.bmp, palette);
         if (!form)
             return Fail(archive, form.error());
         const bool convert = *form == ExtractionForm::Bitmap;
         if (*form == ExtractionForm::NeedsColormap)
-            unconverted += (unconverted.empty() ? "" : ", ") + r->name;
-        const auto target =
-            flat ? ExtractionTarget(folder, r->name, convert) : ExtractionTargetInFolders(folder, r->name, convert);
+            unconverted += (unconverted.empty() ? "" : ", ") + record->name;
+        const auto target = r.flat ? ExtractionTarget(r.folder, record->name, convert)
+                                   : ExtractionTargetInFolders(r.folder, record->name, convert);
         if (!target)
             return Fail(archive, target.error());
-        jobs.push_back({r, convert, *target});
-        targets.emplace_back(r->name, *target);
+        jobs.push_back({record, convert, *target});
+        targets.emplace_back(record->name, *target);
     }
     if (Status apart = CheckExtractionTargets(targets); !apart)
-        return Fail(archive, apart.error() + (flat ? "; nothing was extracted (leave out --flat to keep the archive's "
-                                                     "folders)"
-                                                   : "; nothing was extracted"));
+        return Fail(archive, apart.error() + (r.flat ? "; nothing was extracted (leave out --flat to keep the "
+                                                       "archive's folders)"
+                                                     : "; nothing was extracted"));
     if (!unconverted.empty())
         return Fail(archive,
                     "no colormap to convert 8-bit materials with (give --colormap or --resources, or leave out "
                     "--bmp); nothing was extracted: " +
                         unconverted);
+    return -1;
+}
+
+int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
+{
+    ExtractRequest r;
+    if (int st = ParseExtract(rawArgs, r); st >= 0)
+        return st;
+    const std::string& archive = r.args[0];
+    const auto read = ReadArchiveDirectory(archive);
+    if (!read)
+        return Fail(archive, read.error());
+    // The folder is made (with its parents) as the first item is saved into it.
+    std::error_code ec;
+    if (fs::exists(r.folder, ec) && !fs::is_directory(r.folder, ec))
+        return Fail(r.folder.string(), "is not a folder");
+    std::optional<Palette> palette;
+    if (r.bmp)
+        if (int st = ExtractionPaletteFor(opts, archive, palette); st >= 0)
+            return st;
+    std::vector<ExtractJob> jobs;
+    if (int st = PlanExtraction(r, *read, palette ? &*palette : nullptr, jobs); st >= 0)
+        return st;
+
     // All the items or none: each is written aside and put in place once every one is.
     AtomicFileSet files;
-    for (const Job& j : jobs) {
+    for (const ExtractJob& j : jobs) {
         const auto bytes = ExtractedBytes(archive, *j.record, j.convert && palette ? &*palette : nullptr, j.convert);
         if (!bytes)
             return Fail(archive, bytes.error() + "; nothing was extracted");
@@ -330,7 +360,7 @@ int GobExtract(const std::vector<std::string>& rawArgs, const Options& opts)
     }
     if (Status written = files.Commit(); !written)
         return Fail(archive, written.error());
-    for (const Job& j : jobs)
+    for (const ExtractJob& j : jobs)
         std::printf("%s\n", TerminalSafe(j.target.string()).c_str());
     return 0;
 }

@@ -124,12 +124,6 @@ EditOutcome MoveForwardStep(EditContext& c)
     return EditOutcome::Done(kRedrawView);
 }
 
-EditOutcome MiddleStep(EditContext& c)
-{
-    c.camera->CenterView(c.model(), c.modes(), c.selection ? c.selection->currentMesh : -1, c.mods);
-    return EditOutcome::Done(kViewStateChanged | kMeasure);
-}
-
 EditOutcome PanStep(EditContext& c)
 {
     const bool enlarge = c.modes().enlarge;
@@ -414,7 +408,7 @@ std::vector<CommandRow> MakeTable()
         {cmd::MoveBackward, "Move Back&ward", "Move Backward\nMove Backward", "", View, m(Menu::View, 401),
          b(Bar::Map, 101), {.run = MoveForwardStep, .unmet = WhyNotDraw}},
         {cmd::Middle, "&Middle", "Middle\nMiddle", "", View, m(Menu::View, 402), b(Bar::Map, 102),
-         {.run = MiddleStep, .unmet = WhyNotDraw}},
+         {.run = CenterView, .unmet = WhyNotDraw}},
         {cmd::Enlarge, "&Enlarge View (W)", "Enlarge view 10 times\nEnlarge View (W)", "W", Doc, m(Menu::View, 403),
          b(Bar::Map, 501), {.run = EnlargeView, .checked = IsEnlarged}},
         {cmd::ScaleUp, "Scale &Up", "Scale Up\nScale Up", "", Doc, m(Menu::View, 404), b(Bar::Map, 200),
@@ -635,6 +629,10 @@ CommandResult RunCommand(const CommandRow& row, EditContext& c)
     c.id = row.id;
     CommandResult r;
     static_cast<EditOutcome&>(r) = row.core.edits ? Edit(c, row.core.run) : row.core.run(c);
+    // Whatever the command moved (the model matrix, the frame, the nodes), the next
+    // frame, measure or pick finds the nodes where they now stand.
+    if (c.doc)
+        c.doc->PlaceNodes();
     r.ran = true;
     return r;
 }

@@ -84,6 +84,7 @@ void COrvaneDoc::AdoptImportedModel(std::unique_ptr<CModel> imported)
 {
     NewDocument();
     model = std::move(imported);
+    PlaceNodes();
     savedCamera = {};
     SetModified();
 }
@@ -112,6 +113,7 @@ bool COrvaneDoc::NewDocument()
     puppetFile_.clear();
     puppetProblem_.clear();
     replaceAgreed_ = false;
+    PlaceNodes();
     return true;
 }
 
@@ -132,6 +134,7 @@ Status COrvaneDoc::OpenDocument(const std::string& path)
     // coordinates were stored measured by the picture's size): untouched meshes keep them.
     if (format.kind == FileKind::Project)
         MarkListsCurrent(*model);
+    PlaceNodes();
     savedCamera = opened->camera;
     history.Clear();
     savedState_ = history.State();
@@ -290,13 +293,6 @@ ViewState COrvaneDoc::CurrentView() const
     return v;
 }
 
-void COrvaneDoc::TakeSnapshot(const ViewState& view)
-{
-    history.Snapshot(*model, view);
-    ++steps_;
-    ++changes_;
-}
-
 EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(EditContext&)>& op, OpenStep* step)
 {
     // An operation made of operations is one step: the outer run keeps the state before.
@@ -312,15 +308,21 @@ EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(Edit
         // from before the first run.
         EditOutcome o = op(c);
         NoteOutcome(o);
+        PlaceNodes();
         if (o.changed) {
             UpdateRadiiAfter(o);
             SetModified(true);
         }
         return o;
     }
-    auto before = history.Take(*model, CurrentView());
+    // What the step holds is brought up to date first (radii, lists): the step itself
+    // only reads.
+    const FacePrints prints = history.PrepareForStep(*model);
+    auto before = history.Take(*model, CurrentView(), &prints);
     EditOutcome o = op(c);
     NoteOutcome(o);
+    // Whatever the operation moved, what reads the nodes next finds them in place.
+    PlaceNodes();
     if (!o.changed)
         return o;
     UpdateRadiiAfter(o);
@@ -335,14 +337,15 @@ EditOutcome COrvaneDoc::Run(EditContext& c, const std::function<EditOutcome(Edit
 void COrvaneDoc::NoteOutcome(const EditOutcome& o)
 {
     // Nothing but the operation changed the model since the step was taken: a run that
-    // changed nothing left it as the step holds it, and a change narrows what the next
-    // step reads when the operation says it kept to one mesh.
-    history.NoteChange(*model, model->currentGeoset, o.changed ? o.onlyMesh : EditOutcome::kNoMesh);
+    // touched no face left them as the step holds them, and one that says it kept to one
+    // mesh narrows what the next step reads.
+    history.NoteChange(*model, o.Touched());
 }
 
 void COrvaneDoc::UpdateRadiiAfter(const EditOutcome& o)
 {
-    if (o.onlyMesh == EditOutcome::kAnyMesh) {
+    const MeshScope touched = o.Touched();
+    if (touched.kind == MeshScope::Kind::Any) {
         UpdateRadii(*model);
         return;
     }
@@ -351,23 +354,39 @@ void COrvaneDoc::UpdateRadiiAfter(const EditOutcome& o)
     for (std::size_t g = 0; g < model->geosets.size(); ++g)
         for (std::size_t k = 0; k < model->geosets[g].meshes.size(); ++k) {
             const CMesh& mesh = model->geosets[g].meshes[k];
-            const bool touched =
-                static_cast<int32_t>(g) == model->currentGeoset && static_cast<int32_t>(k) == o.onlyMesh;
+            const bool isTouched = touched == MeshScope::OneMesh(static_cast<int32_t>(g), static_cast<int32_t>(k));
             const std::optional<uint64_t> checked = CheckedFacesFingerprint(*model, g, k);
-            if (!touched && !checked) {
+            if (!isTouched && !checked) {
                 UpdateRadii(*model);  // a mesh never checked: read them all
                 return;
             }
-            prints[g].push_back(touched ? FacesFingerprint(mesh) : *checked);
+            prints[g].push_back(isTouched ? FacesFingerprint(mesh) : *checked);
         }
     UpdateRadii(*model, prints);
+}
+
+void COrvaneDoc::PlaceNodes()
+{
+    if (model)
+        orv::PlaceNodes(*model);
+}
+
+void COrvaneDoc::StepContinuousView(float seconds)
+{
+    if (!model)
+        return;
+    if (modes.viewKind == ViewKind::Animating)
+        AdvanceAnimation(*model, seconds);
+    else if (modes.viewKind == ViewKind::Rotating)
+        model->modelMatrix = model->rotationStep * model->modelMatrix;
+    PlaceNodes();
 }
 
 bool COrvaneDoc::Change(const std::function<bool()>& change)
 {
     EditContext c;
     c.doc = this;
-    return Run(c, [&](EditContext&) { return EditOutcome{change(), 0, {}}; }).changed;
+    return Run(c, [&](EditContext&) { return EditOutcome{change(), 0, {}, {}}; }).changed;
 }
 
 Status COrvaneDoc::Undo(ViewState& view) { return TakeRestored(history.Undo(*model, view, env_.textureSize)); }
@@ -388,6 +407,7 @@ Status COrvaneDoc::TakeRestored(Result<std::unique_ptr<CModel>> restored)
     if (!restored)
         return Fail(restored.error());
     model = std::move(*restored);
+    PlaceNodes();
     ++steps_;
     ++changes_;
     return {};

@@ -13,6 +13,7 @@
 #include "formats/projectfile.h"
 #include "model/corners.h"
 #include "model/model.h"
+#include "model/pose.h"
 #include "model/settings.h"
 #include "resources/searchpath.h"
 
@@ -177,10 +178,17 @@ public:
     // The same for a change that needs no context: a step when change returns true.
     bool Change(const std::function<bool()>& change);
 
-    // A snapshot of the present state pushed as an undo step (the document is modified),
-    // outside the runner: for tests that need an undo step without a change.
-    void TakeSnapshot(const ViewState& view);
-    void TakeSnapshot() { TakeSnapshot(CurrentView()); }
+    // Places every node and mesh for the model's frame and model matrix as they stand
+    // (the pose's world matrices, which drawing, picking and editing read). The runner
+    // does it after each operation, and so does each undo, redo and open; a change made
+    // some other way calls it.
+    void PlaceNodes();
+    // A frame of a continuous view is due: the animating view's keyframe plays on by
+    // `seconds` (the real time since its previous frame), the rotating view turns one
+    // step; then the nodes are placed for the frame. The renderer asks for it before it
+    // draws such a frame.
+    void StepContinuousView(float seconds);
+
     bool CanUndo() const { return history.CanUndo(); }
     bool CanRedo() const { return history.CanRedo(); }
     // Fail when there is nothing to undo or redo (see history) or the step cannot be read.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "document/modes.h"
@@ -32,29 +33,43 @@ enum CommandEffect : uint32_t {
     kSettingsChanged = 1u << 8,   // a setting of the program: the views of every document redraw
 };
 
+// Which faces of the model a change touched: none (nodes, names, switches...), those of
+// one mesh, or any. The next undo step reads again only the faces named.
+struct MeshScope {
+    enum class Kind { None, OneMesh, Any };
+    Kind kind = Kind::Any;
+    int32_t geoset = -1;  // with OneMesh: the mesh's geometry set and its index there
+    int32_t mesh = -1;
+
+    static MeshScope None() { return {Kind::None}; }
+    static MeshScope Any() { return {Kind::Any}; }
+    static MeshScope OneMesh(int32_t geoset, int32_t mesh) { return {Kind::OneMesh, geoset, mesh}; }
+    bool operator==(const MeshScope&) const = default;
+};
+
 // What an operation did. changed: the model (what a save writes) changed, so the runner
 // keeps the state before as an undo step; an operation that changes only the view or the
 // switches leaves it false. effects: the CommandEffect bits the window acts on (also
 // without a change: a refusal may still move the selection). message: a refusal or a
 // failure to show the user, "" when all went well.
 struct EditOutcome {
-    // Which mesh of the current geometry set a change touched, when the operation knows
-    // it: the next undo step then reads only that mesh's faces again. kAnyMesh, the
-    // default, has it read every mesh; kNoMesh says no face changed (nodes, names...).
-    static constexpr int32_t kAnyMesh = -2;
-    static constexpr int32_t kNoMesh = -1;
-
     bool changed = false;
     uint32_t effects = 0;
     std::string message;
-    int32_t onlyMesh = kAnyMesh;
+    // Which faces the operation touched, when it knows: the next undo step then reads
+    // only those again. Unset, a change may have touched any face, and an operation that
+    // changed nothing none. An operation may touch faces without an undo step of its own
+    // (a click marks a vertex selected): it says which.
+    std::optional<MeshScope> faces;
+
+    MeshScope Touched() const { return faces ? *faces : changed ? MeshScope::Any() : MeshScope::None(); }
 
     // Carried out, with these refreshes, without changing the model.
-    static EditOutcome Done(uint32_t effects) { return EditOutcome{false, effects, {}, kAnyMesh}; }
+    static EditOutcome Done(uint32_t effects) { return EditOutcome{false, effects, {}, {}}; }
     // The model changed.
-    static EditOutcome Changed(uint32_t effects) { return EditOutcome{true, effects, {}, kAnyMesh}; }
+    static EditOutcome Changed(uint32_t effects) { return EditOutcome{true, effects, {}, {}}; }
     // Nothing done, and why.
-    static EditOutcome Refused(std::string message) { return EditOutcome{false, 0, std::move(message), kAnyMesh}; }
+    static EditOutcome Refused(std::string message) { return EditOutcome{false, 0, std::move(message), {}}; }
 };
 
 // The document's model, switches and settings with a view's selection, camera and

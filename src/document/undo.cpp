@@ -48,7 +48,7 @@ public:
         static_assert(std::is_trivially_copyable_v<T>);
         Bytes(&value, sizeof(T));
     }
-    void Run(const void* first, std::size_t bytes) { Bytes(first, bytes); }
+    void Span(const void* first, std::size_t bytes) { Bytes(first, bytes); }
     template <typename T, typename F>
     void Owned(const std::vector<T>& list, F visitItem)
     {
@@ -112,7 +112,7 @@ public:
         static_assert(std::is_trivially_copyable_v<T>);
         std::memcpy(&value, Take(sizeof(T)), sizeof(T));
     }
-    void Run(void* first, std::size_t bytes) { std::memcpy(first, Take(bytes), bytes); }
+    void Span(void* first, std::size_t bytes) { std::memcpy(first, Take(bytes), bytes); }
     template <typename T, typename F>
     void Owned(std::vector<T>& list, F visitItem)
     {
@@ -196,6 +196,45 @@ void Trim(std::vector<std::unique_ptr<UndoSnapshot>>& list)
         list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(list.size() - UndoHistory::kDepth));
 }
 
+// Mesh k of geometry set g as the step previous holds it, if it does.
+const MeshImage* MeshBefore(const ContentImage* previous, std::size_t g, std::size_t k)
+{
+    if (!previous || g >= previous->geosets.size() || k >= previous->geosets[g].size())
+        return nullptr;
+    return &previous->geosets[g][k];
+}
+
+std::size_t BlockCount(const CMesh& mesh) { return (mesh.faces.size() + kFaceBlock - 1) / kFaceBlock; }
+
+// Whether the prints have a mesh for every mesh of the model and a block for every
+// block of its faces: prints of another model, or of this one before faces came or
+// went, are not used.
+bool Fit(const FacePrints& prints, const CModel& model)
+{
+    if (prints.size() != model.geosets.size())
+        return false;
+    for (std::size_t g = 0; g < prints.size(); ++g) {
+        const auto& meshes = model.geosets[g].meshes;
+        if (prints[g].size() != meshes.size())
+            return false;
+        for (std::size_t k = 0; k < meshes.size(); ++k)
+            if (prints[g][k].size() != BlockCount(meshes[k]))
+                return false;
+    }
+    return true;
+}
+
+// Whether a mesh's faces differ from those of the step before.
+bool FacesChanged(const MeshImage* was, const std::vector<uint64_t>& blocks)
+{
+    if (!was || was->blocks.size() != blocks.size())
+        return true;
+    for (std::size_t b = 0; b < blocks.size(); ++b)
+        if (was->blocks[b]->fingerprint != blocks[b])
+            return true;
+    return false;
+}
+
 std::unique_ptr<CModel> ReadContent(const ContentImage& image)
 {
     auto model = std::make_unique<CModel>();
@@ -234,72 +273,69 @@ std::unique_ptr<CModel> ReadContent(const ContentImage& image)
 
 }  // namespace
 
-std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, const ContentImage* previous,
-                                           const std::function<bool(std::size_t, std::size_t)>& unchanged)
+FacePrints FindFacePrints(const CModel& model, const ContentImage* previous, const MeshFilter& unchanged)
 {
-    // As a project write leaves the model: an edited model is one of the editor's own.
-    model.formatTag = "JK1";
-    auto before = [&](std::size_t g, std::size_t k) -> const MeshImage* {
-        if (!previous || g >= previous->geosets.size() || k >= previous->geosets[g].size())
-            return nullptr;
-        return &previous->geosets[g][k];
-    };
-
-    // The faces first, block by block: which blocks changed, and what each mesh's faces
-    // place (for the radii).
-    std::vector<std::vector<std::vector<uint64_t>>> blockPrints(model.geosets.size());
-    std::vector<std::vector<uint64_t>> facesPrints(model.geosets.size());
+    FacePrints prints(model.geosets.size());
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
-        auto& meshes = model.geosets[g].meshes;
+        const auto& meshes = model.geosets[g].meshes;
         for (std::size_t k = 0; k < meshes.size(); ++k) {
-            CMesh& mesh = meshes[k];
-            const MeshImage* was = before(g, k);
-            std::vector<uint64_t> prints;
-            const std::size_t blocks = (mesh.faces.size() + kFaceBlock - 1) / kFaceBlock;
-            if (was && unchanged && was->blocks.size() == blocks && unchanged(g, k)) {
-                // Known to be as the step before holds it: its faces are not read.
+            const CMesh& mesh = meshes[k];
+            const MeshImage* was = MeshBefore(previous, g, k);
+            std::vector<uint64_t> blocks;
+            if (was && unchanged && was->blocks.size() == BlockCount(mesh) && unchanged(g, k)) {
                 for (const auto& b : was->blocks)
-                    prints.push_back(b->fingerprint);
-                if (UndoHistory::verifySharing) {
-                    for (std::size_t b = 0; b < blocks; ++b)
-                        if (FaceBlockFingerprint(mesh, b * kFaceBlock, kFaceBlock) != prints[b]) {
-                            ++UndoHistory::sharingFaults;
-                            break;
-                        }
-                }
+                    blocks.push_back(b->fingerprint);
             } else {
                 for (std::size_t first = 0; first < mesh.faces.size(); first += kFaceBlock)
-                    prints.push_back(FaceBlockFingerprint(mesh, first, kFaceBlock));
+                    blocks.push_back(FaceBlockFingerprint(mesh, first, kFaceBlock));
             }
-            bool changed = !was || was->blocks.size() != prints.size();
-            for (std::size_t b = 0; !changed && b < prints.size(); ++b)
-                changed = was->blocks[b]->fingerprint != prints[b];
-            // Lists and normals follow the corners at every step, as a save leaves them.
-            if (changed)
-                RebuildListsIfChanged(model.caches, mesh);
-            facesPrints[g].push_back(CombineFacesFingerprint(mesh, prints));
-            blockPrints[g].push_back(std::move(prints));
+            prints[g].push_back(std::move(blocks));
         }
     }
+    return prints;
+}
+
+void PrepareForStep(CModel& model, const FacePrints& prints, const ContentImage* previous)
+{
+    const FacePrints found = Fit(prints, model) ? FacePrints{} : FindFacePrints(model);
+    const FacePrints& faces = Fit(prints, model) ? prints : found;
+    // As a project write leaves the model: an edited model is one of the editor's own.
+    model.formatTag = "JK1";
+    std::vector<std::vector<uint64_t>> facesPrints(model.geosets.size());
+    for (std::size_t g = 0; g < model.geosets.size(); ++g)
+        for (std::size_t k = 0; k < model.geosets[g].meshes.size(); ++k) {
+            CMesh& mesh = model.geosets[g].meshes[k];
+            // Lists and normals follow the corners at every step, as a save leaves them.
+            if (FacesChanged(MeshBefore(previous, g, k), faces[g][k]))
+                RebuildListsIfChanged(model.caches, mesh);
+            facesPrints[g].push_back(CombineFacesFingerprint(mesh, faces[g][k]));
+        }
     UpdateRadii(model, facesPrints);
+}
+
+std::unique_ptr<UndoSnapshot> TakeSnapshot(const CModel& model, const ViewState& view, const ContentImage* previous,
+                                           const FacePrints* prints)
+{
+    const FacePrints found = prints && Fit(*prints, model) ? FacePrints{} : FindFacePrints(model, previous);
+    const FacePrints& faces = prints && Fit(*prints, model) ? *prints : found;
 
     auto image = std::make_shared<ContentImage>();
-    image->head = SmallPiece(previous ? previous->head : nullptr,
-                             [&](PieceWriter& w) { VisitContentHead(w, std::as_const(model)); });
+    image->head =
+        SmallPiece(previous ? previous->head : nullptr, [&](PieceWriter& w) { VisitContentHead(w, model); });
     image->geosets.resize(model.geosets.size());
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
         const auto& meshes = model.geosets[g].meshes;
         for (std::size_t k = 0; k < meshes.size(); ++k) {
             const CMesh& mesh = meshes[k];
-            const MeshImage* was = before(g, k);
+            const MeshImage* was = MeshBefore(previous, g, k);
             MeshImage m;
             m.fields = SmallPiece(was ? was->fields : nullptr, [&](PieceWriter& w) {
                 VisitMeshFields(w, mesh);
                 w.Size(mesh.faces.size());
             });
-            const auto& prints = blockPrints[g][k];
-            for (std::size_t b = 0; b < prints.size(); ++b) {
-                if (was && b < was->blocks.size() && was->blocks[b]->fingerprint == prints[b]) {
+            const auto& blocks = faces[g][k];
+            for (std::size_t b = 0; b < blocks.size(); ++b) {
+                if (was && b < was->blocks.size() && was->blocks[b]->fingerprint == blocks[b]) {
                     m.blocks.push_back(was->blocks[b]);
                     continue;
                 }
@@ -308,7 +344,7 @@ std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view,
                 const std::size_t end = std::min(mesh.faces.size(), (b + 1) * kFaceBlock);
                 for (std::size_t i = b * kFaceBlock; i < end; ++i)
                     VisitFaceFields(w, mesh.faces[i]);
-                m.blocks.push_back(MakePiece(std::move(bytes), prints[b]));
+                m.blocks.push_back(MakePiece(std::move(bytes), blocks[b]));
             }
             image->geosets[g].push_back(std::move(m));
         }
@@ -374,17 +410,38 @@ std::vector<uint8_t> ContentBytes(const UndoSnapshot& snap)
     return out;
 }
 
-void UndoHistory::Snapshot(CModel& model, const ViewState& view) { Push(Take(model, view)); }
-
-std::unique_ptr<UndoSnapshot> UndoHistory::Take(CModel& model, const ViewState& view)
+FacePrints UndoHistory::Prints(const CModel& model)
 {
-    std::function<bool(std::size_t, std::size_t)> unchanged;
+    MeshFilter unchanged;
     if (latestModel_ == &model && vouched_)
         unchanged = [this](std::size_t g, std::size_t k) {
             return std::find(changed_.begin(), changed_.end(),
                              std::pair(static_cast<int32_t>(g), static_cast<int32_t>(k))) == changed_.end();
         };
-    auto snap = TakeSnapshot(model, view, latest_.get(), unchanged);
+    FacePrints prints = FindFacePrints(model, latest_.get(), unchanged);
+    if (verifySharing_ && unchanged) {
+        const FacePrints read = FindFacePrints(model);
+        for (std::size_t g = 0; g < read.size(); ++g)
+            for (std::size_t k = 0; k < read[g].size(); ++k)
+                if (prints[g][k] != read[g][k])
+                    ++sharingFaults_;
+    }
+    return prints;
+}
+
+FacePrints UndoHistory::PrepareForStep(CModel& model)
+{
+    FacePrints prints = Prints(model);
+    orv::PrepareForStep(model, prints, latest_.get());
+    return prints;
+}
+
+void UndoHistory::Snapshot(const CModel& model, const ViewState& view) { Push(Take(model, view)); }
+
+std::unique_ptr<UndoSnapshot> UndoHistory::Take(const CModel& model, const ViewState& view, const FacePrints* prints)
+{
+    const FacePrints found = prints ? FacePrints{} : Prints(model);
+    auto snap = TakeSnapshot(model, view, latest_.get(), prints ? prints : &found);
     snap->state = state_;
     latest_ = snap->content;
     latestModel_ = &model;
@@ -394,17 +451,18 @@ std::unique_ptr<UndoSnapshot> UndoHistory::Take(CModel& model, const ViewState& 
     return snap;
 }
 
-void UndoHistory::NoteChange(const CModel& model, int32_t geoset, int32_t mesh)
+void UndoHistory::NoteChange(const CModel& model, const MeshScope& scope)
 {
     const bool known = &model == latestModel_ && (vouched_ || mayVouch_);
     mayVouch_ = false;
-    if (!known || mesh == EditOutcome::kAnyMesh || mesh < EditOutcome::kNoMesh || geoset < 0) {
+    if (!known || scope.kind == MeshScope::Kind::Any ||
+        (scope.kind == MeshScope::Kind::OneMesh && (scope.geoset < 0 || scope.mesh < 0))) {
         vouched_ = false;
         return;
     }
     vouched_ = true;
-    if (mesh >= 0)
-        changed_.emplace_back(geoset, mesh);
+    if (scope.kind == MeshScope::Kind::OneMesh)
+        changed_.emplace_back(scope.geoset, scope.mesh);
 }
 
 void UndoHistory::Push(std::unique_ptr<UndoSnapshot> snapshot)
@@ -415,7 +473,7 @@ void UndoHistory::Push(std::unique_ptr<UndoSnapshot> snapshot)
     MarkChanged();
 }
 
-Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, SnapshotList* to, CModel& current,
+Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, SnapshotList* to, const CModel& current,
                                                       ViewState& view, const TextureSizeFn& textureSize,
                                                       const char* empty)
 {
@@ -441,18 +499,18 @@ Result<std::unique_ptr<CModel>> UndoHistory::Exchange(SnapshotList& from, Snapsh
     return model;
 }
 
-Result<std::unique_ptr<CModel>> UndoHistory::Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize)
+Result<std::unique_ptr<CModel>> UndoHistory::Undo(const CModel& current, ViewState& view, const TextureSizeFn& textureSize)
 {
     return Exchange(undo_, &redo_, current, view, textureSize, "there is nothing to undo");
 }
 
-Result<std::unique_ptr<CModel>> UndoHistory::TakeBack(CModel& current, ViewState& view,
+Result<std::unique_ptr<CModel>> UndoHistory::TakeBack(const CModel& current, ViewState& view,
                                                       const TextureSizeFn& textureSize)
 {
     return Exchange(undo_, nullptr, current, view, textureSize, "there is nothing to take back");
 }
 
-Result<std::unique_ptr<CModel>> UndoHistory::Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize)
+Result<std::unique_ptr<CModel>> UndoHistory::Redo(const CModel& current, ViewState& view, const TextureSizeFn& textureSize)
 {
     return Exchange(redo_, &undo_, current, view, textureSize, "there is nothing to redo");
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "document/edit_context.h"
 #include "formats/projectfile.h"
 #include "model/corners.h"
 #include "model/model.h"
@@ -59,14 +60,30 @@ struct UndoSnapshot {
     Vec3 up;
 };
 
-// Takes the model's content and the view state. Radii are brought up to date first, as a
-// save does (UpdateRadii), the format tag becomes "JK1", and the lists of every mesh
-// whose faces changed are rebuilt from its corners. Pieces whose fingerprints match those
-// of previous (a step taken before, if any) are shared with it.
-// unchanged(g, k), when given, says that mesh k of geometry set g is as previous holds
-// it: its faces are not read again.
-std::unique_ptr<UndoSnapshot> TakeSnapshot(CModel& model, const ViewState& view, const ContentImage* previous = nullptr,
-                                           const std::function<bool(std::size_t, std::size_t)>& unchanged = {});
+// What a step reads of a model's faces: the fingerprint of each block of kFaceBlock
+// faces, by geometry set, mesh and block.
+using FacePrints = std::vector<std::vector<std::vector<uint64_t>>>;
+// Whether mesh k of geometry set g is as the step before holds it.
+using MeshFilter = std::function<bool(std::size_t g, std::size_t k)>;
+
+// The fingerprints of the model's face blocks. A mesh that unchanged(g, k) says is as
+// previous holds it (in as many blocks) takes previous's: its faces are not read.
+FacePrints FindFacePrints(const CModel& model, const ContentImage* previous = nullptr,
+                          const MeshFilter& unchanged = {});
+
+// Brings up to date what a step of the model holds and what follows from its faces, as
+// a save leaves them: the format tag becomes "JK1" (an edited model is one of the
+// editor's own), the lists of every mesh whose faces changed since previous are rebuilt
+// from its corners, and the radii are measured again where their geometry changed
+// (UpdateRadii). prints: FindFacePrints of the model as it stands.
+void PrepareForStep(CModel& model, const FacePrints& prints, const ContentImage* previous = nullptr);
+
+// Takes the model's content and the view state as they stand: a step reads the model,
+// never writes it (PrepareForStep comes first). prints: FindFacePrints of the model, or
+// none to find them here. Pieces whose fingerprints match those of previous (a step
+// taken before, if any) are shared with it.
+std::unique_ptr<UndoSnapshot> TakeSnapshot(const CModel& model, const ViewState& view,
+                                           const ContentImage* previous = nullptr, const FacePrints* prints = nullptr);
 
 // A model with the step's content: its lists rebuilt from the corners, its radii marked
 // current, the texture tool's unset scales filled from textureSize. What a step does not
@@ -82,25 +99,29 @@ class UndoHistory {
 public:
     static constexpr std::size_t kDepth = 50;
 
+    // Brings the model up to date for the step Take makes next (PrepareForStep), reading
+    // again only the faces the runner said changed since the last step; gives back the
+    // faces' fingerprints for that Take.
+    FacePrints PrepareForStep(CModel& model);
     // Appends a snapshot of the present state to the undo list: a change follows.
-    void Snapshot(CModel& model, const ViewState& view);
+    void Snapshot(const CModel& model, const ViewState& view);
     // Appends a snapshot taken earlier (before a change that turned out to change
     // something). A new change ends the redo list: what was undone cannot come back over
     // it. The present is a new state.
     void Push(std::unique_ptr<UndoSnapshot> snapshot);
     // A snapshot of the present state, sharing what did not change with the last one
-    // taken or restored, not yet in a list.
-    std::unique_ptr<UndoSnapshot> Take(CModel& model, const ViewState& view);
-    // The document's runner vouches, after each operation it ran, for what changed since
-    // the last Take: only mesh `mesh` of geometry set `geoset`, no mesh's faces
-    // (EditOutcome::kNoMesh), or anything (kAnyMesh). The next Take then reads only the
+    // taken or restored, not yet in a list. prints: what PrepareForStep gave back for the
+    // model as it stands, or none to read the faces here.
+    std::unique_ptr<UndoSnapshot> Take(const CModel& model, const ViewState& view, const FacePrints* prints = nullptr);
+    // The document's runner vouches, after each operation it ran, for which faces changed
+    // since the last Take (EditOutcome::Touched). The next Take then reads only the
     // meshes named. Without it (a model changed some other way, a restore, Clear,
     // another model) every mesh is read again.
-    void NoteChange(const CModel& model, int32_t geoset, int32_t mesh);
-    // Tests set this: each Take then reads the meshes it was told are unchanged all the
-    // same, and counts in sharingFaults those that had changed.
-    static inline bool verifySharing = false;
-    static inline std::size_t sharingFaults = 0;
+    void NoteChange(const CModel& model, const MeshScope& scope);
+    // A check for tests: while on, each reading of the faces reads the meshes it was told
+    // are unchanged all the same, and counts in SharingFaults those that had changed.
+    void VerifySharing(bool on) { verifySharing_ = on; }
+    std::size_t SharingFaults() const { return sharingFaults_; }
 
     // The state the model is in. Every state has a number of its own and a step keeps the
     // number of the state it holds, so an undo or redo comes back to the number the state
@@ -118,11 +139,12 @@ public:
     // onto the other. On success returns the restored model and updates view; the caller
     // replaces its model with it. Fails when the list is empty (see CanUndo, CanRedo) or
     // its snapshot cannot be read; both lists are then as before.
-    Result<std::unique_ptr<CModel>> Undo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
-    Result<std::unique_ptr<CModel>> Redo(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
+    Result<std::unique_ptr<CModel>> Undo(const CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
+    Result<std::unique_ptr<CModel>> Redo(const CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
     // Undo without a redo: the newest step comes back and the present is dropped, as if
     // the change had never been made (a dialog's Cancel).
-    Result<std::unique_ptr<CModel>> TakeBack(CModel& current, ViewState& view, const TextureSizeFn& textureSize = {});
+    Result<std::unique_ptr<CModel>> TakeBack(const CModel& current, ViewState& view,
+                                             const TextureSizeFn& textureSize = {});
 
     const std::vector<std::unique_ptr<UndoSnapshot>>& UndoList() const { return undo_; }
     const std::vector<std::unique_ptr<UndoSnapshot>>& RedoList() const { return redo_; }
@@ -134,8 +156,10 @@ private:
     using SnapshotList = std::vector<std::unique_ptr<UndoSnapshot>>;
     // Undo and Redo: the newest entry of `from` comes back, the present goes onto `to`
     // (nowhere without one).
-    Result<std::unique_ptr<CModel>> Exchange(SnapshotList& from, SnapshotList* to, CModel& current, ViewState& view,
-                                             const TextureSizeFn& textureSize, const char* empty);
+    Result<std::unique_ptr<CModel>> Exchange(SnapshotList& from, SnapshotList* to, const CModel& current,
+                                             ViewState& view, const TextureSizeFn& textureSize, const char* empty);
+    // The fingerprints of the model's faces, those the runner vouched for unread.
+    FacePrints Prints(const CModel& model);
 
     SnapshotList undo_;
     SnapshotList redo_;
@@ -149,6 +173,8 @@ private:
     bool vouched_ = false;
     bool mayVouch_ = false;
     std::vector<std::pair<int32_t, int32_t>> changed_;
+    bool verifySharing_ = false;
+    std::size_t sharingFaults_ = 0;
 };
 
 }  // namespace orv

@@ -623,4 +623,21 @@ EditOutcome DragTexture(EditContext& c, const TextureDragParams& p)
     return EditOutcome::Changed(kModelChanged);
 }
 
+EditOutcome PickAt(EditContext& c, const PickRequest& request)
+{
+    if (!c.selection || !c.settings)
+        return {};
+    EditOutcome o;
+    switch (c.selection->Pick(c.model(), c.modes(), *c.settings, request)) {
+    case PickResult::Ignored: return o;
+    case PickResult::Missed: o.effects = kRedrawView | kSelectionChanged; return o;
+    case PickResult::GridNode: o.effects = kRedrawView | kSelectionChanged; break;
+    case PickResult::Selected: o.effects = kViewStateChanged | kSelectionChanged; break;
+    }
+    // The vertex marks of the mesh now current (cleared, and one set).
+    if (c.selection->CurrentMesh(c.model()))
+        o.faces = MeshScope::OneMesh(c.model().currentGeoset, c.selection->currentMesh);
+    return o;
+}
+
 }  // namespace orv

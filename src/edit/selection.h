@@ -166,4 +166,13 @@ struct TextureDragParams {
 };
 EditOutcome DragTexture(EditContext& c, const TextureDragParams& p);
 
+// The left-button click as an operation of the view's selection (Selection::Pick with
+// the document's model and switches), run through the document's runner: the vertex
+// marks it sets and clears are a change of the current mesh's faces that makes no undo
+// step, and the next step reads that mesh again. The effects say what to refresh:
+// nothing in the continuous views, this view after a miss or a grid node (kRedrawView),
+// every view once the selection moved (kViewStateChanged); kSelectionChanged but for
+// the continuous views.
+EditOutcome PickAt(EditContext& c, const PickRequest& request);
+
 }  // namespace orv

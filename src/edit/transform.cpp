@@ -260,7 +260,7 @@ EditOutcome NudgeOutcome(const EditContext& c, TransformOutcome t)
 {
     EditOutcome o = OutcomeOf(t);
     if (o.changed)
-        o.onlyMesh = c.modes().meshMode ? EditOutcome::kNoMesh : c.selection->currentMesh;
+        o.faces = c.modes().meshMode ? MeshScope::None() : MeshScope::OneMesh(c.model().currentGeoset, c.selection->currentMesh);
     return o;
 }
 

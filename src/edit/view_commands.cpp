@@ -1,6 +1,11 @@
 #include "edit/view_commands.h"
 
 #include <algorithm>
+#include <string>
+
+#include "document/document.h"
+#include "model/file_kind.h"
+#include "model/pose.h"
 
 namespace orv {
 
@@ -76,10 +81,39 @@ EditOutcome ShowStandardView(EditContext& c, ViewKind viewKind)
     c.model().RebuildHierarchy();
     c.model().modelMatrix = c.modes().scaleMatrix * StandardViewRotation(viewKind);
     // Turned, the model's size along the view changes: the camera frames it afresh
-    // (from where it was, a model's height would now be its depth).
+    // (from where it was, a model's height would now be its depth), placed as turned.
+    PlaceNodes(c.model());
     if (c.camera)
         c.camera->FrameModel(c.model(), c.modes(), c.selection ? c.selection->currentMesh : -1);
     return EditOutcome::Done(kViewStateChanged);
+}
+
+EditOutcome CenterView(EditContext& c)
+{
+    if (!c.camera)
+        return {};
+    c.model().modelMatrix = FrontModelMatrix(c.modes());
+    PlaceNodes(c.model());
+    c.camera->FrameModel(c.model(), c.modes(), c.selection ? c.selection->currentMesh : -1, c.mods);
+    return EditOutcome::Done(kViewStateChanged | kMeasure);
+}
+
+void PlaceInitialCamera(EditContext& c)
+{
+    if (!c.camera || !c.HasModel())
+        return;
+    const std::string path = c.doc ? c.doc->PathName() : std::string();
+    const CameraState saved = c.doc ? c.doc->savedCamera : CameraState{};
+    // A project without a camera (zero direction or up) would show nothing from a
+    // degenerate view; it is framed like a model file instead.
+    const bool usableSaved = LengthSquared(saved.direction) > 0.0f && LengthSquared(saved.up) > 0.0f &&
+                             LengthSquared(Cross(saved.up, saved.direction)) > 0.0f;
+    if ((path.empty() || FileKindOf(path) == FileKind::Project) && usableSaved) {
+        c.camera->SetCameraOrientation(saved.direction, saved.up);
+        c.camera->SetCameraPosition(saved.eye, c.mods);
+        return;
+    }
+    (void)CenterView(c);
 }
 
 EditOutcome StartRotateView(EditContext& c)

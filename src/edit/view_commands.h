@@ -38,6 +38,14 @@ void EnterContinuousView(EditContext& c, ViewKind viewKind);
 const char* WhyNotSetRenderMode(const EditContext& c, RenderMode mode);
 EditOutcome SetRenderMode(EditContext& c, RenderMode mode);
 
+// "Middle": the model turned to the front (at the view's scale), its nodes placed, and
+// framed by the camera. Needs the camera.
+EditOutcome CenterView(EditContext& c);
+// The camera as a newly shown document wants it: the saved camera for a project or an
+// unnamed document, else (a 3DO file, an imported model, or a project without a camera)
+// "Middle". Needs the camera, with the projection of its view.
+void PlaceInitialCamera(EditContext& c);
+
 // Front, left, right, back, top, bottom (view kinds 0..5): the model turned to show that
 // side, in its base pose, and framed whole by the camera, looking along +z.
 EditOutcome ShowStandardView(EditContext& c, ViewKind viewKind);

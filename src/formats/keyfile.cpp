@@ -82,148 +82,200 @@ std::string Of(int32_t read, int32_t declared, const char* what)
     return std::to_string(read) + " of " + std::to_string(declared) + " " + what;
 }
 
-}  // namespace
-
-KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
-{
-    ReadStatus st;
-    CKeyframe keyframe;
+// What the sections before the nodes give: the header's values as written, and whether
+// the nodes follow (the cursor is then past their section's name).
+struct KeyHeader {
     std::string_view flags, type, frames, fps, joints;
     bool nodesFollow = false;
-    std::string missing;
+    std::string missing;  // what the HEADER section lacks when it ends early
+};
+
+// The HEADER and MARKERS sections, up to KEYFRAME NODES. The header sets the model's
+// frame count and time.
+KeyHeader ReadSections(CModel& model, CKeyframe& keyframe, TextBuffer& buffer, ReadStatus& st)
+{
+    KeyHeader h;
     std::string_view section;
     while (GetToken(buffer, "SECTION: ", section, "\n")) {
         section = TrimRight(section);
         if (section == "HEADER") {
             st.recognised = true;
-            const char* lacking = !GetToken(buffer, "FLAGS ", flags, " ")     ? "FLAGS"
-                                  : !GetToken(buffer, "TYPE ", type, " ")     ? "TYPE"
-                                  : !GetToken(buffer, "FRAMES ", frames, " ") ? "FRAMES"
-                                  : !GetToken(buffer, "FPS ", fps, " ")       ? "FPS"
-                                  : !GetToken(buffer, "JOINTS ", joints, " ") ? "JOINTS"
-                                                                              : nullptr;
+            const char* lacking = !GetToken(buffer, "FLAGS ", h.flags, " ")     ? "FLAGS"
+                                  : !GetToken(buffer, "TYPE ", h.type, " ")     ? "TYPE"
+                                  : !GetToken(buffer, "FRAMES ", h.frames, " ") ? "FRAMES"
+                                  : !GetToken(buffer, "FPS ", h.fps, " ")       ? "FPS"
+                                  : !GetToken(buffer, "JOINTS ", h.joints, " ") ? "JOINTS"
+                                                                                : nullptr;
             if (lacking) {
-                missing = std::string("the HEADER section ends before its ") + lacking + " line";
+                h.missing = std::string("the HEADER section ends before its ") + lacking + " line";
                 break;
             }
-            model.frameTime = 1.0f / ToFloat(fps);
-            model.frameCount = ToInt(frames);
+            model.frameTime = 1.0f / ToFloat(h.fps);
+            model.frameCount = ToInt(h.frames);
         } else if (section.starts_with("MARKERS")) {
             st.recognised = true;
             ReadMarkers(keyframe, buffer, section);
         } else if (section == "KEYFRAME NODES") {
             st.recognised = true;
-            nodesFollow = true;
+            h.nodesFollow = true;
             break;
         }
     }
-    keyframe.flags = ToHex(flags);
-    keyframe.type = ToHex(type);
-    keyframe.frames = ToInt(frames);
-    keyframe.fps = ToFloat(fps);
-    keyframe.joints = ToInt(joints);
+    return h;
+}
 
-    // A header that cannot be played by is read as one that can, and says so.
+// A keyframe being read: what it holds so far, and what was found damaged on the way.
+struct KeyReading {
+    KeyReading(CModel& m, TextBuffer& b) : model(m), buffer(b) {}
+
+    CModel& model;
+    TextBuffer& buffer;
+    KeyHeader header;
+    CKeyframe keyframe;
+    ReadStatus st;
     DamageNotes damage;
-    if (!fps.empty() && !(keyframe.fps > 0.0f && std::isfinite(keyframe.fps))) {
-        damage.Add("FPS " + std::string(fps) + " is no frame rate; it is read as 15");
+    bool noHeader = false;  // nodes with no header before them: no rate, no frame count
+
+    // Takes the header's values; one that cannot be played by is read as one that can,
+    // and says so.
+    void TakeHeader();
+    // The nodes and their entries; "" when all that the counts announce is there, else
+    // what the text lacks.
+    std::string ReadNodes();
+    // Entry n of node `label`, from its two lines, appended to the node once its first
+    // line is there.
+    enum class EntryRead { Whole, Ended, Cut };
+    EntryRead ReadEntry(CKeyframeNode& node, int32_t n, const std::string& label);
+    // The read ends, whole or lacking `missing`: a frame count that counts no frames is
+    // counted from the entries.
+    KeyframeRead Finish(std::string missing);
+    // A count that runs to the end of the text with no digit left may be cut.
+    bool CutCount(std::string_view count) const { return RunsToEnd(buffer, count) && TrimRight(count).empty(); }
+};
+
+void KeyReading::TakeHeader()
+{
+    const KeyHeader& h = header;
+    keyframe.flags = ToHex(h.flags);
+    keyframe.type = ToHex(h.type);
+    keyframe.frames = ToInt(h.frames);
+    keyframe.fps = ToFloat(h.fps);
+    keyframe.joints = ToInt(h.joints);
+    if (!h.fps.empty() && !(keyframe.fps > 0.0f && std::isfinite(keyframe.fps))) {
+        damage.Add("FPS " + std::string(h.fps) + " is no frame rate; it is read as 15");
         keyframe.fps = 15.0f;
         model.frameTime = 1.0f / keyframe.fps;
     }
-    // Nodes with no header before them: no rate and no frame count to play by.
-    const bool noHeader = nodesFollow && fps.empty();
+    noHeader = h.nodesFollow && h.fps.empty();
     if (noHeader) {
         keyframe.fps = 15.0f;
         model.frameTime = 1.0f / keyframe.fps;
     }
-    auto finish = [&](std::string what) {
-        st.complete = what.empty();
-        st.missing = std::move(what);
-        std::optional<int64_t> lastFrame;
-        for (const auto& node : keyframe.nodes)
-            for (const auto& e : node.entries)
-                lastFrame = std::max<int64_t>(lastFrame.value_or(e.frame), e.frame);
-        // An empty keyframe (no entries) rightly counts no frames.
-        if (!noHeader && (keyframe.frames < 0 || (keyframe.frames == 0 && lastFrame))) {
-            const auto counted =
-                lastFrame ? static_cast<int32_t>(std::clamp<int64_t>(*lastFrame + 1, 1, INT32_MAX)) : 0;
-            damage.Add("FRAMES " + std::string(frames.empty() ? "(blank)" : frames) + " counts no frames; it is read as " +
-                       std::to_string(counted) +
-                       (lastFrame && counted == *lastFrame + 1 ? ", one past the last entry's frame" : ""));
-            keyframe.frames = model.frameCount = counted;
-        }
-        if (noHeader) {
-            const auto counted = lastFrame ? static_cast<int32_t>(std::clamp<int64_t>(*lastFrame + 1, 1, INT32_MAX)) : 0;
-            damage.Add("the file has no HEADER section; it is read as FRAMES " + std::to_string(counted) +
-                       " at 15 FPS");
-            keyframe.frames = model.frameCount = counted;
-        }
-        damage.AddTo(st);
-        return KeyframeRead{std::move(keyframe), std::move(st)};
-    };
     for (std::size_t m = 0; m < keyframe.markers.size(); ++m)
         if (!std::isfinite(keyframe.markers[m].frame)) {
             damage.Add("the frame of marker " + std::to_string(m) + " is no finite number; it is read as 0");
             keyframe.markers[m].frame = 0.0f;
         }
-    if (!nodesFollow)
-        return finish(missing.empty() ? "no KEYFRAME NODES section" : missing);
+}
 
-    // A count or entry line that runs to the end of the text may be cut: a count with no
-    // digit left, or an entry line with fewer numbers than its layout has. (The last line
-    // of a complete file may lack its line end; it is whole when all its numbers are there.)
-    auto cutCount = [&](std::string_view count) { return RunsToEnd(buffer, count) && TrimRight(count).empty(); };
+KeyframeRead KeyReading::Finish(std::string missing)
+{
+    st.complete = missing.empty();
+    st.missing = std::move(missing);
+    std::optional<int64_t> lastFrame;
+    for (const auto& node : keyframe.nodes)
+        for (const auto& e : node.entries)
+            lastFrame = std::max<int64_t>(lastFrame.value_or(e.frame), e.frame);
+    const auto counted = lastFrame ? static_cast<int32_t>(std::clamp<int64_t>(*lastFrame + 1, 1, INT32_MAX)) : 0;
+    // An empty keyframe (no entries) rightly counts no frames.
+    if (!noHeader && (keyframe.frames < 0 || (keyframe.frames == 0 && lastFrame))) {
+        damage.Add("FRAMES " + std::string(header.frames.empty() ? "(blank)" : header.frames) +
+                   " counts no frames; it is read as " + std::to_string(counted) +
+                   (lastFrame && counted == *lastFrame + 1 ? ", one past the last entry's frame" : ""));
+        keyframe.frames = model.frameCount = counted;
+    }
+    if (noHeader) {
+        damage.Add("the file has no HEADER section; it is read as FRAMES " + std::to_string(counted) + " at 15 FPS");
+        keyframe.frames = model.frameCount = counted;
+    }
+    damage.AddTo(st);
+    return KeyframeRead{std::move(keyframe), std::move(st)};
+}
 
+KeyReading::EntryRead KeyReading::ReadEntry(CKeyframeNode& node, int32_t n, const std::string& label)
+{
+    std::string_view line1, line2;
+    if (!GetToken(buffer, "", line1, ""))
+        return EntryRead::Ended;
+    node.entries.push_back(CKeyframeEntry());
+    CKeyframeEntry& entry = node.entries.back();
+    float x = 0, y = 0, z = 0, pitch = 0, yaw = 0, roll = 0;
+    Scan(line1, "%d: %d %x %f %f %f %f %f %f", {&entry.num, &entry.frame, &entry.flags, &x, &y, &z, &pitch, &yaw, &roll});
+    entry.position = FileToModel(x, y, z);
+    entry.rotation = Vec3(pitch, roll, yaw);
+    if (!GetToken(buffer, "", line2, ""))
+        return EntryRead::Ended;
+    x = y = z = pitch = yaw = roll = 0;
+    const int deltas = Scan(line2, "%f %f %f %f %f %f", {&x, &y, &z, &pitch, &yaw, &roll});
+    entry.deltaPosition = FileToModel(x, y, z);
+    entry.deltaRotation = Vec3(pitch, roll, yaw);
+    if (!Finite(entry.position) || !Finite(entry.rotation) || !Finite(entry.deltaPosition) ||
+        !Finite(entry.deltaRotation)) {
+        damage.Add("entry " + std::to_string(n) + " of " + label + " holds a value that is no finite number" +
+                   "; what is not is read as 0");
+        for (Vec3* v : {&entry.position, &entry.rotation, &entry.deltaPosition, &entry.deltaRotation})
+            for (float* c : {&v->x, &v->y, &v->z})
+                if (!std::isfinite(*c))
+                    *c = 0.0f;
+    }
+    // An entry line with fewer numbers than its layout has, running to the end of the
+    // text, may be cut. (The last line of a complete file may lack its line end; it is
+    // whole when all its numbers are there.)
+    return deltas < 6 && RunsToEnd(buffer, line2) ? EntryRead::Cut : EntryRead::Whole;
+}
+
+std::string KeyReading::ReadNodes()
+{
     std::string_view t;
-    if (!GetToken(buffer, "NODES ", t, " ") || cutCount(t))
-        return finish("the KEYFRAME NODES section ends before its NODES line");
+    if (!GetToken(buffer, "NODES ", t, " ") || CutCount(t))
+        return "the KEYFRAME NODES section ends before its NODES line";
     const int32_t nodeCount = ToInt(t);
     for (int32_t n = 0; n < nodeCount; ++n) {
         std::string_view name;
         const std::string nodesRead = Of(n, nodeCount, "nodes") + " read";
         if (!GetToken(buffer, "NODE ", t, " "))
-            return finish(nodesRead);
+            return nodesRead;
         if (!GetToken(buffer, "MESH NAME ", name, " "))
-            return finish(nodesRead + "; node " + std::to_string(n) + " ends before its MESH NAME line");
+            return nodesRead + "; node " + std::to_string(n) + " ends before its MESH NAME line";
         const std::string label = "node " + std::to_string(n) + " (" + std::string(name) + ")";
-        if (!GetToken(buffer, "ENTRIES ", t, " ") || cutCount(t))
-            return finish(nodesRead + "; " + label + " ends before its ENTRIES line");
+        if (!GetToken(buffer, "ENTRIES ", t, " ") || CutCount(t))
+            return nodesRead + "; " + label + " ends before its ENTRIES line";
         keyframe.nodes.push_back(CKeyframeNode());
         CKeyframeNode& node = keyframe.nodes.back();
         node.meshName = name;
         const int32_t entryCount = ToInt(t);
         for (int32_t e = 0; e < entryCount; ++e) {
             const std::string entriesRead = nodesRead + "; " + label + " has " + Of(e, entryCount, "entries");
-            std::string_view line1, line2;
-            if (!GetToken(buffer, "", line1, ""))
-                return finish(entriesRead);
-            node.entries.push_back(CKeyframeEntry());
-            CKeyframeEntry& entry = node.entries.back();
-            float x = 0, y = 0, z = 0, pitch = 0, yaw = 0, roll = 0;
-            Scan(line1, "%d: %d %x %f %f %f %f %f %f",
-                 {&entry.num, &entry.frame, &entry.flags, &x, &y, &z, &pitch, &yaw, &roll});
-            entry.position = FileToModel(x, y, z);
-            entry.rotation = Vec3(pitch, roll, yaw);
-            if (!GetToken(buffer, "", line2, ""))
-                return finish(entriesRead);
-            x = y = z = pitch = yaw = roll = 0;
-            const int deltas = Scan(line2, "%f %f %f %f %f %f", {&x, &y, &z, &pitch, &yaw, &roll});
-            entry.deltaPosition = FileToModel(x, y, z);
-            entry.deltaRotation = Vec3(pitch, roll, yaw);
-            if (!Finite(entry.position) || !Finite(entry.rotation) || !Finite(entry.deltaPosition) ||
-                !Finite(entry.deltaRotation)) {
-                damage.Add("entry " + std::to_string(e) + " of " + label + " holds a value that is no finite number" +
-                           "; what is not is read as 0");
-                for (Vec3* v : {&entry.position, &entry.rotation, &entry.deltaPosition, &entry.deltaRotation})
-                    for (float* c : {&v->x, &v->y, &v->z})
-                        if (!std::isfinite(*c))
-                            *c = 0.0f;
+            switch (ReadEntry(node, e, label)) {
+            case EntryRead::Whole: break;
+            case EntryRead::Ended: return entriesRead;
+            case EntryRead::Cut: return entriesRead + "; the last line is cut short";
             }
-            if (deltas < 6 && RunsToEnd(buffer, line2))
-                return finish(entriesRead + "; the last line is cut short");
         }
     }
-    return finish({});
+    return {};
+}
+
+}  // namespace
+
+KeyframeRead ReadKey(CModel& model, TextBuffer& buffer)
+{
+    KeyReading r(model, buffer);
+    r.header = ReadSections(model, r.keyframe, buffer, r.st);
+    r.TakeHeader();
+    if (!r.header.nodesFollow)
+        return r.Finish(r.header.missing.empty() ? "no KEYFRAME NODES section" : r.header.missing);
+    return r.Finish(r.ReadNodes());
 }
 
 Result<KeyframeRead> LoadKeyFile(const fs::path& path, CModel& model)

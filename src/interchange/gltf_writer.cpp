@@ -174,17 +174,9 @@ void Put32(std::vector<uint8_t>& out, uint32_t v)
         out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-}  // namespace
-
-std::vector<ExportFile> WriteGltf(const ExportScene& scene, const std::filesystem::path& path, bool binary)
+// The nodes, each with the game's fields of its mesh in its extras.
+Json Nodes(const ExportScene& scene)
 {
-    Builder b;
-    Json root = Json::object();
-    root["asset"] = {{"version", "2.0"}, {"generator", kVersionString}};
-    root["extensionsUsed"] = Json::array({"FB_ngon_encoding"});
-    root["scene"] = 0;
-    root["scenes"] = Json::array({Json{{"nodes", Json::array({0})}}});
-
     Json nodes = Json::array();
     for (const ExportNode& n : scene.nodes) {
         Json node = {{"name", n.name}};
@@ -209,19 +201,12 @@ std::vector<ExportFile> WriteGltf(const ExportScene& scene, const std::filesyste
             node["extras"] = {{kGameExtrasKey, std::move(extras)}};
         nodes.push_back(std::move(node));
     }
-    root["nodes"] = std::move(nodes);
+    return nodes;
+}
 
-    if (!scene.meshes.empty()) {
-        Json meshes = Json::array();
-        for (const ExportMesh& m : scene.meshes) {
-            Json primitives = Json::array();
-            for (const ExportPrimitive& p : m.primitives)
-                primitives.push_back(Primitive(b, p));
-            meshes.push_back({{"name", m.name}, {"primitives", std::move(primitives)}});
-        }
-        root["meshes"] = std::move(meshes);
-    }
-
+// The materials, with their pictures as images in the binary buffer.
+void AddMaterials(Json& root, Builder& b, const ExportScene& scene)
+{
     Json materials = Json::array(), images = Json::array(), textures = Json::array();
     for (const ExportMaterial& m : scene.materials) {
         Json pbr = {{"metallicFactor", 0.0}, {"roughnessFactor", 1.0}};
@@ -240,29 +225,11 @@ std::vector<ExportFile> WriteGltf(const ExportScene& scene, const std::filesyste
         root["images"] = std::move(images);
         root["textures"] = std::move(textures);
     }
-    if (scene.animation && !scene.animation->channels.empty())
-        root["animations"] = Json::array({Animation(b, *scene.animation)});
+}
 
-    std::vector<uint8_t>& bin = b.Bin();
-    std::vector<ExportFile> files;
-    std::filesystem::path binPath = path;
-    binPath.replace_extension(".bin");
-    if (!bin.empty()) {
-        Json buffer = {{"byteLength", bin.size()}};
-        if (!binary)
-            buffer["uri"] = UriOf(binPath.filename().string());
-        root["buffers"] = Json::array({std::move(buffer)});
-        root["bufferViews"] = std::move(b.Views());
-        root["accessors"] = std::move(b.Accessors());
-    }
-    // Names that are not UTF-8 become U+FFFD rather than make the file invalid.
-    const std::string text = root.dump(binary ? -1 : 1, ' ', false, Json::error_handler_t::replace);
-    if (!binary) {
-        files.push_back({path, std::vector<uint8_t>(text.begin(), text.end())});
-        if (!bin.empty())
-            files.push_back({binPath, std::move(bin)});
-        return files;
-    }
+// A binary glTF: the JSON chunk, then the binary chunk when there is one.
+std::vector<uint8_t> Glb(const std::string& text, std::vector<uint8_t> bin)
+{
     std::vector<uint8_t> json(text.begin(), text.end());
     Pad(json, ' ');
     Pad(bin, 0);
@@ -280,7 +247,53 @@ std::vector<ExportFile> WriteGltf(const ExportScene& scene, const std::filesyste
         glb.insert(glb.end(), {'B', 'I', 'N', 0});
         glb.insert(glb.end(), bin.begin(), bin.end());
     }
-    files.push_back({path, std::move(glb)});
+    return glb;
+}
+
+}  // namespace
+
+std::vector<ExportFile> WriteGltf(const ExportScene& scene, const std::filesystem::path& path, bool binary)
+{
+    Builder b;
+    Json root = Json::object();
+    root["asset"] = {{"version", "2.0"}, {"generator", kVersionString}};
+    root["extensionsUsed"] = Json::array({"FB_ngon_encoding"});
+    root["scene"] = 0;
+    root["scenes"] = Json::array({Json{{"nodes", Json::array({0})}}});
+    root["nodes"] = Nodes(scene);
+    if (!scene.meshes.empty()) {
+        Json meshes = Json::array();
+        for (const ExportMesh& m : scene.meshes) {
+            Json primitives = Json::array();
+            for (const ExportPrimitive& p : m.primitives)
+                primitives.push_back(Primitive(b, p));
+            meshes.push_back({{"name", m.name}, {"primitives", std::move(primitives)}});
+        }
+        root["meshes"] = std::move(meshes);
+    }
+    AddMaterials(root, b, scene);
+    if (scene.animation && !scene.animation->channels.empty())
+        root["animations"] = Json::array({Animation(b, *scene.animation)});
+
+    std::vector<uint8_t>& bin = b.Bin();
+    std::filesystem::path binPath = path;
+    binPath.replace_extension(".bin");
+    if (!bin.empty()) {
+        Json buffer = {{"byteLength", bin.size()}};
+        if (!binary)
+            buffer["uri"] = UriOf(binPath.filename().string());
+        root["buffers"] = Json::array({std::move(buffer)});
+        root["bufferViews"] = std::move(b.Views());
+        root["accessors"] = std::move(b.Accessors());
+    }
+    // Names that are not UTF-8 become U+FFFD rather than make the file invalid.
+    const std::string text = root.dump(binary ? -1 : 1, ' ', false, Json::error_handler_t::replace);
+    if (binary)
+        return {{path, Glb(text, std::move(bin))}};
+    std::vector<ExportFile> files;
+    files.push_back({path, std::vector<uint8_t>(text.begin(), text.end())});
+    if (!bin.empty())
+        files.push_back({binPath, std::move(bin)});
     return files;
 }
 

@@ -26,11 +26,11 @@
 namespace orv {
 
 // A visitor V is called as v(field) for each field (numbers and other plain values,
-// strings, lists of plain values or of strings), as v.Run(first, bytes) for plain fields
+// strings, lists of plain values or of strings), as v.Span(first, bytes) for plain fields
 // that lie next to each other in memory, as v.Owned(list, visitItem) for a list
 // of records and as v.Optional(record, visitRecord) for a record that may be absent. Record is the record's type, const or not, as the visitor reads or writes it.
 
-// A face's plain fields lie in two runs, each visited whole (v.Run(first, bytes)): a
+// A face's plain fields lie in two runs, each visited whole (v.Span(first, bytes)): a
 // model has faces by the hundred thousand, and a step goes over every one of them.
 // The surface: material, type, geometryMode, lightingMode, textureMode, extraLight.
 inline constexpr std::size_t kFaceSurfaceBytes = 6 * 4;
@@ -62,8 +62,8 @@ template <typename V, typename Face>
 void VisitFaceFields(V& v, Face& f)
 {
     v(f.name);
-    v.Run(&f.material, kFaceSurfaceBytes);
-    v.Run(&f.startVertex, kFaceLayoutBytes);
+    v.Span(&f.material, kFaceSurfaceBytes);
+    v.Span(&f.startVertex, kFaceLayoutBytes);
     v(f.corners);
 }
 
@@ -212,7 +212,7 @@ public:
     {
         fp_.Value(value);
     }
-    void Run(const void* first, std::size_t bytes) { fp_.Add(first, bytes); }
+    void Span(const void* first, std::size_t bytes) { fp_.Add(first, bytes); }
     template <typename T, typename F>
     void Owned(const std::vector<T>& list, F visitItem)
     {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <chrono>
 
-#include "anim/playback.h"
+#include "model/pose.h"
 #include "model/corners.h"
 #include "model/file_kind.h"
 #include "resources/catalog.h"
@@ -75,7 +75,7 @@ CRenderer::CRenderer(COrvaneDoc& doc, Settings& settings, Camera& camera, Select
       selection_(selection),
       pacer_(pacer),
       device_(settings),
-      animationStep_(AdvanceAnimation),
+      frameStep_([&doc](float seconds) { doc.StepContinuousView(seconds); }),
       clock_(SteadyClockMs)
 {
     scene_ = std::make_unique<SceneRenderer>(device_, settings_);
@@ -197,7 +197,6 @@ void CRenderer::Measure()
     if (!doc_.model)
         return;
     camera_.UpdateViewInfo();
-    WalkHierarchy(Model());
     const bool wasBusy = busy_;
     busy_ = true;
     StatusPass();
@@ -209,32 +208,6 @@ void CRenderer::StatusPass()
     lastStatus_ = camera_.UpdateViewStatus(Model(), doc_.modes, selection_.currentMesh, settings_, DeviceName());
     if (statusListener_)
         statusListener_(lastStatus_);
-}
-
-void CRenderer::CenterView(Modifiers mods)
-{
-    camera_.CenterView(Model(), doc_.modes, selection_.currentMesh, mods);
-    device_.SetView(camera_.view);
-    device_.SetProjection(camera_.projection);
-    Measure();
-}
-
-void CRenderer::PlaceInitialCamera(Modifiers mods)
-{
-    const std::string& path = doc_.PathName();
-    const CameraState& saved = doc_.savedCamera;
-    // A project without a camera (zero direction or up) would show nothing from a
-    // degenerate view; it is framed like a model file instead.
-    const bool usableSaved = LengthSquared(saved.direction) > 0.0f && LengthSquared(saved.up) > 0.0f &&
-                             LengthSquared(Cross(saved.up, saved.direction)) > 0.0f;
-    if ((path.empty() || FileKindOf(path) == FileKind::Project) && usableSaved) {
-        camera_.SetCameraOrientation(saved.direction, saved.up);
-        camera_.SetCameraPosition(saved.eye, mods);
-        device_.SetView(camera_.view);
-        Measure();
-        return;
-    }
-    CenterView(mods);
 }
 
 int64_t CRenderer::MsUntilDue() const
@@ -252,7 +225,7 @@ int64_t CRenderer::MsUntilAnimationStep() const
     if (doc_.modes.viewKind != ViewKind::Animating || !lastAnimationMs_ || !doc_.model)
         return due;
     const int64_t since = clock_() - *lastAnimationMs_;
-    const int64_t step = MsUntilFrameStep(*doc_.model, static_cast<double>(since) / 1000.0);
+    const int64_t step = MsUntilFrameStep(Model(), static_cast<double>(since) / 1000.0);
     // A keyframe that never steps still draws now and then (its view may be uncovered).
     return std::max(due, step < 0 ? int64_t{1000} : std::min<int64_t>(step, 1000));
 }
@@ -280,23 +253,26 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     if (!pacer_.Due(now, settings_.frameRate))
         return true;
 
-    CModel& model = Model();
+    const CModel& model = Model();
     device_.SetView(camera_.view);
     device_.SetProjection(camera_.projection);
     device_.BeginFrame();
     camera_.UpdateViewInfo();
+    float seconds = 0.0f;
     if (modes.viewKind == ViewKind::Animating) {
         // The real time since the last frame of the animation: the keyframe plays at its
         // own speed whatever the drawing rate.
-        const float seconds = lastAnimationMs_ ? static_cast<float>(now - *lastAnimationMs_) / 1000.0f : 0.0f;
+        seconds = lastAnimationMs_ ? static_cast<float>(now - *lastAnimationMs_) / 1000.0f : 0.0f;
         lastAnimationMs_ = now;
-        if (animationStep_)
-            animationStep_(model, seconds);
     } else {
         lastAnimationMs_.reset();
     }
+    // The document moves the model on (the keyframe plays, the rotating view turns) and
+    // places its nodes; the frame draws them where they stand.
+    if (continuous && frameStep_)
+        frameStep_(seconds);
 
-    const std::vector<NodeVisit> nodes = WalkHierarchy(model);
+    const std::vector<NodeVisit> nodes = NodeOrder(model);
     SceneDrawOptions options;
     options.renderMode = modes.renderMode;
     options.currentMesh = selection_.currentMesh;
@@ -306,9 +282,6 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     options.markedFaces = marked;
     options.shaded = settings_.shaded != 0;
     scene_->Draw(model, nodes, options);
-    // The rotating view turns the next frame one step further.
-    if (modes.viewKind == ViewKind::Rotating)
-        model.modelMatrix = model.rotationStep * model.modelMatrix;
     framed_ = true;
     Present(clip);
 
@@ -335,10 +308,8 @@ void CRenderer::PresentLast(const ClientRect* clip)
     Present(clip);
 }
 
-PickResult CRenderer::Pick(int32_t x, int32_t y, Modifiers mods)
+PickRequest CRenderer::PickRequestAt(int32_t x, int32_t y, Modifiers mods) const
 {
-    if (!doc_.model)
-        return PickResult::Ignored;
     PickRequest request;
     request.x = x;
     request.y = y;
@@ -348,7 +319,7 @@ PickResult CRenderer::Pick(int32_t x, int32_t y, Modifiers mods)
     request.view = camera_.view;
     request.projection = camera_.projection;
     request.mods = mods;
-    return selection_.Pick(Model(), doc_.modes, settings_, request);
+    return request;
 }
 
 }  // namespace orv

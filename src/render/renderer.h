@@ -6,7 +6,8 @@
 // makes its context current before every call, hands in the framebuffer a finished
 // frame goes to, and listens for the status texts. The camera and the selection belong
 // to the owner and outlive the renderer, so that panes can read the selection before
-// any context exists.
+// any context exists. The renderer only reads the model: the document places its nodes
+// and moves it on for each frame of a continuous view (SetFrameStep).
 #pragma once
 
 #include <cstdint>
@@ -97,13 +98,7 @@ public:
     void ModelChanged();
     void MeshChanged(const CMesh& mesh);
 
-    // Places the camera as a newly shown document wants it: the saved camera for a
-    // project or an unnamed document, else (a 3DO file, or a project without a camera)
-    // "Middle". Needs the device.
-    void PlaceInitialCamera(Modifiers mods = {});
-    // "Middle": the model turned to the front and framed whole.
-    void CenterView(Modifiers mods = {});
-    // Places the nodes as the next frame will and measures the model's box, so that a
+    // Measures the model's box where its nodes now stand (the status pass), so that a
     // camera placement right after starts from where the model now is.
     void Measure();
 
@@ -123,15 +118,18 @@ public:
     // The surface as last drawn (tests, orvane-tool).
     RgbaImage ReadPixels() { return device_.ReadPixels(); }
 
-    // The left-button click of the view at client pixel (x, y).
-    PickResult Pick(int32_t x, int32_t y, Modifiers mods);
+    // What a left-button click of the view at client pixel (x, y) looks at: the ray the
+    // selection picks along (PickAt, through the document's runner).
+    PickRequest PickRequestAt(int32_t x, int32_t y, Modifiers mods) const;
 
     // After every status pass: the pane texts and the scroll bars.
     void SetStatusListener(std::function<void(const ViewStatus&)> listener) { statusListener_ = std::move(listener); }
-    // Called once per drawn frame of the animating view, before drawing, with the real
-    // time in seconds since the previous one (0 for the first): keyframe playback
-    // (AdvanceAnimation unless replaced).
-    void SetAnimationStep(std::function<void(CModel&, float seconds)> step) { animationStep_ = std::move(step); }
+    // Called once per drawn frame of the continuous views, before drawing, with the real
+    // time in seconds since the previous frame of the animating view (0 for the first,
+    // and in the rotating view): the document steps the model and places its nodes
+    // (COrvaneDoc::StepContinuousView unless replaced). The renderer itself only reads
+    // the model.
+    void SetFrameStep(std::function<void(float seconds)> step) { frameStep_ = std::move(step); }
     // Milliseconds until the animating view's next frame changes the pose: the frame
     // pacing's wait, or longer while the keyframe's next frame is not yet due (at most a
     // second); the pacing's wait outside the animating view.
@@ -144,10 +142,10 @@ public:
     SceneRenderer& Scene() { return *scene_; }
     Camera& GetCamera() { return camera_; }
     Selection& GetSelection() { return selection_; }
-    COrvaneDoc& Document() { return doc_; }
 
 private:
-    CModel& Model() { return *doc_.model; }
+    // The model, read only: what moves it (a frame of a continuous view) the document does.
+    const CModel& Model() const { return *doc_.model; }
     void EnsurePrepared();
     void StatusPass();
     void Present(const ClientRect* clip);
@@ -168,7 +166,7 @@ private:
     bool lastDrawn_ = false;
     bool framed_ = false;  // a frame has been drawn into the surface
     std::function<void(const ViewStatus&)> statusListener_;
-    std::function<void(CModel&, float)> animationStep_;
+    std::function<void(float)> frameStep_;
     std::optional<int64_t> lastAnimationMs_;  // the animating view's last frame
     std::function<int64_t()> clock_;
     ViewStatus lastStatus_;

@@ -86,8 +86,8 @@ public:
     void MeshChanged(const CMesh& mesh);
 
     // Draws the scene into the device's surface, between BeginFrame and Present: the
-    // nodes in the order of the hierarchy walk that placed them (WalkHierarchy), with
-    // the world matrices it stored in the nodes.
+    // nodes in the order of the hierarchy walk (NodeOrder), with the world matrices the
+    // model's pose holds for them (PlaceNodes).
     void Draw(const CModel& model, std::span<const NodeVisit> nodes, const SceneDrawOptions& options);
 
 private:

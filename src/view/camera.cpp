@@ -392,9 +392,8 @@ void Camera::FrameBox(const Vec3& min, const Vec3& max, Modifiers mods)
     FrameAt(lo, hi, back, mods);
 }
 
-void Camera::FrameModel(CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods)
+void Camera::FrameModel(const CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods)
 {
-    WalkHierarchy(model);
     MeasureBox(model, modes.renderMode, currentMesh);
     if (BoxSize(boxMin, boxMax) == 0.0) {
         FrameBox(boxMin, boxMax, mods);
@@ -408,12 +407,6 @@ void Camera::FrameModel(CModel& model, const EditModes& modes, int32_t currentMe
     ForEachDrawnCorner(model, modes.renderMode, currentMesh,
                        [&](const Vec3& p) { back = std::max(back, FitDistance(p, middle, boxMin.z)); });
     FrameAt(boxMin, boxMax, back, mods);
-}
-
-void Camera::CenterView(CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods)
-{
-    model.modelMatrix = modes.scaleMatrix * Matrix4::RotationY(kPi);
-    FrameModel(model, modes, currentMesh, mods);
 }
 
 Matrix4 StandardViewRotation(ViewKind viewKind)
@@ -430,9 +423,8 @@ Matrix4 StandardViewRotation(ViewKind viewKind)
 
 // ---- status pass -----------------------------------------------------------------
 
-void Camera::MeasureBox(CModel& model, RenderMode renderMode, int32_t currentMesh)
+void Camera::MeasureBox(const CModel& model, RenderMode renderMode, int32_t currentMesh)
 {
-    RecordMeshNodes(model);
     Vec3 bmin = Vec3::All(kEmptyBox), bmax = Vec3::All(-kEmptyBox);
     ForEachDrawnCorner(model, renderMode, currentMesh, [&](const Vec3& p) {
         bmin = Minimize(bmin, p);
@@ -442,7 +434,7 @@ void Camera::MeasureBox(CModel& model, RenderMode renderMode, int32_t currentMes
     boxMax = bmax;
 }
 
-ViewStatus Camera::UpdateViewStatus(CModel& model, const EditModes& modes, int32_t currentMesh, Settings& settings,
+ViewStatus Camera::UpdateViewStatus(const CModel& model, const EditModes& modes, int32_t currentMesh, Settings& settings,
                                     const std::string& deviceName)
 {
     // 1. The box of what the frame drew, through each placing node's world matrix; the

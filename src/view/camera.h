@@ -177,22 +177,19 @@ public:
     // and far planes of its size. Both scroll positions return to 0. An empty box frames
     // the origin from the default distance.
     void FrameBox(const Vec3& min, const Vec3& max, Modifiers mods = {});
-    // Frames the model as the next frame draws it (placed by the hierarchy walk, the
-    // meshes the render mode shows) as FrameBox does, fitting its corners rather than its
-    // box's; the box is kept in boxMin/boxMax.
-    void FrameModel(CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods = {});
-    // "Middle": turns the model to the front view and frames it.
-    void CenterView(CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods = {});
+    // Frames the model as the next frame draws it (its nodes where the pose places them,
+    // the meshes the render mode shows) as FrameBox does, fitting its corners rather than
+    // its box's; the box is kept in boxMin/boxMax.
+    void FrameModel(const CModel& model, const EditModes& modes, int32_t currentMesh, Modifiers mods = {});
 
-    // The box of the meshes drawn in the render mode, through their nodes' matrices as
-    // the last hierarchy walk left them, into boxMin/boxMax (empty: min above max).
-    void MeasureBox(CModel& model, RenderMode renderMode, int32_t currentMesh);
+    // The box of the meshes drawn in the render mode, through their nodes' world matrices
+    // as the pose places them, into boxMin/boxMax (empty: min above max).
+    void MeasureBox(const CModel& model, RenderMode renderMode, int32_t currentMesh);
 
-    // The status pass after a frame: records each mesh's node and node matrix, measures the
-    // box of the drawn meshes (kept in boxMin/boxMax; the near and far planes follow its
-    // size), rounds the "Grid" setting to its 0.02 steps, and returns the pane texts and
-    // scroll bars.
-    ViewStatus UpdateViewStatus(CModel& model, const EditModes& modes, int32_t currentMesh, Settings& settings,
+    // The status pass after a frame: measures the box of the drawn meshes (kept in
+    // boxMin/boxMax; the near and far planes follow its size), rounds the "Grid" setting
+    // to its 0.02 steps, and returns the pane texts and scroll bars.
+    ViewStatus UpdateViewStatus(const CModel& model, const EditModes& modes, int32_t currentMesh, Settings& settings,
                                 const std::string& deviceName);
 
 private:

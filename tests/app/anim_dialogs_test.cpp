@@ -5,12 +5,14 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "anim/playback.h"
 #include "app/anim_dialogs.h"
 #include "dialog_fixture.h"
 #include "formats/keyfile.h"
 #include "formats/puppet.h"
 #include "formats/samplemodel.h"
 #include "model/fileio.h"
+#include "model/pose.h"
 
 using namespace orv;
 using namespace dlgtest;
@@ -305,6 +307,19 @@ private slots:
         QVERIFY(file.ok());
         QCOMPARE(file->keyframe.nodes[1].entries[1].rotation.z, 12.5f);
         QCOMPARE(file->keyframe.nodes[1].entries[1].rotation.y, 0.0f);
+    }
+
+    // A dialog that poses the model itself (animate mode after its OK) has the views
+    // draw the nodes where the new pose puts them.
+    void updatingTheViewsPlacesTheNodesOfANewPose()
+    {
+        Anim t;
+        t.Walk();
+        QVERIFY(RestoreAnimationAt(t.M(), 3));
+        t.doc.UpdateAllViews();
+        CModel placed = t.M();
+        PlaceNodes(placed);
+        QVERIFY(placed.nodeMatrices == t.M().nodeMatrices);
     }
 
     void hierarchyDialogShowsTheTreeAndApplies()

@@ -80,8 +80,10 @@ QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
     CChildFrame* f = h.app->OpenFile(model);
     if (!f)
         return {};
-    f->Document()->Doc().TakeSnapshot();
-    f->Document()->Model().materials.push_back("recovered.mat");
+    f->Document()->Doc().Change([f] {
+        f->Document()->Model().materials.push_back("recovered.mat");
+        return true;
+    });
     h.app->Backups()->BackupNow(f->Document(), 0);
     h.app->Backups()->WaitForWrites();
     if (!QDir().rename(h.app->Backups()->SessionFolder(), crashed))
@@ -326,7 +328,10 @@ private slots:
         QVERIFY(backups);
         const QString backup = backups->BackupFileOf(f->Document());
 
-        f->Document()->Doc().TakeSnapshot();  // a change, as the window makes it
+        f->Document()->Doc().Change([f] {  // a change, as the window makes it
+            f->Document()->Model().materials.push_back("added.mat");
+            return true;
+        });
         f->Document()->UpdateAllViews();
         backups->Tick(0);
         backups->Tick(9 * kMinute);

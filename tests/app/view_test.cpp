@@ -458,8 +458,10 @@ private slots:
         f.Show();
         f.Frame();
         const QPoint second = f.PixelOf({0.5f, 0, 0});
-        f.doc->Doc().TakeSnapshot();
-        f.doc->Model().geosets[0].meshes[0].faces.pop_back();
+        f.doc->Doc().Change([&] {
+            f.doc->Model().geosets[0].meshes[0].faces.pop_back();
+            return true;
+        });
         f.doc->UpdateAllViews();
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
         QSignalSpy replaced(f.doc.get(), &CDocument::modelReplaced);  // the other views drop theirs

@@ -248,6 +248,7 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
             if (setup.file.empty()) {
                 ASSERT_TRUE(r.ran);
             }
+            EXPECT_TRUE(orvtest::NodesInPlace(*o.doc.model)) << "the nodes stand where they stood before the command";
             const bool changed = o.Stored() != before;
             const std::string fileAfter = Format3do(*o.doc.model, "x.3do");
             EXPECT_EQ(o.doc.history.UndoList().size(), steps + (changed ? 1 : 0))
@@ -592,10 +593,6 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
 // runner's back is what the check exists to catch.
 TEST(CommandTable, StepsReadAgainWhatTheCommandBeforeChanged)
 {
-    struct Verify {
-        Verify() { UndoHistory::verifySharing = true, UndoHistory::sharingFaults = 0; }
-        ~Verify() { UndoHistory::verifySharing = false; }
-    } verify;
     for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::Animate}) {
         for (const CommandRow& row : CommandTable()) {
             if (!row.core.run || row.scope == CommandScope::Application)
@@ -604,6 +601,7 @@ TEST(CommandTable, StepsReadAgainWhatTheCommandBeforeChanged)
             Arrange(o, scene);
             if (::testing::Test::HasFatalFailure())
                 return;
+            o.doc.history.VerifySharing(true);
             EditContext c = o.Context();
             SCOPED_TRACE("scene " + std::to_string(int(scene)) + ", command " + std::to_string(row.id));
             for (const int step : {int(cmd::MoveRightX), int(cmd::MoveLeftX)})  // a change of the mesh, and one back
@@ -613,14 +611,15 @@ TEST(CommandTable, StepsReadAgainWhatTheCommandBeforeChanged)
             if (CommandEnabled(row, c))
                 (void)RunCommand(row, c);
             (void)o.doc.history.Take(*o.doc.model, o.doc.CurrentView());
-            ASSERT_EQ(UndoHistory::sharingFaults, 0u) << "a step shared a mesh the command had changed";
+            ASSERT_EQ(o.doc.history.SharingFaults(), 0u) << "a step shared a mesh the command had changed";
         }
     }
     Opened o;
     Arrange(o, Scene::Face);
+    o.doc.history.VerifySharing(true);
     EditContext c = o.Context();
     ASSERT_TRUE(o.doc.Run(c, MoveSelection, NudgeParams{0, 0.001f}).changed);
     o.doc.model->geosets[0].meshes.back().faces[0].corners[0].x += 1.0f;
     (void)o.doc.history.Take(*o.doc.model, o.doc.CurrentView());
-    EXPECT_EQ(UndoHistory::sharingFaults, 1u) << "the check missed a change behind the runner's back";
+    EXPECT_EQ(o.doc.history.SharingFaults(), 1u) << "the check missed a change behind the runner's back";
 }

@@ -20,6 +20,7 @@
 #include "resources/catalog.h"
 #include "resources/material.h"
 #include "resources/sample.h"
+#include "scene_builder.h"
 
 using namespace orv;
 namespace fs = std::filesystem;
@@ -506,10 +507,10 @@ TEST_F(DocumentTest, ImportsSnapshotsUndoAndRedoMarkTheDocumentModified)
 
     ViewState view;
     view.mesh = 2;
-    doc->TakeSnapshot(view);
-    EXPECT_TRUE(doc->IsModified());
+    doc->currentView = [&view] { return view; };
     auto name = [&] { return doc->model->geosets[0].meshes[2].name; };
-    doc->model->geosets[0].meshes[2].name = "edited";
+    EXPECT_TRUE(doc->Change([&] { return (doc->model->geosets[0].meshes[2].name = "edited", true); }));
+    EXPECT_TRUE(doc->IsModified());
     ASSERT_TRUE(doc->SaveDocument(doc->PathName()));
     EXPECT_FALSE(doc->IsModified());
 
@@ -625,6 +626,32 @@ TEST(DocumentRunner, OneStepPerChangeAndAnOpenStepGoesOnUntilAnotherComesBetween
     ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
     ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
     EXPECT_EQ(name(), first);
+}
+
+// What derives from the content follows every change the document makes: the nodes
+// stand where the frame and the model matrix put them after an open, a run and an undo,
+// and the step of the next run finds the lists of the faces changed before it rebuilt.
+TEST_F(DocumentTest, NodesAndListsFollowEveryChange)
+{
+    auto doc = Doc(false);
+    ASSERT_TRUE(doc->OpenDocument(Walker()));
+    EXPECT_FALSE(doc->model->nodeMatrices.empty());
+    EXPECT_TRUE(orvtest::NodesInPlace(*doc->model));
+    EditContext c(*doc, settings);
+    ASSERT_TRUE(doc->Run(c, [](EditContext& e) {
+                       e.model().nodes[1].position.x += 1.0f;
+                       e.model().RebuildHierarchy();
+                       e.model().MeshAt(0)->faces[0].corners[0].x += 0.5f;
+                       return EditOutcome::Changed(kModelChanged);
+                   }).changed);
+    EXPECT_TRUE(orvtest::NodesInPlace(*doc->model));
+    (void)doc->Change([] { return false; });
+    CMesh rebuilt = *doc->model->MeshAt(0);
+    rebuilt.RebuildMeshLists();
+    EXPECT_TRUE(rebuilt == *doc->model->MeshAt(0)) << "the moved corner's lists were not rebuilt";
+    ViewState view;
+    ASSERT_TRUE(doc->Undo(view));
+    EXPECT_TRUE(orvtest::NodesInPlace(*doc->model));
 }
 
 // The document is modified exactly while its model is in another state than the one

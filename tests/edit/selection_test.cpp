@@ -4,6 +4,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "document/document.h"
 #include "edit/selection.h"
 #include "support/model_builder.h"
 
@@ -202,6 +203,47 @@ TEST_F(PickScene, VertexNodeColoursShowLinksAndSelection)
     for (const auto& f : model.MeshAt(0)->faces)
         for (const auto& c : f.corners)
             EXPECT_FALSE(c.Selected());
+}
+
+// A click runs through the document's runner: the vertex it marks makes no undo step of
+// its own, and the step after it holds the mark (an undo used to take it back with the
+// change that followed the click).
+TEST_F(PickScene, AClickMakesNoStepAndTheNextStepKeepsItsMark)
+{
+    COrvaneDoc doc(settings, {});
+    doc.model = std::make_unique<CModel>(model);
+    EditContext c(doc, settings, &sel, &camera);
+    auto click = [&](const Vec3& p) {
+        const auto px = orvtest::ToPixel(camera, p, kSize, kSize);
+        PickRequest r;
+        std::tie(r.x, r.y) = px;
+        r.size = {kSize, kSize, kSize, kSize, false};
+        r.view = camera.view;
+        r.projection = camera.projection;
+        return doc.Run(c, PickAt, r).effects;
+    };
+    auto changeMesh1 = [&] {
+        return doc.Run(c, [](EditContext& e) {
+            e.model().MeshAt(1)->faces[0].corners[0].x += 0.01f;
+            EditOutcome o = EditOutcome::Changed(kModelChanged);
+            o.faces = MeshScope::OneMesh(0, 1);
+            return o;
+        });
+    };
+    auto marked = [&] {
+        return std::count_if(doc.model->MeshAt(0)->faces[0].corners.begin(),
+                             doc.model->MeshAt(0)->faces[0].corners.end(),
+                             [](const VertexRecord& v) { return v.Selected(); });
+    };
+    EXPECT_EQ(click({-0.5f, -0.5f, 0}), kViewStateChanged | kSelectionChanged);
+    ASSERT_TRUE(changeMesh1().changed);
+    EXPECT_EQ(click({-1, -1, 0}), kViewStateChanged | kSelectionChanged);  // a vertex node
+    ASSERT_EQ(marked(), 1);
+    ASSERT_TRUE(changeMesh1().changed);
+    EXPECT_EQ(doc.history.UndoList().size(), 2u);
+    ViewState view;
+    ASSERT_TRUE(doc.Undo(view));
+    EXPECT_EQ(marked(), 1);
 }
 
 TEST_F(PickScene, GridNodeBehindAFaceWinsWithTheGridOn)

@@ -70,6 +70,14 @@ protected:
 
     CModel& Model() { return *doc_->model; }
 
+    // As the view places its camera when it first draws.
+    void PlaceInitialCamera()
+    {
+        EditContext c(*doc_, settings_, &selection_, &camera_);
+        orv::PlaceInitialCamera(c);
+        renderer_->Measure();
+    }
+
     static constexpr int32_t kSide = 200;
     Camera camera_;
     Selection selection_;
@@ -105,6 +113,7 @@ TEST_F(RendererTest, FramePacingAndTheContinuousView)
     EXPECT_TRUE(renderer_->RenderFrame(false));
     EXPECT_TRUE(renderer_->LastFrameDrawn());
     orvtest::ExpectClose(Model().modelMatrix, Model().rotationStep * before, 1e-6f);
+    EXPECT_TRUE(orvtest::NodesInPlace(Model())) << "the frame drew the nodes where the turn before left them";
     EXPECT_EQ(statusPasses, 0);
     ASSERT_TRUE(orvtest::Ran(ShowStandardView(c, ViewKind::Front)));
     now_ += 1000;
@@ -127,14 +136,14 @@ TEST_F(RendererTest, TheAnimatingViewPlaysAtTheKeyframesSpeed)
     ASSERT_TRUE(orvtest::Ran(StartAnimatingView(c)));
 
     std::vector<float> given;
-    renderer_->SetAnimationStep([&](CModel&, float seconds) { given.push_back(seconds); });
+    renderer_->SetFrameStep([&](float seconds) { given.push_back(seconds); });
     for (int64_t wait : {1000, 50, 70}) {
         now_ += wait;
         ASSERT_TRUE(renderer_->RenderFrame(false));
     }
     EXPECT_EQ(given, (std::vector<float>{0.0f, 0.05f, 0.07f}));
 
-    renderer_->SetAnimationStep(AdvanceAnimation);
+    renderer_->SetFrameStep([&](float seconds) { doc_->StepContinuousView(seconds); });
     Model().currentFrame = 0;
     const int64_t end = now_ + 2000;
     while (now_ < end) {
@@ -158,7 +167,7 @@ TEST_F(RendererTest, StatusPassAfterTheFrameAndNoFrameDuringIt)
         innerDrawn = renderer_->LastFrameDrawn();
         EXPECT_TRUE(renderer_->Busy());
     });
-    renderer_->PlaceInitialCamera();
+    PlaceInitialCamera();
     passes = 0;
     renderer_->RenderFrame(true);
     EXPECT_EQ(passes, 1);
@@ -228,13 +237,13 @@ TEST_F(RendererTest, ScenePreparedThroughTheCatalogue)
 // it; a project without a usable saved camera and an imported model are framed the same way.
 TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
 {
-    renderer_->PlaceInitialCamera();  // unnamed: the saved camera
+    PlaceInitialCamera();  // unnamed: the saved camera
     orvtest::ExpectClose(camera_.eye, {0, 0, -3}, 0.0f);
 
     doc_->SetPathName("/models/square.3do");
     Model().nodes[0].position = {0, 2, 0};
     Model().RebuildHierarchy();
-    renderer_->PlaceInitialCamera();
+    PlaceInitialCamera();
     EXPECT_NEAR(camera_.eye.y, 2.0f, 1e-4f);
     EXPECT_LT(camera_.eye.z, -1.0f);
     const Vec3 eye = camera_.eye;
@@ -243,7 +252,7 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     doc_->savedCamera = CameraState{};
     camera_ = Camera();
     camera_.SetProjection(kSide, kSide, false);
-    renderer_->PlaceInitialCamera();
+    PlaceInitialCamera();
     EXPECT_NEAR(camera_.eye.z, eye.z, 1e-4f);
 
     // An imported model has no name either, but is framed like a model file (it used to
@@ -255,7 +264,7 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     ASSERT_TRUE(doc_->PathName().empty());
     camera_ = Camera();
     camera_.SetProjection(kSide, kSide, false);
-    renderer_->PlaceInitialCamera();
+    PlaceInitialCamera();
     EXPECT_NEAR(camera_.eye.y, 2.0f, 1e-4f);
     EXPECT_NEAR(camera_.eye.z, eye.z, 1e-4f);
 }
@@ -264,7 +273,7 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
 TEST_F(RendererTest, FaceModeMarksTheCurrentFacesGroup)
 {
     settings_.colorSelect = 0x0000FF;  // red
-    renderer_->PlaceInitialCamera();
+    PlaceInitialCamera();
     selection_.currentMesh = 0;
     selection_.currentFace = 0;
     renderer_->RenderFrame(true);
@@ -280,14 +289,17 @@ TEST_F(RendererTest, StretchedSurfaceDrawsAndPicksAtItsOwnSize)
     settings_.stretchMode = 1;  // 200 x 100 whatever the window
     ASSERT_TRUE(renderer_->CreateDevice(400, 400).ok);
     EXPECT_TRUE(renderer_->Size().stretched);
-    renderer_->PlaceInitialCamera();
+    PlaceInitialCamera();
     renderer_->RenderFrame(true);
     const RgbaImage image = renderer_->ReadPixels();
     EXPECT_EQ(std::pair(image.width, image.height), std::pair(200, 100));
     EXPECT_EQ(image.At(100, 50), 0xFFFFFFFFu);  // the face, white without textures
     // A click in window pixels finds the face; one in a corner does not.
-    EXPECT_EQ(renderer_->Pick(390, 10, {}), PickResult::Missed);
-    EXPECT_EQ(renderer_->Pick(200, 200, {}), PickResult::Selected);
+    auto pick = [&](int32_t x, int32_t y) {
+        return selection_.Pick(Model(), doc_->modes, settings_, renderer_->PickRequestAt(x, y, {}));
+    };
+    EXPECT_EQ(pick(390, 10), PickResult::Missed);
+    EXPECT_EQ(pick(200, 200), PickResult::Selected);
     EXPECT_EQ(selection_.currentFace, 0);
     EXPECT_EQ(selection_.nodes.size(), 4u);
 }

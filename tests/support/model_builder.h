@@ -152,6 +152,15 @@ inline void Place(orv::CModel& model)
     orv::RecordMeshNodes(model);
 }
 
+// Whether every node and mesh stands where a placement for the model's frame and model
+// matrix puts it.
+inline bool NodesInPlace(const orv::CModel& model)
+{
+    orv::CModel placed = model;
+    orv::PlaceNodes(placed);
+    return placed.nodeMatrices == model.nodeMatrices && placed.meshMatrices == model.meshMatrices;
+}
+
 // A camera at eye looking along +z (or -z), with the projection of a w x h view.
 inline orv::Camera CameraAt(const orv::Vec3& eye, bool towardsPlusZ = true, int w = 400, int h = 400)
 {

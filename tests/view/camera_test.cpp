@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "edit/view_commands.h"
 #include "support/model_builder.h"
 #include "view/camera.h"
 
@@ -254,7 +255,9 @@ TEST(Camera, CenterViewFramesTheModelFromTheFront)
     c.SetProjection(400, 300, false);
     c.boxMin = {-1, -1, -1};
     c.boxMax = {1, 1, 1};
-    c.CenterView(model, modes, -1);
+    Settings settings;
+    EditContext context(model, modes, settings, nullptr, &c);
+    CenterView(context);
     ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
     // Turned about y, the cube's middle (3, 0, 0), twice as large, is at x = -6.
     ExpectClose(c.boxMin, {-7, -1, -1}, 1e-5f);
