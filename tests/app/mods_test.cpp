@@ -37,9 +37,9 @@ constexpr int64_t kMinute = 60 * 1000;
 QString UserModel(QTemporaryDir& dir)
 {
     const QString path = dir.filePath(QStringLiteral("mine/walker.3do"));
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile::remove(path);
-    QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), path);
+    QFile::remove(path);  // a copy left by an earlier call
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), path))
+        return {};
     return QFileInfo(path).absoluteFilePath();
 }
 
@@ -48,10 +48,9 @@ QString UserModel(QTemporaryDir& dir)
 QString LayOutMod(QTemporaryDir& dir, const QString& modelSource, const QString& modelName, const QString& matSource,
                   const QString& matName)
 {
-    QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do")));
-    QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat")));
     const QString model = dir.filePath(QStringLiteral("mymod/3do/") + modelName);
-    if (!QFile::copy(modelSource, model) ||
+    if (!QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do"))) || !QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat"))) ||
+        !QFile::copy(modelSource, model) ||
         !QFile::copy(matSource, dir.filePath(QStringLiteral("mymod/mat/") + matName)))
         return {};
     return model;
@@ -60,9 +59,8 @@ QString LayOutMod(QTemporaryDir& dir, const QString& modelSource, const QString&
 // Writes text (bytes as given) to a file of dir, making its folders.
 bool Write(QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
-    QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
     QFile f(dir.filePath(name));
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    return QDir().mkpath(QFileInfo(f).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 QByteArray Sample(const QString& name)

@@ -3,7 +3,6 @@
 // none; and textures of true-colour bitmaps and see-through pixels become materials.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -185,18 +184,12 @@ class ImportTextureTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() / ("orvane-frame-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         // Index 0 is pure red, index 1 nearly so: an opaque red pixel must not take 0.
         palette_.fill(128);
         palette_[0] = 255, palette_[1] = 0, palette_[2] = 0;
         palette_[3] = 250, palette_[4] = 0, palette_[5] = 0;
         palette_[6] = 0, palette_[7] = 0, palette_[8] = 255;
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // A quad textured with the picture file; its one custom material.
     std::vector<uint8_t> ImportQuad(const std::string& picture, std::vector<std::string>* notes = nullptr)
     {
@@ -216,7 +209,8 @@ protected:
         return imported->model->customMaterials.At(0).data;
     }
 
-    fs::path dir_;
+    orvtest::TempDir tmp_;
+    const fs::path& dir_ = tmp_.path;
     Palette palette_{};
 };
 
