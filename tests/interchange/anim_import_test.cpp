@@ -360,9 +360,7 @@ TEST_F(AnimImportTest, BadFilesAreRefusedWithAReasonAndNothingIsMade)
 {
     auto model = Nodes({{"head", -1}});
     auto fromText = [&](const std::string& text, const AnimationImportOptions& options = {}) {
-        return ImportAnimationFromMemory(
-            *model, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "gltf",
-            options);
+        return ImportAnimationFromMemory(*model, orvtest::ByteSpan(text), "gltf", options);
     };
     // The generated file is sound: what follows fails for what it changes only.
     const auto sound = fromText(TurnGltf({0.0f, 1.0f}, {About(1, 0), About(1, 90)}));

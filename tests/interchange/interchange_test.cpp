@@ -126,14 +126,16 @@ void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b, bool sameMateria
         std::sort(v.begin(), v.end());
         return v;
     };
-    EXPECT_EQ(sameMaterialOrder ? a.materials : sorted(a.materials), sameMaterialOrder ? b.materials : sorted(b.materials));
+    EXPECT_EQ(sameMaterialOrder ? a.materials : sorted(a.materials),
+              sameMaterialOrder ? b.materials : sorted(b.materials));
     const auto orderA = NodeOrder(a), orderB = NodeOrder(b);
     ASSERT_EQ(orderA.size(), orderB.size());
     for (std::size_t i = 0; i < orderA.size(); ++i) {
         const C3doNode& na = a.nodes[static_cast<std::size_t>(orderA[i].node)];
         const C3doNode& nb = b.nodes[static_cast<std::size_t>(orderB[i].node)];
         SCOPED_TRACE("node " + std::to_string(i) + " " + na.name);
-        EXPECT_EQ(std::tuple(na.name, na.type, na.flags, na.parent < 0), std::tuple(nb.name, nb.type, nb.flags, nb.parent < 0));
+        EXPECT_EQ(std::tuple(na.name, na.type, na.flags, na.parent < 0),
+                  std::tuple(nb.name, nb.type, nb.flags, nb.parent < 0));
         if (na.parent >= 0 && nb.parent >= 0) {
             EXPECT_EQ(a.nodes[static_cast<std::size_t>(na.parent)].name,
                       b.nodes[static_cast<std::size_t>(nb.parent)].name);
@@ -514,8 +516,7 @@ TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
                 << "\n";
         }
     const std::string text = obj.str();
-    auto imported =
-        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "obj", {});
+    auto imported = ImportModelFromMemory(orvtest::ByteSpan(text), "obj", {});
     ASSERT_TRUE(orvtest::Ok(imported));
     const CModel& m = *imported->model;
     EXPECT_TRUE(imported->breaches.empty()) << imported->breaches.front().text;
@@ -550,8 +551,7 @@ TEST_F(InterchangeTest, PolygonsAreCutToWhatTheEngineDraws)
         obj << " " << i;
     obj << "\nf 31 32 33 34 35 36\nf 37 38 39 40\nf 1 2 1\nl 1 2\n";
     const std::string text = obj.str();
-    auto imported =
-        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "obj", {});
+    auto imported = ImportModelFromMemory(orvtest::ByteSpan(text), "obj", {});
     ASSERT_TRUE(orvtest::Ok(imported));
     std::vector<std::size_t> sizes;
     for (auto& f : imported->model->MeshAt(0)->faces) {
@@ -676,8 +676,7 @@ TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
     const std::string off =
         "OFF\n3 100000000\x04"
         "0 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
-    const auto glued =
-        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(off.data()), off.size()), "off", {});
+    const auto glued = ImportModelFromMemory(orvtest::ByteSpan(off), "off", {});
     ASSERT_FALSE(glued);
     EXPECT_NE(glued.error().find("announces 100000000 faces"), std::string::npos) << glued.error();
     // A count that fits only when 32 bits wrap round is no count that fits.
@@ -685,8 +684,7 @@ TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
     const uint32_t wrapping = 2u + (1u << 31);  // 84 + 50 x count = 184 modulo 2^32
     std::memcpy(stl.data() + 80, &wrapping, sizeof wrapping);
     stl.replace(0, 5, "solid");
-    const auto wrapped =
-        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(stl.data()), stl.size()), "stl", {});
+    const auto wrapped = ImportModelFromMemory(orvtest::ByteSpan(stl), "stl", {});
     ASSERT_FALSE(wrapped);
     EXPECT_NE(wrapped.error().find("announces 2147483650 triangles"), std::string::npos) << wrapped.error();
 }

@@ -38,14 +38,6 @@ const C3doNode* NodeNamed(const CModel& model, const std::string& name)
     return nullptr;
 }
 
-bool AnyNoteHas(const ImportReport& report, const std::string& text)
-{
-    for (const auto& note : report.notes)
-        if (note.find(text) != std::string::npos)
-            return true;
-    return false;
-}
-
 }  // namespace
 
 // A concave face comes back cut into flat convex pieces; each piece's corners keep the
@@ -173,14 +165,15 @@ TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
     EXPECT_EQ(faceFields(meshOf(badIntensity)), std::tuple(2u, 3, 2, 1, 0.5f));
     for (const VertexRecord& c : meshOf(badIntensity).faces[0].corners)
         EXPECT_EQ(c.Intensity(), 0.0f);
-    EXPECT_TRUE(AnyNoteHas(*report, "'bad_intensity': extras left out (the faces' intensities are not"));
+    EXPECT_TRUE(
+        orvtest::SomeLineHas(report->notes, "'bad_intensity': extras left out (the faces' intensities are not"));
 
     const C3doNode* twice = NodeNamed(model, "listed_twice");
     ASSERT_NE(twice, nullptr);
     EXPECT_EQ(twice->type, 32u);
     EXPECT_EQ(meshModes(meshOf(twice)), std::tuple(0, 0, 0));
     EXPECT_EQ(faceFields(meshOf(twice)), usualFace);
-    EXPECT_TRUE(AnyNoteHas(*report, "'listed_twice': the extras list 2 faces, the file has 1"));
+    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'listed_twice': the extras list 2 faces, the file has 1"));
 
     const C3doNode* garbage = NodeNamed(model, "garbage");
     ASSERT_NE(garbage, nullptr);
@@ -188,14 +181,14 @@ TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
     EXPECT_EQ(meshModes(meshOf(garbage)), std::tuple(4, 3, 3));
     EXPECT_EQ(faceFields(meshOf(garbage)), usualFace);
     orvtest::ExpectClose(model.insertOffset, Vec3());
-    EXPECT_TRUE(AnyNoteHas(*report, "'garbage': extras left out (the node type is not a number"));
-    EXPECT_TRUE(AnyNoteHas(*report, "the insertion offset is not three numbers within"));
-    EXPECT_TRUE(AnyNoteHas(*report, "'not_an_object': extras left out (they are not an object)"));
+    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'garbage': extras left out (the node type is not a number"));
+    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "the insertion offset is not three numbers within"));
+    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'not_an_object': extras left out (they are not an object)"));
 
     const C3doNode* other = NodeNamed(model, "other_tool");
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(faceFields(meshOf(other)), usualFace);
-    EXPECT_FALSE(AnyNoteHas(*report, "other_tool"));
+    EXPECT_FALSE(orvtest::SomeLineHas(report->notes, "other_tool"));
 }
 
 // Every corner has the unit normal of its polygon, on the side the corners turn

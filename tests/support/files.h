@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,25 @@ struct TempDir {
     ~TempDir() { std::filesystem::remove_all(path); }
     std::filesystem::path operator/(const std::string& name) const { return path / name; }
 };
+
+// EXPECT_TRUE(SomeLineHas(report.notes, "unit")): passes when a line holds the part, and
+// otherwise shows every line.
+inline ::testing::AssertionResult SomeLineHas(const std::vector<std::string>& lines, std::string_view part)
+{
+    std::string all;
+    for (const auto& l : lines)
+        if (l.find(part) != std::string::npos)
+            return ::testing::AssertionSuccess() << "\"" << l << "\" holds \"" << part << "\"";
+        else
+            all += "\n  " + l;
+    return ::testing::AssertionFailure() << "no line holds \"" << part << "\":" << all;
+}
+
+// The text's bytes, for the readers of memory.
+inline std::span<const uint8_t> ByteSpan(std::string_view s)
+{
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
 
 inline std::vector<uint8_t> Bytes(std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
