@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -16,6 +19,13 @@
 namespace apptest {
 
 inline const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
+
+// Writes the bytes to the file, making its folders; false when it cannot.
+inline bool Write(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return QDir().mkpath(QFileInfo(f).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
 
 struct Harness {
     QTemporaryDir ownDir;

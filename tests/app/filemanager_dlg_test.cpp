@@ -34,9 +34,11 @@ struct Fm {
 
     QString Path(const QString& name) const { return dir.filePath(name); }
 
+    // A file of the folder with the bytes given, its folders made.
     QString File(const QString& name, const std::string& bytes)
     {
-        WriteAll(Path(name), Bytes(bytes));
+        if (!QDir().mkpath(QFileInfo(Path(name)).absolutePath()) || !WriteAll(Path(name), Bytes(bytes)))
+            qFatal("cannot write %s", qPrintable(name));
         return Path(name);
     }
 
@@ -390,8 +392,6 @@ private slots:
     void aDroppedFolderBecomesAnArchiveOrGoesIntoTheOpenOne()
     {
         Fm f;
-        QDir().mkpath(f.Path(QStringLiteral("mymod/3do")));
-        QDir().mkpath(f.Path(QStringLiteral("mymod/mat")));
         f.File(QStringLiteral("mymod/3do/x.3do"), "model");
         f.File(QStringLiteral("mymod/mat/y.mat"), "mat");
         const QString gob = f.Path(QStringLiteral("mymod.gob"));
@@ -401,9 +401,8 @@ private slots:
         QCOMPARE(f.s.saveRequests.back().fileName, QStringLiteral("mymod.gob"));
         QCOMPARE(ArchiveNamesOf(gob), (QStringList{"3do\\x.3do", "mat\\y.mat"}));
 
-        QDir().mkpath(f.Path(QStringLiteral("more/mat")));
-        WriteAll(f.Path(QStringLiteral("more/mat/crate.bmp")), WriteBmp(TestPicture()));
         f.File(QStringLiteral("more/mat/y.mat"), "newer");
+        QVERIFY(WriteAll(f.Path(QStringLiteral("more/mat/crate.bmp")), WriteBmp(TestPicture())));
         f.s.yesNo = {true, true};  // bitmaps as materials; replace mat\y.mat
         QVERIFY(f.Drop({f.Path(QStringLiteral("more"))}));
         QTRY_COMPARE(Dir(gob).records.size(), std::size_t{3});

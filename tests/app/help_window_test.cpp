@@ -32,36 +32,28 @@ using namespace orv;
 
 namespace {
 
-void Write(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text);
-}
-
 // A small help folder: three pages that link to each other, and a start page.
 void WriteBook(const QString& folder)
 {
-    Write(folder + "/index.html",
+    QVERIFY(apptest::Write(folder + "/index.html",
           "<html><head><title>Start</title></head><body><h1>Start</h1>\n"
           "<ul><li>Getting started<ul><li><a href=\"a.html\">Carving</a></li>\n"
           "<li><a href='b.html#shapes'>Shapes <b>and</b> more</a> (new)</li></ul></li>\n"
           "<li><a href=\"c.htm\">Odds</a><ol><li><a href=\"c.htm#one\">One</a></li></ol></li></ul>\n"
-          "<p>After the lists: <a href=\"a.html\">not contents</a></p></body></html>");
-    Write(folder + "/a.html",
+          "<p>After the lists: <a href=\"a.html\">not contents</a></p></body></html>"));
+    QVERIFY(apptest::Write(folder + "/a.html",
           "<html><head><title>Carve a mesh</title>\n"
           "<meta name=\"keywords\" content=\"Carve, grid nodes, Mesh Mode\"></head><body><h1>Carve</h1>\n"
           "<p>Carve cuts the mesh. Carve needs three grid nodes. The mesh must be current.</p>\n"
-          "<p><a href=\"b.html\">Shapes</a> <a href=\"https://example.org/x\">away</a></p></body></html>");
-    Write(folder + "/b.html",
+          "<p><a href=\"b.html\">Shapes</a> <a href=\"https://example.org/x\">away</a></p></body></html>"));
+    QVERIFY(apptest::Write(folder + "/b.html",
           "<html><head><meta content=\"shapes, carve, Rotate &amp; move\" name='keywords'>"
           "<title>Shapes</title></head><body><h1 id=\"shapes\">Shapes</h1>\n"
           "<p>A cylinder is a mesh. It is carved with carve.</p><p><a href=\"c.htm\">Odds</a></p>"
-          "</body></html>");
-    Write(folder + "/c.htm",
+          "</body></html>"));
+    QVERIFY(apptest::Write(folder + "/c.htm",
           "<html><head><title>Odds and ends</title></head><body><h1>Odds</h1>\n"
-          "<p>Nothing about cutting here, only the MESH word once.</p></body></html>");
+          "<p>Nothing about cutting here, only the MESH word once.</p></body></html>"));
 }
 
 QStringList Titles(const QList<HelpTarget>& targets)
@@ -77,9 +69,9 @@ struct BookHarness : apptest::Harness {
     BookHarness()
     {
         WriteBook(dir.filePath(QStringLiteral("prog/help")));
-        Write(dir.filePath(QStringLiteral("prog/help/dialogs.html")),
+        QVERIFY(apptest::Write(dir.filePath(QStringLiteral("prog/help/dialogs.html")),
               "<html><head><title>Dialogs</title></head><body><h1>Dialogs</h1>"
-              "<h2 id=\"import\">Import</h2><p>The import scale.</p></body></html>");
+              "<h2 id=\"import\">Import</h2><p>The import scale.</p></body></html>"));
         app->SetProgramDir(dir.filePath(QStringLiteral("prog")));
     }
 };

@@ -88,7 +88,7 @@ private slots:
 
         // A name found nowhere (and no fallback) has no picture.
         t.res.catalog.materials.Clear();
-        dlg->SelectName(QStringLiteral("dflt.mat"));
+        QVERIFY(dlg->SelectName(QStringLiteral("dflt.mat")));
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Materials in 3DO"));
         QVERIFY(!dlg->Image());
     }

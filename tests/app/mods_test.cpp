@@ -37,9 +37,10 @@ constexpr int64_t kMinute = 60 * 1000;
 QString UserModel(QTemporaryDir& dir)
 {
     const QString path = dir.filePath(QStringLiteral("mine/walker.3do"));
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile::remove(path);
-    QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), path);
+    QFile::remove(path);  // a copy left by an earlier call
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
+        !QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), path))
+        return {};
     return QFileInfo(path).absoluteFilePath();
 }
 
@@ -48,21 +49,12 @@ QString UserModel(QTemporaryDir& dir)
 QString LayOutMod(QTemporaryDir& dir, const QString& modelSource, const QString& modelName, const QString& matSource,
                   const QString& matName)
 {
-    QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do")));
-    QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat")));
     const QString model = dir.filePath(QStringLiteral("mymod/3do/") + modelName);
-    if (!QFile::copy(modelSource, model) ||
+    if (!QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do"))) ||
+        !QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat"))) || !QFile::copy(modelSource, model) ||
         !QFile::copy(matSource, dir.filePath(QStringLiteral("mymod/mat/") + matName)))
         return {};
     return model;
-}
-
-// Writes text (bytes as given) to a file of dir, making its folders.
-bool Write(QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
-    QFile f(dir.filePath(name));
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 QByteArray Sample(const QString& name)
@@ -151,11 +143,14 @@ private slots:
         QByteArray model = Sample(QStringLiteral("walker.3do"));
         model.replace("checker.mat", "crate.mat").replace("wood.mat", "lost.mat");
         const auto crate = Sample(QStringLiteral("gradient.mat"));
-        QVERIFY(Write(dir, QStringLiteral("mymod/3do/robot.3do"), model) &&
-                Write(dir, QStringLiteral("mymod/3do/key/robstand.key"), Sample(QStringLiteral("wkstand.key"))) &&
-                Write(dir, QStringLiteral("mymod/misc/pup/robot.pup"),
+        auto write = [&dir](const char* name, const QByteArray& bytes) {
+            return apptest::Write(dir.filePath(QLatin1String(name)), bytes);
+        };
+        QVERIFY(write("mymod/3do/robot.3do", model) &&
+                write("mymod/3do/key/robstand.key", Sample(QStringLiteral("wkstand.key"))) &&
+                write("mymod/misc/pup/robot.pup",
                       "Mode=0\r\nstand robstand.key 0x00 1 1\r\nwalk lost.key 0x00 1 1\r\n") &&
-                Write(dir, QStringLiteral("mymod/misc/cmp/dflt.cmp"), Sample(QStringLiteral("dflt.cmp"))));
+                write("mymod/misc/cmp/dflt.cmp", Sample(QStringLiteral("dflt.cmp"))));
         QVERIFY(WriteArchive(dir.filePath(QStringLiteral("mymod/mod.gob")).toStdString(),
                              {{"mat\\crate.mat", std::vector<uint8_t>(crate.begin(), crate.end())}}));
         h.app->AppSettings().colorMap = "mymap.cmp";  // nowhere: the mod's gives way
@@ -201,7 +196,7 @@ private slots:
         QCOMPARE(frame->statusBar()->currentMessage(), QString());
         QVERIFY(!f->Document()->Model().keyframe);
         // Put into the mod since, it is found the next time it is chosen, and plays.
-        QVERIFY(Write(dir, QStringLiteral("mymod/3do/key/lost.key"), Sample(QStringLiteral("wkwalk.key"))));
+        QVERIFY(write("mymod/3do/key/lost.key", Sample(QStringLiteral("wkwalk.key"))));
         QVERIFY(frame->Execute(cmd::AnimationSequence));
         QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Ready to play: mode 0, walk (lost.key)"));
     }

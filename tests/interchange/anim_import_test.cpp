@@ -3,7 +3,6 @@
 // model as it did, and bad files are refused with a reason.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -112,15 +111,8 @@ std::vector<int32_t> EntryFrames(const CKeyframeNode& node)
 
 class AnimImportTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("orvane-anim-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    orvtest::TempDir tmp_;
+    const fs::path& dir_ = tmp_.path;
 };
 
 TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
@@ -368,9 +360,7 @@ TEST_F(AnimImportTest, BadFilesAreRefusedWithAReasonAndNothingIsMade)
 {
     auto model = Nodes({{"head", -1}});
     auto fromText = [&](const std::string& text, const AnimationImportOptions& options = {}) {
-        return ImportAnimationFromMemory(
-            *model, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "gltf",
-            options);
+        return ImportAnimationFromMemory(*model, orvtest::ByteSpan(text), "gltf", options);
     };
     // The generated file is sound: what follows fails for what it changes only.
     const auto sound = fromText(TurnGltf({0.0f, 1.0f}, {About(1, 0), About(1, 90)}));

@@ -3,7 +3,6 @@
 // none; and textures of true-colour bitmaps and see-through pixels become materials.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -50,20 +49,6 @@ Box WorldBox(const CModel& model)
     return box;
 }
 
-bool HasNote(const ImportReport& report, const std::string& part)
-{
-    return std::any_of(report.notes.begin(), report.notes.end(),
-                       [&part](const std::string& n) { return n.find(part) != std::string::npos; });
-}
-
-std::string Notes(const ImportReport& report)
-{
-    std::string all;
-    for (const auto& n : report.notes)
-        all += n + "\n";
-    return all;
-}
-
 }  // namespace
 
 // A 2 m cube and a post 2 m tall on the ground, written as Blender, a z-up FBX tool and
@@ -93,11 +78,11 @@ TEST(ImportFrame, StatedUnitsArriveInMetresAndStatedAxesStandUp)
         orvtest::ExpectClose(box.lo, c.lo, 1e-4f);
         orvtest::ExpectClose(box.hi, c.hi, 1e-4f);
         if (*c.note)
-            EXPECT_TRUE(HasNote(*imported, c.note)) << Notes(*imported);
+            EXPECT_TRUE(orvtest::SomeLineHas(imported->notes, c.note));
         else
-            EXPECT_FALSE(HasNote(*imported, "unit")) << Notes(*imported);
+            EXPECT_FALSE(orvtest::SomeLineHas(imported->notes, "unit"));
         // The unit is no node's scale of its own, the axes no node's turn.
-        EXPECT_EQ(HasNote(*imported, "nodes with a scale"), c.nodeScaled) << Notes(*imported);
+        EXPECT_EQ(bool(orvtest::SomeLineHas(imported->notes, "nodes with a scale")), c.nodeScaled);
         for (const auto& node : imported->model->nodes)
             orvtest::ExpectClose(node.rotation, Vec3(), 1e-4f);
     }
@@ -119,7 +104,7 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
     const Box flat = WorldBox(*lying->model);
     EXPECT_NEAR(flat.hi.z - flat.lo.z, 2.0f, 1e-4f);
     EXPECT_NEAR(flat.hi.y - flat.lo.y, 0.2f, 1e-4f);
-    EXPECT_FALSE(HasNote(*lying, "up"));
+    EXPECT_FALSE(orvtest::SomeLineHas(lying->notes, "up"));
 
     ImportOptions zUp;
     zUp.up = UpAxis::Z;
@@ -128,7 +113,7 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
     const Box stand = WorldBox(*standing->model);
     orvtest::ExpectClose(stand.lo, Vec3(-0.1f, 0.0f, -0.1f), 1e-4f);
     orvtest::ExpectClose(stand.hi, Vec3(0.1f, 2.0f, 0.1f), 1e-4f);
-    EXPECT_TRUE(HasNote(*standing, "the file's +z taken as up")) << Notes(*standing);
+    EXPECT_TRUE(orvtest::SomeLineHas(standing->notes, "the file's +z taken as up"));
     // The front stays the front: the file's -y (a z-up tool's front) is the model's +z,
     // as a y-up tool's front is. Faces keep facing out.
     const auto bytes = ReadWholeFile(ply);
@@ -136,8 +121,7 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
     const std::string text(bytes->begin(), bytes->end());
     const auto shifted =
         text.substr(0, text.find("-0.1 -0.1 0\n")) + "-0.1 -0.3 0\n" + text.substr(text.find("-0.1 -0.1 0\n") + 12);
-    const auto front = ImportModelFromMemory(
-        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(shifted.data()), shifted.size()), "ply", zUp);
+    const auto front = ImportModelFromMemory(orvtest::ByteSpan(shifted), "ply", zUp);
     ASSERT_TRUE(orvtest::Ok(front));
     EXPECT_NEAR(WorldBox(*front->model).hi.z, 0.3f, 1e-4f);
     // The turn is in the vertices, not in a node's pose, which an animation would replace.
@@ -152,7 +136,7 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
         const auto own = ImportModel(orvtest::Fixture("import", stated), zUp);
         ASSERT_TRUE(orvtest::Ok(own));
         orvtest::ExpectClose(WorldBox(*own->model).hi, Vec3(0.1f, 2.0f, 0.1f), 1e-4f);
-        EXPECT_TRUE(HasNote(*own, "states its own up axis")) << Notes(*own);
+        EXPECT_TRUE(orvtest::SomeLineHas(own->notes, "states its own up axis"));
     }
 }
 
@@ -185,18 +169,12 @@ class ImportTextureTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() / ("orvane-frame-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         // Index 0 is pure red, index 1 nearly so: an opaque red pixel must not take 0.
         palette_.fill(128);
         palette_[0] = 255, palette_[1] = 0, palette_[2] = 0;
         palette_[3] = 250, palette_[4] = 0, palette_[5] = 0;
         palette_[6] = 0, palette_[7] = 0, palette_[8] = 255;
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // A quad textured with the picture file; its one custom material.
     std::vector<uint8_t> ImportQuad(const std::string& picture, std::vector<std::string>* notes = nullptr)
     {
@@ -216,7 +194,8 @@ protected:
         return imported->model->customMaterials.At(0).data;
     }
 
-    fs::path dir_;
+    orvtest::TempDir tmp_;
+    const fs::path& dir_ = tmp_.path;
     Palette palette_{};
 };
 

@@ -19,6 +19,7 @@
 #include "edit/fit.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
+#include "formats/projectfile.h"
 #include "interchange/axes.h"
 #include "interchange/child_run.h"
 #include "interchange/import_checks.h"
@@ -40,19 +41,7 @@ namespace {
 
 class InterchangeTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("orvane-interchange-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void Write(const std::string& name, const std::string& text)
-    {
-        ASSERT_TRUE(orvtest::Ok(WriteFileAtomic(dir_ / name, text)));
-    }
+    void Write(const std::string& name, const std::string& text) { orvtest::Spit(dir_ / name, text); }
 
     // Exported to .glb and imported back.
     std::unique_ptr<CModel> RoundTrip(const CModel& model, const ExportOptions& out = {}, const ImportOptions& in = {})
@@ -64,13 +53,14 @@ protected:
         return back ? std::move(back->model) : std::make_unique<CModel>();
     }
 
-    fs::path dir_;
+    orvtest::TempDir tmp_;
+    const fs::path& dir_ = tmp_.path;
 };
 
 // The glTF JSON and binary chunks of a .glb.
 std::pair<nlohmann::json, std::vector<uint8_t>> ReadGlb(const fs::path& path)
 {
-    const auto bytes = ReadWholeFile(path).value_or(std::vector<uint8_t>{});
+    const auto bytes = orvtest::Slurp(path);
     auto word = [&bytes](std::size_t at) {
         return uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8 | uint32_t{bytes[at + 2]} << 16 |
                uint32_t{bytes[at + 3]} << 24;
@@ -92,18 +82,60 @@ std::vector<T> AccessorData(const nlohmann::json& gltf, const std::vector<uint8_
     return out;
 }
 
-// The same hierarchy in the walk's order (names, parents, places and turns as pose
-// matrices), and under each node the same faces with the same corners in the same order.
-void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
+// Values unlike the import's own (type 1 nodes, modes 4, 3, 3, no type, no extra light,
+// no intensity), different from face to face, and two nodes of one name.
+void GiveEveryFieldItsOwnValue(CModel& model)
 {
+    const uint32_t types[] = {0x0, 0x1, 0x2, 0x10, 0x20};
+    for (std::size_t g = 0; g < model.geosets.size(); ++g)
+        for (std::size_t m = 0; m < model.geosets[g].meshes.size(); ++m) {
+            CMesh& mesh = model.geosets[g].meshes[m];
+            mesh.geometryMode = static_cast<int32_t>(m % 6);
+            mesh.lightingMode = static_cast<int32_t>((m + 1) % 4);
+            mesh.textureMode = static_cast<int32_t>((m + 2) % 4);
+            for (std::size_t i = 0; i < mesh.faces.size(); ++i) {
+                CFace& f = mesh.faces[i];
+                f.type = types[(i + m) % 5];
+                f.geometryMode = static_cast<int32_t>(i % 6);
+                f.lightingMode = static_cast<int32_t>((i + 1) % 4);
+                f.textureMode = static_cast<int32_t>((i + 2) % 4);
+                f.extraLight = static_cast<float>(i % 7) * 0.125f;
+                // One intensity for each place, as the mesh's vertex list holds it.
+                for (VertexRecord& c : f.corners)
+                    c.SetIntensity(std::fmod(std::fabs(c.x * 3.0f + c.y * 5.0f + c.z * 7.0f), 1.0f));
+            }
+        }
+    for (std::size_t n = 0; n < model.nodes.size(); ++n) {
+        model.nodes[n].type = 1u << (n % 17);
+        model.nodes[n].flags = static_cast<uint32_t>(n % 3);
+    }
+    if (model.nodes.size() >= 3) {
+        model.nodes[1].name = "$$$dummy";
+        model.nodes.back().name = "$$$dummy";
+    }
+    model.insertOffset = {0.25f, -0.5f, 1.0f};
+}
+
+// The same materials, the same hierarchy in the walk's order (names, parents, places and
+// turns, types, flags, mesh names and modes), and under each node the same faces with the
+// same fields and corners (places, texels, intensities) in the same order.
+void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b, bool sameMaterialOrder = true)
+{
+    orvtest::ExpectClose(a.insertOffset, b.insertOffset);
+    auto sorted = [](std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    EXPECT_EQ(sameMaterialOrder ? a.materials : sorted(a.materials),
+              sameMaterialOrder ? b.materials : sorted(b.materials));
     const auto orderA = NodeOrder(a), orderB = NodeOrder(b);
     ASSERT_EQ(orderA.size(), orderB.size());
     for (std::size_t i = 0; i < orderA.size(); ++i) {
         const C3doNode& na = a.nodes[static_cast<std::size_t>(orderA[i].node)];
         const C3doNode& nb = b.nodes[static_cast<std::size_t>(orderB[i].node)];
-        SCOPED_TRACE("node " + na.name);
-        EXPECT_EQ(na.name, nb.name);
-        EXPECT_EQ(na.parent < 0, nb.parent < 0);
+        SCOPED_TRACE("node " + std::to_string(i) + " " + na.name);
+        EXPECT_EQ(std::tuple(na.name, na.type, na.flags, na.parent < 0),
+                  std::tuple(nb.name, nb.type, nb.flags, nb.parent < 0));
         if (na.parent >= 0 && nb.parent >= 0) {
             EXPECT_EQ(a.nodes[static_cast<std::size_t>(na.parent)].name,
                       b.nodes[static_cast<std::size_t>(nb.parent)].name);
@@ -114,19 +146,23 @@ void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
             continue;
         const CMesh& ma = *a.MeshAt(orderA[i].mesh);
         const CMesh& mb = *b.MeshAt(orderB[i].mesh);
-        EXPECT_EQ(ma.name, mb.name);
+        EXPECT_EQ(std::tuple(ma.name, ma.geometryMode, ma.lightingMode, ma.textureMode),
+                  std::tuple(mb.name, mb.geometryMode, mb.lightingMode, mb.textureMode));
         ASSERT_EQ(ma.faces.size(), mb.faces.size());
         for (std::size_t f = 0; f < ma.faces.size(); ++f) {
             const CFace& fa = ma.faces[f];
             const CFace& fb = mb.faces[f];
-            ASSERT_EQ(fa.corners.size(), fb.corners.size()) << "face " << f;
+            SCOPED_TRACE("face " + std::to_string(f));
+            EXPECT_EQ(std::tuple(fa.type, fa.geometryMode, fa.lightingMode, fa.textureMode, fa.extraLight),
+                      std::tuple(fb.type, fb.geometryMode, fb.lightingMode, fb.textureMode, fb.extraLight));
+            ASSERT_EQ(fa.corners.size(), fb.corners.size());
             EXPECT_EQ(fa.material < 0 ? std::string() : a.materials[static_cast<std::size_t>(fa.material)],
                       fb.material < 0 ? std::string() : b.materials[static_cast<std::size_t>(fb.material)]);
             for (std::size_t c = 0; c < fa.corners.size(); ++c) {
                 orvtest::ExpectClose(fa.corners[c].Position(), fb.corners[c].Position(), 1e-5f);
-                // Texture coordinates in texels, as the file keeps them.
-                EXPECT_NEAR(fa.corners[c].u, fb.corners[c].u, 1e-3);
+                EXPECT_NEAR(fa.corners[c].u, fb.corners[c].u, 1e-3);  // in texels, as the file keeps them
                 EXPECT_NEAR(fa.corners[c].v, fb.corners[c].v, 1e-3);
+                EXPECT_EQ(fa.corners[c].Intensity(), fb.corners[c].Intensity()) << "corner " << c;
             }
         }
     }
@@ -134,25 +170,34 @@ void ExpectSameAfterRoundTrip(const CModel& a, const CModel& b)
 
 }  // namespace
 
+// Every corpus model and the walker through glTF and back, as read and with every game
+// field given a value of its own (two nodes of one name among them).
 TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
 {
-    std::vector<fs::path> files;
+    std::vector<fs::path> files = {fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample/walker.3do"};
     if (const fs::path corpus = orvtest::CorpusDir("3do"); !corpus.empty())
         for (const auto& e : fs::directory_iterator(corpus))
             files.push_back(e.path());
-    if (files.empty())
-        GTEST_SKIP() << "no corpus on this machine";
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.string());
-        CModel model, expected;
-        ASSERT_TRUE(orvtest::Ok(Load3doFile(f, model)));
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        CModel model;
+        ASSERT_TRUE(orvtest::Ok(Load3doFile(file, model)));
         // Faces the engine cannot draw as they are (a few concave ones) come back cut by
-        // the one rule for faces, as from any other file; all others as they were.
-        ASSERT_TRUE(orvtest::Ok(Load3doFile(f, expected)));
-        FitOptions cutOnly;
-        cutOnly.joinTriangles = false;
-        FitToEngineLimits(expected, cutOnly);
-        ExpectSameAfterRoundTrip(expected, *RoundTrip(model));
+        // the one rule for faces, each piece with its face's fields.
+        auto expected = [](CModel& m) {
+            const std::vector<uint8_t> bytes = SaveProject(m, {});
+            auto loaded = LoadProject(bytes.data(), bytes.size());
+            EXPECT_TRUE(orvtest::Ok(loaded));
+            auto cut = std::move(loaded->model);
+            BuildFaceCorners(*cut);
+            FitOptions cutOnly;
+            cutOnly.joinTriangles = false;
+            FitToEngineLimits(*cut, cutOnly);
+            return cut;
+        };
+        ExpectSameAfterRoundTrip(*expected(model), *RoundTrip(model));
+        GiveEveryFieldItsOwnValue(model);
+        ExpectSameAfterRoundTrip(*expected(model), *RoundTrip(model));
     }
     // The walker with its textures: the sizes of the stock materials on both sides.
     const fs::path sample = fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample";
@@ -171,13 +216,8 @@ TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
     UseMaterialSources(out, sources, "01redmap.cmp");
     in.textureSize = sizes;
     const auto back = RoundTrip(walker, out, in);
-    ExpectSameAfterRoundTrip(walker, *back);
     // Stock materials stay references (Assimp does not keep the file's order of them).
-    auto sorted = [](std::vector<std::string> v) {
-        std::sort(v.begin(), v.end());
-        return v;
-    };
-    EXPECT_EQ(sorted(back->materials), sorted(walker.materials));
+    ExpectSameAfterRoundTrip(walker, *back, false);
     EXPECT_EQ(back->customMaterials.Count(), 0u);
 }
 
@@ -476,8 +516,7 @@ TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
                 << "\n";
         }
     const std::string text = obj.str();
-    auto imported =
-        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "obj", {});
+    auto imported = ImportModelFromMemory(orvtest::ByteSpan(text), "obj", {});
     ASSERT_TRUE(orvtest::Ok(imported));
     const CModel& m = *imported->model;
     EXPECT_TRUE(imported->breaches.empty()) << imported->breaches.front().text;
@@ -512,8 +551,7 @@ TEST_F(InterchangeTest, PolygonsAreCutToWhatTheEngineDraws)
         obj << " " << i;
     obj << "\nf 31 32 33 34 35 36\nf 37 38 39 40\nf 1 2 1\nl 1 2\n";
     const std::string text = obj.str();
-    auto imported =
-        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "obj", {});
+    auto imported = ImportModelFromMemory(orvtest::ByteSpan(text), "obj", {});
     ASSERT_TRUE(orvtest::Ok(imported));
     std::vector<std::size_t> sizes;
     for (auto& f : imported->model->MeshAt(0)->faces) {
@@ -575,7 +613,7 @@ TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
     orvtest::AddSquare(orvtest::AddMesh(model), 0, 0, 0, 1);
     model.RebuildHierarchy();
     ASSERT_TRUE(orvtest::Ok(ExportModel(model, dir_ / "s.glb", {})));
-    auto bytes = ReadWholeFile(dir_ / "s.glb").value_or(std::vector<uint8_t>{});
+    auto bytes = orvtest::Slurp(dir_ / "s.glb");
     for (const std::size_t keep : {bytes.size() / 2, bytes.size() - 5}) {
         const std::span<const uint8_t> cut(bytes.data(), keep);
         EXPECT_FALSE(ImportModelFromMemory(cut, "glb", {}));
@@ -624,7 +662,7 @@ TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
         ASSERT_FALSE(imported) << name;
         EXPECT_NE(imported.error().find(message), std::string::npos) << name << ": " << imported.error();
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name << " went to the reader";
-        const auto bytes = ReadWholeFile(orvtest::Fixture("import", name)).value_or(std::vector<uint8_t>{});
+        const auto bytes = orvtest::Slurp(orvtest::Fixture("import", name));
         const auto fromMemory = ImportModelFromMemory(bytes, fs::path(name).extension().string().substr(1), {});
         ASSERT_FALSE(fromMemory) << name;
         EXPECT_NE(fromMemory.error().find(message), std::string::npos) << name << ": " << fromMemory.error();
@@ -638,8 +676,7 @@ TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
     const std::string off =
         "OFF\n3 100000000\x04"
         "0 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
-    const auto glued =
-        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(off.data()), off.size()), "off", {});
+    const auto glued = ImportModelFromMemory(orvtest::ByteSpan(off), "off", {});
     ASSERT_FALSE(glued);
     EXPECT_NE(glued.error().find("announces 100000000 faces"), std::string::npos) << glued.error();
     // A count that fits only when 32 bits wrap round is no count that fits.
@@ -647,8 +684,7 @@ TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
     const uint32_t wrapping = 2u + (1u << 31);  // 84 + 50 x count = 184 modulo 2^32
     std::memcpy(stl.data() + 80, &wrapping, sizeof wrapping);
     stl.replace(0, 5, "solid");
-    const auto wrapped =
-        ImportModelFromMemory(std::span(reinterpret_cast<const uint8_t*>(stl.data()), stl.size()), "stl", {});
+    const auto wrapped = ImportModelFromMemory(orvtest::ByteSpan(stl), "stl", {});
     ASSERT_FALSE(wrapped);
     EXPECT_NE(wrapped.error().find("announces 2147483650 triangles"), std::string::npos) << wrapped.error();
 }
@@ -786,7 +822,7 @@ TEST(ChildRun, MemoryBeyondTheCapStopsTheChild)
 TEST_F(InterchangeTest, TexturePicturesAreReadWhateverTheirKind)
 {
     auto read = [](const std::string& name) {
-        return DecodePicture(ReadWholeFile(orvtest::Fixture("picture", name)).value_or(std::vector<uint8_t>{}));
+        return DecodePicture(orvtest::Slurp(orvtest::Fixture("picture", name)));
     };
     const auto jpeg = read("red_left_blue_right.jpg");
     ASSERT_TRUE(orvtest::Ok(jpeg));

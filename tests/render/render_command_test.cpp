@@ -1,7 +1,8 @@
 // orvane-tool render, run as a user runs it: the picture it writes is read back and
 // looked at.
-#include <unistd.h>
+#include <sys/wait.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -9,6 +10,7 @@
 
 #include "model/fileio.h"
 #include "render/render_test_util.h"
+#include "support/files.h"
 #include "resources/png.h"
 
 namespace {
@@ -20,14 +22,6 @@ constexpr uint32_t kBackground = 0xFFC0C0C0;
 
 class RenderCommand : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("orvane-render-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Renders the sample walker with the options given; the exit status.
     int Run(const std::string& args, const std::string& model = kSample + "/walker.3do")
     {
@@ -46,8 +40,20 @@ protected:
 
     std::string Errors() const { return orv::ReadWholeTextFile(dir_ / "err.txt").value_or({}); }
 
-    fs::path dir_;
+    orvtest::TempDir tmp_;
+    const fs::path& dir_ = tmp_.path;
 };
+
+// The box of the pixels that are not background: left, top, right, bottom.
+std::array<int32_t, 4> Bounds(const orv::RgbaImage& p)
+{
+    std::array<int32_t, 4> b = {p.width, p.height, -1, -1};
+    for (int32_t y = 0; y < p.height; ++y)
+        for (int32_t x = 0; x < p.width; ++x)
+            if (p.At(x, y) != kBackground)
+                b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
+    return b;
+}
 
 // Without any display: the model fills the middle in its textures' many colours.
 TEST_F(RenderCommand, TexturedWalkerWithoutAnyDisplay)
@@ -68,15 +74,7 @@ TEST_F(RenderCommand, TexturedWalkerWithoutAnyDisplay)
 // most of its width or height.
 bool Framed(const orv::RgbaImage& p)
 {
-    int32_t left = p.width, right = -1, top = p.height, bottom = -1;
-    for (int32_t y = 0; y < p.height; ++y)
-        for (int32_t x = 0; x < p.width; ++x)
-            if (p.At(x, y) != kBackground) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
+    const auto [left, top, right, bottom] = Bounds(p);
     const bool inside = left > 0 && top > 0 && right < p.width - 1 && bottom < p.height - 1;
     return inside && (right - left > p.width * 3 / 4 || bottom - top > p.height * 3 / 4);
 }
@@ -119,16 +117,7 @@ TEST_F(RenderCommand, ModesAndViews)
     EXPECT_EQ(orvtest::CountColor(wire, 0xFFFFFFFF), 0);    // and no solid face
 
     // The walker is wider than it is deep.
-    auto width = [](const orv::RgbaImage& p) {
-        int32_t lo = p.width, hi = 0;
-        for (int32_t y = 0; y < p.height; ++y)
-            for (int32_t x = 0; x < p.width; ++x)
-                if (p.At(x, y) != kBackground) {
-                    lo = std::min(lo, x);
-                    hi = std::max(hi, x);
-                }
-        return hi - lo;
-    };
+    auto width = [](const orv::RgbaImage& p) { return Bounds(p)[2] - Bounds(p)[0]; };
     EXPECT_GT(width(Picture("front.png", "--size 200x150")),
               width(Picture("left.png", "--size 200x150 --view left")) + 10);
 }
@@ -155,13 +144,7 @@ TEST_F(RenderCommand, KeyframeFramePosesTheLegs)
     const std::string key = "--size 200x300 --key '" + kSample + "/wkwalk.key'";
     const auto first = Picture("f0.png", key + " --frame 0");
     const auto eighth = Picture("f8.png", key + " --frame 8");
-    int32_t top = first.height, bottom = 0;
-    for (int32_t y = 0; y < first.height; ++y)
-        for (int32_t x = 0; x < first.width; ++x)
-            if (first.At(x, y) != kBackground) {
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
+    const auto [left, top, right, bottom] = Bounds(first);
     ASSERT_LT(top, bottom);
     auto differing = [&](int32_t from, int32_t to) {
         int n = 0;
@@ -216,7 +199,8 @@ TEST(Png, EncodesRgbaRowsAndRefusesMismatchedSizes)
     EXPECT_EQ(image->pixels, rgba);
     EXPECT_TRUE(orv::EncodePng(2, 2, std::vector<uint8_t>(15)).empty());
     EXPECT_TRUE(orv::EncodePng(-1, -1, std::vector<uint8_t>(4)).empty());
-    const auto path = fs::temp_directory_path() / ("orvane-png-" + std::to_string(::getpid()) + ".png");
+    orvtest::TempDir dir;
+    const auto path = dir / "x.png";
     const orv::Status written = orv::WritePng(path, 2, 2, std::vector<uint8_t>(3));
     EXPECT_FALSE(written);
     EXPECT_FALSE(written.error().empty());

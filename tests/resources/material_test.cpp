@@ -43,14 +43,6 @@ Palette Greys()
     return p;
 }
 
-std::vector<uint8_t> Cmp(uint8_t firstRed)
-{
-    std::vector<uint8_t> c = {'C', 'M', 'P', ' ', 30, 0, 0, 0};
-    c.resize(17216, 0);
-    c[64] = firstRed;
-    return c;
-}
-
 }  // namespace
 
 TEST(Material, ColourMaterialFillsA256SquareWithTheLastRecordsIndex)

@@ -12,21 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
-
-void Put(const fs::path& file, const std::vector<uint8_t>& bytes)
-{
-    fs::create_directories(file.parent_path());
-    ASSERT_TRUE(WriteFileAtomic(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
-}
-
-std::vector<uint8_t> Cmp(uint8_t firstRed)
-{
-    std::vector<uint8_t> c(17216, 0);
-    c[64] = firstRed;
-    return c;
-}
-
 // A mod laid out as modders keep it around mymod/3do/ship.3do, its archive mymod/mod.gob,
 // the game's archive, custom materials and a search path of an archive, a mod folder and
 // an archive that is not there. Each material is a colour material whose index says where
@@ -49,21 +34,21 @@ protected:
             e->data = MakeColorMat(static_cast<uint8_t>(index));
             custom.Add(std::move(e));
         }
-        Put(mod / "3do" / "BESIDE.MAT", MakeColorMat(5));
-        Put(mod / "Mat" / "mod.mat", MakeColorMat(6));
-        Put(mod / "Mat" / "custom.mat", MakeColorMat(6));
-        Put(mod / "3do" / "mat" / "mod.mat", MakeColorMat(7));
-        Put(mod / "Misc" / "CMP" / "modmap.cmp", Cmp(40));
-        Put(mod / "3do" / "KEY" / "walk.key", Bytes("mod folder"));
-        Put(mod / "Misc" / "pup" / "SHIP.PUP", Bytes("mod folder"));
+        Spit(mod / "3do" / "BESIDE.MAT", MakeColorMat(5));
+        Spit(mod / "Mat" / "mod.mat", MakeColorMat(6));
+        Spit(mod / "Mat" / "custom.mat", MakeColorMat(6));
+        Spit(mod / "3do" / "mat" / "mod.mat", MakeColorMat(7));
+        Spit(mod / "Misc" / "CMP" / "modmap.cmp", Cmp(40));
+        Spit(mod / "3do" / "KEY" / "walk.key", Bytes("mod folder"));
+        Spit(mod / "Misc" / "pup" / "SHIP.PUP", Bytes("mod folder"));
         ASSERT_TRUE(WriteArchive(mod / "mod.gob", {{"mat\\mod.mat", MakeColorMat(13)},
                                                    {"mat\\gob.mat", MakeColorMat(12)},
                                                    {"misc\\cmp\\dflt.cmp", Cmp(41)},
                                                    {"3do\\key\\stock.key", Bytes("mod archive")}}));
         ASSERT_TRUE(
             WriteArchive(dir / "extra.gob", {{"mat\\mod.mat", MakeColorMat(8)}, {"mat\\extra.mat", MakeColorMat(9)}}));
-        Put(dir / "pack" / "mat" / "extra.mat", MakeColorMat(10));
-        Put(dir / "pack" / "late.mat", MakeColorMat(11));
+        Spit(dir / "pack" / "mat" / "extra.mat", MakeColorMat(10));
+        Spit(dir / "pack" / "late.mat", MakeColorMat(11));
         EXPECT_EQ(
             path.Set({(dir / "extra.gob").string(), (dir / "pack").string(), (dir / "missing.gob").string()}).size(),
             1u);
