@@ -56,9 +56,7 @@ struct Rig {
 
 }  // namespace
 
-// Two drawing rates: with 0.05 s a drawn frame, FPS 10 steps on
-// every third frame (two frames make exactly the frame time, which the strict test does
-// not take), FPS 30 on every one; the frame wraps at the frame count.
+// At 0.05 s a drawn frame FPS 10 steps on every third: two make the frame time exactly.
 TEST(Playback, AdvanceStepsStrictlyPastTheFrameTimeAndWraps)
 {
     CModel m;
@@ -123,8 +121,7 @@ TEST(Playback, PosesStepEachEntryByItsDeltasForEveryNodeOfTheName)
     EXPECT_EQ(r.Poses(3).size(), 10u);
 }
 
-// "FRAMES 2000000000" with an entry at frame 1,500,000,000 would ask for two billion
-// poses: refused at once with the reason, the nodes keep their base poses.
+// Two billion poses are refused at once; the nodes keep their base poses.
 TEST(Playback, AHugeKeyframeIsRefusedBeforeAnythingIsMade)
 {
     Rig r(10);
@@ -168,11 +165,9 @@ TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
     EXPECT_TRUE(r.modes.animateMode);
     EXPECT_TRUE(r.modes.meshMode);
     EXPECT_FALSE(r.modes.faceMode);
-    EXPECT_NE(WhyNotPreviousFrame(c), nullptr);
     for (int i = 0; i < 9; ++i)
         ASSERT_TRUE(orvtest::Ran(NextFrame(c)));
-    EXPECT_EQ(r.model->currentFrame, 9);
-    EXPECT_NE(WhyNotNextFrame(c), nullptr);
+    EXPECT_FALSE(orvtest::Ran(NextFrame(c)));
     EXPECT_TRUE(orvtest::Ran(PreviousFrame(c)));
     EXPECT_EQ(r.model->currentFrame, 8);
 
@@ -183,8 +178,7 @@ TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
     EXPECT_NE(WhyNotNextFrame(c), nullptr);
 }
 
-// Undo, an animate-mode nudge and the animation dialogs leave base poses behind; the
-// animation comes back where it was, within the keyframe's frames.
+// After undo or a dialog the animation comes back where it was, within its frames.
 TEST(Playback, RestoreAnimationAtBuildsThePosesAndKeepsTheFrameInRange)
 {
     Rig r(10);

@@ -13,8 +13,7 @@
 
 using namespace orv;
 
-// A mistake in the table (an id twice, two commands on one place, a menu item without a
-// prompt) would show as a missing or shadowed menu item, so the table checks itself.
+// A mistake in the table would show as a missing or shadowed menu item.
 TEST(CommandTable, RowsAreUniqueAndComplete)
 {
     std::set<int> ids;
@@ -200,10 +199,8 @@ void Arrange(Opened& o, Scene scene)
 
 }  // namespace
 
-// Every command of the table, run as the window runs it, on the walker in each scene and on
-// the real models' first mesh and face (and that mesh in mesh mode), leaves exactly one undo
-// step when it changed what a save keeps and none when it did not; Undo gives back the
-// model and the 3DO file byte for byte, Redo the file the command made.
+// Every command, in each scene and on the real models, leaves one undo step exactly when it
+// changed what a save keeps; Undo gives the 3DO file back byte for byte, Redo the change.
 TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
 {
     struct Setup {
@@ -278,8 +275,7 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
                 << "command " << id << " did not change the model in scene " << int(scene);
 }
 
-// A dialog cancelled before a command (its hook gives nothing) changes nothing and leaves
-// no undo step; without a hook for its parameters a command does nothing either.
+// A cancelled dialog, or no hook for the parameters, changes nothing.
 TEST(CommandTable, ACancelledDialogLeavesTheModelAndTheUndoListAlone)
 {
     for (const bool withHooks : {true, false}) {
@@ -314,8 +310,7 @@ TEST(CommandTable, ACancelledDialogLeavesTheModelAndTheUndoListAlone)
 
 namespace {
 
-// What the view's clipboard holds, as text: the copied mesh's name and faces, the copied
-// face, the material list kept with them.
+// What the view's clipboard holds, as text.
 std::string ClipboardText(const Clipboard& clip)
 {
     std::string s;
@@ -348,8 +343,7 @@ void MarkClipboard(Clipboard& clip)
 
 }  // namespace
 
-// Delete removes in each mode exactly what Cut removes there (the same bytes after) and
-// leaves the view's clipboard as it was; its undo step is the sweep's to check.
+// Delete removes in each mode exactly what Cut removes there and leaves the clipboard.
 TEST(CommandTable, DeleteRemovesWhatCutRemovesAndLeavesTheClipboard)
 {
     for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh}) {
@@ -379,8 +373,6 @@ TEST(CommandTable, DeleteRemovesWhatCutRemovesAndLeavesTheClipboard)
     }
 }
 
-// Paste after Delete pastes what was copied before it: here a group of faces copied in
-// face mode, pasted back after another group was deleted.
 TEST(CommandTable, PasteAfterDeletePastesWhatWasCopiedBefore)
 {
     Opened o;
@@ -403,9 +395,8 @@ TEST(CommandTable, PasteAfterDeletePastesWhatWasCopiedBefore)
         EXPECT_NE(f.name, "other") << "the deleted group was pasted";
 }
 
-// With nothing selected Delete is disabled, says why, and changes nothing: no mesh in mesh
-// mode, no face otherwise. Where Cut falls back to the whole geometry set (no current face),
-// Delete does not; so a second press of the key after a deletion deletes nothing more.
+// Where Cut falls back to the whole geometry set Delete does not: a second press deletes
+// nothing more.
 TEST(CommandTable, DeleteWithNothingSelectedIsDisabled)
 {
     const CommandRow& row = *FindCommand(cmd::EditDelete);
@@ -440,9 +431,8 @@ TEST(CommandTable, DeleteWithNothingSelectedIsDisabled)
     EXPECT_STREQ(row.keys, "Del");
 }
 
-// A command that leaves no current mesh (Delete or Cut of the mesh, of the geometry set, Add
-// Geometry) does not leave the view in a render mode that shows the current mesh alone:
-// it would show nothing, and a click there never chooses another mesh.
+// With no current mesh a render mode showing it alone would show nothing, and a click
+// there would never choose another mesh.
 TEST(CommandTable, NoCurrentMeshLeavesNoRenderModeShowingItAlone)
 {
     for (const int id : {int(cmd::EditDelete), int(cmd::EditCut), int(cmd::AddGeometry)}) {
@@ -470,10 +460,7 @@ TEST(CommandTable, NoCurrentMeshLeavesNoRenderModeShowingItAlone)
     EXPECT_EQ(o.doc.modes.renderMode, RenderMode::AllWireframe);
 }
 
-// Every command says why it is disabled, in every context: no document, each edit mode,
-// with and without a selection, the grid, something copied, a keyframe. The reason is what
-// decides the enabled state, so the two cannot disagree; each reason names the condition
-// that is not met.
+// The reason decides the enabled state, so the two cannot disagree.
 TEST(CommandTable, EveryDisabledCommandSaysWhy)
 {
     std::set<int> seenDisabled;
@@ -587,10 +574,7 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
         }
 }
 
-// An undo step reads again only the mesh the command before said it changed, and shares
-// the rest with the step before. Every command is run after a nudge of the first mesh,
-// and each step checks that what it was told is unchanged truly is; a change behind the
-// runner's back is what the check exists to catch.
+// An undo step shares every mesh the command did not say it changed with the step before.
 TEST(CommandTable, StepsReadAgainWhatTheCommandBeforeChanged)
 {
     for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::Animate}) {

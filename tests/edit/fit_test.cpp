@@ -16,6 +16,8 @@
 #include "model/limits.h"
 #include "model/polygon.h"
 #include "support/model_builder.h"
+#include "support/opened_sample.h"
+#include "support/undo_probe.h"
 #include "test_util.h"
 
 using namespace orv;
@@ -54,9 +56,7 @@ void ExpectGoodPieces(std::span<const Vec3> polygon, const std::vector<std::vect
     }
 }
 
-// Faces as drawn: each corner through its node's world matrix, with its texture
-// coordinates and the face's material; sorted, so that the order of meshes and faces
-// does not count.
+// Faces as drawn (world corners, texture coordinates, material), sorted.
 std::vector<std::string> WorldFaces(CModel& model, std::size_t geoset = 0)
 {
     orvtest::Place(model);
@@ -107,8 +107,7 @@ CFace& AddTriangle(CMesh& mesh, const VertexRecord& a, const VertexRecord& b, co
     return mesh.faces.back();
 }
 
-// A grid of nx by ny cells, two triangles each, texture coordinates running on across
-// the cells. Heights are uneven unless flat, so that no two triangles lie in one plane.
+// nx by ny cells of two triangles; uneven heights unless flat, so no two share a plane.
 void AddGrid(CMesh& mesh, int nx, int ny, bool flat, float uStep = 4.0f)
 {
     auto at = [&](int i, int j) {
@@ -140,7 +139,6 @@ std::unique_ptr<CModel> PlacedModel()
 }
 
 }  // namespace
-
 
 TEST(PolygonRule, ConcaveBentAndLargePolygonsBecomeFewConvexFlatPieces)
 {
@@ -182,7 +180,6 @@ TEST(PolygonRule, ConcaveBentAndLargePolygonsBecomeFewConvexFlatPieces)
     // Nothing to draw: no pieces.
     EXPECT_TRUE(SplitPolygon(std::vector<Vec3>{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}).empty());
 }
-
 
 TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
 {
@@ -257,7 +254,6 @@ TEST(Fit, JoinsCoplanarTrianglesOfTheSameLookOnly)
     EXPECT_FALSE(FitToEngineLimits(*other).Changed());
     EXPECT_EQ(m2.faces.size(), 6u);
 }
-
 
 TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
 {
@@ -369,7 +365,6 @@ TEST(Fit, MakesMeshNamesUniqueWithin31CharactersAndLeavesNodeNames)
     EXPECT_EQ(model->nodes[2].name, "$$$dummy");
 }
 
-
 TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
 {
     auto walker = MakeSampleModel();
@@ -404,48 +399,32 @@ TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
     EXPECT_GT(untouched, 0);
 }
 
-
-TEST(Fit, TheCommandIsOneUndoStepAndReportsWhatItDid)
+TEST(Fit, TheCommandReportsWhatItDidAndAgainFindsNothingToDo)
 {
-    Settings settings;
-    COrvaneDoc doc(settings, {});
-    doc.model = PlacedModel();
-    AddGrid(doc.model->geosets[0].meshes[0], 20, 14, false);
-    Selection selection;
-    selection.currentMesh = 0;
-    selection.currentFace = 540;
+    orvtest::ModelDoc d(PlacedModel());
+    AddGrid(d.Mesh(), 20, 14, false);
+    d.selection.currentMesh = 0;
+    d.selection.currentFace = 540;
     std::vector<std::vector<std::string>> reports;
     CommandHooks hooks;
     hooks.fitReport = [&reports](const EditContext&, const FitReport& report) { reports.push_back(report.lines); };
-    EditContext c(doc, settings, &selection);
+    EditContext c = d.Ctx();
     c.hooks = &hooks;
-    const std::vector<uint8_t> before = SaveProject(*doc.model, {});
-
-    const CommandResult r = RunCommand(cmd::FitToLimits, c);
-    ASSERT_TRUE(r.ran && r.changed);
+    orvtest::ExpectOneStep(d.doc, [&] { EXPECT_TRUE(RunCommand(cmd::FitToLimits, c).changed); });
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_FALSE(reports[0].empty());
-    EXPECT_EQ(selection.currentFace, -1) << "the current face may be gone";
-    ASSERT_TRUE(doc.CanUndo());
-    ViewState view = doc.CurrentView();
-    ASSERT_TRUE(doc.Undo(view));
-    EXPECT_FALSE(doc.CanUndo()) << "the fit took more than one step";
-    EXPECT_EQ(SaveProject(*doc.model, {}), before);
+    EXPECT_EQ(d.selection.currentFace, -1) << "the current face may be gone";
 
-    // Fitted once, nothing is left to do: no step, and an empty report.
-    ASSERT_TRUE(doc.Redo(view));
-    doc.SetModified(false);
-    const CommandResult again = RunCommand(cmd::FitToLimits, c);
-    EXPECT_FALSE(again.changed);
+    ViewState view;
+    ASSERT_TRUE(d.doc.Redo(view));
+    d.doc.SetModified(false);
+    orvtest::ExpectNoStep(d.doc, [&] { EXPECT_FALSE(RunCommand(cmd::FitToLimits, c).changed); });
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_TRUE(reports[1].empty());
-    EXPECT_FALSE(doc.IsModified());
-    ASSERT_TRUE(doc.Undo(view));
-    EXPECT_FALSE(doc.CanUndo());
+    EXPECT_FALSE(d.doc.IsModified());
 }
 
-// Levels of detail come from the fitted full set, fall in faces set by set, pass the
-// check, and are not made again when nothing changed.
+// Levels of detail come from the fitted full set and are not made again without a change.
 TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
 {
     auto model = PlacedModel();
@@ -484,7 +463,6 @@ TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
     EXPECT_EQ(refused.problems[0].rfind("levels of detail not made: ", 0), 0u) << refused.problems[0];
     EXPECT_EQ(named->geosets.size(), 1u);
 }
-
 
 TEST(Fit, CheckTellsConcaveAndBentFacesApartFromBreaches)
 {

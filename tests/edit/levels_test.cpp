@@ -144,13 +144,6 @@ std::unique_ptr<CModel> ModelOf(std::vector<CMesh> meshes)
     return model;
 }
 
-std::unique_ptr<CModel> ModelOf(CMesh mesh)
-{
-    std::vector<CMesh> meshes;
-    meshes.push_back(std::move(mesh));
-    return ModelOf(std::move(meshes));
-}
-
 std::pair<Vec3, Vec3> Bounds(const CMesh& mesh)
 {
     Vec3 lo = Vec3::All(1e30f), hi = Vec3::All(-1e30f);
@@ -174,13 +167,10 @@ std::string Breaches(const CModel& model)
     return out;
 }
 
-// A sphere of 384 faces and 362 vertices falls set by set, each set a closed surface of
-// the same winding, size and shape within the deformation allowed, with every vertex one
-// of the full set's and every set within the limits. (Its poles, a texel a face, and its
-// seam hold it above the aims of a half, a quarter and an eighth.)
+// Each lower set stays closed, wound one way, within the allowed deformation and limits.
 TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
 {
-    auto model = ModelOf(Sphere("ball", 16, 24, 1.0f));
+    auto model = ModelOf({Sphere("ball", 16, 24, 1.0f)});
     const CMesh& full = model->geosets[0].meshes[0];
     const std::size_t fullFaces = full.faces.size();
     const float fullVolume = orvtest::SignedVolume(full);
@@ -232,11 +222,10 @@ TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
     }
 }
 
-// Where u runs out at 64 and starts again at 0, each side keeps its own texels in every
-// set: no face reaches across the picture, and the seam's places still carry both texels.
+// Where u runs out at 64 and starts again at 0, each side keeps its own texels.
 TEST(LevelsOfDetail, ATextureSeamKeepsBothTexelsInEveryLowerSet)
 {
-    auto model = ModelOf(Sphere("ball", 16, 24, 1.0f));
+    auto model = ModelOf({Sphere("ball", 16, 24, 1.0f)});
     ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 4)));
     ASSERT_GE(model->geosets.size(), 3u);
     for (std::size_t g = 1; g < model->geosets.size(); ++g) {
@@ -260,15 +249,12 @@ TEST(LevelsOfDetail, ATextureSeamKeepsBothTexelsInEveryLowerSet)
     }
 }
 
-// Two materials (and surfaces) on an open grid: every face of a lower set stays on its
-// own half with its own attributes and texels, and the open border keeps its outline: its
-// edges run between places of the full border, and pass every one of them. (A vertex in
-// the middle of a straight run of the border may go, its edge then passing straight
-// through its place, and the flat triangle left there is not kept.)
+// Faces stay on their material's half; the open border keeps its outline (a vertex inside
+// a straight run of it may go).
 TEST(LevelsOfDetail, MaterialBordersAndTheOpenBorderStayPut)
 {
     constexpr int kX = 20, kY = 20;
-    auto model = ModelOf(TwoMaterialGrid(kX, kY));
+    auto model = ModelOf({TwoMaterialGrid(kX, kY)});
     const CMesh& full = model->geosets[0].meshes[0];
     const float right = 0.1f * kX, top = 0.1f * kY;
     std::set<Point> border;
@@ -325,14 +311,10 @@ TEST(LevelsOfDetail, MaterialBordersAndTheOpenBorderStayPut)
     }
 }
 
-// A mesh too small to lose anything is the same in every set while the larger mesh
-// beside it falls; a model of small meshes alone gets no lower set, and says so.
+// A model of small meshes alone gets no lower set, and says so.
 TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
 {
-    std::vector<CMesh> meshes;
-    meshes.push_back(Box("box", {3, 0, 0}));
-    meshes.push_back(Sphere("ball", 12, 16, 1.0f));
-    auto model = ModelOf(std::move(meshes));
+    auto model = ModelOf({Box("box", {3, 0, 0}), Sphere("ball", 12, 16, 1.0f)});
     ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 4)));
     ASSERT_GE(model->geosets.size(), 3u);
     const CMesh& box = model->geosets[0].meshes[0];
@@ -346,7 +328,7 @@ TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
         EXPECT_LT(model->geosets[g].meshes[1].faces.size(), model->geosets[g - 1].meshes[1].faces.size());
     }
 
-    auto boxes = ModelOf(Box("box", {}));
+    auto boxes = ModelOf({Box("box", {})});
     LevelsReport report;
     ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*boxes, 4), report));
     EXPECT_EQ(boxes->geosets.size(), 1u) << "a set equal to the one above was made";
@@ -355,14 +337,10 @@ TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
     EXPECT_NE(report.notes[0].find("same as geometry set 0"), std::string::npos) << report.notes[0];
 }
 
-// The sets made replace those there were, and the model writes as a 3DO that reads back
-// with the same sets, meshes, faces and vertices.
+// The sets made replace those there were and read back from a 3DO.
 TEST(LevelsOfDetail, ReplacesTheLowerSetsAndWritesAs3do)
 {
-    std::vector<CMesh> meshes;
-    meshes.push_back(Sphere("head", 10, 16, 0.5f, {0, 0, 2}));
-    meshes.push_back(TwoMaterialGrid(12, 12));
-    auto model = ModelOf(std::move(meshes));
+    auto model = ModelOf({Sphere("head", 10, 16, 0.5f, {0, 0, 2}), TwoMaterialGrid(12, 12)});
     for (int k = 0; k < 3; ++k)  // stale sets of the same mesh count
         model->geosets.push_back(model->geosets[0]);
     model->currentGeoset = 3;
@@ -400,7 +378,7 @@ TEST(LevelsOfDetail, ReplacesTheLowerSetsAndWritesAs3do)
 // Refusals leave the model exactly as it was.
 TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
 {
-    auto model = ModelOf(Sphere("ball", 8, 8, 1.0f));
+    auto model = ModelOf({Sphere("ball", 8, 8, 1.0f)});
     model->geosets.push_back(model->geosets[0]);
     for (auto& mesh : model->geosets[1].meshes)
         mesh.RebuildMeshLists();
@@ -423,7 +401,7 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
     }
 
     // Set 0 over the limits: its faces cannot be held to them below.
-    auto large = ModelOf(Sphere("large", 24, 24, 1.0f));  // 576 faces
+    auto large = ModelOf({Sphere("large", 24, 24, 1.0f)});  // 576 faces
     const auto r = MakeLevelsOfDetail(*large, 3);
     ASSERT_FALSE(r.ok());
     EXPECT_NE(r.error().find("geometry set 0, mesh 0 (large): 554 vertices (at most 512)"), std::string::npos)
@@ -432,7 +410,7 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
 
     CModel empty;
     EXPECT_FALSE(MakeLevelsOfDetail(empty, 2).ok());
-    auto bare = ModelOf(CMesh());
+    auto bare = ModelOf({CMesh()});
     const auto none = MakeLevelsOfDetail(*bare, 2);
     ASSERT_FALSE(none.ok());
     EXPECT_NE(none.error().find("no faces"), std::string::npos) << none.error();

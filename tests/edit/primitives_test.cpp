@@ -103,11 +103,8 @@ TEST(Primitives, SizesOutsideTheDialogsRangesAreRefused)
     EXPECT_FALSE(CheckBoxSize({0.05f, 0.025f, 200}).empty());
 }
 
-// The dome's rings close at the top. Its texture, in texels of the material's 64 x 32: u
-// runs once around (the texture scale's width), v from the scale's height at the bottom
-// rim to 0 at the apex. Faces that meet at a corner agree on its coordinates, but for the
-// seam (u 0 and the full width meet there) and the apex (each top triangle keeps its
-// side's u).
+// u runs once around, v from the bottom rim to 0 at the apex; faces agree at a corner but
+// at the seam and the apex.
 TEST(Primitives, DomeRingsCloseAtTheTopAndItsTextureRunsAroundOnce)
 {
     Built b;
@@ -193,8 +190,6 @@ TEST(Primitives, DomeRingsCloseAtTheTopAndItsTextureRunsAroundOnce)
         EXPECT_LT(it->second, std::prev(it)->second) << "v rises at y = " << it->first;
 }
 
-// The shape dialogs start with the current face's material (none when it has none or
-// an index past the list), and without a current face with the model's first.
 TEST(Primitives, DefaultMaterialFollowsTheCurrentFace)
 {
     CModel model;

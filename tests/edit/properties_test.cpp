@@ -168,8 +168,7 @@ TEST(Properties, AChangeThatChangesNothingLeavesNoUndoStep)
     EXPECT_TRUE(d.doc.model->materials.empty());
 }
 
-// Saving after any view command writes the same bytes: the radii the file stores are
-// measured in the model's own space.
+// The radii a file stores are measured in the model's own space, not the view's.
 TEST(Radii, SavedFileDoesNotDependOnTheView)
 {
     orvtest::TempDir dir;
@@ -199,8 +198,6 @@ TEST(Radii, SavedFileDoesNotDependOnTheView)
     }
 }
 
-// Building the corners again (new resources, node pivots moved) first takes every edit
-// into the lists; the corners keep their texels whatever the sizes now known.
 TEST(Corners, RebuildingForNewTextureSizesKeepsEdits)
 {
     Doc d(Cube());

@@ -17,9 +17,7 @@ namespace {
 constexpr int kSize = 400;
 constexpr Modifiers kCtrl{false, true, false};
 
-// Mesh 0: two 2 × 2 squares side by side in the plane z = 0 (faces 0 and 1, sharing the
-// edge x = 1), facing a camera on the -z side. Mesh 1: a small square at z = -1 in front
-// of face 1.
+// Mesh 0: two 2 × 2 squares at z = 0 sharing the edge x = 1; mesh 1 a small square in front.
 struct PickScene : ::testing::Test {
     CModel model;
     EditModes modes;
@@ -149,8 +147,6 @@ TEST_F(PickScene, RenderModesThreeAndFourKeepTheCurrentMesh)
     EXPECT_EQ(sel.currentNode, 0);
 }
 
-// A miss and a click in a continuous view keep the selection. (Clicks on a stretched
-// surface are tested with the renderer, which sizes the request.)
 TEST_F(PickScene, ClicksThatChangeNothing)
 {
     ASSERT_EQ(ClickAt({-0.5f, -0.5f, 0}), PickResult::Selected);
@@ -205,9 +201,7 @@ TEST_F(PickScene, VertexNodeColoursShowLinksAndSelection)
             EXPECT_FALSE(c.Selected());
 }
 
-// A click runs through the document's runner: the vertex it marks makes no undo step of
-// its own, and the step after it holds the mark (an undo used to take it back with the
-// change that followed the click).
+// An undo used to take a click's vertex mark back with the change that followed it.
 TEST_F(PickScene, AClickMakesNoStepAndTheNextStepKeepsItsMark)
 {
     COrvaneDoc doc(settings, {});
@@ -421,16 +415,12 @@ TEST_F(PickScene, DamagedIndicesAreSkipped)
     EXPECT_EQ(ClickPixel(1, 1, {}, {kSize, kSize, 0, kSize, false}), PickResult::Missed);  // no surface
 }
 
-// The grid of a mesh in face-only mode over many faces: each face's nodes go in before
-// those of the faces already done (inserting each into the sorted list froze the editor
-// on a real model). The list comes out sorted by position, with no two nodes closer than
-// half a step.
+// Inserting each face's nodes into the sorted list froze the editor on a real model.
 TEST(Selection, AMeshGridOfManyFacesIsSortedAndSpaced)
 {
     CModel model;
     CMesh& mesh = orvtest::AddMesh(model);
-    // 24 x 24 squares of half-size 0.5, from the right to the left: every face's nodes
-    // come before those already in the list.
+    // From the right to the left: every face's nodes come before those in the list.
     for (int i = 23; i >= 0; --i)
         for (int j = 23; j >= 0; --j)
             orvtest::AddSquare(mesh, static_cast<float>(i), static_cast<float>(j), 0, 0.5f);

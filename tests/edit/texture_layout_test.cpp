@@ -64,8 +64,7 @@ constexpr Rgb kBackground{64, 64, 64};
 
 }  // namespace
 
-// Within the image: 45 pixels a texel after a margin of 10; the face in yellow, the other face of its material
-// in blue, a face of another material not at all.
+// 45 pixels a texel after a margin of 10; a face of another material is not drawn.
 TEST(TextureLayout, TheFaceAndItsMaterialsOtherFacesOverTheImage)
 {
     CMesh mesh;
@@ -89,9 +88,7 @@ TEST(TextureLayout, TheFaceAndItsMaterialsOtherFacesOverTheImage)
     EXPECT_EQ(At(*other, 100, 32), kBlue);
 }
 
-// Corners beyond the image show its repeats, dimmed, and the picture keeps the texels
-// square: 8 × 4 texels in 180 × 180 (200 less the margins) leaves bands of background
-// above and below.
+// 8 × 4 texels in 180 × 180 leave bands of background above and below.
 TEST(TextureLayout, RepeatsAreDimmedAndFarCornersDoNotShrinkTheImageAway)
 {
     CMesh mesh;

@@ -29,35 +29,35 @@ void ExpectUV(const CFace& f, int k, float u, float v)
     EXPECT_NEAR(FaceVertex(f, k)->v, v, 1e-5f) << "vertex " << k;
 }
 
+// (u, v) of vertices 0, 1, 2, ... in turn.
+void ExpectUVs(const CFace& f, std::initializer_list<std::pair<float, float>> uvs)
+{
+    int k = 0;
+    for (const auto& [u, v] : uvs)
+        ExpectUV(f, k++, u, v);
+}
+
 const std::vector<Vec3> kSquare = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
 
 }  // namespace
 
 TEST(TextureTool, SquareUnfoldsFromTheStartVertexMirroredAndTurned)
 {
+    // The start vertex at the offsets, its predecessor along v, its successor along u; turned
+    // by 90, the flat point (1, 0) goes to (0, 1), then the offset.
     CFace f = FaceThrough(kSquare);
     TextureLayout layout;
     layout.uScale = layout.vScale = 1;
     ASSERT_TRUE(ApplyTextureLayout(f, layout, {}));
-    // The start vertex at the offsets, its predecessor along v, its successor along u.
-    ExpectUV(f, 0, 0, 0);
-    ExpectUV(f, 3, 0, 1);
-    ExpectUV(f, 1, 1, 0);
-    ExpectUV(f, 2, 1, 1);
-
+    ExpectUVs(f, {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
     layout.mirror = true;
     ASSERT_TRUE(ApplyTextureLayout(f, layout, {}));
-    ExpectUV(f, 3, 0, -1);
-    ExpectUV(f, 1, 1, 0);
-    ExpectUV(f, 2, 1, -1);
-
+    ExpectUVs(f, {{0, 0}, {1, 0}, {1, -1}, {0, -1}});
     layout.mirror = false;
     layout.angle = 90;
     layout.uOffset = 0.5f;
     ASSERT_TRUE(ApplyTextureLayout(f, layout, {}));
-    ExpectUV(f, 1, 0.5f, 1);  // the flat point (1, 0) turned to (0, 1), then offset
-    ExpectUV(f, 3, -0.5f, 0);
-    ExpectUV(f, 2, -0.5f, 1);
+    ExpectUVs(f, {{0.5f, 0}, {0.5f, 1}, {-0.5f, 1}, {-0.5f, 0}});
 }
 
 TEST(TextureTool, TriangleWithScalesOffsetsAndAnotherStart)
@@ -65,16 +65,12 @@ TEST(TextureTool, TriangleWithScalesOffsetsAndAnotherStart)
     CFace f = FaceThrough({{0, 0, 0}, {2, 0, 0}, {0, 1, 0}});
     TextureLayout layout{1, 0, 0.5f, 0.25f, 2, 3, false};
     ASSERT_TRUE(ApplyTextureLayout(f, layout, {}));
-    ExpectUV(f, 1, 0.5f, 0.25f);
-    ExpectUV(f, 0, 0.5f, 6.25f);  // along the edge to the predecessor: v = 3 * 2
-    ExpectUV(f, 2, 2.5f, 6.25f);  // 2 along and 1 across: u = 2 * 1, v = 3 * 2
+    ExpectUVs(f, {{0.5f, 6.25f}, {0.5f, 0.25f}, {2.5f, 6.25f}});  // u = 2 * across, v = 3 * along
     StoreTextureLayout(f, layout);
     EXPECT_EQ(TextureLayoutOf(f).vScale, 3);
     EXPECT_EQ(f.startVertex, 1);
 }
 
-// Faces the tool cannot lay out are refused with a reason and keep their coordinates;
-// nothing ever becomes NaN.
 TEST(TextureTool, DegenerateFacesAreRefused)
 {
     CFace line = FaceThrough({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}});
@@ -103,8 +99,6 @@ TEST(TextureTool, DegenerateFacesAreRefused)
         EXPECT_TRUE(std::isfinite(UV(doubled, k).first) && std::isfinite(UV(doubled, k).second)) << k;
 }
 
-// The texture of one square runs on across the edge it shares with its neighbour: u
-// grows with x on both.
 TEST(TextureTool, TransferContinuesTheTextureAcrossASharedEdge)
 {
     CFace source = FaceThrough(kSquare);
@@ -116,10 +110,7 @@ TEST(TextureTool, TransferContinuesTheTextureAcrossASharedEdge)
     source.vScale = 16;
     CFace target = FaceThrough({{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
     ASSERT_TRUE(TransferTexture(target, source, {}, {}));
-    ExpectUV(target, 0, 1, 0);
-    ExpectUV(target, 1, 2, 0);
-    ExpectUV(target, 2, 2, 1);
-    ExpectUV(target, 3, 1, 1);
+    ExpectUVs(target, {{1, 0}, {2, 0}, {2, 1}, {1, 1}});
     // The tool's parameters describe the result: start at the smallest u, v.
     EXPECT_EQ(target.startVertex, 0);
     EXPECT_EQ(std::pair(target.uOffset, target.vOffset), std::pair(1.0f, 0.0f));
@@ -142,26 +133,20 @@ TEST(TextureTool, TransferContinuesTheTextureAcrossASharedEdge)
         EXPECT_TRUE(std::isfinite(UV(beside, k).first) && std::isfinite(UV(beside, k).second)) << k;
 }
 
-// Corners count texels; the tool works in texture units, each face's measured by its own
-// texture's size, so laid-out and transferred coordinates scale with the sizes.
+// The tool works in texture units, each face's measured by its own texture's size.
 TEST(TextureTool, CornersHoldTexelsOfTheFacesOwnSize)
 {
     CFace f = FaceThrough(kSquare);
     TextureLayout layout;
     layout.uScale = layout.vScale = 1;
     ASSERT_TRUE(ApplyTextureLayout(f, layout, {64, 32}));
-    ExpectUV(f, 3, 0, 32);  // (0, 1) in units
-    ExpectUV(f, 1, 64, 0);  // (1, 0)
-    ExpectUV(f, 2, 64, 32);
+    ExpectUVs(f, {{0, 0}, {64, 0}, {64, 32}, {0, 32}});
 
     // f, 64 x 32, continues onto a neighbour of a texture 16 x 8: the neighbour's far
     // edge lies at u = 2 units, which its own size makes 32 texels.
     CFace target = FaceThrough({{1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}});
     ASSERT_TRUE(TransferTexture(target, f, {16, 8}, {64, 32}));
-    ExpectUV(target, 0, 16, 0);
-    ExpectUV(target, 1, 32, 0);
-    ExpectUV(target, 2, 32, 8);
-    ExpectUV(target, 3, 16, 8);
+    ExpectUVs(target, {{16, 0}, {32, 0}, {32, 8}, {16, 8}});
     // The tool's parameters stay in units.
     EXPECT_EQ(std::pair(target.uOffset, target.vOffset), std::pair(1.0f, 0.0f));
 }

@@ -79,8 +79,6 @@ TEST(Transform, FaceModeMovesTheNamedGroupAndLeavesNeighboursBehind)
     EXPECT_EQ(s.Mesh().faces[2].corners[3].Position(), side);
 }
 
-// A vertex pulled off the planes of its three faces would bend them: the step is taken
-// back, leaving the very same model and no undo step.
 TEST(Transform, AStepThatBendsAFaceIsTakenBack)
 {
     Scene s;

@@ -55,8 +55,6 @@ TEST_F(Doc, RenderModes)
     EXPECT_FALSE(modes.grid);
 }
 
-// Standard views and the rotating view turn the model, never the camera, and drop the
-// pose, the grid and the nodes; a standard view frames the model as turned.
 TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
 {
     ASSERT_TRUE(camera.KeyTurnLoop(false, true, {}));
@@ -126,9 +124,7 @@ TEST_F(Doc, ScaleStaysWithinFiveSteps)
     EXPECT_EQ(ScalePane(), "Scale: 1:32");
 }
 
-// Grid and node size step from their defaults to the ends of the ranges the Options sheet
-// takes and land on them exactly, however the float steps add up; there each is disabled
-// and says why.
+// The steps land on the ends of the ranges exactly, however the float steps add up.
 TEST_F(Doc, GridAndNodeSizeStepsStopAtTheirRanges)
 {
     EXPECT_FALSE(Ran(GridSmaller(ctx)));  // grid off
