@@ -66,21 +66,24 @@ inline std::vector<orv::Vec3> RoundPolygon(int n, const orv::Vec3& at = {})
 }
 
 // A face whose corners are the given points, in their order; its normal is computed from them.
-inline orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<orv::Vec3>& corners)
+inline orv::CFace& AddFaceOf(orv::CMesh& mesh, const orv::Vec3* points, std::size_t count)
 {
     orv::CFace f;
-    for (const auto& p : corners)
-        f.corners.push_back(At(p));
+    for (std::size_t i = 0; i < count; ++i)
+        f.corners.push_back(At(points[i]));
     f.ComputeFaceNormal();
     mesh.faces.push_back(std::move(f));
     return mesh.faces.back();
 }
-
+inline orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<orv::Vec3>& corners)
+{
+    return AddFaceOf(mesh, corners.data(), corners.size());
+}
 // Braced lists of points come here: with only the vector overload they would be ambiguous
 // with the AddFace overloads some test files add.
 inline orv::CFace& AddFace(orv::CMesh& mesh, std::initializer_list<orv::Vec3> corners)
 {
-    return AddFace(mesh, std::vector<orv::Vec3>(corners));
+    return AddFaceOf(mesh, corners.begin(), corners.size());
 }
 
 // A square of half-size h around (cx, cy) in the plane z = z0, its front towards -z.
