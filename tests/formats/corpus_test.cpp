@@ -1,10 +1,12 @@
-// Every real file of the shared corpus goes through read -> write -> read and must come
-// back as the same model, and reads as complete; cut short, it must read as incomplete.
-// Skipped where the corpus is not present.
+// Every real file of the shared corpus, of each text format, goes through read -> write ->
+// read and must come back the same and read as complete; cut short, it must read as
+// incomplete. Skipped where the corpus is not present.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
+#include "base/text.h"
 #include "formats/keyfile.h"
 #include "formats/model3do.h"
 #include "formats/puppet.h"
@@ -30,116 +32,107 @@ std::vector<fs::path> Files(const std::string& sub, const std::string& ext)
     return out;
 }
 
+struct Format {
+    std::string ext;
+    std::function<ReadStatus(CModel&, const std::string&)> read;
+    std::function<std::string(CModel&, const std::string& name)> write;
+    std::function<void(const CModel&, const CModel&, const std::string& text)> expectSame;
+    // The last byte a cut may end before and still be told (0: no cuts are tried).
+    std::function<std::size_t(const std::string&)> lastCut;
+};
+
+const Format kFormats[] = {
+    {".3do",
+     [](CModel& m, const std::string& text) {
+         TextBuffer buffer(text);
+         const ReadStatus s = Read3do(m, buffer);
+         BuildFaceCorners(m);
+         return s;
+     },
+     [](CModel& m, const std::string& name) { return Format3do(m, name); },
+     [](const CModel& a, const CModel& b, const std::string&) {
+         std::size_t faces = 0;
+         for (const auto& g : a.geosets)
+             for (const auto& m : g.meshes)
+                 faces += m.faces.size();
+         EXPECT_GT(faces, 0u);
+         orvtest::ExpectSameModel(a, b);
+     },
+     // Keeping everything but the final LF loses nothing.
+     [](const std::string& text) { return text.size() - 2; }},
+    {".key",
+     [](CModel& m, const std::string& text) {
+         TextBuffer buffer(text);
+         KeyframeRead read = ReadKey(m, buffer);
+         m.keyframe = std::move(read.keyframe);
+         return read.status;
+     },
+     [](const CModel& m, const std::string& name) { return FormatKey(*m.keyframe, m.keyframe->joints, name); },
+     [](const CModel& a, const CModel& b, const std::string&) {
+         EXPECT_FALSE(a.keyframe->nodes.empty());
+         EXPECT_EQ(a.keyframe->joints, b.keyframe->joints);
+         orvtest::ExpectSameKeyframe(*a.keyframe, *b.keyframe);
+     },
+     // A keyframe may end without a line end: a cut inside the last number cannot be told.
+     [](const std::string& text) { return text.find_last_of(" \t", text.find_last_not_of(" \t\r\n")) + 1; }},
+    {".pup",
+     [](CModel& m, const std::string& text) {
+         TextBuffer buffer(text);
+         return ReadPup(m, buffer);
+     },
+     [](const CModel& m, const std::string& name) { return FormatPup(m, name); },
+     [](const CModel& a, const CModel& b, const std::string& text) {
+         EXPECT_FALSE(a.puppetJoints.empty());  // every corpus puppet has joints
+         // Every mode line gives a mode, those without sub-modes too (goku.pup's modes 1
+         // and 2 are based on mode 0 alone).
+         const std::string lower = ToLowerAscii(text);
+         std::size_t modeLines = 0;
+         for (std::size_t at = lower.find("mode="); at != std::string::npos; at = lower.find("mode=", at + 1))
+             modeLines += at == 0 || lower[at - 1] == '\n';
+         EXPECT_EQ(a.puppetModes.size(), modeLines);
+         orvtest::ExpectSamePuppet(a, b);
+     },
+     nullptr},
+};
+
 }  // namespace
 
-TEST(Corpus, ModelsSurviveReadWriteRead)
+TEST(Corpus, FilesSurviveReadWriteReadAndEveryCutIsReported)
 {
-    const auto files = Files("3do", ".3do");
-    if (files.empty())
-        GTEST_SKIP() << "no corpus on this machine";
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.string());
-        CModel first, second;
-        const auto s = Load3doFile(f, first);
-        ASSERT_TRUE(orvtest::Ok(s));
-        EXPECT_TRUE(s->complete) << s->missing;
-        std::size_t faces = 0;
-        for (const auto& g : first.geosets)
-            for (const auto& m : g.meshes)
-                faces += m.faces.size();
-        EXPECT_GT(faces, 0u);
-        const std::string text = Format3do(first, f.filename().string());
-        TextBuffer buffer(text);
-        EXPECT_TRUE(Read3do(second, buffer).complete);
-        BuildFaceCorners(second);
-        orvtest::ExpectSameModel(first, second);
-        // A second round changes nothing.
-        EXPECT_EQ(Format3do(second, f.filename().string()), text);
-    }
-}
+    std::size_t files = 0;
+    for (const Format& format : kFormats)
+        for (const fs::path& f : Files(format.ext.substr(1), format.ext)) {
+            SCOPED_TRACE(f.string());
+            ++files;
+            const std::string text = orvtest::SlurpText(f), name = f.filename().string();
+            CModel first, second;
+            const ReadStatus s = format.read(first, text);
+            EXPECT_TRUE(s.recognised);
+            EXPECT_TRUE(s.complete) << s.missing;
+            const std::string written = format.write(first, name);
+            EXPECT_TRUE(format.read(second, written).complete);
+            format.expectSame(first, second, text);
+            // A second round changes nothing.
+            EXPECT_EQ(format.write(second, name), written);
 
-TEST(Corpus, KeyframesAndPuppetsSurviveReadWriteRead)
-{
-    const auto keys = Files("key", ".key"), puppets = Files("pup", ".pup");
-    if (keys.empty() && puppets.empty())
-        GTEST_SKIP() << "no corpus on this machine";
-    for (const auto& f : keys) {
-        SCOPED_TRACE(f.string());
-        CModel model;
-        const auto read = LoadKeyFile(f, model);
-        ASSERT_TRUE(orvtest::Ok(read));
-        EXPECT_TRUE(read->status.complete) << read->status.missing;
-        const auto& first = read->keyframe;
-        EXPECT_FALSE(first.nodes.empty());
-        TextBuffer buffer(FormatKey(first, first.joints, f.filename().string()));
-        const auto second = ReadKey(model, buffer).keyframe;
-        EXPECT_EQ(second.joints, first.joints);
-        orvtest::ExpectSameKeyframe(first, second);
-    }
-    for (const auto& f : puppets) {
-        SCOPED_TRACE(f.string());
-        CModel first, second;
-        const auto s = LoadPupFile(f, first);
-        ASSERT_TRUE(orvtest::Ok(s));
-        EXPECT_TRUE(s->recognised);
-        EXPECT_TRUE(s->complete) << s->missing;
-        EXPECT_FALSE(first.puppetJoints.empty());  // every corpus puppet has joints
-        // Every mode line gives a mode, those without sub-modes too (goku.pup's modes 1
-        // and 2 are based on mode 0 alone).
-        const auto bytes = orvtest::Slurp(f);
-        std::string text(bytes.begin(), bytes.end());
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-        std::size_t modeLines = 0;
-        for (std::size_t at = text.find("mode="); at != std::string::npos; at = text.find("mode=", at + 1))
-            modeLines += at == 0 || text[at - 1] == '\n';
-        EXPECT_EQ(first.puppetModes.size(), modeLines);
-        TextBuffer buffer(FormatPup(first, f.filename().string()));
-        ReadPup(second, buffer);
-        orvtest::ExpectSamePuppet(first, second);
-    }
-}
-
-// Real files cut short, as a failed copy or download leaves them: every cut is reported
-// (about fifty cuts a file, and some near the end). A keyframe may end without a line
-// end, so there the cuts stop at the last number.
-TEST(Corpus, EveryCutOfAModelOrKeyframeIsReported)
-{
-    const auto models = Files("3do", ".3do"), keys = Files("key", ".key");
-    if (models.empty() && keys.empty())
-        GTEST_SKIP() << "no corpus on this machine";
-    auto cuts = [](std::size_t last) {
-        std::vector<std::size_t> at;
-        for (std::size_t n = 0; n <= last; n += std::max<std::size_t>(1, last / 50))
-            at.push_back(n);
-        for (std::size_t back : {0, 1, 8, 40})
-            if (back <= last)
-                at.push_back(last - back);
-        return at;
-    };
-    for (const auto& f : models) {
-        const auto read = ReadWholeTextFile(f);
-        ASSERT_TRUE(read);
-        const std::string& text = *read;
-        // Keeping everything but the final LF loses nothing.
-        for (std::size_t n : cuts(text.size() - 2)) {
-            CModel m;
-            TextBuffer buffer(text.substr(0, n));
-            const ReadStatus s = Read3do(m, buffer);
-            EXPECT_FALSE(s.complete) << f.filename() << " cut at " << n;
-            EXPECT_NE(s.missing, "") << f.filename() << " cut at " << n;
+            // Cut short, as a failed copy or download leaves a file: about fifty cuts a
+            // file, and some near the end.
+            if (!format.lastCut)
+                continue;
+            const std::size_t last = format.lastCut(text);
+            std::vector<std::size_t> cuts;
+            for (std::size_t n = 0; n <= last; n += std::max<std::size_t>(1, last / 50))
+                cuts.push_back(n);
+            for (std::size_t back : {0, 1, 8, 40})
+                if (back <= last)
+                    cuts.push_back(last - back);
+            for (std::size_t n : cuts) {
+                CModel m;
+                const ReadStatus cut = format.read(m, text.substr(0, n));
+                EXPECT_FALSE(cut.complete) << "cut at " << n;
+                EXPECT_NE(cut.missing, "") << "cut at " << n;
+            }
         }
-    }
-    for (const auto& f : keys) {
-        const auto read = ReadWholeTextFile(f);
-        ASSERT_TRUE(read);
-        const std::string& text = *read;
-        const std::size_t lastNumber = text.find_last_of(" \t", text.find_last_not_of(" \t\r\n")) + 1;
-        for (std::size_t n : cuts(lastNumber)) {
-            CModel m;
-            TextBuffer buffer(text.substr(0, n));
-            const ReadStatus s = ReadKey(m, buffer).status;
-            EXPECT_FALSE(s.complete) << f.filename() << " cut at " << n;
-            EXPECT_NE(s.missing, "") << f.filename() << " cut at " << n;
-        }
-    }
+    if (files == 0)
+        GTEST_SKIP() << "no corpus on this machine";
 }

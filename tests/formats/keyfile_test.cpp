@@ -3,9 +3,9 @@
 #include <cmath>
 #include <tuple>
 
-#include "support/model_compare.h"
 #include "formats/keyfile.h"
 #include "model/model.h"
+#include "support/model_compare.h"
 
 using namespace orv;
 using orvtest::CrLf;
@@ -152,23 +152,19 @@ ENTRIES 2
     }
 }
 
+// The count after the section name, a count larger than the rows present, no count line
+// at all: the markers there are, and the node after them.
 TEST(ReadKey, MarkerSectionVariantsNeverSwallowTheNodes)
 {
-    CModel m;
-    // The count after the section name.
-    auto k = ReadText(m, orvtest::FixtureText("key", "markers_count_on_section_line.key"));
-    ASSERT_EQ(k.markers.size(), 1u);
-    EXPECT_EQ(k.markers[0].type, 4);
-    EXPECT_EQ(k.nodes.size(), 1u);
-    // A count larger than the rows present.
-    k = ReadText(m, orvtest::FixtureText("key", "markers_count_past_rows.key"));
-    EXPECT_EQ(k.markers.size(), 2u);
-    ASSERT_EQ(k.nodes.size(), 1u);
-    EXPECT_EQ(k.nodes[0].meshName, "a");
-    // No count line at all: no markers, and the rest still reads.
-    k = ReadText(m, orvtest::FixtureText("key", "markers_count_line_missing.key"));
-    EXPECT_TRUE(k.markers.empty());
-    EXPECT_EQ(k.nodes.size(), 1u);
+    for (auto [file, markers] : {std::pair{"markers_count_on_section_line.key", 1u},
+                                 {"markers_count_past_rows.key", 2u},
+                                 {"markers_count_line_missing.key", 0u}}) {
+        CModel m;
+        const auto k = ReadText(m, orvtest::FixtureText("key", file));
+        EXPECT_EQ(k.markers.size(), markers) << file;
+        ASSERT_EQ(k.nodes.size(), 1u) << file;
+        EXPECT_EQ(k.nodes[0].meshName, "a") << file;
+    }
 }
 
 TEST(ReadKey, MalformedInputNeverCrashes)
@@ -214,9 +210,12 @@ TEST(ReadKey, UnplayableHeadersAndValuesThatAreNoNumbersAreReportedAsDamaged)
         {with("FPS    12.500", "FPS    0"), 15.0f, 20, "FPS 0 is no frame rate; it is read as 15"},
         {with("FPS    12.500", "FPS    -2"), 15.0f, 20, "FPS -2 is no frame rate; it is read as 15"},
         {with("FPS    12.500", "FPS    nan"), 15.0f, 20, "FPS nan is no frame rate; it is read as 15"},
-        {with("FRAMES 20", "FRAMES 0"), 12.5f, 11, "FRAMES 0 counts no frames; it is read as 11, one past the last entry's frame"},
-        {with("FRAMES 20", "FRAMES -4"), 12.5f, 11, "FRAMES -4 counts no frames; it is read as 11, one past the last entry's frame"},
-        {with("FRAMES 20", "FRAMES "), 12.5f, 11, "FRAMES (blank) counts no frames; it is read as 11, one past the last entry's frame"},
+        {with("FRAMES 20", "FRAMES 0"), 12.5f, 11,
+         "FRAMES 0 counts no frames; it is read as 11, one past the last entry's frame"},
+        {with("FRAMES 20", "FRAMES -4"), 12.5f, 11,
+         "FRAMES -4 counts no frames; it is read as 11, one past the last entry's frame"},
+        {with("FRAMES 20", "FRAMES "), 12.5f, 11,
+         "FRAMES (blank) counts no frames; it is read as 11, one past the last entry's frame"},
         {with("-4.00000000   5.00000000", "-4.00000000   nan"), 12.5f, 20,
          "entry 1 of node 0 ($$$DUMMY) holds a value that is no finite number; what is not is read as 0"},
         {with("5.000000 1", "inf 1"), 12.5f, 20, "the frame of marker 0 is no finite number; it is read as 0"},

@@ -5,16 +5,15 @@
 #include <map>
 #include <tuple>
 
-#include "support/model_compare.h"
 #include "formats/model3do.h"
 #include "formats/textformat.h"
 #include "model/corners.h"
 #include "model/model.h"
+#include "support/model_compare.h"
 
 using namespace orv;
 using orvtest::CrLf;
 using orvtest::WithVersion;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -189,7 +188,8 @@ TEST(Read3do, DamagedIndicesAndValuesAreReportedAndNeverShortenAFace)
     const std::tuple<std::string, std::size_t, std::string> cases[] = {
         {with("3 0, 0 1, 1 2, 0", "3 99, 0 1, 1 2, 0"), 1,
          "face 0 of mesh 0 (box) names vertex 99 but the mesh has 3; the face is left out"},
-        {with("3 0,1 1,0 2,1", "3 -1,1 1,0 2,1"), 1, "face 2 of mesh 0 (box) names vertex -1 but the mesh has 3; the face is left out"},
+        {with("3 0,1 1,0 2,1", "3 -1,1 1,0 2,1"), 1,
+         "face 2 of mesh 0 (box) names vertex -1 but the mesh has 3; the face is left out"},
         {with("3 0,1 1,0 2,1", "3 0,1 1,0 2,7"), 2,
          "face 2 of mesh 0 (box) names texture vertex 7 but the mesh has 2; the face is kept whole, that corner at "
          "texture coordinates (0, 0)"},
@@ -197,15 +197,16 @@ TEST(Read3do, DamagedIndicesAndValuesAreReportedAndNeverShortenAFace)
          "vertex 1 of mesh 0 (box) is no finite number; the faces naming it are left out (and 2 more damaged places)"},
         {with("1: 4 5 6 0.5", "1: 4 5 6 inf"), 2,
          "the intensity of vertex 1 of mesh 0 (box) is no finite number; it is read as 0"},
-        {with("1: 64 -32", "1: 64 1e39"), 2, "texture vertex 1 of mesh 0 (box) is no finite number; it is read as (0, 0)"},
+        {with("1: 64 -32", "1: 64 1e39"), 2,
+         "texture vertex 1 of mesh 0 (box) is no finite number; it is read as (0, 0)"},
         {with("RADIUS 1.0", "RADIUS nan"), 2, "the RADIUS of mesh 0 (box) is no finite number; it is measured anew"},
         {with("RADIUS 2.5", "RADIUS -inf"), 2, "the model's RADIUS is no finite number; it is measured anew"},
         {with("0: 0 0X10 4 3 0 0.5", "0: 0 0X10 4 3 0 nan"), 2,
          "the extra light of face 0 of mesh 0 (box) is no finite number; it is read as 0"},
-        {with("2: 1 0 0", "2: 1 0 nan"), 2,
-         "vertex normal 2 of mesh 0 (box) is no finite number; it is measured anew"},
+        {with("2: 1 0 0", "2: 1 0 nan"), 2, "vertex normal 2 of mesh 0 (box) is no finite number; it is measured anew"},
         {with("2: 7 8 9", "2: 7 nan 9"), 2, "face normal 2 of mesh 0 (box) is no finite number; it is measured anew"},
-        {with("INSERT OFFSET 1 2 3", "INSERT OFFSET 1 inf 3"), 2, "the INSERT OFFSET is no finite number; it is read as 0 0 0"},
+        {with("INSERT OFFSET 1 2 3", "INSERT OFFSET 1 inf 3"), 2,
+         "the INSERT OFFSET is no finite number; it is read as 0 0 0"},
         {with("1 2 3 10 20 30", "1 2 3 10 nan 30"), 2,
          "the placement of node 0 (box) is no finite number; what is not is read as 0"},
     };
@@ -262,28 +263,9 @@ TEST(Read3do, SaysWhatAFileThatEndsEarlyLacks)
         EXPECT_EQ(s.missing, missing);
     }
 
-    // The fixtures named for their defect: each gives what it holds and says what it lacks.
-    const fs::path dir = fs::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures" / "3do";
-    const std::tuple<const char*, std::size_t, std::size_t, const char*> fixtures[] = {
-        {"meshes_missing.3do", 1, 0, "1 of 2 meshes read"},
-        {"hierarchy_missing.3do", 2, 0, "no HIERARCHYDEF section"},
-        {"face_corners_missing.3do", 2, 2, "face 0 of mesh 0 (base) has 3 of 4 corners; the face is left out"},
-        {"face_indices_past_lists.3do", 2, 2,
-         "face 0 of mesh 0 (base) names vertex 99 but the mesh has 4; the face is left out (and 1 more damaged place)"},
-        {"last_line_cut.3do", 2, 2, "1 of 2 hierarchy nodes read whole; the last line has no line end"},
-    };
-    for (const auto& [name, meshes, nodes, missing] : fixtures) {
-        SCOPED_TRACE(name);
-        CModel m;
-        const auto s = Load3doFile(dir / name, m);
-        ASSERT_TRUE(orvtest::Ok(s));
-        EXPECT_EQ(std::tie(s->complete, s->missing), std::make_tuple(false, std::string(missing)));
-        EXPECT_EQ(m.geosets.at(0).meshes.size(), meshes);
-        EXPECT_EQ(m.nodes.size(), nodes);
-    }
     CModel tiny;
-    const auto whole = Load3doFile(dir / "tiny_crlf.3do", tiny);
-    ASSERT_TRUE(whole);
+    const auto whole = Load3doFile(orvtest::Fixture("3do", "tiny_crlf.3do"), tiny);
+    ASSERT_TRUE(orvtest::Ok(whole));
     EXPECT_TRUE(whole->complete);
     EXPECT_EQ(whole->missing, "");
 }
@@ -293,8 +275,7 @@ TEST(Write3do, WritesTheFixedLayoutAndReadsBackTheSameModel)
     CModel first, lf;
     ReadText(first, CrLf(kSample));
     ReadText(lf, kSample);
-    // LF-only files read exactly like CR LF files.
-    EXPECT_EQ(Format3do(lf, "a.3do"), Format3do(first, "a.3do"));
+    EXPECT_EQ(Format3do(lf, "a.3do"), Format3do(first, "a.3do"));  // LF-only files read alike
     // Drawing rewrites the corner colours; the intensities must not be touched.
     for (auto& f : OnlyMesh(first).faces)
         f.SetCornerColors(0xFF102030);
@@ -392,9 +373,7 @@ HIERARCHY NODES 3
     CModel second;
     EXPECT_TRUE(ReadText(second, text).complete);
     orvtest::ExpectSameModel(first, second);
-    // The written root is not a mesh node, so no second root appears.
-    EXPECT_EQ(second.nodes.size(), 3u);
-    // Written a second time, the text is stable.
+    EXPECT_EQ(second.nodes.size(), 3u);  // the written root is not a mesh node: no second root
     EXPECT_EQ(Format3do(second, "a.3do"), text);
 }
 
@@ -422,16 +401,19 @@ TEST(Write3do, ASavedFileSavedAgainChangesNothing)
     for (int i = 0; i < kFaces; ++i) {
         faces += "0: 0 0x0 4 3 4 0 3";
         for (int c = 0; c < 3; ++c)
-            faces += " " + std::to_string((i + c * 7) % kVertices) + ", " + std::to_string(static_cast<int>(next() * kVertices));
+            faces += " " + std::to_string((i + c * 7) % kVertices) + ", " +
+                     std::to_string(static_cast<int>(next() * kVertices));
         faces += "\n";
         faceNormals += "0: 0 0 1\n";
     }
-    const std::string text = "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\n"
-                             "MESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 4\n"
-                             "VERTICES 60\n" + vertices + "TEXTURE VERTICES 60\n" + texture + "VERTEX NORMALS\n" +
-                             normals + "FACES 40\n" + faces + "FACE NORMALS\n" + faceNormals +
-                             "SECTION: HIERARCHYDEF\nHIERARCHY NODES 1\n"
-                             "0: 0x0 0x1 0 -1 -1 -1 0 0 0 0 0 0 0 1.234567891 -3.333333333 0.7 m\n";
+    const std::string text =
+        "SECTION: GEOMETRYDEF\nRADIUS 1\nINSERT OFFSET 0 0 0\nGEOSETS 1\nGEOSET 0\nMESHES 1\n"
+        "MESH 0\nNAME m\nRADIUS 1\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 4\n"
+        "VERTICES 60\n" +
+        vertices + "TEXTURE VERTICES 60\n" + texture + "VERTEX NORMALS\n" + normals + "FACES 40\n" + faces +
+        "FACE NORMALS\n" + faceNormals +
+        "SECTION: HIERARCHYDEF\nHIERARCHY NODES 1\n"
+        "0: 0x0 0x1 0 -1 -1 -1 0 0 0 0 0 0 0 1.234567891 -3.333333333 0.7 m\n";
     CModel first, second;
     ASSERT_TRUE(ReadText(first, text).complete);
     const std::string saved = Format3do(first, "a.3do");

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <initializer_list>
 #include <map>
-#include <string>
 #include <memory>
 #include <set>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -44,17 +44,6 @@ inline orv::VertexRecord At(const orv::Vec3& p)
     return r;
 }
 
-// A face whose corners are stored in the given order; its normal is computed from them.
-inline orv::CFace& AddFace(orv::CMesh& mesh, std::initializer_list<orv::Vec3> corners)
-{
-    orv::CFace f;
-    for (const auto& p : corners)
-        f.corners.push_back(At(p));
-    f.ComputeFaceNormal();
-    mesh.faces.push_back(std::move(f));
-    return mesh.faces.back();
-}
-
 // The awkward polygons, offset by at: an L of six corners (concave), a quad with one
 // corner lifted by lift (bent), and a flat round polygon of n corners.
 inline std::vector<orv::Vec3> LShape(const orv::Vec3& at = {})
@@ -76,15 +65,25 @@ inline std::vector<orv::Vec3> RoundPolygon(int n, const orv::Vec3& at = {})
     return p;
 }
 
-// A face whose corners are the given points, in their order.
-inline orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<orv::Vec3>& corners)
+// A face whose corners are the given points, in their order; its normal is computed from them.
+inline orv::CFace& AddFaceOf(orv::CMesh& mesh, const orv::Vec3* points, std::size_t count)
 {
     orv::CFace f;
-    for (const auto& p : corners)
-        f.corners.push_back(At(p));
+    for (std::size_t i = 0; i < count; ++i)
+        f.corners.push_back(At(points[i]));
     f.ComputeFaceNormal();
     mesh.faces.push_back(std::move(f));
     return mesh.faces.back();
+}
+inline orv::CFace& AddFace(orv::CMesh& mesh, const std::vector<orv::Vec3>& corners)
+{
+    return AddFaceOf(mesh, corners.data(), corners.size());
+}
+// Braced lists of points come here: with only the vector overload they would be ambiguous
+// with the AddFace overloads some test files add.
+inline orv::CFace& AddFace(orv::CMesh& mesh, std::initializer_list<orv::Vec3> corners)
+{
+    return AddFaceOf(mesh, corners.begin(), corners.size());
 }
 
 // A square of half-size h around (cx, cy) in the plane z = z0, its front towards -z.
@@ -221,7 +220,7 @@ inline std::unique_ptr<orv::CModel> Character(int sets = 4)
 // against the corners' order), rounded so that corners computed apart still meet.
 using Point = std::tuple<float, float, float>;
 inline std::map<std::pair<Point, Point>, int> DirectedEdges(const orv::CMesh& m, bool against = false,
-                                                           float grain = 1.0e4f)
+                                                            float grain = 1.0e4f)
 {
     auto key = [grain](const orv::VertexRecord& r) {
         auto round = [grain](float x) { return grain > 0 ? std::round(x * grain) / grain + 0.0f : x; };
