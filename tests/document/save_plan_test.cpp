@@ -95,41 +95,32 @@ TEST(SavePlan, EachAnswerDoesWhatItSays)
         fs::remove(target);
         orvtest::Spit(material, orvtest::Bytes("old"));
     };
-    auto run = [&](std::vector<SaveAnswer> given) {
+    using enum SaveAnswer;
+    const struct {
+        std::vector<SaveAnswer> given;
+        bool blocked;  // a folder stands where the model goes
+        SaveOutcome outcome;
+        const char* materialAfter;
+    } rows[] = {
+        {{Cancel}, false, SaveOutcome::Declined, "old"},       // nothing written at all
+        {{No, Yes}, false, SaveOutcome::Saved, "old"},         // the replace question is not asked
+        {{Yes, No}, false, SaveOutcome::Saved, "old"},         // the material file left alone
+        {{Yes, Cancel}, false, SaveOutcome::Declined, "old"},  // nothing written
+        {{Yes, Yes}, true, SaveOutcome::Failed, "old"},        // the model fails, so the material is not written
+        {{Yes, Yes}, false, SaveOutcome::Saved, "MAT1"},       // the material written, then the model
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE("row " + std::to_string(&row - rows));
+        reset();
+        if (row.blocked)
+            fs::create_directories(target);
         const SavePlan plan = PlanSave(*doc, target.string(), true);
         EXPECT_EQ(Kinds(plan), (std::vector<SaveQuestionKind>{SaveQuestionKind::WriteCustomMaterials,
                                                               SaveQuestionKind::ReplaceMaterialFiles}));
-        return SaveWithAnswers(*doc, plan, Answer(plan, std::move(given)), SaveMode::Save).outcome;
-    };
-
-    reset();  // Cancel: nothing written at all
-    EXPECT_EQ(run({SaveAnswer::Cancel}), SaveOutcome::Declined);
-    EXPECT_FALSE(fs::exists(target));
-    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("old"));
-
-    reset();  // No: the model without its materials; the replace question is not asked
-    EXPECT_EQ(run({SaveAnswer::No, SaveAnswer::Yes}), SaveOutcome::Saved);
-    EXPECT_TRUE(fs::exists(target));
-    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("old"));
-
-    reset();  // Yes, then keep the existing file: saved, the material file left alone
-    EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::No}), SaveOutcome::Saved);
-    EXPECT_TRUE(fs::exists(target));
-    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("old"));
-
-    reset();  // Yes, then Cancel: nothing written
-    EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::Cancel}), SaveOutcome::Declined);
-    EXPECT_FALSE(fs::exists(target));
-
-    reset();  // Yes twice, but the model cannot be saved (a folder in its place): nor the material
-    fs::create_directories(target);
-    EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::Yes}), SaveOutcome::Failed);
-    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("old"));
-
-    reset();  // Yes twice: the material written, then the model
-    EXPECT_EQ(run({SaveAnswer::Yes, SaveAnswer::Yes}), SaveOutcome::Saved);
-    EXPECT_TRUE(fs::exists(target));
-    EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes("MAT1"));
+        EXPECT_EQ(SaveWithAnswers(*doc, plan, Answer(plan, row.given), SaveMode::Save).outcome, row.outcome);
+        EXPECT_EQ(fs::is_regular_file(target), row.outcome == SaveOutcome::Saved);
+        EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes(row.materialAfter));
+    }
 
     // A question left without an answer is no consent.
     reset();

@@ -115,49 +115,37 @@ protected:
     const fs::path& dir_ = tmp_.path;
 };
 
+// A turn of one node, written y-up as glTF and z-up as Collada, turns the same way.
 TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
 {
     auto model = Nodes({{"head", -1}});
-    const auto imported = ImportAnimation(*model, kFixtures / "turn.gltf", {});
-    ASSERT_TRUE(orvtest::Ok(imported));
-    const CKeyframe& k = imported->keyframe;
-    // The header the game's keyframes have.
-    EXPECT_EQ(k.flags, 0u);
-    EXPECT_EQ(k.type, 0xFFFFu);
-    EXPECT_EQ(k.frames, 16);
-    EXPECT_EQ(k.fps, 15.0f);
-    EXPECT_EQ(k.joints, 1);
-    EXPECT_EQ(imported->animation, "turn");
-    ASSERT_EQ(k.nodes.size(), 1u);
-    // Matched without regard to case, named as the model names it.
-    EXPECT_EQ(k.nodes[0].meshName, "head");
-    // An even turn needs its two ends only.
-    EXPECT_EQ(EntryFrames(k.nodes[0]), (std::vector<int32_t>{0, 15}));
-    EXPECT_EQ(k.nodes[0].entries[0].flags, 2u);  // the rotation moves
-    const auto poses = Played(*model, k);
-    for (std::size_t f = 0; f < 16; ++f)
-        EXPECT_TRUE(SamePose(poses[0][f], PoseOf(About(1, 90.0 * double(f) / 15.0), {}))) << "frame " << f;
+    for (const char* file : {"turn.gltf", "turn_zup.dae"}) {
+        SCOPED_TRACE(file);
+        const auto imported = ImportAnimation(*model, kFixtures / file, {});
+        ASSERT_TRUE(orvtest::Ok(imported));
+        const CKeyframe& k = imported->keyframe;
+        // The header the game's keyframes have.
+        EXPECT_EQ(std::tuple(k.flags, k.type, k.frames, k.fps, k.joints), std::tuple(0u, 0xFFFFu, 16, 15.0f, 1));
+        ASSERT_EQ(k.nodes.size(), 1u);
+        // Matched without regard to case, named as the model names it.
+        EXPECT_EQ(k.nodes[0].meshName, "head");
+        // An even turn needs its two ends only.
+        EXPECT_EQ(EntryFrames(k.nodes[0]), (std::vector<int32_t>{0, 15}));
+        EXPECT_EQ(k.nodes[0].entries[0].flags, 2u);  // the rotation moves
+        // Neither reader carries event markers.
+        EXPECT_TRUE(k.markers.empty());
+        const auto poses = Played(*model, k);
+        for (std::size_t f = 0; f < 16; ++f)
+            EXPECT_TRUE(SamePose(poses[0][f], PoseOf(About(1, 90.0 * double(f) / 15.0), {}))) << "frame " << f;
+    }
+    EXPECT_EQ(ImportAnimation(*model, kFixtures / "turn.gltf", {})->animation, "turn");
 
     // At 30 frames per second the same second has 31 frames.
     AnimationImportOptions fast;
     fast.fps = 30.0f;
     const auto at30 = ImportAnimation(*model, kFixtures / "turn.gltf", fast);
     ASSERT_TRUE(orvtest::Ok(at30));
-    EXPECT_EQ(at30->keyframe.frames, 31);
-    EXPECT_EQ(at30->keyframe.fps, 30.0f);
-}
-
-TEST_F(AnimImportTest, ColladaWithZUpTurnsTheSameWayAsGltf)
-{
-    auto model = Nodes({{"head", -1}});
-    const auto dae = ImportAnimation(*model, kFixtures / "turn_zup.dae", {});
-    ASSERT_TRUE(orvtest::Ok(dae));
-    ASSERT_EQ(dae->keyframe.frames, 16);
-    const auto poses = Played(*model, dae->keyframe);
-    for (std::size_t f = 0; f < 16; ++f)
-        EXPECT_TRUE(SamePose(poses[0][f], PoseOf(About(1, 90.0 * double(f) / 15.0), {}))) << "frame " << f;
-    // Collada carries no event markers through the reader, nor does glTF.
-    EXPECT_TRUE(dae->keyframe.markers.empty());
+    EXPECT_EQ(std::pair(at30->keyframe.frames, at30->keyframe.fps), std::pair(31, 30.0f));
 }
 
 TEST_F(AnimImportTest, MovingNodeKeepsAnEntryWhereItsMotionChanges)
@@ -222,68 +210,13 @@ TEST_F(AnimImportTest, ChainMovesEachNodeAgainstItsParentAndReportsNodesTheModel
     EXPECT_EQ(*names, (std::vector<std::string>{"bend", "wag"}));
 }
 
-// wkwalk.key and wkstand.key to glTF and back: every node of the walker stands where the
-// keyframe put it at every frame, and no more entries are needed than the keyframe had.
-TEST_F(AnimImportTest, WalkerKeyframesSurviveGltfAndBack)
+// A node per name of the keyframe, each under the one before (a chain, so that world
+// places add up).
+std::unique_ptr<CModel> ChainOf(const CKeyframe& key)
 {
-    for (const char* name : {"wkwalk.key", "wkstand.key"}) {
-        SCOPED_TRACE(name);
-        CModel walker;
-        ASSERT_TRUE(orvtest::Ok(Load3doFile(kSample / "walker.3do", walker)));
-        auto key = LoadKeyFile(kSample / name, walker);
-        ASSERT_TRUE(orvtest::Ok(key));
-        const CKeyframe& original = key->keyframe;
-        ExportOptions out;
-        out.keyframe = &original;
-        const fs::path glb = dir_ / "walker.glb";
-        ASSERT_TRUE(orvtest::Ok(ExportModel(walker, glb, out)));
-        const auto imported = ImportAnimation(walker, glb, {});
-        ASSERT_TRUE(orvtest::Ok(imported));
-        EXPECT_TRUE(imported->unmatched.empty());
-        // Through the KEY text, as the game and the editor read it.
-        const fs::path keyPath = dir_ / "back.key";
-        ASSERT_TRUE(orvtest::Ok(WriteImportedKeyframe(walker, imported->keyframe, keyPath)));
-        CModel reader;
-        auto back = LoadKeyFile(keyPath, reader);
-        ASSERT_TRUE(orvtest::Ok(back));
-        EXPECT_TRUE(back->status.complete);
-        const CKeyframe& k = back->keyframe;
-        EXPECT_EQ(k.frames, original.frames);
-        EXPECT_EQ(k.joints, static_cast<int32_t>(walker.nodes.size()));
-        ASSERT_EQ(k.nodes.size(), original.nodes.size());
-        for (std::size_t i = 0; i < k.nodes.size(); ++i) {
-            EXPECT_LE(k.nodes[i].entries.size(), original.nodes[i].entries.size()) << k.nodes[i].meshName;
-            // Angles from 0 up to 360, as the game's keyframes hold them.
-            for (const auto& e : k.nodes[i].entries)
-                for (const float a : {e.rotation.x, e.rotation.y, e.rotation.z})
-                    EXPECT_TRUE(a >= 0.0f && a < 360.0f) << k.nodes[i].meshName << " frame " << e.frame << ": " << a;
-        }
-        const auto expected = Played(walker, original);
-        const auto got = Played(walker, k);
-        for (std::size_t n = 0; n < walker.nodes.size(); ++n)
-            for (std::size_t f = 0; f < static_cast<std::size_t>(k.frames); ++f)
-                EXPECT_TRUE(SamePose(World(walker, got, n, f), World(walker, expected, n, f)))
-                    << walker.nodes[n].name << " at frame " << f;
-    }
-}
-
-// A keyframe of a real game model (25 nodes, two of them "$$$DUMMY", entries at uneven
-// frames, turns across 0 and 360) on a model of the same node names: through glTF and
-// back it poses every node as before.
-TEST_F(AnimImportTest, CorpusKeyframeSurvivesGltfAndBack)
-{
-    const fs::path corpus = orvtest::CorpusDir("key");
-    if (corpus.empty())
-        GTEST_SKIP() << "no corpus on this machine";
-    const fs::path key = corpus / "test_vector_no_markers.key";
-    CModel reader;
-    auto read = LoadKeyFile(key, reader);
-    ASSERT_TRUE(orvtest::Ok(read));
-    const CKeyframe& original = read->keyframe;
-    // One node per name, each under the one before (a chain, so that world places add up).
     auto model = std::make_unique<CModel>();
     model->geosets.push_back(CGeometry());
-    for (const auto& k : original.nodes) {
+    for (const auto& k : key.nodes) {
         if (std::any_of(model->nodes.begin(), model->nodes.end(),
                         [&](const auto& n) { return EqualNoCase(n.name, k.meshName); }))
             continue;
@@ -295,42 +228,76 @@ TEST_F(AnimImportTest, CorpusKeyframeSurvivesGltfAndBack)
         model->nodes.push_back(std::move(n));
     }
     model->RebuildHierarchy();
-    ExportOptions out;
-    out.keyframe = &original;
-    const fs::path glb = dir_ / "corpus.glb";
-    ASSERT_TRUE(orvtest::Ok(ExportModel(*model, glb, out)));
-    const auto imported = ImportAnimation(*model, glb, {});
-    ASSERT_TRUE(orvtest::Ok(imported));
-    EXPECT_EQ(imported->keyframe.frames, original.frames);
-    const auto expected = Played(*model, original);
-    const auto got = Played(*model, imported->keyframe);
-    for (std::size_t n = 0; n < model->nodes.size(); ++n)
-        for (std::size_t f = 0; f < static_cast<std::size_t>(original.frames); ++f)
-            EXPECT_TRUE(SamePose(got[n][f], expected[n][f])) << model->nodes[n].name << " at frame " << f;
+    return model;
 }
 
-// A glTF of one node "head" with the given key times and rotations.
-std::string TurnGltf(const std::vector<float>& times, const std::vector<Quaternion>& rotations)
+// wkwalk.key and wkstand.key on the walker, and a real game model's keyframe (25 nodes,
+// two of them "$$$DUMMY", entries at uneven frames, turns across 0 and 360) on a chain of
+// its node names, to glTF and back through the KEY text: every node stands where the
+// keyframe put it at every frame, with no more entries than the keyframe had.
+TEST_F(AnimImportTest, KeyframesSurviveGltfAndBack)
+{
+    std::vector<fs::path> keys = {kSample / "wkwalk.key", kSample / "wkstand.key"};
+    if (const fs::path corpus = orvtest::CorpusDir("key"); !corpus.empty())
+        keys.push_back(corpus / "test_vector_no_markers.key");
+    for (const fs::path& keyPath : keys) {
+        SCOPED_TRACE(keyPath.filename().string());
+        auto model = std::make_unique<CModel>();
+        const bool onWalker = keyPath.parent_path() == kSample;
+        if (onWalker) {
+            ASSERT_TRUE(orvtest::Ok(Load3doFile(kSample / "walker.3do", *model)));
+        }
+        auto key = LoadKeyFile(keyPath, *model);
+        ASSERT_TRUE(orvtest::Ok(key));
+        const CKeyframe& original = key->keyframe;
+        if (!onWalker)
+            model = ChainOf(original);
+        ExportOptions out;
+        out.keyframe = &original;
+        const fs::path glb = dir_ / "model.glb";
+        ASSERT_TRUE(orvtest::Ok(ExportModel(*model, glb, out)));
+        const auto imported = ImportAnimation(*model, glb, {});
+        ASSERT_TRUE(orvtest::Ok(imported));
+        EXPECT_TRUE(imported->unmatched.empty());
+        // Through the KEY text, as the game and the editor read it.
+        const fs::path back = dir_ / "back.key";
+        ASSERT_TRUE(orvtest::Ok(WriteImportedKeyframe(*model, imported->keyframe, back)));
+        CModel reader;
+        auto read = LoadKeyFile(back, reader);
+        ASSERT_TRUE(orvtest::Ok(read));
+        EXPECT_TRUE(read->status.complete);
+        const CKeyframe& k = read->keyframe;
+        EXPECT_EQ(k.frames, original.frames);
+        EXPECT_EQ(k.joints, static_cast<int32_t>(model->nodes.size()));
+        if (onWalker) {
+            ASSERT_EQ(k.nodes.size(), original.nodes.size());
+            for (std::size_t i = 0; i < k.nodes.size(); ++i)
+                EXPECT_LE(k.nodes[i].entries.size(), original.nodes[i].entries.size()) << k.nodes[i].meshName;
+        }
+        // Angles from 0 up to 360, as the game's keyframes hold them.
+        for (const auto& node : k.nodes)
+            for (const auto& e : node.entries)
+                for (const float a : {e.rotation.x, e.rotation.y, e.rotation.z})
+                    EXPECT_TRUE(a >= 0.0f && a < 360.0f) << node.meshName << " frame " << e.frame << ": " << a;
+        const auto expected = Played(*model, original);
+        const auto got = Played(*model, k);
+        for (std::size_t n = 0; n < model->nodes.size(); ++n)
+            for (std::size_t f = 0; f < static_cast<std::size_t>(k.frames); ++f)
+                EXPECT_TRUE(SamePose(World(*model, got, n, f), World(*model, expected, n, f)))
+                    << model->nodes[n].name << " at frame " << f;
+    }
+}
+
+// A glTF of one node "head" with the given key times and rotations, written into dir
+// with its data beside it.
+fs::path TurnGltf(const fs::path& dir, const std::vector<float>& times, const std::vector<Quaternion>& rotations)
 {
     std::vector<float> floats = times;
     for (const auto& q : rotations)
         for (const double v : q)
             floats.push_back(static_cast<float>(v));
-    std::string bytes(reinterpret_cast<const char*>(floats.data()), floats.size() * sizeof(float));
-    static const char* table = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string b64;
-    const std::size_t size = bytes.size();
-    for (std::size_t i = 0; i < size; i += 3) {
-        uint32_t v = uint32_t(uint8_t(bytes[i])) << 16;
-        if (i + 1 < size)
-            v |= uint32_t(uint8_t(bytes[i + 1])) << 8;
-        if (i + 2 < size)
-            v |= uint8_t(bytes[i + 2]);
-        b64 += table[(v >> 18) & 63];
-        b64 += table[(v >> 12) & 63];
-        b64 += i + 1 < size ? table[(v >> 6) & 63] : '=';
-        b64 += i + 2 < size ? table[v & 63] : '=';
-    }
+    const std::string bytes(reinterpret_cast<const char*>(floats.data()), floats.size() * sizeof(float));
+    orvtest::Spit(dir / "turn.bin", bytes);
     const auto n = times.size();
     nlohmann::json gltf = {
         {"asset", {{"version", "2.0"}}},
@@ -341,7 +308,7 @@ std::string TurnGltf(const std::vector<float>& times, const std::vector<Quaterni
          {{{"name", "turn"},
            {"channels", {{{"sampler", 0}, {"target", {{"node", 0}, {"path", "rotation"}}}}}},
            {"samplers", {{{"input", 0}, {"output", 1}, {"interpolation", "LINEAR"}}}}}}},
-        {"buffers", {{{"byteLength", bytes.size()}, {"uri", "data:application/octet-stream;base64," + b64}}}},
+        {"buffers", {{{"byteLength", bytes.size()}, {"uri", "turn.bin"}}}},
         {"bufferViews",
          {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", n * 4}},
           {{"buffer", 0}, {"byteOffset", n * 4}, {"byteLength", n * 16}}}},
@@ -353,17 +320,19 @@ std::string TurnGltf(const std::vector<float>& times, const std::vector<Quaterni
            {"min", {times.front()}},
            {"max", {times.back()}}},
           {{"bufferView", 1}, {"componentType", 5126}, {"count", n}, {"type", "VEC4"}}}}};
-    return gltf.dump();
+    orvtest::Spit(dir / "turn.gltf", gltf.dump());
+    return dir / "turn.gltf";
 }
 
 TEST_F(AnimImportTest, BadFilesAreRefusedWithAReasonAndNothingIsMade)
 {
     auto model = Nodes({{"head", -1}});
-    auto fromText = [&](const std::string& text, const AnimationImportOptions& options = {}) {
-        return ImportAnimationFromMemory(*model, orvtest::ByteSpan(text), "gltf", options);
+    auto turn = [&](const std::vector<float>& times, const std::vector<Quaternion>& rotations,
+                    const AnimationImportOptions& options = {}) {
+        return ImportAnimation(*model, TurnGltf(dir_, times, rotations), options);
     };
     // The generated file is sound: what follows fails for what it changes only.
-    const auto sound = fromText(TurnGltf({0.0f, 1.0f}, {About(1, 0), About(1, 90)}));
+    const auto sound = turn({0.0f, 1.0f}, {About(1, 0), About(1, 90)});
     ASSERT_TRUE(orvtest::Ok(sound));
     EXPECT_EQ(sound->keyframe.frames, 16);
 
@@ -372,18 +341,18 @@ TEST_F(AnimImportTest, BadFilesAreRefusedWithAReasonAndNothingIsMade)
     ASSERT_FALSE(still);
     EXPECT_EQ(still.error(), "the file holds no animation");
     // A rotation that is not a number.
-    const auto nan = fromText(TurnGltf({0.0f, 1.0f}, {About(1, 0), {NAN, 0, 0, 1}}));
+    const auto nan = turn({0.0f, 1.0f}, {About(1, 0), {NAN, 0, 0, 1}});
     ASSERT_FALSE(nan);
     EXPECT_NE(nan.error().find("not a number"), std::string::npos) << nan.error();
     // Keys a year apart: more frames than a keyframe may have.
-    const auto long_ = fromText(TurnGltf({0.0f, 3.0e7f}, {About(1, 0), About(1, 90)}));
+    const auto long_ = turn({0.0f, 3.0e7f}, {About(1, 0), About(1, 90)});
     ASSERT_FALSE(long_);
     EXPECT_NE(long_.error().find("more than the 1048576 poses"), std::string::npos) << long_.error();
     // Rates outside what a keyframe plays.
     for (const float fps : {0.0f, -15.0f, 1000.0f, NAN}) {
         AnimationImportOptions options;
         options.fps = fps;
-        const auto bad = fromText(TurnGltf({0.0f, 1.0f}, {About(1, 0), About(1, 90)}), options);
+        const auto bad = turn({0.0f, 1.0f}, {About(1, 0), About(1, 90)}, options);
         ASSERT_FALSE(bad);
         EXPECT_EQ(bad.error(), "the frame rate must lie between 1 and 240 frames per second");
     }

@@ -82,6 +82,15 @@ std::vector<T> AccessorData(const nlohmann::json& gltf, const std::vector<uint8_
     return out;
 }
 
+// The model's node (in the import's list) of the given name, the first of several.
+const C3doNode* NodeNamed(const CModel& model, const std::string& name)
+{
+    for (const auto& n : model.nodes)
+        if (n.name == name)
+            return &n;
+    return nullptr;
+}
+
 // Values unlike the import's own (type 1 nodes, modes 4, 3, 3, no type, no extra light,
 // no intensity), different from face to face, and two nodes of one name.
 void GiveEveryFieldItsOwnValue(CModel& model)
@@ -358,39 +367,6 @@ TEST_F(InterchangeTest, ObjPlacesMeshesUnderAChainOfAnyDepth)
     EXPECT_EQ(xs, (std::set<float>{1, depth - 2, depth}));
 }
 
-TEST_F(InterchangeTest, KeyframeBecomesOneAnimationOfTheNodes)
-{
-    const fs::path sample = fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample";
-    CModel walker;
-    ASSERT_TRUE(orvtest::Ok(Load3doFile(sample / "walker.3do", walker)));
-    auto key = LoadKeyFile(sample / "wkwalk.key", walker);
-    ASSERT_TRUE(orvtest::Ok(key));
-    ExportOptions out;
-    out.keyframe = &key->keyframe;
-    const auto report = ExportModel(walker, dir_ / "w.glb", out);
-    ASSERT_TRUE(orvtest::Ok(report));
-    EXPECT_EQ(report->animatedNodes, key->keyframe.nodes.size());
-    // Every material is missing without resources, and says so.
-    EXPECT_EQ(report->missingMaterials.size(), walker.materials.size());
-    const auto [gltf, bin] = ReadGlb(dir_ / "w.glb");
-    ASSERT_EQ(gltf["animations"].size(), 1u);
-    const auto& anim = gltf["animations"][0];
-    EXPECT_EQ(anim["channels"].size(), 2 * report->animatedNodes);
-    const CKeyframe& k = key->keyframe;
-    const auto times = AccessorData<float>(gltf, bin, anim["samplers"][0]["input"].get<int>());
-    ASSERT_EQ(times.size(), static_cast<std::size_t>(k.frames));
-    EXPECT_FLOAT_EQ(times[1], 1.0f / k.fps);
-    // The first key of the first node is its first entry's pose.
-    const CKeyframeEntry& first = k.nodes[0].entries[0];
-    const YUpTransform pose = PoseToYUp(first.rotation, first.position);
-    const auto t = AccessorData<float>(gltf, bin, anim["samplers"][0]["output"].get<int>());
-    const auto r = AccessorData<float>(gltf, bin, anim["samplers"][1]["output"].get<int>());
-    orvtest::ExpectClose({t[0], t[1], t[2]}, pose.translation);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR(std::fabs(r[static_cast<std::size_t>(i)]), std::fabs(pose.rotation[static_cast<std::size_t>(i)]),
-                    1e-6);
-}
-
 // A node that two of the keyframe's nodes name is animated once, as the last of them
 // moves it; a pose that is no number is left out, and a model holding such a value is not
 // exported at all: no file carries what a reader must refuse.
@@ -416,9 +392,12 @@ TEST_F(InterchangeTest, AKeyframeNamingANodeTwiceOrPosesThatAreNoNumbersExportSo
     for (const auto& sampler : anim["samplers"])
         for (const float v : AccessorData<float>(gltf, bin, sampler["output"].get<int>()))
             EXPECT_TRUE(std::isfinite(v));
-    // The second torso's keys up to its entry at frame 11, which is no number.
-    const auto& torso = anim["samplers"][0];
-    EXPECT_EQ(AccessorData<float>(gltf, bin, torso["input"].get<int>()).size(), 11u);
+    // The second torso's keys up to its entry at frame 11, which is no number, from time 0
+    // at the 15 frames a second a keyframe without a rate plays at.
+    const auto times = AccessorData<float>(gltf, bin, anim["samplers"][0]["input"].get<int>());
+    ASSERT_EQ(times.size(), 11u);
+    EXPECT_EQ(times[0], 0.0f);
+    EXPECT_FLOAT_EQ(times[1], 1.0f / 15.0f);
 
     walker.geosets[0].meshes[0].faces[0].corners[0].x = std::numeric_limits<float>::infinity();
     const auto refused = ExportModel(walker, dir_ / "m.glb", {});
@@ -564,7 +543,8 @@ TEST_F(InterchangeTest, PolygonsAreCutToWhatTheEngineDraws)
 
 // One rule for every format: the same polygons written as OBJ n-gons and as this
 // program's glTF fans come back as the same faces; flat convex ones whole, a concave and a
-// bent one in flat convex pieces (the glTF import once kept them as they were).
+// bent one in flat convex pieces (the glTF import once kept them as they were), whose
+// corners keep their intensities.
 TEST_F(InterchangeTest, ObjAndGltfPolygonsComeBackAsTheSameFaces)
 {
     CModel model;
@@ -574,7 +554,16 @@ TEST_F(InterchangeTest, ObjAndGltfPolygonsComeBackAsTheSameFaces)
     orvtest::AddFace(mesh, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}});  // an L
     orvtest::AddFace(mesh, {{5, 0, 0}, {6, 0, 0}, {6, 1, 0.3f}, {5, 1, 0}});                     // bent
     orvtest::AddFace(mesh, {{8, 0, 0}, {9, 0, 0}, {9.5f, 1, 0}, {8.5f, 2, 0}, {7.5f, 1, 0}});    // convex
+    for (std::size_t c = 0; c < mesh.faces[0].corners.size(); ++c)
+        mesh.faces[0].corners[c].SetIntensity(0.1f * static_cast<float>(c + 1));
     model.RebuildHierarchy();
+    auto intensityAt = [&mesh](const Vec3& p) {
+        for (const auto& face : mesh.faces)
+            for (const auto& corner : face.corners)
+                if (corner.Position() == p)
+                    return corner.Intensity();
+        return -1.0f;
+    };
     // Each face as the set of its corners' places, rounded; the faces sorted.
     auto faces = [](const CModel& m) {
         std::vector<std::vector<std::array<long, 3>>> out;
@@ -597,6 +586,10 @@ TEST_F(InterchangeTest, ObjAndGltfPolygonsComeBackAsTheSameFaces)
     EXPECT_EQ(faces(*gltf->model), faces(*obj->model));
     EXPECT_EQ(faces(*gltf->model).size(), 2u + 2u + 1u);
     EXPECT_TRUE(CheckFaceShapes(*gltf->model).empty());
+    // Each piece's corners keep the intensities their places had.
+    for (const auto& face : gltf->model->geosets[0].meshes[0].faces)
+        for (const auto& corner : face.corners)
+            EXPECT_EQ(corner.Intensity(), intensityAt(corner.Position())) << corner.x << " " << corner.y;
 }
 
 TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
@@ -841,4 +834,172 @@ TEST_F(InterchangeTest, TexturePicturesAreReadWhateverTheirKind)
     EXPECT_EQ(
         (std::vector<int32_t>{TextureSide(1), TextureSide(40), TextureSide(48), TextureSide(100), TextureSide(3000)}),
         (std::vector<int32_t>{1, 32, 64, 128, 256}));
+}
+
+// The faces of one mesh go out in several primitives (one per run of a material), and a
+// face without an area is left out on the way in: the fields still land on their faces.
+TEST_F(InterchangeTest, FieldsFollowTheirFacesAcrossMaterialsAndLeftOutFaces)
+{
+    CModel model;
+    model.materials = {"a.mat", "b.mat"};
+    CMesh& mesh = orvtest::AddMesh(model);
+    mesh.name = "strip";
+    const int32_t materials[] = {0, 1, 1, 0, 1, 0};
+    for (int i = 0; i < 6; ++i) {
+        const auto x = static_cast<float>(i);
+        CFace& f = i == 2 ? orvtest::AddFace(mesh, {{x, 0, 0}, {x + 0.5f, 0, 0}, {x + 1, 0, 0}})  // no area
+                          : orvtest::AddSquare(mesh, x, 0, 0, 0.25f);
+        f.material = materials[i];
+        f.type = static_cast<uint32_t>(i) << 1;
+        f.geometryMode = i % 6;
+        f.lightingMode = i % 4;
+        f.textureMode = (i + 1) % 4;
+        f.extraLight = 0.5f + static_cast<float>(i);
+    }
+    model.nodes[0].name = "strip";
+    model.RebuildHierarchy();
+    const auto back = RoundTrip(model);
+    ASSERT_EQ(back->geosets[0].meshes.size(), 1u);
+    const CMesh& got = back->geosets[0].meshes[0];
+    ASSERT_EQ(got.faces.size(), 5u);
+    for (std::size_t f = 0, i = 0; f < got.faces.size(); ++f, ++i) {
+        if (i == 2)
+            ++i;
+        SCOPED_TRACE("face " + std::to_string(i));
+        const CFace& want = mesh.faces[i];
+        EXPECT_EQ(back->materials[static_cast<std::size_t>(got.faces[f].material)],
+                  model.materials[static_cast<std::size_t>(want.material)]);
+        EXPECT_EQ(got.faces[f].type, want.type);
+        EXPECT_EQ(got.faces[f].geometryMode, want.geometryMode);
+        EXPECT_EQ(got.faces[f].lightingMode, want.lightingMode);
+        EXPECT_EQ(got.faces[f].textureMode, want.textureMode);
+        EXPECT_EQ(got.faces[f].extraLight, want.extraLight);
+    }
+}
+
+TEST(GltfImport, NodeNamesStayAsTheFileHasThemSeveralOfOneNameIncluded)
+{
+    const auto report = ImportModel(orvtest::Fixture("import", "duplicate_node_names.gltf"), {});
+    ASSERT_TRUE(orvtest::Ok(report));
+    std::vector<std::string> names;
+    for (const auto& n : report->model->nodes)
+        names.push_back(n.name);
+    // Cleaned for a 3DO line and cut to 31 characters, never numbered.
+    const std::vector<std::string> expected = {"body", "$$$dummy", "$$$dummy", "$$$dummy",
+                                               "a_name_with_blanks_that_is_far_"};
+    EXPECT_EQ(names, expected);
+}
+
+// A node's extras are taken where they are sound; lists that do not match the faces and
+// values of the wrong kind are left out with a note, and the extras of other tools
+// (arrays and objects at any depth) neither matter nor stop the import.
+TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
+{
+    const auto report = ImportModel(orvtest::Fixture("import", "game_extras_not_matching.gltf"), {});
+    ASSERT_TRUE(orvtest::Ok(report));
+    const CModel& model = *report->model;
+    auto meshOf = [&model](const C3doNode* n) -> const CMesh& { return model.geosets[0].meshes[n->mesh]; };
+    auto faceFields = [](const CMesh& m) {
+        const CFace& f = m.faces.at(0);
+        return std::tuple(f.type, f.geometryMode, f.lightingMode, f.textureMode, f.extraLight);
+    };
+    auto meshModes = [](const CMesh& m) { return std::tuple(m.geometryMode, m.lightingMode, m.textureMode); };
+    const auto usualFace = std::tuple(0u, 4, 3, 3, 0.0f);
+
+    const C3doNode* right = NodeNamed(model, "listed_right");
+    ASSERT_NE(right, nullptr);
+    EXPECT_EQ(std::pair(right->type, right->flags), std::pair(16u, 4u));
+    ASSERT_EQ(meshOf(right).faces.size(), 1u);  // the square, its two triangles joined
+    EXPECT_EQ(meshModes(meshOf(right)), std::tuple(3, 2, 1));
+    EXPECT_EQ(faceFields(meshOf(right)), std::tuple(2u, 3, 2, 1, 0.5f));
+    std::vector<float> intensities;
+    for (const VertexRecord& c : meshOf(right).faces[0].corners)
+        intensities.push_back(c.Intensity());
+    EXPECT_EQ(intensities, (std::vector<float>{0.25f, 0.5f, 0.75f, 1.0f}));
+
+    // Intensities of the wrong kind are left out, the face's other fields taken.
+    const C3doNode* badIntensity = NodeNamed(model, "bad_intensity");
+    ASSERT_NE(badIntensity, nullptr);
+    EXPECT_EQ(faceFields(meshOf(badIntensity)), std::tuple(2u, 3, 2, 1, 0.5f));
+    for (const VertexRecord& c : meshOf(badIntensity).faces[0].corners)
+        EXPECT_EQ(c.Intensity(), 0.0f);
+    EXPECT_TRUE(
+        orvtest::SomeLineHas(report->notes, "'bad_intensity': extras left out (the faces' intensities are not"));
+
+    const C3doNode* twice = NodeNamed(model, "listed_twice");
+    ASSERT_NE(twice, nullptr);
+    EXPECT_EQ(twice->type, 32u);
+    EXPECT_EQ(meshModes(meshOf(twice)), std::tuple(0, 0, 0));
+    EXPECT_EQ(faceFields(meshOf(twice)), usualFace);
+    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'listed_twice': the extras list 2 faces, the file has 1"));
+
+    const C3doNode* garbage = NodeNamed(model, "garbage");
+    ASSERT_NE(garbage, nullptr);
+    EXPECT_EQ(std::pair(garbage->type, garbage->flags), std::pair(1u, 0u));
+    EXPECT_EQ(meshModes(meshOf(garbage)), std::tuple(4, 3, 3));
+    EXPECT_EQ(faceFields(meshOf(garbage)), usualFace);
+    orvtest::ExpectClose(model.insertOffset, Vec3());
+    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'garbage': extras left out (the node type is not a number"));
+    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "the insertion offset is not three numbers within"));
+    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'not_an_object': extras left out (they are not an object)"));
+
+    const C3doNode* other = NodeNamed(model, "other_tool");
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(faceFields(meshOf(other)), usualFace);
+    EXPECT_FALSE(orvtest::SomeLineHas(report->notes, "other_tool"));
+}
+
+// Every corner has the unit normal of its polygon, on the side the corners turn
+// counter-clockwise; the model's fields ride in the nodes' extras; OBJ gets normals too.
+TEST_F(InterchangeTest, FlatUnitNormalsAndTheGameFieldsInExtras)
+{
+    CModel walker;
+    ASSERT_TRUE(orvtest::Ok(Load3doFile(fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample/walker.3do", walker)));
+    const auto report = ExportModel(walker, dir_ / "w.glb", {});
+    ASSERT_TRUE(orvtest::Ok(report));
+    // Every material is missing without resources, and says so.
+    EXPECT_EQ(report->missingMaterials.size(), walker.materials.size());
+    const auto [gltf, bin] = ReadGlb(dir_ / "w.glb");
+    auto floats = [&](int accessor) { return AccessorData<float>(gltf, bin, accessor); };
+    std::size_t checked = 0;
+    for (const auto& mesh : gltf["meshes"])
+        for (const auto& primitive : mesh["primitives"]) {
+            ASSERT_TRUE(primitive["attributes"].contains("NORMAL"));
+            const auto p = floats(primitive["attributes"]["POSITION"].get<int>());
+            const auto n = floats(primitive["attributes"]["NORMAL"].get<int>());
+            ASSERT_EQ(p.size(), n.size());
+            auto at = [](const std::vector<float>& v, std::size_t i) {
+                return Vec3(v[i * 3], v[i * 3 + 1], v[i * 3 + 2]);
+            };
+            for (std::size_t i = 0; i < n.size() / 3; ++i)
+                EXPECT_NEAR(Length(at(n, i)), 1.0f, 1e-5f) << "corner " << i;
+            // Each fan triangle (every polygon starts at its own first corner, three at
+            // least) faces where its corners' normal points.
+            for (std::size_t i = 0; i + 2 < p.size() / 3; ++i) {
+                const Vec3 side = Cross(at(p, i + 1) - at(p, i), at(p, i + 2) - at(p, i));
+                if (Length(side) > 1e-4f && at(n, i) == at(n, i + 1) && at(n, i) == at(n, i + 2)) {
+                    EXPECT_GT(Dot(side, at(n, i)), 0.0f) << "corner " << i;
+                    ++checked;
+                }
+            }
+        }
+    EXPECT_GT(checked, 50u);
+    std::size_t withFaces = 0;
+    for (const auto& node : gltf["nodes"])
+        if (node.contains("mesh")) {
+            const auto& extras = node["extras"]["orvane"];
+            ASSERT_TRUE(extras["faces"]["type"].is_array()) << node["name"];
+            ++withFaces;
+        }
+    EXPECT_GT(withFaces, 0u);
+
+    ASSERT_TRUE(orvtest::Ok(ExportModel(walker, dir_ / "w.obj", {})));
+    std::istringstream obj(orvtest::SlurpText(dir_ / "w.obj"));
+    std::size_t normals = 0, facesWithNormals = 0;
+    for (std::string line; std::getline(obj, line);) {
+        normals += line.rfind("vn ", 0) == 0;
+        facesWithNormals += line.rfind("f ", 0) == 0 && std::count(line.begin(), line.end(), '/') >= 6;
+    }
+    EXPECT_GT(normals, 0u);
+    EXPECT_GT(facesWithNormals, 0u);
 }

@@ -190,19 +190,4 @@ inline int CountColor(const RgbaImage& image, uint32_t argb)
     return n;
 }
 
-// A PNG read back through libpng; nothing when the bytes are not one.
-inline std::optional<RgbaImage> DecodePng(const std::vector<uint8_t>& png)
-{
-    auto picture = orv::DecodePng(png);
-    if (!picture)
-        return std::nullopt;
-    return RgbaImage{picture->width, picture->height, std::move(picture->rgba)};
-}
-
-inline std::optional<RgbaImage> ReadPng(const std::filesystem::path& path)
-{
-    const auto bytes = orv::ReadWholeFile(path);
-    return bytes ? DecodePng(*bytes) : std::nullopt;
-}
-
 }  // namespace orvtest

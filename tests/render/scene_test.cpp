@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <set>
 
-#include "edit/carve.h"
 #include "render/render_test_util.h"
 
 using namespace orv;
@@ -76,34 +75,6 @@ TEST_F(SceneTest, MarkedFacesAreOutlinedInTheSelectionColourOverEverything)
     // The marked faces are the current mesh's: without one, nothing is outlined.
     options.currentMesh = -1;
     EXPECT_EQ(CountColor(Render(*model, options), red), 0);
-}
-
-// Extrude's side faces are wound like the face they grow from, so they show from the
-// same side: looking into the opening of an extruded square (its front towards the
-// camera) the far wall shows; seen from outside, beside the opening, a wall does not,
-// as the square's back does not.
-TEST_F(SceneTest, AnExtrudedFacesSidesShowFromTheSideTheFaceShowsFrom)
-{
-    ASSERT_TRUE(MakeDevice(64, 64));
-    auto model = MakeModel(1);
-    CMesh& mesh = model->geosets[0].meshes[0];
-    AddFace(mesh, FacingSquare(0, 0, 0.5f, 2.0f)).ComputeFaceNormal();
-    EditModes modes;
-    Selection selection;
-    selection.currentMesh = 0;
-    selection.currentFace = 0;
-    EditContext c{*model, modes, settings_, &selection, nullptr};
-    ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 1.0f}).changed);
-    ASSERT_EQ(mesh.faces.size(), 5u);
-    mesh.faces.erase(mesh.faces.begin());  // the walls alone: nothing behind them
-
-    // The wall at x = 0.5, from z = 2 to 3, through the opening.
-    EXPECT_EQ(ColorAt(Render(*model), {0.5f, 0, 2.5f}), kWhite) << "the wall is wound against the face";
-    // Moved to the left, the same wall is seen from outside, from its back.
-    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
-    model->nodeMatrices[0] = Matrix4::Translation({-1.5f, 0, 0});
-    scene_->ModelChanged();
-    EXPECT_EQ(ColorAt(Render(*model), {-1.0f, 0, 2.5f}), kBlack) << "the wall shows its back";
 }
 
 TEST_F(SceneTest, NodeMatricesPlaceTheMeshesAndBuffersFollowChanges)

@@ -13,20 +13,6 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
-TEST(TextureCels, TheLastCelShowsAndBecomes565)
-{
-    EXPECT_EQ(InitialCel(5), 4);
-    EXPECT_EQ(InitialCel(0), -1);
-
-    TextureImage image = SolidCels(3, 2, {0x000000, 0xC86432});
-    image.pixels[6 + 4] = 0;  // one pixel of cel 1 uses colour 0
-    const auto texels = ConvertCelTo565(image, 1);
-    EXPECT_EQ(texels, (std::vector<uint16_t>{0xCB26, 0xCB26, 0xCB26, 0xCB26, 0, 0xCB26}));
-    EXPECT_TRUE(ConvertCelTo565(image, 2).empty());
-    image.pixels.resize(11);  // cel 1 is one pixel short: the picture is not used at all
-    EXPECT_TRUE(ConvertCelTo565(image, 0).empty());
-}
-
 using TextureTest = GlTest;
 
 TEST_F(TextureTest, CacheIsLowerCaseAndAsksOncePerPair)
@@ -152,34 +138,9 @@ TEST_F(TextureTest, TextureMappingChoosesTheFilter)
     EXPECT_GT(distinctColours(0), 4u);
 }
 
-TEST_F(TextureTest, WithoutResourcesFacesKeepCornersAndLoseTextures)
-{
-    auto model = MakeModel(1);
-    model->materials = {"a.mat"};
-    scene_->SetMaterialResolver([](const std::string& m, const std::string&) -> std::optional<TextureImage> {
-        if (m != "a.mat")
-            return std::nullopt;
-        return SolidCels(8, 4, {0x00FF00});
-    });
-    CMesh& mesh = model->geosets[0].meshes[0];
-    AddFace(mesh, FacingSquare(0, 0, 1, 2), 0, {{8, 4}, {0, 4}, {0, 0}, {8, 0}});
-    scene_->PrepareScene(*model);
-    const auto texture = scene_->TextureOfFace(*model, mesh.faces[0]);
-    ASSERT_NE(texture.handle, 0u);
-    EXPECT_EQ(std::pair(texture.width, texture.height), std::pair(8, 4));
-    EXPECT_EQ(mesh.faces[0].corners[3].u, 8.0f);  // the corners keep their texels
-
-    // Without a resolver no face has a texture; the corners are as they were.
-    scene_->SetMaterialResolver({});
-    scene_->PrepareScene(*model);
-    const auto none = scene_->TextureOfFace(*model, mesh.faces[0]);
-    EXPECT_EQ(std::tuple(none.handle, none.width, none.height), std::tuple(0u, 1, 1));
-    EXPECT_EQ(scene_->Textures().Find(texture.handle), nullptr);
-    EXPECT_EQ(mesh.faces[0].corners[3].u, 8.0f);
-}
-
 // A material still holding the handle of a texture from before the cache was rebuilt
-// draws white, never with whatever texture took that texture's place.
+// draws white, never with whatever texture took that texture's place; without a
+// resolver every face is white.
 TEST_F(TextureTest, StaleHandlesDrawUntextured)
 {
     ASSERT_TRUE(MakeDevice(32, 32));
@@ -201,6 +162,15 @@ TEST_F(TextureTest, StaleHandlesDrawUntextured)
     mesh.faces[0].material = 1;
     scene_->AssignFaceTextures(*model, mesh);
     EXPECT_EQ(Render(*model).At(16, 16), 0xFF0000FFu);
+
+    // Without a resolver no face has a texture, and the old ones are gone.
+    const uint32_t handle = scene_->TextureOfFace(*model, mesh.faces[0]).handle;
+    scene_->SetMaterialResolver({});
+    scene_->PrepareScene(*model);
+    const auto none = scene_->TextureOfFace(*model, mesh.faces[0]);
+    EXPECT_EQ(std::tuple(none.handle, none.width, none.height), std::tuple(0u, 1, 1));
+    EXPECT_EQ(scene_->Textures().Find(handle), nullptr);
+    EXPECT_EQ(Render(*model).At(16, 16), kWhite);
 }
 
 }  // namespace
