@@ -27,6 +27,15 @@ inline bool Write(const QString& path, const QByteArray& bytes)
     return QDir().mkpath(QFileInfo(f).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// The bytes of the file; empty when it cannot be read.
+inline QByteArray Read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline QByteArray Sample(const QString& name) { return Read(kSampleDir + QLatin1Char('/') + name); }
+
 struct Harness {
     QTemporaryDir ownDir;
     QTemporaryDir& dir;
@@ -85,6 +94,14 @@ struct Harness {
     }
 
     orv::CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + QStringLiteral("/walker.3do")); }
+
+    // A copy of the sample's file in the folder, whole or cut after keep bytes.
+    QString Copy(const QString& sample, const QString& name, qint64 keep = -1)
+    {
+        const QByteArray bytes = Sample(sample);
+        const QString path = dir.filePath(name);
+        return Write(path, keep < 0 ? bytes : bytes.left(keep)) ? path : QString();
+    }
 };
 
 }  // namespace apptest
