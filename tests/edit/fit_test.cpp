@@ -295,7 +295,8 @@ TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
         ASSERT_TRUE(report.Changed());
         EXPECT_NE(std::find(report.lines.begin(), report.lines.end(), "meshes over the engine's limits split: 1"),
                   report.lines.end());
-        EXPECT_GT(model->geosets[0].meshes.size(), 1u);
+        ASSERT_GT(model->geosets[0].meshes.size(), 1u);
+        EXPECT_EQ(model->geosets[0].meshes[1].name, model->geosets[0].meshes[0].name + "_2") << "parts count from 1";
         EXPECT_TRUE(Breaches(*model).empty()) << Breaches(*model).front().text;
         // The same faces where they were, with the same texture coordinates and materials.
         EXPECT_EQ(WorldFaces(*model), before);
