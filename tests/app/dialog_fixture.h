@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "app_harness.h"
 #include "app/prompts.h"
 #include "model/fileio.h"
 #include "model/settings.h"
@@ -27,7 +28,12 @@ namespace dlgtest {
 
 inline std::filesystem::path P(const QString& s) { return std::filesystem::path(s.toStdString()); }
 
-inline std::vector<uint8_t> ReadAll(const QString& path) { return orv::ReadWholeFile(P(path)).value_or({}); }
+// The file's bytes as the core's writers and archives give them.
+inline std::vector<uint8_t> ReadAll(const QString& path)
+{
+    const QByteArray bytes = apptest::Read(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
 
 inline bool WriteAll(const QString& path, const std::vector<uint8_t>& bytes)
 {

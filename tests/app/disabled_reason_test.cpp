@@ -78,39 +78,6 @@ private slots:
         QVERIFY(carve->isEnabled());
         QVERIFY(frame->DisabledReason(cmd::CarveMesh).isEmpty());
     }
-
-    // Edit > Delete in the window: the Del key of the 3D view, one undo step, the
-    // clipboard untouched.
-    void deleteThroughTheWindow()
-    {
-        Harness h;
-        CChildFrame* f = h.OpenWalker();
-        QVERIFY(f);
-        CMainFrame* frame = h.app->Frame();
-        Selection* sel = f->CurrentSelection();
-        sel->currentMesh = 2;
-        sel->currentFace = 0;
-        QVERIFY(frame->Execute(cmd::EditCopy));
-        sel->currentFace = 1;
-        auto faces = [&] { return f->Document()->Model().geosets[0].meshes[2].faces.size(); };
-        const std::size_t before = faces();
-        frame->UpdateCommandUI();
-        QAction* del = frame->Action(cmd::EditDelete);
-        QVERIFY(del->isEnabled());
-        QVERIFY(frame->EditMenu()->actions().contains(del));
-        QCOMPARE(del->shortcut(), QKeySequence(QKeySequence::Delete));
-        const std::size_t steps = f->Document()->Doc().history.UndoList().size();
-        del->trigger();
-        QCOMPARE(faces(), before - 1);
-        QCOMPARE(f->Document()->Doc().history.UndoList().size(), steps + 1);
-        QVERIFY(f->Document()->Doc().IsModified());
-        // What was copied before is still there to paste.
-        sel->currentFace = 0;
-        frame->UpdateCommandUI();
-        QVERIFY(frame->Action(cmd::EditPaste)->isEnabled());
-        frame->Action(cmd::EditUndo)->trigger();
-        QCOMPARE(faces(), before);
-    }
 };
 
 QTEST_MAIN(DisabledReasonTest)

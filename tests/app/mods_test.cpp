@@ -288,7 +288,7 @@ private slots:
         Harness h(&dir);
         h.app->AppSettings().backup = 10;
         const QString path = UserModel(dir);
-        const auto original = ReadWholeFile(path.toStdString()).value_or({});
+        const auto original = apptest::Read(path);
         CChildFrame* f = h.app->OpenFile(path);
         QVERIFY(f);
         CBackupManager* backups = h.app->Backups();
@@ -307,7 +307,7 @@ private slots:
         backups->Tick(10 * kMinute);
         backups->WaitForWrites();
         QVERIFY(QFile::exists(backup));
-        QCOMPARE(ReadWholeFile(path.toStdString()).value_or({}), original);
+        QCOMPARE(apptest::Read(path), original);
 
         QVERIFY(h.app->SaveDocument(f));
         backups->WaitForWrites();
@@ -322,7 +322,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = UserModel(dir);
-        const auto original = ReadWholeFile(path.toStdString()).value_or({});
+        const auto original = apptest::Read(path);
         const QString crashed = LeaveCrashedSession(dir, path);
         QVERIFY(!crashed.isEmpty());
         {
@@ -341,7 +341,7 @@ private slots:
         QCOMPARE(QString::fromStdString(doc.PathName()), path);
         QVERIFY(doc.IsModified());
         QCOMPARE(doc.model->materials.back(), std::string("recovered.mat"));
-        QCOMPARE(ReadWholeFile(path.toStdString()).value_or({}), original);
+        QCOMPARE(apptest::Read(path), original);
         QVERIFY(!QDir(crashed).exists());
         h.app->Backups()->WaitForWrites();
         QVERIFY(QFile::exists(h.app->Backups()->BackupFileOf(recovered->Document())));
