@@ -515,8 +515,8 @@ TEST_F(DocumentTest, UndoAndRedoKnowTheStateSavedAndANewChangeEndsRedo)
         {'r', "f", true, false},  {'s', "f", false, false}, {'o', "g", true, false},  {'o', "h", true, false},
         {'t', "f", false, false}, {'t', "f", false, false}, {'o', "i", true, false},  {'e', "j", true, false},
         {'t', "j", true, false},  {'u', "i", true, true},   {'u', "f", false, true},  {'v', "f", false, true},
-        {'n', "k", true, false},  {'u', "f", false, true},  {'o', "l", true, false},  {'e', "m", true, false},
-        {'o', "p", true, false},  {'u', "m", true, true},
+        {'n', "k", true, false},  {'u', "f", false, true},  {'u', "z", true, true},   {'o', "l", true, false},
+        {'e', "m", true, false},  {'o', "p", true, false},  {'u', "m", true, true},
     };
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const Row& row = rows[i];
