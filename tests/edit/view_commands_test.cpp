@@ -98,11 +98,6 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
     modes.renderMode = RenderMode::AllWireframe;
     StartRotateView(ctx);
     EXPECT_EQ(modes.renderMode, RenderMode::AllWireframe);
-
-    // Without a renderer the document still changes its state.
-    EditContext bare{model, modes, settings};
-    ASSERT_TRUE(Ran(ShowStandardView(bare, ViewKind::Back)));
-    ExpectClose(model.modelMatrix, modes.scaleMatrix);
 }
 
 TEST_F(Doc, ScaleStaysWithinFiveSteps)
@@ -231,8 +226,8 @@ TEST_F(Doc, EditModesExcludeEachOther)
 TEST_F(Doc, GridSwitchesAndTheirRules)
 {
     sel.currentMesh = 0;
-    EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);        // neither mesh mode nor a face
-    EXPECT_FALSE(Ran(ToggleFaceOnly(ctx)));  // needs mesh mode
+    EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);  // neither mesh mode nor a face
+    EXPECT_FALSE(Ran(ToggleFaceOnly(ctx)));     // needs mesh mode
     ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     EXPECT_FALSE(Ran(ToggleEdgesOnly(ctx)));  // needs the grid on
     settings.grid = 0.5f;
