@@ -29,14 +29,7 @@ TEST_F(SceneTest, FaceIsVisibleFromItsCounterClockwiseSideOnly)
     AddFace(mesh, FacingSquare(0, 0, 0.5f, 2.0f));
     EXPECT_EQ(Render(*model).At(32, 32), kWhite);
 
-    // The same face seen from behind: turned half round about its centre.
-    model->nodeMatrices.assign(model->nodes.size(), Matrix4::Identity());
-    Matrix4& node = model->nodeMatrices[0];
-    node = Matrix4::Translation({0, 0, -2}) * Matrix4::RotationY(kPi) * Matrix4::Translation({0, 0, 2});
-    EXPECT_EQ(Render(*model).At(32, 32), kBlack);
-
     // The index list running clockwise as seen from the camera hides the face.
-    node = Matrix4::Identity();
     auto reversed = FacingSquare(0, 0, 0.5f, 2.0f);
     std::reverse(reversed.begin(), reversed.end());
     mesh.faces.clear();
@@ -224,56 +217,6 @@ TEST_F(SceneTest, OutOfRangeIndicesAreSkipped)
     EXPECT_EQ(CountColor(Render(*model), kBlack), 64 * 64);
 }
 
-// Several meshes, textures changing from face to face, overlapping faces, faces of one
-// and two corners: the mesh buffers give the same pixels as one call per face in every
-// render mode.
-TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
-{
-    settings_.colorBackground = 0x404040;
-    settings_.colorWireframe = 0x00C0FF;
-    ASSERT_TRUE(MakeDevice(160, 120));
-    auto model = MakeModel(3);
-    model->materials = {"a.mat", "b.mat", "c.mat"};
-    scene_->SetMaterialResolver([](const std::string& m, const std::string&) {
-        TextureImage image = SolidCels(4, 4, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00});
-        image.cels = 1;
-        image.pixels.resize(16);
-        for (int i = 0; i < 16; ++i)
-            image.pixels[static_cast<std::size_t>(i)] = static_cast<uint8_t>((i + m[0]) % 4);
-        return std::optional(image);
-    });
-    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
-    model->nodeMatrices[1] = Matrix4::RotationY(0.4f) * Matrix4::Translation({0.2f, 0.1f, 0.5f});
-    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
-    model->nodeMatrices[2] = Matrix4::RotationX(-0.3f);
-    int k = 0;
-    for (int m = 0; m < 3; ++m)
-        for (int j = 0; j < 5; ++j)
-            for (int i = 0; i < 6; ++i, ++k) {
-                const float x = -1.2f + 0.4f * static_cast<float>(i) + 0.05f * static_cast<float>(m);
-                const float y = -0.8f + 0.4f * static_cast<float>(j);
-                // Overlapping and coplanar with the neighbours: ties in depth.
-                auto points = FacingSquare(x, y, 0.3f, 3.0f);
-                if (k % 7 == 3)
-                    points.push_back({x - 0.35f, y, 3.0f});  // a fifth corner
-                if (k % 11 == 5)
-                    points.resize(k % 2 ? 1 : 2);
-                AddFace(model->geosets[0].meshes[static_cast<std::size_t>(m)], points, k % 4 - 1,
-                        {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {2, 2}});
-            }
-    scene_->PrepareScene(*model);
-    for (int32_t mode = 0; mode <= 4; ++mode) {
-        SceneDrawOptions options;
-        options.renderMode = static_cast<RenderMode>(mode);
-        options.currentMesh = 1;
-        options.coordinateMode = true;
-        const RgbaImage buffered = Render(*model, options);
-        options.onePerFace = true;
-        EXPECT_EQ(buffered.pixels, Render(*model, options).pixels) << "render mode " << mode;
-        EXPECT_GT(CountColor(buffered, 0xFF404040u), 0);
-    }
-}
-
 }  // namespace
 
 // The shaded display lights each face by its angle to a light at the camera: the faces
@@ -317,9 +260,4 @@ TEST_F(SceneTest, ShadedFacesDifferByTheirAngleToTheCamera)
     }
     EXPECT_GT(brightest, darkest + 40);
     EXPECT_GE(darkest, static_cast<uint32_t>(0.3 * 255) - 1);  // never below the ambient light
-
-    // Outlines are not lit.
-    settings_.colorWireframe = 0x0000FF00;
-    options.renderMode = RenderMode::AllWireframe;
-    EXPECT_EQ(shades(Render(*model, options)), std::set<uint32_t>{0xFF00FF00u});
 }
