@@ -137,6 +137,14 @@ TEST_F(PickScene, RenderModesThreeAndFourKeepTheCurrentMesh)
     EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(1, -1));
     ASSERT_EQ(ClickAt(overlap), PickResult::Selected);
     EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(1, 0));
+
+    // Even a marker standing for another mesh only sets the current face and node.
+    modes.grid = true;
+    sel.nodes.clear();
+    ASSERT_TRUE(sel.AddNode({-0.5f, -0.5f, -0.5f}, settings.colorGrid, 0, 1, -1, 0.02f, 0.05f));
+    ASSERT_EQ(ClickAt({-0.5f, -0.5f, -0.5f}), PickResult::GridNode);
+    EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(1, 1));
+    EXPECT_EQ(sel.currentNode, 0);
 }
 
 TEST_F(PickScene, ClicksThatChangeNothing)
@@ -185,6 +193,12 @@ TEST_F(PickScene, VertexNodeColoursShowLinksAndSelection)
                             [](const VertexRecord& c) { return c.Selected(); }),
               2);
     EXPECT_EQ(Node({-1, 1, 0}).color, select);
+
+    // A plain click on the face clears every flag of the mesh.
+    ASSERT_EQ(ClickAt({-0.5f, -0.5f, 0}), PickResult::Selected);
+    for (const auto& f : model.MeshAt(0)->faces)
+        for (const auto& c : f.corners)
+            EXPECT_FALSE(c.Selected());
 }
 
 // An undo used to take a click's vertex mark back with the change that followed it.

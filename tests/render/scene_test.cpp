@@ -260,4 +260,9 @@ TEST_F(SceneTest, ShadedFacesDifferByTheirAngleToTheCamera)
     }
     EXPECT_GT(brightest, darkest + 40);
     EXPECT_GE(darkest, static_cast<uint32_t>(0.3 * 255) - 1);  // never below the ambient light
+
+    // Outlines are not lit.
+    settings_.colorWireframe = 0x0000FF00;
+    options.renderMode = RenderMode::AllWireframe;
+    EXPECT_EQ(shades(Render(*model, options)), std::set<uint32_t>{0xFF00FF00u});
 }
