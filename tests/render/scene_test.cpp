@@ -217,6 +217,56 @@ TEST_F(SceneTest, OutOfRangeIndicesAreSkipped)
     EXPECT_EQ(CountColor(Render(*model), kBlack), 64 * 64);
 }
 
+// Several meshes, textures changing from face to face, overlapping faces, faces of one
+// and two corners: the mesh buffers give the same pixels as one call per face in every
+// render mode.
+TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
+{
+    settings_.colorBackground = 0x404040;
+    settings_.colorWireframe = 0x00C0FF;
+    ASSERT_TRUE(MakeDevice(160, 120));
+    auto model = MakeModel(3);
+    model->materials = {"a.mat", "b.mat", "c.mat"};
+    scene_->SetMaterialResolver([](const std::string& m, const std::string&) {
+        TextureImage image = SolidCels(4, 4, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00});
+        image.cels = 1;
+        image.pixels.resize(16);
+        for (int i = 0; i < 16; ++i)
+            image.pixels[static_cast<std::size_t>(i)] = static_cast<uint8_t>((i + m[0]) % 4);
+        return std::optional(image);
+    });
+    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
+    model->nodeMatrices[1] = Matrix4::RotationY(0.4f) * Matrix4::Translation({0.2f, 0.1f, 0.5f});
+    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
+    model->nodeMatrices[2] = Matrix4::RotationX(-0.3f);
+    int k = 0;
+    for (int m = 0; m < 3; ++m)
+        for (int j = 0; j < 5; ++j)
+            for (int i = 0; i < 6; ++i, ++k) {
+                const float x = -1.2f + 0.4f * static_cast<float>(i) + 0.05f * static_cast<float>(m);
+                const float y = -0.8f + 0.4f * static_cast<float>(j);
+                // Overlapping and coplanar with the neighbours: ties in depth.
+                auto points = FacingSquare(x, y, 0.3f, 3.0f);
+                if (k % 7 == 3)
+                    points.push_back({x - 0.35f, y, 3.0f});  // a fifth corner
+                if (k % 11 == 5)
+                    points.resize(k % 2 ? 1 : 2);
+                AddFace(model->geosets[0].meshes[static_cast<std::size_t>(m)], points, k % 4 - 1,
+                        {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {2, 2}});
+            }
+    scene_->PrepareScene(*model);
+    for (int32_t mode = 0; mode <= 4; ++mode) {
+        SceneDrawOptions options;
+        options.renderMode = static_cast<RenderMode>(mode);
+        options.currentMesh = 1;
+        options.coordinateMode = true;
+        const RgbaImage buffered = Render(*model, options);
+        options.onePerFace = true;
+        EXPECT_EQ(buffered.pixels, Render(*model, options).pixels) << "render mode " << mode;
+        EXPECT_GT(CountColor(buffered, 0xFF404040u), 0);
+    }
+}
+
 }  // namespace
 
 // The shaded display lights each face by its angle to a light at the camera: the faces
