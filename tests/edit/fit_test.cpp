@@ -353,6 +353,32 @@ TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
     const std::string before = Format3do(*walker, "walker.3do");
     EXPECT_FALSE(FitToEngineLimits(*walker).Changed());
     EXPECT_EQ(Format3do(*walker, "walker.3do"), before);
+
+    const auto folder = orvtest::CorpusDir("3do");
+    if (folder.empty())
+        GTEST_SKIP() << "no corpus";
+    int untouched = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".3do")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        CModel model;
+        ASSERT_TRUE(Load3doFile(entry.path(), model));
+        const std::string text = Format3do(model, "x.3do");
+        const bool within = Breaches(model).empty() && CheckFaceShapes(model).empty();
+        const FitReport report = FitToEngineLimits(model);
+        if (within) {
+            ++untouched;
+            EXPECT_FALSE(report.Changed()) << report.lines.front();
+            EXPECT_EQ(Format3do(model, "x.3do"), text);
+        } else {
+            // What was not within the limits is now.
+            EXPECT_TRUE(report.Changed());
+            EXPECT_TRUE(Breaches(model).empty());
+            EXPECT_TRUE(CheckFaceShapes(model).empty());
+        }
+    }
+    EXPECT_GT(untouched, 0);
 }
 
 TEST(Fit, TheCommandReportsWhatItDidAndAgainFindsNothingToDo)
