@@ -414,6 +414,12 @@ TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
     EXPECT_TRUE(report.problems.empty());
     ASSERT_GE(model->geosets.size(), 2u);
     EXPECT_LE(model->geosets.size(), 3u);
+    std::size_t above = SIZE_MAX;
+    for (const auto& set : model->geosets) {
+        ASSERT_EQ(set.meshes.size(), 1u);
+        EXPECT_LT(set.meshes[0].faces.size(), above);
+        above = set.meshes[0].faces.size();
+    }
     EXPECT_TRUE(Breaches(*model).empty());
     EXPECT_EQ(report.lines.back().rfind("faces by geometry set after joining coplanar triangles: " +
                                             std::to_string(model->MeshAt(0)->faces.size()) + " / ",

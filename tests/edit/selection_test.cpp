@@ -277,7 +277,8 @@ TEST_F(PickScene, HalfSpacingRule)
 
 TEST_F(PickScene, GridOfAFace)
 {
-    for (const auto& n : Grid(0, 0)) {
+    const std::size_t full = Grid(0, 0).size();
+    for (const auto& n : sel.nodes) {
         EXPECT_EQ(std::tuple(n.mesh, n.face, n.vertex), std::tuple(0, 0, -1));
         EXPECT_LE(std::fabs(n.position.x), 1.0f);
         EXPECT_LE(std::fabs(n.position.y), 1.0f);
@@ -292,24 +293,35 @@ TEST_F(PickScene, GridOfAFace)
     modes.gridEdgesOnly = true;
     sel.RebuildNodes(model, modes, settings);
     EXPECT_EQ(sel.nodes.size(), 20u);
+
+    // The scale exponent scales spacing and markers.
+    modes.gridEdgesOnly = false;
+    modes.scaleExponent = -1;
+    sel.RebuildNodes(model, modes, settings);
+    ASSERT_GT(sel.nodes.size(), 2 * full);
+    EXPECT_FLOAT_EQ(sel.nodes[0].halfSize, 0.01f);  // 0.02 at scale 1
 }
 
-TEST_F(PickScene, GridsOfASidewaysFaceAndAHugeFace)
+TEST_F(PickScene, GridsOfATriangleASidewaysFaceAndAHugeFace)
 {
     CMesh& mesh = orvtest::AddMesh(model);
+    AddFace(mesh, {{-1, -1, 0}, {-1, 1, 0}, {1, -1, 0}});
     AddFace(mesh, {{0, -1, -1}, {0, -1, 1}, {0, 1, 1}, {0, 1, -1}});  // in the plane x = 0
     // A damaged face spanning 1e30 units can neither hang the rebuild nor fill memory.
     AddFace(mesh, {{-1e30f, -1e30f, 0}, {-1e30f, 1e30f, 0}, {1e30f, 1e30f, 0}, {1e30f, -1e30f, 0}});
     orvtest::Place(model);
 
-    // Across the x axis the grid is laid out on y and z, inside included.
     for (const auto& n : Grid(2, 0))
-        EXPECT_FLOAT_EQ(n.position.x, 0.0f);
+        EXPECT_LE(n.position.x + n.position.y, 0.0001f);  // none beyond the long edge
+    EXPECT_GE(NodeAt({-0.5f, -0.5f, 0}), 0);              // inside
+    // Across the x axis the grid is laid out on y and z, inside included.
     EXPECT_GE(NodeAt({0, 0, 0}), 0);
-    EXPECT_LE(Grid(2, 1).size(), Selection::kMaxNodes);
+    for (const auto& n : Grid(2, 1))
+        EXPECT_FLOAT_EQ(n.position.x, 0.0f);
+    EXPECT_LE(Grid(2, 2).size(), Selection::kMaxNodes);
 }
 
-TEST_F(PickScene, MeshLattice)
+TEST_F(PickScene, MeshLatticeAndFaceGrids)
 {
     // A unit cube, every face outward.
     CMesh& mesh = orvtest::AddMesh(model);
@@ -330,6 +342,18 @@ TEST_F(PickScene, MeshLattice)
         EXPECT_EQ(n.face, -1);
         EXPECT_TRUE(n.IsGridNode());
     }
+
+    // Face only: the grids of all six faces, on the surface, marked with the current face.
+    modes.gridFaceOnly = true;
+    for (const auto& n : Grid(2, 2)) {
+        const float lo = std::min({n.position.x, n.position.y, n.position.z});
+        const float hi = std::max({n.position.x, n.position.y, n.position.z});
+        EXPECT_EQ(n.face, 2);
+        EXPECT_GE(lo, 0.0f);
+        EXPECT_LE(hi, 1.0f);
+        EXPECT_TRUE(lo == 0.0f || hi == 1.0f) << "off the surface: " << lo << ".." << hi;
+    }
+    EXPECT_GE(NodeAt({0.5f, 0.5f, 1}), 0);  // inside a face, not only on its edges
 }
 
 TEST_F(PickScene, TextureDragFollowsTheMouse)

@@ -104,19 +104,26 @@ TEST(Transform, AStepThatBendsAFaceIsTakenBack)
     EXPECT_TRUE(MoveSelection(tc, {2, -0.01f}).changed);
 }
 
-TEST(Transform, RotatingTurnsTheFaceAboutItsCentre)
+TEST(Transform, RotatingSixTimesAndBackReturnsTheFace)
 {
     Scene s;
     s.selection.currentFace = 6;  // the lone square: nothing to bend
     EditContext c = s.Ctx();
-    const Vec3 first = s.Mesh().faces[6].corners[0].Position() - Vec3(5, 5, 5);
+    std::vector<Vec3> start;
+    for (const auto& corner : s.Mesh().faces[6].corners)
+        start.push_back(corner.Position());
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(RotateSelection(c, {1, 6.0f}).changed);
     // Thirty-six degrees about y through the centre (5, 5, 5).
     const float a = 36.0f * 3.1415927f / 180.0f;
+    const Vec3 first = start[0] - Vec3(5, 5, 5);
     ExpectClose(s.Mesh().faces[6].corners[0].Position(),
                 Vec3(5 + first.x * std::cos(a) - first.z * std::sin(a), 5 + first.y,
                      5 + first.x * std::sin(a) + first.z * std::cos(a)));
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(RotateSelection(c, {1, -6.0f}).changed);
+    for (std::size_t k = 0; k < start.size(); ++k)
+        ExpectClose(s.Mesh().faces[6].corners[k].Position(), start[k], 1e-5f);
 }
 
 TEST(Transform, MeshModeMovesAndTurnsTheMeshsNode)

@@ -98,6 +98,11 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
     modes.renderMode = RenderMode::AllWireframe;
     StartRotateView(ctx);
     EXPECT_EQ(modes.renderMode, RenderMode::AllWireframe);
+
+    // Without a renderer the document still changes its state.
+    EditContext bare{model, modes, settings};
+    ASSERT_TRUE(Ran(ShowStandardView(bare, ViewKind::Back)));
+    ExpectClose(model.modelMatrix, modes.scaleMatrix);
 }
 
 TEST_F(Doc, ScaleStaysWithinFiveSteps)
