@@ -191,6 +191,35 @@ TEST(FileManager, ExtractionStaysInsideTheFolder)
               std::string::npos);
 }
 
+TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
+{
+    TempDir dir;
+    const fs::path gob = dir / "a.gob";
+    ASSERT_TRUE(CreateArchive(gob));
+    Spit(dir / "crate.bmp", kCrateBmp);
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}));
+    ASSERT_TRUE(InsertArchiveEntry(gob, "cog\\x.cog", Bytes("cog text")));
+
+    const auto read = ReadArchiveDirectory(gob);
+    ASSERT_TRUE(read);
+    const ArchiveDirectory& d = *read;
+    // The folders the target needs are made.
+    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[1], dir / "out" / "cog" / "x.cog", nullptr));
+    EXPECT_EQ(Slurp(dir / "out" / "cog" / "x.cog"), Bytes("cog text"));
+
+    Palette pal{};
+    pal[3] = 255;  // index 1 red
+    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "crate.bmp", &pal));
+    // The same picture as the bitmap that went in, over the given palette.
+    const auto back = ReadBmp(Slurp(dir / "crate.bmp"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->pixels, (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
+    EXPECT_EQ(back->Rgb(1), (std::array<uint8_t, 3>{255, 0, 0}));
+
+    // A non-material cannot be converted.
+    EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "x.bmp", &pal));
+}
+
 TEST(FileManager, ExtractionTakesTheGamesFirstColormapElseTheArchivesOwn)
 {
     TempDir dir;
