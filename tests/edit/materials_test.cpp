@@ -90,20 +90,6 @@ TEST(Materials, FilesBecomeCustomMaterials)
     ASSERT_TRUE(Into(ReadMaterialFile(dir / "Crate.Final.BMP", nullptr), read));
     EXPECT_EQ(bytes, MakeMat(img));
 
-    // A true-colour bitmap, which has no indices: onto the palette, else the sample one.
-    MaterialImage rgb = img;
-    rgb.rgba = {0, 0, 0, 255, 255, 0, 0, 255, 0, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 0, 255};
-    rgb.pixels.clear();
-    ASSERT_TRUE(WriteBmpFile(dir / "rgb.bmp", rgb));  // written with 24 bits
-    ASSERT_TRUE(Into(ReadMaterialFile(dir / "rgb.bmp", &target), read));
-    EXPECT_EQ(bytes, MakeMat(expected));
-    ASSERT_TRUE(Into(ReadMaterialFile(dir / "rgb.bmp", nullptr), read));
-    const auto sample = ConvertMat(bytes, SamplePalette());
-    ASSERT_TRUE(sample);
-    const auto red = sample->Rgb(sample->pixels[1]);
-    EXPECT_TRUE(red[0] > red[1] + 50 && red[0] > red[2] + 50)
-        << int(red[0]) << " " << int(red[1]) << " " << int(red[2]);
-
     Spit(dir / "Flat.MAT", MakeColorMat(4));
     ASSERT_TRUE(Into(ReadMaterialFile(dir / "Flat.MAT", nullptr), read));
     EXPECT_EQ(std::pair(name, bytes), std::pair(std::string("flat.mat"), MakeColorMat(4)));

@@ -231,8 +231,8 @@ TEST_F(Doc, EditModesExcludeEachOther)
 TEST_F(Doc, GridSwitchesAndTheirRules)
 {
     sel.currentMesh = 0;
-    EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);        // neither mesh mode nor a face
-    EXPECT_FALSE(Ran(ToggleFaceOnly(ctx)));  // needs mesh mode
+    EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);  // neither mesh mode nor a face
+    EXPECT_FALSE(Ran(ToggleFaceOnly(ctx)));     // needs mesh mode
     ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
     EXPECT_FALSE(Ran(ToggleEdgesOnly(ctx)));  // needs the grid on
     settings.grid = 0.5f;

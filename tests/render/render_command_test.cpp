@@ -11,8 +11,8 @@
 
 #include "model/fileio.h"
 #include "render/render_test_util.h"
-#include "support/files.h"
 #include "resources/png.h"
+#include "support/files.h"
 
 namespace {
 
@@ -188,17 +188,10 @@ TEST_F(RenderCommand, ModMaterialsFromTheModsFolders)
     EXPECT_LT(orvtest::CountColor(lit, 0xFFFF0000u), orvtest::CountColor(p, 0xFFFF0000u));
 }
 
-// The picture writer keeps every byte, rows top first; it refuses sizes that do not match
-// the pixels and then writes nothing.
-TEST(Png, EncodesRgbaRowsAndRefusesMismatchedSizes)
+// The pictures above are read back through the writer; it refuses sizes that do not
+// match the pixels and then writes nothing.
+TEST(Png, RefusesMismatchedSizes)
 {
-    std::vector<uint8_t> rgba;
-    for (int i = 0; i < 3 * 2 * 4; ++i)
-        rgba.push_back(static_cast<uint8_t>(i * 37 + 11));
-    const auto image = orv::DecodePng(orv::EncodePng(3, 2, rgba));
-    ASSERT_TRUE(image);
-    EXPECT_EQ(std::pair(image->width, image->height), std::pair(3, 2));
-    EXPECT_EQ(image->rgba, rgba);
     EXPECT_TRUE(orv::EncodePng(2, 2, std::vector<uint8_t>(15)).empty());
     EXPECT_TRUE(orv::EncodePng(-1, -1, std::vector<uint8_t>(4)).empty());
     orvtest::TempDir dir;

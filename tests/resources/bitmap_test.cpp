@@ -35,24 +35,6 @@ TEST(Bitmap, WriterLayoutPutsTheTopRowLast)
     EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 1078, bmp.end()), (std::vector<uint8_t>{4, 5, 6, 0, 1, 2, 3, 0}));
 }
 
-TEST(Bitmap, RoundTripsOddWidthsRowByRow)
-{
-    for (int w = 1; w <= 9; ++w)
-        for (int h : {1, 2, 5}) {
-            MaterialImage img;
-            img.width = w;
-            img.height = h;
-            for (int i = 0; i < w * h; ++i)
-                img.pixels.push_back(static_cast<uint8_t>(i * 37 + w));
-            for (int i = 0; i < 1024; ++i)
-                img.palette[i] = (i % 4 == 3) ? 0 : static_cast<uint8_t>(i * 7);
-            const auto back = Read(WriteBmp(img));
-            EXPECT_EQ(std::tie(back.width, back.height, back.stride), std::make_tuple(w, h, (w + 3) / 4 * 4));
-            EXPECT_EQ(back.pixels, img.pixels) << w << "x" << h;
-            EXPECT_EQ(back.palette, img.palette);
-        }
-}
-
 TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
 {
     const std::vector<uint8_t> pal2 = {0, 0, 255, 0, 255, 0, 0, 0};  // red, blue

@@ -76,39 +76,6 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     EXPECT_EQ(pixels(), (std::vector<uint8_t>{5, 9, 5, 9, 9, 5}));
 }
 
-TEST(FileManager, DuplicateIsAskedReplacedOrKept)
-{
-    TempDir dir;
-    const fs::path gob = dir / "a.gob";
-    ASSERT_TRUE(WriteArchive(gob, {{"readme.txt", Bytes("r")}, {"COG\\DOOR.COG", Bytes("old")}}));
-    Spit(dir / "door.cog", Bytes("new"));
-
-    std::vector<std::string> asked;
-    bool answer = false;
-    AddFileOptions ask;
-    ask.askReplace = [&](const std::string& name) {
-        asked.push_back(name);
-        return answer;
-    };
-    // "No": the old item stays and the new one is added beside it.
-    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask));
-    EXPECT_EQ(asked, std::vector<std::string>{"COG\\DOOR.COG"});
-    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "COG\\DOOR.COG", "cog\\door.cog"}));
-    // "Yes": the first item of that name (ignoring case) is replaced.
-    answer = true;
-    const auto res = AddFileToArchive(gob, dir / "door.cog", ask);
-    ASSERT_TRUE(res);
-    EXPECT_TRUE(res->replaced);
-    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "cog\\door.cog", "cog\\door.cog"}));
-
-    // Keep never asks; Ask without a callback keeps too.
-    ask.onDuplicate = DuplicatePolicy::Keep;
-    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", ask));
-    EXPECT_EQ(asked.size(), 2u);
-    ASSERT_TRUE(AddFileToArchive(gob, dir / "door.cog", AddFileOptions{}));
-    EXPECT_EQ(ArchiveNames(gob).size(), 5u);
-}
-
 TEST(FileManager, FileThatCannotBeReadOrConvertedCostsNothing)
 {
     TempDir dir;
@@ -174,6 +141,14 @@ TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
     EXPECT_EQ(ArchiveItem(gob, "Cog\\Door.cog"), "4");
     EXPECT_EQ(ArchiveItem(gob, "cog\\door.cog"), "second");
     EXPECT_EQ(asked.size(), 2u);
+
+    // Keep never asks; Ask without a callback keeps too. A single file goes the same way.
+    opts.onDuplicate = DuplicatePolicy::Keep;
+    ASSERT_TRUE(AddEntriesToArchive(gob, {{"readme.txt", Bytes("k")}}, opts));
+    EXPECT_EQ(asked.size(), 2u);
+    Spit(dir / "readme.txt", Bytes("a"));
+    ASSERT_TRUE(AddFileToArchive(gob, dir / "readme.txt", AddFileOptions{}));
+    EXPECT_EQ(ArchiveNames(gob).size(), 5u);
 }
 
 // Saved flat, an item takes its last name alone; saved in its folders, a name that would

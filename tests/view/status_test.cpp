@@ -70,10 +70,6 @@ TEST(ViewStatus, PaneTexts)
                                                  "X:     1.00", "Y:     2.00", "Z:    -2.95", "FR: 27"};
     EXPECT_EQ(st.panes, expected);  // the look point lies 0.05 in front of the eye
 
-    for (const auto& [e, text] : {std::pair{5, "Scale: 32:1"}, {-1, "Scale: 1:2"}}) {
-        s.modes.scaleExponent = e;
-        EXPECT_EQ(s.Run().panes[1], text);
-    }
     // Grid on shows the spacing instead; animate mode the model's frame.
     s.modes.grid = true;
     s.settings.grid = 0.06f;
