@@ -128,7 +128,7 @@ TEST_F(AnimImportTest, ModelAndAnimationNameNodesByOneRule)
     for (const auto& n : model->model->nodes)
         names.push_back(n.name);
     const std::string cut = "left_upper_arm_twist_helper_bon";
-    EXPECT_EQ(names, (std::vector<std::string>{"Wurfel", cut, cut.substr(0, 29) + "_2"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"ROOT", "Wurfel", cut, cut.substr(0, 29) + "_2"}));
     EXPECT_TRUE(orvtest::SomeLineHas(model->notes, "'W\xC3\xBCrfel' as 'Wurfel'"));
     EXPECT_TRUE(orvtest::SomeLineHas(model->notes, "_B' as '" + cut.substr(0, 29) + "_2'"));
     const auto animation = ImportAnimation(*model->model, file, {});
