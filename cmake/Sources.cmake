@@ -2,6 +2,7 @@
 # layering (see cmake/CheckLayers.cmake): each links only the one below it.
 set(ORVANE_CORE_LAYERS base model formats resources document view edit anim commands)
 set(ORVANE_BASE_SOURCES
+  src/base/names.cpp
   src/base/text.cpp
   src/base/paths.cpp
 )

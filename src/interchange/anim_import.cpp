@@ -10,13 +10,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <unordered_map>
 
 #include "anim/anim_files.h"
 #include "anim/playback.h"
+#include "base/names.h"
 #include "base/text.h"
 #include "formats/keyfile.h"
 #include "interchange/affine.h"
 #include "interchange/axes.h"
+#include "interchange/game_extras.h"
 #include "interchange/scene_read.h"
 #include "model/fileio.h"
 #include "model/limits.h"
@@ -191,7 +194,8 @@ std::vector<int32_t> EntryFrames(const std::vector<Sample>& s)
 
 struct FileNode {
     const aiNode* node;
-    int32_t parent;  // index in the list, -1 at the root
+    int32_t parent;        // index in the list, -1 at the root
+    std::string gameName;  // the name the model import gives the node
 };
 
 std::string Number(double v)
@@ -238,18 +242,39 @@ Result<unsigned> ChooseAnimation(const aiScene& scene, const std::string& wanted
 // The file's nodes, parents before children.
 std::vector<FileNode> FileNodesOf(const aiScene& scene)
 {
-    std::vector<FileNode> nodes = {{scene.mRootNode, -1}};
+    std::vector<FileNode> nodes = {{scene.mRootNode, -1, {}}};
     for (std::size_t i = 0; i < nodes.size(); ++i)
         for (unsigned c = 0; c < nodes[i].node->mNumChildren; ++c)
             if (nodes[i].node->mChildren[c])
-                nodes.push_back({nodes[i].node->mChildren[c], static_cast<int32_t>(i)});
+                nodes.push_back({nodes[i].node->mChildren[c], static_cast<int32_t>(i), {}});
+    // Named as the model import names them: the same rule over the same order.
+    const std::vector<const aiNode*> walk = NodesInWalkOrder(scene.mRootNode);
+    std::vector<std::string> sources;
+    for (const aiNode* n : walk)
+        sources.emplace_back(n->mName.C_Str());
+    const std::vector<std::string> names = GameNames(sources, kMaxNameLength);
+    std::unordered_map<const aiNode*, std::string> nameOf;
+    for (std::size_t i = 0; i < walk.size(); ++i)
+        nameOf.emplace(walk[i], names[i]);
+    for (FileNode& n : nodes)
+        if (const auto it = nameOf.find(n.node); it != nameOf.end())
+            n.gameName = it->second;
     return nodes;
 }
 
-int32_t FileNodeNamed(const std::vector<FileNode>& nodes, const std::string& name, bool anyCase)
+// The file node the model import named like a model node (in any case), or -1.
+int32_t FileNodeWithGameName(const std::vector<FileNode>& nodes, const std::string& name)
 {
     for (std::size_t i = 0; i < nodes.size(); ++i)
-        if (anyCase ? EqualNoCase(nodes[i].node->mName.C_Str(), name) : name == nodes[i].node->mName.C_Str())
+        if (!nodes[i].gameName.empty() && EqualNoCase(nodes[i].gameName, name))
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+int32_t FileNodeNamed(const std::vector<FileNode>& nodes, const std::string& name)
+{
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        if (name == nodes[i].node->mName.C_Str())
             return static_cast<int32_t>(i);
     return -1;
 }
@@ -288,7 +313,7 @@ Result<Channels> MatchChannels(const CModel& model, const aiAnimation& animation
         if (!KeysFinite(c->mPositionKeys, c->mNumPositionKeys) || !KeysFinite(c->mRotationKeys, c->mNumRotationKeys) ||
             !KeysFinite(c->mScalingKeys, c->mNumScalingKeys))
             return Fail(called + " has a key of node '" + name + "' that is not a number");
-        const int32_t fileNode = FileNodeNamed(nodes, name, false);
+        const int32_t fileNode = FileNodeNamed(nodes, name);
         if (fileNode < 0 || out.channelOf[static_cast<std::size_t>(fileNode)]) {
             report.notes.push_back(fileNode < 0 ? "the file has no node '" + name + "' that its animation moves"
                                                 : "a second channel for node '" + name + "' is left out");
@@ -299,8 +324,9 @@ Result<Channels> MatchChannels(const CModel& model, const aiAnimation& animation
         span(c->mPositionKeys, c->mNumPositionKeys);
         span(c->mRotationKeys, c->mNumRotationKeys);
         span(c->mScalingKeys, c->mNumScalingKeys);
+        const std::string gameName = nodes[static_cast<std::size_t>(fileNode)].gameName;
         std::size_t m = 0;
-        while (m < model.nodes.size() && !EqualNoCase(model.nodes[m].name, name))
+        while (m < model.nodes.size() && !EqualNoCase(model.nodes[m].name, gameName))
             ++m;
         if (m == model.nodes.size()) {
             report.unmatched.push_back(name);
@@ -312,6 +338,9 @@ Result<Channels> MatchChannels(const CModel& model, const aiAnimation& animation
             continue;
         }
         out.matches.push_back({m, fileNode});
+        if (gameName != name)
+            report.notes.push_back("'" + TerminalSafe(name) + "' moves node '" + gameName +
+                                   "', its name as the game reads it");
     }
     if (out.matches.empty())
         return Fail(animated.empty() ? called + " moves no node"
@@ -373,7 +402,7 @@ std::vector<int32_t> ReferencesOf(const CModel& model, const std::vector<Match>&
         const C3doNode& node = model.nodes[matches[i].modelNode];
         if (node.parent < 0 || static_cast<std::size_t>(node.parent) >= model.nodes.size())
             continue;
-        const int32_t byName = FileNodeNamed(nodes, model.nodes[static_cast<std::size_t>(node.parent)].name, true);
+        const int32_t byName = FileNodeWithGameName(nodes, model.nodes[static_cast<std::size_t>(node.parent)].name);
         reference[i] = byName >= 0 ? byName : nodes[static_cast<std::size_t>(matches[i].fileNode)].parent;
     }
     return reference;

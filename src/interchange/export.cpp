@@ -83,7 +83,7 @@ std::vector<uint8_t> PngOf(const MaterialImage& image)
     const uint8_t* cel = image.Cel(0);
     for (std::size_t i = 0; i < count; ++i) {
         const auto rgb = image.Rgb(cel[i]);
-        rgba.insert(rgba.end(), {rgb[0], rgb[1], rgb[2], 255});
+        rgba.insert(rgba.end(), {rgb[0], rgb[1], rgb[2], image.transparent && cel[i] == 0 ? uint8_t{0} : uint8_t{255}});
     }
     return EncodePng(image.width, image.height, rgba);
 }
@@ -242,6 +242,7 @@ private:
                 options_.materialImage ? options_.materialImage(m.name) : Result<MaterialImage>(Fail("no resources"));
             if (image && image->width > 0 && image->height > 0) {
                 m.png = PngOf(*image);
+                m.masked = image->transparent;
                 if (!m.png.empty())
                     pictureSizes_[static_cast<int32_t>(scene_.materials.size())] = {image->width, image->height};
             }

@@ -40,6 +40,7 @@ struct ExportMaterial {
     std::string name;
     std::vector<uint8_t> png;      // the picture; empty: a plain colour
     std::array<float, 4> color{};  // linear RGBA, used without a picture
+    bool masked = false;           // the picture's clear pixels are holes (alpha 0)
 };
 
 struct ExportNode {

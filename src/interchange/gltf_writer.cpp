@@ -217,7 +217,10 @@ void AddMaterials(Json& root, Builder& b, const ExportScene& scene)
         } else {
             pbr["baseColorFactor"] = m.color;
         }
-        materials.push_back({{"name", m.name}, {"pbrMetallicRoughness", std::move(pbr)}});
+        Json material = {{"name", m.name}, {"pbrMetallicRoughness", std::move(pbr)}};
+        if (m.masked && !m.png.empty())
+            material["alphaMode"] = "MASK";  // the game draws a pixel whole or not at all
+        materials.push_back(std::move(material));
     }
     if (!materials.empty())
         root["materials"] = std::move(materials);

@@ -15,8 +15,10 @@
 #include <map>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
+#include "base/names.h"
 #include "base/text.h"
 #include "edit/materials.h"
 #include "interchange/affine.h"
@@ -95,14 +97,6 @@ bool EndsWith(const std::string& s, const std::string& end)
 // blank), at most kMaxNameLength characters; unique in their list where Take makes them.
 class NameList {
 public:
-    // The name as the game can read it, kept even when the list has it already (keyframes
-    // find nodes by name, and models have several nodes of one name).
-    std::string Keep(const std::string& wanted, const std::string& fallback, bool& cut)
-    {
-        std::string name = Clean(wanted, fallback, cut);
-        names_.Add(name);
-        return name;
-    }
     std::string Take(const std::string& wanted, const std::string& fallback, bool& cut)
     {
         return names_.Take(Clean(wanted, fallback, cut));
@@ -115,17 +109,11 @@ public:
     bool Has(const std::string& name) const { return names_.Has(name); }
 
 private:
-    static std::string Clean(const std::string& wanted, const std::string& fallback, bool& cut)
+    static std::string Clean(const std::string& wanted, const std::string& fallback, bool& changed)
     {
-        std::string name;
-        for (const unsigned char c : wanted)
-            name += c > ' ' && c < 127 ? static_cast<char>(c) : '_';
-        if (name.empty())
-            name = fallback;
-        cut = name.size() > kMaxNameLength;
-        if (cut)
-            name.resize(kMaxNameLength);
-        return name;
+        std::string name = GameName(wanted, kMaxNameLength);
+        changed = !name.empty() && name != wanted;
+        return name.empty() ? fallback : name;
     }
 
     UniqueNames names_{kMaxNameLength};
@@ -159,7 +147,7 @@ struct Counts {
     std::size_t bigSplit = 0;
     std::size_t triangulated = 0;
     std::size_t transformedNodes = 0;
-    std::vector<std::string> cutNames;
+    std::vector<std::pair<std::string, std::string>> changedNames;  // source, game name
     std::size_t splitMeshes = 0;
 };
 
@@ -260,8 +248,17 @@ private:
         const aiNode* root = scene_.mRootNode;
         // The file's own node names first, so that the names made for split meshes are
         // none of them.
-        for (const aiNode* n : NodesInWalkOrder(root))
-            nodeNames_.Reserve(n->mName.C_Str());
+        const std::vector<const aiNode*> walk = NodesInWalkOrder(root);
+        std::vector<std::string> sources;
+        for (const aiNode* n : walk)
+            sources.emplace_back(n->mName.C_Str());
+        const std::vector<std::string> names = GameNames(sources, kMaxNameLength);
+        for (std::size_t i = 0; i < walk.size(); ++i) {
+            nodeName_[walk[i]] = names[i];
+            nodeNames_.Reserve(names[i]);
+            if (!names[i].empty() && names[i] != sources[i])
+                NoteChangedName(sources[i], names[i]);
+        }
         auto pushChildren = [&stack](const aiNode* n, int32_t parent, const Affine& world, const Matrix3d& rotation,
                                      const Vec3d& translation) {
             for (unsigned i = n->mNumChildren; i-- > 0;)
@@ -303,10 +300,11 @@ private:
     {
         CModel& model = *report_.model;
         C3doNode n;
-        bool cut = false;
-        n.name = nodeNames_.Keep(node.mName.C_Str(), "node" + std::to_string(model.nodes.size()), cut);
-        if (cut)
-            counts_.cutNames.push_back(node.mName.C_Str());
+        const auto given = nodeName_.find(&node);
+        bool changed = false;
+        n.name = given != nodeName_.end() && !given->second.empty()
+                     ? given->second
+                     : nodeNames_.Take("", "node" + std::to_string(model.nodes.size()), changed);
         NodeGameFields game = GameFieldsOf(node);
         n.type = game.type.value_or(1);
         n.flags = game.flags.value_or(0);
@@ -623,11 +621,11 @@ private:
                 children_[static_cast<std::size_t>(node)].push_back(owner);
             }
             CMesh mesh;
-            bool cut = false;
+            bool changed = false;
             mesh.name = meshNames_.Take(k == 0 ? name : name + "_" + std::to_string(k + 1),
-                                        "mesh" + std::to_string(model.geosets[0].meshes.size()), cut);
-            if (cut)
-                counts_.cutNames.push_back(name);
+                                        "mesh" + std::to_string(model.geosets[0].meshes.size()), changed);
+            if (changed && k == 0)
+                NoteChangedName(name, mesh.name);
             const MeshModes modes = game.meshModes.value_or(MeshModes{kGeometryMode, kLightingMode, kTextureMode});
             mesh.geometryMode = modes[0];
             mesh.lightingMode = modes[1];
@@ -736,7 +734,7 @@ private:
             return take(lower, sizeOf(lower));
         }
         // A custom material of the program's own, under a name no stock material has.
-        std::string stem = lower;
+        std::string stem = ToLowerAscii(GameName(lower, lower.size() * 2));
         if (EndsWith(stem, ".mat"))
             stem.resize(stem.size() - 4);
         for (char& c : stem)
@@ -848,13 +846,12 @@ private:
         note(counts_.bigSplit, "polygons of more than 24 corners cut into fans");
         note(counts_.transformedNodes, "nodes with a scale, shear or mirror: applied to their vertices");
         note(counts_.splitMeshes, "meshes over the engine's limits split into several");
-        if (!counts_.cutNames.empty()) {
+        if (!counts_.changedNames.empty()) {
             std::string list;
-            for (std::size_t i = 0; i < counts_.cutNames.size() && i < 5; ++i)
-                list += (i ? ", " : "") + counts_.cutNames[i];
-            report_.notes.push_back("names cut to " + std::to_string(kMaxNameLength) +
-                                    " characters: " + std::to_string(counts_.cutNames.size()) + " (" + list +
-                                    (counts_.cutNames.size() > 5 ? ", ..." : "") + ")");
+            for (const auto& [source, name] : counts_.changedNames)
+                list += (list.empty() ? "'" : ", '") + TerminalSafe(source) + "' as '" + name + "'";
+            report_.notes.push_back("names made ones the game reads (ASCII, at most " + std::to_string(kMaxNameLength) +
+                                    " characters, told apart): " + list);
         }
     }
 
@@ -872,6 +869,15 @@ private:
     std::optional<NodeGameFields> topFields_;
     std::string refusal_;  // why the file is not taken
     NameList nodeNames_, meshNames_;
+    std::unordered_map<const aiNode*, std::string> nodeName_;  // the file's nodes' game names
+
+    void NoteChangedName(const std::string& source, const std::string& name)
+    {
+        for (const auto& [was, now] : counts_.changedNames)
+            if (was == source && now == name)
+                return;
+        counts_.changedNames.emplace_back(source, name);
+    }
     UniqueNames materialNames_{kMaxNameLength};  // the custom materials made
     std::vector<std::vector<int32_t>> children_;
     std::vector<int32_t> roots_;

@@ -301,6 +301,11 @@ std::string ReaderFailure(const std::string& error, const std::string& extension
     // Nothing but vertices, points or lines.
     if (StartsWith(error, "No meshes remaining") || Contains(error, "mNumMeshes is 0"))
         return "the file holds no faces";
+    // Assimp names the versions it takes in its own terms and blames the file; the file is
+    // sound, only older than the reader.
+    if (Contains(error, "old format version"))
+        return "the file is an older FBX version (before FBX 2011) that this reader does not take: save it "
+               "again from the tool that made it as FBX 2011 or newer, or as glTF";
     if (StartsWith(error, "Failed to determine STL storage representation"))
         return damaged + ": it is neither a text nor a binary STL file";
     std::string reason;

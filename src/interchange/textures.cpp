@@ -1,10 +1,13 @@
 #include "interchange/textures.h"
 
 #include <jpeglib.h>
+#include <stb_image.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <csetjmp>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 
@@ -66,6 +69,32 @@ Result<RgbaPicture> DecodeJpeg(std::span<const uint8_t> bytes)
     return std::move(*picture);
 }
 
+// TGA, GIF (its first frame), PSD (its composite), PNM and HDR: the formats the image
+// library reads that have no reader of their own here. The size is asked first, so that
+// a header announcing more pixels than can be taken costs nothing.
+Result<RgbaPicture> DecodeOther(std::span<const uint8_t> bytes)
+{
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX))
+        return Fail("the picture is too large");
+    const int length = static_cast<int>(bytes.size());
+    int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels))
+        return Fail("not a picture this program reads (PNG, JPEG, BMP, TGA, GIF, PSD, PNM or HDR)");
+    if (width <= 0 || height <= 0 || static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > kMaxPicturePixels)
+        return Fail("the picture has more pixels than can be taken");
+    std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
+        stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4), stbi_image_free);
+    if (!pixels)
+        return Fail(std::string("a damaged picture (") + stbi_failure_reason() + ")");
+    if (width <= 0 || height <= 0 || static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > kMaxPicturePixels)
+        return Fail("the picture has more pixels than can be taken");
+    RgbaPicture out;
+    out.width = width;
+    out.height = height;
+    out.rgba.assign(pixels.get(), pixels.get() + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    return out;
+}
+
 }  // namespace
 
 Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes)
@@ -94,7 +123,7 @@ Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes)
     }
     if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
         return DecodeJpeg(bytes);
-    return Fail("not a PNG, JPEG or BMP picture");
+    return DecodeOther(bytes);
 }
 
 int32_t TextureSide(int32_t side)

@@ -15,7 +15,8 @@ namespace orv {
 inline constexpr int32_t kMaxTextureSide = 256;
 
 // A picture file's bytes as RGBA: PNG and JPEG of any kind, BMP of 1, 4, 8, 24 or 32
-// bits. Fails with the reason for anything else.
+// bits, and through the image library TGA, GIF, PSD, PNM and HDR. Fails with the reason
+// for anything else.
 Result<RgbaPicture> DecodePicture(std::span<const uint8_t> bytes);
 
 // The size a texture is made: each side the power of two nearest to it (halves up), at

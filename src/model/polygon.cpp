@@ -10,6 +10,7 @@ namespace {
 
 Vec3d D(const Vec3& v) { return {v.x, v.y, v.z}; }
 Vec3d Sub(const Vec3d& a, const Vec3d& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vec3d Add(const Vec3d& a, const Vec3d& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
 double Dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 Vec3d Cross(const Vec3d& a, const Vec3d& b)
 {
@@ -60,7 +61,11 @@ bool IsConvex(std::span<const Vec3> p, const Vec3d& normal)
         const Vec3d a = Sub(D(p[(i + 1) % n]), D(p[i]));
         const Vec3d b = Sub(D(p[(i + 2) % n]), D(p[(i + 1) % n]));
         const double s = Dot(Cross(a, b), normal), c = Dot(a, b) * Norm(normal);
-        if (s < -1e-9 * Norm(a) * Norm(b) * Norm(normal))
+        // A corner turning back counts only when it lies off the line through its
+        // neighbours by more than kStraightTolerance: a corner on an edge, written with the
+        // file's six decimals, comes back a hair off it either way.
+        const Vec3d chord = Add(a, b);
+        if (s < 0.0 && -s > kStraightTolerance * Norm(normal) * Norm(chord))
             return false;
         turned += std::atan2(s, c);
     }

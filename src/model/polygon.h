@@ -23,7 +23,12 @@ using Vec3d = std::array<double, 3>;
 Vec3d NewellNormal(std::span<const Vec3> p);
 // Whether every corner lies within kPlanarTolerance of the mean plane square to normal.
 bool IsPlanar(std::span<const Vec3> p, const Vec3d& normal);
-// Whether every turn goes the same way round normal, once round in all (a star turns twice).
+// How far (in model units) a corner may lie inside the line through its neighbours and
+// still count as on it: far above what writing a coordinate with six decimals moves it.
+inline constexpr double kStraightTolerance = 1e-5;
+// Whether every turn goes the same way round normal, once round in all (a star turns
+// twice); a corner within kStraightTolerance of the line through its neighbours turns
+// neither way.
 bool IsConvex(std::span<const Vec3> p, const Vec3d& normal);
 // Triangles of a simple polygon (corner indices, in the polygon's own turning), ears cut
 // off one by one in the plane of normal; a polygon that crosses itself ends as a fan.

@@ -40,7 +40,8 @@ void main()
 }
 )";
 
-// Texture modulated by the vertex colour; the surface keeps no alpha. Shaded faces are
+// Texture modulated by the vertex colour; the surface keeps no alpha. A texel the
+// texture leaves clear (a transparent material's colour 0) is not drawn at all. Shaded faces are
 // lit by a light at the camera: ambient plus Lambert on the face's normal, which the
 // change of the view-space position across the triangle gives (every corner of a flat
 // face agrees on it, and no normal has to travel with the vertices).
@@ -56,8 +57,12 @@ const float kAmbient = 0.3;
 void main()
 {
     vec4 c = vColor;
-    if (uTextured != 0)
-        c *= texture(uTexture, vTexCoord);
+    if (uTextured != 0) {
+        vec4 t = texture(uTexture, vTexCoord);
+        if (t.a < 0.5)
+            discard;
+        c *= t;
+    }
     if (uShaded != 0) {
         vec3 n = cross(dFdx(vViewPosition), dFdy(vViewPosition));
         float lambert = 1.0;

@@ -34,6 +34,7 @@ TextureImage ToTextureImage(const MaterialImage& image)
     t.cels = image.celCount;
     t.pixels = image.pixels;
     t.rgba = image.rgba;
+    t.transparent = image.transparent;
     for (int i = 0; i < 256; ++i) {
         const auto rgb = image.Rgb(i);
         for (int k = 0; k < 3; ++k)

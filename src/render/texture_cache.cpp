@@ -36,7 +36,11 @@ int32_t InitialCel(int32_t cels)
     return cel;
 }
 
-std::vector<uint16_t> ConvertCelTo565(const TextureImage& image, int32_t cel)
+namespace {
+
+// Each texel of the cel from its red, green and blue bytes and whether it is drawn.
+template <typename Pack>
+std::vector<uint16_t> ConvertCel(const TextureImage& image, int32_t cel, Pack pack)
 {
     if (!Usable(image) || cel < 0 || cel >= image.cels)
         return {};
@@ -45,11 +49,29 @@ std::vector<uint16_t> ConvertCelTo565(const TextureImage& image, int32_t cel)
     std::vector<uint16_t> texels(count);
     const bool trueColor = !image.rgba.empty();
     for (std::size_t i = 0; i < count; ++i) {
-        const uint8_t* rgb = trueColor ? &image.rgba[(offset + i) * 4]
-                                       : &image.palette[static_cast<std::size_t>(image.pixels[offset + i]) * 3];
-        texels[i] = static_cast<uint16_t>(((rgb[0] >> 3) << 11) | ((rgb[1] >> 2) << 5) | (rgb[2] >> 3));
+        const uint8_t index = trueColor ? 0 : image.pixels[offset + i];
+        const uint8_t* rgb = trueColor ? &image.rgba[(offset + i) * 4] : &image.palette[std::size_t{index} * 3];
+        const bool drawn = trueColor ? rgb[3] >= 128 : index != 0;
+        texels[i] = pack(rgb, drawn);
     }
     return texels;
+}
+
+}  // namespace
+
+std::vector<uint16_t> ConvertCelTo565(const TextureImage& image, int32_t cel)
+{
+    return ConvertCel(image, cel, [](const uint8_t* rgb, bool) {
+        return static_cast<uint16_t>(((rgb[0] >> 3) << 11) | ((rgb[1] >> 2) << 5) | (rgb[2] >> 3));
+    });
+}
+
+std::vector<uint16_t> ConvertCelTo5551(const TextureImage& image, int32_t cel)
+{
+    return ConvertCel(image, cel, [](const uint8_t* rgb, bool drawn) {
+        return static_cast<uint16_t>(((rgb[0] >> 3) << 11) | ((rgb[1] >> 3) << 6) | ((rgb[2] >> 3) << 1) |
+                                     (drawn ? 1 : 0));
+    });
 }
 
 TextureCache::~TextureCache() { Clear(); }
@@ -118,7 +140,9 @@ void TextureCache::Upload(TextureRecord& r)
     gl_->GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     if (r.width > maxSize || r.height > maxSize)
         return;
-    const std::vector<uint16_t> texels = ConvertCelTo565(*r.image, r.currentCel);
+    const bool clear = r.image->transparent;
+    const std::vector<uint16_t> texels =
+        clear ? ConvertCelTo5551(*r.image, r.currentCel) : ConvertCelTo565(*r.image, r.currentCel);
     if (texels.empty())
         return;
     gl_->DrainErrors();
@@ -128,7 +152,12 @@ void TextureCache::Upload(TextureRecord& r)
     gl_->BindTexture(GL_TEXTURE_2D, r.texture);
     // Rows of an odd width are not 4-byte aligned.
     gl_->PixelStorei(GL_UNPACK_ALIGNMENT, 2);
-    gl_->TexImage2D(GL_TEXTURE_2D, 0, GL_RGB565, r.width, r.height, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, texels.data());
+    if (clear)
+        gl_->TexImage2D(GL_TEXTURE_2D, 0, GL_RGB5_A1, r.width, r.height, 0, GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1,
+                        texels.data());
+    else
+        gl_->TexImage2D(GL_TEXTURE_2D, 0, GL_RGB565, r.width, r.height, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5,
+                        texels.data());
     gl_->PixelStorei(GL_UNPACK_ALIGNMENT, 4);
     // One level only: filtering is set on the device's sampler.
     gl_->TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);

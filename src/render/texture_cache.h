@@ -26,6 +26,7 @@ struct TextureImage {
     std::vector<uint8_t> pixels;
     std::array<uint8_t, 768> palette{};
     std::vector<uint8_t> rgba;
+    bool transparent = false;  // index 0 (alpha under half) is not drawn
 };
 
 // Finds and converts a material; nothing when it cannot be had. Names are lower case.
@@ -53,6 +54,9 @@ int32_t InitialCel(int32_t cels);
 // Converts one cel to 16-bit 5-6-5 texels (red in the top bits), rows as stored. Empty
 // when the image does not hold that cel.
 std::vector<uint16_t> ConvertCelTo565(const TextureImage& image, int32_t cel);
+// The same for a transparent image, as 5-5-5-1 texels (alpha in the lowest bit): index 0
+// of a paletted picture, or alpha under half, is clear and the view does not draw it.
+std::vector<uint16_t> ConvertCelTo5551(const TextureImage& image, int32_t cel);
 
 class TextureCache {
 public:

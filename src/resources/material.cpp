@@ -227,6 +227,7 @@ Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette
     out.width = static_cast<int32_t>(first->width);
     out.height = static_cast<int32_t>(first->height);
     out.stride = StrideOf(out.width);
+    out.transparent = first->transparent != 0;
     for (const auto& t : info.textures) {
         if (t.mipmapCount == 0 || t.width != first->width || t.height != first->height)
             continue;

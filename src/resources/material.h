@@ -63,6 +63,9 @@ struct MaterialImage {
     // width × height pixels of red, green, blue and alpha bytes, in the layout of pixels,
     // which stays empty. Empty for paletted images.
     std::vector<uint8_t> rgba;
+    // The texture's transparency flag: index 0 of a paletted picture, or alpha under half
+    // of a true-colour one, is not drawn.
+    bool transparent = false;
 
     bool TrueColor() const { return !rgba.empty(); }
     const uint8_t* Cel(int index) const { return pixels.data() + static_cast<std::size_t>(index) * width * height; }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/names.h"
 #include "base/text.h"
 
 using namespace orv;
@@ -22,6 +23,23 @@ TEST(Text, CaseFoldsAsciiOnlyWhateverTheLocale)
     EXPECT_FALSE(EqualNoCase("\xC3\x89", "\xC3\xA9"));
     EXPECT_FALSE(EqualNoCase("torso", "torso2"));
     std::setlocale(LC_CTYPE, saved.c_str());
+}
+
+// Names from other tools, as the model and its keyframes both name them: ASCII, accents
+// to their letters, other characters to '_', 31 at most, different names kept apart
+// (whatever their case) while one name given twice stays one.
+TEST(Text, GameNamesAreAsciiShortAndToldApart)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"W\xC3\xBCrfel", "Wurfel"},    {"Stra\xC3\x9F" "e", "Strasse"}, {"\xC5\x81\xC3\xB3" "d\xC5\xBA", "Lodz"},
+        {"two words", "two_words"},    {"\xE6\x97\xA5\xE6\x9C\xAC", "__"}, {"bad\xFF\xC3", "bad__"},
+        {"\xC0\xAF", "__"},            {std::string(40, 'a'), std::string(31, 'a')},
+    };
+    for (const auto& [from, to] : cases)
+        EXPECT_EQ(GameName(from, 31), to) << from;
+    const std::string x(31, 'x');
+    EXPECT_EQ(GameNames({x + "A", "arm", x + "B", "Arm", "arm", ""}, 31),
+              (std::vector<std::string>{x, "arm", std::string(29, 'x') + "_2", "Arm_2", "arm", ""}));
 }
 
 // A typed number: hexadecimal after an x, decimal otherwise; what a field can hold, what

@@ -10,6 +10,7 @@
 #include "formats/model3do.h"
 #include "interchange/anim_import.h"
 #include "interchange/axes.h"
+#include "interchange/interchange.h"
 #include "model/fileio.h"
 #include "test_util.h"
 
@@ -110,6 +111,28 @@ protected:
     orvtest::TempDir tmp_;
     const fs::path& dir_ = tmp_.path;
 };
+
+// Names the game cannot hold (an accent, two long names alike in their first 31
+// characters) are made the same way for the model and its animation: every node moves,
+// and both notes say how the names were changed.
+TEST_F(AnimImportTest, ModelAndAnimationNameNodesByOneRule)
+{
+    const fs::path file = kFixtures / "names_accented_and_long.gltf";
+    const auto model = ImportModel(file, {});
+    ASSERT_TRUE(orvtest::Ok(model));
+    std::vector<std::string> names;
+    for (const auto& n : model->model->nodes)
+        names.push_back(n.name);
+    const std::string cut = "left_upper_arm_twist_helper_bon";
+    EXPECT_EQ(names, (std::vector<std::string>{"ROOT", "Wurfel", cut, cut.substr(0, 29) + "_2"}));
+    EXPECT_TRUE(orvtest::SomeLineHas(model->notes, "'W\xC3\xBCrfel' as 'Wurfel'"));
+    EXPECT_TRUE(orvtest::SomeLineHas(model->notes, "_B' as '" + cut.substr(0, 29) + "_2'"));
+    const auto animation = ImportAnimation(*model->model, file, {});
+    ASSERT_TRUE(orvtest::Ok(animation));
+    ASSERT_EQ(animation->keyframe.nodes.size(), 3u);
+    EXPECT_TRUE(animation->unmatched.empty());
+    EXPECT_TRUE(orvtest::SomeLineHas(animation->notes, "'W\xC3\xBCrfel' moves node 'Wurfel'"));
+}
 
 // A turn of one node, written y-up as glTF and z-up as Collada, turns the same way.
 TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)

@@ -172,8 +172,10 @@ protected:
             return {};
         if (notes)
             *notes = imported->notes;
-        return imported->model->customMaterials.At(0).data;
+        quad_ = std::move(imported->model);
+        return quad_->customMaterials.At(0).data;
     }
+    std::unique_ptr<CModel> quad_;  // the quad imported last
 
     orvtest::TempDir tmp_;
     const fs::path& dir_ = tmp_.path;
@@ -203,6 +205,30 @@ TEST_F(ImportTextureTest, SeeThroughPixelsBecomeTheTransparentColour)
     ASSERT_TRUE(orvtest::Ok(WritePng(dir_ / "opaque.png", 4, 2, rgba)));
     const auto opaque = ImportQuad("opaque.png");
     EXPECT_EQ(opaque, MakeMat(RemapRgba(RgbaPicture{4, 2, rgba}, palette_)));
+}
+
+// A TGA's see-through pixels make a transparent material too, and it goes out to glTF
+// with them as holes (alpha 0, mode MASK), so that it comes back transparent.
+TEST_F(ImportTextureTest, SeeThroughTgaGoesOutMaskedAndComesBack)
+{
+    const auto mat = ImportQuad(orvtest::Fixture("picture", "red_top_see_through_right_bottom_up.tga").string());
+    const auto image = ConvertMat(mat, palette_);
+    ASSERT_TRUE(orvtest::Ok(image));
+    EXPECT_TRUE(image->transparent);
+    EXPECT_EQ(std::vector<uint8_t>(image->pixels.begin(), image->pixels.begin() + 4), (std::vector<uint8_t>{1, 1, 0, 0}));
+    ExportOptions out;
+    out.materialImage = [&](const std::string&) { return ConvertMat(mat, palette_); };
+    ASSERT_TRUE(orvtest::Ok(ExportModel(*quad_, dir_ / "quad.glb", out)));
+    EXPECT_NE(orvtest::SlurpText(dir_ / "quad.glb").find("\"alphaMode\":\"MASK\""), std::string::npos);
+    ImportOptions options;
+    options.palette = &palette_;
+    const auto back = ImportModel(dir_ / "quad.glb", options);
+    ASSERT_TRUE(orvtest::Ok(back));
+    ASSERT_EQ(back->model->customMaterials.Count(), 1u);
+    const auto again = ConvertMat(back->model->customMaterials.At(0).data, palette_);
+    ASSERT_TRUE(orvtest::Ok(again));
+    EXPECT_TRUE(again->transparent);
+    EXPECT_EQ(again->pixels, image->pixels);
 }
 
 // Bitmaps of 24 and 32 bits are textures like any other picture, their alpha included.

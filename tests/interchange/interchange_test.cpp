@@ -680,6 +680,7 @@ TEST_F(InterchangeTest, ReaderFailuresSpeakOfTheFile)
         {"nothing.off", "the file is damaged or not an OFF file: there are no valid vertices"},
         {"notes.xyzq", "files of type .xyzq are not among those the import reads"},
         {accessor, "the file is damaged or not a glTF file: accessor with offset/length (0/180) is out of range"},
+        {orvtest::Fixture("import", "fbx_version_6100.fbx").string(), "the file is an older FBX version"},
     };
     for (const auto& [file, start] : cases) {
         const std::string message = error(file);
@@ -746,7 +747,8 @@ TEST(ChildRun, MemoryBeyondTheCapStopsTheChild)
     EXPECT_LE(ReadMemoryBudget(uint64_t{1} << 40), uint64_t{4} << 30);
 }
 
-// Textures come as PNG (any kind), JPEG or BMP, and are made powers of two.
+// Textures come as PNG (any kind), JPEG, BMP or what the image library reads (TGA here,
+// stored bottom row first), and are made powers of two.
 TEST_F(InterchangeTest, TexturePicturesAreReadWhateverTheirKind)
 {
     auto read = [](const std::string& name) {
@@ -761,6 +763,15 @@ TEST_F(InterchangeTest, TexturePicturesAreReadWhateverTheirKind)
     ASSERT_TRUE(orvtest::Ok(png));
     EXPECT_EQ(std::vector<uint8_t>(png->rgba.begin(), png->rgba.begin() + 4), (std::vector<uint8_t>{0, 255, 0, 255}));
     EXPECT_NE(read("jpeg_head_then_text.jpg").error().find("JPEG"), std::string::npos);
+    const auto tga = read("red_top_see_through_right_bottom_up.tga");
+    ASSERT_TRUE(orvtest::Ok(tga));
+    ASSERT_EQ(std::pair(tga->width, tga->height), std::pair(4, 2));
+    EXPECT_EQ(std::vector<uint8_t>(tga->rgba.begin(), tga->rgba.begin() + 16),
+              (std::vector<uint8_t>{255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 0}));
+    EXPECT_EQ(tga->rgba[16 + 1], 255);  // the bottom row is green
+    const auto text = DecodePicture(orvtest::Bytes("a few words, no picture"));
+    ASSERT_FALSE(text);
+    EXPECT_NE(text.error().find("TGA"), std::string::npos) << text.error();
     EXPECT_EQ(
         (std::vector<int32_t>{TextureSide(1), TextureSide(40), TextureSide(48), TextureSide(100), TextureSide(3000)}),
         (std::vector<int32_t>{1, 32, 64, 128, 256}));

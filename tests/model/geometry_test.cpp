@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "model/geometry.h"
+#include "model/polygon.h"
 #include "model/vertex.h"
 #include "support/model_builder.h"
 
@@ -123,4 +126,39 @@ TEST(Geometry, ColoursAndTransformedVertices)
     EXPECT_EQ(std::tie(t.color, t.reserved, t.specular, t.u), std::tie(r.color, r.reserved, r.specular, r.u));
     r.SetSelected(false);
     EXPECT_EQ(r.reserved, 0u);
+}
+
+// A corner on an edge of a convex face, as the file holds it (six decimals), is no
+// concave corner: what the fit writes the check must take. A corner pushed in stays one.
+TEST(Geometry, CornersOnAnEdgeStayConvexThroughTheFilesDecimals)
+{
+    auto written = [](float v) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.6f", static_cast<double>(v));
+        return std::strtof(text, nullptr);
+    };
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> along(0.05f, 0.95f), spin(0.0f, 6.28f);
+    for (int trial = 0; trial < 200; ++trial) {
+        SCOPED_TRACE(trial);
+        // A turned, shifted pentagon with a corner put on each edge, written and read.
+        const float turn = spin(random);
+        const Vec3 at{along(random) * 40, along(random) * 40, along(random)};
+        std::vector<Vec3> corners;
+        const std::vector<Vec3> round = orvtest::RoundPolygon(5, at);
+        for (std::size_t i = 0; i < round.size(); ++i) {
+            const Vec3& a = round[i];
+            const Vec3& b = round[(i + 1) % round.size()];
+            const float t = along(random);
+            for (const Vec3& p : {a, a + (b - a) * t}) {
+                const float x = p.x - at.x, y = p.y - at.y;
+                corners.push_back({written(at.x + x * std::cos(turn) - y * std::sin(turn)),
+                                   written(at.y + x * std::sin(turn) + y * std::cos(turn)), written(at.z + 0.3f * y)});
+            }
+        }
+        EXPECT_EQ(ShapeOf(corners), PolygonShape::Good);
+        // The corner on the first edge moved towards the middle by a thousandth.
+        corners[1] = corners[1] + (at - corners[1]) * (0.001f / Length(at - corners[1]));
+        EXPECT_EQ(ShapeOf(corners), PolygonShape::Concave);
+    }
 }

@@ -38,19 +38,20 @@ TEST_F(TextureTest, CacheIsLowerCaseAndAsksOncePerPair)
 }
 
 // Faces show their texture's colours modulated by white; the texture's row 0 is the top
-// of the picture (v = 0).
+// of the picture (v = 0). A transparent material leaves its colour 0 undrawn.
 TEST_F(TextureTest, TexturedFaceShowsItsTextureRowZeroOnTop)
 {
     ASSERT_TRUE(MakeDevice(64, 64));
     auto model = MakeModel(1);
-    model->materials = {"Stripes.mat"};
+    model->materials = {"Stripes.mat", "Clear.mat"};
     const uint32_t top = 0xC86432, bottom = 0x00FFFF;
     scene_->SetMaterialResolver([&](const std::string& m, const std::string&) -> std::optional<TextureImage> {
-        if (m != "stripes.mat")
+        if (m != "stripes.mat" && m != "clear.mat")
             return std::nullopt;
         TextureImage image = SolidCels(4, 2, {top, bottom});
         image.cels = 1;
         image.pixels = {0, 0, 0, 0, 1, 1, 1, 1};  // row 1 uses colour 1
+        image.transparent = m == "clear.mat";
         return image;
     });
     // Texels: the face's top edge at v = 0, its bottom edge at v = 2 (the height).
@@ -63,6 +64,12 @@ TEST_F(TextureTest, TexturedFaceShowsItsTextureRowZeroOnTop)
     const RgbaImage image = Render(*model);
     EXPECT_TRUE(Near(ColorAt(image, {0, 0.5f, 2.0f}), Through565(top), 1));
     EXPECT_TRUE(Near(ColorAt(image, {0, -0.5f, 2.0f}), Through565(bottom), 1));
+
+    model->geosets[0].meshes[0].faces[0].material = 1;
+    scene_->PrepareScene(*model);
+    const RgbaImage clear = Render(*model);
+    EXPECT_EQ(ColorAt(clear, {0, 0.5f, 2.0f}), clear.At(0, 0));  // the background
+    EXPECT_TRUE(Near(ColorAt(clear, {0, -0.5f, 2.0f}), Through565(bottom), 8));
 }
 
 // The colour each face shows. No picture, a damaged picture, a picture too wide for the
