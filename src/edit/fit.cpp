@@ -278,14 +278,16 @@ bool SplitMeshes(CModel& model, Counts& counts)
                 meshes.push_back(std::move(pad));
                 ++counts.newMeshes;
             }
-            const CMesh* source = k < meshes.size() ? &meshes[k] : nullptr;
+            const bool source = k < meshes.size();
             if (!parts[g].empty()) {
                 ++counts.splitMeshes;
                 meshes[k].faces = std::move(parts[g][0]);
             }
+            // A copy: the parts added below move the list, and a reference into it with it.
+            const CMesh like = source ? NewMeshLike(meshes[k]) : CMesh();
             for (std::size_t p = 1; p <= extra; ++p) {
-                CMesh mesh = source ? NewMeshLike(*source) : CMesh();
-                mesh.name = (source ? source->name : "mesh") + "_" + std::to_string(p + 1);
+                CMesh mesh = like;
+                mesh.name = (source ? like.name : "mesh") + "_" + std::to_string(p + 1);
                 if (p < parts[g].size())
                     mesh.faces = std::move(parts[g][p]);
                 meshes.push_back(std::move(mesh));

@@ -8,6 +8,7 @@
 #include <set>
 #include <tuple>
 
+#include "edit/fit.h"
 #include "formats/model3do.h"
 #include "model/content.h"
 #include "model/corners.h"
@@ -414,6 +415,33 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
     const auto none = MakeLevelsOfDetail(*bare, 2);
     ASSERT_FALSE(none.ok());
     EXPECT_NE(none.error().find("no faces"), std::string::npos) << none.error();
+}
+
+// A sphere too large for one mesh, fitted with four sets: the parts the fit cut it into
+// are simplified as one, so each set has about half the faces of the one above, keeps to
+// the engine's limits, draws flat convex faces and stays within its allowed change of shape.
+TEST(LevelsOfDetail, AFittedSphereHalvesSetBySet)
+{
+    auto model = ModelOf({Sphere("ball", 40, 64, 1.0f)});
+    FitOptions options;
+    options.levels = 4;
+    const FitReport report = FitToEngineLimits(*model, options);
+    ASSERT_TRUE(report.problems.empty()) << report.problems[0];
+    ASSERT_GE(model->geosets[0].meshes.size(), 3u) << "the sphere was not split";
+    ASSERT_EQ(model->geosets.size(), 4u);
+    EXPECT_EQ(Breaches(*model), "");
+    EXPECT_TRUE(CheckFaceShapes(*model).empty());
+    for (std::size_t g = 1; g < 4; ++g) {
+        SCOPED_TRACE("geometry set " + std::to_string(g));
+        std::size_t faces = 0, above = 0;
+        for (std::size_t m = 0; m < model->geosets[g].meshes.size(); ++m) {
+            faces += model->geosets[g].meshes[m].faces.size();
+            above += model->geosets[g - 1].meshes[m].faces.size();
+            for (const auto& f : model->geosets[g].meshes[m].faces)
+                EXPECT_GE(Length(f.Centroid()), 1.0f - 2.0f * LevelErrorBound(g)) << "sunk beyond the allowance";
+        }
+        EXPECT_LE(faces, above * 11 / 20);
+    }
 }
 
 }  // namespace
