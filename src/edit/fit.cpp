@@ -370,13 +370,13 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
             return std::make_pair(model.geosets.size(), prints);
         };
         const auto before = lowerSets();
-        if (Result<LevelsReport> made = MakeLevelsOfDetail(model, static_cast<std::size_t>(options.levels)); made) {
-            // Simplified sets are triangles: where coplanar ones join, the game draws fewer faces.
-            Counts lower;
-            for (std::size_t g = 1; g < model.geosets.size(); ++g)
-                for (auto& mesh : model.geosets[g].meshes)
-                    if (options.joinTriangles && JoinTriangles(mesh, lower))
-                        RebuildListsIfChanged(model.caches, mesh);
+        // Simplified sets are triangles: where coplanar ones join, the game draws fewer faces.
+        Counts lower;
+        LevelMeshFinish join;
+        if (options.joinTriangles)
+            join = [&lower](CMesh& mesh) { JoinTriangles(mesh, lower); };
+        if (Result<LevelsReport> made = MakeLevelsOfDetail(model, static_cast<std::size_t>(options.levels), join);
+            made) {
             if (lowerSets() != before) {
                 changed = true;
                 levelLines = made->notes;

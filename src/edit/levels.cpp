@@ -305,7 +305,7 @@ std::size_t FacesOf(const CGeometry& set)
 
 }  // namespace
 
-Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
+Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets, const LevelMeshFinish& finish)
 {
     if (sets < 1 || sets > kMaxGeometrySets)
         return Fail("a model has from 1 to " + std::to_string(kMaxGeometrySets) + " geometry sets, not " +
@@ -337,14 +337,19 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets)
         set.meshes.resize(full.meshes.size());
         std::size_t simplified = 0;
         for (const Prepared& group : prepared) {
+            std::size_t previous = 0;
+            for (const std::size_t m : group.meshes)
+                previous += above->meshes[m].faces.size();
             std::optional<std::vector<CMesh>> meshes;
             if (group.faces >= kMinFacesToSimplify) {
-                const std::size_t aim = (group.faces + divisor - 1) / divisor;
+                // Always from set 0, so that the change of shape is measured from the full set.
+                const std::size_t aim = (previous + kLevelFaceDivisor - 1) / kLevelFaceDivisor;
                 meshes = Simplify(full, group, aim, error, scratch);
-                std::size_t faces = 0, previous = 0;
+                std::size_t faces = 0;
                 for (std::size_t g = 0; meshes && g < group.meshes.size(); ++g) {
+                    if (finish)
+                        finish((*meshes)[g]);
                     faces += (*meshes)[g].faces.size();
-                    previous += above->meshes[group.meshes[g]].faces.size();
                 }
                 if (meshes && faces >= previous)
                     meshes.reset();
