@@ -442,7 +442,7 @@ TEST(LevelsOfDetail, AFittedSphereHalvesSetBySet)
             for (const auto& f : model->geosets[g].meshes[m].faces)
                 sunk += 1.0f - Length(f.Centroid());
         }
-        EXPECT_LE(faces, above * 11 / 20);
+        EXPECT_LE(faces, (above + 1) / 2);
         EXPECT_LE(sunk / static_cast<float>(faces), 2.0f * LevelErrorBound(g));
     }
 }
