@@ -327,9 +327,11 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets, const L
 
     std::vector<CGeometry> made;
     std::vector<unsigned int> scratch;
-    std::size_t divisor = 1;
     for (std::size_t level = 1; level < sets; ++level) {
-        divisor *= kLevelFaceDivisor;
+        // What the set would have of set 0's faces: half of the set above.
+        std::size_t divisor = kLevelFaceDivisor;
+        for (std::size_t k = 0; k < made.size(); ++k)
+            divisor *= kLevelFaceDivisor;
         const float error = LevelErrorBound(level);
         // A group that cannot do better keeps what the set above has.
         const CGeometry* above = made.empty() ? &full : &made.back();

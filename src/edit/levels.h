@@ -39,7 +39,7 @@ inline float LevelErrorBound(std::size_t level)
 // A mesh of fewer faces than this has nothing to lose: it is kept as it is in every set.
 inline constexpr std::size_t kMinFacesToSimplify = 8;
 
-class CMesh;
+struct CMesh;
 
 // What is done to each simplified mesh before its faces are counted (the fit joins
 // coplanar triangles into polygons), so that each set aims at half the faces of the set
