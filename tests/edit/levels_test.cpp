@@ -455,4 +455,43 @@ TEST(LevelsOfDetail, AFittedSphereHalvesSetBySet)
     }
 }
 
+// A part of a split mesh that cannot lose a face (its quads all have the same four
+// texels, so every edge is a seam) would hold more triangles than a mesh may: what it
+// cannot hold goes to the other parts, and none is lost.
+TEST(LevelsOfDetail, WhatAPartCannotHoldGoesToTheOtherParts)
+{
+    constexpr int kSide = 21;  // 441 quads and 484 places a part
+    std::vector<CMesh> meshes(4);
+    for (int k = 0; k < 4; ++k) {
+        meshes[k].name = "wall_" + std::to_string(k + 1);
+        for (int j = 0; j < kSide; ++j)
+            for (int i = 0; i < kSide; ++i) {
+                std::vector<VertexRecord> c;
+                for (const auto& [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+                    const Vec3 at(0.1f * static_cast<float>(kSide * k + i + di), 0.1f * static_cast<float>(j + dj), 0);
+                    const float u = static_cast<float>(k == 1 ? di : i + di), v = static_cast<float>(k == 1 ? dj : j + dj);
+                    c.push_back(Corner(at, 4.0f * u, 4.0f * v));
+                }
+                meshes[k].faces.push_back(Face(std::move(c), 0));
+            }
+    }
+    auto model = ModelOf(std::move(meshes));
+    model->nodes[0].sibling = -1;  // the parts hang on the first, as the fit hangs them
+    model->nodes[0].child = 1;
+    model->RebuildHierarchy();
+    ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 2)));
+    ASSERT_EQ(model->geosets.size(), 2u);
+    EXPECT_EQ(Breaches(*model), "");
+    float area = 0.0f;
+    std::size_t seamed = 0;
+    for (const auto& mesh : model->geosets[1].meshes)
+        for (const auto& f : mesh.faces) {
+            area += 0.5f * Length(Cross(f.corners[1].Position() - f.corners[0].Position(),
+                                        f.corners[2].Position() - f.corners[0].Position()));
+            seamed += f.Centroid().x > 0.1f * kSide && f.Centroid().x < 0.2f * kSide;
+        }
+    EXPECT_GT(seamed, kMaxMeshFaces) << "no part overflowed";
+    EXPECT_NEAR(area, 0.01f * 4 * kSide * kSide, 1e-3f) << "faces lost";
+}
+
 }  // namespace
