@@ -327,11 +327,9 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets, const L
 
     std::vector<CGeometry> made;
     std::vector<unsigned int> scratch;
+    std::size_t divisor = 1, aboveDivisor = 1;  // of set 0's faces: the aim, the set above
     for (std::size_t level = 1; level < sets; ++level) {
-        // What the set would have of set 0's faces: half of the set above.
-        std::size_t divisor = kLevelFaceDivisor;
-        for (std::size_t k = 0; k < made.size(); ++k)
-            divisor *= kLevelFaceDivisor;
+        divisor *= kLevelFaceDivisor;
         const float error = LevelErrorBound(level);
         // A group that cannot do better keeps what the set above has.
         const CGeometry* above = made.empty() ? &full : &made.back();
@@ -344,17 +342,19 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets, const L
                 previous += above->meshes[m].faces.size();
             std::optional<std::vector<CMesh>> meshes;
             if (group.faces >= kMinFacesToSimplify) {
-                // Always from set 0, so that the change of shape is measured from the full set.
-                const std::size_t aim = (previous + kLevelFaceDivisor - 1) / kLevelFaceDivisor;
+                // Half the faces of the set above, as drawn (a quarter when the set between was
+                // left out); always from set 0, so that the change of shape is measured from it.
+                const std::size_t step = divisor / aboveDivisor;
+                const std::size_t aim = (previous + step - 1) / step;
                 meshes = Simplify(full, group, aim, error, scratch);
                 std::size_t faces = 0;
-                for (std::size_t g = 0; meshes && g < group.meshes.size(); ++g) {
-                    if (finish)
-                        finish((*meshes)[g]);
+                for (std::size_t g = 0; meshes && g < group.meshes.size(); ++g)
                     faces += (*meshes)[g].faces.size();
-                }
+                // No fewer triangles than the faces above: the simplifier found nothing to lose.
                 if (meshes && faces >= previous)
                     meshes.reset();
+                for (std::size_t g = 0; meshes && finish && g < group.meshes.size(); ++g)
+                    finish((*meshes)[g]);
             }
             for (std::size_t g = 0; g < group.meshes.size(); ++g) {
                 CMesh& mesh = set.meshes[group.meshes[g]];
@@ -374,6 +374,7 @@ Result<LevelsReport> MakeLevelsOfDetail(CModel& model, std::size_t sets, const L
                                    ": left out");
             continue;
         }
+        aboveDivisor = divisor;
         const std::size_t faces = FacesOf(set);
         report.notes.push_back("geometry set " + std::to_string(setNumber) + ": " + std::to_string(faces) + " faces, " +
                                std::to_string(simplified) + " of " + std::to_string(set.meshes.size()) +
