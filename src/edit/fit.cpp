@@ -283,7 +283,7 @@ bool SplitMeshes(CModel& model, Counts& counts)
                 ++counts.splitMeshes;
                 meshes[k].faces = std::move(parts[g][0]);
             }
-            // A copy: the parts added below move the list, and a reference into it with it.
+            // A copy, not a pointer: adding the parts below may move the list.
             const CMesh like = source ? NewMeshLike(meshes[k]) : CMesh();
             for (std::size_t p = 1; p <= extra; ++p) {
                 CMesh mesh = like;

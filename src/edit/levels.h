@@ -41,9 +41,9 @@ inline constexpr std::size_t kMinFacesToSimplify = 8;
 
 struct CMesh;
 
-// What is done to each simplified mesh before its faces are counted (the fit joins
-// coplanar triangles into polygons), so that each set aims at half the faces of the set
-// above as they will be drawn.
+// What is done to each simplified mesh once it is kept (the fit joins coplanar triangles
+// into polygons), so that the next set aims at half the faces of this one as they will be
+// drawn.
 using LevelMeshFinish = std::function<void(CMesh&)>;
 
 // Replaces geometry sets 1.. with up to sets - 1 simplified copies of set 0 (sets: 1..4).
@@ -52,9 +52,10 @@ using LevelMeshFinish = std::function<void(CMesh&)>;
 // its face attributes from a face of set 0 and its corners' texture coordinates from their
 // own corners. Texture seams, edges between faces of different material or surface, and
 // the mesh's open border stay where they are; the edges where the fit cut a mesh into
-// parts do not hold, and each triangle goes back to one of the parts. A set that would equal the set above is not made (the notes say so), so the
-// result may have fewer sets than asked. Every set made passes CheckEngineLimits, with its
-// lists rebuilt and radii measured again.
+// parts do not hold, and each triangle goes back to one of the parts. A set that would
+// equal the set above is not made (the notes say so), so the result may have fewer sets
+// than asked. Every set made passes CheckEngineLimits, with its lists rebuilt and radii
+// measured again.
 //
 // Refused, with the model unchanged: sets outside 1..4, no face in set 0, and a set 0
 // that breaks the engine's limits (the lower sets could not be held to them).
