@@ -278,14 +278,16 @@ bool SplitMeshes(CModel& model, Counts& counts)
                 meshes.push_back(std::move(pad));
                 ++counts.newMeshes;
             }
-            const CMesh* source = k < meshes.size() ? &meshes[k] : nullptr;
+            const bool source = k < meshes.size();
             if (!parts[g].empty()) {
                 ++counts.splitMeshes;
                 meshes[k].faces = std::move(parts[g][0]);
             }
+            // A copy, not a pointer: adding the parts below may move the list.
+            const CMesh like = source ? NewMeshLike(meshes[k]) : CMesh();
             for (std::size_t p = 1; p <= extra; ++p) {
-                CMesh mesh = source ? NewMeshLike(*source) : CMesh();
-                mesh.name = (source ? source->name : "mesh") + "_" + std::to_string(p + 1);
+                CMesh mesh = like;
+                mesh.name = (source ? like.name : "mesh") + "_" + std::to_string(p + 1);
                 if (p < parts[g].size())
                     mesh.faces = std::move(parts[g][p]);
                 meshes.push_back(std::move(mesh));
@@ -368,13 +370,13 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
             return std::make_pair(model.geosets.size(), prints);
         };
         const auto before = lowerSets();
-        if (Result<LevelsReport> made = MakeLevelsOfDetail(model, static_cast<std::size_t>(options.levels)); made) {
-            // Simplified sets are triangles: where coplanar ones join, the game draws fewer faces.
-            Counts lower;
-            for (std::size_t g = 1; g < model.geosets.size(); ++g)
-                for (auto& mesh : model.geosets[g].meshes)
-                    if (options.joinTriangles && JoinTriangles(mesh, lower))
-                        RebuildListsIfChanged(model.caches, mesh);
+        // Simplified sets are triangles: where coplanar ones join, the game draws fewer faces.
+        Counts lower;
+        LevelMeshFinish join;
+        if (options.joinTriangles)
+            join = [&lower](CMesh& mesh) { JoinTriangles(mesh, lower); };
+        if (Result<LevelsReport> made = MakeLevelsOfDetail(model, static_cast<std::size_t>(options.levels), join);
+            made) {
             if (lowerSets() != before) {
                 changed = true;
                 levelLines = made->notes;

@@ -8,6 +8,9 @@
 #include <set>
 #include <tuple>
 
+#include "edit/fit.h"
+#include "formats/model3do.h"
+#include "model/content.h"
 #include "model/corners.h"
 #include "model/limits.h"
 #include "model/model.h"
@@ -377,6 +380,83 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
     const auto none = MakeLevelsOfDetail(*bare, 2);
     ASSERT_FALSE(none.ok());
     EXPECT_NE(none.error().find("no faces"), std::string::npos) << none.error();
+}
+
+// A sphere too large for one mesh, fitted with four sets: the parts the fit cut it into
+// are simplified as one, so each set has about half the faces of the one above, keeps to
+// the engine's limits, draws flat convex faces and stays within its allowed change of
+// shape (the simplifier's measure is a mean: its faces sink by no more on average).
+TEST(LevelsOfDetail, AFittedSphereHalvesSetBySet)
+{
+    auto model = ModelOf({Sphere("ball", 64, 32, 1.0f)});
+    FitOptions options;
+    options.levels = 4;
+    const FitReport report = FitToEngineLimits(*model, options);
+    ASSERT_TRUE(report.problems.empty()) << report.problems[0];
+    ASSERT_GE(model->geosets[0].meshes.size(), 3u) << "the sphere was not split";
+    ASSERT_EQ(model->geosets.size(), 4u);
+    EXPECT_EQ(Breaches(*model), "");
+    EXPECT_TRUE(CheckFaceShapes(*model).empty());
+    for (std::size_t g = 1; g < 4; ++g) {
+        SCOPED_TRACE("geometry set " + std::to_string(g));
+        std::size_t faces = 0, above = 0;
+        float sunk = 0.0f;
+        CMesh whole;
+        for (std::size_t m = 0; m < model->geosets[g].meshes.size(); ++m) {
+            const auto& part = model->geosets[g].meshes[m].faces;
+            faces += part.size();
+            above += model->geosets[g - 1].meshes[m].faces.size();
+            for (const auto& f : part)
+                sunk += 1.0f - Length(f.Centroid());
+            whole.faces.insert(whole.faces.end(), part.begin(), part.end());
+        }
+        EXPECT_LE(faces, (above + 1) / 2);
+        EXPECT_LE(sunk / static_cast<float>(faces), 2.0f * LevelErrorBound(g));
+        const auto edges = DirectedEdges(whole);
+        EXPECT_TRUE(std::all_of(edges.begin(), edges.end(), [&edges](const auto& e) {
+            const auto back = edges.find({e.first.second, e.first.first});
+            return back != edges.end() && back->second == e.second;
+        })) << "a crack where the parts meet";
+    }
+}
+
+// A part of a split mesh that cannot lose a face (its quads all have the same four
+// texels, so every edge is a seam) would hold more triangles than a mesh may: what it
+// cannot hold goes to the other parts, and none is lost.
+TEST(LevelsOfDetail, WhatAPartCannotHoldGoesToTheOtherParts)
+{
+    constexpr int kSide = 21;  // 441 quads and 484 places a part
+    std::vector<CMesh> meshes(4);
+    for (int k = 0; k < 4; ++k) {
+        meshes[k].name = "wall_" + std::to_string(k + 1);
+        for (int j = 0; j < kSide; ++j)
+            for (int i = 0; i < kSide; ++i) {
+                std::vector<VertexRecord> c;
+                for (const auto& [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+                    const Vec3 at(0.1f * static_cast<float>(kSide * k + i + di), 0.1f * static_cast<float>(j + dj), 0);
+                    const float u = static_cast<float>(k == 1 ? di : i + di), v = static_cast<float>(k == 1 ? dj : j + dj);
+                    c.push_back(Corner(at, 4.0f * u, 4.0f * v));
+                }
+                meshes[k].faces.push_back(Face(std::move(c), 0));
+            }
+    }
+    auto model = ModelOf(std::move(meshes));
+    model->nodes[0].sibling = -1;  // the parts hang on the first, as the fit hangs them
+    model->nodes[0].child = 1;
+    model->RebuildHierarchy();
+    ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 2)));
+    ASSERT_EQ(model->geosets.size(), 2u);
+    EXPECT_EQ(Breaches(*model), "");
+    float area = 0.0f;
+    std::size_t seamed = 0;
+    for (const auto& mesh : model->geosets[1].meshes)
+        for (const auto& f : mesh.faces) {
+            area += 0.5f * Length(Cross(f.corners[1].Position() - f.corners[0].Position(),
+                                        f.corners[2].Position() - f.corners[0].Position()));
+            seamed += f.Centroid().x > 0.1f * kSide && f.Centroid().x < 0.2f * kSide;
+        }
+    EXPECT_GT(seamed, kMaxMeshFaces) << "no part overflowed";
+    EXPECT_NEAR(area, 0.01f * 4 * kSide * kSide, 1e-3f) << "faces lost";
 }
 
 }  // namespace
