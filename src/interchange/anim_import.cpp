@@ -279,6 +279,21 @@ int32_t FileNodeNamed(const std::vector<FileNode>& nodes, const std::string& nam
     return -1;
 }
 
+// Whether the channel's scale keys change the node's size from its rest.
+bool ScaleKeysMove(const aiNodeAnim& c, const aiMatrix4x4& rest)
+{
+    aiVector3D restScale, restPosition;
+    aiQuaternion restRotation;
+    rest.Decompose(restScale, restRotation, restPosition);
+    for (unsigned k = 0; k < c.mNumScalingKeys; ++k) {
+        const aiVector3D& s = c.mScalingKeys[k].mValue;
+        for (const auto [a, b] : {std::pair{s.x, restScale.x}, {s.y, restScale.y}, {s.z, restScale.z}})
+            if (std::fabs(a - b) > 1e-4f * std::max(1.0f, std::fabs(b)))
+                return true;
+    }
+    return false;
+}
+
 // A model node and the file node whose channel moves it.
 struct Match {
     std::size_t modelNode;
@@ -338,6 +353,10 @@ Result<Channels> MatchChannels(const CModel& model, const aiAnimation& animation
             continue;
         }
         out.matches.push_back({m, fileNode});
+        if (ScaleKeysMove(*c, nodes[static_cast<std::size_t>(fileNode)].node->mTransformation))
+            report.notes.push_back("node '" + gameName +
+                                   "': its scale keys are left out (the game moves and turns parts, it does not "
+                                   "scale them)");
         if (gameName != name)
             report.notes.push_back("'" + TerminalSafe(name) + "' moves node '" + gameName +
                                    "', its name as the game reads it");
@@ -570,7 +589,7 @@ CKeyframe MakeKeyframe(const CModel& model, const std::vector<Match>& matches,
 }
 
 Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, const FileFrame& frame,
-                                    const AnimationImportOptions& options)
+                                    const std::vector<std::string>& morphKeyed, const AnimationImportOptions& options)
 {
     if (!(options.fps >= kMinKeyFps && options.fps <= kMaxKeyFps))
         return Fail("the frame rate must lie between " + Number(kMinKeyFps) + " and " + Number(kMaxKeyFps) +
@@ -591,6 +610,9 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     if (!channels)
         return Fail(channels.error());
     NoteSharedNames(model, channels->matches, report);
+    if (std::find(morphKeyed.begin(), morphKeyed.end(), std::to_string(*chosen)) != morphKeyed.end())
+        report.notes.push_back(called + " keys morph target weights or mesh vertices: left out (the game moves "
+                               "whole parts)");
     const auto timing = TimingOf(animation, *channels, options.fps, called);
     if (!timing)
         return Fail(timing.error());
@@ -624,7 +646,7 @@ Result<AnimationImportReport> ImportAnimation(const CModel& model, const fs::pat
     auto read = ReadSceneInChild(path, options.read);
     if (!read)
         return Fail(read.error());
-    return Build(model, *read->scene, read->frame, options);
+    return Build(model, *read->scene, read->frame, read->morphKeyed, options);
 }
 
 Result<AnimationImportReport> ImportAnimationFromMemory(const CModel& model, std::span<const uint8_t> bytes,
@@ -633,7 +655,7 @@ Result<AnimationImportReport> ImportAnimationFromMemory(const CModel& model, std
     auto read = ReadSceneFromMemoryInChild(bytes, hint, options.read);
     if (!read)
         return Fail(read.error());
-    return Build(model, *read->scene, read->frame, options);
+    return Build(model, *read->scene, read->frame, read->morphKeyed, options);
 }
 
 Status WriteImportedKeyframe(const CModel& model, const CKeyframe& keyframe, const fs::path& path)

@@ -895,6 +895,8 @@ struct Handover {
     std::vector<std::string> meshNames;
     std::vector<std::string> textureNames;  // embedded pictures are found by them
     std::vector<std::string> nodeExtras;    // TakeNodeExtras
+    std::vector<std::string> leftOut;       // what the game cannot hold, a line each
+    std::vector<std::string> morphKeyed;    // the animations (by number) that key morph weights
     std::string scene;                      // in Assimp's binary form
     FileFrame frame;                        // from the metadata
 };
@@ -950,7 +952,7 @@ std::string Pack(const Handover& h)
     for (const auto& row : h.frame.axes)
         for (const double v : row)
             PutReal(out, v);
-    for (const auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras, &h.frame.notes}) {
+    for (const auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras, &h.frame.notes, &h.leftOut, &h.morphKeyed}) {
         PutNumber(out, list->size());
         for (const auto& name : *list)
             Put(out, name);
@@ -971,7 +973,7 @@ std::optional<Handover> Unpack(const std::string& in)
         for (double& v : row)
             if (!GetReal(in, at, v))
                 return std::nullopt;
-    for (auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras, &h.frame.notes}) {
+    for (auto* list : {&h.meshNames, &h.textureNames, &h.nodeExtras, &h.frame.notes, &h.leftOut, &h.morphKeyed}) {
         uint32_t count = 0;
         // Each name takes at least its length word: a larger count is damage.
         if (!GetNumber(in, at, count) || count > (in.size() - at) / sizeof count)
@@ -1052,10 +1054,24 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
             aiString text;
             if (scene->mMetaData && scene->mMetaData->Get(AI_METADATA_SOURCE_GENERATOR, text))
                 h.generator = text.C_Str();
-            for (unsigned i = 0; i < scene->mNumMeshes; ++i)
-                h.meshNames.emplace_back(scene->mMeshes[i]->mName.C_Str());
+            for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
+                const aiMesh& mesh = *scene->mMeshes[i];
+                h.meshNames.emplace_back(mesh.mName.C_Str());
+                // The hand-over does not carry these: they are named here, where they are seen.
+                const std::string called = "mesh '" + TerminalSafe(mesh.mName.C_Str()) + "'";
+                if (mesh.mNumAnimMeshes > 0)
+                    h.leftOut.push_back(called + ": its morph targets (" + std::to_string(mesh.mNumAnimMeshes) +
+                                        ") are left out (the game has none)");
+                if (mesh.mNumBones > 0)
+                    h.leftOut.push_back(called + ": its skin (" + std::to_string(mesh.mNumBones) +
+                                        " bones) is left out; the mesh moves whole with its node");
+            }
             for (unsigned i = 0; i < scene->mNumTextures; ++i)
                 h.textureNames.emplace_back(scene->mTextures[i]->mFilename.C_Str());
+            for (unsigned i = 0; i < scene->mNumAnimations; ++i)
+                if (scene->mAnimations[i] &&
+                    (scene->mAnimations[i]->mNumMorphMeshChannels > 0 || scene->mAnimations[i]->mNumMeshChannels > 0))
+                    h.morphKeyed.push_back(std::to_string(i));
             h.nodeExtras = TakeNodeExtras(scene->mRootNode);
             h.frame = FrameOf(*scene, extension, options.up);
             Assimp::Exporter exporter;
@@ -1091,7 +1107,10 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
         scene->mRootNode->mTransformation = aiMatrix4x4();
     Importer model(*scene, h->generator, folder, options, h->frame);
     model.SetNodeExtras(h->nodeExtras);
-    return model.Run();
+    auto report = model.Run();
+    if (report)
+        report->notes.insert(report->notes.end(), h->leftOut.begin(), h->leftOut.end());
+    return report;
 }
 
 // The file read by Assimp in a child process and handed back packed, once its size was
@@ -1190,6 +1209,7 @@ Result<SceneRead> TakeOver(const Result<std::string>& handed)
         return Fail("the reader gave back a damaged scene");
     read.generator = h->generator;
     read.frame = h->frame;
+    read.morphKeyed = h->morphKeyed;
     return read;
 }
 

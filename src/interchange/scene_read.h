@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/result.h"
 #include "interchange/file_frame.h"
@@ -20,6 +21,9 @@ struct SceneRead {
     std::unique_ptr<aiScene> scene;  // never null on success, with a root node
     std::string generator;           // the tool that wrote the file, where it says
     FileFrame frame;                 // its unit and axes, where the reader left them out
+    // The animations (by number) that key morph weights or mesh vertices, which the
+    // hand-over leaves out.
+    std::vector<std::string> morphKeyed;
 };
 
 // Reads the file (its size checked against what it announces first) with the import's

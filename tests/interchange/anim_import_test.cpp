@@ -134,6 +134,23 @@ TEST_F(AnimImportTest, ModelAndAnimationNameNodesByOneRule)
     EXPECT_TRUE(orvtest::SomeLineHas(animation->notes, "'W\xC3\xBCrfel' moves node 'Wurfel'"));
 }
 
+// What the game cannot hold is named: a morph target and a skin in the model's notes,
+// scale keys and keyed morph weights in the animation's.
+TEST_F(AnimImportTest, WhatTheGameCannotHoldIsNamed)
+{
+    const fs::path grow = kFixtures / "grow_scale_and_morph.gltf";
+    const auto model = ImportModel(grow, {});
+    ASSERT_TRUE(orvtest::Ok(model));
+    EXPECT_TRUE(orvtest::SomeLineHas(model->notes, "its morph targets (1) are left out"));
+    const auto animation = ImportAnimation(*model->model, grow, {});
+    ASSERT_TRUE(orvtest::Ok(animation));
+    EXPECT_TRUE(orvtest::SomeLineHas(animation->notes, "node 'cone': its scale keys are left out"));
+    EXPECT_TRUE(orvtest::SomeLineHas(animation->notes, "keys morph target weights or mesh vertices: left out"));
+    const auto arm = ImportModel(kFixtures / "arm_two_bones_skinned.gltf", {});
+    ASSERT_TRUE(orvtest::Ok(arm));
+    EXPECT_TRUE(orvtest::SomeLineHas(arm->notes, "mesh 'ArmMesh': its skin (2 bones) is left out"));
+}
+
 // A turn of one node, written y-up as glTF and z-up as Collada, turns the same way.
 TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
 {
