@@ -287,7 +287,7 @@ bool ScaleKeysMove(const aiNodeAnim& c, const aiMatrix4x4& rest)
     rest.Decompose(restScale, restRotation, restPosition);
     for (unsigned k = 0; k < c.mNumScalingKeys; ++k) {
         const aiVector3D& s = c.mScalingKeys[k].mValue;
-        for (const auto [a, b] : {std::pair{s.x, restScale.x}, {s.y, restScale.y}, {s.z, restScale.z}})
+        for (const auto& [a, b] : {std::pair{s.x, restScale.x}, {s.y, restScale.y}, {s.z, restScale.z}})
             if (std::fabs(a - b) > 1e-4f * std::max(1.0f, std::fabs(b)))
                 return true;
     }
@@ -382,22 +382,44 @@ void NoteSharedNames(const CModel& model, const std::vector<Match>& matches, Ani
     }
 }
 
-// The time span in frames at the rate asked for, from the file's ticks.
+// The clip's span in ticks and in frames at the rate asked for.
 struct Timing {
     double start = 0.0;
+    double end = 0.0;
     double ticks = 25.0;
     int32_t frames = 1;
+
+    // The file's time of frame f: the frames spread evenly over the clip, the last on its end
+    // (a whole number of frames rounded up would make a looped walk hitch).
+    double TimeOf(int32_t f) const
+    {
+        return frames > 1 ? start + (end - start) * static_cast<double>(f) / static_cast<double>(frames - 1) : start;
+    }
 };
 
-Result<Timing> TimingOf(const aiAnimation& animation, const Channels& ch, double fps, const std::string& called)
+// The clip runs from its time 0 to its duration (its last key when the file gives none):
+// keys before 0 or after the end are left out, with a note.
+Result<Timing> TimingOf(const aiAnimation& animation, const Channels& ch, double fps, const std::string& called,
+                        AnimationImportReport& report)
 {
     Timing t;
     t.ticks = animation.mTicksPerSecond > 0.0 && std::isfinite(animation.mTicksPerSecond)
                   ? animation.mTicksPerSecond
                   : 25.0;  // the reader's own default when the file gives none
-    double start = ch.start, end = ch.end;
-    if (!(start <= end))
-        start = end = 0.0;
+    double start = 0.0;
+    double end = animation.mDuration > 0.0 && std::isfinite(animation.mDuration) ? animation.mDuration : ch.end;
+    if (!(end > start) || !(ch.start <= ch.end)) {
+        // No clip after time 0: the keys' own span, as they come.
+        start = ch.start <= ch.end ? ch.start : 0.0;
+        end = ch.start <= ch.end ? ch.end : 0.0;
+    } else {
+        if (ch.start < start)
+            report.notes.push_back(called + " has keys before its start (from " + Number(ch.start / t.ticks) +
+                                   " s): left out, frame 0 is the clip's time 0");
+        if (ch.end > end)
+            report.notes.push_back(called + " has keys after its end (" + Number(end / t.ticks) +
+                                   " s, up to " + Number(ch.end / t.ticks) + " s): left out");
+    }
     const double seconds = (end - start) / t.ticks;
     const double lastFrame = std::round(seconds * fps);
     const double poses = (lastFrame + 1.0) * static_cast<double>(ch.matches.size());
@@ -406,6 +428,7 @@ Result<Timing> TimingOf(const aiAnimation& animation, const Channels& ch, double
                     std::to_string(ch.matches.size()) + " nodes that is more than the " +
                     std::to_string(kMaxAnimationPoses) + " poses a keyframe may have");
     t.start = start;
+    t.end = end;
     t.frames = static_cast<int32_t>(lastFrame) + 1;
     return t;
 }
@@ -512,7 +535,7 @@ std::optional<Sample> SampleAgainst(const Affine& w, const Affine* reference, co
 // hours).
 Result<std::vector<std::vector<Sample>>> SampleFrames(const CModel& model, const std::vector<FileNode>& nodes,
                                                       const Channels& ch, const std::vector<int32_t>& reference,
-                                                      const FilePlacement& placement, const Timing& timing, double fps,
+                                                      const FilePlacement& placement, const Timing& timing,
                                                       const std::string& called)
 {
     const std::vector<Match>& matches = ch.matches;
@@ -532,7 +555,7 @@ Result<std::vector<std::vector<Sample>>> SampleFrames(const CModel& model, const
     std::vector<std::vector<Sample>> samples(matches.size());
     std::vector<Affine> world(nodes.size());
     for (int32_t f = 0; f < timing.frames; ++f) {
-        const double t = timing.start + static_cast<double>(f) * timing.ticks / fps;
+        const double t = timing.TimeOf(f);
         for (std::size_t i = 0; i < nodes.size(); ++i) {
             if (!needed[i])
                 continue;
@@ -613,12 +636,12 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     if (std::find(morphKeyed.begin(), morphKeyed.end(), std::to_string(*chosen)) != morphKeyed.end())
         report.notes.push_back(called + " keys morph target weights or mesh vertices: left out (the game moves "
                                "whole parts)");
-    const auto timing = TimingOf(animation, *channels, options.fps, called);
+    const auto timing = TimingOf(animation, *channels, options.fps, called, report);
     if (!timing)
         return Fail(timing.error());
     const auto samples =
         SampleFrames(model, nodes, *channels, ReferencesOf(model, channels->matches, nodes),
-                     PlacementOf(model, scene, frame, options.read.scale), *timing, options.fps, called);
+                     PlacementOf(model, scene, frame, options.read.scale), *timing, called);
     if (!samples)
         return Fail(samples.error());
     report.keyframe = MakeKeyframe(model, channels->matches, *samples, timing->frames, options.fps, report);

@@ -151,6 +151,25 @@ TEST_F(AnimImportTest, WhatTheGameCannotHoldIsNamed)
     EXPECT_TRUE(orvtest::SomeLineHas(arm->notes, "mesh 'ArmMesh': its skin (2 bones) is left out"));
 }
 
+// The keyframe runs over the whole clip, from its time 0 to its end: a turn keyed from
+// 0.5 s to 1.53 s holds still until 0.5 s, and its last frame is turned whole.
+TEST_F(AnimImportTest, TheKeyframeRunsOverTheWholeClip)
+{
+    auto model = Nodes({{"head", -1}});
+    const auto imported = ImportAnimation(*model, kFixtures / "turn_late_uneven_end.gltf", {});
+    ASSERT_TRUE(orvtest::Ok(imported));
+    ASSERT_EQ(imported->keyframe.frames, 24);  // 1.53 s at 15 frames a second
+    const auto poses = Played(*model, imported->keyframe);
+    for (const auto& [frame, degrees] : {std::pair{0, 0.0}, {7, 0.0}, {23, 90.0}})
+        EXPECT_TRUE(SamePose(poses[0][frame], PoseOf(About(1, degrees), {}))) << "frame " << frame;
+    // Keyed from -0.5 s to 1 s: a second long, frame 0 a third of the way round.
+    const auto early = ImportAnimation(*model, kFixtures / "turn_zup_keys_before_start.dae", {});
+    ASSERT_TRUE(orvtest::Ok(early));
+    ASSERT_EQ(early->keyframe.frames, 16);
+    EXPECT_TRUE(SamePose(Played(*model, early->keyframe)[0][0], PoseOf(About(1, 30.0), {})));
+    EXPECT_TRUE(orvtest::SomeLineHas(early->notes, "keys before its start (from -0.5 s): left out"));
+}
+
 // A turn of one node, written y-up as glTF and z-up as Collada, turns the same way.
 TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
 {
