@@ -14,7 +14,6 @@
 
 #include "anim/anim_files.h"
 #include "anim/playback.h"
-#include "base/names.h"
 #include "base/text.h"
 #include "formats/keyfile.h"
 #include "interchange/affine.h"
@@ -247,15 +246,9 @@ std::vector<FileNode> FileNodesOf(const aiScene& scene)
         for (unsigned c = 0; c < nodes[i].node->mNumChildren; ++c)
             if (nodes[i].node->mChildren[c])
                 nodes.push_back({nodes[i].node->mChildren[c], static_cast<int32_t>(i), {}});
-    // Named as the model import names them: the same rule over the same order.
-    const std::vector<const aiNode*> walk = NodesInWalkOrder(scene.mRootNode);
-    std::vector<std::string> sources;
-    for (const aiNode* n : walk)
-        sources.emplace_back(n->mName.C_Str());
-    const std::vector<std::string> names = GameNames(sources, kMaxNameLength);
-    std::unordered_map<const aiNode*, std::string> nameOf;
-    for (std::size_t i = 0; i < walk.size(); ++i)
-        nameOf.emplace(walk[i], names[i]);
+    // Named as the model import names them.
+    const auto named = NodeGameNames(scene.mRootNode);
+    const std::unordered_map<const aiNode*, std::string> nameOf(named.begin(), named.end());
     for (FileNode& n : nodes)
         if (const auto it = nameOf.find(n.node); it != nameOf.end())
             n.gameName = it->second;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "base/names.h"
 #include "model/limits.h"
 
 namespace orv {
@@ -321,6 +322,19 @@ std::vector<const aiNode*> NodesInWalkOrder(const aiNode* root)
             if (n->mChildren[i])
                 stack.push_back(n->mChildren[i]);
     }
+    return out;
+}
+
+std::vector<std::pair<const aiNode*, std::string>> NodeGameNames(const aiNode* root)
+{
+    const std::vector<const aiNode*> walk = NodesInWalkOrder(root);
+    std::vector<std::string> sources;
+    for (const aiNode* n : walk)
+        sources.emplace_back(n->mName.C_Str());
+    std::vector<std::string> names = GameNames(sources, kMaxNameLength);
+    std::vector<std::pair<const aiNode*, std::string>> out;
+    for (std::size_t i = 0; i < walk.size(); ++i)
+        out.emplace_back(walk[i], std::move(names[i]));
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/geometry.h"
@@ -67,5 +68,10 @@ std::vector<std::string> TakeNodeExtras(aiNode* root);
 
 // The nodes of the tree in the order TakeNodeExtras lists them.
 std::vector<const aiNode*> NodesInWalkOrder(const aiNode* root);
+
+// Each node of the tree with its game name (GameNames over NodesInWalkOrder): the model
+// import and the animation import name a file's nodes through this one list, so that they
+// agree. An empty name is left for the caller to fill.
+std::vector<std::pair<const aiNode*, std::string>> NodeGameNames(const aiNode* root);
 
 }  // namespace orv

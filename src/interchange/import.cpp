@@ -248,16 +248,11 @@ private:
         const aiNode* root = scene_.mRootNode;
         // The file's own node names first, so that the names made for split meshes are
         // none of them.
-        const std::vector<const aiNode*> walk = NodesInWalkOrder(root);
-        std::vector<std::string> sources;
-        for (const aiNode* n : walk)
-            sources.emplace_back(n->mName.C_Str());
-        const std::vector<std::string> names = GameNames(sources, kMaxNameLength);
-        for (std::size_t i = 0; i < walk.size(); ++i) {
-            nodeName_[walk[i]] = names[i];
-            nodeNames_.Reserve(names[i]);
-            if (!names[i].empty() && names[i] != sources[i])
-                NoteChangedName(sources[i], names[i]);
+        for (const auto& [n, name] : NodeGameNames(root)) {
+            nodeName_[n] = name;
+            nodeNames_.Reserve(name);
+            if (!name.empty() && name != n->mName.C_Str())
+                NoteChangedName(n->mName.C_Str(), name);
         }
         auto pushChildren = [&stack](const aiNode* n, int32_t parent, const Affine& world, const Matrix3d& rotation,
                                      const Vec3d& translation) {

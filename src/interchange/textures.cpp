@@ -78,15 +78,19 @@ Result<RgbaPicture> DecodeOther(std::span<const uint8_t> bytes)
         return Fail("the picture is too large");
     const int length = static_cast<int>(bytes.size());
     int width = 0, height = 0, channels = 0;
+    auto fits = [&] {
+        return width > 0 && height > 0 &&
+               static_cast<std::size_t>(width) * static_cast<std::size_t>(height) <= kMaxPicturePixels;
+    };
     if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels))
         return Fail("not a picture this program reads (PNG, JPEG, BMP, TGA, GIF, PSD, PNM or HDR)");
-    if (width <= 0 || height <= 0 || static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > kMaxPicturePixels)
+    if (!fits())
         return Fail("the picture has more pixels than can be taken");
     std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
         stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4), stbi_image_free);
     if (!pixels)
         return Fail(std::string("a damaged picture (") + stbi_failure_reason() + ")");
-    if (width <= 0 || height <= 0 || static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > kMaxPicturePixels)
+    if (!fits())  // the decoder's own size, should it differ from what the head said
         return Fail("the picture has more pixels than can be taken");
     RgbaPicture out;
     out.width = width;
