@@ -58,4 +58,24 @@ Matrix3d RotationOf(const Matrix3d& m)
     return {{{x[0], y[0], z[0]}, {x[1], y[1], z[1]}, {x[2], y[2], z[2]}}};
 }
 
+Matrix3d Multiply(const Matrix3d& a, const Matrix3d& b)
+{
+    Matrix3d out{};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            out[r][c] = a[r][0] * b[0][c] + a[r][1] * b[1][c] + a[r][2] * b[2][c];
+    return out;
+}
+
+Matrix3d Transpose(const Matrix3d& m)
+{
+    Matrix3d out{};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            out[r][c] = m[c][r];
+    return out;
+}
+
+Matrix3d ChainTurn(const Matrix3d& parentChain, const Affine& own) { return Multiply(parentChain, RotationOf(own.m)); }
+
 }  // namespace orv

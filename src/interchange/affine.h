@@ -23,4 +23,12 @@ Affine FromAssimp(const aiMatrix4x4& a);
 // square to it, z the cross product (always a proper rotation).
 Matrix3d RotationOf(const Matrix3d& m);
 
+Matrix3d Multiply(const Matrix3d& a, const Matrix3d& b);
+Matrix3d Transpose(const Matrix3d& m);
+
+// A node's turn in the world from its parent's: the turns of the nodes' own transforms,
+// their scales left out. A node under a parent of unequal scale keeps the angles it was
+// keyed with (the world's columns there are no longer square).
+Matrix3d ChainTurn(const Matrix3d& parentChain, const Affine& own);
+
 }  // namespace orv

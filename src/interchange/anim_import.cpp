@@ -477,28 +477,19 @@ FilePlacement PlacementOf(const CModel& model, const aiScene& scene, const FileF
     return out;
 }
 
-// A rotation without scale or shear, taken back through the file's axes.
-Matrix3d Rigid(const Matrix3d& m, const Matrix3d& axes)
-{
-    const Matrix3d r = RotationOf(m);
-    Matrix3d out{};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            out[i][j] = r[i][0] * axes[j][0] + r[i][1] * axes[j][1] + r[i][2] * axes[j][2];
-    return out;
-}
-
 // A node's place and angles against its reference (null: the world), as a keyframe
-// writes them; none when they lie beyond the engine's range.
-std::optional<Sample> SampleAgainst(const Affine& w, const Affine* reference, const Matrix3d& axes)
+// writes them; none when they lie beyond the engine's range. Each is given by its world
+// and its turn (ChainTurn), taken back through the file's axes.
+std::optional<Sample> SampleAgainst(const Affine& w, const Matrix3d& chain, const Affine* reference,
+                                    const Matrix3d* referenceChain, const Matrix3d& axes)
 {
     Matrix3d parentRotation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     Vec3d parentAt{0, 0, 0};
     if (reference) {
-        parentRotation = Rigid(reference->m, axes);
+        parentRotation = Multiply(*referenceChain, Transpose(axes));
         parentAt = reference->t;
     }
-    const Matrix3d rotation = Rigid(w.m, axes);
+    const Matrix3d rotation = Multiply(chain, Transpose(axes));
     Matrix3d local{};
     Vec3d at{};
     const Vec3d shift = {w.t[0] - parentAt[0], w.t[1] - parentAt[1], w.t[2] - parentAt[2]};
@@ -547,6 +538,8 @@ Result<std::vector<std::vector<Sample>>> SampleFrames(const CModel& model, const
                     " node placements to sample, more than " + Number(kMaxPlacements));
     std::vector<std::vector<Sample>> samples(matches.size());
     std::vector<Affine> world(nodes.size());
+    std::vector<Matrix3d> chain(nodes.size());
+    const Matrix3d topChain = RotationOf(placement.top.m);
     for (int32_t f = 0; f < timing.frames; ++f) {
         const double t = timing.TimeOf(f);
         for (std::size_t i = 0; i < nodes.size(); ++i) {
@@ -555,13 +548,15 @@ Result<std::vector<std::vector<Sample>>> SampleFrames(const CModel& model, const
             const aiNode& n = *nodes[i].node;
             const Affine local =
                 ch.channelOf[i] ? ChannelAt(*ch.channelOf[i], n.mTransformation, t) : FromAssimp(n.mTransformation);
-            world[i] =
-                Compose(nodes[i].parent < 0 ? placement.top : world[static_cast<std::size_t>(nodes[i].parent)], local);
+            const auto parent = static_cast<std::size_t>(nodes[i].parent);
+            world[i] = Compose(nodes[i].parent < 0 ? placement.top : world[parent], local);
+            chain[i] = ChainTurn(nodes[i].parent < 0 ? topChain : chain[parent], local);
         }
         for (std::size_t i = 0; i < matches.size(); ++i) {
-            const Affine* ref = reference[i] >= 0 ? &world[static_cast<std::size_t>(reference[i])] : nullptr;
-            const auto sample =
-                SampleAgainst(world[static_cast<std::size_t>(matches[i].fileNode)], ref, placement.axes);
+            const auto ref = static_cast<std::size_t>(reference[i]);
+            const auto node = static_cast<std::size_t>(matches[i].fileNode);
+            const auto sample = SampleAgainst(world[node], chain[node], reference[i] >= 0 ? &world[ref] : nullptr,
+                                              reference[i] >= 0 ? &chain[ref] : nullptr, placement.axes);
             if (!sample)
                 return Fail(called + " moves node '" + model.nodes[matches[i].modelNode].name +
                             "' beyond the engine's range at frame " + std::to_string(f));

@@ -54,24 +54,6 @@ constexpr uint32_t kCornerColor = 0x00FFFFFF;
 Vec3d Sub(const Vec3d& a, const Vec3d& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 double Dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-Matrix3d Transpose(const Matrix3d& m)
-{
-    Matrix3d out{};
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            out[r][c] = m[c][r];
-    return out;
-}
-
-Matrix3d Multiply(const Matrix3d& a, const Matrix3d& b)
-{
-    Matrix3d out{};
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            out[r][c] = a[r][0] * b[0][c] + a[r][1] * b[1][c] + a[r][2] * b[2][c];
-    return out;
-}
-
 double Determinant(const Matrix3d& m)
 {
     return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
@@ -242,6 +224,7 @@ private:
             Affine parentWorld;
             Matrix3d parentRotation;
             Vec3d parentTranslation;
+            Matrix3d chain;  // the parent's turn in the world, its own and its parents' (no scale)
         };
         const Matrix3d identity{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
         std::vector<Pending> stack;
@@ -255,28 +238,31 @@ private:
                 NoteChangedName(n->mName.C_Str(), name);
         }
         auto pushChildren = [&stack](const aiNode* n, int32_t parent, const Affine& world, const Matrix3d& rotation,
-                                     const Vec3d& translation) {
+                                     const Vec3d& translation, const Matrix3d& chain) {
             for (unsigned i = n->mNumChildren; i-- > 0;)
-                stack.push_back({n->mChildren[i], parent, world, rotation, translation});
+                stack.push_back({n->mChildren[i], parent, world, rotation, translation, chain});
         };
         if (ours_ && root->mNumMeshes == 0) {
             // The program's own top node carries the model's values.
             if (const auto offset = TopFields().insertOffset)
                 report_.model->insertOffset = *offset * options_.scale;
-            pushChildren(root, -1, Compose(top, FromAssimp(root->mTransformation)), identity, {0, 0, 0});
+            pushChildren(root, -1, Compose(top, FromAssimp(root->mTransformation)), identity, {0, 0, 0},
+                         ChainTurn(RotationOf(top.m), FromAssimp(root->mTransformation)));
         } else {
-            stack.push_back({root, -1, top, identity, {0, 0, 0}});
+            stack.push_back({root, -1, top, identity, {0, 0, 0}, RotationOf(top.m)});
         }
         while (!stack.empty() && refusal_.empty()) {
             const Pending p = stack.back();
             stack.pop_back();
-            const Affine world = Compose(p.parentWorld, FromAssimp(p.node->mTransformation));
+            const Affine own = FromAssimp(p.node->mTransformation);
+            const Affine world = Compose(p.parentWorld, own);
             // The file's axes turn the vertices, not the top node (an animation sets the
             // nodes' poses): the world is seen in the turned axes.
             const Matrix3d turned = Multiply(world.m, Transpose(frame_.axes));
-            // The node holds the rigid part of its place in the world; the rest (scale,
-            // shear, mirror) goes into its vertices.
-            const Matrix3d rotation = RotationOf(turned);
+            // The node holds its own turn and its parents' (a parent's unequal scale would
+            // bend it); the rest (scale, shear, mirror) goes into its vertices.
+            const Matrix3d chain = ChainTurn(p.chain, own);
+            const Matrix3d rotation = Multiply(chain, Transpose(frame_.axes));
             const Matrix3d residual = Multiply(Transpose(rotation), turned);
             const Matrix3d local = Multiply(Transpose(p.parentRotation), rotation);
             const Vec3d shift = Sub(world.t, p.parentTranslation);
@@ -285,7 +271,7 @@ private:
                                   Dot({parentInverse[1][0], parentInverse[1][1], parentInverse[1][2]}, shift),
                                   Dot({parentInverse[2][0], parentInverse[2][1], parentInverse[2][2]}, shift)};
             const int32_t index = AddNode(*p.node, p.parent, local, localT, residual);
-            pushChildren(p.node, index, world, rotation, world.t);
+            pushChildren(p.node, index, world, rotation, world.t, chain);
         }
         LinkNodes();
     }

@@ -242,6 +242,25 @@ TEST_F(AnimImportTest, ChainMovesEachNodeAgainstItsParentAndReportsNodesTheModel
     EXPECT_EQ(AnimationNames(kFixtures / "chain.gltf", {}).value_or({}), (std::vector<std::string>{"bend", "wag"}));
 }
 
+// A child pitched under a parent of unequal scale keeps its own angles, at rest in the
+// model and in every frame of its keyframe; its parent's scale goes into its vertices.
+TEST_F(AnimImportTest, ChildOfAStretchedParentKeepsItsOwnAngles)
+{
+    const fs::path file = kFixtures / "pitch_under_stretched_parent.gltf";
+    const auto imported = ImportModel(file, {});
+    ASSERT_TRUE(orvtest::Ok(imported));
+    CModel& model = *imported->model;
+    ASSERT_EQ(model.nodes.size(), 2u);
+    const Matrix4 rest = PoseOf(About(0, 16.85), {0, 0, 2});
+    EXPECT_TRUE(SamePose(PoseMatrix(model.nodes[1].rotation, model.nodes[1].position), rest));
+    const auto animation = ImportAnimation(model, file, {});
+    ASSERT_TRUE(orvtest::Ok(animation));
+    const auto poses = Played(model, animation->keyframe);
+    for (std::size_t f = 0; f < 16; ++f)
+        EXPECT_TRUE(SamePose(poses[1][f], PoseOf(About(0, 16.85 * double(15 - f) / 15.0), {0, 0, 2})))
+            << "frame " << f;
+}
+
 // A node per name of the keyframe, each under the one before (a chain, so that world
 // places add up).
 std::unique_ptr<CModel> ChainOf(const CKeyframe& key)
