@@ -100,6 +100,7 @@ set(ORVANE_INTERCHANGE_SOURCES
   src/interchange/textures.cpp
   src/interchange/export.cpp
   src/interchange/game_extras.cpp
+  src/interchange/gltf_curves.cpp
   src/interchange/gltf_writer.cpp
   src/interchange/import.cpp
   src/interchange/import_checks.cpp

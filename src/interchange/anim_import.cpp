@@ -50,17 +50,34 @@ auto ValueAt(const Key* keys, unsigned count, double t, Lerp lerp)
     return lerp(prev.mValue, next->mValue, static_cast<ai_real>(f));
 }
 
-Affine ChannelAt(const aiNodeAnim& c, const aiMatrix4x4& rest, double t)
+// A node's steps and splines (translation, rotation, scale), where its file has them.
+using NodeCurves = std::array<const KeyCurve*, 3>;
+
+// The channel's transform at time t; ticks: the animation's ticks per second (the curves
+// count seconds).
+Affine ChannelAt(const aiNodeAnim& c, const NodeCurves& curves, const aiMatrix4x4& rest, double t, double ticks)
 {
     aiVector3D restScale, restPosition;
     aiQuaternion restRotation;
     rest.Decompose(restScale, restRotation, restPosition);
     auto lerp = [](const aiVector3D& a, const aiVector3D& b, ai_real f) { return a + (b - a) * f; };
-    const aiVector3D position =
-        c.mNumPositionKeys ? ValueAt(c.mPositionKeys, c.mNumPositionKeys, t, lerp) : restPosition;
-    const aiVector3D scale = c.mNumScalingKeys ? ValueAt(c.mScalingKeys, c.mNumScalingKeys, t, lerp) : restScale;
+    auto vector = [&](const KeyCurve& curve) {
+        const auto v = CurveAt(curve, t / ticks);
+        return aiVector3D(static_cast<ai_real>(v[0]), static_cast<ai_real>(v[1]), static_cast<ai_real>(v[2]));
+    };
+    const auto [moves, turns, scales] = curves;
+    const aiVector3D position = moves              ? vector(*moves)
+                                : c.mNumPositionKeys ? ValueAt(c.mPositionKeys, c.mNumPositionKeys, t, lerp)
+                                                     : restPosition;
+    const aiVector3D scale = scales              ? vector(*scales)
+                             : c.mNumScalingKeys ? ValueAt(c.mScalingKeys, c.mNumScalingKeys, t, lerp)
+                                                 : restScale;
     aiQuaternion rotation = restRotation;
-    if (c.mNumRotationKeys)
+    if (turns) {
+        const auto q = CurveAt(*turns, t / ticks);
+        rotation = aiQuaternion(static_cast<ai_real>(q[3]), static_cast<ai_real>(q[0]), static_cast<ai_real>(q[1]),
+                                static_cast<ai_real>(q[2]));
+    } else if (c.mNumRotationKeys)
         rotation = ValueAt(c.mRotationKeys, c.mNumRotationKeys, t,
                            [](const aiQuaternion& a, const aiQuaternion& b, ai_real f) {
                                aiQuaternion out;
@@ -297,15 +314,19 @@ struct Match {
 // the first model node of that name; with the time its keys span.
 struct Channels {
     std::vector<const aiNodeAnim*> channelOf;  // by file node
+    std::vector<NodeCurves> curvesOf;          // by file node
     std::vector<Match> matches;                // in the order of the model's nodes
     double start = INFINITY, end = -INFINITY;
 };
 
-Result<Channels> MatchChannels(const CModel& model, const aiAnimation& animation, const std::vector<FileNode>& nodes,
+// curves: the file's steps and splines of the animation (number chosen).
+Result<Channels> MatchChannels(const CModel& model, const aiAnimation& animation, unsigned chosen,
+                               const std::vector<KeyCurve>& curves, const std::vector<FileNode>& nodes,
                                const std::string& called, AnimationImportReport& report)
 {
     Channels out;
     out.channelOf.assign(nodes.size(), nullptr);
+    out.curvesOf.assign(nodes.size(), {});
     std::vector<std::string> animated;
     auto span = [&out](const auto* keys, unsigned count) {
         for (unsigned k = 0; k < count; ++k) {
@@ -328,6 +349,9 @@ Result<Channels> MatchChannels(const CModel& model, const aiAnimation& animation
             continue;
         }
         out.channelOf[static_cast<std::size_t>(fileNode)] = c;
+        for (const KeyCurve& curve : curves)
+            if (curve.animation == chosen && curve.node == name)
+                out.curvesOf[static_cast<std::size_t>(fileNode)][static_cast<std::size_t>(curve.path)] = &curve;
         animated.push_back(name);
         span(c->mPositionKeys, c->mNumPositionKeys);
         span(c->mRotationKeys, c->mNumRotationKeys);
@@ -547,7 +571,8 @@ Result<std::vector<std::vector<Sample>>> SampleFrames(const CModel& model, const
                 continue;
             const aiNode& n = *nodes[i].node;
             const Affine local =
-                ch.channelOf[i] ? ChannelAt(*ch.channelOf[i], n.mTransformation, t) : FromAssimp(n.mTransformation);
+                ch.channelOf[i] ? ChannelAt(*ch.channelOf[i], ch.curvesOf[i], n.mTransformation, t, timing.ticks)
+                                : FromAssimp(n.mTransformation);
             const auto parent = static_cast<std::size_t>(nodes[i].parent);
             world[i] = Compose(nodes[i].parent < 0 ? placement.top : world[parent], local);
             chain[i] = ChainTurn(nodes[i].parent < 0 ? topChain : chain[parent], local);
@@ -600,7 +625,8 @@ CKeyframe MakeKeyframe(const CModel& model, const std::vector<Match>& matches,
 }
 
 Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, const FileFrame& frame,
-                                    const std::vector<std::string>& morphKeyed, const AnimationImportOptions& options)
+                                    const std::vector<std::string>& morphKeyed, const std::vector<KeyCurve>& curves,
+                                    const AnimationImportOptions& options)
 {
     if (!(options.fps >= kMinKeyFps && options.fps <= kMaxKeyFps))
         return Fail("the frame rate must lie between " + Number(kMinKeyFps) + " and " + Number(kMaxKeyFps) +
@@ -617,7 +643,7 @@ Result<AnimationImportReport> Build(const CModel& model, const aiScene& scene, c
     const std::string called = "the animation '" + report.animation + "'";
 
     const std::vector<FileNode> nodes = FileNodesOf(scene);
-    const auto channels = MatchChannels(model, animation, nodes, called, report);
+    const auto channels = MatchChannels(model, animation, *chosen, curves, nodes, called, report);
     if (!channels)
         return Fail(channels.error());
     NoteSharedNames(model, channels->matches, report);
@@ -657,7 +683,7 @@ Result<AnimationImportReport> ImportAnimation(const CModel& model, const fs::pat
     auto read = ReadSceneInChild(path, options.read);
     if (!read)
         return Fail(read.error());
-    return Build(model, *read->scene, read->frame, read->morphKeyed, options);
+    return Build(model, *read->scene, read->frame, read->morphKeyed, read->curves, options);
 }
 
 Result<AnimationImportReport> ImportAnimationFromMemory(const CModel& model, std::span<const uint8_t> bytes,
@@ -666,7 +692,7 @@ Result<AnimationImportReport> ImportAnimationFromMemory(const CModel& model, std
     auto read = ReadSceneFromMemoryInChild(bytes, hint, options.read);
     if (!read)
         return Fail(read.error());
-    return Build(model, *read->scene, read->frame, read->morphKeyed, options);
+    return Build(model, *read->scene, read->frame, read->morphKeyed, read->curves, options);
 }
 
 Status WriteImportedKeyframe(const CModel& model, const CKeyframe& keyframe, const fs::path& path)

@@ -878,6 +878,7 @@ struct Handover {
     std::vector<std::string> nodeExtras;    // TakeNodeExtras
     std::vector<std::string> leftOut;       // what the game cannot hold, a line each
     std::vector<std::string> morphKeyed;    // the animations (by number) that key morph weights
+    std::vector<KeyCurve> curves;           // steps and splines the reader flattens (glTF)
     std::string scene;                      // in Assimp's binary form
     FileFrame frame;                        // from the metadata
 };
@@ -938,6 +939,18 @@ std::string Pack(const Handover& h)
         for (const auto& name : *list)
             Put(out, name);
     }
+    PutNumber(out, h.curves.size());
+    for (const KeyCurve& c : h.curves) {
+        PutNumber(out, c.animation);
+        Put(out, c.node);
+        PutNumber(out, static_cast<std::size_t>(c.path));
+        PutNumber(out, static_cast<std::size_t>(c.shape));
+        for (const auto* list : {&c.times, &c.values}) {
+            PutNumber(out, list->size());
+            for (const double v : *list)
+                PutReal(out, v);
+        }
+    }
     Put(out, h.scene);
     return out;
 }
@@ -963,6 +976,29 @@ std::optional<Handover> Unpack(const std::string& in)
         for (auto& name : *list)
             if (!Get(in, at, name))
                 return std::nullopt;
+    }
+    uint32_t curves = 0;
+    if (!GetNumber(in, at, curves) || curves > (in.size() - at) / sizeof curves)
+        return std::nullopt;
+    h.curves.resize(curves);
+    for (KeyCurve& c : h.curves) {
+        uint32_t path = 0, shape = 0;
+        if (!GetNumber(in, at, c.animation) || !Get(in, at, c.node) || !GetNumber(in, at, path) ||
+            !GetNumber(in, at, shape) || path > 2 || shape > 1)
+            return std::nullopt;
+        c.path = static_cast<KeyCurve::Path>(path);
+        c.shape = static_cast<KeyCurve::Shape>(shape);
+        for (auto* list : {&c.times, &c.values}) {
+            uint32_t count = 0;
+            if (!GetNumber(in, at, count) || count > (in.size() - at) / sizeof(double))
+                return std::nullopt;
+            list->resize(count);
+            for (double& v : *list)
+                if (!GetReal(in, at, v))
+                    return std::nullopt;
+        }
+        if (!c.Sound())
+            return std::nullopt;
     }
     if (!Get(in, at, h.scene))
         return std::nullopt;
@@ -1010,8 +1046,10 @@ std::size_t HierarchyDepth(const aiNode* root, std::size_t limit)
 }
 
 // Reads a file of size bytes whose extension (without its dot) names its format.
+// curves, where given, reads a glTF file's steps and splines.
 Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Importer&)>& read,
-                                const std::string& extension, uint64_t size, const ImportOptions& options)
+                                const std::string& extension, uint64_t size, const ImportOptions& options,
+                                const std::function<std::vector<KeyCurve>()>& curves)
 {
     ChildLimits limits;
     limits.time = ReadTimeLimit(size, options.readLimit);
@@ -1055,6 +1093,8 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
                     h.morphKeyed.push_back(std::to_string(i));
             h.nodeExtras = TakeNodeExtras(scene->mRootNode);
             h.frame = FrameOf(*scene, extension, options.up);
+            if (curves && (extension == "gltf" || extension == "glb"))
+                h.curves = curves();
             Assimp::Exporter exporter;
             const aiExportDataBlob* blob = exporter.ExportToBlob(scene, "assbin");
             if (!blob)
@@ -1096,7 +1136,8 @@ Result<ImportReport> Convert(const Result<std::string>& handed, const fs::path& 
 
 // The file read by Assimp in a child process and handed back packed, once its size was
 // checked against what it announces.
-Result<std::string> HandedFromFile(const fs::path& path, const ImportOptions& options)
+// withCurves: an animation is to be taken from it, its glTF steps and splines with it.
+Result<std::string> HandedFromFile(const fs::path& path, const ImportOptions& options, bool withCurves = false)
 {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
@@ -1114,13 +1155,20 @@ Result<std::string> HandedFromFile(const fs::path& path, const ImportOptions& op
     if (Status fits = CheckAnnouncedCounts(head, size, extension); !fits)
         return Fail(fits.error());
     const std::string name = path.string();
+    std::function<std::vector<KeyCurve>()> curves;
+    if (withCurves)
+        curves = [&]() {
+            std::ifstream whole(path, std::ios::binary);
+            const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(whole), std::istreambuf_iterator<char>()};
+            return GltfCurves(bytes, path.parent_path());
+        };
     return ReadInChild([&](Assimp::Importer& importer) { return importer.ReadFile(name, kImportSteps); }, extension,
-                       BytesRead(path, size, extension), options);
+                       BytesRead(path, size, extension), options, curves);
 }
 
 // The same for bytes in memory; hint is the file's extension without its dot.
 Result<std::string> HandedFromMemory(std::span<const uint8_t> bytes, const std::string& hint,
-                                     const ImportOptions& options)
+                                     const ImportOptions& options, bool withCurves = false)
 {
     const std::string extension = ToLowerAscii(hint);
     if (Status fits = CheckAnnouncedCounts(bytes, bytes.size(), extension); !fits)
@@ -1129,7 +1177,8 @@ Result<std::string> HandedFromMemory(std::span<const uint8_t> bytes, const std::
         [&](Assimp::Importer& importer) {
             return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kImportSteps, hint.c_str());
         },
-        extension, bytes.size(), options);
+        extension, bytes.size(), options,
+        withCurves ? std::function<std::vector<KeyCurve>()>([&]() { return GltfCurves(bytes, {}); }) : nullptr);
 }
 
 }  // namespace
@@ -1191,6 +1240,7 @@ Result<SceneRead> TakeOver(const Result<std::string>& handed)
     read.generator = h->generator;
     read.frame = h->frame;
     read.morphKeyed = h->morphKeyed;
+    read.curves = h->curves;
     return read;
 }
 
@@ -1199,7 +1249,7 @@ Result<SceneRead> TakeOver(const Result<std::string>& handed)
 Result<SceneRead> ReadSceneInChild(const fs::path& path, const ImportOptions& options)
 {
     try {
-        return TakeOver(HandedFromFile(path, options));
+        return TakeOver(HandedFromFile(path, options, true));
     } catch (const std::exception& e) {
         return Fail(std::string("the file cannot be read (") + e.what() + ")");
     }
@@ -1209,7 +1259,7 @@ Result<SceneRead> ReadSceneFromMemoryInChild(std::span<const uint8_t> bytes, con
                                              const ImportOptions& options)
 {
     try {
-        return TakeOver(HandedFromMemory(bytes, hint, options));
+        return TakeOver(HandedFromMemory(bytes, hint, options, true));
     } catch (const std::exception& e) {
         return Fail(std::string("the bytes cannot be read (") + e.what() + ")");
     }

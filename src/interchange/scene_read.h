@@ -13,6 +13,7 @@
 
 #include "base/result.h"
 #include "interchange/file_frame.h"
+#include "interchange/gltf_curves.h"
 #include "interchange/interchange.h"
 
 namespace orv {
@@ -24,6 +25,8 @@ struct SceneRead {
     // The animations (by number) that key morph weights or mesh vertices, which the
     // hand-over leaves out.
     std::vector<std::string> morphKeyed;
+    // A glTF file's steps and splines, which the scene holds as straight lines.
+    std::vector<KeyCurve> curves;
 };
 
 // Reads the file (its size checked against what it announces first) with the import's

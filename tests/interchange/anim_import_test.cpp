@@ -261,6 +261,31 @@ TEST_F(AnimImportTest, ChildOfAStretchedParentKeepsItsOwnAngles)
             << "frame " << f;
 }
 
+// A spline eases in and out, and its tangents bend a turn; a step holds until its next key.
+TEST_F(AnimImportTest, CurvesPlayAsTheirInterpolationSays)
+{
+    auto model = Nodes({{"head", -1}, {"torso", -1}});
+    AnimationImportOptions at30;
+    at30.fps = 30.0f;
+    const auto imported = ImportAnimation(*model, kFixtures / "ease_cubic_and_step.gltf", at30);
+    ASSERT_TRUE(orvtest::Ok(imported));
+    ASSERT_EQ(imported->keyframe.frames, 61);
+    const auto poses = Played(*model, imported->keyframe);
+    // The turn's spline at its middle, a second in: y and w of its quaternion (the
+    // tangent scaled by the two seconds between the keys), then made unit length.
+    const double halfway = 2.0 * std::atan2(0.25 + std::sqrt(0.5) / 2, 0.5 + std::sqrt(0.5) / 2) * 180.0 / M_PI;
+    for (std::size_t f = 0; f < 61; ++f) {
+        const double s = std::min(1.0, double(f) / 30.0);
+        const Matrix4 eased = PoseOf({0, 0, 0, 1}, {static_cast<float>(3 * s * s - 2 * s * s * s), 0, 0});
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(poses[0][f](3, c), eased(3, c), kKeyPositionTolerance) << "frame " << f;
+        EXPECT_TRUE(SamePose(poses[1][f], PoseOf({0, 0, 0, 1}, {0, f >= 15 && f < 30 ? 0.5f : 0.0f, 0})))
+            << "frame " << f;
+    }
+    EXPECT_TRUE(SamePose(poses[0][30], PoseOf(About(1, halfway), {1, 0, 0})));
+    EXPECT_TRUE(SamePose(poses[0][60], PoseOf(About(1, 90), {1, 0, 0})));
+}
+
 // A node per name of the keyframe, each under the one before (a chain, so that world
 // places add up).
 std::unique_ptr<CModel> ChainOf(const CKeyframe& key)
