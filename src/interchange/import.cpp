@@ -192,6 +192,7 @@ public:
             for (int c = 0; c < 3; ++c)
                 top.m[r][c] = s * frame_.axes[r][c];
         report_.notes.insert(report_.notes.end(), frame_.notes.begin(), frame_.notes.end());
+        CutSkins();
         WalkNodes(top);
         if (!refusal_.empty())
             return Fail(refusal_);
@@ -402,25 +403,128 @@ private:
         return node.mName.C_Str();
     }
 
+    // A skinned mesh's faces carried by one bone: the mesh's vertices taken into the
+    // bone's frame (its offset matrix), its faces those the bone carries most of.
+    struct SkinPart {
+        unsigned mesh = 0;
+        Affine offset;
+        std::vector<char> faces;  // by the mesh's face
+    };
+
+    // The game moves whole meshes on nodes, not vertices by weights: each face of a
+    // skinned mesh goes whole to the bone that carries most of its corners' weight
+    // (summed), and hangs on that bone's node. Faces no bone carries stay with the mesh.
+    void CutSkins()
+    {
+        skinned_.assign(scene_.mNumMeshes, false);
+        for (unsigned mi = 0; mi < scene_.mNumMeshes; ++mi) {
+            const aiMesh& mesh = *scene_.mMeshes[mi];
+            if (mesh.mNumBones == 0 || !mesh.mBones)
+                continue;
+            std::vector<const aiNode*> boneNodes(mesh.mNumBones, nullptr);
+            // Each vertex's weights, by bone.
+            std::vector<std::vector<std::pair<unsigned, double>>> weights(mesh.mNumVertices);
+            for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+                const aiBone* bone = mesh.mBones[b];
+                if (!bone)
+                    continue;
+                boneNodes[b] = scene_.mRootNode->FindNode(bone->mName);
+                for (unsigned w = 0; w < bone->mNumWeights && bone->mWeights; ++w) {
+                    const aiVertexWeight& vw = bone->mWeights[w];
+                    if (vw.mVertexId < mesh.mNumVertices && std::isfinite(vw.mWeight) && vw.mWeight > 0.0f)
+                        weights[vw.mVertexId].emplace_back(b, vw.mWeight);
+                }
+            }
+            std::vector<std::vector<char>> carried(mesh.mNumBones, std::vector<char>(mesh.mNumFaces, 0));
+            std::vector<std::size_t> taken(mesh.mNumBones, 0);
+            std::vector<char> rest(mesh.mNumFaces, 0);
+            std::size_t left = 0;
+            std::vector<double> sum(mesh.mNumBones);
+            for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+                const aiFace& face = mesh.mFaces[f];
+                if (face.mNumIndices < 3)
+                    continue;
+                std::fill(sum.begin(), sum.end(), 0.0);
+                for (unsigned k = 0; k < face.mNumIndices; ++k)
+                    if (face.mIndices[k] < mesh.mNumVertices)
+                        for (const auto& [b, w] : weights[face.mIndices[k]])
+                            sum[b] += w;
+                // The first bone of the largest sum: a tie goes the same way every time.
+                const auto best = static_cast<unsigned>(std::max_element(sum.begin(), sum.end()) - sum.begin());
+                if (sum[best] > 0.0 && boneNodes[best]) {
+                    carried[best][f] = 1;
+                    ++taken[best];
+                } else {
+                    rest[f] = 1;
+                    ++left;
+                }
+            }
+            skinned_[mi] = true;
+            std::string shares;
+            for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+                if (taken[b] == 0)
+                    continue;
+                skinParts_[boneNodes[b]].push_back({mi, FromAssimp(mesh.mBones[b]->mOffsetMatrix), std::move(carried[b])});
+                shares += std::string(shares.empty() ? "" : ", ") + "'" + TerminalSafe(mesh.mBones[b]->mName.C_Str()) +
+                          "' " + std::to_string(taken[b]);
+            }
+            std::string note = "mesh '" + TerminalSafe(mesh.mName.C_Str()) +
+                               "': its skin's weights became whole parts, each face going to the bone that carries "
+                               "most of it (faces per bone: " +
+                               (shares.empty() ? "none" : shares) + ")";
+            if (left > 0) {
+                note += "; " + std::to_string(left) + " faces no bone of the file carries stay with its node";
+                leftFaces_[mi] = std::move(rest);
+            }
+            report_.notes.push_back(note);
+        }
+    }
+
     std::vector<Face> FacesOf(const aiNode& node, const Matrix3d& residual)
     {
+        // The node's own meshes (a skinned one only for the faces no bone carries), then
+        // the faces of skinned meshes it carries as a bone.
+        struct Part {
+            unsigned mesh;
+            const Affine* offset;           // into the node's frame; null: already in it
+            const std::vector<char>* only;  // the faces taken, by the mesh's face; null: all
+        };
+        std::vector<Part> parts;
+        for (unsigned mi = 0; mi < node.mNumMeshes; ++mi) {
+            const unsigned index = node.mMeshes[mi];
+            if (index >= scene_.mNumMeshes)
+                continue;
+            if (!skinned_[index])
+                parts.push_back({index, nullptr, nullptr});
+            else if (const auto it = leftFaces_.find(index); it != leftFaces_.end())
+                parts.push_back({index, nullptr, &it->second});
+        }
+        if (const auto it = skinParts_.find(&node); it != skinParts_.end())
+            for (const SkinPart& part : it->second)
+                parts.push_back({part.mesh, &part.offset, &part.faces});
+
         std::vector<Face> faces;
         polygons_ = 0;
         const bool mirrored = Determinant(residual) < 0.0;
-        for (unsigned mi = 0; mi < node.mNumMeshes; ++mi) {
-            if (node.mMeshes[mi] >= scene_.mNumMeshes)
-                continue;
-            const aiMesh& mesh = *scene_.mMeshes[node.mMeshes[mi]];
+        for (const Part& part : parts) {
+            const aiMesh& mesh = *scene_.mMeshes[part.mesh];
             const MaterialChoice material = MaterialOf(mesh.mMaterialIndex);
             std::vector<Corner> points(mesh.mNumVertices);
             std::vector<bool> used(mesh.mNumVertices, false);
             for (unsigned f = 0; f < mesh.mNumFaces; ++f)
-                if (mesh.mFaces[f].mNumIndices >= 3)
+                if (mesh.mFaces[f].mNumIndices >= 3 && (!part.only || (*part.only)[f]))
                     for (unsigned k = 0; k < mesh.mFaces[f].mNumIndices; ++k)
                         if (mesh.mFaces[f].mIndices[k] < mesh.mNumVertices)
                             used[mesh.mFaces[f].mIndices[k]] = true;
             for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
-                const aiVector3D& a = mesh.mVertices[v];
+                aiVector3D a = mesh.mVertices[v];
+                if (part.offset) {
+                    const Affine& o = *part.offset;
+                    const Vec3d d{a.x, a.y, a.z};
+                    a = aiVector3D(static_cast<ai_real>(Dot({o.m[0][0], o.m[0][1], o.m[0][2]}, d) + o.t[0]),
+                                   static_cast<ai_real>(Dot({o.m[1][0], o.m[1][1], o.m[1][2]}, d) + o.t[1]),
+                                   static_cast<ai_real>(Dot({o.m[2][0], o.m[2][1], o.m[2][2]}, d) + o.t[2]));
+                }
                 Vec3d p{};
                 for (int r = 0; r < 3; ++r)
                     p[static_cast<std::size_t>(r)] = residual[r][0] * a.x + residual[r][1] * a.y + residual[r][2] * a.z;
@@ -436,12 +540,12 @@ private:
                 // in sign and order only, so the range is the same).
                 for (const double d : p)
                     if (const auto c = static_cast<float>(d); used[v] && !CoordinateFits(c)) {
-                        Refuse(MeshLabel(node, node.mMeshes[mi]) + ", vertex " + std::to_string(v) + ": " +
+                        Refuse(MeshLabel(node, part.mesh) + ", vertex " + std::to_string(v) + ": " +
                                CoordinateFault(c));
                         return {};
                     }
             }
-            for (std::vector<unsigned>& polygon : Polygons(mesh, points)) {
+            for (std::vector<unsigned>& polygon : Polygons(mesh, points, part.only)) {
                 std::vector<Corner> corners;
                 // Counter-clockwise towards the viewer in the file is the model's corner
                 // order reversed; a mirror turns it round once more.
@@ -465,12 +569,14 @@ private:
     // The file's faces, triangles in a row that fan out from one corner joined again
     // into the polygon they came from: always in this program's own glTF files, in
     // others while the polygon stays flat and convex.
-    std::vector<std::vector<unsigned>> Polygons(const aiMesh& mesh, const std::vector<Corner>& points) const
+    // only: the faces taken, by the mesh's face (null: all).
+    std::vector<std::vector<unsigned>> Polygons(const aiMesh& mesh, const std::vector<Corner>& points,
+                                                const std::vector<char>* only) const
     {
         std::vector<std::vector<unsigned>> out;
         for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
             const aiFace& face = mesh.mFaces[f];
-            if (face.mNumIndices < 3)
+            if (face.mNumIndices < 3 || (only && !(*only)[f]))
                 continue;
             if (face.mNumIndices == 3 && !out.empty()) {
                 std::vector<unsigned>& last = out.back();
@@ -847,6 +953,9 @@ private:
     std::size_t faceCount_ = 0;
     std::size_t polygons_ = 0;  // of the node whose faces were read last
     std::map<const aiNode*, std::string> extras_;
+    std::vector<bool> skinned_;                                   // by mesh: cut into its bones' parts
+    std::map<const aiNode*, std::vector<SkinPart>> skinParts_;    // by bone node
+    std::map<unsigned, std::vector<char>> leftFaces_;             // by skinned mesh: faces no bone carries
     std::optional<NodeGameFields> topFields_;
     std::string refusal_;  // why the file is not taken
     NameList nodeNames_, meshNames_;
@@ -1081,9 +1190,6 @@ Result<std::string> ReadInChild(const std::function<const aiScene*(Assimp::Impor
                 if (mesh.mNumAnimMeshes > 0)
                     h.leftOut.push_back(called + ": its morph targets (" + std::to_string(mesh.mNumAnimMeshes) +
                                         ") are left out (the game has none)");
-                if (mesh.mNumBones > 0)
-                    h.leftOut.push_back(called + ": its skin (" + std::to_string(mesh.mNumBones) +
-                                        " bones) is left out; the mesh moves whole with its node");
             }
             for (unsigned i = 0; i < scene->mNumTextures; ++i)
                 h.textureNames.emplace_back(scene->mTextures[i]->mFilename.C_Str());
