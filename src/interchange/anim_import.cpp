@@ -478,11 +478,13 @@ FilePlacement PlacementOf(const CModel& model, const aiScene& scene, const FileF
 {
     FilePlacement out;
     // A turn of the file's root is its axes (Collada and FBX put the change to y up
-    // there): unless the model has that root as a node of its own, every node's axes are
-    // taken back through it, so that a node upright in the file is upright in the game.
+    // there): where the reader put the file's frame there, or the model does not have
+    // that root as a node of its own, every node's axes are taken back through it, so that
+    // a node upright in the file is upright in the game (the model import takes the frame
+    // out of the root the same way).
     const std::string rootName = scene.mRootNode->mName.C_Str();
-    if (std::none_of(model.nodes.begin(), model.nodes.end(),
-                     [&](const auto& n) { return EqualNoCase(n.name, rootName); }))
+    if (frame.rootIsFrame || std::none_of(model.nodes.begin(), model.nodes.end(),
+                                          [&](const auto& n) { return EqualNoCase(n.name, rootName); }))
         out.axes = RotationOf(FromAssimp(scene.mRootNode->mTransformation).m);
     out.top.m = {{{s, 0, 0}, {0, s, 0}, {0, 0, s}}};
     // A unit and axes the reader did not put into the root (FBX states them apart) are

@@ -151,45 +151,50 @@ TEST_F(AnimImportTest, WhatTheGameCannotHoldIsNamed)
 
 // A two-bone arm skinned by weights becomes a part on each bone, each face whole to the
 // bone carrying most of it: at rest the parts stand where the skin stands, and as the
-// lower bone turns its part turns about the elbow while the upper one stays.
+// lower bone turns its part turns about the elbow while the upper one stays. The same arm
+// as glTF and as Collada (z up, whose frame its reader puts into the root node).
 TEST_F(AnimImportTest, ASkinnedArmBecomesPartsThatBendAtTheElbow)
 {
-    const fs::path file = kFixtures / "arm_two_bones_skinned.gltf";
-    const auto imported = ImportModel(file, {});
-    ASSERT_TRUE(orvtest::Ok(imported));
-    EXPECT_TRUE(orvtest::SomeLineHas(imported->notes, "mesh 'ArmMesh': its skin's weights became whole parts"));
-    EXPECT_TRUE(orvtest::SomeLineHas(imported->notes, "(faces per bone: 'upper' 8, 'lower' 8)"));
-    CModel& model = *imported->model;
-    EXPECT_EQ(model.geosets[0].meshes.size(), 2u);  // the skinned mesh itself is gone
-    const auto animation = ImportAnimation(model, file, {});
-    ASSERT_TRUE(orvtest::Ok(animation));
-    Played(model, animation->keyframe);
-    // Each part's vertices in the file's axes at a frame.
-    auto partAt = [&](const std::string& bone, int32_t frame) {
-        model.currentFrame = frame;
-        PlaceNodes(model);
-        std::vector<Vec3> out;
-        for (const auto& n : model.nodes)
-            if (n.name == bone && n.mesh >= 0)
-                for (const VertexRecord& v : model.geosets[0].meshes[static_cast<std::size_t>(n.mesh)].vertices)
-                    out.push_back(ToYUp(TransformPoint({v.x, v.y, v.z}, model.meshMatrices[static_cast<std::size_t>(n.mesh)])));
-        return out;
-    };
-    const std::vector<Vec3> upper = partAt("upper", 0), lower = partAt("lower", 0);
-    ASSERT_EQ(std::pair(upper.size(), lower.size()), std::pair(std::size_t{8}, std::size_t{8}));
-    for (const Vec3& p : upper)
-        EXPECT_TRUE(std::fabs(p.y) < 1e-5f || std::fabs(p.y - 1) < 1e-5f) << p.y;  // the lower rings
-    for (const Vec3& p : lower)
-        EXPECT_TRUE(std::fabs(p.y - 1) < 1e-5f || std::fabs(p.y - 2) < 1e-5f) << p.y;  // the upper rings
-    for (const int32_t f : {7, 15}) {
-        const double turn = M_PI / 2 * f / 15;
-        const auto still = partAt("upper", f), bent = partAt("lower", f);
-        for (std::size_t i = 0; i < 8; ++i) {
-            const Vec3 arm = lower[i] - Vec3(0, 1, 0);  // from the elbow
-            const Vec3 expected(static_cast<float>(arm.x * std::cos(turn) - arm.y * std::sin(turn)),
-                                static_cast<float>(1 + arm.x * std::sin(turn) + arm.y * std::cos(turn)), arm.z);
-            EXPECT_LT(Length(bent[i] - expected), kKeyPositionTolerance) << "frame " << f << ", vertex " << i;
-            EXPECT_LT(Length(still[i] - upper[i]), kKeyPositionTolerance) << "frame " << f << ", vertex " << i;
+    for (const char* name : {"arm_two_bones_skinned.gltf", "arm_two_bones_skinned_zup.dae"}) {
+        SCOPED_TRACE(name);
+        const fs::path file = kFixtures / name;
+        const auto imported = ImportModel(file, {});
+        ASSERT_TRUE(orvtest::Ok(imported));
+        EXPECT_TRUE(orvtest::SomeLineHas(imported->notes, "mesh 'ArmMesh': its skin's weights became whole parts"));
+        EXPECT_TRUE(orvtest::SomeLineHas(imported->notes, "(faces per bone: 'upper' 8, 'lower' 8)"));
+        CModel& model = *imported->model;
+        EXPECT_EQ(model.geosets[0].meshes.size(), 2u);  // the skinned mesh itself is gone
+        const auto animation = ImportAnimation(model, file, {});
+        ASSERT_TRUE(orvtest::Ok(animation));
+        Played(model, animation->keyframe);
+        // Each part's vertices in the file's axes at a frame.
+        auto partAt = [&](const std::string& bone, int32_t frame) {
+            model.currentFrame = frame;
+            PlaceNodes(model);
+            std::vector<Vec3> out;
+            for (const auto& n : model.nodes)
+                if (n.name == bone && n.mesh >= 0)
+                    for (const VertexRecord& v : model.geosets[0].meshes[static_cast<std::size_t>(n.mesh)].vertices)
+                        out.push_back(ToYUp(
+                            TransformPoint({v.x, v.y, v.z}, model.meshMatrices[static_cast<std::size_t>(n.mesh)])));
+            return out;
+        };
+        const std::vector<Vec3> upper = partAt("upper", 0), lower = partAt("lower", 0);
+        ASSERT_EQ(std::pair(upper.size(), lower.size()), std::pair(std::size_t{8}, std::size_t{8}));
+        for (const Vec3& p : upper)
+            EXPECT_TRUE(std::fabs(p.y) < 1e-5f || std::fabs(p.y - 1) < 1e-5f) << p.y;  // the lower rings
+        for (const Vec3& p : lower)
+            EXPECT_TRUE(std::fabs(p.y - 1) < 1e-5f || std::fabs(p.y - 2) < 1e-5f) << p.y;  // the upper rings
+        for (const int32_t f : {7, 15}) {
+            const double turn = M_PI / 2 * f / 15;
+            const auto still = partAt("upper", f), bent = partAt("lower", f);
+            for (std::size_t i = 0; i < 8; ++i) {
+                const Vec3 arm = lower[i] - Vec3(0, 1, 0);  // from the elbow
+                const Vec3 expected(static_cast<float>(arm.x * std::cos(turn) - arm.y * std::sin(turn)),
+                                    static_cast<float>(1 + arm.x * std::sin(turn) + arm.y * std::cos(turn)), arm.z);
+                EXPECT_LT(Length(bent[i] - expected), kKeyPositionTolerance) << "frame " << f << ", vertex " << i;
+                EXPECT_LT(Length(still[i] - upper[i]), kKeyPositionTolerance) << "frame " << f << ", vertex " << i;
+            }
         }
     }
 }
