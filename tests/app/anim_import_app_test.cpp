@@ -1,12 +1,11 @@
 // File > Import of an animated file while a model is open: the question, the keyframe
-// written beside the model and played, one undo step, and a sub-mode that takes it.
+// written beside the model and played, one undo step.
 #include <QtTest>
 
 #include <QDir>
 #include <QFile>
 #include <QStatusBar>
 
-#include "anim/puppet_edit.h"
 #include "app/app.h"
 #include "app/childframe.h"
 #include "app/mainframe.h"
@@ -80,18 +79,6 @@ private slots:
         h.app->Frame()->Action(cmd::FileImport)->trigger();
         QVERIFY(QFileInfo::exists(dir.filePath("moves_2.key")));
         QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("moves_2.key"));
-
-        // Animation Sequence assigns the first to a new sub-mode, which then plays it.
-        PuppetEditor editor(doc);
-        SubModeFields fields;
-        fields.name = "dance";
-        fields.keyFile = "moves";
-        fields.description = "# submode 2 = dance";
-        QVERIFY(editor.AddSubMode(0, fields).ok());
-        EditContext c = frame->Document()->Context();
-        doc.Run(c, [&editor](EditContext& e) { return editor.Commit(e); });
-        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("moves.key"));
-        QCOMPARE(doc.model->frameCount, 16);
     }
 };
 

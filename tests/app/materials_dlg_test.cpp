@@ -108,23 +108,6 @@ private slots:
         dlg->OnOk();
         QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "metal.mat", "WOOD.mat", "checker.mat"}));
         QVERIFY(t.doc.Doc().IsModified());
-
-        // "Add" of the model's list runs the stock list over it; a cancel adds nothing.
-        t.s.exec = [](QDialog& d) {
-            auto& inner = dynamic_cast<Dlg&>(d);
-            if (inner.GetMode() != Dlg::Mode::AddToModel || !inner.SelectName(QStringLiteral("bricks.mat")))
-                return static_cast<int>(QDialog::Rejected);
-            inner.OnOk();
-            return inner.result();
-        };
-        auto model = t.Open();
-        model->Button(Dlg::Add)->click();
-        QCOMPARE(Items(model->List()), (QStringList{"bricks.mat", "checker.mat", "dflt.mat", "metal.mat", "wood.mat"}));
-        QCOMPARE(model->CurrentName(), QStringLiteral("bricks.mat"));
-        QCOMPARE(t.M().materials.back(), std::string("bricks.mat"));
-        t.s.exec = nullptr;
-        model->AddMaterial();
-        QCOMPARE(model->List()->count(), 5);
     }
 
     void deleteAsksOnlyWithWarningAndForAUsedMaterial()
@@ -158,15 +141,17 @@ private slots:
         QCOMPARE(t.M().materials, std::vector<std::string>{"WOOD.mat"});
     }
 
-    // Everything done in the dialog is one undo step, the stock list's add included;
-    // Cancel takes it back and leaves nothing to redo. Ok keeps it.
+    // "Add" runs the stock list over the model's. Everything done in the dialog is one
+    // undo step, the stock list's add included; Cancel takes it back and leaves nothing
+    // to redo. Ok keeps it.
     void cancelTakesBackWhatTheDialogDid()
     {
         Mats t;
         QSignalSpy told(&t.doc, &CDocument::modifiedChanged);
         t.s.exec = [](QDialog& d) {
             auto& stock = dynamic_cast<Dlg&>(d);
-            stock.SelectName(QStringLiteral("bricks.mat"));
+            if (stock.GetMode() != Dlg::Mode::AddToModel || !stock.SelectName(QStringLiteral("bricks.mat")))
+                return static_cast<int>(QDialog::Rejected);
             stock.OnOk();
             return stock.result();
         };
@@ -175,8 +160,10 @@ private slots:
             QVERIFY(dlg->SelectName(QStringLiteral("wood.mat")));
             t.s.yesNo = {true};
             dlg->DeleteMaterial();
-            dlg->AddMaterial();
+            dlg->Button(Dlg::Add)->click();
             QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "metal.mat", "bricks.mat"}));
+            QCOMPARE(Items(dlg->List()), (QStringList{"bricks.mat", "dflt.mat", "metal.mat"}));
+            QCOMPARE(dlg->CurrentName(), QStringLiteral("bricks.mat"));
             QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
             dlg->Button(close)->click();
             if (close == Dlg::Ok)

@@ -129,26 +129,6 @@ private slots:
         QCOMPARE(s.vertexScaling, 0.01f);  // unreadable text keeps the default
     }
 
-    void maximizedKeepsTheNormalRectangle()
-    {
-        Settings s;
-        CMainFrame frame(s);
-        frame.BuildMenusAndToolbars();
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        frame.setGeometry(40, 50, 700, 500);  // the user's own placement
-        QTRY_COMPARE(s.right - s.left, 700);
-        QCOMPARE(s.bottom - s.top, 500);
-        const auto normal = std::tuple(s.left, s.top, s.right, s.bottom);
-        frame.showMaximized();
-        QTRY_COMPARE(s.maximized, 1);
-        QTRY_VERIFY(frame.width() != 700);
-        // The stored rectangle stays the one to come back to.
-        QCOMPARE(std::tuple(s.left, s.top, s.right, s.bottom), normal);
-        frame.showNormal();
-        QTRY_COMPARE(s.maximized, 0);
-    }
-
     void tipsComeOneAtATime()
     {
         const QByteArray file = "; comment\r\n tip with blank\r\nFirst tip\r\n\r\n\tindented\r\nSecond tip\r\n";
@@ -182,7 +162,9 @@ private slots:
                  QStringLiteral("Tips file does not exist in the prescribed directory"));
     }
 
-    void toolbarStateAndPanes()
+    // The main window keeps its place (a maximized one the rectangle to come back to)
+    // and which toolbars are shown.
+    void placeToolbarStateAndPanes()
     {
         Settings s;
         QByteArray state;
@@ -194,6 +176,17 @@ private slots:
             frame.BuildMenusAndToolbars();
             frame.show();
             QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            frame.setGeometry(40, 50, 700, 500);  // the user's own placement
+            QTRY_COMPARE(s.right - s.left, 700);
+            QCOMPARE(s.bottom - s.top, 500);
+            const auto normal = std::tuple(s.left, s.top, s.right, s.bottom);
+            frame.showMaximized();
+            QTRY_COMPARE(s.maximized, 1);
+            QTRY_VERIFY(frame.width() != 700);
+            QCOMPARE(std::tuple(s.left, s.top, s.right, s.bottom), normal);
+            frame.showNormal();
+            QTRY_COMPARE(s.maximized, 0);
+
             // The tool toolbar carries the frame steps: shown, and it can be hidden.
             QVERIFY(!frame.ToolBar(2)->isHidden());
             QVERIFY(frame.Execute(5645));

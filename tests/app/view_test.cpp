@@ -574,11 +574,12 @@ private slots:
         QCOMPARE(settings.colorMap, std::string("01redmap.cmp"));
         QCOMPARE(settings.colorBackground, 0x112233u);
 
-        // Backup: checking gives 10 minutes, clearing gives 0.
-        sheet.BackupEnabled()->setChecked(true);
-        QCOMPARE(sheet.BackupMinutes()->value(), 10);
+        // Backup: clearing gives 0 minutes, checking gives 10 (it starts checked with the
+        // stored minutes).
         sheet.BackupEnabled()->setChecked(false);
         QCOMPARE(sheet.BackupMinutes()->value(), 0);
+        sheet.BackupEnabled()->setChecked(true);
+        QCOMPARE(sheet.BackupMinutes()->value(), 10);
 
         // OK on a refused field keeps the sheet open.
         sheet.FrameRate()->setText(QStringLiteral("0"));
