@@ -100,6 +100,9 @@ Result<ColormapData> ParseColormap(std::span<const uint8_t> bytes)
     std::copy_n(bytes.begin(), kColormapHeadSize, out.head.begin());
     std::copy_n(bytes.begin() + kColormapHeadSize, 768, out.palette.begin());
     out.lightTable.assign(bytes.begin() + kColormapHeadSize + 768, bytes.begin() + kColormapDataSize);
+    if (out.HasTransparency() && bytes.size() >= kColormapDataSize + kTransparencyTableSize)
+        out.transparencyTable.assign(bytes.begin() + kColormapDataSize,
+                                     bytes.begin() + kColormapDataSize + kTransparencyTableSize);
     return out;
 }
 
@@ -137,11 +140,14 @@ Result<MatInfo> ParseMat(std::span<const uint8_t> bytes)
             return Fail("the MAT's " + std::to_string(out.recordCount) + " colour records are truncated");
         for (uint32_t i = 0; i < out.recordCount; ++i)
             out.colorIndices.push_back(LoadU32(p + kMatHeadSize + i * kMatColorRecordSize + 4));
+        out.firstRecordColor = out.colorIndices.front();
         return out;
     }
 
     if (out.recordCount > (size - kMatHeadSize) / kMatTextureRecordSize)
         return Fail("the MAT's " + std::to_string(out.recordCount) + " texture records are truncated");
+    if (out.recordCount > 0)
+        out.firstRecordColor = LoadU32(p + kMatHeadSize + 4);
     const uint64_t texel = TexelBytes(out.bitsPerPixel);
     uint64_t pos = kMatHeadSize + static_cast<uint64_t>(out.recordCount) * kMatTextureRecordSize;
     for (uint32_t t = 0; t < out.recordCount; ++t) {
@@ -209,6 +215,7 @@ Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette
     MaterialImage out;
     if (info.IsColor()) {
         FillColorImage(info.colorIndices.back(), *palette, out);
+        out.solidColor = static_cast<uint8_t>(info.colorIndices.back());
         return out;
     }
     if (firstCelOnly) {
@@ -228,6 +235,7 @@ Result<MaterialImage> MaterialCels(std::span<const uint8_t> bytes, const Palette
     out.height = static_cast<int32_t>(first->height);
     out.stride = StrideOf(out.width);
     out.transparent = first->transparent != 0;
+    out.solidColor = static_cast<uint8_t>(info.firstRecordColor);
     for (const auto& t : info.textures) {
         if (t.mipmapCount == 0 || t.width != first->width || t.height != first->height)
             continue;

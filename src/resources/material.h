@@ -43,12 +43,16 @@ inline constexpr const char* kFallbackColormap = "01redmap.cmp";
 struct ColormapData {
     std::array<uint8_t, kColormapHeadSize> head{};
     Palette palette{};
-    std::vector<uint8_t> lightTable;  // 64 rows of 256 indices
+    std::vector<uint8_t> lightTable;  // 64 rows of 256 indices, row 0 the darkest
+    // 256 rows of 256 indices: row s, column d is what source index s drawn through over
+    // destination index d gives. Empty when the file has none.
+    std::vector<uint8_t> transparencyTable;
 
     bool HasTransparency() const;  // the word at offset 8 of the head
 };
 
-// Needs at least the 17216 bytes of ColormapData; a transparency table is not read.
+// Needs at least the 17216 bytes of ColormapData; the transparency table is read when
+// the head says there is one and the bytes hold it all.
 Result<ColormapData> ParseColormap(std::span<const uint8_t> bytes);
 
 struct MaterialImage {
@@ -66,6 +70,9 @@ struct MaterialImage {
     // The texture's transparency flag: index 0 of a paletted picture, or alpha under half
     // of a true-colour one, is not drawn.
     bool transparent = false;
+    // The palette index the game fills the material's faces with where it draws them
+    // untextured: a colour material's colour, a texture's first record's colour word.
+    uint8_t solidColor = 0;
 
     bool TrueColor() const { return !rgba.empty(); }
     const uint8_t* Cel(int index) const { return pixels.data() + static_cast<std::size_t>(index) * width * height; }
@@ -104,6 +111,7 @@ struct MatInfo {
     bool trueColor = false;  // 16-bit texels of colorFormat, not palette indices
     MatColorFormat colorFormat;
     std::vector<uint32_t> colorIndices;  // colour materials: the index of each record
+    uint32_t firstRecordColor = 0;       // the colour word of the first record
     std::vector<MatTexture> textures;    // texture materials: every texture head
     // Why this valid MAT cannot be converted (texels of another size than 8 or 16 bits,
     // a 16-bit colour format that cannot be read); "" when it can.

@@ -157,14 +157,16 @@ Located Locate(const ResourceSources& sources, ResourceKind kind, std::string_vi
     return at;
 }
 
-// A stock entry's bytes: a colormap only as far as its palette and tables go.
+// A stock entry's bytes: a colormap only as far as its palette and tables go (the
+// transparency table included, when the entry holds one).
 Result<std::vector<uint8_t>> ReadStock(const ResourceSources& sources, ResourceKind kind, const CTreeObject& entry)
 {
     if (kind != ResourceKind::Colormap)
         return ReadEntryData(sources.resourceFile, entry);
     if (entry.size < kColormapDataSize)
         return Fail("colormap " + entry.name + " is too short (" + std::to_string(entry.size) + " bytes)");
-    return ReadFileRange(sources.resourceFile, entry.offset, kColormapDataSize);
+    return ReadFileRange(sources.resourceFile, entry.offset,
+                         std::min<std::size_t>(entry.size, kColormapDataSize + kTransparencyTableSize));
 }
 
 Result<FoundResource> Read(const ResourceSources& sources, ResourceKind kind, const Located& at)
