@@ -85,6 +85,7 @@ set(ORVANE_RENDER_SOURCES
   src/render/gl_device.cpp
   src/render/texture_cache.cpp
   src/render/scene_renderer.cpp
+  src/render/game_view.cpp
   src/render/renderer.cpp
   src/render/headless_context.cpp
 )

@@ -87,6 +87,12 @@ using GlGetProcAddress = std::function<GlProc(const char* name)>;
     X(PFNGLGETUNIFORMLOCATIONPROC, GetUniformLocation) \
     X(PFNGLUNIFORM1IPROC, Uniform1i) \
     X(PFNGLUNIFORM1FPROC, Uniform1f) \
+    X(PFNGLUNIFORM2IPROC, Uniform2i) \
+    X(PFNGLDRAWBUFFERSPROC, DrawBuffers) \
+    X(PFNGLREADBUFFERPROC, ReadBuffer) \
+    X(PFNGLCLEARBUFFERFVPROC, ClearBufferfv) \
+    X(PFNGLPROVOKINGVERTEXPROC, ProvokingVertex) \
+    X(PFNGLFRAMEBUFFERTEXTURE2DPROC, FramebufferTexture2D) \
     X(PFNGLUNIFORMMATRIX4FVPROC, UniformMatrix4fv) \
     X(PFNGLDRAWARRAYSPROC, DrawArrays) \
     X(PFNGLMULTIDRAWARRAYSPROC, MultiDrawArrays) \

@@ -116,6 +116,10 @@ public:
     // The view's new size; nothing happens for a zero width or height.
     DeviceResult ResizeDevice(int32_t cx, int32_t cy, bool enlarge);
     bool HasDevice() const { return framebuffer_ != 0; }
+    // The surface's framebuffer (other drawing attaches to it between BeginFrame and Present).
+    GLuint Framebuffer() const { return framebuffer_; }
+    // "ColorBackground", what BeginFrame clears to.
+    uint32_t BackgroundColor() const { return settings_.colorBackground; }
 
     void SetClientRect(const ClientRect& r) { client_ = r; }
     const ClientRect& Client() const { return client_; }
@@ -152,6 +156,8 @@ public:
     // withColor false leaves the colour array off so that SetConstantColor applies.
     void SetupVertexLayout(bool withColor) const;
     void SetConstantColor(uint32_t argb) const;
+    // Takes the fixed states and the device's own shader back after another program drew.
+    void ResumeDrawing() { ApplyFixedState(); }
 
     // Makes surface creation fail for the device indices the function names, to
     // exercise the fallback order without a driver that runs out of memory.

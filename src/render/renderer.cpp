@@ -35,6 +35,7 @@ TextureImage ToTextureImage(const MaterialImage& image)
     t.pixels = image.pixels;
     t.rgba = image.rgba;
     t.transparent = image.transparent;
+    t.solidColor = image.solidColor;
     for (int i = 0; i < 256; ++i) {
         const auto rgb = image.Rgb(i);
         for (int k = 0; k < 3; ++k)
@@ -160,6 +161,12 @@ void CRenderer::PrepareScene()
     sources.catalog = catalog_;
     sources.resourceFile = resourceFile_;
     sources.searchPath = searchPath_;
+    // The game view's tables come from the colormap the materials are drawn with.
+    std::optional<ColormapData> colormap;
+    if (const auto found = FindColormap(sources, settings_.colorMap))
+        if (auto parsed = ParseColormap(found->bytes))
+            colormap = std::move(*parsed);
+    scene_->SetColormap(std::move(colormap));
     scene_->SetMaterialResolver(SourcesMaterialResolver(std::move(sources), [this] { return doc_.model.get(); }));
     scene_->PrepareScene(Model());
     preparedModel_ = doc_.model.get();
@@ -282,6 +289,7 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     const std::vector<std::size_t> marked = selection_.MarkedFaces(model, modes);
     options.markedFaces = marked;
     options.shaded = settings_.shaded != 0;
+    options.game = gameView_ ? &*gameView_ : nullptr;
     scene_->Draw(model, nodes, options);
     framed_ = true;
     Present(clip);

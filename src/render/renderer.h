@@ -94,6 +94,17 @@ public:
     void PrepareScene();
     // Textures for the faces of one mesh (added or pasted faces).
     void AssignFaceTextures(const CMesh& mesh);
+    // The game view: meshes drawn solid are drawn as the game draws them, through the
+    // colormap the materials are drawn with ("ColorMap", read by PrepareScene), in the
+    // ambient light of options.ambient, with or without the light at the camera, the
+    // materials of several cels at their cel for options.seconds. None: the editor's own
+    // drawing. Takes effect at the next frame.
+    void SetGameView(std::optional<GameViewOptions> options) { gameView_ = options; }
+    const std::optional<GameViewOptions>& GameViewSettings() const { return gameView_; }
+    // Whether the last game-view frame showed a material of several cels: the view then
+    // wants frames with a moving time.
+    bool GameViewAnimates() const { return gameView_ && scene_->Game().Animated(); }
+
     // The faces or corners changed: the drawing buffers are made again.
     void ModelChanged();
     void MeshChanged(const CMesh& mesh);
@@ -168,6 +179,7 @@ private:
     std::function<void(const ViewStatus&)> statusListener_;
     std::function<void(float)> frameStep_;
     std::optional<int64_t> lastAnimationMs_;  // the animating view's last frame
+    std::optional<GameViewOptions> gameView_;
     std::function<int64_t()> clock_;
     ViewStatus lastStatus_;
 };

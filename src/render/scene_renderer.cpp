@@ -24,7 +24,7 @@ VertexRecord DrawnCorner(VertexRecord c, float width, float height)
 }  // namespace
 
 SceneRenderer::SceneRenderer(GlDevice& device, Settings& settings)
-    : device_(device), settings_(settings), gl_(device.Api())
+    : device_(device), settings_(settings), gl_(device.Api()), game_(device)
 {
     textures_.SetApi(&device.Api());
 }
@@ -54,6 +54,7 @@ void SceneRenderer::PrepareScene(const CModel& model)
 {
     // Handles are never reused, so buffers that still name an old texture would draw
     // untextured: they go with the textures.
+    game_.Clear();
     textures_.Clear();
     materials_.clear();
     ReleaseBuffers();
@@ -96,10 +97,15 @@ SceneRenderer::MaterialTexture SceneRenderer::TextureOfFace(const CModel& model,
 
 void SceneRenderer::AssignFaceTextures(const CModel&, const CMesh& mesh) { MeshChanged(mesh); }
 
-void SceneRenderer::ModelChanged() { ReleaseBuffers(); }
+void SceneRenderer::ModelChanged()
+{
+    ReleaseBuffers();
+    game_.ModelChanged();
+}
 
 void SceneRenderer::MeshChanged(const CMesh& mesh)
 {
+    game_.MeshChanged(mesh);
     const auto it = buffers_.find(&mesh);
     if (it == buffers_.end())
         return;
@@ -159,7 +165,7 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
         if (!mesh)
             continue;
         const MeshDrawStyle how = MeshDrawMode(options.renderMode, visit.mesh, options.currentMesh);
-        if (!how.drawn)
+        if (!how.drawn || (how.solid && options.game))
             continue;
         device_.SetWorld(model.NodeMatrix(static_cast<std::size_t>(visit.node)) * options.world);
         if (options.onePerFace)
@@ -167,6 +173,9 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
         else
             DrawMeshBuffered(model, *mesh, how.solid);
     }
+
+    if (options.game)
+        DrawGame(model, nodes, options);
 
     device_.SetShaded(false);
     if (!options.markedFaces.empty())
@@ -182,6 +191,29 @@ void SceneRenderer::Draw(const CModel& model, std::span<const NodeVisit> nodes, 
         DrawMarkers(options.markers);
     }
     gl_.BindVertexArray(0);
+}
+
+void SceneRenderer::DrawGame(const CModel& model, std::span<const NodeVisit> nodes, const SceneDrawOptions& options)
+{
+    // The game's materials are the cache's pictures (palette indices, or a 16-bit
+    // material's colours), whether or not a true-colour texture could be made of them.
+    const GameView::MaterialLookup lookup = [&](int32_t material) -> const TextureRecord* {
+        const std::string* name = MaterialName(model, material);
+        return name && textures_.HasResolver() ? textures_.Record(*name, settings_.colorMap) : nullptr;
+    };
+    std::vector<std::pair<const CMesh*, Matrix4>> solid;
+    bool translucent = false;
+    for (const NodeVisit& visit : nodes) {
+        const CMesh* mesh = model.MeshAt(visit.mesh);
+        if (!mesh || !MeshDrawMode(options.renderMode, visit.mesh, options.currentMesh).solid)
+            continue;
+        solid.emplace_back(mesh, model.NodeMatrix(static_cast<std::size_t>(visit.node)) * options.world);
+        translucent = translucent || game_.HasTranslucentFaces(model, *mesh, lookup);
+    }
+    game_.Begin(*options.game, translucent);
+    for (const auto& [mesh, world] : solid)
+        game_.DrawMesh(model, *mesh, world, lookup);
+    game_.End();
 }
 
 void SceneRenderer::Stream(const void* data, std::size_t bytes)

@@ -16,6 +16,7 @@
 #include "edit/selection.h"
 #include "model/model.h"
 #include "model/settings.h"
+#include "render/game_view.h"
 #include "render/gl_device.h"
 #include "render/texture_cache.h"
 #include "view/hierarchy.h"
@@ -41,6 +42,9 @@ struct SceneDrawOptions {
     // Solid faces lit by a light at the camera ("Shaded"); outlines, axes and markers
     // keep their colours.
     bool shaded = false;
+    // Meshes drawn solid are drawn as the game draws them, through the colormap
+    // (SetColormap), with this light and time; none: the editor's own drawing.
+    const GameViewOptions* game = nullptr;
 };
 
 class SceneRenderer {
@@ -53,6 +57,9 @@ public:
     // Where materials come from. Without a resolver the resources count as unavailable:
     // no face has a texture.
     void SetMaterialResolver(MaterialResolver resolver);
+    // The colormap ("ColorMap") the game view draws through; its tables are uploaded once.
+    void SetColormap(std::optional<ColormapData> colormap) { game_.SetColormap(std::move(colormap)); }
+    GameView& Game() { return game_; }
 
     // A fresh texture cache, made for the materials the model's faces use (others are
     // made when a face first needs them). The model is only read: a face's texture and
@@ -115,6 +122,7 @@ private:
     void DrawMarkedFaces(const CMesh& mesh, std::span<const std::size_t> faces);
     void DrawMeshBuffered(const CModel& model, const CMesh& mesh, bool solid);
     void DrawMeshPerFace(const CModel& model, const CMesh& mesh, bool solid);
+    void DrawGame(const CModel& model, std::span<const NodeVisit> nodes, const SceneDrawOptions& options);
     MeshBuffers& BuffersFor(const CModel& model, const CMesh& mesh);
     void BuildBuffers(const CModel& model, const CMesh& mesh, MeshBuffers& b);
     void ReleaseBuffers();
@@ -133,6 +141,7 @@ private:
     GLuint streamIndices_ = 0;
     std::vector<VertexRecord> scratch_;
     bool shaded_ = false;  // of the frame being drawn
+    GameView game_;
 };
 
 }  // namespace orv

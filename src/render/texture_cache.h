@@ -27,6 +27,7 @@ struct TextureImage {
     std::array<uint8_t, 768> palette{};
     std::vector<uint8_t> rgba;
     bool transparent = false;  // index 0 (alpha under half) is not drawn
+    uint8_t solidColor = 0;    // the palette index of the material's untextured faces
 };
 
 // Finds and converts a material; nothing when it cannot be had. Names are lower case.
