@@ -128,6 +128,8 @@ struct RenderRequest {
     std::optional<ViewKind> viewKind;
     RenderMode mode = RenderMode::All;
     bool shaded = false;
+    bool game = false;
+    std::optional<float> light;
 };
 
 // The value of one of render's options into r; the exit status of a usage error, or none.
@@ -148,6 +150,12 @@ std::optional<int> TakeRenderOption(const std::string& a, const std::string& v, 
         r.frame = std::strtol(v.c_str(), &end, 10);
         if (v.empty() || *end != '\0' || r.frame < 0 || r.frame > 0x7FFFFFFF)
             return Usage("render: --frame takes a frame number from 0");
+    } else if (a == "--light") {
+        char* end = nullptr;
+        const float l = std::strtof(v.c_str(), &end);
+        if (v.empty() || *end != '\0' || !(l >= 0.0f && l <= 1.0f))
+            return Usage("render: --light takes a light level from 0 to 1");
+        r.light = l;
     } else if (a == "--view") {
         r.viewKind = ViewKindByName(v);
         if (!r.viewKind)
@@ -167,8 +175,10 @@ std::optional<int> ParseRenderArgs(const std::vector<std::string>& args, RenderR
         const std::string& a = args[i];
         if (a == "--shaded") {
             r.shaded = true;
+        } else if (a == "--game") {
+            r.game = true;
         } else if (a == "-o" || a == "--size" || a == "--view" || a == "--mode" || a == "--key" || a == "--frame" ||
-                   a == "--texture-layout") {
+                   a == "--texture-layout" || a == "--light") {
             if (i + 1 >= args.size())
                 return Usage("render: " + a + " needs a value");
             if (const auto failed = TakeRenderOption(a, args[++i], r))
@@ -183,6 +193,8 @@ std::optional<int> ParseRenderArgs(const std::vector<std::string>& args, RenderR
     }
     if (r.model.empty() || r.out.empty())
         return Usage("render takes a model and -o OUT.png");
+    if (r.light && !r.game)
+        return Usage("render: --light is the game view's light; it needs --game");
     return std::nullopt;
 }
 
@@ -241,6 +253,12 @@ int DrawPicture(COrvaneDoc& doc, Settings& settings, const ResourceHandle& resou
             doc.model->currentFrame = static_cast<int32_t>(std::max(r.frame, 0L));
             doc.PlaceNodes();
         }
+        if (r.game) {
+            GameViewOptions game;
+            if (r.light)
+                game.ambient = *r.light;
+            renderer.SetGameView(game);
+        }
         renderer.SetPresentTarget(CRenderer::kNoPresent);
         if (!renderer.RenderFrame(true) || !renderer.LastFrameDrawn())
             return Fail(r.out, "the frame could not be drawn");
@@ -290,13 +308,18 @@ void RegisterRenderCommand(Registry& registry)
     registry.subcommands.push_back(
         {"render",
          "  render MODEL -o OUT.png [--size WxH] [--view front|left|right|back|top|bottom] [--mode 0-4]\n"
-         "                [--key KEYFILE] [--frame N] [--shaded] [--texture-layout MESH:FACE]\n"
+         "                [--key KEYFILE] [--frame N] [--shaded] [--game [--light L]]\n"
+         "                [--texture-layout MESH:FACE]\n"
          "                         draw a model (.3do, or a project with its saved camera) as\n"
          "                         the 3D view shows it when opened, into a PNG (default 800x600,\n"
          "                         textured from the mod around the model and --resources\n"
          "                         through --colormap; modes 2-4 show the first mesh as the\n"
          "                         current one; --shaded lights the faces by a light at the\n"
-         "                         camera); needs no display. With a keyframe (a KEY file, or\n"
+         "                         camera; --game draws as the game does, every texel through\n"
+         "                         the colormap's light table by the faces' geometry, lighting\n"
+         "                         and texture modes, extra light and flags, in the ambient light\n"
+         "                         L (0 to 1, default 0.5) and a light at the camera); needs no\n"
+         "                         display. With a keyframe (a KEY file, or\n"
          "                         one by name from the mod or --resources) the model is posed at\n"
          "                         frame N (default 0). --texture-layout MESH:FACE draws instead\n"
          "                         the face's material with the texture coordinates of that face\n"
