@@ -227,3 +227,24 @@ TEST_F(RenderCommand, TextureLayoutOfAFace)
         EXPECT_EQ(Run(out + " --texture-layout " + bad), 2) << bad;
     EXPECT_FALSE(fs::exists(dir_ / "x.png"));
 }
+
+// --game draws through the colormap's light table: the walker in less ambient light is
+// darker, and not the textured picture. --light belongs to --game and takes 0 to 1.
+TEST_F(RenderCommand, GameViewDarkensWithTheAmbientLight)
+{
+    const std::string args = "--resources '" + kSample + "/res2.gob' --size 200x150 ";
+    auto brightness = [](const orv::RgbaImage& p) {
+        int64_t sum = 0;
+        for (std::size_t i = 0; i + 3 < p.pixels.size(); i += 4)
+            sum += p.pixels[i] + p.pixels[i + 1] + p.pixels[i + 2];
+        return sum;
+    };
+    const auto textured = Picture("textured.png", args);
+    const auto dim = Picture("dim.png", args + "--game --light 0.05");
+    const auto bright = Picture("bright.png", args + "--game --light 0.9");
+    EXPECT_EQ(dim.At(0, 0), kBackground);
+    EXPECT_LT(brightness(dim), brightness(bright));
+    EXPECT_NE(bright.pixels, textured.pixels);
+    for (const char* usage : {"-o x.png --light 0.5", "-o x.png --game --light 2", "-o x.png --game --light dark"})
+        EXPECT_EQ(Run(usage), 2) << usage;
+}
