@@ -195,7 +195,7 @@ int32_t LightRow(float level)
     return std::min(static_cast<int32_t>(clamped * 63.0f), kRows - 1);
 }
 
-// A stretch of one buffer drawn with one material and one culling.
+// A stretch of one index buffer drawn with one material and one culling.
 struct GameView::Run {
     const TextureRecord* record = nullptr;
     GLenum primitive = GL_TRIANGLES;
@@ -213,6 +213,7 @@ struct GameView::TranslucentFace {
 struct GameView::Buffers {
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
     std::vector<Run> runs;
     std::vector<TranslucentFace> translucent;
     std::size_t faceCount = 0;
@@ -396,9 +397,11 @@ void GameView::Release(Buffers& b)
 {
     if (b.vertexBuffer)
         gl_.DeleteBuffers(1, &b.vertexBuffer);
+    if (b.indexBuffer)
+        gl_.DeleteBuffers(1, &b.indexBuffer);
     if (b.vertexArray)
         gl_.DeleteVertexArrays(1, &b.vertexArray);
-    b.vertexBuffer = b.vertexArray = 0;
+    b.vertexBuffer = b.indexBuffer = b.vertexArray = 0;
 }
 
 const GameView::MaterialTexture* GameView::TextureOf(const TextureRecord& record)
@@ -457,8 +460,19 @@ void GameView::Build(const CModel&, const CMesh& mesh, const MaterialLookup& loo
         bool twoSided;
         bool operator==(const Key&) const = default;
     };
-    std::vector<std::pair<Key, std::vector<GameVertex>>> groups;
-    std::vector<std::pair<TranslucentFace, std::vector<GameVertex>>> translucent;
+    struct Part {
+        std::vector<GameVertex> vertices;
+        std::vector<uint32_t> indices;
+        void Append(const Part& p)
+        {
+            const auto base = static_cast<uint32_t>(vertices.size());
+            vertices.insert(vertices.end(), p.vertices.begin(), p.vertices.end());
+            for (const uint32_t i : p.indices)
+                indices.push_back(base + i);
+        }
+    };
+    std::vector<std::pair<Key, Part>> groups;
+    std::vector<std::pair<TranslucentFace, Part>> translucent;
     for (const CFace& face : mesh.faces) {
         const std::size_t n = face.corners.size();
         // The lower of the mesh's and the face's modes (rdModel3_DrawMesh / DrawFace).
@@ -490,23 +504,27 @@ void GameView::Build(const CModel&, const CMesh& mesh, const MaterialLookup& loo
                               static_cast<uint8_t>(texture), static_cast<uint8_t>(std::min(geometry, 4)),
                               0};
         };
-        std::vector<GameVertex> out;
+        // Each corner once; the primitives index them (fewer vertices to shade).
+        Part out;
+        for (std::size_t k = 0; k < n; ++k)
+            out.vertices.push_back(corner(k));
         if (primitive == GL_TRIANGLES) {
             // A fan from the face's first corner (index-list position 0, the last stored
             // corner), which the flat light of a diffuse face is taken at.
             for (std::size_t k = 0; k + 2 < n; ++k)
-                out.insert(out.end(), {corner(n - 1), corner(k), corner(k + 1)});
+                out.indices.insert(out.indices.end(), {static_cast<uint32_t>(n - 1), static_cast<uint32_t>(k),
+                                                       static_cast<uint32_t>(k + 1)});
         } else if (primitive == GL_LINES) {
             for (std::size_t k = 0; k < n; ++k)
-                out.insert(out.end(), {corner(k), corner((k + 1) % n)});
+                out.indices.insert(out.indices.end(), {static_cast<uint32_t>(k), static_cast<uint32_t>((k + 1) % n)});
         } else {
             for (std::size_t k = 0; k < n; ++k)
-                out.push_back(corner(k));
+                out.indices.push_back(static_cast<uint32_t>(k));
         }
         const bool twoSided = (face.type & kTwoSided) != 0;
         if ((face.type & kTranslucent) != 0) {
             TranslucentFace t;
-            t.run = {record, primitive, twoSided, 0, static_cast<uint32_t>(out.size())};
+            t.run = {record, primitive, twoSided, 0, static_cast<uint32_t>(out.indices.size())};
             for (const VertexRecord& c : face.corners) {
                 t.corners.push_back(c.Position());
                 t.centre += c.Position();
@@ -518,22 +536,23 @@ void GameView::Build(const CModel&, const CMesh& mesh, const MaterialLookup& loo
         const Key key{record, primitive, twoSided};
         auto it = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == key; });
         if (it == groups.end()) {
-            groups.emplace_back(key, std::vector<GameVertex>{});
+            groups.emplace_back(key, Part{});
             it = groups.end() - 1;
         }
-        it->second.insert(it->second.end(), out.begin(), out.end());
+        it->second.Append(out);
     }
-    std::vector<GameVertex> vertices;
-    for (auto& [key, list] : groups) {
-        b.runs.push_back({key.record, key.primitive, key.twoSided, static_cast<uint32_t>(vertices.size()),
-                          static_cast<uint32_t>(list.size())});
-        vertices.insert(vertices.end(), list.begin(), list.end());
+    Part all;
+    for (auto& [key, part] : groups) {
+        b.runs.push_back({key.record, key.primitive, key.twoSided, static_cast<uint32_t>(all.indices.size()),
+                          static_cast<uint32_t>(part.indices.size())});
+        all.Append(part);
     }
-    for (auto& [face, list] : translucent) {
-        face.run.first = static_cast<uint32_t>(vertices.size());
-        vertices.insert(vertices.end(), list.begin(), list.end());
+    for (auto& [face, part] : translucent) {
+        face.run.first = static_cast<uint32_t>(all.indices.size());
+        all.Append(part);
         b.translucent.push_back(std::move(face));
     }
+    const std::vector<GameVertex>& vertices = all.vertices;
     b.faceCount = mesh.faces.size();
     b.firstFace = mesh.faces.empty() ? nullptr : &mesh.faces.front();
     b.lastFace = mesh.faces.empty() ? nullptr : &mesh.faces.back();
@@ -546,6 +565,10 @@ void GameView::Build(const CModel&, const CMesh& mesh, const MaterialLookup& loo
     gl_.BindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);
     gl_.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(GameVertex)), vertices.data(),
                    GL_STATIC_DRAW);
+    gl_.GenBuffers(1, &b.indexBuffer);
+    gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indexBuffer);
+    gl_.BufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(all.indices.size() * sizeof(uint32_t)),
+                   all.indices.data(), GL_STATIC_DRAW);
     constexpr GLsizei stride = sizeof(GameVertex);
     auto attribute = [&](GLuint location, GLint size, GLenum type, std::size_t offset) {
         gl_.EnableVertexAttribArray(location);
@@ -662,7 +685,8 @@ void GameView::DrawRange(const Run& run)
         gl_.Disable(GL_CULL_FACE);
     else
         gl_.Enable(GL_CULL_FACE);
-    gl_.DrawArrays(run.primitive, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
+    gl_.DrawElements(run.primitive, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
+                     reinterpret_cast<const void*>(std::size_t{run.first} * sizeof(uint32_t)));
 }
 
 void GameView::DrawMesh(const CModel& model, const CMesh& mesh, const Matrix4& world, const MaterialLookup& lookup)
