@@ -34,4 +34,24 @@ endforeach()
 # The head's material with the texture coordinates of its first face.
 orvane_help_picture(texture-layout.png --texture-layout 1:0)
 
+# Game View: the walker as the game draws it in a dim sector, and the small models of the
+# face pane's page, one field's effect each.
+orvane_help_picture(game-view.png --game --light 0.4)
+set(_guide ${CMAKE_CURRENT_SOURCE_DIR}/tools/guide)
+function(orvane_game_picture name light)
+  set(out ${ORVANE_HELP_PICTURE_DIR}/${name}.png)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ORVANE_HELP_PICTURE_DIR}
+    COMMAND orvane-tool render ${_guide}/${name}.3do -o ${out} --size 480x200
+            --resources ${_sample}/res2.gob --game --light ${light}
+    DEPENDS orvane-tool ${_sample}/res2.gob ${_guide}/${name}.3do
+    COMMENT "Drawing the help picture ${name}.png"
+    VERBATIM)
+  set(ORVANE_HELP_PICTURES ${ORVANE_HELP_PICTURES} ${out} PARENT_SCOPE)
+endfunction()
+orvane_game_picture(game-geometry 0.5)
+orvane_game_picture(game-lighting 0.2)
+orvane_game_picture(game-extra-light 0)
+orvane_game_picture(game-flags 0.5)
+
 add_custom_target(orvane_help_pictures ALL DEPENDS ${ORVANE_HELP_PICTURES})

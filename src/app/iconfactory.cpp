@@ -212,6 +212,11 @@ bool DrawShapeIcon(QPainter& p, int id)
         break;
     case MeshRendered: Cube(p, QRectF(7, 6, 20, 20), true, kOrange); break;
     case MeshWire: Cube(p, QRectF(7, 6, 20, 20), false, kOrange); break;
+    case GameView:
+        // A cube lit from one side, its shadowed faces darker: the light the game gives.
+        Cube(p, QRectF(7, 6, 20, 20), true, kFill.darker(170));
+        Label(p, QStringLiteral("G"), QRectF(0, 16, 16, 16), kRed, 13);
+        break;
     case MeshMode:
         Cube(p, QRectF(6, 6, 20, 20), true, kFill);
         Label(p, QStringLiteral("M"), QRectF(0, 16, 16, 16), kRed, 13);

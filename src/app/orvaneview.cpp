@@ -6,7 +6,9 @@
 #include <QCursor>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QOffscreenSurface>
@@ -16,10 +18,12 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSlider>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "app/document.h"
 #include "app/options_dlg.h"
@@ -216,6 +220,27 @@ COrvaneView::COrvaneView(CDocument& doc, QWidget* parent) : QWidget(parent), doc
     grid->addWidget(area_, 0, 0);
     grid->addWidget(vBar_, 0, 1);
     grid->addWidget(hBar_, 1, 0);
+    // The game view's sector light, under the picture while that view is on.
+    gameBar_ = new QWidget(this);
+    auto* bar = new QHBoxLayout(gameBar_);
+    bar->setContentsMargins(4, 2, 4, 2);
+    auto* label = new QLabel(QStringLiteral("Sector Light:"), gameBar_);
+    sectorLight_ = new QSlider(Qt::Horizontal, gameBar_);
+    sectorLight_->setObjectName(QStringLiteral("sectorLight"));
+    sectorLight_->setAccessibleName(QStringLiteral("Sector Light"));
+    sectorLight_->setRange(0, 100);
+    sectorLight_->setFocusPolicy(Qt::NoFocus);
+    label->setBuddy(sectorLight_);
+    bar->addWidget(label);
+    bar->addWidget(sectorLight_, 1);
+    grid->addWidget(gameBar_, 2, 0, 1, 2);
+    gameBar_->hide();
+    connect(sectorLight_, &QSlider::valueChanged, this, [this](int value) {
+        EditContext c = Context();
+        AfterCommand(SetGameAmbient(c, static_cast<float>(value) / 100.0f).effects);
+    });
+    cels_.setSingleShot(true);
+    connect(&cels_, &QTimer::timeout, this, &COrvaneView::RequestFrame);
     setFocusProxy(area_);
 
     QString why;
@@ -440,6 +465,9 @@ void COrvaneView::PaintGl()
     }
     renderer_->SetPresentTarget(gl_->defaultFramebufferObject());
     renderer_->RenderFrame(true);
+    // A material of several cels in the game view turns on by itself.
+    if (renderer_->LastFrameDrawn() && renderer_->GameViewAnimates() && !cels_.isActive())
+        cels_.start(static_cast<int>(1000.0 / kGameCelsPerSecond));
     if (!renderer_->LastFrameDrawn()) {
         // Asked for sooner than the frame rate allows: show the last frame now and the
         // new one as soon as it is due, so the window never stays behind the model.
@@ -530,8 +558,20 @@ void COrvaneView::OnDocumentUpdated()
         renderer_->ModelChanged();
         DoneCurrent();
     }
+    SyncGameBar();
     RequestFrame();
     UpdateContinuous();
+}
+
+void COrvaneView::SyncGameBar()
+{
+    const EditModes& modes = doc_.Doc().modes;
+    gameBar_->setVisible(modes.gameView);
+    const int value = static_cast<int>(std::lround(modes.gameAmbient * 100.0f));
+    if (sectorLight_->value() != value) {
+        const QSignalBlocker quiet(sectorLight_);
+        sectorLight_->setValue(value);
+    }
 }
 
 void COrvaneView::OnModelReplaced()

@@ -24,6 +24,7 @@
 #include "view/camera.h"
 
 class QScrollBar;
+class QSlider;
 class QMouseEvent;
 class QWheelEvent;
 class QKeyEvent;
@@ -88,6 +89,8 @@ public:
     QStringList PaneTexts() const { return panes_; }
     QScrollBar* HorizontalBar() const { return hBar_; }
     QScrollBar* VerticalBar() const { return vBar_; }
+    // The game view's "Sector Light" slider (0..100), shown while the game view is on.
+    QSlider* SectorLight() const { return sectorLight_; }
 
     // Draws a frame now and returns the window's picture (tests and screenshots); a
     // null image when nothing can be drawn.
@@ -141,6 +144,8 @@ private:
     void NoteDrawingChanged();
     void ShowDeviceResult(const DeviceResult& r);
     void OnStatus(const ViewStatus& status);
+    // The game view's light bar follows the document's switches.
+    void SyncGameBar();
     void OnDocumentUpdated();
     void OnModelReplaced();
     void OnScroll(bool horizontal, int action);
@@ -175,6 +180,9 @@ private:
     bool cameraPlaced_ = false;
     bool selfUpdate_ = false;
     bool grabbing_ = false;
+    QWidget* gameBar_ = nullptr;
+    QSlider* sectorLight_ = nullptr;
+    QTimer cels_;  // the game view's next cel of an animated material
     QTimer continuous_;
     QTimer retry_;
     QTimer heldKeys_;

@@ -119,6 +119,9 @@ enum : int {
     CheckModel = 5721,
     // Edit > Delete: what Cut removes, without the clipboard.
     EditDelete = 5722,
+    // View > Game View and the light at its camera.
+    GameView = 5723,
+    GameCameraLight = 5724,
     // Tools > Fit to Engine Limits.
     FitToLimits = 5730,
     BookmarkStore0 = 18,

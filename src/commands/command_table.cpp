@@ -101,6 +101,9 @@ EditOutcome ToggleShaded(EditContext& c)
     return EditOutcome::Done(kViewStateChanged | kSettingsChanged);
 }
 
+bool IsGameView(const EditContext& c) { return c.modes().gameView; }
+bool IsGameCameraLight(const EditContext& c) { return c.modes().gameView && c.modes().gameCameraLight; }
+
 bool IsEnlarged(const EditContext& c) { return c.modes().enlarge; }
 EditOutcome EnlargeView(EditContext& c)
 {
@@ -383,6 +386,12 @@ std::vector<CommandRow> MakeTable()
          {.run = ById<SetRenderMode, RenderModeOf>, .unmet = WhyNotRenderMode, .checked = IsRenderMode}},
         {cmd::ShadedView, "S&haded", "Light the faces by a light at the camera\nShaded", "", Doc, m(Menu::View, 205),
          noBar, {.run = ToggleShaded, .checked = IsShaded}},
+        {cmd::GameView, "&Game View", "Draw the model as the game draws it, through its colormap\nGame View", "Ctrl+G",
+         Doc, m(Menu::View, 206), b(Bar::Main, 505), {.run = ToggleGameView, .checked = IsGameView}},
+        {cmd::GameCameraLight, "Game View &Light at Camera",
+         "Light the Game View by a light at the camera as well as the sector's light\nLight at Camera", "", Doc,
+         m(Menu::View, 207), noBar,
+         {.run = ToggleGameCameraLight, .unmet = WhyNotToggleGameCameraLight, .checked = IsGameCameraLight}},
 
         // View: standard views
         {cmd::ViewFront, "&Front View", "View object from front\nFront View", "", Doc, m(Menu::View, 300),

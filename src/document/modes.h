@@ -54,6 +54,11 @@ struct EditModes {
     bool texturingMode = false;
     bool coordinateMode = false;
     bool animateMode = false;
+    // "Game View": the solid meshes drawn as the game draws them, in the sector's light
+    // gameAmbient (0 to 1) and, when gameCameraLight, a light at the camera.
+    bool gameView = false;
+    float gameAmbient = 0.5f;
+    bool gameCameraLight = true;
     int32_t scaleExponent = 0;  // the model is drawn 2^e times its size, -5..5
     Matrix4 scaleMatrix = Matrix4::Identity();
 

@@ -1,6 +1,7 @@
 #include "edit/view_commands.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "document/document.h"
@@ -69,6 +70,35 @@ EditOutcome SetRenderMode(EditContext& c, RenderMode mode)
     if (c.selection)
         c.selection->currentFace = -1;
     ClearNodes(c);
+    return EditOutcome::Done(kViewStateChanged);
+}
+
+EditOutcome ToggleGameView(EditContext& c)
+{
+    c.modes().gameView = !c.modes().gameView;
+    return EditOutcome::Done(kViewStateChanged);
+}
+
+const char* WhyNotToggleGameCameraLight(const EditContext& c)
+{
+    return c.modes().gameView ? nullptr : "The light at the camera lights the Game View: turn it on first";
+}
+
+EditOutcome ToggleGameCameraLight(EditContext& c)
+{
+    if (WhyNotToggleGameCameraLight(c))
+        return {};
+    c.modes().gameCameraLight = !c.modes().gameCameraLight;
+    return EditOutcome::Done(kViewStateChanged);
+}
+
+EditOutcome SetGameAmbient(EditContext& c, float level)
+{
+    // A NaN from a bad field would light nothing and stay: it counts as no light.
+    const float clamped = std::isnan(level) ? 0.0f : std::clamp(level, 0.0f, 1.0f);
+    if (clamped == c.modes().gameAmbient)
+        return {};
+    c.modes().gameAmbient = clamped;
     return EditOutcome::Done(kViewStateChanged);
 }
 

@@ -38,6 +38,14 @@ void EnterContinuousView(EditContext& c, ViewKind viewKind);
 const char* WhyNotSetRenderMode(const EditContext& c, RenderMode mode);
 EditOutcome SetRenderMode(EditContext& c, RenderMode mode);
 
+// "Game View" on or off; the light at its camera on or off (only while it is on); the
+// sector's light it draws in, clamped to 0..1. The light belongs to the view, not to the
+// model: none of them is an undo step.
+EditOutcome ToggleGameView(EditContext& c);
+const char* WhyNotToggleGameCameraLight(const EditContext& c);
+EditOutcome ToggleGameCameraLight(EditContext& c);
+EditOutcome SetGameAmbient(EditContext& c, float level);
+
 // "Middle": the model turned to the front (at the view's scale), its nodes placed, and
 // framed by the camera. Needs the camera.
 EditOutcome CenterView(EditContext& c);

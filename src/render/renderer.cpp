@@ -163,9 +163,12 @@ void CRenderer::PrepareScene()
     sources.searchPath = searchPath_;
     // The game view's tables come from the colormap the materials are drawn with.
     std::optional<ColormapData> colormap;
+    colormapName_.clear();
     if (const auto found = FindColormap(sources, settings_.colorMap))
-        if (auto parsed = ParseColormap(found->bytes))
+        if (auto parsed = ParseColormap(found->bytes)) {
             colormap = std::move(*parsed);
+            colormapName_ = found->name;
+        }
     scene_->SetColormap(std::move(colormap));
     scene_->SetMaterialResolver(SourcesMaterialResolver(std::move(sources), [this] { return doc_.model.get(); }));
     scene_->PrepareScene(Model());
@@ -214,6 +217,10 @@ void CRenderer::Measure()
 void CRenderer::StatusPass()
 {
     lastStatus_ = camera_.UpdateViewStatus(Model(), doc_.modes, selection_.currentMesh, settings_, DeviceName());
+    // In the game view the first pane names the colormap every texel goes through.
+    if (gameView_ || doc_.modes.gameView)
+        lastStatus_.panes[0] = colormapName_.empty() ? "Game View: no colormap, 8-bit materials not drawn"
+                                                     : "Game View: " + colormapName_;
     if (statusListener_)
         statusListener_(lastStatus_);
 }
@@ -289,7 +296,12 @@ bool CRenderer::RenderFrame(bool force, const ClientRect* clip)
     const std::vector<std::size_t> marked = selection_.MarkedFaces(model, modes);
     options.markedFaces = marked;
     options.shaded = settings_.shaded != 0;
-    options.game = gameView_ ? &*gameView_ : nullptr;
+    // The command line sets the game view's light itself; the editor's view takes it from
+    // the document's switches, its cels turning with the clock.
+    std::optional<GameViewOptions> game = gameView_;
+    if (!game && modes.gameView)
+        game = GameViewOptions{modes.gameAmbient, modes.gameCameraLight, static_cast<double>(now) / 1000.0};
+    options.game = game ? &*game : nullptr;
     scene_->Draw(model, nodes, options);
     framed_ = true;
     Present(clip);

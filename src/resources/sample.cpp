@@ -1,6 +1,7 @@
 #include "resources/sample.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 
@@ -100,7 +101,16 @@ std::vector<uint8_t> Texture(const std::function<uint8_t(int x, int y)>& pixel)
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x)
             image.pixels[y * kSize + x] = pixel(x, y);
-    return MakeMat(image);
+    std::vector<uint8_t> mat = MakeMat(image);
+    // The texture's own colour, which faces drawn solid take (geometry mode 3): its most
+    // common texel.
+    std::array<int, 256> count{};
+    for (uint8_t texel : image.pixels)
+        ++count[texel];
+    const auto colour = static_cast<uint32_t>(std::max_element(count.begin(), count.end()) - count.begin());
+    for (int k = 0; k < 4; ++k)
+        mat[kMatHeadSize + 4 + k] = static_cast<uint8_t>(colour >> (8 * k));
+    return mat;
 }
 
 }  // namespace
@@ -120,14 +130,34 @@ Palette SamplePalette()
     return p;
 }
 
+namespace {
+
+// The palette entry nearest a colour.
+uint8_t Nearest(const Palette& pal, double r, double g, double b)
+{
+    int best = 0;
+    double bestDist = 1e30;
+    for (int j = 0; j < 256; ++j) {
+        const double dr = pal[j * 3] - r, dg = pal[j * 3 + 1] - g, db = pal[j * 3 + 2] - b;
+        const double d = dr * dr + dg * dg + db * db;
+        if (d < bestDist) {
+            bestDist = d;
+            best = j;
+        }
+    }
+    return static_cast<uint8_t>(best);
+}
+
+}  // namespace
+
 std::vector<uint8_t> MakeSampleColormap()
 {
     const Palette pal = SamplePalette();
     std::vector<uint8_t> out;
-    out.reserve(kColormapDataSize);
+    out.reserve(kColormapDataSize + kTransparencyTableSize);
     AppendBytes(out, "CMP ", 4);
     AppendU32(out, 30);  // version
-    AppendU32(out, 0);   // no transparency table
+    AppendU32(out, 1);   // a transparency table follows the light tables
     out.resize(kColormapHeadSize, 0);
     out.insert(out.end(), pal.begin(), pal.end());
     for (int light = 0; light < 64; ++light) {
@@ -137,20 +167,16 @@ std::vector<uint8_t> MakeSampleColormap()
                 continue;
             }
             const double f = (light + 1) / 64.0;
-            const double r = pal[i * 3] * f, g = pal[i * 3 + 1] * f, b = pal[i * 3 + 2] * f;
-            int best = 0;
-            double bestDist = 1e30;
-            for (int j = 0; j < 256; ++j) {
-                const double dr = pal[j * 3] - r, dg = pal[j * 3 + 1] - g, db = pal[j * 3 + 2] - b;
-                const double d = dr * dr + dg * dg + db * db;
-                if (d < bestDist) {
-                    bestDist = d;
-                    best = j;
-                }
-            }
-            out.push_back(static_cast<uint8_t>(best));
+            out.push_back(Nearest(pal, pal[i * 3] * f, pal[i * 3 + 1] * f, pal[i * 3 + 2] * f));
         }
     }
+    // A translucent face's texel over what is drawn: their even mix, as the game's own
+    // colormaps hold it (row: the face's colour, column: the one under it).
+    for (int source = 0; source < 256; ++source)
+        for (int dest = 0; dest < 256; ++dest)
+            out.push_back(Nearest(pal, (pal[source * 3] + pal[dest * 3]) / 2.0,
+                                  (pal[source * 3 + 1] + pal[dest * 3 + 1]) / 2.0,
+                                  (pal[source * 3 + 2] + pal[dest * 3 + 2]) / 2.0));
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSlider>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -214,6 +215,15 @@ private slots:
         QVERIFY(!frame->Action(cmd::RenderAll)->isChecked());
         // The view's letters act in the view only: the actions are the view's shortcuts.
         QVERIFY(f->View()->GlWidget()->actions().contains(frame->Action(cmd::MeshMode)));
+        // Game View: its light bar shows under the picture and sets the view's sector light.
+        QSlider* light = f->View()->SectorLight();
+        QVERIFY(light->parentWidget()->isHidden());
+        QVERIFY(frame->Execute(cmd::GameView));
+        QVERIFY(frame->Action(cmd::GameView)->isChecked() && !light->parentWidget()->isHidden());
+        light->setValue(30);
+        QCOMPARE(f->Document()->Doc().modes.gameAmbient, 0.3f);
+        QVERIFY(frame->Execute(cmd::GameView));
+        QVERIFY(light->parentWidget()->isHidden());
     }
 
     // The view of a window that opens or comes to the front takes the keys at once, and

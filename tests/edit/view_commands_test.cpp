@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
+
 #include "edit/view_commands.h"
 #include "support/model_builder.h"
 
@@ -53,6 +56,24 @@ TEST_F(Doc, RenderModes)
     EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(0, -1));
     EXPECT_TRUE(sel.nodes.empty());
     EXPECT_FALSE(modes.grid);
+}
+
+// The game view's light: the camera's light only while the view is on, the sector's
+// light within 0..1 (a NaN is no light), the selection and the render mode untouched.
+TEST_F(Doc, GameViewAndItsLight)
+{
+    SelectFace(1);
+    EXPECT_NE(WhyNotToggleGameCameraLight(ctx), nullptr);
+    EXPECT_FALSE(Ran(ToggleGameCameraLight(ctx)));
+    ASSERT_TRUE(Ran(ToggleGameView(ctx)));
+    ASSERT_TRUE(Ran(ToggleGameCameraLight(ctx)));
+    EXPECT_EQ(std::tuple(modes.gameView, modes.gameCameraLight, sel.currentFace), std::tuple(true, false, 1));
+    for (const auto& [level, kept] : {std::pair(2.0f, 1.0f), {-1.0f, 0.0f}, {NAN, 0.0f}, {0.25f, 0.25f}}) {
+        SetGameAmbient(ctx, level);
+        EXPECT_EQ(modes.gameAmbient, kept) << level;
+    }
+    EXPECT_FALSE(Ran(SetGameAmbient(ctx, 0.25f)));  // no change, no redraw
+    EXPECT_EQ(modes.renderMode, RenderMode::All);
 }
 
 TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)

@@ -178,6 +178,41 @@ TEST_F(RendererTest, StatusPassAfterTheFrameAndNoFrameDuringIt)
     EXPECT_EQ(seen.horizontal.max, 1000);  // the square's box
 }
 
+// The document's game view switch: the frame goes through the colormap in the view's
+// sector light (darker with less), the first status pane names the colormap, and the
+// editor's drawing comes back when it is off.
+TEST_F(RendererTest, TheDocumentsGameViewDrawsInItsLightAndNamesTheColormap)
+{
+    ASSERT_TRUE(LoadSample());
+    renderer_->PrepareScene();
+    ViewStatus seen;
+    renderer_->SetStatusListener([&](const ViewStatus& s) { seen = s; });
+    PlaceInitialCamera();
+    auto centre = [&] {
+        now_ += 1000;
+        EXPECT_TRUE(renderer_->RenderFrame(true));
+        const uint32_t argb = renderer_->ReadPixels().At(kSide / 2, kSide / 2);
+        return ((argb >> 16) & 0xFF) + ((argb >> 8) & 0xFF) + (argb & 0xFF);
+    };
+    // Drawn solid, not lit: only the sector's light reaches it (the lower of the mesh's
+    // and the face's modes).
+    CMesh& mesh = Model().geosets[0].meshes[0];
+    mesh.geometryMode = mesh.faces[0].geometryMode = 4;
+    mesh.lightingMode = 3;
+    mesh.faces[0].lightingMode = 1;
+    const uint32_t editor = centre();
+    doc_->modes.gameView = true;
+    doc_->modes.gameAmbient = 1.0f;
+    const uint32_t bright = centre();
+    EXPECT_EQ(seen.panes[0], "Game View: " + settings_.colorMap);
+    doc_->modes.gameAmbient = 0.2f;
+    const uint32_t dim = centre();
+    EXPECT_LT(dim, bright * 2 / 3);
+    doc_->modes.gameView = false;
+    EXPECT_EQ(centre(), editor);
+    EXPECT_EQ(seen.panes[0], renderer_->DeviceName());
+}
+
 // Drawing only reads the model: with the game's textures found (sizes that the document
 // opening the file did not know), frames in every render mode leave what a save writes,
 // project and 3DO alike, as it was.

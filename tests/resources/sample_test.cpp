@@ -12,7 +12,7 @@ TEST(Sample, ColormapIsACompleteCmpWithAUsableLightTable)
 {
     ColormapData data;
     ASSERT_TRUE(orvtest::Into(ParseColormap(MakeSampleColormap()), data));
-    EXPECT_FALSE(data.HasTransparency());
+    ASSERT_EQ(data.transparencyTable.size(), kTransparencyTableSize);
     EXPECT_EQ(data.palette, SamplePalette());
     std::set<std::array<uint8_t, 3>> distinct;
     for (int i = 0; i < 256; ++i)
@@ -30,6 +30,11 @@ TEST(Sample, ColormapIsACompleteCmpWithAUsableLightTable)
                 << i << " row " << row;
     }
     EXPECT_LT(brightness(data.lightTable[255]), brightness(255) / 8);  // row 0 is nearly dark
+    // A colour over itself stays itself (near enough); over black it is darker.
+    for (int i : {17, 128, 255}) {
+        EXPECT_NEAR(brightness(data.transparencyTable[i * 256 + i]), brightness(i), 12) << i;
+        EXPECT_LT(brightness(data.transparencyTable[i * 256 + 0]), brightness(i) * 3 / 4 + 12) << i;
+    }
 }
 
 TEST(Sample, MaterialsAreValidTextures)
