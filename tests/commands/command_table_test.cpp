@@ -198,18 +198,15 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
     for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh, Scene::Carve, Scene::Animate,
                         Scene::AnimateAfterLastEntry})
         setups.push_back({"scene " + std::to_string(int(scene)), {}, [scene](Opened& o) { Arrange(o, scene); }});
-    if (const std::filesystem::path corpus = orvtest::CorpusDir("3do"); !corpus.empty())
-        for (const auto& entry : std::filesystem::directory_iterator(corpus))
-            if (entry.path().extension() == ".3do")
-                for (const bool meshMode : {false, true})
-                    setups.push_back({entry.path().filename().string() + (meshMode ? ", mesh mode" : ""), entry.path(),
-                                      [meshMode](Opened& o) {
-                                          o.selection.currentMesh = 0;
-                                          o.selection.currentFace = meshMode ? -1 : 0;
-                                          o.doc.modes.meshMode = meshMode;
-                                          EditContext c = o.Context();
-                                          (void)Copy(c);
-                                      }});
+    for (const std::filesystem::path& file : orvtest::CorpusFiles("3do", ".3do"))
+        for (const bool meshMode : {false, true})
+            setups.push_back({file.filename().string() + (meshMode ? ", mesh mode" : ""), file, [meshMode](Opened& o) {
+                                  o.selection.currentMesh = 0;
+                                  o.selection.currentFace = meshMode ? -1 : 0;
+                                  o.doc.modes.meshMode = meshMode;
+                                  EditContext c = o.Context();
+                                  (void)Copy(c);
+                              }});
     std::set<int> changing;
     std::set<std::pair<std::string, int>> changedIn;
     for (const Setup& setup : setups) {

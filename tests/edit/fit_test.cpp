@@ -354,16 +354,14 @@ TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
     EXPECT_FALSE(FitToEngineLimits(*walker).Changed());
     EXPECT_EQ(Format3do(*walker, "walker.3do"), before);
 
-    const auto folder = orvtest::CorpusDir("3do");
-    if (folder.empty())
+    const auto files = orvtest::CorpusFiles("3do", ".3do");
+    if (files.empty())
         GTEST_SKIP() << "no corpus";
     int untouched = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.path().extension() != ".3do")
-            continue;
-        SCOPED_TRACE(entry.path().filename().string());
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.filename().string());
         CModel model;
-        ASSERT_TRUE(Load3doFile(entry.path(), model));
+        ASSERT_TRUE(Load3doFile(file, model));
         const std::string text = Format3do(model, "x.3do");
         const bool within = Breaches(model).empty() && CheckFaceShapes(model).empty();
         const FitReport report = FitToEngineLimits(model);

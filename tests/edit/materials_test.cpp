@@ -3,8 +3,8 @@
 #include "edit/materials.h"
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
-#include "resources/helpers.h"
 #include "resources/sample.h"
+#include "test_util.h"
 
 using namespace orv;
 using namespace orvtest;
@@ -90,14 +90,16 @@ TEST(Materials, FilesBecomeCustomMaterials)
     ASSERT_TRUE(Into(ReadMaterialFile(dir / "Crate.Final.BMP", nullptr), read));
     EXPECT_EQ(bytes, MakeMat(img));
 
-    Spit(dir / "Flat.MAT", MakeColorMat(4));
-    ASSERT_TRUE(Into(ReadMaterialFile(dir / "Flat.MAT", nullptr), read));
-    EXPECT_EQ(std::pair(name, bytes), std::pair(std::string("flat.mat"), MakeColorMat(4)));
+    // The last extension tells the kind: a material whose name holds ".bmp" is taken whole.
+    Spit(dir / "Flat.BMP.MAT", MakeColorMat(4));
+    ASSERT_TRUE(Into(ReadMaterialFile(dir / "Flat.BMP.MAT", nullptr), read));
+    EXPECT_EQ(std::pair(name, bytes), std::pair(std::string("flat.bmp.mat"), MakeColorMat(4)));
 
     // Files that are not what their names say are refused with a reason.
     Spit(dir / "junk.mat", Bytes("junk"));
     Spit(dir / "bad.bmp", Bytes("XX not a bitmap"));
-    for (const char* bad : {"junk.mat", "bad.bmp", "missing.mat"}) {
+    Spit(dir / "flat.mat.bmp", MakeColorMat(4));
+    for (const char* bad : {"junk.mat", "bad.bmp", "flat.mat.bmp", "missing.mat"}) {
         const auto refused = ReadMaterialFile(dir / bad, nullptr);
         EXPECT_FALSE(refused) << bad;
         EXPECT_FALSE(refused.error().empty()) << bad;

@@ -19,19 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<fs::path> Files(const std::string& sub, const std::string& ext)
-{
-    std::vector<fs::path> out;
-    const fs::path dir = orvtest::CorpusDir(sub);
-    if (dir.empty())
-        return out;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (e.path().extension() == ext)
-            out.push_back(e.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 struct Format {
     std::string ext;
     std::function<ReadStatus(CModel&, const std::string&)> read;
@@ -101,7 +88,7 @@ TEST(Corpus, FilesSurviveReadWriteReadAndEveryCutIsReported)
 {
     std::size_t files = 0;
     for (const Format& format : kFormats)
-        for (const fs::path& f : Files(format.ext.substr(1), format.ext)) {
+        for (const fs::path& f : orvtest::CorpusFiles(format.ext.substr(1), format.ext)) {
             SCOPED_TRACE(f.string());
             ++files;
             const std::string text = orvtest::SlurpText(f), name = f.filename().string();

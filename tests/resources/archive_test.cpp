@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "resources/archive.h"
-#include "resources/helpers.h"
 #include "test_util.h"
 
 using namespace orv;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "resources/bitmap.h"
-#include "resources/helpers.h"
 #include "resources/sample.h"
+#include "test_util.h"
 
 using namespace orv;
 using namespace orvtest;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/catalog.h"
-#include "resources/helpers.h"
+#include "test_util.h"
 
 using namespace orv;
 using namespace orvtest;

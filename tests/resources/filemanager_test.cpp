@@ -5,8 +5,8 @@
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
 #include "resources/filemanager.h"
-#include "resources/helpers.h"
 #include "resources/sample.h"
+#include "test_util.h"
 
 using namespace orv;
 using namespace orvtest;

@@ -2,7 +2,6 @@
 
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
-#include "resources/helpers.h"
 #include "resources/material.h"
 #include "test_util.h"
 

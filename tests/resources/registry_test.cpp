@@ -3,8 +3,8 @@
 #include <map>
 
 #include "resources/catalog.h"
-#include "resources/helpers.h"
 #include "resources/registry.h"
+#include "test_util.h"
 
 using namespace orv;
 using namespace orvtest;

@@ -3,8 +3,8 @@
 #include <set>
 
 #include "resources/catalog.h"
-#include "resources/helpers.h"
 #include "resources/sample.h"
+#include "test_util.h"
 
 using namespace orv;
 

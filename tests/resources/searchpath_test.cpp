@@ -2,7 +2,6 @@
 
 #include "model/model.h"
 #include "resources/catalog.h"
-#include "resources/helpers.h"
 #include "resources/searchpath.h"
 #include "test_util.h"
 

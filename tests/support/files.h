@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +35,18 @@ inline std::filesystem::path CorpusDir(const std::string& sub = {})
     if (required && *required && std::string_view(required) != "0")
         ADD_FAILURE() << "the corpus of real files is required here but " << p << " is not there";
     return {};
+}
+
+// The corpus's files of one kind (its folder and extension), sorted; none without a corpus.
+inline std::vector<std::filesystem::path> CorpusFiles(const std::string& sub, const std::string& ext)
+{
+    std::vector<std::filesystem::path> out;
+    if (const auto dir = CorpusDir(sub); !dir.empty())
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            if (e.path().extension() == ext)
+                out.push_back(e.path());
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 // A file of tests/fixtures/<kind>/: the inputs named for their defect that the tests
