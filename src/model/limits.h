@@ -34,7 +34,10 @@ struct LimitBreach {
     int32_t geoset = -1;  // -1: not in a geometry set (model, node or material)
     int32_t mesh = -1;
     int32_t face = -1;
-    std::string text;
+    std::string text;  // where, then what: the whole line
+    std::string what;  // the text without where it is ("600 vertices (at most 512)")
+    int32_t node = -1;      // the node it is about, or -1
+    int32_t material = -1;  // the material of the model's list it is about, or -1
 };
 
 // Every breach of the engine's limits, in the order of the model: geometry sets, then per
