@@ -128,14 +128,16 @@ TEST(ModCheck, EachFaultFoundOnceAndNothingElse)
         bool game;
         Severity severity;
         const char* file;  // the end of the finding's file
-        const char* line;  // the finding's line holds this
+        std::string line;  // the finding's line holds this
     };
     const std::vector<Fault> faults = {
         {"keyframe cut short", [](ModFiles& m) { m["3do/key/wkstand.key"].resize(m["3do/key/wkstand.key"].size() / 2); },
          true, Severity::Error, "wkstand.key", ": error: ends early: "},
         {"model over the limits",
          [](ModFiles& m) { m["3do/walker.3do"] = Replace(m["3do/walker.3do"], "NAME    head", "NAME    " + std::string(40, 'h')); },
-         true, Severity::Error, "walker.3do", "characters (at most 31; the game keeps only the first 31), geometry set 0, mesh 1 (hhh"},
+         true, Severity::Error, "walker.3do",
+         ": error: the name \"" + std::string(40, 'h') +
+             "\" has 40 characters (at most 31; the game keeps only the first 31), geometry set 0, mesh 1 (hhh"},
         {"damaged index list",
          [](ModFiles& m) { m["3do/walker.3do"] = Replace(m["3do/walker.3do"], "0,  1   4,  3   6,  2   2,  0", "0,  1   4,  3   6,  2   99,  0"); },
          true, Severity::Error, "walker.3do", ": error: damaged: "},
