@@ -1,5 +1,8 @@
 #include "formats/templates.h"
 
+#include <algorithm>
+#include <unordered_set>
+
 #include "base/text.h"
 
 namespace orv {
@@ -94,6 +97,7 @@ std::vector<ThingTemplate> ReadTemplates(std::string_view text, bool levelFile)
 std::vector<std::string> WordsEndingIn(std::string_view text, std::string_view ext)
 {
     std::vector<std::string> out;
+    std::unordered_set<std::string> seen;
     auto separator = [](char c) { return Blank(c) || c == '=' || c == '"' || c == ',' || c == '(' || c == ')'; };
     std::size_t i = 0;
     while (i < text.size()) {
@@ -103,14 +107,9 @@ std::vector<std::string> WordsEndingIn(std::string_view text, std::string_view e
         while (i < text.size() && !separator(text[i]))
             ++i;
         const std::string_view word = text.substr(start, i - start);
-        if (word.size() > ext.size() && EqualNoCase(word.substr(word.size() - ext.size()), ext)) {
-            std::string lower = ToLowerAscii(word);
-            bool seen = false;
-            for (const auto& w : out)
-                seen = seen || w == lower;
-            if (!seen)
+        if (word.size() > ext.size() && EqualNoCase(word.substr(word.size() - ext.size()), ext))
+            if (std::string lower = ToLowerAscii(word); seen.insert(lower).second)
                 out.push_back(std::move(lower));
-        }
     }
     return out;
 }
@@ -119,15 +118,13 @@ int32_t LineOfWord(std::string_view text, std::string_view word)
 {
     if (word.empty())
         return 0;
-    const std::string lowerText = ToLowerAscii(text);
-    const std::string lowerWord = ToLowerAscii(word);
-    const std::size_t at = lowerText.find(lowerWord);
-    if (at == std::string::npos)
+    // Searched in place: the names a file lists stand near its top, and a large file is
+    // not copied for each.
+    const auto at = std::search(text.begin(), text.end(), word.begin(), word.end(),
+                                [](char a, char b) { return EqualNoCase(std::string_view(&a, 1), std::string_view(&b, 1)); });
+    if (at == text.end())
         return 0;
-    int32_t line = 1;
-    for (std::size_t i = 0; i < at; ++i)
-        line += text[i] == '\n';
-    return line;
+    return 1 + static_cast<int32_t>(std::count(text.begin(), at, '\n'));
 }
 
 }  // namespace orv
