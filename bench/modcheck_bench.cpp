@@ -79,7 +79,8 @@ struct Mod {
         }
         for (const SampleMaterial& m : MakeSampleMaterials())
             if (walker.find(m.name) != std::string::npos)
-                add(m.name, "3do\\mat\\", std::string_view(reinterpret_cast<const char*>(m.bytes.data()), m.bytes.size()));
+                add(m.name, "3do\\mat\\",
+                    std::string_view(reinterpret_cast<const char*>(m.bytes.data()), m.bytes.size()));
         const auto cmp = MakeSampleColormap();
         add("dflt.cmp", "misc\\cmp\\", std::string_view(reinterpret_cast<const char*>(cmp.data()), cmp.size()));
         for (int i = 0; i < kModels; ++i) {

@@ -120,8 +120,9 @@ int32_t LineOfWord(std::string_view text, std::string_view word)
         return 0;
     // Searched in place: the names a file lists stand near its top, and a large file is
     // not copied for each.
-    const auto at = std::search(text.begin(), text.end(), word.begin(), word.end(),
-                                [](char a, char b) { return EqualNoCase(std::string_view(&a, 1), std::string_view(&b, 1)); });
+    const auto at = std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
+        return EqualNoCase(std::string_view(&a, 1), std::string_view(&b, 1));
+    });
     if (at == text.end())
         return 0;
     return 1 + static_cast<int32_t>(std::count(text.begin(), at, '\n'));

@@ -67,8 +67,8 @@ std::string Finding::Line() const
 
 std::size_t ModCheckReport::Count(Severity severity) const
 {
-    return static_cast<std::size_t>(
-        std::count_if(findings.begin(), findings.end(), [severity](const Finding& f) { return f.severity == severity; }));
+    return static_cast<std::size_t>(std::count_if(findings.begin(), findings.end(),
+                                                  [severity](const Finding& f) { return f.severity == severity; }));
 }
 
 std::string ModCheckReport::Summary() const
@@ -79,9 +79,9 @@ std::string ModCheckReport::Summary() const
     return n(files, "file", "files") + " checked (" + n(models, "model", "models") + ", " +
            n(keyframes, "keyframe", "keyframes") + ", " + n(puppets, "puppet", "puppets") + ", " +
            n(materials, "material", "materials") + ", " + n(colormaps, "colormap", "colormaps") + ", " +
-           n(levels, "level or template file", "level and template files") + "): " +
-           n(Count(Severity::Error), "error", "errors") + ", " + n(Count(Severity::Warning), "warning", "warnings") +
-           ", " + n(Count(Severity::Note), "note", "notes");
+           n(levels, "level or template file", "level and template files") +
+           "): " + n(Count(Severity::Error), "error", "errors") + ", " +
+           n(Count(Severity::Warning), "warning", "warnings") + ", " + n(Count(Severity::Note), "note", "notes");
 }
 
 namespace {
@@ -367,7 +367,8 @@ struct Checker {
         }
         r.read = true;
         if (cmp->HasTransparency() && bytes.size() < kColormapDataSize + kTransparencyTableSize)
-            r.findings.push_back({f.shown, Severity::Error,
+            r.findings.push_back({f.shown,
+                                  Severity::Error,
                                   "its transparency table is cut short (" +
                                       std::to_string(bytes.size() - kColormapDataSize) + " of " +
                                       std::to_string(kTransparencyTableSize) + " bytes)",
@@ -385,8 +386,8 @@ struct Checker {
                 if (p.value.empty() || p.value == "none")
                     continue;
                 const Kind kind = KindOf(p.value);
-                const bool reference = p.key == "model3d" || p.key == "puppet" || p.key == "material" ||
-                                       kind == Kind::Keyframe;
+                const bool reference =
+                    p.key == "model3d" || p.key == "puppet" || p.key == "material" || kind == Kind::Keyframe;
                 if (!reference || kind == Kind::Other || kind == Kind::Level || kind == Kind::Templates ||
                     kind == Kind::Text)
                     continue;
@@ -415,8 +416,8 @@ struct Checker {
             case Kind::Templates: CheckTemplates(r, f, std::string(bytes->begin(), bytes->end()), false); break;
             case Kind::Text:
                 r.read = true;
-                r.mentions = WordsEndingIn(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
-                                           ".mat");
+                r.mentions = WordsEndingIn(
+                    std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), ".mat");
                 break;
             case Kind::Other: break;
             }
@@ -459,7 +460,8 @@ struct Checker {
             } else if (const ModFile* f = find(name)) {
                 use(*f);
             } else {
-                findings.push_back({options.colormap, Severity::Error,
+                findings.push_back({options.colormap,
+                                    Severity::Error,
                                     "colormap " + name + " is found neither in the mod nor in the game's resources",
                                     {}});
             }
@@ -736,14 +738,13 @@ std::string ModCheckJson(const ModCheckReport& report)
         out += place + "}}";
     }
     out += report.findings.empty() ? "],\n" : "\n],\n";
-    out += "\"summary\": {\"files\": " + std::to_string(report.files) + ", \"models\": " +
-           std::to_string(report.models) + ", \"keyframes\": " + std::to_string(report.keyframes) +
-           ", \"puppets\": " + std::to_string(report.puppets) + ", \"materials\": " +
-           std::to_string(report.materials) + ", \"colormaps\": " + std::to_string(report.colormaps) +
-           ", \"levels\": " + std::to_string(report.levels) + ", \"errors\": " +
-           std::to_string(report.Count(Severity::Error)) + ", \"warnings\": " +
-           std::to_string(report.Count(Severity::Warning)) + ", \"notes\": " +
-           std::to_string(report.Count(Severity::Note)) + "}}\n";
+    out += "\"summary\": {\"files\": " + std::to_string(report.files) +
+           ", \"models\": " + std::to_string(report.models) + ", \"keyframes\": " + std::to_string(report.keyframes) +
+           ", \"puppets\": " + std::to_string(report.puppets) + ", \"materials\": " + std::to_string(report.materials) +
+           ", \"colormaps\": " + std::to_string(report.colormaps) + ", \"levels\": " + std::to_string(report.levels) +
+           ", \"errors\": " + std::to_string(report.Count(Severity::Error)) +
+           ", \"warnings\": " + std::to_string(report.Count(Severity::Warning)) +
+           ", \"notes\": " + std::to_string(report.Count(Severity::Note)) + "}}\n";
     return out;
 }
 

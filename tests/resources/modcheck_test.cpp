@@ -36,8 +36,9 @@ ModFiles CleanMod()
 {
     ModFiles mod;
     for (const SampleFile& f : MakeSampleModelFiles()) {
-        const std::string folder = f.fileName.ends_with(".3do") ? "3do/" : f.fileName.ends_with(".pup") ? "misc/pup/"
-                                                                                                           : "3do/key/";
+        const std::string folder = f.fileName.ends_with(".3do")   ? "3do/"
+                                   : f.fileName.ends_with(".pup") ? "misc/pup/"
+                                                                  : "3do/key/";
         mod[folder + f.fileName] = f.text;
     }
     for (const SampleMaterial& m : MakeSampleMaterials())
@@ -131,15 +132,21 @@ TEST(ModCheck, EachFaultFoundOnceAndNothingElse)
         std::string line;  // the finding's line holds this
     };
     const std::vector<Fault> faults = {
-        {"keyframe cut short", [](ModFiles& m) { m["3do/key/wkstand.key"].resize(m["3do/key/wkstand.key"].size() / 2); },
-         true, Severity::Error, "wkstand.key", ": error: ends early: "},
+        {"keyframe cut short",
+         [](ModFiles& m) { m["3do/key/wkstand.key"].resize(m["3do/key/wkstand.key"].size() / 2); }, true,
+         Severity::Error, "wkstand.key", ": error: ends early: "},
         {"model over the limits",
-         [](ModFiles& m) { m["3do/walker.3do"] = Replace(m["3do/walker.3do"], "NAME    head", "NAME    " + std::string(40, 'h')); },
+         [](ModFiles& m) {
+             m["3do/walker.3do"] = Replace(m["3do/walker.3do"], "NAME    head", "NAME    " + std::string(40, 'h'));
+         },
          true, Severity::Error, "walker.3do",
          ": error: the name \"" + std::string(40, 'h') +
              "\" has 40 characters (at most 31; the game keeps only the first 31), geometry set 0, mesh 1 (hhh"},
         {"damaged index list",
-         [](ModFiles& m) { m["3do/walker.3do"] = Replace(m["3do/walker.3do"], "0,  1   4,  3   6,  2   2,  0", "0,  1   4,  3   6,  2   99,  0"); },
+         [](ModFiles& m) {
+             m["3do/walker.3do"] =
+                 Replace(m["3do/walker.3do"], "0,  1   4,  3   6,  2   2,  0", "0,  1   4,  3   6,  2   99,  0");
+         },
          true, Severity::Error, "walker.3do", ": error: damaged: "},
         {"concave face", [](ModFiles& m) { m["3do/shape.3do"] = kConcaveModel; }, true, Severity::Warning, "shape.3do",
          ": warning: concave (the engine draws convex faces), geometry set 0, mesh 0 (l), face 0"},
@@ -150,19 +157,26 @@ TEST(ModCheck, EachFaultFoundOnceAndNothingElse)
         {"keyframe found nowhere", [](ModFiles& m) { m.erase("3do/key/wkstand.key"); }, true, Severity::Error,
          "walker.pup", ": error: keyframe wkstand.key is found neither in the mod nor in the game's resources, line 5"},
         {"keyframe moves a node the model lacks",
-         [](ModFiles& m) { m["3do/key/wkwalk.key"] = Replace(m["3do/key/wkwalk.key"], "MESH NAME larm", "MESH NAME lamr"); },
-         true, Severity::Error, "wkwalk.key", ": error: moves nodes walker.3do does not have (it plays it through walker.pup): lamr, node lamr"},
+         [](ModFiles& m) {
+             m["3do/key/wkwalk.key"] = Replace(m["3do/key/wkwalk.key"], "MESH NAME larm", "MESH NAME lamr");
+         },
+         true, Severity::Error, "wkwalk.key",
+         ": error: moves nodes walker.3do does not have (it plays it through walker.pup): lamr, node lamr"},
         {"template pairs the model with the wrong puppet",
          [](ModFiles& m) { m["jkl/level.jkl"] = Replace(m["jkl/level.jkl"], "puppet=walker.pup", "puppet=other.pup"); },
          true, Severity::Error, "level.jkl",
-         ": error: template walker pairs walker.3do with other.pup, whose keyframes move nodes the model does not have: "
+         ": error: template walker pairs walker.3do with other.pup, whose keyframes move nodes the model does not "
+         "have: "
          "other.key (x_torso, x_head), line 10"},
         {"template names a model found nowhere",
-         [](ModFiles& m) { m["jkl/level.jkl"] = Replace(m["jkl/level.jkl"], "model3d=walker.3do", "model3d=gone.3do"); },
+         [](ModFiles& m) {
+             m["jkl/level.jkl"] = Replace(m["jkl/level.jkl"], "model3d=walker.3do", "model3d=gone.3do");
+         },
          true, Severity::Error, "level.jkl", ": error: template _walkerbase: model3d gone.3do is found neither"},
         {"template file names a keyframe found nowhere",
          [](ModFiles& m) { m["misc/extra.tpl"] = "World templates 1\nthing none type=cog keyframe=gone.key\n"; }, true,
-         Severity::Error, "extra.tpl", ": error: template thing: keyframe gone.key is found neither in the mod nor in the game's resources, line 2"},
+         Severity::Error, "extra.tpl",
+         ": error: template thing: keyframe gone.key is found neither in the mod nor in the game's resources, line 2"},
         {"material that does not decode", [](ModFiles& m) { m["3do/mat/bricks.mat"].resize(100); }, true,
          Severity::Error, "bricks.mat", ": error: does not decode: "},
         {"colormap cut short", [](ModFiles& m) { m["misc/cmp/dflt.cmp"].resize(1000); }, true, Severity::Error,
