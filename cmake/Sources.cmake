@@ -31,6 +31,7 @@ set(ORVANE_FORMATS_SOURCES
   src/formats/keyfile.cpp
   src/formats/puppet.cpp
   src/formats/samplemodel.cpp
+  src/formats/templates.cpp
 )
 set(ORVANE_RESOURCES_SOURCES
   src/resources/archive.cpp
@@ -42,6 +43,7 @@ set(ORVANE_RESOURCES_SOURCES
   src/resources/registry.cpp
   src/resources/sample.cpp
   src/resources/searchpath.cpp
+  src/resources/modcheck.cpp
 )
 set(ORVANE_DOCUMENT_SOURCES
   src/document/document.cpp
@@ -114,6 +116,7 @@ set(ORVANE_TOOL_SOURCES
   src/cli/interchange_commands.cpp
   src/cli/anim_import_command.cpp
   src/cli/fit_command.cpp
+  src/cli/mod_check_command.cpp
 )
 set(ORVANE_TOOL_RENDER_SOURCES src/cli/render_command.cpp)
 set(ORVANE_UI_SOURCES

@@ -167,10 +167,16 @@ int ConvertBrp(const std::string& in, const std::string& out, const Options& opt
 
 // `check FILE...`: what the game's engine would refuse, one line per breach naming the
 // file and where in it. Files that cannot be read are reported and the others checked.
-int Check(const std::vector<std::string>& files, const Options&)
+int Check(const std::vector<std::string>& files, const Options& opts)
 {
     if (files.empty())
-        return Usage("check takes one or more models (.3do, .orv)");
+        return Usage("check takes one or more models (.3do, .orv), or a mod (folders, .gob, .goo)");
+    // A folder or an archive among them makes it a mod's check.
+    for (const std::string& file : files) {
+        std::error_code ec;
+        if (file == "--json" || fs::is_directory(file, ec) || FileKindOf(file) == FileKind::Archive)
+            return CheckModCommand(files, opts);
+    }
     int status = 0;
     for (const std::string& file : files) {
         std::unique_ptr<CModel> model;
@@ -227,7 +233,15 @@ void RegisterFormatCommands(Registry& registry)
          "                         line per breach of its limits or fault of structure (an index\n"
          "                         out of its list, a looping hierarchy); exit status 1 when there\n"
          "                         is any; bent and concave faces, which the engine loads but\n"
-         "                         draws other than meant, as warning lines\n",
+         "                         draws other than meant, as warning lines\n"
+         "  check MOD... [--json]  a whole mod (its folders, .gob and .goo archives): every model,\n"
+         "                         keyframe, puppet, material and colormap read and checked, and\n"
+         "                         the links between them (materials a model names, keyframes a\n"
+         "                         puppet names and the nodes they move, the models, puppets and\n"
+         "                         keyframes of the level files' templates), looked for in the mod,\n"
+         "                         then in --resources; one line per finding, \"FILE: error|warning|\n"
+         "                         note: what, where\", then a summary, or --json; exit status 1\n"
+         "                         when there is an error, 2 when the mod cannot be read\n",
          Check});
 }
 

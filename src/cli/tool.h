@@ -119,6 +119,9 @@ void RegisterRenderCommand(Registry& registry);
 void RegisterProjectCommands(Registry& registry);
 // `export` and `import`: models to and from the formats of other 3D tools.
 void RegisterInterchangeCommands(Registry& registry);
+// `check MOD...` for a mod's folders and archives (takes "--json"): exit status 0, 1 when
+// there is an error, 2 when the mod cannot be read.
+int CheckModCommand(std::vector<std::string> args, const Options& opts);
 // `fit`: a model brought within the engine's limits.
 void RegisterFitCommand(Registry& registry);
 // Takes "--levels N" out of args into options (N: 1 to 4); the exit status of a usage

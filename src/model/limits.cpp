@@ -52,9 +52,13 @@ std::string CoordinateFault(float value)
 std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
 {
     std::vector<LimitBreach> out;
-    auto add = [&out](int32_t g, int32_t m, int32_t f, std::string text) { out.push_back({g, m, f, std::move(text)}); };
+    // where and what are kept apart as well as joined, for reports that place them.
+    auto add = [&out](int32_t g, int32_t m, int32_t f, const std::string& where, std::string what, int32_t node = -1,
+                      int32_t material = -1) {
+        out.push_back({g, m, f, where + ": " + what, std::move(what), node, material});
+    };
     if (model.geosets.size() > kMaxGeometrySets)
-        add(-1, -1, -1, "the model: " + Count(model.geosets.size(), "geometry sets", kMaxGeometrySets));
+        add(-1, -1, -1, "the model", Count(model.geosets.size(), "geometry sets", kMaxGeometrySets));
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
         const auto& meshes = model.geosets[g].meshes;
         const auto gi = static_cast<int32_t>(g);
@@ -63,59 +67,66 @@ std::vector<LimitBreach> CheckEngineLimits(const CModel& model)
             const auto mi = static_cast<int32_t>(m);
             const std::string where = Where(g, m, mesh);
             if (mesh.name.size() > kMaxNameLength)
-                add(gi, mi, -1, where + ": " + LongName(mesh.name));
+                add(gi, mi, -1, where, LongName(mesh.name));
             if (mesh.vertices.size() > kMaxMeshVertices)
-                add(gi, mi, -1, where + ": " + Count(mesh.vertices.size(), "vertices", kMaxMeshVertices));
+                add(gi, mi, -1, where, Count(mesh.vertices.size(), "vertices", kMaxMeshVertices));
             if (mesh.textureVertices.size() > kMaxMeshTextureVertices)
-                add(gi, mi, -1,
-                    where + ": " + Count(mesh.textureVertices.size(), "texture vertices", kMaxMeshTextureVertices));
+                add(gi, mi, -1, where, Count(mesh.textureVertices.size(), "texture vertices", kMaxMeshTextureVertices));
             if (mesh.faces.size() > kMaxMeshFaces)
-                add(gi, mi, -1, where + ": " + Count(mesh.faces.size(), "faces", kMaxMeshFaces));
+                add(gi, mi, -1, where, Count(mesh.faces.size(), "faces", kMaxMeshFaces));
             // One line a mesh: a model scaled up wrongly has all of its vertices out.
             std::size_t outside = 0;
-            std::string first;
+            std::string firstAt, first;
             for (std::size_t v = 0; v < mesh.vertices.size(); ++v)
-                if (const float* c = FirstFault(mesh.vertices[v].Position()); c && outside++ == 0)
-                    first = where + ", vertex " + std::to_string(v) + ": " + CoordinateFault(*c);
+                if (const float* c = FirstFault(mesh.vertices[v].Position()); c && outside++ == 0) {
+                    firstAt = where + ", vertex " + std::to_string(v);
+                    first = CoordinateFault(*c);
+                }
             if (outside > 1)
                 first += " (and " + std::to_string(outside - 1) + (outside == 2 ? " more vertex)" : " more vertices)");
-            if (outside > 0)
-                add(gi, mi, -1, first);
+            if (outside > 0) {
+                add(gi, mi, -1, firstAt, first);
+                out.back().what = firstAt.substr(where.size() + 2) + ": " + first;  // "vertex 7: ..."
+            }
             for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
                 const CFace& face = mesh.faces[f];
                 const auto fi = static_cast<int32_t>(f);
                 const std::size_t corners = face.vertexIndices.size();
+                const std::string at = where + ", face " + std::to_string(f);
                 if (corners < kMinFaceCorners || corners > kMaxFaceCorners)
-                    add(gi, mi, fi,
-                        where + ", face " + std::to_string(f) + ": " + std::to_string(corners) + " corners (from " +
-                            std::to_string(kMinFaceCorners) + " to " + std::to_string(kMaxFaceCorners) + ")");
+                    add(gi, mi, fi, at,
+                        std::to_string(corners) + " corners (from " + std::to_string(kMinFaceCorners) + " to " +
+                            std::to_string(kMaxFaceCorners) + ")");
                 if (face.material < -1 ||
                     (face.material >= 0 && static_cast<std::size_t>(face.material) >= model.materials.size()))
-                    add(gi, mi, fi,
-                        where + ", face " + std::to_string(f) + ": material " + std::to_string(face.material) +
-                            " is not in the list of " + std::to_string(model.materials.size()) + " materials");
+                    add(gi, mi, fi, at,
+                        "material " + std::to_string(face.material) + " is not in the list of " +
+                            std::to_string(model.materials.size()) + " materials");
             }
         }
     }
     for (std::size_t i = 0; i < model.materials.size(); ++i)
         if (model.materials[i].size() > kMaxNameLength)
-            add(-1, -1, -1, "material " + std::to_string(i) + ": " + LongName(model.materials[i]));
+            add(-1, -1, -1, "material " + std::to_string(i), LongName(model.materials[i]), -1, static_cast<int32_t>(i));
     for (std::size_t n = 0; n < model.nodes.size(); ++n) {
         const C3doNode& node = model.nodes[n];
         const std::string where = "node " + std::to_string(n) + " (" + node.name + ")";
+        const auto ni = static_cast<int32_t>(n);
         if (node.name.size() > kMaxNameLength)
-            add(-1, -1, -1, where + ": " + LongName(node.name));
-        if (const float* c = FirstFault(node.position))
-            add(-1, -1, -1, where + ", position: " + CoordinateFault(*c));
-        if (const float* c = FirstFault(node.pivot))
-            add(-1, -1, -1, where + ", pivot: " + CoordinateFault(*c));
+            add(-1, -1, -1, where, LongName(node.name), ni);
+        for (const auto& [field, value] : {std::pair{"position", &node.position}, std::pair{"pivot", &node.pivot}})
+            if (const float* c = FirstFault(*value)) {
+                add(-1, -1, -1, where + ", " + field, CoordinateFault(*c), ni);
+                out.back().what = std::string(field) + ": " + out.back().what;
+            }
         // A node's mesh index applies to every geometry set.
         for (std::size_t g = 0; g < model.geosets.size(); ++g) {
             const std::size_t count = model.geosets[g].meshes.size();
             if (node.mesh < -1 || (node.mesh >= 0 && static_cast<std::size_t>(node.mesh) >= count)) {
-                add(static_cast<int32_t>(g), -1, -1,
-                    where + ": mesh " + std::to_string(node.mesh) + " is not among the " + std::to_string(count) +
-                        " meshes of geometry set " + std::to_string(g));
+                add(static_cast<int32_t>(g), -1, -1, where,
+                    "mesh " + std::to_string(node.mesh) + " is not among the " + std::to_string(count) +
+                        " meshes of geometry set " + std::to_string(g),
+                    ni);
             }
         }
     }
@@ -137,10 +148,10 @@ std::vector<LimitBreach> CheckFaceShapes(const CModel& model)
                 const PolygonShape shape = ShapeOf(p);
                 if (shape != PolygonShape::Bent && shape != PolygonShape::Concave)
                     continue;
+                std::string what = shape == PolygonShape::Bent ? "bent (its corners are not in one plane)"
+                                                               : "concave (the engine draws convex faces)";
                 out.push_back({static_cast<int32_t>(g), static_cast<int32_t>(m), static_cast<int32_t>(f),
-                               Where(g, m, mesh) + ", face " + std::to_string(f) +
-                                   (shape == PolygonShape::Bent ? ": bent (its corners are not in one plane)"
-                                                                : ": concave (the engine draws convex faces)")});
+                               Where(g, m, mesh) + ", face " + std::to_string(f) + ": " + what, what});
             }
         }
     }

@@ -22,7 +22,6 @@ inline constexpr std::size_t kMaxNameLength = 31;
 // damage; and not a number is never a place.
 inline constexpr float kMaxCoordinate = 10000.0f;
 
-
 // Whether value is a finite number within ±kMaxCoordinate.
 bool CoordinateFits(float value);
 // Why it is not, for a breach line: "coordinate 1e+20 lies beyond ±10,000 units" or
@@ -34,7 +33,10 @@ struct LimitBreach {
     int32_t geoset = -1;  // -1: not in a geometry set (model, node or material)
     int32_t mesh = -1;
     int32_t face = -1;
-    std::string text;
+    std::string text;       // where, then what: the whole line
+    std::string what;       // the text without where it is ("600 vertices (at most 512)")
+    int32_t node = -1;      // the node it is about, or -1
+    int32_t material = -1;  // the material of the model's list it is about, or -1
 };
 
 // Every breach of the engine's limits, in the order of the model: geometry sets, then per
