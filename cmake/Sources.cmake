@@ -140,6 +140,7 @@ set(ORVANE_UI_SOURCES
   src/app/edit_dialogs.cpp
   src/app/anim_dialogs.cpp
   src/app/limits_dlg.cpp
+  src/app/checkmod_dlg.cpp
   src/app/backup.cpp
   src/app/command_line.cpp
   src/app/help_book.cpp

@@ -309,6 +309,7 @@ void COrvaneApp::DefineToolCommands()
         active, {}, noModel);
     f.Bind(
         cmd::CheckModel, [this] { CheckModel(ActiveFrame()); }, active, {}, noModel);
+    f.Bind(cmd::CheckMod, [this] { CheckModAround(ActiveFrame()); });
     f.Bind(cmd::TextureTool, [this] { RunTextureTool(ActiveFrame()); });
     for (int id : {int(cmd::AnimationSequence), int(cmd::AnimationFrames), int(cmd::HierarchyNodes)})
         f.Bind(id, [this, id] {

@@ -19,6 +19,7 @@
 #include "interchange/interchange.h"
 #include "model/settings.h"
 #include "resources/catalog.h"
+#include "resources/modcheck.h"
 #include "resources/searchpath.h"
 
 class QDialog;
@@ -90,6 +91,12 @@ public:
     QStringList RecentFiles() const;
     // Tools > Check Model: the breaches of the engine's limits in the active document.
     void CheckModel(CChildFrame* frame);
+    // Tools > Check Mod: the mod around the active model (its folder, or the mod's root
+    // above a 3do/ folder), or one the user picks when no model file is open.
+    void CheckModAround(CChildFrame* frame);
+    // The check of a mod as Check Mod runs it: against the game's archive and the
+    // Resources list when they are set.
+    Result<ModCheckReport> CheckModWithGame(const std::filesystem::path& mod) const;
     // The backups a crashed session left: offered with "Recover", "Discard" and "Later".
     void OfferRecovery();
     CBackupManager* Backups() const { return backup_.get(); }

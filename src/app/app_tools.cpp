@@ -2,14 +2,17 @@
 // Carve, Extrude and the shapes ask, and the material chooser.
 #include "app/app.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 
+#include "app/checkmod_dlg.h"
 #include "app/childframe.h"
 #include "app/edit_dialogs.h"
 #include "app/limits_dlg.h"
 #include "app/mainframe.h"
 #include "app/materials_dlg.h"
 #include "app/orvaneview.h"
+#include "base/text.h"
 
 namespace orv {
 
@@ -23,6 +26,57 @@ void COrvaneApp::CheckModel(CChildFrame* frame)
             mesh.RebuildMeshLists();
     CLimitsDlg dlg(CheckEngineLimits(model), CLimitsDlg::Purpose::Check, frame->Document()->DisplayName(), frame_,
                    CheckFaceShapes(model), FindMissingResources(model, frame->Document()->Sources()).Lines());
+    prompts_.exec(dlg);
+}
+
+Result<ModCheckReport> COrvaneApp::CheckModWithGame(const std::filesystem::path& mod) const
+{
+    ModCheckOptions options;
+    options.mod = {mod};
+    if (!services_.resourceFile.empty())
+        options.game.push_back(services_.resourceFile);
+    for (const std::string& entry : searchPath_.Entries())
+        options.game.push_back(entry);
+    return CheckMod(options);
+}
+
+void COrvaneApp::CheckModAround(CChildFrame* frame)
+{
+    namespace fs = std::filesystem;
+    CCheckModDlg dlg([this](const fs::path& mod) { return CheckModWithGame(mod); },
+                     [this](const fs::path& model, const FindingPlace& place) {
+                         CChildFrame* opened = OpenFile(QString::fromStdString(model.string()));
+                         if (!opened || place.mesh < 0)
+                             return;
+                         // The mesh and face the finding names, current in the model's window.
+                         Selection* sel = opened->CurrentSelection();
+                         sel->currentMesh = place.mesh;
+                         sel->currentFace = place.face;
+                         opened->RefreshPanes();
+                         opened->View()->RequestFrame();
+                     },
+                     frame_);
+    QObject::connect(&dlg, &CCheckModDlg::folderWanted, &dlg, [&dlg] {
+        const QString folder = QFileDialog::getExistingDirectory(&dlg, QStringLiteral("Check Mod: Folder"));
+        if (!folder.isEmpty())
+            dlg.Check(folder.toStdString());
+    });
+    QObject::connect(&dlg, &CCheckModDlg::archiveWanted, &dlg, [this, &dlg] {
+        FileRequest request;
+        request.caption = QStringLiteral("Check Mod: Archive");
+        request.filters = {{"Archives (*.gob *.goo)", {"*.gob", "*.goo"}}, {"All Files (*)", {"*"}}};
+        const FileAnswer answer = prompts_.openFiles(&dlg, request);
+        if (!answer.Cancelled())
+            dlg.Check(answer.files.first().toStdString());
+    });
+    // The mod around the open model: its folder, or the mod's root above a 3do/ folder.
+    const std::string path = frame ? frame->Document()->Doc().PathName() : std::string();
+    if (!path.empty()) {
+        fs::path folder = fs::absolute(fs::path(path)).parent_path();
+        if (EqualNoCase(folder.filename().string(), "3do"))
+            folder = folder.parent_path();
+        dlg.Check(folder);
+    }
     prompts_.exec(dlg);
 }
 

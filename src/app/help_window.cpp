@@ -21,6 +21,7 @@
 #include "app/dialogs.h"
 #include "app/edit_dialogs.h"
 #include "app/filemanager_dlg.h"
+#include "app/checkmod_dlg.h"
 #include "app/limits_dlg.h"
 #include "app/materials_dlg.h"
 #include "app/options_dlg.h"
@@ -380,6 +381,7 @@ const DialogPage kDialogPages[] = {
     {Is<CPrimitiveDlg>, "dialogs.html#create-shapes"},
     {Is<CFileManagerDlg>, "dialogs.html#file-manager"},
     {Is<CLimitsDlg>, "dialogs.html#check-model"},
+    {Is<CCheckModDlg>, "dialogs.html#check-mod"},
     {Is<CMaterialsDlg>, "dialogs.html#materials"},
     {Is<CSheetDlg>, "dialogs.html#options"},
     {Is<CFaceFlagsDlg>, "dialogs.html#face-flags"},

@@ -124,6 +124,8 @@ enum : int {
     GameCameraLight = 5724,
     // Tools > Fit to Engine Limits.
     FitToLimits = 5730,
+    // Tools > Check Mod.
+    CheckMod = 5731,
     BookmarkStore0 = 18,
     BookmarkRecall0 = 28,
 };

@@ -559,6 +559,9 @@ std::vector<CommandRow> MakeTable()
         {cmd::FitToLimits, "&Fit to Engine Limits",
          "Cut faces, split meshes and rename meshes so that the game's engine takes the model\nFit to Engine Limits",
          "", View, m(Menu::Tools, 301), noBar, {.run = FitModel, .unmet = WhyNotFitToLimits, .busy = true}},
+        {cmd::CheckMod, "Check M&od...",
+         "Check every model, keyframe, puppet and material of a mod and the links between them\nCheck Mod", "", App,
+         m(Menu::Tools, 302), noBar},
 
         // Window
         {cmd::WindowCascade, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "", App,

@@ -13,6 +13,7 @@
 
 #include "app/app.h"
 #include "app/backup.h"
+#include "app/checkmod_dlg.h"
 #include "app/childframe.h"
 #include "app/limits_dlg.h"
 #include "app/mainframe.h"
@@ -84,6 +85,43 @@ QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
 class ModsTest : public QObject {
     Q_OBJECT
 private slots:
+    // Tools > Check Mod checks the mod around the open model; its list sorts by severity,
+    // and a double-click opens the model with the finding's mesh and face current.
+    void checkModListsTheModAroundTheModelAndOpensAFindingsFace()
+    {
+        QTemporaryDir dir;
+        const QString model = LayOutMod(dir, kFixtures + QStringLiteral("/3do/shapes_bent_concave.3do"),
+                                        QStringLiteral("shapes.3do"), kFixtures + QStringLiteral("/mat/colour.mat"),
+                                        QStringLiteral("spare.mat"));
+        Harness h(&dir);
+        QVERIFY(h.app->OpenFile(model));
+        QString summary;
+        QStringList severities;
+        FindingPlace place;
+        h.dialog = [&](QDialog& d) {
+            auto* check = qobject_cast<CCheckModDlg*>(&d);
+            if (!check)
+                return 0;
+            summary = check->Summary()->text();
+            QTreeWidget* list = check->List();
+            list->sortByColumn(1, Qt::AscendingOrder);
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                severities << list->topLevelItem(i)->text(1);
+            QTreeWidgetItem* bent = list->topLevelItem(2);  // the second warning: face 1
+            place = check->FindingOf(bent)->place;
+            emit list->itemDoubleClicked(bent, 0);
+            return 0;
+        };
+        QVERIFY(h.app->Frame()->Execute(cmd::CheckMod));
+        QVERIFY2(summary.startsWith(dir.filePath(QStringLiteral("mymod:"))), qPrintable(summary));  // the mod's root
+        // The material found nowhere, two faces drawn other than meant, the unused material.
+        QCOMPARE(severities, QStringList({"error", "warning", "warning", "note"}));
+        CChildFrame* shown = h.app->ActiveFrame();
+        QVERIFY(shown && place.face >= 0);
+        QCOMPARE(std::pair(shown->CurrentSelection()->currentMesh, shown->CurrentSelection()->currentFace),
+                 std::pair(place.mesh, place.face));
+    }
+
     // A 16-bit material of the mod's own mat/ folder shows in the Materials dialog with
     // its colours, and the dialog says where it came from.
     void materialsDialogShowsAModsSixteenBitMaterialAndItsPlace()
