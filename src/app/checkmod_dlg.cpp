@@ -26,6 +26,10 @@ public:
     {
         setData(kFile, Qt::UserRole, index);
         setData(kSeverity, Qt::UserRole, static_cast<int>(f.severity));
+        // The whole line, for a finding longer than its column.
+        const QString line = QString::fromStdString(f.Line());
+        for (int c = kFile; c <= kPlace; ++c)
+            setToolTip(c, line);
     }
     bool operator<(const QTreeWidgetItem& other) const override
     {

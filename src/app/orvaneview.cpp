@@ -234,6 +234,8 @@ COrvaneView::COrvaneView(CDocument& doc, QWidget* parent) : QWidget(parent), doc
     bar->addWidget(label);
     bar->addWidget(sectorLight_, 1);
     grid->addWidget(gameBar_, 2, 0, 1, 2);
+    grid->setRowStretch(0, 1);  // the picture takes the height; the bar only its own
+    gameBar_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     gameBar_->hide();
     connect(sectorLight_, &QSlider::valueChanged, this, [this](int value) {
         EditContext c = Context();

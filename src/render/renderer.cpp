@@ -163,12 +163,9 @@ void CRenderer::PrepareScene()
     sources.searchPath = searchPath_;
     // The game view's tables come from the colormap the materials are drawn with.
     std::optional<ColormapData> colormap;
-    colormapName_.clear();
     if (const auto found = FindColormap(sources, settings_.colorMap))
-        if (auto parsed = ParseColormap(found->bytes)) {
+        if (auto parsed = ParseColormap(found->bytes))
             colormap = std::move(*parsed);
-            colormapName_ = found->name;
-        }
     scene_->SetColormap(std::move(colormap));
     scene_->SetMaterialResolver(SourcesMaterialResolver(std::move(sources), [this] { return doc_.model.get(); }));
     scene_->PrepareScene(Model());
@@ -217,10 +214,6 @@ void CRenderer::Measure()
 void CRenderer::StatusPass()
 {
     lastStatus_ = camera_.UpdateViewStatus(Model(), doc_.modes, selection_.currentMesh, settings_, DeviceName());
-    // In the game view the first pane names the colormap every texel goes through.
-    if (gameView_ || doc_.modes.gameView)
-        lastStatus_.panes[0] = colormapName_.empty() ? "Game View: no colormap, 8-bit materials not drawn"
-                                                     : "Game View: " + colormapName_;
     if (statusListener_)
         statusListener_(lastStatus_);
 }

@@ -104,8 +104,6 @@ public:
     // Whether the last game-view frame showed a material of several cels: the view then
     // wants frames with a moving time.
     bool GameViewAnimates() const { return (gameView_ || doc_.modes.gameView) && scene_->Game().Animated(); }
-    // The colormap the game view draws through (empty: none was found or read).
-    const std::string& GameColormap() const { return colormapName_; }
 
     // The faces or corners changed: the drawing buffers are made again.
     void ModelChanged();
@@ -182,7 +180,6 @@ private:
     std::function<void(float)> frameStep_;
     std::optional<int64_t> lastAnimationMs_;  // the animating view's last frame
     std::optional<GameViewOptions> gameView_;
-    std::string colormapName_;
     std::function<int64_t()> clock_;
     ViewStatus lastStatus_;
 };
