@@ -185,21 +185,6 @@ RgbaPicture Resample(const RgbaPicture& picture, int32_t width, int32_t height)
     return out;
 }
 
-uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b, int first)
-{
-    int best = std::clamp(first, 0, 255);
-    int bestDistance = 1 << 30;
-    for (int i = best; i < 256; ++i) {
-        const int dr = palette[i * 3] - r, dg = palette[i * 3 + 1] - g, db = palette[i * 3 + 2] - b;
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = i;
-        }
-    }
-    return static_cast<uint8_t>(best);
-}
-
 namespace {
 
 MaterialImage Remap(const RgbaPicture& picture, const Palette& palette, bool keyed)

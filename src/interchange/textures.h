@@ -31,9 +31,6 @@ RgbaPicture Resample(const RgbaPicture& picture, int32_t width, int32_t height);
 // kept. One cel.
 MaterialImage RemapRgba(const RgbaPicture& picture, const Palette& palette);
 
-// The palette index nearest to a colour, by the same rule, from first on.
-uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b, int first = 0);
-
 // Pixels of less alpha than this (under half) are see-through; the palette has no
 // degrees of it.
 inline constexpr uint8_t kOpaqueAlpha = 128;

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 namespace orv {
 
@@ -250,40 +249,9 @@ bool GameView::BuildProgram()
 {
     if (program_)
         return true;
-    auto compile = [&](GLenum type, const char* source) -> GLuint {
-        GLuint s = gl_.CreateShader(type);
-        gl_.ShaderSource(s, 1, &source, nullptr);
-        gl_.CompileShader(s);
-        GLint ok = 0;
-        gl_.GetShaderiv(s, GL_COMPILE_STATUS, &ok);
-        if (!ok) {
-            gl_.DeleteShader(s);
-            return 0;
-        }
-        return s;
-    };
-    const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
-    const GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader);
-    if (!vs || !fs) {
-        if (vs)
-            gl_.DeleteShader(vs);
-        if (fs)
-            gl_.DeleteShader(fs);
+    program_ = gl_.MakeProgram(kVertexShader, kFragmentShader, nullptr);
+    if (!program_)
         return false;
-    }
-    program_ = gl_.CreateProgram();
-    gl_.AttachShader(program_, vs);
-    gl_.AttachShader(program_, fs);
-    gl_.LinkProgram(program_);
-    gl_.DeleteShader(vs);
-    gl_.DeleteShader(fs);
-    GLint ok = 0;
-    gl_.GetProgramiv(program_, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        gl_.DeleteProgram(program_);
-        program_ = 0;
-        return false;
-    }
     auto at = [&](const char* name) { return gl_.GetUniformLocation(program_, name); };
     uMatrix_ = at("uMatrix");
     uModelView_ = at("uModelView");
@@ -344,17 +312,9 @@ void GameView::EnsureNearestTable()
     for (int b = 0; b < 32; ++b)
         for (int r = 0; r < 32; ++r)
             for (int g = 0; g < 32; ++g) {
-                const int cr = r * 255 / 31, cg = g * 255 / 31, cb = b * 255 / 31;
-                int best = 0, bestDistance = std::numeric_limits<int>::max();
-                for (int i = 0; i < 256; ++i) {
-                    const int dr = pal[i * 3] - cr, dg = pal[i * 3 + 1] - cg, db = pal[i * 3 + 2] - cb;
-                    const int d = dr * dr + dg * dg + db * db;
-                    if (d < bestDistance) {
-                        bestDistance = d;
-                        best = i;
-                    }
-                }
-                table[static_cast<std::size_t>(b * 1024 + r * 32 + g)] = static_cast<uint8_t>(best);
+                table[static_cast<std::size_t>(b * 1024 + r * 32 + g)] = NearestPaletteIndex(
+                    pal, static_cast<uint8_t>(r * 255 / 31), static_cast<uint8_t>(g * 255 / 31),
+                    static_cast<uint8_t>(b * 255 / 31));
             }
     GLint old = 0;
     gl_.GetIntegerv(GL_TEXTURE_BINDING_2D, &old);
@@ -625,16 +585,8 @@ void GameView::Begin(const GameViewOptions& options, bool translucentFaces)
         const GLenum both[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
         gl_.DrawBuffers(2, both);
         const uint32_t bg = ToDeviceColor(device_.BackgroundColor());
-        int best = 0, bestDistance = std::numeric_limits<int>::max();
-        for (int i = 0; i < 256; ++i) {
-            const int dr = colormap_->palette[i * 3] - static_cast<int>((bg >> 16) & 0xFF);
-            const int dg = colormap_->palette[i * 3 + 1] - static_cast<int>((bg >> 8) & 0xFF);
-            const int db = colormap_->palette[i * 3 + 2] - static_cast<int>(bg & 0xFF);
-            if (dr * dr + dg * dg + db * db < bestDistance) {
-                bestDistance = dr * dr + dg * dg + db * db;
-                best = i;
-            }
-        }
+        const int best = NearestPaletteIndex(colormap_->palette, static_cast<uint8_t>((bg >> 16) & 0xFF),
+                                             static_cast<uint8_t>((bg >> 8) & 0xFF), static_cast<uint8_t>(bg & 0xFF));
         const GLfloat clear[4] = {static_cast<float>(best) / 255.0f, 0, 0, 0};
         gl_.ClearBufferfv(GL_COLOR, 1, clear);
     }

@@ -81,4 +81,47 @@ void GlApi::DrainErrors() const
     }
 }
 
+GLuint GlApi::MakeProgram(const char* vertexSource, const char* fragmentSource, std::string* error) const
+{
+    auto compile = [&](GLenum type, const char* source) -> GLuint {
+        GLuint s = CreateShader(type);
+        ShaderSource(s, 1, &source, nullptr);
+        CompileShader(s);
+        GLint ok = 0;
+        GetShaderiv(s, GL_COMPILE_STATUS, &ok);
+        if (!ok) {
+            char log[1024] = {};
+            GetShaderInfoLog(s, sizeof log, nullptr, log);
+            SetError(error, std::string("The drawing shader does not compile: ") + log);
+            DeleteShader(s);
+            return 0;
+        }
+        return s;
+    };
+    const GLuint vs = compile(GL_VERTEX_SHADER, vertexSource);
+    if (!vs)
+        return 0;
+    const GLuint fs = compile(GL_FRAGMENT_SHADER, fragmentSource);
+    if (!fs) {
+        DeleteShader(vs);
+        return 0;
+    }
+    const GLuint program = CreateProgram();
+    AttachShader(program, vs);
+    AttachShader(program, fs);
+    LinkProgram(program);
+    DeleteShader(vs);
+    DeleteShader(fs);
+    GLint ok = 0;
+    GetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {};
+        GetProgramInfoLog(program, sizeof log, nullptr, log);
+        SetError(error, std::string("The drawing shader does not link: ") + log);
+        DeleteProgram(program);
+        return 0;
+    }
+    return program;
+}
+
 }  // namespace orv

@@ -122,6 +122,10 @@ struct GlApi {
 
     // Empties the error queue (bounded: a lost context may report errors forever).
     void DrainErrors() const;
+
+    // A program of a vertex and a fragment shader; 0 when one does not compile or the two
+    // do not link, with the driver's log ("The drawing shader does not compile: ...").
+    GLuint MakeProgram(const char* vertexSource, const char* fragmentSource, std::string* error) const;
 };
 
 }  // namespace orv

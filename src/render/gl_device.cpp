@@ -166,47 +166,9 @@ bool GlDevice::Initialize(const GlGetProcAddress& getProc, std::string* error)
 
 bool GlDevice::BuildProgram(std::string* error)
 {
-    auto compile = [&](GLenum type, const char* source) -> GLuint {
-        GLuint s = gl_.CreateShader(type);
-        gl_.ShaderSource(s, 1, &source, nullptr);
-        gl_.CompileShader(s);
-        GLint ok = 0;
-        gl_.GetShaderiv(s, GL_COMPILE_STATUS, &ok);
-        if (!ok) {
-            char log[1024] = {};
-            gl_.GetShaderInfoLog(s, sizeof log, nullptr, log);
-            if (error)
-                *error = std::string("The drawing shader does not compile: ") + log;
-            gl_.DeleteShader(s);
-            return 0;
-        }
-        return s;
-    };
-    const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
-    if (!vs)
+    program_ = gl_.MakeProgram(kVertexShader, kFragmentShader, error);
+    if (!program_)
         return false;
-    const GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader);
-    if (!fs) {
-        gl_.DeleteShader(vs);
-        return false;
-    }
-    program_ = gl_.CreateProgram();
-    gl_.AttachShader(program_, vs);
-    gl_.AttachShader(program_, fs);
-    gl_.LinkProgram(program_);
-    gl_.DeleteShader(vs);
-    gl_.DeleteShader(fs);
-    GLint ok = 0;
-    gl_.GetProgramiv(program_, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        gl_.GetProgramInfoLog(program_, sizeof log, nullptr, log);
-        if (error)
-            *error = std::string("The drawing shader does not link: ") + log;
-        gl_.DeleteProgram(program_);
-        program_ = 0;
-        return false;
-    }
     uMatrix_ = gl_.GetUniformLocation(program_, "uMatrix");
     uTextured_ = gl_.GetUniformLocation(program_, "uTextured");
     uTexture_ = gl_.GetUniformLocation(program_, "uTexture");

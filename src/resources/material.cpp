@@ -358,26 +358,20 @@ std::vector<uint8_t> MakeColorMat(uint8_t colorIndex)
     return out;
 }
 
-namespace {
-
-int NearestIndex(const Palette& palette, const uint8_t* rgb)
+uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b, int first)
 {
-    int best = 0;
-    long bestDist = std::numeric_limits<long>::max();
-    for (int i = 0; i < 256; ++i) {
-        const long dr = static_cast<long>(palette[i * 3]) - rgb[0];
-        const long dg = static_cast<long>(palette[i * 3 + 1]) - rgb[1];
-        const long db = static_cast<long>(palette[i * 3 + 2]) - rgb[2];
-        const long d = dr * dr + dg * dg + db * db;
-        if (d < bestDist) {  // strictly smaller: the lower index wins a tie
-            bestDist = d;
+    int best = std::clamp(first, 0, 255);
+    int bestDistance = std::numeric_limits<int>::max();
+    for (int i = best; i < 256; ++i) {
+        const int dr = palette[i * 3] - r, dg = palette[i * 3 + 1] - g, db = palette[i * 3 + 2] - b;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {  // strictly smaller: the lower index wins a tie
+            bestDistance = d;
             best = i;
         }
     }
-    return best;
+    return static_cast<uint8_t>(best);
 }
-
-}  // namespace
 
 void RemapToPalette(MaterialImage& image, const Palette& palette)
 {
@@ -390,7 +384,7 @@ void RemapToPalette(MaterialImage& image, const Palette& palette)
             const uint32_t key = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
             auto it = memo.find(key);
             if (it == memo.end())
-                it = memo.emplace(key, static_cast<uint8_t>(NearestIndex(palette, p))).first;
+                it = memo.emplace(key, NearestPaletteIndex(palette, p[0], p[1], p[2])).first;
             image.pixels[i] = it->second;
         }
         image.rgba.clear();
@@ -403,7 +397,7 @@ void RemapToPalette(MaterialImage& image, const Palette& palette)
         int& m = memo[px];
         if (m < 0) {
             const auto src = image.Rgb(px);
-            m = NearestIndex(palette, src.data());
+            m = NearestPaletteIndex(palette, src[0], src[1], src[2]);
         }
         px = static_cast<uint8_t>(m);
     }

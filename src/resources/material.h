@@ -162,6 +162,9 @@ std::vector<uint8_t> MakeColorMat(uint8_t colorIndex);
 // index on ties; one search per distinct source colour) and gives the image that
 // palette; a true-colour image becomes an 8-bit one (alpha is not kept).
 void RemapToPalette(MaterialImage& image, const Palette& palette);
+// The palette index nearest to a colour (squared distance, the lower index on ties), from
+// first on: the one rule every picture, colour and table is matched to the palette by.
+uint8_t NearestPaletteIndex(const Palette& palette, uint8_t r, uint8_t g, uint8_t b, int first = 0);
 
 // ---- resolving names through the catalogue ------------------------------------
 
