@@ -580,7 +580,9 @@ private:
                 continue;
             if (face.mNumIndices == 3 && !out.empty()) {
                 std::vector<unsigned>& last = out.back();
-                if (last.size() < kMaxFaceCorners && face.mIndices[0] == last.front() &&
+                // Our own faces are joined whole, however many corners they have, so
+                // that the extras' list of faces still matches them.
+                if ((ours_ || last.size() < kMaxFaceCorners) && face.mIndices[0] == last.front() &&
                     face.mIndices[1] == last.back() && FanContinues(last, face.mIndices[2], points)) {
                     last.push_back(face.mIndices[2]);
                     continue;

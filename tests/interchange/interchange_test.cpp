@@ -181,6 +181,13 @@ TEST_F(InterchangeTest, CorpusModelsAndTheWalkerSurviveGltfAndBack)
 {
     std::vector<fs::path> files = orvtest::CorpusFiles("3do", ".3do");
     files.push_back(fs::path(ORVANE_BINARY_DIR) / "share/orvane/sample/walker.3do");
+    // And the walker with a face over the engine's 24 corners, which comes back cut too.
+    CModel big;
+    ASSERT_TRUE(orvtest::Ok(Load3doFile(files.back(), big)));
+    orvtest::AddFace(big.geosets[0].meshes[0], orvtest::RoundPolygon(30, {0, 0, 2})).material = 0;
+    big.geosets[0].meshes[0].RebuildMeshLists();
+    Write("big.3do", Format3do(big, "big.3do"));
+    files.push_back(dir_ / "big.3do");
     for (const auto& file : files) {
         SCOPED_TRACE(file.string());
         CModel model;
