@@ -3,7 +3,6 @@
 // translucent face's is table[source][destination].
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <map>
 
 #include "render/game_view.h"
@@ -61,12 +60,8 @@ protected:
     void UseColormap(const std::vector<uint8_t>& bytes)
     {
         TempDir dir;
-        const auto path = dir.path / "test.cmp";
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
-        std::ifstream in(path, std::ios::binary);
-        const std::vector<uint8_t> read((std::istreambuf_iterator<char>(in)), {});
-        auto cmp = ParseColormap(read);
+        Spit(dir.path / "test.cmp", bytes);
+        auto cmp = ParseColormap(Slurp(dir.path / "test.cmp"));
         ASSERT_TRUE(cmp) << cmp.error();
         cmp_ = *cmp;
         scene_->SetColormap(cmp_);
@@ -197,10 +192,8 @@ TEST_F(GameViewTest, TranslucentFacesBlendThroughTheTransparencyTableBackToFront
 {
     std::vector<std::vector<uint8_t>> colormaps = {ColormapFile()};
     // A real colormap, where present: its transparency table gives back the destination.
-    if (const auto dir = CorpusDir("cmp"); !dir.empty()) {
-        std::ifstream in(dir / "input.cmp", std::ios::binary);
-        colormaps.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    if (const auto dir = CorpusDir("cmp"); !dir.empty())
+        colormaps.push_back(Slurp(dir / "input.cmp"));
     for (const auto& bytes : colormaps) {
         UseColormap(bytes);
         auto model = Model();
