@@ -175,6 +175,14 @@ TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
     mesh.faces.push_back(CFace());
     for (const Vec3& p : orvtest::RoundPolygon(30, {10, 0, 0}))
         mesh.faces.back().corners.push_back(orvtest::At(p));
+    // The check tells the concave and the bent face apart from breaches, which a save asks
+    // about: only the face of 30 corners is one.
+    const auto shapes = CheckFaceShapes(*model);
+    ASSERT_EQ(shapes.size(), 2u);
+    EXPECT_EQ(shapes[0].text, "geometry set 0, mesh 0 (body), face 0: concave (the engine draws convex faces)");
+    EXPECT_EQ(shapes[1].text, "geometry set 0, mesh 0 (body), face 1: bent (its corners are not in one plane)");
+    EXPECT_EQ(shapes[1].face, 1);
+    EXPECT_EQ(Breaches(*model).size(), 1u);
 
     const FitReport report = FitToEngineLimits(*model);
     ASSERT_TRUE(report.Changed());
@@ -438,20 +446,4 @@ TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
     ASSERT_EQ(refused.problems.size(), 1u);
     EXPECT_EQ(refused.problems[0].rfind("levels of detail not made: ", 0), 0u) << refused.problems[0];
     EXPECT_EQ(named->geosets.size(), 1u);
-}
-
-TEST(Fit, CheckTellsConcaveAndBentFacesApartFromBreaches)
-{
-    auto model = PlacedModel();
-    CMesh& mesh = model->geosets[0].meshes[0];
-    orvtest::AddFace(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-    orvtest::AddFace(mesh, orvtest::LShape());
-    orvtest::AddFace(mesh, orvtest::BentQuad({5, 0, 0}));
-    const auto shapes = CheckFaceShapes(*model);
-    ASSERT_EQ(shapes.size(), 2u);
-    EXPECT_EQ(shapes[0].text, "geometry set 0, mesh 0 (body), face 1: concave (the engine draws convex faces)");
-    EXPECT_EQ(shapes[1].text, "geometry set 0, mesh 0 (body), face 2: bent (its corners are not in one plane)");
-    EXPECT_EQ(shapes[1].face, 2);
-    // They do not break the limits: a save asks nothing about them.
-    EXPECT_TRUE(Breaches(*model).empty());
 }

@@ -136,36 +136,6 @@ TEST(Properties, EachPaneChangesItsFieldsAndNoChangeChangesNothing)
     EXPECT_EQ(d.doc.model->currentGeoset, 1);
 }
 
-// The radii a file stores are measured in the model's own space, not the view's.
-TEST(Radii, SavedFileDoesNotDependOnTheView)
-{
-    orvtest::TempDir dir;
-    auto model = MakeSampleModel();
-    EditModes modes;
-    Settings settings;
-    Camera camera = orvtest::CameraAt({0, 0, -1});
-    EditContext c{*model, modes, settings, nullptr, &camera};
-    // One path for every save: the file's first line names it.
-    auto saveAfter = [&](const std::string&) {
-        orvtest::Place(*model);
-        camera.UpdateViewInfo();
-        camera.UpdateViewStatus(*model, modes, -1, settings, "");
-        EXPECT_TRUE(Write3do(*model, dir / "walker.3do"));
-        return orvtest::Slurp(dir / "walker.3do");
-    };
-    const auto before = saveAfter("front");
-    ASSERT_TRUE(orvtest::Ran(ScaleUp(c)));
-    EXPECT_EQ(saveAfter("scaled"), before);
-    modes.enlarge = true;
-    camera.SetProjection(400, 400, true);
-    EXPECT_EQ(saveAfter("enlarged"), before);
-    for (const ViewKind kind :
-         {ViewKind::Left, ViewKind::Right, ViewKind::Back, ViewKind::Top, ViewKind::Bottom, ViewKind::Front}) {
-        ASSERT_TRUE(orvtest::Ran(ShowStandardView(c, kind)));
-        EXPECT_EQ(saveAfter("view"), before) << "view " << static_cast<int>(kind);
-    }
-}
-
 TEST(Corners, RebuildingForNewTextureSizesKeepsEdits)
 {
     Doc d(Cube());
