@@ -15,7 +15,7 @@
 #include "resources/catalog.h"
 #include "resources/material.h"
 #include "resources/sample.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "support/model_compare.h"
 
 using namespace orv;

@@ -11,7 +11,7 @@
 #include "model/fileio.h"
 #include "resources/material.h"
 #include "resources/png.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "test_util.h"
 
 using namespace orv;
@@ -215,7 +215,8 @@ TEST_F(ImportTextureTest, SeeThroughTgaGoesOutMaskedAndComesBack)
     const auto image = ConvertMat(mat, palette_);
     ASSERT_TRUE(orvtest::Ok(image));
     EXPECT_TRUE(image->transparent);
-    EXPECT_EQ(std::vector<uint8_t>(image->pixels.begin(), image->pixels.begin() + 4), (std::vector<uint8_t>{1, 1, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(image->pixels.begin(), image->pixels.begin() + 4),
+              (std::vector<uint8_t>{1, 1, 0, 0}));
     ExportOptions out;
     out.materialImage = [&](const std::string&) { return ConvertMat(mat, palette_); };
     ASSERT_TRUE(orvtest::Ok(ExportModel(*quad_, dir_ / "quad.glb", out)));

@@ -27,7 +27,7 @@
 #include "resources/catalog.h"
 #include "resources/png.h"
 #include "resources/sample.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 #include "test_util.h"
 #include "view/hierarchy.h"
 
@@ -298,8 +298,9 @@ TEST_F(InterchangeTest, GameAxesAndTurnsBecomeYUp)
     CModel model;
     model.materials = {"gone.mat"};
     CMesh& mesh = orvtest::AddMesh(model);
-    orvtest::AddFace(mesh, {SwapFileAxes({1, 5, 0.5f}), SwapFileAxes({0, 5, 1}), SwapFileAxes({-1, 5, 0}),
-                            SwapFileAxes({0, 5, -1})}).material = 0;
+    orvtest::AddFace(
+        mesh, {SwapFileAxes({1, 5, 0.5f}), SwapFileAxes({0, 5, 1}), SwapFileAxes({-1, 5, 0}), SwapFileAxes({0, 5, -1})})
+        .material = 0;
     ASSERT_GT(Dot(mesh.faces[0].normal, SwapFileAxes({0, 1, 0})), 0.99f);
     model.RebuildHierarchy();
     const auto report = ExportModel(model, dir_ / "t.glb", {});

@@ -11,7 +11,7 @@
 #include "render/render_test_util.h"
 #include "render/renderer.h"
 #include "resources/catalog.h"
-#include "scene_builder.h"
+#include "support/model_builder.h"
 
 using namespace orv;
 using orvtest::FacingSquare;
