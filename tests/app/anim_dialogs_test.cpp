@@ -33,7 +33,7 @@ struct Anim {
     {
         for (const SampleFile& f : MakeSampleModelFiles())
             WriteAll(dir.filePath(QString::fromStdString(f.fileName)), Bytes(f.text));
-        const Status opened = doc.Doc().OpenDocument(dir.filePath(QStringLiteral("walker.3do")).toStdString());
+        const Status opened = doc.Doc().OpenDocument(dir.filePath(u"walker.3do"_s).toStdString());
         if (!opened)
             qFatal("%s", opened.error().c_str());
     }
@@ -107,10 +107,10 @@ private slots:
             CAnimSequenceDlg dlg(t.doc, t.Hooks());
             auto* tree = Child<QTreeWidget>(dlg, "1020");
             auto* list = Child<QTreeWidget>(dlg, "1022");
-            QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("0 - # default mode"));
+            QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), u"0 - # default mode"_s);
             QCOMPARE(list->topLevelItemCount(), 2);
-            QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("wkwalk"));
-            QCOMPARE(list->topLevelItem(1)->text(5), QStringLiteral("walk"));
+            QCOMPARE(list->topLevelItem(1)->text(1), u"wkwalk"_s);
+            QCOMPARE(list->topLevelItem(1)->text(5), u"walk"_s);
             QVERIFY(Child<QPushButton>(dlg, "1")->isEnabled());  // sub-mode 0 is chosen
 
             // "&Add" on the mode: the sub-mode dialog with its names, descriptions and ranges.
@@ -123,19 +123,19 @@ private slots:
                     return 0;
                 name->setCurrentIndex(9);
                 emit name->activated(9);
-                flags->setText(QStringLiteral("0x100"));
+                flags->setText(u"0x100"_s);
                 if (Accept(d) || flags->text() != QLatin1String("0xFF"))
                     return 0;
-                flags->setText(QStringLiteral("64"));
-                Child<QLineEdit>(d, "1035")->setText(QStringLiteral("wkfire"));
+                flags->setText(u"64"_s);
+                Child<QLineEdit>(d, "1035")->setText(u"wkfire"_s);
                 return Accept(d);
             });
             Child<QPushButton>(dlg, "7")->click();
-            QCOMPARE(t.messages, QStringList{QStringLiteral("Enter a value between 0x0 and 0xff\n")});
+            QCOMPARE(t.messages, QStringList{u"Enter a value between 0x0 and 0xff\n"_s});
             QCOMPARE(list->topLevelItemCount(), 3);
             QCOMPARE(list->currentItem(), list->topLevelItem(2));
-            QCOMPARE(list->topLevelItem(2)->text(5), QStringLiteral("fire2"));
-            QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("0x40"));
+            QCOMPARE(list->topLevelItem(2)->text(5), u"fire2"_s);
+            QCOMPARE(list->topLevelItem(2)->text(2), u"0x40"_s);
             dlg.reject();
         }
         QCOMPARE(t.M().puppetModes[0].items.size(), std::size_t{2});  // "&Cancel" gave it back
@@ -197,14 +197,13 @@ private slots:
             Child<QPushButton>(dlg, "7")->click();
         }
         QCOMPARE(offered, (QStringList{"Mode 0", "Mode 2", "Mode 1"}));
-        QCOMPARE(chosen, QStringLiteral("Mode 1"));
-        QCOMPARE(description, QStringLiteral("# mode 3"));
-        QCOMPARE(root()->child(2)->text(0), QStringLiteral("1 - # mode 1"));
+        QCOMPARE(chosen, u"Mode 1"_s);
+        QCOMPARE(description, u"# mode 3"_s);
+        QCOMPARE(root()->child(2)->text(0), u"1 - # mode 1"_s);
         // Mode 2 has mode 1 based on it: it stays, and the dialog says why.
         tree->setCurrentItem(root()->child(1));
         Child<QPushButton>(dlg, "9")->click();
-        QCOMPARE(t.messages,
-                 QStringList{QStringLiteral("Cannot delete puppet mode, since mode 1 is based on this mode.")});
+        QCOMPARE(t.messages, QStringList{u"Cannot delete puppet mode, since mode 1 is based on this mode."_s});
         QCOMPARE(root()->childCount(), 4);
 
         // "&OK" writes what was shown.
@@ -243,7 +242,7 @@ private slots:
         CAnimSequenceDlg refused(t.doc, hooks);
         Child<QPushButton>(refused, "1")->click();
         QCOMPARE(asked.size(), 1);
-        QVERIFY(asked[0].startsWith(QStringLiteral("walker.pup ended early")));
+        QVERIFY(asked[0].startsWith(u"walker.pup ended early"_s));
         QVERIFY(refused.result() != QDialog::Accepted);
         QCOMPARE(ReadWholeFile(pup).value_or(std::vector<uint8_t>{}), bytes);
 
@@ -262,21 +261,21 @@ private slots:
         Anim t;
         t.Walk();
         CAnimFramesDlg dlg(t.doc, t.Hooks());
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Animation Frames - wkwalk.key"));
+        QCOMPARE(dlg.windowTitle(), u"Animation Frames - wkwalk.key"_s);
         auto* tree = Child<QTreeWidget>(dlg, "1025");
         auto* list = Child<QTreeWidget>(dlg, "1026");
         QCOMPARE(tree->topLevelItem(0)->childCount(), 5);
         tree->setCurrentItem(tree->topLevelItem(0)->child(1));
         QCOMPARE(list->topLevelItemCount(), 4);
-        QCOMPARE(list->topLevelItem(0)->text(6), QStringLiteral(" 25.000"));  // Pitch
+        QCOMPARE(list->topLevelItem(0)->text(6), u" 25.000"_s);  // Pitch
         list->setCurrentItem(list->topLevelItem(1));
         // The Yaw field edits the yaw (held third), not the roll.
         t.answers.push_back([](QDialog& d) {
-            Child<QLineEdit>(d, "1048")->setText(QStringLiteral("12.5"));
+            Child<QLineEdit>(d, "1048")->setText(u"12.5"_s);
             return Accept(d);
         });
         Child<QPushButton>(dlg, "10")->click();
-        QCOMPARE(list->topLevelItem(1)->text(7), QStringLiteral(" 12.500"));
+        QCOMPARE(list->topLevelItem(1)->text(7), u" 12.500"_s);
         QCOMPARE(t.M().keyframe->nodes[1].entries[1].rotation.z, 0.0f);  // not before "&OK"
         Child<QPushButton>(dlg, "1")->click();
         QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
@@ -301,22 +300,22 @@ private slots:
         CHierarchyDlg dlg(t.doc, t.Hooks());
         auto* tree = Child<QTreeWidget>(dlg, "5102");
         QTreeWidgetItem* torso = tree->topLevelItem(0)->child(0);
-        QCOMPARE(torso->text(0), QStringLiteral("0 - torso"));
+        QCOMPARE(torso->text(0), u"0 - torso"_s);
         QCOMPARE(torso->childCount(), 5);
         tree->setCurrentItem(torso->child(1));
-        QCOMPARE(Child<QLineEdit>(dlg, "2113")->text(), QStringLiteral("2"));
+        QCOMPARE(Child<QLineEdit>(dlg, "2113")->text(), u"2"_s);
         auto* apply = Child<QPushButton>(dlg, "4001");
         QVERIFY(!apply->isEnabled());
 
-        Type(Child<QLineEdit>(dlg, "2114"), QStringLiteral("0x10000"));
+        Type(Child<QLineEdit>(dlg, "2114"), u"0x10000"_s);
         QVERIFY(apply->isEnabled());
         apply->click();
         QCOMPARE(t.messages.size(), 1);
-        QCOMPARE(Child<QLineEdit>(dlg, "2114")->text(), QStringLiteral("0xFFFF"));
+        QCOMPARE(Child<QLineEdit>(dlg, "2114")->text(), u"0xFFFF"_s);
         QCOMPARE(t.M().nodes[2].flags, 0u);
 
-        Type(Child<QLineEdit>(dlg, "2114"), QStringLiteral("0x1"));
-        Type(Child<QLineEdit>(dlg, "2119"), QStringLiteral("30"));  // Yaw
+        Type(Child<QLineEdit>(dlg, "2114"), u"0x1"_s);
+        Type(Child<QLineEdit>(dlg, "2119"), u"30"_s);  // Yaw
         apply->click();
         QVERIFY(!apply->isEnabled());
         QCOMPARE(t.M().nodes[2].flags, 1u);
@@ -344,8 +343,7 @@ private slots:
         CHierarchyDlg dlg(t.doc, {});
         auto* tree = Child<QTreeWidget>(dlg, "5102");
         QCOMPARE(tree->topLevelItemCount(), 1);
-        QCOMPARE(Shape(tree->topLevelItem(0)),
-                 QStringLiteral("Hierarchy Nodes(0 - n0(3 - n3(5 - n5) 2 - n2(4 - n4) 1 - n1))"));
+        QCOMPARE(Shape(tree->topLevelItem(0)), u"Hierarchy Nodes(0 - n0(3 - n3(5 - n5) 2 - n2(4 - n4) 1 - n1))"_s);
         auto* index = Child<QLineEdit>(dlg, "2113");
         const QTreeWidgetItem* n0 = tree->topLevelItem(0)->child(0);
         for (auto [item, node] :

@@ -16,6 +16,8 @@
 #include "app/app.h"
 #include "app/childframe.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace apptest {
 
 inline const QString kSampleDir = QStringLiteral(ORVANE_BINARY_DIR "/share/orvane/sample");
@@ -58,7 +60,7 @@ struct Harness {
     // choose: the answer to the recovery question at the start (2: "Later").
     explicit Harness(QTemporaryDir* shared = nullptr, int chosen = 2) : dir(shared ? *shared : ownDir), choose(chosen)
     {
-        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
+        qputenv("WINEPREFIX", dir.filePath(u"no-wine"_s).toLocal8Bit());
         orv::Prompts hooks;
         hooks.saveFile = [this](QWidget*, const orv::FileRequest& r) {
             dialogFolders << r.directory;
@@ -83,17 +85,17 @@ struct Harness {
         hooks.openUrl = [this](const QUrl&) { return browser; };
         hooks.exec = [this](QDialog& d) { return dialog(d); };
         hooks.choose = [this](QWidget*, const QString& text, const QStringList& buttons) {
-            choices << text + QStringLiteral(" [") + buttons.join(QLatin1Char('|')) + QLatin1Char(']');
+            choices << text + u" ["_s + buttons.join(QLatin1Char('|')) + QLatin1Char(']');
             return choose;
         };
         app = std::make_unique<orv::COrvaneApp>(
-            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
+            std::make_unique<QSettings>(dir.filePath(u"Orvane.ini"_s), QSettings::IniFormat), hooks);
         app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
-        app->SetBackupFolder(dir.filePath(QStringLiteral("backup")));
+        app->SetBackupFolder(dir.filePath(u"backup"_s));
         app->Start({}, {false, false});
     }
 
-    orv::CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + QStringLiteral("/walker.3do")); }
+    orv::CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + u"/walker.3do"_s); }
 
     // A copy of the sample's file in the folder, whole or cut after keep bytes.
     QString Copy(const QString& sample, const QString& name, qint64 keep = -1)

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/document.h"
-#include "app_harness.h"
 #include "app/prompts.h"
+#include "app_harness.h"
 #include "model/fileio.h"
 #include "model/settings.h"
 #include "resources/archive.h"
@@ -95,7 +95,7 @@ struct Resources {
 
     explicit Resources(bool withColormaps = true)
     {
-        archive = dir.filePath(QStringLiteral("res2.gob"));
+        archive = dir.filePath(u"res2.gob"_s);
         std::vector<orv::ArchiveEntryData> entries;
         for (auto& e : orv::SampleResourceEntries()) {
             const bool colormap = e.name.find(".cmp") != std::string::npos;

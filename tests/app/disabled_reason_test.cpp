@@ -42,7 +42,7 @@ private slots:
         QVERIFY(!carve->isEnabled());
         Rest(edit, edit->actionGeometry(carve).center());
         QCOMPARE(frame->statusBar()->currentMessage(),
-                 QStringLiteral("Carve needs three grid nodes selected in Mesh Mode with the grid shown"));
+                 u"Carve needs three grid nodes selected in Mesh Mode with the grid shown"_s);
         QCOMPARE(frame->statusBar()->currentMessage(), frame->DisabledReason(cmd::CarveMesh));
 
         // Onto an enabled item: its prompt replaces the reason.
@@ -54,8 +54,7 @@ private slots:
         QAction* extrude = frame->Action(cmd::ExtrudeFace);
         QVERIFY(!extrude->isEnabled());
         Rest(edit, edit->actionGeometry(extrude).center());
-        QCOMPARE(frame->statusBar()->currentMessage(),
-                 QStringLiteral("Extrude needs a current face: click a face first"));
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Extrude needs a current face: click a face first"_s);
         edit->hide();
         QCoreApplication::processEvents();
         QVERIFY(frame->statusBar()->currentMessage().isEmpty());
@@ -64,7 +63,7 @@ private slots:
         QWidget* button = frame->ToolBar(2)->widgetForAction(frame->Action(cmd::NextFrame));
         QVERIFY(button && !button->isEnabled());
         Rest(button, button->rect().center());
-        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Next Frame needs Animate Mode with a keyframe"));
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Next Frame needs Animate Mode with a keyframe"_s);
         Rest(frame->MdiArea(), frame->MdiArea()->rect().center());
         QVERIFY(frame->statusBar()->currentMessage().isEmpty());
     }
