@@ -83,18 +83,6 @@ int Accept(QDialog& d)
     return d.result();
 }
 
-// The tree below item as text: "label(child child)".
-QString Shape(const QTreeWidgetItem* item)
-{
-    QString s = item->text(0);
-    if (item->childCount() == 0)
-        return s;
-    QStringList children;
-    for (int i = 0; i < item->childCount(); ++i)
-        children << Shape(item->child(i));
-    return s + QLatin1Char('(') + children.join(QLatin1Char(' ')) + QLatin1Char(')');
-}
-
 }  // namespace
 
 class AnimDialogsTest : public QObject {
@@ -141,8 +129,6 @@ private slots:
         QCOMPARE(t.M().puppetModes[0].items.size(), std::size_t{2});  // "&Cancel" gave it back
         QVERIFY(!t.doc.Doc().history.CanUndo());
 
-        // "&Delete" on a sub-mode row takes it; "&OK" writes the puppet file and loads the
-        // chosen sub-mode's keyframe.
         CAnimSequenceDlg dlg(t.doc, t.Hooks());
         auto* list = Child<QTreeWidget>(dlg, "1022");
         list->setCurrentItem(list->topLevelItem(0));
@@ -157,7 +143,6 @@ private slots:
         QVERIFY(LoadPupFile(t.File("walker.pup"), back).ok());
         QCOMPARE(back.puppetModes[0].items[0].name, std::string("walk"));
 
-        // A sub-mode of a stock keyframe can be neither edited nor deleted.
         t.res.catalog.keyframes.Add(std::make_unique<CTreeObject>("3do\\key\\wkwalk.key", 0, 0));
         CAnimSequenceDlg stock(t.doc, t.Hooks());
         QVERIFY(!Child<QPushButton>(stock, "9")->isEnabled());
@@ -177,8 +162,7 @@ private slots:
         CAnimSequenceDlg dlg(t.doc, t.Hooks());
         auto* tree = Child<QTreeWidget>(dlg, "1020");
         auto root = [tree] { return tree->topLevelItem(0); };  // every change fills the tree anew
-        // "&Add" on the root: the free number 1, based on the last mode listed unless
-        // another is chosen.
+        // The free number 1, based on the last mode listed unless another is chosen.
         QStringList offered;
         QString chosen, description;
         for (int choose : {-1, 0}) {
@@ -200,13 +184,11 @@ private slots:
         QCOMPARE(chosen, u"Mode 1"_s);
         QCOMPARE(description, u"# mode 3"_s);
         QCOMPARE(root()->child(2)->text(0), u"1 - # mode 1"_s);
-        // Mode 2 has mode 1 based on it: it stays, and the dialog says why.
         tree->setCurrentItem(root()->child(1));
         Child<QPushButton>(dlg, "9")->click();
         QCOMPARE(t.messages, QStringList{u"Cannot delete puppet mode, since mode 1 is based on this mode."_s});
         QCOMPARE(root()->childCount(), 4);
 
-        // "&OK" writes what was shown.
         tree->setCurrentItem(root()->child(0));
         auto* list = Child<QTreeWidget>(dlg, "1022");
         list->setCurrentItem(list->topLevelItem(0));
@@ -220,8 +202,6 @@ private slots:
                      (std::array<std::pair<int, int>, 4>{{{0, -1}, {2, 0}, {1, 2}, {3, 0}}}[i]));
     }
 
-    // A puppet file beside the model that ended early is not replaced by "&OK" without a
-    // Yes: with No the dialog stays open and the file keeps its bytes.
     void sequenceDialogAsksBeforeReplacingAPartReadPuppet()
     {
         Anim t;
@@ -285,8 +265,7 @@ private slots:
         QCOMPARE(file->keyframe.nodes[1].entries[1].rotation.z, 12.5f);
         QCOMPARE(file->keyframe.nodes[1].entries[1].rotation.y, 0.0f);
 
-        // A dialog that poses the model itself (animate mode after its OK) has the views
-        // draw the nodes where the new pose puts them.
+        // Posed by the dialog itself (animate mode), the views draw the nodes in the new pose.
         QVERIFY(RestoreAnimationAt(t.M(), 3));
         t.doc.UpdateAllViews();
         CModel placed = t.M();
@@ -323,10 +302,8 @@ private slots:
         QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
     }
 
-    // The walker's six nodes relinked so that two have a child and a sibling both, and
-    // the sibling chain under node 0 runs against the node numbers: 0 > {3 > 5, 2 > 4, 1}.
-    // Every node hangs under its parent in the order of the chain, and each item opens
-    // the node it names.
+    // Two nodes with a child and a sibling both, the chain under node 0 against the node
+    // numbers: 0 > {3 > 5, 2 > 4, 1}.
     void hierarchyDialogHangsANodesChildAndSiblingBoth()
     {
         Anim t;
@@ -342,8 +319,7 @@ private slots:
 
         CHierarchyDlg dlg(t.doc, {});
         auto* tree = Child<QTreeWidget>(dlg, "5102");
-        QCOMPARE(tree->topLevelItemCount(), 1);
-        QCOMPARE(Shape(tree->topLevelItem(0)), u"Hierarchy Nodes(0 - n0(3 - n3(5 - n5) 2 - n2(4 - n4) 1 - n1))"_s);
+        QCOMPARE(apptest::Outline(tree), u"Hierarchy Nodes(0 - n0(3 - n3(5 - n5), 2 - n2(4 - n4), 1 - n1))"_s);
         auto* index = Child<QLineEdit>(dlg, "2113");
         const QTreeWidgetItem* n0 = tree->topLevelItem(0)->child(0);
         for (auto [item, node] :

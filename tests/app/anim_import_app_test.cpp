@@ -1,5 +1,3 @@
-// File > Import of an animated file while a model is open: the question, the keyframe
-// written beside the model and played, one undo step.
 #include <QtTest>
 
 #include <QDir>
@@ -44,7 +42,6 @@ private slots:
         QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
         const int windows = static_cast<int>(h.app->Frame()->Children().size());
 
-        // Yes: written beside the model under the file's name, and played.
         h.nextOpenPath = dir.filePath("Moves.glb");
         h.answers = {QMessageBox::Yes, QMessageBox::Ok};
         h.app->Frame()->Action(cmd::FileImport)->trigger();
@@ -56,13 +53,11 @@ private slots:
         QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"moves.key"_s);
         QCOMPARE(doc.model->frameCount, 16);
         QCOMPARE(h.app->Frame()->statusBar()->currentMessage(), u"Ready to play: moves.key"_s);
-        // One undo step gives the keyframe before back; the file stays.
         h.app->Frame()->Action(cmd::EditUndo)->trigger();
         QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
         QCOMPARE(h.app->Frame()->statusBar()->currentMessage(), u"Ready to play: mode 0, stand (wkstand.key)"_s);
 
-        // No: the file is a model after all (its scale question cancelled here: nothing
-        // opens); Cancel: nothing at all.
+        // No: a model after all (its scale question cancelled: nothing opens).
         h.messages.clear();
         h.answers = {QMessageBox::No};
         h.app->Frame()->Action(cmd::FileImport)->trigger();
@@ -72,7 +67,6 @@ private slots:
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), windows);
         QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
 
-        // Again: a file of that name is there, so the new one gets its own.
         h.answers = {QMessageBox::Yes, QMessageBox::Ok};
         h.app->Frame()->Action(cmd::FileImport)->trigger();
         QVERIFY(QFileInfo::exists(dir.filePath("moves_2.key")));

@@ -1,6 +1,5 @@
-// The application as a user starts it, over a folder of its own (its settings file, its
-// backups, no game installed so the sample stands in), with every file dialog, question
-// and dialog of its own answered by the test and recorded.
+// The application over a folder of its own (settings, backups, no game: the sample stands
+// in), every file dialog, question and dialog answered by the test and recorded.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +9,7 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <functional>
 #include <memory>
 
@@ -34,6 +34,17 @@ inline QByteArray Read(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The labels below item (the whole tree without one) as "a(b, c(d)), e".
+inline QString Outline(const QTreeWidget* tree, const QTreeWidgetItem* item = nullptr)
+{
+    QStringList labels;
+    for (int i = 0, n = item ? item->childCount() : tree->topLevelItemCount(); i < n; ++i) {
+        const QTreeWidgetItem* c = item ? item->child(i) : tree->topLevelItem(i);
+        labels << c->text(0) + (c->childCount() ? '(' + Outline(tree, c) + ')' : QString());
+    }
+    return labels.join(u", "_s);
 }
 
 inline QByteArray Sample(const QString& name) { return Read(kSampleDir + QLatin1Char('/') + name); }

@@ -10,10 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
-#include <QTreeWidget>
 
 #include "app/anim_dialogs.h"
 #include "app/app.h"
@@ -58,9 +56,7 @@ private slots:
         Harness h;
         QCOMPARE(h.app->Frame()->Children().size(), 1);
         QVERIFY(h.app->Frame()->windowTitle().startsWith(u"Orvane - Jedi Knight mode"_s));
-        // Commands that need a document follow the active window. Without one they say
-        // so, the window's own commands say what they need, and the File Manager needs no
-        // model; every command in a menu is enabled or says why not.
+        // Without a document the commands say why; every command is enabled or says why not.
         CMainFrame* frame = h.app->Frame();
         QVERIFY(frame->Action(cmd::FileSave)->isEnabled());
         frame->MdiArea()->closeAllSubWindows();
@@ -74,22 +70,18 @@ private slots:
         for (const CommandRow& row : CommandTable())
             if (QAction* a = frame->Action(row.id); a && frame->Available(row.id))
                 QCOMPARE(a->isEnabled(), frame->DisabledReason(row.id).isEmpty());
-        // A puppet file with no document open does nothing.
         QCOMPARE(h.app->OpenFile(kSampleDir + u"/walker.pup"_s), nullptr);
         QVERIFY(h.messages.isEmpty());
 
         QVERIFY(h.OpenWalker());
         QCOMPARE(h.app->RecentFiles().first(), QFileInfo(kSampleDir + u"/walker.3do"_s).absoluteFilePath());
-        // A missing file is reported and opens nothing.
         QCOMPARE(h.app->OpenFile(h.dir.filePath(u"gone.3do"_s)), nullptr);
         QCOMPARE(h.messages.size(), 1);
         QVERIFY(h.messages.first().startsWith(u"Failed to open document."_s));
     }
 
-    // Every row of the command table becomes an action with its text and keys: a key name
-    // that Qt does not read would leave a command without its shortcut. A row without a
-    // core function is the window's to supply: left unbound, it would silently drop its
-    // menu item and toolbar button.
+    // A key name Qt does not read would leave a command without its shortcut; a row without
+    // a core function left unbound would silently drop its menu item and button.
     void everyTableRowBecomesABoundAction()
     {
         Harness h;
@@ -111,8 +103,6 @@ private slots:
         }
     }
 
-    // Edit commands through the window: a new shape and the texture tool (their dialogs),
-    // the clipboard and Extrude.
     void editCommandsThroughTheWindow()
     {
         Harness h;
@@ -135,7 +125,6 @@ private slots:
         frame->Action(cmd::EditUndo)->trigger();
         QCOMPARE(faces(), before);
 
-        // The texture tool lays the face out and keeps its parameters for next time.
         sel->currentMesh = 2;
         sel->currentFace = 1;
         h.dialog = [](QDialog& d) {
@@ -151,13 +140,16 @@ private slots:
         const CFace& face = f->Document()->Model().geosets[0].meshes[2].faces[1];
         QCOMPARE(face.uScale, 2.0f);
 
-        // Cut, Paste and Extrude; each view keeps its own clipboard.
         sel->currentFace = 1;
         QVERIFY(frame->Execute(cmd::EditCut));
         QCOMPARE(faces(), before - 1);
+        frame->UpdateCommandUI();
+        QVERIFY(!frame->Action(cmd::EditPaste)->isEnabled());  // no current face to paste onto
+        sel->currentFace = 0;
+        frame->UpdateCommandUI();
+        QVERIFY(frame->Action(cmd::EditPaste)->isEnabled());
 
-        // Another document's view has a clipboard of its own: with a mesh and face current
-        // there, Paste still waits for something copied there.
+        // Another document's view has a clipboard of its own.
         CChildFrame* other = h.app->OpenFile(h.Copy(u"walker.3do"_s, u"second.3do"_s));
         QVERIFY(other && other != f);
         other->CurrentSelection()->currentMesh = 2;
@@ -166,8 +158,7 @@ private slots:
         QVERIFY(frame->Action(cmd::EditCut)->isEnabled());
         QVERIFY(!frame->Action(cmd::EditPaste)->isEnabled());
 
-        // Extrude: the dialog's way reaches the command. It opens on "Into the mesh"; the
-        // way chosen is kept for the next opening.
+        // Extrude opens on "Into the mesh"; the way chosen is kept for the next opening.
         frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(f->parentWidget()));
         sel->currentFace = 0;
         bool openedOut = true;
@@ -197,7 +188,6 @@ private slots:
         CChildFrame* f = h.OpenWalker();
         QVERIFY(f);
         CMainFrame* frame = h.app->Frame();
-        // The document's modes show as checked items (which are enabled when is the core's).
         f->CurrentSelection()->currentMesh = 0;
         frame->UpdateCommandUI();
         QVERIFY(frame->Action(cmd::RenderAll)->isChecked());
@@ -209,7 +199,6 @@ private slots:
         QVERIFY(!frame->Action(cmd::RenderAll)->isChecked());
         // The view's letters act in the view only: the actions are the view's shortcuts.
         QVERIFY(f->View()->GlWidget()->actions().contains(frame->Action(cmd::MeshMode)));
-        // Game View: its light bar shows under the picture and sets the view's sector light.
         QSlider* light = f->View()->SectorLight();
         QVERIFY(light->parentWidget()->isHidden());
         QVERIFY(frame->Execute(cmd::GameView));
@@ -220,8 +209,7 @@ private slots:
         QVERIFY(light->parentWidget()->isHidden());
     }
 
-    // The view of a window that opens or comes to the front takes the keys at once, and
-    // the commands act on that window's view.
+    // The view of a window that opens or comes to the front takes the keys at once.
     void theFrontWindowsViewTakesTheKeys()
     {
         Harness h;
@@ -240,7 +228,6 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_M);
         QVERIFY(first->Document()->Doc().modes.meshMode);
 
-        // A second window: its view has the keys and the commands follow its selection.
         CChildFrame* second = h.app->OpenFile(h.Copy(u"walker.3do"_s, u"second.3do"_s));
         QVERIFY(second && second != first);
         QTRY_VERIFY(viewHasFocus(second));
@@ -248,7 +235,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_W);
         QVERIFY(second->Document()->Doc().modes.enlarge);
 
-        // The first one brought back to the front (the Window menu's way).
+        // Brought back to the front the Window menu's way.
         auto sub = [](CChildFrame* f) { return qobject_cast<QMdiSubWindow*>(f->parentWidget()); };
         frame->MdiArea()->setActiveSubWindow(sub(first));
         QTRY_VERIFY(viewHasFocus(first));
@@ -256,15 +243,12 @@ private slots:
         QVERIFY(!first->Document()->Doc().modes.meshMode);
         QVERIFY(!second->Document()->Doc().modes.meshMode);
 
-        // Tile, then the second one's pane field taken by the keyboard and the window
-        // activated again: its view has the keys.
+        // Activated again after its pane's field had the keyboard.
         frame->MdiArea()->tileSubWindows();
         second->Pane(0)->findChild<QComboBox*>(u"1008"_s)->setFocus();
         frame->MdiArea()->setActiveSubWindow(sub(second));
         QTRY_VERIFY(viewHasFocus(second));
 
-        // A click into a field of a window behind brings it to the front with the field
-        // ready for typing.
         frame->MdiArea()->setActiveSubWindow(sub(first));
         QTRY_VERIFY(viewHasFocus(first));
         auto* radius = second->Pane(0)->findChild<QLineEdit*>(u"1009"_s);
@@ -272,13 +256,11 @@ private slots:
         QTRY_COMPARE(frame->ActiveChild(), second);
         QCOMPARE(QApplication::focusWidget(), radius);
 
-        // The window in front closes: the other one's view takes the keys.
         sub(second)->close();
         QTRY_VERIFY(frame->ActiveChild() && frame->ActiveChild() != second);
         QTRY_VERIFY(viewHasFocus(frame->ActiveChild()));
 
-        // F6 and Shift+F6 take the keyboard round the view and the panes that have a field
-        // to take it (the vertex pane has none without a current vertex).
+        // F6 goes round the view and the panes with a field (none in the vertex pane here).
         frame->MdiArea()->setActiveSubWindow(sub(first));
         QTRY_VERIFY(viewHasFocus(first));
         first->CurrentSelection()->currentMesh = 2;
@@ -310,8 +292,7 @@ private slots:
         QApplication::sendEvent(first->View()->GlWidget(), &plus);
         QCOMPARE(h.app->AppSettings().vertexScaling, size + 0.00125f);
 
-        // Undo and Redo keys work with the keyboard in a pane: on the face pane's Material
-        // button after its dialog.
+        // Undo and Redo keys work with the keyboard in a pane (a button after its dialog).
         auto faces = [first] { return first->Document()->Model().geosets[0].meshes[2].faces.size(); };
         const std::size_t before = faces();
         h.dialog = [](QDialog& d) { return int(d.windowTitle() == u"Extrude Face"_s); };
@@ -327,8 +308,7 @@ private slots:
         QCOMPARE(faces(), before + 4);
     }
 
-    // Every field of the panes and dialogs has its label as accessible name, so screen
-    // readers and automation reach it.
+    // Screen readers and automation reach a field by its label as its accessible name.
     void everyFieldHasAnAccessibleName()
     {
         Harness h;
@@ -352,7 +332,6 @@ private slots:
         };
         QStringList missing = unnamed(f);
 
-        // The dialogs, each as it shows.
         CDocument& doc = *f->Document();
         EditContext c = f->View()->Context();
         c.selection->currentMesh = 2;
@@ -383,8 +362,6 @@ private slots:
         QVERIFY2(missing.isEmpty(), qPrintable(u"fields without a name: "_s + missing.join(u"; "_s)));
     }
 
-    // A name given without an extension takes the extension of the type chosen with it;
-    // a name with an extension of its own keeps it, whatever the type.
     void saveAsGivesABareNameTheChosenTypesExtension()
     {
         Harness h;
@@ -409,9 +386,8 @@ private slots:
         QVERIFY(startOf(u"plain.orv"_s).startsWith(QByteArray("\x03JK1", 4)));
     }
 
-    // File dialogs start in the active model's folder, where its puppet and keyframes lie;
-    // for a model without one, in the folder chosen last; at a start, in that of the file
-    // opened last.
+    // File dialogs start in the active model's folder (its puppet and keyframes lie there),
+    // else in the folder chosen last, at a start in that of the file opened last.
     void fileDialogsStartInTheModelsFolder()
     {
         QTemporaryDir shared;
@@ -459,11 +435,10 @@ private slots:
                  game.filePath(u"Resource/Res2.gob"_s));
         QVERIFY(h.app->Frame()->windowTitle().startsWith(u"Orvane - Jedi Knight mode"_s));
         QVERIFY(h.app->Services().catalog->puppets.Lookup("walker.pup") != nullptr);
-        // The other game has no archive there: the sample stands in.
         h.app->ApplyProductChoice(1, game.absolutePath(), QString());
         QVERIFY(h.app->LastLocate().usingSample);
         QVERIFY(h.app->Frame()->windowTitle().startsWith(u"Orvane - Mysteries of the Sith mode"_s));
-        // The folder is kept under the game's key and value names.
+        // Kept under the game's key and value names.
         h.app->Store().sync();
         QFile ini(h.dir.filePath(u"Orvane.ini"_s));
         QVERIFY(ini.open(QIODevice::ReadOnly));
@@ -499,8 +474,7 @@ private slots:
         Type(meshName, u"leftleg"_s);
         QCOMPARE(m.geosets[0].meshes[2].name, std::string("leftleg"));
 
-        // The vertex pane shows and takes the file's coordinates whatever the view's scale
-        // (how they are worked out is tested in the core).
+        // The vertex pane shows and takes the file's coordinates whatever the view's scale.
         m.modelMatrix = Matrix4::Scaling(2, 2, 2);
         sel->nodes.clear();
         NodeMarker marker;
@@ -518,11 +492,9 @@ private slots:
         const auto typed = VertexFieldsOf(m, 2, 1, 0, f->Document()->Doc().Environment().textureSize);
         QVERIFY(typed);
         QCOMPARE(typed->filePosition.x, -0.08f);
-        // The vertex stays the current one for the next field.
         QVERIFY(sel->currentNode >= 0);
         QCOMPARE(sel->nodes[static_cast<std::size_t>(sel->currentNode)].vertex, 0);
 
-        // Choosing another geometry set leaves no current mesh or face.
         CModel& m2 = f->Document()->Model();
         sel->currentMesh = 2;
         m2.geosets.push_back(CGeometry());
@@ -540,8 +512,6 @@ private slots:
         QVERIFY(!meshNameNow->isEnabled());
     }
 
-    // Small mends of the shell: help without a browser, recent files of one name, the
-    // Window menu's list.
     void helpMaterialsRecentFilesAndWindows()
     {
         Harness h;
@@ -574,9 +544,8 @@ private slots:
         QCOMPARE(checkable, listed.size());
     }
 
-    // File > Import opens another tool's model as a new document without a name (so a
-    // save never writes over the file read), File > Export writes the active document.
-    // The scale and up axis given are applied (a z-up post, 2 high along its z, stands
+    // An imported model is a document without a name, so a save never writes over the file
+    // read. The scale and up axis given are applied (a z-up post, 2 high along its z, stands
     // 2.5 times as high along y) and offered again the next time.
     void importAsksScaleAndUpAxisAndExportWrites()
     {
@@ -631,7 +600,6 @@ private slots:
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
         QVERIFY(h.app->ActiveFrame()->Document()->Doc().PathName().empty());
 
-        // A file that is no model opens nothing and says why.
         h.messages.clear();
         QVERIFY(WriteFileAtomic(dir.filePath(u"box.mtl"_s).toStdString(), "newmtl crate\n").ok());
         h.nextOpenPath = dir.filePath(u"box.mtl"_s);

@@ -26,8 +26,6 @@ void Rest(QWidget* w, QPoint at)
 class DisabledReasonTest : public QObject {
     Q_OBJECT
 private slots:
-    // The pointer resting on a disabled menu item or toolbar button puts in the status bar
-    // why it is disabled; on an enabled one, its prompt as always.
     void aDisabledMenuItemOrButtonSaysWhy()
     {
         Harness h;
@@ -45,12 +43,10 @@ private slots:
                  u"Carve needs three grid nodes selected in Mesh Mode with the grid shown"_s);
         QCOMPARE(frame->statusBar()->currentMessage(), frame->DisabledReason(cmd::CarveMesh));
 
-        // Onto an enabled item: its prompt replaces the reason.
         QAction* copy = frame->Action(cmd::EditCopy);
         QVERIFY(copy->isEnabled());
         Rest(edit, edit->actionGeometry(copy).center());
         QCOMPARE(frame->statusBar()->currentMessage(), copy->statusTip());
-        // And back onto a disabled one, another reason.
         QAction* extrude = frame->Action(cmd::ExtrudeFace);
         QVERIFY(!extrude->isEnabled());
         Rest(edit, edit->actionGeometry(extrude).center());
@@ -59,7 +55,6 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(frame->statusBar()->currentMessage().isEmpty());
 
-        // A disabled toolbar button says why too, and says it no more once the pointer leaves.
         QWidget* button = frame->ToolBar(2)->widgetForAction(frame->Action(cmd::NextFrame));
         QVERIFY(button && !button->isEnabled());
         Rest(button, button->rect().center());

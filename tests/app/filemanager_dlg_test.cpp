@@ -33,7 +33,6 @@ struct Fm {
 
     QString Path(const QString& name) const { return dir.filePath(name); }
 
-    // A file of the folder with the bytes given, its folders made.
     QString File(const QString& name, const std::string& bytes)
     {
         if (!QDir().mkpath(QFileInfo(Path(name)).absolutePath()) || !WriteAll(Path(name), Bytes(bytes)))
@@ -41,7 +40,6 @@ struct Fm {
         return Path(name);
     }
 
-    // A new archive made through "&New".
     QString New()
     {
         s.saveAnswers.push_back(Answer(Path(u"New.gob"_s)));
@@ -93,16 +91,6 @@ QStringList ArchiveNamesOf(const QString& archive)
     return out;
 }
 
-// The tree's labels as "a(b,c(d))".
-QString Outline(const QTreeWidgetItem* item)
-{
-    QStringList children;
-    for (int i = 0; i < item->childCount(); ++i)
-        children << Outline(item->child(i));
-    return item->text(0) +
-           (children.isEmpty() ? QString() : QLatin1Char('(') + children.join(QLatin1Char(',')) + QLatin1Char(')'));
-}
-
 }  // namespace
 
 class FileManagerDlgTest : public QObject {
@@ -117,7 +105,6 @@ private slots:
         f.dlg.AddFiles();
         QVERIFY(f.s.openRequests.empty());
         QVERIFY(!f.Drop({f.File(u"door.cog"_s, "x")}));
-        // An archive that cannot be read is reported and leaves the dialog as it was.
         f.s.openAnswers.push_back(Answer(QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/head_cut_short.gob")));
         f.dlg.Button(Dlg::Open)->click();
         QVERIFY(f.s.openRequests[0].filters == (FileFilters{{"GOB/GOO Files (*.gob, *goo)", {"*.gob", "*.goo"}}}));
@@ -150,8 +137,7 @@ private slots:
         QVERIFY(f.s.openRequests[0].multiple);
         QVERIFY(f.s.messages.isEmpty());
         QCOMPARE(Item(gob, "cog\\door.cog"), Bytes("# door\r\nsymbols\r\nend\r\n"));
-        // The tree shows the new directory and lists it, with each row's offset and size.
-        QCOMPARE(Outline(f.dlg.Tree()->topLevelItem(0)), u"New.gob(cog)"_s);
+        QCOMPARE(apptest::Outline(f.dlg.Tree()), u"New.gob(cog)"_s);
         QCOMPARE(f.dlg.ListedNode(), 1);
         QCOMPARE(f.Rows(), QStringList{u"door.cog"_s});
         QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1) + ' ' + f.dlg.List()->topLevelItem(0)->text(2), u"152 22"_s);
@@ -159,22 +145,19 @@ private slots:
         f.dlg.Button(Dlg::Add)->click();
         QVERIFY(f.s.openRequests.back().filters == kCogFilter);
 
-        // Files dropped on the tree are added too.
         QVERIFY(f.Drop({f.File(u"ky.pup"_s, "pup"), f.File(u"readme.txt"_s, "read me")}));
         QTRY_COMPARE(Dir(gob).records.size(), std::size_t{3});
         QCOMPARE(Item(gob, "misc\\pup\\ky.pup"), Bytes("pup"));
         QCOMPARE(Item(gob, "readme.txt"), Bytes("read me"));
 
-        // A bitmap becomes a material remapped onto dflt.cmp (the grey ramp here): the
-        // dialog's choice of palette.
+        // A bitmap becomes a material through dflt.cmp (the grey ramp here).
         const QString crate = f.Path(u"crate.bmp"_s);
         QVERIFY(WriteBmpFile(P(crate), TestPicture()));
         QVERIFY(f.dlg.AddFile(crate));
         MaterialImage expected = TestPicture();
         RemapToPalette(expected, PaletteOf(GreyColormap()));
         QCOMPARE(Item(gob, "mat\\crate.mat"), MakeMat(expected));
-        // A duplicate with Warning on is asked about (No adds it beside the old one); with
-        // Warning off it replaces the old one unasked.
+        // A duplicate is asked about (No adds it beside), with Warning off replaced unasked.
         f.s.yesNo.push_back(false);
         QVERIFY(f.dlg.AddFile(f.File(u"door.cog"_s, "two")));
         QCOMPARE(f.s.questions,
@@ -185,7 +168,6 @@ private slots:
         QCOMPARE(f.s.questions.size(), 1);
         QCOMPARE(Item(gob, "misc\\pup\\ky.pup"), Bytes("pup2"));
 
-        // Several at once: the others go in, the one that cannot be read is named.
         orv::FileAnswer many;
         many.files = QStringList{f.File(u"b.pup"_s, "pup"), f.Path(u"missing.key"_s)};
         f.s.openAnswers.push_back(many);
@@ -221,7 +203,6 @@ private slots:
         QCOMPARE(f.s.messages.size(), 2);
         QTRY_COMPARE(f.Rows(), (QStringList{"a.cog", "keep.cog"}));  // the listing is read again
 
-        // Rows dragged out become files for the drop target.
         QList<qulonglong> positions;
         for (int i = 0; i < 2; ++i)
             positions << f.dlg.List()->topLevelItem(i)->data(0, Qt::UserRole).toULongLong();
@@ -241,7 +222,7 @@ private slots:
                                                {"cog\\c.cog", Bytes("C")},
                                                {"alpha", Bytes("A")},
                                                {"beta", Bytes("B")}}));
-        // Cancelled: neither is written (not even beside the program).
+        // Cancelled: not even written beside the program.
         f.dlg.SelectRows({u"alpha"_s, u"beta"_s});
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(f.dir.path());
@@ -261,15 +242,13 @@ private slots:
         QCOMPARE(f.s.saveRequests[1].fileName, u"b.cog"_s);
         QVERIFY(f.s.saveRequests[1].filters == kCogFilter);
         QVERIFY(f.s.messages.isEmpty());
-        // The first under the chosen name, the others under their own in that folder.
         QCOMPARE(ReadAll(out.filePath(u"renamed.cog"_s)), Bytes("BB"));
         QCOMPARE(ReadAll(out.filePath(u"a.cog"_s)), Bytes("AAAA"));
         QCOMPARE(ReadAll(out.filePath(u"c.cog"_s)), Bytes("C"));
         QVERIFY(!QFileInfo::exists(out.filePath(u"b.cog"_s)));
     }
 
-    // Save As of the bitmap type writes bitmaps only, through the game's first colormap
-    // (the sample palette, not dflt's grey); without a colormap an 8-bit one is named.
+    // Bitmaps through the game's first colormap (the sample palette, not dflt's grey).
     void saveAsBitmapTakesTheGamesColormap()
     {
         for (const bool withColormaps : {true, false}) {
@@ -293,9 +272,7 @@ private slots:
         }
     }
 
-    // A dropped folder goes in whole, each file under its path in the folder: without an
-    // archive open as a new one (its name asked), then into the open one with one rewrite;
-    // bitmaps become materials when the user says so.
+    // A dropped folder goes in whole: without an archive open as a new one (its name asked).
     void aDroppedFolderBecomesAnArchiveOrGoesIntoTheOpenOne()
     {
         Fm f;
@@ -332,7 +309,6 @@ private slots:
             f.s.saveAnswers.push_back(Answer(out.filePath(u"a.cog"_s)));
             f.dlg.SaveSelectedAs();
         };
-        // No keeps the file; Yes replaces it.
         f.s.yesNo = {false};
         save();
         QCOMPARE(f.s.questions, QStringList{u"The file \"%1\" already exists. Do you want to replace it?"_s.arg(
@@ -343,7 +319,6 @@ private slots:
         save();
         QCOMPARE(f.s.questions.size(), 2);
         QCOMPARE(ReadAll(b), Bytes("B"));
-        // Without the Warning setting nothing is asked.
         QVERIFY(WriteAll(b, Bytes("mine")));
         f.res.settings.warning = 0;
         save();
@@ -374,13 +349,12 @@ private slots:
         for (int i = 0; i < f.dlg.List()->topLevelItemCount(); ++i)
             QVERIFY2(!f.dlg.List()->topLevelItem(i)->icon(0).isNull(),
                      qPrintable(f.dlg.List()->topLevelItem(i)->text(0)));
-        // The current row's material is previewed, first row at the top.
+        // First row at the top.
         f.dlg.List()->setCurrentItem(f.dlg.List()->findItems(u"wood.mat"_s, Qt::MatchExactly).value(0));
         const auto image = ConvertMatFirstCel(f.res.Entry("3do\\mat\\wood.mat"), SamplePalette());
         QVERIFY(image);
         QCOMPARE(f.dlg.Preview()->Image().size(), QSize(image->width, image->height));
         QCOMPARE(f.dlg.Preview()->Image().pixel(0, 0), CelImage(*image).pixel(0, 0));
-        // A row of another type shows nothing.
         QVERIFY(f.dlg.SelectItem(u"misc\\cmp\\dflt.cmp"_s));
         f.dlg.List()->setCurrentItem(f.dlg.List()->topLevelItem(0));
         QVERIFY(f.dlg.Preview()->Image().isNull());
@@ -426,7 +400,6 @@ private slots:
         QVERIFY(!progress(60, 100));
         progress = nullptr;
         QVERIFY(!parent.findChild<QProgressDialog*>());
-        // Short rewrites show nothing.
         ArchiveProgress quick = MakeProgressDialogCallback(&parent, u"Quick"_s, 60000);
         QVERIFY(quick(0, 10));
         QVERIFY(quick(10, 10));

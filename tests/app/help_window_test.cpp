@@ -1,5 +1,4 @@
-// The help: the book read from a folder of pages (index, search, contents), the help
-// window's history and tabs, F1 in dialogs, and the help window over a modal dialog.
+// The help window over a folder of pages, F1, What's This, and the program's own guide.
 #include <QtTest>
 
 #include <QAction>
@@ -56,17 +55,6 @@ void WriteBook(const QString& folder)
                            "<p>Nothing about cutting here, only the MESH word once.</p></body></html>"));
 }
 
-// The tree's labels as "a(b, c), d".
-QString Outline(const QTreeWidget* tree, const QTreeWidgetItem* item = nullptr)
-{
-    QStringList labels;
-    for (int i = 0, n = item ? item->childCount() : tree->topLevelItemCount(); i < n; ++i) {
-        const QTreeWidgetItem* c = item ? item->child(i) : tree->topLevelItem(i);
-        labels << c->text(0) + (c->childCount() ? '(' + Outline(tree, c) + ')' : QString());
-    }
-    return labels.join(u", "_s);
-}
-
 // The help folder of an application whose program folder is dir.
 struct BookHarness : apptest::Harness {
     BookHarness()
@@ -119,7 +107,6 @@ private slots:
         QCOMPARE(w.windowTitle(), u"Orvane Help - Start"_s);
         QVERIFY(!w.BackAction()->isEnabled());
 
-        // Two links followed.
         emit w.Browser()->anchorClicked(QUrl(u"a.html"_s));
         emit w.Browser()->anchorClicked(QUrl(u"b.html"_s));
         QCOMPARE(ShownFile(&w), u"b.html"_s);
@@ -133,16 +120,14 @@ private slots:
         QTest::keyClick(&w, Qt::Key_Right, Qt::AltModifier);
         QCOMPARE(ShownFile(&w), u"a.html"_s);
 
-        // A link away from the folder goes to the desktop and the page stays.
         emit w.Browser()->anchorClicked(QUrl(u"https://example.org/x"_s));
         emit w.Browser()->anchorClicked(QUrl::fromLocalFile(u"/etc/hostname"_s));
         QCOMPARE(external.size(), 2);
         QCOMPARE(external[0].host(), u"example.org"_s);
         QCOMPARE(ShownFile(&w), u"a.html"_s);
 
-        // The contents are the nested lists of the start page: the link's own text names
-        // an item, words after it do not; choosing one shows its page.
-        QCOMPARE(Outline(w.Contents()), u"Getting started(Carving, Shapes and more), Odds(One)"_s);
+        // The contents are the start page's nested lists, an item named by its link's text.
+        QCOMPARE(apptest::Outline(w.Contents()), u"Getting started(Carving, Shapes and more), Odds(One)"_s);
         emit w.Contents()->itemClicked(w.Contents()->topLevelItem(1)->child(0), 0);
         QCOMPARE(ShownFile(&w), u"c.htm#one"_s);
         QTreeWidgetItem* shapes = w.Contents()->topLevelItem(0)->child(1);
@@ -150,9 +135,9 @@ private slots:
         QCOMPARE(ShownFile(&w), u"b.html#shapes"_s);
         QCOMPARE(w.Contents()->currentItem(), shapes);
 
-        // The index: "Carve" and "carve" are one term of two pages, case does not sort. A
-        // filter, a term of one page opens it, a term of two offers both.
-        QCOMPARE(Outline(w.Index()), u"Carve(Carve a mesh, Shapes), grid nodes, Mesh Mode, Rotate & move, shapes"_s);
+        // "Carve" and "carve" are one term of two pages; case does not sort.
+        QCOMPARE(apptest::Outline(w.Index()),
+                 u"Carve(Carve a mesh, Shapes), grid nodes, Mesh Mode, Rotate & move, shapes"_s);
         w.IndexFilter()->setText(u"ca"_s);
         int shown = 0;
         for (int i = 0; i < w.Index()->topLevelItemCount(); ++i)
@@ -170,8 +155,7 @@ private slots:
         emit w.IndexFilter()->returnPressed();
         QCOMPARE(w.Index()->currentItem()->text(0), u"grid nodes"_s);
 
-        // Search: the pages with every word, most hits first ("carve" inside "carved" too),
-        // pages of as many hits by title; opening one shows it.
+        // The pages with every word, most hits first ("carved" counts), as many by title.
         auto found = [&w](const QString& query) {
             w.Search(query);
             QStringList r;
@@ -188,14 +172,12 @@ private slots:
         QCOMPARE(found(u"href"_s), QStringList({"No page holds all these words."}));
         QCOMPARE(w.SearchResults()->item(0)->flags(), Qt::NoItemFlags);
 
-        // A page that cannot be read is named by its file and holds nothing.
         const HelpPage gone = ReadHelpPage(dir.path(), u"gone.html"_s);
         QCOMPARE(gone.title, u"gone.html"_s);
         QVERIFY(gone.keywords.isEmpty() && gone.text.isEmpty());
     }
 
-    // F1 in a modal dialog shows its page in a help window that takes input while the
-    // dialog is open, and the window stays open after it.
+    // The help window takes input while a modal dialog is open, and stays after it.
     void f1InAModalDialogShowsItsPageBesideIt()
     {
         BookHarness h;
@@ -226,8 +208,7 @@ private slots:
         QCOMPARE(help->parentWidget(), h.app->Frame());
         QVERIFY(help->isVisible());
 
-        // A modal dialog that opens while the help is open takes it along, and one that
-        // is destroyed without closing gives it back alive.
+        // A modal dialog destroyed without closing gives the help window back alive.
         {
             CImportDlg second(u"cone.obj"_s, 2.0, h.app->Frame());
             second.setModal(true);
@@ -243,8 +224,6 @@ private slots:
         QCOMPARE(help->parentWidget(), h.app->Frame());
         QVERIFY(help->isVisible());
 
-        // F1 in a dialog the table does not know opens the start page; in the main window
-        // too (Help Topics).
         help->ShowPage(u"a.html"_s);
         QDialog plain(h.app->Frame());
         plain.show();
@@ -262,7 +241,6 @@ private slots:
             QStringList{u"The help page %1 is not installed."_s.arg(h.dir.filePath(u"prog/help/OrvaneFaq.htm"_s))});
     }
 
-    // The Help buttons of the Materials dialog and the File Manager open their pages.
     void helpButtonsOpenTheDialogsPages()
     {
         BookHarness h;
@@ -283,7 +261,6 @@ private slots:
         QVERIFY(h.messages.isEmpty());
     }
 
-    // Every dialog and every command has its place in the guide, and What's This finds it.
     void everyDialogAndCommandHasItsPlaceInTheGuide()
     {
         {
@@ -304,8 +281,7 @@ private slots:
         QCOMPARE(CommandHelpPage(cmd::NextPane), u"keys.html#window-keys"_s);
     }
 
-    // What's This (the Help button of the main toolbar, Shift+F1): the next click opens
-    // the page of what it lands on instead of acting on it; Escape ends it without one.
+    // What's This: the next click opens the page of what it lands on instead of acting.
     void whatsThisOpensThePageOfWhatIsClickedNext()
     {
         apptest::Harness h;  // the program's own guide

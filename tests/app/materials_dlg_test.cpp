@@ -128,7 +128,6 @@ private slots:
         QCOMPARE(Items(dlg->List()), (QStringList{"dflt.mat", "unused.mat", "wood.mat"}));
         QCOMPARE(dlg->CurrentName(), u"dflt.mat"_s);  // the entry before it
         QCOMPARE(changed.count(), 1);
-        // A material no face uses goes without a question, and so does any with Warning off.
         QVERIFY(dlg->SelectName(u"unused.mat"_s));
         dlg->DeleteMaterial();
         t.res.settings.warning = 0;
@@ -138,9 +137,8 @@ private slots:
         QCOMPARE(t.M().materials, std::vector<std::string>{"WOOD.mat"});
     }
 
-    // "Add" runs the stock list over the model's. Everything done in the dialog is one
-    // undo step, the stock list's add included; Cancel takes it back and leaves nothing
-    // to redo. Ok keeps it.
+    // Everything done in the dialog (the stock list's Add too) is one undo step; Cancel takes
+    // it back and leaves nothing to redo.
     void cancelTakesBackWhatTheDialogDid()
     {
         Mats t;
@@ -201,8 +199,6 @@ private slots:
         QCOMPARE(dlg->windowTitle(), u"Materials in 3DO - x= 5, y= 3"_s);
         QVERIFY(t.doc.Doc().IsModified());
 
-        // Again, with Warning on: asked; No keeps the first, Yes replaces it and the name
-        // is listed once.
         MaterialImage other = TestPicture();
         other.pixels.assign(other.pixels.size(), 3);
         QVERIFY(WriteBmpFile(P(crate), other));
@@ -218,7 +214,6 @@ private slots:
         QCOMPARE(std::count(t.M().materials.begin(), t.M().materials.end(), std::string("crate.mat")), 1);
         QCOMPARE(dlg->List()->findItems(u"crate.mat"_s, Qt::MatchExactly).size(), 1);
 
-        // Several at once: junk is refused with a message, the others are loaded.
         const QString b = t.dir.filePath(u"b.bmp"_s);
         const QString a = t.dir.filePath(u"a.mat"_s);
         const QString junk = t.dir.filePath(u"junk.mat"_s);
@@ -250,7 +245,6 @@ private slots:
         t.s.saveAnswers.push_back(Answer(path("wood.mat"), 1));
         dlg->SaveMaterial();
         QCOMPARE(ReadAll(path("wood.mat")), t.res.Entry("3do\\mat\\wood.mat"));
-        // A custom material is saved from the document.
         QVERIFY(dlg->SelectName(u"mine.mat"_s));
         t.s.saveAnswers.push_back(Answer(path("mine.mat"), 1));
         dlg->SaveMaterial();
@@ -301,7 +295,6 @@ private slots:
         QCOMPARE(QColor(shot.pixel(r.left() + 2, r.top() + 2)), top);
         QCOMPARE(QColor(shot.pixel(r.right() - 2, r.top() + r.height() / 4)), top);
         QCOMPARE(QColor(shot.pixel(r.left() + 2, r.bottom() - 2)), bottom);
-        // Without a picture the frame shows the background colour.
         dlg->Preview()->ClearImage();
         QCOMPARE(QColor(dlg->Preview()->grab().toImage().pixel(r.center())), QColor(0x99, 0x66, 0x33));
     }

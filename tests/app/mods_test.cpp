@@ -1,6 +1,4 @@
-// Working with mods in the editor: materials from the mod's folders and the "Resources"
-// list, the engine-limit check before a 3DO is written, and the automatic backup with
-// its recovery after a crash.
+// Working with mods in the editor: their folders, the engine's limits, backups.
 #include <QtTest>
 
 #include <QCheckBox>
@@ -42,8 +40,7 @@ QString UserModel(QTemporaryDir& dir)
     return apptest::Write(path, Sample(u"walker.3do"_s)) ? path : QString();
 }
 
-// A mod laid out as modders keep it: the model in mymod/3do/, one material in mymod/mat/.
-// Returns the model's path.
+// A mod laid out as modders keep it (mymod/3do/, mymod/mat/); the model's path.
 QString LayOutMod(QTemporaryDir& dir, const QString& modelSource, const QString& modelName, const QString& matSource,
                   const QString& matName)
 {
@@ -80,8 +77,6 @@ QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
 class ModsTest : public QObject {
     Q_OBJECT
 private slots:
-    // Tools > Check Mod checks the mod around the open model; its list sorts by severity,
-    // and a double-click opens the model with the finding's mesh and face current.
     void checkModListsTheModAroundTheModelAndOpensAFindingsFace()
     {
         QTemporaryDir dir;
@@ -116,8 +111,6 @@ private slots:
                  std::pair(place.mesh, place.face));
     }
 
-    // A 16-bit material of the mod's own mat/ folder shows in the Materials dialog with
-    // its colours, and the dialog says where it came from.
     void materialsDialogShowsAModsSixteenBitMaterialAndItsPlace()
     {
         QTemporaryDir dir;
@@ -137,8 +130,7 @@ private slots:
                  qPrintable(dlg.Origin()->text()));
     }
 
-    // File > Export finds the materials the view draws: crate.mat of the mod's mat/
-    // folder is exported as a picture; only floor.mat, found nowhere, is named.
+    // Export finds the materials the view draws; only floor.mat, found nowhere, is named.
     void fileExportTakesTheModsOwnMaterials()
     {
         QTemporaryDir dir;
@@ -156,11 +148,8 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList({u"*.png"_s}).size(), 1);
     }
 
-    // A mod keeps its puppet in misc/pup/, its keyframes in 3do/key/, a material in its
-    // archive and its colormap in misc/cmp/: each is found, and the model plays and draws
-    // with them; what it names and nothing holds (one material, one keyframe) is said in
-    // the notice over the view and in Check Model, and choosing the missing keyframe says
-    // so. The sample standing in for the game is said in a field of its own.
+    // A mod's puppet, keyframes, archive and colormap are found; what nothing holds is said
+    // over the view, in Check Model and when its sub-mode is chosen.
     void aModsOwnFilesAreFoundAndWhatIsMissingIsNamed()
     {
         QTemporaryDir dir;
@@ -222,8 +211,7 @@ private slots:
         QCOMPARE(frame->statusBar()->currentMessage(), u"Ready to play: mode 0, walk (lost.key)"_s);
     }
 
-    // The Options sheet keeps the "Resources" list in order, "Shaded" and "Backup";
-    // a new list asks for the textures to be made again.
+    // A new "Resources" list asks for the textures to be made again.
     void optionsKeepResourcesShadedAndBackup()
     {
         Settings s;
@@ -246,8 +234,7 @@ private slots:
         // (Through the settings file and back with the other settings, in the shell's test.)
     }
 
-    // View > Shaded is a setting of the program: every document's windows redraw with it,
-    // not only the active one's (they used to wait for their next reason to draw).
+    // Shaded is the program's: every document redraws with it, not only the active one.
     void shadedRedrawsEveryDocument()
     {
         QTemporaryDir dir;
@@ -261,14 +248,11 @@ private slots:
         QVERIFY(!firstUpdated.isEmpty());
     }
 
-    // Before a 3DO is written, the breaches of the engine's limits are listed; "Cancel"
-    // writes nothing, "Save anyway" writes the file. Tools > Check Model lists them too.
     void engineLimitsAreShownBeforeA3doIsWritten()
     {
         QTemporaryDir dir;
         Harness h(&dir);
-        // What each dialog showed while it was open: its lines of breaches, then its
-        // accepting button's caption; it ends as result says.
+        // Each dialog's lines, then its accepting button's caption.
         QList<QStringList> shown;
         int result = QDialog::Rejected;
         h.dialog = [&](QDialog& d) {
@@ -306,8 +290,7 @@ private slots:
         QCOMPARE(shown.first().last(), u"Close"_s);
     }
 
-    // The timer's clock is the test's: a modified document is backed up once the
-    // interval has passed, into the backup folder only; saving removes the backup.
+    // The timer's clock is the test's.
     void aModifiedDocumentIsBackedUpAndItsBackupGoesWhenSaved()
     {
         QTemporaryDir dir;
@@ -340,10 +323,8 @@ private slots:
         QVERIFY(!QFile::exists(backup));
     }
 
-    // A session that ended without removing its backups (a crash) leaves them; the next
-    // start offers them. "Later" keeps them; "Recover" opens each as a modified document
-    // of its own file (which stays as it was until the user saves) and moves it into the
-    // new session.
+    // A crashed session's backups are offered at the next start: "Later" keeps them,
+    // "Recover" opens each as a modified document of its own file, left as it was.
     void backupsOfACrashedSessionAreOfferedAndRecovered()
     {
         QTemporaryDir dir;

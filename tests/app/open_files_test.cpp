@@ -1,9 +1,5 @@
-// File > Open with what users really open: a model that ends early or is damaged, a file
-// that is no puppet file, and files that are no documents at all.
 #include <QtTest>
 
-#include <QMdiArea>
-#include <QTemporaryDir>
 
 #include "app/app.h"
 #include "app/childframe.h"
@@ -38,14 +34,12 @@ private slots:
         QVERIFY2(h.messages.last().startsWith(u"ky.3do ended early: 3 of 6 meshes read."_s),
                  qPrintable(h.messages.last()));
 
-        // Save asks; "No" leaves the file alone and the document modified.
         f->Document()->SetModified(true);
         QVERIFY(!h.app->SaveDocument(f));
         QCOMPARE(h.messages.last(),
                  u"ky.3do was read only in part. Saving will replace it with what was read. Save anyway?"_s);
         QCOMPARE(Read(path), cut);
         QVERIFY(f->Document()->Doc().IsModified());
-        // "Yes" writes what was read. (Which saves ask is the document's rule, tested there.)
         h.answer = QMessageBox::Yes;
         QVERIFY(h.app->SaveDocument(f));
         QVERIFY(Read(path) != cut);
@@ -78,21 +72,17 @@ private slots:
             "it?");
         const QString replace = u"These files exist already:\nmine.mat\n\nReplace them?"_s;
 
-        // Cancel at the first question: nothing written, nothing more asked.
         QVERIFY(!save({QMessageBox::Cancel}));
         QCOMPARE(h.messages, QStringList{write});
         QVERIFY(!QFileInfo::exists(ship));
-        // No: the model alone; the second question is not asked.
         QVERIFY(save({QMessageBox::No}));
         QCOMPARE(h.messages, QStringList{write});
         QVERIFY(QFileInfo::exists(ship));
         QCOMPARE(Read(mine), QByteArray("old"));
-        // Yes twice: both written. (What each answer does is the save plan's rule.)
         QVERIFY(save({QMessageBox::Yes, QMessageBox::Yes}));
         QCOMPARE(h.messages, (QStringList{write, replace}));
         QCOMPARE(Read(mine), QByteArray("MAT1"));
         QVERIFY(QFileInfo::exists(ship));
-        // A model is not saved over a puppet file: refused with a word, the file kept.
         const QString pup = h.Copy(u"walker.pup"_s, u"keep.pup"_s);
         const QByteArray before = Read(pup);
         h.messages.clear();
@@ -116,7 +106,6 @@ private slots:
         QCOMPARE(m.puppetModes.size(), std::size_t{1});
         QVERIFY(!f->Document()->Doc().IsModified());
 
-        // A puppet file that ended early is taken only when the user agrees.
         const QString cut = h.Copy(u"walker.pup"_s, u"cut.pup"_s, Read(kSampleDir + u"/walker.pup"_s).size() - 3);
         QCOMPARE(h.app->OpenFile(cut), f);
         QVERIFY(h.messages.last().startsWith(u"cut.pup ended early: "_s));
@@ -128,8 +117,6 @@ private slots:
         QVERIFY(f->Document()->Doc().IsModified());
     }
 
-    // File > Open offers every kind the editor opens first; files of other kinds say where
-    // they are used.
     void filesThatAreNoDocumentsSayWhereTheyAreUsed()
     {
         Harness h;
@@ -152,7 +139,6 @@ private slots:
             QCOMPARE(h.app->OpenFile(kSampleDir + QLatin1Char('/') + file), nullptr);
             QVERIFY2(h.messages.last().startsWith(text), qPrintable(h.messages.last()));
         }
-        // An archive opens in the File Manager.
         QCOMPARE(h.app->OpenFile(kSampleDir + u"/res2.gob"_s), nullptr);
         QCOMPARE(archivesShown, QStringList{QFileInfo(kSampleDir + u"/res2.gob"_s).absoluteFilePath()});
         QCOMPARE(h.app->Frame()->Children().size(), windows);

@@ -72,8 +72,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Orvane.ini"_s);
-        // Every field away from its default: whatever is not stored, or stored under one
-        // key and read under another, comes back as the default.
+        // Every field away from its default: one not stored, or read under another key, fails.
         Settings changed;
         changed.left = 11, changed.top = 12, changed.right = 13, changed.bottom = 14, changed.maximized = 1;
         changed.stretchMode = 1, changed.frameRate = 25, changed.textureMapping = 0, changed.device = 2;
@@ -85,7 +84,6 @@ private slots:
         changed.resources = {"/mods/b", "/mods/a.gob"}, changed.shaded = 1, changed.backup = 3;
         changed.extrudeOut = 1;
         {
-            // First run: nothing stored, the defaults stand.
             QSettings store(path, QSettings::IniFormat);
             Settings s;
             LoadSettings(store, s);
@@ -129,18 +127,15 @@ private slots:
         QCOMPARE(TipReader::Next(file, pos), u"First tip"_s);
         QCOMPARE(TipReader::Next(file, pos), u"Second tip"_s);
         QCOMPARE(TipReader::Next(file, pos), u"First tip"_s);  // the end wraps to the start
-        // A file without a tip line stops after one pass.
         pos = 0;
         QCOMPARE(TipReader::Next(QByteArray("; only\n  comments\n\n"), pos), QString());
         pos = 5;
         QCOMPARE(TipReader::Next(QByteArray(), pos), QString());
-        // Long lines come in pieces of at most 1000 characters.
         pos = 0;
         const QByteArray longLine = QByteArray(1500, 'x') + "\n";
         QCOMPARE(TipReader::Next(longLine, pos).size(), 1000);
         QCOMPARE(TipReader::Next(longLine, pos).size(), 500);
 
-        // The dialog goes on where the last one stopped.
         QTemporaryDir dir;
         const QString tips = dir.filePath(u"tips.txt"_s);
         QFile f(tips);
@@ -155,8 +150,6 @@ private slots:
                  u"Tips file does not exist in the prescribed directory"_s);
     }
 
-    // The main window keeps its place (a maximized one the rectangle to come back to)
-    // and which toolbars are shown.
     void placeToolbarStateAndPanes()
     {
         Settings s;
@@ -180,7 +173,6 @@ private slots:
             frame.showNormal();
             QTRY_COMPARE(s.maximized, 0);
 
-            // The tool toolbar carries the frame steps: shown, and it can be hidden.
             QVERIFY(!frame.ToolBar(2)->isHidden());
             QVERIFY(frame.Execute(5645));
             QVERIFY(frame.ToolBar(2)->isHidden());
@@ -202,8 +194,6 @@ private slots:
         QVERIFY(again.ToolBar(2)->isHidden());
     }
 
-    // A second start of the program hands its file to the running editor, which opens it,
-    // and ends; --new-instance starts another editor instead.
     void aSecondStartHandsItsFileToTheRunningEditor()
     {
         Starts starts;
@@ -223,8 +213,7 @@ private slots:
         QTRY_VERIFY(h.app->Frame()->ActiveChild());
         QCOMPARE(QString::fromStdString(h.app->Frame()->ActiveChild()->Document()->Doc().PathName()), handed.first());
 
-        // A start that gave up waiting (the editor was busy) runs an editor of its own: its
-        // file is not opened here as well. Nor is anything of a request that is not one.
+        // A start that gave up waiting runs an editor of its own: its file is not opened here.
         for (const QByteArray& request :
              {QByteArray("ORVANE-OPEN 1\nfile:///tmp/gave-up.3do\n\n"), QByteArray("GET / HTTP/1.0\n\n")}) {
             QLocalSocket client;
@@ -244,8 +233,7 @@ private slots:
         QCOMPARE(handed.size(), 1);
     }
 
-    // Two starts at once make one editor: one listens, the other hands over to it and
-    // ends. An editor killed leaves its socket behind: two starts after it still make one.
+    // An editor killed leaves its socket behind: two starts after it still make one.
     void twoStartsAtOnceMakeOneEditorEvenAfterOneWasKilled()
     {
         Starts starts;

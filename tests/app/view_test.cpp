@@ -1,7 +1,5 @@
-// The 3D view in a real window: what it draws (read back from its OpenGL surface),
-// picking with the mouse, the camera's mouse, key and scroll-bar input, the commands,
-// and the options sheet. OpenGL needs an X server (run under Xvfb); on a platform
-// without OpenGL the drawing tests skip and the view's fallback is tested instead.
+// The 3D view in a real window, what it draws read back from its OpenGL surface. OpenGL
+// needs an X server (Xvfb); without it the drawing tests skip and the fallback is tested.
 #include <QtTest>
 
 #include <QCheckBox>
@@ -228,9 +226,6 @@ private slots:
         }
     }
 
-    // ---- what is drawn ---------------------------------------------------------------
-
-    // A click picks the face under it; a command changes the drawing.
     void aClickPicksAndACommandRedraws()
     {
         Fixture f;
@@ -283,8 +278,6 @@ private slots:
         QVERIFY(Near(g.view->GetCamera().eye, eye));
     }
 
-    // ---- status, scroll bars, camera input -----------------------------------------
-
     void heldArrowKeyMovesInPacedSteps()
     {
         Fixture f;
@@ -301,11 +294,10 @@ private slots:
         QTest::keyRelease(area, Qt::Key_Up);
         const float steps = (z() - start) / 0.01f;
         QVERIFY2(steps > 0.5f && steps < 4.5f, qPrintable(QString::number(steps)));
-        // Released: no more steps.
         const float after = z();
         QTest::qWait(250);
         QCOMPARE(z(), after);
-        // Down moves back; a held key that loses the focus stops.
+        // A held key that loses the focus stops.
         QTest::keyPress(area, Qt::Key_Down);
         QTest::qWait(150);
         QVERIFY(z() < after);
@@ -315,9 +307,7 @@ private slots:
         QCOMPARE(z(), stopped);
     }
 
-    // Of two views in a continuous view only the first made draws on; when it leaves, the
-    // other takes over. The walker walks in the animating view and steps with N and P in
-    // animate mode.
+    // Of two continuous views only the first made draws on; when it leaves, the other does.
     void onlyTheFirstContinuousViewAnimatesAndTheWalkerWalks()
     {
         auto first = std::make_unique<Fixture>();
@@ -351,9 +341,6 @@ private slots:
         QVERIFY(second.view->Continuous());
     }
 
-    // ---- picking and commands --------------------------------------------------------
-
-    // Ctrl reaches the picking: a ctrl-click on a grid node adds it, a plain one starts again.
     void ctrlClickExtendsTheSelection()
     {
         Fixture f;
@@ -374,7 +361,6 @@ private slots:
         QCOMPARE(s.selectedPositions.size(), std::size_t{1});
     }
 
-    // Undo and Redo replace the model; the view draws the one put in place.
     void undoAndRedoRedrawTheModel()
     {
         Fixture f;
@@ -398,8 +384,7 @@ private slots:
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
     }
 
-    // The first frame of a model tells the window the view now draws, so the commands
-    // that need a drawing view come on without waiting for another event.
+    // Told at the first frame, the commands that need a drawing view come on at once.
     void theFirstFrameTellsTheWindowTheViewDrawsAndPreparingAgainKeepsEdits()
     {
         Fixture f;
@@ -417,8 +402,7 @@ private slots:
         QTRY_COMPARE(told, 1);
         QVERIFY(drawingWhenTold);
 
-        // What Select Product and a new colormap do: the scene is prepared again, and an
-        // edit made since the model was read stays.
+        // Prepared again (Select Product, a new colormap), the scene keeps an edit.
         CModel& m = f.doc->Model();
         const auto shown = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
         QVERIFY(shown);
@@ -432,8 +416,7 @@ private slots:
         QCOMPARE(kept->filePosition.x, moved.filePosition.x);
     }
 
-    // The panes' texts and the scroll bars' steps are worked out in the core; here they
-    // reach the window, and the bars and the mouse wheel move the camera.
+    // The panes' texts and the bars' steps are the core's; here they reach the window.
     void statusPanesScrollBarsAndWheel()
     {
         Fixture f;
@@ -486,11 +469,10 @@ private slots:
         QVERIFY(u() > before);
         QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(f.Frame() != drawn);  // the drawing follows the corners
-        // The whole drag is one undo step.
         QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{1});
         QVERIFY(f.view->RunCommand(cmd::EditUndo));
         QCOMPARE(u(), before);
-        // The step ends with the drag: the next drag is a step of its own.
+        // Each drag is a step of its own.
         for (int drag = 0; drag < 2; ++drag) {
             QTest::mousePress(area, Qt::LeftButton, {}, kCentre);
             f.Moves(Qt::LeftButton, {210, 240}, 200);
@@ -509,15 +491,13 @@ private slots:
         QTRY_COMPARE(QCursor::pos(), area->mapToGlobal(kCentre));
     }
 
-    // ---- options ------------------------------------------------------------------------
-
     void optionsSheetRefusesOutOfRangeAndStoresEveryPage()
     {
         Settings settings;
         settings.device = 7;  // beyond the list: the first device is shown
         settings.colorMap = "DFLT.CMP";
-        // Stored past their ranges (by hand, or by the steps of an older version): shown
-        // at the ends, so that OK takes the fields the user did not touch.
+        // Stored past their ranges (by hand, an older version): shown at the ends, so that
+        // OK takes the fields the user did not touch.
         settings.vertexScaling = 0.10125f;
         settings.frameRate = 500;
         CSheetDlg sheet(settings, {{u"None"_s, u"640x480"_s}, {u"dev"_s}, {u"01redmap.cmp"_s, u"dflt.cmp"_s}});
@@ -531,7 +511,6 @@ private slots:
         QCOMPARE(std::pair(settings.vertexScaling, settings.frameRate),
                  std::pair(kVertexScalingRange.max, kFrameRateRange.max));
 
-        // Out of its range a field is refused: nothing is stored and the reason is shown.
         auto apply = [&](QLineEdit* field, const char* text) {
             field->setText(QLatin1String(text));
             return sheet.Apply();
@@ -569,14 +548,12 @@ private slots:
         QCOMPARE(settings.colorMap, std::string("01redmap.cmp"));
         QCOMPARE(settings.colorBackground, 0x112233u);
 
-        // Backup: clearing gives 0 minutes, checking gives 10 (it starts checked with the
-        // stored minutes).
+        // (It starts checked with the stored minutes.)
         sheet.BackupEnabled()->setChecked(false);
         QCOMPARE(sheet.BackupMinutes()->value(), 0);
         sheet.BackupEnabled()->setChecked(true);
         QCOMPARE(sheet.BackupMinutes()->value(), 10);
 
-        // OK on a refused field keeps the sheet open.
         sheet.FrameRate()->setText(u"0"_s);
         sheet.show();
         sheet.accept();
@@ -629,8 +606,6 @@ private slots:
         QVERIFY(Near(f.Frame().pixel(kCentre), drawn, 1));
     }
 
-    // ---- without OpenGL ------------------------------------------------------------------
-
     void withoutOpenGlTheViewSaysSo()
     {
         Fixture f;
@@ -643,7 +618,7 @@ private slots:
         QVERIFY(f.view->GrabFrame().isNull());
         const QImage shown = f.view->GlWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QVERIFY(Near(shown.pixel(1, 1), f.Background(), 1));
-        // The text is there: pixels that are not the background.
+        // The text: pixels that are not the background.
         QVERIFY(Count(shown, f.Background(), 1) < shown.width() * shown.height());
         QVERIFY(!f.view->RunCommand(cmd::MoveForward));
         QVERIFY(f.view->RunCommand(cmd::WireAll));
