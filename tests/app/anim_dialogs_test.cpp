@@ -33,7 +33,7 @@ struct Anim {
     {
         for (const SampleFile& f : MakeSampleModelFiles())
             WriteAll(dir.filePath(QString::fromStdString(f.fileName)), Bytes(f.text));
-        const Status opened = doc.Doc().OpenDocument(dir.filePath(QStringLiteral("walker.3do")).toStdString());
+        const Status opened = doc.Doc().OpenDocument(dir.filePath(u"walker.3do"_s).toStdString());
         if (!opened)
             qFatal("%s", opened.error().c_str());
     }
@@ -83,18 +83,6 @@ int Accept(QDialog& d)
     return d.result();
 }
 
-// The tree below item as text: "label(child child)".
-QString Shape(const QTreeWidgetItem* item)
-{
-    QString s = item->text(0);
-    if (item->childCount() == 0)
-        return s;
-    QStringList children;
-    for (int i = 0; i < item->childCount(); ++i)
-        children << Shape(item->child(i));
-    return s + QLatin1Char('(') + children.join(QLatin1Char(' ')) + QLatin1Char(')');
-}
-
 }  // namespace
 
 class AnimDialogsTest : public QObject {
@@ -107,10 +95,10 @@ private slots:
             CAnimSequenceDlg dlg(t.doc, t.Hooks());
             auto* tree = Child<QTreeWidget>(dlg, "1020");
             auto* list = Child<QTreeWidget>(dlg, "1022");
-            QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("0 - # default mode"));
+            QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), u"0 - # default mode"_s);
             QCOMPARE(list->topLevelItemCount(), 2);
-            QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("wkwalk"));
-            QCOMPARE(list->topLevelItem(1)->text(5), QStringLiteral("walk"));
+            QCOMPARE(list->topLevelItem(1)->text(1), u"wkwalk"_s);
+            QCOMPARE(list->topLevelItem(1)->text(5), u"walk"_s);
             QVERIFY(Child<QPushButton>(dlg, "1")->isEnabled());  // sub-mode 0 is chosen
 
             // "&Add" on the mode: the sub-mode dialog with its names, descriptions and ranges.
@@ -123,26 +111,24 @@ private slots:
                     return 0;
                 name->setCurrentIndex(9);
                 emit name->activated(9);
-                flags->setText(QStringLiteral("0x100"));
+                flags->setText(u"0x100"_s);
                 if (Accept(d) || flags->text() != QLatin1String("0xFF"))
                     return 0;
-                flags->setText(QStringLiteral("64"));
-                Child<QLineEdit>(d, "1035")->setText(QStringLiteral("wkfire"));
+                flags->setText(u"64"_s);
+                Child<QLineEdit>(d, "1035")->setText(u"wkfire"_s);
                 return Accept(d);
             });
             Child<QPushButton>(dlg, "7")->click();
-            QCOMPARE(t.messages, QStringList{QStringLiteral("Enter a value between 0x0 and 0xff\n")});
+            QCOMPARE(t.messages, QStringList{u"Enter a value between 0x0 and 0xff\n"_s});
             QCOMPARE(list->topLevelItemCount(), 3);
             QCOMPARE(list->currentItem(), list->topLevelItem(2));
-            QCOMPARE(list->topLevelItem(2)->text(5), QStringLiteral("fire2"));
-            QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("0x40"));
+            QCOMPARE(list->topLevelItem(2)->text(5), u"fire2"_s);
+            QCOMPARE(list->topLevelItem(2)->text(2), u"0x40"_s);
             dlg.reject();
         }
         QCOMPARE(t.M().puppetModes[0].items.size(), std::size_t{2});  // "&Cancel" gave it back
         QVERIFY(!t.doc.Doc().history.CanUndo());
 
-        // "&Delete" on a sub-mode row takes it; "&OK" writes the puppet file and loads the
-        // chosen sub-mode's keyframe.
         CAnimSequenceDlg dlg(t.doc, t.Hooks());
         auto* list = Child<QTreeWidget>(dlg, "1022");
         list->setCurrentItem(list->topLevelItem(0));
@@ -157,7 +143,6 @@ private slots:
         QVERIFY(LoadPupFile(t.File("walker.pup"), back).ok());
         QCOMPARE(back.puppetModes[0].items[0].name, std::string("walk"));
 
-        // A sub-mode of a stock keyframe can be neither edited nor deleted.
         t.res.catalog.keyframes.Add(std::make_unique<CTreeObject>("3do\\key\\wkwalk.key", 0, 0));
         CAnimSequenceDlg stock(t.doc, t.Hooks());
         QVERIFY(!Child<QPushButton>(stock, "9")->isEnabled());
@@ -177,8 +162,7 @@ private slots:
         CAnimSequenceDlg dlg(t.doc, t.Hooks());
         auto* tree = Child<QTreeWidget>(dlg, "1020");
         auto root = [tree] { return tree->topLevelItem(0); };  // every change fills the tree anew
-        // "&Add" on the root: the free number 1, based on the last mode listed unless
-        // another is chosen.
+        // The free number 1, based on the last mode listed unless another is chosen.
         QStringList offered;
         QString chosen, description;
         for (int choose : {-1, 0}) {
@@ -197,17 +181,14 @@ private slots:
             Child<QPushButton>(dlg, "7")->click();
         }
         QCOMPARE(offered, (QStringList{"Mode 0", "Mode 2", "Mode 1"}));
-        QCOMPARE(chosen, QStringLiteral("Mode 1"));
-        QCOMPARE(description, QStringLiteral("# mode 3"));
-        QCOMPARE(root()->child(2)->text(0), QStringLiteral("1 - # mode 1"));
-        // Mode 2 has mode 1 based on it: it stays, and the dialog says why.
+        QCOMPARE(chosen, u"Mode 1"_s);
+        QCOMPARE(description, u"# mode 3"_s);
+        QCOMPARE(root()->child(2)->text(0), u"1 - # mode 1"_s);
         tree->setCurrentItem(root()->child(1));
         Child<QPushButton>(dlg, "9")->click();
-        QCOMPARE(t.messages,
-                 QStringList{QStringLiteral("Cannot delete puppet mode, since mode 1 is based on this mode.")});
+        QCOMPARE(t.messages, QStringList{u"Cannot delete puppet mode, since mode 1 is based on this mode."_s});
         QCOMPARE(root()->childCount(), 4);
 
-        // "&OK" writes what was shown.
         tree->setCurrentItem(root()->child(0));
         auto* list = Child<QTreeWidget>(dlg, "1022");
         list->setCurrentItem(list->topLevelItem(0));
@@ -221,8 +202,6 @@ private slots:
                      (std::array<std::pair<int, int>, 4>{{{0, -1}, {2, 0}, {1, 2}, {3, 0}}}[i]));
     }
 
-    // A puppet file beside the model that ended early is not replaced by "&OK" without a
-    // Yes: with No the dialog stays open and the file keeps its bytes.
     void sequenceDialogAsksBeforeReplacingAPartReadPuppet()
     {
         Anim t;
@@ -243,7 +222,7 @@ private slots:
         CAnimSequenceDlg refused(t.doc, hooks);
         Child<QPushButton>(refused, "1")->click();
         QCOMPARE(asked.size(), 1);
-        QVERIFY(asked[0].startsWith(QStringLiteral("walker.pup ended early")));
+        QVERIFY(asked[0].startsWith(u"walker.pup ended early"_s));
         QVERIFY(refused.result() != QDialog::Accepted);
         QCOMPARE(ReadWholeFile(pup).value_or(std::vector<uint8_t>{}), bytes);
 
@@ -262,21 +241,21 @@ private slots:
         Anim t;
         t.Walk();
         CAnimFramesDlg dlg(t.doc, t.Hooks());
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Animation Frames - wkwalk.key"));
+        QCOMPARE(dlg.windowTitle(), u"Animation Frames - wkwalk.key"_s);
         auto* tree = Child<QTreeWidget>(dlg, "1025");
         auto* list = Child<QTreeWidget>(dlg, "1026");
         QCOMPARE(tree->topLevelItem(0)->childCount(), 5);
         tree->setCurrentItem(tree->topLevelItem(0)->child(1));
         QCOMPARE(list->topLevelItemCount(), 4);
-        QCOMPARE(list->topLevelItem(0)->text(6), QStringLiteral(" 25.000"));  // Pitch
+        QCOMPARE(list->topLevelItem(0)->text(6), u" 25.000"_s);  // Pitch
         list->setCurrentItem(list->topLevelItem(1));
         // The Yaw field edits the yaw (held third), not the roll.
         t.answers.push_back([](QDialog& d) {
-            Child<QLineEdit>(d, "1048")->setText(QStringLiteral("12.5"));
+            Child<QLineEdit>(d, "1048")->setText(u"12.5"_s);
             return Accept(d);
         });
         Child<QPushButton>(dlg, "10")->click();
-        QCOMPARE(list->topLevelItem(1)->text(7), QStringLiteral(" 12.500"));
+        QCOMPARE(list->topLevelItem(1)->text(7), u" 12.500"_s);
         QCOMPARE(t.M().keyframe->nodes[1].entries[1].rotation.z, 0.0f);  // not before "&OK"
         Child<QPushButton>(dlg, "1")->click();
         QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
@@ -286,8 +265,7 @@ private slots:
         QCOMPARE(file->keyframe.nodes[1].entries[1].rotation.z, 12.5f);
         QCOMPARE(file->keyframe.nodes[1].entries[1].rotation.y, 0.0f);
 
-        // A dialog that poses the model itself (animate mode after its OK) has the views
-        // draw the nodes where the new pose puts them.
+        // Posed by the dialog itself (animate mode), the views draw the nodes in the new pose.
         QVERIFY(RestoreAnimationAt(t.M(), 3));
         t.doc.UpdateAllViews();
         CModel placed = t.M();
@@ -301,22 +279,22 @@ private slots:
         CHierarchyDlg dlg(t.doc, t.Hooks());
         auto* tree = Child<QTreeWidget>(dlg, "5102");
         QTreeWidgetItem* torso = tree->topLevelItem(0)->child(0);
-        QCOMPARE(torso->text(0), QStringLiteral("0 - torso"));
+        QCOMPARE(torso->text(0), u"0 - torso"_s);
         QCOMPARE(torso->childCount(), 5);
         tree->setCurrentItem(torso->child(1));
-        QCOMPARE(Child<QLineEdit>(dlg, "2113")->text(), QStringLiteral("2"));
+        QCOMPARE(Child<QLineEdit>(dlg, "2113")->text(), u"2"_s);
         auto* apply = Child<QPushButton>(dlg, "4001");
         QVERIFY(!apply->isEnabled());
 
-        Type(Child<QLineEdit>(dlg, "2114"), QStringLiteral("0x10000"));
+        Type(Child<QLineEdit>(dlg, "2114"), u"0x10000"_s);
         QVERIFY(apply->isEnabled());
         apply->click();
         QCOMPARE(t.messages.size(), 1);
-        QCOMPARE(Child<QLineEdit>(dlg, "2114")->text(), QStringLiteral("0xFFFF"));
+        QCOMPARE(Child<QLineEdit>(dlg, "2114")->text(), u"0xFFFF"_s);
         QCOMPARE(t.M().nodes[2].flags, 0u);
 
-        Type(Child<QLineEdit>(dlg, "2114"), QStringLiteral("0x1"));
-        Type(Child<QLineEdit>(dlg, "2119"), QStringLiteral("30"));  // Yaw
+        Type(Child<QLineEdit>(dlg, "2114"), u"0x1"_s);
+        Type(Child<QLineEdit>(dlg, "2119"), u"30"_s);  // Yaw
         apply->click();
         QVERIFY(!apply->isEnabled());
         QCOMPARE(t.M().nodes[2].flags, 1u);
@@ -324,10 +302,8 @@ private slots:
         QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
     }
 
-    // The walker's six nodes relinked so that two have a child and a sibling both, and
-    // the sibling chain under node 0 runs against the node numbers: 0 > {3 > 5, 2 > 4, 1}.
-    // Every node hangs under its parent in the order of the chain, and each item opens
-    // the node it names.
+    // Two nodes with a child and a sibling both, the chain under node 0 against the node
+    // numbers: 0 > {3 > 5, 2 > 4, 1}.
     void hierarchyDialogHangsANodesChildAndSiblingBoth()
     {
         Anim t;
@@ -343,9 +319,7 @@ private slots:
 
         CHierarchyDlg dlg(t.doc, {});
         auto* tree = Child<QTreeWidget>(dlg, "5102");
-        QCOMPARE(tree->topLevelItemCount(), 1);
-        QCOMPARE(Shape(tree->topLevelItem(0)),
-                 QStringLiteral("Hierarchy Nodes(0 - n0(3 - n3(5 - n5) 2 - n2(4 - n4) 1 - n1))"));
+        QCOMPARE(apptest::Outline(tree), u"Hierarchy Nodes(0 - n0(3 - n3(5 - n5), 2 - n2(4 - n4), 1 - n1))"_s);
         auto* index = Child<QLineEdit>(dlg, "2113");
         const QTreeWidgetItem* n0 = tree->topLevelItem(0)->child(0);
         for (auto [item, node] :

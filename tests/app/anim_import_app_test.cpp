@@ -1,5 +1,3 @@
-// File > Import of an animated file while a model is open: the question, the keyframe
-// written beside the model and played, one undo step.
 #include <QtTest>
 
 #include <QDir>
@@ -41,30 +39,25 @@ private slots:
         CChildFrame* frame = h.app->OpenFile(dir.filePath("walker.3do"));
         QVERIFY(frame);
         COrvaneDoc& doc = frame->Document()->Doc();
-        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("wkstand.key"));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
         const int windows = static_cast<int>(h.app->Frame()->Children().size());
 
-        // Yes: written beside the model under the file's name, and played.
         h.nextOpenPath = dir.filePath("Moves.glb");
         h.answers = {QMessageBox::Yes, QMessageBox::Ok};
         h.app->Frame()->Action(cmd::FileImport)->trigger();
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), windows);
         QCOMPARE(h.messages.size(), 2);
-        QVERIFY2(h.messages[0].startsWith(QStringLiteral("Moves.glb holds the animation")), qPrintable(h.messages[0]));
-        QVERIFY2(h.messages[1].startsWith(QStringLiteral("walker.3do now plays moves.key: 16 frames")),
-                 qPrintable(h.messages[1]));
+        QVERIFY2(h.messages[0].startsWith(u"Moves.glb holds the animation"_s), qPrintable(h.messages[0]));
+        QVERIFY2(h.messages[1].startsWith(u"walker.3do now plays moves.key: 16 frames"_s), qPrintable(h.messages[1]));
         QVERIFY(QFileInfo::exists(dir.filePath("moves.key")));
-        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("moves.key"));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"moves.key"_s);
         QCOMPARE(doc.model->frameCount, 16);
-        QCOMPARE(h.app->Frame()->statusBar()->currentMessage(), QStringLiteral("Ready to play: moves.key"));
-        // One undo step gives the keyframe before back; the file stays.
+        QCOMPARE(h.app->Frame()->statusBar()->currentMessage(), u"Ready to play: moves.key"_s);
         h.app->Frame()->Action(cmd::EditUndo)->trigger();
-        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("wkstand.key"));
-        QCOMPARE(h.app->Frame()->statusBar()->currentMessage(),
-                 QStringLiteral("Ready to play: mode 0, stand (wkstand.key)"));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
+        QCOMPARE(h.app->Frame()->statusBar()->currentMessage(), u"Ready to play: mode 0, stand (wkstand.key)"_s);
 
-        // No: the file is a model after all (its scale question cancelled here: nothing
-        // opens); Cancel: nothing at all.
+        // No: a model after all (its scale question cancelled: nothing opens).
         h.messages.clear();
         h.answers = {QMessageBox::No};
         h.app->Frame()->Action(cmd::FileImport)->trigger();
@@ -72,13 +65,12 @@ private slots:
         h.app->Frame()->Action(cmd::FileImport)->trigger();
         QCOMPARE(h.messages.size(), 2);
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), windows);
-        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("wkstand.key"));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
 
-        // Again: a file of that name is there, so the new one gets its own.
         h.answers = {QMessageBox::Yes, QMessageBox::Ok};
         h.app->Frame()->Action(cmd::FileImport)->trigger();
         QVERIFY(QFileInfo::exists(dir.filePath("moves_2.key")));
-        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), QStringLiteral("moves_2.key"));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"moves_2.key"_s);
     }
 };
 

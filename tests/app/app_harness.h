@@ -1,6 +1,5 @@
-// The application as a user starts it, over a folder of its own (its settings file, its
-// backups, no game installed so the sample stands in), with every file dialog, question
-// and dialog of its own answered by the test and recorded.
+// The application over a folder of its own (settings, backups, no game: the sample stands
+// in), every file dialog, question and dialog answered by the test and recorded.
 #pragma once
 
 #include <QDialog>
@@ -10,11 +9,14 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <functional>
 #include <memory>
 
 #include "app/app.h"
 #include "app/childframe.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace apptest {
 
@@ -32,6 +34,17 @@ inline QByteArray Read(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The labels below item (the whole tree without one) as "a(b, c(d)), e".
+inline QString Outline(const QTreeWidget* tree, const QTreeWidgetItem* item = nullptr)
+{
+    QStringList labels;
+    for (int i = 0, n = item ? item->childCount() : tree->topLevelItemCount(); i < n; ++i) {
+        const QTreeWidgetItem* c = item ? item->child(i) : tree->topLevelItem(i);
+        labels << c->text(0) + (c->childCount() ? '(' + Outline(tree, c) + ')' : QString());
+    }
+    return labels.join(u", "_s);
 }
 
 inline QByteArray Sample(const QString& name) { return Read(kSampleDir + QLatin1Char('/') + name); }
@@ -58,7 +71,7 @@ struct Harness {
     // choose: the answer to the recovery question at the start (2: "Later").
     explicit Harness(QTemporaryDir* shared = nullptr, int chosen = 2) : dir(shared ? *shared : ownDir), choose(chosen)
     {
-        qputenv("WINEPREFIX", dir.filePath(QStringLiteral("no-wine")).toLocal8Bit());
+        qputenv("WINEPREFIX", dir.filePath(u"no-wine"_s).toLocal8Bit());
         orv::Prompts hooks;
         hooks.saveFile = [this](QWidget*, const orv::FileRequest& r) {
             dialogFolders << r.directory;
@@ -83,17 +96,17 @@ struct Harness {
         hooks.openUrl = [this](const QUrl&) { return browser; };
         hooks.exec = [this](QDialog& d) { return dialog(d); };
         hooks.choose = [this](QWidget*, const QString& text, const QStringList& buttons) {
-            choices << text + QStringLiteral(" [") + buttons.join(QLatin1Char('|')) + QLatin1Char(']');
+            choices << text + u" ["_s + buttons.join(QLatin1Char('|')) + QLatin1Char(']');
             return choose;
         };
         app = std::make_unique<orv::COrvaneApp>(
-            std::make_unique<QSettings>(dir.filePath(QStringLiteral("Orvane.ini")), QSettings::IniFormat), hooks);
+            std::make_unique<QSettings>(dir.filePath(u"Orvane.ini"_s), QSettings::IniFormat), hooks);
         app->SetProgramDir(QStringLiteral(ORVANE_BINARY_DIR "/share/orvane"));
-        app->SetBackupFolder(dir.filePath(QStringLiteral("backup")));
+        app->SetBackupFolder(dir.filePath(u"backup"_s));
         app->Start({}, {false, false});
     }
 
-    orv::CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + QStringLiteral("/walker.3do")); }
+    orv::CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + u"/walker.3do"_s); }
 
     // A copy of the sample's file in the folder, whole or cut after keep bytes.
     QString Copy(const QString& sample, const QString& name, qint64 keep = -1)

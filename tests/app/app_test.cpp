@@ -8,12 +8,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
-#include <QSlider>
 #include <QRadioButton>
-#include <QStatusBar>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTextBrowser>
-#include <QTreeWidget>
 
 #include "app/anim_dialogs.h"
 #include "app/app.h"
@@ -57,10 +55,8 @@ private slots:
     {
         Harness h;
         QCOMPARE(h.app->Frame()->Children().size(), 1);
-        QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Jedi Knight mode")));
-        // Commands that need a document follow the active window. Without one they say
-        // so, the window's own commands say what they need, and the File Manager needs no
-        // model; every command in a menu is enabled or says why not.
+        QVERIFY(h.app->Frame()->windowTitle().startsWith(u"Orvane - Jedi Knight mode"_s));
+        // Without a document the commands say why; every command is enabled or says why not.
         CMainFrame* frame = h.app->Frame();
         QVERIFY(frame->Action(cmd::FileSave)->isEnabled());
         frame->MdiArea()->closeAllSubWindows();
@@ -69,28 +65,23 @@ private slots:
             QVERIFY(!frame->Action(id)->isEnabled());
             QCOMPARE(frame->DisabledReason(id), QString::fromUtf8(kOpenModelFirst));
         }
-        QCOMPARE(frame->DisabledReason(cmd::WindowTile), QStringLiteral("No model window is open"));
+        QCOMPARE(frame->DisabledReason(cmd::WindowTile), u"No model window is open"_s);
         QVERIFY(frame->Action(cmd::ManageFiles)->isEnabled());
         for (const CommandRow& row : CommandTable())
             if (QAction* a = frame->Action(row.id); a && frame->Available(row.id))
                 QCOMPARE(a->isEnabled(), frame->DisabledReason(row.id).isEmpty());
-        // A puppet file with no document open does nothing.
-        QCOMPARE(h.app->OpenFile(kSampleDir + QStringLiteral("/walker.pup")), nullptr);
+        QCOMPARE(h.app->OpenFile(kSampleDir + u"/walker.pup"_s), nullptr);
         QVERIFY(h.messages.isEmpty());
 
         QVERIFY(h.OpenWalker());
-        QCOMPARE(h.app->RecentFiles().first(),
-                 QFileInfo(kSampleDir + QStringLiteral("/walker.3do")).absoluteFilePath());
-        // A missing file is reported and opens nothing.
-        QCOMPARE(h.app->OpenFile(h.dir.filePath(QStringLiteral("gone.3do"))), nullptr);
+        QCOMPARE(h.app->RecentFiles().first(), QFileInfo(kSampleDir + u"/walker.3do"_s).absoluteFilePath());
+        QCOMPARE(h.app->OpenFile(h.dir.filePath(u"gone.3do"_s)), nullptr);
         QCOMPARE(h.messages.size(), 1);
-        QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to open document.")));
+        QVERIFY(h.messages.first().startsWith(u"Failed to open document."_s));
     }
 
-    // Every row of the command table becomes an action with its text and keys: a key name
-    // that Qt does not read would leave a command without its shortcut. A row without a
-    // core function is the window's to supply: left unbound, it would silently drop its
-    // menu item and toolbar button.
+    // A key name Qt does not read would leave a command without its shortcut; a row without
+    // a core function left unbound would silently drop its menu item and button.
     void everyTableRowBecomesABoundAction()
     {
         Harness h;
@@ -108,12 +99,10 @@ private slots:
                                            : row.scope == CommandScope::Application ? Qt::WindowShortcut
                                                                                     : Qt::WidgetShortcut);
             if (!row.core.run)
-                QVERIFY2(frame->Available(row.id), qPrintable(QStringLiteral("command %1 is not bound").arg(row.id)));
+                QVERIFY2(frame->Available(row.id), qPrintable(u"command %1 is not bound"_s.arg(row.id)));
         }
     }
 
-    // Edit commands through the window: a new shape and the texture tool (their dialogs),
-    // the clipboard and Extrude.
     void editCommandsThroughTheWindow()
     {
         Harness h;
@@ -131,17 +120,16 @@ private slots:
             return int(QDialog::Accepted);
         };
         QVERIFY(frame->Execute(cmd::CreateCylinder));
-        QCOMPARE(title, QStringLiteral("Create Cylinder"));
+        QCOMPARE(title, u"Create Cylinder"_s);
         QCOMPARE(faces(), before + 2 + 4);  // the default four sides
         frame->Action(cmd::EditUndo)->trigger();
         QCOMPARE(faces(), before);
 
-        // The texture tool lays the face out and keeps its parameters for next time.
         sel->currentMesh = 2;
         sel->currentFace = 1;
         h.dialog = [](QDialog& d) {
-            auto* scale = d.findChild<QDoubleSpinBox*>(QStringLiteral("247"));
-            auto* ok = d.findChild<QPushButton*>(QStringLiteral("1"));
+            auto* scale = d.findChild<QDoubleSpinBox*>(u"247"_s);
+            auto* ok = d.findChild<QPushButton*>(u"1"_s);
             if (!scale || !ok)
                 return int(QDialog::Rejected);
             scale->setValue(2.0);
@@ -152,7 +140,6 @@ private slots:
         const CFace& face = f->Document()->Model().geosets[0].meshes[2].faces[1];
         QCOMPARE(face.uScale, 2.0f);
 
-        // Cut, Paste and Extrude; each view keeps its own clipboard.
         sel->currentFace = 1;
         QVERIFY(frame->Execute(cmd::EditCut));
         QCOMPARE(faces(), before - 1);
@@ -162,9 +149,8 @@ private slots:
         frame->UpdateCommandUI();
         QVERIFY(frame->Action(cmd::EditPaste)->isEnabled());
 
-        // Another document's view has a clipboard of its own: with a mesh and face current
-        // there, Paste still waits for something copied there.
-        CChildFrame* other = h.app->OpenFile(h.Copy(QStringLiteral("walker.3do"), QStringLiteral("second.3do")));
+        // Another document's view has a clipboard of its own.
+        CChildFrame* other = h.app->OpenFile(h.Copy(u"walker.3do"_s, u"second.3do"_s));
         QVERIFY(other && other != f);
         other->CurrentSelection()->currentMesh = 2;
         other->CurrentSelection()->currentFace = 0;
@@ -172,14 +158,13 @@ private slots:
         QVERIFY(frame->Action(cmd::EditCut)->isEnabled());
         QVERIFY(!frame->Action(cmd::EditPaste)->isEnabled());
 
-        // Extrude: the dialog's way reaches the command. It opens on "Into the mesh"; the
-        // way chosen is kept for the next opening.
+        // Extrude opens on "Into the mesh"; the way chosen is kept for the next opening.
         frame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(f->parentWidget()));
         sel->currentFace = 0;
         bool openedOut = true;
         h.dialog = [&openedOut](QDialog& d) {
-            auto* out = d.findChild<QRadioButton*>(QStringLiteral("out"));
-            if (d.windowTitle() != QStringLiteral("Extrude Face") || !out)
+            auto* out = d.findChild<QRadioButton*>(u"out"_s);
+            if (d.windowTitle() != u"Extrude Face"_s || !out)
                 return 0;
             openedOut = out->isChecked();
             out->setChecked(true);
@@ -203,7 +188,6 @@ private slots:
         CChildFrame* f = h.OpenWalker();
         QVERIFY(f);
         CMainFrame* frame = h.app->Frame();
-        // The document's modes show as checked items (which are enabled when is the core's).
         f->CurrentSelection()->currentMesh = 0;
         frame->UpdateCommandUI();
         QVERIFY(frame->Action(cmd::RenderAll)->isChecked());
@@ -215,7 +199,6 @@ private slots:
         QVERIFY(!frame->Action(cmd::RenderAll)->isChecked());
         // The view's letters act in the view only: the actions are the view's shortcuts.
         QVERIFY(f->View()->GlWidget()->actions().contains(frame->Action(cmd::MeshMode)));
-        // Game View: its light bar shows under the picture and sets the view's sector light.
         QSlider* light = f->View()->SectorLight();
         QVERIFY(light->parentWidget()->isHidden());
         QVERIFY(frame->Execute(cmd::GameView));
@@ -226,8 +209,7 @@ private slots:
         QVERIFY(light->parentWidget()->isHidden());
     }
 
-    // The view of a window that opens or comes to the front takes the keys at once, and
-    // the commands act on that window's view.
+    // The view of a window that opens or comes to the front takes the keys at once.
     void theFrontWindowsViewTakesTheKeys()
     {
         Harness h;
@@ -246,15 +228,14 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_M);
         QVERIFY(first->Document()->Doc().modes.meshMode);
 
-        // A second window: its view has the keys and the commands follow its selection.
-        CChildFrame* second = h.app->OpenFile(h.Copy(QStringLiteral("walker.3do"), QStringLiteral("second.3do")));
+        CChildFrame* second = h.app->OpenFile(h.Copy(u"walker.3do"_s, u"second.3do"_s));
         QVERIFY(second && second != first);
         QTRY_VERIFY(viewHasFocus(second));
         QVERIFY(!frame->Action(cmd::MeshMode)->isEnabled());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_W);
         QVERIFY(second->Document()->Doc().modes.enlarge);
 
-        // The first one brought back to the front (the Window menu's way).
+        // Brought back to the front the Window menu's way.
         auto sub = [](CChildFrame* f) { return qobject_cast<QMdiSubWindow*>(f->parentWidget()); };
         frame->MdiArea()->setActiveSubWindow(sub(first));
         QTRY_VERIFY(viewHasFocus(first));
@@ -262,29 +243,24 @@ private slots:
         QVERIFY(!first->Document()->Doc().modes.meshMode);
         QVERIFY(!second->Document()->Doc().modes.meshMode);
 
-        // Tile, then the second one's pane field taken by the keyboard and the window
-        // activated again: its view has the keys.
+        // Activated again after its pane's field had the keyboard.
         frame->MdiArea()->tileSubWindows();
-        second->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"))->setFocus();
+        second->Pane(0)->findChild<QComboBox*>(u"1008"_s)->setFocus();
         frame->MdiArea()->setActiveSubWindow(sub(second));
         QTRY_VERIFY(viewHasFocus(second));
 
-        // A click into a field of a window behind brings it to the front with the field
-        // ready for typing.
         frame->MdiArea()->setActiveSubWindow(sub(first));
         QTRY_VERIFY(viewHasFocus(first));
-        auto* radius = second->Pane(0)->findChild<QLineEdit*>(QStringLiteral("1009"));
+        auto* radius = second->Pane(0)->findChild<QLineEdit*>(u"1009"_s);
         QTest::mouseClick(radius, Qt::LeftButton);
         QTRY_COMPARE(frame->ActiveChild(), second);
         QCOMPARE(QApplication::focusWidget(), radius);
 
-        // The window in front closes: the other one's view takes the keys.
         sub(second)->close();
         QTRY_VERIFY(frame->ActiveChild() && frame->ActiveChild() != second);
         QTRY_VERIFY(viewHasFocus(frame->ActiveChild()));
 
-        // F6 and Shift+F6 take the keyboard round the view and the panes that have a field
-        // to take it (the vertex pane has none without a current vertex).
+        // F6 goes round the view and the panes with a field (none in the vertex pane here).
         frame->MdiArea()->setActiveSubWindow(sub(first));
         QTRY_VERIFY(viewHasFocus(first));
         first->CurrentSelection()->currentMesh = 2;
@@ -312,18 +288,17 @@ private slots:
         // matches shortcuts there without the keypad flag.
         frame->UpdateCommandUI();
         const float size = h.app->AppSettings().vertexScaling;
-        QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, QStringLiteral("+"));
+        QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, u"+"_s);
         QApplication::sendEvent(first->View()->GlWidget(), &plus);
         QCOMPARE(h.app->AppSettings().vertexScaling, size + 0.00125f);
 
-        // Undo and Redo keys work with the keyboard in a pane: on the face pane's Material
-        // button after its dialog.
+        // Undo and Redo keys work with the keyboard in a pane (a button after its dialog).
         auto faces = [first] { return first->Document()->Model().geosets[0].meshes[2].faces.size(); };
         const std::size_t before = faces();
-        h.dialog = [](QDialog& d) { return int(d.windowTitle() == QStringLiteral("Extrude Face")); };
+        h.dialog = [](QDialog& d) { return int(d.windowTitle() == u"Extrude Face"_s); };
         QVERIFY(frame->Execute(cmd::ExtrudeFace));
         QCOMPARE(faces(), before + 4);
-        auto* material = first->Pane(2)->findChild<QPushButton*>(QStringLiteral("1050"));
+        auto* material = first->Pane(2)->findChild<QPushButton*>(u"1050"_s);
         QVERIFY(material && material->isEnabled());
         QTest::mouseClick(material, Qt::LeftButton);  // the Materials dialog, cancelled
         QCOMPARE(QApplication::focusWidget(), material);
@@ -333,8 +308,7 @@ private slots:
         QCOMPARE(faces(), before + 4);
     }
 
-    // Every field of the panes and dialogs has its label as accessible name, so screen
-    // readers and automation reach it.
+    // Screen readers and automation reach a field by its label as its accessible name.
     void everyFieldHasAnAccessibleName()
     {
         Harness h;
@@ -351,34 +325,28 @@ private slots:
                 const bool inner =
                     qobject_cast<QAbstractSpinBox*>(w->parentWidget()) || qobject_cast<QComboBox*>(w->parentWidget());
                 if (input && !inner && w->accessibleName().isEmpty())
-                    out << QStringLiteral("%1 %2 \"%3\"")
-                               .arg(QString::fromLatin1(w->metaObject()->className()),
-                                    QString::fromLatin1(root->metaObject()->className()), w->objectName());
+                    out << u"%1 %2 \"%3\""_s.arg(QString::fromLatin1(w->metaObject()->className()),
+                                                 QString::fromLatin1(root->metaObject()->className()), w->objectName());
             }
             return out;
         };
-        QCOMPARE(f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"))->accessibleName(),
-                 QStringLiteral("Geo Number"));
-        QCOMPARE(f->Pane(2)->findChild<QLineEdit*>(QStringLiteral("1059"))->accessibleName(),
-                 QStringLiteral("Face Flags"));
         QStringList missing = unnamed(f);
 
-        // The dialogs, each as it shows.
         CDocument& doc = *f->Document();
         EditContext c = f->View()->Context();
         c.selection->currentMesh = 2;
         c.selection->currentFace = 1;
         std::vector<std::unique_ptr<QDialog>> dialogs;
         dialogs.push_back(std::make_unique<CSelectProductDlg>(0, QString(), QString()));
-        dialogs.push_back(std::make_unique<CImportDlg>(QStringLiteral("box.obj"), 1.0));
+        dialogs.push_back(std::make_unique<CImportDlg>(u"box.obj"_s, 1.0));
         dialogs.push_back(std::make_unique<CTextureDlg>(doc, c));
         dialogs.push_back(std::make_unique<CExtrudeDlg>(4, false));
-        dialogs.push_back(std::make_unique<CPrimitiveDlg>(CPrimitiveDlg::Shape::Cylinder, QStringLiteral("dflt.mat")));
+        dialogs.push_back(std::make_unique<CPrimitiveDlg>(CPrimitiveDlg::Shape::Cylinder, u"dflt.mat"_s));
         dialogs.push_back(std::make_unique<CFileManagerDlg>(h.app->Services()));
         dialogs.push_back(std::make_unique<CMaterialsDlg>(doc, CMaterialsDlg::Mode::InModel));
         dialogs.push_back(std::make_unique<CSheetDlg>(h.app->AppSettings(), OptionsSources{}));
         dialogs.push_back(std::make_unique<CFaceFlagsDlg>(0u));
-        dialogs.push_back(std::make_unique<CAddModeDlg>(false, QStringLiteral("# mode 1"), 0, std::vector<int32_t>{0}));
+        dialogs.push_back(std::make_unique<CAddModeDlg>(false, u"# mode 1"_s, 0, std::vector<int32_t>{0}));
         dialogs.push_back(std::make_unique<CAddSubModeDlg>(false, SubModeFields{}));
         dialogs.push_back(std::make_unique<CAnimSequenceDlg>(doc, Prompts{}));
         dialogs.push_back(std::make_unique<CAddEntryDlg>(false, EntryFields{}));
@@ -391,12 +359,9 @@ private slots:
             missing << unnamed(d.get());
             d->hide();
         }
-        QVERIFY2(missing.isEmpty(),
-                 qPrintable(QStringLiteral("fields without a name: ") + missing.join(QStringLiteral("; "))));
+        QVERIFY2(missing.isEmpty(), qPrintable(u"fields without a name: "_s + missing.join(u"; "_s)));
     }
 
-    // A name given without an extension takes the extension of the type chosen with it;
-    // a name with an extension of its own keeps it, whatever the type.
     void saveAsGivesABareNameTheChosenTypesExtension()
     {
         Harness h;
@@ -411,24 +376,22 @@ private slots:
             QFile file(h.dir.filePath(name));
             return file.open(QIODevice::ReadOnly) ? file.read(200) : QByteArray("<missing>");
         };
-        QVERIFY(saveAs(QStringLiteral("ship"), 2));  // "3DO Files"
-        QVERIFY(startOf(QStringLiteral("ship.3do")).contains("SECTION: HEADER"));
-        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("ship"))));
-        QCOMPARE(f->Document()->DisplayName(), QStringLiteral("walker.3do"));  // a model save keeps the name
+        QVERIFY(saveAs(u"ship"_s, 2));  // "3DO Files"
+        QVERIFY(startOf(u"ship.3do"_s).contains("SECTION: HEADER"));
+        QVERIFY(!QFileInfo::exists(h.dir.filePath(u"ship"_s)));
 
-        QVERIFY(saveAs(QStringLiteral("hull.orv"), 2));
-        QVERIFY(!QFileInfo::exists(h.dir.filePath(QStringLiteral("hull.orv.3do"))));
-        QVERIFY(saveAs(QStringLiteral("plain"), 0));  // "Orvane Files"
-        QVERIFY(startOf(QStringLiteral("plain.orv")).startsWith(QByteArray("\x03JK1", 4)));
+        QVERIFY(saveAs(u"hull.orv"_s, 2));
+        QVERIFY(!QFileInfo::exists(h.dir.filePath(u"hull.orv.3do"_s)));
+        QVERIFY(saveAs(u"plain"_s, 0));  // "Orvane Files"
+        QVERIFY(startOf(u"plain.orv"_s).startsWith(QByteArray("\x03JK1", 4)));
     }
 
-    // File dialogs start in the active model's folder, where its puppet and keyframes lie;
-    // for a model without one, in the folder chosen last; at a start, in that of the file
-    // opened last.
+    // File dialogs start in the active model's folder (its puppet and keyframes lie there),
+    // else in the folder chosen last, at a start in that of the file opened last.
     void fileDialogsStartInTheModelsFolder()
     {
         QTemporaryDir shared;
-        const QString models = QDir(shared.path()).filePath(QStringLiteral("models"));
+        const QString models = QDir(shared.path()).filePath(u"models"_s);
         {
             Harness h(&shared);
             QVERIFY(h.OpenWalker());
@@ -445,8 +408,8 @@ private slots:
             QCOMPARE(h.dialogFolders, QStringList(4, QFileInfo(kSampleDir).absoluteFilePath()));
 
             QVERIFY(QDir().mkpath(models));
-            QVERIFY(QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), models + QStringLiteral("/ship.3do")));
-            h.nextOpenPath = models + QStringLiteral("/ship.3do");
+            QVERIFY(QFile::copy(kSampleDir + u"/walker.3do"_s, models + u"/ship.3do"_s));
+            h.nextOpenPath = models + u"/ship.3do"_s;
             QVERIFY(frame->Execute(cmd::FileOpen));
             h.nextOpenPath.clear();
             h.app->NewDocument();
@@ -463,23 +426,21 @@ private slots:
     {
         Harness h;
         // A game folder whose names differ in case from what the game's keys imply.
-        QDir game(h.dir.filePath(QStringLiteral("Jedi Knight")));
-        QVERIFY(game.mkpath(QStringLiteral("Resource")));
-        QVERIFY(
-            QFile::copy(kSampleDir + QStringLiteral("/res2.gob"), game.filePath(QStringLiteral("Resource/Res2.gob"))));
+        QDir game(h.dir.filePath(u"Jedi Knight"_s));
+        QVERIFY(game.mkpath(u"Resource"_s));
+        QVERIFY(QFile::copy(kSampleDir + u"/res2.gob"_s, game.filePath(u"Resource/Res2.gob"_s)));
         h.app->ApplyProductChoice(0, game.absolutePath(), QString());
         QVERIFY(!h.app->LastLocate().usingSample);
         QCOMPARE(QString::fromStdString(h.app->LastLocate().resourceFile.string()),
-                 game.filePath(QStringLiteral("Resource/Res2.gob")));
-        QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Jedi Knight mode")));
+                 game.filePath(u"Resource/Res2.gob"_s));
+        QVERIFY(h.app->Frame()->windowTitle().startsWith(u"Orvane - Jedi Knight mode"_s));
         QVERIFY(h.app->Services().catalog->puppets.Lookup("walker.pup") != nullptr);
-        // The other game has no archive there: the sample stands in.
         h.app->ApplyProductChoice(1, game.absolutePath(), QString());
         QVERIFY(h.app->LastLocate().usingSample);
-        QVERIFY(h.app->Frame()->windowTitle().startsWith(QStringLiteral("Orvane - Mysteries of the Sith mode")));
-        // The folder is kept under the game's key and value names.
+        QVERIFY(h.app->Frame()->windowTitle().startsWith(u"Orvane - Mysteries of the Sith mode"_s));
+        // Kept under the game's key and value names.
         h.app->Store().sync();
-        QFile ini(h.dir.filePath(QStringLiteral("Orvane.ini")));
+        QFile ini(h.dir.filePath(u"Orvane.ini"_s));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         const QByteArray text = ini.readAll();
         QVERIFY2(text.contains("JediKnight"), text.constData());
@@ -497,25 +458,23 @@ private slots:
         sel->currentFace = 1;
         f->RefreshPanes();
 
-        auto* faceFlags = f->Pane(2)->findChild<QLineEdit*>(QStringLiteral("1059"));
-        QVERIFY(faceFlags);
-        QVERIFY(faceFlags->isEnabled());
-        Type(faceFlags, QStringLiteral("0x05"));
+        auto* faceFlags = f->Pane(2)->findChild<QLineEdit*>(u"1059"_s);
+        QVERIFY(faceFlags && faceFlags->isEnabled());
+        Type(faceFlags, u"0x05"_s);
         CFace& face = m.geosets[0].meshes[2].faces[1];
         QCOMPARE(face.type, 5u);
-        QCOMPARE(faceFlags->text(), QStringLiteral("0x05"));
+        QCOMPARE(faceFlags->text(), u"0x05"_s);
         QVERIFY(f->Document()->Doc().IsModified());
-        Type(faceFlags, QStringLiteral("12"));
+        Type(faceFlags, u"12"_s);
         QCOMPARE(face.type, 12u);
-        QCOMPARE(faceFlags->text(), QStringLiteral("0x0C"));
+        QCOMPARE(faceFlags->text(), u"0x0C"_s);
 
-        auto* meshName = f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"));
+        auto* meshName = f->Pane(1)->findChild<QLineEdit*>(u"1002"_s);
         QVERIFY(meshName);
-        Type(meshName, QStringLiteral("leftleg"));
+        Type(meshName, u"leftleg"_s);
         QCOMPARE(m.geosets[0].meshes[2].name, std::string("leftleg"));
 
-        // The vertex pane shows and takes the file's coordinates whatever the view's scale
-        // (how they are worked out is tested in the core).
+        // The vertex pane shows and takes the file's coordinates whatever the view's scale.
         m.modelMatrix = Matrix4::Scaling(2, 2, 2);
         sel->nodes.clear();
         NodeMarker marker;
@@ -523,7 +482,7 @@ private slots:
         sel->nodes.push_back(marker);
         sel->currentNode = 0;
         f->RefreshPanes();
-        auto* vx = f->Pane(3)->findChild<QDoubleSpinBox*>(QStringLiteral("231"));
+        auto* vx = f->Pane(3)->findChild<QDoubleSpinBox*>(u"231"_s);
         QVERIFY(vx && vx->isEnabled());
         const auto shown = VertexFieldsOf(m, 2, 1, 0, f->Document()->Doc().Environment().textureSize);
         QVERIFY(shown);
@@ -533,16 +492,14 @@ private slots:
         const auto typed = VertexFieldsOf(m, 2, 1, 0, f->Document()->Doc().Environment().textureSize);
         QVERIFY(typed);
         QCOMPARE(typed->filePosition.x, -0.08f);
-        // The vertex stays the current one for the next field.
         QVERIFY(sel->currentNode >= 0);
         QCOMPARE(sel->nodes[static_cast<std::size_t>(sel->currentNode)].vertex, 0);
 
-        // Choosing another geometry set leaves no current mesh or face.
         CModel& m2 = f->Document()->Model();
         sel->currentMesh = 2;
         m2.geosets.push_back(CGeometry());
         f->RefreshPanes();
-        auto* geo = f->Pane(0)->findChild<QComboBox*>(QStringLiteral("1008"));
+        auto* geo = f->Pane(0)->findChild<QComboBox*>(u"1008"_s);
         QVERIFY(geo);
         QCOMPARE(geo->count(), 2);
         geo->setCurrentIndex(1);
@@ -550,30 +507,26 @@ private slots:
         QCOMPARE(m2.currentGeoset, 1);
         QCOMPARE(sel->currentMesh, -1);
         QCOMPARE(sel->currentFace, -1);
-        auto* meshNameNow = f->Pane(1)->findChild<QLineEdit*>(QStringLiteral("1002"));
+        auto* meshNameNow = f->Pane(1)->findChild<QLineEdit*>(u"1002"_s);
         QVERIFY(meshNameNow);
         QVERIFY(!meshNameNow->isEnabled());
     }
 
-    // Small mends of the shell: help without a browser, recent files of one name, the
-    // Window menu's list.
     void helpMaterialsRecentFilesAndWindows()
     {
         Harness h;
         h.browser = false;
         QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));
         QVERIFY(h.app->HelpViewer() && h.app->HelpViewer()->isVisible());
-        auto* page = h.app->HelpViewer()->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+        auto* page = h.app->HelpViewer()->findChild<QTextBrowser*>(u"HelpBrowser"_s);
         QVERIFY(page);
-        QVERIFY(page->source().toLocalFile().endsWith(QStringLiteral("help/OrvaneFaq.htm")));
+        QVERIFY(page->source().toLocalFile().endsWith(u"help/OrvaneFaq.htm"_s));
         QVERIFY(!page->toPlainText().isEmpty());
 
         const QString sep = QDir::separator();
-        QCOMPARE(RecentFileLabels({QStringLiteral("/m/a/x/walker.3do"), QStringLiteral("/m/b/x/walker.3do"),
-                                   QStringLiteral("/m/ship.3do")}),
-                 QStringList({QStringLiteral("...") + sep + "a" + sep + "x" + sep + "walker.3do",
-                              QStringLiteral("...") + sep + "b" + sep + "x" + sep + "walker.3do",
-                              QStringLiteral("ship.3do")}));
+        QCOMPARE(RecentFileLabels({u"/m/a/x/walker.3do"_s, u"/m/b/x/walker.3do"_s, u"/m/ship.3do"_s}),
+                 QStringList({u"..."_s + sep + "a" + sep + "x" + sep + "walker.3do",
+                              u"..."_s + sep + "b" + sep + "x" + sep + "walker.3do", u"ship.3do"_s}));
 
         QVERIFY(h.OpenWalker());
         CMainFrame* frame = h.app->Frame();
@@ -581,9 +534,9 @@ private slots:
         QStringList listed;
         for (QAction* a : frame->WindowMenu()->actions())
             if (a->isCheckable())
-                listed << a->text() + (a->isChecked() ? QStringLiteral(" *") : QString());
+                listed << a->text() + (a->isChecked() ? u" *"_s : QString());
         QCOMPARE(listed.size(), frame->MdiArea()->subWindowList().size());
-        QVERIFY(listed.last().startsWith(QStringLiteral("&2 walker.3do")));
+        QVERIFY(listed.last().startsWith(u"&2 walker.3do"_s));
         emit frame->WindowMenu()->aboutToShow();  // made again, not added twice
         int checkable = 0;
         for (QAction* a : frame->WindowMenu()->actions())
@@ -591,29 +544,25 @@ private slots:
         QCOMPARE(checkable, listed.size());
     }
 
-    // File > Import opens another tool's model as a new document without a name (so a
-    // save never writes over the file read), File > Export writes the active document.
-    // The scale and up axis given are applied (a z-up post, 2 high along its z, stands
+    // An imported model is a document without a name, so a save never writes over the file
+    // read. The scale and up axis given are applied (a z-up post, 2 high along its z, stands
     // 2.5 times as high along y) and offered again the next time.
     void importAsksScaleAndUpAxisAndExportWrites()
     {
         Harness h;
         const QDir dir(h.dir.path());
-        QVERIFY(WriteFileAtomic(dir.filePath(QStringLiteral("post.ply")).toStdString(),
+        QVERIFY(WriteFileAtomic(dir.filePath(u"post.ply"_s).toStdString(),
                                 "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
                                 "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
                                 "0 0 0\n1 0 0\n1 0 2\n0 0 2\n4 0 1 2 3\n")
                     .ok());
         const int before = static_cast<int>(h.app->Frame()->Children().size());
-        h.nextOpenPath = dir.filePath(QStringLiteral("post.ply"));
-        // Cancelled, nothing is imported.
-        h.app->Frame()->Action(cmd::FileImport)->trigger();
-        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before);
+        h.nextOpenPath = dir.filePath(u"post.ply"_s);
         double offeredScale = 0.0;
         QString offeredUp, name;
         h.dialog = [&](QDialog& d) {
-            auto* scale = d.findChild<QDoubleSpinBox*>(QStringLiteral("scale"));
-            auto* up = d.findChild<QComboBox*>(QStringLiteral("up"));
+            auto* scale = d.findChild<QDoubleSpinBox*>(u"scale"_s);
+            auto* up = d.findChild<QComboBox*>(u"up"_s);
             if (!scale || !up)
                 return int(QDialog::Rejected);
             NameFieldsByLabels(&d);
@@ -621,12 +570,12 @@ private slots:
             offeredScale = scale->value();
             offeredUp = up->currentText();
             scale->setValue(2.5);
-            up->setCurrentIndex(up->findText(QStringLiteral("Z")));
+            up->setCurrentIndex(up->findText(u"Z"_s));
             return int(QDialog::Accepted);
         };
         h.app->Frame()->Action(cmd::FileImport)->trigger();
-        QCOMPARE(name, QStringLiteral("Up Axis"));
-        QCOMPARE(std::pair(offeredScale, offeredUp), std::pair(1.0, QStringLiteral("Y")));
+        QCOMPARE(name, u"Up Axis"_s);
+        QCOMPARE(std::pair(offeredScale, offeredUp), std::pair(1.0, u"Y"_s));
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 1);
         const COrvaneDoc& doc = h.app->ActiveFrame()->Document()->Doc();
         float top = 0.0f, deepest = 0.0f;
@@ -638,28 +587,27 @@ private slots:
         QVERIFY(doc.PathName().empty());
         QVERIFY(doc.IsModified());
         QCOMPARE(h.messages.size(), 1);  // the import's note
-        QVERIFY2(h.messages[0].contains(QStringLiteral("+z taken as up")), qPrintable(h.messages[0]));
+        QVERIFY2(h.messages[0].contains(u"+z taken as up"_s), qPrintable(h.messages[0]));
 
-        h.nextSavePath = dir.filePath(QStringLiteral("out"));
+        h.nextSavePath = dir.filePath(u"out"_s);
         h.app->Frame()->Action(cmd::FileExport)->trigger();
-        const auto back = ImportModel(dir.filePath(QStringLiteral("out.glb")).toStdString(), {});
+        const auto back = ImportModel(dir.filePath(u"out.glb"_s).toStdString(), {});
         QVERIFY(back.ok());
         QCOMPARE(back->model->MeshAt(0)->faces[0].corners.size(), std::size_t{4});
 
         // Opened by name (the command line, a dropped file), it is imported too.
-        QVERIFY(h.app->OpenFile(dir.filePath(QStringLiteral("post.ply"))));
+        QVERIFY(h.app->OpenFile(dir.filePath(u"post.ply"_s)));
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
         QVERIFY(h.app->ActiveFrame()->Document()->Doc().PathName().empty());
 
-        // A file that is no model opens nothing and says why.
         h.messages.clear();
-        QVERIFY(WriteFileAtomic(dir.filePath(QStringLiteral("box.mtl")).toStdString(), "newmtl crate\n").ok());
-        h.nextOpenPath = dir.filePath(QStringLiteral("box.mtl"));
+        QVERIFY(WriteFileAtomic(dir.filePath(u"box.mtl"_s).toStdString(), "newmtl crate\n").ok());
+        h.nextOpenPath = dir.filePath(u"box.mtl"_s);
         h.app->Frame()->Action(cmd::FileImport)->trigger();
-        QCOMPARE(std::pair(offeredScale, offeredUp), std::pair(2.5, QStringLiteral("Z")));
+        QCOMPARE(std::pair(offeredScale, offeredUp), std::pair(2.5, u"Z"_s));
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
         QCOMPARE(h.messages.size(), 1);
-        QVERIFY(h.messages.first().startsWith(QStringLiteral("Failed to import box.mtl.")));
+        QVERIFY(h.messages.first().startsWith(u"Failed to import box.mtl."_s));
     }
 };
 

@@ -1,6 +1,4 @@
-// Shared pieces of the resource dialog tests: a game resource archive made with the
-// project's own writers, and prompts that answer from a script and record what the
-// dialogs asked.
+// The resource dialog tests' game archive, and prompts that answer from a script.
 #pragma once
 
 #include <QDialog>
@@ -14,8 +12,8 @@
 #include <vector>
 
 #include "app/document.h"
-#include "app_harness.h"
 #include "app/prompts.h"
+#include "app_harness.h"
 #include "model/fileio.h"
 #include "model/settings.h"
 #include "resources/archive.h"
@@ -45,7 +43,6 @@ inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uin
 
 inline orv::ArchiveDirectory Dir(const QString& archive) { return orv::ReadArchiveDirectory(P(archive)).value_or({}); }
 
-// The bytes of the archive's item called name; empty when there is none.
 inline std::vector<uint8_t> Item(const QString& archive, const std::string& name)
 {
     for (const auto& r : Dir(archive).records)
@@ -95,7 +92,7 @@ struct Resources {
 
     explicit Resources(bool withColormaps = true)
     {
-        archive = dir.filePath(QStringLiteral("res2.gob"));
+        archive = dir.filePath(u"res2.gob"_s);
         std::vector<orv::ArchiveEntryData> entries;
         for (auto& e : orv::SampleResourceEntries()) {
             const bool colormap = e.name.find(".cmp") != std::string::npos;

@@ -26,8 +26,6 @@ void Rest(QWidget* w, QPoint at)
 class DisabledReasonTest : public QObject {
     Q_OBJECT
 private slots:
-    // The pointer resting on a disabled menu item or toolbar button puts in the status bar
-    // why it is disabled; on an enabled one, its prompt as always.
     void aDisabledMenuItemOrButtonSaysWhy()
     {
         Harness h;
@@ -42,29 +40,25 @@ private slots:
         QVERIFY(!carve->isEnabled());
         Rest(edit, edit->actionGeometry(carve).center());
         QCOMPARE(frame->statusBar()->currentMessage(),
-                 QStringLiteral("Carve needs three grid nodes selected in Mesh Mode with the grid shown"));
+                 u"Carve needs three grid nodes selected in Mesh Mode with the grid shown"_s);
         QCOMPARE(frame->statusBar()->currentMessage(), frame->DisabledReason(cmd::CarveMesh));
 
-        // Onto an enabled item: its prompt replaces the reason.
         QAction* copy = frame->Action(cmd::EditCopy);
         QVERIFY(copy->isEnabled());
         Rest(edit, edit->actionGeometry(copy).center());
         QCOMPARE(frame->statusBar()->currentMessage(), copy->statusTip());
-        // And back onto a disabled one, another reason.
         QAction* extrude = frame->Action(cmd::ExtrudeFace);
         QVERIFY(!extrude->isEnabled());
         Rest(edit, edit->actionGeometry(extrude).center());
-        QCOMPARE(frame->statusBar()->currentMessage(),
-                 QStringLiteral("Extrude needs a current face: click a face first"));
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Extrude needs a current face: click a face first"_s);
         edit->hide();
         QCoreApplication::processEvents();
         QVERIFY(frame->statusBar()->currentMessage().isEmpty());
 
-        // A disabled toolbar button says why too, and says it no more once the pointer leaves.
         QWidget* button = frame->ToolBar(2)->widgetForAction(frame->Action(cmd::NextFrame));
         QVERIFY(button && !button->isEnabled());
         Rest(button, button->rect().center());
-        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Next Frame needs Animate Mode with a keyframe"));
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Next Frame needs Animate Mode with a keyframe"_s);
         Rest(frame->MdiArea(), frame->MdiArea()->rect().center());
         QVERIFY(frame->statusBar()->currentMessage().isEmpty());
     }

@@ -33,7 +33,6 @@ struct Fm {
 
     QString Path(const QString& name) const { return dir.filePath(name); }
 
-    // A file of the folder with the bytes given, its folders made.
     QString File(const QString& name, const std::string& bytes)
     {
         if (!QDir().mkpath(QFileInfo(Path(name)).absolutePath()) || !WriteAll(Path(name), Bytes(bytes)))
@@ -41,12 +40,11 @@ struct Fm {
         return Path(name);
     }
 
-    // A new archive made through "&New".
     QString New()
     {
-        s.saveAnswers.push_back(Answer(Path(QStringLiteral("New.gob"))));
+        s.saveAnswers.push_back(Answer(Path(u"New.gob"_s)));
         dlg.Button(Dlg::New)->click();
-        return Path(QStringLiteral("New.gob"));
+        return Path(u"New.gob"_s);
     }
 
     bool Open(const QString& archive, const std::vector<ArchiveEntryData>& entries)
@@ -93,16 +91,6 @@ QStringList ArchiveNamesOf(const QString& archive)
     return out;
 }
 
-// The tree's labels as "a(b,c(d))".
-QString Outline(const QTreeWidgetItem* item)
-{
-    QStringList children;
-    for (int i = 0; i < item->childCount(); ++i)
-        children << Outline(item->child(i));
-    return item->text(0) +
-           (children.isEmpty() ? QString() : QLatin1Char('(') + children.join(QLatin1Char(',')) + QLatin1Char(')'));
-}
-
 }  // namespace
 
 class FileManagerDlgTest : public QObject {
@@ -116,19 +104,18 @@ private slots:
         QVERIFY(!f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete) && !f.Enabled(Dlg::SaveAs));
         f.dlg.AddFiles();
         QVERIFY(f.s.openRequests.empty());
-        QVERIFY(!f.Drop({f.File(QStringLiteral("door.cog"), "x")}));
-        // An archive that cannot be read is reported and leaves the dialog as it was.
+        QVERIFY(!f.Drop({f.File(u"door.cog"_s, "x")}));
         f.s.openAnswers.push_back(Answer(QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/head_cut_short.gob")));
         f.dlg.Button(Dlg::Open)->click();
         QVERIFY(f.s.openRequests[0].filters == (FileFilters{{"GOB/GOO Files (*.gob, *goo)", {"*.gob", "*.goo"}}}));
         QCOMPARE(f.s.messages.size(), 1);
         QVERIFY(f.dlg.ArchivePath().isEmpty());
-        QCOMPARE(f.dlg.windowTitle(), QStringLiteral("File Manager"));
+        QCOMPARE(f.dlg.windowTitle(), u"File Manager"_s);
         // Names of control characters or bytes beyond ASCII are shown escaped.
         QVERIFY(f.dlg.OpenArchiveFile(
             QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/names_with_control_characters.gob")));
         f.dlg.Tree()->setCurrentItem(f.dlg.Tree()->topLevelItem(0)->child(1));
-        QCOMPARE(f.Rows(), QStringList{QStringLiteral("\"caf\\xe9.txt\"")});
+        QCOMPARE(f.Rows(), QStringList{u"\"caf\\xe9.txt\""_s});
     }
 
     void newThenAddFilesBitmapsAndDuplicates()
@@ -138,99 +125,91 @@ private slots:
         const QString gob = f.New();
         QCOMPARE(f.s.saveRequests.size(), std::size_t{1});
         QVERIFY(f.s.saveRequests[0].filters == kGobFilter);
-        QCOMPARE(f.s.saveRequests[0].fileName, QStringLiteral("New"));
-        QCOMPARE(f.dlg.windowTitle(), QStringLiteral("File Manager - ") + QDir::toNativeSeparators(gob));
+        QCOMPARE(f.s.saveRequests[0].fileName, u"New"_s);
+        QCOMPARE(f.dlg.windowTitle(), u"File Manager - "_s + QDir::toNativeSeparators(gob));
         QVERIFY(!f.Visible(Dlg::New) && f.Visible(Dlg::Add) && f.Visible(Dlg::Delete));
         QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete) && !f.Enabled(Dlg::SaveAs));
 
-        f.s.openAnswers.push_back(Answer(f.File(QStringLiteral("door.cog"), "# door\r\nsymbols\r\nend\r\n")));
+        f.s.openAnswers.push_back(Answer(f.File(u"door.cog"_s, "# door\r\nsymbols\r\nend\r\n")));
         f.dlg.Button(Dlg::Add)->click();
         // The root is listed: every type is offered.
         QVERIFY(f.s.openRequests[0].filters == AddFilesFilter(""));
         QVERIFY(f.s.openRequests[0].multiple);
         QVERIFY(f.s.messages.isEmpty());
         QCOMPARE(Item(gob, "cog\\door.cog"), Bytes("# door\r\nsymbols\r\nend\r\n"));
-        // The tree shows the new directory and lists it, with each row's offset and size.
-        QCOMPARE(Outline(f.dlg.Tree()->topLevelItem(0)), QStringLiteral("New.gob(cog)"));
+        QCOMPARE(apptest::Outline(f.dlg.Tree()), u"New.gob(cog)"_s);
         QCOMPARE(f.dlg.ListedNode(), 1);
-        QCOMPARE(f.Rows(), QStringList{QStringLiteral("door.cog")});
-        QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1) + ' ' + f.dlg.List()->topLevelItem(0)->text(2),
-                 QStringLiteral("152 22"));
+        QCOMPARE(f.Rows(), QStringList{u"door.cog"_s});
+        QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1) + ' ' + f.dlg.List()->topLevelItem(0)->text(2), u"152 22"_s);
         // The listed node's first record decides the filter of the next Add.
         f.dlg.Button(Dlg::Add)->click();
         QVERIFY(f.s.openRequests.back().filters == kCogFilter);
 
-        // Files dropped on the tree are added too.
-        QVERIFY(f.Drop({f.File(QStringLiteral("ky.pup"), "pup"), f.File(QStringLiteral("readme.txt"), "read me")}));
+        QVERIFY(f.Drop({f.File(u"ky.pup"_s, "pup"), f.File(u"readme.txt"_s, "read me")}));
         QTRY_COMPARE(Dir(gob).records.size(), std::size_t{3});
         QCOMPARE(Item(gob, "misc\\pup\\ky.pup"), Bytes("pup"));
         QCOMPARE(Item(gob, "readme.txt"), Bytes("read me"));
 
-        // A bitmap becomes a material remapped onto dflt.cmp (the grey ramp here): the
-        // dialog's choice of palette.
-        const QString crate = f.Path(QStringLiteral("crate.bmp"));
+        // A bitmap becomes a material through dflt.cmp (the grey ramp here).
+        const QString crate = f.Path(u"crate.bmp"_s);
         QVERIFY(WriteBmpFile(P(crate), TestPicture()));
         QVERIFY(f.dlg.AddFile(crate));
         MaterialImage expected = TestPicture();
         RemapToPalette(expected, PaletteOf(GreyColormap()));
         QCOMPARE(Item(gob, "mat\\crate.mat"), MakeMat(expected));
-        // A duplicate with Warning on is asked about (No adds it beside the old one); with
-        // Warning off it replaces the old one unasked.
+        // A duplicate is asked about (No adds it beside), with Warning off replaced unasked.
         f.s.yesNo.push_back(false);
-        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("door.cog"), "two")));
+        QVERIFY(f.dlg.AddFile(f.File(u"door.cog"_s, "two")));
         QCOMPARE(f.s.questions,
                  QStringList{"The item \"cog\\door.cog\" already exists. Do you want to overwrite the existing item?"});
         QCOMPARE(Dir(gob).records.size(), std::size_t{5});
         f.res.settings.warning = 0;
-        QVERIFY(f.dlg.AddFile(f.File(QStringLiteral("ky.pup"), "pup2")));
+        QVERIFY(f.dlg.AddFile(f.File(u"ky.pup"_s, "pup2")));
         QCOMPARE(f.s.questions.size(), 1);
         QCOMPARE(Item(gob, "misc\\pup\\ky.pup"), Bytes("pup2"));
-        QCOMPARE(Dir(gob).records.size(), std::size_t{5});
 
-        // Several at once: the others go in, the one that cannot be read is named.
         orv::FileAnswer many;
-        many.files = QStringList{f.File(QStringLiteral("b.pup"), "pup"), f.Path(QStringLiteral("missing.key"))};
+        many.files = QStringList{f.File(u"b.pup"_s, "pup"), f.Path(u"missing.key"_s)};
         f.s.openAnswers.push_back(many);
         f.dlg.Button(Dlg::Add)->click();
         QCOMPARE(Dir(gob).records.size(), std::size_t{6});
         QCOMPARE(f.s.messages.size(), 1);
-        QVERIFY(f.s.messages[0].contains(QStringLiteral("missing.key")));
+        QVERIFY(f.s.messages[0].contains(u"missing.key"_s));
     }
 
     void deleteAndDragTouchNoChangedItem()
     {
         Fm f;
-        const QString gob = f.Path(QStringLiteral("three.gob"));
+        const QString gob = f.Path(u"three.gob"_s);
         QVERIFY(f.Open(gob, {{"cog\\a.cog", Bytes("AAAA")}, {"cog\\b.cog", Bytes("BB")}, {"cog\\c.cog", Bytes("C")}}));
-        QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
-        f.dlg.SelectRows({QStringLiteral("c.cog"), QStringLiteral("a.cog")});
+        QVERIFY(f.dlg.SelectItem(u"cog\\a.cog"_s));
+        f.dlg.SelectRows({u"c.cog"_s, u"a.cog"_s});
         QVERIFY(f.Enabled(Dlg::Delete) && f.Enabled(Dlg::SaveAs) && !f.Enabled(Dlg::Add));
         f.dlg.Button(Dlg::Delete)->click();
         QCOMPARE(Dir(gob).records.size(), std::size_t{1});
         QCOMPARE(Item(gob, "cog\\b.cog"), Bytes("BB"));
-        QCOMPARE(f.Rows(), QStringList{QStringLiteral("b.cog")});  // the same directory listed again
+        QCOMPARE(f.Rows(), QStringList{u"b.cog"_s});  // the same directory listed again
         QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete));
 
         // Meanwhile another program puts another item where b is.
-        f.dlg.SelectRows({QStringLiteral("b.cog")});
+        f.dlg.SelectRows({u"b.cog"_s});
         QVERIFY(WriteArchive(P(gob), {{"cog\\a.cog", Bytes("A")}, {"cog\\keep.cog", Bytes("K")}}));
         const auto before = ReadAll(gob);
         f.dlg.DeleteSelected();
         QCOMPARE(f.s.messages.size(), 1);
-        QVERIFY(f.s.messages[0].contains(QStringLiteral("changed by another program")));
+        QVERIFY(f.s.messages[0].contains(u"changed by another program"_s));
         QCOMPARE(ReadAll(gob), before);
         QVERIFY(!f.dlg.DragData(f.dlg.SelectionOrder()));
         QCOMPARE(f.s.messages.size(), 2);
         QTRY_COMPARE(f.Rows(), (QStringList{"a.cog", "keep.cog"}));  // the listing is read again
 
-        // Rows dragged out become files for the drop target.
         QList<qulonglong> positions;
         for (int i = 0; i < 2; ++i)
             positions << f.dlg.List()->topLevelItem(i)->data(0, Qt::UserRole).toULongLong();
         std::unique_ptr<QMimeData> data(f.dlg.DragData(positions));
         QVERIFY(data);
         QCOMPARE(data->urls().size(), 2);
-        QCOMPARE(QFileInfo(data->urls()[1].toLocalFile()).fileName(), QStringLiteral("keep.cog"));
+        QCOMPARE(QFileInfo(data->urls()[1].toLocalFile()).fileName(), u"keep.cog"_s);
         QCOMPARE(ReadAll(data->urls()[0].toLocalFile()), Bytes("A"));
         QCOMPARE(ReadAll(data->urls()[1].toLocalFile()), Bytes("K"));
     }
@@ -238,83 +217,78 @@ private slots:
     void saveAsOfSeveralAsksOnceAndACancelEndsIt()
     {
         Fm f;
-        QVERIFY(f.Open(f.Path(QStringLiteral("four.gob")), {{"cog\\a.cog", Bytes("AAAA")},
-                                                            {"cog\\b.cog", Bytes("BB")},
-                                                            {"cog\\c.cog", Bytes("C")},
-                                                            {"alpha", Bytes("A")},
-                                                            {"beta", Bytes("B")}}));
-        // Cancelled: neither is written (not even beside the program).
-        f.dlg.SelectRows({QStringLiteral("alpha"), QStringLiteral("beta")});
+        QVERIFY(f.Open(f.Path(u"four.gob"_s), {{"cog\\a.cog", Bytes("AAAA")},
+                                               {"cog\\b.cog", Bytes("BB")},
+                                               {"cog\\c.cog", Bytes("C")},
+                                               {"alpha", Bytes("A")},
+                                               {"beta", Bytes("B")}}));
+        // Cancelled: not even written beside the program.
+        f.dlg.SelectRows({u"alpha"_s, u"beta"_s});
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(f.dir.path());
         f.dlg.SaveSelectedAs();
         QDir::setCurrent(cwd);
         QCOMPARE(f.s.saveRequests.size(), std::size_t{1});
-        QVERIFY(!QFileInfo::exists(f.Path(QStringLiteral("alpha"))));
-        QVERIFY(!QFileInfo::exists(f.Path(QStringLiteral("beta"))));
+        QVERIFY(!QFileInfo::exists(f.Path(u"alpha"_s)));
+        QVERIFY(!QFileInfo::exists(f.Path(u"beta"_s)));
 
-        QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
+        QVERIFY(f.dlg.SelectItem(u"cog\\a.cog"_s));
         // Selected b first, then c and a: the dialog is asked for b.
-        f.dlg.SelectRows({QStringLiteral("b.cog"), QStringLiteral("c.cog"), QStringLiteral("a.cog")});
+        f.dlg.SelectRows({u"b.cog"_s, u"c.cog"_s, u"a.cog"_s});
         QTemporaryDir out;
-        f.s.saveAnswers.push_back(Answer(out.filePath(QStringLiteral("renamed.cog"))));
+        f.s.saveAnswers.push_back(Answer(out.filePath(u"renamed.cog"_s)));
         f.dlg.Button(Dlg::SaveAs)->click();
         QCOMPARE(f.s.saveRequests.size(), std::size_t{2});
-        QCOMPARE(f.s.saveRequests[1].fileName, QStringLiteral("b.cog"));
+        QCOMPARE(f.s.saveRequests[1].fileName, u"b.cog"_s);
         QVERIFY(f.s.saveRequests[1].filters == kCogFilter);
         QVERIFY(f.s.messages.isEmpty());
-        // The first under the chosen name, the others under their own in that folder.
-        QCOMPARE(ReadAll(out.filePath(QStringLiteral("renamed.cog"))), Bytes("BB"));
-        QCOMPARE(ReadAll(out.filePath(QStringLiteral("a.cog"))), Bytes("AAAA"));
-        QCOMPARE(ReadAll(out.filePath(QStringLiteral("c.cog"))), Bytes("C"));
-        QVERIFY(!QFileInfo::exists(out.filePath(QStringLiteral("b.cog"))));
+        QCOMPARE(ReadAll(out.filePath(u"renamed.cog"_s)), Bytes("BB"));
+        QCOMPARE(ReadAll(out.filePath(u"a.cog"_s)), Bytes("AAAA"));
+        QCOMPARE(ReadAll(out.filePath(u"c.cog"_s)), Bytes("C"));
+        QVERIFY(!QFileInfo::exists(out.filePath(u"b.cog"_s)));
     }
 
-    // Save As of the bitmap type writes bitmaps only, through the game's first colormap
-    // (the sample palette, not dflt's grey); without a colormap an 8-bit one is named.
+    // Bitmaps through the game's first colormap (the sample palette, not dflt's grey).
     void saveAsBitmapTakesTheGamesColormap()
     {
         for (const bool withColormaps : {true, false}) {
             Fm f(withColormaps);
-            QVERIFY(
-                f.Open(f.Path(QStringLiteral("mod.gob")), {{"3do\\mat\\wood.mat", f.res.Entry("3do\\mat\\wood.mat")}}));
-            QVERIFY(f.dlg.SelectItem(QStringLiteral("3do\\mat\\wood.mat")));
-            f.dlg.SelectRows({QStringLiteral("wood.mat")});
+            QVERIFY(f.Open(f.Path(u"mod.gob"_s), {{"3do\\mat\\wood.mat", f.res.Entry("3do\\mat\\wood.mat")}}));
+            QVERIFY(f.dlg.SelectItem(u"3do\\mat\\wood.mat"_s));
+            f.dlg.SelectRows({u"wood.mat"_s});
             QTemporaryDir out;
-            f.s.saveAnswers.push_back(Answer(out.filePath(QStringLiteral("wood.mat")), 1));
+            f.s.saveAnswers.push_back(Answer(out.filePath(u"wood.mat"_s), 1));
             f.dlg.SaveSelectedAs();
-            QVERIFY(QDir(out.path()).entryList({QStringLiteral("*.mat")}, QDir::Files).isEmpty());
+            QVERIFY(QDir(out.path()).entryList({u"*.mat"_s}, QDir::Files).isEmpty());
             if (!withColormaps) {
                 QCOMPARE(f.s.messages.size(), 1);
-                QVERIFY(f.s.messages[0].contains(QStringLiteral("no colormap")));
+                QVERIFY(f.s.messages[0].contains(u"no colormap"_s));
                 continue;
             }
             QVERIFY2(f.s.messages.isEmpty(), qPrintable(f.s.messages.join('\n')));
             const auto image = ConvertMatFirstCel(f.res.Entry("3do\\mat\\wood.mat"), SamplePalette());
             QVERIFY(image);
-            QCOMPARE(ReadAll(out.filePath(QStringLiteral("wood.bmp"))), WriteBmp(*image));
+            QCOMPARE(ReadAll(out.filePath(u"wood.bmp"_s)), WriteBmp(*image));
         }
     }
 
-    // A dropped folder goes in whole, each file under its path in the folder: without an
-    // archive open as a new one (its name asked), then into the open one with one rewrite;
-    // bitmaps become materials when the user says so.
+    // A dropped folder goes in whole: without an archive open as a new one (its name asked).
     void aDroppedFolderBecomesAnArchiveOrGoesIntoTheOpenOne()
     {
         Fm f;
-        f.File(QStringLiteral("mymod/3do/x.3do"), "model");
-        f.File(QStringLiteral("mymod/mat/y.mat"), "mat");
-        const QString gob = f.Path(QStringLiteral("mymod.gob"));
+        f.File(u"mymod/3do/x.3do"_s, "model");
+        f.File(u"mymod/mat/y.mat"_s, "mat");
+        const QString gob = f.Path(u"mymod.gob"_s);
         f.s.saveAnswers.push_back(Answer(gob));
-        QVERIFY(f.Drop({f.Path(QStringLiteral("mymod"))}));
+        QVERIFY(f.Drop({f.Path(u"mymod"_s)}));
         QTRY_COMPARE(f.dlg.ArchivePath(), QFileInfo(gob).absoluteFilePath());
-        QCOMPARE(f.s.saveRequests.back().fileName, QStringLiteral("mymod.gob"));
+        QCOMPARE(f.s.saveRequests.back().fileName, u"mymod.gob"_s);
         QCOMPARE(ArchiveNamesOf(gob), (QStringList{"3do\\x.3do", "mat\\y.mat"}));
 
-        f.File(QStringLiteral("more/mat/y.mat"), "newer");
-        QVERIFY(WriteAll(f.Path(QStringLiteral("more/mat/crate.bmp")), WriteBmp(TestPicture())));
+        f.File(u"more/mat/y.mat"_s, "newer");
+        QVERIFY(WriteAll(f.Path(u"more/mat/crate.bmp"_s), WriteBmp(TestPicture())));
         f.s.yesNo = {true, true};  // bitmaps as materials; replace mat\y.mat
-        QVERIFY(f.Drop({f.Path(QStringLiteral("more"))}));
+        QVERIFY(f.Drop({f.Path(u"more"_s)}));
         QTRY_COMPARE(Dir(gob).records.size(), std::size_t{3});
         QCOMPARE(f.s.questions.size(), 2);
         QCOMPARE(Item(gob, "mat\\y.mat"), Bytes("newer"));
@@ -324,29 +298,27 @@ private slots:
     void saveAsAsksBeforeReplacingAFile()
     {
         Fm f;
-        QVERIFY(f.Open(f.Path(QStringLiteral("two.gob")), {{"cog\\a.cog", Bytes("A")}, {"cog\\b.cog", Bytes("B")}}));
+        QVERIFY(f.Open(f.Path(u"two.gob"_s), {{"cog\\a.cog", Bytes("A")}, {"cog\\b.cog", Bytes("B")}}));
         QTemporaryDir out;
-        const QString b = out.filePath(QStringLiteral("b.cog"));
+        const QString b = out.filePath(u"b.cog"_s);
         QVERIFY(WriteAll(b, Bytes("mine")));
         auto save = [&] {
-            QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
-            f.dlg.SelectRows({QStringLiteral("a.cog"), QStringLiteral("b.cog")});
+            QVERIFY(f.dlg.SelectItem(u"cog\\a.cog"_s));
+            f.dlg.SelectRows({u"a.cog"_s, u"b.cog"_s});
             // The file dialog itself asks about the name chosen in it (a.cog).
-            f.s.saveAnswers.push_back(Answer(out.filePath(QStringLiteral("a.cog"))));
+            f.s.saveAnswers.push_back(Answer(out.filePath(u"a.cog"_s)));
             f.dlg.SaveSelectedAs();
         };
-        // No keeps the file; Yes replaces it.
         f.s.yesNo = {false};
         save();
-        QCOMPARE(f.s.questions, QStringList{QStringLiteral("The file \"%1\" already exists. Do you want to replace it?")
-                                                .arg(QDir::toNativeSeparators(b))});
-        QCOMPARE(ReadAll(out.filePath(QStringLiteral("a.cog"))), Bytes("A"));
+        QCOMPARE(f.s.questions, QStringList{u"The file \"%1\" already exists. Do you want to replace it?"_s.arg(
+                                    QDir::toNativeSeparators(b))});
+        QCOMPARE(ReadAll(out.filePath(u"a.cog"_s)), Bytes("A"));
         QCOMPARE(ReadAll(b), Bytes("mine"));
         f.s.yesNo = {true};
         save();
         QCOMPARE(f.s.questions.size(), 2);
         QCOMPARE(ReadAll(b), Bytes("B"));
-        // Without the Warning setting nothing is asked.
         QVERIFY(WriteAll(b, Bytes("mine")));
         f.res.settings.warning = 0;
         save();
@@ -355,36 +327,35 @@ private slots:
 
         // Two items of one name: the second would replace the first one's file.
         f.res.settings.warning = 1;
-        QVERIFY(f.Open(f.Path(QStringLiteral("twins.gob")), {{"cog\\a.cog", Bytes("1")}, {"cog\\a.cog", Bytes("2")}}));
-        QVERIFY(f.dlg.SelectItem(QStringLiteral("cog\\a.cog")));
-        f.dlg.SelectRows({QStringLiteral("a.cog")});
+        QVERIFY(f.Open(f.Path(u"twins.gob"_s), {{"cog\\a.cog", Bytes("1")}, {"cog\\a.cog", Bytes("2")}}));
+        QVERIFY(f.dlg.SelectItem(u"cog\\a.cog"_s));
+        f.dlg.SelectRows({u"a.cog"_s});
         QCOMPARE(f.dlg.SelectionOrder().size(), 2);
         QTemporaryDir out2;
-        f.s.saveAnswers.push_back(Answer(out2.filePath(QStringLiteral("a.cog"))));
+        f.s.saveAnswers.push_back(Answer(out2.filePath(u"a.cog"_s)));
         f.s.yesNo = {false};
         f.dlg.SaveSelectedAs();
         QCOMPARE(f.s.questions.size(), 3);
-        QCOMPARE(ReadAll(out2.filePath(QStringLiteral("a.cog"))), Bytes("1"));
+        QCOMPARE(ReadAll(out2.filePath(u"a.cog"_s)), Bytes("1"));
     }
 
     void thumbnailsAndPreviewOfMaterials()
     {
         Fm f;
         QVERIFY(f.dlg.OpenArchiveFile(f.res.archive));
-        QVERIFY(f.dlg.SelectItem(QStringLiteral("3do\\mat\\dflt.mat")));
+        QVERIFY(f.dlg.SelectItem(u"3do\\mat\\dflt.mat"_s));
         QVERIFY(f.dlg.PendingThumbnails() > 0);
         f.dlg.MakeAllThumbnails();
         for (int i = 0; i < f.dlg.List()->topLevelItemCount(); ++i)
             QVERIFY2(!f.dlg.List()->topLevelItem(i)->icon(0).isNull(),
                      qPrintable(f.dlg.List()->topLevelItem(i)->text(0)));
-        // The current row's material is previewed, first row at the top.
-        f.dlg.List()->setCurrentItem(f.dlg.List()->findItems(QStringLiteral("wood.mat"), Qt::MatchExactly).value(0));
+        // First row at the top.
+        f.dlg.List()->setCurrentItem(f.dlg.List()->findItems(u"wood.mat"_s, Qt::MatchExactly).value(0));
         const auto image = ConvertMatFirstCel(f.res.Entry("3do\\mat\\wood.mat"), SamplePalette());
         QVERIFY(image);
         QCOMPARE(f.dlg.Preview()->Image().size(), QSize(image->width, image->height));
         QCOMPARE(f.dlg.Preview()->Image().pixel(0, 0), CelImage(*image).pixel(0, 0));
-        // A row of another type shows nothing.
-        QVERIFY(f.dlg.SelectItem(QStringLiteral("misc\\cmp\\dflt.cmp")));
+        QVERIFY(f.dlg.SelectItem(u"misc\\cmp\\dflt.cmp"_s));
         f.dlg.List()->setCurrentItem(f.dlg.List()->topLevelItem(0));
         QVERIFY(f.dlg.Preview()->Image().isNull());
     }
@@ -392,16 +363,16 @@ private slots:
     void aFailedOrCancelledRewriteChangesNothing()
     {
         Fm f;
-        const QString door = f.File(QStringLiteral("door.cog"), "x");
+        const QString door = f.File(u"door.cog"_s, "x");
         // Large enough to be copied in several chunks.
-        const QString big = f.Path(QStringLiteral("big.gob"));
+        const QString big = f.Path(u"big.gob"_s);
         QVERIFY(f.Open(big, {{"big.dat", std::vector<uint8_t>(3u << 20, 7)}}));
         f.s.progressAnswer = [](uint64_t done, uint64_t) { return done < (1u << 20); };
         QVERIFY(!f.dlg.AddFile(door));
         QVERIFY(f.s.progressCalls >= 2);
         QVERIFY(f.s.messages.isEmpty());  // a cancel is no failure (what stays is the archive's rule)
 
-        const QString gob = f.Path(QStringLiteral("damaged.gob"));
+        const QString gob = f.Path(u"damaged.gob"_s);
         QVERIFY(WriteArchive(P(gob), {{"cog\\a.cog", Bytes("AAAA")}}));
         // The item's size now reaches past the end of the file.
         std::vector<uint8_t> bytes = ReadAll(gob);
@@ -411,14 +382,14 @@ private slots:
         QCOMPARE(f.s.messages.size(), 1);  // the damage is named when opening
         QVERIFY(!f.dlg.AddFile(door));
         QCOMPARE(f.s.messages.size(), 2);
-        QVERIFY(f.s.messages[1].contains(QStringLiteral("unchanged")));
+        QVERIFY(f.s.messages[1].contains(u"unchanged"_s));
     }
 
     void progressDialogShowsAndCancels()
     {
         QWidget parent;
         parent.show();
-        ArchiveProgress progress = MakeProgressDialogCallback(&parent, QStringLiteral("Adding"), 0);
+        ArchiveProgress progress = MakeProgressDialogCallback(&parent, u"Adding"_s, 0);
         QVERIFY(progress(0, 100));
         auto* shown = parent.findChild<QProgressDialog*>();
         QVERIFY(shown);
@@ -429,8 +400,7 @@ private slots:
         QVERIFY(!progress(60, 100));
         progress = nullptr;
         QVERIFY(!parent.findChild<QProgressDialog*>());
-        // Short rewrites show nothing.
-        ArchiveProgress quick = MakeProgressDialogCallback(&parent, QStringLiteral("Quick"), 60000);
+        ArchiveProgress quick = MakeProgressDialogCallback(&parent, u"Quick"_s, 60000);
         QVERIFY(quick(0, 10));
         QVERIFY(quick(10, 10));
         QVERIFY(!parent.findChild<QProgressDialog*>());
@@ -440,10 +410,7 @@ private slots:
     {
         QCOMPARE(QtFileFilters({{"GOB/GOO Files (*.gob, *goo)", {"*.gob", "*.goo"}}}),
                  QStringList{"GOB/GOO Files (*.gob *.goo)"});
-        QCOMPARE(CompleteSuffix(QStringLiteral("/t/x.dat"), {{"BMP Files (*.bmp)", {"*.bmp"}}}, 0, "BMP"),
-                 QStringLiteral("/t/x.dat"));
-        QCOMPARE(CompleteSuffix(QStringLiteral("/t/x"), {{"All Files (*)", {"*"}}}, 0, "MAT"),
-                 QStringLiteral("/t/x.mat"));
+        QCOMPARE(CompleteSuffix(u"/t/x"_s, {{"All Files (*)", {"*"}}}, 0, "MAT"), u"/t/x.mat"_s);
 
         // The real save dialog, its second type chosen as a user does in its type box.
         QTemporaryDir dir;
@@ -454,21 +421,21 @@ private slots:
             if (!d)
                 return;
             shownFilters = d->nameFilters();
-            if (auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+            if (auto* types = d->findChild<QComboBox*>(u"fileTypeCombo"_s))
                 QTest::keyClick(types, Qt::Key_Down);
-            d->selectFile(QStringLiteral("New"));
+            d->selectFile(u"New"_s);
             static_cast<QDialog*>(d)->accept();
         });
         FileRequest r;
-        r.caption = r.fileName = QStringLiteral("New");
+        r.caption = r.fileName = u"New"_s;
         r.filters = kGobFilter;
         r.directory = dir.path();
-        r.defaultSuffix = QStringLiteral("GOB");
+        r.defaultSuffix = u"GOB"_s;
         const FileAnswer a = p.saveFile(nullptr, r);
         QCOMPARE(shownFilters, (QStringList{"GOB Files (*.gob)", "GOO Files (*.goo)"}));
         QCOMPARE(a.filterIndex, 1);
         QCOMPARE(a.files.size(), 1);
-        QCOMPARE(QFileInfo(a.files[0]).fileName(), QStringLiteral("New.goo"));
+        QCOMPARE(QFileInfo(a.files[0]).fileName(), u"New.goo"_s);
         QTimer::singleShot(0, [] {
             if (auto* d = QApplication::activeModalWidget())
                 static_cast<QDialog*>(d)->reject();

@@ -1,6 +1,4 @@
-// Working with mods in the editor: materials from the mod's folders and the "Resources"
-// list, the engine-limit check before a 3DO is written, and the automatic backup with
-// its recovery after a crash.
+// Working with mods in the editor: their folders, the engine's limits, backups.
 #include <QtTest>
 
 #include <QCheckBox>
@@ -38,32 +36,26 @@ constexpr int64_t kMinute = 60 * 1000;
 
 QString UserModel(QTemporaryDir& dir)
 {
-    const QString path = dir.filePath(QStringLiteral("mine/walker.3do"));
-    QFile::remove(path);  // a copy left by an earlier call
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
-        !QFile::copy(kSampleDir + QStringLiteral("/walker.3do"), path))
-        return {};
-    return QFileInfo(path).absoluteFilePath();
+    const QString path = QFileInfo(dir.filePath(u"mine/walker.3do"_s)).absoluteFilePath();
+    return apptest::Write(path, Sample(u"walker.3do"_s)) ? path : QString();
 }
 
-// A mod laid out as modders keep it: the model in mymod/3do/, one material in mymod/mat/.
-// Returns the model's path.
+// A mod laid out as modders keep it (mymod/3do/, mymod/mat/); the model's path.
 QString LayOutMod(QTemporaryDir& dir, const QString& modelSource, const QString& modelName, const QString& matSource,
                   const QString& matName)
 {
-    const QString model = dir.filePath(QStringLiteral("mymod/3do/") + modelName);
-    if (!QDir().mkpath(dir.filePath(QStringLiteral("mymod/3do"))) ||
-        !QDir().mkpath(dir.filePath(QStringLiteral("mymod/mat"))) || !QFile::copy(modelSource, model) ||
-        !QFile::copy(matSource, dir.filePath(QStringLiteral("mymod/mat/") + matName)))
-        return {};
-    return model;
+    const QString model = dir.filePath(u"mymod/3do/"_s + modelName);
+    return apptest::Write(model, apptest::Read(modelSource)) &&
+                   apptest::Write(dir.filePath(u"mymod/mat/"_s + matName), apptest::Read(matSource))
+               ? model
+               : QString();
 }
 
 // What a killed program leaves: a backup of the user's model with one change (a
 // material "recovered.mat"), in a session folder without a live lock.
 QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
 {
-    const QString crashed = dir.filePath(QStringLiteral("backup/session-crashed"));
+    const QString crashed = dir.filePath(u"backup/session-crashed"_s);
     Harness h(&dir);
     CChildFrame* f = h.app->OpenFile(model);
     if (!f)
@@ -76,7 +68,7 @@ QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
     h.app->Backups()->WaitForWrites();
     if (!QDir().rename(h.app->Backups()->SessionFolder(), crashed))
         return {};
-    QFile::remove(crashed + QStringLiteral("/lock"));
+    QFile::remove(crashed + u"/lock"_s);
     return crashed;
 }
 
@@ -85,14 +77,11 @@ QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
 class ModsTest : public QObject {
     Q_OBJECT
 private slots:
-    // Tools > Check Mod checks the mod around the open model; its list sorts by severity,
-    // and a double-click opens the model with the finding's mesh and face current.
     void checkModListsTheModAroundTheModelAndOpensAFindingsFace()
     {
         QTemporaryDir dir;
-        const QString model = LayOutMod(dir, kFixtures + QStringLiteral("/3do/shapes_bent_concave.3do"),
-                                        QStringLiteral("shapes.3do"), kFixtures + QStringLiteral("/mat/colour.mat"),
-                                        QStringLiteral("spare.mat"));
+        const QString model = LayOutMod(dir, kFixtures + u"/3do/shapes_bent_concave.3do"_s, u"shapes.3do"_s,
+                                        kFixtures + u"/mat/colour.mat"_s, u"spare.mat"_s);
         Harness h(&dir);
         QVERIFY(h.app->OpenFile(model));
         QString summary;
@@ -113,7 +102,7 @@ private slots:
             return 0;
         };
         QVERIFY(h.app->Frame()->Execute(cmd::CheckMod));
-        QVERIFY2(summary.startsWith(dir.filePath(QStringLiteral("mymod:"))), qPrintable(summary));  // the mod's root
+        QVERIFY2(summary.startsWith(dir.filePath(u"mymod:"_s)), qPrintable(summary));  // the mod's root
         // The material found nowhere, two faces drawn other than meant, the unused material.
         QCOMPARE(severities, QStringList({"error", "warning", "warning", "note"}));
         CChildFrame* shown = h.app->ActiveFrame();
@@ -122,92 +111,83 @@ private slots:
                  std::pair(place.mesh, place.face));
     }
 
-    // A 16-bit material of the mod's own mat/ folder shows in the Materials dialog with
-    // its colours, and the dialog says where it came from.
     void materialsDialogShowsAModsSixteenBitMaterialAndItsPlace()
     {
         QTemporaryDir dir;
         Harness h(&dir);
-        const QString model =
-            LayOutMod(dir, kSampleDir + QStringLiteral("/walker.3do"), QStringLiteral("x.3do"),
-                      kFixtures + QStringLiteral("/mat/rgb565_primaries.mat"), QStringLiteral("red16.mat"));
+        const QString model = LayOutMod(dir, kSampleDir + u"/walker.3do"_s, u"x.3do"_s,
+                                        kFixtures + u"/mat/rgb565_primaries.mat"_s, u"red16.mat"_s);
         QVERIFY(!model.isEmpty());
-        const QString mat = dir.filePath(QStringLiteral("mymod/mat/red16.mat"));
+        const QString mat = dir.filePath(u"mymod/mat/red16.mat"_s);
         CChildFrame* f = h.app->OpenFile(model);
         QVERIFY(f);
         AddModelMaterialName(f->Document()->Model(), "RED16.MAT");
         CMaterialsDlg dlg(*f->Document(), CMaterialsDlg::Mode::InModel);
-        QVERIFY(dlg.SelectName(QStringLiteral("red16.mat")));
+        QVERIFY(dlg.SelectName(u"red16.mat"_s));
         QVERIFY(dlg.Image() && dlg.Image()->TrueColor());
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Materials in 3DO - x= 2, y= 2"));
+        QCOMPARE(dlg.windowTitle(), u"Materials in 3DO - x= 2, y= 2"_s);
         QVERIFY2(dlg.Origin()->text().contains(QDir::toNativeSeparators(QFileInfo(mat).absolutePath())),
                  qPrintable(dlg.Origin()->text()));
     }
 
-    // File > Export finds the materials the view draws: crate.mat of the mod's mat/
-    // folder is exported as a picture; only floor.mat, found nowhere, is named.
+    // Export finds the materials the view draws; only floor.mat, found nowhere, is named.
     void fileExportTakesTheModsOwnMaterials()
     {
         QTemporaryDir dir;
         Harness h(&dir);
-        const QString model =
-            LayOutMod(dir, kFixtures + QStringLiteral("/3do/tiny_lf.3do"), QStringLiteral("tiny.3do"),
-                      kFixtures + QStringLiteral("/mat/rgb565_primaries.mat"), QStringLiteral("crate.mat"));
+        const QString model = LayOutMod(dir, kFixtures + u"/3do/tiny_lf.3do"_s, u"tiny.3do"_s,
+                                        kFixtures + u"/mat/rgb565_primaries.mat"_s, u"crate.mat"_s);
         QVERIFY(!model.isEmpty());
         QVERIFY(h.app->OpenFile(model));
         h.messages.clear();
-        h.nextSavePath = dir.filePath(QStringLiteral("out.obj"));
+        h.nextSavePath = dir.filePath(u"out.obj"_s);
         h.app->Frame()->Action(cmd::FileExport)->trigger();
-        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("out.obj"))));
+        QVERIFY(QFileInfo::exists(dir.filePath(u"out.obj"_s)));
         QCOMPARE(h.messages.size(), 1);
-        QVERIFY2(h.messages[0].endsWith(QStringLiteral(":\nfloor.mat")), qPrintable(h.messages[0]));
-        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.png")}).size(), 1);
+        QVERIFY2(h.messages[0].endsWith(u":\nfloor.mat"_s), qPrintable(h.messages[0]));
+        QCOMPARE(QDir(dir.path()).entryList({u"*.png"_s}).size(), 1);
     }
 
-    // A mod keeps its puppet in misc/pup/, its keyframes in 3do/key/, a material in its
-    // archive and its colormap in misc/cmp/: each is found, and the model plays and draws
-    // with them; what it names and nothing holds (one material, one keyframe) is said in
-    // the notice over the view and in Check Model, and choosing the missing keyframe says
-    // so. The sample standing in for the game is said in a field of its own.
+    // A mod's puppet, keyframes, archive and colormap are found; what nothing holds is said
+    // over the view, in Check Model and when its sub-mode is chosen.
     void aModsOwnFilesAreFoundAndWhatIsMissingIsNamed()
     {
         QTemporaryDir dir;
         Harness h(&dir);
-        QByteArray model = Sample(QStringLiteral("walker.3do"));
+        QByteArray model = Sample(u"walker.3do"_s);
         model.replace("checker.mat", "crate.mat").replace("wood.mat", "lost.mat");
-        const auto crate = Sample(QStringLiteral("gradient.mat"));
+        const auto crate = Sample(u"gradient.mat"_s);
         auto write = [&dir](const char* name, const QByteArray& bytes) {
             return apptest::Write(dir.filePath(QLatin1String(name)), bytes);
         };
         QVERIFY(
-            write("mymod/3do/robot.3do", model) &&
-            write("mymod/3do/key/robstand.key", Sample(QStringLiteral("wkstand.key"))) &&
+            write("mymod/3do/robot.3do", model) && write("mymod/3do/key/robstand.key", Sample(u"wkstand.key"_s)) &&
             write("mymod/misc/pup/robot.pup", "Mode=0\r\nstand robstand.key 0x00 1 1\r\nwalk lost.key 0x00 1 1\r\n") &&
-            write("mymod/misc/cmp/dflt.cmp", Sample(QStringLiteral("dflt.cmp"))));
-        QVERIFY(WriteArchive(dir.filePath(QStringLiteral("mymod/mod.gob")).toStdString(),
+            write("mymod/misc/cmp/dflt.cmp", Sample(u"dflt.cmp"_s)));
+        QVERIFY(WriteArchive(dir.filePath(u"mymod/mod.gob"_s).toStdString(),
                              {{"mat\\crate.mat", std::vector<uint8_t>(crate.begin(), crate.end())}}));
         h.app->AppSettings().colorMap = "mymap.cmp";  // nowhere: the mod's gives way
 
-        CChildFrame* f = h.app->OpenFile(dir.filePath(QStringLiteral("mymod/3do/robot.3do")));
+        CChildFrame* f = h.app->OpenFile(dir.filePath(u"mymod/3do/robot.3do"_s));
         QVERIFY(f);
         CMainFrame* frame = h.app->Frame();
-        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Ready to play: mode 0, stand (robstand.key)"));
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Ready to play: mode 0, stand (robstand.key)"_s);
         const QString notice = f->Notice()->text();
         QVERIFY2(notice.startsWith(QStringLiteral("Not found: 1 of 4 materials (lost.mat) and the keyframe lost.key; "
                                                   "looked for in ")) &&
-                     notice.contains(QStringLiteral("mod.gob")) && notice.contains(QStringLiteral("Select Product")),
+                     notice.contains(u"mod.gob"_s) && notice.contains(u"Select Product"_s),
                  qPrintable(notice));
         QVERIFY(f->Notice()->isVisibleTo(f));
-        QCOMPARE(frame->ColormapStatus()->text(), QStringLiteral("Colormap: dflt.cmp (stands in)"));
-        QCOMPARE(frame->ResourceStatus()->text(), QStringLiteral("Sample resources: Tools > Select Product"));
+        QCOMPARE(frame->ColormapStatus()->text(), u"Colormap: dflt.cmp (stands in)"_s);
+        QCOMPARE(frame->ResourceStatus()->text(), u"Sample resources: Tools > Select Product"_s);
 
         QStringList checked;
         h.dialog = [&](QDialog& d) {
             if (auto* limits = qobject_cast<CLimitsDlg*>(&d))
                 for (int i = 0; i < limits->List()->count(); ++i)
                     checked << limits->List()->item(i)->text();
-            auto* list = d.findChild<QTreeWidget*>(QStringLiteral("1022"));
-            auto* ok = d.findChild<QPushButton*>(QStringLiteral("1"));
+            auto* list = d.findChild<QTreeWidget*>(u"1022"_s);
+            auto* ok = d.findChild<QPushButton*>(u"1"_s);
             if (!list || !ok)
                 return int(QDialog::Rejected);
             list->setCurrentItem(list->topLevelItem(1));
@@ -215,29 +195,28 @@ private slots:
             return d.result();
         };
         frame->Action(cmd::CheckModel)->trigger();
-        QVERIFY2(checked.contains(QStringLiteral("material lost.mat was not found")) &&
-                     checked.contains(QStringLiteral("keyframe lost.key was not found")),
+        QVERIFY2(checked.contains(u"material lost.mat was not found"_s) &&
+                     checked.contains(u"keyframe lost.key was not found"_s),
                  qPrintable(checked.join(QLatin1Char('\n'))));
 
         h.messages.clear();
         QVERIFY(frame->Execute(cmd::AnimationSequence));
         QCOMPARE(h.messages.size(), 1);
-        QVERIFY2(h.messages[0].contains(QStringLiteral("Nothing plays: keyframe lost.key was not found (looked in ")),
+        QVERIFY2(h.messages[0].contains(u"Nothing plays: keyframe lost.key was not found (looked in "_s),
                  qPrintable(h.messages[0]));
         QCOMPARE(frame->statusBar()->currentMessage(), QString());
         // Put into the mod since, it is found the next time it is chosen, and plays.
-        QVERIFY(write("mymod/3do/key/lost.key", Sample(QStringLiteral("wkwalk.key"))));
+        QVERIFY(write("mymod/3do/key/lost.key", Sample(u"wkwalk.key"_s)));
         QVERIFY(frame->Execute(cmd::AnimationSequence));
-        QCOMPARE(frame->statusBar()->currentMessage(), QStringLiteral("Ready to play: mode 0, walk (lost.key)"));
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Ready to play: mode 0, walk (lost.key)"_s);
     }
 
-    // The Options sheet keeps the "Resources" list in order, "Shaded" and "Backup";
-    // a new list asks for the textures to be made again.
+    // A new "Resources" list asks for the textures to be made again.
     void optionsKeepResourcesShadedAndBackup()
     {
         Settings s;
         CSheetDlg sheet(s, OptionsSources{});
-        QStringList chosen = {QStringLiteral("/mods/a.gob"), QStringLiteral("/mods/b")};
+        QStringList chosen = {u"/mods/a.gob"_s, u"/mods/b"_s};
         sheet.SetPathChooser([&](bool) { return chosen.takeFirst(); });
         QSignalSpy applied(&sheet, &CSheetDlg::applied);
         sheet.AddResource(false);
@@ -255,8 +234,7 @@ private slots:
         // (Through the settings file and back with the other settings, in the shell's test.)
     }
 
-    // View > Shaded is a setting of the program: every document's windows redraw with it,
-    // not only the active one's (they used to wait for their next reason to draw).
+    // Shaded is the program's: every document redraws with it, not only the active one.
     void shadedRedrawsEveryDocument()
     {
         QTemporaryDir dir;
@@ -270,14 +248,11 @@ private slots:
         QVERIFY(!firstUpdated.isEmpty());
     }
 
-    // Before a 3DO is written, the breaches of the engine's limits are listed; "Cancel"
-    // writes nothing, "Save anyway" writes the file. Tools > Check Model lists them too.
     void engineLimitsAreShownBeforeA3doIsWritten()
     {
         QTemporaryDir dir;
         Harness h(&dir);
-        // What each dialog showed while it was open: its lines of breaches, then its
-        // accepting button's caption; it ends as result says.
+        // Each dialog's lines, then its accepting button's caption.
         QList<QStringList> shown;
         int result = QDialog::Rejected;
         h.dialog = [&](QDialog& d) {
@@ -299,8 +274,8 @@ private slots:
         QVERIFY(!h.app->SaveDocument(f));
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().size(), 2);
-        QVERIFY2(shown.first().first().contains(QStringLiteral("44 characters")), qPrintable(shown.first().first()));
-        QCOMPARE(shown.first().last(), QStringLiteral("Save anyway"));
+        QVERIFY2(shown.first().first().contains(u"44 characters"_s), qPrintable(shown.first().first()));
+        QCOMPARE(shown.first().last(), u"Save anyway"_s);
         QCOMPARE(apptest::Read(path), before);
 
         result = QDialog::Accepted;
@@ -312,11 +287,10 @@ private slots:
         h.app->Frame()->Action(cmd::CheckModel)->trigger();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().size(), 4);
-        QCOMPARE(shown.first().last(), QStringLiteral("Close"));
+        QCOMPARE(shown.first().last(), u"Close"_s);
     }
 
-    // The timer's clock is the test's: a modified document is backed up once the
-    // interval has passed, into the backup folder only; saving removes the backup.
+    // The timer's clock is the test's.
     void aModifiedDocumentIsBackedUpAndItsBackupGoesWhenSaved()
     {
         QTemporaryDir dir;
@@ -349,10 +323,8 @@ private slots:
         QVERIFY(!QFile::exists(backup));
     }
 
-    // A session that ended without removing its backups (a crash) leaves them; the next
-    // start offers them. "Later" keeps them; "Recover" opens each as a modified document
-    // of its own file (which stays as it was until the user saves) and moves it into the
-    // new session.
+    // A crashed session's backups are offered at the next start: "Later" keeps them,
+    // "Recover" opens each as a modified document of its own file, left as it was.
     void backupsOfACrashedSessionAreOfferedAndRecovered()
     {
         QTemporaryDir dir;
@@ -364,7 +336,7 @@ private slots:
             Harness later(&dir, 2);
             QCOMPARE(later.choices.size(), 1);
             QVERIFY(later.choices.first().contains(QDir::toNativeSeparators(path)));
-            QVERIFY(later.choices.first().endsWith(QStringLiteral("[Recover|Discard|Later]")));
+            QVERIFY(later.choices.first().endsWith(u"[Recover|Discard|Later]"_s));
             QCOMPARE(later.app->Frame()->Children().size(), 1);  // only the new document
         }
         QVERIFY(QDir(crashed).exists());

@@ -1,9 +1,5 @@
-// File > Open with what users really open: a model that ends early or is damaged, a file
-// that is no puppet file, and files that are no documents at all.
 #include <QtTest>
 
-#include <QMdiArea>
-#include <QTemporaryDir>
 
 #include "app/app.h"
 #include "app/childframe.h"
@@ -29,24 +25,21 @@ private slots:
     void aModelThatEndsEarlyOpensWithAWordAndIsSavedOverOnlyWhenTheUserAgrees()
     {
         Harness h;
-        const QByteArray whole = Read(kSampleDir + QStringLiteral("/walker.3do"));
-        const QString path = h.Copy(QStringLiteral("walker.3do"), QStringLiteral("ky.3do"), whole.indexOf("MESH 3"));
+        const QByteArray whole = Read(kSampleDir + u"/walker.3do"_s);
+        const QString path = h.Copy(u"walker.3do"_s, u"ky.3do"_s, whole.indexOf("MESH 3"));
         const QByteArray cut = Read(path);
         CChildFrame* f = h.app->OpenFile(path);
         QVERIFY(f);
         QCOMPARE(h.messages.size(), 1);
-        QVERIFY2(h.messages.last().startsWith(QStringLiteral("ky.3do ended early: 3 of 6 meshes read.")),
+        QVERIFY2(h.messages.last().startsWith(u"ky.3do ended early: 3 of 6 meshes read."_s),
                  qPrintable(h.messages.last()));
 
-        // Save asks; "No" leaves the file alone and the document modified.
         f->Document()->SetModified(true);
         QVERIFY(!h.app->SaveDocument(f));
-        QCOMPARE(
-            h.messages.last(),
-            QStringLiteral("ky.3do was read only in part. Saving will replace it with what was read. Save anyway?"));
+        QCOMPARE(h.messages.last(),
+                 u"ky.3do was read only in part. Saving will replace it with what was read. Save anyway?"_s);
         QCOMPARE(Read(path), cut);
         QVERIFY(f->Document()->Doc().IsModified());
-        // "Yes" writes what was read. (Which saves ask is the document's rule, tested there.)
         h.answer = QMessageBox::Yes;
         QVERIFY(h.app->SaveDocument(f));
         QVERIFY(Read(path) != cut);
@@ -55,14 +48,14 @@ private slots:
     void savingAs3doAsksTheCoresQuestionsInTurnAndWritesByTheAnswers()
     {
         Harness h;
-        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        CChildFrame* f = h.app->OpenFile(kSampleDir + u"/walker.3do"_s);
         QVERIFY(f);
         CModel& m = f->Document()->Model();
         auto entry = std::make_unique<CTreeObject>("mine.mat", 0u, 4u);
         entry->data = {'M', 'A', 'T', '1'};
         m.customMaterials.Add(std::move(entry));
-        const QString ship = h.dir.filePath(QStringLiteral("ship.3do"));
-        const QString mine = h.dir.filePath(QStringLiteral("mine.mat"));
+        const QString ship = h.dir.filePath(u"ship.3do"_s);
+        const QString mine = h.dir.filePath(u"mine.mat"_s);
         auto save = [&](QList<QMessageBox::StandardButton> answers) {
             QFile::remove(ship);
             QFile out(mine);
@@ -77,51 +70,45 @@ private slots:
         const QString write = QStringLiteral(
             "This model holds 1 custom material(s), which a 3DO file cannot carry.\n\nWrite them as MAT files beside "
             "it?");
-        const QString replace = QStringLiteral("These files exist already:\nmine.mat\n\nReplace them?");
+        const QString replace = u"These files exist already:\nmine.mat\n\nReplace them?"_s;
 
-        // Cancel at the first question: nothing written, nothing more asked.
         QVERIFY(!save({QMessageBox::Cancel}));
         QCOMPARE(h.messages, QStringList{write});
         QVERIFY(!QFileInfo::exists(ship));
-        // No: the model alone; the second question is not asked.
         QVERIFY(save({QMessageBox::No}));
         QCOMPARE(h.messages, QStringList{write});
         QVERIFY(QFileInfo::exists(ship));
         QCOMPARE(Read(mine), QByteArray("old"));
-        // Yes twice: both written. (What each answer does is the save plan's rule.)
         QVERIFY(save({QMessageBox::Yes, QMessageBox::Yes}));
         QCOMPARE(h.messages, (QStringList{write, replace}));
         QCOMPARE(Read(mine), QByteArray("MAT1"));
         QVERIFY(QFileInfo::exists(ship));
-        // A model is not saved over a puppet file: refused with a word, the file kept.
-        const QString pup = h.Copy(QStringLiteral("walker.pup"), QStringLiteral("keep.pup"));
+        const QString pup = h.Copy(u"walker.pup"_s, u"keep.pup"_s);
         const QByteArray before = Read(pup);
         h.messages.clear();
         h.nextSavePath = pup;
         QVERIFY(!h.app->SaveDocumentAs(f));
         QCOMPARE(h.messages.size(), 1);
-        QVERIFY2(h.messages[0].startsWith(QStringLiteral("Failed to save document.")), qPrintable(h.messages[0]));
+        QVERIFY2(h.messages[0].startsWith(u"Failed to save document."_s), qPrintable(h.messages[0]));
         QCOMPARE(Read(pup), before);
     }
 
     void aFileWithoutPuppetModesChangesNothing()
     {
         Harness h;
-        CChildFrame* f = h.app->OpenFile(kSampleDir + QStringLiteral("/walker.3do"));
+        CChildFrame* f = h.app->OpenFile(kSampleDir + u"/walker.3do"_s);
         QVERIFY(f);
         CModel& m = f->Document()->Model();
         QCOMPARE(m.puppetModes.size(), std::size_t{1});
-        const QString random = h.Copy(QStringLiteral("bricks.mat"), QStringLiteral("random.pup"));
+        const QString random = h.Copy(u"bricks.mat"_s, u"random.pup"_s);
         QCOMPARE(h.app->OpenFile(random), f);
-        QCOMPARE(h.messages.last(), QStringLiteral("random.pup holds no puppet modes"));
+        QCOMPARE(h.messages.last(), u"random.pup holds no puppet modes"_s);
         QCOMPARE(m.puppetModes.size(), std::size_t{1});
         QVERIFY(!f->Document()->Doc().IsModified());
 
-        // A puppet file that ended early is taken only when the user agrees.
-        const QString cut = h.Copy(QStringLiteral("walker.pup"), QStringLiteral("cut.pup"),
-                                   Read(kSampleDir + QStringLiteral("/walker.pup")).size() - 3);
+        const QString cut = h.Copy(u"walker.pup"_s, u"cut.pup"_s, Read(kSampleDir + u"/walker.pup"_s).size() - 3);
         QCOMPARE(h.app->OpenFile(cut), f);
-        QVERIFY(h.messages.last().startsWith(QStringLiteral("cut.pup ended early: ")));
+        QVERIFY(h.messages.last().startsWith(u"cut.pup ended early: "_s));
         QCOMPARE(m.puppetModes[0].items.size(), std::size_t{2});
         QVERIFY(!f->Document()->Doc().IsModified());
         h.answer = QMessageBox::Yes;
@@ -130,8 +117,6 @@ private slots:
         QVERIFY(f->Document()->Doc().IsModified());
     }
 
-    // File > Open offers every kind the editor opens first; files of other kinds say where
-    // they are used.
     void filesThatAreNoDocumentsSayWhereTheyAreUsed()
     {
         Harness h;
@@ -145,19 +130,17 @@ private slots:
         };
         const int windows = h.app->Frame()->Children().size();
         const std::pair<QString, QString> kinds[] = {
-            {QStringLiteral("wkwalk.key"),
-             QStringLiteral("wkwalk.key is a keyframe animation (KEY). Keyframes are chosen "
-                            "through a model's puppet file in the Animation Sequence dialog")},
-            {QStringLiteral("bricks.mat"), QStringLiteral("bricks.mat is a material (MAT).")},
-            {QStringLiteral("dflt.cmp"), QStringLiteral("dflt.cmp is a colormap (CMP).")},
+            {u"wkwalk.key"_s, QStringLiteral("wkwalk.key is a keyframe animation (KEY). Keyframes are chosen "
+                                             "through a model's puppet file in the Animation Sequence dialog")},
+            {u"bricks.mat"_s, u"bricks.mat is a material (MAT)."_s},
+            {u"dflt.cmp"_s, u"dflt.cmp is a colormap (CMP)."_s},
         };
         for (const auto& [file, text] : kinds) {
             QCOMPARE(h.app->OpenFile(kSampleDir + QLatin1Char('/') + file), nullptr);
             QVERIFY2(h.messages.last().startsWith(text), qPrintable(h.messages.last()));
         }
-        // An archive opens in the File Manager.
-        QCOMPARE(h.app->OpenFile(kSampleDir + QStringLiteral("/res2.gob")), nullptr);
-        QCOMPARE(archivesShown, QStringList{QFileInfo(kSampleDir + QStringLiteral("/res2.gob")).absoluteFilePath()});
+        QCOMPARE(h.app->OpenFile(kSampleDir + u"/res2.gob"_s), nullptr);
+        QCOMPARE(archivesShown, QStringList{QFileInfo(kSampleDir + u"/res2.gob"_s).absoluteFilePath()});
         QCOMPARE(h.app->Frame()->Children().size(), windows);
     }
 };

@@ -32,16 +32,16 @@ struct Starts {
     {
         for (const char* sub : {"run", "config", "data"})
             QDir(home.path()).mkdir(QLatin1String(sub));
-        QFile::setPermissions(home.filePath(QStringLiteral("run")),
+        QFile::setPermissions(home.filePath(u"run"_s),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("run")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("WINEPREFIX"), home.filePath(QStringLiteral("no-wine")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(u"HOME"_s, home.path());
+        env.insert(u"XDG_RUNTIME_DIR"_s, home.filePath(u"run"_s));
+        env.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+        env.insert(u"XDG_DATA_HOME"_s, home.filePath(u"data"_s));
+        env.insert(u"WINEPREFIX"_s, home.filePath(u"no-wine"_s));
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         // This process finds the same socket as the programs it starts.
-        qputenv("XDG_RUNTIME_DIR", home.filePath(QStringLiteral("run")).toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", home.filePath(u"run"_s).toLocal8Bit());
         socket = InstanceSocketPath();
     }
     ~Starts()
@@ -58,7 +58,7 @@ struct Starts {
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder.isEmpty() ? home.path() : folder);
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.start(QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane"), QStringList{QStringLiteral("--no-splash")} + args);
+        p.start(QStringLiteral(ORVANE_BINARY_DIR "/bin/orvane"), QStringList{u"--no-splash"_s} + args);
         return p;
     }
 };
@@ -71,9 +71,8 @@ private slots:
     void settingsRoundTrip()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Orvane.ini"));
-        // Every field away from its default: whatever is not stored, or stored under one
-        // key and read under another, comes back as the default.
+        const QString path = dir.filePath(u"Orvane.ini"_s);
+        // Every field away from its default: one not stored, or read under another key, fails.
         Settings changed;
         changed.left = 11, changed.top = 12, changed.right = 13, changed.bottom = 14, changed.maximized = 1;
         changed.stretchMode = 1, changed.frameRate = 25, changed.textureMapping = 0, changed.device = 2;
@@ -85,7 +84,6 @@ private slots:
         changed.resources = {"/mods/b", "/mods/a.gob"}, changed.shaded = 1, changed.backup = 3;
         changed.extrudeOut = 1;
         {
-            // First run: nothing stored, the defaults stand.
             QSettings store(path, QSettings::IniFormat);
             Settings s;
             LoadSettings(store, s);
@@ -97,29 +95,22 @@ private slots:
             QSettings store(path, QSettings::IniFormat);
             Settings s;
             LoadSettings(store, s);
-            QCOMPARE(std::tie(s.left, s.top, s.right, s.bottom, s.maximized, s.stretchMode, s.frameRate),
-                     std::tie(changed.left, changed.top, changed.right, changed.bottom, changed.maximized,
-                              changed.stretchMode, changed.frameRate));
-            QCOMPARE(std::tie(s.textureMapping, s.device, s.textureDithering, s.renderMode, s.warning),
-                     std::tie(changed.textureMapping, changed.device, changed.textureDithering, changed.renderMode,
-                              changed.warning));
-            QCOMPARE(std::tie(s.vertexScaling, s.grid, s.colorMap),
-                     std::tie(changed.vertexScaling, changed.grid, changed.colorMap));
-            QCOMPARE(std::tie(s.colorBackground, s.colorWireframe, s.colorSelect, s.colorLink, s.colorUnlink),
-                     std::tie(changed.colorBackground, changed.colorWireframe, changed.colorSelect, changed.colorLink,
-                              changed.colorUnlink));
-            QCOMPARE(std::tie(s.colorGrid, s.colorCoorX, s.colorCoorY, s.colorCoorZ),
-                     std::tie(changed.colorGrid, changed.colorCoorX, changed.colorCoorY, changed.colorCoorZ));
-            QCOMPARE(std::tie(s.resources, s.shaded, s.backup, s.extrudeOut),
-                     std::tie(changed.resources, changed.shaded, changed.backup, changed.extrudeOut));
+            auto all = [](const Settings& x) {
+                return std::tie(x.left, x.top, x.right, x.bottom, x.maximized, x.stretchMode, x.frameRate,
+                                x.textureMapping, x.device, x.textureDithering, x.renderMode, x.warning,
+                                x.vertexScaling, x.grid, x.colorMap, x.colorBackground, x.colorWireframe, x.colorSelect,
+                                x.colorLink, x.colorUnlink, x.colorGrid, x.colorCoorX, x.colorCoorY, x.colorCoorZ,
+                                x.resources, x.shaded, x.backup, x.extrudeOut);
+            };
+            QCOMPARE(all(s), all(changed));
 
             // The names and text form users' stored files already have.
             store.beginGroup(QLatin1String(kSettingsGroup));
             for (const char* k : {"ColorCoorX", "Texture Mapping", "Texture Dithering", "VertexScaling", "Bottom"})
                 QVERIFY2(store.contains(QLatin1String(k)), k);
-            QCOMPARE(store.value(QStringLiteral("Grid")).toString(), QStringLiteral("0.250000"));
-            store.setValue(QStringLiteral("FrameRate"), 60);
-            store.setValue(QStringLiteral("VertexScaling"), QStringLiteral("not a number"));
+            QCOMPARE(store.value(u"Grid"_s).toString(), u"0.250000"_s);
+            store.setValue(u"FrameRate"_s, 60);
+            store.setValue(u"VertexScaling"_s, u"not a number"_s);
             store.endGroup();
         }
         QSettings store(path, QSettings::IniFormat);
@@ -133,37 +124,32 @@ private slots:
     {
         const QByteArray file = "; comment\r\n tip with blank\r\nFirst tip\r\n\r\n\tindented\r\nSecond tip\r\n";
         qint64 pos = 0;
-        QCOMPARE(TipReader::Next(file, pos), QStringLiteral("First tip"));
-        QCOMPARE(TipReader::Next(file, pos), QStringLiteral("Second tip"));
-        QCOMPARE(TipReader::Next(file, pos), QStringLiteral("First tip"));  // the end wraps to the start
-        // A file without a tip line stops after one pass.
+        QCOMPARE(TipReader::Next(file, pos), u"First tip"_s);
+        QCOMPARE(TipReader::Next(file, pos), u"Second tip"_s);
+        QCOMPARE(TipReader::Next(file, pos), u"First tip"_s);  // the end wraps to the start
         pos = 0;
         QCOMPARE(TipReader::Next(QByteArray("; only\n  comments\n\n"), pos), QString());
         pos = 5;
         QCOMPARE(TipReader::Next(QByteArray(), pos), QString());
-        // Long lines come in pieces of at most 1000 characters.
         pos = 0;
         const QByteArray longLine = QByteArray(1500, 'x') + "\n";
         QCOMPARE(TipReader::Next(longLine, pos).size(), 1000);
         QCOMPARE(TipReader::Next(longLine, pos).size(), 500);
 
-        // The dialog goes on where the last one stopped.
         QTemporaryDir dir;
-        const QString tips = dir.filePath(QStringLiteral("tips.txt"));
+        const QString tips = dir.filePath(u"tips.txt"_s);
         QFile f(tips);
         QVERIFY(f.open(QIODevice::WriteOnly));
         QVERIFY(f.write("One\nTwo\nThree\n") > 0);
         f.close();
-        QSettings store(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
-        QCOMPARE(CTipDlg(tips, store).CurrentTip(), QStringLiteral("One"));
-        QCOMPARE(CTipDlg(tips, store).CurrentTip(), QStringLiteral("Two"));
+        QSettings store(dir.filePath(u"s.ini"_s), QSettings::IniFormat);
+        QCOMPARE(CTipDlg(tips, store).CurrentTip(), u"One"_s);
+        QCOMPARE(CTipDlg(tips, store).CurrentTip(), u"Two"_s);
         QVERIFY(CTipDlg::ShowAtStartup(store));
-        QCOMPARE(CTipDlg(dir.filePath(QStringLiteral("none.txt")), store).CurrentTip(),
-                 QStringLiteral("Tips file does not exist in the prescribed directory"));
+        QCOMPARE(CTipDlg(dir.filePath(u"none.txt"_s), store).CurrentTip(),
+                 u"Tips file does not exist in the prescribed directory"_s);
     }
 
-    // The main window keeps its place (a maximized one the rectangle to come back to)
-    // and which toolbars are shown.
     void placeToolbarStateAndPanes()
     {
         Settings s;
@@ -187,7 +173,6 @@ private slots:
             frame.showNormal();
             QTRY_COMPARE(s.maximized, 0);
 
-            // The tool toolbar carries the frame steps: shown, and it can be hidden.
             QVERIFY(!frame.ToolBar(2)->isHidden());
             QVERIFY(frame.Execute(5645));
             QVERIFY(frame.ToolBar(2)->isHidden());
@@ -196,7 +181,7 @@ private slots:
             QVERIFY(!frame.Action(5607)->isChecked());
             state = frame.SaveBarState();
             frame.SetPaneText(1, QString());
-            QCOMPARE(frame.PaneText(1), QStringLiteral(" "));  // an empty pane shows a blank
+            QCOMPARE(frame.PaneText(1), u" "_s);  // an empty pane shows a blank
         }
         CMainFrame again(s);
         define(again);
@@ -209,8 +194,6 @@ private slots:
         QVERIFY(again.ToolBar(2)->isHidden());
     }
 
-    // A second start of the program hands its file to the running editor, which opens it,
-    // and ends; --new-instance starts another editor instead.
     void aSecondStartHandsItsFileToTheRunningEditor()
     {
         Starts starts;
@@ -223,15 +206,14 @@ private slots:
             h.app->OpenHandedFiles(files);
         });
         // A name relative to the folder the second start runs in.
-        QProcess& second = starts.Start({QStringLiteral("walker.3do")}, apptest::kSampleDir);
+        QProcess& second = starts.Start({u"walker.3do"_s}, apptest::kSampleDir);
         QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 30000);
         QCOMPARE(second.exitCode(), 0);
-        QTRY_COMPARE(handed, QStringList{apptest::kSampleDir + QStringLiteral("/walker.3do")});
+        QTRY_COMPARE(handed, QStringList{apptest::kSampleDir + u"/walker.3do"_s});
         QTRY_VERIFY(h.app->Frame()->ActiveChild());
         QCOMPARE(QString::fromStdString(h.app->Frame()->ActiveChild()->Document()->Doc().PathName()), handed.first());
 
-        // A start that gave up waiting (the editor was busy) runs an editor of its own: its
-        // file is not opened here as well. Nor is anything of a request that is not one.
+        // A start that gave up waiting runs an editor of its own: its file is not opened here.
         for (const QByteArray& request :
              {QByteArray("ORVANE-OPEN 1\nfile:///tmp/gave-up.3do\n\n"), QByteArray("GET / HTTP/1.0\n\n")}) {
             QLocalSocket client;
@@ -245,14 +227,13 @@ private slots:
         }
         QCOMPARE(handed.size(), 1);
 
-        QProcess& another = starts.Start({QStringLiteral("--new-instance")});
+        QProcess& another = starts.Start({u"--new-instance"_s});
         QTest::qWait(1500);
         QCOMPARE(another.state(), QProcess::Running);
         QCOMPARE(handed.size(), 1);
     }
 
-    // Two starts at once make one editor: one listens, the other hands over to it and
-    // ends. An editor killed leaves its socket behind: two starts after it still make one.
+    // An editor killed leaves its socket behind: two starts after it still make one.
     void twoStartsAtOnceMakeOneEditorEvenAfterOneWasKilled()
     {
         Starts starts;

@@ -1,7 +1,5 @@
-// The 3D view in a real window: what it draws (read back from its OpenGL surface),
-// picking with the mouse, the camera's mouse, key and scroll-bar input, the commands,
-// and the options sheet. OpenGL needs an X server (run under Xvfb); on a platform
-// without OpenGL the drawing tests skip and the view's fallback is tested instead.
+// The 3D view in a real window, what it draws read back from its OpenGL surface. OpenGL
+// needs an X server (Xvfb); without it the drawing tests skip and the fallback is tested.
 #include <QtTest>
 
 #include <QCheckBox>
@@ -33,6 +31,7 @@
 #include "resources/material.h"
 
 using namespace orv;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -227,9 +226,6 @@ private slots:
         }
     }
 
-    // ---- what is drawn ---------------------------------------------------------------
-
-    // A click picks the face under it; a command changes the drawing.
     void aClickPicksAndACommandRedraws()
     {
         Fixture f;
@@ -261,7 +257,7 @@ private slots:
     void aProjectKeepsTheViewsCamera()
     {
         QTemporaryDir dir;
-        const std::string project = dir.filePath(QStringLiteral("walker.orv")).toStdString();
+        const std::string project = dir.filePath(u"walker.orv"_s).toStdString();
         Vec3 eye;
         {
             Fixture f;
@@ -282,8 +278,6 @@ private slots:
         QVERIFY(Near(g.view->GetCamera().eye, eye));
     }
 
-    // ---- status, scroll bars, camera input -----------------------------------------
-
     void heldArrowKeyMovesInPacedSteps()
     {
         Fixture f;
@@ -300,11 +294,10 @@ private slots:
         QTest::keyRelease(area, Qt::Key_Up);
         const float steps = (z() - start) / 0.01f;
         QVERIFY2(steps > 0.5f && steps < 4.5f, qPrintable(QString::number(steps)));
-        // Released: no more steps.
         const float after = z();
         QTest::qWait(250);
         QCOMPARE(z(), after);
-        // Down moves back; a held key that loses the focus stops.
+        // A held key that loses the focus stops.
         QTest::keyPress(area, Qt::Key_Down);
         QTest::qWait(150);
         QVERIFY(z() < after);
@@ -314,15 +307,9 @@ private slots:
         QCOMPARE(z(), stopped);
     }
 
-    // Of two views in a continuous view only the first made draws on; when it leaves, the
-    // other takes over. The walker walks in the animating view and steps with N and P in
-    // animate mode.
+    // Of two continuous views only the first made draws on; when it leaves, the other does.
     void onlyTheFirstContinuousViewAnimatesAndTheWalkerWalks()
     {
-        if (!COrvaneView::OpenGlAvailable() && orv::test::OpenGlRequired())
-            QFAIL("no OpenGL here, and this machine must have it");
-        if (!COrvaneView::OpenGlAvailable())
-            QSKIP("no OpenGL here");
         auto first = std::make_unique<Fixture>();
         Fixture second;
         QVERIFY(first->OpenWalker());
@@ -354,9 +341,6 @@ private slots:
         QVERIFY(second.view->Continuous());
     }
 
-    // ---- picking and commands --------------------------------------------------------
-
-    // Ctrl reaches the picking: a ctrl-click on a grid node adds it, a plain one starts again.
     void ctrlClickExtendsTheSelection()
     {
         Fixture f;
@@ -377,7 +361,6 @@ private slots:
         QCOMPARE(s.selectedPositions.size(), std::size_t{1});
     }
 
-    // Undo and Redo replace the model; the view draws the one put in place.
     void undoAndRedoRedrawTheModel()
     {
         Fixture f;
@@ -401,8 +384,7 @@ private slots:
         QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
     }
 
-    // The first frame of a model tells the window the view now draws, so the commands
-    // that need a drawing view come on without waiting for another event.
+    // Told at the first frame, the commands that need a drawing view come on at once.
     void theFirstFrameTellsTheWindowTheViewDrawsAndPreparingAgainKeepsEdits()
     {
         Fixture f;
@@ -420,8 +402,7 @@ private slots:
         QTRY_COMPARE(told, 1);
         QVERIFY(drawingWhenTold);
 
-        // What Select Product and a new colormap do: the scene is prepared again, and an
-        // edit made since the model was read stays.
+        // Prepared again (Select Product, a new colormap), the scene keeps an edit.
         CModel& m = f.doc->Model();
         const auto shown = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
         QVERIFY(shown);
@@ -435,8 +416,7 @@ private slots:
         QCOMPARE(kept->filePosition.x, moved.filePosition.x);
     }
 
-    // The panes' texts and the scroll bars' steps are worked out in the core; here they
-    // reach the window, and the bars and the mouse wheel move the camera.
+    // The panes' texts and the bars' steps are the core's; here they reach the window.
     void statusPanesScrollBarsAndWheel()
     {
         Fixture f;
@@ -489,11 +469,10 @@ private slots:
         QVERIFY(u() > before);
         QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(f.Frame() != drawn);  // the drawing follows the corners
-        // The whole drag is one undo step.
         QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{1});
         QVERIFY(f.view->RunCommand(cmd::EditUndo));
         QCOMPARE(u(), before);
-        // The step ends with the drag: the next drag is a step of its own.
+        // Each drag is a step of its own.
         for (int drag = 0; drag < 2; ++drag) {
             QTest::mousePress(area, Qt::LeftButton, {}, kCentre);
             f.Moves(Qt::LeftButton, {210, 240}, 200);
@@ -512,38 +491,33 @@ private slots:
         QTRY_COMPARE(QCursor::pos(), area->mapToGlobal(kCentre));
     }
 
-    // ---- options ------------------------------------------------------------------------
-
     void optionsSheetRefusesOutOfRangeAndStoresEveryPage()
     {
         Settings settings;
         settings.device = 7;  // beyond the list: the first device is shown
         settings.colorMap = "DFLT.CMP";
-        // Stored past their ranges (by hand, or by the steps of an older version): shown
-        // at the ends, so that OK takes the fields the user did not touch.
+        // Stored past their ranges (by hand, an older version): shown at the ends, so that
+        // OK takes the fields the user did not touch.
         settings.vertexScaling = 0.10125f;
         settings.frameRate = 500;
-        CSheetDlg sheet(settings, {{QStringLiteral("None"), QStringLiteral("640x480")},
-                                   {QStringLiteral("dev")},
-                                   {QStringLiteral("01redmap.cmp"), QStringLiteral("dflt.cmp")}});
+        CSheetDlg sheet(settings, {{u"None"_s, u"640x480"_s}, {u"dev"_s}, {u"01redmap.cmp"_s, u"dflt.cmp"_s}});
         QStringList shown;
         sheet.SetMessageHandler([&](const QString& m) { shown.append(m); });
         QCOMPARE(sheet.Device()->currentIndex(), 0);
-        QCOMPARE(sheet.ColorMap()->currentText(), QStringLiteral("dflt.cmp"));
+        QCOMPARE(sheet.ColorMap()->currentText(), u"dflt.cmp"_s);
         QSignalSpy applied(&sheet, &CSheetDlg::applied);
         QVERIFY(sheet.Apply());
         QCOMPARE(applied.last().at(0).toBool(), false);  // the same colormap, whatever its case
         QCOMPARE(std::pair(settings.vertexScaling, settings.frameRate),
                  std::pair(kVertexScalingRange.max, kFrameRateRange.max));
 
-        // Out of its range a field is refused: nothing is stored and the reason is shown.
         auto apply = [&](QLineEdit* field, const char* text) {
             field->setText(QLatin1String(text));
             return sheet.Apply();
         };
         QVERIFY(!apply(sheet.VertexSize(), "0.2"));
         QCOMPARE(shown, QStringList{CSheetDlg::RangeMessageVertexSize()});
-        QCOMPARE(shown.first(), QStringLiteral("Enter a number between 0.00125 and 0.1 for the vertex size."));
+        QCOMPARE(shown.first(), u"Enter a number between 0.00125 and 0.1 for the vertex size."_s);
         QCOMPARE(settings.vertexScaling, 0.1f);
         QVERIFY(apply(sheet.VertexSize(), "0.1"));
         QVERIFY(!apply(sheet.VertexSize(), "0.001"));
@@ -574,19 +548,17 @@ private slots:
         QCOMPARE(settings.colorMap, std::string("01redmap.cmp"));
         QCOMPARE(settings.colorBackground, 0x112233u);
 
-        // Backup: clearing gives 0 minutes, checking gives 10 (it starts checked with the
-        // stored minutes).
+        // (It starts checked with the stored minutes.)
         sheet.BackupEnabled()->setChecked(false);
         QCOMPARE(sheet.BackupMinutes()->value(), 0);
         sheet.BackupEnabled()->setChecked(true);
         QCOMPARE(sheet.BackupMinutes()->value(), 10);
 
-        // OK on a refused field keeps the sheet open.
-        sheet.FrameRate()->setText(QStringLiteral("0"));
+        sheet.FrameRate()->setText(u"0"_s);
         sheet.show();
         sheet.accept();
         QVERIFY(sheet.isVisible());
-        sheet.FrameRate()->setText(QStringLiteral("1"));
+        sheet.FrameRate()->setText(u"1"_s);
         sheet.accept();
         QVERIFY(!sheet.isVisible());
         QCOMPARE(settings.frameRate, 1);
@@ -619,7 +591,7 @@ private slots:
 
         // Another colormap: the textures are made again through it.
         f.view->SetOptionsRunner([](CSheetDlg& sheet) {
-            sheet.ColorMap()->setCurrentIndex(sheet.ColorMap()->findText(QStringLiteral("dflt.cmp")));
+            sheet.ColorMap()->setCurrentIndex(sheet.ColorMap()->findText(u"dflt.cmp"_s));
             sheet.accept();
         });
         f.view->RunOptions();
@@ -634,8 +606,6 @@ private slots:
         QVERIFY(Near(f.Frame().pixel(kCentre), drawn, 1));
     }
 
-    // ---- without OpenGL ------------------------------------------------------------------
-
     void withoutOpenGlTheViewSaysSo()
     {
         Fixture f;
@@ -643,12 +613,12 @@ private slots:
         f.Show();
         QTest::qWait(50);
         QVERIFY(!f.view->CanDraw());
-        QVERIFY(f.view->UnavailableReason().contains(QStringLiteral("cannot be drawn")));
+        QVERIFY(f.view->UnavailableReason().contains(u"cannot be drawn"_s));
         QVERIFY(!f.view->Renderer());
         QVERIFY(f.view->GrabFrame().isNull());
         const QImage shown = f.view->GlWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QVERIFY(Near(shown.pixel(1, 1), f.Background(), 1));
-        // The text is there: pixels that are not the background.
+        // The text: pixels that are not the background.
         QVERIFY(Count(shown, f.Background(), 1) < shown.width() * shown.height());
         QVERIFY(!f.view->RunCommand(cmd::MoveForward));
         QVERIFY(f.view->RunCommand(cmd::WireAll));
