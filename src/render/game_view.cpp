@@ -215,9 +215,7 @@ struct GameView::Buffers {
     GLuint indexBuffer = 0;
     std::vector<Run> runs;
     std::vector<TranslucentFace> translucent;
-    std::size_t faceCount = 0;
-    const CFace* firstFace = nullptr;
-    const CFace* lastFace = nullptr;
+    MeshBuffersSource source;
 };
 
 // A translucent face waiting for the opaque ones to be drawn.
@@ -397,9 +395,7 @@ const GameView::MaterialTexture* GameView::TextureOf(const TextureRecord& record
 GameView::Buffers& GameView::BuffersFor(const CModel& model, const CMesh& mesh, const MaterialLookup& lookup)
 {
     auto& slot = buffers_[&mesh];
-    const CFace* first = mesh.faces.empty() ? nullptr : &mesh.faces.front();
-    const CFace* last = mesh.faces.empty() ? nullptr : &mesh.faces.back();
-    if (slot && (slot->faceCount != mesh.faces.size() || slot->firstFace != first || slot->lastFace != last)) {
+    if (slot && slot->source != MeshBuffersSource::Of(mesh)) {
         Release(*slot);
         slot.reset();
     }
@@ -513,9 +509,7 @@ void GameView::Build(const CModel&, const CMesh& mesh, const MaterialLookup& loo
         b.translucent.push_back(std::move(face));
     }
     const std::vector<GameVertex>& vertices = all.vertices;
-    b.faceCount = mesh.faces.size();
-    b.firstFace = mesh.faces.empty() ? nullptr : &mesh.faces.front();
-    b.lastFace = mesh.faces.empty() ? nullptr : &mesh.faces.back();
+    b.source = MeshBuffersSource::Of(mesh);
     if (vertices.empty())
         return;
 

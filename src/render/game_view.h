@@ -30,6 +30,19 @@
 
 namespace orv {
 
+// What a mesh's buffers were made from, to notice a mesh replaced without notice.
+struct MeshBuffersSource {
+    std::size_t faceCount = 0;
+    const CFace* firstFace = nullptr;
+    const CFace* lastFace = nullptr;
+    static MeshBuffersSource Of(const CMesh& mesh)
+    {
+        return {mesh.faces.size(), mesh.faces.empty() ? nullptr : &mesh.faces.front(),
+                mesh.faces.empty() ? nullptr : &mesh.faces.back()};
+    }
+    bool operator==(const MeshBuffersSource&) const = default;
+};
+
 // What the editor chooses the game view's light and time with.
 struct GameViewOptions {
     // The sector's light, 0 to 1: no lit face is darker (the game's ambient light is a

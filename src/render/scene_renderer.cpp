@@ -292,9 +292,7 @@ void SceneRenderer::DrawMarkedFaces(const CMesh& mesh, std::span<const std::size
 SceneRenderer::MeshBuffers& SceneRenderer::BuffersFor(const CModel& model, const CMesh& mesh)
 {
     auto& slot = buffers_[&mesh];
-    const CFace* first = mesh.faces.empty() ? nullptr : &mesh.faces.front();
-    const CFace* last = mesh.faces.empty() ? nullptr : &mesh.faces.back();
-    if (slot && (slot->faceCount != mesh.faces.size() || slot->firstFace != first || slot->lastFace != last)) {
+    if (slot && slot->source != MeshBuffersSource::Of(mesh)) {
         DeleteGl(*slot);
         slot.reset();
     }
@@ -343,9 +341,7 @@ void SceneRenderer::BuildBuffers(const CModel& model, const CMesh& mesh, MeshBuf
             vertices.insert(vertices.end(), {c[k], c[(k + 1) % c.size()]});
     }
     b.linesCount = static_cast<GLsizei>(vertices.size() - static_cast<std::size_t>(b.linesFirst));
-    b.faceCount = mesh.faces.size();
-    b.firstFace = mesh.faces.empty() ? nullptr : &mesh.faces.front();
-    b.lastFace = mesh.faces.empty() ? nullptr : &mesh.faces.back();
+    b.source = MeshBuffersSource::Of(mesh);
 
     gl_.GenVertexArrays(1, &b.vertexArray);
     gl_.GenBuffers(1, &b.vertexBuffer);

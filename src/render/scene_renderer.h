@@ -111,10 +111,7 @@ private:
         // in one call.
         GLint linesFirst = 0;
         GLsizei linesCount = 0;
-        // What the buffers were made from, to notice a mesh replaced without notice.
-        std::size_t faceCount = 0;
-        const CFace* firstFace = nullptr;
-        const CFace* lastFace = nullptr;
+        MeshBuffersSource source;
     };
 
     void DrawAxes();
