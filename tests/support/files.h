@@ -63,6 +63,18 @@ inline std::string FixtureText(const std::string& kind, const std::string& name)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The text a test made, against the one kept in tests/fixtures/<kind>/<name>. With
+// ORVANE_WRITE_EXPECTED=1 the file is written instead: read its diff before committing it.
+inline void ExpectSameAsFixture(const std::string& kind, const std::string& name, const std::string& text)
+{
+    const char* write = std::getenv("ORVANE_WRITE_EXPECTED");
+    if (write && std::string_view(write) == "1") {
+        std::ofstream(Fixture(kind, name), std::ios::binary) << text;
+        return;
+    }
+    EXPECT_EQ(text, FixtureText(kind, name)) << "differs from tests/fixtures/" << kind << "/" << name;
+}
+
 // A fresh folder per test under the system's temporary folder, removed afterwards.
 struct TempDir {
     std::filesystem::path path;
