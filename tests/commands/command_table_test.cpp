@@ -238,11 +238,14 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
                 uint64_t hash = 14695981039346656037ull;  // FNV-1a of what a save keeps
                 for (unsigned char ch : stored)
                     hash = (hash ^ ch) * 1099511628211ull;
-                const Vec3 eye = o.camera.eye;
-                char line[200];
-                std::snprintf(line, sizeof line, "%s, command %d: selection %d %d %d, eye %.4f %.4f %.4f, %016llx",
+                const Vec3 eye = o.camera.eye, dir = o.camera.direction;
+                char line[300];
+                std::snprintf(line, sizeof line,
+                              "%s, command %d: selection %d %d %d, eye %.4f %.4f %.4f to %.4f %.4f %.4f, "
+                              "copied %d %zu, %016llx",
                               setup.name.c_str(), row.id, o.selection.currentMesh, o.selection.currentFace,
-                              o.selection.currentNode, eye.x, eye.y, eye.z, static_cast<unsigned long long>(hash));
+                              o.selection.currentNode, eye.x, eye.y, eye.z, dir.x, dir.y, dir.z, o.clip.face ? 1 : 0,
+                              o.clip.mesh ? o.clip.mesh->faces.size() : 0, static_cast<unsigned long long>(hash));
                 outcomes += line + (r.message.empty() ? "" : ", \"" + r.message + "\"") + "\n";
             }
             EXPECT_EQ(o.doc.history.UndoList().size(), steps + (changed ? 1 : 0))
