@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/fileio.h"
+#include "model/version.h"
 #include "resources/archive.h"
 
 namespace orvtest {
@@ -63,10 +64,14 @@ inline std::string FixtureText(const std::string& kind, const std::string& name)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The text a test made, against the one kept in tests/fixtures/<kind>/<name>. With
-// ORVANE_WRITE_EXPECTED=1 the file is written instead: read its diff before committing it.
-inline void ExpectSameAsFixture(const std::string& kind, const std::string& name, const std::string& text)
+// The text a test made, against the one kept in tests/fixtures/<kind>/<name>, where the
+// program's version in file heads stands as @VERSION@. With ORVANE_WRITE_EXPECTED=1 the
+// file is written instead: read its diff before committing it.
+inline void ExpectSameAsFixture(const std::string& kind, const std::string& name, std::string text)
 {
+    const std::string version = orv::kVersionString;
+    for (std::size_t at = text.find(version); at != std::string::npos; at = text.find(version, at))
+        text.replace(at, version.size(), "@VERSION@");
     const char* write = std::getenv("ORVANE_WRITE_EXPECTED");
     if (write && std::string_view(write) == "1") {
         std::ofstream(Fixture(kind, name), std::ios::binary) << text;
