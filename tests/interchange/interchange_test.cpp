@@ -75,13 +75,14 @@ std::vector<T> AccessorData(const nlohmann::json& gltf, const std::vector<uint8_
     return out;
 }
 
-// The model's node (in the import's list) of the given name, the first of several.
-const C3doNode* NodeNamed(const CModel& model, const std::string& name)
+// The imported model as its 3DO file holds it, then the import's notes, against the
+// expected file of that name.
+void ExpectImported(const ImportReport& r, const std::string& name)
 {
-    for (const auto& n : model.nodes)
-        if (n.name == name)
-            return &n;
-    return nullptr;
+    std::string text = Format3do(*r.model, name);
+    for (const std::string& note : r.notes)
+        text += "# " + note + "\r\n";
+    orvtest::ExpectSameAsFixture("expected", name, text);
 }
 
 // Values unlike the import's own (type 1 nodes, modes 4, 3, 3, no type, no extra light,
@@ -416,22 +417,12 @@ TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
     EXPECT_EQ(std::pair(image->width, image->height), std::pair(128, 64));
     EXPECT_EQ(image->Cel(0)[0], NearestPaletteIndex(palette, 255, 0, 0));
     EXPECT_EQ(image->Cel(0)[127], NearestPaletteIndex(palette, 0, 0, 255));
-    ASSERT_EQ(m.MeshAt(0)->faces.size(), 6u);
-    // Radii measured, or the game culls what it cannot see the extent of.
-    EXPECT_NEAR(m.MeshAt(0)->radius, std::sqrt(0.75f), 1e-5f);
-    EXPECT_NEAR(m.radius, std::sqrt(0.75f), 1e-5f);
-    for (const auto& f : m.MeshAt(0)->faces) {
-        for (const auto& c : f.corners)  // texels of the 128 x 64 picture
-            EXPECT_TRUE((c.u == 0.0f || c.u == 128.0f) && (c.v == 0.0f || c.v == 64.0f)) << c.u << " " << c.v;
-        EXPECT_NEAR(Dot(f.normal, f.Centroid()), 0.5f, 1e-5f);  // facing out, half a unit out
-    }
-    // OBJ's v grows upwards, the game's downwards: vt 0 0 is the picture's bottom row.
-    const CFace& front = m.MeshAt(0)->faces[0];
-    const auto corner = std::find_if(front.corners.begin(), front.corners.end(), [](const VertexRecord& c) {
-        return c.Position() == Vec3(0.5f, -0.5f, -0.5f);  // file vertex 1 with x turned
-    });
-    ASSERT_NE(corner, front.corners.end());
-    EXPECT_EQ(std::pair(corner->u, corner->v), std::pair(0.0f, 64.0f));
+    // Radii measured, or the game culls what it cannot see the extent of (before the text,
+    // whose writer measures them too).
+    EXPECT_EQ(std::pair(m.radius, m.MeshAt(0)->radius), std::pair(std::sqrt(0.75f), std::sqrt(0.75f)));
+    // Six faces facing out, texture corners in texels of the 128 x 64 picture (OBJ's v
+    // grows upwards, the game's downwards).
+    ExpectImported(*imported, "obj_cube_textured.3do");
 }
 
 TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
@@ -786,47 +777,8 @@ TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
 {
     const auto report = ImportModel(orvtest::Fixture("import", "game_extras_not_matching.gltf"), {});
     ASSERT_TRUE(orvtest::Ok(report));
-    const CModel& model = *report->model;
-    auto meshOf = [&model](const C3doNode* n) -> const CMesh& { return model.geosets[0].meshes[n->mesh]; };
-    auto faceFields = [](const CMesh& m) {
-        const CFace& f = m.faces.at(0);
-        return std::tuple(f.type, f.geometryMode, f.lightingMode, f.textureMode, f.extraLight);
-    };
-    auto meshModes = [](const CMesh& m) { return std::tuple(m.geometryMode, m.lightingMode, m.textureMode); };
-    const auto usualFace = std::tuple(0u, 4, 3, 3, 0.0f);
-
-    const C3doNode *right = NodeNamed(model, "listed_right"), *badIntensity = NodeNamed(model, "bad_intensity"),
-                   *twice = NodeNamed(model, "listed_twice"), *garbage = NodeNamed(model, "garbage"),
-                   *other = NodeNamed(model, "other_tool");
-    ASSERT_TRUE(right && badIntensity && twice && garbage && other);
-    EXPECT_EQ(std::pair(right->type, right->flags), std::pair(16u, 4u));
-    ASSERT_EQ(meshOf(right).faces.size(), 1u);  // the square, its two triangles joined
-    EXPECT_EQ(meshModes(meshOf(right)), std::tuple(3, 2, 1));
-    EXPECT_EQ(faceFields(meshOf(right)), std::tuple(2u, 3, 2, 1, 0.5f));
-    std::vector<float> intensities;
-    for (const VertexRecord& c : meshOf(right).faces[0].corners)
-        intensities.push_back(c.Intensity());
-    EXPECT_EQ(intensities, (std::vector<float>{0.25f, 0.5f, 0.75f, 1.0f}));
-
-    // Intensities of the wrong kind are left out, the face's other fields taken.
-    EXPECT_EQ(faceFields(meshOf(badIntensity)), std::tuple(2u, 3, 2, 1, 0.5f));
-    EXPECT_EQ(meshOf(badIntensity).faces[0].corners[0].Intensity(), 0.0f);
-    EXPECT_TRUE(
-        orvtest::SomeLineHas(report->notes, "'bad_intensity': extras left out (the faces' intensities are not"));
-
-    EXPECT_EQ(twice->type, 32u);
-    EXPECT_EQ(meshModes(meshOf(twice)), std::tuple(0, 0, 0));
-    EXPECT_EQ(faceFields(meshOf(twice)), usualFace);
-    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'listed_twice': the extras list 2 faces, the file has 1"));
-
-    EXPECT_EQ(std::pair(garbage->type, garbage->flags), std::pair(1u, 0u));
-    EXPECT_EQ(meshModes(meshOf(garbage)), std::tuple(4, 3, 3));
-    EXPECT_EQ(faceFields(meshOf(garbage)), usualFace);
-    orvtest::ExpectClose(model.insertOffset, Vec3());
-    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'garbage': extras left out (the node type is not a number"));
-    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "the insertion offset is not three numbers within"));
-    EXPECT_TRUE(orvtest::SomeLineHas(report->notes, "'not_an_object': extras left out (they are not an object)"));
-
-    EXPECT_EQ(faceFields(meshOf(other)), usualFace);
-    EXPECT_FALSE(orvtest::SomeLineHas(report->notes, "other_tool"));
+    // listed_right and bad_intensity keep their fields (the latter without its intensities of
+    // the wrong kind), listed_twice, garbage and other_tool the import's own; the notes name
+    // each extra left out, none other_tool's.
+    ExpectImported(*report, "gltf_extras_not_matching.3do");
 }
