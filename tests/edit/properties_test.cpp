@@ -62,10 +62,13 @@ TEST(VertexPane, MovingAVertexTakesItsSharedCornersAlong)
     VertexFields typed = *shown;
     typed.filePosition.x = 2.0f;  // corner x becomes 1.0
     typed.u = 0.25f;
+    const Vec3 sideNormal = d.Mesh().faces[3].normal;
     ASSERT_TRUE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, typed}));
-    // The three faces that met at (0.5, -0.5, -0.5) all follow, their normals computed
-    // again: still 8 corners, closed. u belongs to the one corner.
+    // The three faces that met at (0.5, -0.5, -0.5) all follow: still 8 corners, closed.
+    // u belongs to the one corner.
     orvtest::ExpectModelAsFixture("vertex_pane_move", *d.doc.model);
+    // A written file's normals are computed afresh: the moved faces' own are checked here.
+    EXPECT_NE(d.Mesh().faces[3].normal, sideNormal);
     // The same values again change nothing.
     EXPECT_FALSE(d.Set(SetVertexFields, VertexEdit{0, 0, 0, *VertexFieldsOf(*d.doc.model, 0, 0, 0, {})}));
 }
