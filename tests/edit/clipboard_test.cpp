@@ -18,6 +18,7 @@
 #include "formats/model3do.h"
 #include "model/corners.h"
 #include "model/validate.h"
+#include "support/model_compare.h"
 #include "support/opened_sample.h"
 
 using namespace orv;
@@ -56,39 +57,31 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     s.selection.currentMesh = 0;  // the head: no children
     s.selection.currentFace = 1;
 
-    // Pasted onto another face, a face gives its attributes only.
-    s.doc.model->geosets[0].meshes[0].faces[1].type = 0x4;
-    s.doc.model->geosets[0].meshes[0].faces[1].extraLight = 0.5f;
+    // Pasted onto another face (3), a face gives its attributes only, not its corners.
+    s.Mesh().faces[1].type = 0x4;
+    s.Mesh().faces[1].extraLight = 0.5f;
     Copy(c);
     s.selection.currentFace = 3;
-    const Vec3 kept = s.doc.model->geosets[0].meshes[0].faces[3].corners[0].Position();
     ASSERT_TRUE(s.Run(c, Paste).changed);
-    const CFace& pasted = s.doc.model->geosets[0].meshes[0].faces[3];
-    EXPECT_EQ(std::pair(pasted.type, pasted.extraLight), std::pair(0x4u, 0.5f));
-    EXPECT_EQ(pasted.corners[0].Position(), kept);
 
-    // A face group: cut takes the faces of the current face's name, paste brings them back.
+    // A face group: cut takes the faces of the current face's name, paste brings them
+    // back at the end.
     for (int f : {2, 4})
-        s.doc.model->geosets[0].meshes[0].faces[static_cast<std::size_t>(f)].name = "rim";
+        s.Mesh().faces[static_cast<std::size_t>(f)].name = "rim";
     s.doc.modes.faceMode = true;
     s.selection.currentFace = 2;
     ASSERT_TRUE(s.Run(c, Cut).changed);
-    EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 4u);
     s.selection.currentFace = 0;
     ASSERT_TRUE(s.Run(c, Paste).changed);
-    EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces.size(), 6u);
 
-    // A mesh: pasted as a new last sibling of the current mesh's node, "Mesh%d".
+    // A mesh: pasted as "Mesh3", its node the last sibling of the head's (after the arm).
     s.doc.modes.faceMode = false;
     s.doc.modes.meshMode = true;
     Copy(c);
     ASSERT_TRUE(s.Run(c, Paste).changed);
-    ASSERT_EQ(s.doc.model->geosets[0].meshes.size(), 4u);
     EXPECT_EQ(s.selection.currentMesh, 3);
-    const C3doNode& added = s.doc.model->nodes.back();
-    EXPECT_EQ(std::tuple(added.name, added.mesh, added.type, added.parent), std::tuple("Mesh3", 3, 1u, 1));
-    EXPECT_EQ(s.doc.model->nodes[3].sibling, 4);  // after the arm, the head's last sibling
     s.ExpectValid();
+    orvtest::ExpectModelAsFixture("clipboard_each_mode", *s.doc.model);
 }
 
 // A face read from a 3DO file has no name: in face mode it is a group of its own.
@@ -111,18 +104,10 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     Copy(c);
     ASSERT_TRUE(s.clip.mesh);
     EXPECT_EQ(s.clip.mesh->faces.size(), 1u) << "Copy took more than the clicked face";
-    auto cornersOfOthers = [&] {
-        std::vector<Vec3> out;
-        for (std::size_t i = 0; i < mesh.faces.size(); ++i)
-            if (i != 2)
-                for (const auto& corner : mesh.faces[i].corners)
-                    out.push_back(corner.Position());
-        return out;
-    };
-    const auto others = cornersOfOthers();
     ASSERT_TRUE(MoveSelection(c, {0, 0.01f}).changed);
     ASSERT_TRUE(RotateSelection(c, {0, 6.0f}).changed);
-    EXPECT_EQ(cornersOfOthers(), others) << "a face-mode step moved faces beside the clicked one";
+    // Face 2 moved and turned, the faces beside it stayed.
+    orvtest::ExpectModelAsFixture("face_mode_step", *s.doc.model);
 
     EXPECT_EQ(RelayStoredTextures(mesh, &mesh.faces[2], true, false, [](const CFace&) { return TextureSize{}; }), 1);
     FaceFields fields = FaceFieldsOf(mesh.faces[2]);
@@ -161,38 +146,12 @@ TEST(Clipboard, DeletingAMeshKeepsEverySetAndTheHierarchyConsistent)
     s.doc.modes.meshMode = true;
     s.selection.currentMesh = 0;  // the head, placed by node 2, the body's first child
     ASSERT_TRUE(s.Run(c, Cut).changed);
-    for (const auto& set : s.doc.model->geosets) {
-        ASSERT_EQ(set.meshes.size(), 2u);
-        EXPECT_EQ(set.meshes[0].name, "part1");
-    }
-    const auto& nodes = s.doc.model->nodes;
-    ASSERT_EQ(nodes.size(), 3u);
-    EXPECT_EQ(nodes[0].mesh, -1);
-    EXPECT_EQ(std::tuple(nodes[1].name, nodes[1].mesh, nodes[1].child), std::tuple("body", 1, 2));
-    EXPECT_EQ(std::tuple(nodes[2].name, nodes[2].mesh, nodes[2].parent), std::tuple("arm", 0, 1));
-    EXPECT_EQ(nodes[1].numChildren, 1);
+    orvtest::ExpectModelAsFixture("clipboard_cut_mesh", *s.doc.model);
 }
 
 // Set 0 holds a fourth mesh no node places: no node may come to place another mesh.
 TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
 {
-    // What each node places in each set, by names.
-    auto placements = [](const CModel& m) {
-        std::map<std::string, std::vector<std::string>> out;
-        for (const auto& n : m.nodes)
-            for (const auto& g : m.geosets)
-                out[n.name].push_back(n.mesh >= 0 && static_cast<std::size_t>(n.mesh) < g.meshes.size()
-                                          ? g.meshes[static_cast<std::size_t>(n.mesh)].name
-                                          : "");
-        return out;
-    };
-    auto faceCounts = [](const CModel& m) {
-        std::map<std::pair<std::size_t, std::string>, std::size_t> out;
-        for (std::size_t g = 0; g < m.geosets.size(); ++g)
-            for (const auto& mesh : m.geosets[g].meshes)
-                out[{g, mesh.name}] = mesh.faces.size();
-        return out;
-    };
     struct Case {
         const char* name;
         int32_t set, mesh;
@@ -205,17 +164,17 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         return s.Run(c, Cut);
     };
     const std::vector<Case> cases = {
-        {"add mesh in the larger set", 0, 0, add, true},
-        {"add mesh in the smaller set", 1, 0, add, true},
-        {"paste mesh in the smaller set", 1, 1,
+        {"add_larger", 0, 0, add, true},
+        {"add_smaller", 1, 0, add, true},
+        {"paste_smaller", 1, 1,
          [](Scene& s, EditContext& c) {
              s.doc.modes.meshMode = true;
              Copy(c);
              return s.Run(c, Paste);
          },
          true},
-        {"cut a mesh both sets have", 1, 1, cut, false},
-        {"cut the larger set's own mesh", 0, 3, cut, false},
+        {"cut_shared", 1, 1, cut, false},
+        {"cut_own", 0, 3, cut, false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -229,26 +188,14 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         s.doc.model->currentGeoset = k.set;
         s.selection.currentMesh = k.mesh;
         s.selection.currentFace = 0;
-        const auto placed = placements(*s.doc.model);
-        const auto faces = faceCounts(*s.doc.model);
-        const std::size_t nodes = s.doc.model->nodes.size();
         EditContext c = s.Ctx();
         ASSERT_TRUE(k.run(s, c).changed);
-
-        const CModel& m = *s.doc.model;
-        const auto now = placements(m);
-        for (const auto& [node, meshes] : placed)
-            EXPECT_TRUE(!now.count(node) || now.at(node) == meshes) << node << " places another mesh than before";
-        for (const auto& [mesh, count] : faceCounts(m))
-            EXPECT_TRUE(!faces.count(mesh) || count == faces.at(mesh)) << mesh.second << " got other faces";
         if (k.adds) {
-            ASSERT_EQ(m.nodes.size(), nodes + 1);
-            const auto& added = now.at(m.nodes.back().name);
-            for (std::size_t g = 0; g < added.size(); ++g)
-                EXPECT_FALSE(faces.count({g, added[g]})) << "the new node places an old mesh: " << added[g];
-            EXPECT_EQ(s.selection.currentMesh, m.nodes.back().mesh);
+            EXPECT_EQ(s.selection.currentMesh, s.doc.model->nodes.back().mesh);
         }
         s.ExpectValid();  // every node places a mesh of every set
+        // Every node still places the meshes it placed, a new one new meshes.
+        orvtest::ExpectModelAsFixture(std::string("clipboard_sets_") + k.name, *s.doc.model);
     }
 }
 
@@ -271,11 +218,10 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
         s.selection.currentFace = 3;
         // Face 3 has the copied face's material and attributes already.
         EXPECT_EQ(s.Run(c, Paste).changed, faceMode || meshMode);
-        const CModel& m = *s.doc.model;
-        EXPECT_EQ(m.materials, std::vector<std::string>{"b.mat"});
-        const CMesh& pasted = m.geosets[0].meshes[meshMode ? 3 : 0];
-        for (const auto& f : pasted.faces)
-            EXPECT_EQ(f.material, 0) << "a pasted face names no material of the list";
+        // Every pasted face names b.mat, now material 0.
+        orvtest::ExpectModelAsFixture(meshMode ? "paste_materials_mesh" : (faceMode ? "paste_materials_group"
+                                                                                     : "paste_materials_face"),
+                                      *s.doc.model);
     }
 
     // The name gone from the list altogether comes back at the end.
@@ -309,28 +255,20 @@ TEST(Clipboard, AddGeometryMeshAndFace)
     s.doc.model->materials = {"wall.mat"};
     s.selection.currentMesh = 0;
     s.selection.currentFace = 0;
+    // Meshes 3 and 4, four-sided cylinders in the first material: the first new node hangs
+    // below the mesh that was current, the second (mesh 3 has no children) below that one.
     ASSERT_TRUE(s.Run(c, AddMesh).changed);
     ASSERT_TRUE(s.Run(c, AddMesh).changed);
-    const auto& meshes = s.doc.model->geosets[0].meshes;
-    EXPECT_EQ(meshes[3].name, "Mesh3");
-    EXPECT_EQ(meshes[4].name, "Mesh4");
-    EXPECT_EQ(meshes[4].faces.size(), 2u + 4u);  // the four-sided cylinder
-    EXPECT_EQ(meshes[4].faces[0].material, 0);
-    // The first new node hangs below the mesh that was current; the second (current mesh
-    // 3 has no children) below that one.
-    EXPECT_EQ(s.doc.model->nodes[4].parent, 2);
-    EXPECT_EQ(s.doc.model->nodes[5].parent, 4);
-    s.ExpectValid();
 
     s.selection.currentMesh = 0;
     s.selection.currentFace = 0;
     ASSERT_TRUE(s.Run(c, AddFace).changed);
     EXPECT_EQ(s.selection.currentFace, 6);
     ASSERT_TRUE(s.Run(c, AddGeometry).changed);
-    EXPECT_EQ(s.doc.model->geosets.size(), 2u);
     EXPECT_EQ(s.doc.model->currentGeoset, 1);
     EXPECT_EQ(s.selection.currentMesh, -1);
     s.ExpectValid();
+    orvtest::ExpectModelAsFixture("clipboard_add", *s.doc.model);
 }
 
 // The order of the clicked nodes chooses the half that stays.
@@ -348,14 +286,9 @@ TEST(Carve, HalfACubeWithItsCap)
             std::reverse(nodes.begin(), nodes.end());
         s.selection.selectedPositions = nodes;
         ASSERT_TRUE(CarveMesh(c).changed);
-        const CMesh& m = s.doc.model->geosets[0].meshes[0];
-        ASSERT_EQ(m.faces.size(), 6u);
-        for (const auto& f : m.faces)
-            for (const auto& corner : f.corners)
-                EXPECT_TRUE(reversed ? corner.x >= -1e-6f : corner.x <= 1e-6f) << corner.x;
-        // The cap closes the cut: it lies on the plane and faces the side that went.
-        EXPECT_NEAR(m.faces.back().normal.x * (reversed ? -1.0f : 1.0f), 1.0f, 1e-5f);
         s.ExpectValid();
+        // The cap closes the cut: it lies on the plane and faces the side that went.
+        orvtest::ExpectModelAsFixture(reversed ? "carve_half_cube_reversed" : "carve_half_cube", *s.doc.model);
     }
 }
 
@@ -414,29 +347,13 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutwardEitherWay)
         s.selection.currentFace = static_cast<int32_t>(m.faces.size() - 1);
         EditContext c = s.Ctx();
         ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f, .outward = out}).changed);
-        ASSERT_EQ(m.faces.size(), 14u);
-
-        for (const auto& corner : top.corners)
-            EXPECT_NEAR(corner.y, out ? h + 0.1f : h - 0.1f, 1e-6f);
-        const auto edges = orvtest::DirectedEdges(m, true);
-        for (const auto& [edge, count] : edges) {
-            EXPECT_EQ(count, 1) << "an edge is run twice the same way: a face is wound against its neighbours";
-            EXPECT_TRUE(edges.count({edge.second, edge.first})) << "the mesh is not closed";
-        }
         EXPECT_NEAR(orvtest::SignedVolume(m), 1.0f + (out ? 1 : -1) * 0.5f * 0.5f * 0.1f, 1e-5f)
             << "faces face into the solid";
-
-        for (std::size_t i = m.faces.size() - 4; i < m.faces.size(); ++i) {
-            const CFace& side = m.faces[i];
-            EXPECT_EQ(std::pair(side.uScale, side.vScale), std::pair(2.0f, 3.0f)) << "side " << i;
-            // The edge along the rim carries the rim's coordinates.
-            for (const auto& corner : side.corners)
-                if (std::fabs(corner.y - h) < 1e-6f) {
-                    EXPECT_NEAR(corner.u, 2 * corner.x, 1e-5f) << "side " << i;
-                    EXPECT_NEAR(corner.v, 3 * corner.z, 1e-5f) << "side " << i;
-                }
-        }
+        for (std::size_t i = m.faces.size() - 4; i < m.faces.size(); ++i)
+            EXPECT_EQ(std::pair(m.faces[i].uScale, m.faces[i].vScale), std::pair(2.0f, 3.0f)) << "side " << i;
         s.ExpectValid();
+        // Closed, each side carrying its rim's coordinates on along the rim.
+        orvtest::ExpectModelAsFixture(out ? "extrude_box_out" : "extrude_box_in", *s.doc.model);
     }
 }
 
@@ -445,34 +362,32 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
     EXPECT_EQ(CheckExtrudeParams({.firstVertex = 0, .secondVertex = 1, .thirdVertex = 1}, 4),
               "You must select three different vertices.");
     // The square's normal is -z: into the mesh is +z, out of it -z.
-    for (const float way : {1.0f, -1.0f}) {
+    // Vertices 0, 1, 2 at depths 0.1, 0.2, 0.3 and vertex 3 on their plane (at 0.2), into
+    // the mesh and out of it; turned towards the centre, the end face level with its
+    // deepest corner; every corner lies 0.707 from the centre: an indent of 1 leaves them
+    // where they are, one of 0.2 draws them in by 0.2.
+    const struct {
+        const char* name;
+        ExtrudeParams params;
+    } cases[] = {
+        {"in", {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth1 = 0.1f, .depth2 = 0.2f, .depth3 = 0.3f}},
+        {"out",
+         {.firstVertex = 0,
+          .secondVertex = 1,
+          .thirdVertex = 2,
+          .depth1 = 0.1f,
+          .depth2 = 0.2f,
+          .depth3 = 0.3f,
+          .outward = true}},
+        {"rotated", {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth3 = 0.3f, .rotatedEndFace = true}},
+        {"indent_1", {.indent = 1.0f}},
+        {"indent_0.2", {.indent = 0.2f}},
+    };
+    for (const auto& k : cases) {
         Scene s;
         EditContext c = s.Ctx();
-        (void)ExtrudeFace(c, {.firstVertex = 0,
-                              .secondVertex = 1,
-                              .thirdVertex = 2,
-                              .depth1 = 0.1f,
-                              .depth2 = 0.2f,
-                              .depth3 = 0.3f,
-                              .outward = way < 0});
-        const CFace& top = s.Mesh().faces[0];
-        for (const auto& [k, depth] : {std::pair{0, 0.1f}, {1, 0.2f}, {2, 0.3f}, {3, 0.2f}})  // 3: on their plane
-            EXPECT_NEAR(FaceVertex(top, k)->z, way * depth, 1e-5f) << k << (way < 0 ? " out" : " in");
-    }
-    // Turned towards the centre, the end face lies level with its deepest corner.
-    Scene r;
-    EditContext rc = r.Ctx();
-    (void)ExtrudeFace(rc,
-                      {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth3 = 0.3f, .rotatedEndFace = true});
-    for (int k = 0; k < 4; ++k)
-        EXPECT_NEAR(FaceVertex(r.Mesh().faces[0], k)->z, 0.3f, 1e-5f) << k;
-
-    // Every corner lies 0.707 from the centre: an indent of 1 leaves them where they are.
-    for (const auto& [indent, x] : {std::pair{1.0f, 0.5f}, {0.2f, 0.5f - 0.2f / std::sqrt(2.0f)}}) {
-        Scene t;
-        EditContext tc = t.Ctx();
-        ASSERT_TRUE(ExtrudeFace(tc, {.indent = indent}).changed);
-        EXPECT_NEAR(std::fabs(t.Mesh().faces[0].corners[0].x), x, 1e-5f) << indent;
+        ASSERT_TRUE(ExtrudeFace(c, k.params).changed) << k.name;
+        orvtest::ExpectModelAsFixture(std::string("extrude_depths_") + k.name, *s.doc.model);
     }
 }
 
@@ -504,20 +419,9 @@ TEST(Extrude, ASideContinuesItsNeighboursTextureOverTheFold)
     s.selection.currentFace = 0;
     EditContext c = s.Ctx();
     ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f}).changed);
-    ASSERT_EQ(m.faces.size(), 6u);
-
-    const CFace* side = nullptr;
-    for (std::size_t i = 2; i < m.faces.size(); ++i)
-        if (std::all_of(m.faces[i].corners.begin(), m.faces[i].corners.end(),
-                        [](const VertexRecord& r) { return std::fabs(r.x) < 1e-6f; }))
-            side = &m.faces[i];
-    ASSERT_NE(side, nullptr) << "no side along the shared edge";
-    for (const auto& corner : side->corners) {
-        const float x = corner.z;  // flat beyond the edge: the depth becomes x
-        EXPECT_NEAR(corner.u, (2 * x + 1) * 64, 1e-3f) << "corner at y " << corner.y << ", z " << corner.z;
-        EXPECT_NEAR(corner.v, 3 * corner.y * 64, 1e-3f) << "corner at y " << corner.y << ", z " << corner.z;
-    }
-    EXPECT_EQ(std::pair(side->uScale, side->vScale), std::pair(2.0f, 3.0f)) << "the neighbour's tool scales";
+    // The side at x = 0 (face 4): u = (2z + 1) * 64, v = 3y * 64, with the depth z as x.
+    orvtest::ExpectModelAsFixture("extrude_side_texture", *s.doc.model);
+    EXPECT_EQ(std::pair(m.faces[4].uScale, m.faces[4].vScale), std::pair(2.0f, 3.0f)) << "the neighbour's tool scales";
 }
 
 // Turned by t: u = x cos t - y sin t, v = x sin t + y cos t on the neighbour too. The

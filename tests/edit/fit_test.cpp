@@ -15,7 +15,7 @@
 #include "formats/samplemodel.h"
 #include "model/limits.h"
 #include "model/polygon.h"
-#include "support/model_builder.h"
+#include "support/model_compare.h"
 #include "support/opened_sample.h"
 #include "test_util.h"
 
@@ -192,16 +192,11 @@ TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
     EXPECT_NE(
         std::find(report.lines.begin(), report.lines.end(), "faces of more than 24 corners cut into smaller ones: 1"),
         report.lines.end());
-    ASSERT_EQ(mesh.faces.size(), 2u + 2u + 2u);
-    for (int k = 0; k < 2; ++k) {
-        const CFace& piece = mesh.faces[static_cast<std::size_t>(k)];
-        EXPECT_EQ(piece.material, 1);
-        EXPECT_EQ(piece.type, 2u);
-        EXPECT_EQ(piece.extraLight, 0.5f);
-        EXPECT_EQ(piece.lightingMode, 1);
-    }
     for (const auto& f : mesh.faces)
         EXPECT_EQ(ShapeOf(Corners(f)), PolygonShape::Good);
+    // Two pieces each of the L (keeping its material, type and light), the bent quad and
+    // the 30-gon.
+    orvtest::ExpectModelAsFixture("fit_cut_faces", *model);
     EXPECT_TRUE(Breaches(*model).empty());
     EXPECT_TRUE(CheckFaceShapes(*model).empty());
 }
@@ -346,13 +341,9 @@ TEST(Fit, MakesMeshNamesUniqueWithin31CharactersAndLeavesNodeNames)
     model->nodes[2].name = "$$$dummy";
     model->RebuildHierarchy();
 
+    // 31 m, 29 M and "_2", "Body" ("body" is a node's name, not a mesh's).
     ASSERT_TRUE(FitToEngineLimits(*model).Changed());
-    const auto& meshes = model->geosets[0].meshes;
-    EXPECT_EQ(meshes[0].name, std::string(31, 'm'));
-    EXPECT_EQ(meshes[1].name, std::string(29, 'M') + "_2");
-    EXPECT_EQ(meshes[2].name, "Body");  // "body" is a node's name, not a mesh's
-    EXPECT_EQ(model->nodes[1].name, "$$$dummy");
-    EXPECT_EQ(model->nodes[2].name, "$$$dummy");
+    orvtest::ExpectModelAsFixture("fit_mesh_names", *model);
 }
 
 TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <set>
-#include <tuple>
 
 #include "edit/fit.h"
 #include "formats/model3do.h"
@@ -15,7 +13,7 @@
 #include "model/limits.h"
 #include "model/model.h"
 #include "model/radius.h"
-#include "support/model_builder.h"
+#include "support/model_compare.h"
 #include "support/undo_probe.h"
 #include "test_util.h"
 
@@ -146,20 +144,10 @@ std::unique_ptr<CModel> ModelOf(std::vector<CMesh> meshes)
     return model;
 }
 
-std::pair<Vec3, Vec3> Bounds(const CMesh& mesh)
+std::map<std::pair<orvtest::Point, orvtest::Point>, int> DirectedEdges(const CMesh& m)
 {
-    Vec3 lo = Vec3::All(1e30f), hi = Vec3::All(-1e30f);
-    for (const auto& f : mesh.faces)
-        for (const auto& c : f.corners) {
-            lo = Minimize(lo, c.Position());
-            hi = Maximize(hi, c.Position());
-        }
-    return {lo, hi};
+    return orvtest::DirectedEdges(m, false, 0);
 }
-
-using orvtest::Point;
-Point At(const VertexRecord& r) { return {r.x, r.y, r.z}; }
-std::map<std::pair<Point, Point>, int> DirectedEdges(const CMesh& m) { return orvtest::DirectedEdges(m, false, 0); }
 
 std::string Breaches(const CModel& model)
 {
@@ -169,140 +157,36 @@ std::string Breaches(const CModel& model)
     return out;
 }
 
-// Each lower set stays closed, wound one way, within the allowed deformation and limits.
+// Each lower set is lighter than the one above, closed (no crack, at the seam either),
+// wound one way, within its allowed change of shape and the limits, on the full set's
+// vertices, and keeps each side's texels where u runs out at 64 and starts again at 0.
 TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
 {
     auto model = ModelOf({Sphere("ball", 16, 24, 1.0f)});
-    const CMesh& full = model->geosets[0].meshes[0];
-    const std::size_t fullFaces = full.faces.size();
-    const float fullVolume = orvtest::SignedVolume(full);
-    std::set<Point> fullPlaces;
-    for (const auto& f : full.faces)
-        for (const auto& c : f.corners)
-            fullPlaces.insert(At(c));
-
     LevelsReport report;
     ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*model, 4), report));
-    ASSERT_EQ(model->geosets.size(), 4u);
     ASSERT_EQ(report.facesPerSet.size(), 4u);
-    EXPECT_EQ(report.facesPerSet[0], fullFaces);
     EXPECT_EQ(Breaches(*model), "");
-    const auto [lo0, hi0] = Bounds(full);
-    for (std::size_t g = 1; g < 4; ++g) {
-        SCOPED_TRACE("geometry set " + std::to_string(g));
-        ASSERT_EQ(model->geosets[g].meshes.size(), 1u);
+    for (std::size_t g = 0; g < 4; ++g) {
         const CMesh& mesh = model->geosets[g].meshes[0];
         EXPECT_EQ(mesh.faces.size(), report.facesPerSet[g]);
-        EXPECT_LT(report.facesPerSet[g], report.facesPerSet[g - 1]) << "a set is no lighter than the one above";
-        if (g == 1) {
-            EXPECT_LE(5 * report.facesPerSet[g], 4 * fullFaces) << "the first lower set lost under a fifth";
-        }
-        EXPECT_EQ(mesh.name, "ball");
         CMesh rebuilt = mesh;
         rebuilt.RebuildMeshLists();
-        EXPECT_EQ(rebuilt.vertices.size(), mesh.vertices.size()) << "the set's lists were not built";
-        EXPECT_LE(mesh.vertices.size(), full.vertices.size());
-        // A set that shrinks or swells beyond its allowance pops as the game switches to it.
-        const auto [lo, hi] = Bounds(mesh);
-        const float allowed = LevelErrorBound(g) * 2.0f;  // of the sphere's extent
-        for (const Vec3& d : {lo - lo0, hi - hi0})
-            EXPECT_LE(std::max({std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)}), allowed);
-        EXPECT_NEAR(orvtest::SignedVolume(mesh), fullVolume, 0.25f * std::fabs(fullVolume))
-            << "winding turned or shape lost";
-        // Closed: each edge is met once each way, so no crack opened (at the seam either).
-        const auto edges = DirectedEdges(mesh);
-        for (const auto& [edge, count] : edges) {
-            const auto back = edges.find({edge.second, edge.first});
-            ASSERT_TRUE(back != edges.end() && back->second == count) << "an edge without its twin: a crack";
-        }
-        for (const auto& f : mesh.faces) {
-            ASSERT_EQ(f.corners.size(), 3u);
-            for (const auto& c : f.corners)
-                ASSERT_TRUE(fullPlaces.count(At(c))) << "a corner moved off the full set's vertices";
-            EXPECT_GT(Length(f.normal), 0.9f) << "face normal not computed";
-            EXPECT_EQ(std::tuple(f.material, f.geometryMode, f.lightingMode, f.textureMode), std::tuple(0, 4, 3, 1));
-        }
+        EXPECT_EQ(rebuilt.vertices.size(), mesh.vertices.size()) << "set " << g << ": its lists were not built";
         EXPECT_GT(mesh.radius, 0.9f);
-        EXPECT_LE(mesh.radius, 1.0001f);
-        // Where u runs out at 64 and starts again at 0, each side keeps its own texels.
-        std::map<Point, std::set<float>> seamTexels;
-        for (const auto& f : mesh.faces) {
-            float lo = 1e9f, hi = -1e9f;
-            for (const auto& c : f.corners) {
-                lo = std::min(lo, c.u);
-                hi = std::max(hi, c.u);
-                // The seam meridian: y = 0 on the side of positive x, poles left out.
-                if (c.y == 0.0f && c.x > 0.0f && (c.u == 0.0f || c.u == kTexels))
-                    seamTexels[At(c)].insert(c.u);
-            }
-            EXPECT_LE(hi - lo, kTexels / 2) << "a face spans the picture: the seam was welded";
-        }
-        ASSERT_GE(seamTexels.size(), 2u);
-        for (const auto& [place, texels] : seamTexels)
-            EXPECT_EQ(texels.size(), 2u) << "a place on the seam lost one side's texel";
     }
+    orvtest::ExpectModelAsFixture("levels_sphere", *model);
 }
 
-// Faces stay on their material's half; the open border keeps its outline (a vertex inside
-// a straight run of it may go).
+// Faces stay on their material's half with their surface and texels; the open border
+// keeps its outline (a vertex inside a straight run of it may go).
 TEST(LevelsOfDetail, MaterialBordersAndTheOpenBorderStayPut)
 {
-    constexpr int kX = 20, kY = 20;
-    auto model = ModelOf({TwoMaterialGrid(kX, kY)});
-    const CMesh& full = model->geosets[0].meshes[0];
-    const float right = 0.1f * kX, top = 0.1f * kY;
-    std::set<Point> border;
-    for (const auto& f : full.faces)
-        for (const auto& c : f.corners)
-            if (c.x == 0.0f || c.y == 0.0f || c.x == right || c.y == top)
-                border.insert(At(c));
-    ASSERT_EQ(border.size(), 4u * kX);
-
+    auto model = ModelOf({TwoMaterialGrid(20, 20)});
     LevelsReport report;
     ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*model, 3), report));
-    ASSERT_EQ(model->geosets.size(), 3u);
-    EXPECT_LE(report.facesPerSet[1], full.faces.size() / kLevelFaceDivisor) << "the first lower set missed its aim";
-    const float middle = 0.1f * static_cast<float>(kX / 2);
-    for (std::size_t g = 1; g < model->geosets.size(); ++g) {
-        SCOPED_TRACE("geometry set " + std::to_string(g));
-        const CMesh& mesh = model->geosets[g].meshes[0];
-        EXPECT_LT(mesh.faces.size(), model->geosets[g - 1].meshes[0].faces.size());
-        for (const auto& f : mesh.faces) {
-            // Along a straight border the simplifier may leave a triangle folded flat.
-            EXPECT_NEAR(Length(f.normal), 1.0f, 1e-3f) << "a face without area";
-            const bool second = f.material == 1;
-            EXPECT_EQ(std::tuple(f.extraLight, f.type), second ? std::tuple(0.5f, 2u) : std::tuple(0.0f, 0u))
-                << "a face lost its source face's surface";
-            for (const auto& c : f.corners) {
-                if (second) {
-                    EXPECT_GE(c.x, middle - 1e-6f) << "material 1 crossed the material border";
-                } else {
-                    EXPECT_LE(c.x, middle + 1e-6f) << "material 0 crossed the material border";
-                }
-                // Corners keep their own texels: this grid's texel follows its place.
-                EXPECT_NEAR(c.u, 40.0f * c.x, 1e-3f);
-                EXPECT_NEAR(c.v, 40.0f * c.y, 1e-3f);
-            }
-        }
-        // The open edges: those without a twin run the other way.
-        const auto edges = DirectedEdges(mesh);
-        std::vector<std::pair<Point, Point>> open;
-        for (const auto& [edge, count] : edges)
-            if (!edges.count({edge.second, edge.first}))
-                open.push_back(edge);
-        for (const auto& [a, b] : open)
-            EXPECT_TRUE(border.count(a) && border.count(b)) << "an open edge left the border: a hole or a moved border";
-        for (const Point& p : border) {
-            const Vec3 q(std::get<0>(p), std::get<1>(p), std::get<2>(p));
-            const bool passed = std::any_of(open.begin(), open.end(), [&](const auto& e) {
-                const Vec3 a(std::get<0>(e.first), std::get<1>(e.first), std::get<2>(e.first));
-                const Vec3 b(std::get<0>(e.second), std::get<1>(e.second), std::get<2>(e.second));
-                const float t = std::clamp(Dot(q - a, b - a) / LengthSquared(b - a), 0.0f, 1.0f);
-                return Length(a + t * (b - a) - q) < 1e-5f;
-            });
-            EXPECT_TRUE(passed) << "the border moved away from " << q.x << ", " << q.y;
-        }
-    }
+    EXPECT_LE(report.facesPerSet[1], 400 / kLevelFaceDivisor) << "the first lower set missed its aim";
+    orvtest::ExpectModelAsFixture("levels_two_materials", *model);
 }
 
 // A model of small meshes alone gets no lower set, and says so.

@@ -92,17 +92,14 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
         SelectFace(0);
         modes.grid = true;
         ASSERT_TRUE(Ran(ShowStandardView(ctx, v.kind)));
-        EXPECT_EQ(modes.viewKind, v.kind);
+        EXPECT_EQ(std::tuple(modes.viewKind, model.currentFrame, modes.grid, sel.nodes.empty()),
+                  std::tuple(v.kind, 0, false, true));  // poses back to their base
         ExpectClose(TransformPoint({0, 0, 1}, model.modelMatrix), v.front);
         ExpectClose(TransformPoint({0, 1, 0}, model.modelMatrix), v.top);
-        EXPECT_EQ(camera.direction, Vec3(0, 0, 1));
-        EXPECT_EQ(camera.up, Vec3(0, 1, 0));
+        EXPECT_EQ(std::pair(camera.direction, camera.up), std::pair(Vec3(0, 0, 1), Vec3(0, 1, 0)));
         const Vec3 middle = 0.5f * (camera.boxMin + camera.boxMax);
         ExpectClose(Vec3(camera.eye.x, camera.eye.y, 0), Vec3(middle.x, middle.y, 0), 1e-4f);
         EXPECT_LT(camera.eye.z, camera.boxMin.z);
-        EXPECT_EQ(model.currentFrame, 0);  // poses back to their base
-        EXPECT_FALSE(modes.grid);
-        EXPECT_TRUE(sel.nodes.empty());
     }
     EXPECT_FALSE(Ran(ShowStandardView(ctx, ViewKind::Rotating)));
 
@@ -208,19 +205,14 @@ TEST_F(Doc, EditModesExcludeEachOther)
     SelectFace(0);
     modes.texturingMode = modes.animateMode = true;
     ASSERT_TRUE(Ran(ToggleFaceMode(ctx)));
-    EXPECT_TRUE(modes.faceMode);
-    EXPECT_FALSE(modes.texturingMode);
-    EXPECT_FALSE(modes.animateMode);
-    EXPECT_FALSE(modes.meshMode);
+    EXPECT_EQ(std::tuple(modes.faceMode, modes.texturingMode, modes.animateMode, modes.meshMode),
+              std::tuple(true, false, false, false));
 
     ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     sel.currentNode = 1;
     ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
-    EXPECT_TRUE(modes.meshMode);
-    EXPECT_FALSE(modes.faceMode);
-    EXPECT_FALSE(modes.grid);
+    EXPECT_EQ(std::tuple(modes.meshMode, modes.faceMode, modes.grid, sel.currentNode), std::tuple(true, false, false, -1));
     EXPECT_TRUE(sel.nodes.empty());  // no vertex nodes in mesh mode
-    EXPECT_EQ(sel.currentNode, -1);
 
     // Texturing needs mesh mode off; it clears the nodes, face mode and the pose.
     EXPECT_FALSE(Ran(ToggleTexturingMode(ctx)));
@@ -228,10 +220,8 @@ TEST_F(Doc, EditModesExcludeEachOther)
     model.currentFrame = 2;
     modes.faceMode = true;
     ASSERT_TRUE(Ran(ToggleTexturingMode(ctx)));
-    EXPECT_TRUE(modes.texturingMode);
-    EXPECT_FALSE(modes.faceMode);
-    EXPECT_TRUE(sel.nodes.empty());
-    EXPECT_EQ(model.currentFrame, 0);
+    EXPECT_EQ(std::tuple(modes.texturingMode, modes.faceMode, sel.nodes.empty(), model.currentFrame),
+              std::tuple(true, false, true, 0));
 
     // Coordinates: not in the animating view. Animate: mesh mode with a keyframe; from the front.
     modes.viewKind = ViewKind::Animating;
@@ -242,8 +232,7 @@ TEST_F(Doc, EditModesExcludeEachOther)
     ASSERT_TRUE(Ran(ToggleGrid(ctx)));
     modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
     ASSERT_TRUE(Ran(ToggleAnimateMode(ctx)));
-    EXPECT_TRUE(modes.animateMode);
-    EXPECT_FALSE(modes.grid);
+    EXPECT_EQ(std::pair(modes.animateMode, modes.grid), std::pair(true, false));
     ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
     EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);
 }
@@ -265,15 +254,12 @@ TEST_F(Doc, GridSwitchesAndTheirRules)
 
     // Edges only and face only exclude each other; neither gives the mesh's lattice.
     ASSERT_TRUE(Ran(ToggleEdgesOnly(ctx)));
-    EXPECT_TRUE(modes.gridEdgesOnly);
-    EXPECT_FALSE(modes.gridFaceOnly);
+    EXPECT_EQ(std::pair(modes.gridEdgesOnly, modes.gridFaceOnly), std::pair(true, false));
     EXPECT_LT(sel.nodes.size(), faces);
     ASSERT_TRUE(Ran(ToggleFaceOnly(ctx)));
-    EXPECT_TRUE(modes.gridFaceOnly);
-    EXPECT_FALSE(modes.gridEdgesOnly);
+    EXPECT_EQ(std::pair(modes.gridEdgesOnly, modes.gridFaceOnly), std::pair(false, true));
     ASSERT_TRUE(Ran(ToggleFaceOnly(ctx)));
-    EXPECT_FALSE(modes.gridFaceOnly);
-    EXPECT_FALSE(modes.gridEdgesOnly);
+    EXPECT_EQ(std::pair(modes.gridEdgesOnly, modes.gridFaceOnly), std::pair(false, false));
     EXPECT_EQ(sel.nodes.at(0).face, -1);
 
     // Grid off in mesh mode: no nodes at all.
