@@ -99,13 +99,9 @@ inline void ExpectSamePuppet(const orv::CModel& a, const orv::CModel& b)
     EXPECT_EQ(a.puppetJoints, b.puppetJoints);
 }
 
-// A file's text as written, its head's version as "@VERSION@", against
-// tests/fixtures/expected/<name>.
-inline void ExpectWrittenAsFixture(const std::string& name, std::string text)
+// A file's text as written against tests/fixtures/expected/<name>.
+inline void ExpectWrittenAsFixture(const std::string& name, const std::string& text)
 {
-    const std::string version = orv::kVersionString;
-    if (const auto at = text.find(version); at != std::string::npos)
-        text.replace(at, version.size(), "@VERSION@");
     ExpectSameAsFixture("expected", name, text);
 }
 
