@@ -391,23 +391,11 @@ TEST_F(InterchangeTest, AKeyframeNamingANodeTwiceOrPosesThatAreNoNumbersExportSo
 TEST_F(InterchangeTest, ObjCubeWithOneTextureBecomesSixFacesAndACustomMaterial)
 {
     // 100 x 60 pixels, left half red, right half blue: made 128 x 64.
-    std::vector<uint8_t> rgba;
-    for (int y = 0; y < 60; ++y)
-        for (int x = 0; x < 100; ++x)
-            rgba.insert(rgba.end(), {uint8_t(x < 50 ? 255 : 0), 0, uint8_t(x < 50 ? 0 : 255), 255});
-    ASSERT_TRUE(orvtest::Ok(WritePng(dir_ / "crate.png", 100, 60, rgba)));
-    Write("cube.mtl", "newmtl Crate Wood\nKd 1 1 1\nmap_Kd crate.png\n");
-    Write("cube.obj",
-          "mtllib cube.mtl\no box\n"
-          "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
-          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl Crate Wood\n"
-          "f 1/1 4/4 3/3 2/2\nf 5/1 6/2 7/3 8/4\nf 1/1 2/2 6/3 5/4\nf 2/1 3/2 7/3 6/4\nf 3/1 4/2 8/3 7/4\nf 4/1 1/2 "
-          "5/3 8/4\n");
     const Palette palette = SamplePalette();
     ImportOptions in;
     in.palette = &palette;
     in.scale = 0.5f;
-    auto imported = ImportModel(dir_ / "cube.obj", in);
+    auto imported = ImportModel(orvtest::Fixture("import", "cube_textured.obj"), in);
     ASSERT_TRUE(orvtest::Ok(imported));
     const CModel& m = *imported->model;
     ASSERT_EQ(m.materials, std::vector<std::string>{"crate_wood.mat"});
@@ -459,17 +447,7 @@ TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
 // are left out.
 TEST_F(InterchangeTest, PolygonsAreCutToWhatTheEngineDraws)
 {
-    std::ostringstream obj;
-    for (int i = 0; i < 30; ++i)
-        obj << "v " << std::cos(i * 2 * 3.14159265 / 30) << " " << std::sin(i * 2 * 3.14159265 / 30) << " 0\n";
-    obj << "v 0 0 1\nv 2 0 1\nv 2 1 1\nv 1 1 1\nv 1 2 1\nv 0 2 1\n";  // 31-36: the L
-    obj << "v 0 0 2\nv 1 0 2\nv 1 1 2.5\nv 0 1 2\n";                  // 37-40: twisted
-    obj << "f";
-    for (int i = 1; i <= 30; ++i)
-        obj << " " << i;
-    obj << "\nf 31 32 33 34 35 36\nf 37 38 39 40\nf 1 2 1\nl 1 2\n";
-    const std::string text = obj.str();
-    auto imported = ImportModelFromMemory(orvtest::ByteSpan(text), "obj", {});
+    auto imported = ImportModel(orvtest::Fixture("import", "polygons_30gon_l_twisted_flat_line.obj"), {});
     ASSERT_TRUE(orvtest::Ok(imported));
     std::vector<std::size_t> sizes;
     for (auto& f : imported->model->MeshAt(0)->faces)

@@ -7,7 +7,6 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -102,17 +101,6 @@ inline void AddCube(orv::CMesh& m, float h = 0.5f)
     AddFace(m, {{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}});
     AddFace(m, {{-h, h, -h}, {-h, h, h}, {h, h, h}, {h, h, -h}});
     AddFace(m, {{-h, -h, h}, {-h, -h, -h}, {h, -h, -h}, {h, -h, h}});
-}
-
-// How many different corner positions the mesh's faces have: corners that moved apart
-// count twice.
-inline std::size_t DistinctPositions(const orv::CMesh& mesh)
-{
-    std::set<std::tuple<float, float, float>> seen;
-    for (const auto& f : mesh.faces)
-        for (const auto& c : f.corners)
-            seen.insert({c.x, c.y, c.z});
-    return seen.size();
 }
 
 // The volume a closed mesh's faces enclose, positive when their normals point out of it
