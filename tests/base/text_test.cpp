@@ -4,6 +4,7 @@
 #include <clocale>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/names.h"
@@ -60,10 +61,8 @@ TEST(Text, TypedNumbers)
     };
     for (const Case& c : cases) {
         const HexField f = ParseHexField(c.text, c.max);
-        EXPECT_EQ(f.value, c.value) << c.text;
-        EXPECT_EQ(f.inRange, c.inRange) << c.text;
-        EXPECT_EQ(f.empty, c.empty) << c.text;
-        EXPECT_EQ(f.whole, c.whole) << c.text;
+        EXPECT_EQ(std::tie(f.value, f.inRange, f.empty, f.whole), std::tie(c.value, c.inRange, c.empty, c.whole))
+            << c.text;
     }
 }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "formats/projectfile.h"
 #include "formats/samplemodel.h"
@@ -12,14 +12,6 @@ using namespace orv;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes& operator<<(Bytes& b, const Bytes& more)
-{
-    b.insert(b.end(), more.begin(), more.end());
-    return b;
-}
-
-Bytes& operator<<(Bytes& b, const std::string& text) { return b << Bytes(text.begin(), text.end()); }
 
 Bytes Slice(const Bytes& b, std::size_t from, std::size_t n)
 {
@@ -39,9 +31,9 @@ std::unique_ptr<CModel> Populated()
     m->RebuildHierarchy();
     m->puppetModes[0].items[0].flags = 0x28;
     m->bookmarks.push_back(CameraBookmark());
-    auto mat = std::make_unique<CTreeObject>("crate.mat", 0, 3);
-    mat->data = {1, 2, 3};
-    m->customMaterials.Add(std::move(mat));
+    // The second object of a class is stored as a reference to the class.
+    orvtest::AddItem(m->customMaterials, "crate.mat", {1, 2, 3});
+    orvtest::AddItem(m->customMaterials, "two.mat", {0xAB, 0xCD}, 2);
     m->currentSubMode = 1;
     return m;
 }
@@ -79,27 +71,6 @@ TEST(ProjectFile, StringAndCountLengthForms)
     EXPECT_EQ(back->model->materials.size(), 65535u);
 }
 
-// The layout's bytes are held by the fixtures (ProjectFixtures); here what a second object
-// of a class reads back as.
-TEST(ProjectFile, CustomMaterialsAsObjectReferences)
-{
-    CModel m;
-    for (const char* name : {"one.mat", "two.mat"}) {
-        auto e = std::make_unique<CTreeObject>(name, 0, 2);
-        e->data = {0xAB, 0xCD};
-        m.customMaterials.Add(std::move(e));
-    }
-    m.customMaterials.At(1).offset = 2;
-    const Bytes b = SaveProject(m, {});
-    auto loaded = LoadProject(b.data(), b.size());
-    ASSERT_TRUE(loaded);
-    const CModel& back = *loaded->model;
-    ASSERT_EQ(back.customMaterials.Count(), 2u);
-    EXPECT_EQ(std::tie(back.customMaterials.At(1).shortName, back.customMaterials.At(1).offset),
-              std::make_tuple(std::string("two.mat"), 2u));
-    EXPECT_EQ(back.customMaterials.At(1).data, (Bytes{0xAB, 0xCD}));
-}
-
 TEST(ProjectFile, LoadingKeepsEveryStoredField)
 {
     auto m = Populated();
@@ -119,7 +90,11 @@ TEST(ProjectFile, LoadingKeepsEveryStoredField)
     EXPECT_EQ(back->nodes[1].poses[0], m->nodes[1].poses[0]);
     EXPECT_EQ(back->puppetModes[0].items[0].flags, 0x28u);
     EXPECT_EQ(back->bookmarks.size(), 1u);
-    EXPECT_EQ(back->customMaterials.At(0).data, (std::vector<uint8_t>{1, 2, 3}));
+    ASSERT_EQ(back->customMaterials.Count(), 2u);
+    EXPECT_EQ(back->customMaterials.At(0).data, (Bytes{1, 2, 3}));
+    EXPECT_EQ(std::tie(back->customMaterials.At(1).shortName, back->customMaterials.At(1).offset,
+                       back->customMaterials.At(1).data),
+              std::make_tuple(std::string("two.mat"), 2u, Bytes{0xAB, 0xCD}));
     EXPECT_EQ(back->geosets[0].meshes[1].faces[0].uScale, 2.0f);
     // Saved lists are sorted and de-duplicated.
     const CMesh& head = back->geosets[0].meshes[1];
@@ -178,11 +153,11 @@ TEST(ProjectFile, PuppetJointLinesTravelInATrailerOnlyWhenPresent)
     // A later version's additions after the joint lines are passed over.
     Bytes later = with;
     later[without.size() + 4] = 2;
-    later << Bytes{9, 9, 9};
+    later.insert(later.end(), {9, 9, 9});
     EXPECT_EQ(joints(later), withJoints->puppetJoints);
     // Bytes after the camera that are not a trailer are ignored.
     Bytes foreign = without;
-    foreign << std::string("XYZW") << Bytes{1, 2};
+    foreign.insert(foreign.end(), {'X', 'Y', 'Z', 'W', 1, 2});
     EXPECT_TRUE(joints(foreign).empty());
     // A trailer cut anywhere, even inside its magic, is a truncated file.
     for (std::size_t n = without.size() + 1; n < with.size(); ++n) {

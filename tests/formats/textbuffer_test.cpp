@@ -37,18 +37,15 @@ TEST(GetToken, FindsKeywordsSkipsCommentsAndStopsAtTheEnd)
 
 TEST(NumberConversions, FollowTheStandardDecimalRules)
 {
-    EXPECT_EQ(ToInt("0x4"), 0);
-    EXPECT_EQ(ToInt("  -12abc"), -12);
-    EXPECT_EQ(ToInt("99999999999999999999"), INT32_MAX);
-    EXPECT_EQ(ToInt("-99999999999999999999"), INT32_MIN);
-    EXPECT_EQ(ToHex("0x1F"), 0x1Fu);
-    EXPECT_EQ(ToHex("0X1f"), 0x1Fu);
-    EXPECT_EQ(ToHex("40"), 0x40u);
-    EXPECT_EQ(ToHex("123456789abc"), 0xFFFFFFFFu);
-    EXPECT_FLOAT_EQ(ToFloat(".665"), 0.665f);
-    EXPECT_FLOAT_EQ(ToFloat("-.1"), -0.1f);
-    EXPECT_FLOAT_EQ(ToFloat("1.5e2x"), 150.0f);
-    EXPECT_FLOAT_EQ(ToFloat("2e"), 2.0f);
+    for (auto [text, value] : {std::pair{"0x4", 0},
+                               {"  -12abc", -12},
+                               {"99999999999999999999", INT32_MAX},
+                               {"-99999999999999999999", INT32_MIN}})
+        EXPECT_EQ(ToInt(text), value) << text;
+    for (auto [text, value] : {std::pair{"0x1F", 0x1Fu}, {"0X1f", 0x1Fu}, {"40", 0x40u}, {"123456789abc", 0xFFFFFFFFu}})
+        EXPECT_EQ(ToHex(text), value) << text;
+    for (auto [text, value] : {std::pair{".665", 0.665f}, {"-.1", -0.1f}, {"1.5e2x", 150.0f}, {"2e", 2.0f}})
+        EXPECT_FLOAT_EQ(ToFloat(text), value) << text;
     EXPECT_TRUE(std::isinf(ToFloat("1e999")));
     EXPECT_EQ(ToFloat("1e-999"), 0.0f);
 }

@@ -2,10 +2,10 @@
 // the writer produces must read back whole with the same structure, and cut short must
 // read as incomplete.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "formats/model3do.h"
+#include "fuzz_check.h"
 #include "model/corners.h"
 #include "model/model.h"
 
@@ -24,7 +24,7 @@ std::size_t FacesWithCorners(const orv::CMesh& mesh)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     orv::CModel model;
-    orv::TextBuffer buffer(std::string(reinterpret_cast<const char*>(data), size));
+    orv::TextBuffer buffer(Text(data, size));
     orv::Read3do(model, buffer);
     // Some material sizes known, some not.
     orv::BuildFaceCorners(model, [](const std::string& name) -> std::optional<orv::TextureSize> {
@@ -38,9 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     orv::TextBuffer written(text);
     const orv::ReadStatus status = orv::Read3do(again, written);
     orv::BuildFaceCorners(again);
-    if (!status.complete || again.materials.size() != model.materials.size() ||
-        again.geosets.size() != model.geosets.size())
-        std::abort();
+    Require(status.complete && again.materials.size() == model.materials.size() &&
+            again.geosets.size() == model.geosets.size());
     // The written text cut anywhere before its last line end (which ends a node line
     // when there are nodes) must read as incomplete.
     if (!again.nodes.empty() && size > 0) {
@@ -48,17 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         orv::CModel part;
         orv::TextBuffer cutText(text.substr(0, cut));
         const orv::ReadStatus partStatus = orv::Read3do(part, cutText);
-        if (partStatus.complete || partStatus.missing.empty())
-            std::abort();
+        Require(!partStatus.complete && !partStatus.missing.empty());
     }
     for (std::size_t g = 0; g < model.geosets.size(); ++g) {
         const auto& a = model.geosets[g].meshes;
         const auto& b = again.geosets[g].meshes;
-        if (a.size() != b.size())
-            std::abort();
+        Require(a.size() == b.size());
         for (std::size_t k = 0; k < a.size(); ++k)
-            if (b[k].faces.size() != FacesWithCorners(a[k]))
-                std::abort();
+            Require(b[k].faces.size() == FacesWithCorners(a[k]));
     }
     return 0;
 }

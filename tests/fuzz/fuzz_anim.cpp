@@ -9,6 +9,7 @@
 
 #include "anim/playback.h"
 #include "formats/keyfile.h"
+#include "fuzz_check.h"
 #include "interchange/anim_import.h"
 
 using namespace orv;
@@ -40,23 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     options.read.readLimit = std::chrono::seconds(5);
     auto imported = ImportAnimationFromMemory(*model, std::span<const uint8_t>(data, size), hint, options);
     if (!imported) {
-        if (imported.error().empty())
-            __builtin_trap();
+        Require(!imported.error().empty());
         return 0;
     }
     const CKeyframe* k = &imported->keyframe;
-    if (k->frames < 1 || k->nodes.empty() || !CheckKeyframeSavable(*k))
-        __builtin_trap();
+    Require(k->frames >= 1 && !k->nodes.empty() && CheckKeyframeSavable(*k));
     for (const auto& node : k->nodes) {
-        if (node.entries.front().frame != 0)
-            __builtin_trap();
+        Require(node.entries.front().frame == 0);
         for (std::size_t e = 1; e < node.entries.size(); ++e)
-            if (node.entries[e].frame <= node.entries[e - 1].frame)
-                __builtin_trap();
+            Require(node.entries[e].frame > node.entries[e - 1].frame);
     }
     model->keyframe = *k;
     model->frameCount = k->frames;
-    if (AnimationPoseCount(*model) > kMaxAnimationPoses || !BuildAnimationPoses(*model))
-        __builtin_trap();
+    Require(AnimationPoseCount(*model) <= kMaxAnimationPoses && BuildAnimationPoses(*model));
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "fuzz_check.h"
 #include "model/fileio.h"
 #include "resources/archive.h"
 #include "resources/archivetree.h"
@@ -24,15 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!read)
         return 0;
     const ArchiveDirectory& dir = *read;
-    if (dir.records.size() > dir.header.recordCount)
-        __builtin_trap();
+    Require(dir.records.size() <= dir.header.recordCount);
     const bool intact = CheckArchiveIntact(dir).ok();
     for (const auto& r : dir.records) {
         const auto item = ReadArchiveEntry(in, size, r);
-        if (intact && !item)
-            __builtin_trap();
-        if (item && item->size() != r.size)
-            __builtin_trap();
+        Require(!intact || item);
+        Require(!item || item->size() == r.size);
         (void)ArchiveInsertPosition(dir.records, r.name);
     }
     ResourceCatalog catalog;
@@ -42,12 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto nodes = BuildArchiveTree("fuzz.gob", dir.records);
     std::size_t listed = 0;
     for (std::size_t n = 0; n < nodes.size(); ++n) {
-        if (n > 0 && (nodes[n].parent < 0 || static_cast<std::size_t>(nodes[n].parent) >= n))
-            __builtin_trap();
+        Require(n == 0 || (nodes[n].parent >= 0 && static_cast<std::size_t>(nodes[n].parent) < n));
         listed += ListArchiveNode(dir.records, nodes[n]).size();
     }
-    if (listed != dir.records.size())
-        __builtin_trap();
+    Require(listed == dir.records.size());
     // An extraction target, when there is one, lies inside the folder.
     const std::filesystem::path folder = "/fuzz/out";
     for (const auto& r : dir.records) {
@@ -55,8 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!target)
             continue;
         const auto rel = target->lexically_normal().lexically_relative(folder);
-        if (rel.empty() || *rel.begin() == "..")
-            __builtin_trap();
+        Require(!rel.empty() && *rel.begin() != "..");
     }
 
     // A rewrite must either refuse or give an intact archive with contiguous offsets.
@@ -70,16 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     edit.insertions.push_back({"cog\\fuzz.cog", {'x'}});
     if (const auto rewritten = RewriteArchive(path, edit)) {
         const auto after = ReadArchiveDirectory(path);
-        if (!intact || !after || !CheckArchiveIntact(*after))
-            __builtin_trap();
+        Require(intact && after && CheckArchiveIntact(*after));
         uint64_t expected = ArchiveRecordPosition(after->records.size());
         for (const auto& r : after->records) {
-            if (r.offset != expected)
-                __builtin_trap();
+            Require(r.offset == expected);
             expected += r.size;
         }
-    } else if (intact && rewritten.error().find("4 GB") == std::string::npos) {
-        __builtin_trap();
+    } else {
+        Require(!intact || rewritten.error().find("4 GB") != std::string::npos);
     }
     std::error_code ec;
     std::filesystem::remove(path, ec);

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 #include <string>
 
+#include "fuzz_check.h"
 #include "interchange/interchange.h"
 
 using namespace orv;
@@ -35,15 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     options.up = size % 2 == 0 ? UpAxis::Y : UpAxis::Z;
     auto imported = ImportModelFromMemory(std::span<const uint8_t>(data, size), hint, options);
     if (!imported) {
-        if (imported.error().empty())
-            __builtin_trap();
+        Require(!imported.error().empty());
         return 0;
     }
-    if (!imported->model || imported->model->geosets.size() != 1 || !imported->breaches.empty())
-        __builtin_trap();
+    Require(imported->model && imported->model->geosets.size() == 1 && imported->breaches.empty());
     for (const auto& mesh : imported->model->geosets[0].meshes)
         for (const auto& face : mesh.faces)
-            if (face.corners.size() != face.vertexIndices.size())
-                __builtin_trap();
+            Require(face.corners.size() == face.vertexIndices.size());
     return 0;
 }

@@ -4,17 +4,17 @@
 // reads back as damaged again); the poses are built within their bound (or refused) and
 // played a while.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "anim/playback.h"
 #include "formats/keyfile.h"
+#include "fuzz_check.h"
 #include "model/model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     orv::CModel model;
-    orv::TextBuffer buffer(std::string(reinterpret_cast<const char*>(data), size));
+    orv::TextBuffer buffer(Text(data, size));
     auto [keyframe, read] = orv::ReadKey(model, buffer);
     (void)orv::CheckKeyframeSavable(keyframe);
     orv::ComputeKeyDeltas(keyframe);
@@ -23,12 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     orv::CModel again;
     orv::TextBuffer written(text);
     auto [back, status] = orv::ReadKey(again, written);
-    if ((read.complete && !status.complete) || back.nodes.size() != keyframe.nodes.size() ||
-        back.markers.size() != keyframe.markers.size() || back.joints != keyframe.joints)
-        std::abort();
+    Require((!read.complete || status.complete) && back.nodes.size() == keyframe.nodes.size() &&
+            back.markers.size() == keyframe.markers.size() && back.joints == keyframe.joints);
     for (std::size_t n = 0; n < keyframe.nodes.size(); ++n)
-        if (back.nodes[n].entries.size() != keyframe.nodes[n].entries.size())
-            std::abort();
+        Require(back.nodes[n].entries.size() == keyframe.nodes[n].entries.size());
 
     // A model with a node for each of the first key nodes plays the keyframe.
     for (std::size_t n = 0; n < keyframe.nodes.size() && n < 8; ++n) {
@@ -40,12 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::size_t poses = 0;
         for (const auto& n : model.nodes)
             poses += n.poses.size();
-        if (poses > static_cast<std::size_t>(orv::kMaxAnimationPoses) + model.nodes.size())
-            std::abort();
+        Require(poses <= static_cast<std::size_t>(orv::kMaxAnimationPoses) + model.nodes.size());
         for (int i = 0; i < 64; ++i)
             orv::AdvanceAnimation(model, 0.05f);
-    } else if (orv::AnimationPoseCount(model) <= orv::kMaxAnimationPoses) {
-        std::abort();
+    } else {
+        Require(orv::AnimationPoseCount(model) > orv::kMaxAnimationPoses);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 
+#include "fuzz_check.h"
 #include "resources/bitmap.h"
 #include "resources/material.h"
 
@@ -29,31 +30,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return image.pixels.size() == count;
     };
     if (const auto image = ConvertMat(bytes, palette)) {
-        if (!wellFormed(*image))
-            __builtin_trap();
-        if (!texels || image->width != texels->width || image->height != texels->height)
-            __builtin_trap();
+        Require(wellFormed(*image));
+        Require(texels && image->width == texels->width && image->height == texels->height);
     }
     // Without a colormap only 16-bit textures convert, to the same picture.
     if (const auto image = ConvertMat(bytes, nullptr)) {
         const auto withPalette = ConvertMat(bytes, palette);
-        if (!image->TrueColor() || MatNeedsColormap(bytes) || !withPalette || withPalette->rgba != image->rgba)
-            __builtin_trap();
+        Require(image->TrueColor() && !MatNeedsColormap(bytes) && withPalette && withPalette->rgba == image->rgba);
         if (static_cast<int64_t>(image->width) * image->height <= (1 << 20)) {
             const auto bmp = WriteBmp(*image);
             const size_t row = (static_cast<size_t>(image->width) * 3 + 3) / 4 * 4;
-            if (bmp.size() != 54 + row * image->height)
-                __builtin_trap();
+            Require(bmp.size() == 54 + row * image->height);
         }
     }
     if (const auto image = ConvertMatFirstCel(bytes, palette); image && !image->TrueColor()) {
         const auto back = ConvertMat(MakeMat(*image), palette);
-        if (!back || back->pixels != image->pixels)
-            __builtin_trap();
+        Require(back && back->pixels == image->pixels);
         if (static_cast<int64_t>(image->width) * image->height <= (1 << 20)) {
             const auto bmp = ReadBmp(WriteBmp(*image));
-            if (!bmp || bmp->pixels != image->pixels)
-                __builtin_trap();
+            Require(bmp && bmp->pixels == image->pixels);
         }
     }
     return 0;

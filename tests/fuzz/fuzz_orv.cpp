@@ -3,11 +3,11 @@
 // and what the writer then produces must load again with the same structure.
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "document/undo.h"
 #include "formats/projectfile.h"
+#include "fuzz_check.h"
 #include "model/corners.h"
 
 namespace {
@@ -51,8 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     auto loaded = orv::LoadProject(data, size);
     if (!loaded) {
-        if (loaded.error().empty())
-            std::abort();  // every refusal says why
+        Require(!loaded.error().empty());  // every refusal says why
         return 0;
     }
     auto& model = loaded->model;
@@ -63,19 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const auto saved = orv::SaveProject(*model, camera);
     auto again = orv::LoadProject(saved.data(), saved.size());
-    if (!again)
-        std::abort();
+    Require(again.ok());
     const orv::CameraState& camera2 = again->camera;
-    if (!(ShapeOf(*again->model) == shape) || !SameBits(camera2.eye, camera.eye) ||
-        !SameBits(camera2.direction, camera.direction) || !SameBits(camera2.up, camera.up) ||
-        again->model->puppetJoints != model->puppetJoints)
-        std::abort();
+    Require(ShapeOf(*again->model) == shape && SameBits(camera2.eye, camera.eye) &&
+            SameBits(camera2.direction, camera.direction) && SameBits(camera2.up, camera.up) &&
+            again->model->puppetJoints == model->puppetJoints);
 
     // An undo round trip of the loaded model.
     orv::ViewState view;
     auto snapshot = orv::TakeSnapshot(*model, view);
     auto restored = orv::RestoreSnapshot(*snapshot, *model, view, {});
-    if (!restored || !(ShapeOf(**restored) == shape))
-        std::abort();
+    Require(restored && ShapeOf(**restored) == shape);
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "resources/catalog.h"
 #include "resources/registry.h"
 
@@ -17,7 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (void)reg.ReadString(key, "");
         }
     }
-    if (reg.Keys().KeyCount() > size)
-        __builtin_trap();
+    Require(reg.Keys().KeyCount() <= size);
     return 0;
 }

@@ -34,14 +34,12 @@ TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
     ASSERT_TRUE(InsertArchiveEntry(gob, "jkl\\x.jkl", Bytes("JKL")));
     EXPECT_EQ(fs::status(gob).permissions(), perms);
     const auto d = ReadDir(gob);
-    EXPECT_EQ(std::string(d.header.magic.data(), 4), "XYZ!");
-    EXPECT_EQ(d.header.version, 7u);
-    EXPECT_EQ(d.header.directoryOffset, 12u);
+    EXPECT_EQ(std::make_tuple(std::string(d.header.magic.data(), 4), d.header.version, d.header.directoryOffset),
+              std::make_tuple(std::string("XYZ!"), 7u, 12u));
     EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"misc\\b.txt", "cog\\a.cog", "empty.dat", "jkl\\x.jkl"}));
     ExpectContiguous(gob);
-    EXPECT_EQ(ArchiveItem(gob, "misc\\b.txt"), "BBB");
-    EXPECT_EQ(ArchiveItem(gob, "cog\\a.cog"), "AAAA");
-    EXPECT_EQ(ArchiveItem(gob, "empty.dat"), "");
+    for (auto [name, data] : {std::pair{"misc\\b.txt", "BBB"}, {"cog\\a.cog", "AAAA"}, {"empty.dat", ""}})
+        EXPECT_EQ(ArchiveItem(gob, name), data) << name;
 
     ASSERT_TRUE(DeleteArchiveEntry(gob, "cog\\a.cog"));
     EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"misc\\b.txt", "empty.dat", "jkl\\x.jkl"}));
@@ -61,9 +59,7 @@ TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectoriesAndNamesStayUnder128
     std::vector<ArchiveRecord> recs;
     for (const char* n : {"readme.txt", "cog\\door.cog", "3do\\key\\kyrun.key", "3do\\crate.3do", "3do\\mat\\a.mat",
                           "about.txt", "zz.txt", "3do\\key\\a.key", "B.txt"}) {
-        ArchiveRecord r;
-        r.name = n;
-        recs.insert(recs.begin() + static_cast<std::ptrdiff_t>(ArchiveInsertPosition(recs, n)), r);
+        recs.insert(recs.begin() + static_cast<std::ptrdiff_t>(ArchiveInsertPosition(recs, n)), {0, 0, n});
     }
     std::vector<std::string> names;
     for (const auto& r : recs)
@@ -90,12 +86,11 @@ TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectoriesAndNamesStayUnder128
 
 TEST(Archive, TheDirectoryIsReadWhereTheHeadSaysAndRewrittenBehindIt)
 {
-    const fs::path fixtures = fs::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures" / "gob";
     TempDir dir;
     // Data between head and directory, and data before a directory at the end.
     for (auto [file, offset] : {std::pair{"directory_at_offset_40.gob", 40u}, {"directory_at_end.gob", 17u}}) {
         const fs::path gob = dir / file;
-        fs::copy_file(fixtures / file, gob);
+        fs::copy_file(Fixture("gob", file), gob);
         const auto d = ReadDir(gob);
         EXPECT_EQ(d.header.directoryOffset, offset) << file;
         EXPECT_TRUE(orvtest::Ok(CheckArchiveIntact(d))) << file;
@@ -120,14 +115,14 @@ TEST(Archive, TheDirectoryIsReadWhereTheHeadSaysAndRewrittenBehindIt)
          {std::pair{"directory_offset_inside_head.gob", "directory offset 4 points into the 12-byte head"},
           {"directory_offset_past_end.gob", "directory offset 1000 points past the end of the file (16 bytes)"}}) {
         const fs::path gob = dir / file;
-        fs::copy_file(fixtures / file, gob);
+        fs::copy_file(Fixture("gob", file), gob);
         const auto d = ReadDir(gob);
         EXPECT_TRUE(d.records.empty()) << file;
         EXPECT_NE(CheckArchiveIntact(d).error().find(why), std::string::npos) << CheckArchiveIntact(d).error();
         const Status inserted = InsertArchiveEntry(gob, "cog\\x.cog", Bytes("x"));
         EXPECT_FALSE(inserted);
         EXPECT_NE(inserted.error().find(why), std::string::npos) << inserted.error();
-        EXPECT_EQ(Slurp(gob), Slurp(fixtures / file));
+        EXPECT_EQ(Slurp(gob), Slurp(Fixture("gob", file)));
     }
 }
 

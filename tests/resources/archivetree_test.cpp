@@ -9,14 +9,9 @@ namespace {
 std::vector<ArchiveRecord> Records(std::initializer_list<const char*> names)
 {
     std::vector<ArchiveRecord> out;
-    uint32_t offset = 1000;
-    for (const char* n : names) {
-        out.push_back(ArchiveRecord{});
-        out.back().name = n;
-        out.back().offset = offset;
-        out.back().size = 10;
-        offset += 10;
-    }
+    uint32_t offset = 990;
+    for (const char* n : names)
+        out.push_back({offset += 10, 10, n});
     return out;
 }
 

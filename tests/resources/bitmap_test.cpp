@@ -25,14 +25,7 @@ TEST(Bitmap, WriterLayoutPutsTheTopRowLast)
     img.height = 2;
     img.pixels = {1, 2, 3, 4, 5, 6};  // top row 1 2 3
     img.palette[4 * 1 + 2] = 0xAA;    // index 1: red 0xAA
-    const auto bmp = WriteBmp(img);
-    const std::vector<uint8_t> head = {'B', 'M', 0x3E, 0x04, 0, 0, 0, 0, 0, 0, 0x36, 0x04, 0, 0,  // 1086, 1078
-                                       40,  0,   0,    0,    3, 0, 0, 0, 2, 0, 0,    0,    1, 0, 8, 0, 0, 0, 0, 0,
-                                       0,   0,   0,    0,    0, 0, 0, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0};
-    ASSERT_EQ(bmp.size(), 1086u);
-    EXPECT_EQ(std::vector<uint8_t>(bmp.begin(), bmp.begin() + 54), head);
-    EXPECT_EQ(bmp[54 + 4 + 2], 0xAA);
-    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 1078, bmp.end()), (std::vector<uint8_t>{4, 5, 6, 0, 1, 2, 3, 0}));
+    EXPECT_EQ(WriteBmp(img), Slurp(Fixture("bmp", "paletted_3x2_top_row_last.bmp")));
 }
 
 TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
@@ -54,13 +47,8 @@ TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
     EXPECT_EQ(one.pixels, (std::vector<uint8_t>{1, 0, 1, 0, 0, 0, 0, 0, 0, 1}));
 
     // The old 12-byte header with 16-bit sizes and 3-byte palette entries.
-    const std::vector<uint8_t> old = {'B',  'M', 36, 0,  0,  0,  0, 0, 0, 0, 32, 0, 0, 0,  // pixels at 32
-                                      12,   0,   0,  0,  3,  0,  1, 0, 1, 0, 1,  0,        // 3 x 1, 1 bit
-                                      10,   20,  30, 40, 50, 60,                           // blue, green, red x2
-                                      0xA0, 0,   0,  0};
-    const auto o = Read(old);
-    EXPECT_EQ(o.width, 3);
-    EXPECT_EQ(o.height, 1);
+    const auto o = Read(Slurp(Fixture("bmp", "oldstyle.bmp")));
+    EXPECT_EQ(std::tie(o.width, o.height), std::make_tuple(3, 1));
     EXPECT_EQ(o.pixels, (std::vector<uint8_t>{1, 0, 1}));
     EXPECT_EQ(o.Rgb(1), (std::array<uint8_t, 3>{60, 50, 40}));
 

@@ -17,14 +17,6 @@ std::vector<std::string> Names(const SortedEntryList& t)
     return out;
 }
 
-ArchiveRecord Rec(const std::string& name, uint32_t offset = 0)
-{
-    ArchiveRecord r;
-    r.name = name;
-    r.offset = offset;
-    return r;
-}
-
 // A game folder with its archive, as an installer leaves it.
 void MakeGame(const fs::path& root, const std::string& archive, const std::vector<ArchiveEntryData>& entries)
 {
@@ -57,10 +49,10 @@ TEST(Catalog, ClassificationTable)
 
 TEST(Catalog, BuildLowerCasesSortsLikeRepeatedAddAndReadsInsideTheArchive)
 {
-    const std::vector<ArchiveRecord> recs = {Rec("3DO\\MAT\\A.MAT", 1),      Rec("3do\\mat\\c.mat", 2),
-                                             Rec("3do\\mat\\sub\\b.mat", 3), Rec("misc\\cmp\\dflt.cmp", 4),
-                                             Rec("3do\\mat\\b.mat", 5),      Rec("cog\\x.cog", 6),
-                                             Rec("misc\\pup\\ky.pup", 7)};
+    const std::vector<ArchiveRecord> recs = {{1, 0, "3DO\\MAT\\A.MAT"},      {2, 0, "3do\\mat\\c.mat"},
+                                             {3, 0, "3do\\mat\\sub\\b.mat"}, {4, 0, "misc\\cmp\\dflt.cmp"},
+                                             {5, 0, "3do\\mat\\b.mat"},      {6, 0, "cog\\x.cog"},
+                                             {7, 0, "misc\\pup\\ky.pup"}};
     ResourceCatalog cat;
     cat.puppets.Add(std::make_unique<CTreeObject>("stale.pup", 0, 0));
     BuildCatalog(recs, cat);
@@ -101,10 +93,8 @@ TEST(Locate, InstallPathThenSourceDirThenSampleThenMessage)
 {
     TempDir dir;
     const fs::path prefix = dir / "wine";
-    fs::create_directories(prefix / "drive_c");
     fs::create_directories(prefix / "dosdevices");
-    fs::create_directory_symlink("../drive_c", prefix / "dosdevices" / "c:");
-    fs::create_directories(dir / "cdrom");
+    fs::create_directory_symlink("../drive_c", prefix / "dosdevices" / "c:");  // made with the game below
     fs::create_directory_symlink(dir / "cdrom", prefix / "dosdevices" / "d:");
     const fs::path install = prefix / "drive_c" / "Games" / "Jedi Knight";
     MakeGame(install, "Res2.gob", {{"3do\\mat\\dflt.mat", Bytes("m")}, {"misc\\cmp\\01redmap.cmp", Bytes("c")}});

@@ -3,7 +3,6 @@
 #include "resources/modcheck.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <functional>
 #include <map>
@@ -17,17 +16,11 @@
 
 using namespace orv;
 namespace fs = std::filesystem;
+using orvtest::Replaced;
 
 namespace {
 
 using ModFiles = std::map<std::string, std::string>;  // path in the mod ('/') -> bytes
-
-std::string Replace(std::string text, const std::string& from, const std::string& to)
-{
-    const std::size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
 
 // The walker with its puppet, keyframes, materials and colormap; a puppet of other nodes
 // (paired with nothing), and a level whose template pairs the walker with its puppet
@@ -48,21 +41,9 @@ ModFiles CleanMod()
     mod["misc/cmp/dflt.cmp"] = std::string(cmp.begin(), cmp.end());
     mod["misc/pup/other.pup"] = "Mode=0\r\nstand\tother.key\t0x00\t1\t1\r\n";
     mod["3do/key/other.key"] = std::regex_replace(mod["3do/key/wkstand.key"], std::regex("MESH NAME "), "MESH NAME x_");
-    mod["jkl/level.jkl"] =
-        "SECTION: MODELS\r\nWorld models 1\r\n0: walker.3do\r\nend\r\n\r\n"
-        "Section: Templates\r\nWorld templates 2\r\n#Name: Based On: Params:\r\n"
-        "_walkerbase none type=actor model3d=walker.3do\r\n"
-        "walker _walkerbase puppet=walker.pup\r\nend\r\n";
+    mod["jkl/level.jkl"] = orvtest::FixtureText("jkl", "walker_template_based_on_another.jkl");
     return mod;
 }
-
-const char* const kConcaveModel =
-    "SECTION: MODELRESOURCE\nMATERIALS 1\n0: metal.mat\nSECTION: GEOMETRYDEF\nRADIUS 3\nINSERT OFFSET 0 0 0\n"
-    "GEOSETS 1\nGEOSET 0\nMESHES 1\nMESH 0\nNAME l\nRADIUS 3\nGEOMETRYMODE 4\nLIGHTINGMODE 3\nTEXTUREMODE 0\n"
-    "VERTICES 6\n0: 0 0 0 0\n1: 2 0 0 0\n2: 2 1 0 0\n3: 1 1 0 0\n4: 1 2 0 0\n5: 0 2 0 0\nTEXTURE VERTICES 1\n0: 0 0\n"
-    "VERTEX NORMALS\n0: 0 0 1\n1: 0 0 1\n2: 0 0 1\n3: 0 0 1\n4: 0 0 1\n5: 0 0 1\n"
-    "FACES 1\n0: 0 0x0 4 3 0 0.00 6 0, 0 1, 0 2, 0 3, 0 4, 0 5, 0\nFACE NORMALS\n0: 0 0 1\n"
-    "SECTION: HIERARCHYDEF\nHIERARCHY NODES 1\n0: 0x0 0x1 0 -1 -1 -1 0 0 0 0 0 0 0 0 0 0 l\n";
 
 // The mod as a folder, or as one archive of the same files.
 fs::path Lay(const fs::path& root, const ModFiles& mod, bool archive)
@@ -137,7 +118,7 @@ TEST(ModCheck, EachFaultFoundOnceAndNothingElse)
          Severity::Error, "wkstand.key", ": error: ends early: "},
         {"model over the limits",
          [](ModFiles& m) {
-             m["3do/walker.3do"] = Replace(m["3do/walker.3do"], "NAME    head", "NAME    " + std::string(40, 'h'));
+             m["3do/walker.3do"] = Replaced(m["3do/walker.3do"], "NAME    head", "NAME    " + std::string(40, 'h'));
          },
          true, Severity::Error, "walker.3do",
          ": error: the name \"" + std::string(40, 'h') +
@@ -145,10 +126,12 @@ TEST(ModCheck, EachFaultFoundOnceAndNothingElse)
         {"damaged index list",
          [](ModFiles& m) {
              m["3do/walker.3do"] =
-                 Replace(m["3do/walker.3do"], "0,  1   4,  3   6,  2   2,  0", "0,  1   4,  3   6,  2   99,  0");
+                 Replaced(m["3do/walker.3do"], "0,  1   4,  3   6,  2   2,  0", "0,  1   4,  3   6,  2   99,  0");
          },
          true, Severity::Error, "walker.3do", ": error: damaged: "},
-        {"concave face", [](ModFiles& m) { m["3do/shape.3do"] = kConcaveModel; }, true, Severity::Warning, "shape.3do",
+        {"concave face",
+         [](ModFiles& m) { m["3do/shape.3do"] = orvtest::FixtureText("3do", "face_concave_l_shape.3do"); }, true,
+         Severity::Warning, "shape.3do",
          ": warning: concave (the engine draws convex faces), geometry set 0, mesh 0 (l), face 0"},
         {"material found nowhere", [](ModFiles& m) { m.erase("3do/mat/wood.mat"); }, true, Severity::Error,
          "walker.3do", ": error: material wood.mat is found neither in the mod nor in the game's resources, line 16"},
@@ -158,19 +141,21 @@ TEST(ModCheck, EachFaultFoundOnceAndNothingElse)
          "walker.pup", ": error: keyframe wkstand.key is found neither in the mod nor in the game's resources, line 5"},
         {"keyframe moves a node the model lacks",
          [](ModFiles& m) {
-             m["3do/key/wkwalk.key"] = Replace(m["3do/key/wkwalk.key"], "MESH NAME larm", "MESH NAME lamr");
+             m["3do/key/wkwalk.key"] = Replaced(m["3do/key/wkwalk.key"], "MESH NAME larm", "MESH NAME lamr");
          },
          true, Severity::Error, "wkwalk.key",
          ": error: moves nodes walker.3do does not have (it plays it through walker.pup): lamr, node lamr"},
         {"template pairs the model with the wrong puppet",
-         [](ModFiles& m) { m["jkl/level.jkl"] = Replace(m["jkl/level.jkl"], "puppet=walker.pup", "puppet=other.pup"); },
+         [](ModFiles& m) {
+             m["jkl/level.jkl"] = Replaced(m["jkl/level.jkl"], "puppet=walker.pup", "puppet=other.pup");
+         },
          true, Severity::Error, "level.jkl",
          ": error: template walker pairs walker.3do with other.pup, whose keyframes move nodes the model does not "
          "have: "
          "other.key (x_torso, x_head), line 10"},
         {"template names a model found nowhere",
          [](ModFiles& m) {
-             m["jkl/level.jkl"] = Replace(m["jkl/level.jkl"], "model3d=walker.3do", "model3d=gone.3do");
+             m["jkl/level.jkl"] = Replaced(m["jkl/level.jkl"], "model3d=walker.3do", "model3d=gone.3do");
          },
          true, Severity::Error, "level.jkl", ": error: template _walkerbase: model3d gone.3do is found neither"},
         {"template file names a keyframe found nowhere",
@@ -203,28 +188,14 @@ TEST(ModCheck, JsonHoldsTheFindings)
 {
     orvtest::TempDir dir;
     ModFiles mod = CleanMod();
-    mod["3do/shape.3do"] = kConcaveModel;
+    mod["3do/shape.3do"] = orvtest::FixtureText("3do", "face_concave_l_shape.3do");
     mod.erase("3do/key/wkstand.key");
-    mod["3do/walker.3do"] = Replace(mod["3do/walker.3do"], "NAME    head", "NAME    \"" + std::string(40, 'h'));
+    mod["3do/walker.3do"] = Replaced(mod["3do/walker.3do"], "NAME    head", "NAME    \"" + std::string(40, 'h'));
     const ModCheckReport r = Check(dir.path, mod, false);
     ASSERT_EQ(r.findings.size(), 3u) << Lines(r);
-    const auto json = nlohmann::json::parse(ModCheckJson(r));
-    ASSERT_EQ(json["findings"].size(), r.findings.size());
-    for (std::size_t i = 0; i < r.findings.size(); ++i) {
-        const auto& j = json["findings"][i];
-        const Finding& f = r.findings[i];
-        FindingPlace place;
-        place.geoset = j["place"].value("geoset", -1);
-        place.mesh = j["place"].value("mesh", -1);
-        place.meshName = j["place"].value("meshName", "");
-        place.face = j["place"].value("face", -1);
-        place.node = j["place"].value("node", "");
-        place.line = j["place"].value("line", 0);
-        EXPECT_EQ((Finding{j["file"].get<std::string>(), f.severity, j["text"].get<std::string>(), place}), f);
-        EXPECT_EQ(j["severity"], SeverityName(f.severity));
-    }
-    EXPECT_EQ(json["summary"]["errors"], 2);
-    EXPECT_EQ(json["summary"]["warnings"], 1);
+    // Every field of every finding, a name's quote escaped, and the counts.
+    orvtest::ExpectSameAsFixture("expected", "modcheck_three_findings.json",
+                                 std::regex_replace(ModCheckJson(r), std::regex(dir.path.string()), "<mod>"));
 }
 
 TEST(ModCheck, ModThatCannotBeReadFails)

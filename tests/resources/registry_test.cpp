@@ -20,10 +20,8 @@ std::string SystemReg() { return FixtureText("winereg", "key_line_unterminated.r
 EnvironmentLookup Env(std::map<std::string, std::string> vars)
 {
     return [vars](const std::string& name) -> std::optional<std::string> {
-        auto it = vars.find(name);
-        if (it == vars.end())
-            return std::nullopt;
-        return it->second;
+        const auto it = vars.find(name);
+        return it == vars.end() ? std::nullopt : std::optional(it->second);
     };
 }
 

@@ -11,43 +11,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A mod laid out as modders keep it around mymod/3do/ship.3do, its archive mymod/mod.gob,
-// the game's archive, custom materials and a search path of an archive, a mod folder and
-// an archive that is not there. Each material is a colour material whose index says where
-// it lies; each keyframe and puppet file says so in words.
+// tests/fixtures/searchpath: a mod laid out as modders keep it around mymod/3do/ship.3do,
+// its archive mymod/mod.gob, the game's archive res.gob; custom materials, and a search
+// path of an archive, a mod folder and an archive that is not there. Each material is a
+// colour material whose index says where it lies; each keyframe and puppet file says so
+// in words.
 class SearchPathTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(WriteArchive(dir / "res.gob", {{"3do\\mat\\custom.mat", MakeColorMat(1)},
-                                                   {"3do\\mat\\gob.mat", MakeColorMat(1)},
-                                                   {"3do\\mat\\stock.mat", MakeColorMat(15)},
-                                                   {"3do\\mat\\00cab02.mat", MakeColorMat(2)},
-                                                   {"misc\\cmp\\01redmap.cmp", Cmp(30)},
-                                                   {"3do\\key\\stock.key", Bytes("game")},
-                                                   {"3do\\key\\game.key", Bytes("game")},
-                                                   {"misc\\pup\\ship.pup", Bytes("game")}}));
         ASSERT_TRUE(LoadCatalog(dir / "res.gob", catalog));
-        for (auto [name, index] : {std::pair{"custom.mat", 3}, std::pair{"other.mat", 4}}) {
-            auto e = std::make_unique<CTreeObject>(name, 0, 0);
-            e->data = MakeColorMat(static_cast<uint8_t>(index));
-            custom.Add(std::move(e));
-        }
-        Spit(mod / "3do" / "BESIDE.MAT", MakeColorMat(5));
-        Spit(mod / "Mat" / "mod.mat", MakeColorMat(6));
-        Spit(mod / "Mat" / "custom.mat", MakeColorMat(6));
-        Spit(mod / "3do" / "mat" / "mod.mat", MakeColorMat(7));
-        Spit(mod / "Misc" / "CMP" / "modmap.cmp", Cmp(40));
-        Spit(mod / "3do" / "KEY" / "walk.key", Bytes("mod folder"));
-        Spit(mod / "Misc" / "pup" / "SHIP.PUP", Bytes("mod folder"));
-        ASSERT_TRUE(WriteArchive(mod / "mod.gob", {{"mat\\mod.mat", MakeColorMat(13)},
-                                                   {"mat\\gob.mat", MakeColorMat(12)},
-                                                   {"misc\\cmp\\dflt.cmp", Cmp(41)},
-                                                   {"3do\\key\\stock.key", Bytes("mod archive")}}));
-        ASSERT_TRUE(
-            WriteArchive(dir / "extra.gob", {{"mat\\mod.mat", MakeColorMat(8)}, {"mat\\extra.mat", MakeColorMat(9)}}));
-        Spit(dir / "pack" / "mat" / "extra.mat", MakeColorMat(10));
-        Spit(dir / "pack" / "late.mat", MakeColorMat(11));
+        AddItem(custom, "custom.mat", MakeColorMat(3));
+        AddItem(custom, "other.mat", MakeColorMat(4));
         EXPECT_EQ(
             path.Set({(dir / "extra.gob").string(), (dir / "pack").string(), (dir / "missing.gob").string()}).size(),
             1u);
@@ -72,8 +47,7 @@ protected:
         return std::string(found->bytes.begin(), found->bytes.end());
     }
 
-    TempDir temp;
-    const fs::path dir = temp.path, mod = dir / "mymod";
+    const fs::path dir = Fixture("searchpath", "mymod").parent_path(), mod = dir / "mymod";
     ResourceCatalog catalog;
     SortedEntryList custom;
     ResourceSearchPath path;

@@ -10,12 +10,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "model/fileio.h"
+#include "model/tree.h"
 #include "model/version.h"
 #include "resources/archive.h"
 
@@ -107,6 +109,22 @@ inline ::testing::AssertionResult SomeLineHas(const std::vector<std::string>& li
         else
             all += "\n  " + l;
     return ::testing::AssertionFailure() << "no line holds \"" << part << "\":" << all;
+}
+
+// The text with its first "from" made "to"; a failure when it has none.
+inline std::string Replaced(std::string text, std::string_view from, std::string_view to)
+{
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// A named item of data put in a list, as custom materials are.
+inline void AddItem(orv::SortedEntryList& list, const std::string& name, std::vector<uint8_t> data, uint32_t offset = 0)
+{
+    auto e = std::make_unique<orv::CTreeObject>(name, offset, static_cast<uint32_t>(data.size()));
+    e->data = std::move(data);
+    list.Add(std::move(e));
 }
 
 // The text's bytes, for the readers of memory.

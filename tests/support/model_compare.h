@@ -127,13 +127,4 @@ inline std::string CrLf(std::string_view text)
     return out;
 }
 
-// The text with @VERSION@ as the program's version string, as writers put it in file heads.
-inline std::string WithVersion(std::string text)
-{
-    const std::string mark = "@VERSION@";
-    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
-        text.replace(at, mark.size(), orv::kVersionString);
-    return text;
-}
-
 }  // namespace orvtest
