@@ -17,6 +17,8 @@ set(ORVANE_MODEL_SOURCES
   src/model/tree.cpp
   src/model/fileio.cpp
   src/model/settings.cpp
+  src/model/options_input.cpp
+  src/model/tips.cpp
   src/model/limits.cpp
   src/model/polygon.cpp
   src/model/validate.cpp

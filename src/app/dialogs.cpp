@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "app/settingsstore.h"
+#include "model/tips.h"
 #include "model/version.h"
 
 namespace orv {
@@ -88,34 +89,6 @@ void CAboutDlg::paintEvent(QPaintEvent* e)
 }
 
 // ---- Tip of the Day --------------------------------------------------------------
-
-QString TipReader::Next(const QByteArray& file, qint64& pos)
-{
-    if (pos < 0 || pos > file.size())
-        pos = 0;
-    // At most one full pass over the file: a file with no tip gives an empty tip.
-    qint64 scanned = 0;
-    const qint64 size = file.size();
-    while (scanned <= size && size > 0) {
-        if (pos >= size)
-            pos = 0;
-        qint64 end = file.indexOf('\n', pos);
-        const qint64 lineEnd = end < 0 ? size : end;
-        const qint64 next = end < 0 ? size : end + 1;
-        // Lines are read in pieces of at most 1000 characters.
-        const qint64 take = std::min<qint64>(lineEnd - pos, 1000);
-        QByteArray line = file.mid(pos, take);
-        const qint64 consumed = (take < lineEnd - pos) ? take : next - pos;
-        scanned += consumed;
-        pos += consumed;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty() || line[0] == ' ' || line[0] == '\t' || line[0] == ';')
-            continue;
-        return QString::fromLocal8Bit(line);
-    }
-    return {};
-}
 
 CTipDlg::CTipDlg(const QString& tipsPath, QSettings& store, QWidget* parent) : QDialog(parent), store_(store)
 {
@@ -207,7 +180,13 @@ CTipDlg::~CTipDlg()
     store_.endGroup();
 }
 
-void CTipDlg::NextTip() { text_->setText(TipReader::Next(file_, pos_)); }
+void CTipDlg::NextTip()
+{
+    int64_t pos = pos_;
+    text_->setText(
+        QString::fromLocal8Bit(orv::NextTip(std::string_view(file_.constData(), std::size_t(file_.size())), pos)));
+    pos_ = pos;
+}
 
 QString CTipDlg::CurrentTip() const { return text_->text(); }
 

@@ -37,14 +37,6 @@ private:
     bool painted_ = false;
 };
 
-// Reads tips from a tips file: lines starting with a blank, a tab, a line end or ';'
-// are skipped; at the end of the file reading goes on from its start. A file without
-// any tip line gives an empty tip after one full pass.
-struct TipReader {
-    // Returns the next tip at or after pos and moves pos past it.
-    static QString Next(const QByteArray& file, qint64& pos);
-};
-
 class CTipDlg : public QDialog {
     Q_OBJECT
 public:

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -21,6 +20,7 @@
 
 #include <algorithm>
 
+#include "model/options_input.h"
 #include "model/settings.h"
 
 namespace orv {
@@ -57,20 +57,6 @@ uint32_t ToBgr(const QColor& c)
 void SelectIndex(QComboBox* box, int index) { box->setCurrentIndex(index >= 0 && index < box->count() ? index : 0); }
 
 }  // namespace
-
-QString CSheetDlg::RangeMessageFrameRate()
-{
-    return QStringLiteral("Enter a whole number between %1 and %2 for the frame rate.")
-        .arg(kFrameRateRange.min)
-        .arg(kFrameRateRange.max);
-}
-
-QString CSheetDlg::RangeMessageVertexSize()
-{
-    return QStringLiteral("Enter a number between %1 and %2 for the vertex size.")
-        .arg(static_cast<double>(kVertexScalingRange.min), 0, 'g', 6)
-        .arg(static_cast<double>(kVertexScalingRange.max), 0, 'g', 6);
-}
 
 CSheetDlg::CSheetDlg(Settings& settings, OptionsSources sources, QWidget* parent) : QDialog(parent), settings_(settings)
 {
@@ -200,10 +186,7 @@ QWidget* CSheetDlg::MakeBackupPage()
     layout->addLayout(row);
     layout->addStretch(1);
     connect(backupCheck_, &QCheckBox::toggled, this, [this](bool on) {
-        if (on && backupMinutes_->value() == 0)
-            backupMinutes_->setValue(10);
-        else if (!on)
-            backupMinutes_->setValue(0);
+        backupMinutes_->setValue(BackupMinutesWhenToggled(on, backupMinutes_->value()));
         MarkModified();
     });
     connect(backupMinutes_, &QSpinBox::valueChanged, this, &CSheetDlg::MarkModified);
@@ -325,24 +308,16 @@ void CSheetDlg::Refuse(const QString& message, QWidget* field)
 
 bool CSheetDlg::Apply()
 {
-    const QLocale c = QLocale::c();
-    bool ok = false;
-    const int rate = c.toInt(frameRate_->text().trimmed(), &ok);
-    if (!ok || !kFrameRateRange.Holds(rate)) {
-        Refuse(RangeMessageFrameRate(), frameRate_);
-        return false;
-    }
-    // Checked as the float it is stored as, so that the command's steps, which end on
-    // the range's float ends, and the sheet agree.
-    const float size = static_cast<float>(c.toDouble(vertexSize_->text().trimmed(), &ok));
-    if (!ok || !kVertexScalingRange.Holds(size)) {
-        Refuse(RangeMessageVertexSize(), vertexSize_);
+    const auto numbers = ReadOptionsNumbers(frameRate_->text().toStdString(), vertexSize_->text().toStdString());
+    if (const auto* refused = std::get_if<OptionsRefusal>(&numbers)) {
+        Refuse(QString::fromStdString(refused->message),
+               refused->field == OptionsRefusal::Field::FrameRate ? frameRate_ : vertexSize_);
         return false;
     }
     lastError_.clear();
 
-    settings_.frameRate = rate;
-    settings_.vertexScaling = size;
+    settings_.frameRate = std::get<OptionsNumbers>(numbers).frameRate;
+    settings_.vertexScaling = std::get<OptionsNumbers>(numbers).vertexScaling;
     settings_.textureMapping = mapping_->currentText() == QLatin1String("Nearest") ? 1 : 0;
     settings_.textureDithering = dithered_->currentText() == QLatin1String("Yes") ? 1 : 0;
     settings_.warning = warnings_->currentText() == QLatin1String("Yes") ? 1 : 0;
@@ -350,14 +325,6 @@ bool CSheetDlg::Apply()
     // Without a device list (no drawing context yet) the stored choice stays.
     if (device_->count() > 0)
         settings_.device = std::max(0, device_->currentIndex());
-    bool colormapChanged = false;
-    if (colorMap_->currentIndex() >= 0) {
-        const QString chosen = colorMap_->currentText();
-        if (chosen.compare(QString::fromStdString(settings_.colorMap), Qt::CaseInsensitive) != 0) {
-            settings_.colorMap = chosen.toStdString();
-            colormapChanged = true;
-        }
-    }
     for (int i = 0; i < kColorCount; ++i)
         settings_.*kColorFields[static_cast<std::size_t>(i)].member = colors_[static_cast<std::size_t>(i)];
     settings_.shaded = shaded_->isChecked() ? 1 : 0;
@@ -365,12 +332,13 @@ bool CSheetDlg::Apply()
     std::vector<std::string> resources;
     for (int i = 0; i < resources_->count(); ++i)
         resources.push_back(resources_->item(i)->text().toStdString());
-    const bool resourcesChanged = resources != settings_.resources;
-    settings_.resources = std::move(resources);
+    const bool texturesChanged = TakeColorMapAndResources(
+        settings_, colorMap_->currentIndex() >= 0 ? colorMap_->currentText().toStdString() : std::string(),
+        std::move(resources));
 
     modified_ = false;
     ApplyButton()->setEnabled(false);
-    emit applied(colormapChanged || resourcesChanged);
+    emit applied(texturesChanged);
     return true;
 }
 

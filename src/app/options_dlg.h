@@ -77,9 +77,6 @@ public:
     uint32_t PageColor(int i) const { return colors_[static_cast<std::size_t>(i)]; }
     void SetPageColor(int i, uint32_t bgr);
 
-    static QString RangeMessageFrameRate();
-    static QString RangeMessageVertexSize();
-
 signals:
     // The settings were stored; texturesChanged when another colormap or another list of
     // resources was chosen (the textures must then be made again).

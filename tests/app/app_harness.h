@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
+#include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -15,6 +18,8 @@
 
 #include "app/app.h"
 #include "app/childframe.h"
+#include "app/mainframe.h"
+#include "edit/selection.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -46,6 +51,34 @@ inline QString Outline(const QTreeWidget* tree, const QTreeWidgetItem* item = nu
     }
     return labels.join(u", "_s);
 }
+
+// The texts of a list's rows.
+inline QStringList Texts(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// Clicks the dialog's OK button (id 1) as the user does: how the dialog ended.
+inline int ClickOk(QDialog& d)
+{
+    auto* ok = d.findChild<QPushButton*>(u"1"_s);
+    if (!ok)
+        return QDialog::Rejected;
+    ok->click();
+    return d.result();
+}
+
+// Makes the mesh and face current in the window's view.
+inline void Pick(orv::CChildFrame* f, int mesh, int face)
+{
+    f->CurrentSelection()->currentMesh = mesh;
+    f->CurrentSelection()->currentFace = face;
+}
+
+inline QMdiSubWindow* SubWindow(orv::CChildFrame* f) { return qobject_cast<QMdiSubWindow*>(f->parentWidget()); }
 
 inline QByteArray Sample(const QString& name) { return Read(kSampleDir + QLatin1Char('/') + name); }
 
@@ -107,6 +140,7 @@ struct Harness {
     }
 
     orv::CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + u"/walker.3do"_s); }
+    orv::CMainFrame* Frame() const { return app->Frame(); }
 
     // A copy of the sample's file in the folder, whole or cut after keep bytes.
     QString Copy(const QString& sample, const QString& name, qint64 keep = -1)
@@ -114,6 +148,16 @@ struct Harness {
         const QByteArray bytes = Sample(sample);
         const QString path = dir.filePath(name);
         return Write(path, keep < 0 ? bytes : bytes.left(keep)) ? path : QString();
+    }
+};
+
+// The harness with the sample walker open in the front window (f).
+struct WalkerHarness : Harness {
+    orv::CChildFrame* f = OpenWalker();
+    WalkerHarness()
+    {
+        if (!f)
+            qFatal("the sample walker does not open");
     }
 };
 

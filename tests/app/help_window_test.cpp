@@ -158,10 +158,7 @@ private slots:
         // The pages with every word, most hits first ("carved" counts), as many by title.
         auto found = [&w](const QString& query) {
             w.Search(query);
-            QStringList r;
-            for (int i = 0; i < w.SearchResults()->count(); ++i)
-                r << w.SearchResults()->item(i)->text();
-            return r;
+            return apptest::Texts(w.SearchResults());
         };
         QCOMPARE(found(u"carve MESH"_s), QStringList({"Carve a mesh (7)", "Shapes (3)"}));
         QCOMPARE(found(u"mesh cutting"_s), QStringList({"Odds and ends (2)"}));
@@ -284,9 +281,8 @@ private slots:
     // What's This: the next click opens the page of what it lands on instead of acting.
     void whatsThisOpensThePageOfWhatIsClickedNext()
     {
-        apptest::Harness h;  // the program's own guide
-        CChildFrame* f = h.OpenWalker();
-        QVERIFY(f);
+        apptest::WalkerHarness h;  // the program's own guide
+        CChildFrame* f = h.f;
         CMainFrame* frame = h.app->Frame();
         frame->show();
         frame->activateWindow();

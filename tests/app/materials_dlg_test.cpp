@@ -55,14 +55,6 @@ struct Mats {
     }
 };
 
-QStringList Items(const QListWidget* list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
 }  // namespace
 
 class MaterialsDlgTest : public QObject {
@@ -74,7 +66,7 @@ private slots:
         t.M().materials.push_back("aaa.mat");
         QSignalSpy changed(&t.doc, &CDocument::materialsChanged);
         auto dlg = t.Open(Dlg::Mode::InModel, t.third);
-        QCOMPARE(Items(dlg->List()), (QStringList{"aaa.mat", "dflt.mat", "metal.mat", "wood.mat"}));
+        QCOMPARE(apptest::Texts(dlg->List()), (QStringList{"aaa.mat", "dflt.mat", "metal.mat", "wood.mat"}));
         QCOMPARE(dlg->CurrentName(), u"wood.mat"_s);
         QCOMPARE(dlg->windowTitle(), u"Materials in 3DO - x= 64, y= 64"_s);
 
@@ -100,7 +92,7 @@ private slots:
         QStringList stock;
         for (const auto& e : t.res.catalog.materials.Entries())
             stock << QString::fromStdString(e->shortName);
-        QCOMPARE(Items(dlg->List()), stock);
+        QCOMPARE(apptest::Texts(dlg->List()), stock);
         QVERIFY(dlg->windowTitle().startsWith(u"Add Material to 3DO - x= "_s));
         for (auto id : {Dlg::Add, Dlg::Delete, Dlg::Load, Dlg::Convert})
             QVERIFY(dlg->Button(id)->isHidden());
@@ -125,7 +117,7 @@ private slots:
         dlg->DeleteMaterial();
         // (How the faces are renumbered is tested with the model's material list.)
         QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "WOOD.mat", "unused.mat"}));
-        QCOMPARE(Items(dlg->List()), (QStringList{"dflt.mat", "unused.mat", "wood.mat"}));
+        QCOMPARE(apptest::Texts(dlg->List()), (QStringList{"dflt.mat", "unused.mat", "wood.mat"}));
         QCOMPARE(dlg->CurrentName(), u"dflt.mat"_s);  // the entry before it
         QCOMPARE(changed.count(), 1);
         QVERIFY(dlg->SelectName(u"unused.mat"_s));
@@ -157,7 +149,7 @@ private slots:
             dlg->DeleteMaterial();
             dlg->Button(Dlg::Add)->click();
             QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "metal.mat", "bricks.mat"}));
-            QCOMPARE(Items(dlg->List()), (QStringList{"bricks.mat", "dflt.mat", "metal.mat"}));
+            QCOMPARE(apptest::Texts(dlg->List()), (QStringList{"bricks.mat", "dflt.mat", "metal.mat"}));
             QCOMPARE(dlg->CurrentName(), u"bricks.mat"_s);
             QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
             dlg->Button(close)->click();

@@ -1,11 +1,7 @@
 // Working with mods in the editor: their folders, the engine's limits, backups.
 #include <QtTest>
 
-#include <QCheckBox>
 #include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTreeWidget>
 
@@ -16,7 +12,6 @@
 #include "app/limits_dlg.h"
 #include "app/mainframe.h"
 #include "app/materials_dlg.h"
-#include "app/options_dlg.h"
 #include "app/orvaneview.h"
 #include "app_harness.h"
 #include "commands/command_ids.h"
@@ -79,11 +74,10 @@ class ModsTest : public QObject {
 private slots:
     void checkModListsTheModAroundTheModelAndOpensAFindingsFace()
     {
-        QTemporaryDir dir;
-        const QString model = LayOutMod(dir, kFixtures + u"/3do/shapes_bent_concave.3do"_s, u"shapes.3do"_s,
-                                        kFixtures + u"/mat/colour.mat"_s, u"spare.mat"_s);
-        Harness h(&dir);
-        QVERIFY(h.app->OpenFile(model));
+        Harness h;
+        QTemporaryDir& dir = h.dir;
+        QVERIFY(h.app->OpenFile(LayOutMod(dir, kFixtures + u"/3do/shapes_bent_concave.3do"_s, u"shapes.3do"_s,
+                                          kFixtures + u"/mat/colour.mat"_s, u"spare.mat"_s)));
         QString summary;
         QStringList severities;
         FindingPlace place;
@@ -113,47 +107,40 @@ private slots:
 
     void materialsDialogShowsAModsSixteenBitMaterialAndItsPlace()
     {
-        QTemporaryDir dir;
-        Harness h(&dir);
-        const QString model = LayOutMod(dir, kSampleDir + u"/walker.3do"_s, u"x.3do"_s,
-                                        kFixtures + u"/mat/rgb565_primaries.mat"_s, u"red16.mat"_s);
-        QVERIFY(!model.isEmpty());
-        const QString mat = dir.filePath(u"mymod/mat/red16.mat"_s);
-        CChildFrame* f = h.app->OpenFile(model);
+        Harness h;
+        CChildFrame* f = h.app->OpenFile(LayOutMod(h.dir, kSampleDir + u"/walker.3do"_s, u"x.3do"_s,
+                                                   kFixtures + u"/mat/rgb565_primaries.mat"_s, u"red16.mat"_s));
         QVERIFY(f);
         AddModelMaterialName(f->Document()->Model(), "RED16.MAT");
         CMaterialsDlg dlg(*f->Document(), CMaterialsDlg::Mode::InModel);
         QVERIFY(dlg.SelectName(u"red16.mat"_s));
         QVERIFY(dlg.Image() && dlg.Image()->TrueColor());
         QCOMPARE(dlg.windowTitle(), u"Materials in 3DO - x= 2, y= 2"_s);
-        QVERIFY2(dlg.Origin()->text().contains(QDir::toNativeSeparators(QFileInfo(mat).absolutePath())),
+        QVERIFY2(dlg.Origin()->text().contains(QDir::toNativeSeparators(QFileInfo(h.dir.filePath(u"mymod/mat"_s)).absoluteFilePath())),
                  qPrintable(dlg.Origin()->text()));
     }
 
     // Export finds the materials the view draws; only floor.mat, found nowhere, is named.
     void fileExportTakesTheModsOwnMaterials()
     {
-        QTemporaryDir dir;
-        Harness h(&dir);
-        const QString model = LayOutMod(dir, kFixtures + u"/3do/tiny_lf.3do"_s, u"tiny.3do"_s,
-                                        kFixtures + u"/mat/rgb565_primaries.mat"_s, u"crate.mat"_s);
-        QVERIFY(!model.isEmpty());
-        QVERIFY(h.app->OpenFile(model));
+        Harness h;
+        QVERIFY(h.app->OpenFile(LayOutMod(h.dir, kFixtures + u"/3do/tiny_lf.3do"_s, u"tiny.3do"_s,
+                                          kFixtures + u"/mat/rgb565_primaries.mat"_s, u"crate.mat"_s)));
         h.messages.clear();
-        h.nextSavePath = dir.filePath(u"out.obj"_s);
+        h.nextSavePath = h.dir.filePath(u"out.obj"_s);
         h.app->Frame()->Action(cmd::FileExport)->trigger();
-        QVERIFY(QFileInfo::exists(dir.filePath(u"out.obj"_s)));
+        QVERIFY(QFileInfo::exists(h.nextSavePath));
         QCOMPARE(h.messages.size(), 1);
         QVERIFY2(h.messages[0].endsWith(u":\nfloor.mat"_s), qPrintable(h.messages[0]));
-        QCOMPARE(QDir(dir.path()).entryList({u"*.png"_s}).size(), 1);
+        QCOMPARE(QDir(h.dir.path()).entryList({u"*.png"_s}).size(), 1);
     }
 
     // A mod's puppet, keyframes, archive and colormap are found; what nothing holds is said
     // over the view, in Check Model and when its sub-mode is chosen.
     void aModsOwnFilesAreFoundAndWhatIsMissingIsNamed()
     {
-        QTemporaryDir dir;
-        Harness h(&dir);
+        Harness h;
+        QTemporaryDir& dir = h.dir;
         QByteArray model = Sample(u"walker.3do"_s);
         model.replace("checker.mat", "crate.mat").replace("wood.mat", "lost.mat");
         const auto crate = Sample(u"gradient.mat"_s);
@@ -184,15 +171,10 @@ private slots:
         QStringList checked;
         h.dialog = [&](QDialog& d) {
             if (auto* limits = qobject_cast<CLimitsDlg*>(&d))
-                for (int i = 0; i < limits->List()->count(); ++i)
-                    checked << limits->List()->item(i)->text();
-            auto* list = d.findChild<QTreeWidget*>(u"1022"_s);
-            auto* ok = d.findChild<QPushButton*>(u"1"_s);
-            if (!list || !ok)
-                return int(QDialog::Rejected);
-            list->setCurrentItem(list->topLevelItem(1));
-            ok->click();
-            return d.result();
+                checked = apptest::Texts(limits->List());
+            if (auto* list = d.findChild<QTreeWidget*>(u"1022"_s))
+                list->setCurrentItem(list->topLevelItem(1));
+            return apptest::ClickOk(d);
         };
         frame->Action(cmd::CheckModel)->trigger();
         QVERIFY2(checked.contains(u"material lost.mat was not found"_s) &&
@@ -211,34 +193,10 @@ private slots:
         QCOMPARE(frame->statusBar()->currentMessage(), u"Ready to play: mode 0, walk (lost.key)"_s);
     }
 
-    // A new "Resources" list asks for the textures to be made again.
-    void optionsKeepResourcesShadedAndBackup()
-    {
-        Settings s;
-        CSheetDlg sheet(s, OptionsSources{});
-        QStringList chosen = {u"/mods/a.gob"_s, u"/mods/b"_s};
-        sheet.SetPathChooser([&](bool) { return chosen.takeFirst(); });
-        QSignalSpy applied(&sheet, &CSheetDlg::applied);
-        sheet.AddResource(false);
-        sheet.AddResource(true);
-        sheet.MoveResource(-1);
-        sheet.Shaded()->setChecked(true);
-        sheet.BackupMinutes()->setValue(3);
-        QVERIFY(sheet.Apply());
-        QCOMPARE(s.resources, (std::vector<std::string>{"/mods/b", "/mods/a.gob"}));
-        QCOMPARE(s.shaded, 1);
-        QCOMPARE(s.backup, 3);
-        QCOMPARE(applied.takeFirst().at(0).toBool(), true);
-        QVERIFY(sheet.Apply());
-        QCOMPARE(applied.takeFirst().at(0).toBool(), false);  // nothing new to draw with
-        // (Through the settings file and back with the other settings, in the shell's test.)
-    }
-
     // Shaded is the program's: every document redraws with it, not only the active one.
     void shadedRedrawsEveryDocument()
     {
-        QTemporaryDir dir;
-        Harness h(&dir);
+        Harness h;
         CChildFrame* first = h.app->NewDocument();
         CChildFrame* second = h.app->NewDocument();
         QVERIFY(first && second && first != second);
@@ -250,18 +208,15 @@ private slots:
 
     void engineLimitsAreShownBeforeA3doIsWritten()
     {
-        QTemporaryDir dir;
-        Harness h(&dir);
+        Harness h;
+        QTemporaryDir& dir = h.dir;
         // Each dialog's lines, then its accepting button's caption.
         QList<QStringList> shown;
         int result = QDialog::Rejected;
         h.dialog = [&](QDialog& d) {
             QStringList lines;
-            if (auto* limits = qobject_cast<CLimitsDlg*>(&d)) {
-                for (int i = 0; i < limits->List()->count(); ++i)
-                    lines << limits->List()->item(i)->text();
-                lines << limits->AcceptButton()->text();
-            }
+            if (auto* limits = qobject_cast<CLimitsDlg*>(&d))
+                lines = apptest::Texts(limits->List()) << limits->AcceptButton()->text();
             shown << lines;
             return result;
         };
@@ -293,15 +248,13 @@ private slots:
     // The timer's clock is the test's.
     void aModifiedDocumentIsBackedUpAndItsBackupGoesWhenSaved()
     {
-        QTemporaryDir dir;
-        Harness h(&dir);
+        Harness h;
         h.app->AppSettings().backup = 10;
-        const QString path = UserModel(dir);
+        const QString path = UserModel(h.dir);
         const auto original = apptest::Read(path);
         CChildFrame* f = h.app->OpenFile(path);
         QVERIFY(f);
         CBackupManager* backups = h.app->Backups();
-        QVERIFY(backups);
         const QString backup = backups->BackupFileOf(f->Document());
 
         f->Document()->Doc().Change([f] {  // a change, as the window makes it

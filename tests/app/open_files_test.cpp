@@ -47,9 +47,8 @@ private slots:
 
     void savingAs3doAsksTheCoresQuestionsInTurnAndWritesByTheAnswers()
     {
-        Harness h;
-        CChildFrame* f = h.app->OpenFile(kSampleDir + u"/walker.3do"_s);
-        QVERIFY(f);
+        apptest::WalkerHarness h;
+        CChildFrame* f = h.f;
         CModel& m = f->Document()->Model();
         auto entry = std::make_unique<CTreeObject>("mine.mat", 0u, 4u);
         entry->data = {'M', 'A', 'T', '1'};
@@ -95,9 +94,8 @@ private slots:
 
     void aFileWithoutPuppetModesChangesNothing()
     {
-        Harness h;
-        CChildFrame* f = h.app->OpenFile(kSampleDir + u"/walker.3do"_s);
-        QVERIFY(f);
+        apptest::WalkerHarness h;
+        CChildFrame* f = h.f;
         CModel& m = f->Document()->Model();
         QCOMPARE(m.puppetModes.size(), std::size_t{1});
         const QString random = h.Copy(u"bricks.mat"_s, u"random.pup"_s);

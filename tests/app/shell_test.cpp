@@ -122,26 +122,9 @@ private slots:
 
     void tipsComeOneAtATime()
     {
-        const QByteArray file = "; comment\r\n tip with blank\r\nFirst tip\r\n\r\n\tindented\r\nSecond tip\r\n";
-        qint64 pos = 0;
-        QCOMPARE(TipReader::Next(file, pos), u"First tip"_s);
-        QCOMPARE(TipReader::Next(file, pos), u"Second tip"_s);
-        QCOMPARE(TipReader::Next(file, pos), u"First tip"_s);  // the end wraps to the start
-        pos = 0;
-        QCOMPARE(TipReader::Next(QByteArray("; only\n  comments\n\n"), pos), QString());
-        pos = 5;
-        QCOMPARE(TipReader::Next(QByteArray(), pos), QString());
-        pos = 0;
-        const QByteArray longLine = QByteArray(1500, 'x') + "\n";
-        QCOMPARE(TipReader::Next(longLine, pos).size(), 1000);
-        QCOMPARE(TipReader::Next(longLine, pos).size(), 500);
-
         QTemporaryDir dir;
         const QString tips = dir.filePath(u"tips.txt"_s);
-        QFile f(tips);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QVERIFY(f.write("One\nTwo\nThree\n") > 0);
-        f.close();
+        QVERIFY(apptest::Write(tips, "One\nTwo\nThree\n"));
         QSettings store(dir.filePath(u"s.ini"_s), QSettings::IniFormat);
         QCOMPARE(CTipDlg(tips, store).CurrentTip(), u"One"_s);
         QCOMPARE(CTipDlg(tips, store).CurrentTip(), u"Two"_s);

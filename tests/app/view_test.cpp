@@ -25,6 +25,7 @@
 #include "edit/properties.h"
 #include "gl_required.h"
 #include "model/corners.h"
+#include "model/options_input.h"
 #include "model/settings.h"
 #include "render/renderer.h"
 #include "resources/catalog.h"
@@ -329,11 +330,9 @@ private slots:
         QVERIFY(second.view->Continuous());
         QCOMPARE(walker.currentFrame, 0);
         first->view->GetSelection().currentMesh = 2;
-        QVERIFY(first->view->RunCommand(cmd::MeshMode));
-        QVERIFY(first->view->RunCommand(cmd::AnimateMode));
-        QVERIFY(first->view->RunCommand(cmd::NextFrame));
-        QVERIFY(first->view->RunCommand(cmd::NextFrame));
-        QVERIFY(first->view->RunCommand(cmd::PrevFrame));
+        for (int id : {int(cmd::MeshMode), int(cmd::AnimateMode), int(cmd::NextFrame), int(cmd::NextFrame),
+                       int(cmd::PrevFrame)})
+            QVERIFY(first->view->RunCommand(id));
         QCOMPARE(walker.currentFrame, 1);
         QVERIFY(first->view->RunCommand(cmd::ViewRotate));
         QVERIFY(!second.view->Continuous());
@@ -459,13 +458,17 @@ private slots:
         auto u = [&] { return f.doc->Model().geosets[0].meshes[0].faces[0].corners[0].u; };
         const float before = u();
         f.doc->SetModified(false);
-        QTest::mousePress(area, Qt::LeftButton, {}, kCentre);
-        QCOMPARE(area->cursor().shape(), Qt::SizeAllCursor);
         const QImage drawn = f.Frame();
         // The first move takes the point, the second slides (by how much is the core's).
-        f.Moves(Qt::LeftButton, {210, 240}, 200);
-        QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(230, 200));
-        QCOMPARE(area->cursor().shape(), Qt::ArrowCursor);
+        QCursor held;
+        auto drag = [&] {
+            QTest::mousePress(area, Qt::LeftButton, {}, kCentre);
+            held = area->cursor();
+            f.Moves(Qt::LeftButton, {210, 240}, 200);
+            QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(230, 200));
+        };
+        drag();
+        QCOMPARE(std::pair(held.shape(), area->cursor().shape()), std::pair(Qt::SizeAllCursor, Qt::ArrowCursor));
         QVERIFY(u() > before);
         QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(f.Frame() != drawn);  // the drawing follows the corners
@@ -473,11 +476,8 @@ private slots:
         QVERIFY(f.view->RunCommand(cmd::EditUndo));
         QCOMPARE(u(), before);
         // Each drag is a step of its own.
-        for (int drag = 0; drag < 2; ++drag) {
-            QTest::mousePress(area, Qt::LeftButton, {}, kCentre);
-            f.Moves(Qt::LeftButton, {210, 240}, 200);
-            QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(230, 200));
-        }
+        drag();
+        drag();
         QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{2});
 
         // A right drag turns the camera with the cursor hidden, then puts it in the middle.
@@ -511,26 +511,16 @@ private slots:
         QCOMPARE(std::pair(settings.vertexScaling, settings.frameRate),
                  std::pair(kVertexScalingRange.max, kFrameRateRange.max));
 
-        auto apply = [&](QLineEdit* field, const char* text) {
-            field->setText(QLatin1String(text));
-            return sheet.Apply();
-        };
-        QVERIFY(!apply(sheet.VertexSize(), "0.2"));
-        QCOMPARE(shown, QStringList{CSheetDlg::RangeMessageVertexSize()});
-        QCOMPARE(shown.first(), u"Enter a number between 0.00125 and 0.1 for the vertex size."_s);
-        QCOMPARE(settings.vertexScaling, 0.1f);
-        QVERIFY(apply(sheet.VertexSize(), "0.1"));
-        QVERIFY(!apply(sheet.VertexSize(), "0.001"));
-        QVERIFY(apply(sheet.VertexSize(), "0.00125"));
-        QCOMPARE(settings.vertexScaling, 0.00125f);
-        for (const char* bad : {"0", "101", "abc", "2.5"}) {
-            QVERIFY2(!apply(sheet.FrameRate(), bad), bad);
-            QCOMPARE(sheet.LastError(), CSheetDlg::RangeMessageFrameRate());
+        // Which numbers are taken is the core's; a refusal names its field, which is kept.
+        for (QLineEdit* field : {sheet.FrameRate(), sheet.VertexSize()}) {
+            const QString before = field->text();
+            field->setText(u"0"_s);
+            QVERIFY(!sheet.Apply());
+            QCOMPARE(sheet.LastError(), shown.last());
+            field->setText(before);
         }
-        QCOMPARE(settings.frameRate, 100);
-        QVERIFY(apply(sheet.FrameRate(), "1"));
-        QCOMPARE(settings.frameRate, 1);
-
+        QCOMPARE(shown, QStringList({QString::fromStdString(FrameRateRangeMessage()),
+                                     QString::fromStdString(VertexSizeRangeMessage())}));
         QVERIFY(!sheet.ApplyButton()->isEnabled());
         sheet.StretchFactor()->setCurrentIndex(1);
         QVERIFY(sheet.ApplyButton()->isEnabled());
@@ -547,10 +537,21 @@ private slots:
         QCOMPARE(settings.device, 0);
         QCOMPARE(settings.colorMap, std::string("01redmap.cmp"));
         QCOMPARE(settings.colorBackground, 0x112233u);
+        // Another Resources list asks for new textures too.
+        QStringList chosen = {u"/mods/a.gob"_s, u"/mods/b"_s};
+        sheet.SetPathChooser([&](bool) { return chosen.takeFirst(); });
+        sheet.AddResource(false);
+        sheet.AddResource(true);
+        sheet.MoveResource(-1);
+        sheet.Shaded()->setChecked(true);
+        sheet.BackupMinutes()->setValue(3);
+        QVERIFY(sheet.Apply());
+        QCOMPARE(applied.last().at(0).toBool(), true);
+        QCOMPARE(std::tuple(settings.resources, settings.shaded, settings.backup),
+                 std::tuple(std::vector<std::string>{"/mods/b", "/mods/a.gob"}, 1, 3));
 
-        // (It starts checked with the stored minutes.)
+        // (It starts checked with the stored minutes; the minutes either way are the core's.)
         sheet.BackupEnabled()->setChecked(false);
-        QCOMPARE(sheet.BackupMinutes()->value(), 0);
         sheet.BackupEnabled()->setChecked(true);
         QCOMPARE(sheet.BackupMinutes()->value(), 10);
 
