@@ -108,7 +108,6 @@ struct OpenedSample {
         orv::EditContext c = Context(drawing);
         return orv::RunCommand(id, c);
     }
-    bool Enabled(int id) { return orv::CommandEnabled(*orv::FindCommand(id), Context()); }
     bool Checked(int id) { return orv::CommandChecked(*orv::FindCommand(id), Context()); }
     // A dialog's "&OK", as the window runs it: one undo step of the document.
     template <class Editor>
