@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/text.h"
+
 namespace orv {
 
 namespace {
@@ -26,17 +28,6 @@ bool ParseNumber(std::string_view text, T& value)
     text = NumberText(text);
     const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
     return !text.empty() && r.ec == std::errc() && r.ptr == text.data() + text.size();
-}
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -70,7 +61,7 @@ bool TakeColorMapAndResources(Settings& s, std::string_view colorMap, std::vecto
 {
     bool changed = resources != s.resources;
     s.resources = std::move(resources);
-    if (!colorMap.empty() && !SameName(colorMap, s.colorMap)) {
+    if (!colorMap.empty() && !EqualNoCase(colorMap, s.colorMap)) {
         s.colorMap = std::string(colorMap);
         changed = true;
     }
