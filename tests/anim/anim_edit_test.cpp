@@ -41,7 +41,7 @@ TEST(AnimateStep, TheEntryInEffectTakesTheStepAndTheFileFollows)
     orvtest::ExpectClose(e.position, before + Vec3(0, 0.005f, 0));
     orvtest::ExpectClose(e.rotation, {0, 6, 0});  // (pitch, roll, yaw): the roll
     // The file takes the entry and the deltas computed again.
-    orvtest::ExpectWrittenAsFixture("animate_step.key", orvtest::SlurpText(w.dir / "wkwalk.key"));
+    orvtest::ExpectSameAsFixture("expected", "animate_step.key", orvtest::SlurpText(w.dir / "wkwalk.key"));
 
     w.Run(cmd::EditUndo);
     orvtest::ExpectClose(Thigh(w.ReadBack("wkwalk.key"), 1).rotation, {0, 0, 0});
@@ -86,7 +86,7 @@ TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
     ASSERT_EQ(w.Commit(e).message, "");
 
     EXPECT_EQ(w.doc.history.UndoList().size(), 1u);
-    orvtest::ExpectWrittenAsFixture("puppet_commit.pup", orvtest::SlurpText(w.dir / "walker.pup"));
+    orvtest::ExpectSameAsFixture("expected", "puppet_commit.pup", orvtest::SlurpText(w.dir / "walker.pup"));
     // The new keyframe is made empty; an existing file of the name is never replaced.
     EXPECT_EQ(w.ReadBack("mywalk.key").type, 0xFFFFu);
     EXPECT_EQ(w.ReadBack("mine.key").nodes.size(), 5u);
@@ -244,7 +244,7 @@ TEST(KeyframeEditor, NodesEntriesHeaderAndTheSaveRule)
     EXPECT_EQ(w.Commit(e).message, "");
     EXPECT_EQ(std::tuple(w.doc.history.UndoList().size(), w.Model().keyframe->nodes.size()), std::tuple(1u, 6u));
     EXPECT_FLOAT_EQ(w.Model().frameTime, 1.0f / 30.0f);
-    orvtest::ExpectWrittenAsFixture("keyframe_editor.key", orvtest::SlurpText(w.dir / "wkwalk.key"));
+    orvtest::ExpectSameAsFixture("expected", "keyframe_editor.key", orvtest::SlurpText(w.dir / "wkwalk.key"));
     ViewState v;
     ASSERT_TRUE(orvtest::Ok(w.doc.Undo(v)));
     EXPECT_EQ(w.Model().keyframe->nodes.size(), 5u);

@@ -99,19 +99,13 @@ inline void ExpectSamePuppet(const orv::CModel& a, const orv::CModel& b)
     EXPECT_EQ(a.puppetJoints, b.puppetJoints);
 }
 
-// A file's text as written against tests/fixtures/expected/<name>.
-inline void ExpectWrittenAsFixture(const std::string& name, const std::string& text)
-{
-    ExpectSameAsFixture("expected", name, text);
-}
-
 // The model's 3DO text, without the version in its head, against
 // tests/fixtures/expected/<name>.3do: every face, corner, texture vertex and node at once.
 // A copy is written, as writing measures the radii and renumbers the nodes.
 inline void ExpectModelAsFixture(const std::string& name, const orv::CModel& model)
 {
     orv::CModel copy = model;
-    ExpectWrittenAsFixture(name + ".3do", orv::Format3do(copy, "x.3do"));
+    ExpectSameAsFixture("expected", name + ".3do", orv::Format3do(copy, "x.3do"));
 }
 
 // The text with every LF turned into CR LF (expected writer output is written with LF
