@@ -3,22 +3,28 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTreeWidget>
 
 #include "app/anim_dialogs.h"
 #include "app/app.h"
+#include "app/backup.h"
+#include "app/checkmod_dlg.h"
 #include "app/childframe.h"
 #include "app/dialogs.h"
 #include "app/edit_dialogs.h"
 #include "app/field_names.h"
 #include "app/filemanager_dlg.h"
+#include "app/limits_dlg.h"
 #include "app/mainframe.h"
 #include "app/materials_dlg.h"
 #include "app/options_dlg.h"
@@ -27,17 +33,65 @@
 #include "app_harness.h"
 #include "commands/command_ids.h"
 #include "commands/command_table.h"
+#include "document/file_formats.h"
 #include "edit/materials.h"
 #include "edit/properties.h"
 #include "edit/selection.h"
+#include "formats/keyfile.h"
+#include "formats/model3do.h"
 #include "interchange/interchange.h"
 #include "model/fileio.h"
+#include "resources/archive.h"
 
 using namespace orv;
 using apptest::Harness;
 using apptest::kSampleDir;
+using apptest::Read;
+using apptest::Sample;
 
 namespace {
+
+const QString kFixtures = QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures");
+const QString kImports = kFixtures + u"/import"_s;
+constexpr int64_t kMinute = 60 * 1000;
+
+QString UserModel(QTemporaryDir& dir)
+{
+    const QString path = QFileInfo(dir.filePath(u"mine/walker.3do"_s)).absoluteFilePath();
+    return apptest::Write(path, Sample(u"walker.3do"_s)) ? path : QString();
+}
+
+// A mod laid out as modders keep it (mymod/3do/, mymod/mat/); the model's path.
+QString LayOutMod(QTemporaryDir& dir, const QString& modelSource, const QString& modelName, const QString& matSource,
+                  const QString& matName)
+{
+    const QString model = dir.filePath(u"mymod/3do/"_s + modelName);
+    return apptest::Write(model, apptest::Read(modelSource)) &&
+                   apptest::Write(dir.filePath(u"mymod/mat/"_s + matName), apptest::Read(matSource))
+               ? model
+               : QString();
+}
+
+// What a killed program leaves: a backup of the user's model with one change (a
+// material "recovered.mat"), in a session folder without a live lock.
+QString LeaveCrashedSession(QTemporaryDir& dir, const QString& model)
+{
+    const QString crashed = dir.filePath(u"backup/session-crashed"_s);
+    Harness h(&dir);
+    CChildFrame* f = h.app->OpenFile(model);
+    if (!f)
+        return {};
+    f->Document()->Doc().Change([f] {
+        f->Document()->Model().materials.push_back("recovered.mat");
+        return true;
+    });
+    h.app->Backups()->BackupNow(f->Document(), 0);
+    h.app->Backups()->WaitForWrites();
+    if (!QDir().rename(h.app->Backups()->SessionFolder(), crashed))
+        return {};
+    QFile::remove(crashed + u"/lock"_s);
+    return crashed;
+}
 
 void Type(QLineEdit* e, const QString& text)
 {
@@ -55,6 +109,31 @@ private slots:
         Harness h;
         QCOMPARE(h.app->Frame()->Children().size(), 1);
         QVERIFY(h.app->Frame()->windowTitle().startsWith(u"Orvane - Jedi Knight mode"_s));
+        // Files that are no documents say where they are used.
+        QVERIFY(h.app->Frame()->Execute(cmd::FileOpen));
+        QVERIFY(h.openFilter == OpenFilters());
+        QStringList archivesShown;  // the File Manager's archive each time it runs
+        h.dialog = [&](QDialog& d) {
+            if (auto* files = qobject_cast<CFileManagerDlg*>(&d))
+                archivesShown.append(files->ArchivePath());
+            return int(QDialog::Rejected);
+        };
+        const int windows = h.app->Frame()->Children().size();
+        const std::pair<QString, QString> kinds[] = {
+            {u"wkwalk.key"_s, QStringLiteral("wkwalk.key is a keyframe animation (KEY). Keyframes are chosen "
+                                             "through a model's puppet file in the Animation Sequence dialog")},
+            {u"bricks.mat"_s, u"bricks.mat is a material (MAT)."_s},
+            {u"dflt.cmp"_s, u"dflt.cmp is a colormap (CMP)."_s},
+        };
+        for (const auto& [file, text] : kinds) {
+            QCOMPARE(h.app->OpenFile(kSampleDir + QLatin1Char('/') + file), nullptr);
+            QVERIFY2(h.messages.last().startsWith(text), qPrintable(h.messages.last()));
+        }
+        QCOMPARE(h.app->OpenFile(kSampleDir + u"/res2.gob"_s), nullptr);
+        QCOMPARE(archivesShown, QStringList{QFileInfo(kSampleDir + u"/res2.gob"_s).absoluteFilePath()});
+        QCOMPARE(h.app->Frame()->Children().size(), windows);
+        h.messages.clear();
+
         // Without a document the commands say why; every command is enabled or says why not.
         CMainFrame* frame = h.app->Frame();
         QVERIFY(frame->Action(cmd::FileSave)->isEnabled());
@@ -66,25 +145,9 @@ private slots:
         }
         QCOMPARE(frame->DisabledReason(cmd::WindowTile), u"No model window is open"_s);
         QVERIFY(frame->Action(cmd::ManageFiles)->isEnabled());
-        for (const CommandRow& row : CommandTable())
-            if (QAction* a = frame->Action(row.id); a && frame->Available(row.id))
-                QCOMPARE(a->isEnabled(), frame->DisabledReason(row.id).isEmpty());
-        QCOMPARE(h.app->OpenFile(kSampleDir + u"/walker.pup"_s), nullptr);
-        QVERIFY(h.messages.isEmpty());
-
-        QVERIFY(h.OpenWalker());
-        QCOMPARE(h.app->RecentFiles().first(), QFileInfo(kSampleDir + u"/walker.3do"_s).absoluteFilePath());
-        QCOMPARE(h.app->OpenFile(h.dir.filePath(u"gone.3do"_s)), nullptr);
-        QCOMPARE(h.messages.size(), 1);
-        QVERIFY(h.messages.first().startsWith(u"Failed to open document."_s));
-    }
-
-    // A key name Qt does not read would leave a command without its shortcut; a row without
-    // a core function left unbound would silently drop its menu item and button.
-    void everyTableRowBecomesABoundAction()
-    {
-        Harness h;
-        CMainFrame* frame = h.app->Frame();
+        // Each table row is an action bound to its function: a key name Qt does not read would
+        // leave a command without its shortcut; a row without a core function left unbound
+        // would silently drop its menu item and button.
         for (const CommandRow& row : CommandTable()) {
             QAction* a = frame->Action(row.id);
             QVERIFY2(a, qPrintable(QString::number(row.id)));
@@ -99,7 +162,17 @@ private slots:
                                                                                     : Qt::WidgetShortcut);
             if (!row.core.run)
                 QVERIFY2(frame->Available(row.id), qPrintable(u"command %1 is not bound"_s.arg(row.id)));
+            if (frame->Available(row.id))
+                QCOMPARE(a->isEnabled(), frame->DisabledReason(row.id).isEmpty());
         }
+        QCOMPARE(h.app->OpenFile(kSampleDir + u"/walker.pup"_s), nullptr);
+        QVERIFY(h.messages.isEmpty());
+
+        QVERIFY(h.OpenWalker());
+        QCOMPARE(h.app->RecentFiles().first(), QFileInfo(kSampleDir + u"/walker.3do"_s).absoluteFilePath());
+        QCOMPARE(h.app->OpenFile(h.dir.filePath(u"gone.3do"_s)), nullptr);
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY(h.messages.first().startsWith(u"Failed to open document."_s));
     }
 
     void editCommandsThroughTheWindow()
@@ -197,6 +270,11 @@ private slots:
         QCOMPARE(f->Document()->Doc().modes.gameAmbient, 0.3f);
         QVERIFY(frame->Execute(cmd::GameView));
         QVERIFY(light->parentWidget()->isHidden());
+        // Shaded is the program's: every document redraws with it, not only the active one.
+        QSignalSpy otherUpdated(h.app->NewDocument()->Document(), &CDocument::updated);
+        f->View()->RunCommand(cmd::ShadedView);
+        QCOMPARE(h.app->AppSettings().shaded, 1);
+        QVERIFY(!otherUpdated.isEmpty());
     }
 
     // The view of a window that opens or comes to the front takes the keys at once.
@@ -352,10 +430,7 @@ private slots:
             h.nextSaveFilter = filter;
             return h.app->SaveDocumentAs(h.f);
         };
-        auto startOf = [&](const QString& name) {
-            QFile file(h.dir.filePath(name));
-            return file.open(QIODevice::ReadOnly) ? file.read(200) : QByteArray("<missing>");
-        };
+        auto startOf = [&](const QString& name) { return Read(h.dir.filePath(name)).left(200); };
         QVERIFY(saveAs(u"ship"_s, 2));  // "3DO Files"
         QVERIFY(startOf(u"ship.3do"_s).contains("SECTION: HEADER"));
         QVERIFY(!QFileInfo::exists(h.dir.filePath(u"ship"_s)));
@@ -519,13 +594,9 @@ private slots:
     {
         Harness h;
         const QDir dir(h.dir.path());
-        QVERIFY(WriteFileAtomic(dir.filePath(u"post.ply"_s).toStdString(),
-                                "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
-                                "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
-                                "0 0 0\n1 0 0\n1 0 2\n0 0 2\n4 0 1 2 3\n")
-                    .ok());
+        const QString post = kImports + u"/post_2m_zup.ply"_s;
         const int before = static_cast<int>(h.app->Frame()->Children().size());
-        h.nextOpenPath = dir.filePath(u"post.ply"_s);
+        h.nextOpenPath = post;
         double offeredScale = 0.0;
         QString offeredUp, name;
         h.dialog = [&](QDialog& d) {
@@ -546,12 +617,10 @@ private slots:
         QCOMPARE(std::pair(offeredScale, offeredUp), std::pair(1.0, u"Y"_s));
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 1);
         const COrvaneDoc& doc = h.app->ActiveFrame()->Document()->Doc();
-        float top = 0.0f, deepest = 0.0f;
-        for (const auto& v : doc.model->MeshAt(0)->vertices) {
+        float top = 0.0f;  // 2 along its z, 5 along y
+        for (const auto& v : doc.model->MeshAt(0)->vertices)
             top = std::max(top, v.y);
-            deepest = std::max(deepest, std::fabs(v.z));
-        }
-        QCOMPARE(std::pair(top, deepest), std::pair(5.0f, 0.0f));
+        QCOMPARE(top, 5.0f);
         QVERIFY(doc.PathName().empty());
         QVERIFY(doc.IsModified());
         QCOMPARE(h.messages.size(), 1);  // the import's note
@@ -564,18 +633,383 @@ private slots:
         QCOMPARE(back->model->MeshAt(0)->faces[0].corners.size(), std::size_t{4});
 
         // Opened by name (the command line, a dropped file), it is imported too.
-        QVERIFY(h.app->OpenFile(dir.filePath(u"post.ply"_s)));
+        QVERIFY(h.app->OpenFile(post));
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
         QVERIFY(h.app->ActiveFrame()->Document()->Doc().PathName().empty());
 
         h.messages.clear();
-        QVERIFY(WriteFileAtomic(dir.filePath(u"box.mtl"_s).toStdString(), "newmtl crate\n").ok());
-        h.nextOpenPath = dir.filePath(u"box.mtl"_s);
+        h.nextOpenPath = kImports + u"/cube.mtl"_s;
         h.app->Frame()->Action(cmd::FileImport)->trigger();
         QCOMPARE(std::pair(offeredScale, offeredUp), std::pair(2.5, u"Z"_s));
         QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), before + 2);
         QCOMPARE(h.messages.size(), 1);
-        QVERIFY(h.messages.first().startsWith(u"Failed to import box.mtl."_s));
+        QVERIFY(h.messages.first().startsWith(u"Failed to import cube.mtl."_s));
+    }
+
+    void animatedFileBecomesThePlayingKeyframeOfTheOpenModel()
+    {
+        Harness h;
+        const QDir dir(h.dir.path());
+        for (const char* name : {"walker.3do", "walker.pup", "wkstand.key", "wkwalk.key"})
+            QVERIFY(QFile::copy(kSampleDir + "/" + name, dir.filePath(QString::fromLatin1(name))));
+        // The walk for another tool, as a modder would bring it back.
+        {
+            CModel walker;
+            QVERIFY(Load3doFile(dir.filePath("walker.3do").toStdString(), walker).ok());
+            auto key = LoadKeyFile(dir.filePath("wkwalk.key").toStdString(), walker);
+            QVERIFY(key.ok());
+            ExportOptions out;
+            out.keyframe = &key->keyframe;
+            QVERIFY(ExportModel(walker, dir.filePath("Moves.glb").toStdString(), out).ok());
+        }
+        CChildFrame* frame = h.app->OpenFile(dir.filePath("walker.3do"));
+        QVERIFY(frame);
+        COrvaneDoc& doc = frame->Document()->Doc();
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
+        const int windows = static_cast<int>(h.app->Frame()->Children().size());
+
+        h.nextOpenPath = dir.filePath("Moves.glb");
+        h.answers = {QMessageBox::Yes, QMessageBox::Ok};
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), windows);
+        QCOMPARE(h.messages.size(), 2);
+        QVERIFY2(h.messages[0].startsWith(u"Moves.glb holds the animation"_s), qPrintable(h.messages[0]));
+        QVERIFY2(h.messages[1].startsWith(u"walker.3do now plays moves.key: 16 frames"_s), qPrintable(h.messages[1]));
+        QVERIFY(QFileInfo::exists(dir.filePath("moves.key")));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"moves.key"_s);
+        QCOMPARE(doc.model->frameCount, 16);
+        QCOMPARE(h.app->Frame()->statusBar()->currentMessage(), u"Ready to play: moves.key"_s);
+        h.app->Frame()->Action(cmd::EditUndo)->trigger();
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
+        QCOMPARE(h.app->Frame()->statusBar()->currentMessage(), u"Ready to play: mode 0, stand (wkstand.key)"_s);
+
+        // No: a model after all (its scale question cancelled: nothing opens).
+        h.messages.clear();
+        h.answers = {QMessageBox::No};
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        h.answers = {QMessageBox::Cancel};
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QCOMPARE(h.messages.size(), 2);
+        QCOMPARE(static_cast<int>(h.app->Frame()->Children().size()), windows);
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"wkstand.key"_s);
+
+        h.answers = {QMessageBox::Yes, QMessageBox::Ok};
+        h.app->Frame()->Action(cmd::FileImport)->trigger();
+        QVERIFY(QFileInfo::exists(dir.filePath("moves_2.key")));
+        QCOMPARE(QString::fromStdString(doc.model->keyframe->name), u"moves_2.key"_s);
+    }
+
+    void aModelThatEndsEarlyOpensWithAWordAndIsSavedOverOnlyWhenTheUserAgrees()
+    {
+        Harness h;
+        const QByteArray whole = Read(kSampleDir + u"/walker.3do"_s);
+        const QString path = h.Copy(u"walker.3do"_s, u"ky.3do"_s, whole.indexOf("MESH 3"));
+        const QByteArray cut = Read(path);
+        CChildFrame* f = h.app->OpenFile(path);
+        QVERIFY(f);
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY2(h.messages.last().startsWith(u"ky.3do ended early: 3 of 6 meshes read."_s),
+                 qPrintable(h.messages.last()));
+
+        f->Document()->SetModified(true);
+        QVERIFY(!h.app->SaveDocument(f));
+        QCOMPARE(h.messages.last(),
+                 u"ky.3do was read only in part. Saving will replace it with what was read. Save anyway?"_s);
+        QCOMPARE(Read(path), cut);
+        QVERIFY(f->Document()->Doc().IsModified());
+        h.answer = QMessageBox::Yes;
+        QVERIFY(h.app->SaveDocument(f));
+        QVERIFY(Read(path) != cut);
+    }
+
+    void savingAs3doAsksTheCoresQuestionsInTurnAndWritesByTheAnswers()
+    {
+        apptest::WalkerHarness h;
+        CChildFrame* f = h.f;
+        CModel& m = f->Document()->Model();
+        auto entry = std::make_unique<CTreeObject>("mine.mat", 0u, 4u);
+        entry->data = {'M', 'A', 'T', '1'};
+        m.customMaterials.Add(std::move(entry));
+        const QString ship = h.dir.filePath(u"ship.3do"_s);
+        const QString mine = h.dir.filePath(u"mine.mat"_s);
+        auto save = [&](QList<QMessageBox::StandardButton> answers) {
+            QFile::remove(ship);
+            QFile out(mine);
+            out.open(QIODevice::WriteOnly);
+            out.write("old");
+            out.close();
+            h.messages.clear();
+            h.answers = answers;
+            h.nextSavePath = ship;
+            return h.app->SaveDocumentAs(f);
+        };
+        const QString write = QStringLiteral(
+            "This model holds 1 custom material(s), which a 3DO file cannot carry.\n\nWrite them as MAT files beside "
+            "it?");
+        const QString replace = u"These files exist already:\nmine.mat\n\nReplace them?"_s;
+
+        QVERIFY(!save({QMessageBox::Cancel}));
+        QCOMPARE(h.messages, QStringList{write});
+        QVERIFY(!QFileInfo::exists(ship));
+        QVERIFY(save({QMessageBox::No}));
+        QCOMPARE(h.messages, QStringList{write});
+        QVERIFY(QFileInfo::exists(ship));
+        QCOMPARE(Read(mine), QByteArray("old"));
+        QVERIFY(save({QMessageBox::Yes, QMessageBox::Yes}));
+        QCOMPARE(h.messages, (QStringList{write, replace}));
+        QCOMPARE(Read(mine), QByteArray("MAT1"));
+        QVERIFY(QFileInfo::exists(ship));
+        const QString pup = h.Copy(u"walker.pup"_s, u"keep.pup"_s);
+        const QByteArray before = Read(pup);
+        h.messages.clear();
+        h.nextSavePath = pup;
+        QVERIFY(!h.app->SaveDocumentAs(f));
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY2(h.messages[0].startsWith(u"Failed to save document."_s), qPrintable(h.messages[0]));
+        QCOMPARE(Read(pup), before);
+    }
+
+    void aFileWithoutPuppetModesChangesNothing()
+    {
+        apptest::WalkerHarness h;
+        CChildFrame* f = h.f;
+        CModel& m = f->Document()->Model();
+        QCOMPARE(m.puppetModes.size(), std::size_t{1});
+        const QString random = h.Copy(u"bricks.mat"_s, u"random.pup"_s);
+        QCOMPARE(h.app->OpenFile(random), f);
+        QCOMPARE(h.messages.last(), u"random.pup holds no puppet modes"_s);
+        QCOMPARE(m.puppetModes.size(), std::size_t{1});
+        QVERIFY(!f->Document()->Doc().IsModified());
+
+        const QString cut = h.Copy(u"walker.pup"_s, u"cut.pup"_s, Read(kSampleDir + u"/walker.pup"_s).size() - 3);
+        QCOMPARE(h.app->OpenFile(cut), f);
+        QVERIFY(h.messages.last().startsWith(u"cut.pup ended early: "_s));
+        QCOMPARE(m.puppetModes[0].items.size(), std::size_t{2});
+        QVERIFY(!f->Document()->Doc().IsModified());
+        h.answer = QMessageBox::Yes;
+        h.app->OpenFile(cut);
+        QCOMPARE(m.puppetModes[0].items.size(), std::size_t{1});
+        QVERIFY(f->Document()->Doc().IsModified());
+    }
+
+    // Working with mods in the editor: their folders, the engine's limits, backups.
+    void checkModListsTheModAroundTheModelAndOpensAFindingsFace()
+    {
+        Harness h;
+        QTemporaryDir& dir = h.dir;
+        QVERIFY(h.app->OpenFile(LayOutMod(dir, kFixtures + u"/3do/shapes_bent_concave.3do"_s, u"shapes.3do"_s,
+                                          kFixtures + u"/mat/colour.mat"_s, u"spare.mat"_s)));
+        QString summary;
+        QStringList severities;
+        FindingPlace place;
+        h.dialog = [&](QDialog& d) {
+            auto* check = qobject_cast<CCheckModDlg*>(&d);
+            if (!check)
+                return 0;
+            summary = check->Summary()->text();
+            QTreeWidget* list = check->List();
+            list->sortByColumn(1, Qt::AscendingOrder);
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                severities << list->topLevelItem(i)->text(1);
+            QTreeWidgetItem* bent = list->topLevelItem(2);  // the second warning: face 1
+            place = check->FindingOf(bent)->place;
+            emit list->itemDoubleClicked(bent, 0);
+            return 0;
+        };
+        QVERIFY(h.app->Frame()->Execute(cmd::CheckMod));
+        QVERIFY2(summary.startsWith(dir.filePath(u"mymod:"_s)), qPrintable(summary));  // the mod's root
+        // The material found nowhere, two faces drawn other than meant, the unused material.
+        QCOMPARE(severities, QStringList({"error", "warning", "warning", "note"}));
+        CChildFrame* shown = h.app->ActiveFrame();
+        QVERIFY(shown && place.face >= 0);
+        QCOMPARE(std::pair(shown->CurrentSelection()->currentMesh, shown->CurrentSelection()->currentFace),
+                 std::pair(place.mesh, place.face));
+    }
+
+    void theMaterialsDialogAndExportFindAModsOwnMaterials()
+    {
+        Harness h;
+        CChildFrame* f = h.app->OpenFile(LayOutMod(h.dir, kSampleDir + u"/walker.3do"_s, u"x.3do"_s,
+                                                   kFixtures + u"/mat/rgb565_primaries.mat"_s, u"red16.mat"_s));
+        QVERIFY(f);
+        AddModelMaterialName(f->Document()->Model(), "RED16.MAT");
+        CMaterialsDlg dlg(*f->Document(), CMaterialsDlg::Mode::InModel);
+        QVERIFY(dlg.SelectName(u"red16.mat"_s));
+        QVERIFY(dlg.Image() && dlg.Image()->TrueColor());
+        QCOMPARE(dlg.windowTitle(), u"Materials in 3DO - x= 2, y= 2"_s);
+        QVERIFY2(dlg.Origin()->text().contains(
+                     QDir::toNativeSeparators(QFileInfo(h.dir.filePath(u"mymod/mat"_s)).absoluteFilePath())),
+                 qPrintable(dlg.Origin()->text()));
+
+        // Export finds the materials the view draws; only floor.mat, found nowhere, is named.
+        QVERIFY(h.app->OpenFile(LayOutMod(h.dir, kFixtures + u"/3do/tiny_lf.3do"_s, u"tiny.3do"_s,
+                                          kFixtures + u"/mat/rgb565_primaries.mat"_s, u"crate.mat"_s)));
+        h.messages.clear();
+        h.nextSavePath = h.dir.filePath(u"out.obj"_s);
+        h.app->Frame()->Action(cmd::FileExport)->trigger();
+        QVERIFY(QFileInfo::exists(h.nextSavePath));
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY2(h.messages[0].endsWith(u":\nfloor.mat"_s), qPrintable(h.messages[0]));
+        QCOMPARE(QDir(h.dir.path()).entryList({u"*.png"_s}).size(), 1);
+    }
+
+    // A mod's puppet, keyframes, archive and colormap are found; what nothing holds is said
+    // over the view, in Check Model and when its sub-mode is chosen.
+    void aModsOwnFilesAreFoundAndWhatIsMissingIsNamed()
+    {
+        Harness h;
+        QTemporaryDir& dir = h.dir;
+        QByteArray model = Sample(u"walker.3do"_s);
+        model.replace("checker.mat", "crate.mat").replace("wood.mat", "lost.mat");
+        const auto crate = Sample(u"gradient.mat"_s);
+        auto write = [&dir](const char* name, const QByteArray& bytes) {
+            return apptest::Write(dir.filePath(QLatin1String(name)), bytes);
+        };
+        QVERIFY(
+            write("mymod/3do/robot.3do", model) && write("mymod/3do/key/robstand.key", Sample(u"wkstand.key"_s)) &&
+            write("mymod/misc/pup/robot.pup", "Mode=0\r\nstand robstand.key 0x00 1 1\r\nwalk lost.key 0x00 1 1\r\n") &&
+            write("mymod/misc/cmp/dflt.cmp", Sample(u"dflt.cmp"_s)));
+        QVERIFY(WriteArchive(dir.filePath(u"mymod/mod.gob"_s).toStdString(),
+                             {{"mat\\crate.mat", std::vector<uint8_t>(crate.begin(), crate.end())}}));
+        h.app->AppSettings().colorMap = "mymap.cmp";  // nowhere: the mod's gives way
+
+        CChildFrame* f = h.app->OpenFile(dir.filePath(u"mymod/3do/robot.3do"_s));
+        QVERIFY(f);
+        CMainFrame* frame = h.app->Frame();
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Ready to play: mode 0, stand (robstand.key)"_s);
+        const QString notice = f->Notice()->text();
+        QVERIFY2(notice.startsWith(QStringLiteral("Not found: 1 of 4 materials (lost.mat) and the keyframe lost.key; "
+                                                  "looked for in ")) &&
+                     notice.contains(u"mod.gob"_s) && notice.contains(u"Select Product"_s),
+                 qPrintable(notice));
+        QVERIFY(f->Notice()->isVisibleTo(f));
+        QCOMPARE(frame->ColormapStatus()->text(), u"Colormap: dflt.cmp (stands in)"_s);
+        QCOMPARE(frame->ResourceStatus()->text(), u"Sample resources: Tools > Select Product"_s);
+
+        QStringList checked;
+        h.dialog = [&](QDialog& d) {
+            if (auto* limits = qobject_cast<CLimitsDlg*>(&d))
+                checked = apptest::Texts(limits->List());
+            if (auto* list = d.findChild<QTreeWidget*>(u"1022"_s))
+                list->setCurrentItem(list->topLevelItem(1));
+            return apptest::ClickOk(d);
+        };
+        frame->Action(cmd::CheckModel)->trigger();
+        QVERIFY2(checked.contains(u"material lost.mat was not found"_s) &&
+                     checked.contains(u"keyframe lost.key was not found"_s),
+                 qPrintable(checked.join(QLatin1Char('\n'))));
+
+        h.messages.clear();
+        QVERIFY(frame->Execute(cmd::AnimationSequence));
+        QCOMPARE(h.messages.size(), 1);
+        QVERIFY2(h.messages[0].contains(u"Nothing plays: keyframe lost.key was not found (looked in "_s),
+                 qPrintable(h.messages[0]));
+        QCOMPARE(frame->statusBar()->currentMessage(), QString());
+        // Put into the mod since, it is found the next time it is chosen, and plays.
+        QVERIFY(write("mymod/3do/key/lost.key", Sample(u"wkwalk.key"_s)));
+        QVERIFY(frame->Execute(cmd::AnimationSequence));
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Ready to play: mode 0, walk (lost.key)"_s);
+    }
+
+    void engineLimitsAreShownBeforeA3doIsWritten()
+    {
+        Harness h;
+        QTemporaryDir& dir = h.dir;
+        // Each dialog's lines, then its accepting button's caption.
+        QList<QStringList> shown;
+        int result = QDialog::Rejected;
+        h.dialog = [&](QDialog& d) {
+            QStringList lines;
+            if (auto* limits = qobject_cast<CLimitsDlg*>(&d))
+                lines = apptest::Texts(limits->List()) << limits->AcceptButton()->text();
+            shown << lines;
+            return result;
+        };
+        const QString path = UserModel(dir);
+        CChildFrame* f = h.app->OpenFile(path);
+        QVERIFY(f);
+        const QByteArray before = apptest::Read(path);
+        f->Document()->Model().materials[0] = std::string(40, 'm') + ".mat";
+        f->Document()->SetModified(true);
+        QVERIFY(!h.app->SaveDocument(f));
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().size(), 2);
+        QVERIFY2(shown.first().first().contains(u"44 characters"_s), qPrintable(shown.first().first()));
+        QCOMPARE(shown.first().last(), u"Save anyway"_s);
+        QCOMPARE(apptest::Read(path), before);
+
+        result = QDialog::Accepted;
+        QVERIFY(h.app->SaveDocument(f));
+        QVERIFY(apptest::Read(path).contains(QByteArray(40, 'm')));
+
+        // (The long name is no material anywhere: two lines say so and where it was looked for.)
+        shown.clear();
+        h.app->Frame()->Action(cmd::CheckModel)->trigger();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().size(), 4);
+        QCOMPARE(shown.first().last(), u"Close"_s);
+    }
+
+    // The timer's clock is the test's.
+    void aModifiedDocumentIsBackedUpAndItsBackupGoesWhenSaved()
+    {
+        Harness h;
+        h.app->AppSettings().backup = 10;
+        const QString path = UserModel(h.dir);
+        const auto original = apptest::Read(path);
+        CChildFrame* f = h.app->OpenFile(path);
+        QVERIFY(f);
+        CBackupManager* backups = h.app->Backups();
+        const QString backup = backups->BackupFileOf(f->Document());
+
+        f->Document()->Doc().Change([f] {  // a change, as the window makes it
+            f->Document()->Model().materials.push_back("added.mat");
+            return true;
+        });
+        f->Document()->UpdateAllViews();
+        backups->Tick(0);
+        backups->Tick(9 * kMinute);
+        backups->WaitForWrites();
+        QVERIFY(!QFile::exists(backup));
+        backups->Tick(10 * kMinute);
+        backups->WaitForWrites();
+        QVERIFY(QFile::exists(backup));
+        QCOMPARE(apptest::Read(path), original);
+
+        QVERIFY(h.app->SaveDocument(f));
+        backups->WaitForWrites();
+        QVERIFY(!QFile::exists(backup));
+    }
+
+    // A crashed session's backups are offered at the next start: "Later" keeps them,
+    // "Recover" opens each as a modified document of its own file, left as it was.
+    void backupsOfACrashedSessionAreOfferedAndRecovered()
+    {
+        QTemporaryDir dir;
+        const QString path = UserModel(dir);
+        const auto original = apptest::Read(path);
+        const QString crashed = LeaveCrashedSession(dir, path);
+        QVERIFY(!crashed.isEmpty());
+        {
+            Harness later(&dir, 2);
+            QCOMPARE(later.choices.size(), 1);
+            QVERIFY(later.choices.first().contains(QDir::toNativeSeparators(path)));
+            QVERIFY(later.choices.first().endsWith(u"[Recover|Discard|Later]"_s));
+            QCOMPARE(later.app->Frame()->Children().size(), 1);  // only the new document
+        }
+        QVERIFY(QDir(crashed).exists());
+
+        Harness h(&dir, 0);
+        QCOMPARE(h.choices.size(), 1);
+        CChildFrame* recovered = h.app->Frame()->Children().last();
+        const COrvaneDoc& doc = recovered->Document()->Doc();
+        QCOMPARE(QString::fromStdString(doc.PathName()), path);
+        QVERIFY(doc.IsModified());
+        QCOMPARE(doc.model->materials.back(), std::string("recovered.mat"));
+        QCOMPARE(apptest::Read(path), original);
+        QVERIFY(!QDir(crashed).exists());
+        h.app->Backups()->WaitForWrites();
+        QVERIFY(QFile::exists(h.app->Backups()->BackupFileOf(recovered->Document())));
     }
 };
 

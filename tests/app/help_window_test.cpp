@@ -1,9 +1,11 @@
-// The help window over a folder of pages, F1, What's This, and the program's own guide.
+// The help window over a folder of pages, F1, What's This, the program's own guide, and
+// the status bar's word on a disabled command.
 #include <QtTest>
 
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
@@ -30,41 +32,14 @@ using namespace orv;
 
 namespace {
 
-// A small help folder: three pages that link to each other, and a start page.
-void WriteBook(const QString& folder)
-{
-    QVERIFY(apptest::Write(folder + "/index.html",
-                           "<html><head><title>Start</title></head><body><h1>Start</h1>\n"
-                           "<ul><li>Getting started<ul><li><a href=\"a.html\">Carving</a></li>\n"
-                           "<li><a href='b.html#shapes'>Shapes <b>and</b> more</a> (new)</li></ul></li>\n"
-                           "<li><a href=\"c.htm\">Odds</a><ol><li><a href=\"c.htm#one\">One</a></li></ol></li></ul>\n"
-                           "<p>After the lists: <a href=\"a.html\">not contents</a></p></body></html>"));
-    QVERIFY(apptest::Write(
-        folder + "/a.html",
-        "<html><head><title>Carve a mesh</title>\n"
-        "<meta name=\"keywords\" content=\"Carve, grid nodes, Mesh Mode\"></head><body><h1>Carve</h1>\n"
-        "<p>Carve cuts the mesh. Carve needs three grid nodes. The mesh must be current.</p>\n"
-        "<p><a href=\"b.html\">Shapes</a> <a href=\"https://example.org/x\">away</a></p></body></html>"));
-    QVERIFY(apptest::Write(folder + "/b.html",
-                           "<html><head><meta content=\"shapes, carve, Rotate &amp; move\" name='keywords'>"
-                           "<title>Shapes</title></head><body><h1 id=\"shapes\">Shapes</h1>\n"
-                           "<p>A cylinder is a mesh. It is carved with carve.</p><p><a href=\"c.htm\">Odds</a></p>"
-                           "</body></html>"));
-    QVERIFY(apptest::Write(folder + "/c.htm",
-                           "<html><head><title>Odds and ends</title></head><body><h1>Odds</h1>\n"
-                           "<p>Nothing about cutting here, only the MESH word once.</p></body></html>"));
-}
+// A program folder whose help holds three pages that link to each other, a start page
+// and a page of dialogs.
+const QString kBookProgram = QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/help_book");
+const QString kBook = kBookProgram + u"/help"_s;
 
-// The help folder of an application whose program folder is dir.
+// The application with that program folder.
 struct BookHarness : apptest::Harness {
-    BookHarness()
-    {
-        WriteBook(dir.filePath(u"prog/help"_s));
-        QVERIFY(apptest::Write(dir.filePath(u"prog/help/dialogs.html"_s),
-                               "<html><head><title>Dialogs</title></head><body><h1>Dialogs</h1>"
-                               "<h2 id=\"import\">Import</h2><p>The import scale.</p></body></html>"));
-        app->SetProgramDir(dir.filePath(u"prog"_s));
-    }
+    BookHarness() { app->SetProgramDir(kBookProgram); }
 };
 
 // Whether the program's guide has the page ("menus.html#grid") with its anchor.
@@ -76,6 +51,13 @@ bool InGuide(const QString& link)
     const QString html = QString::fromUtf8(page.readAll());
     const QString id = link.section(QLatin1Char('#'), 1);
     return !id.isEmpty() && (html.contains(u"id=\"%1\""_s.arg(id)) || html.contains(u"id='%1'"_s.arg(id)));
+}
+
+// Rests the pointer on a widget's point, as a user moving the mouse there.
+void Rest(QWidget* w, QPoint at)
+{
+    QTest::mouseMove(w, at);
+    QCoreApplication::processEvents();
 }
 
 QString ShownFile(const CHelpWindow* w)
@@ -93,10 +75,8 @@ private slots:
     // pages' words read without their tags, with their entities).
     void theWindowGoesBackAndForwardAndOffersTheContentsIndexAndSearch()
     {
-        QTemporaryDir dir;
-        WriteBook(dir.path());
         QList<QUrl> external;
-        CHelpWindow w(dir.path(), [&](const QUrl& u) {
+        CHelpWindow w(kBook, [&](const QUrl& u) {
             external << u;
             return true;
         });
@@ -169,13 +149,13 @@ private slots:
         QCOMPARE(found(u"href"_s), QStringList({"No page holds all these words."}));
         QCOMPARE(w.SearchResults()->item(0)->flags(), Qt::NoItemFlags);
 
-        const HelpPage gone = ReadHelpPage(dir.path(), u"gone.html"_s);
+        const HelpPage gone = ReadHelpPage(kBook, u"gone.html"_s);
         QCOMPARE(gone.title, u"gone.html"_s);
         QVERIFY(gone.keywords.isEmpty() && gone.text.isEmpty());
     }
 
     // The help window takes input while a modal dialog is open, and stays after it.
-    void f1InAModalDialogShowsItsPageBesideIt()
+    void f1InAModalDialogShowsItsPageBesideItAndHelpButtonsTheirs()
     {
         BookHarness h;
         h.app->Frame()->show();
@@ -232,23 +212,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(h.app->Frame()));
         QTest::keyClick(h.app->Frame(), Qt::Key_F1);
         QCOMPARE(ShownFile(help), u"index.html"_s);
-        QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));  // a page the book lacks
-        QCOMPARE(
-            h.messages,
-            QStringList{u"The help page %1 is not installed."_s.arg(h.dir.filePath(u"prog/help/OrvaneFaq.htm"_s))});
-    }
 
-    void helpButtonsOpenTheDialogsPages()
-    {
-        BookHarness h;
+        // The dialogs' Help buttons open their pages.
         QVERIFY(h.OpenWalker());
         QStringList shown;
         h.dialog = [&](QDialog& d) {
-            auto* help = d.findChild<QPushButton*>(u"help"_s);
-            if (help) {
-                help->click();
-                if (h.app->HelpViewer())
-                    shown << ShownFile(h.app->HelpViewer());
+            if (auto* button = d.findChild<QPushButton*>(u"help"_s)) {
+                button->click();
+                shown << ShownFile(h.app->HelpViewer());
             }
             return int(QDialog::Rejected);
         };
@@ -256,6 +227,8 @@ private slots:
         QVERIFY(h.app->Frame()->Execute(cmd::ManageFiles));
         QCOMPARE(shown, QStringList({"dialogs.html#materials", "dialogs.html#file-manager"}));
         QVERIFY(h.messages.isEmpty());
+        QVERIFY(h.app->Frame()->Execute(cmd::HelpFaqs));  // a page the book lacks
+        QCOMPARE(h.messages, QStringList{u"The help page %1 is not installed."_s.arg(kBook + u"/OrvaneFaq.htm"_s)});
     }
 
     void everyDialogAndCommandHasItsPlaceInTheGuide()
@@ -345,6 +318,42 @@ private slots:
         QVERIFY(!what->Active());
         QCOMPARE(f->Document()->Doc().modes.scaleExponent, 0);
         QTRY_COMPARE(ShownFile(h.app->HelpViewer()), u"menus.html#camera"_s);
+    }
+
+    void aDisabledMenuItemOrButtonSaysWhy()
+    {
+        apptest::WalkerHarness h;
+        CMainFrame* frame = h.app->Frame();
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        QMenu* edit = frame->EditMenu();
+        edit->popup(frame->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(edit));
+        QAction* carve = frame->Action(cmd::CarveMesh);
+        QVERIFY(!carve->isEnabled());
+        Rest(edit, edit->actionGeometry(carve).center());
+        QCOMPARE(frame->statusBar()->currentMessage(),
+                 u"Carve needs three grid nodes selected in Mesh Mode with the grid shown"_s);
+        QCOMPARE(frame->statusBar()->currentMessage(), frame->DisabledReason(cmd::CarveMesh));
+
+        QAction* copy = frame->Action(cmd::EditCopy);
+        QVERIFY(copy->isEnabled());
+        Rest(edit, edit->actionGeometry(copy).center());
+        QCOMPARE(frame->statusBar()->currentMessage(), copy->statusTip());
+        QAction* extrude = frame->Action(cmd::ExtrudeFace);
+        QVERIFY(!extrude->isEnabled());
+        Rest(edit, edit->actionGeometry(extrude).center());
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Extrude needs a current face: click a face first"_s);
+        edit->hide();
+        QCoreApplication::processEvents();
+        QVERIFY(frame->statusBar()->currentMessage().isEmpty());
+
+        QWidget* button = frame->ToolBar(2)->widgetForAction(frame->Action(cmd::NextFrame));
+        QVERIFY(button && !button->isEnabled());
+        Rest(button, button->rect().center());
+        QCOMPARE(frame->statusBar()->currentMessage(), u"Next Frame needs Animate Mode with a keyframe"_s);
+        Rest(frame->MdiArea(), frame->MdiArea()->rect().center());
+        QVERIFY(frame->statusBar()->currentMessage().isEmpty());
     }
 };
 

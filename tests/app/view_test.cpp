@@ -30,8 +30,10 @@
 #include "render/renderer.h"
 #include "resources/catalog.h"
 #include "resources/material.h"
+#include "support/model_builder.h"
 
 using namespace orv;
+using orvtest::AddMesh;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -39,27 +41,7 @@ namespace {
 constexpr int kSide = 400;
 const QPoint kCentre(kSide / 2, kSide / 2);
 const QRgb kWhite = qRgb(255, 255, 255);  // a face without a material
-const char* kSampleDir = ORVANE_BINARY_DIR "/share/orvane/sample";
-
-QString SamplePath(const char* name)
-{
-    return QString::fromLatin1(kSampleDir) + QLatin1Char('/') + QLatin1String(name);
-}
-
-// A mesh placed by a node of its own; the nodes form one sibling chain.
-CMesh& AddMesh(CModel& model)
-{
-    if (model.geosets.empty())
-        model.geosets.push_back(CGeometry());
-    auto& meshes = model.geosets[0].meshes;
-    meshes.push_back(CMesh());
-    C3doNode node;
-    node.mesh = static_cast<int32_t>(meshes.size() - 1);
-    if (!model.nodes.empty())
-        model.nodes.back().sibling = static_cast<int32_t>(model.nodes.size());
-    model.nodes.push_back(std::move(node));
-    return meshes.back();
-}
+const std::string kSampleDir = ORVANE_BINARY_DIR "/share/orvane/sample/";
 
 // A square of half-size h around (cx, cy) at depth z, with texture vertices at the
 // corners of a 256 x 256 picture; its front faces a camera on the -z side.
@@ -119,7 +101,7 @@ struct Fixture {
         settings.frameRate = 1000;  // no frame waits for the pacing in these tests
         settings.colorBackground = 0x563412;
         services.settings = &settings;
-        const std::string archive = SamplePath("res2.gob").toStdString();
+        const std::string archive = kSampleDir + "res2.gob";
         if (const auto load = LoadCatalog(archive, catalog)) {
             services.catalog = &catalog;
             services.resourceFile = archive;
@@ -143,7 +125,7 @@ struct Fixture {
 
     bool OpenWalker()
     {
-        const Status opened = doc->Doc().OpenDocument(SamplePath("walker.3do").toStdString());
+        const Status opened = doc->Doc().OpenDocument(kSampleDir + "walker.3do");
         return opened || (qWarning("%s", opened.error().c_str()), false);
     }
 
@@ -330,8 +312,8 @@ private slots:
         QVERIFY(second.view->Continuous());
         QCOMPARE(walker.currentFrame, 0);
         first->view->GetSelection().currentMesh = 2;
-        for (int id : {int(cmd::MeshMode), int(cmd::AnimateMode), int(cmd::NextFrame), int(cmd::NextFrame),
-                       int(cmd::PrevFrame)})
+        for (int id :
+             {int(cmd::MeshMode), int(cmd::AnimateMode), int(cmd::NextFrame), int(cmd::NextFrame), int(cmd::PrevFrame)})
             QVERIFY(first->view->RunCommand(id));
         QCOMPARE(walker.currentFrame, 1);
         QVERIFY(first->view->RunCommand(cmd::ViewRotate));
