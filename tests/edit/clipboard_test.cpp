@@ -248,29 +248,6 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
     EXPECT_EQ(s.doc.model->geosets[0].meshes[0].faces[4].material, -1);
 }
 
-TEST(Clipboard, AddGeometryMeshAndFace)
-{
-    Scene s(Character(1));
-    EditContext c = s.Ctx();
-    s.doc.model->materials = {"wall.mat"};
-    s.selection.currentMesh = 0;
-    s.selection.currentFace = 0;
-    // Meshes 3 and 4, four-sided cylinders in the first material: the first new node hangs
-    // below the mesh that was current, the second (mesh 3 has no children) below that one.
-    ASSERT_TRUE(s.Run(c, AddMesh).changed);
-    ASSERT_TRUE(s.Run(c, AddMesh).changed);
-
-    s.selection.currentMesh = 0;
-    s.selection.currentFace = 0;
-    ASSERT_TRUE(s.Run(c, AddFace).changed);
-    EXPECT_EQ(s.selection.currentFace, 6);
-    ASSERT_TRUE(s.Run(c, AddGeometry).changed);
-    EXPECT_EQ(s.doc.model->currentGeoset, 1);
-    EXPECT_EQ(s.selection.currentMesh, -1);
-    s.ExpectValid();
-    orvtest::ExpectModelAsFixture("clipboard_add", *s.doc.model);
-}
-
 // The order of the clicked nodes chooses the half that stays.
 TEST(Carve, HalfACubeWithItsCap)
 {
