@@ -343,19 +343,16 @@ TEST(Extrude, ChosenDepthsAndAnIndentLargerThanAVertexsDistance)
     // the mesh and out of it; turned towards the centre, the end face level with its
     // deepest corner; every corner lies 0.707 from the centre: an indent of 1 leaves them
     // where they are, one of 0.2 draws them in by 0.2.
+    const ExtrudeParams in{.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth1 = 0.1f, .depth2 = 0.2f,
+                           .depth3 = 0.3f};
+    ExtrudeParams out = in;
+    out.outward = true;
     const struct {
         const char* name;
         ExtrudeParams params;
     } cases[] = {
-        {"in", {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth1 = 0.1f, .depth2 = 0.2f, .depth3 = 0.3f}},
-        {"out",
-         {.firstVertex = 0,
-          .secondVertex = 1,
-          .thirdVertex = 2,
-          .depth1 = 0.1f,
-          .depth2 = 0.2f,
-          .depth3 = 0.3f,
-          .outward = true}},
+        {"in", in},
+        {"out", out},
         {"rotated", {.firstVertex = 0, .secondVertex = 1, .thirdVertex = 2, .depth3 = 0.3f, .rotatedEndFace = true}},
         {"indent_1", {.indent = 1.0f}},
         {"indent_0.2", {.indent = 0.2f}},
