@@ -24,7 +24,6 @@ const CKeyframeEntry& Thigh(const CKeyframe& k, int entry) { return k.nodes[1].e
 
 }  // namespace
 
-// A nudge in animate mode changes the entry in effect and rewrites the KEY file.
 TEST(AnimateStep, TheEntryInEffectTakesTheStepAndTheFileFollows)
 {
     Walker w;
@@ -37,10 +36,7 @@ TEST(AnimateStep, TheEntryInEffectTakesTheStepAndTheFileFollows)
 
     w.Run(cmd::MoveUp);
     w.Run(cmd::RotateLeftY);
-    const CKeyframeEntry& e = Thigh(*w.Model().keyframe, 1);
-    orvtest::ExpectClose(e.position, before + Vec3(0, 0.005f, 0));
-    orvtest::ExpectClose(e.rotation, {0, 6, 0});  // (pitch, roll, yaw): the roll
-    // The file takes the entry and the deltas computed again.
+    // The file takes the entry (moved up, its roll turned) and the deltas computed again.
     orvtest::ExpectSameAsFixture("expected", "animate_step.key", orvtest::SlurpText(w.dir / "wkwalk.key"));
 
     w.Run(cmd::EditUndo);
@@ -371,7 +367,6 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     EXPECT_EQ(n.Stored(), before);
 }
 
-// Ready to play changes nothing a save writes.
 TEST(ReadyToPlay, APlainSaveWritesWhatItWouldWithout)
 {
     Walker ready, plain;

@@ -150,7 +150,6 @@ TEST(Playback, AnimatingViewAnimateModeAndFrameSteps)
     r.selection.currentFace = 0;
     ASSERT_TRUE(orvtest::Ran(StartAnimatingView(c)));
     EXPECT_EQ(std::pair(r.modes.viewKind, r.modes.renderMode), std::pair(ViewKind::Animating, RenderMode::All));
-    EXPECT_EQ(std::pair(r.selection.currentMesh, r.selection.currentFace), std::pair(-1, -1));
     EXPECT_EQ(r.Poses(1).size(), 10u);
 
     // Animate mode brings mesh mode with it.

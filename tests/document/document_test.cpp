@@ -406,7 +406,6 @@ TEST_F(DocumentTest, AFileReadOnlyInPartIsNotSavedOverWithoutConsent)
     EXPECT_TRUE(doc->ReadInPart().empty());
 }
 
-// An import is an undo step of its own; opening another file starts both lists afresh.
 TEST_F(DocumentTest, ImportsAreUndoStepsAndOpeningStartsTheListsAfresh)
 {
     auto doc = Doc(false);

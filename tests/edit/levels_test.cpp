@@ -215,7 +215,6 @@ TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
     EXPECT_NE(report.notes[0].find("same as geometry set 0"), std::string::npos) << report.notes[0];
 }
 
-// The sets made replace those there were.
 TEST(LevelsOfDetail, ReplacesTheLowerSets)
 {
     auto model = ModelOf({Sphere("head", 10, 16, 0.5f, {0, 0, 2}), TwoMaterialGrid(12, 12)});
@@ -235,7 +234,6 @@ TEST(LevelsOfDetail, ReplacesTheLowerSets)
     EXPECT_EQ(report.facesPerSet.size(), 1u);
 }
 
-// Refusals leave the model exactly as it was.
 TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
 {
     auto model = ModelOf({Sphere("ball", 8, 8, 1.0f)});

@@ -34,7 +34,6 @@ std::size_t Breaches(const CModel& m) { return CheckEngineLimits(m).size(); }
 
 }  // namespace
 
-// Each limit holds at its value and is broken one past it.
 TEST(EngineLimits, EachLimitAtAndOnePast)
 {
     EXPECT_EQ(Breaches(*Sized(512, 768, 512)), 0u);

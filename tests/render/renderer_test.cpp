@@ -154,7 +154,6 @@ TEST_F(RendererTest, TheAnimatingViewPlaysAtTheKeyframesSpeed)
     EXPECT_LE(Model().currentFrame, 30);
 }
 
-// Each drawn frame ends with the status pass; no frame starts while it runs.
 TEST_F(RendererTest, StatusPassAfterTheFrameAndNoFrameDuringIt)
 {
     int passes = 0;
