@@ -63,7 +63,10 @@ struct Fm {
     // Lists the item's directory and selects the rows, in their order.
     bool Pick(const QString& item, const QStringList& rows)
     {
-        return dlg.SelectItem(item) && (dlg.SelectRows(rows), true);
+        if (!dlg.SelectItem(item))
+            return false;
+        dlg.SelectRows(rows);
+        return true;
     }
 
     bool Enabled(Dlg::Control id) const { return dlg.Button(id)->isEnabled(); }
