@@ -8,7 +8,6 @@
 #include <tuple>
 
 #include "document/document.h"
-#include "formats/puppet.h"
 #include "formats/samplemodel.h"
 #include "model/fileio.h"
 #include "resources/archive.h"
@@ -34,24 +33,8 @@ std::string Body3do(const fs::path& p)
     return s.substr(std::min(s.find('\n'), s.size()));
 }
 
-std::size_t ModeItems(const CModel& m)
-{
-    std::size_t n = 0;
-    for (const auto& mode : m.puppetModes)
-        n += mode.items.size();
-    return n;
-}
-
 // A puppet file unlike the sample's: one mode with a single sub-mode.
-std::string OtherPup()
-{
-    CModel m;
-    m.puppetModes.push_back(CPuppetMode());
-    m.puppetModes[0].items.push_back(CPuppetItem());
-    m.puppetModes[0].items[0].keyFile = "kyrun.key";
-    m.puppetJoints = {"0\t0"};
-    return FormatPup(m, "other.pup");
-}
+const char* const kOtherPup = "Mode=0\r\nrun\t\tkyrun.key\t0x00\t0\t0\r\n\r\njoints\r\n0=0\r\nend\r\n";
 
 // Files larger than the limit cannot be written while it is set, as on a full disk.
 class FileSizeLimit {
@@ -129,9 +112,12 @@ protected:
     void Log(const COrvaneDoc& d, const std::string& step, const std::string& error = {})
     {
         const Vec3& eye = d.savedCamera.eye;
+        std::size_t items = 0;
+        for (const auto& mode : d.model->puppetModes)
+            items += mode.items.size();
         log += step + ": " + (error.empty() ? "done" : error) + "\n  " + d.PathName() + " (" + d.Title() + ")" +
                (d.IsModified() ? ", modified, " : ", ") + std::to_string(d.model->geosets.size()) + " sets, " +
-               std::to_string(d.model->puppetModes.size()) + " modes of " + std::to_string(ModeItems(*d.model)) +
+               std::to_string(d.model->puppetModes.size()) + " modes of " + std::to_string(items) +
                " sub-modes, puppet file '" + d.PuppetFileName() + "' " + d.PuppetFileProblem() + ", camera at " +
                std::to_string(eye.x) + " " + std::to_string(eye.y) + " " + std::to_string(eye.z) + ", read in part '" +
                d.ReadInPart() + "'" + (d.CanUndo() ? ", undo" : "") + (d.CanRedo() ? ", redo" : "") + "\n";
@@ -153,15 +139,15 @@ protected:
 TEST_F(DocumentTest, PuppetOfAModelComesFromBesideItThenFromTheGame)
 {
     const std::string walker = Walker();
-    Spit(models / "WALKER.PUP", OtherPup());
+    Spit(models / "WALKER.PUP", kOtherPup);
     auto doc = Doc(true);
     Log(*doc, "open beside WALKER.PUP", doc->OpenDocument(walker).error());
     EXPECT_FALSE(doc->PuppetReplaceRefused());  // read whole, it is written over without a question
-    Spit(models / "my.pup", OtherPup());
+    Spit(models / "my.pup", kOtherPup);
     Spit(models / "my.ship.pup", files.at("walker.pup"));
     Log(*doc, "open my.ship.3do", doc->OpenDocument(Walker("my.ship.3do")).error());
     fs::remove(models / "WALKER.PUP");
-    Spit(root / "walker.pup", OtherPup());
+    Spit(root / "walker.pup", kOtherPup);
     const fs::path cwd = fs::current_path();
     fs::current_path(root);
     Log(*doc, "open with none beside it", doc->OpenDocument(Walker("WALKER.3DO")).error());
@@ -204,8 +190,7 @@ TEST_F(DocumentTest, FailedOpenKeepsTheDocumentAsItWas)
     fs::create_directories(models / "folder.3do");
     fs::copy_file(orvtest::Fixture("3do", "not_a_model.3do"), models / "notes.3do");
     fs::copy_file(orvtest::Fixture("orv", "truncated.orv"), models / "truncated.orv");
-    const std::vector<std::string> names = {"missing.3do", "folder.3do", "gone.orv", "notes.3do", "truncated.orv"};
-    for (const auto& name : names) {
+    for (const char* name : {"missing.3do", "folder.3do", "gone.orv", "notes.3do", "truncated.orv"}) {
         EXPECT_FALSE(doc->OpenDocument((models / name).string())) << name;
         EXPECT_EQ(std::tuple(doc->model.get(), doc->PathName(), doc->IsModified(), doc->savedCamera.eye),
                   std::tuple(before, project.string(), true, Vec3(1, 2, 3)))
