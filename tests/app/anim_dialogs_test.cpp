@@ -21,13 +21,12 @@ using namespace dlgtest;
 namespace {
 
 // The sample walker opened from a folder of its own, its puppet file and keyframes beside
-// it; the small dialogs a dialog opens are answered from a queue (none: cancelled).
+// it; the small dialogs a dialog opens are answered from the script's queue.
 struct Anim {
     Resources res;
     QTemporaryDir dir;
     CDocument doc{res.services};
-    QStringList messages;
-    std::deque<std::function<int(QDialog&)>> answers;
+    Script s;
 
     Anim()
     {
@@ -36,19 +35,6 @@ struct Anim {
         const Status opened = doc.Doc().OpenDocument(dir.filePath(u"walker.3do"_s).toStdString());
         if (!opened)
             qFatal("%s", opened.error().c_str());
-    }
-    Prompts Hooks()
-    {
-        Prompts p;
-        p.message = [this](QWidget*, QMessageBox::Icon, const QString& text, QMessageBox::StandardButtons) {
-            messages << text;
-            return QMessageBox::Ok;
-        };
-        p.exec = [this](QDialog& d) {
-            auto answer = Pop(answers);
-            return answer ? answer(d) : static_cast<int>(QDialog::Rejected);
-        };
-        return p;
     }
     CModel& M() { return doc.Model(); }
     void Walk()
@@ -69,20 +55,6 @@ T* Child(QObject& parent, const char* id)
     return c;
 }
 
-// Types into a field as the user does (the dialogs listen for edits).
-void Type(QLineEdit* e, const QString& text)
-{
-    e->selectAll();
-    QTest::keyClicks(e, text);
-}
-
-// Accepts a small dialog as its OK does, reporting whether it closed.
-int Accept(QDialog& d)
-{
-    d.accept();
-    return d.result();
-}
-
 }  // namespace
 
 class AnimDialogsTest : public QObject {
@@ -92,7 +64,7 @@ private slots:
     {
         Anim t;
         {
-            CAnimSequenceDlg dlg(t.doc, t.Hooks());
+            CAnimSequenceDlg dlg(t.doc, t.s.Make());
             auto* tree = Child<QTreeWidget>(dlg, "1020");
             auto* list = Child<QTreeWidget>(dlg, "1022");
             QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), u"0 - # default mode"_s);
@@ -104,7 +76,7 @@ private slots:
             // "&Add" on the mode: the sub-mode dialog with its names, descriptions and ranges.
             emit tree->itemClicked(tree->topLevelItem(0)->child(0), 0);  // the mode again
             QVERIFY(!Child<QPushButton>(dlg, "1")->isEnabled());
-            t.answers.push_back([&t](QDialog& d) {
+            t.s.dialogs.push_back([&t](QDialog& d) {
                 auto* name = Child<QComboBox>(d, "1034");
                 auto* flags = Child<QLineEdit>(d, "1023");
                 if (name->count() != 34 || Child<QLineEdit>(d, "1035")->text() != QLatin1String("walker"))
@@ -112,14 +84,14 @@ private slots:
                 name->setCurrentIndex(9);
                 emit name->activated(9);
                 flags->setText(u"0x100"_s);
-                if (Accept(d) || flags->text() != QLatin1String("0xFF"))
+                if (apptest::ClickOk(d) || flags->text() != QLatin1String("0xFF"))
                     return 0;
                 flags->setText(u"64"_s);
                 Child<QLineEdit>(d, "1035")->setText(u"wkfire"_s);
-                return Accept(d);
+                return apptest::ClickOk(d);
             });
             Child<QPushButton>(dlg, "7")->click();
-            QCOMPARE(t.messages, QStringList{u"Enter a value between 0x0 and 0xff\n"_s});
+            QCOMPARE(t.s.messages, QStringList{u"Enter a value between 0x0 and 0xff\n"_s});
             QCOMPARE(list->topLevelItemCount(), 3);
             QCOMPARE(list->currentItem(), list->topLevelItem(2));
             QCOMPARE(list->topLevelItem(2)->text(5), u"fire2"_s);
@@ -129,7 +101,7 @@ private slots:
         QCOMPARE(t.M().puppetModes[0].items.size(), std::size_t{2});  // "&Cancel" gave it back
         QVERIFY(!t.doc.Doc().history.CanUndo());
 
-        CAnimSequenceDlg dlg(t.doc, t.Hooks());
+        CAnimSequenceDlg dlg(t.doc, t.s.Make());
         auto* list = Child<QTreeWidget>(dlg, "1022");
         list->setCurrentItem(list->topLevelItem(0));
         Child<QPushButton>(dlg, "9")->click();
@@ -144,7 +116,7 @@ private slots:
         QCOMPARE(back.puppetModes[0].items[0].name, std::string("walk"));
 
         t.res.catalog.keyframes.Add(std::make_unique<CTreeObject>("3do\\key\\wkwalk.key", 0, 0));
-        CAnimSequenceDlg stock(t.doc, t.Hooks());
+        CAnimSequenceDlg stock(t.doc, t.s.Make());
         QVERIFY(!Child<QPushButton>(stock, "9")->isEnabled());
         QVERIFY(!Child<QPushButton>(stock, "10")->isEnabled());
     }
@@ -159,7 +131,7 @@ private slots:
         two.basedOn = 0;
         two.comment = "# armed";
         t.M().puppetModes.push_back(std::move(two));
-        CAnimSequenceDlg dlg(t.doc, t.Hooks());
+        CAnimSequenceDlg dlg(t.doc, t.s.Make());
         auto* tree = Child<QTreeWidget>(dlg, "1020");
         auto root = [tree] { return tree->topLevelItem(0); };  // every change fills the tree anew
         // The free number 1, based on the last mode listed unless another is chosen.
@@ -168,7 +140,7 @@ private slots:
         for (int choose : {-1, 0}) {
             offered.clear();
             tree->setCurrentItem(root());
-            t.answers.push_back([&offered, &chosen, &description, choose](QDialog& d) {
+            t.s.dialogs.push_back([&offered, &chosen, &description, choose](QDialog& d) {
                 auto* based = Child<QComboBox>(d, "1012");
                 for (int i = 0; i < based->count(); ++i)
                     offered << based->itemText(i);
@@ -176,7 +148,7 @@ private slots:
                 description = Child<QLineEdit>(d, "1024")->text();
                 if (choose >= 0)
                     based->setCurrentIndex(choose);
-                return Accept(d);
+                return apptest::ClickOk(d);
             });
             Child<QPushButton>(dlg, "7")->click();
         }
@@ -186,7 +158,7 @@ private slots:
         QCOMPARE(root()->child(2)->text(0), u"1 - # mode 1"_s);
         tree->setCurrentItem(root()->child(1));
         Child<QPushButton>(dlg, "9")->click();
-        QCOMPARE(t.messages, QStringList{u"Cannot delete puppet mode, since mode 1 is based on this mode."_s});
+        QCOMPARE(t.s.messages, QStringList{u"Cannot delete puppet mode, since mode 1 is based on this mode."_s});
         QCOMPARE(root()->childCount(), 4);
 
         tree->setCurrentItem(root()->child(0));
@@ -211,25 +183,18 @@ private slots:
         QVERIFY(WriteFileAtomic(pup, std::string(bytes.begin(), bytes.end())).ok());
         QVERIFY(t.doc.Doc().OpenDocument(t.File("walker.3do").string()).ok());
 
-        QStringList asked;
-        bool yes = false;
-        Prompts hooks = t.Hooks();
-        hooks.message = [&](QWidget*, QMessageBox::Icon, const QString& q, QMessageBox::StandardButtons b) {
-            (b.testFlag(QMessageBox::Yes) ? asked : t.messages) << q;
-            return yes ? QMessageBox::Yes : QMessageBox::No;
-        };
-        CAnimSequenceDlg refused(t.doc, hooks);
+        t.s.yesNo = {false, true};
+        CAnimSequenceDlg refused(t.doc, t.s.Make());
         Child<QPushButton>(refused, "1")->click();
-        QCOMPARE(asked.size(), 1);
-        QVERIFY(asked[0].startsWith(u"walker.pup ended early"_s));
+        QCOMPARE(t.s.questions.size(), 1);
+        QVERIFY(t.s.questions[0].startsWith(u"walker.pup ended early"_s));
         QVERIFY(refused.result() != QDialog::Accepted);
         QCOMPARE(ReadWholeFile(pup).value_or(std::vector<uint8_t>{}), bytes);
 
-        yes = true;
-        CAnimSequenceDlg agreed(t.doc, hooks);
+        CAnimSequenceDlg agreed(t.doc, t.s.Make());
         Child<QPushButton>(agreed, "1")->click();
         QCOMPARE(agreed.result(), static_cast<int>(QDialog::Accepted));
-        QVERIFY(t.messages.isEmpty());
+        QVERIFY(t.s.messages.isEmpty());
         CModel back;
         QVERIFY(LoadPupFile(pup, back).ok());
         QCOMPARE(back.puppetModes[0].items.size(), std::size_t{1});
@@ -239,7 +204,7 @@ private slots:
     {
         Anim t;
         t.Walk();
-        CAnimFramesDlg dlg(t.doc, t.Hooks());
+        CAnimFramesDlg dlg(t.doc, t.s.Make());
         QCOMPARE(dlg.windowTitle(), u"Animation Frames - wkwalk.key"_s);
         auto* tree = Child<QTreeWidget>(dlg, "1025");
         auto* list = Child<QTreeWidget>(dlg, "1026");
@@ -249,9 +214,9 @@ private slots:
         QCOMPARE(list->topLevelItem(0)->text(6), u" 25.000"_s);  // Pitch
         list->setCurrentItem(list->topLevelItem(1));
         // The Yaw field edits the yaw (held third), not the roll.
-        t.answers.push_back([](QDialog& d) {
+        t.s.dialogs.push_back([](QDialog& d) {
             Child<QLineEdit>(d, "1048")->setText(u"12.5"_s);
-            return Accept(d);
+            return apptest::ClickOk(d);
         });
         Child<QPushButton>(dlg, "10")->click();
         QCOMPARE(list->topLevelItem(1)->text(7), u" 12.500"_s);
@@ -275,7 +240,7 @@ private slots:
     void hierarchyDialogShowsTheTreeAndApplies()
     {
         Anim t;
-        CHierarchyDlg dlg(t.doc, t.Hooks());
+        CHierarchyDlg dlg(t.doc, t.s.Make());
         auto* tree = Child<QTreeWidget>(dlg, "5102");
         QTreeWidgetItem* torso = tree->topLevelItem(0)->child(0);
         QCOMPARE(torso->text(0), u"0 - torso"_s);
@@ -285,15 +250,15 @@ private slots:
         auto* apply = Child<QPushButton>(dlg, "4001");
         QVERIFY(!apply->isEnabled());
 
-        Type(Child<QLineEdit>(dlg, "2114"), u"0x10000"_s);
+        apptest::Type(Child<QLineEdit>(dlg, "2114"), u"0x10000"_s);
         QVERIFY(apply->isEnabled());
         apply->click();
-        QCOMPARE(t.messages.size(), 1);
+        QCOMPARE(t.s.messages.size(), 1);
         QCOMPARE(Child<QLineEdit>(dlg, "2114")->text(), u"0xFFFF"_s);
         QCOMPARE(t.M().nodes[2].flags, 0u);
 
-        Type(Child<QLineEdit>(dlg, "2114"), u"0x1"_s);
-        Type(Child<QLineEdit>(dlg, "2119"), u"30"_s);  // Yaw
+        apptest::Type(Child<QLineEdit>(dlg, "2114"), u"0x1"_s);
+        apptest::Type(Child<QLineEdit>(dlg, "2119"), u"30"_s);  // Yaw
         apply->click();
         QVERIFY(!apply->isEnabled());
         QCOMPARE(t.M().nodes[2].flags, 1u);

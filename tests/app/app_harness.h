@@ -6,12 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeWidget>
 #include <functional>
 #include <memory>
@@ -71,6 +73,14 @@ inline int ClickOk(QDialog& d)
     return d.result();
 }
 
+// Types into a field as the user does: its text replaced key by key, then the field left.
+inline void Type(QLineEdit* e, const QString& text)
+{
+    e->selectAll();
+    QTest::keyClicks(e, text);
+    emit e->editingFinished();
+}
+
 // Makes the mesh and face current in the window's view.
 inline void Pick(orv::CChildFrame* f, int mesh, int face)
 {
@@ -93,7 +103,6 @@ struct Harness {
     QStringList messages;
     QList<QMessageBox::StandardButton> answers;  // given in turn, then answer
     QMessageBox::StandardButton answer = QMessageBox::No;
-    bool browser = true;
     QStringList choices;  // questions with buttons of their own: "text [a|b|c]"
     int choose;           // the button chosen for them
     // How the application's own dialogs end (QDialog::exec); rejected unless replaced.
@@ -126,7 +135,7 @@ struct Harness {
             messages.append(text);
             return answers.isEmpty() ? answer : answers.takeFirst();
         };
-        hooks.openUrl = [this](const QUrl&) { return browser; };
+        hooks.openUrl = [](const QUrl&) { return true; };
         hooks.exec = [this](QDialog& d) { return dialog(d); };
         hooks.choose = [this](QWidget*, const QString& text, const QStringList& buttons) {
             choices << text + u" ["_s + buttons.join(QLatin1Char('|')) + QLatin1Char(']');

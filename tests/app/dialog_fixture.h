@@ -67,17 +67,13 @@ inline orv::Palette PaletteOf(const std::vector<uint8_t>& cmp) { return orv::Par
 inline orv::MaterialImage TestPicture()
 {
     orv::MaterialImage img;
-    img.width = 5;
-    img.height = 3;
-    img.stride = orv::StrideOf(img.width);
-    img.celCount = 1;
-    const uint8_t colours[4][3] = {{250, 10, 10}, {10, 250, 10}, {10, 10, 250}, {240, 240, 240}};
-    for (int i = 0; i < 4; ++i)
-        for (int c = 0; c < 3; ++c)
-            img.palette[i * 4 + c] = colours[i][2 - c];  // stored blue, green, red
-    for (int y = 0; y < img.height; ++y)
-        for (int x = 0; x < img.width; ++x)
-            img.pixels.push_back(static_cast<uint8_t>((x + 2 * y) % 4));
+    img.width = 5, img.height = 3, img.stride = orv::StrideOf(img.width), img.celCount = 1;
+    // Red, green, blue and white, stored blue, green, red.
+    const uint8_t bgr[12] = {10, 10, 250, 10, 250, 10, 250, 10, 10, 240, 240, 240};
+    for (int i = 0; i < 12; ++i)
+        img.palette[i / 3 * 4 + i % 3] = bgr[i];
+    for (int i = 0; i < img.width * img.height; ++i)
+        img.pixels.push_back(static_cast<uint8_t>((i % img.width + 2 * (i / img.width)) % 4));
     return img;
 }
 
@@ -138,7 +134,10 @@ struct Script {
     // Progress callbacks handed out: each returns what progressAnswer says.
     std::function<bool(uint64_t, uint64_t)> progressAnswer;
     int progressCalls = 0;
+    // How the dialogs a dialog opens end: exec for all of them, else the queue's answers in
+    // turn (none left: rejected).
     std::function<int(QDialog&)> exec;
+    std::deque<std::function<int(QDialog&)>> dialogs;
 
     orv::Prompts Make()
     {
@@ -165,7 +164,10 @@ struct Script {
                 return progressAnswer ? progressAnswer(done, total) : true;
             };
         };
-        p.exec = [this](QDialog& d) { return exec ? exec(d) : static_cast<int>(QDialog::Rejected); };
+        p.exec = [this](QDialog& d) {
+            const auto answer = exec ? exec : Pop(dialogs);
+            return answer ? answer(d) : static_cast<int>(QDialog::Rejected);
+        };
         return p;
     }
 };

@@ -40,25 +40,12 @@ struct Fm {
         return Path(name);
     }
 
-    QString New()
-    {
-        s.saveAnswers.push_back(Answer(Path(u"New.gob"_s)));
-        dlg.Button(Dlg::New)->click();
-        return Path(u"New.gob"_s);
-    }
-
     bool Open(const QString& archive, const std::vector<ArchiveEntryData>& entries)
     {
         return WriteArchive(P(archive), entries) && dlg.OpenArchiveFile(archive);
     }
 
-    QStringList Rows() const
-    {
-        QStringList out;
-        for (int i = 0; i < dlg.List()->topLevelItemCount(); ++i)
-            out << dlg.List()->topLevelItem(i)->text(0);
-        return out;
-    }
+    QString Rows() const { return apptest::Outline(dlg.List()); }
 
     // Lists the item's directory and selects the rows, in their order.
     bool Pick(const QString& item, const QStringList& rows)
@@ -92,14 +79,6 @@ struct Fm {
     }
 };
 
-QStringList ArchiveNamesOf(const QString& archive)
-{
-    QStringList out;
-    for (const auto& r : Dir(archive).records)
-        out << QString::fromStdString(r.name);
-    return out;
-}
-
 }  // namespace
 
 class FileManagerDlgTest : public QObject {
@@ -124,14 +103,16 @@ private slots:
         QVERIFY(f.dlg.OpenArchiveFile(
             QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/names_with_control_characters.gob")));
         f.dlg.Tree()->setCurrentItem(f.dlg.Tree()->topLevelItem(0)->child(1));
-        QCOMPARE(f.Rows(), QStringList{u"\"caf\\xe9.txt\""_s});
+        QCOMPARE(f.Rows(), u"\"caf\\xe9.txt\""_s);
     }
 
     void newThenAddFilesBitmapsAndDuplicates()
     {
         Fm f;
         f.dlg.show();
-        const QString gob = f.New();
+        const QString gob = f.Path(u"New.gob"_s);
+        f.s.saveAnswers.push_back(Answer(gob));
+        f.dlg.Button(Dlg::New)->click();
         QCOMPARE(f.s.saveRequests.size(), std::size_t{1});
         QVERIFY(f.s.saveRequests[0].filters == kGobFilter);
         QCOMPARE(f.s.saveRequests[0].fileName, u"New"_s);
@@ -148,7 +129,7 @@ private slots:
         QCOMPARE(Item(gob, "cog\\door.cog"), Bytes("# door\r\nsymbols\r\nend\r\n"));
         QCOMPARE(apptest::Outline(f.dlg.Tree()), u"New.gob(cog)"_s);
         QCOMPARE(f.dlg.ListedNode(), 1);
-        QCOMPARE(f.Rows(), QStringList{u"door.cog"_s});
+        QCOMPARE(f.Rows(), u"door.cog"_s);
         QCOMPARE(f.dlg.List()->topLevelItem(0)->text(1) + ' ' + f.dlg.List()->topLevelItem(0)->text(2), u"152 22"_s);
         // The listed node's first record decides the filter of the next Add.
         f.dlg.Button(Dlg::Add)->click();
@@ -194,7 +175,7 @@ private slots:
         f.dlg.Button(Dlg::Delete)->click();
         QCOMPARE(Dir(gob).records.size(), std::size_t{1});
         QCOMPARE(Item(gob, "cog\\b.cog"), Bytes("BB"));
-        QCOMPARE(f.Rows(), QStringList{u"b.cog"_s});  // the same directory listed again
+        QCOMPARE(f.Rows(), u"b.cog"_s);  // the same directory listed again
         QVERIFY(f.Enabled(Dlg::Add) && !f.Enabled(Dlg::Delete));
 
         // Meanwhile another program puts another item where b is.
@@ -207,7 +188,7 @@ private slots:
         QCOMPARE(ReadAll(gob), before);
         QVERIFY(!f.dlg.DragData(f.dlg.SelectionOrder()));
         QCOMPARE(f.s.messages.size(), 2);
-        QTRY_COMPARE(f.Rows(), (QStringList{"a.cog", "keep.cog"}));  // the listing is read again
+        QTRY_COMPARE(f.Rows(), u"a.cog, keep.cog"_s);  // the listing is read again
 
         QList<qulonglong> positions;
         for (int i = 0; i < 2; ++i)
@@ -287,7 +268,7 @@ private slots:
         QVERIFY(f.Drop({f.Path(u"mymod"_s)}));
         QTRY_COMPARE(f.dlg.ArchivePath(), QFileInfo(gob).absoluteFilePath());
         QCOMPARE(f.s.saveRequests.back().fileName, u"mymod.gob"_s);
-        QCOMPARE(ArchiveNamesOf(gob), (QStringList{"3do\\x.3do", "mat\\y.mat"}));
+        QCOMPARE(apptest::Outline(f.dlg.Tree()), u"mymod.gob(3do, mat)"_s);  // (the names are the core's)
 
         f.File(u"more/mat/y.mat"_s, "newer");
         QVERIFY(WriteAll(f.Path(u"more/mat/crate.bmp"_s), WriteBmp(TestPicture())));
@@ -411,6 +392,7 @@ private slots:
         QCOMPARE(QtFileFilters({{"GOB/GOO Files (*.gob, *goo)", {"*.gob", "*.goo"}}}),
                  QStringList{"GOB/GOO Files (*.gob *.goo)"});
         QCOMPARE(CompleteSuffix(u"/t/x"_s, {{"All Files (*)", {"*"}}}, 0, "MAT"), u"/t/x.mat"_s);
+        QCOMPARE(CompleteSuffix(u"/t/x.orv"_s, kCogFilter, 0, "MAT"), u"/t/x.orv"_s);  // a name's own stays
 
         // The real save dialog, its second type chosen as a user does in its type box.
         QTemporaryDir dir;
