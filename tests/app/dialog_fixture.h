@@ -67,7 +67,10 @@ inline orv::Palette PaletteOf(const std::vector<uint8_t>& cmp) { return orv::Par
 inline orv::MaterialImage TestPicture()
 {
     orv::MaterialImage img;
-    img.width = 5, img.height = 3, img.stride = orv::StrideOf(img.width), img.celCount = 1;
+    img.width = 5;
+    img.height = 3;
+    img.stride = orv::StrideOf(img.width);
+    img.celCount = 1;
     // Red, green, blue and white, stored blue, green, red.
     const uint8_t bgr[12] = {10, 10, 250, 10, 250, 10, 250, 10, 10, 240, 240, 240};
     for (int i = 0; i < 12; ++i)

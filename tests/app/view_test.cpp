@@ -55,7 +55,8 @@ void AddSquare(CMesh& mesh, float cx, float cy, float z, float h, int32_t materi
         mesh.vertices.emplace_back().SetPosition({cx + float(x) * h, cy + float(y) * h, z});
         face.textureVertexIndices.push_back(static_cast<int32_t>(mesh.textureVertices.size()));
         VertexRecord& t = mesh.textureVertices.emplace_back();
-        t.u = float(x + 1) * 128.0f, t.v = float(y + 1) * 128.0f;
+        t.u = float(x + 1) * 128.0f;
+        t.v = float(y + 1) * 128.0f;
     }
     mesh.faces.push_back(std::move(face));
 }
