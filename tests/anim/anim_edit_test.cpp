@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ranges>
 
 #include "anim/anim_fields.h"
 #include "anim/anim_files.h"
@@ -21,6 +22,12 @@ using Walker = orvtest::OpenedSample;
 namespace {
 
 const CKeyframeEntry& Thigh(const CKeyframe& k, int entry) { return k.nodes[1].entries[entry]; }
+
+std::vector<int32_t> Numbers(const PuppetEditor& e)
+{
+    const auto numbers = e.Modes() | std::views::transform(&CPuppetMode::mode);
+    return {numbers.begin(), numbers.end()};
+}
 
 }  // namespace
 
@@ -95,18 +102,6 @@ TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
     EXPECT_FALSE(w.Model().keyframe);
 }
 
-namespace {
-
-std::vector<int32_t> Numbers(const PuppetEditor& e)
-{
-    std::vector<int32_t> out;
-    for (const auto& m : e.Modes())
-        out.push_back(m.mode);
-    return out;
-}
-
-}  // namespace
-
 // Modes are listed by place but named by number, in the file and in based-on links; once
 // a mode is gone the two differ, and deleting and adding go by the numbers.
 TEST(PuppetEditor, DeleteAndAddGoByModeNumbersNotPlaces)
@@ -168,17 +163,9 @@ TEST(PuppetEditor, SubModeLinesAndCommentsStayWhatTheFileKeeps)
 TEST(PuppetEditor, LinksReadFromAFileAreKeptUntilChanged)
 {
     Walker w;
-    auto mode = [&](int32_t number, int32_t basedOn) {
-        CPuppetMode m;
-        m.mode = number;
-        m.basedOn = basedOn;
-        w.Model().puppetModes.push_back(std::move(m));
-    };
-    mode(1, 2);  // based on a mode listed after it
-    mode(2, -1);
-    mode(4, 9);   // based on no mode
-    mode(0, -1);  // a second mode 0
-    mode(3, 0);
+    // Mode 1 based on a mode listed after it, mode 4 on no mode, a second mode 0.
+    for (const auto& [number, basedOn] : {std::pair{1, 2}, {2, -1}, {4, 9}, {0, -1}, {3, 0}})
+        w.Model().puppetModes.push_back({number, basedOn, "", {}});
     PuppetEditor e(w.doc);
     ASSERT_TRUE(orvtest::Ok(e.EditMode(3, 9, "# kept")));
     EXPECT_EQ(e.Modes()[3].basedOn, 9);
@@ -312,18 +299,6 @@ TEST(HierarchyEdit, TreeAndApply)
     EXPECT_EQ(doc.history.UndoList().size(), 1u);
 }
 
-namespace {
-
-CPuppetItem Item(const std::string& name, const std::string& keyFile)
-{
-    CPuppetItem item;
-    item.name = name;
-    item.keyFile = keyFile;
-    return item;
-}
-
-}  // namespace
-
 // The first sub-mode whose keyframe reads is chosen, without a change to the document.
 TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
 {
@@ -343,13 +318,8 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     Walker v;
     std::ofstream(v.dir / "notkey.key") << "this is no keyframe\n";
     auto& modes = v.Model().puppetModes;
-    modes[0].items.clear();
-    modes[0].items.push_back(Item("stand", "gone.key"));
-    modes[0].items.push_back(Item("walk", "notkey.key"));
-    modes.push_back(CPuppetMode());
-    modes[1].mode = 4;
-    modes[1].items.push_back(Item("run", "gone2.key"));
-    modes[1].items.push_back(Item("walk", "WKWALK.KEY"));
+    modes[0].items = {{"stand", "gone.key", 0, 0, 0, ""}, {"walk", "notkey.key", 0, 0, 0, ""}};
+    modes.push_back({4, -1, "", {{"run", "gone2.key", 0, 0, 0, ""}, {"walk", "WKWALK.KEY", 0, 0, 0, ""}}});
     const auto later = MakeReadyToPlay(v.doc);
     ASSERT_TRUE(later);
     EXPECT_EQ(std::pair(later->mode, later->subMode), std::pair(1, 1));

@@ -11,17 +11,6 @@ using namespace orv;
 
 namespace {
 
-CKeyframeEntry Entry(int32_t frame, Vec3 position, Vec3 rotation, Vec3 dPosition, Vec3 dRotation)
-{
-    CKeyframeEntry e;
-    e.frame = frame;
-    e.position = position;
-    e.rotation = rotation;
-    e.deltaPosition = dPosition;
-    e.deltaRotation = dRotation;
-    return e;
-}
-
 // Nodes "hip", "leg" (twice, as a model may name two nodes alike) and "arm", each
 // placing a mesh; a keyframe of frameCount frames animates "LEG" (other letter case).
 struct Rig {
@@ -38,17 +27,15 @@ struct Rig {
             model->nodes.back().position = {0.5f, 0.25f, 0.0f};
         }
         model->RebuildHierarchy();
+        model->frameCount = frameCount;
+        model->frameTime = 1.0f / 10.0f;
         model->keyframe = CKeyframe();
         model->keyframe->name = "rig.key";
         model->keyframe->frames = frameCount;
-        model->frameCount = frameCount;
-        model->frameTime = 1.0f / 10.0f;
-        CKeyframeNode node;
-        node.meshName = "LEG";
-        for (const CKeyframeEntry& e : {Entry(0, {0, 0, 0}, {0, 0, 0}, {0.1f, 0, 0}, {0, 10, 0}),
-                                        Entry(5, {1, 1, 1}, {90, 0, 0}, {0, -0.2f, 0}, {-5, 0, 0})})
-            node.entries.push_back(CKeyframeEntry(e));
-        model->keyframe->nodes.push_back(std::move(node));
+        // Each entry's num, frame, flags, position, rotation and their deltas.
+        model->keyframe->nodes = {{"LEG",
+                                   {{0, 0, 0, {0, 0, 0}, {0, 0, 0}, {0.1f, 0, 0}, {0, 10, 0}},
+                                    {0, 5, 0, {1, 1, 1}, {90, 0, 0}, {0, -0.2f, 0}, {-5, 0, 0}}}}};
     }
     EditContext Ctx() { return EditContext{*model, modes, settings, &selection, nullptr}; }
     const std::vector<Matrix4>& Poses(int node) { return model->nodes[static_cast<std::size_t>(node)].poses; }

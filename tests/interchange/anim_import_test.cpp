@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ranges>
+#include <utility>
 
 #include "anim/playback.h"
 #include "base/text.h"
@@ -27,19 +29,12 @@ std::unique_ptr<CModel> Nodes(const std::vector<std::pair<std::string, int32_t>>
 {
     auto model = std::make_unique<CModel>();
     model->geosets.push_back(CGeometry());
-    for (const auto& [name, parent] : nodes) {
-        C3doNode n;
-        n.name = name;
-        n.parent = parent;
-        model->nodes.push_back(std::move(n));
-    }
-    // Child and sibling links from the parents.
-    for (std::size_t i = model->nodes.size(); i-- > 0;) {
-        const int32_t p = model->nodes[i].parent;
-        if (p < 0)
-            continue;
-        model->nodes[i].sibling = model->nodes[static_cast<std::size_t>(p)].child;
-        model->nodes[static_cast<std::size_t>(p)].child = static_cast<int32_t>(i);
+    model->nodes.resize(nodes.size());
+    // Child and sibling links from the parents, backwards so that siblings keep their order.
+    for (std::size_t i = nodes.size(); i-- > 0;) {
+        model->nodes[i].name = nodes[i].first;
+        if (const int32_t p = nodes[i].second; p >= 0)
+            model->nodes[i].sibling = std::exchange(model->nodes[static_cast<std::size_t>(p)].child, int32_t(i));
     }
     model->RebuildHierarchy();
     return model;
@@ -100,22 +95,14 @@ Matrix4 World(const CModel& model, const std::vector<std::vector<Matrix4>>& pose
 
 std::vector<int32_t> EntryFrames(const CKeyframeNode& node)
 {
-    std::vector<int32_t> out;
-    for (const auto& e : node.entries)
-        out.push_back(e.frame);
-    return out;
+    const auto frames = node.entries | std::views::transform(&CKeyframeEntry::frame);
+    return {frames.begin(), frames.end()};
 }
-
-class AnimImportTest : public ::testing::Test {
-protected:
-    orvtest::TempDir tmp_;
-    const fs::path& dir_ = tmp_.path;
-};
 
 // Names the game cannot hold (an accent, two long names alike in their first 31
 // characters) are made the same way for the model and its animation: every node moves,
 // and both notes say how the names were changed.
-TEST_F(AnimImportTest, ModelAndAnimationNameNodesByOneRule)
+TEST(AnimImportTest, ModelAndAnimationNameNodesByOneRule)
 {
     const fs::path file = kFixtures / "names_accented_and_long.gltf";
     const auto model = ImportModel(file, {});
@@ -136,7 +123,7 @@ TEST_F(AnimImportTest, ModelAndAnimationNameNodesByOneRule)
 
 // What the game cannot hold is named: a morph target and a skin in the model's notes,
 // scale keys and keyed morph weights in the animation's.
-TEST_F(AnimImportTest, WhatTheGameCannotHoldIsNamed)
+TEST(AnimImportTest, WhatTheGameCannotHoldIsNamed)
 {
     const fs::path grow = kFixtures / "grow_scale_and_morph.gltf";
     const auto model = ImportModel(grow, {});
@@ -152,7 +139,7 @@ TEST_F(AnimImportTest, WhatTheGameCannotHoldIsNamed)
 // bone carrying most of it: at rest the parts stand where the skin stands, and as the
 // lower bone turns its part turns about the elbow while the upper one stays. The same arm
 // as glTF and as Collada (z up, whose frame its reader puts into the root node).
-TEST_F(AnimImportTest, ASkinnedArmBecomesPartsThatBendAtTheElbow)
+TEST(AnimImportTest, ASkinnedArmBecomesPartsThatBendAtTheElbow)
 {
     for (const char* name : {"arm_two_bones_skinned.gltf", "arm_two_bones_skinned_zup.dae"}) {
         SCOPED_TRACE(name);
@@ -200,7 +187,7 @@ TEST_F(AnimImportTest, ASkinnedArmBecomesPartsThatBendAtTheElbow)
 
 // The keyframe runs over the whole clip, from its time 0 to its end: a turn keyed from
 // 0.5 s to 1.53 s holds still until 0.5 s, and its last frame is turned whole.
-TEST_F(AnimImportTest, TheKeyframeRunsOverTheWholeClip)
+TEST(AnimImportTest, TheKeyframeRunsOverTheWholeClip)
 {
     auto model = Nodes({{"head", -1}});
     const auto imported = ImportAnimation(*model, kFixtures / "turn_late_uneven_end.gltf", {});
@@ -218,7 +205,7 @@ TEST_F(AnimImportTest, TheKeyframeRunsOverTheWholeClip)
 }
 
 // A turn of one node, written y-up as glTF and z-up as Collada, turns the same way.
-TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
+TEST(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
 {
     auto model = Nodes({{"head", -1}});
     for (const char* file : {"turn.gltf", "turn_zup.dae"}) {
@@ -244,7 +231,7 @@ TEST_F(AnimImportTest, TurningNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
     EXPECT_EQ(std::pair(at30->keyframe.frames, at30->keyframe.fps), std::pair(31, 30.0f));
 }
 
-TEST_F(AnimImportTest, MovingNodeKeepsAnEntryWhereItsMotionChanges)
+TEST(AnimImportTest, MovingNodeKeepsAnEntryWhereItsMotionChanges)
 {
     auto model = Nodes({{"torso", -1}});
     const auto imported = ImportAnimation(*model, kFixtures / "move.gltf", {});
@@ -261,7 +248,7 @@ TEST_F(AnimImportTest, MovingNodeKeepsAnEntryWhereItsMotionChanges)
     }
 }
 
-TEST_F(AnimImportTest, ChainMovesEachNodeAgainstItsParentAndReportsNodesTheModelLacks)
+TEST(AnimImportTest, ChainMovesEachNodeAgainstItsParentAndReportsNodesTheModelLacks)
 {
     auto model = Nodes({{"upper", -1}, {"lower", 0}});
     const auto imported = ImportAnimation(*model, kFixtures / "chain.gltf", {});
@@ -291,7 +278,7 @@ TEST_F(AnimImportTest, ChainMovesEachNodeAgainstItsParentAndReportsNodesTheModel
 
 // A child pitched under a parent of unequal scale keeps its own angles, at rest in the
 // model and in every frame of its keyframe; its parent's scale goes into its vertices.
-TEST_F(AnimImportTest, ChildOfAStretchedParentKeepsItsOwnAngles)
+TEST(AnimImportTest, ChildOfAStretchedParentKeepsItsOwnAngles)
 {
     const fs::path file = kFixtures / "pitch_under_stretched_parent.gltf";
     const auto imported = ImportModel(file, {});
@@ -309,7 +296,7 @@ TEST_F(AnimImportTest, ChildOfAStretchedParentKeepsItsOwnAngles)
 }
 
 // A spline eases in and out, and its tangents bend a turn; a step holds until its next key.
-TEST_F(AnimImportTest, CurvesPlayAsTheirInterpolationSays)
+TEST(AnimImportTest, CurvesPlayAsTheirInterpolationSays)
 {
     auto model = Nodes({{"head", -1}, {"torso", -1}});
     AnimationImportOptions at30;
@@ -346,11 +333,12 @@ std::unique_ptr<CModel> ChainOf(const CKeyframe& key)
 
 // A real game keyframe (two nodes "$$$DUMMY", entries at uneven frames, turns across 0 and
 // 360) on a chain of its node names, and the walker's: every node stands where it stood.
-TEST_F(AnimImportTest, KeyframesSurviveGltfAndBack)
+TEST(AnimImportTest, KeyframesSurviveGltfAndBack)
 {
     std::vector<fs::path> keys = {kSample / "wkwalk.key", kSample / "wkstand.key"};
     if (const fs::path corpus = orvtest::CorpusDir("key"); !corpus.empty())
         keys.push_back(corpus / "test_vector_no_markers.key");
+    orvtest::TempDir dir;
     for (const fs::path& keyPath : keys) {
         SCOPED_TRACE(keyPath.filename().string());
         auto model = std::make_unique<CModel>();
@@ -365,12 +353,12 @@ TEST_F(AnimImportTest, KeyframesSurviveGltfAndBack)
             model = ChainOf(original);
         ExportOptions out;
         out.keyframe = &original;
-        const fs::path glb = dir_ / "model.glb";
+        const fs::path glb = dir / "model.glb";
         ASSERT_TRUE(orvtest::Ok(ExportModel(*model, glb, out)));
         const auto imported = ImportAnimation(*model, glb, {});
         ASSERT_TRUE(orvtest::Ok(imported));
         EXPECT_TRUE(imported->unmatched.empty());
-        const fs::path back = dir_ / "back.key";
+        const fs::path back = dir / "back.key";
         ASSERT_TRUE(orvtest::Ok(WriteImportedKeyframe(*model, imported->keyframe, back)));
         CModel reader;
         auto read = LoadKeyFile(back, reader);
@@ -396,7 +384,7 @@ TEST_F(AnimImportTest, KeyframesSurviveGltfAndBack)
     }
 }
 
-TEST_F(AnimImportTest, BadFilesAreRefusedWithAReasonAndNothingIsMade)
+TEST(AnimImportTest, BadFilesAreRefusedWithAReasonAndNothingIsMade)
 {
     auto model = Nodes({{"head", -1}});
     auto error = [&](const fs::path& file, const AnimationImportOptions& options = {}) {

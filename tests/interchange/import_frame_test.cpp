@@ -104,9 +104,8 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
     orvtest::ExpectClose(stand.hi, Vec3(0.1f, 2.0f, 0.1f), 1e-4f);
     EXPECT_TRUE(orvtest::SomeLineHas(standing->notes, "the file's +z taken as up"));
     // The file's -y (a z-up tool's front) is the model's +z, as a y-up tool's front is.
-    const std::string text = orvtest::FixtureText("import", "post_2m_zup.ply");
     const auto shifted =
-        text.substr(0, text.find("-0.1 -0.1 0\n")) + "-0.1 -0.3 0\n" + text.substr(text.find("-0.1 -0.1 0\n") + 12);
+        orvtest::Replaced(orvtest::FixtureText("import", "post_2m_zup.ply"), "-0.1 -0.1 0\n", "-0.1 -0.3 0\n");
     const auto front = ImportModelFromMemory(orvtest::ByteSpan(shifted), "ply", zUp);
     ASSERT_TRUE(orvtest::Ok(front));
     EXPECT_NEAR(WorldBox(*front->model).hi.z, 0.3f, 1e-4f);
