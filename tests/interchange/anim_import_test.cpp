@@ -179,34 +179,27 @@ TEST(AnimImportTest, ASkinnedArmBecomesPartsThatBendAtTheElbow)
     }
 }
 
-// The keyframe runs over the whole clip, from its time 0 to its end: a turn keyed from
-// 0.5 s to 1.53 s holds still until 0.5 s, and its last frame is turned whole.
-TEST(AnimImportTest, TheKeyframeRunsOverTheWholeClip)
-{
-    auto model = Nodes({{"head", -1}});
-    const auto imported = ImportAnimation(*model, kFixtures / "turn_late_uneven_end.gltf", {});
-    ASSERT_TRUE(orvtest::Ok(imported));
-    ASSERT_EQ(imported->keyframe.frames, 24);  // 1.53 s at 15 frames a second
-    const auto poses = Played(*model, imported->keyframe);
-    for (const auto& [frame, degrees] : {std::pair{0, 0.0}, {7, 0.0}, {23, 90.0}})
-        EXPECT_TRUE(SamePose(poses[0][frame], PoseOf(About(1, degrees), {}))) << "frame " << frame;
-    // Keyed from -0.5 s to 1 s: a second long, frame 0 a third of the way round.
-    const auto early = ImportAnimation(*model, kFixtures / "turn_zup_keys_before_start.dae", {});
-    ASSERT_TRUE(orvtest::Ok(early));
-    ASSERT_EQ(early->keyframe.frames, 16);
-    EXPECT_TRUE(SamePose(Played(*model, early->keyframe)[0][0], PoseOf(About(1, 30.0), {})));
-    EXPECT_TRUE(orvtest::SomeLineHas(early->notes, "keys before its start (from -0.5 s): left out"));
-}
-
 // One node turned (written y-up as glTF and z-up as Collada, the same way) or moved: the
 // keyframe at 15 frames a second keeps an entry where the motion changes course (a move
-// also the last frame, whose entry steps towards the first) and plays as the file does.
+// also the last frame, whose entry steps towards the first) and plays as the file does,
+// over the whole clip from its time 0 to its end.
 TEST(AnimImportTest, OneNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
 {
     const auto turn = [](double f) { return PoseOf(About(1, 90.0 * f / 15.0), {}); };
     const auto move = [](double f) { return PoseOf({0, 0, 0, 1}, {0.3f * float(std::min(1.0, f / 15.0)), 0.1f, 0}); };
+    // Keyed from 0.5 s to 1.53 s: its 24 frames spread evenly over the clip, still until
+    // 0.5 s, the last turned whole.
+    const auto late = [](double f) {
+        return PoseOf(About(1, 90 * std::clamp((1.53 * f / 23 - 0.5) / 1.03, 0.0, 1.0)), {});
+    };
+    // Keyed from -0.5 s to 1 s: a second long, frame 0 a third of the way round.
+    const auto early = [](double f) { return PoseOf(About(1, 30.0 + 4.0 * f), {}); };
     const std::tuple<const char*, const char*, std::function<Matrix4(double)>> clips[] = {
-        {"turn.gltf", "head", turn}, {"turn_zup.dae", "head", turn}, {"move.gltf", "torso", move}};
+        {"turn.gltf", "head", turn},
+        {"turn_zup.dae", "head", turn},
+        {"move.gltf", "torso", move},
+        {"turn_late_uneven_end.gltf", "head", late},
+        {"turn_zup_keys_before_start.dae", "head", early}};
     for (const auto& [file, node, pose] : clips) {
         SCOPED_TRACE(file);
         auto model = Nodes({{node, -1}});
@@ -220,6 +213,8 @@ TEST(AnimImportTest, OneNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
     }
     auto model = Nodes({{"head", -1}});
     EXPECT_EQ(ImportAnimation(*model, kFixtures / "turn.gltf", {})->animation, "turn");
+    EXPECT_TRUE(orvtest::SomeLineHas(ImportAnimation(*model, kFixtures / "turn_zup_keys_before_start.dae", {})->notes,
+                                     "keys before its start (from -0.5 s): left out"));
     AnimationImportOptions fast;
     fast.fps = 30.0f;
     const auto at30 = ImportAnimation(*model, kFixtures / "turn.gltf", fast);
