@@ -271,10 +271,9 @@ TEST(HierarchyEdit, TreeAndApply)
     // their forebear there (the window's tree overflowed the stack on an 80,000-deep chain).
     CModel chain;
     const auto deep = static_cast<int32_t>(kMaxTreeDepth + 2);
-    for (int32_t i = 0; i < deep; ++i) {
-        chain.nodes.push_back(C3doNode());
-        chain.nodes.back().child = i + 1 < deep ? i + 1 : -1;
-    }
+    chain.nodes.resize(static_cast<std::size_t>(deep));
+    for (int32_t i = 0; i + 1 < deep; ++i)
+        chain.nodes[static_cast<std::size_t>(i)].child = i + 1;
     chain.RebuildHierarchy();
     const auto nested = HierarchyTree(chain);
     ASSERT_EQ(nested.size(), static_cast<std::size_t>(deep));
