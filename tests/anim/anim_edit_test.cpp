@@ -295,7 +295,8 @@ TEST(HierarchyEdit, TreeAndApply)
     EXPECT_EQ(doc.history.UndoList().size(), 1u);
 }
 
-// The first sub-mode whose keyframe reads is chosen, without a change to the document.
+// The first sub-mode whose keyframe reads is chosen, without a change to the document or
+// to what a save writes; a project keeps the choice it stored.
 TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
 {
     Walker w;
@@ -304,6 +305,11 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     EXPECT_EQ(ReadyToPlayText(*choice), "Ready to play: mode 0, stand (wkstand.key)");
     EXPECT_EQ(w.Model().keyframe.value_or(CKeyframe()).name, "wkstand.key");
     EXPECT_EQ(std::pair(w.doc.IsModified(), w.doc.history.CanUndo()), std::pair(false, false));
+    // A plain save writes what it would without.
+    Walker plain;
+    ASSERT_TRUE(orvtest::Ok(w.doc.SaveDocument((w.dir / "a.3do").string())));
+    ASSERT_TRUE(orvtest::Ok(plain.doc.SaveDocument((plain.dir / "a.3do").string())));
+    EXPECT_TRUE(orvtest::SlurpText(w.dir / "a.3do") == orvtest::SlurpText(plain.dir / "a.3do"));
     // Nothing is selected yet: Animate Mode starts, the nudges wait for a clicked mesh.
     EditContext c(w.doc, w.settings, &w.selection);
     ASSERT_NE(SwitchAnimateMode(c).effects, 0u);
@@ -331,24 +337,15 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     EXPECT_FALSE(MakeReadyToPlay(n.doc));
     EXPECT_FALSE(n.Model().keyframe);
     EXPECT_EQ(n.Stored(), before);
-}
-
-TEST(ReadyToPlay, APlainSaveWritesWhatItWouldWithout)
-{
-    Walker ready, plain;
-    ASSERT_TRUE(MakeReadyToPlay(ready.doc));
-    ASSERT_TRUE(orvtest::Ok(ready.doc.SaveDocument((ready.dir / "a.3do").string())));
-    ASSERT_TRUE(orvtest::Ok(plain.doc.SaveDocument((plain.dir / "a.3do").string())));
-    EXPECT_TRUE(orvtest::SlurpText(ready.dir / "a.3do") == orvtest::SlurpText(plain.dir / "a.3do"));
 
     // A project keeps the choice it stored.
-    const fs::path project = ready.dir / "walker.orv";
+    const fs::path project = n.dir / "walker.orv";
     fs::copy_file(orvtest::Fixture("orv", "walker.orv"), project);
     const std::vector<uint8_t> bytes = orvtest::Slurp(project);
-    COrvaneDoc doc(ready.settings, {});
+    COrvaneDoc doc(n.settings, {});
     ASSERT_TRUE(orvtest::Ok(doc.OpenDocument(project.string())));
     (void)MakeReadyToPlay(doc);
-    const fs::path out = ready.dir / "saved.orv";
+    const fs::path out = n.dir / "saved.orv";
     ASSERT_TRUE(orvtest::Ok(doc.SaveDocument(out.string())));
     EXPECT_TRUE(orvtest::Slurp(out) == bytes) << "the saved project differs from the one read";
 }

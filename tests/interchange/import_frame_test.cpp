@@ -127,19 +127,13 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
 
 TEST(ImportFrame, AxisSystemsAndUnitNames)
 {
-    AxisSystem zUp;  // front -y: (x, y, z) becomes (x, z, -y)
-    zUp.up = 2;
-    zUp.front = 1;
-    zUp.frontSign = -1;
-    EXPECT_EQ(AxesToYUp(zUp), (Matrix3d{{{1, 0, 0}, {0, 0, 1}, {0, -1, 0}}}));
+    // Axes as (up, its sign, front, its sign, right, its sign). Up z, front -y: (x, y, z)
+    // becomes (x, z, -y).
+    EXPECT_EQ(AxesToYUp({2, 1, 1, -1, 0, 1}), (Matrix3d{{{1, 0, 0}, {0, 0, 1}, {0, -1, 0}}}));
     EXPECT_EQ(*AxesToYUp({}), (Matrix3d{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}));
     // A left-handed set would mirror the model; two axes alike are no set.
-    AxisSystem left;
-    left.frontSign = -1;
-    EXPECT_FALSE(AxesToYUp(left).has_value());
-    AxisSystem twice;
-    twice.front = 1;
-    EXPECT_FALSE(AxesToYUp(twice).has_value());
+    EXPECT_FALSE(AxesToYUp({1, 1, 2, -1, 0, 1}).has_value());
+    EXPECT_FALSE(AxesToYUp({1, 1, 1, 1, 0, 1}).has_value());
 
     EXPECT_EQ(UnitName(0.0254), "inches");
     EXPECT_EQ(UnitName(0.5), "units of 0.5 m");
