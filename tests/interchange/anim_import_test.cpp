@@ -47,10 +47,8 @@ std::vector<std::vector<Matrix4>> Played(CModel& model, const CKeyframe& keyfram
     model.keyframe = keyframe;
     model.frameCount = keyframe.frames;
     EXPECT_TRUE(orvtest::Ok(BuildAnimationPoses(model)));
-    std::vector<std::vector<Matrix4>> out;
-    for (const auto& n : model.nodes)
-        out.push_back(n.poses);
-    return out;
+    const auto poses = model.nodes | std::views::transform(&C3doNode::poses);
+    return {poses.begin(), poses.end()};
 }
 
 // The pose a y-up transform of a file stands for.
