@@ -257,8 +257,7 @@ TEST(HierarchyEdit, TreeAndApply)
         orvtest::AddMesh(*doc.model);
     CModel& m = *doc.model;
     m.nodes[0].sibling = -1;
-    m.nodes[0].child = 1;
-    m.nodes[1].sibling = 2;
+    m.nodes[0].child = 1;  // nodes 1 and 2 siblings under it
     m.nodes[2].sibling = -1;
     m.nodes[3].parent = 9;
     m.RebuildHierarchy();
