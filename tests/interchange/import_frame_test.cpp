@@ -20,8 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Box {
-    Vec3 lo{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-    Vec3 hi{-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), -std::numeric_limits<float>::max()};
+    Vec3 lo = Vec3(1, 1, 1) * std::numeric_limits<float>::max(), hi = lo * -1.0f;
 };
 
 // Every vertex placed by its node and the nodes above it, in the model's axes (y up).
@@ -38,8 +37,8 @@ Box WorldBox(const CModel& model)
                 p = TransformPoint(p, PoseMatrix(at.rotation, at.position));
                 n = at.parent;
             }
-            box.lo = {std::min(box.lo.x, p.x), std::min(box.lo.y, p.y), std::min(box.lo.z, p.z)};
-            box.hi = {std::max(box.hi.x, p.x), std::max(box.hi.y, p.y), std::max(box.hi.z, p.z)};
+            box.lo = Minimize(box.lo, p);
+            box.hi = Maximize(box.hi, p);
         }
     }
     return box;
