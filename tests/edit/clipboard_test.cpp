@@ -163,7 +163,7 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         return s.Run(c, Cut);
     };
     const std::vector<Case> cases = {
-        {"add_larger", 0, 0, add, true},
+        {"add_larger", 0, 2, add, true},  // the body: its node has children
         {"add_smaller", 1, 0, add, true},
         {"paste_smaller", 1, 1,
          [](Scene& s, EditContext& c) {

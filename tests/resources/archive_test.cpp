@@ -7,21 +7,6 @@ using namespace orv;
 using namespace orvtest;
 namespace fs = std::filesystem;
 
-namespace {
-
-void ExpectContiguous(const fs::path& archive)
-{
-    const auto d = ReadDir(archive);
-    uint64_t expected = 16 + 136 * d.records.size();
-    for (const auto& r : d.records) {
-        EXPECT_EQ(r.offset, expected) << r.name;
-        expected += r.size;
-    }
-    EXPECT_EQ(d.fileSize, expected);
-}
-
-}  // namespace
-
 TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
 {
     TempDir dir;
@@ -31,20 +16,12 @@ TEST(Archive, RewriteKeepsHeadWordsMakesOffsetsContiguousAndKeepsData)
     const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(gob, perms);
 
+    // Written over: the head's words stay, the items lie back to back behind the directory.
     ASSERT_TRUE(InsertArchiveEntry(gob, "jkl\\x.jkl", Bytes("JKL")));
     EXPECT_EQ(fs::status(gob).permissions(), perms);
-    const auto d = ReadDir(gob);
-    EXPECT_EQ(std::make_tuple(std::string(d.header.magic.data(), 4), d.header.version, d.header.directoryOffset),
-              std::make_tuple(std::string("XYZ!"), 7u, 12u));
-    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"misc\\b.txt", "cog\\a.cog", "empty.dat", "jkl\\x.jkl"}));
-    ExpectContiguous(gob);
-    for (auto [name, data] : {std::pair{"misc\\b.txt", "BBB"}, {"cog\\a.cog", "AAAA"}, {"empty.dat", ""}})
-        EXPECT_EQ(ArchiveItem(gob, name), data) << name;
-
+    std::string text = ArchiveText(gob);
     ASSERT_TRUE(DeleteArchiveEntry(gob, "cog\\a.cog"));
-    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"misc\\b.txt", "empty.dat", "jkl\\x.jkl"}));
-    ExpectContiguous(gob);
-    EXPECT_EQ(ArchiveItem(gob, "jkl\\x.jkl"), "JKL");
+    ExpectSameAsFixture("expected", "archive_rewrite_foreign.txt", text + ArchiveText(gob));
 
     // A name that differs in case only is no match: the file stays as it is.
     const auto before = Slurp(gob);
@@ -78,7 +55,6 @@ TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectoriesAndNamesStayUnder128
     EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{longest});
     const auto before = Slurp(gob);
     const Status tooLong = InsertArchiveEntry(gob, longest + "b", Bytes("y"));
-    EXPECT_FALSE(tooLong);
     EXPECT_NE(tooLong.error().find("127"), std::string::npos) << tooLong.error();
     EXPECT_FALSE(InsertArchiveEntry(gob, "", Bytes("y")));
     EXPECT_EQ(Slurp(gob), before);
@@ -87,43 +63,27 @@ TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectoriesAndNamesStayUnder128
 TEST(Archive, TheDirectoryIsReadWhereTheHeadSaysAndRewrittenBehindIt)
 {
     TempDir dir;
-    // Data between head and directory, and data before a directory at the end.
-    for (auto [file, offset] : {std::pair{"directory_at_offset_40.gob", 40u}, {"directory_at_end.gob", 17u}}) {
-        const fs::path gob = dir / file;
-        fs::copy_file(Fixture("gob", file), gob);
-        const auto d = ReadDir(gob);
-        EXPECT_EQ(d.header.directoryOffset, offset) << file;
-        EXPECT_TRUE(orvtest::Ok(CheckArchiveIntact(d))) << file;
+    // Data between head and directory, and data before a directory at the end; a change
+    // writes the directory behind the head, as every archive made here has it.
+    std::string text;
+    for (const char* file : {"directory_at_offset_40.gob", "directory_at_end.gob"}) {
+        fs::copy_file(Fixture("gob", file), dir / file);
+        EXPECT_TRUE(orvtest::Ok(CheckArchiveIntact(ReadDir(dir / file)))) << file;
+        text += ArchiveText(dir / file);
     }
-    const fs::path at40 = dir / "directory_at_offset_40.gob";
-    EXPECT_EQ(ArchiveNames(at40), (std::vector<std::string>{"cog\\door.cog", "misc\\notes.txt"}));
-    EXPECT_EQ(ArchiveItem(at40, "cog\\door.cog"), "# door\r\n");
-    EXPECT_EQ(ArchiveItem(at40, "misc\\notes.txt"), "twenty bytes of text");
-    EXPECT_EQ(ArchiveItem(dir / "directory_at_end.gob", "readme.txt"), "hello");
-
-    // A change writes the directory behind the head, as every archive made here has it.
-    ASSERT_TRUE(InsertArchiveEntry(at40, "cog\\new.cog", Bytes("n")));
-    const auto after = ReadDir(at40);
-    EXPECT_EQ(after.header.directoryOffset, 12u);
-    EXPECT_EQ(ArchiveNames(at40), (std::vector<std::string>{"cog\\door.cog", "cog\\new.cog", "misc\\notes.txt"}));
-    ExpectContiguous(at40);
-    EXPECT_EQ(ArchiveItem(at40, "misc\\notes.txt"), "twenty bytes of text");
+    ASSERT_TRUE(InsertArchiveEntry(dir / "directory_at_offset_40.gob", "cog\\new.cog", Bytes("n")));
+    text += ArchiveText(dir / "directory_at_offset_40.gob");
 
     // An offset into the head or past the end gives no directory, is named, and blocks
     // every change.
-    for (auto [file, why] :
-         {std::pair{"directory_offset_inside_head.gob", "directory offset 4 points into the 12-byte head"},
-          {"directory_offset_past_end.gob", "directory offset 1000 points past the end of the file (16 bytes)"}}) {
+    for (const char* file : {"directory_offset_inside_head.gob", "directory_offset_past_end.gob"}) {
         const fs::path gob = dir / file;
         fs::copy_file(Fixture("gob", file), gob);
-        const auto d = ReadDir(gob);
-        EXPECT_TRUE(d.records.empty()) << file;
-        EXPECT_NE(CheckArchiveIntact(d).error().find(why), std::string::npos) << CheckArchiveIntact(d).error();
-        const Status inserted = InsertArchiveEntry(gob, "cog\\x.cog", Bytes("x"));
-        EXPECT_FALSE(inserted);
-        EXPECT_NE(inserted.error().find(why), std::string::npos) << inserted.error();
+        text += ArchiveText(gob) + CheckArchiveIntact(ReadDir(gob)).error() + "\n" +
+                InsertArchiveEntry(gob, "cog\\x.cog", Bytes("x")).error() + "\n";
         EXPECT_EQ(Slurp(gob), Slurp(Fixture("gob", file)));
     }
+    ExpectSameAsFixture("expected", "archive_directory_elsewhere.txt", text);
 }
 
 TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
@@ -132,10 +92,7 @@ TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
     const fs::path gob = dir / "short.gob";
     fs::copy_file(Fixture("gob", "record_count_past_end.gob"), gob);  // five promised, two and a part there
     const auto b = Slurp(gob);
-    auto d = ReadDir(gob);
-    EXPECT_EQ(d.records.size(), 2u);
-    EXPECT_TRUE(d.Truncated());
-    EXPECT_NE(CheckArchiveIntact(d).error().find("promises 5 records"), std::string::npos);
+    EXPECT_TRUE(ReadDir(gob).Truncated());
     EXPECT_FALSE(InsertArchiveEntry(gob, "c.txt", Bytes("c")));
     EXPECT_EQ(Slurp(gob), b);
 
@@ -143,13 +100,8 @@ TEST(Archive, LyingHeadStopsAtEndOfFileAndDamagedArchivesAreNotRewritten)
     const fs::path past = dir / "past.gob";
     fs::copy_file(Fixture("gob", "record_size_past_eof.gob"), past);
     const auto p = Slurp(past);
-    d = ReadDir(past);
-    ASSERT_EQ(d.records.size(), 2u);
-    EXPECT_TRUE(ReadArchiveEntry(past, d.records[0]));
-    const auto huge = ReadArchiveEntry(past, d.records[1]);
-    EXPECT_FALSE(huge);
-    EXPECT_NE(huge.error().find("huge.txt (offset 290, size 4294967280) reaches past the end"), std::string::npos)
-        << huge.error();
+    ExpectSameAsFixture("expected", "archive_lying_head.txt",
+                        ArchiveText(gob) + CheckArchiveIntact(ReadDir(gob)).error() + "\n" + ArchiveText(past));
     EXPECT_FALSE(DeleteArchiveEntry(past, "ok.txt"));
     EXPECT_EQ(Slurp(past), p);
 
@@ -191,13 +143,9 @@ TEST(Archive, CorpusArchivesReadAndTheCorruptOneIsRefused)
     const fs::path corpus = CorpusDir("gob");
     if (corpus.empty())
         GTEST_SKIP() << "no corpus";
-    EXPECT_EQ(ArchiveNames(corpus / "threefiles.gob"),
-              (std::vector<std::string>{"first.txt", "second.txt", "third.txt"}));
-    EXPECT_TRUE(orvtest::Ok(CheckArchiveIntact(ReadDir(corpus / "threefiles.gob"))));
-    EXPECT_EQ(ArchiveItem(corpus / "threefiles.gob", "third.txt"), "3");
-    EXPECT_EQ(ArchiveNames(corpus / "structured.gob"), std::vector<std::string>{"dir\\test.txt"});
-    EXPECT_TRUE(ArchiveNames(corpus / "empty.gob").empty());
-    const auto junk = ReadDir(corpus / "junk.gob");
-    EXPECT_TRUE(junk.records.empty());
-    EXPECT_FALSE(CheckArchiveIntact(junk));
+    std::string text;
+    for (const char* file : {"threefiles.gob", "structured.gob", "empty.gob", "junk.gob"})
+        text += std::string(file) + ": " + ArchiveText(corpus / file) +
+                CheckArchiveIntact(ReadDir(corpus / file)).error() + "\n";
+    ExpectSameAsFixture("expected", "archive_corpus.txt", text);
 }

@@ -24,27 +24,31 @@ void MakeGame(const fs::path& root, const std::string& archive, const std::vecto
     ASSERT_TRUE(WriteArchive(root / "Resource" / archive, entries));
 }
 
+// What a search found and the catalogue it built.
+std::string Found(const LocateResult& r, const ResourceCatalog& cat)
+{
+    return r.windowText + "\n  install path " + r.installPath + ", episodes " + r.episodeDirectory + " (" +
+           r.episodePath.string() + ")\n  archive " + r.resourceFile.string() +
+           (r.usingSample ? ", the sample: " + r.statusText : "") + "\n  message " + r.message + "\n  " +
+           std::to_string(cat.materials.Count()) + " materials, " + std::to_string(cat.colormaps.Count()) +
+           " colormaps, " + std::to_string(cat.keyframes.Count()) + " keyframes, " +
+           std::to_string(cat.puppets.Count()) + " puppets\n";
+}
+
 }  // namespace
 
 TEST(Catalog, ClassificationTable)
 {
-    // The first passing test wins: a material whose name mentions "pup", a colormap too.
-    using K = ResourceKind;
-    for (auto [name, kind] : {std::pair{"3do\\mat\\dflt.mat", K::Material},
-                              {"3do\\key\\kyrun.key", K::Keyframe},
-                              {"misc\\cmp\\01redmap.cmp", K::Colormap},
-                              {"3do\\cmp\\x.cmp", K::None},
-                              {"misc\\pup\\ky.pup", K::Puppet},
-                              {"3do\\mat\\readme.txt", K::None},
-                              {"mat\\crate.mat", K::None},
-                              {"3do\\mat\\pup.mat", K::Material},
-                              {"misc\\pupcmp.cmp", K::Colormap},
-                              // Only the last extension tells the kind.
-                              {"cog\\puppet.cog", K::None},
-                              {"misc\\pup\\ky.pup.bak", K::None},
-                              {"3do\\mat\\a.mat.txt", K::None},
-                              {"3do\\key\\RUN.KEY", K::Keyframe}})
-        EXPECT_EQ(ClassifyResource(name), kind) << name;
+    // The first passing test wins: a material whose name mentions "pup", a colormap too;
+    // only the last extension tells the kind.
+    static const char* const kKinds[] = {"none", "material", "keyframe", "colormap", "puppet"};
+    std::string text;
+    for (const char* name :
+         {"3do\\mat\\dflt.mat", "3do\\key\\kyrun.key", "misc\\cmp\\01redmap.cmp", "3do\\cmp\\x.cmp",
+          "misc\\pup\\ky.pup", "3do\\mat\\readme.txt", "mat\\crate.mat", "3do\\mat\\pup.mat", "misc\\pupcmp.cmp",
+          "cog\\puppet.cog", "misc\\pup\\ky.pup.bak", "3do\\mat\\a.mat.txt", "3do\\key\\RUN.KEY"})
+        text += std::string(name) + ": " + kKinds[static_cast<int>(ClassifyResource(name))] + "\n";
+    ExpectSameAsFixture("expected", "catalog_kinds.txt", text);
 }
 
 TEST(Catalog, BuildLowerCasesSortsLikeRepeatedAddAndReadsInsideTheArchive)
@@ -69,11 +73,8 @@ TEST(Catalog, BuildLowerCasesSortsLikeRepeatedAddAndReadsInsideTheArchive)
     ASSERT_TRUE(WriteArchive(dir / "r.gob", {{"3do\\mat\\a.mat", Bytes("MATDATA")}}));
     ASSERT_TRUE(LoadCatalog(dir / "r.gob", cat));
     ASSERT_EQ(cat.materials.Count(), 1u);
-    const auto data = ReadEntryData(dir / "r.gob", cat.materials.At(0));
-    ASSERT_TRUE(data);
-    EXPECT_EQ(*data, Bytes("MATDATA"));
+    EXPECT_EQ(ReadEntryData(dir / "r.gob", cat.materials.At(0)).value_or({}), Bytes("MATDATA"));
     const auto past = ReadEntryData(dir / "r.gob", CTreeObject("3do\\mat\\bad.mat", 150, 100));
-    EXPECT_FALSE(past);
     EXPECT_NE(past.error().find("past the end"), std::string::npos);
 }
 
@@ -108,42 +109,22 @@ TEST(Locate, InstallPathThenSourceDirThenSampleThenMessage)
     ResourceCatalog cat;
     cat.keyframes.Add(std::make_unique<CTreeObject>("old.key", 0, 0));
 
-    LocateResult r = LocateResources(0, opts, cat);
-    EXPECT_EQ(std::tie(r.windowText, r.installPath, r.episodeDirectory, r.message),
-              std::make_tuple(std::string("Orvane - Jedi Knight mode"), std::string("C:\\Games\\Jedi Knight"),
-                              std::string("C:\\Games\\Jedi Knight\\episode\\"), std::string()));
-    // Found without regard to case, through the prefix's C: drive.
-    EXPECT_EQ(r.resourceFile.filename(), "Res2.gob");
-    EXPECT_TRUE(fs::equivalent(r.resourceFile, install / "Resource" / "Res2.gob"));
-    EXPECT_FALSE(r.usingSample);
-    EXPECT_EQ(std::make_tuple(cat.materials.Count(), cat.colormaps.Count(), cat.keyframes.Count()),
-              std::make_tuple(std::size_t{1}, std::size_t{1}, std::size_t{0}));
-
-    // The archive is gone from the install folder: "Source Dir" + gamedata\resource\res2.gob.
+    // Found without regard to case, through the prefix's C: drive; then, the archive gone
+    // from the install folder, through "Source Dir" + gamedata\resource\res2.gob; then,
+    // nothing of the game there, the sample archive stands in and says so; without the
+    // sample too, the message and an empty catalogue.
+    std::string text = Found(LocateResources(0, opts, cat), cat);
+    EXPECT_TRUE(fs::equivalent(LocateResources(0, opts, cat).resourceFile, install / "Resource" / "Res2.gob"));
     fs::remove(install / "Resource" / "Res2.gob");
     MakeGame(dir / "cdrom" / "gamedata", "res2.gob", {{"misc\\pup\\ky.pup", Bytes("p")}});
-    r = LocateResources(0, opts, cat);
-    EXPECT_EQ(r.resourceFile, prefix / "dosdevices" / "d:" / "gamedata" / "Resource" / "res2.gob");
-    EXPECT_EQ(std::make_pair(cat.materials.Count(), cat.puppets.Count()),
-              std::make_pair(std::size_t{0}, std::size_t{1}));
-
-    // Nothing of the game: the sample archive stands in and says so.
+    text += Found(LocateResources(0, opts, cat), cat);
     fs::remove_all(dir / "cdrom" / "gamedata");
     ASSERT_TRUE(WriteArchive(dir / "res2.gob", {{"3do\\mat\\00cab02.mat", Bytes("s")}}));
     opts.sampleArchive = dir / "res2.gob";
-    r = LocateResources(0, opts, cat);
-    EXPECT_TRUE(r.usingSample);
-    EXPECT_NE(r.statusText, "");
-    EXPECT_EQ(r.message, "");
-    EXPECT_EQ(r.resourceFile, dir / "res2.gob");
-    EXPECT_EQ(cat.materials.Count(), 1u);
-
-    // Without the sample too: the message, and an empty catalogue.
+    text += Found(LocateResources(0, opts, cat), cat);
     opts.sampleArchive = dir / "missing.gob";
-    r = LocateResources(0, opts, cat);
-    EXPECT_EQ(r.message, "Cannot find Jedi Knight/Mots resource files.");
-    EXPECT_TRUE(r.resourceFile.empty());
-    EXPECT_TRUE(cat.Empty());
+    ExpectSameAsFixture("expected", "locate_jedi_knight.txt", text + Found(LocateResources(0, opts, cat), cat),
+                        dir.path);
 }
 
 TEST(Locate, MotsKeyAndAKeyThatDoesNotOpenKeepsThePreviousInstallPath)
@@ -157,17 +138,8 @@ TEST(Locate, MotsKeyAndAKeyThatDoesNotOpenKeepsThePreviousInstallPath)
     LocateOptions opts;
     opts.registry = &reg;
     ResourceCatalog cat;
-    LocateResult r = LocateResources(1, opts, cat);
-    EXPECT_EQ(r.windowText, "Orvane - Mysteries of the Sith mode");
-    EXPECT_EQ(r.resourceFile, dir / "mots" / "Resource" / "jkmres.goo");
-    EXPECT_EQ(cat.keyframes.Count(), 1u);
-
+    std::string text = Found(LocateResources(1, opts, cat), cat);
     // Jedi Knight with no "Install Path": the previous value is kept for the paths.
     opts.previousInstallPath = "/nowhere";
-    r = LocateResources(0, opts, cat);
-    EXPECT_EQ(std::tie(r.installPath, r.episodeDirectory),
-              std::make_tuple(std::string("/nowhere"), std::string("/nowhere\\episode\\")));
-    EXPECT_EQ(r.episodePath, fs::path("/nowhere/episode/"));
-    EXPECT_EQ(r.message, "Cannot find Jedi Knight/Mots resource files.");
-    EXPECT_TRUE(cat.Empty());
+    ExpectSameAsFixture("expected", "locate_mots.txt", text + Found(LocateResources(0, opts, cat), cat), dir.path);
 }

@@ -5,6 +5,7 @@
 #include "resources/bitmap.h"
 #include "resources/catalog.h"
 #include "resources/filemanager.h"
+#include "resources/material.h"
 #include "resources/sample.h"
 #include "test_util.h"
 
@@ -25,20 +26,12 @@ TEST(FileManager, ItemNamesFollowTheExtensionTable)
     // The last extension alone decides, as for every file: a name that holds another
     // kind's extension before its own is of its own kind. A folder named like a bitmap
     // does not make its files bitmaps.
-    for (auto [file, item] : {std::pair{"/x/door.cog", "cog\\door.cog"},
-                              {"/x/ky.pup", "misc\\pup\\ky.pup"},
-                              {"/x/readme.txt", "readme.txt"},
-                              {"/x/Crate.Final.BMP", "mat\\crate.mat"},
-                              {"/x/KYRUN.KEY", "3do\\key\\kyrun.key"},
-                              {"/x/bot.ai2", "misc\\ai\\bot.ai2"},
-                              {"/x/x.wav", "voiceuu\\x.wav"},
-                              {"/x/a.mat.key", "3do\\key\\a.mat.key"},
-                              {"/x/readme.jkl.txt", "readme.jkl.txt"},
-                              {"/x/tools.cogs", "tools.cogs"},
-                              {"/x/level.JKL", "jkl\\level.jkl"},
-                              {"/x/ep.jk", "ep.jk"},
-                              {"/x/pics.bmp/notes.txt", "notes.txt"}})
-        EXPECT_EQ(ArchiveItemNameFor(file), item) << file;
+    std::string text;
+    for (const char* file :
+         {"/x/door.cog", "/x/ky.pup", "/x/readme.txt", "/x/Crate.Final.BMP", "/x/KYRUN.KEY", "/x/bot.ai2", "/x/x.wav",
+          "/x/a.mat.key", "/x/readme.jkl.txt", "/x/tools.cogs", "/x/level.JKL", "/x/ep.jk", "/x/pics.bmp/notes.txt"})
+        text += std::string(file) + " -> " + ArchiveItemNameFor(file) + "\n";
+    ExpectSameAsFixture("expected", "filemanager_item_names.txt", text);
     EXPECT_EQ(DuplicateItemQuestion("cog\\door.cog"),
               "The item \"cog\\door.cog\" already exists. Do you want to overwrite the existing item?");
 }
@@ -49,13 +42,10 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     const fs::path gob = dir / "a.gob";
     ASSERT_TRUE(CreateArchive(gob));
     Spit(dir / "crate.bmp", kCrateBmp);
+    // The material as read back: its size and indices.
     auto pixels = [&] {
-        const auto mat = Bytes(ArchiveItem(gob, "mat\\crate.mat"));
-        if (mat.size() != 76u + 40 + 24 + 6)
-            return std::vector<uint8_t>{};
-        EXPECT_EQ(std::string(mat.begin(), mat.begin() + 4), "MAT ");
-        EXPECT_EQ(std::make_pair(Word(mat, 116), Word(mat, 120)), std::make_pair(3u, 2u));  // width, height
-        return std::vector<uint8_t>(mat.end() - 6, mat.end());
+        const auto mat = ConvertMat(Bytes(ArchiveItem(gob, "mat\\crate.mat")), Palette{});
+        return mat && mat->width == 3 && mat->height == 2 ? mat->pixels : std::vector<uint8_t>{};
     };
     auto res = AddFileToArchive(gob, dir / "crate.bmp", {});
     ASSERT_TRUE(res);
@@ -87,7 +77,6 @@ TEST(FileManager, FileThatCannotBeReadOrConvertedCostsNothing)
     EXPECT_FALSE(AddFileToArchive(gob, dir / "door.cog", replace));  // no such file
     fs::copy_file(Fixture("bmp", "magic_not_bm.bmp"), dir / "crate.bmp");
     const auto notBitmap = AddFileToArchive(gob, dir / "crate.bmp", replace);
-    EXPECT_FALSE(notBitmap);
     EXPECT_NE(notBitmap.error().find("BM"), std::string::npos) << notBitmap.error();
     Spit(dir / (std::string(130, 'n') + ".cog"), Bytes("long"));
     EXPECT_FALSE(AddFileToArchive(gob, dir / (std::string(130, 'n') + ".cog"), replace));
@@ -102,16 +91,13 @@ TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
     std::vector<ArchiveEntryData> entries = {
         {"cog\\door.cog", Bytes("first")}, {"readme.txt", Bytes("r")}, {"cog\\door.cog", Bytes("second")}};
     std::vector<std::string> asked;
-    std::vector<bool> answers = {false, true};
     std::set<uint64_t> totals;
     AddFileOptions opts;
     opts.askReplace = [&](const std::string& name) {
         asked.push_back(name);
         // Every question comes before the archive is touched.
         EXPECT_TRUE(totals.empty());
-        const bool a = answers.front();
-        answers.erase(answers.begin());
-        return a;
+        return asked.size() == 2;  // No to the first question, Yes to the second
     };
     opts.progress = [&](uint64_t, uint64_t total) {
         totals.insert(total);
@@ -119,17 +105,13 @@ TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
     };
     const auto added = AddEntriesToArchive(gob, entries, opts);
     ASSERT_TRUE(orvtest::Ok(added));
-    const std::vector<AddFileResult>& results = *added;
     // The first door.cog finds the archive's item (No: kept beside it); the second finds
     // the first (Yes: it replaces that one).
     EXPECT_EQ(asked, (std::vector<std::string>{"COG\\DOOR.COG", "cog\\door.cog"}));
-    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"COG\\DOOR.COG", "readme.txt", "cog\\door.cog"}));
-    EXPECT_EQ(ArchiveItem(gob, "cog\\door.cog"), "second");
-    EXPECT_EQ(ArchiveItem(gob, "COG\\DOOR.COG"), "old");
-    std::vector<bool> replaced;
-    for (const auto& r : results)
-        replaced.push_back(r.replaced);
-    EXPECT_EQ(replaced, (std::vector<bool>{false, false, true}));
+    std::string text;
+    for (const auto& r : *added)
+        text += r.itemName + (r.replaced ? " replaced\n" : " added\n");
+    text += ArchiveText(gob);
     // One rewrite: every progress report counts the same whole.
     EXPECT_EQ(totals, (std::set<uint64_t>{3 + 1 + 6}));
 
@@ -137,9 +119,7 @@ TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
     // one both give way.
     opts.onDuplicate = DuplicatePolicy::Replace;
     ASSERT_TRUE(AddEntriesToArchive(gob, {{"cog\\door.cog", Bytes("3")}, {"Cog\\Door.cog", Bytes("4")}}, opts));
-    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"readme.txt", "Cog\\Door.cog", "cog\\door.cog"}));
-    EXPECT_EQ(ArchiveItem(gob, "Cog\\Door.cog"), "4");
-    EXPECT_EQ(ArchiveItem(gob, "cog\\door.cog"), "second");
+    text += ArchiveText(gob);
     EXPECT_EQ(asked.size(), 2u);
 
     // Keep never asks; Ask without a callback keeps too. A single file goes the same way.
@@ -148,47 +128,34 @@ TEST(FileManager, SeveralItemsGoInWithOneRewriteAndDuplicatesAreAskedFirst)
     EXPECT_EQ(asked.size(), 2u);
     Spit(dir / "readme.txt", Bytes("a"));
     ASSERT_TRUE(AddFileToArchive(gob, dir / "readme.txt", AddFileOptions{}));
-    EXPECT_EQ(ArchiveNames(gob).size(), 5u);
+    ExpectSameAsFixture("expected", "filemanager_add_duplicates.txt", text + ArchiveText(gob));
 }
 
 // Saved flat, an item takes its last name alone; saved in its folders, a name that would
 // lead out of the target folder is refused, saying why.
 TEST(FileManager, ExtractionStaysInsideTheFolder)
 {
-    TempDir dir;
-    EXPECT_EQ(ExtractionTarget(dir.path, "cog\\door.cog", false).value_or(fs::path()), dir / "door.cog");
-    EXPECT_EQ(ExtractionTarget(dir.path, "mat\\crate.v2.mat", true).value_or(fs::path()), dir / "crate.bmp");
-    EXPECT_EQ(ExtractionTargetInFolders(dir.path, "3do\\mat\\a.mat", false).value_or(fs::path()),
-              dir / "3do" / "mat" / "a.mat");
-    EXPECT_EQ(ExtractionTargetInFolders(dir.path, "mat/crate.v2.mat", true).value_or(fs::path()),
-              dir / "mat" / "crate.bmp");
-    for (auto [evil, flat, why] : {std::tuple{"..\\..\\evil.txt", "evil.txt", "\"..\" component"},
-                                   {"cog\\..\\..\\evil.txt", "evil.txt", "\"..\" component"},
-                                   {"a/b/../../../evil.txt", "evil.txt", "\"..\" component"},
-                                   {"\\evil.txt", "evil.txt", "absolute path"},
-                                   {"/etc/evil", "evil", "absolute path"},
-                                   {"C:\\Windows\\evil.txt", "evil.txt", "drive letter"},
-                                   {"D:evil.txt", "evil.txt", "drive letter"},
-                                   {"a\\\\b", "b", "empty"},
-                                   {"a\\.\\b", "b", "empty"},
-                                   {"cog\\", "", "no file name"},
-                                   {"misc\\..", "", "\"..\" component"}}) {
-        EXPECT_EQ(ExtractionTarget(dir.path, evil, false).value_or(fs::path()), *flat ? dir / flat : fs::path())
-            << evil;
-        const auto t = ExtractionTargetInFolders(dir.path, evil, false);
-        EXPECT_FALSE(t) << evil;
-        EXPECT_NE(t.error().find(why), std::string::npos) << evil << ": " << t.error();
-    }
-
+    const fs::path dir = "/x";
+    std::string text;
+    const auto targets = [&](const std::string& item, bool asBitmap) {
+        const auto flat = ExtractionTarget(dir, item, asBitmap);
+        const auto inFolders = ExtractionTargetInFolders(dir, item, asBitmap);
+        text += item + (asBitmap ? " as a bitmap" : "") + "\n  flat: " + (flat ? flat->string() : flat.error()) +
+                "\n  in folders: " + (inFolders ? inFolders->string() : inFolders.error()) + "\n";
+    };
+    for (const char* item : {"mat\\crate.v2.mat", "mat/crate.v2.mat"})
+        targets(item, true);
+    for (const char* item :
+         {"cog\\door.cog", "3do\\mat\\a.mat", "..\\..\\evil.txt", "cog\\..\\..\\evil.txt", "a/b/../../../evil.txt",
+          "\\evil.txt", "/etc/evil", "C:\\Windows\\evil.txt", "D:evil.txt", "a\\\\b", "a\\.\\b", "cog\\", "misc\\.."})
+        targets(item, false);
     // Two items on one path, or a file where another item needs a folder.
-    EXPECT_TRUE(orvtest::Ok(
-        CheckExtractionTargets({{"3do\\mat\\a.mat", dir / "3do/mat/a.mat"}, {"mat\\a.mat", dir / "mat/a.mat"}})));
-    EXPECT_NE(CheckExtractionTargets({{"3do\\mat\\a.mat", dir / "a.mat"}, {"mat\\a.mat", dir / "a.mat"}})
-                  .error()
-                  .find("items 3do\\mat\\a.mat and mat\\a.mat would both be saved as"),
-              std::string::npos);
-    EXPECT_NE(CheckExtractionTargets({{"a\\b", dir / "a/b"}, {"a", dir / "a"}}).error().find("needs as a folder"),
-              std::string::npos);
+    for (const auto& pairs : std::vector<std::vector<std::pair<std::string, fs::path>>>{
+             {{"3do\\mat\\a.mat", "3do/mat/a.mat"}, {"mat\\a.mat", "mat/a.mat"}},
+             {{"3do\\mat\\a.mat", "a.mat"}, {"mat\\a.mat", "a.mat"}},
+             {{"a\\b", "a/b"}, {"a", "a"}}})
+        text += "targets: " + CheckExtractionTargets(pairs).error() + "\n";
+    ExpectSameAsFixture("expected", "filemanager_extraction_targets.txt", text);
 }
 
 TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
@@ -200,9 +167,8 @@ TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
     ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}));
     ASSERT_TRUE(InsertArchiveEntry(gob, "cog\\x.cog", Bytes("cog text")));
 
-    const auto read = ReadArchiveDirectory(gob);
-    ASSERT_TRUE(read);
-    const ArchiveDirectory& d = *read;
+    const ArchiveDirectory d = ReadDir(gob);
+    ASSERT_EQ(d.records.size(), 2u);
     // The folders the target needs are made.
     ASSERT_TRUE(ExtractArchiveItem(gob, d.records[1], dir / "out" / "cog" / "x.cog", nullptr));
     EXPECT_EQ(Slurp(dir / "out" / "cog" / "x.cog"), Bytes("cog text"));
@@ -235,24 +201,17 @@ TEST(FileManager, ExtractionTakesTheGamesFirstColormapElseTheArchivesOwn)
     const Palette sample = ParseColormap(MakeSampleColormap())->palette;
     const Palette own = ParseColormap(grey)->palette;
 
-    auto chosen = ExtractionPalette(&catalog, game, mod);
-    ASSERT_TRUE(Ok(chosen));
-    ASSERT_TRUE(chosen->has_value());
-    EXPECT_TRUE(**chosen == sample) << "the game's colormap comes first";
-    for (const ResourceCatalog* c : std::initializer_list<const ResourceCatalog*>{&none, nullptr}) {
-        chosen = ExtractionPalette(c, game, mod);
-        ASSERT_TRUE(Ok(chosen));
-        ASSERT_TRUE(chosen->has_value()) << "the archive's own colormap was not taken";
-        EXPECT_TRUE(**chosen == own);
-    }
-    chosen = ExtractionPalette(&none, game, bare);
-    ASSERT_TRUE(Ok(chosen));
-    EXPECT_FALSE(chosen->has_value());
+    auto chosen = [&](const ResourceCatalog* c, const fs::path& archive) -> std::string {
+        const auto p = ExtractionPalette(c, game, archive);
+        return !p ? p.error() : !*p ? "none" : **p == sample ? "the game's" : **p == own ? "the archive's" : "another";
+    };
+    EXPECT_EQ(chosen(&catalog, mod), "the game's");
+    EXPECT_EQ(chosen(&none, mod), "the archive's");
+    EXPECT_EQ(chosen(nullptr, mod), "the archive's");
+    EXPECT_EQ(chosen(&none, bare), "none");
     // A colormap that cannot be read is named.
     ASSERT_TRUE(WriteArchive(mod, {{"misc\\cmp\\bad.cmp", Bytes("short")}}));
-    chosen = ExtractionPalette(&none, game, mod);
-    ASSERT_FALSE(chosen);
-    EXPECT_NE(chosen.error().find("bad.cmp"), std::string::npos) << chosen.error();
+    EXPECT_NE(chosen(&none, mod).find("bad.cmp"), std::string::npos) << chosen(&none, mod);
 }
 
 TEST(FileManager, OnlyMaterialsBecomeBitmapsAndEightBitOnesNeedAColormap)
@@ -268,15 +227,14 @@ TEST(FileManager, OnlyMaterialsBecomeBitmapsAndEightBitOnesNeedAColormap)
     const ArchiveDirectory d = ReadDir(gob);
     ASSERT_EQ(d.records.size(), 4u);
     const Palette palette{};
-    auto form = [&](std::size_t i, bool asBitmap, const Palette* p) {
-        const auto f = ExtractionFormOf(gob, d.records[i], asBitmap, p);
-        EXPECT_TRUE(Ok(f));
-        return f ? *f : ExtractionForm::AsItIs;
-    };
-    EXPECT_EQ(form(0, false, nullptr), ExtractionForm::AsItIs);
-    EXPECT_EQ(form(0, true, nullptr), ExtractionForm::Bitmap);
-    EXPECT_EQ(form(1, true, nullptr), ExtractionForm::NeedsColormap);
-    EXPECT_EQ(form(1, true, &palette), ExtractionForm::Bitmap);
-    EXPECT_EQ(form(2, true, &palette), ExtractionForm::AsItIs);
-    EXPECT_EQ(form(3, true, &palette), ExtractionForm::AsItIs);
+    std::vector<ExtractionForm> forms;
+    for (auto [i, asBitmap, p] : {std::tuple{0, false, (const Palette*)nullptr},
+                                  {0, true, nullptr},
+                                  {1, true, nullptr},
+                                  {1, true, &palette},
+                                  {2, true, &palette},
+                                  {3, true, &palette}})
+        forms.push_back(ExtractionFormOf(gob, d.records[i], asBitmap, p).value_or(ExtractionForm::AsItIs));
+    using enum ExtractionForm;
+    EXPECT_EQ(forms, (std::vector{AsItIs, Bitmap, NeedsColormap, Bitmap, AsItIs, AsItIs}));
 }

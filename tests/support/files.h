@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -67,13 +68,15 @@ inline std::string FixtureText(const std::string& kind, const std::string& name)
 }
 
 // The text a test made, against the one kept in tests/fixtures/<kind>/<name>, where the
-// program's version in file heads stands as @VERSION@. With ORVANE_WRITE_EXPECTED=1 the
-// file is written instead: read its diff before committing it.
-inline void ExpectSameAsFixture(const std::string& kind, const std::string& name, std::string text)
+// program's version in file heads stands as @VERSION@ and the folder dir, which differs
+// by machine, as @DIR@. With ORVANE_WRITE_EXPECTED=1 the file is written instead: read its
+// diff before committing it.
+inline void ExpectSameAsFixture(const std::string& kind, const std::string& name, std::string text,
+                                const std::filesystem::path& dir = {})
 {
-    const std::string version = orv::kVersionString;
-    for (std::size_t at = text.find(version); at != std::string::npos; at = text.find(version, at))
-        text.replace(at, version.size(), "@VERSION@");
+    for (auto [from, to] : {std::pair{std::string(orv::kVersionString), "@VERSION@"}, {dir.string(), "@DIR@"}})
+        for (std::size_t at = text.find(from); !from.empty() && at != std::string::npos; at = text.find(from, at))
+            text.replace(at, from.size(), to);
     const char* write = std::getenv("ORVANE_WRITE_EXPECTED");
     if (write && std::string_view(write) == "1") {
         std::ofstream(Fixture(kind, name), std::ios::binary) << text;
@@ -231,6 +234,30 @@ inline std::string ArchiveItem(const std::filesystem::path& archive, const std::
     if (!data)
         return "<missing>";
     return std::string(data->begin(), data->end());
+}
+
+// The archive as text, to compare whole with a recorded file: its head, then each record's
+// offset, size, name and first 40 bytes (printable ASCII as it is, others as \xNN), or why
+// they cannot be read.
+inline std::string ArchiveText(const std::filesystem::path& archive)
+{
+    const auto d = ReadDir(archive);
+    std::string out = std::string(d.header.magic.data(), 4) + " version " + std::to_string(d.header.version) +
+                      ", directory at " + std::to_string(d.header.directoryOffset) + ", " +
+                      std::to_string(d.header.recordCount) + " records, " + std::to_string(d.fileSize) + " bytes\n";
+    for (const auto& r : d.records) {
+        const auto data = orv::ReadArchiveEntry(archive, r);
+        out += std::to_string(r.offset) + " " + std::to_string(r.size) + " " + r.name + ": " +
+               (data ? "" : "<" + data.error() + ">");
+        for (std::size_t i = 0; data && i < std::min<std::size_t>(data->size(), 40); ++i) {
+            const uint8_t c = (*data)[i];
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += c >= 32 && c < 127 && c != '\\' ? std::string(1, static_cast<char>(c)) : std::string(hex);
+        }
+        out += data && data->size() > 40 ? "...\n" : "\n";
+    }
+    return out;
 }
 
 }  // namespace orvtest
