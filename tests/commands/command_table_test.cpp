@@ -191,8 +191,6 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
                                   EditContext c = o.Context();
                                   (void)Copy(c);
                               }});
-    std::set<int> changing;
-    std::set<std::pair<std::string, int>> changedIn;
     std::string outcomes;  // what each command made of each scene, against the recorded outcomes
     for (const Setup& setup : setups) {
         for (const CommandRow& row : CommandTable()) {
@@ -235,8 +233,6 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
                 << (changed ? "the model changed without an undo step" : "an undo step for no change");
             EXPECT_EQ(r.changed, changed) << "the command misreports whether it changed the model";
             if (changed) {
-                changing.insert(row.id);
-                changedIn.insert({setup.name, row.id});
                 ViewState view;
                 ASSERT_TRUE(orvtest::Ok(o.doc.Undo(view)));
                 EXPECT_TRUE(o.Stored() == before) << "Undo did not give back the model as it was";
@@ -246,17 +242,9 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
             }
         }
     }
+    // The recorded hashes show each command's change of the model (a command that stopped
+    // changing it would leave the scene's own hash).
     orvtest::ExpectSameAsFixture("expected", "command_outcomes.txt", outcomes);
-    // The scenes reach every kind of model change the table makes; moves and turns act on
-    // a face and on a mesh outside animate mode as well.
-    for (int id : {cmd::MoveUp, cmd::MoveRightZ, cmd::RotateLeftY, cmd::RotateRightX, cmd::EditCut, cmd::EditPaste,
-                   cmd::AddGeometry, cmd::AddMesh, cmd::AddFace, cmd::CarveMesh, cmd::ExtrudeFace, cmd::CreateRectangle,
-                   cmd::CreateCylinder, cmd::CreateDome})
-        EXPECT_TRUE(changing.count(id)) << "no scene changed the model with command " << id;
-    for (Scene scene : {Scene::Face, Scene::Mesh})
-        for (int id : {cmd::MoveUp, cmd::MoveRightZ, cmd::RotateLeftY, cmd::RotateRightX})
-            EXPECT_TRUE(changedIn.count({"scene " + std::to_string(int(scene)), id}))
-                << "command " << id << " did not change the model in scene " << int(scene);
 }
 
 // A cancelled dialog, or no hook for the parameters, changes nothing.
@@ -508,12 +496,9 @@ TEST(CommandTable, StepsReadAgainWhatTheCommandBeforeChanged)
             o.doc.history.VerifySharing(true);
             EditContext c = o.Context();
             SCOPED_TRACE("scene " + std::to_string(int(scene)) + ", command " + std::to_string(row.id));
-            for (const int step : {int(cmd::MoveRightX), int(cmd::MoveLeftX)})  // a change of the mesh, and one back
-                for (const CommandRow& nudge : CommandTable())
-                    if (nudge.id == step && CommandEnabled(nudge, c))
-                        (void)RunCommand(nudge, c);
-            if (CommandEnabled(row, c))
-                (void)RunCommand(row, c);
+            // A change of the mesh and one back, then the command (a disabled one runs nothing).
+            for (const int step : {int(cmd::MoveRightX), int(cmd::MoveLeftX), row.id})
+                (void)RunCommand(step, c);
             (void)o.doc.history.Take(*o.doc.model, o.doc.CurrentView());
             ASSERT_EQ(o.doc.history.SharingFaults(), 0u) << "a step shared a mesh the command had changed";
         }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 #include "edit/fit.h"
 #include "formats/model3do.h"
@@ -144,11 +143,6 @@ std::unique_ptr<CModel> ModelOf(std::vector<CMesh> meshes)
     return model;
 }
 
-std::map<std::pair<orvtest::Point, orvtest::Point>, int> DirectedEdges(const CMesh& m)
-{
-    return orvtest::DirectedEdges(m, false, 0);
-}
-
 std::string Breaches(const CModel& model)
 {
     std::string out;
@@ -194,17 +188,7 @@ TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
 {
     auto model = ModelOf({Box("box", {3, 0, 0}), Sphere("ball", 12, 16, 1.0f)});
     ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 4)));
-    ASSERT_GE(model->geosets.size(), 3u);
-    const CMesh& box = model->geosets[0].meshes[0];
-    for (std::size_t g = 1; g < model->geosets.size(); ++g) {
-        const CMesh& lower = model->geosets[g].meshes[0];
-        ASSERT_EQ(lower.faces.size(), box.faces.size()) << "set " << g;
-        for (std::size_t f = 0; f < box.faces.size(); ++f)
-            EXPECT_EQ(lower.faces[f].corners.size(), box.faces[f].corners.size()) << "set " << g << " face " << f;
-        EXPECT_EQ(lower.vertices.size(), box.vertices.size());
-        EXPECT_EQ(lower.textureVertices.size(), box.textureVertices.size());
-        EXPECT_LT(model->geosets[g].meshes[1].faces.size(), model->geosets[g - 1].meshes[1].faces.size());
-    }
+    orvtest::ExpectModelAsFixture("levels_small_meshes", *model);  // the box whole in every set
 
     auto boxes = ModelOf({Box("box", {})});
     LevelsReport report;
@@ -294,7 +278,7 @@ TEST(LevelsOfDetail, AFittedSphereHalvesSetBySet)
         }
         EXPECT_LE(faces, (above + 1) / 2);
         EXPECT_LE(sunk / static_cast<float>(faces), 2.0f * LevelErrorBound(g));
-        const auto edges = DirectedEdges(whole);
+        const auto edges = orvtest::DirectedEdges(whole, false, 0);
         EXPECT_TRUE(std::all_of(edges.begin(), edges.end(), [&edges](const auto& e) {
             const auto back = edges.find({e.first.second, e.first.first});
             return back != edges.end() && back->second == e.second;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <tuple>
 
 #include "document/document.h"
 #include "edit/selection.h"
+#include "support/files.h"
 #include "support/model_builder.h"
 
 using namespace orv;
@@ -36,13 +38,7 @@ struct PickScene : ::testing::Test {
         settings.grid = 0.02f;
     }
 
-    PickResult ClickAt(const Vec3& p, Modifiers mods = {})
-    {
-        const auto px = orvtest::ToPixel(camera, p, kSize, kSize);
-        return ClickPixel(px.first, px.second, mods);
-    }
-
-    PickResult ClickPixel(int x, int y, Modifiers mods = {}, ViewSize size = {kSize, kSize, kSize, kSize, false})
+    PickRequest Request(int x, int y, Modifiers mods = {}, ViewSize size = {kSize, kSize, kSize, kSize, false}) const
     {
         PickRequest r;
         r.x = x;
@@ -51,7 +47,20 @@ struct PickScene : ::testing::Test {
         r.view = camera.view;
         r.projection = camera.projection;
         r.mods = mods;
-        return sel.Pick(model, modes, settings, r);
+        return r;
+    }
+    PickRequest RequestAt(const Vec3& p, Modifiers mods = {}) const
+    {
+        const auto [x, y] = orvtest::ToPixel(camera, p, kSize, kSize);
+        return Request(x, y, mods);
+    }
+    PickResult ClickAt(const Vec3& p, Modifiers mods = {})
+    {
+        return sel.Pick(model, modes, settings, RequestAt(p, mods));
+    }
+    PickResult ClickPixel(int x, int y, ViewSize size = {kSize, kSize, kSize, kSize, false})
+    {
+        return sel.Pick(model, modes, settings, Request(x, y, {}, size));
     }
 
     RayHit Cast(const Vec3& from, float reach = 100.0f) const
@@ -182,9 +191,7 @@ TEST_F(PickScene, VertexNodeColoursShowLinksAndSelection)
 
     // A plain click elsewhere moves the selection; Ctrl extends it.
     ASSERT_EQ(ClickAt({-1, -1, 0}), PickResult::Selected);
-    const VertexRecord* left = FaceVertex(Face(0, 0), v);
-    ASSERT_NE(left, nullptr);
-    EXPECT_FALSE(left->Selected());
+    EXPECT_FALSE(Face(0, 0).corners[static_cast<std::size_t>(3 - v)].Selected());
     ASSERT_EQ(ClickAt({-1, 1, 0}, kCtrl), PickResult::Selected);
     EXPECT_EQ(std::count_if(Face(0, 0).corners.begin(), Face(0, 0).corners.end(),
                             [](const VertexRecord& c) { return c.Selected(); }),
@@ -204,15 +211,7 @@ TEST_F(PickScene, AClickMakesNoStepAndTheNextStepKeepsItsMark)
     COrvaneDoc doc(settings, {});
     doc.model = std::make_unique<CModel>(model);
     EditContext c(doc, settings, &sel, &camera);
-    auto click = [&](const Vec3& p) {
-        const auto px = orvtest::ToPixel(camera, p, kSize, kSize);
-        PickRequest r;
-        std::tie(r.x, r.y) = px;
-        r.size = {kSize, kSize, kSize, kSize, false};
-        r.view = camera.view;
-        r.projection = camera.projection;
-        return doc.Run(c, PickAt, r).effects;
-    };
+    auto click = [&](const Vec3& p) { return doc.Run(c, PickAt, RequestAt(p)).effects; };
     auto changeMesh1 = [&] {
         return doc.Run(c, [](EditContext& e) {
             e.model().MeshAt(1)->faces[0].corners[0].x += 0.01f;
@@ -272,79 +271,55 @@ TEST_F(PickScene, HalfSpacingRule)
     EXPECT_EQ(sel.nodes[0].color, 0xFFFF0000u);  // red as a device colour
 }
 
-TEST_F(PickScene, GridOfAFace)
-{
-    const std::size_t full = Grid(0, 0).size();
-    for (const auto& n : sel.nodes) {
-        EXPECT_EQ(std::tuple(n.mesh, n.face, n.vertex, n.position.z), std::tuple(0, 0, -1, 0.0f));
-        EXPECT_LE(std::max(std::fabs(n.position.x), std::fabs(n.position.y)), 1.0f);
-    }
-    // Each 2-unit edge is cut into trunc((2 + 0.5) / 0.5) = 5 pieces; the inside carries
-    // the 0.5 lattice lifted onto the face.
-    for (const Vec3 p : {Vec3{1, -0.6f, 0}, Vec3{-0.2f, 1, 0}, Vec3{-1, -1, 0}, Vec3{0, 0, 0}, Vec3{-0.5f, 0.5f, 0}})
-        EXPECT_GE(NodeAt(p), 0) << p.x << "," << p.y;
-
-    // Edges only: the 20 nodes of the outline.
-    modes.gridEdgesOnly = true;
-    sel.RebuildNodes(model, modes, settings);
-    EXPECT_EQ(sel.nodes.size(), 20u);
-
-    // The scale exponent scales spacing and markers.
-    modes.gridEdgesOnly = false;
-    modes.scaleExponent = -1;
-    sel.RebuildNodes(model, modes, settings);
-    ASSERT_GT(sel.nodes.size(), 2 * full);
-    EXPECT_FLOAT_EQ(sel.nodes[0].halfSize, 0.01f);  // 0.02 at scale 1
-}
-
-TEST_F(PickScene, GridsOfATriangleASidewaysFaceAndAHugeFace)
+// Each grid as text, against the recorded one. A face's 2-unit edges are cut into
+// trunc((2 + 0.5) / 0.5) = 5 pieces and the inside carries the 0.5 lattice lifted onto the
+// face; the scale exponent scales spacing and markers. A triangle's grid stops at its long
+// edge; a face across the x axis is laid out on y and z. A mesh's lattice fills its box
+// widened by a quarter on every side; face only, it is the faces' grids marked with the
+// current face.
+TEST_F(PickScene, GridsOfFacesAndMeshes)
 {
     CMesh& mesh = orvtest::AddMesh(model);
     AddFace(mesh, {{-1, -1, 0}, {-1, 1, 0}, {1, -1, 0}});
     AddFace(mesh, {{0, -1, -1}, {0, -1, 1}, {0, 1, 1}, {0, 1, -1}});  // in the plane x = 0
     // A damaged face spanning 1e30 units can neither hang the rebuild nor fill memory.
     AddFace(mesh, {{-1e30f, -1e30f, 0}, {-1e30f, 1e30f, 0}, {1e30f, 1e30f, 0}, {1e30f, -1e30f, 0}});
+    orvtest::AddCube(orvtest::AddMesh(model), 0.5f);  // around the origin: the box is -0.5..0.5
     orvtest::Place(model);
-
-    for (const auto& n : Grid(2, 0))
-        EXPECT_LE(n.position.x + n.position.y, 0.0001f);  // none beyond the long edge
-    EXPECT_GE(NodeAt({-0.5f, -0.5f, 0}), 0);              // inside
-    // Across the x axis the grid is laid out on y and z, inside included.
-    EXPECT_GE(NodeAt({0, 0, 0}), 0);
-    for (const auto& n : Grid(2, 1))
-        EXPECT_FLOAT_EQ(n.position.x, 0.0f);
+    std::string text;
+    auto print = [&text, this](const char* what) {
+        text += std::string(what) + ":\n";
+        for (const NodeMarker& n : sel.nodes) {
+            char line[128];
+            std::snprintf(line, sizeof line, "  %.4f %.4f %.4f  mesh %d face %d vertex %d  half %.4f  %08x\n",
+                          n.position.x, n.position.y, n.position.z, n.mesh, n.face, n.vertex, n.halfSize, n.color);
+            text += line;
+        }
+    };
+    Grid(0, 0);
+    print("a square");
+    modes.gridEdgesOnly = true;
+    sel.RebuildNodes(model, modes, settings);
+    EXPECT_EQ(sel.nodes.size(), 20u);
+    print("its edges");
+    modes.gridEdgesOnly = false;
+    modes.scaleExponent = -1;
+    sel.RebuildNodes(model, modes, settings);
+    print("at scale exponent -1");
+    modes.scaleExponent = 0;
+    Grid(2, 0);
+    print("a triangle");
+    Grid(2, 1);
+    print("a face in the plane x = 0");
     EXPECT_LE(Grid(2, 2).size(), Selection::kMaxNodes);
-}
-
-TEST_F(PickScene, MeshLatticeAndFaceGrids)
-{
-    // A unit cube, every face outward.
-    CMesh& mesh = orvtest::AddMesh(model);
-    AddFace(mesh, {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}});
-    AddFace(mesh, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}});
-    AddFace(mesh, {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}});
-    AddFace(mesh, {{0, 1, 0}, {0, 1, 1}, {1, 1, 1}, {1, 1, 0}});
-    AddFace(mesh, {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}});
-    AddFace(mesh, {{1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}});
-    orvtest::Place(model);
     modes.meshMode = true;
     modes.gridFaceOnly = false;
-    // The box widened by a quarter on every side: -0.25, 0.25, 0.75, 1.25 on each axis.
-    ASSERT_EQ(Grid(2, 2).size(), 64u);
-    EXPECT_EQ(sel.nodes.front().position, Vec3(-0.25f, -0.25f, -0.25f));
-    EXPECT_EQ(sel.nodes.back().position, Vec3(1.25f, 1.25f, 1.25f));
-    for (const auto& n : sel.nodes)
-        EXPECT_EQ(std::pair(n.face, n.IsGridNode()), std::pair(-1, true));
-
-    // Face only: the grids of all six faces, on the surface, marked with the current face.
+    Grid(3, 2);
+    print("a cube's lattice");
     modes.gridFaceOnly = true;
-    for (const auto& n : Grid(2, 2)) {
-        const float lo = std::min({n.position.x, n.position.y, n.position.z});
-        const float hi = std::max({n.position.x, n.position.y, n.position.z});
-        EXPECT_EQ(n.face, 2);
-        EXPECT_TRUE(lo >= 0.0f && hi <= 1.0f && (lo == 0.0f || hi == 1.0f)) << "off the surface: " << lo << ".." << hi;
-    }
-    EXPECT_GE(NodeAt({0.5f, 0.5f, 1}), 0);  // inside a face, not only on its edges
+    Grid(3, 2);
+    print("a cube's faces");
+    orvtest::ExpectSameAsFixture("expected", "selection_grids.txt", text);
 }
 
 TEST_F(PickScene, TextureDragFollowsTheMouse)
@@ -403,7 +378,7 @@ TEST_F(PickScene, DamagedIndicesAreSkipped)
     sel.currentMesh = -3;
     EXPECT_EQ(sel.CurrentMesh(model), nullptr);
     EXPECT_EQ(FaceVertex(Face(0, 0), 4), nullptr);
-    EXPECT_EQ(ClickPixel(1, 1, {}, {kSize, kSize, 0, kSize, false}), PickResult::Missed);  // no surface
+    EXPECT_EQ(ClickPixel(1, 1, {kSize, kSize, 0, kSize, false}), PickResult::Missed);  // no surface
 }
 
 // Inserting each face's nodes into the sorted list froze the editor on a real model.
