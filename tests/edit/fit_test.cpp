@@ -184,16 +184,9 @@ TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
     EXPECT_EQ(shapes[1].face, 1);
     EXPECT_EQ(Breaches(*model).size(), 1u);
 
-    const FitReport report = FitToEngineLimits(*model);
-    ASSERT_TRUE(report.Changed());
-    EXPECT_NE(std::find(report.lines.begin(), report.lines.end(),
-                        "faces that are not flat and convex cut into flat convex pieces: 2"),
-              report.lines.end());
-    EXPECT_NE(
-        std::find(report.lines.begin(), report.lines.end(), "faces of more than 24 corners cut into smaller ones: 1"),
-        report.lines.end());
-    for (const auto& f : mesh.faces)
-        EXPECT_EQ(ShapeOf(Corners(f)), PolygonShape::Good);
+    EXPECT_EQ(FitToEngineLimits(*model).lines,
+              (std::vector<std::string>{"faces that are not flat and convex cut into flat convex pieces: 2",
+                                        "faces of more than 24 corners cut into smaller ones: 1"}));
     // Two pieces each of the L (keeping its material, type and light), the bent quad and
     // the 30-gon.
     orvtest::ExpectModelAsFixture("fit_cut_faces", *model);
@@ -277,8 +270,7 @@ TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
         splitOnly.joinTriangles = false;
         const FitReport report = FitToEngineLimits(*model, splitOnly);
         ASSERT_TRUE(report.Changed());
-        EXPECT_NE(std::find(report.lines.begin(), report.lines.end(), "meshes over the engine's limits split: 1"),
-                  report.lines.end());
+        EXPECT_EQ(report.lines[0], "meshes over the engine's limits split: 1");
         ASSERT_GT(model->geosets[0].meshes.size(), 1u);
         EXPECT_EQ(model->geosets[0].meshes[1].name, model->geosets[0].meshes[0].name + "_2") << "parts count from 1";
         EXPECT_TRUE(Breaches(*model).empty()) << Breaches(*model).front().text;
