@@ -88,11 +88,9 @@ TEST(VertexPane, ATypedCoordinateIsWhatTheFileGets)
     ASSERT_NE(back.MeshAt(0), nullptr);
     const auto& v = back.MeshAt(0)->vertices;
     EXPECT_EQ(v.size(), 8u);
-    const bool found = std::any_of(v.begin(), v.end(), [](const VertexRecord& r) {
-        // Read back into the model's axes: file (x, y, z) = (-0.08, 0.25, 0.125).
-        return r.Position() == Vec3(-0.08f, 0.125f, 0.25f);
-    });
-    EXPECT_TRUE(found);
+    // Read back into the model's axes: file (x, y, z) = (-0.08, 0.25, 0.125).
+    EXPECT_TRUE(
+        std::any_of(v.begin(), v.end(), [](const auto& r) { return r.Position() == Vec3(-0.08f, 0.125f, 0.25f); }));
 }
 
 TEST(Properties, EachPaneChangesItsFieldsAndNoChangeChangesNothing)
