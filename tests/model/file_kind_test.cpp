@@ -44,6 +44,7 @@ TEST(FileKind, EveryKnownExtensionNamesOneKindAndComesBackAsIt)
         }
     }
     EXPECT_EQ(ExtensionOf(FileKind::Unknown), "");
+    EXPECT_EQ(ExtensionOf(FileKind::Archive), ".gob");  // its first name, which new files take
     EXPECT_EQ(FileKindOf("a.goo"), FileKind::Archive);
     EXPECT_GE(extensions, KnownFileKinds().size() + 5);
     EXPECT_FALSE(IsImportedModel(FileKindOf("a.3do")));
