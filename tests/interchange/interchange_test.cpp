@@ -530,7 +530,8 @@ TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
     // only when 32 bits wrap round (84 + 50 x count = 184 modulo 2^32) is no count that fits.
     Write("glued.off", "OFF\n3 100000000\0040 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");  // \004 then 0
     std::string stl = "solid" + std::string(84 + 2 * 50 - 5, '\0');
-    stl[80] = 2, stl[83] = '\x80';  // a count of 2 + 2^31
+    stl[80] = 2;  // a count of 2 + 2^31
+    stl[83] = '\x80';
     Write("wrapping.stl", stl);
     const std::vector<std::pair<std::string, std::string>> refused = {
         {"ply_announces_billion_vertices.ply",
@@ -545,7 +546,8 @@ TEST_F(InterchangeTest, FilesAnnouncingMoreThanTheyHoldAreRefusedAtOnce)
     };
     for (const auto& [name, message] : refused) {
         const auto start = std::chrono::steady_clock::now();
-        const auto imported = ImportModel(orvtest::Fixture("import", name), {});  // or the file made here
+        // (The files made here are named by their whole path, which replaces the fixtures' folder.)
+        const auto imported = ImportModel(orvtest::Fixture("import", name), {});
         ASSERT_FALSE(imported) << name;
         EXPECT_NE(imported.error().find(message), std::string::npos) << name << ": " << imported.error();
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name << " went to the reader";
