@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "model/fileio.h"
 #include "model/tree.h"
 #include "model/version.h"
@@ -237,7 +237,7 @@ inline std::string ArchiveItem(const std::filesystem::path& archive, const std::
 }
 
 // The archive as text, to compare whole with a recorded file: its head, then each record's
-// offset, size, name and first 40 bytes (printable ASCII as it is, others as \xNN), or why
+// offset, size, name and first 40 bytes (shown as the File Manager shows names), or why
 // they cannot be read.
 inline std::string ArchiveText(const std::filesystem::path& archive)
 {
@@ -249,12 +249,9 @@ inline std::string ArchiveText(const std::filesystem::path& archive)
         const auto data = orv::ReadArchiveEntry(archive, r);
         out += std::to_string(r.offset) + " " + std::to_string(r.size) + " " + r.name + ": " +
                (data ? "" : "<" + data.error() + ">");
-        for (std::size_t i = 0; data && i < std::min<std::size_t>(data->size(), 40); ++i) {
-            const uint8_t c = (*data)[i];
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += c >= 32 && c < 127 && c != '\\' ? std::string(1, static_cast<char>(c)) : std::string(hex);
-        }
+        if (data)
+            out +=
+                orv::ShownName({reinterpret_cast<const char*>(data->data()), std::min<std::size_t>(data->size(), 40)});
         out += data && data->size() > 40 ? "...\n" : "\n";
     }
     return out;
