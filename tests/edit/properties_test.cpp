@@ -3,7 +3,6 @@
 #include "document/document.h"
 #include "edit/properties.h"
 #include "edit/view_commands.h"
-#include "formats/model3do.h"
 #include "formats/samplemodel.h"
 #include "model/corners.h"
 #include "model/radius.h"
