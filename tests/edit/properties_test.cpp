@@ -118,6 +118,8 @@ TEST(Corners, RebuildingForNewTextureSizesKeepsEdits)
     const TextureSizeFn sizes = [](const std::string&) { return TextureSize{64, 16}; };
     RebuildFaceCorners(*d.doc.model, sizes);
     const CFace& f = d.Mesh().faces[0];
+    // Without lists the corners would be built from no vertices at all.
+    ASSERT_EQ(f.corners.size(), 4u);
     EXPECT_EQ(f.corners[0].Position(), Vec3(-0.75f, -0.5f, -0.5f));
     EXPECT_EQ(f.corners[0].u, 32.0f);
     EXPECT_EQ(f.uScale, 32.0f);  // the tool's scale, unset until now, follows the size
