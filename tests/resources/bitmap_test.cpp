@@ -59,26 +59,16 @@ TEST(Bitmap, ReadsTopDownOldStyleAndSmallPalettes)
 
 TEST(Bitmap, BadFilesAreRefusedWithAReason)
 {
-    for (auto [file, why] : {std::pair{"magic_not_bm.bmp", "BM"},
-                             {"rle_compressed.bmp", "compressed"},
-                             {"width_zero.bmp", "0 x 1"},
-                             {"height_zero.bmp", "3 x 0"},
-                             {"width_70000.bmp", "70000"},
-                             {"rows_past_end.bmp", "truncated"},
-                             {"colours_300.bmp", "300 colours"},
-                             {"palette_past_end.bmp", "palette is truncated"},
-                             {"header_20_bytes.bmp", "20 bytes"},
-                             {"head_cut_short.bmp", "truncated"},
-                             {"true_colour_rows_past_end.bmp", "pixels are truncated"},
-                             {"bitfields_masks_overlap.bmp", "separate runs"},
-                             {"bitfields_mask_not_a_run.bmp", "separate runs"},
-                             {"bitfields_masks_past_end.bmp", "masks are truncated"},
-                             {"sixteen_bits.bmp", "16 bits"},
-                             {"bitfields_on_24_bits.bmp", "compressed"}}) {
+    std::string text;
+    for (const char* file :
+         {"magic_not_bm.bmp", "rle_compressed.bmp", "width_zero.bmp", "height_zero.bmp", "width_70000.bmp",
+          "rows_past_end.bmp", "colours_300.bmp", "palette_past_end.bmp", "header_20_bytes.bmp", "head_cut_short.bmp",
+          "true_colour_rows_past_end.bmp", "bitfields_masks_overlap.bmp", "bitfields_mask_not_a_run.bmp",
+          "bitfields_masks_past_end.bmp", "sixteen_bits.bmp", "bitfields_on_24_bits.bmp"}) {
         const auto img = ReadBmp(Slurp(Fixture("bmp", file)));
-        EXPECT_FALSE(img) << file;
-        EXPECT_NE(img.error().find(why), std::string::npos) << file << ": " << img.error();
+        text += std::string(file) + ": " + (img ? "read" : img.error()) + "\n";
     }
+    ExpectSameAsFixture("expected", "bitmap_refusals.txt", text);
     // A missing padding after the last row is tolerated.
     EXPECT_TRUE(orvtest::Ok(ReadBmp(Slurp(Fixture("bmp", "last_row_padding_missing.bmp")))));
 }
