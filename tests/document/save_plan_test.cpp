@@ -65,6 +65,7 @@ TEST(SavePlan, AsksOnlyWhatTheKindOfFileNeedsInTheWindowsWords)
     ASSERT_EQ(Kinds(plan),
               (std::vector<SaveQuestionKind>{SaveQuestionKind::EngineLimits, SaveQuestionKind::WriteCustomMaterials}));
     EXPECT_EQ(plan.questions[0].text, "Ship.3DO");
+    EXPECT_TRUE(plan.questions[0].warning);
     EXPECT_EQ(plan.questions[1].text,
               "This model holds 1 custom material(s), which a 3DO file cannot carry.\n\nWrite them as MAT files "
               "beside it?");
@@ -75,6 +76,7 @@ TEST(SavePlan, AsksOnlyWhatTheKindOfFileNeedsInTheWindowsWords)
     const SavePlan again = PlanSave(*doc, (tmp / "ship.3do").string(), true);
     ASSERT_EQ(again.questions.size(), 3u);
     EXPECT_EQ(again.questions[2].text, "These files exist already:\nmine.mat\n\nReplace them?");
+    EXPECT_FALSE(IsAsked(again, {SaveAnswer::Yes, SaveAnswer::No}, 2));  // not after a No to writing them
     EXPECT_EQ(PlanSave(*doc, (tmp / "ship.3do").string(), false).questions.size(), 2u);
 }
 
