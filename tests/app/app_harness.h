@@ -21,7 +21,9 @@
 #include "app/app.h"
 #include "app/childframe.h"
 #include "app/mainframe.h"
+#include "app/settingsstore.h"
 #include "edit/selection.h"
+#include "model/version.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -54,7 +56,6 @@ inline QString Outline(const QTreeWidget* tree, const QTreeWidgetItem* item = nu
     return labels.join(u", "_s);
 }
 
-// The texts of a list's rows.
 inline QStringList Texts(const QListWidget* list)
 {
     QStringList out;
@@ -86,6 +87,33 @@ inline void Pick(orv::CChildFrame* f, int mesh, int face)
 {
     f->CurrentSelection()->currentMesh = mesh;
     f->CurrentSelection()->currentFace = face;
+}
+
+// Compares the text line by line with the recorded file tests/fixtures/expected/<name>, the
+// folder given shown as @DIR@ and the version as @VERSION@; ORVANE_WRITE_EXPECTED=1 records the
+// text instead.
+inline void CompareRecorded(const QString& name, QString text, const QString& dir = {})
+{
+    if (!dir.isEmpty())
+        text.replace(dir, u"@DIR@"_s);
+    text.replace(QString::fromLatin1(orv::kVersionString), u"@VERSION@"_s);
+    const QString file = QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/expected/") + name;
+    if (qgetenv("ORVANE_WRITE_EXPECTED") == "1")
+        QVERIFY(Write(file, text.toUtf8()));
+    else
+        QCOMPARE(text.split(QLatin1Char('\n')), QString::fromUtf8(Read(file)).split(QLatin1Char('\n')));
+}
+
+// The settings as the program stores them: its INI file's text.
+inline QString SettingsText(const orv::Settings& s)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"settings.ini"_s);
+    {
+        QSettings store(path, QSettings::IniFormat);
+        orv::SaveSettings(store, s);
+    }
+    return QString::fromUtf8(Read(path));
 }
 
 inline QMdiSubWindow* SubWindow(orv::CChildFrame* f) { return qobject_cast<QMdiSubWindow*>(f->parentWidget()); }

@@ -37,7 +37,6 @@ namespace {
 const QString kBookProgram = QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/help_book");
 const QString kBook = kBookProgram + u"/help"_s;
 
-// The application with that program folder.
 struct BookHarness : apptest::Harness {
     BookHarness() { app->SetProgramDir(kBookProgram); }
 };
