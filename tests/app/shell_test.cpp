@@ -73,16 +73,14 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"Orvane.ini"_s);
         // Every field away from its default: one not stored, or read under another key, fails.
-        Settings changed;
-        changed.left = 11, changed.top = 12, changed.right = 13, changed.bottom = 14, changed.maximized = 1;
-        changed.stretchMode = 1, changed.frameRate = 25, changed.textureMapping = 0, changed.device = 2;
-        changed.textureDithering = 0, changed.vertexScaling = 0.05f, changed.grid = 0.25f, changed.renderMode = 2;
-        changed.warning = 0, changed.colorMap = "02bluemap.cmp";
-        changed.colorBackground = 0x010203, changed.colorWireframe = 0x040506, changed.colorSelect = 0x070809;
-        changed.colorLink = 0x0A0B0C, changed.colorUnlink = 0x0D0E0F, changed.colorGrid = 0x101112;
-        changed.colorCoorX = 0x131415, changed.colorCoorY = 0x161718, changed.colorCoorZ = 0x191A1B;
-        changed.resources = {"/mods/b", "/mods/a.gob"}, changed.shaded = 1, changed.backup = 3;
-        changed.extrudeOut = 1;
+        const Settings changed{.left = 11, .top = 12, .right = 13, .bottom = 14, .maximized = 1,
+                               .stretchMode = 1, .frameRate = 25, .textureMapping = 0, .device = 2,
+                               .textureDithering = 0, .vertexScaling = 0.05f, .grid = 0.25f, .renderMode = 2,
+                               .warning = 0, .colorMap = "02bluemap.cmp",
+                               .colorBackground = 0x010203, .colorWireframe = 0x040506, .colorSelect = 0x070809,
+                               .colorLink = 0x0A0B0C, .colorUnlink = 0x0D0E0F, .colorGrid = 0x101112,
+                               .colorCoorX = 0x131415, .colorCoorY = 0x161718, .colorCoorZ = 0x191A1B,
+                               .shaded = 1, .backup = 3, .resources = {"/mods/b", "/mods/a.gob"}, .extrudeOut = 1};
         {
             QSettings store(path, QSettings::IniFormat);
             Settings s;
