@@ -259,13 +259,10 @@ TEST_F(GameViewTest, ColourZeroOfATransparentMaterialIsNotDrawnAndCelsTurn)
     CMesh& mesh = model->geosets[0].meshes[0];
     AddQuad(mesh, AddMaterial(*model, "front.mat", {{0, 60, 0, 250}, {0, 61, 0, 251}}, true), 2.0f);
     AddQuad(mesh, AddMaterial(*model, "back.mat", {{9, 9, 9, 9}}), 3.0f, 1.0f);
-    auto got = Quarters(Draw(*model, {0.0f, true, 0.0}), 2.0f);
-    EXPECT_EQ(got[0], Palette(9));
-    EXPECT_EQ(got[1], Palette(60));
-    EXPECT_EQ(got[2], Palette(9));
-    got = Quarters(Draw(*model, {0.0f, true, 1.0 / kGameCelsPerSecond * 1.5}), 2.0f);
-    EXPECT_EQ(got[1], Palette(61));
-    EXPECT_EQ(got[3], Palette(251));
+    EXPECT_EQ(Quarters(Draw(*model, {0.0f, true, 0.0}), 2.0f),
+              (std::array{Palette(9), Palette(60), Palette(9), Palette(250)}));
+    EXPECT_EQ(Quarters(Draw(*model, {0.0f, true, 1.0 / kGameCelsPerSecond * 1.5}), 2.0f),
+              (std::array{Palette(9), Palette(61), Palette(9), Palette(251)}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -179,6 +180,16 @@ inline bool ColorNear(const RgbaImage& image, int32_t x, int32_t y, uint32_t arg
             if (image.At(x + dx, y + dy) == argb)
                 return true;
     return false;
+}
+
+// The colours a picture holds.
+inline std::set<uint32_t> Colours(const RgbaImage& image)
+{
+    std::set<uint32_t> out;
+    for (int32_t y = 0; y < image.height; ++y)
+        for (int32_t x = 0; x < image.width; ++x)
+            out.insert(image.At(x, y));
+    return out;
 }
 
 inline int CountColor(const RgbaImage& image, uint32_t argb)

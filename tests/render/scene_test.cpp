@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <set>
 
 #include "render/render_test_util.h"
 
@@ -119,24 +118,23 @@ TEST_F(SceneTest, RenderModesDrawMeshesSolidOrAsOutlines)
         return ColorNear(image, l, (t + b) / 2, wire) && ColorNear(image, (l + r) / 2, b, wire) &&
                ColorAt(image, centre0) == kBlack;
     };
-    RgbaImage image = draw(RenderMode::AllWireframe, -1);
-    EXPECT_TRUE(outlined(image));
-    EXPECT_EQ(CountColor(image, wire) + CountColor(image, kBlack), 96 * 64);
-
-    image = draw(RenderMode::MeshAndWireframe, 1);
-    EXPECT_EQ(ColorAt(image, centre1), kWhite);
-    EXPECT_TRUE(outlined(image));
-
-    image = draw(RenderMode::Mesh, 1);
-    EXPECT_EQ(ColorAt(image, centre1), kWhite);
-    EXPECT_EQ(CountColor(image, kWhite) + CountColor(image, kBlack), 96 * 64);  // no outline
-    EXPECT_EQ(ColorAt(image, centre0), kBlack);
-
-    // "Mesh as wireframes" without a current mesh draws nothing.
-    EXPECT_EQ(CountColor(draw(RenderMode::MeshWireframe, -1), kBlack), 96 * 64);
-    image = draw(RenderMode::MeshWireframe, 0);
-    EXPECT_TRUE(outlined(image));
-    EXPECT_EQ(CountColor(image, wire) + CountColor(image, kBlack), 96 * 64);  // mesh 1 not drawn
+    // Mode, current mesh, what shows at mesh 1's middle, whether mesh 0 is outlined, and
+    // every colour drawn; mesh 0's middle stays empty throughout.
+    const std::tuple<RenderMode, int32_t, uint32_t, bool, std::set<uint32_t>> cases[] = {
+        {RenderMode::AllWireframe, -1, kBlack, true, {wire, kBlack}},
+        {RenderMode::MeshAndWireframe, 1, kWhite, true, {wire, kBlack, kWhite}},
+        {RenderMode::Mesh, 1, kWhite, false, {kWhite, kBlack}},
+        {RenderMode::MeshWireframe, -1, kBlack, false, {kBlack}},  // no current mesh: nothing
+        {RenderMode::MeshWireframe, 0, kBlack, true, {wire, kBlack}},
+    };
+    for (const auto& [mode, current, middle1, outline, colours] : cases) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        const RgbaImage image = draw(mode, current);
+        EXPECT_EQ(ColorAt(image, centre1), middle1);
+        EXPECT_EQ(ColorAt(image, centre0), kBlack);
+        EXPECT_EQ(outlined(image), outline);
+        EXPECT_EQ(Colours(image), colours);
+    }
 }
 
 TEST_F(SceneTest, AxesInCoordinateModeHaveTheirColoursAndIgnoreTheModelMatrix)
@@ -237,7 +235,6 @@ TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
     });
     model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
     model->nodeMatrices[1] = Matrix4::RotationY(0.4f) * Matrix4::Translation({0.2f, 0.1f, 0.5f});
-    model->nodeMatrices.resize(model->nodes.size(), Matrix4::Identity());
     model->nodeMatrices[2] = Matrix4::RotationX(-0.3f);
     int k = 0;
     for (int m = 0; m < 3; ++m)
@@ -288,11 +285,8 @@ TEST_F(SceneTest, ShadedFacesDifferByTheirAngleToTheCamera)
         AddFace(mesh, points);
     }
     auto shades = [](const RgbaImage& image) {
-        std::set<uint32_t> out;
-        for (int32_t y = 0; y < image.height; ++y)
-            for (int32_t x = 0; x < image.width; ++x)
-                if (image.At(x, y) != kBlack)
-                    out.insert(image.At(x, y));
+        std::set<uint32_t> out = Colours(image);
+        out.erase(kBlack);
         return out;
     };
     EXPECT_EQ(shades(Render(*model)), std::set<uint32_t>{kWhite});
