@@ -80,15 +80,15 @@ TEST(Undo, UndoAndRedoExchangeThePresentWithItsView)
     EXPECT_EQ(std::make_pair(State(*redone), redone->modelMatrix), std::make_pair(3.0f, Matrix4::Scaling(2, 2, 2)));
     EXPECT_FALSE(h.Redo(*redone, v));
 
-    // The lists keep fifty: the state before the first of 51 edits is gone, every other
-    // comes back in turn.
-    for (int i = 1; i <= 51; ++i)
+    // The lists keep fifty: of the 51 states before the redone edit and fifty more, the
+    // oldest is gone, every other comes back in turn.
+    for (int i = 1; i <= 50; ++i)
         Edit(h, redone, v, static_cast<float>(i));
     ASSERT_EQ(h.UndoList().size(), 50u);
-    for (int i = 50; i >= 1; --i) {
+    for (int i = 49; i >= 0; --i) {
         redone = Taken(h.Undo(*redone, v));
         ASSERT_TRUE(redone) << i;
-        EXPECT_EQ(State(*redone), static_cast<float>(i));
+        EXPECT_EQ(State(*redone), i > 0 ? static_cast<float>(i) : 3.0f);
     }
     EXPECT_FALSE(h.CanUndo());
     EXPECT_EQ(h.RedoList().size(), 50u);

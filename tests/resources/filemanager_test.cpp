@@ -36,7 +36,9 @@ TEST(FileManager, ItemNamesFollowTheExtensionTable)
               "The item \"cog\\door.cog\" already exists. Do you want to overwrite the existing item?");
 }
 
-TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
+// A bitmap goes in as a material, over its own indices or remapped onto a given palette;
+// extracted, an item comes out raw or, a material, as a bitmap of its first cel.
+TEST(FileManager, BitmapGoesInAsMaterialAndComesOutRawOrAsBitmap)
 {
     TempDir dir;
     const fs::path gob = dir / "a.gob";
@@ -51,6 +53,25 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     ASSERT_TRUE(res);
     // Without a palette the bitmap's own indices, top row first.
     EXPECT_EQ(pixels(), (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
+    ASSERT_TRUE(InsertArchiveEntry(gob, "cog\\x.cog", Bytes("cog text")));
+
+    const ArchiveDirectory d = ReadDir(gob);
+    ASSERT_EQ(d.records.size(), 2u);
+    // The folders the target needs are made.
+    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[1], dir / "out" / "cog" / "x.cog", nullptr));
+    EXPECT_EQ(Slurp(dir / "out" / "cog" / "x.cog"), Bytes("cog text"));
+
+    Palette red{};
+    red[3] = 255;  // index 1 red
+    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "out.bmp", &red));
+    // The same picture as the bitmap that went in, over the given palette.
+    const auto back = ReadBmp(Slurp(dir / "out.bmp"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->pixels, (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
+    EXPECT_EQ(back->Rgb(1), (std::array<uint8_t, 3>{255, 0, 0}));
+
+    // A non-material cannot be converted.
+    EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "x.bmp", &red));
 
     Palette pal{};
     pal[5 * 3 + 0] = 255;  // red at 5
@@ -61,7 +82,7 @@ TEST(FileManager, BitmapIsStoredAsMaterialRemappedOntoTheGivenPalette)
     res = AddFileToArchive(gob, dir / "crate.bmp", opts);
     ASSERT_TRUE(res);
     EXPECT_TRUE(res->replaced);
-    EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{"mat\\crate.mat"});
+    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"cog\\x.cog", "mat\\crate.mat"}));
     EXPECT_EQ(pixels(), (std::vector<uint8_t>{5, 9, 5, 9, 9, 5}));
 }
 
@@ -155,34 +176,6 @@ TEST(FileManager, ExtractionStaysInsideTheFolder)
              {{"a\\b", "a/b"}, {"a", "a"}}})
         text += "targets: " + CheckExtractionTargets(pairs).error() + "\n";
     ExpectSameAsFixture("expected", "filemanager_extraction_targets.txt", text);
-}
-
-TEST(FileManager, ExtractWritesRawBytesOrTheFirstCelAsBitmap)
-{
-    TempDir dir;
-    const fs::path gob = dir / "a.gob";
-    ASSERT_TRUE(CreateArchive(gob));
-    Spit(dir / "crate.bmp", kCrateBmp);
-    ASSERT_TRUE(AddFileToArchive(gob, dir / "crate.bmp", {}));
-    ASSERT_TRUE(InsertArchiveEntry(gob, "cog\\x.cog", Bytes("cog text")));
-
-    const ArchiveDirectory d = ReadDir(gob);
-    ASSERT_EQ(d.records.size(), 2u);
-    // The folders the target needs are made.
-    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[1], dir / "out" / "cog" / "x.cog", nullptr));
-    EXPECT_EQ(Slurp(dir / "out" / "cog" / "x.cog"), Bytes("cog text"));
-
-    Palette pal{};
-    pal[3] = 255;  // index 1 red
-    ASSERT_TRUE(ExtractArchiveItem(gob, d.records[0], dir / "crate.bmp", &pal));
-    // The same picture as the bitmap that went in, over the given palette.
-    const auto back = ReadBmp(Slurp(dir / "crate.bmp"));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->pixels, (std::vector<uint8_t>{0, 1, 0, 1, 1, 0}));
-    EXPECT_EQ(back->Rgb(1), (std::array<uint8_t, 3>{255, 0, 0}));
-
-    // A non-material cannot be converted.
-    EXPECT_FALSE(ExtractArchiveItem(gob, d.records[1], dir / "x.bmp", &pal));
 }
 
 TEST(FileManager, ExtractionTakesTheGamesFirstColormapElseTheArchivesOwn)

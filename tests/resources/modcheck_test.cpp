@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <regex>
+#include <tuple>
 
 #include "formats/samplemodel.h"
 #include "formats/templates.h"
@@ -95,10 +96,7 @@ TEST(ModCheck, CleanSampleModHasNoFinding)
         orvtest::TempDir dir;
         const ModCheckReport r = Check(dir.path, CleanMod(), archive);
         EXPECT_TRUE(r.findings.empty()) << Lines(r);
-        EXPECT_EQ(r.models, 1u);
-        EXPECT_EQ(r.keyframes, 3u);
-        EXPECT_EQ(r.puppets, 2u);
-        EXPECT_EQ(r.levels, 1u);
+        EXPECT_EQ(std::tie(r.models, r.keyframes, r.puppets, r.levels), std::make_tuple(1u, 3u, 2u, 1u));
     }
 }
 
@@ -167,7 +165,6 @@ TEST(ModCheck, JsonHoldsTheFindings)
     mod.erase("3do/key/wkstand.key");
     mod["3do/walker.3do"] = Replaced(mod["3do/walker.3do"], "NAME    head", "NAME    \"" + std::string(40, 'h'));
     const ModCheckReport r = Check(dir.path, mod, false);
-    ASSERT_EQ(r.findings.size(), 3u) << Lines(r);
     // Every field of every finding, a name's quote escaped, and the counts.
     orvtest::ExpectSameAsFixture("expected", "modcheck_three_findings.json",
                                  std::regex_replace(ModCheckJson(r), std::regex(dir.path.string()), "<mod>"));
