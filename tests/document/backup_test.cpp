@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "document/backup.h"
 #include "formats/projectfile.h"
 #include "test_util.h"
@@ -55,8 +53,10 @@ TEST(Backup, BackupsReadBackAndKeepAwayFromTheUsersFile)
 
     const auto left = ListBackups(folder);
     ASSERT_EQ(left.size(), 2u);
-    EXPECT_EQ(std::tie(left[0].note.originalPath, left[0].note.title, left[1].note.originalPath, left[1].note.title),
-              std::make_tuple(user.string(), "ship.3do", "", "Orvane2"));
+    EXPECT_EQ(left[0].note.originalPath, user.string());
+    EXPECT_EQ(left[0].note.title, "ship.3do");
+    EXPECT_EQ(left[1].note.originalPath, "");
+    EXPECT_EQ(left[1].note.title, "Orvane2");
     const auto project = ReadProjectFile(left[0].file.string());
     ASSERT_TRUE(project);
     EXPECT_EQ(project->model->materials, model.materials);
