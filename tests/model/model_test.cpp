@@ -45,8 +45,7 @@ TEST(FaceOps, NormalPlanarityAndCentroid)
     // (7/3, 1/3) and (4/3, 2/3); the plain corner mean would be (2, 0.5).
     CFace f;
     f.corners = {At({0, 0, 0}), At({4, 0, 0}), At({3, 1, 0}), At({1, 1, 0})};
-    EXPECT_NEAR(f.Centroid().x, 2.0f, 1e-5);
-    EXPECT_NEAR(f.Centroid().y, 4.0f / 9.0f, 1e-5);
+    orvtest::ExpectClose(f.Centroid(), {2.0f, 4.0f / 9.0f, 0});
 }
 
 TEST(Hierarchy, SiblingChainsPosesAndDamagedLinks)
