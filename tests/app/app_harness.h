@@ -65,20 +65,18 @@ inline QStringList Texts(const QListWidget* list)
     return out;
 }
 
-// A dialog as its user sees it: the title, each list's rows (columns split by " | ", a
-// child indented, the current row starred) and the buttons shown, a disabled one in [].
+// A dialog as its user sees it: the title, each list's rows in order, parents first
+// (columns split by " | ", the current row starred) and the buttons shown, a disabled one in [].
 inline QString Shown(const QWidget& dialog)
 {
     QString text = dialog.windowTitle() + u'\n';
     for (const QTreeWidget* tree : dialog.findChildren<QTreeWidget*>())
         for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it) {
-            QString indent = tree->objectName() + u": "_s;
-            for (const QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent())
-                indent += u"  "_s;
             QStringList columns;
             for (int c = 0; c < tree->columnCount(); ++c)
                 columns << (*it)->text(c);
-            text += indent + (*it == tree->currentItem() ? u"*"_s : QString()) + columns.join(u" | "_s) + u'\n';
+            text +=
+                tree->objectName() + (*it == tree->currentItem() ? u": *"_s : u": "_s) + columns.join(u" | "_s) + u'\n';
         }
     QStringList buttons;
     for (const QPushButton* b : dialog.findChildren<QPushButton*>())
