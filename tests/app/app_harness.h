@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <functional>
 #include <memory>
 
@@ -62,6 +63,26 @@ inline QStringList Texts(const QListWidget* list)
     for (int i = 0; i < list->count(); ++i)
         out << list->item(i)->text();
     return out;
+}
+
+// A dialog as its user sees it: the title, each list's rows in order, parents first
+// (columns split by " | ", the current row starred) and the buttons shown, a disabled one in [].
+inline QString Shown(const QWidget& dialog)
+{
+    QString text = dialog.windowTitle() + u'\n';
+    for (const QTreeWidget* tree : dialog.findChildren<QTreeWidget*>())
+        for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it) {
+            QStringList columns;
+            for (int c = 0; c < tree->columnCount(); ++c)
+                columns << (*it)->text(c);
+            text +=
+                tree->objectName() + (*it == tree->currentItem() ? u": *"_s : u": "_s) + columns.join(u" | "_s) + u'\n';
+        }
+    QStringList buttons;
+    for (const QPushButton* b : dialog.findChildren<QPushButton*>())
+        if (b->isVisibleTo(&dialog))
+            buttons << (b->isEnabled() ? u"%1"_s : u"[%1]"_s).arg(b->text()).remove(u'&');
+    return text + buttons.join(u' ') + u'\n';
 }
 
 // Clicks the dialog's OK button (id 1) as the user does: how the dialog ended.
