@@ -95,7 +95,6 @@ public:
     CArchiveListWidget* List() const { return list_; }
     CMaterialPreview* Preview() const { return preview_; }
     const std::vector<ArchiveTreeNode>& Nodes() const { return nodes_; }
-    int ListedNode() const { return listedNode_; }
     // Selects (and lists) a node of the tree.
     bool SelectNode(int index);
     // Selects (and lists) the node that holds the item of this full name.
