@@ -489,7 +489,9 @@ private slots:
         m.modelMatrix = Matrix4::Scaling(2, 2, 2);
         sel->nodes.clear();
         NodeMarker marker;
-        marker.mesh = 2, marker.face = 1, marker.vertex = 0;
+        marker.mesh = 2;
+        marker.face = 1;
+        marker.vertex = 0;
         sel->nodes.push_back(marker);
         sel->currentNode = 0;
         f->RefreshPanes();

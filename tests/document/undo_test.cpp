@@ -135,21 +135,34 @@ public:
                 m->geosets.back().meshes.push_back(Mesh(g == 0 && k == 1 ? 600 : Int(0, 6)));
         }
         for (int n = 0; n < 3; ++n) {
-            C3doNode node;
-            node.num = n, node.flags = U32(), node.type = U32(), node.mesh = n;
-            node.parent = n - 1, node.child = n < 2 ? n + 1 : -1, node.sibling = -1, node.numChildren = n < 2;
-            node.position = V3(), node.rotation = V3(), node.pivot = V3(), node.name = Text();
-            node.poses = {Matrix4::Translation(V3()), Matrix4::Scaling(Real(), Real(), Real())};
-            m->nodes.push_back(std::move(node));
+            // Braced, the fields' values are drawn in the order written.
+            m->nodes.push_back(
+                C3doNode{.num = n,
+                         .flags = U32(),
+                         .type = U32(),
+                         .mesh = n,
+                         .parent = n - 1,
+                         .child = n < 2 ? n + 1 : -1,
+                         .sibling = -1,
+                         .numChildren = n < 2,
+                         .position = V3(),
+                         .rotation = V3(),
+                         .pivot = V3(),
+                         .name = Text(),
+                         .poses = {Matrix4::Translation(V3()), Matrix4::Scaling(Real(), Real(), Real())}});
         }
         for (int i = 0; i < 2; ++i) {
             CPuppetMode mode;
-            mode.mode = Int(0, 9), mode.basedOn = Int(-1, 9), mode.comment = Text();
+            mode.mode = Int(0, 9);
+            mode.basedOn = Int(-1, 9);
+            mode.comment = Text();
             for (int j = Int(0, 3); j > 0; --j) {
-                CPuppetItem item;
-                item.name = Text(), item.keyFile = Text() + ".key", item.flags = U32();
-                item.lowPriority = Int(0, 9), item.highPriority = Int(0, 9), item.description = Text();
-                mode.items.push_back(std::move(item));
+                mode.items.push_back(CPuppetItem{.name = Text(),
+                                                 .keyFile = Text() + ".key",
+                                                 .flags = U32(),
+                                                 .lowPriority = Int(0, 9),
+                                                 .highPriority = Int(0, 9),
+                                                 .description = Text()});
             }
             m->puppetModes.push_back(std::move(mode));
         }

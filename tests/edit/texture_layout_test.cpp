@@ -45,7 +45,8 @@ CFace& AddFace(CMesh& mesh, int material, std::initializer_list<std::pair<float,
     f.material = material;
     for (auto [u, v] : uvs) {
         VertexRecord c;
-        c.u = u, c.v = v;
+        c.u = u;
+        c.v = v;
         f.corners.push_back(c);
     }
     mesh.faces.push_back(std::move(f));

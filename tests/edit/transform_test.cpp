@@ -72,7 +72,9 @@ TEST(Transform, AStepThatBendsAFaceIsTakenBack)
     CFace& face = s.Mesh().faces[0];
     FaceVertex(face, 0)->SetSelected(true);
     NodeMarker node;
-    node.mesh = 0, node.face = 0, node.vertex = 0;
+    node.mesh = 0;
+    node.face = 0;
+    node.vertex = 0;
     s.selection.nodes = {node};
     s.selection.currentNode = 0;
     const auto before = s.Bytes();
