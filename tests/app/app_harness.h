@@ -24,7 +24,7 @@
 #include "app/mainframe.h"
 #include "app/settingsstore.h"
 #include "edit/selection.h"
-#include "model/version.h"
+#include "support/recorded.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -110,19 +110,16 @@ inline void Pick(orv::CChildFrame* f, int mesh, int face)
     f->CurrentSelection()->currentFace = face;
 }
 
-// Compares the text line by line with the recorded file tests/fixtures/expected/<name>, the
-// folder given shown as @DIR@ and the version as @VERSION@; ORVANE_WRITE_EXPECTED=1 records the
-// text instead.
-inline void CompareRecorded(const QString& name, QString text, const QString& dir = {})
+// Compares the text, as recorded (see orvtest::AsRecorded), line by line with the file
+// tests/fixtures/expected/<name>; while recording, the file is written instead.
+inline void CompareRecorded(const QString& name, const QString& text, const QString& dir = {})
 {
-    if (!dir.isEmpty())
-        text.replace(dir, u"@DIR@"_s);
-    text.replace(QString::fromLatin1(orv::kVersionString), u"@VERSION@"_s);
-    const QString file = QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/expected/") + name;
-    if (qgetenv("ORVANE_WRITE_EXPECTED") == "1")
-        QVERIFY(Write(file, text.toUtf8()));
+    const QString recorded = QString::fromStdString(orvtest::AsRecorded(text.toStdString(), dir.toStdString()));
+    const QString file = QString::fromStdString(orvtest::Fixture("expected", name.toStdString()).string());
+    if (orvtest::RecordingExpected())
+        QVERIFY(Write(file, recorded.toUtf8()));
     else
-        QCOMPARE(text.split(QLatin1Char('\n')), QString::fromUtf8(Read(file)).split(QLatin1Char('\n')));
+        QCOMPARE(recorded.split(QLatin1Char('\n')), QString::fromUtf8(Read(file)).split(QLatin1Char('\n')));
 }
 
 // The settings as the program stores them: its INI file's text.

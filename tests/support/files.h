@@ -19,8 +19,8 @@
 #include "base/text.h"
 #include "model/fileio.h"
 #include "model/tree.h"
-#include "model/version.h"
 #include "resources/archive.h"
+#include "support/recorded.h"
 
 namespace orvtest {
 
@@ -53,13 +53,6 @@ inline std::vector<std::filesystem::path> CorpusFiles(const std::string& sub, co
     return out;
 }
 
-// A file of tests/fixtures/<kind>/: the inputs named for their defect that the tests
-// read and the fuzzers start from.
-inline std::filesystem::path Fixture(const std::string& kind, const std::string& name)
-{
-    return std::filesystem::path(ORVANE_SOURCE_DIR) / "tests" / "fixtures" / kind / name;
-}
-
 inline std::string FixtureText(const std::string& kind, const std::string& name)
 {
     std::ifstream in(Fixture(kind, name), std::ios::binary);
@@ -67,18 +60,13 @@ inline std::string FixtureText(const std::string& kind, const std::string& name)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The text a test made, against the one kept in tests/fixtures/<kind>/<name>, where the
-// program's version in file heads stands as @VERSION@ and the folder dir, which differs
-// by machine, as @DIR@. With ORVANE_WRITE_EXPECTED=1 the file is written instead: read its
-// diff before committing it.
+// The text a test made, as recorded (see AsRecorded), against the one kept in
+// tests/fixtures/<kind>/<name>; while recording, the file is written instead.
 inline void ExpectSameAsFixture(const std::string& kind, const std::string& name, std::string text,
                                 const std::filesystem::path& dir = {})
 {
-    for (auto [from, to] : {std::pair{std::string(orv::kVersionString), "@VERSION@"}, {dir.string(), "@DIR@"}})
-        for (std::size_t at = text.find(from); !from.empty() && at != std::string::npos; at = text.find(from, at))
-            text.replace(at, from.size(), to);
-    const char* write = std::getenv("ORVANE_WRITE_EXPECTED");
-    if (write && std::string_view(write) == "1") {
+    text = AsRecorded(std::move(text), dir.string());
+    if (RecordingExpected()) {
         std::ofstream(Fixture(kind, name), std::ios::binary) << text;
         return;
     }
