@@ -57,16 +57,6 @@ std::array<int32_t, 4> Bounds(const orv::RgbaImage& p)
     return b;
 }
 
-// Without any display: the model in its textures' many colours.
-TEST_F(RenderCommand, TexturedWalkerWithoutAnyDisplay)
-{
-    const auto p = Picture("walker.png", "--resources '" + kSample + "/res2.gob' --size 320x240");
-    ASSERT_EQ(std::pair(p.width, p.height), std::pair(320, 240));
-    EXPECT_EQ(p.At(0, 0), kBackground);
-    EXPECT_GT(orvtest::Colours(p).size(), 10u);
-    EXPECT_EQ(orvtest::CountColor(p, 0xFFFFFFFF), 0);  // every face has its texture
-}
-
 // Whether the model lies wholly inside the picture (its border is background) and spans
 // most of its width or height.
 bool Framed(const orv::RgbaImage& p)
@@ -220,9 +210,10 @@ TEST_F(RenderCommand, TextureLayoutOfAFace)
     EXPECT_FALSE(fs::exists(dir_ / "x.png"));
 }
 
-// --game draws through the colormap's light table: the walker in less ambient light is
-// darker, and not the textured picture. --light belongs to --game and takes 0 to 1.
-TEST_F(RenderCommand, GameViewDarkensWithTheAmbientLight)
+// Without any display: the walker in its textures' many colours. --game draws through the
+// colormap's light table: the walker in less ambient light is darker, and not the textured
+// picture. --light belongs to --game and takes 0 to 1.
+TEST_F(RenderCommand, TexturedAndGameViewDarkensWithTheAmbientLight)
 {
     const std::string args = "--resources '" + kSample + "/res2.gob' --size 200x150 ";
     auto brightness = [](const orv::RgbaImage& p) {
@@ -232,6 +223,9 @@ TEST_F(RenderCommand, GameViewDarkensWithTheAmbientLight)
         return sum;
     };
     const auto textured = Picture("textured.png", args);
+    ASSERT_EQ(std::pair(textured.width, textured.height), std::pair(200, 150));
+    EXPECT_GT(orvtest::Colours(textured).size(), 10u);
+    EXPECT_EQ(orvtest::CountColor(textured, 0xFFFFFFFF), 0);  // every face has its texture
     const auto dim = Picture("dim.png", args + "--game --light 0.05");
     const auto bright = Picture("bright.png", args + "--game --light 0.9");
     EXPECT_EQ(dim.At(0, 0), kBackground);
