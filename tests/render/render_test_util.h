@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
@@ -17,13 +16,11 @@
 #include <utility>
 #include <vector>
 
-#include "model/fileio.h"
 #include "model/model.h"
 #include "model/settings.h"
 #include "render/gl_device.h"
 #include "render/headless_context.h"
 #include "render/scene_renderer.h"
-#include "resources/png.h"
 
 namespace orvtest {
 

@@ -28,7 +28,6 @@ TEST_F(SceneTest, FaceIsVisibleFromItsCounterClockwiseSideOnly)
     AddFace(mesh, FacingSquare(0, 0, 0.5f, 2.0f));
     EXPECT_EQ(Render(*model).At(32, 32), kWhite);
 
-    // The index list running clockwise as seen from the camera hides the face.
     auto reversed = FacingSquare(0, 0, 0.5f, 2.0f);
     std::reverse(reversed.begin(), reversed.end());
     mesh.faces.clear();
