@@ -45,22 +45,19 @@ TEST(CommandTable, RowsAreUniqueAndComplete)
 
 using Opened = orvtest::OpenedSample;
 
-// The commands run without a window: each says what the window must refresh.
+// The commands run without a window; what each asks the window to refresh is in the sweep's
+// record below.
 TEST(CommandTable, CommandsRunThroughTheTableWithoutAWindow)
 {
     Opened t;
     t.selection.currentMesh = 0;
-    EXPECT_EQ(t.Run(cmd::MeshMode).effects, kViewStateChanged);
+    EXPECT_TRUE(t.Run(cmd::MeshMode).ran);
     EXPECT_TRUE(t.Checked(cmd::MeshMode));
     EXPECT_FALSE(t.Checked(cmd::FaceMode));
-
-    // "Middle" asks for a new measurement.
     EXPECT_TRUE(t.Run(cmd::ViewTop).ran);
     EXPECT_TRUE(t.Checked(cmd::ViewTop));
     EXPECT_FALSE(t.Checked(cmd::ViewFront));
-    EXPECT_EQ(t.Run(cmd::Middle).effects, kViewStateChanged | kMeasure);
-    EXPECT_EQ(t.Run(cmd::MoveForward).effects, kRedrawView);
-    EXPECT_EQ(t.Run(cmd::Enlarge).effects, kViewStateChanged | kRecreateDevice);
+    EXPECT_TRUE(t.Run(cmd::Enlarge).ran);
     EXPECT_TRUE(t.doc.modes.enlarge);
     // A bookmark row stores and recalls its own slot.
     ASSERT_TRUE(t.Run(cmd::BookmarkStore0 + 3).ran);
@@ -71,26 +68,6 @@ TEST(CommandTable, CommandsRunThroughTheTableWithoutAWindow)
 
     // Commands the window supplies have no core function to run.
     EXPECT_FALSE(t.Run(cmd::FileOpen).ran);
-}
-
-TEST(CommandTable, UndoThroughTheTableBringsBackModelSelectionAndCamera)
-{
-    Opened t;
-    t.selection.currentMesh = 2;
-    const Vec3 eye = t.camera.eye;
-    MeshFields fields = MeshFieldsOf(*t.doc.model->MeshAt(2));
-    fields.name = "renamed";
-    EditContext c = t.Context();
-    ASSERT_TRUE(t.doc.Run(c, SetMeshFields, MeshEdit{2, fields}).changed);
-    t.selection.currentMesh = -1;
-    t.camera.MoveCamera(0.5f);
-    const CommandResult undo = t.Run(cmd::EditUndo);
-    EXPECT_EQ(undo.effects, kModelReplaced | kViewStateChanged | kSelectionChanged);
-    EXPECT_NE(t.doc.model->MeshAt(2)->name, "renamed");
-    EXPECT_EQ(t.selection.currentMesh, 2);
-    EXPECT_EQ(t.camera.eye, eye);
-    EXPECT_TRUE(t.Run(cmd::EditRedo).ran);
-    EXPECT_EQ(t.doc.model->MeshAt(2)->name, "renamed");
 }
 
 namespace {
@@ -170,6 +147,7 @@ void Arrange(Opened& o, Scene scene)
 
 // Every command, in each scene and on the real models, leaves one undo step exactly when it
 // changed what a save keeps; Undo gives the 3DO file back byte for byte, Redo the change.
+// Delete's lines match Cut's but for the clipboard, which Delete leaves as it was.
 TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
 {
     struct Setup {
@@ -206,6 +184,7 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
             SCOPED_TRACE(setup.name + ", command " + std::to_string(row.id));
             const std::string before = o.Stored(), fileBefore = Format3do(*o.doc.model, "x.3do");
             const std::size_t steps = o.doc.history.UndoList().size();
+            const auto viewBefore = std::tuple(o.selection.currentMesh, o.selection.currentFace, o.camera.eye);
             const CommandResult r = RunCommand(row, c);
             if (setup.file.empty()) {
                 ASSERT_TRUE(r.ran);
@@ -219,24 +198,31 @@ TEST(CommandTable, EveryCommandLeavesOneUndoStepExactlyWhenItChangedTheModel)
                 for (unsigned char ch : stored)
                     hash = (hash ^ ch) * 1099511628211ull;
                 const Vec3 eye = o.camera.eye, dir = o.camera.direction;
-                char line[300];
+                // The copied face shows by its centre: a Delete that copied would change it.
+                const Vec3 copied = o.clip.face ? o.clip.face->Centroid() : Vec3();
+                char line[360];
                 std::snprintf(line, sizeof line,
                               "%s, command %d: selection %d %d %d, eye %.4f %.4f %.4f to %.4f %.4f %.4f, "
-                              "copied %d %zu, %016llx",
+                              "copied %d (%.3f %.3f %.3f) %zu, effects %x, %016llx",
                               setup.name.c_str(), row.id, o.selection.currentMesh, o.selection.currentFace,
                               o.selection.currentNode, eye.x, eye.y, eye.z, dir.x, dir.y, dir.z, o.clip.face ? 1 : 0,
-                              o.clip.mesh ? o.clip.mesh->faces.size() : 0, static_cast<unsigned long long>(hash));
+                              copied.x, copied.y, copied.z, o.clip.mesh ? o.clip.mesh->faces.size() : 0,
+                              static_cast<unsigned>(r.effects), static_cast<unsigned long long>(hash));
                 outcomes += line + (r.message.empty() ? "" : ", \"" + r.message + "\"") + "\n";
             }
             EXPECT_EQ(o.doc.history.UndoList().size(), steps + (changed ? 1 : 0))
                 << (changed ? "the model changed without an undo step" : "an undo step for no change");
             EXPECT_EQ(r.changed, changed) << "the command misreports whether it changed the model";
             if (changed) {
-                ViewState view;
-                ASSERT_TRUE(orvtest::Ok(o.doc.Undo(view)));
+                // Undo and Redo as the table runs them, the camera moved in between: Undo
+                // brings back the selection and the camera of its step too.
+                o.camera.MoveCamera(0.5f);
+                const CommandResult undo = RunCommand(cmd::EditUndo, c);
+                EXPECT_EQ(undo.effects, kModelReplaced | kViewStateChanged | kSelectionChanged);
                 EXPECT_TRUE(o.Stored() == before) << "Undo did not give back the model as it was";
                 EXPECT_TRUE(Format3do(*o.doc.model, "x.3do") == fileBefore) << "Undo did not give the file back";
-                ASSERT_TRUE(orvtest::Ok(o.doc.Redo(view)));
+                EXPECT_EQ(std::tuple(o.selection.currentMesh, o.selection.currentFace, o.camera.eye), viewBefore);
+                ASSERT_TRUE(RunCommand(cmd::EditRedo, c).ran);
                 EXPECT_TRUE(Format3do(*o.doc.model, "x.3do") == fileAfter) << "Redo did not give back the change";
             }
         }
@@ -276,35 +262,6 @@ TEST(CommandTable, ACancelledDialogLeavesTheModelAndTheUndoListAlone)
         }
         EXPECT_EQ(o.Stored(), before);
         EXPECT_FALSE(o.doc.CanUndo());
-    }
-}
-
-TEST(CommandTable, DeleteRemovesWhatCutRemovesAndLeavesTheClipboard)
-{
-    for (Scene scene : {Scene::Face, Scene::FaceGroup, Scene::Mesh, Scene::LeafMesh}) {
-        SCOPED_TRACE("scene " + std::to_string(int(scene)));
-        Opened cut, del;
-        Arrange(cut, scene);
-        Arrange(del, scene);
-        if (::testing::Test::HasFatalFailure())
-            return;
-        // A Copy over the clipboard would put the model's materials there.
-        del.clip.materials = {"copied before"};
-        const auto held = std::pair(del.clip.mesh.has_value(), del.clip.face.has_value());
-        const std::string before = del.Stored();
-        EditContext c = del.Context();
-        EditContext cc = cut.Context();
-        const CommandResult cutResult = RunCommand(cmd::EditCut, cc);
-        const CommandResult deleted = RunCommand(cmd::EditDelete, c);
-        EXPECT_EQ(std::tuple(deleted.changed, deleted.effects, deleted.message),
-                  std::tuple(cutResult.changed, cutResult.effects, cutResult.message));
-        const std::string after = del.Stored();
-        EXPECT_TRUE(after == cut.Stored()) << "Delete removed other than what Cut removes";
-        EXPECT_EQ(std::pair(del.selection.currentMesh, del.selection.currentFace),
-                  std::pair(cut.selection.currentMesh, cut.selection.currentFace));
-        EXPECT_EQ(del.clip.materials, std::vector<std::string>{"copied before"}) << "Delete copied";
-        EXPECT_EQ(std::pair(del.clip.mesh.has_value(), del.clip.face.has_value()), held) << "Delete emptied the clipboard";
-        EXPECT_NE(after, before) << "Delete removed nothing";
     }
 }
 

@@ -36,8 +36,6 @@ struct Scene : orvtest::ModelDoc {
         selection.currentMesh = 0;
         selection.currentFace = 0;
     }
-    // A command as the table runs it: through the document, one undo step.
-    EditOutcome Run(EditContext& c, EditOutcome (*op)(EditContext&)) { return doc.Run(c, op); }
     void ExpectValid()
     {
         for (auto& g : doc.model->geosets)
@@ -62,7 +60,7 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
     s.Mesh().faces[1].extraLight = 0.5f;
     Copy(c);
     s.selection.currentFace = 3;
-    ASSERT_TRUE(s.Run(c, Paste).changed);
+    ASSERT_TRUE(s.doc.Run(c, Paste).changed);
 
     // A face group: cut takes the faces of the current face's name, paste brings them
     // back at the end.
@@ -70,15 +68,15 @@ TEST(Clipboard, CopyCutAndPasteInEachMode)
         s.Mesh().faces[static_cast<std::size_t>(f)].name = "rim";
     s.doc.modes.faceMode = true;
     s.selection.currentFace = 2;
-    ASSERT_TRUE(s.Run(c, Cut).changed);
+    ASSERT_TRUE(s.doc.Run(c, Cut).changed);
     s.selection.currentFace = 0;
-    ASSERT_TRUE(s.Run(c, Paste).changed);
+    ASSERT_TRUE(s.doc.Run(c, Paste).changed);
 
     // A mesh: pasted as "Mesh3", its node the last sibling of the head's (after the arm).
     s.doc.modes.faceMode = false;
     s.doc.modes.meshMode = true;
     Copy(c);
-    ASSERT_TRUE(s.Run(c, Paste).changed);
+    ASSERT_TRUE(s.doc.Run(c, Paste).changed);
     s.ExpectValid();
     orvtest::ExpectModelAsFixture("clipboard_each_mode", *s.doc.model);
 }
@@ -115,7 +113,7 @@ TEST(FaceMode, AFaceReadFromA3doFileIsAGroupOfItsOwn)
     for (std::size_t i = 0; i < s.Mesh().faces.size(); ++i)
         EXPECT_EQ(s.Mesh().faces[i].name, i == 2 ? "lid" : "") << "face " << i;
     s.Mesh().faces[2].name.clear();
-    ASSERT_TRUE(s.Run(c, Cut).changed);
+    ASSERT_TRUE(s.doc.Run(c, Cut).changed);
     EXPECT_EQ(s.Mesh().faces.size(), 5u) << "Cut removed more than the clicked face";
 }
 
@@ -127,13 +125,13 @@ TEST(Clipboard, CutRefusesAMeshWithChildrenAndTheOnlyGeometrySet)
     s.doc.modes.meshMode = true;
     s.selection.currentMesh = 2;  // the body, whose node has the head and arm below it
     const auto before = s.Bytes();
-    EXPECT_EQ(s.Run(c, Cut).message, "Cannot delete current mesh, since this contains a child mesh.");
+    EXPECT_EQ(s.doc.Run(c, Cut).message, "Cannot delete current mesh, since this contains a child mesh.");
     EXPECT_TRUE(s.clip.mesh);
     EXPECT_EQ(s.Bytes(), before);
 
     s.doc.modes.meshMode = false;
     s.selection.currentMesh = -1;
-    EXPECT_EQ(s.Run(c, Cut).message, "Cannot delete current geometry set, since this is the only one.");
+    EXPECT_EQ(s.doc.Run(c, Cut).message, "Cannot delete current geometry set, since this is the only one.");
     EXPECT_NE(WhyNotPaste(c), nullptr);  // nothing is copied then
 }
 
@@ -145,26 +143,24 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         const char* name;
         int32_t set, mesh;
         std::function<EditOutcome(Scene&, EditContext&)> run;
-        bool adds;
     };
-    const auto add = [](Scene& s, EditContext& c) { return s.Run(c, AddMesh); };
+    const auto add = [](Scene& s, EditContext& c) { return s.doc.Run(c, AddMesh); };
     const auto cut = [](Scene& s, EditContext& c) {
         s.doc.modes.meshMode = true;
-        return s.Run(c, Cut);
+        return s.doc.Run(c, Cut);
     };
     const std::vector<Case> cases = {
-        {"add_larger", 0, 2, add, true},  // the body: its node has children
-        {"add_smaller", 1, 0, add, true},
+        {"add_larger", 0, 2, add},  // the body: its node has children
+        {"add_smaller", 1, 0, add},
         {"paste_smaller", 1, 1,
          [](Scene& s, EditContext& c) {
              s.doc.modes.meshMode = true;
              Copy(c);
-             return s.Run(c, Paste);
-         },
-         true},
-        {"cut_shared", 1, 1, cut, false},
-        {"cut_own", 0, 3, cut, false},
-        {"cut_first_child", 0, 0, cut, false},  // the head, placed by node 2, the body's first child
+             return s.doc.Run(c, Paste);
+         }},
+        {"cut_shared", 1, 1, cut},
+        {"cut_own", 0, 3, cut},
+        {"cut_first_child", 0, 0, cut},  // the head, placed by node 2, the body's first child
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -180,9 +176,6 @@ TEST(Clipboard, GeometrySetsOfDifferentMeshCountsStayConsistent)
         s.selection.currentFace = 0;
         EditContext c = s.Ctx();
         ASSERT_TRUE(k.run(s, c).changed);
-        if (k.adds) {
-            EXPECT_EQ(s.selection.currentMesh, s.doc.model->nodes.back().mesh);
-        }
         s.ExpectValid();  // every node places a mesh of every set
         // Every node still places the meshes it placed, a new one new meshes.
         orvtest::ExpectModelAsFixture(std::string("clipboard_sets_") + k.name, *s.doc.model);
@@ -207,7 +200,7 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
         ASSERT_TRUE(DeleteModelMaterial(*s.doc.model, 0));  // b.mat is now 0
         s.selection.currentFace = 3;
         // Face 3 has the copied face's material and attributes already.
-        EXPECT_EQ(s.Run(c, Paste).changed, faceMode || meshMode);
+        EXPECT_EQ(s.doc.Run(c, Paste).changed, faceMode || meshMode);
         // Every pasted face names b.mat, now material 0.
         orvtest::ExpectModelAsFixture(meshMode ? "paste_materials_mesh" : (faceMode ? "paste_materials_group"
                                                                                      : "paste_materials_face"),
@@ -226,13 +219,13 @@ TEST(Clipboard, PasteFindsTheCopiedMaterialsByName)
     Copy(c);
     ASSERT_TRUE(DeleteModelMaterial(m, 1));
     s.selection.currentFace = 3;
-    ASSERT_TRUE(s.Run(c, Paste).changed);
+    ASSERT_TRUE(s.doc.Run(c, Paste).changed);
     // A face whose material named nothing when copied names nothing when pasted.
     s.selection.currentFace = 2;
     Copy(c);
     s.selection.currentFace = 4;
     s.Mesh().faces[4].material = 0;
-    ASSERT_TRUE(s.Run(c, Paste).changed);
+    ASSERT_TRUE(s.doc.Run(c, Paste).changed);
     // Materials a.mat and b.mat again, face 3 on b.mat (1), face 4 on none (-1).
     orvtest::ExpectModelAsFixture("paste_materials_gone", m);
 }
@@ -315,8 +308,6 @@ TEST(Extrude, AClosedMeshStaysClosedWithEveryFaceOutwardEitherWay)
         ASSERT_TRUE(ExtrudeFace(c, {.depth1 = 0.1f, .outward = out}).changed);
         EXPECT_NEAR(orvtest::SignedVolume(m), 1.0f + (out ? 1 : -1) * 0.5f * 0.5f * 0.1f, 1e-5f)
             << "faces face into the solid";
-        for (std::size_t i = m.faces.size() - 4; i < m.faces.size(); ++i)
-            EXPECT_EQ(std::pair(m.faces[i].uScale, m.faces[i].vScale), std::pair(2.0f, 3.0f)) << "side " << i;
         s.ExpectValid();
         // Closed, each side carrying its rim's coordinates on along the rim.
         orvtest::ExpectModelAsFixture(out ? "extrude_box_out" : "extrude_box_in", *s.doc.model);
