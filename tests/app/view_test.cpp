@@ -521,7 +521,6 @@ private slots:
         f.view->RunOptions();
         QCOMPARE(applied.count(), 1);
         QCOMPARE(applied.last().at(0).toBool(), false);
-        QCOMPARE(f.settings.textureDithering, 0);
         QCOMPARE(f.view->GetSelection().nodes.size(), std::size_t{4});
 
         // Another colormap: the textures are made again through it.
