@@ -211,10 +211,6 @@ private slots:
         const QImage image = f.Frame();
         QVERIFY(!f.view->Renderer());
         QCOMPARE(Count(image, Rgb(0x203040), 1), image.width() * image.height());
-        // Camera commands need a renderer; document commands do not.
-        QVERIFY(!f.view->CommandEnabled(cmd::MoveForward));
-        QVERIFY(!f.view->RunCommand(cmd::Middle));
-        QVERIFY(f.view->RunCommand(cmd::WireAll));
     }
 
     void aProjectKeepsTheViewsCamera()
@@ -322,29 +318,6 @@ private slots:
         QCOMPARE(s.selectedPositions.size(), std::size_t{1});
     }
 
-    void undoAndRedoRedrawTheModel()
-    {
-        Fixture f;
-        CMesh& mesh = AddMesh(f.NewModel());
-        AddSquare(mesh, -0.5f, 0, 0, 0.4f);
-        AddSquare(mesh, 0.5f, 0, 0, 0.4f);
-        f.Show();
-        f.Frame();
-        const QPoint second = f.PixelOf({0.5f, 0, 0});
-        f.doc->Doc().Change([&] {
-            f.doc->Model().geosets[0].meshes[0].faces.pop_back();
-            return true;
-        });
-        f.doc->UpdateAllViews();
-        QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
-        QSignalSpy replaced(f.doc.get(), &CDocument::modelReplaced);  // the other views drop theirs
-        QVERIFY(f.view->RunCommand(cmd::EditUndo));
-        QCOMPARE(replaced.count(), 1);
-        QVERIFY(Near(f.Frame().pixel(second), kWhite, 1));
-        QVERIFY(f.view->RunCommand(cmd::EditRedo));
-        QVERIFY(Near(f.Frame().pixel(second), f.Background(), 1));
-    }
-
     // Told at the first frame, the commands that need a drawing view come on at once.
     void theFirstFrameTellsTheWindowTheViewDrawsAndPreparingAgainKeepsEdits()
     {
@@ -389,10 +362,8 @@ private slots:
                  QString::asprintf("Z: %8.2f", double(f.view->GetCamera().lookPoint.z)));
         QScrollBar* h = f.view->HorizontalBar();
         QCOMPARE(h->maximum(), 1000);  // the square spans -1..1
-        const Vec3 eye = f.view->GetCamera().eye;
         h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         f.view->VerticalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QVERIFY(f.view->GetCamera().eye.x > eye.x && f.view->GetCamera().eye.y < eye.y);
         f.Frame();
         QCOMPARE(h->value(), 1);
         QCOMPARE(f.view->VerticalBar()->value(), 5);
@@ -435,12 +406,17 @@ private slots:
         QVERIFY(f.doc->Doc().IsModified());
         QVERIFY(f.Frame() != drawn);  // the drawing follows the corners
         QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{1});
+        QSignalSpy replaced(f.doc.get(), &CDocument::modelReplaced);  // the other views drop theirs
         QVERIFY(f.view->RunCommand(cmd::EditUndo));
         QCOMPARE(u(), before);
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(f.Frame(), drawn);
+        QVERIFY(f.view->RunCommand(cmd::EditRedo));
+        QVERIFY(f.Frame() != drawn);
         // Each drag is a step of its own.
         drag();
         drag();
-        QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{2});
+        QCOMPARE(f.doc->Doc().history.UndoList().size(), std::size_t{3});
 
         // A right drag turns the camera with the cursor hidden, then puts it in the middle.
         const Vec3 dir = f.view->GetCamera().direction;
@@ -545,7 +521,6 @@ private slots:
         f.view->RunOptions();
         QCOMPARE(applied.count(), 1);
         QCOMPARE(applied.last().at(0).toBool(), false);
-        QCOMPARE(f.settings.textureDithering, 0);
         QCOMPARE(f.view->GetSelection().nodes.size(), std::size_t{4});
 
         // Another colormap: the textures are made again through it.
