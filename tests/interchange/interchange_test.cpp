@@ -439,17 +439,6 @@ TEST_F(InterchangeTest, LargeMeshIsSplitUnderTheEngineLimits)
         EXPECT_EQ(std::pair(node.position, node.rotation), std::pair(Vec3(), Vec3()));
 }
 
-// Polygons the engine cannot draw are cut: a 30-gon into two fans, an L-shaped hexagon
-// into two convex quads, a twisted quad into triangles; a face without area and a line
-// are left out.
-TEST_F(InterchangeTest, PolygonsAreCutToWhatTheEngineDraws)
-{
-    auto imported = ImportModel(orvtest::Fixture("import", "polygons_30gon_l_twisted_flat_line.obj"), {});
-    ASSERT_TRUE(orvtest::Ok(imported));
-    ExpectImported(*imported, "polygons_cut.3do");
-    EXPECT_TRUE(CheckFaceShapes(*imported->model).empty());
-}
-
 // One rule for every format: the same polygons written as OBJ n-gons and as this
 // program's glTF fans come back as the same faces; flat convex ones whole, a concave and a
 // bent one in flat convex pieces (the glTF import once kept them as they were), whose
@@ -590,10 +579,7 @@ TEST_F(InterchangeTest, ReaderFailuresSpeakOfTheFile)
           dir_ / "notes.xyzq", orvtest::Fixture("import", "accessor_past_buffer.gltf"),
           orvtest::Fixture("import", "fbx_version_6100.fbx")}) {
         const auto imported = ImportModel(file, {});
-        const std::string message = imported ? "imported" : imported.error();
-        text += file.filename().string() + ": " + message + "\n";
-        for (const char* internal : {"::", "aiScene", "mNum", "GLTF:", "Validation"})
-            EXPECT_EQ(message.find(internal), std::string::npos) << message;
+        text += file.filename().string() + ": " + (imported ? "imported" : imported.error()) + "\n";
     }
     orvtest::ExpectSameAsFixture("expected", "import_reader_failures.txt", text, dir_);
     EXPECT_EQ(NotAFileOf("GLB"), "not a glTF file");
@@ -679,21 +665,23 @@ TEST_F(InterchangeTest, TexturePicturesAreReadWhateverTheirKind)
         (std::vector<int32_t>{1, 32, 64, 128, 256}));
 }
 
-TEST(GltfImport, NodeNamesStayAsTheFileHasThemSeveralOfOneNameIncluded)
+// Files imported as the game holds them, each against its recorded 3DO text and notes:
+// polygons the engine cannot draw are cut (a 30-gon into two fans, an L-shaped hexagon
+// into two convex quads, a twisted quad into triangles; a face without area and a line
+// are left out); node names stay as the file has them, cleaned for a 3DO line and cut to
+// 31 characters, never numbered, several of one name included; the extras of other tools
+// (arrays and objects at any depth) neither matter nor stop the import: listed_right and
+// bad_intensity keep their fields (the latter without its intensities of the wrong kind),
+// listed_twice, garbage and other_tool the import's own, and the notes name each extra
+// left out, none other_tool's.
+TEST(Import, FilesComeInAsTheGameHoldsThem)
 {
-    const auto report = ImportModel(orvtest::Fixture("import", "duplicate_node_names.gltf"), {});
-    ASSERT_TRUE(orvtest::Ok(report));
-    // Cleaned for a 3DO line and cut to 31 characters, never numbered.
-    ExpectImported(*report, "gltf_duplicate_node_names.3do");
-}
-
-// The extras of other tools (arrays and objects at any depth) neither matter nor stop the import.
-TEST(GltfImport, ExtrasThatDoNotMatchAreLeftOutWithANote)
-{
-    const auto report = ImportModel(orvtest::Fixture("import", "game_extras_not_matching.gltf"), {});
-    ASSERT_TRUE(orvtest::Ok(report));
-    // listed_right and bad_intensity keep their fields (the latter without its intensities of
-    // the wrong kind), listed_twice, garbage and other_tool the import's own; the notes name
-    // each extra left out, none other_tool's.
-    ExpectImported(*report, "gltf_extras_not_matching.3do");
+    for (const auto& [file, expected] : {std::pair{"polygons_30gon_l_twisted_flat_line.obj", "polygons_cut.3do"},
+                                         {"duplicate_node_names.gltf", "gltf_duplicate_node_names.3do"},
+                                         {"game_extras_not_matching.gltf", "gltf_extras_not_matching.3do"}}) {
+        const auto imported = ImportModel(orvtest::Fixture("import", file), {});
+        ASSERT_TRUE(orvtest::Ok(imported));
+        ExpectImported(*imported, expected);
+        EXPECT_TRUE(CheckFaceShapes(*imported->model).empty()) << file;
+    }
 }
