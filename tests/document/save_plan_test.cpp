@@ -137,8 +137,9 @@ TEST(SavePlan, AFileReadInPartIsReplacedOnlyAfterAYes)
     ASSERT_TRUE(orvtest::Ok(doc.OpenDocument(file.string())));
 
     const SavePlan plan = PlanSave(doc, file.string(), true);
-    ASSERT_EQ(Questions(plan), "replace partial file (warning): cut.3do was read only in part. Saving will replace "
-                               "it with what was read. Save anyway?\n");
+    ASSERT_EQ(Questions(plan),
+              "replace partial file (warning): cut.3do was read only in part. Saving will replace "
+              "it with what was read. Save anyway?\n");
     EXPECT_EQ(SaveWithAnswers(doc, plan, {SaveAnswer::No}, SaveMode::Save).outcome, SaveOutcome::Declined);
     EXPECT_EQ(orvtest::Slurp(file), before);
     EXPECT_TRUE(PlanSave(doc, (tmp / "copy.3do").string(), true).questions.empty());
