@@ -29,11 +29,14 @@ void AddCustomMaterial(CModel& model, const std::string& name, std::string_view 
     model.customMaterials.Add(std::move(entry));
 }
 
-std::vector<SaveQuestionKind> Kinds(const SavePlan& plan)
+// The questions as the window asks them: kind, whether a warning, text.
+std::string Questions(const SavePlan& plan)
 {
-    std::vector<SaveQuestionKind> out;
+    static const char* const kKinds[] = {"replace partial file", "engine limits", "write custom materials",
+                                         "replace material files"};
+    std::string out;
     for (const auto& q : plan.questions)
-        out.push_back(q.kind);
+        out += std::string(kKinds[static_cast<int>(q.kind)]) + (q.warning ? " (warning): " : ": ") + q.text + "\n";
     return out;
 }
 
@@ -55,29 +58,19 @@ TEST(SavePlan, AsksOnlyWhatTheKindOfFileNeedsInTheWindowsWords)
     AddCustomMaterial(*doc->model, "mine.mat", "MAT1");
     doc->model->geosets[0].meshes[0].name = std::string(40, 'm');  // beyond the engine's 31 characters
 
-    // A project keeps custom materials and is not the game's.
-    EXPECT_TRUE(PlanSave(*doc, (tmp / "a.orv").string(), true).questions.empty());
-    // A resource tree is the game's, and keeps its custom materials.
-    EXPECT_EQ(Kinds(PlanSave(*doc, (tmp / "a.brp").string(), true)),
-              std::vector<SaveQuestionKind>{SaveQuestionKind::EngineLimits});
-
-    const SavePlan plan = PlanSave(*doc, (tmp / "Ship.3DO").string(), true);
-    ASSERT_EQ(Kinds(plan),
-              (std::vector<SaveQuestionKind>{SaveQuestionKind::EngineLimits, SaveQuestionKind::WriteCustomMaterials}));
-    EXPECT_EQ(plan.questions[0].text, "Ship.3DO");
-    EXPECT_TRUE(plan.questions[0].warning);
-    EXPECT_EQ(plan.questions[1].text,
-              "This model holds 1 custom material(s), which a 3DO file cannot carry.\n\nWrite them as MAT files "
-              "beside it?");
-    EXPECT_FALSE(plan.questions[1].warning);
+    // A project keeps custom materials and is not the game's; a resource tree is the game's
+    // and keeps its custom materials; a 3DO is the game's and keeps none.
+    std::string text;
+    for (const char* name : {"a.orv", "a.brp", "Ship.3DO"})
+        text += std::string(name) + ":\n" + Questions(PlanSave(*doc, (tmp / name).string(), true));
 
     // The material file exists: asked after a Yes, and only with the Warning setting on.
     orvtest::Spit(tmp / "mine.mat", orvtest::Bytes("old"));
     const SavePlan again = PlanSave(*doc, (tmp / "ship.3do").string(), true);
-    ASSERT_EQ(again.questions.size(), 3u);
-    EXPECT_EQ(again.questions[2].text, "These files exist already:\nmine.mat\n\nReplace them?");
     EXPECT_FALSE(IsAsked(again, {SaveAnswer::Yes, SaveAnswer::No}, 2));  // not after a No to writing them
-    EXPECT_EQ(PlanSave(*doc, (tmp / "ship.3do").string(), false).questions.size(), 2u);
+    text += "mine.mat there:\n" + Questions(again) + "with the Warning setting off:\n" +
+            Questions(PlanSave(*doc, (tmp / "ship.3do").string(), false));
+    orvtest::ExpectSameAsFixture("expected", "save_plan_questions.txt", text);
 }
 
 TEST(SavePlan, EachAnswerDoesWhatItSays)
@@ -111,8 +104,7 @@ TEST(SavePlan, EachAnswerDoesWhatItSays)
         if (row.blocked)
             fs::create_directories(target);
         const SavePlan plan = PlanSave(*doc, target.string(), true);
-        EXPECT_EQ(Kinds(plan), (std::vector<SaveQuestionKind>{SaveQuestionKind::WriteCustomMaterials,
-                                                              SaveQuestionKind::ReplaceMaterialFiles}));
+        EXPECT_EQ(plan.questions.size(), 2u);
         EXPECT_EQ(SaveWithAnswers(*doc, plan, Answer(plan, row.given), SaveMode::Save).outcome, row.outcome);
         EXPECT_EQ(fs::is_regular_file(target), row.outcome == SaveOutcome::Saved);
         EXPECT_EQ(orvtest::Slurp(material), orvtest::Bytes(row.materialAfter));
@@ -145,10 +137,9 @@ TEST(SavePlan, AFileReadInPartIsReplacedOnlyAfterAYes)
     ASSERT_TRUE(orvtest::Ok(doc.OpenDocument(file.string())));
 
     const SavePlan plan = PlanSave(doc, file.string(), true);
-    ASSERT_EQ(Kinds(plan), std::vector<SaveQuestionKind>{SaveQuestionKind::ReplacePartialFile});
-    EXPECT_TRUE(plan.questions[0].warning);
-    EXPECT_EQ(plan.questions[0].text,
-              "cut.3do was read only in part. Saving will replace it with what was read. Save anyway?");
+    ASSERT_EQ(Questions(plan),
+              "replace partial file (warning): cut.3do was read only in part. Saving will replace "
+              "it with what was read. Save anyway?\n");
     EXPECT_EQ(SaveWithAnswers(doc, plan, {SaveAnswer::No}, SaveMode::Save).outcome, SaveOutcome::Declined);
     EXPECT_EQ(orvtest::Slurp(file), before);
     EXPECT_TRUE(PlanSave(doc, (tmp / "copy.3do").string(), true).questions.empty());

@@ -1,31 +1,21 @@
 #include <gtest/gtest.h>
 
 #include "model/file_kind.h"
+#include "support/files.h"
 
 using namespace orv;
 
+// A folder's dot is not the file's; names that hold another kind's extension before their
+// own are of their own kind. Each name's extension, and its kind by the kind's own extension.
 TEST(FileKind, OnlyTheFileNamesLastExtensionCountsWithoutRegardToCase)
 {
-    EXPECT_EQ(FileExtension("my.ship.3do"), ".3do");
-    EXPECT_EQ(FileExtension("/mods/b.3do.ORV"), ".orv");
-    EXPECT_EQ(FileExtension("C:\\mods\\SHIP.3DO"), ".3do");
-    // A folder's dot is not the file's.
-    EXPECT_EQ(FileExtension("models.3do/ship"), "");
-    EXPECT_EQ(FileExtension("models.3do\\ship"), "");
-    EXPECT_EQ(FileExtension("ship"), "");
-    EXPECT_EQ(FileExtension("ship."), ".");
-
-    EXPECT_EQ(FileKindOf("a.orv.3do"), FileKind::Model3do);
-    EXPECT_EQ(FileKindOf("a.3do.orv"), FileKind::Project);
-    EXPECT_EQ(FileKindOf("A.3DO.BRP"), FileKind::ResourceTree);
-    EXPECT_EQ(FileKindOf("a.3dox"), FileKind::Unknown);
-    EXPECT_EQ(FileKindOf("models.3do/a"), FileKind::Unknown);
-    EXPECT_EQ(FileKindOf("ship."), FileKind::Unknown);
-    EXPECT_EQ(FileKindOf(".3do"), FileKind::Model3do);
-    // Names that hold another kind's extension before their own are of their own.
-    EXPECT_EQ(FileKindOf("puppet.cog"), FileKind::Unknown);
-    EXPECT_EQ(FileKindOf("3do\\mat\\wood.mat.bak"), FileKind::Unknown);
-    EXPECT_EQ(FileKindOf("cog\\crate.bmp.mat"), FileKind::Material);
+    std::string text;
+    for (const char* name : {"my.ship.3do", "/mods/b.3do.ORV", "C:\\mods\\SHIP.3DO", "models.3do/ship",
+                             "models.3do\\ship", "ship", "ship.", "a.orv.3do", "A.3DO.BRP", "a.3dox", ".3do",
+                             "puppet.cog", "3do\\mat\\wood.mat.bak", "cog\\crate.bmp.mat"})
+        text += std::string(name) + ": '" + FileExtension(name) + "' is '" +
+                std::string(ExtensionOf(FileKindOf(name))) + "'\n";
+    orvtest::ExpectSameAsFixture("expected", "file_kinds.txt", text);
 }
 
 TEST(FileKind, EveryKnownExtensionNamesOneKindAndComesBackAsIt)

@@ -39,9 +39,6 @@ TEST(Geometry, RowVectorConventions)
 
 TEST(Geometry, InversesAndThePerspectiveDepthRange)
 {
-    for (auto rot : {&Matrix4::RotationX, &Matrix4::RotationY, &Matrix4::RotationZ})
-        ExpectClose(InvertRigid(rot(0.3f)), rot(-0.3f));
-    ExpectClose(InvertRigid(Matrix4::Translation({1, -2, 3})), Matrix4::Translation({-1, 2, -3}));
     // A rigid transform: both inverses agree.
     const Matrix4 m = Matrix4::RotationX(0.4f) * Matrix4::RotationY(-1.3f) * Matrix4::Translation({5, -1, 2});
     ExpectClose(InvertMatrix(m), InvertRigid(m));

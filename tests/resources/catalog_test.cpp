@@ -9,14 +9,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Names(const SortedEntryList& t)
-{
-    std::vector<std::string> out;
-    for (const auto& e : t.Entries())
-        out.push_back(e->name);
-    return out;
-}
-
 // A game folder with its archive, as an installer leaves it.
 void MakeGame(const fs::path& root, const std::string& archive, const std::vector<ArchiveEntryData>& entries)
 {
@@ -61,13 +53,13 @@ TEST(Catalog, BuildLowerCasesSortsLikeRepeatedAddAndReadsInsideTheArchive)
     cat.puppets.Add(std::make_unique<CTreeObject>("stale.pup", 0, 0));
     BuildCatalog(recs, cat);
     // Sorted by short name as repeated SortedEntryList::Add would: the newer namesake first.
-    EXPECT_EQ(Names(cat.materials), (std::vector<std::string>{"3do\\mat\\a.mat", "3do\\mat\\b.mat",
-                                                              "3do\\mat\\sub\\b.mat", "3do\\mat\\c.mat"}));
-    const CTreeObject* a = cat.materials.Lookup("A.mat");
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->offset, 1u);
-    EXPECT_EQ(Names(cat.colormaps), std::vector<std::string>{"misc\\cmp\\dflt.cmp"});
-    EXPECT_EQ(Names(cat.puppets), std::vector<std::string>{"misc\\pup\\ky.pup"});
+    std::string listed;
+    for (const SortedEntryList* list : {&cat.materials, &cat.keyframes, &cat.colormaps, &cat.puppets})
+        for (const auto& e : list->Entries())
+            listed += e->name + " at " + std::to_string(e->offset) + "\n";
+    EXPECT_EQ(listed,
+              "3do\\mat\\a.mat at 1\n3do\\mat\\b.mat at 5\n3do\\mat\\sub\\b.mat at 3\n3do\\mat\\c.mat at 2\n"
+              "misc\\cmp\\dflt.cmp at 4\nmisc\\pup\\ky.pup at 7\n");
 
     TempDir dir;
     ASSERT_TRUE(WriteArchive(dir / "r.gob", {{"3do\\mat\\a.mat", Bytes("MATDATA")}}));
