@@ -169,7 +169,11 @@ public:
         m->puppetJoints = {Text(), Text()};
         m->keyframe = CKeyframe();
         CKeyframe& key = *m->keyframe;
-        key.flags = U32(), key.type = U32(), key.frames = Int(1, 99), key.fps = Real(), key.joints = Int(0, 9);
+        key.flags = U32();
+        key.type = U32();
+        key.frames = Int(1, 99);
+        key.fps = Real();
+        key.joints = Int(0, 9);
         key.name = Text() + ".key";
         key.markers = {{Real(), Int(0, 9)}, {Real(), Int(0, 9)}};
         for (int n = 0; n < 2; ++n) {
@@ -177,13 +181,21 @@ public:
             key.nodes.back().meshName = Text();
             for (int e = Int(1, 3); e > 0; --e) {
                 CKeyframeEntry entry;
-                entry.num = Int(0, 9), entry.frame = Int(0, 99), entry.flags = U32();
-                entry.position = V3(), entry.rotation = V3(), entry.deltaPosition = V3(), entry.deltaRotation = V3();
+                entry.num = Int(0, 9);
+                entry.frame = Int(0, 99);
+                entry.flags = U32();
+                entry.position = V3();
+                entry.rotation = V3();
+                entry.deltaPosition = V3();
+                entry.deltaRotation = V3();
                 key.nodes.back().entries.push_back(std::move(entry));
             }
         }
-        m->frameCount = Int(1, 99), m->frameTime = Real();
-        m->currentGeoset = Int(0, 1), m->currentMode = Int(0, 9), m->currentSubMode = Int(0, 9);
+        m->frameCount = Int(1, 99);
+        m->frameTime = Real();
+        m->currentGeoset = Int(0, 1);
+        m->currentMode = Int(0, 9);
+        m->currentSubMode = Int(0, 9);
         auto custom = std::make_unique<CTreeObject>(Text() + ".mat", U32(), 3);
         custom->data = {static_cast<uint8_t>(U32()), 7, 9};
         m->customMaterials.Add(std::move(custom));
@@ -207,19 +219,35 @@ private:
     CMesh Mesh(int faces)
     {
         CMesh mesh;
-        mesh.name = Text(), mesh.geometryMode = Int(0, 4), mesh.lightingMode = Int(0, 3);
-        mesh.textureMode = Int(0, 3), mesh.placementOffset = V3();
+        mesh.name = Text();
+        mesh.geometryMode = Int(0, 4);
+        mesh.lightingMode = Int(0, 3);
+        mesh.textureMode = Int(0, 3);
+        mesh.placementOffset = V3();
         for (int i = 0; i < faces; ++i) {
             CFace f;
             f.name = Int(0, 1) ? Text() : "";
-            f.material = Int(-1, 2), f.type = U32(), f.geometryMode = Int(0, 4), f.lightingMode = Int(0, 3);
-            f.textureMode = Int(0, 3), f.extraLight = Real(), f.startVertex = Int(0, 3), f.angle = Real();
-            f.uOffset = Real(), f.vOffset = Real(), f.uScale = Real() + 200.0f, f.vScale = Real() + 200.0f;
+            f.material = Int(-1, 2);
+            f.type = U32();
+            f.geometryMode = Int(0, 4);
+            f.lightingMode = Int(0, 3);
+            f.textureMode = Int(0, 3);
+            f.extraLight = Real();
+            f.startVertex = Int(0, 3);
+            f.angle = Real();
+            f.uOffset = Real();
+            f.vOffset = Real();
+            f.uScale = Real() + 200.0f;
+            f.vScale = Real() + 200.0f;
             f.mirror = U32();
             for (int c = Int(3, 5); c > 0; --c) {
                 VertexRecord r;
                 r.SetPosition(V3());
-                r.reserved = U32() & 1, r.color = U32(), r.specular = U32(), r.u = Real(), r.v = Real();
+                r.reserved = U32() & 1;
+                r.color = U32();
+                r.specular = U32();
+                r.u = Real();
+                r.v = Real();
                 f.corners.push_back(r);
             }
             mesh.faces.push_back(std::move(f));
