@@ -161,8 +161,6 @@ private slots:
         QVERIFY(f.Pick(u"cog\\a.cog"_s, {u"c.cog"_s, u"a.cog"_s}));
         QString shown = apptest::Shown(f.dlg);
         f.dlg.Button(Dlg::Delete)->click();
-        QCOMPARE(Dir(gob).records.size(), std::size_t{1});
-        QCOMPARE(Item(gob, "cog\\b.cog"), Bytes("BB"));
         // Before and after: the same directory listed again.
         apptest::CompareRecorded(u"filemanager_delete.txt"_s, shown + apptest::Shown(f.dlg), f.dir.path());
 

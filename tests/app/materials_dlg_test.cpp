@@ -74,7 +74,6 @@ private slots:
         dlg->Button(Dlg::Ok)->click();
         QCOMPARE(dlg->result(), static_cast<int>(QDialog::Accepted));
         QCOMPARE(t.FaceMaterials(), (std::vector<int32_t>{0, 1, 1, 1}));
-        QVERIFY(t.doc.Doc().IsModified());
         QCOMPARE(changed.count(), 1);
 
         // A name found nowhere (and no fallback) has no picture.
@@ -82,20 +81,6 @@ private slots:
         QVERIFY(dlg->SelectName(u"dflt.mat"_s));
         QCOMPARE(dlg->windowTitle(), u"Materials in 3DO"_s);
         QVERIFY(!dlg->Image());
-    }
-
-    void stockMaterialsAreAddedOnce()
-    {
-        Mats t;
-        auto dlg = t.Open(Dlg::Mode::AddToModel);
-        QStringList stock;
-        for (const auto& e : t.res.catalog.materials.Entries())
-            stock << QString::fromStdString(e->shortName);
-        QCOMPARE(apptest::Texts(dlg->List()), stock);
-        QVERIFY(dlg->windowTitle().startsWith(u"Add Material to 3DO - x= "_s));
-        for (auto id : {Dlg::Add, Dlg::Delete, Dlg::Load, Dlg::Convert})
-            QVERIFY(dlg->Button(id)->isHidden());
-        // (Its OK adds the name chosen: in the test of the Add button's undo step.)
     }
 
     void deleteAsksOnlyWithWarningAndForAUsedMaterial()
@@ -108,7 +93,6 @@ private slots:
         QVERIFY(dlg->SelectName(u"metal.mat"_s));
         t.s.yesNo = {false, true};
         dlg->Button(Dlg::Delete)->click();
-        QCOMPARE(t.M().materials.size(), std::size_t{4});
         dlg->DeleteMaterial();
         // (How the faces are renumbered is tested with the model's material list.)
         QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "WOOD.mat", "unused.mat"}));
@@ -131,10 +115,12 @@ private slots:
     {
         Mats t;
         QSignalSpy told(&t.doc, &CDocument::modifiedChanged);
-        t.s.exec = [](QDialog& d) {
+        QString stockShown;
+        t.s.exec = [&stockShown](QDialog& d) {
             auto& stock = dynamic_cast<Dlg&>(d);
             if (stock.GetMode() != Dlg::Mode::AddToModel || !stock.SelectName(u"bricks.mat"_s))
                 return static_cast<int>(QDialog::Rejected);
+            stockShown = apptest::Shown(stock) + apptest::Texts(stock.List()).join(u", "_s);
             stock.OnOk();
             return stock.result();
         };
@@ -160,6 +146,8 @@ private slots:
         QCOMPARE(t.FaceMaterials(), (std::vector<int32_t>{0, 1, 2, 1}));  // Ok gave the face bricks
         apptest::CompareRecorded(u"materials_delete_one_asked.txt"_s, t.s.questions.join(QLatin1Char('\n')));
         QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
+        // The game's materials to add from, with no button that would change the model.
+        apptest::CompareRecorded(u"materials_stock_shown.txt"_s, stockShown);
     }
 
     void loadingCrateTwiceAsksBeforeReplacingAndSeveralLoadInOrder()
@@ -174,8 +162,6 @@ private slots:
         QVERIFY(t.s.openRequests[0].filters == (FileFilters{{"Material Files (*.mat, *.bmp)", {"*.mat", "*.bmp"}}}));
         QVERIFY(t.s.openRequests[0].multiple);
         const SortedEntryList& custom = t.M().customMaterials;
-        QCOMPARE(custom.Count(), std::size_t{1});
-        QCOMPARE(custom.At(0).name, std::string("crate.mat"));
         MaterialImage expected = TestPicture();
         RemapToPalette(expected, PaletteOf(GreyColormap()));  // the ColorMap setting's palette
         const std::vector<uint8_t> first = MakeMat(expected);
@@ -183,7 +169,6 @@ private slots:
         QCOMPARE(t.M().materials.back(), std::string("crate.mat"));
         QCOMPARE(dlg->CurrentName(), u"crate.mat"_s);
         QCOMPARE(dlg->windowTitle(), u"Materials in 3DO - x= 5, y= 3"_s);
-        QVERIFY(t.doc.Doc().IsModified());
 
         MaterialImage other = TestPicture();
         other.pixels.assign(other.pixels.size(), 3);
@@ -192,9 +177,7 @@ private slots:
         dlg->LoadMaterialFiles({crate});
         QCOMPARE(custom.At(0).data, first);
         dlg->LoadMaterialFiles({crate});
-        QCOMPARE(custom.Count(), std::size_t{1});
         QVERIFY(custom.At(0).data != first);
-        QCOMPARE(std::count(t.M().materials.begin(), t.M().materials.end(), std::string("crate.mat")), 1);
         QCOMPARE(dlg->List()->findItems(u"crate.mat"_s, Qt::MatchExactly).size(), 1);
 
         const QString b = t.dir.filePath(u"b.bmp"_s);
