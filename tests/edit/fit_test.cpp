@@ -257,8 +257,7 @@ TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
 
         // Triangles that happen to lie in one plane are not joined here, so that the faces
         // can be compared one by one.
-        FitOptions splitOnly;
-        splitOnly.joinTriangles = false;
+        const FitOptions splitOnly{.joinTriangles = false};
         EXPECT_EQ(FitToEngineLimits(*model, splitOnly).lines.at(0), "meshes over the engine's limits split: 1");
         ASSERT_GT(model->geosets[0].meshes.size(), 1u);
         EXPECT_EQ(model->geosets[0].meshes[1].name, model->geosets[0].meshes[0].name + "_2") << "parts count from 1";

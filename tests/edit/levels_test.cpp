@@ -215,12 +215,9 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
     EXPECT_NE(r.error().find("geometry set 0, mesh 0 (large): 554 vertices (at most 512)"), std::string::npos)
         << r.error();
     EXPECT_EQ(large->geosets.size(), 1u);
-    // Nor through the fit, while set 0 breaks a limit no fit mends (a vertex out of the
-    // engine's range): it says why.
+    // Nor through the fit, which cannot mend a vertex out of the engine's range: it says why.
     large->geosets[0].meshes[0].faces[0].corners[0].x = 20000.0f;
-    FitOptions withLevels;
-    withLevels.levels = 3;
-    const FitReport refused = FitToEngineLimits(*large, withLevels);
+    const FitReport refused = FitToEngineLimits(*large, FitOptions{.levels = 3});
     ASSERT_EQ(refused.problems.size(), 1u);
     EXPECT_EQ(refused.problems[0].rfind("levels of detail not made: ", 0), 0u) << refused.problems[0];
     EXPECT_EQ(large->geosets.size(), 1u);
@@ -241,8 +238,7 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
 TEST(LevelsOfDetail, AFittedSphereHalvesSetBySet)
 {
     auto model = ModelOf({Sphere("ball", 64, 32, 1.0f)});
-    FitOptions options;
-    options.levels = 4;
+    const FitOptions options{.levels = 4};
     const FitReport report = FitToEngineLimits(*model, options);
     ASSERT_TRUE(report.problems.empty()) << report.problems[0];
     ASSERT_GE(model->geosets[0].meshes.size(), 3u) << "the sphere was not split";

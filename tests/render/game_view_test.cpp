@@ -158,20 +158,20 @@ int32_t Row(float level) { return std::min(63, static_cast<int32_t>(std::clamp(l
 TEST_F(GameViewTest, EachLightingModeAmbientLevelAndSideDrawsTheLightTablesRow)
 {
     const LightCase cases[] = {
-        {0, 3, 0.3f, 0.0f, 0.0f, true, -1},                                  // fully lit: the texel as it is
-        {1, 3, 0.0f, 0.0f, 0.4f, true, 0},                                   // not lit: the darkest row
-        {1, 3, 0.3f, 0.0f, 0.0f, true, Row(0.3f)},                           // ... but not below the ambient light
-        {1, 3, 0.0f, 0.5f, 0.0f, true, Row(0.5f)},                           // ... with its extra light
-        {2, 3, 0.0f, 0.0f, 0.4f, true, Row(kCosine)},                        // diffuse: the light on the face
-        {2, 3, 0.97f, 0.0f, 0.0f, true, Row(0.97f)},                         // the ambient light above it
-        {2, 3, 0.0f, 0.5f, 0.0f, true, 63},                                  // clamped to 1
-        {2, 3, 0.3f, 0.0f, 0.0f, false, Row(0.3f)},                          // no light at the camera
-        {3, 3, 0.0f, 0.0f, 0.0f, true, Row(kCosine)},                        // Gouraud: the light at each corner
-        {3, 3, 0.0f, 0.1f, 0.4f, false, Row(0.5f)},                          // the corners' own intensity
-        {3, 3, 0.6f, 0.0f, 0.0f, false, Row(0.6f)},                          // the ambient light
-        {3, 1, 0.0f, 0.0f, 0.0f, true, 0},                                   // the mesh's lower mode wins
-        {2, 3, 0.0f, 0.0f, 0.0f, true, Row(kCosine), true, 0x1},             // double-sided, from behind: its back lit
-        {2, 3, 0.0f, 0.0f, 0.0f, true, -2, true, 0x0},                       // ... any other face not seen
+        {0, 3, 0.3f, 0.0f, 0.0f, true, -1},                       // fully lit: the texel as it is
+        {1, 3, 0.0f, 0.0f, 0.4f, true, 0},                        // not lit: the darkest row
+        {1, 3, 0.3f, 0.0f, 0.0f, true, Row(0.3f)},                // ... but not below the ambient light
+        {1, 3, 0.0f, 0.5f, 0.0f, true, Row(0.5f)},                // ... with its extra light
+        {2, 3, 0.0f, 0.0f, 0.4f, true, Row(kCosine)},             // diffuse: the light on the face
+        {2, 3, 0.97f, 0.0f, 0.0f, true, Row(0.97f)},              // the ambient light above it
+        {2, 3, 0.0f, 0.5f, 0.0f, true, 63},                       // clamped to 1
+        {2, 3, 0.3f, 0.0f, 0.0f, false, Row(0.3f)},               // no light at the camera
+        {3, 3, 0.0f, 0.0f, 0.0f, true, Row(kCosine)},             // Gouraud: the light at each corner
+        {3, 3, 0.0f, 0.1f, 0.4f, false, Row(0.5f)},               // the corners' own intensity
+        {3, 3, 0.6f, 0.0f, 0.0f, false, Row(0.6f)},               // the ambient light
+        {3, 1, 0.0f, 0.0f, 0.0f, true, 0},                        // the mesh's lower mode wins
+        {2, 3, 0.0f, 0.0f, 0.0f, true, Row(kCosine), true, 0x1},  // double-sided, from behind: its back lit
+        {2, 3, 0.0f, 0.0f, 0.0f, true, -2, true, 0x0},            // ... any other face not seen
     };
     for (const LightCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "face lighting " << c.faceLighting << ", mesh " << c.meshLighting
