@@ -11,7 +11,6 @@
 #include "edit/fit.h"
 #include "edit/selection.h"
 #include "formats/model3do.h"
-#include "formats/projectfile.h"
 #include "formats/samplemodel.h"
 #include "model/limits.h"
 #include "model/polygon.h"
@@ -155,7 +154,8 @@ TEST(PolygonRule, ConcaveBentAndLargePolygonsBecomeFewConvexFlatPieces)
     EXPECT_TRUE(SplitPolygon(std::vector<Vec3>{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}).empty());
 }
 
-TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
+// Also meshes of clashing or overlong names get unique ones of at most 31 characters.
+TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFieldsAndRenamesMeshes)
 {
     auto model = PlacedModel();
     CMesh& mesh = model->geosets[0].meshes[0];
@@ -177,11 +177,22 @@ TEST(Fit, CutsConcaveBentAndLargeFacesKeepingEachFacesFields)
     EXPECT_EQ(shapes[1].face, 1);
     EXPECT_EQ(Breaches(*model).size(), 1u);
 
+    model->geosets[0].meshes[0].name = std::string(40, 'm');
+    for (int k = 0; k < 2; ++k) {
+        CMesh& m = orvtest::AddMesh(*model);
+        m.name = k == 0 ? std::string(40, 'M') : "Body";
+        orvtest::AddFace(m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    }
+    model->nodes[1].name = "$$$dummy";
+    model->nodes[2].name = "$$$dummy";
+    model->RebuildHierarchy();
     EXPECT_EQ(FitToEngineLimits(*model).lines,
               (std::vector<std::string>{"faces that are not flat and convex cut into flat convex pieces: 2",
-                                        "faces of more than 24 corners cut into smaller ones: 1"}));
+                                        "faces of more than 24 corners cut into smaller ones: 1",
+                                        "meshes renamed to unique names of at most 31 characters: 2"}));
     // Two pieces each of the L (keeping its material, type and light), the bent quad and
-    // the 30-gon.
+    // the 30-gon; meshes of 31 m, 29 M and "_2", "Body" ("body" is a node's name, not a
+    // mesh's).
     orvtest::ExpectModelAsFixture("fit_cut_faces", *model);
 }
 
@@ -246,8 +257,7 @@ TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
 
         // Triangles that happen to lie in one plane are not joined here, so that the faces
         // can be compared one by one.
-        FitOptions splitOnly;
-        splitOnly.joinTriangles = false;
+        const FitOptions splitOnly{.joinTriangles = false};
         EXPECT_EQ(FitToEngineLimits(*model, splitOnly).lines.at(0), "meshes over the engine's limits split: 1");
         ASSERT_GT(model->geosets[0].meshes.size(), 1u);
         EXPECT_EQ(model->geosets[0].meshes[1].name, model->geosets[0].meshes[0].name + "_2") << "parts count from 1";
@@ -261,6 +271,7 @@ TEST(Fit, SplitsMeshesOverEachLimitUnderNodesThatDoNotMove)
 }
 
 // Nodes address meshes by index in every geometry set: the other sets get the new slots.
+// Run as the command, which reports what it did and, run again, finds nothing to do.
 TEST(Fit, OtherGeometrySetsKeepTheirMeshesAtTheSameIndices)
 {
     auto model = PlacedModel();
@@ -281,32 +292,27 @@ TEST(Fit, OtherGeometrySetsKeepTheirMeshesAtTheSameIndices)
     model->RebuildHierarchy();
     const std::vector<std::string> low = WorldFaces(*model, 1);
 
-    ASSERT_TRUE(FitToEngineLimits(*model).Changed());
-    ASSERT_EQ(model->geosets[0].meshes.size(), model->geosets[1].meshes.size());
-    EXPECT_EQ(model->geosets[0].meshes[1].name, "arm");
+    orvtest::ModelDoc d(std::move(model));
+    d.selection.currentMesh = 0;
+    d.selection.currentFace = 540;
+    std::vector<std::vector<std::string>> reports;
+    CommandHooks hooks;
+    hooks.fitReport = [&reports](const EditContext&, const FitReport& report) { reports.push_back(report.lines); };
+    EditContext c = d.Ctx();
+    c.hooks = &hooks;
+    ASSERT_TRUE(RunCommand(cmd::FitToLimits, c).changed);
+    EXPECT_EQ(d.selection.currentFace, -1) << "the current face may be gone";
+    CModel& fitted = *d.doc.model;
+    ASSERT_EQ(fitted.geosets[0].meshes.size(), fitted.geosets[1].meshes.size());
+    EXPECT_EQ(fitted.geosets[0].meshes[1].name, "arm");
     // The other set's meshes placed as before, its new slots empty.
-    EXPECT_EQ(WorldFaces(*model, 1), low);
-    EXPECT_TRUE(Breaches(*model).empty());
-}
+    EXPECT_EQ(WorldFaces(fitted, 1), low);
+    EXPECT_TRUE(Breaches(fitted).empty());
 
-TEST(Fit, MakesMeshNamesUniqueWithin31CharactersAndLeavesNodeNames)
-{
-    auto model = PlacedModel();
-    const std::string longName(40, 'm');
-    model->geosets[0].meshes[0].name = longName;
-    orvtest::AddFace(model->geosets[0].meshes[0], {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-    for (int k = 0; k < 2; ++k) {
-        CMesh& m = orvtest::AddMesh(*model);
-        m.name = k == 0 ? std::string(40, 'M') : "Body";
-        orvtest::AddFace(m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
-    }
-    model->nodes[1].name = "$$$dummy";
-    model->nodes[2].name = "$$$dummy";
-    model->RebuildHierarchy();
-
-    // 31 m, 29 M and "_2", "Body" ("body" is a node's name, not a mesh's).
-    ASSERT_TRUE(FitToEngineLimits(*model).Changed());
-    orvtest::ExpectModelAsFixture("fit_mesh_names", *model);
+    EXPECT_FALSE(RunCommand(cmd::FitToLimits, c).changed);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_FALSE(reports[0].empty());
+    EXPECT_TRUE(reports[1].empty());
 }
 
 TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
@@ -339,59 +345,4 @@ TEST(Fit, AModelWithinTheLimitsIsWrittenAsItWas)
         }
     }
     EXPECT_GT(untouched, 0);
-}
-
-TEST(Fit, TheCommandReportsWhatItDidAndAgainFindsNothingToDo)
-{
-    orvtest::ModelDoc d(PlacedModel());
-    AddGrid(d.Mesh(), 20, 14, false);
-    d.selection.currentMesh = 0;
-    d.selection.currentFace = 540;
-    std::vector<std::vector<std::string>> reports;
-    CommandHooks hooks;
-    hooks.fitReport = [&reports](const EditContext&, const FitReport& report) { reports.push_back(report.lines); };
-    EditContext c = d.Ctx();
-    c.hooks = &hooks;
-    EXPECT_TRUE(RunCommand(cmd::FitToLimits, c).changed);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_FALSE(reports[0].empty());
-    EXPECT_EQ(d.selection.currentFace, -1) << "the current face may be gone";
-
-    EXPECT_FALSE(RunCommand(cmd::FitToLimits, c).changed);
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_TRUE(reports[1].empty());
-}
-
-// Levels of detail come from the fitted full set and are not made again without a change.
-TEST(Fit, LevelsOfDetailAreMadeOnceFromTheFittedModel)
-{
-    auto model = PlacedModel();
-    AddGrid(model->geosets[0].meshes[0], 16, 14, false);
-    FitOptions withLevels;
-    withLevels.levels = 3;
-    const FitReport report = FitToEngineLimits(*model, withLevels);
-    ASSERT_TRUE(report.Changed());
-    EXPECT_TRUE(report.problems.empty());
-    for (const auto& set : model->geosets)
-        EXPECT_EQ(set.meshes.size(), 1u);
-    EXPECT_TRUE(Breaches(*model).empty());
-    // Fewer faces set by set, counted after the joining.
-    std::string lines;
-    for (const std::string& line : report.lines)
-        lines += line + "\n";
-    orvtest::ExpectSameAsFixture("expected", "fit_levels_report.txt", lines);
-
-    const std::vector<uint8_t> before = SaveProject(*model, {});
-    EXPECT_FALSE(FitToEngineLimits(*model, withLevels).Changed());
-    EXPECT_EQ(SaveProject(*model, {}), before);
-
-    // A limit no fit mends (a vertex out of the engine's range) leaves the sets alone,
-    // and says why.
-    auto named = PlacedModel();
-    AddGrid(named->geosets[0].meshes[0], 16, 14, false);
-    named->geosets[0].meshes[0].faces[0].corners[0].x = 20000.0f;
-    const FitReport refused = FitToEngineLimits(*named, withLevels);
-    ASSERT_EQ(refused.problems.size(), 1u);
-    EXPECT_EQ(refused.problems[0].rfind("levels of detail not made: ", 0), 0u) << refused.problems[0];
-    EXPECT_EQ(named->geosets.size(), 1u);
 }

@@ -9,6 +9,7 @@
 #include "model/limits.h"
 #include "model/model.h"
 #include "model/radius.h"
+#include "support/files.h"
 #include "support/model_compare.h"
 #include "support/undo_probe.h"
 #include "test_util.h"
@@ -100,20 +101,12 @@ CMesh TwoMaterialGrid(int nx, int ny)
     return mesh;
 }
 
-// A box of six quads, each of its own texels.
-CMesh Box(const std::string& name, const Vec3& at)
+// A closed box of six quads, too few faces to simplify.
+CMesh Box()
 {
     CMesh mesh;
-    mesh.name = name;
-    const auto& cube = UnitCubeCorners();
-    const int quads[6][4] = {{0, 1, 2, 3}, {7, 6, 5, 4}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
-    for (const auto& q : quads) {
-        std::vector<VertexRecord> c;
-        for (int k = 0; k < 4; ++k)
-            c.push_back(Corner(at + 0.01f * cube[static_cast<std::size_t>(q[k])].Position(),
-                               k == 1 || k == 2 ? 16.0f : 0, k >= 2 ? 16.0f : 0));
-        mesh.faces.push_back(Face(std::move(c), 0));
-    }
+    mesh.name = "box";
+    orvtest::AddCube(mesh, 0.01f);
     return mesh;
 }
 
@@ -156,35 +149,23 @@ TEST(LevelsOfDetail, ASphereFallsSetBySetAndKeepsItsShape)
     auto model = ModelOf({Sphere("ball", 16, 24, 1.0f)});
     LevelsReport report;
     ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*model, 4), report));
-    ASSERT_EQ(report.facesPerSet.size(), 4u);
     EXPECT_EQ(Breaches(*model), "");
-    for (std::size_t g = 0; g < 4; ++g) {
-        const CMesh& mesh = model->geosets[g].meshes[0];
-        EXPECT_EQ(mesh.faces.size(), report.facesPerSet[g]);
-        CMesh rebuilt = mesh;
-        rebuilt.RebuildMeshLists();
-        EXPECT_EQ(rebuilt.vertices.size(), mesh.vertices.size()) << "set " << g << ": its lists were not built";
-    }
+    std::vector<std::size_t> faces;
+    for (const auto& set : model->geosets)
+        faces.push_back(set.meshes[0].faces.size());
+    EXPECT_EQ(report.facesPerSet, faces);
+    // The lists as written are the sets' own, so a set whose lists were not built shows.
     orvtest::ExpectModelAsFixture("levels_sphere", *model);
-}
-
-// Faces stay on their material's half with their surface and texels; the open border
-// keeps its outline (a vertex inside a straight run of it may go).
-TEST(LevelsOfDetail, MaterialBordersAndTheOpenBorderStayPut)
-{
-    auto model = ModelOf({TwoMaterialGrid(20, 20)});
-    ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 3)));
-    orvtest::ExpectModelAsFixture("levels_two_materials", *model);
 }
 
 // A model of small meshes alone gets no lower set, and says so.
 TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
 {
-    auto model = ModelOf({Box("box", {3, 0, 0}), Sphere("ball", 12, 16, 1.0f)});
+    auto model = ModelOf({Box(), Sphere("ball", 12, 16, 1.0f)});
     ASSERT_TRUE(orvtest::Ok(MakeLevelsOfDetail(*model, 4)));
     orvtest::ExpectModelAsFixture("levels_small_meshes", *model);  // the box whole in every set
 
-    auto boxes = ModelOf({Box("box", {})});
+    auto boxes = ModelOf({Box()});
     LevelsReport report;
     ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*boxes, 4), report));
     EXPECT_EQ(report.facesPerSet, std::vector<std::size_t>{6}) << "a set equal to the one above was made";
@@ -192,18 +173,21 @@ TEST(LevelsOfDetail, SmallMeshesStayAsTheyAreAndNoSetDuplicatesTheOneAbove)
     EXPECT_NE(report.notes[0].find("same as geometry set 0"), std::string::npos) << report.notes[0];
 }
 
-TEST(LevelsOfDetail, ReplacesTheLowerSets)
+// The new sets replace the old; on the grid, faces stay on their material's half with
+// their surface and texels, and the open border keeps its outline (a vertex inside a
+// straight run of it may go).
+TEST(LevelsOfDetail, ReplacesTheLowerSetsKeepingMaterialBordersAndTheOpenBorder)
 {
-    auto model = ModelOf({Sphere("head", 10, 16, 0.5f, {0, 0, 2}), TwoMaterialGrid(12, 12)});
+    auto model = ModelOf({Sphere("head", 10, 16, 0.5f, {0, 0, 2}), TwoMaterialGrid(20, 20)});
     for (int k = 0; k < 3; ++k)  // stale sets of the same mesh count
         model->geosets.push_back(model->geosets[0]);
     model->currentGeoset = 3;
 
     LevelsReport report;
-    ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*model, 2), report));
-    ASSERT_EQ(model->geosets.size(), 2u);
+    ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*model, 3), report));
     EXPECT_EQ(model->currentGeoset, 0) << "the current set no longer exists";
     EXPECT_NE(report.notes.back().find("3 geometry sets"), std::string::npos) << report.notes.back();
+    orvtest::ExpectModelAsFixture("levels_two_materials", *model);
 
     // One set asked for: the lower ones go.
     ASSERT_TRUE(orvtest::Into(MakeLevelsOfDetail(*model, 1), report));
@@ -231,6 +215,12 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
     EXPECT_NE(r.error().find("geometry set 0, mesh 0 (large): 554 vertices (at most 512)"), std::string::npos)
         << r.error();
     EXPECT_EQ(large->geosets.size(), 1u);
+    // Nor through the fit, which cannot mend a vertex out of the engine's range: it says why.
+    large->geosets[0].meshes[0].faces[0].corners[0].x = 20000.0f;
+    const FitReport refused = FitToEngineLimits(*large, FitOptions{.levels = 3});
+    ASSERT_EQ(refused.problems.size(), 1u);
+    EXPECT_EQ(refused.problems[0].rfind("levels of detail not made: ", 0), 0u) << refused.problems[0];
+    EXPECT_EQ(large->geosets.size(), 1u);
 
     CModel empty;
     EXPECT_FALSE(MakeLevelsOfDetail(empty, 2).ok());
@@ -243,18 +233,25 @@ TEST(LevelsOfDetail, RefusesBadRequestsAndChangesNothing)
 // A sphere too large for one mesh, fitted with four sets: the parts the fit cut it into
 // are simplified as one, so each set has about half the faces of the one above, keeps to
 // the engine's limits, draws flat convex faces and stays within its allowed change of
-// shape (the simplifier's measure is a mean: its faces sink by no more on average).
+// shape (the simplifier's measure is a mean: its faces sink by no more on average). The
+// sets are made once: fitted again, the model stays as it is.
 TEST(LevelsOfDetail, AFittedSphereHalvesSetBySet)
 {
     auto model = ModelOf({Sphere("ball", 64, 32, 1.0f)});
-    FitOptions options;
-    options.levels = 4;
+    const FitOptions options{.levels = 4};
     const FitReport report = FitToEngineLimits(*model, options);
     ASSERT_TRUE(report.problems.empty()) << report.problems[0];
     ASSERT_GE(model->geosets[0].meshes.size(), 3u) << "the sphere was not split";
     ASSERT_EQ(model->geosets.size(), 4u);
     EXPECT_EQ(Breaches(*model), "");
     EXPECT_TRUE(CheckFaceShapes(*model).empty());
+    std::string lines;
+    for (const std::string& line : report.lines)
+        lines += line + "\n";
+    orvtest::ExpectSameAsFixture("expected", "fit_levels_report.txt", lines);
+    const std::string fitted = Format3do(*model, "x.3do");
+    EXPECT_FALSE(FitToEngineLimits(*model, options).Changed());
+    EXPECT_EQ(Format3do(*model, "x.3do"), fitted);
     for (std::size_t g = 1; g < 4; ++g) {
         SCOPED_TRACE("geometry set " + std::to_string(g));
         std::size_t faces = 0, above = 0;

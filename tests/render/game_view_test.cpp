@@ -145,7 +145,9 @@ struct LightCase {
     int32_t faceLighting, meshLighting;
     float ambient, extra, intensity;
     bool cameraLight;
-    int32_t row;  // -1: the texel as it is
+    int32_t row;  // -1: the texel as it is, -2: not drawn
+    bool fromBehind = false;
+    int32_t type = 0;
 };
 
 // The light at the camera seen from a corner of the test square (all four alike): the
@@ -153,21 +155,23 @@ struct LightCase {
 const float kCosine = 2.0f / std::sqrt(0.25f + 0.25f + 4.0f);
 int32_t Row(float level) { return std::min(63, static_cast<int32_t>(std::clamp(level, 0.0f, 1.0f) * 63.0f)); }
 
-TEST_F(GameViewTest, EachLightingModeAndAmbientLevelDrawsTheLightTablesRow)
+TEST_F(GameViewTest, EachLightingModeAmbientLevelAndSideDrawsTheLightTablesRow)
 {
     const LightCase cases[] = {
-        {0, 3, 0.3f, 0.0f, 0.0f, true, -1},                                  // fully lit: the texel as it is
-        {1, 3, 0.0f, 0.0f, 0.4f, true, 0},                                   // not lit: the darkest row
-        {1, 3, 0.3f, 0.0f, 0.0f, true, Row(0.3f)},                           // ... but not below the ambient light
-        {1, 3, 0.0f, 0.5f, 0.0f, true, Row(0.5f)},                           // ... with its extra light
-        {2, 3, 0.0f, 0.0f, 0.4f, true, Row(kCosine)},                        // diffuse: the light on the face
-        {2, 3, 0.97f, 0.0f, 0.0f, true, Row(0.97f)},                         // the ambient light above it
-        {2, 3, 0.0f, 0.5f, 0.0f, true, 63},                                  // clamped to 1
-        {2, 3, 0.3f, 0.0f, 0.0f, false, Row(0.3f)},                          // no light at the camera
-        {3, 3, 0.0f, 0.0f, 0.0f, true, Row(kCosine)},                        // Gouraud: the light at each corner
-        {3, 3, 0.0f, 0.1f, 0.4f, false, Row(0.5f)},                          // the corners' own intensity
-        {3, 3, 0.6f, 0.0f, 0.0f, false, Row(0.6f)},                          // the ambient light
-        {3, 1, 0.0f, 0.0f, 0.0f, true, 0},                                   // the mesh's lower mode wins
+        {0, 3, 0.3f, 0.0f, 0.0f, true, -1},                       // fully lit: the texel as it is
+        {1, 3, 0.0f, 0.0f, 0.4f, true, 0},                        // not lit: the darkest row
+        {1, 3, 0.3f, 0.0f, 0.0f, true, Row(0.3f)},                // ... but not below the ambient light
+        {1, 3, 0.0f, 0.5f, 0.0f, true, Row(0.5f)},                // ... with its extra light
+        {2, 3, 0.0f, 0.0f, 0.4f, true, Row(kCosine)},             // diffuse: the light on the face
+        {2, 3, 0.97f, 0.0f, 0.0f, true, Row(0.97f)},              // the ambient light above it
+        {2, 3, 0.0f, 0.5f, 0.0f, true, 63},                       // clamped to 1
+        {2, 3, 0.3f, 0.0f, 0.0f, false, Row(0.3f)},               // no light at the camera
+        {3, 3, 0.0f, 0.0f, 0.0f, true, Row(kCosine)},             // Gouraud: the light at each corner
+        {3, 3, 0.0f, 0.1f, 0.4f, false, Row(0.5f)},               // the corners' own intensity
+        {3, 3, 0.6f, 0.0f, 0.0f, false, Row(0.6f)},               // the ambient light
+        {3, 1, 0.0f, 0.0f, 0.0f, true, 0},                        // the mesh's lower mode wins
+        {2, 3, 0.0f, 0.0f, 0.0f, true, Row(kCosine), true, 0x1},  // double-sided, from behind: its back lit
+        {2, 3, 0.0f, 0.0f, 0.0f, true, -2, true, 0x0},            // ... any other face not seen
     };
     for (const LightCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "face lighting " << c.faceLighting << ", mesh " << c.meshLighting
@@ -175,14 +179,17 @@ TEST_F(GameViewTest, EachLightingModeAndAmbientLevelDrawsTheLightTablesRow)
         auto model = Model();
         CMesh& mesh = model->geosets[0].meshes[0];
         mesh.lightingMode = c.meshLighting;
-        CFace& face = AddQuad(mesh, AddMaterial(*model, "a.mat", {{17, 60, 133, 250}}), 2.0f);
+        CFace& face = AddQuad(mesh, AddMaterial(*model, "a.mat", {{17, 60, 133, 250}}), 2.0f, 0.5f, c.fromBehind);
+        face.type = c.type;
         face.lightingMode = c.faceLighting;
         face.extraLight = c.extra;
         for (VertexRecord& corner : face.corners)
             corner.SetIntensity(c.intensity);
         const auto got = Quarters(Draw(*model, {c.ambient, c.cameraLight, 0.0}), 2.0f);
-        for (int q = 0; q < 4; ++q)
-            EXPECT_EQ(got[q], c.row < 0 ? Palette(kTexels[q]) : Lit(kTexels[q], c.row)) << "quarter " << q;
+        for (int q = 0; q < 4; ++q) {
+            const uint32_t texel = c.row == -1 ? Palette(kTexels[q]) : Lit(kTexels[q], std::max(c.row, 0));
+            EXPECT_EQ(got[q], c.row == -2 ? kBackground : texel) << "quarter " << q;
+        }
     }
 }
 
@@ -207,21 +214,6 @@ TEST_F(GameViewTest, TranslucentFacesBlendThroughTheTransparencyTableBackToFront
         const RgbaImage image = Draw(*model, {0.0f, false, 0.0});
         EXPECT_EQ(ColorAt(image, {0, 0, 2.0f}), Palette(Blend(90, Blend(5, 200))));
         EXPECT_EQ(ColorAt(image, {0.8f, 0.8f, 3.0f}), Palette(200)) << "the opaque face around them";
-    }
-}
-
-TEST_F(GameViewTest, ADoubleSidedFaceIsSeenFromBehindLitOnItsBackAndOthersAreNot)
-{
-    for (const bool twoSided : {false, true}) {
-        auto model = Model();
-        CFace& face = AddQuad(model->geosets[0].meshes[0], AddMaterial(*model, "a.mat", {{17, 60, 133, 250}}), 2.0f,
-                              0.5f, true);
-        face.lightingMode = 2;
-        face.type = twoSided ? 0x1 : 0x0;
-        // Its back is lit as its front would be (the normal turned round).
-        const auto got = Quarters(Draw(*model, {0.0f, true, 0.0}), 2.0f);
-        for (int q = 0; q < 4; ++q)
-            EXPECT_EQ(got[q], twoSided ? Lit(kTexels[q], Row(kCosine)) : kBackground) << "quarter " << q;
     }
 }
 
