@@ -531,10 +531,6 @@ private slots:
         QCOMPARE(applied.last().at(0).toBool(), true);
         QCOMPARE(f.settings.colorMap, std::string("dflt.cmp"));
         QCOMPARE(f.view->GetSelection().nodes.size(), std::size_t{0});
-        const auto& records = f.view->Renderer()->Scene().Textures().Records();
-        QVERIFY(!records.empty());
-        for (const auto& r : records)
-            QCOMPARE(r->colormap, std::string("dflt.cmp"));
         // (The sample's two colormaps hold the same palette: the colour stays.)
         QVERIFY(Near(f.Frame().pixel(kCentre), drawn, 1));
         QVERIFY(f.view->RunCommand(cmd::WireAll));  // a command redraws
