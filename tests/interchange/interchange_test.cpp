@@ -476,45 +476,15 @@ TEST_F(InterchangeTest, ObjAndGltfPolygonsComeBackAsTheSameFaces)
     ExpectImported(*gltf, "polygons_from_gltf.3do");
 }
 
-TEST_F(InterchangeTest, FailuresSayWhyAndNothingCrashes)
-{
-    CModel model;
-    orvtest::AddSquare(orvtest::AddMesh(model), 0, 0, 0, 1);
-    model.RebuildHierarchy();
-    ASSERT_TRUE(orvtest::Ok(ExportModel(model, dir_ / "s.glb", {})));
-    auto bytes = orvtest::Slurp(dir_ / "s.glb");
-    for (const std::size_t keep : {bytes.size() / 2, bytes.size() - 5})
-        EXPECT_FALSE(ImportModelFromMemory(std::span<const uint8_t>(bytes.data(), keep), "glb", {}));
-    // A few thousand levels of nodes overflowed the stack.
-    for (const int depth : {999, 1000}) {
-        CModel chain;
-        orvtest::AddSquare(orvtest::AddMesh(chain), 0, 0, 0, 1);
-        for (int i = 1; i < depth; ++i) {
-            chain.nodes.back().child = i;
-            chain.nodes.push_back(C3doNode());
-        }
-        chain.RebuildHierarchy();
-        ASSERT_TRUE(orvtest::Ok(ExportModel(chain, dir_ / "chain.glb", {})));
-        const auto imported = ImportModel(dir_ / "chain.glb", {});
-        EXPECT_EQ(imported ? "" : imported.error(),
-                  depth < 1000
-                      ? ""
-                      : "the file's node hierarchy is more than 1000 levels deep; the import takes at most 1000");
-    }
-    EXPECT_FALSE(ExportModel(model, dir_ / "x.fbx", {}));
-    ExportOptions geoset;
-    geoset.geoset = 3;
-    EXPECT_FALSE(ExportModel(model, dir_ / "x.glb", geoset));
-    EXPECT_FALSE(fs::exists(dir_ / "x.glb"));
-}
-
 // What each file's import gives, told in words about the file, never in the library's
 // names for its parts; a header announcing more than the file can hold is refused before
 // any reader runs (the last three hold what they announce). A count is read as far as its
 // digits go, as the readers read it; a count that fits only when 32 bits wrap round (84 +
 // 50 x count = 184 modulo 2^32) is no count that fits. A coordinate out of range is named
-// where it is, a node's with its parent's scale included.
-TEST_F(InterchangeTest, ImportsTellWhatIsWrongInWordsOfTheFileAndRefuseAnnouncedCountsAtOnce)
+// where it is, a node's with its parent's scale included, and is checked at the scale
+// applied, as the model would hold it. Then what cut files, deep hierarchies (a few
+// thousand levels overflowed the stack) and exports that cannot be made give.
+TEST_F(InterchangeTest, ImportsAndExportsTellWhatIsWrongInWordsOfTheFileAndRefuseAnnouncedCountsAtOnce)
 {
     Write("noise.obj", std::string("\x01\x02 not a model at all \xff", 26));
     Write("points.obj", "v 0 0 0\nv 1 0 0\np 1\n");
@@ -531,6 +501,10 @@ TEST_F(InterchangeTest, ImportsTellWhatIsWrongInWordsOfTheFileAndRefuseAnnounced
     gltf["nodes"][1]["translation"] = {6000, 0, 0};
     Write("far_node.gltf", gltf.dump());
     std::string text;
+    auto said = [&text](const std::string& name, const Result<ImportReport>& imported) {
+        text += name + ": " + (imported ? std::to_string(CountFaces(*imported->model)) + " faces" : imported.error()) +
+                "\n";
+    };
     auto in = [](const char* name) { return orvtest::Fixture("import", name); };
     // Refusals told in words, then the announced counts.
     for (const auto& files :
@@ -544,30 +518,47 @@ TEST_F(InterchangeTest, ImportsTellWhatIsWrongInWordsOfTheFileAndRefuseAnnounced
                                 in("ply_binary_triangle.ply"), in("stl_binary_triangle.stl")}})
         for (const fs::path& file : files) {
             const auto start = std::chrono::steady_clock::now();
-            const auto imported = ImportModel(file, {});
-            text += file.filename().string() + ": " +
-                    (imported ? std::to_string(CountFaces(*imported->model)) + " faces" : imported.error()) + "\n";
+            said(file.filename().string(), ImportModel(file, {}));
             EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1))
                 << file << " went to the reader";
         }
+    // The far vertex lies at 20000, the cube's corners a unit from its centre.
+    for (const auto& [file, scale, label] : {std::tuple{"vertex_far_away.obj", 0.5f, "at half scale"},
+                                             {"cube.obj", 10000.0f, "at a scale of 10000"},
+                                             {"cube.obj", 12000.0f, "at a scale of 12000"}}) {
+        ImportOptions options;
+        options.scale = scale;
+        said(std::string(file) + " " + label, ImportModel(in(file), options));
+    }
+
+    CModel square;
+    orvtest::AddSquare(orvtest::AddMesh(square), 0, 0, 0, 1);
+    square.RebuildHierarchy();
+    ASSERT_TRUE(orvtest::Ok(ExportModel(square, dir_ / "s.glb", {})));
+    const auto bytes = orvtest::Slurp(dir_ / "s.glb");
+    said("s.glb cut to half", ImportModelFromMemory(std::span(bytes.data(), bytes.size() / 2), "glb", {}));
+    said("s.glb without its last 5 bytes", ImportModelFromMemory(std::span(bytes.data(), bytes.size() - 5), "glb", {}));
+    for (const int depth : {999, 1000}) {
+        CModel chain = square;
+        for (int i = 1; i < depth; ++i) {
+            chain.nodes.back().child = i;
+            chain.nodes.push_back(C3doNode());
+        }
+        chain.RebuildHierarchy();
+        ASSERT_TRUE(orvtest::Ok(ExportModel(chain, dir_ / "chain.glb", {})));
+        said("a chain of " + std::to_string(depth) + " nodes", ImportModel(dir_ / "chain.glb", {}));
+    }
+    for (const auto& [file, geoset] : {std::pair{"x.fbx", 0}, {"x.glb", 3}}) {
+        ExportOptions out;
+        out.geoset = geoset;
+        const auto exported = ExportModel(square, dir_ / file, out);
+        text += "export of geoset " + std::to_string(geoset) + " to " + file + ": " +
+                (exported ? "done" : exported.error()) + "\n";
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "x.glb"));
     orvtest::ExpectSameAsFixture("expected", "import_failures.txt", text, dir_);
     EXPECT_EQ(NotAFileOf("GLB"), "not a glTF file");
     EXPECT_EQ(NotAFileOf(""), "not a model file");
-}
-
-// Coordinates are checked at the scale applied, as the model would hold them.
-TEST_F(InterchangeTest, CoordinatesOutOfRangeAreRefusedNamingWhereTheyAre)
-{
-    auto error = [](const std::string& name, float scale = 1.0f) {
-        ImportOptions options;
-        options.scale = scale;
-        const auto imported = ImportModel(orvtest::Fixture("import", name), options);
-        return imported ? std::string("imported") : imported.error();
-    };
-    EXPECT_EQ(error("vertex_far_away.obj", 0.5f), "imported");  // 20000 at the file's scale
-    EXPECT_EQ(error("cube.obj", 10000.0f), "imported");         // corners a unit from the centre
-    EXPECT_EQ(error("cube.obj", 12000.0f),
-              "mesh 'box', vertex 0: coordinate -12000 lies beyond \u00b110,000 units at the scale of 12000");
 }
 
 // A good reader's bytes arrive whole, more than a pipe holds at once.
