@@ -57,21 +57,6 @@ TEST(Key, ReadsTheSampleAndWritesItInTheFixedLayoutWithTheModelsJointCount)
     }
 }
 
-// The count after the section name, a count larger than the rows present, no count line
-// at all: the markers there are, and the node after them.
-TEST(ReadKey, MarkerSectionVariantsNeverSwallowTheNodes)
-{
-    for (auto [file, markers] : {std::pair{"markers_count_on_section_line.key", 1u},
-                                 {"markers_count_past_rows.key", 2u},
-                                 {"markers_count_line_missing.key", 0u}}) {
-        CModel m;
-        const auto k = ReadText(m, orvtest::FixtureText("key", file)).keyframe;
-        EXPECT_EQ(k.markers.size(), markers) << file;
-        ASSERT_EQ(k.nodes.size(), 1u) << file;
-        EXPECT_EQ(k.nodes[0].meshName, "a") << file;
-    }
-}
-
 TEST(ReadKey, MalformedInputNeverCrashes)
 {
     const std::string full = CrLf(Sample());
@@ -102,15 +87,19 @@ TEST(ReadKey, MalformedInputNeverCrashes)
 
 // A header that cannot be played by and values that are no numbers make the file
 // damaged: each is read as something sound and named, and what is written from it reads
-// back whole.
-TEST(ReadKey, UnplayableHeadersAndValuesThatAreNoNumbersAreReportedAsDamaged)
+// back whole. Marker sections with the count after the section name, a count larger than
+// the rows present, or no count line at all give the markers there are, and the node
+// after them.
+TEST(ReadKey, UnplayableHeadersValuesThatAreNoNumbersAndMarkerVariantsAreReadSoundly)
 {
-    // Each damage by its name, and what is read: the report, the rate and the frames.
+    // Each damage by its name, and what is read: the report, the rate, the frames, the
+    // markers and the nodes.
     const std::string full = Sample();
     std::vector<std::pair<std::string, std::string>> cases = {
-        {"no header", full.substr(full.find("SECTION: KEYFRAME NODES"))},
-        {"fps_frames_zero_values_nan.key", orvtest::FixtureText("key", "fps_frames_zero_values_nan.key")},
-    };
+        {"no header", full.substr(full.find("SECTION: KEYFRAME NODES"))}};
+    for (const char* file : {"fps_frames_zero_values_nan.key", "markers_count_on_section_line.key",
+                             "markers_count_past_rows.key", "markers_count_line_missing.key"})
+        cases.emplace_back(file, orvtest::FixtureText("key", file));
     for (const auto& [from, to] : {std::pair{"FPS    12.500", "FPS    0"},
                                    {"FPS    12.500", "FPS    -2"},
                                    {"FPS    12.500", "FPS    nan"},
@@ -127,7 +116,10 @@ TEST(ReadKey, UnplayableHeadersAndValuesThatAreNoNumbersAreReportedAsDamaged)
         auto [k, s] = ReadText(m, text);
         report += name + (s.complete ? ", complete" : "") + (s.damaged ? ", damaged" : "") + ": FPS " +
                   std::to_string(k.fps) + ", FRAMES " + std::to_string(k.frames) + ", the model's " +
-                  std::to_string(m.frameCount) + "\n  " + s.missing + "\n";
+                  std::to_string(m.frameCount) + ", " + std::to_string(k.markers.size()) + " markers, nodes:";
+        for (const auto& node : k.nodes)
+            report += " " + node.meshName;
+        report += s.missing.empty() ? "\n" : "\n  " + s.missing + "\n";
         EXPECT_FLOAT_EQ(m.frameTime, 1.0f / k.fps);
         const ReadStatus again = ReadText(m, FormatKey(k, 1, "k.key")).status;
         EXPECT_TRUE(again.complete) << again.missing;
