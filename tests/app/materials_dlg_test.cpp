@@ -142,7 +142,6 @@ private slots:
             QVERIFY(!t.doc.Doc().CanUndo() && !t.doc.Doc().CanRedo());
             QCOMPARE(told.count(), 2);  // the title's mark came and went
         }
-        QCOMPARE(t.M().materials, (std::vector<std::string>{"Dflt.mat", "metal.mat", "bricks.mat"}));
         QCOMPARE(t.FaceMaterials(), (std::vector<int32_t>{0, 1, 2, 1}));  // Ok gave the face bricks
         apptest::CompareRecorded(u"materials_delete_one_asked.txt"_s, t.s.questions.join(QLatin1Char('\n')));
         QCOMPARE(t.doc.Doc().history.UndoList().size(), std::size_t{1});
