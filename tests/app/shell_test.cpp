@@ -97,14 +97,12 @@ private slots:
             // users' stored files already have.
             apptest::CompareRecorded(u"settings_every_field.ini"_s, apptest::SettingsText(s));
             store.beginGroup(QLatin1String(kSettingsGroup));
-            store.setValue(u"FrameRate"_s, 60);
             store.setValue(u"VertexScaling"_s, u"not a number"_s);
             store.endGroup();
         }
         QSettings store(path, QSettings::IniFormat);
         Settings s;
         LoadSettings(store, s);
-        QCOMPARE(s.frameRate, 60);
         QCOMPARE(s.vertexScaling, 0.01f);  // unreadable text keeps the default
 
         // The tip shown is stored: tips come one at a time.
