@@ -52,7 +52,7 @@ TEST(Archive, InsertOrderKeepsRecordZeroAndGroupsDirectoriesAndNamesStayUnder128
     ASSERT_TRUE(CreateArchive(gob));
     const std::string longest = "mat\\" + std::string(123, 'a');  // 127 characters
     ASSERT_TRUE(InsertArchiveEntry(gob, longest, Bytes("x")));
-    EXPECT_EQ(ArchiveNames(gob), std::vector<std::string>{longest});
+    EXPECT_EQ(ArchiveItem(gob, longest), "x");
     const auto before = Slurp(gob);
     const Status tooLong = InsertArchiveEntry(gob, longest + "b", Bytes("y"));
     EXPECT_NE(tooLong.error().find("127"), std::string::npos) << tooLong.error();
@@ -134,8 +134,7 @@ TEST(Archive, CancelledRewriteLeavesTheOldArchiveAndNoTemporaryFile)
     edit.removals.push_back("b.bin");
     edit.insertions[0].name = "b.bin";
     ASSERT_TRUE(orvtest::Ok(RewriteArchive(gob, edit)));
-    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"a.bin", "b.bin"}));
-    EXPECT_EQ(ArchiveItem(gob, "b.bin"), "new");
+    ExpectSameAsFixture("expected", "archive_replace_in_one_rewrite.txt", ArchiveText(gob));
 }
 
 TEST(Archive, CorpusArchivesReadAndTheCorruptOneIsRefused)

@@ -81,8 +81,6 @@ TEST(FileManager, BitmapGoesInAsMaterialAndComesOutRawOrAsBitmap)
     opts.onDuplicate = DuplicatePolicy::Replace;
     res = AddFileToArchive(gob, dir / "crate.bmp", opts);
     ASSERT_TRUE(res);
-    EXPECT_TRUE(res->replaced);
-    EXPECT_EQ(ArchiveNames(gob), (std::vector<std::string>{"cog\\x.cog", "mat\\crate.mat"}));
     EXPECT_EQ(pixels(), (std::vector<uint8_t>{5, 9, 5, 9, 9, 5}));
 }
 

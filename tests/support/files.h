@@ -203,14 +203,6 @@ inline orv::ArchiveDirectory ReadDir(const std::filesystem::path& archive)
     return std::move(d).value_or({});
 }
 
-inline std::vector<std::string> ArchiveNames(const std::filesystem::path& archive)
-{
-    std::vector<std::string> out;
-    for (const auto& r : ReadDir(archive).records)
-        out.push_back(r.name);
-    return out;
-}
-
 // The data of the first item named name, or "<missing>".
 inline std::string ArchiveItem(const std::filesystem::path& archive, const std::string& name)
 {
