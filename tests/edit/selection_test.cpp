@@ -40,14 +40,7 @@ struct PickScene : ::testing::Test {
 
     PickRequest Request(int x, int y, Modifiers mods = {}, ViewSize size = {kSize, kSize, kSize, kSize, false}) const
     {
-        PickRequest r;
-        r.x = x;
-        r.y = y;
-        r.size = size;
-        r.view = camera.view;
-        r.projection = camera.projection;
-        r.mods = mods;
-        return r;
+        return {.x = x, .y = y, .size = size, .view = camera.view, .projection = camera.projection, .mods = mods};
     }
     PickRequest RequestAt(const Vec3& p, Modifiers mods = {}) const
     {

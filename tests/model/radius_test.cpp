@@ -44,7 +44,7 @@ TEST(Radius, MeasuredFromTheMeshAndModelOrigins)
     // the mesh radius is the cube's own; the model's reaches where the node puts it.
     CModel placed;
     CubeAt(placed, {0, 0, 0});
-    CubeAt(placed, {0, 0, 0});
+    CubeAt(placed, {0, 1, 0});
     CMesh& root = placed.geosets[0].meshes[0];
     CMesh& child = placed.geosets[0].meshes[1];
     placed.nodes[0].sibling = -1;
@@ -54,9 +54,6 @@ TEST(Radius, MeasuredFromTheMeshAndModelOrigins)
     // A pivot moves the child's vertices within its node; the mesh origin moves with them.
     placed.nodes[1].pivot = {0, 1, 0};
     child.placementOffset = {0, 1, 0};
-    for (auto& f : child.faces)
-        for (auto& c : f.corners)
-            c.SetPosition(c.Position() + Vec3(0, 1, 0));
     placed.RebuildHierarchy();
     UpdateRadii(placed);
     EXPECT_FLOAT_EQ(root.radius, Len(0.5f, 0.5f, 0.5f));

@@ -91,16 +91,8 @@ TEST(RebuildSkip, EveryKindOfChangeGivesTheFullRebuildsLists)
              auto& c = face(m).corners;
              std::reverse(c.begin(), c.end());
          }},
-        {"vertex list edited",
-         [&](CMesh& m) {
-             if (!m.vertices.empty())
-                 m.vertices[0].x += 9.0f;
-         }},
-        {"texture list edited",
-         [&](CMesh& m) {
-             if (!m.textureVertices.empty())
-                 m.textureVertices.back().u = -1.0f;
-         }},
+        {"vertex list edited", [&](CMesh& m) { m.vertices[0].x += 9.0f; }},
+        {"texture list edited", [&](CMesh& m) { m.textureVertices.back().u = -1.0f; }},
         {"normal list edited", [&](CMesh& m) { m.vertexNormals.push_back({}); }},
         {"index list edited", [&](CMesh& m) { face(m).vertexIndices[0] = 0x7FFF; }},
         {"texture index list edited", [&](CMesh& m) { face(m).textureVertexIndices.pop_back(); }},
