@@ -370,6 +370,9 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
             return std::make_pair(model.geosets.size(), prints);
         };
         const auto before = lowerSets();
+        // Making the sets again measures every radius again; a float step off would change
+        // a saved file that the fit reports as left alone.
+        CModel asItWas = model;
         // Simplified sets are triangles: where coplanar ones join, the game draws fewer faces.
         Counts lower;
         LevelMeshFinish join;
@@ -388,10 +391,13 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
                     faces += (faces.empty() ? "" : " / ") + std::to_string(n);
                 }
                 levelLines.push_back("faces by geometry set after joining coplanar triangles: " + faces);
-            } else if (model.geosets.size() < static_cast<std::size_t>(options.levels)) {
-                // Asked for and not made: the user learns why.
-                for (const std::string& note : made->notes)
-                    report.problems.push_back("levels of detail: " + note);
+            } else {
+                model = std::move(asItWas);
+                if (model.geosets.size() < static_cast<std::size_t>(options.levels)) {
+                    // Asked for and not made: the user learns why.
+                    for (const std::string& note : made->notes)
+                        report.problems.push_back("levels of detail: " + note);
+                }
             }
         } else {
             report.problems.push_back("levels of detail not made: " + made.error());
