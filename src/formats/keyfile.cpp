@@ -42,45 +42,47 @@ bool NextDataLine(TextBuffer& buf, std::string_view& line)
     return false;
 }
 
+// "3 of 9 entries": how far a list got before the text ran out.
+std::string Of(int32_t read, int32_t declared, const char* what)
+{
+    return std::to_string(read) + " of " + std::to_string(declared) + " " + what;
+}
+
 // "SECTION: MARKERS" with its count on a "MARKERS n" line (or after the section name),
 // then one "frame type" row per marker. Reading stops at the first line that is not such
-// a row, so a wrong count never swallows the next section.
-void ReadMarkers(CKeyframe& keyframe, TextBuffer& buf, std::string_view section)
+// a row, so a wrong count never swallows the next section. Without a count the rows there
+// are are read. Returns what a count larger than the rows left unread, for the report.
+std::string ReadMarkers(CKeyframe& keyframe, TextBuffer& buf, std::string_view section)
 {
     std::string_view rest = section.substr(std::string_view("MARKERS").size());
-    int32_t count = 0;
+    std::optional<int32_t> count;
     if (!TrimRight(rest).empty()) {
         count = ToInt(rest);
     } else {
         const std::string_view text = buf.Text();
         const std::size_t at = text.find("MARKERS ", buf.Cursor());
         const std::size_t next = text.find("SECTION: ", buf.Cursor());
-        if (at == std::string_view::npos || at > next)
-            return;
-        std::string_view t;
-        buf.SetCursor(at);
-        GetToken(buf, "MARKERS ", t, " ");
-        count = ToInt(t);
+        if (at != std::string_view::npos && at < next) {
+            std::string_view t;
+            buf.SetCursor(at);
+            GetToken(buf, "MARKERS ", t, " ");
+            count = ToInt(t);
+        }
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; !count || i < *count; ++i) {
         const std::size_t before = buf.Cursor();
         std::string_view line;
         CKeyframeMarker marker;
         if (!NextDataLine(buf, line) || Scan(line, "%f %d", {&marker.frame, &marker.type}) != 2) {
             buf.SetCursor(before);
-            return;
+            return count ? Of(i, *count, "markers") + " read" : "";
         }
         keyframe.markers.push_back(marker);
     }
+    return "";
 }
 
 void Lines(std::string& out, std::string_view text) { Appendf(out, text, {}); }
-
-// "3 of 9 entries": how far a list got before the text ran out.
-std::string Of(int32_t read, int32_t declared, const char* what)
-{
-    return std::to_string(read) + " of " + std::to_string(declared) + " " + what;
-}
 
 // What the sections before the nodes give: the header's values as written, and whether
 // the nodes follow (the cursor is then past their section's name).
@@ -88,6 +90,7 @@ struct KeyHeader {
     std::string_view flags, type, frames, fps, joints;
     bool nodesFollow = false;
     std::string missing;  // what the HEADER section lacks when it ends early
+    std::string markersShort;  // the markers a count promised and the rows did not give
 };
 
 // The HEADER and MARKERS sections, up to KEYFRAME NODES. The header sets the model's
@@ -114,7 +117,7 @@ KeyHeader ReadSections(CModel& model, CKeyframe& keyframe, TextBuffer& buffer, R
             model.frameCount = ToInt(h.frames);
         } else if (section.starts_with("MARKERS")) {
             st.recognised = true;
-            ReadMarkers(keyframe, buffer, section);
+            h.markersShort = ReadMarkers(keyframe, buffer, section);
         } else if (section == "KEYFRAME NODES") {
             st.recognised = true;
             h.nodesFollow = true;
@@ -171,6 +174,8 @@ void KeyReading::TakeHeader()
         keyframe.fps = 15.0f;
         model.frameTime = 1.0f / keyframe.fps;
     }
+    if (!h.markersShort.empty())
+        damage.Add(h.markersShort);
     for (std::size_t m = 0; m < keyframe.markers.size(); ++m)
         if (!std::isfinite(keyframe.markers[m].frame)) {
             damage.Add("the frame of marker " + std::to_string(m) + " is no finite number; it is read as 0");

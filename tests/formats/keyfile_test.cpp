@@ -88,8 +88,8 @@ TEST(ReadKey, MalformedInputNeverCrashes)
 // A header that cannot be played by and values that are no numbers make the file
 // damaged: each is read as something sound and named, and what is written from it reads
 // back whole. Marker sections with the count after the section name, a count larger than
-// the rows present, or no count line at all give the markers there are, and the node
-// after them.
+// the rows present (said), or no count line at all give the markers there are, and the
+// node after them.
 TEST(ReadKey, UnplayableHeadersValuesThatAreNoNumbersAndMarkerVariantsAreReadSoundly)
 {
     // Each damage by its name, and what is read: the report, the rate, the frames, the
