@@ -25,7 +25,6 @@ TEST(DisplayModes, ListAndParse)
     EXPECT_EQ(std::pair(w, h), std::pair(640, 480));
 }
 
-// No OpenGL at all: the caller learns why, and nothing that draws does anything.
 TEST(NoContext, InitializeFailsWithAReasonAndDrawingDoesNothing)
 {
     Settings settings;
@@ -89,9 +88,6 @@ TEST_F(DeviceTest, TriesTheChosenDeviceFirstThenTheOthers)
     ASSERT_EQ(r.messages.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_NE(r.messages[i].find(device_->Devices()[i]->name), std::string::npos) << i;
-    auto model = MakeModel(1);
-    AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 0.5f, 2));
-    scene_->Draw(*model, NodeOrder(*model), {});  // nothing to draw into, and no crash
 }
 
 TEST_F(DeviceTest, SurfaceSizesAndTheirLimits)

@@ -56,12 +56,9 @@ protected:
         });
     }
 
-    // Written to a file and read back as every colormap is.
     void UseColormap(const std::vector<uint8_t>& bytes)
     {
-        TempDir dir;
-        Spit(dir.path / "test.cmp", bytes);
-        auto cmp = ParseColormap(Slurp(dir.path / "test.cmp"));
+        auto cmp = ParseColormap(bytes);
         ASSERT_TRUE(cmp) << cmp.error();
         cmp_ = *cmp;
         scene_->SetColormap(cmp_);
@@ -123,12 +120,7 @@ protected:
         const auto* p = &cmp_.palette[static_cast<std::size_t>(index) * 3];
         return 0xFF000000u | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
     }
-    // palette[light table[row][texel]]
     uint32_t Lit(int texel, int row) const { return Palette(cmp_.lightTable[static_cast<std::size_t>(row * 256 + texel)]); }
-    uint8_t Blend(uint8_t source, uint8_t destination) const
-    {
-        return cmp_.transparencyTable[std::size_t{source} * 256 + destination];
-    }
     // The pixels at the middle of the four quarters of a square of half size h at depth z.
     std::array<uint32_t, 4> Quarters(const RgbaImage& image, float z, float h = 0.5f) const
     {
@@ -212,7 +204,8 @@ TEST_F(GameViewTest, TranslucentFacesBlendThroughTheTransparencyTableBackToFront
         AddQuad(mesh, far, 2.5f, 0.5f).type = 0x2;
         AddQuad(mesh, back, 3.0f, 1.0f);
         const RgbaImage image = Draw(*model, {0.0f, false, 0.0});
-        EXPECT_EQ(ColorAt(image, {0, 0, 2.0f}), Palette(Blend(90, Blend(5, 200))));
+        const auto& blend = cmp_.transparencyTable;  // [source][destination]
+        EXPECT_EQ(ColorAt(image, {0, 0, 2.0f}), Palette(blend[90 * 256 + blend[5 * 256 + 200]]));
         EXPECT_EQ(ColorAt(image, {0.8f, 0.8f, 3.0f}), Palette(200)) << "the opaque face around them";
     }
 }

@@ -49,12 +49,6 @@ protected:
         ASSERT_TRUE(device_->Initialize(orv::HeadlessGlContext::ProcAddress(), &error)) << error;
         scene_ = std::make_unique<orv::SceneRenderer>(*device_, settings_);
     }
-    void TearDown() override
-    {
-        scene_.reset();
-        device_.reset();
-    }
-
     bool MakeDevice(int32_t w, int32_t h, bool enlarge = false)
     {
         device_->SetClientRect({0, 0, w, h});
@@ -148,25 +142,6 @@ inline orv::TextureImage SolidCels(int32_t w, int32_t h, const std::vector<uint3
             image.palette[c * 3 + k] = static_cast<uint8_t>(celColors[c] >> (16 - 8 * k));
     }
     return image;
-}
-
-// Whether two 0xAARRGGBB colours differ by at most tolerance in every channel.
-inline bool Near(uint32_t a, uint32_t b, int tolerance)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > tolerance)
-            return false;
-    return true;
-}
-
-// What a 5-6-5 texel of the 0xRRGGBB colour reads back as, to within one step of rounding.
-inline uint32_t Through565(uint32_t rgb)
-{
-    auto channel = [rgb](int shift, uint32_t bits) {
-        const uint32_t v = ((rgb >> shift) & 0xFF) >> (8 - bits);
-        return static_cast<uint32_t>(std::lround(v * 255.0 / ((1u << bits) - 1))) << shift;
-    };
-    return 0xFF000000u | channel(16, 5) | channel(8, 6) | channel(0, 5);
 }
 
 // Whether a pixel of the colour lies within radius of (x, y).

@@ -14,7 +14,6 @@
 #include "support/model_builder.h"
 
 using namespace orv;
-using orvtest::FacingSquare;
 
 namespace {
 
@@ -42,18 +41,12 @@ protected:
         renderer_->PrepareScene();  // as the view does when it makes its renderer
     }
 
-    void TearDown() override
-    {
-        renderer_.reset();
-        orvtest::GlTest::TearDown();
-    }
-
     static std::unique_ptr<CModel> Square(const std::string& material)
     {
         auto model = orvtest::MakeModel(1);
         model->formatTag = "JK1";
         model->materials = {material};
-        orvtest::AddFace(model->geosets[0].meshes[0], FacingSquare(0, 0, 1, 0), 0,
+        orvtest::AddFace(model->geosets[0].meshes[0], orvtest::FacingSquare(0, 0, 1, 0), 0,
                          {{0, 0}, {256, 0}, {256, 256}, {0, 256}})
             .ComputeFaceNormal();
         model->RebuildHierarchy();
@@ -65,6 +58,7 @@ protected:
         if (!LoadCatalog(kSampleArchive, catalog_))
             return false;
         renderer_->SetResources(&catalog_, kSampleArchive);
+        renderer_->PrepareScene();
         return true;
     }
 
@@ -182,7 +176,6 @@ TEST_F(RendererTest, StatusPassAfterTheFrameAndNoFrameDuringIt)
 TEST_F(RendererTest, TheDocumentsGameViewDrawsInItsLight)
 {
     ASSERT_TRUE(LoadSample());
-    renderer_->PrepareScene();
     PlaceInitialCamera();
     auto centre = [&] {
         now_ += 1000;
@@ -220,7 +213,6 @@ TEST_F(RendererTest, DrawingNeverChangesWhatIsSaved)
     };
     const auto before = saved();
     ASSERT_TRUE(LoadSample());
-    renderer_->PrepareScene();
     ASSERT_NE(renderer_->Scene().TextureOfFace(Model(), Model().geosets[0].meshes[0].faces[0]).width, 1);
     for (int32_t mode = 0; mode <= 4; ++mode) {
         selection_.currentMesh = mode >= 2 ? 0 : -1;
@@ -294,7 +286,6 @@ TEST_F(RendererTest, InitialCameraOfAProjectAndOfAModelFile)
     EXPECT_NEAR(camera_.eye.z, eye.z, 1e-4f);
 }
 
-// In face mode the view outlines the faces a command will act on in the selection colour.
 TEST_F(RendererTest, FaceModeMarksTheCurrentFacesGroup)
 {
     settings_.colorSelect = 0x0000FF;  // red

@@ -104,12 +104,6 @@ TEST_F(SceneTest, RenderModesDrawMeshesSolidOrAsOutlines)
     AddFace(model->geosets[0].meshes[0], FacingSquare(-0.5f, 0, 0.3f, 2.0f));
     AddFace(model->geosets[0].meshes[1], FacingSquare(0.5f, 0, 0.3f, 2.0f));
     const Vec3 centre0{-0.5f, 0, 2.0f}, centre1{0.5f, 0, 2.0f};
-    auto draw = [&](RenderMode mode, int32_t current) {
-        SceneDrawOptions options;
-        options.renderMode = mode;
-        options.currentMesh = current;
-        return Render(*model, options);
-    };
     // Mesh 0's outline, the closing (left) edge included, and nothing inside.
     auto outlined = [&](const RgbaImage& image) {
         const auto [l, t] = PixelOf({-0.8f, 0.3f, 2.0f});
@@ -128,7 +122,10 @@ TEST_F(SceneTest, RenderModesDrawMeshesSolidOrAsOutlines)
     };
     for (const auto& [mode, current, middle1, outline, colours] : cases) {
         SCOPED_TRACE(static_cast<int>(mode));
-        const RgbaImage image = draw(mode, current);
+        SceneDrawOptions options;
+        options.renderMode = mode;
+        options.currentMesh = current;
+        const RgbaImage image = Render(*model, options);
         EXPECT_EQ(ColorAt(image, centre1), middle1);
         EXPECT_EQ(ColorAt(image, centre0), kBlack);
         EXPECT_EQ(outlined(image), outline);
@@ -201,8 +198,6 @@ TEST_F(SceneTest, OutOfRangeIndicesAreSkipped)
     model->nodes.push_back(C3doNode());
     model->nodes[2].mesh = 1234;
     scene_->PrepareScene(*model);
-    EXPECT_EQ(scene_->TextureOfFace(*model, model->geosets[0].meshes[0].faces[0]).handle, 0u);
-
     for (int32_t mode = 0; mode <= 4; ++mode) {
         SceneDrawOptions options;
         options.renderMode = static_cast<RenderMode>(mode);
@@ -259,7 +254,6 @@ TEST_F(SceneTest, MeshBuffersDrawTheSamePixelsAsOneCallPerFace)
         const RgbaImage buffered = Render(*model, options);
         options.onePerFace = true;
         EXPECT_EQ(buffered.pixels, Render(*model, options).pixels) << "render mode " << mode;
-        EXPECT_GT(CountColor(buffered, 0xFF404040u), 0);
     }
 }
 
