@@ -279,9 +279,7 @@ TEST(CommandTable, DeleteWithNothingSelectedIsDisabled)
         if (scene == Scene::Mesh) {
             o.selection.currentMesh = -1;
             expected = "No mesh is selected: click a mesh first";
-        } else if (scene == Scene::GeometrySet) {
-            EXPECT_TRUE(CommandEnabled(*FindCommand(cmd::EditCut), c)) << "Cut would delete the geometry set";
-        } else {
+        } else if (scene == Scene::FaceGroup) {
             ASSERT_TRUE(RunCommand(row, c).changed);  // the first press deletes the group
         }
         EXPECT_STREQ(WhyDisabled(row, c), expected);
@@ -296,11 +294,12 @@ TEST(CommandTable, DeleteWithNothingSelectedIsDisabled)
 }
 
 // With no current mesh a render mode showing it alone would show nothing, and a click
-// there would never choose another mesh.
+// there would never choose another mesh; all meshes wireframed stays so.
 TEST(CommandTable, NoCurrentMeshLeavesNoRenderModeShowingItAlone)
 {
     for (const int id : {int(cmd::EditDelete), int(cmd::EditCut), int(cmd::AddGeometry)}) {
-        for (const RenderMode mode : {RenderMode::Mesh, RenderMode::MeshWireframe, RenderMode::MeshAndWireframe}) {
+        for (const RenderMode mode :
+             {RenderMode::Mesh, RenderMode::MeshWireframe, RenderMode::MeshAndWireframe, RenderMode::AllWireframe}) {
             SCOPED_TRACE("command " + std::to_string(id) + ", render mode " + std::to_string(int(mode)));
             Opened o;
             Arrange(o, Scene::LeafMesh);
@@ -308,16 +307,10 @@ TEST(CommandTable, NoCurrentMeshLeavesNoRenderModeShowingItAlone)
             ASSERT_TRUE(SetRenderMode(c, mode).effects);
             ASSERT_TRUE(RunCommand(id, c).changed);
             ASSERT_EQ(o.selection.currentMesh, -1);
-            EXPECT_EQ(o.doc.modes.renderMode, RenderMode::All) << "the view shows a mesh that is no longer there";
+            const RenderMode expected = mode == RenderMode::AllWireframe ? mode : RenderMode::All;
+            EXPECT_EQ(o.doc.modes.renderMode, expected) << "the view shows a mesh that is no longer there";
         }
     }
-    // All meshes wireframed stays so.
-    Opened o;
-    Arrange(o, Scene::LeafMesh);
-    EditContext c = o.Context();
-    ASSERT_TRUE(SetRenderMode(c, RenderMode::AllWireframe).effects);
-    ASSERT_TRUE(RunCommand(cmd::EditDelete, c).changed);
-    EXPECT_EQ(o.doc.modes.renderMode, RenderMode::AllWireframe);
 }
 
 // The reason decides the enabled state, so the two cannot disagree; every reason given in
