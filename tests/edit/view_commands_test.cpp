@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <tuple>
 
 #include "edit/view_commands.h"
+#include "support/files.h"
 #include "support/model_builder.h"
 
 using namespace orv;
@@ -38,40 +40,93 @@ struct Doc : ::testing::Test {
     }
 
     std::string ScalePane() { return camera.UpdateViewStatus(model, modes, 0, settings, "").panes[1]; }
+
+    // Each command and what it left, a line of the recorded log; its first line names the
+    // columns.
+    std::string log = "command: ran, render mode, view, sector light, current mesh face node, frame, on (grid, "
+                      "face only, edges only, face, mesh, texturing, animate, coordinates, game view, game light), "
+                      "nodes, the first one's z and face\n";
+    void Note(const char* what, const EditOutcome& outcome)
+    {
+        const bool any = !sel.nodes.empty();
+        char line[200];
+        std::snprintf(line, sizeof line, "%s: %s, %d, %d, %g, %d %d %d, %d, %d%d%d%d%d%d%d%d%d%d, %zu, %g %d\n", what,
+                      Ran(outcome) ? "ran" : "refused", static_cast<int>(modes.renderMode),
+                      static_cast<int>(modes.viewKind), modes.gameAmbient, sel.currentMesh, sel.currentFace,
+                      sel.currentNode, model.currentFrame, modes.grid, modes.gridFaceOnly, modes.gridEdgesOnly,
+                      modes.faceMode, modes.meshMode, modes.texturingMode, modes.animateMode, modes.coordinateMode,
+                      modes.gameView, modes.gameCameraLight, sel.nodes.size(), any ? sel.nodes[0].position.z : 0.0f,
+                      any ? sel.nodes[0].face : -1);
+        log += line;
+    }
 };
 
 }  // namespace
 
-TEST_F(Doc, RenderModes)
+// Each command against the recorded log, a fresh document each part: the one-mesh render
+// modes need a current mesh and drop the current face; the camera's light works only in
+// the game view; the sector light stays within 0..1 (a NaN is none) and the same level
+// asks for nothing; the edit modes exclude each other (Animate needs a keyframe and
+// brings Mesh Mode); the grid needs a face, or a mesh in Mesh Mode, and its Face Only (on
+// at first) and Edges Only each turn the other off, neither giving the mesh's lattice.
+TEST_F(Doc, ModeCommandsAndWhatTheyLeave)
 {
-    EXPECT_EQ(WhyNotSetRenderMode(ctx, RenderMode::AllWireframe), nullptr);
-    EXPECT_FALSE(Ran(SetRenderMode(ctx, RenderMode::MeshWireframe)));  // modes 3 and 4 need a current mesh
-    EXPECT_EQ(RenderModeFromSetting(5), RenderMode::All);              // a setting out of range draws everything
-    EXPECT_EQ(modes.renderMode, RenderMode::All);
-
+    EXPECT_EQ(RenderModeFromSetting(5), RenderMode::All);  // a setting out of range draws everything
+    Note("all wireframe, nothing current", SetRenderMode(ctx, RenderMode::AllWireframe));
+    Note("mesh wireframe, nothing current", SetRenderMode(ctx, RenderMode::MeshWireframe));
     SelectFace(1);
     modes.grid = true;
-    ASSERT_TRUE(Ran(SetRenderMode(ctx, RenderMode::Mesh)));
-    EXPECT_EQ(modes.renderMode, RenderMode::Mesh);  // the current face dropped: in the command sweep's record
-    EXPECT_TRUE(sel.nodes.empty());
-    EXPECT_FALSE(modes.grid);
-}
+    Note("mesh, face 1 current, grid on", SetRenderMode(ctx, RenderMode::Mesh));
 
-// The game view's light: the camera's light only while the view is on, the sector's
-// light within 0..1 (a NaN is no light), the selection and the render mode untouched.
-TEST_F(Doc, GameViewAndItsLight)
-{
+    modes = EditModes{};
     SelectFace(1);
-    EXPECT_FALSE(Ran(ToggleGameCameraLight(ctx)));  // its reason is in the disabled-command record
-    ASSERT_TRUE(Ran(ToggleGameView(ctx)));
-    ASSERT_TRUE(Ran(ToggleGameCameraLight(ctx)));
-    EXPECT_EQ(std::tuple(modes.gameView, modes.gameCameraLight, sel.currentFace), std::tuple(true, false, 1));
-    for (const auto& [level, kept] : {std::pair(2.0f, 1.0f), {-1.0f, 0.0f}, {NAN, 0.0f}, {0.25f, 0.25f}}) {
-        SetGameAmbient(ctx, level);
-        EXPECT_EQ(modes.gameAmbient, kept) << level;
-    }
-    EXPECT_FALSE(Ran(SetGameAmbient(ctx, 0.25f)));  // no change, no redraw
-    EXPECT_EQ(modes.renderMode, RenderMode::All);
+    Note("game light, game view off", ToggleGameCameraLight(ctx));
+    Note("game view", ToggleGameView(ctx));
+    Note("game light", ToggleGameCameraLight(ctx));
+    for (const auto& [what, level] : {std::pair{"sector light 2", 2.0f}, {"sector light -1", -1.0f},
+                                      {"sector light 0.25", 0.25f}, {"sector light NaN", NAN},
+                                      {"sector light 0.25", 0.25f}, {"sector light 0.25 again", 0.25f}})
+        Note(what, SetGameAmbient(ctx, level));
+
+    modes = EditModes{};
+    sel = Selection{};
+    Note("mesh mode, nothing current", ToggleMeshMode(ctx));
+    SelectFace(0);
+    modes.texturingMode = modes.animateMode = true;
+    Note("face mode, texturing and animate on", ToggleFaceMode(ctx));
+    Note("grid", ToggleGrid(ctx));
+    sel.currentNode = 1;
+    Note("mesh mode, node 1 current", ToggleMeshMode(ctx));
+    Note("texturing in mesh mode", ToggleTexturingMode(ctx));
+    Note("mesh mode off", ToggleMeshMode(ctx));
+    model.currentFrame = 2;
+    modes.faceMode = true;
+    Note("texturing, face mode on, frame 2", ToggleTexturingMode(ctx));
+    modes.viewKind = ViewKind::Animating;
+    Note("coordinates in the animating view", ToggleCoordinateMode(ctx));
+    Note("mesh mode", ToggleMeshMode(ctx));
+    Note("animate without a keyframe", ToggleAnimateMode(ctx));
+    model.keyframe = CKeyframe();
+    Note("grid", ToggleGrid(ctx));
+    modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
+    Note("animate", ToggleAnimateMode(ctx));
+    ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
+    Note("grid in animate mode", ToggleGrid(ctx));
+
+    modes = EditModes{};
+    sel = Selection{};
+    sel.currentMesh = 0;
+    Note("grid, mesh 0 current, no face", ToggleGrid(ctx));
+    Note("face only outside mesh mode", ToggleFaceOnly(ctx));
+    Note("mesh mode", ToggleMeshMode(ctx));
+    Note("edges only, grid off", ToggleEdgesOnly(ctx));
+    settings.grid = 0.5f;
+    Note("grid at 0.5: the faces, moved by the node", ToggleGrid(ctx));
+    Note("edges only", ToggleEdgesOnly(ctx));
+    Note("face only", ToggleFaceOnly(ctx));
+    Note("face only off: the lattice", ToggleFaceOnly(ctx));
+    Note("grid off", ToggleGrid(ctx));
+    orvtest::ExpectSameAsFixture("expected", "view_mode_commands.txt", log);
 }
 
 TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
@@ -89,27 +144,23 @@ TEST_F(Doc, StandardAndRotatingViewsTurnTheModelNotTheCamera)
         model.currentFrame = 3;
         SelectFace(0);
         modes.grid = true;
-        ASSERT_TRUE(Ran(ShowStandardView(ctx, v.kind)));  // the camera's framing: in the command sweep's record
-        EXPECT_EQ(std::tuple(modes.viewKind, model.currentFrame, modes.grid, sel.nodes.empty()),
-                  std::tuple(v.kind, 0, false, true));  // poses back to their base
+        // The camera's framing is in the command sweep's record; the poses go back to their base.
+        Note("standard view, frame 3, grid on", ShowStandardView(ctx, v.kind));
         ExpectClose(TransformPoint({0, 0, 1}, model.modelMatrix), v.front);
         ExpectClose(TransformPoint({0, 1, 0}, model.modelMatrix), v.top);
     }
-    EXPECT_FALSE(Ran(ShowStandardView(ctx, ViewKind::Rotating)));
+    Note("standard view: rotating", ShowStandardView(ctx, ViewKind::Rotating));
 
     // Rotating: from the front, a step turns by -0.05 about y; it draws the whole model
     // (all-wireframe is kept) and has nothing current.
     SelectFace(0);
     modes.renderMode = RenderMode::Mesh;
-    ASSERT_TRUE(Ran(StartRotateView(ctx)));
-    EXPECT_EQ(std::pair(modes.viewKind, modes.renderMode), std::pair(ViewKind::Rotating, RenderMode::All));
-    EXPECT_EQ(std::pair(sel.currentMesh, sel.currentFace), std::pair(-1, -1));
-    EXPECT_TRUE(sel.nodes.empty());
+    Note("rotating, face 0 current, the mesh drawn", StartRotateView(ctx));
     ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
     ExpectClose(model.rotationStep, Matrix4::RotationY(-0.05f));
     modes.renderMode = RenderMode::AllWireframe;
-    StartRotateView(ctx);
-    EXPECT_EQ(modes.renderMode, RenderMode::AllWireframe);
+    Note("rotating, all wireframe", StartRotateView(ctx));
+    orvtest::ExpectSameAsFixture("expected", "view_standard_and_rotating.txt", log);
 
     // Without a renderer the document still changes its state.
     EditContext bare{model, modes, settings};
@@ -191,72 +242,4 @@ TEST_F(Doc, GridAndNodeSizeStepsStopAtTheirRanges)
     settings.vertexScaling = 0.01f;
     ASSERT_TRUE(Ran(NodesLarger(ctx)));
     EXPECT_FLOAT_EQ(sel.nodes.at(0).halfSize, before + 0.00125f * 0.2f);
-}
-
-TEST_F(Doc, EditModesExcludeEachOther)
-{
-    EXPECT_FALSE(Ran(ToggleMeshMode(ctx)));  // needs a current mesh
-    SelectFace(0);
-    modes.texturingMode = modes.animateMode = true;
-    ASSERT_TRUE(Ran(ToggleFaceMode(ctx)));
-    EXPECT_EQ(std::tuple(modes.faceMode, modes.texturingMode, modes.animateMode, modes.meshMode),
-              std::tuple(true, false, false, false));
-
-    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
-    sel.currentNode = 1;
-    ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
-    EXPECT_EQ(std::tuple(modes.meshMode, modes.faceMode, modes.grid, sel.currentNode), std::tuple(true, false, false, -1));
-    EXPECT_TRUE(sel.nodes.empty());  // no vertex nodes in mesh mode
-
-    // Texturing needs mesh mode off; it clears the nodes, face mode and the pose.
-    EXPECT_FALSE(Ran(ToggleTexturingMode(ctx)));
-    ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
-    model.currentFrame = 2;
-    modes.faceMode = true;
-    ASSERT_TRUE(Ran(ToggleTexturingMode(ctx)));
-    EXPECT_EQ(std::tuple(modes.texturingMode, modes.faceMode, sel.nodes.empty(), model.currentFrame),
-              std::tuple(true, false, true, 0));
-
-    // Coordinates: not in the animating view. Animate: mesh mode with a keyframe; from the front.
-    modes.viewKind = ViewKind::Animating;
-    EXPECT_FALSE(Ran(ToggleCoordinateMode(ctx)));
-    ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
-    EXPECT_NE(WhyNotToggleAnimateMode(ctx), nullptr);  // no keyframe
-    model.keyframe = CKeyframe();
-    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
-    modes.scaleMatrix = Matrix4::Scaling(2, 2, 2);
-    ASSERT_TRUE(Ran(ToggleAnimateMode(ctx)));
-    EXPECT_EQ(std::pair(modes.animateMode, modes.grid), std::pair(true, false));
-    ExpectClose(model.modelMatrix, modes.scaleMatrix * Matrix4::RotationY(kPi));
-    EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);
-}
-
-// The grid's layouts themselves are tested with the selection; here the switches' rules.
-TEST_F(Doc, GridSwitchesAndTheirRules)
-{
-    sel.currentMesh = 0;
-    EXPECT_NE(WhyNotToggleGrid(ctx), nullptr);  // neither mesh mode nor a face
-    EXPECT_FALSE(Ran(ToggleFaceOnly(ctx)));     // needs mesh mode
-    ASSERT_TRUE(Ran(ToggleMeshMode(ctx)));
-    EXPECT_FALSE(Ran(ToggleEdgesOnly(ctx)));  // needs the grid on
-    settings.grid = 0.5f;
-    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
-    EXPECT_TRUE(modes.gridFaceOnly);  // face only starts on
-    const std::size_t faces = sel.nodes.size();
-    ASSERT_GT(faces, 0u);
-    EXPECT_EQ(sel.nodes[0].position.z, 1.0f);  // on the faces, moved by the node
-
-    // Edges only and face only exclude each other; neither gives the mesh's lattice.
-    ASSERT_TRUE(Ran(ToggleEdgesOnly(ctx)));
-    EXPECT_EQ(std::pair(modes.gridEdgesOnly, modes.gridFaceOnly), std::pair(true, false));
-    EXPECT_LT(sel.nodes.size(), faces);
-    ASSERT_TRUE(Ran(ToggleFaceOnly(ctx)));
-    EXPECT_EQ(std::pair(modes.gridEdgesOnly, modes.gridFaceOnly), std::pair(false, true));
-    ASSERT_TRUE(Ran(ToggleFaceOnly(ctx)));
-    EXPECT_EQ(std::pair(modes.gridEdgesOnly, modes.gridFaceOnly), std::pair(false, false));
-    EXPECT_EQ(sel.nodes.at(0).face, -1);
-
-    // Grid off in mesh mode: no nodes at all.
-    ASSERT_TRUE(Ran(ToggleGrid(ctx)));
-    EXPECT_TRUE(sel.nodes.empty());
 }
