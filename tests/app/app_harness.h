@@ -195,7 +195,6 @@ struct Harness {
     }
 
     orv::CChildFrame* OpenWalker() { return app->OpenFile(kSampleDir + u"/walker.3do"_s); }
-    orv::CMainFrame* Frame() const { return app->Frame(); }
 
     // A copy of the sample's file in the folder, whole or cut after keep bytes.
     QString Copy(const QString& sample, const QString& name, qint64 keep = -1)

@@ -175,12 +175,4 @@ struct Script {
     }
 };
 
-inline orv::FileAnswer Answer(const QString& file, int filter = 0)
-{
-    orv::FileAnswer a;
-    a.files = QStringList{file};
-    a.filterIndex = filter;
-    return a;
-}
-
 }  // namespace dlgtest

@@ -86,7 +86,7 @@ private slots:
         f.dlg.show();
         f.dlg.AddFiles();  // asks nothing: the one request below is Open's
         QVERIFY(!f.Drop({f.File(u"door.cog"_s, "x")}));
-        f.s.openAnswers.push_back(Answer(QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/head_cut_short.gob")));
+        f.s.openAnswers.push_back({{QStringLiteral(ORVANE_SOURCE_DIR "/tests/fixtures/gob/head_cut_short.gob")}});
         f.dlg.Button(Dlg::Open)->click();
         QVERIFY(f.s.openRequests[0].filters == (FileFilters{{"GOB/GOO Files (*.gob, *goo)", {"*.gob", "*.goo"}}}));
         QCOMPARE(f.s.messages.size(), 1);
@@ -104,14 +104,14 @@ private slots:
         Fm f;
         f.dlg.show();
         const QString gob = f.Path(u"New.gob"_s);
-        f.s.saveAnswers.push_back(Answer(gob));
+        f.s.saveAnswers.push_back({{gob}});
         f.dlg.Button(Dlg::New)->click();
         QCOMPARE(f.s.saveRequests.size(), std::size_t{1});
         QVERIFY(f.s.saveRequests[0].filters == kGobFilter);
         QCOMPARE(f.s.saveRequests[0].fileName, u"New"_s);
         QString shown = apptest::Shown(f.dlg);
 
-        f.s.openAnswers.push_back(Answer(f.File(u"door.cog"_s, "# door\r\nsymbols\r\nend\r\n")));
+        f.s.openAnswers.push_back({{f.File(u"door.cog"_s, "# door\r\nsymbols\r\nend\r\n")}});
         f.dlg.Button(Dlg::Add)->click();
         // The root is listed: every type is offered.
         QVERIFY(f.s.openRequests[0].filters == AddFilesFilter(""));
@@ -203,7 +203,7 @@ private slots:
         // Selected b first, then c and a: the dialog is asked for b.
         QVERIFY(f.Pick(u"cog\\a.cog"_s, {u"b.cog"_s, u"c.cog"_s, u"a.cog"_s}));
         QTemporaryDir out;
-        f.s.saveAnswers.push_back(Answer(out.filePath(u"renamed.cog"_s)));
+        f.s.saveAnswers.push_back({{out.filePath(u"renamed.cog"_s)}});
         f.dlg.Button(Dlg::SaveAs)->click();
         QCOMPARE(f.s.saveRequests.size(), std::size_t{2});
         QCOMPARE(f.s.saveRequests[1].fileName, u"b.cog"_s);
@@ -221,7 +221,7 @@ private slots:
         f.File(u"mymod/3do/x.3do"_s, "model");
         f.File(u"mymod/mat/y.mat"_s, "mat");
         const QString gob = f.Path(u"mymod.gob"_s);
-        f.s.saveAnswers.push_back(Answer(gob));
+        f.s.saveAnswers.push_back({{gob}});
         QVERIFY(f.Drop({f.Path(u"mymod"_s)}));
         QTRY_COMPARE(f.dlg.ArchivePath(), QFileInfo(gob).absoluteFilePath());
         QCOMPARE(f.s.saveRequests.back().fileName, u"mymod.gob"_s);
@@ -247,7 +247,7 @@ private slots:
         auto save = [&] {
             QVERIFY(f.Pick(u"cog\\a.cog"_s, {u"a.cog"_s, u"b.cog"_s}));
             // The file dialog itself asks about the name chosen in it (a.cog).
-            f.s.saveAnswers.push_back(Answer(out.filePath(u"a.cog"_s)));
+            f.s.saveAnswers.push_back({{out.filePath(u"a.cog"_s)}});
             f.dlg.SaveSelectedAs();
         };
         f.s.yesNo = {false};
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(f.dlg.SelectionOrder().size(), 2);
         const QString twin = out.filePath(u"twins/a.cog"_s);
         QVERIFY(QDir().mkpath(QFileInfo(twin).path()));
-        f.s.saveAnswers.push_back(Answer(twin));
+        f.s.saveAnswers.push_back({{twin}});
         f.s.yesNo = {false};
         f.dlg.SaveSelectedAs();
         QCOMPARE(ReadAll(twin), Bytes("1"));
@@ -304,7 +304,7 @@ private slots:
             Fm mod(withColormaps);
             QVERIFY(mod.Open(mod.Path(u"mod.gob"_s), {{"3do\\mat\\wood.mat", f.res.Entry("3do\\mat\\wood.mat")}}));
             QVERIFY(mod.Pick(u"3do\\mat\\wood.mat"_s, {u"wood.mat"_s}));
-            mod.s.saveAnswers.push_back(Answer(out.filePath(u"wood.mat"_s), 1));
+            mod.s.saveAnswers.push_back({{out.filePath(u"wood.mat"_s)}, 1});
             mod.dlg.SaveSelectedAs();
             const QString said =
                 u"These items could not be saved:\n3do\\mat\\wood.mat: 8-bit materials cannot be "

@@ -154,7 +154,7 @@ private slots:
         const QString crate = t.dir.filePath(u"Crate.bmp"_s);
         QVERIFY(WriteBmpFile(P(crate), TestPicture()));
         auto dlg = t.Open();
-        t.s.openAnswers.push_back(Answer(crate));
+        t.s.openAnswers.push_back({{crate}});
         dlg->Button(Dlg::Load)->click();
         QVERIFY(t.s.openRequests[0].filters == (FileFilters{{"Material Files (*.mat, *.bmp)", {"*.mat", "*.bmp"}}}));
         QVERIFY(t.s.openRequests[0].multiple);
@@ -197,7 +197,7 @@ private slots:
         auto dlg = t.Open();
         auto path = [&](const char* name) { return t.dir.filePath(QLatin1String(name)); };
         QVERIFY(dlg->SelectName(u"wood.mat"_s));
-        t.s.saveAnswers.push_back(Answer(path("wood.bmp"), 0));
+        t.s.saveAnswers.push_back({{path("wood.bmp")}, 0});
         dlg->Button(Dlg::Save)->click();
         QCOMPARE(t.s.saveRequests[0].fileName, u"wood"_s);
         QVERIFY(t.s.saveRequests[0].filters ==
@@ -205,11 +205,11 @@ private slots:
         const auto image = ConvertMat(t.res.Entry("3do\\mat\\wood.mat"), SamplePalette());
         QVERIFY(image);
         QCOMPARE(ReadAll(path("wood.bmp")), WriteBmp(*image));
-        t.s.saveAnswers.push_back(Answer(path("wood.mat"), 1));
+        t.s.saveAnswers.push_back({{path("wood.mat")}, 1});
         dlg->SaveMaterial();
         QCOMPARE(ReadAll(path("wood.mat")), t.res.Entry("3do\\mat\\wood.mat"));
         QVERIFY(dlg->SelectName(u"mine.mat"_s));
-        t.s.saveAnswers.push_back(Answer(path("mine.mat"), 1));
+        t.s.saveAnswers.push_back({{path("mine.mat")}, 1});
         dlg->SaveMaterial();
         QCOMPARE(ReadAll(path("mine.mat")), MakeColorMat(5));
 

@@ -337,17 +337,15 @@ private slots:
         QVERIFY(drawingWhenTold);
 
         // Prepared again (Select Product, a new colormap), the scene keeps an edit.
-        CModel& m = f.doc->Model();
-        const auto shown = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
-        QVERIFY(shown);
-        VertexFields moved = *shown;
+        auto fields = [&] {
+            return VertexFieldsOf(f.doc->Model(), 2, 1, 0, f.doc->Doc().Environment().textureSize).value();
+        };
+        VertexFields moved = fields();
         moved.filePosition.x -= 0.01f;
         EditContext c = f.doc->Context();
         QVERIFY(f.doc->Doc().Run(c, SetVertexFields, VertexEdit{2, 1, 0, moved}).changed);
         f.view->PrepareScene();
-        const auto kept = VertexFieldsOf(m, 2, 1, 0, f.doc->Doc().Environment().textureSize);
-        QVERIFY(kept);
-        QCOMPARE(kept->filePosition.x, moved.filePosition.x);
+        QCOMPARE(fields().filePosition.x, moved.filePosition.x);
     }
 
     // The panes' texts and the bars' steps are the core's; here they reach the window.
