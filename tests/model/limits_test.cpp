@@ -4,6 +4,7 @@
 
 #include "model/limits.h"
 #include "support/files.h"
+#include "support/model_builder.h"
 
 using namespace orv;
 
@@ -14,20 +15,13 @@ std::unique_ptr<CModel> Sized(std::size_t vertices, std::size_t textureVertices,
                               std::size_t corners = 3)
 {
     auto m = std::make_unique<CModel>();
-    m->geosets.push_back(CGeometry());
-    CMesh mesh;
+    CMesh& mesh = orvtest::AddMesh(*m);
     mesh.name = "body";
     mesh.vertices.resize(vertices);
     mesh.textureVertices.resize(textureVertices);
-    for (std::size_t f = 0; f < faces; ++f) {
-        CFace face;
+    mesh.faces.resize(faces);
+    for (auto& face : mesh.faces)
         face.vertexIndices.resize(corners);
-        mesh.faces.push_back(std::move(face));
-    }
-    m->geosets[0].meshes.push_back(std::move(mesh));
-    C3doNode node;
-    node.mesh = 0;
-    m->nodes.push_back(std::move(node));
     return m;
 }
 
