@@ -84,10 +84,7 @@ TEST(Hierarchy, PoseMatrixTurnsByRollThenPitchThenYaw)
 {
     const float pitch = 30, yaw = 50, roll = -70;
     const float rad = 3.1415927f / 180;
-    const Matrix4 m = PoseMatrix({pitch, roll, yaw}, {4, 5, 6});
-    Matrix4 want = Matrix4::RotationZ(roll * rad) * Matrix4::RotationX(pitch * rad) * Matrix4::RotationY(yaw * rad);
-    want(3, 0) = 4, want(3, 1) = 5, want(3, 2) = 6;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            EXPECT_NEAR(m(i, j), want(i, j), 1e-6f) << "(" << i << ", " << j << ")";
+    const Matrix4 want = Matrix4::RotationZ(roll * rad) * Matrix4::RotationX(pitch * rad) *
+                         Matrix4::RotationY(yaw * rad) * Matrix4::Translation({4, 5, 6});
+    orvtest::ExpectClose(PoseMatrix({pitch, roll, yaw}, {4, 5, 6}), want, 1e-6f);
 }
