@@ -40,8 +40,7 @@ TEST(EngineLimits, EachLimitAtAndOnePast)
     EXPECT_EQ(Breaches(*Sized(3, 3, 1, 2)), 1u);
 
     auto m = Sized(3, 3, 1);
-    for (int i = 0; i < 3; ++i)
-        m->geosets.push_back(CGeometry());
+    m->geosets.resize(4);
     m->materials = {std::string(31, 'm')};
     m->nodes[0].name = std::string(31, 'n');
     m->geosets[0].meshes[0].name = std::string(31, 'b');

@@ -51,8 +51,7 @@ TEST(FaceOps, NormalPlanarityAndCentroid)
 TEST(Hierarchy, SiblingChainsPosesAndDamagedLinks)
 {
     CModel model;
-    for (int i = 0; i < 11; ++i)
-        model.nodes.push_back(C3doNode());
+    model.nodes.resize(11);
     model.nodes[0].child = 3;
     model.nodes[3].sibling = 5;
     model.nodes[5].sibling = 7;
