@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 
 #include "model/geometry.h"
@@ -112,8 +110,7 @@ TEST(Geometry, ColoursAndTransformedVertices)
     EXPECT_EQ(Normalize({0, 0, 0}), Vec3(0, 0, 0));
 
     // A transformed vertex keeps everything but its position.
-    VertexRecord r;
-    r.SetPosition({1, 2, 3});
+    VertexRecord r = orvtest::At({1, 2, 3});
     r.color = 0xFF112233;
     r.u = 0.5f;
     r.SetSelected(true);
@@ -129,11 +126,6 @@ TEST(Geometry, ColoursAndTransformedVertices)
 // concave corner: what the fit writes the check must take. A corner pushed in stays one.
 TEST(Geometry, CornersOnAnEdgeStayConvexThroughTheFilesDecimals)
 {
-    auto written = [](float v) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%.6f", static_cast<double>(v));
-        return std::strtof(text, nullptr);
-    };
     std::mt19937 random(7);
     std::uniform_real_distribution<float> along(0.05f, 0.95f), spin(0.0f, 6.28f);
     for (int trial = 0; trial < 200; ++trial) {
@@ -149,8 +141,9 @@ TEST(Geometry, CornersOnAnEdgeStayConvexThroughTheFilesDecimals)
             const float t = along(random);
             for (const Vec3& p : {a, a + (b - a) * t}) {
                 const float x = p.x - at.x, y = p.y - at.y;
-                corners.push_back({written(at.x + x * std::cos(turn) - y * std::sin(turn)),
-                                   written(at.y + x * std::sin(turn) + y * std::cos(turn)), written(at.z + 0.3f * y)});
+                corners.push_back({PrintedValue(at.x + x * std::cos(turn) - y * std::sin(turn), 6),
+                                   PrintedValue(at.y + x * std::sin(turn) + y * std::cos(turn), 6),
+                                   PrintedValue(at.z + 0.3f * y, 6)});
             }
         }
         EXPECT_EQ(ShapeOf(corners), PolygonShape::Good);

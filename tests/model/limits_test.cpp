@@ -4,6 +4,7 @@
 
 #include "model/limits.h"
 #include "support/files.h"
+#include "support/model_builder.h"
 
 using namespace orv;
 
@@ -14,20 +15,13 @@ std::unique_ptr<CModel> Sized(std::size_t vertices, std::size_t textureVertices,
                               std::size_t corners = 3)
 {
     auto m = std::make_unique<CModel>();
-    m->geosets.push_back(CGeometry());
-    CMesh mesh;
+    CMesh& mesh = orvtest::AddMesh(*m);
     mesh.name = "body";
     mesh.vertices.resize(vertices);
     mesh.textureVertices.resize(textureVertices);
-    for (std::size_t f = 0; f < faces; ++f) {
-        CFace face;
+    mesh.faces.resize(faces);
+    for (auto& face : mesh.faces)
         face.vertexIndices.resize(corners);
-        mesh.faces.push_back(std::move(face));
-    }
-    m->geosets[0].meshes.push_back(std::move(mesh));
-    C3doNode node;
-    node.mesh = 0;
-    m->nodes.push_back(std::move(node));
     return m;
 }
 
@@ -46,8 +40,7 @@ TEST(EngineLimits, EachLimitAtAndOnePast)
     EXPECT_EQ(Breaches(*Sized(3, 3, 1, 2)), 1u);
 
     auto m = Sized(3, 3, 1);
-    for (int i = 0; i < 3; ++i)
-        m->geosets.push_back(CGeometry());
+    m->geosets.resize(4);
     m->materials = {std::string(31, 'm')};
     m->nodes[0].name = std::string(31, 'n');
     m->geosets[0].meshes[0].name = std::string(31, 'b');

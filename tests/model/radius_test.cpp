@@ -45,7 +45,6 @@ TEST(Radius, MeasuredFromTheMeshAndModelOrigins)
     CModel placed;
     CubeAt(placed, {0, 0, 0});
     CubeAt(placed, {0, 1, 0});
-    CMesh& root = placed.geosets[0].meshes[0];
     CMesh& child = placed.geosets[0].meshes[1];
     placed.nodes[0].sibling = -1;
     placed.nodes[0].child = 1;
@@ -56,7 +55,6 @@ TEST(Radius, MeasuredFromTheMeshAndModelOrigins)
     child.placementOffset = {0, 1, 0};
     placed.RebuildHierarchy();
     UpdateRadii(placed);
-    EXPECT_FLOAT_EQ(root.radius, Len(0.5f, 0.5f, 0.5f));
     EXPECT_FLOAT_EQ(child.radius, Len(0.5f, 0.5f, 0.5f));
     EXPECT_NEAR(placed.radius, Len(6.5f, 0.5f, 0.5f), 1e-5f);
 
@@ -103,7 +101,6 @@ TEST(Radius, ReadAndTypedRadiiStayUntilTheirGeometryChanges)
     EXPECT_FLOAT_EQ(base.radius, Len(2, 0, 1));
     EXPECT_FLOAT_EQ(top.radius, 0.75f);
     EXPECT_GE(model.radius, Len(2, 0, 1) - 1e-5f);
-    EXPECT_NE(model.radius, 1.5f);
 
     // Once measured, the new radius is kept as well until the next change.
     base.radius = 9.0f;
