@@ -32,11 +32,9 @@ TEST(Materials, NamesAreAddedOnceAndDeletingRenumbersTheFaces)
 
     // Two geometry sets whose faces use the materials given.
     for (const auto& faces : {std::vector<int>{0, 1, 2, 3, -1}, std::vector<int>{3, 1, 2}}) {
-        m.geosets.push_back(CGeometry());
-        m.geosets.back().meshes.push_back(CMesh());
+        CMesh& mesh = m.geosets.emplace_back().meshes.emplace_back();
         for (const int material : faces) {
-            m.geosets.back().meshes[0].faces.push_back(CFace());
-            m.geosets.back().meshes[0].faces.back().material = material;
+            mesh.faces.emplace_back().material = material;
         }
     }
     EXPECT_EQ(CountFacesWithMaterial(m, 3), 2u);
