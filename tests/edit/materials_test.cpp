@@ -32,11 +32,9 @@ TEST(Materials, NamesAreAddedOnceAndDeletingRenumbersTheFaces)
 
     // Two geometry sets whose faces use the materials given.
     for (const auto& faces : {std::vector<int>{0, 1, 2, 3, -1}, std::vector<int>{3, 1, 2}}) {
-        m.geosets.push_back(CGeometry());
-        m.geosets.back().meshes.push_back(CMesh());
+        CMesh& mesh = m.geosets.emplace_back().meshes.emplace_back();
         for (const int material : faces) {
-            m.geosets.back().meshes[0].faces.push_back(CFace());
-            m.geosets.back().meshes[0].faces.back().material = material;
+            mesh.faces.emplace_back().material = material;
         }
     }
     EXPECT_EQ(CountFacesWithMaterial(m, 3), 2u);
@@ -68,23 +66,20 @@ TEST(Materials, CustomMaterialOffsetsAreRunningSums)
 TEST(Materials, FilesBecomeCustomMaterials)
 {
     TempDir dir;
+    // 3 x 2 pixels, index 1 (the first pixel) a red.
+    const auto bmp = Fixture("bmp", "paletted_3x2_top_row_last.bmp");
+    std::filesystem::copy_file(bmp, dir / "Crate.Final.BMP");
     MaterialImage img;
-    img.width = 3;
-    img.height = 2;
-    img.stride = 4;
-    img.celCount = 1;
-    img.palette[4 * 1 + 2] = 255;  // index 1: pure red
-    img.pixels = {0, 1, 0, 1, 1, 0};
-    ASSERT_TRUE(WriteBmpFile(dir / "Crate.Final.BMP", img));
+    ASSERT_TRUE(Into(ReadBmp(Slurp(bmp)), img));
     Palette target{};
-    target[3 * 7] = 255;  // entry 7: pure red
+    target[3 * 7] = 255;  // entry 7: pure red, the nearest
     MaterialFile read;
     ASSERT_TRUE(Into(ReadMaterialFile(dir / "Crate.Final.BMP", &target), read));
     const auto& [name, bytes] = read;
     EXPECT_EQ(name, "crate.mat");
     MaterialImage expected = img;
     RemapToPalette(expected, target);
-    ASSERT_EQ(expected.pixels[1], 7);
+    ASSERT_EQ(expected.pixels[0], 7);
     EXPECT_EQ(bytes, MakeMat(expected));
     // Without a palette the bitmap keeps its indices.
     ASSERT_TRUE(Into(ReadMaterialFile(dir / "Crate.Final.BMP", nullptr), read));

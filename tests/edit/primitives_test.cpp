@@ -84,14 +84,12 @@ TEST(Primitives, DefaultMaterialFollowsTheCurrentFace)
     selection.currentMesh = 0;
     EditContext c(model, modes, settings, &selection);
 
-    selection.currentFace = 0;
-    EXPECT_EQ(DefaultPrimitiveMaterial(c), "second.mat") << "the current face's material";
-    selection.currentFace = 1;
-    EXPECT_EQ(DefaultPrimitiveMaterial(c), "") << "a current face without a material";
-    selection.currentFace = 2;
-    EXPECT_EQ(DefaultPrimitiveMaterial(c), "") << "a current face whose index is past the list";
-    selection.currentFace = -1;
-    EXPECT_EQ(DefaultPrimitiveMaterial(c), "first.mat") << "no current face: the model's first";
+    // The current face's material; none for a face without one or whose index is past the
+    // list; with no current face, the model's first.
+    for (const auto& [face, expected] : {std::pair{0, "second.mat"}, {1, ""}, {2, ""}, {-1, "first.mat"}}) {
+        selection.currentFace = face;
+        EXPECT_EQ(DefaultPrimitiveMaterial(c), expected) << "current face " << face;
+    }
     EXPECT_EQ(DefaultPrimitiveMaterial(EditContext(model, modes, settings)), "first.mat") << "no selection";
     model.materials.clear();
     EXPECT_EQ(DefaultPrimitiveMaterial(c), "") << "no current face and no materials";
