@@ -16,7 +16,6 @@ std::size_t Depth(std::string_view name)
 }
 
 // The seventeen types of "&Add", in the order the filter lists them.
-// The seventeen types "&Add" offers, in their order.
 const FileFilters& AddFilterEntries()
 {
     static const FileFilters entries = {
