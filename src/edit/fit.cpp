@@ -361,15 +361,14 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
     FitReport report;
     std::vector<std::string> levelLines;  // told after what the fit did
     if (options.levels > 0) {
-        // The lower sets as they were, to tell whether making them again changed them.
-        auto lowerSets = [&model] {
+        // The lower sets' faces, to tell whether making them again changed them.
+        auto lowerSets = [](const CModel& m) {
             std::vector<uint64_t> prints;
-            for (std::size_t g = 1; g < model.geosets.size(); ++g)
-                for (const auto& mesh : model.geosets[g].meshes)
+            for (std::size_t g = 1; g < m.geosets.size(); ++g)
+                for (const auto& mesh : m.geosets[g].meshes)
                     prints.push_back(FacesFingerprint(mesh));
-            return std::make_pair(model.geosets.size(), prints);
+            return std::make_pair(m.geosets.size(), prints);
         };
-        const auto before = lowerSets();
         // Making the sets again measures every radius again; a float step off would change
         // a saved file that the fit reports as left alone.
         CModel asItWas = model;
@@ -380,7 +379,7 @@ FitReport FitToEngineLimits(CModel& model, const FitOptions& options)
             join = [&lower](CMesh& mesh) { JoinTriangles(mesh, lower); };
         if (Result<LevelsReport> made = MakeLevelsOfDetail(model, static_cast<std::size_t>(options.levels), join);
             made) {
-            if (lowerSets() != before) {
+            if (lowerSets(model) != lowerSets(asItWas)) {
                 changed = true;
                 levelLines = made->notes;
                 std::string faces;
